@@ -1,0 +1,78 @@
+#include "core/ProgramFolder.h"
+
+#include "core/ModelTables.h"
+#include "platform/os/FileIo.h"
+
+#include <cstdlib>
+#include <filesystem>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string& Folder() {
+    static std::string folder;
+    return folder;
+}
+
+bool HoldsConfig(const std::string& folder) { return FileExists((fs::path(folder) / ConfigFileName).string()); }
+
+std::string DefaultsFolder(const std::string& executableFolder) {
+    if (HoldsConfig(executableFolder)) return executableFolder;
+    return (fs::path(executableFolder) / ".." / "share" / "centrprg").lexically_normal().string();
+}
+
+std::string UserDataFolder(const TProgramFolderInputs& inputs) {
+    if (inputs.xdgDataHome && !inputs.xdgDataHome->empty() && inputs.xdgDataHome->front() == '/')
+        return (fs::path(*inputs.xdgDataHome) / "centrprg").string();
+    return (fs::path(inputs.home.value_or(".")) / ".local" / "share" / "centrprg").string();
+}
+
+// Creates the folder and copies in every default file it lacks.
+void Seed(const std::string& folder, const std::string& defaults) {
+    CreateFolders(folder);
+    CreateFolders((fs::path(folder) / HelpFolderName).string());
+    if (!FolderExists(defaults) || fs::equivalent(fs::path(folder), fs::path(defaults))) return;
+    for (const std::string& name : DefaultFolderFiles()) {
+        const fs::path source = fs::path(defaults) / name;
+        const fs::path target = fs::path(folder) / name;
+        if (FileExists(target.string()) || !FileExists(source.string())) continue;
+        WriteFileAtomically(target.string(), ReadWholeFile(source.string()).value_or(std::string()));
+    }
+}
+
+std::optional<std::string> Environment(const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr ? std::optional<std::string>(value) : std::nullopt;
+}
+
+} // namespace
+
+std::vector<std::string> DefaultFolderFiles() {
+    std::vector<std::string> names = {ConfigFileName, LanguageFileName};
+    for (const TModelInfo& model : ModelTables)
+        if (model.DefaultFile != nullptr) names.emplace_back(model.DefaultFile);
+    return names;
+}
+
+TProgramFolderInputs CurrentProgramFolderInputs(std::optional<std::string> dataDir) {
+    std::error_code error;
+    const fs::path executable = fs::read_symlink("/proc/self/exe", error);
+    return TProgramFolderInputs{std::move(dataDir), error ? std::string(".") : executable.parent_path().string(),
+                                Environment("XDG_DATA_HOME"), Environment("HOME")};
+}
+
+std::string ResolveProgramFolder(const TProgramFolderInputs& inputs) {
+    const std::string defaults = DefaultsFolder(inputs.executableFolder);
+    if (!inputs.dataDirArgument && HoldsConfig(inputs.executableFolder)) return inputs.executableFolder;
+    const std::string folder = inputs.dataDirArgument ? fs::absolute(*inputs.dataDirArgument).lexically_normal().string()
+                                                      : UserDataFolder(inputs);
+    Seed(folder, defaults);
+    return folder;
+}
+
+void SetProgramFolder(std::string folder) { Folder() = std::move(folder); }
+
+const std::string& ProgramFolder() { return Folder(); }
+
+std::string ProgramFilePath(const std::string& name) { return (fs::path(Folder()) / name).string(); }

@@ -1,0 +1,42 @@
+#pragma once
+// The program folder: where the tool finds and keeps "CENTRPRG.INI", "CentrPrg.lng",
+// "CENTRPRG.DAD", the help pages, the default programming files and the scratch table.
+//
+// Resolution, first match wins:
+//  1. the folder given with --data-dir;
+//  2. the executable's folder when it holds "CENTRPRG.INI" (the build lays one out there);
+//  3. $XDG_DATA_HOME/centrprg (~/.local/share/centrprg when the variable is unset).
+// The defaults come from the executable's folder when it holds "CENTRPRG.INI", else from
+// <executable folder>/../share/centrprg (the installed layout). A chosen folder other than the
+// defaults' folder is created when missing and gets a copy of every default file it lacks;
+// files already there are never overwritten.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+inline constexpr char ConfigFileName[] = "CENTRPRG.INI";
+inline constexpr char LanguageFileName[] = "CentrPrg.lng";
+inline constexpr char UsersFileName[] = "CENTRPRG.DAD";
+inline constexpr char HelpFolderName[] = "help";
+
+struct TProgramFolderInputs {
+    std::optional<std::string> dataDirArgument; // --data-dir
+    std::string executableFolder;
+    std::optional<std::string> xdgDataHome; // $XDG_DATA_HOME
+    std::optional<std::string> home;        // $HOME
+};
+
+// The inputs of this process: its executable's folder and environment; dataDir as given.
+TProgramFolderInputs CurrentProgramFolderInputs(std::optional<std::string> dataDir);
+
+// The folder to use (created and seeded as above). Raises EOsError when it cannot be made.
+std::string ResolveProgramFolder(const TProgramFolderInputs& inputs);
+
+// The files copied into a new program folder.
+std::vector<std::string> DefaultFolderFiles();
+
+void SetProgramFolder(std::string folder);
+const std::string& ProgramFolder();
+// <program folder>/<name>
+std::string ProgramFilePath(const std::string& name);

@@ -1,0 +1,97 @@
+#include "core/ProgrammingFile.h"
+
+#include "core/CoreError.h"
+#include "core/Language.h"
+#include "core/ModelTables.h"
+#include "core/ProgramFolder.h"
+#include "core/Programming.h"
+#include "platform/os/FileIo.h"
+#include "platform/os/OsError.h"
+#include "platform/os/Utf8.h"
+
+#include <algorithm>
+#include <filesystem>
+
+namespace {
+
+[[noreturn]] void Refuse(std::string_view message, const std::string& detail = {}) {
+    throw EProgrammingFileError(TranslateText(message) + (detail.empty() ? "" : " " + detail));
+}
+
+[[noreturn]] void RefuseNotProgramming() { Refuse("Este não é um arquivo de programação do PABX"); }
+
+std::string ReadProgrammingBytes(const std::string& path) {
+    std::error_code error;
+    const auto size = std::filesystem::file_size(path, error);
+    if (error == std::errc::no_such_file_or_directory) Refuse("Arquivo não encontrado:", path);
+    if (error) Refuse("Não foi possível ler o arquivo", path + " (" + error.message() + ")");
+    if (size != ImageSize) RefuseNotProgramming();
+    std::optional<std::string> bytes;
+    try {
+        bytes = ReadWholeFile(path, ImageSize);
+    } catch (const EOsError& failure) {
+        Refuse("Não foi possível ler o arquivo", "(" + std::string(failure.what()) + ")");
+    }
+    if (!bytes) Refuse("Arquivo não encontrado:", path);
+    return *bytes;
+}
+
+void SetLoadedFlags(std::uint8_t model) {
+    LoadedSections.fill(0);
+    LoadedSectionsLegacy.fill(0);
+    for (int section = 1; section <= Section::Count; ++section) {
+        if (section == Section::NoContents) continue;
+        if (section == Section::ExtensionPasswordDigits && !IsTransferableModel(model)) continue;
+        LoadedSections[section] = 1;
+        if (IsLegacyModel(model)) LoadedSectionsLegacy[section] = 1;
+    }
+}
+
+} // namespace
+
+bool IsProgrammingFileImage(std::string_view bytes) {
+    return bytes.size() == ImageSize && IsKnownModel(static_cast<std::uint8_t>(bytes[Offset::Model])) &&
+           static_cast<std::uint8_t>(bytes[Offset::SignatureLengthByte]) == SignatureLength &&
+           bytes.substr(Offset::SignatureText, SignatureLength) == Signature;
+}
+
+void LoadProgrammingFile(const std::string& path) {
+    const std::string bytes = ReadProgrammingBytes(path);
+    if (!IsProgrammingFileImage(bytes)) RefuseNotProgramming();
+    std::ranges::copy(bytes, ProgrammingBytes.begin());
+    ModelCode = ProgrammingBytes[Offset::Model];
+    ProgrammingFileName = path;
+    SetLoadedFlags(ModelCode);
+    EditedSections.fill(0);
+    ModifiedSections.fill(0);
+    ProgrammingModified = 0;
+}
+
+bool IsDefaultProgrammingFile(const std::string& path) {
+    const std::string name = FoldCase(std::filesystem::path(path).filename().string());
+    return std::ranges::any_of(ModelTables, [&](const TModelInfo& model) {
+        return model.DefaultFile != nullptr && FoldCase(model.DefaultFile) == name;
+    });
+}
+
+void SaveProgrammingFile(const std::string& path) {
+    if (IsDefaultProgrammingFile(path))
+        Refuse("Não é permitido gravar sobre o arquivo de programação padrão",
+               std::filesystem::path(path).filename().string());
+    if (!IsKnownModel(ModelCode)) Refuse("Não há programação para gravar.");
+    try {
+        WriteFileAtomically(path, std::string_view(reinterpret_cast<const char*>(ProgrammingBytes.data()), ImageSize));
+    } catch (const EOsError& error) {
+        Refuse("Não foi possível gravar o arquivo", "(" + std::string(error.what()) + ")");
+    }
+    ProgrammingFileName = path;
+    ModifiedSections.fill(0);
+    ProgrammingModified = 0;
+}
+
+void NewProgramming(std::uint8_t model) {
+    const char* defaultFile = ModelInfo(model).DefaultFile;
+    if (defaultFile == nullptr) Refuse("Não há programação padrão para este modelo.");
+    LoadProgrammingFile(ProgramFilePath(defaultFile));
+    ProgrammingFileName.clear();
+}

@@ -1,0 +1,13 @@
+#pragma once
+// The scratch table of the data-aware screens lives in the program folder as "TEMPORAR.DAT",
+// "TEMPORAR.IDX" and, when the engine writes one, "TEMPORAR.BLB".
+
+#include <array>
+
+inline constexpr char TempTableName[] = "TEMPORAR.DAT";
+inline constexpr std::array<const char*, 3> TempTableFiles = {"TEMPORAR.DAT", "TEMPORAR.IDX", "TEMPORAR.BLB"};
+
+// Deletes the scratch table's files from the program folder when present (run after each
+// data-aware screen, and before a table is built so that files left by a crash never block it).
+// Raises EOsError when a present file cannot be deleted.
+void DeleteTempTable();

@@ -1,0 +1,33 @@
+#pragma once
+// Whole-file reading and safe whole-file writing.
+//
+// WriteFileAtomically writes the new contents to a temporary file in the target's folder, flushes
+// it to the disk, and renames it over the target, then flushes the folder: a crash at any moment
+// leaves either the old file or the new one, never a mix. A failure removes the temporary file and
+// raises EOsError; the target is then untouched.
+
+#include <cstddef>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+// The whole file; std::nullopt when it does not exist. Any other failure, or a file longer than
+// maxBytes, raises EOsError.
+std::optional<std::string> ReadWholeFile(const std::string& path, std::size_t maxBytes = 64 << 20);
+
+void WriteFileAtomically(const std::string& path, std::string_view contents);
+
+// Fault injection for tests: called with the temporary file's path after it was written and
+// flushed, just before the rename. A hook that throws makes the write fail as a failed rename
+// would; a hook that ends the process stands for a crash at that point. Empty = no hook.
+void SetBeforeRenameHook(std::function<void(const std::string& tempPath)> hook);
+
+// Creates the folder and its missing parents; an existing folder is fine.
+void CreateFolders(const std::string& path);
+
+bool FileExists(const std::string& path);
+bool FolderExists(const std::string& path);
+
+// Deletes the file when it exists; a missing file is not an error.
+void DeleteFileIfPresent(const std::string& path);
