@@ -41,6 +41,13 @@ void Seed(const std::string& folder, const std::string& defaults) {
     }
 }
 
+// The absolute, normal form of a folder path, without a trailing "/".
+std::string NormalFolder(const std::string& path) {
+    fs::path normal = fs::absolute(path).lexically_normal();
+    if (!normal.has_filename() && normal.has_parent_path() && normal != normal.root_path()) normal = normal.parent_path();
+    return normal.string();
+}
+
 std::optional<std::string> Environment(const char* name) {
     const char* value = std::getenv(name);
     return value != nullptr ? std::optional<std::string>(value) : std::nullopt;
@@ -65,8 +72,7 @@ TProgramFolderInputs CurrentProgramFolderInputs(std::optional<std::string> dataD
 std::string ResolveProgramFolder(const TProgramFolderInputs& inputs) {
     const std::string defaults = DefaultsFolder(inputs.executableFolder);
     if (!inputs.dataDirArgument && HoldsConfig(inputs.executableFolder)) return inputs.executableFolder;
-    const std::string folder = inputs.dataDirArgument ? fs::absolute(*inputs.dataDirArgument).lexically_normal().string()
-                                                      : UserDataFolder(inputs);
+    const std::string folder = inputs.dataDirArgument ? NormalFolder(*inputs.dataDirArgument) : UserDataFolder(inputs);
     Seed(folder, defaults);
     return folder;
 }

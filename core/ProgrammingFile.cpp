@@ -18,21 +18,21 @@ namespace {
     throw EProgrammingFileError(TranslateText(message) + (detail.empty() ? "" : " " + detail));
 }
 
-[[noreturn]] void RefuseNotProgramming() { Refuse("Este não é um arquivo de programação do PABX"); }
+[[noreturn]] void RefuseNotProgramming() { Refuse(LngText("Este não é um arquivo de programação do PABX")); }
 
 std::string ReadProgrammingBytes(const std::string& path) {
     std::error_code error;
     const auto size = std::filesystem::file_size(path, error);
-    if (error == std::errc::no_such_file_or_directory) Refuse("Arquivo não encontrado:", path);
-    if (error) Refuse("Não foi possível ler o arquivo", path + " (" + error.message() + ")");
+    if (error == std::errc::no_such_file_or_directory) Refuse(LngText("Arquivo não encontrado:"), path);
+    if (error) Refuse(LngText("Não foi possível ler o arquivo"), path + " (" + error.message() + ")");
     if (size != ImageSize) RefuseNotProgramming();
     std::optional<std::string> bytes;
     try {
         bytes = ReadWholeFile(path, ImageSize);
     } catch (const EOsError& failure) {
-        Refuse("Não foi possível ler o arquivo", "(" + std::string(failure.what()) + ")");
+        Refuse(LngText("Não foi possível ler o arquivo"), "(" + std::string(failure.what()) + ")");
     }
-    if (!bytes) Refuse("Arquivo não encontrado:", path);
+    if (!bytes) Refuse(LngText("Arquivo não encontrado:"), path);
     return *bytes;
 }
 
@@ -76,13 +76,13 @@ bool IsDefaultProgrammingFile(const std::string& path) {
 
 void SaveProgrammingFile(const std::string& path) {
     if (IsDefaultProgrammingFile(path))
-        Refuse("Não é permitido gravar sobre o arquivo de programação padrão",
+        Refuse(LngText("Não é permitido gravar sobre o arquivo de programação padrão"),
                std::filesystem::path(path).filename().string());
-    if (!IsKnownModel(ModelCode)) Refuse("Não há programação para gravar.");
+    if (!IsKnownModel(ModelCode)) Refuse(LngText("Não há programação para gravar."));
     try {
         WriteFileAtomically(path, std::string_view(reinterpret_cast<const char*>(ProgrammingBytes.data()), ImageSize));
     } catch (const EOsError& error) {
-        Refuse("Não foi possível gravar o arquivo", "(" + std::string(error.what()) + ")");
+        Refuse(LngText("Não foi possível gravar o arquivo"), "(" + std::string(error.what()) + ")");
     }
     ProgrammingFileName = path;
     ModifiedSections.fill(0);
@@ -91,7 +91,7 @@ void SaveProgrammingFile(const std::string& path) {
 
 void NewProgramming(std::uint8_t model) {
     const char* defaultFile = ModelInfo(model).DefaultFile;
-    if (defaultFile == nullptr) Refuse("Não há programação padrão para este modelo.");
+    if (defaultFile == nullptr) Refuse(LngText("Não há programação padrão para este modelo."));
     LoadProgrammingFile(ProgramFilePath(defaultFile));
     ProgrammingFileName.clear();
 }

@@ -1,0 +1,68 @@
+// Finding the program folder, seeding a new one, and the scratch table's files.
+
+#include "ProgrammingFixture.h"
+#include "core/ProgramFolder.h"
+#include "core/TempTable.h"
+
+namespace {
+
+class ProgramFolderTest : public ProgrammingFixture {
+protected:
+    // An executable folder laid out as the build does: the defaults beside the executable.
+    void LayOutBuildFolder(const std::string& name) const {
+        folder.Write(name + "/CENTRPRG.INI", "[Serial]\nPort=COM2\n");
+        folder.Write(name + "/CentrPrg.lng", "[Controle]\nLngOrigem=pt-BR\n");
+        folder.Write(name + "/DEFARCO.NPX", "arco");
+    }
+    TProgramFolderInputs Inputs(const std::string& executableFolder) const {
+        return {std::nullopt, folder.Path(executableFolder), folder.Path("xdg"), folder.Path("home")};
+    }
+};
+
+TEST_F(ProgramFolderTest, TheBuiltToolRunsInItsOwnFolder) {
+    LayOutBuildFolder("bin");
+    EXPECT_EQ(ResolveProgramFolder(Inputs("bin")), folder.Path("bin"));
+    EXPECT_FALSE(folder.Exists("xdg"));
+}
+
+TEST_F(ProgramFolderTest, AGivenFolderIsCreatedAndSeededWithoutOverwriting) {
+    LayOutBuildFolder("bin");
+    folder.Write("data/CENTRPRG.INI", "[Serial]\nPort=/dev/ttyS0\n");
+    TProgramFolderInputs inputs = Inputs("bin");
+    inputs.dataDirArgument = folder.Path("data");
+    EXPECT_EQ(ResolveProgramFolder(inputs), folder.Path("data"));
+    EXPECT_EQ(folder.Read("data/CENTRPRG.INI"), "[Serial]\nPort=/dev/ttyS0\n");
+    EXPECT_EQ(folder.Read("data/DEFARCO.NPX"), "arco");
+    EXPECT_TRUE(folder.Exists("data/CentrPrg.lng"));
+    EXPECT_TRUE(folder.Exists("data/help"));
+    EXPECT_FALSE(folder.Exists("data/DEFNODO.NPX")); // not among the defaults
+}
+
+TEST_F(ProgramFolderTest, AnInstalledToolUsesTheUsersDataFolderSeededFromShare) {
+    LayOutBuildFolder("usr/share/centrprg");
+    folder.Write("usr/bin/centrprg", "");
+    EXPECT_EQ(ResolveProgramFolder(Inputs("usr/bin")), folder.Path("xdg/centrprg"));
+    EXPECT_EQ(folder.Read("xdg/centrprg/DEFARCO.NPX"), "arco");
+    TProgramFolderInputs noXdg = Inputs("usr/bin");
+    noXdg.xdgDataHome.reset();
+    EXPECT_EQ(ResolveProgramFolder(noXdg), folder.Path("home/.local/share/centrprg"));
+    EXPECT_TRUE(folder.Exists("home/.local/share/centrprg/CENTRPRG.INI"));
+}
+
+TEST_F(ProgramFolderTest, TheDataDirMayBeTheBuildFolderItself) {
+    LayOutBuildFolder("bin");
+    TProgramFolderInputs inputs = Inputs("bin");
+    inputs.dataDirArgument = folder.Path("bin") + "/./";
+    EXPECT_EQ(ResolveProgramFolder(inputs), folder.Path("bin"));
+    EXPECT_EQ(folder.Read("bin/DEFARCO.NPX"), "arco");
+}
+
+TEST_F(ProgramFolderTest, DeletingTheScratchTableRemovesItsThreeFilesOnly) {
+    for (const char* name : {"TEMPORAR.DAT", "TEMPORAR.IDX", "TEMPORAR.BLB", "TEMPORAR.TXT"}) folder.Write(name, "x");
+    DeleteTempTable();
+    EXPECT_EQ(folder.EntryCount(), 1);
+    EXPECT_TRUE(folder.Exists("TEMPORAR.TXT"));
+    EXPECT_NO_THROW(DeleteTempTable());
+}
+
+} // namespace

@@ -1,0 +1,177 @@
+// Programming files: reading, refusals that leave the programming untouched, safe writing and
+// the protection of the default files.
+
+#include "ProgrammingFixture.h"
+#include "core/CoreError.h"
+#include "core/ProgrammingFile.h"
+#include "platform/os/FileIo.h"
+
+#include <unistd.h>
+
+namespace {
+
+constexpr const char* NotAProgramming = "Este não é um arquivo de programação do PABX";
+
+std::string FixtureName(std::uint8_t model) {
+    return std::string("fixtures/MODEL") + (model < 10 ? "0" : "") + std::to_string(model) + ".NPX";
+}
+
+class ProgrammingFileTest : public ProgrammingFixture {
+protected:
+    void TearDown() override {
+        SetBeforeRenameHook({});
+        ProgrammingFixture::TearDown();
+    }
+
+    static std::string Contents(const std::string& path) { return ReadWholeFile(path).value_or("<missing>"); }
+
+    // The programming in memory and every flag, to compare before and after a refused operation.
+    static std::string State() {
+        std::string state(ProgrammingBytes.begin(), ProgrammingBytes.end());
+        state += static_cast<char>(ModelCode);
+        for (const TSectionFlags* flags : {&EditedSections, &ModifiedSections, &LoadedSections, &LoadedSectionsLegacy})
+            state.append(flags->begin(), flags->end());
+        return state + static_cast<char>(ProgrammingModified) + ProgrammingFileName;
+    }
+
+    void ExpectRefused(const std::string& path, const std::string& message) {
+        const std::string before = State();
+        try {
+            LoadProgrammingFile(path);
+            ADD_FAILURE() << "accepted " << path;
+        } catch (const EProgrammingFileError& error) {
+            EXPECT_EQ(std::string(error.what()).substr(0, message.size()), message);
+        }
+        EXPECT_EQ(State(), before);
+    }
+};
+
+class EveryFixture : public ProgrammingFileTest, public testing::WithParamInterface<std::uint8_t> {};
+
+TEST_P(EveryFixture, RoundTripsByteForByte) {
+    const std::string source = BuildFile(FixtureName(GetParam()));
+    LoadProgrammingFile(source);
+    EXPECT_EQ(ModelCode, GetParam());
+    EXPECT_EQ(ProgrammingFileName, source);
+    SaveProgrammingFile(folder.Path("copy.npx"));
+    EXPECT_EQ(Contents(folder.Path("copy.npx")), Contents(source));
+    EXPECT_EQ(ProgrammingFileName, folder.Path("copy.npx"));
+}
+
+TEST_P(EveryFixture, LoadingMarksTheModelsSectionsAndClearsTheChanges) {
+    MarkSectionEdited(Section::Timers);
+    LoadProgrammingFile(BuildFile(FixtureName(GetParam())));
+    const bool legacy = GetParam() <= 8;
+    EXPECT_FALSE(AnySectionModified());
+    EXPECT_EQ(EditedSections[Section::Timers], 0);
+    for (int section = 1; section <= Section::Count; ++section) {
+        const bool expected = section != 18 && (section != 22 || !legacy);
+        EXPECT_EQ(LoadedSections[section], expected ? 1 : 0) << section;
+        EXPECT_EQ(LoadedSectionsLegacy[section], expected && legacy ? 1 : 0) << section;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Models, EveryFixture, testing::ValuesIn(KnownModelCodes));
+
+TEST_F(ProgrammingFileTest, AnImageWithEveryByteValueRoundTrips) {
+    LoadProgrammingFile(BuildFile(FixtureName(12)));
+    for (std::size_t offset = 11; offset < ImageSize; ++offset) ProgrammingImage[offset] = static_cast<std::uint8_t>(offset * 7);
+    SaveProgrammingFile(folder.Path("all.npx"));
+    const std::string saved = Contents(folder.Path("all.npx"));
+    ClearProgramming();
+    LoadProgrammingFile(folder.Path("all.npx"));
+    EXPECT_EQ(std::string(ProgrammingBytes.begin(), ProgrammingBytes.end()), saved);
+}
+
+struct TBadFile {
+    const char* name;
+    std::size_t size;
+    std::size_t offset;   // one byte changed here (when size is 6750)
+    std::uint8_t value;
+};
+
+class BadFiles : public ProgrammingFileTest, public testing::WithParamInterface<TBadFile> {};
+
+TEST_P(BadFiles, AreRefusedAndLeaveTheProgrammingUntouched) {
+    LoadProgrammingFile(BuildFile(FixtureName(11)));
+    MarkSectionEdited(Section::Holidays);
+    std::string bytes = Contents(BuildFile(FixtureName(9)));
+    bytes.resize(GetParam().size, '\0');
+    if (GetParam().offset < bytes.size()) bytes[GetParam().offset] = static_cast<char>(GetParam().value);
+    folder.Write("bad.npx", bytes);
+    ExpectRefused(folder.Path("bad.npx"), NotAProgramming);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, BadFiles,
+    testing::Values(TBadFile{"short", 6749, ImageSize, 0}, TBadFile{"long", 6751, ImageSize, 0},
+                    TBadFile{"empty", 0, ImageSize, 0}, TBadFile{"huge", 70000, ImageSize, 0},
+                    TBadFile{"lengthByte", ImageSize, 1, 8}, TBadFile{"signature", ImageSize, 10, 'B'},
+                    TBadFile{"model7", ImageSize, 0, 7}, TBadFile{"modelNone", ImageSize, 0, ModelNone},
+                    TBadFile{"model0", ImageSize, 0, 0}, TBadFile{"model14", ImageSize, 0, 14},
+                    TBadFile{"model255", ImageSize, 0, 255}),
+    [](const testing::TestParamInfo<TBadFile>& info) { return std::string(info.param.name); });
+
+TEST_F(ProgrammingFileTest, AMissingOrUnreadableFileIsReportedAndChangesNothing) {
+    LoadProgrammingFile(BuildFile(FixtureName(11)));
+    ExpectRefused(folder.Path("none.npx"), "Arquivo não encontrado:");
+    ExpectRefused(folder.Path(), "Não foi possível ler o arquivo");
+}
+
+TEST_F(ProgrammingFileTest, TheDefaultFilesAreNeverWritten) {
+    LoadProgrammingFile(BuildFile(FixtureName(11)));
+    for (const char* name : {"DEFARCO.NPX", "defarco.npx", "sub/DEFTESSL.NPX", "DefNodo.Npx"}) {
+        EXPECT_THROW(SaveProgrammingFile(folder.Path(name)), EProgrammingFileError) << name;
+        EXPECT_FALSE(folder.Exists(name)) << name;
+    }
+    EXPECT_EQ(ProgrammingFileName, BuildFile(FixtureName(11)));
+    EXPECT_FALSE(IsDefaultProgrammingFile(folder.Path("DEFARCO.NPX.bak")));
+}
+
+TEST_F(ProgrammingFileTest, AHeaderChangeAppearsInTheSavedFile) {
+    LoadProgrammingFile(BuildFile(FixtureName(11)));
+    ProgrammingHeader[Offset::FlashTime] = 3;
+    MarkSectionEdited(Section::Timers);
+    SaveProgrammingFile(folder.Path("saved.npx"));
+    EXPECT_EQ(static_cast<std::uint8_t>(Contents(folder.Path("saved.npx"))[290]), 3);
+    EXPECT_FALSE(AnySectionModified());
+    EXPECT_EQ(EditedSections[Section::Timers], 1);
+}
+
+TEST_F(ProgrammingFileTest, ACrashWhileSavingLeavesTheOldFileIntact) {
+    LoadProgrammingFile(BuildFile(FixtureName(11)));
+    SaveProgrammingFile(folder.Path("client.npx"));
+    const std::string old = Contents(folder.Path("client.npx"));
+    ProgrammingHeader[Offset::FlashTime] = 9;
+    EXPECT_EXIT(
+        {
+            SetBeforeRenameHook([](const std::string&) { ::_exit(3); });
+            SaveProgrammingFile(folder.Path("client.npx"));
+        },
+        testing::ExitedWithCode(3), "");
+    EXPECT_EQ(Contents(folder.Path("client.npx")), old);
+}
+
+TEST_F(ProgrammingFileTest, AFailedSaveReportsAndKeepsTheFlags) {
+    LoadProgrammingFile(BuildFile(FixtureName(11)));
+    MarkSectionEdited(Section::Timers);
+    EXPECT_THROW(SaveProgrammingFile(folder.Path("no/such/folder.npx")), EProgrammingFileError);
+    EXPECT_TRUE(AnySectionModified());
+    EXPECT_EQ(ProgrammingFileName, BuildFile(FixtureName(11)));
+}
+
+TEST_F(ProgrammingFileTest, WithoutAProgrammingThereIsNothingToSave) {
+    EXPECT_THROW(SaveProgrammingFile(folder.Path("empty.npx")), EProgrammingFileError);
+    EXPECT_FALSE(folder.Exists("empty.npx"));
+}
+
+TEST_F(ProgrammingFileTest, NewStartsFromTheModelsDefaultFileWithoutAName) {
+    folder.Write("DEFARCO.NPX", Contents(BuildFile("DEFARCO.NPX")));
+    NewProgramming(11);
+    EXPECT_EQ(ModelCode, 11);
+    EXPECT_TRUE(ProgrammingFileName.empty());
+    EXPECT_THROW(NewProgramming(10), EProgrammingFileError); // no default file for this model
+    EXPECT_EQ(ModelCode, 11);
+}
+
+} // namespace
