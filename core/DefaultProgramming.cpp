@@ -17,7 +17,9 @@ struct TBuild {
     const TDefaultSettings& settings;
 };
 
-void FillPerPosition(const TBuild& b, std::size_t offset, std::uint8_t value) { b.image.Fill(offset, b.info.Extensions, value); }
+void FillPerPosition(const TBuild& b, std::size_t offset, std::uint8_t value) {
+    b.image.Fill(offset, b.info.Extensions, value);
+}
 
 void WriteSignatureAndClock(const TBuild& b) {
     b.image[Offset::Model] = b.model;
@@ -39,7 +41,8 @@ void WriteCategories(const TBuild& b) {
 
 void WriteTrunks(const TBuild& b) {
     for (std::size_t trunk = 0; trunk < b.info.Trunks; ++trunk) {
-        const auto record = b.image.Span(Offset::TrunkRecords + Offset::TrunkRecordSize * trunk, Offset::TrunkRecordSize);
+        const auto record =
+            b.image.Span(Offset::TrunkRecords + Offset::TrunkRecordSize * trunk, Offset::TrunkRecordSize);
         record[0] = TrunkFlags | (b.settings.digitLimit ? TrunkDigitLimit : 0);
         record[1] = TrunkMainAttendant;
         record[2] = TrunkOverflow;
@@ -57,8 +60,9 @@ void WriteTrunks(const TBuild& b) {
 void WriteHeaderLists(const TBuild& b) {
     FillPerPosition(b, Offset::ExtensionFacilities, ExtensionFacilities);
     b.image.Fill(Offset::Bosses, 16, BossSecretary);
-    const std::uint8_t timers[] = {b.settings.flashTime, WakeUpRings,         RecallRings,   Actuation1CommandTime,
-                                   Actuation2CommandTime, ExternalRecallTries, RecallInterval};
+    const std::uint8_t timers[] = {b.settings.flashTime,  WakeUpRings,           RecallRings,
+                                   Actuation1CommandTime, Actuation2CommandTime, ExternalRecallTries,
+                                   RecallInterval};
     std::memcpy(b.image.Span(Offset::Timers, sizeof timers).data(), timers, sizeof timers);
     b.image[Offset::OptionBits1] = OptionBits1;
     b.image[Offset::OptionBits2] = OptionBits2 | (b.model == 9 ? MusicOnHoldModel9 : 0);
@@ -80,7 +84,8 @@ void WritePrefixes(const TBuild& b) {
 
 void WritePlan(const TBuild& b) {
     for (int position = 0; position < b.info.Extensions; ++position)
-        b.image.SetU16(Offset::ExtensionNumbers + 2 * position, static_cast<std::uint16_t>(FirstExtensionNumber + position));
+        b.image.SetU16(Offset::ExtensionNumbers + 2 * position,
+                       static_cast<std::uint16_t>(FirstExtensionNumber + position));
     if (b.model == 9) b.image.SetU16(Offset::ExtensionNumbers + 2 * b.info.Extensions, ExtraPlanEntryNumber);
     b.image[Offset::NumberLength] = NumberLength;
 }

@@ -30,7 +30,7 @@ inline constexpr std::uint8_t Attributes = 0x00;
 // the extension of position 1, overflow after 35 s, dial tone 7 x 5 s, billing after 7 s,
 // "Possui transbordo noturno" (not on models 3 and 4, whose screen forces it off), route 0,
 // "Multi-Frequencial", outgoing and incoming.
-inline constexpr std::uint8_t TrunkFlags = 0x12;     // record byte 0 without the digit limit
+inline constexpr std::uint8_t TrunkFlags = 0x12;      // record byte 0 without the digit limit
 inline constexpr std::uint8_t TrunkDigitLimit = 0x08; // record byte 0, "Limite de cifras"
 inline constexpr PositionCode TrunkMainAttendant = 0;
 inline constexpr PositionCode TrunkOverflow = 1;
@@ -84,7 +84,8 @@ inline constexpr std::uint8_t MusicOnHoldModel9 = 0x02;
 inline constexpr std::uint16_t AreaCode = 0xFFFF;
 inline constexpr std::uint8_t PrefixLeaf = 0x00; // local
 inline constexpr std::uint8_t PrefixEntry00 = 0x82, PrefixEntry08 = 0x80, PrefixEntry90 = 0x01;
-inline constexpr std::uint8_t PrefixNode128Entry0 = 0x81, PrefixNode129Entry0 = 0x01, PrefixNode130Entry0 = 0x01;
+inline constexpr std::uint8_t PrefixNode128Entry0 = 0x81, PrefixNode129Entry0 = 0x01,
+                              PrefixNode130Entry0 = 0x01;
 
 // Holidays: none; Saturday is a holiday from 00:00.
 // Night service and external actuation: no time (0x60 0x60), not active.

@@ -76,7 +76,8 @@ void BuildExtensionList(bool withAccessCodes) {
         ExtensionList[count++] = 60;
         for (int group = 1; group <= 4; ++group) {
             const std::size_t typeOffset = Offset::Groups + Offset::GroupRecordSize * (group - 1);
-            if (ProgrammingImage[typeOffset] != EmptyGroupType) ExtensionList[count++] = static_cast<std::uint16_t>(60 + group);
+            if (ProgrammingImage[typeOffset] != EmptyGroupType)
+                ExtensionList[count++] = static_cast<std::uint16_t>(60 + group);
         }
     }
     std::sort(ExtensionList.begin() + 1, ExtensionList.begin() + static_cast<std::ptrdiff_t>(count));

@@ -75,7 +75,9 @@ inline constexpr std::size_t HeaderSize = 832;
 using PositionCode = std::uint8_t;
 inline constexpr PositionCode NoExtension = 0xBB;
 inline constexpr PositionCode AccessCode60 = 0x70; // the code shown "60"
-inline constexpr PositionCode GroupCode(int group) { return static_cast<PositionCode>(0x70 + group); } // 1..4
+inline constexpr PositionCode GroupCode(int group) {
+    return static_cast<PositionCode>(0x70 + group);
+} // 1..4
 inline constexpr int MaxPositions = 20;
 
 // A packed telephone number: byte 0 flags (0 when packed), byte 1 the digit count (bits 0-4, at
@@ -91,8 +93,8 @@ inline constexpr std::uint8_t NoSubRoute = 238;      // no sub-route, route 0 ba
 
 inline constexpr char Signature[] = "ORVALISTA";
 inline constexpr std::size_t SignatureLength = 9;
-inline constexpr std::size_t NameLength = 20;     // characters of a name
-inline constexpr std::size_t NameEntrySize = 21;  // length byte + characters
+inline constexpr std::size_t NameLength = 20;    // characters of a name
+inline constexpr std::size_t NameEntrySize = 21; // length byte + characters
 
 namespace Offset {
 // Header (0..831).
@@ -100,7 +102,7 @@ inline constexpr std::size_t Model = 0;
 inline constexpr std::size_t SignatureLengthByte = 1;
 inline constexpr std::size_t SignatureText = 2;
 inline constexpr std::size_t ClockWeekday = 11;
-inline constexpr std::size_t ClockDay = 12; // day, month, year % 100
+inline constexpr std::size_t ClockDay = 12;  // day, month, year % 100
 inline constexpr std::size_t ClockHour = 15; // hour, minute, second
 inline constexpr std::size_t DayCategories = 18;
 inline constexpr std::size_t DayRoutes = 38;
@@ -136,7 +138,7 @@ inline constexpr std::size_t PrefixNodeCount = 25;
 inline constexpr std::size_t Holidays = 652; // 16 x [day, month]
 inline constexpr std::size_t HolidayCount = 16;
 inline constexpr std::size_t SaturdayHoliday = 684; // hour, minute
-inline constexpr std::size_t NightService = 686; // 12 x 4
+inline constexpr std::size_t NightService = 686;    // 12 x 4
 inline constexpr std::size_t NightServiceSize = 48;
 inline constexpr std::size_t Actuation1 = 734;
 inline constexpr std::size_t Actuation2 = 782;

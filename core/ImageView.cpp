@@ -5,8 +5,9 @@
 
 std::size_t TImageView::Check(std::size_t offset, std::size_t length) const {
     if (offset < begin_ || offset > end_ || length > end_ - offset)
-        throw std::out_of_range("Programming offset " + std::to_string(offset) + " (+" + std::to_string(length) +
-                                ") outside " + std::to_string(begin_) + ".." + std::to_string(end_ - 1));
+        throw std::out_of_range("Programming offset " + std::to_string(offset) + " (+" +
+                                std::to_string(length) + ") outside " + std::to_string(begin_) + ".." +
+                                std::to_string(end_ - 1));
     return offset;
 }
 

@@ -63,9 +63,13 @@ void OpenLanguageFile(const std::string& path) {
     Loaded() = std::move(translations);
 }
 
-void CloseLanguageFile() { Loaded() = TTranslations{}; }
+void CloseLanguageFile() {
+    Loaded() = TTranslations{};
+}
 
-std::string LanguageOrigin() { return Loaded().origin; }
+std::string LanguageOrigin() {
+    return Loaded().origin;
+}
 
 std::string TranslateText(std::string_view text) {
     std::optional<std::string> result = Translation(text);
@@ -74,6 +78,10 @@ std::string TranslateText(std::string_view text) {
     return *result;
 }
 
-std::string LookupLabel(std::string_view text) { return Translation(text).value_or(std::string(text)); }
+std::string LookupLabel(std::string_view text) {
+    return Translation(text).value_or(std::string(text));
+}
 
-bool HasTranslation(std::string_view text) { return Translation(text).has_value(); }
+bool HasTranslation(std::string_view text) {
+    return Translation(text).has_value();
+}

@@ -35,4 +35,6 @@ bool HasTranslation(std::string_view text);
 // Marks a text kept in a table for the language file: the sources are searched for the texts
 // passed to TranslateText, LookupLabel and LngText, and the shipped language file must hold them
 // all. Pass the marked text through TranslateText or LookupLabel when showing it.
-constexpr const char* LngText(const char* text) { return text; }
+constexpr const char* LngText(const char* text) {
+    return text;
+}

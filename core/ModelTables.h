@@ -11,8 +11,8 @@ struct TModelInfo {
     bool Known = false;
     std::uint8_t Extensions = 0; // positions of the numbering plan
     std::uint8_t Trunks = 0;
-    std::uint8_t Terminals = 0;  // intelligent terminals
-    const char* Name = "";       // shown in the main window and the report; "" for no name
+    std::uint8_t Terminals = 0;        // intelligent terminals
+    const char* Name = "";             // shown in the main window and the report; "" for no name
     const char* DefaultFile = nullptr; // default programming file, when the model has one
 };
 
@@ -20,8 +20,8 @@ struct TModelInfo {
 extern const std::array<TModelInfo, 14> ModelTables;
 
 bool IsKnownModel(std::uint8_t code);
-bool IsTransferableModel(std::uint8_t code); // 9..13
-bool IsLegacyModel(std::uint8_t code);       // 3, 4, 5, 8
+bool IsTransferableModel(std::uint8_t code);    // 9..13
+bool IsLegacyModel(std::uint8_t code);          // 3, 4, 5, 8
 const TModelInfo& ModelInfo(std::uint8_t code); // a zero entry for unknown codes
 
 // Entries the numbering-plan screen writes: the extensions, and on model 9 one more (0x00FF).

@@ -15,7 +15,9 @@ std::string& Folder() {
     return folder;
 }
 
-bool HoldsConfig(const std::string& folder) { return FileExists((fs::path(folder) / ConfigFileName).string()); }
+bool HoldsConfig(const std::string& folder) {
+    return FileExists((fs::path(folder) / ConfigFileName).string());
+}
 
 std::string DefaultsFolder(const std::string& executableFolder) {
     if (HoldsConfig(executableFolder)) return executableFolder;
@@ -44,7 +46,8 @@ void Seed(const std::string& folder, const std::string& defaults) {
 // The absolute, normal form of a folder path, without a trailing "/".
 std::string NormalFolder(const std::string& path) {
     fs::path normal = fs::absolute(path).lexically_normal();
-    if (!normal.has_filename() && normal.has_parent_path() && normal != normal.root_path()) normal = normal.parent_path();
+    if (!normal.has_filename() && normal.has_parent_path() && normal != normal.root_path())
+        normal = normal.parent_path();
     return normal.string();
 }
 
@@ -65,20 +68,28 @@ std::vector<std::string> DefaultFolderFiles() {
 TProgramFolderInputs CurrentProgramFolderInputs(std::optional<std::string> dataDir) {
     std::error_code error;
     const fs::path executable = fs::read_symlink("/proc/self/exe", error);
-    return TProgramFolderInputs{std::move(dataDir), error ? std::string(".") : executable.parent_path().string(),
+    return TProgramFolderInputs{std::move(dataDir),
+                                error ? std::string(".") : executable.parent_path().string(),
                                 Environment("XDG_DATA_HOME"), Environment("HOME")};
 }
 
 std::string ResolveProgramFolder(const TProgramFolderInputs& inputs) {
     const std::string defaults = DefaultsFolder(inputs.executableFolder);
     if (!inputs.dataDirArgument && HoldsConfig(inputs.executableFolder)) return inputs.executableFolder;
-    const std::string folder = inputs.dataDirArgument ? NormalFolder(*inputs.dataDirArgument) : UserDataFolder(inputs);
+    const std::string folder =
+        inputs.dataDirArgument ? NormalFolder(*inputs.dataDirArgument) : UserDataFolder(inputs);
     Seed(folder, defaults);
     return folder;
 }
 
-void SetProgramFolder(std::string folder) { Folder() = std::move(folder); }
+void SetProgramFolder(std::string folder) {
+    Folder() = std::move(folder);
+}
 
-const std::string& ProgramFolder() { return Folder(); }
+const std::string& ProgramFolder() {
+    return Folder();
+}
 
-std::string ProgramFilePath(const std::string& name) { return (fs::path(Folder()) / name).string(); }
+std::string ProgramFilePath(const std::string& name) {
+    return (fs::path(Folder()) / name).string();
+}

@@ -36,10 +36,13 @@ void MarkSectionEdited(int section, bool setProgrammingModified) {
 }
 
 bool AnySectionModified() {
-    return ProgrammingModified != 0 || std::ranges::any_of(ModifiedSections, [](std::uint8_t f) { return f != 0; });
+    return ProgrammingModified != 0 ||
+           std::ranges::any_of(ModifiedSections, [](std::uint8_t f) { return f != 0; });
 }
 
-const TModelInfo& CurrentModel() { return ModelInfo(ModelCode); }
+const TModelInfo& CurrentModel() {
+    return ModelInfo(ModelCode);
+}
 
 std::uint16_t ExtensionNumber(int position) {
     assert(position >= 0 && position < MaxPositions);

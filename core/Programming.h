@@ -24,7 +24,7 @@ extern TSectionFlags ModifiedSections;
 extern TSectionFlags LoadedSections;
 extern TSectionFlags LoadedSectionsLegacy;
 extern std::uint8_t ProgrammingModified;
-extern std::uint8_t TransferDirection; // 0 reception, 1 transmission
+extern std::uint8_t TransferDirection;  // 0 reception, 1 transmission
 extern std::string ProgrammingFileName; // the file last opened or saved; empty before any
 
 // Forgets the programming: zero bytes, model ModelNone, every flag clear, no file name.

@@ -18,7 +18,9 @@ namespace {
     throw EProgrammingFileError(TranslateText(message) + (detail.empty() ? "" : " " + detail));
 }
 
-[[noreturn]] void RefuseNotProgramming() { Refuse(LngText("Este não é um arquivo de programação do PABX")); }
+[[noreturn]] void RefuseNotProgramming() {
+    Refuse(LngText("Este não é um arquivo de programação do PABX"));
+}
 
 std::string ReadProgrammingBytes(const std::string& path) {
     std::error_code error;
@@ -80,7 +82,8 @@ void SaveProgrammingFile(const std::string& path) {
                std::filesystem::path(path).filename().string());
     if (!IsKnownModel(ModelCode)) Refuse(LngText("Não há programação para gravar."));
     try {
-        WriteFileAtomically(path, std::string_view(reinterpret_cast<const char*>(ProgrammingBytes.data()), ImageSize));
+        WriteFileAtomically(
+            path, std::string_view(reinterpret_cast<const char*>(ProgrammingBytes.data()), ImageSize));
     } catch (const EOsError& error) {
         Refuse(LngText("Não foi possível gravar o arquivo"), "(" + std::string(error.what()) + ")");
     }

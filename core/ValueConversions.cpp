@@ -13,7 +13,9 @@ void CheckTarget(std::span<std::uint8_t> target) {
     if (target.size() < 3) throw std::invalid_argument("A packed date or time needs three bytes");
 }
 
-std::string TwoDigits(int value) { return IntToStrZeroPad(value, 2); }
+std::string TwoDigits(int value) {
+    return IntToStrZeroPad(value, 2);
+}
 
 } // namespace
 
@@ -35,7 +37,9 @@ std::string IntToStrZeroPad(long long value, int width) {
     return value < 0 ? "-" + digits : digits;
 }
 
-std::uint8_t BcdToByte(std::uint8_t bcd) { return static_cast<std::uint8_t>((bcd >> 4) * 10 + (bcd & 0x0F)); }
+std::uint8_t BcdToByte(std::uint8_t bcd) {
+    return static_cast<std::uint8_t>((bcd >> 4) * 10 + (bcd & 0x0F));
+}
 
 std::uint8_t ByteToBcd(std::uint8_t value) {
     if (value > 99) throw std::out_of_range("BCD value above 99: " + std::to_string(value));
@@ -71,8 +75,8 @@ PackedNumber PackPhoneNumber(std::string_view text) {
 std::string UnpackPhoneNumber(const PackedNumber& number) {
     std::string digits;
     for (std::size_t i = 2; i <= 14; ++i) {
-        for (const std::uint8_t nibble : {static_cast<std::uint8_t>(number[i] >> 4),
-                                          static_cast<std::uint8_t>(number[i] & 0x0F)}) {
+        for (const std::uint8_t nibble :
+             {static_cast<std::uint8_t>(number[i] >> 4), static_cast<std::uint8_t>(number[i] & 0x0F)}) {
             if (nibble == 10)
                 digits += '0';
             else if (nibble >= 1 && nibble <= 9)
@@ -86,7 +90,8 @@ std::string UnpackPhoneNumber(const PackedNumber& number) {
 void PackDate(std::span<std::uint8_t> target, int day, int month, int year) {
     CheckTarget(target);
     const bool inRange = year >= 0 && year <= 9999 && month >= 1 && month <= 12 && day >= 1 && day <= 31;
-    if (!inRange || !std::chrono::year_month_day(std::chrono::year(year), std::chrono::month(static_cast<unsigned>(month)),
+    if (!inRange || !std::chrono::year_month_day(std::chrono::year(year),
+                                                 std::chrono::month(static_cast<unsigned>(month)),
                                                  std::chrono::day(static_cast<unsigned>(day)))
                          .ok())
         throw std::invalid_argument("Invalid date");

@@ -42,14 +42,16 @@ public:
             } else if (s_.substr(pos_, 2) == "/*") {
                 SkipBlockComment();
             } else if (c == '"' || c == '\'') {
-                tokens.push_back({c == '"' ? TTokenKind::Literal : TTokenKind::Punctuation, Quoted(c), line_});
+                tokens.push_back(
+                    {c == '"' ? TTokenKind::Literal : TTokenKind::Punctuation, Quoted(c), line_});
             } else if (s_.substr(pos_, 3) == "u8\"") {
                 pos_ += 2;
                 tokens.push_back({TTokenKind::Literal, Quoted('"'), line_});
             } else if (IsIdentifierChar(c)) {
                 tokens.push_back({TTokenKind::Identifier, Identifier(), line_});
             } else {
-                if (c != ' ' && c != '\t' && c != '\r') tokens.push_back({TTokenKind::Punctuation, std::string(1, c), line_});
+                if (c != ' ' && c != '\t' && c != '\r')
+                    tokens.push_back({TTokenKind::Punctuation, std::string(1, c), line_});
                 ++pos_;
             }
         }
@@ -101,10 +103,18 @@ private:
         const char c = s_[++pos_];
         ++pos_;
         switch (c) {
-        case 'n': text += '\n'; return;
-        case 't': text += '\t'; return;
-        case 'r': text += '\r'; return;
-        case 'x': text += static_cast<char>(Number(16, 2)); return;
+        case 'n':
+            text += '\n';
+            return;
+        case 't':
+            text += '\t';
+            return;
+        case 'r':
+            text += '\r';
+            return;
+        case 'x':
+            text += static_cast<char>(Number(16, 2));
+            return;
         default:
             if (c >= '0' && c <= '7') {
                 --pos_;
@@ -119,7 +129,9 @@ private:
         int value = 0;
         for (int i = 0; i < maxDigits && pos_ < s_.size(); ++i, ++pos_) {
             const char c = s_[pos_];
-            const int digit = c >= '0' && c <= '9' ? c - '0' : (c | 0x20) >= 'a' && (c | 0x20) <= 'f' ? (c | 0x20) - 'a' + 10 : 99;
+            const int digit = c >= '0' && c <= '9'                     ? c - '0'
+                              : (c | 0x20) >= 'a' && (c | 0x20) <= 'f' ? (c | 0x20) - 'a' + 10
+                                                                       : 99;
             if (digit >= base) break;
             value = value * base + digit;
         }
@@ -155,7 +167,8 @@ std::vector<TSourceText> ExtractTexts(std::string_view source, const std::string
         std::size_t j = i + 2;
         std::string text;
         while (j < tokens.size() && tokens[j].kind == TTokenKind::Literal) text += tokens[j++].text;
-        if (j < tokens.size() && IsPunctuation(tokens[j], ')')) texts.push_back({text, file, tokens[i + 2].line});
+        if (j < tokens.size() && IsPunctuation(tokens[j], ')'))
+            texts.push_back({text, file, tokens[i + 2].line});
     }
     return texts;
 }
@@ -179,7 +192,8 @@ std::vector<TSourceText> ExtractTextsFromTree(const std::string& root) {
     return texts;
 }
 
-std::vector<TSourceText> MissingTexts(const std::vector<TSourceText>& texts, const std::string& languageFile) {
+std::vector<TSourceText> MissingTexts(const std::vector<TSourceText>& texts,
+                                      const std::string& languageFile) {
     OpenLanguageFile(languageFile);
     std::vector<TSourceText> missing;
     std::set<std::string> reported;

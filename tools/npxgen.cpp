@@ -16,7 +16,8 @@ namespace {
 
 void WriteImage(const std::filesystem::path& file, std::uint8_t model) {
     const TImageBytes image = BuildDefaultImage(model);
-    WriteFileAtomically(file.string(), std::string_view(reinterpret_cast<const char*>(image.data()), image.size()));
+    WriteFileAtomically(file.string(),
+                        std::string_view(reinterpret_cast<const char*>(image.data()), image.size()));
 }
 
 } // namespace

@@ -45,7 +45,8 @@ int main(int argc, char* argv[]) {
     try {
         StartUp(QApplication::arguments());
     } catch (const std::exception& error) {
-        QMessageBox::critical(nullptr, QString::fromStdString(TranslateText("Erro")), QString::fromUtf8(error.what()));
+        QMessageBox::critical(nullptr, QString::fromStdString(TranslateText("Erro")),
+                              QString::fromUtf8(error.what()));
         return 1;
     }
     QMainWindow mainWindow;

@@ -75,7 +75,8 @@ std::optional<std::string> ReadWholeFile(const std::string& path, std::size_t ma
             RaiseOsError("Cannot read", path, errno);
         }
         if (got == 0) break;
-        if (contents.size() + static_cast<std::size_t>(got) > maxBytes) RaiseOsError("File too large", path, EFBIG);
+        if (contents.size() + static_cast<std::size_t>(got) > maxBytes)
+            RaiseOsError("File too large", path, EFBIG);
         contents.append(buffer, static_cast<std::size_t>(got));
     }
     return contents;

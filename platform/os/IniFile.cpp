@@ -6,15 +6,17 @@
 #include "platform/os/Utf8.h"
 
 #include <charconv>
-#include <optional>
 #include <climits>
+#include <optional>
 #include <set>
 
 namespace {
 
 constexpr std::string_view Bom = "\xEF\xBB\xBF";
 
-bool Matches(std::string_view a, std::string_view b) { return FoldCase(a) == FoldCase(b); }
+bool Matches(std::string_view a, std::string_view b) {
+    return FoldCase(a) == FoldCase(b);
+}
 
 // The section name of a header line, or false when the line is no header.
 bool ParseHeader(std::string_view line, std::string& name) {
@@ -43,7 +45,9 @@ std::string Unquote(const std::string& value) {
     return value;
 }
 
-bool HasLineBreak(std::string_view text) { return text.find_first_of("\r\n") != std::string_view::npos; }
+bool HasLineBreak(std::string_view text) {
+    return text.find_first_of("\r\n") != std::string_view::npos;
+}
 
 void CheckSectionName(std::string_view section) {
     if (TrimBlanks(section).empty() || section.find(']') != std::string_view::npos || HasLineBreak(section))
@@ -139,7 +143,8 @@ bool TIniFile::FindKey(const TSectionRange& range, std::string_view ident, TKeyL
     return false;
 }
 
-std::string TIniFile::ReadString(std::string_view section, std::string_view ident, std::string_view def) const {
+std::string TIniFile::ReadString(std::string_view section, std::string_view ident,
+                                 std::string_view def) const {
     TSectionRange range;
     TKeyLine key;
     if (FindSection(section, range) && FindKey(range, ident, key)) return Unquote(key.value);
@@ -148,8 +153,8 @@ std::string TIniFile::ReadString(std::string_view section, std::string_view iden
 
 std::string TIniFile::FormatValue(std::string_view value) {
     if (HasLineBreak(value)) throw EOsError("Invalid INI value: it holds a line break");
-    const bool quoted = value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
-                        value.back() == value.front();
+    const bool quoted =
+        value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front();
     if (quoted || TrimBlanks(value).size() != value.size()) return "\"" + std::string(value) + "\"";
     return std::string(value);
 }

@@ -56,7 +56,8 @@ void TSettingsStore::EnsureFolder() {
     if (!folder.empty()) CreateFolders(folder.string());
 }
 
-std::string TSettingsStore::ReadString(std::string_view key, std::string_view name, std::string_view def) const {
+std::string TSettingsStore::ReadString(std::string_view key, std::string_view name,
+                                       std::string_view def) const {
     return ini_.ReadString(NormaliseKey(key), name, def);
 }
 

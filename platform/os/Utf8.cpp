@@ -2,7 +2,9 @@
 
 namespace {
 
-bool IsContinuation(unsigned char byte) { return (byte & 0xC0) == 0x80; }
+bool IsContinuation(unsigned char byte) {
+    return (byte & 0xC0) == 0x80;
+}
 
 // Length of the sequence a lead byte announces, 0 for a byte that cannot start one.
 std::size_t SequenceLength(unsigned char lead) {

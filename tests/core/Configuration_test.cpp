@@ -17,7 +17,8 @@ TEST_F(ConfigurationTest, AMissingFileGivesTheDefaults) {
 }
 
 TEST_F(ConfigurationTest, TheValuesOfTheFileAreRead) {
-    folder.Write(ConfigFileName, "[default]\ntempogeraflash=3\nTempoComando=4\nLimiteCifras=0\n[SERIAL]\nport=/dev/ttyS1\n");
+    folder.Write(ConfigFileName,
+                 "[default]\ntempogeraflash=3\nTempoComando=4\nLimiteCifras=0\n[SERIAL]\nport=/dev/ttyS1\n");
     EXPECT_EQ(ConfigSerialPort(), "/dev/ttyS1");
     EXPECT_EQ(ConfigFlashTime(), "3");
     EXPECT_EQ(ConfigCommandTime(), "4");
@@ -25,7 +26,8 @@ TEST_F(ConfigurationTest, TheValuesOfTheFileAreRead) {
 }
 
 TEST_F(ConfigurationTest, SavingThePortKeepsEveryOtherLine) {
-    const std::string shipped = ReadWholeFile(std::string(CENTRPRG_SOURCE_DIR) + "/resources/CENTRPRG.INI").value();
+    const std::string shipped =
+        ReadWholeFile(std::string(CENTRPRG_SOURCE_DIR) + "/resources/CENTRPRG.INI").value();
     folder.Write(ConfigFileName, shipped);
     SaveConfigSerialPort("/dev/ttyUSB0");
     std::string expected = shipped;
@@ -35,7 +37,8 @@ TEST_F(ConfigurationTest, SavingThePortKeepsEveryOtherLine) {
 }
 
 TEST_F(ConfigurationTest, TheShippedSampleHoldsTheDefaults) {
-    folder.Write(ConfigFileName, ReadWholeFile(std::string(CENTRPRG_SOURCE_DIR) + "/resources/CENTRPRG.INI").value());
+    folder.Write(ConfigFileName,
+                 ReadWholeFile(std::string(CENTRPRG_SOURCE_DIR) + "/resources/CENTRPRG.INI").value());
     EXPECT_EQ(ConfigSerialPort(), DefaultSerialPort);
     EXPECT_EQ(ConfigFlashTime(), DefaultFlashTime);
     EXPECT_EQ(ConfigCommandTime(), DefaultCommandTime);

@@ -30,7 +30,8 @@ TEST_P(DefaultFiles, CarryTheModelAndTheSignature) {
 
 TEST_P(DefaultFiles, NumberThePositionsFrom20) {
     const int extensions = ModelInfo(GetParam().model).Extensions;
-    for (int position = 0; position < extensions; ++position) EXPECT_EQ(ExtensionNumber(position), 20 + position);
+    for (int position = 0; position < extensions; ++position)
+        EXPECT_EQ(ExtensionNumber(position), 20 + position);
     if (GetParam().model == 9) {
         EXPECT_EQ(ExtensionNumber(extensions), 0x00FF);
     }
@@ -47,7 +48,8 @@ TEST_P(DefaultFiles, HoldTheTenLocalOneDigitPrefixes) {
     EXPECT_EQ(ProgrammingHeader[422], 0x01); // node 130, "000" marked
     EXPECT_EQ(ProgrammingHeader.U16(Offset::AreaCode), 0xFFFF);
     int references = 0;
-    for (std::size_t offset = 302; offset < 652; ++offset) references += ProgrammingHeader[offset] >= 0x80 ? 1 : 0;
+    for (std::size_t offset = 302; offset < 652; ++offset)
+        references += ProgrammingHeader[offset] >= 0x80 ? 1 : 0;
     EXPECT_EQ(references, 3);
 }
 
@@ -65,7 +67,8 @@ class EveryModelDefault : public testing::TestWithParam<std::uint8_t> {};
 TEST_P(EveryModelDefault, IsAProgrammingFileWithEmptyListsAndValidAttendants) {
     const std::uint8_t model = GetParam();
     const TImageBytes image = BuildDefaultImage(model);
-    EXPECT_TRUE(IsProgrammingFileImage(std::string_view(reinterpret_cast<const char*>(image.data()), image.size())));
+    EXPECT_TRUE(
+        IsProgrammingFileImage(std::string_view(reinterpret_cast<const char*>(image.data()), image.size())));
     const TModelInfo& info = ModelInfo(model);
     for (std::size_t trunk = 0; trunk < info.Trunks; ++trunk) {
         const std::size_t record = Offset::TrunkRecords + 8 * trunk;
@@ -73,7 +76,8 @@ TEST_P(EveryModelDefault, IsAProgrammingFileWithEmptyListsAndValidAttendants) {
         EXPECT_LT(image[record + 3], info.Extensions);
         EXPECT_EQ(image[Offset::TrunkBytes + trunk] & 0x07, 0);
     }
-    for (std::size_t group = 0; group < 4; ++group) EXPECT_EQ(image[Offset::Groups + 8 * group], EmptyGroupType);
+    for (std::size_t group = 0; group < 4; ++group)
+        EXPECT_EQ(image[Offset::Groups + 8 * group], EmptyGroupType);
     EXPECT_EQ(image[Offset::WakeUpCount], 0);
     EXPECT_EQ(image[Offset::NightService], NoTime);
     EXPECT_EQ(image[Offset::Actuation2 + 47], NoTime);

@@ -36,13 +36,14 @@ TEST_P(CodeFromText, GivesTheCodeOrRefuses) {
 INSTANTIATE_TEST_SUITE_P(
     Table, CodeFromText,
     testing::Values(TCodeCase{"61", true, 0x71}, TCodeCase{"60", true, 0x70}, TCodeCase{"64", true, 0x74},
-                    TCodeCase{" 6 2 ", true, 0x72}, TCodeCase{"", true, NoExtension}, TCodeCase{"    ", true, NoExtension},
-                    TCodeCase{"20", true, 0}, TCodeCase{"2 1", true, 1}, TCodeCase{"34", true, 14},
-                    TCodeCase{"6143", true, 255}, TCodeCase{"35", false, 0}, TCodeCase{"19", false, 0},
-                    TCodeCase{"99", false, 0}, TCodeCase{"6", false, 0}, TCodeCase{"6a", false, 0},
-                    TCodeCase{"6-1", false, 0}, TCodeCase{"6999", false, 0}, TCodeCase{"6144", false, 0},
-                    TCodeCase{"69999999999999999999", false, 0}, TCodeCase{"2a", false, 0},
-                    TCodeCase{"99999999999", false, 0}, TCodeCase{"-20", false, 0}));
+                    TCodeCase{" 6 2 ", true, 0x72}, TCodeCase{"", true, NoExtension},
+                    TCodeCase{"    ", true, NoExtension}, TCodeCase{"20", true, 0}, TCodeCase{"2 1", true, 1},
+                    TCodeCase{"34", true, 14}, TCodeCase{"6143", true, 255}, TCodeCase{"35", false, 0},
+                    TCodeCase{"19", false, 0}, TCodeCase{"99", false, 0}, TCodeCase{"6", false, 0},
+                    TCodeCase{"6a", false, 0}, TCodeCase{"6-1", false, 0}, TCodeCase{"6999", false, 0},
+                    TCodeCase{"6144", false, 0}, TCodeCase{"69999999999999999999", false, 0},
+                    TCodeCase{"2a", false, 0}, TCodeCase{"99999999999", false, 0},
+                    TCodeCase{"-20", false, 0}));
 
 TEST_F(ExtensionCodesTest, CodeFromTextSearchesOnlyTheModelsPositions) {
     ProgrammingImage.SetU16(Offset::ExtensionNumbers + 2 * 15, 77); // position 15: beyond model 11
@@ -69,15 +70,16 @@ INSTANTIATE_TEST_SUITE_P(Table, TextFromCode,
                          testing::Values(TTextCase{0x71, "60"}, TTextCase{0x72, "61"}, TTextCase{0x75, "64"},
                                          TTextCase{187, "    "}, TTextCase{188, "    "}, TTextCase{1, "20"},
                                          TTextCase{15, "34"}, TTextCase{16, "    "}, TTextCase{21, "    "},
-                                         TTextCase{0, "    "}, TTextCase{256, "    "}, TTextCase{0xC0, "    "},
-                                         TTextCase{0x100 + 0x71, "    "}));
+                                         TTextCase{0, "    "}, TTextCase{256, "    "},
+                                         TTextCase{0xC0, "    "}, TTextCase{0x100 + 0x71, "    "}));
 
 TEST_F(ExtensionCodesTest, ListWithAccessCodesIsSortedAndSkipsOtherNumbers) {
     ProgrammingImage.SetU16(Offset::ExtensionNumbers + 2 * 7, 68);
     ProgrammingImage[Offset::Groups + Offset::GroupRecordSize] = 0; // group 2 in use
     BuildExtensionList(true);
     const std::vector<std::uint16_t> list(ExtensionList.begin(), ExtensionList.begin() + ExtensionListCount);
-    EXPECT_EQ(list, (std::vector<std::uint16_t>{3999, 20, 21, 22, 23, 24, 25, 26, 28, 29, 30, 31, 32, 33, 34, 60, 62}));
+    EXPECT_EQ(list, (std::vector<std::uint16_t>{3999, 20, 21, 22, 23, 24, 25, 26, 28, 29, 30, 31, 32, 33, 34,
+                                                60, 62}));
     EXPECT_EQ(ExtensionListCount, 17);
 }
 
@@ -87,12 +89,14 @@ TEST_F(ExtensionCodesTest, ListWithoutAccessCodesKeepsNumbersBeginningWithTwoOrT
     ProgrammingImage.SetU16(Offset::ExtensionNumbers + 4, 2000);
     BuildExtensionList(false);
     const std::vector<std::uint16_t> list(ExtensionList.begin(), ExtensionList.begin() + ExtensionListCount);
-    EXPECT_EQ(list, (std::vector<std::uint16_t>{3999, 23, 24, 25, 26, 27, 28, 29, 30, 31, 32, 33, 34, 300, 2000}));
+    EXPECT_EQ(list,
+              (std::vector<std::uint16_t>{3999, 23, 24, 25, 26, 27, 28, 29, 30, 31, 32, 33, 34, 300, 2000}));
 }
 
 TEST_F(ExtensionCodesTest, ListHoldsEveryAccessCodeOnTheLargestModel) {
     UseDefaultProgramming(12);
-    for (int group = 0; group < 4; ++group) ProgrammingImage[Offset::Groups + Offset::GroupRecordSize * group] = 1;
+    for (int group = 0; group < 4; ++group)
+        ProgrammingImage[Offset::Groups + Offset::GroupRecordSize * group] = 1;
     BuildExtensionList(true);
     EXPECT_EQ(ExtensionListCount, 1 + 20 + 5);
     EXPECT_EQ(ExtensionList[ExtensionListCount - 1], 64);

@@ -4,7 +4,6 @@
 #include "core/Language.h"
 #include "platform/os/OsError.h"
 
-
 namespace {
 
 class LanguageTest : public ProgrammingFixture {
@@ -49,7 +48,8 @@ TEST_P(Lookups, TranslateAndKeepOrDropTheFirstAmpersand) {
 INSTANTIATE_TEST_SUITE_P(
     Table, Lookups,
     testing::Values(TLookupCase{"O&k", "Ok", "O&k"}, TLookupCase{"&Cancela", "Cancelar", "&Cancelar"},
-                    TLookupCase{"Ramal", "Extensão", "Extensão"}, TLookupCase{"RAMAL", "EXTENSÃO", "EXTENSÃO"},
+                    TLookupCase{"Ramal", "Extensão", "Extensão"},
+                    TLookupCase{"RAMAL", "EXTENSÃO", "EXTENSÃO"},
                     TLookupCase{"ramal", "Extensão", "Extensão"},
                     TLookupCase{"Configuração das vias ", "Trunk setup ", "Trunk setup "},
                     TLookupCase{"  Ramal", "  Extensão", "  Extensão"},
@@ -82,7 +82,8 @@ TEST_F(LanguageTest, AnUnreadableFileIsReportedAndTheLoadedOneStays) {
 TEST_F(LanguageTest, TheShippedFileIsUtf8PortugueseToPortuguese) {
     OpenLanguageFile(std::string(CENTRPRG_SOURCE_DIR) + "/resources/CentrPrg.lng");
     EXPECT_EQ(LanguageOrigin(), "pt-BR");
-    EXPECT_EQ(TranslateText("Orvalista S/A - Programação de Talvenors"), "Orvalista S/A - Programação de Talvenors");
+    EXPECT_EQ(TranslateText("Orvalista S/A - Programação de Talvenors"),
+              "Orvalista S/A - Programação de Talvenors");
     EXPECT_EQ(LookupLabel("&Padrão"), "&Padrão");
     EXPECT_EQ(TranslateText("&Padrão"), "Padrão");
 }

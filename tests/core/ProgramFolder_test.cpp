@@ -58,7 +58,8 @@ TEST_F(ProgramFolderTest, TheDataDirMayBeTheBuildFolderItself) {
 }
 
 TEST_F(ProgramFolderTest, DeletingTheScratchTableRemovesItsThreeFilesOnly) {
-    for (const char* name : {"TEMPORAR.DAT", "TEMPORAR.IDX", "TEMPORAR.BLB", "TEMPORAR.TXT"}) folder.Write(name, "x");
+    for (const char* name : {"TEMPORAR.DAT", "TEMPORAR.IDX", "TEMPORAR.BLB", "TEMPORAR.TXT"})
+        folder.Write(name, "x");
     DeleteTempTable();
     EXPECT_EQ(folder.EntryCount(), 1);
     EXPECT_TRUE(folder.Exists("TEMPORAR.TXT"));

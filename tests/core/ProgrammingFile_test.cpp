@@ -29,7 +29,8 @@ protected:
     static std::string State() {
         std::string state(ProgrammingBytes.begin(), ProgrammingBytes.end());
         state += static_cast<char>(ModelCode);
-        for (const TSectionFlags* flags : {&EditedSections, &ModifiedSections, &LoadedSections, &LoadedSectionsLegacy})
+        for (const TSectionFlags* flags :
+             {&EditedSections, &ModifiedSections, &LoadedSections, &LoadedSectionsLegacy})
             state.append(flags->begin(), flags->end());
         return state + static_cast<char>(ProgrammingModified) + ProgrammingFileName;
     }
@@ -75,7 +76,8 @@ INSTANTIATE_TEST_SUITE_P(Models, EveryFixture, testing::ValuesIn(KnownModelCodes
 
 TEST_F(ProgrammingFileTest, AnImageWithEveryByteValueRoundTrips) {
     LoadProgrammingFile(BuildFile(FixtureName(12)));
-    for (std::size_t offset = 11; offset < ImageSize; ++offset) ProgrammingImage[offset] = static_cast<std::uint8_t>(offset * 7);
+    for (std::size_t offset = 11; offset < ImageSize; ++offset)
+        ProgrammingImage[offset] = static_cast<std::uint8_t>(offset * 7);
     SaveProgrammingFile(folder.Path("all.npx"));
     const std::string saved = Contents(folder.Path("all.npx"));
     ClearProgramming();
@@ -86,7 +88,7 @@ TEST_F(ProgrammingFileTest, AnImageWithEveryByteValueRoundTrips) {
 struct TBadFile {
     const char* name;
     std::size_t size;
-    std::size_t offset;   // one byte changed here (when size is 6750)
+    std::size_t offset; // one byte changed here (when size is 6750)
     std::uint8_t value;
 };
 

@@ -31,7 +31,9 @@ protected:
     }
 
     // The path of a generated fixture or default file of the build.
-    static std::string BuildFile(const std::string& name) { return std::string(CENTRPRG_BINARY_DIR) + "/" + name; }
+    static std::string BuildFile(const std::string& name) {
+        return std::string(CENTRPRG_BINARY_DIR) + "/" + name;
+    }
 
     TTestTempFolder folder;
 };

@@ -22,8 +22,9 @@ TEST_P(ModelCounts, AreThoseOfTheModel) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, ModelCounts,
-                         testing::Values(TModelCase{3, 10, 2, 5}, TModelCase{4, 15, 4, 8}, TModelCase{5, 20, 6, 10},
-                                         TModelCase{8, 8, 2, 3}, TModelCase{9, 12, 4, 4}, TModelCase{10, 10, 2, 5},
+                         testing::Values(TModelCase{3, 10, 2, 5}, TModelCase{4, 15, 4, 8},
+                                         TModelCase{5, 20, 6, 10}, TModelCase{8, 8, 2, 3},
+                                         TModelCase{9, 12, 4, 4}, TModelCase{10, 10, 2, 5},
                                          TModelCase{11, 15, 4, 8}, TModelCase{12, 20, 6, 10},
                                          TModelCase{13, 8, 2, 3}));
 
@@ -59,7 +60,7 @@ TEST_F(ProgrammingTest, NumbersAreLittleEndianAndNamesAreCappedAt20Bytes) {
     EXPECT_EQ(ProgrammingImage.ShortString(Offset::Names + 21), "Uma recep\xE7\xE3o muito c");
     ProgrammingImage.SetShortString(Offset::Names + 21, "Ana");
     EXPECT_EQ(ProgrammingImage[Offset::Names + 21 + 4], 0); // the old characters are cleared
-    ProgrammingImage[Offset::Names + 42] = 200;              // a corrupt length byte
+    ProgrammingImage[Offset::Names + 42] = 200;             // a corrupt length byte
     EXPECT_EQ(ProgrammingImage.ShortString(Offset::Names + 42).size(), 20u);
 }
 

@@ -30,13 +30,14 @@ TEST(PhoneNumbers, PackKeepsTheFirstTwentyDigits) {
 TEST(PhoneNumbers, UnpackInvertsPackForEveryLength) {
     const std::string digits = "90817263540918273645";
     for (std::size_t length = 0; length <= digits.size(); ++length)
-        EXPECT_EQ(UnpackPhoneNumber(PackPhoneNumber(digits.substr(0, length))), digits.substr(0, length)) << length;
+        EXPECT_EQ(UnpackPhoneNumber(PackPhoneNumber(digits.substr(0, length))), digits.substr(0, length))
+            << length;
 }
 
 TEST(PhoneNumbers, UnpackReadsOnlyTheCountedDigitsAndSkipsEmptyNibbles) {
     PackedNumber number = Bytes({0x80, 0x03, 0x12, 0x0A, 0xB4});
     EXPECT_EQ(UnpackPhoneNumber(number), "120"); // flags ignored, nibble 0 and 11 skipped
-    number[1] = 0xE2;                             // route bits above the count
+    number[1] = 0xE2;                            // route bits above the count
     EXPECT_EQ(UnpackPhoneNumber(number), "12");
 }
 
@@ -53,7 +54,8 @@ TEST_P(ClockTimes, ReadBcdOutsideModels9To13AndPlainNumbersOnThem) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, ClockTimes,
-                         testing::Values(TClockCase{4, 0x12, 0x30, "12:30"}, TClockCase{3, 0x07, 0x05, "07:05"},
+                         testing::Values(TClockCase{4, 0x12, 0x30, "12:30"},
+                                         TClockCase{3, 0x07, 0x05, "07:05"},
                                          TClockCase{8, 0x23, 0x59, "23:59"}, TClockCase{11, 12, 30, "12:30"},
                                          TClockCase{9, 7, 5, "07:05"}, TClockCase{13, 23, 59, "23:59"},
                                          TClockCase{ModelNone, 0x12, 0x30, "12:30"}));

@@ -26,16 +26,24 @@ TEST_P(Extraction, FindsTheLiteralArgumentsOnly) {
 INSTANTIATE_TEST_SUITE_P(
     Table, Extraction,
     testing::Values(
-        TExtractCase{"Calls", R"(a = TranslateText("Erro"); b = LookupLabel( "O&k" ); c = LngText("Rota");)",
+        TExtractCase{"Calls",
+                     R"(a = TranslateText("Erro"); b = LookupLabel( "O&k" ); c = LngText("Rota");)",
                      {"Erro", "O&k", "Rota"}},
         TExtractCase{"Concatenated", "TranslateText(\"Ramal \"\n  \"não existe.\")", {"Ramal não existe."}},
-        TExtractCase{"Escapes", R"(TranslateText("deve iniciar com \"2\" ou com \"3\"") LookupLabel(u8"A\tB\x41\101\\"))",
-                     {"deve iniciar com \"2\" ou com \"3\"", "A\tBAA\\"}},
-        TExtractCase{"NotLiterals", R"(TranslateText(text); TranslateText("Ramal" + s); TranslateText(f("x"));)", {}},
-        TExtractCase{"Comments", "// TranslateText(\"a\")\n/* LookupLabel(\"b\") */ TranslateText(/*c*/\"d\")", {"d"}},
-        TExtractCase{"OtherLiterals", R"src(s = "TranslateText(\"a\")"; c = '"'; r = R"x(LookupLabel("b"))x"; LngText("e"))src",
-                     {"e"}},
-        TExtractCase{"WholeWords", R"(MyTranslateText("a"); TranslateTextNow("b"); obj.TranslateText("c"))", {"c"}},
+        TExtractCase{
+            "Escapes",
+            R"(TranslateText("deve iniciar com \"2\" ou com \"3\"") LookupLabel(u8"A\tB\x41\101\\"))",
+            {"deve iniciar com \"2\" ou com \"3\"", "A\tBAA\\"}},
+        TExtractCase{
+            "NotLiterals", R"(TranslateText(text); TranslateText("Ramal" + s); TranslateText(f("x"));)", {}},
+        TExtractCase{
+            "Comments", "// TranslateText(\"a\")\n/* LookupLabel(\"b\") */ TranslateText(/*c*/\"d\")", {"d"}},
+        TExtractCase{
+            "OtherLiterals",
+            R"src(s = "TranslateText(\"a\")"; c = '"'; r = R"x(LookupLabel("b"))x"; LngText("e"))src",
+            {"e"}},
+        TExtractCase{
+            "WholeWords", R"(MyTranslateText("a"); TranslateTextNow("b"); obj.TranslateText("c"))", {"c"}},
         TExtractCase{"Declaration", "constexpr const char* LngText(const char* text) { return text; }", {}}),
     [](const testing::TestParamInfo<TExtractCase>& info) { return std::string(info.param.name); });
 
@@ -48,10 +56,11 @@ TEST(ExtractionLines, NameTheLineOfTheText) {
 
 TEST(MissingTextsTest, AreLookedUpAsTheToolLooksThemUp) {
     TTestTempFolder folder;
-    folder.Write("a.lng", "[Labels]\nRamal=Ramal\nConfiguração das vias=Configuração das vias\n[Ausentes]\nVia=Via\n");
-    const std::vector<TSourceText> texts = {{"RAMAL", "a.cpp", 1},   {"Configuração das vias ", "a.cpp", 2},
-                                            {"Via", "a.cpp", 3},     {"Rota", "b.cpp", 4},
-                                            {"Rota", "c.cpp", 9},    {"a=b", "c.cpp", 10},
+    folder.Write("a.lng",
+                 "[Labels]\nRamal=Ramal\nConfiguração das vias=Configuração das vias\n[Ausentes]\nVia=Via\n");
+    const std::vector<TSourceText> texts = {{"RAMAL", "a.cpp", 1}, {"Configuração das vias ", "a.cpp", 2},
+                                            {"Via", "a.cpp", 3},   {"Rota", "b.cpp", 4},
+                                            {"Rota", "c.cpp", 9},  {"a=b", "c.cpp", 10},
                                             {"", "c.cpp", 11}};
     std::vector<std::string> missing;
     for (const TSourceText& text : MissingTexts(texts, folder.Path("a.lng"))) missing.push_back(text.text);
@@ -64,7 +73,8 @@ TEST(LanguageFile, HoldsEveryTextOfTheSources) {
     const auto texts = ExtractTextsFromTree(root);
     EXPECT_GT(texts.size(), 5u);
     for (const TSourceText& text : MissingTexts(texts, root + "/resources/CentrPrg.lng"))
-        ADD_FAILURE() << "resources/CentrPrg.lng lacks \"" << text.text << "\" (" << text.file << ":" << text.line << ")";
+        ADD_FAILURE() << "resources/CentrPrg.lng lacks \"" << text.text << "\" (" << text.file << ":"
+                      << text.line << ")";
 }
 
 } // namespace

@@ -53,25 +53,28 @@ TEST_P(IniFileReads, FindTheValue) {
 
 INSTANTIATE_TEST_SUITE_P(
     Table, IniFileReads,
-    testing::Values(TReadCase{"Serial", "Port", "COM2"}, TReadCase{"SERIAL", "port", "COM2"},
-                    TReadCase{"Labels", "DTMF/MFP", "DTMF/MFP traduzido"},
-                    TReadCase{"Labels", "Número do &Ramal", "Número do &Ramal"},
-                    TReadCase{"Labels", "Habilita bilhetagem de ligações originadas (\"saintes\")", "saintes"},
-                    TReadCase{"Labels", "deve iniciar com \"2\" ou com \"3\"", "inicia"},
-                    TReadCase{"labels", "CALENDÁRIO", "Calendário"},
-                    TReadCase{"Labels", "Tempo de comando (segundos)", "com blancos"},
-                    TReadCase{"Labels", "a", "b=c"}, TReadCase{"Labels", "Quoted", "  keeps blanks  "},
-                    TReadCase{"Labels", "Single", "x"}, TReadCase{"Labels", "Half", "\"open"},
-                    TReadCase{"Labels", "repeated", "first"}, TReadCase{"Labels", "OnlyInSecond", "<default>"},
-                    TReadCase{"Labels", "; a comment", "<default>"}, TReadCase{"Labels", "no equals sign", "<default>"},
-                    TReadCase{"", "orphan", "<default>"}, TReadCase{"Missing", "Port", "<default>"}));
+    testing::Values(
+        TReadCase{"Serial", "Port", "COM2"}, TReadCase{"SERIAL", "port", "COM2"},
+        TReadCase{"Labels", "DTMF/MFP", "DTMF/MFP traduzido"},
+        TReadCase{"Labels", "Número do &Ramal", "Número do &Ramal"},
+        TReadCase{"Labels", "Habilita bilhetagem de ligações originadas (\"saintes\")", "saintes"},
+        TReadCase{"Labels", "deve iniciar com \"2\" ou com \"3\"", "inicia"},
+        TReadCase{"labels", "CALENDÁRIO", "Calendário"},
+        TReadCase{"Labels", "Tempo de comando (segundos)", "com blancos"}, TReadCase{"Labels", "a", "b=c"},
+        TReadCase{"Labels", "Quoted", "  keeps blanks  "}, TReadCase{"Labels", "Single", "x"},
+        TReadCase{"Labels", "Half", "\"open"}, TReadCase{"Labels", "repeated", "first"},
+        TReadCase{"Labels", "OnlyInSecond", "<default>"}, TReadCase{"Labels", "; a comment", "<default>"},
+        TReadCase{"Labels", "no equals sign", "<default>"}, TReadCase{"", "orphan", "<default>"},
+        TReadCase{"Missing", "Port", "<default>"}));
 
 TEST_F(IniFileTest, ListsSectionsKeysAndLinesOnceAndInFileOrder) {
     const TIniFile ini = Ini();
     EXPECT_EQ(ini.ReadSections(), (std::vector<std::string>{"Serial", "Labels"}));
     const auto keys = ini.ReadSection("labels");
     EXPECT_EQ(keys.front(), "DTMF/MFP");
-    EXPECT_EQ(std::count(keys.begin(), keys.end(), "repeated") + std::count(keys.begin(), keys.end(), "REPEATED"), 1);
+    EXPECT_EQ(std::count(keys.begin(), keys.end(), "repeated") +
+                  std::count(keys.begin(), keys.end(), "REPEATED"),
+              1);
     const auto lines = ini.ReadSectionValues("Labels");
     EXPECT_EQ(lines.back(), "REPEATED=second");
     EXPECT_TRUE(ini.SectionExists("LABELS"));
@@ -95,9 +98,10 @@ TEST_P(IniFileIntegers, ParseLikeTheClassLibrary) {
 
 INSTANTIATE_TEST_SUITE_P(Table, IniFileIntegers,
                          testing::Values(TNumberCase{"12", 12}, TNumberCase{"-3", -3}, TNumberCase{"+7", 7},
-                                         TNumberCase{"$1F", 31}, TNumberCase{"0x10", 16}, TNumberCase{"abc", -999},
-                                         TNumberCase{"12a", -999}, TNumberCase{"", -999},
-                                         TNumberCase{"2147483648", -999}, TNumberCase{"-2147483648", -2147483647 - 1}));
+                                         TNumberCase{"$1F", 31}, TNumberCase{"0x10", 16},
+                                         TNumberCase{"abc", -999}, TNumberCase{"12a", -999},
+                                         TNumberCase{"", -999}, TNumberCase{"2147483648", -999},
+                                         TNumberCase{"-2147483648", -2147483647 - 1}));
 
 TEST_F(IniFileTest, BooleansAreIntegers) {
     folder.Write("b.ini", "[B]\nzero=0\none=1\ntwo=2\nword=true\n");

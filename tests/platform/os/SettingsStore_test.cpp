@@ -5,8 +5,8 @@
 #include "platform/os/SettingsStore.h"
 
 #include <cstdlib>
-#include <optional>
 #include <gtest/gtest.h>
+#include <optional>
 
 namespace {
 
@@ -44,7 +44,8 @@ TEST_F(SettingsStoreTest, ValuesLiveUnderNormalisedCaseInsensitiveKeys) {
     EXPECT_EQ(reread.ReadInteger("software\\orvalista\\grid\\planonum", "COL1", 0), 70);
     EXPECT_EQ(reread.ReadString("Software\\Orvalista\\Grid\\PlanoNum", "Col2", ""), "184");
     EXPECT_EQ(reread.ReadInteger("Software\\Orvalista\\Grid\\Agcolet", "Col1", -1), -1);
-    EXPECT_EQ(reread.ValueNames("Software\\Orvalista\\Grid\\PlanoNum"), (std::vector<std::string>{"Col1", "Col2"}));
+    EXPECT_EQ(reread.ValueNames("Software\\Orvalista\\Grid\\PlanoNum"),
+              (std::vector<std::string>{"Col1", "Col2"}));
 }
 
 TEST_F(SettingsStoreTest, ParentKeysExistThroughTheirChildren) {
@@ -55,7 +56,8 @@ TEST_F(SettingsStoreTest, ParentKeysExistThroughTheirChildren) {
     EXPECT_TRUE(store.KeyExists("Software"));
     EXPECT_TRUE(store.KeyExists("software\\orvalista\\grid"));
     EXPECT_FALSE(store.KeyExists("Software\\Orval"));
-    EXPECT_EQ(store.SubKeyNames("Software\\Orvalista\\Grid"), (std::vector<std::string>{"PlanoNum", "Agcolet"}));
+    EXPECT_EQ(store.SubKeyNames("Software\\Orvalista\\Grid"),
+              (std::vector<std::string>{"PlanoNum", "Agcolet"}));
 }
 
 TEST_F(SettingsStoreTest, DeletingAKeyTakesItsSubtreeOnly) {

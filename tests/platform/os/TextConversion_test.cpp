@@ -33,20 +33,27 @@ TEST_P(Cp1252Characters, MapBothWays) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, Cp1252Characters,
-                         testing::Values(TCodePageCase{"€", "\x80"}, TCodePageCase{"“aspas”", "\x93" "aspas\x94"},
+                         testing::Values(TCodePageCase{"€", "\x80"},
+                                         TCodePageCase{"“aspas”", "\x93"
+                                                                  "aspas\x94"},
                                          TCodePageCase{"Ç", "\xC7"}, TCodePageCase{"ÿ", "\xFF"},
                                          TCodePageCase{"™", "\x99"}, TCodePageCase{"\xC2\x81", "\x81"}));
 
 TEST(Cp1252, CharactersOutsideTheCodePageBecomeTheReplacement) {
     EXPECT_EQ(Utf8ToCp1252("a日b"), "a?b");
-    EXPECT_EQ(Utf8ToCp1252("a\xFF" "b", '_'), "a_b"); // malformed UTF-8
+    EXPECT_EQ(Utf8ToCp1252("a\xFF"
+                           "b",
+                           '_'),
+              "a_b"); // malformed UTF-8
     EXPECT_FALSE(IsCp1252Encodable("Ramal 日"));
     EXPECT_TRUE(IsCp1252Encodable("Atuação € ‰"));
 }
 
 class MalformedUtf8 : public testing::TestWithParam<const char*> {};
 
-TEST_P(MalformedUtf8, IsRecognised) { EXPECT_FALSE(IsValidUtf8(GetParam())); }
+TEST_P(MalformedUtf8, IsRecognised) {
+    EXPECT_FALSE(IsValidUtf8(GetParam()));
+}
 
 INSTANTIATE_TEST_SUITE_P(Table, MalformedUtf8,
                          testing::Values("\xC0\x80", "\xED\xA0\x80", "\xF5\x80\x80\x80", "\xE2\x82", "a\x80",
@@ -55,5 +62,8 @@ INSTANTIATE_TEST_SUITE_P(Table, MalformedUtf8,
 TEST(Utf8, FoldCaseMatchesAsciiAndLatinLettersOnly) {
     EXPECT_EQ(FoldCase("CALENDÁRIO Ação ÇÃO"), "calendário ação ção");
     EXPECT_EQ(FoldCase("×ÿ€"), "×ÿ€");
-    EXPECT_EQ(FoldCase("A\xFF" "B"), "a\xFF" "b");
+    EXPECT_EQ(FoldCase("A\xFF"
+                       "B"),
+              "a\xFF"
+              "b");
 }
