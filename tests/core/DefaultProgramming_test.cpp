@@ -64,7 +64,7 @@ INSTANTIATE_TEST_SUITE_P(Table, DefaultFiles,
 
 class EveryModelDefault : public testing::TestWithParam<std::uint8_t> {};
 
-TEST_P(EveryModelDefault, IsAProgrammingFileWithEmptyListsAndValidAttendants) {
+TEST_P(EveryModelDefault, IsAProgrammingFileWhoseTrunksNameItsOwnExtensions) {
     const std::uint8_t model = GetParam();
     const TImageBytes image = BuildDefaultImage(model);
     EXPECT_TRUE(

@@ -86,17 +86,4 @@ TEST_F(ProgrammingTest, RouteZeroCountsTheModelsTrunksOnly) {
     EXPECT_TRUE(RouteZeroExists());
 }
 
-TEST_F(ProgrammingTest, ClearingForgetsEverything) {
-    UseDefaultProgramming(9);
-    MarkSectionEdited(Section::Calendar);
-    LoadedSections[1] = 1;
-    ProgrammingFileName = "x.npx";
-    ClearProgramming();
-    EXPECT_EQ(ModelCode, ModelNone);
-    EXPECT_FALSE(AnySectionModified());
-    EXPECT_EQ(LoadedSections[1], 0);
-    EXPECT_TRUE(ProgrammingFileName.empty());
-    EXPECT_EQ(ProgrammingImage[Offset::SignatureLengthByte], 0);
-}
-
 } // namespace

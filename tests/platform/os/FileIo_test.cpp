@@ -64,10 +64,3 @@ TEST_F(SafeWrite, ReadingGivesNothingForAMissingFileAndRefusesAnOversizedOne) {
     EXPECT_THROW(ReadWholeFile(folder.Path("big"), 99), EOsError);
     EXPECT_EQ(ReadWholeFile(folder.Path("big"), 100)->size(), 100u);
 }
-
-TEST_F(SafeWrite, DeletingAMissingFileIsNoError) {
-    EXPECT_NO_THROW(DeleteFileIfPresent(folder.Path("missing")));
-    folder.Write("present", "x");
-    DeleteFileIfPresent(folder.Path("present"));
-    EXPECT_FALSE(folder.Exists("present"));
-}
