@@ -5,6 +5,9 @@
 #include <array>
 #include <cstdint>
 
+// A section number, 1..25.
+using ProgrammingSection = int;
+
 namespace Section {
 inline constexpr int Calendar = 1;
 inline constexpr int Categories = 2;

@@ -77,7 +77,9 @@ private:
     // R"delim(...)delim": returned as an identifier so that it never counts as a text.
     std::string RawLiteral() {
         const auto open = s_.find('(', pos_);
-        const std::string close = ")" + std::string(s_.substr(pos_ + 1, open - pos_ - 1)) + "\"";
+        std::string close(1, ')');
+        close.append(s_.substr(pos_ + 1, open - pos_ - 1));
+        close += '"';
         const auto end = s_.find(close, open);
         const auto stop = end == std::string_view::npos ? s_.size() : end + close.size();
         line_ += static_cast<int>(std::count(s_.begin() + static_cast<std::ptrdiff_t>(pos_),

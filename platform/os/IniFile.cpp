@@ -39,10 +39,27 @@ bool ParseKeyLine(std::string_view line, std::string& key, std::string& value) {
     return !key.empty();
 }
 
+bool IsQuoted(std::string_view value) {
+    return value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+           value.back() == value.front();
+}
+
 std::string Unquote(const std::string& value) {
-    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
-        return value.substr(1, value.size() - 2);
-    return value;
+    return IsQuoted(value) ? value.substr(1, value.size() - 2) : value;
+}
+
+std::string HeaderLine(std::string_view section) {
+    std::string line(1, '[');
+    line.append(TrimBlanks(section));
+    line += ']';
+    return line;
+}
+
+std::string KeyLine(std::string_view key, std::string_view value) {
+    std::string line(key);
+    line += '=';
+    line.append(value);
+    return line;
 }
 
 bool HasLineBreak(std::string_view text) {
@@ -153,10 +170,12 @@ std::string TIniFile::ReadString(std::string_view section, std::string_view iden
 
 std::string TIniFile::FormatValue(std::string_view value) {
     if (HasLineBreak(value)) throw EOsError("Invalid INI value: it holds a line break");
-    const bool quoted =
-        value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front();
-    if (quoted || TrimBlanks(value).size() != value.size()) return "\"" + std::string(value) + "\"";
-    return std::string(value);
+    std::string formatted;
+    const bool quote = IsQuoted(value) || TrimBlanks(value).size() != value.size();
+    if (quote) formatted += '"';
+    formatted.append(value);
+    if (quote) formatted += '"';
+    return formatted;
 }
 
 void TIniFile::WriteString(std::string_view section, std::string_view ident, std::string_view value) {
@@ -167,15 +186,15 @@ void TIniFile::WriteString(std::string_view section, std::string_view ident, std
     TKeyLine key;
     if (!FindSection(section, range)) {
         if (!lines_.empty() && !TrimBlanks(lines_.back()).empty()) lines_.emplace_back();
-        lines_.push_back("[" + std::string(TrimBlanks(section)) + "]");
-        lines_.push_back(std::string(TrimBlanks(ident)) + "=" + formatted);
+        lines_.push_back(HeaderLine(section));
+        lines_.push_back(KeyLine(TrimBlanks(ident), formatted));
     } else if (FindKey(range, ident, key)) {
-        lines_[key.line] = key.key + "=" + formatted;
+        lines_[key.line] = KeyLine(key.key, formatted);
     } else {
         std::size_t insertAt = range.end;
         while (insertAt > range.header + 1 && TrimBlanks(lines_[insertAt - 1]).empty()) --insertAt;
         lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(insertAt),
-                      std::string(TrimBlanks(ident)) + "=" + formatted);
+                      KeyLine(TrimBlanks(ident), formatted));
     }
     UpdateFile();
 }
