@@ -146,7 +146,8 @@ private:
 };
 
 bool IsTranslationCall(const std::string& identifier) {
-    return identifier == "TranslateText" || identifier == "LookupLabel" || identifier == "LngText";
+    return identifier == "TranslateText" || identifier == "LookupLabel" || identifier == "LngText" ||
+           identifier == "TrText" || identifier == "TrLabel";
 }
 
 bool IsPunctuation(const TToken& token, char c) {

@@ -3,7 +3,8 @@
 // file can be checked for completeness (and completed: see lngtexts).
 //
 // A text is a string literal (or adjacent literals, concatenated) that is the whole argument of
-// TranslateText(...), LookupLabel(...) or LngText(...). Comments, other literals and calls whose
+// TranslateText(...), LookupLabel(...), LngText(...), or their Qt forms TrText(...) and TrLabel(...).
+// Texts passed elsewhere (message boxes, tables) are marked with LngText("..."). Comments, other literals and calls whose
 // argument is not a literal are passed over.
 
 #include <string>

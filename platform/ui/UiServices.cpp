@@ -1,0 +1,186 @@
+#include "platform/ui/UiServices.h"
+
+#include "core/Language.h"
+#include "core/ProgramFolder.h"
+
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QFile>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTextBrowser>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include <filesystem>
+
+namespace {
+
+QMessageBox::Icon IconOf(TMsgKind kind) {
+    switch (kind) {
+    case TMsgKind::Error:
+    case TMsgKind::Stop:
+        return QMessageBox::Critical;
+    case TMsgKind::Warning:
+        return QMessageBox::Warning;
+    case TMsgKind::Confirmation:
+        return QMessageBox::Question;
+    case TMsgKind::Information:
+        break;
+    }
+    return QMessageBox::Information;
+}
+
+class TQtMessageService : public TMessageService {
+public:
+    TMsgResult Show(QWidget* parent, TMsgKind kind, const std::string& text, unsigned buttons) override {
+        QMessageBox box(IconOf(kind), TrText(MessageTitle(kind)), TrText(text), QMessageBox::NoButton, parent);
+        struct Choice {
+            unsigned flag;
+            const char* caption;
+            QMessageBox::ButtonRole role;
+            TMsgResult result;
+        };
+        static const Choice choices[] = {
+            {mbYes, LngText("&Sim"), QMessageBox::YesRole, TMsgResult::Yes},
+            {mbNo, LngText("&Não"), QMessageBox::NoRole, TMsgResult::No},
+            {mbOK, LngText("OK"), QMessageBox::AcceptRole, TMsgResult::Ok},
+            {mbCancel, LngText("Cancelar"), QMessageBox::RejectRole, TMsgResult::Cancel},
+        };
+        std::vector<std::pair<QAbstractButton*, TMsgResult>> made;
+        for (const Choice& choice : choices)
+            if (buttons & choice.flag) made.emplace_back(box.addButton(TrLabel(choice.caption), choice.role), choice.result);
+        if (made.empty()) made.emplace_back(box.addButton(TrLabel("OK"), QMessageBox::AcceptRole), TMsgResult::Ok);
+        box.setDefaultButton(static_cast<QPushButton*>(made.front().first));
+        box.exec();
+        for (const auto& [button, result] : made)
+            if (box.clickedButton() == button) return result;
+        return (buttons & mbNo) ? TMsgResult::No : TMsgResult::Cancel;
+    }
+};
+
+// Shows help/<context>.html of the program folder in a small browser window.
+class TQtHelpService : public THelpService {
+public:
+    void ShowContext(QWidget* parent, int context) override {
+        const std::filesystem::path page =
+            std::filesystem::path(ProgramFilePath("help")) / (std::to_string(context) + ".html");
+        if (!std::filesystem::exists(page)) {
+            ShowMessage(parent, TMsgKind::Information, LngText("Não há ajuda para este assunto."));
+            return;
+        }
+        QDialog dialog(parent);
+        dialog.setWindowTitle(TrText("Ajuda"));
+        auto* layout = new QVBoxLayout(&dialog);
+        auto* browser = new QTextBrowser(&dialog);
+        browser->setOpenLinks(true);
+        browser->setSource(QUrl::fromLocalFile(QString::fromStdString(page.string())));
+        layout->addWidget(browser);
+        auto* close = new QDialogButtonBox(QDialogButtonBox::Close, &dialog);
+        QObject::connect(close, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+        layout->addWidget(close);
+        dialog.resize(560, 420);
+        dialog.exec();
+    }
+};
+
+class TSystemClockService : public TClockService {
+public:
+    QDateTime Now() const override { return QDateTime::currentDateTime(); }
+};
+
+template <class Service, class Default> struct TServiceSlot {
+    std::unique_ptr<Service> replacement;
+    Default fallback;
+    Service& Get() { return replacement ? *replacement : fallback; }
+    std::unique_ptr<Service> Set(std::unique_ptr<Service> service) {
+        std::swap(replacement, service);
+        return service;
+    }
+};
+
+TServiceSlot<TMessageService, TQtMessageService>& MessageSlot() {
+    static TServiceSlot<TMessageService, TQtMessageService> slot;
+    return slot;
+}
+TServiceSlot<THelpService, TQtHelpService>& HelpSlot() {
+    static TServiceSlot<THelpService, TQtHelpService> slot;
+    return slot;
+}
+TServiceSlot<TClockService, TSystemClockService>& ClockSlot() {
+    static TServiceSlot<TClockService, TSystemClockService> slot;
+    return slot;
+}
+
+} // namespace
+
+const char* MessageTitle(TMsgKind kind) {
+    switch (kind) {
+    case TMsgKind::Error:
+        return LngText("Erro");
+    case TMsgKind::Information:
+        return LngText("Informação");
+    case TMsgKind::Confirmation:
+        return LngText("Confirmação");
+    case TMsgKind::Warning:
+        return LngText("Aviso");
+    case TMsgKind::Stop:
+        return LngText("PARE");
+    }
+    return "";
+}
+
+QString TrText(std::string_view sourceText) {
+    return QString::fromStdString(TranslateText(sourceText));
+}
+QString TrLabel(std::string_view sourceText) {
+    return QString::fromStdString(LookupLabel(sourceText));
+}
+
+TMessageService& MessageService() {
+    return MessageSlot().Get();
+}
+THelpService& HelpService() {
+    return HelpSlot().Get();
+}
+TClockService& ClockService() {
+    return ClockSlot().Get();
+}
+std::unique_ptr<TMessageService> SetMessageService(std::unique_ptr<TMessageService> service) {
+    return MessageSlot().Set(std::move(service));
+}
+std::unique_ptr<THelpService> SetHelpService(std::unique_ptr<THelpService> service) {
+    return HelpSlot().Set(std::move(service));
+}
+std::unique_ptr<TClockService> SetClockService(std::unique_ptr<TClockService> service) {
+    return ClockSlot().Set(std::move(service));
+}
+
+TMsgResult ShowMessage(QWidget* parent, TMsgKind kind, const std::string& text, unsigned buttons) {
+    return MessageService().Show(parent, kind, text, buttons);
+}
+
+bool AskConfirmation(QWidget* parent, const std::string& text) {
+    return ShowMessage(parent, TMsgKind::Confirmation, text, mbYesNo) == TMsgResult::Yes;
+}
+
+TMsgResult TRecordingMessageService::Show(QWidget*, TMsgKind kind, const std::string& text, unsigned buttons) {
+    shown.push_back({kind, text, buttons});
+    if (!answers.empty()) {
+        const TMsgResult answer = answers.front();
+        answers.erase(answers.begin());
+        return answer;
+    }
+    return (buttons & mbYes) ? TMsgResult::Yes : TMsgResult::Ok;
+}
+
+TScopedTestServices::TScopedTestServices()
+    : messages(*new TRecordingMessageService), help(*new TRecordingHelpService) {
+    previousMessages = SetMessageService(std::unique_ptr<TMessageService>(&messages));
+    previousHelp = SetHelpService(std::unique_ptr<THelpService>(&help));
+}
+
+TScopedTestServices::~TScopedTestServices() {
+    SetMessageService(std::move(previousMessages));
+    SetHelpService(std::move(previousHelp));
+}
