@@ -51,6 +51,7 @@ function(centrprg_test name)
     gtest_discover_tests(${name}
         DISCOVERY_MODE PRE_TEST
         DISCOVERY_TIMEOUT 60
+        NO_PRETTY_VALUES
         WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
         PROPERTIES ENVIRONMENT "${env}" LABELS "${name}")
 endfunction()
