@@ -9,17 +9,25 @@ bool Initialized = false;
 TDataSession* Current = nullptr;
 } // namespace
 
-bool EngineInitialized() { return Initialized; }
+bool EngineInitialized() {
+    return Initialized;
+}
 
-void SetEngineInitialized(bool value) { Initialized = value; }
+void SetEngineInitialized(bool value) {
+    Initialized = value;
+}
 
-TDataSession* CurrentEngine() { return Current; }
+TDataSession* CurrentEngine() {
+    return Current;
+}
 
 TDataSession* GetEngine() {
     if (!Initialized) RaiseEngineError(VORSAM_NOTINITIALIZED, "", "", "", "", "", "", "");
     return Current;
 }
 
-void SetEngine(TDataSession* session) { Current = session; }
+void SetEngine(TDataSession* session) {
+    Current = session;
+}
 
 } // namespace vorsam

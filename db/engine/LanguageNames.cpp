@@ -119,9 +119,13 @@ const TLanguageName* Find(std::string_view name) {
 
 } // namespace
 
-std::span<const TLanguageName> LanguageNames() { return Names; }
+std::span<const TLanguageName> LanguageNames() {
+    return Names;
+}
 
-bool IsValidLanguageName(std::string_view name) { return Find(name) != nullptr; }
+bool IsValidLanguageName(std::string_view name) {
+    return Find(name) != nullptr;
+}
 
 uint16_t GetLanguageIdByName(std::string_view name) {
     const TLanguageName* language = Find(name);

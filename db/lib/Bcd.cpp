@@ -1,6 +1,7 @@
 #include "db/lib/Bcd.h"
 
 #include "db/lib/DataTypes.h"
+#include "db/lib/TextUtils.h"
 
 #include <algorithm>
 #include <cstring>
@@ -9,12 +10,6 @@
 namespace vorsam {
 
 namespace {
-
-std::string_view TrimBlanks(std::string_view text) {
-    size_t start = text.find_first_not_of(' ');
-    if (start == std::string_view::npos) return {};
-    return text.substr(start, text.find_last_not_of(' ') - start + 1);
-}
 
 // Drops leading zeros of the integer part, keeping at least one integer digit.
 void Normalize(TDecimal& value) {
@@ -82,8 +77,11 @@ std::optional<TDecimal> ParseDecimal(std::string_view text) {
     size_t dot = text.find('.');
     std::string_view integer = text.substr(0, dot);
     std::string_view fraction = dot == std::string_view::npos ? std::string_view() : text.substr(dot + 1);
-    auto allDigits = [](std::string_view s) { return std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; }); };
-    if (integer.size() + fraction.size() == 0 || !allDigits(integer) || !allDigits(fraction)) return std::nullopt;
+    auto allDigits = [](std::string_view s) {
+        return std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
+    };
+    if (integer.size() + fraction.size() == 0 || !allDigits(integer) || !allDigits(fraction))
+        return std::nullopt;
     if (fraction.size() > 63) return std::nullopt;
     value.Digits = std::string(integer) + std::string(fraction);
     value.Scale = uint8_t(fraction.size());

@@ -9,16 +9,15 @@
 #include <unicode/uchar.h>
 #include <unicode/ucol.h>
 #include <unicode/ustring.h>
-#include <vector>
 
 namespace vorsam {
 
 namespace {
 
-constexpr char16_t Cp1252High[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+constexpr char16_t Cp1252High[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                     0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+                                     0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                     0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
 // UTF-16 code unit back to Windows-1252; -1 when the character has no Windows-1252 byte.
 int Utf16ToCp1252(UChar32 c) {
@@ -28,7 +27,9 @@ int Utf16ToCp1252(UChar32 c) {
     return -1;
 }
 
-size_t BoundedLength(const char* s, size_t length) { return strnlen(s, length); }
+size_t BoundedLength(const char* s, size_t length) {
+    return strnlen(s, length);
+}
 
 std::u16string ToUtf16(const char* s, size_t length) {
     std::u16string result(BoundedLength(s, length), u'\0');
@@ -66,7 +67,9 @@ const TLocaleCollation& CollationOf(uint16_t languageId, uint16_t sortId) {
 
 } // namespace
 
-char16_t Cp1252ToUtf16(uint8_t c) { return c >= 0x80 && c < 0xA0 ? Cp1252High[c - 0x80] : char16_t(c); }
+char16_t Cp1252ToUtf16(uint8_t c) {
+    return c >= 0x80 && c < 0xA0 ? Cp1252High[c - 0x80] : char16_t(c);
+}
 
 TLocaleCollation::~TLocaleCollation() {
     if (Collator) ucol_close(Collator);
@@ -95,7 +98,8 @@ int LocaleCompareStrings(uint16_t languageId, uint16_t sortId, const char* a, co
     }
     const TLocaleCollation& collation = CollationOf(languageId, sortId);
     std::u16string ua = ToUtf16(a, length), ub = ToUtf16(b, length);
-    UCollationResult r = ucol_strcoll(collation.Collator, ua.data(), int32_t(ua.size()), ub.data(), int32_t(ub.size()));
+    UCollationResult r =
+        ucol_strcoll(collation.Collator, ua.data(), int32_t(ua.size()), ub.data(), int32_t(ub.size()));
     return r == UCOL_LESS ? -1 : r == UCOL_GREATER ? 1 : 0;
 }
 
@@ -114,6 +118,8 @@ bool IsValidSortName(uint16_t languageId, std::string_view name) {
     return IsValidLocaleId(languageId) && name.size() == 7 && strncasecmp(name.data(), "Default", 7) == 0;
 }
 
-uint16_t GetSortIdByName(uint16_t languageId, std::string_view name) { return 0; }
+uint16_t GetSortIdByName(uint16_t languageId, std::string_view name) {
+    return 0;
+}
 
 } // namespace vorsam

@@ -61,21 +61,28 @@ inline constexpr uint8_t BcdValueSize = 34;
 // Bytes a value of the type takes in a record (without the null-indicator byte).
 constexpr uint16_t PhysicalSizeOf(uint8_t dataType, uint16_t declaredSize) {
     switch (dataType) {
-    case dtString: return uint16_t(declaredSize + 1);
+    case dtString:
+        return uint16_t(declaredSize + 1);
     case dtDate:
     case dtInteger:
     case dtTime:
-    case dtValue4: return 4;
+    case dtValue4:
+        return 4;
     case dtBlob:
     case dtFloat:
     case dtTimeStamp:
-    case dtLargeInt: return 8;
+    case dtLargeInt:
+        return 8;
     case dtBoolean:
     case dtSmallInt:
-    case dtWord: return 2;
-    case dtBcd: return BcdValueSize;
-    case dtValue10: return 10;
-    default: return declaredSize;
+    case dtWord:
+        return 2;
+    case dtBcd:
+        return BcdValueSize;
+    case dtValue10:
+        return 10;
+    default:
+        return declaredSize;
     }
 }
 

@@ -1,6 +1,7 @@
 #include "db/lib/DateTimeValues.h"
 
-#include <charconv>
+#include "db/lib/TextUtils.h"
+
 #include <cmath>
 #include <cstdio>
 
@@ -18,12 +19,6 @@ constexpr int64_t DaysFromCivil(int64_t y, int64_t m, int64_t d) {
 }
 
 constexpr int64_t DayNumberOffset = 1 - DaysFromCivil(1, 1, 1);
-
-std::string_view TrimBlanks(std::string_view text) {
-    size_t start = text.find_first_not_of(' ');
-    if (start == std::string_view::npos) return {};
-    return text.substr(start, text.find_last_not_of(' ') - start + 1);
-}
 
 // Reads 1 .. maxDigits digits at `pos` into `value`.
 bool ReadNumber(std::string_view text, size_t& pos, size_t maxDigits, int& value) {
@@ -66,6 +61,16 @@ bool ReadTime(std::string_view text, size_t& pos, int32_t& milliseconds) {
     return true;
 }
 
+// The value a reader takes from the whole text (blanks around it ignored).
+std::optional<int32_t> ParseWhole(std::string_view text,
+                                  bool (*reader)(std::string_view, size_t&, int32_t&)) {
+    text = TrimBlanks(text);
+    size_t pos = 0;
+    int32_t value;
+    if (!reader(text, pos, value) || pos != text.size()) return std::nullopt;
+    return value;
+}
+
 } // namespace
 
 bool IsValidDate(int year, int month, int day) {
@@ -75,7 +80,9 @@ bool IsValidDate(int year, int month, int day) {
     return day <= DaysInMonth[month - 1] + (month == 2 && leap);
 }
 
-int32_t EncodeDate(int year, int month, int day) { return int32_t(DaysFromCivil(year, month, day) + DayNumberOffset); }
+int32_t EncodeDate(int year, int month, int day) {
+    return int32_t(DaysFromCivil(year, month, day) + DayNumberOffset);
+}
 
 void DecodeDate(int32_t dayNumber, int& year, int& month, int& day) {
     int64_t z = int64_t(dayNumber) - DayNumberOffset + 719468;
@@ -90,19 +97,11 @@ void DecodeDate(int32_t dayNumber, int& year, int& month, int& day) {
 }
 
 std::optional<int32_t> ParseDate(std::string_view text) {
-    text = TrimBlanks(text);
-    size_t pos = 0;
-    int32_t day;
-    if (!ReadDate(text, pos, day) || pos != text.size()) return std::nullopt;
-    return day;
+    return ParseWhole(text, ReadDate);
 }
 
 std::optional<int32_t> ParseTime(std::string_view text) {
-    text = TrimBlanks(text);
-    size_t pos = 0;
-    int32_t ms;
-    if (!ReadTime(text, pos, ms) || pos != text.size()) return std::nullopt;
-    return ms;
+    return ParseWhole(text, ReadTime);
 }
 
 std::optional<double> ParseTimeStamp(std::string_view text) {

@@ -88,8 +88,8 @@ enum TErrorContextItem : uint8_t {
 
 struct TEngineErrorInfo {
     TEngineErrorCode Code;
-    std::string_view Name;    // "VORSAM_READERR"
-    std::string_view Message; // English text with "%s" markers
+    std::string_view Name;     // "VORSAM_READERR"
+    std::string_view Message;  // English text with "%s" markers
     TErrorContextItem Fill[2]; // context items for the first and second "%s"
 };
 

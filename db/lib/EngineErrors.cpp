@@ -9,14 +9,22 @@ thread_local TErrorContext LastErrorContext;
 const std::string& ContextString(const TErrorContext& context, TErrorContextItem item) {
     static const std::string empty;
     switch (item) {
-    case ecServer: return context.Server;
-    case ecUser: return context.User;
-    case ecDatabase: return context.Database;
-    case ecTable: return context.Table;
-    case ecField: return context.Field;
-    case ecIndex: return context.Index;
-    case ecExtraText: return context.ExtraText;
-    default: return empty;
+    case ecServer:
+        return context.Server;
+    case ecUser:
+        return context.User;
+    case ecDatabase:
+        return context.Database;
+    case ecTable:
+        return context.Table;
+    case ecField:
+        return context.Field;
+    case ecIndex:
+        return context.Index;
+    case ecExtraText:
+        return context.ExtraText;
+    default:
+        return empty;
     }
 }
 
@@ -66,7 +74,9 @@ void RaiseEngineError(uint16_t code, const std::string& extraText) {
     RaiseEngineError(code, context);
 }
 
-void RaiseEngineException(uint16_t code) { throw EVORSAMEngineError(code); }
+void RaiseEngineException(uint16_t code) {
+    throw EVORSAMEngineError(code);
+}
 
 std::string GetErrorContextItem(int item) {
     const TErrorContext& context = LastErrorContext;

@@ -18,13 +18,17 @@ void TFieldDescriptor::SetText(size_t at, size_t maxLength, std::string_view v) 
     std::memcpy(&Bytes[at + 1], v.data(), n);
 }
 
-bool TFieldDescriptor::IsAutoIncrement() const { return DataType() == dtInteger && SubType() == stAutoInc; }
+bool TFieldDescriptor::IsAutoIncrement() const {
+    return DataType() == dtInteger && SubType() == stAutoInc;
+}
 
 void GetFieldPhysicalSize(TFieldDescriptor& field) {
     field.SetPhysicalSize(uint8_t(PhysicalSizeOf(field.DataType(), field.DeclaredSize())));
 }
 
-void GetFieldPhysicalDecimals(TFieldDescriptor& field) { field.SetPhysicalDecimals(field.Decimals()); }
+void GetFieldPhysicalDecimals(TFieldDescriptor& field) {
+    field.SetPhysicalDecimals(field.Decimals());
+}
 
 uint8_t GetFieldKeySize(const TFieldDescriptor& field) {
     return field.DataType() == dtBcd ? 8 : field.PhysicalSize();

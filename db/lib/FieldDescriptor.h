@@ -75,7 +75,10 @@ public:
 
 private:
     uint16_t U16(size_t at) const { return uint16_t(Bytes[at] | Bytes[at + 1] << 8); }
-    void SetU16(size_t at, uint16_t v) { Bytes[at] = uint8_t(v); Bytes[at + 1] = uint8_t(v >> 8); }
+    void SetU16(size_t at, uint16_t v) {
+        Bytes[at] = uint8_t(v);
+        Bytes[at + 1] = uint8_t(v >> 8);
+    }
     std::string Text(size_t at, size_t maxLength) const; // a corrupt length byte is capped
     void SetText(size_t at, size_t maxLength, std::string_view v);
 };

@@ -13,13 +13,6 @@ namespace vorsam {
 
 namespace {
 
-template <typename T>
-T LoadNative(const uint8_t* p) {
-    T v;
-    std::memcpy(&v, p, sizeof v);
-    return v;
-}
-
 void EncodeSigned(int64_t value, size_t width, uint8_t* key) {
     uint64_t signBit = uint64_t(1) << (width * 8 - 1);
     StoreBE(key, uint64_t(value) ^ signBit, width);
@@ -56,18 +49,34 @@ void EncodeBcdKey(const TFieldDescriptor& field, const uint8_t* value, uint8_t* 
 void EncodeValue(const TFieldDescriptor& field, const uint8_t* value, uint8_t* key, bool caseInsensitive,
                  uint16_t languageId, uint16_t sortId) {
     switch (field.DataType()) {
-    case dtString: EncodeString(field, value, key, caseInsensitive, languageId, sortId); break;
+    case dtString:
+        EncodeString(field, value, key, caseInsensitive, languageId, sortId);
+        break;
     case dtDate:
     case dtInteger:
-    case dtTime: EncodeSigned(LoadNative<int32_t>(value), 4, key); break;
-    case dtSmallInt: EncodeSigned(LoadNative<int16_t>(value), 2, key); break;
+    case dtTime:
+        EncodeSigned(LoadNative<int32_t>(value), 4, key);
+        break;
+    case dtSmallInt:
+        EncodeSigned(LoadNative<int16_t>(value), 2, key);
+        break;
     case dtBoolean:
-    case dtWord: StoreBE(key, LoadNative<uint16_t>(value), 2); break;
+    case dtWord:
+        StoreBE(key, LoadNative<uint16_t>(value), 2);
+        break;
     case dtFloat:
-    case dtTimeStamp: EncodeDouble(LoadNative<double>(value), key); break;
-    case dtBcd: EncodeBcdKey(field, value, key); break;
-    case dtLargeInt: EncodeSigned(LoadNative<int64_t>(value), 8, key); break;
-    default: std::memcpy(key, value, field.PhysicalSize()); break;
+    case dtTimeStamp:
+        EncodeDouble(LoadNative<double>(value), key);
+        break;
+    case dtBcd:
+        EncodeBcdKey(field, value, key);
+        break;
+    case dtLargeInt:
+        EncodeSigned(LoadNative<int64_t>(value), 8, key);
+        break;
+    default:
+        std::memcpy(key, value, field.PhysicalSize());
+        break;
     }
 }
 

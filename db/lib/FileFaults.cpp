@@ -3,7 +3,9 @@
 namespace vorsam {
 
 namespace {
-size_t Slot(TFileOperation operation) { return static_cast<size_t>(operation); }
+size_t Slot(TFileOperation operation) {
+    return static_cast<size_t>(operation);
+}
 } // namespace
 
 void TFileFaults::FailAt(TFileOperation operation, uint64_t n) {

@@ -18,7 +18,9 @@ namespace {
 constexpr size_t CopyChunkSize = 65536;
 constexpr uint64_t MaxLockEnd = uint64_t(std::numeric_limits<int64_t>::max());
 
-TFileFaults& Faults() { return GetFileList().Faults(); }
+TFileFaults& Faults() {
+    return GetFileList().Faults();
+}
 
 bool ValidLockRange(uint64_t offset, uint64_t length) {
     if (length == 0 || offset > MaxLockEnd - length) return false;
@@ -41,32 +43,31 @@ void TFileHandler::RequireOpen() const {
 }
 
 void TFileHandler::SetFileName(const std::string& name) {
-    RequireClosed();
-    fileName_ = name;
+    ChangeSetting(fileName_, name);
 }
 void TFileHandler::SetInMemory(bool value) {
-    RequireClosed();
-    inMemory_ = value;
+    ChangeSetting(inMemory_, value);
 }
 void TFileHandler::SetExclusive(bool value) {
-    RequireClosed();
-    exclusive_ = value;
+    ChangeSetting(exclusive_, value);
 }
 void TFileHandler::SetReadOnly(bool value) {
-    RequireClosed();
-    readOnly_ = value;
+    ChangeSetting(readOnly_, value);
 }
 void TFileHandler::SetTemporary(bool value) {
-    RequireClosed();
-    temporary_ = value;
+    ChangeSetting(temporary_, value);
 }
 
-bool TFileHandler::ReadOnlyAttribute() const { return file_ && file_->ReadOnlyAttribute; }
+bool TFileHandler::ReadOnlyAttribute() const {
+    return file_ && file_->ReadOnlyAttribute;
+}
 
 void TFileHandler::GetErrorContext(TErrorContext& context) const {
     std::string name = ForwardToBackslashes(fileName_);
     size_t slash = name.rfind('/');
-    context.Database = inMemory_ ? "Memory" : slash == std::string::npos ? std::string() : name.substr(0, slash);
+    context.Database = inMemory_                    ? "Memory"
+                       : slash == std::string::npos ? std::string()
+                                                    : name.substr(0, slash);
     context.Table = slash == std::string::npos ? name : name.substr(slash + 1);
 }
 
@@ -77,7 +78,9 @@ TErrorContext TFileHandler::ErrorContext(int osError) const {
     return context;
 }
 
-void TFileHandler::RaiseFileError(uint16_t code, int osError) const { RaiseEngineError(code, ErrorContext(osError)); }
+void TFileHandler::RaiseFileError(uint16_t code, int osError) const {
+    RaiseEngineError(code, ErrorContext(osError));
+}
 
 void TFileHandler::Acquire(bool create) {
     TFileOpenRequest request{fileName_, inMemory_, exclusive_, create, create && temporary_};
@@ -98,7 +101,8 @@ void TFileHandler::Close() {
     if (!IsOpen()) return;
     {
         TCriticalSectionGuard guard(file_->Access);
-        file_->Locks.RemoveAll(this, [&](const TLockedRegion& r) { file_->LockRange(false, r.Offset, r.Length); });
+        file_->Locks.RemoveAll(this,
+                               [&](const TLockedRegion& r) { file_->LockRange(false, r.Offset, r.Length); });
     }
     TAbstractFile* file = file_;
     file_ = nullptr;
@@ -127,12 +131,14 @@ void TFileHandler::CopyTo(const std::string& destinationName) {
 }
 
 void TFileHandler::AppendTo(TFileHandler& destination) {
+    assert(&destination != this);
     RequireOpen();
     uint64_t saved = position_;
     std::vector<uint8_t> chunk(CopyChunkSize);
     destination.Seek(0, soEnd);
     Seek(0);
-    for (size_t n; (n = ReadBuffer(chunk.data(), chunk.size(), true)) > 0;) destination.WriteBuffer(chunk.data(), n);
+    for (size_t n; (n = ReadBuffer(chunk.data(), chunk.size(), true)) > 0;)
+        destination.WriteBuffer(chunk.data(), n);
     position_ = saved;
 }
 
@@ -157,12 +163,16 @@ void TFileHandler::WriteBuffer(const void* buffer, size_t count) {
     TCriticalSectionGuard guard(file_->Access);
     TFileFaults& faults = Faults();
     switch (faults.Before({TFileOperation::Write, fileName_, inMemory_, position_, count})) {
-    case TFaultAction::Fail: RaiseFileError(VORSAM_WRITEERR, EIO);
-    case TFaultAction::Drop: position_ += count; return;
+    case TFaultAction::Fail:
+        RaiseFileError(VORSAM_WRITEERR, EIO);
+    case TFaultAction::Drop:
+        position_ += count;
+        return;
     case TFaultAction::Crash:
         if (count > 0) file_->WriteAt(position_, buffer, std::min(count, faults.CrashKeepBytes()));
         throw ESimulatedCrash();
-    case TFaultAction::Proceed: break;
+    case TFaultAction::Proceed:
+        break;
     }
     int error = count == 0 ? file_->Truncate(position_) : file_->WriteAt(position_, buffer, count);
     if (error) RaiseFileError(VORSAM_WRITEERR, error);
@@ -173,18 +183,24 @@ void TFileHandler::FlushBuffers() {
     RequireOpen();
     TCriticalSectionGuard guard(file_->Access);
     switch (Faults().Before({TFileOperation::Flush, fileName_, inMemory_, position_, 0})) {
-    case TFaultAction::Fail: RaiseFileError(VORSAM_WRITEERR, EIO);
+    case TFaultAction::Fail:
+        RaiseFileError(VORSAM_WRITEERR, EIO);
     case TFaultAction::Drop:
-    case TFaultAction::Crash: return;
-    case TFaultAction::Proceed: break;
+    case TFaultAction::Crash:
+        return;
+    case TFaultAction::Proceed:
+        break;
     }
     if (int error = file_->Flush()) RaiseFileError(VORSAM_WRITEERR, error);
 }
 
 uint64_t TFileHandler::Seek(int64_t offset, TSeekOrigin origin) {
     RequireOpen();
-    int64_t base = origin == soBeginning ? 0 : origin == soCurrent ? int64_t(position_) : int64_t(GetFileSize());
-    if ((offset < 0 && base + offset < 0) || (offset > 0 && base > std::numeric_limits<int64_t>::max() - offset))
+    int64_t base = origin == soBeginning ? 0
+                   : origin == soCurrent ? int64_t(position_)
+                                         : int64_t(GetFileSize());
+    if ((offset < 0 && base + offset < 0) ||
+        (offset > 0 && base > std::numeric_limits<int64_t>::max() - offset))
         RaiseFileError(VORSAM_OSERROR, EINVAL);
     position_ = uint64_t(base + offset);
     return position_;

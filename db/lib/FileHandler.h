@@ -56,7 +56,7 @@ public:
     virtual void Close();
     virtual void CreateFile(); // creates (or empties a file nobody has open) and opens it
     virtual void DeleteFile(); // closes the handler first; refused while anyone has the file open
-    virtual void RenameFile(const std::string& newName); // the same; the new name must be free
+    virtual void RenameFile(const std::string& newName);     // the same; the new name must be free
     virtual void CopyTo(const std::string& destinationName); // a new file in the same storage
     virtual void AppendTo(TFileHandler& destination);        // the whole file after the destination's end
     virtual size_t ReadBuffer(void* buffer, size_t count, bool allowShort = false);
@@ -80,6 +80,10 @@ protected:
 
 private:
     void RequireClosed() const;
+    template <typename T> void ChangeSetting(T& setting, const T& value) {
+        RequireClosed();
+        setting = value;
+    }
     void RequireOpen() const;
     void Acquire(bool create);
     bool KernelLock(bool lock, uint64_t offset, uint64_t length);

@@ -9,6 +9,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <random>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace vorsam {
@@ -31,6 +32,11 @@ int CreateTemporaryDescriptor(const std::string& key) {
     return fd;
 }
 
+bool Unlinked(int descriptor) {
+    struct stat info {};
+    return ::fstat(descriptor, &info) == 0 && info.st_nlink == 0;
+}
+
 int RenameNoReplace(const std::string& from, const std::string& to) {
     if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
     if (errno != EINVAL && errno != ENOSYS) return errno;
@@ -43,10 +49,14 @@ int RenameNoReplace(const std::string& from, const std::string& to) {
 void RaiseOSError(int error, uint16_t otherwise, TErrorContext context) {
     context.OSErrorCode = error;
     uint16_t code = otherwise;
-    if (error == ENOENT) code = VORSAM_OSENOENT;
-    else if (error == EACCES || error == EPERM || error == EROFS) code = VORSAM_OSEACCES;
-    else if (error == EEXIST) code = VORSAM_FILEEXISTS;
-    else if (error == EAGAIN) code = VORSAM_FILEINUSE;
+    if (error == ENOENT)
+        code = VORSAM_OSENOENT;
+    else if (error == EACCES || error == EPERM || error == EROFS)
+        code = VORSAM_OSEACCES;
+    else if (error == EEXIST)
+        code = VORSAM_FILEEXISTS;
+    else if (error == EAGAIN)
+        code = VORSAM_FILEINUSE;
     RaiseEngineError(code, context);
 }
 
@@ -69,7 +79,8 @@ TAbstractFile& TFileList::Acquire(const TFileOpenRequest& request, const TErrorC
     auto it = files.find(key);
     if (it != files.end() && it->second->OpenCount > 0) {
         TAbstractFile& file = *it->second;
-        if (file.Exclusive || request.Exclusive || request.Create) RaiseOSError(EAGAIN, VORSAM_FILEINUSE, context);
+        if (file.Exclusive || request.Exclusive || request.Create)
+            RaiseOSError(EAGAIN, VORSAM_FILEINUSE, context);
         ++file.OpenCount;
         return file;
     }
@@ -109,6 +120,7 @@ TAbstractFile& TFileList::OpenDiskFile(const std::string& key, const TFileOpenRe
         if (fd < 0) RaiseOSError(errno, VORSAM_OSERROR, context);
         bool exclusiveLock = !readOnly && (request.Exclusive || request.Create);
         int error = LockOpenMode(fd, exclusiveLock);
+        if (!error && !request.Create && Unlinked(fd)) error = ENOENT; // deleted by another process meanwhile
         if (!error && request.Create && ::ftruncate(fd, 0) != 0) error = errno;
         if (!error && request.Create && !request.Exclusive) error = LockOpenMode(fd, false);
         if (error) {
@@ -189,7 +201,8 @@ void TFileList::Rename(const std::string& name, const std::string& newName, bool
 
 std::string TFileList::TempFileName(const std::string& folder, const std::string& extension, bool inMemory) {
     static thread_local std::mt19937 random{std::random_device{}()};
-    std::string prefix = folder.empty() ? std::string() : RemoveTrailingBackslashes(ForwardToBackslashes(folder));
+    std::string prefix =
+        folder.empty() ? std::string() : RemoveTrailingBackslashes(ForwardToBackslashes(folder));
     if (!prefix.empty() && prefix.back() != '/') prefix += '/';
     for (;;) {
         char name[16];

@@ -48,7 +48,8 @@ public:
 
     bool Exists(const std::string& name, bool inMemory);
     void Delete(const std::string& name, bool inMemory, const TErrorContext& context);
-    void Rename(const std::string& name, const std::string& newName, bool inMemory, const TErrorContext& context);
+    void Rename(const std::string& name, const std::string& newName, bool inMemory,
+                const TErrorContext& context);
     // A name in the folder with the extension that no file has, on disk or in memory.
     std::string TempFileName(const std::string& folder, const std::string& extension, bool inMemory);
 
@@ -59,8 +60,10 @@ private:
     using TFiles = std::map<std::string, std::unique_ptr<TAbstractFile>>;
     std::string KeyOf(const std::string& name, bool inMemory) const;
     TFiles& FilesOf(bool inMemory) { return inMemory ? memory_ : disk_; }
-    TAbstractFile& OpenMemoryFile(const std::string& key, const TFileOpenRequest& request, const TErrorContext& context);
-    TAbstractFile& OpenDiskFile(const std::string& key, const TFileOpenRequest& request, const TErrorContext& context);
+    TAbstractFile& OpenMemoryFile(const std::string& key, const TFileOpenRequest& request,
+                                  const TErrorContext& context);
+    TAbstractFile& OpenDiskFile(const std::string& key, const TFileOpenRequest& request,
+                                const TErrorContext& context);
     // Opens a disk file that nobody else may have open, holding the exclusive open-mode lock; -1 never.
     int OpenUnused(const std::string& key, const TErrorContext& context);
 

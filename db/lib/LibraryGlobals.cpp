@@ -32,12 +32,20 @@ void InitializeLibraryGlobals() {
     Globals.store(new TLibraryGlobals, std::memory_order_release);
 }
 
-void FinalizeLibraryGlobals() { delete Globals.exchange(nullptr); }
+void FinalizeLibraryGlobals() {
+    delete Globals.exchange(nullptr);
+}
 
-bool LibraryGlobalsInitialized() { return Globals.load() != nullptr; }
+bool LibraryGlobalsInitialized() {
+    return Globals.load() != nullptr;
+}
 
-TFileList& GetFileList() { return *Current().Files; }
+TFileList& GetFileList() {
+    return *Current().Files;
+}
 
-TCollationCache& GetCollationCache() { return *Current().Collations; }
+TCollationCache& GetCollationCache() {
+    return *Current().Collations;
+}
 
 } // namespace vorsam

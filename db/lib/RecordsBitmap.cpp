@@ -33,7 +33,9 @@ void TRecordsBitmap::SetBit(uint32_t n, bool value) {
     word = value ? word | mask : word & ~mask;
 }
 
-void TRecordsBitmap::ClearAll() { std::fill(words_.begin(), words_.end(), 0); }
+void TRecordsBitmap::ClearAll() {
+    std::fill(words_.begin(), words_.end(), 0);
+}
 
 void TRecordsBitmap::SetAll() {
     std::fill(words_.begin(), words_.end(), ~uint64_t(0));

@@ -25,7 +25,8 @@ bool TRegionLockTable::Remove(uint64_t offset, uint64_t length, const void* owne
     return true;
 }
 
-void TRegionLockTable::RemoveAll(const void* owner, const std::function<void(const TLockedRegion&)>& released) {
+void TRegionLockTable::RemoveAll(const void* owner,
+                                 const std::function<void(const TLockedRegion&)>& released) {
     auto kept = std::stable_partition(regions_.begin(), regions_.end(),
                                       [&](const TLockedRegion& r) { return r.Owner != owner; });
     for (auto it = kept; it != regions_.end(); ++it) released(*it);

@@ -27,7 +27,9 @@ TPhysicalFile::TPhysicalFile(std::string key, int descriptor, bool readOnly)
     ReadOnlyAttribute = readOnly;
 }
 
-TPhysicalFile::~TPhysicalFile() { ::close(descriptor_); }
+TPhysicalFile::~TPhysicalFile() {
+    ::close(descriptor_);
+}
 
 int TPhysicalFile::ReadAt(uint64_t offset, void* buffer, size_t count, size_t& done) {
     done = 0;
@@ -55,7 +57,9 @@ int TPhysicalFile::WriteAt(uint64_t offset, const void* buffer, size_t count) {
     return 0;
 }
 
-int TPhysicalFile::Truncate(uint64_t size) { return ::ftruncate(descriptor_, off_t(size)) == 0 ? 0 : errno; }
+int TPhysicalFile::Truncate(uint64_t size) {
+    return ::ftruncate(descriptor_, off_t(size)) == 0 ? 0 : errno;
+}
 
 int TPhysicalFile::GetSize(uint64_t& size) {
     struct stat info {};
@@ -64,7 +68,9 @@ int TPhysicalFile::GetSize(uint64_t& size) {
     return 0;
 }
 
-int TPhysicalFile::Flush() { return ::fdatasync(descriptor_) == 0 ? 0 : errno; }
+int TPhysicalFile::Flush() {
+    return ::fdatasync(descriptor_) == 0 ? 0 : errno;
+}
 
 int TPhysicalFile::LockRange(bool lock, uint64_t offset, uint64_t length) {
     return SetDescriptorLock(descriptor_, lock, !ReadOnlyAttribute, offset, length);

@@ -10,7 +10,9 @@
 
 namespace vorsam {
 
-constexpr bool IsPathSeparator(char c) { return c == '/' || c == '\\'; }
+constexpr bool IsPathSeparator(char c) {
+    return c == '/' || c == '\\';
+}
 
 // The path with every '\' turned into '/'.
 std::string ForwardToBackslashes(std::string_view path);

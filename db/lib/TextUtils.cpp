@@ -4,6 +4,12 @@
 
 namespace vorsam {
 
+std::string_view TrimBlanks(std::string_view text) {
+    size_t start = text.find_first_not_of(' ');
+    if (start == std::string_view::npos) return {};
+    return text.substr(start, text.find_last_not_of(' ') - start + 1);
+}
+
 void TrimCharRight(char* text, char c) {
     size_t n = std::strlen(text);
     while (n > 0 && text[n - 1] == c) text[--n] = '\0';

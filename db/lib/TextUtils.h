@@ -15,6 +15,9 @@ constexpr bool IsIdentStartChar(char c) {
     return (u >= 'A' && u <= 'Z') || (u >= 'a' && u <= 'z') || u == '_' || (u >= 128 && u <= 254);
 }
 
+// The text without leading and trailing blanks.
+std::string_view TrimBlanks(std::string_view text);
+
 // Cuts every trailing occurrence of `c` off the text, in place (zero-terminated or std::string).
 void TrimCharRight(char* text, char c);
 void TrimCharRight(std::string& text, char c);

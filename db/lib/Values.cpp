@@ -4,6 +4,7 @@
 #include "db/lib/ByteUtils.h"
 #include "db/lib/DataTypes.h"
 #include "db/lib/DateTimeValues.h"
+#include "db/lib/TextUtils.h"
 
 #include <charconv>
 #include <cmath>
@@ -20,17 +21,11 @@ namespace {
 // A value taken out of its native form; the pivot of every conversion.
 struct TScalar {
     enum TKind { Text, Integer, Float, Decimal, Boolean, Date, Time, TimeStamp, Bytes } Kind = Text;
-    int64_t Int = 0;  // Integer, Boolean, Date, Time
-    double Real = 0;  // Float, TimeStamp
-    TDecimal Dec;     // Decimal
-    std::string Raw;  // Text, Bytes
+    int64_t Int = 0; // Integer, Boolean, Date, Time
+    double Real = 0; // Float, TimeStamp
+    TDecimal Dec;    // Decimal
+    std::string Raw; // Text, Bytes
 };
-
-std::string_view TrimBlanks(std::string_view text) {
-    size_t start = text.find_first_not_of(' ');
-    if (start == std::string_view::npos) return {};
-    return text.substr(start, text.find_last_not_of(' ') - start + 1);
-}
 
 std::optional<int64_t> ParseInteger(std::string_view text) {
     text = TrimBlanks(text);
@@ -66,18 +61,6 @@ std::string FormatFloat(double value) {
 
 // ---- native form to scalar
 
-template <typename T>
-T LoadNative(const uint8_t* p) {
-    T v;
-    std::memcpy(&v, p, sizeof v);
-    return v;
-}
-
-template <typename T>
-void StoreNative(uint8_t* p, T v) {
-    std::memcpy(p, &v, sizeof v);
-}
-
 TScalar MakeInteger(TScalar::TKind kind, int64_t value) {
     TScalar s;
     s.Kind = kind;
@@ -102,14 +85,22 @@ TScalar MakeRaw(TScalar::TKind kind, std::string raw) {
 std::optional<TScalar> Decode(TValueKind kind, const uint8_t* value) {
     auto chars = reinterpret_cast<const char*>(value);
     switch (kind.DataType) {
-    case dtString: return MakeRaw(TScalar::Text, std::string(chars, strnlen(chars, kind.Size + 1u)));
-    case dtBoolean: return MakeInteger(TScalar::Boolean, LoadNative<int16_t>(value) != 0);
-    case dtSmallInt: return MakeInteger(TScalar::Integer, LoadNative<int16_t>(value));
-    case dtInteger: return MakeInteger(TScalar::Integer, LoadNative<int32_t>(value));
-    case dtWord: return MakeInteger(TScalar::Integer, LoadNative<uint16_t>(value));
-    case dtLargeInt: return MakeInteger(TScalar::Integer, LoadNative<int64_t>(value));
-    case dtFloat: return MakeReal(TScalar::Float, LoadNative<double>(value));
-    case dtTimeStamp: return MakeReal(TScalar::TimeStamp, LoadNative<double>(value));
+    case dtString:
+        return MakeRaw(TScalar::Text, std::string(chars, strnlen(chars, kind.Size + 1u)));
+    case dtBoolean:
+        return MakeInteger(TScalar::Boolean, LoadNative<int16_t>(value) != 0);
+    case dtSmallInt:
+        return MakeInteger(TScalar::Integer, LoadNative<int16_t>(value));
+    case dtInteger:
+        return MakeInteger(TScalar::Integer, LoadNative<int32_t>(value));
+    case dtWord:
+        return MakeInteger(TScalar::Integer, LoadNative<uint16_t>(value));
+    case dtLargeInt:
+        return MakeInteger(TScalar::Integer, LoadNative<int64_t>(value));
+    case dtFloat:
+        return MakeReal(TScalar::Float, LoadNative<double>(value));
+    case dtTimeStamp:
+        return MakeReal(TScalar::TimeStamp, LoadNative<double>(value));
     case dtDate: {
         int32_t day = LoadNative<int32_t>(value);
         if (day < 1 || day > MaxDayNumber) return std::nullopt;
@@ -128,20 +119,28 @@ std::optional<TScalar> Decode(TValueKind kind, const uint8_t* value) {
         s.Dec = *dec;
         return s;
     }
-    default: return MakeRaw(TScalar::Bytes, std::string(chars, ValueBufferSize(kind)));
+    default:
+        return MakeRaw(TScalar::Bytes, std::string(chars, ValueBufferSize(kind)));
     }
 }
 
 std::optional<std::string> ScalarToText(const TScalar& s) {
     switch (s.Kind) {
     case TScalar::Text:
-    case TScalar::Bytes: return s.Raw;
-    case TScalar::Integer: return std::to_string(s.Int);
-    case TScalar::Float: return FormatFloat(s.Real);
-    case TScalar::Decimal: return FormatDecimal(s.Dec);
-    case TScalar::Boolean: return std::string(s.Int ? "TRUE" : "FALSE");
-    case TScalar::Date: return FormatDate(int32_t(s.Int));
-    case TScalar::Time: return FormatTime(int32_t(s.Int));
+    case TScalar::Bytes:
+        return s.Raw;
+    case TScalar::Integer:
+        return std::to_string(s.Int);
+    case TScalar::Float:
+        return FormatFloat(s.Real);
+    case TScalar::Decimal:
+        return FormatDecimal(s.Dec);
+    case TScalar::Boolean:
+        return std::string(s.Int ? "TRUE" : "FALSE");
+    case TScalar::Date:
+        return FormatDate(int32_t(s.Int));
+    case TScalar::Time:
+        return FormatTime(int32_t(s.Int));
     case TScalar::TimeStamp: {
         std::string text = FormatTimeStamp(s.Real);
         if (text.empty()) return std::nullopt;
@@ -156,7 +155,8 @@ std::optional<std::string> ScalarToText(const TScalar& s) {
 std::optional<int64_t> ToInt64(const TScalar& s) {
     switch (s.Kind) {
     case TScalar::Integer:
-    case TScalar::Boolean: return s.Int;
+    case TScalar::Boolean:
+        return s.Int;
     case TScalar::Float: {
         double t = std::trunc(s.Real);
         if (!(t >= -9223372036854775808.0 && t < 9223372036854775808.0)) return std::nullopt;
@@ -167,34 +167,46 @@ std::optional<int64_t> ToInt64(const TScalar& s) {
         if (!DecimalToInt64(s.Dec, v)) return std::nullopt;
         return v;
     }
-    case TScalar::Text: return ParseInteger(s.Raw);
-    default: return std::nullopt;
+    case TScalar::Text:
+        return ParseInteger(s.Raw);
+    default:
+        return std::nullopt;
     }
 }
 
 std::optional<double> ToDouble(const TScalar& s) {
     switch (s.Kind) {
-    case TScalar::Integer: return double(s.Int);
-    case TScalar::Float: return s.Real;
-    case TScalar::Decimal: return ParseFloat(FormatDecimal(s.Dec));
-    case TScalar::Text: return ParseFloat(s.Raw);
-    default: return std::nullopt;
+    case TScalar::Integer:
+        return double(s.Int);
+    case TScalar::Float:
+        return s.Real;
+    case TScalar::Decimal:
+        return ParseFloat(FormatDecimal(s.Dec));
+    case TScalar::Text:
+        return ParseFloat(s.Raw);
+    default:
+        return std::nullopt;
     }
 }
 
-std::optional<TDecimal> ToDecimal(const TScalar& s, uint8_t scale) {
+std::optional<TDecimal> ToDecimal(const TScalar& s) {
     switch (s.Kind) {
-    case TScalar::Integer: return Int64ToDecimal(s.Int);
-    case TScalar::Decimal: return s.Dec;
-    case TScalar::Text: return ParseDecimal(s.Raw);
+    case TScalar::Integer:
+        return Int64ToDecimal(s.Int);
+    case TScalar::Decimal:
+        return s.Dec;
+    case TScalar::Text:
+        return ParseDecimal(s.Raw);
     case TScalar::Float: {
         if (!std::isfinite(s.Real)) return std::nullopt;
         char text[400];
-        auto [end, error] = std::to_chars(text, text + sizeof text, s.Real, std::chars_format::fixed, scale);
+        // The shortest decimal text that reads back as the double, then rounded half away from zero.
+        auto [end, error] = std::to_chars(text, text + sizeof text, s.Real, std::chars_format::fixed);
         if (error != std::errc()) return std::nullopt;
         return ParseDecimal(std::string_view(text, size_t(end - text)));
     }
-    default: return std::nullopt;
+    default:
+        return std::nullopt;
     }
 }
 
@@ -203,10 +215,15 @@ bool StoreInteger(const TScalar& s, uint8_t type, uint8_t* destination) {
     if (!v) return false;
     auto fits = [&](int64_t lo, int64_t hi) { return *v >= lo && *v <= hi; };
     switch (type) {
-    case dtSmallInt: return fits(INT16_MIN, INT16_MAX) && (StoreNative(destination, int16_t(*v)), true);
-    case dtInteger: return fits(INT32_MIN, INT32_MAX) && (StoreNative(destination, int32_t(*v)), true);
-    case dtWord: return fits(0, UINT16_MAX) && (StoreNative(destination, uint16_t(*v)), true);
-    default: StoreNative(destination, *v); return true;
+    case dtSmallInt:
+        return fits(INT16_MIN, INT16_MAX) && (StoreNative(destination, int16_t(*v)), true);
+    case dtInteger:
+        return fits(INT32_MIN, INT32_MAX) && (StoreNative(destination, int32_t(*v)), true);
+    case dtWord:
+        return fits(0, UINT16_MAX) && (StoreNative(destination, uint16_t(*v)), true);
+    default:
+        StoreNative(destination, *v);
+        return true;
     }
 }
 
@@ -222,7 +239,7 @@ bool StoreBoolean(const TScalar& s, uint8_t* destination) {
 }
 
 bool StoreBcd(const TScalar& s, TValueKind kind, uint8_t* destination) {
-    std::optional<TDecimal> dec = ToDecimal(s, kind.Scale);
+    std::optional<TDecimal> dec = ToDecimal(s);
     if (!dec || kind.Scale > 63) return false;
     TDecimal rounded = RoundDecimal(*dec, kind.Scale);
     size_t limit = kind.Size == 0 ? MaxBcdDigits : kind.Size;
@@ -255,8 +272,7 @@ std::optional<double> ToTimeStamp(const TScalar& s) {
     return std::nullopt;
 }
 
-template <typename T>
-bool StoreOptional(const std::optional<T>& v, uint8_t* destination) {
+template <typename T> bool StoreOptional(const std::optional<T>& v, uint8_t* destination) {
     if (v) StoreNative(destination, *v);
     return v.has_value();
 }
@@ -270,28 +286,39 @@ bool StoreText(const std::optional<std::string>& text, size_t size, uint8_t* des
 
 bool Encode(const TScalar& s, TValueKind kind, uint8_t* destination) {
     switch (kind.DataType) {
-    case dtString: return StoreText(ScalarToText(s), kind.Size, destination, true);
+    case dtString:
+        return StoreText(ScalarToText(s), kind.Size, destination, true);
     case dtSmallInt:
     case dtInteger:
     case dtWord:
-    case dtLargeInt: return StoreInteger(s, kind.DataType, destination);
-    case dtBoolean: return StoreBoolean(s, destination);
-    case dtFloat: return StoreOptional(ToDouble(s), destination);
-    case dtBcd: return StoreBcd(s, kind, destination);
-    case dtDate: return StoreOptional(ToDate(s), destination);
-    case dtTime: return StoreOptional(ToTime(s), destination);
-    case dtTimeStamp: return StoreOptional(ToTimeStamp(s), destination);
+    case dtLargeInt:
+        return StoreInteger(s, kind.DataType, destination);
+    case dtBoolean:
+        return StoreBoolean(s, destination);
+    case dtFloat:
+        return StoreOptional(ToDouble(s), destination);
+    case dtBcd:
+        return StoreBcd(s, kind, destination);
+    case dtDate:
+        return StoreOptional(ToDate(s), destination);
+    case dtTime:
+        return StoreOptional(ToTime(s), destination);
+    case dtTimeStamp:
+        return StoreOptional(ToTimeStamp(s), destination);
     case dtBytes:
     case dtVarBytes:
         if (s.Kind != TScalar::Text && s.Kind != TScalar::Bytes) return false;
         return StoreText(s.Raw, kind.Size, destination, false);
-    default: return false;
+    default:
+        return false;
     }
 }
 
 } // namespace
 
-size_t ValueBufferSize(TValueKind kind) { return PhysicalSizeOf(kind.DataType, kind.Size); }
+size_t ValueBufferSize(TValueKind kind) {
+    return PhysicalSizeOf(kind.DataType, kind.Size);
+}
 
 bool IsValidConstant(std::string_view text, uint8_t dataType) {
     if (text.empty()) return true;
@@ -299,7 +326,8 @@ bool IsValidConstant(std::string_view text, uint8_t dataType) {
     case dtString:
     case dtBlob:
     case dtBytes:
-    case dtVarBytes: return true;
+    case dtVarBytes:
+        return true;
     case dtBcd: {
         std::optional<TDecimal> dec = ParseDecimal(text);
         return dec && dec->Digits.size() <= MaxBcdDigits;

@@ -39,7 +39,8 @@ bool IsValidConstant(std::string_view text, uint8_t dataType);
 
 // The constant's value into `destination` (ValueBufferSize(kind) bytes); false when it is none.
 bool TextToValue(std::string_view text, TValueKind kind, uint8_t* destination);
-// The value as constant text; empty for a malformed value (a BCD image with bad nibbles, a date out of range).
+// The value as constant text; empty for a malformed value (a BCD image with bad nibbles, a date out of
+// range).
 std::string ValueToText(const uint8_t* value, TValueKind kind);
 
 // Date (2), time (10) or timestamp (11) from its text; false when the text is no such value.

@@ -63,11 +63,11 @@ TEST_P(FileFaultsTest, StopAtTheNthWriteKeepsEarlierWritesTearsThatOneAndDropsEv
     WriteAt(*other, 0, "2222");
     EXPECT_THROW(WriteAt(*h, 4, "3333"), ESimulatedCrash);
     EXPECT_TRUE(Faults().Stopped());
-    WriteAt(*h, 0, "XXXXXXXX");   // dropped
-    WriteAt(*other, 0, "YYYY");   // dropped, any file
+    WriteAt(*h, 0, "XXXXXXXX"); // dropped
+    WriteAt(*other, 0, "YYYY"); // dropped, any file
     h->Seek(1);
-    h->WriteBuffer(nullptr, 0);   // truncation dropped
-    h->FlushBuffers();            // dropped
+    h->WriteBuffer(nullptr, 0); // truncation dropped
+    h->FlushBuffers();          // dropped
     EXPECT_EQ(ReadAll(*h), "111133") << "the torn write kept its first 2 bytes";
     EXPECT_EQ(ReadAll(*other), "2222");
     Faults().Reset();
@@ -103,7 +103,8 @@ TEST_P(FileFaultsTest, ObserverSeesEveryOperationAndCountsDataSyncsPerFile) {
     EXPECT_EQ(Faults().Count(TFileOperation::Write), 1u);
 }
 
-INSTANTIATE_TEST_SUITE_P(Storage, FileFaultsTest, ::testing::Values(TStorage::Disk, TStorage::Memory), StorageName);
+INSTANTIATE_TEST_SUITE_P(Storage, FileFaultsTest, ::testing::Values(TStorage::Disk, TStorage::Memory),
+                         StorageName);
 
 } // namespace
 } // namespace vorsam::test

@@ -140,7 +140,8 @@ TEST_P(FileHandlerTest, ReadOnlyHandlerRefusesWrites) {
     EXPECT_EQ(h->GetFileSize(), 0u);
 }
 
-INSTANTIATE_TEST_SUITE_P(Storage, FileHandlerTest, ::testing::Values(TStorage::Disk, TStorage::Memory), StorageName);
+INSTANTIATE_TEST_SUITE_P(Storage, FileHandlerTest, ::testing::Values(TStorage::Disk, TStorage::Memory),
+                         StorageName);
 
 TEST(FileHandlerDiskTest, FileWithoutWritePermissionOpensReadOnlyWithTheAttributeSet) {
     if (::geteuid() == 0) GTEST_SKIP() << "root may write any file";

@@ -37,7 +37,8 @@ public:
 
 private:
     bool Ask(const std::string& verb, uint64_t offset, uint64_t length) {
-        std::string answer = worker_.Send(verb + " " + handle_ + " " + std::to_string(offset) + " " + std::to_string(length));
+        std::string answer =
+            worker_.Send(verb + " " + handle_ + " " + std::to_string(offset) + " " + std::to_string(length));
         if (answer != "ok" && answer != "fail") throw std::runtime_error(answer);
         return answer == "ok";
     }
@@ -56,7 +57,9 @@ public:
     }
     void Close() override { handler_.Close(); }
     bool Lock(uint64_t offset, uint64_t length) override { return handler_.LockRegion(true, length, offset); }
-    bool Unlock(uint64_t offset, uint64_t length) override { return handler_.LockRegion(false, length, offset); }
+    bool Unlock(uint64_t offset, uint64_t length) override {
+        return handler_.LockRegion(false, length, offset);
+    }
 
 private:
     bool inMemory_;
@@ -69,8 +72,10 @@ class FileLocksTest : public ::testing::TestWithParam<TPeerKind> {
 protected:
     void SetUp() override {
         bool inMemory = GetParam() == TPeerKind::OtherHandlerInMemory;
-        if (GetParam() == TPeerKind::OtherProcess) peer_ = std::make_unique<TProcessPeer>();
-        else peer_ = std::make_unique<THandlerPeer>(inMemory);
+        if (GetParam() == TPeerKind::OtherProcess)
+            peer_ = std::make_unique<TProcessPeer>();
+        else
+            peer_ = std::make_unique<THandlerPeer>(inMemory);
         own_.SetFileName(name_);
         own_.SetInMemory(inMemory);
         own_.CreateFile();
@@ -170,9 +175,12 @@ INSTANTIATE_TEST_SUITE_P(Peers, FileLocksTest,
                                            TPeerKind::OtherHandlerInMemory),
                          [](const auto& info) {
                              switch (info.param) {
-                             case TPeerKind::OtherProcess: return "OtherProcess";
-                             case TPeerKind::OtherHandler: return "OtherHandler";
-                             default: return "OtherHandlerInMemory";
+                             case TPeerKind::OtherProcess:
+                                 return "OtherProcess";
+                             case TPeerKind::OtherHandler:
+                                 return "OtherHandler";
+                             default:
+                                 return "OtherHandlerInMemory";
                              }
                          });
 

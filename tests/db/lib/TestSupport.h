@@ -26,8 +26,7 @@ private:
 };
 
 // The engine error code a callable raises; 0 when it raises nothing.
-template <typename F>
-uint16_t ErrorCodeOf(F&& f) {
+template <typename F> uint16_t ErrorCodeOf(F&& f) {
     try {
         f();
     } catch (const EVORSAMEngineError& e) {
@@ -38,4 +37,5 @@ uint16_t ErrorCodeOf(F&& f) {
 
 } // namespace vorsam::test
 
-#define EXPECT_ENGINE_ERROR(statement, code) EXPECT_EQ(::vorsam::test::ErrorCodeOf([&] { statement; }), (code))
+#define EXPECT_ENGINE_ERROR(statement, code)                                                                 \
+    EXPECT_EQ(::vorsam::test::ErrorCodeOf([&] { statement; }), (code))

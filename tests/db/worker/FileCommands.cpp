@@ -45,8 +45,10 @@ std::string Open(TWorkerArgs args) {
     handler->SetExclusive(HasFlag(args, "exclusive"));
     handler->SetReadOnly(HasFlag(args, "readonly"));
     handler->SetTemporary(HasFlag(args, "temporary"));
-    if (HasFlag(args, "create")) handler->CreateFile();
-    else handler->Open();
+    if (HasFlag(args, "create"))
+        handler->CreateFile();
+    else
+        handler->Open();
     Handlers[NextHandle] = std::move(handler);
     return Ok(std::to_string(NextHandle++));
 }
@@ -87,7 +89,9 @@ TWorkerCommandRegistrar lockCommand("lock", [](TWorkerArgs args) { return Lock(a
 TWorkerCommandRegistrar unlockCommand("unlock", [](TWorkerArgs args) { return Lock(args, false); });
 TWorkerCommandRegistrar writeCommand("write", Write);
 TWorkerCommandRegistrar readCommand("read", Read);
-TWorkerCommandRegistrar sizeCommand("size", [](TWorkerArgs args) { return Ok(std::to_string(HandlerArg(args).GetFileSize())); });
+TWorkerCommandRegistrar sizeCommand("size", [](TWorkerArgs args) {
+    return Ok(std::to_string(HandlerArg(args).GetFileSize()));
+});
 TWorkerCommandRegistrar removeCommand("delete", [](TWorkerArgs args) {
     NamedHandler(args)->DeleteFile();
     return Ok();

@@ -29,8 +29,12 @@ struct TWorkerCommandRegistrar {
     }
 };
 
-inline std::string Ok(const std::string& values = {}) { return values.empty() ? "ok" : "ok " + values; }
-inline std::string Fail(const std::string& reason = {}) { return reason.empty() ? "fail" : "fail " + reason; }
+inline std::string Ok(const std::string& values = {}) {
+    return values.empty() ? "ok" : "ok " + values;
+}
+inline std::string Fail(const std::string& reason = {}) {
+    return reason.empty() ? "fail" : "fail " + reason;
+}
 
 // Argument helpers: the nth argument (after the command word) as a number; true when a flag word is present.
 uint64_t NumberArg(TWorkerArgs args, size_t n);

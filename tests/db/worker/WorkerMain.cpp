@@ -42,7 +42,9 @@ TWorkerCommandRegistrar crashCommand("crash", [](TWorkerArgs) -> std::string {
 
 } // namespace
 
-void RegisterWorkerCommand(const std::string& name, TWorkerCommand command) { Commands()[name] = std::move(command); }
+void RegisterWorkerCommand(const std::string& name, TWorkerCommand command) {
+    Commands()[name] = std::move(command);
+}
 
 uint64_t NumberArg(TWorkerArgs args, size_t n) {
     if (n >= args.size()) throw std::invalid_argument("missing argument " + std::to_string(n));
