@@ -106,7 +106,8 @@ TDecimal RoundDecimal(const TDecimal& value, uint8_t scale) {
     } else {
         size_t keep = value.Digits.size() - (value.Scale - scale);
         bool roundUp = value.Digits[keep] >= '5';
-        result.Digits = "0" + value.Digits.substr(0, keep);
+        result.Digits.assign(1, '0'); // room for a carry
+        result.Digits.append(value.Digits, 0, keep);
         if (roundUp) Increment(result.Digits);
     }
     result.Scale = scale;
@@ -144,11 +145,27 @@ bool CurrencyToBcdValue(int64_t currency, uint8_t scale, uint8_t* bcd) {
 }
 
 bool BcdToCurrencyValue(const uint8_t* bcd, int64_t& currency) {
-    std::optional<TDecimal> value = DecodeBcd(bcd);
-    if (!value) return false;
-    TDecimal scaled = RoundDecimal(*value, CurrencyScale);
-    scaled.Scale = 0; // the same digits read as an integer number of 1/10,000
-    return DecimalToInt64(scaled, currency);
+    // Straight from the nibbles (keys are built from it): the digits up to the fourth decimal, the next
+    // one rounding half away from zero.
+    uint8_t precision = bcd[0], scale = bcd[1] & 0x3F;
+    bool negative = (bcd[1] & 0x80) != 0;
+    if (precision == 0 || precision > MaxBcdDigits || scale > precision) return false;
+    size_t kept = precision - (scale > CurrencyScale ? scale - CurrencyScale : 0);
+    unsigned __int128 magnitude = 0;
+    for (size_t i = 0; i < precision; ++i) {
+        uint8_t digit = (i % 2 == 0) ? bcd[2 + i / 2] >> 4 : bcd[2 + i / 2] & 0x0F;
+        if (digit > 9) return false;
+        if (i < kept)
+            magnitude = magnitude * 10 + digit;
+        else if (i == kept && digit >= 5)
+            magnitude += 1;
+        if (magnitude > std::numeric_limits<uint64_t>::max()) return false;
+    }
+    for (size_t s = scale; s < CurrencyScale; ++s) magnitude *= 10;
+    unsigned __int128 limit = uint64_t(std::numeric_limits<int64_t>::max()) + (negative ? 1u : 0u);
+    if (magnitude > limit) return false;
+    currency = negative ? int64_t(0 - uint64_t(magnitude)) : int64_t(uint64_t(magnitude));
+    return true;
 }
 
 } // namespace vorsam

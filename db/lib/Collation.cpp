@@ -4,6 +4,7 @@
 #include "db/lib/EngineErrors.h"
 #include "db/lib/LibraryGlobals.h"
 
+#include <atomic>
 #include <cstring>
 #include <strings.h>
 #include <unicode/uchar.h>
@@ -14,27 +15,16 @@ namespace vorsam {
 
 namespace {
 
-constexpr char16_t Cp1252High[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-                                     0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
-                                     0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-                                     0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-
 // UTF-16 code unit back to Windows-1252; -1 when the character has no Windows-1252 byte.
 int Utf16ToCp1252(UChar32 c) {
     if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) return int(c);
-    for (int i = 0; i < 32; ++i)
-        if (Cp1252High[i] == c) return 0x80 + i;
+    for (int i = 0x80; i < 0xA0; ++i)
+        if (Cp1252ToUtf16Table[size_t(i)] == c) return i;
     return -1;
 }
 
 size_t BoundedLength(const char* s, size_t length) {
     return strnlen(s, length);
-}
-
-std::u16string ToUtf16(const char* s, size_t length) {
-    std::u16string result(BoundedLength(s, length), u'\0');
-    for (size_t i = 0; i < result.size(); ++i) result[i] = Cp1252ToUtf16(uint8_t(s[i]));
-    return result;
 }
 
 // Upper case of one Windows-1252 character under the locale, as one Windows-1252 byte.
@@ -61,14 +51,45 @@ std::unique_ptr<TLocaleCollation> OpenLocale(uint32_t localeId) {
     return entry;
 }
 
+// The thread's last locale is remembered, so runs of comparisons under one table's locale skip the lock.
 const TLocaleCollation& CollationOf(uint16_t languageId, uint16_t sortId) {
-    return GetCollationCache().Get(MakeLocaleId(languageId, sortId));
+    thread_local uint64_t lastGeneration = 0;
+    thread_local uint32_t lastLocale = 0;
+    thread_local const TLocaleCollation* lastEntry = nullptr;
+    TCollationCache& cache = GetCollationCache();
+    uint32_t localeId = MakeLocaleId(languageId, sortId);
+    if (lastEntry && lastGeneration == cache.Generation() && lastLocale == localeId) return *lastEntry;
+    lastEntry = &cache.Get(localeId);
+    lastGeneration = cache.Generation();
+    lastLocale = localeId;
+    return *lastEntry;
 }
+
+// Windows-1252 text as UTF-16 in a buffer on the stack when it fits.
+class TUtf16Text {
+public:
+    TUtf16Text(const char* s, size_t length) : size_(strnlen(s, length)) {
+        UChar* out = local_;
+        if (size_ > sizeof local_ / sizeof local_[0]) {
+            heap_.resize(size_);
+            out = heap_.data();
+        }
+        for (size_t i = 0; i < size_; ++i) out[i] = Cp1252ToUtf16Table[uint8_t(s[i])];
+    }
+    UChar* Data() { return heap_.empty() ? local_ : heap_.data(); }
+    int32_t Size() const { return int32_t(size_); }
+
+private:
+    size_t size_;
+    UChar local_[256];
+    std::u16string heap_;
+};
 
 } // namespace
 
-char16_t Cp1252ToUtf16(uint8_t c) {
-    return c >= 0x80 && c < 0xA0 ? Cp1252High[c - 0x80] : char16_t(c);
+TCollationCache::TCollationCache() {
+    static std::atomic<uint64_t> generations{0};
+    generation_ = ++generations;
 }
 
 TLocaleCollation::~TLocaleCollation() {
@@ -97,9 +118,8 @@ int LocaleCompareStrings(uint16_t languageId, uint16_t sortId, const char* a, co
         return (r > 0) - (r < 0);
     }
     const TLocaleCollation& collation = CollationOf(languageId, sortId);
-    std::u16string ua = ToUtf16(a, length), ub = ToUtf16(b, length);
-    UCollationResult r =
-        ucol_strcoll(collation.Collator, ua.data(), int32_t(ua.size()), ub.data(), int32_t(ub.size()));
+    TUtf16Text ua(a, length), ub(b, length);
+    UCollationResult r = ucol_strcoll(collation.Collator, ua.Data(), ua.Size(), ub.Data(), ub.Size());
     return r == UCOL_LESS ? -1 : r == UCOL_GREATER ? 1 : 0;
 }
 

@@ -61,7 +61,7 @@ void RaiseOSError(int error, uint16_t otherwise, TErrorContext context) {
 }
 
 TFileList::~TFileList() {
-    for (auto& [key, file] : disk_) assert(file->OpenCount == 0 && "a file handler outlived the engine");
+    for ([[maybe_unused]] auto& entry : disk_) assert(entry.second->OpenCount == 0 && "a file handler outlived the engine");
 }
 
 std::string TFileList::KeyOf(const std::string& name, bool inMemory) const {
