@@ -130,7 +130,8 @@ void PeerIcuCompareUtf16(benchmark::State& state) {
     size_t i = 0;
     for (auto _ : state) {
         const std::u16string &a = words[i % 1024], &b = words[(i * 7 + 3) % 1024];
-        benchmark::DoNotOptimize(ucol_strcoll(collator, a.data(), int32_t(a.size()), b.data(), int32_t(b.size())));
+        benchmark::DoNotOptimize(
+            ucol_strcoll(collator, a.data(), int32_t(a.size()), b.data(), int32_t(b.size())));
         ++i;
     }
     ucol_close(collator);

@@ -17,6 +17,8 @@
 //                   out by number or name the u16 at +357 holds the field's position
 #pragma once
 
+#include "db/lib/ByteUtils.h"
+
 #include <array>
 #include <cstdint>
 #include <string>
@@ -74,11 +76,8 @@ public:
     std::array<uint8_t, Size> Bytes;
 
 private:
-    uint16_t U16(size_t at) const { return uint16_t(Bytes[at] | Bytes[at + 1] << 8); }
-    void SetU16(size_t at, uint16_t v) {
-        Bytes[at] = uint8_t(v);
-        Bytes[at + 1] = uint8_t(v >> 8);
-    }
+    uint16_t U16(size_t at) const { return LoadLE16(&Bytes[at]); }
+    void SetU16(size_t at, uint16_t v) { StoreLE16(&Bytes[at], v); }
     std::string Text(size_t at, size_t maxLength) const; // a corrupt length byte is capped
     void SetText(size_t at, size_t maxLength, std::string_view v);
 };

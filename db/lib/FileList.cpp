@@ -61,7 +61,8 @@ void RaiseOSError(int error, uint16_t otherwise, TErrorContext context) {
 }
 
 TFileList::~TFileList() {
-    for ([[maybe_unused]] auto& entry : disk_) assert(entry.second->OpenCount == 0 && "a file handler outlived the engine");
+    for ([[maybe_unused]] auto& entry : disk_)
+        assert(entry.second->OpenCount == 0 && "a file handler outlived the engine");
 }
 
 std::string TFileList::KeyOf(const std::string& name, bool inMemory) const {

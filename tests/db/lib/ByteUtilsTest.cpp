@@ -71,17 +71,5 @@ TEST(ByteUtilsTest, ReallocBufferGrowsAndShrinksInWholeStepsZeroingTheNewPart) {
     EXPECT_EQ(buffer.capacity(), 0u);
 }
 
-TEST(ByteUtilsTest, LittleAndBigEndianAccessRoundTrip) {
-    uint8_t bytes[8];
-    StoreLE32(bytes, 0x01020304);
-    EXPECT_EQ(bytes[0], 4);
-    EXPECT_EQ(LoadLE32(bytes), 0x01020304u);
-    StoreLE64(bytes, 0x1122334455667788ull);
-    EXPECT_EQ(LoadLE64(bytes), 0x1122334455667788ull);
-    StoreBE(bytes, 0xA1B2C3, 3);
-    EXPECT_EQ(bytes[0], 0xA1);
-    EXPECT_EQ(LoadBE(bytes, 3), 0xA1B2C3u);
-}
-
 } // namespace
 } // namespace vorsam
