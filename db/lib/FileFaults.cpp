@@ -1,0 +1,74 @@
+#include "db/lib/FileFaults.h"
+
+namespace vorsam {
+
+namespace {
+size_t Slot(TFileOperation operation) {
+    return static_cast<size_t>(operation);
+}
+} // namespace
+
+void TFileFaults::FailAt(TFileOperation operation, uint64_t n) {
+    std::lock_guard guard(mutex_);
+    failAt_[Slot(operation)] = n == 0 ? 0 : counts_[Slot(operation)] + n;
+}
+
+void TFileFaults::StopAtWrite(uint64_t n, size_t keepBytes) {
+    std::lock_guard guard(mutex_);
+    stopAt_ = n == 0 ? 0 : counts_[Slot(TFileOperation::Write)] + n;
+    keepBytes_ = keepBytes;
+}
+
+void TFileFaults::SetObserver(TObserver observer) {
+    std::lock_guard guard(mutex_);
+    observer_ = std::move(observer);
+}
+
+void TFileFaults::Reset() {
+    std::lock_guard guard(mutex_);
+    counts_ = {};
+    failAt_ = {};
+    stopAt_ = 0;
+    keepBytes_ = 0;
+    stopped_ = false;
+    observer_ = nullptr;
+}
+
+uint64_t TFileFaults::Count(TFileOperation operation) const {
+    std::lock_guard guard(mutex_);
+    return counts_[Slot(operation)];
+}
+
+bool TFileFaults::Stopped() const {
+    std::lock_guard guard(mutex_);
+    return stopped_;
+}
+
+size_t TFileFaults::CrashKeepBytes() const {
+    std::lock_guard guard(mutex_);
+    return keepBytes_;
+}
+
+TFaultAction TFileFaults::Before(const TFileEvent& event) {
+    TObserver observer;
+    TFaultAction action = TFaultAction::Proceed;
+    {
+        std::lock_guard guard(mutex_);
+        size_t slot = Slot(event.Operation);
+        uint64_t n = ++counts_[slot];
+        bool changes = event.Operation == TFileOperation::Write || event.Operation == TFileOperation::Flush;
+        if (stopped_ && changes) {
+            action = TFaultAction::Drop;
+        } else if (event.Operation == TFileOperation::Write && n == stopAt_) {
+            stopped_ = true;
+            action = TFaultAction::Crash;
+        } else if (n == failAt_[slot]) {
+            action = TFaultAction::Fail;
+        }
+        observer = observer_;
+    }
+    if (observer) observer(event);
+    return action;
+}
+
+} // namespace vorsam

@@ -1,0 +1,71 @@
+// Fault injection and observation of the file layer, for tests of every engine layer above it.
+//
+// Every read, write (a zero-byte write, which truncates, counts as a write), lock or unlock, and flush
+// that a TFileHandler performs is counted per kind and shown to an optional observer before it runs. A
+// test can then
+//   - make the nth operation of a kind fail: a read raises VORSAM_READERR, a write or flush
+//     VORSAM_WRITEERR (nothing of that write reaches the file), a lock or unlock returns false;
+//   - stop at the nth write as a crash would: that write puts only its first `keepBytes` bytes into the
+//     file, every later write, truncation and flush of the process is dropped, and ESimulatedCrash is
+//     thrown so that the code after the crash point never runs. Reads keep working, so the test can
+//     close what is open, call Reset and reopen the files to see what a crash would have left.
+// Counting n starts from the call that arms the fault (1 = the next operation of that kind).
+// The injector belongs to the open-file list (GetFileList().Faults()); it is thread-safe.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <stdexcept>
+#include <string_view>
+
+namespace vorsam {
+
+enum class TFileOperation : uint8_t { Read, Write, Lock, Flush };
+
+struct TFileEvent {
+    TFileOperation Operation;
+    std::string_view FileName;
+    bool InMemory;
+    uint64_t Offset; // file position; for a lock, the range's offset
+    uint64_t Length; // bytes asked for; 0 for a truncation or a flush
+};
+
+// Thrown by the file layer when it stops at the write chosen by StopAtWrite. Not an engine error.
+class ESimulatedCrash : public std::runtime_error {
+public:
+    ESimulatedCrash() : std::runtime_error("simulated crash in the file layer") {}
+};
+
+enum class TFaultAction : uint8_t { Proceed, Fail, Crash, Drop };
+
+class TFileFaults {
+public:
+    using TObserver = std::function<void(const TFileEvent&)>;
+
+    void FailAt(TFileOperation operation, uint64_t n);
+    void StopAtWrite(uint64_t n, size_t keepBytes = 0);
+    void SetObserver(TObserver observer);
+    // Clears every armed fault, the stopped state, the counts and the observer.
+    void Reset();
+
+    uint64_t Count(TFileOperation operation) const;
+    bool Stopped() const;
+    size_t CrashKeepBytes() const;
+
+    // Called by the file handler before each operation: counts it, shows it to the observer and says
+    // what to do with it.
+    TFaultAction Before(const TFileEvent& event);
+
+private:
+    mutable std::mutex mutex_;
+    std::array<uint64_t, 4> counts_{};
+    std::array<uint64_t, 4> failAt_{}; // 0 = not armed
+    uint64_t stopAt_ = 0;
+    size_t keepBytes_ = 0;
+    bool stopped_ = false;
+    TObserver observer_;
+};
+
+} // namespace vorsam

@@ -1,0 +1,249 @@
+#include "db/lib/FileHandler.h"
+
+#include "db/lib/FileList.h"
+#include "db/lib/LibraryGlobals.h"
+#include "db/lib/TableNames.h"
+
+#include <algorithm>
+#include <cassert>
+#include <cerrno>
+#include <cstring>
+#include <limits>
+#include <vector>
+
+namespace vorsam {
+
+namespace {
+
+constexpr size_t CopyChunkSize = 65536;
+constexpr uint64_t MaxLockEnd = uint64_t(std::numeric_limits<int64_t>::max());
+
+TFileFaults& Faults() {
+    return GetFileList().Faults();
+}
+
+bool ValidLockRange(uint64_t offset, uint64_t length) {
+    if (length == 0 || offset > MaxLockEnd - length) return false;
+    return !(offset <= OpenModeLockOffset && OpenModeLockOffset < offset + length);
+}
+
+} // namespace
+
+TFileHandler::~TFileHandler() {
+    if (IsOpen()) Close();
+}
+
+void TFileHandler::RequireClosed() const {
+    assert(!IsOpen() && "handler settings change only while it is closed");
+    if (IsOpen()) RaiseFileError(VORSAM_FILEINUSE, EBUSY);
+}
+
+void TFileHandler::RequireOpen() const {
+    if (!IsOpen()) RaiseFileError(VORSAM_OSERROR, EBADF);
+}
+
+void TFileHandler::SetFileName(const std::string& name) {
+    ChangeSetting(fileName_, name);
+}
+void TFileHandler::SetInMemory(bool value) {
+    ChangeSetting(inMemory_, value);
+}
+void TFileHandler::SetExclusive(bool value) {
+    ChangeSetting(exclusive_, value);
+}
+void TFileHandler::SetReadOnly(bool value) {
+    ChangeSetting(readOnly_, value);
+}
+void TFileHandler::SetTemporary(bool value) {
+    ChangeSetting(temporary_, value);
+}
+
+bool TFileHandler::ReadOnlyAttribute() const {
+    return file_ && file_->ReadOnlyAttribute;
+}
+
+void TFileHandler::GetErrorContext(TErrorContext& context) const {
+    std::string name = ForwardToBackslashes(fileName_);
+    size_t slash = name.rfind('/');
+    context.Database = inMemory_                    ? "Memory"
+                       : slash == std::string::npos ? std::string()
+                                                    : name.substr(0, slash);
+    context.Table = slash == std::string::npos ? name : name.substr(slash + 1);
+}
+
+TErrorContext TFileHandler::ErrorContext(int osError) const {
+    TErrorContext context;
+    GetErrorContext(context);
+    context.OSErrorCode = osError;
+    return context;
+}
+
+void TFileHandler::RaiseFileError(uint16_t code, int osError) const {
+    RaiseEngineError(code, ErrorContext(osError));
+}
+
+void TFileHandler::Acquire(bool create) {
+    TFileOpenRequest request{fileName_, inMemory_, exclusive_, create, create && temporary_};
+    file_ = &GetFileList().Acquire(request, ErrorContext());
+    position_ = 0;
+}
+
+void TFileHandler::Open() {
+    if (!IsOpen()) Acquire(false);
+}
+
+void TFileHandler::CreateFile() {
+    RequireClosed();
+    Acquire(true);
+}
+
+void TFileHandler::Close() {
+    if (!IsOpen()) return;
+    {
+        TCriticalSectionGuard guard(file_->Access);
+        file_->Locks.RemoveAll(this,
+                               [&](const TLockedRegion& r) { file_->LockRange(false, r.Offset, r.Length); });
+    }
+    TAbstractFile* file = file_;
+    file_ = nullptr;
+    GetFileList().Release(*file);
+}
+
+void TFileHandler::DeleteFile() {
+    Close();
+    GetFileList().Delete(fileName_, inMemory_, ErrorContext());
+}
+
+void TFileHandler::RenameFile(const std::string& newName) {
+    Close();
+    GetFileList().Rename(fileName_, newName, inMemory_, ErrorContext());
+    fileName_ = newName;
+}
+
+void TFileHandler::CopyTo(const std::string& destinationName) {
+    TFileHandler target;
+    target.SetFileName(destinationName);
+    target.SetInMemory(inMemory_);
+    target.CreateFile();
+    AppendTo(target);
+    target.FlushBuffers();
+    target.Close();
+}
+
+void TFileHandler::AppendTo(TFileHandler& destination) {
+    assert(&destination != this);
+    RequireOpen();
+    uint64_t saved = position_;
+    std::vector<uint8_t> chunk(CopyChunkSize);
+    destination.Seek(0, soEnd);
+    Seek(0);
+    for (size_t n; (n = ReadBuffer(chunk.data(), chunk.size(), true)) > 0;)
+        destination.WriteBuffer(chunk.data(), n);
+    position_ = saved;
+}
+
+size_t TFileHandler::ReadBuffer(void* buffer, size_t count, bool allowShort) {
+    RequireOpen();
+    TCriticalSectionGuard guard(file_->Access);
+    if (Faults().Before({TFileOperation::Read, fileName_, inMemory_, position_, count}) == TFaultAction::Fail)
+        RaiseFileError(VORSAM_READERR, EIO);
+    size_t done = 0;
+    if (int error = file_->ReadAt(position_, buffer, count, done)) RaiseFileError(VORSAM_READERR, error);
+    if (done < count) {
+        if (!allowShort) RaiseFileError(VORSAM_READERR, 0);
+        std::memset(static_cast<uint8_t*>(buffer) + done, 0, count - done);
+    }
+    position_ += done;
+    return done;
+}
+
+void TFileHandler::WriteBuffer(const void* buffer, size_t count) {
+    RequireOpen();
+    if (readOnly_ || ReadOnlyAttribute()) RaiseFileError(VORSAM_WRITEERR, EBADF);
+    TCriticalSectionGuard guard(file_->Access);
+    TFileFaults& faults = Faults();
+    switch (faults.Before({TFileOperation::Write, fileName_, inMemory_, position_, count})) {
+    case TFaultAction::Fail:
+        RaiseFileError(VORSAM_WRITEERR, EIO);
+    case TFaultAction::Drop:
+        position_ += count;
+        return;
+    case TFaultAction::Crash:
+        if (count > 0) file_->WriteAt(position_, buffer, std::min(count, faults.CrashKeepBytes()));
+        throw ESimulatedCrash();
+    case TFaultAction::Proceed:
+        break;
+    }
+    int error = count == 0 ? file_->Truncate(position_) : file_->WriteAt(position_, buffer, count);
+    if (error) RaiseFileError(VORSAM_WRITEERR, error);
+    position_ += count;
+}
+
+void TFileHandler::FlushBuffers() {
+    RequireOpen();
+    TCriticalSectionGuard guard(file_->Access);
+    switch (Faults().Before({TFileOperation::Flush, fileName_, inMemory_, position_, 0})) {
+    case TFaultAction::Fail:
+        RaiseFileError(VORSAM_WRITEERR, EIO);
+    case TFaultAction::Drop:
+    case TFaultAction::Crash:
+        return;
+    case TFaultAction::Proceed:
+        break;
+    }
+    if (int error = file_->Flush()) RaiseFileError(VORSAM_WRITEERR, error);
+}
+
+uint64_t TFileHandler::Seek(int64_t offset, TSeekOrigin origin) {
+    RequireOpen();
+    int64_t base = origin == soBeginning ? 0
+                   : origin == soCurrent ? int64_t(position_)
+                                         : int64_t(GetFileSize());
+    if ((offset < 0 && base + offset < 0) ||
+        (offset > 0 && base > std::numeric_limits<int64_t>::max() - offset))
+        RaiseFileError(VORSAM_OSERROR, EINVAL);
+    position_ = uint64_t(base + offset);
+    return position_;
+}
+
+uint64_t TFileHandler::GetFileSize() {
+    RequireOpen();
+    TCriticalSectionGuard guard(file_->Access);
+    uint64_t size = 0;
+    if (int error = file_->GetSize(size)) RaiseFileError(VORSAM_READERR, error);
+    return size;
+}
+
+void TFileHandler::BeginAccess() {
+    RequireOpen();
+    file_->Access.Enter();
+}
+
+void TFileHandler::EndAccess() {
+    assert(IsOpen());
+    file_->Access.Leave();
+}
+
+bool TFileHandler::LockRegion(bool lock, uint64_t length, uint64_t offset) {
+    RequireOpen();
+    if (!ValidLockRange(offset, length)) return false;
+    TCriticalSectionGuard guard(file_->Access);
+    if (Faults().Before({TFileOperation::Lock, fileName_, inMemory_, offset, length}) == TFaultAction::Fail)
+        return false;
+    if (!lock) {
+        if (!file_->Locks.Remove(offset, length, this)) return false;
+        return KernelLock(false, offset, length);
+    }
+    if (file_->Locks.Overlaps(offset, length) || !KernelLock(true, offset, length)) return false;
+    file_->Locks.Add(offset, length, this);
+    return true;
+}
+
+bool TFileHandler::KernelLock(bool lock, uint64_t offset, uint64_t length) {
+    int error = file_->LockRange(lock, offset, length);
+    if (error == EAGAIN) return false;
+    if (error) RaiseFileError(VORSAM_OSERROR, error);
+    return true;
+}
+
+} // namespace vorsam

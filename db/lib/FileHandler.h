@@ -1,0 +1,112 @@
+// TFileHandler: one user's access to a file of the engine, on disk or in memory (the "Memory" database).
+// The data, index and blob files of a table derive from it.
+//
+// Handlers of the same file in one process share one shared file of the process-wide open-file list
+// (FileList.h): one OS descriptor, one critical section, one table of locked ranges. Each handler keeps
+// its own position; reads and writes are positioned (pread/pwrite) and run inside the shared file's
+// critical section, which callers also hold across several operations with BeginAccess/EndAccess.
+//
+// Settings (file name, in memory, exclusive, read-only, temporary) are made while the handler is closed.
+// Failures raise through RaiseEngineError with the handler's error context (by default the folder as
+// database and the file name as table; the table files give their table and database names instead):
+//   open of a missing file VORSAM_OSENOENT, sharing conflicts VORSAM_FILEINUSE, a short read
+//   VORSAM_READERR (unless allowed), a failed write, truncation or flush VORSAM_WRITEERR.
+//
+// Byte-range locks (LockRegion) never wait or retry: a range overlapping one held by any handler of this
+// process, or by another process, is refused; an unlock must name exactly a range this handler holds.
+// Locks belong to the handler and are released when it closes. The byte at 2^32 is reserved (SharedFile.h).
+//
+// Every read, write, lock and flush passes the file-fault injector (FileFaults.h).
+#pragma once
+
+#include "db/lib/EngineErrors.h"
+
+#include <cstdint>
+#include <string>
+
+namespace vorsam {
+
+class TAbstractFile;
+
+enum TSeekOrigin : uint8_t { soBeginning = 0, soCurrent = 1, soEnd = 2 };
+
+class TFileHandler {
+public:
+    TFileHandler() = default;
+    virtual ~TFileHandler();
+    TFileHandler(const TFileHandler&) = delete;
+    TFileHandler& operator=(const TFileHandler&) = delete;
+
+    // Settings; only while closed.
+    void SetFileName(const std::string& name);
+    void SetInMemory(bool value);
+    void SetExclusive(bool value);
+    void SetReadOnly(bool value);
+    void SetTemporary(bool value); // CreateFile makes a temporary file, deleted when its last handle closes
+
+    const std::string& FileName() const { return fileName_; }
+    bool InMemory() const { return inMemory_; }
+    bool Exclusive() const { return exclusive_; }
+    bool OpenedReadOnly() const { return readOnly_; }
+    bool ReadOnlyAttribute() const;
+    bool Temporary() const { return temporary_; }
+    bool IsOpen() const { return file_ != nullptr; }
+
+    virtual void Open();
+    virtual void Close();
+    virtual void CreateFile(); // creates (or empties a file nobody has open) and opens it
+    virtual void DeleteFile(); // closes the handler first; refused while anyone has the file open
+    virtual void RenameFile(const std::string& newName);     // the same; the new name must be free
+    virtual void CopyTo(const std::string& destinationName); // a new file in the same storage
+    virtual void AppendTo(TFileHandler& destination);        // the whole file after the destination's end
+    virtual size_t ReadBuffer(void* buffer, size_t count, bool allowShort = false);
+    virtual void WriteBuffer(const void* buffer, size_t count); // count 0 truncates at the position
+    virtual void FlushBuffers();
+
+    uint64_t Seek(int64_t offset, TSeekOrigin origin = soBeginning);
+    uint64_t Position() const { return position_; }
+    uint64_t GetFileSize();
+
+    void BeginAccess();
+    void EndAccess();
+
+    // Locks (`lock` true) or unlocks `length` bytes at `offset`; true on success.
+    bool LockRegion(bool lock, uint64_t length, uint64_t offset);
+
+protected:
+    virtual void GetErrorContext(TErrorContext& context) const;
+    TErrorContext ErrorContext(int osError = 0) const;
+    [[noreturn]] void RaiseFileError(uint16_t code, int osError) const;
+
+private:
+    void RequireClosed() const;
+    template <typename T> void ChangeSetting(T& setting, const T& value) {
+        RequireClosed();
+        setting = value;
+    }
+    void RequireOpen() const;
+    void Acquire(bool create);
+    bool KernelLock(bool lock, uint64_t offset, uint64_t length);
+
+    std::string fileName_;
+    bool inMemory_ = false;
+    bool exclusive_ = false;
+    bool readOnly_ = false;
+    bool temporary_ = false;
+    TAbstractFile* file_ = nullptr;
+    uint64_t position_ = 0;
+};
+
+// Holds a handler's BeginAccess for a scope.
+class TFileAccess {
+public:
+    explicit TFileAccess(TFileHandler& handler) : handler_(handler) { handler_.BeginAccess(); }
+    ~TFileAccess() { handler_.EndAccess(); }
+    TFileAccess(const TFileAccess&) = delete;
+    TFileAccess& operator=(const TFileAccess&) = delete;
+
+private:
+    TFileHandler& handler_;
+};
+
+} // namespace vorsam

@@ -1,0 +1,227 @@
+#include "db/lib/FileList.h"
+
+#include "db/lib/LibraryGlobals.h"
+#include "db/lib/TableNames.h"
+
+#include <cassert>
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <filesystem>
+#include <random>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace vorsam {
+
+namespace {
+
+constexpr int OpenFlags = O_RDWR | O_CLOEXEC;
+
+int LockOpenMode(int descriptor, bool exclusive) {
+    return SetDescriptorLock(descriptor, true, exclusive, OpenModeLockOffset, 1);
+}
+
+// A nameless file in the folder of `key`; falls back to creating the name and unlinking it at once.
+int CreateTemporaryDescriptor(const std::string& key) {
+    std::string folder = std::filesystem::path(key).parent_path().string();
+    int fd = ::open(folder.c_str(), O_TMPFILE | OpenFlags, 0600);
+    if (fd >= 0 || (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)) return fd;
+    fd = ::open(key.c_str(), O_CREAT | O_EXCL | OpenFlags, 0600);
+    if (fd >= 0) ::unlink(key.c_str());
+    return fd;
+}
+
+bool Unlinked(int descriptor) {
+    struct stat info {};
+    return ::fstat(descriptor, &info) == 0 && info.st_nlink == 0;
+}
+
+int RenameNoReplace(const std::string& from, const std::string& to) {
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
+    if (errno != EINVAL && errno != ENOSYS) return errno;
+    if (::link(from.c_str(), to.c_str()) != 0) return errno;
+    return ::unlink(from.c_str()) == 0 ? 0 : errno;
+}
+
+} // namespace
+
+void RaiseOSError(int error, uint16_t otherwise, TErrorContext context) {
+    context.OSErrorCode = error;
+    uint16_t code = otherwise;
+    if (error == ENOENT)
+        code = VORSAM_OSENOENT;
+    else if (error == EACCES || error == EPERM || error == EROFS)
+        code = VORSAM_OSEACCES;
+    else if (error == EEXIST)
+        code = VORSAM_FILEEXISTS;
+    else if (error == EAGAIN)
+        code = VORSAM_FILEINUSE;
+    RaiseEngineError(code, context);
+}
+
+TFileList::~TFileList() {
+    for ([[maybe_unused]] auto& entry : disk_)
+        assert(entry.second->OpenCount == 0 && "a file handler outlived the engine");
+}
+
+std::string TFileList::KeyOf(const std::string& name, bool inMemory) const {
+    std::string normal = ForwardToBackslashes(name);
+    if (inMemory) return normal;
+    std::error_code error;
+    auto path = std::filesystem::weakly_canonical(std::filesystem::absolute(normal, error), error);
+    return error ? std::filesystem::absolute(normal).lexically_normal().string() : path.string();
+}
+
+TAbstractFile& TFileList::Acquire(const TFileOpenRequest& request, const TErrorContext& context) {
+    std::string key = KeyOf(request.Name, request.InMemory);
+    TCriticalSectionGuard guard(lock_);
+    TFiles& files = FilesOf(request.InMemory);
+    auto it = files.find(key);
+    if (it != files.end() && it->second->OpenCount > 0) {
+        TAbstractFile& file = *it->second;
+        if (file.Exclusive || request.Exclusive || request.Create)
+            RaiseOSError(EAGAIN, VORSAM_FILEINUSE, context);
+        ++file.OpenCount;
+        return file;
+    }
+    TAbstractFile& file =
+        request.InMemory ? OpenMemoryFile(key, request, context) : OpenDiskFile(key, request, context);
+    file.OpenCount = 1;
+    file.Exclusive = request.Exclusive;
+    return file;
+}
+
+TAbstractFile& TFileList::OpenMemoryFile(const std::string& key, const TFileOpenRequest& request,
+                                         const TErrorContext& context) {
+    auto& slot = memory_[key];
+    if (!slot && !request.Create) {
+        memory_.erase(key);
+        RaiseOSError(ENOENT, VORSAM_OSERROR, context);
+    }
+    if (!slot) slot = std::make_unique<TMemoryFile>(key);
+    if (request.Create) slot->Truncate(0);
+    slot->Temporary = request.Create && request.Temporary;
+    return *slot;
+}
+
+TAbstractFile& TFileList::OpenDiskFile(const std::string& key, const TFileOpenRequest& request,
+                                       const TErrorContext& context) {
+    bool readOnly = false;
+    int fd;
+    if (request.Create && request.Temporary) {
+        fd = CreateTemporaryDescriptor(key);
+        if (fd < 0) RaiseOSError(errno, VORSAM_OSERROR, context);
+    } else {
+        fd = ::open(key.c_str(), OpenFlags | (request.Create ? O_CREAT : 0), 0666);
+        if (fd < 0 && !request.Create && (errno == EACCES || errno == EROFS)) {
+            fd = ::open(key.c_str(), O_RDONLY | O_CLOEXEC);
+            readOnly = true;
+        }
+        if (fd < 0) RaiseOSError(errno, VORSAM_OSERROR, context);
+        bool exclusiveLock = !readOnly && (request.Exclusive || request.Create);
+        int error = LockOpenMode(fd, exclusiveLock);
+        if (!error && !request.Create && Unlinked(fd)) error = ENOENT; // deleted by another process meanwhile
+        if (!error && request.Create && ::ftruncate(fd, 0) != 0) error = errno;
+        if (!error && request.Create && !request.Exclusive) error = LockOpenMode(fd, false);
+        if (error) {
+            ::close(fd);
+            RaiseOSError(error, VORSAM_OSERROR, context);
+        }
+    }
+    auto file = std::make_unique<TPhysicalFile>(key, fd, readOnly);
+    file->Temporary = request.Create && request.Temporary;
+    auto& slot = disk_[key];
+    slot = std::move(file);
+    return *slot;
+}
+
+void TFileList::Release(TAbstractFile& file) {
+    TCriticalSectionGuard guard(lock_);
+    assert(file.OpenCount > 0);
+    if (--file.OpenCount > 0) return;
+    file.Exclusive = false;
+    if (!file.InMemory() || file.Temporary) FilesOf(file.InMemory()).erase(file.Key());
+}
+
+bool TFileList::Exists(const std::string& name, bool inMemory) {
+    std::string key = KeyOf(name, inMemory);
+    TCriticalSectionGuard guard(lock_);
+    if (FilesOf(inMemory).count(key)) return true;
+    return !inMemory && ::access(key.c_str(), F_OK) == 0;
+}
+
+int TFileList::OpenUnused(const std::string& key, const TErrorContext& context) {
+    if (disk_.count(key)) RaiseOSError(EAGAIN, VORSAM_FILEINUSE, context);
+    int fd = ::open(key.c_str(), OpenFlags);
+    if (fd < 0) RaiseOSError(errno, VORSAM_OSERROR, context);
+    if (int error = LockOpenMode(fd, true)) {
+        ::close(fd);
+        RaiseOSError(error, VORSAM_OSERROR, context);
+    }
+    return fd;
+}
+
+void TFileList::Delete(const std::string& name, bool inMemory, const TErrorContext& context) {
+    std::string key = KeyOf(name, inMemory);
+    TCriticalSectionGuard guard(lock_);
+    if (inMemory) {
+        auto it = memory_.find(key);
+        if (it == memory_.end()) RaiseOSError(ENOENT, VORSAM_OSERROR, context);
+        if (it->second->OpenCount > 0) RaiseOSError(EAGAIN, VORSAM_FILEINUSE, context);
+        memory_.erase(it);
+        return;
+    }
+    int fd = OpenUnused(key, context);
+    int error = ::unlink(key.c_str()) == 0 ? 0 : errno;
+    ::close(fd);
+    if (error) RaiseOSError(error, VORSAM_OSERROR, context);
+}
+
+void TFileList::Rename(const std::string& name, const std::string& newName, bool inMemory,
+                       const TErrorContext& context) {
+    std::string key = KeyOf(name, inMemory), newKey = KeyOf(newName, inMemory);
+    TCriticalSectionGuard guard(lock_);
+    TFiles& files = FilesOf(inMemory);
+    if (files.count(newKey)) RaiseOSError(EEXIST, VORSAM_OSERROR, context);
+    if (inMemory) {
+        auto it = memory_.find(key);
+        if (it == memory_.end()) RaiseOSError(ENOENT, VORSAM_OSERROR, context);
+        if (it->second->OpenCount > 0) RaiseOSError(EAGAIN, VORSAM_FILEINUSE, context);
+        auto file = std::move(it->second);
+        memory_.erase(it);
+        file->Rekey(newKey);
+        memory_[newKey] = std::move(file);
+        return;
+    }
+    int fd = OpenUnused(key, context);
+    int error = RenameNoReplace(key, newKey);
+    ::close(fd);
+    if (error) RaiseOSError(error, VORSAM_OSERROR, context);
+}
+
+std::string TFileList::TempFileName(const std::string& folder, const std::string& extension, bool inMemory) {
+    static thread_local std::mt19937 random{std::random_device{}()};
+    std::string prefix =
+        folder.empty() ? std::string() : RemoveTrailingBackslashes(ForwardToBackslashes(folder));
+    if (!prefix.empty() && prefix.back() != '/') prefix += '/';
+    for (;;) {
+        char name[16];
+        std::snprintf(name, sizeof name, "_VT%08X", unsigned(random()));
+        std::string candidate = prefix + name + extension;
+        if (!Exists(candidate, inMemory)) return candidate;
+    }
+}
+
+size_t TFileList::OpenFileCount() {
+    TCriticalSectionGuard guard(lock_);
+    size_t n = disk_.size();
+    for (auto& [key, file] : memory_) n += file->OpenCount > 0;
+    return n;
+}
+
+std::string TempFileName(const std::string& folder, const std::string& extension, bool inMemory) {
+    return GetFileList().TempFileName(folder, extension, inMemory);
+}
+
+} // namespace vorsam

@@ -1,0 +1,83 @@
+// The process-wide list of open files: one shared file (one OS descriptor, one critical section, one
+// table of locked ranges) per file per process, whatever number of handlers opened it, plus the
+// in-memory files of the "Memory" database, which live here until deleted or until the library globals
+// are finalized. Disk files are keyed by their absolute path, in-memory files by their name as given.
+//
+// Rules that emulate the sharing modes the engine expects:
+//   - an exclusive open is refused while any other handler of this process or any other process has the
+//     file open, and every open is refused while an exclusive handler has it (VORSAM_FILEINUSE);
+//   - creating, deleting or renaming a file is refused while anyone has it open (Linux would silently
+//     remove or replace a file in use); a rename never replaces an existing file (VORSAM_FILEEXISTS);
+//   - a file the process may not write is opened read-only and flagged so (read-only attribute); an
+//     exclusive open of such a file is exclusive within this process only;
+//   - a temporary file is created without a name on disk (O_TMPFILE, or created and unlinked at once), so
+//     nothing is left after a crash, and it disappears when its last handler closes; other handlers of
+//     this process can still open it by its name while it lives.
+// Every failure raises through RaiseEngineError with the caller's context and the errno as OS code.
+#pragma once
+
+#include "db/lib/CriticalSection.h"
+#include "db/lib/EngineErrors.h"
+#include "db/lib/FileFaults.h"
+#include "db/lib/SharedFile.h"
+
+#include <map>
+#include <memory>
+#include <string>
+
+namespace vorsam {
+
+struct TFileOpenRequest {
+    std::string Name;
+    bool InMemory = false;
+    bool Exclusive = false;
+    bool Create = false;    // create, or empty an existing file nobody has open
+    bool Temporary = false; // with Create: deleted when its last handler closes
+};
+
+class TFileList {
+public:
+    TFileList() = default;
+    ~TFileList();
+    TFileList(const TFileList&) = delete;
+    TFileList& operator=(const TFileList&) = delete;
+
+    // Opens the file for one more handler; the result stays valid until the matching Release.
+    TAbstractFile& Acquire(const TFileOpenRequest& request, const TErrorContext& context);
+    void Release(TAbstractFile& file);
+
+    bool Exists(const std::string& name, bool inMemory);
+    void Delete(const std::string& name, bool inMemory, const TErrorContext& context);
+    void Rename(const std::string& name, const std::string& newName, bool inMemory,
+                const TErrorContext& context);
+    // A name in the folder with the extension that no file has, on disk or in memory.
+    std::string TempFileName(const std::string& folder, const std::string& extension, bool inMemory);
+
+    size_t OpenFileCount();
+    TFileFaults& Faults() { return faults_; }
+
+private:
+    using TFiles = std::map<std::string, std::unique_ptr<TAbstractFile>>;
+    std::string KeyOf(const std::string& name, bool inMemory) const;
+    TFiles& FilesOf(bool inMemory) { return inMemory ? memory_ : disk_; }
+    TAbstractFile& OpenMemoryFile(const std::string& key, const TFileOpenRequest& request,
+                                  const TErrorContext& context);
+    TAbstractFile& OpenDiskFile(const std::string& key, const TFileOpenRequest& request,
+                                const TErrorContext& context);
+    // Opens a disk file that nobody else may have open, holding the exclusive open-mode lock; -1 never.
+    int OpenUnused(const std::string& key, const TErrorContext& context);
+
+    TCriticalSection lock_;
+    TFiles disk_;
+    TFiles memory_;
+    TFileFaults faults_;
+};
+
+// A free temporary file name in the folder (see TFileList::TempFileName); needs the library globals.
+std::string TempFileName(const std::string& folder, const std::string& extension, bool inMemory = false);
+
+// Raises the engine error that an errno value stands for (ENOENT: VORSAM_OSENOENT, EACCES/EPERM/EROFS:
+// VORSAM_OSEACCES, EEXIST: VORSAM_FILEEXISTS, EAGAIN: VORSAM_FILEINUSE, others: `otherwise`).
+[[noreturn]] void RaiseOSError(int error, uint16_t otherwise, TErrorContext context);
+
+} // namespace vorsam

@@ -1,0 +1,115 @@
+#include "db/lib/SharedFile.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <new>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace vorsam {
+
+int SetDescriptorLock(int descriptor, bool lock, bool exclusive, uint64_t offset, uint64_t length) {
+    struct flock request {};
+    request.l_type = short(!lock ? F_UNLCK : exclusive ? F_WRLCK : F_RDLCK);
+    request.l_whence = SEEK_SET;
+    request.l_start = off_t(offset);
+    request.l_len = off_t(length);
+    if (fcntl(descriptor, F_OFD_SETLK, &request) == 0) return 0;
+    return errno == EACCES ? EAGAIN : errno;
+}
+
+// ---- disk files
+
+TPhysicalFile::TPhysicalFile(std::string key, int descriptor, bool readOnly)
+    : TAbstractFile(std::move(key)), descriptor_(descriptor) {
+    ReadOnlyAttribute = readOnly;
+}
+
+TPhysicalFile::~TPhysicalFile() {
+    ::close(descriptor_);
+}
+
+int TPhysicalFile::ReadAt(uint64_t offset, void* buffer, size_t count, size_t& done) {
+    done = 0;
+    auto p = static_cast<uint8_t*>(buffer);
+    while (done < count) {
+        ssize_t n = ::pread(descriptor_, p + done, count - done, off_t(offset + done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return errno;
+        if (n == 0) break;
+        done += size_t(n);
+    }
+    return 0;
+}
+
+int TPhysicalFile::WriteAt(uint64_t offset, const void* buffer, size_t count) {
+    size_t done = 0;
+    auto p = static_cast<const uint8_t*>(buffer);
+    while (done < count) {
+        ssize_t n = ::pwrite(descriptor_, p + done, count - done, off_t(offset + done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return errno;
+        if (n == 0) return EIO;
+        done += size_t(n);
+    }
+    return 0;
+}
+
+int TPhysicalFile::Truncate(uint64_t size) {
+    return ::ftruncate(descriptor_, off_t(size)) == 0 ? 0 : errno;
+}
+
+int TPhysicalFile::GetSize(uint64_t& size) {
+    struct stat info {};
+    if (::fstat(descriptor_, &info) != 0) return errno;
+    size = uint64_t(info.st_size);
+    return 0;
+}
+
+int TPhysicalFile::Flush() {
+    return ::fdatasync(descriptor_) == 0 ? 0 : errno;
+}
+
+int TPhysicalFile::LockRange(bool lock, uint64_t offset, uint64_t length) {
+    return SetDescriptorLock(descriptor_, lock, !ReadOnlyAttribute, offset, length);
+}
+
+// ---- in-memory files
+
+int TMemoryFile::ReadAt(uint64_t offset, void* buffer, size_t count, size_t& done) {
+    done = offset >= data_.size() ? 0 : size_t(std::min<uint64_t>(count, data_.size() - offset));
+    if (done) std::memcpy(buffer, data_.data() + offset, done);
+    return 0;
+}
+
+int TMemoryFile::WriteAt(uint64_t offset, const void* buffer, size_t count) {
+    try {
+        if (offset + count > data_.size()) data_.resize(size_t(offset + count), 0);
+    } catch (const std::bad_alloc&) {
+        return ENOMEM;
+    } catch (const std::length_error&) {
+        return EFBIG;
+    }
+    std::memcpy(data_.data() + offset, buffer, count);
+    return 0;
+}
+
+int TMemoryFile::Truncate(uint64_t size) {
+    try {
+        data_.resize(size_t(size), 0);
+    } catch (const std::bad_alloc&) {
+        return ENOMEM;
+    } catch (const std::length_error&) {
+        return EFBIG;
+    }
+    return 0;
+}
+
+int TMemoryFile::GetSize(uint64_t& size) {
+    size = data_.size();
+    return 0;
+}
+
+} // namespace vorsam

@@ -1,0 +1,93 @@
+// One file as this process sees it: a file on disk (one OS descriptor per file per process) or an
+// in-memory file of the "Memory" database, shared by every TFileHandler that opened it, with its access
+// critical section and its table of locked ranges. Created and released only by the open-file list.
+//
+// Byte-range locks on disk are Linux open-file-description locks (F_OFD_SETLK): they belong to the
+// descriptor, so closing any other descriptor of the same file leaves them alone, and they vanish when
+// the process dies. The byte at 2^32 (above every lock range of the table files) carries the open mode:
+// a shared open holds a read lock on it and an exclusive open a write lock, so an exclusive open is
+// refused while another process has the file open, and the other way round.
+#pragma once
+
+#include "db/lib/CriticalSection.h"
+#include "db/lib/RegionLocks.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace vorsam {
+
+inline constexpr uint64_t OpenModeLockOffset = uint64_t(1) << 32;
+
+class TAbstractFile {
+public:
+    explicit TAbstractFile(std::string key) : key_(std::move(key)) {}
+    virtual ~TAbstractFile() = default;
+    TAbstractFile(const TAbstractFile&) = delete;
+    TAbstractFile& operator=(const TAbstractFile&) = delete;
+
+    // Absolute path of a disk file, name of an in-memory file.
+    const std::string& Key() const { return key_; }
+    void Rekey(std::string key) { key_ = std::move(key); }
+    virtual bool InMemory() const = 0;
+
+    // Each returns 0 or an errno value. ReadAt reads up to `count` bytes (fewer only at the end).
+    virtual int ReadAt(uint64_t offset, void* buffer, size_t count, size_t& done) = 0;
+    virtual int WriteAt(uint64_t offset, const void* buffer, size_t count) = 0;
+    virtual int Truncate(uint64_t size) = 0;
+    virtual int GetSize(uint64_t& size) = 0;
+    virtual int Flush() = 0;
+    // The operating system's share of a lock or unlock: 0, EAGAIN when another process holds an
+    // overlapping range, or another errno. In-memory files have none.
+    virtual int LockRange(bool lock, uint64_t offset, uint64_t length) = 0;
+
+    TCriticalSection Access; // the shared file's critical section (BeginAccess / EndAccess)
+    TRegionLockTable Locks;  // guarded by Access
+
+    // Kept by the open-file list under its own lock.
+    int OpenCount = 0;
+    bool Exclusive = false;
+    bool Temporary = false;
+    bool ReadOnlyAttribute = false;
+
+private:
+    std::string key_;
+};
+
+class TPhysicalFile : public TAbstractFile {
+public:
+    TPhysicalFile(std::string key, int descriptor, bool readOnly);
+    ~TPhysicalFile() override;
+    bool InMemory() const override { return false; }
+    int ReadAt(uint64_t offset, void* buffer, size_t count, size_t& done) override;
+    int WriteAt(uint64_t offset, const void* buffer, size_t count) override;
+    int Truncate(uint64_t size) override;
+    int GetSize(uint64_t& size) override;
+    int Flush() override;
+    int LockRange(bool lock, uint64_t offset, uint64_t length) override;
+
+private:
+    int descriptor_;
+};
+
+class TMemoryFile : public TAbstractFile {
+public:
+    using TAbstractFile::TAbstractFile;
+    bool InMemory() const override { return true; }
+    int ReadAt(uint64_t offset, void* buffer, size_t count, size_t& done) override;
+    int WriteAt(uint64_t offset, const void* buffer, size_t count) override;
+    int Truncate(uint64_t size) override;
+    int GetSize(uint64_t& size) override;
+    int Flush() override { return 0; }
+    int LockRange(bool, uint64_t, uint64_t) override { return 0; }
+
+private:
+    std::vector<uint8_t> data_;
+};
+
+// An OFD lock or unlock on a descriptor: 0, EAGAIN on conflict, or another errno. `exclusive` asks for
+// a write lock (a descriptor opened read-only can only take read locks).
+int SetDescriptorLock(int descriptor, bool lock, bool exclusive, uint64_t offset, uint64_t length);
+
+} // namespace vorsam

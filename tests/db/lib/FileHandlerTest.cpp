@@ -1,0 +1,191 @@
+// The file layer on disk and in memory: positioned transfers, truncation, sharing modes, temporary files,
+// delete, rename and copy.
+#include "FileTestSupport.h"
+
+#include "db/lib/FileList.h"
+#include "db/lib/LibraryGlobals.h"
+
+#include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace vorsam::test {
+namespace {
+
+class FileHandlerTest : public TFileTest {};
+
+TEST_P(FileHandlerTest, PositionedWritesAndReadsKeepEachHandlersOwnPosition) {
+    auto writer = Created("T.DAT");
+    auto reader = Opened("T.DAT");
+    WriteAt(*writer, 0, "0123456789");
+    WriteAt(*writer, 20, "xy"); // past the end: the gap reads as zeros
+    EXPECT_EQ(writer->Position(), 22u);
+    EXPECT_EQ(reader->Position(), 0u);
+    EXPECT_EQ(reader->GetFileSize(), 22u);
+    EXPECT_EQ(ReadAll(*reader), std::string("0123456789") + std::string(10, '\0') + "xy");
+    EXPECT_EQ(reader->Seek(-4, soEnd), 18u);
+    EXPECT_EQ(reader->Seek(2, soCurrent), 20u);
+}
+
+TEST_P(FileHandlerTest, ShortReadRaisesUnlessAllowedAndThenZeroFillsTheRest) {
+    auto h = Created("T.DAT");
+    WriteAt(*h, 0, "abc");
+    char buffer[8];
+    h->Seek(1);
+    EXPECT_ENGINE_ERROR(h->ReadBuffer(buffer, sizeof buffer), VORSAM_READERR);
+    std::memset(buffer, '#', sizeof buffer);
+    h->Seek(1);
+    EXPECT_EQ(h->ReadBuffer(buffer, sizeof buffer, true), 2u);
+    EXPECT_EQ(std::string(buffer, 8), std::string("bc") + std::string(6, '\0'));
+}
+
+TEST_P(FileHandlerTest, ZeroByteWriteTruncatesAtThePosition) {
+    auto h = Created("T.DAT");
+    WriteAt(*h, 0, "0123456789");
+    h->Seek(4);
+    h->WriteBuffer(nullptr, 0);
+    EXPECT_EQ(h->GetFileSize(), 4u);
+    EXPECT_EQ(ReadAll(*h), "0123");
+}
+
+TEST_P(FileHandlerTest, OpeningAMissingFileRaisesNotFound) {
+    auto h = Handler("MISSING.DAT");
+    EXPECT_ENGINE_ERROR(h->Open(), VORSAM_OSENOENT);
+    EXPECT_FALSE(h->IsOpen());
+}
+
+TEST_P(FileHandlerTest, ContentSurvivesClosingTheLastHandler) {
+    WriteAt(*Created("T.DAT"), 0, "kept");
+    EXPECT_EQ(ReadAll(*Opened("T.DAT")), "kept");
+}
+
+TEST_P(FileHandlerTest, CreateEmptiesAFileNobodyHasOpenAndIsRefusedWhileOneIs) {
+    WriteAt(*Created("T.DAT"), 0, "old contents");
+    auto h = Created("T.DAT");
+    EXPECT_EQ(h->GetFileSize(), 0u);
+    EXPECT_ENGINE_ERROR(Created("T.DAT"), VORSAM_FILEINUSE);
+}
+
+TEST_P(FileHandlerTest, ExclusiveOpenIsRefusedBothWaysWithinTheProcess) {
+    Created("T.DAT");
+    {
+        auto exclusive = Opened("T.DAT", true);
+        EXPECT_ENGINE_ERROR(Opened("T.DAT"), VORSAM_FILEINUSE);
+        EXPECT_ENGINE_ERROR(Opened("T.DAT", true), VORSAM_FILEINUSE);
+    }
+    auto shared = Opened("T.DAT");
+    EXPECT_ENGINE_ERROR(Opened("T.DAT", true), VORSAM_FILEINUSE);
+    EXPECT_NO_THROW(Opened("T.DAT"));
+}
+
+TEST_P(FileHandlerTest, TemporaryFileLivesWhileOpenAndIsGoneAfterItsLastClose) {
+    auto first = Handler("RUN.TMP");
+    first->SetTemporary(true);
+    first->CreateFile();
+    WriteAt(*first, 0, "run");
+    if (!InMemory()) {
+        EXPECT_EQ(dir_.EntryCount(), 0u) << "a temporary file has no name on disk";
+    }
+    auto second = Opened("RUN.TMP");
+    EXPECT_EQ(ReadAll(*second), "run");
+    first->Close();
+    EXPECT_EQ(ReadAll(*second), "run");
+    second->Close();
+    EXPECT_FALSE(GetFileList().Exists(dir_.File("RUN.TMP"), InMemory()));
+    EXPECT_ENGINE_ERROR(Opened("RUN.TMP"), VORSAM_OSENOENT);
+}
+
+TEST_P(FileHandlerTest, DeleteIsRefusedWhileTheFileIsOpenAndRemovesItOtherwise) {
+    auto h = Created("T.DAT");
+    EXPECT_ENGINE_ERROR(Handler("T.DAT")->DeleteFile(), VORSAM_FILEINUSE);
+    h->DeleteFile();
+    EXPECT_FALSE(h->IsOpen());
+    EXPECT_FALSE(GetFileList().Exists(dir_.File("T.DAT"), InMemory()));
+    EXPECT_ENGINE_ERROR(Handler("T.DAT")->DeleteFile(), VORSAM_OSENOENT);
+}
+
+TEST_P(FileHandlerTest, RenameNeverReplacesAnExistingFile) {
+    WriteAt(*Created("A.DAT"), 0, "a");
+    WriteAt(*Created("B.DAT"), 0, "b");
+    auto a = Handler("A.DAT");
+    EXPECT_ENGINE_ERROR(a->RenameFile(dir_.File("B.DAT")), VORSAM_FILEEXISTS);
+    a->RenameFile(dir_.File("C.DAT"));
+    EXPECT_EQ(a->FileName(), dir_.File("C.DAT"));
+    EXPECT_EQ(ReadAll(*Opened("C.DAT")), "a");
+    EXPECT_EQ(ReadAll(*Opened("B.DAT")), "b");
+    EXPECT_FALSE(GetFileList().Exists(dir_.File("A.DAT"), InMemory()));
+}
+
+TEST_P(FileHandlerTest, CopyAndAppendCarryTheWholeFileAndKeepThePosition) {
+    std::string big(200000, '\0');
+    for (size_t i = 0; i < big.size(); ++i) big[i] = char(i * 7);
+    auto source = Created("S.DAT");
+    WriteAt(*source, 0, big);
+    source->Seek(5);
+    source->CopyTo(dir_.File("COPY.DAT"));
+    EXPECT_EQ(source->Position(), 5u);
+    EXPECT_EQ(ReadAll(*Opened("COPY.DAT")), big);
+    auto target = Created("APP.DAT");
+    WriteAt(*target, 0, "head");
+    source->AppendTo(*target);
+    EXPECT_EQ(ReadAll(*target), "head" + big);
+}
+
+TEST_P(FileHandlerTest, ReadOnlyHandlerRefusesWrites) {
+    Created("T.DAT");
+    auto h = Handler("T.DAT");
+    h->SetReadOnly(true);
+    h->Open();
+    EXPECT_ENGINE_ERROR(h->WriteBuffer("x", 1), VORSAM_WRITEERR);
+    EXPECT_EQ(h->GetFileSize(), 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Storage, FileHandlerTest, ::testing::Values(TStorage::Disk, TStorage::Memory),
+                         StorageName);
+
+TEST(FileHandlerDiskTest, FileWithoutWritePermissionOpensReadOnlyWithTheAttributeSet) {
+    if (::geteuid() == 0) GTEST_SKIP() << "root may write any file";
+    TTempDir dir;
+    {
+        TFileHandler h;
+        h.SetFileName(dir.File("RO.DAT"));
+        h.CreateFile();
+        h.WriteBuffer("data", 4);
+    }
+    ::chmod(dir.File("RO.DAT").c_str(), 0444);
+    TFileHandler h;
+    h.SetFileName(dir.File("RO.DAT"));
+    h.Open();
+    EXPECT_TRUE(h.ReadOnlyAttribute());
+    char buffer[4];
+    EXPECT_EQ(h.ReadBuffer(buffer, 4), 4u);
+    EXPECT_ENGINE_ERROR(h.WriteBuffer("x", 1), VORSAM_WRITEERR);
+}
+
+TEST(FileHandlerDiskTest, SeparatorsAndDotPartsOfOneFileShareOneSharedFile) {
+    TTempDir dir;
+    TFileHandler a, b;
+    a.SetFileName(dir.File("T.DAT"));
+    a.CreateFile();
+    b.SetFileName(dir.Path() + "\\.\\T.DAT");
+    b.SetExclusive(true);
+    EXPECT_ENGINE_ERROR(b.Open(), VORSAM_FILEINUSE);
+}
+
+TEST(FileHandlerDiskTest, ErrorsNameTheFolderAndTheFile) {
+    TTempDir dir;
+    TFileHandler h;
+    h.SetFileName(dir.File("NONE.DAT"));
+    try {
+        h.Open();
+        FAIL() << "no error";
+    } catch (const EVORSAMEngineError& e) {
+        EXPECT_EQ(e.ErrorTableName, "NONE.DAT");
+        EXPECT_EQ(e.ErrorDatabaseName, dir.Path());
+        EXPECT_EQ(e.OSErrorCode, ENOENT);
+        EXPECT_NE(std::string(e.what()).find("'NONE.DAT'"), std::string::npos);
+    }
+}
+
+} // namespace
+} // namespace vorsam::test
