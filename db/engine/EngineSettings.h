@@ -1,0 +1,41 @@
+// The session settings that the table files read, as one value, so that the data, index and blob
+// files and their caches can be built and tested before (and apart from) the session. The session
+// owns one and hands the files a reference; tests make their own.
+//
+// Cache sizes derive from the buffer sizes: the record cache holds BufferSize / record size records
+// (bounded by RecordCacheLimit), an index page slot holds BufferSize / 8192 pages per index, and the
+// blob cache BlobBufferSize / block size blocks (bounded by BlobBufferLimit).
+#pragma once
+
+#include <cstdint>
+
+namespace vorsam {
+
+struct EngineSettings {
+    bool ForceBufferFlush = false;      // data sync after every end of write
+    bool StrictChangeDetection = false; // compare whole headers, not only change counters
+    uint8_t LockRetryCount = 15;        // tries after a refused lock
+    uint16_t LockWaitTime = 100;        // milliseconds between tries
+    bool Remote = false;
+    uint32_t BufferSize = 16384;        // record cache and index pages
+    uint32_t RecordCacheLimit = 8192;   // records; also the in-memory limit of a sort run
+    uint32_t IndexBufferSize = 16384;
+    uint32_t BlobBufferSize = 32768;
+    uint32_t BlobBufferLimit = 8192;    // blocks
+};
+
+// What a file's cache asks of its owner (the shared table, or a cursor reading through it). Tests
+// use a fake.
+class CacheClient {
+public:
+    virtual ~CacheClient() = default;
+    // Called before cached contents are trusted: lets the owner compare the file's change counter
+    // with the one it last saw and drop what another process changed.
+    virtual void CheckForChanges() = 0;
+    // How many records (or pages, blocks) to read ahead after the one asked for, in the current
+    // direction of the reader; 0 reads just the one.
+    virtual uint32_t ReadAheadCount() = 0;
+    virtual const EngineSettings& Settings() const = 0;
+};
+
+} // namespace vorsam
