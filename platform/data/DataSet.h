@@ -17,7 +17,13 @@
 // bfEOF), and before InternalEdit, InternalPost, InternalCancel and InternalDelete it puts the cursor
 // on the active record (UpdateCursorPos).
 //
-// A descendant's destructor closes the dataset (Close) before its own members go.
+// Opening: OpenCursor (infoQuery false) runs InternalOpen, which reads the field definitions, creates
+// the default fields (CreateFields when DefaultFields), binds them (BindFields) and sets BookmarkSize;
+// IsCursorOpen answers true from the start of InternalOpen, so that FieldDefs().Update() reads the
+// open cursor. InitFieldDefs, used on a closed dataset, opens the cursor with infoQuery true instead.
+//
+// A descendant overriding one form of GetFieldData overrides both (or brings the other in with a
+// using-declaration). Its destructor closes the dataset (Close) before its own members go.
 
 #include "platform/data/DataTypes.h"
 #include "platform/data/Field.h"

@@ -31,10 +31,7 @@ std::string TDateTimeField::AsString() const {
 }
 
 void TDateTimeField::SetAsString(std::string_view value) {
-    if (Trim(value).empty()) {
-        Clear();
-        return;
-    }
+    if (Trim(value).empty()) return Clear();
     std::optional<TDateTime> parsed;
     switch (DataType()) {
     case ftDate:
@@ -47,8 +44,7 @@ void TDateTimeField::SetAsString(std::string_view value) {
         parsed = TryStrToDateTime(value);
         break;
     }
-    if (!parsed) InvalidValue(SInvalidDateTimeValue, value);
-    SetAsDateTime(*parsed);
+    SetAsDateTime(Parsed(parsed, SInvalidDateTimeValue, value));
 }
 
 Variant TDateTimeField::GetAsVariant() const {

@@ -129,6 +129,12 @@ protected:
         return value;
     }
     template <class T> void WriteNative(T value) { SetData(&value); }
+    // The parsed value of a text; InvalidValue with the message when the text did not parse.
+    template <class T>
+    T Parsed(const std::optional<T>& value, const char* message, std::string_view text) const {
+        if (!value) InvalidValue(message, text);
+        return *value;
+    }
 
 private:
     friend class TDataSet;

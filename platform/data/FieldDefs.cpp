@@ -80,15 +80,11 @@ TFieldDef& TFieldDefs::Add(std::string name, TFieldType dataType, int size, bool
 }
 
 int TFieldDefs::IndexOf(std::string_view name) const {
-    for (int i = 0; i < Count(); ++i)
-        if (SameText((*this)[i].Name, name)) return i;
-    return -1;
+    return IndexOfName(fItems, name);
 }
 
 TFieldDef& TFieldDefs::Find(std::string_view name) {
-    const int index = IndexOf(name);
-    if (index < 0) DatabaseErrorFmt(SFieldNotFound, {name});
-    return (*this)[index];
+    return FindByName(fItems, name, SFieldNotFound);
 }
 
 void TFieldDefs::Update() {

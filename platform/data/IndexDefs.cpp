@@ -13,15 +13,11 @@ TIndexDef& TIndexDefs::Add(std::string name, std::string fields, TIndexOptions o
 }
 
 int TIndexDefs::IndexOf(std::string_view name) const {
-    for (int i = 0; i < Count(); ++i)
-        if (SameText((*this)[i].Name, name)) return i;
-    return -1;
+    return IndexOfName(fItems, name);
 }
 
 TIndexDef& TIndexDefs::Find(std::string_view name) {
-    const int index = IndexOf(name);
-    if (index < 0) DatabaseErrorFmt(SIndexNotFound, {name});
-    return (*this)[index];
+    return FindByName(fItems, name, SIndexNotFound);
 }
 
 TIndexDef* TIndexDefs::GetIndexForFields(std::string_view fields, bool caseInsensitive) {

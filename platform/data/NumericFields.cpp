@@ -88,13 +88,8 @@ std::string TIntegerField::AsString() const {
 }
 
 void TIntegerField::SetAsString(std::string_view value) {
-    if (value.empty()) {
-        Clear();
-        return;
-    }
-    const auto number = TryStrToInt64(value);
-    if (!number) InvalidValue(SInvalidIntegerValue, value);
-    SetAsLargeInt(*number);
+    if (value.empty()) return Clear();
+    SetAsLargeInt(Parsed(TryStrToInt64(value), SInvalidIntegerValue, value));
 }
 
 void TIntegerField::SetAsFloat(double value) {
@@ -117,13 +112,8 @@ std::string TFloatField::AsString() const {
 }
 
 void TFloatField::SetAsString(std::string_view value) {
-    if (value.empty()) {
-        Clear();
-        return;
-    }
-    const auto number = TryStrToFloat(value);
-    if (!number) InvalidValue(SInvalidFloatValue, value);
-    SetAsFloat(*number);
+    if (value.empty()) return Clear();
+    SetAsFloat(Parsed(TryStrToFloat(value), SInvalidFloatValue, value));
 }
 
 std::int32_t TFloatField::AsInteger() const {
@@ -180,10 +170,7 @@ std::string TBCDField::AsString() const {
 }
 
 void TBCDField::SetAsString(std::string_view value) {
-    if (value.empty()) {
-        Clear();
-        return;
-    }
+    if (value.empty()) return Clear();
     if (const auto amount = TryStrToCurr(value)) return SetAsCurrency(*amount);
     const auto number = TryStrToFloat(value);
     if (!number || std::fabs(*number) >= 9.2e14) InvalidValue(SInvalidFloatValue, value);

@@ -40,6 +40,12 @@ template <class T> void Put(void* buffer, T value) {
     std::memcpy(buffer, &value, sizeof value);
 }
 
+// Types whose data is the text and a terminating zero byte.
+bool IsTextType(TFieldType type) {
+    return type == ftString || type == ftFixedChar || type == ftWideString || type == ftGuid ||
+           type == ftMemo;
+}
+
 } // namespace
 
 void TParam::Set(TFieldType type, Variant value) {
@@ -73,15 +79,10 @@ void TParam::AssignFieldValue(const TField& field, const Variant& value) {
 }
 
 std::int64_t TParam::GetDataSize() const {
+    if (IsTextType(fDataType)) return static_cast<std::int64_t>(AsString().size()) + 1;
     switch (fDataType) {
     case ftUnknown:
         DatabaseErrorFmt(SUnknownFieldType, {fName});
-    case ftString:
-    case ftFixedChar:
-    case ftWideString:
-    case ftGuid:
-    case ftMemo:
-        return static_cast<std::int64_t>(AsString().size()) + 1;
     case ftSmallint:
     case ftWord:
     case ftBoolean:
@@ -106,18 +107,14 @@ std::int64_t TParam::GetDataSize() const {
 }
 
 void TParam::GetData(void* buffer) const {
+    if (IsTextType(fDataType)) {
+        const std::string text = AsString();
+        std::memcpy(buffer, text.c_str(), text.size() + 1);
+        return;
+    }
     switch (fDataType) {
     case ftUnknown:
         DatabaseErrorFmt(SUnknownFieldType, {fName});
-    case ftString:
-    case ftFixedChar:
-    case ftWideString:
-    case ftGuid:
-    case ftMemo: {
-        const std::string text = AsString();
-        std::memcpy(buffer, text.c_str(), text.size() + 1);
-        break;
-    }
     case ftSmallint:
         Put(buffer, static_cast<std::int16_t>(AsInteger()));
         break;

@@ -36,9 +36,7 @@ void TStringField::SetAsString(std::string_view value) {
 
 std::int64_t TStringField::AsLargeInt() const {
     const std::string text = AsString();
-    const auto value = TryStrToInt64(text);
-    if (!value) InvalidValue(SInvalidIntegerValue, text);
-    return *value;
+    return Parsed(TryStrToInt64(text), SInvalidIntegerValue, text);
 }
 
 std::int32_t TStringField::AsInteger() const {
@@ -50,9 +48,7 @@ std::int32_t TStringField::AsInteger() const {
 
 double TStringField::AsFloat() const {
     const std::string text = AsString();
-    const auto value = TryStrToFloat(text);
-    if (!value) InvalidValue(SInvalidFloatValue, text);
-    return *value;
+    return Parsed(TryStrToFloat(text), SInvalidFloatValue, text);
 }
 
 void TStringField::SetAsFloat(double value) {
@@ -66,9 +62,7 @@ bool TStringField::AsBoolean() const {
 
 TDateTime TStringField::AsDateTime() const {
     const std::string text = AsString();
-    const auto value = TryStrToDateTime(text);
-    if (!value) InvalidValue(SInvalidDateTimeValue, text);
-    return *value;
+    return Parsed(TryStrToDateTime(text), SInvalidDateTimeValue, text);
 }
 
 void TStringField::SetAsDateTime(TDateTime value) {

@@ -17,6 +17,7 @@ public:
     int Activations = 0, Changes = 0, Scrolls = 0, RecordChanges = 0, EditingChanges = 0, Layouts = 0,
         Updates = 0;
     std::optional<std::string> PendingName; // what a control would write back on UpdateData
+    TField* Focused = nullptr;
 
     int Total() const { return Activations + Changes + Scrolls + RecordChanges + EditingChanges + Layouts; }
     void Reset() { Activations = Changes = Scrolls = RecordChanges = EditingChanges = Layouts = Updates = 0; }
@@ -28,6 +29,7 @@ protected:
     void RecordChanged(TField*) override { ++RecordChanges; }
     void EditingChanged() override { ++EditingChanges; }
     void LayoutChanged() override { ++Layouts; }
+    void FocusControl(TField* field) override { Focused = field; }
     void UpdateData() override {
         ++Updates;
         if (PendingName)
@@ -140,6 +142,24 @@ TEST_F(Links, DataSourceReportsStateAndDataChangesAndEditsOnlyWithAutoEdit) {
     source.SetEnabled(false);
     EXPECT_FALSE(link.Active());
     EXPECT_EQ(source.State(), dsInactive);
+}
+
+TEST_F(Links, BlockReadingReadsOnWithoutTellingTheLinks) {
+    dataSet->SetBlockReadSize(10);
+    EXPECT_EQ(dataSet->State(), dsBlockRead);
+    int read = 1;
+    for (dataSet->Next(); !dataSet->Eof(); dataSet->Next()) ++read;
+    EXPECT_EQ(read, 5);
+    EXPECT_EQ(link.Total(), 0);
+    dataSet->SetBlockReadSize(0);
+    EXPECT_EQ(dataSet->State(), dsBrowse);
+    dataSet->Close();
+    EXPECT_THROW(dataSet->SetBlockReadSize(1), EDatabaseError);
+}
+
+TEST_F(Links, AFieldAsksTheLinksForTheFocus) {
+    dataSet->FieldByName("NAME").FocusControl();
+    EXPECT_EQ(link.Focused, &dataSet->FieldByName("NAME"));
 }
 
 TEST(LinkLifetime, WhicheverGoesFirstDetachesItself) {
