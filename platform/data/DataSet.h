@@ -89,7 +89,6 @@ public:
     // Bookmarks: empty when there is no current record.
     TBookmark Bookmark();
     void SetBookmark(const TBookmark& bookmark) { GotoBookmark(bookmark); }
-    TBookmark GetBookmark() { return Bookmark(); }
     void GotoBookmark(const TBookmark& bookmark);
     virtual bool BookmarkValid(const TBookmark& bookmark);
     // Negative, zero or positive; an absent bookmark sorts first.
