@@ -8,6 +8,7 @@ QString DefaultFontFamily() {
 }
 
 TFont& TFont::operator=(const TFont& other) {
+    if (SameLook(other)) return *this;
     name_ = other.name_;
     size_ = other.size_;
     color_ = other.color_;

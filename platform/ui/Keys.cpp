@@ -53,7 +53,7 @@ QChar TypedChar(const QKeyEvent& event) {
     case Qt::Key_Tab:
     case Qt::Key_Backtab: return QChar(9);
     case Qt::Key_Return:
-    case Qt::Key_Enter: return QChar(13);
+    case Qt::Key_Enter: return QChar((event.modifiers() & Qt::ControlModifier) ? 10 : 13);
     case Qt::Key_Escape: return QChar(27);
     default: break;
     }
