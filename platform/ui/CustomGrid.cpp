@@ -235,6 +235,7 @@ TGridCoord TCustomGrid::MaxTopLeft() const {
 }
 
 void TCustomGrid::ClampInView(TGridCoord cell) {
+    if (!isVisible()) return; // the client area has no size yet
     const TDrawInfo info = CalcDrawInfo();
     TGridCoord newTopLeft = topLeft_;
     if (cell.X >= fixedCols_) {
