@@ -165,11 +165,11 @@ bool ParseShortDate(const std::string& text, TDateParts& date, const TFormatSett
     TDateParts d;
     for (int i = 0; i < 3; ++i) {
         int value = 0;
-        if (!ReadInt(Trimmed(parts[i]), value)) return false;
+        if (!ReadInt(parts[i], value)) return false;
         if (order[i] == 'D') d.Day = value;
         if (order[i] == 'M') d.Month = value;
         if (order[i] == 'Y') {
-            if (Trimmed(parts[i]).size() <= 2) value += value < settings.TwoDigitYearPivot ? 2000 : 1900;
+            if (parts[i].size() <= 2) value += value < settings.TwoDigitYearPivot ? 2000 : 1900;
             d.Year = value;
         }
     }
@@ -183,7 +183,7 @@ bool ParseTime(const std::string& text, TTimeParts& time, const TFormatSettings&
     if (parts.size() < 2 || parts.size() > 3) return false;
     int values[3] = {0, 0, 0};
     for (size_t i = 0; i < parts.size(); ++i)
-        if (!ReadInt(Trimmed(parts[i]), values[i])) return false;
+        if (!ReadInt(parts[i], values[i])) return false;
     if (values[0] > 23 || values[1] > 59 || values[2] > 59) return false;
     time = {values[0], values[1], values[2], 0};
     return true;
@@ -232,6 +232,7 @@ bool ParseNumber(const std::string& text, double& value, const TFormatSettings& 
     }
     if (groups > 0 && digitsInGroup != 3) return false;
     if (i < s.size()) {
+        if (i + 1 == s.size()) return false; // a separator needs digits after it
         normal += '.';
         for (++i; i < s.size(); ++i) {
             if (s[i] < '0' || s[i] > '9') return false;
