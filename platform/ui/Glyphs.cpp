@@ -53,8 +53,11 @@ TDraw Radio(bool on, bool enabled, bool themed) {
 TDraw NodeBox(bool expanded) {
     return [=](QPainter& p, QSize) {
         p.fillRect(QRect(1, 1, 7, 7), Qt::white);
-        p.setPen(QColor(120, 152, 181));
-        p.drawRect(QRect(0, 0, 8, 8));
+        p.setPen(QColor(120, 152, 181)); // a frame with open corners
+        p.drawLine(1, 0, 7, 0);
+        p.drawLine(1, 8, 7, 8);
+        p.drawLine(0, 1, 0, 7);
+        p.drawLine(8, 1, 8, 7);
         p.setPen(kInk);
         p.drawLine(2, 4, 6, 4);
         if (!expanded) p.drawLine(4, 2, 4, 6);

@@ -41,9 +41,10 @@ void THintWindow::SetCaption(const QString& caption) {
 
 TRect THintWindow::CalcHintRect(int maxWidth, const QString& text) {
     TCanvas canvas;
-    TRect rect{0, 0, std::max(maxWidth, 1), 0};
-    canvas.DrawText(text, rect, DT_CALCRECT | DT_LEFT | DT_WORDBREAK | DT_NOPREFIX);
-    return {0, 0, rect.Right + 6, rect.Bottom + 2};
+    canvas.Font().SetColor(clInfoText);
+    const TTextLayout layout = LayoutText(text, {0, 0, std::max(maxWidth, 1), 0}, DT_WORDBREAK | DT_NOPREFIX,
+                                          canvas.Metrics());
+    return {0, 0, layout.MaxWidth + 6, layout.Height + 2};
 }
 
 void THintWindow::ActivateHint(const TRect& screenRect, const QString& text) {
