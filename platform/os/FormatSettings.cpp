@@ -95,7 +95,7 @@ TFormatSettings TFormatSettings::Neutral() {
     s.DecimalSeparator = '.';
     s.ThousandSeparator = ',';
     s.ListSeparator = ',';
-    s.CurrencyString = "$";
+    s.CurrencyString.assign(1, '$');
     s.ShortDateFormat = "MM/dd/yyyy";
     s.LongDateFormat = "MM/dd/yyyy";
     s.LongMonthNames = {"January", "February", "March",     "April",   "May",      "June",
@@ -206,7 +206,7 @@ std::string FormatFixed(double value, int decimals, bool thousands, const TForma
         if (thousands && i > 0 && (whole.size() - i) % 3 == 0) grouped += settings.ThousandSeparator;
         grouped += whole[i];
     }
-    if (negative && plain.find_first_not_of("0.") != std::string::npos) grouped.insert(0, "-");
+    if (negative && plain.find_first_not_of("0.") != std::string::npos) grouped = std::string(1, '-') + grouped;
     return fraction.empty() ? grouped : grouped + settings.DecimalSeparator + fraction;
 }
 

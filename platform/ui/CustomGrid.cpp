@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QScrollBar>
+#include <cassert>
 
 namespace {
 
@@ -87,6 +88,7 @@ void TCustomGrid::ChangeSize(int colCount, int rowCount) {
     InvalidateGrid();
     UpdateScrollRange();
     SizeChanged(oldCols, oldRows);
+    assert(Verify());
 }
 
 void TCustomGrid::SetFixedCols(int count) {
@@ -283,15 +285,19 @@ void TCustomGrid::TopLeftMoved(TGridCoord) {
 }
 
 void TCustomGrid::UpdateScrollRange() {
-    if (updateCount_ > 0) return;
-    const TGridCoord max = MaxTopLeft();
-    if (topLeft_.X > max.X || topLeft_.Y > max.Y)
-        MoveTopLeft(std::min(topLeft_.X, std::max(max.X, fixedCols_)), std::min(topLeft_.Y, std::max(max.Y, fixedRows_)));
+    if (updateCount_ > 0 || !isVisible()) return; // done again when shown or when the update ends
+    TDrawInfo info = CalcDrawInfo();
+    const TGridCoord max{std::max(MaxFirstCell(cols_, info.Horz, ColCount() - 1), fixedCols_),
+                         std::max(MaxFirstCell(rows_, info.Vert, RowCount() - 1), fixedRows_)};
+    if (topLeft_.X > max.X || topLeft_.Y > max.Y) {
+        MoveTopLeft(std::min(topLeft_.X, max.X), std::min(topLeft_.Y, max.Y));
+        info = CalcDrawInfo();
+    }
     syncingScrollBars_ = true;
-    horizontalScrollBar()->setRange(fixedCols_, std::max(max.X, fixedCols_));
-    horizontalScrollBar()->setPageStep(std::max(VisibleColCount(), 1));
-    verticalScrollBar()->setRange(fixedRows_, std::max(max.Y, fixedRows_));
-    verticalScrollBar()->setPageStep(std::max(VisibleRowCount(), 1));
+    horizontalScrollBar()->setRange(fixedCols_, max.X);
+    horizontalScrollBar()->setPageStep(std::max(info.Horz.LastFullVisibleCell - topLeft_.X + 1, 1));
+    verticalScrollBar()->setRange(fixedRows_, max.Y);
+    verticalScrollBar()->setPageStep(std::max(info.Vert.LastFullVisibleCell - topLeft_.Y + 1, 1));
     syncingScrollBars_ = false;
     UpdateScrollPos();
 }
@@ -363,7 +369,7 @@ void TCustomGrid::MouseToCell(int x, int y, int& col, int& row) const {
 }
 
 void TCustomGrid::InvalidateGridRect(const TGridRect& cells) {
-    if (updateCount_ > 0) return;
+    if (updateCount_ > 0 || !isVisible()) return;
     const TDrawInfo info = CalcDrawInfo();
     int left = 0, right = 0, top = 0, bottom = 0;
     if (!VisibleSpan(cols_, info.Horz, cells.Left, cells.Right, left, right)) return;
@@ -399,6 +405,7 @@ void TCustomGrid::MoveColumn(int from, int to) {
     ColumnMoved(from, to);
     ColWidthsChanged();
     UpdateEdit();
+    assert(Verify());
 }
 
 void TCustomGrid::MoveRow(int from, int to) {
@@ -412,6 +419,7 @@ void TCustomGrid::MoveRow(int from, int to) {
     RowMoved(from, to);
     RowHeightsChanged();
     UpdateEdit();
+    assert(Verify());
 }
 
 void TCustomGrid::DeleteColumn(int col) {

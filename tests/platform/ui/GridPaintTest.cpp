@@ -4,6 +4,7 @@
 #include "platform/ui/RecordingDevice.h"
 
 #include <QPainter>
+#include <QScrollBar>
 #include <map>
 
 namespace {
@@ -130,6 +131,41 @@ TEST(GridPaint, GridLinesFollowTheLineOptions) {
     });
     ASSERT_FALSE(off.empty());
     EXPECT_EQ(off[0]->Pen.Color(), clWindow); // the line is painted in the background colour
+}
+
+} // namespace
+
+namespace {
+
+class TPaintCountingGrid : public TStringGrid {
+public:
+    using TStringGrid::TStringGrid;
+    int Paints = 0;
+
+protected:
+    void Paint(const TRect& dirty) override {
+        ++Paints;
+        TStringGrid::Paint(dirty);
+    }
+};
+
+TEST(GridPaint, NothingIsRepaintedUntilTheLastEndUpdate) {
+    TGridWindow<TPaintCountingGrid> w(3, 5);
+    TPaintCountingGrid& g = w.Grid();
+    QApplication::processEvents();
+    const int before = g.Paints;
+    g.BeginUpdate();
+    g.BeginUpdate();
+    g.SetCells(1, 1, "x");
+    g.SetRowCount(40);
+    g.EndUpdate();
+    g.viewport()->repaint();
+    EXPECT_EQ(g.Paints, before); // a paint request during the update paints nothing
+    g.EndUpdate();
+    EXPECT_EQ(g.UpdateCount(), 0);
+    g.viewport()->repaint();
+    EXPECT_EQ(g.Paints, before + 1);
+    EXPECT_EQ(g.verticalScrollBar()->maximum(), 40 - g.VisibleRowCount()); // ranges caught up at the end
 }
 
 } // namespace
