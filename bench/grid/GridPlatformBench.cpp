@@ -1,6 +1,7 @@
 // The string grid of the platform layer side by side with QTableWidget, in the same run:
 // setting and reading 10^6 cells (10^5 rows of 10 columns, the grids not shown, as screens fill
-// them), growing a shown grid row by row, and repainting an 800 x 600 view. Run offscreen with the pinned look (fonts and style fixed).
+// them), growing a shown grid row by row, and repainting an 800 x 600 view. Run offscreen with the pinned
+// look (fonts and style fixed).
 #include "platform/ui/PinnedLook.h"
 #include "platform/ui/StringGrid.h"
 
@@ -14,7 +15,9 @@ namespace {
 
 constexpr int kCols = 10;
 
-QString CellText(int col, int row) { return QStringLiteral("%1-%2").arg(row).arg(col); }
+QString CellText(int col, int row) {
+    return QStringLiteral("%1-%2").arg(row).arg(col);
+}
 
 void FillGrid(TStringGrid& grid, int rows) {
     grid.SetColCount(kCols);
@@ -106,8 +109,7 @@ void GrowByRows_QTableWidget(benchmark::State& state) {
 }
 
 // Paints the whole widget, frame and scroll bars included, as the window system would ask it.
-template <typename TWidget>
-void Repaint(benchmark::State& state, TWidget& widget) {
+template <typename TWidget> void Repaint(benchmark::State& state, TWidget& widget) {
     widget.resize(800, 600);
     widget.show();
     QApplication::processEvents();

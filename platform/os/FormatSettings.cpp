@@ -28,14 +28,22 @@ size_t RunLength(const std::string& s, size_t i) {
 std::string TokenText(char token, size_t count, const TDateParts& date, const TTimeParts& time) {
     const bool two = count >= 2;
     switch (token) {
-    case 'd': return Padded(date.Day, two ? 2 : 1);
-    case 'M': return Padded(date.Month, two ? 2 : 1);
-    case 'y': return count >= 4 ? Padded(date.Year, 4) : Padded(date.Year % 100, 2);
-    case 'H': return Padded(time.Hour, two ? 2 : 1);
-    case 'm': return Padded(time.Minute, two ? 2 : 1);
-    case 's': return Padded(time.Second, two ? 2 : 1);
-    case 'z': return Padded(time.Millisecond, count >= 3 ? 3 : 1);
-    default: return {};
+    case 'd':
+        return Padded(date.Day, two ? 2 : 1);
+    case 'M':
+        return Padded(date.Month, two ? 2 : 1);
+    case 'y':
+        return count >= 4 ? Padded(date.Year, 4) : Padded(date.Year % 100, 2);
+    case 'H':
+        return Padded(time.Hour, two ? 2 : 1);
+    case 'm':
+        return Padded(time.Minute, two ? 2 : 1);
+    case 's':
+        return Padded(time.Second, two ? 2 : 1);
+    case 'z':
+        return Padded(time.Millisecond, count >= 3 ? 3 : 1);
+    default:
+        return {};
     }
 }
 
@@ -83,10 +91,10 @@ std::string DateOrder(const std::string& format) {
 
 TFormatSettings TFormatSettings::BrazilianPortuguese() {
     TFormatSettings s;
-    s.LongMonthNames = {"janeiro", "fevereiro", "março",    "abril",    "maio",     "junho",
+    s.LongMonthNames = {"janeiro", "fevereiro", "março",    "abril",   "maio",     "junho",
                         "julho",   "agosto",    "setembro", "outubro", "novembro", "dezembro"};
-    s.LongDayNames = {"domingo", "segunda-feira", "terça-feira", "quarta-feira",
-                      "quinta-feira", "sexta-feira", "sábado"};
+    s.LongDayNames = {"domingo",      "segunda-feira", "terça-feira", "quarta-feira",
+                      "quinta-feira", "sexta-feira",   "sábado"};
     return s;
 }
 
@@ -116,7 +124,9 @@ TFormatSettingsScope::TFormatSettingsScope(const TFormatSettings& settings) : sa
     SetFormatSettings(settings);
 }
 
-TFormatSettingsScope::~TFormatSettingsScope() { SetFormatSettings(saved_); }
+TFormatSettingsScope::~TFormatSettingsScope() {
+    SetFormatSettings(saved_);
+}
 
 std::string FormatDateTimeParts(const std::string& format, const TDateParts& date, const TTimeParts& time) {
     std::string out;
@@ -206,7 +216,8 @@ std::string FormatFixed(double value, int decimals, bool thousands, const TForma
         if (thousands && i > 0 && (whole.size() - i) % 3 == 0) grouped += settings.ThousandSeparator;
         grouped += whole[i];
     }
-    if (negative && plain.find_first_not_of("0.") != std::string::npos) grouped = std::string(1, '-') + grouped;
+    if (negative && plain.find_first_not_of("0.") != std::string::npos)
+        grouped = std::string(1, '-') + grouped;
     return fraction.empty() ? grouped : grouped + settings.DecimalSeparator + fraction;
 }
 

@@ -16,7 +16,9 @@ bool TBitmap::LoadFromFile(const QString& fileName) {
     return true;
 }
 
-TColor TBitmap::TransparentColor() const { return Pixel(0, 0); }
+TColor TBitmap::TransparentColor() const {
+    return Pixel(0, 0);
+}
 
 TColor TBitmap::Pixel(int x, int y) const {
     if (!image_.valid(x, y)) return clNone;

@@ -6,9 +6,13 @@
 namespace {
 
 // The class library's Round: halves go to the even neighbour.
-int RoundHalfEven(double value) { return int(std::nearbyint(value)); }
+int RoundHalfEven(double value) {
+    return int(std::nearbyint(value));
+}
 
-int Channel(int from, int to, int i, int steps) { return from + RoundHalfEven(double(i) * (to - from) / steps); }
+int Channel(int from, int to, int i, int steps) {
+    return from + RoundHalfEven(double(i) * (to - from) / steps);
+}
 
 } // namespace
 
@@ -27,7 +31,9 @@ void TCanvas::SetDevice(TCanvasDevice* device) {
     clip_.reset();
 }
 
-void TCanvas::SetBkMode(TBkMode mode) { bkMode_ = mode; }
+void TCanvas::SetBkMode(TBkMode mode) {
+    bkMode_ = mode;
+}
 
 const QFont& TCanvas::CurrentQFont() const {
     if (!qfont_) qfont_ = font_.ToQFont();
@@ -48,7 +54,9 @@ void TCanvas::Polyline(const std::vector<TPoint>& points) {
     if (points.size() >= 2) device_->Polyline(points, pen_);
 }
 
-void TCanvas::FillRect(const TRect& rect) { device_->FillRect(rect, brush_); }
+void TCanvas::FillRect(const TRect& rect) {
+    device_->FillRect(rect, brush_);
+}
 
 void TCanvas::FrameRect(const TRect& rect) {
     if (rect.IsEmpty()) return;
@@ -58,13 +66,17 @@ void TCanvas::FrameRect(const TRect& rect) {
     device_->FillRect({rect.Right - 1, rect.Top, rect.Right, rect.Bottom}, brush_);
 }
 
-void TCanvas::Rectangle(const TRect& rect) { device_->Rectangle(rect, pen_, brush_); }
+void TCanvas::Rectangle(const TRect& rect) {
+    device_->Rectangle(rect, pen_, brush_);
+}
 
 void TCanvas::Polygon(const std::vector<TPoint>& points) {
     if (points.size() >= 2) device_->Polygon(points, pen_, brush_);
 }
 
-void TCanvas::Ellipse(const TRect& rect) { device_->Ellipse(rect, pen_, brush_); }
+void TCanvas::Ellipse(const TRect& rect) {
+    device_->Ellipse(rect, pen_, brush_);
+}
 
 void TCanvas::Pie(const TRect& rect, TPoint radial1, TPoint radial2) {
     device_->Pie(rect, radial1, radial2, pen_, brush_);
@@ -115,9 +127,13 @@ int TCanvas::DrawText(const QString& text, TRect& rect, unsigned flags) {
     return draw.Layout.Result;
 }
 
-int TCanvas::TextWidth(const QString& text) const { return Metrics().horizontalAdvance(text); }
+int TCanvas::TextWidth(const QString& text) const {
+    return Metrics().horizontalAdvance(text);
+}
 
-int TCanvas::TextHeight(const QString&) const { return Metrics().height(); }
+int TCanvas::TextHeight(const QString&) const {
+    return Metrics().height();
+}
 
 void TCanvas::Draw(int x, int y, const TBitmap& bitmap) {
     if (bitmap.Empty()) return;
@@ -151,7 +167,9 @@ void TCanvas::DrawFrameControl(const TRect& rect, unsigned type, unsigned state)
     device_->FrameControl(rect, type, state);
 }
 
-void TCanvas::DrawFocusRect(const TRect& rect) { device_->FocusRect(rect); }
+void TCanvas::DrawFocusRect(const TRect& rect) {
+    device_->FocusRect(rect);
+}
 
 void TCanvas::DrawGradient(TColor from, TColor to, bool horizontal, const TRect& rect, int steps) {
     if (rect.IsEmpty()) return;

@@ -66,17 +66,17 @@ enum : unsigned {
 
 // One DrawText, TextOut or TextRect call, laid out.
 struct TTextDraw {
-    QString Text;     // the text as given
-    TRect Rect;       // the formatting rectangle (TextOut: empty)
+    QString Text; // the text as given
+    TRect Rect;   // the formatting rectangle (TextOut: empty)
     unsigned Flags = 0;
     TTextLayout Layout;
     TFont Font;
     QFont QtFont;
-    bool Opaque = false;      // each run's box is filled with Background first
+    bool Opaque = false; // each run's box is filled with Background first
     TColor Background = clNone;
-    bool Clipped = false;     // drawing is clipped to ClipRect
+    bool Clipped = false; // drawing is clipped to ClipRect
     TRect ClipRect;
-    TPoint Origin;            // rotation centre for a font with an orientation
+    TPoint Origin; // rotation centre for a font with an orientation
 };
 
 enum class TStyleKind { Primitive, Control, ComplexControl };
@@ -90,7 +90,8 @@ public:
     virtual void Rectangle(const TRect& rect, const TPen& pen, const TBrush& brush) = 0;
     virtual void Polygon(const std::vector<TPoint>& points, const TPen& pen, const TBrush& brush) = 0;
     virtual void Ellipse(const TRect& rect, const TPen& pen, const TBrush& brush) = 0;
-    virtual void Pie(const TRect& rect, TPoint radial1, TPoint radial2, const TPen& pen, const TBrush& brush) = 0;
+    virtual void Pie(const TRect& rect, TPoint radial1, TPoint radial2, const TPen& pen,
+                     const TBrush& brush) = 0;
     virtual void Text(const TTextDraw& text) = 0;
     // Copies the source part of the bitmap into dest (stretched); pixels of the transparent colour
     // are left out unless it is clNone.

@@ -10,8 +10,7 @@ namespace {
 
 const QString kEmpty;
 
-template <typename T>
-void MoveElement(std::vector<T>& items, int from, int to) {
+template <typename T> void MoveElement(std::vector<T>& items, int from, int to) {
     auto begin = items.begin();
     if (from < to)
         std::rotate(begin + from, begin + from + 1, begin + to + 1);
@@ -29,7 +28,9 @@ void TCellStore::CheckRow(int row) const {
     if (row < 0 || row >= RowCount()) throw EGridError("Grid row out of range: " + std::to_string(row));
 }
 
-void TCellStore::SetRowCount(int count) { rows_.resize(size_t(std::max(count, 0))); }
+void TCellStore::SetRowCount(int count) {
+    rows_.resize(size_t(std::max(count, 0)));
+}
 
 const TGridCell* TCellStore::Cell(int col, int row) const {
     if (row < 0 || row >= RowCount() || col < 0) return nullptr;
@@ -98,7 +99,8 @@ void TCellStore::InsertRows(int at, int count) {
     if (count <= 0) return;
     at = std::clamp(at, 0, RowCount());
     std::vector<TGridLine> fresh(static_cast<size_t>(count));
-    rows_.insert(rows_.begin() + at, std::make_move_iterator(fresh.begin()), std::make_move_iterator(fresh.end()));
+    rows_.insert(rows_.begin() + at, std::make_move_iterator(fresh.begin()),
+                 std::make_move_iterator(fresh.end()));
 }
 
 void TCellStore::EraseRows(int at, int count) {
@@ -130,7 +132,8 @@ void TCellStore::InsertColumns(int at, int count) {
     for (TGridLine& line : rows_) {
         if (at >= int(line.size())) continue;
         TGridLine fresh(static_cast<size_t>(count));
-        line.insert(line.begin() + at, std::make_move_iterator(fresh.begin()), std::make_move_iterator(fresh.end()));
+        line.insert(line.begin() + at, std::make_move_iterator(fresh.begin()),
+                    std::make_move_iterator(fresh.end()));
     }
 }
 

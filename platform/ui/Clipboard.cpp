@@ -4,7 +4,9 @@
 #include <QClipboard>
 #include <QMimeData>
 
-QString TClipboard::RichTextFormat() { return QStringLiteral("text/rtf"); }
+QString TClipboard::RichTextFormat() {
+    return QStringLiteral("text/rtf");
+}
 
 QString TClipboard::RegisterFormat(const QString& name) {
     return QStringLiteral("application/x-centrprg-") + name.toLower().simplified().replace(u' ', u'-');
@@ -16,7 +18,8 @@ void TClipboard::Open() {
 
 void TClipboard::Close() {
     if (openCount_ == 0 || --openCount_ > 0) return;
-    if (pending_ && !pending_->formats().isEmpty()) QApplication::clipboard()->setMimeData(pending_.release());
+    if (pending_ && !pending_->formats().isEmpty())
+        QApplication::clipboard()->setMimeData(pending_.release());
     pending_.reset();
 }
 
@@ -42,7 +45,9 @@ bool TClipboard::HasFormat(const QString& mime) const {
     return data && data->hasFormat(mime);
 }
 
-QString TClipboard::AsText() const { return QApplication::clipboard()->text(); }
+QString TClipboard::AsText() const {
+    return QApplication::clipboard()->text();
+}
 
 void TClipboard::SetAsText(const QString& text) {
     Put([&](QMimeData& data) { data.setText(text); });

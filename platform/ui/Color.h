@@ -11,9 +11,15 @@ using TColor = std::uint32_t;
 constexpr TColor RGBColor(int r, int g, int b) {
     return TColor(r & 0xFF) | (TColor(g & 0xFF) << 8) | (TColor(b & 0xFF) << 16);
 }
-constexpr int RedOf(TColor c) { return int(c & 0xFF); }
-constexpr int GreenOf(TColor c) { return int((c >> 8) & 0xFF); }
-constexpr int BlueOf(TColor c) { return int((c >> 16) & 0xFF); }
+constexpr int RedOf(TColor c) {
+    return int(c & 0xFF);
+}
+constexpr int GreenOf(TColor c) {
+    return int((c >> 8) & 0xFF);
+}
+constexpr int BlueOf(TColor c) {
+    return int((c >> 16) & 0xFF);
+}
 
 constexpr TColor clNone = 0x1FFFFFFF;
 constexpr TColor clDefault = 0x20000000;
@@ -40,8 +46,12 @@ constexpr TColor clScrollBar = clSystemColor + 0, clBackground = clSystemColor +
                  clGradientInactiveCaption = clSystemColor + 28, clMenuHighlight = clSystemColor + 29,
                  clMenuBar = clSystemColor + 30;
 
-constexpr bool IsColorSet(TColor c) { return c != clNone && c != clDefault; }
-constexpr bool IsSystemColor(TColor c) { return (c & 0xFF000000) == clSystemColor; }
+constexpr bool IsColorSet(TColor c) {
+    return c != clNone && c != clDefault;
+}
+constexpr bool IsSystemColor(TColor c) {
+    return (c & 0xFF000000) == clSystemColor;
+}
 
 // The colour as $00BBGGRR: system colours resolved through the application palette, clNone and
 // clDefault given back unchanged (they have no RGB value).

@@ -31,8 +31,7 @@ inline bool IsWithin(const QWidget* w, const QWidget* scope) {
     return false;
 }
 
-template <typename TBase>
-class TControlAdapter : public TBase {
+template <typename TBase> class TControlAdapter : public TBase {
 public:
     using TBase::TBase;
 
@@ -62,13 +61,13 @@ public:
     virtual void PasteFromClipboard() { DoPaste(); }
     // What the widget itself does for copy, cut and paste.
     virtual void DoCopy() {
-        if constexpr (requires(TBase& b) { b.copy(); }) TBase::copy();
+        if constexpr (requires(TBase & b) { b.copy(); }) TBase::copy();
     }
     virtual void DoCut() {
-        if constexpr (requires(TBase& b) { b.cut(); }) TBase::cut();
+        if constexpr (requires(TBase & b) { b.cut(); }) TBase::cut();
     }
     virtual void DoPaste() {
-        if constexpr (requires(TBase& b) { b.paste(); }) TBase::paste();
+        if constexpr (requires(TBase & b) { b.paste(); }) TBase::paste();
     }
 
     // Types a character as the keyboard would: KeyPress first, then the widget's handling.
@@ -103,18 +102,31 @@ protected:
     virtual void ControlChar(QChar ch) {
         switch (ch.unicode()) {
         case 1:
-            if constexpr (requires(TBase& b) { b.selectAll(); }) TBase::selectAll();
+            if constexpr (requires(TBase & b) { b.selectAll(); }) TBase::selectAll();
             return;
-        case 3: CopyToClipboard(); return;
-        case 22: PasteFromClipboard(); return;
-        case 24: CutToClipboard(); return;
+        case 3:
+            CopyToClipboard();
+            return;
+        case 22:
+            PasteFromClipboard();
+            return;
+        case 24:
+            CutToClipboard();
+            return;
         case 26:
-            if constexpr (requires(TBase& b) { b.undo(); }) TBase::undo();
+            if constexpr (requires(TBase & b) { b.undo(); }) TBase::undo();
             return;
-        case 8: SendToWidget(Qt::Key_Backspace, {}); return;
-        case 10: SendToWidget(Qt::Key_Return, {}); return;
-        case 13: SendToWidget(Qt::Key_Return, {}); return;
-        default: break;
+        case 8:
+            SendToWidget(Qt::Key_Backspace, {});
+            return;
+        case 10:
+            SendToWidget(Qt::Key_Return, {});
+            return;
+        case 13:
+            SendToWidget(Qt::Key_Return, {});
+            return;
+        default:
+            break;
         }
         if (ch.unicode() >= 32) SendToWidget(0, QString(ch));
     }

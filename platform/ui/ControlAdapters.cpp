@@ -119,7 +119,9 @@ void TComboBoxControl::SetDroppedDown(bool on) {
         hidePopup();
 }
 
-void TComboBoxControl::SetDroppedWidth(int width) { view()->setMinimumWidth(width); }
+void TComboBoxControl::SetDroppedWidth(int width) {
+    view()->setMinimumWidth(width);
+}
 
 void TComboBoxControl::showPopup() {
     dropped_ = true;
@@ -159,7 +161,8 @@ void TDateTimePickerControl::SetFormat(const QString& format) {
 
 void TDateTimePickerControl::ApplyFormat() {
     const TFormatSettings& settings = FormatSettings();
-    const std::string& own = kind_ == TDateTimeKind::dtkDate ? settings.ShortDateFormat : settings.LongTimeFormat;
+    const std::string& own =
+        kind_ == TDateTimeKind::dtkDate ? settings.ShortDateFormat : settings.LongTimeFormat;
     setDisplayFormat(format_.isEmpty() ? QString::fromStdString(own) : format_);
     setCalendarPopup(mode_ == TDTDateMode::dmComboBox && kind_ == TDateTimeKind::dtkDate);
 }
@@ -190,9 +193,12 @@ TCheckBoxControl::TCheckBoxControl(QWidget* parent) : TControlAdapter<QCheckBox>
 
 TCheckBoxState TCheckBoxControl::State() const {
     switch (checkState()) {
-    case Qt::Checked: return TCheckBoxState::cbChecked;
-    case Qt::PartiallyChecked: return TCheckBoxState::cbGrayed;
-    default: return TCheckBoxState::cbUnchecked;
+    case Qt::Checked:
+        return TCheckBoxState::cbChecked;
+    case Qt::PartiallyChecked:
+        return TCheckBoxState::cbGrayed;
+    default:
+        return TCheckBoxState::cbUnchecked;
     }
 }
 
@@ -211,7 +217,8 @@ TButtonControl::TButtonControl(QWidget* parent) : TControlAdapter<QPushButton>(p
     });
 }
 
-TEditWithButton::TEditWithButton(QWidget* parent) : TCustomMaskEdit(parent), button_(MakeButton(this, Qt::NoArrow)) {
+TEditWithButton::TEditWithButton(QWidget* parent)
+    : TCustomMaskEdit(parent), button_(MakeButton(this, Qt::NoArrow)) {
     button_->setText(QStringLiteral("..."));
     QObject::connect(button_, &QToolButton::clicked, this, [this] { GuardUi([this] { DoButtonClick(); }); });
     PlaceButton();
@@ -256,13 +263,19 @@ TRichEditControl::TRichEditControl(QWidget* parent) : TControlAdapter<QTextEdit>
 
 TPopupMenuControl::TPopupMenuControl(QWidget* parent) : menu_(parent) {}
 
-void TPopupMenuControl::AddItem(const QString& caption, int id) { menu_.addAction(caption)->setData(id); }
+void TPopupMenuControl::AddItem(const QString& caption, int id) {
+    menu_.addAction(caption)->setData(id);
+}
 
-void TPopupMenuControl::Clear() { menu_.clear(); }
+void TPopupMenuControl::Clear() {
+    menu_.clear();
+}
 
 int TPopupMenuControl::Popup(QPoint screenPos) {
     QAction* chosen = Runner() ? Runner()(menu_, screenPos) : nullptr;
     return chosen ? chosen->data().toInt() : 0;
 }
 
-TPopupMenuControl::TRunner TPopupMenuControl::SetRunner(TRunner runner) { return std::exchange(Runner(), std::move(runner)); }
+TPopupMenuControl::TRunner TPopupMenuControl::SetRunner(TRunner runner) {
+    return std::exchange(Runner(), std::move(runner));
+}

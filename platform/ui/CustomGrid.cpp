@@ -20,7 +20,8 @@ void MoveAdjust(int& position, int from, int to) {
 }
 
 // Start and end of the part of the entries first..last that shows; false when none shows.
-bool VisibleSpan(const TGridAxis& axis, const TGridAxisInfo& info, int first, int last, int& start, int& end) {
+bool VisibleSpan(const TGridAxis& axis, const TGridAxisInfo& info, int first, int last, int& start,
+                 int& end) {
     bool any = false;
     for (int i = std::max(first, 0); i <= last && i < info.CellCount; ++i) {
         if (i >= info.FixedCount && i < info.FirstCell) i = info.FirstCell;
@@ -80,11 +81,13 @@ void TCustomGrid::ChangeSize(int colCount, int rowCount) {
     const TGridCoord clamped{std::min(current_.X, colCount - 1), std::min(current_.Y, rowCount - 1)};
     if (!(clamped == current_)) {
         MoveCurrent(clamped.X, clamped.Y, true, true);
-        if (current_.X >= colCount || current_.Y >= rowCount) current_ = clamped; // a veto cannot keep a lost cell
+        if (current_.X >= colCount || current_.Y >= rowCount)
+            current_ = clamped; // a veto cannot keep a lost cell
     }
     anchor_ = {std::min(anchor_.X, colCount - 1), std::min(anchor_.Y, rowCount - 1)};
     if (inplaceCol_ >= colCount || inplaceRow_ >= rowCount) HideEdit();
-    topLeft_ = {std::clamp(topLeft_.X, fixedCols_, colCount - 1), std::clamp(topLeft_.Y, fixedRows_, rowCount - 1)};
+    topLeft_ = {std::clamp(topLeft_.X, fixedCols_, colCount - 1),
+                std::clamp(topLeft_.Y, fixedRows_, rowCount - 1)};
     InvalidateGrid();
     UpdateScrollRange();
     SizeChanged(oldCols, oldRows);
@@ -92,7 +95,8 @@ void TCustomGrid::ChangeSize(int colCount, int rowCount) {
 }
 
 void TCustomGrid::SetFixedCols(int count) {
-    if (count < 0 || count >= ColCount()) throw EGridError("Fixed column count must be less than column count");
+    if (count < 0 || count >= ColCount())
+        throw EGridError("Fixed column count must be less than column count");
     if (count == fixedCols_) return;
     fixedCols_ = count;
     topLeft_ = {fixedCols_, fixedRows_};
@@ -173,7 +177,9 @@ void TCustomGrid::SetRow(int row) {
     if (row != Row()) FocusCell(Col(), row, true);
 }
 
-TGridRect TCustomGrid::Selection() const { return GridRect(current_, anchor_); }
+TGridRect TCustomGrid::Selection() const {
+    return GridRect(current_, anchor_);
+}
 
 void TCustomGrid::SetSelection(const TGridRect& selection) {
     const TGridRect old = Selection();
@@ -194,7 +200,8 @@ void TCustomGrid::FocusCell(int col, int row, bool moveAnchor) {
 }
 
 void TCustomGrid::MoveCurrent(int col, int row, bool moveAnchor, bool show) {
-    if (col < 0 || row < 0 || col >= ColCount() || row >= RowCount()) throw EGridError("Grid index out of range");
+    if (col < 0 || row < 0 || col >= ColCount() || row >= RowCount())
+        throw EGridError("Grid index out of range");
     if (!SelectCell(col, row)) return;
     const TGridRect oldSelection = Selection();
     const TGridCoord oldCurrent = current_;
@@ -228,8 +235,12 @@ TCustomGrid::TDrawInfo TCustomGrid::CalcDrawInfo() const {
             CalcAxisInfo(rows_, fixedRows_, topLeft_.Y, lineWidth_, ClientHeight())};
 }
 
-int TCustomGrid::ClientWidth() const { return viewport()->width(); }
-int TCustomGrid::ClientHeight() const { return viewport()->height(); }
+int TCustomGrid::ClientWidth() const {
+    return viewport()->width();
+}
+int TCustomGrid::ClientHeight() const {
+    return viewport()->height();
+}
 
 TGridCoord TCustomGrid::MaxTopLeft() const {
     const TDrawInfo info = CalcDrawInfo();
@@ -344,13 +355,15 @@ void TCustomGrid::SetScrollBars(TScrollStyle bars) {
 
 void TCustomGrid::SetBorderStyle(TGridBorderStyle style) {
     borderStyle_ = style;
-    setFrameStyle(style == TGridBorderStyle::bsSingle ? QFrame::StyledPanel | QFrame::Sunken : QFrame::NoFrame);
+    setFrameStyle(style == TGridBorderStyle::bsSingle ? QFrame::StyledPanel | QFrame::Sunken
+                                                      : QFrame::NoFrame);
 }
 
 TRect TCustomGrid::CellRect(int col, int row) const {
     const TDrawInfo info = CalcDrawInfo();
     int left = 0, right = 0, top = 0, bottom = 0;
-    if (!CellPosition(cols_, info.Horz, col, left, right) || !CellPosition(rows_, info.Vert, row, top, bottom))
+    if (!CellPosition(cols_, info.Horz, col, left, right) ||
+        !CellPosition(rows_, info.Vert, row, top, bottom))
         return {};
     return {left, top, right, bottom};
 }
@@ -377,15 +390,23 @@ void TCustomGrid::InvalidateGridRect(const TGridRect& cells) {
     viewport()->update(QRect(left, top, right - left, bottom - top));
 }
 
-void TCustomGrid::InvalidateCell(int col, int row) { InvalidateGridRect({col, row, col, row}); }
-void TCustomGrid::InvalidateRow(int row) { InvalidateGridRect({0, row, ColCount() - 1, row}); }
-void TCustomGrid::InvalidateCol(int col) { InvalidateGridRect({col, 0, col, RowCount() - 1}); }
+void TCustomGrid::InvalidateCell(int col, int row) {
+    InvalidateGridRect({col, row, col, row});
+}
+void TCustomGrid::InvalidateRow(int row) {
+    InvalidateGridRect({0, row, ColCount() - 1, row});
+}
+void TCustomGrid::InvalidateCol(int col) {
+    InvalidateGridRect({col, 0, col, RowCount() - 1});
+}
 
 void TCustomGrid::InvalidateGrid() {
     if (updateCount_ == 0) viewport()->update();
 }
 
-void TCustomGrid::BeginUpdate() { ++updateCount_; }
+void TCustomGrid::BeginUpdate() {
+    ++updateCount_;
+}
 
 void TCustomGrid::EndUpdate() {
     if (updateCount_ == 0) return;
@@ -396,7 +417,8 @@ void TCustomGrid::EndUpdate() {
 
 void TCustomGrid::MoveColumn(int from, int to) {
     if (from == to) return;
-    if (from < 0 || to < 0 || from >= ColCount() || to >= ColCount()) throw EGridError("Grid index out of range");
+    if (from < 0 || to < 0 || from >= ColCount() || to >= ColCount())
+        throw EGridError("Grid index out of range");
     cols_.Move(from, to);
     MoveAdjust(current_.X, from, to);
     MoveAdjust(anchor_.X, from, to);
@@ -410,7 +432,8 @@ void TCustomGrid::MoveColumn(int from, int to) {
 
 void TCustomGrid::MoveRow(int from, int to) {
     if (from == to) return;
-    if (from < 0 || to < 0 || from >= RowCount() || to >= RowCount()) throw EGridError("Grid index out of range");
+    if (from < 0 || to < 0 || from >= RowCount() || to >= RowCount())
+        throw EGridError("Grid index out of range");
     rows_.Move(from, to);
     MoveAdjust(current_.Y, from, to);
     MoveAdjust(anchor_.Y, from, to);
@@ -453,12 +476,16 @@ void TCustomGrid::TopLeftChanged() {
     if (editorMode_ && inplaceEdit_) inplaceEdit_->UpdateLoc(CellRect(Col(), Row()));
 }
 
-bool TCustomGrid::SelectCell(int, int) { return true; }
+bool TCustomGrid::SelectCell(int, int) {
+    return true;
+}
 
 bool TCustomGrid::Verify() const {
-    auto inside = [](TGridCoord c, int cols, int rows) { return c.X >= 0 && c.Y >= 0 && c.X < cols && c.Y < rows; };
-    return ColCount() >= 1 && RowCount() >= 1 && fixedCols_ >= 0 && fixedRows_ >= 0 && fixedCols_ < ColCount() &&
-           fixedRows_ < RowCount() && inside(current_, ColCount(), RowCount()) &&
+    auto inside = [](TGridCoord c, int cols, int rows) {
+        return c.X >= 0 && c.Y >= 0 && c.X < cols && c.Y < rows;
+    };
+    return ColCount() >= 1 && RowCount() >= 1 && fixedCols_ >= 0 && fixedRows_ >= 0 &&
+           fixedCols_ < ColCount() && fixedRows_ < RowCount() && inside(current_, ColCount(), RowCount()) &&
            inside(anchor_, ColCount(), RowCount()) && topLeft_.X >= fixedCols_ && topLeft_.Y >= fixedRows_ &&
            inside(topLeft_, ColCount(), RowCount()) && (inplaceCol_ < 0) == (inplaceRow_ < 0) &&
            inplaceCol_ < ColCount() && inplaceRow_ < RowCount();

@@ -14,7 +14,9 @@ std::vector<qsizetype> FieldSeparators(const QString& mask) {
     return found;
 }
 
-bool IsAsciiDigit(QChar ch) { return ch >= u'0' && ch <= u'9'; }
+bool IsAsciiDigit(QChar ch) {
+    return ch >= u'0' && ch <= u'9';
+}
 
 } // namespace
 
@@ -40,8 +42,12 @@ void TEditMask::Parse(const QString& field, const TFormatSettings& settings) {
         TPosition p;
         p.Case = mode;
         switch (c.unicode()) {
-        case '!': leading_ = true; continue;
-        case '>': mode = TCase::Upper; continue;
+        case '!':
+            leading_ = true;
+            continue;
+        case '>':
+            mode = TCase::Upper;
+            continue;
         case '<':
             if (i + 1 < field.size() && field[i + 1] == u'>') {
                 mode = TCase::None;
@@ -54,19 +60,49 @@ void TEditMask::Parse(const QString& field, const TFormatSettings& settings) {
             if (++i >= field.size()) continue;
             p.Literal = field[i];
             break;
-        case '0': p.Kind = TKind::Digit; p.Required = true; break;
-        case '9': p.Kind = TKind::Digit; break;
-        case '#': p.Kind = TKind::DigitSign; break;
-        case 'L': p.Kind = TKind::Letter; p.Required = true; break;
-        case 'l': p.Kind = TKind::Letter; break;
-        case 'A': p.Kind = TKind::AlphaNum; p.Required = true; break;
-        case 'a': p.Kind = TKind::AlphaNum; break;
-        case 'C': p.Kind = TKind::Any; p.Required = true; break;
-        case 'c': p.Kind = TKind::Any; break;
-        case ':': p.Literal = QChar::fromLatin1(settings.TimeSeparator); break;
-        case '/': p.Literal = QChar::fromLatin1(settings.DateSeparator); break;
-        case '_': p.Literal = u' '; break;
-        default: p.Literal = c; break;
+        case '0':
+            p.Kind = TKind::Digit;
+            p.Required = true;
+            break;
+        case '9':
+            p.Kind = TKind::Digit;
+            break;
+        case '#':
+            p.Kind = TKind::DigitSign;
+            break;
+        case 'L':
+            p.Kind = TKind::Letter;
+            p.Required = true;
+            break;
+        case 'l':
+            p.Kind = TKind::Letter;
+            break;
+        case 'A':
+            p.Kind = TKind::AlphaNum;
+            p.Required = true;
+            break;
+        case 'a':
+            p.Kind = TKind::AlphaNum;
+            break;
+        case 'C':
+            p.Kind = TKind::Any;
+            p.Required = true;
+            break;
+        case 'c':
+            p.Kind = TKind::Any;
+            break;
+        case ':':
+            p.Literal = QChar::fromLatin1(settings.TimeSeparator);
+            break;
+        case '/':
+            p.Literal = QChar::fromLatin1(settings.DateSeparator);
+            break;
+        case '_':
+            p.Literal = u' ';
+            break;
+        default:
+            p.Literal = c;
+            break;
         }
         positions_.push_back(p);
     }
@@ -80,7 +116,9 @@ bool TEditMask::IsRequired(int pos) const {
     return pos >= 0 && pos < Length() && positions_[size_t(pos)].Required;
 }
 
-QChar TEditMask::Literal(int pos) const { return IsLiteral(pos) ? positions_[size_t(pos)].Literal : QChar(); }
+QChar TEditMask::Literal(int pos) const {
+    return IsLiteral(pos) ? positions_[size_t(pos)].Literal : QChar();
+}
 
 QChar TEditMask::Converted(QChar ch, TCase mode) {
     if (mode == TCase::Upper) return ch.toUpper();
@@ -99,12 +137,23 @@ bool TEditMask::Accept(int pos, QChar& ch) const {
     }
     bool ok = false;
     switch (p.Kind) {
-    case TKind::Digit: ok = IsAsciiDigit(ch); break;
-    case TKind::DigitSign: ok = IsAsciiDigit(ch) || ch == u'+' || ch == u'-'; break;
-    case TKind::Letter: ok = ch.isLetter(); break;
-    case TKind::AlphaNum: ok = ch.isLetterOrNumber(); break;
-    case TKind::Any: ok = ch.unicode() >= 32; break;
-    case TKind::Literal: break;
+    case TKind::Digit:
+        ok = IsAsciiDigit(ch);
+        break;
+    case TKind::DigitSign:
+        ok = IsAsciiDigit(ch) || ch == u'+' || ch == u'-';
+        break;
+    case TKind::Letter:
+        ok = ch.isLetter();
+        break;
+    case TKind::AlphaNum:
+        ok = ch.isLetterOrNumber();
+        break;
+    case TKind::Any:
+        ok = ch.unicode() >= 32;
+        break;
+    case TKind::Literal:
+        break;
     }
     if (ok) ch = Converted(ch, p.Case);
     return ok;
@@ -191,7 +240,9 @@ void TMaskedText::SetEditText(const QString& editText) {
     SetCursor(cursor_);
 }
 
-void TMaskedText::SetCursor(int pos) { cursor_ = mask_.NextEditable(std::clamp(pos, 0, mask_.Length())); }
+void TMaskedText::SetCursor(int pos) {
+    cursor_ = mask_.NextEditable(std::clamp(pos, 0, mask_.Length()));
+}
 
 bool TMaskedText::SkipToLiteral(QChar ch) {
     for (int pos = cursor_; pos < mask_.Length(); ++pos) {

@@ -6,8 +6,7 @@
 #include <initializer_list>
 #include <type_traits>
 
-template <typename E>
-class TSet {
+template <typename E> class TSet {
     static_assert(std::is_enum_v<E>, "TSet holds enumeration values");
 
 public:

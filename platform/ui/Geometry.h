@@ -20,7 +20,9 @@ struct TRect {
     constexpr TPoint TopLeft() const { return {Left, Top}; }
     constexpr TPoint BottomRight() const { return {Right, Bottom}; }
     // The point lies inside: left/top edges included, right/bottom edges excluded.
-    constexpr bool Contains(TPoint p) const { return p.X >= Left && p.X < Right && p.Y >= Top && p.Y < Bottom; }
+    constexpr bool Contains(TPoint p) const {
+        return p.X >= Left && p.X < Right && p.Y >= Top && p.Y < Bottom;
+    }
     constexpr TRect Inflated(int dx, int dy) const { return {Left - dx, Top - dy, Right + dx, Bottom + dy}; }
     constexpr TRect Offset(int dx, int dy) const { return {Left + dx, Top + dy, Right + dx, Bottom + dy}; }
     constexpr bool operator==(const TRect&) const = default;
@@ -45,7 +47,15 @@ constexpr TRect UnionRect(const TRect& a, const TRect& b) {
             std::max(a.Bottom, b.Bottom)};
 }
 
-inline QRect ToQRect(const TRect& r) { return QRect(r.Left, r.Top, r.Width(), r.Height()); }
-inline TRect FromQRect(const QRect& r) { return Bounds(r.x(), r.y(), r.width(), r.height()); }
-inline QPoint ToQPoint(TPoint p) { return QPoint(p.X, p.Y); }
-inline TPoint FromQPoint(QPoint p) { return {p.x(), p.y()}; }
+inline QRect ToQRect(const TRect& r) {
+    return QRect(r.Left, r.Top, r.Width(), r.Height());
+}
+inline TRect FromQRect(const QRect& r) {
+    return Bounds(r.x(), r.y(), r.width(), r.height());
+}
+inline QPoint ToQPoint(TPoint p) {
+    return QPoint(p.X, p.Y);
+}
+inline TPoint FromQPoint(QPoint p) {
+    return {p.x(), p.y()};
+}

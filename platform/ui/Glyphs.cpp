@@ -86,7 +86,8 @@ TDraw Funnel() {
     return [](QPainter& p, QSize) {
         p.setPen(kInk);
         p.setBrush(QColor(90, 90, 90));
-        p.drawPolygon(QPolygon{QPoint(2, 3), QPoint(13, 3), QPoint(9, 8), QPoint(9, 13), QPoint(6, 11), QPoint(6, 8)});
+        p.drawPolygon(
+            QPolygon{QPoint(2, 3), QPoint(13, 3), QPoint(9, 8), QPoint(9, 13), QPoint(6, 11), QPoint(6, 8)});
     };
 }
 
@@ -171,29 +172,35 @@ QStringList GlyphNames() {
 QCursor GlyphCursor(int id) {
     TDraw draw;
     switch (id) {
-    case 8000: draw = PanMark(true, true); break;
-    case 8010: draw = [](QPainter& p, QSize) { // row selection: an arrow pointing right
+    case 8000:
+        draw = PanMark(true, true);
+        break;
+    case 8010:
+        draw = [](QPainter& p, QSize) { // row selection: an arrow pointing right
             p.setPen(Qt::white);
             p.setBrush(kInk);
-            p.drawPolygon(QPolygon{QPoint(4, 10), QPoint(16, 10), QPoint(16, 5), QPoint(27, 15), QPoint(16, 25),
-                                   QPoint(16, 20), QPoint(4, 20)});
+            p.drawPolygon(QPolygon{QPoint(4, 10), QPoint(16, 10), QPoint(16, 5), QPoint(27, 15),
+                                   QPoint(16, 25), QPoint(16, 20), QPoint(4, 20)});
         };
         break;
-    case 8011: draw = [](QPainter& p, QSize) { // column selection: an arrow pointing down
+    case 8011:
+        draw = [](QPainter& p, QSize) { // column selection: an arrow pointing down
             p.setPen(Qt::white);
             p.setBrush(kInk);
-            p.drawPolygon(QPolygon{QPoint(10, 4), QPoint(20, 4), QPoint(20, 16), QPoint(25, 16), QPoint(15, 27),
-                                   QPoint(5, 16), QPoint(10, 16)});
+            p.drawPolygon(QPolygon{QPoint(10, 4), QPoint(20, 4), QPoint(20, 16), QPoint(25, 16),
+                                   QPoint(15, 27), QPoint(5, 16), QPoint(10, 16)});
         };
         break;
-    case 8012: draw = [](QPainter& p, QSize) { // select all: an arrow pointing down and right
+    case 8012:
+        draw = [](QPainter& p, QSize) { // select all: an arrow pointing down and right
             p.setPen(Qt::white);
             p.setBrush(kInk);
-            p.drawPolygon(QPolygon{QPoint(6, 4), QPoint(24, 22), QPoint(24, 12), QPoint(27, 27), QPoint(12, 24),
-                                   QPoint(22, 24), QPoint(4, 6)});
+            p.drawPolygon(QPolygon{QPoint(6, 4), QPoint(24, 22), QPoint(24, 12), QPoint(27, 27),
+                                   QPoint(12, 24), QPoint(22, 24), QPoint(4, 6)});
         };
         break;
-    default: return QCursor(Qt::ArrowCursor);
+    default:
+        return QCursor(Qt::ArrowCursor);
     }
     QImage image(32, 32, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);

@@ -30,7 +30,9 @@ void TFont::SetSize(int points) {
     Changed();
 }
 
-void TFont::SetHeight(int pixels) { SetSize((std::abs(pixels) * 72 + 48) / 96); }
+void TFont::SetHeight(int pixels) {
+    SetSize((std::abs(pixels) * 72 + 48) / 96);
+}
 
 void TFont::SetColor(TColor color) {
     if (color == color_) return;

@@ -61,7 +61,16 @@ private:
     int orientation_ = 0;
 };
 
-enum class TBrushStyle { bsSolid, bsClear, bsHorizontal, bsVertical, bsFDiagonal, bsBDiagonal, bsCross, bsDiagCross };
+enum class TBrushStyle {
+    bsSolid,
+    bsClear,
+    bsHorizontal,
+    bsVertical,
+    bsFDiagonal,
+    bsBDiagonal,
+    bsCross,
+    bsDiagCross
+};
 
 class TBrush : public TGraphicsObject {
 public:

@@ -3,20 +3,25 @@
 #include <algorithm>
 #include <string>
 
-TGridAxis::TGridAxis(int count, int defaultSize) : defaultSize_(defaultSize), sizes_(size_t(std::max(count, 0)), defaultSize) {}
+TGridAxis::TGridAxis(int count, int defaultSize)
+    : defaultSize_(defaultSize), sizes_(size_t(std::max(count, 0)), defaultSize) {}
 
 void TGridAxis::Check(int index) const {
     if (index < 0 || index >= Count()) throw EGridError("Grid index out of range: " + std::to_string(index));
 }
 
-void TGridAxis::SetCount(int count) { sizes_.resize(size_t(std::max(count, 0)), defaultSize_); }
+void TGridAxis::SetCount(int count) {
+    sizes_.resize(size_t(std::max(count, 0)), defaultSize_);
+}
 
 void TGridAxis::SetDefaultSize(int size) {
     defaultSize_ = std::max(size, 0);
     std::fill(sizes_.begin(), sizes_.end(), defaultSize_);
 }
 
-int TGridAxis::Size(int index) const { return index >= 0 && index < Count() ? sizes_[size_t(index)] : defaultSize_; }
+int TGridAxis::Size(int index) const {
+    return index >= 0 && index < Count() ? sizes_[size_t(index)] : defaultSize_;
+}
 
 void TGridAxis::SetSize(int index, int size) {
     Check(index);

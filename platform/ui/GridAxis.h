@@ -45,9 +45,9 @@ private:
 
 // Where an axis's entries show; the class library's per-axis drawing information.
 struct TGridAxisInfo {
-    int LineWidth = 0;           // the grid line after each entry
-    int FixedCount = 0;          // fixed entries at the start
-    int FirstCell = 0;           // the first scrolled entry shown after the fixed ones
+    int LineWidth = 0;  // the grid line after each entry
+    int FixedCount = 0; // fixed entries at the start
+    int FirstCell = 0;  // the first scrolled entry shown after the fixed ones
     int CellCount = 0;
     int Extent = 0;              // the visible length (client width or height)
     int FixedBoundary = 0;       // end of the fixed entries and their lines

@@ -52,7 +52,9 @@ void TCustomGrid::UpdateText() {
         SetEditText(inplaceCol_, inplaceRow_, inplaceEdit_->Text());
 }
 
-void TCustomGrid::EditorChanged() { UpdateText(); }
+void TCustomGrid::EditorChanged() {
+    UpdateText();
+}
 
 void TCustomGrid::UpdateEdit() {
     if (!CanEditShow()) return;
@@ -72,13 +74,27 @@ void TCustomGrid::UpdateEdit() {
     if (CanEditShow()) inplaceEdit_->Move(CellRect(Col(), Row()));
 }
 
-TInplaceEdit* TCustomGrid::CreateEditor() { return new TInplaceEdit(this); }
+TInplaceEdit* TCustomGrid::CreateEditor() {
+    return new TInplaceEdit(this);
+}
 
-QString TCustomGrid::GetEditText(int, int) { return {}; }
+QString TCustomGrid::GetEditText(int, int) {
+    return {};
+}
 void TCustomGrid::SetEditText(int, int, const QString&) {}
-QString TCustomGrid::GetEditMask(int, int) { return {}; }
-int TCustomGrid::GetEditLimit() { return 0; }
-bool TCustomGrid::CanEditAcceptKey(QChar) { return true; }
-bool TCustomGrid::CanEditModify() { return true; }
+QString TCustomGrid::GetEditMask(int, int) {
+    return {};
+}
+int TCustomGrid::GetEditLimit() {
+    return 0;
+}
+bool TCustomGrid::CanEditAcceptKey(QChar) {
+    return true;
+}
+bool TCustomGrid::CanEditModify() {
+    return true;
+}
 
-TInplaceEdit* TCustomGrid::InplaceEditor() const { return inplaceEdit_; }
+TInplaceEdit* TCustomGrid::InplaceEditor() const {
+    return inplaceEdit_;
+}

@@ -29,7 +29,8 @@ bool TCustomGrid::event(QEvent* e) {
 
 bool TCustomGrid::focusNextPrevChild(bool next) {
     // The editor is a child: Tab from it belongs to the grid when the grid walks cells with Tab.
-    if (options_.Contains(goTabs) && !options_.Contains(goRowSelect) && inplaceEdit_ && inplaceEdit_->HasFocus())
+    if (options_.Contains(goTabs) && !options_.Contains(goRowSelect) && inplaceEdit_ &&
+        inplaceEdit_->HasFocus())
         return false;
     return QAbstractScrollArea::focusNextPrevChild(next);
 }
@@ -78,38 +79,70 @@ void TCustomGrid::KeyNavigate(int key, TShiftState shift) {
     TGridCoord cell = current_, topLeft = topLeft_;
     if (shift.Contains(ssCtrl)) {
         switch (key) {
-        case VK_UP: --topLeft.Y; break;
-        case VK_DOWN: ++topLeft.Y; break;
+        case VK_UP:
+            --topLeft.Y;
+            break;
+        case VK_DOWN:
+            ++topLeft.Y;
+            break;
         case VK_LEFT:
             if (!rowSelect) cell.X -= pageWidth, topLeft.X -= pageWidth;
             break;
         case VK_RIGHT:
             if (!rowSelect) cell.X += pageWidth, topLeft.X += pageWidth;
             break;
-        case VK_PRIOR: cell.Y = TopRow(); break;
-        case VK_NEXT: cell.Y = info.Vert.LastFullVisibleCell; break;
-        case VK_HOME: cell = {fixedCols_, fixedRows_}; break;
-        case VK_END: cell = {ColCount() - 1, RowCount() - 1}; break;
-        default: break;
+        case VK_PRIOR:
+            cell.Y = TopRow();
+            break;
+        case VK_NEXT:
+            cell.Y = info.Vert.LastFullVisibleCell;
+            break;
+        case VK_HOME:
+            cell = {fixedCols_, fixedRows_};
+            break;
+        case VK_END:
+            cell = {ColCount() - 1, RowCount() - 1};
+            break;
+        default:
+            break;
         }
     } else {
         switch (key) {
-        case VK_UP: --cell.Y; break;
-        case VK_DOWN: ++cell.Y; break;
-        case VK_LEFT: rowSelect ? --topLeft.X : --cell.X; break;
-        case VK_RIGHT: rowSelect ? ++topLeft.X : ++cell.X; break;
-        case VK_NEXT: cell.Y += pageHeight, topLeft.Y += pageHeight; break;
-        case VK_PRIOR: cell.Y -= pageHeight, topLeft.Y -= pageHeight; break;
-        case VK_HOME: rowSelect ? (cell.Y = fixedRows_) : (cell.X = fixedCols_); break;
-        case VK_END: rowSelect ? (cell.Y = RowCount() - 1) : (cell.X = ColCount() - 1); break;
+        case VK_UP:
+            --cell.Y;
+            break;
+        case VK_DOWN:
+            ++cell.Y;
+            break;
+        case VK_LEFT:
+            rowSelect ? --topLeft.X : --cell.X;
+            break;
+        case VK_RIGHT:
+            rowSelect ? ++topLeft.X : ++cell.X;
+            break;
+        case VK_NEXT:
+            cell.Y += pageHeight, topLeft.Y += pageHeight;
+            break;
+        case VK_PRIOR:
+            cell.Y -= pageHeight, topLeft.Y -= pageHeight;
+            break;
+        case VK_HOME:
+            rowSelect ? (cell.Y = fixedRows_) : (cell.X = fixedCols_);
+            break;
+        case VK_END:
+            rowSelect ? (cell.Y = RowCount() - 1) : (cell.X = ColCount() - 1);
+            break;
         case VK_TAB:
             if (!shift.Contains(ssAlt)) {
                 TabStep(cell, shift.Contains(ssShift));
                 shift = {};
             }
             break;
-        case VK_F2: SetEditorMode(true); break;
-        default: break;
+        case VK_F2:
+            SetEditorMode(true);
+            break;
+        default:
+            break;
         }
     }
     const TGridCoord max = MaxTopLeft();
@@ -148,7 +181,9 @@ void TCustomGrid::KeyUp(int& key, TShiftState shift) {
     if (OnKeyUp) OnKeyUp(this, key, shift);
 }
 
-bool TCustomGrid::CanGridAcceptKey(int, TShiftState) { return true; }
+bool TCustomGrid::CanGridAcceptKey(int, TShiftState) {
+    return true;
+}
 
 void TCustomGrid::mousePressEvent(QMouseEvent* e) {
     lastMouse_ = FromQPoint(e->position().toPoint());
@@ -157,7 +192,9 @@ void TCustomGrid::mousePressEvent(QMouseEvent* e) {
     GuardUi([&] { MouseDown(button, ShiftStateOf(*e), lastMouse_.X, lastMouse_.Y); });
 }
 
-void TCustomGrid::mouseDoubleClickEvent(QMouseEvent* e) { mousePressEvent(e); }
+void TCustomGrid::mouseDoubleClickEvent(QMouseEvent* e) {
+    mousePressEvent(e);
+}
 
 void TCustomGrid::mouseMoveEvent(QMouseEvent* e) {
     lastMouse_ = FromQPoint(e->position().toPoint());
@@ -210,11 +247,14 @@ void TCustomGrid::MouseDownLeft(TShiftState shift, int x, int y) {
         }
         return;
     }
-    const bool rowMove = options_.Contains(goRowMoving) && cell.X >= 0 && cell.X < fixedCols_ && cell.Y >= fixedRows_;
-    const bool colMove = options_.Contains(goColMoving) && cell.Y >= 0 && cell.Y < fixedRows_ && cell.X >= fixedCols_;
+    const bool rowMove =
+        options_.Contains(goRowMoving) && cell.X >= 0 && cell.X < fixedCols_ && cell.Y >= fixedRows_;
+    const bool colMove =
+        options_.Contains(goColMoving) && cell.Y >= 0 && cell.Y < fixedRows_ && cell.X >= fixedCols_;
     if (!rowMove && !colMove) return;
     moveIndex_ = movePos_ = rowMove ? cell.Y : cell.X;
-    const bool begin = rowMove ? BeginRowDrag(moveIndex_, movePos_, {x, y}) : BeginColumnDrag(moveIndex_, movePos_, {x, y});
+    const bool begin =
+        rowMove ? BeginRowDrag(moveIndex_, movePos_, {x, y}) : BeginColumnDrag(moveIndex_, movePos_, {x, y});
     if (!begin) return;
     gridState_ = rowMove ? TGridState::gsRowMoving : TGridState::gsColMoving;
     scrollTimer_.start();
@@ -231,8 +271,12 @@ void TCustomGrid::MouseMove(TShiftState shift, int x, int y) {
             MoveAnchor(cell);
         break;
     }
-    case TGridState::gsColMoving: MoveAndScroll(x, CellAtPosition(cols_, info.Horz, x), true); break;
-    case TGridState::gsRowMoving: MoveAndScroll(y, CellAtPosition(rows_, info.Vert, y), false); break;
+    case TGridState::gsColMoving:
+        MoveAndScroll(x, CellAtPosition(cols_, info.Horz, x), true);
+        break;
+    case TGridState::gsRowMoving:
+        MoveAndScroll(y, CellAtPosition(rows_, info.Vert, y), false);
+        break;
     case TGridState::gsColSizing:
     case TGridState::gsRowSizing:
         sizingPos_ = (gridState_ == TGridState::gsRowSizing ? y : x) + sizingOfs_;
@@ -277,7 +321,8 @@ void TCustomGrid::MoveAndScroll(int mouse, int cell, bool columns) {
     } else if (cell < 0) {
         cell = movePos_;
     }
-    const bool allowed = columns ? CheckColumnDrag(moveIndex_, cell, lastMouse_) : CheckRowDrag(moveIndex_, cell, lastMouse_);
+    const bool allowed =
+        columns ? CheckColumnDrag(moveIndex_, cell, lastMouse_) : CheckRowDrag(moveIndex_, cell, lastMouse_);
     if (allowed) movePos_ = cell;
     InvalidateGrid();
 }
@@ -296,10 +341,16 @@ void TCustomGrid::MouseUp(TMouseButton button, TShiftState shift, int x, int y) 
         Click();
         break;
     case TGridState::gsColSizing:
-    case TGridState::gsRowSizing: FinishSizing(); break;
+    case TGridState::gsRowSizing:
+        FinishSizing();
+        break;
     case TGridState::gsColMoving:
-    case TGridState::gsRowMoving: FinishMoving({x, y}); break;
-    case TGridState::gsNormal: UpdateEdit(); break;
+    case TGridState::gsRowMoving:
+        FinishMoving({x, y});
+        break;
+    case TGridState::gsNormal:
+        UpdateEdit();
+        break;
     }
     if (OnMouseUp) OnMouseUp(this, button, shift, x, y);
 }
@@ -321,7 +372,8 @@ void TCustomGrid::FinishMoving(TPoint mouse) {
     InvalidateGrid();
     const bool columns = gridState_ == TGridState::gsColMoving;
     gridState_ = TGridState::gsNormal;
-    const bool end = columns ? EndColumnDrag(moveIndex_, movePos_, mouse) : EndRowDrag(moveIndex_, movePos_, mouse);
+    const bool end =
+        columns ? EndColumnDrag(moveIndex_, movePos_, mouse) : EndRowDrag(moveIndex_, movePos_, mouse);
     if (end && moveIndex_ != movePos_) {
         if (columns)
             MoveColumn(moveIndex_, movePos_);
@@ -335,10 +387,16 @@ void TCustomGrid::ScrollTimerTick() {
     const TDrawInfo info = CalcDrawInfo();
     const TPoint p = lastMouse_;
     switch (gridState_) {
-    case TGridState::gsColMoving: MoveAndScroll(p.X, CellAtPosition(cols_, info.Horz, p.X), true); return;
-    case TGridState::gsRowMoving: MoveAndScroll(p.Y, CellAtPosition(rows_, info.Vert, p.Y), false); return;
-    case TGridState::gsSelecting: break;
-    default: return;
+    case TGridState::gsColMoving:
+        MoveAndScroll(p.X, CellAtPosition(cols_, info.Horz, p.X), true);
+        return;
+    case TGridState::gsRowMoving:
+        MoveAndScroll(p.Y, CellAtPosition(rows_, info.Vert, p.Y), false);
+        return;
+    case TGridState::gsSelecting:
+        break;
+    default:
+        return;
     }
     TGridCoord anchor = anchor_;
     if (p.X < info.Horz.FixedBoundary && anchor.X > fixedCols_) --anchor.X;
@@ -348,7 +406,8 @@ void TCustomGrid::ScrollTimerTick() {
     if (!(anchor == anchor_)) MoveAnchor(anchor);
 }
 
-void TCustomGrid::CalcSizingState(int x, int y, TGridState& state, int& index, int& sizingPos, int& sizingOfs) {
+void TCustomGrid::CalcSizingState(int x, int y, TGridState& state, int& index, int& sizingPos,
+                                  int& sizingOfs) {
     state = TGridState::gsNormal;
     index = -1;
     const TDrawInfo info = CalcDrawInfo();
@@ -385,12 +444,24 @@ void TCustomGrid::CalcSizingState(int x, int y, TGridState& state, int& index, i
     }
 }
 
-bool TCustomGrid::BeginColumnDrag(int&, int&, TPoint) { return true; }
-bool TCustomGrid::CheckColumnDrag(int&, int&, TPoint) { return true; }
-bool TCustomGrid::EndColumnDrag(int&, int&, TPoint) { return true; }
-bool TCustomGrid::BeginRowDrag(int&, int&, TPoint) { return true; }
-bool TCustomGrid::CheckRowDrag(int&, int&, TPoint) { return true; }
-bool TCustomGrid::EndRowDrag(int&, int&, TPoint) { return true; }
+bool TCustomGrid::BeginColumnDrag(int&, int&, TPoint) {
+    return true;
+}
+bool TCustomGrid::CheckColumnDrag(int&, int&, TPoint) {
+    return true;
+}
+bool TCustomGrid::EndColumnDrag(int&, int&, TPoint) {
+    return true;
+}
+bool TCustomGrid::BeginRowDrag(int&, int&, TPoint) {
+    return true;
+}
+bool TCustomGrid::CheckRowDrag(int&, int&, TPoint) {
+    return true;
+}
+bool TCustomGrid::EndRowDrag(int&, int&, TPoint) {
+    return true;
+}
 
 void TCustomGrid::wheelEvent(QWheelEvent* e) {
     wheelRemainder_ += e->angleDelta().y();
@@ -434,7 +505,9 @@ void TCustomGrid::DblClick() {
     if (OnDblClick) OnDblClick(this);
 }
 
-bool TCustomGrid::IsActiveControl() const { return IsWithin(QApplication::focusWidget(), this); }
+bool TCustomGrid::IsActiveControl() const {
+    return IsWithin(QApplication::focusWidget(), this);
+}
 
 void TCustomGrid::FocusChanged(QWidget* old, QWidget* now) {
     const bool nowWithin = IsWithin(now, this);

@@ -16,7 +16,9 @@ void TCustomGrid::paintEvent(QPaintEvent* e) {
     GuardUi([&] { PaintThrough(device, FromQRect(e->rect())); });
 }
 
-void TCustomGrid::RenderTo(TCanvasDevice& device) { PaintThrough(device, Bounds(0, 0, ClientWidth(), ClientHeight())); }
+void TCustomGrid::RenderTo(TCanvasDevice& device) {
+    PaintThrough(device, Bounds(0, 0, ClientWidth(), ClientHeight()));
+}
 
 void TCustomGrid::PaintThrough(TCanvasDevice& device, const TRect& dirty) {
     struct TDetach {
@@ -33,12 +35,12 @@ void TCustomGrid::Paint(const TRect& dirty) {
     const TGridAxisInfo& v = info.Vert;
     DrawLines(info);
     DrawCells(info, {0, 0}, {0, 0}, {h.FixedBoundary, v.FixedBoundary}, fixedColor_, {gdFixed}, dirty);
-    DrawCells(info, {LeftCol(), 0}, {h.FixedBoundary, 0}, {h.GridBoundary, v.FixedBoundary}, fixedColor_, {gdFixed},
-              dirty);
-    DrawCells(info, {0, TopRow()}, {0, v.FixedBoundary}, {h.FixedBoundary, v.GridBoundary}, fixedColor_, {gdFixed},
-              dirty);
-    DrawCells(info, {LeftCol(), TopRow()}, {h.FixedBoundary, v.FixedBoundary}, {h.GridBoundary, v.GridBoundary},
-              color_, {}, dirty);
+    DrawCells(info, {LeftCol(), 0}, {h.FixedBoundary, 0}, {h.GridBoundary, v.FixedBoundary}, fixedColor_,
+              {gdFixed}, dirty);
+    DrawCells(info, {0, TopRow()}, {0, v.FixedBoundary}, {h.FixedBoundary, v.GridBoundary}, fixedColor_,
+              {gdFixed}, dirty);
+    DrawCells(info, {LeftCol(), TopRow()}, {h.FixedBoundary, v.FixedBoundary},
+              {h.GridBoundary, v.GridBoundary}, color_, {}, dirty);
     if (options_.Contains(goRowSelect) && defaultDrawing_ && IsActiveControl()) {
         const TGridRect sel = Selection();
         const TRect first = CellRect(std::max(sel.Left, LeftCol()), sel.Top);
@@ -53,8 +55,9 @@ void TCustomGrid::Paint(const TRect& dirty) {
     DrawOverlay(info);
 }
 
-void TCustomGrid::DrawAxisLines(const TGridAxisInfo& major, const TGridAxis& axis, int firstCell, int majorStart,
-                                int majorStop, int minorStart, int minorStop, bool vertical, TColor color) {
+void TCustomGrid::DrawAxisLines(const TGridAxisInfo& major, const TGridAxis& axis, int firstCell,
+                                int majorStart, int majorStop, int minorStart, int minorStop, bool vertical,
+                                TColor color) {
     if (major.LineWidth <= 0 || majorStart >= majorStop || minorStart >= minorStop) return;
     canvas_.Pen().SetWidth(major.LineWidth);
     canvas_.Pen().SetStyle(TPenStyle::psSolid);
@@ -79,7 +82,8 @@ void TCustomGrid::DrawLines(const TDrawInfo& info) {
     const TGridAxisInfo& v = info.Vert;
     const bool fixedVert = options_.Contains(goFixedVertLine), fixedHorz = options_.Contains(goFixedHorzLine);
     const TColor dataLine = ColorToRGB(color_) == clSilver ? clGray : clSilver;
-    const TColor fixedVertColor = fixedVert ? clBlack : fixedColor_, fixedHorzColor = fixedHorz ? clBlack : fixedColor_;
+    const TColor fixedVertColor = fixedVert ? clBlack : fixedColor_,
+                 fixedHorzColor = fixedHorz ? clBlack : fixedColor_;
     const TColor vertColor = options_.Contains(goVertLine) ? dataLine : color_;
     const TColor horzColor = options_.Contains(goHorzLine) ? dataLine : color_;
     struct TRegion {
@@ -90,7 +94,8 @@ void TCustomGrid::DrawLines(const TDrawInfo& info) {
         {0, 0, 0, 0, h.FixedBoundary, v.FixedBoundary, fixedVertColor, fixedHorzColor},
         {LeftCol(), 0, h.FixedBoundary, 0, h.GridBoundary, v.FixedBoundary, fixedVertColor, fixedHorzColor},
         {0, TopRow(), 0, v.FixedBoundary, h.FixedBoundary, v.GridBoundary, fixedVertColor, fixedHorzColor},
-        {LeftCol(), TopRow(), h.FixedBoundary, v.FixedBoundary, h.GridBoundary, v.GridBoundary, vertColor, horzColor},
+        {LeftCol(), TopRow(), h.FixedBoundary, v.FixedBoundary, h.GridBoundary, v.GridBoundary, vertColor,
+         horzColor},
     };
     for (const TRegion& r : regions) {
         DrawAxisLines(h, cols_, r.FirstCol, r.Left, r.Right, r.Top, r.Bottom, true, r.Vert);
@@ -119,9 +124,10 @@ void TCustomGrid::DrawCells(const TDrawInfo& info, TGridCoord first, TPoint star
                 if (!state.Contains(gdFocused) || !options_.Contains(goEditing) || !editorMode_) {
                     if (defaultDrawing_) {
                         canvas_.Font() = font_;
-                        const bool highlight = state.Contains(gdSelected) &&
-                                               (!state.Contains(gdFocused) || options_.Contains(goDrawFocusSelected) ||
-                                                options_.Contains(goRowSelect));
+                        const bool highlight =
+                            state.Contains(gdSelected) &&
+                            (!state.Contains(gdFocused) || options_.Contains(goDrawFocusSelected) ||
+                             options_.Contains(goRowSelect));
                         canvas_.Brush().SetColor(highlight ? clHighlight : color);
                         canvas_.Brush().SetStyle(TBrushStyle::bsSolid);
                         if (highlight) canvas_.Font().SetColor(clHighlightText);
@@ -142,8 +148,8 @@ void TCustomGrid::DrawCells(const TDrawInfo& info, TGridCoord first, TPoint star
                         canvas_.DrawEdge(edge, BDR_RAISEDINNER, frame2);
                     }
                     const TGridOptions editAlways{goEditing, goAlwaysShowEditor};
-                    if (defaultDrawing_ && state.Contains(gdFocused) && (options_ * editAlways) != editAlways &&
-                        !options_.Contains(goRowSelect))
+                    if (defaultDrawing_ && state.Contains(gdFocused) &&
+                        (options_ * editAlways) != editAlways && !options_.Contains(goRowSelect))
                         canvas_.DrawFocusRect(where);
                 }
             }

@@ -30,20 +30,21 @@ enum class TGridOption {
     goThumbTracking
 };
 using TGridOptions = TSet<TGridOption>;
-constexpr TGridOption goFixedVertLine = TGridOption::goFixedVertLine, goFixedHorzLine = TGridOption::goFixedHorzLine,
-                      goVertLine = TGridOption::goVertLine, goHorzLine = TGridOption::goHorzLine,
-                      goRangeSelect = TGridOption::goRangeSelect,
+constexpr TGridOption goFixedVertLine = TGridOption::goFixedVertLine,
+                      goFixedHorzLine = TGridOption::goFixedHorzLine, goVertLine = TGridOption::goVertLine,
+                      goHorzLine = TGridOption::goHorzLine, goRangeSelect = TGridOption::goRangeSelect,
                       goDrawFocusSelected = TGridOption::goDrawFocusSelected,
                       goRowSizing = TGridOption::goRowSizing, goColSizing = TGridOption::goColSizing,
                       goRowMoving = TGridOption::goRowMoving, goColMoving = TGridOption::goColMoving,
                       goEditing = TGridOption::goEditing, goTabs = TGridOption::goTabs,
-                      goRowSelect = TGridOption::goRowSelect, goAlwaysShowEditor = TGridOption::goAlwaysShowEditor,
+                      goRowSelect = TGridOption::goRowSelect,
+                      goAlwaysShowEditor = TGridOption::goAlwaysShowEditor,
                       goThumbTracking = TGridOption::goThumbTracking;
 
 enum class TGridDrawStateItem { gdSelected, gdFocused, gdFixed };
 using TGridDrawState = TSet<TGridDrawStateItem>;
-constexpr TGridDrawStateItem gdSelected = TGridDrawStateItem::gdSelected, gdFocused = TGridDrawStateItem::gdFocused,
-                             gdFixed = TGridDrawStateItem::gdFixed;
+constexpr TGridDrawStateItem gdSelected = TGridDrawStateItem::gdSelected,
+                             gdFocused = TGridDrawStateItem::gdFocused, gdFixed = TGridDrawStateItem::gdFixed;
 
 struct TGridCoord {
     int X = 0, Y = 0;
@@ -70,10 +71,13 @@ enum class TGridBorderStyle { bsNone, bsSingle };
 using TNotifyEvent = std::function<void(QObject* Sender)>;
 using TKeyEvent = std::function<void(QObject* Sender, int& Key, TShiftState Shift)>;
 using TKeyPressEvent = std::function<void(QObject* Sender, QChar& Key)>;
-using TMouseEvent = std::function<void(QObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y)>;
+using TMouseEvent =
+    std::function<void(QObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y)>;
 using TMouseMoveEvent = std::function<void(QObject* Sender, TShiftState Shift, int X, int Y)>;
-using TMouseWheelUpDownEvent = std::function<void(QObject* Sender, TShiftState Shift, TPoint MousePos, bool& Handled)>;
-using TDrawCellEvent = std::function<void(QObject* Sender, int ACol, int ARow, TRect Rect, TGridDrawState State)>;
+using TMouseWheelUpDownEvent =
+    std::function<void(QObject* Sender, TShiftState Shift, TPoint MousePos, bool& Handled)>;
+using TDrawCellEvent =
+    std::function<void(QObject* Sender, int ACol, int ARow, TRect Rect, TGridDrawState State)>;
 using TSelectCellEvent = std::function<void(QObject* Sender, int ACol, int ARow, bool& CanSelect)>;
 using TGetEditEvent = std::function<void(QObject* Sender, int ACol, int ARow, QString& Value)>;
 using TSetEditEvent = std::function<void(QObject* Sender, int ACol, int ARow, const QString& Value)>;

@@ -42,8 +42,8 @@ void THintWindow::SetCaption(const QString& caption) {
 TRect THintWindow::CalcHintRect(int maxWidth, const QString& text) {
     TCanvas canvas;
     canvas.Font().SetColor(clInfoText);
-    const TTextLayout layout = LayoutText(text, {0, 0, std::max(maxWidth, 1), 0}, DT_WORDBREAK | DT_NOPREFIX,
-                                          canvas.Metrics());
+    const TTextLayout layout =
+        LayoutText(text, {0, 0, std::max(maxWidth, 1), 0}, DT_WORDBREAK | DT_NOPREFIX, canvas.Metrics());
     return {0, 0, layout.MaxWidth + 6, layout.Height + 2};
 }
 

@@ -11,19 +11,37 @@ TInplaceLine::TInplaceLine(TInplaceEdit& owner) : TCustomMaskEdit(&owner), owner
     setContextMenuPolicy(Qt::NoContextMenu);
 }
 
-void TInplaceLine::KeyDown(int& key, TShiftState shift) { owner_.KeyDown(key, shift); }
-void TInplaceLine::KeyPress(QChar& key) { owner_.KeyPress(key); }
-void TInplaceLine::KeyUp(int& key, TShiftState shift) { owner_.KeyUp(key, shift); }
-void TInplaceLine::DoEnter() { owner_.DoEnter(); }
-void TInplaceLine::DoExit() { owner_.DoExit(); }
+void TInplaceLine::KeyDown(int& key, TShiftState shift) {
+    owner_.KeyDown(key, shift);
+}
+void TInplaceLine::KeyPress(QChar& key) {
+    owner_.KeyPress(key);
+}
+void TInplaceLine::KeyUp(int& key, TShiftState shift) {
+    owner_.KeyUp(key, shift);
+}
+void TInplaceLine::DoEnter() {
+    owner_.DoEnter();
+}
+void TInplaceLine::DoExit() {
+    owner_.DoExit();
+}
 bool TInplaceLine::WantsTab() const {
     const TCustomGrid* grid = owner_.Grid();
     return grid && grid->Options().Contains(goTabs);
 }
-void TInplaceLine::Change() { owner_.Change(); }
-void TInplaceLine::CopyToClipboard() { owner_.CopyToClipboard(); }
-void TInplaceLine::CutToClipboard() { owner_.CutToClipboard(); }
-void TInplaceLine::PasteFromClipboard() { owner_.PasteFromClipboard(); }
+void TInplaceLine::Change() {
+    owner_.Change();
+}
+void TInplaceLine::CopyToClipboard() {
+    owner_.CopyToClipboard();
+}
+void TInplaceLine::CutToClipboard() {
+    owner_.CutToClipboard();
+}
+void TInplaceLine::PasteFromClipboard() {
+    owner_.PasteFromClipboard();
+}
 void TInplaceLine::mouseDoubleClickEvent(QMouseEvent* e) {
     TCustomMaskEdit::mouseDoubleClickEvent(e);
     GuardUi([this] { owner_.DblClick(); });
@@ -36,21 +54,38 @@ TInplaceMemo::TInplaceMemo(TInplaceEdit& owner) : TControlAdapter<QPlainTextEdit
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setTabChangesFocus(true);
     document()->setDocumentMargin(1);
-    QObject::connect(this, &QPlainTextEdit::textChanged, this, [this] { GuardUi([this] { owner_.Change(); }); });
+    QObject::connect(this, &QPlainTextEdit::textChanged, this,
+                     [this] { GuardUi([this] { owner_.Change(); }); });
 }
 
-void TInplaceMemo::KeyDown(int& key, TShiftState shift) { owner_.KeyDown(key, shift); }
-void TInplaceMemo::KeyPress(QChar& key) { owner_.KeyPress(key); }
-void TInplaceMemo::KeyUp(int& key, TShiftState shift) { owner_.KeyUp(key, shift); }
-void TInplaceMemo::DoEnter() { owner_.DoEnter(); }
-void TInplaceMemo::DoExit() { owner_.DoExit(); }
+void TInplaceMemo::KeyDown(int& key, TShiftState shift) {
+    owner_.KeyDown(key, shift);
+}
+void TInplaceMemo::KeyPress(QChar& key) {
+    owner_.KeyPress(key);
+}
+void TInplaceMemo::KeyUp(int& key, TShiftState shift) {
+    owner_.KeyUp(key, shift);
+}
+void TInplaceMemo::DoEnter() {
+    owner_.DoEnter();
+}
+void TInplaceMemo::DoExit() {
+    owner_.DoExit();
+}
 bool TInplaceMemo::WantsTab() const {
     const TCustomGrid* grid = owner_.Grid();
     return grid && grid->Options().Contains(goTabs);
 }
-void TInplaceMemo::CopyToClipboard() { owner_.CopyToClipboard(); }
-void TInplaceMemo::CutToClipboard() { owner_.CutToClipboard(); }
-void TInplaceMemo::PasteFromClipboard() { owner_.PasteFromClipboard(); }
+void TInplaceMemo::CopyToClipboard() {
+    owner_.CopyToClipboard();
+}
+void TInplaceMemo::CutToClipboard() {
+    owner_.CutToClipboard();
+}
+void TInplaceMemo::PasteFromClipboard() {
+    owner_.PasteFromClipboard();
+}
 void TInplaceMemo::DoPaste() {
     const int limit = owner_.MaxLength();
     QString text = QApplication::clipboard()->text();
@@ -112,7 +147,9 @@ void TInplaceEdit::SetEditMask(const QString& mask) {
     ChooseBody();
 }
 
-QString TInplaceEdit::Text() const { return usesMemo_ ? memo_->toPlainText() : line_->Text(); }
+QString TInplaceEdit::Text() const {
+    return usesMemo_ ? memo_->toPlainText() : line_->Text();
+}
 
 void TInplaceEdit::SetText(const QString& text) {
     if (usesMemo_)
@@ -121,14 +158,18 @@ void TInplaceEdit::SetText(const QString& text) {
         line_->SetText(text);
 }
 
-QString TInplaceEdit::EditText() const { return usesMemo_ ? memo_->toPlainText() : line_->EditText(); }
+QString TInplaceEdit::EditText() const {
+    return usesMemo_ ? memo_->toPlainText() : line_->EditText();
+}
 
 void TInplaceEdit::SetMaxLength(int length) {
     maxLength_ = std::max(length, 0);
     line_->SetMaxLength(maxLength_);
 }
 
-void TInplaceEdit::RestoreStartText() { SetText(startText_); }
+void TInplaceEdit::RestoreStartText() {
+    SetText(startText_);
+}
 
 void TInplaceEdit::SelectAll() {
     if (usesMemo_)
@@ -182,7 +223,8 @@ void TInplaceEdit::SetWordWrap(bool on) {
 
 void TInplaceEdit::SetPasswordChar(QChar ch) {
     line_->setEchoMode(ch.isNull() ? QLineEdit::Normal : QLineEdit::Password);
-    line_->setStyleSheet(ch.isNull() ? QString() : QStringLiteral("lineedit-password-character: %1").arg(ch.unicode()));
+    line_->setStyleSheet(ch.isNull() ? QString()
+                                     : QStringLiteral("lineedit-password-character: %1").arg(ch.unicode()));
 }
 
 void TInplaceEdit::SetColor(TColor color) {
@@ -225,9 +267,13 @@ void TInplaceEdit::Hide() {
     QWidget::hide();
 }
 
-bool TInplaceEdit::HasFocus() const { return IsWithin(QApplication::focusWidget(), this); }
+bool TInplaceEdit::HasFocus() const {
+    return IsWithin(QApplication::focusWidget(), this);
+}
 
-void TInplaceEdit::SetFocusToBody() { Body()->setFocus(Qt::OtherFocusReason); }
+void TInplaceEdit::SetFocusToBody() {
+    Body()->setFocus(Qt::OtherFocusReason);
+}
 
 void TInplaceEdit::resizeEvent(QResizeEvent*) {
     line_->setGeometry(rect());
@@ -266,7 +312,9 @@ void TInplaceEdit::KeyDown(int& key, TShiftState shift) {
         break;
     case VK_PRIOR:
     case VK_NEXT:
-    case VK_ESCAPE: SendToGrid(key, shift); break;
+    case VK_ESCAPE:
+        SendToGrid(key, shift);
+        break;
     case VK_INSERT:
         if (shift.Empty()) SendToGrid(key, shift);
         break;
@@ -289,7 +337,8 @@ void TInplaceEdit::KeyDown(int& key, TShiftState shift) {
         if (key == VK_F2) Deselect();
         key = 0;
         return;
-    default: break;
+    default:
+        break;
     }
     if (key != 0 && grid_->OnKeyDown) grid_->OnKeyDown(grid_, key, shift);
 }
@@ -305,7 +354,9 @@ void TInplaceEdit::KeyPress(QChar& key) {
     }
     switch (key.unicode()) {
     case 9:
-    case 27: key = QChar(); break;
+    case 27:
+        key = QChar();
+        break;
     case 13:
         if (SelStart() == 0 && SelLength() == int(EditText().size()))
             Deselect();
@@ -317,7 +368,8 @@ void TInplaceEdit::KeyPress(QChar& key) {
         if (!usesMemo_) key = QChar();
         break;
     default:
-        if (usesMemo_ && maxLength_ > 0 && key.unicode() >= 32 && SelLength() == 0 && Text().size() >= maxLength_) {
+        if (usesMemo_ && maxLength_ > 0 && key.unicode() >= 32 && SelLength() == 0 &&
+            Text().size() >= maxLength_) {
             key = QChar();
             break;
         }

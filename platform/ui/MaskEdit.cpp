@@ -28,7 +28,9 @@ void TCustomMaskEdit::SetEditMask(const QString& mask) {
     ShowField();
 }
 
-QString TCustomMaskEdit::Text() const { return field_ ? field_->Text() : QLineEdit::text(); }
+QString TCustomMaskEdit::Text() const {
+    return field_ ? field_->Text() : QLineEdit::text();
+}
 
 void TCustomMaskEdit::SetText(const QString& text) {
     if (!field_) {
@@ -54,11 +56,17 @@ void TCustomMaskEdit::SetMaxLength(int length) {
     if (!field_) QLineEdit::setMaxLength(maxLength_ > 0 ? maxLength_ : 32767);
 }
 
-bool TCustomMaskEdit::IsComplete() const { return !field_ || mask_.IsComplete(field_->EditText()); }
+bool TCustomMaskEdit::IsComplete() const {
+    return !field_ || mask_.IsComplete(field_->EditText());
+}
 
-int TCustomMaskEdit::SelStart() const { return hasSelectedText() ? selectionStart() : cursorPosition(); }
+int TCustomMaskEdit::SelStart() const {
+    return hasSelectedText() ? selectionStart() : cursorPosition();
+}
 
-int TCustomMaskEdit::SelLength() const { return int(selectedText().size()); }
+int TCustomMaskEdit::SelLength() const {
+    return int(selectedText().size());
+}
 
 void TCustomMaskEdit::SetSel(int start, int length) {
     if (field_) field_->SetCursor(start);
@@ -81,7 +89,9 @@ void TCustomMaskEdit::ShowField() {
         QLineEdit::setCursorPosition(cursor);
 }
 
-void TCustomMaskEdit::SyncCursor() { field_->SetCursor(hasSelectedText() ? selectionStart() : cursorPosition()); }
+void TCustomMaskEdit::SyncCursor() {
+    field_->SetCursor(hasSelectedText() ? selectionStart() : cursorPosition());
+}
 
 bool TCustomMaskEdit::TakeSelection(int& start, int& length) const {
     if (!hasSelectedText() || selectedText().size() <= 1) return false;
@@ -98,10 +108,18 @@ void TCustomMaskEdit::ControlKey(QKeyEvent* e) {
     SyncCursor();
     int start = 0, length = 0;
     switch (e->key()) {
-    case Qt::Key_Left: field_->SetCursor(mask_.PrevEditable(field_->Cursor())); break;
-    case Qt::Key_Right: field_->SetCursor(field_->Cursor() + 1); break;
-    case Qt::Key_Home: field_->SetCursor(0); break;
-    case Qt::Key_End: field_->SetCursor(mask_.Length()); break;
+    case Qt::Key_Left:
+        field_->SetCursor(mask_.PrevEditable(field_->Cursor()));
+        break;
+    case Qt::Key_Right:
+        field_->SetCursor(field_->Cursor() + 1);
+        break;
+    case Qt::Key_Home:
+        field_->SetCursor(0);
+        break;
+    case Qt::Key_End:
+        field_->SetCursor(mask_.Length());
+        break;
     case Qt::Key_Delete:
         if (TakeSelection(start, length))
             field_->ClearRange(start, length);
@@ -109,7 +127,9 @@ void TCustomMaskEdit::ControlKey(QKeyEvent* e) {
             field_->Delete();
         setModified(true);
         break;
-    default: TControlAdapter<QLineEdit>::ControlKey(e); return;
+    default:
+        TControlAdapter<QLineEdit>::ControlKey(e);
+        return;
     }
     ShowField();
 }

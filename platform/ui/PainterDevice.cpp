@@ -11,34 +11,52 @@ namespace {
 
 Qt::PenStyle QtPenStyle(TPenStyle style) {
     switch (style) {
-    case TPenStyle::psDash: return Qt::DashLine;
-    case TPenStyle::psDot: return Qt::DotLine;
-    case TPenStyle::psDashDot: return Qt::DashDotLine;
-    case TPenStyle::psDashDotDot: return Qt::DashDotDotLine;
-    case TPenStyle::psClear: return Qt::NoPen;
-    default: return Qt::SolidLine;
+    case TPenStyle::psDash:
+        return Qt::DashLine;
+    case TPenStyle::psDot:
+        return Qt::DotLine;
+    case TPenStyle::psDashDot:
+        return Qt::DashDotLine;
+    case TPenStyle::psDashDotDot:
+        return Qt::DashDotDotLine;
+    case TPenStyle::psClear:
+        return Qt::NoPen;
+    default:
+        return Qt::SolidLine;
     }
 }
 
 Qt::BrushStyle QtBrushStyle(TBrushStyle style) {
     switch (style) {
-    case TBrushStyle::bsClear: return Qt::NoBrush;
-    case TBrushStyle::bsHorizontal: return Qt::HorPattern;
-    case TBrushStyle::bsVertical: return Qt::VerPattern;
-    case TBrushStyle::bsFDiagonal: return Qt::BDiagPattern;
-    case TBrushStyle::bsBDiagonal: return Qt::FDiagPattern;
-    case TBrushStyle::bsCross: return Qt::CrossPattern;
-    case TBrushStyle::bsDiagCross: return Qt::DiagCrossPattern;
-    default: return Qt::SolidPattern;
+    case TBrushStyle::bsClear:
+        return Qt::NoBrush;
+    case TBrushStyle::bsHorizontal:
+        return Qt::HorPattern;
+    case TBrushStyle::bsVertical:
+        return Qt::VerPattern;
+    case TBrushStyle::bsFDiagonal:
+        return Qt::BDiagPattern;
+    case TBrushStyle::bsBDiagonal:
+        return Qt::FDiagPattern;
+    case TBrushStyle::bsCross:
+        return Qt::CrossPattern;
+    case TBrushStyle::bsDiagCross:
+        return Qt::DiagCrossPattern;
+    default:
+        return Qt::SolidPattern;
     }
 }
 
 QPainter::CompositionMode QtMode(TPenMode mode) {
     switch (mode) {
-    case TPenMode::pmNot: return QPainter::RasterOp_NotDestination;
-    case TPenMode::pmXor: return QPainter::RasterOp_SourceXorDestination;
-    case TPenMode::pmNotXor: return QPainter::RasterOp_NotSourceXorDestination;
-    default: return QPainter::CompositionMode_SourceOver;
+    case TPenMode::pmNot:
+        return QPainter::RasterOp_NotDestination;
+    case TPenMode::pmXor:
+        return QPainter::RasterOp_SourceXorDestination;
+    case TPenMode::pmNotXor:
+        return QPainter::RasterOp_NotSourceXorDestination;
+    default:
+        return QPainter::CompositionMode_SourceOver;
     }
 }
 
@@ -101,7 +119,9 @@ void TPainterDevice::UsePen(const TPen& pen) {
     painter_.setCompositionMode(QtMode(pen.Mode()));
 }
 
-void TPainterDevice::UseBrush(const TBrush& brush) { painter_.setBrush(QtBrush(brush)); }
+void TPainterDevice::UseBrush(const TBrush& brush) {
+    painter_.setBrush(QtBrush(brush));
+}
 
 namespace {
 
@@ -135,7 +155,9 @@ void TPainterDevice::Line(TPoint from, TPoint to, const TPen& pen) {
     painter_.setCompositionMode(QPainter::CompositionMode_SourceOver);
 }
 
-void TPainterDevice::SolidLine(TPoint from, TPoint to, TColor color) { Line(from, to, TPen(color)); }
+void TPainterDevice::SolidLine(TPoint from, TPoint to, TColor color) {
+    Line(from, to, TPen(color));
+}
 
 void TPainterDevice::Polyline(const std::vector<TPoint>& points, const TPen& pen) {
     for (size_t i = 1; i < points.size(); ++i) Line(points[i - 1], points[i], pen);
@@ -165,7 +187,8 @@ void TPainterDevice::Rectangle(const TRect& rect, const TPen& pen, const TBrush&
     if (rect.Height() > w) painter_.fillRect(QRect(rect.Left, rect.Bottom - w, rect.Width(), w), band);
     if (rect.Height() > 2 * w) {
         painter_.fillRect(QRect(rect.Left, rect.Top + w, w, rect.Height() - 2 * w), band);
-        if (rect.Width() > w) painter_.fillRect(QRect(rect.Right - w, rect.Top + w, w, rect.Height() - 2 * w), band);
+        if (rect.Width() > w)
+            painter_.fillRect(QRect(rect.Right - w, rect.Top + w, w, rect.Height() - 2 * w), band);
     }
     painter_.setCompositionMode(QPainter::CompositionMode_SourceOver);
 }
@@ -187,7 +210,8 @@ void TPainterDevice::Ellipse(const TRect& rect, const TPen& pen, const TBrush& b
     painter_.setCompositionMode(QPainter::CompositionMode_SourceOver);
 }
 
-void TPainterDevice::Pie(const TRect& rect, TPoint radial1, TPoint radial2, const TPen& pen, const TBrush& brush) {
+void TPainterDevice::Pie(const TRect& rect, TPoint radial1, TPoint radial2, const TPen& pen,
+                         const TBrush& brush) {
     if (rect.IsEmpty()) return;
     const QRect box(rect.Left, rect.Top, rect.Width() - 1, rect.Height() - 1);
     const QPointF centre = QRectF(box).center();
@@ -229,7 +253,8 @@ void TPainterDevice::Text(const TTextDraw& text) {
     painter_.restore();
 }
 
-void TPainterDevice::Image(const TRect& dest, const TBitmap& bitmap, const TRect& source, TColor transparent) {
+void TPainterDevice::Image(const TRect& dest, const TBitmap& bitmap, const TRect& source,
+                           TColor transparent) {
     if (bitmap.Empty() || dest.IsEmpty()) return;
     if (IsColorSet(transparent))
         painter_.drawImage(ToQRect(dest), TransparentCopy(bitmap.Image(), ToQRect(source), transparent));
@@ -277,7 +302,7 @@ void TPainterDevice::FrameControl(const TRect& rect, unsigned type, unsigned sta
     if (type != DFC_SCROLL) return;
     if (!(state & DFCS_FLAT)) Style(TStyleKind::Primitive, QStyle::PE_PanelButtonTool, option, nullptr);
     const unsigned kind = state & 0x1F;
-    QStyle::PrimitiveElement arrow = kind == DFCS_SCROLLUP     ? QStyle::PE_IndicatorArrowUp
+    QStyle::PrimitiveElement arrow = kind == DFCS_SCROLLUP      ? QStyle::PE_IndicatorArrowUp
                                      : kind == DFCS_SCROLLLEFT  ? QStyle::PE_IndicatorArrowLeft
                                      : kind == DFCS_SCROLLRIGHT ? QStyle::PE_IndicatorArrowRight
                                                                 : QStyle::PE_IndicatorArrowDown;
@@ -298,7 +323,9 @@ void TPainterDevice::Style(TStyleKind kind, int element, const QStyleOption& opt
     case TStyleKind::Primitive:
         style->drawPrimitive(QStyle::PrimitiveElement(element), &option, &painter_, widget);
         break;
-    case TStyleKind::Control: style->drawControl(QStyle::ControlElement(element), &option, &painter_, widget); break;
+    case TStyleKind::Control:
+        style->drawControl(QStyle::ControlElement(element), &option, &painter_, widget);
+        break;
     case TStyleKind::ComplexControl:
         if (auto* complex = qstyleoption_cast<const QStyleOptionComplex*>(&option))
             style->drawComplexControl(QStyle::ComplexControl(element), complex, &painter_, widget);

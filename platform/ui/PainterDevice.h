@@ -22,7 +22,8 @@ public:
     void Rectangle(const TRect& rect, const TPen& pen, const TBrush& brush) override;
     void Polygon(const std::vector<TPoint>& points, const TPen& pen, const TBrush& brush) override;
     void Ellipse(const TRect& rect, const TPen& pen, const TBrush& brush) override;
-    void Pie(const TRect& rect, TPoint radial1, TPoint radial2, const TPen& pen, const TBrush& brush) override;
+    void Pie(const TRect& rect, TPoint radial1, TPoint radial2, const TPen& pen,
+             const TBrush& brush) override;
     void Text(const TTextDraw& text) override;
     void Image(const TRect& dest, const TBitmap& bitmap, const TRect& source, TColor transparent) override;
     void Edge(const TRect& rect, unsigned edge, unsigned borders) override;

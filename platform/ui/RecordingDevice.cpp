@@ -9,7 +9,8 @@ TCanvasOp& TRecordingDevice::Add(TCanvasOpKind kind) {
     return op;
 }
 
-std::vector<const TCanvasOp*> TRecordingDevice::Where(const std::function<bool(const TCanvasOp&)>& test) const {
+std::vector<const TCanvasOp*>
+TRecordingDevice::Where(const std::function<bool(const TCanvasOp&)>& test) const {
     std::vector<const TCanvasOp*> found;
     for (const TCanvasOp& op : Ops)
         if (test(op)) found.push_back(&op);
@@ -69,7 +70,8 @@ void TRecordingDevice::Ellipse(const TRect& rect, const TPen& pen, const TBrush&
     if (forward_) forward_->Ellipse(rect, pen, brush);
 }
 
-void TRecordingDevice::Pie(const TRect& rect, TPoint radial1, TPoint radial2, const TPen& pen, const TBrush& brush) {
+void TRecordingDevice::Pie(const TRect& rect, TPoint radial1, TPoint radial2, const TPen& pen,
+                           const TBrush& brush) {
     TCanvasOp& op = Add(TCanvasOpKind::Pie);
     op.Rect = rect;
     op.Points = {radial1, radial2};
@@ -89,7 +91,8 @@ void TRecordingDevice::Text(const TTextDraw& text) {
     if (forward_) forward_->Text(text);
 }
 
-void TRecordingDevice::Image(const TRect& dest, const TBitmap& bitmap, const TRect& source, TColor transparent) {
+void TRecordingDevice::Image(const TRect& dest, const TBitmap& bitmap, const TRect& source,
+                             TColor transparent) {
     TCanvasOp& op = Add(TCanvasOpKind::Image);
     op.Rect = dest;
     op.Color = transparent;
@@ -118,7 +121,8 @@ void TRecordingDevice::FocusRect(const TRect& rect) {
     if (forward_) forward_->FocusRect(rect);
 }
 
-void TRecordingDevice::Style(TStyleKind kind, int element, const QStyleOption& option, const QWidget* widget) {
+void TRecordingDevice::Style(TStyleKind kind, int element, const QStyleOption& option,
+                             const QWidget* widget) {
     TCanvasOp& op = Add(TCanvasOpKind::Style);
     op.StyleKind = kind;
     op.Flags = unsigned(element);

@@ -28,18 +28,18 @@ enum class TCanvasOpKind {
 
 struct TCanvasOp {
     TCanvasOpKind Kind = TCanvasOpKind::Line;
-    TRect Rect;                  // rectangles, the text's formatting rectangle, an image's target
-    std::vector<TPoint> Points;  // line ends (from, to), polyline and polygon points, pie radials
+    TRect Rect;                 // rectangles, the text's formatting rectangle, an image's target
+    std::vector<TPoint> Points; // line ends (from, to), polyline and polygon points, pie radials
     TPen Pen;
     TBrush Brush;
     QString Text;
-    unsigned Flags = 0;          // DrawText flags, DrawEdge edge, frame control type, style element
-    unsigned State = 0;          // DrawEdge borders, frame control state, style state
+    unsigned Flags = 0; // DrawText flags, DrawEdge edge, frame control type, style element
+    unsigned State = 0; // DrawEdge borders, frame control state, style state
     TFont Font;
     TTextLayout Layout;
-    TColor Color = clNone;       // an image's transparent colour, a text's background
+    TColor Color = clNone; // an image's transparent colour, a text's background
     TStyleKind StyleKind = TStyleKind::Primitive;
-    bool HasClip = false;        // Clip: whether a clip is set (Rect holds it)
+    bool HasClip = false;            // Clip: whether a clip is set (Rect holds it)
     std::optional<TRect> ActiveClip; // the clip in force when the operation ran
 };
 
@@ -61,7 +61,8 @@ public:
     void Rectangle(const TRect& rect, const TPen& pen, const TBrush& brush) override;
     void Polygon(const std::vector<TPoint>& points, const TPen& pen, const TBrush& brush) override;
     void Ellipse(const TRect& rect, const TPen& pen, const TBrush& brush) override;
-    void Pie(const TRect& rect, TPoint radial1, TPoint radial2, const TPen& pen, const TBrush& brush) override;
+    void Pie(const TRect& rect, TPoint radial1, TPoint radial2, const TPen& pen,
+             const TBrush& brush) override;
     void Text(const TTextDraw& text) override;
     void Image(const TRect& dest, const TBitmap& bitmap, const TRect& source, TColor transparent) override;
     void Edge(const TRect& rect, unsigned edge, unsigned borders) override;

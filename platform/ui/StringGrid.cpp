@@ -40,7 +40,9 @@ void TStringGrid::DeleteColumn(int col) {
     store_.EraseColumns(ColCount(), 1); // the deleted column now sits just past the last one
 }
 
-bool TStringGrid::Verify() const { return TDrawGrid::Verify() && store_.RowCount() == RowCount(); }
+bool TStringGrid::Verify() const {
+    return TDrawGrid::Verify() && store_.RowCount() == RowCount();
+}
 
 void TStringGrid::DrawCell(int col, int row, const TRect& rect, TGridDrawState state) {
     if (DefaultDrawing()) Canvas().TextRect(rect, rect.Left + 2, rect.Top + 2, Cells(col, row));

@@ -156,16 +156,19 @@ TTextLayout LayoutText(const QString& text, const TRect& rect, unsigned flags, c
     layout.LineHeight = metrics.height();
     layout.LineCount = int(lines.size());
     layout.Height = layout.LineCount * layout.LineHeight;
-    for (const QString& line : lines) layout.MaxWidth = std::max(layout.MaxWidth, MeasureLine(line, metrics, tabWidth));
+    for (const QString& line : lines)
+        layout.MaxWidth = std::max(layout.MaxWidth, MeasureLine(line, metrics, tabWidth));
 
     layout.CalcRect = rect;
     layout.CalcRect.Bottom = rect.Top + layout.Height;
     const bool wrapped = (flags & DT_WORDBREAK) && !(flags & DT_SINGLELINE);
-    layout.CalcRect.Right = wrapped ? std::max(rect.Right, rect.Left + layout.MaxWidth) : rect.Left + layout.MaxWidth;
+    layout.CalcRect.Right =
+        wrapped ? std::max(rect.Right, rect.Left + layout.MaxWidth) : rect.Left + layout.MaxWidth;
 
     const int top = VerticalStart(rect, layout.Height, flags);
-    layout.Result = (flags & (DT_VCENTER | DT_BOTTOM)) && !(flags & DT_CALCRECT) ? top - rect.Top + layout.Height
-                                                                                 : layout.Height;
+    layout.Result = (flags & (DT_VCENTER | DT_BOTTOM)) && !(flags & DT_CALCRECT)
+                        ? top - rect.Top + layout.Height
+                        : layout.Height;
     if (flags & DT_CALCRECT) return layout;
 
     const bool ellipsis = flags & (DT_END_ELLIPSIS | DT_PATH_ELLIPSIS | DT_WORD_ELLIPSIS);

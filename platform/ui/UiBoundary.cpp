@@ -31,4 +31,6 @@ void MessageBeep() {
     QApplication::beep();
 }
 
-int MessageBeepCount() { return beeps; }
+int MessageBeepCount() {
+    return beeps;
+}

@@ -12,8 +12,7 @@ using TUiExceptionHandler = std::function<void(const std::exception&)>;
 TUiExceptionHandler SetUiExceptionHandler(TUiExceptionHandler handler);
 void ReportUiException(const std::exception& error);
 
-template <typename F>
-void GuardUi(F&& work) {
+template <typename F> void GuardUi(F&& work) {
     try {
         work();
     } catch (const std::exception& error) {

@@ -24,4 +24,6 @@ bool OpenUrl(const QString& address) {
     return Launcher() && Launcher()(url);
 }
 
-TUrlLauncher SetUrlLauncher(TUrlLauncher launcher) { return std::exchange(Launcher(), std::move(launcher)); }
+TUrlLauncher SetUrlLauncher(TUrlLauncher launcher) {
+    return std::exchange(Launcher(), std::move(launcher));
+}

@@ -4,8 +4,8 @@
 
 #include <QApplication>
 #include <QImage>
-#include <QProxyStyle>
 #include <QPainter>
+#include <QProxyStyle>
 #include <QStyleOptionProgressBar>
 #include <gtest/gtest.h>
 
@@ -121,11 +121,13 @@ TEST_P(GradientBands, BandsHaveTheirColourAtTheirStart) {
                                    [&](const TCanvasOp* op) { return op->Rect.Left == GetParam().Start; });
     ASSERT_NE(band, fills.end());
     EXPECT_EQ((*band)->Brush.Color(), grey);
-    EXPECT_EQ((*band)->Rect.Width(), std::min(4, 200 - GetParam().Start)); // round(200 / 64) + 1, cut at the edge
+    EXPECT_EQ((*band)->Rect.Width(),
+              std::min(4, 200 - GetParam().Start)); // round(200 / 64) + 1, cut at the edge
 }
 
 INSTANTIATE_TEST_SUITE_P(Black64White, GradientBands,
-                         testing::Values(TBandCase{0, 0}, TBandCase{3, 4}, TBandCase{100, 128}, TBandCase{197, 251}));
+                         testing::Values(TBandCase{0, 0}, TBandCase{3, 4}, TBandCase{100, 128},
+                                         TBandCase{197, 251}));
 
 TEST(CanvasText, CalcRectAgreesWithTheFontMetrics) {
     TCanvas canvas;
@@ -146,7 +148,8 @@ TEST(CanvasText, WordBreakWrapsBetweenWordsToTheRectangle) {
     const int width = metrics.horizontalAdvance("alpha beta") + 1;
     TRect rect{0, 0, width, 200};
     TRect measured = rect;
-    EXPECT_EQ(canvas.DrawText("alpha beta gamma", measured, DT_CALCRECT | DT_WORDBREAK), 2 * metrics.height());
+    EXPECT_EQ(canvas.DrawText("alpha beta gamma", measured, DT_CALCRECT | DT_WORDBREAK),
+              2 * metrics.height());
     EXPECT_EQ(measured.Right, width); // wrapped text keeps the rectangle's width
     canvas.DrawText("alpha beta gamma", rect, DT_WORDBREAK | DT_CENTER);
     const TTextLayout& layout = recorder.Ops.back().Layout;
@@ -172,7 +175,7 @@ TEST(CanvasText, EndEllipsisCutsTheLineToTheWidth) {
     TRecordingDevice recorder;
     TCanvas canvas(&recorder);
     const QFontMetrics metrics = canvas.Metrics();
-    TRect rect{0, 0, metrics.horizontalAdvance("Programação") , 20};
+    TRect rect{0, 0, metrics.horizontalAdvance("Programação"), 20};
     canvas.DrawText("Programação de Ramais", rect, DT_SINGLELINE | DT_END_ELLIPSIS);
     const QString shown = recorder.Ops.back().Layout.Runs.at(0).Text;
     ASSERT_TRUE(shown.endsWith("..."));
@@ -198,7 +201,8 @@ TEST(CanvasText, VerticalAndHorizontalCentringOfASingleLine) {
 // A style that leaves its clip, pen and brush changed, as some QStyle drawings do.
 class TLeakyStyle : public QProxyStyle {
 public:
-    void drawPrimitive(PrimitiveElement, const QStyleOption* option, QPainter* painter, const QWidget*) const override {
+    void drawPrimitive(PrimitiveElement, const QStyleOption* option, QPainter* painter,
+                       const QWidget*) const override {
         painter->setClipRect(option->rect);
         painter->setPen(Qt::green);
         painter->setBrush(Qt::green);

@@ -9,8 +9,7 @@
 namespace {
 
 // A window with the control under test and a plain edit to move the focus to.
-template <typename TControl>
-struct TControlWindow {
+template <typename TControl> struct TControlWindow {
     TControlWindow() : control(new TControl(&window)), other(new QLineEdit(&window)) {
         window.resize(300, 100);
         control->setGeometry(0, 0, 200, 24);

@@ -26,21 +26,21 @@ TEST_P(MaskTyping, TextAfterTypingIsTheClassLibrarysText) {
 
 INSTANTIATE_TEST_SUITE_P(
     ScreensMasks, MaskTyping,
-    testing::Values(TTypingCase{"9999", "", "    "},             // empty keeps its full length
+    testing::Values(TTypingCase{"9999", "", "    "}, // empty keeps its full length
                     TTypingCase{"9999", "12", "12  "},
-                    TTypingCase{"99:99", "0730", "07:30"},       // the literal is skipped
-                    TTypingCase{"99:99", "07 3", "07: 3"},       // a blank stays where it was typed
-                    TTypingCase{"99:99", "7:", "7 :  "},         // typing the literal jumps to after it
-                    TTypingCase{"9999", "1a2", "12  "},          // letters are refused in digits
+                    TTypingCase{"99:99", "0730", "07:30"}, // the literal is skipped
+                    TTypingCase{"99:99", "07 3", "07: 3"}, // a blank stays where it was typed
+                    TTypingCase{"99:99", "7:", "7 :  "},   // typing the literal jumps to after it
+                    TTypingCase{"9999", "1a2", "12  "},    // letters are refused in digits
                     TTypingCase{"ccccccccccccccccccccccccc", "ab cd", "ab cd                    "},
-                    TTypingCase{"99:99;0", "0730", "0730"},      // literals not saved
-                    TTypingCase{"99:99;0", "07", "07"},          // ... and trailing blanks trimmed
-                    TTypingCase{"!9999;0", "12", "12  "},           // with "!" only leading blanks go
-                    TTypingCase{">LLL", "abc", "ABC"},           // upper-casing directive
+                    TTypingCase{"99:99;0", "0730", "0730"}, // literals not saved
+                    TTypingCase{"99:99;0", "07", "07"},     // ... and trailing blanks trimmed
+                    TTypingCase{"!9999;0", "12", "12  "},   // with "!" only leading blanks go
+                    TTypingCase{">LLL", "abc", "ABC"},      // upper-casing directive
                     TTypingCase{"<>c<c", "AB", "Ab"},
-                    TTypingCase{"\\(99\\)", "12", "(12)"},       // escaped literals
+                    TTypingCase{"\\(99\\)", "12", "(12)"}, // escaped literals
                     TTypingCase{"#99", "-12", "-12"},
-                    TTypingCase{"0000", "1 2", "12  "}));        // a required digit refuses a blank
+                    TTypingCase{"0000", "1 2", "12  "})); // a required digit refuses a blank
 
 TEST(EditMask, FieldsGiveTheSaveFlagAndTheBlankCharacter) {
     TEditMask m("99:99;1;*");

@@ -12,8 +12,7 @@
 #include <gtest/gtest.h>
 #include <memory>
 
-template <typename TGrid = TStringGrid>
-class TGridWindow {
+template <typename TGrid = TStringGrid> class TGridWindow {
 public:
     explicit TGridWindow(int cols = 5, int rows = 5, QSize size = QSize(400, 300)) {
         window_.setFixedSize(size.width(), size.height() + 30);
@@ -53,7 +52,8 @@ public:
         QTest::mousePress(Viewport(), Qt::LeftButton, modifiers, p);
     }
     void MoveTo(QPoint p) {
-        QMouseEvent move(QEvent::MouseMove, p, Viewport()->mapToGlobal(p), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+        QMouseEvent move(QEvent::MouseMove, p, Viewport()->mapToGlobal(p), Qt::NoButton, Qt::LeftButton,
+                         Qt::NoModifier);
         QApplication::sendEvent(Viewport(), &move);
     }
     void Release(QPoint p) { QTest::mouseRelease(Viewport(), Qt::LeftButton, Qt::NoModifier, p); }

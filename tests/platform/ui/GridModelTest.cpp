@@ -102,9 +102,9 @@ TEST(CellStore, SwapAndTakeMoveWholeLines) {
 TEST(GridGeometry, AScrolledOutCellHasAnEmptyCellRect) {
     TSizedGrid g(4, 100);
     g.SetTopRow(10);
-    EXPECT_TRUE(g.CellRect(1, 5).IsEmpty());   // above the top row
-    EXPECT_TRUE(g.CellRect(1, 99).IsEmpty());  // far below the viewport
-    EXPECT_TRUE(g.CellRect(9, 12).IsEmpty());  // outside the grid
+    EXPECT_TRUE(g.CellRect(1, 5).IsEmpty());  // above the top row
+    EXPECT_TRUE(g.CellRect(1, 99).IsEmpty()); // far below the viewport
+    EXPECT_TRUE(g.CellRect(9, 12).IsEmpty()); // outside the grid
     const TRect top = g.CellRect(1, 10);
     EXPECT_EQ(top, (TRect{65, 25, 129, 49})); // right after the fixed row and column and their lines
     EXPECT_EQ(g.CellRect(0, 0), (TRect{0, 0, 64, 24}));
@@ -137,9 +137,9 @@ TEST_P(AxisLookup, PositionsMapToCellsWithTheirLines) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Layout, AxisLookup,
-                         testing::Values(TAxisCase{0, 0}, TAxisCase{21, 0}, TAxisCase{22, 4}, TAxisCase{43, 4},
-                                         TAxisCase{44, 5}, TAxisCase{45, 5}, TAxisCase{46, 6}, TAxisCase{99, 8},
-                                         TAxisCase{-3, -1},
+                         testing::Values(TAxisCase{0, 0}, TAxisCase{21, 0}, TAxisCase{22, 4},
+                                         TAxisCase{43, 4}, TAxisCase{44, 5}, TAxisCase{45, 5},
+                                         TAxisCase{46, 6}, TAxisCase{99, 8}, TAxisCase{-3, -1},
                                          TAxisCase{500, -1}));
 
 TEST(GridAxis, MaxFirstCellShowsTheLastCellWhole) {

@@ -92,7 +92,8 @@ TEST(GridPaint, FixedRowsStayWhileTheRowsScroll) {
     EXPECT_EQ(g.Drawn.at({1, 30})[0].Rect.Top, g.RowHeights(0) + g.GridLineWidth());
     const TColor fixedPixel = FromQColor(image.pixelColor(g.CellRect(1, 0).Left + 40, 12));
     EXPECT_EQ(fixedPixel, ColorToRGB(clBtnFace));
-    const TColor dataPixel = FromQColor(image.pixelColor(g.CellRect(2, 31).Left + 40, g.CellRect(2, 31).Top + 12));
+    const TColor dataPixel =
+        FromQColor(image.pixelColor(g.CellRect(2, 31).Left + 40, g.CellRect(2, 31).Top + 12));
     EXPECT_EQ(dataPixel, ColorToRGB(clWindow));
 }
 
@@ -118,7 +119,8 @@ TEST(GridPaint, GridLinesFollowTheLineOptions) {
     g.RenderTo(recorder);
     const TRect cell = g.CellRect(1, 1);
     const auto vertical = recorder.Where([&](const TCanvasOp& op) {
-        return op.Kind == TCanvasOpKind::Line && op.Points[0].X == cell.Right && op.Points[1].X == cell.Right &&
+        return op.Kind == TCanvasOpKind::Line && op.Points[0].X == cell.Right &&
+               op.Points[1].X == cell.Right &&
                op.Points[0].Y == cell.Top; // the data area's line, below the fixed row
     });
     ASSERT_FALSE(vertical.empty());

@@ -22,7 +22,7 @@ TEST(Screenshot, PlainStringGridWithHeadings) {
     grid.SetDefaultRowHeight(21);
     grid.SetCells(0, 0, "TECLA ");
     grid.SetCells(1, 0, "FUNÇÃO PROGRAMADA     ");
-    const QStringList keys = {"A", "B", "C", "D", "E", "F", "G", "H", "I", "J", "K", "L", "M",
+    const QStringList keys = {"A", "B", "C", "D", "E", "F", "G", "H", "I",   "J", "K", "L", "M",
                               "N", "O", "P", "Q", "R", "S", "T", "U", "V/W", "X", "Y", "Z"};
     for (int r = 1; r < 26; ++r) grid.SetCells(0, r, QString(7 - keys[r - 1].size(), ' ') + keys[r - 1]);
     grid.SetCells(1, 1, "Rediscagem");
