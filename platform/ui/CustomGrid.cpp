@@ -95,21 +95,17 @@ void TCustomGrid::ChangeSize(int colCount, int rowCount) {
 }
 
 void TCustomGrid::SetFixedCols(int count) {
-    if (count < 0 || count >= ColCount())
-        throw EGridError("Fixed column count must be less than column count");
-    if (count == fixedCols_) return;
-    fixedCols_ = count;
-    topLeft_ = {fixedCols_, fixedRows_};
-    current_ = anchor_ = topLeft_;
-    if (options_.Contains(goRowSelect)) anchor_.X = ColCount() - 1;
-    InvalidateGrid();
-    UpdateScrollRange();
+    SetFixedCount(fixedCols_, count, ColCount(), "Fixed column count must be less than column count");
 }
 
 void TCustomGrid::SetFixedRows(int count) {
-    if (count < 0 || count >= RowCount()) throw EGridError("Fixed row count must be less than row count");
-    if (count == fixedRows_) return;
-    fixedRows_ = count;
+    SetFixedCount(fixedRows_, count, RowCount(), "Fixed row count must be less than row count");
+}
+
+void TCustomGrid::SetFixedCount(int& field, int count, int total, const char* refusal) {
+    if (count < 0 || count >= total) throw EGridError(refusal);
+    if (count == field) return;
+    field = count;
     topLeft_ = {fixedCols_, fixedRows_};
     current_ = anchor_ = topLeft_;
     if (options_.Contains(goRowSelect)) anchor_.X = ColCount() - 1;
@@ -130,19 +126,23 @@ void TCustomGrid::SetDefaultRowHeight(int height) {
 }
 
 void TCustomGrid::SetColWidths(int col, int width) {
-    if (col < 0 || col >= ColCount()) throw EGridError("Grid index out of range");
-    if (std::max(width, 0) == cols_.Size(col)) return;
-    cols_.SetSize(col, width);
-    InvalidateGrid();
-    ColWidthsChanged();
+    SetLineSize(true, col, width);
 }
 
 void TCustomGrid::SetRowHeights(int row, int height) {
-    if (row < 0 || row >= RowCount()) throw EGridError("Grid index out of range");
-    if (std::max(height, 0) == rows_.Size(row)) return;
-    rows_.SetSize(row, height);
+    SetLineSize(false, row, height);
+}
+
+void TCustomGrid::SetLineSize(bool columns, int index, int size) {
+    TGridAxis& axis = columns ? cols_ : rows_;
+    if (index < 0 || index >= axis.Count()) throw EGridError("Grid index out of range");
+    if (std::max(size, 0) == axis.Size(index)) return;
+    axis.SetSize(index, size);
     InvalidateGrid();
-    RowHeightsChanged();
+    if (columns)
+        ColWidthsChanged();
+    else
+        RowHeightsChanged();
 }
 
 void TCustomGrid::SetGridLineWidth(int width) {
@@ -416,31 +416,31 @@ void TCustomGrid::EndUpdate() {
 }
 
 void TCustomGrid::MoveColumn(int from, int to) {
-    if (from == to) return;
-    if (from < 0 || to < 0 || from >= ColCount() || to >= ColCount())
-        throw EGridError("Grid index out of range");
-    cols_.Move(from, to);
-    MoveAdjust(current_.X, from, to);
-    MoveAdjust(anchor_.X, from, to);
-    if (inplaceCol_ >= 0) MoveAdjust(inplaceCol_, from, to);
-    InvalidateGrid();
-    ColumnMoved(from, to);
-    ColWidthsChanged();
-    UpdateEdit();
-    assert(Verify());
+    MoveLine(true, from, to);
 }
 
 void TCustomGrid::MoveRow(int from, int to) {
+    MoveLine(false, from, to);
+}
+
+void TCustomGrid::MoveLine(bool columns, int from, int to) {
+    TGridAxis& axis = columns ? cols_ : rows_;
     if (from == to) return;
-    if (from < 0 || to < 0 || from >= RowCount() || to >= RowCount())
+    if (from < 0 || to < 0 || from >= axis.Count() || to >= axis.Count())
         throw EGridError("Grid index out of range");
-    rows_.Move(from, to);
-    MoveAdjust(current_.Y, from, to);
-    MoveAdjust(anchor_.Y, from, to);
-    if (inplaceRow_ >= 0) MoveAdjust(inplaceRow_, from, to);
+    axis.Move(from, to);
+    MoveAdjust(columns ? current_.X : current_.Y, from, to);
+    MoveAdjust(columns ? anchor_.X : anchor_.Y, from, to);
+    int& inplace = columns ? inplaceCol_ : inplaceRow_;
+    if (inplace >= 0) MoveAdjust(inplace, from, to);
     InvalidateGrid();
-    RowMoved(from, to);
-    RowHeightsChanged();
+    if (columns) {
+        ColumnMoved(from, to);
+        ColWidthsChanged();
+    } else {
+        RowMoved(from, to);
+        RowHeightsChanged();
+    }
     UpdateEdit();
     assert(Verify());
 }

@@ -237,6 +237,10 @@ protected:
 
 private:
     void ChangeSize(int colCount, int rowCount);
+    void SetFixedCount(int& field, int count, int total, const char* refusal);
+    void SetLineSize(bool columns, int index, int size);
+    void MoveLine(bool columns, int from, int to);
+    bool WheelStep(bool down, TShiftState shift, TPoint pos);
     void SelectionMoved(const TGridRect& oldSelection);
     void TopLeftMoved(TGridCoord oldTopLeft);
     void UpdateScrollRange();

@@ -119,6 +119,14 @@ TDraw PanMark(bool horizontal, bool vertical) {
     };
 }
 
+TDraw Arrow(const QPolygon& outline) {
+    return [outline](QPainter& p, QSize) {
+        p.setPen(Qt::white);
+        p.setBrush(kInk);
+        p.drawPolygon(outline);
+    };
+}
+
 struct TGlyphSpec {
     QSize Size;
     QColor Background;
@@ -175,29 +183,17 @@ QCursor GlyphCursor(int id) {
     case 8000:
         draw = PanMark(true, true);
         break;
+    // Row selection: an arrow pointing right.
     case 8010:
-        draw = [](QPainter& p, QSize) { // row selection: an arrow pointing right
-            p.setPen(Qt::white);
-            p.setBrush(kInk);
-            p.drawPolygon(QPolygon{QPoint(4, 10), QPoint(16, 10), QPoint(16, 5), QPoint(27, 15),
-                                   QPoint(16, 25), QPoint(16, 20), QPoint(4, 20)});
-        };
+        draw = Arrow({{4, 10}, {16, 10}, {16, 5}, {27, 15}, {16, 25}, {16, 20}, {4, 20}});
         break;
+    // Column selection: an arrow pointing down.
     case 8011:
-        draw = [](QPainter& p, QSize) { // column selection: an arrow pointing down
-            p.setPen(Qt::white);
-            p.setBrush(kInk);
-            p.drawPolygon(QPolygon{QPoint(10, 4), QPoint(20, 4), QPoint(20, 16), QPoint(25, 16),
-                                   QPoint(15, 27), QPoint(5, 16), QPoint(10, 16)});
-        };
+        draw = Arrow({{10, 4}, {20, 4}, {20, 16}, {25, 16}, {15, 27}, {5, 16}, {10, 16}});
         break;
+    // Select all: an arrow pointing down and right.
     case 8012:
-        draw = [](QPainter& p, QSize) { // select all: an arrow pointing down and right
-            p.setPen(Qt::white);
-            p.setBrush(kInk);
-            p.drawPolygon(QPolygon{QPoint(6, 4), QPoint(24, 22), QPoint(24, 12), QPoint(27, 27),
-                                   QPoint(12, 24), QPoint(22, 24), QPoint(4, 6)});
-        };
+        draw = Arrow({{6, 4}, {24, 22}, {24, 12}, {27, 27}, {12, 24}, {22, 24}, {4, 6}});
         break;
     default:
         return QCursor(Qt::ArrowCursor);

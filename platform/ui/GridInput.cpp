@@ -482,18 +482,20 @@ bool TCustomGrid::DoMouseWheel(TShiftState shift, int delta, TPoint pos) {
 }
 
 bool TCustomGrid::DoMouseWheelDown(TShiftState shift, TPoint pos) {
-    bool handled = false;
-    if (OnMouseWheelDown) OnMouseWheelDown(this, shift, pos, handled);
-    if (handled) return true;
-    if (Row() < RowCount() - 1) SetRow(Row() + 1);
-    return true;
+    return WheelStep(true, shift, pos);
 }
 
 bool TCustomGrid::DoMouseWheelUp(TShiftState shift, TPoint pos) {
+    return WheelStep(false, shift, pos);
+}
+
+bool TCustomGrid::WheelStep(bool down, TShiftState shift, TPoint pos) {
     bool handled = false;
-    if (OnMouseWheelUp) OnMouseWheelUp(this, shift, pos, handled);
+    const TMouseWheelUpDownEvent& event = down ? OnMouseWheelDown : OnMouseWheelUp;
+    if (event) event(this, shift, pos, handled);
     if (handled) return true;
-    if (Row() > fixedRows_) SetRow(Row() - 1);
+    if (down && Row() < RowCount() - 1) SetRow(Row() + 1);
+    if (!down && Row() > fixedRows_) SetRow(Row() - 1);
     return true;
 }
 

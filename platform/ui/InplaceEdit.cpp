@@ -6,50 +6,57 @@
 #include <QScrollBar>
 #include <QTextBlock>
 
-TInplaceLine::TInplaceLine(TInplaceEdit& owner) : TCustomMaskEdit(&owner), owner_(owner) {
-    setFrame(false);
-    setContextMenuPolicy(Qt::NoContextMenu);
+template <typename TBase>
+TInplaceBody<TBase>::TInplaceBody(TInplaceEdit& owner) : TBase(&owner), owner_(owner) {
+    this->setContextMenuPolicy(Qt::NoContextMenu);
 }
 
-void TInplaceLine::KeyDown(int& key, TShiftState shift) {
+template <typename TBase> void TInplaceBody<TBase>::KeyDown(int& key, TShiftState shift) {
     owner_.KeyDown(key, shift);
 }
-void TInplaceLine::KeyPress(QChar& key) {
+template <typename TBase> void TInplaceBody<TBase>::KeyPress(QChar& key) {
     owner_.KeyPress(key);
 }
-void TInplaceLine::KeyUp(int& key, TShiftState shift) {
+template <typename TBase> void TInplaceBody<TBase>::KeyUp(int& key, TShiftState shift) {
     owner_.KeyUp(key, shift);
 }
-void TInplaceLine::DoEnter() {
+template <typename TBase> void TInplaceBody<TBase>::DoEnter() {
     owner_.DoEnter();
 }
-void TInplaceLine::DoExit() {
+template <typename TBase> void TInplaceBody<TBase>::DoExit() {
     owner_.DoExit();
 }
-bool TInplaceLine::WantsTab() const {
+template <typename TBase> bool TInplaceBody<TBase>::WantsTab() const {
     const TCustomGrid* grid = owner_.Grid();
     return grid && grid->Options().Contains(goTabs);
 }
-void TInplaceLine::Change() {
-    owner_.Change();
-}
-void TInplaceLine::CopyToClipboard() {
+template <typename TBase> void TInplaceBody<TBase>::CopyToClipboard() {
     owner_.CopyToClipboard();
 }
-void TInplaceLine::CutToClipboard() {
+template <typename TBase> void TInplaceBody<TBase>::CutToClipboard() {
     owner_.CutToClipboard();
 }
-void TInplaceLine::PasteFromClipboard() {
+template <typename TBase> void TInplaceBody<TBase>::PasteFromClipboard() {
     owner_.PasteFromClipboard();
 }
-void TInplaceLine::mouseDoubleClickEvent(QMouseEvent* e) {
-    TCustomMaskEdit::mouseDoubleClickEvent(e);
+template <typename TBase> void TInplaceBody<TBase>::mouseDoubleClickEvent(QMouseEvent* e) {
+    TBase::mouseDoubleClickEvent(e);
     GuardUi([this] { owner_.DblClick(); });
 }
 
-TInplaceMemo::TInplaceMemo(TInplaceEdit& owner) : TControlAdapter<QPlainTextEdit>(&owner), owner_(owner) {
+template class TInplaceBody<TCustomMaskEdit>;
+template class TInplaceBody<TControlAdapter<QPlainTextEdit>>;
+
+TInplaceLine::TInplaceLine(TInplaceEdit& owner) : TInplaceBody<TCustomMaskEdit>(owner) {
+    setFrame(false);
+}
+
+void TInplaceLine::Change() {
+    owner_.Change();
+}
+
+TInplaceMemo::TInplaceMemo(TInplaceEdit& owner) : TInplaceBody<TControlAdapter<QPlainTextEdit>>(owner) {
     setFrameStyle(QFrame::NoFrame);
-    setContextMenuPolicy(Qt::NoContextMenu);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setTabChangesFocus(true);
@@ -58,34 +65,6 @@ TInplaceMemo::TInplaceMemo(TInplaceEdit& owner) : TControlAdapter<QPlainTextEdit
                      [this] { GuardUi([this] { owner_.Change(); }); });
 }
 
-void TInplaceMemo::KeyDown(int& key, TShiftState shift) {
-    owner_.KeyDown(key, shift);
-}
-void TInplaceMemo::KeyPress(QChar& key) {
-    owner_.KeyPress(key);
-}
-void TInplaceMemo::KeyUp(int& key, TShiftState shift) {
-    owner_.KeyUp(key, shift);
-}
-void TInplaceMemo::DoEnter() {
-    owner_.DoEnter();
-}
-void TInplaceMemo::DoExit() {
-    owner_.DoExit();
-}
-bool TInplaceMemo::WantsTab() const {
-    const TCustomGrid* grid = owner_.Grid();
-    return grid && grid->Options().Contains(goTabs);
-}
-void TInplaceMemo::CopyToClipboard() {
-    owner_.CopyToClipboard();
-}
-void TInplaceMemo::CutToClipboard() {
-    owner_.CutToClipboard();
-}
-void TInplaceMemo::PasteFromClipboard() {
-    owner_.PasteFromClipboard();
-}
 void TInplaceMemo::DoPaste() {
     const int limit = owner_.MaxLength();
     QString text = QApplication::clipboard()->text();
@@ -94,10 +73,6 @@ void TInplaceMemo::DoPaste() {
         text = text.left(std::max(room, 0));
     }
     insertPlainText(text);
-}
-void TInplaceMemo::mouseDoubleClickEvent(QMouseEvent* e) {
-    QPlainTextEdit::mouseDoubleClickEvent(e);
-    GuardUi([this] { owner_.DblClick(); });
 }
 
 TInplaceEdit::TInplaceEdit(TCustomGrid* grid)

@@ -22,48 +22,39 @@
 class TCustomGrid;
 class TInplaceEdit;
 
-// The single-line body: a masked edit that reports to its editor.
-class TInplaceLine : public TCustomMaskEdit {
+// A body of the editor: reports its keys, focus changes, double clicks and clipboard commands to
+// the editor.
+template <typename TBase> class TInplaceBody : public TBase {
 public:
-    explicit TInplaceLine(TInplaceEdit& owner);
+    explicit TInplaceBody(TInplaceEdit& owner);
     void KeyDown(int& key, TShiftState shift) override;
     void KeyPress(QChar& key) override;
     void KeyUp(int& key, TShiftState shift) override;
     void DoEnter() override;
     void DoExit() override;
     bool WantsTab() const override;
-    void Change() override;
     void CopyToClipboard() override;
     void CutToClipboard() override;
     void PasteFromClipboard() override;
 
 protected:
     void mouseDoubleClickEvent(QMouseEvent* e) override;
-
-private:
     TInplaceEdit& owner_;
 };
 
+// The single-line body: a masked edit.
+class TInplaceLine : public TInplaceBody<TCustomMaskEdit> {
+public:
+    explicit TInplaceLine(TInplaceEdit& owner);
+    void Change() override;
+};
+
 // The multi-line body.
-class TInplaceMemo : public TControlAdapter<QPlainTextEdit> {
+class TInplaceMemo : public TInplaceBody<TControlAdapter<QPlainTextEdit>> {
 public:
     explicit TInplaceMemo(TInplaceEdit& owner);
-    void KeyDown(int& key, TShiftState shift) override;
-    void KeyPress(QChar& key) override;
-    void KeyUp(int& key, TShiftState shift) override;
-    void DoEnter() override;
-    void DoExit() override;
-    bool WantsTab() const override;
-    void CopyToClipboard() override;
-    void CutToClipboard() override;
-    void PasteFromClipboard() override;
+    // Pastes no more than the editor's length limit allows.
     void DoPaste() override;
-
-protected:
-    void mouseDoubleClickEvent(QMouseEvent* e) override;
-
-private:
-    TInplaceEdit& owner_;
 };
 
 class TInplaceEdit : public QWidget {
