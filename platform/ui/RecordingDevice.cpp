@@ -9,6 +9,15 @@ TCanvasOp& TRecordingDevice::Add(TCanvasOpKind kind) {
     return op;
 }
 
+TCanvasOp& TRecordingDevice::AddShape(TCanvasOpKind kind, const TRect& rect, const TPen& pen,
+                                      const TBrush& brush) {
+    TCanvasOp& op = Add(kind);
+    op.Rect = rect;
+    op.Pen = pen;
+    op.Brush = brush;
+    return op;
+}
+
 std::vector<const TCanvasOp*>
 TRecordingDevice::Where(const std::function<bool(const TCanvasOp&)>& test) const {
     std::vector<const TCanvasOp*> found;
@@ -47,36 +56,23 @@ void TRecordingDevice::FillRect(const TRect& rect, const TBrush& brush) {
 }
 
 void TRecordingDevice::Rectangle(const TRect& rect, const TPen& pen, const TBrush& brush) {
-    TCanvasOp& op = Add(TCanvasOpKind::Rectangle);
-    op.Rect = rect;
-    op.Pen = pen;
-    op.Brush = brush;
+    AddShape(TCanvasOpKind::Rectangle, rect, pen, brush);
     if (forward_) forward_->Rectangle(rect, pen, brush);
 }
 
 void TRecordingDevice::Polygon(const std::vector<TPoint>& points, const TPen& pen, const TBrush& brush) {
-    TCanvasOp& op = Add(TCanvasOpKind::Polygon);
-    op.Points = points;
-    op.Pen = pen;
-    op.Brush = brush;
+    AddShape(TCanvasOpKind::Polygon, {}, pen, brush).Points = points;
     if (forward_) forward_->Polygon(points, pen, brush);
 }
 
 void TRecordingDevice::Ellipse(const TRect& rect, const TPen& pen, const TBrush& brush) {
-    TCanvasOp& op = Add(TCanvasOpKind::Ellipse);
-    op.Rect = rect;
-    op.Pen = pen;
-    op.Brush = brush;
+    AddShape(TCanvasOpKind::Ellipse, rect, pen, brush);
     if (forward_) forward_->Ellipse(rect, pen, brush);
 }
 
 void TRecordingDevice::Pie(const TRect& rect, TPoint radial1, TPoint radial2, const TPen& pen,
                            const TBrush& brush) {
-    TCanvasOp& op = Add(TCanvasOpKind::Pie);
-    op.Rect = rect;
-    op.Points = {radial1, radial2};
-    op.Pen = pen;
-    op.Brush = brush;
+    AddShape(TCanvasOpKind::Pie, rect, pen, brush).Points = {radial1, radial2};
     if (forward_) forward_->Pie(rect, radial1, radial2, pen, brush);
 }
 

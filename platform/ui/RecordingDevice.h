@@ -73,6 +73,7 @@ public:
 
 private:
     TCanvasOp& Add(TCanvasOpKind kind);
+    TCanvasOp& AddShape(TCanvasOpKind kind, const TRect& rect, const TPen& pen, const TBrush& brush);
 
     TCanvasDevice* forward_;
     std::optional<TRect> clip_;
