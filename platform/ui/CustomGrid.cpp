@@ -49,15 +49,19 @@ TCustomGrid::TCustomGrid(QWidget* parent) : QAbstractScrollArea(parent) {
     font_.OnChange = [this] { InvalidateGrid(); };
     scrollTimer_.setInterval(60);
     connect(&scrollTimer_, &QTimer::timeout, this, [this] { GuardUi([this] { ScrollTimerTick(); }); });
-    connect(qApp, &QApplication::focusChanged, this,
-            [this](QWidget* old, QWidget* now) { GuardUi([&] { FocusChanged(old, now); }); });
+    focusConnection_ = connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) {
+        GuardUi([&] { FocusChanged(old, now); });
+    });
     SetBorderStyle(TGridBorderStyle::bsSingle);
     horizontalScrollBar()->setTracking(false);
     verticalScrollBar()->setTracking(false);
     UpdateScrollRange();
 }
 
-TCustomGrid::~TCustomGrid() = default;
+TCustomGrid::~TCustomGrid() {
+    // Destroying the focused editor or grid moves the focus; this grid must not hear of it.
+    disconnect(focusConnection_);
+}
 
 void TCustomGrid::SetColCount(int count) {
     count = std::max(count, 1);
@@ -398,6 +402,10 @@ void TCustomGrid::InvalidateRow(int row) {
 }
 void TCustomGrid::InvalidateCol(int col) {
     InvalidateGridRect({col, 0, col, RowCount() - 1});
+}
+
+void TCustomGrid::InvalidateRect(const TRect& area) {
+    if (updateCount_ == 0 && isVisible() && !area.IsEmpty()) viewport()->update(ToQRect(area));
 }
 
 void TCustomGrid::InvalidateGrid() {

@@ -114,6 +114,8 @@ public:
     void InvalidateCol(int col);
     void InvalidateGridRect(const TGridRect& cells);
     void InvalidateGrid();
+    // Repaints a part of the client area (pixels).
+    void InvalidateRect(const TRect& area);
     // Paints the whole client area through a device (tests record or render it this way).
     void RenderTo(TCanvasDevice& device);
     // While the count is above 0 nothing is repainted; the last EndUpdate repaints all.
@@ -142,6 +144,8 @@ public:
     void ScrollTimerTick();
     // Whether the grid or one of its children (the editor) has the keyboard focus.
     bool IsActiveControl() const;
+    // Gives the focus to the next (previous) control of the window, as Tab past the grid would.
+    void FocusNextControl(bool forward);
     // Internal consistency of counts, current cell, anchor, top-left and editor; for tests.
     virtual bool Verify() const;
 
@@ -219,6 +223,15 @@ protected:
     void UpdateText();
     void HideEdit();
     void SetGridState(TGridState state) { gridState_ = state; }
+    // The column or row being sized and the guide's position; the one being moved and its target.
+    int SizingIndex() const { return sizingIndex_; }
+    int SizingPos() const { return sizingPos_; }
+    int MoveIndex() const { return moveIndex_; }
+    int MovePos() const { return movePos_; }
+    // The 60 ms timer that scrolls while selecting or moving.
+    QTimer& ScrollTimer() { return scrollTimer_; }
+    // Ends every update at once (without repainting).
+    void ResetUpdateCount() { updateCount_ = 0; }
 
     // Qt events.
     bool event(QEvent* e) override;
@@ -287,4 +300,5 @@ private:
     bool editorMode_ = false;
     bool focusWithin_ = false;
     bool syncingScrollBars_ = false;
+    QMetaObject::Connection focusConnection_;
 };

@@ -507,6 +507,11 @@ void TCustomGrid::DblClick() {
     if (OnDblClick) OnDblClick(this);
 }
 
+void TCustomGrid::FocusNextControl(bool forward) {
+    if (inplaceEdit_ && inplaceEdit_->HasFocus()) setFocus(Qt::OtherFocusReason);
+    QAbstractScrollArea::focusNextPrevChild(forward);
+}
+
 bool TCustomGrid::IsActiveControl() const {
     return IsWithin(QApplication::focusWidget(), this);
 }

@@ -132,6 +132,25 @@ TEST_F(GridEditor, MultiLineBodyKeepsUpAndDownInsideTheText) {
     EXPECT_EQ(Grid().Cells(1, 3), "one\ntwo");
 }
 
+TEST_F(GridEditor, TabFromTheEditorWritesBackAndMovesOnWithGoTabs) {
+    Grid().SetOptions(Grid().Options() + goTabs);
+    w_.Type("t");
+    w_.Key(Qt::Key_Tab);
+    EXPECT_EQ(Grid().Cells(1, 1), "t");
+    EXPECT_EQ(Grid().Col(), 2);
+    EXPECT_FALSE(w_.EditorShown());
+    EXPECT_TRUE(Grid().hasFocus());
+}
+
+TEST_F(GridEditor, DestroyingTheGridWhileEditingIsSafe) {
+    auto window = std::make_unique<TGridWindow<>>(3, 3);
+    window->Grid().SetOptions(window->Grid().Options() + goEditing);
+    window->Key(Qt::Key_F2);
+    ASSERT_TRUE(window->EditorShown());
+    window.reset();
+    SUCCEED();
+}
+
 TEST_F(GridEditor, WithoutGoEditingTypingDoesNotEditAndFiresKeyPress) {
     Grid().SetOptions(Grid().Options() - goEditing);
     QString pressed;

@@ -97,6 +97,10 @@ TEST(GridKeyboard, TabWalksTheCellsWithGoTabsAndLeavesTheGridWithout) {
     w.Key(Qt::Key_Tab);
     EXPECT_EQ(g.Col(), 2);
     EXPECT_TRUE(w.Other().hasFocus());
+
+    g.setFocus(Qt::OtherFocusReason);
+    g.FocusNextControl(true); // what a derived grid does at the end of its own Tab walk
+    EXPECT_TRUE(w.Other().hasFocus());
 }
 
 TEST(GridMouse, DraggingBelowTheViewportScrollsAndExtendsTheSelection) {
@@ -166,6 +170,20 @@ TEST(GridMouse, WheelMovesTheCurrentRowByOnePerNotch) {
                    Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
     QApplication::sendEvent(w.Viewport(), &up);
     EXPECT_EQ(g.Row(), 2);
+}
+
+TEST(GridBoundary, AnExceptionFromAHandlerStopsAtTheEventHandler) {
+    TGridWindow<> w(3, 5);
+    TStringGrid& g = w.Grid();
+    std::vector<std::string> reported;
+    TUiExceptionHandler previous =
+        SetUiExceptionHandler([&](const std::exception& e) { reported.push_back(e.what()); });
+    g.OnSelectCell = [](QObject*, int, int, bool&) { throw EGridError("refused by the handler"); };
+    w.Key(Qt::Key_Down);
+    EXPECT_EQ(g.Row(), 1);
+    EXPECT_EQ(reported, std::vector<std::string>{"refused by the handler"});
+    EXPECT_TRUE(g.Verify());
+    SetUiExceptionHandler(previous);
 }
 
 TEST(GridScrolling, ScrollBarValueMovesTheTopRow) {
