@@ -279,3 +279,58 @@ TEST(Colors, NotSetNeverMapsToARealColour) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(CanvasText, TabsExpandToStopsOfEightAverageCharacters) {
+    TCanvas canvas;
+    const QFontMetrics metrics = canvas.Metrics();
+    const int stop = 8 * metrics.averageCharWidth();
+    const TTextLayout layout = LayoutText("a\tb", {0, 0, 500, 50}, DT_EXPANDTABS | DT_SINGLELINE, metrics);
+    ASSERT_EQ(layout.Runs.size(), 2u);
+    EXPECT_EQ(layout.Runs[1].X, stop);
+    EXPECT_EQ(MeasureLine("a\tb", metrics, stop), stop + metrics.horizontalAdvance("b"));
+}
+
+TEST(CanvasText, PrefixesAndPartlyShownLines) {
+    TCanvas canvas;
+    const QFontMetrics metrics = canvas.Metrics();
+    EXPECT_EQ(LayoutText("A&&B&C", {0, 0, 500, 50}, DT_SINGLELINE, metrics).Runs[0].Text, "A&BC");
+    EXPECT_EQ(LayoutText("A&&B", {0, 0, 500, 50}, DT_SINGLELINE | DT_NOPREFIX, metrics).Runs[0].Text, "A&&B");
+    const TRect twoAndAHalf{0, 0, 500, metrics.height() * 5 / 2};
+    EXPECT_EQ(LayoutText("1\n2\n3", twoAndAHalf, 0, metrics).Runs.size(), 3u);
+    EXPECT_EQ(LayoutText("1\n2\n3", twoAndAHalf, DT_EDITCONTROL, metrics).Runs.size(), 2u);
+    EXPECT_EQ(LayoutText("1\r\n2\r3", twoAndAHalf, 0, metrics).LineCount, 3);
+}
+
+TEST(Pictures, BadFilesLeaveTheBitmapAndImageListsPadToTheirSize) {
+    TBitmap bitmap;
+    bitmap.SetSize(3, 2, clRed);
+    EXPECT_FALSE(bitmap.LoadFromFile(CENTRPRG_SOURCE_DIR "/CMakeLists.txt"));
+    EXPECT_EQ(bitmap.Width(), 3);
+    EXPECT_EQ(bitmap.TransparentColor(), clRed);
+    EXPECT_EQ(bitmap.Pixel(5, 5), clNone);
+    TImageList list(4, 4);
+    EXPECT_EQ(list.Add(bitmap), 0);
+    EXPECT_EQ(list.Image(0).Width(), 4);
+    EXPECT_EQ(list.Image(0).Pixel(3, 3), clRed); // padded with the picture's transparent colour
+    EXPECT_TRUE(list.Image(7).Empty());
+}
+
+TEST(CanvasRecorded, ShapesAreRecordedWithTheirPensAndBrushes) {
+    TRecordingDevice recorder;
+    TCanvas canvas(&recorder);
+    canvas.Pen().SetColor(clNavy);
+    canvas.Brush().SetColor(clYellow);
+    canvas.Ellipse({0, 0, 10, 10});
+    canvas.Pie({0, 0, 20, 20}, {20, 10}, {10, 0});
+    canvas.Polygon({{0, 0}, {5, 5}, {0, 5}});
+    canvas.FrameRect({0, 0, 4, 4});
+    ASSERT_EQ(recorder.OfKind(TCanvasOpKind::Ellipse).size(), 1u);
+    EXPECT_EQ(recorder.Ops[0].Pen.Color(), clNavy);
+    EXPECT_EQ(recorder.Ops[1].Points, (std::vector<TPoint>{{20, 10}, {10, 0}}));
+    EXPECT_EQ(recorder.Ops[2].Brush.Color(), clYellow);
+    EXPECT_EQ(recorder.OfKind(TCanvasOpKind::FillRect).size(), 4u); // the frame's four sides
+}
+
+} // namespace

@@ -169,4 +169,21 @@ TEST(PopupMenu, ReturnsTheIdentifierOfTheChosenItem) {
     TPopupMenuControl::SetRunner(previous);
 }
 
+TEST(Keyboard, KeysMapToVirtualKeysAndTypedCharacters) {
+    QKeyEvent ctrlC(QEvent::KeyPress, Qt::Key_C, Qt::ControlModifier, "\x03");
+    EXPECT_EQ(VirtualKey(ctrlC), 'C');
+    EXPECT_EQ(TypedChar(ctrlC), QChar(3));
+    QKeyEvent ctrlEnter(QEvent::KeyPress, Qt::Key_Return, Qt::ControlModifier);
+    EXPECT_EQ(TypedChar(ctrlEnter), QChar(10));
+    QKeyEvent keypadPoint(QEvent::KeyPress, Qt::Key_Period, Qt::KeypadModifier, ".");
+    EXPECT_EQ(VirtualKey(keypadPoint), VK_DECIMAL);
+    EXPECT_TRUE(FromKeypad(keypadPoint));
+    EXPECT_EQ(TypedChar(keypadPoint), QChar('.'));
+    QKeyEvent left(QEvent::KeyPress, Qt::Key_Left, Qt::ShiftModifier);
+    EXPECT_EQ(VirtualKey(left), VK_LEFT);
+    EXPECT_TRUE(TypedChar(left).isNull());
+    EXPECT_TRUE(ShiftStateOf(left).Contains(ssShift));
+    EXPECT_EQ(QtKeyOf(VK_F2), int(Qt::Key_F2));
+}
+
 } // namespace

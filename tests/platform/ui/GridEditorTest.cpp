@@ -162,3 +162,23 @@ TEST_F(GridEditor, WithoutGoEditingTypingDoesNotEditAndFiresKeyPress) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(GridEditorAlways, TheEditorFollowsTheCurrentCellWithGoAlwaysShowEditor) {
+    TGridWindow<> w(4, 6);
+    TStringGrid& g = w.Grid();
+    g.SetCells(2, 2, "b");
+    g.SetOptions(g.Options() + goEditing + goAlwaysShowEditor);
+    ASSERT_TRUE(w.EditorShown());
+    w.Key(Qt::Key_Down);
+    w.Key(Qt::Key_Right); // at the text's right end the key reaches the grid
+    EXPECT_EQ(g.Col(), 2);
+    EXPECT_EQ(g.Row(), 2);
+    ASSERT_TRUE(w.EditorShown());
+    EXPECT_EQ(w.Editor()->Text(), "b");
+    w.Key(Qt::Key_Return); // Enter does not close an editor that always shows
+    EXPECT_TRUE(w.EditorShown());
+}
+
+} // namespace

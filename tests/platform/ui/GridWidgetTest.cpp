@@ -199,3 +199,67 @@ TEST(GridScrolling, ScrollBarValueMovesTheTopRow) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(GridKeyboard, RowSelectModeScrollsSidewaysAndSelectsWholeRows) {
+    TGridWindow<> w(12, 40);
+    TStringGrid& g = w.Grid();
+    g.SetOptions(g.Options() + goRowSelect);
+    EXPECT_EQ(g.Selection(), (TGridRect{1, 1, 11, 1}));
+    w.Key(Qt::Key_Right); // scrolls instead of moving the current cell
+    EXPECT_EQ(g.LeftCol(), 2);
+    EXPECT_EQ(g.Col(), 1);
+    w.Key(Qt::Key_End);
+    EXPECT_EQ(g.Row(), 39);
+    EXPECT_EQ(g.Selection(), (TGridRect{1, 39, 11, 39}));
+    w.Key(Qt::Key_Home);
+    EXPECT_EQ(g.Row(), 1);
+}
+
+TEST(GridKeyboard, CtrlUpAndDownScrollWithoutMovingTheCurrentCell) {
+    TGridWindow<> w(3, 40);
+    TStringGrid& g = w.Grid();
+    w.Key(Qt::Key_Down, Qt::ControlModifier);
+    w.Key(Qt::Key_Down, Qt::ControlModifier);
+    EXPECT_EQ(g.TopRow(), 3);
+    EXPECT_EQ(g.Row(), 1);
+    w.Key(Qt::Key_PageDown, Qt::ControlModifier); // to the last row that shows whole
+    EXPECT_EQ(g.Row(), g.TopRow() + g.VisibleRowCount() - 1);
+}
+
+TEST(GridMouse, RowBordersSizeAndFixedColumnCellsMoveRowsWithTheirHeights) {
+    TGridWindow<> w(3, 6);
+    TStringGrid& g = w.Grid();
+    g.SetOptions(g.Options() + goRowSizing + goRowMoving);
+    const TRect head = g.CellRect(0, 2);
+    const QPoint border((head.Left + head.Right) / 2, head.Bottom);
+    w.Press(border);
+    EXPECT_EQ(g.GridState(), TGridState::gsRowSizing);
+    w.MoveTo(border + QPoint(0, 6));
+    w.Release(border + QPoint(0, 6));
+    EXPECT_EQ(g.RowHeights(2), g.DefaultRowHeight() + 6);
+
+    g.SetCells(1, 4, "four");
+    w.Press(w.CellCentre(0, 4));
+    EXPECT_EQ(g.GridState(), TGridState::gsRowMoving);
+    w.MoveTo(w.CellCentre(0, 3));
+    w.MoveTo(w.CellCentre(0, 2));
+    w.Release(w.CellCentre(0, 2));
+    EXPECT_EQ(g.Cells(1, 2), "four");
+    EXPECT_EQ(g.RowHeights(3), g.DefaultRowHeight() + 6); // the sized row moved down by one
+}
+
+TEST(GridMouse, ASizingDragOfOnePixelOrLessChangesNothing) {
+    TGridWindow<> w(4, 4);
+    TStringGrid& g = w.Grid();
+    g.SetOptions(g.Options() + goColSizing);
+    const TRect header = g.CellRect(1, 0);
+    const QPoint border(header.Right, 5);
+    w.Press(border);
+    w.MoveTo(QPoint(header.Left + 1, 5));
+    w.Release(QPoint(header.Left + 1, 5));
+    EXPECT_EQ(g.ColWidths(1), 64);
+}
+
+} // namespace
