@@ -28,10 +28,11 @@ bool TCustomGrid::event(QEvent* e) {
 }
 
 bool TCustomGrid::focusNextPrevChild(bool next) {
-    // The editor is a child: Tab from it belongs to the grid when the grid walks cells with Tab.
-    if (options_.Contains(goTabs) && !options_.Contains(goRowSelect) && inplaceEdit_ &&
-        inplaceEdit_->HasFocus())
-        return false;
+    // The editor is a child: Tab from it belongs to the grid when the grid walks cells with Tab;
+    // otherwise the focus moves on from the grid's place in the window, not from the editor's.
+    const bool fromEditor = inplaceEdit_ && inplaceEdit_->HasFocus();
+    if (fromEditor && options_.Contains(goTabs) && !options_.Contains(goRowSelect)) return false;
+    if (fromEditor) setFocus(Qt::TabFocusReason);
     return QAbstractScrollArea::focusNextPrevChild(next);
 }
 
@@ -508,7 +509,7 @@ void TCustomGrid::DblClick() {
 }
 
 void TCustomGrid::FocusNextControl(bool forward) {
-    if (inplaceEdit_ && inplaceEdit_->HasFocus()) setFocus(Qt::OtherFocusReason);
+    if (inplaceEdit_ && inplaceEdit_->HasFocus()) setFocus(Qt::TabFocusReason);
     QAbstractScrollArea::focusNextPrevChild(forward);
 }
 

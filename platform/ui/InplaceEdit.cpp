@@ -92,11 +92,12 @@ void TInplaceEdit::ChooseBody() {
     const bool memo = multiLine_ && line_->EditMask().isEmpty();
     if (memo == usesMemo_) return;
     const bool focused = HasFocus();
+    QWidget* old = Body();
     usesMemo_ = memo;
-    line_->setVisible(!memo);
-    memo_->setVisible(memo);
+    Body()->show(); // the new body takes the focus before the old one hides, so it stays here
     setFocusProxy(Body());
     if (focused) Body()->setFocus(Qt::OtherFocusReason);
+    old->hide();
 }
 
 void TInplaceEdit::UpdateContents() {

@@ -142,6 +142,15 @@ TEST_F(GridEditor, TabFromTheEditorWritesBackAndMovesOnWithGoTabs) {
     EXPECT_TRUE(Grid().hasFocus());
 }
 
+TEST_F(GridEditor, TabFromTheEditorWithoutGoTabsLeavesTheGridWithTheTextWritten) {
+    w_.Type("out");
+    w_.Key(Qt::Key_Tab);
+    EXPECT_TRUE(w_.Other().hasFocus());
+    EXPECT_FALSE(w_.EditorShown());
+    EXPECT_EQ(Grid().Cells(1, 1), "out");
+    EXPECT_EQ(Grid().Col(), 1);
+}
+
 TEST_F(GridEditor, DestroyingTheGridWhileEditingIsSafe) {
     auto window = std::make_unique<TGridWindow<>>(3, 3);
     window->Grid().SetOptions(window->Grid().Options() + goEditing);
