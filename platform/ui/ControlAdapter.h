@@ -153,12 +153,23 @@ protected:
             const QChar typed = TypedChar(*e);
             if (key != 0) KeyDown(key, ShiftStateOf(*e));
             if (typed.isNull()) {
-                if (key != 0 || VirtualKey(*e) == 0) ControlKey(e);
+                if (key != 0 || VirtualKey(*e) == 0) ClipboardKeyOrControlKey(e);
                 return;
             }
             TypeChar(typed);
         });
         e->accept();
+    }
+    // Shift+Insert, Ctrl+Insert and Shift+Delete go through the clipboard hooks too.
+    void ClipboardKeyOrControlKey(QKeyEvent* e) {
+        if (e->matches(QKeySequence::Paste))
+            PasteFromClipboard();
+        else if (e->matches(QKeySequence::Copy))
+            CopyToClipboard();
+        else if (e->matches(QKeySequence::Cut))
+            CutToClipboard();
+        else
+            ControlKey(e);
     }
     void keyReleaseEvent(QKeyEvent* e) override {
         GuardUi([&] {

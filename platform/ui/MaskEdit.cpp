@@ -15,6 +15,9 @@ void TCustomMaskEdit::SetEditMask(const QString& mask) {
     if (mask == mask_.Source()) return;
     const QString text = Text();
     mask_ = TEditMask(mask);
+    // Qt's own paste, drop and context menu would bypass the mask.
+    setContextMenuPolicy(mask_.IsEmpty() ? Qt::DefaultContextMenu : Qt::NoContextMenu);
+    setAcceptDrops(mask_.IsEmpty());
     if (mask_.IsEmpty()) {
         field_.reset();
         QLineEdit::setMaxLength(maxLength_ > 0 ? maxLength_ : 32767);

@@ -67,6 +67,9 @@ TEST(ControlProtocol, ControlLettersRunTheClipboardHooks) {
     edit.SetText("");
     QTest::keyClick(&edit, Qt::Key_V, Qt::ControlModifier);
     EXPECT_EQ(edit.EditText(), "1_:__"); // pasting stops at the refused letter
+    edit.SetText("");
+    QTest::keyClick(&edit, Qt::Key_Insert, Qt::ShiftModifier); // the other paste key takes the same road
+    EXPECT_EQ(edit.EditText(), "1_:__");
 }
 
 TEST(MaskEditControl, BackspaceAndDeleteBlankPositionsAndKeepTheLayout) {
