@@ -1,0 +1,195 @@
+#include "platform/ui/MaskEdit.h"
+
+#include <QClipboard>
+#include <QMouseEvent>
+
+TCustomMaskEdit::TCustomMaskEdit(QWidget* parent) : TControlAdapter<QLineEdit>(parent) {
+    QObject::connect(this, &QLineEdit::textChanged, this, [this] { GuardUi([this] { Change(); }); });
+}
+
+void TCustomMaskEdit::Change() {
+    if (OnChange) OnChange(this);
+}
+
+void TCustomMaskEdit::SetEditMask(const QString& mask) {
+    if (mask == mask_.Source()) return;
+    const QString text = Text();
+    mask_ = TEditMask(mask);
+    // Qt's own paste, drop and context menu would bypass the mask.
+    setContextMenuPolicy(mask_.IsEmpty() ? Qt::DefaultContextMenu : Qt::NoContextMenu);
+    setAcceptDrops(mask_.IsEmpty());
+    if (mask_.IsEmpty()) {
+        field_.reset();
+        QLineEdit::setMaxLength(maxLength_ > 0 ? maxLength_ : 32767);
+        QLineEdit::setText(text);
+        return;
+    }
+    field_.emplace(mask_);
+    QLineEdit::setMaxLength(mask_.Length());
+    field_->SetText(text);
+    field_->SetCursor(0);
+    ShowField();
+}
+
+QString TCustomMaskEdit::Text() const {
+    return field_ ? field_->Text() : QLineEdit::text();
+}
+
+void TCustomMaskEdit::SetText(const QString& text) {
+    if (!field_) {
+        QLineEdit::setText(text);
+        return;
+    }
+    field_->SetText(text);
+    field_->SetCursor(0);
+    ShowField();
+}
+
+void TCustomMaskEdit::SetEditText(const QString& editText) {
+    if (!field_) {
+        QLineEdit::setText(editText);
+        return;
+    }
+    field_->SetEditText(editText);
+    ShowField();
+}
+
+void TCustomMaskEdit::SetMaxLength(int length) {
+    maxLength_ = std::max(length, 0);
+    if (!field_) QLineEdit::setMaxLength(maxLength_ > 0 ? maxLength_ : 32767);
+}
+
+bool TCustomMaskEdit::IsComplete() const {
+    return !field_ || mask_.IsComplete(field_->EditText());
+}
+
+int TCustomMaskEdit::SelStart() const {
+    return hasSelectedText() ? selectionStart() : cursorPosition();
+}
+
+int TCustomMaskEdit::SelLength() const {
+    return int(selectedText().size());
+}
+
+void TCustomMaskEdit::SetSel(int start, int length) {
+    if (field_) field_->SetCursor(start);
+    if (length > 0)
+        QLineEdit::setSelection(start, length);
+    else
+        QLineEdit::setCursorPosition(start);
+}
+
+void TCustomMaskEdit::ShowField() {
+    if (QLineEdit::text() != field_->EditText()) {
+        const bool wasModified = isModified();
+        QLineEdit::setText(field_->EditText());
+        setModified(wasModified);
+    }
+    const int cursor = field_->Cursor();
+    if (cursor < mask_.Length())
+        QLineEdit::setSelection(cursor, 1);
+    else
+        QLineEdit::setCursorPosition(cursor);
+}
+
+void TCustomMaskEdit::SyncCursor() {
+    field_->SetCursor(hasSelectedText() ? selectionStart() : cursorPosition());
+}
+
+bool TCustomMaskEdit::TakeSelection(int& start, int& length) const {
+    if (!hasSelectedText() || selectedText().size() <= 1) return false;
+    start = selectionStart();
+    length = int(selectedText().size());
+    return true;
+}
+
+void TCustomMaskEdit::ControlKey(QKeyEvent* e) {
+    if (!field_) {
+        TControlAdapter<QLineEdit>::ControlKey(e);
+        return;
+    }
+    SyncCursor();
+    int start = 0, length = 0;
+    switch (e->key()) {
+    case Qt::Key_Left:
+        field_->SetCursor(mask_.PrevEditable(field_->Cursor()));
+        break;
+    case Qt::Key_Right:
+        field_->SetCursor(field_->Cursor() + 1);
+        break;
+    case Qt::Key_Home:
+        field_->SetCursor(0);
+        break;
+    case Qt::Key_End:
+        field_->SetCursor(mask_.Length());
+        break;
+    case Qt::Key_Delete:
+        if (TakeSelection(start, length))
+            field_->ClearRange(start, length);
+        else
+            field_->Delete();
+        setModified(true);
+        break;
+    default:
+        TControlAdapter<QLineEdit>::ControlKey(e);
+        return;
+    }
+    ShowField();
+}
+
+void TCustomMaskEdit::ControlChar(QChar ch) {
+    const ushort code = ch.unicode();
+    if (!field_ || code == 1 || code == 3 || code == 22 || code == 24) {
+        TControlAdapter<QLineEdit>::ControlChar(ch);
+        return;
+    }
+    SyncCursor();
+    int start = 0, length = 0;
+    if (code == 8) {
+        if (TakeSelection(start, length))
+            field_->ClearRange(start, length);
+        else
+            field_->Backspace();
+        setModified(true);
+    } else if (code >= 32) {
+        if (TakeSelection(start, length)) field_->ClearRange(start, length);
+        if (field_->Type(ch))
+            setModified(true);
+        else
+            MessageBeep();
+    }
+    ShowField();
+}
+
+void TCustomMaskEdit::DoCut() {
+    if (!field_) {
+        QLineEdit::cut();
+        return;
+    }
+    int start = 0, length = 0;
+    if (!hasSelectedText()) return;
+    QApplication::clipboard()->setText(selectedText());
+    if (!TakeSelection(start, length)) start = selectionStart(), length = 1;
+    field_->ClearRange(start, length);
+    setModified(true);
+    ShowField();
+}
+
+void TCustomMaskEdit::DoPaste() {
+    if (!field_) {
+        QLineEdit::paste();
+        return;
+    }
+    int start = 0, length = 0;
+    if (TakeSelection(start, length)) field_->ClearRange(start, length);
+    if (field_->Paste(QApplication::clipboard()->text()) > 0) setModified(true);
+    ShowField();
+}
+
+void TCustomMaskEdit::mouseReleaseEvent(QMouseEvent* e) {
+    QLineEdit::mouseReleaseEvent(e);
+    if (field_ && !hasSelectedText()) {
+        field_->SetCursor(cursorPosition());
+        ShowField();
+    }
+}

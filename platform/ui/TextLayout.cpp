@@ -1,0 +1,184 @@
+#include "platform/ui/TextLayout.h"
+
+namespace {
+
+const QString kEllipsis = QStringLiteral("...");
+
+QString StripPrefixes(const QString& text) {
+    QString out;
+    out.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] != u'&')
+            out += text[i];
+        else if (++i < text.size())
+            out += text[i]; // "&&" shows one '&', "&x" shows 'x'
+    }
+    return out;
+}
+
+QStringList SplitParagraphs(const QString& text) {
+    QStringList lines;
+    QString current;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        QChar c = text[i];
+        if (c == u'\r' || c == u'\n') {
+            lines << current;
+            current.clear();
+            if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') ++i;
+        } else {
+            current += c;
+        }
+    }
+    lines << current;
+    return lines;
+}
+
+QString TrimRight(const QString& s) {
+    qsizetype n = s.size();
+    while (n > 0 && s[n - 1] == u' ') --n;
+    return s.left(n);
+}
+
+// Tokens of a paragraph: each word with the blanks that follow it (leading blanks form a token).
+QStringList Tokens(const QString& paragraph) {
+    QStringList tokens;
+    QString current;
+    for (qsizetype i = 0; i < paragraph.size(); ++i) {
+        QChar c = paragraph[i];
+        if (c != u' ' && !current.isEmpty() && current.back() == u' ') {
+            tokens << current;
+            current.clear();
+        }
+        current += c;
+    }
+    if (!current.isEmpty()) tokens << current;
+    return tokens;
+}
+
+// The longest start of the word (at least one character) that fits the width.
+qsizetype FittingPrefix(const QString& word, int width, const QFontMetrics& metrics, int tabWidth) {
+    qsizetype n = 1;
+    while (n < word.size() && MeasureLine(word.left(n + 1), metrics, tabWidth) <= width) ++n;
+    return n;
+}
+
+struct TWrapper {
+    const QFontMetrics& Metrics;
+    int Width;
+    int TabWidth;
+    bool BreakWords;
+    QStringList Lines;
+
+    int Measure(const QString& s) const { return MeasureLine(TrimRight(s), Metrics, TabWidth); }
+
+    void Wrap(const QString& paragraph) {
+        QString line;
+        for (QString token : Tokens(paragraph)) {
+            if (!line.isEmpty() && Measure(line + token) > Width) {
+                Lines << TrimRight(line);
+                line.clear();
+            }
+            while (line.isEmpty() && BreakWords && token.size() > 1 && Measure(token) > Width) {
+                qsizetype n = FittingPrefix(TrimRight(token), Width, Metrics, TabWidth);
+                if (n >= TrimRight(token).size()) break;
+                Lines << token.left(n);
+                token = token.mid(n);
+            }
+            line += token;
+        }
+        Lines << TrimRight(line);
+    }
+};
+
+QString Elided(const QString& line, int width, const QFontMetrics& metrics, int tabWidth) {
+    if (MeasureLine(line, metrics, tabWidth) <= width) return line;
+    QString kept = line;
+    while (!kept.isEmpty() && MeasureLine(kept + kEllipsis, metrics, tabWidth) > width) kept.chop(1);
+    return kept + kEllipsis;
+}
+
+int HorizontalStart(const TRect& rect, int lineWidth, unsigned flags) {
+    if (flags & DT_RIGHT) return rect.Right - lineWidth;
+    if (flags & DT_CENTER) return rect.Left + (rect.Width() - lineWidth) / 2;
+    return rect.Left;
+}
+
+int VerticalStart(const TRect& rect, int height, unsigned flags) {
+    if (flags & DT_BOTTOM) return rect.Bottom - height;
+    if (flags & DT_VCENTER) return rect.Top + (rect.Height() - height) / 2;
+    return rect.Top;
+}
+
+// Splits a line at its tabs into runs placed on the tab stops.
+void AddRuns(std::vector<TTextRun>& runs, const QString& line, int x, int y, const QFontMetrics& metrics,
+             int tabWidth) {
+    if (tabWidth <= 0 || !line.contains(u'\t')) {
+        if (!line.isEmpty()) runs.push_back({line, x, y, metrics.horizontalAdvance(line)});
+        return;
+    }
+    int offset = 0;
+    for (const QString& piece : line.split(u'\t')) {
+        if (!piece.isEmpty()) runs.push_back({piece, x + offset, y, metrics.horizontalAdvance(piece)});
+        offset += metrics.horizontalAdvance(piece);
+        offset = (offset / tabWidth + 1) * tabWidth;
+    }
+}
+
+} // namespace
+
+int MeasureLine(const QString& line, const QFontMetrics& metrics, int tabWidth) {
+    if (tabWidth <= 0 || !line.contains(u'\t')) return metrics.horizontalAdvance(line);
+    const QStringList pieces = line.split(u'\t');
+    int offset = 0;
+    for (qsizetype i = 0; i < pieces.size(); ++i) {
+        offset += metrics.horizontalAdvance(pieces[i]);
+        if (i + 1 < pieces.size()) offset = (offset / tabWidth + 1) * tabWidth;
+    }
+    return offset;
+}
+
+TTextLayout LayoutText(const QString& text, const TRect& rect, unsigned flags, const QFontMetrics& metrics) {
+    const int tabWidth = (flags & DT_EXPANDTABS) ? 8 * metrics.averageCharWidth() : 0;
+    const QString shown = (flags & DT_NOPREFIX) ? text : StripPrefixes(text);
+
+    QStringList lines;
+    if (flags & DT_SINGLELINE) {
+        lines << shown;
+    } else if (flags & DT_WORDBREAK) {
+        TWrapper wrapper{metrics, rect.Width(), tabWidth, (flags & DT_EDITCONTROL) != 0, {}};
+        for (const QString& paragraph : SplitParagraphs(shown)) wrapper.Wrap(paragraph);
+        lines = wrapper.Lines;
+    } else {
+        lines = SplitParagraphs(shown);
+    }
+
+    TTextLayout layout;
+    layout.LineHeight = metrics.height();
+    layout.LineCount = int(lines.size());
+    layout.Height = layout.LineCount * layout.LineHeight;
+    for (const QString& line : lines)
+        layout.MaxWidth = std::max(layout.MaxWidth, MeasureLine(line, metrics, tabWidth));
+
+    layout.CalcRect = rect;
+    layout.CalcRect.Bottom = rect.Top + layout.Height;
+    const bool wrapped = (flags & DT_WORDBREAK) && !(flags & DT_SINGLELINE);
+    layout.CalcRect.Right =
+        wrapped ? std::max(rect.Right, rect.Left + layout.MaxWidth) : rect.Left + layout.MaxWidth;
+
+    const int top = VerticalStart(rect, layout.Height, flags);
+    layout.Result = (flags & (DT_VCENTER | DT_BOTTOM)) && !(flags & DT_CALCRECT)
+                        ? top - rect.Top + layout.Height
+                        : layout.Height;
+    if (flags & DT_CALCRECT) return layout;
+
+    const bool ellipsis = flags & (DT_END_ELLIPSIS | DT_PATH_ELLIPSIS | DT_WORD_ELLIPSIS);
+    for (int i = 0; i < layout.LineCount; ++i) {
+        const int y = top + i * layout.LineHeight;
+        if ((flags & DT_EDITCONTROL) && i > 0 && y + layout.LineHeight > rect.Bottom) break;
+        QString line = lines[i];
+        if (ellipsis) line = Elided(line, rect.Width(), metrics, tabWidth);
+        const int x = HorizontalStart(rect, MeasureLine(line, metrics, tabWidth), flags);
+        AddRuns(layout.Runs, line, x, y, metrics, tabWidth);
+    }
+    return layout;
+}
