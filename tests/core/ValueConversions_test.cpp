@@ -56,9 +56,10 @@ TEST_P(ClockTimes, ReadBcdOnModels3To5AndPlainNumbersElsewhere) {
 
 INSTANTIATE_TEST_SUITE_P(Table, ClockTimes,
                          testing::Values(TClockCase{4, 0x12, 0x30, "12:30"},
-                                         TClockCase{3, 0x07, 0x05, "07:05"}, TClockCase{5, 0x23, 0x59, "23:59"},
-                                         TClockCase{8, 12, 30, "12:30"}, TClockCase{11, 12, 30, "12:30"},
-                                         TClockCase{9, 7, 5, "07:05"}, TClockCase{13, 23, 59, "23:59"},
+                                         TClockCase{3, 0x07, 0x05, "07:05"},
+                                         TClockCase{5, 0x23, 0x59, "23:59"}, TClockCase{8, 12, 30, "12:30"},
+                                         TClockCase{11, 12, 30, "12:30"}, TClockCase{9, 7, 5, "07:05"},
+                                         TClockCase{13, 23, 59, "23:59"},
                                          TClockCase{ModelNone, 12, 30, "12:30"}));
 
 struct TTimeTextCase {
@@ -81,12 +82,12 @@ TEST_P(TimeTexts, ConvertToTheModelsEncodingOrRefuse) {
 
 INSTANTIATE_TEST_SUITE_P(
     Table, TimeTexts,
-    testing::Values(TTimeTextCase{4, "12:30", true, {0x12, 0x30}}, TTimeTextCase{5, "23:59", true, {0x23, 0x59}},
-                    TTimeTextCase{8, "12:30", true, {12, 30}}, TTimeTextCase{10, "08:30", true, {8, 30}},
-                    TTimeTextCase{10, "__:__", true, {0x60, 0x60}}, TTimeTextCase{4, " : ", true, {0x60, 0x60}},
-                    TTimeTextCase{10, "", false, {}}, TTimeTextCase{10, "24:00", false, {}},
-                    TTimeTextCase{10, "07:60", false, {}}, TTimeTextCase{10, "8:30", false, {}},
-                    TTimeTextCase{10, "0a:30", false, {}}));
+    testing::Values(TTimeTextCase{4, "12:30", true, {0x12, 0x30}},
+                    TTimeTextCase{5, "23:59", true, {0x23, 0x59}}, TTimeTextCase{8, "12:30", true, {12, 30}},
+                    TTimeTextCase{10, "08:30", true, {8, 30}}, TTimeTextCase{10, "__:__", true, {0x60, 0x60}},
+                    TTimeTextCase{4, " : ", true, {0x60, 0x60}}, TTimeTextCase{10, "", false, {}},
+                    TTimeTextCase{10, "24:00", false, {}}, TTimeTextCase{10, "07:60", false, {}},
+                    TTimeTextCase{10, "8:30", false, {}}, TTimeTextCase{10, "0a:30", false, {}}));
 
 TEST(TimeTexts, EveryTimeWrittenReadsBackAsTypedOnEveryModel) {
     for (const std::uint8_t model : KnownModelCodes) {
