@@ -19,7 +19,6 @@
 namespace {
 
 constexpr int EmergencHelp = 28;
-constexpr char NumberMask[] = "00000000000000000000;_"; // 20 digits
 constexpr int ExtensionLength = 5;
 constexpr PositionCode Emergency1Marker = 0x76, Emergency2Marker = 0x77, NoTarget = 0xBF;
 
@@ -37,40 +36,27 @@ std::string DestinationText(std::uint8_t code, bool extensionTarget) {
     }
 }
 
-PackedNumber NumberOf(const QLineEdit* field) {
-    return PackPhoneNumber(RemoveSpaces(Text(field).substr(0, MaxPackedDigits)));
-}
 
 bool HasDigits(const PackedNumber& number) {
     return (number[1] & 31) != 0;
 }
 
-QGroupBox* NewGroup(QWidget* parent, const char* name, std::initializer_list<std::pair<QLabel*, QWidget*>> rows) {
-    auto* group = new QGroupBox(parent);
-    group->setObjectName(name);
-    auto* layout = new QFormLayout(group);
-    for (const auto& [label, field] : rows) {
-        label->setBuddy(field);
-        layout->addRow(label, field);
-    }
-    return group;
-}
 
 } // namespace
 
 TFormEmergenc::TFormEmergenc(QWidget* parent)
     : TScreenForm(parent, WithHelp, EmergencHelp, "BitBtn1"), Label1(new QLabel(this)), Label2(new QLabel(this)),
-      MaskEdit1(NewMaskEdit(this, "MaskEdit1", NumberMask)),
+      MaskEdit1(NewMaskEdit(this, "MaskEdit1", PhoneNumberMask)),
       ComboBox1(NewList(this, "ComboBox1", true, ExtensionLength, true)), Label3(new QLabel(this)),
-      Label4(new QLabel(this)), MaskEdit2(NewMaskEdit(this, "MaskEdit2", NumberMask)),
+      Label4(new QLabel(this)), MaskEdit2(NewMaskEdit(this, "MaskEdit2", PhoneNumberMask)),
       ComboBox2(NewList(this, "ComboBox2", true, ExtensionLength, true)), Label5(new QLabel(this)),
       Label6(new QLabel(this)), Label7(new QLabel(this)),
       ComboBox3(NewList(this, "ComboBox3", true, ExtensionLength, true)),
-      MaskEdit3(NewMaskEdit(this, "MaskEdit3", NumberMask)),
+      MaskEdit3(NewMaskEdit(this, "MaskEdit3", PhoneNumberMask)),
       ComboBox4(NewList(this, "ComboBox4", true, ExtensionLength, true)),
-      GroupBox1(NewGroup(this, "GroupBox1", {{Label1, MaskEdit1}, {Label2, ComboBox1}})),
-      GroupBox2(NewGroup(this, "GroupBox2", {{Label3, MaskEdit2}, {Label4, ComboBox2}})),
-      GroupBox3(NewGroup(this, "GroupBox3", {{Label5, ComboBox3}, {Label6, MaskEdit3}, {Label7, ComboBox4}})) {
+      GroupBox1(NewFieldGroup(this, "GroupBox1", {{Label1, MaskEdit1}, {Label2, ComboBox1}})),
+      GroupBox2(NewFieldGroup(this, "GroupBox2", {{Label3, MaskEdit2}, {Label4, ComboBox2}})),
+      GroupBox3(NewFieldGroup(this, "GroupBox3", {{Label5, ComboBox3}, {Label6, MaskEdit3}, {Label7, ComboBox4}})) {
     auto* content = new QVBoxLayout;
     for (QGroupBox* group : {GroupBox1, GroupBox2, GroupBox3}) content->addWidget(group);
     SetContent(content);
@@ -175,14 +161,14 @@ void TFormEmergenc::OkButtonClick() {
         const auto destination = [](QComboBox* list, const PackedNumber& number, PositionCode marker) {
             return HasDigits(number) ? marker : ExtensionCodeOf(list);
         };
-        const PackedNumber number1 = NumberOf(MaskEdit1), number2 = NumberOf(MaskEdit2);
+        const PackedNumber number1 = PhoneNumberOf(MaskEdit1), number2 = PhoneNumberOf(MaskEdit2);
         image.SetPacked(Offset::Emergency1Number, number1);
         image[Offset::Emergency1Target] = destination(ComboBox1, number1, Emergency1Marker);
         image.SetPacked(Offset::Emergency2Number, number2);
         image[Offset::Emergency2Target] = destination(ComboBox2, number2, Emergency2Marker);
 
         const PositionCode extension = ExtensionCodeOf(ComboBox3);
-        PackedNumber number3 = NumberOf(MaskEdit3);
+        PackedNumber number3 = PhoneNumberOf(MaskEdit3);
         PositionCode target = ExtensionCodeOf(ComboBox4);
         if (extension == NoExtension) number3 = PackedNumber{};
         if (extension == NoExtension || HasDigits(number3) || target == NoExtension) target = NoTarget;

@@ -2,9 +2,12 @@
 
 #include "core/ExtensionCodes.h"
 #include "core/Language.h"
+#include "core/ValueConversions.h"
 #include "screens/ScreenConventions.h"
 
 #include <QComboBox>
+#include <QFormLayout>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRegularExpressionValidator>
@@ -43,6 +46,18 @@ QLabel* NewLabel(QWidget* parent, const char* name, QWidget* buddy) {
     return label;
 }
 
+QGroupBox* NewFieldGroup(QWidget* parent, const char* name,
+                         std::initializer_list<std::pair<QLabel*, QWidget*>> rows) {
+    auto* group = new QGroupBox(parent);
+    group->setObjectName(name);
+    auto* layout = new QFormLayout(group);
+    for (const auto& [label, field] : rows) {
+        label->setBuddy(field);
+        layout->addRow(label, field);
+    }
+    return group;
+}
+
 std::string Text(const QLineEdit* field) {
     return field->text().toStdString();
 }
@@ -53,6 +68,10 @@ std::string Text(const QComboBox* list) {
 
 void SetText(QLineEdit* field, const std::string& text) {
     field->setText(QString::fromStdString(text));
+}
+
+PackedNumber PhoneNumberOf(const QLineEdit* field) {
+    return PackPhoneNumber(RemoveSpaces(Text(field).substr(0, MaxPackedDigits)));
 }
 
 void SelectText(QComboBox* list, const std::string& text) {

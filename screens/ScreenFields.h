@@ -10,12 +10,18 @@
 #include "core/ImageLayout.h"
 
 #include <cstdint>
+#include <initializer_list>
 #include <string>
+#include <utility>
 
 class QComboBox;
+class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QWidget;
+
+// A telephone number of up to 20 digits.
+inline constexpr char PhoneNumberMask[] = "00000000000000000000;_";
 
 QLineEdit* NewMaskEdit(QWidget* parent, const char* name, const char* inputMask);
 // A drop-down list; an editable one takes at most maxLength characters (0: no limit) and only
@@ -26,9 +32,16 @@ void AddNumberItems(QComboBox* list, int first, int last, int step = 1);
 // A label whose accelerator moves the focus to buddy.
 QLabel* NewLabel(QWidget* parent, const char* name, QWidget* buddy);
 
+// A group box of label and field rows; each label's accelerator moves the focus to its field.
+QGroupBox* NewFieldGroup(QWidget* parent, const char* name,
+                         std::initializer_list<std::pair<QLabel*, QWidget*>> rows);
+
 std::string Text(const QLineEdit* field); // UTF-8
 std::string Text(const QComboBox* list);  // the shown text
 void SetText(QLineEdit* field, const std::string& text);
+
+// The packed number of a telephone-number field: its first 20 characters without blanks.
+PackedNumber PhoneNumberOf(const QLineEdit* field);
 
 // Shows text in a list: selects the item equal to it (blanks at the ends of either ignored);
 // without such an item an editable list shows the text as it is and a fixed list shows nothing.

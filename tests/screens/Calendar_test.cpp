@@ -49,8 +49,7 @@ TEST_F(CalendarTest, TheWeekdayStoredAlwaysComesFromTheDate) {
 
 TEST_F(CalendarTest, ShowingTranslatesTheWeekdaysAndSelectsNone) {
     screen.CompButtonClick();
-    screen.hide();
-    screen.show();
+    ShowAgain(screen);
     EXPECT_EQ(screen.RadioGroup1Items[6]->text(), "Sábado");
     for (const QRadioButton* day : screen.RadioGroup1Items) EXPECT_FALSE(day->isChecked());
     EXPECT_EQ(screen.DateTimePicker1->date(), QDate(2024, 2, 29)); // the pickers keep their values

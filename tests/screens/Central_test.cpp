@@ -46,7 +46,7 @@ TEST_F(CentralTest, StoresTheTimeAsBcdOnModel4AndShowsItBack) {
     Type("12", "08:30", "");
     screen.OkButtonClick();
     EXPECT_EQ(Record(), RecordOf({0x12, 0x08, 0x30}, ""));
-    screen.show();
+    ShowAgain(screen);
     EXPECT_EQ(screen.MaskEdit1->text(), "12");
     EXPECT_EQ(screen.MaskEdit2->text(), "08:30");
 }
@@ -58,10 +58,10 @@ TEST_F(CentralTest, AnUnsetTimeIsStoredAs0x24AndShownEmptyOnModel8) {
     Type("05", "", "123");
     screen.OkButtonClick();
     EXPECT_EQ(Record(), RecordOf({0x05, 0x24, 0x24}, "123"));
-    screen.show();
+    ShowAgain(screen);
     screen.MaskEdit2->setText("23:45");
     screen.OkButtonClick();
-    screen.show();
+    ShowAgain(screen);
     EXPECT_EQ(screen.MaskEdit2->text(), "23:45"); // model 8 reads back what it wrote
 }
 

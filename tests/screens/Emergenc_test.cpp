@@ -68,7 +68,7 @@ TEST_F(EmergencTest, WithoutEmergencyExtensionItsNumberAndDestinationAreCleared)
     EXPECT_EQ(Bytes(2482, 16), std::vector<int>(16, 0));
     EXPECT_EQ(ProgrammingImage[2498], 0xBF);
 
-    screen.show(); // the stored markers show as empty destinations
+    ShowAgain(screen); // the stored markers show as empty destinations
     EXPECT_EQ(screen.ComboBox4->currentText(), "");
     EXPECT_EQ(screen.ComboBox1->currentText(), "21");
 }

@@ -66,6 +66,12 @@ protected:
         QApplication::processEvents();
     }
 
+    // Shows a screen again, as the next command would: its FormShow runs anew.
+    static void ShowAgain(QWidget& screen) {
+        screen.hide();
+        ShowActive(screen);
+    }
+
     TScopedTestServices services;
     std::unique_ptr<TClockService> previousClock;
 };

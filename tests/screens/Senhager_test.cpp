@@ -59,8 +59,7 @@ TEST_F(SenhaTest, ThePlaceholderIsNeverStoredAndAnEmptyFieldKeepsThePassword) {
 TEST_F(SenhaTest, OnModel8TheDigitCountIsDisabledAndNeverWritten) {
     Open(8);
     ProgrammingImage[3569] = 0x55;
-    screen.hide();
-    screen.show();
+    ShowAgain(screen);
     EXPECT_FALSE(screen.ComboBox1->isEnabled());
     EXPECT_EQ(screen.ComboBox1->currentIndex(), -1);
     EXPECT_TRUE(screen.Senha->isEnabled()); // the earlier family's password section

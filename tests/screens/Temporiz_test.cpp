@@ -64,8 +64,7 @@ TEST_F(TemporTest, TextThatIsNotANumberIsRefusedAndNothingStored) {
 TEST_F(TemporTest, ShowsTheBytesAndOnModel9StillWritesTheDisabledActuation2) {
     Open(9);
     ProgrammingHeader[294] = 12;
-    screen.hide();
-    screen.show();
+    ShowAgain(screen);
     EXPECT_EQ(Texts(), (std::vector<std::string>{"2", "3", "9", "4", "12", "1", "5"}));
     EXPECT_FALSE(screen.ComboBox[2]->isEnabled());
     EXPECT_FALSE(screen.Label[2]->isEnabled());
@@ -96,7 +95,7 @@ TEST_F(ProgDivTest, OkWritesEveryControlAndKeepsTheBitsNoControlShows) {
 
     ProgrammingHeader[297] = 0xF5; // every option on, kept bits clear
     ProgrammingHeader[298] = 0x7F;
-    screen.show();
+    ShowAgain(screen);
     for (QCheckBox* box : screen.findChildren<QCheckBox*>()) box->setChecked(false);
     screen.RadioButton1->setChecked(true);
     screen.OkButtonClick();
