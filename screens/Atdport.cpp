@@ -20,10 +20,9 @@
 namespace {
 
 constexpr int AtdPortHelp = 30;
-constexpr int LongestCommand = 5;                      // seconds: x 50 still fits a byte
-constexpr std::uint8_t DoorPhone2Missing = 9;           // the model without door phone 2
+constexpr int LongestCommand = 5;             // seconds: x 50 still fits a byte
+constexpr std::uint8_t DoorPhone2Missing = 9; // the model without door phone 2
 constexpr std::string_view NoAttendantText = "    ";
-
 
 QComboBox* NewAttendantList(QWidget* parent, const char* name) {
     return NewList(parent, name, true, 5, true);
@@ -63,26 +62,31 @@ std::string DescreveAtendedor(PositionCode attendant) {
 
 bool WarnDoorPhonesWithEmptyGroup(QWidget* parent) {
     if (!PorteiroComGrupoVazio()) return false;
-    ShowMessage(parent, TMsgKind::Warning,
-                LngText("Ao apagar grupo de ramal foi gerada inconsistência nos ramais atendedores dos porteiros. "
-                        "Será necessário corrigi-los."));
+    ShowMessage(
+        parent, TMsgKind::Warning,
+        LngText("Ao apagar grupo de ramal foi gerada inconsistência nos ramais atendedores dos porteiros. "
+                "Será necessário corrigi-los."));
     TFormAtdPort screen(parent);
     screen.exec();
     return true;
 }
 
 TFormAtdPort::TFormAtdPort(QWidget* parent)
-    : TScreenForm(parent, WithDefault | WithHelp, AtdPortHelp), Label1(new QLabel(this)), Label2(new QLabel(this)),
-      Label3(new QLabel(this)), Label4(new QLabel(this)), ComboBox1(NewAttendantList(this, "ComboBox1")),
-      ComboBox3(NewWaitList(this, "ComboBox3")), ComboBox2(NewCommandList(this, "ComboBox2")),
-      MaskEdit1(NewMaskEdit(this, "MaskEdit1", PhoneNumberMask)), Label5(new QLabel(this)), Label6(new QLabel(this)),
-      Label7(new QLabel(this)), Label8(new QLabel(this)), ComboBox5(NewAttendantList(this, "ComboBox5")),
-      ComboBox7(NewWaitList(this, "ComboBox7")), ComboBox6(NewCommandList(this, "ComboBox6")),
+    : TScreenForm(parent, WithDefault | WithHelp, AtdPortHelp), Label1(new QLabel(this)),
+      Label2(new QLabel(this)), Label3(new QLabel(this)), Label4(new QLabel(this)),
+      ComboBox1(NewAttendantList(this, "ComboBox1")), ComboBox3(NewWaitList(this, "ComboBox3")),
+      ComboBox2(NewCommandList(this, "ComboBox2")),
+      MaskEdit1(NewMaskEdit(this, "MaskEdit1", PhoneNumberMask)), Label5(new QLabel(this)),
+      Label6(new QLabel(this)), Label7(new QLabel(this)), Label8(new QLabel(this)),
+      ComboBox5(NewAttendantList(this, "ComboBox5")), ComboBox7(NewWaitList(this, "ComboBox7")),
+      ComboBox6(NewCommandList(this, "ComboBox6")),
       MaskEdit2(NewMaskEdit(this, "MaskEdit2", PhoneNumberMask)),
-      GroupBox1(NewFieldGroup(this, "GroupBox1",
-                                  {{Label1, ComboBox1}, {Label2, ComboBox3}, {Label3, ComboBox2}, {Label4, MaskEdit1}})),
-      GroupBox2(NewFieldGroup(this, "GroupBox2",
-                                  {{Label5, ComboBox5}, {Label6, ComboBox7}, {Label7, ComboBox6}, {Label8, MaskEdit2}})) {
+      GroupBox1(NewFieldGroup(
+          this, "GroupBox1",
+          {{Label1, ComboBox1}, {Label2, ComboBox3}, {Label3, ComboBox2}, {Label4, MaskEdit1}})),
+      GroupBox2(NewFieldGroup(
+          this, "GroupBox2",
+          {{Label5, ComboBox5}, {Label6, ComboBox7}, {Label7, ComboBox6}, {Label8, MaskEdit2}})) {
     auto* content = new QHBoxLayout;
     content->addWidget(GroupBox1);
     content->addWidget(GroupBox2);
@@ -118,7 +122,8 @@ void TFormAtdPort::FormShow() {
     for (std::size_t door = 0; door < 2; ++door) {
         const TDoorPhone& phone = phones[door];
         SelectText(phone.attendant, DescreveAtendedor(ProgrammingImage[Offset::DoorPhoneAttendant + door]));
-        const int command = ProgrammingImage[Offset::DoorPhoneCommandTime + door] / Defaults::DoorPhoneCommandUnit;
+        const int command =
+            ProgrammingImage[Offset::DoorPhoneCommandTime + door] / Defaults::DoorPhoneCommandUnit;
         SelectText(phone.command, std::to_string(command));
         SelectText(phone.wait, std::to_string(ProgrammingImage[Offset::DoorPhoneWaitTime + door]));
         SetText(phone.number, UnpackPhoneNumber(ProgrammingImage.Packed(numbers[door])));
@@ -161,8 +166,8 @@ void TFormAtdPort::OkButtonClick() {
             const TImageView& image = edit.Image();
             image[Offset::DoorPhoneAttendant + door] = ExtensionCodeOf(phone.attendant);
             image[Offset::DoorPhoneWaitTime + door] = ListValue(phone.wait, 0, 255);
-            image[Offset::DoorPhoneCommandTime + door] =
-                static_cast<std::uint8_t>(ListValue(phone.command, 0, LongestCommand) * Defaults::DoorPhoneCommandUnit);
+            image[Offset::DoorPhoneCommandTime + door] = static_cast<std::uint8_t>(
+                ListValue(phone.command, 0, LongestCommand) * Defaults::DoorPhoneCommandUnit);
             image.SetPacked(numbers[door], PhoneNumberOf(phone.number));
         }
         edit.Mark(Section::DoorPhones);

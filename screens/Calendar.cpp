@@ -19,9 +19,9 @@ namespace {
 
 constexpr int CalendarHelp = 25;
 
-constexpr std::array<const char*, 7> WeekdayNames = {
-    LngText("Domingo"), LngText("Segunda"), LngText("Terça"), LngText("Quarta"),
-    LngText("Quinta"),  LngText("Sexta"),   LngText("Sábado")};
+constexpr std::array<const char*, 7> WeekdayNames = {LngText("Domingo"), LngText("Segunda"), LngText("Terça"),
+                                                     LngText("Quarta"),  LngText("Quinta"),  LngText("Sexta"),
+                                                     LngText("Sábado")};
 
 // 0 = Sunday .. 6 = Saturday.
 int WeekdayOf(const QDate& date) {
@@ -31,9 +31,9 @@ int WeekdayOf(const QDate& date) {
 } // namespace
 
 TFormCalendar::TFormCalendar(QWidget* parent)
-    : TScreenForm(parent, WithHelp, CalendarHelp), Label1(new QLabel(this)), DateTimePicker1(new QDateEdit(this)),
-      Label2(new QLabel(this)), DateTimePicker2(new QTimeEdit(this)), RadioGroup1(new QGroupBox(this)),
-      CompButton(new QPushButton(this)), weekdays_(new QButtonGroup(this)) {
+    : TScreenForm(parent, WithHelp, CalendarHelp), Label1(new QLabel(this)),
+      DateTimePicker1(new QDateEdit(this)), Label2(new QLabel(this)), DateTimePicker2(new QTimeEdit(this)),
+      RadioGroup1(new QGroupBox(this)), CompButton(new QPushButton(this)), weekdays_(new QButtonGroup(this)) {
     DateTimePicker1->setObjectName("DateTimePicker1");
     DateTimePicker1->setDisplayFormat("dd/MM/yyyy");
     DateTimePicker1->setCalendarPopup(true);

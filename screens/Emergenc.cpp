@@ -29,24 +29,28 @@ bool HasEmergency2(std::uint8_t model) {
 // The text a destination byte shows: nothing for the reserved values.
 std::string DestinationText(std::uint8_t code, bool extensionTarget) {
     switch (code) {
-    case 0x60: case 0x76: case 0x77: case 0x7A: case 0x7B: case 0xBB: case 0xFF:
+    case 0x60:
+    case 0x76:
+    case 0x77:
+    case 0x7A:
+    case 0x7B:
+    case 0xBB:
+    case 0xFF:
         return "";
     default:
         return extensionTarget && code == NoTarget ? "" : ExtensionTextFromCode(code + 1);
     }
 }
 
-
 bool HasDigits(const PackedNumber& number) {
     return (number[1] & 31) != 0;
 }
 
-
 } // namespace
 
 TFormEmergenc::TFormEmergenc(QWidget* parent)
-    : TScreenForm(parent, WithHelp, EmergencHelp, "BitBtn1"), Label1(new QLabel(this)), Label2(new QLabel(this)),
-      MaskEdit1(NewMaskEdit(this, "MaskEdit1", PhoneNumberMask)),
+    : TScreenForm(parent, WithHelp, EmergencHelp, "BitBtn1"), Label1(new QLabel(this)),
+      Label2(new QLabel(this)), MaskEdit1(NewMaskEdit(this, "MaskEdit1", PhoneNumberMask)),
       ComboBox1(NewList(this, "ComboBox1", true, ExtensionLength, true)), Label3(new QLabel(this)),
       Label4(new QLabel(this)), MaskEdit2(NewMaskEdit(this, "MaskEdit2", PhoneNumberMask)),
       ComboBox2(NewList(this, "ComboBox2", true, ExtensionLength, true)), Label5(new QLabel(this)),
@@ -56,7 +60,8 @@ TFormEmergenc::TFormEmergenc(QWidget* parent)
       ComboBox4(NewList(this, "ComboBox4", true, ExtensionLength, true)),
       GroupBox1(NewFieldGroup(this, "GroupBox1", {{Label1, MaskEdit1}, {Label2, ComboBox1}})),
       GroupBox2(NewFieldGroup(this, "GroupBox2", {{Label3, MaskEdit2}, {Label4, ComboBox2}})),
-      GroupBox3(NewFieldGroup(this, "GroupBox3", {{Label5, ComboBox3}, {Label6, MaskEdit3}, {Label7, ComboBox4}})) {
+      GroupBox3(
+          NewFieldGroup(this, "GroupBox3", {{Label5, ComboBox3}, {Label6, MaskEdit3}, {Label7, ComboBox4}})) {
     auto* content = new QVBoxLayout;
     for (QGroupBox* group : {GroupBox1, GroupBox2, GroupBox3}) content->addWidget(group);
     SetContent(content);

@@ -46,11 +46,9 @@ TFormFeria::TFormFeria(QWidget* parent)
     auto* dates = new QGridLayout(GroupBox1);
     for (int k = 1; k <= HolidayCount; ++k) {
         QLineEdit* field = NewMaskEdit(GroupBox1, ("MaskEdit" + std::to_string(k)).c_str(), "00/00;_");
-        field->setMaximumWidth(field->fontMetrics().horizontalAdvance("00/00") + 24);
         MaskEdit[k - 1] = field;
         dates->addWidget(field, (k - 1) / HolidayColumns, (k - 1) % HolidayColumns);
     }
-    MaskEdit17->setMaximumWidth(MaskEdit17->fontMetrics().horizontalAdvance("00:00") + 24);
     auto* saturday = new QHBoxLayout;
     saturday->addWidget(Label1);
     saturday->addWidget(MaskEdit17);
@@ -114,14 +112,14 @@ void TFormFeria::OkButtonClick() {
         for (int k = 1; k <= HolidayCount; ++k) {
             const THoliday holiday = DataInvalida(k);
             if (holiday.invalid)
-                FailCheck(MaskEdit[k - 1],
-                          TranslateText("Feriado em") + " " + holiday.text + " " + TranslateText("está incorreto"));
+                FailCheck(MaskEdit[k - 1], TranslateText("Feriado em") + " " + holiday.text + " " +
+                                               TranslateText("está incorreto"));
             if (holiday.day != 0) dates.emplace_back(holiday.month, holiday.day);
         }
         TTimePair saturday;
         if (!HoraValida(Text(MaskEdit17), saturday))
-            FailCheck(MaskEdit17, TranslateText("Hora") + " " + MaskEdit17->displayText().toStdString() + " " +
-                                      TranslateText("é inválida"));
+            FailCheck(MaskEdit17, TranslateText("Hora") + " " + MaskEdit17->displayText().toStdString() +
+                                      " " + TranslateText("é inválida"));
 
         std::ranges::stable_sort(dates);
         const TImageView& header = edit.Header();

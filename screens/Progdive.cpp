@@ -39,15 +39,21 @@ void AjustaBit(bool on, std::uint8_t& byte, int n) {
 }
 
 TFormProgDiv::TFormProgDiv(QWidget* parent)
-    : TScreenForm(parent, WithDefault | WithHelp, ProgDivHelp), GroupBox1(Named<QGroupBox>(this, "GroupBox1")),
+    : TScreenForm(parent, WithDefault | WithHelp, ProgDivHelp),
+      GroupBox1(Named<QGroupBox>(this, "GroupBox1")),
       RadioButton1(Named<QRadioButton>(GroupBox1, "RadioButton1")),
       RadioButton2(Named<QRadioButton>(GroupBox1, "RadioButton2")),
-      CheckBox5(Named<QCheckBox>(GroupBox1, "CheckBox5")), CheckBox7(Named<QCheckBox>(GroupBox1, "CheckBox7")),
-      CheckBox8(Named<QCheckBox>(GroupBox1, "CheckBox8")), CheckBox9(Named<QCheckBox>(GroupBox1, "CheckBox9")),
-      CheckBox6(Named<QCheckBox>(GroupBox1, "CheckBox6")), CheckBox12(Named<QCheckBox>(GroupBox1, "CheckBox12")),
-      GroupBox2(Named<QGroupBox>(this, "GroupBox2")), CheckBox1(Named<QCheckBox>(GroupBox2, "CheckBox1")),
-      CheckBox2(Named<QCheckBox>(GroupBox2, "CheckBox2")), CheckBox3(Named<QCheckBox>(GroupBox2, "CheckBox3")),
-      CheckBox11(Named<QCheckBox>(GroupBox2, "CheckBox11")), CheckBox4(Named<QCheckBox>(GroupBox2, "CheckBox4")),
+      CheckBox5(Named<QCheckBox>(GroupBox1, "CheckBox5")),
+      CheckBox7(Named<QCheckBox>(GroupBox1, "CheckBox7")),
+      CheckBox8(Named<QCheckBox>(GroupBox1, "CheckBox8")),
+      CheckBox9(Named<QCheckBox>(GroupBox1, "CheckBox9")),
+      CheckBox6(Named<QCheckBox>(GroupBox1, "CheckBox6")),
+      CheckBox12(Named<QCheckBox>(GroupBox1, "CheckBox12")), GroupBox2(Named<QGroupBox>(this, "GroupBox2")),
+      CheckBox1(Named<QCheckBox>(GroupBox2, "CheckBox1")),
+      CheckBox2(Named<QCheckBox>(GroupBox2, "CheckBox2")),
+      CheckBox3(Named<QCheckBox>(GroupBox2, "CheckBox3")),
+      CheckBox11(Named<QCheckBox>(GroupBox2, "CheckBox11")),
+      CheckBox4(Named<QCheckBox>(GroupBox2, "CheckBox4")),
       CheckBox13(Named<QCheckBox>(GroupBox2, "CheckBox13")) {
     auto* printers = new QHBoxLayout;
     printers->addWidget(RadioButton1);
@@ -55,9 +61,11 @@ TFormProgDiv::TFormProgDiv(QWidget* parent)
     printers->addStretch();
     auto* ticketing = new QVBoxLayout(GroupBox1);
     ticketing->addLayout(printers);
-    for (QCheckBox* box : {CheckBox5, CheckBox7, CheckBox8, CheckBox9, CheckBox6, CheckBox12}) ticketing->addWidget(box);
+    for (QCheckBox* box : {CheckBox5, CheckBox7, CheckBox8, CheckBox9, CheckBox6, CheckBox12})
+        ticketing->addWidget(box);
     auto* others = new QVBoxLayout(GroupBox2);
-    for (QCheckBox* box : {CheckBox1, CheckBox2, CheckBox3, CheckBox11, CheckBox4, CheckBox13}) others->addWidget(box);
+    for (QCheckBox* box : {CheckBox1, CheckBox2, CheckBox3, CheckBox11, CheckBox4, CheckBox13})
+        others->addWidget(box);
     auto* content = new QVBoxLayout;
     content->addWidget(GroupBox1);
     content->addWidget(GroupBox2);
@@ -72,8 +80,10 @@ TFormProgDiv::TFormProgDiv(QWidget* parent)
 std::vector<TFormProgDiv::TBitControl> TFormProgDiv::Bits() const {
     return {
         {RadioButton2, Offset::OptionBits1, 7, LngText("Impressora paralela")},
-        {CheckBox5, Offset::OptionBits1, 6, LngText("Habilita bilhetagem de ligações originadas (\"saintes\")")},
-        {CheckBox7, Offset::OptionBits1, 0, LngText("Habilita bilhetagem de ligações recebidas (\"entrantes\")")},
+        {CheckBox5, Offset::OptionBits1, 6,
+         LngText("Habilita bilhetagem de ligações originadas (\"saintes\")")},
+        {CheckBox7, Offset::OptionBits1, 0,
+         LngText("Habilita bilhetagem de ligações recebidas (\"entrantes\")")},
         {CheckBox8, Offset::OptionBits1, 2, LngText("Bloqueio de chamadas por alarme de tarifação")},
         {CheckBox9, Offset::OptionBits1, 5, LngText("Habilita bilhetagem de ligação recebida não atendida")},
         {CheckBox6, Offset::OptionBits1, 4, LngText("Habilita bilhetagem de ligação antes do atendimento")},

@@ -38,10 +38,10 @@ public:
     QRadioButton* const RadioButton1;
     QRadioButton* const RadioButton2;
     QCheckBox *const CheckBox5, *const CheckBox7, *const CheckBox8, *const CheckBox9, *const CheckBox6,
-        *const CheckBox12;
+                                                                                          *const CheckBox12;
     QGroupBox* const GroupBox2; // "&Outros"
     QCheckBox *const CheckBox1, *const CheckBox2, *const CheckBox3, *const CheckBox11, *const CheckBox4,
-        *const CheckBox13;
+                                                                                           *const CheckBox13;
 
 private:
     struct TBitControl {

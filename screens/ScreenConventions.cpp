@@ -26,8 +26,8 @@ QPushButton* NewButton(QWidget* parent, const char* name) {
 
 // The user moved the focus (the screen's own focus moves, pop-ups and other windows do not count).
 bool IsUserMove(Qt::FocusReason reason) {
-    return reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason || reason == Qt::MouseFocusReason ||
-           reason == Qt::ShortcutFocusReason;
+    return reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason ||
+           reason == Qt::MouseFocusReason || reason == Qt::ShortcutFocusReason;
 }
 
 } // namespace
@@ -39,7 +39,8 @@ void FailCheck(QWidget* field, const std::string& message) {
 TScreenForm::TScreenForm(QWidget* parent, unsigned buttons, int helpContext, const char* helpButtonName)
     : QDialog(parent), OkButton(NewButton(this, "OkButton")), CancButton(NewButton(this, "CancButton")),
       PadButton((buttons & WithDefault) ? NewButton(this, "PadButton") : nullptr),
-      HelpButton((buttons & WithHelp) ? NewButton(this, helpButtonName) : nullptr), helpContext_(helpContext) {
+      HelpButton((buttons & WithHelp) ? NewButton(this, helpButtonName) : nullptr),
+      helpContext_(helpContext) {
     OkButton->setDefault(true);
     auto* row = new QHBoxLayout;
     row->addStretch();

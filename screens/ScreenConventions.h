@@ -57,7 +57,8 @@ public:
 
     // helpContext is used when the screen has a help button; helpButtonName names that button's
     // control ("HelpBitBtn" on most screens).
-    TScreenForm(QWidget* parent, unsigned buttons, int helpContext = 0, const char* helpButtonName = "HelpBitBtn");
+    TScreenForm(QWidget* parent, unsigned buttons, int helpContext = 0,
+                const char* helpButtonName = "HelpBitBtn");
 
     int HelpContext() const { return helpContext_; }
 

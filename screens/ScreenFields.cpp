@@ -19,6 +19,9 @@ QLineEdit* NewMaskEdit(QWidget* parent, const char* name, const char* inputMask)
     auto* field = new QLineEdit(parent);
     field->setObjectName(name);
     field->setInputMask(inputMask);
+    // As wide as every position of the mask (the text before ";").
+    const QString positions = QString(inputMask).section(';', 0, 0);
+    field->setFixedWidth(field->fontMetrics().horizontalAdvance(QString(positions.size(), '0')) + 16);
     return field;
 }
 
@@ -51,6 +54,7 @@ QGroupBox* NewFieldGroup(QWidget* parent, const char* name,
     auto* group = new QGroupBox(parent);
     group->setObjectName(name);
     auto* layout = new QFormLayout(group);
+    layout->setFieldGrowthPolicy(QFormLayout::FieldsStayAtSizeHint);
     for (const auto& [label, field] : rows) {
         label->setBuddy(field);
         layout->addRow(label, field);

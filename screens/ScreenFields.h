@@ -26,7 +26,8 @@ inline constexpr char PhoneNumberMask[] = "00000000000000000000;_";
 QLineEdit* NewMaskEdit(QWidget* parent, const char* name, const char* inputMask);
 // A drop-down list; an editable one takes at most maxLength characters (0: no limit) and only
 // digits when digitsOnly.
-QComboBox* NewList(QWidget* parent, const char* name, bool editable, int maxLength = 0, bool digitsOnly = false);
+QComboBox* NewList(QWidget* parent, const char* name, bool editable, int maxLength = 0,
+                   bool digitsOnly = false);
 // The items first, first + step, ... last.
 void AddNumberItems(QComboBox* list, int first, int last, int step = 1);
 // A label whose accelerator moves the focus to buddy.

@@ -33,6 +33,7 @@ TFormSenha::TFormSenha(QWidget* parent)
     Senha->setObjectName("Senha");
     Senha->setMaxLength(PasswordLength);
     Senha->setEchoMode(QLineEdit::Password);
+    Senha->setMinimumWidth(Senha->fontMetrics().horizontalAdvance("Senha") + 24);
     Senha->setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9]{0,3}"), Senha));
     Senha->installEventFilter(this);
     AddNumberItems(ComboBox1, 2, 4);
@@ -57,7 +58,8 @@ void TFormSenha::FormShow() {
     Senha->clear();
     Senha->setPlaceholderText(TrText("Senha"));
 
-    const bool digitCount = LoadedSections[Section::ExtensionPasswordDigits] && IsTransferableModel(ModelCode);
+    const bool digitCount =
+        LoadedSections[Section::ExtensionPasswordDigits] && IsTransferableModel(ModelCode);
     const int digits = ProgrammingImage[Offset::ExtensionPasswordDigits];
     ComboBox1->setCurrentIndex(digitCount ? ComboBox1->findText(QString::number(digits)) : -1);
     ComboBox1->setEnabled(digitCount);

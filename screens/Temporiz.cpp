@@ -33,8 +33,8 @@ constexpr std::array<TTimerField, TFormTempor::TimerCount> TimerFields = {{
      Defaults::Actuation1CommandTime, true},
     {Offset::Actuation2CommandTime, LngText("Tempo comando atuação 2 (seg.)"), 0, 20, 2,
      Defaults::Actuation2CommandTime, true},
-    {Offset::RecallInterval, LngText("Tempo entre tentativas rechamada (min.)"), 1, 9, 1, Defaults::RecallInterval,
-     true},
+    {Offset::RecallInterval, LngText("Tempo entre tentativas rechamada (min.)"), 1, 9, 1,
+     Defaults::RecallInterval, true},
     {Offset::WakeUpRings, LngText("Número de toques do despertador"), 3, 7, 1, Defaults::WakeUpRings, false},
     {Offset::RecallRings, LngText("Número de toques de rechamada"), 3, 7, 1, Defaults::RecallRings, false},
     {Offset::ExternalRecallTries, LngText("Número de tentativas rechamada externa"), 1, 9, 1,
@@ -101,7 +101,8 @@ void TFormTempor::PadButtonClick() {
 
 void TFormTempor::OkButtonClick() {
     RunOk([this](TProgrammingEdit& edit) {
-        for (std::size_t i = 0; i < TimerCount; ++i) edit.Header()[TimerFields[i].offset] = ListValue(ComboBox[i], 0, 255);
+        for (std::size_t i = 0; i < TimerCount; ++i)
+            edit.Header()[TimerFields[i].offset] = ListValue(ComboBox[i], 0, 255);
         edit.Mark(Section::Timers);
     });
 }

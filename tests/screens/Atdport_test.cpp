@@ -152,8 +152,9 @@ TEST_F(AtdPortTest, AfterTheGroupsScreenAnEmptiedGroupWarnsAndOpensTheScreen) {
     EXPECT_TRUE(WarnDoorPhonesWithEmptyGroup(nullptr));
     ASSERT_EQ(services.messages.shown.size(), 1u);
     EXPECT_EQ(services.messages.shown[0].kind, TMsgKind::Warning);
-    EXPECT_EQ(services.messages.shown[0].text, "Ao apagar grupo de ramal foi gerada inconsistência nos ramais "
-                                               "atendedores dos porteiros. Será necessário corrigi-los.");
+    EXPECT_EQ(services.messages.shown[0].text,
+              "Ao apagar grupo de ramal foi gerada inconsistência nos ramais "
+              "atendedores dos porteiros. Será necessário corrigi-los.");
     EXPECT_EQ(opened, "Atendedores dos Porteiros");
 }
 

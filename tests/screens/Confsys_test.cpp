@@ -39,7 +39,8 @@ TEST_F(ConfSysTest, WithoutAConfigurationFileTheSavedPortIsCom2AndNothingIsSelec
 }
 
 TEST_F(ConfSysTest, TheChosenFullNameIsSavedAndTheOtherLinesKept) {
-    const std::string config = "; porta\n[Serial]\nPort=/dev/ttyS0\nVelocidade=4800\n[Default]\nTempoComando=3\n";
+    const std::string config =
+        "; porta\n[Serial]\nPort=/dev/ttyS0\nVelocidade=4800\n[Default]\nTempoComando=3\n";
     folder.Write("CENTRPRG.INI", config);
     Open();
     EXPECT_EQ(screen.ComboBox1->currentText(), "/dev/ttyS0");

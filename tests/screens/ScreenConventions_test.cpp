@@ -107,10 +107,12 @@ TEST_F(PadraoTest, AskingTellsWhetherToApplyTheDefaults) {
     };
     DefaultScope = 1;
     answer(true);
-    EXPECT_TRUE(AskDefaultScope(nullptr, LngText("A todas as posições físicas"), LngText("A posição física em edição")));
+    EXPECT_TRUE(AskDefaultScope(nullptr, LngText("A todas as posições físicas"),
+                                LngText("A posição física em edição")));
     EXPECT_EQ(DefaultScope, 0);
     answer(false);
-    EXPECT_FALSE(AskDefaultScope(nullptr, LngText("A todas as posições físicas"), LngText("A posição física em edição")));
+    EXPECT_FALSE(AskDefaultScope(nullptr, LngText("A todas as posições físicas"),
+                                 LngText("A posição física em edição")));
 }
 
 } // namespace

@@ -3,8 +3,8 @@
 // temporary program folder (ProgrammingFixture), recording message and help services and a
 // fixed clock. Screens are shown offscreen and driven through their handlers.
 
-#include "core/ProgrammingFixture.h"
 #include "core/ProgrammingFile.h"
+#include "core/ProgrammingFixture.h"
 #include "platform/ui/UiServices.h"
 
 #include <QApplication>
@@ -35,14 +35,15 @@ protected:
             static char* argv[] = {name, nullptr};
             new QApplication(argc, argv);
         }
-        previousClock = SetClockService(std::make_unique<TFixedClockService>(
-            QDateTime(QDate(2024, 2, 29), QTime(23, 59, 58))));
+        previousClock = SetClockService(
+            std::make_unique<TFixedClockService>(QDateTime(QDate(2024, 2, 29), QTime(23, 59, 58))));
     }
     ~ScreenFixture() override { SetClockService(std::move(previousClock)); }
 
     // The model's test fixture file, loaded as the tool loads a programming file.
     void LoadModel(int model) {
-        const std::string name = (model < 10 ? "fixtures/MODEL0" : "fixtures/MODEL") + std::to_string(model) + ".NPX";
+        const std::string name =
+            (model < 10 ? "fixtures/MODEL0" : "fixtures/MODEL") + std::to_string(model) + ".NPX";
         LoadProgrammingFile(BuildFile(name));
     }
 

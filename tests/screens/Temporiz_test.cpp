@@ -20,12 +20,14 @@ protected:
     // The seven texts in byte order 290..296.
     std::vector<std::string> Texts() const {
         std::vector<std::string> texts;
-        for (const int list : {1, 5, 6, 2, 3, 7, 4}) texts.push_back(screen.ComboBox[list - 1]->currentText().toStdString());
+        for (const int list : {1, 5, 6, 2, 3, 7, 4})
+            texts.push_back(screen.ComboBox[list - 1]->currentText().toStdString());
         return texts;
     }
     std::vector<int> Bytes() const {
-        return {ProgrammingHeader[290], ProgrammingHeader[291], ProgrammingHeader[292], ProgrammingHeader[293],
-                ProgrammingHeader[294], ProgrammingHeader[295], ProgrammingHeader[296]};
+        return {ProgrammingHeader[290], ProgrammingHeader[291], ProgrammingHeader[292],
+                ProgrammingHeader[293], ProgrammingHeader[294], ProgrammingHeader[295],
+                ProgrammingHeader[296]};
     }
     TFormTempor screen;
 };
