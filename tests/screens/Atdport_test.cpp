@@ -126,14 +126,6 @@ TEST_F(AtdPortTest, AnUnknownAttendantIsRefusedOnLeavingTheList) {
     screen.ComboBox1Exit();
     ExpectOneError("Ramal não existe.");
     EXPECT_EQ(QApplication::focusWidget(), screen.ComboBox1);
-    screen.HelpBitBtnClick();
-    EXPECT_EQ(services.help.contexts, std::vector<int>{30});
-}
-
-TEST_F(AtdPortTest, Model9HasNoSecondDoorPhone) {
-    Open(9);
-    EXPECT_FALSE(screen.GroupBox2->isEnabled());
-    EXPECT_TRUE(screen.GroupBox1->isEnabled());
 }
 
 TEST_F(AtdPortTest, AfterTheGroupsScreenAnEmptiedGroupWarnsAndOpensTheScreen) {
@@ -199,8 +191,6 @@ TEST_F(AtendFaxTest, AnUnknownExtensionIsRefusedOnLeavingAndAgainAtOk) {
     screen.OkButtonClick();
     EXPECT_EQ(Messages(), (std::vector<std::string>{"Ramal não existe.", "Ramal não existe."}));
     EXPECT_EQ(TProgrammingState::Now(), before);
-    screen.HelpBitBtnClick();
-    EXPECT_EQ(services.help.contexts, std::vector<int>{29});
 }
 
 } // namespace

@@ -47,21 +47,11 @@ TEST_F(CalendarTest, TheWeekdayStoredAlwaysComesFromTheDate) {
     EXPECT_EQ(Clock(), (std::vector<int>{7, 1, 1, 0, 7, 5, 0}));
 }
 
-TEST_F(CalendarTest, ShowingTranslatesTheWeekdaysAndSelectsNone) {
-    screen.CompButtonClick();
-    ShowAgain(screen);
-    EXPECT_EQ(screen.RadioGroup1Items[6]->text(), "Sábado");
-    for (const QRadioButton* day : screen.RadioGroup1Items) EXPECT_FALSE(day->isChecked());
-    EXPECT_EQ(screen.DateTimePicker1->date(), QDate(2024, 2, 29)); // the pickers keep their values
-}
-
-TEST_F(CalendarTest, CancelStoresNothingAndHelpOpensContext25) {
+TEST_F(CalendarTest, CancelStoresNothing) {
     const auto before = TProgrammingState::Now();
     screen.CompButtonClick();
-    screen.HelpBitBtnClick();
     screen.CancButtonClick();
     EXPECT_EQ(TProgrammingState::Now(), before);
-    EXPECT_EQ(services.help.contexts, std::vector<int>{25});
     EXPECT_EQ(screen.result(), QDialog::Rejected);
 }
 

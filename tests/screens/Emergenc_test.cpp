@@ -143,8 +143,13 @@ TEST_F(EmergencTest, TabbingOutOfAFieldRunsItsCheckButMovingToTheButtonsDoesNot)
     screen.CancButton->setFocus(Qt::MouseFocusReason);
     QApplication::processEvents();
     EXPECT_TRUE(services.messages.shown.empty());
-    screen.BitBtn1Click();
-    EXPECT_EQ(services.help.contexts, std::vector<int>{28});
+
+    screen.ComboBox3->setFocus();
+    screen.ComboBox3->setEditText("99");
+    QTest::keyClick(screen.ComboBox3, Qt::Key_Tab);
+    QApplication::processEvents();
+    ExpectOneError("Ramal não existe.");
+    EXPECT_EQ(QApplication::focusWidget(), screen.ComboBox3);
 }
 
 } // namespace

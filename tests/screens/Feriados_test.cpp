@@ -75,8 +75,6 @@ TEST_F(FeriaTest, AnImpossibleHourIsRefused) {
     ExpectOneError("Hora 25:00 é inválida");
     EXPECT_EQ(QApplication::focusWidget(), screen.MaskEdit17);
     EXPECT_EQ(TProgrammingState::Now(), before);
-    screen.HelpBitBtnClick();
-    EXPECT_EQ(services.help.contexts, std::vector<int>{34});
 }
 
 class FeriaModels : public FeriaTest, public testing::WithParamInterface<int> {};

@@ -2,8 +2,17 @@
 // boundary, and the scope dialog of the "Padrão" buttons.
 
 #include "ScreenFixture.h"
+#include "screens/Atdport.h"
+#include "screens/Atendfax.h"
+#include "screens/Calendar.h"
+#include "screens/Central.h"
+#include "screens/Emergenc.h"
+#include "screens/Feriados.h"
 #include "screens/Padrao.h"
+#include "screens/Progdive.h"
 #include "screens/ScreenConventions.h"
+#include "screens/Senhager.h"
+#include "screens/Temporiz.h"
 
 #include <QPushButton>
 #include <QRadioButton>
@@ -75,6 +84,21 @@ TEST_F(ConventionsTest, AFailingShowIsReportedNotThrown) {
     screen.failShow = true;
     screen.show();
     ExpectOneError("show failed");
+}
+
+TEST_F(ConventionsTest, EachScreensHelpButtonOpensItsContext) {
+    std::vector<std::unique_ptr<TScreenForm>> screens;
+    screens.push_back(std::make_unique<TFormSenha>());
+    screens.push_back(std::make_unique<TFormCalendar>());
+    screens.push_back(std::make_unique<TFormTempor>());
+    screens.push_back(std::make_unique<TFormEmergenc>());
+    screens.push_back(std::make_unique<TFormAtendFAX>());
+    screens.push_back(std::make_unique<TFormAtdPort>());
+    screens.push_back(std::make_unique<TFormProgDiv>());
+    screens.push_back(std::make_unique<TFormFeria>());
+    screens.push_back(std::make_unique<TFormCentral>());
+    for (const auto& screen : screens) screen->HelpButton->click();
+    EXPECT_EQ(services.help.contexts, (std::vector<int>{13, 25, 27, 28, 29, 30, 31, 34, 36}));
 }
 
 class PadraoTest : public ScreenFixture {

@@ -127,14 +127,4 @@ TEST_F(ProgDivTest, Model9AlwaysHasMusicOnHoldAndNoParallelPrinter) {
     EXPECT_EQ(ProgrammingHeader[298], 0x02);
 }
 
-TEST_F(ProgDivTest, Model8HasNeitherParallelPrinterNorCallerCategory) {
-    Open(8, 0x00, 0x02);
-    EXPECT_FALSE(screen.RadioButton2->isEnabled());
-    EXPECT_FALSE(screen.CheckBox12->isEnabled());
-    EXPECT_TRUE(screen.CheckBox13->isEnabled());
-    EXPECT_TRUE(screen.CheckBox13->isChecked());
-    screen.HelpBitBtnClick();
-    EXPECT_EQ(services.help.contexts, std::vector<int>{31});
-}
-
 } // namespace
