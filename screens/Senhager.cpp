@@ -14,6 +14,8 @@
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 
+#include <algorithm>
+
 namespace {
 
 constexpr int SenhaHelp = 13;
