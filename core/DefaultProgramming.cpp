@@ -107,6 +107,8 @@ void WriteGroupsAndPhones(const TBuild& b) {
         b.image[Offset::DoorPhoneWaitTime + door] = DoorPhoneWaitTime;
         b.image[Offset::DoorPhoneAttendant + door] = DoorPhoneAttendant;
     }
+    b.image[Offset::CentralizerHour] = NoCallTime;
+    b.image[Offset::CentralizerMinute] = NoCallTime;
     b.image[Offset::GeneralPassword] = GeneralPassword1;
     b.image[Offset::GeneralPassword + 1] = GeneralPassword2;
     b.image.Fill(Offset::FaxAttendant, 2, NoExtension);

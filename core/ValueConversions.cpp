@@ -17,6 +17,18 @@ std::string TwoDigits(int value) {
     return IntToStrZeroPad(value, 2);
 }
 
+bool ConvertTimeText(std::string_view text, bool emptyIsValid, TTimePair& time) {
+    const std::string compact = RemoveSpaces(text);
+    if (compact == "__:__" || compact == ":" || (emptyIsValid && compact.empty())) {
+        time = {NoTime, NoTime};
+        return true;
+    }
+    const auto parsed = ParseClockText(compact);
+    if (!parsed) return false;
+    time = TimesAreBcd(ModelCode) ? TTimePair{ByteToBcd(parsed->hour), ByteToBcd(parsed->minute)} : *parsed;
+    return true;
+}
+
 } // namespace
 
 std::string RemoveSpaces(std::string_view text) {
@@ -46,12 +58,38 @@ std::uint8_t ByteToBcd(std::uint8_t value) {
     return static_cast<std::uint8_t>(((value / 10) << 4) | (value % 10));
 }
 
+bool TimesAreBcd(std::uint8_t model) {
+    return model >= 3 && model <= 5;
+}
+
 std::string FormatClockTime(std::uint8_t hour, std::uint8_t minute) {
-    if (!IsTransferableModel(ModelCode)) {
+    if (TimesAreBcd(ModelCode)) {
         hour = BcdToByte(hour);
         minute = BcdToByte(minute);
     }
+    return FormatTimeBin(hour, minute);
+}
+
+std::string FormatTimeBin(std::uint8_t hour, std::uint8_t minute) {
     return TwoDigits(hour) + ":" + TwoDigits(minute);
+}
+
+std::optional<TTimePair> ParseClockText(std::string_view compact) {
+    if (compact.size() < 5) return std::nullopt;
+    const auto digit = [&](std::size_t i) { return compact[i] >= '0' && compact[i] <= '9'; };
+    if (!digit(0) || !digit(1) || !digit(3) || !digit(4)) return std::nullopt;
+    const int hour = (compact[0] - '0') * 10 + (compact[1] - '0');
+    const int minute = (compact[3] - '0') * 10 + (compact[4] - '0');
+    if (hour >= 24 || minute >= 60) return std::nullopt;
+    return TTimePair{static_cast<std::uint8_t>(hour), static_cast<std::uint8_t>(minute)};
+}
+
+bool ConverteHorario(std::string_view text, TTimePair& time) {
+    return ConvertTimeText(text, false, time);
+}
+
+bool ConverteHorarioNoturno(std::string_view text, TTimePair& time) {
+    return ConvertTimeText(text, true, time);
 }
 
 std::string FormatClockTimeBin(std::uint8_t first, std::uint8_t second) {

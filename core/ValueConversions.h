@@ -5,6 +5,7 @@
 #include "core/ImageLayout.h"
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -20,8 +21,30 @@ std::uint8_t BcdToByte(std::uint8_t bcd);
 // A plain value 0..99 to packed BCD; a value above 99 raises std::out_of_range.
 std::uint8_t ByteToBcd(std::uint8_t value);
 
-// "hh:mm": both bytes packed BCD when ModelCode is outside 9..13, plain numbers on 9..13.
+// Times of day as the programming stores them: an hour and a minute byte, packed BCD on the
+// models 3, 4 and 5 and plain numbers on every other model (model 8 included). The reader and the
+// writer of a time both go through TimesAreBcd, so a time stored by a screen reads back as typed.
+struct TTimePair {
+    std::uint8_t hour = 0, minute = 0;
+    bool operator==(const TTimePair&) const = default;
+};
+bool TimesAreBcd(std::uint8_t model);
+
+// "hh:mm" of a stored time pair, decoded as TimesAreBcd(ModelCode) says.
 std::string FormatClockTime(std::uint8_t hour, std::uint8_t minute);
+// "hh:mm" of plain numbers on every model (the Saturday holiday hour).
+std::string FormatTimeBin(std::uint8_t hour, std::uint8_t minute);
+
+// The plain hour and minute of a time text without blanks: characters 1-2 and 4-5 must be
+// digits giving hour < 24 and minute < 60; nullopt for anything else (shorter texts included).
+std::optional<TTimePair> ParseClockText(std::string_view compact);
+
+// A time field's text to the stored pair. Blanks are removed; "__:__" and ":" (an empty time
+// field) give the empty pair 0x60 0x60; otherwise ParseClockText, encoded for ModelCode
+// (TimesAreBcd). Returns false for an invalid text. ConverteHorario refuses the empty text;
+// ConverteHorarioNoturno (the night-service times) takes it as the empty pair.
+bool ConverteHorario(std::string_view text, TTimePair& time);
+bool ConverteHorarioNoturno(std::string_view text, TTimePair& time);
 // "aa/bb": both bytes plain numbers, two digits each, on every model (day/month).
 std::string FormatClockTimeBin(std::uint8_t first, std::uint8_t second);
 

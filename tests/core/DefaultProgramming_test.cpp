@@ -81,7 +81,9 @@ TEST_P(EveryModelDefault, IsAProgrammingFileWhoseTrunksNameItsOwnExtensions) {
     EXPECT_EQ(image[Offset::WakeUpCount], 0);
     EXPECT_EQ(image[Offset::NightService], NoTime);
     EXPECT_EQ(image[Offset::Actuation2 + 47], NoTime);
-    EXPECT_EQ(image[Offset::CentralizerHour], 0);
+    EXPECT_EQ(image[Offset::CentralizerId], 0); // no centralizer: no identification, no call time
+    EXPECT_EQ(image[Offset::CentralizerHour], NoCallTime);
+    EXPECT_EQ(image[Offset::CentralizerMinute], NoCallTime);
     EXPECT_EQ(image[Offset::FaxAttendant], NoExtension);
     EXPECT_EQ(image[Offset::TerminalPositions + 9], NoExtension);
 }

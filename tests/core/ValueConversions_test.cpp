@@ -1,6 +1,7 @@
 // Conversions between programming values and texts.
 
 #include "ProgrammingFixture.h"
+#include "core/ModelTables.h"
 #include "core/ValueConversions.h"
 
 #include <stdexcept>
@@ -48,7 +49,7 @@ struct TClockCase {
 
 class ClockTimes : public ProgrammingFixture, public testing::WithParamInterface<TClockCase> {};
 
-TEST_P(ClockTimes, ReadBcdOutsideModels9To13AndPlainNumbersOnThem) {
+TEST_P(ClockTimes, ReadBcdOnModels3To5AndPlainNumbersElsewhere) {
     ModelCode = GetParam().model;
     EXPECT_EQ(FormatClockTime(GetParam().hour, GetParam().minute), GetParam().expected);
 }
@@ -56,9 +57,55 @@ TEST_P(ClockTimes, ReadBcdOutsideModels9To13AndPlainNumbersOnThem) {
 INSTANTIATE_TEST_SUITE_P(Table, ClockTimes,
                          testing::Values(TClockCase{4, 0x12, 0x30, "12:30"},
                                          TClockCase{3, 0x07, 0x05, "07:05"},
-                                         TClockCase{8, 0x23, 0x59, "23:59"}, TClockCase{11, 12, 30, "12:30"},
-                                         TClockCase{9, 7, 5, "07:05"}, TClockCase{13, 23, 59, "23:59"},
-                                         TClockCase{ModelNone, 0x12, 0x30, "12:30"}));
+                                         TClockCase{5, 0x23, 0x59, "23:59"}, TClockCase{8, 12, 30, "12:30"},
+                                         TClockCase{11, 12, 30, "12:30"}, TClockCase{9, 7, 5, "07:05"},
+                                         TClockCase{13, 23, 59, "23:59"},
+                                         TClockCase{ModelNone, 12, 30, "12:30"}));
+
+struct TTimeTextCase {
+    std::uint8_t model;
+    const char* text;
+    bool valid;
+    TTimePair stored;
+};
+
+class TimeTexts : public ProgrammingFixture, public testing::WithParamInterface<TTimeTextCase> {};
+
+TEST_P(TimeTexts, ConvertToTheModelsEncodingOrRefuse) {
+    ModelCode = GetParam().model;
+    TTimePair time{1, 1};
+    EXPECT_EQ(ConverteHorario(GetParam().text, time), GetParam().valid);
+    if (GetParam().valid) {
+        EXPECT_EQ(time, GetParam().stored);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, TimeTexts,
+    testing::Values(TTimeTextCase{4, "12:30", true, {0x12, 0x30}},
+                    TTimeTextCase{5, "23:59", true, {0x23, 0x59}}, TTimeTextCase{8, "12:30", true, {12, 30}},
+                    TTimeTextCase{10, "08:30", true, {8, 30}}, TTimeTextCase{10, "__:__", true, {0x60, 0x60}},
+                    TTimeTextCase{4, " : ", true, {0x60, 0x60}}, TTimeTextCase{10, "", false, {}},
+                    TTimeTextCase{10, "24:00", false, {}}, TTimeTextCase{10, "07:60", false, {}},
+                    TTimeTextCase{10, "8:30", false, {}}, TTimeTextCase{10, "0a:30", false, {}}));
+
+TEST(TimeTexts, EveryTimeWrittenReadsBackAsTypedOnEveryModel) {
+    for (const std::uint8_t model : KnownModelCodes) {
+        ModelCode = model;
+        TTimePair time;
+        ASSERT_TRUE(ConverteHorario("19:47", time));
+        EXPECT_EQ(FormatClockTime(time.hour, time.minute), "19:47") << int(model);
+    }
+    ModelCode = ModelNone;
+}
+
+TEST(TimeTexts, TheNightServiceFormTakesTheEmptyTextAsNoTime) {
+    TTimePair time;
+    EXPECT_TRUE(ConverteHorarioNoturno("", time));
+    EXPECT_EQ(time, (TTimePair{0x60, 0x60}));
+    EXPECT_EQ(ParseClockText("07:05"), (TTimePair{7, 5}));
+    EXPECT_EQ(FormatTimeBin(7, 5), "07:05");
+}
 
 TEST(Bcd, RoundTripsEveryValue) {
     for (int value = 0; value <= 99; ++value) {

@@ -1,0 +1,120 @@
+#include "screens/ScreenFields.h"
+
+#include "core/ExtensionCodes.h"
+#include "core/Language.h"
+#include "core/ValueConversions.h"
+#include "screens/ScreenConventions.h"
+
+#include <QComboBox>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRegularExpressionValidator>
+
+#include <algorithm>
+#include <charconv>
+
+QLineEdit* NewMaskEdit(QWidget* parent, const char* name, const char* inputMask) {
+    auto* field = new QLineEdit(parent);
+    field->setObjectName(name);
+    field->setInputMask(inputMask);
+    // As wide as every position of the mask (the text before ";").
+    const QString positions = QString(inputMask).section(';', 0, 0);
+    field->setFixedWidth(field->fontMetrics().horizontalAdvance(QString(positions.size(), '0')) + 16);
+    return field;
+}
+
+QComboBox* NewList(QWidget* parent, const char* name, bool editable, int maxLength, bool digitsOnly) {
+    auto* list = new QComboBox(parent);
+    list->setObjectName(name);
+    list->setEditable(editable);
+    if (editable) {
+        list->setInsertPolicy(QComboBox::NoInsert);
+        if (maxLength > 0) list->lineEdit()->setMaxLength(maxLength);
+        if (digitsOnly)
+            list->setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9]*"), list));
+    }
+    return list;
+}
+
+void AddNumberItems(QComboBox* list, int first, int last, int step) {
+    for (int value = first; value <= last; value += step) list->addItem(QString::number(value));
+}
+
+QLabel* NewLabel(QWidget* parent, const char* name, QWidget* buddy) {
+    auto* label = new QLabel(parent);
+    label->setObjectName(name);
+    label->setBuddy(buddy);
+    return label;
+}
+
+QGroupBox* NewFieldGroup(QWidget* parent, const char* name,
+                         std::initializer_list<std::pair<QLabel*, QWidget*>> rows) {
+    auto* group = new QGroupBox(parent);
+    group->setObjectName(name);
+    auto* layout = new QFormLayout(group);
+    layout->setFieldGrowthPolicy(QFormLayout::FieldsStayAtSizeHint);
+    for (const auto& [label, field] : rows) {
+        label->setBuddy(field);
+        layout->addRow(label, field);
+    }
+    return group;
+}
+
+std::string Text(const QLineEdit* field) {
+    return field->text().toStdString();
+}
+
+std::string Text(const QComboBox* list) {
+    return list->currentText().toStdString();
+}
+
+void SetText(QLineEdit* field, const std::string& text) {
+    field->setText(QString::fromStdString(text));
+}
+
+PackedNumber PhoneNumberOf(const QLineEdit* field) {
+    return PackPhoneNumber(RemoveSpaces(Text(field).substr(0, MaxPackedDigits)));
+}
+
+void SelectText(QComboBox* list, const std::string& text) {
+    const QString wanted = QString::fromStdString(text).trimmed();
+    for (int i = 0; i < list->count(); ++i) {
+        if (list->itemText(i).trimmed() == wanted) {
+            list->setCurrentIndex(i);
+            return;
+        }
+    }
+    list->setCurrentIndex(-1);
+    if (list->isEditable()) list->setEditText(wanted);
+}
+
+std::uint8_t ListValue(QComboBox* list, int first, int last) {
+    const std::string text = list->currentText().trimmed().toStdString();
+    if (text.empty() || !std::ranges::all_of(text, [](char c) { return c >= '0' && c <= '9'; }))
+        FailCheck(list, LngText("O valor deve ser um número."));
+    int value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || value < first || value > last)
+        FailCheck(list, LngText("O valor está fora da faixa permitida."));
+    return static_cast<std::uint8_t>(value);
+}
+
+PositionCode ExtensionCodeOf(QComboBox* list) {
+    bool ok = false;
+    const PositionCode code = ExtensionCodeFromText(Text(list), ok);
+    if (!ok) FailCheck(list, LngText("Ramal não existe."));
+    return code;
+}
+
+void FillExtensionList(QComboBox* list, bool withEmptyItem) {
+    list->clear();
+    for (std::size_t i = 0; i < ExtensionListCount; ++i) {
+        if (ExtensionList[i] == ExtensionListMarker) {
+            if (withEmptyItem) list->addItem(QString());
+        } else {
+            list->addItem(QString::number(ExtensionList[i]));
+        }
+    }
+}

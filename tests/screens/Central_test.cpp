@@ -1,0 +1,107 @@
+// The centralizer screen: identification, call time in the model's encoding, and number.
+
+#include "ScreenFixture.h"
+#include "core/ValueConversions.h"
+#include "screens/Central.h"
+
+#include <QLineEdit>
+
+namespace {
+
+class CentralTest : public ScreenFixture {
+protected:
+    void Open(int model) {
+        LoadModel(model);
+        ShowActive(screen);
+    }
+    void Type(const char* id, const char* time, const char* number) {
+        screen.MaskEdit1->setText(id);
+        screen.MaskEdit2->setText(time);
+        screen.MaskEdit3->setText(number);
+    }
+    std::vector<int> Record() const {
+        std::vector<int> bytes;
+        for (std::size_t i = 1296; i < 1296 + 19; ++i) bytes.push_back(ProgrammingImage[i]);
+        return bytes;
+    }
+    static std::vector<int> RecordOf(std::vector<int> head, const char* number) {
+        const PackedNumber packed = PackPhoneNumber(number);
+        head.insert(head.end(), packed.begin(), packed.end());
+        return head;
+    }
+    TFormCentral screen;
+};
+
+TEST_F(CentralTest, StoresIdentificationPlainTimeAndNumberOnModel10) {
+    Open(10);
+    Type("07", "08:30", "48300011");
+    screen.OkButtonClick();
+    EXPECT_EQ(Record(), RecordOf({0x07, 8, 30}, "48300011"));
+    EXPECT_EQ(EditedSections[20] + ModifiedSections[20] + ProgrammingModified, 3);
+    EXPECT_FALSE(screen.isVisible());
+}
+
+TEST_F(CentralTest, StoresTheTimeAsBcdOnModel4AndShowsItBack) {
+    Open(4);
+    Type("12", "08:30", "");
+    screen.OkButtonClick();
+    EXPECT_EQ(Record(), RecordOf({0x12, 0x08, 0x30}, ""));
+    ShowAgain(screen);
+    EXPECT_EQ(screen.MaskEdit1->text(), "12");
+    EXPECT_EQ(screen.MaskEdit2->text(), "08:30");
+}
+
+TEST_F(CentralTest, AnUnsetTimeIsStoredAs0x24AndShownEmptyOnModel8) {
+    Open(8);
+    EXPECT_EQ(screen.MaskEdit1->displayText(), "__"); // the default: nothing defined
+    EXPECT_EQ(screen.MaskEdit2->displayText(), "__:__");
+    Type("05", "", "123");
+    screen.OkButtonClick();
+    EXPECT_EQ(Record(), RecordOf({0x05, 0x24, 0x24}, "123"));
+    ShowAgain(screen);
+    screen.MaskEdit2->setText("23:45");
+    screen.OkButtonClick();
+    ShowAgain(screen);
+    EXPECT_EQ(screen.MaskEdit2->text(), "23:45"); // model 8 reads back what it wrote
+}
+
+TEST_F(CentralTest, ABlankIdentificationAsksAndNoKeepsEverything) {
+    Open(10);
+    const auto before = TProgrammingState::Now();
+    Type("", "08:30", "123");
+    services.messages.answers = {TMsgResult::No};
+    screen.OkButtonClick();
+    ASSERT_EQ(services.messages.shown.size(), 1u);
+    EXPECT_EQ(services.messages.shown[0].kind, TMsgKind::Confirmation);
+    EXPECT_EQ(services.messages.shown[0].text,
+              "Identidade não definida ou igual a 0\ncancela dados do centralizador. Confirma ?");
+    EXPECT_EQ(TProgrammingState::Now(), before);
+    EXPECT_TRUE(screen.isVisible());
+    EXPECT_EQ(screen.MaskEdit2->text(), "08:30");
+    EXPECT_EQ(screen.MaskEdit3->text(), "123");
+}
+
+TEST_F(CentralTest, ABlankIdentificationConfirmedStoresAnEmptyRecord) {
+    Open(10);
+    ProgrammingImage.SetPacked(1299, PackPhoneNumber("999"));
+    Type("00", "08:30", "123");
+    services.messages.answers = {TMsgResult::Yes};
+    screen.OkButtonClick();
+    EXPECT_EQ(Record(), RecordOf({0x00, 0x24, 0x24}, ""));
+    EXPECT_EQ(EditedSections[20], 1);
+}
+
+TEST_F(CentralTest, AnImpossibleTimeIsRefusedAndNothingStored) {
+    Open(10);
+    const auto before = TProgrammingState::Now();
+    for (const char* time : {"25:00", "12:60", "8_:30"}) {
+        services.messages.shown.clear();
+        Type("07", time, "123");
+        screen.OkButtonClick();
+        ExpectOneError("Horário da chamada está incorreto.");
+        EXPECT_EQ(TProgrammingState::Now(), before) << time;
+        EXPECT_EQ(QApplication::focusWidget(), screen.MaskEdit2);
+    }
+}
+
+} // namespace

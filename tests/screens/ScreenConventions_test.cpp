@@ -1,0 +1,142 @@
+// The conventions shared by the screens: the working copy of an OK, failures at the UI
+// boundary, and the scope dialog of the "Padrão" buttons.
+
+#include "ScreenFixture.h"
+#include "screens/Atdport.h"
+#include "screens/Atendfax.h"
+#include "screens/Calendar.h"
+#include "screens/Central.h"
+#include "screens/Emergenc.h"
+#include "screens/Feriados.h"
+#include "screens/Padrao.h"
+#include "screens/Progdive.h"
+#include "screens/ScreenConventions.h"
+#include "screens/Senhager.h"
+#include "screens/Temporiz.h"
+
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+#include <stdexcept>
+
+namespace {
+
+// A screen whose OK writes two sections and then fails as told.
+class TProbeScreen : public TScreenForm {
+public:
+    TProbeScreen() : TScreenForm(nullptr, WithHelp, 99) {}
+    void FormShow() override {
+        if (failShow) throw std::runtime_error("show failed");
+    }
+    bool Ok(const std::function<void()>& last) {
+        return RunOk([&](TProgrammingEdit& edit) {
+            edit.Header()[290] = 77;
+            edit.Mark(Section::Timers);
+            edit.Image()[2574] = 5;
+            edit.Mark(Section::TerminalKeys, false);
+            last();
+        });
+    }
+    bool failShow = false;
+};
+
+class ConventionsTest : public ScreenFixture {
+protected:
+    void SetUp() override {
+        ScreenFixture::SetUp();
+        LoadModel(11);
+    }
+    TProbeScreen screen;
+};
+
+TEST_F(ConventionsTest, AFailedCheckStoresNoneOfTheBytesWrittenBeforeIt) {
+    ShowActive(screen);
+    const auto before = TProgrammingState::Now();
+    EXPECT_FALSE(screen.Ok([&] { FailCheck(screen.OkButton, "Valor inválido."); }));
+    ExpectOneError("Valor inválido.");
+    EXPECT_EQ(TProgrammingState::Now(), before);
+    EXPECT_TRUE(screen.isVisible());
+}
+
+TEST_F(ConventionsTest, AnyOtherFailureIsShownAndStoresNothing) {
+    ShowActive(screen);
+    const auto before = TProgrammingState::Now();
+    EXPECT_FALSE(screen.Ok([] { throw std::out_of_range("fora"); }));
+    ExpectOneError("fora");
+    EXPECT_EQ(TProgrammingState::Now(), before);
+    services.messages.shown.clear();
+    EXPECT_FALSE(screen.Ok([] { FailCheck(nullptr, ""); })); // the user chose to stay
+    EXPECT_TRUE(services.messages.shown.empty());
+    EXPECT_EQ(TProgrammingState::Now(), before);
+}
+
+TEST_F(ConventionsTest, ASuccessfulOkStoresAndMarksEachSectionAsTold) {
+    ShowActive(screen);
+    EXPECT_TRUE(screen.Ok([] {}));
+    EXPECT_EQ(ProgrammingHeader[290], 77);
+    EXPECT_EQ(ProgrammingImage[2574], 5);
+    EXPECT_EQ(EditedSections[10] + ModifiedSections[10] + EditedSections[25] + ModifiedSections[25], 4);
+    EXPECT_EQ(LoadedSections[1], 1); // unchanged from the file load
+    EXPECT_EQ(screen.result(), QDialog::Accepted);
+}
+
+TEST_F(ConventionsTest, AFailingShowIsReportedNotThrown) {
+    screen.failShow = true;
+    screen.show();
+    ExpectOneError("show failed");
+}
+
+TEST_F(ConventionsTest, EachScreensHelpButtonOpensItsContext) {
+    std::vector<std::unique_ptr<TScreenForm>> screens;
+    screens.push_back(std::make_unique<TFormSenha>());
+    screens.push_back(std::make_unique<TFormCalendar>());
+    screens.push_back(std::make_unique<TFormTempor>());
+    screens.push_back(std::make_unique<TFormEmergenc>());
+    screens.push_back(std::make_unique<TFormAtendFAX>());
+    screens.push_back(std::make_unique<TFormAtdPort>());
+    screens.push_back(std::make_unique<TFormProgDiv>());
+    screens.push_back(std::make_unique<TFormFeria>());
+    screens.push_back(std::make_unique<TFormCentral>());
+    for (const auto& screen : screens) screen->HelpButton->click();
+    EXPECT_EQ(services.help.contexts, (std::vector<int>{13, 25, 27, 28, 29, 30, 31, 34, 36}));
+}
+
+class PadraoTest : public ScreenFixture {
+protected:
+    TFormPadrao dialog;
+};
+
+TEST_F(PadraoTest, OkGivesTheChoiceAndCancelKeepsTheLastOne) {
+    dialog.show();
+    EXPECT_EQ(dialog.windowTitle(), "Aplicar padrão");
+    EXPECT_EQ(dialog.Button1->text(), "O&k");
+    dialog.RadioButton2->setChecked(true);
+    dialog.Button1Click();
+    EXPECT_EQ(DefaultScope, 1);
+    EXPECT_EQ(dialog.result(), 1);
+    dialog.show();
+    dialog.RadioButton1->setChecked(true);
+    dialog.Button2Click();
+    EXPECT_EQ(DefaultScope, 1);
+    EXPECT_EQ(dialog.result(), 2);
+}
+
+TEST_F(PadraoTest, AskingTellsWhetherToApplyTheDefaults) {
+    const auto answer = [](bool confirm) {
+        QTimer::singleShot(0, [confirm] {
+            auto* modal = static_cast<TFormPadrao*>(QApplication::activeModalWidget());
+            if (!modal) return;
+            (confirm ? modal->Button1 : modal->Button2)->click();
+        });
+    };
+    DefaultScope = 1;
+    answer(true);
+    EXPECT_TRUE(AskDefaultScope(nullptr, LngText("A todas as posições físicas"),
+                                LngText("A posição física em edição")));
+    EXPECT_EQ(DefaultScope, 0);
+    answer(false);
+    EXPECT_FALSE(AskDefaultScope(nullptr, LngText("A todas as posições físicas"),
+                                 LngText("A posição física em edição")));
+}
+
+} // namespace

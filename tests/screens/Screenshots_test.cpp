@@ -1,0 +1,94 @@
+// Pictures of the screens for the documentation; not part of the test run. Under a display:
+//   CENTRPRG_SCREENSHOTS=docs/img xvfb-run -a build/ci/tests/screens/screens_test
+//       --gtest_also_run_disabled_tests --gtest_filter='Screenshots.*'
+
+#include "ScreenFixture.h"
+#include "core/ExtensionCodes.h"
+#include "screens/Atdport.h"
+#include "screens/Atendfax.h"
+#include "screens/Calendar.h"
+#include "screens/Central.h"
+#include "screens/Confsys.h"
+#include "screens/Emergenc.h"
+#include "screens/Feriados.h"
+#include "screens/Padrao.h"
+#include "screens/Progdive.h"
+#include "screens/Senhager.h"
+#include "screens/Temporiz.h"
+
+#include <QLineEdit>
+#include <QPixmap>
+#include <QRadioButton>
+#include <cstdlib>
+
+namespace {
+
+class Screenshots : public ScreenFixture {
+protected:
+    void SetUp() override {
+        ScreenFixture::SetUp();
+        const char* folder = std::getenv("CENTRPRG_SCREENSHOTS");
+        if (!folder) GTEST_SKIP() << "CENTRPRG_SCREENSHOTS names the folder of the pictures";
+        target = folder;
+        LoadModel(11);
+    }
+    void Save(QWidget& screen, const char* name) {
+        screen.show();
+        QApplication::processEvents();
+        EXPECT_TRUE(screen.grab().save(QString::fromStdString(target + "/" + name + ".png")));
+        screen.hide();
+    }
+    std::string target;
+};
+
+TEST_F(Screenshots, DISABLED_EveryScreen) {
+    TFormCalendar calendar;
+    calendar.show();
+    calendar.CompButtonClick();
+    Save(calendar, "Calendar");
+    TFormSenha senha;
+    Save(senha, "Senhager");
+
+    ProgrammingImage[1296] = 0x07;
+    ProgrammingImage[1297] = 8;
+    ProgrammingImage[1298] = 30;
+    ProgrammingImage.SetPacked(1299, PackPhoneNumber("4830001111"));
+    TFormCentral central;
+    Save(central, "Central");
+
+    LoadSerialPortSetting();
+    TFormConfSys confSys;
+    Save(confSys, "Confsys");
+
+    TFormTempor tempor;
+    Save(tempor, "Temporiz");
+    TFormProgDiv progDiv;
+    Save(progDiv, "Progdive");
+
+    ProgrammingImage.SetPacked(2499, PackPhoneNumber("190"));
+    ProgrammingImage[2515] = 0x76;
+    ProgrammingImage[2481] = 3;
+    ProgrammingImage[2498] = 4;
+    BuildExtensionList(false);
+    TFormEmergenc emergenc;
+    Save(emergenc, "Emergenc");
+
+    TFormAtdPort atdPort;
+    Save(atdPort, "Atdport");
+    TFormAtendFAX atendFax;
+    atendFax.PreencheCombo();
+    Save(atendFax, "Atendfax");
+
+    const std::uint8_t holidays[] = {1, 1, 21, 4, 1, 5, 7, 9, 12, 10, 2, 11, 15, 11, 25, 12};
+    for (std::size_t i = 0; i < sizeof holidays; ++i) ProgrammingHeader[652 + i] = holidays[i];
+    ProgrammingHeader[684] = 12;
+    TFormFeria feria;
+    Save(feria, "Feriados");
+
+    TFormPadrao padrao;
+    padrao.RadioButton1->setText(TrText("A todas as posições físicas"));
+    padrao.RadioButton2->setText(TrText("A posição física em edição"));
+    Save(padrao, "Padrao");
+}
+
+} // namespace
