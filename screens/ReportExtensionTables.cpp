@@ -24,8 +24,9 @@ bool Bit(std::uint8_t byte, int bit) {
 // ---- Section 1 --------------------------------------------------------------------------------
 
 constexpr int CategoryColumns = 21;
-constexpr std::array<const char*, CategoryColumns> CategoryCodes = {
-    "X", "I", "D", "R", "L", "E", "0", "P1", "P2", "G", "K", "A1", "A2", "81", "82", "83", "84", "85", "86", "A", "T"};
+constexpr std::array<const char*, CategoryColumns> CategoryCodes = {"X",  "I",  "D",  "R",  "L",  "E",  "0",
+                                                                    "P1", "P2", "G",  "K",  "A1", "A2", "81",
+                                                                    "82", "83", "84", "85", "86", "A",  "T"};
 
 constexpr std::array<TLegendEntry, 16> CategoryLegend = {{
     {"X", LngText("Recebe externa")},
@@ -56,10 +57,11 @@ std::array<bool, CategoryColumns> MarcasCategoria(int position, bool night) {
     const std::uint8_t facilities = ProgrammingHeader[Offset::DayFacilities + shift + position];
     const std::uint8_t subRoute = ProgrammingHeader[Offset::DaySubRoutes + shift + position];
     const std::uint8_t attributes = ProgrammingHeader[Offset::Attributes + position];
-    return {Bit(categories, 0), Bit(categories, 3), Bit(categories, 2), Bit(categories, 4), Bit(categories, 1),
-            Bit(categories, 5), subRoute == 0,      Bit(facilities, 7), Bit(facilities, 6), Bit(facilities, 4),
-            Bit(facilities, 3), Bit(facilities, 2), Bit(facilities, 1), Bit(routes, 1),     Bit(routes, 2),
-            Bit(routes, 3),     Bit(routes, 4),     Bit(routes, 5),     Bit(routes, 6),     Bit(categories, 6),
+    return {Bit(categories, 0), Bit(categories, 3), Bit(categories, 2), Bit(categories, 4),
+            Bit(categories, 1), Bit(categories, 5), subRoute == 0,      Bit(facilities, 7),
+            Bit(facilities, 6), Bit(facilities, 4), Bit(facilities, 3), Bit(facilities, 2),
+            Bit(facilities, 1), Bit(routes, 1),     Bit(routes, 2),     Bit(routes, 3),
+            Bit(routes, 4),     Bit(routes, 5),     Bit(routes, 6),     Bit(categories, 6),
             Bit(attributes, 3)};
 }
 
@@ -69,7 +71,8 @@ void ImprimeCategoriasDoTurno(TReportPage& page, bool night) {
     canvas.SetFontSize(8);
     int y = y0 + page.L(0.5);
     page.Text(page.C(2), y, TrText("RAMAL"));
-    for (int k = 0; k < CategoryColumns; ++k) page.Text(page.C(8.5 + 4 * k), y, QString::fromUtf8(CategoryCodes[k]));
+    for (int k = 0; k < CategoryColumns; ++k)
+        page.Text(page.C(8.5 + 4 * k), y, QString::fromUtf8(CategoryCodes[k]));
 
     const int pitch = page.L(2.2);
     for (int position = 0; position < ExtensionCount(); ++position) {
@@ -85,8 +88,10 @@ void ImprimeCategoriasDoTurno(TReportPage& page, bool night) {
 
     // Two entries per legend line.
     const int legendY = last + page.L(1);
-    DrawLegend(page, LngText("Em que:"), 1, legendY, std::span(CategoryLegend).first(8), page.C(9), page.C(17));
-    DrawLegendEntries(page, legendY + page.L(2), std::span(CategoryLegend).subspan(8), page.C(51), page.C(61));
+    DrawLegend(page, LngText("Em que:"), 1, legendY, std::span(CategoryLegend).first(8), page.C(9),
+               page.C(17));
+    DrawLegendEntries(page, legendY + page.L(2), std::span(CategoryLegend).subspan(8), page.C(51),
+                      page.C(61));
 }
 
 // ---- Section 5 --------------------------------------------------------------------------------

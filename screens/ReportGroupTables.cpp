@@ -45,7 +45,8 @@ void MontaLinhaGrupo(TReportPage& page, int group, int top) {
     constexpr std::array<double, 4> cellX = {37, 46, 55, 64};
     for (int cell = 0; cell < 8; ++cell) {
         const int line = cell / 4;
-        const QString text = cell < 7 ? MemberText(ProgrammingImage[record + 1 + cell]) : QStringLiteral(" ****");
+        const QString text =
+            cell < 7 ? MemberText(ProgrammingImage[record + 1 + cell]) : QStringLiteral(" ****");
         page.Text(page.C(cellX[cell % 4]), top + page.L(0.5 + 3 * line), text);
     }
 }
@@ -57,7 +58,8 @@ void ImprimeGruposRamais(TReportPage& page) {
     page.Canvas().SetFontSize(12);
     const int y = y0 + page.L(0.5);
     page.Text(page.C(11), y, TrText("GRUPO"));
-    for (int k = 1; k <= 4; ++k) page.Text(page.C(10 + 4 * k + 6.5), y, QString::fromUtf8(GroupLegend[k - 1].Code));
+    for (int k = 1; k <= 4; ++k)
+        page.Text(page.C(10 + 4 * k + 6.5), y, QString::fromUtf8(GroupLegend[k - 1].Code));
     for (const double x : {37.0, 46.0, 55.0, 64.0}) page.Text(page.C(x), y, TrText("RAMAL").left(6));
 
     const int headingBand = page.L(3), groupBand = page.L(6);
@@ -71,8 +73,8 @@ void ImprimeGruposRamais(TReportPage& page) {
     const int last = y0 + headingBand + groupBand * GroupCount;
     page.HorizontalLine(page.C(10), page.C(72), last);
     DrawColumnRules(page,
-                    {page.C(10), page.C(20), page.C(24), page.C(28), page.C(32), page.C(36), page.C(45), page.C(54),
-                     page.C(63), page.C(72)},
+                    {page.C(10), page.C(20), page.C(24), page.C(28), page.C(32), page.C(36), page.C(45),
+                     page.C(54), page.C(63), page.C(72)},
                     y0, last);
     DrawLegend(page, LngText("Onde:"), page.C(10), last + page.L(2), GroupLegend, page.C(18), page.C(26));
 }

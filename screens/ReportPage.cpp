@@ -40,7 +40,8 @@ std::array<std::uint8_t, ReportSectionCount + 1> ReportSelection{};
 TReportPage::TReportPage(TReportCanvas& canvas) : canvas_(canvas) {
     ReportPageWidth = canvas.PageWidth();
     ReportPageHeight = canvas.PageHeight();
-    assert(ReportPageWidth > 0 && ReportPageWidth < 65536 && ReportPageHeight > 0 && ReportPageHeight < 65536);
+    assert(ReportPageWidth > 0 && ReportPageWidth < 65536 && ReportPageHeight > 0 &&
+           ReportPageHeight < 65536);
     ReportLineHeight = ReportPageHeight / 100;
     ReportColumnWidth = ReportPageWidth / 100;
 }
@@ -59,7 +60,8 @@ void TReportPage::ImprimeCabecalho(int title, int suffix) {
     ReportX = 1;
     ReportY = 1;
     const QString today = ClockService().Now().date().toString("dd/MM/yyyy");
-    ImprimeLinha("CENTRPRG - " + TrText("Programação de PABX") + QString(42, ' ') + TrText("Data:") + " " + today);
+    ImprimeLinha("CENTRPRG - " + TrText("Programação de PABX") + QString(42, ' ') + TrText("Data:") + " " +
+                 today);
     PulaLinhas(1.0);
 
     canvas_.SetFontSize(10);

@@ -128,7 +128,9 @@ public:
 
 private:
     static bool IsReference(std::uint8_t entry) { return entry & 0x80; }
-    static bool NodeExists(std::uint8_t entry) { return (entry & 0x7F) < static_cast<int>(Offset::PrefixNodeCount); }
+    static bool NodeExists(std::uint8_t entry) {
+        return (entry & 0x7F) < static_cast<int>(Offset::PrefixNodeCount);
+    }
 
     void Visit(const QString& prefix, std::uint8_t entry) {
         const int node = entry & 0x7F;
@@ -138,7 +140,8 @@ private:
         }
         listed_[node] = true;
         for (int digit = 0; digit < 10; ++digit)
-            Visit(prefix + QString::number(digit), ProgrammingHeader[Offset::PrefixNodes + 10 * node + digit]);
+            Visit(prefix + QString::number(digit),
+                  ProgrammingHeader[Offset::PrefixNodes + 10 * node + digit]);
     }
 
     TPrefixListing& listing_;

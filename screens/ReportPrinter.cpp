@@ -30,7 +30,8 @@ int TPrinterReportCanvas::Resolution() const {
 }
 
 void TPrinterReportCanvas::BeginDoc() {
-    if (!painter_.begin(&printer_)) throw EReportError(LngText("Não foi possível iniciar a impressão do relatório."));
+    if (!painter_.begin(&printer_))
+        throw EReportError(LngText("Não foi possível iniciar a impressão do relatório."));
 }
 
 void TPrinterReportCanvas::NewPage() {
@@ -69,7 +70,8 @@ public:
         : target_(target), temporary_(target + ".tmp"), printer_(QPrinter::HighResolution), canvas_(*this) {
         printer_.setOutputFormat(QPrinter::PdfFormat);
         printer_.setOutputFileName(temporary_);
-        printer_.setPageLayout(QPageLayout(pageSize, QPageLayout::Portrait, margins, QPageLayout::Millimeter));
+        printer_.setPageLayout(
+            QPageLayout(pageSize, QPageLayout::Portrait, margins, QPageLayout::Millimeter));
         printer_.setDocName(QFileInfo(target).completeBaseName());
     }
     // A document left unfinished (a failure while drawing) leaves no file behind.
@@ -94,7 +96,8 @@ private:
     };
 
     void Publish() {
-        if (std::rename(QFile::encodeName(temporary_).constData(), QFile::encodeName(target_).constData()) != 0) {
+        if (std::rename(QFile::encodeName(temporary_).constData(), QFile::encodeName(target_).constData()) !=
+            0) {
             QFile::remove(temporary_);
             throw EReportError(LngText("Não foi possível gravar o arquivo do relatório."));
         }
@@ -120,7 +123,8 @@ TReportCanvas* TPdfReportOutput::OpenJob(QWidget*) {
 
 class TSystemReportOutput::TPrinterJob {
 public:
-    explicit TPrinterJob(const QPrinterInfo& info) : printer_(info, QPrinter::HighResolution), canvas_(printer_) {
+    explicit TPrinterJob(const QPrinterInfo& info)
+        : printer_(info, QPrinter::HighResolution), canvas_(printer_) {
         printer_.setDocName(TrText("Relatório das programações"));
     }
     TReportCanvas& Canvas() { return canvas_; }
@@ -133,15 +137,16 @@ private:
 namespace {
 
 QString AskPdfPath(QWidget* parent) {
-    return QFileDialog::getSaveFileName(parent, TrText("Salvar relatório"), QDir::home().filePath("Relatorio.pdf"),
-                                        "PDF (*.pdf)");
+    return QFileDialog::getSaveFileName(parent, TrText("Salvar relatório"),
+                                        QDir::home().filePath("Relatorio.pdf"), "PDF (*.pdf)");
 }
 
 } // namespace
 
 TSystemReportOutput::TSystemReportOutput() : TSystemReportOutput(AskPdfPath) {}
 
-TSystemReportOutput::TSystemReportOutput(TPathChooser choosePdfPath) : choosePdfPath_(std::move(choosePdfPath)) {}
+TSystemReportOutput::TSystemReportOutput(TPathChooser choosePdfPath)
+    : choosePdfPath_(std::move(choosePdfPath)) {}
 
 TSystemReportOutput::~TSystemReportOutput() = default;
 
@@ -153,7 +158,8 @@ TReportCanvas* TSystemReportOutput::OpenJob(QWidget* parent) {
         printerJob_ = std::make_unique<TPrinterJob>(printer);
         return &printerJob_->Canvas();
     }
-    if (!AskConfirmation(parent, LngText("Não há impressora instalada. Deseja salvar o relatório em um arquivo PDF?")))
+    if (!AskConfirmation(
+            parent, LngText("Não há impressora instalada. Deseja salvar o relatório em um arquivo PDF?")))
         return nullptr;
     QString path = choosePdfPath_(parent);
     if (path.isEmpty()) return nullptr;

@@ -37,7 +37,8 @@ int SchedulePitch(TReportPage& page, int y0, int rows, double below) {
 
 // A table of numbered times between left and right: headings "NUM" and "HORA", one row per time.
 // Returns the y of its last rule.
-int DrawTimeTable(TReportPage& page, int left, int right, int y0, int pitch, const std::vector<QString>& times) {
+int DrawTimeTable(TReportPage& page, int left, int right, int y0, int pitch,
+                  const std::vector<QString>& times) {
     int y = y0 + page.L(0.5);
     page.Text(left + page.C(1), y, TrText("NUM"));
     page.Text(left + page.C(10), y, TrText("HORA"));
@@ -74,8 +75,8 @@ int BeginSchedulePage(TReportPage& page, int title, double skip, const QString& 
 
 constexpr std::array<const char*, 3> NightLabels = {
     LngText("Ativa noturno automático"), LngText("Ativa nos dias úteis"), LngText("Ativa todos os dias")};
-constexpr std::array<const char*, 3> ActuationLabels = {LngText("Ativa atuação"), LngText("Ativa nos dias úteis"),
-                                                        LngText("Ativa todos os dias")};
+constexpr std::array<const char*, 3> ActuationLabels = {
+    LngText("Ativa atuação"), LngText("Ativa nos dias úteis"), LngText("Ativa todos os dias")};
 
 // The three lines of an activation mode below a table, `step` lines apart from `last` + step:
 // each label with "Sim" or "Não"; font 14, or smaller when a label would reach the value.
@@ -118,11 +119,14 @@ void ImprimeNoturno(TReportPage& page) {
     const int pitch = SchedulePitch(page, y0, entries, 12);
     const int half = page.ReportPageWidth / 2;
     // Each entry is [exit hour, exit minute, entry hour, entry minute].
-    const int last = DrawTimeTable(page, page.C(16), page.C(37), y0, pitch, Times(Offset::NightService + 2, 4, entries));
-    DrawTimeTable(page, half + page.C(10), half + page.C(31), y0, pitch, Times(Offset::NightService, 4, entries));
+    const int last =
+        DrawTimeTable(page, page.C(16), page.C(37), y0, pitch, Times(Offset::NightService + 2, 4, entries));
+    DrawTimeTable(page, half + page.C(10), half + page.C(31), y0, pitch,
+                  Times(Offset::NightService, 4, entries));
 
     const std::uint8_t mode = ProgrammingHeader[Offset::ActivationBits] & 0x30;
-    PrintActivation(page, NightLabels, {mode != 0, mode == 0x30, mode == 0x20}, page.C(30), page.C(62), last, 4);
+    PrintActivation(page, NightLabels, {mode != 0, mode == 0x30, mode == 0x20}, page.C(30), page.C(62), last,
+                    4);
 }
 
 void ImprimeAtuacao(TReportPage& page) {
@@ -130,7 +134,8 @@ void ImprimeAtuacao(TReportPage& page) {
     const int times = HasLongSchedules() ? 24 : 12;
     const int pitch = SchedulePitch(page, y0, times, 9);
     const int half = page.ReportPageWidth / 2;
-    const int last = DrawTimeTable(page, page.C(16), page.C(37), y0, pitch, Times(Offset::Actuation1, 2, times));
+    const int last =
+        DrawTimeTable(page, page.C(16), page.C(37), y0, pitch, Times(Offset::Actuation1, 2, times));
     DrawTimeTable(page, half + page.C(10), half + page.C(31), y0, pitch, Times(Offset::Actuation2, 2, times));
 
     // Actuation 1 in bits 2-3 of the activation byte, actuation 2 in bits 6-7.
@@ -138,8 +143,8 @@ void ImprimeAtuacao(TReportPage& page) {
     for (int actuation = 0; actuation < 2; ++actuation) {
         const int mode = (activation >> (actuation == 0 ? 2 : 6)) & 0x03;
         const int labelX = actuation == 0 ? page.C(10) : half + page.C(4);
-        PrintActivation(page, ActuationLabels, {mode != 0, mode == 0x03, mode == 0x02}, labelX, labelX + page.C(30),
-                        last, 3);
+        PrintActivation(page, ActuationLabels, {mode != 0, mode == 0x03, mode == 0x02}, labelX,
+                        labelX + page.C(30), last, 3);
     }
 }
 

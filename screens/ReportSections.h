@@ -13,14 +13,14 @@
 #include <cstdint>
 
 // Extension, trunk and group tables.
-void ImprimeCategorias(TReportPage& page);       // 1: day categories, then night categories
-void ImprimePlanoNumeracao(TReportPage& page);   // 2
-void ImprimeRotasVias(TReportPage& page);        // 3: routes of the trunks, then ImprimeVias
-void ImprimeVias(TReportPage& page);             //    the trunk records
-void ImprimeAgendaGeral(TReportPage& page);      // 4
-void ImprimeProgRamais(TReportPage& page);       // 5
-void ImprimeGruposRamais(TReportPage& page);     // 6
-void ImprimeChefeSecretaria(TReportPage& page);  // 7
+void ImprimeCategorias(TReportPage& page);      // 1: day categories, then night categories
+void ImprimePlanoNumeracao(TReportPage& page);  // 2
+void ImprimeRotasVias(TReportPage& page);       // 3: routes of the trunks, then ImprimeVias
+void ImprimeVias(TReportPage& page);            //    the trunk records
+void ImprimeAgendaGeral(TReportPage& page);     // 4
+void ImprimeProgRamais(TReportPage& page);      // 5
+void ImprimeGruposRamais(TReportPage& page);    // 6
+void ImprimeChefeSecretaria(TReportPage& page); // 7
 
 // Value lists, prefixes, schedules and terminal keys.
 void ImprimeTemporizacoes(TReportPage& page);       // 8

@@ -47,7 +47,9 @@ int FitFontSize(TReportCanvas& canvas, std::span<const QString> texts, int maxWi
     int size = preferred;
     for (; size > smallest; --size) {
         canvas.SetFontSize(size);
-        if (std::ranges::all_of(texts, [&](const QString& text) { return canvas.TextWidth(text) <= maxWidth; })) break;
+        if (std::ranges::all_of(texts,
+                                [&](const QString& text) { return canvas.TextWidth(text) <= maxWidth; }))
+            break;
     }
     canvas.SetFontSize(kept);
     return size;

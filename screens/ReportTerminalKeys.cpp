@@ -18,12 +18,12 @@
 namespace {
 
 constexpr int BlockBands = 2 + static_cast<int>(Offset::KeysPerTerminal);
-constexpr double BandHeight = 1.75;   // line units
-constexpr double BlockWidth = 29;     // column units
+constexpr double BandHeight = 1.75; // line units
+constexpr double BlockWidth = 29;   // column units
 constexpr double KeyColumnWidth = 6.5;
 constexpr double FunctionX = 8;
 constexpr double FirstBlockX = 2, BlockStep = 32, LastBlockX = 80;
-constexpr double BandStep = 47.5;     // from one band of blocks to the next, in line units
+constexpr double BandStep = 47.5; // from one band of blocks to the next, in line units
 
 QString KeyLetter(int key) {
     if (key <= 22) {
@@ -69,7 +69,9 @@ void ImprimeTecladoTI(TReportPage& page, int terminal, std::uint8_t position, in
     page.VerticalLine(x + page.C(KeyColumnWidth), y + band, bottom);
 
     // Texts are centred in their band.
-    const auto textY = [&](int bandIndex) { return y + band * bandIndex + std::max(0, band - canvas.TextHeight()) / 2; };
+    const auto textY = [&](int bandIndex) {
+        return y + band * bandIndex + std::max(0, band - canvas.TextHeight()) / 2;
+    };
     canvas.SetFontSize(10);
     page.Text(x + page.C(1), textY(0), TrText("Ramal") + " TI " + ExtensionOfPosition(position));
     page.Text(x + page.C(1), textY(1), TrText("Tecla"));

@@ -24,8 +24,8 @@ bool Bit(std::uint8_t byte, int bit) {
 // ---- Page 1 -------------------------------------------------------------------------------------
 
 constexpr int RouteColumns = 13;
-constexpr std::array<const char*, RouteColumns> RouteCodes = {"0",  "81", "82", "83", "84", "85", "86",
-                                                              "L",  "S",  "E",  "B",  "M",  "D"};
+constexpr std::array<const char*, RouteColumns> RouteCodes = {"0", "81", "82", "83", "84", "85", "86",
+                                                              "L", "S",  "E",  "B",  "M",  "D"};
 
 constexpr std::array<TLegendEntry, 8> RouteLegend = {{
     {"0", LngText("Rota 0")},
@@ -60,8 +60,24 @@ struct TTrunkColumn {
     int Width; // column units
 };
 constexpr std::array<TTrunkColumn, 18> TrunkColumns = {{
-    {"ATEND", 7}, {"TRANS", 7}, {"NOTUR", 7}, {"TTB", 5}, {"TTD", 5}, {"TIB", 5}, {"AD", 4}, {"BD", 4}, {"BN", 4},
-    {"IU", 4},    {"LC", 4},    {"NC", 4},    {"DL", 4},  {"IA", 4},  {"FX", 4},  {"TA", 4}, {"TN", 4}, {"DA", 4},
+    {"ATEND", 7},
+    {"TRANS", 7},
+    {"NOTUR", 7},
+    {"TTB", 5},
+    {"TTD", 5},
+    {"TIB", 5},
+    {"AD", 4},
+    {"BD", 4},
+    {"BN", 4},
+    {"IU", 4},
+    {"LC", 4},
+    {"NC", 4},
+    {"DL", 4},
+    {"IA", 4},
+    {"FX", 4},
+    {"TA", 4},
+    {"TN", 4},
+    {"DA", 4},
 }};
 constexpr double TrunkColumnsLeft = 11; // column units
 
@@ -102,24 +118,15 @@ QString AttendantText(std::uint8_t code) {
 std::array<QString, 18> MontaLinhaVia(std::span<const std::uint8_t> record) {
     const std::uint8_t flags = record[0], options = record[7];
     const QString digits = Bit(flags, 0) ? "7" : Bit(flags, 1) ? "8" : "9";
-    return {AttendantText(record[1]),
-            AttendantText(record[2]),
-            AttendantText(record[3]),
-            QString::number(record[4]),
-            QString::number(record[5]),
-            QString::number(record[6]),
-            Marca(Bit(flags, 7)),
-            Marca(Bit(flags, 6)),
-            Marca(Bit(flags, 5)),
-            Marca(Bit(flags, 4)),
-            Marca(Bit(flags, 3)),
-            digits,
-            Marca(Bit(options, 3)),
-            Marca(Bit(options, 5)),
-            Marca(Bit(options, 6)),
-            QString::number(Bit(options, 1)),
-            Marca(Bit(options, 7)),
-            Marca(Bit(options, 4))};
+    return {AttendantText(record[1]),   AttendantText(record[2]),
+            AttendantText(record[3]),   QString::number(record[4]),
+            QString::number(record[5]), QString::number(record[6]),
+            Marca(Bit(flags, 7)),       Marca(Bit(flags, 6)),
+            Marca(Bit(flags, 5)),       Marca(Bit(flags, 4)),
+            Marca(Bit(flags, 3)),       digits,
+            Marca(Bit(options, 3)),     Marca(Bit(options, 5)),
+            Marca(Bit(options, 6)),     QString::number(Bit(options, 1)),
+            Marca(Bit(options, 7)),     Marca(Bit(options, 4))};
 }
 
 } // namespace
@@ -174,8 +181,8 @@ void ImprimeVias(TReportPage& page) {
         canvas.SetFontSize(12);
         page.Text(page.C(6), y, TwoDigits(trunk + 1));
         canvas.SetFontSize(10);
-        const auto cells = MontaLinhaVia(
-            ProgrammingHeader.Span(Offset::TrunkRecords + Offset::TrunkRecordSize * trunk, Offset::TrunkRecordSize));
+        const auto cells = MontaLinhaVia(ProgrammingHeader.Span(
+            Offset::TrunkRecords + Offset::TrunkRecordSize * trunk, Offset::TrunkRecordSize));
         for (std::size_t k = 0; k < cells.size(); ++k)
             page.Text(left[k] + page.C(0.5) + page.C(k < 6 ? 1 : 0.5), y, cells[k]);
     }

@@ -15,10 +15,13 @@
 #include "platform/ui/UiServices.h"
 
 #include <QApplication>
+#include <gmock/gmock.h>
 
 #include <algorithm>
 #include <initializer_list>
 #include <memory>
+#include <string>
+#include <vector>
 
 // The tests of this folder share one QApplication, made by the first fixture that needs it, on
 // the offscreen platform unless another one is asked for.
@@ -32,7 +35,7 @@ inline void EnsureQtApplication() {
 }
 
 inline constexpr int TestPageWidth = 4960, TestPageHeight = 7015;
-inline constexpr int C = 49, L = 70;    // the units of that page
+inline constexpr int C = 49, L = 70;        // the units of that page
 inline constexpr int HeaderEnd = 1 + 4 * L; // the cursor after the page header
 
 // Outputs every job to one recording canvas; or gives the job up.
@@ -82,6 +85,24 @@ protected:
         const auto found = TextsAt(x, y, page);
         EXPECT_LE(found.size(), 1u) << "several texts at " << x << ", " << y;
         return found.empty() ? QString() : found.front().Text;
+    }
+    // The texts drawn with their top at y, left to right.
+    std::vector<std::string> RowTexts(int y, int page = 1) const {
+        auto texts = canvas.TextsOnPage(page);
+        std::erase_if(texts, [&](const TReportText& text) { return text.Y != y; });
+        std::ranges::sort(texts, {}, &TReportText::X);
+        std::vector<std::string> row;
+        for (const TReportText& text : texts) row.push_back(text.Text.toStdString());
+        return row;
+    }
+    // The texts drawn at x below y, top to bottom.
+    std::vector<std::string> ColumnTexts(int x, int below, int page = 1) const {
+        auto texts = canvas.TextsOnPage(page);
+        std::erase_if(texts, [&](const TReportText& text) { return text.X != x || text.Y <= below; });
+        std::ranges::sort(texts, {}, &TReportText::Y);
+        std::vector<std::string> column;
+        for (const TReportText& text : texts) column.push_back(text.Text.toStdString());
+        return column;
     }
     // The horizontal rules of a page but the header's.
     std::vector<TReportLine> TableRules(int page = 1) const {

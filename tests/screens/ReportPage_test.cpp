@@ -14,9 +14,9 @@ TEST_F(ReportPageTest, UnitsAreAHundredthOfThePageTruncated) {
     TReportPage page(canvas);
     EXPECT_EQ(page.ReportColumnWidth, C);
     EXPECT_EQ(page.ReportLineHeight, L);
-    EXPECT_EQ(page.C(8.5), 416);     // 8.5 x 49 = 416.5
-    EXPECT_EQ(page.L(47.25), 3307);  // 3307.5
-    EXPECT_EQ(page.L(2.2), 154);     // not 153 by a rounding error
+    EXPECT_EQ(page.C(8.5), 416);    // 8.5 x 49 = 416.5
+    EXPECT_EQ(page.L(47.25), 3307); // 3307.5
+    EXPECT_EQ(page.L(2.2), 154);    // not 153 by a rounding error
 
     TRecordingReportCanvas letter(5100, 6600);
     TReportPage other(letter);
@@ -48,7 +48,8 @@ TEST_F(ReportPageTest, HeaderNamesTheProductAndToday) {
     UseDefaultProgramming(11);
     Print({8});
     const QString line1 = canvas.Texts.at(0).Text;
-    EXPECT_TRUE(line1.startsWith("CENTRPRG - Programação de PABX" + QString(42, ' ') + "Data: ")) << line1.toStdString();
+    EXPECT_TRUE(line1.startsWith("CENTRPRG - Programação de PABX" + QString(42, ' ') + "Data: "))
+        << line1.toStdString();
     EXPECT_TRUE(line1.endsWith("29/02/2024"));
 }
 
@@ -69,10 +70,19 @@ TEST_P(ReportHeaderLine2, ModelNameTitleSuffixAndFile) {
 
 INSTANTIATE_TEST_SUITE_P(
     Models, ReportHeaderLine2,
-    testing::Values(THeaderCase{11, "/p/campo.npx", "Talvenor ARCO  CATEGORIA DOS RAMAIS  (DIURNO)    /p/campo.npx"},
+    testing::Values(THeaderCase{11, "/p/campo.npx",
+                                "Talvenor ARCO  CATEGORIA DOS RAMAIS  (DIURNO)    /p/campo.npx"},
                     THeaderCase{9, "", "Tessella  CATEGORIA DOS RAMAIS  (DIURNO)    "},
                     THeaderCase{13, "", "  CATEGORIA DOS RAMAIS  (DIURNO)    "},
                     THeaderCase{4, "a.npx", "  CATEGORIA DOS RAMAIS  (DIURNO)    a.npx"}));
+
+TEST_F(ReportPageTest, ShippedLanguageFileKeepsTheBlanksOfTheSuffixes) {
+    OpenLanguageFile(std::string(CENTRPRG_SOURCE_DIR) + "/resources/CentrPrg.lng");
+    UseDefaultProgramming(13);
+    Print({3});
+    EXPECT_EQ(canvas.Texts.at(1).Text.toStdString(), "  CONFIGURAÇÃO DAS VIAS (Pag. 1)    ");
+    CloseLanguageFile();
+}
 
 TEST_F(ReportPageTest, NightPageOfTheCategoriesCarriesItsSuffix) {
     UseDefaultProgramming(11);
@@ -141,13 +151,15 @@ class ReportInsidePage : public ReportFixture,
                          public testing::WithParamInterface<std::tuple<std::uint8_t, TPageSize>> {
 protected:
     static void FillWidestValues() {
-        for (std::size_t t = 0; t < CurrentModel().Terminals; ++t) Byte(Offset::TerminalPositions + t) = t % 8;
+        for (std::size_t t = 0; t < CurrentModel().Terminals; ++t)
+            Byte(Offset::TerminalPositions + t) = t % 8;
         for (std::size_t k = 0; k < Offset::KeysPerTerminal * Offset::TerminalCount; ++k)
             Byte(Offset::TerminalKeys + k) = 119; // "Viva-voz chefe-secretária 1"
         for (int p = 0; p < MaxPositions; ++p)
             ProgrammingImage.SetShortString(Offset::Names + NameEntrySize * p, "Sala de Reuniões 2 B");
         for (std::size_t i = 0; i < Offset::PrivateCodeCount; ++i)
-            ProgrammingImage.SetShortString(Offset::PrivateCodeNames + NameEntrySize * i, "Departamento Pessoal");
+            ProgrammingImage.SetShortString(Offset::PrivateCodeNames + NameEntrySize * i,
+                                            "Departamento Pessoal");
         // "12" -> node 3 -> node 4 -> ... -> node 7: prefixes of up to seven digits.
         Byte(Offset::PrefixFirstLevel + 12) = 0x83;
         for (std::size_t node = 3; node <= 7; ++node)
@@ -160,7 +172,8 @@ protected:
     static bool Overlap(const TReportText& a, const TReportText& b) {
         const TReportText& upper = a.Y <= b.Y ? a : b;
         const TReportText& lower = a.Y <= b.Y ? b : a;
-        return a.X < b.X + b.Width && b.X < a.X + a.Width && lower.Y < upper.Y + upper.Height - upper.Height / 5;
+        return a.X < b.X + b.Width && b.X < a.X + a.Width &&
+               lower.Y < upper.Y + upper.Height - upper.Height / 5;
     }
 };
 

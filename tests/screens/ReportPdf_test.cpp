@@ -20,7 +20,8 @@ std::string RunCommand(const std::string& command) {
     std::string output;
     if (FILE* pipe = ::popen(command.c_str(), "r")) {
         std::array<char, 4096> buffer{};
-        while (const std::size_t read = std::fread(buffer.data(), 1, buffer.size(), pipe)) output.append(buffer.data(), read);
+        while (const std::size_t read = std::fread(buffer.data(), 1, buffer.size(), pipe))
+            output.append(buffer.data(), read);
         ::pclose(pipe);
     }
     return output;
@@ -40,8 +41,10 @@ protected:
         LoadProgrammingFile(path);
         ProgrammingImage.SetShortString(Offset::Names, Utf8ToCp1252("Recepção"));
         ProgrammingImage.SetShortString(Offset::Names + NameEntrySize, "Diretoria");
-        for (std::size_t t = 0; t < 8; ++t) Byte(Offset::TerminalPositions + t) = static_cast<std::uint8_t>(t);
-        for (std::size_t k = 0; k < 25; ++k) Byte(Offset::TerminalKeys + k) = static_cast<std::uint8_t>(k < 15 ? k : 255);
+        for (std::size_t t = 0; t < 8; ++t)
+            Byte(Offset::TerminalPositions + t) = static_cast<std::uint8_t>(t);
+        for (std::size_t k = 0; k < 25; ++k)
+            Byte(Offset::TerminalKeys + k) = static_cast<std::uint8_t>(k < 15 ? k : 255);
         Byte(Offset::NightService) = 18;
         Byte(Offset::NightService + 1) = 30;
         Byte(Offset::NightService + 2) = 7;
@@ -56,8 +59,8 @@ protected:
         TReportCanvas* job = output.OpenJob(nullptr);
         ReportSelection.fill(1);
         ImprimeRelatorio(*job);
-        if (const char* keep = std::getenv("CENTRPRG_REPORT_PDF")) std::filesystem::copy_file(
-            pdf, keep, std::filesystem::copy_options::overwrite_existing);
+        if (const char* keep = std::getenv("CENTRPRG_REPORT_PDF"))
+            std::filesystem::copy_file(pdf, keep, std::filesystem::copy_options::overwrite_existing);
         return pdf;
     }
 };
