@@ -17,10 +17,6 @@ int ExtensionCount() {
     return CurrentModel().Extensions;
 }
 
-bool Bit(std::uint8_t byte, int bit) {
-    return (byte >> bit) & 1;
-}
-
 // ---- Section 1 --------------------------------------------------------------------------------
 
 constexpr int CategoryColumns = 21;

@@ -42,6 +42,11 @@ void DrawLegendEntries(TReportPage& page, int y, std::span<const TLegendEntry> e
 // canvas keeps its font size.
 int FitFontSize(TReportCanvas& canvas, std::span<const QString> texts, int maxWidth, int preferred);
 
+// Bit `bit` (0..7) of a byte.
+inline bool Bit(std::uint8_t byte, int bit) {
+    return (byte >> bit) & 1;
+}
+
 // "X" for a set flag, nothing for a clear one.
 QString Marca(bool set);
 // The translated "Sim" or "Não".

@@ -17,8 +17,11 @@ int TrunkCount() {
     return CurrentModel().Trunks;
 }
 
-bool Bit(std::uint8_t byte, int bit) {
-    return (byte >> bit) & 1;
+// The trunk tables print their first column in font 12 and their codes and cells in font 10.
+void FirstColumnText(TReportPage& page, int x, int y, const QString& text) {
+    page.Canvas().SetFontSize(12);
+    page.Text(x, y, text);
+    page.Canvas().SetFontSize(10);
 }
 
 // ---- Page 1 -------------------------------------------------------------------------------------
@@ -133,19 +136,14 @@ std::array<QString, 18> MontaLinhaVia(std::span<const std::uint8_t> record) {
 
 void ImprimeRotasVias(TReportPage& page) {
     const int y0 = BeginTable(page, 3, ReportSuffix::Page1, 4);
-    TReportCanvas& canvas = page.Canvas();
     int y = y0 + page.L(1);
-    canvas.SetFontSize(12);
-    page.Text(page.C(20.5), y, TrText("VIA"));
-    canvas.SetFontSize(10);
+    FirstColumnText(page, page.C(20.5), y, TrText("VIA"));
     for (int k = 0; k < RouteColumns; ++k) page.Text(page.C(26 + 4 * k), y, QString::fromUtf8(RouteCodes[k]));
 
     const int pitch = page.L(3);
     for (int trunk = 0; trunk < TrunkCount(); ++trunk) {
         y += pitch;
-        canvas.SetFontSize(12);
-        page.Text(page.C(21), y, TwoDigits(trunk + 1));
-        canvas.SetFontSize(10);
+        FirstColumnText(page, page.C(21), y, TwoDigits(trunk + 1));
         const auto marks = MarcasRotaVia(ProgrammingHeader[Offset::TrunkBytes + trunk]);
         for (int k = 1; k <= RouteColumns; ++k) page.Text(page.C(22 + 4 * k), y, Marca(marks[k - 1]));
     }
@@ -161,11 +159,8 @@ void ImprimeRotasVias(TReportPage& page) {
 
 void ImprimeVias(TReportPage& page) {
     const int y0 = BeginTable(page, 3, ReportSuffix::Page2, 4);
-    TReportCanvas& canvas = page.Canvas();
     int y = y0 + page.L(0.5);
-    canvas.SetFontSize(12);
-    page.Text(page.C(5), y, TrText("VIA"));
-    canvas.SetFontSize(10);
+    FirstColumnText(page, page.C(5), y, TrText("VIA"));
     std::array<int, TrunkColumns.size() + 1> left{}; // column boundaries, in pixels
     double units = TrunkColumnsLeft;
     for (std::size_t k = 0; k < TrunkColumns.size(); ++k) {
@@ -178,9 +173,7 @@ void ImprimeVias(TReportPage& page) {
     const int pitch = page.L(3);
     for (int trunk = 0; trunk < TrunkCount(); ++trunk) {
         y += pitch;
-        canvas.SetFontSize(12);
-        page.Text(page.C(6), y, TwoDigits(trunk + 1));
-        canvas.SetFontSize(10);
+        FirstColumnText(page, page.C(6), y, TwoDigits(trunk + 1));
         const auto cells = MontaLinhaVia(ProgrammingHeader.Span(
             Offset::TrunkRecords + Offset::TrunkRecordSize * trunk, Offset::TrunkRecordSize));
         for (std::size_t k = 0; k < cells.size(); ++k)

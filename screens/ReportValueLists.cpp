@@ -64,10 +64,6 @@ QString DoorPhoneAttendant(std::uint8_t code, std::uint8_t noneCode) {
     return QString::number(60 + (code & 0x0F));
 }
 
-bool Bit(std::uint8_t byte, int bit) {
-    return (byte >> bit) & 1;
-}
-
 } // namespace
 
 void ImprimeTemporizacoes(TReportPage& page) {

@@ -59,8 +59,6 @@ TEST_F(ReportDialogTest, ShowingSetsCaptionsAndSelectsEverySectionButKeepsTheBox
     form->FormShow();
     EXPECT_EQ(form->windowTitle(), "Relatório das programações");
     EXPECT_EQ(form->GroupBox1->title(), "&Programações");
-    EXPECT_EQ(form->CB(17)->text(), "Teclas dos Terminais Inteligentes");
-    EXPECT_EQ(form->ApButton->text(), "&Limpa");
     EXPECT_EQ(form->Button1->text(), "O&k");
     for (int k = 1; k <= ReportSectionCount; ++k) EXPECT_EQ(ReportSelection[k], 1) << k;
     EXPECT_TRUE(form->CB(4)->isChecked());
@@ -68,17 +66,10 @@ TEST_F(ReportDialogTest, ShowingSetsCaptionsAndSelectsEverySectionButKeepsTheBox
     EXPECT_FALSE(form->CB(5)->isEnabled());
 }
 
-TEST_F(ReportDialogTest, LimpaUnticksEveryBoxAndStaysOpen) {
-    form->show();
-    for (int k = 1; k <= ReportSectionCount; ++k) form->CB(k)->setChecked(true);
-    form->ApButton->click();
-    for (int k = 1; k <= ReportSectionCount; ++k) EXPECT_FALSE(form->CB(k)->isChecked());
-    EXPECT_TRUE(form->isVisible());
-}
-
 TEST_F(ReportDialogTest, NoBoxTickedPrintsNothing) {
     form->show();
-    Tick({});
+    for (int k = 1; k <= ReportSectionCount; ++k) form->CB(k)->setChecked(true);
+    form->ApButton->click(); // "Limpa"
     form->Button1->click();
     EXPECT_EQ(output->Opened, 0);
     EXPECT_EQ(output->Canvas.Jobs, 0);
@@ -131,13 +122,6 @@ TEST_F(ReportDialogTest, AFailedJobIsReportedAndTheDialogStaysOpen) {
     EXPECT_EQ(services.messages.shown[0].text, "Não foi possível iniciar a impressão do relatório.");
     EXPECT_TRUE(form->isVisible());
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
-}
-
-TEST_F(ReportDialogTest, CancelClosesWithoutPrinting) {
-    form->show();
-    form->CancButton->click();
-    EXPECT_FALSE(form->isVisible());
-    EXPECT_EQ(output->Opened, 0);
 }
 
 // Without a printer the system output asks whether to save a PDF file, and where.

@@ -95,6 +95,14 @@ protected:
         for (const TReportText& text : texts) row.push_back(text.Text.toStdString());
         return row;
     }
+    // The headings (on the line headingY) above the "X" marks of the row at rowY.
+    std::vector<std::string> MarkedHeadings(int headingY, int rowY, int page = 1) const {
+        std::vector<std::string> marked;
+        for (const TReportText& mark : canvas.TextsOnPage(page))
+            if (mark.Y == rowY && mark.Text == "X")
+                marked.push_back(TextAt(mark.X, headingY, page).toStdString());
+        return marked;
+    }
     // The texts drawn at x below y, top to bottom.
     std::vector<std::string> ColumnTexts(int x, int below, int page = 1) const {
         auto texts = canvas.TextsOnPage(page);

@@ -84,12 +84,6 @@ TEST_F(ReportPageTest, ShippedLanguageFileKeepsTheBlanksOfTheSuffixes) {
     CloseLanguageFile();
 }
 
-TEST_F(ReportPageTest, NightPageOfTheCategoriesCarriesItsSuffix) {
-    UseDefaultProgramming(11);
-    Print({1});
-    EXPECT_EQ(canvas.TextsStartingWith("Talvenor ARCO  CATEGORIA DOS RAMAIS  (NOTURNO)").at(0).Page, 2);
-}
-
 // The pages each section takes on its own, and that sections never share a page.
 struct TPagingCase {
     std::vector<int> sections;
@@ -116,13 +110,6 @@ INSTANTIATE_TEST_SUITE_P(Sections, ReportPaging,
                          testing::Values(TPagingCase{{1}, 2}, TPagingCase{{2, 4}, 2}, TPagingCase{{3}, 2},
                                          TPagingCase{{14}, 2}, TPagingCase{{8, 9, 10, 11, 16}, 5},
                                          TPagingCase{{12}, 1}, TPagingCase{{17}, 1}));
-
-TEST_F(ReportPageTest, SectionsComeInSectionOrder) {
-    UseDefaultProgramming(11);
-    Print({4, 2});
-    EXPECT_EQ(canvas.TextsStartingWith("Talvenor ARCO  PLANO DE NUMERAÇÃO").at(0).Page, 1);
-    EXPECT_EQ(canvas.TextsStartingWith("Talvenor ARCO  AGENDA GERAL").at(0).Page, 2);
-}
 
 // A failure while drawing abandons the document.
 class TFailingCanvas : public TRecordingReportCanvas {

@@ -138,15 +138,6 @@ TEST_F(ReportPrefixesTest, ALoopingTreeIsListedOnce) {
     EXPECT_EQ(canvas.TextsEqual("13").size(), 1u);
 }
 
-TEST_F(ReportPrefixesTest, DefaultTreeListsTheFixedPrefixes) {
-    UseDefaultProgramming(11);
-    Print({12});
-    EXPECT_EQ(CodeOf("0800"), "LOC");
-    EXPECT_EQ(CodeOf("009"), "LOC");
-    EXPECT_EQ(CodeOf("90"), "LOC");
-    EXPECT_TRUE(canvas.TextsEqual("00").empty());
-}
-
 TEST_F(ReportPrefixesTest, LegendLiesInsideThePage) {
     Print({12});
     const auto last = canvas.TextsEqual("Bloqueio total do prefixo");

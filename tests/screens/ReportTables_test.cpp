@@ -3,7 +3,6 @@
 #include "ReportFixture.h"
 
 #include "core/ValueConversions.h"
-#include "platform/os/Cp1252.h"
 
 using testing::ElementsAre;
 using testing::IsEmpty;
@@ -47,14 +46,8 @@ TEST_P(ReportCategoryMarks, EachBitMarksItsColumn) {
     Byte(GetParam().offset + 2) = GetParam().value;
     Print({1});
 
-    const int headingY = TableTop + L / 2, rowY = headingY + 3 * 154;
-    std::vector<std::string> marked;
-    for (const TReportText& mark : canvas.TextsOnPage(1)) {
-        if (mark.Y != rowY || mark.Text != "X") continue;
-        for (const TReportText& heading : canvas.TextsOnPage(1))
-            if (heading.Y == headingY && heading.X == mark.X) marked.push_back(heading.Text.toStdString());
-    }
-    EXPECT_EQ(marked, GetParam().marked);
+    const int headingY = TableTop + L / 2;
+    EXPECT_EQ(MarkedHeadings(headingY, headingY + 3 * 154), GetParam().marked);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -84,15 +77,6 @@ TEST_F(ReportTablesTest, NightPageShowsTheNightCategories) {
     const int firstRow = TableTop + L / 2 + 154;
     EXPECT_THAT(RowTexts(firstRow, 1), ElementsAre("20", "X")) << "route 0 of the day";
     EXPECT_THAT(RowTexts(firstRow, 2), ElementsAre("20", "X", "X"));
-}
-
-TEST_F(ReportTablesTest, NumberingPlanShowsPositionNumberAndName) {
-    UseDefaultProgramming(9);
-    ProgrammingImage.SetU16(Offset::ExtensionNumbers + 2, 301);
-    ProgrammingImage.SetShortString(Offset::Names + NameEntrySize, Utf8ToCp1252("Recepção"));
-    Print({2});
-    EXPECT_THAT(RowTexts(WideTableTop + L / 2 + 2 * 3 * L), ElementsAre("01", "301", "Recepção"));
-    EXPECT_EQ(TableRules().size(), 12u + 2);
 }
 
 TEST_F(ReportTablesTest, FacilitiesMarkTheirColumns) {
@@ -133,21 +117,13 @@ protected:
     static std::uint8_t& Record(int byte) { return Byte(Offset::TrunkRecords + byte); }
 };
 
-TEST_F(ReportTrunkTest, OutgoingDecadicTrunkOfRouteZero) {
-    Byte(Offset::TrunkBytes) = 0x20;
-    EXPECT_THAT(RouteMarks(), ElementsAre("0", "S", "D"));
-}
-
 TEST_F(ReportTrunkTest, RouteAndDirections) {
+    Byte(Offset::TrunkBytes) = 0x20; // outgoing, decadic, route 0
+    EXPECT_THAT(RouteMarks(), ElementsAre("0", "S", "D"));
     Byte(Offset::TrunkBytes) = 0xCB; // route 3, MF, incoming, blocked
     EXPECT_THAT(RouteMarks(), ElementsAre("83", "E", "B", "M"));
     Byte(Offset::TrunkBytes) = 0x07; // route 7 has no column; no direction: "L"
     EXPECT_THAT(RouteMarks(), ElementsAre("L", "D"));
-}
-
-TEST_F(ReportTrunkTest, RecordOfTheDefaultTrunk) {
-    // attendants 20, 21, 21; 35 s; 7, 7; IU, LC; 8 digits; rings bit clear; night overflow
-    EXPECT_THAT(RecordRow(), ElementsAre("01", "20", "21", "21", "35", "7", "7", "X", "X", "8", "0", "X"));
 }
 
 TEST_F(ReportTrunkTest, GroupAttendantShowsOnlyWhileTheGroupIsInUse) {
@@ -165,7 +141,9 @@ TEST_F(ReportTrunkTest, AttendantCodesThatNameNoExtensionAreBlank) {
     EXPECT_THAT(RecordRow(), ElementsAre("01", "60", "35", "7", "7", "X", "X", "8", "0", "X"));
 }
 
-TEST_F(ReportTrunkTest, DigitsCountAndRingsBit) {
+TEST_F(ReportTrunkTest, RecordCells) {
+    // attendants 20, 21, 21; 35 s; 7, 7; IU, LC; 8 digits; rings bit clear; night overflow
+    EXPECT_THAT(RecordRow(), ElementsAre("01", "20", "21", "21", "35", "7", "7", "X", "X", "8", "0", "X"));
     Record(0) = 0x03;
     Record(7) = 0x02;
     EXPECT_THAT(RecordRow(), ElementsAre("01", "20", "21", "21", "35", "7", "7", "7", "1"));
@@ -216,17 +194,6 @@ TEST_F(ReportGroupTest, MembersTypeAndRings) {
     EXPECT_EQ(TextAt(C * 33 + C / 2, Band1 + L), "X") << "under M";
     EXPECT_THAT(RowTexts(Band1 + L / 2), ElementsAre("20", "21", "60", " ****"));
     EXPECT_THAT(RowTexts(Band1 + L / 2 + 3 * L), ElementsAre("22", " ****")) << "40 names no position";
-}
-
-TEST_F(ReportGroupTest, TypeColumns) {
-    for (const auto& [type, x] : {std::pair{0, C * 25 + C / 2}, std::pair{7, C * 29 + C / 2}}) {
-        Byte(Offset::Groups) = static_cast<std::uint8_t>(type);
-        Print({6});
-        EXPECT_EQ(TextAt(x, Band1 + L), "X") << "type " << type;
-    }
-    Byte(Offset::Groups) = 12;
-    Print({6});
-    EXPECT_THAT(RowTexts(Band1 + L), ElementsAre("1", "3"));
 }
 
 TEST_F(ReportTablesTest, BossSecretaryGroups) {

@@ -50,20 +50,14 @@ TEST_P(ReportPositionValues, CodesOfEmergencyDoorPhonesAndFax) {
 INSTANTIATE_TEST_SUITE_P(Codes, ReportPositionValues,
                          testing::Values(TCodeCase{Offset::Emergency1Target, 3, 9, 0, "23"},
                                          TCodeCase{Offset::Emergency1Target, 0x76, 9, 0, "----"},
-                                         TCodeCase{Offset::Emergency1Target, 0x7A, 9, 0, "----"},
                                          TCodeCase{Offset::Emergency2Target, 0x77, 9, 12, "----"},
-                                         TCodeCase{Offset::Emergency2Target, 0x7B, 9, 12, "----"},
-                                         TCodeCase{Offset::EmergencyExtension, NoExtension, 9, 24, "----"},
                                          TCodeCase{Offset::EmergencyExtension, 14, 9, 24, "34"},
                                          TCodeCase{Offset::EmergencyExtensionTarget, 0xBF, 9, 28, "----"},
                                          TCodeCase{Offset::DoorPhoneAttendant, 0x72, 10, 0, "62"},
                                          TCodeCase{Offset::DoorPhoneAttendant, 0x79, 10, 0, "----"},
                                          TCodeCase{Offset::DoorPhoneAttendant + 1, 0x79, 10, 20, "69"},
-                                         TCodeCase{Offset::DoorPhoneAttendant + 1, 0x7A, 10, 20, "----"},
                                          TCodeCase{Offset::DoorPhoneAttendant + 1, 0x70, 10, 20, "60"},
                                          TCodeCase{Offset::DoorPhoneCommandTime, 100, 10, 4, "2"},
-                                         TCodeCase{Offset::DoorPhoneWaitTime + 1, 45, 10, 28, "45"},
-                                         TCodeCase{Offset::FaxAttendant, NoExtension, 10, 40, "----"},
                                          TCodeCase{Offset::FaxAttendant, 1, 10, 40, "21"}));
 
 TEST_F(ReportValueListsTest, ExternalNumbers) {
