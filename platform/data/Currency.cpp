@@ -1,8 +1,8 @@
 #include "platform/data/Currency.h"
 
 #include "platform/data/Errors.h"
-#include "platform/data/FormatSettings.h"
 #include "platform/data/TextUtil.h"
+#include "platform/os/FormatSettings.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,12 +1,10 @@
 #include "platform/data/DateTime.h"
 
 #include "platform/data/Errors.h"
-#include "platform/data/FormatSettings.h"
-#include "platform/data/NumberText.h"
 #include "platform/data/TextUtil.h"
+#include "platform/os/FormatSettings.h"
 
 #include <cmath>
-#include <vector>
 
 namespace platform::data {
 namespace {
@@ -35,63 +33,23 @@ void CivilFromDays(std::int64_t z, int& year, int& month, int& day) {
     year = static_cast<int>(static_cast<std::int64_t>(yoe) + era * 400 + (month <= 2));
 }
 
-bool IsLeapYear(int year) {
-    return year % 4 == 0 && (year % 100 != 0 || year % 400 == 0);
+// The parts of a value: its day, and its time of day rounded to whole milliseconds.
+TDateParts DateParts(TDateTime value) {
+    TDateParts date;
+    DecodeDate(value, date.Year, date.Month, date.Day);
+    return date;
 }
 
-int DaysInMonth(int year, int month) {
-    static constexpr int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    return month == 2 && IsLeapYear(year) ? 29 : days[month - 1];
-}
-
-std::string Padded(int value, int width) {
-    std::string text = std::to_string(value);
-    if (static_cast<int>(text.size()) < width) text.insert(0, width - text.size(), '0');
-    return text;
-}
-
-struct NumberPart {
-    int Value = 0;
-    std::size_t Digits = 0;
-};
-
-// Splits the text at the separator into parts of one to five digits.
-std::optional<std::vector<NumberPart>> NumberParts(std::string_view text, char separator) {
-    std::vector<NumberPart> parts;
-    while (true) {
-        const auto end = text.find(separator);
-        const std::string_view digits = text.substr(0, end);
-        if (digits.empty() || digits.size() > 5 ||
-            digits.find_first_not_of("0123456789") != std::string_view::npos)
-            return std::nullopt;
-        parts.push_back({static_cast<int>(*TryStrToInt64(digits)), digits.size()});
-        if (end == std::string_view::npos) return parts;
-        text.remove_prefix(end + 1);
-    }
-}
-
-// The order of day, month and year in ShortDateFormat, as the letters 'd', 'm' and 'y'.
-std::string DateOrder() {
-    std::string order;
-    for (char c : FormatSettings().ShortDateFormat) {
-        const char lower = static_cast<char>(c | 0x20);
-        if ((lower == 'd' || lower == 'm' || lower == 'y') && order.find(lower) == std::string::npos)
-            order += lower;
-    }
-    return order.size() == 3 ? order : "dmy";
-}
-
-// The year as typed: two digits or fewer take the century of the pivot rule.
-int ExpandYear(int year, std::size_t digits) {
-    if (digits > 2) return year;
-    return year < FormatSettings().TwoDigitYearPivot ? 2000 + year : 1900 + year;
+TTimeParts TimeParts(TDateTime value) {
+    TTimeParts time;
+    DecodeTime(value, time.Hour, time.Minute, time.Second, time.Millisecond);
+    return time;
 }
 
 } // namespace
 
 bool TryEncodeDate(int year, int month, int day, TDateTime& result) {
-    if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month))
-        return false;
+    if (!IsValidDate(year, month, day)) return false;
     result = static_cast<double>(DaysFromCivil(year, month, day) + UnixEpochDate - DateDelta);
     return true;
 }
@@ -160,63 +118,15 @@ TTimeStamp MSecsToTimeStamp(double msecs) {
 }
 
 std::string FormatDateTime(std::string_view format, TDateTime value) {
-    int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0, msec = 0;
-    DecodeDate(value, year, month, day);
-    DecodeTime(value, hour, minute, second, msec);
-    const TFormatSettings& settings = FormatSettings();
-    std::string result;
-    std::size_t i = 0;
-    while (i < format.size()) {
-        const char c = format[i];
-        std::size_t run = 1;
-        while (i + run < format.size() && (format[i + run] | 0x20) == (c | 0x20)) ++run;
-        switch (c | 0x20) {
-        case 'd':
-            result += Padded(day, run >= 2 ? 2 : 1);
-            break;
-        case 'm':
-            result += Padded(month, run >= 2 ? 2 : 1);
-            break;
-        case 'y':
-            result += run > 2 ? Padded(year, 4) : Padded(year % 100, 2);
-            break;
-        case 'h':
-            result += Padded(hour, run >= 2 ? 2 : 1);
-            break;
-        case 'n':
-            result += Padded(minute, run >= 2 ? 2 : 1);
-            break;
-        case 's':
-            result += Padded(second, run >= 2 ? 2 : 1);
-            break;
-        case 'z':
-            result += Padded(msec, run >= 3 ? 3 : 1);
-            break;
-        default:
-            run = 1;
-            if (c == '/')
-                result += settings.DateSeparator;
-            else if (c == ':')
-                result += settings.TimeSeparator;
-            else if (c == '\'' || c == '"') {
-                const auto close = format.find(c, i + 1);
-                const auto end = close == std::string_view::npos ? format.size() : close;
-                result += format.substr(i + 1, end - i - 1);
-                run = end - i + 1;
-            } else {
-                result += c;
-            }
-        }
-        i += run;
-    }
-    return result;
+    return FormatDateTimeParts(format, DateParts(value), TimeParts(value));
 }
 
 std::string DateToStr(TDateTime value) {
-    return FormatDateTime(FormatSettings().ShortDateFormat, value);
+    return ShortDateText(DateParts(value));
 }
+
 std::string TimeToStr(TDateTime value) {
-    return FormatDateTime(FormatSettings().LongTimeFormat, value);
+    return LongTimeText(TimeParts(value));
 }
 
 std::string DateTimeToStr(TDateTime value) {
@@ -226,32 +136,15 @@ std::string DateTimeToStr(TDateTime value) {
 }
 
 std::optional<TDateTime> TryStrToDate(std::string_view text) {
-    const std::string trimmed = Trim(text);
-    const auto parts = NumberParts(trimmed, FormatSettings().DateSeparator);
-    if (!parts || parts->size() != 3) return std::nullopt;
-    const std::string order = DateOrder();
-    int day = 0, month = 0, year = 0;
-    for (std::size_t i = 0; i < 3; ++i) {
-        const NumberPart& part = (*parts)[i];
-        if (order[i] == 'd')
-            day = part.Value;
-        else if (order[i] == 'm')
-            month = part.Value;
-        else
-            year = ExpandYear(part.Value, part.Digits);
-    }
-    TDateTime result = 0;
-    if (!TryEncodeDate(year, month, day, result)) return std::nullopt;
-    return result;
+    TDateParts date;
+    if (!ParseShortDate(text, date)) return std::nullopt;
+    return EncodeDate(date.Year, date.Month, date.Day);
 }
 
 std::optional<TDateTime> TryStrToTime(std::string_view text) {
-    const auto parts = NumberParts(Trim(text), FormatSettings().TimeSeparator);
-    if (!parts || parts->size() < 2 || parts->size() > 3) return std::nullopt;
-    TDateTime result = 0;
-    const int second = parts->size() == 3 ? (*parts)[2].Value : 0;
-    if (!TryEncodeTime((*parts)[0].Value, (*parts)[1].Value, second, 0, result)) return std::nullopt;
-    return result;
+    TTimeParts time;
+    if (!ParseTime(text, time)) return std::nullopt;
+    return EncodeTime(time.Hour, time.Minute, time.Second, 0);
 }
 
 std::optional<TDateTime> TryStrToDateTime(std::string_view text) {

@@ -1,7 +1,7 @@
 #include "platform/data/NumberText.h"
 
-#include "platform/data/FormatSettings.h"
 #include "platform/data/TextUtil.h"
+#include "platform/os/FormatSettings.h"
 
 #include <charconv>
 #include <cmath>
@@ -69,26 +69,12 @@ std::string FloatToStr(double value) {
 }
 
 std::string FloatToStrFixed(double value, int decimals) {
-    char buffer[400];
-    std::snprintf(buffer, sizeof buffer, "%.*f", decimals, value);
-    std::string text = buffer;
-    if (text.find_first_not_of("-0.") == std::string::npos && text.front() == '-') text.erase(0, 1);
-    return WithSeparator(text);
-}
-
-std::string InsertThousands(std::string_view fixedText) {
-    std::string text(fixedText);
-    const std::size_t start = !text.empty() && text.front() == '-' ? 1 : 0;
-    std::size_t end = text.find(FormatSettings().DecimalSeparator);
-    if (end == std::string::npos) end = text.size();
-    for (std::size_t at = end; at > start + 3; at -= 3)
-        text.insert(at - 3, 1, FormatSettings().ThousandSeparator);
-    return text;
+    return FormatFixed(value, decimals, false);
 }
 
 std::string FloatToStrCurrency(double value) {
     const TFormatSettings& settings = FormatSettings();
-    std::string number = InsertThousands(FloatToStrFixed(std::fabs(value), settings.CurrencyDecimals));
+    const std::string number = FormatFixed(std::fabs(value), settings.CurrencyDecimals, true);
     const bool negative = value < 0 && number.find_first_of("123456789") != std::string::npos;
     return (negative ? "-" : "") + settings.CurrencyString + " " + number;
 }

@@ -21,7 +21,5 @@ std::string FloatToStrFixed(double value, int decimals);
 // Currency format: CurrencyString, a blank, thousands separators and CurrencyDecimals decimals
 // ("R$ 1.234,50", "-R$ 0,25").
 std::string FloatToStrCurrency(double value);
-// Inserts thousands separators into the integer part of a text made by FloatToStrFixed.
-std::string InsertThousands(std::string_view fixedText);
 
 } // namespace platform::data

@@ -2,8 +2,8 @@
 
 #include "platform/data/DBConsts.h"
 #include "platform/data/Errors.h"
-#include "platform/data/FormatSettings.h"
 #include "platform/data/NumberText.h"
+#include "platform/os/FormatSettings.h"
 
 #include <cmath>
 #include <limits>

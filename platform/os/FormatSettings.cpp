@@ -1,9 +1,9 @@
 #include "platform/os/FormatSettings.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
-#include <vector>
 
 namespace {
 
@@ -18,97 +18,94 @@ std::string Padded(int value, int width) {
     return value < 0 ? "-" + digits : digits;
 }
 
-// Length of the run of character c starting at position i.
-size_t RunLength(const std::string& s, size_t i) {
-    size_t n = 1;
-    while (i + n < s.size() && s[i + n] == s[i]) ++n;
-    return n;
+char Lower(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
-std::string TokenText(char token, size_t count, const TDateParts& date, const TTimeParts& time) {
-    const bool two = count >= 2;
-    switch (token) {
+bool IsField(char lower) {
+    return std::string_view("dmyhnsz").find(lower) != std::string_view::npos;
+}
+
+// Length of the run of the field letter at position i, either case.
+int RunLength(std::string_view s, size_t i) {
+    size_t n = 1;
+    while (i + n < s.size() && Lower(s[i + n]) == Lower(s[i])) ++n;
+    return static_cast<int>(n);
+}
+
+void AppendLiteral(std::vector<TPatternPiece>& pieces, std::string_view text) {
+    if (pieces.empty() || pieces.back().Field != 0) pieces.emplace_back();
+    pieces.back().Text += text;
+}
+
+std::string FieldText(const TPatternPiece& piece, const TDateParts& date, const TTimeParts& time) {
+    const int width = piece.Count >= 2 ? 2 : 1;
+    switch (piece.Field) {
     case 'd':
-        return Padded(date.Day, two ? 2 : 1);
-    case 'M':
-        return Padded(date.Month, two ? 2 : 1);
-    case 'y':
-        return count >= 4 ? Padded(date.Year, 4) : Padded(date.Year % 100, 2);
-    case 'H':
-        return Padded(time.Hour, two ? 2 : 1);
+        return Padded(date.Day, width);
     case 'm':
-        return Padded(time.Minute, two ? 2 : 1);
+        return Padded(date.Month, width);
+    case 'y':
+        return piece.Count > 2 ? Padded(date.Year, 4) : Padded(date.Year % 100, 2);
+    case 'h':
+        return Padded(time.Hour, width);
+    case 'n':
+        return Padded(time.Minute, width);
     case 's':
-        return Padded(time.Second, two ? 2 : 1);
-    case 'z':
-        return Padded(time.Millisecond, count >= 3 ? 3 : 1);
-    default:
-        return {};
+        return Padded(time.Second, width);
+    default: // 'z'
+        return Padded(time.Millisecond, piece.Count >= 3 ? 3 : 1);
     }
 }
 
-bool IsToken(char c) {
-    return c == 'd' || c == 'M' || c == 'y' || c == 'H' || c == 'm' || c == 's' || c == 'z';
-}
-
-bool ReadInt(const std::string& text, int& value) {
+bool ReadInt(std::string_view text, int& value) {
     if (text.empty() || text.size() > 9) return false;
     for (char c : text)
         if (c < '0' || c > '9') return false;
-    value = std::stoi(text);
+    std::from_chars(text.data(), text.data() + text.size(), value);
     return true;
 }
 
-std::vector<std::string> Split(const std::string& text, char separator) {
-    std::vector<std::string> parts(1);
-    for (char c : text) {
-        if (c == separator)
-            parts.emplace_back();
-        else
-            parts.back() += c;
+std::vector<std::string_view> Split(std::string_view text, char separator) {
+    std::vector<std::string_view> parts;
+    for (size_t end = text.find(separator); end != std::string_view::npos; end = text.find(separator)) {
+        parts.push_back(text.substr(0, end));
+        text.remove_prefix(end + 1);
     }
+    parts.push_back(text);
     return parts;
 }
 
-std::string Trimmed(const std::string& text) {
-    size_t first = text.find_first_not_of(' ');
-    if (first == std::string::npos) return {};
-    size_t last = text.find_last_not_of(' ');
-    return text.substr(first, last - first + 1);
+std::string_view Trimmed(std::string_view text) {
+    constexpr std::string_view blanks = " \t\r\n";
+    const size_t first = text.find_first_not_of(blanks);
+    if (first == std::string_view::npos) return {};
+    return text.substr(first, text.find_last_not_of(blanks) - first + 1);
 }
 
-// Order of day, month and year in a date format: a string such as "DMY".
-std::string DateOrder(const std::string& format) {
+// Order of day, month and year in a date pattern: a string such as "dmy".
+std::string DateOrder(std::string_view format) {
     std::string order;
     for (char c : format) {
-        char k = c == 'd' ? 'D' : c == 'M' ? 'M' : c == 'y' ? 'Y' : 0;
-        if (k && order.find(k) == std::string::npos) order += k;
+        const char lower = Lower(c);
+        if ((lower == 'd' || lower == 'm' || lower == 'y') && order.find(lower) == std::string::npos)
+            order += lower;
     }
-    return order.size() == 3 ? order : "DMY";
+    return order.size() == 3 ? order : "dmy";
 }
 
 } // namespace
 
 TFormatSettings TFormatSettings::BrazilianPortuguese() {
-    TFormatSettings s;
-    s.LongMonthNames = {"janeiro", "fevereiro", "março",    "abril",   "maio",     "junho",
-                        "julho",   "agosto",    "setembro", "outubro", "novembro", "dezembro"};
-    s.LongDayNames = {"domingo",      "segunda-feira", "terça-feira", "quarta-feira",
-                      "quinta-feira", "sexta-feira",   "sábado"};
-    return s;
+    return {};
 }
 
 TFormatSettings TFormatSettings::Neutral() {
     TFormatSettings s;
     s.DecimalSeparator = '.';
     s.ThousandSeparator = ',';
-    s.ListSeparator = ',';
     s.CurrencyString.assign(1, '$');
-    s.ShortDateFormat = "MM/dd/yyyy";
-    s.LongDateFormat = "MM/dd/yyyy";
-    s.LongMonthNames = {"January", "February", "March",     "April",   "May",      "June",
-                        "July",    "August",   "September", "October", "November", "December"};
-    s.LongDayNames = {"Sunday", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday"};
+    s.ShortDateFormat = "mm/dd/yyyy";
     return s;
 }
 
@@ -128,39 +125,47 @@ TFormatSettingsScope::~TFormatSettingsScope() {
     SetFormatSettings(saved_);
 }
 
-std::string FormatDateTimeParts(const std::string& format, const TDateParts& date, const TTimeParts& time) {
-    std::string out;
+std::vector<TPatternPiece> SplitDateTimePattern(std::string_view format, const TFormatSettings& settings) {
+    std::vector<TPatternPiece> pieces;
     for (size_t i = 0; i < format.size();) {
-        char c = format[i];
-        if (c == '\'') {
-            size_t close = format.find('\'', i + 1);
-            if (close == std::string::npos) close = format.size();
-            out += format.substr(i + 1, close - i - 1);
+        const char c = format[i];
+        if (IsField(Lower(c))) {
+            const int run = RunLength(format, i);
+            pieces.push_back({Lower(c), run, {}});
+            i += run;
+        } else if (c == '\'' || c == '"') {
+            const size_t close = std::min(format.find(c, i + 1), format.size());
+            AppendLiteral(pieces, format.substr(i + 1, close - i - 1));
             i = close + 1;
-        } else if (IsToken(c)) {
-            size_t n = RunLength(format, i);
-            out += TokenText(c, n, date, time);
-            i += n;
         } else {
-            out += c;
+            const char literal = c == '/' ? settings.DateSeparator : c == ':' ? settings.TimeSeparator : c;
+            AppendLiteral(pieces, std::string_view(&literal, 1));
             ++i;
         }
     }
+    return pieces;
+}
+
+std::string FormatDateTimeParts(std::string_view format, const TDateParts& date, const TTimeParts& time,
+                                const TFormatSettings& settings) {
+    std::string out;
+    for (const TPatternPiece& piece : SplitDateTimePattern(format, settings))
+        out += piece.Field ? FieldText(piece, date, time) : piece.Text;
     return out;
 }
 
 std::string ShortDateText(const TDateParts& date, const TFormatSettings& settings) {
-    return FormatDateTimeParts(settings.ShortDateFormat, date, {});
+    return FormatDateTimeParts(settings.ShortDateFormat, date, {}, settings);
 }
 
 std::string LongTimeText(const TTimeParts& time, const TFormatSettings& settings) {
-    return FormatDateTimeParts(settings.LongTimeFormat, {}, time);
+    return FormatDateTimeParts(settings.LongTimeFormat, {}, time, settings);
 }
 
 int DaysInMonth(int year, int month) {
     static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
     if (month < 1 || month > 12) return 0;
-    bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
     return month == 2 && leap ? 29 : days[month - 1];
 }
 
@@ -168,17 +173,17 @@ bool IsValidDate(int year, int month, int day) {
     return year >= 1 && year <= 9999 && day >= 1 && day <= DaysInMonth(year, month);
 }
 
-bool ParseShortDate(const std::string& text, TDateParts& date, const TFormatSettings& settings) {
-    std::vector<std::string> parts = Split(Trimmed(text), settings.DateSeparator);
+bool ParseShortDate(std::string_view text, TDateParts& date, const TFormatSettings& settings) {
+    const std::vector<std::string_view> parts = Split(Trimmed(text), settings.DateSeparator);
     if (parts.size() != 3) return false;
-    std::string order = DateOrder(settings.ShortDateFormat);
+    const std::string order = DateOrder(settings.ShortDateFormat);
     TDateParts d;
     for (int i = 0; i < 3; ++i) {
         int value = 0;
         if (!ReadInt(parts[i], value)) return false;
-        if (order[i] == 'D') d.Day = value;
-        if (order[i] == 'M') d.Month = value;
-        if (order[i] == 'Y') {
+        if (order[i] == 'd') d.Day = value;
+        if (order[i] == 'm') d.Month = value;
+        if (order[i] == 'y') {
             if (parts[i].size() <= 2) value += value < settings.TwoDigitYearPivot ? 2000 : 1900;
             d.Year = value;
         }
@@ -188,8 +193,8 @@ bool ParseShortDate(const std::string& text, TDateParts& date, const TFormatSett
     return true;
 }
 
-bool ParseTime(const std::string& text, TTimeParts& time, const TFormatSettings& settings) {
-    std::vector<std::string> parts = Split(Trimmed(text), settings.TimeSeparator);
+bool ParseTime(std::string_view text, TTimeParts& time, const TFormatSettings& settings) {
+    const std::vector<std::string_view> parts = Split(Trimmed(text), settings.TimeSeparator);
     if (parts.size() < 2 || parts.size() > 3) return false;
     int values[3] = {0, 0, 0};
     for (size_t i = 0; i < parts.size(); ++i)
@@ -206,30 +211,29 @@ std::string FormatFixed(double value, int decimals, bool thousands, const TForma
     char buffer[400];
     std::snprintf(buffer, sizeof buffer, "%.*f", decimals, value);
     std::string plain = buffer;
-    bool negative = !plain.empty() && plain[0] == '-';
+    const bool negative = !plain.empty() && plain[0] == '-';
     if (negative) plain.erase(0, 1);
-    size_t point = plain.find('.');
-    std::string whole = plain.substr(0, point);
-    std::string fraction = point == std::string::npos ? "" : plain.substr(point + 1);
+    const size_t point = plain.find('.');
+    const std::string whole = plain.substr(0, point);
+    const std::string fraction = point == std::string::npos ? "" : plain.substr(point + 1);
     std::string grouped;
     for (size_t i = 0; i < whole.size(); ++i) {
         if (thousands && i > 0 && (whole.size() - i) % 3 == 0) grouped += settings.ThousandSeparator;
         grouped += whole[i];
     }
-    if (negative && plain.find_first_not_of("0.") != std::string::npos)
-        grouped = std::string(1, '-') + grouped;
+    if (negative && plain.find_first_not_of("0.") != std::string::npos) grouped.insert(0, 1, '-');
     return fraction.empty() ? grouped : grouped + settings.DecimalSeparator + fraction;
 }
 
-bool ParseNumber(const std::string& text, double& value, const TFormatSettings& settings) {
-    std::string s = Trimmed(text);
+bool ParseNumber(std::string_view text, double& value, const TFormatSettings& settings) {
+    const std::string_view s = Trimmed(text);
     std::string normal;
     size_t i = 0;
     if (i < s.size() && (s[i] == '-' || s[i] == '+')) normal += s[i++];
     int digitsInGroup = 0, groups = 0;
     bool anyDigit = false;
     for (; i < s.size() && s[i] != settings.DecimalSeparator; ++i) {
-        char c = s[i];
+        const char c = s[i];
         if (c >= '0' && c <= '9') {
             normal += c;
             ++digitsInGroup;

@@ -1,9 +1,12 @@
 #include "platform/ui/ControlAdapters.h"
 
+#include "platform/os/FormatSettings.h"
+
 #include <QAbstractItemView>
 #include <QCalendarWidget>
 #include <QLineEdit>
 #include <QStyle>
+#include <algorithm>
 
 namespace {
 
@@ -23,6 +26,26 @@ QToolButton* MakeButton(QWidget* parent, Qt::ArrowType arrow) {
 TPopupMenuControl::TRunner& Runner() {
     static TPopupMenuControl::TRunner runner = [](QMenu& menu, QPoint pos) { return menu.exec(pos); };
     return runner;
+}
+
+// The Qt display format of a pattern of the program's own date and time language.
+QString QtDisplayFormat(std::string_view pattern) {
+    QString format;
+    for (const TPatternPiece& piece : SplitDateTimePattern(pattern)) {
+        if (!piece.Field) {
+            format += u'\'' + QString::fromStdString(piece.Text).replace(u'\'', QStringLiteral("''")) + u'\'';
+            continue;
+        }
+        const qsizetype count = piece.Field == 'y'   ? (piece.Count > 2 ? 4 : 2)
+                                : piece.Field == 'z' ? (piece.Count >= 3 ? 3 : 1)
+                                                     : std::min(piece.Count, 2);
+        const char qt = piece.Field == 'm'   ? 'M'
+                        : piece.Field == 'h' ? 'H'
+                        : piece.Field == 'n' ? 'm'
+                                             : piece.Field;
+        format += QString(count, QChar::fromLatin1(qt));
+    }
+    return format;
 }
 
 } // namespace
@@ -163,7 +186,7 @@ void TDateTimePickerControl::ApplyFormat() {
     const TFormatSettings& settings = FormatSettings();
     const std::string& own =
         kind_ == TDateTimeKind::dtkDate ? settings.ShortDateFormat : settings.LongTimeFormat;
-    setDisplayFormat(format_.isEmpty() ? QString::fromStdString(own) : format_);
+    setDisplayFormat(format_.isEmpty() ? QtDisplayFormat(own) : format_);
     setCalendarPopup(mode_ == TDTDateMode::dmComboBox && kind_ == TDateTimeKind::dtkDate);
 }
 

@@ -4,9 +4,9 @@
 #include "platform/data/Currency.h"
 #include "platform/data/DateTime.h"
 #include "platform/data/Errors.h"
-#include "platform/data/FormatSettings.h"
 #include "platform/data/NumberText.h"
 #include "platform/data/Variant.h"
+#include "platform/os/FormatSettings.h"
 
 #include <gtest/gtest.h>
 
@@ -60,12 +60,14 @@ TEST(Dates, TextsFollowTheFormatSettings) {
     const TDateTime value = EncodeDate(2024, 7, 4) + EncodeTime(9, 5, 3, 7);
     EXPECT_EQ(DateTimeToStr(value), "04/07/2024 09:05:03");
     EXPECT_EQ(FormatDateTime("d/m/yy h:n:s.zzz 'at' \"x\"", value), "4/7/24 9:5:3.007 at x");
-    TFormatSettings saved = FormatSettings();
-    FormatSettings().ShortDateFormat = "yyyy-mm-dd";
-    FormatSettings().DateSeparator = '-';
-    EXPECT_EQ(DateToStr(value), "2024-07-04");
-    EXPECT_EQ(TryStrToDate("2024-07-04"), EncodeDate(2024, 7, 4));
-    FormatSettings() = saved;
+    {
+        TFormatSettings iso = TFormatSettings::BrazilianPortuguese();
+        iso.ShortDateFormat = "yyyy-mm-dd";
+        iso.DateSeparator = '-';
+        TFormatSettingsScope scope(iso);
+        EXPECT_EQ(DateToStr(value), "2024-07-04");
+        EXPECT_EQ(TryStrToDate("2024-07-04"), EncodeDate(2024, 7, 4));
+    }
     for (const char* bad : {"", "1/2", "32/01/2024", "29/02/2023", "1/2/3/4", "a/b/c", "01/01/10000"})
         EXPECT_FALSE(TryStrToDate(bad).has_value()) << bad;
     for (const char* bad : {"24:00", "10", "10:60", "1:2:3:4", "-1:00"})

@@ -1,5 +1,7 @@
 #include "platform/ui/ControlAdapters.h"
 
+#include "platform/os/FormatSettings.h"
+
 #include <QApplication>
 #include <QClipboard>
 #include <QLineEdit>
@@ -134,6 +136,21 @@ TEST(DatePickerControl, ShowsTheProgramsFormatsAndAnOptionalCheckBox) {
     EXPECT_TRUE(picker.ShowCheckbox());
     picker.SetChecked(false);
     EXPECT_FALSE(picker.Checked());
+}
+
+TEST(DatePickerControl, TranslatesTheProfilesPatternsIntoQtFormats) {
+    TFormatSettings settings = TFormatSettings::Neutral();
+    settings.DateSeparator = '.';
+    settings.ShortDateFormat = "mm/dd/yy 'm/d'";
+    settings.LongTimeFormat = "h:nn:ss.zzz";
+    TFormatSettingsScope scope(settings);
+    TControlWindow<TDateTimePickerControl> w;
+    TDateTimePickerControl& picker = *w.control;
+    picker.SetDate(QDate(2024, 3, 5));
+    EXPECT_EQ(picker.text(), "03.05.24 m/d");
+    picker.SetKind(TDateTimeKind::dtkTime);
+    picker.SetTime(QTime(7, 5, 9, 45));
+    EXPECT_EQ(picker.text(), "7:05:09.045");
 }
 
 TEST(EditWithButtonControl, F4AndTheButtonRunTheButtonClick) {

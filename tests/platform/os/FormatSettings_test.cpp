@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <gtest/gtest.h>
+#include <tuple>
 
 namespace {
 
@@ -56,7 +57,24 @@ TEST(FormatSettingsDates, ShortDatesFollowTheProfileOrder) {
     EXPECT_EQ(d.Year, 1950);
     EXPECT_EQ(ShortDateText({2024, 3, 5}), "05/03/2024");
     EXPECT_EQ(LongTimeText({7, 5, 9, 0}), "07:05:09");
-    EXPECT_EQ(FormatDateTimeParts("d 'de' M, yy HH'h'", {2024, 3, 5}, {9, 0, 0, 0}), "5 de 3, 24 09h");
+    EXPECT_EQ(FormatDateTimeParts("d 'de' m, yy hh'h'", {2024, 3, 5}, {9, 0, 0, 0}), "5 de 3, 24 09h");
+}
+
+TEST(FormatSettingsDates, PatternsUseTheClassLanguageAndTheProfilesSeparators) {
+    TFormatSettings dashes = TFormatSettings::BrazilianPortuguese();
+    dashes.DateSeparator = '-';
+    dashes.TimeSeparator = '.';
+    const TDateParts date{2024, 3, 5};
+    const TTimeParts time{7, 8, 9, 45};
+    // 'm' is the month and 'n' the minute; letters count in either case; quotes keep text as it is.
+    EXPECT_EQ(FormatDateTimeParts("DD/MM/YYYY HH:NN:SS.ZZZ", date, time, dashes), "05-03-2024 07.08.09.045");
+    EXPECT_EQ(FormatDateTimeParts("d/m/yyy h:n \"m/n\" 'h:s'", date, time, dashes), "5-3-2024 7.8 m/n h:s");
+    EXPECT_EQ(FormatDateTimeParts("z 'open", date, time, dashes), "45 open");
+    EXPECT_EQ(ShortDateText(date, TFormatSettings::Neutral()), "03/05/2024");
+    TDateParts read;
+    ASSERT_TRUE(ParseShortDate("5-3-2024", read, dashes));
+    EXPECT_EQ((std::tuple(read.Day, read.Month)), std::tuple(5, 3));
+    EXPECT_FALSE(ParseShortDate("5/3/2024", read, dashes));
 }
 
 TEST(FormatSettingsTimes, TimesAreCheckedForRange) {
@@ -75,7 +93,7 @@ TEST(FormatSettingsProfile, APinnedProfileLastsForItsScope) {
         EXPECT_EQ(FormatFixed(2.5, 1, false), "2.5");
     }
     EXPECT_EQ(FormatSettings().DecimalSeparator, ',');
-    EXPECT_EQ(FormatSettings().LongMonthNames[2], "março");
+    EXPECT_EQ(FormatSettings().ShortDateFormat, "dd/mm/yyyy");
 }
 
 } // namespace
