@@ -55,7 +55,8 @@ constexpr TTypeKeyword TypeKeywords[] = {
 
 const TTypeKeyword* FindTypeKeyword(std::string_view word) {
     for (const TTypeKeyword& k : TypeKeywords)
-        if (k.Word.size() == word.size() && strncasecmp(k.Word.data(), word.data(), word.size()) == 0) return &k;
+        if (k.Word.size() == word.size() && strncasecmp(k.Word.data(), word.data(), word.size()) == 0)
+            return &k;
     return nullptr;
 }
 
@@ -88,7 +89,8 @@ std::string_view ArgumentError(const TExpToken& token) {
             return "Scale argument must be an integer less than or equal to 4 but greater than or equal to 0 "
                    "for the BCD data type in ";
         if (token.Size != 0 && (token.Size > MaxBcdDigits || token.Size < token.Scale))
-            return "Precision argument must be an integer not less than the scale and less than or equal to 64 "
+            return "Precision argument must be an integer not less than the scale and less than or equal to "
+                   "64 "
                    "for the BCD data type in ";
         return {};
     case dtBlob:

@@ -92,14 +92,16 @@ TExpValue FloatResult(double value, uint8_t subType) {
 }
 
 TExpValue IntegerResult(const TExpType& type, int64_t value) {
-    if (type.DataType == dtInteger && (value < INT32_MIN || value > INT32_MAX)) RaiseOverflow("integer overflow");
+    if (type.DataType == dtInteger && (value < INT32_MIN || value > INT32_MAX))
+        RaiseOverflow("integer overflow");
     return MakeIntegerValue(type.DataType, value);
 }
 
 TExpValue Arithmetic(uint8_t op, const TExpValue& a, const TExpValue& b) {
     TExpType type = ArithmeticResultType(op, TypeOfValue(a), TypeOfValue(b));
     if (a.IsNull || b.IsNull) return NullOfType(type);
-    if (type.DataType == dtUnknown) RaiseMismatch("numeric values expected for " + std::string(OperatorText(op)));
+    if (type.DataType == dtUnknown)
+        RaiseMismatch("numeric values expected for " + std::string(OperatorText(op)));
     if (type.DataType == dtFloat) {
         double x = AsDouble(a), y = AsDouble(b);
         if (op == opDivide && y == 0) RaiseEngineError(VORSAM_DIVBYZERO);
@@ -108,7 +110,8 @@ TExpValue Arithmetic(uint8_t op, const TExpValue& a, const TExpValue& b) {
     }
     if (type.DataType == dtBcd) {
         int64_t x = AsCurrency(a), y = AsCurrency(b);
-        TExpValue r = MakeIntegerValue(dtBcd, op == opMultiply ? CurrencyProduct(x, y) : CheckedIntegerOp(op, x, y));
+        TExpValue r =
+            MakeIntegerValue(dtBcd, op == opMultiply ? CurrencyProduct(x, y) : CheckedIntegerOp(op, x, y));
         r.Scale = type.Scale;
         return r;
     }
@@ -118,7 +121,8 @@ TExpValue Arithmetic(uint8_t op, const TExpValue& a, const TExpValue& b) {
 TExpValue Sign(uint8_t op, const TExpValue& a) {
     TExpType type = ArithmeticResultType(op, TypeOfValue(a), TypeOfValue(a));
     if (a.IsNull) return NullOfType(type);
-    if (type.DataType == dtUnknown) RaiseMismatch("numeric value expected for " + std::string(OperatorText(op)));
+    if (type.DataType == dtUnknown)
+        RaiseMismatch("numeric value expected for " + std::string(OperatorText(op)));
     bool negate = op == opNegate;
     if (type.DataType == dtFloat) return FloatResult(negate ? -a.Real : a.Real, type.SubType);
     if (negate && a.Int == INT64_MIN) RaiseOverflow("integer overflow");
@@ -128,7 +132,8 @@ TExpValue Sign(uint8_t op, const TExpValue& a) {
 }
 
 TExpValue Concatenate(const TExpValue& a, const TExpValue& b) {
-    bool strings = TypeClassOf(a.DataType, a.SubType) == tcString && TypeClassOf(b.DataType, b.SubType) == tcString;
+    bool strings =
+        TypeClassOf(a.DataType, a.SubType) == tcString && TypeClassOf(b.DataType, b.SubType) == tcString;
     if (!a.IsNull && !b.IsNull && !strings) RaiseMismatch("string values expected for ||");
     TExpValue r;
     r.DataType = dtString;
@@ -140,7 +145,8 @@ TExpValue Concatenate(const TExpValue& a, const TExpValue& b) {
 class TEvaluator {
 public:
     explicit TEvaluator(const TEvaluationContext& context)
-        : context_(context), rules_{context.LanguageId, context.SortId, (context.Flags & efCaseInsensitive) != 0} {}
+        : context_(context), rules_{context.LanguageId, context.SortId,
+                                    (context.Flags & efCaseInsensitive) != 0} {}
 
     TExpValue Evaluate(TExpToken& node);
 
@@ -180,7 +186,9 @@ TExpValue TEvaluator::Evaluate(TExpToken& node) {
     case nkPrefixCompare:
         return MakeBooleanValue(PrefixCompare(node));
     case nkPredicate:
-        return MakeBooleanValue(node.Operator == opLike ? Like(node) : node.Operator == opIn ? In(node) : Between(node));
+        return MakeBooleanValue(node.Operator == opLike ? Like(node)
+                                : node.Operator == opIn ? In(node)
+                                                        : Between(node));
     case nkFunction:
         return Function(node);
     default:
@@ -188,13 +196,19 @@ TExpValue TEvaluator::Evaluate(TExpToken& node) {
     }
 }
 
-TExpValue TEvaluator::Column(TExpToken& node) {
-    if (!context_.ColumnValue || !context_.ColumnValue(node)) {
+// The value a callback fills into the node (a column or a function-source call).
+TExpValue CalledBackValue(const std::function<bool(TExpToken&)>& callback, TExpToken& node,
+                          const std::string& name) {
+    if (!callback || !callback(node)) {
         TErrorContext error;
-        error.Field = node.ColumnName;
+        error.Field = name;
         RaiseEngineError(VORSAM_NOCOLUMNVALUE, error);
     }
     return ReadExpValue(node);
+}
+
+TExpValue TEvaluator::Column(TExpToken& node) {
+    return CalledBackValue(context_.ColumnValue, node, node.ColumnName);
 }
 
 TExpValue TEvaluator::Function(TExpToken& node) {
@@ -204,18 +218,18 @@ TExpValue TEvaluator::Function(TExpToken& node) {
         return counted ? MakeIntegerValue(dtInteger, 1) : NullOfType({dtInteger, 0, 0, 0});
     }
     if (IsAggregateOperator(node.Operator)) return arg ? Evaluate(*arg) : TExpValue{};
-    if (!context_.FunctionValue || !context_.FunctionValue(node)) {
-        TErrorContext error;
-        error.Field = node.Name;
-        RaiseEngineError(VORSAM_NOCOLUMNVALUE, error);
-    }
-    return ReadExpValue(node);
+    return CalledBackValue(context_.FunctionValue, node, node.Name);
+}
+
+TExpSubQuery& SubQueryOf(const TExpToken& node) {
+    if (!node.SubQuery) RaiseMismatch("sub-select without its query block");
+    return *node.SubQuery;
 }
 
 TExpValue TEvaluator::ScalarSubSelect(TExpToken& node) {
     TExpValue result = NullOfType(ExpTypeOf(node));
     unsigned rows = 0;
-    node.SubQuery->ReadValues(context_, [&](const TExpToken& value) {
+    SubQueryOf(node).ReadValues(context_, [&](const TExpToken& value) {
         if (++rows == 1) result = ReadExpValue(value);
         return rows < 2;
     });
@@ -280,7 +294,8 @@ TTruth TEvaluator::In(TExpToken& node) {
     for (size_t i = 1; i < node.ArgCount() && !found; ++i) {
         TExpToken& item = *node.GetArg(i);
         if (item.Kind == nkSubSelect)
-            item.SubQuery->ReadValues(context_, [&](const TExpToken& row) { return test(ReadExpValue(row)); });
+            SubQueryOf(item).ReadValues(context_,
+                                        [&](const TExpToken& row) { return test(ReadExpValue(row)); });
         else
             test(Evaluate(item));
     }
@@ -315,16 +330,19 @@ bool EvaluatePredicate(TExpToken& tree, const TEvaluationContext& context) {
     return TruthOf(EvaluateExpValue(tree, context)).value_or(false);
 }
 
-TExpTree EvaluateConstantAsType(TExpToken& tree, const TEvaluationContext& context, const TExpToken& typeNode) {
+TExpTree EvaluateConstantAsType(TExpToken& tree, const TEvaluationContext& context,
+                                const TExpToken& typeNode) {
     TExpTree result = EvaluateExpTree(tree, context);
-    if (result->IsNull || result->DataType == dtString || result->DataType == typeNode.DataType) return result;
+    if (result->IsNull || result->DataType == dtString || result->DataType == typeNode.DataType)
+        return result;
     TValueKind from{result->DataType, result->Size, result->Scale};
     uint16_t size = typeNode.DataType == dtString && typeNode.Size == 0 ? MaxDeclaredSize : typeNode.Size;
     TValueKind to{typeNode.DataType, size, typeNode.Scale};
     std::vector<uint8_t> buffer(std::max(ValueBufferSize(from), ValueBufferSize(to)));
     std::copy_n(result->Value.begin(), std::min(result->Value.size(), buffer.size()), buffer.begin());
     if (!ConvertValue(from, to, buffer.data(), buffer.size()))
-        RaiseMismatch("'" + ExpValueText(ReadExpValue(*result)) + "' cannot be converted to the compared type");
+        RaiseMismatch("'" + ExpValueText(ReadExpValue(*result)) +
+                      "' cannot be converted to the compared type");
     buffer.resize(ValueBufferSize(to));
     result->Value = std::move(buffer);
     result->DataType = to.DataType;

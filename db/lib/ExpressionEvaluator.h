@@ -34,7 +34,8 @@ TExpValue EvaluateExpValue(TExpToken& tree, const TEvaluationContext& context);
 bool EvaluatePredicate(TExpToken& tree, const TEvaluationContext& context);
 // Evaluates the tree and converts a non-null result that is not a string to the type of `typeNode`
 // (VORSAM_EXPTYPEMISMATCH when it cannot be converted).
-TExpTree EvaluateConstantAsType(TExpToken& tree, const TEvaluationContext& context, const TExpToken& typeNode);
+TExpTree EvaluateConstantAsType(TExpToken& tree, const TEvaluationContext& context,
+                                const TExpToken& typeNode);
 
 // A prepared copy of a predicate for an engine filter: every sub-tree without columns, sub-selects or
 // function calls is folded into a constant (one whose evaluation fails is left as it is, so that the

@@ -51,7 +51,8 @@ public:
     // Runs the block for the current outer row (a correlated block filters itself on the outer values) and
     // calls `visit` with the first column of each result row, in order, until it returns false. The token
     // handed to `visit` is valid during the call only.
-    virtual void ReadValues(const TEvaluationContext& outer, const std::function<bool(const TExpToken&)>& visit) = 0;
+    virtual void ReadValues(const TEvaluationContext& outer,
+                            const std::function<bool(const TExpToken&)>& visit) = 0;
 };
 
 // The owner of a parser: the statement whose text it scans.

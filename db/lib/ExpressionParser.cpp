@@ -16,9 +16,9 @@ bool SameWord(std::string_view a, std::string_view b) {
 }
 
 bool IsReservedWord(std::string_view word) {
-    static constexpr std::string_view Reserved[] = {"AND",   "OR",  "NOT",   "LIKE",   "BETWEEN",
-                                                    "IN",    "IS",  "SELECT", "FROM",  "WHERE",
-                                                    "GROUP", "HAVING", "ORDER", "UNION"};
+    static constexpr std::string_view Reserved[] = {"AND",   "OR",     "NOT",    "LIKE", "BETWEEN",
+                                                    "IN",    "IS",     "SELECT", "FROM", "WHERE",
+                                                    "GROUP", "HAVING", "ORDER",  "UNION"};
     for (std::string_view r : Reserved)
         if (SameWord(word, r)) return true;
     return false;
@@ -49,14 +49,6 @@ uint8_t ComparisonOperator(int kind) {
     }
 }
 
-TExpTree MakeNode(TExpNodeKind kind, uint8_t op) {
-    TExpTree node = NewExpToken();
-    node->Kind = kind;
-    node->Operator = op;
-    node->Name = OperatorText(op);
-    return node;
-}
-
 std::string OperandMissing(std::string_view op) {
     return "Expression expected after " + std::string(op) + " operator";
 }
@@ -71,7 +63,8 @@ public:
     ~TDepthGuard() { parser_.depth_ -= added_; }
     void Add() {
         ++added_;
-        if (++parser_.depth_ > MaxExpressionDepth) parser_.RaiseExpected("Less deeply nested expression expected");
+        if (++parser_.depth_ > MaxExpressionDepth)
+            parser_.RaiseExpected("Less deeply nested expression expected");
     }
 
 private:
@@ -88,29 +81,31 @@ TExpTree TExpressionParser::ParseExpressionText(std::string_view text, uint32_t 
     return tree;
 }
 
-TExpTree TExpressionParser::ParseOr(uint32_t permissions) {
+TExpTree TExpressionParser::ParseChain(uint32_t permissions, TParseLevel operand,
+                                       TChainOperator chainOperator) {
     TDepthGuard guard(*this);
-    guard.Add();
-    TExpTree left = ParseAnd(permissions);
-    while (left && IsSymbol("OR")) {
+    TExpTree left = (this->*operand)(permissions);
+    for (uint8_t op; left && (op = chainOperator(*this)) != opNone;) {
         guard.Add();
         NextToken();
-        TExpTree right = RequireOperand(ParseAnd(permissions), OperandMissing("OR"));
-        left = MakeBinaryNode(opOr, std::move(left), std::move(right));
+        TExpTree right = RequireOperand((this->*operand)(permissions), OperandMissing(OperatorText(op)));
+        left = MakeBinaryNode(op, std::move(left), std::move(right));
     }
     return left;
 }
 
-TExpTree TExpressionParser::ParseAnd(uint32_t permissions) {
+TExpTree TExpressionParser::ParseOr(uint32_t permissions) {
     TDepthGuard guard(*this);
-    TExpTree left = ParseNot(permissions);
-    while (left && IsSymbol("AND")) {
-        guard.Add();
-        NextToken();
-        TExpTree right = RequireOperand(ParseNot(permissions), OperandMissing("AND"));
-        left = MakeBinaryNode(opAnd, std::move(left), std::move(right));
-    }
-    return left;
+    guard.Add();
+    return ParseChain(permissions, &TExpressionParser::ParseAnd, [](const TExpressionScanner& s) -> uint8_t {
+        return s.IsSymbol("OR") ? opOr : opNone;
+    });
+}
+
+TExpTree TExpressionParser::ParseAnd(uint32_t permissions) {
+    return ParseChain(permissions, &TExpressionParser::ParseNot, [](const TExpressionScanner& s) -> uint8_t {
+        return s.IsSymbol("AND") ? opAnd : opNone;
+    });
 }
 
 TExpTree TExpressionParser::ParseNot(uint32_t permissions) {
@@ -150,12 +145,12 @@ TExpTree TExpressionParser::ParseExtendedPredicate(TExpTree left, uint32_t permi
         node = ParseInList(std::move(left), permissions);
     } else if (IsSymbol("LIKE")) {
         NextToken();
-        node = MakeNode(nkPredicate, opLike);
+        node = MakeOperatorNode(nkPredicate, opLike);
         node->AddArg(std::move(left));
         node->AddArg(RequireOperand(ParseAdditive(permissions), OperandMissing("LIKE")));
     } else if (IsSymbol("BETWEEN")) {
         NextToken();
-        node = MakeNode(nkPredicate, opBetween);
+        node = MakeOperatorNode(nkPredicate, opBetween);
         node->AddArg(std::move(left));
         node->AddArg(RequireOperand(ParseAdditive(permissions), OperandMissing("BETWEEN")));
         if (!IsSymbol("AND")) RaiseExpected("AND keyword expected in BETWEEN predicate");
@@ -165,7 +160,9 @@ TExpTree TExpressionParser::ParseExtendedPredicate(TExpTree left, uint32_t permi
         NextToken();
         bool isNot = IsSymbol("NOT");
         if (isNot) NextToken();
-        if (!IsSymbol("NULL")) RaiseExpected(isNot ? "NULL keyword expected after NOT keyword" : "NULL keyword expected after IS keyword");
+        if (!IsSymbol("NULL"))
+            RaiseExpected(isNot ? "NULL keyword expected after NOT keyword"
+                                : "NULL keyword expected after IS keyword");
         NextToken();
         node = MakeUnaryNode(opIsNull, std::move(left));
         negated = isNot;
@@ -174,7 +171,7 @@ TExpTree TExpressionParser::ParseExtendedPredicate(TExpTree left, uint32_t permi
 }
 
 TExpTree TExpressionParser::ParseInList(TExpTree value, uint32_t permissions) {
-    TExpTree node = MakeNode(nkPredicate, opIn);
+    TExpTree node = MakeOperatorNode(nkPredicate, opIn);
     node->AddArg(std::move(value));
     Require('(', "Left parentheses expected after IN keyword");
     if (IsSymbol("SELECT")) {
@@ -190,29 +187,20 @@ TExpTree TExpressionParser::ParseInList(TExpTree value, uint32_t permissions) {
 }
 
 TExpTree TExpressionParser::ParseAdditive(uint32_t permissions) {
-    TDepthGuard guard(*this);
-    TExpTree left = ParseMultiplicative(permissions);
-    while (left && (TokenTypeIs('+') || TokenTypeIs('-') || TokenTypeIs(tkConcat))) {
-        guard.Add();
-        uint8_t op = TokenTypeIs('+') ? opAdd : TokenTypeIs('-') ? opSubtract : opConcat;
-        NextToken();
-        TExpTree right = RequireOperand(ParseMultiplicative(permissions), OperandMissing(OperatorText(op)));
-        left = MakeBinaryNode(op, std::move(left), std::move(right));
-    }
-    return left;
+    return ParseChain(permissions, &TExpressionParser::ParseMultiplicative,
+                      [](const TExpressionScanner& s) -> uint8_t {
+                          return s.TokenTypeIs('+')        ? opAdd
+                                 : s.TokenTypeIs('-')      ? opSubtract
+                                 : s.TokenTypeIs(tkConcat) ? opConcat
+                                                           : opNone;
+                      });
 }
 
 TExpTree TExpressionParser::ParseMultiplicative(uint32_t permissions) {
-    TDepthGuard guard(*this);
-    TExpTree left = ParseUnary(permissions);
-    while (left && (TokenTypeIs('*') || TokenTypeIs('/'))) {
-        guard.Add();
-        uint8_t op = TokenTypeIs('*') ? opMultiply : opDivide;
-        NextToken();
-        TExpTree right = RequireOperand(ParseUnary(permissions), OperandMissing(OperatorText(op)));
-        left = MakeBinaryNode(op, std::move(left), std::move(right));
-    }
-    return left;
+    return ParseChain(permissions, &TExpressionParser::ParseUnary,
+                      [](const TExpressionScanner& s) -> uint8_t {
+                          return s.TokenTypeIs('*') ? opMultiply : s.TokenTypeIs('/') ? opDivide : opNone;
+                      });
 }
 
 TExpTree TExpressionParser::ParseUnary(uint32_t permissions) {
@@ -260,7 +248,8 @@ TExpTree TExpressionParser::ParseConstant() {
         } else {
             double real = 0;
             auto [realEnd, realError] = std::from_chars(text.data(), text.data() + text.size(), real);
-            if (realError != std::errc() || !std::isfinite(real)) RaiseExpected("Number within the float range expected");
+            if (realError != std::errc() || !std::isfinite(real))
+                RaiseExpected("Number within the float range expected");
             WriteExpValue(*node, MakeFloatValue(real));
         }
     }
@@ -306,7 +295,8 @@ TExpTree TExpressionParser::ParseColumnReference(uint32_t permissions) {
     NextToken();
     if (star || !TokenTypeIs('.')) return MakeColumnNode("", first);
     NextToken();
-    if (TokenTypeIs('*')) Refuse(permissions, epAllColumns);
+    if (TokenTypeIs('*'))
+        Refuse(permissions, epAllColumns);
     else if (!TokenTypeIs(tkWord) && !TokenTypeIs(tkBracketedName) && !TokenTypeIs(tkQuotedName))
         RaiseExpected("Column name expected after table correlation name");
     TExpTree node = MakeColumnNode(first, TokenText());
@@ -319,7 +309,7 @@ TExpTree TExpressionParser::ParseFunctionCall(uint8_t function, uint32_t permiss
     guard.Add();
     bool aggregate = IsAggregateOperator(function);
     if (aggregate) Refuse(permissions, epAggregates);
-    TExpTree node = MakeNode(nkFunction, function);
+    TExpTree node = MakeOperatorNode(nkFunction, function);
     NextToken(); // the name
     NextToken(); // "("
     if (!aggregate) {
@@ -329,7 +319,8 @@ TExpTree TExpressionParser::ParseFunctionCall(uint8_t function, uint32_t permiss
     } else if (function == opCount && TokenTypeIs('*')) {
         NextToken();
     } else {
-        node->AddArg(RequireOperand(ParseOr(permissions), "Expression expected after " + node->Name + " function"));
+        node->AddArg(
+            RequireOperand(ParseOr(permissions), "Expression expected after " + node->Name + " function"));
     }
     Require(')', "Right parentheses expected after " + node->Name + " function argument");
     if (!aggregate && Host) Host->AddFunctionSource(*node);
@@ -349,7 +340,7 @@ TExpTree TExpressionParser::ParseParenthesised(uint32_t permissions) {
 TExpTree TExpressionParser::ParseSubSelect(uint32_t permissions) {
     if (!Host) permissions &= ~uint32_t(epSubSelects);
     Refuse(permissions, epSubSelects);
-    TExpTree node = MakeNode(nkSubSelect, opNone);
+    TExpTree node = MakeOperatorNode(nkSubSelect, opNone);
     node->Name = "SELECT";
     node->SubQuery = Host->ParseSubSelect(*this);
     Require(')', "Right parentheses expected after SELECT statement");

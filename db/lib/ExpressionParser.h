@@ -68,6 +68,10 @@ public:
     bool ParseDataType(TExpToken& token, uint32_t argumentPermissions, bool typeOptional);
 
 private:
+    using TParseLevel = TExpTree (TExpressionParser::*)(uint32_t permissions);
+    using TChainOperator = uint8_t (*)(const TExpressionScanner& scanner); // opNone ends the chain
+    // operand {operator operand}, left-associative.
+    TExpTree ParseChain(uint32_t permissions, TParseLevel operand, TChainOperator chainOperator);
     TExpTree ParseAnd(uint32_t permissions);
     TExpTree ParseNot(uint32_t permissions);
     TExpTree ParseComparison(uint32_t permissions);

@@ -116,7 +116,8 @@ void TPreparer::MakePrefixCompare(TExpTree& node) const {
         bool columnLeft = IsStringColumn(node->Left());
         column = columnLeft ? node->Left() : node->Right();
         text = columnLeft ? node->Right() : node->Left();
-        if (IsStringColumn(column) && IsStringConstant(text)) prefix = PartialComparePrefix(text->StringValue());
+        if (IsStringColumn(column) && IsStringConstant(text))
+            prefix = PartialComparePrefix(text->StringValue());
         op = node->Operator;
     } else if (node->Kind == nkPredicate && node->Operator == opLike) {
         column = node->GetArg(0);
@@ -124,10 +125,7 @@ void TPreparer::MakePrefixCompare(TExpTree& node) const {
         if (IsStringColumn(column) && IsStringConstant(text)) prefix = LikePrefix(text->StringValue());
     }
     if (!prefix) return;
-    TExpTree compare = NewExpToken();
-    compare->Kind = nkPrefixCompare;
-    compare->Operator = op;
-    compare->Name = OperatorText(op);
+    TExpTree compare = MakeOperatorNode(nkPrefixCompare, op);
     compare->DataType = dtBoolean;
     compare->JoinKind = node->JoinKind;
     compare->FromOnClause = node->FromOnClause;

@@ -93,11 +93,37 @@ uint8_t MirrorComparison(uint8_t op) {
 }
 
 std::string_view OperatorText(uint8_t op) {
-    static constexpr std::string_view Texts[] = {
-        "",  "",        "",     "=",      "<>",    "<",   ">",   "<=",  ">=",          "NOT",
-        "AND", "OR",    "+",    "-",      "*",     "-",   "+",   "/",   "||",          "IS NULL",
-        "LIKE", "IN",   "BETWEEN", "SUM", "RUNSUM", "COUNT", "MIN", "MAX", "AVG", "LASTAUTOINC",
-        "IDENT_CURRENT"};
+    static constexpr std::string_view Texts[] = {"",
+                                                 "",
+                                                 "",
+                                                 "=",
+                                                 "<>",
+                                                 "<",
+                                                 ">",
+                                                 "<=",
+                                                 ">=",
+                                                 "NOT",
+                                                 "AND",
+                                                 "OR",
+                                                 "+",
+                                                 "-",
+                                                 "*",
+                                                 "-",
+                                                 "+",
+                                                 "/",
+                                                 "||",
+                                                 "IS NULL",
+                                                 "LIKE",
+                                                 "IN",
+                                                 "BETWEEN",
+                                                 "SUM",
+                                                 "RUNSUM",
+                                                 "COUNT",
+                                                 "MIN",
+                                                 "MAX",
+                                                 "AVG",
+                                                 "LASTAUTOINC",
+                                                 "IDENT_CURRENT"};
     static_assert(std::size(Texts) == opIdentCurrent + 1);
     return op < std::size(Texts) ? Texts[op] : std::string_view();
 }
@@ -185,20 +211,22 @@ TExpTree CopyExpTree(const TExpToken* tree) {
     return copy;
 }
 
-TExpTree MakeUnaryNode(uint8_t op, TExpTree operand) {
+TExpTree MakeOperatorNode(TExpNodeKind kind, uint8_t op) {
     TExpTree node = NewExpToken();
-    node->Kind = nkUnary;
+    node->Kind = kind;
     node->Operator = op;
     node->Name = OperatorText(op);
+    return node;
+}
+
+TExpTree MakeUnaryNode(uint8_t op, TExpTree operand) {
+    TExpTree node = MakeOperatorNode(nkUnary, op);
     node->SetLeft(std::move(operand));
     return node;
 }
 
 TExpTree MakeBinaryNode(uint8_t op, TExpTree left, TExpTree right) {
-    TExpTree node = NewExpToken();
-    node->Kind = nkBinary;
-    node->Operator = op;
-    node->Name = OperatorText(op);
+    TExpTree node = MakeOperatorNode(nkBinary, op);
     node->SetLeft(std::move(left));
     node->SetRight(std::move(right));
     return node;
@@ -248,13 +276,8 @@ bool ExpTreeHasColumns(const TExpToken* tree) {
 }
 
 bool ExpTreeHasAggregates(const TExpToken* tree) {
-    return AnyNode(tree, [](const TExpToken& n) { return n.Kind == nkFunction && IsAggregateOperator(n.Operator); });
-}
-
-bool ExpTreeDependsOnRow(const TExpToken* tree) {
-    return AnyNode(tree, [](const TExpToken& n) {
-        return n.Kind == nkColumn || n.Kind == nkSubSelect || n.Kind == nkFunction;
-    });
+    return AnyNode(
+        tree, [](const TExpToken& n) { return n.Kind == nkFunction && IsAggregateOperator(n.Operator); });
 }
 
 bool ExpTreeIsDisjunction(const TExpToken* node) {

@@ -182,7 +182,8 @@ void FreeExpTree(TExpTree& tree);
 // A deep copy with every mark; nullptr for nullptr. The copy's root has no parent.
 TExpTree CopyExpTree(const TExpToken* tree);
 
-// New nodes.
+// New nodes; an operator node is named by its operator's text.
+TExpTree MakeOperatorNode(TExpNodeKind kind, uint8_t op);
 TExpTree MakeUnaryNode(uint8_t op, TExpTree operand);
 TExpTree MakeBinaryNode(uint8_t op, TExpTree left, TExpTree right);
 TExpTree MakeColumnNode(std::string_view correlationName, std::string_view columnName);
@@ -199,9 +200,6 @@ const TExpToken* FindFirstColumnNode(const TExpToken* tree);
 TExpToken* FindFirstColumnNode(TExpToken* tree);
 bool ExpTreeHasColumns(const TExpToken* tree);
 bool ExpTreeHasAggregates(const TExpToken* tree);
-// True when the tree holds a column, a sub-select, an aggregate or a function-source call: anything whose
-// value is not held by the tree itself (a parameter holds the value its owner gave it).
-bool ExpTreeDependsOnRow(const TExpToken* tree);
 
 // True when the node is an OR, or a NOT over a node that is not a disjunction.
 bool ExpTreeIsDisjunction(const TExpToken* node);

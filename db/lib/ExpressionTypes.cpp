@@ -39,8 +39,8 @@ private:
         Raise(std::string(what) + " expression expected, instead found '" + found.Name + "' in " + context_);
     }
     [[noreturn]] void RaiseInvalidColumn(const TExpToken& node) const {
-        Raise("Invalid column name '" + node.ColumnName + "' or table correlation name '" + node.CorrelationName +
-              "' specified in " + context_);
+        Raise("Invalid column name '" + node.ColumnName + "' or table correlation name '" +
+              node.CorrelationName + "' specified in " + context_);
     }
     void Require(TTypeClass wanted, const TExpToken& operand) const {
         if (!ClassAccepts(wanted, operand)) RaiseExpected(TypeClassName(wanted), operand);
@@ -95,7 +95,8 @@ void TTypeChecker::CheckColumn(TExpToken& node) const {
 
 void TTypeChecker::CheckSubSelect(TExpToken& node) const {
     if (!node.SubQuery) RaiseInvalidColumn(node);
-    if (node.SubQuery->ResultColumnCount() > 1) Raise("More than 1 column for sub-select  specified in " + context_);
+    if (node.SubQuery->ResultColumnCount() > 1)
+        Raise("More than 1 column for sub-select  specified in " + context_);
     if (!node.SubQuery->BindColumn(node)) RaiseInvalidColumn(node);
 }
 
@@ -129,7 +130,8 @@ void TTypeChecker::CheckBinary(TExpToken& node) const {
 void TTypeChecker::CheckArithmetic(TExpToken& node) const {
     TExpToken& left = *node.Left();
     TExpToken* right = node.Right();
-    TExpType result = ArithmeticResultType(node.Operator, ExpTypeOf(left), right ? ExpTypeOf(*right) : TExpType{});
+    TExpType result =
+        ArithmeticResultType(node.Operator, ExpTypeOf(left), right ? ExpTypeOf(*right) : TExpType{});
     if (result.DataType == dtUnknown) {
         bool leftBad = !ClassAccepts(tcNumeric, left);
         if (!leftBad && !right) return SetExpType(node, result); // a sign over a value of no type yet
@@ -153,8 +155,8 @@ void TTypeChecker::ConvertDateConstant(const TExpToken& date, TExpToken& text) c
         text.DataType != dtString)
         return;
     if (!TextToDateTimeValue(text, date.DataType))
-        Raise("Date, time, or timestamp expression expected, instead found '" + std::string(text.StringValue()) +
-              "' in " + context_);
+        Raise("Date, time, or timestamp expression expected, instead found '" +
+              std::string(text.StringValue()) + "' in " + context_);
 }
 
 void TTypeChecker::CheckPredicate(TExpToken& node) const {
@@ -180,7 +182,8 @@ void TTypeChecker::CheckFunction(TExpToken& node) const {
 
 } // namespace
 
-void CheckExpTypes(TExpToken& tree, const TColumnBinder& binder, std::string_view context, uint16_t errorCode) {
+void CheckExpTypes(TExpToken& tree, const TColumnBinder& binder, std::string_view context,
+                   uint16_t errorCode) {
     TTypeChecker(binder, context, errorCode).Check(tree);
 }
 

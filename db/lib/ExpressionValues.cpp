@@ -91,7 +91,9 @@ int CompareNumbers(const TExpValue& a, const TExpValue& b) {
         return v.DataType == dtBcd ? double(v.Int) / CurrencyUnit : double(v.Int);
     };
     if (a.DataType == dtFloat || b.DataType == dtFloat) return Sign(asDouble(a), asDouble(b));
-    auto scaled = [](const TExpValue& v) { return v.DataType == dtBcd ? __int128(v.Int) : __int128(v.Int) * CurrencyUnit; };
+    auto scaled = [](const TExpValue& v) {
+        return v.DataType == dtBcd ? __int128(v.Int) : __int128(v.Int) * CurrencyUnit;
+    };
     if (a.DataType == dtBcd || b.DataType == dtBcd) return Sign(scaled(a), scaled(b));
     return Sign(a.Int, b.Int);
 }
@@ -107,7 +109,8 @@ int CompareStrings(const TExpValue& a, const TExpValue& b, const TCollationRules
                                 std::max(x.size(), y.size()) + 1);
 }
 
-int CompareSameClass(TTypeClass typeClass, const TExpValue& a, const TExpValue& b, const TCollationRules& rules) {
+int CompareSameClass(TTypeClass typeClass, const TExpValue& a, const TExpValue& b,
+                     const TCollationRules& rules) {
     switch (typeClass) {
     case tcNumeric:
         return CompareNumbers(a, b);
@@ -199,7 +202,8 @@ TExpType ArithmeticResultType(uint8_t op, const TExpType& a, const TExpType& b) 
     if (ca == tcUnknown && cb == tcUnknown) return {};
     const TExpType& x = ca == tcUnknown ? second : a;
     const TExpType& y = cb == tcUnknown ? a : second;
-    bool money = (x.DataType == dtFloat && x.SubType == stMoney) || (y.DataType == dtFloat && y.SubType == stMoney);
+    bool money =
+        (x.DataType == dtFloat && x.SubType == stMoney) || (y.DataType == dtFloat && y.SubType == stMoney);
     if (op == opDivide || x.DataType == dtFloat || y.DataType == dtFloat)
         return {dtFloat, uint8_t(money ? stMoney : stNone), 0, 0};
     if (x.DataType == dtBcd || y.DataType == dtBcd) {
@@ -247,8 +251,10 @@ TExpValue ReadExpValue(const TExpToken& token) {
         v.Text = token.StringValue();
         break;
     case dtBlob:
-        if (TypeClassOf(token.DataType, token.SubType) == tcString) v.Text = token.StringValue();
-        else v.Text.assign(token.Value.begin(), token.Value.end());
+        if (TypeClassOf(token.DataType, token.SubType) == tcString)
+            v.Text = token.StringValue();
+        else
+            v.Text.assign(token.Value.begin(), token.Value.end());
         break;
     case dtBytes:
     case dtVarBytes:
@@ -347,8 +353,10 @@ std::string CollationKeyText(std::string_view text, const TCollationRules& rules
 int CompareExpValues(const TExpValue& a, const TExpValue& b, const TCollationRules& rules) {
     TTypeClass ca = TypeClassOf(a.DataType, a.SubType), cb = TypeClassOf(b.DataType, b.SubType);
     if (ca == cb) return CompareSameClass(ca, a, b, rules);
-    if (ca == tcString && cb != tcOther && cb != tcBytes) return CompareSameClass(cb, StringAsTypeOf(a, b), b, rules);
-    if (cb == tcString && ca != tcOther && ca != tcBytes) return CompareSameClass(ca, a, StringAsTypeOf(b, a), rules);
+    if (ca == tcString && cb != tcOther && cb != tcBytes)
+        return CompareSameClass(cb, StringAsTypeOf(a, b), b, rules);
+    if (cb == tcString && ca != tcOther && ca != tcBytes)
+        return CompareSameClass(ca, a, StringAsTypeOf(b, a), rules);
     RaiseMismatch(std::string(TypeName(a.DataType)) + " and " + std::string(TypeName(b.DataType)) +
                   " values cannot be compared");
 }

@@ -37,10 +37,28 @@ struct TReferenceError {
 };
 
 struct TNode {
-    enum TKind { Column, Constant, Neg, Add, Sub, Mul, Div, Cmp, StrCmp, Like, In, Between, IsNull, Not, And, Or, Bool };
+    enum TKind {
+        Column,
+        Constant,
+        Neg,
+        Add,
+        Sub,
+        Mul,
+        Div,
+        Cmp,
+        StrCmp,
+        Like,
+        In,
+        Between,
+        IsNull,
+        Not,
+        And,
+        Or,
+        Bool
+    };
     TKind Kind = Column;
-    std::string Text;   // column name, constant text, string operand, pattern, TRUE / FALSE / NULL
-    std::string Op;     // comparison operator
+    std::string Text;     // column name, constant text, string operand, pattern, TRUE / FALSE / NULL
+    std::string Op;       // comparison operator
     bool Negated = false; // IS NOT NULL
     std::vector<TNode> Kids;
     std::vector<std::optional<int64_t>> Items; // IN items, BETWEEN bounds
@@ -173,8 +191,11 @@ std::string Print(const TNode& n) {
 
 bool ReferenceLike(std::string_view text, std::string_view pattern) {
     if (pattern.empty()) return text.empty();
-    if (pattern[0] == '%') return ReferenceLike(text, pattern.substr(1)) || (!text.empty() && ReferenceLike(text.substr(1), pattern));
-    return !text.empty() && (pattern[0] == '_' || pattern[0] == text[0]) && ReferenceLike(text.substr(1), pattern.substr(1));
+    if (pattern[0] == '%')
+        return ReferenceLike(text, pattern.substr(1)) ||
+               (!text.empty() && ReferenceLike(text.substr(1), pattern));
+    return !text.empty() && (pattern[0] == '_' || pattern[0] == text[0]) &&
+           ReferenceLike(text.substr(1), pattern.substr(1));
 }
 
 template <typename T> TTruth Compared(const std::string& op, const T& a, const T& b) {
@@ -253,7 +274,8 @@ TTruth EvaluateCondition(const TNode& n, const TRow& row) {
     }
     case TNode::Between: {
         TNumber v = EvaluateNumber(n.Kids[0], row);
-        return And(CompareNumbers(">=", v, Integer(n.Items[0])), CompareNumbers("<=", v, Integer(n.Items[1])));
+        return And(CompareNumbers(">=", v, Integer(n.Items[0])),
+                   CompareNumbers("<=", v, Integer(n.Items[1])));
     }
     case TNode::IsNull:
         return (n.Text == "S1" ? !row.S1.has_value() : !row.I1.has_value()) != n.Negated;
@@ -268,7 +290,10 @@ TTruth EvaluateCondition(const TNode& n, const TRow& row) {
         TTruth a = EvaluateCondition(n.Kids[0], row);
         if (a && *a != isAnd) return a;
         TTruth b = EvaluateCondition(n.Kids[1], row);
-        return isAnd ? And(a, b) : (a == true || b == true) ? TTruth(true) : (!a || !b) ? std::nullopt : TTruth(false);
+        return isAnd                      ? And(a, b)
+               : (a == true || b == true) ? TTruth(true)
+               : (!a || !b)               ? std::nullopt
+                                          : TTruth(false);
     }
     }
 }
@@ -276,9 +301,12 @@ TTruth EvaluateCondition(const TNode& n, const TRow& row) {
 // ---- the engine side: a binder and a column-value callback over the current row
 
 const TColumnBinder RowBinder = [](TExpToken& column) {
-    if (column.ColumnName == "S1") SetExpType(column, {dtString, 0, 10, 0});
-    else if (column.ColumnName == "I1" || column.ColumnName == "I2") SetExpType(column, {dtInteger, 0, 0, 0});
-    else return false;
+    if (column.ColumnName == "S1")
+        SetExpType(column, {dtString, 0, 10, 0});
+    else if (column.ColumnName == "I1" || column.ColumnName == "I2")
+        SetExpType(column, {dtInteger, 0, 0, 0});
+    else
+        return false;
     return true;
 };
 
@@ -374,10 +402,106 @@ TEST(ExpressionEvaluator, ArithmeticMatchesTheReferenceOnRandomRowsWithNulls) {
             ASSERT_EQ(x.Null, y.Null) << text;
             if (x.Null) continue;
             ASSERT_EQ(x.IsDouble, y.IsDouble) << text;
-            if (x.IsDouble) ASSERT_EQ(x.D, y.D) << text;
-            else ASSERT_EQ(x.I, y.I) << text;
+            if (x.IsDouble)
+                ASSERT_EQ(x.D, y.D) << text;
+            else
+                ASSERT_EQ(x.I, y.I) << text;
         }
     }
+}
+
+// ---- cases outside the reference
+
+TExpValue Value(const std::string& text, const TEvaluationContext& context = {}, TFakeHost* host = nullptr) {
+    TExpTree tree = ParseText(text, 31, host);
+    return EvaluateExpValue(*tree, context);
+}
+
+TEST(ExpressionEvaluator, OverflowAndDivisionByZeroRaiseEngineErrors) {
+    EXPECT_ENGINE_ERROR(Value("1 / 0"), VORSAM_DIVBYZERO);
+    EXPECT_ENGINE_ERROR(Value("1.5 / (2 - 2)"), VORSAM_DIVBYZERO);
+    EXPECT_ENGINE_ERROR(Value("2147483647 + 1"), VORSAM_OUTOFRANGE);
+    EXPECT_ENGINE_ERROR(Value("-(-2147483647 - 1)"), VORSAM_OUTOFRANGE);
+    EXPECT_ENGINE_ERROR(Value("9223372036854775807 + 1"), VORSAM_OUTOFRANGE);
+    EXPECT_ENGINE_ERROR(Value("1e308 * 10"), VORSAM_OUTOFRANGE);
+    EXPECT_EQ(Value("2147483647 + 2147483648").Int, 4294967295);
+    EXPECT_EQ(Value("7 / 2").Real, 3.5);
+    EXPECT_ENGINE_ERROR(Value("'a' + 1"), VORSAM_EXPTYPEMISMATCH);
+    EXPECT_ENGINE_ERROR(Value("1 = 'x'"), VORSAM_EXPTYPEMISMATCH);
+    EXPECT_TRUE(Value("1 = '1'").Int);
+}
+
+TEST(ExpressionEvaluator, ColumnsWithoutAValueRaiseNamingTheColumn) {
+    try {
+        Value("1 + qty");
+        FAIL();
+    } catch (const EVORSAMEngineError& e) {
+        EXPECT_EQ(e.ErrorCode, VORSAM_NOCOLUMNVALUE);
+        EXPECT_EQ(e.ErrorFieldName, "qty");
+    }
+    EXPECT_ENGINE_ERROR(Value("LASTAUTOINC(t)"), VORSAM_NOCOLUMNVALUE);
+    TEvaluationContext context;
+    context.FunctionValue = [](TExpToken& call) {
+        WriteExpValue(call, MakeIntegerValue(dtInteger, call.GetArg(0)->StringValue() == "t" ? 41 : 0));
+        return true;
+    };
+    EXPECT_EQ(Value("LASTAUTOINC(t) + 1", context).Int, 42);
+}
+
+TEST(ExpressionEvaluator, StringsCompareUnderTheLanguageAndCase) {
+    TEvaluationContext bytewise, portuguese, noCase;
+    portuguese.LanguageId = 0x0416;
+    noCase.Flags = efCaseInsensitive;
+    EXPECT_FALSE(Value("'a' < 'B'", bytewise).Int);
+    EXPECT_TRUE(Value("'a' < 'B'", portuguese).Int);
+    EXPECT_TRUE(Value("'\xE9' < 'f'", portuguese).Int);
+    EXPECT_FALSE(Value("'abc' = 'ABC'", bytewise).Int);
+    EXPECT_TRUE(Value("'abc' = 'ABC'", noCase).Int);
+    EXPECT_TRUE(Value("'ABC' LIKE 'a_c'", noCase).Int);
+    EXPECT_FALSE(Value("'ABC' LIKE 'a_c'", bytewise).Int);
+    EXPECT_EQ(Value("'ab' || 'cd' || ''").Text, "abcd");
+    EXPECT_TRUE(Value("'ab' || NULL").IsNull);
+}
+
+TEST(ExpressionEvaluator, LikeMatchingNeverBacktracksExponentially) {
+    EXPECT_FALSE(LikeMatches(std::string(5000, 'a'), std::string(300, '%') + "b"));
+    EXPECT_TRUE(LikeMatches(std::string(5000, 'a') + "b", "%a%%a_%b"));
+}
+
+TEST(ExpressionEvaluator, SubSelectsGiveTheirSingleValueOrTheirValueList) {
+    TFakeHost host;
+    TExpTree scalar = ParseText("(SELECT a FROM t) + 1", 31, &host);
+    TExpTree in = ParseText("3 IN (SELECT a FROM t)", 31, &host);
+    TFakeSubQuery &first = *host.SubQueries[0], &second = *host.SubQueries[1];
+    EXPECT_TRUE(EvaluateExpValue(*scalar, {}).IsNull) << "no row";
+    first.Rows = {MakeIntegerValue(dtInteger, 4)};
+    EXPECT_EQ(EvaluateExpValue(*scalar, {}).Int, 5);
+    first.Rows.push_back(MakeIntegerValue(dtInteger, 6));
+    EXPECT_EQ(ErrorTextOf([&] { EvaluateExpValue(*scalar, {}); }), "Sub-select returned more than one row");
+    second.Rows = {MakeIntegerValue(dtInteger, 1), TExpValue{}};
+    EXPECT_TRUE(EvaluateExpValue(*in, {}).IsNull) << "no match, a NULL seen";
+    second.Rows.push_back(MakeIntegerValue(dtInteger, 3));
+    EXPECT_TRUE(EvaluateExpValue(*in, {}).Int);
+    second.Rows = {MakeIntegerValue(dtInteger, 1)};
+    EXPECT_FALSE(EvaluateExpValue(*in, {}).Int);
+}
+
+TEST(ExpressionEvaluator, ConstantAsTypeConvertsAllButStringsAndNulls) {
+    TExpToken floatColumn, smallColumn, dateColumn;
+    SetExpType(floatColumn, {dtFloat, 0, 0, 0});
+    SetExpType(smallColumn, {dtSmallInt, 0, 0, 0});
+    SetExpType(dateColumn, {dtDate, 0, 0, 0});
+    auto asType = [](const std::string& text, const TExpToken& type) {
+        TExpTree tree = ParseText(text);
+        return EvaluateConstantAsType(*tree, {}, type);
+    };
+    TExpTree converted = asType("2 + 3", floatColumn);
+    EXPECT_EQ(converted->DataType, dtFloat);
+    EXPECT_EQ(ReadExpValue(*converted).Real, 5.0);
+    EXPECT_EQ(asType("'2003-01-31'", dateColumn)->DataType, dtString);
+    EXPECT_TRUE(asType("NULL", smallColumn)->IsNull);
+    EXPECT_EQ(ReadExpValue(*asType("-300", smallColumn)).Int, -300);
+    EXPECT_ENGINE_ERROR(asType("70000", smallColumn), VORSAM_EXPTYPEMISMATCH);
 }
 
 } // namespace

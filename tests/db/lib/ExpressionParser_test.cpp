@@ -13,7 +13,8 @@ class ParsedShape : public ::testing::TestWithParam<std::pair<std::string, std::
 
 TEST_P(ParsedShape, FollowsPrecedenceAndAssociativity) {
     TFakeHost host;
-    EXPECT_EQ(DescribeTree(ParseText(GetParam().first, 31, &host).get()), GetParam().second) << GetParam().first;
+    EXPECT_EQ(DescribeTree(ParseText(GetParam().first, 31, &host).get()), GetParam().second)
+        << GetParam().first;
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -30,17 +31,17 @@ INSTANTIATE_TEST_SUITE_P(
         std::pair{"a IN (1, 'x', NULL) OR a NOT IN (2)", "(OR (IN a 1 'x' NULL) (NOT (IN a 2)))"},
         std::pair{"a IN (SELECT b FROM t WHERE c IN (1))", "(IN a SELECT)"},
         std::pair{"a IS NULL AND b IS NOT NULL", "(AND (IS NULL a) (NOT (IS NULL b)))"},
-        std::pair{"COUNT(*) + count(a) + Sum(a * 2) + MAX(t.b)", "(+ (+ (+ (COUNT) (COUNT a)) (SUM (* a 2))) (MAX t.b))"},
+        std::pair{"COUNT(*) + count(a) + Sum(a * 2) + MAX(t.b)",
+                  "(+ (+ (+ (COUNT) (COUNT a)) (SUM (* a 2))) (MAX t.b))"},
         std::pair{"TRUE = FALSE", "(= TRUE FALSE)"}, std::pair{"* ", "*"}, std::pair{"t.*", "t.*"},
         std::pair{"x = ? AND y = ?", "(AND (= x ?) (= y ?))"},
         std::pair{"(SELECT MAX(b) FROM t) > 2", "(> SELECT 2)"},
-        std::pair{"2147483647 + 2147483648 + 99999999999999999999",
-                  "(+ (+ 2147483647 2147483648) 1e+20)"}));
+        std::pair{"2147483647 + 2147483648 + 99999999999999999999", "(+ (+ 2147483647 2147483648) 1e+20)"}));
 
 TEST(ExpressionParser, ConstantsCarryTheirTypeAndText) {
-    std::pair<const char*, uint8_t> cases[] = {{"7", dtInteger},    {"2147483648", dtLargeInt},
-                                               {"2.5", dtFloat},    {"99999999999999999999", dtFloat},
-                                               {"'ab'", dtString},  {"TRUE", dtBoolean}};
+    std::pair<const char*, uint8_t> cases[] = {{"7", dtInteger},   {"2147483648", dtLargeInt},
+                                               {"2.5", dtFloat},   {"99999999999999999999", dtFloat},
+                                               {"'ab'", dtString}, {"TRUE", dtBoolean}};
     for (auto [text, type] : cases) {
         TExpTree tree = ParseText(text);
         EXPECT_EQ(tree->Kind, nkConstant);
@@ -65,7 +66,8 @@ TEST_P(PermissionRefusal, NamesWhatIsRefusedAndTheSubject) {
     TExpressionParser parser(&host);
     parser.Subject = "HAVING clause";
     const TRefusal& c = GetParam();
-    EXPECT_EQ(ErrorTextOf([&] { parser.ParseExpressionText(c.Text, 31 & ~c.Missing); }), c.Message + "HAVING clause");
+    EXPECT_EQ(ErrorTextOf([&] { parser.ParseExpressionText(c.Text, 31 & ~c.Missing); }),
+              c.Message + "HAVING clause");
     EXPECT_NO_THROW(parser.ParseExpressionText(c.Text, 31));
 }
 
@@ -73,18 +75,20 @@ const std::string Aggregates = "Aggregate functions are not allowed in ";
 const std::string AllColumns = "* (all columns) symbol is not allowed in ";
 const std::string Extended = "Extended predicate operators (LIKE, BETWEEN, IN, IS NULL) are not allowed in ";
 
-INSTANTIATE_TEST_SUITE_P(
-    Permissions, PermissionRefusal,
-    ::testing::Values(TRefusal{"SUM(a) > 1", epAggregates, Aggregates},
-                      TRefusal{"COUNT(*)", epAggregates, Aggregates}, TRefusal{"*", epAllColumns, AllColumns},
-                      TRefusal{"t.*", epAllColumns, AllColumns},
-                      TRefusal{"a LIKE 'x'", epExtendedPredicates, Extended},
-                      TRefusal{"a NOT BETWEEN 1 AND 2", epExtendedPredicates, Extended},
-                      TRefusal{"a IN (1)", epExtendedPredicates, Extended},
-                      TRefusal{"a IS NULL", epExtendedPredicates, Extended},
-                      TRefusal{"a = ?", epParameters, "Parameters are not allowed in "},
-                      TRefusal{"a = (SELECT b FROM t)", epSubSelects, "Sub-select queries are not allowed in "},
-                      TRefusal{"a IN (SELECT b FROM t)", epSubSelects, "Sub-select queries are not allowed in "}));
+INSTANTIATE_TEST_SUITE_P(Permissions, PermissionRefusal,
+                         ::testing::Values(TRefusal{"SUM(a) > 1", epAggregates, Aggregates},
+                                           TRefusal{"COUNT(*)", epAggregates, Aggregates},
+                                           TRefusal{"*", epAllColumns, AllColumns},
+                                           TRefusal{"t.*", epAllColumns, AllColumns},
+                                           TRefusal{"a LIKE 'x'", epExtendedPredicates, Extended},
+                                           TRefusal{"a NOT BETWEEN 1 AND 2", epExtendedPredicates, Extended},
+                                           TRefusal{"a IN (1)", epExtendedPredicates, Extended},
+                                           TRefusal{"a IS NULL", epExtendedPredicates, Extended},
+                                           TRefusal{"a = ?", epParameters, "Parameters are not allowed in "},
+                                           TRefusal{"a = (SELECT b FROM t)", epSubSelects,
+                                                    "Sub-select queries are not allowed in "},
+                                           TRefusal{"a IN (SELECT b FROM t)", epSubSelects,
+                                                    "Sub-select queries are not allowed in "}));
 
 TEST(ExpressionParser, CountStarNeedsOnlyTheAggregatePermission) {
     EXPECT_EQ(DescribeTree(ParseText("COUNT(*) > 1", epAggregates).get()), "(> (COUNT) 1)");

@@ -37,13 +37,29 @@ INSTANTIATE_TEST_SUITE_P(
         TTokenCase{"'it''s' '' ''''", {{3, "it's"}, {3, ""}, {3, "'"}}},
         TTokenCase{"\"a b\" \"x''y\"", {{4, "a b"}, {4, "x''y"}}},
         TTokenCase{"#123 # #x", {{5, "#123"}, {'#', "#"}, {'#', "#"}, {1, "x"}}},
-        TTokenCase{"42 007 4.5 1e10 2.5E-3 1e 3.", {{6, "42"}, {6, "007"}, {7, "4.5"}, {7, "1e10"},
-                                                   {7, "2.5E-3"}, {6, "1"}, {1, "e"}, {6, "3"}, {'.', "."}}},
+        TTokenCase{"42 007 4.5 1e10 2.5E-3 1e 3.",
+                   {{6, "42"},
+                    {6, "007"},
+                    {7, "4.5"},
+                    {7, "1e10"},
+                    {7, "2.5E-3"},
+                    {6, "1"},
+                    {1, "e"},
+                    {6, "3"},
+                    {'.', "."}}},
         TTokenCase{"t.c t.*", {{1, "t"}, {'.', "."}, {1, "c"}, {1, "t"}, {'.', "."}, {'*', "*"}}},
-        TTokenCase{"<><=>=||< >|=", {{256, "<>"}, {257, "<="}, {258, ">="}, {259, "||"}, {'<', "<"},
-                                    {'>', ">"}, {'|', "|"}, {'=', "="}}},
-        TTokenCase{"a\\b;?(),", {{1, "a"}, {'\\', "\\"}, {1, "b"}, {';', ";"}, {'?', "?"}, {'(', "("},
-                                 {')', ")"}, {',', ","}}},
+        TTokenCase{"<><=>=||< >|=",
+                   {{256, "<>"},
+                    {257, "<="},
+                    {258, ">="},
+                    {259, "||"},
+                    {'<', "<"},
+                    {'>', ">"},
+                    {'|', "|"},
+                    {'=', "="}}},
+        TTokenCase{
+            "a\\b;?(),",
+            {{1, "a"}, {'\\', "\\"}, {1, "b"}, {';', ";"}, {'?', "?"}, {'(', "("}, {')', ")"}, {',', ","}}},
         TTokenCase{std::string("ab\0cd", 5), {{1, "ab"}}}, TTokenCase{"\xFF", {{255, "\xFF"}}}));
 
 TEST(ExpressionScanner, KeywordsMatchOnlyUnquotedWordsIgnoringCase) {
@@ -59,7 +75,8 @@ TEST(ExpressionScanner, KeywordsMatchOnlyUnquotedWordsIgnoringCase) {
         EXPECT_TRUE(scanner.IsWordOrQuoted());
     }
     scanner.SetText("12 ( #1");
-    for (scanner.NextToken(); !scanner.TokenTypeIs(tkEnd); scanner.NextToken()) EXPECT_FALSE(scanner.IsWordOrQuoted());
+    for (scanner.NextToken(); !scanner.TokenTypeIs(tkEnd); scanner.NextToken())
+        EXPECT_FALSE(scanner.IsWordOrQuoted());
 }
 
 TEST(ExpressionScanner, TextSinceMarkRunsToTheLastConsumedTokenWithoutLineBreaks) {
@@ -71,19 +88,6 @@ TEST(ExpressionScanner, TextSinceMarkRunsToTheLastConsumedTokenWithoutLineBreaks
     while (!scanner.IsSymbol("FROM")) scanner.NextToken();
     EXPECT_EQ(scanner.TextSinceMark(), "a * 2+ 1");
     EXPECT_EQ(scanner.LastTokenEnd(), std::string("SELECT a *\r\n 2\n+ 1").size());
-}
-
-TEST(ExpressionScanner, LookAheadRestoresTheToken) {
-    TExpressionScanner scanner;
-    scanner.SetText("a ( b");
-    scanner.NextToken();
-    auto state = scanner.SaveState();
-    scanner.NextToken();
-    EXPECT_TRUE(scanner.TokenTypeIs('('));
-    scanner.RestoreState(state);
-    EXPECT_EQ(scanner.TokenText(), "a");
-    scanner.NextToken();
-    EXPECT_TRUE(scanner.TokenTypeIs('('));
 }
 
 TEST(ExpressionScanner, UnterminatedQuotesRaiseTheScannersCodeAndSubject) {

@@ -23,7 +23,8 @@ inline std::string DescribeTree(const TExpToken* node) {
     case nkConstant:
         if (node->IsParameter) return "?";
         if (node->IsNull) return "NULL";
-        return node->DataType == 1 ? "'" + std::string(node->StringValue()) + "'" : ExpValueText(ReadExpValue(*node));
+        return node->DataType == 1 ? "'" + std::string(node->StringValue()) + "'"
+                                   : ExpValueText(ReadExpValue(*node));
     case nkSubSelect:
         return "SELECT";
     default:
@@ -87,7 +88,8 @@ public:
 };
 
 // Parses a whole text with every permission (or the given ones).
-inline TExpTree ParseText(const std::string& text, uint32_t permissions = 31, TExpressionHost* host = nullptr) {
+inline TExpTree ParseText(const std::string& text, uint32_t permissions = 31,
+                          TExpressionHost* host = nullptr) {
     TExpressionParser parser(host);
     return parser.ParseExpressionText(text, permissions);
 }
