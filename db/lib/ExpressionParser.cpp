@@ -3,6 +3,7 @@
 #include "db/lib/DataTypes.h"
 #include "db/lib/ExpressionValues.h"
 
+#include <cassert>
 #include <charconv>
 #include <cmath>
 #include <strings.h>
@@ -342,7 +343,11 @@ TExpTree TExpressionParser::ParseSubSelect(uint32_t permissions) {
     Refuse(permissions, epSubSelects);
     TExpTree node = MakeOperatorNode(nkSubSelect, opNone);
     node->Name = "SELECT";
+    // The block's own clauses set their subjects; the rest of this expression keeps the one it had.
+    std::string subject = Subject;
     node->SubQuery = Host->ParseSubSelect(*this);
+    assert(node->SubQuery);
+    Subject = std::move(subject);
     Require(')', "Right parentheses expected after SELECT statement");
     return node;
 }

@@ -116,6 +116,10 @@ TEST(ExpressionParser, SubSelectKeepsItsBlockAndNeedsAHost) {
               "Right parentheses expected after SELECT statement, instead found '' in SQL statement");
     EXPECT_EQ(ErrorTextOf([] { ParseText("(SELECT b FROM t)"); }),
               "Sub-select queries are not allowed in SQL statement");
+    TExpressionParser parser(&host);
+    parser.Subject = "WHERE or JOIN clause";
+    EXPECT_EQ(ErrorTextOf([&] { parser.ParseExpressionText("a IN (SELECT b FROM t) AND", 31); }),
+              "Expression expected after AND operator, instead found '' in WHERE or JOIN clause");
 }
 
 TEST(ExpressionParser, SyntaxErrorsNameWhatWasExpectedAndTheToken) {

@@ -76,6 +76,7 @@ public:
 
     void AddParam(TExpToken& parameter) override { Params.push_back(&parameter); }
     TExpSubQuery* ParseSubSelect(TExpressionParser& parser) override {
+        parser.Subject = "SQL statement"; // as the block's clauses leave it
         for (int depth = 0; !parser.TokenTypeIs(tkEnd) && !(depth == 0 && parser.TokenTypeIs(')'));
              parser.NextToken())
             depth += parser.TokenTypeIs('(') - parser.TokenTypeIs(')');
