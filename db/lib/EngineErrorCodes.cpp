@@ -10,7 +10,7 @@ namespace {
 constexpr TErrorContextItem None = ecItemCount;
 
 // Sorted by code; a test checks the order, the uniqueness of codes and names, and the "%s" counts.
-constexpr std::array<TEngineErrorInfo, 41> ErrorTable{{
+constexpr std::array<TEngineErrorInfo, 44> ErrorTable{{
     {VORSAM_OSENOENT, "VORSAM_OSENOENT", "The file '%s' does not exist", {ecTable, None}},
     {VORSAM_OSEACCES, "VORSAM_OSEACCES", "Access to the file '%s' is denied", {ecTable, None}},
     {VORSAM_READERR, "VORSAM_READERR", "Error reading from the table '%s'", {ecTable, None}},
@@ -78,6 +78,16 @@ constexpr std::array<TEngineErrorInfo, 41> ErrorTable{{
      "The value of the field '%s' is above its maximum",
      {ecField, None}},
     {VORSAM_OUTOFRANGE, "VORSAM_OUTOFRANGE", "Value out of range: %s", {ecExtraText, None}},
+    // Expression evaluation.
+    {VORSAM_DIVBYZERO, "VORSAM_DIVBYZERO", "Division by zero in an expression", {None, None}},
+    {VORSAM_EXPTYPEMISMATCH,
+     "VORSAM_EXPTYPEMISMATCH",
+     "Type mismatch in an expression: %s",
+     {ecExtraText, None}},
+    {VORSAM_NOCOLUMNVALUE,
+     "VORSAM_NOCOLUMNVALUE",
+     "No value for the column '%s' in an expression",
+     {ecField, None}},
     {VORSAM_INDEXEXISTS, "VORSAM_INDEXEXISTS", "The index '%s' already exists", {ecIndex, None}},
     {VORSAM_INDEXNAMEREQUIRED, "VORSAM_INDEXNAMEREQUIRED", "An index name is required", {None, None}},
     {VORSAM_INVALIDINDEXNAME, "VORSAM_INVALIDINDEXNAME", "Invalid index name '%s'", {ecIndex, None}},
