@@ -1,0 +1,78 @@
+// Shared pieces of the data file tests: a fake owning table, field definitions laid out as a table's
+// create lays them out, and a data file created on disk or in memory.
+#pragma once
+
+#include "db/lib/FileTestSupport.h"
+
+#include "db/engine/DataFile.h"
+#include "db/engine/TableFileOwner.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace vorsam::test {
+
+class TFakeTableOwner : public TableFileOwner {
+public:
+    const EngineSettings& Settings() const override { return Config; }
+    std::string TableName() const override { return "PEOPLE"; }
+    std::string DatabaseName() const override { return "/data"; }
+    void MarkModified() override { ++Modifications; }
+    bool Locked() const override { return IsLocked || IsLockedWhole; }
+    bool LockedWhole() const override { return IsLockedWhole; }
+    bool RecordOrder() const override { return IsRecordOrder; }
+
+    EngineSettings Config;
+    bool IsLocked = false;
+    bool IsLockedWhole = false;
+    bool IsRecordOrder = false;
+    int Modifications = 0;
+};
+
+struct TFieldSpec {
+    std::string Name;
+    uint8_t Type;
+    uint8_t Size = 0;
+    uint8_t SubType = 0;
+};
+
+// Descriptors numbered 1.. with physical sizes and offsets (auto-increment at 5, others from 9 on).
+std::vector<TFieldDescriptor> MakeFields(const std::vector<TFieldSpec>& specs);
+// `count` string fields of 250 characters named F1, F2, ...
+std::vector<TFieldDescriptor> WideFields(size_t count);
+
+struct TTableOptions {
+    bool Encrypted = false;
+    std::string Description = {};
+    std::string Password = {};
+    uint32_t BlobBlockSize = 512;
+};
+
+// Data files of one table under test, on disk or in memory (the test parameter).
+class TDataFileTest : public TFileTest {
+protected:
+    std::string Path() const { return dir_.File("PEOPLE.DAT"); }
+    std::unique_ptr<TDataFile> NewFile(bool exclusive = false) {
+        auto file = std::make_unique<TDataFile>(owner_);
+        file->SetFileName(Path());
+        file->SetInMemory(InMemory());
+        file->SetExclusive(exclusive);
+        return file;
+    }
+    // Creates the table with the fields and writes its header and descriptors.
+    std::unique_ptr<TDataFile> CreateTable(const std::vector<TFieldDescriptor>& fields,
+                                           const TTableOptions& options = {});
+    std::unique_ptr<TDataFile> OpenTable(bool exclusive = false) {
+        auto file = NewFile(exclusive);
+        file->Open();
+        return file;
+    }
+    // The file's bytes as they are now, through a handler of its own.
+    std::string FileBytes();
+    void OverwriteFile(const std::string& bytes);
+
+    TFakeTableOwner owner_;
+};
+
+} // namespace vorsam::test
