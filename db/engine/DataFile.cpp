@@ -69,7 +69,7 @@ void TDataFile::Close() {
 }
 
 void TDataFile::CloseFile() {
-    cache_.Clear();
+    cache_.Discard();
     cache_.Pool().Clear();
     fields_.clear();
     descriptorsChanged_ = false;

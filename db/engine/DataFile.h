@@ -56,7 +56,7 @@ public:
     // Opens the file and reads the header and descriptors (nothing when already open). A field count
     // above 1024 raises VORSAM_HEADERCORRUPT; a failure leaves the file closed.
     void Open() override;
-    // Drops the descriptors and the record cache (no record may be pinned), then closes.
+    // Drops the descriptors and the record cache (records still pinned become void), then closes.
     void Close() override;
     // Builds a new header and descriptor set from field definitions that already carry their physical
     // sizes and offsets, then creates and opens the file (empty until the owner writes the header and

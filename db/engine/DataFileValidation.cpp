@@ -40,7 +40,8 @@ std::string DescriptorBreach(TFieldDescriptor& field, size_t n, uint32_t offset)
     uint8_t type = field.DataType();
     if (field.FieldNumber() != n) return FieldText(n, "field number differs from its position");
     if (field.Bytes[2] > TFieldDescriptor::MaxNameLength) return FieldText(n, "name too long");
-    std::string_view name = TrimBlanks(field.Name());
+    std::string fullName = field.Name();
+    std::string_view name = TrimBlanks(fullName);
     if (name.empty() || !IsIdentStartChar(name[0])) return FieldText(n, "blank or invalid name");
     if (type == dtUnknown || !IsKnownType(type)) return FieldText(n, "unknown data type");
     if (HasDeclaredSize(type) ? field.DeclaredSize() > MaxDeclaredSize : field.DeclaredSize() != 0)

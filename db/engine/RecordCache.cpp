@@ -71,6 +71,11 @@ void TRecordCache::Clear() {
     newest_ = oldest_ = nullptr;
 }
 
+void TRecordCache::Discard() {
+    for (auto& record : list_) record->ResetPins();
+    Clear();
+}
+
 void TRecordCache::Unlink(TRecord& record) {
     (record.older_ ? record.older_->newer_ : oldest_) = record.newer_;
     (record.newer_ ? record.newer_->older_ : newest_) = record.older_;

@@ -58,6 +58,8 @@ public:
     TRecord* OldestEvictable() const;
     // Returns every record to the pool and empties the chain (no record may be pinned).
     void Clear();
+    // The same, pinned records included (the file is closing: what a caller still holds is void).
+    void Discard();
 
     // The records in record-number order.
     const std::vector<std::unique_ptr<TRecord>>& Records() const { return list_; }

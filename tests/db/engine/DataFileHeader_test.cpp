@@ -185,7 +185,7 @@ TEST_P(DataFileHeaderTest, CreateRefusesBlobLimitAndRecordSizeBeforeAnyFileExist
     file = CreateTable(MakeFields(blobs));
     EXPECT_EQ(file->GetBlobFieldCount(), 128);
     file->Close();
-    file = CreateTable(WideFields(260)); // 9 + 260 x 251 = 65,269 bytes
+    file = CreateTable(WideFields(260)); // 9 + 260 x 252 = 65,529 bytes
     EXPECT_NO_THROW(file->ValidateHeader());
 }
 

@@ -6,6 +6,7 @@
 
 #include "db/engine/DataFile.h"
 #include "db/engine/TableFileOwner.h"
+#include "db/lib/FileFaults.h"
 
 #include <memory>
 #include <string>
@@ -74,5 +75,45 @@ protected:
 
     TFakeTableOwner owner_;
 };
+
+} // namespace vorsam::test
+
+namespace vorsam::test {
+
+class TFakeCacheClient : public CacheClient {
+public:
+    bool CheckForChanges() override {
+        ++Checks;
+        return ReportChange;
+    }
+    uint32_t ReadAheadCount() override { return Count; }
+    const EngineSettings& Settings() const override { return Config; }
+
+    EngineSettings Config;
+    bool ReportChange = false;
+    uint32_t Count = 0;
+    int Checks = 0;
+};
+
+// The reads and writes the file layer performs on one file while it lives.
+class TIoLog {
+public:
+    explicit TIoLog(const std::string& fileName);
+    ~TIoLog();
+    struct TEntry {
+        TFileOperation Operation;
+        uint64_t Offset;
+        uint64_t Length;
+    };
+    std::vector<TEntry> Entries;
+    size_t Count(TFileOperation operation) const;
+    void Clear() { Entries.clear(); }
+};
+
+// Appends `count` records whose +9 holds their number (as u32) and releases them; returns their numbers.
+std::vector<uint32_t> AppendRecords(TDataFile& file, size_t count);
+// The u32 at +9 of a record (the marker AppendRecords writes).
+uint32_t Marker(const TRecord& record);
+void SetMarker(TRecord& record, uint32_t value);
 
 } // namespace vorsam::test
