@@ -167,7 +167,8 @@ void TDataFile::ReadFieldDescriptors() {
     if (header_.Encrypted()) UnscrambleBuffer(readBuffer_.data(), bytes, TableDataSeed1, TableDataSeed2);
     fields_.resize(header_.FieldCount());
     for (size_t i = 0; i < fields_.size(); ++i)
-        std::memcpy(fields_[i].Bytes.data(), &readBuffer_[i * TFieldDescriptor::Size], TFieldDescriptor::Size);
+        std::memcpy(fields_[i].Bytes.data(), &readBuffer_[i * TFieldDescriptor::Size],
+                    TFieldDescriptor::Size);
     descriptorsChanged_ = false;
 }
 
@@ -176,7 +177,8 @@ bool TDataFile::WriteFieldDescriptors() {
     size_t bytes = fields_.size() * TFieldDescriptor::Size;
     ReallocBuffer(bytes, ScratchStep, writeBuffer_);
     for (size_t i = 0; i < fields_.size(); ++i)
-        std::memcpy(&writeBuffer_[i * TFieldDescriptor::Size], fields_[i].Bytes.data(), TFieldDescriptor::Size);
+        std::memcpy(&writeBuffer_[i * TFieldDescriptor::Size], fields_[i].Bytes.data(),
+                    TFieldDescriptor::Size);
     if (header_.Encrypted()) ScrambleBuffer(writeBuffer_.data(), bytes, TableDataSeed1, TableDataSeed2);
     WriteAt(TDataFileHeader::Size, writeBuffer_.data(), bytes);
     if (owner_.Settings().ForceBufferFlush) FlushBuffers();
@@ -248,8 +250,9 @@ std::string TDataFile::Unscrambled(std::string text) const {
     return text;
 }
 
-void TDataFile::SetTableInfo(std::string_view password, std::string_view description, uint16_t userMinorVersion,
-                             uint16_t userMajorVersion, uint32_t lastAutoIncValue) {
+void TDataFile::SetTableInfo(std::string_view password, std::string_view description,
+                             uint16_t userMinorVersion, uint16_t userMajorVersion,
+                             uint32_t lastAutoIncValue) {
     header_.SetStoredPassword(header_.Encrypted() ? Scrambled(password, MaxPasswordLength) : std::string());
     header_.SetStoredDescription(Scrambled(description, MaxDescriptionLength));
     header_.SetUserMinorVersion(userMinorVersion);

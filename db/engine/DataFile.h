@@ -125,8 +125,9 @@ public:
     // off, whether another process changed the table: then the result is nullptr. With `readAhead` the
     // read takes as many slots as fit in 8192 bytes, or with `clientCount` as many as the client says,
     // in the direction given and never outside the table's slots.
-    TRecord* GetRecord(CacheClient* client, uint32_t number, TReadDirection direction = TReadDirection::Forward,
-                       bool clientCount = false, bool readAhead = false);
+    TRecord* GetRecord(CacheClient* client, uint32_t number,
+                       TReadDirection direction = TReadDirection::Forward, bool clientCount = false,
+                       bool readAhead = false);
     void ReleaseRecord(TRecord& record) { record.Unpin(); }
     // The pinned record for a new row: the free-chain head (which must be a deleted record) or a new
     // slot; the head moves on. nullptr as GetRecord. The caller clears and fills the image.
@@ -166,7 +167,8 @@ private:
 
     TRecord& AppendRecord();
     TRecord& NewRecord(uint32_t number, size_t position);
-    uint32_t ReadCount(CacheClient* client, uint32_t number, TReadDirection direction, bool clientCount) const;
+    uint32_t ReadCount(CacheClient* client, uint32_t number, TReadDirection direction,
+                       bool clientCount) const;
     void ReadRecords(uint32_t number, uint32_t count, TReadDirection direction);
     void MergeSlot(uint32_t number, const uint8_t* slot);
     bool InReadWindow(uint32_t number) const;

@@ -1,6 +1,5 @@
 #include "db/engine/DataFileHeader.h"
 
-#include <algorithm>
 #include <bit>
 #include <ctime>
 
@@ -12,17 +11,6 @@ double TDataFileHeader::LastWriteTime() const {
 
 void TDataFileHeader::SetLastWriteTime(double v) {
     StoreLE64(&Bytes[27], std::bit_cast<uint64_t>(v));
-}
-
-std::string TDataFileHeader::Text(size_t at, size_t maxLength) const {
-    return std::string(reinterpret_cast<const char*>(&Bytes[at + 1]), std::min<size_t>(Bytes[at], maxLength));
-}
-
-void TDataFileHeader::SetText(size_t at, size_t maxLength, std::string_view v) {
-    size_t n = std::min(v.size(), maxLength);
-    std::fill_n(&Bytes[at], maxLength + 1, uint8_t(0));
-    Bytes[at] = uint8_t(n);
-    std::copy_n(v.data(), n, &Bytes[at + 1]);
 }
 
 double HeaderTimeNow() {

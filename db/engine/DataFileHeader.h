@@ -113,8 +113,10 @@ public:
 private:
     uint32_t U32(size_t at) const { return LoadLE32(&Bytes[at]); }
     void SetU32(size_t at, uint32_t v) { StoreLE32(&Bytes[at], v); }
-    std::string Text(size_t at, size_t maxLength) const; // a corrupt length byte is capped
-    void SetText(size_t at, size_t maxLength, std::string_view v);
+    std::string Text(size_t at, size_t maxLength) const { return LoadShortString(&Bytes[at], maxLength); }
+    void SetText(size_t at, size_t maxLength, std::string_view v) {
+        StoreShortString(&Bytes[at], maxLength, v);
+    }
 };
 
 // The local date and time now, in the form of the header's last-write time.

@@ -32,8 +32,8 @@ private:
 
 } // namespace
 
-TRecord* TDataFile::GetRecord(CacheClient* client, uint32_t number, TReadDirection direction, bool clientCount,
-                              bool readAhead) {
+TRecord* TDataFile::GetRecord(CacheClient* client, uint32_t number, TReadDirection direction,
+                              bool clientCount, bool readAhead) {
     uint32_t next = header_.NextRecordNumber();
     if (number == 0 || number > next) Raise(VORSAM_FILECORRUPT);
     if (number == next) return &AppendRecord();
@@ -98,12 +98,13 @@ TRecord& TDataFile::NewRecord(uint32_t number, size_t position) {
 
 void TDataFile::ReadRecords(uint32_t number, uint32_t count, TReadDirection direction) {
     assert(count >= 1 && (direction == TReadDirection::Forward ? number + count <= header_.NextRecordNumber()
-                                                                : count <= number));
+                                                               : count <= number));
     ++cache_.Statistics.ReadCalls;
     uint16_t recordSize = header_.RecordSize();
     uint32_t first = direction == TReadDirection::Forward ? number : number - count + 1;
     size_t length = size_t(count) * recordSize;
-    TReadWindow window(readWindowStart_, readWindowLength_, int64_t(header_.SlotOffset(first)), int32_t(length));
+    TReadWindow window(readWindowStart_, readWindowLength_, int64_t(header_.SlotOffset(first)),
+                       int32_t(length));
     ReallocBuffer(length, ScratchStep, readBuffer_);
     size_t done = ReadAt(header_.SlotOffset(first), readBuffer_.data(), length, true);
     ++cache_.Statistics.DiskReads;
@@ -141,7 +142,8 @@ TRecord* TDataFile::AllocateRecord(CacheClient* client) {
     TRecord* record = GetRecord(client, number);
     if (!record) return nullptr;
     uint32_t link = record->GetNextFree();
-    if (reused && (record->Status() != RecordDeleted || link >= header_.NextRecordNumber() || link == number)) {
+    if (reused &&
+        (record->Status() != RecordDeleted || link >= header_.NextRecordNumber() || link == number)) {
         ReleaseRecord(*record);
         Raise(VORSAM_FILECORRUPT);
     }
@@ -195,7 +197,8 @@ void TDataFile::WriteRun(std::span<TRecord* const> run) {
     for (TRecord* record : run) flags.emplace_back(record->Modified(), record->Unwritten());
     try {
         for (size_t i = 0; i < run.size(); ++i) run[i]->StoreTo(&writeBuffer_[i * recordSize]);
-        WriteAt(header_.SlotOffset(run.front()->RecordNumber()), writeBuffer_.data(), run.size() * recordSize);
+        WriteAt(header_.SlotOffset(run.front()->RecordNumber()), writeBuffer_.data(),
+                run.size() * recordSize);
     } catch (...) {
         // Nothing of the run counts as written: the records stay dirty.
         for (size_t i = 0; i < run.size(); ++i) {

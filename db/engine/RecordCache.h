@@ -18,10 +18,10 @@
 namespace vorsam {
 
 struct TRecordCacheStatistics {
-    uint32_t CacheUses = 0;  // records handed out from the cache or appended
-    uint32_t ReadCalls = 0;  // slot ranges asked of the disk
-    uint32_t DiskReads = 0;  // reads that reached the file
-    uint32_t WriteRuns = 0;  // writes of runs of consecutive slots
+    uint32_t CacheUses = 0; // records handed out from the cache or appended
+    uint32_t ReadCalls = 0; // slot ranges asked of the disk
+    uint32_t DiskReads = 0; // reads that reached the file
+    uint32_t WriteRuns = 0; // writes of runs of consecutive slots
 };
 
 class TRecordCache {

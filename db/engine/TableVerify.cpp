@@ -38,7 +38,8 @@ bool CheckHeader(TDataFile& file, TVerifyReport& report) {
         report.Add("header: field count " + std::to_string(header.FieldCount()));
         return false;
     }
-    if (TLayoutBreach breach = CheckDataFileLayout(header, fields, file.GetFileSize(), file.HasUnwrittenSlots())) {
+    if (TLayoutBreach breach =
+            CheckDataFileLayout(header, fields, file.GetFileSize(), file.HasUnwrittenSlots())) {
         report.Add("header: " + breach.Reason);
         return false;
     }
@@ -56,7 +57,8 @@ void CheckFreeChain(TDataFile& file, const std::unordered_map<uint32_t, uint32_t
     for (uint32_t n = file.Header().FreeChainHead(); n != 0; n = links.at(n)) {
         if (n >= seen.size()) return report.Add("free chain: record " + std::to_string(n) + " out of range");
         if (seen[n]) return report.Add("free chain: cycle at record " + std::to_string(n));
-        if (!links.contains(n)) return report.Add("free chain: record " + std::to_string(n) + " is not deleted");
+        if (!links.contains(n))
+            return report.Add("free chain: record " + std::to_string(n) + " is not deleted");
         seen[n] = true;
         ++report.FreeChainLength;
     }

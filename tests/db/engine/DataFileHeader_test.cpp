@@ -62,8 +62,8 @@ TEST_P(DataFileHeaderTest, HeaderBytesLieAtTheirOffsets) {
     EXPECT_EQ(LoadLE16(at(25)), 1);
     EXPECT_EQ(*at(111), 1); // the flag as it stood when written
     EXPECT_EQ(int64_t(LoadLE64(at(116))), 32400);
-    EXPECT_EQ(LoadLE16(at(DescriptorAt(2))), 2);     // field number
-    EXPECT_EQ(*at(DescriptorAt(2) + 2), 4);          // name length
+    EXPECT_EQ(LoadLE16(at(DescriptorAt(2))), 2);      // field number
+    EXPECT_EQ(*at(DescriptorAt(2) + 2), 4);           // name length
     EXPECT_EQ(LoadLE16(at(DescriptorAt(2) + 90)), 9); // first stored field
 }
 
@@ -111,13 +111,15 @@ const TCorruption Corruptions[] = {
     {"OffsetOneTooFar", [](std::string& b) { SetU16(b, DescriptorAt(3) + 90, 42); }, VORSAM_HEADERCORRUPT},
     {"AutoIncrementOffsetNot5", [](std::string& b) { SetU16(b, DescriptorAt(1) + 90, 9); },
      VORSAM_HEADERCORRUPT},
-    {"FieldNumberNotItsPosition", [](std::string& b) { SetU16(b, DescriptorAt(2), 7); }, VORSAM_HEADERCORRUPT},
+    {"FieldNumberNotItsPosition", [](std::string& b) { SetU16(b, DescriptorAt(2), 7); },
+     VORSAM_HEADERCORRUPT},
     {"TypeZero", [](std::string& b) { SetByte(b, DescriptorAt(3) + 84, 0); }, VORSAM_HEADERCORRUPT},
     {"UnknownType", [](std::string& b) { SetByte(b, DescriptorAt(3) + 84, 17); }, VORSAM_HEADERCORRUPT},
     {"StringOf251", [](std::string& b) { SetByte(b, DescriptorAt(2) + 86, 251); }, VORSAM_HEADERCORRUPT},
     {"SizeOnADate", [](std::string& b) { SetByte(b, DescriptorAt(3) + 86, 4); }, VORSAM_HEADERCORRUPT},
     {"DecimalsOnADate", [](std::string& b) { SetByte(b, DescriptorAt(3) + 87, 2); }, VORSAM_HEADERCORRUPT},
-    {"DefaultNoDate", [](std::string& b) { SetText(b, DescriptorAt(3) + 196, "31/12"); }, VORSAM_HEADERCORRUPT},
+    {"DefaultNoDate", [](std::string& b) { SetText(b, DescriptorAt(3) + 196, "31/12"); },
+     VORSAM_HEADERCORRUPT},
     {"MinimumNoNumber", [](std::string& b) { SetText(b, DescriptorAt(4) + 94, "x"); }, VORSAM_HEADERCORRUPT},
     {"RecordSizeOneMore", [](std::string& b) { SetU16(b, 21, 94); }, VORSAM_HEADERCORRUPT},
     {"NextRecordNumberOneMore", [](std::string& b) { SetU32(b, 13, 5); }, VORSAM_HEADERCORRUPT},
@@ -132,14 +134,7 @@ const TCorruption Corruptions[] = {
 class DataFileCorruptionTest : public TDataFileTest {};
 
 TEST_P(DataFileCorruptionTest, EachCorruptionRaisesItsCodeAndLeavesTheFileAlone) {
-    auto file = CreateTable(PeopleFields());
-    for (int i = 0; i < 3; ++i) {
-        TRecord* record = file->AllocateRecord(nullptr);
-        record->Clear(true);
-        file->ReleaseRecord(*record);
-    }
-    file->FlushRecords();
-    file->WriteHeader();
+    auto file = TableWithRecords(3, PeopleFields());
     ASSERT_NO_THROW(file->ValidateHeader());
     file->Close();
     const std::string valid = FileBytes();
@@ -176,8 +171,10 @@ TEST_P(DataFileHeaderTest, CreateRefusesBlobLimitAndRecordSizeBeforeAnyFileExist
     std::vector<TFieldSpec> blobs;
     for (int i = 1; i <= 129; ++i) blobs.push_back({"B" + std::to_string(i), dtBlob});
     auto file = NewFile();
-    EXPECT_ENGINE_ERROR(file->CreateHeader(0, 0, MakeFields(blobs), 512, "", "", false, 0, 0), VORSAM_BLOBLIMIT);
-    EXPECT_ENGINE_ERROR(file->CreateHeader(0, 0, WideFields(261), 512, "", "", false, 0, 0), VORSAM_RECTOOBIG);
+    EXPECT_ENGINE_ERROR(file->CreateHeader(0, 0, MakeFields(blobs), 512, "", "", false, 0, 0),
+                        VORSAM_BLOBLIMIT);
+    EXPECT_ENGINE_ERROR(file->CreateHeader(0, 0, WideFields(261), 512, "", "", false, 0, 0),
+                        VORSAM_RECTOOBIG);
     EXPECT_FALSE(file->IsOpen());
     EXPECT_FALSE(GetFileList().Exists(Path(), InMemory()));
 
@@ -239,14 +236,7 @@ TEST_P(DataFileHeaderTest, EveryHeaderWriteCountsUpAndAnotherHandleNoticesIt) {
 }
 
 TEST_P(DataFileHeaderTest, ResetHeaderEmptiesTheTableAndKeepsCountingUp) {
-    auto file = CreateTable(PeopleFields());
-    for (int i = 0; i < 5; ++i) {
-        TRecord* record = file->AllocateRecord(nullptr);
-        record->Clear(true);
-        file->ReleaseRecord(*record);
-    }
-    file->FlushRecords();
-    file->WriteHeader();
+    auto file = TableWithRecords(5, PeopleFields());
     auto other = OpenTable();
     uint32_t before = file->Header().ChangeCounter();
 
@@ -263,7 +253,8 @@ TEST_P(DataFileHeaderTest, ResetHeaderEmptiesTheTableAndKeepsCountingUp) {
 }
 
 TEST_P(DataFileHeaderTest, EncryptedTableScramblesTextsAndDescriptorsOnDisk) {
-    auto file = CreateTable(PeopleFields(), {.Encrypted = true, .Description = "Staff list", .Password = "secret"});
+    auto file =
+        CreateTable(PeopleFields(), {.Encrypted = true, .Description = "Staff list", .Password = "secret"});
     EXPECT_EQ(file->GetDescription(), "Staff list");
     EXPECT_EQ(file->GetPassword(), "secret");
     file->Close();
@@ -290,7 +281,8 @@ TEST_P(DataFileHeaderTest, PlainTableStoresNoPasswordAndAPlainDescription) {
     EXPECT_EQ(file->GetPassword(), "");
     EXPECT_EQ(file->GetDescription(), std::string(50, 'd'));
     file->Close();
-    EXPECT_EQ(FileBytes().substr(35, 2), "\x32" "d");
+    EXPECT_EQ(FileBytes().substr(35, 2), "\x32"
+                                         "d");
 }
 
 TEST_P(DataFileHeaderTest, FieldLookupsIgnoreCaseAndCarryThePosition) {

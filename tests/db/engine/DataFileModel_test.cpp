@@ -66,8 +66,8 @@ uint32_t DataFileModelTest::AnyActive() {
 TRecord& DataFileModelTest::Get(uint32_t n) {
     bool readAhead = random_() % 2, backward = random_() % 2, cursorCount = random_() % 3 == 0;
     client_.Count = random_() % 6;
-    TRecord* record = file_->GetRecord(&client_, n, backward ? TReadDirection::Backward : TReadDirection::Forward,
-                                       cursorCount, readAhead);
+    TRecord* record = file_->GetRecord(
+        &client_, n, backward ? TReadDirection::Backward : TReadDirection::Forward, cursorCount, readAhead);
     EXPECT_NE(record, nullptr);
     return *record;
 }
@@ -87,8 +87,10 @@ void DataFileModelTest::Append() {
     ASSERT_NE(record, nullptr);
     uint32_t expected = model_.Head() ? model_.Head() : model_.Next();
     ASSERT_EQ(record->RecordNumber(), expected);
-    if (model_.Head()) model_.FreeChain.pop_back();
-    else model_.Slots.emplace_back();
+    if (model_.Head())
+        model_.FreeChain.pop_back();
+    else
+        model_.Slots.emplace_back();
     record->Clear(true);
     ++model_.LastAutoInc;
     EXPECT_EQ(record->AutoIncValue(), model_.LastAutoInc);
@@ -151,14 +153,34 @@ void DataFileModelTest::Unpin() {
 
 void DataFileModelTest::Step() {
     switch (random_() % 20) {
-    case 0: case 1: case 2: case 3: case 4: return Append();
-    case 5: case 6: case 7: case 8: return Fetch();
-    case 9: case 10: case 11: return Modify();
-    case 12: case 13: case 14: return Delete();
-    case 15: return Flush();
-    case 16: return Resize();
-    case 17: case 18: return Pin();
-    default: return Unpin();
+    case 0:
+    case 1:
+    case 2:
+    case 3:
+    case 4:
+        return Append();
+    case 5:
+    case 6:
+    case 7:
+    case 8:
+        return Fetch();
+    case 9:
+    case 10:
+    case 11:
+        return Modify();
+    case 12:
+    case 13:
+    case 14:
+        return Delete();
+    case 15:
+        return Flush();
+    case 16:
+        return Resize();
+    case 17:
+    case 18:
+        return Pin();
+    default:
+        return Unpin();
     }
 }
 
@@ -202,8 +224,9 @@ void DataFileModelTest::Run(bool encrypted, uint32_t seed, int steps) {
     model_ = {};
     owner_.IsLocked = true; // a writer holds the table's write lock
     owner_.Config.BufferSize = 2 * 36;
-    file_ = CreateTable(MakeFields({{"CODE", dtInteger, 0, stAutoInc}, {"ID", dtInteger}, {"NAME", dtString, 20}}),
-                        {.Encrypted = encrypted});
+    file_ = CreateTable(
+        MakeFields({{"CODE", dtInteger, 0, stAutoInc}, {"ID", dtInteger}, {"NAME", dtString, 20}}),
+        {.Encrypted = encrypted});
     recordSize_ = file_->GetRecordSize();
     ASSERT_EQ(recordSize_, 36);
     for (int step = 0; step < steps; ++step) {

@@ -16,16 +16,10 @@ std::vector<TFieldDescriptor> SmallFields() {
 
 class DataFileRecordsTest : public TDataFileTest {
 protected:
-    // A table of `count` records, flushed and written, reopened with a fresh cache.
-    std::unique_ptr<TDataFile> TableWithRecords(size_t count, const std::vector<TFieldDescriptor>& fields) {
-        auto file = CreateTable(fields);
-        AppendRecords(*file, count);
-        file->FlushRecords();
-        file->WriteHeader();
-        file->Close();
-        return OpenTable();
+    using TDataFileTest::TableWithRecords;
+    std::unique_ptr<TDataFile> TableWithRecords(size_t count) {
+        return TableWithRecords(count, SmallFields());
     }
-    std::unique_ptr<TDataFile> TableWithRecords(size_t count) { return TableWithRecords(count, SmallFields()); }
 
     uint32_t Fetch(TDataFile& file, uint32_t number, TReadDirection direction = TReadDirection::Forward,
                    bool readAhead = false) {
@@ -243,15 +237,15 @@ TEST_P(DataFileRecordsTest, PinnedModifiedRecordSurvivesAReadOfItsSlot) {
     EXPECT_TRUE(three->Modified());
     file->ReleaseRecord(*three);
     EXPECT_TRUE(file->FlushRecords());
-    file->Close();
-    EXPECT_EQ(Fetch(*OpenTable(), 3), 333u);
+    EXPECT_EQ(Fetch(*Reopen(std::move(file)), 3), 333u);
 }
 
 TEST_P(DataFileRecordsTest, TinyCacheStillHandsOutTheRecordAskedFor) {
     auto file = TableWithRecords(40);
     SetCacheRecords(*file, 1);
     for (uint32_t n = 1; n <= 40; n += 7) EXPECT_EQ(Fetch(*file, n, TReadDirection::Forward, true), n);
-    for (int n = 40; n >= 1; n -= 9) EXPECT_EQ(Fetch(*file, uint32_t(n), TReadDirection::Backward, true), uint32_t(n));
+    for (int n = 40; n >= 1; n -= 9)
+        EXPECT_EQ(Fetch(*file, uint32_t(n), TReadDirection::Backward, true), uint32_t(n));
     EXPECT_LE(file->RecordCache().Count(), 1u);
 }
 
@@ -304,10 +298,7 @@ TEST_P(DataFileRecordsTest, TrimWhileLockedWholeWritesNothing) {
     EXPECT_GT(log.Count(TFileOperation::Write), 0u);
     EXPECT_LE(file->RecordCache().Count(), 2u);
     EXPECT_EQ(file->RecordCache().Capacity(), 2u);
-    file->WriteHeader();
-    file->Close();
-    file = OpenTable();
-    EXPECT_NO_THROW(file->ValidateHeader());
+    file = Reopen(std::move(file));
     EXPECT_EQ(Fetch(*file, 20), 1020u);
     EXPECT_EQ(Fetch(*file, 23), 23u);
 }
@@ -340,10 +331,7 @@ TEST_P(DataFileRecordsTest, FailedWriteKeepsTheRecordsToWriteAgain) {
     ASSERT_EQ(file->RecordCache().Count(), 3u);
     for (const auto& record : file->RecordCache().Records()) EXPECT_TRUE(record->Dirty());
     EXPECT_TRUE(file->FlushRecords());
-    file->WriteHeader();
-    file->Close();
-    file = OpenTable();
-    EXPECT_NO_THROW(file->ValidateHeader());
+    file = Reopen(std::move(file));
     EXPECT_EQ(Fetch(*file, 3), 203u);
     EXPECT_EQ(Fetch(*file, 6), 6u);
 }

@@ -46,6 +46,23 @@ std::unique_ptr<TDataFile> TDataFileTest::CreateTable(const std::vector<TFieldDe
     return file;
 }
 
+std::unique_ptr<TDataFile> TDataFileTest::Reopen(std::unique_ptr<TDataFile> file) {
+    file->FlushRecords();
+    file->WriteHeader();
+    file->WriteFieldDescriptors();
+    file->Close();
+    file = OpenTable();
+    file->ValidateHeader();
+    return file;
+}
+
+std::unique_ptr<TDataFile> TDataFileTest::TableWithRecords(size_t count,
+                                                           const std::vector<TFieldDescriptor>& fields) {
+    auto file = CreateTable(fields);
+    AppendRecords(*file, count);
+    return Reopen(std::move(file));
+}
+
 std::string TDataFileTest::FileBytes() {
     auto handler = Opened("PEOPLE.DAT");
     return ReadAll(*handler);

@@ -69,6 +69,11 @@ protected:
         file->Open();
         return file;
     }
+    // Ends a write as the table does (records, then header), closes the table and opens it again,
+    // validated.
+    std::unique_ptr<TDataFile> Reopen(std::unique_ptr<TDataFile> file);
+    // A table of `count` records made by AppendRecords, reopened with a fresh cache.
+    std::unique_ptr<TDataFile> TableWithRecords(size_t count, const std::vector<TFieldDescriptor>& fields);
     // The file's bytes as they are now, through a handler of its own.
     std::string FileBytes();
     void OverwriteFile(const std::string& bytes);

@@ -22,10 +22,7 @@ protected:
             file->FreeRecord(*record);
             file->ReleaseRecord(*record);
         }
-        file->FlushRecords();
-        file->WriteHeader();
-        file->Close();
-        return OpenTable();
+        return Reopen(std::move(file));
     }
     static TVerifyReport Verify(TDataFile& file) {
         TVerifyReport report;
