@@ -127,56 +127,46 @@ TEST_P(DataFileRecordsTest, AppendingPastTheLimitsRaisesTableFull) {
     }
 }
 
-TEST_P(DataFileRecordsTest, ReadsFetchWhatFitsIn8192Bytes) {
-    const struct {
-        size_t Fields; // string fields of 250 characters (0: the small record)
-        uint32_t Slots;
-    } cases[] = {{12, 2}, {36, 1}, {0, 227}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.Fields);
-        auto file = c.Fields ? TableWithRecords(20, WideFields(c.Fields)) : TableWithRecords(300);
-        EXPECT_EQ(file->RecordsPerRead(), c.Slots);
+TEST_P(DataFileRecordsTest, WideRecordsAreReadOneOrTwoAtATime) {
+    for (auto [fields, slots] : {std::pair{12, 2u}, std::pair{36, 1u}}) { // 3,033 and 9,081 bytes
+        auto file = TableWithRecords(20, WideFields(size_t(fields)));
+        EXPECT_EQ(file->RecordsPerRead(), slots);
         TIoLog log(Path());
         EXPECT_EQ(Fetch(*file, 10, TReadDirection::Forward, true), 10u);
         ASSERT_EQ(log.Count(TFileOperation::Read), 1u);
-        EXPECT_EQ(log.Entries[0].Length, c.Slots * file->GetRecordSize());
-        EXPECT_EQ(log.Entries[0].Offset, file->Header().SlotOffset(10));
+        EXPECT_EQ(log.Entries[0].Length, slots * file->GetRecordSize());
         file->Close();
     }
 }
 
-TEST_P(DataFileRecordsTest, ReadAheadStaysWithinTheTableInBothDirections) {
+TEST_P(DataFileRecordsTest, ReadWindowsStayInsideTheTable) {
+    const struct {
+        uint32_t Number;
+        TReadDirection Direction;
+        int CursorCount; // what the cursor asks for after the record; -1: as many as fit in 8192 bytes
+        uint32_t First;
+        uint32_t Slots;
+    } cases[] = {
+        {10, TReadDirection::Forward, -1, 10, 227},   {298, TReadDirection::Forward, -1, 298, 3},
+        {2, TReadDirection::Backward, -1, 1, 2},      {1, TReadDirection::Backward, -1, 1, 1},
+        {250, TReadDirection::Backward, -1, 24, 227}, {10, TReadDirection::Forward, 4, 10, 5},
+        {3, TReadDirection::Backward, 1000, 1, 3},    {299, TReadDirection::Forward, 1000, 299, 2},
+    };
     auto file = TableWithRecords(300);
-    TIoLog log(Path());
-    const uint64_t slot = file->GetRecordSize();
-    EXPECT_EQ(Fetch(*file, 2, TReadDirection::Backward, true), 2u); // slots 1 and 2 only
-    EXPECT_EQ(Fetch(*file, 1, TReadDirection::Backward, true), 1u); // cached by the read before
-    EXPECT_EQ(Fetch(*file, 298, TReadDirection::Forward, true), 298u);
-    EXPECT_EQ(Fetch(*file, 250, TReadDirection::Backward, true), 250u);
-    ASSERT_EQ(log.Count(TFileOperation::Read), 3u);
-    EXPECT_EQ(log.Entries[0].Offset, file->Header().SlotOffset(1));
-    EXPECT_EQ(log.Entries[0].Length, 2 * slot);
-    EXPECT_EQ(log.Entries[1].Offset, file->Header().SlotOffset(298));
-    EXPECT_EQ(log.Entries[1].Length, 3 * slot);
-    EXPECT_EQ(log.Entries[2].Offset, file->Header().SlotOffset(250 - 226));
-    EXPECT_EQ(log.Entries[2].Length, 227 * slot);
-}
-
-TEST_P(DataFileRecordsTest, CursorChosenCountsAreBoundedByTheTable) {
-    auto file = TableWithRecords(20);
     TFakeCacheClient client;
     TIoLog log(Path());
-    client.Count = 4; // four more after the current one
-    TRecord* record = file->GetRecord(&client, 10, TReadDirection::Forward, true, true);
-    file->ReleaseRecord(*record);
-    client.Count = 1000;
-    record = file->GetRecord(&client, 3, TReadDirection::Backward, true, true);
-    file->ReleaseRecord(*record);
-    ASSERT_EQ(log.Count(TFileOperation::Read), 2u);
-    EXPECT_EQ(log.Entries[0].Length, 5u * 36);
-    EXPECT_EQ(log.Entries[1].Offset, file->Header().SlotOffset(1));
-    EXPECT_EQ(log.Entries[1].Length, 3u * 36);
-    EXPECT_EQ(client.Checks, 2);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Number);
+        file->DropRecordCache();
+        log.Clear();
+        client.Count = uint32_t(std::max(c.CursorCount, 0));
+        TRecord* record = file->GetRecord(&client, c.Number, c.Direction, c.CursorCount >= 0, true);
+        EXPECT_EQ(Marker(*record), c.Number);
+        file->ReleaseRecord(*record);
+        ASSERT_EQ(log.Count(TFileOperation::Read), 1u);
+        EXPECT_EQ(log.Entries[0].Offset, file->Header().SlotOffset(c.First));
+        EXPECT_EQ(log.Entries[0].Length, c.Slots * 36u);
+    }
 }
 
 TEST_P(DataFileRecordsTest, ReportedChangeHandsOutNothingAndReadsNothing) {
@@ -238,15 +228,6 @@ TEST_P(DataFileRecordsTest, PinnedModifiedRecordSurvivesAReadOfItsSlot) {
     file->ReleaseRecord(*three);
     EXPECT_TRUE(file->FlushRecords());
     EXPECT_EQ(Fetch(*Reopen(std::move(file)), 3), 333u);
-}
-
-TEST_P(DataFileRecordsTest, TinyCacheStillHandsOutTheRecordAskedFor) {
-    auto file = TableWithRecords(40);
-    SetCacheRecords(*file, 1);
-    for (uint32_t n = 1; n <= 40; n += 7) EXPECT_EQ(Fetch(*file, n, TReadDirection::Forward, true), n);
-    for (int n = 40; n >= 1; n -= 9)
-        EXPECT_EQ(Fetch(*file, uint32_t(n), TReadDirection::Backward, true), uint32_t(n));
-    EXPECT_LE(file->RecordCache().Count(), 1u);
 }
 
 TEST_P(DataFileRecordsTest, FreeChainHeadThatIsNoDeletedRecordIsCorrupt) {
