@@ -29,9 +29,10 @@ struct EngineSettings {
 class CacheClient {
 public:
     virtual ~CacheClient() = default;
-    // Called before cached contents are trusted: lets the owner compare the file's change counter
-    // with the one it last saw and drop what another process changed.
-    virtual void CheckForChanges() = 0;
+    // Called before a cache reads from disk: lets the owner compare the files' change counters with
+    // the ones it last saw and drop what another process changed. True when it found such a change;
+    // the cache then hands out nothing and the caller starts its operation again.
+    virtual bool CheckForChanges() = 0;
     // How many records (or pages, blocks) to read ahead after the one asked for, in the current
     // direction of the reader; 0 reads just the one.
     virtual uint32_t ReadAheadCount() = 0;

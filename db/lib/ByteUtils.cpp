@@ -32,6 +32,17 @@ void EncodeIntegerKey(int32_t value, uint8_t* destination) {
     StoreBE(destination, uint32_t(value) ^ 0x80000000u, 4);
 }
 
+std::string LoadShortString(const uint8_t* field, size_t maxLength) {
+    return std::string(reinterpret_cast<const char*>(field + 1), std::min<size_t>(field[0], maxLength));
+}
+
+void StoreShortString(uint8_t* field, size_t maxLength, std::string_view text) {
+    size_t n = std::min(text.size(), maxLength);
+    std::memset(field, 0, maxLength + 1);
+    field[0] = uint8_t(n);
+    std::memcpy(field + 1, text.data(), n);
+}
+
 void ReallocBuffer(size_t newSize, size_t step, std::vector<uint8_t>& buffer) {
     assert(step > 0);
     size_t capacity = (newSize + step - 1) / step * step;

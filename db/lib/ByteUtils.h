@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <string>
+#include <string_view>
 #include <vector>
 
 namespace vorsam {
@@ -70,6 +72,12 @@ template <typename T> T LoadNative(const uint8_t* p) {
 template <typename T> void StoreNative(uint8_t* p, T v) {
     std::memcpy(p, &v, sizeof v);
 }
+
+// A length-prefixed text field of the file formats: a length byte, then up to `maxLength` characters, the
+// unused bytes zero (maxLength + 1 bytes in all). Loading caps a corrupt length byte at `maxLength`;
+// storing cuts the text to it.
+std::string LoadShortString(const uint8_t* field, size_t maxLength);
+void StoreShortString(uint8_t* field, size_t maxLength, std::string_view text);
 
 // Grows or shrinks `buffer` to `newSize` rounded up to a whole number of `step`s; new bytes are zero.
 void ReallocBuffer(size_t newSize, size_t step, std::vector<uint8_t>& buffer);

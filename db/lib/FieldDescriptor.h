@@ -78,8 +78,10 @@ public:
 private:
     uint16_t U16(size_t at) const { return LoadLE16(&Bytes[at]); }
     void SetU16(size_t at, uint16_t v) { StoreLE16(&Bytes[at], v); }
-    std::string Text(size_t at, size_t maxLength) const; // a corrupt length byte is capped
-    void SetText(size_t at, size_t maxLength, std::string_view v);
+    std::string Text(size_t at, size_t maxLength) const { return LoadShortString(&Bytes[at], maxLength); }
+    void SetText(size_t at, size_t maxLength, std::string_view v) {
+        StoreShortString(&Bytes[at], maxLength, v);
+    }
 };
 
 // Sets the descriptor's physical size from its type and declared size (DataTypes.h PhysicalSizeOf).

@@ -1,0 +1,304 @@
+// TDataFile, header side: open and close, the header copy, the field descriptors and the table's counters.
+#include "db/engine/DataFile.h"
+
+#include "db/engine/DataFileValidation.h"
+#include "db/lib/ByteUtils.h"
+#include "db/lib/Collation.h"
+#include "db/lib/DataTypes.h"
+#include "db/lib/Scramble.h"
+
+#include <algorithm>
+#include <cassert>
+#include <cstring>
+
+namespace vorsam {
+
+namespace {
+
+constexpr size_t ScratchStep = 4096;
+
+} // namespace
+
+TDataFile::TDataFile(TableFileOwner& owner) : owner_(owner), cache_(*this) {}
+
+TDataFile::~TDataFile() {
+    if (IsOpen()) CloseFile();
+}
+
+void TDataFile::GetErrorContext(TErrorContext& context) const {
+    context.Table = owner_.TableName();
+    context.Database = owner_.DatabaseName();
+}
+
+size_t TDataFile::ReadAt(uint64_t offset, uint8_t* buffer, size_t count, bool allowShort) {
+    TFileAccess access(*this);
+    Seek(int64_t(offset));
+    return ReadBuffer(buffer, count, allowShort);
+}
+
+void TDataFile::WriteAt(uint64_t offset, const uint8_t* buffer, size_t count) {
+    TFileAccess access(*this);
+    Seek(int64_t(offset));
+    WriteBuffer(buffer, count);
+}
+
+void TDataFile::Open() {
+    if (IsOpen()) return;
+    TFileHandler::Open();
+    try {
+        ReadHeader();
+        if (header_.FieldCount() > MaxFieldCount) Raise(VORSAM_HEADERCORRUPT);
+        ReadFieldDescriptors();
+        PrepareCache();
+    } catch (...) {
+        CloseFile();
+        throw;
+    }
+}
+
+void TDataFile::PrepareCache() {
+    uint16_t recordSize = header_.RecordSize();
+    recordsPerRead_ = recordSize == 0 ? 1 : std::max<uint32_t>(1, ReadBytesPerCall / recordSize);
+    cache_.Clear();
+    cache_.Statistics = {};
+    cache_.SetCapacity(CacheLimit());
+}
+
+void TDataFile::Close() {
+    if (IsOpen()) CloseFile();
+}
+
+void TDataFile::CloseFile() {
+    cache_.Discard();
+    cache_.Pool().Clear();
+    fields_.clear();
+    descriptorsChanged_ = false;
+    TFileHandler::Close();
+}
+
+void TDataFile::CreateHeader(uint16_t languageId, uint16_t sortId, std::span<const TFieldDescriptor> fields,
+                             uint32_t blobBlockSize, std::string_view description, std::string_view password,
+                             bool encrypted, uint16_t userMinorVersion, uint16_t userMajorVersion) {
+    assert(!IsOpen());
+    if (fields.size() > MaxFieldCount) Raise(VORSAM_HEADERCORRUPT);
+    size_t blobFields = 0;
+    for (const TFieldDescriptor& field : fields)
+        if (field.DataType() == dtBlob && ++blobFields > MaxBlobFieldCount) Raise(VORSAM_BLOBLIMIT);
+    uint32_t recordSize = RecordSizeOf(fields);
+    if (recordSize > 65535) Raise(VORSAM_RECTOOBIG);
+
+    TDataFileHeader header;
+    header.SetLanguageId(languageId);
+    header.SetSortId(sortId);
+    header.SetUserMajorVersion(userMajorVersion);
+    header.SetUserMinorVersion(userMinorVersion);
+    header.SetEncrypted(encrypted);
+    header.SetFieldCount(uint16_t(fields.size()));
+    header.SetBlobFieldCount(uint16_t(blobFields));
+    header.SetBlobBlockSize(blobBlockSize);
+    header.SetFormat(DataFileFormat);
+    header.SetNextRecordNumber(1);
+    header.SetRecordSize(uint16_t(recordSize));
+    header.SetHeaderChanged(true);
+    TFileHandler::CreateFile();
+    header_ = header;
+    SetTableInfo(password, description, userMinorVersion, userMajorVersion, 0);
+    fields_.assign(fields.begin(), fields.end());
+    descriptorsChanged_ = true;
+    PrepareCache();
+}
+
+void TDataFile::ValidateHeader() {
+    std::vector<TFieldDescriptor> checked = fields_;
+    if (TLayoutBreach breach = CheckDataFileLayout(header_, checked, GetFileSize())) Raise(breach.Code);
+    fields_ = std::move(checked);
+}
+
+void TDataFile::CheckFormat() const {
+    if (header_.Format() != DataFileFormat) Raise(VORSAM_OLDVERSION);
+}
+
+void TDataFile::ReadHeader() {
+    ReadAt(0, header_.Bytes.data(), TDataFileHeader::Size);
+    header_.SetHeaderChanged(false);
+}
+
+bool TDataFile::CheckHeaderChanged() {
+    TDataFileHeader onDisk;
+    ReadAt(0, onDisk.Bytes.data(), TDataFileHeader::Size);
+    if (onDisk.ChangeCounter() == header_.ChangeCounter()) return false;
+    onDisk.SetHeaderChanged(false);
+    header_ = onDisk;
+    return true;
+}
+
+bool TDataFile::WriteHeader(bool force) {
+    if (!force && !header_.HeaderChanged()) return false;
+    header_.SetChangeCounter(header_.ChangeCounter() + 1);
+    header_.SetWriterVersion(EngineVersion);
+    header_.SetLastWriteTime(HeaderTimeNow());
+    WriteAt(0, header_.Bytes.data(), TDataFileHeader::Size);
+    owner_.MarkModified();
+    header_.SetHeaderChanged(false);
+    return true;
+}
+
+void TDataFile::MarkHeaderWritten() {
+    header_.SetChangeCounter(header_.ChangeCounter() + 1);
+    header_.SetHeaderChanged(true);
+    owner_.MarkModified();
+}
+
+void TDataFile::ResetHeader() {
+    DropRecordCache();
+    WriteAt(header_.RecordAreaOffset(), nullptr, 0);
+    if (owner_.Settings().ForceBufferFlush) FlushBuffers();
+    header_.SetChangeCounter(header_.ChangeCounter() + 1);
+    header_.SetFreeChainHead(0);
+    header_.SetNextRecordNumber(1);
+    header_.SetLastAutoIncValue(0);
+    header_.SetHeaderChanged(true);
+}
+
+void TDataFile::ReadFieldDescriptors() {
+    size_t bytes = size_t(header_.FieldCount()) * TFieldDescriptor::Size;
+    ReallocBuffer(bytes, ScratchStep, readBuffer_);
+    ReadAt(TDataFileHeader::Size, readBuffer_.data(), bytes);
+    if (header_.Encrypted()) UnscrambleBuffer(readBuffer_.data(), bytes, TableDataSeed1, TableDataSeed2);
+    fields_.resize(header_.FieldCount());
+    for (size_t i = 0; i < fields_.size(); ++i)
+        std::memcpy(fields_[i].Bytes.data(), &readBuffer_[i * TFieldDescriptor::Size],
+                    TFieldDescriptor::Size);
+    descriptorsChanged_ = false;
+}
+
+bool TDataFile::WriteFieldDescriptors() {
+    if (!descriptorsChanged_) return false;
+    size_t bytes = fields_.size() * TFieldDescriptor::Size;
+    ReallocBuffer(bytes, ScratchStep, writeBuffer_);
+    for (size_t i = 0; i < fields_.size(); ++i)
+        std::memcpy(&writeBuffer_[i * TFieldDescriptor::Size], fields_[i].Bytes.data(),
+                    TFieldDescriptor::Size);
+    if (header_.Encrypted()) ScrambleBuffer(writeBuffer_.data(), bytes, TableDataSeed1, TableDataSeed2);
+    WriteAt(TDataFileHeader::Size, writeBuffer_.data(), bytes);
+    if (owner_.Settings().ForceBufferFlush) FlushBuffers();
+    owner_.MarkModified();
+    descriptorsChanged_ = false;
+    return true;
+}
+
+void TDataFile::CopyHeader(uint8_t* destination) const {
+    std::memcpy(destination, header_.Bytes.data(), TDataFileHeader::Size);
+}
+
+bool TDataFile::GetFieldDesc(uint16_t position, TFieldDescriptor& destination) const {
+    if (position == 0 || position > fields_.size()) return false;
+    destination = fields_[position - 1];
+    return true;
+}
+
+bool TDataFile::GetFieldDescByNumber(uint16_t number, TFieldDescriptor& destination) const {
+    for (size_t i = 0; i < fields_.size(); ++i) {
+        if (fields_[i].FieldNumber() != number) continue;
+        destination = fields_[i];
+        destination.SetPosition(uint16_t(i + 1));
+        return true;
+    }
+    return false;
+}
+
+bool TDataFile::SameName(const TFieldDescriptor& field, std::string_view name) const {
+    return LocaleUpperCase(0, 0, field.Name()) == LocaleUpperCase(0, 0, name);
+}
+
+uint16_t TDataFile::FindFieldByName(std::string_view name) const {
+    for (size_t i = 0; i < fields_.size(); ++i)
+        if (SameName(fields_[i], name)) return uint16_t(i + 1);
+    return 0;
+}
+
+bool TDataFile::GetFieldDescByName(std::string_view name, TFieldDescriptor& destination) const {
+    uint16_t position = FindFieldByName(name);
+    if (position == 0) return false;
+    destination = fields_[position - 1];
+    destination.SetPosition(position);
+    return true;
+}
+
+void TDataFile::AlterFieldDesc(uint16_t position, const TFieldDescriptor& descriptor) {
+    if (position == 0 || position > fields_.size()) return;
+    TFieldDescriptor& field = fields_[position - 1];
+    field.SetFieldNumber(descriptor.FieldNumber());
+    field.SetName(descriptor.Name());
+    field.SetSubType(descriptor.SubType());
+    field.SetDescription(descriptor.Description());
+    field.SetRequired(descriptor.Required());
+    field.SetMinValue(descriptor.MinValue());
+    field.SetMaxValue(descriptor.MaxValue());
+    field.SetDefaultValue(descriptor.DefaultValue());
+    descriptorsChanged_ = true;
+}
+
+std::string TDataFile::Scrambled(std::string_view text, size_t maxLength) const {
+    std::string stored(text.substr(0, maxLength));
+    if (header_.Encrypted()) ScrambleBuffer(stored.data(), stored.size(), DescriptionSeed1, DescriptionSeed2);
+    return stored;
+}
+
+std::string TDataFile::Unscrambled(std::string text) const {
+    if (header_.Encrypted()) UnscrambleBuffer(text.data(), text.size(), DescriptionSeed1, DescriptionSeed2);
+    return text;
+}
+
+void TDataFile::SetTableInfo(std::string_view password, std::string_view description,
+                             uint16_t userMinorVersion, uint16_t userMajorVersion,
+                             uint32_t lastAutoIncValue) {
+    header_.SetStoredPassword(header_.Encrypted() ? Scrambled(password, MaxPasswordLength) : std::string());
+    header_.SetStoredDescription(Scrambled(description, MaxDescriptionLength));
+    header_.SetUserMinorVersion(userMinorVersion);
+    header_.SetUserMajorVersion(userMajorVersion);
+    header_.SetLastAutoIncValue(lastAutoIncValue);
+    header_.SetHeaderChanged(true);
+}
+
+std::string TDataFile::GetDescription() const {
+    return Unscrambled(header_.StoredDescription());
+}
+
+std::string TDataFile::GetPassword() const {
+    return header_.Encrypted() ? Unscrambled(header_.StoredPassword()) : std::string();
+}
+
+uint32_t TDataFile::GetBlobBlockSize() const {
+    return header_.BlobBlockSize() == 0 ? DefaultBlobBlockSize : header_.BlobBlockSize();
+}
+
+uint32_t TDataFile::GetRecordCount() const {
+    return header_.NextRecordNumber() == 0 ? 0 : header_.NextRecordNumber() - 1;
+}
+
+uint32_t TDataFile::NextAutoIncValue() {
+    header_.SetLastAutoIncValue(NextCounterValue(header_.LastAutoIncValue()));
+    header_.SetHeaderChanged(true);
+    return header_.LastAutoIncValue();
+}
+
+void TDataFile::SetLastAutoIncValue(uint32_t value) {
+    if (value == header_.LastAutoIncValue()) return;
+    header_.SetLastAutoIncValue(value);
+    header_.SetHeaderChanged(true);
+}
+
+uint32_t TDataFile::NextBlobSequence() {
+    header_.SetLastBlobSequence(NextCounterValue(header_.LastBlobSequence()));
+    header_.SetHeaderChanged(true);
+    return header_.LastBlobSequence();
+}
+
+size_t TDataFile::CacheLimit() const {
+    const EngineSettings& settings = owner_.Settings();
+    uint16_t recordSize = std::max<uint16_t>(1, header_.RecordSize());
+    return std::min<size_t>(settings.BufferSize / recordSize, settings.RecordCacheLimit);
+}
+
+} // namespace vorsam

@@ -1,0 +1,191 @@
+// TDataFile: the data file of a table (formats in DataFileHeader.h and Record.h). Its header side keeps a
+// private copy of the 127-byte header and of the field descriptors; its record side keeps the records in
+// a record cache (RecordCache.h) and never hands out raw slot bytes.
+//
+// Header values change only in the copy, setting the header-changed flag; the owning table writes the
+// header (WriteHeader) and the descriptors (WriteFieldDescriptors) when it flushes or closes the table.
+// Every header write adds one to the change counter, through which other processes notice writes.
+//
+// Records: GetRecord hands out a pinned record (ReleaseRecord unpins it), reading slots from disk several
+// at a time; asking for the next record number appends a slot. Changed records reach the disk at
+// FlushRecords, in one write per run of consecutive slots; pinned ones stay in the cache until released.
+// Deleted records form the free chain that AllocateRecord reuses, most recently deleted first.
+// Close discards what was not flushed: writing is the owner's decision.
+//
+// Failures raise through RaiseEngineError with the owner's table and database names:
+//   VORSAM_OLDVERSION, VORSAM_CANNOTLOADLDDRV, VORSAM_HEADERCORRUPT   validation (DataFileValidation.h)
+//   VORSAM_BLOBLIMIT, VORSAM_RECTOOBIG                                CreateHeader
+//   VORSAM_FILECORRUPT        record 0 or past the next record number; a record that a read does not
+//                             bring; a free-chain head that is no deleted record
+//   VORSAM_TABLEFULL          more than 200,000,000 records or 4,000,000,000 bytes
+//   VORSAM_KEYORRECDELETED    deleting a deleted record
+//   VORSAM_READERR, VORSAM_WRITEERR   from the file layer; a short read is tolerated only while the file
+//                             is open exclusively or the table is locked with appended slots unwritten
+#pragma once
+
+#include "db/engine/DataFileHeader.h"
+#include "db/engine/EngineSettings.h"
+#include "db/engine/RecordCache.h"
+#include "db/engine/TableFileOwner.h"
+#include "db/lib/FieldDescriptor.h"
+#include "db/lib/FileHandler.h"
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vorsam {
+
+inline constexpr uint32_t MaxRecordNumber = 200000000;
+inline constexpr uint64_t MaxTableFileSize = 4000000000;
+inline constexpr uint32_t ReadBytesPerCall = 8192; // slots read at once: this div the record size
+
+enum class TReadDirection : uint8_t { Forward, Backward };
+
+class TDataFile : public TFileHandler {
+public:
+    explicit TDataFile(TableFileOwner& owner);
+    ~TDataFile() override;
+
+    TableFileOwner& Owner() const { return owner_; }
+
+    // --- Header side ---
+
+    // Opens the file and reads the header and descriptors (nothing when already open). A field count
+    // above 1024 raises VORSAM_HEADERCORRUPT; a failure leaves the file closed.
+    void Open() override;
+    // Drops the descriptors and the record cache (records still pinned become void), then closes.
+    void Close() override;
+    // Builds a new header and descriptor set from field definitions that already carry their physical
+    // sizes and offsets, then creates and opens the file (empty until the owner writes the header and
+    // descriptors). Nothing is created when the definitions are refused.
+    void CreateHeader(uint16_t languageId, uint16_t sortId, std::span<const TFieldDescriptor> fields,
+                      uint32_t blobBlockSize, std::string_view description, std::string_view password,
+                      bool encrypted, uint16_t userMinorVersion, uint16_t userMajorVersion);
+    // Checks header, descriptors and file size (DataFileValidation.h); a breach raises its code and
+    // changes nothing, in memory or on disk.
+    void ValidateHeader();
+    void CheckFormat() const;
+    void ReadHeader();
+    // Reads the header on disk; when its change counter differs from the copy's, it replaces the copy
+    // and the result is true.
+    bool CheckHeaderChanged();
+    // When forced or the header-changed flag is set: counter + 1, version and time stamped, header
+    // written, table marked modified, flag cleared; true. Otherwise false.
+    bool WriteHeader(bool force = false);
+    void MarkHeaderWritten();
+    // Empties the table: drops the record cache, truncates the file after the descriptors (flushing when
+    // ForceBufferFlush is set) and resets free-chain head, next record number and auto-increment value.
+    // The change counter keeps counting up, so other processes notice.
+    void ResetHeader();
+    void ReadFieldDescriptors();
+    bool WriteFieldDescriptors();
+
+    const TDataFileHeader& Header() const { return header_; }
+    void CopyHeader(uint8_t* destination) const;
+    bool HeaderChanged() const { return header_.HeaderChanged(); }
+    bool DescriptorsChanged() const { return descriptorsChanged_; }
+
+    // Descriptor lookups; false (destination untouched) when no field matches. Copies by number or name
+    // carry the field's position at +357.
+    bool GetFieldDesc(uint16_t position, TFieldDescriptor& destination) const;
+    bool GetFieldDescByNumber(uint16_t number, TFieldDescriptor& destination) const;
+    bool GetFieldDescByName(std::string_view name, TFieldDescriptor& destination) const;
+    uint16_t FindFieldByName(std::string_view name) const; // 0 when none; names compare ignoring case
+    const std::vector<TFieldDescriptor>& FieldDescriptors() const { return fields_; }
+    // Replaces number, name, subtype, description, required flag and the three value texts of field n.
+    void AlterFieldDesc(uint16_t position, const TFieldDescriptor& descriptor);
+
+    void SetTableInfo(std::string_view password, std::string_view description, uint16_t userMinorVersion,
+                      uint16_t userMajorVersion, uint32_t lastAutoIncValue);
+    std::string GetDescription() const;
+    std::string GetPassword() const; // empty for a table that is not encrypted
+    bool GetEncrypted() const { return header_.Encrypted(); }
+    uint16_t GetFieldCount() const { return header_.FieldCount(); }
+    uint16_t GetBlobFieldCount() const { return header_.BlobFieldCount(); }
+    uint16_t GetRecordSize() const { return header_.RecordSize(); }
+    uint16_t GetLanguageId() const { return header_.LanguageId(); }
+    uint16_t GetSortId() const { return header_.SortId(); }
+    uint16_t GetUserMajorVersion() const { return header_.UserMajorVersion(); }
+    uint16_t GetUserMinorVersion() const { return header_.UserMinorVersion(); }
+    uint32_t GetLastAutoIncValue() const { return header_.LastAutoIncValue(); }
+    uint32_t GetBlobBlockSize() const;
+    // Record slots, deleted ones included.
+    uint32_t GetRecordCount() const;
+    uint32_t NextAutoIncValue();
+    void SetLastAutoIncValue(uint32_t value);
+    uint32_t NextBlobSequence();
+
+    // --- Record side ---
+
+    // The pinned record `number`, from the cache or read from disk; the next record number appends a new
+    // slot. `client` (the cursor, or none) is asked, before a disk read while StrictChangeDetection is
+    // off, whether another process changed the table: then the result is nullptr. With `readAhead` the
+    // read takes as many slots as fit in 8192 bytes, or with `clientCount` as many as the client says,
+    // in the direction given and never outside the table's slots.
+    TRecord* GetRecord(CacheClient* client, uint32_t number,
+                       TReadDirection direction = TReadDirection::Forward, bool clientCount = false,
+                       bool readAhead = false);
+    void ReleaseRecord(TRecord& record) { record.Unpin(); }
+    // The pinned record for a new row: the free-chain head (which must be a deleted record) or a new
+    // slot; the head moves on. nullptr as GetRecord. The caller clears and fills the image.
+    TRecord* AllocateRecord(CacheClient* client);
+    // Marks the record deleted and makes it the free-chain head.
+    void FreeRecord(TRecord& record);
+    // The slot AllocateRecord takes: the free-chain head; the next record number when the chain is
+    // empty or the table is in record order.
+    uint32_t GetFreeRecordNumber() const;
+    void SetFreeChainHead(uint32_t number);
+    // Writes every changed, unpinned record (outside a read in progress); true when anything was written.
+    bool FlushRecords();
+    void DropRecordCache() { cache_.Clear(); }
+    // Evicts clean, unpinned records, oldest first, down to the cache limit; flushes once when none is
+    // clean, unless the table is locked whole (its changes are then uncommitted: the cache grows).
+    void TrimRecordCache();
+    uint32_t RecordsPerRead() const { return recordsPerRead_; }
+    // min(BufferSize div record size, RecordCacheLimit) records.
+    size_t CacheLimit() const;
+    const TRecordCache& RecordCache() const { return cache_; }
+    // Some cached record was appended and is not yet in the file.
+    bool HasUnwrittenSlots() const;
+    const TRecordCacheStatistics& CacheStatistics() const { return cache_.Statistics; }
+
+protected:
+    void GetErrorContext(TErrorContext& context) const override;
+
+private:
+    [[noreturn]] void Raise(uint16_t code) const { RaiseFileError(code, 0); }
+    size_t ReadAt(uint64_t offset, uint8_t* buffer, size_t count, bool allowShort = false);
+    void WriteAt(uint64_t offset, const uint8_t* buffer, size_t count);
+    void CloseFile();
+    void PrepareCache();
+    std::string Unscrambled(std::string text) const;
+    std::string Scrambled(std::string_view text, size_t maxLength) const;
+    bool SameName(const TFieldDescriptor& field, std::string_view name) const;
+
+    TRecord& AppendRecord();
+    TRecord& NewRecord(uint32_t number, size_t position);
+    uint32_t ReadCount(CacheClient* client, uint32_t number, TReadDirection direction,
+                       bool clientCount) const;
+    void ReadRecords(uint32_t number, uint32_t count, TReadDirection direction);
+    void MergeSlot(uint32_t number, const uint8_t* slot);
+    bool InReadWindow(uint32_t number) const;
+    void WriteRun(std::span<TRecord* const> run);
+
+    TableFileOwner& owner_;
+    TDataFileHeader header_;
+    std::vector<TFieldDescriptor> fields_;
+    bool descriptorsChanged_ = false;
+    std::vector<uint8_t> readBuffer_;
+    std::vector<uint8_t> writeBuffer_;
+
+    int32_t readWindowLength_ = 0; // the slot range a read is bringing in; 0 outside a read
+    int64_t readWindowStart_ = 0;
+    uint32_t recordsPerRead_ = 1;
+    TRecordCache cache_;
+    std::vector<TRecord*> flushList_;
+};
+
+} // namespace vorsam

@@ -1,0 +1,31 @@
+// What a table's files ask of the table that owns them (the shared table of a directory), so that the
+// data, index and blob files can be built and tested before (and apart from) the table. Tests use a fake.
+#pragma once
+
+#include "db/engine/EngineSettings.h"
+
+#include <string>
+
+namespace vorsam {
+
+class TableFileOwner {
+public:
+    virtual ~TableFileOwner() = default;
+
+    // The session settings the files read (cache sizes, ForceBufferFlush, StrictChangeDetection).
+    virtual const EngineSettings& Settings() const = 0;
+    // Names put into the context of every error a file raises.
+    virtual std::string TableName() const = 0;
+    virtual std::string DatabaseName() const = 0;
+    // Called after every write to any of the table's files.
+    virtual void MarkModified() = 0;
+    // This process holds a lock level of the table (reading, writing or the whole table).
+    virtual bool Locked() const = 0;
+    // This process has locked the whole table: what the caches hold may be uncommitted work, which
+    // only the end of the lock writes (or discards).
+    virtual bool LockedWhole() const = 0;
+    // The primary index is the record-number order: new records always go to the end.
+    virtual bool RecordOrder() const = 0;
+};
+
+} // namespace vorsam
