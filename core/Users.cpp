@@ -77,21 +77,21 @@ TUser GetSlot(std::string_view in, std::size_t at) {
 } // namespace
 
 int TUsersFile::Count() const {
-    return static_cast<int>(std::ranges::count_if(slots, [](const TUser& user) { return !user.Free(); }));
+    return static_cast<int>(std::ranges::count_if(slot, [](const TUser& user) { return !user.Free(); }));
 }
 
 int TUsersFile::Find(std::string_view name) const {
     const std::string folded = FoldCase(TrimBlanks(name));
     if (folded.empty()) return -1;
     for (int i = 0; i < MaxUsers; ++i)
-        if (!slots[i].Free() && FoldCase(slots[i].name) == folded) return i;
+        if (!slot[i].Free() && FoldCase(slot[i].name) == folded) return i;
     return -1;
 }
 
 std::string SerializeUsers(const TUsersFile& users) {
     std::string bytes(UsersFileSize, '\0');
     for (int i = 0; i < MaxUsers; ++i)
-        PutSlot(bytes, static_cast<std::size_t>(i) * UserSlotSize, users.slots[i]);
+        PutSlot(bytes, static_cast<std::size_t>(i) * UserSlotSize, users.slot[i]);
     const std::uint16_t sum = SumOf(std::string_view(bytes).substr(0, SumOffset));
     bytes[SumOffset] = static_cast<char>(sum & 0xFF);
     bytes[SumOffset + 1] = static_cast<char>(sum >> 8);
@@ -105,7 +105,7 @@ TUsersFile ParseUsers(std::string_view bytes) {
     if (stored != SumOf(bytes.substr(0, SumOffset))) RefuseDamaged(LngText("soma de verificação incorreta."));
     TUsersFile users;
     for (int i = 0; i < MaxUsers; ++i)
-        users.slots[i] = GetSlot(bytes, static_cast<std::size_t>(i) * UserSlotSize);
+        users.slot[i] = GetSlot(bytes, static_cast<std::size_t>(i) * UserSlotSize);
     return users;
 }
 
@@ -136,6 +136,14 @@ bool IsValidUserName(std::string_view name) {
     if (name.empty() || TrimBlanks(name).size() != name.size()) return false;
     if (!IsValidUtf8(name) || !IsCp1252Encodable(name)) return false;
     return Utf8ToCp1252(name).size() <= UserNameLength;
+}
+
+const char* CheckUserEntry(std::string_view name, std::string_view password, std::string_view confirmation,
+                           bool passwordRequired) {
+    if (!IsValidUserName(name)) return LngText("Informe um nome de usuário de 1 a 20 caracteres.");
+    if (password.empty() && passwordRequired) return LngText("Informe a senha.");
+    if (password != confirmation) return LngText("A senha e a confirmação não conferem.");
+    return nullptr;
 }
 
 bool KeyMatches(const TUser& user, const TPasswordKey& key) {

@@ -54,7 +54,7 @@ struct TUser {
 };
 
 struct TUsersFile {
-    std::array<TUser, MaxUsers> slots;
+    std::array<TUser, MaxUsers> slot;
 
     int Count() const;
     // The slot of the user of that name (ignoring case), or -1.
@@ -73,6 +73,12 @@ void SaveUsersFile(const std::string& path, const TUsersFile& users);
 // True when the name can be kept in a slot: 1..20 characters of Windows-1252, no blanks at its
 // ends.
 bool IsValidUserName(std::string_view name);
+
+// The first fault of a user's entry (name, password typed twice), as a source text for the
+// language file; nullptr when there is none. An empty password is refused when required (new
+// users); otherwise it means "unchanged".
+const char* CheckUserEntry(std::string_view name, std::string_view password, std::string_view confirmation,
+                           bool passwordRequired);
 
 // Compares a derived key with the user's in constant time.
 bool KeyMatches(const TUser& user, const TPasswordKey& key);

@@ -25,8 +25,8 @@ unsigned SumOfSlots(const std::string& bytes) {
 
 TUsersFile TwoUsers() {
     TUsersFile users;
-    users.slots[0] = MakeUser("Administração", 1, AllRights);
-    users.slots[3] = MakeUser("OPERADOR", 200, RightBit(TCommandId::Open) | RightBit(TCommandId::Trunks));
+    users.slot[0] = MakeUser("Administração", 1, AllRights);
+    users.slot[3] = MakeUser("OPERADOR", 200, RightBit(TCommandId::Open) | RightBit(TCommandId::Trunks));
     return users;
 }
 
@@ -108,7 +108,7 @@ TEST(Users, AreFoundByNameIgnoringCaseAndEndBlanks) {
     EXPECT_EQ(users.Find("operador"), 3);
     EXPECT_EQ(users.Find(" ADMINISTRAÇÃO "), 0);
     EXPECT_EQ(users.Find("Operadora"), -1);
-    EXPECT_EQ(users.Find(""), -1); // free slots have empty names
+    EXPECT_EQ(users.Find(""), -1); // free slot have empty names
 }
 
 TEST(Users, NamesMustFitASlot) {
@@ -138,13 +138,13 @@ protected:
 TEST_F(LoggedUserRights, FollowTheMaskAndLeaveAboutAndExitOpen) {
     EXPECT_FALSE(HasAccessRight(TCommandId::Open)); // nobody logged in
     EXPECT_TRUE(HasAccessRight(TCommandId::Exit));
-    SetLoggedUser(TwoUsers().slots[3]);
+    SetLoggedUser(TwoUsers().slot[3]);
     EXPECT_TRUE(HasAccessRight(TCommandId::Open));
     EXPECT_TRUE(HasAccessRight(TCommandId::Trunks));
     EXPECT_FALSE(HasAccessRight(TCommandId::Categories));
     EXPECT_FALSE(HasAccessRight(TCommandId::Centralizer)); // bit 31
     EXPECT_TRUE(HasAccessRight(TCommandId::About));
-    SetLoggedUser(TwoUsers().slots[0]);
+    SetLoggedUser(TwoUsers().slot[0]);
     EXPECT_TRUE(HasAccessRight(TCommandId::Centralizer));
 }
 
