@@ -43,16 +43,18 @@ function(centrprg_test name)
     target_compile_definitions(${name} PRIVATE
         CENTRPRG_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
         CENTRPRG_BINARY_DIR="${PROJECT_BINARY_DIR}")
-    set(env "CENTRPRG_TEST=1")
+    # One value per property: a list value would be split into further property names.
+    set(properties ENVIRONMENT "CENTRPRG_TEST=1" LABELS "${name}")
     if(ARG_QT)
         set_target_properties(${name} PROPERTIES AUTOMOC ON)
-        list(APPEND env "QT_QPA_PLATFORM=offscreen")
+        list(APPEND properties ENVIRONMENT_MODIFICATION "QT_QPA_PLATFORM=set:offscreen")
     endif()
     gtest_discover_tests(${name}
         DISCOVERY_MODE PRE_TEST
         DISCOVERY_TIMEOUT 60
+        NO_PRETTY_VALUES
         WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
-        PROPERTIES ENVIRONMENT "${env}" LABELS "${name}")
+        PROPERTIES ${properties})
 endfunction()
 
 # centrprg_bench(<name> [LIBS <targets>...] [SOURCES <files>...])
