@@ -13,26 +13,9 @@
 
 namespace {
 
-void ShowNew(TCommandContext& context) {
-    context.MainWindow().FileNew();
-}
-void ShowOpen(TCommandContext& context) {
-    context.MainWindow().FileOpen();
-}
-void ShowSave(TCommandContext& context) {
-    context.MainWindow().FileSave();
-}
-void ShowSaveAs(TCommandContext& context) {
-    context.MainWindow().FileSaveAs();
-}
-void ShowUsers(TCommandContext& context) {
-    context.MainWindow().ManageUsers();
-}
-void ShowAbout(TCommandContext& context) {
-    context.MainWindow().ShowAbout();
-}
-void ShowExit(TCommandContext& context) {
-    context.MainWindow().close();
+// The Show function of a command the main window itself carries out.
+template <auto Method> void WindowCommand(TCommandContext& context) {
+    (context.MainWindow().*Method)();
 }
 
 bool SomethingModified() {
@@ -53,18 +36,21 @@ void BuildScratchTable(int tableCode, int which) {
 const std::vector<TCommand>& CommandTable() {
     using enum TCommandId;
     using S = TMenu;
+    using W = TFormPrinc;
     namespace K = Section;
     static const std::vector<TCommand> commands = {
         // clang-format off
-        {.id = New, .caption = LngText("&Novo..."), .menu = S::File, .show = ShowNew, .shortcut = "Ctrl+N", .toolBar = true},
-        {.id = Open, .caption = LngText("&Abrir..."), .menu = S::File, .show = ShowOpen, .shortcut = "Ctrl+O", .toolBar = true},
-        {.id = Save, .caption = LngText("&Salvar"), .menu = S::File, .availableOn = AnyModel, .show = ShowSave,
-         .enabledWhen = SomethingModified, .shortcut = "Ctrl+S", .toolBar = true},
-        {.id = SaveAs, .caption = LngText("Salvar &como..."), .menu = S::File, .availableOn = AnyModel, .show = ShowSaveAs,
-         .shortcut = "Ctrl+Shift+S"},
+        {.id = New, .caption = LngText("&Novo..."), .menu = S::File, .show = WindowCommand<&W::FileNew>,
+         .shortcut = "Ctrl+N", .toolBar = true},
+        {.id = Open, .caption = LngText("&Abrir..."), .menu = S::File, .show = WindowCommand<&W::FileOpen>,
+         .shortcut = "Ctrl+O", .toolBar = true},
+        {.id = Save, .caption = LngText("&Salvar"), .menu = S::File, .availableOn = AnyModel,
+         .show = WindowCommand<&W::FileSave>, .enabledWhen = SomethingModified, .shortcut = "Ctrl+S", .toolBar = true},
+        {.id = SaveAs, .caption = LngText("Salvar &como..."), .menu = S::File, .availableOn = AnyModel,
+         .show = WindowCommand<&W::FileSaveAs>, .shortcut = "Ctrl+Shift+S"},
         {.id = Report, .caption = LngText("&Relatórios"), .menu = S::File, .availableOn = AnyModel, .shortcut = "Ctrl+P",
          .toolBar = true, .separator = true},
-        {.id = Exit, .caption = LngText("Sai&r"), .menu = S::File, .show = ShowExit, .shortcut = "Ctrl+Q",
+        {.id = Exit, .caption = LngText("Sai&r"), .menu = S::File, .show = WindowCommand<&W::close>, .shortcut = "Ctrl+Q",
          .separator = true},
 
         {.id = Categories, .caption = LngText("Categoria dos ramais"), .menu = S::Extensions, .section = K::Categories,
@@ -119,10 +105,10 @@ const std::vector<TCommand>& CommandTable() {
         {.id = Centralizer, .caption = LngText("Dados do centralizador"), .menu = S::Exchange, .section = K::Centralizer,
          .helpContext = 36, .availableOn = NotOnModel9},
 
-        {.id = Users, .caption = LngText("&Usuários..."), .menu = S::System, .show = ShowUsers},
+        {.id = Users, .caption = LngText("&Usuários..."), .menu = S::System, .show = WindowCommand<&W::ManageUsers>},
         {.id = SerialPort, .caption = LngText("&Porta serial..."), .menu = S::System},
 
-        {.id = About, .caption = LngText("&Sobre..."), .menu = S::Help, .show = ShowAbout},
+        {.id = About, .caption = LngText("&Sobre..."), .menu = S::Help, .show = WindowCommand<&W::ShowAbout>},
         // clang-format on
     };
     return commands;

@@ -81,9 +81,10 @@ public:
         const QString topic = browser->documentTitle();
         dialog.setWindowTitle(topic.isEmpty() ? TrText("Ajuda") : TrText("Ajuda") + " - " + topic);
         layout->addWidget(browser);
-        auto* close = new QDialogButtonBox(QDialogButtonBox::Close, &dialog);
-        QObject::connect(close, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
-        layout->addWidget(close);
+        auto* buttons = new QDialogButtonBox(&dialog);
+        buttons->addButton(TrLabel("&Fechar"), QDialogButtonBox::RejectRole);
+        QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+        layout->addWidget(buttons);
         dialog.resize(560, 420);
         dialog.exec();
     }

@@ -199,14 +199,20 @@ protected:
         EXPECT_TRUE(window.OpenProgramming(path));
         return path;
     }
+
+    // The copy open and shown, with only the keys of the intelligent terminals changed.
+    std::string ChangeOnlyTerminalKeys(TFormPrinc& window) {
+        const std::string path = OpenCopy(window);
+        window.show();
+        ModifiedSections[Section::TerminalKeys] = 1;
+        ProgrammingImage[4170] = 0xAA;
+        return path;
+    }
 };
 
 TEST_F(MainWindowFiles, ExitWithOnlyTheTerminalKeysChangedAsksAndNoDiscards) {
     TFormPrinc window;
-    const std::string path = OpenCopy(window);
-    window.show();
-    ModifiedSections[Section::TerminalKeys] = 1;
-    ProgrammingImage[4170] = 0xAA;
+    const std::string path = ChangeOnlyTerminalKeys(window);
     services.messages.answers = {TMsgResult::No};
     window.Run(TCommandId::Exit);
     EXPECT_EQ(Boxes(), (std::vector<std::pair<TMsgKind, std::string>>{
@@ -217,10 +223,7 @@ TEST_F(MainWindowFiles, ExitWithOnlyTheTerminalKeysChangedAsksAndNoDiscards) {
 
 TEST_F(MainWindowFiles, ExitAnsweredYesSavesFirst) {
     TFormPrinc window;
-    const std::string path = OpenCopy(window);
-    window.show();
-    ModifiedSections[Section::TerminalKeys] = 1;
-    ProgrammingImage[4170] = 0xAA;
+    const std::string path = ChangeOnlyTerminalKeys(window);
     window.close(); // the recording service answers Yes
     EXPECT_FALSE(window.isVisible());
     EXPECT_EQ(static_cast<std::uint8_t>(ReadWholeFile(path).value().at(4170)), 0xAA);
