@@ -35,9 +35,11 @@
 // exec() (e.g. MontaTelaCategorias), EditedPosition from context.Which() - 1 for the extension
 // buttons, the trunk mode from context.Which() (AllItems = all trunks), BuildExtensionList for the
 // screens that need it, the report boxes from LoadedSections, and commands that follow the screen
-// (context.RunCommand(TCommandId::DoorPhones) after the extension groups). The screen's help
-// button uses context.Command().helpContext. The data-aware screens also need the builders:
-// BuildScratchTable in CommandTable.cpp calls BuildTempTable(code, which) once it exists.
+// (context.RunCommand(TCommandId::DoorPhones) after the extension groups). The entry's help
+// context is the page the screen's Help button shows. The data-aware screens also need the
+// builders: BuildScratchTable in CommandTable.cpp calls BuildTempTable(code, which) once it exists
+// (the table component the builders work on belongs to the main window). The serial-port
+// setting's LoadSerialPortSetting is called from TFormPrinc::showEvent (marked there).
 
 #include "core/AccessRights.h"
 

@@ -23,15 +23,20 @@ std::optional<TUser> Authenticate(const TUsersFile& users, std::string_view name
     return users.slot[index];
 }
 
+// No dialog and no box: a refusal is written on stderr.
 TLoginResult ScriptedLogin(const std::string& credentials) {
     const auto colon = credentials.find(':');
-    const auto users = LoadUsersFile(ProgramFilePath(UsersFileName));
-    const auto user = users && colon != std::string::npos
-                          ? Authenticate(*users, credentials.substr(0, colon), credentials.substr(colon + 1))
-                          : std::nullopt;
+    std::optional<TUser> user;
+    std::string refusal = TranslateText(LngText("Usuário ou senha incorretos."));
+    try {
+        const auto users = LoadUsersFile(ProgramFilePath(UsersFileName));
+        if (users && colon != std::string::npos)
+            user = Authenticate(*users, credentials.substr(0, colon), credentials.substr(colon + 1));
+    } catch (const EUsersFileError& error) {
+        refusal = error.what();
+    }
     if (!user) {
-        std::cerr << ScriptedLoginVariable << ": " << TranslateText(LngText("Usuário ou senha incorretos."))
-                  << "\n";
+        std::cerr << ScriptedLoginVariable << ": " << refusal << "\n";
         return TLoginResult::Refused;
     }
     SetLoggedUser(*user);

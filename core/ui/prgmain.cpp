@@ -281,6 +281,7 @@ void TFormPrinc::CriarBotoes() {
 
 void TFormPrinc::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
+    // The serial-port setting's LoadSerialPortSetting belongs here once that screen exists.
     if (loginStarted_) return;
     loginStarted_ = true;
     QTimer::singleShot(0, this, &TFormPrinc::Login); // once the window is on the screen

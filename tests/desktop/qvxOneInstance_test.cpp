@@ -60,18 +60,6 @@ TEST_F(OneInstance, FirstCopyHoldsTheLockAndASecondEndsQuietlyAndActivatesIt) {
     QTRY_COMPARE(activations.count(), 1);
 }
 
-TEST_F(OneInstance, WithoutActivationTheRunningCopyIsLeftAlone) {
-    TCopy first(Folder());
-    QSignalSpy activations(first.guard, &TqvxOneInstance::ActivationRequested);
-    first.guard->Loaded();
-    TCopy second(Folder());
-    second.guard->ActivatePrevInstance = false;
-    second.guard->Loaded();
-    EXPECT_TRUE(second.guard->Terminated());
-    QTest::qWait(50);
-    EXPECT_EQ(activations.count(), 0);
-}
-
 TEST_F(OneInstance, ShowsTheStandardOrTheGivenMessage) {
     TCopy first(Folder());
     first.guard->Loaded();
@@ -200,14 +188,6 @@ TEST(InstanceNames, AreSafeFileNamesThatKeepTitlesApart) {
     EXPECT_EQ(names.serverName + ".Default.lock", names.lockFile);
     EXPECT_NE(qvxInstanceNames(QStringLiteral("Orvalista S_A - Programação"), "/run/x").lockFile,
               names.lockFile);
-}
-
-TEST(InstanceNames, TitleIsTheOwnerWindowsTitle) {
-    QWidget window;
-    window.setWindowTitle(QStringLiteral("Janela"));
-    QObject child(&window);
-    EXPECT_EQ(qvxApplicationTitle(&child), QStringLiteral("Janela"));
-    EXPECT_EQ(qvxApplicationTitle(nullptr), QGuiApplication::applicationDisplayName());
 }
 
 } // namespace

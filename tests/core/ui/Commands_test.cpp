@@ -29,12 +29,6 @@ TEST(CommandTableTest, GivesEveryRightToExactlyOneCommand) {
     EXPECT_FALSE(CommandHasRight(TCommandId::Exit));
 }
 
-TEST(CommandTableTest, DataAwareScreensAreThoseWithAScratchTable) {
-    for (const TCommand& command : CommandTable())
-        EXPECT_EQ(IsDataAwareTable(command.tableCode), command.tableCode != 0) << command.caption;
-    for (const int code : {0, 3, 9, 255}) EXPECT_FALSE(IsDataAwareTable(code));
-}
-
 // Every help context of the screens, 13..36, has a page in the sources and in the program folder
 // the build lays out, with a title.
 TEST(CommandTableTest, EveryHelpContextHasAPage) {

@@ -6,6 +6,7 @@
 #include "core/ProgrammingFile.h"
 #include "core/TempTable.h"
 #include "core/ui/prgmain.h"
+#include "desktop/qvxComponents.h"
 #include "platform/os/FileIo.h"
 
 #include <QAbstractButton>
@@ -183,13 +184,6 @@ TEST_F(MainWindow, AFailingScreenIsReportedAndItsTableStillDeleted) {
     EXPECT_FALSE(folder.Exists("TEMPORAR.DAT"));
 }
 
-TEST_F(MainWindow, CommandsAreRefusedOffTheirModels) {
-    TFormPrinc window(CommandsWithScreens());
-    window.Run(TCommandId::Trunks); // no programming
-    EXPECT_TRUE(screenLog.which.empty());
-    EXPECT_TRUE(builds.empty());
-}
-
 class MainWindowFiles : public MainWindow {
 protected:
     // The model-11 fixture, copied to the program folder and opened.
@@ -303,6 +297,16 @@ TEST_F(MainWindow, AFailedOrCancelledLoginEndsTheProgram) {
     window.show();
     QTest::qWait(20);
     EXPECT_FALSE(window.ProgramEnded());
+    EXPECT_TRUE(window.isVisible());
+}
+
+TEST_F(MainWindow, ALaterStartBringsTheWindowBackFromTheTaskBar) {
+    TFormPrinc window;
+    window.SetLoginRunner([](QWidget*) { return TLoginResult::LoggedIn; });
+    window.showMinimized();
+    ASSERT_TRUE(window.isMinimized());
+    emit window.qvxOneInstance1->ActivationRequested();
+    EXPECT_FALSE(window.isMinimized());
     EXPECT_TRUE(window.isVisible());
 }
 
