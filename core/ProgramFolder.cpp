@@ -30,17 +30,22 @@ std::string UserDataFolder(const TProgramFolderInputs& inputs) {
     return (fs::path(inputs.home.value_or(".")) / ".local" / "share" / "centrprg").string();
 }
 
-// Creates the folder and copies in every default file it lacks.
+void CopyIfMissing(const fs::path& source, const fs::path& target) {
+    if (FileExists(target.string()) || !FileExists(source.string())) return;
+    WriteFileAtomically(target.string(), ReadWholeFile(source.string()).value_or(std::string()));
+}
+
+// Creates the folder and copies in every default file and help page it lacks.
 void Seed(const std::string& folder, const std::string& defaults) {
     CreateFolders(folder);
     CreateFolders((fs::path(folder) / HelpFolderName).string());
     if (!FolderExists(defaults) || fs::equivalent(fs::path(folder), fs::path(defaults))) return;
-    for (const std::string& name : DefaultFolderFiles()) {
-        const fs::path source = fs::path(defaults) / name;
-        const fs::path target = fs::path(folder) / name;
-        if (FileExists(target.string()) || !FileExists(source.string())) continue;
-        WriteFileAtomically(target.string(), ReadWholeFile(source.string()).value_or(std::string()));
-    }
+    for (const std::string& name : DefaultFolderFiles())
+        CopyIfMissing(fs::path(defaults) / name, fs::path(folder) / name);
+    const fs::path help = fs::path(defaults) / HelpFolderName;
+    if (!FolderExists(help.string())) return;
+    for (const auto& page : fs::directory_iterator(help))
+        CopyIfMissing(page.path(), fs::path(folder) / HelpFolderName / page.path().filename());
 }
 
 // The absolute, normal form of a folder path, without a trailing "/".

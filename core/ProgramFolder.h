@@ -8,8 +8,8 @@
 //  3. $XDG_DATA_HOME/centrprg (~/.local/share/centrprg when the variable is unset).
 // The defaults come from the executable's folder when it holds "CENTRPRG.INI", else from
 // <executable folder>/../share/centrprg (the installed layout). A chosen folder other than the
-// defaults' folder is created when missing and gets a copy of every default file it lacks;
-// files already there are never overwritten.
+// defaults' folder is created when missing and gets a copy of every default file and help page
+// (help/*.html) it lacks; files already there are never overwritten.
 
 #include <optional>
 #include <string>

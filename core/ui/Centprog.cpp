@@ -1,26 +1,39 @@
-// The main program: finds the program folder, opens the language file for the run and shows the
-// main window under the tool's title.
+// The main program.
 //
 //   centrprg [--data-dir DIR]
+//
+// Start-up: the program folder is resolved (core/ProgramFolder.h) and the language file opened
+// for the run; the main window is made (its screens are made when first used and kept for the
+// run) under the title "Orvalista S/A - Programação de Talvenors"; its single-instance guard
+// runs: a second start asks the running tool to come to the front and ends here, with exit code
+// 0, without showing anything. Then the window is shown, the login runs as it first appears, and
+// the message loop runs until the window closes.
+//
+// Exit codes: 0 normally (also after a cancelled login or as a second start), 1 after a refused
+// login or a failed start-up, 2 on a bad command line.
+//
+// Environment: CENTRPRG_LOGIN scripts the login (core/ui/Leusuari.h); QT_LOGGING_RULES=
+// "qvx.instance.info=true" reports the single-instance guard's steps on stderr.
 
 #include "core/Language.h"
 #include "core/ProgramFolder.h"
+#include "core/ui/prgmain.h"
+#include "desktop/qvxComponents.h"
+#include "platform/ui/UiServices.h"
 
 #include <QApplication>
-#include <QMainWindow>
-#include <QMessageBox>
-#include <QString>
 
 #include <exception>
+#include <iostream>
 #include <optional>
-#include <stdexcept>
 #include <string>
 
 namespace {
 
-// The value of --data-dir (either "--data-dir DIR" or "--data-dir=DIR"); throws on a bad command line.
-std::optional<std::string> DataDirArgument(const QStringList& arguments) {
+// The value of --data-dir ("--data-dir DIR" or "--data-dir=DIR"); bad is set by any other argument.
+std::optional<std::string> DataDirArgument(const QStringList& arguments, bool& bad) {
     std::optional<std::string> dataDir;
+    bad = false;
     for (qsizetype i = 1; i < arguments.size(); ++i) {
         const QString& argument = arguments[i];
         if (argument == "--data-dir" && i + 1 < arguments.size())
@@ -28,31 +41,31 @@ std::optional<std::string> DataDirArgument(const QStringList& arguments) {
         else if (argument.startsWith("--data-dir="))
             dataDir = argument.mid(11).toStdString();
         else
-            throw std::invalid_argument(TranslateText("Uso: centrprg [--data-dir PASTA]"));
+            bad = true;
     }
     return dataDir;
-}
-
-void StartUp(const QStringList& arguments) {
-    SetProgramFolder(ResolveProgramFolder(CurrentProgramFolderInputs(DataDirArgument(arguments))));
-    OpenLanguageFile(ProgramFilePath(LanguageFileName));
 }
 
 } // namespace
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
+    bool badLine = false;
+    const std::optional<std::string> dataDir = DataDirArgument(QApplication::arguments(), badLine);
+    if (badLine) {
+        std::cerr << TranslateText("Uso: centrprg [--data-dir PASTA]") << "\n";
+        return 2;
+    }
     try {
-        StartUp(QApplication::arguments());
+        SetProgramFolder(ResolveProgramFolder(CurrentProgramFolderInputs(dataDir)));
+        OpenLanguageFile(ProgramFilePath(LanguageFileName));
     } catch (const std::exception& error) {
-        QMessageBox::critical(nullptr, QString::fromStdString(TranslateText("Erro")),
-                              QString::fromUtf8(error.what()));
+        ShowError(nullptr, error.what());
         return 1;
     }
-    QMainWindow mainWindow;
-    const QString title = QString::fromStdString(TranslateText("Orvalista S/A - Programação de Talvenors"));
-    mainWindow.setWindowTitle(title);
-    mainWindow.resize(800, 600);
+    TFormPrinc mainWindow;
+    mainWindow.qvxOneInstance1->Loaded();
+    if (mainWindow.qvxOneInstance1->Terminated()) return 0;
     mainWindow.show();
     return QApplication::exec();
 }

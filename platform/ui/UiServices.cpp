@@ -6,6 +6,7 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QFile>
+#include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTextBrowser>
@@ -34,7 +35,8 @@ QMessageBox::Icon IconOf(TMsgKind kind) {
 class TQtMessageService : public TMessageService {
 public:
     TMsgResult Show(QWidget* parent, TMsgKind kind, const std::string& text, unsigned buttons) override {
-        QMessageBox box(IconOf(kind), TrText(MessageTitle(kind)), TrText(text), QMessageBox::NoButton, parent);
+        QMessageBox box(IconOf(kind), TrText(MessageTitle(kind)), TrText(text), QMessageBox::NoButton,
+                        parent);
         struct Choice {
             unsigned flag;
             const char* caption;
@@ -49,8 +51,10 @@ public:
         };
         std::vector<std::pair<QAbstractButton*, TMsgResult>> made;
         for (const Choice& choice : choices)
-            if (buttons & choice.flag) made.emplace_back(box.addButton(TrLabel(choice.caption), choice.role), choice.result);
-        if (made.empty()) made.emplace_back(box.addButton(TrLabel("OK"), QMessageBox::AcceptRole), TMsgResult::Ok);
+            if (buttons & choice.flag)
+                made.emplace_back(box.addButton(TrLabel(choice.caption), choice.role), choice.result);
+        if (made.empty())
+            made.emplace_back(box.addButton(TrLabel("OK"), QMessageBox::AcceptRole), TMsgResult::Ok);
         box.setDefaultButton(static_cast<QPushButton*>(made.front().first));
         box.exec();
         for (const auto& [button, result] : made)
@@ -64,23 +68,39 @@ class TQtHelpService : public THelpService {
 public:
     void ShowContext(QWidget* parent, int context) override {
         const std::filesystem::path page =
-            std::filesystem::path(ProgramFilePath("help")) / (std::to_string(context) + ".html");
+            std::filesystem::path(ProgramFilePath(HelpFolderName)) / (std::to_string(context) + ".html");
         if (!std::filesystem::exists(page)) {
             ShowMessage(parent, TMsgKind::Information, LngText("Não há ajuda para este assunto."));
             return;
         }
         QDialog dialog(parent);
-        dialog.setWindowTitle(TrText("Ajuda"));
         auto* layout = new QVBoxLayout(&dialog);
         auto* browser = new QTextBrowser(&dialog);
         browser->setOpenLinks(true);
         browser->setSource(QUrl::fromLocalFile(QString::fromStdString(page.string())));
+        const QString topic = browser->documentTitle();
+        dialog.setWindowTitle(topic.isEmpty() ? TrText("Ajuda") : TrText("Ajuda") + " - " + topic);
         layout->addWidget(browser);
-        auto* close = new QDialogButtonBox(QDialogButtonBox::Close, &dialog);
-        QObject::connect(close, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
-        layout->addWidget(close);
+        auto* buttons = new QDialogButtonBox(&dialog);
+        buttons->addButton(TrLabel("&Fechar"), QDialogButtonBox::RejectRole);
+        QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+        layout->addWidget(buttons);
         dialog.resize(560, 420);
         dialog.exec();
+    }
+};
+
+class TQtFileDialogService : public TFileDialogService {
+public:
+    std::string OpenFileName(QWidget* parent, const QString& caption, const std::string& folder,
+                             const QString& filter) override {
+        return QFileDialog::getOpenFileName(parent, caption, QString::fromStdString(folder), filter)
+            .toStdString();
+    }
+    std::string SaveFileName(QWidget* parent, const QString& caption, const std::string& folder,
+                             const QString& filter) override {
+        return QFileDialog::getSaveFileName(parent, caption, QString::fromStdString(folder), filter)
+            .toStdString();
     }
 };
 
@@ -105,6 +125,10 @@ TServiceSlot<TMessageService, TQtMessageService>& MessageSlot() {
 }
 TServiceSlot<THelpService, TQtHelpService>& HelpSlot() {
     static TServiceSlot<THelpService, TQtHelpService> slot;
+    return slot;
+}
+TServiceSlot<TFileDialogService, TQtFileDialogService>& FileDialogSlot() {
+    static TServiceSlot<TFileDialogService, TQtFileDialogService> slot;
     return slot;
 }
 TServiceSlot<TClockService, TSystemClockService>& ClockSlot() {
@@ -143,6 +167,9 @@ TMessageService& MessageService() {
 THelpService& HelpService() {
     return HelpSlot().Get();
 }
+TFileDialogService& FileDialogService() {
+    return FileDialogSlot().Get();
+}
 TClockService& ClockService() {
     return ClockSlot().Get();
 }
@@ -151,6 +178,9 @@ std::unique_ptr<TMessageService> SetMessageService(std::unique_ptr<TMessageServi
 }
 std::unique_ptr<THelpService> SetHelpService(std::unique_ptr<THelpService> service) {
     return HelpSlot().Set(std::move(service));
+}
+std::unique_ptr<TFileDialogService> SetFileDialogService(std::unique_ptr<TFileDialogService> service) {
+    return FileDialogSlot().Set(std::move(service));
 }
 std::unique_ptr<TClockService> SetClockService(std::unique_ptr<TClockService> service) {
     return ClockSlot().Set(std::move(service));
@@ -164,7 +194,8 @@ bool AskConfirmation(QWidget* parent, const std::string& text) {
     return ShowMessage(parent, TMsgKind::Confirmation, text, mbYesNo) == TMsgResult::Yes;
 }
 
-TMsgResult TRecordingMessageService::Show(QWidget*, TMsgKind kind, const std::string& text, unsigned buttons) {
+TMsgResult TRecordingMessageService::Show(QWidget*, TMsgKind kind, const std::string& text,
+                                          unsigned buttons) {
     shown.push_back({kind, text, buttons});
     if (!answers.empty()) {
         const TMsgResult answer = answers.front();
@@ -174,13 +205,24 @@ TMsgResult TRecordingMessageService::Show(QWidget*, TMsgKind kind, const std::st
     return (buttons & mbYes) ? TMsgResult::Yes : TMsgResult::Ok;
 }
 
+std::string TScriptedFileDialogService::Next(const QString& caption) {
+    captions.push_back(caption);
+    if (answers.empty()) return {};
+    std::string answer = answers.front();
+    answers.erase(answers.begin());
+    return answer;
+}
+
 TScopedTestServices::TScopedTestServices()
-    : messages(*new TRecordingMessageService), help(*new TRecordingHelpService) {
+    : messages(*new TRecordingMessageService), help(*new TRecordingHelpService),
+      files(*new TScriptedFileDialogService) {
     previousMessages = SetMessageService(std::unique_ptr<TMessageService>(&messages));
     previousHelp = SetHelpService(std::unique_ptr<THelpService>(&help));
+    previousFiles = SetFileDialogService(std::unique_ptr<TFileDialogService>(&files));
 }
 
 TScopedTestServices::~TScopedTestServices() {
     SetMessageService(std::move(previousMessages));
     SetHelpService(std::move(previousHelp));
+    SetFileDialogService(std::move(previousFiles));
 }

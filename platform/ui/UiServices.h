@@ -1,9 +1,10 @@
 #pragma once
-// The desktop services the screens and the main window call: message boxes, help and the clock.
+// The desktop services the screens and the main window call: message boxes, help, file dialogs
+// and the clock.
 //
 // Texts given to a box are source texts marked for the language file: ShowError(this,
-// LngText("...")). Each service is reached through one accessor and can be replaced (tests install the recording
-// services of the end of this file). Every text is a UTF-8 source text that is translated through
+// LngText("...")). Each service is reached through one accessor and can be replaced (tests install the
+// recording services of the end of this file). Every text is a UTF-8 source text that is translated through
 // the language file at the moment it is shown; a box's title follows its kind:
 //   Error "Erro", Information "Informação", Confirmation "Confirmação", Warning "Aviso",
 //   Stop "PARE" (a refused access right).
@@ -46,6 +47,18 @@ public:
     virtual void ShowContext(QWidget* parent, int context) = 0;
 };
 
+class TFileDialogService {
+public:
+    virtual ~TFileDialogService() = default;
+    // The file the user picks to open or to save as; empty when the dialog is cancelled. folder:
+    // where the dialog starts (a file name in it is suggested for saving); filter: e.g.
+    // "Programações (*.NPX *.npx)".
+    virtual std::string OpenFileName(QWidget* parent, const QString& caption, const std::string& folder,
+                                     const QString& filter) = 0;
+    virtual std::string SaveFileName(QWidget* parent, const QString& caption, const std::string& folder,
+                                     const QString& filter) = 0;
+};
+
 class TClockService {
 public:
     virtual ~TClockService() = default;
@@ -54,11 +67,13 @@ public:
 
 TMessageService& MessageService();
 THelpService& HelpService();
+TFileDialogService& FileDialogService();
 TClockService& ClockService();
 
 // Install a replacement (nullptr restores the default). Returns the previous replacement, if any.
 std::unique_ptr<TMessageService> SetMessageService(std::unique_ptr<TMessageService> service);
 std::unique_ptr<THelpService> SetHelpService(std::unique_ptr<THelpService> service);
+std::unique_ptr<TFileDialogService> SetFileDialogService(std::unique_ptr<TFileDialogService> service);
 std::unique_ptr<TClockService> SetClockService(std::unique_ptr<TClockService> service);
 
 // Shorthands.
@@ -90,6 +105,22 @@ public:
     std::vector<int> contexts;
 };
 
+// Answers file dialogs from a script (then as if cancelled) and records their captions.
+class TScriptedFileDialogService : public TFileDialogService {
+public:
+    std::string OpenFileName(QWidget*, const QString& caption, const std::string&, const QString&) override {
+        return Next(caption);
+    }
+    std::string SaveFileName(QWidget*, const QString& caption, const std::string&, const QString&) override {
+        return Next(caption);
+    }
+    std::vector<std::string> answers; // consumed from the front
+    std::vector<QString> captions;
+
+private:
+    std::string Next(const QString& caption);
+};
+
 class TFixedClockService : public TClockService {
 public:
     explicit TFixedClockService(QDateTime now) : now(std::move(now)) {}
@@ -106,8 +137,10 @@ public:
     TScopedTestServices& operator=(const TScopedTestServices&) = delete;
     TRecordingMessageService& messages;
     TRecordingHelpService& help;
+    TScriptedFileDialogService& files;
 
 private:
     std::unique_ptr<TMessageService> previousMessages;
     std::unique_ptr<THelpService> previousHelp;
+    std::unique_ptr<TFileDialogService> previousFiles;
 };

@@ -13,6 +13,8 @@ protected:
         folder.Write(name + "/CENTRPRG.INI", "[Serial]\nPort=COM2\n");
         folder.Write(name + "/CentrPrg.lng", "[Controle]\nLngOrigem=pt-BR\n");
         folder.Write(name + "/DEFARCO.NPX", "arco");
+        folder.Write(name + "/help/14.html", "vias");
+        folder.Write(name + "/help/15.html", "ramais");
     }
     TProgramFolderInputs Inputs(const std::string& executableFolder) const {
         return {std::nullopt, folder.Path(executableFolder), folder.Path("xdg"), folder.Path("home")};
@@ -28,13 +30,15 @@ TEST_F(ProgramFolderTest, TheBuiltToolRunsInItsOwnFolder) {
 TEST_F(ProgramFolderTest, AGivenFolderIsCreatedAndSeededWithoutOverwriting) {
     LayOutBuildFolder("bin");
     folder.Write("data/CENTRPRG.INI", "[Serial]\nPort=/dev/ttyS0\n");
+    folder.Write("data/help/15.html", "local");
     TProgramFolderInputs inputs = Inputs("bin");
     inputs.dataDirArgument = folder.Path("data");
     EXPECT_EQ(ResolveProgramFolder(inputs), folder.Path("data"));
     EXPECT_EQ(folder.Read("data/CENTRPRG.INI"), "[Serial]\nPort=/dev/ttyS0\n");
     EXPECT_EQ(folder.Read("data/DEFARCO.NPX"), "arco");
     EXPECT_TRUE(folder.Exists("data/CentrPrg.lng"));
-    EXPECT_TRUE(folder.Exists("data/help"));
+    EXPECT_EQ(folder.Read("data/help/14.html"), "vias");
+    EXPECT_EQ(folder.Read("data/help/15.html"), "local");
     EXPECT_FALSE(folder.Exists("data/DEFNODO.NPX")); // not among the defaults
 }
 

@@ -1,0 +1,115 @@
+// The table of the tool's commands and the Show functions of those whose windows exist. See
+// Commands.h for the road of a command and for how a finished screen is wired in here.
+
+#include "core/ui/Commands.h"
+
+#include "core/CoreError.h"
+#include "core/Language.h"
+#include "core/Programming.h"
+#include "core/Sections.h"
+#include "core/ui/prgmain.h"
+
+// ---- Show functions -----------------------------------------------------------------------
+
+namespace {
+
+// The Show function of a command the main window itself carries out.
+template <auto Method> void WindowCommand(TCommandContext& context) {
+    (context.MainWindow().*Method)();
+}
+
+bool SomethingModified() {
+    return AnySectionModified();
+}
+
+} // namespace
+
+// Step 3 of the road. The builders of the scratch tables come with the data-aware screens: call
+// BuildTempTable(tableCode, which) here. Until then no data-aware command has a Show function.
+void BuildScratchTable(int tableCode, int which) {
+    throw ECoreError(TranslateText(LngText("A tabela de trabalho desta tela ainda não está disponível.")) +
+                     " (" + std::to_string(tableCode) + ", " + std::to_string(which) + ")");
+}
+
+// ---- The table --------------------------------------------------------------------------------
+
+const std::vector<TCommand>& CommandTable() {
+    using enum TCommandId;
+    using S = TMenu;
+    using W = TFormPrinc;
+    namespace K = Section;
+    static const std::vector<TCommand> commands = {
+        // clang-format off
+        {.id = New, .caption = LngText("&Novo..."), .menu = S::File, .show = WindowCommand<&W::FileNew>,
+         .shortcut = "Ctrl+N", .toolBar = true},
+        {.id = Open, .caption = LngText("&Abrir..."), .menu = S::File, .show = WindowCommand<&W::FileOpen>,
+         .shortcut = "Ctrl+O", .toolBar = true},
+        {.id = Save, .caption = LngText("&Salvar"), .menu = S::File, .availableOn = AnyModel,
+         .show = WindowCommand<&W::FileSave>, .enabledWhen = SomethingModified, .shortcut = "Ctrl+S", .toolBar = true},
+        {.id = SaveAs, .caption = LngText("Salvar &como..."), .menu = S::File, .availableOn = AnyModel,
+         .show = WindowCommand<&W::FileSaveAs>, .shortcut = "Ctrl+Shift+S"},
+        {.id = Report, .caption = LngText("&Relatórios"), .menu = S::File, .availableOn = AnyModel, .shortcut = "Ctrl+P",
+         .toolBar = true, .separator = true},
+        {.id = Exit, .caption = LngText("Sai&r"), .menu = S::File, .show = WindowCommand<&W::close>, .shortcut = "Ctrl+Q",
+         .separator = true},
+
+        {.id = Categories, .caption = LngText("Categoria dos ramais"), .menu = S::Extensions, .section = K::Categories,
+         .helpContext = 15, .tableCode = 1, .availableOn = AnyModel, .toolBar = true},
+        {.id = ExtensionProgramming, .caption = LngText("Categoria e programações de ramal"), .menu = S::Buttons,
+         .section = K::Categories, .helpContext = 15, .tableCode = 1, .availableOn = AnyModel},
+        {.id = NumberingPlan, .caption = LngText("Plano de numeração"), .menu = S::Extensions, .section = K::NumberingPlan,
+         .helpContext = 16, .availableOn = AnyModel, .toolBar = true},
+        {.id = ExtensionGroups, .caption = LngText("Grupos de ramais"), .menu = S::Extensions,
+         .section = K::ExtensionGroups, .helpContext = 19, .tableCode = 5, .availableOn = AnyModel, .toolBar = true},
+        {.id = BossSecretary, .caption = LngText("Grupos chefe-secretária"), .menu = S::Extensions,
+         .section = K::BossSecretary, .helpContext = 20, .tableCode = 6, .availableOn = AnyModel},
+        {.id = Cancellation, .caption = LngText("Cancelamento das programações"), .menu = S::Extensions,
+         .section = K::NumberingPlan, .helpContext = 17, .tableCode = 4, .availableOn = AnyModel},
+        {.id = IndividualProgramming, .caption = LngText("Programações individuais"), .menu = S::Extensions,
+         .helpContext = 23, .tableCode = 8, .availableOn = AnyModel},
+        {.id = IndividualSpeedDial, .caption = LngText("Agenda individual de ramal"), .menu = S::Extensions,
+         .helpContext = 21, .availableOn = AnyModel},
+        {.id = WakeUp, .caption = LngText("Programação de despertador"), .menu = S::Extensions, .section = K::WakeUp,
+         .helpContext = 22, .availableOn = AnyModel},
+        {.id = PrivateCodes, .caption = LngText("Códigos particulares"), .menu = S::Extensions, .section = K::PrivateCodes,
+         .helpContext = 18, .availableOn = AnyModel},
+        {.id = TerminalKeys, .caption = LngText("Teclas dos Terminais Inteligentes"), .menu = S::Extensions,
+         .section = K::TerminalKeys, .helpContext = 24, .availableOn = AnyModel},
+
+        {.id = Trunks, .caption = LngText("Configuração das vias"), .menu = S::Exchange, .section = K::Trunks,
+         .helpContext = 14, .tableCode = 2, .availableOn = AnyModel, .toolBar = true},
+        {.id = Prefixes, .caption = LngText("Bloqueio de prefixos"), .menu = S::Exchange, .section = K::Prefixes,
+         .helpContext = 32, .tableCode = 7, .availableOn = AnyModel},
+        {.id = GeneralSpeedDial, .caption = LngText("Agenda geral"), .menu = S::Exchange, .section = K::GeneralSpeedDial,
+         .helpContext = 26, .availableOn = AnyModel},
+        {.id = Timers, .caption = LngText("Temporizações"), .menu = S::Exchange, .section = K::Timers, .helpContext = 27,
+         .availableOn = AnyModel},
+        {.id = OptionBits, .caption = LngText("Programações diversas"), .menu = S::Exchange, .section = K::OptionBits,
+         .helpContext = 31, .availableOn = AnyModel},
+        {.id = Emergency, .caption = LngText("Emergência externa"), .menu = S::Exchange, .section = K::Emergency,
+         .helpContext = 28, .availableOn = AnyModel},
+        {.id = DoorPhones, .caption = LngText("Atendedores dos Porteiros"), .menu = S::Exchange, .section = K::DoorPhones,
+         .helpContext = 30, .availableOn = AnyModel},
+        {.id = FaxAttendant, .caption = LngText("Atendedores de FAX"), .menu = S::Exchange, .section = K::FaxAttendant,
+         .helpContext = 29, .availableOn = AnyModel},
+        {.id = NightService, .caption = LngText("Noturno automático"), .menu = S::Exchange, .section = K::Schedules,
+         .helpContext = 33, .availableOn = AnyModel},
+        {.id = Actuation, .caption = LngText("Atuação externa"), .menu = S::Exchange, .section = K::Schedules,
+         .helpContext = 35, .availableOn = AnyModel},
+        {.id = Holidays, .caption = LngText("Feriados"), .menu = S::Exchange, .section = K::Holidays, .helpContext = 34,
+         .availableOn = AnyModel},
+        {.id = Calendar, .caption = LngText("Calendário"), .menu = S::Exchange, .section = K::Calendar, .helpContext = 25,
+         .availableOn = AnyModel},
+        {.id = Passwords, .caption = LngText("Senhas"), .menu = S::Exchange, .section = K::GeneralPassword,
+         .helpContext = 13, .availableOn = AnyModel},
+        {.id = Centralizer, .caption = LngText("Dados do centralizador"), .menu = S::Exchange, .section = K::Centralizer,
+         .helpContext = 36, .availableOn = NotOnModel9},
+
+        {.id = Users, .caption = LngText("&Usuários..."), .menu = S::System, .show = WindowCommand<&W::ManageUsers>},
+        {.id = SerialPort, .caption = LngText("&Porta serial..."), .menu = S::System},
+
+        {.id = About, .caption = LngText("&Sobre..."), .menu = S::Help, .show = WindowCommand<&W::ShowAbout>},
+        // clang-format on
+    };
+    return commands;
+}

@@ -1,0 +1,193 @@
+// The single-instance guard within one process: a second guard of the same title stands for a
+// second copy of the program. (The same with two real processes is tested with the tool itself.)
+
+#include "desktop/qvxComponents.h"
+#include "desktop/qvxFormUtils.h"
+#include "platform/os/TestTempFolder.h"
+#include "support/QtTestApplication.h"
+
+#include <QLockFile>
+#include <QSignalSpy>
+#include <QTest>
+#include <QWidget>
+
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+const QString Title = QStringLiteral("Programa de teste / ação");
+
+// A main window that carries the title, with its guard.
+struct TCopy {
+    explicit TCopy(const QString& folder) : guard(new TqvxOneInstance(&window)) {
+        window.setWindowTitle(Title);
+        guard->LockFolder = folder;
+    }
+    QWidget window;
+    TqvxOneInstance* guard;
+};
+
+class OneInstance : public testing::Test {
+protected:
+    void SetUp() override {
+        qvxSetMessageSink(
+            [this](const QString& caption, const QString& text) { messages << caption + "|" + text; });
+    }
+    void TearDown() override { qvxSetMessageSink({}); }
+
+    QString Folder() const { return QString::fromStdString(folder.Path()); }
+    TqvxInstanceNames Names() const { return qvxInstanceNames(Title, Folder()); }
+
+    TTestTempFolder folder;
+    QStringList messages;
+};
+
+TEST_F(OneInstance, FirstCopyHoldsTheLockAndASecondEndsQuietlyAndActivatesIt) {
+    TCopy first(Folder());
+    QSignalSpy activations(first.guard, &TqvxOneInstance::ActivationRequested);
+    first.guard->Loaded();
+    EXPECT_TRUE(first.guard->HoldsInstance());
+    EXPECT_FALSE(first.guard->Terminated());
+
+    TCopy second(Folder());
+    second.guard->Loaded();
+    EXPECT_TRUE(second.guard->Terminated());
+    EXPECT_FALSE(second.guard->HoldsInstance());
+    EXPECT_TRUE(messages.isEmpty());
+    QTRY_COMPARE(activations.count(), 1);
+}
+
+TEST_F(OneInstance, ShowsTheStandardOrTheGivenMessage) {
+    TCopy first(Folder());
+    first.guard->Loaded();
+    TCopy second(Folder());
+    second.guard->ShowMessage = true;
+    second.guard->Loaded();
+    TCopy third(Folder());
+    third.guard->ShowMessage = true;
+    third.guard->Message = QStringLiteral("Já está aberto.");
+    third.guard->Loaded();
+    EXPECT_EQ(messages, QStringList({Title + "|Application \"" + Title + "\" is already running.",
+                                     Title + "|Já está aberto."}));
+    EXPECT_TRUE(second.guard->Terminated());
+    EXPECT_TRUE(third.guard->Terminated());
+}
+
+TEST_F(OneInstance, AHandlerReplacesTheMessageAndMayLetTheCopyGoOn) {
+    TCopy first(Folder());
+    QSignalSpy activations(first.guard, &TqvxOneInstance::ActivationRequested);
+    first.guard->Loaded();
+    std::vector<QObject*> senders;
+    const auto goOn = [&](QObject* sender, bool& terminate) {
+        senders.push_back(sender);
+        terminate = false;
+    };
+    TCopy second(Folder());
+    second.guard->OnShowMessage = goOn;
+    second.guard->Loaded(); // ShowMessage is off: the handler is not called
+    EXPECT_TRUE(senders.empty());
+    EXPECT_TRUE(second.guard->Terminated());
+
+    TCopy third(Folder());
+    third.guard->ShowMessage = true;
+    third.guard->OnShowMessage = goOn;
+    third.guard->Loaded();
+    EXPECT_EQ(senders, std::vector<QObject*>{third.guard});
+    EXPECT_FALSE(third.guard->Terminated());
+    EXPECT_TRUE(messages.isEmpty());
+    QTRY_COMPARE(activations.count(), 2);
+}
+
+TEST_F(OneInstance, InTheDesignStateTakesNoLock) {
+    TCopy first(Folder());
+    first.guard->SetDesigning(true);
+    first.guard->Loaded();
+    EXPECT_FALSE(first.guard->HoldsInstance());
+    EXPECT_FALSE(QFile::exists(Names().lockFile));
+    TCopy second(Folder());
+    second.guard->Loaded();
+    EXPECT_TRUE(second.guard->HoldsInstance()); // nobody held it
+}
+
+TEST_F(OneInstance, TheLockIsFreeAgainWhenTheFirstCopyEnds) {
+    {
+        TCopy first(Folder());
+        first.guard->Loaded();
+        EXPECT_TRUE(QFile::exists(Names().lockFile));
+    }
+    EXPECT_FALSE(QFile::exists(Names().lockFile));
+    TCopy next(Folder());
+    next.guard->Loaded();
+    EXPECT_TRUE(next.guard->HoldsInstance());
+}
+
+// A lock left by a process that ended without releasing it (as a killed one does).
+void LeaveLockOfDeadProcess(const QString& path) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+        QLockFile lock(path);
+        lock.setStaleLockTime(0);
+        ::_exit(lock.tryLock(0) ? 0 : 1); // no destructor runs: the lock file stays
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+}
+
+// A socket file nobody listens on any more.
+void LeaveDeadSocket(const QString& path) {
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const QByteArray bytes = path.toLocal8Bit();
+    ASSERT_LT(static_cast<std::size_t>(bytes.size()), sizeof address.sun_path);
+    std::copy(bytes.begin(), bytes.end(), address.sun_path);
+    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ::close(fd);
+}
+
+TEST_F(OneInstance, ALockAndSocketLeftByAKilledCopyDoNotBlockTheNextStart) {
+    LeaveLockOfDeadProcess(Names().lockFile);
+    LeaveDeadSocket(Names().serverName);
+    ASSERT_TRUE(QFile::exists(Names().lockFile));
+    TCopy next(Folder());
+    QSignalSpy activations(next.guard, &TqvxOneInstance::ActivationRequested);
+    next.guard->Loaded();
+    EXPECT_TRUE(next.guard->HoldsInstance());
+    EXPECT_FALSE(next.guard->Terminated());
+    EXPECT_TRUE(qvxActivatePrevInstance(Title, Folder())); // it listens on the old socket's name
+    QTRY_COMPARE(activations.count(), 1);
+}
+
+TEST_F(OneInstance, WithoutAUsableFolderTheCopyRunsAnyway) {
+    TCopy copy(QString::fromStdString(folder.Path("missing/deeper")));
+    copy.guard->Loaded();
+    EXPECT_FALSE(copy.guard->HoldsInstance());
+    EXPECT_FALSE(copy.guard->Terminated());
+    EXPECT_TRUE(messages.isEmpty());
+}
+
+TEST(InstanceFinding, FindsOnlyACopyThatListens) {
+    TTestTempFolder folder;
+    const QString path = QString::fromStdString(folder.Path());
+    EXPECT_TRUE(qvxFindPrevInstanceWindow(Title, path).isEmpty());
+    EXPECT_FALSE(qvxActivatePrevInstance(Title, path));
+    TCopy first(path);
+    first.guard->Loaded();
+    EXPECT_EQ(qvxFindPrevInstanceWindow(Title, path), qvxInstanceNames(Title, path).serverName);
+}
+
+TEST(InstanceNames, AreSafeFileNamesThatKeepTitlesApart) {
+    const TqvxInstanceNames names = qvxInstanceNames(QStringLiteral("Orvalista S/A - Programação"), "/run/x");
+    EXPECT_TRUE(names.lockFile.startsWith("/run/x/Orvalista_S_A_-_Programa__o-"))
+        << names.lockFile.toStdString();
+    EXPECT_TRUE(names.lockFile.endsWith(".OneInstance.Default.lock"));
+    EXPECT_EQ(names.serverName + ".Default.lock", names.lockFile);
+    EXPECT_NE(qvxInstanceNames(QStringLiteral("Orvalista S_A - Programação"), "/run/x").lockFile,
+              names.lockFile);
+}
+
+} // namespace
