@@ -67,7 +67,8 @@ TPrefixTrie TPrefixTrie::ReadFrom(const TImageView& header) {
     TPrefixTrie trie;
     std::ranges::copy(header.Span(Offset::PrefixFirstLevel, 100), trie.firstLevel_.begin());
     for (int node = FirstNode; node <= LastNode; ++node)
-        std::ranges::copy(header.Span(Offset::PrefixNodes + 10 * (node - FirstNode), 10), trie.NodeAt(node).begin());
+        std::ranges::copy(header.Span(Offset::PrefixNodes + 10 * (node - FirstNode), 10),
+                          trie.NodeAt(node).begin());
     return trie;
 }
 
@@ -263,7 +264,8 @@ void StorePrefixTrie(std::span<const TPrefixRow> rows, std::string_view areaCode
     for (const TPrefixRow& row : ordered) {
         trie.InserePrefixo(row.Prefix, PrefixAccessLeaf(model, row.Access));
         if (trie.Overflow())
-            FailCheck(nullptr, LngText("Excesso de prefixos expandidos, será necessário reduzir alguns prefixos."));
+            FailCheck(nullptr,
+                      LngText("Excesso de prefixos expandidos, será necessário reduzir alguns prefixos."));
     }
     std::uint16_t areaCode = 0;
     if (!LeCodigoDDD(areaCodeText, areaCode)) FailCheck(areaCodeField, LngText("Código DDD está incorreto."));

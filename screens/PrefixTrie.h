@@ -62,7 +62,7 @@ inline constexpr int FirstNode = 128, LastNode = 152;
 inline constexpr int NodeCount = LastNode - FirstNode + 1;
 inline constexpr int Node08 = 128, Node080 = 129, Node00 = 130; // the fixed nodes
 inline constexpr std::uint8_t Unprogrammed = 2;
-inline constexpr std::uint8_t FixedMark = 1;     // bit 0 of the leaves of the fixed prefixes
+inline constexpr std::uint8_t FixedMark = 1; // bit 0 of the leaves of the fixed prefixes
 inline constexpr std::uint8_t ReferenceBit = 0x80;
 inline constexpr std::size_t MaxPrefixDigits = 7; // the longest prefix the screen takes
 
@@ -109,7 +109,9 @@ public:
     std::uint8_t FirstLevel(int index) const { return firstLevel_.at(index); }
     // Entry d of node n (128..152).
     std::uint8_t& Entry(int node, int digit) { return NodeAt(node).at(digit); }
-    std::uint8_t Entry(int node, int digit) const { return nodes_.at(node - PrefixTrie::FirstNode).at(digit); }
+    std::uint8_t Entry(int node, int digit) const {
+        return nodes_.at(node - PrefixTrie::FirstNode).at(digit);
+    }
 
     // Every reference names a node of the trie, and no node is referred to twice.
     bool Verify() const;

@@ -8,7 +8,8 @@ namespace {
 
 class TPrefixWalk {
 public:
-    TPrefixWalk(const TImageView& header, std::uint8_t model) : trie_(TPrefixTrie::ReadFrom(header)), model_(model) {}
+    TPrefixWalk(const TImageView& header, std::uint8_t model)
+        : trie_(TPrefixTrie::ReadFrom(header)), model_(model) {}
 
     std::vector<TPrefixRow> Run() {
         FoldFixedNodes();
@@ -46,7 +47,8 @@ private:
 
     void FoldFixedNodes() {
         std::uint8_t leaf = 0;
-        if (trie_.FirstLevel(8) == Node08 && trie_.Entry(Node08, 0) == Node080 && FoldsToLeaf(Node080, leaf)) {
+        if (trie_.FirstLevel(8) == Node08 && trie_.Entry(Node08, 0) == Node080 &&
+            FoldsToLeaf(Node080, leaf)) {
             trie_.Entry(Node08, 0) = leaf;
             if (RestOfNodeIs(Node08, leaf)) trie_.FirstLevel(8) = leaf;
         }
@@ -55,14 +57,17 @@ private:
 
     void Visit(const std::string& prefix, std::uint8_t entry) {
         if (!IsReference(entry)) return Add(prefix, entry);
-        const bool walkable = IsNodeReference(entry) && prefix.size() < MaxPrefixDigits && !walked_[entry - FirstNode];
+        const bool walkable =
+            IsNodeReference(entry) && prefix.size() < MaxPrefixDigits && !walked_[entry - FirstNode];
         if (!walkable) return Add(prefix, entry);
         walked_[entry - FirstNode] = true;
         for (int digit = 0; digit < 10; ++digit)
             Visit(prefix + static_cast<char>('0' + digit), trie_.Entry(entry, digit));
     }
 
-    void Add(const std::string& prefix, std::uint8_t leaf) { rows_.push_back({prefix, PrefixAccessCode(model_, leaf)}); }
+    void Add(const std::string& prefix, std::uint8_t leaf) {
+        rows_.push_back({prefix, PrefixAccessCode(model_, leaf)});
+    }
 
     TPrefixTrie trie_;
     std::uint8_t model_;

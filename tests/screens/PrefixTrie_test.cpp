@@ -108,7 +108,8 @@ TEST(PrefixTrieStore, TenOneDigitPrefixesGiveTheBytesOfTheDefaultFiles) {
         THeader header;
         Store(OneDigitRows(), header, model);
         const TImageBytes defaults = BuildDefaultImage(model);
-        EXPECT_TRUE(std::equal(defaults.begin() + AreaCode, defaults.begin() + TrieEnd, header.bytes.begin() + AreaCode))
+        EXPECT_TRUE(std::equal(defaults.begin() + AreaCode, defaults.begin() + TrieEnd,
+                               header.bytes.begin() + AreaCode))
             << "model " << int(model);
         for (std::size_t offset = NodeEntry(131, 0); offset < TrieEnd; ++offset) // no node allocated
             ASSERT_EQ(header[offset], 0) << offset;
@@ -119,7 +120,8 @@ TEST(PrefixTrieStore, TenOneDigitPrefixesGiveTheBytesOfTheDefaultFiles) {
         ASSERT_EQ(bytes.size(), ImageSize) << file;
         THeader header;
         Store(OneDigitRows(), header, static_cast<std::uint8_t>(bytes[0]));
-        EXPECT_TRUE(std::equal(bytes.begin() + AreaCode, bytes.begin() + TrieEnd, header.bytes.begin() + AreaCode,
+        EXPECT_TRUE(std::equal(bytes.begin() + AreaCode, bytes.begin() + TrieEnd,
+                               header.bytes.begin() + AreaCode,
                                [](char a, std::uint8_t b) { return static_cast<std::uint8_t>(a) == b; }))
             << file;
     }
@@ -168,7 +170,8 @@ TEST(PrefixTrieStore, The23rdNodeRefusesTheStoreAndNothingIsStored) {
         Store(RowsNeedingNodes(23), header, 12, "011");
         FAIL() << "stored";
     } catch (const EScreenCheck& check) {
-        EXPECT_STREQ(check.what(), "Excesso de prefixos expandidos, será necessário reduzir alguns prefixos.");
+        EXPECT_STREQ(check.what(),
+                     "Excesso de prefixos expandidos, será necessário reduzir alguns prefixos.");
         EXPECT_EQ(check.Field(), nullptr);
     }
     EXPECT_EQ(header.Trie(), before);
@@ -250,7 +253,8 @@ TEST(PrefixTrieStore, TheLeavesOf90And00AreMarkedOneNodeLevelDeep) {
         return static_cast<int>(header[offset]);
     };
     const int node90 = node(FirstLevel + 90);
-    EXPECT_THAT(std::vector<int>(header.bytes.begin() + NodeEntry(node90, 0), header.bytes.begin() + NodeEntry(node90, 3)),
+    EXPECT_THAT(std::vector<int>(header.bytes.begin() + NodeEntry(node90, 0),
+                                 header.bytes.begin() + NodeEntry(node90, 3)),
                 ElementsAre(1, 17, 1));
     EXPECT_EQ(header[FirstLevel + 91], 16); // only 90 is a fixed prefix
     EXPECT_EQ(header[NodeEntry(130, 0)], 1);
@@ -263,7 +267,7 @@ TEST(PrefixTrieStore, TheLeavesOf90And00AreMarkedOneNodeLevelDeep) {
 
 TEST(PrefixTrieStore, A0800GoingOnIntoANodeKeepsItsReference) {
     TRows rows = OneDigitRows();
-    Refine(rows, "051", Ddd);      // node 131
+    Refine(rows, "051", Ddd);       // node 131
     Refine(rows, "08005", Blocked); // 0800 ends on node 132: bit 0 would make it 133
     THeader header;
     Store(rows, header);
@@ -295,7 +299,8 @@ TEST(PrefixTrie, RemoveNoRenumbersEveryLaterReference) {
 
 TEST(PrefixTrie, RefusesPrefixesThatAreNotOneToSevenDigits) {
     TPrefixTrie trie;
-    for (const char* prefix : {"", "12345678", "4a"}) EXPECT_THROW(trie.InserePrefixo(prefix, 0), std::invalid_argument);
+    for (const char* prefix : {"", "12345678", "4a"})
+        EXPECT_THROW(trie.InserePrefixo(prefix, 0), std::invalid_argument);
     EXPECT_NO_THROW(trie.InserePrefixo("1234567", 0));
 }
 
@@ -304,7 +309,8 @@ TEST(PrefixTrie, RefusesPrefixesThatAreNotOneToSevenDigits) {
 TEST(PrefixWalk, TheDefaultTrieGivesTheTenOneDigitPrefixes) {
     for (const std::uint8_t model : KnownModelCodes) {
         TImageBytes image = BuildDefaultImage(model);
-        EXPECT_EQ(PrefixTableRows(TImageView(image.data(), 0, HeaderSize), model), OneDigitRows()) << int(model);
+        EXPECT_EQ(PrefixTableRows(TImageView(image.data(), 0, HeaderSize), model), OneDigitRows())
+            << int(model);
     }
 }
 
@@ -355,13 +361,14 @@ class PrefixWalkFixtures : public ProgrammingFixture {};
 TEST_F(PrefixWalkFixtures, EveryFixtureIsStoredBackByteForByte) {
     for (const std::uint8_t model : KnownModelCodes) {
         ClearProgramming();
-        const std::string name = (model < 10 ? "fixtures/MODEL0" : "fixtures/MODEL") + std::to_string(model) + ".NPX";
+        const std::string name =
+            (model < 10 ? "fixtures/MODEL0" : "fixtures/MODEL") + std::to_string(model) + ".NPX";
         LoadProgrammingFile(std::string(CENTRPRG_BINARY_DIR) + "/" + name);
         THeader header;
         std::ranges::copy(ProgrammingHeader.Span(0, HeaderSize), header.bytes.begin());
         const auto before = header.Trie();
-        StorePrefixTrie(PrefixTableRows(header.view, model), "0" + MostraCodigoDDD(header.view.U16(300)), model,
-                        header.view);
+        StorePrefixTrie(PrefixTableRows(header.view, model), "0" + MostraCodigoDDD(header.view.U16(300)),
+                        model, header.view);
         EXPECT_EQ(header.Trie(), before) << int(model);
     }
 }
@@ -372,11 +379,13 @@ TEST(PrefixWalk, AFixedPrefixStoredAsALeafIsReadAsThatLeaf) {
     header.bytes[FirstLevel + 8] = 16; // "08" a DDD leaf, nodes 128 and 129 still there
     header.bytes[FirstLevel + 0] = 64; // "00" blocked
     EXPECT_THAT(PrefixTableRows(header.view, 12),
-                ElementsAre(TPrefixRow{"00", '5'}, TPrefixRow{"01", '1'}, TPrefixRow{"02", '1'}, TPrefixRow{"03", '1'},
-                            TPrefixRow{"04", '1'}, TPrefixRow{"05", '1'}, TPrefixRow{"06", '1'}, TPrefixRow{"07", '1'},
-                            TPrefixRow{"08", '3'}, TPrefixRow{"09", '1'}, TPrefixRow{"1", '1'}, TPrefixRow{"2", '1'},
-                            TPrefixRow{"3", '1'}, TPrefixRow{"4", '1'}, TPrefixRow{"5", '1'}, TPrefixRow{"6", '1'},
-                            TPrefixRow{"7", '1'}, TPrefixRow{"8", '1'}, TPrefixRow{"9", '1'}));
+                ElementsAre(TPrefixRow{"00", '5'}, TPrefixRow{"01", '1'}, TPrefixRow{"02", '1'},
+                            TPrefixRow{"03", '1'}, TPrefixRow{"04", '1'}, TPrefixRow{"05", '1'},
+                            TPrefixRow{"06", '1'}, TPrefixRow{"07", '1'}, TPrefixRow{"08", '3'},
+                            TPrefixRow{"09", '1'}, TPrefixRow{"1", '1'}, TPrefixRow{"2", '1'},
+                            TPrefixRow{"3", '1'}, TPrefixRow{"4", '1'}, TPrefixRow{"5", '1'},
+                            TPrefixRow{"6", '1'}, TPrefixRow{"7", '1'}, TPrefixRow{"8", '1'},
+                            TPrefixRow{"9", '1'}));
 }
 
 TEST(PrefixWalk, ADamagedTrieNeverLoopsAndStillDividesTheNumberSpace) {
@@ -387,13 +396,15 @@ TEST(PrefixWalk, ADamagedTrieNeverLoopsAndStillDividesTheNumberSpace) {
     header.bytes[FirstLevel + 33] = 131;
     header.bytes[NodeEntry(131, 3)] = 131;
     header.bytes[FirstLevel + 34] = 140;
-    for (int node = 140; node < 152; ++node) header.bytes[NodeEntry(node, 0)] = static_cast<std::uint8_t>(node + 1);
+    for (int node = 140; node < 152; ++node)
+        header.bytes[NodeEntry(node, 0)] = static_cast<std::uint8_t>(node + 1);
     header.bytes[FirstLevel + 35] = 153;
     header.bytes[FirstLevel + 36] = 131;
     const TRows rows = PrefixTableRows(header.view, 12);
     EXPECT_TRUE(DividesNumberSpace(rows));
     std::map<std::string, int> lengths;
-    for (const TPrefixRow& row : rows) lengths[row.Prefix.substr(0, 2)] = std::max<int>(lengths[row.Prefix.substr(0, 2)], row.Prefix.size());
+    for (const TPrefixRow& row : rows)
+        lengths[row.Prefix.substr(0, 2)] = std::max<int>(lengths[row.Prefix.substr(0, 2)], row.Prefix.size());
     EXPECT_EQ(lengths["33"], 3); // "333" refers back to the node being walked
     EXPECT_EQ(lengths["34"], 7);
     EXPECT_EQ(lengths["35"], 2);
