@@ -125,7 +125,7 @@ inline constexpr std::array<std::uint8_t, 25> TerminalKeysModel9 = {
     129, 130, 131, 132, 255, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 255, 255, 255, 109, 108, 106, 100, 102};
 // Every other model: lines 1..6, then the extensions of positions 0..18 (whatever the model's
 // extension count).
-inline constexpr std::array<std::uint8_t, 25> TerminalKeys = {
+inline constexpr std::array<std::uint8_t, 25> TerminalKeysOtherModels = {
     129, 130, 131, 132, 133, 134, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18};
 
 } // namespace Defaults

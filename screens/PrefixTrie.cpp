@@ -93,13 +93,7 @@ void TPrefixTrie::InserePrefixo(std::string_view prefix, std::uint8_t value) {
         entry = value;
         return;
     }
-    if (entry == value) return;
-    if (!IsReference(entry)) {
-        const int node = NewNodeWith(entry);
-        if (node == 0) return;
-        entry = static_cast<std::uint8_t>(node);
-    }
-    ExpandeNo(prefix.substr(2), entry, value);
+    if (entry != value && LeadsToNode(entry)) ExpandeNo(prefix.substr(2), entry, value);
 }
 
 void TPrefixTrie::ExpandeNo(std::string_view rest, int node, std::uint8_t value) {
@@ -110,13 +104,7 @@ void TPrefixTrie::ExpandeNo(std::string_view rest, int node, std::uint8_t value)
         entry = value;
         return;
     }
-    if (entry == value) return;
-    if (!IsReference(entry)) {
-        const int child = NewNodeWith(entry);
-        if (child == 0) return;
-        entry = static_cast<std::uint8_t>(child);
-    }
-    ExpandeNo(rest, entry, value);
+    if (entry != value && LeadsToNode(entry)) ExpandeNo(rest, entry, value);
 }
 
 bool TPrefixTrie::AlocaNo(int& node) {
@@ -128,11 +116,15 @@ bool TPrefixTrie::AlocaNo(int& node) {
     return true;
 }
 
-int TPrefixTrie::NewNodeWith(std::uint8_t leaf) {
+// A leaf entry that a longer prefix with another value goes through becomes a reference to a new
+// node holding that leaf in all ten entries. False when no node is left.
+bool TPrefixTrie::LeadsToNode(std::uint8_t& entry) {
+    if (IsReference(entry)) return true;
     int node = 0;
-    if (!AlocaNo(node)) return 0;
-    NodeAt(node).fill(leaf);
-    return node;
+    if (!AlocaNo(node)) return false;
+    NodeAt(node).fill(entry);
+    entry = static_cast<std::uint8_t>(node);
+    return true;
 }
 
 std::uint8_t TPrefixTrie::RemoveNo(int node) {

@@ -119,7 +119,7 @@ public:
 private:
     using TNode = std::array<std::uint8_t, 10>;
     TNode& NodeAt(int node) { return nodes_.at(node - PrefixTrie::FirstNode); }
-    int NewNodeWith(std::uint8_t leaf); // 0 on overflow
+    bool LeadsToNode(std::uint8_t& entry);
     void MarkLeaves(TNode& node);
     void MarkSubtree(std::uint8_t entry);
     void MoveToFixedNode(std::uint8_t& entry, int fixedNode);

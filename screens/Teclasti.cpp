@@ -416,7 +416,7 @@ void TFormTeclasTI::Button29Click() {
 }
 
 void TFormTeclasTI::Button30Click() {
-    KeyCodes = ModelCode == 9 ? Defaults::TerminalKeysModel9 : Defaults::TerminalKeys;
+    KeyCodes = ModelCode == 9 ? Defaults::TerminalKeysModel9 : Defaults::TerminalKeysOtherModels;
     FillKeyList();
     ShowKey(1);
 }
