@@ -99,11 +99,12 @@ public:
     // reference to a later node follows its node. Returns the removed node's entry 0.
     std::uint8_t RemoveNo(int node);
     // Marks the leaves of the fixed prefixes and moves the "08", "080" and "00" subtrees onto the
-    // fixed nodes 128, 129 and 130.
+    // fixed nodes 128, 129 and 130. A "0800" that goes on into a node keeps its reference and has
+    // that node's leaves marked.
     void AjustaNosFixos();
 
     bool Overflow() const { return overflow_; }
-    int LastAllocated() const { return lastNode_; }
+    int LastAllocated() const { return lastNode_; } // of this rebuild; a copy read back has 130
 
     std::uint8_t& FirstLevel(int index) { return firstLevel_.at(index); }
     std::uint8_t FirstLevel(int index) const { return firstLevel_.at(index); }
