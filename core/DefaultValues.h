@@ -9,6 +9,7 @@
 
 #include "core/ImageLayout.h"
 
+#include <array>
 #include <cstdint>
 
 namespace Defaults {
@@ -116,5 +117,15 @@ inline constexpr std::uint8_t ExtensionPasswordDigits = 4;
 // Fax attendant: none. Private codes: no extension, no name. Wake-up: no time, count 0.
 // Intelligent terminals: no terminal attached (0xBB), every key without function (255).
 inline constexpr std::uint8_t KeyWithoutFunction = 255;
+
+// "Padrão" of the keys of an intelligent terminal (codes: screens/TerminalKeys.h), keys A..Z.
+// Model 9: lines 1..4, no function, extensions of positions 0..11, three without function,
+// general ringing, padlock, room monitoring, door phone 1, actuation 1.
+inline constexpr std::array<std::uint8_t, 25> TerminalKeysModel9 = {
+    129, 130, 131, 132, 255, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 255, 255, 255, 109, 108, 106, 100, 102};
+// Every other model: lines 1..6, then the extensions of positions 0..18 (whatever the model's
+// extension count).
+inline constexpr std::array<std::uint8_t, 25> TerminalKeysOtherModels = {
+    129, 130, 131, 132, 133, 134, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18};
 
 } // namespace Defaults

@@ -8,10 +8,6 @@
 
 #include "screens/ReportPage.h"
 
-#include <QString>
-
-#include <cstdint>
-
 // Extension, trunk and group tables.
 void ImprimeCategorias(TReportPage& page);      // 1: day categories, then night categories
 void ImprimePlanoNumeracao(TReportPage& page);  // 2
@@ -35,7 +31,3 @@ void ImprimeAtuacao(TReportPage& page);
 void ImprimeCodigosParticulares(TReportPage& page); // 15
 void ImprimeCentralizador(TReportPage& page);       // 16
 void ImprimeTeclasTI(TReportPage& page);            // 17
-
-// The function of a key of an intelligent terminal (its code in the programming); empty for the
-// codes that name no function.
-QString TextoFuncaoTecla(std::uint8_t code);

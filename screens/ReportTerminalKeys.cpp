@@ -7,9 +7,9 @@
 
 #include "screens/ReportSections.h"
 #include "screens/ReportTable.h"
+#include "screens/TerminalKeys.h"
 
 #include "core/ImageLayout.h"
-#include "core/Language.h"
 #include "core/Programming.h"
 #include "platform/ui/UiServices.h"
 
@@ -24,41 +24,6 @@ constexpr double KeyColumnWidth = 6.5;
 constexpr double FunctionX = 8;
 constexpr double FirstBlockX = 2, BlockStep = 32, LastBlockX = 80;
 constexpr double BandStep = 47.5; // from one band of blocks to the next, in line units
-
-QString KeyLetter(int key) {
-    if (key <= 22) {
-        const QChar letter(static_cast<char16_t>(u'A' + key - 1));
-        return letter == u'V' ? QStringLiteral("V/W") : QString(letter);
-    }
-    return QString(QChar(static_cast<char16_t>(u'X' + key - 23)));
-}
-
-QString Numbered(const char* word, int number) {
-    return TrText(word) + " " + QString::number(number);
-}
-
-} // namespace
-
-QString TextoFuncaoTecla(std::uint8_t v) {
-    if (v < MaxPositions) return TrText("Ramal") + " " + QString::number(ExtensionNumber(v));
-    if (v == 100 || v == 101) return Numbered(LngText("Porteiro"), v - 99);
-    if (v == 102 || v == 103) return Numbered(LngText("Atuação"), v - 101);
-    if (v == 104 || v == 105) return Numbered(LngText("Chefe-secretária"), v - 103);
-    if (v == 106) return TrText("Monitora ambiente");
-    if (v == 107) return TrText("Não perturbe");
-    if (v == 108) return TrText("Cadeado");
-    if (v == 109) return TrText("Toque geral");
-    if (v >= 110 && v <= 117) return Numbered(LngText("Grupo de ramal"), v - 109);
-    if (v == 118) return TrText("Busca pessoa");
-    if (v == 119 || v == 120) return Numbered(LngText("Viva-voz chefe-secretária"), v - 118);
-    if (v >= 129 && v <= 158) return Numbered(LngText("Linha"), v - 128);
-    if (v >= 161 && v <= 167) return Numbered(LngText("Rota"), v - 160);
-    if (v == 170) return Numbered(LngText("Rota"), 0);
-    if (v == 255) return TrText("Sem função");
-    return {};
-}
-
-namespace {
 
 void ImprimeTecladoTI(TReportPage& page, int terminal, std::uint8_t position, int x, int y) {
     TReportCanvas& canvas = page.Canvas();
@@ -80,7 +45,7 @@ void ImprimeTecladoTI(TReportPage& page, int terminal, std::uint8_t position, in
     const std::size_t keys = Offset::TerminalKeys + Offset::KeysPerTerminal * (terminal - 1);
     for (int key = 1; key <= static_cast<int>(Offset::KeysPerTerminal); ++key) {
         page.Text(x + page.C(2), textY(key + 1), KeyLetter(key));
-        page.Text(x + page.C(FunctionX), textY(key + 1), TextoFuncaoTecla(ProgrammingImage[keys + key - 1]));
+        page.Text(x + page.C(FunctionX), textY(key + 1), DescreveTecla(ProgrammingImage[keys + key - 1]));
     }
 }
 

@@ -32,10 +32,6 @@ bool IsUserMove(Qt::FocusReason reason) {
 
 } // namespace
 
-void FailCheck(QWidget* field, const std::string& message) {
-    throw EScreenCheck(field, message);
-}
-
 TScreenForm::TScreenForm(QWidget* parent, unsigned buttons, int helpContext, const char* helpButtonName)
     : QDialog(parent), OkButton(NewButton(this, "OkButton")), CancButton(NewButton(this, "CancButton")),
       PadButton((buttons & WithDefault) ? NewButton(this, "PadButton") : nullptr),

@@ -24,31 +24,15 @@
 // FormShow, ComboBox1Exit, ...); controls are public so that tests drive a screen through them.
 
 #include "screens/ProgrammingEdit.h"
+#include "screens/ScreenCheck.h"
 
 #include <QDialog>
 
 #include <functional>
 #include <map>
-#include <stdexcept>
-#include <string>
 
 class QLayout;
 class QPushButton;
-
-// A failed check of a screen: the message (a source text marked with LngText, or a text made of
-// translated parts; translated again when shown) and the control that gets the focus (may be
-// null). An empty message stops the OK without a box: the user chose to stay on the screen.
-class EScreenCheck : public std::runtime_error {
-public:
-    EScreenCheck(QWidget* field, const std::string& message) : std::runtime_error(message), field_(field) {}
-    QWidget* Field() const { return field_; }
-
-private:
-    QWidget* field_;
-};
-
-// Throws EScreenCheck(field, message); for use in expressions and checks.
-[[noreturn]] void FailCheck(QWidget* field, const std::string& message);
 
 class TScreenForm : public QDialog {
     Q_OBJECT

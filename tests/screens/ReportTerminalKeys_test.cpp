@@ -3,6 +3,7 @@
 #include "ReportFixture.h"
 
 #include "screens/ReportSections.h"
+#include "screens/TerminalKeys.h"
 
 using testing::ElementsAre;
 
@@ -17,7 +18,7 @@ class ReportKeyFunction : public ReportFixture, public testing::WithParamInterfa
 
 TEST_P(ReportKeyFunction, TextOfACode) {
     UseDefaultProgramming(11);
-    EXPECT_EQ(TextoFuncaoTecla(GetParam().code).toStdString(), GetParam().text);
+    EXPECT_EQ(DescreveTecla(GetParam().code).toStdString(), GetParam().text);
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -14,10 +14,12 @@
 #include "screens/Padrao.h"
 #include "screens/Progdive.h"
 #include "screens/Senhager.h"
+#include "screens/Teclasti.h"
 #include "screens/Temporiz.h"
 
 #include <QLineEdit>
 #include <QPixmap>
+#include <QPushButton>
 #include <QRadioButton>
 #include <cstdlib>
 
@@ -84,6 +86,19 @@ TEST_F(Screenshots, DISABLED_EveryScreen) {
     ProgrammingHeader[684] = 12;
     TFormFeria feria;
     Save(feria, "Feriados");
+
+    ProgrammingImage[4130] = 2;
+    ProgrammingImage[4131] = 5;
+    TFormTeclasTI teclas;
+    for (const bool keyList : {false, true}) {
+        teclas.show();
+        QApplication::setActiveWindow(&teclas);
+        teclas.Button30Click();
+        teclas.ButtonT[7]->setFocus();
+        QApplication::processEvents();
+        if (keyList) teclas.Button28Click();
+        Save(teclas, keyList ? "Teclasti-lista" : "Teclasti");
+    }
 
     TFormPadrao padrao;
     padrao.RadioButton1->setText(TrText("A todas as posições físicas"));
