@@ -140,41 +140,15 @@ void TDBNavigator::BtnClick(TNavigateBtn button) {
     TDataSource* source = DataSource();
     if (source != nullptr && source->State() != dsInactive) {
         if (BeforeAction) BeforeAction(this, button);
-        TDataSet& dataSet = *source->DataSet();
-        switch (button) {
-        case TNavigateBtn::nbFirst:
-            dataSet.First();
-            break;
-        case TNavigateBtn::nbPrior:
-            dataSet.Prior();
-            break;
-        case TNavigateBtn::nbNext:
-            dataSet.Next();
-            break;
-        case TNavigateBtn::nbLast:
-            dataSet.Last();
-            break;
-        case TNavigateBtn::nbInsert:
-            dataSet.Insert();
-            break;
-        case TNavigateBtn::nbDelete:
-            if (!confirmDelete_ || ShowMessage(this, TMsgKind::Confirmation, SDeleteRecordQuestion,
-                                               mbOK | mbCancel) != TMsgResult::Cancel)
-                dataSet.Delete();
-            break;
-        case TNavigateBtn::nbEdit:
-            dataSet.Edit();
-            break;
-        case TNavigateBtn::nbPost:
-            dataSet.Post();
-            break;
-        case TNavigateBtn::nbCancel:
-            dataSet.Cancel();
-            break;
-        case TNavigateBtn::nbRefresh:
-            dataSet.Refresh();
-            break;
-        }
+        // The dataset's action of each button, in the order of TNavigateBtn.
+        using TAction = void (TDataSet::*)();
+        static constexpr TAction actions[] = {
+            &TDataSet::First,  &TDataSet::Prior, &TDataSet::Next, &TDataSet::Last,   &TDataSet::Insert,
+            &TDataSet::Delete, &TDataSet::Edit,  &TDataSet::Post, &TDataSet::Cancel, &TDataSet::Refresh};
+        const bool confirmed = button != TNavigateBtn::nbDelete || !confirmDelete_ ||
+                               ShowMessage(this, TMsgKind::Confirmation, SDeleteRecordQuestion,
+                                           mbOK | mbCancel) != TMsgResult::Cancel;
+        if (confirmed) (source->DataSet()->*actions[static_cast<std::size_t>(button)])();
     }
     if (OnClick) OnClick(this, button);
 }

@@ -64,6 +64,11 @@ protected:
         window_.show();
         QApplication::setActiveWindow(&window_);
     }
+    template <typename TControl> TControl* Bind(TControl* control, const char* field) {
+        control->SetDataSource(&source_);
+        control->SetDataField(field);
+        return control;
+    }
     std::string Value(const char* field) { return dataSet_->FieldByName(field).AsString(); }
     int Ramal() { return dataSet_->FieldByName("RAMAL").AsInteger(); }
     // Goes to the record of the extension.

@@ -18,12 +18,6 @@
 namespace datacontrols_test {
 namespace {
 
-template <typename TControl> TControl* Bound(TControl* control, TDataSource& source, const char* field) {
-    control->SetDataSource(&source);
-    control->SetDataField(field);
-    return control;
-}
-
 QLabel* Caption(QWidget* parent, const char* text, QRect where) {
     auto* label = new QLabel(TrLabel(text), parent);
     label->setGeometry(where);
@@ -35,10 +29,10 @@ TEST_F(DataControlsTest, DataControlsScreenshotOfAFormWithEveryKind) {
     window_.resize(520, 250);
     other_->hide();
     Caption(&window_, "Ramal", QRect(10, 12, 90, 20));
-    Bound(new TDBText(&window_), source_, "RAMAL")->setGeometry(110, 12, 60, 20);
+    Bind(new TDBText(&window_), "RAMAL")->setGeometry(110, 12, 60, 20);
     Caption(&window_, "Nome", QRect(10, 40, 90, 20));
-    Bound(new TDBEdit(&window_), source_, "NOME")->setGeometry(110, 38, 150, 24);
-    auto* box = Bound(new TDBCheckBox(&window_), source_, "CATD1");
+    Bind(new TDBEdit(&window_), "NOME")->setGeometry(110, 38, 150, 24);
+    auto* box = Bind(new TDBCheckBox(&window_), "CATD1");
     box->SetValueChecked("1");
     box->SetValueUnchecked("0");
     box->SetCaption(TrText("Recebe externa"));
@@ -47,12 +41,12 @@ TEST_F(DataControlsTest, DataControlsScreenshotOfAFormWithEveryKind) {
     Caption(&window_, "Nº da &Sub-rota", QRect(10, 98, 100, 20))->setBuddy(list);
     list->SetStyle(TComboBoxStyle::csDropDownList);
     list->SetItems({" ", "1", "2", "3", "4"});
-    Bound(list, source_, "SROTAD")->setGeometry(110, 96, 60, 24);
+    Bind(list, "SROTAD")->setGeometry(110, 96, 60, 24);
     auto* radio = new TDBRadioGroup(&window_);
     radio->SetCaption(TrText("Tipo de discagem"));
     radio->SetItems({TrText("Decádica"), TrText("Multi-Frequencial")});
     radio->SetValues({"DC", "MF"});
-    Bound(radio, source_, "TIPOVIA")->setGeometry(10, 126, 250, 70);
+    Bind(radio, "TIPOVIA")->setGeometry(10, 126, 250, 70);
     auto* navigator = new TDBNavigator(&window_);
     navigator->SetDataSource(&source_);
     navigator->setGeometry(10, 210, 240, 25);
