@@ -2,7 +2,7 @@
 // Shared pieces of the dataset tests: a people dataset over the vector test dataset, rows filled
 // through the dataset itself, and a log of the events a dataset and its data source raise.
 
-#include "VectorDataSet.h"
+#include "support/VectorDataSet.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,9 @@
 #pragma once
-// A dataset over rows kept in a vector, for the framework's tests. It supplies records the way a
-// dataset over a cursor does: a cursor position between or on rows, record buffers with the record
-// image, calculated fields, bookmark and flag, blobs kept beside the rows, OnFilterRecord, a range
-// on one field, and a master link that sets that range from the master's current record.
+// A dataset over rows kept in a vector, for the tests of the dataset framework and of the data-aware
+// controls. It supplies records the way a dataset over a cursor does: a cursor position between or
+// on rows, record buffers with the record image, calculated fields, bookmark and flag, blobs kept
+// beside the rows, OnFilterRecord, a range on one field, and a master link that sets that range
+// from the master's current record.
 //
 // Record image: per column, a byte that is 1 when the value is set, then the value in the field's
 // native format (nothing for blobs). Buffer: image, calculated fields, row id (int32), flag (byte).

@@ -1,4 +1,4 @@
-#include "VectorDataSet.h"
+#include "support/VectorDataSet.h"
 
 #include "platform/data/BlobFields.h"
 #include "platform/data/DBConsts.h"
