@@ -2,6 +2,7 @@
 
 #include "screens/ReportDriver.h"
 #include "screens/ReportPrinter.h"
+#include "screens/ScreenConventions.h"
 
 #include "core/Language.h"
 #include "core/Programming.h"
@@ -98,7 +99,7 @@ QCheckBox* TFormRelat::CB(int k) const {
 }
 
 void TFormRelat::showEvent(QShowEvent* event) {
-    FormShow();
+    FillKeepingCentre(*this, [this] { FormShow(); });
     QDialog::showEvent(event);
 }
 

@@ -10,6 +10,7 @@
 #include "core/ImageLayout.h"
 #include "core/Language.h"
 #include "core/Programming.h"
+#include "core/ValueConversions.h"
 #include "platform/ui/UiServices.h"
 
 #include <algorithm>
@@ -25,7 +26,7 @@ bool HasLongSchedules() {
 QString TimeText(std::size_t offset) {
     const std::uint8_t hour = ProgrammingHeader[offset], minute = ProgrammingHeader[offset + 1];
     if (hour == NoTime || minute == NoTime) return QStringLiteral("__:__");
-    return FormataHora(hour, minute);
+    return QString::fromStdString(FormatClockTime(hour, minute));
 }
 
 // The row pitch of a table of rows + 1 bands from y0: 3l, or less when the table and the lines

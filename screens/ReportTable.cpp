@@ -72,14 +72,6 @@ QString ExtensionOfPosition(std::uint8_t code) {
     return QString::number(ExtensionNumber(code));
 }
 
-QString FormataHora(std::uint8_t hour, std::uint8_t minute) {
-    if (ModelCode == 3 || ModelCode == 4 || ModelCode == 5) {
-        hour = BcdToByte(hour);
-        minute = BcdToByte(minute);
-    }
-    return TwoDigits(hour) + ":" + TwoDigits(minute);
-}
-
 QString NameAt(std::size_t offset) {
     return QString::fromStdString(Cp1252ToUtf8(ProgrammingImage.ShortString(offset)));
 }

@@ -56,9 +56,6 @@ QString TwoDigits(int value);
 // The numbering-plan number of a position code that names one of the model's positions; empty
 // for no extension (0xBB) and for every code that names no position of the model.
 QString ExtensionOfPosition(std::uint8_t code);
-// "hh:mm" of a time pair of the schedules or the centralizer: packed BCD on models 3, 4 and 5
-// (as their screens store them), plain numbers on the other models.
-QString FormataHora(std::uint8_t hour, std::uint8_t minute);
 // A name entry of the image (Windows-1252), and a packed telephone number of the image.
 QString NameAt(std::size_t offset);
 QString PhoneNumberAt(std::size_t offset);

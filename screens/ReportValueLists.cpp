@@ -151,7 +151,9 @@ void ImprimeCentralizador(TReportPage& page) {
             {LngText("Número de identificação da central"),
              id == 0 ? QStringLiteral("--") : TwoDigits(BcdToByte(id)), 4},
             {LngText("Horário da chamada ao centralizador"),
-             hour == NoCallTime || minute == NoCallTime ? QStringLiteral("__:__") : FormataHora(hour, minute),
+             hour == NoCallTime || minute == NoCallTime
+                 ? QStringLiteral("__:__")
+                 : QString::fromStdString(FormatClockTime(hour, minute)),
              8},
             {LngText("Número do telefone centralizador"), PhoneNumberAt(Offset::CentralizerNumber), 12},
         });

@@ -8,9 +8,12 @@
 #include <QHBoxLayout>
 #include <QPointer>
 #include <QPushButton>
+#include <QScreen>
 #include <QShowEvent>
 #include <QTimer>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 
@@ -91,9 +94,25 @@ void TScreenForm::BindExit(QWidget* field, std::function<void()> handler) {
     field->installEventFilter(this);
 }
 
+void FillKeepingCentre(QDialog& dialog, const std::function<void()>& fill) {
+    const QPoint centre = dialog.geometry().center();
+    const QSize before = dialog.size();
+    fill();
+    if (QLayout* layout = dialog.layout()) layout->activate(); // grows the dialog now
+    if (dialog.size() == before) return;
+    QRect geometry = dialog.geometry();
+    geometry.moveCenter(centre);
+    if (const QScreen* screen = dialog.screen()) {
+        const QRect area = screen->availableGeometry();
+        geometry.moveLeft(std::max(area.left(), std::min(geometry.left(), area.right() - geometry.width())));
+        geometry.moveTop(std::max(area.top(), std::min(geometry.top(), area.bottom() - geometry.height())));
+    }
+    dialog.move(geometry.topLeft());
+}
+
 void TScreenForm::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    if (!event->spontaneous()) Guard([this] { FormShow(); });
+    if (!event->spontaneous()) FillKeepingCentre(*this, [this] { Guard([this] { FormShow(); }); });
 }
 
 bool TScreenForm::eventFilter(QObject* watched, QEvent* event) {

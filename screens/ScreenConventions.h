@@ -81,3 +81,8 @@ private:
     std::map<QObject*, std::function<void()>> exitHandlers_;
     bool inExitHandler_ = false;
 };
+
+// Runs fill, which sets the captions of a dialog being shown, and keeps the dialog centred where
+// Qt placed it: the captions grow the dialog after it was centred over its parent, so its centre
+// is restored (the dialog kept on its screen).
+void FillKeepingCentre(QDialog& dialog, const std::function<void()>& fill);

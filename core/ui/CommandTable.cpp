@@ -4,10 +4,22 @@
 #include "core/ui/Commands.h"
 
 #include "core/CoreError.h"
+#include "core/ExtensionCodes.h"
 #include "core/Language.h"
 #include "core/Programming.h"
 #include "core/Sections.h"
 #include "core/ui/prgmain.h"
+#include "screens/Atdport.h"
+#include "screens/Atendfax.h"
+#include "screens/Calendar.h"
+#include "screens/Central.h"
+#include "screens/Confsys.h"
+#include "screens/Emergenc.h"
+#include "screens/Feriados.h"
+#include "screens/Progdive.h"
+#include "screens/Relator.h"
+#include "screens/Senhager.h"
+#include "screens/Temporiz.h"
 
 // ---- Show functions -----------------------------------------------------------------------
 
@@ -22,7 +34,37 @@ bool SomethingModified() {
     return AnySectionModified();
 }
 
+// The Show function of a screen the main window shows as it is.
+template <class TScreen> void ShowScreen(TCommandContext& context) {
+    context.Screen<TScreen>().exec();
+}
+
+// The emergency lists offer the extensions only.
+void ShowEmergency(TCommandContext& context) {
+    BuildExtensionList(false);
+    context.Screen<TFormEmergenc>().exec();
+}
+
+void ShowFaxAttendant(TCommandContext& context) {
+    auto& screen = context.Screen<TFormAtendFAX>();
+    screen.PreencheCombo();
+    screen.exec();
+}
+
+// The boxes offer the sections the programming holds.
+void ShowReport(TCommandContext& context) {
+    auto& form = context.Screen<TFormRelat>();
+    SetReportBoxesFromLoadedSections(form);
+    form.exec();
+}
+
 } // namespace
+
+void AfterExtensionGroups(TCommandContext& context) {
+    WarnDoorPhonesWithEmptyGroup(&context.MainWindow());
+    // The trunks' counterpart (ViaComGrupoVazio: warn and run TCommandId::Trunks) joins here with
+    // the trunk screen.
+}
 
 // Step 3 of the road. The builders of the scratch tables come with the data-aware screens: call
 // BuildTempTable(tableCode, which) here. Until then no data-aware command has a Show function.
@@ -48,7 +90,7 @@ const std::vector<TCommand>& CommandTable() {
          .show = WindowCommand<&W::FileSave>, .enabledWhen = SomethingModified, .shortcut = "Ctrl+S", .toolBar = true},
         {.id = SaveAs, .caption = LngText("Salvar &como..."), .menu = S::File, .availableOn = AnyModel,
          .show = WindowCommand<&W::FileSaveAs>, .shortcut = "Ctrl+Shift+S"},
-        {.id = Report, .caption = LngText("&Relatórios"), .menu = S::File, .availableOn = AnyModel, .shortcut = "Ctrl+P",
+        {.id = Report, .caption = LngText("&Relatórios"), .menu = S::File, .availableOn = AnyModel, .show = ShowReport, .shortcut = "Ctrl+P",
          .toolBar = true, .separator = true},
         {.id = Exit, .caption = LngText("Sai&r"), .menu = S::File, .show = WindowCommand<&W::close>, .shortcut = "Ctrl+Q",
          .separator = true},
@@ -59,6 +101,8 @@ const std::vector<TCommand>& CommandTable() {
          .section = K::Categories, .helpContext = 15, .tableCode = 1, .availableOn = AnyModel},
         {.id = NumberingPlan, .caption = LngText("Plano de numeração"), .menu = S::Extensions, .section = K::NumberingPlan,
          .helpContext = 16, .availableOn = AnyModel, .toolBar = true},
+        // Its Show function, once TFormGrupoRam exists, shows the screen and then calls
+        // AfterExtensionGroups(context): the door phones' warning is wired there already.
         {.id = ExtensionGroups, .caption = LngText("Grupos de ramais"), .menu = S::Extensions,
          .section = K::ExtensionGroups, .helpContext = 19, .tableCode = 5, .availableOn = AnyModel, .toolBar = true},
         {.id = BossSecretary, .caption = LngText("Grupos chefe-secretária"), .menu = S::Extensions,
@@ -83,30 +127,30 @@ const std::vector<TCommand>& CommandTable() {
         {.id = GeneralSpeedDial, .caption = LngText("Agenda geral"), .menu = S::Exchange, .section = K::GeneralSpeedDial,
          .helpContext = 26, .availableOn = AnyModel},
         {.id = Timers, .caption = LngText("Temporizações"), .menu = S::Exchange, .section = K::Timers, .helpContext = 27,
-         .availableOn = AnyModel},
+         .availableOn = AnyModel, .show = ShowScreen<TFormTempor>},
         {.id = OptionBits, .caption = LngText("Programações diversas"), .menu = S::Exchange, .section = K::OptionBits,
-         .helpContext = 31, .availableOn = AnyModel},
+         .helpContext = 31, .availableOn = AnyModel, .show = ShowScreen<TFormProgDiv>},
         {.id = Emergency, .caption = LngText("Emergência externa"), .menu = S::Exchange, .section = K::Emergency,
-         .helpContext = 28, .availableOn = AnyModel},
+         .helpContext = 28, .availableOn = AnyModel, .show = ShowEmergency},
         {.id = DoorPhones, .caption = LngText("Atendedores dos Porteiros"), .menu = S::Exchange, .section = K::DoorPhones,
-         .helpContext = 30, .availableOn = AnyModel},
+         .helpContext = 30, .availableOn = AnyModel, .show = ShowScreen<TFormAtdPort>},
         {.id = FaxAttendant, .caption = LngText("Atendedores de FAX"), .menu = S::Exchange, .section = K::FaxAttendant,
-         .helpContext = 29, .availableOn = AnyModel},
+         .helpContext = 29, .availableOn = AnyModel, .show = ShowFaxAttendant},
         {.id = NightService, .caption = LngText("Noturno automático"), .menu = S::Exchange, .section = K::Schedules,
          .helpContext = 33, .availableOn = AnyModel},
         {.id = Actuation, .caption = LngText("Atuação externa"), .menu = S::Exchange, .section = K::Schedules,
          .helpContext = 35, .availableOn = AnyModel},
         {.id = Holidays, .caption = LngText("Feriados"), .menu = S::Exchange, .section = K::Holidays, .helpContext = 34,
-         .availableOn = AnyModel},
+         .availableOn = AnyModel, .show = ShowScreen<TFormFeria>},
         {.id = Calendar, .caption = LngText("Calendário"), .menu = S::Exchange, .section = K::Calendar, .helpContext = 25,
-         .availableOn = AnyModel},
+         .availableOn = AnyModel, .show = ShowScreen<TFormCalendar>},
         {.id = Passwords, .caption = LngText("Senhas"), .menu = S::Exchange, .section = K::GeneralPassword,
-         .helpContext = 13, .availableOn = AnyModel},
+         .helpContext = 13, .availableOn = AnyModel, .show = ShowScreen<TFormSenha>},
         {.id = Centralizer, .caption = LngText("Dados do centralizador"), .menu = S::Exchange, .section = K::Centralizer,
-         .helpContext = 36, .availableOn = NotOnModel9},
+         .helpContext = 36, .availableOn = NotOnModel9, .show = ShowScreen<TFormCentral>},
 
         {.id = Users, .caption = LngText("&Usuários..."), .menu = S::System, .show = WindowCommand<&W::ManageUsers>},
-        {.id = SerialPort, .caption = LngText("&Porta serial..."), .menu = S::System},
+        {.id = SerialPort, .caption = LngText("&Porta serial..."), .menu = S::System, .show = ShowScreen<TFormConfSys>},
 
         {.id = About, .caption = LngText("&Sobre..."), .menu = S::Help, .show = WindowCommand<&W::ShowAbout>},
         // clang-format on

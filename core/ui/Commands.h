@@ -25,21 +25,19 @@
 // CommandTable.cpp:
 //
 //     #include "screens/Calendar.h"
-//     void ShowCalendar(TCommandContext& context) {
-//         context.Screen<TFormCalendar>().exec(); // made on first use, kept for the run
-//     }
 //     ...
-//     {.id = TCommandId::Calendar, ..., .show = ShowCalendar},
+//     {.id = TCommandId::Calendar, ..., .show = ShowScreen<TFormCalendar>},
 //
-// The Show function does what the main window does around that screen: a prepare routine before
-// exec() (e.g. MontaTelaCategorias), EditedPosition from context.Which() - 1 for the extension
-// buttons, the trunk mode from context.Which() (AllItems = all trunks), BuildExtensionList for the
-// screens that need it, the report boxes from LoadedSections, and commands that follow the screen
-// (context.RunCommand(TCommandId::DoorPhones) after the extension groups). The entry's help
-// context is the page the screen's Help button shows. The data-aware screens also need the
-// builders: BuildScratchTable in CommandTable.cpp calls BuildTempTable(code, which) once it exists
-// (the table component the builders work on belongs to the main window). The serial-port
-// setting's LoadSerialPortSetting is called from TFormPrinc::showEvent (marked there).
+// ShowScreen<TScreen> shows the screen modally as it is (made on first use, kept for the run). A
+// screen that needs more gets a Show function of its own, doing what the main window does around
+// that screen: a prepare routine before exec() (e.g. MontaTelaCategorias, PreencheCombo),
+// EditedPosition from context.Which() - 1 for the extension buttons, the trunk mode from
+// context.Which() (AllItems = all trunks), BuildExtensionList for the screens that need it, the
+// report boxes from LoadedSections, and what follows the screen (AfterExtensionGroups after the
+// extension groups). The entry's help context is the page the screen's Help button shows. The data-aware
+// screens also need the builders: BuildScratchTable in CommandTable.cpp calls BuildTempTable(code, which)
+// once it exists (the table component the builders work on belongs to the main window). The serial-port
+// setting's LoadSerialPortSetting is called from TFormPrinc::showEvent.
 
 #include "core/AccessRights.h"
 
@@ -103,6 +101,10 @@ bool CheckAccessRight(TCommandId command, QWidget* parent);
 
 // The road above, for one command of the window's table.
 void RunCommand(TFormPrinc& window, TCommandId id, int which = AllItems);
+
+// What the main window does after the extension-group screen: a door phone whose attendant names
+// a group that has become empty gets a warning titled "Aviso" and the door-phone screen.
+void AfterExtensionGroups(TCommandContext& context);
 
 // Step 3: builds the scratch table of a code for "which" (CommandTable.cpp).
 void BuildScratchTable(int tableCode, int which);

@@ -10,6 +10,7 @@
 #include "core/Users.h"
 #include "desktop/qvxComponents.h"
 #include "platform/ui/UiServices.h"
+#include "screens/Confsys.h"
 
 #include <QAction>
 #include <QApplication>
@@ -281,9 +282,13 @@ void TFormPrinc::CriarBotoes() {
 
 void TFormPrinc::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
-    // The serial-port setting's LoadSerialPortSetting belongs here once that screen exists.
     if (loginStarted_) return;
     loginStarted_ = true;
+    try {
+        LoadSerialPortSetting(); // the saved port and the ports the system has
+    } catch (const std::exception& error) {
+        ShowError(this, error.what());
+    }
     QTimer::singleShot(0, this, &TFormPrinc::Login); // once the window is on the screen
 }
 

@@ -14,9 +14,11 @@
 #include "screens/Senhager.h"
 #include "screens/Temporiz.h"
 
+#include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
+#include <QVBoxLayout>
 #include <stdexcept>
 
 namespace {
@@ -99,6 +101,28 @@ TEST_F(ConventionsTest, EachScreensHelpButtonOpensItsContext) {
     screens.push_back(std::make_unique<TFormCentral>());
     for (const auto& screen : screens) screen->HelpButton->click();
     EXPECT_EQ(services.help.contexts, (std::vector<int>{13, 25, 27, 28, 29, 30, 31, 34, 36}));
+}
+
+// The captions set while a screen is shown make it wider than when Qt centred it over its parent:
+// it stays centred over the parent.
+TEST_F(ConventionsTest, AScreenGrownByItsCaptionsStaysCentredOverItsParent) {
+    QWidget parent;
+    parent.setGeometry(0, 0, 700, 500);
+    parent.show();
+    class TGrowingScreen : public TScreenForm {
+    public:
+        explicit TGrowingScreen(QWidget* parent) : TScreenForm(parent, OkCancel), caption(new QLabel(this)) {
+            auto* content = new QVBoxLayout;
+            content->addWidget(caption);
+            SetContent(content);
+        }
+        void FormShow() override { caption->setText(QString(60, QChar('M'))); }
+        QLabel* caption;
+    } grown(&parent);
+    const int width = grown.sizeHint().width();
+    grown.show();
+    ASSERT_GT(grown.width(), width);
+    EXPECT_LE((grown.geometry().center() - parent.geometry().center()).manhattanLength(), 8);
 }
 
 class PadraoTest : public ScreenFixture {

@@ -108,8 +108,8 @@ TEST_F(MainWindow, WithoutAProgrammingOnlyTheFileAndSystemCommandsAreEnabled) {
     EXPECT_EQ(Summary(window, "ModelLabel"), "Nenhuma programação carregada");
     for (const TCommand& command : window.Commands()) {
         const bool expected = command.id == TCommandId::New || command.id == TCommandId::Open ||
-                              command.id == TCommandId::Users || command.id == TCommandId::About ||
-                              command.id == TCommandId::Exit;
+                              command.id == TCommandId::Users || command.id == TCommandId::SerialPort ||
+                              command.id == TCommandId::About || command.id == TCommandId::Exit;
         EXPECT_EQ(window.Action(command.id)->isEnabled(), expected) << command.caption;
     }
     EXPECT_TRUE(window.ExtensionButtons().empty());
@@ -124,25 +124,6 @@ TEST_F(MainWindow, ScreensNotBuiltYetStayDisabledWithAProgramming) {
     EXPECT_TRUE(wired.Action(TCommandId::Trunks)->isEnabled());
     EXPECT_TRUE(wired.TrunkButtons().front()->isEnabled());
     EXPECT_TRUE(wired.ExtensionButtons().front()->isEnabled());
-}
-
-TEST_F(MainWindow, CentralizerIsHiddenOnModel9Only) {
-    TFormPrinc window;
-    window.OpenProgramming(Fixture(9));
-    EXPECT_FALSE(window.Action(TCommandId::Centralizer)->isVisible());
-    EXPECT_TRUE(window.Action(TCommandId::Timers)->isVisible());
-    window.OpenProgramming(Fixture(11));
-    EXPECT_TRUE(window.Action(TCommandId::Centralizer)->isVisible());
-}
-
-TEST_F(MainWindow, ACommandFollowsItsSectionFlag) {
-    TFormPrinc window(CommandsWithScreens());
-    window.OpenProgramming(Fixture(11));
-    EXPECT_TRUE(window.Action(TCommandId::Calendar)->isEnabled());
-    LoadedSections[Section::Calendar] = 0;
-    RefreshMainWindow();
-    EXPECT_FALSE(window.Action(TCommandId::Calendar)->isEnabled());
-    EXPECT_FALSE(window.findChild<QLabel*>("Section1")->isEnabled());
 }
 
 TEST_F(MainWindow, ARefusedRightStopsTheCommandBeforeTheScratchTable) {
@@ -291,6 +272,7 @@ TEST_F(MainWindow, AFailedOrCancelledLoginEndsTheProgram) {
         window.show();
         QTRY_VERIFY(window.ProgramEnded());
         EXPECT_FALSE(window.isVisible());
+        ClearQuitRequest();
     }
     TFormPrinc window;
     window.SetLoginRunner([](QWidget*) { return TLoginResult::LoggedIn; });

@@ -10,6 +10,9 @@
 #include "platform/ui/UiServices.h"
 #include "support/QtTestApplication.h"
 
+#include <QCoreApplication>
+#include <QTimer>
+
 #include <gtest/gtest.h>
 
 #include <optional>
@@ -34,6 +37,14 @@ protected:
         user.name = "INSTALADOR";
         user.rights = rights;
         SetLoggedUser(user);
+    }
+
+    // QCoreApplication::exit, called while no event loop runs (a test that ended the program),
+    // leaves a quit request that makes every later exec() return at once: run the application's
+    // loop for one turn to clear it.
+    static void ClearQuitRequest() {
+        QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); });
+        QCoreApplication::exec();
     }
 
     // A generated fixture of the build: fixtures/MODEL<nn>.NPX.

@@ -1,0 +1,204 @@
+// The screens the main window shows: each command runs its screen through the road, prepared as
+// the screen expects; a refused right shows none; an OK marks the programming for saving; the
+// report's boxes follow the loaded sections; the door phones' warning after the extension groups;
+// the serial-port setting read when the window first appears.
+
+#include "ShellFixture.h"
+#include "core/ExtensionCodes.h"
+#include "core/ImageLayout.h"
+#include "core/ui/prgmain.h"
+#include "screens/Atendfax.h"
+#include "screens/Confsys.h"
+#include "screens/Relator.h"
+#include "screens/ScreenConventions.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QTimer>
+
+#include <algorithm>
+#include <functional>
+
+namespace {
+
+using TBoxes = std::vector<std::pair<TMsgKind, std::string>>;
+const TBoxes RefusedRight = {{TMsgKind::Stop, "O usuário não tem direito de acesso a este comando."}};
+
+// True when the screen, while shown, was prepared as the main window must prepare it.
+using TPrepared = bool (*)(QDialog& screen);
+
+bool ExtensionsOnly(QDialog&) {
+    const auto end = ExtensionList.begin() + ExtensionListCount;
+    return ExtensionListCount > 1 && std::find(ExtensionList.begin(), end, std::uint16_t{60}) == end;
+}
+
+bool FaxListFilled(QDialog& screen) {
+    return ExtensionsOnly(screen) &&
+           static_cast<TFormAtendFAX&>(screen).ComboBox1->count() == ExtensionListCount; // "" + each
+}
+
+struct TWiredScreen {
+    TCommandId id;
+    const char* screenClass;
+    bool marksSection;            // its OK stores a section of the programming
+    TPrepared prepared = nullptr; // what the main window does before showing it
+};
+
+const TWiredScreen WiredScreens[] = {
+    {TCommandId::Calendar, "TFormCalendar", true},
+    {TCommandId::Passwords, "TFormSenha", true},
+    {TCommandId::Centralizer, "TFormCentral", true},
+    {TCommandId::SerialPort, "TFormConfSys", false},
+    {TCommandId::Timers, "TFormTempor", true},
+    {TCommandId::OptionBits, "TFormProgDiv", true},
+    {TCommandId::Emergency, "TFormEmergenc", true, ExtensionsOnly},
+    {TCommandId::DoorPhones, "TFormAtdPort", true},
+    {TCommandId::FaxAttendant, "TFormAtendFAX", true, FaxListFilled},
+    {TCommandId::Holidays, "TFormFeria", true},
+    {TCommandId::Report, "TFormRelat", false},
+};
+
+class ScreenCommands : public ShellFixture {
+protected:
+    // Runs a command (or any action that may show a modal dialog) and hands the dialog it shows to
+    // `handle`, which must close it. Returns the dialog's class name; empty when none was shown.
+    static QString RunShowing(const std::function<void()>& run, const std::function<void(QDialog&)>& handle) {
+        QString shown;
+        QObject scope; // the timer goes with it when no dialog came
+        QTimer::singleShot(0, &scope, [&] {
+            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            if (dialog == nullptr) return;
+            shown = dialog->metaObject()->className();
+            handle(*dialog);
+            if (dialog->isVisible()) dialog->reject();
+        });
+        run();
+        return shown;
+    }
+    static QString RunCancelled(TFormPrinc& window, TCommandId id) {
+        return RunShowing([&] { window.Run(id); }, [](QDialog& dialog) { dialog.reject(); });
+    }
+};
+
+TEST_F(ScreenCommands, EachCommandShowsItsPreparedScreenAndItsOkEnablesSave) {
+    for (const TWiredScreen& wired : WiredScreens) {
+        SCOPED_TRACE(wired.screenClass);
+        services.messages.shown.clear();
+        TFormPrinc window;
+        ASSERT_TRUE(window.OpenProgramming(Fixture(11)));
+        BuildExtensionList(true); // what another screen may have left
+        ASSERT_TRUE(window.Action(wired.id)->isEnabled());
+
+        bool prepared = false;
+        const QString cancelled = RunShowing([&] { window.Run(wired.id); },
+                                             [&](QDialog& screen) {
+                                                 prepared =
+                                                     wired.prepared == nullptr || wired.prepared(screen);
+                                                 screen.reject();
+                                             });
+        EXPECT_EQ(cancelled, wired.screenClass);
+        EXPECT_TRUE(prepared);
+        EXPECT_FALSE(window.Action(TCommandId::Save)->isEnabled());
+
+        const QString accepted = RunShowing([&] { window.Run(wired.id); },
+                                            [&](QDialog& screen) {
+                                                if (auto* form = qobject_cast<TScreenForm*>(&screen))
+                                                    form->OkButton->click();
+                                            });
+        EXPECT_EQ(accepted, wired.screenClass); // the same screen, kept for the run
+        EXPECT_EQ(window.Action(TCommandId::Save)->isEnabled(), wired.marksSection);
+        for (const auto& [kind, text] : Boxes()) EXPECT_NE(kind, TMsgKind::Error) << text;
+    }
+}
+
+TEST_F(ScreenCommands, ARefusedRightShowsStopAndNoScreen) {
+    TFormPrinc window;
+    ASSERT_TRUE(window.OpenProgramming(Fixture(11)));
+    for (const TWiredScreen& wired : WiredScreens) {
+        SCOPED_TRACE(wired.screenClass);
+        services.messages.shown.clear();
+        LogIn(AllRights & ~RightBit(wired.id));
+        EXPECT_EQ(RunCancelled(window, wired.id), "");
+        EXPECT_EQ(Boxes(), RefusedRight);
+    }
+    EXPECT_TRUE(window.findChildren<QDialog*>().isEmpty());
+}
+
+// Enabled with the programming's section, hidden where the model has no such data.
+TEST_F(ScreenCommands, ACommandFollowsItsSectionAndModel) {
+    TFormPrinc window;
+    ASSERT_TRUE(window.OpenProgramming(Fixture(11)));
+    for (const TCommand& command : window.Commands()) {
+        if (command.show == nullptr || command.section == 0) continue;
+        SCOPED_TRACE(command.caption);
+        EXPECT_TRUE(window.Action(command.id)->isEnabled());
+        const std::uint8_t loaded = LoadedSections[command.section];
+        LoadedSections[command.section] = 0;
+        RefreshMainWindow();
+        EXPECT_FALSE(window.Action(command.id)->isEnabled());
+        EXPECT_FALSE(
+            window.findChild<QLabel*>(QStringLiteral("Section%1").arg(command.section))->isEnabled());
+        LoadedSections[command.section] = loaded;
+    }
+    EXPECT_TRUE(window.Action(TCommandId::Centralizer)->isVisible());
+    ASSERT_TRUE(window.OpenProgramming(Fixture(9)));
+    EXPECT_FALSE(window.Action(TCommandId::Centralizer)->isVisible());
+    EXPECT_FALSE(window.Action(TCommandId::Centralizer)->isEnabled());
+    EXPECT_EQ(RunCancelled(window, TCommandId::Centralizer), "");
+    EXPECT_EQ(RunCancelled(window, TCommandId::Timers), "TFormTempor");
+}
+
+TEST_F(ScreenCommands, TheReportOffersTheSectionsThatAreLoaded) {
+    TFormPrinc window;
+    ASSERT_TRUE(window.OpenProgramming(Fixture(11)));
+    LoadedSections[Section::Trunks] = 0;      // box 3
+    LoadedSections[Section::Centralizer] = 0; // box 16
+    std::vector<int> offered;
+    RunShowing([&] { window.Run(TCommandId::Report); },
+               [&](QDialog& dialog) {
+                   auto& form = static_cast<TFormRelat&>(dialog);
+                   for (int k = 1; k <= ReportSectionCount; ++k)
+                       if (form.CB(k)->isEnabled() && form.CB(k)->isChecked()) offered.push_back(k);
+                   form.reject();
+               });
+    EXPECT_EQ(offered, (std::vector<int>{1, 2, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 17}));
+}
+
+TEST_F(ScreenCommands, AfterTheExtensionGroupsAnEmptiedGroupOfADoorPhoneIsReported) {
+    TFormPrinc window;
+    ASSERT_TRUE(window.OpenProgramming(Fixture(11)));
+    TCommandContext context(window, FindCommand(window.Commands(), TCommandId::ExtensionGroups), AllItems);
+    ProgrammingImage[Offset::DoorPhoneAttendant] = ProgrammingImage[Offset::DoorPhoneAttendant + 1] = 0;
+    EXPECT_EQ(RunShowing([&] { AfterExtensionGroups(context); }, [](QDialog& dialog) { dialog.reject(); }),
+              "");
+    EXPECT_TRUE(Boxes().empty());
+
+    ProgrammingImage[Offset::DoorPhoneAttendant + 1] = 0x72;                     // group 2 ...
+    ProgrammingImage[Offset::Groups + Offset::GroupRecordSize] = EmptyGroupType; // ... now empty
+    EXPECT_EQ(RunShowing([&] { AfterExtensionGroups(context); }, [](QDialog& dialog) { dialog.reject(); }),
+              "TFormAtdPort");
+    ASSERT_EQ(Boxes().size(), 1u);
+    EXPECT_EQ(Boxes()[0].first, TMsgKind::Warning);
+}
+
+TEST_F(ScreenCommands, TheSerialPortSettingIsReadWhenTheWindowFirstAppears) {
+    folder.Write("CENTRPRG.INI", "[Serial]\nPort=/dev/ttyUSB7\n");
+    SerialPortName.clear();
+    TFormPrinc window;
+    window.SetLoginRunner([](QWidget*) { return TLoginResult::LoggedIn; });
+    window.show();
+    EXPECT_EQ(SerialPortName, "/dev/ttyUSB7");
+    EXPECT_EQ(TimerAtrasoInterval, 100);
+    EXPECT_EQ(RunShowing([&] { window.Run(TCommandId::SerialPort); },
+                         [](QDialog& dialog) {
+                             EXPECT_EQ(dialog.findChild<QComboBox*>("ComboBox1")->placeholderText(),
+                                       "/dev/ttyUSB7");
+                         }),
+              "TFormConfSys");
+}
+
+} // namespace
