@@ -19,6 +19,7 @@
 #include "screens/Progdive.h"
 #include "screens/Relator.h"
 #include "screens/Senhager.h"
+#include "screens/Teclasti.h"
 #include "screens/Temporiz.h"
 
 // ---- Show functions -----------------------------------------------------------------------
@@ -118,7 +119,7 @@ const std::vector<TCommand>& CommandTable() {
         {.id = PrivateCodes, .caption = LngText("Códigos particulares"), .menu = S::Extensions, .section = K::PrivateCodes,
          .helpContext = 18, .availableOn = AnyModel},
         {.id = TerminalKeys, .caption = LngText("Teclas dos Terminais Inteligentes"), .menu = S::Extensions,
-         .section = K::TerminalKeys, .helpContext = 24, .availableOn = AnyModel},
+         .section = K::TerminalKeys, .helpContext = 24, .availableOn = AnyModel, .show = ShowScreen<TFormTeclasTI>},
 
         {.id = Trunks, .caption = LngText("Configuração das vias"), .menu = S::Exchange, .section = K::Trunks,
          .helpContext = 14, .tableCode = 2, .availableOn = AnyModel, .toolBar = true},

@@ -59,6 +59,7 @@ const TWiredScreen WiredScreens[] = {
     {TCommandId::DoorPhones, "TFormAtdPort", true},
     {TCommandId::FaxAttendant, "TFormAtendFAX", true, FaxListFilled},
     {TCommandId::Holidays, "TFormFeria", true},
+    {TCommandId::TerminalKeys, "TFormTeclasTI", true},
     {TCommandId::Report, "TFormRelat", false},
 };
 
