@@ -171,7 +171,6 @@ private:
                        bool clientCount) const;
     void ReadRecords(uint32_t number, uint32_t count, TReadDirection direction);
     void MergeSlot(uint32_t number, const uint8_t* slot);
-    bool InReadWindow(uint32_t number) const;
     void WriteRun(std::span<TRecord* const> run);
 
     TableFileOwner& owner_;
@@ -181,11 +180,9 @@ private:
     std::vector<uint8_t> readBuffer_;
     std::vector<uint8_t> writeBuffer_;
 
-    int32_t readWindowLength_ = 0; // the slot range a read is bringing in; 0 outside a read
-    int64_t readWindowStart_ = 0;
+    TReadWindow readWindow_; // the slot range a read is bringing in
     uint32_t recordsPerRead_ = 1;
     TRecordCache cache_;
-    std::vector<TRecord*> flushList_;
 };
 
 } // namespace vorsam
