@@ -19,6 +19,7 @@
 //                             bring; a free-chain head that is no deleted record
 //   VORSAM_TABLEFULL          more than 200,000,000 records or 4,000,000,000 bytes
 //   VORSAM_KEYORRECDELETED    deleting a deleted record
+//   VORSAM_SEARCHCOLREQD      SortRecords: a sort field that does not lie within the record
 //   VORSAM_READERR, VORSAM_WRITEERR   from the file layer; a short read is tolerated only while the file
 //                             is open exclusively or the table is locked with appended slots unwritten
 #pragma once
@@ -26,6 +27,7 @@
 #include "db/engine/DataFileHeader.h"
 #include "db/engine/EngineSettings.h"
 #include "db/engine/RecordCache.h"
+#include "db/engine/RecordSort.h"
 #include "db/engine/TableFileOwner.h"
 #include "db/lib/FieldDescriptor.h"
 #include "db/lib/FileHandler.h"
@@ -152,10 +154,18 @@ public:
     bool HasUnwrittenSlots() const;
     const TRecordCacheStatistics& CacheStatistics() const { return cache_.Statistics; }
 
+    // --- Sorting (RecordSort.h) ---
+
+    // Rewrites the active records in sorted order, renumbered from 1, reduced as the request asks;
+    // returns how many records the table then holds. The table must be open exclusively, have no record
+    // pinned, and have its indexes rebuilt afterwards.
+    uint32_t SortRecords(const TSortRequest& request);
+
 protected:
     void GetErrorContext(TErrorContext& context) const override;
 
 private:
+    friend class TRecordSorter;
     [[noreturn]] void Raise(uint16_t code) const { RaiseFileError(code, 0); }
     size_t ReadAt(uint64_t offset, uint8_t* buffer, size_t count, bool allowShort = false);
     void WriteAt(uint64_t offset, const uint8_t* buffer, size_t count);
