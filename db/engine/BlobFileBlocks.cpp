@@ -26,6 +26,8 @@ TBlock* TBlobFile::GetBlock(CacheClient* client, uint32_t number, uint32_t readA
     if (client && !owner_.Settings().StrictChangeDetection && client->CheckForChanges()) return nullptr;
     uint32_t count =
         readAhead ? std::max<uint32_t>(1, std::min({blocksPerRead_, readAheadCount, next - number})) : 1;
+    // Blocks read ahead must not push each other out of a cache full of changed blocks.
+    if (count > 1) count = cache_.FitRead(count, !owner_.LockedWhole(), [this] { FlushBlocks(); });
     ReadBlocks(number, count);
     TBlock* block = cache_.At(cache_.LowerBound(number));
     if (!block || block->BlockNumber() != number) RaiseError(VORSAM_MEMOCORRUPT);

@@ -246,6 +246,23 @@ public:
         return Insert(position, std::move(object));
     }
 
+    // How many of `count` items a read can bring in without one of them evicting another: the free
+    // capacity and the clean unpinned items; when that is short and `mayFlush`, `flush` runs first so
+    // that the dirty items become clean. At least 1.
+    template <typename Flush> uint32_t FitRead(uint32_t count, bool mayFlush, Flush&& flush) {
+        auto room = [this] {
+            size_t clean = 0;
+            for (const auto& item : list_) clean += !item->Dirty() && !item->Pinned();
+            return (capacity_ > list_.size() ? capacity_ - list_.size() : 0) + clean;
+        };
+        size_t available = room();
+        if (available < count && mayFlush) {
+            flush();
+            available = room();
+        }
+        return uint32_t(std::clamp<size_t>(available, 1, count));
+    }
+
     // Takes the bytes of item `number` just read from the file: a new item when it is not cached, a
     // reload when it is clean and unpinned; a modified or pinned item keeps what it holds.
     template <typename Flush>

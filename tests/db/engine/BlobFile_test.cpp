@@ -97,6 +97,15 @@ TEST_P(BlobFileTest, ChangedBlocksAreWrittenInRunsOfConsecutiveNumbers) {
     EXPECT_FALSE(file->FlushBlocks());
 }
 
+TEST_P(BlobFileTest, RewritingALongBlobReadsEachOldBlockOnceThroughASmallCache) {
+    auto file = Create(); // a cache of 64 blocks, reads of up to 32
+    uint32_t first = Save(*file, Pattern(300 * 494, 1), 1);
+    file = Reopen(std::move(file));
+    EXPECT_EQ(Save(*file, Pattern(300 * 494, 2), 2, first, 1), first);
+    EXPECT_LE(file->CacheStatistics().DiskReads, 1u + 300 / 32 + 1) << "changed blocks never push read-ahead out";
+    EXPECT_EQ(Load(*file, first, 2), Pattern(300 * 494, 2));
+}
+
 TEST_P(BlobFileTest, AChangeFoundBeforeADiskReadStartsTheReadAgain) {
     auto file = Create();
     uint32_t first = Save(*file, Pattern(3000, 1), 1);
