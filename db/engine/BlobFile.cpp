@@ -8,15 +8,10 @@
 
 namespace vorsam {
 
-TBlobFile::TBlobFile(TableFileOwner& owner) : owner_(owner), cache_(*this) {}
+TBlobFile::TBlobFile(TableFileOwner& owner) : TTableFile(owner), cache_(*this) {}
 
 TBlobFile::~TBlobFile() {
     if (IsOpen()) CloseFile();
-}
-
-void TBlobFile::GetErrorContext(TErrorContext& context) const {
-    context.Table = owner_.TableName();
-    context.Database = owner_.DatabaseName();
 }
 
 void TBlobFile::SetBlockSize(uint32_t blockSize) {
@@ -40,18 +35,6 @@ uint32_t TBlobFile::BlocksForBytes(uint64_t bytes) const {
 
 uint64_t TBlobFile::BlockOffset(uint32_t number) const {
     return TBlobFileHeader::Size + uint64_t(number - 1) * blockSize_;
-}
-
-size_t TBlobFile::ReadAt(uint64_t offset, uint8_t* buffer, size_t count, bool allowShort) {
-    TFileAccess access(*this);
-    Seek(int64_t(offset));
-    return ReadBuffer(buffer, count, allowShort);
-}
-
-void TBlobFile::WriteAt(uint64_t offset, const uint8_t* buffer, size_t count) {
-    TFileAccess access(*this);
-    Seek(int64_t(offset));
-    WriteBuffer(buffer, count);
 }
 
 void TBlobFile::Open() {
@@ -85,9 +68,7 @@ void TBlobFile::PrepareCache() {
     // A block size that leaves no data, or more than the used count can say, is a corrupt table header.
     if (blockSize_ < MinBlobBlockSize || blockSize_ > MaxBlobBlockSize) RaiseError(VORSAM_HEADERCORRUPT);
     blocksPerRead_ = std::max<uint32_t>(1, BlobReadBytesPerCall / blockSize_);
-    cache_.Discard();
-    cache_.Statistics = {};
-    cache_.SetCapacity(CacheLimit());
+    cache_.Restart(CacheLimit());
 }
 
 void TBlobFile::Close() {
@@ -95,8 +76,7 @@ void TBlobFile::Close() {
 }
 
 void TBlobFile::CloseFile() {
-    cache_.Discard();
-    cache_.Pool().Clear();
+    cache_.Release();
     TFileHandler::Close();
 }
 

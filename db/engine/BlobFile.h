@@ -40,9 +40,8 @@
 #include "db/engine/Block.h"
 #include "db/engine/EngineSettings.h"
 #include "db/engine/ItemCache.h"
-#include "db/engine/TableFileOwner.h"
+#include "db/engine/TableFile.h"
 #include "db/lib/ByteUtils.h"
-#include "db/lib/FileHandler.h"
 
 #include <array>
 #include <cstdint>
@@ -76,12 +75,10 @@ public:
     std::array<uint8_t, Size> Bytes;
 };
 
-class TBlobFile : public TFileHandler {
+class TBlobFile : public TTableFile {
 public:
     explicit TBlobFile(TableFileOwner& owner);
     ~TBlobFile() override;
-
-    TableFileOwner& Owner() const { return owner_; }
 
     // Settings taken from the table's data file; only while closed.
     void SetBlockSize(uint32_t blockSize);
@@ -156,15 +153,8 @@ public:
     const TCacheStatistics& CacheStatistics() const { return cache_.Statistics; }
     bool HasUnwrittenBlocks() const { return cache_.AnyUnwritten(); }
 
-    [[noreturn]] void RaiseError(uint16_t code) const { RaiseFileError(code, 0); }
-
-protected:
-    void GetErrorContext(TErrorContext& context) const override;
-
 private:
     uint64_t BlockOffset(uint32_t number) const;
-    size_t ReadAt(uint64_t offset, uint8_t* buffer, size_t count, bool allowShort = false);
-    void WriteAt(uint64_t offset, const uint8_t* buffer, size_t count);
     void StoreHeader();
     void LoadHeader(TBlobFileHeader& header);
     void CloseFile();
@@ -177,7 +167,6 @@ private:
     void CheckChain(TBlock& start, uint32_t readAheadCount, uint32_t sequence, bool force);
     void WriteRun(std::span<TBlock* const> run);
 
-    TableFileOwner& owner_;
     uint32_t blockSize_ = 512;
     bool encrypted_ = false;
     TBlobFileHeader header_;

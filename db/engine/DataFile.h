@@ -28,9 +28,8 @@
 #include "db/engine/EngineSettings.h"
 #include "db/engine/RecordCache.h"
 #include "db/engine/RecordSort.h"
-#include "db/engine/TableFileOwner.h"
+#include "db/engine/TableFile.h"
 #include "db/lib/FieldDescriptor.h"
-#include "db/lib/FileHandler.h"
 
 #include <cstdint>
 #include <span>
@@ -46,12 +45,10 @@ inline constexpr uint32_t ReadBytesPerCall = 8192; // slots read at once: this d
 
 enum class TReadDirection : uint8_t { Forward, Backward };
 
-class TDataFile : public TFileHandler {
+class TDataFile : public TTableFile {
 public:
     explicit TDataFile(TableFileOwner& owner);
     ~TDataFile() override;
-
-    TableFileOwner& Owner() const { return owner_; }
 
     // --- Header side ---
 
@@ -161,14 +158,8 @@ public:
     // pinned, and have its indexes rebuilt afterwards.
     uint32_t SortRecords(const TSortRequest& request);
 
-protected:
-    void GetErrorContext(TErrorContext& context) const override;
-
 private:
     friend class TRecordSorter;
-    [[noreturn]] void Raise(uint16_t code) const { RaiseFileError(code, 0); }
-    size_t ReadAt(uint64_t offset, uint8_t* buffer, size_t count, bool allowShort = false);
-    void WriteAt(uint64_t offset, const uint8_t* buffer, size_t count);
     void CloseFile();
     void PrepareCache();
     std::string Unscrambled(std::string text) const;
@@ -183,7 +174,6 @@ private:
     void MergeSlot(uint32_t number, const uint8_t* slot);
     void WriteRun(std::span<TRecord* const> run);
 
-    TableFileOwner& owner_;
     TDataFileHeader header_;
     std::vector<TFieldDescriptor> fields_;
     bool descriptorsChanged_ = false;

@@ -18,7 +18,7 @@ constexpr size_t ScratchStep = 4096;
 TRecord* TDataFile::GetRecord(CacheClient* client, uint32_t number, TReadDirection direction,
                               bool clientCount, bool readAhead) {
     uint32_t next = header_.NextRecordNumber();
-    if (number == 0 || number > next) Raise(VORSAM_FILECORRUPT);
+    if (number == 0 || number > next) RaiseError(VORSAM_FILECORRUPT);
     if (number == next) return &AppendRecord();
     if (TRecord* record = cache_.Find(number)) {
         ++cache_.Statistics.CacheUses;
@@ -29,7 +29,7 @@ TRecord* TDataFile::GetRecord(CacheClient* client, uint32_t number, TReadDirecti
     uint32_t count = readAhead ? ReadCount(client, number, direction, clientCount) : 1;
     ReadRecords(number, count, direction);
     TRecord* record = cache_.At(cache_.LowerBound(number));
-    if (!record || record->RecordNumber() != number) Raise(VORSAM_FILECORRUPT);
+    if (!record || record->RecordNumber() != number) RaiseError(VORSAM_FILECORRUPT);
     record->Pin();
     return record;
 }
@@ -47,7 +47,7 @@ TRecord& TDataFile::AppendRecord() {
     uint32_t number = header_.NextRecordNumber();
     if (number > MaxRecordNumber ||
         header_.RecordAreaOffset() + uint64_t(number) * header_.RecordSize() > MaxTableFileSize)
-        Raise(VORSAM_TABLEFULL);
+        RaiseError(VORSAM_TABLEFULL);
     TRecord& record = NewRecord(number, cache_.Count());
     record.SetUnwritten(true);
     record.Pin();
@@ -72,7 +72,8 @@ void TDataFile::ReadRecords(uint32_t number, uint32_t count, TReadDirection dire
     ReallocBuffer(length, ScratchStep, readBuffer_);
     size_t done = ReadAt(header_.SlotOffset(first), readBuffer_.data(), length, true);
     ++cache_.Statistics.DiskReads;
-    if (done < length && !Exclusive() && !(owner_.Locked() && HasUnwrittenSlots())) Raise(VORSAM_READERR);
+    if (done < length && !Exclusive() && !(owner_.Locked() && HasUnwrittenSlots()))
+        RaiseError(VORSAM_READERR);
     // Only whole slots that were read are merged, and the asked-for record last, so that a cache smaller
     // than the read never evicts it before it is handed out.
     uint32_t end = first + uint32_t(done / recordSize); // one past the last slot read
@@ -102,14 +103,14 @@ TRecord* TDataFile::AllocateRecord(CacheClient* client) {
     if (reused &&
         (record->Status() != RecordDeleted || link >= header_.NextRecordNumber() || link == number)) {
         ReleaseRecord(*record);
-        Raise(VORSAM_FILECORRUPT);
+        RaiseError(VORSAM_FILECORRUPT);
     }
     SetFreeChainHead(link);
     return record;
 }
 
 void TDataFile::FreeRecord(TRecord& record) {
-    if (record.Status() == RecordDeleted) Raise(VORSAM_KEYORRECDELETED);
+    if (record.Status() == RecordDeleted) RaiseError(VORSAM_KEYORRECDELETED);
     uint32_t head = GetFreeRecordNumber();
     record.SetStatus(RecordDeleted);
     record.SetNextFree(head == header_.NextRecordNumber() ? 0 : head);

@@ -219,6 +219,17 @@ public:
         for (auto& item : list_) item->ResetPins();
         Clear();
     }
+    // Empty, with fresh statistics and the capacity given: the cache of a file just opened.
+    void Restart(size_t capacity) {
+        Discard();
+        Statistics = {};
+        capacity_ = capacity;
+    }
+    // Empty, the pool too: the cache of a file that closes.
+    void Release() {
+        Discard();
+        pool_.Clear();
+    }
 
     // An object for item `number`, to stand at list position `position`, renumbered, cleared and made
     // the newest: a fresh one below the capacity; at it the oldest clean unpinned item (calling `flush`

@@ -102,7 +102,8 @@ TEST_P(BlobFileTest, RewritingALongBlobReadsEachOldBlockOnceThroughASmallCache) 
     uint32_t first = Save(*file, Pattern(300 * 494, 1), 1);
     file = Reopen(std::move(file));
     EXPECT_EQ(Save(*file, Pattern(300 * 494, 2), 2, first, 1), first);
-    EXPECT_LE(file->CacheStatistics().DiskReads, 1u + 300 / 32 + 1) << "changed blocks never push read-ahead out";
+    EXPECT_LE(file->CacheStatistics().DiskReads, 1u + 300 / 32 + 1)
+        << "changed blocks never push read-ahead out";
     EXPECT_EQ(Load(*file, first, 2), Pattern(300 * 494, 2));
 }
 
