@@ -4,8 +4,9 @@
 //
 // Reading checks that the chain still belongs to the record: every block must carry the sequence the
 // record holds, else VORSAM_KEYORRECDELETED (another process replaced the blob). A total size that the
-// file's blocks cannot hold, a bad link or a block pinned twice is VORSAM_MEMOCORRUPT, and a chain that
-// ends before the total size VORSAM_ENDOFBLOB.
+// file's blocks cannot hold (checked before anything is allocated for it), a first block with a previous
+// link, a bad link, a used count beyond the block or a block pinned twice is VORSAM_MEMOCORRUPT, and a
+// chain that ends before the total size VORSAM_ENDOFBLOB.
 //
 // Saving writes the value under the new sequence the cursor assigned (SetSequence): it reuses the old
 // chain's blocks in order, which must carry the old sequence, allocates more when the value grew and

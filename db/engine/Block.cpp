@@ -79,13 +79,13 @@ size_t TBlock::ReadData(size_t offset, size_t length, uint8_t* destination) cons
     // A corrupt used count never reaches beyond the data.
     size_t used = std::min<size_t>(used_, data_.size());
     size_t count = offset < used ? std::min(length, used - offset) : 0;
-    std::memcpy(destination, data_.data() + offset, count);
+    std::copy_n(data_.data() + offset, count, destination);
     return count;
 }
 
 void TBlock::WriteData(size_t offset, size_t length, const uint8_t* source) {
     CheckRange(offset, length);
-    std::memcpy(data_.data() + offset, source, length);
+    std::copy_n(source, length, data_.data() + offset);
     used_ = uint16_t(offset + length);
     modified_ = true;
 }

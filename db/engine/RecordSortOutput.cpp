@@ -55,7 +55,7 @@ void TSortOutput::Emit(const uint8_t* image, const uint8_t* key) {
     slot[0] = RecordActive;
     StoreLE32(&slot[NextFreeOffset], count_);
     StoreLE32(&slot[AutoIncValueOffset], count_);
-    std::memcpy(lastKey_.data(), key, lastKey_.size());
+    std::copy_n(key, lastKey_.size(), lastKey_.begin());
 }
 
 void TSortOutput::CloseGroup() {
