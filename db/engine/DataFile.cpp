@@ -19,27 +19,10 @@ constexpr size_t ScratchStep = 4096;
 
 } // namespace
 
-TDataFile::TDataFile(TableFileOwner& owner) : owner_(owner), cache_(*this) {}
+TDataFile::TDataFile(TableFileOwner& owner) : TTableFile(owner), cache_(*this) {}
 
 TDataFile::~TDataFile() {
     if (IsOpen()) CloseFile();
-}
-
-void TDataFile::GetErrorContext(TErrorContext& context) const {
-    context.Table = owner_.TableName();
-    context.Database = owner_.DatabaseName();
-}
-
-size_t TDataFile::ReadAt(uint64_t offset, uint8_t* buffer, size_t count, bool allowShort) {
-    TFileAccess access(*this);
-    Seek(int64_t(offset));
-    return ReadBuffer(buffer, count, allowShort);
-}
-
-void TDataFile::WriteAt(uint64_t offset, const uint8_t* buffer, size_t count) {
-    TFileAccess access(*this);
-    Seek(int64_t(offset));
-    WriteBuffer(buffer, count);
 }
 
 void TDataFile::Open() {
@@ -47,7 +30,7 @@ void TDataFile::Open() {
     TFileHandler::Open();
     try {
         ReadHeader();
-        if (header_.FieldCount() > MaxFieldCount) Raise(VORSAM_HEADERCORRUPT);
+        if (header_.FieldCount() > MaxFieldCount) RaiseError(VORSAM_HEADERCORRUPT);
         ReadFieldDescriptors();
         PrepareCache();
     } catch (...) {
@@ -59,9 +42,7 @@ void TDataFile::Open() {
 void TDataFile::PrepareCache() {
     uint16_t recordSize = header_.RecordSize();
     recordsPerRead_ = recordSize == 0 ? 1 : std::max<uint32_t>(1, ReadBytesPerCall / recordSize);
-    cache_.Clear();
-    cache_.Statistics = {};
-    cache_.SetCapacity(CacheLimit());
+    cache_.Restart(CacheLimit());
 }
 
 void TDataFile::Close() {
@@ -69,8 +50,7 @@ void TDataFile::Close() {
 }
 
 void TDataFile::CloseFile() {
-    cache_.Discard();
-    cache_.Pool().Clear();
+    cache_.Release();
     fields_.clear();
     descriptorsChanged_ = false;
     TFileHandler::Close();
@@ -80,12 +60,12 @@ void TDataFile::CreateHeader(uint16_t languageId, uint16_t sortId, std::span<con
                              uint32_t blobBlockSize, std::string_view description, std::string_view password,
                              bool encrypted, uint16_t userMinorVersion, uint16_t userMajorVersion) {
     assert(!IsOpen());
-    if (fields.size() > MaxFieldCount) Raise(VORSAM_HEADERCORRUPT);
+    if (fields.size() > MaxFieldCount) RaiseError(VORSAM_HEADERCORRUPT);
     size_t blobFields = 0;
     for (const TFieldDescriptor& field : fields)
-        if (field.DataType() == dtBlob && ++blobFields > MaxBlobFieldCount) Raise(VORSAM_BLOBLIMIT);
+        if (field.DataType() == dtBlob && ++blobFields > MaxBlobFieldCount) RaiseError(VORSAM_BLOBLIMIT);
     uint32_t recordSize = RecordSizeOf(fields);
-    if (recordSize > 65535) Raise(VORSAM_RECTOOBIG);
+    if (recordSize > 65535) RaiseError(VORSAM_RECTOOBIG);
 
     TDataFileHeader header;
     header.SetLanguageId(languageId);
@@ -110,12 +90,12 @@ void TDataFile::CreateHeader(uint16_t languageId, uint16_t sortId, std::span<con
 
 void TDataFile::ValidateHeader() {
     std::vector<TFieldDescriptor> checked = fields_;
-    if (TLayoutBreach breach = CheckDataFileLayout(header_, checked, GetFileSize())) Raise(breach.Code);
+    if (TLayoutBreach breach = CheckDataFileLayout(header_, checked, GetFileSize())) RaiseError(breach.Code);
     fields_ = std::move(checked);
 }
 
 void TDataFile::CheckFormat() const {
-    if (header_.Format() != DataFileFormat) Raise(VORSAM_OLDVERSION);
+    if (header_.Format() != DataFileFormat) RaiseError(VORSAM_OLDVERSION);
 }
 
 void TDataFile::ReadHeader() {

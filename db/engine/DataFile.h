@@ -19,6 +19,7 @@
 //                             bring; a free-chain head that is no deleted record
 //   VORSAM_TABLEFULL          more than 200,000,000 records or 4,000,000,000 bytes
 //   VORSAM_KEYORRECDELETED    deleting a deleted record
+//   VORSAM_SEARCHCOLREQD      SortRecords: a sort field that does not lie within the record
 //   VORSAM_READERR, VORSAM_WRITEERR   from the file layer; a short read is tolerated only while the file
 //                             is open exclusively or the table is locked with appended slots unwritten
 #pragma once
@@ -26,9 +27,9 @@
 #include "db/engine/DataFileHeader.h"
 #include "db/engine/EngineSettings.h"
 #include "db/engine/RecordCache.h"
-#include "db/engine/TableFileOwner.h"
+#include "db/engine/RecordSort.h"
+#include "db/engine/TableFile.h"
 #include "db/lib/FieldDescriptor.h"
-#include "db/lib/FileHandler.h"
 
 #include <cstdint>
 #include <span>
@@ -44,12 +45,10 @@ inline constexpr uint32_t ReadBytesPerCall = 8192; // slots read at once: this d
 
 enum class TReadDirection : uint8_t { Forward, Backward };
 
-class TDataFile : public TFileHandler {
+class TDataFile : public TTableFile {
 public:
     explicit TDataFile(TableFileOwner& owner);
     ~TDataFile() override;
-
-    TableFileOwner& Owner() const { return owner_; }
 
     // --- Header side ---
 
@@ -152,13 +151,15 @@ public:
     bool HasUnwrittenSlots() const;
     const TRecordCacheStatistics& CacheStatistics() const { return cache_.Statistics; }
 
-protected:
-    void GetErrorContext(TErrorContext& context) const override;
+    // --- Sorting (RecordSort.h) ---
+
+    // Rewrites the active records in sorted order, renumbered from 1, reduced as the request asks;
+    // returns how many records the table then holds. The table must be open exclusively, have no record
+    // pinned, and have its indexes rebuilt afterwards.
+    uint32_t SortRecords(const TSortRequest& request);
 
 private:
-    [[noreturn]] void Raise(uint16_t code) const { RaiseFileError(code, 0); }
-    size_t ReadAt(uint64_t offset, uint8_t* buffer, size_t count, bool allowShort = false);
-    void WriteAt(uint64_t offset, const uint8_t* buffer, size_t count);
+    friend class TRecordSorter;
     void CloseFile();
     void PrepareCache();
     std::string Unscrambled(std::string text) const;
@@ -171,21 +172,17 @@ private:
                        bool clientCount) const;
     void ReadRecords(uint32_t number, uint32_t count, TReadDirection direction);
     void MergeSlot(uint32_t number, const uint8_t* slot);
-    bool InReadWindow(uint32_t number) const;
     void WriteRun(std::span<TRecord* const> run);
 
-    TableFileOwner& owner_;
     TDataFileHeader header_;
     std::vector<TFieldDescriptor> fields_;
     bool descriptorsChanged_ = false;
     std::vector<uint8_t> readBuffer_;
     std::vector<uint8_t> writeBuffer_;
 
-    int32_t readWindowLength_ = 0; // the slot range a read is bringing in; 0 outside a read
-    int64_t readWindowStart_ = 0;
+    TReadWindow readWindow_; // the slot range a read is bringing in
     uint32_t recordsPerRead_ = 1;
     TRecordCache cache_;
-    std::vector<TRecord*> flushList_;
 };
 
 } // namespace vorsam

@@ -13,29 +13,12 @@ namespace {
 
 constexpr size_t ScratchStep = 4096;
 
-// Clears the read window when the read ends, also by an error.
-class TReadWindow {
-public:
-    TReadWindow(int64_t& start, int32_t& length, int64_t newStart, int32_t newLength)
-        : start_(start), length_(length) {
-        start_ = newStart;
-        length_ = newLength;
-    }
-    ~TReadWindow() { start_ = length_ = 0; }
-    TReadWindow(const TReadWindow&) = delete;
-    TReadWindow& operator=(const TReadWindow&) = delete;
-
-private:
-    int64_t& start_;
-    int32_t& length_;
-};
-
 } // namespace
 
 TRecord* TDataFile::GetRecord(CacheClient* client, uint32_t number, TReadDirection direction,
                               bool clientCount, bool readAhead) {
     uint32_t next = header_.NextRecordNumber();
-    if (number == 0 || number > next) Raise(VORSAM_FILECORRUPT);
+    if (number == 0 || number > next) RaiseError(VORSAM_FILECORRUPT);
     if (number == next) return &AppendRecord();
     if (TRecord* record = cache_.Find(number)) {
         ++cache_.Statistics.CacheUses;
@@ -46,7 +29,7 @@ TRecord* TDataFile::GetRecord(CacheClient* client, uint32_t number, TReadDirecti
     uint32_t count = readAhead ? ReadCount(client, number, direction, clientCount) : 1;
     ReadRecords(number, count, direction);
     TRecord* record = cache_.At(cache_.LowerBound(number));
-    if (!record || record->RecordNumber() != number) Raise(VORSAM_FILECORRUPT);
+    if (!record || record->RecordNumber() != number) RaiseError(VORSAM_FILECORRUPT);
     record->Pin();
     return record;
 }
@@ -64,7 +47,7 @@ TRecord& TDataFile::AppendRecord() {
     uint32_t number = header_.NextRecordNumber();
     if (number > MaxRecordNumber ||
         header_.RecordAreaOffset() + uint64_t(number) * header_.RecordSize() > MaxTableFileSize)
-        Raise(VORSAM_TABLEFULL);
+        RaiseError(VORSAM_TABLEFULL);
     TRecord& record = NewRecord(number, cache_.Count());
     record.SetUnwritten(true);
     record.Pin();
@@ -75,25 +58,7 @@ TRecord& TDataFile::AppendRecord() {
 }
 
 TRecord& TDataFile::NewRecord(uint32_t number, size_t position) {
-    std::unique_ptr<TRecord> object;
-    if (cache_.Full()) {
-        TRecord* victim = cache_.OldestEvictable();
-        if (!victim && !owner_.LockedWhole()) {
-            FlushRecords();
-            victim = cache_.OldestEvictable();
-        }
-        if (victim) {
-            size_t at;
-            object = cache_.Remove(*victim, at);
-            if (at < position) --position;
-        } else {
-            cache_.GrowCapacity();
-        }
-    }
-    if (!object) object = cache_.Pool().Pop();
-    object->SetRecordNumber(number);
-    object->Clear();
-    return cache_.Insert(position, std::move(object));
+    return cache_.NewItem(number, position, !owner_.LockedWhole(), [this] { FlushRecords(); });
 }
 
 void TDataFile::ReadRecords(uint32_t number, uint32_t count, TReadDirection direction) {
@@ -103,12 +68,12 @@ void TDataFile::ReadRecords(uint32_t number, uint32_t count, TReadDirection dire
     uint16_t recordSize = header_.RecordSize();
     uint32_t first = direction == TReadDirection::Forward ? number : number - count + 1;
     size_t length = size_t(count) * recordSize;
-    TReadWindow window(readWindowStart_, readWindowLength_, int64_t(header_.SlotOffset(first)),
-                       int32_t(length));
+    TReadWindowScope window(readWindow_, int64_t(header_.SlotOffset(first)), int32_t(length));
     ReallocBuffer(length, ScratchStep, readBuffer_);
     size_t done = ReadAt(header_.SlotOffset(first), readBuffer_.data(), length, true);
     ++cache_.Statistics.DiskReads;
-    if (done < length && !Exclusive() && !(owner_.Locked() && HasUnwrittenSlots())) Raise(VORSAM_READERR);
+    if (done < length && !Exclusive() && !(owner_.Locked() && HasUnwrittenSlots()))
+        RaiseError(VORSAM_READERR);
     // Only whole slots that were read are merged, and the asked-for record last, so that a cache smaller
     // than the read never evicts it before it is handed out.
     uint32_t end = first + uint32_t(done / recordSize); // one past the last slot read
@@ -122,18 +87,11 @@ void TDataFile::ReadRecords(uint32_t number, uint32_t count, TReadDirection dire
 }
 
 void TDataFile::MergeSlot(uint32_t number, const uint8_t* slot) {
-    size_t position = cache_.LowerBound(number);
-    TRecord* cached = cache_.At(position);
-    if (cached && cached->RecordNumber() == number) {
-        if (!cached->Dirty() && !cached->Pinned()) cached->LoadFrom(slot);
-        return;
-    }
-    NewRecord(number, position).LoadFrom(slot);
+    cache_.Merge(number, slot, !owner_.LockedWhole(), [this] { FlushRecords(); });
 }
 
 bool TDataFile::HasUnwrittenSlots() const {
-    const auto& records = cache_.Records();
-    return std::any_of(records.begin(), records.end(), [](const auto& r) { return r->Unwritten(); });
+    return cache_.AnyUnwritten();
 }
 
 TRecord* TDataFile::AllocateRecord(CacheClient* client) {
@@ -145,14 +103,14 @@ TRecord* TDataFile::AllocateRecord(CacheClient* client) {
     if (reused &&
         (record->Status() != RecordDeleted || link >= header_.NextRecordNumber() || link == number)) {
         ReleaseRecord(*record);
-        Raise(VORSAM_FILECORRUPT);
+        RaiseError(VORSAM_FILECORRUPT);
     }
     SetFreeChainHead(link);
     return record;
 }
 
 void TDataFile::FreeRecord(TRecord& record) {
-    if (record.Status() == RecordDeleted) Raise(VORSAM_KEYORRECDELETED);
+    if (record.Status() == RecordDeleted) RaiseError(VORSAM_KEYORRECDELETED);
     uint32_t head = GetFreeRecordNumber();
     record.SetStatus(RecordDeleted);
     record.SetNextFree(head == header_.NextRecordNumber() ? 0 : head);
@@ -170,61 +128,25 @@ void TDataFile::SetFreeChainHead(uint32_t number) {
     header_.SetHeaderChanged(true);
 }
 
-bool TDataFile::InReadWindow(uint32_t number) const {
-    if (readWindowLength_ == 0) return false;
-    auto offset = int64_t(header_.SlotOffset(number));
-    return offset >= readWindowStart_ && offset < readWindowStart_ + readWindowLength_;
-}
-
 bool TDataFile::FlushRecords() {
-    flushList_.clear();
-    for (const auto& record : cache_.Records())
-        if (record->Dirty() && !record->Pinned() && !InReadWindow(record->RecordNumber()))
-            flushList_.push_back(record.get());
-    for (size_t start = 0, end; start < flushList_.size(); start = end) {
-        for (end = start + 1; end < flushList_.size() &&
-                              flushList_[end]->RecordNumber() == flushList_[end - 1]->RecordNumber() + 1;)
-            ++end;
-        WriteRun(std::span(flushList_).subspan(start, end - start));
-    }
-    return !flushList_.empty();
+    return cache_.FlushRuns(
+        [this](const TRecord& record) {
+            return readWindow_.Covers(int64_t(header_.SlotOffset(record.Number())));
+        },
+        [this](std::span<TRecord* const> run) { WriteRun(run); });
 }
 
 void TDataFile::WriteRun(std::span<TRecord* const> run) {
-    uint16_t recordSize = header_.RecordSize();
-    ReallocBuffer(run.size() * recordSize, ScratchStep, writeBuffer_);
-    std::vector<std::pair<bool, bool>> flags;
-    for (TRecord* record : run) flags.emplace_back(record->Modified(), record->Unwritten());
-    try {
-        for (size_t i = 0; i < run.size(); ++i) run[i]->StoreTo(&writeBuffer_[i * recordSize]);
-        WriteAt(header_.SlotOffset(run.front()->RecordNumber()), writeBuffer_.data(),
-                run.size() * recordSize);
-    } catch (...) {
-        // Nothing of the run counts as written: the records stay dirty.
-        for (size_t i = 0; i < run.size(); ++i) {
-            if (flags[i].first) run[i]->SetModified();
-            run[i]->SetUnwritten(flags[i].second);
-        }
-        throw;
-    }
+    TRecordCache::StoreRun(run, header_.RecordSize(), writeBuffer_, [&](const uint8_t* bytes, size_t count) {
+        WriteAt(header_.SlotOffset(run.front()->RecordNumber()), bytes, count);
+    });
     owner_.MarkModified();
     ++cache_.Statistics.WriteRuns;
 }
 
 void TDataFile::TrimRecordCache() {
-    size_t limit = CacheLimit();
-    bool flushed = false;
-    while (cache_.Count() > limit) {
-        TRecord* victim = cache_.OldestEvictable();
-        if (!victim && !flushed && !owner_.LockedWhole()) {
-            flushed = true;
-            FlushRecords();
-            continue;
-        }
-        if (!victim) break;
-        cache_.Evict(*victim);
-    }
-    cache_.SetCapacity(std::max(cache_.Count(), limit));
+    // Never flushes while the table is locked whole: its changes are uncommitted until the lock ends.
+    cache_.Trim(CacheLimit(), !owner_.LockedWhole(), [this] { FlushRecords(); });
 }
 
 } // namespace vorsam

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace vorsam {
 
@@ -17,11 +18,12 @@ struct EngineSettings {
     uint8_t LockRetryCount = 15;        // tries after a refused lock
     uint16_t LockWaitTime = 100;        // milliseconds between tries
     bool Remote = false;
-    uint32_t BufferSize = 16384;        // record cache and index pages
-    uint32_t RecordCacheLimit = 8192;   // records; also the in-memory limit of a sort run
+    uint32_t BufferSize = 16384;      // record cache and index pages
+    uint32_t RecordCacheLimit = 8192; // records; also the in-memory limit of a sort run
     uint32_t IndexBufferSize = 16384;
     uint32_t BlobBufferSize = 32768;
-    uint32_t BlobBufferLimit = 8192;    // blocks
+    uint32_t BlobBufferLimit = 8192; // blocks
+    std::string PrivateDirectory;    // sort runs go here; empty: the system's temporary folder
 };
 
 // What a file's cache asks of its owner (the shared table, or a cursor reading through it). Tests

@@ -29,14 +29,14 @@ void TRecord::Clear(bool newAutoInc) {
     ReallocBuffer(recordSize_, ImageStep, image_);
     ZeroBytes(image_.data(), image_.size());
     if (newAutoInc) StoreLE32(&image_[AutoIncValueOffset], owner_.NextAutoIncValue());
-    StoreLE32(&image_[NextFreeOffset], recordNumber_);
+    StoreLE32(&image_[NextFreeOffset], number_);
     modified_ = false;
 }
 
 void TRecord::LoadFrom(const uint8_t* slot) {
     std::memcpy(image_.data(), slot, recordSize_);
     if (owner_.GetEncrypted()) UnscrambleBuffer(image_.data(), recordSize_, TableDataSeed1, TableDataSeed2);
-    if (Status() == RecordActive) StoreLE32(&image_[NextFreeOffset], recordNumber_);
+    if (Status() == RecordActive) StoreLE32(&image_[NextFreeOffset], number_);
     modified_ = unwritten_ = false;
 }
 
@@ -61,37 +61,8 @@ void TRecord::SetNextFree(uint32_t next) {
 }
 
 void TRecord::SetRecordNumber(uint32_t number) {
-    recordNumber_ = number;
+    number_ = number;
     if (Status() == RecordActive) StoreLE32(&image_[NextFreeOffset], number);
-}
-
-void TRecord::Pin() {
-    assert(pinCount_ < UINT16_MAX);
-    ++pinCount_;
-}
-
-void TRecord::Unpin() {
-    if (pinCount_ > 0) --pinCount_;
-}
-
-int CompareRecordNumber(const TRecord& record, int32_t number) {
-    auto own = int32_t(record.RecordNumber());
-    return own < number ? -1 : own > number ? 1 : 0;
-}
-
-std::unique_ptr<TRecord> TRecordStack::Pop() {
-    if (idle_.empty()) return std::make_unique<TRecord>(owner_);
-    std::unique_ptr<TRecord> record = std::move(idle_.back());
-    idle_.pop_back();
-    record->ResetPins();
-    record->SetUnwritten(false);
-    record->Clear();
-    return record;
-}
-
-void TRecordStack::Push(std::unique_ptr<TRecord>& record) {
-    if (idle_.size() < Capacity) idle_.push_back(std::move(record));
-    record.reset();
 }
 
 } // namespace vorsam

@@ -1,5 +1,5 @@
-// TRecord: one record slot of a data file as the record cache holds it (plain, deciphered), and
-// TRecordStack, the pool of idle TRecord objects.
+// TRecord: one record slot of a data file as the record cache (ItemCache.h) holds it (plain,
+// deciphered), and TRecordStack, the pool of idle TRecord objects.
 //
 // Record slot (record size bytes; slot n at the data file's record area + (n - 1) x record size):
 //   +0  u8   status: 0 active, 1 deleted
@@ -12,8 +12,9 @@
 // the one deleted before it. In an encrypted table each slot is enciphered as a whole on disk.
 #pragma once
 
+#include "db/engine/ItemCache.h"
+
 #include <cstdint>
-#include <memory>
 #include <span>
 #include <vector>
 
@@ -27,27 +28,21 @@ inline constexpr uint16_t AutoIncValueOffset = 5;
 inline constexpr uint8_t RecordActive = 0;
 inline constexpr uint8_t RecordDeleted = 1;
 
-class TRecord {
+class TRecord : public TCachedItem {
 public:
+    using TOwner = TDataFile;
+    static constexpr size_t PoolCapacity = 64;
+    static constexpr size_t NewestProbeCount = 4;
+
     explicit TRecord(TDataFile& owner);
 
     TDataFile& Owner() const { return owner_; }
-    uint32_t RecordNumber() const { return recordNumber_; }
+    uint32_t RecordNumber() const { return Number(); }
     uint16_t RecordSize() const { return recordSize_; }
     std::span<uint8_t> Image() { return {image_.data(), recordSize_}; }
     std::span<const uint8_t> Image() const { return {image_.data(), recordSize_}; }
     uint8_t Status() const { return image_[0]; }
     uint32_t AutoIncValue() const;
-
-    bool Modified() const { return modified_; }
-    void SetModified() { modified_ = true; }
-    // The slot lies beyond what the file holds (an appended record not yet written): it is written at
-    // the next flush even when unmodified, and never evicted before.
-    bool Unwritten() const { return unwritten_; }
-    void SetUnwritten(bool value) { unwritten_ = value; }
-    bool Dirty() const { return modified_ || unwritten_; }
-    uint16_t PinCount() const { return pinCount_; }
-    bool Pinned() const { return pinCount_ > 0; }
 
     // Sizes the image to the owner's record size (in steps of 64 bytes) and zeroes it; with
     // `newAutoInc`, a new auto-increment value from the owner goes to +5. +1 := the record number;
@@ -65,42 +60,19 @@ public:
     void SetNextFree(uint32_t next);
     // Renumbers the object; an active record's +1 follows.
     void SetRecordNumber(uint32_t number);
-    void Pin();
-    void Unpin();
-    void ResetPins() { pinCount_ = 0; }
+    void SetNumber(uint32_t number) { SetRecordNumber(number); }
 
 private:
-    friend class TRecordCache;
     TDataFile& owner_;
-    bool modified_ = false;
-    bool unwritten_ = false;
-    uint16_t pinCount_ = 0;
-    uint32_t recordNumber_ = 0;
     uint16_t recordSize_ = 0;
     std::vector<uint8_t> image_;
-    TRecord* older_ = nullptr; // recency chain of the cache
-    TRecord* newer_ = nullptr;
 };
 
 // -1, 0 or 1 as the record's number is below, equal to or above the number.
-int CompareRecordNumber(const TRecord& record, int32_t number);
+inline int CompareRecordNumber(const TRecord& record, int32_t number) {
+    return CompareItemNumber(record, number);
+}
 
-class TRecordStack {
-public:
-    static constexpr size_t Capacity = 64;
-
-    explicit TRecordStack(TDataFile& owner) : owner_(owner) {}
-
-    // An idle record, cleared, unpinned and sized to the owner's record size, or a new one.
-    std::unique_ptr<TRecord> Pop();
-    // Keeps the record while fewer than 64 are idle, else frees it; the pointer is left empty.
-    void Push(std::unique_ptr<TRecord>& record);
-    void Clear() { idle_.clear(); }
-    size_t IdleCount() const { return idle_.size(); }
-
-private:
-    TDataFile& owner_;
-    std::vector<std::unique_ptr<TRecord>> idle_;
-};
+using TRecordStack = TItemStack<TRecord>;
 
 } // namespace vorsam

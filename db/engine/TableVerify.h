@@ -12,6 +12,15 @@
 //     cycle; outside record order (where deleted slots are never reused) it holds every deleted record.
 // The report counts the active records, for the index share to compare with its trees and its count;
 // ForEachActiveRecord gives the index share the active records themselves.
+//
+// Blob file share (VerifyBlobFile):
+//   - format 5, a next block number of at least 1 whose blocks the file holds, a free head below it;
+//   - the free chain runs within the blocks, without a cycle, through blocks of sequence 0;
+//   - given the records' blob references (CollectBlobReferences): each chain starts at a block with no
+//     previous link, runs within the blocks without a cycle, each block's previous link naming the one
+//     before, every block carrying the blob's sequence and all full but the last, the used bytes adding
+//     up to the first block's total size (0 in the others); and every block is either free or in exactly
+//     one chain.
 #pragma once
 
 #include <cstdint>
@@ -22,6 +31,7 @@
 
 namespace vorsam {
 
+class TBlobFile;
 class TDataFile;
 
 struct TVerifyReport {
@@ -42,5 +52,21 @@ void ForEachActiveRecord(TDataFile& file, const TRecordVisitor& visit);
 
 // Adds the data file's problems to the report and counts its records. The file must be open.
 void VerifyDataFile(TDataFile& file, TVerifyReport& report);
+
+// A blob that an active record refers to: the 8-byte BLOB value of one of its fields.
+struct TBlobReference {
+    uint32_t RecordNumber = 0;
+    uint16_t FieldNumber = 0;
+    uint32_t FirstBlock = 0;
+    uint32_t Sequence = 0;
+};
+
+// The BLOB values of the active records whose first block is not 0, in record and field order.
+std::vector<TBlobReference> CollectBlobReferences(TDataFile& file);
+
+// Adds the blob file's problems to the report; with `references`, also checks every chain and that each
+// block is free or in exactly one chain. The file must be open.
+void VerifyBlobFile(TBlobFile& file, TVerifyReport& report,
+                    const std::vector<TBlobReference>* references = nullptr);
 
 } // namespace vorsam

@@ -310,7 +310,7 @@ TEST_P(DataFileRecordsTest, FailedWriteKeepsTheRecordsToWriteAgain) {
     EXPECT_ENGINE_ERROR(file->FlushRecords(), VORSAM_WRITEERR);
     GetFileList().Faults().Reset();
     ASSERT_EQ(file->RecordCache().Count(), 3u);
-    for (const auto& record : file->RecordCache().Records()) EXPECT_TRUE(record->Dirty());
+    for (const auto& record : file->RecordCache().Items()) EXPECT_TRUE(record->Dirty());
     EXPECT_TRUE(file->FlushRecords());
     file = Reopen(std::move(file));
     EXPECT_EQ(Fetch(*file, 3), 203u);

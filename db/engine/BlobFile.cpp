@@ -1,0 +1,151 @@
+// TBlobFile, header side: settings, open and close, the header copy, validation.
+#include "db/engine/BlobFile.h"
+
+#include "db/lib/Scramble.h"
+
+#include <algorithm>
+#include <cassert>
+
+namespace vorsam {
+
+TBlobFile::TBlobFile(TableFileOwner& owner) : TTableFile(owner), cache_(*this) {}
+
+TBlobFile::~TBlobFile() {
+    if (IsOpen()) CloseFile();
+}
+
+void TBlobFile::SetBlockSize(uint32_t blockSize) {
+    assert(!IsOpen());
+    blockSize_ = blockSize;
+}
+
+void TBlobFile::SetEncrypted(bool encrypted) {
+    assert(!IsOpen());
+    encrypted_ = encrypted;
+}
+
+uint32_t TBlobFile::GetBlockCount() const {
+    return header_.NextBlock() == 0 ? 0 : header_.NextBlock() - 1;
+}
+
+uint32_t TBlobFile::BlocksForBytes(uint64_t bytes) const {
+    uint16_t capacity = GetBlockDataSize();
+    return uint32_t(bytes / capacity + (bytes % capacity != 0));
+}
+
+uint64_t TBlobFile::BlockOffset(uint32_t number) const {
+    return TBlobFileHeader::Size + uint64_t(number - 1) * blockSize_;
+}
+
+void TBlobFile::Open() {
+    if (IsOpen()) return;
+    TFileHandler::Open();
+    try {
+        ReadHeader();
+        PrepareCache();
+    } catch (...) {
+        CloseFile();
+        throw;
+    }
+}
+
+void TBlobFile::CreateFile() {
+    if (blockSize_ < MinBlobBlockSize || blockSize_ > MaxBlobBlockSize) RaiseError(VORSAM_HEADERCORRUPT);
+    TFileHandler::CreateFile();
+    try {
+        header_ = TBlobFileHeader();
+        header_.SetFormat(BlobFileFormat);
+        header_.SetNextBlock(1);
+        StoreHeader();
+        PrepareCache();
+    } catch (...) {
+        CloseFile();
+        throw;
+    }
+}
+
+void TBlobFile::PrepareCache() {
+    // A block size that leaves no data, or more than the used count can say, is a corrupt table header.
+    if (blockSize_ < MinBlobBlockSize || blockSize_ > MaxBlobBlockSize) RaiseError(VORSAM_HEADERCORRUPT);
+    blocksPerRead_ = std::max<uint32_t>(1, BlobReadBytesPerCall / blockSize_);
+    cache_.Restart(CacheLimit());
+}
+
+void TBlobFile::Close() {
+    if (IsOpen()) CloseFile();
+}
+
+void TBlobFile::CloseFile() {
+    cache_.Release();
+    TFileHandler::Close();
+}
+
+void TBlobFile::LoadHeader(TBlobFileHeader& header) {
+    ReadAt(0, header.Bytes.data(), TBlobFileHeader::Size);
+    if (encrypted_)
+        UnscrambleBuffer(header.Bytes.data(), TBlobFileHeader::Size, TableDataSeed1, TableDataSeed2);
+    header.SetHeaderChanged(false);
+}
+
+void TBlobFile::StoreHeader() {
+    TBlobFileHeader stored = header_;
+    if (encrypted_)
+        ScrambleBuffer(stored.Bytes.data(), TBlobFileHeader::Size, TableDataSeed1, TableDataSeed2);
+    WriteAt(0, stored.Bytes.data(), TBlobFileHeader::Size);
+    header_.SetHeaderChanged(false);
+}
+
+void TBlobFile::ReadHeader() {
+    LoadHeader(header_);
+}
+
+bool TBlobFile::CheckHeaderChanged() {
+    TBlobFileHeader onDisk;
+    LoadHeader(onDisk);
+    if (onDisk.ChangeCounter() == header_.ChangeCounter()) return false;
+    header_ = onDisk;
+    return true;
+}
+
+bool TBlobFile::WriteHeader(bool force) {
+    if (!force && !header_.HeaderChanged()) return false;
+    header_.SetChangeCounter(header_.ChangeCounter() + 1);
+    StoreHeader();
+    owner_.MarkModified();
+    return true;
+}
+
+void TBlobFile::MarkHeaderWritten() {
+    header_.SetChangeCounter(header_.ChangeCounter() + 1);
+    header_.SetHeaderChanged(true);
+    owner_.MarkModified();
+}
+
+void TBlobFile::ResetBlobFile() {
+    DropBlockCache();
+    WriteAt(TBlobFileHeader::Size, nullptr, 0);
+    if (owner_.Settings().ForceBufferFlush) FlushBuffers();
+    header_.SetFormat(BlobFileFormat);
+    header_.SetNextBlock(1);
+    header_.SetFreeHead(0);
+    header_.SetHeaderChanged(true);
+}
+
+void TBlobFile::CheckFormat() const {
+    if (header_.Format() != BlobFileFormat) RaiseError(VORSAM_OLDVERSION);
+}
+
+void TBlobFile::ValidateBlobHeader() {
+    CheckFormat();
+    uint32_t next = header_.NextBlock();
+    if (next == 0 || next > MaxBlockNumber + 1) RaiseError(VORSAM_HEADERCORRUPT);
+    if (header_.FreeHead() >= next) RaiseError(VORSAM_HEADERCORRUPT);
+    if (GetFileSize() < BlockOffset(next)) RaiseError(VORSAM_HEADERCORRUPT);
+}
+
+size_t TBlobFile::CacheLimit() const {
+    const EngineSettings& settings = owner_.Settings();
+    return std::min<size_t>(settings.BlobBufferSize / blockSize_, settings.BlobBufferLimit);
+}
+
+} // namespace vorsam

@@ -1,0 +1,374 @@
+// The cache that the data file keeps of its records and the blob file of its blocks: numbered items
+// (TRecord, TBlock) held twice, in a list sorted by number (binary search) and in a recency chain from
+// the newest (most recently used) to the oldest, with idle objects kept in a small pool (TItemStack).
+// The cache does no I/O: its file reads and writes the items' bytes and tells it what to do.
+//
+// An item is clean when it is neither modified nor unwritten (a slot or block appended beyond the end of
+// the file and not yet written). Pinned items are held by callers and are never evicted, reused or
+// reloaded. The list's capacity is the cache limit: below it a new item takes a fresh object; at it, the
+// oldest clean unpinned item is reused (the file flushes once first when none is clean and it may
+// flush), or the capacity grows by 64.
+#pragma once
+
+#include <algorithm>
+#include <cassert>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <vector>
+
+namespace vorsam {
+
+template <typename T> class TItemCache;
+
+// What the cache keeps of each item, besides the item's own contents.
+class TCachedItem {
+public:
+    uint32_t Number() const { return number_; }
+    bool Modified() const { return modified_; }
+    void SetModified() { modified_ = true; }
+    // Written at the next flush even when unmodified, and never evicted before.
+    bool Unwritten() const { return unwritten_; }
+    void SetUnwritten(bool value) { unwritten_ = value; }
+    bool Dirty() const { return modified_ || unwritten_; }
+    uint16_t PinCount() const { return pinCount_; }
+    bool Pinned() const { return pinCount_ > 0; }
+    void Pin() {
+        assert(pinCount_ < UINT16_MAX);
+        ++pinCount_;
+    }
+    void Unpin() {
+        if (pinCount_ > 0) --pinCount_;
+    }
+    void ResetPins() { pinCount_ = 0; }
+
+protected:
+    TCachedItem() = default;
+    ~TCachedItem() = default;
+    TCachedItem(const TCachedItem&) = delete;
+    TCachedItem& operator=(const TCachedItem&) = delete;
+
+    uint32_t number_ = 0;
+    bool modified_ = false;
+    bool unwritten_ = false;
+
+private:
+    template <typename T> friend class TItemCache;
+    uint16_t pinCount_ = 0;
+    TCachedItem* older_ = nullptr;
+    TCachedItem* newer_ = nullptr;
+};
+
+// -1, 0 or 1 as the item's number is below, equal to or above the number.
+inline int CompareItemNumber(const TCachedItem& item, int32_t number) {
+    auto own = int32_t(item.Number());
+    return own < number ? -1 : own > number ? 1 : 0;
+}
+
+struct TCacheStatistics {
+    uint32_t CacheUses = 0; // items handed out from the cache or appended
+    uint32_t ReadCalls = 0; // ranges asked of the disk
+    uint32_t DiskReads = 0; // reads that reached the file
+    uint32_t WriteRuns = 0; // writes of runs of consecutive items
+};
+
+// The byte range that a read is bringing into a cache; both 0 outside a read. A flush that runs during
+// the read (to make room) leaves the items of that range alone.
+struct TReadWindow {
+    int64_t Start = 0;
+    int32_t Length = 0;
+    bool Covers(int64_t offset) const { return Length != 0 && offset >= Start && offset < Start + Length; }
+};
+
+// Sets a read window for a scope and clears it at the end, also when the read fails.
+class TReadWindowScope {
+public:
+    TReadWindowScope(TReadWindow& window, int64_t start, int32_t length) : window_(window) {
+        window_ = {start, length};
+    }
+    ~TReadWindowScope() { window_ = {}; }
+    TReadWindowScope(const TReadWindowScope&) = delete;
+    TReadWindowScope& operator=(const TReadWindowScope&) = delete;
+
+private:
+    TReadWindow& window_;
+};
+
+// The pool of idle items (T::PoolCapacity at most). T is constructed from its owning file and has
+// Clear(), which sizes and zeroes it for the owner.
+template <typename T> class TItemStack {
+public:
+    using TOwner = typename T::TOwner;
+    explicit TItemStack(TOwner& owner) : owner_(owner) {}
+
+    // An idle item, cleared, unpinned and sized for the owner, or a new one.
+    std::unique_ptr<T> Pop() {
+        if (idle_.empty()) return std::make_unique<T>(owner_);
+        std::unique_ptr<T> item = std::move(idle_.back());
+        idle_.pop_back();
+        item->ResetPins();
+        item->SetUnwritten(false);
+        item->Clear();
+        return item;
+    }
+    // Keeps the item while fewer than the capacity are idle, else frees it; the pointer is left empty.
+    void Push(std::unique_ptr<T>& item) {
+        if (idle_.size() < T::PoolCapacity) idle_.push_back(std::move(item));
+        item.reset();
+    }
+    void Clear() { idle_.clear(); }
+    size_t IdleCount() const { return idle_.size(); }
+
+private:
+    TOwner& owner_;
+    std::vector<std::unique_ptr<T>> idle_;
+};
+
+template <typename T> class TItemCache {
+public:
+    using TOwner = typename T::TOwner;
+    static constexpr size_t NewestProbeCount = T::NewestProbeCount; // looked at before the binary search
+    static constexpr size_t CapacityStep = 64;
+
+    explicit TItemCache(TOwner& owner) : pool_(owner) {}
+    ~TItemCache() { Discard(); }
+    TItemCache(const TItemCache&) = delete;
+    TItemCache& operator=(const TItemCache&) = delete;
+
+    size_t Count() const { return list_.size(); }
+    size_t Capacity() const { return capacity_; }
+    void SetCapacity(size_t capacity) { capacity_ = capacity; }
+    bool Full() const { return list_.size() >= capacity_; }
+    void GrowCapacity() { capacity_ += CapacityStep; }
+
+    // The cached item with the number, made the newest; nullptr when it is not cached.
+    T* Find(uint32_t number) {
+        TCachedItem* item = newest_;
+        for (size_t i = 0; item && i < NewestProbeCount; ++i, item = item->older_)
+            if (item->Number() == number) break;
+        if (!item || item->Number() != number) {
+            item = At(LowerBound(number));
+            if (!item || item->Number() != number) return nullptr;
+        }
+        MakeNewest(*item);
+        return static_cast<T*>(item);
+    }
+    // Position of the number in the sorted list: of its item, or where it would go.
+    size_t LowerBound(uint32_t number) const {
+        size_t low = 0, high = list_.size();
+        while (low < high) {
+            size_t middle = (low + high) / 2;
+            if (CompareItemNumber(*list_[middle], int32_t(number)) < 0)
+                low = middle + 1;
+            else
+                high = middle;
+        }
+        return low;
+    }
+    T* At(size_t position) const { return position < list_.size() ? list_[position].get() : nullptr; }
+
+    // Puts the item at its sorted position (see LowerBound) and makes it the newest.
+    T& Insert(size_t position, std::unique_ptr<T> item) {
+        assert(position <= list_.size());
+        assert(position == 0 || list_[position - 1]->Number() < item->Number());
+        assert(position == list_.size() || list_[position]->Number() > item->Number());
+        T& inserted = **list_.insert(list_.begin() + ptrdiff_t(position), std::move(item));
+        LinkNewest(inserted);
+        return inserted;
+    }
+    // Removes the item from the list and the chain; its former list position goes to `position`.
+    std::unique_ptr<T> Remove(T& item, size_t& position) {
+        position = LowerBound(item.Number());
+        assert(At(position) == &item);
+        std::unique_ptr<T> removed = std::move(list_[position]);
+        list_.erase(list_.begin() + ptrdiff_t(position));
+        Unlink(item);
+        return removed;
+    }
+    // Removes the item and returns it to the pool.
+    void Evict(T& item) {
+        assert(!item.Pinned());
+        size_t position;
+        std::unique_ptr<T> removed = Remove(item, position);
+        pool_.Push(removed);
+    }
+    void MakeNewest(TCachedItem& item) {
+        if (newest_ == &item) return;
+        Unlink(item);
+        LinkNewest(item);
+    }
+    // The oldest clean, unpinned item of the chain; nullptr when there is none.
+    T* OldestEvictable() const {
+        for (TCachedItem* item = oldest_; item; item = item->newer_)
+            if (!item->Dirty() && !item->Pinned()) return static_cast<T*>(item);
+        return nullptr;
+    }
+    // Returns every item to the pool and empties the chain (no item may be pinned).
+    void Clear() {
+        for (auto& item : list_) {
+            assert(!item->Pinned());
+            item->older_ = item->newer_ = nullptr;
+            pool_.Push(item);
+        }
+        list_.clear();
+        newest_ = oldest_ = nullptr;
+    }
+    // The same, pinned items included (the file is closing: what a caller still holds is void).
+    void Discard() {
+        for (auto& item : list_) item->ResetPins();
+        Clear();
+    }
+    // Empty, with fresh statistics and the capacity given: the cache of a file just opened.
+    void Restart(size_t capacity) {
+        Discard();
+        Statistics = {};
+        capacity_ = capacity;
+    }
+    // Empty, the pool too: the cache of a file that closes.
+    void Release() {
+        Discard();
+        pool_.Clear();
+    }
+
+    // An object for item `number`, to stand at list position `position`, renumbered, cleared and made
+    // the newest: a fresh one below the capacity; at it the oldest clean unpinned item (calling `flush`
+    // once first when none is clean and `mayFlush`), or, when there is none, a fresh one after the
+    // capacity grew.
+    template <typename Flush> T& NewItem(uint32_t number, size_t position, bool mayFlush, Flush&& flush) {
+        std::unique_ptr<T> object;
+        if (Full()) {
+            T* victim = OldestEvictable();
+            if (!victim && mayFlush) {
+                flush();
+                victim = OldestEvictable();
+            }
+            if (victim) {
+                size_t at;
+                object = Remove(*victim, at);
+                if (at < position) --position;
+            } else {
+                GrowCapacity();
+            }
+        }
+        if (!object) object = pool_.Pop();
+        object->SetNumber(number);
+        object->Clear();
+        return Insert(position, std::move(object));
+    }
+
+    // How many of `count` items a read can bring in without one of them evicting another: the free
+    // capacity and the clean unpinned items; when that is short and `mayFlush`, `flush` runs first so
+    // that the dirty items become clean. At least 1.
+    template <typename Flush> uint32_t FitRead(uint32_t count, bool mayFlush, Flush&& flush) {
+        auto room = [this] {
+            size_t clean = 0;
+            for (const auto& item : list_) clean += !item->Dirty() && !item->Pinned();
+            return (capacity_ > list_.size() ? capacity_ - list_.size() : 0) + clean;
+        };
+        size_t available = room();
+        if (available < count && mayFlush) {
+            flush();
+            available = room();
+        }
+        return uint32_t(std::clamp<size_t>(available, 1, count));
+    }
+
+    // Takes the bytes of item `number` just read from the file: a new item when it is not cached, a
+    // reload when it is clean and unpinned; a modified or pinned item keeps what it holds.
+    template <typename Flush>
+    void Merge(uint32_t number, const uint8_t* bytes, bool mayFlush, Flush&& flush) {
+        size_t position = LowerBound(number);
+        T* cached = At(position);
+        if (cached && cached->Number() == number) {
+            if (!cached->Dirty() && !cached->Pinned()) cached->LoadFrom(bytes);
+            return;
+        }
+        NewItem(number, position, mayFlush, flush).LoadFrom(bytes);
+    }
+
+    // Evicts clean, unpinned items, oldest first, down to `limit`, calling `flush` once when none is
+    // clean and `mayFlush`; stops when nothing can be evicted. The capacity becomes max(count, limit).
+    template <typename Flush> void Trim(size_t limit, bool mayFlush, Flush&& flush) {
+        while (list_.size() > limit) {
+            T* victim = OldestEvictable();
+            if (!victim && mayFlush) {
+                mayFlush = false;
+                flush();
+                continue;
+            }
+            if (!victim) break;
+            Evict(*victim);
+        }
+        capacity_ = std::max(list_.size(), limit);
+    }
+
+    // Calls `writeRun` with every run of consecutive numbers among the dirty, unpinned items that `keep`
+    // does not hold back, in number order; true when there was any.
+    template <typename Keep, typename WriteRun> bool FlushRuns(Keep&& keep, WriteRun&& writeRun) {
+        flushList_.clear();
+        for (const auto& item : list_)
+            if (item->Dirty() && !item->Pinned() && !keep(*item)) flushList_.push_back(item.get());
+        for (size_t start = 0, end; start < flushList_.size(); start = end) {
+            for (end = start + 1;
+                 end < flushList_.size() && flushList_[end]->Number() == flushList_[end - 1]->Number() + 1;)
+                ++end;
+            writeRun(std::span<T* const>(flushList_).subspan(start, end - start));
+        }
+        return !flushList_.empty();
+    }
+
+    // Stores the run's items one after another (`itemSize` bytes each) into `buffer` and hands the bytes
+    // to `write`. When the write fails, the items stay dirty as they were.
+    template <typename Write>
+    static void StoreRun(std::span<T* const> run, size_t itemSize, std::vector<uint8_t>& buffer,
+                         Write&& write) {
+        if (buffer.size() < run.size() * itemSize) buffer.resize(run.size() * itemSize);
+        std::vector<std::pair<bool, bool>> flags;
+        for (T* item : run) flags.emplace_back(item->Modified(), item->Unwritten());
+        try {
+            for (size_t i = 0; i < run.size(); ++i) run[i]->StoreTo(&buffer[i * itemSize]);
+            write(buffer.data(), run.size() * itemSize);
+        } catch (...) {
+            for (size_t i = 0; i < run.size(); ++i) {
+                if (flags[i].first) run[i]->SetModified();
+                run[i]->SetUnwritten(flags[i].second);
+            }
+            throw;
+        }
+    }
+
+    bool AnyUnwritten() const {
+        for (const auto& item : list_)
+            if (item->Unwritten()) return true;
+        return false;
+    }
+
+    // The items in number order.
+    const std::vector<std::unique_ptr<T>>& Items() const { return list_; }
+    T* Newest() const { return static_cast<T*>(newest_); }
+    TItemStack<T>& Pool() { return pool_; }
+    TCacheStatistics Statistics;
+
+private:
+    void Unlink(TCachedItem& item) {
+        (item.older_ ? item.older_->newer_ : oldest_) = item.newer_;
+        (item.newer_ ? item.newer_->older_ : newest_) = item.older_;
+        item.older_ = item.newer_ = nullptr;
+    }
+    void LinkNewest(TCachedItem& item) {
+        item.older_ = newest_;
+        item.newer_ = nullptr;
+        (newest_ ? newest_->newer_ : oldest_) = &item;
+        newest_ = &item;
+    }
+
+    std::vector<std::unique_ptr<T>> list_;
+    size_t capacity_ = 0;
+    TCachedItem* newest_ = nullptr;
+    TCachedItem* oldest_ = nullptr;
+    TItemStack<T> pool_;
+    std::vector<T*> flushList_;
+};
+
+} // namespace vorsam
