@@ -82,20 +82,24 @@ TIndexDescriptor MakeIndexDescriptor(const TIndexDefinition& definition,
     return d;
 }
 
-TIndexDescriptor SysDeletedDescriptor() {
+namespace {
+
+TIndexDescriptor SystemDescriptor(std::string_view name, uint16_t keyLength, TKeyCompression compression) {
     TIndexDescriptor d;
-    d.SetName(SysDeletedName);
-    d.SetKeyLength(SysDeletedKeyLength);
-    d.SetCompression(TKeyCompression::None);
+    d.SetName(name);
+    d.SetKeyLength(keyLength);
+    d.SetCompression(compression);
     return d;
 }
 
+} // namespace
+
+TIndexDescriptor SysDeletedDescriptor() {
+    return SystemDescriptor(SysDeletedName, SysDeletedKeyLength, TKeyCompression::None);
+}
+
 TIndexDescriptor SysTextDescriptor() {
-    TIndexDescriptor d;
-    d.SetName(SysTextName);
-    d.SetKeyLength(SysTextKeyLength);
-    d.SetCompression(TKeyCompression::Both);
-    return d;
+    return SystemDescriptor(SysTextName, SysTextKeyLength, TKeyCompression::Both);
 }
 
 uint16_t CheckIndexFields(std::span<const uint16_t> fieldNumbers, bool textIndex,

@@ -101,8 +101,8 @@ public:
 
 // What a caller asks for when it defines an index.
 struct TIndexDefinition {
-    std::string Name;             // empty for the primary index
-    std::vector<uint16_t> Fields; // field numbers (1-based), in key order
+    std::string Name;                  // empty for the primary index
+    std::vector<uint16_t> Fields;      // field numbers (1-based), in key order
     std::vector<bool> FieldDescending; // per key field; missing entries read as false
     bool Descending = false;
     bool CaseInsensitive = false;

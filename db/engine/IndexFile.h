@@ -88,7 +88,8 @@ public:
     // The page `number` of the index in `slot`, pinned. False, with no page, only when the page had to be
     // read while StrictChangeDetection is off and the client's change check dropped this file's cache
     // (another process changed the table: the caller starts again). `empty`: the entries are not read.
-    bool GetPage(uint8_t slot, uint32_t number, TPage*& page, bool empty = false, CacheClient* client = nullptr);
+    bool GetPage(uint8_t slot, uint32_t number, TPage*& page, bool empty = false,
+                 CacheClient* client = nullptr);
     void ReleasePage(TPage* page);
     // A page for the index in `slot` from its free list or the end of the file, cleared and pinned.
     TPage* AllocatePage(uint8_t slot);
@@ -111,7 +112,7 @@ public:
     uint32_t GetActiveRecords() const { return header_.ActiveRecords; }
     void SetActiveRecords(uint32_t count);
     void IncActiveRecords() { SetActiveRecords(header_.ActiveRecords + 1); }
-    void DecActiveRecords() { SetActiveRecords(header_.ActiveRecords - 1); }
+    void DecActiveRecords() { SetActiveRecords(header_.ActiveRecords > 0 ? header_.ActiveRecords - 1 : 0); }
     uint32_t GetRoot(uint8_t slot) const { return header_.Slots[slot].Root(); }
     void SetRoot(uint8_t slot, uint32_t page);
     uint32_t GetFreeHead(uint8_t slot) const { return header_.Slots[slot].FreeHead(); }
@@ -135,7 +136,8 @@ public:
 
     // Index definitions (rules in IndexDefinition.h); each marks the header changed.
     // Fills the slot from the definition; its root, kept page 0, its free list kept.
-    void SetIndexDesc(uint8_t slot, const TIndexDefinition& definition, std::span<const TFieldDescriptor> fields);
+    void SetIndexDesc(uint8_t slot, const TIndexDefinition& definition,
+                      std::span<const TFieldDescriptor> fields);
     // Takes the definition's name and field numbers.
     void RenameIndex(uint8_t slot, const TIndexDefinition& definition);
     // Defines the primary key: VORSAM_PRIMARYKEYREDEFINE when one exists, VORSAM_INDEXLIMIT for more than
@@ -154,7 +156,8 @@ public:
     bool IndexExists(std::string_view name) const;
 
     TErrorContext IndexErrorContext() const override { return ErrorContext(); }
-    [[noreturn]] void RaiseIndexError(uint16_t code, std::string_view index = {}, std::string_view field = {}) const;
+    [[noreturn]] void RaiseIndexError(uint16_t code, std::string_view index = {},
+                                      std::string_view field = {}) const;
 
 protected:
     void GetErrorContext(TErrorContext& context) const override;

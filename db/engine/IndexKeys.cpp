@@ -16,12 +16,8 @@ namespace {
 constexpr size_t SysTextPrefix = 3;
 constexpr size_t SysTextChars = 61;
 
-int Sign(int v) {
-    return (v > 0) - (v < 0);
-}
-
 int Bytewise(const uint8_t* a, const uint8_t* b, size_t length) {
-    return Sign(std::memcmp(a, b, length));
+    return CompareKeyBytes(a, b, length);
 }
 
 const TFieldDescriptor& FieldOf(const TTableKeyInfo& table, uint16_t number) {

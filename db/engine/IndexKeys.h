@@ -23,6 +23,7 @@
 
 #include "db/engine/IndexDefinition.h"
 
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <span>
@@ -31,6 +32,24 @@
 namespace vorsam {
 
 class TFieldDescriptor;
+
+// -1, 0 or 1 comparing n unsigned bytes: memcmp's order, inline for the short keys of index pages.
+inline int CompareKeyBytes(const uint8_t* a, const uint8_t* b, size_t n) {
+    for (; n >= 8; a += 8, b += 8, n -= 8) {
+        uint64_t x, y;
+        std::memcpy(&x, a, 8);
+        std::memcpy(&y, b, 8);
+        if (x == y) continue;
+        if constexpr (std::endian::native == std::endian::little) {
+            x = __builtin_bswap64(x);
+            y = __builtin_bswap64(y);
+        }
+        return x < y ? -1 : 1;
+    }
+    for (; n > 0; ++a, ++b, --n)
+        if (*a != *b) return *a < *b ? -1 : 1;
+    return 0;
+}
 
 // What keys need to know of the table: its field descriptors (field n at n - 1) and its collation.
 struct TTableKeyInfo {
@@ -48,16 +67,16 @@ public:
 
     // Negative, 0 or positive as `entryKey` sorts before, with or after `key`, over `length` bytes.
     int Compare(const uint8_t* entryKey, const uint8_t* key, size_t length) const {
-        if (kind_ == TKind::Bytewise) return std::memcmp(entryKey, key, length);
+        if (kind_ == TKind::Bytewise) return CompareKeyBytes(entryKey, key, length);
         return CompareSlow(entryKey, key, length);
     }
 
 private:
     enum class TKind : uint8_t { Bytewise, SysText, Fields };
     struct TSegment {
-        uint16_t Size;    // null-indicator byte + key size
-        bool Text;        // compared under the locale
-        bool Descending;  // index or field descending
+        uint16_t Size;   // null-indicator byte + key size
+        bool Text;       // compared under the locale
+        bool Descending; // index or field descending
     };
 
     int CompareSlow(const uint8_t* a, const uint8_t* b, size_t length) const;

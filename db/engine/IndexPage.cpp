@@ -91,7 +91,8 @@ void TPage::SetFree(bool value) {
 
 void TPage::Reserve(size_t entries) {
     size_t bytes = std::max(entries * Stride(), PageEntryBytes);
-    if (entries_.size() < bytes) entries_.resize((bytes + EntryBufferStep - 1) / EntryBufferStep * EntryBufferStep);
+    if (entries_.size() < bytes)
+        entries_.resize((bytes + EntryBufferStep - 1) / EntryBufferStep * EntryBufferStep);
 }
 
 void TPage::SetKeyCount(uint16_t n) {
@@ -103,7 +104,7 @@ void TPage::SetKeyCount(uint16_t n) {
 }
 
 void TPage::RaiseCorrupt() const {
-    RaiseEngineError(VORSAM_INDEXCORRUPT, errors_ ? errors_->IndexErrorContext() : TErrorContext{});
+    RaiseIndexError(VORSAM_INDEXCORRUPT, errors_);
 }
 
 void TPage::RequireEntries() const {

@@ -35,6 +35,7 @@
 #pragma once
 
 #include "db/engine/IndexDefinition.h"
+#include "db/engine/IndexErrors.h"
 #include "db/engine/IndexKeys.h"
 #include "db/lib/EngineErrors.h"
 
@@ -70,15 +71,6 @@ struct TPageFormat {
 
 // The page format of the index a descriptor describes in `slot` ("Sys Text" never keeps counts).
 TPageFormat PageFormatOf(const TIndexDescriptor& descriptor, uint8_t slot, bool encrypted);
-
-// Where the errors of a page get their context (the table's and database's names).
-class TIndexErrorSource {
-public:
-    virtual TErrorContext IndexErrorContext() const = 0;
-
-protected:
-    ~TIndexErrorSource() = default;
-};
 
 // A key to search for: the index's order and the key's bytes (fewer than the key length for a partial
 // key).

@@ -7,7 +7,7 @@
 // hold more than 2^179 keys): descending further raises VORSAM_INDEXCORRUPT.
 #pragma once
 
-#include "db/lib/EngineErrors.h"
+#include "db/engine/IndexErrors.h"
 
 #include <array>
 #include <cassert>
@@ -27,9 +27,9 @@ public:
     uint8_t Depth() const { return depth_; }
 
     // Enters the page one level below the current one (the root from level 0), at position 1; what lay
-    // below the current level is forgotten. `context` names the table in the error.
-    void Descend(uint32_t page, const TErrorContext& context = {}) {
-        if (level_ >= MaxLevels) RaiseEngineError(VORSAM_INDEXCORRUPT, context);
+    // below the current level is forgotten. `errors` names the table in the error.
+    void Descend(uint32_t page, const TIndexErrorSource* errors = nullptr) {
+        if (level_ >= MaxLevels) RaiseIndexError(VORSAM_INDEXCORRUPT, errors);
         ++level_;
         depth_ = level_;
         pages_[level_] = page;

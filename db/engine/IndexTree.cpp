@@ -17,73 +17,67 @@ TPageRef TIndexTree::Fetch(uint32_t number) {
 
 // ---- whole operations ----
 
-void TIndexTree::Descend(const TSearchKey& key, TIndexPath& path, TPathPages& pages) {
-    path.Reset();
-    pages.clear();
+bool TIndexTree::Descend(const uint8_t* key, TDescent& descent) {
     uint32_t number = file_.GetRoot(slot_);
+    if (number == 0) return false;
+    TSearchKey search = Search(key);
+    TIndexPath& path = descent.Path;
     for (;;) {
-        path.Descend(number, file_.IndexErrorContext());
-        pages.push_back(Fetch(number));
-        TPage& page = *pages.back();
-        bool typeFits = path.Level() == 1 ? page.IsRoot() : (page.PageType() == ptInternal || page.PageType() == ptLeaf);
+        path.Descend(number, &file_);
+        descent.Pages.push_back(Fetch(number));
+        TPage& page = *descent.Pages.back();
+        bool typeFits =
+            path.Level() == 1 ? page.IsRoot() : (page.PageType() == ptInternal || page.PageType() == ptLeaf);
         if (!typeFits) RaiseCorrupt();
-        if (page.IsLeaf()) return;
-        uint32_t position = page.FindPosition(key);
+        if (page.IsLeaf()) return true;
+        uint32_t position = page.FindPosition(search);
         path.SetPathPosition(position);
         number = page.GetValue(position);
     }
 }
 
 bool TIndexTree::Insert(const uint8_t* key, uint32_t value) {
-    if (file_.GetRoot(slot_) == 0) {
+    TDescent descent;
+    if (!Descend(key, descent)) {
         TPageRef root(file_, file_.AllocatePage(slot_));
         root->SetPageType(ptLeafRoot);
         root->InsertAt(1, key, value, 1);
         file_.SetRoot(slot_, root->Number());
         return true;
     }
-    TSearchKey search{order_, key, keyLength_};
-    TIndexPath path;
-    TPathPages pages;
-    Descend(search, path, pages);
-    TPage& leaf = *pages.back();
-    uint32_t notAbove = leaf.FindKeyOrZero(search);
+    TPage& leaf = descent.Leaf();
+    uint32_t notAbove = leaf.FindKeyOrZero(Search(key));
     if (notAbove > 0 && order_.Compare(leaf.KeyAt(notAbove), key, keyLength_) == 0) return false;
-    path.SetPathPosition(notAbove + 1);
-    AdjustCounts(path, pages, 1);
-    InsertEntry(leaf, path, key, 1, value);
+    descent.Path.SetPathPosition(notAbove + 1);
+    AdjustCounts(descent, 1);
+    InsertEntry(leaf, descent.Path, key, 1, value);
     return true;
 }
 
 bool TIndexTree::Delete(const uint8_t* key, uint32_t value) {
-    if (file_.GetRoot(slot_) == 0) return false;
-    TSearchKey search{order_, key, keyLength_};
-    TIndexPath path;
-    TPathPages pages;
-    Descend(search, path, pages);
-    TPage& leaf = *pages.back();
-    TFindResult found = leaf.FindKey(search);
+    TDescent descent;
+    if (!Descend(key, descent)) return false;
+    TPage& leaf = descent.Leaf();
+    TFindResult found = leaf.FindKey(Search(key));
     if (!found.Found || leaf.GetValue(found.Position) != value) return false;
-    path.SetPathPosition(found.Position);
-    AdjustCounts(path, pages, -1);
-    DeleteEntry(leaf, path);
+    descent.Path.SetPathPosition(found.Position);
+    AdjustCounts(descent, -1);
+    DeleteEntry(leaf, descent.Path);
     return true;
 }
 
 bool TIndexTree::Find(const uint8_t* key, uint32_t& value) {
-    if (file_.GetRoot(slot_) == 0) return false;
-    TSearchKey search{order_, key, keyLength_};
-    TIndexPath path;
-    TPathPages pages;
-    Descend(search, path, pages);
-    TFindResult found = pages.back()->FindKey(search);
-    if (found.Found) value = pages.back()->GetValue(found.Position);
+    TDescent descent;
+    if (!Descend(key, descent)) return false;
+    TFindResult found = descent.Leaf().FindKey(Search(key));
+    if (found.Found) value = descent.Leaf().GetValue(found.Position);
     return found.Found;
 }
 
-void TIndexTree::AdjustCounts(const TIndexPath& path, const TPathPages& pages, int delta) {
+void TIndexTree::AdjustCounts(TDescent& descent, int delta) {
+    const TIndexPath& path = descent.Path;
     for (uint8_t level = 1; level < path.Depth(); ++level) {
-        TPage& page = *pages[level - 1];
+        TPage& page = *descent.Pages[level - 1];
         uint32_t position = path.PositionAt(level);
         if (page.HasCounts()) page.SetCount(position, page.GetCount(position) + delta);
     }
@@ -91,7 +85,8 @@ void TIndexTree::AdjustCounts(const TIndexPath& path, const TPathPages& pages, i
 
 // ---- insertion ----
 
-void TIndexTree::InsertEntry(TPage& page, TIndexPath& path, const uint8_t* key, uint32_t count, uint32_t value) {
+void TIndexTree::InsertEntry(TPage& page, TIndexPath& path, const uint8_t* key, uint32_t count,
+                             uint32_t value) {
     uint32_t position = path.GetPathPosition();
     page.InsertAt(position, key, value, count);
     if (position == 1) ReplaceSeparators(path, key);
@@ -199,7 +194,8 @@ void TIndexTree::Rebalance(TPage& page, TIndexPath& path) {
     bool withPrevious = position > 1;
     if (!withPrevious && position >= parent->KeyCount()) RaiseCorrupt();
     TPageRef neighbour = Fetch(parent->GetValue(withPrevious ? position - 1 : position + 1));
-    bool linked = withPrevious ? neighbour->NextPage() == page.Number() : page.NextPage() == neighbour->Number();
+    bool linked =
+        withPrevious ? neighbour->NextPage() == page.Number() : page.NextPage() == neighbour->Number();
     if (!linked) RaiseCorrupt();
     uint32_t leftPosition = withPrevious ? position - 1 : position;
     TPage& left = withPrevious ? *neighbour : page;

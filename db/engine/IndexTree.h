@@ -50,13 +50,19 @@ public:
     void DeleteEntry(TPage& page, TIndexPath& path);
 
 private:
-    using TPathPages = std::vector<TPageRef>;
+    // A descent from the root: each level's page and position, the pages pinned (the leaf last).
+    struct TDescent {
+        TIndexPath Path;
+        std::vector<TPageRef> Pages;
+        TPage& Leaf() { return *Pages.back(); }
+    };
 
+    TSearchKey Search(const uint8_t* key) const { return {order_, key, keyLength_}; }
     TPageRef Fetch(uint32_t number);
-    // Descends from the root to the leaf where the key belongs: the path holds each level's page and
-    // position, `pages` keeps them pinned (the leaf last). The index must not be empty.
-    void Descend(const TSearchKey& key, TIndexPath& path, TPathPages& pages);
-    void AdjustCounts(const TIndexPath& path, const TPathPages& pages, int delta);
+    // Descends to the leaf where the key belongs; false when the index is empty.
+    bool Descend(const uint8_t* key, TDescent& descent);
+    // Adds delta to the count of every entry on the descent's path above the leaf.
+    void AdjustCounts(TDescent& descent, int delta);
     void ReplaceSeparators(const TIndexPath& path, const uint8_t* key);
     void Split(TPage& page, TIndexPath& path);
     void Balance(TPage& left, TPage& right);

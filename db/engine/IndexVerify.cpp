@@ -72,7 +72,8 @@ bool TIndexChecker::Claim(uint32_t number) {
     return true;
 }
 
-uint64_t TIndexChecker::CheckTree(uint8_t slot, const TKeyComparator& order, std::vector<TIndexEntry>* entries) {
+uint64_t TIndexChecker::CheckTree(uint8_t slot, const TKeyComparator& order,
+                                  std::vector<TIndexEntry>* entries) {
     slot_ = slot;
     TTreeWalk walk{&order, entries, {}, 0, -1, {}};
     uint32_t root = file_.GetRoot(slot);
@@ -117,7 +118,8 @@ uint64_t TIndexChecker::CheckPage(TTreeWalk& walk, uint32_t number, uint8_t leve
         uint64_t below = CheckPage(walk, page->GetValue(i), uint8_t(level + 1), page->KeyAt(i));
         if (page->HasCounts() && page->GetCount(i) != below)
             Problem("entry " + std::to_string(i) + " of page " + std::to_string(number) + " counts " +
-                    std::to_string(page->GetCount(i)) + " records, its subtree holds " + std::to_string(below));
+                    std::to_string(page->GetCount(i)) + " records, its subtree holds " +
+                    std::to_string(below));
         total += below;
     }
     return total;
@@ -126,7 +128,8 @@ uint64_t TIndexChecker::CheckPage(TTreeWalk& walk, uint32_t number, uint8_t leve
 void TIndexChecker::CheckPageShape(const TPage& page, uint8_t level) {
     std::string at = "page " + std::to_string(page.Number());
     bool typeFits = level == 1 ? page.IsRoot() : page.PageType() == ptInternal || page.PageType() == ptLeaf;
-    if (!typeFits) Problem(at + " has type " + std::to_string(page.PageType()) + " at level " + std::to_string(level));
+    if (!typeFits)
+        Problem(at + " has type " + std::to_string(page.PageType()) + " at level " + std::to_string(level));
     if (page.KeyCount() == 0) Problem(at + " is empty");
     if (page.IsCompressedLeaf()) {
         TPage packed;
@@ -222,15 +225,16 @@ std::vector<uint8_t> UserSlots(TIndexFile& file) {
 } // namespace
 
 std::vector<std::string> VerifyIndexTree(TIndexFile& file, uint8_t slot, const TKeyComparator& order,
-                                         std::vector<TIndexEntry>* entries, const TIndexVerifyOptions& options) {
+                                         std::vector<TIndexEntry>* entries,
+                                         const TIndexVerifyOptions& options) {
     std::vector<std::string> problems;
     TIndexChecker checker(file, options, problems);
     checker.CheckTree(slot, order, entries);
     return problems;
 }
 
-std::vector<std::string> VerifyIndexFile(TIndexFile& file, const TTableKeyInfo& table, TActiveRecords* records,
-                                         const TIndexVerifyOptions& options) {
+std::vector<std::string> VerifyIndexFile(TIndexFile& file, const TTableKeyInfo& table,
+                                         TActiveRecords* records, const TIndexVerifyOptions& options) {
     std::vector<std::string> problems;
     TIndexChecker checker(file, options, problems);
     std::vector<uint8_t> userSlots = UserSlots(file);
@@ -243,10 +247,12 @@ std::vector<std::string> VerifyIndexFile(TIndexFile& file, const TTableKeyInfo& 
         std::vector<TIndexEntry> held;
         uint64_t count = checker.CheckTree(slot, order, records ? &held : nullptr);
         if (!file.IsTextIndex(slot) && count != file.GetActiveRecords())
-            problems.push_back(SlotName(file, slot) + ": holds " + std::to_string(count) + " entries, the header counts " +
-                               std::to_string(file.GetActiveRecords()) + " active records");
+            problems.push_back(SlotName(file, slot) + ": holds " + std::to_string(count) +
+                               " entries, the header counts " + std::to_string(file.GetActiveRecords()) +
+                               " active records");
         if (records && !file.IsTextIndex(slot))
-            CompareWithRecords(file, slot, held, ExpectedEntries(file, slot, table, order, *records), problems);
+            CompareWithRecords(file, slot, held, ExpectedEntries(file, slot, table, order, *records),
+                               problems);
     }
     if (file.GetIndexDesc(PrimaryIndexSlot).IsEmpty() && file.GetRoot(PrimaryIndexSlot) != 0)
         problems.push_back("the table is in record order, yet its primary index has a root page");
@@ -257,8 +263,8 @@ std::vector<std::string> VerifyIndexFile(TIndexFile& file, const TTableKeyInfo& 
         uint32_t active = 0;
         records->ForEachActiveRecord([&](uint32_t, std::span<const uint8_t>) { ++active; });
         if (active != file.GetActiveRecords())
-            problems.push_back("the header counts " + std::to_string(file.GetActiveRecords()) + " active records, the table holds " +
-                               std::to_string(active));
+            problems.push_back("the header counts " + std::to_string(file.GetActiveRecords()) +
+                               " active records, the table holds " + std::to_string(active));
     }
     return problems;
 }

@@ -88,10 +88,10 @@ TEST_F(IndexFileTest, ANewFileIsOneHeaderWithBothSystemDescriptorsAndNoPages) {
     EXPECT_EQ(text.Compression(), TKeyCompression::Both);
     EXPECT_TRUE(file_->GetIndexDesc(PrimaryIndexSlot).IsEmpty());
     // Neither a primary key nor record order: not a table yet.
-    EXPECT_EQ(IndexErrorOf([&] { file_->ValidateIndexHeader(fields_); }), VORSAM_HEADERCORRUPT);
+    EXPECT_EQ(ErrorCodeOf([&] { file_->ValidateIndexHeader(fields_); }), VORSAM_HEADERCORRUPT);
     file_->DefinePrimaryIndex({}, fields_);
     EXPECT_TRUE(file_->GetRecordOrder());
-    EXPECT_EQ(IndexErrorOf([&] { file_->ValidateIndexHeader(fields_); }), 0);
+    EXPECT_EQ(ErrorCodeOf([&] { file_->ValidateIndexHeader(fields_); }), 0);
 }
 
 TEST_F(IndexFileTest, EveryHeaderWriteCountsAndAnotherHandlerSeesIt) {
@@ -158,8 +158,8 @@ TEST_F(IndexFileTest, PageNumbersOutsideTheFileAreCorrupt) {
     uint8_t slot = file_->AddIndex(Definition("Codes", {5}), fields_);
     MakePages(slot, 3);
     TPage* page = nullptr;
-    EXPECT_EQ(IndexErrorOf([&] { file_->GetPage(slot, 0, page); }), VORSAM_INDEXCORRUPT);
-    EXPECT_EQ(IndexErrorOf([&] { file_->GetPage(slot, 5, page); }), VORSAM_INDEXCORRUPT);
+    EXPECT_EQ(ErrorCodeOf([&] { file_->GetPage(slot, 0, page); }), VORSAM_INDEXCORRUPT);
+    EXPECT_EQ(ErrorCodeOf([&] { file_->GetPage(slot, 5, page); }), VORSAM_INDEXCORRUPT);
     EXPECT_EQ(file_->GetPageCount(), 3u);
     // A child link past the end stops a descent the same way.
     TPageRef root(*file_, Allocate(slot));
@@ -169,19 +169,19 @@ TEST_F(IndexFileTest, PageNumbersOutsideTheFileAreCorrupt) {
     file_->SetRoot(slot, root->Number());
     TKeyComparator order;
     TIndexTree tree(*file_, slot, order);
-    EXPECT_EQ(IndexErrorOf([&] { tree.Insert(key.data(), 1); }), VORSAM_INDEXCORRUPT);
+    EXPECT_EQ(ErrorCodeOf([&] { tree.Insert(key.data(), 1); }), VORSAM_INDEXCORRUPT);
 }
 
 TEST_F(IndexFileTest, AFreeListThatLeadsToALivePageOrOutOfTheFileIsCorrupt) {
     uint8_t slot = file_->AddIndex(Definition("Codes", {5}), fields_);
     MakePages(slot, 4);
     file_->SetFreeHead(slot, 2); // page 2 still holds an entry
-    EXPECT_EQ(IndexErrorOf([&] { Allocate(slot); }), VORSAM_INDEXCORRUPT);
+    EXPECT_EQ(ErrorCodeOf([&] { Allocate(slot); }), VORSAM_INDEXCORRUPT);
     EXPECT_EQ(file_->GetFreeHead(slot), 2u);
     EXPECT_EQ(Get(slot, 2)->KeyCount(), 1);
     file_->FreePage(Get(slot, 3).Get());
     Get(slot, 3)->SetNextPage(40);
-    EXPECT_EQ(IndexErrorOf([&] { Allocate(slot); }), VORSAM_INDEXCORRUPT);
+    EXPECT_EQ(ErrorCodeOf([&] { Allocate(slot); }), VORSAM_INDEXCORRUPT);
 }
 
 TEST_F(IndexFileTest, TheFileEndsAtFourBillionBytes) {
@@ -190,7 +190,7 @@ TEST_F(IndexFileTest, TheFileEndsAtFourBillionBytes) {
     file_->SetNextPageNumber(slot, 976561); // its end is 3,999,997,952 bytes
     EXPECT_TRUE(file_->GetPage(slot, 976561, page));
     file_->ReleasePage(page);
-    EXPECT_EQ(IndexErrorOf([&] { file_->GetPage(slot, 976562, page); }), VORSAM_TABLEFULL);
+    EXPECT_EQ(ErrorCodeOf([&] { file_->GetPage(slot, 976562, page); }), VORSAM_TABLEFULL);
     file_->DropPages(false);
 }
 
@@ -232,6 +232,27 @@ TEST_F(IndexFileTest, ConsecutiveModifiedPagesAreWrittenInOneRun) {
     GetFileList().Faults().Reset();
     EXPECT_EQ(file->Stats().WriteRuns, runs + 2);
     EXPECT_EQ(writes, (std::vector<uint64_t>{3 * IndexPageSize, IndexPageSize}));
+}
+
+// While the table is locked whole (a transaction), nothing may reach the file before the commit: a full
+// slot grows instead of writing its modified pages; trimming afterwards brings it back to its share.
+TEST_F(IndexFileTest, ALockedTableGrowsTheCacheInsteadOfWritingAndTrimsBackAfterwards) {
+    uint8_t slot = file_->AddIndex(Definition("Codes", {5}), fields_);
+    MakePages(slot, 6);
+    file_->DropPages(false);
+    file_->SetTableLocked(true);
+    uint64_t writes = GetFileList().Faults().Count(TFileOperation::Write);
+    for (uint32_t number = 1; number <= 6; ++number) Get(slot, number)->SetNextPage(50 + number);
+    EXPECT_EQ(GetFileList().Faults().Count(TFileOperation::Write), writes);
+    EXPECT_EQ(file_->CachedPageCount(slot), 6u);
+    file_->SetTableLocked(false);
+    file_->TrimPageCache();
+    EXPECT_EQ(file_->CachedPageCount(slot), 6u); // modified pages stay until written
+    file_->FlushPages(false);
+    file_->TrimPageCache();
+    EXPECT_EQ(file_->CachedPageCount(slot), 2u);
+    file_.Reopen();
+    EXPECT_EQ(Get(slot, 4)->NextPage(), 54u);
 }
 
 class TFakeClient : public CacheClient {
@@ -305,18 +326,27 @@ TEST_F(IndexFileTest, RefusedDefinitionsRaiseTheirCodeAndChangeNothing) {
     };
     std::vector<uint16_t> seventeen(17, 5);
     const std::vector<TCase> cases = {
-        {"primary again", [&] { file_->DefinePrimaryIndex(Definition("", {8}), fields_); }, VORSAM_PRIMARYKEYREDEFINE},
+        {"primary again", [&] { file_->DefinePrimaryIndex(Definition("", {8}), fields_); },
+         VORSAM_PRIMARYKEYREDEFINE},
         {"17 fields", [&] { file_->AddIndex(Definition("Many", seventeen), fields_); }, VORSAM_INDEXLIMIT},
         {"no fields", [&] { file_->AddIndex(Definition("None", {}), fields_); }, VORSAM_INDEXLIMIT},
-        {"523 key bytes", [&] { file_->AddIndex(Definition("Long", {1, 2, 4}), fields_); }, VORSAM_INDEXLIMIT},
+        {"523 key bytes",
+         [&] {
+             file_->AddIndex(Definition("Long", {1, 2, 4}), fields_);
+         },
+         VORSAM_INDEXLIMIT},
         {"empty name", [&] { file_->AddIndex(Definition("", {5}), fields_); }, VORSAM_INDEXNAMEREQUIRED},
-        {"name starting with a digit", [&] { file_->AddIndex(Definition("1st", {5}), fields_); }, VORSAM_INVALIDINDEXNAME},
+        {"name starting with a digit", [&] { file_->AddIndex(Definition("1st", {5}), fields_); },
+         VORSAM_INVALIDINDEXNAME},
         {"name of 31 characters", [&] { file_->AddIndex(Definition(std::string(31, 'x'), {5}), fields_); },
          VORSAM_INVALIDINDEXNAME},
-        {"name in use in another case", [&] { file_->AddIndex(Definition("BYNAME", {5}), fields_); }, VORSAM_INDEXEXISTS},
+        {"name in use in another case", [&] { file_->AddIndex(Definition("BYNAME", {5}), fields_); },
+         VORSAM_INDEXEXISTS},
         {"BLOB field", [&] { file_->AddIndex(Definition("Pic", {7}), fields_); }, VORSAM_SEARCHCOLREQD},
-        {"field the table lacks", [&] { file_->AddIndex(Definition("Ghost", {99}), fields_); }, VORSAM_SEARCHCOLREQD},
-        {"text index over an integer", [&] {
+        {"field the table lacks", [&] { file_->AddIndex(Definition("Ghost", {99}), fields_); },
+         VORSAM_SEARCHCOLREQD},
+        {"text index over an integer",
+         [&] {
              TIndexDefinition d = Definition("Words", {5});
              d.TextIndex = true;
              file_->AddIndex(d, fields_);
@@ -325,11 +355,11 @@ TEST_F(IndexFileTest, RefusedDefinitionsRaiseTheirCodeAndChangeNothing) {
     };
     for (const TCase& c : cases) {
         std::vector<TIndexDescriptor> before = Descriptors();
-        EXPECT_EQ(IndexErrorOf(c.Define), c.Code) << c.Name;
+        EXPECT_EQ(ErrorCodeOf(c.Define), c.Code) << c.Name;
         std::vector<TIndexDescriptor> after = Descriptors();
-        EXPECT_TRUE(std::equal(before.begin(), before.end(), after.begin(),
-                               [](auto& a, auto& b) { return a.Bytes == b.Bytes; }))
-            << c.Name;
+        EXPECT_TRUE(std::equal(before.begin(), before.end(), after.begin(), [](auto& a, auto& b) {
+            return a.Bytes == b.Bytes;
+        })) << c.Name;
     }
     try {
         file_->AddIndex(Definition("Pic", {7}), fields_);
@@ -337,12 +367,13 @@ TEST_F(IndexFileTest, RefusedDefinitionsRaiseTheirCodeAndChangeNothing) {
         EXPECT_EQ(e.ErrorFieldName, "Picture");
         EXPECT_EQ(e.ErrorIndexName, "Pic");
     }
-    EXPECT_EQ(file_->GetIndexDesc(file_->AddIndex(Definition("Widest", {1, 2, 3}), fields_)).KeyLength(), 522 + 4);
+    EXPECT_EQ(file_->GetIndexDesc(file_->AddIndex(Definition("Widest", {1, 2, 3}), fields_)).KeyLength(),
+              522 + 4);
 }
 
 TEST_F(IndexFileTest, AThirtyFirstSecondaryIndexIsRefused) {
     for (int i = 1; i <= 30; ++i) file_->AddIndex(Definition("I" + std::to_string(i), {5}), fields_);
-    EXPECT_EQ(IndexErrorOf([&] { file_->AddIndex(Definition("I31", {5}), fields_); }), VORSAM_INDEXLIMIT);
+    EXPECT_EQ(ErrorCodeOf([&] { file_->AddIndex(Definition("I31", {5}), fields_); }), VORSAM_INDEXLIMIT);
     EXPECT_EQ(file_->GetIndexCount(), 30);
     EXPECT_EQ(file_->GetIndexDesc(SysDeletedSlot).Name(), "Sys Deleted");
 }
@@ -383,7 +414,7 @@ protected:
 };
 
 TEST_F(IndexHeaderValidationTest, EveryBrokenRuleIsRefusedAndTheFileStaysAsItWas) {
-    ASSERT_EQ(IndexErrorOf([&] { file_->ValidateIndexHeader(fields_); }), 0);
+    ASSERT_EQ(ErrorCodeOf([&] { file_->ValidateIndexHeader(fields_); }), 0);
     struct TCase {
         const char* Name;
         std::function<void(std::vector<uint8_t>&)> Break;
@@ -411,10 +442,11 @@ TEST_F(IndexHeaderValidationTest, EveryBrokenRuleIsRefusedAndTheFileStaysAsItWas
         {"blank name", edit(1, [](auto& d) { d.SetName(""); }), VORSAM_HEADERCORRUPT},
         {"name starting with a blank", edit(1, [](auto& d) { d.SetName(" X"); }), VORSAM_HEADERCORRUPT},
         {"names equal but for case", edit(2, [](auto& d) { d.SetName("byname"); }), VORSAM_HEADERCORRUPT},
-        {"key length off by one", edit(1, [](auto& d) { d.SetKeyLength(d.KeyLength() + 1); }), VORSAM_HEADERCORRUPT},
+        {"key length off by one", edit(1, [](auto& d) { d.SetKeyLength(d.KeyLength() + 1); }),
+         VORSAM_HEADERCORRUPT},
         {"field the table lacks", edit(1, [](auto& d) { d.SetFieldNumber(0, 9); }), VORSAM_HEADERCORRUPT},
-        {"field number after the last field",
-         edit(2, [](auto& d) { d.SetFieldNumber(2, 5); }), VORSAM_HEADERCORRUPT},
+        {"field number after the last field", edit(2, [](auto& d) { d.SetFieldNumber(2, 5); }),
+         VORSAM_HEADERCORRUPT},
         {"17 fields", edit(2, [](auto& d) { d.SetFieldCount(17); }), VORSAM_HEADERCORRUPT},
         {"523 key bytes",
          edit(2,
@@ -430,8 +462,10 @@ TEST_F(IndexHeaderValidationTest, EveryBrokenRuleIsRefusedAndTheFileStaysAsItWas
         {"compression 4", edit(1, [](auto& d) { d.Bytes[36] = 4; }), VORSAM_HEADERCORRUPT},
         {"root past the pages", edit(1, [](auto& d) { d.SetRoot(3); }), VORSAM_HEADERCORRUPT},
         {"free head past the pages", edit(2, [](auto& d) { d.SetFreeHead(9); }), VORSAM_HEADERCORRUPT},
-        {"no primary key, no record order", edit(0, [](auto& d) { d = TIndexDescriptor(); }), VORSAM_HEADERCORRUPT},
-        {"damaged system index", edit(SysTextSlot, [](auto& d) { d.SetKeyLength(60); }), VORSAM_HEADERCORRUPT},
+        {"no primary key, no record order", edit(0, [](auto& d) { d = TIndexDescriptor(); }),
+         VORSAM_HEADERCORRUPT},
+        {"damaged system index", edit(SysTextSlot, [](auto& d) { d.SetKeyLength(60); }),
+         VORSAM_HEADERCORRUPT},
     };
     std::vector<uint8_t> good = file_.FileBytes();
     file_->Close();
@@ -446,7 +480,7 @@ TEST_F(IndexHeaderValidationTest, EveryBrokenRuleIsRefusedAndTheFileStaysAsItWas
         std::vector<uint8_t> bytes = good;
         c.Break(bytes);
         raw()->WriteBuffer(bytes.data(), IndexHeaderSize);
-        uint16_t code = IndexErrorOf([&] {
+        uint16_t code = ErrorCodeOf([&] {
             file_->Open();
             file_->ValidateIndexHeader(fields_);
         });
@@ -470,7 +504,7 @@ TEST_F(IndexHeaderValidationTest, OpeningAHeaderWithMoreThanThirtySecondaryIndex
         raw.SetInMemory(true);
         raw.Open();
         raw.WriteBuffer(bytes.data(), IndexHeaderSize);
-        EXPECT_EQ(IndexErrorOf([&] { file_->Open(); }), VORSAM_HEADERCORRUPT) << int(count);
+        EXPECT_EQ(ErrorCodeOf([&] { file_->Open(); }), VORSAM_HEADERCORRUPT) << int(count);
         EXPECT_FALSE(file_->IsOpen());
         bytes[13] = 2;
         raw.Seek(0);
@@ -501,7 +535,7 @@ TEST_F(IndexFileTest, TextIndexesNeverReachTheFileAndLeaveNoHole) {
     other.SetFileName("index.IDX");
     other.SetInMemory(true);
     other.Open();
-    EXPECT_EQ(IndexErrorOf([&] { other.ValidateIndexHeader(fields_); }), 0);
+    EXPECT_EQ(ErrorCodeOf([&] { other.ValidateIndexHeader(fields_); }), 0);
     EXPECT_EQ(other.GetIndexDesc(1).Name(), "ByCode");
     EXPECT_TRUE(other.GetIndexDesc(2).IsEmpty());
     other.SetActiveRecords(3);

@@ -121,13 +121,13 @@ TEST_P(PageImageTest, IncrementalUsedBytesEqualAFullRecomputeAfterRandomEdits) {
     EXPECT_EQ(KeysOf(page), held);
 }
 
-INSTANTIATE_TEST_SUITE_P(Modes, PageImageTest,
-                         ::testing::Values(TModeCase{TKeyCompression::None, true}, TModeCase{TKeyCompression::None, false},
-                                           TModeCase{TKeyCompression::Leading, true},
-                                           TModeCase{TKeyCompression::Leading, false},
-                                           TModeCase{TKeyCompression::TrailingZeros, true},
-                                           TModeCase{TKeyCompression::TrailingZeros, false},
-                                           TModeCase{TKeyCompression::Both, true}, TModeCase{TKeyCompression::Both, false}));
+INSTANTIATE_TEST_SUITE_P(
+    Modes, PageImageTest,
+    ::testing::Values(TModeCase{TKeyCompression::None, true}, TModeCase{TKeyCompression::None, false},
+                      TModeCase{TKeyCompression::Leading, true}, TModeCase{TKeyCompression::Leading, false},
+                      TModeCase{TKeyCompression::TrailingZeros, true},
+                      TModeCase{TKeyCompression::TrailingZeros, false},
+                      TModeCase{TKeyCompression::Both, true}, TModeCase{TKeyCompression::Both, false}));
 
 TEST(PageImageTest, InternalPagesRoundTripWithAndWithoutCounts) {
     for (bool noCounts : {false, true}) {
@@ -172,18 +172,42 @@ TEST(PageImageTest, OverlappingLeadingAndTrailingCountsPackWithoutANegativeMiddl
         uint16_t SecondEntryBytes;
     };
     const std::vector<TCase> cases = {
-        {"unique, equal keys", TKeyCompression::Both, true, {1, 0, 0, 0, 0, 0, 0, 0, 0, 0},
-         {1, 0, 0, 0, 0, 0, 0, 0, 0, 0}, 2 + 0 + 4},
-        {"non-unique, prefix into the suffix", TKeyCompression::Both, false, {1, 0, 0, 0, 0, 0, 0, 0, 0, 5},
-         {1, 0, 0, 0, 0, 0, 0, 0, 0, 6}, 2 + 1 + 4},
-        {"non-unique, prefix up to the suffix", TKeyCompression::Both, false, {1, 0, 0, 0, 0, 0, 1, 0, 0, 0},
-         {1, 0, 0, 0, 0, 0, 2, 0, 0, 0}, 2 + 4 + 4},
-        {"non-unique, prefix just before the suffix", TKeyCompression::Both, false, {1, 2, 3, 4, 5, 0, 0, 0, 0, 0},
-         {1, 2, 3, 4, 5, 7, 0, 0, 0, 1}, 2 + 1 + 4 + 4},
-        {"non-unique, zeros before a zero suffix", TKeyCompression::Both, false, {1, 0, 0, 0, 0, 0, 0, 0, 0, 0},
-         {2, 0, 0, 0, 0, 0, 0, 0, 0, 0}, 2 + 1 + 4 + 4},
-        {"non-unique mode 2, zero suffix kept", TKeyCompression::TrailingZeros, false, {0, 0, 0, 0, 0, 0, 0, 0, 0, 0},
-         {0, 0, 0, 0, 0, 1, 0, 0, 0, 0}, 1 + 6 + 4 + 4},
+        {"unique, equal keys",
+         TKeyCompression::Both,
+         true,
+         {1, 0, 0, 0, 0, 0, 0, 0, 0, 0},
+         {1, 0, 0, 0, 0, 0, 0, 0, 0, 0},
+         2 + 0 + 4},
+        {"non-unique, prefix into the suffix",
+         TKeyCompression::Both,
+         false,
+         {1, 0, 0, 0, 0, 0, 0, 0, 0, 5},
+         {1, 0, 0, 0, 0, 0, 0, 0, 0, 6},
+         2 + 1 + 4},
+        {"non-unique, prefix up to the suffix",
+         TKeyCompression::Both,
+         false,
+         {1, 0, 0, 0, 0, 0, 1, 0, 0, 0},
+         {1, 0, 0, 0, 0, 0, 2, 0, 0, 0},
+         2 + 4 + 4},
+        {"non-unique, prefix just before the suffix",
+         TKeyCompression::Both,
+         false,
+         {1, 2, 3, 4, 5, 0, 0, 0, 0, 0},
+         {1, 2, 3, 4, 5, 7, 0, 0, 0, 1},
+         2 + 1 + 4 + 4},
+        {"non-unique, zeros before a zero suffix",
+         TKeyCompression::Both,
+         false,
+         {1, 0, 0, 0, 0, 0, 0, 0, 0, 0},
+         {2, 0, 0, 0, 0, 0, 0, 0, 0, 0},
+         2 + 1 + 4 + 4},
+        {"non-unique mode 2, zero suffix kept",
+         TKeyCompression::TrailingZeros,
+         false,
+         {0, 0, 0, 0, 0, 0, 0, 0, 0, 0},
+         {0, 0, 0, 0, 0, 1, 0, 0, 0, 0},
+         1 + 6 + 4 + 4},
     };
     for (const TCase& c : cases) {
         TPageFormat format = Format(10, c.Mode, c.Unique);
@@ -239,7 +263,7 @@ TEST(PageCapacityTest, ACompressedLeafIsFullAt4084Bytes) {
     EXPECT_EQ(page.UsedBytes(), 4090);
     EXPECT_TRUE(page.IsOverfull());
     std::vector<uint8_t> image(IndexPageSize);
-    EXPECT_EQ(IndexErrorOf([&] { page.StoreTo(image.data()); }), VORSAM_INDEXCORRUPT);
+    EXPECT_EQ(ErrorCodeOf([&] { page.StoreTo(image.data()); }), VORSAM_INDEXCORRUPT);
 }
 
 // ---- malformed images ----
@@ -273,7 +297,7 @@ TEST(PageImageTest, MalformedImagesRaiseIndexCorrupt) {
         c.Break(image);
         TPage back;
         back.SetFormat(c.Format);
-        EXPECT_EQ(IndexErrorOf([&] { back.LoadFrom(image.data(), false); }), VORSAM_INDEXCORRUPT) << c.Name;
+        EXPECT_EQ(ErrorCodeOf([&] { back.LoadFrom(image.data(), false); }), VORSAM_INDEXCORRUPT) << c.Name;
     }
 }
 
@@ -307,7 +331,8 @@ protected:
         Fill(page_, keys);
         length_ = GetParam().Length;
         for (const TKey& key : keys) truncated_.emplace_back(key.begin(), key.begin() + length_);
-        for (uint32_t i = 1; i <= page_.KeyCount(); ++i) prefix_.push_back(prefix_.back() + page_.GetCount(i));
+        for (uint32_t i = 1; i <= page_.KeyCount(); ++i)
+            prefix_.push_back(prefix_.back() + page_.GetCount(i));
     }
 
     TSearchKey Search(const TKey& key) const { return {order_, key.data(), length_}; }
@@ -375,7 +400,8 @@ TEST_P(PageSearchTest, FindInRangeStopsAtTheFirstEntryAboveEitherKey) {
             for (bool stop : {false, true}) {
                 uint32_t records = 0;
                 TFindResult r = page_.FindInRange(Search(key), Search(upperKey), stop, records);
-                bool keyFirst = TKey(key.begin(), key.begin() + length_) <= TKey(upperKey.begin(), upperKey.begin() + length_);
+                bool keyFirst = TKey(key.begin(), key.begin() + length_) <=
+                                TKey(upperKey.begin(), upperKey.begin() + length_);
                 const TKey& lowest = keyFirst ? key : upperKey;
                 uint32_t position = Upper(lowest) + 1;
                 bool found = Leaf() && keyFirst && EqualAt(Lower(key) + 1, key);
@@ -399,8 +425,8 @@ TEST_P(PageSearchTest, FirstAndLastPositions) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Pages, PageSearchTest,
-                         ::testing::Values(TSearchCase{ptLeaf, 6}, TSearchCase{ptInternal, 6}, TSearchCase{ptLeaf, 3},
-                                           TSearchCase{ptInternal, 2}));
+                         ::testing::Values(TSearchCase{ptLeaf, 6}, TSearchCase{ptInternal, 6},
+                                           TSearchCase{ptLeaf, 3}, TSearchCase{ptInternal, 2}));
 
 TEST(PageSearchTest, SearchingAnEmptyPageRaisesIndexCorrupt) {
     TPage page;
@@ -409,9 +435,9 @@ TEST(PageSearchTest, SearchingAnEmptyPageRaisesIndexCorrupt) {
     TKey key(4, 1);
     TSearchKey search{order, key.data(), 4};
     uint32_t records = 0;
-    EXPECT_EQ(IndexErrorOf([&] { page.FindKey(search); }), VORSAM_INDEXCORRUPT);
-    EXPECT_EQ(IndexErrorOf([&] { page.FindFirstCounting(search, records); }), VORSAM_INDEXCORRUPT);
-    EXPECT_EQ(IndexErrorOf([&] { page.LastPosition(records); }), VORSAM_INDEXCORRUPT);
+    EXPECT_EQ(ErrorCodeOf([&] { page.FindKey(search); }), VORSAM_INDEXCORRUPT);
+    EXPECT_EQ(ErrorCodeOf([&] { page.FindFirstCounting(search, records); }), VORSAM_INDEXCORRUPT);
+    EXPECT_EQ(ErrorCodeOf([&] { page.LastPosition(records); }), VORSAM_INDEXCORRUPT);
 }
 
 // ---- runs and bitmap scans ----

@@ -1,24 +1,10 @@
 #include "IndexTestSupport.h"
 
 #include "db/lib/DataTypes.h"
-#include "db/lib/LibraryGlobals.h"
 
 #include <cstring>
 
 namespace vorsam::test {
-
-namespace {
-
-class TLibraryEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override { InitializeLibraryGlobals(); }
-    void TearDown() override { FinalizeLibraryGlobals(); }
-};
-
-[[maybe_unused]] ::testing::Environment* const Environment =
-    ::testing::AddGlobalTestEnvironment(new TLibraryEnvironment);
-
-} // namespace
 
 std::vector<TFieldDescriptor> MakeFields(const std::vector<TFieldSpec>& specs) {
     std::vector<TFieldDescriptor> fields(specs.size());

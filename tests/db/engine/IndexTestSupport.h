@@ -1,5 +1,5 @@
-// Shared pieces of the index tests: library globals for the whole program, field lists laid out as a
-// data file lays them out, record images, index files in memory, and a check for engine error codes.
+// Shared pieces of the index tests: field lists laid out as a data file lays them out, record images and
+// index files in memory. The library globals and ErrorCodeOf come from the base library's test support.
 #pragma once
 
 #include "db/engine/EngineSettings.h"
@@ -7,6 +7,7 @@
 #include "db/engine/IndexVerify.h"
 #include "db/lib/EngineErrors.h"
 #include "db/lib/FieldDescriptor.h"
+#include "db/lib/TestSupport.h"
 
 #include <gtest/gtest.h>
 #include <map>
@@ -15,16 +16,6 @@
 #include <vector>
 
 namespace vorsam::test {
-
-// The engine error code a callable raises; 0 when it raises nothing.
-template <typename F> uint16_t IndexErrorOf(F&& f) {
-    try {
-        f();
-    } catch (const EVORSAMEngineError& e) {
-        return e.ErrorCode;
-    }
-    return 0;
-}
 
 struct TFieldSpec {
     std::string Name;

@@ -32,7 +32,8 @@ class TTreeFixture {
 public:
     TTreeFixture(const TTreeCase& c, uint16_t keyLength, uint32_t indexBufferSize = 16384)
         : settings_(MakeSettings(indexBufferSize)), file_(settings_),
-          fields_(MakeFields({{"K", dtString, uint8_t(keyLength - 2 - (c.Unique ? 0 : RecordSuffixLength))}})) {
+          fields_(
+              MakeFields({{"K", dtString, uint8_t(keyLength - 2 - (c.Unique ? 0 : RecordSuffixLength))}})) {
         TIndexDefinition definition;
         definition.Name = "Tree";
         definition.Fields = {1};
@@ -291,7 +292,7 @@ TEST_F(TreeShapeTest, ACycleInTheTreeRaisesIndexCorruptAtLevel65) {
     inner->SetPageType(ptInternal);
     inner->InsertAt(1, Key(1).data(), inner->Number(), 1);
     file.SetRoot(fixture_.Slot(), root->Number());
-    EXPECT_EQ(IndexErrorOf([&] { fixture_.Tree().Insert(Key(5).data(), 5); }), VORSAM_INDEXCORRUPT);
+    EXPECT_EQ(ErrorCodeOf([&] { fixture_.Tree().Insert(Key(5).data(), 5); }), VORSAM_INDEXCORRUPT);
     std::vector<TIndexEntry> entries;
     std::vector<std::string> problems = VerifyIndexTree(file, fixture_.Slot(), TKeyComparator(), &entries);
     EXPECT_FALSE(problems.empty());
@@ -332,7 +333,7 @@ TEST(IndexPathTest, SixtyFourLevelsAreAllowedAndTheSixtyFifthIsCorrupt) {
     for (uint32_t level = 1; level <= 64; ++level) path.Descend(level * 10);
     EXPECT_EQ(path.Level(), 64);
     EXPECT_EQ(path.GetPathParentPage(), 630u);
-    EXPECT_EQ(IndexErrorOf([&] { path.Descend(650); }), VORSAM_INDEXCORRUPT);
+    EXPECT_EQ(ErrorCodeOf([&] { path.Descend(650); }), VORSAM_INDEXCORRUPT);
     path.SetLevel(1);
     EXPECT_EQ(path.GetPathParentPage(), 0u);
     path.PathLevelUp();

@@ -33,7 +33,8 @@ public:
         return file_->AddIndex(definition, fields_);
     }
 
-    void Add(uint32_t number, int32_t code, const std::string& name, const std::string& city, bool nullCity = false) {
+    void Add(uint32_t number, int32_t code, const std::string& name, const std::string& city,
+             bool nullCity = false) {
         TRecordImage image(fields_, number, int32_t(1000 + number));
         image.PutInteger(1, code);
         image.PutString(2, name);
@@ -125,7 +126,10 @@ TEST(IndexKeyTest, StringsSortUnderTheTableLanguageAndNullsComeFirst) {
     uint8_t cities = table.Define(Index("Cities", {3}));
     uint8_t down = table.Define(Index("CitiesDown", {3}, true));
     // Windows-1252: "\xE1baco" is "ábaco".
-    const std::vector<std::string> values = {"Zebra", "\xE1" "baco", "abade", "abacaxi"};
+    const std::vector<std::string> values = {"Zebra",
+                                             "\xE1"
+                                             "baco",
+                                             "abade", "abacaxi"};
     for (uint32_t i = 0; i < values.size(); ++i) table.Add(i + 1, int32_t(i), "n", values[i]);
     table.Add(5, 5, "n", "", true);
     EXPECT_EQ(table.Order(cities), (std::vector<uint32_t>{5, 4, 2, 3, 1}));
@@ -155,8 +159,9 @@ protected:
         Table().Define(Index("Cities", {3, 2}, true));
         std::mt19937 random(4);
         for (uint32_t number = 1; number <= 400; ++number)
-            Table().Add(number, int32_t(random() % 100000) * 400 + int32_t(number), "Name" + std::to_string(random() % 50),
-                       "City" + std::to_string(random() % 7), random() % 10 == 0);
+            Table().Add(number, int32_t(random() % 100000) * 400 + int32_t(number),
+                        "Name" + std::to_string(random() % 50), "City" + std::to_string(random() % 7),
+                        random() % 10 == 0);
     }
 
     TPageRef Root(uint8_t slot) {
@@ -192,8 +197,8 @@ TEST_F(IndexVerifyTest, EachKindOfDamageIsReported) {
     };
     const std::vector<TCase> cases = {
         {"an entry missing", [&] { Table().Tree(2).Delete(Table().KeyOf(2, 17).data(), 17); }, "entries for"},
-        {"a record the indexes lack",
-         [&] { Table().Records.Records[999] = Table().Records.Records[1]; }, "the table holds 401"},
+        {"a record the indexes lack", [&] { Table().Records.Records[999] = Table().Records.Records[1]; },
+         "the table holds 401"},
         {"a key field changed behind the index",
          [&] {
              TRecordImage image(MakeFields(Columns), 8, 1008);
@@ -203,8 +208,8 @@ TEST_F(IndexVerifyTest, EachKindOfDamageIsReported) {
          "the records put record"},
         {"a subtree count off by one", [&] { Root(1)->SetCount(1, Root(1)->GetCount(1) + 1); }, "counts"},
         {"a broken level link", [&] { Child(1, 1)->SetNextPage(0); }, "links to"},
-        {"a separator that is not its child's first key",
-         [&] { Root(1)->SetKey(2, Root(1)->KeyAt(1)); }, "separator"},
+        {"a separator that is not its child's first key", [&] { Root(1)->SetKey(2, Root(1)->KeyAt(1)); },
+         "separator"},
         {"keys out of order",
          [&] {
              TPageRef leaf = Child(1, 1);
@@ -213,7 +218,8 @@ TEST_F(IndexVerifyTest, EachKindOfDamageIsReported) {
              leaf->SetKey(2, first.data());
          },
          "order"},
-        {"a live page in a free list", [&] { Table().File().SetFreeHead(2, Root(1)->GetValue(1)); }, "reached twice"},
+        {"a live page in a free list", [&] { Table().File().SetFreeHead(2, Root(1)->GetValue(1)); },
+         "reached twice"},
         {"a free list that loops",
          [&] {
              TPageRef page(Table().File(), Table().File().AllocatePage(3));
@@ -228,8 +234,9 @@ TEST_F(IndexVerifyTest, EachKindOfDamageIsReported) {
         c.Damage();
         std::vector<std::string> problems = Table().Verify();
         ASSERT_FALSE(problems.empty()) << c.Name;
-        bool named = std::any_of(problems.begin(), problems.end(),
-                                 [&](const std::string& p) { return p.find(c.Reported) != std::string::npos; });
+        bool named = std::any_of(problems.begin(), problems.end(), [&](const std::string& p) {
+            return p.find(c.Reported) != std::string::npos;
+        });
         EXPECT_TRUE(named) << c.Name << ": " << problems.front();
     }
 }
