@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cassert>
 
 namespace vorsam {
 
@@ -20,7 +21,9 @@ int Bytewise(const uint8_t* a, const uint8_t* b, size_t length) {
     return CompareKeyBytes(a, b, length);
 }
 
+// Key fields are checked against the table when an index is defined and when its file is validated.
 const TFieldDescriptor& FieldOf(const TTableKeyInfo& table, uint16_t number) {
+    assert(number >= 1 && number <= table.Fields.size());
     return table.Fields[number - 1];
 }
 

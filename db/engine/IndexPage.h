@@ -117,6 +117,10 @@ public:
     void SetNextPage(uint32_t page);
 
     bool IsLeaf() const { return type_ == ptLeaf || type_ == ptLeafRoot; }
+    // Whether the type suits the page's level in a tree: a root type at level 1, else internal or leaf.
+    bool TypeFitsLevel(unsigned level) const {
+        return level == 1 ? IsRoot() : type_ == ptInternal || type_ == ptLeaf;
+    }
     bool IsRoot() const { return type_ == ptInternalRoot || type_ == ptLeafRoot; }
     bool IsCompressedLeaf() const { return IsLeaf() && format_.Compression != TKeyCompression::None; }
     // Internal entries carry subtree counts.

@@ -26,9 +26,7 @@ bool TIndexTree::Descend(const uint8_t* key, TDescent& descent) {
         path.Descend(number, &file_);
         descent.Pages.push_back(Fetch(number));
         TPage& page = *descent.Pages.back();
-        bool typeFits =
-            path.Level() == 1 ? page.IsRoot() : (page.PageType() == ptInternal || page.PageType() == ptLeaf);
-        if (!typeFits) RaiseCorrupt();
+        if (!page.TypeFitsLevel(path.Level())) RaiseCorrupt();
         if (page.IsLeaf()) return true;
         uint32_t position = page.FindPosition(search);
         path.SetPathPosition(position);

@@ -127,8 +127,7 @@ uint64_t TIndexChecker::CheckPage(TTreeWalk& walk, uint32_t number, uint8_t leve
 
 void TIndexChecker::CheckPageShape(const TPage& page, uint8_t level) {
     std::string at = "page " + std::to_string(page.Number());
-    bool typeFits = level == 1 ? page.IsRoot() : page.PageType() == ptInternal || page.PageType() == ptLeaf;
-    if (!typeFits)
+    if (!page.TypeFitsLevel(level))
         Problem(at + " has type " + std::to_string(page.PageType()) + " at level " + std::to_string(level));
     if (page.KeyCount() == 0) Problem(at + " is empty");
     if (page.IsCompressedLeaf()) {

@@ -201,7 +201,8 @@ TEST_F(IndexVerifyTest, EachKindOfDamageIsReported) {
          "the table holds 401"},
         {"a key field changed behind the index",
          [&] {
-             TRecordImage image(MakeFields(Columns), 8, 1008);
+             std::vector<TFieldDescriptor> fields = MakeFields(Columns);
+             TRecordImage image(fields, 8, 1008);
              image.PutInteger(1, -1);
              Table().Records.Records[8] = image.Bytes();
          },
