@@ -95,32 +95,6 @@ TEST_P(PageImageTest, PackUnpackRoundTripKeepsEveryEntryAndTheImage) {
     }
 }
 
-TEST_P(PageImageTest, IncrementalUsedBytesEqualAFullRecomputeAfterRandomEdits) {
-    auto [mode, unique] = GetParam();
-    TPage page;
-    MakePage(page, Format(12, mode, unique), ptLeaf);
-    std::vector<TKey> keys = OverlappingKeys(400, 12, unique, 5);
-    std::mt19937 random(3);
-    std::vector<TKey> held;
-    for (int step = 0; step < 2000; ++step) {
-        if (held.empty() || random() % 3) {
-            const TKey& key = keys[random() % keys.size()];
-            auto at = std::lower_bound(held.begin(), held.end(), key);
-            if (at != held.end() && *at == key) continue;
-            page.InsertAt(uint32_t(at - held.begin()) + 1, key.data(), step, 1);
-            held.insert(at, key);
-        } else {
-            uint32_t at = random() % held.size();
-            page.RemoveAt(at + 1);
-            held.erase(held.begin() + at);
-        }
-        uint16_t incremental = page.UsedBytes();
-        page.ComputeCompression();
-        ASSERT_EQ(incremental, page.UsedBytes()) << step;
-    }
-    EXPECT_EQ(KeysOf(page), held);
-}
-
 INSTANTIATE_TEST_SUITE_P(
     Modes, PageImageTest,
     ::testing::Values(TModeCase{TKeyCompression::None, true}, TModeCase{TKeyCompression::None, false},
