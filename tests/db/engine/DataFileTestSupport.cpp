@@ -9,27 +9,6 @@
 
 namespace vorsam::test {
 
-std::vector<TFieldDescriptor> MakeFields(const std::vector<TFieldSpec>& specs) {
-    std::vector<TFieldDescriptor> fields(specs.size());
-    uint16_t offset = RecordPrefixSize;
-    for (size_t i = 0; i < specs.size(); ++i) {
-        TFieldDescriptor& field = fields[i];
-        field.SetFieldNumber(uint16_t(i + 1));
-        field.SetName(specs[i].Name);
-        field.SetDataType(specs[i].Type);
-        field.SetSubType(specs[i].SubType);
-        field.SetDeclaredSize(specs[i].Size);
-        GetFieldPhysicalSize(field);
-        if (field.IsAutoIncrement()) {
-            field.SetOffset(AutoIncValueOffset);
-            continue;
-        }
-        field.SetOffset(offset);
-        offset = uint16_t(offset + field.PhysicalSize() + 1);
-    }
-    return fields;
-}
-
 std::vector<TFieldDescriptor> WideFields(size_t count) {
     std::vector<TFieldSpec> specs;
     for (size_t i = 1; i <= count; ++i) specs.push_back({"F" + std::to_string(i), dtString, 250});

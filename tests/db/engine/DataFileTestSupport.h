@@ -4,6 +4,8 @@
 
 #include "db/lib/FileTestSupport.h"
 
+#include "FieldSpecs.h"
+
 #include "db/engine/DataFile.h"
 #include "db/engine/TableFileOwner.h"
 #include "db/lib/FileFaults.h"
@@ -31,15 +33,6 @@ public:
     int Modifications = 0;
 };
 
-struct TFieldSpec {
-    std::string Name;
-    uint8_t Type;
-    uint8_t Size = 0;
-    uint8_t SubType = 0;
-};
-
-// Descriptors numbered 1.. with physical sizes and offsets (auto-increment at 5, others from 9 on).
-std::vector<TFieldDescriptor> MakeFields(const std::vector<TFieldSpec>& specs);
 // `count` string fields of 250 characters named F1, F2, ...
 std::vector<TFieldDescriptor> WideFields(size_t count);
 

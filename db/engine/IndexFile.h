@@ -1,0 +1,243 @@
+// TIndexFile: a table's index file (".IDX"): the header with the index descriptors (IndexFileHeader.h),
+// the pages of every index's tree (IndexPage.h), page allocation through one free-page list per index,
+// a page cache per index, and the table's count of active records.
+//
+// Pages: page n lies at n x 4096. A page number 0, or one above the next page number, is corrupt
+// (VORSAM_INDEXCORRUPT); asking for the next page number itself appends a page at the end, up to page
+// 2,000,000,000 and 4,000,000,000 bytes (then VORSAM_TABLEFULL). Freed pages go to the front of their
+// index's free list (linked through the pages' next-page field, written with no entries) and are
+// reused from there, last freed first; a free-list page that still holds entries is corrupt.
+//
+// Cache: each index slot has its own list of cached pages sorted by number and its own recency chain,
+// so one index's traffic never evicts another's; a slot holds IndexBufferSize / 8192 pages (at least
+// what is pinned: a full slot without a clean unpinned page flushes, or grows by 4 while the table is
+// locked whole). Pages handed out are pinned until released (TPageRef releases on scope exit).
+// Modified pages reach the file through FlushPages, each run of consecutive page numbers in one write;
+// the header only through WriteHeader, which the table layer calls at the end of a write.
+//
+// Text indexes keep their pages in a temporary file in the private folder, numbered from 1; they exist
+// only while the table is open and never appear in the written header.
+//
+// The shared table tells the file its names (error context), whether it is encrypted and whether it is
+// locked whole, and reads and clears the modified flag that every write sets.
+#pragma once
+
+#include "db/engine/EngineSettings.h"
+#include "db/engine/IndexFileHeader.h"
+#include "db/engine/IndexPage.h"
+#include "db/lib/FileHandler.h"
+
+#include <array>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace vorsam {
+
+class TFieldDescriptor;
+
+// Page and I/O counts since open.
+struct TIndexFileStats {
+    uint64_t PageUses = 0;  // GetPage calls answered
+    uint64_t ReadCalls = 0; // of them, not found in the cache
+    uint64_t DiskReads = 0; // page reads from the file
+    uint64_t WriteRuns = 0; // writes of runs of consecutive pages
+};
+
+class TIndexFile : public TFileHandler, public TIndexErrorSource {
+public:
+    explicit TIndexFile(const EngineSettings& settings);
+    ~TIndexFile() override;
+
+    // What the shared table tells the file.
+    void SetTableNames(const std::string& table, const std::string& database);
+    void SetEncrypted(bool value) { encrypted_ = value; }
+    bool Encrypted() const { return encrypted_; }
+    void SetTableLocked(bool value) { tableLocked_ = value; }
+    void SetPrivateDirectory(const std::string& folder) { privateDirectory_ = folder; }
+    bool TableModified() const { return tableModified_; }
+    void ClearTableModified() { tableModified_ = false; }
+
+    // Opens and reads the header: more than 30 secondary indexes raise VORSAM_HEADERCORRUPT.
+    void Open() override;
+    // Removes the text indexes, drops every cached page (unwritten changes are lost: the table flushes
+    // first) and closes.
+    void Close() override;
+    // Creates the file with the header of a new file and opens it; the header is marked changed.
+    void CreateFile() override;
+
+    void ReadHeader();
+    // Writes the header when forced or changed: counter + 1; true when written.
+    bool WriteHeader(bool force = false);
+    // Reads the header's counter; when it differs from the copy's, takes the file's header and answers
+    // true.
+    bool CheckHeaderChanged();
+    // Counter + 1, header changed, table modified.
+    void MarkHeaderWritten();
+    bool HeaderChanged() const { return header_.Changed; }
+    // Empties every index: file truncated to the header, next page 1, no records, every root, free head
+    // and kept page 0, cached pages dropped.
+    void ResetIndexes();
+    // Checks the header against the table's fields: VORSAM_OLDVERSION for another format, else
+    // VORSAM_HEADERCORRUPT for any descriptor that breaks the rules (IndexDefinition.h), duplicate
+    // names, broken system descriptors, or a root or free head beyond the pages.
+    void ValidateIndexHeader(std::span<const TFieldDescriptor> fields);
+    void CheckFormat();
+
+    // The page `number` of the index in `slot`, pinned. False, with no page, only when the page had to be
+    // read while StrictChangeDetection is off and the client's change check dropped this file's cache
+    // (another process changed the table: the caller starts again). `empty`: the entries are not read.
+    bool GetPage(uint8_t slot, uint32_t number, TPage*& page, bool empty = false,
+                 CacheClient* client = nullptr);
+    void ReleasePage(TPage* page);
+    // A page for the index in `slot` from its free list or the end of the file, cleared and pinned.
+    TPage* AllocatePage(uint8_t slot);
+    // Puts the page at the front of its index's free list.
+    void FreePage(TPage* page);
+    // The root (or kept) page of the index, pinned; none when the index has none. False as GetPage.
+    bool GetRootPage(uint8_t slot, TPage*& page, CacheClient* client = nullptr);
+    bool GetKeptPage(uint8_t slot, TPage*& page, CacheClient* client = nullptr);
+
+    // Writes the modified unpinned pages of the text indexes (`text`) or of all other slots.
+    void FlushPages(bool text);
+    // Forgets every cached page of the text indexes (`text`) or of all other slots.
+    void DropPages(bool text);
+    // Evicts clean unpinned pages until each slot holds at most its share.
+    void TrimPageCache();
+    size_t CachedPageCount(uint8_t slot) const { return caches_[slot].Pages.size(); }
+    const TIndexFileStats& Stats() const { return stats_; }
+
+    // Header values; setters mark the header changed.
+    uint32_t GetActiveRecords() const { return header_.ActiveRecords; }
+    void SetActiveRecords(uint32_t count);
+    void IncActiveRecords() { SetActiveRecords(header_.ActiveRecords + 1); }
+    void DecActiveRecords() { SetActiveRecords(header_.ActiveRecords > 0 ? header_.ActiveRecords - 1 : 0); }
+    uint32_t GetRoot(uint8_t slot) const { return header_.Slots[slot].Root(); }
+    void SetRoot(uint8_t slot, uint32_t page);
+    uint32_t GetFreeHead(uint8_t slot) const { return header_.Slots[slot].FreeHead(); }
+    void SetFreeHead(uint8_t slot, uint32_t page);
+    uint32_t GetKeptPageNumber(uint8_t slot) const { return header_.Slots[slot].KeptPage(); }
+    void SetKeptPageNumber(uint8_t slot, uint32_t page);
+    // The next page number of the file holding the slot's pages (the text-index file for a text index).
+    uint32_t GetNextPageNumber(uint8_t slot) const;
+    void SetNextPageNumber(uint8_t slot, uint32_t number);
+    uint32_t GetPageCount() const { return header_.NextPage - 1; }
+    bool GetRecordOrder() const { return header_.RecordOrder; }
+    // Setting the record order clears the primary descriptor (its free list is kept).
+    void SetRecordOrder(bool value);
+    uint8_t GetIndexCount() const { return header_.SecondaryCount; }
+    void SetIndexCount(uint8_t count);
+    uint32_t GetChangeCounter() const { return header_.ChangeCounter; }
+    const TIndexDescriptor& GetIndexDesc(uint8_t slot) const { return header_.Slots[slot]; }
+    std::array<uint16_t, MaxIndexFields> GetIndexFields(uint8_t slot) const;
+    bool IsTextIndex(uint8_t slot) const { return header_.IsTextSlot(slot); }
+    TPageFormat FormatOf(uint8_t slot) const { return PageFormatOf(header_.Slots[slot], slot, encrypted_); }
+
+    // Index definitions (rules in IndexDefinition.h); each marks the header changed.
+    // Fills the slot from the definition; its root, kept page 0, its free list kept.
+    void SetIndexDesc(uint8_t slot, const TIndexDefinition& definition,
+                      std::span<const TFieldDescriptor> fields);
+    // Takes the definition's name and field numbers.
+    void RenameIndex(uint8_t slot, const TIndexDefinition& definition);
+    // Defines the primary key: VORSAM_PRIMARYKEYREDEFINE when one exists, VORSAM_INDEXLIMIT for more than
+    // 16 fields or too long a key, VORSAM_SEARCHCOLREQD for a BLOB or unknown field (context index
+    // "Primary"). Without fields the table keeps the record order.
+    void DefinePrimaryIndex(const TIndexDefinition& definition, std::span<const TFieldDescriptor> fields);
+    // Adds a secondary index in the next slot and returns the slot: VORSAM_INDEXLIMIT with 30 indexes, more
+    // than 16 fields or too long a key; VORSAM_INDEXNAMEREQUIRED, VORSAM_INVALIDINDEXNAME, VORSAM_INDEXEXISTS
+    // for the name; VORSAM_SEARCHCOLREQD for a field that cannot be in the key.
+    uint8_t AddIndex(const TIndexDefinition& definition, std::span<const TFieldDescriptor> fields);
+    // Slot 0: the table goes back to record order. Another slot with `remove`: the later indexes move
+    // down one slot and the removed descriptor goes to the slot freed at the end (a later index there
+    // inherits its free list). Cached pages are written and dropped.
+    void DeleteIndex(uint8_t slot, bool remove);
+    // True when the primary or a secondary index has the name (ignoring case).
+    bool IndexExists(std::string_view name) const;
+
+    TErrorContext IndexErrorContext() const override { return ErrorContext(); }
+    [[noreturn]] void RaiseIndexError(uint16_t code, std::string_view index = {},
+                                      std::string_view field = {}) const;
+
+protected:
+    void GetErrorContext(TErrorContext& context) const override;
+
+private:
+    struct TSlotCache {
+        std::vector<std::unique_ptr<TPage>> Pages; // sorted by page number
+        TPage* Newest = nullptr;
+        TPage* Oldest = nullptr;
+        size_t Capacity = 0;
+    };
+
+    size_t SlotLimit() const;
+    TFileHandler& FileOf(uint8_t slot);
+    bool SlotOfKind(uint8_t slot, bool text) const;
+    TPage* FindCached(uint8_t slot, uint32_t number);
+    void LinkNewest(TSlotCache& cache, TPage* page);
+    void Unlink(TSlotCache& cache, TPage* page);
+    std::unique_ptr<TPage> Detach(uint8_t slot, TPage* page);
+    TPage* AddToCache(uint8_t slot, std::unique_ptr<TPage> page);
+    TPage* OldestClean(const TSlotCache& cache) const;
+    std::unique_ptr<TPage> NewPage(uint8_t slot);
+    TPage* ReadPage(uint8_t slot, uint32_t number, bool empty);
+    TPage* AppendPage(uint8_t slot, uint32_t number);
+    void WriteRun(bool text, std::span<TPage* const> run);
+    void DropSlot(uint8_t slot);
+    void ReadHeaderImage(TIndexFileHeader& header);
+    void Changed();
+    void RemoveTextIndexes();
+    void OpenTextFile();
+    void RaiseDefinitionError(uint16_t code, std::string_view index, uint16_t field,
+                              std::span<const TFieldDescriptor> fields) const;
+
+    const EngineSettings& settings_;
+    TIndexFileHeader header_ = TIndexFileHeader::NewFile();
+    std::string tableName_;
+    std::string databaseName_;
+    std::string privateDirectory_;
+    bool encrypted_ = false;
+    bool tableLocked_ = false;
+    bool tableModified_ = false;
+    TPageStack pool_;
+    std::array<TSlotCache, IndexSlotCount> caches_;
+    std::vector<std::unique_ptr<TPage>> orphans_; // dropped while pinned; freed when released
+    uint64_t drops_ = 0;                          // times the cache was dropped
+    TIndexFileStats stats_;
+    std::unique_ptr<TFileHandler> textFile_;
+    uint32_t textNextPage_ = 1;
+    std::vector<uint8_t> scratch_;
+};
+
+// A pinned page, released at the end of its scope.
+class TPageRef {
+public:
+    TPageRef() = default;
+    TPageRef(TIndexFile& file, TPage* page) : file_(&file), page_(page) {}
+    TPageRef(TPageRef&& other) noexcept : file_(other.file_), page_(other.page_) { other.page_ = nullptr; }
+    TPageRef& operator=(TPageRef&& other) noexcept {
+        if (this != &other) {
+            Release();
+            file_ = other.file_;
+            page_ = other.page_;
+            other.page_ = nullptr;
+        }
+        return *this;
+    }
+    ~TPageRef() { Release(); }
+
+    void Release() {
+        if (page_) file_->ReleasePage(page_);
+        page_ = nullptr;
+    }
+    TPage* Get() const { return page_; }
+    TPage* operator->() const { return page_; }
+    TPage& operator*() const { return *page_; }
+    explicit operator bool() const { return page_ != nullptr; }
+
+private:
+    TIndexFile* file_ = nullptr;
+    TPage* page_ = nullptr;
+};
+
+} // namespace vorsam

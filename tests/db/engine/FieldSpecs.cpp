@@ -1,0 +1,36 @@
+#include "FieldSpecs.h"
+
+#include "db/engine/DataFileHeader.h"
+#include "db/engine/Record.h"
+
+namespace vorsam::test {
+
+std::vector<TFieldDescriptor> MakeFields(const std::vector<TFieldSpec>& specs) {
+    std::vector<TFieldDescriptor> fields(specs.size());
+    uint16_t offset = RecordPrefixSize;
+    for (size_t i = 0; i < specs.size(); ++i) {
+        TFieldDescriptor& f = fields[i];
+        f.SetFieldNumber(uint16_t(i + 1));
+        f.SetName(specs[i].Name);
+        f.SetDataType(specs[i].Type);
+        f.SetSubType(specs[i].SubType);
+        f.SetDeclaredSize(specs[i].Size);
+        GetFieldPhysicalSize(f);
+        if (f.IsAutoIncrement()) {
+            f.SetOffset(AutoIncValueOffset);
+            continue;
+        }
+        f.SetOffset(offset);
+        offset = uint16_t(offset + f.PhysicalSize() + 1);
+    }
+    return fields;
+}
+
+size_t RecordSizeOf(const std::vector<TFieldDescriptor>& fields) {
+    size_t size = 9;
+    for (const TFieldDescriptor& f : fields)
+        if (!f.IsAutoIncrement()) size += f.PhysicalSize() + 1;
+    return size;
+}
+
+} // namespace vorsam::test
