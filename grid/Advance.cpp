@@ -1,0 +1,96 @@
+// Moving on to the next cell after Enter (TVevIvizudEvar::CommitAndAdvance): row-wise or
+// column-wise, stepping over merged blocks, wrapping at the end of the data area or growing the
+// grid by a row or a column, and skipping cells that cannot be edited.
+#include "grid/AdvancedGrid.h"
+
+void TVevIvizudEvar::AdvanceTarget(int& col, int& row, bool forward, bool& moved) {
+    const TGridCoord span = CellSpan(DisplToRealCol(col), row);
+    const int firstCol = FirstSelectableCol(), firstRow = TBaseGrid::FixedRows();
+    const bool leftRight = Navigation.AdvanceDirection == TAdvanceDirection::adLeftRight;
+    const int lastCol = ColCount() - 1 - (forward && leftRight ? VisibleRightFixedCols() : fixedRightCols_);
+    const int lastRow = RowCount() - 1 - fixedFooters_;
+    moved = true;
+    if (forward && leftRight) {
+        if (col + span.X >= lastCol) {
+            if (row >= lastRow) {
+                if (!Navigation.AdvanceInsert) {
+                    col = firstCol, row = firstRow;
+                    return;
+                }
+                const bool canAdd = CanAddRow();
+                col = firstCol;
+                if (canAdd) {
+                    AddRow();
+                    ++row;
+                    if (OnAutoAddRow) OnAutoAddRow(this, RowCount() - 1 - fixedFooters_);
+                }
+            } else {
+                col = firstCol, ++row;
+            }
+        } else {
+            col += 1 + span.X;
+        }
+    } else if (forward) {
+        if (row >= lastRow) {
+            if (col >= lastCol) {
+                if (!Navigation.AdvanceInsert) {
+                    col = firstCol, row = firstRow;
+                    return;
+                }
+                SetColCount(ColCount() + 1);
+                col += 1 + span.X;
+                row = firstRow;
+                if (OnAutoInsertCol) OnAutoInsertCol(this, ColCount() - 1 - fixedRightCols_);
+            } else {
+                col += 1 + span.X;
+                row = firstRow;
+                if (col >= ColCount()) col = firstCol;
+            }
+            InvalidateGrid();
+        } else {
+            ++row;
+        }
+    } else if (leftRight) {
+        if (col > firstCol)
+            --col;
+        else if (row > firstRow)
+            col = lastCol, --row;
+        else
+            col = lastCol, row = lastRow;
+    } else {
+        if (row > firstRow)
+            --row;
+        else if (col > firstCol)
+            row = lastRow, --col;
+        else
+            col = lastCol, row = lastRow;
+    }
+    col = std::clamp(col, 0, ColCount() - 1);
+    row = std::clamp(row, 0, RowCount() - 1);
+}
+
+void TVevIvizudEvar::CommitAndAdvance(int col, int row, bool forward, bool keepEditing, bool force) {
+    if (!Navigation.AdvanceOnEnter && !force) return;
+    if (MouseActions.RangeSelectAndEdit && !TBaseGrid::Options().Contains(goEditing))
+        TBaseGrid::SetOptions(TBaseGrid::Options() + goEditing);
+    // Cells that cannot be edited are skipped; a grid without any editable cell stops where it began.
+    int c = col, r = row;
+    bool moved = false;
+    for (int tries = ColCount() * RowCount() + 1; tries > 0; --tries) {
+        AdvanceTarget(c, r, forward, moved);
+        if (IsEditableCell(DisplToRealCol(c), r) || (c == col && r == row)) break;
+    }
+    bool allow = true;
+    cellChangingSuppressed_ = true;
+    if (OnCellChanging && (c != Col() || r != Row())) OnCellChanging(this, Row(), Col(), r, c, allow);
+    if (allow) {
+        SetCol(c);
+        SetCurrentRow(r);
+    } else {
+        SwitchEditing(RealCol(), Row());
+    }
+    cellChangingSuppressed_ = false;
+    if ((keepEditing || HasClickableGraphic(DisplToRealCol(c), r)) && IsEditableCell(DisplToRealCol(c), r) &&
+        !HasClickableGraphic(DisplToRealCol(c), r))
+        ShowEditor();
+}
