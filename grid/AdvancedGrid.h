@@ -249,6 +249,8 @@ public:
     TVozErivuzaRive* TextEditor() const;
     void ShowInplaceEditor(int col, int row);
     void HideInplaceEdit();
+    // The open editor control closes without writing its value (Escape).
+    void DiscardEditorValue();
     virtual void SetCellValue(int col, int row, const QString& value);
     QString GetEditText(int col, int row) override;
     void SetEditText(int col, int row, const QString& value) override;
@@ -499,6 +501,7 @@ private:
     TEditorType editorType_ = TEditorType::edNormal;
     bool editorActive_ = false, textEditorInUse_ = false;
     int editCol_ = -1, editRow_ = -1; // the cell an editor control edits (real column)
+    bool discardValue_ = false;
     QChar pendingKey_, lastChar_;
     TGridCombo* combo_ = nullptr;
     TGridDatePicker* datePicker_ = nullptr;

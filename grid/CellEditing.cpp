@@ -124,15 +124,24 @@ void TVevIvizudEvar::HideInplaceEdit() {
 bool TVevIvizudEvar::EditorToCell() {
     pendingKey_ = QChar();
     const bool wasActive = editorActive_;
-    if (IsComboType(editorType_) && !textEditorInUse_) {
-        if (editorActive_) SetCellValue(editCol_, editRow_, combo_->Text());
+    const bool write = wasActive && !discardValue_;
+    const bool control = !textEditorInUse_;
+    discardValue_ = false;
+    // Cleared first: hiding a control moves the focus, and its exit must find the edit closed.
+    editorActive_ = textEditorInUse_ = false;
+    if (control && IsComboType(editorType_)) {
+        if (write) SetCellValue(editCol_, editRow_, combo_->Text());
         combo_->HideControl();
-    } else if (IsDateType(editorType_) && !textEditorInUse_) {
-        if (editorActive_) SetCellValue(editCol_, editRow_, datePicker_->CellText());
+    } else if (control && IsDateType(editorType_)) {
+        if (write) SetCellValue(editCol_, editRow_, datePicker_->CellText());
         datePicker_->HideControl();
     }
-    FinishEditing();
+    if (wasActive && OnEditingDone) OnEditingDone(this);
     return wasActive;
+}
+
+void TVevIvizudEvar::DiscardEditorValue() {
+    discardValue_ = true;
 }
 
 void TVevIvizudEvar::FinishEditing() {

@@ -140,6 +140,7 @@ void TGridCombo::KeyDown(int& key, TShiftState shift) {
     }
     if (handed == VK_ESCAPE) {
         RestoreFromCell();
+        grid_->DiscardEditorValue();
         grid_->EditorKeyToGrid(handed, shift);
         return;
     }

@@ -64,7 +64,10 @@ void TGridDatePicker::KeyDown(int& key, TShiftState shift) {
     }
     const int handed = key;
     key = 0;
-    if (handed == VK_ESCAPE) Restore();
+    if (handed == VK_ESCAPE) {
+        Restore();
+        grid_->DiscardEditorValue();
+    }
     if (handed == VK_TAB && grid_->Options().Contains(goTabs)) {
         grid_->HideInplaceEdit();
         grid_->setFocus(Qt::TabFocusReason);

@@ -32,9 +32,11 @@ void TVozErivuzaRive::SetVAlign(bool on) {
 void TVozErivuzaRive::UpdateContents() {
     TVevIvizudEvar& grid = Owner();
     const bool password = grid.EditorType() == TEditorType::edPassword;
+    preparing_ = true; // the body may change: what it shows now is no edit of the cell
     SetMultiLine(grid.Navigation.AllowCtrlEnter && !password);
     SetWordWrap(grid.WordWrap());
     SetPasswordChar(password ? grid.PasswordChar : QChar());
+    preparing_ = false;
     TInplaceEdit::UpdateContents();
     SetLengthLimit(short(std::min(grid.MaxEditLength(), 32767)));
     TGridDrawState state;
@@ -55,9 +57,10 @@ TVozErivuzaRive::TCharVerdict TVozErivuzaRive::FilterChar(QChar& ch) const {
     const QString text = Text();
     const int start = SelStart(), length = SelLength();
     const QString selected = text.mid(start, length);
-    if (lengthLimit_ > 0 && int(text.size()) >= lengthLimit_ && length == 0 && code != 8 && code != 27 && code != 13)
+    if (lengthLimit_ > 0 && int(text.size()) >= lengthLimit_ && length == 0 && code >= 32)
         return TCharVerdict::Drop;
-    if (IsControlKey(code)) return TCharVerdict::Accept;
+    // Control keys and commands (Ctrl+C, Ctrl+V, ...) are no text.
+    if (IsControlKey(code) || code < 32) return TCharVerdict::Accept;
     const QChar decimal = QChar::fromLatin1(FormatSettings().DecimalSeparator);
     if (grid.ExcelStyleDecimalSeparator && ch == u'.' && LineBody()->LastKeyFromKeypad()) ch = decimal;
     const bool minusAllowed = start == 0 && (!text.contains(u'-') || selected.contains(u'-'));
@@ -174,6 +177,7 @@ void TVozErivuzaRive::KeyPress(QChar& key) {
 }
 
 void TVozErivuzaRive::Change() {
+    if (preparing_) return;
     TVevIvizudEvar& grid = Owner();
     if (grid.EditorType() == TEditorType::edMixedCase && !converting_ && EditMask().isEmpty()) {
         QString mixed;

@@ -53,4 +53,5 @@ private:
     bool vAlign_ = false;
     bool autoComplete_ = true;
     bool converting_ = false;
+    bool preparing_ = false;
 };
