@@ -3,13 +3,12 @@
 // grid by a row or a column, and skipping cells that cannot be edited.
 #include "grid/AdvancedGrid.h"
 
-void TVevIvizudEvar::AdvanceTarget(int& col, int& row, bool forward, bool& moved) {
+void TVevIvizudEvar::AdvanceTarget(int& col, int& row, bool forward) {
     const TGridCoord span = CellSpan(DisplToRealCol(col), row);
     const int firstCol = FirstSelectableCol(), firstRow = TBaseGrid::FixedRows();
     const bool leftRight = Navigation.AdvanceDirection == TAdvanceDirection::adLeftRight;
     const int lastCol = ColCount() - 1 - (forward && leftRight ? VisibleRightFixedCols() : fixedRightCols_);
     const int lastRow = RowCount() - 1 - fixedFooters_;
-    moved = true;
     if (forward && leftRight) {
         if (col + span.X >= lastCol) {
             if (row >= lastRow) {
@@ -73,12 +72,17 @@ void TVevIvizudEvar::CommitAndAdvance(int col, int row, bool forward, bool keepE
     if (!Navigation.AdvanceOnEnter && !force) return;
     if (MouseActions.RangeSelectAndEdit && !TBaseGrid::Options().Contains(goEditing))
         TBaseGrid::SetOptions(TBaseGrid::Options() + goEditing);
-    // Cells that cannot be edited are skipped; a grid without any editable cell stops where it began.
+    // While the grid edits, cells that cannot be edited are skipped (a grid that does not edit has
+    // no such cells to skip). The walk ends where it began when no cell can be edited, and after
+    // the grid has grown once.
+    const bool editing =
+        TBaseGrid::Options().Contains(goEditing) || editingSwitched_ || MouseActions.RangeSelectAndEdit;
     int c = col, r = row;
-    bool moved = false;
     for (int tries = ColCount() * RowCount() + 1; tries > 0; --tries) {
-        AdvanceTarget(c, r, forward, moved);
-        if (IsEditableCell(DisplToRealCol(c), r) || (c == col && r == row)) break;
+        const int rows = RowCount(), cols = ColCount();
+        AdvanceTarget(c, r, forward);
+        const bool grew = RowCount() != rows || ColCount() != cols;
+        if (!editing || grew || IsEditableCell(DisplToRealCol(c), r) || (c == col && r == row)) break;
     }
     bool allow = true;
     cellChangingSuppressed_ = true;

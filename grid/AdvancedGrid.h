@@ -460,7 +460,7 @@ private:
     bool InsertRowKey();
     bool DeleteRowKey();
     void MaintainDisjunct(int key, TShiftState shift);
-    void AdvanceTarget(int& col, int& row, bool forward, bool& moved);
+    void AdvanceTarget(int& col, int& row, bool forward);
     int VisibleRightFixedCols() const;
     int FirstSelectableCol() const;
     bool RowSelectFlag(int row) const;
