@@ -21,7 +21,7 @@ void TVevIvizudEvar::AdvanceTarget(int& col, int& row, bool forward) {
                 if (canAdd) {
                     AddRow();
                     ++row;
-                    if (OnAutoAddRow) OnAutoAddRow(this, RowCount() - 1 - fixedFooters_);
+                    DoAutoAddRow(RowCount() - 1 - fixedFooters_);
                 }
             } else {
                 col = firstCol, ++row;
@@ -39,7 +39,7 @@ void TVevIvizudEvar::AdvanceTarget(int& col, int& row, bool forward) {
                 SetColCount(ColCount() + 1);
                 col += 1 + span.X;
                 row = firstRow;
-                if (OnAutoInsertCol) OnAutoInsertCol(this, ColCount() - 1 - fixedRightCols_);
+                DoAutoInsertCol(ColCount() - 1 - fixedRightCols_);
             } else {
                 col += 1 + span.X;
                 row = firstRow;
@@ -86,7 +86,7 @@ void TVevIvizudEvar::CommitAndAdvance(int col, int row, bool forward, bool keepE
     }
     bool allow = true;
     cellChangingSuppressed_ = true;
-    if (OnCellChanging && (c != Col() || r != Row())) OnCellChanging(this, Row(), Col(), r, c, allow);
+    if (c != Col() || r != Row()) CellChanging(Row(), Col(), r, c, allow);
     if (allow) {
         SetCol(c);
         SetCurrentRow(r);

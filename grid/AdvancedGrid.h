@@ -280,7 +280,7 @@ public:
     virtual void Recalculate(int col);
     void EndPendingChange();
     void ShowEditorIfAllowed();
-    QString EllipsClick(const QString& value);
+    virtual QString EllipsClick(const QString& value);
     TColor CellColor(int col, int row) const;
     bool IsReadOnly(int col, int row) const;
     QWidget* CellControl(int col, int row) const;
@@ -357,6 +357,38 @@ public:
     virtual bool CanDeleteRow(int row);
     virtual void UpdateColumnSize(int col, int& width);
     virtual void SelectionChanged(int left, int top, int right, int bottom);
+    virtual void RowUpdate(int oldRow, int newRow);
+    virtual void RowChanging(int oldRow, int newRow, bool& allow);
+    virtual void ColChanging(int oldCol, int newCol, bool& allow);
+    virtual void CellChanging(int oldRow, int oldCol, int newRow, int newCol, bool& allow);
+    virtual void DoAutoAddRow(int row);
+    virtual void DoAutoInsertRow(int row);
+    virtual void DoAutoDeleteRow(int row);
+    virtual void DoAutoInsertCol(int col);
+    virtual void DoEndColumnSize(int col);
+    virtual void DoEndRowSize(int row);
+    virtual void GetFloatFormat(int col, int row, bool& isFloat, QString& format);
+    virtual void DrawCellEvent(int col, int row, const TRect& rect, TGridDrawState state);
+    virtual void CustomCellDraw(TCanvas& canvas, int col, int row, TGridDrawState state, const TRect& rect,
+                                bool printing);
+    virtual void GetCellBorderProp(int col, int row, TPen& left, TPen& top, TPen& right, TPen& bottom);
+    virtual void CellValidate(int col, int row, QString& value, bool& valid);
+    virtual void CellValidateWide(int col, int row, QString& value, bool& valid);
+    virtual void DoCellsChanged(const TRect& cells);
+    virtual void DoEditingDone();
+    virtual void ComboChange(int col, int row, int index, const QString& text);
+    virtual void ComboObjectChange(int col, int row, int index, const QString& text, QObject* object);
+    virtual void ComboCloseUp(int row, int col);
+    virtual void DoClipboardCopy(bool& allow);
+    virtual void DoClipboardCut(bool& allow);
+    virtual void DoClipboardPaste(bool& allow);
+    virtual void ClipboardBeforePasteCell(int col, int row, QString& value, bool& allow);
+    virtual void DblClickCell(int row, int col);
+    virtual void FilterProgress(int progress);
+    virtual void CheckBoxClick(int col, int row, bool state);
+    virtual void RadioClick(int col, int row, int index);
+    virtual void ButtonClick(int col, int row);
+    virtual void DoResize();
 
     // ---- Seams for the parts the family adds later -----------------------------------------------
     // The cell's graphic (nullptr without one).

@@ -50,10 +50,10 @@ void TVevIvizudEvar::SetFixedCols(int count) {
 // ---- Current row ---------------------------------------------------------------------------------
 
 void TVevIvizudEvar::NotifyRowUpdate(int row) {
-    if (loading_ || row == lastNotifiedRow_ || !OnRowUpdate || UpdateCount() != 0) return;
+    if (loading_ || row == lastNotifiedRow_ || UpdateCount() != 0) return;
     const int old = lastNotifiedRow_;
     lastNotifiedRow_ = row;
-    OnRowUpdate(this, old, row);
+    RowUpdate(old, row);
 }
 
 void TVevIvizudEvar::SetCurrentRow(int row) {
@@ -64,10 +64,9 @@ void TVevIvizudEvar::SetCurrentRow(int row) {
 bool TVevIvizudEvar::RunCellChanging(int col, int row) {
     bool allow = true;
     if (col < 0 || row < 0) return allow;
-    if (row != Row() && OnRowChanging) OnRowChanging(this, Row(), row, allow);
-    if (col != Col() && OnColChanging) OnColChanging(this, Col(), col, allow);
-    if ((col != Col() || row != Row()) && !cellChangingSuppressed_ && OnCellChanging)
-        OnCellChanging(this, Row(), Col(), row, col, allow);
+    if (row != Row()) RowChanging(Row(), row, allow);
+    if (col != Col()) ColChanging(Col(), col, allow);
+    if ((col != Col() || row != Row()) && !cellChangingSuppressed_) CellChanging(Row(), Col(), row, col, allow);
     return allow;
 }
 

@@ -26,11 +26,11 @@ unsigned VAlignFlag(TVAlignment align) {
 
 QString TVevIvizudEvar::GetDisplayText(int col, int row) {
     QString text = GetGridCells(col, row);
-    if (!OnGetFloatFormat) return text;
+    if (!OnGetFloatFormat) return text; // without a handler nothing is formatted
     bool isFloat = NumberKind(text) < 2;
     if (!isFloat) return text;
     QString format = FloatFormat;
-    OnGetFloatFormat(this, col, row, isFloat, format);
+    GetFloatFormat(col, row, isFloat, format);
     if (isFloat) text = FormatFloat(format, Floats(col, row));
     return text;
 }

@@ -136,7 +136,7 @@ bool TVevIvizudEvar::EditorToCell() {
         if (write) SetCellValue(editCol_, editRow_, datePicker_->CellText());
         datePicker_->HideControl();
     }
-    if (wasActive && OnEditingDone) OnEditingDone(this);
+    if (wasActive) DoEditingDone();
     return wasActive;
 }
 
@@ -148,7 +148,7 @@ void TVevIvizudEvar::FinishEditing() {
     if (!editorActive_) return;
     editorActive_ = false;
     textEditorInUse_ = false;
-    if (OnEditingDone) OnEditingDone(this);
+    DoEditingDone();
 }
 
 void TVevIvizudEvar::SetCellValue(int col, int row, const QString& value) {

@@ -207,11 +207,9 @@ void TVevIvizudEvar::DrawCellText(TCanvas& canvas, int col, int row, TGridDrawSt
     if (fixed && !flat_) DrawFixedFrames(p);
     DrawTreeLines(p);
     if (p.Graphic) DrawCellGraphic(canvas, p.RealCol, row, p.R, *p.Graphic);
-    if (OnDrawCell) {
-        const TRect r{p.R.Left + 1, p.R.Top + 1, p.R.Right - GridLineWidth(), p.R.Bottom - GridLineWidth()};
-        OnDrawCell(this, p.RealCol, row, r, p.State);
-    }
-    if (OnCustomCellDraw) OnCustomCellDraw(this, canvas, p.RealCol, row, p.State, p.R, false);
+    DrawCellEvent(p.RealCol, row,
+                  {p.R.Left + 1, p.R.Top + 1, p.R.Right - GridLineWidth(), p.R.Bottom - GridLineWidth()}, p.State);
+    CustomCellDraw(canvas, p.RealCol, row, p.State, p.R, false);
     DrawFocusRectangle(p);
 }
 
@@ -335,7 +333,7 @@ void TVevIvizudEvar::DrawCellBorders(int col, int row, TRect r) {
     TCellBorders borders;
     GetCellBorder(col, row, canvas.Pen(), borders);
     TPen left = canvas.Pen(), top = canvas.Pen(), right = canvas.Pen(), bottom = canvas.Pen();
-    if (OnGetCellBorderProp) OnGetCellBorderProp(this, row, col, left, top, right, bottom);
+    GetCellBorderProp(col, row, left, top, right, bottom);
     const TGridOptions options = TBaseGrid::Options();
     const int hw = options.Contains(goVertLine) ? (canvas.Pen().Width() + 1) / 2 : 0;
     const int vw = options.Contains(goHorzLine) ? (canvas.Pen().Width() + 1) / 2 : 0;

@@ -76,7 +76,7 @@ void TVevIvizudEvar::ColWidthsChanged() {
         for (int c = TBaseGrid::FixedCols(); c < ColCount(); ++c)
             if (c != resizingCol_) SetColWidths(c, int(std::lround(ColWidths(c) * factor)));
     }
-    if (resizingCol_ >= 0 && OnEndColumnSize) OnEndColumnSize(this, resizingCol_);
+    if (resizingCol_ >= 0) DoEndColumnSize(resizingCol_);
     if (resizingCol_ >= 0) {
         int width = ColWidths(resizingCol_);
         UpdateColumnSize(resizingCol_, width);
@@ -95,7 +95,7 @@ void TVevIvizudEvar::RowHeightsChanged() {
         for (int r = TBaseGrid::FixedRows(); r < RowCount(); ++r)
             if (r != resizingRow_) SetRowHeights(r, int(std::lround(RowHeights(r) * factor)));
     }
-    if (resizingRow_ >= 0 && OnEndRowSize) OnEndRowSize(this, resizingRow_);
+    if (resizingRow_ >= 0) DoEndRowSize(resizingRow_);
     resizingRow_ = -1;
     rowSizing_ = false;
 }

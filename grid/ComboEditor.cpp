@@ -84,10 +84,10 @@ TGridCombo::TGridCombo(TVevIvizudEvar* grid) : TVzgComboBox(grid->viewport()), g
     setEnabled(false);
     OnChange = [this](QObject*, int index, const QString& text) {
         if (!isVisible()) return;
-        if (grid_->OnComboChange) grid_->OnComboChange(grid_, grid_->RealCol(), grid_->Row(), index, text);
+        grid_->ComboChange(grid_->RealCol(), grid_->Row(), index, text);
     };
     OnCloseUp = [this](QObject*) {
-        if (grid_->OnComboCloseUp) grid_->OnComboCloseUp(grid_, grid_->Row(), grid_->RealCol());
+        grid_->ComboCloseUp(grid_->Row(), grid_->RealCol());
     };
 }
 
@@ -228,8 +228,7 @@ void TGridCombo::wheelEvent(QWheelEvent* e) {
         else
             return;
         const int now = ItemIndex();
-        if (grid_->OnComboChange) grid_->OnComboChange(grid_, grid_->RealCol(), grid_->Row(), now, itemText(now));
-        if (grid_->OnComboObjectChange)
-            grid_->OnComboObjectChange(grid_, grid_->RealCol(), grid_->Row(), now, itemText(now), nullptr);
+        grid_->ComboChange(grid_->RealCol(), grid_->Row(), now, itemText(now));
+        grid_->ComboObjectChange(grid_->RealCol(), grid_->Row(), now, itemText(now), nullptr);
     });
 }

@@ -30,7 +30,7 @@ bool TVevIvizudEvar::ValidateCell(QString& value) {
         const QString given = value;
         ColumnChanged(realCol);
         if (CellChecker && CellChecker->AutoCorrect) value = CellChecker->CorrectCell(realCol, row, value);
-        if (OnCellValidate) OnCellValidate(this, realCol, row, value, valid);
+        CellValidate(realCol, row, value, valid);
         if (CellChecker && CellChecker->AutoMarkError) value = CellChecker->MarkCellErrors(realCol, row, value);
         if (valid && UndoRedo()) UndoRedo()->AddUndoStep(realCol, row, value, cycle_.Text);
         CellsChanged(Bounds(realCol, row, 0, 0));
@@ -57,7 +57,7 @@ bool TVevIvizudEvar::ValidateCellWide(QString& value) {
     bool valid = true;
     const int realCol = DisplToRealCol(cycle_.Col), row = cycle_.Row;
     if (value != cycle_.Wide || cycle_.Force) {
-        if (OnCellValidateWide) OnCellValidateWide(this, realCol, row, value, valid);
+        CellValidateWide(realCol, row, value, valid);
         CellsChanged(Bounds(realCol, row, 0, 0));
         if (!valid) {
             cycle_.Editing = true;
@@ -70,7 +70,7 @@ bool TVevIvizudEvar::ValidateCellWide(QString& value) {
 }
 
 void TVevIvizudEvar::CellsChanged(const TRect& cells) {
-    if (OnCellsChanged) OnCellsChanged(this, cells);
+    DoCellsChanged(cells);
     for (const auto& listener : ChangeListeners) listener(cells);
     Recalculate(-1);
 }
@@ -88,12 +88,6 @@ void TVevIvizudEvar::EndPendingChange() {
 
 void TVevIvizudEvar::ShowEditorIfAllowed() {
     if (!HasClickableGraphic(RealCol(), Row())) ShowEditor();
-}
-
-QString TVevIvizudEvar::EllipsClick(const QString& value) {
-    QString result = value;
-    if (OnEllipsClick) OnEllipsClick(this, RealCol(), Row(), result);
-    return result;
 }
 
 TColor TVevIvizudEvar::CellColor(int col, int row) const {

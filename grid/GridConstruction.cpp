@@ -186,7 +186,7 @@ bool TVevIvizudEvar::event(QEvent* e) {
 
 void TVevIvizudEvar::resizeEvent(QResizeEvent* e) {
     TBaseGrid::resizeEvent(e);
-    if (OnResize) GuardUi([this] { OnResize(this); });
+    GuardUi([this] { DoResize(); });
 }
 
 void TVevIvizudEvar::PaintFlatBorder(TCanvas& canvas) {
@@ -201,110 +201,6 @@ void TVevIvizudEvar::PaintFlatBorder(TCanvas& canvas) {
         canvas.Pen().SetColor(FromQColor(parentWidget()->palette().color(QPalette::Window)));
         canvas.Polyline({{0, h}, {0, 0}, {w - 1, 0}, {w - 1, h - 1}, {0, h - 1}});
     }
-}
-
-// ---- Dispatchers ----------------------------------------------------------------------------------
-
-void TVevIvizudEvar::GetCellHint(int col, int row, QString& hint) {
-    if (OnGridHint) OnGridHint(this, row, col, hint);
-}
-
-void TVevIvizudEvar::ApplyActiveCellLook(int col, int row, TBrush& brush, TFont& font) {
-    if (!ActiveCellShow) return;
-    const int c = RealToDisplCol(col);
-    const bool rowHead = row == Row() && c == 0 && TBaseGrid::FixedCols() > 0;
-    const bool colHead = c == Col() && row == 0 && TBaseGrid::FixedRows() >= 1;
-    if (!rowHead && !colHead) return;
-    font = activeCellFont_;
-    brush.SetColor(ActiveCellColor);
-}
-
-void TVevIvizudEvar::GetCellColor(int col, int row, TGridDrawState state, TBrush& brush, TFont& font) {
-    ApplyActiveCellLook(col, row, brush, font);
-    // A fixed cell keeps the fixed colours whatever its properties say.
-    const TCellProperties* p = state.Contains(gdFixed) ? nullptr : CellProperties(col, row);
-    if (p) {
-        if (p->BrushColor() != clNone) brush.SetColor(p->BrushColor());
-        if (p->FontColor != clNone) font.SetColor(p->FontColor);
-        if (!p->FontStyle.Empty()) font.SetStyle(p->FontStyle);
-        if (p->FontSize != 0) font.SetSize(p->FontSize);
-        if (!p->FontName.isEmpty()) font.SetName(p->FontName);
-    }
-    if (OnGetCellColor) OnGetCellColor(this, row, col, state, brush, font);
-}
-
-void TVevIvizudEvar::GetCellPrintColor(int col, int row, TGridDrawState state, TBrush& brush, TFont& font) {
-    if (OnGetCellPrintColor) OnGetCellPrintColor(this, row, col, state, brush, font);
-}
-
-void TVevIvizudEvar::GetCellBorder(int col, int row, TPen& pen, TCellBorders& borders) {
-    if (OnGetCellBorder) OnGetCellBorder(this, row, col, pen, borders);
-}
-
-void TVevIvizudEvar::GetCellPrintBorder(int col, int row, TPen& pen, TCellBorders& borders) {
-    if (OnGetCellPrintBorder) OnGetCellPrintBorder(this, row, col, pen, borders);
-}
-
-void TVevIvizudEvar::GetCellAlignment(int col, int row, TAlignment& hAlign, TVAlignment& vAlign) {
-    if (OnGetAlignment) OnGetAlignment(this, row, col, hAlign, vAlign);
-}
-
-void TVevIvizudEvar::GetColFormat(int col, TSortStyle& style, QString& prefix, QString& suffix) {
-    if (OnGetFormat) OnGetFormat(this, col, style, prefix, suffix);
-}
-
-void TVevIvizudEvar::GetCellEditor(int col, int row, TEditorType& editor) {
-    if (OnGetEditorType) OnGetEditorType(this, col, row, editor);
-}
-
-bool TVevIvizudEvar::IsPasswordCell(int col, int row) {
-    bool isPassword = false;
-    if (OnIsPasswordCell) OnIsPasswordCell(this, row, col, isPassword);
-    return isPassword;
-}
-
-bool TVevIvizudEvar::HasComboBox(int col, int row) {
-    bool hasCombo = false;
-    if (OnHasComboBox) OnHasComboBox(this, col, row, hasCombo);
-    return hasCombo;
-}
-
-QString TVevIvizudEvar::GetCheckTrue(int col, int row) {
-    QString value = CheckTrue;
-    if (OnGetCheckTrue) OnGetCheckTrue(this, col, row, value);
-    return value;
-}
-
-QString TVevIvizudEvar::GetCheckFalse(int col, int row) {
-    QString value = CheckFalse;
-    if (OnGetCheckFalse) OnGetCheckFalse(this, col, row, value);
-    return value;
-}
-
-bool TVevIvizudEvar::CanAddRow() {
-    bool canAdd = true;
-    if (OnCanAddRow) OnCanAddRow(this, canAdd);
-    return canAdd;
-}
-
-bool TVevIvizudEvar::CanInsertRow(int row) {
-    bool canInsert = true;
-    if (OnCanInsertRow) OnCanInsertRow(this, row, canInsert);
-    return canInsert;
-}
-
-bool TVevIvizudEvar::CanDeleteRow(int row) {
-    bool canDelete = true;
-    if (OnCanDeleteRow) OnCanDeleteRow(this, row, canDelete);
-    return canDelete;
-}
-
-void TVevIvizudEvar::UpdateColumnSize(int col, int& width) {
-    if (OnUpdateColumnSize) OnUpdateColumnSize(this, col, width);
-}
-
-void TVevIvizudEvar::SelectionChanged(int left, int top, int right, int bottom) {
-    if (OnSelectionChanged) OnSelectionChanged(this, left, top, right, bottom);
 }
 
 int TVevIvizudEvar::GetVersionNr() {

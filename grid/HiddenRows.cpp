@@ -137,9 +137,9 @@ void TVevIvizudEvar::SetFilterActive(bool on) {
         const int total = last - first + 1;
         for (int r = first; r <= last; ++r) {
             if (!MatchesFilter(r)) rejected.push_back(r);
-            if (OnFilterProgress) OnFilterProgress(this, int(std::lround(100.0 * (r - first + 1) / total)));
+            FilterProgress(int(std::lround(100.0 * (r - first + 1) / total)));
         }
-        if (total > 0 && OnFilterProgress) OnFilterProgress(this, 100);
+        if (total > 0) FilterProgress(100);
         HideRowList(rejected);
         EndUpdate();
     } else {

@@ -39,18 +39,16 @@ bool TVevIvizudEvar::KeyOnClickableCell(int key) {
     if (!CanEditCell(real, Row(), editing)) return true;
     if (IsCheckBoxGraphic(type) && key == VK_SPACE) {
         ToggleCheckBox(real, Row());
-        if (OnCheckBoxClick) {
-            const TCellGraphic* graphic = GetCellGraphic(real, Row());
-            const bool state = type == TCellType::ctCheckBox ? graphic && graphic->CellBoolean
-                                                             : GetGridCells(real, Row()) == GetCheckTrue(real, Row());
-            OnCheckBoxClick(this, real, Row(), state);
-        }
+        const TCellGraphic* graphic = GetCellGraphic(real, Row());
+        const bool state = type == TCellType::ctCheckBox ? graphic && graphic->CellBoolean
+                                                         : GetGridCells(real, Row()) == GetCheckTrue(real, Row());
+        CheckBoxClick(real, Row(), state);
     } else if (type == TCellType::ctRadio && key == VK_SPACE) {
         RadioNext(real, Row());
         const TCellGraphic* graphic = GetCellGraphic(real, Row());
-        if (OnRadioClick) OnRadioClick(this, real, Row(), graphic ? graphic->CellIndex : -1);
+        RadioClick(real, Row(), graphic ? graphic->CellIndex : -1);
     } else if (type == TCellType::ctButton) {
-        if (OnButtonClick) OnButtonClick(this, real, Row());
+        ButtonClick(real, Row());
     }
     RepaintCell(Col(), Row());
     return true;
@@ -185,15 +183,19 @@ void TVevIvizudEvar::KeyDown(int& key, TShiftState shift) {
     }
     const bool ctrl = shift.Contains(ssCtrl), shiftDown = shift.Contains(ssShift), alt = shift.Contains(ssAlt);
     if (Navigation.AllowClipboardShortCuts) {
-        auto clipboard = [this](const TClipboardEvent& event, void (TVevIvizudEvar::*action)()) {
+        using TAsk = void (TVevIvizudEvar::*)(bool&);
+        using TAction = void (TVevIvizudEvar::*)();
+        auto clipboard = [this](TAsk ask, TAction action) {
             bool allow = true;
-            if (event) event(this, allow);
+            (this->*ask)(allow);
             if (allow) (this->*action)();
         };
-        if ((ctrl && key == 'X') || (shiftDown && key == VK_DELETE)) return clipboard(OnClipboardCut, &TVevIvizudEvar::CutToClipboard);
+        if ((ctrl && key == 'X') || (shiftDown && key == VK_DELETE))
+            return clipboard(&TVevIvizudEvar::DoClipboardCut, &TVevIvizudEvar::CutToClipboard);
         if ((ctrl && key == 'V') || (shiftDown && key == VK_INSERT))
-            return clipboard(OnClipboardPaste, &TVevIvizudEvar::PasteFromClipboard);
-        if (ctrl && (key == 'C' || key == VK_INSERT)) return clipboard(OnClipboardCopy, &TVevIvizudEvar::CopyToClipboard);
+            return clipboard(&TVevIvizudEvar::DoClipboardPaste, &TVevIvizudEvar::PasteFromClipboard);
+        if (ctrl && (key == 'C' || key == VK_INSERT))
+            return clipboard(&TVevIvizudEvar::DoClipboardCopy, &TVevIvizudEvar::CopyToClipboard);
     }
     if (key == VK_INSERT && Navigation.AllowInsertRow && !ctrl && !shiftDown && !alt) InsertRowKey();
     if (ctrl && key == 'A' && (options.Contains(goRowSelect) || options.Contains(goRangeSelect))) {

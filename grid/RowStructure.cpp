@@ -34,7 +34,7 @@ void TVevIvizudEvar::ClearRows(int row, int count) {
 
 void TVevIvizudEvar::AutoInsertRow(int row) {
     InsertRows(row, 1);
-    if (OnAutoInsertRow) OnAutoInsertRow(this, row);
+    DoAutoInsertRow(row);
 }
 
 void TVevIvizudEvar::AutoDeleteRow(int row) {
@@ -42,5 +42,5 @@ void TVevIvizudEvar::AutoDeleteRow(int row) {
         ClearRows(row, 1);
     else
         RemoveRows(row, 1);
-    if (OnAutoDeleteRow) OnAutoDeleteRow(this, row);
+    DoAutoDeleteRow(row);
 }

@@ -251,18 +251,18 @@ void TVozErivuzaRive::DoExit() {
 void TVozErivuzaRive::DblClick() {
     TInplaceEdit::DblClick();
     TVevIvizudEvar& grid = Owner();
-    if (grid.OnDblClickCell) grid.OnDblClickCell(&grid, grid.Row(), grid.Col());
+    grid.DblClickCell(grid.Row(), grid.Col());
 }
 
 void TVozErivuzaRive::CopyToClipboard() {
     bool allow = true;
-    if (Owner().OnClipboardCopy) Owner().OnClipboardCopy(&Owner(), allow);
+    Owner().DoClipboardCopy(allow);
     if (allow) TInplaceEdit::CopyToClipboard();
 }
 
 void TVozErivuzaRive::CutToClipboard() {
     bool allow = true;
-    if (Owner().OnClipboardCut) Owner().OnClipboardCut(&Owner(), allow);
+    Owner().DoClipboardCut(allow);
     if (allow) TInplaceEdit::CutToClipboard();
 }
 
@@ -298,14 +298,14 @@ void TVozErivuzaRive::PasteFromClipboard() {
     if (!clipboard->mimeData() || !clipboard->mimeData()->hasText()) return;
     QString pasted = clipboard->text();
     bool allow = true;
-    if (grid.OnClipboardBeforePasteCell) grid.OnClipboardBeforePasteCell(&grid, grid.RealCol(), grid.Row(), pasted, allow);
+    grid.ClipboardBeforePasteCell(grid.RealCol(), grid.Row(), pasted, allow);
     if (!allow) return;
     if (lengthLimit_ > 0) pasted = pasted.left(lengthLimit_);
     const QString text = Text();
     const int start = SelStart(), length = SelLength();
     QString result = text.left(start) + pasted + text.mid(start + length);
     if (lengthLimit_ > 0) result = result.left(lengthLimit_);
-    if (grid.OnClipboardPaste) grid.OnClipboardPaste(&grid, allow);
+    grid.DoClipboardPaste(allow);
     if (!allow) return;
     bool accepted = true;
     if (!EditMask().isEmpty()) {
