@@ -36,7 +36,8 @@ class TVozErivuzaRive;
 class TVevIvizudEvarCheck {
 public:
     virtual ~TVevIvizudEvarCheck() = default;
-    bool GotoCell = false, AutoCorrect = false, AutoMarkError = false, UseCorrect = false, UseMarkError = false;
+    bool GotoCell = false, AutoCorrect = false, AutoMarkError = false, UseCorrect = false,
+         UseMarkError = false;
     virtual QString MarkCellErrors(int col, int row, const QString& value) { return value; }
     virtual QString CorrectCell(int col, int row, const QString& value) { return value; }
     virtual void BeginChecking() {}
@@ -267,6 +268,8 @@ public:
     void TabToNextCell(bool backwards);
     // A key an editor control hands back: Tab and arrows move, Enter advances.
     void EditorKeyToGrid(int key, TShiftState shift);
+    // The same, but Tab with goTabs walks on from the grid at once.
+    void ControlKeyToGrid(int key, TShiftState shift);
     void CommitAndAdvance(int col, int row, bool forward, bool keepEditing, bool force);
     // The character that last started an editor.
     QChar LastTypedChar() const { return lastChar_; }
@@ -282,6 +285,8 @@ public:
     void ShowEditorIfAllowed();
     virtual QString EllipsClick(const QString& value);
     TColor CellColor(int col, int row) const;
+    // The brush and font a cell is painted with (display column), as its editors take them.
+    void CellLook(int col, int row, TBrush& brush, TFont& font);
     bool IsReadOnly(int col, int row) const;
     QWidget* CellControl(int col, int row) const;
     void BeginUpdate() override;
@@ -428,8 +433,8 @@ protected:
     bool IsFixedCellForDraw(int col, int row) override;
     int GetNodeIndent(int row) override;
     bool HasNodes() override { return NodeCount() > 0; }
-    void GetCellColors(int col, int row, TVAlignment& vAlign, TAlignment& hAlign, TFont& font, TColor& colorTo,
-                       TBrush& brush, bool convertCol, bool selecting, bool printing,
+    void GetCellColors(int col, int row, TVAlignment& vAlign, TAlignment& hAlign, TFont& font,
+                       TColor& colorTo, TBrush& brush, bool convertCol, bool selecting, bool printing,
                        TGridDrawState& state) override;
     void DrawCellText(TCanvas& canvas, int col, int row, TGridDrawState state, TRect rect) override;
     void Paint(const TRect& dirty) override;
@@ -465,7 +470,8 @@ private:
     friend class TGridDatePicker;
 
     void WriteHeaders();
-    void SetSelectionFlag(std::vector<bool>& flags, int index, int count, bool on, const char* error, bool rows);
+    void SetSelectionFlag(std::vector<bool>& flags, int index, int count, bool on, const char* error,
+                          bool rows);
     bool RunCellChanging(int col, int row);
     void SwitchEditing(int realCol, int row);
     void NotifyRowUpdate(int row);
@@ -499,6 +505,7 @@ private:
     bool ColSelectFlag(int col) const;
     void RestoreEditText();
     void IncrementalSearch(QChar key);
+    void ScaleOthers(bool columns);
     void ChangeHiddenRows(const std::vector<int>& hide, const std::function<bool(const TGridItem&)>& show);
 
     TFont fixedFont_, activeCellFont_;

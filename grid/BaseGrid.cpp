@@ -229,7 +229,8 @@ bool TBaseGrid::Verify() const {
             if (!p || p->IsBaseCell || p->CellSpanX < 0) continue;
             const TGridCoord base = p->BaseCellOf(c, r);
             const TCellProperties* b = CellProperties(base.X, base.Y);
-            if (!b || !b->IsBaseCell || b->CellSpanX < p->CellSpanX || b->CellSpanY < p->CellSpanY) return false;
+            if (!b || !b->IsBaseCell || b->CellSpanX < p->CellSpanX || b->CellSpanY < p->CellSpanY)
+                return false;
         }
     return true;
 }

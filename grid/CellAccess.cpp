@@ -66,7 +66,8 @@ bool TVevIvizudEvar::RunCellChanging(int col, int row) {
     if (col < 0 || row < 0) return allow;
     if (row != Row()) RowChanging(Row(), row, allow);
     if (col != Col()) ColChanging(Col(), col, allow);
-    if ((col != Col() || row != Row()) && !cellChangingSuppressed_) CellChanging(Row(), Col(), row, col, allow);
+    if ((col != Col() || row != Row()) && !cellChangingSuppressed_)
+        CellChanging(Row(), Col(), row, col, allow);
     return allow;
 }
 
@@ -167,7 +168,8 @@ int TVevIvizudEvar::RealToDisplRow(int row) const {
 }
 
 bool TVevIvizudEvar::IsHiddenRow(int row) const {
-    return std::any_of(hiddenRows_.begin(), hiddenRows_.end(), [row](const TGridItem& i) { return i.Idx == row; });
+    return std::any_of(hiddenRows_.begin(), hiddenRows_.end(),
+                       [row](const TGridItem& i) { return i.Idx == row; });
 }
 
 // ---- Typed access ----------------------------------------------------------------------------------
@@ -219,8 +221,8 @@ void TVevIvizudEvar::SetWideCell(int col, int row, const QString& text) {
 
 // ---- Row and column selection flags --------------------------------------------------------------
 
-void TVevIvizudEvar::SetSelectionFlag(std::vector<bool>& flags, int index, int count, bool on, const char* error,
-                                      bool rows) {
+void TVevIvizudEvar::SetSelectionFlag(std::vector<bool>& flags, int index, int count, bool on,
+                                      const char* error, bool rows) {
     if (index < 0 || index >= count) throw EVozAvozError(error);
     if (size_t(index) >= flags.size()) flags.resize(size_t(index) + 1, false);
     if (flags[size_t(index)] == on) return;
@@ -317,9 +319,12 @@ void TVevIvizudEvar::UnHideSelection() {
     if (savedSelection_ && savedSelection_->Right < ColCount() && savedSelection_->Bottom < RowCount()) {
         SetSelection(*savedSelection_);
     } else {
-        const int firstRow = FixedRowAlways && TBaseGrid::FixedRows() == RowCount() ? 0 : TBaseGrid::FixedRows();
-        const int firstCol = FixedColAlways && TBaseGrid::FixedCols() == ColCount() ? 0 : TBaseGrid::FixedCols();
-        if (firstRow < RowCount() && firstCol < ColCount()) SetSelection({firstCol, firstRow, firstCol, firstRow});
+        const int firstRow =
+            FixedRowAlways && TBaseGrid::FixedRows() == RowCount() ? 0 : TBaseGrid::FixedRows();
+        const int firstCol =
+            FixedColAlways && TBaseGrid::FixedCols() == ColCount() ? 0 : TBaseGrid::FixedCols();
+        if (firstRow < RowCount() && firstCol < ColCount())
+            SetSelection({firstCol, firstRow, firstCol, firstRow});
     }
     savedSelection_.reset();
     InvalidateGrid();

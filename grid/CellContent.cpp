@@ -15,11 +15,15 @@ namespace {
 constexpr int kTextOffsetX = 2, kTextOffsetY = 2;
 
 unsigned HAlignFlag(TAlignment align) {
-    return align == TAlignment::taRightJustify ? DT_RIGHT : align == TAlignment::taCenter ? DT_CENTER : DT_LEFT;
+    return align == TAlignment::taRightJustify ? DT_RIGHT
+           : align == TAlignment::taCenter     ? DT_CENTER
+                                               : DT_LEFT;
 }
 
 unsigned VAlignFlag(TVAlignment align) {
-    return align == TVAlignment::vtaCenter ? DT_VCENTER : align == TVAlignment::vtaBottom ? DT_BOTTOM : DT_TOP;
+    return align == TVAlignment::vtaCenter   ? DT_VCENTER
+           : align == TVAlignment::vtaBottom ? DT_BOTTOM
+                                             : DT_TOP;
 }
 
 } // namespace
@@ -55,10 +59,11 @@ int TVevIvizudEvar::FindRowByText(const QString& text) {
 
 void TVevIvizudEvar::ApplySelectionColors(TCellPaint& p, TColor& linkColor) {
     TCanvas& canvas = *p.Canvas;
-    const bool selected =
-        p.State.Contains(gdSelected) ||
-        (RowSelectFlag(p.SelRow) && TBaseGrid::Options().Contains(goRowSelect) && p.RealCol >= TBaseGrid::FixedCols());
-    if (!selected || (p.State.Contains(gdFocused) && !TBaseGrid::Options().Contains(goDrawFocusSelected))) return;
+    const bool selected = p.State.Contains(gdSelected) ||
+                          (RowSelectFlag(p.SelRow) && TBaseGrid::Options().Contains(goRowSelect) &&
+                           p.RealCol >= TBaseGrid::FixedCols());
+    if (!selected || (p.State.Contains(gdFocused) && !TBaseGrid::Options().Contains(goDrawFocusSelected)))
+        return;
     if (showSelection_) {
         if (selectionColor_ != clNone) canvas.Brush().SetColor(selectionColor_);
         if (selectionTextColor_ != clNone) canvas.Font().SetColor(selectionTextColor_);
@@ -89,7 +94,8 @@ void TVevIvizudEvar::DrawCellContent(TCellPaint& p) {
     if (IsPasswordCell(p.RealCol, p.Row)) FillChars(text, PasswordChar);
     TRect tr = p.R;
     const bool filterButton = p.Row == 0 && ColumnHasFilterButton(p.RealCol);
-    if (filterButton) DrawResourceBitmap(canvas, FixedColor(), {tr.Right - 16, tr.Top, tr.Right, tr.Bottom}, "VZGFILT");
+    if (filterButton)
+        DrawResourceBitmap(canvas, FixedColor(), {tr.Right - 16, tr.Top, tr.Right, tr.Bottom}, "VZGFILT");
     const bool plainClick = plainClick_;
     if (p.RealCol >= TBaseGrid::FixedCols() && p.Row >= TBaseGrid::FixedRows() && !plainClick &&
         ((MouseActions.DisjunctRowSelect() && !RowSelectFlag(p.SelRow)) ||
@@ -104,10 +110,12 @@ void TVevIvizudEvar::DrawCellContent(TCellPaint& p) {
     const bool cellsMatch = BackGround.Cells == TBackGroundCells::bcAll ||
                             (fixedState ? BackGround.Cells == TBackGroundCells::bcFixed
                                         : BackGround.Cells == TBackGroundCells::bcNormal);
-    const bool selectedLook = showSelection_ && ((p.State.Contains(gdSelected) && !p.State.Contains(gdFocused)) ||
-                                                 (p.State.Contains(gdFocused) &&
-                                                  TBaseGrid::Options().Contains(goDrawFocusSelected)));
-    if (!BackGround.Bitmap.Empty() && !(props && props->BrushColor() != clNone) && cellsMatch && !selectedLook) {
+    const bool selectedLook =
+        showSelection_ &&
+        ((p.State.Contains(gdSelected) && !p.State.Contains(gdFocused)) ||
+         (p.State.Contains(gdFocused) && TBaseGrid::Options().Contains(goDrawFocusSelected)));
+    if (!BackGround.Bitmap.Empty() && !(props && props->BrushColor() != clNone) && cellsMatch &&
+        !selectedLook) {
         if (BackGround.Display == TBackGroundDisplay::bdTile)
             DrawBackgroundTiled(canvas, tr, p.Col, p.Row);
         else
@@ -198,13 +206,14 @@ void TVevIvizudEvar::DrawPlainText(TCellPaint& p, QString text, TRect tr, int gO
                           (p.RealCol >= TBaseGrid::FixedCols() || SortSettings.FixedCols);
     if (sortHere) {
         const int w = std::max(std::min(canvas.TextWidth(text), sortArea.Width() - 16), 0);
-        const int x = p.HAlign == TAlignment::taLeftJustify ? sortArea.Left + w + 10 + gOff
+        const int x = p.HAlign == TAlignment::taLeftJustify    ? sortArea.Left + w + 10 + gOff
                       : p.HAlign == TAlignment::taRightJustify ? sortArea.Right - w - 10
-                                                              : sortArea.Left + 8;
+                                                               : sortArea.Left + 8;
         const int y = p.VAlign == TVAlignment::vtaTop      ? sortArea.Top + 8
                       : p.VAlign == TVAlignment::vtaCenter ? sortArea.Top + sortArea.Height() / 2
                                                            : sortArea.Bottom - 8;
-        if (SortIndexList.FindIndex(p.RealCol) <= 0 || SortSettings.IndexShow) DrawSortGlyph(canvas, p.RealCol, y, x);
+        if (SortIndexList.FindIndex(p.RealCol) <= 0 || SortSettings.IndexShow)
+            DrawSortGlyph(canvas, p.RealCol, y, x);
     }
     if (url) canvas.Font().SetStyle(canvas.Font().Style() - TFontStyle::fsUnderline);
 }
@@ -262,7 +271,8 @@ void TVevIvizudEvar::DrawSortGlyph(TCanvas& canvas, int col, int y, int x) {
             if (glyphs)
                 DrawBitmapTransparent(canvas, SortSettings.UpGlyph, FixedColor(), Bounds(x - 4, y - 4, 0, 0));
             else
-                path(clWhite, {{x - 4, y + 4}, {x + 4, y + 4}, {x, y - 4}}), path(clGray, {{x, y - 4}, {x - 4, y + 4}});
+                path(clWhite, {{x - 4, y + 4}, {x + 4, y + 4}, {x, y - 4}}),
+                    path(clGray, {{x, y - 4}, {x - 4, y + 4}});
         } else if (glyphs) {
             DrawBitmapTransparent(canvas, SortSettings.DownGlyph, FixedColor(), Bounds(x - 4, y - 4, 0, 0));
         } else {
@@ -284,7 +294,8 @@ void TVevIvizudEvar::DrawSortGlyph(TCanvas& canvas, int col, int y, int x) {
     const bool glyphs = !SortSettings.IndexUpGlyph.Empty() && !SortSettings.IndexDownGlyph.Empty();
     if (!descending) {
         if (glyphs)
-            DrawBitmapTransparent(canvas, SortSettings.IndexDownGlyph, FixedColor(), Bounds(x - 7, y - 7, 0, 0));
+            DrawBitmapTransparent(canvas, SortSettings.IndexDownGlyph, FixedColor(),
+                                  Bounds(x - 7, y - 7, 0, 0));
         else
             canvas.Polygon({{x - 6, y + 8}, {x + 6, y + 8}, {x, y - 4}});
     } else if (glyphs) {
@@ -332,16 +343,18 @@ TPoint TVevIvizudEvar::GetCellTextSize(int col, int row, bool inColumn) {
     TColor colorTo = clNone;
     TVAlignment vAlign;
     TAlignment hAlign;
-    GetCellColors(RealToDisplCol(col), row, vAlign, hAlign, canvas.Font(), colorTo, canvas.Brush(), true, true,
-                  false, state);
+    GetCellColors(RealToDisplCol(col), row, vAlign, hAlign, canvas.Font(), colorTo, canvas.Brush(), true,
+                  true, false, state);
     if (kind == ctkFormula) text = GetCellTextRaw(col, row);
     if (kind == ctkWide) DecodeWideCell(QString(text), text);
     if (inColumn) {
         TRect r = CellRectEx(RealToDisplCol(col), row);
         if (r.IsEmpty()) r = Bounds(0, 0, ColWidths(RealToDisplCol(col)), RowHeights(row));
         r = r.Inflated(-(2 + kTextOffsetX), -(2 + kTextOffsetY));
-        if (EditorMode() && RealToDisplCol(col) == Col() && row == Row() && text.endsWith(u'\n')) text += u'w';
-        const int height = canvas.DrawText(text, r, DT_CALCRECT | DT_NOPREFIX | DT_WORDBREAK | DT_EDITCONTROL);
+        if (EditorMode() && RealToDisplCol(col) == Col() && row == Row() && text.endsWith(u'\n'))
+            text += u'w';
+        const int height =
+            canvas.DrawText(text, r, DT_CALCRECT | DT_NOPREFIX | DT_WORDBREAK | DT_EDITCONTROL);
         return {r.Width() + 2 * kTextOffsetX, height + 2 * kTextOffsetY};
     }
     QStringList lines;
@@ -354,5 +367,6 @@ TPoint TVevIvizudEvar::GetCellTextSize(int col, int row, bool inColumn) {
     } while (multiLineCells_ && !rest.isEmpty());
     int widest = 0;
     for (const QString& line : lines) widest = std::max(widest, canvas.TextWidth(line));
-    return {widest + 2 * kTextOffsetX, int(lines.size()) * canvas.TextHeight(QStringLiteral("gh")) + 2 * kTextOffsetY};
+    return {widest + 2 * kTextOffsetX,
+            int(lines.size()) * canvas.TextHeight(QStringLiteral("gh")) + 2 * kTextOffsetY};
 }

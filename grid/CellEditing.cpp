@@ -55,13 +55,9 @@ void TVevIvizudEvar::ShowInplaceEditor(int col, int row) {
     TRect rect = CellRectEx(RealToDisplCol(col), row);
     if (rect.IsEmpty()) rect = CellRect(Col(), Row());
     const TRect editor = Bounds(rect.Left, rect.Top, rect.Width() - 1, rect.Height() - 1);
-    TGridDrawState state;
-    TColor colorTo = clNone;
-    TVAlignment vAlign;
-    TAlignment hAlign;
     TBrush brush;
     TFont font;
-    GetCellColors(RealToDisplCol(col), row, vAlign, hAlign, font, colorTo, brush, true, false, false, state);
+    CellLook(RealToDisplCol(col), row, brush, font);
     editCol_ = col;
     editRow_ = row;
     if (IsComboType(editorType_))

@@ -60,5 +60,6 @@ inline bool IsClickableGraphic(TCellType type) {
            type == TCellType::ctVirtCheckBox || type == TCellType::ctRadio || type == TCellType::ctButton;
 }
 inline bool IsCheckBoxGraphic(TCellType type) {
-    return type == TCellType::ctCheckBox || type == TCellType::ctDataCheckBox || type == TCellType::ctVirtCheckBox;
+    return type == TCellType::ctCheckBox || type == TCellType::ctDataCheckBox ||
+           type == TCellType::ctVirtCheckBox;
 }

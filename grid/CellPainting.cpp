@@ -31,8 +31,8 @@ bool TVevIvizudEvar::IsCellSelected(int col, int row) const {
 }
 
 void TVevIvizudEvar::GetCellColors(int col, int row, TVAlignment& vAlign, TAlignment& hAlign, TFont& font,
-                                   TColor& colorTo, TBrush& brush, bool convertCol, bool selecting, bool printing,
-                                   TGridDrawState& state) {
+                                   TColor& colorTo, TBrush& brush, bool convertCol, bool selecting,
+                                   bool printing, TGridDrawState& state) {
     const int fixedCols = TBaseGrid::FixedCols(), fixedRows = TBaseGrid::FixedRows();
     const bool printFont = printing && !PrintSettings.UseDisplayFont;
     if (IsNormalCell(col, row, fixedCols, fixedRows))
@@ -60,7 +60,8 @@ void TVevIvizudEvar::GetCellColors(int col, int row, TVAlignment& vAlign, TAlign
             const int period = Bands.Period();
             const int n = row - fixedRows;
             if (period > 0)
-                brush.SetColor(n % period < Bands.PrimaryLength() ? Bands.PrimaryColor() : Bands.SecondaryColor());
+                brush.SetColor(n % period < Bands.PrimaryLength() ? Bands.PrimaryColor()
+                                                                  : Bands.SecondaryColor());
         }
     }
     const bool fixed = IsFixedCellForDraw(col, row) || col < fixedCols || row < fixedRows;
@@ -76,8 +77,10 @@ void TVevIvizudEvar::GetCellColors(int col, int row, TVAlignment& vAlign, TAlign
 
     const bool normal = IsNormalCell(col, row, fixedCols, fixedRows);
     auto selectedLook = [&](bool only) {
-        if (only) state = TGridDrawState{gdSelected};
-        else state.Include(gdSelected);
+        if (only)
+            state = TGridDrawState{gdSelected};
+        else
+            state.Include(gdSelected);
         brush.SetColor(selectionColor_);
         font.SetColor(selectionTextColor_);
     };
@@ -173,10 +176,12 @@ void TVevIvizudEvar::DrawCellText(TCanvas& canvas, int col, int row, TGridDrawSt
     p.Row = row;
     p.R = rect;
     p.RealCol = DisplToRealCol(col);
-    p.SelRow = MouseActions.DisjunctRowSelect() && MouseActions.RowSelectPersistent ? DisplToRealRow(row) : row;
+    p.SelRow =
+        MouseActions.DisjunctRowSelect() && MouseActions.RowSelectPersistent ? DisplToRealRow(row) : row;
     if (selectionHidden_) state.Exclude(gdSelected);
     TColor colorTo = clNone;
-    GetCellColors(col, row, p.VAlign, p.HAlign, canvas.Font(), colorTo, canvas.Brush(), true, false, false, state);
+    GetCellColors(col, row, p.VAlign, p.HAlign, canvas.Font(), colorTo, canvas.Brush(), true, false, false,
+                  state);
     p.State = state;
     p.Graphic = GetCellGraphicSize(p.RealCol, row, p.GVAlign, p.GHAlign, p.ShowText, p.GH, p.GW);
     if (state.Contains(gdSelected) && !state.Contains(gdFocused) && selectionColor_ == clNone)
@@ -190,11 +195,13 @@ void TVevIvizudEvar::DrawCellText(TCanvas& canvas, int col, int row, TGridDrawSt
     if (GetNodeIndent(row) > 0 && p.RealCol == 0) p.R.Left += 4;
     p.SavedBrush = canvas.Brush().Color();
     p.SavedFont = canvas.Font().Color();
-    const bool fixed = IsFixedCellForDraw(col, row) || col < TBaseGrid::FixedCols() || row < TBaseGrid::FixedRows();
+    const bool fixed =
+        IsFixedCellForDraw(col, row) || col < TBaseGrid::FixedCols() || row < TBaseGrid::FixedRows();
     DrawFixedLook(p, fixed);
     const int savedRight = p.R.Right;
     if (!fixed && ControlLook.DropDownAlwaysVisible && HasComboBox(col, row)) {
-        DrawComboButton(canvas, {p.R.Right - 16, p.R.Top, p.R.Right, p.R.Bottom}, true, false, xpFlag_ && comCtlFlag_);
+        DrawComboButton(canvas, {p.R.Right - 16, p.R.Top, p.R.Right, p.R.Bottom}, true, false,
+                        xpFlag_ && comCtlFlag_);
         p.R.Right -= 16;
     }
     DrawCellContent(p);
@@ -208,7 +215,8 @@ void TVevIvizudEvar::DrawCellText(TCanvas& canvas, int col, int row, TGridDrawSt
     DrawTreeLines(p);
     if (p.Graphic) DrawCellGraphic(canvas, p.RealCol, row, p.R, *p.Graphic);
     DrawCellEvent(p.RealCol, row,
-                  {p.R.Left + 1, p.R.Top + 1, p.R.Right - GridLineWidth(), p.R.Bottom - GridLineWidth()}, p.State);
+                  {p.R.Left + 1, p.R.Top + 1, p.R.Right - GridLineWidth(), p.R.Bottom - GridLineWidth()},
+                  p.State);
     CustomCellDraw(canvas, p.RealCol, row, p.State, p.R, false);
     DrawFocusRectangle(p);
 }
@@ -346,7 +354,8 @@ void TVevIvizudEvar::DrawCellBorders(int col, int row, TRect r) {
     if (borders.Contains(TCellBorder::cbLeft)) draw(left, {r.Left - 1, r.Top}, {r.Left - 1, r.Bottom});
     if (borders.Contains(TCellBorder::cbRight)) draw(right, {r.Right - 1, r.Top}, {r.Right - 1, r.Bottom});
     if (borders.Contains(TCellBorder::cbTop)) draw(top, {r.Left, r.Top}, {r.Right, r.Top});
-    if (borders.Contains(TCellBorder::cbBottom)) draw(bottom, {r.Left, r.Bottom - 1}, {r.Right, r.Bottom - 1});
+    if (borders.Contains(TCellBorder::cbBottom))
+        draw(bottom, {r.Left, r.Bottom - 1}, {r.Right, r.Bottom - 1});
     canvas.Pen() = kept;
 }
 

@@ -26,7 +26,8 @@ void TVevIvizudEvar::SaveColumnSizes() {
         for (int c = 0; c < ColCount(); ++c) ini.WriteInteger(section, ValueName(c), ColWidths(c));
     } else {
         TSettingsStore store;
-        for (int c = 0; c < ColCount(); ++c) store.WriteInteger(key + "\\" + section, ValueName(c), ColWidths(c));
+        for (int c = 0; c < ColCount(); ++c)
+            store.WriteInteger(key + "\\" + section, ValueName(c), ColWidths(c));
     }
 }
 
@@ -38,7 +39,8 @@ void TVevIvizudEvar::LoadColumnSizes() {
     };
     if (ColumnSize.Location == TColumnSizeLocation::clIniFile) {
         const TIniFile ini(key);
-        for (int c = 0; c < ColCount(); ++c) apply(c, ini.ReadInteger(section, ValueName(c), DefaultColWidth()));
+        for (int c = 0; c < ColCount(); ++c)
+            apply(c, ini.ReadInteger(section, ValueName(c), DefaultColWidth()));
     } else {
         const TSettingsStore store;
         for (int c = 0; c < ColCount(); ++c)
@@ -64,20 +66,35 @@ void TVevIvizudEvar::StretchColumn(int col) {
     stretchBusy_ = true;
 }
 
+// After a mouse resize of one column (row) with AllColumnSize (AllRowSize), every other
+// non-fixed column (row) is scaled by the same factor.
+void TVevIvizudEvar::ScaleOthers(bool columns) {
+    bool& sizing = columns ? columnSizing_ : rowSizing_;
+    const int index = columns ? resizingCol_ : resizingRow_;
+    const int start = columns ? resizeStartWidth_ : resizeStartHeight_;
+    const bool all = columns ? MouseActions.AllColumnSize : MouseActions.AllRowSize;
+    if (!sizing || !all || start < 1 || index < 0) return;
+    sizing = false;
+    auto size = [&](int i) { return columns ? ColWidths(i) : RowHeights(i); };
+    const double factor = double(size(index)) / start;
+    const int first = columns ? TBaseGrid::FixedCols() : TBaseGrid::FixedRows();
+    const int count = columns ? ColCount() : RowCount();
+    for (int i = first; i < count; ++i) {
+        if (i == index) continue;
+        const int scaled = int(std::lround(size(i) * factor));
+        columns ? SetColWidths(i, scaled) : SetRowHeights(i, scaled);
+    }
+}
+
 void TVevIvizudEvar::ColWidthsChanged() {
     if (stretchBusy_ && ColumnSize.Stretch && ColumnSize.StretchColumn < ColCount()) {
         stretchBusy_ = false;
         StretchColumn(ColumnSize.StretchColumn);
     }
     TBaseGrid::ColWidthsChanged();
-    if (columnSizing_ && MouseActions.AllColumnSize && resizeStartWidth_ >= 1 && resizingCol_ >= 0) {
-        const double factor = double(ColWidths(resizingCol_)) / resizeStartWidth_;
-        columnSizing_ = false;
-        for (int c = TBaseGrid::FixedCols(); c < ColCount(); ++c)
-            if (c != resizingCol_) SetColWidths(c, int(std::lround(ColWidths(c) * factor)));
-    }
-    if (resizingCol_ >= 0) DoEndColumnSize(resizingCol_);
+    ScaleOthers(true);
     if (resizingCol_ >= 0) {
+        DoEndColumnSize(resizingCol_);
         int width = ColWidths(resizingCol_);
         UpdateColumnSize(resizingCol_, width);
         if (width != ColWidths(resizingCol_)) SetColWidths(resizingCol_, width);
@@ -89,12 +106,7 @@ void TVevIvizudEvar::ColWidthsChanged() {
 
 void TVevIvizudEvar::RowHeightsChanged() {
     TBaseGrid::RowHeightsChanged();
-    if (rowSizing_ && MouseActions.AllRowSize && resizeStartHeight_ >= 1 && resizingRow_ >= 0) {
-        const double factor = double(RowHeights(resizingRow_)) / resizeStartHeight_;
-        rowSizing_ = false;
-        for (int r = TBaseGrid::FixedRows(); r < RowCount(); ++r)
-            if (r != resizingRow_) SetRowHeights(r, int(std::lround(RowHeights(r) * factor)));
-    }
+    ScaleOthers(false);
     if (resizingRow_ >= 0) DoEndRowSize(resizingRow_);
     resizingRow_ = -1;
     rowSizing_ = false;

@@ -44,7 +44,11 @@ void TVzgComboBox::paintEvent(QPaintEvent* e) {
     }
     const TRect button{r.Right - buttonWidth_ - 2, r.Top + 2, r.Right - 2, r.Bottom - 2};
     if (VisualStyles::IsThemeActive()) {
-        DrawThemeBackground(canvas, TThemeClass::ComboBox, 1, DroppedDown() ? 3 : isEnabled() ? 1 : 4, button);
+        DrawThemeBackground(canvas, TThemeClass::ComboBox, 1,
+                            DroppedDown() ? 3
+                            : isEnabled() ? 1
+                                          : 4,
+                            button);
     } else {
         TRect edge = button;
         canvas.DrawEdge(edge, Etched ? EDGE_ETCHED : BDR_RAISEDINNER, BF_RECT);
@@ -86,9 +90,7 @@ TGridCombo::TGridCombo(TVevIvizudEvar* grid) : TVzgComboBox(grid->viewport()), g
         if (!isVisible()) return;
         grid_->ComboChange(grid_->RealCol(), grid_->Row(), index, text);
     };
-    OnCloseUp = [this](QObject*) {
-        grid_->ComboCloseUp(grid_->Row(), grid_->RealCol());
-    };
+    OnCloseUp = [this](QObject*) { grid_->ComboCloseUp(grid_->Row(), grid_->RealCol()); };
 }
 
 bool TGridCombo::WantsTab() const {
@@ -117,10 +119,11 @@ void TGridCombo::KeyDown(int& key, TShiftState shift) {
     autoComplete_ = key != VK_BACK && key != VK_DELETE;
     const bool list = Style() == TComboBoxStyle::csDropDownList || DroppedDown();
     const bool altDown = key == VK_DOWN && shift.Contains(ssAlt);
-    const bool wanted = !altDown && (key == VK_TAB || key == VK_RETURN || key == VK_ESCAPE ||
-                                     (list ? key == VK_LEFT || key == VK_RIGHT
-                                           : key == VK_PRIOR || key == VK_NEXT || key == VK_END || key == VK_UP ||
-                                                 key == VK_DOWN));
+    const bool wanted =
+        !altDown &&
+        (key == VK_TAB || key == VK_RETURN || key == VK_ESCAPE ||
+         (list ? key == VK_LEFT || key == VK_RIGHT
+               : key == VK_PRIOR || key == VK_NEXT || key == VK_END || key == VK_UP || key == VK_DOWN));
     if (!wanted) {
         TVzgComboBox::KeyDown(key, shift);
         return;
@@ -128,14 +131,7 @@ void TGridCombo::KeyDown(int& key, TShiftState shift) {
     const int handed = key;
     key = 0;
     if (handed == VK_TAB || handed == VK_RETURN || handed == VK_UP || handed == VK_DOWN) {
-        if (!ValidateText()) return;
-        if (handed == VK_TAB && grid_->Options().Contains(goTabs)) {
-            grid_->HideInplaceEdit();
-            grid_->setFocus(Qt::TabFocusReason);
-            grid_->TabToNextCell(shift.Contains(ssShift));
-            return;
-        }
-        grid_->EditorKeyToGrid(handed, shift);
+        if (ValidateText()) grid_->ControlKeyToGrid(handed, shift);
         return;
     }
     if (handed == VK_ESCAPE) {

@@ -4,7 +4,8 @@
 #include "platform/os/FormatSettings.h"
 #include "platform/ui/UiServices.h"
 
-TGridDatePicker::TGridDatePicker(TVevIvizudEvar* grid) : TDateTimePickerControl(grid->viewport()), grid_(grid) {
+TGridDatePicker::TGridDatePicker(TVevIvizudEvar* grid)
+    : TDateTimePickerControl(grid->viewport()), grid_(grid) {
     hide();
     setEnabled(false);
 }
@@ -52,7 +53,8 @@ bool TGridDatePicker::WantsTab() const {
 }
 
 void TGridDatePicker::Restore() {
-    LoadFromCell(Kind() == TDateTimeKind::dtkTime ? TEditorType::edTimeEdit : TEditorType::edDateEdit, loadedText_);
+    LoadFromCell(Kind() == TDateTimeKind::dtkTime ? TEditorType::edTimeEdit : TEditorType::edDateEdit,
+                 loadedText_);
 }
 
 void TGridDatePicker::KeyDown(int& key, TShiftState shift) {
@@ -68,13 +70,7 @@ void TGridDatePicker::KeyDown(int& key, TShiftState shift) {
         Restore();
         grid_->DiscardEditorValue();
     }
-    if (handed == VK_TAB && grid_->Options().Contains(goTabs)) {
-        grid_->HideInplaceEdit();
-        grid_->setFocus(Qt::TabFocusReason);
-        grid_->TabToNextCell(shift.Contains(ssShift));
-        return;
-    }
-    grid_->EditorKeyToGrid(handed, shift);
+    grid_->ControlKeyToGrid(handed, shift);
 }
 
 void TGridDatePicker::DoExit() {

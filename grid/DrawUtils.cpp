@@ -55,7 +55,8 @@ void DrawProgressPie(TCanvas& canvas, const TRect& rect, TColor color, int perce
         } else {
             // Pies run counter-clockwise from the first radial: start at the slice's end.
             const double angle = M_PI / 2 - 2 * M_PI * percent / 100.0;
-            const TPoint end{int(std::lround(cx + 100 * std::cos(angle))), int(std::lround(cy - 100 * std::sin(angle)))};
+            const TPoint end{int(std::lround(cx + 100 * std::cos(angle))),
+                             int(std::lround(cy - 100 * std::sin(angle)))};
             canvas.Pie(rect, end, top);
         }
     }

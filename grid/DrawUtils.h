@@ -9,7 +9,7 @@ void DrawGradient(TCanvas& canvas, TColor fromColor, TColor toColor, bool horizo
                   int steps);
 
 struct TProgressColors {
-    TColor Color = clNavy, TextColor = clWhite;     // the filled part and its text
+    TColor Color = clNavy, TextColor = clWhite;      // the filled part and its text
     TColor BkColor = clWhite, BkTextColor = clBlack; // the rest and its text
     TColor BorderColor = clBlack;
 };

@@ -10,7 +10,8 @@
 void TVevIvizudEvar::BeginEdit(int col, int row) {
     cycle_.Col = col;
     cycle_.Row = row;
-    cycle_.Text = col >= 0 && row >= 0 && row < RowCount() ? GetGridCells(DisplToRealCol(col), row) : QString();
+    cycle_.Text =
+        col >= 0 && row >= 0 && row < RowCount() ? GetGridCells(DisplToRealCol(col), row) : QString();
     DecodeWideCell(cycle_.Text, cycle_.Wide);
     cycle_.Editing = true;
 }
@@ -31,7 +32,8 @@ bool TVevIvizudEvar::ValidateCell(QString& value) {
         ColumnChanged(realCol);
         if (CellChecker && CellChecker->AutoCorrect) value = CellChecker->CorrectCell(realCol, row, value);
         CellValidate(realCol, row, value, valid);
-        if (CellChecker && CellChecker->AutoMarkError) value = CellChecker->MarkCellErrors(realCol, row, value);
+        if (CellChecker && CellChecker->AutoMarkError)
+            value = CellChecker->MarkCellErrors(realCol, row, value);
         if (valid && UndoRedo()) UndoRedo()->AddUndoStep(realCol, row, value, cycle_.Text);
         CellsChanged(Bounds(realCol, row, 0, 0));
         if (!valid) {
@@ -88,6 +90,14 @@ void TVevIvizudEvar::EndPendingChange() {
 
 void TVevIvizudEvar::ShowEditorIfAllowed() {
     if (!HasClickableGraphic(RealCol(), Row())) ShowEditor();
+}
+
+void TVevIvizudEvar::CellLook(int col, int row, TBrush& brush, TFont& font) {
+    TGridDrawState state;
+    TColor colorTo = clNone;
+    TVAlignment vAlign;
+    TAlignment hAlign;
+    GetCellColors(col, row, vAlign, hAlign, font, colorTo, brush, true, false, false, state);
 }
 
 TColor TVevIvizudEvar::CellColor(int col, int row) const {

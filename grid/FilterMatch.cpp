@@ -34,7 +34,8 @@ QString Operand(const QString& pattern, qsizetype at, bool& orEqual) {
     if (orEqual) ++at;
     while (at < pattern.size() && pattern[at] == u' ') ++at;
     qsizetype end = at;
-    while (end < pattern.size() && pattern[end] != u' ' && pattern[end] != u'&' && pattern[end] != u'|') ++end;
+    while (end < pattern.size() && pattern[end] != u' ' && pattern[end] != u'&' && pattern[end] != u'|')
+        ++end;
     QString operand = pattern.mid(at, end - at);
     if (operand.startsWith(u'"')) operand.remove(0, 1);
     if (operand.endsWith(u'"')) operand.chop(1);
@@ -50,7 +51,8 @@ int Compare(const QString& text, const QString& operand, const TFormatSettings& 
     const double x = a.toDouble(&okA), y = b.toDouble(&okB);
     if (okA && okB) return x > y ? 1 : x < y ? -1 : 0;
     TDateTime da = 0, db = 0;
-    if (TryParseDate(text, da, settings) && TryParseDate(operand, db, settings)) return da > db ? 1 : da < db ? -1 : 0;
+    if (TryParseDate(text, da, settings) && TryParseDate(operand, db, settings))
+        return da > db ? 1 : da < db ? -1 : 0;
     const int c = QString::compare(text.left(255), operand.left(255), Qt::CaseSensitive);
     return c > 0 ? 1 : c < 0 ? -1 : 0;
 }

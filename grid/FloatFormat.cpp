@@ -20,7 +20,8 @@ QString WithSeparators(const std::string& digits, bool thousands, const TFormatS
     QString whole = point < 0 ? text : text.left(point);
     const QString fraction = point < 0 ? QString() : text.mid(point + 1);
     if (thousands)
-        for (qsizetype i = whole.size() - 3; i > 0; i -= 3) whole.insert(i, QChar::fromLatin1(settings.ThousandSeparator));
+        for (qsizetype i = whole.size() - 3; i > 0; i -= 3)
+            whole.insert(i, QChar::fromLatin1(settings.ThousandSeparator));
     QString r = whole;
     if (!fraction.isEmpty()) r += QChar::fromLatin1(settings.DecimalSeparator) + fraction;
     return negative ? u'-' + r : r;
@@ -56,12 +57,15 @@ QString Convert(QChar type, int precision, double value, const TFormatSettings& 
     if (!std::isfinite(value)) return value != value ? QStringLiteral("NAN") : value > 0 ? "INF" : "-INF";
     switch (type.toLower().unicode()) {
     case 'f':
-        return WithSeparators(Printf("%.*f", precision < 0 ? 2 : std::min(precision, 18), value), false, settings);
+        return WithSeparators(Printf("%.*f", precision < 0 ? 2 : std::min(precision, 18), value), false,
+                              settings);
     case 'n':
-        return WithSeparators(Printf("%.*f", precision < 0 ? 2 : std::min(precision, 18), value), true, settings);
+        return WithSeparators(Printf("%.*f", precision < 0 ? 2 : std::min(precision, 18), value), true,
+                              settings);
     case 'm':
         return QString::fromStdString(settings.CurrencyString) + u' ' +
-               WithSeparators(Printf("%.*f", precision < 0 ? 2 : std::min(precision, 18), value), true, settings);
+               WithSeparators(Printf("%.*f", precision < 0 ? 2 : std::min(precision, 18), value), true,
+                              settings);
     case 'e':
         return Scientific(value, precision < 0 ? 15 : precision, settings);
     default:

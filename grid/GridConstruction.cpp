@@ -190,8 +190,8 @@ void TVevIvizudEvar::resizeEvent(QResizeEvent* e) {
 }
 
 void TVevIvizudEvar::PaintFlatBorder(TCanvas& canvas) {
-    const bool flatLook = look_ == TGridLook::glSoft || look_ == TGridLook::glVell || look_ == TGridLook::glXP ||
-                          look_ == TGridLook::glListView;
+    const bool flatLook = look_ == TGridLook::glSoft || look_ == TGridLook::glVell ||
+                          look_ == TGridLook::glXP || look_ == TGridLook::glListView;
     if (!flatLook || BorderStyle() != TGridBorderStyle::bsSingle || flat_) return;
     const int w = width(), h = height();
     canvas.Pen().SetColor(xpFlag_ ? 0xB99D7F : clGray);

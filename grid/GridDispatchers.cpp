@@ -105,7 +105,6 @@ void TVevIvizudEvar::SelectionChanged(int left, int top, int right, int bottom) 
     if (OnSelectionChanged) OnSelectionChanged(this, left, top, right, bottom);
 }
 
-
 void TVevIvizudEvar::RowUpdate(int oldRow, int newRow) {
     if (OnRowUpdate) OnRowUpdate(this, oldRow, newRow);
 }
@@ -154,8 +153,8 @@ void TVevIvizudEvar::DrawCellEvent(int col, int row, const TRect& rect, TGridDra
     if (OnDrawCell) OnDrawCell(this, col, row, rect, state);
 }
 
-void TVevIvizudEvar::CustomCellDraw(TCanvas& canvas, int col, int row, TGridDrawState state, const TRect& rect,
-                                    bool printing) {
+void TVevIvizudEvar::CustomCellDraw(TCanvas& canvas, int col, int row, TGridDrawState state,
+                                    const TRect& rect, bool printing) {
     if (OnCustomCellDraw) OnCustomCellDraw(this, canvas, col, row, state, rect, printing);
 }
 

@@ -38,12 +38,12 @@ enum class TSortStyle : unsigned char {
     ssWideText
 };
 
-using TGridColorEvent =
-    std::function<void(QObject* Sender, int ARow, int ACol, TGridDrawState AState, TBrush& ABrush, TFont& AFont)>;
+using TGridColorEvent = std::function<void(QObject* Sender, int ARow, int ACol, TGridDrawState AState,
+                                           TBrush& ABrush, TFont& AFont)>;
 using TGridBorderEvent =
     std::function<void(QObject* Sender, int ARow, int ACol, TPen& APen, TCellBorders& Borders)>;
-using TGridBorderPropEvent = std::function<void(QObject* Sender, int ARow, int ACol, TPen& LeftPen, TPen& TopPen,
-                                                TPen& RightPen, TPen& BottomPen)>;
+using TGridBorderPropEvent = std::function<void(QObject* Sender, int ARow, int ACol, TPen& LeftPen,
+                                                TPen& TopPen, TPen& RightPen, TPen& BottomPen)>;
 using TGridAlignEvent =
     std::function<void(QObject* Sender, int ARow, int ACol, TAlignment& HAlign, TVAlignment& VAlign)>;
 using TGridFormatEvent =

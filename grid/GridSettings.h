@@ -65,7 +65,8 @@ public:
          DirectEdit = false, MoveRowOnNodeClick = false, NoAutoRangeScroll = false,
          NodeAllExpandContract = false, PreciseCheckBoxCheck = false, RangeSelectAndEdit = false,
          RowSelect = false, RowSelectPersistent = false, SelectOnRigthClick = false, SizeFixedCol = false;
-    TGridFixedCellEdit FixedRowsEdit = TGridFixedCellEdit::fceNone, FixedColsEdit = TGridFixedCellEdit::fceNone;
+    TGridFixedCellEdit FixedRowsEdit = TGridFixedCellEdit::fceNone,
+                       FixedColsEdit = TGridFixedCellEdit::fceNone;
     bool DisjunctRowSelect() const { return disjunctRow_; }
     bool DisjunctColSelect() const { return disjunctCol_; }
     bool DisjunctCellSelect() const { return disjunctCell_; }
@@ -229,7 +230,15 @@ struct THTMLSettings {
     std::vector<int> ColWidths;
 };
 
-enum class TPrintPosition { ppNone, ppTopLeft, ppTopRight, ppTopCenter, ppBottomLeft, ppBottomRight, ppBottomCenter };
+enum class TPrintPosition {
+    ppNone,
+    ppTopLeft,
+    ppTopRight,
+    ppTopCenter,
+    ppBottomLeft,
+    ppBottomRight,
+    ppBottomCenter
+};
 enum class TPrintBorders {
     pbNoborder,
     pbSingle,
@@ -249,8 +258,8 @@ enum class TFitToPage { fpNever, fpGrow, fpShrink, fpAlways, fpCustom };
 struct TPrintSettings {
     int FooterSize = 0, HeaderSize = 0, LeftSize = 0, RightSize = 0, ColumnSpacing = 0, RowSpacing = 0,
         TitleSpacing = 0, PageNumberOffset = 0, MaxPagesOffset = 0, FixedWidth = 0, FixedHeight = 0;
-    TPrintPosition Time = TPrintPosition::ppNone, Date = TPrintPosition::ppNone, PageNr = TPrintPosition::ppNone,
-                   Title = TPrintPosition::ppNone;
+    TPrintPosition Time = TPrintPosition::ppNone, Date = TPrintPosition::ppNone,
+                   PageNr = TPrintPosition::ppNone, Title = TPrintPosition::ppNone;
     QString DateFormat = QStringLiteral("dd/mm/yyyy"), TitleText, PagePrefix, PageSuffix, JobName,
             PageNumSep = QStringLiteral("/");
     QStringList TitleLines;

@@ -20,7 +20,8 @@ struct TShownRow {
 // Takes the listed display rows (ascending) into the store and shows again the stored rows the
 // test picks, in one pass over the grid: the rows keep their order by real row number, their
 // heights and selection flags, and the current row stays on its row (or the next one shown).
-void TVevIvizudEvar::ChangeHiddenRows(const std::vector<int>& hide, const std::function<bool(const TGridItem&)>& show) {
+void TVevIvizudEvar::ChangeHiddenRows(const std::vector<int>& hide,
+                                      const std::function<bool(const TGridItem&)>& show) {
     BeginUpdate();
     struct TEnd {
         TVevIvizudEvar& Grid;
@@ -109,8 +110,10 @@ bool TVevIvizudEvar::MatchesFilter(int row) {
     bool first = true;
     for (const TFilterData& condition : Filter) {
         QString text = GetGridCells(condition.Column, row);
-        if (!condition.Prefix.isEmpty() && text.startsWith(condition.Prefix)) text.remove(0, condition.Prefix.size());
-        if (!condition.Suffix.isEmpty() && text.endsWith(condition.Suffix)) text.chop(condition.Suffix.size());
+        if (!condition.Prefix.isEmpty() && text.startsWith(condition.Prefix))
+            text.remove(0, condition.Prefix.size());
+        if (!condition.Suffix.isEmpty() && text.endsWith(condition.Suffix))
+            text.chop(condition.Suffix.size());
         const bool match = MatchFilter(condition.Condition, text, condition.CaseSensitive);
         if (first || condition.Operation == TFilterOperation::foNONE) {
             result = match;

@@ -35,13 +35,15 @@ bool TVevIvizudEvar::KeyOnClickableCell(int key) {
     const int real = RealCol();
     const TCellType type = GetCellType(BaseCell(real, Row()).X, BaseCell(real, Row()).Y);
     if (!IsClickableGraphic(type)) return false;
-    const bool editing = TBaseGrid::Options().Contains(goEditing) || editingSwitched_ || MouseActions.RangeSelectAndEdit;
+    const bool editing =
+        TBaseGrid::Options().Contains(goEditing) || editingSwitched_ || MouseActions.RangeSelectAndEdit;
     if (!CanEditCell(real, Row(), editing)) return true;
     if (IsCheckBoxGraphic(type) && key == VK_SPACE) {
         ToggleCheckBox(real, Row());
         const TCellGraphic* graphic = GetCellGraphic(real, Row());
-        const bool state = type == TCellType::ctCheckBox ? graphic && graphic->CellBoolean
-                                                         : GetGridCells(real, Row()) == GetCheckTrue(real, Row());
+        const bool state = type == TCellType::ctCheckBox
+                               ? graphic && graphic->CellBoolean
+                               : GetGridCells(real, Row()) == GetCheckTrue(real, Row());
         CheckBoxClick(real, Row(), state);
     } else if (type == TCellType::ctRadio && key == VK_SPACE) {
         RadioNext(real, Row());
@@ -60,7 +62,7 @@ bool TVevIvizudEvar::HomeEndKey(int key, TShiftState shift) {
     if (key != VK_HOME && key != VK_END) return false;
     if (!byRow && !rowSelect) return false;
     if (byRow) {
-        const int target = key == VK_HOME ? TBaseGrid::FixedRows()
+        const int target = key == VK_HOME                              ? TBaseGrid::FixedRows()
                            : FloatingFooter.Visible && RowCount() >= 3 ? RowCount() - 2
                                                                        : RowCount() - 1 - fixedFooters_;
         SetRow(std::clamp(target, 0, RowCount() - 1));
@@ -106,8 +108,8 @@ bool TVevIvizudEvar::StepSkippingFixed(int key) {
     }
     const int nc = col + dc, nr = row + dr;
     if (nc < 0 || nr < 0 || nc >= ColCount() || nr >= RowCount() || !IsFixedCell(nc, nr)) return false;
-    for (int c = nc + dc, r = nr + dr; dc ? (dc < 0 ? c >= limit : c <= limit) : (dr < 0 ? r >= limit : r <= limit);
-         c += dc, r += dr) {
+    for (int c = nc + dc, r = nr + dr;
+         dc ? (dc < 0 ? c >= limit : c <= limit) : (dr < 0 ? r >= limit : r <= limit); c += dc, r += dr) {
         if (IsFixedCell(c, r)) continue;
         dc ? SetCol(c) : SetRow(r);
         break;
@@ -122,14 +124,16 @@ void TVevIvizudEvar::MaintainDisjunct(int key, TShiftState shift) {
             if (!shift.Contains(ssShift))
                 SetRowSelect(Row(), true);
             else
-                for (int r = std::min(Anchor().Y, Row()); r <= std::max(Anchor().Y, Row()); ++r) SetRowSelect(r, true);
+                for (int r = std::min(Anchor().Y, Row()); r <= std::max(Anchor().Y, Row()); ++r)
+                    SetRowSelect(r, true);
         }
         if (MouseActions.DisjunctColSelect()) {
             if (!shift.Contains(ssShift) && !shift.Contains(ssCtrl)) ClearColSelect();
             if (!shift.Contains(ssShift))
                 SetColSelect(Col(), true);
             else
-                for (int c = std::min(Anchor().X, Col()); c <= std::max(Anchor().X, Col()); ++c) SetColSelect(c, true);
+                for (int c = std::min(Anchor().X, Col()); c <= std::max(Anchor().X, Col()); ++c)
+                    SetColSelect(c, true);
         }
     }
     if (key == VK_SPACE) {
@@ -181,7 +185,8 @@ void TVevIvizudEvar::KeyDown(int& key, TShiftState shift) {
         SetLeftCol(oldLeft);
         EndUpdate();
     }
-    const bool ctrl = shift.Contains(ssCtrl), shiftDown = shift.Contains(ssShift), alt = shift.Contains(ssAlt);
+    const bool ctrl = shift.Contains(ssCtrl), shiftDown = shift.Contains(ssShift),
+               alt = shift.Contains(ssAlt);
     if (Navigation.AllowClipboardShortCuts) {
         using TAsk = void (TVevIvizudEvar::*)(bool&);
         using TAction = void (TVevIvizudEvar::*)();
@@ -220,16 +225,20 @@ void TVevIvizudEvar::TabToNextCell(bool backwards) {
     if (!backwards && leftRight) {
         if (col + span.X + 1 >= ColCount() - VisibleRightFixedCols()) {
             col = firstCol;
-            if (row >= lastRow) row = firstRow, leave = Navigation.TabToNextAtEnd;
-            else ++row;
+            if (row >= lastRow)
+                row = firstRow, leave = Navigation.TabToNextAtEnd;
+            else
+                ++row;
         } else {
             col += span.X + 1;
         }
     } else if (!backwards) {
         if (row + span.Y + 1 >= RowCount() - fixedFooters_) {
             row = firstRow;
-            if (col >= lastCol) col = firstCol, leave = Navigation.TabToNextAtEnd;
-            else ++col;
+            if (col >= lastCol)
+                col = firstCol, leave = Navigation.TabToNextAtEnd;
+            else
+                ++col;
         } else {
             row += span.Y + 1;
         }
@@ -268,6 +277,16 @@ void TVevIvizudEvar::EditorKeyToGrid(int key, TShiftState shift) {
     setFocus(Qt::OtherFocusReason);
     Navigation.AlwaysEdit = alwaysEdit;
     if (key == VK_RETURN) CommitAndAdvance(Col(), Row(), true, true, false);
+}
+
+void TVevIvizudEvar::ControlKeyToGrid(int key, TShiftState shift) {
+    if (key == VK_TAB && TBaseGrid::Options().Contains(goTabs)) {
+        HideInplaceEdit();
+        setFocus(Qt::TabFocusReason);
+        TabToNextCell(shift.Contains(ssShift));
+        return;
+    }
+    EditorKeyToGrid(key, shift);
 }
 
 // ---- Characters ----------------------------------------------------------------------------------

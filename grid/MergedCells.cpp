@@ -48,7 +48,8 @@ void TBaseGrid::SnapToBaseCell() {
 // inherited step lands beside it.
 void TBaseGrid::StepBeforeKey(int key) {
     if (key == VK_NEXT) {
-        if (TopRow() + VisibleRowCount() - FixedRows() == RowCount() - 1 && LastRowIsFooter && RowCount() >= 2)
+        if (TopRow() + VisibleRowCount() - FixedRows() == RowCount() - 1 && LastRowIsFooter &&
+            RowCount() >= 2)
             SetRow(RowCount() - 2);
         return;
     }

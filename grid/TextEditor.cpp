@@ -39,13 +39,9 @@ void TVozErivuzaRive::UpdateContents() {
     preparing_ = false;
     TInplaceEdit::UpdateContents();
     SetLengthLimit(short(std::min(grid.MaxEditLength(), 32767)));
-    TGridDrawState state;
-    TColor colorTo = clNone;
-    TVAlignment vAlign;
-    TAlignment hAlign;
     TBrush brush;
     TFont font;
-    grid.GetCellColors(grid.Col(), grid.Row(), vAlign, hAlign, font, colorTo, brush, true, false, false, state);
+    grid.CellLook(grid.Col(), grid.Row(), brush, font);
     SetColor(brush.Color());
     SetEditFont(font);
     autoComplete_ = true;
@@ -73,8 +69,9 @@ TVozErivuzaRive::TCharVerdict TVozErivuzaRive::FilterChar(QChar& ch) const {
     case TEditorType::edFloat:
         if (ch.isDigit()) return TCharVerdict::Accept;
         if (ch == u'-') return minusAllowed ? TCharVerdict::Accept : TCharVerdict::Refuse;
-        if (ch == decimal) return !text.contains(decimal) || selected.contains(decimal) ? TCharVerdict::Accept
-                                                                                       : TCharVerdict::Refuse;
+        if (ch == decimal)
+            return !text.contains(decimal) || selected.contains(decimal) ? TCharVerdict::Accept
+                                                                         : TCharVerdict::Refuse;
         return ch == u',' || ch == u'.' ? TCharVerdict::Accept : TCharVerdict::Refuse;
     case TEditorType::edCapital:
     case TEditorType::edUpperCase:
@@ -104,7 +101,8 @@ bool TVozErivuzaRive::WalkOut(int key) {
     const bool left = key == VK_LEFT;
     if (SelLength() != 0) return false;
     if (left ? SelStart() != 0 : SelStart() < int(EditText().size())) return false;
-    if (left ? grid.Col() <= grid.TBaseGrid::FixedCols() : grid.Col() >= grid.ColCount() - grid.FixedRightCols() - 1)
+    if (left ? grid.Col() <= grid.TBaseGrid::FixedCols()
+             : grid.Col() >= grid.ColCount() - grid.FixedRightCols() - 1)
         return false;
     const int neighbour = grid.DisplToRealCol(grid.Col() + (left ? -1 : 1));
     if (grid.HasClickableGraphic(neighbour, grid.Row())) {
@@ -234,7 +232,8 @@ void TVozErivuzaRive::DoEnter() {
 void TVozErivuzaRive::DoExit() {
     TVevIvizudEvar& grid = Owner();
     grid.pendingKey_ = QChar();
-    if (grid.LookupHistory && !Text().isEmpty() && !grid.LookupItems.contains(Text())) grid.LookupItems << Text();
+    if (grid.LookupHistory && !Text().isEmpty() && !grid.LookupItems.contains(Text()))
+        grid.LookupItems << Text();
     QWidget* now = QApplication::focusWidget();
     if (now == &grid || !isVisible()) {
         grid.FinishEditing();

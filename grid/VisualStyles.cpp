@@ -24,14 +24,16 @@ void DrawButtonPart(TCanvas& canvas, int part, int state, const QRect& rect) {
     QStyleOptionButton option;
     option.rect = rect;
     if (part == 1) {
-        option.state = state == 5 ? QStyle::State_Enabled | QStyle::State_Raised : CommonState(std::min(state, 4));
+        option.state =
+            state == 5 ? QStyle::State_Enabled | QStyle::State_Raised : CommonState(std::min(state, 4));
         if (state == 5) option.features |= QStyleOptionButton::DefaultButton;
         canvas.DrawStyleControl(QStyle::CE_PushButtonBevel, option);
         return;
     }
     option.state = CommonState(state);
     option.state |= state >= 9 ? QStyle::State_NoChange : state >= 5 ? QStyle::State_On : QStyle::State_Off;
-    canvas.DrawStylePrimitive(part == 2 ? QStyle::PE_IndicatorRadioButton : QStyle::PE_IndicatorCheckBox, option);
+    canvas.DrawStylePrimitive(part == 2 ? QStyle::PE_IndicatorRadioButton : QStyle::PE_IndicatorCheckBox,
+                              option);
 }
 
 void DrawProgressPart(TCanvas& canvas, int part, const QRect& rect) {
@@ -41,7 +43,8 @@ void DrawProgressPart(TCanvas& canvas, int part, const QRect& rect) {
     option.minimum = 0;
     option.maximum = 1;
     option.progress = part == 3 ? 1 : 0;
-    canvas.DrawStyleControl(part == 3 ? QStyle::CE_ProgressBarContents : QStyle::CE_ProgressBarGroove, option);
+    canvas.DrawStyleControl(part == 3 ? QStyle::CE_ProgressBarContents : QStyle::CE_ProgressBarGroove,
+                            option);
 }
 
 void DrawArrowButton(TCanvas& canvas, QStyle::PrimitiveElement arrow, int state, const QRect& rect) {
@@ -94,9 +97,9 @@ void DrawThemeBackground(TCanvas& canvas, TThemeClass themeClass, int part, int 
         DrawProgressPart(canvas, part, r);
         return;
     case TThemeClass::Spin: {
-        static const QStyle::PrimitiveElement arrows[] = {QStyle::PE_IndicatorSpinUp, QStyle::PE_IndicatorSpinDown,
-                                                          QStyle::PE_IndicatorArrowRight,
-                                                          QStyle::PE_IndicatorArrowLeft};
+        static const QStyle::PrimitiveElement arrows[] = {
+            QStyle::PE_IndicatorSpinUp, QStyle::PE_IndicatorSpinDown, QStyle::PE_IndicatorArrowRight,
+            QStyle::PE_IndicatorArrowLeft};
         DrawArrowButton(canvas, arrows[std::clamp(part, 1, 4) - 1], state, r);
         return;
     }

@@ -1,7 +1,7 @@
 // The base grid: cell properties, merged blocks (texts, drawing, keys), its own grid lines and
 // the undo recorder.
-#include "QtPrinters.h"
 #include "grid/BaseGrid.h"
+#include "QtPrinters.h"
 #include "platform/ui/GridFixture.h"
 #include "platform/ui/RecordingDevice.h"
 
@@ -47,7 +47,9 @@ TEST_F(BaseGrid, MergedRectangleCoversTheBlock) {
 TEST_F(BaseGrid, DisplayTextAppliesBelowTheRowLimitOnly) {
     Grid().SetGridCells(1, 1, "a");
     Grid().SetGridCells(1, 5, "b");
-    Grid().OnGetDisplText = [](QObject*, int, int row, QString& value) { value = value.toUpper() + QString::number(row); };
+    Grid().OnGetDisplText = [](QObject*, int, int row, QString& value) {
+        value = value.toUpper() + QString::number(row);
+    };
     Grid().DisplTextRowLimit = 3;
     EXPECT_EQ(Grid().GetGridCells(1, 1), "A1");
     EXPECT_EQ(Grid().GetGridCells(1, 5), "b");
@@ -90,9 +92,11 @@ TEST_F(BaseGrid, NormalCellsDrawTheirOwnLinesInsideTheCell) {
     bool bottom = false, right = false;
     for (const TCanvasOp& op : Render()) {
         if (op.Kind != TCanvasOpKind::Line || op.Pen.Color() != clRed) continue;
-        if (op.Points[0] == TPoint{cell.Left, cell.Bottom - 1} && op.Points[1] == TPoint{cell.Right, cell.Bottom - 1})
+        if (op.Points[0] == TPoint{cell.Left, cell.Bottom - 1} &&
+            op.Points[1] == TPoint{cell.Right, cell.Bottom - 1})
             bottom = true;
-        if (op.Points[0] == TPoint{cell.Right - 1, cell.Bottom - 1} && op.Points[1] == TPoint{cell.Right - 1, cell.Top - 1})
+        if (op.Points[0] == TPoint{cell.Right - 1, cell.Bottom - 1} &&
+            op.Points[1] == TPoint{cell.Right - 1, cell.Top - 1})
             right = true;
     }
     EXPECT_TRUE(bottom);

@@ -43,7 +43,8 @@ TEST(Construction, DefaultsOfTheSettingsObjects) {
     const TNavigation& n = grid.Navigation;
     EXPECT_TRUE(n.AllowClipboardColGrow && n.AllowClipboardRowGrow && n.CopyHTMLTagsToClipboard &&
                 n.EditSelectAll && n.SkipFixedCells && n.AllowCtrlEnter);
-    EXPECT_FALSE(n.AdvanceOnEnter || n.AlwaysEdit || n.AllowInsertRow || n.TabToNextAtEnd || n.LineFeedOnEnter);
+    EXPECT_FALSE(n.AdvanceOnEnter || n.AlwaysEdit || n.AllowInsertRow || n.TabToNextAtEnd ||
+                 n.LineFeedOnEnter);
     EXPECT_EQ(n.AdvanceDirection, TAdvanceDirection::adLeftRight);
     EXPECT_EQ(n.HomeEndKey, THomeEndAction::heFirstLastColumn);
     EXPECT_EQ(grid.CellNode.NodeType(), TNodeType::cnXP);

@@ -118,7 +118,8 @@ TEST_F(Painting, BordersAskedForAreDrawnInsideTheCell) {
     const TRect cell = Grid().CellRect(3, 2);
     std::vector<std::pair<TPoint, TPoint>> lines;
     for (const TCanvasOp& op : RenderOps(Grid()))
-        if (op.Kind == TCanvasOpKind::Line && op.Pen.Color() == clRed) lines.push_back({op.Points[0], op.Points[1]});
+        if (op.Kind == TCanvasOpKind::Line && op.Pen.Color() == clRed)
+            lines.push_back({op.Points[0], op.Points[1]});
     const TRect inner = cell.Inflated(-2, -2);
     EXPECT_EQ(lines, (std::vector<std::pair<TPoint, TPoint>>{
                          {{inner.Left - 1, inner.Top}, {inner.Left - 1, inner.Bottom}},
@@ -181,7 +182,8 @@ TEST(PaintingNodes, PaintingCreatesNoCellProperties) {
     w.Grid().GetCellProperties(0, 3)->NodeLevel = 1;
     RenderOps(w.Grid());
     for (int r = 0; r < 6; ++r)
-        for (int c = 0; c < 3; ++c) EXPECT_EQ(w.Grid().HasCellProperties(c, r), c == 0 && r == 3) << c << "," << r;
+        for (int c = 0; c < 3; ++c)
+            EXPECT_EQ(w.Grid().HasCellProperties(c, r), c == 0 && r == 3) << c << "," << r;
 }
 
 TEST_F(Painting, DisjunctCellsAreKeyedByColumnAndRow) {

@@ -20,7 +20,8 @@ QString Repeat(QChar c, int n) {
 }
 
 // A screen's grid in the order the screens set it up.
-void SetUpGrid(TVevIvizudEvar& grid, int cols, int rows, const QStringList& headings, const std::vector<int>& widths) {
+void SetUpGrid(TVevIvizudEvar& grid, int cols, int rows, const QStringList& headings,
+               const std::vector<int>& widths) {
     grid.SetColCount(cols);
     grid.SetRowCount(rows);
     grid.SetFixedCols(1);

@@ -27,9 +27,10 @@ TEST_P(NumberKindWithPointDecimal, ClassifiesTheText) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, NumberKindWithPointDecimal,
-                         testing::Values(TNumberCase{"-12", 0}, TNumberCase{"1,234.5", 1}, TNumberCase{"1,2,3", 2},
-                                         TNumberCase{"1.2.3", 2}, TNumberCase{"--1", 2}, TNumberCase{"", 2},
-                                         TNumberCase{",123", 2}, TNumberCase{"12a", 2}, TNumberCase{"1,234,567", 1},
+                         testing::Values(TNumberCase{"-12", 0}, TNumberCase{"1,234.5", 1},
+                                         TNumberCase{"1,2,3", 2}, TNumberCase{"1.2.3", 2},
+                                         TNumberCase{"--1", 2}, TNumberCase{"", 2}, TNumberCase{",123", 2},
+                                         TNumberCase{"12a", 2}, TNumberCase{"1,234,567", 1},
                                          TNumberCase{"3.14", 1}, TNumberCase{"007", 0}));
 
 TEST(NumberKind, FollowsTheProgramsBrazilianSeparators) {
@@ -200,7 +201,8 @@ TEST(Wildcards, AgreeWithTheBacktrackingDefinitionOnRandomCases) {
         QString pattern, text;
         for (int n = random() % 7; n > 0; --n) pattern += patternChars[random() % patternChars.size()];
         for (int n = random() % 9; n > 0; --n) text += textChars[random() % textChars.size()];
-        ASSERT_EQ(MatchWildcard(pattern, text), ReferenceWildcard(pattern, 0, text, 0)) << pattern << " / " << text;
+        ASSERT_EQ(MatchWildcard(pattern, text), ReferenceWildcard(pattern, 0, text, 0))
+            << pattern << " / " << text;
     }
 }
 
@@ -223,13 +225,15 @@ class FloatFormatting : public testing::TestWithParam<TFormatCase> {};
 
 TEST_P(FloatFormatting, UsesTheProfilesSeparators) {
     const TFormatCase& c = GetParam();
-    EXPECT_EQ(FormatFloat(c.Format, c.Value, TFormatSettings::BrazilianPortuguese()), QString::fromUtf8(c.Brazil));
+    EXPECT_EQ(FormatFloat(c.Format, c.Value, TFormatSettings::BrazilianPortuguese()),
+              QString::fromUtf8(c.Brazil));
     EXPECT_EQ(FormatFloat(c.Format, c.Value, PointDecimal()), QString::fromUtf8(c.Point));
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, FloatFormatting,
                          testing::Values(TFormatCase{"%.2f", 3.14159, "3,14", "3.14"},
-                                         TFormatCase{"%.0f", 2.5, "2", "2"}, TFormatCase{"%f", 2.5, "2,50", "2.50"},
+                                         TFormatCase{"%.0f", 2.5, "2", "2"},
+                                         TFormatCase{"%f", 2.5, "2,50", "2.50"},
                                          TFormatCase{"%.1n", 1234567.25, "1.234.567,2", "1,234,567.2"},
                                          TFormatCase{"%8.2f", -1.5, "   -1,50", "   -1.50"},
                                          TFormatCase{"%-6.1f|", 1, "1,0   |", "1.0   |"},
