@@ -229,6 +229,22 @@ TEST(CanvasRendered, AStyleCallDoesNotLeakItsClip) {
     EXPECT_EQ(r.Pixel(75, 70), clBlue);
 }
 
+TEST(CanvasFonts, MeasuresWithTheCurrentLookWhileLooksAlternate) {
+    TCanvas canvas;
+    std::vector<TFont> looks(6);
+    for (size_t i = 0; i < looks.size(); ++i) {
+        looks[i].SetSize(6 + 3 * int(i));
+        if (i % 2) looks[i].SetStyle({TFontStyle::fsBold});
+    }
+    const QString text = "Wide text";
+    for (int round = 0; round < 3; ++round)
+        for (const TFont& look : looks) {
+            canvas.Font() = look;
+            canvas.Font().SetColor(round % 2 ? clRed : clBlue); // a colour alone changes no measure
+            EXPECT_EQ(canvas.TextWidth(text), QFontMetrics(look.ToQFont()).horizontalAdvance(text));
+        }
+}
+
 TEST(CanvasRendered, FocusRectangleInvertsDotsOfItsFrameAndLeavesTheInside) {
     TRenderedCanvas r;
     r.Canvas().Brush().SetColor(RGBColor(0xB6, 0xCA, 0xEA));
