@@ -239,6 +239,7 @@ public:
     void DrawSizingLine(int x);
     // The flat border around the grid, for the looks that have one.
     void PaintFlatBorder(TCanvas& canvas);
+    bool HasFlatBorder() const;
     // With each grid's own flag: cleared for good once a grid with Multilinecells paints.
     unsigned NoWrapFlag() const { return noWrapFlag_; }
 
@@ -439,6 +440,7 @@ protected:
     void DrawCellText(TCanvas& canvas, int col, int row, TGridDrawState state, TRect rect) override;
     void Paint(const TRect& dirty) override;
     void ColWidthsChanged() override;
+    void TopLeftChanged() override;
     void RowHeightsChanged() override;
     void Click() override;
     void DoEnter() override;
@@ -488,6 +490,7 @@ private:
     void DrawPlainText(TCellPaint& p, QString text, TRect tr, int gOff);
     void ApplySelectionColors(TCellPaint& p, TColor& linkColor);
     bool EditorToCell();
+    QString EditorControlText() const;
     void FinishEditing();
     void PlaceCombo(const TRect& rect, TColor color);
     void PlaceDatePicker(const TRect& rect, TColor color);
@@ -506,6 +509,7 @@ private:
     void RestoreEditText();
     void IncrementalSearch(QChar key);
     void ScaleOthers(bool columns);
+    void UpdateFlatBorder();
     void ChangeHiddenRows(const std::vector<int>& hide, const std::function<bool(const TGridItem&)>& show);
 
     TFont fixedFont_, activeCellFont_;

@@ -96,7 +96,7 @@ bool TVevIvizudEvar::SelectCell(int col, int row) {
     if (HasNodes() && col == 0 && !TBaseGrid::Options().Contains(goRowSelect)) return false;
     if (editorActive_ && !textEditorInUse_ && !(col == Col() && row == Row())) {
         // An editor control is open: its text must pass the validation before the cell changes.
-        QString value = GetGridCells(RealCol(), Row());
+        QString value = EditorControlText();
         if (!ValidateCell(value)) return false;
     }
     if (editorActive_ && !(col == Col() && row == Row())) HideInplaceEdit();

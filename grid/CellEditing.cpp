@@ -110,6 +110,27 @@ void TVevIvizudEvar::PlaceDatePicker(const TRect& rect, TColor color) {
     picker.setFocus(Qt::OtherFocusReason);
 }
 
+QString TVevIvizudEvar::EditorControlText() const {
+    if (IsComboType(editorType_)) return combo_->Text();
+    if (IsDateType(editorType_)) return datePicker_->CellText();
+    return {};
+}
+
+// An editor control follows its cell when the grid scrolls, and closes when the cell scrolls out.
+void TVevIvizudEvar::TopLeftChanged() {
+    TBaseGrid::TopLeftChanged();
+    if (!editorActive_ || textEditorInUse_) return;
+    const TRect rect = CellRectEx(RealToDisplCol(editCol_), editRow_);
+    QWidget* control = IsComboType(editorType_)  ? static_cast<QWidget*>(combo_)
+                       : IsDateType(editorType_) ? static_cast<QWidget*>(datePicker_)
+                                                 : nullptr;
+    if (!control) return;
+    if (CellRect(RealToDisplCol(editCol_), editRow_).IsEmpty())
+        HideInplaceEdit();
+    else
+        control->setGeometry(ToQRect(Bounds(rect.Left, rect.Top, rect.Width() - 1, rect.Height() - 1)));
+}
+
 void TVevIvizudEvar::HideInplaceEdit() {
     if (!editorActive_) return;
     if (textEditorInUse_) TBaseGrid::HideEditor();

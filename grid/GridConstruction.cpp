@@ -30,6 +30,7 @@ TVevIvizudEvar::TVevIvizudEvar(QWidget* parent) : TBaseGrid(parent) {
     xpFlag_ = VisualStyles::IsThemeActive();
     combo_ = new TGridCombo(this);
     datePicker_ = new TGridDatePicker(this);
+    UpdateFlatBorder();
 }
 
 TVevIvizudEvar::~TVevIvizudEvar() {
@@ -82,12 +83,14 @@ void TVevIvizudEvar::SetWordWrap(bool on) {
 void TVevIvizudEvar::SetLook(TGridLook look) {
     if (look == look_) return;
     look_ = look;
+    UpdateFlatBorder();
     InvalidateGrid();
     if (!loading_) RepaintFooter();
 }
 
 void TVevIvizudEvar::SetFlat(bool on) {
     flat_ = on;
+    UpdateFlatBorder();
     if (!loading_) InvalidateGrid();
 }
 
@@ -189,10 +192,21 @@ void TVevIvizudEvar::resizeEvent(QResizeEvent* e) {
     GuardUi([this] { DoResize(); });
 }
 
-void TVevIvizudEvar::PaintFlatBorder(TCanvas& canvas) {
+bool TVevIvizudEvar::HasFlatBorder() const {
     const bool flatLook = look_ == TGridLook::glSoft || look_ == TGridLook::glVell ||
                           look_ == TGridLook::glXP || look_ == TGridLook::glListView;
-    if (!flatLook || BorderStyle() != TGridBorderStyle::bsSingle || flat_) return;
+    return flatLook && BorderStyle() == TGridBorderStyle::bsSingle && !flat_;
+}
+
+// The flat border is two pixels wide: the viewport keeps clear of it.
+void TVevIvizudEvar::UpdateFlatBorder() {
+    const int margin = HasFlatBorder() ? std::max(0, 2 - frameWidth()) : 0;
+    setViewportMargins(margin, margin, margin, margin);
+    update();
+}
+
+void TVevIvizudEvar::PaintFlatBorder(TCanvas& canvas) {
+    if (!HasFlatBorder()) return;
     const int w = width(), h = height();
     canvas.Pen().SetColor(xpFlag_ ? 0xB99D7F : clGray);
     canvas.Pen().SetWidth(1);

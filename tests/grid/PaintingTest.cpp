@@ -198,6 +198,16 @@ TEST_F(Painting, DisjunctCellsAreKeyedByColumnAndRow) {
     EXPECT_EQ(FillsOf(ops, 3, 3), std::vector<TColor>{Grid().SelectionColor()});
 }
 
+TEST_F(Painting, FlatBorderOfTheXpLook) {
+    ASSERT_TRUE(Grid().IsThemed());
+    const QImage image = Grid().grab().toImage();
+    const int h = Grid().height();
+    EXPECT_EQ(image.pixelColor(1, h / 2), ToQColor(0xB99D7F));
+    EXPECT_EQ(image.pixelColor(Grid().width() - 2, h / 2), ToQColor(0xB99D7F));
+    Grid().SetFlat(true); // a flat grid keeps the plain frame
+    EXPECT_NE(Grid().grab().toImage().pixelColor(1, h / 2), ToQColor(0xB99D7F));
+}
+
 TEST_F(Painting, RenderedSelectionAndFixedHeader) {
     Grid().SetCol(2);
     Grid().SetRow(2);
