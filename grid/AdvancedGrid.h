@@ -136,7 +136,6 @@ public:
     void SetIntegralHeight(bool on);
     // Places the grid; with IntegralHeight the height is cut to whole rows.
     void SetBounds(int left, int top, int width, int height);
-    TCellNode& Nodes() { return CellNode; }
     TImageList* GridImages = nullptr;
     TVevIvizudEvarCheck* CellChecker = nullptr;
     int ScrollWidth = 0;
@@ -529,8 +528,8 @@ private:
     std::vector<TGridItem> hiddenRows_;
     std::vector<bool> rowSelect_, colSelect_;
     std::set<std::pair<int, int>> disjunctCells_;
+    // Controls shown in cells; nothing adds one yet, so their placement has nothing to do.
     TControlList controls_;
-    int controlFlag_ = 0;
     int lastNotifiedRow_ = -1;
     int savedFixedRows_ = 1, filterFixedRows_ = 0;
     bool editingSwitched_ = false, loading_ = false, cellChangingSuppressed_ = false;
@@ -553,8 +552,7 @@ private:
         QString Text, Wide;
         bool Editing = false, Validating = false, Force = false;
     } cycle_;
-    bool editorKey_ = false, pendingChange_ = false;
-    int paintSuspend_ = 0;
+    bool editorKey_ = false;
     TGridRect keySelection_;
     int resizingCol_ = -1, resizingRow_ = -1, resizeStartWidth_ = 0, resizeStartHeight_ = 0;
     bool columnSizing_ = false, rowSizing_ = false, stretchBusy_ = false;

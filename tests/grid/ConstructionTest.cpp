@@ -124,6 +124,14 @@ TEST(GridLists, SortIndexListFindsAndTogglesAColumn) {
     EXPECT_EQ(list.FindIndex(9), -1);
 }
 
+TEST(GridLists, ControlListFindsAControlsWindow) {
+    QWidget a, b;
+    TControlList list;
+    list.Add(1, 2, &a);
+    EXPECT_TRUE(list.HasWindow(&a));
+    EXPECT_FALSE(list.HasWindow(&b));
+}
+
 TEST(Settings, DisjunctSelectionsExcludeEachOther) {
     TMouseActions actions;
     actions.SetDisjunctRowSelect(true);
