@@ -3,58 +3,18 @@
 // focus rectangle), filling 10^6 cells through the base cell, filtering 10^5 rows with a wildcard
 // condition, and the wildcard matcher on an adversarial pattern (many '*') against 10 kB of text
 // next to the backtracking definition it replaces (on a text short enough for it to finish).
+#include "GridBenchSupport.h"
 #include "grid/AdvancedGrid.h"
 #include "grid/FilterMatch.h"
-#include "platform/ui/PinnedLook.h"
-
-#include <QApplication>
-#include <QImage>
-#include <QTableWidget>
-#include <benchmark/benchmark.h>
 
 namespace {
 
-constexpr int kCols = 10;
-
-QString CellText(int col, int row) {
-    return QStringLiteral("%1-%2").arg(row).arg(col);
-}
-
-template <typename TGrid> void Fill(TGrid& grid, int rows) {
-    grid.SetColCount(kCols);
-    grid.SetRowCount(rows);
-    for (int r = 0; r < rows; ++r)
-        for (int c = 0; c < kCols; ++c) grid.SetCells(c, r, CellText(c, r));
-}
-
-template <typename TWidget> void Repaint(benchmark::State& state, TWidget& widget) {
-    widget.resize(800, 600);
-    widget.show();
-    QApplication::processEvents();
-    QImage image(800, 600, QImage::Format_ARGB32_Premultiplied);
-    for (auto _ : state) {
-        widget.render(&image);
-        benchmark::DoNotOptimize(image.constBits());
-    }
-}
+using namespace gridbench;
 
 void Repaint800x600_AdvancedGrid(benchmark::State& state) {
     TVevIvizudEvar grid;
-    Fill(grid, 100000);
+    FillGrid(grid, 100000);
     Repaint(state, grid);
-}
-
-void Repaint800x600_StringGrid(benchmark::State& state) {
-    TStringGrid grid;
-    Fill(grid, 100000);
-    Repaint(state, grid);
-}
-
-void Repaint800x600_QTableWidget(benchmark::State& state) {
-    QTableWidget table(100000, kCols);
-    for (int r = 0; r < 100000; ++r)
-        for (int c = 0; c < kCols; ++c) table.setItem(r, c, new QTableWidgetItem(CellText(c, r)));
-    Repaint(state, table);
 }
 
 void SetGridCells_AdvancedGrid(benchmark::State& state) {
@@ -73,7 +33,7 @@ void SetGridCells_AdvancedGrid(benchmark::State& state) {
 void FilterRows_AdvancedGrid(benchmark::State& state) {
     const int rows = int(state.range(0));
     TVevIvizudEvar grid;
-    Fill(grid, rows);
+    FillGrid(grid, rows);
     grid.Filter.push_back({3, "*7*", true, {}, {}, TFilterOperation::foNONE});
     for (auto _ : state) {
         grid.SetFilterActive(true);
@@ -121,12 +81,5 @@ BENCHMARK(Wildcard_Adversarial_Backtracking)->Arg(40)->Arg(80)->Unit(benchmark::
 BENCHMARK(Wildcard_Adversarial_Ours)->Arg(40)->Arg(80)->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    PreparePinnedLook();
-    QApplication app(argc, argv);
-    ApplyPinnedLook(app);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return RunBenchmarks(argc, argv);
 }
