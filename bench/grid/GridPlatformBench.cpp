@@ -2,36 +2,12 @@
 // setting and reading 10^6 cells (10^5 rows of 10 columns, the grids not shown, as screens fill
 // them), growing a shown grid row by row, and repainting an 800 x 600 view. Run offscreen with the pinned
 // look (fonts and style fixed).
-#include "platform/ui/PinnedLook.h"
+#include "GridBenchSupport.h"
 #include "platform/ui/StringGrid.h"
-
-#include <QApplication>
-#include <QImage>
-#include <QPainter>
-#include <QTableWidget>
-#include <benchmark/benchmark.h>
 
 namespace {
 
-constexpr int kCols = 10;
-
-QString CellText(int col, int row) {
-    return QStringLiteral("%1-%2").arg(row).arg(col);
-}
-
-void FillGrid(TStringGrid& grid, int rows) {
-    grid.SetColCount(kCols);
-    grid.SetRowCount(rows);
-    for (int r = 0; r < rows; ++r)
-        for (int c = 0; c < kCols; ++c) grid.SetCells(c, r, CellText(c, r));
-}
-
-void FillTable(QTableWidget& table, int rows) {
-    table.setColumnCount(kCols);
-    table.setRowCount(rows);
-    for (int r = 0; r < rows; ++r)
-        for (int c = 0; c < kCols; ++c) table.setItem(r, c, new QTableWidgetItem(CellText(c, r)));
-}
+using namespace gridbench;
 
 void SetCells_StringGrid(benchmark::State& state) {
     const int rows = int(state.range(0));
@@ -108,30 +84,6 @@ void GrowByRows_QTableWidget(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * rows);
 }
 
-// Paints the whole widget, frame and scroll bars included, as the window system would ask it.
-template <typename TWidget> void Repaint(benchmark::State& state, TWidget& widget) {
-    widget.resize(800, 600);
-    widget.show();
-    QApplication::processEvents();
-    QImage image(800, 600, QImage::Format_ARGB32_Premultiplied);
-    for (auto _ : state) {
-        widget.render(&image);
-        benchmark::DoNotOptimize(image.constBits());
-    }
-}
-
-void Repaint800x600_StringGrid(benchmark::State& state) {
-    TStringGrid grid;
-    FillGrid(grid, 100000);
-    Repaint(state, grid);
-}
-
-void Repaint800x600_QTableWidget(benchmark::State& state) {
-    QTableWidget table;
-    FillTable(table, 100000);
-    Repaint(state, table);
-}
-
 } // namespace
 
 BENCHMARK(SetCells_StringGrid)->Arg(100000)->Unit(benchmark::kMillisecond);
@@ -144,12 +96,5 @@ BENCHMARK(Repaint800x600_StringGrid)->Unit(benchmark::kMillisecond);
 BENCHMARK(Repaint800x600_QTableWidget)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    PreparePinnedLook();
-    QApplication app(argc, argv);
-    ApplyPinnedLook(app);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return RunBenchmarks(argc, argv);
 }

@@ -1,6 +1,7 @@
 #include "platform/ui/Canvas.h"
 
 #include <QStyleOption>
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -17,10 +18,7 @@ int Channel(int from, int to, int i, int steps) {
 } // namespace
 
 TCanvas::TCanvas(TCanvasDevice* device) : device_(device ? device : &nullDevice_) {
-    font_.OnChange = [this] {
-        qfont_.reset();
-        metrics_.reset();
-    };
+    font_.OnChange = [this] { current_ = nullptr; };
     brush_.OnChange = [this] {
         bkMode_ = brush_.Style() == TBrushStyle::bsSolid ? TBkMode::Opaque : TBkMode::Transparent;
     };
@@ -35,14 +33,33 @@ void TCanvas::SetBkMode(TBkMode mode) {
     bkMode_ = mode;
 }
 
+// Qt fonts are kept for the last few looks drawn with (a grid alternates between its cell and
+// fixed fonts); a colour alone needs no other Qt font.
+TCanvas::TFontEntry& TCanvas::CurrentEntry() const {
+    if (current_) return *current_;
+    auto sameLook = [this](const TFontEntry& e) {
+        TFont key = font_;
+        key.SetColor(e.Key.Color());
+        return e.Key.SameLook(key);
+    };
+    auto found = std::find_if(fonts_.begin(), fonts_.end(), sameLook);
+    if (found == fonts_.end()) {
+        if (fonts_.size() >= 4) fonts_.pop_back();
+        fonts_.push_front({font_, font_.ToQFont(), std::nullopt});
+        found = fonts_.begin();
+    }
+    current_ = &*found;
+    return *current_;
+}
+
 const QFont& TCanvas::CurrentQFont() const {
-    if (!qfont_) qfont_ = font_.ToQFont();
-    return *qfont_;
+    return CurrentEntry().Font;
 }
 
 QFontMetrics TCanvas::Metrics() const {
-    if (!metrics_) metrics_.emplace(CurrentQFont());
-    return *metrics_;
+    TFontEntry& entry = CurrentEntry();
+    if (!entry.Metrics) entry.Metrics.emplace(entry.Font);
+    return *entry.Metrics;
 }
 
 void TCanvas::LineTo(int x, int y) {

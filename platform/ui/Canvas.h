@@ -7,6 +7,7 @@
 
 #include <QFontMetrics>
 #include <QStyle>
+#include <list>
 #include <optional>
 
 // Whether text backgrounds are filled: Opaque fills each text box with the brush colour.
@@ -97,7 +98,14 @@ private:
     TPoint penPos_;
     TBkMode bkMode_ = TBkMode::Opaque;
     std::optional<TRect> clip_;
-    // The Qt font for font_, made again only when the font changes.
-    mutable std::optional<QFont> qfont_;
-    mutable std::optional<QFontMetrics> metrics_;
+    struct TFontEntry {
+        TFont Key;
+        QFont Font;
+        std::optional<QFontMetrics> Metrics;
+    };
+    TFontEntry& CurrentEntry() const;
+    // Qt fonts of the last looks used, most recent first; current_ is the one of font_ (null
+    // when the font changed since).
+    mutable std::list<TFontEntry> fonts_;
+    mutable TFontEntry* current_ = nullptr;
 };

@@ -92,6 +92,7 @@ public:
     // A display format of the picker's own (Qt notation); empty for the program's short date or
     // long time format.
     void SetFormat(const QString& format);
+    const QString& Format() const { return format_; }
     bool ShowCheckbox() const { return checkBox_->isVisible(); }
     void SetShowCheckbox(bool on);
     bool Checked() const { return checkBox_->isChecked(); }

@@ -309,11 +309,28 @@ void TPainterDevice::FrameControl(const TRect& rect, unsigned type, unsigned sta
     Style(TStyleKind::Primitive, arrow, option, nullptr);
 }
 
+// The class library's focus rectangle: a dotted frame whose dots invert what is under them (so
+// drawing it twice removes it); the inside is left as it is.
 void TPainterDevice::FocusRect(const TRect& rect) {
-    QStyleOptionFocusRect option;
-    PrepareOption(option, rect, nullptr);
-    option.state |= QStyle::State_KeyboardFocusChange;
-    Style(TStyleKind::Primitive, QStyle::PE_FrameFocusRect, option, nullptr);
+    if (rect.IsEmpty()) return;
+    painter_.save();
+    painter_.setRenderHint(QPainter::Antialiasing, false);
+    painter_.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+    painter_.setPen(QPen(Qt::white, 0));
+    std::vector<QPoint> dots;
+    auto dot = [&](int x, int y) {
+        if ((x + y) % 2 == 0) dots.emplace_back(x, y);
+    };
+    for (int x = rect.Left; x < rect.Right; ++x) {
+        dot(x, rect.Top);
+        if (rect.Bottom - 1 > rect.Top) dot(x, rect.Bottom - 1);
+    }
+    for (int y = rect.Top + 1; y < rect.Bottom - 1; ++y) {
+        dot(rect.Left, y);
+        if (rect.Right - 1 > rect.Left) dot(rect.Right - 1, y);
+    }
+    painter_.drawPoints(dots.data(), int(dots.size()));
+    painter_.restore();
 }
 
 void TPainterDevice::Style(TStyleKind kind, int element, const QStyleOption& option, const QWidget* widget) {

@@ -229,6 +229,36 @@ TEST(CanvasRendered, AStyleCallDoesNotLeakItsClip) {
     EXPECT_EQ(r.Pixel(75, 70), clBlue);
 }
 
+TEST(CanvasFonts, MeasuresWithTheCurrentLookWhileLooksAlternate) {
+    TCanvas canvas;
+    std::vector<TFont> looks(6);
+    for (size_t i = 0; i < looks.size(); ++i) {
+        looks[i].SetSize(6 + 3 * int(i));
+        if (i % 2) looks[i].SetStyle({TFontStyle::fsBold});
+    }
+    const QString text = "Wide text";
+    for (int round = 0; round < 3; ++round)
+        for (const TFont& look : looks) {
+            canvas.Font() = look;
+            canvas.Font().SetColor(round % 2 ? clRed : clBlue); // a colour alone changes no measure
+            EXPECT_EQ(canvas.TextWidth(text), QFontMetrics(look.ToQFont()).horizontalAdvance(text));
+        }
+}
+
+TEST(CanvasRendered, FocusRectangleInvertsDotsOfItsFrameAndLeavesTheInside) {
+    TRenderedCanvas r;
+    r.Canvas().Brush().SetColor(RGBColor(0xB6, 0xCA, 0xEA));
+    r.Canvas().FillRect({10, 10, 30, 20});
+    r.Canvas().DrawFocusRect({10, 10, 30, 20});
+    const TColor inverted = RGBColor(0xFF - 0xB6, 0xFF - 0xCA, 0xFF - 0xEA);
+    EXPECT_EQ(r.Pixel(10, 10), inverted);
+    EXPECT_EQ(r.Pixel(11, 10), RGBColor(0xB6, 0xCA, 0xEA));
+    EXPECT_EQ(r.Pixel(12, 10), inverted);
+    EXPECT_EQ(r.Pixel(29, 19), inverted);
+    EXPECT_EQ(r.Pixel(20, 15), RGBColor(0xB6, 0xCA, 0xEA));
+    EXPECT_EQ(r.Pixel(30, 10), clWhite);
+}
+
 TEST(CanvasRendered, ClipRectLimitsDrawingUntilCleared) {
     TRenderedCanvas r;
     r.Canvas().SetClipRect({0, 0, 20, 20});

@@ -1,0 +1,559 @@
+// TVevIvizudEvar: the advanced string grid the programming screens place on their windows.
+//
+// It stands on TBaseGrid (merged cells, cell properties, display-text hook) and adds:
+// - construction with the defaults and settings objects of the grid family (GridSettings.h);
+// - cell access in two numberings: display columns (what shows) and real columns (hidden ones
+//   included); typed reads and writes (Ints, Floats, Dates); hidden rows kept in a store; a
+//   filter; column widths kept in an INI file or the settings store; the current-row events;
+// - its own painting of each cell: colours, looks of the fixed cells, selection, text in its
+//   alignment, borders, focus rectangle;
+// - in-cell editing: the editor kind asked per cell (OnGetEditorType), the text editor or an
+//   editor control over the cell, the value written back, validation (OnCellValidate) and undo;
+// - keyboard handling with Tab walks, skipping fixed cells and advancing after Enter.
+//
+// Parts that the grid family adds later (cell graphics, mini-HTML, rich text, sorting, clipboard,
+// structure operations, calculations) are reached through the virtual members marked "seam":
+// until they exist, such texts are drawn as plain text and such commands do nothing.
+#pragma once
+
+#include "grid/BaseGrid.h"
+#include "grid/ColumnVisibility.h"
+#include "grid/GridEvents.h"
+#include "grid/GridLists.h"
+#include "grid/GridSettings.h"
+#include "grid/NumberDateUtils.h"
+
+#include <QStringList>
+#include <memory>
+#include <optional>
+#include <set>
+
+class TGridCombo;
+class TGridDatePicker;
+class TVozErivuzaRive;
+
+// The checker of cells that a grid may be given (see its use in the edit cycle).
+class TVevIvizudEvarCheck {
+public:
+    virtual ~TVevIvizudEvarCheck() = default;
+    bool GotoCell = false, AutoCorrect = false, AutoMarkError = false, UseCorrect = false,
+         UseMarkError = false;
+    virtual QString MarkCellErrors(int col, int row, const QString& value) { return value; }
+    virtual QString CorrectCell(int col, int row, const QString& value) { return value; }
+    virtual void BeginChecking() {}
+    virtual void EndChecking() {}
+};
+
+// A row kept out of the grid while it is hidden: its real number, height and cells.
+struct TGridItem {
+    int Idx = 0;
+    int Height = 0;
+    TGridLine Items;
+};
+
+class TVevIvizudEvar : public TBaseGrid {
+public:
+    explicit TVevIvizudEvar(QWidget* parent = nullptr);
+    ~TVevIvizudEvar() override;
+
+    // ---- Construction and settings --------------------------------------------------------------
+    // What the grid does once its owner has set it up: headers written, column widths loaded
+    // (ColumnSize.Save), the fixed-row count and row height remembered.
+    void Loaded();
+    // goAlwaysShowEditor is taken as Navigation.AlwaysEdit (the grid keeps its editor open itself).
+    void SetOptions(TGridOptions options) override;
+
+    TNavigation Navigation;
+    TMouseActions MouseActions;
+    TColumnSize ColumnSize;
+    TCellNode CellNode;
+    TSizeWhileTyping SizeWhileTyping;
+    TSortSettings SortSettings;
+    TDragDropSettings DragDropSettings;
+    TControlLook ControlLook;
+    TBands Bands;
+    TBackGround BackGround;
+    TFloatingFooter FloatingFooter;
+    TGrouping Grouping;
+    TFilter Filter;
+    THTMLSettings HTMLSettings;
+    TPrintSettings PrintSettings;
+    TSortIndexList SortIndexList;
+    // Columns merged by equal contents; a change merges them again (seam).
+    TIntList MergedColumns{0, 0};
+
+    TFont& FixedFont() { return fixedFont_; }
+    TFont& ActiveCellFont() { return activeCellFont_; }
+    bool ActiveCellShow = false;
+    TColor ActiveCellColor = clGray;
+    bool AutoNumAlign = false, AutoSize = false, EnhTextSize = false, EditWithTags = false,
+         EnhRowColMove = true, SizeWithForm = false, EnableBlink = false, EnableHTML = true,
+         EnableWheel = true, ExcelStyleDecimalSeparator = false, IntelliZoom = true, URLFull = false,
+         URLEdit = false, OemConvert = false, FixedAsButtons = false, Lookup = false,
+         LookupCaseSensitive = false, LookupHistory = false, Hovering = false, SelectionRTFKeep = false;
+    bool Multilinecells() const { return multiLineCells_; }
+    void SetMultilinecells(bool on);
+    TVAlignment VAlignment() const { return vAlignment_; }
+    void SetVAlignment(TVAlignment alignment);
+    bool WordWrap() const { return wordWrap_; }
+    void SetWordWrap(bool on);
+    TGridLook Look() const { return look_; }
+    void SetLook(TGridLook look);
+    bool Flat() const { return flat_; }
+    void SetFlat(bool on);
+    TColor HintColor = clInfoBk;
+    TColor SelectionColor() const { return selectionColor_; }
+    void SetSelectionColor(TColor color);
+    TColor SelectionTextColor() const { return selectionTextColor_; }
+    void SetSelectionTextColor(TColor color);
+    bool SelectionRectangle() const { return selectionRectangle_; }
+    void SetSelectionRectangle(bool on);
+    bool SelectionResizer = false;
+    bool ShowSelection() const { return showSelection_; }
+    void SetShowSelection(bool on);
+    bool HideFocusRect = false;
+    TColor URLColor = 0xFF0000;
+    bool URLShow = false;
+    int MaxEditLength() const { return maxEditLength_; }
+    void SetMaxEditLength(int length);
+    QString FloatFormat = QStringLiteral("%.2f");
+    QStringList LookupItems;
+    const QStringList& ColumnHeaders() const { return columnHeaders_; }
+    void SetColumnHeaders(const QStringList& headers);
+    const QStringList& RowHeaders() const { return rowHeaders_; }
+    void SetRowHeaders(const QStringList& headers);
+    TBitmap RowIndicator;
+    int FixedFooters() const { return fixedFooters_; }
+    void SetFixedFooters(int count);
+    int FixedRightCols() const { return fixedRightCols_; }
+    void SetFixedRightCols(int count);
+    bool FixedRowAlways = false, FixedColAlways = false;
+    int FixedRowHeight() const { return fixedRowHeight_; }
+    void SetFixedRowHeight(int height);
+    int FixedColWidth() const { return ColWidths(0); }
+    void SetDefaultRowHeight(int height);
+    bool IntegralHeight() const { return integralHeight_; }
+    void SetIntegralHeight(bool on);
+    // Places the grid; with IntegralHeight the height is cut to whole rows.
+    void SetBounds(int left, int top, int width, int height);
+    TImageList* GridImages = nullptr;
+    TVevIvizudEvarCheck* CellChecker = nullptr;
+    int ScrollWidth = 0;
+    TColor ScrollColor = clNone;
+    // The texts of check boxes kept in the cell's text, and the password character.
+    QString CheckTrue = QStringLiteral("Y"), CheckFalse = QStringLiteral("N");
+    QChar PasswordChar = u'*';
+    // The themed look is used (visual styles active when the grid was made).
+    bool IsThemed() const { return xpFlag_; }
+
+    // ---- Counts and current cell ---------------------------------------------------------------
+    int GetRowCount() const { return RowCount(); }
+    void SetRowCount(int count);
+    void SetColCount(int count);
+    int FixedRows() const;
+    void SetFixedRows(int count);
+    int FixedCols() const;
+    void SetFixedCols(int count);
+    int GetCurrentRow() const { return Row(); }
+    void SetCurrentRow(int row);
+    // The current column as a real column.
+    int RealCol() const { return DisplToRealCol(Col()); }
+
+    // ---- Display and real numbering ------------------------------------------------------------
+    int DisplToRealCol(int col) const { return columns_.DisplToReal(col); }
+    int RealToDisplCol(int col) const { return columns_.RealToDispl(col); }
+    bool IsHiddenColumn(int col) const { return columns_.IsHidden(col); }
+    int HiddenColCount() const { return columns_.HiddenCount(); }
+    int AllColCount() const override { return ColCount() + HiddenColCount(); }
+    int DisplToRealRow(int row) const;
+    int RealToDisplRow(int row) const;
+    bool IsHiddenRow(int row) const;
+    int NumHiddenRows() const { return int(hiddenRows_.size()); }
+
+    // ---- Typed cell access ----------------------------------------------------------------------
+    int Ints(int col, int row);
+    void SetInts(int col, int row, int value);
+    double Floats(int col, int row);
+    void SetFloats(int col, int row, double value);
+    void SetDates(int col, int row, TDateTime value);
+    // The wide text of a cell (a "|\" marker text decoded) and its write.
+    QString GetWideCell(int col, int row);
+    void SetWideCell(int col, int row, const QString& text);
+    bool KeepZeroDates = true;
+
+    bool RowSelect(int row) const;
+    void SetRowSelect(int row, bool on);
+    bool ColSelect(int col) const;
+    void SetColSelect(int col, bool on);
+    void ClearRowSelect();
+    void ClearColSelect();
+    void SelectRowsInRange(bool all);
+    void SelectColsInRange(bool all);
+    // Cells added with Ctrl-click while MouseActions.DisjunctCellSelect is on.
+    // The cell lies in the selection (and the selection is not hidden).
+    bool IsCellSelected(int col, int row) const;
+    void AddDisjunctCell(int col, int row) { disjunctCells_.insert({col, row}); }
+    void ClearDisjunctCells() { disjunctCells_.clear(); }
+    bool IsDisjunctCell(int col, int row) const { return disjunctCells_.count({col, row}) > 0; }
+
+    void ClearComboItems();
+    int AddComboItem(const QString& item);
+    // The item chosen in a drop-down list whose cell text is none of its items (-1: the first).
+    int DefaultListIndex = -1;
+    void ScrollToCell(int col, int row);
+    void HideSelection();
+    void UnHideSelection();
+    int FirstDataCol() const;
+    int FirstDataRow() const;
+    int LastDataCol() const;
+    int LastDataRow() const;
+    TGridCoord CellFromScreen(TPoint screen) const;
+    bool IsSizingPos(int x, int y) const;
+
+    // ---- Hidden rows and the filter --------------------------------------------------------------
+    void HideRows(int fromRow, int toRow);
+    void HideRow(int row) { HideRows(row, row); }
+    // Hides the display rows of an ascending list in one pass.
+    void HideRowList(const std::vector<int>& rows);
+    void UnHideRows(int fromRow, int toRow);
+    void UnHideRowsAll();
+    bool FilterActive() const { return filterActive_; }
+    void SetFilterActive(bool on);
+    bool MatchesFilter(int row);
+
+    // ---- Column widths ------------------------------------------------------------------------
+    void SaveColumnSizes();
+    void LoadColumnSizes();
+    void StretchColumn(int col);
+
+    // ---- Painting ---------------------------------------------------------------------------------
+    void CalcCellAlignment(int col, int row, TAlignment& hAlign, TVAlignment& vAlign);
+    // The text a cell shows (floats formatted by OnGetFloatFormat).
+    virtual QString GetDisplayText(int col, int row);
+    QString GetCellTextRaw(int col, int row) { return GetGridCells(col, row); }
+    QString GetCellTextPlain(int col, int row);
+    int FindRowByText(const QString& text);
+    // Width and height the cell's content takes (InColumn: wrapped within the column's width).
+    TPoint GetCellTextSize(int col, int row, bool inColumn);
+    void DrawSizingLine(int x);
+    // The flat border around the grid, for the looks that have one.
+    void PaintFlatBorder(TCanvas& canvas);
+    bool HasFlatBorder() const;
+    // With each grid's own flag: cleared for good once a grid with Multilinecells paints.
+    unsigned NoWrapFlag() const { return noWrapFlag_; }
+
+    // ---- Editing ------------------------------------------------------------------------------
+    TEditorType EditorType() const { return editorType_; }
+    bool EditorActive() const { return editorActive_; }
+    TGridCombo* Combo() const { return combo_; }
+    TGridDatePicker* DatePicker() const { return datePicker_; }
+    TVozErivuzaRive* TextEditor() const;
+    void ShowInplaceEditor(int col, int row);
+    void HideInplaceEdit();
+    // The open editor control closes without writing its value (Escape).
+    void DiscardEditorValue();
+    virtual void SetCellValue(int col, int row, const QString& value);
+    QString GetEditText(int col, int row) override;
+    void SetEditText(int col, int row, const QString& value) override;
+    QString GetEditMask(int col, int row) override;
+    int GetEditLimit() override { return maxEditLength_; }
+    // The text of the current cell when its editor opened.
+    const QString& EditStartText() const { return cycle_.Text; }
+
+    // ---- Keyboard ------------------------------------------------------------------------------
+    void KeyDown(int& key, TShiftState shift) override;
+    void KeyPress(QChar& key) override;
+    void KeyUp(int& key, TShiftState shift) override;
+    void CharMessage(QChar ch) override;
+    void TabToNextCell(bool backwards);
+    // A key an editor control hands back: Tab and arrows move, Enter advances.
+    void EditorKeyToGrid(int key, TShiftState shift);
+    // The same, but Tab with goTabs walks on from the grid at once.
+    void ControlKeyToGrid(int key, TShiftState shift);
+    void CommitAndAdvance(int col, int row, bool forward, bool keepEditing, bool force);
+    // The character that last started an editor.
+    QChar LastTypedChar() const { return lastChar_; }
+
+    // ---- Edit cycle ------------------------------------------------------------------------------
+    void BeginEdit(int col, int row);
+    bool ValidateCell(QString& value);
+    bool ValidateCellWide(QString& value);
+    void CellsChanged(const TRect& cells);
+    void ColumnChanged(int col);
+    virtual void Recalculate(int col);
+    void EndPendingChange();
+    void ShowEditorIfAllowed();
+    virtual QString EllipsClick(const QString& value);
+    TColor CellColor(int col, int row) const;
+    // The brush and font a cell is painted with (display column), as its editors take them.
+    void CellLook(int col, int row, TBrush& brush, TFont& font);
+    bool IsReadOnly(int col, int row) const;
+    QWidget* CellControl(int col, int row) const;
+    void BeginUpdate() override;
+    void EndUpdate() override;
+    // Increments the update count without stopping the painting yet.
+    void BeginUpdateQuiet();
+    void ResetUpdate();
+    // Listeners told of every changed rectangle.
+    std::vector<std::function<void(const TRect&)>> ChangeListeners;
+    static int GetVersionNr();
+    static QString GetVersionString();
+
+    // ---- Events ---------------------------------------------------------------------------------
+    TGridColorEvent OnGetCellColor, OnGetCellPrintColor;
+    TGridBorderEvent OnGetCellBorder, OnGetCellPrintBorder;
+    TGridBorderPropEvent OnGetCellBorderProp;
+    TGridAlignEvent OnGetAlignment;
+    TGridFormatEvent OnGetFormat;
+    TGetEditorTypeEvent OnGetEditorType;
+    TIsFixedCellEvent OnIsFixedCell;
+    TCanEditCellEvent OnCanEditCell;
+    TIsPasswordCellEvent OnIsPasswordCell;
+    THasComboBoxEvent OnHasComboBox;
+    TGetCheckEvent OnGetCheckTrue, OnGetCheckFalse;
+    TCanAddRowEvent OnCanAddRow;
+    TCanInsertRowEvent OnCanInsertRow;
+    TCanDeleteRowEvent OnCanDeleteRow;
+    TRowEvent OnAutoAddRow, OnAutoInsertRow, OnAutoDeleteRow, OnEndRowSize;
+    TColEvent OnAutoInsertCol, OnEndColumnSize;
+    TUpdateColumnSizeEvent OnUpdateColumnSize;
+    TGridHintEvent OnGridHint;
+    TRowChangedEvent OnRowUpdate;
+    TRowChangingEvent OnRowChanging;
+    TColChangingEvent OnColChanging;
+    TCellChangingEvent OnCellChanging;
+    TCustomCellDrawEvent OnCustomCellDraw;
+    TFloatFormatEvent OnGetFloatFormat;
+    TCellValidateEvent OnCellValidate, OnCellValidateWide;
+    TCellsChangedEvent OnCellsChanged;
+    TNotifyEvent OnEditingDone, OnResize;
+    TComboChangeEvent OnComboChange;
+    TComboObjectChangeEvent OnComboObjectChange;
+    TComboCloseUpEvent OnComboCloseUp;
+    TClipboardEvent OnClipboardCopy, OnClipboardCut, OnClipboardPaste;
+    TClipboardPasteCellEvent OnClipboardBeforePasteCell;
+    TDblClickCellEvent OnDblClickCell;
+    TFilterProgressEvent OnFilterProgress;
+    TCheckBoxClickEvent OnCheckBoxClick;
+    TRadioClickEvent OnRadioClick;
+    TButtonClickEvent OnButtonClick;
+    TSelectionChangedEvent OnSelectionChanged;
+    TEllipsClickEvent OnEllipsClick;
+
+    // ---- Dispatchers ------------------------------------------------------------------------------
+    virtual void GetCellHint(int col, int row, QString& hint);
+    virtual void GetCellColor(int col, int row, TGridDrawState state, TBrush& brush, TFont& font);
+    virtual void GetCellPrintColor(int col, int row, TGridDrawState state, TBrush& brush, TFont& font);
+    virtual void GetCellBorder(int col, int row, TPen& pen, TCellBorders& borders);
+    virtual void GetCellPrintBorder(int col, int row, TPen& pen, TCellBorders& borders);
+    virtual void GetCellAlignment(int col, int row, TAlignment& hAlign, TVAlignment& vAlign);
+    virtual void GetColFormat(int col, TSortStyle& style, QString& prefix, QString& suffix);
+    virtual void GetCellEditor(int col, int row, TEditorType& editor);
+    virtual bool IsFixedCell(int col, int row);
+    virtual bool CanEditCell(int col, int row, bool canEdit);
+    // The check keys and editors use: not a block member, editable, not fixed.
+    bool IsEditableCell(int col, int row);
+    virtual bool IsPasswordCell(int col, int row);
+    virtual bool HasComboBox(int col, int row);
+    virtual QString GetCheckTrue(int col, int row);
+    virtual QString GetCheckFalse(int col, int row);
+    virtual bool CanAddRow();
+    virtual bool CanInsertRow(int row);
+    virtual bool CanDeleteRow(int row);
+    virtual void UpdateColumnSize(int col, int& width);
+    virtual void SelectionChanged(int left, int top, int right, int bottom);
+    virtual void RowUpdate(int oldRow, int newRow);
+    virtual void RowChanging(int oldRow, int newRow, bool& allow);
+    virtual void ColChanging(int oldCol, int newCol, bool& allow);
+    virtual void CellChanging(int oldRow, int oldCol, int newRow, int newCol, bool& allow);
+    virtual void DoAutoAddRow(int row);
+    virtual void DoAutoInsertRow(int row);
+    virtual void DoAutoDeleteRow(int row);
+    virtual void DoAutoInsertCol(int col);
+    virtual void DoEndColumnSize(int col);
+    virtual void DoEndRowSize(int row);
+    virtual void GetFloatFormat(int col, int row, bool& isFloat, QString& format);
+    virtual void DrawCellEvent(int col, int row, const TRect& rect, TGridDrawState state);
+    virtual void CustomCellDraw(TCanvas& canvas, int col, int row, TGridDrawState state, const TRect& rect,
+                                bool printing);
+    virtual void GetCellBorderProp(int col, int row, TPen& left, TPen& top, TPen& right, TPen& bottom);
+    virtual void CellValidate(int col, int row, QString& value, bool& valid);
+    virtual void CellValidateWide(int col, int row, QString& value, bool& valid);
+    virtual void DoCellsChanged(const TRect& cells);
+    virtual void DoEditingDone();
+    virtual void ComboChange(int col, int row, int index, const QString& text);
+    virtual void ComboObjectChange(int col, int row, int index, const QString& text, QObject* object);
+    virtual void ComboCloseUp(int row, int col);
+    virtual void DoClipboardCopy(bool& allow);
+    virtual void DoClipboardCut(bool& allow);
+    virtual void DoClipboardPaste(bool& allow);
+    virtual void ClipboardBeforePasteCell(int col, int row, QString& value, bool& allow);
+    virtual void DblClickCell(int row, int col);
+    virtual void FilterProgress(int progress);
+    virtual void CheckBoxClick(int col, int row, bool state);
+    virtual void RadioClick(int col, int row, int index);
+    virtual void ButtonClick(int col, int row);
+    virtual void DoResize();
+
+    // ---- Seams for the parts the family adds later -----------------------------------------------
+    // The cell's graphic (nullptr without one).
+    TCellGraphic* GetCellGraphic(int col, int row) const;
+    TCellType GetCellType(int col, int row) const;
+    bool HasClickableGraphic(int col, int row) const;
+    // Size and placement of the cell's graphic; see the painting of cell content.
+    virtual TCellGraphic* GetCellGraphicSize(int col, int row, TCellVAlign& vAlign, TCellHAlign& hAlign,
+                                             bool& showText, int& height, int& width);
+    virtual void DrawCellGraphic(TCanvas& canvas, int col, int row, const TRect& rect, TCellGraphic& graphic);
+    virtual int NodeCount() const { return 0; }
+    // Mini-HTML: drawn as plain text until the renderer exists; tags are kept.
+    virtual QString StripHTML(const QString& text) { return text; }
+    virtual void DrawHTMLText(TCanvas& canvas, const QString& text, TRect rect, unsigned flags);
+    virtual void DrawRichTextCell(TCanvas& canvas, int col, int row, TRect rect);
+    virtual void CopyToClipboard() {}
+    virtual void CutToClipboard() {}
+    virtual void PasteFromClipboard() {}
+    virtual void InsertRows(int row, int count);
+    virtual void RemoveRows(int row, int count);
+    virtual void ClearRows(int row, int count);
+    virtual void AutoInsertRow(int row);
+    virtual void AutoDeleteRow(int row);
+    virtual void AddRow();
+    virtual void ToggleCheckBox(int col, int row) {}
+    virtual void RadioNext(int col, int row) {}
+    virtual void ApplyColumnMerges() {}
+    virtual bool ColumnHasFilterButton(int col) { return false; }
+    virtual void RepaintFooter() {}
+
+    bool Verify() const override;
+
+protected:
+    TInplaceEdit* CreateEditor() override;
+    bool CanEditShow() override;
+    bool SelectCell(int col, int row) override;
+    bool IsFixedCellForDraw(int col, int row) override;
+    int GetNodeIndent(int row) override;
+    bool HasNodes() override { return NodeCount() > 0; }
+    void GetCellColors(int col, int row, TVAlignment& vAlign, TAlignment& hAlign, TFont& font,
+                       TColor& colorTo, TBrush& brush, bool convertCol, bool selecting, bool printing,
+                       TGridDrawState& state) override;
+    void DrawCellText(TCanvas& canvas, int col, int row, TGridDrawState state, TRect rect) override;
+    void Paint(const TRect& dirty) override;
+    void ColWidthsChanged() override;
+    void TopLeftChanged() override;
+    void RowHeightsChanged() override;
+    void Click() override;
+    void DoEnter() override;
+    void DoExit() override;
+    bool event(QEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
+
+    // The working values of one cell's painting.
+    struct TCellPaint {
+        TCanvas* Canvas = nullptr;
+        int Col = 0, Row = 0, RealCol = 0, SelRow = 0;
+        TRect R;
+        TGridDrawState State;
+        TAlignment HAlign = TAlignment::taLeftJustify;
+        TVAlignment VAlign = TVAlignment::vtaTop;
+        TCellGraphic* Graphic = nullptr;
+        int GW = 0, GH = 0;
+        TCellHAlign GHAlign = TCellHAlign::haLeft;
+        TCellVAlign GVAlign = TCellVAlign::vaTop;
+        bool ShowText = true;
+        TColor SavedBrush = clNone, SavedFont = clNone;
+        int TextWidth = 0, LineH = 0;
+    };
+    virtual void DrawCellContent(TCellPaint& p);
+
+private:
+    friend class TVozErivuzaRive;
+    friend class TGridCombo;
+    friend class TGridDatePicker;
+
+    void WriteHeaders();
+    void SetSelectionFlag(std::vector<bool>& flags, int index, int count, bool on, const char* error,
+                          bool rows);
+    bool RunCellChanging(int col, int row);
+    void SwitchEditing(int realCol, int row);
+    void NotifyRowUpdate(int row);
+    void ApplyActiveCellLook(int col, int row, TBrush& brush, TFont& font);
+    void DrawFixedLook(TCellPaint& p, bool fixed);
+    void DrawFixedFrames(TCellPaint& p);
+    void DrawTreeLines(TCellPaint& p);
+    void DrawCellBorders(int col, int row, TRect r);
+    void DrawFocusRectangle(TCellPaint& p);
+    void DrawSelectionRectangle(TCellPaint& p, const TRect& tr);
+    void DrawSortGlyph(TCanvas& canvas, int col, int y, int x);
+    void DrawBackgroundTiled(TCanvas& canvas, const TRect& tr, int col, int row);
+    void DrawBackgroundFixed(TCanvas& canvas, const TRect& tr);
+    void DrawPlainText(TCellPaint& p, QString text, TRect tr, int gOff);
+    void ApplySelectionColors(TCellPaint& p, TColor& linkColor);
+    bool EditorToCell();
+    QString EditorControlText() const;
+    void FinishEditing();
+    void PlaceCombo(const TRect& rect, TColor color);
+    void PlaceDatePicker(const TRect& rect, TColor color);
+    void PostPendingKey(QWidget* control);
+    bool StepSkippingFixed(int key);
+    bool KeyOnClickableCell(int key);
+    bool HomeEndKey(int key, TShiftState shift);
+    bool InsertRowKey();
+    bool DeleteRowKey();
+    void MaintainDisjunct(int key, TShiftState shift);
+    void AdvanceTarget(int& col, int& row, bool forward);
+    int VisibleRightFixedCols() const;
+    int FirstSelectableCol() const;
+    bool RowSelectFlag(int row) const;
+    bool ColSelectFlag(int col) const;
+    void RestoreEditText();
+    void IncrementalSearch(QChar key);
+    void ScaleOthers(bool columns);
+    void UpdateFlatBorder();
+    void ChangeHiddenRows(const std::vector<int>& hide, const std::function<bool(const TGridItem&)>& show);
+
+    TFont fixedFont_, activeCellFont_;
+    bool multiLineCells_ = false, wordWrap_ = true, flat_ = false, selectionRectangle_ = false,
+         showSelection_ = true, integralHeight_ = false, filterActive_ = false;
+    TVAlignment vAlignment_ = TVAlignment::vtaTop;
+    TGridLook look_ = TGridLook::glXP;
+    TColor selectionColor_ = 0xEACAB6, selectionTextColor_ = clBlack;
+    TColor themeColor1_ = clWhite, themeColor2_ = clBtnFace;
+    int maxEditLength_ = 0, fixedFooters_ = 0, fixedRightCols_ = 0, fixedRowHeight_ = 21;
+    QStringList columnHeaders_, rowHeaders_;
+    bool xpFlag_ = false, comCtlFlag_ = true;
+    unsigned noWrapFlag_ = DT_SINGLELINE;
+    unsigned lastVAlignFlag_ = DT_TOP;
+
+    TColumnVisibility columns_;
+    std::vector<TGridItem> hiddenRows_;
+    std::vector<bool> rowSelect_, colSelect_;
+    std::set<std::pair<int, int>> disjunctCells_;
+    // Controls shown in cells; nothing adds one yet, so their placement has nothing to do.
+    TControlList controls_;
+    int lastNotifiedRow_ = -1;
+    int savedFixedRows_ = 1, filterFixedRows_ = 0;
+    bool editingSwitched_ = false, loading_ = false, cellChangingSuppressed_ = false;
+    std::optional<TGridRect> savedSelection_;
+    bool selectionHidden_ = false;
+    QString searchText_;
+    bool plainClick_ = false, mouseDown_ = false;
+    int zoom_ = 0;
+
+    // Editing.
+    TEditorType editorType_ = TEditorType::edNormal;
+    bool editorActive_ = false, textEditorInUse_ = false;
+    int editCol_ = -1, editRow_ = -1; // the cell an editor control edits (real column)
+    bool discardValue_ = false;
+    QChar pendingKey_, lastChar_;
+    TGridCombo* combo_ = nullptr;
+    TGridDatePicker* datePicker_ = nullptr;
+    struct TEditCycle {
+        int Col = -1, Row = -1;
+        QString Text, Wide;
+        bool Editing = false, Validating = false, Force = false;
+    } cycle_;
+    bool editorKey_ = false;
+    TGridRect keySelection_;
+    int resizingCol_ = -1, resizingRow_ = -1, resizeStartWidth_ = 0, resizeStartHeight_ = 0;
+    bool columnSizing_ = false, rowSizing_ = false, stretchBusy_ = false;
+};

@@ -1,0 +1,236 @@
+// Cell properties, texts through the base cell, and cell rectangles of TBaseGrid.
+#include "grid/BaseGrid.h"
+
+TBaseGrid::TBaseGrid(QWidget* parent) : TStringGrid(parent) {
+    TStringGrid::SetDefaultDrawing(false);
+    TStringGrid::SetGridLineWidth(0);
+    SetOptions(Options() + goDrawFocusSelected);
+    DisplTextRowLimit = RowCount();
+}
+
+TBaseGrid::~TBaseGrid() {
+    // The cell store frees every cell's properties with the grid.
+    if (undoRedo_) undoRedo_->SetGrid(nullptr);
+}
+
+void TBaseGrid::SetDefaultDrawing(bool on) {
+    defaultDrawing_ = on;
+    InvalidateGrid();
+}
+
+void TBaseGrid::SetGridLineWidth(int width) {
+    gridLineWidth_ = std::max(width, 0);
+    InvalidateGrid();
+}
+
+void TBaseGrid::SetGridLineColor(TColor color) {
+    gridLineColor_ = color;
+    InvalidateGrid();
+}
+
+void TBaseGrid::SetUndoRedo(TVozAvozUndoRedo* recorder) {
+    if (undoRedo_ && undoRedo_ != recorder) undoRedo_->SetGrid(nullptr);
+    undoRedo_ = recorder;
+    if (recorder) recorder->SetGrid(this);
+}
+
+TCellProperties* TBaseGrid::CellProperties(int col, int row) const {
+    return dynamic_cast<TCellProperties*>(Objects(col, row));
+}
+
+TCellProperties* TBaseGrid::GetCellProperties(int col, int row) {
+    if (TCellProperties* existing = CellProperties(col, row)) return existing;
+    auto created = std::make_unique<TCellProperties>(this, col, row);
+    TCellProperties* result = created.get();
+    SetObjects(col, row, std::move(created));
+    return result;
+}
+
+void TBaseGrid::SetCellProperties(int col, int row, std::unique_ptr<TCellProperties> properties) {
+    SetObjects(col, row, std::move(properties));
+}
+
+void TBaseGrid::SetRawObject(int col, int row, std::unique_ptr<TCellObject> object) {
+    SetObjects(col, row, std::move(object));
+}
+
+QString TBaseGrid::GetGridCells(int col, int row) {
+    const TGridCoord read = BaseCell(col, row);
+    QString value = Cells(read.X, read.Y);
+    if (read.Y < DisplTextRowLimit) GetDisplText(read.X, read.Y, value);
+    return value;
+}
+
+void TBaseGrid::SetGridCells(int col, int row, const QString& value) {
+    if (HasCellProperties(col, row)) {
+        const TGridCoord base = BaseCell(col, row);
+        SetCells(base.X, base.Y, value);
+        if (parentWidget()) RepaintCell(col, row);
+    } else {
+        SetCells(col, row, value);
+    }
+    if (LastRowIsFooter && row == RowCount() - 1) FooterRowChanged();
+}
+
+void TBaseGrid::GetDisplText(int col, int row, QString& value) {
+    if (OnGetDisplText) OnGetDisplText(this, col, row, value);
+}
+
+TGridCoord TBaseGrid::BaseCell(int col, int row) const {
+    const TCellProperties* p = CellProperties(col, row);
+    return p ? p->BaseCellOf(col, row) : TGridCoord{col, row};
+}
+
+bool TBaseGrid::IsBaseCellAt(int col, int row) const {
+    const TCellProperties* p = CellProperties(col, row);
+    return !p || p->IsBaseCell;
+}
+
+bool TBaseGrid::IsBaseCellAt(int col, int row, int& baseCol, int& baseRow) const {
+    const TGridCoord base = BaseCell(col, row);
+    baseCol = base.X;
+    baseRow = base.Y;
+    return IsBaseCellAt(col, row);
+}
+
+bool TBaseGrid::IsMergedCell(int col, int row) const {
+    const TCellProperties* p = CellProperties(col, row);
+    return p && (p->CellSpanX > 0 || p->CellSpanY >= 1);
+}
+
+bool TBaseGrid::IsHorzMerged(int col, int row) const {
+    if (!HasCellProperties(col, row)) return false;
+    const TGridCoord base = BaseCell(col, row);
+    const TCellProperties* b = CellProperties(base.X, base.Y);
+    return b && b->CellSpanX > 0;
+}
+
+bool TBaseGrid::IsVertMerged(int col, int row) const {
+    if (!HasCellProperties(col, row)) return false;
+    const TGridCoord base = BaseCell(col, row);
+    const TCellProperties* b = CellProperties(base.X, base.Y);
+    return b && b->CellSpanY > 0;
+}
+
+TGridCoord TBaseGrid::CellSpan(int col, int row) const {
+    const TCellProperties* p = CellProperties(col, row);
+    if (!p || p->CellSpanX == -1 || p->CellSpanY == -1) return {0, 0};
+    const TGridCoord base = p->BaseCellOf(col, row);
+    const TCellProperties* b = CellProperties(base.X, base.Y);
+    return b ? TGridCoord{b->CellSpanX, b->CellSpanY} : TGridCoord{0, 0};
+}
+
+TRect TBaseGrid::UnclippedCellRect(int col, int row) const {
+    auto start = [](int index, int fixedCount, int firstScrolled, auto size) {
+        long long pos = 0;
+        for (int i = 0; i < index; ++i) pos += size(i);
+        if (index >= fixedCount) {
+            for (int i = fixedCount; i < firstScrolled; ++i) pos -= size(i);
+        }
+        return int(pos);
+    };
+    const int left = start(col, FixedCols(), LeftCol(), [this](int i) { return ColWidths(i); });
+    const int top = start(row, FixedRows(), TopRow(), [this](int i) { return RowHeights(i); });
+    return Bounds(left, top, ColWidths(col), RowHeights(row));
+}
+
+TRect TBaseGrid::CellRectEx(int col, int row) const {
+    const TCellProperties* p = CellProperties(col, row);
+    if (p && (p->CellSpanX != -1 && p->CellSpanY != -1)) {
+        const TGridCoord base = p->BaseCellOf(col, row);
+        const TGridCoord span = CellSpan(col, row);
+        return UnionRect(UnclippedCellRect(base.X, base.Y),
+                         UnclippedCellRect(base.X + span.X, base.Y + span.Y));
+    }
+    if (p && p->Control) return UnclippedCellRect(col, row);
+    const TRect shown = CellRect(col, row);
+    if (shown.IsEmpty()) return {};
+    return Bounds(shown.Left, shown.Top, ColWidths(col), RowHeights(row));
+}
+
+TPoint TBaseGrid::CellSize(int col, int row) const {
+    const TRect r = CellRectEx(col, row);
+    return {r.Width(), r.Height()};
+}
+
+void TBaseGrid::ClearPropsRange(int col1, int row1, int col2, int row2) {
+    for (int r = std::max(row1, 0); r <= row2 && r < RowCount(); ++r)
+        for (int c = std::max(col1, 0); c <= col2; ++c)
+            if (Objects(c, r)) SetObjects(c, r, nullptr);
+}
+
+void TBaseGrid::ClearAllProps() {
+    ClearPropsRange(0, 0, AllColCount() - 1, RowCount() - 1);
+}
+
+int TBaseGrid::AllColCount() const {
+    return ColCount();
+}
+
+std::vector<std::unique_ptr<TCellObject>> TBaseGrid::ClearColCells(int col) {
+    std::vector<std::unique_ptr<TCellObject>> detached;
+    for (int r = 0; r < RowCount(); ++r) {
+        if (auto object = DetachObject(col, r)) detached.push_back(std::move(object));
+        SetGridCells(col, r, QString());
+    }
+    return detached;
+}
+
+std::vector<std::unique_ptr<TCellObject>> TBaseGrid::ClearRowCells(int row) {
+    std::vector<std::unique_ptr<TCellObject>> detached;
+    for (int c = 0; c < ColCount(); ++c) {
+        if (auto object = DetachObject(c, row)) detached.push_back(std::move(object));
+        SetGridCells(c, row, QString());
+    }
+    return detached;
+}
+
+std::unique_ptr<TCellObject> TBaseGrid::ClearCell(int col, int row) {
+    SetGridCells(col, row, QString());
+    return DetachObject(col, row);
+}
+
+void TBaseGrid::SetCellGraphicObject(int col, int row, std::unique_ptr<TCellGraphic> graphic) {
+    GetCellProperties(col, row)->CellGraphic = std::move(graphic);
+}
+
+TCellGraphic* TBaseGrid::GetCellGraphicObject(int col, int row) const {
+    const TCellProperties* p = CellProperties(col, row);
+    return p ? p->CellGraphic.get() : nullptr;
+}
+
+void TBaseGrid::RepaintCell(int col, int row) {
+    InvalidateRect(CellRectEx(col, row));
+}
+
+bool TBaseGrid::IsFixedCellForDraw(int, int) {
+    return false;
+}
+
+int TBaseGrid::GetNodeIndent(int) {
+    return 0;
+}
+
+bool TBaseGrid::HasNodes() {
+    return false;
+}
+
+void TBaseGrid::FooterRowChanged() {}
+
+void TBaseGrid::GetCellColors(int, int, TVAlignment&, TAlignment&, TFont&, TColor&, TBrush&, bool, bool, bool,
+                              TGridDrawState&) {}
+
+bool TBaseGrid::Verify() const {
+    if (!TStringGrid::Verify()) return false;
+    // Every merged block is whole: each member points at a base that spans it.
+    for (int r = 0; r < RowCount(); ++r)
+        for (int c = 0; c < ColCount(); ++c) {
+            const TCellProperties* p = CellProperties(c, r);
+            if (!p || p->IsBaseCell || p->CellSpanX < 0) continue;
+            const TGridCoord base = p->BaseCellOf(c, r);
+            const TCellProperties* b = CellProperties(base.X, base.Y);
+            if (!b || !b->IsBaseCell || b->CellSpanX < p->CellSpanX || b->CellSpanY < p->CellSpanY)
+                return false;
+        }
+    return true;
+}

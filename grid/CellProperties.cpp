@@ -1,0 +1,58 @@
+#include "grid/CellProperties.h"
+
+#include "grid/BaseGrid.h"
+
+TCellProperties::TCellProperties(TBaseGrid* owner, int col, int row)
+    : OwnerCol(col), OwnerRow(row), owner_(owner) {}
+
+void TCellProperties::Repaint() {
+    if (owner_) owner_->RepaintCell(OwnerCol, OwnerRow);
+}
+
+void TCellProperties::SetBrushColor(TColor color) {
+    brushColor_ = color;
+    Repaint();
+}
+
+void TCellProperties::SetBrushColorTo(TColor color) {
+    brushColorTo_ = color;
+    Repaint();
+}
+
+void TCellProperties::SetVAlignment(TVAlignment alignment) {
+    vAlignment_ = alignment;
+    Repaint();
+}
+
+void TCellProperties::SetWordWrap(bool on) {
+    wordWrap_ = on;
+    Repaint();
+}
+
+TGridCoord TCellProperties::BaseCellOf(int col, int row) const {
+    if (IsBaseCell || CellSpanX == -1 || CellSpanY == -1) return {col, row};
+    return {col - CellSpanX, row - CellSpanY};
+}
+
+void TCellProperties::Assign(const TCellProperties& other) {
+    IsBaseCell = other.IsBaseCell;
+    CellSpanX = other.CellSpanX;
+    CellSpanY = other.CellSpanY;
+    OwnerRow = other.OwnerRow;
+    OwnerCol = other.OwnerCol;
+    Alignment = other.Alignment;
+    BorderColor = other.BorderColor;
+    BorderWidth = other.BorderWidth;
+    brushColor_ = other.brushColor_;
+    BrushStyle = other.BrushStyle;
+    FontColor = other.FontColor;
+    FontStyle = other.FontStyle;
+    FontName = other.FontName;
+    FontSize = other.FontSize;
+    ReadOnly = other.ReadOnly;
+    Editor = other.Editor;
+    vAlignment_ = other.vAlignment_;
+    SetWordWrap(other.wordWrap_);
+    NodeLevel = other.NodeLevel;
+    Control = other.Control;
+}

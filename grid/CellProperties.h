@@ -1,0 +1,72 @@
+// The properties a cell of the grid may have besides its text: colours and font, alignment,
+// merging, borders, editor kind, read-only flag, node level, a graphic and a control. A cell gets
+// its properties object on demand; the cell's object slot owns it (see CellStore.h).
+//
+// Colours that are not set hold clNone ($1FFFFFFF); a font size of 0, an empty font name and an
+// empty style mean "the grid's".
+#pragma once
+
+#include "grid/CellGraphic.h"
+#include "grid/EditorTypes.h"
+#include "platform/ui/CellStore.h"
+#include "platform/ui/Graphics.h"
+#include "platform/ui/GridTypes.h"
+
+#include <QPointer>
+#include <QWidget>
+#include <memory>
+
+enum class TAlignment { taLeftJustify, taRightJustify, taCenter };
+enum class TVAlignment { vtaTop, vtaCenter, vtaBottom };
+
+class TBaseGrid;
+
+class TCellProperties : public TCellObject {
+public:
+    TCellProperties(TBaseGrid* owner, int col, int row);
+
+    TBaseGrid* Owner() const { return owner_; }
+    int OwnerCol = 0, OwnerRow = 0;
+    // A slot for the application; not owned.
+    void* CellObject = nullptr;
+    std::unique_ptr<TCellGraphic> CellGraphic;
+    TBrushStyle BrushStyle = TBrushStyle::bsSolid;
+    TColor BrushColor() const { return brushColor_; }
+    void SetBrushColor(TColor color);
+    TColor BrushColorTo() const { return brushColorTo_; }
+    void SetBrushColorTo(TColor color);
+    int FontSize = 0;
+    TColor FontColor = clNone;
+    TFontStyles FontStyle;
+    // Base cell: extra columns/rows of its block; member: offset from the base; -1: not merged.
+    int CellSpanY = -1, CellSpanX = -1;
+    int BorderWidth = 0;
+    TColor BorderColor = 0;
+    TAlignment Alignment = TAlignment::taLeftJustify;
+    TVAlignment VAlignment() const { return vAlignment_; }
+    void SetVAlignment(TVAlignment alignment);
+    // The paint in which a merged block was last drawn.
+    int PaintStamp = 0;
+    bool WordWrap() const { return wordWrap_; }
+    void SetWordWrap(bool on);
+    bool IsBaseCell = true;
+    int NodeLevel = 0;
+    TEditorType Editor = TEditorType::edNormal;
+    QString FontName;
+    bool ReadOnly = false;
+    // A control shown in the cell; not owned.
+    QPointer<QWidget> Control;
+
+    // The base cell of the cell's block: the cell itself unless it is a member.
+    TGridCoord BaseCellOf(int col, int row) const;
+    // Copies everything but BrushColorTo, CellObject and CellGraphic.
+    void Assign(const TCellProperties& other);
+
+private:
+    void Repaint();
+
+    TBaseGrid* owner_;
+    TColor brushColor_ = clNone, brushColorTo_ = clNone;
+    TVAlignment vAlignment_ = TVAlignment::vtaTop;
+    bool wordWrap_ = false;
+};

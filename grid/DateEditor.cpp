@@ -1,0 +1,79 @@
+#include "grid/DateEditor.h"
+
+#include "grid/AdvancedGrid.h"
+#include "platform/os/FormatSettings.h"
+#include "platform/ui/UiServices.h"
+
+TGridDatePicker::TGridDatePicker(TVevIvizudEvar* grid)
+    : TDateTimePickerControl(grid->viewport()), grid_(grid) {
+    hide();
+    setEnabled(false);
+}
+
+void TGridDatePicker::LoadFromCell(TEditorType type, const QString& text) {
+    loadedText_ = text;
+    SetKind(type == TEditorType::edTimeEdit ? TDateTimeKind::dtkTime : TDateTimeKind::dtkDate);
+    SetDateMode(type == TEditorType::edDateEditUpDown ? TDTDateMode::dmUpDown : TDTDateMode::dmComboBox);
+    const QDateTime now = ClockService().Now();
+    if (Kind() == TDateTimeKind::dtkTime) {
+        TTimeParts parts;
+        SetTime(!text.trimmed().isEmpty() && ParseTime(text.trimmed().toStdString(), parts)
+                    ? QTime(parts.Hour, parts.Minute, parts.Second)
+                    : now.time());
+    } else {
+        TDateParts parts;
+        SetDate(!text.trimmed().isEmpty() && ParseShortDate(text.trimmed().toStdString(), parts)
+                    ? QDate(parts.Year, parts.Month, parts.Day)
+                    : now.date());
+    }
+}
+
+// The time is formatted with an explicit format: the picker's own, or the program's long time
+// format. No program-wide setting is changed for it.
+QString TGridDatePicker::CellText() const {
+    if (Kind() == TDateTimeKind::dtkTime) {
+        const QTime t = Time();
+        if (!Format().isEmpty()) return t.toString(Format());
+        return QString::fromStdString(LongTimeText({t.hour(), t.minute(), t.second(), t.msec()}));
+    }
+    if (ShowCheckbox() && !Checked()) return QString();
+    const QDate d = Date();
+    return QString::fromStdString(ShortDateText({d.year(), d.month(), d.day()}));
+}
+
+void TGridDatePicker::HideControl() {
+    const bool focused = IsWithin(QApplication::focusWidget(), this);
+    hide();
+    setEnabled(false);
+    if (focused) grid_->setFocus(Qt::OtherFocusReason);
+}
+
+bool TGridDatePicker::WantsTab() const {
+    return grid_->Options().Contains(goTabs);
+}
+
+void TGridDatePicker::Restore() {
+    LoadFromCell(Kind() == TDateTimeKind::dtkTime ? TEditorType::edTimeEdit : TEditorType::edDateEdit,
+                 loadedText_);
+}
+
+void TGridDatePicker::KeyDown(int& key, TShiftState shift) {
+    const bool wanted = key == VK_TAB || key == VK_RETURN || key == VK_ESCAPE || key == VK_PRIOR ||
+                        key == VK_NEXT || key == VK_END;
+    if (!wanted || DroppedDown()) {
+        TDateTimePickerControl::KeyDown(key, shift);
+        return;
+    }
+    const int handed = key;
+    key = 0;
+    if (handed == VK_ESCAPE) {
+        Restore();
+        grid_->DiscardEditorValue();
+    }
+    grid_->ControlKeyToGrid(handed, shift);
+}
+
+void TGridDatePicker::DoExit() {
+    grid_->HideInplaceEdit();
+    TDateTimePickerControl::DoExit();
+}

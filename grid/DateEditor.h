@@ -1,0 +1,30 @@
+// The date and time editor of the grid (edDateEdit, edDateEditUpDown, edTimeEdit): a date-time
+// picker over the cell. It takes the cell's text as a date or time (now, when the text is empty
+// or unreadable) and gives back the short date text, or the time in the picker's own display
+// format when it has one and the long time format otherwise. Tab, Enter, Escape, PgUp, PgDn and
+// End leave it while its calendar is closed; Escape first puts the cell's value back.
+#pragma once
+
+#include "grid/EditorTypes.h"
+#include "platform/ui/ControlAdapters.h"
+
+class TVevIvizudEvar;
+
+class TGridDatePicker : public TDateTimePickerControl {
+public:
+    explicit TGridDatePicker(TVevIvizudEvar* grid);
+
+    void LoadFromCell(TEditorType type, const QString& text);
+    // The value as the cell keeps it.
+    QString CellText() const;
+    void HideControl();
+
+    void KeyDown(int& key, TShiftState shift) override;
+    void DoExit() override;
+    bool WantsTab() const override;
+
+private:
+    void Restore();
+    TVevIvizudEvar* grid_;
+    QString loadedText_;
+};

@@ -1,0 +1,199 @@
+// Keys of the advanced grid: the Tab walk, fixed cells skipped, advancing after Enter, rows
+// inserted and deleted, Home and End by rows.
+#include "GridTestSupport.h"
+
+namespace {
+
+class Keyboard : public testing::Test {
+protected:
+    Keyboard() : w_(4, 4) {}
+    TVevIvizudEvar& Grid() { return w_.Grid(); }
+    TGridCoord Current() { return {Grid().Col(), Grid().Row()}; }
+    TAdvancedGridWindow w_;
+};
+
+TEST_F(Keyboard, TabWalksTheCellsAndWrapsAtTheEnd) {
+    Grid().SetOptions(Grid().Options() + goTabs);
+    w_.Key(Qt::Key_Tab);
+    EXPECT_EQ(Current(), (TGridCoord{2, 1}));
+    Grid().SetCol(3);
+    w_.Key(Qt::Key_Tab);
+    EXPECT_EQ(Current(), (TGridCoord{1, 2}));
+    Grid().SetCol(3);
+    Grid().SetRow(3);
+    w_.Key(Qt::Key_Tab);
+    EXPECT_EQ(Current(), (TGridCoord{1, 1}));
+    EXPECT_TRUE(Grid().hasFocus());
+    w_.Key(Qt::Key_Backtab, Qt::ShiftModifier);
+    EXPECT_EQ(Current(), (TGridCoord{3, 3}));
+}
+
+TEST_F(Keyboard, TabPastTheLastCellMovesTheFocusOnWithTabToNextAtEnd) {
+    Grid().SetOptions(Grid().Options() + goTabs);
+    Grid().Navigation.TabToNextAtEnd = true;
+    Grid().SetCol(3);
+    Grid().SetRow(3);
+    w_.Key(Qt::Key_Tab);
+    EXPECT_EQ(Current(), (TGridCoord{1, 1}));
+    EXPECT_TRUE(w_.Other().hasFocus());
+}
+
+TEST_F(Keyboard, TabFromTheEditorWalksOnAndTabSkipsAMergedBlock) {
+    Grid().SetOptions(Grid().Options() + goTabs + goEditing);
+    Grid().MergeCells(2, 2, 2, 1);
+    Grid().SetRow(2);
+    w_.Type("a");
+    ASSERT_TRUE(w_.EditorShown());
+    w_.Key(Qt::Key_Tab);
+    EXPECT_EQ(Current(), (TGridCoord{2, 2}));
+    EXPECT_EQ(Grid().GetGridCells(1, 2), "a");
+    w_.Key(Qt::Key_Tab);
+    EXPECT_EQ(Current(), (TGridCoord{1, 3}));
+}
+
+TEST_F(Keyboard, TopBottomTabWalksDownTheColumns) {
+    Grid().SetOptions(Grid().Options() + goTabs);
+    Grid().Navigation.TabAdvanceDirection = TAdvanceDirection::adTopBottom;
+    Grid().SetRow(3);
+    w_.Key(Qt::Key_Tab);
+    EXPECT_EQ(Current(), (TGridCoord{2, 1}));
+}
+
+TEST_F(Keyboard, ArrowsSkipAColumnMarkedFixed) {
+    Grid().SetColCount(5);
+    Grid().OnIsFixedCell = [](QObject*, int, int col, bool& fixed) { fixed = col == 2; };
+    w_.Key(Qt::Key_Right);
+    EXPECT_EQ(Grid().Col(), 3);
+    w_.Key(Qt::Key_Left);
+    EXPECT_EQ(Grid().Col(), 1);
+    Grid().OnIsFixedCell = [](QObject*, int, int col, bool& fixed) { fixed = col == 1; };
+    Grid().SetCol(2);
+    w_.Key(Qt::Key_Left); // every cell to the left is fixed: the key is used up
+    EXPECT_EQ(Grid().Col(), 2);
+    Grid().Navigation.SkipFixedCells = false;
+    Grid().OnIsFixedCell = nullptr;
+    w_.Key(Qt::Key_Left);
+    EXPECT_EQ(Grid().Col(), 1);
+}
+
+TEST_F(Keyboard, EnterStaysWithoutAdvanceOnEnter) {
+    w_.Key(Qt::Key_Return);
+    EXPECT_EQ(Current(), (TGridCoord{1, 1}));
+}
+
+TEST_F(Keyboard, AdvanceOnEnterMovesRowWiseAndWraps) {
+    Grid().Navigation.AdvanceOnEnter = true;
+    w_.Key(Qt::Key_Return);
+    EXPECT_EQ(Current(), (TGridCoord{2, 1}));
+    Grid().SetCol(3);
+    w_.Key(Qt::Key_Return);
+    EXPECT_EQ(Current(), (TGridCoord{1, 2}));
+    Grid().SetCol(3);
+    Grid().SetRow(3);
+    w_.Key(Qt::Key_Return);
+    EXPECT_EQ(Current(), (TGridCoord{1, 1}));
+}
+
+TEST_F(Keyboard, AdvanceInsertAddsARowAtTheEnd) {
+    Grid().Navigation.AdvanceOnEnter = true;
+    Grid().Navigation.AdvanceInsert = true;
+    std::vector<int> added;
+    Grid().OnAutoAddRow = [&](QObject*, int row) { added.push_back(row); };
+    bool canAdd = true;
+    Grid().OnCanAddRow = [&](QObject*, bool& can) { can = canAdd; };
+    Grid().SetCol(3);
+    Grid().SetRow(3);
+    w_.Key(Qt::Key_Return);
+    EXPECT_EQ(Grid().RowCount(), 5);
+    EXPECT_EQ(Current(), (TGridCoord{1, 4}));
+    EXPECT_EQ(added, std::vector<int>{4});
+    canAdd = false;
+    Grid().SetCol(3);
+    w_.Key(Qt::Key_Return);
+    EXPECT_EQ(Grid().RowCount(), 5);
+    EXPECT_EQ(Current(), (TGridCoord{1, 4}));
+}
+
+TEST_F(Keyboard, AdvanceSkipsAReadOnlyCellAndNeverEntersTheFooter) {
+    Grid().SetOptions(Grid().Options() + goEditing);
+    Grid().Navigation.AdvanceOnEnter = true;
+    Grid().GetCellProperties(2, 1)->ReadOnly = true;
+    w_.Key(Qt::Key_Return);
+    EXPECT_EQ(Current(), (TGridCoord{3, 1}));
+    Grid().SetFixedFooters(1);
+    Grid().SetCol(3);
+    Grid().SetRow(2);
+    w_.Key(Qt::Key_Return);
+    EXPECT_EQ(Current(), (TGridCoord{1, 1}));
+}
+
+TEST_F(Keyboard, AdvanceTopBottomGoesDownThenToTheNextColumn) {
+    Grid().Navigation.AdvanceOnEnter = true;
+    Grid().Navigation.AdvanceDirection = TAdvanceDirection::adTopBottom;
+    w_.Key(Qt::Key_Return);
+    EXPECT_EQ(Current(), (TGridCoord{1, 2}));
+    Grid().SetRow(3);
+    w_.Key(Qt::Key_Return);
+    EXPECT_EQ(Current(), (TGridCoord{2, 1}));
+}
+
+TEST_F(Keyboard, EnterInTheEditorAdvancesAndKeepsEditing) {
+    Grid().SetOptions(Grid().Options() + goEditing);
+    Grid().Navigation.AdvanceOnEnter = true;
+    w_.Type("x");
+    w_.Key(Qt::Key_Return);
+    EXPECT_EQ(Grid().GetGridCells(1, 1), "x");
+    EXPECT_EQ(Current(), (TGridCoord{2, 1}));
+}
+
+TEST_F(Keyboard, InsertAndDeleteRows) {
+    Grid().Navigation.AllowInsertRow = true;
+    Grid().Navigation.AllowDeleteRow = true;
+    for (int r = 1; r < 4; ++r) Grid().SetGridCells(1, r, QString::number(r));
+    std::vector<int> inserted, deleted;
+    Grid().OnAutoInsertRow = [&](QObject*, int row) { inserted.push_back(row); };
+    Grid().OnAutoDeleteRow = [&](QObject*, int row) { deleted.push_back(row); };
+    Grid().SetRow(2);
+    w_.Key(Qt::Key_Insert);
+    EXPECT_EQ(Grid().RowCount(), 5);
+    EXPECT_EQ(Grid().GetGridCells(1, 2), "");
+    EXPECT_EQ(Grid().GetGridCells(1, 3), "2");
+    EXPECT_EQ(inserted, std::vector<int>{2});
+    w_.Key(Qt::Key_Delete);
+    EXPECT_EQ(Grid().RowCount(), 4);
+    EXPECT_EQ(Grid().GetGridCells(1, 2), "2");
+    EXPECT_EQ(deleted, std::vector<int>{2});
+    Grid().SetRowCount(2); // one data row left: Delete clears it
+    Grid().SetRow(1);
+    w_.Key(Qt::Key_Delete);
+    EXPECT_EQ(Grid().RowCount(), 2);
+    EXPECT_EQ(Grid().GetGridCells(1, 1), "");
+}
+
+TEST_F(Keyboard, HomeAndEndByRows) {
+    Grid().Navigation.HomeEndKey = THomeEndAction::heFirstLastRow;
+    Grid().SetFixedFooters(1);
+    int keys = 0;
+    Grid().OnKeyDown = [&](QObject*, int& key, TShiftState) { keys += key == VK_END || key == VK_HOME; };
+    w_.Key(Qt::Key_End);
+    EXPECT_EQ(Grid().Row(), 2);
+    w_.Key(Qt::Key_Home);
+    EXPECT_EQ(Grid().Row(), 1);
+    EXPECT_EQ(keys, 2);
+}
+
+TEST_F(Keyboard, SpaceOnACheckBoxNeedsEditing) {
+    int clicks = 0;
+    Grid().OnCheckBoxClick = [&](QObject*, int, int, bool) { ++clicks; };
+    auto graphic = std::make_unique<TCellGraphic>();
+    graphic->CellType = TCellType::ctCheckBox;
+    Grid().SetCellGraphicObject(1, 1, std::move(graphic));
+    w_.Key(Qt::Key_Space);
+    EXPECT_EQ(clicks, 0);
+    Grid().SetOptions(Grid().Options() + goEditing);
+    w_.Key(Qt::Key_Space);
+    EXPECT_EQ(clicks, 1);
+    EXPECT_FALSE(w_.EditorShown()); // no editor opens on a check box
+}
+
+} // namespace
