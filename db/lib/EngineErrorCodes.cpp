@@ -10,13 +10,14 @@ namespace {
 constexpr TErrorContextItem None = ecItemCount;
 
 // Sorted by code; a test checks the order, the uniqueness of codes and names, and the "%s" counts.
-constexpr std::array<TEngineErrorInfo, 44> ErrorTable{{
+constexpr std::array<TEngineErrorInfo, 47> ErrorTable{{
     {VORSAM_OSENOENT, "VORSAM_OSENOENT", "The file '%s' does not exist", {ecTable, None}},
     {VORSAM_OSEACCES, "VORSAM_OSEACCES", "Access to the file '%s' is denied", {ecTable, None}},
     {VORSAM_READERR, "VORSAM_READERR", "Error reading from the table '%s'", {ecTable, None}},
     {VORSAM_WRITEERR, "VORSAM_WRITEERR", "Error writing to the table '%s'", {ecTable, None}},
     {VORSAM_OSERROR, "VORSAM_OSERROR", "Operating system error on the file '%s'", {ecTable, None}},
     {VORSAM_FILEEXISTS, "VORSAM_FILEEXISTS", "The file '%s' already exists", {ecTable, None}},
+    {VORSAM_DIRNOTFOUND, "VORSAM_DIRNOTFOUND", "The folder '%s' does not exist", {ecDatabase, None}},
     {VORSAM_BOF, "VORSAM_BOF", "Beginning of the table", {None, None}},
     {VORSAM_EOF, "VORSAM_EOF", "End of the table", {None, None}},
     {VORSAM_KEYORRECDELETED,
@@ -102,6 +103,8 @@ constexpr std::array<TEngineErrorInfo, 44> ErrorTable{{
      "VORSAM_CANNOTLOADLDDRV",
      "The collation of the table '%s' is not installed",
      {ecTable, None}},
+    {VORSAM_INVALIDPARAM, "VORSAM_INVALIDPARAM", "Invalid parameter: %s", {ecExtraText, None}},
+    {VORSAM_NOTCONNECTED, "VORSAM_NOTCONNECTED", "Not connected to a database server", {None, None}},
     {VORSAM_REMOTECALLBACK, "VORSAM_REMOTECALLBACK", "Server callback", {None, None}},
     {VORSAM_SQLPARSE, "VORSAM_SQLPARSE", "SQL error - %s", {ecExtraText, None}},
 }};

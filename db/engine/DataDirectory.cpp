@@ -1,0 +1,180 @@
+#include "db/engine/DataDirectory.h"
+
+#include "db/engine/DataSession.h"
+#include "db/lib/Collation.h"
+#include "db/lib/EngineErrors.h"
+#include "db/lib/FileList.h"
+#include "db/lib/LibraryGlobals.h"
+#include "db/lib/TableNames.h"
+#include "db/lib/TextUtils.h"
+
+#include <algorithm>
+#include <cassert>
+#include <filesystem>
+#include <strings.h>
+
+namespace vorsam {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::string_view DataExtension = ".DAT";
+constexpr std::string_view TableExtensions[] = {".DAT", ".IDX", ".BLB"};
+constexpr std::string_view MemoryKeyMark = "memory:";
+
+// The table name without a ".DAT" it may carry.
+std::string_view WithoutDataExtension(std::string_view tableName) {
+    size_t n = DataExtension.size();
+    if (tableName.size() >= n &&
+        strncasecmp(tableName.data() + tableName.size() - n, DataExtension.data(), n) == 0)
+        tableName.remove_suffix(n);
+    return tableName;
+}
+
+// The file when it exists, else the first file of its folder whose name differs only in case, else the
+// file as given.
+std::string ExistingFileIgnoringCase(const std::string& file) {
+    std::error_code error;
+    if (fs::exists(file, error)) return file;
+    fs::path path(file);
+    std::string wanted = path.filename().string(), found;
+    for (fs::directory_iterator it(path.parent_path(), error), end; !error && it != end;
+         it.increment(error)) {
+        std::string name = it->path().filename().string();
+        if (strcasecmp(name.c_str(), wanted.c_str()) == 0 && (found.empty() || name < found)) found = name;
+    }
+    return found.empty() ? file : (path.parent_path() / found).string();
+}
+
+} // namespace
+
+std::string NormaliseFolder(std::string_view folder) {
+    fs::path path = fs::absolute(ForwardToBackslashes(folder)).lexically_normal();
+    return RemoveTrailingBackslashes(path.string());
+}
+
+TDataDirectory::TDataDirectory(TDataSession& session, std::string name, std::string folder, bool inMemory,
+                               uint32_t rights)
+    : session_(session), name_(std::move(name)), folder_(std::move(folder)), inMemory_(inMemory),
+      rights_(rights) {
+    assert(inMemory_ == folder_.empty());
+}
+
+TDataDirectory::~TDataDirectory() {
+    assert(!InUse() && "cursors and statements end before their database");
+}
+
+const EngineSettings& TDataDirectory::Settings() const {
+    return session_.Settings();
+}
+
+std::string TDataDirectory::GetDatabaseName() const {
+    return inMemory_ ? name_ : folder_;
+}
+
+std::string TDataDirectory::ExactTableFileName(std::string_view tableName, std::string_view extension,
+                                               bool inMemory) const {
+    if (TrimBlanks(tableName).empty())
+        RaiseEngineError(VORSAM_INVALIDPARAM, "", "", GetDatabaseName(), "", "", "", "table name missing");
+    std::string name = ForwardToBackslashes(WithoutDataExtension(tableName));
+    if (StoredInMemory(inMemory))
+        return LocaleUpperCase(0, 0, ExtractBaseName(name, "")) + std::string(extension);
+    fs::path path(name);
+    if (path.is_relative()) path = fs::path(folder_) / path;
+    return path.lexically_normal().string() + std::string(extension);
+}
+
+std::string TDataDirectory::TableFileName(std::string_view tableName, std::string_view extension,
+                                          bool inMemory) const {
+    std::string exact = ExactTableFileName(tableName, extension, inMemory);
+    return StoredInMemory(inMemory) ? exact : ExistingFileIgnoringCase(exact);
+}
+
+std::string TDataDirectory::TableKey(std::string_view tableName, bool inMemory) const {
+    std::string file = TableFileName(tableName, DataExtension, inMemory);
+    return StoredInMemory(inMemory) ? std::string(MemoryKeyMark) + file : file;
+}
+
+bool TDataDirectory::TableExists(std::string_view tableName, bool inMemory) const {
+    return GetFileList().Exists(TableFileName(tableName, DataExtension, inMemory), StoredInMemory(inMemory));
+}
+
+bool TDataDirectory::AnyTableFileExists(const std::string& tableName, bool inMemory) const {
+    return std::any_of(std::begin(TableExtensions), std::end(TableExtensions), [&](std::string_view ext) {
+        return GetFileList().Exists(ExactTableFileName(tableName, ext, inMemory), StoredInMemory(inMemory));
+    });
+}
+
+std::string TDataDirectory::GetTempTableName(bool inMemory) {
+    bool memory = StoredInMemory(inMemory);
+    for (;;) {
+        std::string file = TempFileName(memory ? std::string() : folder_, std::string(DataExtension), memory);
+        std::string name = ExtractBaseName(file, DataExtension);
+        if (tempNames_.count(name) || AnyTableFileExists(name, inMemory)) continue;
+        tempNames_.insert(name);
+        return name;
+    }
+}
+
+TSharedTable& TDataDirectory::AcquireTable(std::string_view tableName, bool inMemory,
+                                           const TSharedTableFactory& open) {
+    std::string key = TableKey(tableName, inMemory);
+    auto it = tables_.find(key);
+    if (it == tables_.end()) {
+        std::unique_ptr<TSharedTable> table = open(key);
+        if (!table)
+            RaiseEngineError(VORSAM_INVALIDPARAM, "", "", GetDatabaseName(), key, "", "", "no table made");
+        it = tables_.emplace(key, TTableEntry{std::move(table), 0}).first;
+    }
+    ++it->second.Uses;
+    return *it->second.Table;
+}
+
+TDataDirectory::TTables::iterator TDataDirectory::EntryOf(const TSharedTable& table) {
+    return std::find_if(tables_.begin(), tables_.end(),
+                        [&](const auto& entry) { return entry.second.Table.get() == &table; });
+}
+
+TDataDirectory::TTables::const_iterator TDataDirectory::EntryOf(const TSharedTable& table) const {
+    return const_cast<TDataDirectory*>(this)->EntryOf(table);
+}
+
+TDataDirectory::TTables::iterator TDataDirectory::RequireEntry(const TSharedTable& table) {
+    auto it = EntryOf(table);
+    if (it == tables_.end())
+        RaiseEngineError(VORSAM_INVALIDPARAM, "", "", GetDatabaseName(), "", "", "",
+                         "the table is not one of this database");
+    return it;
+}
+
+void TDataDirectory::AddTableUse(TSharedTable& table) {
+    ++RequireEntry(table)->second.Uses;
+}
+
+void TDataDirectory::ReleaseTable(TSharedTable& table) {
+    auto it = RequireEntry(table);
+    assert(it->second.Uses > 0);
+    if (--it->second.Uses == 0) tables_.erase(it);
+}
+
+TSharedTable* TDataDirectory::FindTable(std::string_view tableName, bool inMemory) const {
+    auto it = tables_.find(TableKey(tableName, inMemory));
+    return it == tables_.end() ? nullptr : it->second.Table.get();
+}
+
+uint32_t TDataDirectory::TableUseCount(const TSharedTable& table) const {
+    auto it = EntryOf(table);
+    return it == tables_.end() ? 0 : it->second.Uses;
+}
+
+void TDataDirectory::AddStatement(TDirectoryStatement& statement) {
+    if (std::find(statements_.begin(), statements_.end(), &statement) == statements_.end())
+        statements_.push_back(&statement);
+}
+
+void TDataDirectory::RemoveStatement(TDirectoryStatement& statement) {
+    statements_.erase(std::remove(statements_.begin(), statements_.end(), &statement), statements_.end());
+}
+
+} // namespace vorsam

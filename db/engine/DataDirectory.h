@@ -1,0 +1,139 @@
+// TDataDirectory: an engine database, opened through its session (TDataSession::OpenDataDirectory).
+// It is either a folder of table files or the in-memory database "Memory", whose tables live in the
+// file layer's in-memory files until they are deleted or the engine stops.
+//
+// Table names and their files: a table "Clientes" (or "Clientes.DAT") of the folder /dados has the files
+// /dados/Clientes.DAT, .IDX and .BLB. A table name may carry a folder of its own ('/' or '\'), absolute
+// or relative to the directory's folder; folders keep their case. Extensions are written in upper case;
+// when the exact file does not exist, a file of the folder whose name differs only in case is taken
+// (tables copied from systems that ignore case). In memory a table is named by its name without folder,
+// in upper case: in-memory table names ignore case.
+//
+// The directory keeps:
+//   - the shared tables of its tables, one per table however many cursors use it, by the normalised name
+//     of the table's data file (TableKey), each with a use count; the last release frees the table;
+//   - the statements made on it (not owned: a statement adds itself and removes itself);
+//   - the in-transaction flag;
+//   - the temporary table names it handed out, so that none is given twice.
+#pragma once
+
+#include "db/engine/EngineSettings.h"
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vorsam {
+
+class TDataSession;
+
+// What a directory keeps of a shared table: the table over the three files implements it.
+class TSharedTable {
+public:
+    virtual ~TSharedTable() = default;
+};
+
+// What a directory keeps of a statement made on it.
+class TDirectoryStatement {
+public:
+    virtual ~TDirectoryStatement() = default;
+};
+
+// Makes the shared table of a table key when the directory has none yet; may raise.
+using TSharedTableFactory = std::function<std::unique_ptr<TSharedTable>(const std::string& key)>;
+
+// The folder made absolute (against the current folder), with '/' separators, without "." and ".."
+// steps and without a trailing separator; its case kept.
+std::string NormaliseFolder(std::string_view folder);
+
+class TDataDirectory {
+public:
+    ~TDataDirectory();
+    TDataDirectory(const TDataDirectory&) = delete;
+    TDataDirectory& operator=(const TDataDirectory&) = delete;
+
+    TDataSession& Session() const { return session_; }
+    // The session's settings, as the table files read them.
+    const EngineSettings& Settings() const;
+    // The database name it was opened with (may be empty).
+    const std::string& Name() const { return name_; }
+    // The folder: absolute, '/' separators, no trailing separator; empty for the in-memory database.
+    const std::string& Folder() const { return folder_; }
+    bool InMemory() const { return inMemory_; }
+    // What the host's rights hook granted when it was opened (every bit without a hook).
+    uint32_t Rights() const { return rights_; }
+
+    // The name put into error contexts: the folder of a disk database, else the database name.
+    std::string GetDatabaseName() const;
+
+    // The file of a table with the extension (".DAT", ".IDX", ".BLB"), by the rules above; in memory
+    // when the flag is set or the directory is the in-memory database.
+    std::string TableFileName(std::string_view tableName, std::string_view extension, bool inMemory) const;
+    // The table's key among the shared tables: its data file's name, marked when in memory.
+    std::string TableKey(std::string_view tableName, bool inMemory) const;
+    // True when the table's data file exists.
+    bool TableExists(std::string_view tableName, bool inMemory) const;
+    // A name for a new temporary table, on disk in the folder or in memory: no table file of that name
+    // exists and the directory never gave the name before. Without folder and extension.
+    std::string GetTempTableName(bool inMemory);
+
+    // The shared table of the table (made by `open` when there is none yet), with one more use.
+    TSharedTable& AcquireTable(std::string_view tableName, bool inMemory, const TSharedTableFactory& open);
+    // One more use of a table acquired before.
+    void AddTableUse(TSharedTable& table);
+    // One use less; the last one frees the table.
+    void ReleaseTable(TSharedTable& table);
+    TSharedTable* FindTable(std::string_view tableName, bool inMemory) const;
+    // Uses of the table; 0 for one the directory does not hold.
+    uint32_t TableUseCount(const TSharedTable& table) const;
+    size_t SharedTableCount() const { return tables_.size(); }
+
+    // The statements made on the directory; adding one twice or removing one never added does nothing.
+    void AddStatement(TDirectoryStatement& statement);
+    void RemoveStatement(TDirectoryStatement& statement);
+    size_t StatementCount() const { return statements_.size(); }
+
+    bool InTransaction() const { return inTransaction_; }
+    void SetInTransaction(bool value) { inTransaction_ = value; }
+
+    // Shared tables or statements still use it.
+    bool InUse() const { return !tables_.empty() || !statements_.empty(); }
+
+private:
+    friend class TDataSession;
+    TDataDirectory(TDataSession& session, std::string name, std::string folder, bool inMemory,
+                   uint32_t rights);
+
+    struct TTableEntry {
+        std::unique_ptr<TSharedTable> Table;
+        uint32_t Uses = 0;
+    };
+    using TTables = std::map<std::string, TTableEntry>;
+
+    bool StoredInMemory(bool inMemory) const { return inMemory || inMemory_; }
+    TTables::iterator EntryOf(const TSharedTable& table);
+    TTables::const_iterator EntryOf(const TSharedTable& table) const;
+    // Raises for a table the directory does not hold.
+    TTables::iterator RequireEntry(const TSharedTable& table);
+    // The file name by the rules above, without looking for a file that differs only in case.
+    std::string ExactTableFileName(std::string_view tableName, std::string_view extension,
+                                   bool inMemory) const;
+    bool AnyTableFileExists(const std::string& tableName, bool inMemory) const;
+
+    TDataSession& session_;
+    std::string name_;
+    std::string folder_;
+    bool inMemory_;
+    uint32_t rights_;
+    bool inTransaction_ = false;
+    TTables tables_;
+    std::vector<TDirectoryStatement*> statements_;
+    std::set<std::string> tempNames_;
+};
+
+} // namespace vorsam

@@ -1,0 +1,220 @@
+#include "db/engine/DataSession.h"
+
+#include "db/engine/DataDirectory.h"
+#include "db/lib/Collation.h"
+#include "db/lib/EngineErrors.h"
+#include "db/lib/TableNames.h"
+
+#include <cassert>
+#include <filesystem>
+#include <strings.h>
+
+namespace vorsam {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::string_view MemoryDatabaseName = "Memory";
+
+[[noreturn]] void RaiseInvalid(const std::string& what, const std::string& database = {}) {
+    RaiseEngineError(VORSAM_INVALIDPARAM, "", "", database, "", "", "", what);
+}
+
+void CheckRange(const char* name, int64_t value, int64_t min, int64_t max) {
+    if (value < min || value > max)
+        RaiseInvalid(std::string(name) + " = " + std::to_string(value) + " (allowed " + std::to_string(min) +
+                     " to " + std::to_string(max) + ")");
+}
+
+void CheckText(const char* name, const std::string& text) {
+    if (text.size() > MaxRemoteText)
+        RaiseInvalid(std::string(name) + " longer than " + std::to_string(MaxRemoteText) + " characters");
+}
+
+// The folder with a trailing '/'.
+std::string WithTrailingSeparator(const std::string& folder) {
+    return folder.empty() || folder.back() == '/' ? folder : folder + '/';
+}
+
+void RequireFolder(const std::string& folder) {
+    std::error_code error;
+    if (!fs::is_directory(folder, error))
+        RaiseEngineError(VORSAM_DIRNOTFOUND, "", "", folder, "", "", "", "");
+}
+
+} // namespace
+
+TDataSession::TDataSession()
+    : privateDirectory_(WithTrailingSeparator(NormaliseFolder(fs::temp_directory_path().string()))),
+      defaultDirectory_(WithTrailingSeparator(NormaliseFolder(fs::current_path().string()))) {
+    remote_.Address = "127.0.0.1";
+    settings_.PrivateDirectory = GetPrivateDirectory();
+}
+
+TDataSession::~TDataSession() = default;
+
+void TDataSession::SetLockRetryCount(int64_t value) {
+    CheckRange("LockRetryCount", value, 0, MaxLockRetryCount);
+    settings_.LockRetryCount = uint8_t(value);
+}
+
+void TDataSession::SetLockWaitTime(int64_t value) {
+    CheckRange("LockWaitTime", value, 0, MaxLockWaitTime);
+    settings_.LockWaitTime = uint16_t(value);
+}
+
+void TDataSession::SetLockProtocol(TLockProtocol value) {
+    CheckRange("LockProtocol", value, lpPessimistic, lpOptimistic);
+    lockProtocol_ = value;
+}
+
+void TDataSession::SetProgressSteps(int64_t value) {
+    CheckRange("ProgressSteps", value, 0, MaxProgressSteps);
+    progressSteps_ = value;
+}
+
+int32_t TDataSession::GetProgressStep() const {
+    return progressSteps_ == 0 ? 100 : int32_t(100 / progressSteps_);
+}
+
+void TDataSession::SetBufferSizes(const TBufferSizes& sizes) {
+    CheckRange("BufferSize", sizes.BufferSize, MinBufferBytes, MaxBufferBytes);
+    CheckRange("RecordCacheLimit", sizes.RecordCacheLimit, MinCacheLimit, MaxCacheLimit);
+    CheckRange("IndexBufferSize", sizes.IndexBufferSize, MinIndexBufferBytes, MaxBufferBytes);
+    CheckRange("BlobBufferSize", sizes.BlobBufferSize, MinBufferBytes, MaxBufferBytes);
+    CheckRange("BlobBufferLimit", sizes.BlobBufferLimit, MinCacheLimit, MaxCacheLimit);
+    settings_.BufferSize = sizes.BufferSize;
+    settings_.RecordCacheLimit = sizes.RecordCacheLimit;
+    settings_.IndexBufferSize = sizes.IndexBufferSize;
+    settings_.BlobBufferSize = sizes.BlobBufferSize;
+    settings_.BlobBufferLimit = sizes.BlobBufferLimit;
+}
+
+void TDataSession::SetPrivateDirectory(const std::string& folder) {
+    std::string stored = folder.empty() ? folder : WithTrailingSeparator(NormaliseFolder(folder));
+    if (!stored.empty()) RequireFolder(stored);
+    privateDirectory_ = stored;
+    settings_.PrivateDirectory = GetPrivateDirectory();
+}
+
+std::string TDataSession::GetPrivateDirectory() const {
+    return privateDirectory_.empty() ? defaultDirectory_ : privateDirectory_;
+}
+
+void TDataSession::AddPassword(const std::string& password) {
+    if (!password.empty()) passwords_.insert(password);
+}
+
+TDataDirectory& TDataSession::OpenDataDirectory(const std::string& databaseName, const std::string& folder) {
+    if (IsRemote()) RaiseEngineError(VORSAM_NOTCONNECTED, "", "", databaseName, "", "", "", "");
+    return databaseName.empty() ? OpenByFolder(folder.empty() ? defaultDirectory_ : folder)
+                                : OpenByName(databaseName, folder);
+}
+
+TDataDirectory& TDataSession::OpenByFolder(const std::string& folder) {
+    std::string normal = NormaliseFolder(folder);
+    std::string key = "folder:" + normal;
+    auto it = directories_.find(key);
+    if (it != directories_.end()) return ++it->second.Uses, *it->second.Directory;
+    return OpenNew(key, "", normal, false);
+}
+
+TDataDirectory& TDataSession::OpenByName(const std::string& databaseName, const std::string& folder) {
+    std::string key = "name:" + LocaleUpperCase(0, 0, databaseName);
+    auto it = directories_.find(key);
+    if (it != directories_.end()) {
+        TDataDirectory& open = *it->second.Directory;
+        if (!folder.empty() && (open.InMemory() || NormaliseFolder(folder) != open.Folder()))
+            RaiseInvalid("the database " + databaseName + " is open on another folder", databaseName);
+        return ++it->second.Uses, open;
+    }
+    bool memory = strcasecmp(databaseName.c_str(), MemoryDatabaseName.data()) == 0;
+    std::string place = !folder.empty() ? folder
+                        : memory        ? DoGetMemoryDirectory()
+                                        : DoGetDatabaseDirectory(databaseName);
+    if (place.empty() && memory) return OpenNew(key, databaseName, "", true);
+    if (place.empty()) RaiseEngineError(VORSAM_DIRNOTFOUND, "", "", databaseName, "", "", "", "");
+    return OpenNew(key, databaseName, NormaliseFolder(place), false);
+}
+
+TDataDirectory& TDataSession::OpenNew(const std::string& key, const std::string& name,
+                                      const std::string& folder, bool inMemory) {
+    if (!inMemory) RequireFolder(folder);
+    uint32_t rights = DoGetDirectoryRights(name.empty() ? folder : name);
+    std::unique_ptr<TDataDirectory> directory(new TDataDirectory(*this, name, folder, inMemory, rights));
+    TDirectoryEntry& entry = directories_[key];
+    entry.Directory = std::move(directory);
+    entry.Uses = 1;
+    return *entry.Directory;
+}
+
+TDataSession::TDirectories::iterator TDataSession::EntryOf(const TDataDirectory& directory) {
+    for (auto it = directories_.begin(); it != directories_.end(); ++it)
+        if (it->second.Directory.get() == &directory) return it;
+    return directories_.end();
+}
+
+uint32_t TDataSession::DirectoryUseCount(const TDataDirectory& directory) const {
+    auto it = const_cast<TDataSession*>(this)->EntryOf(directory);
+    return it == directories_.end() ? 0 : it->second.Uses;
+}
+
+void TDataSession::CloseDataDirectory(TDataDirectory& directory) {
+    auto it = EntryOf(directory);
+    if (it == directories_.end()) RaiseInvalid("the database is not open in this session");
+    assert(it->second.Uses > 0);
+    if (it->second.Uses == 1 && directory.InUse())
+        RaiseEngineError(VORSAM_FILEINUSE, "", "", directory.GetDatabaseName(), directory.GetDatabaseName(),
+                         "", "", "");
+    if (--it->second.Uses == 0) directories_.erase(it);
+}
+
+std::string TDataSession::DoGetMemoryDirectory() const {
+    return hooks_.GetMemoryDirectory ? hooks_.GetMemoryDirectory() : std::string();
+}
+
+std::string TDataSession::DoGetDatabaseDirectory(const std::string& databaseName) const {
+    return hooks_.GetDatabaseDirectory ? hooks_.GetDatabaseDirectory(databaseName) : databaseName;
+}
+
+uint32_t TDataSession::DoGetDirectoryRights(const std::string& databaseName) const {
+    return hooks_.GetDirectoryRights ? hooks_.GetDirectoryRights(databaseName) : AllDirectoryRights;
+}
+
+bool TDataSession::DoCheckStatementRights(const TDataDirectory& directory, TStatementAccess access,
+                                          const std::string& tableName) const {
+    return hooks_.CheckStatementRights ? hooks_.CheckStatementRights(directory, access, tableName) : true;
+}
+
+void TDataSession::SetRemoteSettings(const TRemoteSettings& remote) {
+    CheckText("RemoteHost", remote.Host);
+    CheckText("RemoteAddress", remote.Address);
+    CheckText("RemoteService", remote.Service);
+    CheckText("RemoteUser", remote.User);
+    CheckText("RemotePassword", remote.Password);
+    CheckRange("RemotePort", remote.Port, 1, 65535);
+    remote_ = remote;
+}
+
+void TDataSession::Connect() {
+    RaiseEngineError(VORSAM_NOTCONNECTED, remote_.Host, remote_.User, "", "", "", "", "");
+}
+
+void TDataSession::Login() {
+    Connect();
+}
+
+void TDataSession::SendSessionParams() {
+    Connect();
+}
+
+void TDataSession::EnsureConnected() {
+    Connect();
+}
+
+void TDataSession::Reconnect() {
+    Connect();
+}
+
+} // namespace vorsam
