@@ -116,8 +116,9 @@ TDataDirectory& TDataSession::OpenByFolder(const std::string& folder) {
     std::string normal = NormaliseFolder(folder);
     std::string key = "folder:" + normal;
     auto it = directories_.find(key);
-    if (it != directories_.end()) return ++it->second.Uses, *it->second.Directory;
-    return OpenNew(key, "", normal, false);
+    if (it == directories_.end()) return OpenNew(key, "", normal, false);
+    ++it->second.Uses;
+    return *it->second.Directory;
 }
 
 TDataDirectory& TDataSession::OpenByName(const std::string& databaseName, const std::string& folder) {
@@ -127,7 +128,8 @@ TDataDirectory& TDataSession::OpenByName(const std::string& databaseName, const 
         TDataDirectory& open = *it->second.Directory;
         if (!folder.empty() && (open.InMemory() || NormaliseFolder(folder) != open.Folder()))
             RaiseInvalid("the database " + databaseName + " is open on another folder", databaseName);
-        return ++it->second.Uses, open;
+        ++it->second.Uses;
+        return open;
     }
     bool memory = strcasecmp(databaseName.c_str(), MemoryDatabaseName.data()) == 0;
     std::string place = !folder.empty() ? folder

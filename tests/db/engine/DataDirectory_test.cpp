@@ -118,8 +118,7 @@ TEST_F(DataDirectoryTest, TemporaryNamesNeverRepeatAndNeverNameAnExistingFile) {
     }
 }
 
-// Shared tables
-// ---------------------------------------------------------------------------------------------------
+// Shared tables.
 
 // A shared table that counts how many of its kind live.
 class TCountedTable : public TSharedTable {
@@ -191,18 +190,7 @@ TEST_F(DataDirectoryTest, ATableThatFailsToOpenLeavesNothingBehind) {
     EXPECT_EQ(disk_.FindTable("T", false), nullptr);
 }
 
-TEST_F(DataDirectoryTest, ATableOfAnotherDatabaseIsRefused) {
-    TSharedTable& t = Memory().AcquireTable(
-        "T", false, [](const std::string& k) { return std::make_unique<TCountedTable>(k); });
-    EXPECT_ENGINE_ERROR(disk_.ReleaseTable(t), VORSAM_INVALIDPARAM);
-    EXPECT_ENGINE_ERROR(disk_.AddTableUse(t), VORSAM_INVALIDPARAM);
-    EXPECT_EQ(disk_.TableUseCount(t), 0u);
-    EXPECT_EQ(Memory().TableUseCount(t), 1u);
-    Memory().ReleaseTable(t);
-}
-
-// Statements and transaction flag
-// ------------------------------------------------------------------------------------
+// Statements.
 
 TEST_F(DataDirectoryTest, StatementsAreListedOnce) {
     struct TStatement : TDirectoryStatement {};
@@ -217,15 +205,6 @@ TEST_F(DataDirectoryTest, StatementsAreListedOnce) {
     EXPECT_TRUE(disk_.InUse());
     disk_.RemoveStatement(b);
     EXPECT_FALSE(disk_.InUse());
-}
-
-TEST_F(DataDirectoryTest, ADatabaseStartsOutsideATransactionAndSharesTheSessionSettings) {
-    EXPECT_FALSE(disk_.InTransaction());
-    disk_.SetInTransaction(true);
-    EXPECT_TRUE(disk_.InTransaction());
-    session_.SetLockWaitTime(7);
-    EXPECT_EQ(disk_.Settings().LockWaitTime, 7) << "the files read the session's settings through it";
-    EXPECT_EQ(&disk_.Session(), &session_);
 }
 
 } // namespace
