@@ -69,7 +69,8 @@ void TFormAgColet::FormShow() {
     grid.ClearComboItems();
     grid.AddComboItem(TrText("Sim"));
     grid.AddComboItem(TrText("Não"));
-    for (int entry = 1; entry <= EntryCount; ++entry) grid.SetGridCells(0, entry, QString::number(DialCode(entry)));
+    for (int entry = 1; entry <= EntryCount; ++entry)
+        grid.SetGridCells(0, entry, QString::number(DialCode(entry)));
     PreencheAgendaGeral();
     grid.SetCol(CategoryCol);
     grid.SetCurrentRow(1);
@@ -81,7 +82,8 @@ void TFormAgColet::PreencheAgendaGeral() {
     for (int entry = 1; entry <= EntryCount; ++entry) {
         const PackedNumber number = ProgrammingImage.Packed(EntryOffset(entry));
         grid.SetGridCells(CategoryCol, entry, TrText(number[0] & CategoryBit ? "Sim" : "Não"));
-        grid.SetGridCells(RouteCol, entry, (number[1] & CountBits) != 0 ? QString::number(number[1] >> 5) : QString());
+        grid.SetGridCells(RouteCol, entry,
+                          (number[1] & CountBits) != 0 ? QString::number(number[1] >> 5) : QString());
         SetCellText(grid, NumberCol, entry, UnpackPhoneNumber(number));
         SetCellText(grid, NameCol, entry, StoredName(NameOffset(entry)));
     }
@@ -97,14 +99,14 @@ void TFormAgColet::OkButtonClick() {
             const std::string route = CompactCell(grid, RouteCol, row);
             const std::string digits = CompactCell(grid, NumberCol, row);
             if (route.empty()) {
-                if (!digits.empty()) FailAtCell(grid, RouteCol, row, LngText("É necessário definir o número da rota."));
+                if (!digits.empty())
+                    FailAtCell(grid, RouteCol, row, LngText("É necessário definir o número da rota."));
                 continue;
             }
             long routeValue = 0;
             if (!DigitsValue(route, RouteLimit - 1, routeValue))
                 FailAtCell(grid, RouteCol, row, LngText("Número da rota não é válido."));
-            if (!AllDigits(digits))
-                FailAtCell(grid, NumberCol, row, LngText("O valor deve ser um número."));
+            if (!AllDigits(digits)) FailAtCell(grid, NumberCol, row, LngText("O valor deve ser um número."));
             PackedNumber& entry = entries[row - 1];
             entry = PackPhoneNumber(digits);
             entry[1] |= static_cast<std::uint8_t>(routeValue << 5);
@@ -115,7 +117,8 @@ void TFormAgColet::OkButtonClick() {
                 if (MesmoNumeroRota(entry, entries[earlier - 1]))
                     FailAtCell(grid, NumberCol, row,
                                LngText("Repetição de número de telefone e rota não é permitido."));
-            if (CompactCell(grid, CategoryCol, row) == RemoveSpaces(TranslateText("Sim"))) entry[0] |= CategoryBit;
+            if (CompactCell(grid, CategoryCol, row) == RemoveSpaces(TranslateText("Sim")))
+                entry[0] |= CategoryBit;
             names[row - 1] = CellText(grid, NameCol, row);
         }
 
@@ -123,7 +126,8 @@ void TFormAgColet::OkButtonClick() {
         for (int entry = 1; entry <= EntryCount; ++entry) {
             const PackedNumber& working = entries[entry - 1];
             PackedNumber stored = working;
-            stored[0] = static_cast<std::uint8_t>((image[EntryOffset(entry)] & ~CategoryBit) | (working[0] & CategoryBit));
+            stored[0] = static_cast<std::uint8_t>((image[EntryOffset(entry)] & ~CategoryBit) |
+                                                  (working[0] & CategoryBit));
             image.SetPacked(EntryOffset(entry), stored);
             StoreName(image, NameOffset(entry), (working[1] & CountBits) != 0 ? names[entry - 1] : "");
         }

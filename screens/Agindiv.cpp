@@ -55,8 +55,8 @@ void TFormAgIndiv::FormShow() {
     grid.SetCells(1, 0, TrText("Número") + "  ");
     for (std::size_t row = 1; row <= positions.size(); ++row) {
         const int p = positions[row - 1];
-        const PackedNumber number =
-            ProgrammingImage.Packed(Offset::IndividualSpeedDial + sizeof(PackedNumber) * static_cast<std::size_t>(p));
+        const PackedNumber number = ProgrammingImage.Packed(
+            Offset::IndividualSpeedDial + sizeof(PackedNumber) * static_cast<std::size_t>(p));
         grid.SetCells(0, static_cast<int>(row), "     " + QString::number(ExtensionNumber(p)));
         grid.SetCells(1, static_cast<int>(row), QString::fromStdString(UnpackPhoneNumber(number)));
     }

@@ -16,7 +16,7 @@ public:
     explicit TFormAgIndiv(QWidget* parent = nullptr);
 
     void FormShow() override;
-    void Button1Click();  // "O&k"
+    void Button1Click(); // "O&k"
     void BitBtn1Click(); // "&Ajuda"
 
     TStringGrid* const StringGrid1;

@@ -7,8 +7,8 @@
 #include "screens/ScheduleParts.h"
 #include "screens/ScreenGrid.h"
 
-#include <QGroupBox>
 #include <QGridLayout>
+#include <QGroupBox>
 #include <QPushButton>
 
 namespace {
@@ -43,7 +43,8 @@ void StoreActuation(const TImageView& header, std::size_t offset, int shift, con
 
 TFormAtuaAuto::TFormAtuaAuto(QWidget* parent)
     : TScreenForm(parent, WithHelp, AtuaAutoHelp), VevIvizudEvar1(NewTimeGrid(this, "VevIvizudEvar1")),
-      VevIvizudEvar2(NewTimeGrid(this, "VevIvizudEvar2")), Panel1(NewGridPanel(this, "Panel1", VevIvizudEvar1)),
+      VevIvizudEvar2(NewTimeGrid(this, "VevIvizudEvar2")),
+      Panel1(NewGridPanel(this, "Panel1", VevIvizudEvar1)),
       Panel2(NewGridPanel(this, "Panel2", VevIvizudEvar2)),
       activation1_(std::make_unique<TActivationChoice>(this, "GroupBox1")),
       activation2_(std::make_unique<TActivationChoice>(this, "GroupBox2")) {
@@ -65,8 +66,8 @@ TFormAtuaAuto::~TFormAtuaAuto() = default;
 void TFormAtuaAuto::FormShow() {
     setWindowTitle(TrText("Atuação externa"));
     CaptionButtons();
-    activation1_->Caption("ATIVAÇÃO ATUAÇÃO 1");
-    activation2_->Caption("ATIVAÇÃO ATUAÇÃO 2");
+    activation1_->Caption(LngText("ATIVAÇÃO ATUAÇÃO 1"));
+    activation2_->Caption(LngText("ATIVAÇÃO ATUAÇÃO 2"));
     Panel1->setTitle(TrText("Atuação 1"));
     Panel2->setTitle(TrText("Atuação 2"));
     for (TVevIvizudEvar* grid : {VevIvizudEvar1, VevIvizudEvar2})
@@ -93,8 +94,10 @@ void TFormAtuaAuto::OkButtonClick() {
     RunOk([this](TProgrammingEdit& edit) {
         TTimePairs times1, times2;
         for (int row = 1; row < VevIvizudEvar1->GetRowCount(); ++row) {
-            times1.push_back(ReadTime(*VevIvizudEvar1, row, ConverteHorario, LngText("Horário está incorreto.")));
-            times2.push_back(ReadTime(*VevIvizudEvar2, row, ConverteHorario, LngText("Horário está incorreto.")));
+            times1.push_back(
+                ReadTime(*VevIvizudEvar1, row, ConverteHorario, LngText("Horário está incorreto.")));
+            times2.push_back(
+                ReadTime(*VevIvizudEvar2, row, ConverteHorario, LngText("Horário está incorreto.")));
         }
         StoreActuation(edit.Header(), Offset::Actuation1, Actuation1Shift, times1, *activation1_);
         StoreActuation(edit.Header(), Offset::Actuation2, Actuation2Shift, times2, *activation2_);

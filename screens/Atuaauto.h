@@ -33,10 +33,10 @@ public:
 
     TActivationChoice& Activation1() { return *activation1_; } // "ATIVAÇÃO ATUAÇÃO 1"
     TActivationChoice& Activation2() { return *activation2_; } // "ATIVAÇÃO ATUAÇÃO 2"
-    TVevIvizudEvar* const VevIvizudEvar1;                     // actuation 1 times
-    TVevIvizudEvar* const VevIvizudEvar2;                     // actuation 2 times
-    QGroupBox* const Panel1;                                  // "Atuação 1", around VevIvizudEvar1
-    QGroupBox* const Panel2;                                  // "Atuação 2", around VevIvizudEvar2
+    TVevIvizudEvar* const VevIvizudEvar1;                      // actuation 1 times
+    TVevIvizudEvar* const VevIvizudEvar2;                      // actuation 2 times
+    QGroupBox* const Panel1;                                   // "Atuação 1", around VevIvizudEvar1
+    QGroupBox* const Panel2;                                   // "Atuação 2", around VevIvizudEvar2
 
 private:
     std::unique_ptr<TActivationChoice> activation1_, activation2_;

@@ -68,7 +68,8 @@ void TFormCodPart::FormShow() {
         grid.SetGridCells(0, row, TwoDigitText(code));
         // A code that names no position of the model (0xBB, or a value beyond the plan) shows empty.
         grid.SetGridCells(ExtensionCol, row,
-                          position < CurrentModel().Extensions ? QString::number(ExtensionNumber(position)) : QString());
+                          position < CurrentModel().Extensions ? QString::number(ExtensionNumber(position))
+                                                               : QString());
         SetCellText(grid, NameCol, row, StoredName(NameOffset(code)));
     }
     grid.SetCol(ExtensionCol);
@@ -87,7 +88,8 @@ void TFormCodPart::OkButtonClick() {
             names[row - 1] = CellText(grid, NameCol, row);
             const QString cell = grid.GetGridCells(ExtensionCol, row).left(ExtensionDigits);
             const std::string text = RemoveSpaces(cell.toStdString()).substr(0, ExtensionDigits);
-            if (!RamalExiste(text)) FailAtCell(grid, ExtensionCol, row, LngText("Ramal não existe ou está incorreto."));
+            if (!RamalExiste(text))
+                FailAtCell(grid, ExtensionCol, row, LngText("Ramal não existe ou está incorreto."));
             codes[row - 1] = text.empty() ? NoExtension : static_cast<PositionCode>(*PositionOfNumber(text));
         }
         const TImageView& image = edit.Image();

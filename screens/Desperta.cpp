@@ -57,7 +57,9 @@ TFormDesperta::TFormDesperta(QWidget* parent)
     content->addWidget(RadioGroup1, 0, Qt::AlignTop);
     SetContent(content);
 
-    VevIvizudEvar1->OnSelectCell = [this](QObject*, int, int row, bool&) { Guard([&] { VevIvizudEvar1SelectCell(row); }); };
+    VevIvizudEvar1->OnSelectCell = [this](QObject*, int, int row, bool&) {
+        Guard([&] { VevIvizudEvar1SelectCell(row); });
+    };
     connect(modes_, &QButtonGroup::idClicked, this, [this] { Guard([this] { RadioGroup1Exit(); }); });
     connect(OkButton, &QPushButton::clicked, this, &TFormDesperta::OkButtonClick);
     connect(CancButton, &QPushButton::clicked, this, &TFormDesperta::CancelButtonClick);
@@ -85,7 +87,8 @@ void TFormDesperta::FormShow() {
     setWindowTitle(TrText("Programação de despertador"));
     CaptionButtons();
     RadioGroup1->setTitle(TrText("Despertar"));
-    for (std::size_t item = 0; item < RadioItems.size(); ++item) RadioItems[item]->setText(TrText(ItemCaptions[item]));
+    for (std::size_t item = 0; item < RadioItems.size(); ++item)
+        RadioItems[item]->setText(TrText(ItemCaptions[item]));
     MontaListaDespertador();
     TVevIvizudEvar& grid = *VevIvizudEvar1;
     grid.SetCol(TimeCol);
@@ -103,7 +106,8 @@ void TFormDesperta::MontaListaDespertador() {
     TVevIvizudEvar& grid = *VevIvizudEvar1;
     // A grid keeps a row below its heading even when no extension is listed.
     const int rows = static_cast<int>(std::max<std::size_t>(Lista.size(), 1)) + 1;
-    SetUpScreenGrid(grid, rows, {{.width = 72, .centred = true}, {.width = 72, .mask = "99:99", .centred = true}});
+    SetUpScreenGrid(grid, rows,
+                    {{.width = 72, .centred = true}, {.width = 72, .mask = "99:99", .centred = true}});
     FitScreenGrid(grid, MaxPositions);
     grid.SetGridCells(0, 0, TrText("Ramal"));
     grid.SetGridCells(TimeCol, 0, TrText("Hora"));
@@ -116,7 +120,8 @@ void TFormDesperta::MontaListaDespertador() {
         row.mode = minute != NoTime ? static_cast<std::uint8_t>(hour & ModeBits) : NoMode;
         const int r = static_cast<int>(i) + 1;
         grid.SetGridCells(0, r, QString::number(row.number));
-        SetCellText(grid, TimeCol, r, minute != NoTime && hour != NoTime ? FormataHora(hour & HourBits, minute) : ":");
+        SetCellText(grid, TimeCol, r,
+                    minute != NoTime && hour != NoTime ? FormataHora(hour & HourBits, minute) : ":");
     }
 }
 

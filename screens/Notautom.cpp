@@ -27,7 +27,8 @@ int TimesShown(std::uint8_t model) {
 
 TFormNotAuto::TFormNotAuto(QWidget* parent)
     : TScreenForm(parent, WithHelp, NotAutoHelp), VevIvizudEvar1(NewTimeGrid(this, "VevIvizudEvar1")),
-      VevIvizudEvar2(NewTimeGrid(this, "VevIvizudEvar2")), Panel2(NewGridPanel(this, "Panel2", VevIvizudEvar1)),
+      VevIvizudEvar2(NewTimeGrid(this, "VevIvizudEvar2")),
+      Panel2(NewGridPanel(this, "Panel2", VevIvizudEvar1)),
       Panel3(NewGridPanel(this, "Panel3", VevIvizudEvar2)),
       activation_(std::make_unique<TActivationChoice>(this, "GroupBox1")) {
     auto* content = new QHBoxLayout;
@@ -47,7 +48,7 @@ TFormNotAuto::~TFormNotAuto() = default;
 void TFormNotAuto::FormShow() {
     setWindowTitle(TrText("Noturno automático"));
     CaptionButtons();
-    activation_->Caption("ATIVAÇÃO");
+    activation_->Caption(LngText("ATIVAÇÃO"));
     Panel2->setTitle(TrText("Entrada"));
     Panel3->setTitle(TrText("Saída"));
     activation_->Show(ProgrammingHeader[Offset::ActivationBits], NightShift, false);
@@ -71,8 +72,8 @@ void TFormNotAuto::OkButtonClick() {
         for (int row = 1; row < VevIvizudEvar1->GetRowCount(); ++row) {
             entries[row - 1] = ReadTime(*VevIvizudEvar1, row, ConverteHorarioNoturno,
                                         LngText("Horário de entrada está incorreto."));
-            exits[row - 1] =
-                ReadTime(*VevIvizudEvar2, row, ConverteHorarioNoturno, LngText("Horário de saída está incorreto."));
+            exits[row - 1] = ReadTime(*VevIvizudEvar2, row, ConverteHorarioNoturno,
+                                      LngText("Horário de saída está incorreto."));
         }
         SortTimes(exits);
         SortTimes(entries);

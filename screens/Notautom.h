@@ -31,10 +31,10 @@ public:
     void HelpBitBtnClick();
 
     TActivationChoice& Activation() { return *activation_; } // "ATIVAÇÃO"
-    TVevIvizudEvar* const VevIvizudEvar1;                   // the entry times
-    TVevIvizudEvar* const VevIvizudEvar2;                   // the exit times
-    QGroupBox* const Panel2;                                // "Entrada", around VevIvizudEvar1
-    QGroupBox* const Panel3;                                // "Saída", around VevIvizudEvar2
+    TVevIvizudEvar* const VevIvizudEvar1;                    // the entry times
+    TVevIvizudEvar* const VevIvizudEvar2;                    // the exit times
+    QGroupBox* const Panel2;                                 // "Entrada", around VevIvizudEvar1
+    QGroupBox* const Panel3;                                 // "Saída", around VevIvizudEvar2
 
 private:
     std::unique_ptr<TActivationChoice> activation_;

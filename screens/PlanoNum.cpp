@@ -19,7 +19,7 @@ constexpr int PlanoNumHelp = 16;
 constexpr int NumberCol = 1, NameCol = 2;
 constexpr int NameMaskLength = 25;
 constexpr int PagingRow = 8; // position 07
-constexpr char VoiceMailModel9[] = "Secretária eletrônica";
+constexpr const char* VoiceMailModel9 = LngText("Secretária eletrônica");
 
 bool PagingModel(std::uint8_t model) {
     return model >= 10 && model <= 12;
@@ -182,7 +182,8 @@ void TFormPlanoNum::PadButtonClick() {
     Guard([this] {
         TVevIvizudEvar& grid = *VevIvizudEvar1;
         CommitCellEdit(grid);
-        if (!AskDefaultScope(this, LngText("A todas as posições físicas"), LngText("A posição física em edição")))
+        if (!AskDefaultScope(this, LngText("A todas as posições físicas"),
+                             LngText("A posição física em edição")))
             return;
         if (DefaultScope == 0) {
             for (int row = 1; row < grid.GetRowCount(); ++row) {
@@ -191,7 +192,8 @@ void TFormPlanoNum::PadButtonClick() {
             }
             MoveToCell(grid, NumberCol, 1);
         } else {
-            grid.SetGridCells(NumberCol, grid.GetCurrentRow(), QString::number(DefaultNumber(grid.GetCurrentRow())));
+            grid.SetGridCells(NumberCol, grid.GetCurrentRow(),
+                              QString::number(DefaultNumber(grid.GetCurrentRow())));
         }
         grid.setFocus();
     });

@@ -95,7 +95,8 @@ TTimePair ReadTime(TVevIvizudEvar& grid, int row, TTimeConverter convert, const 
 
 void SortTimes(TTimePairs& times) {
     // 0x60 lies above every hour and minute in either encoding, so the empty pairs sort last.
-    std::ranges::stable_sort(times, {}, [](const TTimePair& time) { return std::pair(time.hour, time.minute); });
+    std::ranges::stable_sort(times, {},
+                             [](const TTimePair& time) { return std::pair(time.hour, time.minute); });
 }
 
 TActivationChoice::TActivationChoice(QWidget* parent, const char* name)
@@ -126,7 +127,8 @@ std::uint8_t TActivationChoice::Bits(int shift) const {
 
 void TActivationChoice::Store(const TImageView& header, int shift, const TTimePair& firstTime) const {
     const std::uint8_t mode = firstTime == EmptyTime ? 0 : Bits(shift);
-    header[Offset::ActivationBits] = static_cast<std::uint8_t>((header[Offset::ActivationBits] & ~(3 << shift)) | mode);
+    header[Offset::ActivationBits] =
+        static_cast<std::uint8_t>((header[Offset::ActivationBits] & ~(3 << shift)) | mode);
 }
 
 void TActivationChoice::SetEnabled(bool enabled) {

@@ -2,8 +2,8 @@
 
 #include "core/Programming.h"
 #include "core/ValueConversions.h"
-#include "platform/os/Cp1252.h"
 #include "grid/AdvancedGrid.h"
+#include "platform/os/Cp1252.h"
 #include "screens/ScreenCheck.h"
 
 #include <QScrollBar>
@@ -48,7 +48,8 @@ void FitScreenGrid(TCustomGrid& grid, int visibleRows) {
     grid.ensurePolished(); // the style sets the frame
     // The advanced grid's flat border is two pixels wide; the viewport keeps clear of it.
     const auto* advanced = dynamic_cast<const TVevIvizudEvar*>(&grid);
-    const int side = advanced && advanced->HasFlatBorder() ? std::max(grid.frameWidth(), 2) : grid.frameWidth();
+    const int side =
+        advanced && advanced->HasFlatBorder() ? std::max(grid.frameWidth(), 2) : grid.frameWidth();
     const bool scrolls = rows < grid.RowCount() - 1;
     const int bar = scrolls ? grid.style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, &grid) : 0;
     // Only the rows may scroll: a bar shown while the grid was still small must not stay.

@@ -25,10 +25,10 @@ class TCustomGrid;
 class TVevIvizudEvar;
 
 struct TGridColumn {
-    int width = 0;           // 0: the grid's default width
-    const char* mask = "";   // edit mask of the column's cells
-    bool centred = false;    // else left-aligned
-    bool dropDown = false;   // edited through the grid's drop-down list
+    int width = 0;         // 0: the grid's default width
+    const char* mask = ""; // edit mask of the column's cells
+    bool centred = false;  // else left-aligned
+    bool dropDown = false; // edited through the grid's drop-down list
 };
 
 // Counts (heading row included), one fixed row and column, editing on; the columns' widths,

@@ -123,7 +123,8 @@ TEST_F(Screenshots, DISABLED_GridScreens) {
     TFormPlanoNum plano;
     Save(plano, "PlanoNum");
 
-    const char* dial[][3] = {{"0", "01130004000", "Pizzaria Bella"}, {"1", "4832221111", "Táxi Central"},
+    const char* dial[][3] = {{"0", "01130004000", "Pizzaria Bella"},
+                             {"1", "4832221111", "Táxi Central"},
                              {"0", "08007071234", "Farmácia São João"}};
     for (int i = 0; i < 3; ++i) {
         PackedNumber number = PackPhoneNumber(dial[i][1]);
