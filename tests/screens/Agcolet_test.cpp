@@ -138,14 +138,6 @@ TEST_F(AgColetTest, OkTakesTheCategoryStillOpenInTheDropDownList) {
     EXPECT_EQ(Entry(5)[0], 0x80);
 }
 
-TEST_F(AgColetTest, CancelStoresNothing) {
-    Open(11);
-    const auto before = TProgrammingState::Now();
-    SetRow(1, "Sim", "1", "111");
-    screen.CancButtonClick();
-    EXPECT_EQ(TProgrammingState::Now(), before);
-}
-
 class AgIndivTest : public ScreenFixture {
 protected:
     TFormAgIndiv screen;

@@ -101,17 +101,4 @@ TEST_F(DespertaTest, ATimeTypedAndNotLeftIsStored) {
     EXPECT_THAT(Entry(0), ElementsAre(45, 6, 0x60, 0x60));
 }
 
-TEST_F(DespertaTest, TheTimeTexts) {
-    std::uint8_t hour = 0, minute = 0;
-    for (const char* empty : {"", ":", "  :  ", "__:__"}) {
-        EXPECT_TRUE(TFormDesperta::ConverteHora(empty, hour, minute));
-        EXPECT_EQ(hour + minute, 0xC0);
-    }
-    EXPECT_TRUE(TFormDesperta::ConverteHora("23:59", hour, minute));
-    EXPECT_EQ(hour, 23);
-    EXPECT_EQ(minute, 59);
-    EXPECT_FALSE(TFormDesperta::ConverteHora("2a:00", hour, minute));
-    EXPECT_EQ(TFormDesperta::FormataHora(7, 5), "07:05");
-}
-
 } // namespace

@@ -13,7 +13,6 @@
 
 using testing::Each;
 using testing::ElementsAre;
-using testing::ElementsAreArray;
 
 namespace {
 
@@ -213,12 +212,6 @@ TEST_F(AtuaAutoTest, ModelsWithoutActuation2DisableItButKeepItsBytes) {
         EXPECT_THAT(HeaderBytes(782, 2), ElementsAre(9, 15));
         EXPECT_EQ(ProgrammingHeader[830], 0x80);
     }
-}
-
-TEST(ScheduleParts, SortTimesPutsTheEmptyPairsLast) {
-    TTimePairs times{EmptyTime, {12, 0}, {7, 59}, EmptyTime, {7, 5}};
-    SortTimes(times);
-    EXPECT_THAT(times, ElementsAreArray(TTimePairs{{7, 5}, {7, 59}, {12, 0}, EmptyTime, EmptyTime}));
 }
 
 } // namespace

@@ -254,13 +254,4 @@ TEST_F(PlanoNumTest, DefaultsForEveryPositionOrTheRowInEdit) {
     EXPECT_EQ(TProgrammingState::Now().modified, TSectionFlags{});
 }
 
-TEST_F(PlanoNumTest, CancelStoresNothing) {
-    Open(11);
-    const auto before = TProgrammingState::Now();
-    SetNumber(2, "29");
-    screen.CancButtonClick();
-    EXPECT_EQ(TProgrammingState::Now(), before);
-    EXPECT_FALSE(screen.isVisible());
-}
-
 } // namespace
