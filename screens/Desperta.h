@@ -1,8 +1,9 @@
 #pragma once
 // TFormDesperta, "Programação de despertador": one wake-up call per extension, a time of day and
 // a repetition (section 21, help 22; no "Padrão"). The grid lists the extensions whose number
-// begins with "2" or "3", ascending by number; the radio group "Despertar" shows and sets the
-// repetition of the row in edit. ProgrammingImage:
+// begins with "2" or "3", ascending by number; the radio group "Despertar" shows the repetition
+// of the row in edit, and a choice made in it (click or arrow key) goes to that row at once, so
+// that OK never misses it. ProgrammingImage:
 //   3486 + 4 (p - 1)  wake-up of position p = 1..20: [minute, hour | repetition, 0x60, 0x60];
 //                     0x60 0x60 = no time. Repetition (bits 6-7 of the hour byte, only with a
 //                     time): 0x00 "Uma única vez", 0x80 "Todo dia", 0x40 "Todo dia útil",
