@@ -5,6 +5,8 @@
 #include "core/ValueConversions.h"
 #include "screens/ScreenConventions.h"
 
+#include <QAbstractButton>
+#include <QButtonGroup>
 #include <QComboBox>
 #include <QFormLayout>
 #include <QGroupBox>
@@ -117,4 +119,10 @@ void FillExtensionList(QComboBox* list, bool withEmptyItem) {
             list->addItem(QString::number(ExtensionList[i]));
         }
     }
+}
+
+void SetCheckedButton(QButtonGroup& group, int id) {
+    group.setExclusive(false);
+    for (QAbstractButton* button : group.buttons()) button->setChecked(group.id(button) == id);
+    group.setExclusive(true);
 }

@@ -14,6 +14,7 @@
 #include <string>
 #include <utility>
 
+class QButtonGroup;
 class QComboBox;
 class QGroupBox;
 class QLabel;
@@ -59,3 +60,7 @@ PositionCode ExtensionCodeOf(QComboBox* list);
 // Fills a list from the program-wide extension list (BuildExtensionList, built by the caller):
 // the marker entry becomes an empty item when withEmptyItem and is skipped otherwise.
 void FillExtensionList(QComboBox* list, bool withEmptyItem);
+
+// Checks the button of an exclusive group that has the id; -1 (or an id no button has) leaves
+// every button unchecked.
+void SetCheckedButton(QButtonGroup& group, int id);

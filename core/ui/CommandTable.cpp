@@ -9,13 +9,20 @@
 #include "core/Programming.h"
 #include "core/Sections.h"
 #include "core/ui/prgmain.h"
+#include "screens/Agcolet.h"
+#include "screens/Agindiv.h"
 #include "screens/Atdport.h"
 #include "screens/Atendfax.h"
+#include "screens/Atuaauto.h"
 #include "screens/Calendar.h"
 #include "screens/Central.h"
+#include "screens/Codpart.h"
 #include "screens/Confsys.h"
+#include "screens/Desperta.h"
 #include "screens/Emergenc.h"
 #include "screens/Feriados.h"
+#include "screens/Notautom.h"
+#include "screens/PlanoNum.h"
 #include "screens/Progdive.h"
 #include "screens/Relator.h"
 #include "screens/Senhager.h"
@@ -101,7 +108,7 @@ const std::vector<TCommand>& CommandTable() {
         {.id = ExtensionProgramming, .caption = LngText("Categoria e programações de ramal"), .menu = S::Buttons,
          .section = K::Categories, .helpContext = 15, .tableCode = 1, .availableOn = AnyModel},
         {.id = NumberingPlan, .caption = LngText("Plano de numeração"), .menu = S::Extensions, .section = K::NumberingPlan,
-         .helpContext = 16, .availableOn = AnyModel, .toolBar = true},
+         .helpContext = 16, .availableOn = AnyModel, .show = ShowScreen<TFormPlanoNum>, .toolBar = true},
         // Its Show function, once TFormGrupoRam exists, shows the screen and then calls
         // AfterExtensionGroups(context): the door phones' warning is wired there already.
         {.id = ExtensionGroups, .caption = LngText("Grupos de ramais"), .menu = S::Extensions,
@@ -113,11 +120,11 @@ const std::vector<TCommand>& CommandTable() {
         {.id = IndividualProgramming, .caption = LngText("Programações individuais"), .menu = S::Extensions,
          .helpContext = 23, .tableCode = 8, .availableOn = AnyModel},
         {.id = IndividualSpeedDial, .caption = LngText("Agenda individual de ramal"), .menu = S::Extensions,
-         .helpContext = 21, .availableOn = AnyModel},
+         .helpContext = 21, .availableOn = AnyModel, .show = ShowScreen<TFormAgIndiv>},
         {.id = WakeUp, .caption = LngText("Programação de despertador"), .menu = S::Extensions, .section = K::WakeUp,
-         .helpContext = 22, .availableOn = AnyModel},
+         .helpContext = 22, .availableOn = AnyModel, .show = ShowScreen<TFormDesperta>},
         {.id = PrivateCodes, .caption = LngText("Códigos particulares"), .menu = S::Extensions, .section = K::PrivateCodes,
-         .helpContext = 18, .availableOn = AnyModel},
+         .helpContext = 18, .availableOn = AnyModel, .show = ShowScreen<TFormCodPart>},
         {.id = TerminalKeys, .caption = LngText("Teclas dos Terminais Inteligentes"), .menu = S::Extensions,
          .section = K::TerminalKeys, .helpContext = 24, .availableOn = AnyModel, .show = ShowScreen<TFormTeclasTI>},
 
@@ -126,7 +133,7 @@ const std::vector<TCommand>& CommandTable() {
         {.id = Prefixes, .caption = LngText("Bloqueio de prefixos"), .menu = S::Exchange, .section = K::Prefixes,
          .helpContext = 32, .tableCode = 7, .availableOn = AnyModel},
         {.id = GeneralSpeedDial, .caption = LngText("Agenda geral"), .menu = S::Exchange, .section = K::GeneralSpeedDial,
-         .helpContext = 26, .availableOn = AnyModel},
+         .helpContext = 26, .availableOn = AnyModel, .show = ShowScreen<TFormAgColet>},
         {.id = Timers, .caption = LngText("Temporizações"), .menu = S::Exchange, .section = K::Timers, .helpContext = 27,
          .availableOn = AnyModel, .show = ShowScreen<TFormTempor>},
         {.id = OptionBits, .caption = LngText("Programações diversas"), .menu = S::Exchange, .section = K::OptionBits,
@@ -138,9 +145,9 @@ const std::vector<TCommand>& CommandTable() {
         {.id = FaxAttendant, .caption = LngText("Atendedores de FAX"), .menu = S::Exchange, .section = K::FaxAttendant,
          .helpContext = 29, .availableOn = AnyModel, .show = ShowFaxAttendant},
         {.id = NightService, .caption = LngText("Noturno automático"), .menu = S::Exchange, .section = K::Schedules,
-         .helpContext = 33, .availableOn = AnyModel},
+         .helpContext = 33, .availableOn = AnyModel, .show = ShowScreen<TFormNotAuto>},
         {.id = Actuation, .caption = LngText("Atuação externa"), .menu = S::Exchange, .section = K::Schedules,
-         .helpContext = 35, .availableOn = AnyModel},
+         .helpContext = 35, .availableOn = AnyModel, .show = ShowScreen<TFormAtuaAuto>},
         {.id = Holidays, .caption = LngText("Feriados"), .menu = S::Exchange, .section = K::Holidays, .helpContext = 34,
          .availableOn = AnyModel, .show = ShowScreen<TFormFeria>},
         {.id = Calendar, .caption = LngText("Calendário"), .menu = S::Exchange, .section = K::Calendar, .helpContext = 25,

@@ -4,14 +4,22 @@
 
 #include "ScreenFixture.h"
 #include "core/ExtensionCodes.h"
+#include "platform/os/Cp1252.h"
+#include "screens/Agcolet.h"
+#include "screens/Agindiv.h"
 #include "screens/Atdport.h"
 #include "screens/Atendfax.h"
+#include "screens/Atuaauto.h"
 #include "screens/Calendar.h"
 #include "screens/Central.h"
+#include "screens/Codpart.h"
 #include "screens/Confsys.h"
+#include "screens/Desperta.h"
 #include "screens/Emergenc.h"
 #include "screens/Feriados.h"
+#include "screens/Notautom.h"
 #include "screens/Padrao.h"
+#include "screens/PlanoNum.h"
 #include "screens/Progdive.h"
 #include "screens/Senhager.h"
 #include "screens/Teclasti.h"
@@ -104,6 +112,55 @@ TEST_F(Screenshots, DISABLED_EveryScreen) {
     padrao.RadioButton1->setText(TrText("A todas as posições físicas"));
     padrao.RadioButton2->setText(TrText("A posição física em edição"));
     Save(padrao, "Padrao");
+}
+
+// The screens that list their items on the grid, with a programming an installer might have made.
+TEST_F(Screenshots, DISABLED_GridScreens) {
+    const char* names[] = {"Recepção", "Diretoria", "Financeiro", "Almoxarifado", "Portaria"};
+    for (int p = 0; p < 5; ++p) ProgrammingImage.SetShortString(876 + 21 * p, Utf8ToCp1252(names[p]));
+    ProgrammingImage.SetU16(832 + 2 * 7, 68);
+    ProgrammingImage.SetShortString(876 + 21 * 7, "Busca pessoa");
+    TFormPlanoNum plano;
+    Save(plano, "PlanoNum");
+
+    const char* dial[][3] = {{"0", "01130004000", "Pizzaria Bella"},
+                             {"1", "4832221111", "Táxi Central"},
+                             {"0", "08007071234", "Farmácia São João"}};
+    for (int i = 0; i < 3; ++i) {
+        PackedNumber number = PackPhoneNumber(dial[i][1]);
+        number[0] = i == 1 ? 0x80 : 0;
+        number[1] |= static_cast<std::uint8_t>(std::stoi(dial[i][0]) << 5);
+        ProgrammingImage.SetPacked(1315 + 16 * i, number);
+        ProgrammingImage.SetShortString(1795 + 21 * i, Utf8ToCp1252(dial[i][2]));
+    }
+    TFormAgColet agColet;
+    Save(agColet, "Agcolet");
+    ProgrammingImage.SetPacked(3810 + 16 * 2, PackPhoneNumber("4833334444"));
+    TFormAgIndiv agIndiv;
+    Save(agIndiv, "Agindiv");
+
+    ProgrammingImage[2606] = 0;
+    ProgrammingImage[2607] = 3;
+    ProgrammingImage.SetShortString(2646, "Diretoria");
+    TFormCodPart codPart;
+    Save(codPart, "Codpart");
+
+    ProgrammingImage[3490] = 30;
+    ProgrammingImage[3491] = 0x87;
+    TFormDesperta desperta;
+    Save(desperta, "Desperta");
+
+    const std::uint8_t night[] = {7, 30, 19, 0};
+    for (int i = 0; i < 4; ++i) ProgrammingHeader[686 + i] = night[i];
+    ProgrammingHeader[830] = 0x20 | 0x08;
+    ProgrammingHeader[734] = 8;
+    ProgrammingHeader[735] = 0;
+    ProgrammingHeader[736] = 18;
+    ProgrammingHeader[737] = 15;
+    TFormNotAuto notAuto;
+    Save(notAuto, "Notautom");
+    TFormAtuaAuto atuaAuto;
+    Save(atuaAuto, "Atuaauto");
 }
 
 } // namespace

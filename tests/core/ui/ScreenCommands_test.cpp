@@ -60,6 +60,13 @@ const TWiredScreen WiredScreens[] = {
     {TCommandId::FaxAttendant, "TFormAtendFAX", true, FaxListFilled},
     {TCommandId::Holidays, "TFormFeria", true},
     {TCommandId::TerminalKeys, "TFormTeclasTI", true},
+    {TCommandId::NumberingPlan, "TFormPlanoNum", true},
+    {TCommandId::GeneralSpeedDial, "TFormAgColet", true},
+    {TCommandId::IndividualSpeedDial, "TFormAgIndiv", false},
+    {TCommandId::PrivateCodes, "TFormCodPart", true},
+    {TCommandId::WakeUp, "TFormDesperta", true},
+    {TCommandId::NightService, "TFormNotAuto", true},
+    {TCommandId::Actuation, "TFormAtuaAuto", true},
     {TCommandId::Report, "TFormRelat", false},
 };
 
@@ -144,6 +151,7 @@ TEST_F(ScreenCommands, ACommandFollowsItsSectionAndModel) {
         EXPECT_FALSE(
             window.findChild<QLabel*>(QStringLiteral("Section%1").arg(command.section))->isEnabled());
         LoadedSections[command.section] = loaded;
+        RefreshMainWindow(); // two commands may share a section (night service and actuation)
     }
     EXPECT_TRUE(window.Action(TCommandId::Centralizer)->isVisible());
     ASSERT_TRUE(window.OpenProgramming(Fixture(9)));
