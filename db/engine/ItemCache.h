@@ -5,7 +5,8 @@
 //
 // An item is clean when it is neither modified nor unwritten (a slot or block appended beyond the end of
 // the file and not yet written). Pinned items are held by callers and are never evicted, reused or
-// reloaded. The list's capacity is the cache limit: below it a new item takes a fresh object; at it, the
+// reloaded. Dropping the cache (another process changed the file) keeps the pinned items alive outside
+// the cache until their last holder releases them (ReleaseItem), so a holder never sees its item vanish. The list's capacity is the cache limit: below it a new item takes a fresh object; at it, the
 // oldest clean unpinned item is reused (the file flushes once first when none is clean and it may
 // flush), or the capacity grows by 64.
 #pragma once
@@ -214,8 +215,33 @@ public:
         list_.clear();
         newest_ = oldest_ = nullptr;
     }
-    // The same, pinned items included (the file is closing: what a caller still holds is void).
+    // Empties the cache, pinned items included: those leave the cache but stay alive, apart, until their
+    // holders release them (ReleaseItem); their contents no longer count.
+    void Drop() {
+        for (auto& item : list_) {
+            item->older_ = item->newer_ = nullptr;
+            if (item->Pinned())
+                orphans_.push_back(std::move(item));
+            else
+                pool_.Push(item);
+        }
+        list_.clear();
+        newest_ = oldest_ = nullptr;
+    }
+    // Unpins an item handed out; a dropped item goes to the pool with its last pin.
+    void ReleaseItem(T& item) {
+        item.Unpin();
+        if (orphans_.empty() || item.Pinned()) return;
+        auto it = std::find_if(orphans_.begin(), orphans_.end(), [&](const auto& o) { return o.get() == &item; });
+        if (it == orphans_.end()) return;
+        pool_.Push(*it);
+        orphans_.erase(it);
+    }
+    size_t DroppedCount() const { return orphans_.size(); }
+
+    // Empties the cache, pinned items included (the file is closing: what a caller still holds is void).
     void Discard() {
+        orphans_.clear();
         for (auto& item : list_) item->ResetPins();
         Clear();
     }
@@ -368,6 +394,7 @@ private:
     TCachedItem* newest_ = nullptr;
     TCachedItem* oldest_ = nullptr;
     TItemStack<T> pool_;
+    std::vector<std::unique_ptr<T>> orphans_; // dropped while pinned
     std::vector<T*> flushList_;
 };
 

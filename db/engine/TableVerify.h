@@ -11,7 +11,7 @@
 //   - the free chain runs from the head through deleted records only, within the slots, without a
 //     cycle; outside record order (where deleted slots are never reused) it holds every deleted record.
 // The report counts the active records, for the index share to compare with its trees and its count;
-// ForEachActiveRecord gives the index share the active records themselves.
+// the data file's ForEachActiveRecord gives the index share the active records themselves.
 //
 // Blob file share (VerifyBlobFile):
 //   - format 5, a next block number of at least 1 whose blocks the file holds, a free head below it;
@@ -43,12 +43,6 @@ struct TVerifyReport {
     bool Ok() const { return Problems.empty(); }
     void Add(std::string problem) { Problems.push_back(std::move(problem)); }
 };
-
-using TRecordVisitor = std::function<void(uint32_t recordNumber, std::span<const uint8_t> image)>;
-
-// Calls `visit` with every active record in record-number order (the image as the cache holds it, plain).
-// Engine errors of the reads pass on.
-void ForEachActiveRecord(TDataFile& file, const TRecordVisitor& visit);
 
 // Adds the data file's problems to the report and counts its records. The file must be open.
 void VerifyDataFile(TDataFile& file, TVerifyReport& report);
