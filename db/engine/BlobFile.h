@@ -117,6 +117,8 @@ public:
     void CheckFormat() const;
     const TBlobFileHeader& Header() const { return header_; }
     bool HeaderChanged() const { return header_.HeaderChanged(); }
+    // A changed header or block is not yet in the file.
+    bool HasUnwrittenChanges() const { return HeaderChanged() || cache_.AnyDirty(); }
 
     // --- Blocks ---
 
@@ -177,26 +179,10 @@ private:
     TItemCache<TBlock> cache_;
 };
 
+inline void ReleasePinned(TBlock& block) {
+    block.Owner().ReleaseBlock(block);
+}
 // Holds a pinned block for a scope and releases it at the end, also when an error is raised.
-class TPinnedBlock {
-public:
-    TPinnedBlock() = default;
-    explicit TPinnedBlock(TBlock* block) : block_(block) {}
-    ~TPinnedBlock() { Reset(); }
-    TPinnedBlock(const TPinnedBlock&) = delete;
-    TPinnedBlock& operator=(const TPinnedBlock&) = delete;
-
-    void Reset(TBlock* block = nullptr) {
-        if (block_) block_->Owner().ReleaseBlock(*block_);
-        block_ = block;
-    }
-    TBlock* Get() const { return block_; }
-    TBlock* operator->() const { return block_; }
-    TBlock& operator*() const { return *block_; }
-    explicit operator bool() const { return block_ != nullptr; }
-
-private:
-    TBlock* block_ = nullptr;
-};
+using TPinnedBlock = TPinned<TBlock>;
 
 } // namespace vorsam

@@ -101,6 +101,8 @@ public:
     void CopyHeader(uint8_t* destination) const;
     bool HeaderChanged() const { return header_.HeaderChanged(); }
     bool DescriptorsChanged() const { return descriptorsChanged_; }
+    // A changed header, descriptors or record is not yet in the file.
+    bool HasUnwrittenChanges() const { return HeaderChanged() || descriptorsChanged_ || cache_.AnyDirty(); }
 
     // Descriptor lookups; false (destination untouched) when no field matches. Copies by number or name
     // carry the field's position at +357.
@@ -213,5 +215,11 @@ private:
     uint32_t recordsPerRead_ = 1;
     TRecordCache cache_;
 };
+
+inline void ReleasePinned(TRecord& record) {
+    record.Owner().ReleaseRecord(record);
+}
+// Holds a pinned record for a scope and releases it at the end, also when an error is raised.
+using TPinnedRecord = TPinned<TRecord>;
 
 } // namespace vorsam

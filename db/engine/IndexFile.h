@@ -69,6 +69,8 @@ public:
     // Counter + 1, header changed, table modified.
     void MarkHeaderWritten();
     bool HeaderChanged() const { return header_.Changed; }
+    // A changed header or page (text indexes aside) is not yet in the file.
+    bool HasUnwrittenChanges() const;
     // Empties every index: file truncated to the header, next page 1, no records, every root, free head
     // and kept page 0, cached pages dropped.
     void ResetIndexes();

@@ -238,6 +238,16 @@ void TIndexFile::WriteRun(bool text, std::span<TPage* const> run) {
     ++stats_.WriteRuns;
 }
 
+bool TIndexFile::HasUnwrittenChanges() const {
+    if (header_.Changed) return true;
+    for (uint8_t slot = 0; slot < IndexSlotCount; ++slot) {
+        if (header_.IsTextSlot(slot)) continue;
+        for (const auto& page : caches_[slot].Pages)
+            if (page->Modified()) return true;
+    }
+    return false;
+}
+
 void TIndexFile::DropSlot(uint8_t slot) {
     TSlotCache& cache = caches_[slot];
     for (auto& page : cache.Pages) {

@@ -364,6 +364,10 @@ public:
         }
     }
 
+    bool AnyDirty() const {
+        return std::any_of(list_.begin(), list_.end(), [](const auto& item) { return item->Dirty(); });
+    }
+
     bool AnyUnwritten() const {
         for (const auto& item : list_)
             if (item->Unwritten()) return true;
@@ -396,6 +400,29 @@ private:
     TItemStack<T> pool_;
     std::vector<std::unique_ptr<T>> orphans_; // dropped while pinned
     std::vector<T*> flushList_;
+};
+
+// Holds a pinned item for a scope and releases it at the end, also when an error is raised. The item's
+// kind says how (ReleasePinned, found next to the item's owner).
+template <typename T> class TPinned {
+public:
+    TPinned() = default;
+    explicit TPinned(T* item) : item_(item) {}
+    ~TPinned() { Reset(); }
+    TPinned(const TPinned&) = delete;
+    TPinned& operator=(const TPinned&) = delete;
+
+    void Reset(T* item = nullptr) {
+        if (item_) ReleasePinned(*item_);
+        item_ = item;
+    }
+    T* Get() const { return item_; }
+    T* operator->() const { return item_; }
+    T& operator*() const { return *item_; }
+    explicit operator bool() const { return item_ != nullptr; }
+
+private:
+    T* item_ = nullptr;
 };
 
 } // namespace vorsam

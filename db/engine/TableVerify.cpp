@@ -2,6 +2,8 @@
 
 #include "db/engine/DataFile.h"
 #include "db/engine/DataFileValidation.h"
+#include "db/engine/DataTable.h"
+#include "db/engine/IndexVerify.h"
 #include "db/lib/DataTypes.h"
 #include "db/lib/EngineErrors.h"
 
@@ -73,6 +75,28 @@ void VerifyDataFile(TDataFile& file, TVerifyReport& report) {
         return report.Add(std::string("records: ") + e.what());
     }
     CheckFreeChain(file, links, report);
+}
+
+TVerifyReport VerifyTable(TDataTable& table) {
+    return VerifyTable(table, TIndexVerifyOptions{});
+}
+
+TVerifyReport VerifyTable(TDataTable& table, const TIndexVerifyOptions& options) {
+    TVerifyReport report;
+    try {
+        TTableRead read(table);
+        VerifyDataFile(table.DataFile(), report);
+        if (!report.Ok()) return report;
+        for (std::string& problem : VerifyIndexFile(table.IndexFile(), table.KeyInfo(), &table.DataFile(), options))
+            report.Add(std::move(problem));
+        if (table.HasBlobFile()) {
+            std::vector<TBlobReference> references = CollectBlobReferences(table.DataFile());
+            VerifyBlobFile(table.BlobFile(), report, &references);
+        }
+    } catch (const EVORSAMEngineError& e) {
+        report.Add(std::string("table: ") + e.what());
+    }
+    return report;
 }
 
 } // namespace vorsam

@@ -33,6 +33,8 @@ namespace vorsam {
 
 class TBlobFile;
 class TDataFile;
+class TDataTable;
+struct TIndexVerifyOptions;
 
 struct TVerifyReport {
     std::vector<std::string> Problems;
@@ -62,5 +64,11 @@ std::vector<TBlobReference> CollectBlobReferences(TDataFile& file);
 // block is free or in exactly one chain. The file must be open.
 void VerifyBlobFile(TBlobFile& file, TVerifyReport& report,
                     const std::vector<TBlobReference>* references = nullptr);
+
+// Checks the three files of an open table against each other, under a read level of the table: the data
+// file, every index against the active records (IndexVerify.h), the blob file with every chain the
+// records refer to. An engine error that stops a check is reported as a problem.
+TVerifyReport VerifyTable(TDataTable& table);
+TVerifyReport VerifyTable(TDataTable& table, const TIndexVerifyOptions& options);
 
 } // namespace vorsam
