@@ -41,7 +41,8 @@
 // data file's counter changed, the table counts as changed. A changed table drops its record cache.
 // Apart from that, a changed blob-file counter drops the block cache. The result says whether the
 // table changed. A data header read with its write-in-progress mark (DataFileHeader.h +111) means that
-// a writer died in the middle of a write: VORSAM_FILECORRUPT, now and at every later lock or open.
+// a writer died in the middle of a write: VORSAM_FILECORRUPT, at every lock and open until a write of
+// the same table completes.
 //
 // End of a write: when anything is to be written, the data header is first written with its
 // write-in-progress mark; then the blob blocks, records and index pages; then the blob header, the
@@ -49,7 +50,9 @@
 // written gets a new header, so that other processes notice. With ForceBufferFlush, each file's writes
 // are followed by a data sync before the next step. Then the caches are trimmed to their limits. A write
 // that ends by an error (AbortWrite) forgets what it changed in the caches and reads the headers again;
-// when some of it had already reached the files, the mark stays and the table counts as damaged.
+// when some of it had already reached the files, the mark stays and the table counts as damaged
+// (VORSAM_FILECORRUPT at every lock). An end of a write that fails keeps what it could not write in the
+// caches: the next write of this process writes it and completes the table.
 //
 // Records: AppendRecord, ModifyRecord and DeleteRecord keep every index in step (the primary one unless
 // the table is in record order, and each secondary one). Every new record gets a fresh +5 value (the
@@ -216,6 +219,7 @@ private:
     bool ReleaseWriteLocks();
     void ReleaseWriteLevel();
     void CheckWriteComplete() const;
+    void CheckNotDamaged() const;
     void WriteChanges();
     void SyncFiles(bool data, bool index, bool blob);
     void TrimCaches();
@@ -255,6 +259,7 @@ private:
     bool tableLockHeld_ = false;
     bool writeLocksHeld_ = false;
     bool writeMarked_ = false; // the data header carries the write-in-progress mark of this write
+    bool damaged_ = false;     // a write of this process broke off after a part of it was written
     std::array<uint64_t, 3> runsAtMark_{}; // write runs of the data, index and blob file at the mark
 
     std::array<std::optional<TCachedOrder>, IndexSlotCount> orders_;

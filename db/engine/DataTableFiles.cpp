@@ -270,7 +270,7 @@ void TDataTable::CloseFiles() noexcept {
     }
     readDepth_ = {};
     writeDepth_ = wholeDepth_ = 0;
-    slotsHeld_ = slotsSuspended_ = tableLockHeld_ = writeLocksHeld_ = writeMarked_ = false;
+    slotsHeld_ = slotsSuspended_ = tableLockHeld_ = writeLocksHeld_ = writeMarked_ = damaged_ = false;
     for (auto& order : orders_) order.reset();
 }
 

@@ -77,6 +77,10 @@ void TDataTable::CheckWriteComplete() const {
     if (dataFile_.WriteInterrupted()) Raise(VORSAM_FILECORRUPT, "a write of the table never ended");
 }
 
+void TDataTable::CheckNotDamaged() const {
+    if (damaged_) Raise(VORSAM_FILECORRUPT, "a write of this process broke off half done");
+}
+
 bool TDataTable::CheckForChanges() {
     bool changed = false;
     if (indexFile_.CheckHeaderChanged()) {
@@ -96,7 +100,7 @@ bool TDataTable::CheckForChanges() {
 
 bool TDataTable::BeginRead(TReadLevel level) {
     RequireOpen();
-    CheckWriteComplete();
+    CheckNotDamaged();
     bool take = NeedsReadSlots();
     if (take) TakeReadSlots();
     ++readDepth_[size_t(level)];
@@ -124,7 +128,7 @@ void TDataTable::EndRead(TReadLevel level) {
 bool TDataTable::BeginWrite() {
     RequireOpen();
     if (ReadOnly()) Raise(VORSAM_OSEACCES);
-    CheckWriteComplete();
+    CheckNotDamaged();
     if (writeDepth_ > 0 || mode_.Exclusive) {
         ++writeDepth_;
         return false;
@@ -242,6 +246,7 @@ void TDataTable::ForgetChanges() {
     indexFile_.ReadHeader();
     if (HasBlobFile()) blobFile_.ReadHeader();
     writeMarked_ = false;
+    damaged_ = dataFile_.WriteInterrupted();
 }
 
 void TDataTable::DiscardBuffers() {
@@ -253,7 +258,7 @@ void TDataTable::DiscardBuffers() {
 
 bool TDataTable::LockTable() {
     RequireOpen();
-    CheckWriteComplete();
+    CheckNotDamaged();
     if (wholeDepth_ > 0 || mode_.Exclusive) {
         ++wholeDepth_;
         return false;
