@@ -50,8 +50,6 @@ public:
 
 class TableLocksTest : public TTableTest {
 protected:
-    TableLocksTest() { settings_.LockTries = 2000; } // a lock that never comes fails in seconds, not minutes
-
     // A worker with the people table open (options as the worker's "topen" takes them).
     std::unique_ptr<TWorkerProcess> Worker(const std::string& options = "tries=2000") {
         auto worker = std::make_unique<TWorkerProcess>();

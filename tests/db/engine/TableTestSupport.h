@@ -55,6 +55,9 @@ std::string Problems(TDataTable& table);
 
 class TTableTest : public TFileTest {
 protected:
+    // A lock that never comes fails within a second or so, not after minutes.
+    TTableTest() { settings_.LockTries = 300; }
+
     TTableLocation Location(const std::string& name = "PEOPLE") const {
         return {dir_.Path(), name, InMemory(), "Memory"};
     }
