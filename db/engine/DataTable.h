@@ -258,8 +258,8 @@ private:
     uint16_t blobSlot_ = 0;
     bool tableLockHeld_ = false;
     bool writeLocksHeld_ = false;
-    bool writeMarked_ = false; // the data header carries the write-in-progress mark of this write
-    bool damaged_ = false;     // a write of this process broke off after a part of it was written
+    bool writeMarked_ = false;             // the data header carries the write-in-progress mark of this write
+    bool damaged_ = false;                 // a write of this process broke off after a part of it was written
     std::array<uint64_t, 3> runsAtMark_{}; // write runs of the data, index and blob file at the mark
 
     std::array<std::optional<TCachedOrder>, IndexSlotCount> orders_;
@@ -288,7 +288,8 @@ private:
 // A read level for a scope.
 class TTableRead {
 public:
-    explicit TTableRead(TDataTable& table, TReadLevel level = TReadLevel::First) : table_(table), level_(level) {
+    explicit TTableRead(TDataTable& table, TReadLevel level = TReadLevel::First)
+        : table_(table), level_(level) {
         Changed = table_.BeginRead(level_);
     }
     ~TTableRead() {

@@ -136,14 +136,16 @@ void TDataTable::Create(const TTableDefinition& definition) {
 
 // The index file first, the blob file next, the data file last: until the data file exists, the table
 // does not, and what a broken-off create left is overwritten by the next.
-void TDataTable::CreateFiles(const TTableDefinition& definition, const std::vector<TFieldDescriptor>& fields) {
+void TDataTable::CreateFiles(const TTableDefinition& definition,
+                             const std::vector<TFieldDescriptor>& fields) {
     indexFile_.CreateFile();
     DefineIndexes(indexFile_, definition, fields);
     indexFile_.WriteHeader(true);
     bool blobs = std::any_of(fields.begin(), fields.end(),
                              [](const TFieldDescriptor& field) { return field.DataType() == dtBlob; });
     if (blobs) {
-        blobFile_.SetBlockSize(definition.BlobBlockSize == 0 ? DefaultBlobBlockSize : definition.BlobBlockSize);
+        blobFile_.SetBlockSize(definition.BlobBlockSize == 0 ? DefaultBlobBlockSize
+                                                             : definition.BlobBlockSize);
         blobFile_.CreateFile();
     }
     dataFile_.CreateHeader(definition.LanguageId, definition.SortId, fields, definition.BlobBlockSize,

@@ -7,6 +7,20 @@
 
 namespace vorsam {
 
+namespace {
+
+// The change check of a lock level just taken; when it fails, `undo` gives the level up again.
+template <typename Undo> bool CheckTakenLevel(TDataTable& table, Undo&& undo) {
+    try {
+        return table.CheckForChanges();
+    } catch (...) {
+        undo();
+        throw;
+    }
+}
+
+} // namespace
+
 // ---- the locks of the files ----
 
 bool TDataTable::NeedsReadSlots() const {
@@ -104,13 +118,7 @@ bool TDataTable::BeginRead(TReadLevel level) {
     bool take = NeedsReadSlots();
     if (take) TakeReadSlots();
     ++readDepth_[size_t(level)];
-    if (!take) return false;
-    try {
-        return CheckForChanges();
-    } catch (...) {
-        EndRead(level);
-        throw;
-    }
+    return take && CheckTakenLevel(*this, [&] { EndRead(level); });
 }
 
 void TDataTable::EndRead(TReadLevel level) {
@@ -145,14 +153,10 @@ bool TDataTable::BeginWrite() {
     }
     writeDepth_ = 1;
     slotsSuspended_ = suspended;
-    if (wholeDepth_ > 0) return false;
-    try {
-        return CheckForChanges();
-    } catch (...) {
-        writeDepth_ = 0;
-        ReleaseWriteLevel();
-        throw;
-    }
+    return wholeDepth_ == 0 && CheckTakenLevel(*this, [&] {
+               writeDepth_ = 0;
+               ReleaseWriteLevel();
+           });
 }
 
 void TDataTable::EndWrite() {
@@ -210,7 +214,8 @@ void TDataTable::WriteChanges() {
         if (settings_.ForceBufferFlush) SyncFiles(true, true, blobs);
         // A file whose content was written gets a new header, so that other processes drop what they
         // cached of it.
-        bool blobWritten = blobs && (blobFile_.HeaderChanged() || blobFile_.CacheStatistics().WriteRuns != runsAtMark_[2]);
+        bool blobWritten =
+            blobs && (blobFile_.HeaderChanged() || blobFile_.CacheStatistics().WriteRuns != runsAtMark_[2]);
         bool indexWritten = indexFile_.HeaderChanged() || indexFile_.Stats().WriteRuns != runsAtMark_[1];
         if (blobWritten) blobFile_.WriteHeader(true);
         if (indexWritten) indexFile_.WriteHeader(true);
@@ -266,14 +271,11 @@ bool TDataTable::LockTable() {
     bool heldByWrite = tableLockHeld_;
     TakeTableLock();
     wholeDepth_ = 1;
-    if (heldByWrite) return false; // inside a write, whose change check ran
-    try {
-        return CheckForChanges();
-    } catch (...) {
+    // Inside a write, the write's change check has run.
+    return !heldByWrite && CheckTakenLevel(*this, [&] {
         wholeDepth_ = 0;
         ReleaseTableLockIfUnused();
-        throw;
-    }
+    });
 }
 
 void TDataTable::UnlockTable() {

@@ -43,13 +43,15 @@ std::vector<uint8_t> TDataTable::KeyOf(uint8_t slot, std::span<const uint8_t> im
 }
 
 void TDataTable::RaiseIndexError(uint16_t code, uint8_t slot) const {
-    indexFile_.RaiseIndexError(code, slot == PrimaryIndexSlot ? "Primary" : indexFile_.GetIndexDesc(slot).Name());
+    indexFile_.RaiseIndexError(code,
+                               slot == PrimaryIndexSlot ? "Primary" : indexFile_.GetIndexDesc(slot).Name());
 }
 
 // A key that an index already holds for another record refuses the image. Keys of a non-unique index
 // end with the +5 value and clash only when that does too. Keys the old image (when given) already has
 // stay as they are.
-void TDataTable::CheckUniqueKeys(std::span<const uint8_t> image, uint32_t number, std::span<const uint8_t> old) {
+void TDataTable::CheckUniqueKeys(std::span<const uint8_t> image, uint32_t number,
+                                 std::span<const uint8_t> old) {
     for (uint8_t slot : KeySlots()) {
         std::vector<uint8_t> key = KeyOf(slot, image);
         if (!old.empty() && key == KeyOf(slot, old)) continue;
@@ -106,7 +108,8 @@ uint32_t TDataTable::AppendRecord(std::span<const uint8_t> image, bool keepAutoI
     slot.Reset();
     for (uint8_t slotNumber : KeySlots()) {
         TIndexTree tree(indexFile_, slotNumber, OrderOf(slotNumber));
-        if (!tree.Insert(KeyOf(slotNumber, record).data(), number)) RaiseIndexError(VORSAM_INDEXCORRUPT, slotNumber);
+        if (!tree.Insert(KeyOf(slotNumber, record).data(), number))
+            RaiseIndexError(VORSAM_INDEXCORRUPT, slotNumber);
     }
     indexFile_.IncActiveRecords();
     write.End();
@@ -148,7 +151,8 @@ void TDataTable::DeleteRecord(uint32_t number) {
     }
     for (uint8_t slotNumber : KeySlots()) {
         TIndexTree tree(indexFile_, slotNumber, OrderOf(slotNumber));
-        if (!tree.Delete(KeyOf(slotNumber, image).data(), number)) RaiseIndexError(VORSAM_INDEXCORRUPT, slotNumber);
+        if (!tree.Delete(KeyOf(slotNumber, image).data(), number))
+            RaiseIndexError(VORSAM_INDEXCORRUPT, slotNumber);
     }
     dataFile_.FreeRecord(*slot);
     slot.Reset();

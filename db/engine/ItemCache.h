@@ -6,9 +6,10 @@
 // An item is clean when it is neither modified nor unwritten (a slot or block appended beyond the end of
 // the file and not yet written). Pinned items are held by callers and are never evicted, reused or
 // reloaded. Dropping the cache (another process changed the file) keeps the pinned items alive outside
-// the cache until their last holder releases them (ReleaseItem), so a holder never sees its item vanish. The list's capacity is the cache limit: below it a new item takes a fresh object; at it, the
-// oldest clean unpinned item is reused (the file flushes once first when none is clean and it may
-// flush), or the capacity grows by 64.
+// the cache until their last holder releases them (ReleaseItem), so a holder never sees its item vanish. The
+// list's capacity is the cache limit: below it a new item takes a fresh object; at it, the oldest clean
+// unpinned item is reused (the file flushes once first when none is clean and it may flush), or the capacity
+// grows by 64.
 #pragma once
 
 #include <algorithm>
@@ -232,7 +233,8 @@ public:
     void ReleaseItem(T& item) {
         item.Unpin();
         if (orphans_.empty() || item.Pinned()) return;
-        auto it = std::find_if(orphans_.begin(), orphans_.end(), [&](const auto& o) { return o.get() == &item; });
+        auto it =
+            std::find_if(orphans_.begin(), orphans_.end(), [&](const auto& o) { return o.get() == &item; });
         if (it == orphans_.end()) return;
         pool_.Push(*it);
         orphans_.erase(it);

@@ -28,14 +28,16 @@ uint32_t LayOutFields(std::vector<TFieldDescriptor>& fields) {
     return offset;
 }
 
-TLayoutBreach CheckTableDefinition(const TTableDefinition& definition, std::vector<TFieldDescriptor>& fields) {
+TLayoutBreach CheckTableDefinition(const TTableDefinition& definition,
+                                   std::vector<TFieldDescriptor>& fields) {
     fields = definition.Fields;
     if (fields.size() > MaxFieldCount) return {VORSAM_HEADERCORRUPT, "more than 1024 fields"};
     auto blobFields = size_t(std::count_if(fields.begin(), fields.end(),
                                            [](const TFieldDescriptor& f) { return f.DataType() == dtBlob; }));
     if (blobFields > MaxBlobFieldCount) return {VORSAM_BLOBLIMIT, "more than 128 BLOB fields"};
     uint32_t recordSize = LayOutFields(fields);
-    if (recordSize > UINT16_MAX) return {VORSAM_RECTOOBIG, "record of " + std::to_string(recordSize) + " bytes"};
+    if (recordSize > UINT16_MAX)
+        return {VORSAM_RECTOOBIG, "record of " + std::to_string(recordSize) + " bytes"};
     uint32_t blockSize = definition.BlobBlockSize == 0 ? DefaultBlobBlockSize : definition.BlobBlockSize;
     if (blockSize < MinBlobBlockSize || blockSize > MaxBlobBlockSize)
         return {VORSAM_HEADERCORRUPT, "blob block size " + std::to_string(blockSize)};

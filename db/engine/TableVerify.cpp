@@ -87,7 +87,8 @@ TVerifyReport VerifyTable(TDataTable& table, const TIndexVerifyOptions& options)
         TTableRead read(table);
         VerifyDataFile(table.DataFile(), report);
         if (!report.Ok()) return report;
-        for (std::string& problem : VerifyIndexFile(table.IndexFile(), table.KeyInfo(), &table.DataFile(), options))
+        for (std::string& problem :
+             VerifyIndexFile(table.IndexFile(), table.KeyInfo(), &table.DataFile(), options))
             report.Add(std::move(problem));
         if (table.HasBlobFile()) {
             std::vector<TBlobReference> references = CollectBlobReferences(table.DataFile());

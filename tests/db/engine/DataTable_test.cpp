@@ -80,7 +80,8 @@ const TBadDefinition BadDefinitions[] = {
     {"DecimalsOnAnInteger", [](auto& d) { d.Fields[1].SetDecimals(2); }, VORSAM_HEADERCORRUPT},
     {"DefaultThatIsNoInteger", [](auto& d) { d.Fields[1].SetDefaultValue("abc"); }, VORSAM_HEADERCORRUPT},
     {"SizeOnAnInteger", [](auto& d) { d.Fields[1].SetDeclaredSize(4); }, VORSAM_HEADERCORRUPT},
-    {"BlobField129", [](auto& d) { d.Fields.resize(3 + 129, Field("B", dtBlob, 0, stMemo)); }, VORSAM_BLOBLIMIT},
+    {"BlobField129", [](auto& d) { d.Fields.resize(3 + 129, Field("B", dtBlob, 0, stMemo)); },
+     VORSAM_BLOBLIMIT},
     {"RecordTooBig", [](auto& d) { d.Fields.resize(3 + 270, Field("S", dtString, 250)); }, VORSAM_RECTOOBIG},
     {"Field1025", [](auto& d) { d.Fields.resize(1025, Field("I", dtInteger)); }, VORSAM_HEADERCORRUPT},
     {"BlobBlockWithoutData", [](auto& d) { d.BlobBlockSize = 18; }, VORSAM_HEADERCORRUPT},
@@ -92,9 +93,11 @@ const TBadDefinition BadDefinitions[] = {
          d.PrimaryIndex.Fields = {4};
      },
      VORSAM_SEARCHCOLREQD},
-    {"IndexNameTwice", [](auto& d) { d.SecondaryIndexes.push_back(d.SecondaryIndexes[0]); }, VORSAM_INDEXEXISTS},
+    {"IndexNameTwice", [](auto& d) { d.SecondaryIndexes.push_back(d.SecondaryIndexes[0]); },
+     VORSAM_INDEXEXISTS},
     {"IndexWithoutName", [](auto& d) { d.SecondaryIndexes[0].Name.clear(); }, VORSAM_INDEXNAMEREQUIRED},
-    {"IndexNameStartingWithADigit", [](auto& d) { d.SecondaryIndexes[0].Name = "9x"; }, VORSAM_INVALIDINDEXNAME},
+    {"IndexNameStartingWithADigit", [](auto& d) { d.SecondaryIndexes[0].Name = "9x"; },
+     VORSAM_INVALIDINDEXNAME},
     {"SecondaryIndex31",
      [](auto& d) {
          for (int i = 0; i < 30; ++i) d.SecondaryIndexes.push_back(IndexOn("I" + std::to_string(i), {2}));
@@ -198,7 +201,8 @@ TEST_P(DataTableTest, RandomEditsAgreeWithAnOracleAndVerify) {
                 oracle.erase(key);
             } else {
                 TPerson person{key, int32_t(random() % 1000) - 500, names[random() % 6]};
-                if (memo && random() % 3 != 0) person.Memo = std::string(random() % 1500, char('a' + step % 26));
+                if (memo && random() % 3 != 0)
+                    person.Memo = std::string(random() % 1500, char('a' + step % 26));
                 PutPerson(*table, person);
                 oracle[key] = person;
             }
@@ -369,8 +373,9 @@ TEST_P(DataTableTest, ForceBufferFlushFollowsEveryWriteWithASync) {
             uint64_t Offset;
         };
         std::vector<TEvent> events;
-        GetFileList().Faults().SetObserver(
-            [&](const TFileEvent& e) { events.push_back({e.Operation, std::string(e.FileName), e.Offset}); });
+        GetFileList().Faults().SetObserver([&](const TFileEvent& e) {
+            events.push_back({e.Operation, std::string(e.FileName), e.Offset});
+        });
         auto check = [&] {
             size_t writes = 0;
             for (size_t i = 0; i < events.size(); ++i) {
@@ -383,8 +388,10 @@ TEST_P(DataTableTest, ForceBufferFlushFollowsEveryWriteWithASync) {
             }
             ASSERT_GT(writes, 2u);
             // The data header opens and closes each write.
-            auto first = std::find_if(events.begin(), events.end(), [](auto& e) { return e.Operation == TFileOperation::Write; });
-            auto last = std::find_if(events.rbegin(), events.rend(), [](auto& e) { return e.Operation == TFileOperation::Write; });
+            auto first = std::find_if(events.begin(), events.end(),
+                                      [](auto& e) { return e.Operation == TFileOperation::Write; });
+            auto last = std::find_if(events.rbegin(), events.rend(),
+                                     [](auto& e) { return e.Operation == TFileOperation::Write; });
             EXPECT_TRUE(first->File.ends_with(".DAT") && first->Offset == 0);
             EXPECT_TRUE(last->File.ends_with(".DAT") && last->Offset == 0);
             events.clear();
@@ -442,7 +449,8 @@ TEST_P(DataTableTest, AFailedEndOfWriteIsSeenAsDamageUntilTheNextWriteCompletesI
     EXPECT_EQ(Problems(*other), "");
 }
 
-INSTANTIATE_TEST_SUITE_P(Storage, DataTableTest, ::testing::Values(TStorage::Disk, TStorage::Memory), StorageName);
+INSTANTIATE_TEST_SUITE_P(Storage, DataTableTest, ::testing::Values(TStorage::Disk, TStorage::Memory),
+                         StorageName);
 
 } // namespace
 } // namespace vorsam::test

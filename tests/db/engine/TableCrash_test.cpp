@@ -24,11 +24,11 @@ std::vector<TStep> Script() {
     auto remove = [&](int32_t key) { steps.push_back([=](TDataTable& t) { DeletePerson(t, key); }); };
     for (int32_t key = 10; key < 16; ++key) put({key, key, "name " + std::to_string(key % 3)});
     put({20, 1, "with memo", std::string(1500, 'm')});
-    put({12, 120, "renamed"});                         // a key of the secondary index moves
+    put({12, 120, "renamed"});                        // a key of the secondary index moves
     put({20, 2, "with memo", std::string(300, 'n')}); // the memo shrinks
     remove(11);
-    remove(20); // its blob is freed
-    put({21, 3, "reuses", std::string(900, 'r')});   // slots and blocks come back
+    remove(20);                                       // its blob is freed
+    put({21, 3, "reuses", std::string(900, 'r')});    // slots and blocks come back
     put({13, 130, "Name 1", std::string(2000, 'q')}); // a memo where there was none
     remove(10);
     put({22, 4, "last"});
@@ -108,8 +108,9 @@ TEST_P(TableCrashTest, ACrashAtAnyWriteIsDetectedOrLeavesAWholeState) {
     for (size_t keepBytes : {size_t(0), size_t(4096 + 100)}) {
         for (uint64_t n = 1; n <= writes_ + 1; ++n) {
             size_t done = RunUntilStopped(n, keepBytes);
-            CheckReopened(done, "stopped at write " + std::to_string(n) + " keeping " + std::to_string(keepBytes) +
-                                    " bytes, after " + std::to_string(done) + " steps");
+            CheckReopened(done, "stopped at write " + std::to_string(n) + " keeping " +
+                                    std::to_string(keepBytes) + " bytes, after " + std::to_string(done) +
+                                    " steps");
             if (HasFatalFailure()) return;
         }
     }
@@ -118,7 +119,8 @@ TEST_P(TableCrashTest, ACrashAtAnyWriteIsDetectedOrLeavesAWholeState) {
     EXPECT_EQ(RunUntilStopped(writes_ + 1, 0), script_.size());
 }
 
-INSTANTIATE_TEST_SUITE_P(Storage, TableCrashTest, ::testing::Values(TStorage::Disk, TStorage::Memory), StorageName);
+INSTANTIATE_TEST_SUITE_P(Storage, TableCrashTest, ::testing::Values(TStorage::Disk, TStorage::Memory),
+                         StorageName);
 
 } // namespace
 } // namespace vorsam::test

@@ -90,7 +90,8 @@ TEST_P(TableLocksTest, EachLockLiesWhereTheFormatSays) {
     watch.Events.clear();
     table->BeginWrite();
     std::set<TLockEvent> taken(watch.Events.begin(), watch.Events.end());
-    EXPECT_EQ(taken, (std::set<TLockEvent>{{"DAT", 0xFFFFFFFF, 1}, {"IDX", 0xFFFEFFFF, 65536}, {"BLB", 0xFFFEFFFF, 65536}}));
+    EXPECT_EQ(taken, (std::set<TLockEvent>{
+                         {"DAT", 0xFFFFFFFF, 1}, {"IDX", 0xFFFEFFFF, 65536}, {"BLB", 0xFFFEFFFF, 65536}}));
     table->EndWrite();
 
     EXPECT_ENGINE_ERROR(table->LockRecord(0), VORSAM_RECLOCKFAILED);
@@ -160,7 +161,8 @@ TEST_P(TableLocksTest, RecordLockRetriesFollowTheSessionSettings) {
         EXPECT_ENGINE_ERROR(table->LockRecord(5), VORSAM_RECLOCKFAILED);
         auto elapsed = std::chrono::steady_clock::now() - start;
         EXPECT_EQ(watch.Count({"DAT", RecordLockOffset(5), 1}), retries + 1u);
-        EXPECT_EQ(watch.Waits, std::vector<std::chrono::milliseconds>(retries, std::chrono::milliseconds(40)));
+        EXPECT_EQ(watch.Waits,
+                  std::vector<std::chrono::milliseconds>(retries, std::chrono::milliseconds(40)));
         EXPECT_GE(elapsed, std::chrono::milliseconds(40) * retries) << "the waits really waited";
         EXPECT_EQ(table->ReadDepth(TReadLevel::Second), 0u);
     }

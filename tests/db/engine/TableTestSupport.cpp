@@ -62,16 +62,19 @@ TPerson PersonOf(TDataTable& table, std::span<const uint8_t> image) {
     person.Name = reinterpret_cast<const char*>(&image[Field(table, NameField).Offset() + 1]);
     if (table.GetFieldCount() >= MemoField) {
         const uint8_t* value = &image[Field(table, MemoField).Offset() + 1];
-        TBlobBuffer blob(table.BlobFile(), MemoField, LoadLE32(&image[1]), LoadLE32(value), LoadLE32(value + 4));
+        TBlobBuffer blob(table.BlobFile(), MemoField, LoadLE32(&image[1]), LoadLE32(value),
+                         LoadLE32(value + 4));
         blob.ReadBlob(nullptr);
         person.Memo.assign(blob.GetData().begin(), blob.GetData().end());
     }
     return person;
 }
 
-void SaveMemo(TDataTable& table, std::vector<uint8_t>& image, const std::string& memo, uint32_t recordNumber) {
+void SaveMemo(TDataTable& table, std::vector<uint8_t>& image, const std::string& memo,
+              uint32_t recordNumber) {
     uint16_t at = Field(table, MemoField).Offset();
-    TBlobBuffer blob(table.BlobFile(), MemoField, recordNumber, LoadLE32(&image[at + 1]), LoadLE32(&image[at + 5]));
+    TBlobBuffer blob(table.BlobFile(), MemoField, recordNumber, LoadLE32(&image[at + 1]),
+                     LoadLE32(&image[at + 5]));
     if (memo.empty()) {
         blob.DeleteBlob();
         std::memset(&image[at], 0, 9);
