@@ -14,8 +14,9 @@
 // last. A table open exclusively takes none (no other process can have it open).
 //   read     two independent levels (the first for runs of reads, the second for record locking and
 //            a cursor's change check) that share one pair of read slots: one in the index file and,
-//            with BLOB fields, one in the blob file, taken when the first level begins unless the table
-//            already holds read slots or write locks or is locked whole; then the change check.
+//            with BLOB fields, one in the blob file, taken when a level begins while the table holds
+//            no read slots and no write locks and is not locked whole, and released when both levels
+//            have ended; after taking them, the change check.
 //            Read-only files are locked the same way (shared locks), so a reader never sees a write
 //            of another process half done.
 //   write    the data file's table lock (unless the table is locked whole), the index file's write
@@ -49,7 +50,8 @@
 // index header and the descriptors; last the data header without the mark. Every file whose content was
 // written gets a new header, so that other processes notice. With ForceBufferFlush, each file's writes
 // are followed by a data sync before the next step. Then the caches are trimmed to their limits. A write
-// that ends by an error (AbortWrite) forgets what it changed in the caches and reads the headers again;
+// that ends by an error (AbortWrite, at its outermost level; inside an enclosing write, that write
+// decides) forgets what it changed in the caches and reads the headers again;
 // when some of it had already reached the files, the mark stays and the table counts as damaged
 // (VORSAM_FILECORRUPT at every lock). An end of a write that fails keeps what it could not write in the
 // caches: the next write of this process writes it and completes the table.
@@ -58,7 +60,7 @@
 // the table is in record order, and each secondary one). Every new record gets a fresh +5 value (the
 // next auto-increment value) unless the caller keeps its own, so the keys of a non-unique index, which
 // end with it, are distinct. A unique index that already holds the key refuses the record with
-// VORSAM_KEYVIOL before anything changes.
+// VORSAM_KEYVIOL before anything changes. Deleting a record frees the chains of its BLOB values.
 #pragma once
 
 #include "db/engine/BlobFile.h"

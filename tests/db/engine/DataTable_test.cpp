@@ -330,36 +330,47 @@ TEST_P(DataTableTest, SortingRebuildsTheIndexes) {
 // ---- locks and writes in one process ----
 
 TEST_P(DataTableTest, AnotherUserSeesTheChangesOfEachFileAtItsNextLock) {
-    auto writer = CreatePeople(true);
-    PutPerson(*writer, {1, 10, "Ana", "first"});
-    auto reader = OpenPeople();
-    ASSERT_EQ(Contents(*reader).at(1).Value, 10);
-    ASSERT_GT(reader->DataFile().RecordCache().Count(), 0u);
-    ASSERT_GT(reader->BlobFile().BlockCache().Count(), 0u);
+    for (bool encrypted : {false, true}) {
+        SCOPED_TRACE(encrypted ? "encrypted" : "plain");
+        TTableDefinition definition = PeopleDefinition(true);
+        definition.Encrypted = encrypted;
+        auto writer = NewTable(encrypted ? "SECRET" : "PEOPLE");
+        writer->Create(definition);
+        writer->Open();
+        PutPerson(*writer, {1, 10, "Ana", "first"});
+        auto reader = NewTable(encrypted ? "SECRET" : "PEOPLE");
+        reader->Open();
+        ASSERT_EQ(Contents(*reader).at(1).Value, 10);
+        ASSERT_GT(reader->DataFile().RecordCache().Count(), 0u);
+        ASSERT_GT(reader->BlobFile().BlockCache().Count(), 0u);
 
-    // A value outside every index: only the data file changes; the reader drops its records only.
-    PutPerson(*writer, {1, 11, "Ana", "first"});
-    EXPECT_EQ(reader->ChangeCounters()[1], writer->ChangeCounters()[1]);
-    size_t pages = reader->IndexFile().CachedPageCount(0);
-    EXPECT_TRUE(reader->BeginRead());
-    EXPECT_EQ(reader->DataFile().RecordCache().Count(), 0u);
-    EXPECT_EQ(reader->IndexFile().CachedPageCount(0), pages);
-    reader->EndRead();
-    EXPECT_EQ(Contents(*reader).at(1).Value, 11);
+        // A value outside every index: only the data file changes; the reader drops its records only.
+        PutPerson(*writer, {1, 11, "Ana", "first"});
+        EXPECT_EQ(reader->ChangeCounters()[1], writer->ChangeCounters()[1]);
+        size_t pages = reader->IndexFile().CachedPageCount(0);
+        EXPECT_TRUE(reader->BeginRead());
+        EXPECT_EQ(reader->DataFile().RecordCache().Count(), 0u);
+        EXPECT_EQ(reader->IndexFile().CachedPageCount(0), pages);
+        reader->EndRead();
+        EXPECT_EQ(Contents(*reader).at(1).Value, 11);
 
-    // A new memo: the blob file changes too; a new key: the index file, whose pages go as well.
-    PutPerson(*writer, {1, 11, "Ana", "second"});
-    EXPECT_TRUE(reader->BeginRead());
-    EXPECT_EQ(reader->BlobFile().BlockCache().Count(), 0u);
-    reader->EndRead();
-    PutPerson(*writer, {2, 20, "Bia"});
-    EXPECT_TRUE(reader->BeginRead());
-    EXPECT_EQ(reader->IndexFile().CachedPageCount(0), 0u);
-    EXPECT_EQ(reader->DataFile().Header().NextRecordNumber(), 3u);
-    reader->EndRead();
-    EXPECT_EQ(Contents(*reader), Contents(*writer));
-    EXPECT_FALSE(reader->BeginRead()); // nothing new
-    reader->EndRead();
+        // A longer memo: the blob file changes too, and its header is read deciphered.
+        PutPerson(*writer, {1, 11, "Ana", std::string(2000, 's')});
+        EXPECT_TRUE(reader->BeginRead());
+        EXPECT_EQ(reader->BlobFile().BlockCache().Count(), 0u);
+        EXPECT_EQ(reader->BlobFile().Header().NextBlock(), writer->BlobFile().Header().NextBlock());
+        reader->EndRead();
+        // A new key: the index file changes, and the reader's pages go as well.
+        PutPerson(*writer, {2, 20, "Bia"});
+        EXPECT_TRUE(reader->BeginRead());
+        EXPECT_EQ(reader->IndexFile().CachedPageCount(0), 0u);
+        EXPECT_EQ(reader->DataFile().Header().NextRecordNumber(), 3u);
+        reader->EndRead();
+        EXPECT_EQ(Contents(*reader), Contents(*writer));
+        EXPECT_FALSE(reader->BeginRead()); // nothing new
+        reader->EndRead();
+        EXPECT_EQ(Problems(*reader), "");
+    }
 }
 
 TEST_P(DataTableTest, ForceBufferFlushFollowsEveryWriteWithASync) {
