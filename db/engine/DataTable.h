@@ -22,7 +22,7 @@
 //   write    the data file's table lock (unless the table is locked whole), the index file's write
 //            lock, the blob file's write lock; then the change check (unless locked whole). Read slots
 //            this process holds are given up meanwhile (the write lock covers them) and taken again
-//            when the write ends. The end of a write writes what changed (below) and releases the
+//            when the write ends, as they are when a whole-table lock ends during a read level. The end of a write writes what changed (below) and releases the
 //            locks in reverse order. A table opened read-only, or whose files are read-only, refuses
 //            to write (VORSAM_OSEACCES).
 //   whole    the data file's table lock, then the change check: other writers wait, readers do not.
@@ -220,6 +220,7 @@ private:
     void TakeWriteLocks();
     bool ReleaseWriteLocks();
     void ReleaseWriteLevel();
+    void RetakeReadSlots();
     void CheckWriteComplete() const;
     void CheckNotDamaged() const;
     void WriteChanges();
@@ -255,7 +256,6 @@ private:
     uint32_t writeDepth_ = 0;
     uint32_t wholeDepth_ = 0;
     bool slotsHeld_ = false;
-    bool slotsSuspended_ = false; // given up for a write, taken again at its end
     uint16_t indexSlot_ = 0;
     uint16_t blobSlot_ = 0;
     bool tableLockHeld_ = false;

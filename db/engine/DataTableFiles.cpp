@@ -272,7 +272,7 @@ void TDataTable::CloseFiles() noexcept {
     }
     readDepth_ = {};
     writeDepth_ = wholeDepth_ = 0;
-    slotsHeld_ = slotsSuspended_ = tableLockHeld_ = writeLocksHeld_ = writeMarked_ = damaged_ = false;
+    slotsHeld_ = tableLockHeld_ = writeLocksHeld_ = writeMarked_ = damaged_ = false;
     for (auto& order : orders_) order.reset();
 }
 

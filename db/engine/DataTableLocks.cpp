@@ -72,17 +72,19 @@ bool TDataTable::ReleaseWriteLocks() {
 }
 
 // After the last level of a write: the write locks, then the table lock unless the table is locked
-// whole; then the read slots given up for the write are taken again.
+// whole; then the read slots of a read level still going are taken again.
 void TDataTable::ReleaseWriteLevel() {
     bool released = ReleaseWriteLocks();
     released = ReleaseTableLockIfUnused() && released;
     if (!released) Raise(VORSAM_UNLOCKFAILED);
-    if (!slotsSuspended_) return;
-    slotsSuspended_ = false;
-    if (NeedsReadSlots()) {
-        TakeReadSlots();
-        CheckForChanges();
-    }
+    RetakeReadSlots();
+}
+
+// A read level still going gets its read slots back once no write lock or whole-table lock covers it.
+void TDataTable::RetakeReadSlots() {
+    if ((readDepth_[0] == 0 && readDepth_[1] == 0) || !NeedsReadSlots()) return;
+    TakeReadSlots();
+    CheckForChanges();
 }
 
 // ---- the change check ----
@@ -126,9 +128,7 @@ void TDataTable::EndRead(TReadLevel level) {
     assert(depth > 0 && "a read level ended that was not begun");
     if (depth == 0) return;
     --depth;
-    if (readDepth_[0] > 0 || readDepth_[1] > 0) return;
-    slotsSuspended_ = false;
-    if (slotsHeld_) ReleaseReadSlots();
+    if (readDepth_[0] == 0 && readDepth_[1] == 0 && slotsHeld_) ReleaseReadSlots();
 }
 
 // ---- the write level ----
@@ -141,18 +141,16 @@ bool TDataTable::BeginWrite() {
         ++writeDepth_;
         return false;
     }
-    bool suspended = slotsHeld_;
-    if (suspended) ReleaseReadSlots();
+    if (slotsHeld_) ReleaseReadSlots(); // the write lock covers them
     try {
         TakeTableLock();
         TakeWriteLocks();
     } catch (...) {
         ReleaseTableLockIfUnused();
-        if (suspended) TakeReadSlots();
+        RetakeReadSlots();
         throw;
     }
     writeDepth_ = 1;
-    slotsSuspended_ = suspended;
     return wholeDepth_ == 0 && CheckTakenLevel(*this, [&] {
                writeDepth_ = 0;
                ReleaseWriteLevel();
@@ -284,6 +282,7 @@ void TDataTable::UnlockTable() {
         // An enclosing write writes the changes at its end (a read-only table has none).
         --wholeDepth_;
         if (!ReleaseTableLockIfUnused()) Raise(VORSAM_UNLOCKFAILED);
+        RetakeReadSlots();
         return;
     }
     // The changes kept while the table was locked whole are written now, under the write locks.

@@ -101,17 +101,23 @@ TEST_P(TableLocksTest, EachLockLiesWhereTheFormatSays) {
 
 TEST_P(TableLocksTest, ReadSlotsAreGivenUpForAWriteAndTakenBack) {
     auto table = CreatePeople();
+    auto other = OpenPeople();
+    settings_.LockTries = 3;
     table->BeginRead();
     EXPECT_TRUE(table->HoldsReadSlots());
     PutPerson(*table, {1, 10, "Ana"}); // the write lock covers the slots this process held
     EXPECT_TRUE(table->HoldsReadSlots());
-    auto other = OpenPeople();
-    settings_.LockTries = 3;
     EXPECT_ENGINE_ERROR(other->BeginWrite(), VORSAM_LOCKTIMEOUT) << "a reader excludes writers";
+    table->LockTable(); // no read slot is needed while no other process can write
+    PutPerson(*table, {2, 20, "Bia"});
+    table->UnlockTable();
+    EXPECT_TRUE(table->HoldsReadSlots()) << "the read level goes on";
+    EXPECT_ENGINE_ERROR(other->BeginWrite(), VORSAM_LOCKTIMEOUT);
     table->EndRead();
     EXPECT_FALSE(table->HoldsReadSlots());
     other->BeginWrite();
     other->EndWrite();
+    EXPECT_EQ(Contents(*other).size(), 2u);
 }
 
 // ---- between processes ----
