@@ -22,9 +22,9 @@
 //   write    the data file's table lock (unless the table is locked whole), the index file's write
 //            lock, the blob file's write lock; then the change check (unless locked whole). Read slots
 //            this process holds are given up meanwhile (the write lock covers them) and taken again
-//            when the write ends, as they are when a whole-table lock ends during a read level. The end of a write writes what changed (below) and releases the
-//            locks in reverse order. A table opened read-only, or whose files are read-only, refuses
-//            to write (VORSAM_OSEACCES).
+//            when the write ends, as they are when a whole-table lock ends during a read level. The end of a
+//            write writes what changed (below) and releases the locks in reverse order. A table opened
+//            read-only, or whose files are read-only, refuses to write (VORSAM_OSEACCES).
 //   whole    the data file's table lock, then the change check: other writers wait, readers do not.
 //            While it is held, the ends of writes write nothing: the changes stay in the caches (which
 //            grow as needed) until UnlockTable writes them under the write locks, or DiscardBuffers
@@ -146,7 +146,8 @@ public:
     void ModifyRecord(uint32_t number, std::span<const uint8_t> image, bool keepAutoInc = false);
     // Deletes active record `number`, its keys and its blobs.
     void DeleteRecord(uint32_t number);
-    // The record whose key in the index `slot` equals the key the image makes; 0 when none.
+    // The record whose key in the index `slot` equals the key the image makes (in a non-unique index the
+    // image's +5 value ends the key); 0 when none.
     uint32_t FindKey(uint8_t slot, std::span<const uint8_t> image);
     // Empties the table's three files.
     void EmptyTable();
