@@ -5,6 +5,8 @@
 // 10^5 records of (integer, integer, 30-character string) by one integer (SortRecords in memory with a
 // cache that holds the table, and through run files with the default 16 KiB cache, against SQLite
 // writing the sorted rows into a second table).
+#include "BenchOwner.h"
+
 #include "db/engine/BlobBuffer.h"
 #include "db/engine/BlobFile.h"
 #include "db/engine/DataFile.h"
@@ -21,6 +23,7 @@
 namespace {
 
 using namespace vorsam;
+using bench::TBenchOwner;
 
 constexpr uint32_t SortRows = 100000;
 
@@ -31,18 +34,6 @@ struct TGlobals {
 std::string ScratchFile(const std::string& name) {
     return (std::filesystem::temp_directory_path() / ("dbengine-bench-" + name)).string();
 }
-
-class TBenchOwner : public TableFileOwner {
-public:
-    const EngineSettings& Settings() const override { return Config; }
-    std::string TableName() const override { return "BENCH"; }
-    std::string DatabaseName() const override { return "bench"; }
-    void MarkModified() override {}
-    bool Locked() const override { return true; }
-    bool LockedWhole() const override { return false; }
-    bool RecordOrder() const override { return true; }
-    EngineSettings Config;
-};
 
 sqlite3* OpenSqlite(const std::string& name) {
     std::filesystem::remove(name);

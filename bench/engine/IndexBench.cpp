@@ -5,6 +5,8 @@
 // through one prepared statement inside one transaction and read through one prepared statement.
 // Caches: "Default" is the session's default (16 KiB of index pages, 2 pages per index), "64MiB" gives
 // the index file 64 MiB of pages; SQLite runs with a 64 MiB page cache.
+#include "BenchOwner.h"
+
 #include "db/engine/IndexFile.h"
 #include "db/engine/IndexTree.h"
 #include "db/lib/ByteUtils.h"
@@ -45,12 +47,12 @@ class TBenchIndex {
 public:
     explicit TBenchIndex(uint32_t indexBufferSize) {
         InitializeLibraryGlobals();
-        settings_.IndexBufferSize = indexBufferSize;
+        owner_.Config.IndexBufferSize = indexBufferSize;
         fields_[0].SetFieldNumber(1);
         fields_[0].SetName("Code");
         fields_[0].SetDataType(dtInteger);
         GetFieldPhysicalSize(fields_[0]);
-        file_ = std::make_unique<TIndexFile>(settings_);
+        file_ = std::make_unique<TIndexFile>(owner_);
         file_->SetFileName("bench.IDX");
         file_->SetInMemory(true);
         file_->CreateFile();
@@ -64,7 +66,7 @@ public:
     TIndexTree& Tree() { return *tree_; }
 
 private:
-    EngineSettings settings_;
+    bench::TBenchOwner owner_;
     std::array<TFieldDescriptor, 1> fields_;
     TKeyComparator order_;
     std::unique_ptr<TIndexFile> file_;

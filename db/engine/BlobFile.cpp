@@ -19,11 +19,6 @@ void TBlobFile::SetBlockSize(uint32_t blockSize) {
     blockSize_ = blockSize;
 }
 
-void TBlobFile::SetEncrypted(bool encrypted) {
-    assert(!IsOpen());
-    encrypted_ = encrypted;
-}
-
 uint32_t TBlobFile::GetBlockCount() const {
     return header_.NextBlock() == 0 ? 0 : header_.NextBlock() - 1;
 }
@@ -82,14 +77,14 @@ void TBlobFile::CloseFile() {
 
 void TBlobFile::LoadHeader(TBlobFileHeader& header) {
     ReadAt(0, header.Bytes.data(), TBlobFileHeader::Size);
-    if (encrypted_)
+    if (Encrypted())
         UnscrambleBuffer(header.Bytes.data(), TBlobFileHeader::Size, TableDataSeed1, TableDataSeed2);
     header.SetHeaderChanged(false);
 }
 
 void TBlobFile::StoreHeader() {
     TBlobFileHeader stored = header_;
-    if (encrypted_)
+    if (Encrypted())
         ScrambleBuffer(stored.Bytes.data(), TBlobFileHeader::Size, TableDataSeed1, TableDataSeed2);
     WriteAt(0, stored.Bytes.data(), TBlobFileHeader::Size);
     header_.SetHeaderChanged(false);
@@ -122,6 +117,7 @@ void TBlobFile::MarkHeaderWritten() {
 }
 
 void TBlobFile::ResetBlobFile() {
+    owner_.BeforeWrite();
     DropBlockCache();
     WriteAt(TBlobFileHeader::Size, nullptr, 0);
     if (owner_.Settings().ForceBufferFlush) FlushBuffers();

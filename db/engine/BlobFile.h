@@ -80,11 +80,11 @@ public:
     explicit TBlobFile(TableFileOwner& owner);
     ~TBlobFile() override;
 
-    // Settings taken from the table's data file; only while closed.
+    // The block size, taken from the table's data file; only while closed.
     void SetBlockSize(uint32_t blockSize);
-    void SetEncrypted(bool encrypted);
     uint32_t BlockSize() const { return blockSize_; }
-    bool Encrypted() const { return encrypted_; }
+    // The table's encryption (its owner says).
+    bool Encrypted() const { return owner_.Encrypted(); }
     // Data bytes of one block: the block size - 18.
     uint16_t GetBlockDataSize() const { return uint16_t(blockSize_ - BlockHeaderSize); }
     // Blocks of the file: the next block number - 1. A link outside 1 .. this count is corrupt.
@@ -117,6 +117,8 @@ public:
     void CheckFormat() const;
     const TBlobFileHeader& Header() const { return header_; }
     bool HeaderChanged() const { return header_.HeaderChanged(); }
+    // A changed header or block is not yet in the file.
+    bool HasUnwrittenChanges() const { return HeaderChanged() || cache_.AnyDirty(); }
 
     // --- Blocks ---
 
@@ -126,7 +128,7 @@ public:
     // read takes up to `readAheadCount` blocks from `number` on (at most 16384 bytes' worth).
     TBlock* GetBlock(CacheClient* client, uint32_t number, uint32_t readAheadCount = 1,
                      bool readAhead = false);
-    void ReleaseBlock(TBlock& block) { block.Unpin(); }
+    void ReleaseBlock(TBlock& block) { cache_.ReleaseItem(block); }
     // The pinned block that follows `current` in its chain, checked: its number within the file, its
     // previous link naming `current`, pinned by nobody else. nullptr as GetBlock.
     TBlock* GetLinkedBlock(CacheClient* client, const TBlock& current, uint32_t readAheadCount);
@@ -142,7 +144,8 @@ public:
     void FreeBlobChainFrom(TBlock& block, uint32_t readAheadCount, uint32_t sequence, bool force);
     // Writes every changed, unpinned block (outside a read in progress); true when anything was written.
     bool FlushBlocks();
-    void DropBlockCache() { cache_.Clear(); }
+    // Forgets every cached block; blocks still pinned stay valid, apart, until released.
+    void DropBlockCache() { cache_.Drop(); }
     // Evicts clean, unpinned blocks down to the cache limit; flushes once when none is clean, unless the
     // table is locked whole.
     void TrimBlockCache();
@@ -168,7 +171,6 @@ private:
     void WriteRun(std::span<TBlock* const> run);
 
     uint32_t blockSize_ = 512;
-    bool encrypted_ = false;
     TBlobFileHeader header_;
     std::vector<uint8_t> readBuffer_;
     std::vector<uint8_t> writeBuffer_;
@@ -177,26 +179,10 @@ private:
     TItemCache<TBlock> cache_;
 };
 
+inline void ReleasePinned(TBlock& block) {
+    block.Owner().ReleaseBlock(block);
+}
 // Holds a pinned block for a scope and releases it at the end, also when an error is raised.
-class TPinnedBlock {
-public:
-    TPinnedBlock() = default;
-    explicit TPinnedBlock(TBlock* block) : block_(block) {}
-    ~TPinnedBlock() { Reset(); }
-    TPinnedBlock(const TPinnedBlock&) = delete;
-    TPinnedBlock& operator=(const TPinnedBlock&) = delete;
-
-    void Reset(TBlock* block = nullptr) {
-        if (block_) block_->Owner().ReleaseBlock(*block_);
-        block_ = block;
-    }
-    TBlock* Get() const { return block_; }
-    TBlock* operator->() const { return block_; }
-    TBlock& operator*() const { return *block_; }
-    explicit operator bool() const { return block_ != nullptr; }
-
-private:
-    TBlock* block_ = nullptr;
-};
+using TPinnedBlock = TPinned<TBlock>;
 
 } // namespace vorsam

@@ -159,6 +159,7 @@ bool TBlobFile::FlushBlocks() {
 }
 
 void TBlobFile::WriteRun(std::span<TBlock* const> run) {
+    owner_.BeforeWrite();
     TItemCache<TBlock>::StoreRun(run, blockSize_, writeBuffer_, [&](const uint8_t* bytes, size_t count) {
         WriteAt(BlockOffset(run.front()->BlockNumber()), bytes, count);
     });

@@ -124,7 +124,7 @@ void TBlobChecker::CheckAllClaimed() {
 std::vector<TBlobReference> CollectBlobReferences(TDataFile& file) {
     std::vector<TBlobReference> references;
     const std::vector<TFieldDescriptor>& fields = file.FieldDescriptors();
-    ForEachActiveRecord(file, [&](uint32_t n, std::span<const uint8_t> image) {
+    file.ForEachActiveRecord([&](uint32_t n, std::span<const uint8_t> image) {
         for (const TFieldDescriptor& field : fields) {
             if (field.DataType() != dtBlob || field.Computed()) continue;
             const uint8_t* value = &image[field.Offset() + 1];

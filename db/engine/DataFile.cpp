@@ -100,6 +100,7 @@ void TDataFile::CheckFormat() const {
 
 void TDataFile::ReadHeader() {
     ReadAt(0, header_.Bytes.data(), TDataFileHeader::Size);
+    writeInterrupted_ = header_.HeaderChanged();
     header_.SetHeaderChanged(false);
 }
 
@@ -107,20 +108,33 @@ bool TDataFile::CheckHeaderChanged() {
     TDataFileHeader onDisk;
     ReadAt(0, onDisk.Bytes.data(), TDataFileHeader::Size);
     if (onDisk.ChangeCounter() == header_.ChangeCounter()) return false;
+    writeInterrupted_ = onDisk.HeaderChanged();
     onDisk.SetHeaderChanged(false);
     header_ = onDisk;
     return true;
 }
 
+void TDataFile::StoreHeader(bool inProgress) {
+    TDataFileHeader stored = header_;
+    stored.SetChangeCounter(header_.ChangeCounter() + 1);
+    stored.SetWriterVersion(EngineVersion);
+    stored.SetLastWriteTime(HeaderTimeNow());
+    stored.SetHeaderChanged(inProgress);
+    WriteAt(0, stored.Bytes.data(), TDataFileHeader::Size);
+    stored.SetHeaderChanged(header_.HeaderChanged());
+    header_ = stored;
+    owner_.MarkModified();
+}
+
 bool TDataFile::WriteHeader(bool force) {
     if (!force && !header_.HeaderChanged()) return false;
-    header_.SetChangeCounter(header_.ChangeCounter() + 1);
-    header_.SetWriterVersion(EngineVersion);
-    header_.SetLastWriteTime(HeaderTimeNow());
-    WriteAt(0, header_.Bytes.data(), TDataFileHeader::Size);
-    owner_.MarkModified();
+    StoreHeader(false);
     header_.SetHeaderChanged(false);
     return true;
+}
+
+void TDataFile::WriteHeaderInProgress() {
+    StoreHeader(true);
 }
 
 void TDataFile::MarkHeaderWritten() {
@@ -130,6 +144,7 @@ void TDataFile::MarkHeaderWritten() {
 }
 
 void TDataFile::ResetHeader() {
+    owner_.BeforeWrite();
     DropRecordCache();
     WriteAt(header_.RecordAreaOffset(), nullptr, 0);
     if (owner_.Settings().ForceBufferFlush) FlushBuffers();
@@ -154,6 +169,7 @@ void TDataFile::ReadFieldDescriptors() {
 
 bool TDataFile::WriteFieldDescriptors() {
     if (!descriptorsChanged_) return false;
+    owner_.BeforeWrite();
     size_t bytes = fields_.size() * TFieldDescriptor::Size;
     ReallocBuffer(bytes, ScratchStep, writeBuffer_);
     for (size_t i = 0; i < fields_.size(); ++i)

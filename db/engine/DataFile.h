@@ -12,6 +12,14 @@
 // Deleted records form the free chain that AllocateRecord reuses, most recently deleted first.
 // Close discards what was not flushed: writing is the owner's decision.
 //
+// Locks (TableLocks.h): the table lock (tried up to the session's LockTries times) and one try at a
+// record's lock byte; the table decides when to take them.
+//
+// A write of the table's content is bracketed by two header writes: WriteHeaderInProgress stores the
+// header with the header-changed byte (+111) set before the first record, page or block is written,
+// and WriteHeader stores it clear once everything is written. A header read with the byte set
+// (WriteInterrupted) tells that a write never ended: the files may disagree.
+//
 // Failures raise through RaiseEngineError with the owner's table and database names:
 //   VORSAM_OLDVERSION, VORSAM_CANNOTLOADLDDRV, VORSAM_HEADERCORRUPT   validation (DataFileValidation.h)
 //   VORSAM_BLOBLIMIT, VORSAM_RECTOOBIG                                CreateHeader
@@ -26,12 +34,14 @@
 
 #include "db/engine/DataFileHeader.h"
 #include "db/engine/EngineSettings.h"
+#include "db/engine/IndexVerify.h"
 #include "db/engine/RecordCache.h"
 #include "db/engine/RecordSort.h"
 #include "db/engine/TableFile.h"
 #include "db/lib/FieldDescriptor.h"
 
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -45,7 +55,7 @@ inline constexpr uint32_t ReadBytesPerCall = 8192; // slots read at once: this d
 
 enum class TReadDirection : uint8_t { Forward, Backward };
 
-class TDataFile : public TTableFile {
+class TDataFile : public TTableFile, public TActiveRecords {
 public:
     explicit TDataFile(TableFileOwner& owner);
     ~TDataFile() override;
@@ -72,8 +82,13 @@ public:
     // and the result is true.
     bool CheckHeaderChanged();
     // When forced or the header-changed flag is set: counter + 1, version and time stamped, header
-    // written, table marked modified, flag cleared; true. Otherwise false.
+    // written (its header-changed byte clear), table marked modified, flag cleared; true. Otherwise false.
     bool WriteHeader(bool force = false);
+    // Counter + 1, header written with its header-changed byte set: a write of the content begins. The
+    // flag in memory stays as it was.
+    void WriteHeaderInProgress();
+    // The header last read from the file had its header-changed byte set: a write never ended.
+    bool WriteInterrupted() const { return writeInterrupted_; }
     void MarkHeaderWritten();
     // Empties the table: drops the record cache, truncates the file after the descriptors (flushing when
     // ForceBufferFlush is set) and resets free-chain head, next record number and auto-increment value.
@@ -86,6 +101,8 @@ public:
     void CopyHeader(uint8_t* destination) const;
     bool HeaderChanged() const { return header_.HeaderChanged(); }
     bool DescriptorsChanged() const { return descriptorsChanged_; }
+    // A changed header, descriptors or record is not yet in the file.
+    bool HasUnwrittenChanges() const { return HeaderChanged() || descriptorsChanged_ || cache_.AnyDirty(); }
 
     // Descriptor lookups; false (destination untouched) when no field matches. Copies by number or name
     // carry the field's position at +357.
@@ -127,7 +144,7 @@ public:
     TRecord* GetRecord(CacheClient* client, uint32_t number,
                        TReadDirection direction = TReadDirection::Forward, bool clientCount = false,
                        bool readAhead = false);
-    void ReleaseRecord(TRecord& record) { record.Unpin(); }
+    void ReleaseRecord(TRecord& record) { cache_.ReleaseItem(record); }
     // The pinned record for a new row: the free-chain head (which must be a deleted record) or a new
     // slot; the head moves on. nullptr as GetRecord. The caller clears and fills the image.
     TRecord* AllocateRecord(CacheClient* client);
@@ -139,7 +156,8 @@ public:
     void SetFreeChainHead(uint32_t number);
     // Writes every changed, unpinned record (outside a read in progress); true when anything was written.
     bool FlushRecords();
-    void DropRecordCache() { cache_.Clear(); }
+    // Forgets every cached record; records still pinned stay valid, apart, until released.
+    void DropRecordCache() { cache_.Drop(); }
     // Evicts clean, unpinned records, oldest first, down to the cache limit; flushes once when none is
     // clean, unless the table is locked whole (its changes are then uncommitted: the cache grows).
     void TrimRecordCache();
@@ -150,6 +168,17 @@ public:
     // Some cached record was appended and is not yet in the file.
     bool HasUnwrittenSlots() const;
     const TRecordCacheStatistics& CacheStatistics() const { return cache_.Statistics; }
+    // Calls `visit` with every slot 1 .. next record number - 1 in order, each pinned while visited.
+    void ForEachRecord(const std::function<void(const TRecord&)>& visit);
+    // The active records with their plain images, in record order (the index checks read them so).
+    void ForEachActiveRecord(const TVisitor& visit) override;
+
+    // --- Locks ---
+
+    bool LockTable() { return LockWithRetries(*this, TableLockOffset, 1, owner_.Settings().LockTries); }
+    bool UnlockTable() { return LockRegion(false, 1, TableLockOffset); }
+    bool LockRecord(uint32_t number) { return LockRegion(true, 1, RecordLockOffset(number)); }
+    bool UnlockRecord(uint32_t number) { return LockRegion(false, 1, RecordLockOffset(number)); }
 
     // --- Sorting (RecordSort.h) ---
 
@@ -165,6 +194,7 @@ private:
     std::string Unscrambled(std::string text) const;
     std::string Scrambled(std::string_view text, size_t maxLength) const;
     bool SameName(const TFieldDescriptor& field, std::string_view name) const;
+    void StoreHeader(bool inProgress);
 
     TRecord& AppendRecord();
     TRecord& NewRecord(uint32_t number, size_t position);
@@ -177,6 +207,7 @@ private:
     TDataFileHeader header_;
     std::vector<TFieldDescriptor> fields_;
     bool descriptorsChanged_ = false;
+    bool writeInterrupted_ = false;
     std::vector<uint8_t> readBuffer_;
     std::vector<uint8_t> writeBuffer_;
 
@@ -184,5 +215,11 @@ private:
     uint32_t recordsPerRead_ = 1;
     TRecordCache cache_;
 };
+
+inline void ReleasePinned(TRecord& record) {
+    record.Owner().ReleaseRecord(record);
+}
+// Holds a pinned record for a scope and releases it at the end, also when an error is raised.
+using TPinnedRecord = TPinned<TRecord>;
 
 } // namespace vorsam

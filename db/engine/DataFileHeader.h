@@ -25,7 +25,9 @@
 //              with the description seed pair in an encrypted table)
 //   +103 u16   language id of the collation (0 bytewise)    +105 u16  sort id
 //   +107 u16   user major version   +109 u16  user minor version
-//   +111 u8    header-changed flag as it stood when the header was written; in memory the flag itself
+//   +111 u8    1 while a write of the table is in progress: the header is written with it set before the
+//              first record, index page or blob block of a write and clear after the last, so a 1 read
+//              back means a write that never ended; in memory the header-changed flag
 //   +112 u32   last blob sequence number handed out (wraps like the auto-increment value)
 //   +116 i64   engine version that last wrote the header, in 1/10000: 32400
 //   +124 u16, +126 u8   reserved: 0 in a new table, carried unchanged

@@ -137,11 +137,32 @@ bool TDataFile::FlushRecords() {
 }
 
 void TDataFile::WriteRun(std::span<TRecord* const> run) {
+    owner_.BeforeWrite();
     TRecordCache::StoreRun(run, header_.RecordSize(), writeBuffer_, [&](const uint8_t* bytes, size_t count) {
         WriteAt(header_.SlotOffset(run.front()->RecordNumber()), bytes, count);
     });
     owner_.MarkModified();
     ++cache_.Statistics.WriteRuns;
+}
+
+void TDataFile::ForEachRecord(const std::function<void(const TRecord&)>& visit) {
+    uint32_t count = GetRecordCount();
+    for (uint32_t n = 1; n <= count; ++n) {
+        TRecord* record = GetRecord(nullptr, n, TReadDirection::Forward, false, true);
+        try {
+            visit(*record);
+        } catch (...) {
+            ReleaseRecord(*record);
+            throw;
+        }
+        ReleaseRecord(*record);
+    }
+}
+
+void TDataFile::ForEachActiveRecord(const TVisitor& visit) {
+    ForEachRecord([&](const TRecord& record) {
+        if (record.Status() == RecordActive) visit(record.RecordNumber(), record.Image());
+    });
 }
 
 void TDataFile::TrimRecordCache() {

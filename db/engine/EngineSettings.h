@@ -15,8 +15,9 @@ namespace vorsam {
 struct EngineSettings {
     bool ForceBufferFlush = false;      // data sync after every end of write
     bool StrictChangeDetection = false; // compare whole headers, not only change counters
-    uint8_t LockRetryCount = 15;        // tries after a refused lock
-    uint16_t LockWaitTime = 100;        // milliseconds between tries
+    uint8_t LockRetryCount = 15;        // record locks: tries after a refused one
+    uint16_t LockWaitTime = 100;        // record locks: milliseconds between tries
+    uint32_t LockTries = 32767;         // table, read-slot and write locks: tries, 3 ms apart
     bool Remote = false;
     uint32_t BufferSize = 16384;      // record cache and index pages
     uint32_t RecordCacheLimit = 8192; // records; also the in-memory limit of a sort run

@@ -11,28 +11,13 @@
 
 namespace vorsam {
 
-TIndexFile::TIndexFile(const EngineSettings& settings) : settings_(settings) {
-    for (TSlotCache& cache : caches_) cache.Capacity = SlotLimit();
-}
+TIndexFile::TIndexFile(TableFileOwner& owner) : TTableFile(owner) {}
 
 TIndexFile::~TIndexFile() {
     try {
         Close();
     } catch (...) {
         // closing never leaves a destructor
-    }
-}
-
-void TIndexFile::SetTableNames(const std::string& table, const std::string& database) {
-    tableName_ = table;
-    databaseName_ = database;
-}
-
-void TIndexFile::GetErrorContext(TErrorContext& context) const {
-    TFileHandler::GetErrorContext(context);
-    if (!tableName_.empty()) {
-        context.Table = tableName_;
-        context.Database = databaseName_;
     }
 }
 
@@ -53,6 +38,8 @@ void TIndexFile::Open() {
         TFileHandler::Close();
         throw;
     }
+    DropPages(false);
+    DropPages(true);
     stats_ = {};
 }
 
@@ -66,25 +53,20 @@ void TIndexFile::CreateFile() {
     TFileHandler::CreateFile();
     header_ = TIndexFileHeader::NewFile();
     DropPages(false);
+    DropPages(true);
     std::array<uint8_t, IndexHeaderSize> image;
-    header_.Pack(image.data(), encrypted_);
-    TFileAccess access(*this);
-    Seek(0);
-    WriteBuffer(image.data(), image.size());
+    header_.Pack(image.data(), Encrypted());
+    WriteAt(0, image.data(), image.size());
     header_.Changed = true;
-    tableModified_ = true;
+    owner_.MarkModified();
 }
 
 // ---- header ----
 
 void TIndexFile::ReadHeaderImage(TIndexFileHeader& header) {
     std::array<uint8_t, IndexHeaderSize> image;
-    {
-        TFileAccess access(*this);
-        Seek(0);
-        ReadBuffer(image.data(), image.size());
-    }
-    header.Unpack(image.data(), encrypted_);
+    ReadAt(0, image.data(), image.size());
+    header.Unpack(image.data(), Encrypted());
     if (header.SecondaryCount > MaxSecondaryIndexes) RaiseIndexError(VORSAM_HEADERCORRUPT);
 }
 
@@ -106,15 +88,13 @@ bool TIndexFile::CheckHeaderChanged() {
 
 bool TIndexFile::WriteHeader(bool force) {
     if (!force && !header_.Changed) return false;
-    ++header_.ChangeCounter;
+    TIndexFileHeader stored = header_;
+    ++stored.ChangeCounter;
     std::array<uint8_t, IndexHeaderSize> image;
-    header_.Pack(image.data(), encrypted_);
-    {
-        TFileAccess access(*this);
-        Seek(0);
-        WriteBuffer(image.data(), image.size());
-    }
-    tableModified_ = true;
+    stored.Pack(image.data(), Encrypted());
+    WriteAt(0, image.data(), image.size());
+    header_.ChangeCounter = stored.ChangeCounter;
+    owner_.MarkModified();
     header_.Changed = false;
     return true;
 }
@@ -126,16 +106,12 @@ void TIndexFile::MarkHeaderWritten() {
 
 void TIndexFile::Changed() {
     header_.Changed = true;
-    tableModified_ = true;
 }
 
 void TIndexFile::ResetIndexes() {
-    {
-        TFileAccess access(*this);
-        Seek(IndexHeaderSize);
-        WriteBuffer(nullptr, 0);
-        if (settings_.ForceBufferFlush) FlushBuffers();
-    }
+    owner_.BeforeWrite();
+    WriteAt(IndexHeaderSize, nullptr, 0);
+    if (owner_.Settings().ForceBufferFlush) FlushBuffers();
     DropPages(false);
     DropPages(true);
     header_.Format = IndexFileFormat;
@@ -331,7 +307,7 @@ bool TIndexFile::IndexExists(std::string_view name) const {
 void TIndexFile::OpenTextFile() {
     if (textFile_) return;
     auto file = std::make_unique<TFileHandler>();
-    file->SetFileName(TempFileName(privateDirectory_, ".IDX", InMemory()));
+    file->SetFileName(TempFileName(owner_.Settings().PrivateDirectory, ".IDX", InMemory()));
     file->SetInMemory(InMemory());
     file->SetTemporary(true);
     file->CreateFile();

@@ -18,14 +18,14 @@
 // Text indexes keep their pages in a temporary file in the private folder, numbered from 1; they exist
 // only while the table is open and never appear in the written header.
 //
-// The shared table tells the file its names (error context), whether it is encrypted and whether it is
-// locked whole, and reads and clears the modified flag that every write sets.
+// The owning table (TableFileOwner) gives the file its names (error context), the session's settings,
+// whether the table is encrypted and whether it is locked, and hears of every write.
 #pragma once
 
 #include "db/engine/EngineSettings.h"
 #include "db/engine/IndexFileHeader.h"
 #include "db/engine/IndexPage.h"
-#include "db/lib/FileHandler.h"
+#include "db/engine/TableFile.h"
 
 #include <array>
 #include <memory>
@@ -45,19 +45,12 @@ struct TIndexFileStats {
     uint64_t WriteRuns = 0; // writes of runs of consecutive pages
 };
 
-class TIndexFile : public TFileHandler, public TIndexErrorSource {
+class TIndexFile : public TTableFile, public TIndexErrorSource {
 public:
-    explicit TIndexFile(const EngineSettings& settings);
+    explicit TIndexFile(TableFileOwner& owner);
     ~TIndexFile() override;
 
-    // What the shared table tells the file.
-    void SetTableNames(const std::string& table, const std::string& database);
-    void SetEncrypted(bool value) { encrypted_ = value; }
-    bool Encrypted() const { return encrypted_; }
-    void SetTableLocked(bool value) { tableLocked_ = value; }
-    void SetPrivateDirectory(const std::string& folder) { privateDirectory_ = folder; }
-    bool TableModified() const { return tableModified_; }
-    void ClearTableModified() { tableModified_ = false; }
+    bool Encrypted() const { return owner_.Encrypted(); }
 
     // Opens and reads the header: more than 30 secondary indexes raise VORSAM_HEADERCORRUPT.
     void Open() override;
@@ -76,6 +69,8 @@ public:
     // Counter + 1, header changed, table modified.
     void MarkHeaderWritten();
     bool HeaderChanged() const { return header_.Changed; }
+    // A changed header or page (text indexes aside) is not yet in the file.
+    bool HasUnwrittenChanges() const;
     // Empties every index: file truncated to the header, next page 1, no records, every root, free head
     // and kept page 0, cached pages dropped.
     void ResetIndexes();
@@ -86,8 +81,8 @@ public:
     void CheckFormat();
 
     // The page `number` of the index in `slot`, pinned. False, with no page, only when the page had to be
-    // read while StrictChangeDetection is off and the client's change check dropped this file's cache
-    // (another process changed the table: the caller starts again). `empty`: the entries are not read.
+    // read while StrictChangeDetection is off and the client's change check reported that another
+    // process changed the table (the caller starts again). `empty`: the entries are not read.
     bool GetPage(uint8_t slot, uint32_t number, TPage*& page, bool empty = false,
                  CacheClient* client = nullptr);
     void ReleasePage(TPage* page);
@@ -132,7 +127,7 @@ public:
     const TIndexDescriptor& GetIndexDesc(uint8_t slot) const { return header_.Slots[slot]; }
     std::array<uint16_t, MaxIndexFields> GetIndexFields(uint8_t slot) const;
     bool IsTextIndex(uint8_t slot) const { return header_.IsTextSlot(slot); }
-    TPageFormat FormatOf(uint8_t slot) const { return PageFormatOf(header_.Slots[slot], slot, encrypted_); }
+    TPageFormat FormatOf(uint8_t slot) const { return PageFormatOf(header_.Slots[slot], slot, Encrypted()); }
 
     // Index definitions (rules in IndexDefinition.h); each marks the header changed.
     // Fills the slot from the definition; its root, kept page 0, its free list kept.
@@ -158,9 +153,6 @@ public:
     TErrorContext IndexErrorContext() const override { return ErrorContext(); }
     [[noreturn]] void RaiseIndexError(uint16_t code, std::string_view index = {},
                                       std::string_view field = {}) const;
-
-protected:
-    void GetErrorContext(TErrorContext& context) const override;
 
 private:
     struct TSlotCache {
@@ -191,18 +183,10 @@ private:
     void RaiseDefinitionError(uint16_t code, std::string_view index, uint16_t field,
                               std::span<const TFieldDescriptor> fields) const;
 
-    const EngineSettings& settings_;
     TIndexFileHeader header_ = TIndexFileHeader::NewFile();
-    std::string tableName_;
-    std::string databaseName_;
-    std::string privateDirectory_;
-    bool encrypted_ = false;
-    bool tableLocked_ = false;
-    bool tableModified_ = false;
     TPageStack pool_;
     std::array<TSlotCache, IndexSlotCount> caches_;
     std::vector<std::unique_ptr<TPage>> orphans_; // dropped while pinned; freed when released
-    uint64_t drops_ = 0;                          // times the cache was dropped
     TIndexFileStats stats_;
     std::unique_ptr<TFileHandler> textFile_;
     uint32_t textNextPage_ = 1;

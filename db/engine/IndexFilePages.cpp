@@ -22,7 +22,7 @@ bool ByNumber(const std::unique_ptr<TPage>& page, uint32_t number) {
 } // namespace
 
 size_t TIndexFile::SlotLimit() const {
-    return settings_.IndexBufferSize / BufferBytesPerPage;
+    return owner_.Settings().IndexBufferSize / BufferBytesPerPage;
 }
 
 TFileHandler& TIndexFile::FileOf(uint8_t slot) {
@@ -92,7 +92,7 @@ std::unique_ptr<TPage> TIndexFile::NewPage(uint8_t slot) {
         page = pool_.Pop();
     } else {
         TPage* victim = OldestClean(cache);
-        if (!victim && !tableLocked_) {
+        if (!victim && !owner_.LockedWhole()) {
             FlushPages(header_.IsTextSlot(slot));
             victim = OldestClean(cache);
         }
@@ -114,7 +114,7 @@ TPage* TIndexFile::ReadPage(uint8_t slot, uint32_t number, bool empty) {
     std::array<uint8_t, IndexPageSize> image{};
     // A page may lie past the end of the file only when this process appended it and has not written
     // it yet (the header's next page number is then unwritten too), or in the text-index file.
-    bool allowShort = header_.IsTextSlot(slot) || ((Exclusive() || tableLocked_) && header_.Changed);
+    bool allowShort = header_.IsTextSlot(slot) || ((Exclusive() || owner_.Locked()) && header_.Changed);
     TFileHandler& file = FileOf(slot);
     {
         TFileAccess access(file);
@@ -148,11 +148,7 @@ bool TIndexFile::GetPage(uint8_t slot, uint32_t number, TPage*& page, bool empty
     if (number == next) {
         found = AppendPage(slot, number);
     } else if (!(found = FindCached(slot, number))) {
-        if (client && !settings_.StrictChangeDetection) {
-            uint64_t drops = drops_;
-            client->CheckForChanges();
-            if (drops_ != drops) return false;
-        }
+        if (client && !owner_.Settings().StrictChangeDetection && client->CheckForChanges()) return false;
         found = ReadPage(slot, number, empty);
     }
     if (found->Number() != number) RaiseIndexError(VORSAM_INDEXCORRUPT);
@@ -228,6 +224,7 @@ void TIndexFile::FlushPages(bool text) {
 }
 
 void TIndexFile::WriteRun(bool text, std::span<TPage* const> run) {
+    if (!text) owner_.BeforeWrite();
     scratch_.resize(run.size() * IndexPageSize);
     for (size_t i = 0; i < run.size(); ++i) run[i]->StoreTo(&scratch_[i * IndexPageSize]);
     TFileHandler& file = text ? *textFile_ : *this;
@@ -237,8 +234,18 @@ void TIndexFile::WriteRun(bool text, std::span<TPage* const> run) {
         file.WriteBuffer(scratch_.data(), scratch_.size());
     }
     for (TPage* page : run) page->SetModified(false);
-    tableModified_ = true;
+    owner_.MarkModified();
     ++stats_.WriteRuns;
+}
+
+bool TIndexFile::HasUnwrittenChanges() const {
+    if (header_.Changed) return true;
+    for (uint8_t slot = 0; slot < IndexSlotCount; ++slot) {
+        if (header_.IsTextSlot(slot)) continue;
+        for (const auto& page : caches_[slot].Pages)
+            if (page->Modified()) return true;
+    }
+    return false;
 }
 
 void TIndexFile::DropSlot(uint8_t slot) {
@@ -259,7 +266,6 @@ void TIndexFile::DropSlot(uint8_t slot) {
 void TIndexFile::DropPages(bool text) {
     for (uint8_t slot = 0; slot < IndexSlotCount; ++slot)
         if (SlotOfKind(slot, text)) DropSlot(slot);
-    ++drops_;
 }
 
 void TIndexFile::TrimPageCache() {

@@ -5,9 +5,11 @@
 //
 // An item is clean when it is neither modified nor unwritten (a slot or block appended beyond the end of
 // the file and not yet written). Pinned items are held by callers and are never evicted, reused or
-// reloaded. The list's capacity is the cache limit: below it a new item takes a fresh object; at it, the
-// oldest clean unpinned item is reused (the file flushes once first when none is clean and it may
-// flush), or the capacity grows by 64.
+// reloaded. Dropping the cache (another process changed the file) keeps the pinned items alive outside
+// the cache until their last holder releases them (ReleaseItem), so a holder never sees its item vanish. The
+// list's capacity is the cache limit: below it a new item takes a fresh object; at it, the oldest clean
+// unpinned item is reused (the file flushes once first when none is clean and it may flush), or the capacity
+// grows by 64.
 #pragma once
 
 #include <algorithm>
@@ -214,8 +216,34 @@ public:
         list_.clear();
         newest_ = oldest_ = nullptr;
     }
-    // The same, pinned items included (the file is closing: what a caller still holds is void).
+    // Empties the cache, pinned items included: those leave the cache but stay alive, apart, until their
+    // holders release them (ReleaseItem); their contents no longer count.
+    void Drop() {
+        for (auto& item : list_) {
+            item->older_ = item->newer_ = nullptr;
+            if (item->Pinned())
+                orphans_.push_back(std::move(item));
+            else
+                pool_.Push(item);
+        }
+        list_.clear();
+        newest_ = oldest_ = nullptr;
+    }
+    // Unpins an item handed out; a dropped item goes to the pool with its last pin.
+    void ReleaseItem(T& item) {
+        item.Unpin();
+        if (orphans_.empty() || item.Pinned()) return;
+        auto it =
+            std::find_if(orphans_.begin(), orphans_.end(), [&](const auto& o) { return o.get() == &item; });
+        if (it == orphans_.end()) return;
+        pool_.Push(*it);
+        orphans_.erase(it);
+    }
+    size_t DroppedCount() const { return orphans_.size(); }
+
+    // Empties the cache, pinned items included (the file is closing: what a caller still holds is void).
     void Discard() {
+        orphans_.clear();
         for (auto& item : list_) item->ResetPins();
         Clear();
     }
@@ -338,6 +366,10 @@ public:
         }
     }
 
+    bool AnyDirty() const {
+        return std::any_of(list_.begin(), list_.end(), [](const auto& item) { return item->Dirty(); });
+    }
+
     bool AnyUnwritten() const {
         for (const auto& item : list_)
             if (item->Unwritten()) return true;
@@ -368,7 +400,31 @@ private:
     TCachedItem* newest_ = nullptr;
     TCachedItem* oldest_ = nullptr;
     TItemStack<T> pool_;
+    std::vector<std::unique_ptr<T>> orphans_; // dropped while pinned
     std::vector<T*> flushList_;
+};
+
+// Holds a pinned item for a scope and releases it at the end, also when an error is raised. The item's
+// kind says how (ReleasePinned, found next to the item's owner).
+template <typename T> class TPinned {
+public:
+    TPinned() = default;
+    explicit TPinned(T* item) : item_(item) {}
+    ~TPinned() { Reset(); }
+    TPinned(const TPinned&) = delete;
+    TPinned& operator=(const TPinned&) = delete;
+
+    void Reset(T* item = nullptr) {
+        if (item_) ReleasePinned(*item_);
+        item_ = item;
+    }
+    T* Get() const { return item_; }
+    T* operator->() const { return item_; }
+    T& operator*() const { return *item_; }
+    explicit operator bool() const { return item_ != nullptr; }
+
+private:
+    T* item_ = nullptr;
 };
 
 } // namespace vorsam

@@ -1,9 +1,11 @@
 // TTableFile: what the files of a table (data, index and blob file) share over the file layer: their
-// owning table, errors raised with the table's and database's names as context, and positioned reads
-// and writes, each inside the shared file's critical section.
+// owning table, errors raised with the table's and database's names as context, positioned reads and
+// writes, each inside the shared file's critical section, and the read slots and write lock that the
+// index and blob files carry (TableLocks.h; the data file has the table and record locks instead).
 #pragma once
 
 #include "db/engine/TableFileOwner.h"
+#include "db/engine/TableLocks.h"
 #include "db/lib/FileHandler.h"
 
 #include <cstddef>
@@ -17,6 +19,15 @@ public:
 
     TableFileOwner& Owner() const { return owner_; }
     [[noreturn]] void RaiseError(uint16_t code) const { RaiseFileError(code, 0); }
+
+    // Index and blob files: takes a read slot (tried up to the session's LockTries times), which goes to
+    // `slot`; releases it; takes and releases the write lock. False when refused.
+    bool ReadLock(uint16_t& slot) { return LockReadSlot(*this, slot, owner_.Settings().LockTries); }
+    bool ReadUnlock(uint16_t slot) { return LockRegion(false, 1, ReadSlotOffset(slot)); }
+    bool WriteLock() {
+        return LockWithRetries(*this, WriteLockOffset, WriteLockLength, owner_.Settings().LockTries);
+    }
+    bool WriteUnlock() { return LockRegion(false, WriteLockLength, WriteLockOffset); }
 
 protected:
     void GetErrorContext(TErrorContext& context) const override {

@@ -19,6 +19,13 @@ public:
     virtual std::string DatabaseName() const = 0;
     // Called after every write to any of the table's files.
     virtual void MarkModified() = 0;
+    // Called before a write that changes what a file holds besides its header (records, pages, blocks,
+    // descriptors, a truncation), so that the table can first mark its data file as being written: a
+    // write that never ends is then detected when the table is next read.
+    virtual void BeforeWrite() = 0;
+    // The table is encrypted (the data file's header says so): index pages and header, blob header and
+    // blocks are enciphered too.
+    virtual bool Encrypted() const = 0;
     // This process holds a lock level of the table (reading, writing or the whole table).
     virtual bool Locked() const = 0;
     // This process has locked the whole table: what the caches hold may be uncommitted work, which

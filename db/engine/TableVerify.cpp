@@ -2,6 +2,8 @@
 
 #include "db/engine/DataFile.h"
 #include "db/engine/DataFileValidation.h"
+#include "db/engine/DataTable.h"
+#include "db/engine/IndexVerify.h"
 #include "db/lib/DataTypes.h"
 #include "db/lib/EngineErrors.h"
 
@@ -11,21 +13,6 @@
 namespace vorsam {
 
 namespace {
-
-// Every slot of the table in record-number order, pinned while `visit` runs.
-template <typename F> void ForEachSlot(TDataFile& file, F visit) {
-    uint32_t count = file.GetRecordCount();
-    for (uint32_t n = 1; n <= count; ++n) {
-        TRecord* record = file.GetRecord(nullptr, n, TReadDirection::Forward, false, true);
-        try {
-            visit(n, *record);
-        } catch (...) {
-            file.ReleaseRecord(*record);
-            throw;
-        }
-        file.ReleaseRecord(*record);
-    }
-}
 
 std::string RecordText(uint32_t n) {
     return "record " + std::to_string(n) + ": ";
@@ -69,17 +56,12 @@ void CheckFreeChain(TDataFile& file, const std::unordered_map<uint32_t, uint32_t
 
 } // namespace
 
-void ForEachActiveRecord(TDataFile& file, const TRecordVisitor& visit) {
-    ForEachSlot(file, [&](uint32_t n, const TRecord& record) {
-        if (record.Status() == RecordActive) visit(n, record.Image());
-    });
-}
-
 void VerifyDataFile(TDataFile& file, TVerifyReport& report) {
     if (!CheckHeader(file, report)) return;
     std::unordered_map<uint32_t, uint32_t> links; // deleted record -> its free-chain link
     try {
-        ForEachSlot(file, [&](uint32_t n, const TRecord& record) {
+        file.ForEachRecord([&](const TRecord& record) {
+            uint32_t n = record.RecordNumber();
             if (record.Status() == RecordActive) {
                 ++report.ActiveRecords;
             } else if (record.Status() == RecordDeleted) {
@@ -93,6 +75,29 @@ void VerifyDataFile(TDataFile& file, TVerifyReport& report) {
         return report.Add(std::string("records: ") + e.what());
     }
     CheckFreeChain(file, links, report);
+}
+
+TVerifyReport VerifyTable(TDataTable& table) {
+    return VerifyTable(table, TIndexVerifyOptions{});
+}
+
+TVerifyReport VerifyTable(TDataTable& table, const TIndexVerifyOptions& options) {
+    TVerifyReport report;
+    try {
+        TTableRead read(table);
+        VerifyDataFile(table.DataFile(), report);
+        if (!report.Ok()) return report;
+        for (std::string& problem :
+             VerifyIndexFile(table.IndexFile(), table.KeyInfo(), &table.DataFile(), options))
+            report.Add(std::move(problem));
+        if (table.HasBlobFile()) {
+            std::vector<TBlobReference> references = CollectBlobReferences(table.DataFile());
+            VerifyBlobFile(table.BlobFile(), report, &references);
+        }
+    } catch (const EVORSAMEngineError& e) {
+        report.Add(std::string("table: ") + e.what());
+    }
+    return report;
 }
 
 } // namespace vorsam

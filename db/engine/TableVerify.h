@@ -11,7 +11,7 @@
 //   - the free chain runs from the head through deleted records only, within the slots, without a
 //     cycle; outside record order (where deleted slots are never reused) it holds every deleted record.
 // The report counts the active records, for the index share to compare with its trees and its count;
-// ForEachActiveRecord gives the index share the active records themselves.
+// the data file's ForEachActiveRecord gives the index share the active records themselves.
 //
 // Blob file share (VerifyBlobFile):
 //   - format 5, a next block number of at least 1 whose blocks the file holds, a free head below it;
@@ -33,6 +33,8 @@ namespace vorsam {
 
 class TBlobFile;
 class TDataFile;
+class TDataTable;
+struct TIndexVerifyOptions;
 
 struct TVerifyReport {
     std::vector<std::string> Problems;
@@ -43,12 +45,6 @@ struct TVerifyReport {
     bool Ok() const { return Problems.empty(); }
     void Add(std::string problem) { Problems.push_back(std::move(problem)); }
 };
-
-using TRecordVisitor = std::function<void(uint32_t recordNumber, std::span<const uint8_t> image)>;
-
-// Calls `visit` with every active record in record-number order (the image as the cache holds it, plain).
-// Engine errors of the reads pass on.
-void ForEachActiveRecord(TDataFile& file, const TRecordVisitor& visit);
 
 // Adds the data file's problems to the report and counts its records. The file must be open.
 void VerifyDataFile(TDataFile& file, TVerifyReport& report);
@@ -68,5 +64,11 @@ std::vector<TBlobReference> CollectBlobReferences(TDataFile& file);
 // block is free or in exactly one chain. The file must be open.
 void VerifyBlobFile(TBlobFile& file, TVerifyReport& report,
                     const std::vector<TBlobReference>* references = nullptr);
+
+// Checks the three files of an open table against each other, under a read level of the table: the data
+// file, every index against the active records (IndexVerify.h), the blob file with every chain the
+// records refer to. An engine error that stops a check is reported as a problem.
+TVerifyReport VerifyTable(TDataTable& table);
+TVerifyReport VerifyTable(TDataTable& table, const TIndexVerifyOptions& options);
 
 } // namespace vorsam

@@ -17,12 +17,12 @@ TBytes Pattern(size_t size, uint32_t seed) {
     return bytes;
 }
 
-std::unique_ptr<TBlobFile> TBlobFileTest::NewFile(TableFileOwner& owner) const {
+std::unique_ptr<TBlobFile> TBlobFileTest::NewFile(TFakeTableOwner& owner) const {
+    owner.IsEncrypted = encrypted_;
     auto file = std::make_unique<TBlobFile>(owner);
     file->SetFileName(Path());
     file->SetInMemory(InMemory());
     file->SetBlockSize(blockSize_);
-    file->SetEncrypted(encrypted_);
     return file;
 }
 

@@ -23,7 +23,7 @@ TBytes Pattern(size_t size, uint32_t seed);
 class TBlobFileTest : public TFileTest {
 protected:
     std::string Path() const { return dir_.File("PEOPLE.BLB"); }
-    std::unique_ptr<TBlobFile> NewFile(TableFileOwner& owner) const;
+    std::unique_ptr<TBlobFile> NewFile(TFakeTableOwner& owner) const;
     std::unique_ptr<TBlobFile> NewFile() const { return NewFile(owner_); }
     std::unique_ptr<TBlobFile> Create();
     // Ends a write as the table does (blocks, then header), closes the file and opens it again,

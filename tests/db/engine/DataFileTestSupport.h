@@ -4,10 +4,10 @@
 
 #include "db/lib/FileTestSupport.h"
 
+#include "FakeTableOwner.h"
 #include "FieldSpecs.h"
 
 #include "db/engine/DataFile.h"
-#include "db/engine/TableFileOwner.h"
 #include "db/lib/FileFaults.h"
 
 #include <memory>
@@ -15,23 +15,6 @@
 #include <vector>
 
 namespace vorsam::test {
-
-class TFakeTableOwner : public TableFileOwner {
-public:
-    const EngineSettings& Settings() const override { return Config; }
-    std::string TableName() const override { return "PEOPLE"; }
-    std::string DatabaseName() const override { return "/data"; }
-    void MarkModified() override { ++Modifications; }
-    bool Locked() const override { return IsLocked || IsLockedWhole; }
-    bool LockedWhole() const override { return IsLockedWhole; }
-    bool RecordOrder() const override { return IsRecordOrder; }
-
-    EngineSettings Config;
-    bool IsLocked = false;
-    bool IsLockedWhole = false;
-    bool IsRecordOrder = false;
-    int Modifications = 0;
-};
 
 // `count` string fields of 250 characters named F1, F2, ...
 std::vector<TFieldDescriptor> WideFields(size_t count);

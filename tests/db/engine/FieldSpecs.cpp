@@ -1,28 +1,19 @@
 #include "FieldSpecs.h"
 
-#include "db/engine/DataFileHeader.h"
-#include "db/engine/Record.h"
+#include "db/engine/TableDefinition.h"
 
 namespace vorsam::test {
 
 std::vector<TFieldDescriptor> MakeFields(const std::vector<TFieldSpec>& specs) {
     std::vector<TFieldDescriptor> fields(specs.size());
-    uint16_t offset = RecordPrefixSize;
     for (size_t i = 0; i < specs.size(); ++i) {
         TFieldDescriptor& f = fields[i];
-        f.SetFieldNumber(uint16_t(i + 1));
         f.SetName(specs[i].Name);
         f.SetDataType(specs[i].Type);
         f.SetSubType(specs[i].SubType);
         f.SetDeclaredSize(specs[i].Size);
-        GetFieldPhysicalSize(f);
-        if (f.IsAutoIncrement()) {
-            f.SetOffset(AutoIncValueOffset);
-            continue;
-        }
-        f.SetOffset(offset);
-        offset = uint16_t(offset + f.PhysicalSize() + 1);
     }
+    LayOutFields(fields);
     return fields;
 }
 

@@ -98,7 +98,8 @@ TEST_F(IndexFileTest, EveryHeaderWriteCountsAndAnotherHandlerSeesIt) {
     EXPECT_TRUE(file_->WriteHeader()); // a new file's header is marked changed
     EXPECT_FALSE(file_->WriteHeader());
     uint32_t counter = file_->GetChangeCounter();
-    TIndexFile other(settings_);
+    TFakeTableOwner otherOwner(settings_);
+    TIndexFile other(otherOwner);
     other.SetFileName("index.IDX");
     other.SetInMemory(true);
     other.Open();
@@ -240,12 +241,12 @@ TEST_F(IndexFileTest, ALockedTableGrowsTheCacheInsteadOfWritingAndTrimsBackAfter
     uint8_t slot = file_->AddIndex(Definition("Codes", {5}), fields_);
     MakePages(slot, 6);
     file_->DropPages(false);
-    file_->SetTableLocked(true);
+    file_.Owner().IsLockedWhole = true;
     uint64_t writes = GetFileList().Faults().Count(TFileOperation::Write);
     for (uint32_t number = 1; number <= 6; ++number) Get(slot, number)->SetNextPage(50 + number);
     EXPECT_EQ(GetFileList().Faults().Count(TFileOperation::Write), writes);
     EXPECT_EQ(file_->CachedPageCount(slot), 6u);
-    file_->SetTableLocked(false);
+    file_.Owner().IsLockedWhole = false;
     file_->TrimPageCache();
     EXPECT_EQ(file_->CachedPageCount(slot), 6u); // modified pages stay until written
     file_->FlushPages(false);
@@ -532,7 +533,8 @@ TEST_F(IndexFileTest, TextIndexesNeverReachTheFileAndLeaveNoHole) {
     EXPECT_EQ(file_->GetPageCount(), 0u); // the text index's page went to its own file
     std::vector<uint8_t> bytes = file_.FileBytes();
     EXPECT_EQ(bytes[13], 1);
-    TIndexFile other(settings_);
+    TFakeTableOwner otherOwner(settings_);
+    TIndexFile other(otherOwner);
     other.SetFileName("index.IDX");
     other.SetInMemory(true);
     other.Open();

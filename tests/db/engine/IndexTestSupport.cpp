@@ -32,10 +32,10 @@ void TRecordImage::PutNull(uint16_t field) {
 }
 
 TMemoryIndexFile::TMemoryIndexFile(const EngineSettings& settings, const std::string& name, bool encrypted)
-    : name_(name), file_(std::make_unique<TIndexFile>(settings)) {
+    : name_(name), owner_(settings), file_(std::make_unique<TIndexFile>(owner_)) {
+    owner_.IsEncrypted = encrypted;
     file_->SetFileName(name_);
     file_->SetInMemory(true);
-    file_->SetEncrypted(encrypted);
     file_->CreateFile();
 }
 

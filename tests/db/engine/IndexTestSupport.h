@@ -9,6 +9,7 @@
 #include "db/lib/FieldDescriptor.h"
 #include "db/lib/TestSupport.h"
 
+#include "FakeTableOwner.h"
 #include "FieldSpecs.h"
 
 #include <gtest/gtest.h>
@@ -42,7 +43,7 @@ public:
     std::map<uint32_t, std::vector<uint8_t>> Records;
 };
 
-// A new index file in memory with the given settings; removed at the end of the test.
+// A new index file in memory of a fake table with the given settings; removed at the end of the test.
 class TMemoryIndexFile {
 public:
     explicit TMemoryIndexFile(const EngineSettings& settings, const std::string& name = "index.IDX",
@@ -50,6 +51,7 @@ public:
     ~TMemoryIndexFile();
     TIndexFile& operator*() { return *file_; }
     TIndexFile* operator->() { return file_.get(); }
+    TFakeTableOwner& Owner() { return owner_; }
     // Closes and opens the file again (unwritten changes are written first).
     void Reopen();
     // The file's bytes as they stand.
@@ -57,6 +59,7 @@ public:
 
 private:
     std::string name_;
+    TFakeTableOwner owner_;
     std::unique_ptr<TIndexFile> file_;
 };
 

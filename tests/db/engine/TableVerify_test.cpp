@@ -56,7 +56,7 @@ TEST_P(TableVerifyTest, UnflushedAppendsAndDeletesPass) {
 TEST_P(TableVerifyTest, ActiveRecordsComeOutInRecordOrder) {
     auto file = SampleTable();
     std::vector<uint32_t> numbers, markers;
-    ForEachActiveRecord(*file, [&](uint32_t n, std::span<const uint8_t> image) {
+    file->ForEachActiveRecord([&](uint32_t n, std::span<const uint8_t> image) {
         numbers.push_back(n);
         markers.push_back(LoadLE32(&image[RecordPrefixSize]));
     });

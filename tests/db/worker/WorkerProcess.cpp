@@ -2,6 +2,7 @@
 
 #include <csignal>
 #include <fcntl.h>
+#include <poll.h>
 #include <stdexcept>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -44,6 +45,11 @@ TWorkerProcess::~TWorkerProcess() {
 }
 
 std::string TWorkerProcess::Send(const std::string& command) {
+    Post(command);
+    return Receive();
+}
+
+void TWorkerProcess::Post(const std::string& command) {
     if (pid_ <= 0) throw std::runtime_error("worker: not running");
     std::string line = command + "\n";
     for (size_t done = 0; done < line.size();) {
@@ -51,16 +57,33 @@ std::string TWorkerProcess::Send(const std::string& command) {
         CheckSystemCall(int(n), "write");
         done += size_t(n);
     }
+}
+
+// Reads what the worker wrote, waiting at most `milliseconds` (-1: as long as it takes); false when
+// nothing came.
+bool TWorkerProcess::ReadMore(int milliseconds) {
+    pollfd request{fromWorker_, POLLIN, 0};
+    if (::poll(&request, 1, milliseconds) <= 0) return false;
+    char buffer[4096];
+    ssize_t n = ::read(fromWorker_, buffer, sizeof buffer);
+    if (n <= 0) throw std::runtime_error("worker: ended without an answer");
+    pending_.append(buffer, size_t(n));
+    return true;
+}
+
+std::string TWorkerProcess::Receive() {
     size_t end;
-    while ((end = pending_.find('\n')) == std::string::npos) {
-        char buffer[4096];
-        ssize_t n = ::read(fromWorker_, buffer, sizeof buffer);
-        if (n <= 0) throw std::runtime_error("worker: no answer to " + command);
-        pending_.append(buffer, size_t(n));
-    }
+    while ((end = pending_.find('\n')) == std::string::npos) ReadMore(-1);
     std::string answer = pending_.substr(0, end);
     pending_.erase(0, end + 1);
     return answer;
+}
+
+bool TWorkerProcess::HasAnswer(int milliseconds) {
+    if (pid_ <= 0) throw std::runtime_error("worker: not running");
+    while (pending_.find('\n') == std::string::npos)
+        if (!ReadMore(milliseconds)) return false;
+    return true;
 }
 
 std::string TWorkerProcess::SendOk(const std::string& command) {

@@ -16,6 +16,13 @@ public:
 
     // Sends the command and returns the answer line ("ok ...", "fail ...", "error ...").
     std::string Send(const std::string& command);
+    // Sends the command without waiting for its answer (a command that blocks, such as a lock); the
+    // answer is read later with Receive.
+    void Post(const std::string& command);
+    // Waits for the next answer line.
+    std::string Receive();
+    // Whether an answer line is there, waiting at most `milliseconds` for one (0: just looking).
+    bool HasAnswer(int milliseconds = 0);
     // Sends the command and returns what follows "ok " (throws std::runtime_error on another answer).
     std::string SendOk(const std::string& command);
     // Kills the worker with SIGKILL and waits until it is gone (its locks and descriptors are released).
@@ -23,6 +30,8 @@ public:
     pid_t Pid() const { return pid_; }
 
 private:
+    bool ReadMore(int milliseconds);
+
     pid_t pid_ = -1;
     int toWorker_ = -1;
     int fromWorker_ = -1;

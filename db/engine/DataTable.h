@@ -1,0 +1,314 @@
+// TDataTable: the shared table. A process has one per table per database, used by every cursor on the
+// table (a use count); it owns the table's three files (data ".DAT", index ".IDX", and blob ".BLB" when
+// the table has BLOB fields), takes the locks through which processes share them (TableLocks.h),
+// notices other processes' writes through the files' change counters, and writes what changed at the
+// end of each write. Tables of the in-memory database use the same code on in-memory files.
+//
+// Opening: the first Open opens the files and, holding a read level, reads every header again and
+// validates them against each other (DataFileValidation.h, IndexDefinition.h, BlobFile.h); a further
+// Open only counts a use. An exclusive open admits no other user (VORSAM_FILEINUSE: the file layer
+// also refuses other processes), and a table opened read-only admits no user that writes. Close ends
+// a use; the last writes whatever is unwritten and closes the files.
+//
+// Lock levels; nested calls of one level count, the locks are taken at the first and released at the
+// last. A table open exclusively takes none (no other process can have it open).
+//   read     two independent levels (the first for runs of reads, the second for record locking and
+//            a cursor's change check) that share one pair of read slots: one in the index file and,
+//            with BLOB fields, one in the blob file, taken when a level begins while the table holds
+//            no read slots and no write locks and is not locked whole, and released when both levels
+//            have ended; after taking them, the change check.
+//            Read-only files are locked the same way (shared locks), so a reader never sees a write
+//            of another process half done.
+//   write    the data file's table lock (unless the table is locked whole), the index file's write
+//            lock, the blob file's write lock; then the change check (unless locked whole). Read slots
+//            this process holds are given up meanwhile (the write lock covers them) and taken again
+//            when the write ends, as they are when a whole-table lock ends during a read level. The end of a
+//            write writes what changed (below) and releases the locks in reverse order. A table opened
+//            read-only, or whose files are read-only, refuses to write (VORSAM_OSEACCES).
+//   whole    the data file's table lock, then the change check: other writers wait, readers do not.
+//            While it is held, the ends of writes write nothing: the changes stay in the caches (which
+//            grow as needed) until UnlockTable writes them under the write locks, or DiscardBuffers
+//            forgets them.
+//   record   one try at the record's lock byte, inside the second read level (unless the session's
+//            StrictChangeDetection is on); after a refusal the level is released, and after
+//            LockWaitTime ms the lock is tried again, up to LockRetryCount times, then
+//            VORSAM_RECLOCKFAILED (record 0 or above 200,000,000 at once). The second read level stays
+//            held after success until the caller ends it.
+// Failures: VORSAM_LOCKTIMEOUT (a lock not had within the session's LockTries tries), VORSAM_UNLOCKFAILED
+// (a lock that cannot be released), VORSAM_RECLOCKFAILED.
+//
+// Change check (after each lock level is taken): when the index file's counter changed, its cached pages
+// are dropped and the data header is read again, and the table counts as changed; otherwise, when the
+// data file's counter changed, the table counts as changed. A changed table drops its record cache.
+// Apart from that, a changed blob-file counter drops the block cache. The result says whether the
+// table changed. A data header read with its write-in-progress mark (DataFileHeader.h +111) means that
+// a writer died in the middle of a write: VORSAM_FILECORRUPT, at every lock and open until a write of
+// the same table completes.
+//
+// End of a write: when anything is to be written, the data header is first written with its
+// write-in-progress mark; then the blob blocks, records and index pages; then the blob header, the
+// index header and the descriptors; last the data header without the mark. Every file whose content was
+// written gets a new header, so that other processes notice. With ForceBufferFlush, each file's writes
+// are followed by a data sync before the next step. Then the caches are trimmed to their limits. A write
+// that ends by an error (AbortWrite, at its outermost level; inside an enclosing write, that write
+// decides) forgets what it changed in the caches and reads the headers again;
+// when some of it had already reached the files, the mark stays and the table counts as damaged
+// (VORSAM_FILECORRUPT at every lock). An end of a write that fails keeps what it could not write in the
+// caches: the next write of this process writes it and completes the table.
+//
+// Records: AppendRecord, ModifyRecord and DeleteRecord keep every index in step (the primary one unless
+// the table is in record order, and each secondary one). Every new record gets a fresh +5 value (the
+// next auto-increment value) unless the caller keeps its own, so the keys of a non-unique index, which
+// end with it, are distinct. A unique index that already holds the key refuses the record with
+// VORSAM_KEYVIOL before anything changes. Deleting a record frees the chains of its BLOB values.
+#pragma once
+
+#include "db/engine/BlobFile.h"
+#include "db/engine/DataFile.h"
+#include "db/engine/IndexFile.h"
+#include "db/engine/IndexKeys.h"
+#include "db/engine/TableDefinition.h"
+#include "db/engine/TableFileOwner.h"
+
+#include <array>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace vorsam {
+
+struct TTableLocation {
+    std::string Directory;    // the table's folder; empty for the current one
+    std::string Name;         // the table's name, with or without ".DAT"
+    bool InMemory = false;    // a table of the in-memory database
+    std::string DatabaseName; // the database's name, for the error context of in-memory tables
+};
+
+struct TTableOpenMode {
+    bool Exclusive = false;
+    bool ReadOnly = false;
+};
+
+enum class TReadLevel : uint8_t { First = 0, Second = 1 };
+
+class TDataTable : public TableFileOwner {
+public:
+    TDataTable(const EngineSettings& settings, TTableLocation location);
+    ~TDataTable() override;
+    TDataTable(const TDataTable&) = delete;
+    TDataTable& operator=(const TDataTable&) = delete;
+
+    // --- Files (DataTableFiles.cpp) ---
+
+    // Creates the table's files from the definition (the table closed): every field and index is
+    // laid out and checked before any file exists; VORSAM_TABLEEXISTS when the data file exists. The
+    // data file is written last, so a table whose creation broke off does not exist.
+    void Create(const TTableDefinition& definition);
+    // Deletes the table's files (the table closed): refused with VORSAM_FILEINUSE, deleting nothing,
+    // while anyone has any of them open.
+    void Delete();
+    bool Exists() const;
+    void Open(TTableOpenMode mode = {});
+    // One more use of the open table.
+    void IncUseCount();
+    void Close();
+    uint32_t UseCount() const { return useCount_; }
+    bool IsOpen() const { return useCount_ > 0; }
+
+    // --- Locks (DataTableLocks.cpp); each Begin/Lock returns whether the change check found a change ---
+
+    bool BeginRead(TReadLevel level = TReadLevel::First);
+    void EndRead(TReadLevel level = TReadLevel::First);
+    bool BeginWrite();
+    void EndWrite();
+    // Ends a write that failed: see above.
+    void AbortWrite();
+    bool LockTable();
+    void UnlockTable();
+    bool LockRecord(uint32_t number);
+    void UnlockRecord(uint32_t number);
+    // The change check (above); also what a cursor's re-check runs once it holds a read level.
+    bool CheckForChanges();
+    // Forgets every cached change and reads the headers again (what a rollback does).
+    void DiscardBuffers();
+    uint32_t ReadDepth(TReadLevel level) const { return readDepth_[size_t(level)]; }
+    uint32_t WriteDepth() const { return writeDepth_; }
+    bool HoldsReadSlots() const { return slotsHeld_; }
+
+    // --- Records (DataTableRecords.cpp); each runs inside a write level of its own ---
+
+    // Adds the record image (record size bytes; status and number are set) and returns its number. The
+    // +5 value becomes the next auto-increment value unless `keepAutoInc`.
+    uint32_t AppendRecord(std::span<const uint8_t> image, bool keepAutoInc = false);
+    // Replaces active record `number` (VORSAM_KEYORRECDELETED when deleted) with the image; its +5 value
+    // stays unless `keepAutoInc`.
+    void ModifyRecord(uint32_t number, std::span<const uint8_t> image, bool keepAutoInc = false);
+    // Deletes active record `number`, its keys and its blobs.
+    void DeleteRecord(uint32_t number);
+    // The record whose key in the index `slot` equals the key the image makes (in a non-unique index the
+    // image's +5 value ends the key); 0 when none.
+    uint32_t FindKey(uint8_t slot, std::span<const uint8_t> image);
+    // Empties the table's three files.
+    void EmptyTable();
+    // Sorts the records in place (RecordSort.h; the table open exclusively, else VORSAM_FILEINUSE) and
+    // builds the indexes anew from them; returns the number of records.
+    uint32_t SortRecords(const TSortRequest& request);
+    // Empties every index and inserts the keys of all active records again.
+    void RebuildIndexes();
+    // The user indexes whose keys the table keeps: the primary (unless in record order), then the
+    // secondary ones (text indexes aside).
+    std::vector<uint8_t> KeySlots() const;
+    TTableKeyInfo KeyInfo() const;
+
+    // --- What the files and cursors read ---
+
+    TDataFile& DataFile() { return dataFile_; }
+    TIndexFile& IndexFile() { return indexFile_; }
+    TBlobFile& BlobFile() { return blobFile_; }
+    bool HasBlobFile() const { return blobFile_.IsOpen(); }
+    const TTableLocation& Location() const { return location_; }
+    std::string GetDatabaseName() const { return DatabaseName(); }
+    uint16_t GetFieldCount() const { return dataFile_.GetFieldCount(); }
+    bool GetFieldDescByNumber(uint16_t number, TFieldDescriptor& destination) const {
+        return dataFile_.GetFieldDescByNumber(number, destination);
+    }
+    bool GetRecordOrder() const { return indexFile_.GetRecordOrder(); }
+    bool IsEncrypted() const { return encrypted_; }
+    bool IsRemote() const { return settings_.Remote; }
+    void SetActiveRecords(uint32_t count) { indexFile_.SetActiveRecords(count); }
+    bool Exclusive() const { return mode_.Exclusive; }
+    bool ReadOnly() const { return mode_.ReadOnly || dataFile_.ReadOnlyAttribute(); }
+    bool ReadOnlyAttribute() const { return dataFile_.ReadOnlyAttribute(); }
+    bool Modified() const { return modified_; }
+    void ClearModified() { modified_ = false; }
+    // Some change of this process has not reached the files.
+    bool HasUnwrittenChanges();
+    // The counters of the three headers as this process last saw them (blob 0 without a blob file).
+    std::array<uint32_t, 3> ChangeCounters() const;
+
+    // --- TableFileOwner ---
+    const EngineSettings& Settings() const override { return settings_; }
+    std::string TableName() const override { return location_.Name; }
+    std::string DatabaseName() const override;
+    void MarkModified() override { modified_ = true; }
+    void BeforeWrite() override;
+    bool Encrypted() const override { return encrypted_; }
+    bool Locked() const override;
+    bool LockedWhole() const override { return wholeDepth_ > 0; }
+    bool RecordOrder() const override { return indexFile_.GetRecordOrder(); }
+
+private:
+    // Files
+    std::array<TTableFile*, 3> Files() { return {&dataFile_, &indexFile_, &blobFile_}; }
+    std::string FileName(const char* extension) const;
+    void PrepareFiles(TTableOpenMode mode);
+    void ReadAndValidateHeaders();
+    void CloseFiles() noexcept;
+    void FinishUses();
+    void CreateFiles(const TTableDefinition& definition, const std::vector<TFieldDescriptor>& fields);
+    void DefineIndexes(TIndexFile& file, const TTableDefinition& definition,
+                       const std::vector<TFieldDescriptor>& fields);
+    [[noreturn]] void Raise(uint16_t code, const std::string& extraText = {}) const;
+    void RequireOpen() const;
+
+    // Locks
+    bool NeedsReadSlots() const;
+    void TakeReadSlots();
+    void ReleaseReadSlots();
+    void TakeTableLock();
+    bool ReleaseTableLockIfUnused();
+    void TakeWriteLocks();
+    bool ReleaseWriteLocks();
+    void ReleaseWriteLevel();
+    void RetakeReadSlots();
+    void CheckWriteComplete() const;
+    void CheckNotDamaged() const;
+    void WriteChanges();
+    void SyncFiles(bool data, bool index, bool blob);
+    void TrimCaches();
+    void ForgetChanges();
+
+    // Records
+    struct TCachedOrder {
+        TIndexDescriptor Descriptor; // the descriptor the order was made from
+        TKeyComparator Order;
+    };
+    const TKeyComparator& OrderOf(uint8_t slot);
+    std::vector<uint8_t> KeyOf(uint8_t slot, std::span<const uint8_t> image) const;
+    TRecord& ActiveRecord(uint32_t number);
+    std::vector<uint8_t> PreparedImage(std::span<const uint8_t> image, uint32_t number) const;
+    void CheckUniqueKeys(std::span<const uint8_t> image, uint32_t number, std::span<const uint8_t> old);
+    [[noreturn]] void RaiseIndexError(uint16_t code, uint8_t slot) const;
+
+    const EngineSettings& settings_;
+    TTableLocation location_;
+    TTableOpenMode mode_;
+    uint32_t useCount_ = 0;
+    bool encrypted_ = false;
+    bool modified_ = false;
+    bool creating_ = false;
+    TDataFile dataFile_;
+    TIndexFile indexFile_;
+    TBlobFile blobFile_;
+
+    // Lock state.
+    std::array<uint32_t, 2> readDepth_{};
+    uint32_t writeDepth_ = 0;
+    uint32_t wholeDepth_ = 0;
+    bool slotsHeld_ = false;
+    uint16_t indexSlot_ = 0;
+    uint16_t blobSlot_ = 0;
+    bool tableLockHeld_ = false;
+    bool writeLocksHeld_ = false;
+    bool writeMarked_ = false;             // the data header carries the write-in-progress mark of this write
+    bool damaged_ = false;                 // a write of this process broke off after a part of it was written
+    std::array<uint64_t, 3> runsAtMark_{}; // write runs of the data, index and blob file at the mark
+
+    std::array<std::optional<TCachedOrder>, IndexSlotCount> orders_;
+};
+
+// A write level for a scope: ended by End, or aborted (AbortWrite) when the scope is left by an error.
+class TTableWrite {
+public:
+    explicit TTableWrite(TDataTable& table) : table_(table) { Changed = table_.BeginWrite(); }
+    ~TTableWrite() {
+        if (!ended_) table_.AbortWrite();
+    }
+    TTableWrite(const TTableWrite&) = delete;
+    TTableWrite& operator=(const TTableWrite&) = delete;
+    void End() {
+        ended_ = true;
+        table_.EndWrite();
+    }
+    bool Changed = false;
+
+private:
+    TDataTable& table_;
+    bool ended_ = false;
+};
+
+// A read level for a scope.
+class TTableRead {
+public:
+    explicit TTableRead(TDataTable& table, TReadLevel level = TReadLevel::First)
+        : table_(table), level_(level) {
+        Changed = table_.BeginRead(level_);
+    }
+    ~TTableRead() {
+        try {
+            table_.EndRead(level_);
+        } catch (...) {
+            // a slot that cannot be released is released with the file's handle
+        }
+    }
+    TTableRead(const TTableRead&) = delete;
+    TTableRead& operator=(const TTableRead&) = delete;
+    bool Changed = false;
+
+private:
+    TDataTable& table_;
+    TReadLevel level_;
+};
+
+} // namespace vorsam

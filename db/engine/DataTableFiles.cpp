@@ -1,0 +1,279 @@
+// TDataTable, its files: names, create, delete, open and close with the use count, and what the files
+// ask of their owner.
+#include "db/engine/DataTable.h"
+
+#include "db/lib/DataTypes.h"
+#include "db/lib/FileList.h"
+#include "db/lib/LibraryGlobals.h"
+#include "db/lib/TableNames.h"
+
+#include <algorithm>
+#include <exception>
+#include <memory>
+
+namespace vorsam {
+
+TDataTable::TDataTable(const EngineSettings& settings, TTableLocation location)
+    : settings_(settings), location_(std::move(location)), dataFile_(*this), indexFile_(*this),
+      blobFile_(*this) {}
+
+TDataTable::~TDataTable() {
+    if (!IsOpen()) return;
+    useCount_ = 1;
+    try {
+        Close();
+    } catch (...) {
+        // the files are closed all the same
+    }
+}
+
+std::string TDataTable::DatabaseName() const {
+    return location_.InMemory ? location_.DatabaseName : location_.Directory;
+}
+
+void TDataTable::Raise(uint16_t code, const std::string& extraText) const {
+    TErrorContext context;
+    context.Table = TableName();
+    context.Database = DatabaseName();
+    context.ExtraText = extraText;
+    RaiseEngineError(code, context);
+}
+
+void TDataTable::RequireOpen() const {
+    if (!IsOpen()) Raise(VORSAM_OSERROR, "the table is not open");
+}
+
+bool TDataTable::Locked() const {
+    return readDepth_[0] > 0 || readDepth_[1] > 0 || writeDepth_ > 0 || wholeDepth_ > 0;
+}
+
+std::array<uint32_t, 3> TDataTable::ChangeCounters() const {
+    return {dataFile_.Header().ChangeCounter(), indexFile_.GetChangeCounter(),
+            blobFile_.IsOpen() ? blobFile_.Header().ChangeCounter() : 0};
+}
+
+bool TDataTable::HasUnwrittenChanges() {
+    return dataFile_.HasUnwrittenChanges() || indexFile_.HasUnwrittenChanges() ||
+           (HasBlobFile() && blobFile_.HasUnwrittenChanges());
+}
+
+// ---- names ----
+
+// A name with a folder stands as it is; any other lies in the table's directory. A ".DAT" ending (in
+// any case) is the data file's extension, not part of the table's name.
+std::string TDataTable::FileName(const char* extension) const {
+    std::string name = ForwardToBackslashes(location_.Name);
+    std::string folder = name.substr(0, name.rfind('/') + 1);
+    if (folder.empty() && !location_.Directory.empty()) {
+        folder = ForwardToBackslashes(location_.Directory);
+        if (folder.back() != '/') folder += '/';
+    }
+    return folder + ExtractBaseName(name, ".DAT") + extension;
+}
+
+void TDataTable::PrepareFiles(TTableOpenMode mode) {
+    const char* extensions[] = {".DAT", ".IDX", ".BLB"};
+    for (size_t i = 0; i < 3; ++i) {
+        TTableFile* file = Files()[i];
+        file->SetFileName(FileName(extensions[i]));
+        file->SetInMemory(location_.InMemory);
+        file->SetExclusive(mode.Exclusive);
+        file->SetReadOnly(mode.ReadOnly);
+    }
+}
+
+bool TDataTable::Exists() const {
+    return GetFileList().Exists(FileName(".DAT"), location_.InMemory);
+}
+
+// ---- create and delete ----
+
+void TDataTable::DefineIndexes(TIndexFile& file, const TTableDefinition& definition,
+                               const std::vector<TFieldDescriptor>& fields) {
+    for (const TIndexDefinition& index : definition.SecondaryIndexes) {
+        // A text index lives in a temporary file while its table is open: it cannot be part of a new
+        // table's files.
+        if (index.TextIndex) {
+            TErrorContext context = file.IndexErrorContext();
+            context.Index = index.Name;
+            RaiseEngineError(VORSAM_SEARCHCOLREQD, context);
+        }
+    }
+    file.DefinePrimaryIndex(definition.PrimaryIndex, fields);
+    for (const TIndexDefinition& index : definition.SecondaryIndexes) file.AddIndex(index, fields);
+}
+
+void TDataTable::Create(const TTableDefinition& definition) {
+    if (IsOpen()) Raise(VORSAM_FILEINUSE);
+    std::vector<TFieldDescriptor> fields;
+    if (TLayoutBreach breach = CheckTableDefinition(definition, fields)) Raise(breach.Code, breach.Reason);
+    {
+        // The index definitions obey the index file's rules, checked on a file that is never opened.
+        TIndexFile probe(*this);
+        DefineIndexes(probe, definition, fields);
+    }
+    if (Exists()) Raise(VORSAM_TABLEEXISTS);
+    creating_ = true;
+    encrypted_ = definition.Encrypted;
+    PrepareFiles({.Exclusive = true});
+    try {
+        CreateFiles(definition, fields);
+    } catch (...) {
+        CloseFiles();
+        for (TTableFile* file : Files()) {
+            try {
+                if (GetFileList().Exists(file->FileName(), location_.InMemory)) file->DeleteFile();
+            } catch (...) {
+                // what cannot be deleted is overwritten by the next create
+            }
+        }
+        creating_ = false;
+        throw;
+    }
+    CloseFiles();
+    creating_ = false;
+}
+
+// The index file first, the blob file next, the data file last: until the data file exists, the table
+// does not, and what a broken-off create left is overwritten by the next.
+void TDataTable::CreateFiles(const TTableDefinition& definition,
+                             const std::vector<TFieldDescriptor>& fields) {
+    indexFile_.CreateFile();
+    DefineIndexes(indexFile_, definition, fields);
+    indexFile_.WriteHeader(true);
+    bool blobs = std::any_of(fields.begin(), fields.end(),
+                             [](const TFieldDescriptor& field) { return field.DataType() == dtBlob; });
+    if (blobs) {
+        blobFile_.SetBlockSize(definition.BlobBlockSize == 0 ? DefaultBlobBlockSize
+                                                             : definition.BlobBlockSize);
+        blobFile_.CreateFile();
+    }
+    dataFile_.CreateHeader(definition.LanguageId, definition.SortId, fields, definition.BlobBlockSize,
+                           definition.Description, definition.Password, definition.Encrypted,
+                           definition.UserMinorVersion, definition.UserMajorVersion);
+    dataFile_.WriteFieldDescriptors();
+    dataFile_.WriteHeader(true);
+    if (settings_.ForceBufferFlush) SyncFiles(true, true, blobs);
+}
+
+void TDataTable::Delete() {
+    if (IsOpen()) Raise(VORSAM_FILEINUSE);
+    // Linux deletes a file that others have open without a word: every file is first opened
+    // exclusively, which is refused while anyone has it open, and only then is any deleted.
+    std::vector<std::unique_ptr<TFileHandler>> files;
+    for (const char* extension : {".DAT", ".IDX", ".BLB"}) {
+        std::string name = FileName(extension);
+        if (files.empty() || GetFileList().Exists(name, location_.InMemory)) {
+            auto file = std::make_unique<TFileHandler>();
+            file->SetFileName(name);
+            file->SetInMemory(location_.InMemory);
+            file->SetExclusive(true);
+            file->Open();
+            files.push_back(std::move(file));
+        }
+    }
+    for (auto& file : files) file->DeleteFile();
+}
+
+// ---- open and close ----
+
+void TDataTable::Open(TTableOpenMode mode) {
+    if (IsOpen()) {
+        if (mode.Exclusive || mode_.Exclusive || (mode_.ReadOnly && !mode.ReadOnly)) Raise(VORSAM_FILEINUSE);
+        ++useCount_;
+        return;
+    }
+    mode_ = mode;
+    PrepareFiles(mode);
+    useCount_ = 1;
+    try {
+        dataFile_.Open();
+        encrypted_ = dataFile_.GetEncrypted();
+        indexFile_.Open();
+        if (dataFile_.GetBlobFieldCount() > 0) {
+            blobFile_.SetBlockSize(dataFile_.GetBlobBlockSize());
+            blobFile_.Open();
+        }
+        ReadAndValidateHeaders();
+    } catch (...) {
+        CloseFiles();
+        useCount_ = 0;
+        throw;
+    }
+}
+
+// What the files read at open came without a lock: under a read level every header is read again and
+// checked, the files against each other.
+void TDataTable::ReadAndValidateHeaders() {
+    if (NeedsReadSlots()) TakeReadSlots();
+    try {
+        dataFile_.ReadHeader();
+        dataFile_.ReadFieldDescriptors();
+        indexFile_.ReadHeader();
+        if (HasBlobFile()) blobFile_.ReadHeader();
+        CheckWriteComplete();
+        if (dataFile_.GetEncrypted() != encrypted_ || (dataFile_.GetBlobFieldCount() > 0) != HasBlobFile())
+            Raise(VORSAM_HEADERCORRUPT);
+        dataFile_.ValidateHeader();
+        indexFile_.ValidateIndexHeader(dataFile_.FieldDescriptors());
+        if (HasBlobFile()) blobFile_.ValidateBlobHeader();
+    } catch (...) {
+        if (slotsHeld_) ReleaseReadSlots();
+        throw;
+    }
+    if (slotsHeld_) ReleaseReadSlots();
+}
+
+void TDataTable::IncUseCount() {
+    RequireOpen();
+    ++useCount_;
+}
+
+void TDataTable::Close() {
+    if (useCount_ == 0) return;
+    if (useCount_ > 1) {
+        --useCount_;
+        return;
+    }
+    std::exception_ptr error;
+    try {
+        FinishUses();
+    } catch (...) {
+        error = std::current_exception();
+    }
+    CloseFiles();
+    useCount_ = 0;
+    if (error) std::rethrow_exception(error);
+}
+
+// Ends the lock levels still held, writing what is unwritten.
+void TDataTable::FinishUses() {
+    if (wholeDepth_ > 0) {
+        wholeDepth_ = 1;
+        UnlockTable();
+    }
+    if (writeDepth_ > 0) {
+        writeDepth_ = 1;
+        EndWrite();
+    }
+    if (!ReadOnly() && HasUnwrittenChanges()) {
+        TTableWrite write(*this);
+        write.End();
+    }
+}
+
+void TDataTable::CloseFiles() noexcept {
+    for (TTableFile* file : Files()) {
+        try {
+            file->Close();
+        } catch (...) {
+            // a handle that fails to close is gone all the same
+        }
+    }
+    readDepth_ = {};
+    writeDepth_ = wholeDepth_ = 0;
+    slotsHeld_ = tableLockHeld_ = writeLocksHeld_ = writeMarked_ = damaged_ = false;
+    for (auto& order : orders_) order.reset();
+}
+
+} // namespace vorsam

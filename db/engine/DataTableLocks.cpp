@@ -1,0 +1,314 @@
+// TDataTable, its lock levels: read slots, the write level, the whole-table lock and record locks, the
+// change check after each, and the end of a write that writes what changed.
+#include "db/engine/DataTable.h"
+
+#include <cassert>
+#include <chrono>
+
+namespace vorsam {
+
+namespace {
+
+// The change check of a lock level just taken; when it fails, `undo` gives the level up again.
+template <typename Undo> bool CheckTakenLevel(TDataTable& table, Undo&& undo) {
+    try {
+        return table.CheckForChanges();
+    } catch (...) {
+        undo();
+        throw;
+    }
+}
+
+} // namespace
+
+// ---- the locks of the files ----
+
+bool TDataTable::NeedsReadSlots() const {
+    return !mode_.Exclusive && !slotsHeld_ && !writeLocksHeld_ && wholeDepth_ == 0;
+}
+
+void TDataTable::TakeReadSlots() {
+    if (!indexFile_.ReadLock(indexSlot_)) Raise(VORSAM_LOCKTIMEOUT);
+    if (HasBlobFile() && !blobFile_.ReadLock(blobSlot_)) {
+        indexFile_.ReadUnlock(indexSlot_);
+        Raise(VORSAM_LOCKTIMEOUT);
+    }
+    slotsHeld_ = true;
+}
+
+void TDataTable::ReleaseReadSlots() {
+    slotsHeld_ = false;
+    bool released = !HasBlobFile() || blobFile_.ReadUnlock(blobSlot_);
+    released = indexFile_.ReadUnlock(indexSlot_) && released;
+    if (!released) Raise(VORSAM_UNLOCKFAILED);
+}
+
+void TDataTable::TakeTableLock() {
+    if (tableLockHeld_ || mode_.Exclusive) return;
+    if (!dataFile_.LockTable()) Raise(VORSAM_LOCKTIMEOUT);
+    tableLockHeld_ = true;
+}
+
+bool TDataTable::ReleaseTableLockIfUnused() {
+    if (!tableLockHeld_ || writeDepth_ > 0 || wholeDepth_ > 0) return true;
+    tableLockHeld_ = false;
+    return dataFile_.UnlockTable();
+}
+
+void TDataTable::TakeWriteLocks() {
+    if (!indexFile_.WriteLock()) Raise(VORSAM_LOCKTIMEOUT);
+    if (HasBlobFile() && !blobFile_.WriteLock()) {
+        indexFile_.WriteUnlock();
+        Raise(VORSAM_LOCKTIMEOUT);
+    }
+    writeLocksHeld_ = true;
+}
+
+bool TDataTable::ReleaseWriteLocks() {
+    if (!writeLocksHeld_) return true;
+    writeLocksHeld_ = false;
+    bool released = !HasBlobFile() || blobFile_.WriteUnlock();
+    return indexFile_.WriteUnlock() && released;
+}
+
+// After the last level of a write: the write locks, then the table lock unless the table is locked
+// whole; then the read slots of a read level still going are taken again.
+void TDataTable::ReleaseWriteLevel() {
+    bool released = ReleaseWriteLocks();
+    released = ReleaseTableLockIfUnused() && released;
+    if (!released) Raise(VORSAM_UNLOCKFAILED);
+    RetakeReadSlots();
+}
+
+// A read level still going gets its read slots back once no write lock or whole-table lock covers it.
+void TDataTable::RetakeReadSlots() {
+    if ((readDepth_[0] == 0 && readDepth_[1] == 0) || !NeedsReadSlots()) return;
+    TakeReadSlots();
+    CheckForChanges();
+}
+
+// ---- the change check ----
+
+void TDataTable::CheckWriteComplete() const {
+    if (dataFile_.WriteInterrupted()) Raise(VORSAM_FILECORRUPT, "a write of the table never ended");
+}
+
+void TDataTable::CheckNotDamaged() const {
+    if (damaged_) Raise(VORSAM_FILECORRUPT, "a write of this process broke off half done");
+}
+
+bool TDataTable::CheckForChanges() {
+    bool changed = false;
+    if (indexFile_.CheckHeaderChanged()) {
+        indexFile_.DropPages(false);
+        dataFile_.ReadHeader();
+        changed = true;
+    } else {
+        changed = dataFile_.CheckHeaderChanged();
+    }
+    if (changed) dataFile_.DropRecordCache();
+    if (HasBlobFile() && blobFile_.CheckHeaderChanged()) blobFile_.DropBlockCache();
+    CheckWriteComplete();
+    return changed;
+}
+
+// ---- read levels ----
+
+bool TDataTable::BeginRead(TReadLevel level) {
+    RequireOpen();
+    CheckNotDamaged();
+    bool take = NeedsReadSlots();
+    if (take) TakeReadSlots();
+    ++readDepth_[size_t(level)];
+    return take && CheckTakenLevel(*this, [&] { EndRead(level); });
+}
+
+void TDataTable::EndRead(TReadLevel level) {
+    uint32_t& depth = readDepth_[size_t(level)];
+    assert(depth > 0 && "a read level ended that was not begun");
+    if (depth == 0) return;
+    --depth;
+    if (readDepth_[0] == 0 && readDepth_[1] == 0 && slotsHeld_) ReleaseReadSlots();
+}
+
+// ---- the write level ----
+
+bool TDataTable::BeginWrite() {
+    RequireOpen();
+    if (ReadOnly()) Raise(VORSAM_OSEACCES);
+    CheckNotDamaged();
+    if (writeDepth_ > 0 || mode_.Exclusive) {
+        ++writeDepth_;
+        return false;
+    }
+    if (slotsHeld_) ReleaseReadSlots(); // the write lock covers them
+    try {
+        TakeTableLock();
+        TakeWriteLocks();
+    } catch (...) {
+        ReleaseTableLockIfUnused();
+        RetakeReadSlots();
+        throw;
+    }
+    writeDepth_ = 1;
+    return wholeDepth_ == 0 && CheckTakenLevel(*this, [&] {
+               writeDepth_ = 0;
+               ReleaseWriteLevel();
+           });
+}
+
+void TDataTable::EndWrite() {
+    assert(writeDepth_ > 0 && "a write ended that was not begun");
+    if (writeDepth_ > 1) {
+        --writeDepth_;
+        return;
+    }
+    try {
+        if (wholeDepth_ == 0) WriteChanges();
+    } catch (...) {
+        // What was not written stays in the caches for the next write; the locks go.
+        writeDepth_ = 0;
+        try {
+            ReleaseWriteLevel();
+        } catch (...) {
+            // the write's own error is the one to report
+        }
+        throw;
+    }
+    writeDepth_ = 0;
+    ReleaseWriteLevel();
+}
+
+void TDataTable::AbortWrite() {
+    if (writeDepth_ == 0 || --writeDepth_ > 0) return;
+    try {
+        if (wholeDepth_ == 0) ForgetChanges();
+        ReleaseWriteLevel();
+    } catch (...) {
+        // the error that ended the write is the one to report; what cannot be released is released
+        // with the files' handles
+    }
+}
+
+void TDataTable::BeforeWrite() {
+    if (writeMarked_ || creating_ || !dataFile_.IsOpen()) return;
+    writeMarked_ = true;
+    runsAtMark_ = {dataFile_.CacheStatistics().WriteRuns, indexFile_.Stats().WriteRuns,
+                   HasBlobFile() ? blobFile_.CacheStatistics().WriteRuns : 0};
+    dataFile_.WriteHeaderInProgress();
+    if (settings_.ForceBufferFlush) dataFile_.FlushBuffers();
+}
+
+// Writes the changes in the order that lets a broken-off write be detected: the mark, the content, the
+// blob and index headers and descriptors, the data header without the mark.
+void TDataTable::WriteChanges() {
+    if (writeMarked_ || HasUnwrittenChanges()) {
+        BeforeWrite();
+        bool blobs = HasBlobFile();
+        if (blobs) blobFile_.FlushBlocks();
+        dataFile_.FlushRecords();
+        indexFile_.FlushPages(false);
+        indexFile_.FlushPages(true);
+        if (settings_.ForceBufferFlush) SyncFiles(true, true, blobs);
+        // A file whose content was written gets a new header, so that other processes drop what they
+        // cached of it.
+        bool blobWritten =
+            blobs && (blobFile_.HeaderChanged() || blobFile_.CacheStatistics().WriteRuns != runsAtMark_[2]);
+        bool indexWritten = indexFile_.HeaderChanged() || indexFile_.Stats().WriteRuns != runsAtMark_[1];
+        if (blobWritten) blobFile_.WriteHeader(true);
+        if (indexWritten) indexFile_.WriteHeader(true);
+        dataFile_.WriteFieldDescriptors();
+        if (settings_.ForceBufferFlush) SyncFiles(false, indexWritten, blobWritten);
+        dataFile_.WriteHeader(true);
+        if (settings_.ForceBufferFlush) SyncFiles(true, false, false);
+        writeMarked_ = false;
+    }
+    TrimCaches();
+}
+
+void TDataTable::SyncFiles(bool data, bool index, bool blob) {
+    if (data) dataFile_.FlushBuffers();
+    if (index) indexFile_.FlushBuffers();
+    if (blob && HasBlobFile()) blobFile_.FlushBuffers();
+}
+
+void TDataTable::TrimCaches() {
+    dataFile_.TrimRecordCache();
+    indexFile_.TrimPageCache();
+    if (HasBlobFile()) blobFile_.TrimBlockCache();
+}
+
+// Drops every cached change and reads the headers again. When a part of the write had already reached
+// the files, the data header read back carries the write's mark: the table then counts as damaged.
+void TDataTable::ForgetChanges() {
+    dataFile_.DropRecordCache();
+    indexFile_.DropPages(false);
+    if (HasBlobFile()) blobFile_.DropBlockCache();
+    dataFile_.ReadHeader();
+    dataFile_.ReadFieldDescriptors();
+    indexFile_.ReadHeader();
+    if (HasBlobFile()) blobFile_.ReadHeader();
+    writeMarked_ = false;
+    damaged_ = dataFile_.WriteInterrupted();
+}
+
+void TDataTable::DiscardBuffers() {
+    TTableRead read(*this);
+    ForgetChanges();
+}
+
+// ---- the whole table ----
+
+bool TDataTable::LockTable() {
+    RequireOpen();
+    CheckNotDamaged();
+    if (wholeDepth_ > 0 || mode_.Exclusive) {
+        ++wholeDepth_;
+        return false;
+    }
+    bool heldByWrite = tableLockHeld_;
+    TakeTableLock();
+    wholeDepth_ = 1;
+    // Inside a write, the write's change check has run.
+    return !heldByWrite && CheckTakenLevel(*this, [&] {
+        wholeDepth_ = 0;
+        ReleaseTableLockIfUnused();
+    });
+}
+
+void TDataTable::UnlockTable() {
+    assert(wholeDepth_ > 0 && "an unlock of the table that was not locked");
+    if (wholeDepth_ > 1 || writeDepth_ > 0 || ReadOnly()) {
+        // An enclosing write writes the changes at its end (a read-only table has none).
+        --wholeDepth_;
+        if (!ReleaseTableLockIfUnused()) Raise(VORSAM_UNLOCKFAILED);
+        RetakeReadSlots();
+        return;
+    }
+    // The changes kept while the table was locked whole are written now, under the write locks.
+    BeginWrite();
+    wholeDepth_ = 0;
+    EndWrite();
+}
+
+// ---- records ----
+
+bool TDataTable::LockRecord(uint32_t number) {
+    RequireOpen();
+    if (number == 0 || number > MaxRecordNumber) Raise(VORSAM_RECLOCKFAILED);
+    bool changed = false;
+    bool level = !settings_.StrictChangeDetection;
+    for (uint32_t failures = 0;;) {
+        if (level) changed = BeginRead(TReadLevel::Second) || changed;
+        if (dataFile_.LockRecord(number)) return changed;
+        if (level) EndRead(TReadLevel::Second);
+        if (++failures > settings_.LockRetryCount) Raise(VORSAM_RECLOCKFAILED);
+        WaitBeforeRetry(std::chrono::milliseconds(settings_.LockWaitTime));
+    }
+}
+
+void TDataTable::UnlockRecord(uint32_t number) {
+    if (!dataFile_.UnlockRecord(number)) Raise(VORSAM_UNLOCKFAILED);
+}
+
+} // namespace vorsam
