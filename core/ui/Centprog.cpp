@@ -22,6 +22,9 @@
 #include "platform/ui/UiServices.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 
 #include <exception>
 #include <iostream>
@@ -50,6 +53,11 @@ std::optional<std::string> DataDirArgument(const QStringList& arguments, bool& b
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
+    // The toolkit's own dialogs (file dialogs, standard buttons) speak the tool's language.
+    QTranslator toolkitTexts;
+    if (toolkitTexts.load(QLocale(QLocale::Portuguese, QLocale::Brazil), "qtbase", "_",
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&toolkitTexts);
     bool badLine = false;
     const std::optional<std::string> dataDir = DataDirArgument(QApplication::arguments(), badLine);
     if (badLine) {
