@@ -120,7 +120,6 @@ void TVORSAMDatabase::Connect() {
         engineFolder_ = directory_;
     }
     handle_ = &engine.OpenDataDirectory(engineName_, engineFolder_);
-    session_->NotifyDatabase(dbOpen, *this);
 }
 
 TVORSAMDatabase* TVORSAMDatabase::FindLender() const {
@@ -136,7 +135,6 @@ void TVORSAMDatabase::Disconnect() {
     assert(session_ != nullptr && session_->Active());
     closing_ = true;
     try {
-        session_->NotifyDatabase(dbClose, *this);
         CloseDataSets();
         TSessionLockGuard lock(*session_);
         session_->Handle()->CloseDataDirectory(*handle_);

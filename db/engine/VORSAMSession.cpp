@@ -45,16 +45,7 @@ TVORSAMSession::TVORSAMSession(TVORSAMOwner* owner) : TVORSAMComponent(owner) {
 }
 
 TVORSAMSession::~TVORSAMSession() {
-    try {
-        SetActive(false);
-    } catch (...) {
-        // A database that cannot be closed (tables still in use) goes with the engine session.
-        ReleaseEngine();
-    }
-    if (list_ != nullptr) {
-        ReleaseAutoNumber();
-        list_->RemoveSession(*this);
-    }
+    Detach();
     while (!databases_.empty()) databases_.back()->SessionGone();
 }
 
@@ -62,10 +53,11 @@ void TVORSAMSession::Detach() {
     try {
         SetActive(false);
     } catch (...) {
+        // A database that cannot be closed (tables still in use) goes with the engine session.
         ReleaseEngine();
     }
     ReleaseAutoNumber();
-    list_->RemoveSession(*this);
+    if (list_ != nullptr) list_->RemoveSession(*this);
     list_ = nullptr;
 }
 

@@ -48,8 +48,6 @@ class TVORSAMSessionList;
 
 enum TSessionType : uint8_t { stLocal, stRemote };
 enum TRemoteType : uint8_t { rtLAN, rtInternet };
-// What the database notification tells: a database of the session opened, closed, was added or removed.
-enum TDatabaseNotification : uint8_t { dbOpen = 0, dbClose = 1, dbAdd = 2, dbRemove = 3 };
 
 inline constexpr const char* VORSAMEngineVersion = "3.24";
 
@@ -60,7 +58,6 @@ public:
     using TLoginEvent = std::function<void(TVORSAMSession& sender, std::string& user, std::string& password,
                                            bool& continueLogin)>;
     using TTraceEvent = std::function<void(TVORSAMSession& sender, const std::string& line)>;
-    using TDatabaseNotifyEvent = std::function<void(TDatabaseNotification what, TVORSAMDatabase& database)>;
 
     // Refuses a second session in an owner that has an auto-named one ("This auto-session already
     // exists.").
@@ -123,7 +120,6 @@ public:
     void SetOnPassword(TPasswordEvent handler) { onPassword_ = std::move(handler); }
     void SetOnRemoteLogin(TLoginEvent handler) { onRemoteLogin_ = std::move(handler); }
     void SetOnRemoteTrace(TTraceEvent handler) { onRemoteTrace_ = std::move(handler); }
-    void SetDatabaseNotification(TDatabaseNotifyEvent handler) { databaseNotification_ = std::move(handler); }
 
     // Databases.
     // An open database of the name, with one more reference: a shared-handle database of the owner,
@@ -182,9 +178,8 @@ private:
     TVORSAMDatabase& CreateDatabase(const std::string& name);
     void FreeCreatedDatabase(TVORSAMDatabase& database);
     TVORSAMDatabase* FindSharedDatabase(const std::string& name, TVORSAMOwner* owner) const;
-    void NotifyDatabase(TDatabaseNotification what, TVORSAMDatabase& database);
 
-    // Called when the session list goes first: stops the session and leaves the list.
+    // Stops the session and leaves the list (when the session or the list goes).
     void Detach();
 
     TVORSAMSessionList* list_ = nullptr;
@@ -212,7 +207,6 @@ private:
     TPasswordEvent onPassword_;
     TLoginEvent onRemoteLogin_;
     TTraceEvent onRemoteTrace_;
-    TDatabaseNotifyEvent databaseNotification_;
 };
 
 // Holds a session's lock (LockSession) for a scope.

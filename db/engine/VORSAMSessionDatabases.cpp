@@ -1,6 +1,7 @@
 // The databases of a session: the list, opening by name for datasets, and their release.
 #include "db/engine/VORSAMDatabase.h"
 #include "db/engine/VORSAMSession.h"
+#include "db/engine/VORSAMSessionList.h"
 #include "platform/data/TextUtil.h"
 
 #include <algorithm>
@@ -9,16 +10,10 @@ namespace vorsam {
 
 void TVORSAMSession::AddDatabase(TVORSAMDatabase& database) {
     databases_.push_back(&database);
-    NotifyDatabase(dbAdd, database);
 }
 
 void TVORSAMSession::RemoveDatabase(TVORSAMDatabase& database) {
     std::erase(databases_, &database);
-    NotifyDatabase(dbRemove, database);
-}
-
-void TVORSAMSession::NotifyDatabase(TDatabaseNotification what, TVORSAMDatabase& database) {
-    if (databaseNotification_) databaseNotification_(what, database);
 }
 
 TVORSAMDatabase* TVORSAMSession::FindDatabase(const std::string& name) const {
@@ -77,6 +72,7 @@ void TVORSAMSession::FreeCreatedDatabase(TVORSAMDatabase& database) {
 }
 
 void TVORSAMSession::CloseDatabase(TVORSAMDatabase& database) {
+    TCriticalSectionGuard lock(SessionLock()); // without starting a stopped session
     if (database.references_ > 0) --database.references_;
     if (database.references_ > 0 || database.keepConnection_) return;
     if (database.closing_ || database.destroying_) return; // it is going already

@@ -108,19 +108,6 @@ TEST_F(VORSAMDatabaseTest, DatasetsOfOneFolderShareItsDatabaseAndCloseWithIt) {
     EXPECT_TRUE(DefaultSession().Databases().empty());
 }
 
-TEST_F(VORSAMDatabaseTest, DatasetsOfAnAutoNamedSessionOpenTheirDatabaseInIt) {
-    TTempDir dir;
-    TVORSAMOwner form;
-    TVORSAMSession session(&form);
-    session.SetName("Importacao");
-    session.SetAutoSessionName(true);
-    TBoundDataSet dataSet(dir.Path(), &form);
-    dataSet.Open();
-    EXPECT_EQ(dataSet.Database()->Session(), &session);
-    EXPECT_NE(dataSet.Database()->Handle(), DefaultSession().OpenDatabase(dir.Path(), nullptr).Handle())
-        << "each session has its own engine database";
-}
-
 TEST_F(VORSAMDatabaseTest, SharedHandlesAreOneEngineDatabaseThatOutlivesEitherHolder) {
     TTempDir dir;
     TVORSAMDatabase lender, borrower;
@@ -228,23 +215,6 @@ TEST_F(VORSAMDatabaseTest, TransactionsAreRefusedWithTheirMessagesAndOtherwiseRu
     }
     ASSERT_TRUE(database.Handle()->InTransaction());
     EXPECT_DATABASE_ERROR(database.StartTransaction(), "Database Memory already has an active transaction.");
-}
-
-TEST_F(VORSAMDatabaseTest, TheSessionIsToldOfEveryDatabaseAddedOpenedClosedAndRemoved) {
-    std::vector<std::pair<TDatabaseNotification, TVORSAMDatabase*>> told;
-    DefaultSession().SetDatabaseNotification(
-        [&](TDatabaseNotification what, TVORSAMDatabase& database) { told.emplace_back(what, &database); });
-    {
-        TVORSAMDatabase database;
-        database.SetDatabaseName("Memory");
-        database.Open();
-        database.Close();
-        EXPECT_EQ(told, (decltype(told){{dbAdd, &database}, {dbOpen, &database}, {dbClose, &database}}));
-        told.clear();
-    }
-    ASSERT_EQ(told.size(), 1u);
-    EXPECT_EQ(told[0].first, dbRemove);
-    DefaultSession().SetDatabaseNotification(nullptr);
 }
 
 } // namespace
