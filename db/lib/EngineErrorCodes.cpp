@@ -10,7 +10,7 @@ namespace {
 constexpr TErrorContextItem None = ecItemCount;
 
 // Sorted by code; a test checks the order, the uniqueness of codes and names, and the "%s" counts.
-constexpr std::array<TEngineErrorInfo, 47> ErrorTable{{
+constexpr std::array<TEngineErrorInfo, 48> ErrorTable{{
     {VORSAM_OSENOENT, "VORSAM_OSENOENT", "The file '%s' does not exist", {ecTable, None}},
     {VORSAM_OSEACCES, "VORSAM_OSEACCES", "Access to the file '%s' is denied", {ecTable, None}},
     {VORSAM_READERR, "VORSAM_READERR", "Error reading from the table '%s'", {ecTable, None}},
@@ -105,6 +105,7 @@ constexpr std::array<TEngineErrorInfo, 47> ErrorTable{{
      {ecTable, None}},
     {VORSAM_INVALIDPARAM, "VORSAM_INVALIDPARAM", "Invalid parameter: %s", {ecExtraText, None}},
     {VORSAM_NOTCONNECTED, "VORSAM_NOTCONNECTED", "Not connected to a database server", {None, None}},
+    {VORSAM_NOTSUPPORTED, "VORSAM_NOTSUPPORTED", "Not supported by this engine: %s", {ecExtraText, None}},
     {VORSAM_REMOTECALLBACK, "VORSAM_REMOTECALLBACK", "Server callback", {None, None}},
     {VORSAM_SQLPARSE, "VORSAM_SQLPARSE", "SQL error - %s", {ecExtraText, None}},
 }};
