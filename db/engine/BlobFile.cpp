@@ -117,10 +117,8 @@ void TBlobFile::MarkHeaderWritten() {
 }
 
 void TBlobFile::ResetBlobFile() {
-    owner_.BeforeWrite();
     DropBlockCache();
-    WriteAt(TBlobFileHeader::Size, nullptr, 0);
-    if (owner_.Settings().ForceBufferFlush) FlushBuffers();
+    TruncateContent(TBlobFileHeader::Size);
     header_.SetFormat(BlobFileFormat);
     header_.SetNextBlock(1);
     header_.SetFreeHead(0);

@@ -62,6 +62,13 @@ TDataDirectory::TDataDirectory(TDataSession& session, std::string name, std::str
 }
 
 TDataDirectory::~TDataDirectory() {
+    if (InTransaction()) {
+        try {
+            Rollback();
+        } catch (...) {
+            // every table has left; a table whose headers could not be read again counts as damaged
+        }
+    }
     assert(!InUse() && "cursors and statements end before their database");
 }
 

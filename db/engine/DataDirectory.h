@@ -13,11 +13,14 @@
 //   - the shared tables of its tables, one per table however many cursors use it, by the normalised name
 //     of the table's data file (TableKey), each with a use count; the last release frees the table;
 //   - the statements made on it (not owned: a statement adds itself and removes itself);
-//   - the in-transaction flag;
+//   - its transaction (Transaction.h): StartTransaction, Commit, Rollback; InTransaction is the
+//     in-transaction flag the dataset layer reads. Closing the database (its last close in the session,
+//     or its destruction) rolls back a transaction still open: nothing is ever committed unasked;
 //   - the temporary table names it handed out, so that none is given twice.
 #pragma once
 
 #include "db/engine/EngineSettings.h"
+#include "db/engine/Transaction.h"
 
 #include <cstdint>
 #include <functional>
@@ -31,6 +34,7 @@
 namespace vorsam {
 
 class TDataSession;
+class TDataTable;
 
 // What a directory keeps of a shared table: the table over the three files implements it.
 class TSharedTable {
@@ -98,8 +102,23 @@ public:
     void RemoveStatement(TDirectoryStatement& statement);
     size_t StatementCount() const { return statements_.size(); }
 
-    bool InTransaction() const { return inTransaction_; }
-    void SetInTransaction(bool value) { inTransaction_ = value; }
+    // --- Transactions (Transaction.cpp); local databases only ---
+
+    bool InTransaction() const { return transaction_.Active(); }
+    // VORSAM_INVALIDPARAM when one is already open.
+    void StartTransaction();
+    // Writes the changes of the transaction's tables (synced with `flush`); with `endTransaction` the
+    // transaction ends, else it goes on. VORSAM_INVALIDPARAM when none is open.
+    void Commit(bool endTransaction, bool flush);
+    // Forgets the changes of the transaction's tables and ends it. VORSAM_INVALIDPARAM when none is open.
+    void Rollback();
+    // The tables that joined the open transaction.
+    std::vector<TDataTable*> TransactionTables() const { return transaction_.Tables(); }
+    // A table's first write inside the open transaction: the table joins it (locked whole until it
+    // ends). Returns what the table's lock found changed.
+    bool JoinTransaction(TDataTable& table);
+    // A table that goes away during the transaction leaves it, its changes forgotten.
+    void DropFromTransaction(TDataTable& table) noexcept { transaction_.Drop(table); }
 
     // Shared tables or statements still use it.
     bool InUse() const { return !tables_.empty() || !statements_.empty(); }
@@ -130,8 +149,8 @@ private:
     std::string folder_;
     bool inMemory_;
     uint32_t rights_;
-    bool inTransaction_ = false;
     TTables tables_;
+    TTransaction transaction_{*this};
     std::vector<TDirectoryStatement*> statements_;
     std::set<std::string> tempNames_;
 };

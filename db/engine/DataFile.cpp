@@ -144,10 +144,8 @@ void TDataFile::MarkHeaderWritten() {
 }
 
 void TDataFile::ResetHeader() {
-    owner_.BeforeWrite();
     DropRecordCache();
-    WriteAt(header_.RecordAreaOffset(), nullptr, 0);
-    if (owner_.Settings().ForceBufferFlush) FlushBuffers();
+    TruncateContent(header_.RecordAreaOffset());
     header_.SetChangeCounter(header_.ChangeCounter() + 1);
     header_.SetFreeChainHead(0);
     header_.SetNextRecordNumber(1);

@@ -56,6 +56,15 @@
 // (VORSAM_FILECORRUPT at every lock). An end of a write that fails keeps what it could not write in the
 // caches: the next write of this process writes it and completes the table.
 //
+// Transactions (Transaction.h): a table made for a database (TDataDirectory) asks it, at the start of
+// each outermost write, whether a transaction is open; the table's first write inside one makes it
+// join: it locks itself whole and holds a use of itself until the transaction ends. Its changes then
+// stay in the caches (as under any whole-table lock) until the transaction writes them at a commit or
+// forgets them at a rollback. While a table is locked whole, no change may reach its files before the
+// lock ends or a commit writes it: a write that would is refused with VORSAM_NOTSUPPORTED (sorting in
+// place, which writes the record area directly, is one). A table that goes away during a transaction
+// leaves it, its changes forgotten.
+//
 // Records: AppendRecord, ModifyRecord and DeleteRecord keep every index in step (the primary one unless
 // the table is in record order, and each secondary one). Every new record gets a fresh +5 value (the
 // next auto-increment value) unless the caller keeps its own, so the keys of a non-unique index, which
@@ -64,6 +73,7 @@
 #pragma once
 
 #include "db/engine/BlobFile.h"
+#include "db/engine/DataDirectory.h"
 #include "db/engine/DataFile.h"
 #include "db/engine/IndexFile.h"
 #include "db/engine/IndexKeys.h"
@@ -92,9 +102,11 @@ struct TTableOpenMode {
 
 enum class TReadLevel : uint8_t { First = 0, Second = 1 };
 
-class TDataTable : public TableFileOwner {
+// The shared table of a database's registry (TSharedTable) is the table itself.
+class TDataTable : public TableFileOwner, public TSharedTable {
 public:
-    TDataTable(const EngineSettings& settings, TTableLocation location);
+    // `database`: the database whose transactions the table's writes join; none for a table on its own.
+    TDataTable(const EngineSettings& settings, TTableLocation location, TDataDirectory* database = nullptr);
     ~TDataTable() override;
     TDataTable(const TDataTable&) = delete;
     TDataTable& operator=(const TDataTable&) = delete;
@@ -132,6 +144,9 @@ public:
     bool CheckForChanges();
     // Forgets every cached change and reads the headers again (what a rollback does).
     void DiscardBuffers();
+    TDataDirectory* Database() const { return database_; }
+    // The table has joined the transaction of its database.
+    bool InTransaction() const { return inTransaction_; }
     uint32_t ReadDepth(TReadLevel level) const { return readDepth_[size_t(level)]; }
     uint32_t WriteDepth() const { return writeDepth_; }
     bool HoldsReadSlots() const { return slotsHeld_; }
@@ -218,16 +233,32 @@ private:
     void ReleaseReadSlots();
     void TakeTableLock();
     bool ReleaseTableLockIfUnused();
+    bool TryWriteLocks(uint32_t tries);
     void TakeWriteLocks();
     bool ReleaseWriteLocks();
+    void ReleaseWholeLevel();
     void ReleaseWriteLevel();
     void RetakeReadSlots();
     void CheckWriteComplete() const;
     void CheckNotDamaged() const;
     void WriteChanges();
+    bool SyncWanted() const { return settings_.ForceBufferFlush || commitSync_; }
+    void WriteContent();
+    void WriteDataHeader();
     void SyncFiles(bool data, bool index, bool blob);
     void TrimCaches();
     void ForgetChanges();
+
+    // Transactions (DataTableTransactions.cpp; TTransaction drives them)
+    friend class TTransaction;
+    bool JoinOpenTransaction();
+    bool EnterTransaction();
+    void LeaveTransaction(bool discard);
+    bool HasTransactionChanges();
+    bool TryLockForCommit();
+    void UnlockAfterCommit();
+    void BeginCommit(bool flush);
+    void EndCommit() noexcept;
 
     // Records
     struct TCachedOrder {
@@ -243,6 +274,7 @@ private:
 
     const EngineSettings& settings_;
     TTableLocation location_;
+    TDataDirectory* database_;
     TTableOpenMode mode_;
     uint32_t useCount_ = 0;
     bool encrypted_ = false;
@@ -264,6 +296,12 @@ private:
     bool writeMarked_ = false;             // the data header carries the write-in-progress mark of this write
     bool damaged_ = false;                 // a write of this process broke off after a part of it was written
     std::array<uint64_t, 3> runsAtMark_{}; // write runs of the data, index and blob file at the mark
+
+    // Transaction state.
+    bool inTransaction_ = false;
+    bool committing_ = false;  // a commit is writing the changes kept under the whole-table lock
+    bool commitSync_ = false;  // that commit syncs each file as the end of a write does with ForceBufferFlush
+    bool commitLocked_ = false; // the commit took the write locks
 
     std::array<std::optional<TCachedOrder>, IndexSlotCount> orders_;
 };

@@ -13,11 +13,12 @@
 
 namespace vorsam {
 
-TDataTable::TDataTable(const EngineSettings& settings, TTableLocation location)
-    : settings_(settings), location_(std::move(location)), dataFile_(*this), indexFile_(*this),
-      blobFile_(*this) {}
+TDataTable::TDataTable(const EngineSettings& settings, TTableLocation location, TDataDirectory* database)
+    : settings_(settings), location_(std::move(location)), database_(database), dataFile_(*this),
+      indexFile_(*this), blobFile_(*this) {}
 
 TDataTable::~TDataTable() {
+    if (inTransaction_) database_->DropFromTransaction(*this); // its changes are forgotten, never written
     if (!IsOpen()) return;
     useCount_ = 1;
     try {
@@ -53,6 +54,8 @@ std::array<uint32_t, 3> TDataTable::ChangeCounters() const {
 }
 
 bool TDataTable::HasUnwrittenChanges() {
+    for (TTableFile* file : Files())
+        if (file->HasPendingTruncation()) return true;
     return dataFile_.HasUnwrittenChanges() || indexFile_.HasUnwrittenChanges() ||
            (HasBlobFile() && blobFile_.HasUnwrittenChanges());
 }
@@ -264,6 +267,7 @@ void TDataTable::FinishUses() {
 
 void TDataTable::CloseFiles() noexcept {
     for (TTableFile* file : Files()) {
+        file->ForgetPendingTruncation();
         try {
             file->Close();
         } catch (...) {

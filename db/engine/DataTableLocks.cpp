@@ -55,13 +55,20 @@ bool TDataTable::ReleaseTableLockIfUnused() {
     return dataFile_.UnlockTable();
 }
 
-void TDataTable::TakeWriteLocks() {
-    if (!indexFile_.WriteLock()) Raise(VORSAM_LOCKTIMEOUT);
-    if (HasBlobFile() && !blobFile_.WriteLock()) {
+// The write locks of the index and blob files, each tried up to `tries` times; false, holding neither,
+// when one is refused.
+bool TDataTable::TryWriteLocks(uint32_t tries) {
+    if (!indexFile_.WriteLock(tries)) return false;
+    if (HasBlobFile() && !blobFile_.WriteLock(tries)) {
         indexFile_.WriteUnlock();
-        Raise(VORSAM_LOCKTIMEOUT);
+        return false;
     }
     writeLocksHeld_ = true;
+    return true;
+}
+
+void TDataTable::TakeWriteLocks() {
+    if (!TryWriteLocks(settings_.LockTries)) Raise(VORSAM_LOCKTIMEOUT);
 }
 
 bool TDataTable::ReleaseWriteLocks() {
@@ -137,9 +144,11 @@ bool TDataTable::BeginWrite() {
     RequireOpen();
     if (ReadOnly()) Raise(VORSAM_OSEACCES);
     CheckNotDamaged();
+    // The first write inside a transaction of the database locks the table whole for it.
+    bool changed = writeDepth_ == 0 && JoinOpenTransaction();
     if (writeDepth_ > 0 || mode_.Exclusive) {
         ++writeDepth_;
-        return false;
+        return changed;
     }
     if (slotsHeld_) ReleaseReadSlots(); // the write lock covers them
     try {
@@ -151,10 +160,10 @@ bool TDataTable::BeginWrite() {
         throw;
     }
     writeDepth_ = 1;
-    return wholeDepth_ == 0 && CheckTakenLevel(*this, [&] {
-               writeDepth_ = 0;
-               ReleaseWriteLevel();
-           });
+    return changed || (wholeDepth_ == 0 && CheckTakenLevel(*this, [&] {
+                           writeDepth_ = 0;
+                           ReleaseWriteLevel();
+                       }));
 }
 
 void TDataTable::EndWrite() {
@@ -191,12 +200,17 @@ void TDataTable::AbortWrite() {
 }
 
 void TDataTable::BeforeWrite() {
-    if (writeMarked_ || creating_ || !dataFile_.IsOpen()) return;
+    if (creating_ || !dataFile_.IsOpen()) return;
+    // What is kept under a whole-table lock may be a transaction's: it reaches the files only when the
+    // lock ends or a commit writes it, never half-way.
+    if (wholeDepth_ > 0 && !committing_)
+        Raise(VORSAM_NOTSUPPORTED, "a write to the files while the table is locked whole");
+    if (writeMarked_) return;
     writeMarked_ = true;
     runsAtMark_ = {dataFile_.CacheStatistics().WriteRuns, indexFile_.Stats().WriteRuns,
                    HasBlobFile() ? blobFile_.CacheStatistics().WriteRuns : 0};
     dataFile_.WriteHeaderInProgress();
-    if (settings_.ForceBufferFlush) dataFile_.FlushBuffers();
+    if (SyncWanted()) dataFile_.FlushBuffers();
 }
 
 // Writes the changes in the order that lets a broken-off write be detected: the mark, the content, the
@@ -204,26 +218,39 @@ void TDataTable::BeforeWrite() {
 void TDataTable::WriteChanges() {
     if (writeMarked_ || HasUnwrittenChanges()) {
         BeforeWrite();
-        bool blobs = HasBlobFile();
-        if (blobs) blobFile_.FlushBlocks();
-        dataFile_.FlushRecords();
-        indexFile_.FlushPages(false);
-        indexFile_.FlushPages(true);
-        if (settings_.ForceBufferFlush) SyncFiles(true, true, blobs);
-        // A file whose content was written gets a new header, so that other processes drop what they
-        // cached of it.
-        bool blobWritten =
-            blobs && (blobFile_.HeaderChanged() || blobFile_.CacheStatistics().WriteRuns != runsAtMark_[2]);
-        bool indexWritten = indexFile_.HeaderChanged() || indexFile_.Stats().WriteRuns != runsAtMark_[1];
-        if (blobWritten) blobFile_.WriteHeader(true);
-        if (indexWritten) indexFile_.WriteHeader(true);
-        dataFile_.WriteFieldDescriptors();
-        if (settings_.ForceBufferFlush) SyncFiles(false, indexWritten, blobWritten);
-        dataFile_.WriteHeader(true);
-        if (settings_.ForceBufferFlush) SyncFiles(true, false, false);
-        writeMarked_ = false;
+        WriteContent();
+        WriteDataHeader();
     }
     TrimCaches();
+}
+
+// After the mark: truncations, blocks, records and pages, then the headers of the blob and index files
+// and the descriptors.
+void TDataTable::WriteContent() {
+    bool sync = SyncWanted();
+    bool blobs = HasBlobFile();
+    for (TTableFile* file : Files()) file->WritePendingTruncation();
+    if (blobs) blobFile_.FlushBlocks();
+    dataFile_.FlushRecords();
+    indexFile_.FlushPages(false);
+    indexFile_.FlushPages(true);
+    if (sync) SyncFiles(true, true, blobs);
+    // A file whose content was written gets a new header, so that other processes drop what they
+    // cached of it.
+    bool blobWritten =
+        blobs && (blobFile_.HeaderChanged() || blobFile_.CacheStatistics().WriteRuns != runsAtMark_[2]);
+    bool indexWritten = indexFile_.HeaderChanged() || indexFile_.Stats().WriteRuns != runsAtMark_[1];
+    if (blobWritten) blobFile_.WriteHeader(true);
+    if (indexWritten) indexFile_.WriteHeader(true);
+    bool descriptorsWritten = dataFile_.WriteFieldDescriptors();
+    if (sync) SyncFiles(descriptorsWritten, indexWritten, blobWritten);
+}
+
+// The data header without the mark: the write is complete.
+void TDataTable::WriteDataHeader() {
+    dataFile_.WriteHeader(true);
+    if (SyncWanted()) SyncFiles(true, false, false);
+    writeMarked_ = false;
 }
 
 void TDataTable::SyncFiles(bool data, bool index, bool blob) {
@@ -239,8 +266,11 @@ void TDataTable::TrimCaches() {
 }
 
 // Drops every cached change and reads the headers again. When a part of the write had already reached
-// the files, the data header read back carries the write's mark: the table then counts as damaged.
+// the files, the data header read back carries the write's mark: the table then counts as damaged, as
+// it does when a header cannot be read again.
 void TDataTable::ForgetChanges() {
+    damaged_ = true; // until the headers are read again: a header copy that is not the file's is never written
+    for (TTableFile* file : Files()) file->ForgetPendingTruncation();
     dataFile_.DropRecordCache();
     indexFile_.DropPages(false);
     if (HasBlobFile()) blobFile_.DropBlockCache();
@@ -276,13 +306,21 @@ bool TDataTable::LockTable() {
     });
 }
 
+// One level of the whole-table lock ends without writing anything; the last gives up the table lock
+// (unless a write holds it) and lets a read level still going take its read slots again.
+void TDataTable::ReleaseWholeLevel() {
+    --wholeDepth_;
+    if (!ReleaseTableLockIfUnused()) Raise(VORSAM_UNLOCKFAILED);
+    RetakeReadSlots();
+}
+
 void TDataTable::UnlockTable() {
     assert(wholeDepth_ > 0 && "an unlock of the table that was not locked");
+    // The first level of a table in a transaction is the transaction's: only its end releases it.
+    if (inTransaction_ && wholeDepth_ == 1) Raise(VORSAM_UNLOCKFAILED, "the table's lock belongs to a transaction");
     if (wholeDepth_ > 1 || writeDepth_ > 0 || ReadOnly()) {
         // An enclosing write writes the changes at its end (a read-only table has none).
-        --wholeDepth_;
-        if (!ReleaseTableLockIfUnused()) Raise(VORSAM_UNLOCKFAILED);
-        RetakeReadSlots();
+        ReleaseWholeLevel();
         return;
     }
     // The changes kept while the table was locked whole are written now, under the write locks.

@@ -109,9 +109,7 @@ void TIndexFile::Changed() {
 }
 
 void TIndexFile::ResetIndexes() {
-    owner_.BeforeWrite();
-    WriteAt(IndexHeaderSize, nullptr, 0);
-    if (owner_.Settings().ForceBufferFlush) FlushBuffers();
+    TruncateContent(IndexHeaderSize);
     DropPages(false);
     DropPages(true);
     header_.Format = IndexFileFormat;

@@ -2,14 +2,20 @@
 // owning table, errors raised with the table's and database's names as context, positioned reads and
 // writes, each inside the shared file's critical section, and the read slots and write lock that the
 // index and blob files carry (TableLocks.h; the data file has the table and record locks instead).
+//
+// Emptying a file cuts it after its header (TruncateContent). While the table is locked whole the cut
+// waits in memory, as every other change of such a table does, until the table writes its changes
+// (WritePendingTruncation, before the content) or forgets them (ForgetPendingTruncation).
 #pragma once
 
 #include "db/engine/TableFileOwner.h"
 #include "db/engine/TableLocks.h"
 #include "db/lib/FileHandler.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 
 namespace vorsam {
 
@@ -24,10 +30,26 @@ public:
     // `slot`; releases it; takes and releases the write lock. False when refused.
     bool ReadLock(uint16_t& slot) { return LockReadSlot(*this, slot, owner_.Settings().LockTries); }
     bool ReadUnlock(uint16_t slot) { return LockRegion(false, 1, ReadSlotOffset(slot)); }
-    bool WriteLock() {
-        return LockWithRetries(*this, WriteLockOffset, WriteLockLength, owner_.Settings().LockTries);
-    }
+    bool WriteLock() { return WriteLock(owner_.Settings().LockTries); }
+    bool WriteLock(uint32_t tries) { return LockWithRetries(*this, WriteLockOffset, WriteLockLength, tries); }
     bool WriteUnlock() { return LockRegion(false, WriteLockLength, WriteLockOffset); }
+
+    // Cuts the file at `offset` (flushing when ForceBufferFlush is set), or, while the table is locked
+    // whole, remembers the cut for the table's next write.
+    void TruncateContent(uint64_t offset) {
+        if (owner_.LockedWhole()) {
+            pendingCut_ = pendingCut_ ? std::min(*pendingCut_, offset) : offset;
+            return;
+        }
+        Cut(offset);
+    }
+    bool HasPendingTruncation() const { return pendingCut_.has_value(); }
+    void WritePendingTruncation() {
+        if (!pendingCut_) return;
+        Cut(*pendingCut_);
+        pendingCut_.reset();
+    }
+    void ForgetPendingTruncation() { pendingCut_.reset(); }
 
 protected:
     void GetErrorContext(TErrorContext& context) const override {
@@ -48,6 +70,15 @@ protected:
     }
 
     TableFileOwner& owner_;
+
+private:
+    void Cut(uint64_t offset) {
+        owner_.BeforeWrite();
+        WriteAt(offset, nullptr, 0);
+        if (owner_.Settings().ForceBufferFlush) FlushBuffers();
+    }
+
+    std::optional<uint64_t> pendingCut_;
 };
 
 } // namespace vorsam

@@ -19,32 +19,6 @@ namespace {
 
 using namespace platform::data;
 
-[[noreturn]] void RaiseNoTransactions(const TDataDirectory& directory) {
-    RaiseEngineError(VORSAM_NOTSUPPORTED, "", "", directory.GetDatabaseName(), "", "", "", "transactions");
-}
-
-// The engine database's transaction members, where it has them.
-template <class D> void StartTransactionOn(D& directory) {
-    if constexpr (requires { directory.StartTransaction(); })
-        directory.StartTransaction();
-    else
-        RaiseNoTransactions(directory);
-}
-
-template <class D> void CommitOn(D& directory, bool flush) {
-    if constexpr (requires { directory.Commit(true, flush); })
-        directory.Commit(true, flush);
-    else
-        RaiseNoTransactions(directory);
-}
-
-template <class D> void RollbackOn(D& directory) {
-    if constexpr (requires { directory.Rollback(); })
-        directory.Rollback();
-    else
-        RaiseNoTransactions(directory);
-}
-
 } // namespace
 
 std::string NormaliseDatabaseName(std::string_view name) {
@@ -247,7 +221,7 @@ void TVORSAMDatabase::StartTransaction() {
     if (!Connected()) DatabaseError(SDatabaseClosed);
     if (handle_->InTransaction()) DatabaseErrorFmt(SInTransaction, {databaseName_});
     TSessionLockGuard lock(*session_);
-    StartTransactionOn(*handle_);
+    handle_->StartTransaction();
 }
 
 void TVORSAMDatabase::CheckInTransaction() const {
@@ -258,13 +232,13 @@ void TVORSAMDatabase::CheckInTransaction() const {
 void TVORSAMDatabase::Commit(bool forceFlush) {
     CheckInTransaction();
     TSessionLockGuard lock(*session_);
-    CommitOn(*handle_, forceFlush);
+    handle_->Commit(true, forceFlush);
 }
 
 void TVORSAMDatabase::Rollback() {
     CheckInTransaction();
     TSessionLockGuard lock(*session_);
-    RollbackOn(*handle_);
+    handle_->Rollback();
 }
 
 } // namespace vorsam

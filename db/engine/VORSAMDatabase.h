@@ -21,8 +21,8 @@
 // Closing closes every dataset of the database first (each leaves the list as it closes), then
 // releases the engine database, inside the session's lock.
 //
-// Transactions run on the engine database. This engine has no transactions yet: starting, committing
-// or rolling back raises VORSAM_NOTSUPPORTED once the checks of the component have passed.
+// Transactions run on the engine database (Transaction.h), once the checks of the component have
+// passed: Commit ends the transaction, writing its changes (synced with ForceFlush).
 #pragma once
 
 #include "db/engine/DataDirectory.h"

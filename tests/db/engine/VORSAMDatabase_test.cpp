@@ -205,16 +205,21 @@ TEST_F(VORSAMDatabaseTest, TransactionsAreRefusedWithTheirMessagesAndOtherwiseRu
     EXPECT_DATABASE_ERROR(database.Commit(true), "Database Memory has no active transaction.");
     EXPECT_DATABASE_ERROR(database.Rollback(), "Database Memory has no active transaction.");
 
-    try {
-        database.StartTransaction();
-    } catch (const EVORSAMEngineError& e) {
-        EXPECT_EQ(e.ErrorCode, VORSAM_NOTSUPPORTED) << "until the engine has transactions";
-        EXPECT_FALSE(database.Handle()->InTransaction());
-        EXPECT_ENGINE_ERROR(database.Handle()->SetInTransaction(true);
-                            database.Commit(), VORSAM_NOTSUPPORTED);
-    }
+    database.StartTransaction();
     ASSERT_TRUE(database.Handle()->InTransaction());
     EXPECT_DATABASE_ERROR(database.StartTransaction(), "Database Memory already has an active transaction.");
+    database.Commit(true);
+    EXPECT_FALSE(database.Handle()->InTransaction());
+    database.StartTransaction();
+    database.Rollback();
+    EXPECT_FALSE(database.Handle()->InTransaction());
+    EXPECT_DATABASE_ERROR(database.Rollback(), "Database Memory has no active transaction.");
+
+    // Closing the database with a transaction open rolls it back.
+    database.StartTransaction();
+    database.Close();
+    database.Open();
+    EXPECT_FALSE(database.Handle()->InTransaction());
 }
 
 } // namespace

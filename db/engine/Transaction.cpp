@@ -1,0 +1,158 @@
+// The transaction of a database, and the database's transaction members.
+#include "db/engine/Transaction.h"
+
+#include "db/engine/DataDirectory.h"
+#include "db/engine/DataTable.h"
+#include "db/engine/TableLocks.h"
+#include "db/lib/EngineErrors.h"
+
+#include <algorithm>
+#include <cassert>
+#include <exception>
+
+namespace vorsam {
+
+namespace {
+
+// Runs each action, even after one failed; the first error is raised at the end.
+class TErrorKeeper {
+public:
+    template <typename F> void Run(F&& action) {
+        try {
+            action();
+        } catch (...) {
+            if (!error_) error_ = std::current_exception();
+        }
+    }
+    void RaiseFirst() {
+        if (error_) std::rethrow_exception(error_);
+    }
+
+private:
+    std::exception_ptr error_;
+};
+
+} // namespace
+
+// ---- TTransaction ----
+
+std::vector<TDataTable*> TTransaction::Tables() const {
+    std::vector<TDataTable*> tables;
+    for (const TJoined& joined : tables_) tables.push_back(joined.Table);
+    return tables;
+}
+
+void TTransaction::Start() {
+    assert(!active_ && tables_.empty());
+    active_ = true;
+}
+
+bool TTransaction::Join(TDataTable& table, bool registered) {
+    assert(active_ && !table.InTransaction());
+    tables_.reserve(tables_.size() + 1); // nothing can fail once the table is locked for the transaction
+    bool changed = table.EnterTransaction();
+    tables_.push_back({&table, registered});
+    return changed;
+}
+
+void TTransaction::Commit(bool endTransaction, bool flush) {
+    assert(active_);
+    std::vector<TDataTable*> changed;
+    for (const TJoined& joined : tables_)
+        if (joined.Table->HasTransactionChanges()) changed.push_back(joined.Table);
+    if (!changed.empty()) WriteTables(changed, flush);
+    if (endTransaction) End(false);
+}
+
+void TTransaction::Rollback() {
+    assert(active_);
+    End(true);
+}
+
+bool TTransaction::Drop(TDataTable& table) noexcept {
+    auto it = std::find_if(tables_.begin(), tables_.end(),
+                           [&](const TJoined& joined) { return joined.Table == &table; });
+    if (it == tables_.end()) return false;
+    TJoined joined = *it;
+    tables_.erase(it);
+    TErrorKeeper errors;
+    errors.Run([&] { Leave(joined, true); }); // the table goes away: what failed goes with it
+    return true;
+}
+
+// The steps of a commit (Transaction.h), each over every table before the next begins.
+void TTransaction::WriteTables(const std::vector<TDataTable*>& tables, bool flush) {
+    LockForCommit(tables);
+    try {
+        for (TDataTable* table : tables) table->BeginCommit(flush);
+        for (TDataTable* table : tables) table->WriteContent();
+        for (TDataTable* table : tables) table->WriteDataHeader();
+    } catch (...) {
+        for (TDataTable* table : tables) table->EndCommit();
+        throw;
+    }
+    for (TDataTable* table : tables) table->EndCommit();
+}
+
+// All the tables' write locks at once, or none: a round that meets a refusal gives back what it took.
+void TTransaction::LockForCommit(const std::vector<TDataTable*>& tables) {
+    uint32_t rounds = std::max<uint32_t>(1, tables.front()->Settings().LockTries);
+    for (uint32_t round = 1;; ++round) {
+        size_t held = 0;
+        while (held < tables.size() && tables[held]->TryLockForCommit()) ++held;
+        if (held == tables.size()) return;
+        for (size_t i = 0; i < held; ++i) tables[i]->UnlockAfterCommit();
+        if (round >= rounds) tables[held]->Raise(VORSAM_LOCKTIMEOUT);
+        WaitBeforeRetry(LockRetryWait);
+    }
+}
+
+void TTransaction::Leave(const TJoined& joined, bool discard) {
+    TErrorKeeper errors;
+    errors.Run([&] { joined.Table->LeaveTransaction(discard); });
+    if (joined.Registered) errors.Run([&] { database_.ReleaseTable(*joined.Table); }); // may free it
+    errors.RaiseFirst();
+}
+
+void TTransaction::End(bool discard) {
+    std::vector<TJoined> tables;
+    tables.swap(tables_);
+    active_ = false;
+    TErrorKeeper errors;
+    for (const TJoined& joined : tables) errors.Run([&] { Leave(joined, discard); });
+    errors.RaiseFirst();
+}
+
+// ---- the database's transaction members ----
+
+namespace {
+
+[[noreturn]] void RaiseTransactionState(const TDataDirectory& database, const char* text) {
+    RaiseEngineError(VORSAM_INVALIDPARAM, "", "", database.GetDatabaseName(), "", "", "", text);
+}
+
+} // namespace
+
+void TDataDirectory::StartTransaction() {
+    if (InTransaction()) RaiseTransactionState(*this, "a transaction is already active");
+    transaction_.Start();
+}
+
+void TDataDirectory::Commit(bool endTransaction, bool flush) {
+    if (!InTransaction()) RaiseTransactionState(*this, "no transaction is active");
+    transaction_.Commit(endTransaction, flush);
+}
+
+void TDataDirectory::Rollback() {
+    if (!InTransaction()) RaiseTransactionState(*this, "no transaction is active");
+    transaction_.Rollback();
+}
+
+bool TDataDirectory::JoinTransaction(TDataTable& table) {
+    bool registered = EntryOf(table) != tables_.end();
+    bool changed = transaction_.Join(table, registered);
+    if (registered) AddTableUse(table);
+    return changed;
+}
+
+} // namespace vorsam

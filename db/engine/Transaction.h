@@ -1,0 +1,76 @@
+// TTransaction: the transaction of a database (TDataDirectory::StartTransaction, Commit, Rollback).
+//
+// A transaction is open from StartTransaction until a commit that ends it or a rollback. The tables it
+// writes join it at their first write inside it (TDataTable asks its database at the start of each
+// outermost write): each is locked whole for the transaction, so that no other process writes it, and
+// holds a use of itself (and of its place in the database's registry) until the transaction ends. Its
+// changes stay in the table's caches, which grow as needed; other processes go on reading the files,
+// which hold only committed data.
+//
+// Commit (end transaction, flush) writes the changes of every joined table that has any:
+//   1. the write locks of all those tables, taken together: one try at each in turn; when one is
+//      refused, those taken are given back and the round starts again 3 ms later (up to the session's
+//      LockTries rounds, then VORSAM_LOCKTIMEOUT, nothing written). A reader of several tables never
+//      waits for a commit that waits for it;
+//   2. each table's data header with its write-in-progress mark (DataFileHeader.h +111);
+//   3. each table's content (truncations, blob blocks, records, index pages), then its blob and index
+//      headers and descriptors;
+//   4. each table's data header without the mark.
+// With the flush flag (or ForceBufferFlush) every file written is synced after each step, before the
+// next. A crash at any write thus leaves each table either as before the commit, or as after it, or
+// carrying the mark, which every later open or lock reports as VORSAM_FILECORRUPT: tables of one
+// commit never end up silently half old and half new. With end transaction false the tables stay
+// locked and joined, and the transaction goes on. A commit that fails (an I/O error) keeps what it did
+// not write in the caches and the transaction open: a later commit writes it, a rollback forgets it.
+//
+// Rollback forgets the changes of every joined table since the last commit (the caches dropped, the
+// headers read again) and ends the transaction. A table that is destroyed during the transaction
+// leaves it the same way.
+#pragma once
+
+#include <cstddef>
+#include <vector>
+
+namespace vorsam {
+
+class TDataDirectory;
+class TDataTable;
+
+class TTransaction {
+public:
+    explicit TTransaction(TDataDirectory& database) : database_(database) {}
+    TTransaction(const TTransaction&) = delete;
+    TTransaction& operator=(const TTransaction&) = delete;
+
+    bool Active() const { return active_; }
+    // The tables that joined, in the order they joined.
+    std::vector<TDataTable*> Tables() const;
+    size_t TableCount() const { return tables_.size(); }
+
+    void Start();
+    // The table joins the open transaction; `registered`: it holds a use of the database's registry
+    // entry, given back when it leaves. Returns what the table's lock found changed.
+    bool Join(TDataTable& table, bool registered);
+    void Commit(bool endTransaction, bool flush);
+    // Forgets every change and ends; the first error met is raised once every table has left.
+    void Rollback();
+    // The table leaves at once, its changes forgotten; false when it had not joined.
+    bool Drop(TDataTable& table) noexcept;
+
+private:
+    struct TJoined {
+        TDataTable* Table;
+        bool Registered;
+    };
+
+    void WriteTables(const std::vector<TDataTable*>& tables, bool flush);
+    void LockForCommit(const std::vector<TDataTable*>& tables);
+    void Leave(const TJoined& joined, bool discard);
+    void End(bool discard);
+
+    TDataDirectory& database_;
+    bool active_ = false;
+    std::vector<TJoined> tables_;
+};
+
+} // namespace vorsam
