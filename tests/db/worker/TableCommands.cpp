@@ -1,5 +1,6 @@
-// Worker commands on one shared table (TDataTable) of the worker, for the multi-process tests of locks
-// and change counters. The table's first two fields are 32-bit integers: a key (its primary index) and a
+// Worker commands on one shared table (TDataTable) of the worker, for the multi-process tests of locks,
+// change counters and transactions. The table belongs to the database of its folder (a session of the
+// worker's own), whose transactions its writes join. The table's first two fields are 32-bit integers: a key (its primary index) and a
 // value. A lock command answers once it holds the lock, so tests order processes by the answers.
 //   topen <folder> <name> [exclusive] [readonly] [flush] [strict] [tries=<n>] [retries=<n>] [wait=<ms>]
 //                                        opens the table with those session settings
@@ -13,8 +14,12 @@
 //   tcount                               -> ok <active records>
 //   tverify                              -> ok | fail <first problem>
 //   tstopatwrite <n>                     the file layer stops at the nth write from now on, as a crash
+//   tstart                               starts a transaction on the table's database
+//   tcommit [keep] [flush]               commits it (with keep it goes on; flush syncs the files)
+//   trollback
 #include "WorkerCommands.h"
 
+#include "db/engine/DataSession.h"
 #include "db/engine/DataTable.h"
 #include "db/engine/TableVerify.h"
 #include "db/lib/ByteUtils.h"
@@ -31,7 +36,20 @@ namespace {
 using namespace vorsam;
 
 EngineSettings Settings;
+std::unique_ptr<TDataSession> Session;
+TDataDirectory* Database = nullptr;
 std::unique_ptr<TDataTable> Table;
+
+TDataDirectory& OpenDatabase() {
+    if (!Database) throw std::invalid_argument("no table open");
+    return *Database;
+}
+
+void CloseTable() {
+    Table.reset();
+    if (Database) Session->CloseDataDirectory(*Database);
+    Database = nullptr;
+}
 
 TDataTable& OpenTable() {
     if (!Table || !Table->IsOpen()) throw std::invalid_argument("no table open");
@@ -52,7 +70,10 @@ std::string Open(TWorkerArgs args) {
     Settings.LockTries = uint32_t(Option(args, "tries", Settings.LockTries));
     Settings.LockRetryCount = uint8_t(Option(args, "retries", Settings.LockRetryCount));
     Settings.LockWaitTime = uint16_t(Option(args, "wait", Settings.LockWaitTime));
-    Table = std::make_unique<TDataTable>(Settings, TTableLocation{args.at(1), args.at(2), false, ""});
+    CloseTable();
+    if (!Session) Session = std::make_unique<TDataSession>();
+    Database = &Session->OpenDataDirectory("", args.at(1));
+    Table = std::make_unique<TDataTable>(Settings, TTableLocation{args.at(1), args.at(2), false, ""}, Database);
     Table->Open({.Exclusive = HasFlag(args, "exclusive"), .ReadOnly = HasFlag(args, "readonly")});
     return Ok();
 }
@@ -145,7 +166,7 @@ std::string Verify(TWorkerArgs) {
 
 TWorkerCommandRegistrar openCommand("topen", Open);
 TWorkerCommandRegistrar closeCommand("tclose", [](TWorkerArgs) {
-    Table.reset();
+    CloseTable();
     return Ok();
 });
 TWorkerCommandRegistrar beginCommand("tbegin", Begin);
@@ -162,6 +183,18 @@ TWorkerCommandRegistrar getCommand("tget", Get);
 TWorkerCommandRegistrar deleteCommand("tdelete", Delete);
 TWorkerCommandRegistrar countCommand("tcount", Count);
 TWorkerCommandRegistrar verifyCommand("tverify", Verify);
+TWorkerCommandRegistrar startCommand("tstart", [](TWorkerArgs) {
+    OpenDatabase().StartTransaction();
+    return Ok();
+});
+TWorkerCommandRegistrar commitCommand("tcommit", [](TWorkerArgs args) {
+    OpenDatabase().Commit(!HasFlag(args, "keep"), HasFlag(args, "flush"));
+    return Ok();
+});
+TWorkerCommandRegistrar rollbackCommand("trollback", [](TWorkerArgs) {
+    OpenDatabase().Rollback();
+    return Ok();
+});
 TWorkerCommandRegistrar stopCommand("tstopatwrite", [](TWorkerArgs args) {
     GetFileList().Faults().StopAtWrite(NumberArg(args, 1));
     return Ok();
