@@ -100,6 +100,7 @@ void TDataFile::CheckFormat() const {
 
 void TDataFile::ReadHeader() {
     ReadAt(0, header_.Bytes.data(), TDataFileHeader::Size);
+    fileHeader_ = header_;
     writeInterrupted_ = header_.HeaderChanged();
     header_.SetHeaderChanged(false);
 }
@@ -108,33 +109,39 @@ bool TDataFile::CheckHeaderChanged() {
     TDataFileHeader onDisk;
     ReadAt(0, onDisk.Bytes.data(), TDataFileHeader::Size);
     if (onDisk.ChangeCounter() == header_.ChangeCounter()) return false;
+    fileHeader_ = onDisk;
     writeInterrupted_ = onDisk.HeaderChanged();
     onDisk.SetHeaderChanged(false);
     header_ = onDisk;
     return true;
 }
 
-void TDataFile::StoreHeader(bool inProgress) {
-    TDataFileHeader stored = header_;
-    stored.SetChangeCounter(header_.ChangeCounter() + 1);
-    stored.SetWriterVersion(EngineVersion);
-    stored.SetLastWriteTime(HeaderTimeNow());
-    stored.SetHeaderChanged(inProgress);
-    WriteAt(0, stored.Bytes.data(), TDataFileHeader::Size);
-    stored.SetHeaderChanged(header_.HeaderChanged());
-    header_ = stored;
+// Writes the image with the next change counter, this engine's version, the time and the mark given;
+// the copy and the file's header then carry that counter.
+void TDataFile::StoreHeader(TDataFileHeader image, bool inProgress) {
+    image.SetChangeCounter(header_.ChangeCounter() + 1);
+    image.SetWriterVersion(EngineVersion);
+    image.SetLastWriteTime(HeaderTimeNow());
+    image.SetHeaderChanged(inProgress);
+    WriteAt(0, image.Bytes.data(), TDataFileHeader::Size);
+    fileHeader_ = image;
+    header_.SetChangeCounter(image.ChangeCounter());
+    header_.SetWriterVersion(EngineVersion);
+    header_.SetLastWriteTime(image.LastWriteTime());
     owner_.MarkModified();
 }
 
 bool TDataFile::WriteHeader(bool force) {
     if (!force && !header_.HeaderChanged()) return false;
-    StoreHeader(false);
+    StoreHeader(header_, false);
     header_.SetHeaderChanged(false);
     return true;
 }
 
+// The mark goes with the values the file already holds, not the new ones: a mark write that is cut
+// short leaves the old header, marked or not, never new values over the old content.
 void TDataFile::WriteHeaderInProgress() {
-    StoreHeader(true);
+    StoreHeader(fileHeader_, true);
 }
 
 void TDataFile::MarkHeaderWritten() {

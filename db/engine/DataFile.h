@@ -84,8 +84,8 @@ public:
     // When forced or the header-changed flag is set: counter + 1, version and time stamped, header
     // written (its header-changed byte clear), table marked modified, flag cleared; true. Otherwise false.
     bool WriteHeader(bool force = false);
-    // Counter + 1, header written with its header-changed byte set: a write of the content begins. The
-    // flag in memory stays as it was.
+    // Counter + 1, the header the file holds written again with its header-changed byte set: a write of
+    // the content begins. The copy's values and flag stay as they were.
     void WriteHeaderInProgress();
     // The header last read from the file had its header-changed byte set: a write never ended.
     bool WriteInterrupted() const { return writeInterrupted_; }
@@ -194,7 +194,7 @@ private:
     std::string Unscrambled(std::string text) const;
     std::string Scrambled(std::string_view text, size_t maxLength) const;
     bool SameName(const TFieldDescriptor& field, std::string_view name) const;
-    void StoreHeader(bool inProgress);
+    void StoreHeader(TDataFileHeader image, bool inProgress);
 
     TRecord& AppendRecord();
     TRecord& NewRecord(uint32_t number, size_t position);
@@ -205,6 +205,7 @@ private:
     void WriteRun(std::span<TRecord* const> run);
 
     TDataFileHeader header_;
+    TDataFileHeader fileHeader_; // the header as the file holds it, as far as this process knows
     std::vector<TFieldDescriptor> fields_;
     bool descriptorsChanged_ = false;
     bool writeInterrupted_ = false;

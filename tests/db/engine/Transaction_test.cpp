@@ -187,22 +187,6 @@ TEST_P(TransactionTest, ACommitMarksEveryTableFirstWritesTheirDataHeadersLastAnd
     GetFileList().Faults().SetObserver(nullptr);
 }
 
-TEST_P(TransactionTest, ACommitWaitsForReadersAndOnTimeoutWritesNothingAndGoesOn) {
-    auto table = Table("PEOPLE", true);
-    auto reader = OpenPeople();
-    settings_.LockTries = 3;
-    database_.StartTransaction();
-    PutPerson(*table, {1, 10, "a", "memo"});
-    auto files = FileBytes();
-    reader->BeginRead();
-    EXPECT_ENGINE_ERROR(database_.Commit(true, false), VORSAM_LOCKTIMEOUT);
-    EXPECT_TRUE(database_.InTransaction());
-    EXPECT_EQ(FileBytes(), files);
-    reader->EndRead();
-    database_.Commit(true, false);
-    EXPECT_EQ(Contents(*reader).at(1).Memo, "memo");
-}
-
 TEST_P(TransactionTest, TheDatabaseRefusesTransactionsOutOfTurn) {
     EXPECT_ENGINE_ERROR(database_.Commit(true, false), VORSAM_INVALIDPARAM);
     EXPECT_ENGINE_ERROR(database_.Rollback(), VORSAM_INVALIDPARAM);

@@ -1,0 +1,175 @@
+// Crashes and transactions: a commit of two tables cut short at every one of its writes (the file layer
+// stops there, keeping none or a part of that write), and a worker process killed in the middle of a
+// transaction or of its commit. Reopening then raises a clean corruption error, or each table verifies
+// and holds the records from before or from after the commit; tables that open cleanly are never one
+// old and one new.
+#include "TransactionTestSupport.h"
+
+#include "WorkerProcess.h"
+
+#include "db/lib/FileFaults.h"
+#include "db/lib/FileList.h"
+#include "db/lib/LibraryGlobals.h"
+
+namespace vorsam::test {
+namespace {
+
+using worker::TWorkerProcess;
+
+enum class TReopened { Before, After, Detected };
+
+class TransactionCrashTest : public TTransactionTest {
+protected:
+    const std::vector<std::string> names_ = {"PEOPLE", "OTHERS"};
+
+    // Fresh tables with records of their own (their state before), then a transaction over both, not
+    // yet committed; the oracle gets the state after.
+    std::vector<std::unique_ptr<TDataTable>> Prepare() {
+        std::vector<std::unique_ptr<TDataTable>> tables;
+        random_.seed(7);
+        for (size_t i = 0; i < names_.size(); ++i) {
+            auto table = NewTable(names_[i]);
+            if (table->Exists()) table->Delete();
+            tables.push_back(Table(names_[i], true));
+            before_[i] = after_[i] = {};
+            for (int n = 0; n < 25; ++n) RandomEdit(*tables[i], before_[i]);
+        }
+        database_.StartTransaction();
+        for (size_t i = 0; i < names_.size(); ++i) {
+            after_[i] = before_[i];
+            for (int n = 0; n < 25; ++n) RandomEdit(*tables[i], after_[i]);
+        }
+        return tables;
+    }
+
+    // The writes of the whole commit.
+    uint64_t CommitWrites() {
+        auto tables = Prepare();
+        uint64_t start = GetFileList().Faults().Count(TFileOperation::Write);
+        database_.Commit(true, true);
+        return GetFileList().Faults().Count(TFileOperation::Write) - start;
+    }
+
+    // The commit cut short at its write n, then everything dropped as a crash would.
+    void CrashAt(uint64_t n, size_t keepBytes) {
+        auto tables = Prepare();
+        GetFileList().Faults().StopAtWrite(n, keepBytes);
+        try {
+            database_.Commit(true, true);
+        } catch (const ESimulatedCrash&) {
+        }
+        tables.clear();
+        if (database_.InTransaction()) database_.Rollback();
+        GetFileList().Faults().Reset();
+    }
+
+    TReopened Reopen(size_t i) {
+        auto table = NewTable(names_[i]);
+        try {
+            table->Open();
+        } catch (const EVORSAMEngineError& e) {
+            EXPECT_EQ(e.ErrorCode, VORSAM_FILECORRUPT) << e.what();
+            return TReopened::Detected;
+        }
+        EXPECT_EQ(Problems(*table), "") << names_[i];
+        TContents contents = Contents(*table);
+        if (contents == before_[i]) return TReopened::Before;
+        EXPECT_EQ(contents, after_[i]) << names_[i] << " holds neither the state before nor after";
+        return TReopened::After;
+    }
+
+    std::array<TContents, 2> before_, after_;
+};
+
+TEST_P(TransactionCrashTest, ACrashAtAnyWriteOfACommitLeavesEachTableWholeOrDetected) {
+    uint64_t writes = CommitWrites();
+    ASSERT_GT(writes, 12u);
+    std::map<std::pair<TReopened, TReopened>, size_t> seen;
+    for (size_t keepBytes : {size_t(0), size_t(100)}) {
+        for (uint64_t n = 1; n <= writes + 1; ++n) {
+            SCOPED_TRACE("stopped at write " + std::to_string(n) + " keeping " + std::to_string(keepBytes));
+            CrashAt(n, keepBytes);
+            std::pair<TReopened, TReopened> state{Reopen(0), Reopen(1)};
+            ++seen[state];
+            bool mixed = (state.first == TReopened::Before && state.second == TReopened::After) ||
+                         (state.first == TReopened::After && state.second == TReopened::Before);
+            EXPECT_FALSE(mixed) << "one table committed and the other not, without a word";
+            if (HasFatalFailure()) return;
+        }
+    }
+    EXPECT_TRUE(seen.count({TReopened::Before, TReopened::Before}));
+    EXPECT_TRUE(seen.count({TReopened::Detected, TReopened::Detected}));
+    EXPECT_TRUE(seen.count({TReopened::After, TReopened::After})) << "the last run is never stopped";
+}
+
+INSTANTIATE_TEST_SUITE_P(Storage, TransactionCrashTest, ::testing::Values(TStorage::Disk, TStorage::Memory),
+                         StorageName);
+
+// ---- killed workers ----
+
+class TransactionKillTest : public TTransactionTest {
+protected:
+    std::unique_ptr<TWorkerProcess> Worker() {
+        auto worker = std::make_unique<TWorkerProcess>();
+        worker->SendOk("topen " + dir_.Path() + " PEOPLE tries=2000");
+        return worker;
+    }
+    // The records as the worker's table holds them: key and value.
+    std::map<int32_t, int32_t> Values() {
+        auto table = NewTable();
+        table->Open();
+        EXPECT_EQ(Problems(*table), "");
+        std::map<int32_t, int32_t> values;
+        for (auto& [key, person] : Contents(*table)) values[key] = person.Value;
+        return values;
+    }
+};
+
+TEST_P(TransactionKillTest, AWorkerKilledInATransactionLeavesTheStateBeforeIt) {
+    Table("PEOPLE", true).reset();
+    std::map<int32_t, int32_t> oracle;
+    auto worker = Worker();
+    for (int32_t key = 1; key <= 40; ++key) worker->SendOk("tput " + std::to_string(key) + " " + std::to_string(oracle[key] = key));
+    worker->SendOk("tstart");
+    for (int32_t key = 30; key <= 700; ++key) worker->SendOk("tput " + std::to_string(key) + " -1"); // outgrows its caches
+    for (int32_t key = 1; key <= 20; ++key) worker->SendOk("tdelete " + std::to_string(key));
+    EXPECT_EQ(worker->SendOk("tcount"), "680");
+    EXPECT_EQ(Values(), oracle) << "another process sees nothing uncommitted";
+    worker->Kill();
+    EXPECT_EQ(Values(), oracle);
+}
+
+TEST_P(TransactionKillTest, AWorkerKilledInItsCommitLeavesTheStateBeforeOrAfterOrIsDetected) {
+    std::map<int32_t, int32_t> before, after;
+    for (int32_t key = 1; key <= 10; ++key) before[key] = key;
+    after = before;
+    for (int32_t key = 5; key <= 60; ++key) after[key] = -key;
+    size_t detected = 0;
+    for (uint64_t n : {1, 2, 3, 5, 8, 100}) {
+        SCOPED_TRACE("stopped at write " + std::to_string(n));
+        auto table = NewTable();
+        if (table->Exists()) table->Delete();
+        Table("PEOPLE", true).reset();
+        auto worker = Worker();
+        for (auto [key, value] : before) worker->SendOk("tput " + std::to_string(key) + " " + std::to_string(value));
+        worker->SendOk("tstart");
+        for (int32_t key = 5; key <= 60; ++key) worker->SendOk("tput " + std::to_string(key) + " " + std::to_string(-key));
+        worker->SendOk("tstopatwrite " + std::to_string(n));
+        std::string answer = worker->Send("tcommit flush");
+        worker->Kill();
+        try {
+            std::map<int32_t, int32_t> values = Values();
+            EXPECT_TRUE(values == before || values == after);
+            EXPECT_EQ(values == after, answer == "ok") << answer;
+        } catch (const EVORSAMEngineError& e) {
+            EXPECT_EQ(e.ErrorCode, VORSAM_FILECORRUPT);
+            ++detected;
+        }
+    }
+    EXPECT_GT(detected, 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Storage, TransactionKillTest, ::testing::Values(TStorage::Disk), StorageName);
+
+} // namespace
+} // namespace vorsam::test

@@ -1,0 +1,73 @@
+// Transactions between processes: while a worker's transaction runs, another process can read its
+// tables but sees only what was committed, and can write them only once the transaction ends; a commit
+// waits for another process's readers.
+#include "TransactionTestSupport.h"
+
+#include "WorkerProcess.h"
+
+namespace vorsam::test {
+namespace {
+
+using worker::TWorkerProcess;
+
+class TransactionProcessesTest : public TTransactionTest {
+protected:
+    TransactionProcessesTest() { settings_.LockTries = 3; }
+
+    std::unique_ptr<TWorkerProcess> Worker(const std::string& options = "tries=2000") {
+        auto worker = std::make_unique<TWorkerProcess>();
+        worker->SendOk("topen " + dir_.Path() + " PEOPLE " + options);
+        return worker;
+    }
+    // Key and value of each record, as this process reads the table.
+    static std::map<int32_t, int32_t> Values(TDataTable& table) {
+        std::map<int32_t, int32_t> values;
+        for (auto& [key, person] : Contents(table)) values[key] = person.Value;
+        return values;
+    }
+};
+
+TEST_P(TransactionProcessesTest, AnotherProcessNeitherSeesNorWritesARunningTransaction) {
+    auto table = Table("PEOPLE", true);
+    PutPerson(*table, {1, 10, "a"});
+    auto worker = Worker();
+    using TValues = std::map<int32_t, int32_t>;
+
+    worker->SendOk("tstart");
+    worker->SendOk("tput 1 11");
+    worker->SendOk("tput 2 20");
+    worker->SendOk("tdelete 1");
+    EXPECT_EQ(worker->SendOk("tcount"), "1") << "the transaction sees its own changes";
+    EXPECT_EQ(Values(*table), (TValues{{1, 10}}));
+    EXPECT_ENGINE_ERROR(PutPerson(*table, {3, 30, "c"}), VORSAM_LOCKTIMEOUT);
+    EXPECT_ENGINE_ERROR(table->LockTable(), VORSAM_LOCKTIMEOUT);
+
+    worker->SendOk("tcommit keep");
+    EXPECT_EQ(Values(*table), (TValues{{2, 20}}));
+    EXPECT_ENGINE_ERROR(PutPerson(*table, {3, 30, "c"}), VORSAM_LOCKTIMEOUT) << "the transaction goes on";
+    worker->SendOk("tput 4 40");
+    worker->SendOk("trollback");
+    EXPECT_EQ(worker->Send("tget 4"), "fail missing");
+    EXPECT_EQ(Values(*table), (TValues{{2, 20}}));
+    PutPerson(*table, {3, 30, "c"});
+    EXPECT_EQ(worker->SendOk("tget 3"), "30");
+    EXPECT_EQ(worker->SendOk("tverify"), "");
+}
+
+TEST_P(TransactionProcessesTest, ACommitWaitsForAnotherProcesssReader) {
+    Table("PEOPLE", true).reset();
+    auto writer = Worker("tries=5"), reader = Worker();
+    writer->SendOk("tstart");
+    writer->SendOk("tput 1 10");
+    reader->SendOk("tbegin read");
+    EXPECT_EQ(writer->Send("tcommit").rfind("error " + std::to_string(VORSAM_LOCKTIMEOUT), 0), 0u);
+    EXPECT_EQ(reader->Send("tget 1"), "fail missing");
+    reader->SendOk("tend read");
+    writer->SendOk("tcommit flush");
+    EXPECT_EQ(reader->SendOk("tget 1"), "10");
+}
+
+INSTANTIATE_TEST_SUITE_P(Storage, TransactionProcessesTest, ::testing::Values(TStorage::Disk), StorageName);
+
+} // namespace
+} // namespace vorsam::test
