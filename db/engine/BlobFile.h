@@ -109,7 +109,8 @@ public:
     bool WriteHeader(bool force = false);
     void MarkHeaderWritten();
     // Empties the file: drops the cache, truncates it after the header (TruncateContent: flushing when
-    // ForceBufferFlush is set, later while the table is locked whole) and resets free head and next block. The change counter keeps counting up.
+    // ForceBufferFlush is set, later while the table is locked whole) and resets free head and next block.
+    // The change counter keeps counting up.
     void ResetBlobFile();
     // Format 5 (else VORSAM_OLDVERSION); a next block number of 1 .. 2,000,000,001 whose blocks the file
     // holds, and a free head of 0 or below it (else VORSAM_HEADERCORRUPT).

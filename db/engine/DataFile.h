@@ -91,8 +91,9 @@ public:
     bool WriteInterrupted() const { return writeInterrupted_; }
     void MarkHeaderWritten();
     // Empties the table: drops the record cache, truncates the file after the descriptors (TruncateContent:
-    // flushing when ForceBufferFlush is set, later while the table is locked whole) and resets free-chain head, next record number and auto-increment value.
-    // The change counter keeps counting up, so other processes notice.
+    // flushing when ForceBufferFlush is set, later while the table is locked whole) and resets free-chain
+    // head, next record number and auto-increment value. The change counter keeps counting up, so other
+    // processes notice.
     void ResetHeader();
     void ReadFieldDescriptors();
     bool WriteFieldDescriptors();

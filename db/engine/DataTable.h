@@ -299,8 +299,8 @@ private:
 
     // Transaction state.
     bool inTransaction_ = false;
-    bool committing_ = false;  // a commit is writing the changes kept under the whole-table lock
-    bool commitSync_ = false;  // that commit syncs each file as the end of a write does with ForceBufferFlush
+    bool committing_ = false; // a commit is writing the changes kept under the whole-table lock
+    bool commitSync_ = false; // that commit syncs each file as the end of a write does with ForceBufferFlush
     bool commitLocked_ = false; // the commit took the write locks
 
     std::array<std::optional<TCachedOrder>, IndexSlotCount> orders_;

@@ -269,7 +269,8 @@ void TDataTable::TrimCaches() {
 // the files, the data header read back carries the write's mark: the table then counts as damaged, as
 // it does when a header cannot be read again.
 void TDataTable::ForgetChanges() {
-    damaged_ = true; // until the headers are read again: a header copy that is not the file's is never written
+    // Damaged until the headers are read again: a header copy that is not the file's is never written.
+    damaged_ = true;
     for (TTableFile* file : Files()) file->ForgetPendingTruncation();
     dataFile_.DropRecordCache();
     indexFile_.DropPages(false);
@@ -317,7 +318,8 @@ void TDataTable::ReleaseWholeLevel() {
 void TDataTable::UnlockTable() {
     assert(wholeDepth_ > 0 && "an unlock of the table that was not locked");
     // The first level of a table in a transaction is the transaction's: only its end releases it.
-    if (inTransaction_ && wholeDepth_ == 1) Raise(VORSAM_UNLOCKFAILED, "the table's lock belongs to a transaction");
+    if (inTransaction_ && wholeDepth_ == 1)
+        Raise(VORSAM_UNLOCKFAILED, "the table's lock belongs to a transaction");
     if (wholeDepth_ > 1 || writeDepth_ > 0 || ReadOnly()) {
         // An enclosing write writes the changes at its end (a read-only table has none).
         ReleaseWholeLevel();

@@ -71,8 +71,8 @@ public:
     bool HeaderChanged() const { return header_.Changed; }
     // A changed header or page (text indexes aside) is not yet in the file.
     bool HasUnwrittenChanges() const;
-    // Empties every index: file truncated to the header (TruncateContent), next page 1, no records, every root, free head
-    // and kept page 0, cached pages dropped.
+    // Empties every index: file truncated to the header (TruncateContent), next page 1, no records, every
+    // root, free head and kept page 0, cached pages dropped.
     void ResetIndexes();
     // Checks the header against the table's fields: VORSAM_OLDVERSION for another format, else
     // VORSAM_HEADERCORRUPT for any descriptor that breaks the rules (IndexDefinition.h), duplicate

@@ -129,9 +129,11 @@ TEST_P(TransactionKillTest, AWorkerKilledInATransactionLeavesTheStateBeforeIt) {
     Table("PEOPLE", true).reset();
     std::map<int32_t, int32_t> oracle;
     auto worker = Worker();
-    for (int32_t key = 1; key <= 40; ++key) worker->SendOk("tput " + std::to_string(key) + " " + std::to_string(oracle[key] = key));
+    for (int32_t key = 1; key <= 40; ++key)
+        worker->SendOk("tput " + std::to_string(key) + " " + std::to_string(oracle[key] = key));
     worker->SendOk("tstart");
-    for (int32_t key = 30; key <= 700; ++key) worker->SendOk("tput " + std::to_string(key) + " -1"); // outgrows its caches
+    for (int32_t key = 30; key <= 700; ++key)
+        worker->SendOk("tput " + std::to_string(key) + " -1"); // outgrows its caches
     for (int32_t key = 1; key <= 20; ++key) worker->SendOk("tdelete " + std::to_string(key));
     EXPECT_EQ(worker->SendOk("tcount"), "680");
     EXPECT_EQ(Values(), oracle) << "another process sees nothing uncommitted";
@@ -151,9 +153,11 @@ TEST_P(TransactionKillTest, AWorkerKilledInItsCommitLeavesTheStateBeforeOrAfterO
         if (table->Exists()) table->Delete();
         Table("PEOPLE", true).reset();
         auto worker = Worker();
-        for (auto [key, value] : before) worker->SendOk("tput " + std::to_string(key) + " " + std::to_string(value));
+        for (auto [key, value] : before)
+            worker->SendOk("tput " + std::to_string(key) + " " + std::to_string(value));
         worker->SendOk("tstart");
-        for (int32_t key = 5; key <= 60; ++key) worker->SendOk("tput " + std::to_string(key) + " " + std::to_string(-key));
+        for (int32_t key = 5; key <= 60; ++key)
+            worker->SendOk("tput " + std::to_string(key) + " " + std::to_string(-key));
         worker->SendOk("tstopatwrite " + std::to_string(n));
         std::string answer = worker->Send("tcommit flush");
         worker->Kill();

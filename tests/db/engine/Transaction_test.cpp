@@ -134,7 +134,9 @@ struct TCommitEvent {
     TFileOperation Operation;
     std::string File;
     uint64_t Offset;
-    bool DataHeader() const { return Operation == TFileOperation::Write && File.ends_with(".DAT") && Offset == 0; }
+    bool DataHeader() const {
+        return Operation == TFileOperation::Write && File.ends_with(".DAT") && Offset == 0;
+    }
     std::string Table() const { return File.substr(0, File.size() - 4); }
 };
 

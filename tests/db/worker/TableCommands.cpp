@@ -1,7 +1,8 @@
 // Worker commands on one shared table (TDataTable) of the worker, for the multi-process tests of locks,
 // change counters and transactions. The table belongs to the database of its folder (a session of the
-// worker's own), whose transactions its writes join. The table's first two fields are 32-bit integers: a key (its primary index) and a
-// value. A lock command answers once it holds the lock, so tests order processes by the answers.
+// worker's own), whose transactions its writes join. The table's first two fields are 32-bit integers: a key
+// (its primary index) and a value. A lock command answers once it holds the lock, so tests order processes by
+// the answers.
 //   topen <folder> <name> [exclusive] [readonly] [flush] [strict] [tries=<n>] [retries=<n>] [wait=<ms>]
 //                                        opens the table with those session settings
 //   tclose
@@ -73,7 +74,8 @@ std::string Open(TWorkerArgs args) {
     CloseTable();
     if (!Session) Session = std::make_unique<TDataSession>();
     Database = &Session->OpenDataDirectory("", args.at(1));
-    Table = std::make_unique<TDataTable>(Settings, TTableLocation{args.at(1), args.at(2), false, ""}, Database);
+    Table =
+        std::make_unique<TDataTable>(Settings, TTableLocation{args.at(1), args.at(2), false, ""}, Database);
     Table->Open({.Exclusive = HasFlag(args, "exclusive"), .ReadOnly = HasFlag(args, "readonly")});
     return Ok();
 }
