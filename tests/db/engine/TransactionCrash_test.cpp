@@ -1,11 +1,8 @@
-// Crashes and transactions: a commit of two tables cut short at every one of its writes (the file layer
-// stops there, keeping none or a part of that write), and a worker process killed in the middle of a
-// transaction or of its commit. Reopening then raises a clean corruption error, or each table verifies
-// and holds the records from before or from after the commit; tables that open cleanly are never one
-// old and one new.
+// A commit of two tables cut short at every one of its writes, as a crash would (the file layer stops
+// there, keeping none or a part of that write). Reopening then raises a clean corruption error, or each
+// table verifies and holds the records from before or from after the commit; tables that open cleanly
+// are never one old and one new.
 #include "TransactionTestSupport.h"
-
-#include "WorkerProcess.h"
 
 #include "db/lib/FileFaults.h"
 #include "db/lib/FileList.h"
@@ -13,8 +10,6 @@
 
 namespace vorsam::test {
 namespace {
-
-using worker::TWorkerProcess;
 
 enum class TReopened { Before, After, Detected };
 
@@ -104,76 +99,6 @@ TEST_P(TransactionCrashTest, ACrashAtAnyWriteOfACommitLeavesEachTableWholeOrDete
 
 INSTANTIATE_TEST_SUITE_P(Storage, TransactionCrashTest, ::testing::Values(TStorage::Disk, TStorage::Memory),
                          StorageName);
-
-// ---- killed workers ----
-
-class TransactionKillTest : public TTransactionTest {
-protected:
-    std::unique_ptr<TWorkerProcess> Worker() {
-        auto worker = std::make_unique<TWorkerProcess>();
-        worker->SendOk("topen " + dir_.Path() + " PEOPLE tries=2000");
-        return worker;
-    }
-    // The records as the worker's table holds them: key and value.
-    std::map<int32_t, int32_t> Values() {
-        auto table = NewTable();
-        table->Open();
-        EXPECT_EQ(Problems(*table), "");
-        std::map<int32_t, int32_t> values;
-        for (auto& [key, person] : Contents(*table)) values[key] = person.Value;
-        return values;
-    }
-};
-
-TEST_P(TransactionKillTest, AWorkerKilledInATransactionLeavesTheStateBeforeIt) {
-    Table("PEOPLE", true).reset();
-    std::map<int32_t, int32_t> oracle;
-    auto worker = Worker();
-    for (int32_t key = 1; key <= 40; ++key)
-        worker->SendOk("tput " + std::to_string(key) + " " + std::to_string(oracle[key] = key));
-    worker->SendOk("tstart");
-    for (int32_t key = 30; key <= 700; ++key)
-        worker->SendOk("tput " + std::to_string(key) + " -1"); // outgrows its caches
-    for (int32_t key = 1; key <= 20; ++key) worker->SendOk("tdelete " + std::to_string(key));
-    EXPECT_EQ(worker->SendOk("tcount"), "680");
-    EXPECT_EQ(Values(), oracle) << "another process sees nothing uncommitted";
-    worker->Kill();
-    EXPECT_EQ(Values(), oracle);
-}
-
-TEST_P(TransactionKillTest, AWorkerKilledInItsCommitLeavesTheStateBeforeOrAfterOrIsDetected) {
-    std::map<int32_t, int32_t> before, after;
-    for (int32_t key = 1; key <= 10; ++key) before[key] = key;
-    after = before;
-    for (int32_t key = 5; key <= 60; ++key) after[key] = -key;
-    size_t detected = 0;
-    for (uint64_t n : {1, 2, 3, 5, 8, 100}) {
-        SCOPED_TRACE("stopped at write " + std::to_string(n));
-        auto table = NewTable();
-        if (table->Exists()) table->Delete();
-        Table("PEOPLE", true).reset();
-        auto worker = Worker();
-        for (auto [key, value] : before)
-            worker->SendOk("tput " + std::to_string(key) + " " + std::to_string(value));
-        worker->SendOk("tstart");
-        for (int32_t key = 5; key <= 60; ++key)
-            worker->SendOk("tput " + std::to_string(key) + " " + std::to_string(-key));
-        worker->SendOk("tstopatwrite " + std::to_string(n));
-        std::string answer = worker->Send("tcommit flush");
-        worker->Kill();
-        try {
-            std::map<int32_t, int32_t> values = Values();
-            EXPECT_TRUE(values == before || values == after);
-            EXPECT_EQ(values == after, answer == "ok") << answer;
-        } catch (const EVORSAMEngineError& e) {
-            EXPECT_EQ(e.ErrorCode, VORSAM_FILECORRUPT);
-            ++detected;
-        }
-    }
-    EXPECT_GT(detected, 0u);
-}
-
-INSTANTIATE_TEST_SUITE_P(Storage, TransactionKillTest, ::testing::Values(TStorage::Disk), StorageName);
 
 } // namespace
 } // namespace vorsam::test

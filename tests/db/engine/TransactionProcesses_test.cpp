@@ -1,6 +1,6 @@
 // Transactions between processes: while a worker's transaction runs, another process can read its
 // tables but sees only what was committed, and can write them only once the transaction ends; a commit
-// waits for another process's readers.
+// waits for another process's readers; a worker killed in a transaction leaves the files as they were.
 #include "TransactionTestSupport.h"
 
 #include "WorkerProcess.h"
@@ -24,6 +24,9 @@ protected:
         std::map<int32_t, int32_t> values;
         for (auto& [key, person] : Contents(table)) values[key] = person.Value;
         return values;
+    }
+    static std::string Put(int32_t key, int32_t value) {
+        return "tput " + std::to_string(key) + " " + std::to_string(value);
     }
 };
 
@@ -65,6 +68,23 @@ TEST_P(TransactionProcessesTest, ACommitWaitsForAnotherProcesssReader) {
     reader->SendOk("tend read");
     writer->SendOk("tcommit flush");
     EXPECT_EQ(reader->SendOk("tget 1"), "10");
+}
+
+TEST_P(TransactionProcessesTest, AWorkerKilledInATransactionLeavesTheStateBeforeIt) {
+    Table("PEOPLE", true).reset();
+    std::map<int32_t, int32_t> oracle;
+    auto worker = Worker();
+    for (int32_t key = 1; key <= 40; ++key) worker->SendOk(Put(key, oracle[key] = key));
+    worker->SendOk("tstart");
+    for (int32_t key = 30; key <= 700; ++key) worker->SendOk(Put(key, -1)); // outgrows its caches
+    for (int32_t key = 1; key <= 20; ++key) worker->SendOk("tdelete " + std::to_string(key));
+    EXPECT_EQ(worker->SendOk("tcount"), "680");
+    auto table = OpenPeople();
+    EXPECT_EQ(Values(*table), oracle) << "another process sees nothing uncommitted";
+    worker->Kill();
+    table = OpenPeople();
+    EXPECT_EQ(Values(*table), oracle);
+    EXPECT_EQ(Problems(*table), "");
 }
 
 INSTANTIATE_TEST_SUITE_P(Storage, TransactionProcessesTest, ::testing::Values(TStorage::Disk), StorageName);
