@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <random>
+#include <tuple>
 
 namespace vorsam::test {
 namespace {
@@ -130,19 +131,15 @@ TEST(RemoteReplyTest, ValuesAreReadInOrderAndAShortOrOversizedOneIsRefused) {
 TEST(RemoteReplyTest, AnErrorReplyCarriesWhatItHasOfItsContext) {
     TRemoteReply full(Body(VORSAM_KEYVIOL, {Text("Central"), Text("ana"), Text("VENDAS"), Text("Clientes"),
                                             Text("Codigo"), Text("PorNome"), Text("chave 12"), U32(5)}));
-    TErrorContext context = full.ReadErrorContext();
-    EXPECT_EQ(full.Code(), VORSAM_KEYVIOL);
-    EXPECT_EQ(context.Server, "Central");
-    EXPECT_EQ(context.User, "ana");
-    EXPECT_EQ(context.Database, "VENDAS");
-    EXPECT_EQ(context.Table, "Clientes");
-    EXPECT_EQ(context.Field, "Codigo");
-    EXPECT_EQ(context.Index, "PorNome");
-    EXPECT_EQ(context.ExtraText, "chave 12");
-    EXPECT_EQ(context.OSErrorCode, 5);
+    auto items = [](const TErrorContext& c) {
+        return std::tie(c.Server, c.User, c.Database, c.Table, c.Field, c.Index, c.ExtraText, c.OSErrorCode);
+    };
+    const TErrorContext expected{"Central", "ana",      "VENDAS", "Clientes", "Codigo",
+                                 "PorNome", "chave 12", 5,        0};
+    EXPECT_EQ(items(full.ReadErrorContext()), items(expected));
 
     TRemoteReply partial(Body(VORSAM_LOCKTIMEOUT, {Text("Central"), Text("ana")}));
-    context = partial.ReadErrorContext();
+    TErrorContext context = partial.ReadErrorContext();
     EXPECT_EQ(context.User, "ana");
     EXPECT_EQ(context.Table, "");
     EXPECT_EQ(context.OSErrorCode, 0);

@@ -14,6 +14,16 @@
 namespace vorsam::test {
 namespace {
 
+// The engine error the callable raises; one of code 0 when it raises none.
+template <typename F> EVORSAMEngineError ErrorRaisedBy(F&& f) {
+    try {
+        f();
+    } catch (const EVORSAMEngineError& e) {
+        return e;
+    }
+    return EVORSAMEngineError(0, TErrorContext{});
+}
+
 // The server ran its scripts without a surprise.
 void ExpectServed(TFakeServer& server) {
     server.Finish();
@@ -167,18 +177,14 @@ TEST_F(RemoteSessionTest, AnErrorReplyIsRaisedAsTheEngineErrorItCarriesAndTheSes
         peer.Reply(0);
     }});
     Start(server);
-    try {
-        session_.OpenDataDirectory("VENDAS", "");
-        ADD_FAILURE() << "the error reply was not raised";
-    } catch (const EVORSAMEngineError& e) {
-        EXPECT_EQ(e.ErrorCode, VORSAM_DIRNOTFOUND);
-        EXPECT_EQ(e.ErrorServerName, "Central") << "an empty server context names the server";
-        EXPECT_EQ(e.ErrorUserName, "ana");
-        EXPECT_EQ(e.ErrorDatabaseName, "VENDAS");
-        EXPECT_EQ(e.ErrorMessage, "no such database");
-        EXPECT_EQ(e.OSErrorCode, 2);
-        EXPECT_STREQ(e.what(), "VORSAM Engine Error # 8455 The folder 'VENDAS' does not exist");
-    }
+    EVORSAMEngineError e = ErrorRaisedBy([&] { session_.OpenDataDirectory("VENDAS", ""); });
+    EXPECT_EQ(e.ErrorCode, VORSAM_DIRNOTFOUND);
+    EXPECT_EQ(e.ErrorServerName, "Central") << "an empty server context names the server";
+    EXPECT_EQ(e.ErrorUserName, "ana");
+    EXPECT_EQ(e.ErrorDatabaseName, "VENDAS");
+    EXPECT_EQ(e.ErrorMessage, "no such database");
+    EXPECT_EQ(e.OSErrorCode, 2);
+    EXPECT_STREQ(e.what(), "VORSAM Engine Error # 8455 The folder 'VENDAS' does not exist");
     EXPECT_ENGINE_ERROR(session_.OpenDataDirectory("vendas", ""), VORSAM_LOCKTIMEOUT)
         << "a reply without context";
     EXPECT_TRUE(session_.IsConnected());
@@ -284,14 +290,10 @@ TEST_F(RemoteSessionTest, ALostConnectionIsMadeAgainOnceAndACleanErrorWhenTheSer
     EXPECT_EQ(vendas.RemoteHandle(), 20u) << "databases open again on the new connection";
     EXPECT_EQ(compras.RemoteHandle(), 21u);
 
-    try {
-        session_.OpenDataDirectory("OUTRA", "");
-        ADD_FAILURE() << "no error from a server that is gone";
-    } catch (const EVORSAMEngineError& e) {
-        EXPECT_EQ(e.ErrorCode, VORSAM_NOTCONNECTED);
-        EXPECT_EQ(e.ErrorServerName, "127.0.0.1:" + std::to_string(server.Port()));
-        EXPECT_TRUE(e.SocketErrorCode == ECONNRESET || e.SocketErrorCode == EPIPE) << e.SocketErrorCode;
-    }
+    EVORSAMEngineError gone = ErrorRaisedBy([&] { session_.OpenDataDirectory("OUTRA", ""); });
+    EXPECT_EQ(gone.ErrorCode, VORSAM_NOTCONNECTED);
+    EXPECT_EQ(gone.ErrorServerName, "127.0.0.1:" + std::to_string(server.Port()));
+    EXPECT_TRUE(gone.SocketErrorCode == ECONNRESET || gone.SocketErrorCode == EPIPE) << gone.SocketErrorCode;
     EXPECT_FALSE(session_.IsConnected());
     EXPECT_EQ(session_.OpenDirectoryCount(), 2u);
 
@@ -333,13 +335,9 @@ TEST_F(RemoteSessionTest, ASilentServerOrNoneAtAllGivesACleanError) {
     session_.Request().WriteText("VENDAS");
     session_.FinishRequest();
     session_.SendRequest();
-    try {
-        session_.ReceiveReply();
-        ADD_FAILURE() << "no timeout";
-    } catch (const EVORSAMEngineError& e) {
-        EXPECT_EQ(e.ErrorCode, VORSAM_NOTCONNECTED);
-        EXPECT_EQ(e.SocketErrorCode, ETIMEDOUT);
-    }
+    EVORSAMEngineError silent = ErrorRaisedBy([&] { session_.ReceiveReply(); });
+    EXPECT_EQ(silent.ErrorCode, VORSAM_NOTCONNECTED);
+    EXPECT_EQ(silent.SocketErrorCode, ETIMEDOUT);
     EXPECT_FALSE(session_.IsConnected());
     ExpectServed(server);
 
@@ -350,14 +348,10 @@ TEST_F(RemoteSessionTest, ASilentServerOrNoneAtAllGivesACleanError) {
     }
     quick.Port = closedPort;
     session_.SetRemoteSettings(quick);
-    try {
-        session_.Connect();
-        ADD_FAILURE() << "connected to nobody";
-    } catch (const EVORSAMEngineError& e) {
-        EXPECT_EQ(e.ErrorCode, VORSAM_NOTCONNECTED);
-        EXPECT_EQ(e.SocketErrorCode, ECONNREFUSED);
-        EXPECT_EQ(e.ErrorServerName, "127.0.0.1:" + std::to_string(closedPort));
-    }
+    EVORSAMEngineError none = ErrorRaisedBy([&] { session_.Connect(); });
+    EXPECT_EQ(none.ErrorCode, VORSAM_NOTCONNECTED);
+    EXPECT_EQ(none.SocketErrorCode, ECONNREFUSED);
+    EXPECT_EQ(none.ErrorServerName, "127.0.0.1:" + std::to_string(closedPort));
     EXPECT_ENGINE_ERROR(session_.Login(), VORSAM_NOTCONNECTED);
     EXPECT_ENGINE_ERROR(session_.EnsureConnected(), VORSAM_NOTCONNECTED);
     EXPECT_ENGINE_ERROR(session_.OpenDataDirectory("VENDAS", ""), VORSAM_NOTCONNECTED);
