@@ -133,7 +133,11 @@ TEST_F(RemoteSessionTest, TheLoginHandlerIsAskedOnlyForAMissingNameOrPasswordAnd
                             peer.Expect(2);
                             peer.Reply(0);
                         },
-                        [](TFakePeer&) {}});
+                        [](TFakePeer&) {},
+                        [](TFakePeer& peer) {
+                            peer.Expect(1);
+                            peer.Reply(VORSAM_OSEACCES, {Text(""), Text("bia")});
+                        }});
     TRemoteSettings remote = SettingsFor(server);
     remote.Password = "";
     session_.SetRemoteSettings(remote);
@@ -155,9 +159,13 @@ TEST_F(RemoteSessionTest, TheLoginHandlerIsAskedOnlyForAMissingNameOrPasswordAnd
     session_.Connect();
     EXPECT_ENGINE_ERROR(session_.Login(), VORSAM_NOTCONNECTED) << "the handler said stop";
     EXPECT_FALSE(session_.IsConnected());
+
+    session_.Connect();
+    EXPECT_ENGINE_ERROR(session_.Login(), VORSAM_OSEACCES) << "the server refused the login";
+    EXPECT_FALSE(session_.IsConnected()) << "a refused login ends the connection";
     ExpectServed(server);
-    EXPECT_EQ(asked, (std::vector<std::string>{"ana/", "ana/"}));
-    ASSERT_EQ(Codes(server), (std::vector<uint16_t>{1, 3, 2})) << "a stopped login sends nothing";
+    EXPECT_EQ(asked, (std::vector<std::string>{"ana/", "ana/"})) << "not asked once both are known";
+    ASSERT_EQ(Codes(server), (std::vector<uint16_t>{1, 3, 2, 1})) << "a stopped login sends nothing";
     EXPECT_EQ(server.Requests()[0].Body, Body(1, {U32(32400), Text("bia"), Text("typed"), U8(1)}));
 }
 
