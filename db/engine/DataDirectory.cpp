@@ -58,7 +58,7 @@ TDataDirectory::TDataDirectory(TDataSession& session, std::string name, std::str
                                uint32_t rights)
     : session_(session), name_(std::move(name)), folder_(std::move(folder)), inMemory_(inMemory),
       rights_(rights) {
-    assert(inMemory_ == folder_.empty());
+    assert(!inMemory_ || folder_.empty());
 }
 
 TDataDirectory::~TDataDirectory() {
@@ -77,7 +77,7 @@ const EngineSettings& TDataDirectory::Settings() const {
 }
 
 std::string TDataDirectory::GetDatabaseName() const {
-    return inMemory_ ? name_ : folder_;
+    return folder_.empty() ? name_ : folder_;
 }
 
 std::string TDataDirectory::ExactTableFileName(std::string_view tableName, std::string_view extension,

@@ -9,6 +9,9 @@
 // (tables copied from systems that ignore case). In memory a table is named by its name without folder,
 // in upper case: in-memory table names ignore case.
 //
+// A remote session's database lives on its server: the directory has no folder and keeps the server's
+// handle of the database (TDataSession opens it there and sets the handle).
+//
 // The directory keeps:
 //   - the shared tables of its tables, one per table however many cursors use it, by the normalised name
 //     of the table's data file (TableKey), each with a use count; the last release frees the table;
@@ -69,6 +72,9 @@ public:
     // The folder: absolute, '/' separators, no trailing separator; empty for the in-memory database.
     const std::string& Folder() const { return folder_; }
     bool InMemory() const { return inMemory_; }
+    // A database of a server (a remote session's): no folder here, the server's handle of it.
+    bool IsRemote() const { return remote_; }
+    uint32_t RemoteHandle() const { return remoteHandle_; }
     // What the host's rights hook granted when it was opened (every bit without a hook).
     uint32_t Rights() const { return rights_; }
 
@@ -149,6 +155,8 @@ private:
     std::string folder_;
     bool inMemory_;
     uint32_t rights_;
+    bool remote_ = false;
+    uint32_t remoteHandle_ = 0;
     TTables tables_;
     TTransaction transaction_{*this};
     std::vector<TDirectoryStatement*> statements_;

@@ -1,6 +1,7 @@
 #include "db/engine/DataSession.h"
 
 #include "db/engine/DataDirectory.h"
+#include "db/engine/RemoteConnection.h"
 #include "db/lib/Collation.h"
 #include "db/lib/EngineErrors.h"
 #include "db/lib/TableNames.h"
@@ -45,33 +46,48 @@ void RequireFolder(const std::string& folder) {
 
 } // namespace
 
-TDataSession::TDataSession()
+TDataSession::TDataSession(bool server)
     : privateDirectory_(WithTrailingSeparator(NormaliseFolder(fs::temp_directory_path().string()))),
-      defaultDirectory_(WithTrailingSeparator(NormaliseFolder(fs::current_path().string()))) {
+      defaultDirectory_(WithTrailingSeparator(NormaliseFolder(fs::current_path().string()))),
+      server_(server) {
     remote_.Address = "127.0.0.1";
     settings_.PrivateDirectory = GetPrivateDirectory();
 }
 
 TDataSession::~TDataSession() = default;
 
+void TDataSession::SetForceBufferFlush(bool value) {
+    settings_.ForceBufferFlush = value;
+    ParamsChanged();
+}
+
+void TDataSession::SetStrictChangeDetection(bool value) {
+    settings_.StrictChangeDetection = value;
+    ParamsChanged();
+}
+
 void TDataSession::SetLockRetryCount(int64_t value) {
     CheckRange("LockRetryCount", value, 0, MaxLockRetryCount);
     settings_.LockRetryCount = uint8_t(value);
+    ParamsChanged();
 }
 
 void TDataSession::SetLockWaitTime(int64_t value) {
     CheckRange("LockWaitTime", value, 0, MaxLockWaitTime);
     settings_.LockWaitTime = uint16_t(value);
+    ParamsChanged();
 }
 
 void TDataSession::SetLockProtocol(TLockProtocol value) {
     CheckRange("LockProtocol", value, lpPessimistic, lpOptimistic);
     lockProtocol_ = value;
+    if (serverVersion_ >= ServerVersion304) ParamsChanged();
 }
 
 void TDataSession::SetProgressSteps(int64_t value) {
     CheckRange("ProgressSteps", value, 0, MaxProgressSteps);
     progressSteps_ = value;
+    ParamsChanged();
 }
 
 int32_t TDataSession::GetProgressStep() const {
@@ -96,6 +112,7 @@ void TDataSession::SetPrivateDirectory(const std::string& folder) {
     if (!stored.empty()) RequireFolder(stored);
     privateDirectory_ = stored;
     settings_.PrivateDirectory = GetPrivateDirectory();
+    ParamsChanged();
 }
 
 std::string TDataSession::GetPrivateDirectory() const {
@@ -107,7 +124,7 @@ void TDataSession::AddPassword(const std::string& password) {
 }
 
 TDataDirectory& TDataSession::OpenDataDirectory(const std::string& databaseName, const std::string& folder) {
-    if (IsRemote()) RaiseEngineError(VORSAM_NOTCONNECTED, "", "", databaseName, "", "", "", "");
+    if (IsRemote()) return OpenRemote(databaseName);
     return databaseName.empty() ? OpenByFolder(folder.empty() ? defaultDirectory_ : folder)
                                 : OpenByName(databaseName, folder);
 }
@@ -141,10 +158,13 @@ TDataDirectory& TDataSession::OpenByName(const std::string& databaseName, const 
 }
 
 TDataDirectory& TDataSession::OpenNew(const std::string& key, const std::string& name,
-                                      const std::string& folder, bool inMemory) {
-    if (!inMemory) RequireFolder(folder);
+                                      const std::string& folder, bool inMemory,
+                                      std::optional<uint32_t> remoteHandle) {
+    if (!inMemory && !remoteHandle) RequireFolder(folder);
     uint32_t rights = DoGetDirectoryRights(name.empty() ? folder : name);
     std::unique_ptr<TDataDirectory> directory(new TDataDirectory(*this, name, folder, inMemory, rights));
+    directory->remote_ = remoteHandle.has_value();
+    directory->remoteHandle_ = remoteHandle.value_or(0);
     TDirectoryEntry& entry = directories_[key];
     entry.Directory = std::move(directory);
     entry.Uses = 1;
@@ -170,6 +190,7 @@ void TDataSession::CloseDataDirectory(TDataDirectory& directory) {
     if (it->second.Uses == 1 && directory.InUse())
         RaiseEngineError(VORSAM_FILEINUSE, "", "", directory.GetDatabaseName(), directory.GetDatabaseName(),
                          "", "", "");
+    if (it->second.Uses == 1 && directory.IsRemote()) CloseRemote(directory);
     if (--it->second.Uses == 0) directories_.erase(it);
 }
 
@@ -197,27 +218,12 @@ void TDataSession::SetRemoteSettings(const TRemoteSettings& remote) {
     CheckText("RemoteUser", remote.User);
     CheckText("RemotePassword", remote.Password);
     CheckRange("RemotePort", remote.Port, 1, 65535);
+    CheckRange("ConnectTimeout", remote.ConnectTimeout, 1, MaxRemoteTimeout);
+    CheckRange("ReplyTimeout", remote.ReplyTimeout, 1, MaxRemoteTimeout);
+    TRemoteSettings unchanged = remote_;
+    unchanged.Trace = remote.Trace;
+    if (IsConnected() && !(unchanged == remote)) RaiseInvalid("the server settings of a connected session");
     remote_ = remote;
-}
-
-void TDataSession::Connect() {
-    RaiseEngineError(VORSAM_NOTCONNECTED, remote_.Host, remote_.User, "", "", "", "", "");
-}
-
-void TDataSession::Login() {
-    Connect();
-}
-
-void TDataSession::SendSessionParams() {
-    Connect();
-}
-
-void TDataSession::EnsureConnected() {
-    Connect();
-}
-
-void TDataSession::Reconnect() {
-    Connect();
 }
 
 } // namespace vorsam

@@ -21,25 +21,41 @@
 //   - neither: the default directory.
 // A folder that does not exist raises VORSAM_DIRNOTFOUND.
 //
-// Remote sessions: the session keeps the remote settings, but this engine has no client for a database
-// server; everything that would talk to one raises VORSAM_NOTCONNECTED.
+// Remote sessions (DataSessionRemote.cpp; the wire format is RemoteProtocol.h's): a remote session
+// works on a database server over one TCP connection. Connect opens it, Login logs in (asking the login
+// handler first when the user name or the password is empty) and learns the server's version and name,
+// SendSessionParams passes the settings, which every setter passes again while connected (the lock
+// protocol only to servers of version 3.04 and later). Databases are opened on the server: the
+// directory keeps the server's handle. A request is built (BeginRequest, WriteRequestValue,
+// FinishRequest), sent (SendRequest) and answered (ReceiveReply, which serves the server's callbacks
+// until the real reply comes; GetReplyErrorCode, ReadReplyValue, RaiseReplyError); PerformRequest does
+// all of it the way every request is made: it makes sure the session is connected, and when sending or
+// receiving fails it reconnects (connect, login, parameters, databases opened again, which gives them
+// new handles) and tries once more before passing the error on. Logout tells the server and closes the
+// connection; it never raises (the connection ends either way). Remote settings, the remote flag and
+// the network kind change only while not connected, but for the trace flag.
 //
 // Engine sessions are used under the process's session lock; they have no lock of their own.
 #pragma once
 
 #include "db/engine/EngineSettings.h"
 #include "db/engine/EngineStartup.h"
+#include "db/engine/RemoteProtocol.h"
 
 #include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
+#include <span>
 #include <string>
+#include <vector>
 
 namespace vorsam {
 
 class TDataDirectory;
+class TRemoteConnection;
 
 // Record locking: when a record is edited, or only when it is written.
 enum TLockProtocol : uint8_t { lpPessimistic = 0, lpOptimistic = 1 };
@@ -70,9 +86,22 @@ struct TRemoteSettings {
     std::string Service;
     std::string User;
     std::string Password;
-    int32_t Port = 12005;
+    int32_t Port = DefaultRemotePort;
     bool Trace = false;
-    bool Lan = true; // network kind: a LAN, or else the internet
+    bool Lan = true;                 // network kind: a LAN, or else the internet
+    uint32_t ConnectTimeout = 10000; // milliseconds
+    uint32_t ReplyTimeout = 30000;   // milliseconds for each send and each reply
+
+    bool operator==(const TRemoteSettings&) const = default;
+};
+
+// What a request does with the server's callbacks (RemoteProtocol.h); an empty routine: the password
+// callback asks the session's password handler, the others are ignored.
+struct TRemoteCallbacks {
+    std::function<bool()> Password; // true when a password was supplied
+    std::function<void(uint16_t percent, bool& abort)> Progress;
+    std::function<void(TRemoteReply& reply)> StatementType; // reads the kind's values
+    std::function<void(uint16_t value)> Status;
 };
 
 struct TSessionHooks {
@@ -93,19 +122,21 @@ inline constexpr uint32_t MaxBufferBytes = 256u << 20;
 inline constexpr uint32_t MinCacheLimit = 16;
 inline constexpr uint32_t MaxCacheLimit = 1u << 20;
 inline constexpr size_t MaxRemoteText = 255;
+inline constexpr int64_t MaxRemoteTimeout = 3600000; // milliseconds
 inline constexpr uint32_t AllDirectoryRights = 0xFFFFFFFF;
 
 class TDataSession {
 public:
-    TDataSession();
+    // A server session (`server`) serves clients of a database server; this system makes none.
+    explicit TDataSession(bool server = false);
     ~TDataSession();
     TDataSession(const TDataSession&) = delete;
     TDataSession& operator=(const TDataSession&) = delete;
 
     // Settings.
     const EngineSettings& Settings() const { return settings_; }
-    void SetForceBufferFlush(bool value) { settings_.ForceBufferFlush = value; }
-    void SetStrictChangeDetection(bool value) { settings_.StrictChangeDetection = value; }
+    void SetForceBufferFlush(bool value);
+    void SetStrictChangeDetection(bool value);
     void SetLockRetryCount(int64_t value); // 0 .. 255 tries
     void SetLockWaitTime(int64_t value);   // 0 .. 10000 ms
     void SetLockProtocol(TLockProtocol value);
@@ -146,24 +177,51 @@ public:
                                 const std::string& tableName) const;
 
     // Remote sessions.
+    bool IsServer() const { return server_; }
     bool IsRemote() const { return settings_.Remote; }
-    bool IsConnected() const { return false; }
-    void SetRemote(bool value) { settings_.Remote = value; }
-    // Texts of at most 255 characters, a port 1 .. 65535.
+    bool IsConnected() const;
+    void SetRemote(bool value);
+    // Texts of at most 255 characters, a port 1 .. 65535, timeouts 1 .. 3,600,000 ms.
     void SetRemoteSettings(const TRemoteSettings& remote);
     const TRemoteSettings& RemoteSettings() const { return remote_; }
+    void SetRemoteNetworkKind(bool lan);
     void SetRemoteLoginHandler(std::function<bool(std::string& user, std::string& password)> handler) {
         loginHandler_ = std::move(handler);
     }
     void SetRemoteTraceHandler(std::function<void(const std::string& line)> handler) {
         traceHandler_ = std::move(handler);
     }
-    [[noreturn]] void Connect();
-    [[noreturn]] void Login();
-    void Logout() {}
-    [[noreturn]] void SendSessionParams();
-    [[noreturn]] void EnsureConnected();
-    [[noreturn]] void Reconnect();
+    // Asked when the server needs a table password: true when one was supplied (added to the list).
+    void SetPasswordHandler(std::function<bool()> handler) { passwordHandler_ = std::move(handler); }
+    // What the last login learnt: the server's version in 1/10000 (0 before) and its name.
+    int32_t ServerVersion() const { return serverVersion_; }
+    const std::string& ServerName() const { return serverName_; }
+
+    void Connect();
+    void Login();
+    void Logout();
+    void SendSessionParams();
+    void EnsureConnected();
+    void Reconnect();
+
+    // Request and reply primitives.
+    void BeginRequest(uint16_t code);
+    void ClearRequestBuffer();
+    int32_t WriteRequestValue(const void* data, uint32_t length);
+    TRequestBuffer& Request() { return request_; }
+    void FinishRequest();
+    void SendRequest();
+    void ReceiveReply(const TRemoteCallbacks* callbacks = nullptr);
+    uint16_t GetReplyErrorCode() const { return reply_.Code(); }
+    int32_t ReadReplyValue(std::span<uint8_t> destination) { return reply_.ReadValue(destination); }
+    TRemoteReply& Reply() { return reply_; }
+    void RaiseReplyError();
+    // Finishes the request being built, sends it and receives its reply as described above; an error
+    // reply is raised. After a reconnect the same bytes are sent again.
+    void PerformRequest(const TRemoteCallbacks* callbacks = nullptr);
+    // The same for a request that `build` writes (from BeginRequest on), built again after a reconnect:
+    // the way to send a request that carries a database handle, which a reconnect renews.
+    void PerformRequest(const std::function<void()>& build, const TRemoteCallbacks* callbacks = nullptr);
 
 private:
     struct TDirectoryEntry {
@@ -175,8 +233,23 @@ private:
     TDirectories::iterator EntryOf(const TDataDirectory& directory);
     TDataDirectory& OpenByFolder(const std::string& folder);
     TDataDirectory& OpenByName(const std::string& databaseName, const std::string& folder);
+    // A database of a folder, in memory, or of the server (with the server's handle).
     TDataDirectory& OpenNew(const std::string& key, const std::string& name, const std::string& folder,
-                            bool inMemory);
+                            bool inMemory, std::optional<uint32_t> remoteHandle = std::nullopt);
+    TDataDirectory& OpenRemote(const std::string& databaseName);
+    void CloseRemote(TDataDirectory& directory);
+    uint32_t RequestDatabaseHandle(const std::string& databaseName);
+    void ReopenRemoteDatabases();
+    void ParamsChanged();
+    void Exchange(const TRemoteCallbacks* callbacks);
+    // Connected, `prepare` readies the request, one exchange, once more after a reconnect on a lost
+    // connection.
+    void Perform(const std::function<void()>& prepare, const TRemoteCallbacks* callbacks);
+    void ServeCallback(const TRemoteCallbacks* callbacks);
+    void ServeCallbackKind(uint16_t kind, const TRemoteCallbacks& callbacks);
+    void AnswerCallback(TRequestBuffer& answer);
+    void RequireConnection() const;
+    void Trace(const std::string& line) const;
 
     // First member, destroyed last: the process-wide objects outlive the databases and their tables.
     TEngineUse engineUse_;
@@ -190,6 +263,14 @@ private:
     TRemoteSettings remote_;
     std::function<bool(std::string&, std::string&)> loginHandler_;
     std::function<void(const std::string&)> traceHandler_;
+    std::function<bool()> passwordHandler_;
+    bool server_;
+    std::unique_ptr<TRemoteConnection> connection_;
+    int32_t serverVersion_ = 0;
+    std::string serverName_;
+    TRequestBuffer request_;
+    std::vector<uint8_t> pending_; // the finished request, as SendRequest sends it
+    TRemoteReply reply_;
     TDirectories directories_;
 };
 

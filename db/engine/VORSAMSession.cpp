@@ -117,6 +117,7 @@ void TVORSAMSession::ConnectRemote() {
     });
     handle_->SetRemoteLoginHandler(
         [this](std::string& user, std::string& password) { return RemoteLogin(user, password); });
+    handle_->SetPasswordHandler([this] { return RequestPassword(); });
     handle_->Login();
     handle_->SendSessionParams();
     handle_->SetRemoteLoginHandler(nullptr);
@@ -147,6 +148,7 @@ void TVORSAMSession::Stop() {
     if (handle_->IsRemote() && handle_->IsConnected()) {
         handle_->Logout();
         handle_->SetRemoteTraceHandler(nullptr);
+        handle_->SetPasswordHandler(nullptr);
     }
     ReleaseEngine();
 }

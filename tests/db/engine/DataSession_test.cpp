@@ -327,7 +327,11 @@ TEST_F(SessionDirectoryTest, HooksMapNamesToFoldersAndGrantRightsAndWithoutThemN
 
 // Remote sessions.
 
-TEST_F(SessionDirectoryTest, ARemoteSessionHasNoServerToReach) {
+TEST_F(SessionDirectoryTest, ARemoteSessionWithoutAServerRaisesNotConnected) {
+    TRemoteSettings nowhere;
+    nowhere.Address = "127.0.0.1";
+    nowhere.Port = 1; // nothing listens on port 1
+    session_.SetRemoteSettings(nowhere);
     session_.SetRemote(true);
     EXPECT_TRUE(session_.IsRemote());
     EXPECT_FALSE(session_.IsConnected());

@@ -171,7 +171,7 @@ TEST_F(VORSAMSessionTest, AStartTheEngineRefusesLeavesTheSessionInactive) {
     remote.SetSessionName("Remota");
     remote.SetSessionType(stRemote);
     remote.SetRemoteHost(std::string(300, 'h'));
-    EXPECT_ENGINE_ERROR(remote.SetActive(true), VORSAM_NOTCONNECTED) << "this engine has no server client";
+    EXPECT_ENGINE_ERROR(remote.SetActive(true), VORSAM_NOTCONNECTED) << "no server at the address";
     EXPECT_FALSE(remote.Active());
     EXPECT_TRUE(DefaultSession().Active()) << "the default session started first stays";
     EXPECT_EQ(LiveEngineSessionCount(), 1u) << "the remote session's engine session is freed";

@@ -1,0 +1,300 @@
+// The remote members of TDataSession: connection upkeep, login, session parameters, databases on the
+// server, and the request and reply primitives (DataSession.h; wire format RemoteProtocol.h).
+#include "db/engine/DataDirectory.h"
+#include "db/engine/DataFileHeader.h"
+#include "db/engine/DataSession.h"
+#include "db/engine/RemoteConnection.h"
+#include "db/lib/ByteUtils.h"
+#include "db/lib/Collation.h"
+#include "db/lib/EngineErrors.h"
+
+namespace vorsam {
+
+namespace {
+
+[[noreturn]] void RaiseNotConnected(const std::string& server, const std::string& why) {
+    RaiseEngineError(VORSAM_NOTCONNECTED, server, "", "", "", "", "", why);
+}
+
+constexpr std::string_view RemoteKeyMark = "remote:";
+
+} // namespace
+
+// ---- connection ----
+
+bool TDataSession::IsConnected() const {
+    return connection_ != nullptr && connection_->IsOpen();
+}
+
+void TDataSession::SetRemote(bool value) {
+    if (value != IsRemote() && IsConnected())
+        RaiseEngineError(VORSAM_INVALIDPARAM, "remote flag of a connected session");
+    settings_.Remote = value;
+}
+
+void TDataSession::SetRemoteNetworkKind(bool lan) {
+    TRemoteSettings remote = remote_;
+    remote.Lan = lan;
+    SetRemoteSettings(remote);
+}
+
+void TDataSession::Trace(const std::string& line) const {
+    if (remote_.Trace && traceHandler_) traceHandler_(line);
+}
+
+void TDataSession::RequireConnection() const {
+    if (!IsRemote()) RaiseNotConnected("", "the session is local");
+    if (!IsConnected())
+        RaiseNotConnected(remote_.Address.empty() ? remote_.Host : remote_.Address, "not connected");
+}
+
+void TDataSession::Connect() {
+    if (!IsRemote()) RaiseNotConnected("", "the session is local");
+    if (connection_ == nullptr) connection_ = std::make_unique<TRemoteConnection>();
+    serverVersion_ = 0;
+    serverName_.clear();
+    connection_->Open({remote_.Host, remote_.Address, remote_.Service, remote_.Port}, remote_.ConnectTimeout);
+    Trace("Connected to " + connection_->ServerText());
+}
+
+void TDataSession::Login() {
+    RequireConnection();
+    if ((remote_.User.empty() || remote_.Password.empty()) && loginHandler_) {
+        std::string user = remote_.User, password = remote_.Password;
+        bool goOn = loginHandler_(user, password);
+        remote_.User = user.substr(0, MaxRemoteText);
+        remote_.Password = password.substr(0, MaxRemoteText);
+        if (!goOn) {
+            connection_->Close();
+            RaiseEngineError(VORSAM_NOTCONNECTED, connection_->ServerText(), remote_.User, "", "", "", "",
+                             "login cancelled");
+        }
+    }
+    BeginRequest(rqLogin);
+    request_.WriteI32(int32_t(EngineVersion));
+    request_.WriteText(remote_.User);
+    request_.WriteText(remote_.Password);
+    request_.WriteU8(remote_.Lan ? 1 : 0);
+    FinishRequest();
+    try {
+        Exchange(nullptr);
+        serverVersion_ = reply_.ReadI32();
+        serverName_ = reply_.ReadText();
+    } catch (...) {
+        connection_->Close();
+        throw;
+    }
+    Trace("Logged in to " + serverName_ + ", version " + std::to_string(serverVersion_));
+}
+
+void TDataSession::Logout() {
+    if (!IsConnected()) return;
+    try {
+        BeginRequest(rqLogout);
+        FinishRequest();
+        Exchange(nullptr);
+    } catch (const EVORSAMEngineError& e) {
+        Trace(std::string("Logout: ") + e.what());
+    }
+    connection_->Close();
+    Trace("Logged out");
+}
+
+void TDataSession::SendSessionParams() {
+    RequireConnection();
+    BeginRequest(rqSessionParams);
+    request_.WriteText(privateDirectory_.substr(0, MaxRemoteText));
+    request_.WriteU8(settings_.StrictChangeDetection);
+    request_.WriteU8(settings_.ForceBufferFlush);
+    request_.WriteU8(settings_.LockRetryCount);
+    request_.WriteU16(settings_.LockWaitTime);
+    if (serverVersion_ >= ServerVersion304) request_.WriteU8(lockProtocol_);
+    request_.WriteU16(uint16_t(progressSteps_));
+    FinishRequest();
+    Exchange(nullptr);
+}
+
+void TDataSession::ParamsChanged() {
+    if (IsRemote() && IsConnected()) SendSessionParams();
+}
+
+void TDataSession::EnsureConnected() {
+    if (!IsConnected()) Reconnect();
+}
+
+void TDataSession::Reconnect() {
+    Trace("Reconnecting");
+    if (connection_ != nullptr) connection_->Close();
+    Connect();
+    Login();
+    SendSessionParams();
+    ReopenRemoteDatabases();
+}
+
+// ---- requests and replies ----
+
+void TDataSession::BeginRequest(uint16_t code) {
+    request_.Begin(code);
+}
+
+void TDataSession::ClearRequestBuffer() {
+    request_.Clear();
+}
+
+int32_t TDataSession::WriteRequestValue(const void* data, uint32_t length) {
+    if (request_.Empty()) RaiseEngineError(VORSAM_INVALIDPARAM, "a request value before the request code");
+    return request_.WriteValue(data, length);
+}
+
+void TDataSession::FinishRequest() {
+    if (request_.Empty()) RaiseEngineError(VORSAM_INVALIDPARAM, "an empty request");
+    pending_.assign(request_.Body().begin(), request_.Body().end());
+    request_.Clear();
+}
+
+void TDataSession::SendRequest() {
+    RequireConnection();
+    connection_->SendFrame(pending_, !remote_.Lan, remote_.ReplyTimeout);
+    Trace("Request " + RequestName(LoadLE16(pending_.data())) + ", " + std::to_string(pending_.size()) +
+          " bytes");
+}
+
+void TDataSession::ReceiveReply(const TRemoteCallbacks* callbacks) {
+    RequireConnection();
+    for (;;) {
+        reply_ = TRemoteReply(connection_->ReceiveFrame(remote_.ReplyTimeout));
+        if (reply_.Code() != ReplyCallback) break;
+        ServeCallback(callbacks);
+    }
+    Trace("Reply " + std::to_string(reply_.Code()));
+}
+
+void TDataSession::ServeCallback(const TRemoteCallbacks* callbacks) {
+    static const TRemoteCallbacks none;
+    const TRemoteCallbacks& c = callbacks != nullptr ? *callbacks : none;
+    try {
+        uint16_t kind = reply_.ReadU16();
+        Trace("Callback " + std::to_string(kind));
+        ServeCallbackKind(kind, c);
+    } catch (...) {
+        connection_->Close(); // the server waits for an answer that will not come
+        throw;
+    }
+}
+
+void TDataSession::ServeCallbackKind(uint16_t kind, const TRemoteCallbacks& c) {
+    TRequestBuffer answer;
+    answer.Begin(rqCallbackResponse);
+    if (kind == cbPassword) {
+        const std::function<bool()>& ask = c.Password ? c.Password : passwordHandler_;
+        bool supplied = ask && ask();
+        answer.WriteU8(supplied);
+        if (supplied)
+            for (const std::string& password : passwords_) answer.WriteText(password);
+        AnswerCallback(answer);
+    } else if (kind == cbProgress) {
+        uint16_t percent = reply_.ReadU16();
+        bool abort = reply_.ReadFlag();
+        if (c.Progress) c.Progress(percent, abort);
+        answer.WriteU8(abort);
+        AnswerCallback(answer);
+    } else if (kind == cbStatementType && c.StatementType) {
+        c.StatementType(reply_);
+    } else if (kind == cbStatus) {
+        uint16_t value = reply_.ReadU16();
+        if (c.Status) c.Status(value);
+    }
+}
+
+void TDataSession::AnswerCallback(TRequestBuffer& answer) {
+    connection_->SendFrame(answer.Body(), !remote_.Lan, remote_.ReplyTimeout);
+}
+
+void TDataSession::RaiseReplyError() {
+    uint16_t code = reply_.Code();
+    if (code == ReplySuccess) return;
+    reply_.Rewind();
+    TErrorContext context = reply_.ReadErrorContext();
+    if (context.Server.empty()) context.Server = serverName_;
+    RaiseEngineError(code, context);
+}
+
+void TDataSession::Exchange(const TRemoteCallbacks* callbacks) {
+    SendRequest();
+    ReceiveReply(callbacks);
+    RaiseReplyError();
+}
+
+void TDataSession::PerformRequest(const TRemoteCallbacks* callbacks) {
+    FinishRequest();
+    std::vector<uint8_t> request = pending_;
+    Perform([&] { pending_ = request; }, callbacks);
+}
+
+void TDataSession::PerformRequest(const std::function<void()>& build, const TRemoteCallbacks* callbacks) {
+    Perform(
+        [&] {
+            build();
+            FinishRequest();
+        },
+        callbacks);
+}
+
+void TDataSession::Perform(const std::function<void()>& prepare, const TRemoteCallbacks* callbacks) {
+    EnsureConnected();
+    prepare();
+    try {
+        Exchange(callbacks);
+        return;
+    } catch (const EVORSAMEngineError&) {
+        if (IsConnected()) throw; // the server answered: nothing to retry
+    }
+    Reconnect();
+    prepare();
+    Exchange(callbacks);
+}
+
+// ---- databases on the server ----
+
+uint32_t TDataSession::RequestDatabaseHandle(const std::string& databaseName) {
+    BeginRequest(rqOpenDatabase);
+    request_.WriteText(databaseName);
+    PerformRequest();
+    return reply_.ReadU32();
+}
+
+TDataDirectory& TDataSession::OpenRemote(const std::string& databaseName) {
+    std::string key = std::string(RemoteKeyMark) + LocaleUpperCase(0, 0, databaseName);
+    auto it = directories_.find(key);
+    if (it != directories_.end()) {
+        ++it->second.Uses;
+        return *it->second.Directory;
+    }
+    return OpenNew(key, databaseName, "", false, RequestDatabaseHandle(databaseName));
+}
+
+void TDataSession::CloseRemote(TDataDirectory& directory) {
+    if (!IsConnected()) return;
+    try {
+        BeginRequest(rqCloseDatabase);
+        request_.WriteU32(directory.RemoteHandle());
+        FinishRequest();
+        Exchange(nullptr);
+    } catch (const EVORSAMEngineError& e) {
+        Trace(std::string("Closing a database: ") + e.what());
+    }
+}
+
+void TDataSession::ReopenRemoteDatabases() {
+    for (auto& [key, entry] : directories_) {
+        TDataDirectory& directory = *entry.Directory;
+        if (!directory.IsRemote()) continue;
+        BeginRequest(rqOpenDatabase);
+        request_.WriteText(directory.Name());
+        FinishRequest();
+        Exchange(nullptr);
+        directory.remoteHandle_ = reply_.ReadU32();
+    }
+}
+
+} // namespace vorsam
