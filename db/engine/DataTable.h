@@ -61,9 +61,19 @@
 // next auto-increment value) unless the caller keeps its own, so the keys of a non-unique index, which
 // end with it, are distinct. A unique index that already holds the key refuses the record with
 // VORSAM_KEYVIOL before anything changes. Deleting a record frees the chains of its BLOB values.
+//
+// Content version: a number that changes whenever what the table holds may have changed under a
+// cursor: a record appended, modified or deleted (by any cursor of the process), the table emptied,
+// sorted or its indexes rebuilt, a write that was undone, or a change check that found another
+// process's write. A cursor that remembers the version of its place in an index knows that place is
+// still good while the version is the same, and finds its record again by key otherwise.
+//
+// A directory (DataDirectory.h) keeps one TDataTable per table as its shared table; the location then
+// names the files by the directory's rules.
 #pragma once
 
 #include "db/engine/BlobFile.h"
+#include "db/engine/DataDirectory.h"
 #include "db/engine/DataFile.h"
 #include "db/engine/IndexFile.h"
 #include "db/engine/IndexKeys.h"
@@ -71,6 +81,7 @@
 #include "db/engine/TableFileOwner.h"
 
 #include <array>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -85,6 +96,9 @@ struct TTableLocation {
     std::string DatabaseName; // the database's name, for the error context of in-memory tables
 };
 
+// The file of a table with an extension (".DAT", ".IDX", ".BLB").
+using TTableFileNamer = std::function<std::string(std::string_view extension)>;
+
 struct TTableOpenMode {
     bool Exclusive = false;
     bool ReadOnly = false;
@@ -92,7 +106,7 @@ struct TTableOpenMode {
 
 enum class TReadLevel : uint8_t { First = 0, Second = 1 };
 
-class TDataTable : public TableFileOwner {
+class TDataTable : public TableFileOwner, public TSharedTable {
 public:
     TDataTable(const EngineSettings& settings, TTableLocation location);
     ~TDataTable() override;
@@ -109,6 +123,9 @@ public:
     // while anyone has any of them open.
     void Delete();
     bool Exists() const;
+    // The table's directory names its files (the table closed); otherwise the location's folder and
+    // name make the file names.
+    void NameFilesBy(TTableFileNamer namer) { fileNamer_ = std::move(namer); }
     void Open(TTableOpenMode mode = {});
     // One more use of the open table.
     void IncUseCount();
@@ -182,6 +199,9 @@ public:
     bool ReadOnlyAttribute() const { return dataFile_.ReadOnlyAttribute(); }
     bool Modified() const { return modified_; }
     void ClearModified() { modified_ = false; }
+    // The content version (above); NoteContentChanged moves it on.
+    uint64_t ContentVersion() const { return contentVersion_; }
+    void NoteContentChanged() { ++contentVersion_; }
     // Some change of this process has not reached the files.
     bool HasUnwrittenChanges();
     // The counters of the three headers as this process last saw them (blob 0 without a blob file).
@@ -243,11 +263,13 @@ private:
 
     const EngineSettings& settings_;
     TTableLocation location_;
+    TTableFileNamer fileNamer_;
     TTableOpenMode mode_;
     uint32_t useCount_ = 0;
     bool encrypted_ = false;
     bool modified_ = false;
     bool creating_ = false;
+    uint64_t contentVersion_ = 1;
     TDataFile dataFile_;
     TIndexFile indexFile_;
     TBlobFile blobFile_;

@@ -106,7 +106,10 @@ bool TDataTable::CheckForChanges() {
     } else {
         changed = dataFile_.CheckHeaderChanged();
     }
-    if (changed) dataFile_.DropRecordCache();
+    if (changed) {
+        dataFile_.DropRecordCache();
+        NoteContentChanged();
+    }
     if (HasBlobFile() && blobFile_.CheckHeaderChanged()) blobFile_.DropBlockCache();
     CheckWriteComplete();
     return changed;
@@ -241,6 +244,7 @@ void TDataTable::TrimCaches() {
 // Drops every cached change and reads the headers again. When a part of the write had already reached
 // the files, the data header read back carries the write's mark: the table then counts as damaged.
 void TDataTable::ForgetChanges() {
+    NoteContentChanged();
     dataFile_.DropRecordCache();
     indexFile_.DropPages(false);
     if (HasBlobFile()) blobFile_.DropBlockCache();
