@@ -211,9 +211,6 @@ public:
     // The next (prior) record becomes current and is copied into the buffer when one is given.
     uint16_t GetNextRecord(std::span<uint8_t> buffer = {});
     uint16_t GetPriorRecord(std::span<uint8_t> buffer = {});
-    // Copies the current record; with `lock`, editing begins (see record lock above): the record is
-    // locked and read afresh.
-    uint16_t GetCurrentRecord(std::span<uint8_t> buffer, bool lock = false);
     // The current record's position: in an index order its place in the order (1 the first record of
     // the range), in record order its record number (deleted records leave gaps); 0 when the cursor is
     // not on a record. SetToRecordNo is its inverse; GetRecordNumber gives the same.
@@ -267,6 +264,11 @@ public:
     void PutField(uint16_t number, std::span<uint8_t> image, const uint8_t* value) const;
 
     // --- Editing (DataCursorEdit.cpp) ---
+
+    // Copies the current record (between records: the next one becomes current) and returns 0, or the
+    // code of a position outside. With `lock`, editing begins (see record lock above): the record is
+    // locked (waiting for another user's lock as the session says) and read afresh.
+    uint16_t GetCurrentRecord(std::span<uint8_t> buffer, bool lock = false);
 
     // Adds the record (character case applied, constraints checked, a new +5 value unless auto-
     // increment values are kept); the buffer receives the record's number and +5 value and the record
@@ -394,12 +396,14 @@ private:
 
     // Editing (DataCursorEdit.cpp)
     uint32_t RecordToEdit();
+    uint32_t CurrentForEdit();
     void RequireWritable() const;
-    void TakeLock(uint32_t number);
+    bool TakeLock(uint32_t number);
+    void EndLockLevel(bool taken) noexcept;
     void ReleaseLockByte() noexcept;
     void EndEdit() noexcept;
-    void LockForEdit(uint32_t number);
-    bool LockForWrite(uint32_t number);
+    void ConfirmLocked(uint32_t number);
+    void WriteLocked(const std::function<void(uint32_t number)>& write);
     bool KeepsAutoInc(std::span<const uint8_t> image) const;
     void CopyPrefixBack(uint32_t number, std::span<uint8_t> image);
     // Hooks of later layers.

@@ -11,6 +11,15 @@
 namespace vorsam {
 
 // ---- the record lock ----
+//
+// A record lock is waited for outside the cursor's read levels: the table's record lock releases its
+// read level between tries, so that the holder of the lock, who must write to end its edit, is not
+// kept from writing meanwhile. Once the lock is had (its read level held and the change check run),
+// an operation confirms that the record is still the current one.
+
+void TDataCursor::RequireWritable() const {
+    if (IsReadOnly()) Raise(VORSAM_OSEACCES, "the table is read-only");
+}
 
 // The current record, which an edit, a modify or a delete works on.
 uint32_t TDataCursor::RecordToEdit() {
@@ -19,17 +28,31 @@ uint32_t TDataCursor::RecordToEdit() {
     return position_.Record;
 }
 
-// Takes the record's lock byte unless the cursor holds it (a lock it holds on another record goes).
-// The table's record lock leaves its second read level held: the operation in progress holds a read
-// level of its own, so it ends at once.
-void TDataCursor::TakeLock(uint32_t number) {
-    if (lock_.Held && lock_.Record == number) return;
+uint32_t TDataCursor::CurrentForEdit() {
+    TOperation operation(*this);
+    RequireWritable();
+    return RecordToEdit();
+}
+
+// Takes the record's lock byte unless the cursor holds it (a lock it holds on another record goes);
+// true when it took it now: the table's second read level is then held until EndLockLevel.
+bool TDataCursor::TakeLock(uint32_t number) {
+    if (lock_.Held && lock_.Record == number) return false;
     if (lock_.Held) EndEdit();
     table_->LockRecord(number);
-    if (!Settings().StrictChangeDetection) table_->EndRead(TReadLevel::Second);
     if (lock_.Record != number) lock_.Original.clear();
     lock_.Record = number;
     lock_.Held = true;
+    return true;
+}
+
+void TDataCursor::EndLockLevel(bool taken) noexcept {
+    if (!taken || Settings().StrictChangeDetection) return;
+    try {
+        table_->EndRead(TReadLevel::Second);
+    } catch (...) {
+        // the slot goes with the table's files at the latest
+    }
 }
 
 void TDataCursor::ReleaseLockByte() noexcept {
@@ -47,39 +70,70 @@ void TDataCursor::EndEdit() noexcept {
     lock_ = {};
 }
 
-void TDataCursor::RequireWritable() const {
-    if (IsReadOnly()) Raise(VORSAM_OSEACCES, "the table is read-only");
-}
-
-void TDataCursor::LockForEdit(uint32_t number) {
-    RequireWritable();
-    if (directory_.Session().LockProtocol() == lpPessimistic) {
-        TakeLock(number);
-        return;
-    }
-    EndEdit();
+// Inside the operation after the lock: the record is still current and, when its edit began
+// optimistically, as it was then.
+void TDataCursor::ConfirmLocked(uint32_t number) {
+    if (!FindPlace() || position_.Record != number) Raise(VORSAM_KEYORRECDELETED);
+    if (lock_.Original.empty()) return;
     TPinnedRecord record(table_->DataFile().GetRecord(this, number));
-    lock_.Record = number;
-    lock_.Original.assign(record->Image().begin(), record->Image().end());
-}
-
-// Locks the record for the write about to change it; under optimistic locking the record must still be
-// as it was when its edit began. Returns whether the lock was taken for this write alone.
-bool TDataCursor::LockForWrite(uint32_t number) {
-    RequireWritable();
-    bool heldBefore = lock_.Held && lock_.Record == number;
-    TakeLock(number);
-    if (lock_.Original.empty()) return !heldBefore;
-    TPinnedRecord record(table_->DataFile().GetRecord(this, number));
-    if (!std::equal(lock_.Original.begin(), lock_.Original.end(), record->Image().begin())) {
-        ReleaseLockByte();
+    if (!std::equal(lock_.Original.begin(), lock_.Original.end(), record->Image().begin()))
         Raise(VORSAM_KEYORRECDELETED);
+}
+
+uint16_t TDataCursor::GetCurrentRecord(std::span<uint8_t> buffer, bool lock) {
+    bool pessimistic = directory_.Session().LockProtocol() == lpPessimistic;
+    uint32_t number = 0;
+    {
+        TOperation operation(*this);
+        uint16_t code = PlaceCurrent();
+        if (code != 0 || !lock) return Fetch(code, buffer, 0);
+        RequireWritable();
+        number = position_.Record;
+        if (!pessimistic) {
+            // Optimistically nothing is locked: the record as it is now is what the write compares.
+            EndEdit();
+            TPinnedRecord record(table_->DataFile().GetRecord(this, number));
+            lock_.Record = number;
+            lock_.Original.assign(record->Image().begin(), record->Image().end());
+            return Fetch(0, buffer, 0);
+        }
     }
-    return !heldBefore;
+    bool taken = TakeLock(number);
+    try {
+        TOperation operation(*this);
+        ConfirmLocked(number);
+        uint16_t code = Fetch(0, buffer, 0);
+        EndLockLevel(taken);
+        return code;
+    } catch (...) {
+        if (taken) EndEdit();
+        EndLockLevel(taken);
+        throw;
+    }
 }
 
 void TDataCursor::CancelRecord() {
     if (table_) EndEdit();
+}
+
+// Runs a write of the current record under its lock: taken for this write unless the cursor's edit
+// holds it. A write that fails leaves the edit as it was (a lock taken for it alone goes); one that
+// succeeds ends the edit.
+void TDataCursor::WriteLocked(const std::function<void(uint32_t number)>& write) {
+    uint32_t number = CurrentForEdit();
+    bool taken = TakeLock(number);
+    try {
+        TOperation operation(*this);
+        ConfirmLocked(number);
+        BeforeTableWrite();
+        write(number);
+    } catch (...) {
+        if (taken) ReleaseLockByte();
+        EndLockLevel(taken);
+        throw;
+    }
+    EndLockLevel(taken);
+    EndEdit();
 }
 
 // ---- writes ----
@@ -105,37 +159,20 @@ void TDataCursor::AppendRecord(std::span<uint8_t> image) {
 }
 
 void TDataCursor::ModifyRecord(std::span<uint8_t> image) {
-    TOperation operation(*this);
     CheckImage(image);
-    uint32_t number = RecordToEdit();
-    bool forThisWrite = LockForWrite(number);
-    try {
+    WriteLocked([&](uint32_t number) {
         PrepareImage(image);
-        BeforeTableWrite();
         table_->ModifyRecord(number, image.first(recordSize_), KeepsAutoInc(image));
-    } catch (...) {
-        // A failed write leaves the edit as it was: a lock taken for it alone goes.
-        if (forThisWrite) ReleaseLockByte();
-        throw;
-    }
-    EndEdit();
-    CopyPrefixBack(number, image);
-    SetOnRecord(number, image);
+        CopyPrefixBack(number, image);
+        SetOnRecord(number, image);
+    });
 }
 
 void TDataCursor::DeleteRecord() {
-    TOperation operation(*this);
-    uint32_t number = RecordToEdit();
-    bool forThisWrite = LockForWrite(number);
-    try {
-        BeforeTableWrite();
+    WriteLocked([&](uint32_t number) {
         table_->DeleteRecord(number);
-    } catch (...) {
-        if (forThisWrite) ReleaseLockByte();
-        throw;
-    }
-    EndEdit();
-    SetBetween();
+        SetBetween();
+    });
 }
 
 bool TDataCursor::CloneCurrentRecord(std::span<uint8_t> image) {

@@ -203,13 +203,6 @@ uint16_t TDataCursor::GetPriorRecord(std::span<uint8_t> buffer) {
     return Fetch(Move(-1) ? 0 : VORSAM_BOF, buffer, -1);
 }
 
-uint16_t TDataCursor::GetCurrentRecord(std::span<uint8_t> buffer, bool lock) {
-    TOperation operation(*this);
-    uint16_t code = PlaceCurrent();
-    if (code == 0 && lock) LockForEdit(position_.Record);
-    return Fetch(code, buffer, 0);
-}
-
 // ---- record positions ----
 
 uint32_t TDataCursor::RangeStartRank() {
