@@ -443,6 +443,10 @@ private:
     TRecordLock lock_;
     uint64_t seenVersion_ = 0;
 
+    // Scratch keys of searches (kept to spare an allocation per search)
+    std::vector<uint8_t> searchKey_;
+    std::vector<uint8_t> entryKey_;
+
     // Reading
     uint32_t readAhead_ = UINT32_MAX;
     int readDirection_ = 1;

@@ -45,16 +45,18 @@ bool TDataCursor::Find(bool byKey, const uint8_t* keyOrImage, uint16_t fieldCoun
                        bool nearest) {
     TOperation operation(*this);
     RequireIndex();
-    std::vector<uint8_t> key(keyOrImage, keyOrImage + (byKey ? keyLength_ : 0));
-    if (!byKey) {
-        key.resize(keyLength_);
+    std::vector<uint8_t>& key = searchKey_;
+    std::vector<uint8_t>& entry = entryKey_;
+    key.resize(keyLength_);
+    entry.resize(keyLength_);
+    if (byKey)
+        std::copy_n(keyOrImage, keyLength_, key.begin());
+    else
         BuildIndexKey(index_, indexNumber_, table_->KeyInfo(), keyOrImage, key.data());
-    }
     uint16_t length = KeyBytes(fieldCount, partialLength);
     bool scan = partialLength > 0 && table_->DataFile().GetLanguageId() != 0;
     TIndexNavigator navigator = Navigator();
     TIndexPlace place, nearestPlace;
-    std::vector<uint8_t> entry(keyLength_), nearestKey;
     uint32_t nearestRecord = 0;
     bool found = navigator.Seek(TKeyBound::NotBelow, scan ? range_.Start.data() : key.data(),
                                 scan ? range_.StartLength : length, place);
@@ -63,33 +65,28 @@ bool TDataCursor::Find(bool byKey, const uint8_t* keyOrImage, uint16_t fieldCoun
         if (order_->Compare(entry.data(), range_.Start.data(), range_.StartLength) < 0)
             found = navigator.Seek(TKeyBound::NotBelow, range_.Start.data(), range_.StartLength, place);
     }
+    bool exact = false;
     for (; found; found = navigator.Step(place, 1)) {
         uint32_t record = navigator.Read(place, entry.data());
         if (!WithinRange(entry.data())) break;
         if (!Accepted(record)) continue;
         int r = order_->Compare(entry.data(), key.data(), length);
-        if (r == 0) {
-            position_.Record = record;
-            position_.Key = std::move(entry);
-            SetOnEntry(place);
-            return true;
-        }
-        if (r > 0 && nearestKey.empty()) {
-            nearestPlace = place;
-            nearestRecord = record;
-            nearestKey = entry;
-        }
-        if (!scan && r > 0) break;
+        if (r < 0 || (r > 0 && nearestRecord != 0)) continue;
+        nearestPlace = place; // the equal entry, or the first above the key
+        nearestRecord = record;
+        exact = r == 0;
+        if (exact || !scan) break;
     }
-    if (!nearest) return false;
-    if (nearestKey.empty()) {
+    if (!exact && !nearest) return false;
+    if (nearestRecord == 0) {
         SetOutside(1);
         return false;
     }
     position_.Record = nearestRecord;
-    position_.Key = std::move(nearestKey);
+    position_.Key.resize(keyLength_);
+    navigator.Read(nearestPlace, position_.Key.data());
     SetOnEntry(nearestPlace);
-    return false;
+    return exact;
 }
 
 } // namespace vorsam

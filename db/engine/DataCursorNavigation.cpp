@@ -73,7 +73,8 @@ bool TDataCursor::FindPlace() {
     } else {
         TIndexNavigator navigator = Navigator();
         TIndexPlace place;
-        std::vector<uint8_t> key(keyLength_);
+        std::vector<uint8_t>& key = entryKey_;
+        key.resize(keyLength_);
         if (navigator.Seek(TKeyBound::NotBelow, position_.Key.data(), keyLength_, place) &&
             navigator.Read(place, key.data()) == position_.Record && key == position_.Key) {
             SetOnEntry(place);
@@ -110,32 +111,37 @@ bool TDataCursor::MoveInIndex(int direction) {
     bool forward = direction > 0;
     TIndexNavigator navigator = Navigator();
     TIndexPlace place;
+    position_.Key.resize(keyLength_);
+    uint8_t* key = position_.Key.data();
+    uint32_t record = 0;
+    auto seek = [&](TKeyBound bound, const uint8_t* from, size_t length) {
+        if (!navigator.Seek(bound, from, length, place)) return false;
+        record = navigator.Read(place, key);
+        return true;
+    };
+    auto step = [&] { return navigator.Step(place, direction, key, &record); };
     bool found = false;
     switch (position_.Kind) {
     case TCursorPositionKind::OnRecord:
         if (FindPlace()) {
             place = position_.Place;
-            found = navigator.Step(place, direction);
+            found = step();
             break;
         }
         [[fallthrough]];
     case TCursorPositionKind::Between:
-        found = navigator.Seek(forward ? TKeyBound::NotBelow : TKeyBound::Below, position_.Key.data(),
-                               keyLength_, place);
+        found = seek(forward ? TKeyBound::NotBelow : TKeyBound::Below, key, keyLength_);
         break;
     case TCursorPositionKind::BeforeFirst:
-        found =
-            forward && navigator.Seek(TKeyBound::NotBelow, range_.Start.data(), range_.StartLength, place);
+        found = forward && seek(TKeyBound::NotBelow, range_.Start.data(), range_.StartLength);
         break;
     case TCursorPositionKind::AfterLast:
-        found = !forward && navigator.Seek(TKeyBound::NotAbove, range_.End.data(), range_.EndLength, place);
+        found = !forward && seek(TKeyBound::NotAbove, range_.End.data(), range_.EndLength);
         break;
     }
-    position_.Key.resize(keyLength_);
-    for (; found; found = navigator.Step(place, direction)) {
-        position_.Record = navigator.Read(place, position_.Key.data());
-        if (!WithinRange(position_.Key.data())) break;
-        if (Accepted(position_.Record)) {
+    for (; found && WithinRange(key); found = step()) {
+        if (Accepted(record)) {
+            position_.Record = record;
             SetOnEntry(place);
             return true;
         }
@@ -211,9 +217,10 @@ uint32_t TDataCursor::RangeStartRank() {
     if (rangeStartVersion_ != version) {
         TIndexNavigator navigator = Navigator();
         TIndexPlace place;
-        rangeStartRank_ = navigator.Seek(TKeyBound::NotBelow, range_.Start.data(), range_.StartLength, place)
-                              ? place.Rank
-                              : navigator.Count();
+        rangeStartRank_ =
+            navigator.Seek(TKeyBound::NotBelow, range_.Start.data(), range_.StartLength, place, true)
+                ? place.Rank
+                : navigator.Count();
         rangeStartVersion_ = version;
     }
     return rangeStartRank_;
@@ -222,7 +229,14 @@ uint32_t TDataCursor::RangeStartRank() {
 uint32_t TDataCursor::GetRecordPosition() {
     TOperation operation(*this);
     if (position_.Kind != TCursorPositionKind::OnRecord || !FindPlace()) return 0;
-    return InRecordOrder() ? position_.Record : position_.Place.Rank - RangeStartRank() + 1;
+    if (InRecordOrder()) return position_.Record;
+    if (position_.Place.Rank == NoRank) {
+        // Counted only when asked for: the place is found again, counting.
+        TIndexPlace place;
+        Navigator().Seek(TKeyBound::NotBelow, position_.Key.data(), keyLength_, place, true);
+        position_.Place.Rank = place.Rank;
+    }
+    return position_.Place.Rank - RangeStartRank() + 1;
 }
 
 bool TDataCursor::SetToRecordNo(uint32_t number) {

@@ -36,7 +36,8 @@ uint32_t TDataCursor::GetRecordCount() {
     uint32_t end = navigator.Count();
     if (!range_.Active) return end;
     TIndexPlace place;
-    if (!range_.End.empty() && navigator.Seek(TKeyBound::Above, range_.End.data(), range_.EndLength, place))
+    if (!range_.End.empty() &&
+        navigator.Seek(TKeyBound::Above, range_.End.data(), range_.EndLength, place, true))
         end = place.Rank;
     uint32_t start = RangeStartRank();
     return end > start ? end - start : 0;

@@ -19,8 +19,9 @@
 //            have ended; after taking them, the change check.
 //            Read-only files are locked the same way (shared locks), so a reader never sees a write
 //            of another process half done.
-//   write    the data file's table lock (unless the table is locked whole), the index file's write
-//            lock, the blob file's write lock; then the change check (unless locked whole). Read slots
+//   write    the data file's table lock, the index file's write lock, the blob file's write lock; then
+//            the change check. While the table is locked whole a write takes none of them: its changes
+//            stay in the caches, unseen by other processes, until UnlockTable writes them. Read slots
 //            this process holds are given up meanwhile (the write lock covers them) and taken again
 //            when the write ends, as they are when a whole-table lock ends during a read level. The end of a
 //            write writes what changed (below) and releases the locks in reverse order. A table opened

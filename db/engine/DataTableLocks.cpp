@@ -140,7 +140,9 @@ bool TDataTable::BeginWrite() {
     RequireOpen();
     if (ReadOnly()) Raise(VORSAM_OSEACCES);
     CheckNotDamaged();
-    if (writeDepth_ > 0 || mode_.Exclusive) {
+    // Inside a write, in a table open exclusively and while the table is locked whole (its changes stay
+    // in the caches, where no other process reads them), there is nothing to take.
+    if (writeDepth_ > 0 || mode_.Exclusive || wholeDepth_ > 0) {
         ++writeDepth_;
         return false;
     }
@@ -290,7 +292,16 @@ void TDataTable::UnlockTable() {
         return;
     }
     // The changes kept while the table was locked whole are written now, under the write locks.
-    BeginWrite();
+    if (!mode_.Exclusive) {
+        if (slotsHeld_) ReleaseReadSlots();
+        try {
+            TakeWriteLocks();
+        } catch (...) {
+            RetakeReadSlots();
+            throw;
+        }
+    }
+    writeDepth_ = 1;
     wholeDepth_ = 0;
     EndWrite();
 }

@@ -9,7 +9,7 @@ namespace vorsam {
 TIndexNavigator::TIndexNavigator(TIndexFile& file, uint8_t slot, const TKeyComparator& order,
                                  TIndexPath& path)
     : file_(file), slot_(slot), order_(order), path_(path), keyLength_(file.GetIndexDesc(slot).KeyLength()),
-      counted_(!file.FormatOf(slot).NoCounts) {}
+      counted_(!file.GetIndexDesc(slot).NoCounts() && slot != SysTextSlot) {}
 
 void TIndexNavigator::RaiseCorrupt() const {
     file_.RaiseIndexError(VORSAM_INDEXCORRUPT, file_.GetIndexDesc(slot_).Name());
@@ -54,36 +54,32 @@ uint32_t TIndexNavigator::EntriesBeforeLeaf(uint32_t number) {
     return entries;
 }
 
-bool TIndexNavigator::Seek(TKeyBound bound, const uint8_t* key, size_t length, TIndexPlace& place) {
+bool TIndexNavigator::Seek(TKeyBound bound, const uint8_t* key, size_t length, TIndexPlace& place,
+                           bool rank) {
     path_.Reset();
     uint32_t number = file_.GetRoot(slot_);
     if (number == 0) return false;
     bool forward = bound == TKeyBound::NotBelow || bound == TKeyBound::Above;
     bool orEqual = bound == TKeyBound::Above || bound == TKeyBound::NotAbove;
-    uint32_t rank = 0;
+    uint32_t before = 0; // entries before the page, when counted
     for (;;) {
         path_.Descend(number, &file_);
         TPageRef page = Fetch(number);
         if (!page->TypeFitsLevel(path_.Level())) RaiseCorrupt();
         uint32_t n = CountBefore(*page, key, length, orEqual);
         if (page->IsLeaf()) {
-            if (!counted_) rank = EntriesBeforeLeaf(number);
-            uint32_t count = page->KeyCount();
-            path_.SetPathPosition(std::clamp<uint32_t>(forward ? n + 1 : n, 1, count));
-            if (forward && n == count) {
-                place = {number, count, rank + count - 1};
-                return Step(place, 1);
-            }
-            if (!forward && n == 0) {
-                place = {number, 1, rank};
-                return Step(place, -1);
-            }
-            place = {number, forward ? n + 1 : n, rank + (forward ? n : n - 1)};
+            if (rank && !counted_) before = EntriesBeforeLeaf(number);
+            uint32_t count = page->KeyCount(), position = forward ? n + 1 : n;
+            path_.SetPathPosition(std::clamp<uint32_t>(position, 1, count));
+            uint32_t at = std::clamp<uint32_t>(position, 1, count);
+            place = {number, at, rank ? before + at - 1 : NoRank};
+            if (position > count) return Step(place, 1);
+            if (position == 0) return Step(place, -1);
             return true;
         }
         uint32_t child = std::max<uint32_t>(n, 1);
         path_.SetPathPosition(child);
-        rank += page->CountBefore(child);
+        if (rank) before += page->CountBefore(child);
         number = page->GetValue(child);
     }
 }
@@ -91,7 +87,7 @@ bool TIndexNavigator::Seek(TKeyBound bound, const uint8_t* key, size_t length, T
 bool TIndexNavigator::SeekRank(uint32_t rank, TIndexPlace& place) {
     if (!counted_) {
         // Leaf by leaf from the first.
-        if (!Seek(TKeyBound::NotBelow, nullptr, 0, place)) return false;
+        if (!Seek(TKeyBound::NotBelow, nullptr, 0, place, true)) return false;
         for (;;) {
             uint32_t count = FetchLeaf(place.Page)->KeyCount();
             if (rank - place.Rank < count) {
@@ -127,25 +123,24 @@ bool TIndexNavigator::SeekRank(uint32_t rank, TIndexPlace& place) {
     }
 }
 
-bool TIndexNavigator::Step(TIndexPlace& place, int direction) {
+bool TIndexNavigator::Step(TIndexPlace& place, int direction, uint8_t* key, uint32_t* value) {
     TPageRef page = FetchLeaf(place.Page);
     assert(place.Position >= 1 && place.Position <= page->KeyCount());
-    if (direction > 0 && place.Position < page->KeyCount()) {
-        ++place.Position;
-        ++place.Rank;
-        return true;
+    uint32_t rank = place.Rank == NoRank ? NoRank : direction > 0 ? place.Rank + 1 : place.Rank - 1;
+    if (direction > 0 ? place.Position < page->KeyCount() : place.Position > 1) {
+        place.Position = direction > 0 ? place.Position + 1 : place.Position - 1;
+    } else {
+        uint32_t neighbour = direction > 0 ? page->NextPage() : page->PrevPage();
+        if (neighbour == 0) return false;
+        TPageRef next = FetchLeaf(neighbour);
+        if ((direction > 0 ? next->PrevPage() : next->NextPage()) != place.Page) RaiseCorrupt();
+        place.Page = neighbour;
+        place.Position = direction > 0 ? 1u : next->KeyCount();
+        page = std::move(next);
     }
-    if (direction <= 0 && place.Position > 1) {
-        --place.Position;
-        --place.Rank;
-        return true;
-    }
-    uint32_t neighbour = direction > 0 ? page->NextPage() : page->PrevPage();
-    if (neighbour == 0) return false;
-    TPageRef next = FetchLeaf(neighbour);
-    if ((direction > 0 ? next->PrevPage() : next->NextPage()) != place.Page) RaiseCorrupt();
-    place = direction > 0 ? TIndexPlace{neighbour, 1, place.Rank + 1}
-                          : TIndexPlace{neighbour, next->KeyCount(), place.Rank - 1};
+    place.Rank = rank;
+    if (key) std::memcpy(key, page->KeyAt(place.Position), keyLength_);
+    if (value) *value = page->GetValue(place.Position);
     return true;
 }
 
@@ -165,7 +160,7 @@ uint32_t TIndexNavigator::Count() {
     if (root == 0) return 0;
     if (counted_) return Fetch(root)->TotalCount();
     TIndexPlace last;
-    return Seek(TKeyBound::NotAbove, nullptr, 0, last) ? last.Rank + 1 : 0;
+    return Seek(TKeyBound::NotAbove, nullptr, 0, last, true) ? last.Rank + 1 : 0;
 }
 
 } // namespace vorsam

@@ -4,8 +4,8 @@
 // counts of the internal pages. It changes nothing.
 //
 // A place is an entry of the leaf level: its page, its 1-based position there, and its rank (the number
-// of entries before it in the whole index). Places stay good only while the tree does not change; the
-// cursor that keeps one knows when it may have changed (DataTable.h, content version).
+// of entries before it in the whole index, when counted). Places stay good only while the tree does not
+// change; the cursor that keeps one knows when it may have changed (DataTable.h, content version).
 //
 // Seeks descend from the root, choosing at each internal page the child by its separator (the first key
 // of the child's subtree) and adding the subtree counts of the children passed over to the rank. A
@@ -30,10 +30,13 @@
 
 namespace vorsam {
 
+// A place's rank when it was not counted.
+inline constexpr uint32_t NoRank = UINT32_MAX;
+
 struct TIndexPlace {
     uint32_t Page = 0;
     uint32_t Position = 0;
-    uint32_t Rank = 0;
+    uint32_t Rank = NoRank;
 };
 
 enum class TKeyBound : uint8_t {
@@ -48,12 +51,14 @@ public:
     TIndexNavigator(TIndexFile& file, uint8_t slot, const TKeyComparator& order, TIndexPath& path);
 
     // The entry the bound asks for, comparing `length` bytes of the key (0: every entry equals the key,
-    // so NotBelow gives the first entry and NotAbove the last); false when there is none.
-    bool Seek(TKeyBound bound, const uint8_t* key, size_t length, TIndexPlace& place);
+    // so NotBelow gives the first entry and NotAbove the last); false when there is none. Its rank is
+    // counted only when asked for (`rank`); otherwise it is NoRank, and stays so as the place steps on.
+    bool Seek(TKeyBound bound, const uint8_t* key, size_t length, TIndexPlace& place, bool rank = false);
     // The entry with the rank (0-based); false when the index has no more entries.
     bool SeekRank(uint32_t rank, TIndexPlace& place);
-    // Moves to the next (direction > 0) or prior entry; false, the place unchanged, at the end.
-    bool Step(TIndexPlace& place, int direction);
+    // Moves to the next (direction > 0) or prior entry, reading its key and value when asked; false,
+    // the place unchanged, at the end.
+    bool Step(TIndexPlace& place, int direction, uint8_t* key = nullptr, uint32_t* value = nullptr);
     // The value (record number) of the entry at the place; its key into `key` (key length bytes) unless
     // that is null.
     uint32_t Read(const TIndexPlace& place, uint8_t* key = nullptr);
