@@ -54,8 +54,8 @@
 //   and the table's own (VORSAM_KEYVIOL, VORSAM_RECLOCKFAILED, VORSAM_TABLEEXISTS, VORSAM_FILEINUSE, ...).
 //
 // What later layers add plugs in where marked: filters judge each record the cursor passes over
-// (Accepted), blobs are saved or freed with the record that holds them, and a transaction of the
-// database takes part in every write (BeforeTableWrite).
+// (Accepted), the blobs opened on a record are saved with it (SaveRecordBlobs; the table frees those of
+// a deleted record), and a transaction of the database takes part in every write (BeforeTableWrite).
 #pragma once
 
 #include "db/engine/DataDirectory.h"
@@ -409,6 +409,7 @@ private:
     // Hooks of later layers.
     bool Accepted(uint32_t /*record*/) const { return true; } // filters judge the record here
     void BeforeTableWrite() {}                                // a transaction joins the write here
+    void SaveRecordBlobs(std::span<uint8_t> /*image*/) {}     // blobs opened on the record are saved here
 
     TDataDirectory& directory_;
     TDataTable* table_ = nullptr;

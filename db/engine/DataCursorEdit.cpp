@@ -153,6 +153,7 @@ void TDataCursor::AppendRecord(std::span<uint8_t> image) {
     RequireWritable();
     PrepareImage(image);
     BeforeTableWrite();
+    SaveRecordBlobs(image);
     uint32_t number = table_->AppendRecord(image.first(recordSize_), KeepsAutoInc(image));
     CopyPrefixBack(number, image);
     SetOnRecord(number, image);
@@ -162,6 +163,7 @@ void TDataCursor::ModifyRecord(std::span<uint8_t> image) {
     CheckImage(image);
     WriteLocked([&](uint32_t number) {
         PrepareImage(image);
+        SaveRecordBlobs(image);
         table_->ModifyRecord(number, image.first(recordSize_), KeepsAutoInc(image));
         CopyPrefixBack(number, image);
         SetOnRecord(number, image);

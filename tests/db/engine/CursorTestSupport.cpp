@@ -34,17 +34,18 @@ TIndexDescriptor DescriptorOf(const TIndexSpec& index) {
     return d;
 }
 
-TCreateTableArgs RowTableArgs(uint16_t languageId) {
+TCreateTableArgs TableArgs(const std::vector<TFieldSpec>& fields, const std::vector<uint16_t>& key) {
     TCreateTableArgs args;
+    args.Fields = MakeFields(fields);
+    args.Indexes.push_back(DescriptorOf(TIndexSpec{"", key, std::vector<bool>(key.size()), false, true}));
+    return args;
+}
+
+TCreateTableArgs RowTableArgs(uint16_t languageId) {
+    TCreateTableArgs args =
+        TableArgs({{"ID", dtInteger}, {"CODE", dtInteger}, {"NAME", dtString, 20}}, {IdField});
     args.LanguageId = languageId;
-    for (auto [name, type, size] : {std::tuple{"ID", dtInteger, 0}, std::tuple{"CODE", dtInteger, 0},
-                                    std::tuple{"NAME", dtString, 20}}) {
-        TFieldDescriptor field;
-        field.SetName(name);
-        field.SetDataType(type);
-        field.SetDeclaredSize(uint8_t(size));
-        args.Fields.push_back(field);
-    }
+    args.Indexes.clear();
     for (const TIndexSpec& index : RowIndexes()) args.Indexes.push_back(DescriptorOf(index));
     args.SecondaryCount = uint8_t(RowIndexes().size() - 1);
     return args;

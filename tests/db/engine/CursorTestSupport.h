@@ -3,6 +3,8 @@
 // from record images through the cursor, and the order an oracle expects each index to give.
 #pragma once
 
+#include "FieldSpecs.h"
+
 #include "db/lib/FileTestSupport.h"
 
 #include "db/engine/DataCursor.h"
@@ -43,6 +45,8 @@ struct TIndexSpec {
 // descending; CODE without subtree counts.
 const std::vector<TIndexSpec>& RowIndexes();
 TIndexDescriptor DescriptorOf(const TIndexSpec& index);
+// A table of the fields, with a unique primary index on the key fields (none: the record order).
+TCreateTableArgs TableArgs(const std::vector<TFieldSpec>& fields, const std::vector<uint16_t>& key = {});
 // The table of rows under the collation, with RowIndexes.
 TCreateTableArgs RowTableArgs(uint16_t languageId);
 

@@ -173,31 +173,24 @@ TEST_P(CursorEditTest, OptimisticLockingRefusesToWriteOverAnotherUsersChange) {
 
 // Fields with defaults, character case and limits.
 TCreateTableArgs ContactArgs() {
-    TCreateTableArgs args;
-    struct TSpec {
-        const char* Name;
-        uint8_t Type, Size, Case;
-        const char *Default, *Minimum, *Maximum;
-        bool Required;
-    };
-    for (const TSpec& spec : {TSpec{"ID", dtInteger, 0, 0, "", "1", "999", true},
-                              TSpec{"NAME", dtString, 20, 1, "", "", "", false},
-                              TSpec{"MAIL", dtString, 30, 2, "", "", "", false},
-                              TSpec{"CITY", dtString, 20, 0, "Curitiba", "", "", false},
-                              TSpec{"LEVEL", dtSmallInt, 0, 0, "3", "1", "5", false},
-                              TSpec{"ACTIVE", dtBoolean, 0, 0, "TRUE", "", "", false}}) {
-        TFieldDescriptor field;
-        field.SetName(spec.Name);
-        field.SetDataType(spec.Type);
-        field.SetDeclaredSize(spec.Size);
-        field.SetCharCase(spec.Case);
-        field.SetDefaultValue(spec.Default);
-        field.SetMinValue(spec.Minimum);
-        field.SetMaxValue(spec.Maximum);
-        field.SetRequired(spec.Required);
-        args.Fields.push_back(field);
-    }
-    args.Indexes.push_back(DescriptorOf(TIndexSpec{"", {1}, {false}, false, true}));
+    TCreateTableArgs args = TableArgs({{"ID", dtInteger},
+                                       {"NAME", dtString, 20},
+                                       {"MAIL", dtString, 30},
+                                       {"CITY", dtString, 20},
+                                       {"LEVEL", dtSmallInt},
+                                       {"ACTIVE", dtBoolean}},
+                                      {1});
+    std::vector<TFieldDescriptor>& f = args.Fields;
+    f[0].SetRequired(true);
+    f[0].SetMinValue("1");
+    f[0].SetMaxValue("999");
+    f[1].SetCharCase(1); // upper
+    f[2].SetCharCase(2); // lower
+    f[3].SetDefaultValue("Curitiba");
+    f[4].SetDefaultValue("3");
+    f[4].SetMinValue("1");
+    f[4].SetMaxValue("5");
+    f[5].SetDefaultValue("TRUE");
     return args;
 }
 
@@ -302,15 +295,8 @@ TEST(ScratchTableTest, TheScreensScratchTableRoadWorksAtCursorLevel) {
     TTempDir folder;
     TDataSession session;
     TDataDirectory& database = session.OpenDataDirectory("", folder.Path());
-    TCreateTableArgs args;
-    for (auto [name, type, size] : {std::tuple{"RAMAL", dtInteger, 0}, std::tuple{"NOME", dtString, 20},
-                                    std::tuple{"CATEGORIA", dtString, 2}, std::tuple{"SENHA", dtString, 4}}) {
-        TFieldDescriptor field;
-        field.SetName(name);
-        field.SetDataType(type);
-        field.SetDeclaredSize(uint8_t(size));
-        args.Fields.push_back(field);
-    }
+    TCreateTableArgs args = TableArgs(
+        {{"RAMAL", dtInteger}, {"NOME", dtString, 20}, {"CATEGORIA", dtString, 2}, {"SENHA", dtString, 4}});
     args.Indexes = {TIndexDescriptor(), DescriptorOf(TIndexSpec{"TEMPORAR", {1}, {false}, false, true})};
     args.SecondaryCount = 1;
     TDataCursor cursor(database);

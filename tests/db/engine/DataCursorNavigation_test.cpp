@@ -221,16 +221,7 @@ class CursorCountTest : public TCursorTest {};
 // A count through a range descends twice from the root: it reads about as many pages as the tree is
 // deep, not the leaves between.
 TEST_P(CursorCountTest, CountThroughARangeReadsAboutTheTreesDepthInPages) {
-    TCreateTableArgs args;
-    for (auto [name, type, size] : {std::tuple{"NAME", dtString, 120}, std::tuple{"N", dtInteger, 0}}) {
-        TFieldDescriptor field;
-        field.SetName(name);
-        field.SetDataType(type);
-        field.SetDeclaredSize(uint8_t(size));
-        args.Fields.push_back(field);
-    }
-    TIndexSpec byName{"", {1}, {false}, false, true};
-    args.Indexes.push_back(DescriptorOf(byName));
+    TCreateTableArgs args = TableArgs({{"NAME", dtString, 120}, {"N", dtInteger}}, {1});
     Create("WIDE", args);
     auto cursor = Open("WIDE", true);
     cursor->Table().LockTable();

@@ -14,14 +14,7 @@ class CursorProcessTest : public ::testing::Test {
 protected:
     CursorProcessTest() : database_(session_.OpenDataDirectory("", dir_.Path())) {
         session_.SetLockRetryCount(0);
-        TCreateTableArgs args;
-        for (const char* name : {"KEY", "VALUE"}) {
-            TFieldDescriptor field;
-            field.SetName(name);
-            field.SetDataType(dtInteger);
-            args.Fields.push_back(field);
-        }
-        args.Indexes.push_back(DescriptorOf(TIndexSpec{"", {1}, {false}, false, true}));
+        TCreateTableArgs args = TableArgs({{"KEY", dtInteger}, {"VALUE", dtInteger}}, {1});
         cursor_.SetTableName("SHARED");
         cursor_.CreateTable(args);
         cursor_.OpenCursor();

@@ -49,16 +49,7 @@ TEST_P(CursorStateTest, CursorsOfATableShareOneTableOfTheDatabase) {
 }
 
 TEST_P(CursorStateTest, AutoIncrementValuesAreFreshUnlessSuppressed) {
-    TCreateTableArgs args;
-    for (auto [name, type, subType] :
-         {std::tuple{"N", dtInteger, stAutoInc}, std::tuple{"V", dtInteger, stNone}}) {
-        TFieldDescriptor field;
-        field.SetName(name);
-        field.SetDataType(type);
-        field.SetSubType(subType);
-        args.Fields.push_back(field);
-    }
-    args.Indexes.push_back(DescriptorOf(TIndexSpec{"", {1}, {false}, false, true}));
+    TCreateTableArgs args = TableArgs({{"N", dtInteger, 0, stAutoInc}, {"V", dtInteger}}, {1});
     Create("COUNTER", args);
     auto cursor = Open("COUNTER");
     std::vector<uint8_t> image(cursor->GetRecordSize());
