@@ -19,8 +19,9 @@
 //            have ended; after taking them, the change check.
 //            Read-only files are locked the same way (shared locks), so a reader never sees a write
 //            of another process half done.
-//   write    the data file's table lock (unless the table is locked whole), the index file's write
-//            lock, the blob file's write lock; then the change check (unless locked whole). Read slots
+//   write    the data file's table lock, the index file's write lock, the blob file's write lock; then
+//            the change check. While the table is locked whole a write takes none of them: its changes
+//            stay in the caches, unseen by other processes, until UnlockTable writes them. Read slots
 //            this process holds are given up meanwhile (the write lock covers them) and taken again
 //            when the write ends, as they are when a whole-table lock ends during a read level. The end of a
 //            write writes what changed (below) and releases the locks in reverse order. A table opened
@@ -70,6 +71,15 @@
 // next auto-increment value) unless the caller keeps its own, so the keys of a non-unique index, which
 // end with it, are distinct. A unique index that already holds the key refuses the record with
 // VORSAM_KEYVIOL before anything changes. Deleting a record frees the chains of its BLOB values.
+//
+// Content version: a number that changes whenever what the table holds may have changed under a
+// cursor: a record appended, modified or deleted (by any cursor of the process), the table emptied,
+// sorted or its indexes rebuilt, a write that was undone, or a change check that found another
+// process's write. A cursor that remembers the version of its place in an index knows that place is
+// still good while the version is the same, and finds its record again by key otherwise.
+//
+// A directory (DataDirectory.h) keeps one TDataTable per table as its shared table; the location then
+// names the files by the directory's rules.
 #pragma once
 
 #include "db/engine/BlobFile.h"
@@ -81,6 +91,7 @@
 #include "db/engine/TableFileOwner.h"
 
 #include <array>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -94,6 +105,9 @@ struct TTableLocation {
     bool InMemory = false;    // a table of the in-memory database
     std::string DatabaseName; // the database's name, for the error context of in-memory tables
 };
+
+// The file of a table with an extension (".DAT", ".IDX", ".BLB").
+using TTableFileNamer = std::function<std::string(std::string_view extension)>;
 
 struct TTableOpenMode {
     bool Exclusive = false;
@@ -121,6 +135,9 @@ public:
     // while anyone has any of them open.
     void Delete();
     bool Exists() const;
+    // The table's directory names its files (the table closed); otherwise the location's folder and
+    // name make the file names.
+    void NameFilesBy(TTableFileNamer namer) { fileNamer_ = std::move(namer); }
     void Open(TTableOpenMode mode = {});
     // One more use of the open table.
     void IncUseCount();
@@ -197,6 +214,9 @@ public:
     bool ReadOnlyAttribute() const { return dataFile_.ReadOnlyAttribute(); }
     bool Modified() const { return modified_; }
     void ClearModified() { modified_ = false; }
+    // The content version (above); NoteContentChanged moves it on.
+    uint64_t ContentVersion() const { return contentVersion_; }
+    void NoteContentChanged() { ++contentVersion_; }
     // Some change of this process has not reached the files.
     bool HasUnwrittenChanges();
     // The counters of the three headers as this process last saw them (blob 0 without a blob file).
@@ -275,11 +295,13 @@ private:
     const EngineSettings& settings_;
     TTableLocation location_;
     TDataDirectory* database_;
+    TTableFileNamer fileNamer_;
     TTableOpenMode mode_;
     uint32_t useCount_ = 0;
     bool encrypted_ = false;
     bool modified_ = false;
     bool creating_ = false;
+    uint64_t contentVersion_ = 1;
     TDataFile dataFile_;
     TIndexFile indexFile_;
     TBlobFile blobFile_;

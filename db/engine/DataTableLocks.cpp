@@ -113,7 +113,10 @@ bool TDataTable::CheckForChanges() {
     } else {
         changed = dataFile_.CheckHeaderChanged();
     }
-    if (changed) dataFile_.DropRecordCache();
+    if (changed) {
+        dataFile_.DropRecordCache();
+        NoteContentChanged();
+    }
     if (HasBlobFile() && blobFile_.CheckHeaderChanged()) blobFile_.DropBlockCache();
     CheckWriteComplete();
     return changed;
@@ -146,7 +149,9 @@ bool TDataTable::BeginWrite() {
     CheckNotDamaged();
     // The first write inside a transaction of the database locks the table whole for it.
     bool changed = writeDepth_ == 0 && JoinOpenTransaction();
-    if (writeDepth_ > 0 || mode_.Exclusive) {
+    // Inside a write, in a table open exclusively and while the table is locked whole (its changes stay
+    // in the caches, where no other process reads them), there is nothing to take.
+    if (writeDepth_ > 0 || mode_.Exclusive || wholeDepth_ > 0) {
         ++writeDepth_;
         return changed;
     }
@@ -269,6 +274,7 @@ void TDataTable::TrimCaches() {
 // the files, the data header read back carries the write's mark: the table then counts as damaged, as
 // it does when a header cannot be read again.
 void TDataTable::ForgetChanges() {
+    NoteContentChanged();
     // Damaged until the headers are read again: a header copy that is not the file's is never written.
     damaged_ = true;
     for (TTableFile* file : Files()) file->ForgetPendingTruncation();
@@ -326,7 +332,16 @@ void TDataTable::UnlockTable() {
         return;
     }
     // The changes kept while the table was locked whole are written now, under the write locks.
-    BeginWrite();
+    if (!mode_.Exclusive) {
+        if (slotsHeld_) ReleaseReadSlots();
+        try {
+            TakeWriteLocks();
+        } catch (...) {
+            RetakeReadSlots();
+            throw;
+        }
+    }
+    writeDepth_ = 1;
     wholeDepth_ = 0;
     EndWrite();
 }

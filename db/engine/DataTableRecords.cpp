@@ -91,6 +91,7 @@ TRecord& TDataTable::ActiveRecord(uint32_t number) {
 
 uint32_t TDataTable::AppendRecord(std::span<const uint8_t> image, bool keepAutoInc) {
     TTableWrite write(*this);
+    NoteContentChanged();
     std::vector<uint8_t> record = PreparedImage(image, 0);
     uint32_t last = dataFile_.GetLastAutoIncValue();
     uint32_t autoInc = keepAutoInc ? LoadLE32(&record[AutoIncValueOffset]) : NextCounterValue(last);
@@ -118,6 +119,7 @@ uint32_t TDataTable::AppendRecord(std::span<const uint8_t> image, bool keepAutoI
 
 void TDataTable::ModifyRecord(uint32_t number, std::span<const uint8_t> image, bool keepAutoInc) {
     TTableWrite write(*this);
+    NoteContentChanged();
     TPinnedRecord slot(&ActiveRecord(number));
     std::vector<uint8_t> old(slot->Image().begin(), slot->Image().end());
     std::vector<uint8_t> record = PreparedImage(image, number);
@@ -138,6 +140,7 @@ void TDataTable::ModifyRecord(uint32_t number, std::span<const uint8_t> image, b
 
 void TDataTable::DeleteRecord(uint32_t number) {
     TTableWrite write(*this);
+    NoteContentChanged();
     TPinnedRecord slot(&ActiveRecord(number));
     std::vector<uint8_t> image(slot->Image().begin(), slot->Image().end());
     // The blobs first: freeing a chain checks all of it before it changes anything.
@@ -164,6 +167,7 @@ void TDataTable::DeleteRecord(uint32_t number) {
 
 void TDataTable::EmptyTable() {
     TTableWrite write(*this);
+    NoteContentChanged();
     dataFile_.ResetHeader();
     indexFile_.ResetIndexes();
     if (HasBlobFile()) blobFile_.ResetBlobFile();
@@ -174,6 +178,7 @@ uint32_t TDataTable::SortRecords(const TSortRequest& request) {
     RequireOpen();
     if (!mode_.Exclusive) Raise(VORSAM_FILEINUSE, "sorting needs the table open exclusively");
     TTableWrite write(*this);
+    NoteContentChanged();
     BeforeWrite(); // the sort rewrites the record area directly
     uint32_t count = dataFile_.SortRecords(request);
     RebuildIndexes();
@@ -183,6 +188,7 @@ uint32_t TDataTable::SortRecords(const TSortRequest& request) {
 
 void TDataTable::RebuildIndexes() {
     TTableWrite write(*this);
+    NoteContentChanged();
     indexFile_.ResetIndexes();
     std::vector<uint8_t> slots = KeySlots();
     std::vector<std::vector<TIndexEntry>> entries(slots.size());
