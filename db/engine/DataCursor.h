@@ -58,6 +58,7 @@
 // a deleted record), and a transaction of the database takes part in every write (BeforeTableWrite).
 #pragma once
 
+#include "db/engine/CursorFilter.h"
 #include "db/engine/DataDirectory.h"
 #include "db/engine/DataTable.h"
 #include "db/engine/IndexNavigator.h"
@@ -199,8 +200,8 @@ public:
     void SetIndexName(std::string_view name);
     void SetIndexNumber(uint8_t number);
     uint8_t IndexNumber() const { return indexNumber_; }
-    // Reading in record order, or (once filters exist) through an active filter.
-    bool IsUnsequenced() const { return InRecordOrder(); }
+    // Reading in record order, or through an active filter.
+    bool IsUnsequenced() const { return InRecordOrder() || HasActiveFilters(); }
     const TIndexPath& IndexPath() const { return path_; }
     const TCursorPosition& Position() const { return position_; }
 
@@ -407,9 +408,8 @@ private:
     bool KeepsAutoInc(std::span<const uint8_t> image) const;
     void CopyPrefixBack(uint32_t number, std::span<uint8_t> image);
     // Hooks of later layers.
-    bool Accepted(uint32_t /*record*/) const { return true; } // filters judge the record here
-    void BeforeTableWrite() {}                                // a transaction joins the write here
-    void SaveRecordBlobs(std::span<uint8_t> /*image*/) {}     // blobs opened on the record are saved here
+    void BeforeTableWrite() {}                            // a transaction joins the write here
+    void SaveRecordBlobs(std::span<uint8_t> /*image*/) {} // blobs opened on the record are saved here
 
     TDataDirectory& directory_;
     TDataTable* table_ = nullptr;
@@ -453,6 +453,62 @@ private:
     int readDirection_ = 1;
     uint32_t readsBegun_ = 0;
     bool suppressAutoInc_ = false;
+
+    // ==== Filters (DataCursorFilters.cpp; CursorFilter.h, FilterKeyRange.h) ====
+    //
+    // Every move, search, count, record position, bookmark and positioning by record number sees only
+    // the records that every active filter accepts. Adding, activating, replacing and dropping filters
+    // leave the position where it is; the next move goes from there. With filters active, a record
+    // position in an index order is the record's place among the records the filters accept (counted
+    // by reading them); in record order it stays the record number.
+public:
+    // An expression filter (inactive) from a text over the cursor's fields: comparisons, arithmetic,
+    // AND, OR, NOT, LIKE, IN, BETWEEN, IS NULL. Flags (TExpFlags): efCaseInsensitive,
+    // efNoPartialCompare. An empty text, a syntax error, an unknown column or a result that is not
+    // boolean raises VORSAM_SQLPARSE with the parser's or the type checker's text ("... in filter
+    // expression"); a BLOB column VORSAM_NOTSUPPORTED.
+    uint32_t AddFilter(std::string_view expression, uint32_t flags = 0);
+    // The same from a tree (copied), whose columns are bound to the cursor's fields by name.
+    uint32_t AddFilter(const TExpToken& condition, uint32_t flags = 0);
+    // A callback filter (inactive) of the priority, with a condition of its own (copied as it is).
+    uint32_t AddFilter(TFilterCallback callback, uint16_t priority, const TExpToken* condition = nullptr);
+    // Handle 0: every filter. A handle the cursor does not have raises VORSAM_INVALIDPARAM.
+    void ActivateFilter(uint32_t handle);
+    void DeactivateFilter(uint32_t handle);
+    void DropFilter(uint32_t handle);
+    // Replaces the filter's condition: an expression filter's is bound and prepared as when it was
+    // added (same flags), a callback filter's copied as it is.
+    void SetFilterRecords(uint32_t handle, const TExpToken& condition);
+    // True when one of the cursor's indexes serves the condition (FilterKeyRange.h): as a filter it then
+    // reads only that index's key range.
+    bool OptimizeExpression(const TExpToken& condition, uint32_t flags = 0);
+    bool HasActiveFilters() const { return filters_.AnyActive(); }
+
+private:
+    TExpTree FilterCondition(const TExpToken& condition, uint32_t flags) const;
+    bool BindFilterColumn(TExpToken& column) const;
+    void ReadFilterColumn(TExpToken& column, std::span<const uint8_t> image) const;
+    TCursorFilter& FilterOf(uint32_t handle);
+    uint32_t AddExpressionFilter(TExpTree condition, uint32_t flags);
+    const TFilterView& FilterView() const;
+    const TFilterView& GatheredFilterView();
+    void GatherFilterRecords(TFilterView& view);
+    bool ReadsGatheredRecords() const;
+    bool MoveThroughGathered(int direction);
+    bool MoveThroughGatheredKeys(const TFilterView& view, int direction);
+    bool Accepted(uint32_t record);
+    bool Passes(uint32_t record);
+    bool WithinFilterRange(const uint8_t* key) const;
+    int RangeSide(const uint8_t* key) const;
+    std::pair<const uint8_t*, uint16_t> NearBound(int direction) const;
+    uint32_t CountMoves(const TCursorPosition& from, int direction);
+    uint32_t FilteredRecordCount();
+    uint32_t FilteredRecordPosition();
+    bool SetToFilteredRecordNo(uint32_t number);
+
+    TCursorFilters filters_;
+    mutable TFilterView filterView_; // worked out again when the filters, the order or the table change
+    uint32_t lastJudged_ = 0;        // the record a filter judged last
 };
 
 } // namespace vorsam

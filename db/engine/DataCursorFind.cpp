@@ -58,12 +58,13 @@ bool TDataCursor::Find(bool byKey, const uint8_t* keyOrImage, uint16_t fieldCoun
     TIndexNavigator navigator = Navigator();
     TIndexPlace place, nearestPlace;
     uint32_t nearestRecord = 0;
-    bool found = navigator.Seek(TKeyBound::NotBelow, scan ? range_.Start.data() : key.data(),
-                                scan ? range_.StartLength : length, place);
-    if (found && !scan && !range_.Start.empty()) {
+    auto [start, startLength] = NearBound(1); // the cursor's range and the filters' range of the index
+    bool found =
+        navigator.Seek(TKeyBound::NotBelow, scan ? start : key.data(), scan ? startLength : length, place);
+    if (found && !scan && start) {
         navigator.Read(place, entry.data());
-        if (order_->Compare(entry.data(), range_.Start.data(), range_.StartLength) < 0)
-            found = navigator.Seek(TKeyBound::NotBelow, range_.Start.data(), range_.StartLength, place);
+        if (order_->Compare(entry.data(), start, startLength) < 0)
+            found = navigator.Seek(TKeyBound::NotBelow, start, startLength, place);
     }
     bool exact = false;
     for (; found; found = navigator.Step(place, 1)) {

@@ -95,6 +95,8 @@ uint16_t TDataCursor::PlaceCurrent() {
 // ---- moving ----
 
 bool TDataCursor::Move(int direction) {
+    readDirection_ = direction > 0 ? 1 : -1;
+    if (ReadsGatheredRecords()) return MoveThroughGathered(direction);
     return InRecordOrder() ? MoveInRecordOrder(direction) : MoveInIndex(direction);
 }
 
@@ -102,11 +104,14 @@ bool TDataCursor::WithinRange(const uint8_t* key) const {
     if (!range_.Active) return true;
     if (!range_.Start.empty() && order_->Compare(key, range_.Start.data(), range_.StartLength) < 0)
         return false;
-    return range_.End.empty() || order_->Compare(key, range_.End.data(), range_.EndLength) <= 0;
+    if (!range_.End.empty() && order_->Compare(key, range_.End.data(), range_.EndLength) > 0) return false;
+    return WithinFilterRange(key);
 }
 
 // Where a move in the index begins: the entry next to the current record, or the first (last) entry
-// on that side of the key between records, of the range's start or end.
+// on that side of the key between records, of the range's start or end (NearBound: the cursor's range
+// and the filters' range of the index). An entry before that bound (a position taken before the range
+// was) moves on to the bound.
 bool TDataCursor::MoveInIndex(int direction) {
     bool forward = direction > 0;
     TIndexNavigator navigator = Navigator();
@@ -120,6 +125,10 @@ bool TDataCursor::MoveInIndex(int direction) {
         return true;
     };
     auto step = [&] { return navigator.Step(place, direction, key, &record); };
+    auto seekBound = [&] {
+        auto [bound, length] = NearBound(direction);
+        return seek(forward ? TKeyBound::NotBelow : TKeyBound::NotAbove, bound, length);
+    };
     bool found = false;
     switch (position_.Kind) {
     case TCursorPositionKind::OnRecord:
@@ -133,13 +142,18 @@ bool TDataCursor::MoveInIndex(int direction) {
         found = seek(forward ? TKeyBound::NotBelow : TKeyBound::Below, key, keyLength_);
         break;
     case TCursorPositionKind::BeforeFirst:
-        found = forward && seek(TKeyBound::NotBelow, range_.Start.data(), range_.StartLength);
-        break;
     case TCursorPositionKind::AfterLast:
-        found = !forward && seek(TKeyBound::NotAbove, range_.End.data(), range_.EndLength);
+        found = (position_.Kind == TCursorPositionKind::BeforeFirst) == forward && seekBound();
         break;
     }
-    for (; found && WithinRange(key); found = step()) {
+    for (bool jumped = false; found; found = step()) {
+        int side = RangeSide(key);
+        if (side == direction) break;
+        if (side != 0) {
+            if (jumped || !seekBound()) break;
+            jumped = true;
+            if (RangeSide(key) != 0) break;
+        }
         if (Accepted(record)) {
             position_.Record = record;
             SetOnEntry(place);
@@ -230,6 +244,7 @@ uint32_t TDataCursor::GetRecordPosition() {
     TOperation operation(*this);
     if (position_.Kind != TCursorPositionKind::OnRecord || !FindPlace()) return 0;
     if (InRecordOrder()) return position_.Record;
+    if (HasActiveFilters()) return FilteredRecordPosition();
     if (position_.Place.Rank == NoRank) {
         // Counted only when asked for: the place is found again, counting.
         TIndexPlace place;
@@ -251,8 +266,11 @@ bool TDataCursor::SetToRecordNo(uint32_t number) {
             return false;
         }
         position_ = {TCursorPositionKind::OnRecord, number, {}, {}, 0};
-        return FindPlace();
+        if (FindPlace() && Accepted(number)) return true;
+        SetBetween();
+        return false;
     }
+    if (HasActiveFilters()) return SetToFilteredRecordNo(number);
     TIndexNavigator navigator = Navigator();
     TIndexPlace place;
     position_.Key.resize(keyLength_);
@@ -278,6 +296,7 @@ bool TDataCursor::PositionOnRecord(uint32_t number) {
         if (record->Status() != RecordActive) return false;
         std::memcpy(image.data(), record->Image().data(), recordSize_);
     }
+    if (!Accepted(number)) return false;
     if (InRecordOrder()) {
         SetOnRecord(number, image);
         return FindPlace();

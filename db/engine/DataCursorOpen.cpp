@@ -208,6 +208,7 @@ void TDataCursor::CloseCursor() {
     position_ = {};
     range_ = {};
     path_.Reset();
+    filters_.Clear();
     std::exception_ptr error;
     try {
         table.Close();

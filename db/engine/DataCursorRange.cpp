@@ -31,6 +31,7 @@ void TDataCursor::ResetRange() {
 
 uint32_t TDataCursor::GetRecordCount() {
     TOperation operation(*this);
+    if (HasActiveFilters()) return FilteredRecordCount();
     if (InRecordOrder()) return table_->IndexFile().GetActiveRecords();
     TIndexNavigator navigator = Navigator();
     uint32_t end = navigator.Count();
