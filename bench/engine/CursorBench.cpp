@@ -15,6 +15,8 @@
 // whole table of 10^6 rows in memory. Tables for reading are built once per size and order of appending
 // on both sides (lookups and updates use the one appended in random order); results (counts, sums) are
 // checked against the data so that neither side skips work.
+#include "BenchSupport.h"
+
 #include "db/engine/DataCursor.h"
 #include "db/engine/DataSession.h"
 #include "db/lib/ByteUtils.h"
@@ -23,9 +25,7 @@
 
 #include <benchmark/benchmark.h>
 #include <cmath>
-#include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <map>
 #include <memory>
 #include <numeric>
@@ -38,7 +38,7 @@
 namespace {
 
 using namespace vorsam;
-namespace fs = std::filesystem;
+using namespace vorsam::bench;
 
 constexpr int64_t BatchSize = 1000;
 
@@ -69,32 +69,13 @@ double SumOf(const std::vector<TBenchRow>& rows, int32_t from, int32_t to) {
     return sum;
 }
 
-void Check(bool condition, const char* what) {
-    if (!condition) throw std::runtime_error(std::string("benchmark check failed: ") + what);
-}
-
-// The folder of the benchmark's files, removed at exit.
-const std::string& Folder() {
-    static const std::string folder = [] {
-        std::string pattern = (fs::temp_directory_path() / "cursorbench-XXXXXX").string();
-        if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp");
-        std::atexit([] { fs::remove_all(Folder()); });
-        return pattern;
-    }();
-    return folder;
-}
-
 // ---- our engine ----
 
 class TOurTable {
 public:
     explicit TOurTable(const std::string& name) {
-        TBufferSizes sizes;
-        sizes.BufferSize = 64u << 20;
-        sizes.RecordCacheLimit = 1u << 20;
-        sizes.IndexBufferSize = 32u << 20;
-        session_.SetBufferSizes(sizes);
-        directory_ = &session_.OpenDataDirectory("", Folder());
+        session_.SetBufferSizes(WholeTableCaches());
+        directory_ = &session_.OpenDataDirectory("", ScratchFolder());
         cursor_ = std::make_unique<TDataCursor>(*directory_);
         cursor_->SetTableName(name);
         if (directory_->TableExists(name, false)) cursor_->DeleteTable();
@@ -191,36 +172,24 @@ private:
 
 class TSqliteTable {
 public:
-    explicit TSqliteTable(const std::string& name) : file_(Folder() + "/" + name + ".sqlite") {
-        fs::remove(file_);
-        if (sqlite3_open(file_.c_str(), &db_) != SQLITE_OK) throw std::runtime_error("sqlite3_open");
-        Exec("PRAGMA journal_mode=OFF");
-        Exec("PRAGMA synchronous=OFF");
-        Exec("PRAGMA cache_size=-65536");
-        Exec("PRAGMA mmap_size=0");
-        Exec("CREATE TABLE t(k INTEGER PRIMARY KEY, s TEXT, f REAL)");
-        insert_ = Prepare("INSERT INTO t VALUES(?, ?, ?)");
-        lookup_ = Prepare("SELECT s, f FROM t WHERE k = ?");
-        range_ = Prepare("SELECT s, f FROM t WHERE k BETWEEN ? AND ?");
-        scan_ = Prepare("SELECT s, f FROM t");
-        update_ = Prepare("UPDATE t SET f = ? WHERE k = ?");
-    }
-    ~TSqliteTable() {
-        for (sqlite3_stmt* statement : {insert_, lookup_, range_, scan_, update_})
-            sqlite3_finalize(statement);
-        sqlite3_close(db_);
-        fs::remove(file_);
+    explicit TSqliteTable(const std::string& name) : db_(name) {
+        db_.Exec("CREATE TABLE t(k INTEGER PRIMARY KEY, s TEXT, f REAL)");
+        insert_ = db_.Prepare("INSERT INTO t VALUES(?, ?, ?)");
+        lookup_ = db_.Prepare("SELECT s, f FROM t WHERE k = ?");
+        range_ = db_.Prepare("SELECT s, f FROM t WHERE k BETWEEN ? AND ?");
+        scan_ = db_.Prepare("SELECT s, f FROM t");
+        update_ = db_.Prepare("UPDATE t SET f = ? WHERE k = ?");
     }
 
-    void Begin() { Exec("BEGIN"); }
-    void Commit() { Exec("COMMIT"); }
+    void Begin() { db_.Exec("BEGIN"); }
+    void Commit() { db_.Exec("COMMIT"); }
     void Append(const std::vector<TBenchRow>& rows) {
         Begin();
         for (const TBenchRow& row : rows) {
             sqlite3_bind_int(insert_, 1, row.Key);
             sqlite3_bind_text(insert_, 2, row.Text, 30, SQLITE_STATIC);
             sqlite3_bind_double(insert_, 3, row.Value);
-            Step(insert_, SQLITE_DONE);
+            db_.Step(insert_);
         }
         Commit();
     }
@@ -252,28 +221,12 @@ public:
     void Update(int32_t key, double value) {
         sqlite3_bind_double(update_, 1, value);
         sqlite3_bind_int(update_, 2, key);
-        Step(update_, SQLITE_DONE);
-        Check(sqlite3_changes(db_) == 1, "update finds its row");
+        db_.Step(update_);
+        Check(sqlite3_changes(db_.Handle()) == 1, "update finds its row");
     }
 
 private:
-    void Exec(const char* sql) {
-        if (sqlite3_exec(db_, sql, nullptr, nullptr, nullptr) != SQLITE_OK)
-            throw std::runtime_error(sqlite3_errmsg(db_));
-    }
-    sqlite3_stmt* Prepare(const char* sql) {
-        sqlite3_stmt* statement = nullptr;
-        if (sqlite3_prepare_v2(db_, sql, -1, &statement, nullptr) != SQLITE_OK)
-            throw std::runtime_error(sqlite3_errmsg(db_));
-        return statement;
-    }
-    void Step(sqlite3_stmt* statement, int expected) {
-        if (sqlite3_step(statement) != expected) throw std::runtime_error(sqlite3_errmsg(db_));
-        sqlite3_reset(statement);
-    }
-
-    std::string file_;
-    sqlite3* db_ = nullptr;
+    TSqliteFile db_;
     sqlite3_stmt *insert_ = nullptr, *lookup_ = nullptr, *range_ = nullptr, *scan_ = nullptr,
                  *update_ = nullptr;
 };
@@ -287,6 +240,7 @@ struct TReadTables {
 };
 
 TReadTables& ReadTables(int64_t count, bool ascending = false) {
+    ScratchFolder(); // made first, so that it goes after the tables
     static std::map<std::pair<int64_t, bool>, TReadTables> tables;
     TReadTables& entry = tables[{count, ascending}];
     if (!entry.Ours) {
