@@ -57,9 +57,6 @@ protected:
     std::vector<TFilterCase> Cases() const {
         auto code = [](const TRow& r, auto test) { return r.Code && test(*r.Code); };
         auto name = [](const TRow& r, auto test) { return r.Name && test(*r.Name); };
-        auto text = [this](bool ci) {
-            return [this, ci](const std::string& a, const std::string& b) { return CompareText(a, b, ci); };
-        };
         auto upper = [this](const std::string& s) { return LocaleUpperCase(language_, 0, s); };
         return {
             {"CODE = 7", 0, [=](const TRow& r) { return code(r, [](int c) { return c == 7; }); }},
@@ -88,15 +85,15 @@ protected:
                  return name(r, [&](const std::string& n) { return upper(n.substr(0, 1)) == "A"; });
              }},
             {"NAME >= 'b' AND NAME < 'e'", efCaseInsensitive,
-             [=](const TRow& r) {
+             [=, this](const TRow& r) {
                  return name(r, [&](const std::string& n) {
-                     return text(true)(n, "b") >= 0 && text(true)(n, "e") < 0;
+                     return CompareText(n, "b", true) >= 0 && CompareText(n, "e", true) < 0;
                  });
              }},
             {"NAME > 'C' AND CODE = 12", 0,
-             [=](const TRow& r) {
+             [=, this](const TRow& r) {
                  return code(r, [](int c) { return c == 12; }) &&
-                        name(r, [&](const std::string& n) { return text(false)(n, "C") > 0; });
+                        name(r, [&](const std::string& n) { return CompareText(n, "C", false) > 0; });
              }},
             {"CODE = 3 AND NAME IS NOT NULL", 0,
              [=](const TRow& r) { return r.Name && code(r, [](int c) { return c == 3; }); }},
