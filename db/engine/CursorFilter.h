@@ -17,7 +17,8 @@
 // takes the best range among its active expression filters: a range of its active index bounds its moves
 // in that index; a range of another index (or any range while it reads in record order) is read once per
 // content of the table into the set of records that can pass (TFilterView), which the cursor then walks
-// in its own order. The filters still judge every record the range lets through.
+// in its own order and keeps in step with its own writes (another user's write gathers it again). The
+// filters still judge every record the range lets through.
 #pragma once
 
 #include "db/lib/ExpressionHost.h"

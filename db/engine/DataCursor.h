@@ -505,6 +505,8 @@ private:
     uint32_t FilteredRecordCount();
     uint32_t FilteredRecordPosition();
     bool SetToFilteredRecordNo(uint32_t number);
+    // The cursor wrote the record (appended, modified or deleted it), the table at `version` before.
+    void NoteFilteredWrite(uint32_t record, uint64_t version);
 
     TCursorFilters filters_;
     mutable TFilterView filterView_; // worked out again when the filters, the order or the table change

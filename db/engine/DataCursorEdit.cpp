@@ -126,7 +126,9 @@ void TDataCursor::WriteLocked(const std::function<void(uint32_t number)>& write)
         TOperation operation(*this);
         ConfirmLocked(number);
         BeforeTableWrite();
+        uint64_t version = table_->ContentVersion();
         write(number);
+        NoteFilteredWrite(number, version);
     } catch (...) {
         if (taken) ReleaseLockByte();
         EndLockLevel(taken);
@@ -153,8 +155,10 @@ void TDataCursor::AppendRecord(std::span<uint8_t> image) {
     RequireWritable();
     PrepareImage(image);
     BeforeTableWrite();
+    uint64_t version = table_->ContentVersion();
     SaveRecordBlobs(image);
     uint32_t number = table_->AppendRecord(image.first(recordSize_), KeepsAutoInc(image));
+    NoteFilteredWrite(number, version);
     CopyPrefixBack(number, image);
     SetOnRecord(number, image);
 }

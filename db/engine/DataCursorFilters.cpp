@@ -19,6 +19,31 @@ namespace {
 // Ends the texts of the parser's and the type checker's errors.
 constexpr std::string_view FilterSubject = "filter expression";
 
+// -1 when the key lies below the range's start (over the start's length), 1 when above its end, else 0;
+// a range without a start (end) is open on that side. For TFilterKeyRange and TCursorRange alike.
+template <typename TRange> int SideOf(const TKeyComparator& order, const uint8_t* key, const TRange& range) {
+    if (!range.Start.empty() && order.Compare(key, range.Start.data(), range.StartLength) < 0) return -1;
+    return !range.End.empty() && order.Compare(key, range.End.data(), range.EndLength) > 0 ? 1 : 0;
+}
+
+// The first gathered key (TFilterView::Keys) not below `key` over `length` bytes, or with `above` the
+// first above it; over a whole key, the pair of key and record decides. No key: the first (above: the
+// end).
+ptrdiff_t GatheredBound(const TFilterView& view, const TKeyComparator& order, uint16_t keyLength,
+                        const uint8_t* key, size_t length, uint32_t record, bool above) {
+    ptrdiff_t low = 0, high = ptrdiff_t(view.KeyRecords.size());
+    while (low < high) {
+        ptrdiff_t mid = (low + high) / 2;
+        int r = key ? order.Compare(&view.Keys[size_t(mid) * keyLength], key, length) : (above ? -1 : 0);
+        if (r == 0 && length == keyLength && !above) r = view.KeyRecords[size_t(mid)] < record ? -1 : 0;
+        if (r < 0 || (above && r == 0))
+            low = mid + 1;
+        else
+            high = mid;
+    }
+    return low;
+}
+
 } // namespace
 
 // ---- conditions ----
@@ -199,7 +224,7 @@ void TDataCursor::GatherFilterRecords(TFilterView& view) {
     uint32_t record = 0;
     bool found = navigator.Seek(TKeyBound::NotBelow, range.Start.data(), range.StartLength, place);
     if (found) record = navigator.Read(place, key.data());
-    for (; found && (range.End.empty() || order.Compare(key.data(), range.End.data(), range.EndLength) <= 0);
+    for (; found && SideOf(order, key.data(), range) <= 0;
          found = navigator.Step(place, 1, key.data(), &record))
         view.Records.push_back(record);
     std::sort(view.Records.begin(), view.Records.end());
@@ -231,23 +256,15 @@ bool TDataCursor::WithinFilterRange(const uint8_t* key) const {
     if (!filters_.AnyActive()) return true;
     const TFilterView& view = FilterView();
     if (!view.OnActiveIndex) return true;
-    const TFilterKeyRange& range = *view.Range;
-    if (!range.Start.empty() && order_->Compare(key, range.Start.data(), range.StartLength) < 0) return false;
-    return range.End.empty() || order_->Compare(key, range.End.data(), range.EndLength) <= 0;
+    return SideOf(*order_, key, *view.Range) == 0;
 }
 
 // -1 when the key lies below the start of the cursor's range or of the filters' range of the active
 // index, 1 when above an end, else 0.
 int TDataCursor::RangeSide(const uint8_t* key) const {
-    auto side = [&](const std::vector<uint8_t>& start, uint16_t startLength, const std::vector<uint8_t>& end,
-                    uint16_t endLength) {
-        if (!start.empty() && order_->Compare(key, start.data(), startLength) < 0) return -1;
-        return !end.empty() && order_->Compare(key, end.data(), endLength) > 0 ? 1 : 0;
-    };
-    int r = range_.Active ? side(range_.Start, range_.StartLength, range_.End, range_.EndLength) : 0;
-    if (r != 0 || !filters_.AnyActive() || !FilterView().OnActiveIndex) return r;
-    const TFilterKeyRange& filter = *filterView_.Range;
-    return side(filter.Start, filter.StartLength, filter.End, filter.EndLength);
+    int side = range_.Active ? SideOf(*order_, key, range_) : 0;
+    if (side != 0 || !filters_.AnyActive() || !FilterView().OnActiveIndex) return side;
+    return SideOf(*order_, key, *filterView_.Range);
 }
 
 // The bound a move in the direction starts from: the later start (forward) or the earlier end of the
@@ -308,29 +325,11 @@ bool TDataCursor::MoveThroughGatheredKeys(const TFilterView& view, int direction
     bool forward = direction > 0;
     auto n = ptrdiff_t(view.KeyRecords.size());
     auto keyAt = [&](ptrdiff_t i) { return &view.Keys[size_t(i) * keyLength_]; };
-    // The first gathered key not below `key` over `length` bytes (with `record`, not below that pair).
     auto lowerBound = [&](const uint8_t* key, size_t length, uint32_t record) {
-        ptrdiff_t low = 0, high = n;
-        while (low < high) {
-            ptrdiff_t mid = (low + high) / 2;
-            int r = key ? order_->Compare(keyAt(mid), key, length) : 0;
-            if (r < 0 || (r == 0 && length == keyLength_ && view.KeyRecords[size_t(mid)] < record))
-                low = mid + 1;
-            else
-                high = mid;
-        }
-        return low;
+        return GatheredBound(view, *order_, keyLength_, key, length, record, false);
     };
     auto upperBound = [&](const uint8_t* key, size_t length) {
-        ptrdiff_t low = 0, high = n;
-        while (low < high) {
-            ptrdiff_t mid = (low + high) / 2;
-            if (!key || order_->Compare(keyAt(mid), key, length) <= 0)
-                low = mid + 1;
-            else
-                high = mid;
-        }
-        return low;
+        return GatheredBound(view, *order_, keyLength_, key, length, 0, true);
     };
     auto nearBound = [&] {
         auto [bound, length] = NearBound(direction);
@@ -375,6 +374,42 @@ bool TDataCursor::MoveThroughGatheredKeys(const TFilterView& view, int direction
     }
     SetOutside(direction);
     return false;
+}
+
+// ---- the cursor's own writes ----
+
+// Gathered records stay good across the cursor's own writes: the written record leaves them and comes
+// back when its key in the range's index lies in the range, so that a run of edits under the filter
+// does not gather them again after every write. A change by anyone else still does.
+void TDataCursor::NoteFilteredWrite(uint32_t record, uint64_t version) {
+    TFilterView& view = filterView_;
+    if (!view.Gathered || view.Version != version || view.Generation != filters_.Generation() ||
+        view.IndexNumber != indexNumber_)
+        return;
+    view.Version = table_->ContentVersion();
+    auto at = std::lower_bound(view.Records.begin(), view.Records.end(), record);
+    if (at != view.Records.end() && *at == record) view.Records.erase(at);
+    auto keyed = std::find(view.KeyRecords.begin(), view.KeyRecords.end(), record);
+    if (keyed != view.KeyRecords.end()) {
+        auto keyAt = view.Keys.begin() + (keyed - view.KeyRecords.begin()) * keyLength_;
+        view.Keys.erase(keyAt, keyAt + keyLength_);
+        view.KeyRecords.erase(keyed);
+    }
+    TPinnedRecord pinned(table_->DataFile().GetRecord(this, record));
+    if (pinned->Status() != RecordActive) return;
+    const TFilterKeyRange& range = *view.Range;
+    const TIndexDescriptor& index = table_->IndexFile().GetIndexDesc(range.Index);
+    TKeyComparator order(index, range.Index, table_->KeyInfo());
+    std::vector<uint8_t> key(index.KeyLength());
+    BuildIndexKey(index, range.Index, table_->KeyInfo(), pinned->Image().data(), key.data());
+    if (SideOf(order, key.data(), range) != 0) return;
+    view.Records.insert(std::lower_bound(view.Records.begin(), view.Records.end(), record), record);
+    if (InRecordOrder()) return;
+    key.resize(keyLength_);
+    BuildIndexKey(index_, indexNumber_, table_->KeyInfo(), pinned->Image().data(), key.data());
+    ptrdiff_t i = GatheredBound(view, *order_, keyLength_, key.data(), keyLength_, record, false);
+    view.Keys.insert(view.Keys.begin() + i * keyLength_, key.begin(), key.end());
+    view.KeyRecords.insert(view.KeyRecords.begin() + i, record);
 }
 
 // ---- counts and positions through the filters ----
