@@ -408,8 +408,9 @@ private:
     bool KeepsAutoInc(std::span<const uint8_t> image) const;
     void CopyPrefixBack(uint32_t number, std::span<uint8_t> image);
     // Hooks of later layers.
-    void BeforeTableWrite() {}                            // a transaction joins the write here
-    void SaveRecordBlobs(std::span<uint8_t> /*image*/) {} // blobs opened on the record are saved here
+    bool Accepted(uint32_t record) { return Admits(record); } // filters judge the record here
+    void BeforeTableWrite() {}                                // a transaction joins the write here
+    void SaveRecordBlobs(std::span<uint8_t> /*image*/) {}     // blobs opened on the record are saved here
 
     TDataDirectory& directory_;
     TDataTable* table_ = nullptr;
@@ -496,7 +497,7 @@ private:
     bool ReadsGatheredRecords() const;
     bool MoveThroughGathered(int direction);
     bool MoveThroughGatheredKeys(const TFilterView& view, int direction);
-    bool Accepted(uint32_t record);
+    bool Admits(uint32_t record);
     bool Passes(uint32_t record);
     bool WithinFilterRange(const uint8_t* key) const;
     int RangeSide(const uint8_t* key) const;

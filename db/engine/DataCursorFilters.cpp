@@ -44,6 +44,15 @@ ptrdiff_t GatheredBound(const TFilterView& view, const TKeyComparator& order, ui
     return low;
 }
 
+// How an expression filter evaluates: with the flags, under the table's collation.
+TEvaluationContext FilterContext(TDataFile& file, uint32_t flags) {
+    TEvaluationContext context;
+    context.Flags = flags;
+    context.LanguageId = file.GetLanguageId();
+    context.SortId = file.GetSortId();
+    return context;
+}
+
 } // namespace
 
 // ---- conditions ----
@@ -74,20 +83,13 @@ TExpTree TDataCursor::FilterCondition(const TExpToken& condition, uint32_t flags
         *bound, [this](TExpToken& column) { return BindFilterColumn(column); }, FilterSubject);
     if (bound->DataType != dtBoolean)
         RaiseEngineError(VORSAM_SQLPARSE, "Filter expression must be a boolean expression");
-    TDataFile& file = table_->DataFile();
-    TEvaluationContext context;
-    context.Flags = flags;
-    context.LanguageId = file.GetLanguageId();
-    context.SortId = file.GetSortId();
-    return PrepareExpTree(*bound, context);
+    return PrepareExpTree(*bound, FilterContext(table_->DataFile(), flags));
 }
 
 uint32_t TDataCursor::AddExpressionFilter(TExpTree condition, uint32_t flags) {
     auto filter = std::make_unique<TCursorFilter>();
     filter->Condition = std::move(condition);
-    filter->Context.Flags = flags;
-    filter->Context.LanguageId = table_->DataFile().GetLanguageId();
-    filter->Context.SortId = table_->DataFile().GetSortId();
+    filter->Context = FilterContext(table_->DataFile(), flags);
     filters_.SetColumnReader(
         [this](TExpToken& column, std::span<const uint8_t> image) { ReadFilterColumn(column, image); });
     return filters_.Add(std::move(filter));
@@ -168,7 +170,9 @@ bool TDataCursor::Passes(uint32_t record) {
     return filters_.Accepts(pinned->Image().first(recordSize_));
 }
 
-bool TDataCursor::Accepted(uint32_t record) {
+// True when the record passes the active filters (Accepted); a record that the gathered records lack
+// cannot, and is not read.
+bool TDataCursor::Admits(uint32_t record) {
     if (!filters_.AnyActive()) return true;
     const TFilterView& view = GatheredFilterView();
     if (view.Gathered && !std::binary_search(view.Records.begin(), view.Records.end(), record)) return false;
