@@ -6,6 +6,7 @@
 #include "platform/data/Errors.h"
 
 #include <algorithm>
+#include <functional>
 
 namespace vorsam {
 
@@ -17,6 +18,18 @@ std::span<const uint8_t> BytesOf(const TBookmark& bookmark) {
     return {reinterpret_cast<const uint8_t*>(bookmark.data()), bookmark.size()};
 }
 
+// While the framework fills its buffers, the cursor reads ahead as many records as they hold.
+int ReadingAhead(TDataCursor* cursor, uint32_t count, uint32_t usual, const std::function<int()>& fill) {
+    if (cursor == nullptr) return fill();
+    struct TRestore {
+        TDataCursor& Cursor;
+        uint32_t Usual;
+        ~TRestore() { Cursor.SetReadAhead(Usual); }
+    } restore{*cursor, usual};
+    cursor->SetReadAhead(count);
+    return fill();
+}
+
 } // namespace
 
 // ---- reading records ----
@@ -24,6 +37,18 @@ std::span<const uint8_t> BytesOf(const TBookmark& bookmark) {
 TGetResult TVORSAMDataSet::GetRecord(char* buffer, TGetMode mode, bool doCheck) {
     if (cursor_ == nullptr) return grError;
     const TEngineLock lock(*this);
+    // One read level of the table for the record, its number and its bookmark.
+    struct TReadLevel {
+        TDataCursor& Cursor;
+        explicit TReadLevel(TDataCursor& cursor) : Cursor(cursor) { Cursor.BeginRead(); }
+        ~TReadLevel() {
+            try {
+                Cursor.EndRead();
+            } catch (...) {
+                // the table's read slots go with its files at the latest
+            }
+        }
+    } readLevel(*cursor_);
     const TDataRecordBuffer record = RecordBuffer(buffer);
     uint16_t code = 0;
     switch (mode) {
@@ -54,21 +79,14 @@ TGetResult TVORSAMDataSet::GetRecord(char* buffer, TGetMode mode, bool doCheck) 
     }
 }
 
-// While the framework fills its buffers, the cursor reads ahead as many records as they hold.
 int TVORSAMDataSet::GetNextRecords() {
-    if (cursor_ == nullptr) return TDataSet::GetNextRecords();
-    cursor_->SetReadAhead(uint32_t(BufferCount()));
-    const int count = TDataSet::GetNextRecords();
-    cursor_->SetReadAhead(readAhead_);
-    return count;
+    return ReadingAhead(cursor_.get(), uint32_t(BufferCount()), readAhead_,
+                        [this] { return TDataSet::GetNextRecords(); });
 }
 
 int TVORSAMDataSet::GetPriorRecords() {
-    if (cursor_ == nullptr) return TDataSet::GetPriorRecords();
-    cursor_->SetReadAhead(uint32_t(BufferCount()));
-    const int count = TDataSet::GetPriorRecords();
-    cursor_->SetReadAhead(readAhead_);
-    return count;
+    return ReadingAhead(cursor_.get(), uint32_t(BufferCount()), readAhead_,
+                        [this] { return TDataSet::GetPriorRecords(); });
 }
 
 bool TVORSAMDataSet::GetCurrentRecord(char* buffer) {

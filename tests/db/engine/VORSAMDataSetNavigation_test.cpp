@@ -23,6 +23,13 @@ std::vector<TRow> RandomRows(size_t count, uint32_t seed) {
     return rows;
 }
 
+// Rows 1 .. count with the ID as code.
+std::vector<TRow> NumberedRows(int32_t count) {
+    std::vector<TRow> rows;
+    for (int32_t id = 1; id <= count; ++id) rows.push_back(TRow{id, id, "n"});
+    return rows;
+}
+
 std::vector<TRow> Sorted(std::vector<TRow> rows, const TIndexSpec& index) {
     std::stable_sort(rows.begin(), rows.end(),
                      [&](const TRow& a, const TRow& b) { return CompareRows(a, b, index, 0) < 0; });
@@ -208,44 +215,29 @@ TEST_F(DataSetTest, OnlyIndexOrdersAreSequenced) {
 // ---- block reading ----
 
 TEST_F(DataSetTest, BlockReadingReadsFullBlocksThenTheShortLastOneThenReportsTheEnd) {
-    std::vector<TRow> rows;
-    for (int32_t id = 1; id <= 25; ++id) rows.push_back(TRow{id, id, "n"});
-    CreateRows("BLOCKS", rows);
+    CreateRows("BLOCKS", NumberedRows(25));
     auto dataSet = OpenTable("BLOCKS");
     dataSet->SetBlockReadSize(10);
     EXPECT_EQ(dataSet->State(), dsBlockRead);
     std::vector<int32_t> ids;
-    for (; !dataSet->Eof(); dataSet->Next()) ids.push_back(dataSet->FieldByName("ID").AsInteger());
+    std::vector<uint32_t> blocks;
+    for (uint64_t read = 0; !dataSet->Eof(); dataSet->Next()) {
+        ids.push_back(dataSet->FieldByName("ID").AsInteger());
+        if (dataSet->BlockRecordsRead() != read) blocks.push_back(dataSet->BlockRecordCount());
+        read = dataSet->BlockRecordsRead();
+    }
     std::vector<int32_t> expected(25);
     std::iota(expected.begin(), expected.end(), 1);
     EXPECT_EQ(ids, expected);
-    EXPECT_EQ(dataSet->BlockRecordsRead(), 25u);
+    EXPECT_EQ(blocks, (std::vector<uint32_t>{10, 10, 5}));
     EXPECT_EQ(dataSet->FieldByName("ID").AsInteger(), 25); // the end keeps the last record
     dataSet->SetBlockReadSize(0);
     EXPECT_EQ(dataSet->State(), dsBrowse);
     EXPECT_EQ(dataSet->Row().Id, 25);
 }
 
-TEST_F(DataSetTest, BlocksAreReadInTensTensAndFives) {
-    std::vector<TRow> rows;
-    for (int32_t id = 1; id <= 25; ++id) rows.push_back(TRow{id, id, "n"});
-    CreateRows("TENS", rows);
-    auto dataSet = OpenTable("TENS");
-    dataSet->SetBlockReadSize(10);
-    std::vector<uint32_t> blocks{dataSet->BlockRecordCount()};
-    uint64_t read = dataSet->BlockRecordsRead();
-    for (dataSet->Next(); !dataSet->Eof(); dataSet->Next()) {
-        if (dataSet->BlockRecordsRead() == read) continue;
-        read = dataSet->BlockRecordsRead();
-        blocks.push_back(dataSet->BlockRecordCount());
-    }
-    EXPECT_EQ(blocks, (std::vector<uint32_t>{10, 10, 5}));
-}
-
 TEST_F(DataSetTest, EndingBlockReadingShowsTheRecordWhereReadingStopped) {
-    std::vector<TRow> rows;
-    for (int32_t id = 1; id <= 25; ++id) rows.push_back(TRow{id, id, "n"});
-    CreateRows("STOP", rows);
+    CreateRows("STOP", NumberedRows(25));
     auto dataSet = OpenTable("STOP");
     dataSet->SetRecNo(5);
     dataSet->SetBlockReadSize(4);
@@ -265,9 +257,7 @@ TEST_F(DataSetTest, EndingBlockReadingShowsTheRecordWhereReadingStopped) {
 }
 
 TEST_F(DataSetTest, ADatasetShowingSeveralRecordsReadsOneRecordAtATime) {
-    std::vector<TRow> rows;
-    for (int32_t id = 1; id <= 8; ++id) rows.push_back(TRow{id, id, "n"});
-    CreateRows("GRID", rows);
+    CreateRows("GRID", NumberedRows(8));
     auto dataSet = OpenTable("GRID");
     TDataSource source(dataSet.get());
     TGridLink grid(source, 3);
@@ -280,9 +270,7 @@ TEST_F(DataSetTest, ADatasetShowingSeveralRecordsReadsOneRecordAtATime) {
 }
 
 TEST_F(DataSetTest, TheLargestBlockSizeAsksForSixtyFourKilobytes) {
-    std::vector<TRow> rows;
-    for (int32_t id = 1; id <= 3; ++id) rows.push_back(TRow{id, id, "n"});
-    CreateRows("HUGE", rows);
+    CreateRows("HUGE", NumberedRows(3));
     auto dataSet = OpenTable("HUGE");
     dataSet->SetBlockReadSize(INT_MAX);
     EXPECT_EQ(dataSet->BlockRecordCount(), 3u);
