@@ -75,6 +75,7 @@ void TVORSAMDataSet::InternalOpen() {
     if (DefaultFields()) CreateFields();
     BindFields(true);
     ApplyDisplayLabels();
+    ApplyFieldOrigins();
     ComputeLayout();
     oldValues_.assign(layout_.RecordSize, 0);
     editImage_.assign(layout_.RecordSize, 0);
@@ -161,6 +162,7 @@ void TVORSAMDataSet::ApplyDisplayLabels() {
     }
 }
 
+// The table's field descriptors hold no origin text: there is nothing to give the fields.
 void TVORSAMDataSet::ApplyFieldOrigins() {}
 
 // ---- record buffers ----

@@ -55,6 +55,19 @@ TEST_F(DataSetTest, FailingToOpenLeavesTheDatasetClosedAndTheDatabaseReleased) {
     EXPECT_TRUE(database_->DataSets().empty());
 }
 
+TEST_F(DataSetTest, AClosedDatasetReadsItsFieldDefinitionsThroughACursorOfItsOwn) {
+    CreateRows("DEFS", {});
+    const int references = database_->ReferenceCount();
+    TTableDataSet dataSet(dir_.Path(), "DEFS");
+    dataSet.FieldDefs().Update();
+    ASSERT_EQ(dataSet.FieldDefs().Count(), 3);
+    EXPECT_EQ(dataSet.FieldDefs()[2].Name, "NAME");
+    EXPECT_EQ(dataSet.FieldDefs()[2].Size, 20);
+    EXPECT_FALSE(dataSet.Active());
+    EXPECT_EQ(dataSet.Handle(), nullptr);
+    EXPECT_EQ(database_->ReferenceCount(), references);
+}
+
 TEST_F(DataSetTest, ADatasetWorksInTheSessionItNames) {
     CreateRows("NAMED", {TRow{1, 1, "a"}});
     TVORSAMSession other;
