@@ -15,6 +15,8 @@
 // whole table of 10^6 rows in memory. Tables for reading are built once per size and order of appending
 // on both sides (lookups and updates use the one appended in random order); results (counts, sums) are
 // checked against the data so that neither side skips work.
+#include "BenchSupport.h"
+
 #include "db/engine/DataCursor.h"
 #include "db/engine/DataSession.h"
 #include "db/lib/ByteUtils.h"
@@ -38,6 +40,8 @@
 namespace {
 
 using namespace vorsam;
+using bench::Check;
+using bench::Folder;
 namespace fs = std::filesystem;
 
 constexpr int64_t BatchSize = 1000;
@@ -69,21 +73,6 @@ double SumOf(const std::vector<TBenchRow>& rows, int32_t from, int32_t to) {
     return sum;
 }
 
-void Check(bool condition, const char* what) {
-    if (!condition) throw std::runtime_error(std::string("benchmark check failed: ") + what);
-}
-
-// The folder of the benchmark's files, removed at exit.
-const std::string& Folder() {
-    static const std::string folder = [] {
-        std::string pattern = (fs::temp_directory_path() / "cursorbench-XXXXXX").string();
-        if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp");
-        std::atexit([] { fs::remove_all(Folder()); });
-        return pattern;
-    }();
-    return folder;
-}
-
 // ---- our engine ----
 
 class TOurTable {
@@ -98,21 +87,7 @@ public:
         cursor_ = std::make_unique<TDataCursor>(*directory_);
         cursor_->SetTableName(name);
         if (directory_->TableExists(name, false)) cursor_->DeleteTable();
-        TCreateTableArgs args;
-        for (auto [field, type, size] :
-             {std::tuple{"K", dtInteger, 0}, std::tuple{"S", dtString, 30}, std::tuple{"F", dtFloat, 0}}) {
-            TFieldDescriptor descriptor;
-            descriptor.SetName(field);
-            descriptor.SetDataType(type);
-            descriptor.SetDeclaredSize(uint8_t(size));
-            args.Fields.push_back(descriptor);
-        }
-        TIndexDescriptor primary;
-        primary.SetUnique(true);
-        primary.SetFieldCount(1);
-        primary.SetFieldNumber(0, 1);
-        args.Indexes.push_back(primary);
-        cursor_->CreateTable(args);
+        cursor_->CreateTable(bench::BenchTableArgs());
         cursor_->OpenCursor();
         image_.resize(cursor_->GetRecordSize());
         TFieldDescriptor f;
@@ -257,16 +232,8 @@ public:
     }
 
 private:
-    void Exec(const char* sql) {
-        if (sqlite3_exec(db_, sql, nullptr, nullptr, nullptr) != SQLITE_OK)
-            throw std::runtime_error(sqlite3_errmsg(db_));
-    }
-    sqlite3_stmt* Prepare(const char* sql) {
-        sqlite3_stmt* statement = nullptr;
-        if (sqlite3_prepare_v2(db_, sql, -1, &statement, nullptr) != SQLITE_OK)
-            throw std::runtime_error(sqlite3_errmsg(db_));
-        return statement;
-    }
+    void Exec(const char* sql) { bench::SqliteExec(db_, sql); }
+    sqlite3_stmt* Prepare(const char* sql) { return bench::SqlitePrepare(db_, sql); }
     void Step(sqlite3_stmt* statement, int expected) {
         if (sqlite3_step(statement) != expected) throw std::runtime_error(sqlite3_errmsg(db_));
         sqlite3_reset(statement);

@@ -8,6 +8,8 @@
 //   edit   100 rows found by bookmark, their float changed and posted one at a time through the dataset
 //          (Edit, Post: each a locked write of its own), and SQLite's UPDATE by key, one statement each
 // Results (sums, changed rows) are checked so that no side skips work.
+#include "BenchSupport.h"
+
 #include "db/engine/DataCursor.h"
 #include "db/engine/VORSAMDataSet.h"
 #include "db/engine/VORSAMDatabase.h"
@@ -32,23 +34,11 @@
 namespace {
 
 using namespace vorsam;
+using bench::Check;
+using bench::Folder;
 namespace fs = std::filesystem;
 
 constexpr int EditCount = 100;
-
-void Check(bool condition, const char* what) {
-    if (!condition) throw std::runtime_error(std::string("benchmark check failed: ") + what);
-}
-
-const std::string& Folder() {
-    static const std::string folder = [] {
-        std::string pattern = (fs::temp_directory_path() / "datasetbench-XXXXXX").string();
-        if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp");
-        std::atexit([] { fs::remove_all(Folder()); });
-        return pattern;
-    }();
-    return folder;
-}
 
 double ValueOf(int32_t key) {
     return double(key % 1000) / 4.0;
@@ -80,21 +70,7 @@ TDataDirectory& Directory() {
 void CreateOurs(const std::string& name, int32_t rows) {
     TDataCursor cursor(Directory());
     cursor.SetTableName(name);
-    TCreateTableArgs args;
-    for (auto [field, type, size] :
-         {std::tuple{"K", dtInteger, 0}, std::tuple{"S", dtString, 30}, std::tuple{"F", dtFloat, 0}}) {
-        TFieldDescriptor descriptor;
-        descriptor.SetName(field);
-        descriptor.SetDataType(type);
-        descriptor.SetDeclaredSize(uint8_t(size));
-        args.Fields.push_back(descriptor);
-    }
-    TIndexDescriptor primary;
-    primary.SetUnique(true);
-    primary.SetFieldCount(1);
-    primary.SetFieldNumber(0, 1);
-    args.Indexes.push_back(primary);
-    cursor.CreateTable(args);
+    cursor.CreateTable(bench::BenchTableArgs());
     cursor.OpenCursor();
     std::vector<uint8_t> image(cursor.GetRecordSize());
     const std::string text(30, 'x');
@@ -162,16 +138,8 @@ public:
     }
 
 private:
-    void Exec(const char* sql) {
-        if (sqlite3_exec(db_, sql, nullptr, nullptr, nullptr) != SQLITE_OK)
-            throw std::runtime_error(sqlite3_errmsg(db_));
-    }
-    sqlite3_stmt* Prepare(const char* sql) {
-        sqlite3_stmt* statement = nullptr;
-        if (sqlite3_prepare_v2(db_, sql, -1, &statement, nullptr) != SQLITE_OK)
-            throw std::runtime_error(sqlite3_errmsg(db_));
-        return statement;
-    }
+    void Exec(const char* sql) { bench::SqliteExec(db_, sql); }
+    sqlite3_stmt* Prepare(const char* sql) { return bench::SqlitePrepare(db_, sql); }
 
     std::string file_;
     sqlite3* db_ = nullptr;
