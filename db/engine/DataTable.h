@@ -209,7 +209,7 @@ public:
     uint8_t AddIndex(const TIndexDefinition& definition);
     // Deletes the index in `slot` (0: the primary key: the table returns to the record order; nothing
     // when it is in record order). The index's pages go to its free list, which moves to the slot after
-    // the last secondary index and is taken by the next index added there.
+    // the last secondary index (when there is one) and is taken by the next index added there.
     void DeleteIndex(uint8_t slot);
 
     // --- What the files and cursors read ---

@@ -56,6 +56,9 @@ void TDataTable::DeleteIndex(uint8_t slot) {
     NoteContentChanged();
     if (!indexFile_.IsTextIndex(slot)) FreeIndexTree(indexFile_, slot);
     indexFile_.DeleteIndex(slot, slot != PrimaryIndexSlot);
+    // No primary key can come back but through a new table: its pages go to the next secondary index.
+    uint8_t next = indexFile_.GetIndexCount() + 1;
+    if (slot == PrimaryIndexSlot && next <= MaxSecondaryIndexes) MoveFreePages(indexFile_, PrimaryIndexSlot, next);
     write.End();
 }
 

@@ -57,7 +57,7 @@ public:
             file_.SetRoot(slot_, current_->Number());
             return true;
         }
-        while (2u * current_->KeyCount() < previous_->KeyCount()) {
+        while (current_->KeyCount() + 1u < previous_->KeyCount()) {
             previous_->MoveLastTo(*current_, 1);
             if (current_->IsOverfull()) {
                 current_->MoveFirstTo(*previous_, 1);
@@ -136,6 +136,24 @@ void FreeIndexTree(TIndexFile& file, uint8_t slot) {
     }
     file.SetRoot(slot, 0);
     file.SetKeptPageNumber(slot, 0);
+}
+
+void MoveFreePages(TIndexFile& file, uint8_t from, uint8_t to) {
+    uint32_t head = file.GetFreeHead(from);
+    if (head == 0) return;
+    file.FlushPages(false);
+    file.DropPages(false);
+    TPageRef tail;
+    for (uint32_t number = head, count = 0; number != 0; ++count) {
+        if (count >= file.GetPageCount()) file.RaiseIndexError(VORSAM_INDEXCORRUPT); // a cycle
+        TPage* raw = nullptr;
+        file.GetPage(to, number, raw);
+        tail = TPageRef(file, raw);
+        number = tail->NextPage();
+    }
+    tail->SetNextPage(file.GetFreeHead(to));
+    file.SetFreeHead(to, head);
+    file.SetFreeHead(from, 0);
 }
 
 } // namespace vorsam

@@ -8,7 +8,8 @@
 //
 // Freeing walks the whole tree before it changes anything (a page outside the file, or reached twice,
 // raises VORSAM_INDEXCORRUPT, nothing freed), then puts every page at the front of the index's free list,
-// from which the index's later pages are taken; the index is left empty (root 0).
+// from which the index's later pages are taken; the index is left empty (root 0). A free list may move to
+// another slot, whose index then takes its pages.
 #pragma once
 
 #include "db/engine/IndexFile.h"
@@ -25,5 +26,9 @@ void BuildIndexTree(TIndexFile& file, uint8_t slot, std::span<const TIndexEntry>
 
 // Frees every page of the tree of the index in `slot` and leaves the index empty.
 void FreeIndexTree(TIndexFile& file, uint8_t slot);
+
+// Puts the free list of slot `from` in front of that of slot `to` (the cached pages written and dropped
+// first: each slot caches its own); `from` keeps none.
+void MoveFreePages(TIndexFile& file, uint8_t from, uint8_t to);
 
 } // namespace vorsam
