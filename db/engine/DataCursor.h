@@ -365,14 +365,13 @@ public:
     // Makes the other cursor's current record (same table) current here.
     void SetToCursor(TDataCursor& other);
 
-
     // --- BLOBs (DataCursorBlobs.cpp; see above) ---
 
     // Opens the blob of BLOB field `number` in the image (reading its whole value) or, when the image
     // holds its handle, opens it once more; `size` receives its size. ReadWrite needs a table that can
     // be written. 0 or an engine error code (VORSAM_KEYORRECDELETED: the record's blob was replaced).
-    uint16_t OpenBlob(uint16_t number, std::span<uint8_t> image, TBlobOpenMode mode = TBlobOpenMode::ReadWrite,
-                      uint32_t* size = nullptr);
+    uint16_t OpenBlob(uint16_t number, std::span<uint8_t> image,
+                      TBlobOpenMode mode = TBlobOpenMode::ReadWrite, uint32_t* size = nullptr);
     // The image holds the handle of an open blob in field `number`.
     bool IsBlobOpen(uint16_t number, std::span<const uint8_t> image) const;
     // Copies up to `wanted` bytes from `position` on; `count` receives how many. 0, or VORSAM_ENDOFBLOB
@@ -401,7 +400,8 @@ public:
     bool SaveBlobs();
     // Stores the sequence as the second u32 of the BLOB value of field `number` (of the table's layout
     // or the cursor's).
-    void PutBlobSequence(uint16_t number, std::span<uint8_t> image, bool tableDescriptors, uint32_t sequence) const;
+    void PutBlobSequence(uint16_t number, std::span<uint8_t> image, bool tableDescriptors,
+                         uint32_t sequence) const;
 
     // The table's blob file, block by block (the table has no blob file: VORSAM_INVALIDPARAM; the two
     // frees do nothing). Blocks handed out stay pinned until released.
@@ -550,7 +550,7 @@ private:
     // before the handle took their place.
     struct TOpenBlob {
         uint32_t Handle = 0;
-        uint16_t Offset = 0; // the field's place in the image
+        uint16_t Offset = 0;   // the field's place in the image
         bool Computed = false; // a computed field of the cursor's layout: never saved
         bool Writable = false;
         std::array<uint8_t, 9> Value{};
@@ -600,6 +600,7 @@ private:
     // Definitions (DataCursorDefinitions.cpp, DataCursorRestructure.cpp, DataCursorLayout.cpp)
     uint8_t IndexSlotByName(std::string_view name) const;
     const std::vector<TFieldDescriptor>& TableFields() const { return table_->DataFile().FieldDescriptors(); }
+    std::string BuildRestructured(const TRestructureArgs& args);
     void CarryRecords(TDataCursor& target, const std::vector<uint16_t>& sources);
     void CarryRecord(TDataCursor& target, const std::vector<uint16_t>& sources, std::span<uint8_t> from,
                      std::span<uint8_t> to);

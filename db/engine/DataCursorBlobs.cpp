@@ -136,7 +136,8 @@ TBlobFile& TDataCursor::RequireBlobFile() const {
 
 // ---- blobs of record images ----
 
-uint16_t TDataCursor::OpenBlob(uint16_t number, std::span<uint8_t> image, TBlobOpenMode mode, uint32_t* size) {
+uint16_t TDataCursor::OpenBlob(uint16_t number, std::span<uint8_t> image, TBlobOpenMode mode,
+                               uint32_t* size) {
     return CodeOf([&] {
         TOperation operation(*this);
         const TFieldDescriptor& field = BlobField(number, false);
@@ -159,8 +160,8 @@ bool TDataCursor::IsBlobOpen(uint16_t number, std::span<const uint8_t> image) co
     return HoldsHandle(FieldBytes(field, bytes)) && FindOpenBlob(FieldBytes(field, bytes));
 }
 
-uint16_t TDataCursor::GetBlob(uint16_t number, std::span<const uint8_t> image, uint32_t position, uint32_t wanted,
-                              uint8_t* destination, uint32_t& count) {
+uint16_t TDataCursor::GetBlob(uint16_t number, std::span<const uint8_t> image, uint32_t position,
+                              uint32_t wanted, uint8_t* destination, uint32_t& count) {
     std::span<const uint8_t> data = OpenBlobOf(number, image).Buffer->GetData();
     count = position < data.size() ? uint32_t(std::min<size_t>(wanted, data.size() - position)) : 0;
     if (count > 0) std::memcpy(destination, data.data() + position, count);
@@ -218,7 +219,8 @@ void TDataCursor::AssignBlobSequences(std::span<uint8_t> image) {
     TTableWrite write(Table());
     for (TOpenBlob& blob : blobs_) {
         if (blob.Computed || !blob.Buffer->Modified()) continue;
-        if (image.size() < size_t(blob.Offset) + BlobFieldBytes) Raise(VORSAM_INVALIDPARAM, "a record buffer too short");
+        if (image.size() < size_t(blob.Offset) + BlobFieldBytes)
+            Raise(VORSAM_INVALIDPARAM, "a record buffer too short");
         uint32_t sequence = table_->DataFile().NextBlobSequence();
         blob.Buffer->SetSequence(sequence);
         StoreLE32(&image[blob.Offset + 5], sequence);
@@ -250,7 +252,9 @@ bool TDataCursor::SaveBlobs() {
 
 TDataCursor::TBlobWrite::TBlobWrite(TDataCursor& cursor, std::span<uint8_t> image, uint32_t record)
     : cursor_(cursor), image_(image), record_(record),
-      owner_(record != 0 ? record : image[0] == RecordActive ? LoadLE32(&image[NextFreeOffset]) : 0) {}
+      owner_(record != 0                ? record
+             : image[0] == RecordActive ? LoadLE32(&image[NextFreeOffset])
+                                        : 0) {}
 
 TDataCursor::TBlobWrite::~TBlobWrite() {
     if (written_) return;
@@ -276,7 +280,8 @@ void TDataCursor::TBlobWrite::Prepare(std::span<uint8_t> record, std::span<const
         uint8_t* value = &record[field.Offset()];
         const uint8_t* was = old.empty() ? nullptr : &old[field.Offset()];
         TOpenBlob* blob = cursor_.FindOpenBlob(value);
-        if (blob && blob->Offset != field.Offset()) cursor_.Raise(VORSAM_MEMOCORRUPT, "a BLOB handle of another field");
+        if (blob && blob->Offset != field.Offset())
+            cursor_.Raise(VORSAM_MEMOCORRUPT, "a BLOB handle of another field");
         if (blob) handles_.push_back(blob->Handle);
         if (blob && blob->Buffer->Modified())
             SaveChanged(*blob, value, was);

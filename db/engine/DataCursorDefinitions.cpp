@@ -24,7 +24,7 @@ void TDataCursor::DeleteIndex(std::string_view name) {
 }
 
 uint32_t TDataCursor::SortRecords(const TSortRequest& request) {
-    Table();
+    Table().RequireDefinable();
     RequireWritable();
     // Records are numbered afresh: an edit's lock and the blob buffers of records go.
     EndEdit();

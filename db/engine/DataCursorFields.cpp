@@ -95,7 +95,8 @@ void TDataCursor::PutField(uint16_t number, std::span<uint8_t> image, const uint
     PutValue(FieldOf(number), image, value);
 }
 
-void TDataCursor::PutValue(const TFieldDescriptor& field, std::span<uint8_t> image, const uint8_t* value) const {
+void TDataCursor::PutValue(const TFieldDescriptor& field, std::span<uint8_t> image,
+                           const uint8_t* value) const {
     CheckImage(image);
     if (field.IsAutoIncrement()) {
         uint32_t counter = 0;

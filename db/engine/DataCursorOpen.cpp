@@ -25,7 +25,8 @@ bool SameDefinition(const TIndexDescriptor& a, const TIndexDescriptor& b) {
 TTableDefinition TCreateTableArgs::Definition() const {
     TTableDefinition definition;
     definition.Fields = Fields;
-    if (!Indexes.empty() && Indexes[0].FieldCount() > 0) definition.PrimaryIndex = IndexDefinitionOf(Indexes[0]);
+    if (!Indexes.empty() && Indexes[0].FieldCount() > 0)
+        definition.PrimaryIndex = IndexDefinitionOf(Indexes[0]);
     for (size_t slot = 1; slot <= SecondaryCount && slot < Indexes.size(); ++slot)
         definition.SecondaryIndexes.push_back(IndexDefinitionOf(Indexes[slot]));
     definition.LanguageId = LanguageId;

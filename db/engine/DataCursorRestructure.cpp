@@ -39,7 +39,8 @@ TValueKind KindOf(const TFieldDescriptor& field) {
 }
 
 bool SameKind(const TFieldDescriptor& a, const TFieldDescriptor& b) {
-    return a.DataType() == b.DataType() && a.DeclaredSize() == b.DeclaredSize() && a.Decimals() == b.Decimals();
+    return a.DataType() == b.DataType() && a.DeclaredSize() == b.DeclaredSize() &&
+           a.Decimals() == b.Decimals();
 }
 
 // Runs the step; an error it raises is dropped (a later error, or the first, is the one to report).
@@ -95,7 +96,8 @@ void MoveFiles(const std::vector<TFileMove>& moves, bool inMemory) {
 
 // The new files take the old ones' places (the old going to the backup names); when that fails, the
 // old files are put back and the new ones deleted.
-void ReplaceFiles(const std::vector<TFileMove>& toBackup, const std::vector<TFileMove>& intoPlace, bool inMemory) {
+void ReplaceFiles(const std::vector<TFileMove>& toBackup, const std::vector<TFileMove>& intoPlace,
+                  bool inMemory) {
     try {
         for (const TFileMove& move : toBackup) DeleteTableFile(move.To, inMemory);
         MoveFiles(toBackup, inMemory);
@@ -103,7 +105,8 @@ void ReplaceFiles(const std::vector<TFileMove>& toBackup, const std::vector<TFil
             MoveFiles(intoPlace, inMemory);
         } catch (...) {
             std::vector<TFileMove> back;
-            for (auto move = toBackup.rbegin(); move != toBackup.rend(); ++move) back.push_back({move->To, move->From});
+            for (auto move = toBackup.rbegin(); move != toBackup.rend(); ++move)
+                back.push_back({move->To, move->From});
             Quietly([&] { MoveFiles(back, inMemory); });
             throw;
         }
@@ -138,7 +141,8 @@ std::vector<uint16_t> SourcesOf(const std::vector<TFieldDescriptor>& fields, uin
     for (const TFieldDescriptor& field : fields) {
         uint16_t number = field.FieldNumber() <= oldFieldCount ? field.FieldNumber() : 0;
         if (number != 0 && std::count(sources.begin(), sources.end(), number) > 0)
-            RaiseEngineError(VORSAM_INVALIDPARAM, "two fields take the values of field " + std::to_string(number));
+            RaiseEngineError(VORSAM_INVALIDPARAM,
+                             "two fields take the values of field " + std::to_string(number));
         sources.push_back(number);
     }
     return sources;
@@ -154,7 +158,8 @@ void RenumberIndexFields(TCreateTableArgs& args, const std::vector<uint16_t>& gi
             if (index.FieldNumber(i) == 0 || at == given.end()) {
                 TErrorContext context;
                 context.Index = slot == PrimaryIndexSlot ? "Primary" : index.Name();
-                context.ExtraText = "field " + std::to_string(index.FieldNumber(i)) + " is not in the new structure";
+                context.ExtraText =
+                    "field " + std::to_string(index.FieldNumber(i)) + " is not in the new structure";
                 RaiseEngineError(VORSAM_SEARCHCOLREQD, context);
             }
             index.SetFieldNumber(i, uint16_t(at - given.begin() + 1));
@@ -175,57 +180,63 @@ void TDataCursor::RestructureTable(const TRestructureArgs& args) {
         throw;
     }
     exclusive_ = exclusive;
-
     bool inMemory = inMemory_ || directory_.InMemory();
-    std::string temporary;
-    std::vector<TFileMove> toBackup, intoPlace, backups;
+    std::vector<TFileMove> toBackup, intoPlace;
     try {
-        std::vector<uint16_t> given;
-        for (const TFieldDescriptor& field : args.Fields) given.push_back(field.FieldNumber());
-        std::vector<uint16_t> sources = SourcesOf(args.Fields, uint16_t(TableFields().size()));
-        TCreateTableArgs made = args;
-        RenumberIndexFields(made, given);
-
-        std::string name = ForwardToBackslashes(tableName_);
-        temporary = name.substr(0, name.rfind('/') + 1) + directory_.GetTempTableName(inMemory);
-        TSessionPassword password(directory_.Session(), args.Password, args.Encrypted);
-        TDataCursor target(directory_);
-        target.SetTableName(temporary);
-        target.SetInMemory(inMemory_);
-        target.SetExclusive(true);
-        target.CreateTable(made);
-        try {
-            target.OpenCursor();
-            CarryRecords(target, sources);
-            uint32_t last = args.LastAutoIncValue >= 0
-                                ? uint32_t(std::min<int64_t>(args.LastAutoIncValue, MaxCounterValue))
-                                : table_->DataFile().GetLastAutoIncValue();
-            TTableWrite write(target.Table());
-            TDataFile& file = target.Table().DataFile();
-            file.SetLastAutoIncValue(std::max(last, file.GetLastAutoIncValue()));
-            write.End();
-            target.CloseCursor();
-        } catch (...) {
-            Quietly([&] { target.CloseCursor(); });
-            Quietly([&] { target.DeleteTable(); });
-            throw;
-        }
+        table_->RequireDefinable();
+        std::string temporary = BuildRestructured(args);
         for (const TFileRole& role : FileRoles) {
             std::string file = directory_.TableFileName(tableName_, role.Extension, inMemory_);
-            std::string backup = file.substr(0, file.size() - 4) + role.Backup;
-            toBackup.push_back({file, backup});
-            intoPlace.push_back({directory_.TableFileName(temporary, role.Extension, inMemory_), file});
+            toBackup.push_back({file, file.substr(0, file.size() - 4) + role.Backup});
+            // The data file first out of place and last into it.
+            intoPlace.insert(intoPlace.begin(),
+                             {directory_.TableFileName(temporary, role.Extension, inMemory_), file});
         }
     } catch (...) {
         Quietly([&] { CloseCursor(); });
         throw;
     }
     CloseCursor();
-    // The data file first out of place and last into it.
-    std::reverse(intoPlace.begin(), intoPlace.end());
     ReplaceFiles(toBackup, intoPlace, inMemory);
     if (args.NoBackup)
         for (const TFileMove& move : toBackup) DeleteTableFile(move.To, inMemory);
+}
+
+// The new table, under a temporary name beside this one, filled with this table's records; its name.
+std::string TDataCursor::BuildRestructured(const TRestructureArgs& args) {
+    std::vector<uint16_t> given;
+    for (const TFieldDescriptor& field : args.Fields) given.push_back(field.FieldNumber());
+    std::vector<uint16_t> sources = SourcesOf(args.Fields, uint16_t(TableFields().size()));
+    TCreateTableArgs made = args;
+    RenumberIndexFields(made, given);
+
+    std::string name = ForwardToBackslashes(tableName_);
+    std::string temporary =
+        name.substr(0, name.rfind('/') + 1) + directory_.GetTempTableName(inMemory_ || directory_.InMemory());
+    TSessionPassword password(directory_.Session(), args.Password, args.Encrypted);
+    TDataCursor target(directory_);
+    target.SetTableName(temporary);
+    target.SetInMemory(inMemory_);
+    target.SetExclusive(true);
+    target.CreateTable(made);
+    try {
+        target.OpenCursor();
+        CarryRecords(target, sources);
+        // The counter goes on from the value given, or the old table's, and never below a carried value.
+        uint32_t last = args.LastAutoIncValue >= 0
+                            ? uint32_t(std::min<int64_t>(args.LastAutoIncValue, MaxCounterValue))
+                            : table_->DataFile().GetLastAutoIncValue();
+        TTableWrite write(target.Table());
+        TDataFile& file = target.Table().DataFile();
+        file.SetLastAutoIncValue(std::max(last, file.GetLastAutoIncValue()));
+        write.End();
+        target.CloseCursor();
+    } catch (...) {
+        Quietly([&] { target.CloseCursor(); });
+        Quietly([&] { target.DeleteTable(); });
+        throw;
+    }
+    return temporary;
 }
 
 // Every active record of this table, in record order, into the target, as one write of the target.
@@ -270,7 +281,8 @@ void TDataCursor::CarryRecord(TDataCursor& target, const std::vector<uint16_t>& 
             FreeBlob(sources[i], from);
             continue;
         }
-        if (blobs || (!SameKind(old, field) && !ConvertValue(KindOf(old), KindOf(field), value.data(), value.size())))
+        if (blobs ||
+            (!SameKind(old, field) && !ConvertValue(KindOf(old), KindOf(field), value.data(), value.size())))
             target.RaiseFieldError(VORSAM_OUTOFRANGE, field.Name());
         target.PutValue(field, to, value.data());
     }

@@ -177,7 +177,8 @@ public:
 
     // Adds the record image (record size bytes; status and number are set) and returns its number. The
     // +5 value becomes the next auto-increment value unless `keepAutoInc`.
-    uint32_t AppendRecord(std::span<const uint8_t> image, bool keepAutoInc = false, const TRecordHook& hook = {});
+    uint32_t AppendRecord(std::span<const uint8_t> image, bool keepAutoInc = false,
+                          const TRecordHook& hook = {});
     // Replaces active record `number` (VORSAM_KEYORRECDELETED when deleted) with the image; its +5 value
     // stays unless `keepAutoInc`.
     void ModifyRecord(uint32_t number, std::span<const uint8_t> image, bool keepAutoInc = false,
@@ -201,7 +202,10 @@ public:
 
     // --- Definitions (DataTableDefinitions.cpp) ---
     // Each runs in a write level of its own; none runs inside a transaction of the database or while
-    // the table is locked whole (VORSAM_NOTSUPPORTED), where a definition could not be undone.
+    // the table is locked whole, where a definition could not be undone: RequireDefinable refuses then
+    // (VORSAM_NOTSUPPORTED).
+
+    void RequireDefinable() const;
 
     // Adds a secondary index (the index file's rules, IndexFile.h; no text index: VORSAM_SEARCHCOLREQD)
     // and builds it from the active records in one pass (IndexTreeBuild.h); a unique index that would
@@ -300,7 +304,6 @@ private:
     void EndCommit() noexcept;
 
     // Definitions
-    void RequireDefinable() const;
     // Builds the empty indexes of the slots from the active records' keys.
     void BuildIndexes(std::span<const uint8_t> slots);
 

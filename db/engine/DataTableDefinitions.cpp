@@ -28,8 +28,9 @@ void TDataTable::BuildIndexes(std::span<const uint8_t> slots) {
         };
         std::sort(entries[i].begin(), entries[i].end(), less);
         // Keys of one index are distinct: only a unique index can meet a key twice.
-        auto twice = std::adjacent_find(entries[i].begin(), entries[i].end(),
-                                        [&](const TIndexEntry& a, const TIndexEntry& b) { return !less(a, b); });
+        auto twice =
+            std::adjacent_find(entries[i].begin(), entries[i].end(),
+                               [&](const TIndexEntry& a, const TIndexEntry& b) { return !less(a, b); });
         if (twice != entries[i].end()) RaiseIndexError(VORSAM_KEYVIOL, slots[i]);
     }
     for (size_t i = 0; i < slots.size(); ++i) BuildIndexTree(indexFile_, slots[i], entries[i]);
@@ -58,7 +59,8 @@ void TDataTable::DeleteIndex(uint8_t slot) {
     indexFile_.DeleteIndex(slot, slot != PrimaryIndexSlot);
     // No primary key can come back but through a new table: its pages go to the next secondary index.
     uint8_t next = indexFile_.GetIndexCount() + 1;
-    if (slot == PrimaryIndexSlot && next <= MaxSecondaryIndexes) MoveFreePages(indexFile_, PrimaryIndexSlot, next);
+    if (slot == PrimaryIndexSlot && next <= MaxSecondaryIndexes)
+        MoveFreePages(indexFile_, PrimaryIndexSlot, next);
     write.End();
 }
 

@@ -5,7 +5,9 @@
 namespace vorsam::test {
 
 TCreateTableArgs BlobTableArgs() {
-    return TableArgs({{"ID", dtInteger}, {"NAME", dtString, 20}, {"MEMO", dtBlob, 0, stMemo},
+    return TableArgs({{"ID", dtInteger},
+                      {"NAME", dtString, 20},
+                      {"MEMO", dtBlob, 0, stMemo},
                       {"PICTURE", dtBlob, 0, stBinary}},
                      {BlobIdField});
 }
@@ -87,8 +89,8 @@ TBlobRows BlobContents(TDataCursor& cursor) {
 void RandomBlobEdit(TDataCursor& cursor, TBlobRows& oracle, std::mt19937& random, int32_t& nextId) {
     static const size_t sizes[] = {0, 1, 493, 494, 495, 1000, 3000};
     auto value = [&] { return BlobValue(sizes[random() % 7], unsigned(random())); };
-    unsigned choice = oracle.size() < 4 ? 0 : random() % 3;
-    if (choice == 0) {
+    unsigned choice = oracle.size() < 4 ? 0 : random() % 5; // appends 2, modifies 2, deletes 1 in 5
+    if (choice < 2) {
         TBlobRow row{nextId++, "row", value(), value()};
         std::vector<uint8_t> image = BlobRowImage(cursor, row);
         cursor.AppendRecord(image);
@@ -97,7 +99,7 @@ void RandomBlobEdit(TDataCursor& cursor, TBlobRows& oracle, std::mt19937& random
     }
     auto it = std::next(oracle.begin(), ptrdiff_t(random() % oracle.size()));
     ASSERT_TRUE(FindBlobRow(cursor, it->first));
-    if (choice == 2) {
+    if (choice == 4) {
         cursor.DeleteRecord();
         oracle.erase(it);
         return;

@@ -71,7 +71,8 @@ TEST_P(CursorBlobTest, AnEditThenCancelRestoresTheOldValue) {
     cursor_->CancelRecord();
     EXPECT_EQ(cursor_->GetBlobSize(MemoField, image), 12u) << "the buffer took back its old value";
     cursor_->FreeRecordBlobs(image);
-    EXPECT_EQ(ReadBlob(*cursor_, image, MemoField), "the old memo") << "the image names the record's blob again";
+    EXPECT_EQ(ReadBlob(*cursor_, image, MemoField), "the old memo")
+        << "the image names the record's blob again";
     ExpectOracle();
 }
 
@@ -104,8 +105,8 @@ TEST_P(CursorBlobTest, AStaleReaderGetsKeyOrRecDeletedAndTheNewValueAfterRefresh
         SCOPED_TRACE(otherSession ? "another session" : "the same database");
         Append({1, "one", "first value", ""});
         TDataSession session;
-        TDataDirectory& other = InMemory() ? session.OpenDataDirectory("Memory", "")
-                                           : session.OpenDataDirectory("", dir_.Path());
+        TDataDirectory& other =
+            InMemory() ? session.OpenDataDirectory("Memory", "") : session.OpenDataDirectory("", dir_.Path());
         auto reader = std::make_unique<TDataCursor>(otherSession ? other : *database_);
         reader->SetTableName("BLOBS");
         reader->OpenCursor();
@@ -156,7 +157,8 @@ TEST_P(CursorBlobTest, AnAppendedCopyOfARecordGetsChainsOfItsOwn) {
         if (id == 3) WriteBlob(*cursor_, copy, PictureField, oracle_[id].Picture = "a picture of its own");
         cursor_->AppendRecord(copy);
         ASSERT_TRUE(FindBlobRow(*cursor_, 1));
-        EXPECT_NE(ChainOf(*cursor_, copy, MemoField).first, ChainOf(*cursor_, CurrentImage(*cursor_), MemoField).first);
+        EXPECT_NE(ChainOf(*cursor_, copy, MemoField).first,
+                  ChainOf(*cursor_, CurrentImage(*cursor_), MemoField).first);
     }
     ExpectOracle();
     ASSERT_TRUE(FindBlobRow(*cursor_, 1));

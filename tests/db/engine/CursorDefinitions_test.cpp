@@ -62,7 +62,8 @@ protected:
     }
     std::string Problems(TDataCursor& cursor, bool halfFull = false) {
         std::string text;
-        for (const std::string& problem : VerifyTable(cursor.Table(), {halfFull}).Problems) text += problem + "\n";
+        for (const std::string& problem : VerifyTable(cursor.Table(), {halfFull}).Problems)
+            text += problem + "\n";
         return text;
     }
     // The names of the files in the test's folder.
@@ -92,7 +93,8 @@ TEST_P(CursorDefinitionTest, IndexesAddedToManyRowsAreBuiltWholeAndVerify) {
     cursor->AddSecondaryIndex(DescriptorOf(byIdDesc));
     EXPECT_EQ(cursor->GetIndexCount(), 4);
     ASSERT_EQ(Problems(*cursor, true), "") << "every page but a root at least half full";
-    for (const char* name : {"ByNameNoCase", "ByCodeName", "ByCodeNoCounts"}) ExpectOrder(*cursor, RowIndex(name));
+    for (const char* name : {"ByNameNoCase", "ByCodeName", "ByCodeNoCounts"})
+        ExpectOrder(*cursor, RowIndex(name));
     ExpectOrder(*cursor, byIdDesc);
     cursor->SetIndexName("ByCodeName");
     EXPECT_EQ(cursor->GetRecordCount(), count);
@@ -168,7 +170,8 @@ class CursorRestructureTest : public CursorDefinitionTest {
 protected:
     void SetUp() override {
         TCreateTableArgs args = TableArgs(
-            {{"ID", dtInteger}, {"CODE", dtInteger}, {"NAME", dtString, 20}, {"MEMO", dtBlob, 0, stMemo}}, {1});
+            {{"ID", dtInteger}, {"CODE", dtInteger}, {"NAME", dtString, 20}, {"MEMO", dtBlob, 0, stMemo}},
+            {1});
         args.Indexes.push_back(DescriptorOf(TIndexSpec{"ByName", {3}, {false}}));
         args.SecondaryCount = 1;
         Create("OLD", args);
@@ -194,8 +197,10 @@ protected:
     // NAME (widened) first, ID, a new FLAG with a default, MEMO; CODE dropped; keys by the old numbers.
     TRestructureArgs NewStructure(uint8_t nameSize = 30) {
         TRestructureArgs args;
-        args.Fields = MakeFields(
-            {{"NAME", dtString, nameSize}, {"ID", dtInteger}, {"FLAG", dtInteger}, {"MEMO", dtBlob, 0, stMemo}});
+        args.Fields = MakeFields({{"NAME", dtString, nameSize},
+                                  {"ID", dtInteger},
+                                  {"FLAG", dtInteger},
+                                  {"MEMO", dtBlob, 0, stMemo}});
         const uint16_t numbers[] = {3, 1, 5, 4};
         for (size_t i = 0; i < 4; ++i) args.Fields[i].SetFieldNumber(numbers[i]);
         args.Fields[2].SetDefaultValue("7");
@@ -214,6 +219,7 @@ TEST_P(CursorRestructureTest, RecordsAreCarriedByFieldNumber) {
         SCOPED_TRACE(noBackup ? "no backup" : "backup");
         TRestructureArgs args = NewStructure();
         args.NoBackup = noBackup;
+        if (!noBackup) args.LastAutoIncValue = 5000; // then kept
         if (noBackup) { // the second round: the table as the first left it, once more
             for (size_t i = 0; i < 4; ++i) args.Fields[i].SetFieldNumber(uint16_t(i + 1));
             args.Indexes[0].SetFieldNumber(0, 2);
@@ -228,6 +234,7 @@ TEST_P(CursorRestructureTest, RecordsAreCarriedByFieldNumber) {
         EXPECT_EQ(cursor->GetFieldCount(), 4);
         EXPECT_EQ(cursor->GetFieldNumber("CODE"), 0) << "the dropped field is gone";
         EXPECT_EQ(cursor->GetDescription(), "restructured");
+        EXPECT_EQ(cursor->Table().DataFile().GetLastAutoIncValue(), 5000u);
         cursor->SetIndexNumber(RecordOrderIndex);
         std::vector<uint8_t> image(cursor->GetRecordSize());
         size_t n = 0;

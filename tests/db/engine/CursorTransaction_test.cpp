@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 
 namespace vorsam::test {
@@ -85,18 +86,43 @@ TEST_P(CursorTransactionTest, AnotherSessionSeesOnlyWhatWasCommitted) {
 }
 
 TEST_P(CursorTransactionTest, DefinitionsWaitForTheTransactionsEnd) {
-    database_->StartTransaction();
     TIndexDescriptor byName = DescriptorOf(TIndexSpec{"ByName", {BlobNameField}, {false}});
-    try {
-        cursor_->AddSecondaryIndex(byName);
-        ADD_FAILURE() << "an index was added inside a transaction";
-    } catch (const EVORSAMEngineError& e) {
-        EXPECT_EQ(e.ErrorCode, VORSAM_NOTSUPPORTED);
-    }
-    EXPECT_FALSE(cursor_->IndexExists("ByName"));
-    database_->Rollback();
     cursor_->AddSecondaryIndex(byName);
+    TDataCursor closed(*database_);
+    closed.SetTableName("BLOBS");
+    TRestructureArgs same;
+    static_cast<TCreateTableArgs&>(same) = BlobTableArgs();
+    const std::vector<std::pair<const char*, std::function<void()>>> definitions = {
+        {"add an index",
+         [&] {
+             cursor_->AddSecondaryIndex(DescriptorOf(TIndexSpec{"ById", {BlobIdField}, {false}}));
+         }},
+        {"delete an index", [&] { cursor_->DeleteIndex("ByName"); }},
+        {"drop the primary key", [&] { cursor_->DeleteIndex(""); }},
+        {"sort", [&] { cursor_->SortRecords({}); }},
+        {"restructure",
+         [&] {
+             cursor_.reset(); // the table's only user
+             closed.RestructureTable(same);
+         }},
+    };
+    database_->StartTransaction();
+    for (const auto& [what, definition] : definitions) {
+        SCOPED_TRACE(what);
+        try {
+            definition();
+            ADD_FAILURE() << "the definition changed inside a transaction";
+        } catch (const EVORSAMEngineError& e) {
+            EXPECT_EQ(e.ErrorCode, VORSAM_NOTSUPPORTED);
+        }
+    }
+    EXPECT_FALSE(closed.IsOpen());
+    cursor_ = Open("BLOBS");
     EXPECT_TRUE(cursor_->IndexExists("ByName"));
+    EXPECT_FALSE(cursor_->IsDefaultPrimaryIndex());
+    database_->Rollback();
+    cursor_->DeleteIndex("ByName");
+    EXPECT_FALSE(cursor_->IndexExists("ByName"));
     ExpectContents(*cursor_, oracle_);
 }
 
