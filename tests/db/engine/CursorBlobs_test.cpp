@@ -18,15 +18,6 @@ std::pair<uint32_t, uint32_t> ChainOf(TDataCursor& cursor, std::span<const uint8
     return {LoadLE32(value), LoadLE32(value + 4)};
 }
 
-template <typename Action> uint16_t RaisedCode(Action&& action) {
-    try {
-        action();
-    } catch (const EVORSAMEngineError& e) {
-        return e.ErrorCode;
-    }
-    return 0;
-}
-
 class CursorBlobTest : public TCursorTest {
 protected:
     CursorBlobTest() {
@@ -138,8 +129,8 @@ TEST_P(CursorBlobTest, TwoModifiedBlobsOfDifferentRecordsRaiseMemoCorruptAndWrit
     std::vector<uint8_t> two = CurrentImage(*cursor_, true);
     WriteBlob(*cursor_, one, MemoField, "changed one");
     WriteBlob(*cursor_, two, MemoField, "changed two");
-    EXPECT_EQ(RaisedCode([&] { cursor_->ModifyRecord(two); }), VORSAM_MEMOCORRUPT);
-    EXPECT_EQ(RaisedCode([&] { cursor_->SaveBlobs(); }), VORSAM_MEMOCORRUPT);
+    EXPECT_ENGINE_ERROR(cursor_->ModifyRecord(two), VORSAM_MEMOCORRUPT);
+    EXPECT_ENGINE_ERROR(cursor_->SaveBlobs(), VORSAM_MEMOCORRUPT);
     cursor_->CancelRecord();
     cursor_->FreeAllBlobs();
     ExpectOracle();
@@ -203,9 +194,9 @@ TEST_P(CursorBlobTest, MisuseIsRefusedWithItsCode) {
     EXPECT_EQ(cursor_->PutBlob(MemoField, image, 0, 1, data), VORSAM_INVALIDPARAM) << "open for reading";
 
     auto other = cursor_->CloneCursor();
-    EXPECT_EQ(RaisedCode([&] { other->GetBlobSize(MemoField, image); }), VORSAM_MEMOCORRUPT);
+    EXPECT_ENGINE_ERROR(other->GetBlobSize(MemoField, image), VORSAM_MEMOCORRUPT);
     EXPECT_EQ(other->OpenBlob(MemoField, image), VORSAM_MEMOCORRUPT);
-    EXPECT_EQ(RaisedCode([&] { other->ModifyRecord(image); }), VORSAM_MEMOCORRUPT);
+    EXPECT_ENGINE_ERROR(other->ModifyRecord(image), VORSAM_MEMOCORRUPT);
 
     ASSERT_EQ(cursor_->OpenBlob(MemoField, image), 0) << "opened once more, now for writing";
     ASSERT_EQ(cursor_->PutBlob(MemoField, image, 14, 2, reinterpret_cast<const uint8_t*>("XY")), 0);
@@ -246,7 +237,7 @@ TEST_P(CursorBlobTest, BlockWrappersWalkTheChainTheRecordNames) {
     }
     EXPECT_EQ(data, oracle_[1].Memo);
     uint32_t chain = first;
-    EXPECT_EQ(RaisedCode([&] { cursor_->FreeBlobChain(chain, sequence + 1, 1, false); }), VORSAM_MEMOCORRUPT);
+    EXPECT_ENGINE_ERROR(cursor_->FreeBlobChain(chain, sequence + 1, 1, false), VORSAM_MEMOCORRUPT);
     EXPECT_EQ(chain, first);
     ExpectOracle();
 }

@@ -16,15 +16,6 @@
 namespace vorsam::test {
 namespace {
 
-template <typename Action> uint16_t RaisedCode(Action&& action) {
-    try {
-        action();
-    } catch (const EVORSAMEngineError& e) {
-        return e.ErrorCode;
-    }
-    return 0;
-}
-
 const TIndexSpec& RowIndex(const std::string& name) {
     for (const TIndexSpec& index : RowIndexes())
         if (index.Name == name) return index;
@@ -107,13 +98,12 @@ TEST_P(CursorDefinitionTest, RefusedIndexDefinitionsLeaveTheTableAsItWas) {
     TIndexSpec blob{"ByBlob", {9}, {false}};
     TIndexDescriptor text = DescriptorOf(TIndexSpec{"Words", {NameField}, {false}});
     text.SetTextIndex(true);
-    EXPECT_EQ(RaisedCode([&] { cursor->AddSecondaryIndex(DescriptorOf(uniqueCode)); }), VORSAM_KEYVIOL);
-    EXPECT_EQ(RaisedCode([&] { cursor->AddSecondaryIndex(DescriptorOf(blob)); }), VORSAM_SEARCHCOLREQD);
-    EXPECT_EQ(RaisedCode([&] { cursor->AddSecondaryIndex(text); }), VORSAM_SEARCHCOLREQD);
+    EXPECT_ENGINE_ERROR(cursor->AddSecondaryIndex(DescriptorOf(uniqueCode)), VORSAM_KEYVIOL);
+    EXPECT_ENGINE_ERROR(cursor->AddSecondaryIndex(DescriptorOf(blob)), VORSAM_SEARCHCOLREQD);
+    EXPECT_ENGINE_ERROR(cursor->AddSecondaryIndex(text), VORSAM_SEARCHCOLREQD);
     cursor->AddSecondaryIndex(DescriptorOf(RowIndex("ByCode")));
-    EXPECT_EQ(RaisedCode([&] { cursor->AddSecondaryIndex(DescriptorOf(RowIndex("ByCode"))); }),
-              VORSAM_INDEXEXISTS);
-    EXPECT_EQ(RaisedCode([&] { cursor->DeleteIndex("Nothing"); }), VORSAM_INVALIDINDEXNAME);
+    EXPECT_ENGINE_ERROR(cursor->AddSecondaryIndex(DescriptorOf(RowIndex("ByCode"))), VORSAM_INDEXEXISTS);
+    EXPECT_ENGINE_ERROR(cursor->DeleteIndex("Nothing"), VORSAM_INVALIDINDEXNAME);
     EXPECT_EQ(cursor->GetIndexCount(), 1);
     EXPECT_FALSE(cursor->IndexExists("UniqueCode"));
     EXPECT_GT(cursor->Table().IndexFile().GetPageCount(), pages);
@@ -273,12 +263,12 @@ TEST_P(CursorRestructureTest, ARestructureThatCannotCarryEveryRecordChangesNothi
 
     TDataCursor restructure(*database_);
     restructure.SetTableName("OLD");
-    EXPECT_EQ(RaisedCode([&] { restructure.RestructureTable(narrow); }), VORSAM_OUTOFRANGE);
-    EXPECT_EQ(RaisedCode([&] { restructure.RestructureTable(lostKey); }), VORSAM_SEARCHCOLREQD);
-    EXPECT_EQ(RaisedCode([&] { restructure.RestructureTable(required); }), VORSAM_REQDERR);
+    EXPECT_ENGINE_ERROR(restructure.RestructureTable(narrow), VORSAM_OUTOFRANGE);
+    EXPECT_ENGINE_ERROR(restructure.RestructureTable(lostKey), VORSAM_SEARCHCOLREQD);
+    EXPECT_ENGINE_ERROR(restructure.RestructureTable(required), VORSAM_REQDERR);
     {
         auto user = Open("OLD");
-        EXPECT_EQ(RaisedCode([&] { restructure.RestructureTable(NewStructure()); }), VORSAM_FILEINUSE);
+        EXPECT_ENGINE_ERROR(restructure.RestructureTable(NewStructure()), VORSAM_FILEINUSE);
     }
     EXPECT_FALSE(restructure.IsOpen());
     if (!InMemory()) {
@@ -347,7 +337,7 @@ TEST_P(CursorDefinitionTest, ALayoutOfTheCursorsOwnShowsComputedFieldsBehindTheR
 
     TFieldDescriptor misplaced = name;
     misplaced.SetOffset(uint16_t(name.Offset() + 1));
-    EXPECT_EQ(RaisedCode([&] { cursor->SetFieldDescs({misplaced}); }), VORSAM_INVALIDPARAM);
+    EXPECT_ENGINE_ERROR(cursor->SetFieldDescs({misplaced}), VORSAM_INVALIDPARAM);
     cursor->SetFieldDescs({});
     EXPECT_EQ(cursor->GetRecordSize(), recordSize);
     EXPECT_EQ(CurrentRow(*cursor).Name, "renamed");
