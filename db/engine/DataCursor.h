@@ -372,7 +372,7 @@ public:
     // be written. 0 or an engine error code (VORSAM_KEYORRECDELETED: the record's blob was replaced).
     uint16_t OpenBlob(uint16_t number, std::span<uint8_t> image,
                       TBlobOpenMode mode = TBlobOpenMode::ReadWrite, uint32_t* size = nullptr);
-    // The image holds the handle of an open blob in field `number`.
+    // The image holds, in field `number`, the handle of a blob this cursor has open.
     bool IsBlobOpen(uint16_t number, std::span<const uint8_t> image) const;
     // Copies up to `wanted` bytes from `position` on; `count` receives how many. 0, or VORSAM_ENDOFBLOB
     // when fewer were left (none at or past the end).
@@ -392,8 +392,10 @@ public:
     // Gives up every buffer (images that still hold their handles no longer name a blob).
     void FreeAllBlobs();
     size_t OpenBlobCount() const { return blobs_.size(); }
-    // Every changed buffer of the cursor's table fields gets a new sequence from the data file, also put
-    // into the image's field it was opened on (as PutBlobSequence); SaveBlobs writes the value under it.
+    // The steps of saving, which AppendRecord and ModifyRecord take themselves (with the rules above):
+    // every changed buffer of the cursor's table fields gets a new sequence from the data file, also put
+    // into the image's field it was opened on (as PutBlobSequence); SaveBlobs writes the value under it
+    // (a new record's into a chain of its own).
     void AssignBlobSequences(std::span<uint8_t> image);
     // Writes every changed buffer (or frees its chain when it is empty); VORSAM_MEMOCORRUPT when they
     // belong to different records. True when any was changed.
@@ -572,7 +574,8 @@ private:
     private:
         void Prepare(std::span<uint8_t> record, std::span<const uint8_t> old);
         void CheckChangedBuffers() const;
-        void SaveChanged(TOpenBlob& blob, uint8_t* value, const uint8_t* old);
+        TOpenBlob* BlobOf(const TFieldDescriptor& field, const uint8_t* value, const uint8_t* old) const;
+        void SaveChanged(TBlobBuffer& buffer, uint8_t* value);
         void KeepValue(const uint8_t* given, uint8_t* value, const uint8_t* old);
         void CopyChain(uint8_t* value);
         void Store(TBlobBuffer& buffer, uint8_t* value);
@@ -586,7 +589,9 @@ private:
         bool written_ = false;
     };
     const TFieldDescriptor& BlobField(uint16_t number, bool tableDescriptors) const;
+    const uint8_t* FieldValue(const TFieldDescriptor& field, std::span<const uint8_t> image) const;
     uint8_t* FieldBytes(const TFieldDescriptor& field, std::span<uint8_t> image) const;
+    TOpenBlob* HeldBlob(const uint8_t* value) const;
     TOpenBlob* FindOpenBlob(const uint8_t* value) const;
     TOpenBlob& OpenBlobOf(uint16_t number, std::span<const uint8_t> image) const;
     TOpenBlob& WritableBlob(uint16_t number, std::span<uint8_t> image);

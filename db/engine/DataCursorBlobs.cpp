@@ -63,26 +63,36 @@ const TFieldDescriptor& TDataCursor::BlobField(uint16_t number, bool tableDescri
     return fields[number - 1];
 }
 
-uint8_t* TDataCursor::FieldBytes(const TFieldDescriptor& field, std::span<uint8_t> image) const {
+const uint8_t* TDataCursor::FieldValue(const TFieldDescriptor& field, std::span<const uint8_t> image) const {
     if (image.size() < size_t(field.Offset()) + BlobFieldBytes)
         Raise(VORSAM_INVALIDPARAM, "a record buffer of " + std::to_string(image.size()) + " bytes");
     return &image[field.Offset()];
 }
 
-// The open blob whose handle the value holds; none for a value without a handle, VORSAM_MEMOCORRUPT for
-// a handle this cursor does not hold.
-TDataCursor::TOpenBlob* TDataCursor::FindOpenBlob(const uint8_t* value) const {
+uint8_t* TDataCursor::FieldBytes(const TFieldDescriptor& field, std::span<uint8_t> image) const {
+    return const_cast<uint8_t*>(FieldValue(field, image));
+}
+
+// The open blob whose handle the value holds; none for a value without a handle or with a handle this
+// cursor does not hold.
+TDataCursor::TOpenBlob* TDataCursor::HeldBlob(const uint8_t* value) const {
     if (!HoldsHandle(value)) return nullptr;
     uint32_t handle = LoadLE32(value + 5);
     for (const TOpenBlob& blob : blobs_)
         if (blob.Handle == handle) return const_cast<TOpenBlob*>(&blob);
-    Raise(VORSAM_MEMOCORRUPT, "a BLOB handle the cursor does not hold");
+    return nullptr;
+}
+
+// The same, a handle this cursor does not hold being VORSAM_MEMOCORRUPT.
+TDataCursor::TOpenBlob* TDataCursor::FindOpenBlob(const uint8_t* value) const {
+    TOpenBlob* blob = HeldBlob(value);
+    if (!blob && HoldsHandle(value)) Raise(VORSAM_MEMOCORRUPT, "a BLOB handle the cursor does not hold");
+    return blob;
 }
 
 TDataCursor::TOpenBlob& TDataCursor::OpenBlobOf(uint16_t number, std::span<const uint8_t> image) const {
     const TFieldDescriptor& field = BlobField(number, false);
-    auto bytes = std::span<uint8_t>(const_cast<uint8_t*>(image.data()), image.size());
-    TOpenBlob* blob = FindOpenBlob(FieldBytes(field, bytes));
+    TOpenBlob* blob = FindOpenBlob(FieldValue(field, image));
     if (!blob) RaiseFieldError(VORSAM_INVALIDPARAM, field.Name());
     return *blob;
 }
@@ -155,9 +165,7 @@ uint16_t TDataCursor::OpenBlob(uint16_t number, std::span<uint8_t> image, TBlobO
 }
 
 bool TDataCursor::IsBlobOpen(uint16_t number, std::span<const uint8_t> image) const {
-    const TFieldDescriptor& field = BlobField(number, false);
-    auto bytes = std::span<uint8_t>(const_cast<uint8_t*>(image.data()), image.size());
-    return HoldsHandle(FieldBytes(field, bytes)) && FindOpenBlob(FieldBytes(field, bytes));
+    return HeldBlob(FieldValue(BlobField(number, false), image)) != nullptr;
 }
 
 uint16_t TDataCursor::GetBlob(uint16_t number, std::span<const uint8_t> image, uint32_t position,
@@ -172,10 +180,11 @@ uint16_t TDataCursor::PutBlob(uint16_t number, std::span<uint8_t> image, uint32_
                               const uint8_t* source) {
     return CodeOf([&] {
         TBlobBuffer& buffer = *WritableBlob(number, image).Buffer;
+        if (count == 0) return;
         uint64_t end = uint64_t(position) + count;
         if (end > UINT32_MAX) RaiseFieldError(VORSAM_INVALIDBLOBLEN, FieldOf(number).Name());
         buffer.SetSize(std::max<size_t>(buffer.Size(), end)); // marks it changed
-        if (count > 0) std::memcpy(buffer.GetData().data() + position, source, count);
+        std::memcpy(buffer.GetData().data() + position, source, count);
         FieldBytes(FieldOf(number), image)[0] = buffer.Size() > 0;
     });
 }
@@ -273,34 +282,45 @@ void TDataCursor::TBlobWrite::CheckChangedBuffers() const {
             cursor_.Raise(VORSAM_MEMOCORRUPT, "a changed BLOB of another record");
 }
 
+// The open blob a field of the record names, checked: a handle of this field, and a changed buffer of a
+// modified record read from the chain the record has.
+TDataCursor::TOpenBlob* TDataCursor::TBlobWrite::BlobOf(const TFieldDescriptor& field, const uint8_t* value,
+                                                        const uint8_t* old) const {
+    TOpenBlob* blob = cursor_.FindOpenBlob(value);
+    if (!blob) return nullptr;
+    if (blob->Offset != field.Offset()) cursor_.Raise(VORSAM_MEMOCORRUPT, "a BLOB handle of another field");
+    const TBlobBuffer& buffer = *blob->Buffer;
+    if (record_ != 0 && buffer.Modified() &&
+        (buffer.FirstBlock() != FirstBlockOf(old) ||
+         (buffer.FirstBlock() != 0 && buffer.ChainState().StoredSequence != SequenceOf(old))))
+        cursor_.Raise(VORSAM_KEYORRECDELETED, {}, field.Name()); // the record's blob was replaced
+    return blob;
+}
+
+// Everything is checked before any blob is written.
 void TDataCursor::TBlobWrite::Prepare(std::span<uint8_t> record, std::span<const uint8_t> old) {
     CheckChangedBuffers();
+    std::vector<std::pair<const TFieldDescriptor*, TOpenBlob*>> fields;
     for (const TFieldDescriptor& field : cursor_.TableFields()) {
         if (field.DataType() != dtBlob || field.Computed()) continue;
-        uint8_t* value = &record[field.Offset()];
-        const uint8_t* was = old.empty() ? nullptr : &old[field.Offset()];
-        TOpenBlob* blob = cursor_.FindOpenBlob(value);
-        if (blob && blob->Offset != field.Offset())
-            cursor_.Raise(VORSAM_MEMOCORRUPT, "a BLOB handle of another field");
+        fields.emplace_back(
+            &field, BlobOf(field, &record[field.Offset()], old.empty() ? nullptr : &old[field.Offset()]));
+    }
+    for (auto [field, blob] : fields) {
+        uint8_t* value = &record[field->Offset()];
+        const uint8_t* was = old.empty() ? nullptr : &old[field->Offset()];
         if (blob) handles_.push_back(blob->Handle);
         if (blob && blob->Buffer->Modified())
-            SaveChanged(*blob, value, was);
+            SaveChanged(*blob->Buffer, value);
         else
             KeepValue(blob ? blob->Value.data() : value, value, was);
     }
 }
 
 // A changed buffer is written under a new sequence: over the record's own chain, or into a new one.
-void TDataCursor::TBlobWrite::SaveChanged(TOpenBlob& blob, uint8_t* value, const uint8_t* old) {
-    TBlobBuffer& buffer = *blob.Buffer;
+void TDataCursor::TBlobWrite::SaveChanged(TBlobBuffer& buffer, uint8_t* value) {
     saved_.emplace_back(&buffer, buffer.ChainState());
-    if (record_ == 0) {
-        buffer.DetachChain();
-    } else if (buffer.FirstBlock() != FirstBlockOf(old) ||
-               (buffer.FirstBlock() != 0 && buffer.ChainState().StoredSequence != SequenceOf(old))) {
-        // The record's blob is no longer the one the buffer was read from.
-        cursor_.Raise(VORSAM_KEYORRECDELETED, {}, cursor_.FieldOf(buffer.FieldNumber()).Name());
-    }
+    if (record_ == 0) buffer.DetachChain();
     buffer.SetSequence(cursor_.table_->DataFile().NextBlobSequence());
     if (buffer.Size() == 0)
         buffer.DeleteBlob();

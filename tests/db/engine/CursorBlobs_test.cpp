@@ -120,6 +120,22 @@ TEST_P(CursorBlobTest, AStaleReaderGetsKeyOrRecDeletedAndTheNewValueAfterRefresh
     }
 }
 
+TEST_P(CursorBlobTest, AWriterWhoseBlobWasReplacedMeanwhileWritesNothing) {
+    Append({1, "one", "first value", ""});
+    auto other = cursor_->CloneCursor();
+    ASSERT_TRUE(FindBlobRow(*cursor_, 1));
+    std::vector<uint8_t> late = CurrentImage(*cursor_); // no lock taken: edited optimistically
+    WriteBlob(*cursor_, late, MemoField, "late value");
+    ASSERT_TRUE(FindBlobRow(*other, 1));
+    std::vector<uint8_t> image = CurrentImage(*other, true);
+    WriteBlob(*other, image, MemoField, oracle_[1].Memo = "other value");
+    other->ModifyRecord(image);
+    EXPECT_ENGINE_ERROR(cursor_->ModifyRecord(late), VORSAM_KEYORRECDELETED);
+    cursor_->FreeRecordBlobs(late);
+    other.reset();
+    ExpectOracle();
+}
+
 TEST_P(CursorBlobTest, TwoModifiedBlobsOfDifferentRecordsRaiseMemoCorruptAndWriteNothing) {
     Append({1, "one", "memo one", ""});
     Append({2, "two", "memo two", ""});

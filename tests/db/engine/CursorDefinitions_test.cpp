@@ -1,7 +1,6 @@
 // Table definitions through the cursor: indexes added to many rows and checked against an oracle, refused
 // definitions, deleted indexes whose pages come back, the primary key dropped, restructures that carry
-// the records by field number or change nothing, sorting in place, layouts with computed fields and the
-// table's settings.
+// the records by field number or change nothing, sorting in place, and layouts with computed fields.
 #include "CursorBlobSupport.h"
 
 #include "db/engine/IndexVerify.h"
@@ -341,30 +340,6 @@ TEST_P(CursorDefinitionTest, ALayoutOfTheCursorsOwnShowsComputedFieldsBehindTheR
     cursor->SetFieldDescs({});
     EXPECT_EQ(cursor->GetRecordSize(), recordSize);
     EXPECT_EQ(CurrentRow(*cursor).Name, "renamed");
-}
-
-TEST_P(CursorDefinitionTest, TheTablesSettingsComeFromItsHeader) {
-    TCreateTableArgs args = BlobTableArgs();
-    args.LanguageId = PortugueseBrazilian;
-    args.Description = "Ramais e categorias";
-    args.UserMajorVersion = 3;
-    args.UserMinorVersion = 7;
-    args.BlobBlockSize = 1024;
-    args.Encrypted = true;
-    args.Password = "segredo";
-    Create("SETTINGS", args);
-    session_.AddPassword("segredo");
-    auto cursor = Open("SETTINGS");
-    EXPECT_TRUE(cursor->IsEncrypted());
-    EXPECT_EQ(cursor->GetPassword(), "segredo");
-    EXPECT_EQ(cursor->GetLanguageId(), PortugueseBrazilian);
-    EXPECT_EQ(cursor->GetSortId(), 0);
-    EXPECT_EQ(cursor->GetBlobBlockSize(), 1024u);
-    EXPECT_EQ(cursor->GetBlockDataSize(), 1024 - 18);
-    EXPECT_EQ(cursor->GetDescription(), "Ramais e categorias");
-    EXPECT_EQ(cursor->GetUserMajorVersion(), 3);
-    EXPECT_EQ(cursor->GetUserMinorVersion(), 7);
-    EXPECT_EQ(cursor->GetTableVersion(), 32400);
 }
 
 INSTANTIATE_TEST_SUITE_P(Storage, CursorDefinitionTest, ::testing::Values(TStorage::Memory, TStorage::Disk),
