@@ -425,7 +425,8 @@ public:
     // Adds a secondary index from its descriptor (name, flags, key fields) and builds it.
     void AddSecondaryIndex(const TIndexDescriptor& descriptor);
     // Deletes the secondary index of that name (ignoring case; VORSAM_INVALIDINDEXNAME when none); an
-    // empty name drops the primary key.
+    // empty name drops the primary key. The cursor keeps its order when that was a later index; it
+    // takes the primary index when its own index goes.
     void DeleteIndex(std::string_view name);
     // Sorts the table (open exclusively) in place and builds its indexes again; returns the record
     // count. The cursor goes before the first record; its blob buffers are given up.

@@ -20,7 +20,12 @@ void TDataCursor::AddSecondaryIndex(const TIndexDescriptor& descriptor) {
 void TDataCursor::DeleteIndex(std::string_view name) {
     Table();
     RequireWritable();
-    table_->DeleteIndex(name.empty() ? PrimaryIndexSlot : IndexSlotByName(name));
+    uint8_t slot = name.empty() ? PrimaryIndexSlot : IndexSlotByName(name);
+    uint8_t active = indexNumber_;
+    table_->DeleteIndex(slot);
+    // The cursor's own order goes with its index (to the primary one) or moves down with the later ones.
+    if (slot != PrimaryIndexSlot && active != RecordOrderIndex && active >= slot)
+        SetIndexNumber(active == slot ? PrimaryIndexSlot : uint8_t(active - 1));
 }
 
 uint32_t TDataCursor::SortRecords(const TSortRequest& request) {

@@ -116,7 +116,10 @@ TEST_P(CursorDefinitionTest, ADeletedIndexsPagesAreTakenByTheNextIndex) {
         cursor->AddSecondaryIndex(DescriptorOf(RowIndex(name)));
     TIndexFile& file = cursor->Table().IndexFile();
     uint32_t pages = file.GetPageCount();
+    cursor->SetIndexName("ByCodeName");
     cursor->DeleteIndex("bynamenocase"); // names ignore case
+    EXPECT_EQ(cursor->GetIndexDesc(cursor->IndexNumber()).Name(), "ByCodeName")
+        << "the cursor kept its order";
     EXPECT_FALSE(cursor->IndexExists("ByNameNoCase"));
     EXPECT_EQ(file.GetPageCount(), pages);
     ASSERT_EQ(Problems(*cursor), "") << "the pages lie in a free list, in no tree";
