@@ -6,6 +6,8 @@
 //             appended in random order (ours also in record order, the order of its data file)
 //   range     10 % of the keys from a random start, in key order, the float summed: the same two tables
 //   update    the float of random rows (one batch of 1,000 per iteration)
+//   index     a secondary index on the string added to the table appended in random order (ours built
+//             from the records in one pass, SQLite's CREATE INDEX), then dropped untimed
 // A batch is one transaction in SQLite and, in our engine, one read level (BeginRead) for reads and one
 // whole-table lock for writes. Both write without syncing: SQLite with journal_mode=OFF and
 // synchronous=OFF, our engine without ForceBufferFlush. SQLite reads and writes through prepared
@@ -148,6 +150,14 @@ public:
         cursor_->PutField(3, image_, reinterpret_cast<const uint8_t*>(&value));
         cursor_->ModifyRecord(image_);
     }
+    void CreateIndex() {
+        TIndexDescriptor index;
+        index.SetName("ByText");
+        index.SetFieldCount(1);
+        index.SetFieldNumber(0, 2);
+        cursor_->AddSecondaryIndex(index);
+    }
+    void DropIndex() { cursor_->DeleteIndex("ByText"); }
     TDataCursor& Cursor() { return *cursor_; }
 
 private:
@@ -181,6 +191,8 @@ public:
         update_ = db_.Prepare("UPDATE t SET f = ? WHERE k = ?");
     }
 
+    void CreateIndex() { db_.Exec("CREATE INDEX bytext ON t(s)"); }
+    void DropIndex() { db_.Exec("DROP INDEX bytext"); }
     void Begin() { db_.Exec("BEGIN"); }
     void Commit() { db_.Exec("COMMIT"); }
     void Append(const std::vector<TBenchRow>& rows) {
@@ -420,6 +432,27 @@ void SqliteUpdate(benchmark::State& state) {
     Updates(state, false);
 }
 
+// ---- adding an index ----
+
+template <typename TTable>
+void AddIndex(benchmark::State& state, std::unique_ptr<TTable> TReadTables::*table) {
+    TTable& target = *(ReadTables(state.range(0)).*table);
+    for (auto _ : state) {
+        target.CreateIndex();
+        state.PauseTiming();
+        target.DropIndex();
+        state.ResumeTiming();
+    }
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+
+void OursAddIndex(benchmark::State& state) {
+    AddIndex(state, &TReadTables::Ours);
+}
+void SqliteAddIndex(benchmark::State& state) {
+    AddIndex(state, &TReadTables::Sqlite);
+}
+
 void Sizes(benchmark::internal::Benchmark* benchmark) {
     benchmark->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMicrosecond);
 }
@@ -441,5 +474,7 @@ BENCHMARK(OursRangeScanShuffled)->Apply(Sizes);
 BENCHMARK(SqliteRangeScanShuffled)->Apply(Sizes);
 BENCHMARK(OursUpdate)->Apply(Sizes);
 BENCHMARK(SqliteUpdate)->Apply(Sizes);
+BENCHMARK(OursAddIndex)->Apply(Sizes)->Unit(benchmark::kMillisecond);
+BENCHMARK(SqliteAddIndex)->Apply(Sizes)->Unit(benchmark::kMillisecond);
 
 } // namespace

@@ -54,16 +54,50 @@
 //   and the table's own (VORSAM_KEYVIOL, VORSAM_RECLOCKFAILED, VORSAM_TABLEEXISTS, VORSAM_FILEINUSE, ...).
 //
 // What later layers add plugs in where marked: filters judge each record the cursor passes over
-// (Accepted), the blobs opened on a record are saved with it (SaveRecordBlobs; the table frees those of
-// a deleted record), and a transaction of the database takes part in every write (BeforeTableWrite).
+// (Accepted). The blobs opened on a record are saved with it (TBlobWrite, DataCursorBlobs.cpp; the table
+// frees those of a deleted record). A transaction of the database takes part in every write: the table
+// joins it at its first write inside it (DataTable.h).
+//
+// BLOBs. A record image holds in each BLOB field the blob's first block and sequence (BlobFile.h). A
+// blob opened through the cursor (OpenBlob) is read whole into a buffer of the cursor (BlobBuffer.h),
+// and the image's field holds, in place of its value, the buffer's handle: the u32 0xFFFFFFFF, which no
+// block number can be, then the handle's number; its null-indicator byte says whether the blob has any
+// bytes. Copies of the image name the same buffer; an image read afresh names the blob again. Reading,
+// writing and cutting go to the buffer. Writing the record (AppendRecord, ModifyRecord) saves what
+// changed, each saved blob under a new sequence from the data file; the image then holds the record's
+// values and its buffers are freed. Rules of a written record's BLOB fields:
+//   - a changed buffer must belong to the record written (the record its image was read from; a new
+//     image belongs to record 0), else VORSAM_MEMOCORRUPT: two changed blobs of different records never
+//     mix. A modified record's chain is written over in place when it is still the chain the record
+//     has (else VORSAM_KEYORRECDELETED); a blob cut to nothing frees its chain and the field is null;
+//   - a field that is not changed keeps the record's value; set to null (PutField), it frees the chain;
+//   - an appended record gets chains of its own: a value copied from another record (CloneCurrentRecord)
+//     is copied into a new chain, never shared.
+// A handle the cursor does not hold is VORSAM_MEMOCORRUPT. Cancelling an edit (CancelRecord) takes back
+// what was written into the buffers opened for writing since they were opened; FreeBlob, FreeRecordBlobs
+// and FreeAllBlobs give buffers up unsaved (the first two put the value back into the image).
+// OpenBlob, PutBlob and TruncateBlob return 0 or the code of the engine error that stopped them (its
+// context kept as the last error's); GetBlob returns VORSAM_ENDOFBLOB when fewer bytes than wanted were
+// left; the other operations raise.
+//
+// Definitions: AddSecondaryIndex builds the new index from the records in one pass; DeleteIndex frees the
+// index's pages (an empty name drops the primary key: the table returns to the record order);
+// RestructureTable rebuilds a closed table's files with a new structure (DataCursorRestructure.cpp);
+// SortRecords sorts a table open exclusively in place. None runs inside a transaction (VORSAM_NOTSUPPORTED).
+// Field layouts: a cursor may show a layout of its own (SetFieldDescs): fields of its table (at their
+// places in the record) and computed fields, which are laid out behind the record; GetRecordSize then
+// counts them. Records are read and written by the table's layout.
 #pragma once
 
+#include "db/engine/BlobBuffer.h"
 #include "db/engine/CursorFilter.h"
 #include "db/engine/DataDirectory.h"
 #include "db/engine/DataTable.h"
 #include "db/engine/IndexNavigator.h"
 #include "db/engine/IndexPath.h"
+#include "db/engine/RecordSort.h"
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -75,8 +109,6 @@
 
 namespace vorsam {
 
-// The index number of the record order.
-inline constexpr uint8_t RecordOrderIndex = 255;
 // Bookmark: u32 record number, u8 index number of the order, then the record's key in that index.
 inline constexpr uint16_t BookmarkPrefixSize = 5;
 // CompareBookmarks: the bookmarks belong to different orders.
@@ -107,6 +139,16 @@ struct TCreateTableArgs {
     // The table definition these arguments describe.
     TTableDefinition Definition() const;
 };
+
+// What RestructureTable makes: the new table's settings and definitions, each field carrying the number
+// of the field of the old table whose values it takes (0, or a number the old table lacks: a new field,
+// which gets its default value); index descriptors name fields by those numbers.
+struct TRestructureArgs : TCreateTableArgs {
+    int64_t LastAutoIncValue = -1; // the auto-increment counter: -1 keeps the old table's
+    bool NoBackup = false;         // without: the old files stay beside the new ones, as a backup
+};
+
+enum class TBlobOpenMode : uint8_t { Read, ReadWrite };
 
 enum class TCursorPositionKind : uint8_t { BeforeFirst, OnRecord, Between, AfterLast };
 
@@ -178,7 +220,8 @@ public:
 
     // --- Fields and indexes (DataCursorOpen.cpp) ---
 
-    uint16_t GetRecordSize() const { return recordSize_; }
+    // Bytes of a record buffer: the record, and the computed fields of a layout of the cursor's own.
+    uint16_t GetRecordSize() const { return layoutSize_ != 0 ? layoutSize_ : recordSize_; }
     uint16_t GetFieldCount() const { return uint16_t(fields_.size()); }
     // True for a cursor opened read-only or on a table whose files are read-only.
     bool IsReadOnly() const;
@@ -323,6 +366,99 @@ public:
     // Makes the other cursor's current record (same table) current here.
     void SetToCursor(TDataCursor& other);
 
+    // --- BLOBs (DataCursorBlobs.cpp; see above) ---
+
+    // Opens the blob of BLOB field `number` in the image (reading its whole value) or, when the image
+    // holds its handle, opens it once more; `size` receives its size. ReadWrite needs a table that can
+    // be written. 0 or an engine error code (VORSAM_KEYORRECDELETED: the record's blob was replaced).
+    uint16_t OpenBlob(uint16_t number, std::span<uint8_t> image,
+                      TBlobOpenMode mode = TBlobOpenMode::ReadWrite, uint32_t* size = nullptr);
+    // The image holds, in field `number`, the handle of a blob this cursor has open.
+    bool IsBlobOpen(uint16_t number, std::span<const uint8_t> image) const;
+    // Copies up to `wanted` bytes from `position` on; `count` receives how many. 0, or VORSAM_ENDOFBLOB
+    // when fewer were left (none at or past the end).
+    uint16_t GetBlob(uint16_t number, std::span<const uint8_t> image, uint32_t position, uint32_t wanted,
+                     uint8_t* destination, uint32_t& count);
+    // Writes `count` bytes at `position` (a gap before it is zero-filled), into a blob opened for writing.
+    uint16_t PutBlob(uint16_t number, std::span<uint8_t> image, uint32_t position, uint32_t count,
+                     const uint8_t* source);
+    // The blob's size becomes `length` (zero bytes added when it grows).
+    uint16_t TruncateBlob(uint16_t number, std::span<uint8_t> image, uint32_t length);
+    uint32_t GetBlobSize(uint16_t number, std::span<const uint8_t> image);
+    // One open fewer of the field's blob; the last gives the buffer up and puts the value back into the
+    // image. Nothing when the image holds no handle there.
+    void FreeBlob(uint16_t number, std::span<uint8_t> image);
+    // Gives up the buffers whose handles the image holds, putting the values back.
+    void FreeRecordBlobs(std::span<uint8_t> image);
+    // Gives up every buffer (images that still hold their handles no longer name a blob).
+    void FreeAllBlobs();
+    size_t OpenBlobCount() const { return blobs_.size(); }
+    // The steps of saving, which AppendRecord and ModifyRecord take themselves (with the rules above):
+    // every changed buffer of the cursor's table fields gets a new sequence from the data file, also put
+    // into the image's field it was opened on (as PutBlobSequence); SaveBlobs writes the value under it
+    // (a new record's into a chain of its own).
+    void AssignBlobSequences(std::span<uint8_t> image);
+    // Writes every changed buffer (or frees its chain when it is empty); VORSAM_MEMOCORRUPT when they
+    // belong to different records. True when any was changed.
+    bool SaveBlobs();
+    // Stores the sequence as the second u32 of the BLOB value of field `number` (of the table's layout
+    // or the cursor's).
+    void PutBlobSequence(uint16_t number, std::span<uint8_t> image, bool tableDescriptors,
+                         uint32_t sequence) const;
+
+    // The table's blob file, block by block (the table has no blob file: VORSAM_INVALIDPARAM; the two
+    // frees do nothing). Blocks handed out stay pinned until released.
+    // False, with no block, only when a disk read found another process's change first.
+    bool GetBlobBlock(uint32_t number, bool readAhead, uint32_t readAheadCount, TBlock*& block);
+    void ReleaseBlobBlock(TBlock& block);
+    // Free the chain (BlobFile.h; the second from a block fetched and pinned, released in every case)
+    // and the cursor's buffers open on it; `firstBlock` becomes 0.
+    void FreeBlobChain(uint32_t& firstBlock, uint32_t sequence, uint32_t recordNumber, bool force);
+    void FreeBlobChainFrom(TBlock& block, uint32_t readAheadCount, uint32_t sequence, uint32_t recordNumber,
+                           bool force);
+    int32_t GetBlobBlockCount() const;
+    uint16_t GetBlockDataSize() const;
+    // Blocks that many bytes fill (0 for 0 or fewer).
+    uint32_t BlocksForBytes(int32_t bytes) const;
+
+    // --- Definitions and table settings (DataCursorDefinitions.cpp) ---
+
+    // Adds a secondary index from its descriptor (name, flags, key fields) and builds it.
+    void AddSecondaryIndex(const TIndexDescriptor& descriptor);
+    // Deletes the secondary index of that name (ignoring case; VORSAM_INVALIDINDEXNAME when none); an
+    // empty name drops the primary key. The cursor keeps its order when that was a later index; it
+    // takes the primary index when its own index goes.
+    void DeleteIndex(std::string_view name);
+    // Sorts the table (open exclusively) in place and builds its indexes again; returns the record
+    // count. The cursor goes before the first record; its blob buffers are given up.
+    uint32_t SortRecords(const TSortRequest& request);
+    // Rebuilds the table's files with the new structure (the cursor closed; no other user may have the
+    // table open), carrying every record over by field number: a value goes to the field that carries
+    // its old field's number, converted to its type (VORSAM_OUTOFRANGE, nothing changed, when it does not
+    // fit); a dropped field's values are gone; a new field takes its default. Records keep their order,
+    // their +5 values and their blobs; deleted ones are left behind (DataCursorRestructure.cpp).
+    void RestructureTable(const TRestructureArgs& args);
+
+    bool IsEncrypted() const;
+    std::string GetPassword() const;
+    uint16_t GetLanguageId() const;
+    uint16_t GetSortId() const;
+    uint32_t GetBlobBlockSize() const;
+    std::string GetDescription() const;
+    uint16_t GetUserMajorVersion() const;
+    uint16_t GetUserMinorVersion() const;
+    // The version of the engine that last wrote the table, in 1/10000 (3.24 is 32400).
+    int32_t GetTableVersion() const;
+
+    // --- Field layouts (DataCursorLayout.cpp) ---
+
+    // Gives the cursor a layout of its own: its fields numbered by position, each either a field of the
+    // table (the table's descriptor, or a copy naming the same place, type and size) or a computed field,
+    // laid out behind the record (VORSAM_INVALIDPARAM for anything else). No fields: the table's layout.
+    void SetFieldDescs(std::vector<TFieldDescriptor> fields);
+    // Lays the computed fields of the cursor's layout out behind the record; returns GetRecordSize.
+    uint16_t LayoutComputedFields();
+
     // --- Errors ---
 
     // Raises the code with the table's and database's names and the text; nothing for code 0.
@@ -389,6 +525,9 @@ private:
     void RequireIndex() const;
 
     // Fields (DataCursorFields.cpp)
+    uint16_t GetValue(const TFieldDescriptor& field, std::span<const uint8_t> image, bool& isNull,
+                      uint8_t* destination) const;
+    void PutValue(const TFieldDescriptor& field, std::span<uint8_t> image, const uint8_t* value) const;
     void PrepareImage(std::span<uint8_t> image) const;
     void ApplyCharCase(const TFieldDescriptor& field, uint8_t* value) const;
     void CheckConstraints(std::span<const uint8_t> image) const;
@@ -409,8 +548,69 @@ private:
     void CopyPrefixBack(uint32_t number, std::span<uint8_t> image);
     // Hooks of later layers.
     bool Accepted(uint32_t record) { return Admits(record); } // filters judge the record here
-    void BeforeTableWrite() {}                                // a transaction joins the write here
-    void SaveRecordBlobs(std::span<uint8_t> /*image*/) {}     // blobs opened on the record are saved here
+
+    // BLOBs (DataCursorBlobs.cpp)
+    // An open blob: its buffer, and the field's null-indicator byte and value as the image held them
+    // before the handle took their place.
+    struct TOpenBlob {
+        uint32_t Handle = 0;
+        uint16_t Offset = 0;   // the field's place in the image
+        bool Computed = false; // a computed field of the cursor's layout: never saved
+        bool Writable = false;
+        std::array<uint8_t, 9> Value{};
+        std::unique_ptr<TBlobBuffer> Buffer;
+    };
+    // The blobs of one record write: the table calls Hook once the record passed its key checks; a
+    // write that fails gives the buffers back the state they had.
+    class TBlobWrite {
+    public:
+        // `image` is written to record `record` (0: appended).
+        TBlobWrite(TDataCursor& cursor, std::span<uint8_t> image, uint32_t record);
+        ~TBlobWrite();
+        TBlobWrite(const TBlobWrite&) = delete;
+        TBlobWrite& operator=(const TBlobWrite&) = delete;
+        TRecordHook Hook();
+        // The record was written as `number`: the image takes its BLOB values, its buffers go.
+        void Written(uint32_t number);
+
+    private:
+        void Prepare(std::span<uint8_t> record, std::span<const uint8_t> old);
+        void CheckChangedBuffers() const;
+        TOpenBlob* BlobOf(const TFieldDescriptor& field, const uint8_t* value, const uint8_t* old) const;
+        void SaveChanged(TBlobBuffer& buffer, uint8_t* value);
+        void KeepValue(const uint8_t* given, uint8_t* value, const uint8_t* old);
+        void CopyChain(uint8_t* value);
+        void Store(TBlobBuffer& buffer, uint8_t* value);
+
+        TDataCursor& cursor_;
+        std::span<uint8_t> image_;
+        uint32_t record_;
+        uint32_t owner_; // the record the image was read from
+        std::vector<uint32_t> handles_;
+        std::vector<std::pair<TBlobBuffer*, TBlobBuffer::TChainState>> saved_;
+        bool written_ = false;
+    };
+    const TFieldDescriptor& BlobField(uint16_t number, bool tableDescriptors) const;
+    const uint8_t* FieldValue(const TFieldDescriptor& field, std::span<const uint8_t> image) const;
+    uint8_t* FieldBytes(const TFieldDescriptor& field, std::span<uint8_t> image) const;
+    TOpenBlob* HeldBlob(const uint8_t* value) const;
+    TOpenBlob* FindOpenBlob(const uint8_t* value) const;
+    TOpenBlob& OpenBlobOf(uint16_t number, std::span<const uint8_t> image) const;
+    TOpenBlob& WritableBlob(uint16_t number, std::span<uint8_t> image);
+    TOpenBlob& AddOpenBlob(const TFieldDescriptor& field, std::span<uint8_t> image);
+    void ReleaseBlob(TOpenBlob& blob, uint8_t* value);
+    void ForgetBlobs(const std::function<bool(const TOpenBlob&)>& which);
+    void RestoreBlobCopies();
+    TBlobFile& RequireBlobFile() const;
+    template <typename Action> uint16_t CodeOf(Action&& action);
+
+    // Definitions (DataCursorDefinitions.cpp, DataCursorRestructure.cpp, DataCursorLayout.cpp)
+    uint8_t IndexSlotByName(std::string_view name) const;
+    const std::vector<TFieldDescriptor>& TableFields() const { return table_->DataFile().FieldDescriptors(); }
+    std::string BuildRestructured(const TRestructureArgs& args);
+    void CarryRecords(TDataCursor& target, const std::vector<uint16_t>& sources);
+    void CarryRecord(TDataCursor& target, const std::vector<uint16_t>& sources, std::span<uint8_t> from,
+                     std::span<uint8_t> to);
 
     TDataDirectory& directory_;
     TDataTable* table_ = nullptr;
@@ -427,7 +627,8 @@ private:
 
     // Layout
     std::vector<TFieldDescriptor> fields_;
-    uint16_t recordSize_ = 0;
+    uint16_t recordSize_ = 0; // the table's record
+    uint16_t layoutSize_ = 0; // a layout of the cursor's own with computed fields: record and those; else 0
 
     // Order
     uint8_t indexNumber_ = 0;
@@ -512,6 +713,11 @@ private:
     TCursorFilters filters_;
     mutable TFilterView filterView_; // worked out again when the filters, the order or the table change
     uint32_t lastJudged_ = 0;        // the record a filter judged last
+
+private:
+    // BLOBs
+    std::vector<TOpenBlob> blobs_;
+    uint32_t lastBlobHandle_ = 0;
 };
 
 } // namespace vorsam

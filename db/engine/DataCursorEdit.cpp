@@ -113,7 +113,9 @@ uint16_t TDataCursor::GetCurrentRecord(std::span<uint8_t> buffer, bool lock) {
 }
 
 void TDataCursor::CancelRecord() {
-    if (table_) EndEdit();
+    if (!table_) return;
+    EndEdit();
+    RestoreBlobCopies();
 }
 
 // Runs a write of the current record under its lock: taken for this write unless the cursor's edit
@@ -125,7 +127,6 @@ void TDataCursor::WriteLocked(const std::function<void(uint32_t number)>& write)
     try {
         TOperation operation(*this);
         ConfirmLocked(number);
-        BeforeTableWrite();
         uint64_t version = table_->ContentVersion();
         write(number);
         NoteFilteredWrite(number, version);
@@ -154,12 +155,12 @@ void TDataCursor::AppendRecord(std::span<uint8_t> image) {
     TOperation operation(*this);
     RequireWritable();
     PrepareImage(image);
-    BeforeTableWrite();
     uint64_t version = table_->ContentVersion();
-    SaveRecordBlobs(image);
-    uint32_t number = table_->AppendRecord(image.first(recordSize_), KeepsAutoInc(image));
+    TBlobWrite blobs(*this, image, 0);
+    uint32_t number = table_->AppendRecord(image.first(recordSize_), KeepsAutoInc(image), blobs.Hook());
     NoteFilteredWrite(number, version);
     CopyPrefixBack(number, image);
+    blobs.Written(number);
     SetOnRecord(number, image);
 }
 
@@ -167,9 +168,10 @@ void TDataCursor::ModifyRecord(std::span<uint8_t> image) {
     CheckImage(image);
     WriteLocked([&](uint32_t number) {
         PrepareImage(image);
-        SaveRecordBlobs(image);
-        table_->ModifyRecord(number, image.first(recordSize_), KeepsAutoInc(image));
+        TBlobWrite blobs(*this, image, number);
+        table_->ModifyRecord(number, image.first(recordSize_), KeepsAutoInc(image), blobs.Hook());
         CopyPrefixBack(number, image);
+        blobs.Written(number);
         SetOnRecord(number, image);
     });
 }
@@ -177,6 +179,8 @@ void TDataCursor::ModifyRecord(std::span<uint8_t> image) {
 void TDataCursor::DeleteRecord() {
     WriteLocked([&](uint32_t number) {
         table_->DeleteRecord(number);
+        // The record's chains are freed: its buffers name nothing any more.
+        ForgetBlobs([&](const TOpenBlob& blob) { return blob.Buffer->RecordNumber() == number; });
         SetBetween();
     });
 }
@@ -194,7 +198,6 @@ void TDataCursor::EmptyTable() {
     TOperation operation(*this);
     RequireWritable();
     EndEdit();
-    BeforeTableWrite();
     table_->EmptyTable();
     SetOutside(-1);
 }

@@ -18,8 +18,9 @@ namespace {
 
 enum TCharCase : uint8_t { ccAsEntered = 0, ccUpper = 1, ccLower = 2 };
 
+// A computed field has room only behind the record, in a layout of the cursor's own.
 bool HasRoom(const TFieldDescriptor& field) {
-    return !field.Computed() && !field.IsAutoIncrement();
+    return !field.IsAutoIncrement() && (!field.Computed() || field.Offset() != 0);
 }
 
 TValueKind KindOf(const TFieldDescriptor& field) {
@@ -29,7 +30,7 @@ TValueKind KindOf(const TFieldDescriptor& field) {
 } // namespace
 
 bool TDataCursor::HasAutoIncField() const {
-    return std::any_of(fields_.begin(), fields_.end(),
+    return std::any_of(TableFields().begin(), TableFields().end(),
                        [](const TFieldDescriptor& field) { return field.IsAutoIncrement(); });
 }
 
@@ -41,38 +42,43 @@ void TDataCursor::InitEmptyRecord(std::span<uint8_t> image) const {
 void TDataCursor::InitRecordBuffer(std::span<uint8_t> image) const {
     InitEmptyRecord(image);
     std::vector<uint8_t> value;
-    for (const TFieldDescriptor& field : fields_) {
+    for (const TFieldDescriptor& field : TableFields()) {
         std::string text = field.DefaultValue();
         if (text.empty() || !HasRoom(field) || field.DataType() == dtBlob) continue;
         value.assign(std::max<size_t>(ValueBufferSize(KindOf(field)), field.PhysicalSize()), 0);
         if (!TextToValue(text, KindOf(field), value.data())) continue; // checked when the table was made
-        PutField(field.FieldNumber(), image, value.data());
+        PutValue(field, image, value.data());
     }
 }
 
 uint16_t TDataCursor::GetField(uint16_t number, std::span<const uint8_t> image, bool& isNull,
                                uint8_t* destination) const {
-    const TFieldDescriptor& field = FieldOf(number);
+    return GetValue(FieldOf(number), image, isNull, destination);
+}
+
+uint16_t TDataCursor::GetTableField(uint16_t number, std::span<const uint8_t> image, bool& isNull,
+                                    uint8_t* destination) const {
+    if (number == 0 || number > TableFields().size())
+        Raise(VORSAM_INVALIDPARAM, "field " + std::to_string(number));
+    return GetValue(TableFields()[number - 1], image, isNull, destination);
+}
+
+uint16_t TDataCursor::GetValue(const TFieldDescriptor& field, std::span<const uint8_t> image, bool& isNull,
+                               uint8_t* destination) const {
     CheckImage(image);
     if (field.IsAutoIncrement()) {
         isNull = false;
         if (destination) std::memcpy(destination, &image[AutoIncValueOffset], 4);
         return 0;
     }
-    isNull = field.Computed() || image[field.Offset()] == 0;
+    isNull = !HasRoom(field) || image[field.Offset()] == 0;
     if (destination) {
-        if (field.Computed())
+        if (!HasRoom(field))
             std::memset(destination, 0, field.PhysicalSize());
         else
             std::memcpy(destination, &image[field.Offset() + 1], field.PhysicalSize());
     }
     return 0;
-}
-
-uint16_t TDataCursor::GetTableField(uint16_t number, std::span<const uint8_t> image, bool& isNull,
-                                    uint8_t* destination) const {
-    // The cursor's layout is the table's until a derived layout with computed fields exists.
-    return GetField(number, image, isNull, destination);
 }
 
 void TDataCursor::ApplyCharCase(const TFieldDescriptor& field, uint8_t* value) const {
@@ -86,7 +92,11 @@ void TDataCursor::ApplyCharCase(const TFieldDescriptor& field, uint8_t* value) c
 }
 
 void TDataCursor::PutField(uint16_t number, std::span<uint8_t> image, const uint8_t* value) const {
-    const TFieldDescriptor& field = FieldOf(number);
+    PutValue(FieldOf(number), image, value);
+}
+
+void TDataCursor::PutValue(const TFieldDescriptor& field, std::span<uint8_t> image,
+                           const uint8_t* value) const {
     CheckImage(image);
     if (field.IsAutoIncrement()) {
         uint32_t counter = 0;
@@ -94,7 +104,7 @@ void TDataCursor::PutField(uint16_t number, std::span<uint8_t> image, const uint
         std::memcpy(&image[AutoIncValueOffset], &counter, 4);
         return;
     }
-    if (field.Computed()) return;
+    if (!HasRoom(field)) return;
     uint8_t* at = &image[field.Offset()];
     uint8_t size = field.PhysicalSize();
     std::memset(at, 0, size + 1u);
@@ -134,7 +144,7 @@ int TDataCursor::CompareValues(const TFieldDescriptor& field, const uint8_t* a, 
 
 void TDataCursor::CheckConstraints(std::span<const uint8_t> image) const {
     std::vector<uint8_t> limit;
-    for (const TFieldDescriptor& field : fields_) {
+    for (const TFieldDescriptor& field : TableFields()) {
         if (!HasRoom(field)) continue;
         const uint8_t* at = &image[field.Offset()];
         if (at[0] == 0) {
@@ -157,7 +167,7 @@ void TDataCursor::CheckConstraints(std::span<const uint8_t> image) const {
 // Character case applied to every string (whatever wrote it), then the constraints checked.
 void TDataCursor::PrepareImage(std::span<uint8_t> image) const {
     CheckImage(image);
-    for (const TFieldDescriptor& field : fields_)
+    for (const TFieldDescriptor& field : TableFields())
         if (HasRoom(field) && field.DataType() == dtString && image[field.Offset()] != 0)
             ApplyCharCase(field, &image[field.Offset() + 1]);
     CheckConstraints(image);

@@ -13,22 +13,6 @@ namespace vorsam {
 
 namespace {
 
-TIndexDefinition DefinitionOf(const TIndexDescriptor& descriptor) {
-    TIndexDefinition definition;
-    definition.Name = descriptor.Name();
-    for (size_t i = 0; i < descriptor.FieldCount() && i < MaxIndexFields; ++i) {
-        definition.Fields.push_back(descriptor.FieldNumber(i));
-        definition.FieldDescending.push_back(descriptor.FieldDescending(i));
-    }
-    definition.Descending = descriptor.Descending();
-    definition.CaseInsensitive = descriptor.CaseInsensitive();
-    definition.Unique = descriptor.Unique();
-    definition.NoCounts = descriptor.NoCounts();
-    definition.TextIndex = descriptor.TextIndex();
-    definition.Compression = descriptor.Compression();
-    return definition;
-}
-
 // The bytes of a descriptor that define the index (not its root, free list or kept page, which change
 // as the index does).
 bool SameDefinition(const TIndexDescriptor& a, const TIndexDescriptor& b) {
@@ -41,9 +25,10 @@ bool SameDefinition(const TIndexDescriptor& a, const TIndexDescriptor& b) {
 TTableDefinition TCreateTableArgs::Definition() const {
     TTableDefinition definition;
     definition.Fields = Fields;
-    if (!Indexes.empty() && Indexes[0].FieldCount() > 0) definition.PrimaryIndex = DefinitionOf(Indexes[0]);
+    if (!Indexes.empty() && Indexes[0].FieldCount() > 0)
+        definition.PrimaryIndex = IndexDefinitionOf(Indexes[0]);
     for (size_t slot = 1; slot <= SecondaryCount && slot < Indexes.size(); ++slot)
-        definition.SecondaryIndexes.push_back(DefinitionOf(Indexes[slot]));
+        definition.SecondaryIndexes.push_back(IndexDefinitionOf(Indexes[slot]));
     definition.LanguageId = LanguageId;
     definition.SortId = SortId;
     definition.BlobBlockSize = BlobBlockSize;
@@ -96,7 +81,7 @@ TDataTable& TDataCursor::Table() const {
 }
 
 void TDataCursor::CheckImage(std::span<const uint8_t> image) const {
-    if (image.size() < recordSize_)
+    if (image.size() < GetRecordSize())
         Raise(VORSAM_INVALIDPARAM, "a record buffer of " + std::to_string(image.size()) + " bytes");
 }
 
@@ -197,6 +182,7 @@ void TDataCursor::CloseCursor() {
     if (!table_) return;
     TDataTable& table = *table_;
     CancelRecord();
+    blobs_.clear(); // the buffers refer to the table's blob file
     for (; readsBegun_ > 0; --readsBegun_) {
         try {
             table.EndRead();
@@ -237,6 +223,8 @@ std::unique_ptr<TDataCursor> TDataCursor::CloneCursor() {
     }
     clone->table_ = &table;
     clone->LoadLayout();
+    clone->fields_ = fields_;
+    clone->layoutSize_ = layoutSize_;
     clone->UseIndex(indexNumber_);
     clone->range_ = range_;
     clone->readAhead_ = readAhead_;
@@ -274,6 +262,7 @@ void TDataCursor::DeleteTable() {
 void TDataCursor::LoadLayout() {
     fields_ = table_->DataFile().FieldDescriptors();
     recordSize_ = table_->DataFile().GetRecordSize();
+    layoutSize_ = 0;
 }
 
 bool TDataCursor::IsReadOnly() const {
@@ -345,7 +334,7 @@ void TDataCursor::UseIndex(uint8_t number) {
     keyLength_ = index_.KeyLength();
     uint16_t end = 0;
     for (size_t i = 0; i < index_.FieldCount() && i < MaxIndexFields; ++i) {
-        end += GetFieldKeySize(fields_.at(index_.FieldNumber(i) - 1)) + 1;
+        end += GetFieldKeySize(TableFields().at(index_.FieldNumber(i) - 1)) + 1;
         segmentEnds_.push_back(end);
     }
 }
@@ -361,11 +350,7 @@ void TDataCursor::SetIndexNumber(uint8_t number) {
 }
 
 void TDataCursor::SetIndexName(std::string_view name) {
-    if (name.empty()) return SetIndexNumber(PrimaryIndexSlot);
-    TIndexFile& file = Table().IndexFile();
-    for (uint8_t slot = 1; slot <= file.GetIndexCount(); ++slot)
-        if (SameIndexName(file.GetIndexDesc(slot).Name(), name)) return SetIndexNumber(slot);
-    Raise(VORSAM_INVALIDINDEXNAME, {}, {}, std::string(name));
+    SetIndexNumber(name.empty() ? PrimaryIndexSlot : IndexSlotByName(name));
 }
 
 TIndexNavigator TDataCursor::Navigator() {

@@ -72,10 +72,11 @@ uint32_t TDataCursor::ReadAheadCount() {
 uint16_t TDataCursor::ReadRecordBlock(uint32_t& count, std::span<uint8_t> block) {
     TOperation operation(*this);
     count = 0;
-    size_t capacity = recordSize_ == 0 ? 0 : block.size() / recordSize_;
+    size_t size = GetRecordSize();
+    size_t capacity = size == 0 ? 0 : block.size() / size;
     for (; count < capacity; ++count) {
         if (!Move(1)) return VORSAM_EOF;
-        ReadRecord(position_.Record, block.subspan(size_t(count) * recordSize_, recordSize_), 1);
+        ReadRecord(position_.Record, block.subspan(size_t(count) * size, size), 1);
     }
     return 0;
 }

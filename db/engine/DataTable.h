@@ -116,6 +116,11 @@ struct TTableOpenMode {
 
 enum class TReadLevel : uint8_t { First = 0, Second = 1 };
 
+// Called by a record's append or modify once the record has passed the key checks, before anything is
+// written: it may change the record image's BLOB values (`old`: the record as it was; empty for an
+// append).
+using TRecordHook = std::function<void(std::span<uint8_t> record, std::span<const uint8_t> old)>;
+
 // The shared table of a database's registry (TSharedTable) is the table itself.
 class TDataTable : public TableFileOwner, public TSharedTable {
 public:
@@ -172,10 +177,12 @@ public:
 
     // Adds the record image (record size bytes; status and number are set) and returns its number. The
     // +5 value becomes the next auto-increment value unless `keepAutoInc`.
-    uint32_t AppendRecord(std::span<const uint8_t> image, bool keepAutoInc = false);
+    uint32_t AppendRecord(std::span<const uint8_t> image, bool keepAutoInc = false,
+                          const TRecordHook& hook = {});
     // Replaces active record `number` (VORSAM_KEYORRECDELETED when deleted) with the image; its +5 value
     // stays unless `keepAutoInc`.
-    void ModifyRecord(uint32_t number, std::span<const uint8_t> image, bool keepAutoInc = false);
+    void ModifyRecord(uint32_t number, std::span<const uint8_t> image, bool keepAutoInc = false,
+                      const TRecordHook& hook = {});
     // Deletes active record `number`, its keys and its blobs.
     void DeleteRecord(uint32_t number);
     // The record whose key in the index `slot` equals the key the image makes (in a non-unique index the
@@ -186,12 +193,28 @@ public:
     // Sorts the records in place (RecordSort.h; the table open exclusively, else VORSAM_FILEINUSE) and
     // builds the indexes anew from them; returns the number of records.
     uint32_t SortRecords(const TSortRequest& request);
-    // Empties every index and inserts the keys of all active records again.
+    // Empties every index and builds each again from the keys of all active records.
     void RebuildIndexes();
     // The user indexes whose keys the table keeps: the primary (unless in record order), then the
     // secondary ones (text indexes aside).
     std::vector<uint8_t> KeySlots() const;
     TTableKeyInfo KeyInfo() const;
+
+    // --- Definitions (DataTableDefinitions.cpp) ---
+    // Each runs in a write level of its own; none runs inside a transaction of the database or while
+    // the table is locked whole, where a definition could not be undone: RequireDefinable refuses then
+    // (VORSAM_NOTSUPPORTED).
+
+    void RequireDefinable() const;
+
+    // Adds a secondary index (the index file's rules, IndexFile.h; no text index: VORSAM_SEARCHCOLREQD)
+    // and builds it from the active records in one pass (IndexTreeBuild.h); a unique index that would
+    // hold a key twice refuses with VORSAM_KEYVIOL, adding nothing. Returns the index's slot.
+    uint8_t AddIndex(const TIndexDefinition& definition);
+    // Deletes the index in `slot` (0: the primary key: the table returns to the record order; nothing
+    // when it is in record order). The index's pages go to its free list, which moves to the slot after
+    // the last secondary index (when there is one) and is taken by the next index added there.
+    void DeleteIndex(uint8_t slot);
 
     // --- What the files and cursors read ---
 
@@ -279,6 +302,10 @@ private:
     void UnlockAfterCommit();
     void BeginCommit(bool flush);
     void EndCommit() noexcept;
+
+    // Definitions
+    // Builds the empty indexes of the slots from the active records' keys.
+    void BuildIndexes(std::span<const uint8_t> slots);
 
     // Records
     struct TCachedOrder {
