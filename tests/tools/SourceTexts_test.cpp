@@ -77,4 +77,15 @@ TEST(LanguageFile, HoldsEveryTextOfTheSources) {
                       << text.line << ")";
 }
 
+// The shipped file says every text as the sources write it: a text found only through another
+// text's case (the report's "CATEGORIA DOS RAMAIS" through "Categoria dos ramais") would be
+// shown in that other text's case.
+TEST(LanguageFile, GivesEveryTextOfTheSourcesAsItStands) {
+    const std::string root = CENTRPRG_SOURCE_DIR;
+    OpenLanguageFile(root + "/resources/CentrPrg.lng");
+    for (const TSourceText& text : ExtractTextsFromTree(root))
+        EXPECT_EQ(LookupLabel(text.text), text.text) << text.file << ":" << text.line;
+    CloseLanguageFile();
+}
+
 } // namespace

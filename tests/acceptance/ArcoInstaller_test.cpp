@@ -1,0 +1,650 @@
+// An installer programs an ARCO exchange (model 11) from start to end, through the real main
+// window and its screens, in a program folder of its own with the shipped language file and
+// default programmings, and a fixed clock. The oracle: the saved programming differs from
+// "DEFARCO.NPX" at exactly the offsets the installer's edits give, and every box says what it
+// must. Each phase is one member function, run in the scenario's order by one test.
+
+#include "core/ExtensionCodes.h"
+#include "core/Language.h"
+#include "core/ProgramFolder.h"
+#include "core/Programming.h"
+#include "core/Users.h"
+#include "core/ui/Novaprog.h"
+#include "core/ui/PasswordKey.h"
+#include "core/ui/prgmain.h"
+#include "grid/AdvancedGrid.h"
+#include "platform/os/FileIo.h"
+#include "platform/os/TestTempFolder.h"
+#include "platform/ui/UiServices.h"
+#include "screens/Agcolet.h"
+#include "screens/Calendar.h"
+#include "screens/Central.h"
+#include "screens/Desperta.h"
+#include "screens/Emergenc.h"
+#include "screens/Feriados.h"
+#include "screens/Notautom.h"
+#include "screens/PlanoNum.h"
+#include "screens/Relator.h"
+#include "screens/ReportPrinter.h"
+#include "screens/ScheduleParts.h"
+#include "screens/Senhager.h"
+#include "screens/Teclasti.h"
+#include "screens/Temporiz.h"
+#include "screens/TerminalKeys.h"
+#include "support/QtTestApplication.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <QTimer>
+
+#include <gmock/gmock.h>
+
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <map>
+#include <set>
+
+namespace {
+
+using TBoxes = std::vector<std::pair<TMsgKind, std::string>>;
+
+constexpr char InstallerPassword[] = "instala", OperatorPassword[] = "opera";
+
+// The standard output of a shell command; empty when it cannot run.
+std::string CommandOutput(const std::string& command) {
+    std::string output;
+    if (FILE* pipe = ::popen(command.c_str(), "r")) {
+        std::array<char, 4096> buffer{};
+        while (const std::size_t read = std::fread(buffer.data(), 1, buffer.size(), pipe))
+            output.append(buffer.data(), read);
+        ::pclose(pipe);
+    }
+    return output;
+}
+
+std::string Source(const std::string& name) {
+    return std::string(CENTRPRG_SOURCE_DIR) + "/" + name;
+}
+std::string Built(const std::string& name) {
+    return std::string(CENTRPRG_BINARY_DIR) + "/" + name;
+}
+
+// The bytes that differ between two programming files of the same size.
+std::set<std::size_t> Differences(const std::string& file, const std::string& base) {
+    std::set<std::size_t> offsets;
+    for (std::size_t i = 0; i < base.size() && i < file.size(); ++i)
+        if (file[i] != base[i]) offsets.insert(i);
+    return offsets;
+}
+
+class ArcoInstaller : public testing::Test {
+protected:
+    void SetUp() override {
+        PrepareProgramFolder();
+        OpenLanguageFile(ProgramFilePath(LanguageFileName));
+        previousClock_ = SetClockService(
+            std::make_unique<TFixedClockService>(QDateTime(QDate(2024, 2, 29), QTime(23, 59, 58))));
+        previousOutput_ =
+            SetReportOutput(std::make_unique<TPdfReportOutput>(QString::fromStdString(PdfPath())));
+    }
+    void TearDown() override {
+        window_.reset();
+        SetReportOutput(std::move(previousOutput_));
+        SetClockService(std::move(previousClock_));
+        ::unsetenv(ScriptedLoginVariable);
+        SetLoggedUser(std::nullopt);
+        ClearProgramming();
+        CloseLanguageFile();
+        SetProgramFolder("");
+    }
+
+    // The shipped language file and default programmings, the INI of the scenario, the users
+    // INSTALADOR (every right) and OPERADOR (all but the trunks), and "campo.npx": the model-11
+    // default with terminal 1 on position 1 (extension 21) and the password and follow-me bits
+    // of positions 1 and 2 set.
+    void PrepareProgramFolder() {
+        SetProgramFolder(folder_.Path());
+        folder_.Write(LanguageFileName, ReadWholeFile(Source("resources/CentrPrg.lng")).value());
+        for (const char* name : {"DEFTESSL.NPX", "DEFARCO.NPX", "DEFNODO.NPX"})
+            folder_.Write(name, ReadWholeFile(Built(name)).value());
+        folder_.Write("CENTRPRG.INI", "[Default]\nTempoGeraFlash=3\nLimiteCifras=0\n");
+        TUsersFile users;
+        users.slot[0] = MakeUser("INSTALADOR", InstallerPassword, AllRights);
+        users.slot[1] = MakeUser("OPERADOR", OperatorPassword, AllRights & ~RightBit(TCommandId::Trunks));
+        SaveUsersFile(ProgramFilePath(UsersFileName), users);
+        defaultArco_ = folder_.Read("DEFARCO.NPX");
+        std::string field = defaultArco_;
+        field[4130] = 1;
+        for (const std::size_t position : {1, 2})
+            field[254 + position] = static_cast<char>(field[254 + position] | 0x09);
+        folder_.Write("campo.npx", field);
+    }
+
+    std::string PdfPath() const { return folder_.Path("relatorio.pdf"); }
+    TFormPrinc& Window() { return *window_; }
+
+    // ---- the expected programming -------------------------------------------------------------
+
+    // The saved file must hold these bytes from offset on.
+    void Expect(std::size_t offset, std::initializer_list<int> bytes) {
+        for (const int byte : bytes) expected_[offset++] = static_cast<std::uint8_t>(byte);
+    }
+    // A name field: its length byte and its characters (ASCII here).
+    void ExpectName(std::size_t offset, const std::string& name) {
+        expected_[offset] = static_cast<std::uint8_t>(name.size());
+        for (const char c : name) expected_[++offset] = static_cast<std::uint8_t>(c);
+    }
+    // The programming in memory holds the expected bytes.
+    void ExpectInMemory() const {
+        for (const auto& [offset, byte] : expected_)
+            EXPECT_EQ(ProgrammingBytes[offset], byte) << "offset " << offset;
+    }
+    // The file differs from DEFARCO.NPX exactly where the expected bytes do, and holds them.
+    void ExpectDifferencesFromDefault(const std::string& file) const {
+        ASSERT_EQ(file.size(), defaultArco_.size());
+        std::set<std::size_t> wanted;
+        for (const auto& [offset, byte] : expected_)
+            if (static_cast<std::uint8_t>(defaultArco_[offset]) != byte) wanted.insert(offset);
+        EXPECT_THAT(Differences(file, defaultArco_), testing::ContainerEq(wanted));
+        for (const auto& [offset, byte] : expected_)
+            EXPECT_EQ(static_cast<std::uint8_t>(file[offset]), byte) << "offset " << offset;
+    }
+
+    // ---- driving the window -------------------------------------------------------------------
+
+    TBoxes Boxes() const {
+        TBoxes boxes;
+        for (const auto& shown : services_.messages.shown) boxes.emplace_back(shown.kind, shown.text);
+        return boxes;
+    }
+    // The boxes shown since the last call.
+    TBoxes NewBoxes() {
+        TBoxes boxes = Boxes();
+        services_.messages.shown.clear();
+        return boxes;
+    }
+    static TBoxes Error(const std::string& text) { return {{TMsgKind::Error, text}}; }
+
+    // A new main window, shown; the login runs as it appears.
+    void StartTool() {
+        window_.reset();
+        SetLoggedUser(std::nullopt);
+        window_ = std::make_unique<TFormPrinc>();
+        window_->show();
+    }
+    void StartAndLogIn(const std::string& user, const std::string& password) {
+        ::setenv(ScriptedLoginVariable, (user + ":" + password).c_str(), 1);
+        StartTool();
+        QTRY_VERIFY(LoggedUser() != nullptr);
+        EXPECT_FALSE(window_->ProgramEnded());
+    }
+
+    // Runs a command of the window whose screen, a modal dialog, is handed to drive; the screen
+    // is rejected afterwards if drive left it open. Checks the screen's class and that the
+    // scratch table exists only while a data-aware screen is open.
+    template <class TScreen>
+    void RunScreen(TCommandId id, const std::function<void(TScreen&)>& drive, int which = AllItems) {
+        const bool dataAware = IsDataAwareTable(FindCommand(Window().Commands(), id).tableCode);
+        bool shown = false;
+        QObject scope; // the timer goes with it when no dialog came
+        QTimer::singleShot(0, &scope, [&] {
+            auto* screen = qobject_cast<TScreen*>(QApplication::activeModalWidget());
+            if (screen == nullptr) return;
+            shown = true;
+            EXPECT_EQ(folder_.Exists("TEMPORAR.DAT"), dataAware);
+            drive(*screen);
+            if (screen->isVisible()) screen->reject();
+        });
+        Window().Run(id, which);
+        EXPECT_TRUE(shown) << TScreen::staticMetaObject.className();
+        EXPECT_FALSE(folder_.Exists("TEMPORAR.DAT"));
+        EXPECT_FALSE(folder_.Exists("TEMPORAR.IDX"));
+    }
+
+    // The screen edited, then cancelled: the programming and its flags stay as they were.
+    template <class TScreen> void CancelLeavesAll(TCommandId id, const std::function<void(TScreen&)>& edit) {
+        const auto bytes = ProgrammingBytes;
+        const auto edited = EditedSections, modified = ModifiedSections, loaded = LoadedSections;
+        const auto programmingModified = ProgrammingModified;
+        RunScreen<TScreen>(id, [&](TScreen& screen) {
+            edit(screen);
+            screen.CancButton->click();
+            EXPECT_FALSE(screen.isVisible());
+        });
+        EXPECT_EQ(ProgrammingBytes, bytes);
+        EXPECT_EQ(EditedSections, edited);
+        EXPECT_EQ(ModifiedSections, modified);
+        EXPECT_EQ(LoadedSections, loaded);
+        EXPECT_EQ(ProgrammingModified, programmingModified);
+    }
+
+    static QStringList Captions(const std::vector<QAbstractButton*>& buttons) {
+        QStringList captions;
+        for (const QAbstractButton* button : buttons) captions << button->text();
+        return captions;
+    }
+    // The grid row whose fixed column shows the text; -1 when none does.
+    static int RowShowing(TVevIvizudEvar& grid, const QString& text) {
+        for (int row = 1; row < grid.GetRowCount(); ++row)
+            if (grid.GetGridCells(0, row).trimmed() == text) return row;
+        return -1;
+    }
+
+    // ---- the phases ---------------------------------------------------------------------------
+
+    void FirstStartAndLogin();
+    void NewArco();
+    void NumberingPlan();
+    void GeneralSpeedDial();
+    void Holidays();
+    void WakeUpAndNightService();
+    void TimersPasswordCalendarCentralizer();
+    void Emergency();
+    void SaveAndExit();
+    void TerminalKeysOfTheFieldProgramming();
+    void ReportToPdf();
+    void OperatorWithoutTheTrunkRight();
+
+    TTestTempFolder folder_;
+    TScopedTestServices services_;
+    std::unique_ptr<TFormPrinc> window_;
+    std::map<std::size_t, std::uint8_t> expected_;
+    std::string defaultArco_;
+
+private:
+    std::unique_ptr<TClockService> previousClock_;
+    std::unique_ptr<TReportOutput> previousOutput_;
+};
+
+// 1. A wrong password is refused by the login dialog, the right one opens the main window with no
+// programming and only the file and system commands enabled.
+void ArcoInstaller::FirstStartAndLogin() {
+    SCOPED_TRACE("login");
+    ::unsetenv(ScriptedLoginVariable);
+    int failed = -1;
+    QObject scope;
+    QTimer::singleShot(0, &scope, [&] {
+        // the window's own login runs first; then its dialog is the modal widget
+        QTimer::singleShot(0, &scope, [&] {
+            auto* dialog = qobject_cast<TFormLeUsuario*>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr);
+            dialog->EditUsuario->setText("instalador");
+            dialog->EditSenha->setText("errada");
+            dialog->OkButtonClick();
+            failed = dialog->FailedAttempts();
+            dialog->EditUsuario->setText("INSTALADOR");
+            dialog->EditSenha->setText(InstallerPassword);
+            dialog->OkButtonClick();
+        });
+    });
+    StartTool();
+    QTRY_VERIFY(LoggedUser() != nullptr);
+    EXPECT_EQ(failed, 1);
+    EXPECT_EQ(NewBoxes(), Error("Usuário ou senha incorretos."));
+    EXPECT_EQ(LoggedUser()->name, "INSTALADOR");
+    EXPECT_EQ(Window().windowTitle(), "Orvalista S/A - Programação de Talvenors");
+    EXPECT_EQ(Window().findChild<QLabel*>("ModelLabel")->text(), "Nenhuma programação carregada");
+    EXPECT_TRUE(Window().Action(TCommandId::New)->isEnabled());
+    EXPECT_FALSE(Window().Action(TCommandId::NumberingPlan)->isEnabled());
+    EXPECT_FALSE(Window().Action(TCommandId::SaveAs)->isEnabled());
+    EXPECT_TRUE(Window().ExtensionButtons().empty());
+}
+
+// 2. New -> ARCO.
+void ArcoInstaller::NewArco() {
+    SCOPED_TRACE("new ARCO programming");
+    QObject scope;
+    bool offered = false;
+    QTimer::singleShot(0, &scope, [&] {
+        auto* dialog = qobject_cast<TFormNovaProgramacao*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        QListWidget* models = dialog->ListaModelos;
+        for (int i = 0; i < models->count(); ++i)
+            if (models->item(i)->data(Qt::UserRole).toInt() == 11) {
+                models->setCurrentRow(i);
+                offered = true;
+            }
+        dialog->accept();
+    });
+    Window().Run(TCommandId::New);
+    EXPECT_TRUE(offered);
+    EXPECT_TRUE(NewBoxes().empty());
+    EXPECT_EQ(Window().findChild<QLabel*>("ModelLabel")->text(), "Talvenor ARCO");
+    QStringList numbers;
+    for (int number = 20; number <= 34; ++number) numbers << QString::number(number);
+    EXPECT_EQ(Captions(Window().ExtensionButtons()), numbers);
+    EXPECT_EQ(Window().TrunkButtons().size(), 4u);
+    EXPECT_FALSE(Window().Action(TCommandId::Save)->isEnabled());
+    EXPECT_TRUE(Window().Action(TCommandId::NumberingPlan)->isEnabled());
+}
+
+// 3. The door phone refused at position 00; paging at 07 and a four-digit number at 14.
+void ArcoInstaller::NumberingPlan() {
+    SCOPED_TRACE("numbering plan");
+    constexpr int NumberCol = 1;
+    CancelLeavesAll<TFormPlanoNum>(TCommandId::NumberingPlan, [](TFormPlanoNum& screen) {
+        screen.VevIvizudEvar1->SetGridCells(NumberCol, 3, "2222");
+    });
+    RunScreen<TFormPlanoNum>(TCommandId::NumberingPlan, [&](TFormPlanoNum& screen) {
+        TVevIvizudEvar& grid = *screen.VevIvizudEvar1;
+        grid.SetGridCells(NumberCol, 1, "84  ");
+        screen.OkButtonClick();
+        EXPECT_EQ(NewBoxes(), Error("Porteiro QT730 (83) não pode ser na posição 00"));
+        EXPECT_EQ(grid.GetCurrentRow(), 1);
+        EXPECT_TRUE(screen.isVisible());
+        grid.SetGridCells(NumberCol, 1, "20  ");
+        grid.SetGridCells(NumberCol, 8, "68  ");
+        grid.SetGridCells(NumberCol, 15, "2014");
+        screen.OkButtonClick();
+        EXPECT_FALSE(screen.isVisible());
+    });
+    EXPECT_TRUE(NewBoxes().empty());
+    Expect(846, {0x44, 0x00});
+    Expect(860, {0xDE, 0x07});
+    Expect(872, {0x84});
+    ExpectName(1023, "Busca pessoa");
+    ExpectInMemory();
+    QStringList numbers;
+    for (int number = 20; number <= 34; ++number)
+        if (number != 27) numbers << QString::number(number);
+    numbers.back() = "2014";
+    EXPECT_EQ(Captions(Window().ExtensionButtons()), numbers); // no button for 68
+    EXPECT_TRUE(Window().Action(TCommandId::Save)->isEnabled());
+}
+
+// 8. An entry of the general speed dial; the same route and number twice are refused.
+void ArcoInstaller::GeneralSpeedDial() {
+    SCOPED_TRACE("general speed dial");
+    constexpr int CategoryCol = 1, RouteCol = 2, NumberCol = 3, NameCol = 4;
+    RunScreen<TFormAgColet>(TCommandId::GeneralSpeedDial, [&](TFormAgColet& screen) {
+        TVevIvizudEvar& grid = *screen.VevIvizudEvar1;
+        EXPECT_EQ(grid.GetGridCells(0, 1), "760");
+        for (const int row : {1, 2}) {
+            grid.SetGridCells(CategoryCol, row, "Sim");
+            grid.SetGridCells(RouteCol, row, "0");
+            grid.SetGridCells(NumberCol, row, QString("04832221234").leftJustified(20));
+            grid.SetGridCells(NameCol, row, QString("Suporte").leftJustified(20));
+        }
+        screen.OkButtonClick();
+        EXPECT_EQ(NewBoxes(), Error("Repetição de número de telefone e rota não é permitido."));
+        EXPECT_EQ(grid.GetCurrentRow(), 2);
+        grid.SetGridCells(CategoryCol, 2, "Não");
+        for (const int col : {RouteCol, NumberCol, NameCol}) grid.SetGridCells(col, 2, "");
+        screen.OkButtonClick();
+        EXPECT_FALSE(screen.isVisible());
+    });
+    EXPECT_TRUE(NewBoxes().empty());
+    Expect(1315, {0x80, 0x0B, 0xA4, 0x83, 0x22, 0x21, 0x23, 0x40, 0, 0, 0, 0, 0, 0, 0, 0});
+    Expect(1331, {0x00, 0x00}); // entry 761 stays empty
+    ExpectName(1795, "Suporte");
+    ExpectInMemory();
+}
+
+// 9. An impossible date refused; two holidays sorted and the Saturday hour.
+void ArcoInstaller::Holidays() {
+    SCOPED_TRACE("holidays");
+    CancelLeavesAll<TFormFeria>(TCommandId::Holidays,
+                                [](TFormFeria& screen) { screen.MaskEdit[0]->setText("07/09"); });
+    RunScreen<TFormFeria>(TCommandId::Holidays, [&](TFormFeria& screen) {
+        screen.MaskEdit[0]->setText("25/12");
+        screen.MaskEdit[1]->setText("31/04");
+        screen.OkButtonClick();
+        EXPECT_EQ(NewBoxes(), Error("Feriado em 31/04 está incorreto"));
+        EXPECT_TRUE(screen.isVisible());
+        screen.MaskEdit[1]->setText("");
+        screen.MaskEdit[2]->setText("01/01");
+        screen.MaskEdit17->setText("12:00");
+        screen.OkButtonClick();
+        EXPECT_FALSE(screen.isVisible());
+    });
+    EXPECT_TRUE(NewBoxes().empty());
+    Expect(652, {0x01, 0x01, 0x19, 0x0C, 0x00, 0x00});
+    Expect(684, {0x0C, 0x00});
+    ExpectInMemory();
+}
+
+// 10. A daily wake-up call for 21; night service from 18:00 to 08:00 every day.
+void ArcoInstaller::WakeUpAndNightService() {
+    SCOPED_TRACE("wake-up and night service");
+    constexpr int TimeCol = 1;
+    RunScreen<TFormDesperta>(TCommandId::WakeUp, [&](TFormDesperta& screen) {
+        TVevIvizudEvar& grid = *screen.VevIvizudEvar1;
+        const int row = RowShowing(grid, "21");
+        ASSERT_GT(row, 0);
+        EXPECT_EQ(RowShowing(grid, "68"), -1); // paging is no extension
+        grid.SetGridCells(TimeCol, row, "07:30");
+        grid.SetCurrentRow(row);
+        screen.RadioItems[1]->click(); // "Todo dia"
+        screen.OkButtonClick();
+        EXPECT_FALSE(screen.isVisible());
+    });
+    EXPECT_TRUE(NewBoxes().empty());
+    Expect(3490, {0x1E, 0x87, 0x60, 0x60});
+    Expect(3566, {1});
+
+    CancelLeavesAll<TFormNotAuto>(TCommandId::NightService, [](TFormNotAuto& screen) {
+        screen.VevIvizudEvar1->SetGridCells(TimeCol, 1, "22:00");
+        screen.Activation().Workdays->setChecked(true);
+    });
+    RunScreen<TFormNotAuto>(TCommandId::NightService, [&](TFormNotAuto& screen) {
+        screen.VevIvizudEvar1->SetGridCells(TimeCol, 1, "18:00"); // "Entrada"
+        screen.VevIvizudEvar2->SetGridCells(TimeCol, 1, "08:00"); // "Saída"
+        screen.Activation().EveryDay->setChecked(true);
+        screen.OkButtonClick();
+        EXPECT_FALSE(screen.isVisible());
+    });
+    EXPECT_TRUE(NewBoxes().empty());
+    Expect(686, {0x08, 0x00, 0x12, 0x00});
+    Expect(830, {0x20});
+    ExpectInMemory();
+}
+
+// 11. The timers' defaults with the flash time of the INI file; a password of two digits refused,
+// then three; the calendar from the PC's clock; the centralizer.
+void ArcoInstaller::TimersPasswordCalendarCentralizer() {
+    SCOPED_TRACE("timers, password, calendar, centralizer");
+    RunScreen<TFormTempor>(TCommandId::Timers, [&](TFormTempor& screen) {
+        screen.PadButtonClick();
+        screen.OkButtonClick();
+        EXPECT_FALSE(screen.isVisible());
+    });
+    Expect(290, {3, 3, 9, 4, 4, 1, 5});
+
+    CancelLeavesAll<TFormSenha>(TCommandId::Passwords,
+                                [](TFormSenha& screen) { screen.Senha->setText("555"); });
+    RunScreen<TFormSenha>(TCommandId::Passwords, [&](TFormSenha& screen) {
+        screen.Senha->setText("10");
+        screen.ComboBox1->setCurrentIndex(screen.ComboBox1->findText("3"));
+        screen.OkButtonClick();
+        EXPECT_EQ(NewBoxes(), Error("A senha deve possuir 3 dígitos."));
+        EXPECT_TRUE(screen.isVisible());
+        screen.Senha->setText("103");
+        screen.OkButtonClick();
+        EXPECT_FALSE(screen.isVisible());
+    });
+    Expect(2571, {0x21, 0xA3});
+    Expect(3569, {3});
+
+    CancelLeavesAll<TFormCalendar>(TCommandId::Calendar,
+                                   [](TFormCalendar& screen) { screen.CompButtonClick(); });
+    RunScreen<TFormCalendar>(TCommandId::Calendar, [&](TFormCalendar& screen) {
+        screen.CompButtonClick(); // "&Sistema": Thursday 29/02/2024 23:59:58
+        screen.OkButtonClick();
+    });
+    Expect(11, {0x05, 0x1D, 0x02, 0x18, 0x17, 0x3B, 0x3A});
+
+    RunScreen<TFormCentral>(TCommandId::Centralizer, [&](TFormCentral& screen) {
+        screen.MaskEdit1->setText("07");
+        screen.MaskEdit2->setText("08:30");
+        screen.MaskEdit3->setText("04830001111");
+        screen.OkButtonClick();
+        EXPECT_FALSE(screen.isVisible());
+    });
+    Expect(1296, {0x07, 0x08, 0x1E});
+    Expect(1299, {0x00, 0x0B, 0xA4, 0x83, 0xAA, 0xA1, 0x11, 0x10, 0, 0, 0, 0, 0, 0, 0, 0});
+    EXPECT_TRUE(NewBoxes().empty());
+    ExpectInMemory();
+}
+
+// 12. Emergência 1 with a number and an extension: the number wins. An unknown emergency
+// extension is refused on leaving its field, and again when OK is pressed from the field.
+void ArcoInstaller::Emergency() {
+    SCOPED_TRACE("emergency");
+    RunScreen<TFormEmergenc>(TCommandId::Emergency, [&](TFormEmergenc& screen) {
+        QApplication::setActiveWindow(&screen);
+        screen.MaskEdit1->setText("190");
+        screen.ComboBox1->setEditText("22");
+        screen.ComboBox3->setFocus();
+        screen.ComboBox3->setEditText("99");
+        QTest::keyClick(screen.ComboBox3, Qt::Key_Tab);
+        QApplication::processEvents();
+        EXPECT_EQ(NewBoxes(), Error("Ramal não existe."));
+        EXPECT_EQ(QApplication::focusWidget(), screen.ComboBox3);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return); // the default button, "O&k"
+        QApplication::processEvents();
+        EXPECT_EQ(NewBoxes(), Error("Ramal não existe."));
+        EXPECT_TRUE(screen.isVisible());
+        screen.ComboBox3->setEditText("");
+        screen.OkButtonClick();
+        EXPECT_FALSE(screen.isVisible());
+    });
+    EXPECT_TRUE(NewBoxes().empty());
+    Expect(2499, {0x00, 0x03, 0x19, 0xA0});
+    Expect(2515, {0x76});
+    ExpectInMemory();
+}
+
+// 13. Save as "cliente.npx"; saving over a default programming is refused; exit without a
+// question. The saved file holds exactly the edits of the phases above.
+void ArcoInstaller::SaveAndExit() {
+    SCOPED_TRACE("save and exit");
+    services_.files.answers = {folder_.Path("cliente.npx")};
+    Window().Run(TCommandId::Save); // a new programming has no file: Save goes to Save as
+    EXPECT_EQ(services_.files.captions, std::vector<QString>{"Salvar programação como"});
+    EXPECT_FALSE(Window().Action(TCommandId::Save)->isEnabled());
+    const std::string saved = folder_.Read("cliente.npx");
+    EXPECT_EQ(saved.size(), 6750u);
+    ExpectDifferencesFromDefault(saved);
+
+    services_.files.answers = {folder_.Path("DEFARCO.NPX")};
+    Window().Run(TCommandId::SaveAs);
+    const TBoxes refused = NewBoxes();
+    ASSERT_EQ(refused.size(), 1u);
+    EXPECT_EQ(refused[0].first, TMsgKind::Error);
+    EXPECT_EQ(folder_.Read("DEFARCO.NPX"), defaultArco_);
+
+    Window().Run(TCommandId::Exit);
+    EXPECT_TRUE(NewBoxes().empty());
+    EXPECT_FALSE(Window().isVisible());
+}
+
+// 14. The next day: the keys of terminal 1 (extension 21) of the field programming; the exit asks
+// about them although no other section changed, and saves them.
+void ArcoInstaller::TerminalKeysOfTheFieldProgramming() {
+    SCOPED_TRACE("terminal keys of campo.npx");
+    StartAndLogIn("INSTALADOR", InstallerPassword);
+    services_.files.answers = {folder_.Path("campo.npx")};
+    Window().Run(TCommandId::Open);
+    ASSERT_EQ(ProgrammingFileName, folder_.Path("campo.npx"));
+    const std::string field = folder_.Read("campo.npx");
+    CancelLeavesAll<TFormTeclasTI>(TCommandId::TerminalKeys, [](TFormTeclasTI& screen) {
+        screen.RadioButtonT[3]->setChecked(true);
+        screen.RadioButtonTClick(3);
+    });
+    RunScreen<TFormTeclasTI>(TCommandId::TerminalKeys, [&](TFormTeclasTI& screen) {
+        ASSERT_EQ(screen.ComboBox2->findText("21"), 0);
+        screen.ComboBox2->setCurrentIndex(0);
+        screen.ComboBox2Change();
+        EXPECT_EQ(screen.LabelTI->text(), "(TI 01)");
+        const auto give = [&](int key, int tag, const char* value) {
+            screen.ButtonTClick(screen.ButtonT[key - 1]);
+            screen.RadioButtonT[tag]->setChecked(true);
+            screen.RadioButtonTClick(tag);
+            screen.ComboBoxF->setCurrentIndex(screen.ComboBoxF->findText(value));
+            screen.ComboBoxFExit();
+        };
+        give(1, 3, "0"); // A: "Rota 0"
+        give(3, 2, "3"); // C: "Linha 3"
+        EXPECT_EQ(DescreveTecla(screen.KeyCodes[0]), "Rota 0");
+        EXPECT_EQ(DescreveTecla(screen.KeyCodes[2]), "Linha 3");
+        screen.Button1Click();
+        EXPECT_FALSE(screen.isVisible());
+    });
+    EXPECT_EQ(ProgrammingModified, 0); // the keys screen marks its section only
+    Window().Run(TCommandId::Exit);    // the recording service answers Yes
+    EXPECT_EQ(NewBoxes(), (TBoxes{{TMsgKind::Confirmation, "Deseja salvar as programações ?"}}));
+    EXPECT_FALSE(Window().isVisible());
+    EXPECT_EQ(Differences(folder_.Read("campo.npx"), field), (std::set<std::size_t>{4170, 4172}));
+    EXPECT_EQ(static_cast<std::uint8_t>(folder_.Read("campo.npx")[4170]), 0xAA);
+    EXPECT_EQ(static_cast<std::uint8_t>(folder_.Read("campo.npx")[4172]), 0x83);
+}
+
+// 15. The whole report of "cliente.npx" printed to a PDF file.
+void ArcoInstaller::ReportToPdf() {
+    SCOPED_TRACE("report");
+    StartAndLogIn("INSTALADOR", InstallerPassword);
+    ASSERT_TRUE(Window().OpenProgramming(folder_.Path("cliente.npx")));
+    std::vector<int> ticked;
+    RunScreen<TFormRelat>(TCommandId::Report, [&](TFormRelat& form) {
+        for (int k = 1; k <= ReportSectionCount; ++k)
+            if (form.CB(k)->isEnabled() && form.CB(k)->isChecked()) ticked.push_back(k);
+        form.OkButtonClick();
+    });
+    EXPECT_TRUE(NewBoxes().empty());
+    EXPECT_EQ(ticked.size(), 17u);
+    if (CommandOutput("command -v pdfinfo pdftotext").empty()) {
+        ADD_FAILURE() << "pdfinfo and pdftotext (poppler-utils) are needed to read the report";
+        return;
+    }
+    EXPECT_THAT(CommandOutput("pdfinfo '" + PdfPath() + "'"), testing::HasSubstr("Pages:           20\n"));
+    const std::string text = CommandOutput("pdftotext -layout '" + PdfPath() + "' -");
+    EXPECT_THAT(text, testing::ContainsRegex("Talvenor ARCO +CATEGORIA DOS RAMAIS +\\(DIURNO\\) +" +
+                                             folder_.Path("cliente.npx")));
+    EXPECT_THAT(text, testing::ContainsRegex("760 +Sim +0 +04832221234 +Suporte"));
+}
+
+// 16. A user without the trunk right gets "PARE" there and no scratch table; other screens open.
+void ArcoInstaller::OperatorWithoutTheTrunkRight() {
+    SCOPED_TRACE("operator");
+    StartAndLogIn("OPERADOR", OperatorPassword);
+    ASSERT_TRUE(Window().OpenProgramming(folder_.Path("cliente.npx")));
+    QObject scope;
+    bool tableSeen = false;
+    QTimer::singleShot(0, &scope, [&] { tableSeen = folder_.Exists("TEMPORAR.DAT"); });
+    Window().Run(TCommandId::Trunks);
+    Window().Run(TCommandId::Trunks, 1); // the road of the first trunk's button
+    EXPECT_EQ(NewBoxes(),
+              (TBoxes(2, {TMsgKind::Stop, "O usuário não tem direito de acesso a este comando."})));
+    EXPECT_STREQ(MessageTitle(TMsgKind::Stop), "PARE");
+    EXPECT_FALSE(tableSeen);
+    EXPECT_FALSE(folder_.Exists("TEMPORAR.DAT"));
+    RunScreen<TFormFeria>(TCommandId::Holidays, [](TFormFeria& screen) { screen.CancButton->click(); });
+    EXPECT_TRUE(NewBoxes().empty());
+}
+
+TEST_F(ArcoInstaller, ProgramsAModel11ExchangeFromLoginToReport) {
+    FirstStartAndLogin();
+    NewArco();
+    NumberingPlan();
+    GeneralSpeedDial();
+    Holidays();
+    WakeUpAndNightService();
+    TimersPasswordCalendarCentralizer();
+    Emergency();
+    SaveAndExit();
+    TerminalKeysOfTheFieldProgramming();
+    ReportToPdf();
+    OperatorWithoutTheTrunkRight();
+}
+
+} // namespace
