@@ -79,6 +79,17 @@ std::string Built(const std::string& name) {
     return std::string(CENTRPRG_BINARY_DIR) + "/" + name;
 }
 
+// With CENTRPRG_SCREENSHOTS naming a folder, the pictures of the README's walkthrough are taken
+// on the way (run under a display, see README.md).
+const char* ScreenshotFolder() {
+    return std::getenv("CENTRPRG_SCREENSHOTS");
+}
+void Snap(QWidget& widget, const char* name) {
+    if (ScreenshotFolder() == nullptr) return;
+    QApplication::processEvents();
+    EXPECT_TRUE(widget.grab().save(QString("%1/%2.png").arg(ScreenshotFolder(), name)));
+}
+
 // The bytes that differ between two programming files of the same size.
 std::set<std::size_t> Differences(const std::string& file, const std::string& base) {
     std::set<std::size_t> offsets;
@@ -180,6 +191,7 @@ protected:
         window_.reset();
         SetLoggedUser(std::nullopt);
         window_ = std::make_unique<TFormPrinc>();
+        window_->resize(960, 640);
         window_->show();
     }
     void StartAndLogIn(const std::string& user, const std::string& password) {
@@ -284,6 +296,7 @@ void ArcoInstaller::FirstStartAndLogin() {
             failed = dialog->FailedAttempts();
             dialog->EditUsuario->setText("INSTALADOR");
             dialog->EditSenha->setText(InstallerPassword);
+            Snap(*dialog, "walkthrough-login");
             dialog->OkButtonClick();
         });
     });
@@ -314,6 +327,7 @@ void ArcoInstaller::NewArco() {
                 models->setCurrentRow(i);
                 offered = true;
             }
+        Snap(*dialog, "walkthrough-new");
         dialog->accept();
     });
     Window().Run(TCommandId::New);
@@ -345,6 +359,8 @@ void ArcoInstaller::NumberingPlan() {
         grid.SetGridCells(NumberCol, 1, "20  ");
         grid.SetGridCells(NumberCol, 8, "68  ");
         grid.SetGridCells(NumberCol, 15, "2014");
+        grid.SetCurrentRow(15);
+        Snap(screen, "walkthrough-plan");
         screen.OkButtonClick();
         EXPECT_FALSE(screen.isVisible());
     });
@@ -360,6 +376,7 @@ void ArcoInstaller::NumberingPlan() {
     numbers.back() = "2014";
     EXPECT_EQ(Captions(Window().ExtensionButtons()), numbers); // no button for 68
     EXPECT_TRUE(Window().Action(TCommandId::Save)->isEnabled());
+    Snap(Window(), "walkthrough-changed");
 }
 
 // 8. An entry of the general speed dial; the same route and number twice are refused.
@@ -598,6 +615,7 @@ void ArcoInstaller::ReportToPdf() {
     RunScreen<TFormRelat>(TCommandId::Report, [&](TFormRelat& form) {
         for (int k = 1; k <= ReportSectionCount; ++k)
             if (form.CB(k)->isEnabled() && form.CB(k)->isChecked()) ticked.push_back(k);
+        Snap(form, "walkthrough-report");
         form.OkButtonClick();
     });
     EXPECT_TRUE(NewBoxes().empty());
@@ -607,6 +625,9 @@ void ArcoInstaller::ReportToPdf() {
         return;
     }
     EXPECT_THAT(CommandOutput("pdfinfo '" + PdfPath() + "'"), testing::HasSubstr("Pages:           20\n"));
+    if (ScreenshotFolder() != nullptr)
+        CommandOutput("pdftoppm -png -r 50 -f 3 -l 3 -singlefile '" + PdfPath() + "' '" + ScreenshotFolder() +
+                      "/walkthrough-report-page'");
     const std::string text = CommandOutput("pdftotext -layout '" + PdfPath() + "' -");
     EXPECT_THAT(text, testing::ContainsRegex("Talvenor ARCO +CATEGORIA DOS RAMAIS +\\(DIURNO\\) +" +
                                              folder_.Path("cliente.npx")));
