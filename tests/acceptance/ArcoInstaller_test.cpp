@@ -32,6 +32,7 @@
 #include "screens/Temporiz.h"
 #include "screens/TerminalKeys.h"
 #include "support/QtTestApplication.h"
+#include "support/ShellCommand.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -59,18 +60,6 @@ namespace {
 using TBoxes = std::vector<std::pair<TMsgKind, std::string>>;
 
 constexpr char InstallerPassword[] = "instala", OperatorPassword[] = "opera";
-
-// The standard output of a shell command; empty when it cannot run.
-std::string CommandOutput(const std::string& command) {
-    std::string output;
-    if (FILE* pipe = ::popen(command.c_str(), "r")) {
-        std::array<char, 4096> buffer{};
-        while (const std::size_t read = std::fread(buffer.data(), 1, buffer.size(), pipe))
-            output.append(buffer.data(), read);
-        ::pclose(pipe);
-    }
-    return output;
-}
 
 std::string Source(const std::string& name) {
     return std::string(CENTRPRG_SOURCE_DIR) + "/" + name;
@@ -620,7 +609,7 @@ void ArcoInstaller::ReportToPdf() {
     });
     EXPECT_TRUE(NewBoxes().empty());
     EXPECT_EQ(ticked.size(), 17u);
-    if (CommandOutput("command -v pdfinfo pdftotext").empty()) {
+    if (!HavePoppler()) {
         ADD_FAILURE() << "pdfinfo and pdftotext (poppler-utils) are needed to read the report";
         return;
     }

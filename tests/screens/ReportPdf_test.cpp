@@ -5,31 +5,14 @@
 
 #include "core/ProgrammingFile.h"
 #include "platform/os/Cp1252.h"
+#include "support/ShellCommand.h"
 
 #include <QFile>
 
-#include <array>
-#include <cstdio>
 #include <filesystem>
 #include <string>
 
 namespace {
-
-// The standard output of a command; empty when it cannot run.
-std::string RunCommand(const std::string& command) {
-    std::string output;
-    if (FILE* pipe = ::popen(command.c_str(), "r")) {
-        std::array<char, 4096> buffer{};
-        while (const std::size_t read = std::fread(buffer.data(), 1, buffer.size(), pipe))
-            output.append(buffer.data(), read);
-        ::pclose(pipe);
-    }
-    return output;
-}
-
-bool HavePoppler() {
-    return !RunCommand("command -v pdfinfo pdftotext").empty();
-}
 
 class ReportPdfTest : public ReportFixture {
 protected:
@@ -74,9 +57,9 @@ TEST_F(ReportPdfTest, WholeReportOfAFixture) {
     // 2 categories, 1 plan, 2 trunks, 1 speed dial, 1 facilities, 1 groups, 1 boss-secretary,
     // 4 value lists, 1 prefixes, 1 holidays, 2 schedules, 1 private codes, 1 centralizer,
     // 2 terminal keys (6 + 2 blocks).
-    EXPECT_NE(RunCommand("pdfinfo '" + pdf + "'").find("Pages:           21\n"), std::string::npos);
+    EXPECT_NE(CommandOutput("pdfinfo '" + pdf + "'").find("Pages:           21\n"), std::string::npos);
 
-    const std::string text = RunCommand("pdftotext -layout '" + pdf + "' -");
+    const std::string text = CommandOutput("pdftotext -layout '" + pdf + "' -");
     for (int title = 1; title < static_cast<int>(ReportTitles.size()); ++title) {
         if (title == 18) continue; // printed by no section
         EXPECT_NE(text.find(ReportTitles[title]), std::string::npos) << ReportTitles[title];
