@@ -6,7 +6,7 @@
 #include "platform/ui/DataNavigator.h"
 #include "platform/ui/MaskEdit.h"
 #include "platform/ui/UiServices.h"
-#include "screens/ScratchRows.h"
+#include "screens/TableRows.h"
 
 void BindDataList(TDBComboBox* list, const char* name, platform::data::TDataSource& source,
                   std::string_view column) {

@@ -8,7 +8,7 @@
 #include "platform/ui/MaskEdit.h"
 #include "platform/ui/UiServices.h"
 #include "screens/DataFields.h"
-#include "screens/ScratchRows.h"
+#include "screens/TableRows.h"
 #include "screens/ScreenGrid.h"
 
 #include <QFormLayout>

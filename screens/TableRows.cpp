@@ -1,4 +1,4 @@
-#include "screens/ScratchRows.h"
+#include "screens/TableRows.h"
 
 #include <stdexcept>
 
