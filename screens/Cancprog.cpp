@@ -33,12 +33,12 @@ struct TFacility {
     const char* caption;
 };
 constexpr std::array<TFacility, TFormCancProg::Facilities> FacilityColumns = {{
-    {"SENHAPROG", "Ramal com senha programada"},
-    {"NAOPERTURB", "Ramal com não perturbe"},
-    {"CADEADO", "Ramal cadeado"},
-    {"SIGAME", "Ramal com siga-me"},
-    {"HOTLINE", "Ramal com Hot-Line"},
-    {"RAMALTI", "Ramal TI"},
+    {"SENHAPROG", LngText("Ramal com senha programada")},
+    {"NAOPERTURB", LngText("Ramal com não perturbe")},
+    {"CADEADO", LngText("Ramal cadeado")},
+    {"SIGAME", LngText("Ramal com siga-me")},
+    {"HOTLINE", LngText("Ramal com Hot-Line")},
+    {"RAMALTI", LngText("Ramal TI")},
 }};
 
 constexpr std::uint8_t NoHotLine = 0xFF, NoPassword = 0xED, NoPadlock = 0xFF;

@@ -4,6 +4,7 @@
 
 #include "ScreenFixture.h"
 #include "core/Programming.h"
+#include "screens/ScratchTables.h"
 #include "support/VectorDataSet.h"
 
 #include <memory>
@@ -33,6 +34,20 @@ protected:
                 for (int s = 0; s < 7; ++s) {
                     const int m = ProgrammingImage[2426 + 8 * g + s];
                     row.push_back(m == 187 || m >= e ? "" : number(m));
+                }
+                rows.push_back(row);
+            }
+        } else if (code == 6) {
+            columns = {{"GRUPO", ftString, 1}};
+            for (const char* c : {"CHEFE01", "CHEFE02", "SECRE01", "SECRE02"})
+                columns.push_back({c, ftString, 5});
+            for (int g = 0; g < 4; ++g) {
+                std::vector<std::string> row = {std::to_string(g + 1)};
+                const int offsets[] = {274 + 2 * g, 275 + 2 * g, 282 + 2 * g, 283 + 2 * g};
+                for (int s = 0; s < 4; ++s) {
+                    const int c = ProgrammingHeader[offsets[s]];
+                    BossSecretaryCodes[4 * g + s] = static_cast<std::uint8_t>(c);
+                    row.push_back(c == 187 || c >= 64 ? "" : number(c));
                 }
                 rows.push_back(row);
             }
