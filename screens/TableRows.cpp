@@ -1,0 +1,47 @@
+#include "screens/TableRows.h"
+
+#include <stdexcept>
+
+using platform::data::TDataSet;
+
+namespace {
+
+std::string Trimmed(std::string_view text) {
+    const auto first = text.find_first_not_of(' ');
+    if (first == std::string_view::npos) return {};
+    return std::string(text.substr(first, text.find_last_not_of(' ') - first + 1));
+}
+
+} // namespace
+
+TDataSet& ScratchTableOf(const platform::data::TDataSource& source) {
+    TDataSet* table = source.DataSet();
+    if (table == nullptr) throw std::logic_error("the screen has no scratch table");
+    return *table;
+}
+
+void OpenOnFirstRow(TDataSet& table) {
+    if (table.Active())
+        table.First();
+    else
+        table.Open();
+}
+
+std::string ColumnText(TDataSet& table, std::string_view column) {
+    return Trimmed(table.FieldByName(column).AsString());
+}
+
+bool FindRow(TDataSet& table, std::string_view column, std::string_view text) {
+    const std::string wanted = Trimmed(text);
+    TControlsDisabled disabled(table);
+    const auto start = table.Bookmark();
+    for (table.First(); !table.Eof(); table.Next())
+        if (ColumnText(table, column) == wanted) return true;
+    if (!start.empty()) table.GotoBookmark(start);
+    return false;
+}
+
+void WalkRows(TDataSet& table, const std::function<void()>& visit) {
+    TControlsDisabled disabled(table);
+    for (table.First(); !table.Eof(); table.Next()) visit();
+}

@@ -1,0 +1,41 @@
+#pragma once
+// What the data-aware screens do with the rows of their scratch table (TEMPORAR.DAT, one row per
+// extension or group): read a column as text, find the row of a key, walk every row on OK. The
+// table is any TDataSet; the screens bind their controls to it through a TDataSource.
+
+#include "platform/data/DataSet.h"
+#include "platform/data/DataSource.h"
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+// The table a screen's data source shows; an error when the screen was given none.
+platform::data::TDataSet& ScratchTableOf(const platform::data::TDataSource& source);
+
+// Opens the table on its first row (the first row again when it is open already).
+void OpenOnFirstRow(platform::data::TDataSet& table);
+
+// The column's text with the blanks at both ends removed (a fixed-size text column may come back
+// padded).
+std::string ColumnText(platform::data::TDataSet& table, std::string_view column);
+
+// Makes current the first row whose column shows the text (blanks at the ends ignored); when no
+// row does, the row that was current stays current. The bound controls see only the result.
+bool FindRow(platform::data::TDataSet& table, std::string_view column, std::string_view text);
+
+// Runs visit on every row from the first, with the bound controls disabled (enabled again
+// however the walk ends). An exception from visit stops the walk on that row and goes on.
+void WalkRows(platform::data::TDataSet& table, const std::function<void()>& visit);
+
+// Keeps the bound controls of a table disabled while it lives.
+class TControlsDisabled {
+public:
+    explicit TControlsDisabled(platform::data::TDataSet& table) : table_(table) { table_.DisableControls(); }
+    ~TControlsDisabled() { table_.EnableControls(); }
+    TControlsDisabled(const TControlsDisabled&) = delete;
+    TControlsDisabled& operator=(const TControlsDisabled&) = delete;
+
+private:
+    platform::data::TDataSet& table_;
+};
