@@ -2,14 +2,16 @@
 
 #include "core/ExtensionCodes.h"
 #include "core/Language.h"
+#include "db/engine/VORSAMTable.h"
 #include "platform/ui/DataChoiceControls.h"
 #include "platform/ui/DataNavigator.h"
 #include "platform/ui/Keys.h"
 #include "platform/ui/MaskEdit.h"
 #include "platform/ui/UiServices.h"
 #include "screens/DataFields.h"
-#include "screens/TableRows.h"
+#include "screens/ScratchTables.h"
 #include "screens/ScreenGrid.h"
+#include "screens/TableRows.h"
 
 #include <QFormLayout>
 #include <QGroupBox>
@@ -65,6 +67,7 @@ TFormGrupoRam::TFormGrupoRam(QWidget* parent)
       DBNavigator1(NewRowNavigator(this, DataSourceGrupoRam, [this] { AtualizaGrupo(); })),
       DBRadioGroup1(new TDBRadioGroup(this)), Label2(new QLabel(this)), DBComboBox8(new TDBComboBox(this)),
       GroupBox1(new QGroupBox(this)), Button1(new QPushButton(this)) {
+    DataSourceGrupoRam.SetDataSet(&TabTemp());
     Label1->setBuddy(Edit1);
     DBRadioGroup1->setObjectName("DBRadioGroup1");
     DBRadioGroup1->SetValues({"1", "2", "3"});

@@ -22,7 +22,7 @@ protected:
             for (std::size_t offset : {3570 + p, 3630 + p, 3650 + 2 * p, 3651 + 2 * p, 3770 + p})
                 ProgrammingImage[offset] = 5;
         }
-        screen.DataSourceCancProg.SetDataSet(&Build(4));
+        Build(4);
         ShowActive(screen);
         before = TProgrammingState::Now();
     }

@@ -21,7 +21,7 @@ protected:
         LoadModel(11);
         ProgrammingHeader.Fill(274, 16, BB);
         for (const auto& [offset, code] : members) ProgrammingHeader[offset] = code;
-        screen.DataSourceChefeSecr.SetDataSet(&Build(6));
+        Build(6);
         BuildExtensionList(false);
         screen.PreencheCombosChefeSecr(1);
         ShowActive(screen);

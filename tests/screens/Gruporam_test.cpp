@@ -29,7 +29,7 @@ protected:
         ProgrammingImage.Fill(2457, 20, 0);
     }
     void Show() {
-        screen.DataSourceGrupoRam.SetDataSet(&Build(5));
+        Build(5);
         ShowActive(screen);
         before = TProgrammingState::Now();
     }

@@ -69,7 +69,8 @@ TEST_F(GroupScreens, TheScratchTableLivesWhileTheScreenIsOpen) {
             bool existed = false;
             const auto shown = RunHandling(window, screen.id, {[&](QDialog& dialog) {
                                                existed = TempTableExists();
-                                               if (accept) static_cast<TScreenForm&>(dialog).OkButton->click();
+                                               if (accept)
+                                                   static_cast<TScreenForm&>(dialog).OkButton->click();
                                            }});
             EXPECT_EQ(shown, std::vector<QString>{screen.screenClass});
             EXPECT_TRUE(existed);
@@ -97,9 +98,10 @@ TEST_F(GroupScreens, EmptyingAGroupADoorPhoneNamesWarnsAndOpensTheDoorPhones) {
     EXPECT_EQ(shown, (std::vector<QString>{"TFormGrupoRam", "TFormAtdPort"}));
     EXPECT_EQ(ProgrammingImage[Offset::Groups + Offset::GroupRecordSize], EmptyGroupType);
     ASSERT_FALSE(Boxes().empty());
-    EXPECT_EQ(Boxes()[0], (std::pair<TMsgKind, std::string>{
-                              TMsgKind::Warning, "Ao apagar grupo de ramal foi gerada inconsistência nos ramais "
-                                                 "atendedores dos porteiros. Será necessário corrigi-los."}));
+    EXPECT_EQ(Boxes()[0],
+              (std::pair<TMsgKind, std::string>{
+                  TMsgKind::Warning, "Ao apagar grupo de ramal foi gerada inconsistência nos ramais "
+                                     "atendedores dos porteiros. Será necessário corrigi-los."}));
 }
 
 } // namespace
