@@ -4,14 +4,12 @@
 #include "core/Language.h"
 #include "core/Programming.h"
 #include "core/ValueConversions.h"
-#include "db/engine/VORSAMTable.h"
 #include "platform/ui/DataChoiceControls.h"
 #include "platform/ui/DataNavigator.h"
 #include "platform/ui/Keys.h"
 #include "platform/ui/MaskEdit.h"
 #include "platform/ui/UiServices.h"
 #include "screens/DataFields.h"
-#include "screens/ScratchTables.h"
 #include "screens/TableRows.h"
 
 #include <QHBoxLayout>
@@ -63,7 +61,7 @@ TFormCancProg::TFormCancProg(QWidget* parent)
     : TScreenForm(parent, WithHelp, CancProgHelp), Label1(new QLabel(this)),
       Edit1(NewKeyEdit(this, "Edit1", ExtensionDigits)),
       DBNavigator1(NewRowNavigator(this, DataSourceCancProg, [this] { AtualizaRml(); })) {
-    DataSourceCancProg.SetDataSet(&TabTemp());
+    KeepScratchTableWhileShown(this, DataSourceCancProg);
     Label1->setBuddy(Edit1);
     auto* extension = new QHBoxLayout;
     extension->addWidget(Label1);
@@ -88,8 +86,8 @@ TFormCancProg::TFormCancProg(QWidget* parent)
     connect(HelpButton, &QPushButton::clicked, this, &TFormCancProg::HelpBitBtnClick);
 }
 
-TDataSet& TFormCancProg::TableCancProg() const {
-    return ScratchTableOf(DataSourceCancProg);
+TDataSet& TFormCancProg::TableCancProg() {
+    return ScratchTable(DataSourceCancProg);
 }
 
 void TFormCancProg::FormShow() {

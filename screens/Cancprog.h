@@ -49,7 +49,7 @@ public:
     void AtualizaRml();      // a navigator click
 
     platform::data::TDataSource DataSourceCancProg; // on the scratch table
-    platform::data::TDataSet& TableCancProg() const;
+    platform::data::TDataSet& TableCancProg();
 
     QLabel* const Label1;
     TCustomMaskEdit* const Edit1; // the extension

@@ -2,7 +2,6 @@
 
 #include "core/ExtensionCodes.h"
 #include "core/Language.h"
-#include "db/engine/VORSAMTable.h"
 #include "platform/ui/DataChoiceControls.h"
 #include "platform/ui/DataNavigator.h"
 #include "platform/ui/Keys.h"
@@ -72,7 +71,7 @@ TFormChefeSecr::TFormChefeSecr(QWidget* parent)
       DBComboBox4(NewMemberList(this, "DBComboBox4", DataSourceChefeSecr, SlotColumns[Secretary2])),
       GroupBox1(NewPair(this, Label2, DBComboBox1, Label3, DBComboBox2)),
       GroupBox2(NewPair(this, Label4, DBComboBox3, Label5, DBComboBox4)), Button1(new QPushButton(this)) {
-    DataSourceChefeSecr.SetDataSet(&TabTemp());
+    KeepScratchTableWhileShown(this, DataSourceChefeSecr);
     Label1->setBuddy(Edit1);
     Button1->setObjectName("Button1");
     auto* group = new QHBoxLayout;
@@ -102,8 +101,8 @@ TFormChefeSecr::TFormChefeSecr(QWidget* parent)
     connect(HelpButton, &QPushButton::clicked, this, &TFormChefeSecr::HelpBitBtnClick);
 }
 
-TDataSet& TFormChefeSecr::TableChefeSecr() const {
-    return ScratchTableOf(DataSourceChefeSecr);
+TDataSet& TFormChefeSecr::TableChefeSecr() {
+    return ScratchTable(DataSourceChefeSecr);
 }
 
 void TFormChefeSecr::FormShow() {

@@ -50,7 +50,7 @@ public:
     void ApagaRamalChefeSecr(int slot);
 
     platform::data::TDataSource DataSourceChefeSecr; // on the scratch table
-    platform::data::TDataSet& TableChefeSecr() const;
+    platform::data::TDataSet& TableChefeSecr();
 
     QLabel* const Label1;
     TCustomMaskEdit* const Edit1; // the group

@@ -6,7 +6,40 @@
 #include "platform/ui/DataNavigator.h"
 #include "platform/ui/MaskEdit.h"
 #include "platform/ui/UiServices.h"
+#include "screens/ScratchTables.h"
 #include "screens/TableRows.h"
+
+#include "db/engine/VORSAMTable.h"
+#include "platform/data/DataSource.h"
+
+#include <QEvent>
+
+namespace {
+
+class TUnbindOnHide : public QObject {
+public:
+    TUnbindOnHide(QWidget* screen, platform::data::TDataSource& source) : QObject(screen), source_(source) {
+        screen->installEventFilter(this);
+    }
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Hide) source_.SetDataSet(nullptr);
+        return false;
+    }
+
+private:
+    platform::data::TDataSource& source_;
+};
+
+} // namespace
+
+platform::data::TDataSet& ScratchTable(platform::data::TDataSource& source) {
+    if (source.DataSet() == nullptr) source.SetDataSet(&TabTemp());
+    return *source.DataSet();
+}
+
+void KeepScratchTableWhileShown(QWidget* screen, platform::data::TDataSource& source) {
+    new TUnbindOnHide(screen, source);
+}
 
 void BindDataList(TDBComboBox* list, const char* name, platform::data::TDataSource& source,
                   std::string_view column) {

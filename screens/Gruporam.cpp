@@ -2,14 +2,12 @@
 
 #include "core/ExtensionCodes.h"
 #include "core/Language.h"
-#include "db/engine/VORSAMTable.h"
 #include "platform/ui/DataChoiceControls.h"
 #include "platform/ui/DataNavigator.h"
 #include "platform/ui/Keys.h"
 #include "platform/ui/MaskEdit.h"
 #include "platform/ui/UiServices.h"
 #include "screens/DataFields.h"
-#include "screens/ScratchTables.h"
 #include "screens/ScreenGrid.h"
 #include "screens/TableRows.h"
 
@@ -67,7 +65,7 @@ TFormGrupoRam::TFormGrupoRam(QWidget* parent)
       DBNavigator1(NewRowNavigator(this, DataSourceGrupoRam, [this] { AtualizaGrupo(); })),
       DBRadioGroup1(new TDBRadioGroup(this)), Label2(new QLabel(this)), DBComboBox8(new TDBComboBox(this)),
       GroupBox1(new QGroupBox(this)), Button1(new QPushButton(this)) {
-    DataSourceGrupoRam.SetDataSet(&TabTemp());
+    KeepScratchTableWhileShown(this, DataSourceGrupoRam);
     Label1->setBuddy(Edit1);
     DBRadioGroup1->setObjectName("DBRadioGroup1");
     DBRadioGroup1->SetValues({"1", "2", "3"});
@@ -114,8 +112,8 @@ TFormGrupoRam::TFormGrupoRam(QWidget* parent)
     connect(HelpButton, &QPushButton::clicked, this, &TFormGrupoRam::HelpBitBtnClick);
 }
 
-TDataSet& TFormGrupoRam::TableGrupoRam() const {
-    return ScratchTableOf(DataSourceGrupoRam);
+TDataSet& TFormGrupoRam::TableGrupoRam() {
+    return ScratchTable(DataSourceGrupoRam);
 }
 
 void TFormGrupoRam::FormShow() {

@@ -53,7 +53,7 @@ public:
     void PreencheCombosGrupo();
 
     platform::data::TDataSource DataSourceGrupoRam; // on the scratch table
-    platform::data::TDataSet& TableGrupoRam() const;
+    platform::data::TDataSet& TableGrupoRam();
 
     QLabel* const Label1;
     TCustomMaskEdit* const Edit1; // the group

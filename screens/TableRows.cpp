@@ -1,7 +1,5 @@
 #include "screens/TableRows.h"
 
-#include <stdexcept>
-
 using platform::data::TDataSet;
 
 namespace {
@@ -13,12 +11,6 @@ std::string Trimmed(std::string_view text) {
 }
 
 } // namespace
-
-TDataSet& ScratchTableOf(const platform::data::TDataSource& source) {
-    TDataSet* table = source.DataSet();
-    if (table == nullptr) throw std::logic_error("the screen has no scratch table");
-    return *table;
-}
 
 void OpenOnFirstRow(TDataSet& table) {
     if (table.Active())

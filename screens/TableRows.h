@@ -4,14 +4,10 @@
 // table is any TDataSet; the screens bind their controls to it through a TDataSource.
 
 #include "platform/data/DataSet.h"
-#include "platform/data/DataSource.h"
 
 #include <functional>
 #include <string>
 #include <string_view>
-
-// The table a screen's data source shows; an error when the screen was given none.
-platform::data::TDataSet& ScratchTableOf(const platform::data::TDataSource& source);
 
 // Opens the table on its first row (the first row again when it is open already).
 void OpenOnFirstRow(platform::data::TDataSet& table);

@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QFileInfo>
+#include <QPushButton>
 
 #include <functional>
 #include <vector>
@@ -77,7 +78,7 @@ TEST_F(GroupScreens, TheScratchTableLivesWhileTheScreenIsOpen) {
             EXPECT_FALSE(TempTableExists());
         }
     }
-    EXPECT_TRUE(Boxes().empty());
+    for (const auto& [kind, text] : Boxes()) ADD_FAILURE() << text;
 }
 
 TEST_F(GroupScreens, EmptyingAGroupADoorPhoneNamesWarnsAndOpensTheDoorPhones) {

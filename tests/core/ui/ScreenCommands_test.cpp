@@ -68,6 +68,9 @@ const TWiredScreen WiredScreens[] = {
     {TCommandId::NightService, "TFormNotAuto", true},
     {TCommandId::Actuation, "TFormAtuaAuto", true},
     {TCommandId::Report, "TFormRelat", false},
+    {TCommandId::ExtensionGroups, "TFormGrupoRam", true},
+    {TCommandId::BossSecretary, "TFormChefeSecr", true, ExtensionsOnly},
+    {TCommandId::Cancellation, "TFormCancProg", true},
 };
 
 class ScreenCommands : public ShellFixture {
