@@ -15,13 +15,17 @@
 #include "grid/AdvancedGrid.h"
 #include "platform/os/FileIo.h"
 #include "platform/os/TestTempFolder.h"
+#include "platform/ui/DataChoiceControls.h"
+#include "platform/ui/MaskEdit.h"
 #include "platform/ui/UiServices.h"
 #include "screens/Agcolet.h"
 #include "screens/Calendar.h"
+#include "screens/Cancprog.h"
 #include "screens/Central.h"
 #include "screens/Desperta.h"
 #include "screens/Emergenc.h"
 #include "screens/Feriados.h"
+#include "screens/Gruporam.h"
 #include "screens/Notautom.h"
 #include "screens/PlanoNum.h"
 #include "screens/Relator.h"
@@ -241,11 +245,33 @@ protected:
         return -1;
     }
 
+    // The user picks the item of a data-aware list and leaves the list.
+    static void Pick(TDBComboBox& list, const QString& item) {
+        int index = -1;
+        for (int i = 0; i < list.count() && index < 0; ++i)
+            if (list.itemText(i).trimmed() == item) index = i;
+        ASSERT_GE(index, 0) << item.toStdString();
+        list.setCurrentIndex(index);
+        emit list.activated(index);
+        list.DoExit();
+    }
+    static void GoToGroup(TFormGrupoRam& screen, int group) {
+        int key = '0' + group;
+        screen.EnterGrupo(key);
+    }
+    // The type (0 "Hierárquico", 1 "Distribuidor", 2 "Múltiplo") and the members of the group.
+    static void FillGroup(TFormGrupoRam& screen, int type, const QStringList& members) {
+        screen.DBRadioGroup1->Button(type)->click();
+        for (int slot = 0; slot < members.size(); ++slot)
+            Pick(*screen.DBComboBoxes[static_cast<std::size_t>(slot)], members[slot]);
+    }
+
     // ---- the phases ---------------------------------------------------------------------------
 
     void FirstStartAndLogin();
     void NewArco();
     void NumberingPlan();
+    void ExtensionGroups();
     void GeneralSpeedDial();
     void Holidays();
     void WakeUpAndNightService();
@@ -253,6 +279,7 @@ protected:
     void Emergency();
     void SaveAndExit();
     void TerminalKeysOfTheFieldProgramming();
+    void CancellationNotSaved();
     void ReportToPdf();
     void OperatorWithoutTheTrunkRight();
 
@@ -366,6 +393,44 @@ void ArcoInstaller::NumberingPlan() {
     EXPECT_EQ(Captions(Window().ExtensionButtons()), numbers); // no button for 68
     EXPECT_TRUE(Window().Action(TCommandId::Save)->isEnabled());
     Snap(Window(), "walkthrough-changed");
+}
+
+// 6. Group 1 hierarchical with 21 and 22; a multiple group of seven refused, of six stored. Then
+// group 1 is cleared again.
+void ArcoInstaller::ExtensionGroups() {
+    SCOPED_TRACE("extension groups");
+    CancelLeavesAll<TFormGrupoRam>(TCommandId::ExtensionGroups, [](TFormGrupoRam& screen) {
+        GoToGroup(screen, 3);
+        FillGroup(screen, 1, {"30", "31"});
+    });
+    RunScreen<TFormGrupoRam>(TCommandId::ExtensionGroups, [&](TFormGrupoRam& screen) {
+        GoToGroup(screen, 1);
+        FillGroup(screen, 0, {"21", "22"});
+        GoToGroup(screen, 2);
+        FillGroup(screen, 2, {"23", "24", "25", "26", "28", "29", "30"});
+        screen.OkButtonClick();
+        EXPECT_EQ(NewBoxes(), Error("Grupo Múltiplo não pode possuir mais que 6 ramais."));
+        EXPECT_EQ(screen.Edit1->Text(), "2");
+        Pick(*screen.DBComboBoxes[6], "");
+        screen.OkButtonClick();
+        EXPECT_FALSE(screen.isVisible());
+    });
+    EXPECT_TRUE(NewBoxes().empty());
+    Expect(2425, {0x00, 0x01, 0x02, 0xBB, 0xBB, 0xBB, 0xBB, 0xBB});
+    Expect(2433, {0x10, 0x03, 0x04, 0x05, 0x06, 0x08, 0x09, 0xBB});
+    Expect(2458, {0x02, 0x02, 0x04, 0x04, 0x04, 0x04, 0x00, 0x04, 0x04, 0x00});
+    ExpectInMemory();
+
+    RunScreen<TFormGrupoRam>(TCommandId::ExtensionGroups, [&](TFormGrupoRam& screen) {
+        GoToGroup(screen, 1);
+        screen.Button1Click(); // "Apa&ga"
+        screen.OkButtonClick();
+        EXPECT_FALSE(screen.isVisible());
+    });
+    EXPECT_TRUE(NewBoxes().empty());
+    Expect(2425, {0x40, 0xBB, 0xBB, 0xBB, 0xBB, 0xBB, 0xBB, 0xBB});
+    Expect(2458, {0x00, 0x00});
+    ExpectInMemory();
 }
 
 // 8. An entry of the general speed dial; the same route and number twice are refused.
@@ -595,6 +660,33 @@ void ArcoInstaller::TerminalKeysOfTheFieldProgramming() {
     EXPECT_EQ(static_cast<std::uint8_t>(folder_.Read("campo.npx")[4172]), 0x83);
 }
 
+// 14 (end). The field programming again: its keys were saved. Then a follow-me cancelled in
+// memory only: the exit's question answered No leaves the file as it was.
+void ArcoInstaller::CancellationNotSaved() {
+    SCOPED_TRACE("cancellation not saved");
+    StartAndLogIn("INSTALADOR", InstallerPassword);
+    ASSERT_TRUE(Window().OpenProgramming(folder_.Path("campo.npx")));
+    EXPECT_EQ(ProgrammingBytes[4170], 0xAA);
+    EXPECT_EQ(ProgrammingBytes[4172], 0x83);
+    const std::string field = folder_.Read("campo.npx");
+    RunScreen<TFormCancProg>(TCommandId::Cancellation, [&](TFormCancProg& screen) {
+        screen.Edit1->SetText("22");
+        screen.PosicRml();
+        EXPECT_TRUE(screen.DBCheckBoxes[3]->isChecked()); // "Ramal com siga-me"
+        screen.DBCheckBoxes[3]->click();
+        screen.OKButtonClick();
+        EXPECT_FALSE(screen.isVisible());
+    });
+    EXPECT_TRUE(NewBoxes().empty());
+    EXPECT_EQ(ProgrammingBytes[256], 0x01);
+    EXPECT_EQ(ProgrammingBytes[3632], 0xBB);
+    services_.messages.answers = {TMsgResult::No};
+    Window().Run(TCommandId::Exit);
+    EXPECT_EQ(NewBoxes(), (TBoxes{{TMsgKind::Confirmation, "Deseja salvar as programações ?"}}));
+    EXPECT_FALSE(Window().isVisible());
+    EXPECT_EQ(folder_.Read("campo.npx"), field);
+}
+
 // 15. The whole report of "cliente.npx" printed to a PDF file.
 void ArcoInstaller::ReportToPdf() {
     SCOPED_TRACE("report");
@@ -646,6 +738,7 @@ TEST_F(ArcoInstaller, ProgramsAModel11ExchangeFromLoginToReport) {
     FirstStartAndLogin();
     NewArco();
     NumberingPlan();
+    ExtensionGroups();
     GeneralSpeedDial();
     Holidays();
     WakeUpAndNightService();
@@ -653,6 +746,7 @@ TEST_F(ArcoInstaller, ProgramsAModel11ExchangeFromLoginToReport) {
     Emergency();
     SaveAndExit();
     TerminalKeysOfTheFieldProgramming();
+    CancellationNotSaved();
     ReportToPdf();
     OperatorWithoutTheTrunkRight();
 }
