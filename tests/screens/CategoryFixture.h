@@ -6,11 +6,12 @@
 #include "ScreenFixture.h"
 #include "core/ExtensionCodes.h"
 #include "core/Programming.h"
+#include "db/engine/VORSAMTable.h"
 #include "platform/data/DataSet.h"
 #include "platform/ui/DataChoiceControls.h"
 #include "screens/CategoryRecord.h"
 #include "screens/CategoryScreen.h"
-#include "support/VectorDataSet.h"
+#include "screens/ScratchTables.h"
 
 #include <QTimer>
 
@@ -42,25 +43,15 @@ inline void SetCategories(TCategoryPage& page, std::initializer_list<int> checke
 
 class CategoryFixture : public ScreenFixture {
 protected:
+    ~CategoryFixture() override {
+        if (table) table->Close();
+    }
+
     // The scratch table of code 1 for "which" (255: every extension; else the 1-based position),
-    // from the programming in memory.
-    platform::data::TDataSet& BuildTable(int which = 255) {
-        using namespace platform::data;
-        std::vector<test::TColumn> columns = {{"RAMAL", ftInteger}};
-        for (const std::string& name : CategoryCopyFields()) columns.push_back({name, ftString, 1});
-        table = std::make_unique<test::TVectorDataSet>(columns);
-        table->Open();
-        for (int p = 1; p <= CurrentModel().Extensions; ++p) {
-            const std::uint16_t number = ExtensionNumber(p - 1);
-            if ((which != 255 && which != p) || !BeginsWithTwoOrThree(number)) continue;
-            table->Append();
-            table->FieldByName("RAMAL").SetAsInteger(number);
-            for (const std::string& name : CategoryCopyFields())
-                table->FieldByName(name).SetAsString(FieldText(name, p - 1));
-            table->Post();
-        }
-        table->First();
-        return *table;
+    // built from the programming in memory as the main window builds it.
+    void BuildTable(int which = 255) {
+        BuildTempTable(1, which);
+        table = &TabTemp();
     }
 
     // Runs action, which shows a modal dialog, and handles the dialog with answer.
@@ -72,26 +63,5 @@ protected:
         action();
     }
 
-    std::unique_ptr<platform::data::test::TVectorDataSet> table;
-
-private:
-    static std::string Bit(std::uint8_t byte, int bit) { return (byte >> bit) & 1u ? "1" : "0"; }
-    static std::string SubRouteText(std::uint8_t byte) {
-        return byte == 0 || byte == 238 ? " " : std::to_string(byte);
-    }
-    static std::string FieldText(const std::string& name, int i) {
-        const bool night = name.size() > 3 && name[3] == 'N';
-        const std::size_t base = night ? 98 : 18;
-        const auto at = [&](std::size_t offset) {
-            return ProgrammingHeader[base + offset + static_cast<std::size_t>(i)];
-        };
-        const int n = name.back() - '0';
-        if (name.starts_with("CAT")) return Bit(at(0), n - 1);
-        if (name.starts_with("ROT")) return n == 0 ? (at(60) == 0 ? "1" : "0") : Bit(at(20), n);
-        if (name.starts_with("FAC")) return Bit(at(40), n);
-        if (name.starts_with("CAR"))
-            return Bit(ProgrammingHeader[178 + static_cast<std::size_t>(i)], std::array{3, 4, 6, 7}[n - 1]);
-        return SubRouteText(name == "SRotaD" ? ProgrammingHeader[78 + static_cast<std::size_t>(i)]
-                                             : ProgrammingHeader[158 + static_cast<std::size_t>(i)]);
-    }
+    vorsam::TVORSAMTable* table = nullptr;
 };

@@ -31,7 +31,7 @@ protected:
     void Reopen() {
         BuildTable();
         screen = std::make_unique<TMultPageDlg>();
-        screen->SetTable(table.get());
+        screen->SetTable(table);
         screen->MontaTelaCategorias();
         ShowActive(*screen);
     }

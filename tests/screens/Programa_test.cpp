@@ -20,7 +20,7 @@ protected:
         EditedPosition = static_cast<std::uint8_t>(position);
         BuildTable(position + 1);
         screen = std::make_unique<TFormProgRama>();
-        screen->SetTable(table.get());
+        screen->SetTable(table);
         ShowActive(*screen);
     }
     std::unique_ptr<TFormProgRama> screen;
@@ -66,6 +66,18 @@ TEST_F(ProgRamaTest, AnErrorShowsItsPageAndStoresNothing) {
     EXPECT_TRUE(TProgrammingState::Now() == before);
     EXPECT_EQ(screen->TabbedNotebook1->currentIndex(), TCategoryScreen::NightPage);
     EXPECT_TRUE(screen->isVisible());
+}
+
+// The main window offers no button for such an extension; the screen stays safe without one.
+TEST_F(ProgRamaTest, AnExtensionWithoutARecordStoresNothing) {
+    LoadModel(11);
+    ProgrammingImage.SetU16(832 + 2 * 7, 68);
+    const TProgrammingState before = TProgrammingState::Now();
+    Reopen(7);
+    screen->PadButtonClick();
+    screen->ButtonOkClick();
+    ExpectOneError("Ramal não existe.");
+    EXPECT_TRUE(TProgrammingState::Now() == before);
 }
 
 TEST_F(ProgRamaTest, DefaultsApplyToTheOneExtensionWithoutAsking) {

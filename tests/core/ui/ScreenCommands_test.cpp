@@ -68,6 +68,7 @@ const TWiredScreen WiredScreens[] = {
     {TCommandId::NightService, "TFormNotAuto", true},
     {TCommandId::Actuation, "TFormAtuaAuto", true},
     {TCommandId::Report, "TFormRelat", false},
+    {TCommandId::Categories, "TMultPageDlg", true},
 };
 
 class ScreenCommands : public ShellFixture {
