@@ -111,6 +111,7 @@ TCategoryPage TCategoryScreen::MakePage(char half) {
     page.Combo = new TDBComboBox(page.Page);
     page.Combo->setObjectName(day ? "DBComboD" : "DBComboN");
     page.Combo->SetStyle(TComboBoxStyle::csDropDownList);
+    page.Combo->setMinimumWidth(72);
     page.Combo->SetDataSource(&CatRamSource);
     page.Combo->SetDataField(QString::fromStdString("SRota" + x));
     page.SubRouteLabel = new QLabel(page.Page);
