@@ -4,6 +4,7 @@
 
 #include "ScreenFixture.h"
 #include "core/ExtensionCodes.h"
+#include "db/engine/VORSAMTable.h"
 #include "platform/os/Cp1252.h"
 #include "screens/Agcolet.h"
 #include "screens/Agindiv.h"
@@ -18,14 +19,18 @@
 #include "screens/Desperta.h"
 #include "screens/Emergenc.h"
 #include "screens/Feriados.h"
+#include "screens/Ncat.h"
 #include "screens/Notautom.h"
 #include "screens/Padrao.h"
 #include "screens/PlanoNum.h"
 #include "screens/Progdive.h"
+#include "screens/Programa.h"
+#include "screens/ScratchTables.h"
 #include "screens/Senhager.h"
 #include "screens/Teclasti.h"
 #include "screens/Temporiz.h"
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QPixmap>
 #include <QPushButton>
@@ -168,6 +173,39 @@ TEST_F(Screenshots, DISABLED_GridScreens) {
     Save(notAuto, "Notautom");
     TFormAtuaAuto atuaAuto;
     Save(atuaAuto, "Atuaauto");
+}
+
+// The categories screens on the scratch table the main window builds for them.
+TEST_F(Screenshots, DISABLED_CategoryScreens) {
+    ProgrammingHeader[18 + 1] = 0x3F;
+    ProgrammingHeader[38 + 1] = 0x06;
+    ProgrammingHeader[118 + 2] = 0x02;
+    ProgrammingHeader[158 + 2] = 1;
+    BuildTempTable(1, AllTempTableItems);
+    TMultPageDlg categories;
+    categories.SetTable(&TabTemp());
+    categories.MontaTelaCategorias();
+    categories.MaskEdit1->setText("21");
+    categories.EnterRamal();
+    Save(categories, "Ncat");
+    categories.ButtonCatClick();
+    Save(categories, "Ncat-noturno");
+    categories.ButtonCancelaClick();
+
+    ProgrammingHeader[254 + 1] = 0x21;
+    EditedPosition = 1;
+    BuildTempTable(1, 2);
+    TFormProgRama extension;
+    extension.SetTable(&TabTemp());
+    extension.setWindowTitle("Categoria e programações de ramal");
+    extension.PanelRamal->setText("Ramal 21");
+    extension.PanelPosFis->setText("Posição física 01");
+    Save(extension, "Programa");
+    extension.show();
+    extension.ButtonCatClick();
+    extension.ButtonCatClick();
+    Save(extension, "Programa-cancelamentos");
+    extension.ButtonCancelaClick();
 }
 
 } // namespace

@@ -71,6 +71,7 @@ const TWiredScreen WiredScreens[] = {
     {TCommandId::ExtensionGroups, "TFormGrupoRam", true},
     {TCommandId::BossSecretary, "TFormChefeSecr", true, ExtensionsOnly},
     {TCommandId::Cancellation, "TFormCancProg", true},
+    {TCommandId::Categories, "TMultPageDlg", true},
 };
 
 class ScreenCommands : public ShellFixture {
