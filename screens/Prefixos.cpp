@@ -4,10 +4,12 @@
 #include "core/Programming.h"
 #include "core/Sections.h"
 #include "core/ValueConversions.h"
+#include "db/engine/VORSAMTable.h"
 #include "platform/data/DataSet.h"
 #include "platform/ui/DataChoiceControls.h"
 #include "platform/ui/UiServices.h"
 #include "screens/PrefixTrie.h"
+#include "screens/ScratchTables.h"
 #include "screens/ScreenFields.h"
 #include "screens/TableRows.h"
 #include "screens/Todpref.h"
@@ -34,6 +36,8 @@ bool IsEnter(int key) {
 }
 
 } // namespace
+
+TFormPref::TFormPref(QWidget* parent) : TFormPref(parent, TabTemp()) {}
 
 TFormPref::TFormPref(QWidget* parent, platform::data::TDataSet& table)
     : TScreenForm(parent, WithHelp, PrefHelp), Label1(new QLabel(this)),

@@ -33,8 +33,8 @@ class TFormPref : public TScreenForm {
     Q_OBJECT
 public:
     // The screen over the main window's scratch table.
-    // TODO-SCRATCH explicit TFormPref(QWidget* parent = nullptr);
-    // The screen over another table of the same fields (tests).
+    explicit TFormPref(QWidget* parent = nullptr);
+    // The screen over a table of the same fields.
     TFormPref(QWidget* parent, platform::data::TDataSet& table);
 
     void FormShow() override;

@@ -2,10 +2,12 @@
 
 #include "core/Language.h"
 #include "core/ValueConversions.h"
+#include "db/engine/VORSAMTable.h"
 #include "platform/data/DataSet.h"
 #include "platform/ui/DataNavigator.h"
 #include "platform/ui/DataTextControls.h"
 #include "platform/ui/UiServices.h"
+#include "screens/ScratchTables.h"
 #include "screens/ScreenFields.h"
 #include "screens/TableRows.h"
 
@@ -36,6 +38,8 @@ bool IsUserMove(Qt::FocusReason reason) {
 }
 
 } // namespace
+
+TFormProgInd::TFormProgInd(QWidget* parent) : TFormProgInd(parent, TabTemp()) {}
 
 TFormProgInd::TFormProgInd(QWidget* parent, platform::data::TDataSet& table)
     : TScreenForm(parent, WithHelp, ProgIndHelp), Label1(new QLabel(this)),

@@ -31,8 +31,8 @@ class TFormProgInd : public TScreenForm {
     Q_OBJECT
 public:
     // The view over the main window's scratch table.
-    // TODO-SCRATCH explicit TFormProgInd(QWidget* parent = nullptr);
-    // The view over another table of the same fields (tests).
+    explicit TFormProgInd(QWidget* parent = nullptr);
+    // The view over a table of the same fields.
     TFormProgInd(QWidget* parent, platform::data::TDataSet& table);
 
     void FormShow() override;

@@ -4,6 +4,7 @@
 #include "core/Programming.h"
 #include "platform/ui/UiServices.h"
 #include "screens/PrefixTrie.h"
+#include "screens/ScreenConventions.h"
 
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -67,7 +68,7 @@ TFormTodPref::TFormTodPref(QWidget* parent)
 
 void TFormTodPref::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    if (!event->spontaneous()) FormShow();
+    if (!event->spontaneous()) FillKeepingCentre(*this, [this] { FormShow(); });
 }
 
 void TFormTodPref::FormShow() {

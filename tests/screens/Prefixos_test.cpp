@@ -4,11 +4,13 @@
 #include "ScreenFixture.h"
 #include "core/ImageLayout.h"
 #include "core/Sections.h"
+#include "core/ValueConversions.h"
+#include "db/engine/VORSAMTable.h"
 #include "platform/ui/DataChoiceControls.h"
 #include "screens/PrefixWalk.h"
 #include "screens/Prefixos.h"
+#include "screens/ScratchTables.h"
 #include "screens/Todpref.h"
-#include "support/VectorDataSet.h"
 
 #include <QLineEdit>
 #include <QListWidget>
@@ -23,9 +25,6 @@
 
 namespace {
 
-using platform::data::ftString;
-using platform::data::test::TColumn;
-using platform::data::test::TVectorDataSet;
 using TRowMap = std::map<std::string, char>; // prefix -> access code
 
 constexpr std::size_t TrieBegin = 300, TrieEnd = 652;
@@ -42,15 +41,12 @@ TRowMap OneDigitRows(char code = '1') {
 
 class PrefixScreen : public ScreenFixture {
 protected:
-    // The scratch table as the main window builds it from the stored trie.
-    void BuildTable() {
-        table.Close();
-        table.Open();
-        while (!table.IsEmpty()) table.Delete();
-        for (const TPrefixRow& row : PrefixTableRows(ProgrammingHeader, ModelCode))
-            table.AppendRecord({row.Prefix, std::string(1, row.Access)});
-        table.Close();
+    void TearDown() override {
+        TabTemp().Close(); // a test that left its screen open
+        ScreenFixture::TearDown();
     }
+    // The scratch table as the main window builds it from the stored trie.
+    static void BuildTable() { BuildTempTable(7, 255); }
     // Stores rows as the trie of the programming and builds the table from it.
     void UseRows(const TRowMap& rows) {
         std::vector<TPrefixRow> list;
@@ -62,11 +58,13 @@ protected:
         TRowMap rows;
         const std::string current = Current();
         for (table.First(); !table.Eof(); table.Next())
-            rows[table.FieldByName("PREFIXOS").AsString()] = table.FieldByName("TLIBERA").AsString().at(0);
+            rows[Current()] = table.FieldByName("TLIBERA").AsString().at(0);
         GoTo(current);
         return rows;
     }
-    std::string Current() { return table.IsEmpty() ? "" : table.FieldByName("PREFIXOS").AsString(); }
+    std::string Current() {
+        return table.IsEmpty() ? "" : RemoveSpaces(table.FieldByName("PREFIXOS").AsString());
+    }
     void GoTo(const std::string& prefix) {
         for (table.First(); !table.Eof() && Current() != prefix; table.Next()) {
         }
@@ -92,8 +90,8 @@ protected:
         screen.Edit1KeyPress(Qt::Key_Return);
     }
 
-    TVectorDataSet table{std::vector<TColumn>{{"PREFIXOS", ftString, 8}, {"TLIBERA", ftString, 1}}};
-    TFormPref screen{nullptr, table};
+    platform::data::TDataSet& table = TabTemp();
+    TFormPref screen;
 };
 
 TEST_F(PrefixScreen, ShowsEveryRowTheAreaCodeAndTheModelsAccessItems) {
@@ -189,26 +187,29 @@ TEST_F(PrefixScreen, TheListChoosesTheRowAndTheRadioGroupItsCode) {
 }
 
 // The untouched table of a model up to 8 is stored as it was read: DDD stays DDD, DDI stays DDI.
-TEST_F(PrefixScreen, AnUntouchedTableOfAnEarlierModelStoresTheSameBytes) {
-    for (int model : {4, 12}) {
-        SCOPED_TRACE(model);
-        LoadModel(model);
-        TRowMap rows = OneDigitRows('2');
-        rows.erase("0");
-        for (char digit = '0'; digit <= '9'; ++digit)
-            rows[std::string("0") + digit] = digit < '5' ? '3' : '4';
-        rows.erase("01");
-        rows["010"] = '1';
-        for (char digit = '1'; digit <= '9'; ++digit) rows[std::string("01") + digit] = '3';
-        UseRows(rows);
-        ProgrammingHeader.SetU16(Offset::AreaCode, 0x11FF);
-        const std::vector<std::uint8_t> before = StoredTrie();
-        ShowActive(screen);
-        screen.OkButtonClick();
-        EXPECT_TRUE(Messages().empty()) << testing::PrintToString(Messages());
-        EXPECT_EQ(screen.result(), QDialog::Accepted);
-        EXPECT_EQ(StoredTrie(), before);
-    }
+TEST_F(PrefixScreen, AnUntouchedTableStoresTheSameBytes) {
+    TRowMap rows = OneDigitRows('2');
+    rows.erase("0");
+    for (char digit = '0'; digit <= '9'; ++digit) rows[std::string("0") + digit] = digit < '5' ? '3' : '4';
+    rows.erase("01");
+    rows["010"] = '1';
+    for (char digit = '1'; digit <= '9'; ++digit) rows[std::string("01") + digit] = '3';
+    for (const int model : {4, 12})
+        for (const bool fixtureAsItIs : {true, false}) {
+            SCOPED_TRACE(testing::Message() << model << (fixtureAsItIs ? " fixture" : " rows"));
+            LoadModel(model);
+            if (fixtureAsItIs)
+                BuildTable();
+            else
+                UseRows(rows);
+            ProgrammingHeader.SetU16(Offset::AreaCode, 0x11FF);
+            const std::vector<std::uint8_t> before = StoredTrie();
+            ShowActive(screen);
+            screen.OkButtonClick();
+            EXPECT_TRUE(Messages().empty()) << testing::PrintToString(Messages());
+            EXPECT_EQ(screen.result(), QDialog::Accepted);
+            EXPECT_EQ(StoredTrie(), before);
+        }
 }
 
 TEST_F(PrefixScreen, ARefusedStoreLeavesTheProgrammingAndTheRows) {
@@ -223,10 +224,8 @@ TEST_F(PrefixScreen, ARefusedStoreLeavesTheProgrammingAndTheRows) {
         }
         for (char digit = '0'; digit <= '9'; ++digit) rows[two + digit] = digit == '0' ? '3' : '1';
     }
-    LoadModel(12);
     BuildTable();
     table.Open();
-    table.First();
     while (!table.IsEmpty()) table.Delete();
     for (const auto& [prefix, code] : rows) table.AppendRecord({prefix, std::string(1, code)});
     table.Close();

@@ -1,77 +1,72 @@
-// The individual programmings view: choosing the extension by its number, and nothing stored.
+// The individual programmings view over the scratch table the main window builds: choosing the
+// extension by its number, and nothing stored.
 
 #include "ScreenFixture.h"
+#include "core/ImageLayout.h"
+#include "db/engine/VORSAMTable.h"
 #include "platform/ui/DataNavigator.h"
 #include "platform/ui/DataTextControls.h"
 #include "screens/Progind.h"
-#include "support/VectorDataSet.h"
+#include "screens/ScratchTables.h"
 
 #include <QLineEdit>
 #include <QPushButton>
 
 namespace {
 
-using platform::data::ftInteger;
-using platform::data::ftString;
-using platform::data::test::TColumn;
-using platform::data::test::TVectorDataSet;
+constexpr std::size_t HotLineRow = 0, NoAnswerRow = 40;
 
 class IndividualView : public ScreenFixture {
 protected:
-    IndividualView() {
+    void TearDown() override {
+        TabTemp().Close(); // a test that left its screen open
+        ScreenFixture::TearDown();
+    }
+    void SetUp() override {
+        ScreenFixture::SetUp();
         LoadModel(11);
-        table.Open();
-        table.AppendRecord({21, "INTERNO COM RETARDO", "22", "23", "", "24", "5", "2", "3", "", "30"});
-        table.AppendRecord({22, "NAO PROGRAMADA", "", "", "CORREIO", "", "4", "2", "", "1", "30"});
-        table.AppendRecord({23, "EXTERNO SEM RETARDO", "27", "", "", "", "4", "2", "", "", "30"});
-        table.Close();
+        ProgrammingImage[Offset::ServiceRows + HotLineRow + 0] = 1; // internal, to position 1
+        ProgrammingImage[Offset::ServiceRows + HotLineRow + 1] = 255;
+        ProgrammingImage[Offset::ServiceRows + NoAnswerRow + 1] = 106;
+        BuildTempTable(8, 255);
     }
     std::string Shown(const char* column) const { return screen.ColumnText(column)->text().toStdString(); }
-    void Enter(const char* number) {
+    static QString Number(int position) { return QString::number(ExtensionNumber(position)); }
+    void Enter(const QString& number) {
         screen.EditRamal->setText(number);
         screen.EnterRml(Qt::Key_Return);
     }
 
-    TVectorDataSet table{std::vector<TColumn>{{"RAMAL", ftInteger},
-                                              {"THOTLIN", ftString, 20},
-                                              {"HOTLINE", ftString, 5},
-                                              {"DESVOCUP", ftString, 7},
-                                              {"DESVNATD", ftString, 7},
-                                              {"SIGAME", ftString, 7},
-                                              {"NTNAOATD", ftString, 2},
-                                              {"TMPFLASH", ftString, 2},
-                                              {"TMPRECTRO", ftString, 2},
-                                              {"TMPRECRAM", ftString, 2},
-                                              {"TMPRECRET", ftString, 2}}};
-    TFormProgInd screen{nullptr, table};
+    TFormProgInd screen;
 };
 
 TEST_F(IndividualView, AKnownNumberShowsItsRow) {
     ShowActive(screen);
-    EXPECT_EQ(screen.EditRamal->text(), "21");
+    EXPECT_EQ(screen.EditRamal->text(), Number(0));
     EXPECT_EQ(Shown("THOTLIN"), "INTERNO COM RETARDO");
-    Enter("22");
+    EXPECT_EQ(screen.ColumnText("HOTLINE")->text(), Number(1));
+    Enter(Number(1));
     EXPECT_EQ(Shown("THOTLIN"), "NAO PROGRAMADA");
     EXPECT_EQ(Shown("DESVNATD"), "CORREIO");
-    screen.EditRamal->setText("23");
+    screen.EditRamal->setText(Number(0));
     screen.PosicRml();
-    EXPECT_EQ(Shown("HOTLINE"), "27");
+    EXPECT_EQ(Shown("THOTLIN"), "INTERNO COM RETARDO");
     EXPECT_TRUE(Messages().empty());
 }
 
 TEST_F(IndividualView, AnUnknownNumberIsReportedOnlyWhenTheEditIsLeft) {
     ShowActive(screen);
-    Enter("22");
+    Enter(Number(1));
     Enter("99");
     EXPECT_TRUE(Messages().empty());
-    EXPECT_EQ(screen.EditRamal->text(), "22");
+    EXPECT_EQ(screen.EditRamal->text(), Number(1));
     EXPECT_EQ(Shown("THOTLIN"), "NAO PROGRAMADA");
 
     screen.EditRamal->setText("99");
     screen.PosicRml();
     ASSERT_EQ(Messages(), std::vector<std::string>{"Ramal 99 não existe."});
     EXPECT_EQ(services.messages.shown[0].kind, TMsgKind::Information);
-    EXPECT_EQ(screen.EditRamal->text(), "22");
+    EXPECT_EQ(screen.EditRamal->text(), Number(1));
     EXPECT_EQ(Shown("THOTLIN"), "NAO PROGRAMADA");
 }
 
@@ -82,24 +77,24 @@ TEST_F(IndividualView, LeavingTheEditForAnotherControlLooksTheNumberUp) {
     screen.OkButton->setFocus(Qt::TabFocusReason);
     QApplication::processEvents();
     EXPECT_EQ(Messages(), std::vector<std::string>{"Ramal 77 não existe."});
-    EXPECT_EQ(screen.EditRamal->text(), "21");
+    EXPECT_EQ(screen.EditRamal->text(), Number(0));
 }
 
 TEST_F(IndividualView, TheNavigatorMovesTheEditAlong) {
     ShowActive(screen);
-    screen.DBNavigator1->BtnClick(TNavigateBtn::nbLast);
-    EXPECT_EQ(screen.EditRamal->text(), "23");
+    screen.DBNavigator1->BtnClick(TNavigateBtn::nbNext);
+    EXPECT_EQ(screen.EditRamal->text(), Number(1));
     screen.DBNavigator1->BtnClick(TNavigateBtn::nbPrior);
-    EXPECT_EQ(screen.EditRamal->text(), "22");
+    EXPECT_EQ(screen.EditRamal->text(), Number(0));
 }
 
 TEST_F(IndividualView, TheViewStoresNothing) {
     const TProgrammingState before = TProgrammingState::Now();
     ShowActive(screen);
-    Enter("23");
+    Enter(Number(2));
     screen.OKButtonClick();
     EXPECT_EQ(TProgrammingState::Now(), before);
-    EXPECT_FALSE(table.Active());
+    EXPECT_FALSE(TabTemp().Active());
     EXPECT_EQ(screen.result(), QDialog::Accepted);
 }
 
