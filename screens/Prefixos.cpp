@@ -44,7 +44,7 @@ TFormPref::TFormPref(QWidget* parent, platform::data::TDataSet& table)
       Edit1(NewMaskEdit(this, "Edit1", "0000000;_")), Label2(new QLabel(this)),
       MaskEdit1(NewMaskEdit(this, "MaskEdit1", " \\0000;_")), ListBox1(new QListWidget(this)),
       DBRadioGroup1(new TDBRadioGroup(this)), Button1(new QPushButton(this)), TablePref(table),
-      DataSourcePref(&table) {
+      DataSourcePref() {
     ListBox1->setObjectName("ListBox1");
     ListBox1->setSortingEnabled(true);
     ListBox1->setMinimumHeight(260);
@@ -86,7 +86,7 @@ void TFormPref::FormShow() {
     Button1->setText(TrLabel("&Todos"));
     SetAccessItems();
     SetText(MaskEdit1, " 0" + MostraCodigoDDD(ProgrammingHeader.U16(Offset::AreaCode)));
-    if (!TablePref.Active()) TablePref.Open();
+    AttachTable(DataSourcePref, TablePref);
     TablePref.First();
     SetText(Edit1, CurrentPrefix());
     FillList();
@@ -260,7 +260,7 @@ void TFormPref::HelpBitBtnClick() {
 }
 
 void TFormPref::done(int result) {
-    Guard([this] { TablePref.Close(); });
+    Guard([this] { DetachTable(DataSourcePref); });
     TScreenForm::done(result);
 }
 

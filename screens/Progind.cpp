@@ -44,7 +44,7 @@ TFormProgInd::TFormProgInd(QWidget* parent) : TFormProgInd(parent, TabTemp()) {}
 TFormProgInd::TFormProgInd(QWidget* parent, platform::data::TDataSet& table)
     : TScreenForm(parent, WithHelp, ProgIndHelp), Label1(new QLabel(this)),
       EditRamal(NewMaskEdit(this, "EditRamal", "0000;_")), DBNavigator1(new TDBNavigator(this)),
-      TableIndProg(table), DataSourceIndProg(&table) {
+      TableIndProg(table), DataSourceIndProg() {
     OkButton->setObjectName("OKButton");
     CancButton->hide();
     DBNavigator1->setObjectName("DBNavigator1");
@@ -126,7 +126,7 @@ void TFormProgInd::FormShow() {
     Label1->setText(TrLabel("&Ramal"));
     for (const auto& [label, caption] : captions_) label->setText(TrText(caption));
     for (const auto& [group, caption] : groups_) group->setTitle(TrText(caption));
-    if (!TableIndProg.Active()) TableIndProg.Open();
+    AttachTable(DataSourceIndProg, TableIndProg);
     ShowCurrentRamal();
     EditRamal->setFocus();
 }
@@ -177,7 +177,7 @@ void TFormProgInd::HelpBitBtnClick() {
 }
 
 void TFormProgInd::done(int result) {
-    Guard([this] { TableIndProg.Close(); });
+    Guard([this] { DetachTable(DataSourceIndProg); });
     TScreenForm::done(result);
 }
 

@@ -1,8 +1,10 @@
 #include "screens/TableRows.h"
 
 #include "platform/data/DataSet.h"
+#include "platform/data/DataSource.h"
 
 using platform::data::TDataSet;
+using platform::data::TDataSource;
 
 TControlsDisabled::TControlsDisabled(TDataSet& table) : table_(table) {
     table_.DisableControls();
@@ -45,4 +47,14 @@ int DeleteRows(TDataSet& table, const std::function<bool()>& match) {
         }
     }
     return deleted;
+}
+
+void AttachTable(TDataSource& source, TDataSet& table) {
+    source.SetDataSet(&table);
+    if (!table.Active()) table.Open();
+}
+
+void DetachTable(TDataSource& source) {
+    if (TDataSet* table = source.DataSet()) table->Close();
+    source.SetDataSet(nullptr);
 }

@@ -7,7 +7,8 @@
 
 namespace platform::data {
 class TDataSet;
-}
+class TDataSource;
+} // namespace platform::data
 
 // Disables the controls bound to a table for a scope (also when the scope ends by an exception).
 class TControlsDisabled {
@@ -30,3 +31,11 @@ bool LocateRow(platform::data::TDataSet& table, const std::function<bool()>& mat
 
 // Deletes every row for which match is true; returns how many went.
 int DeleteRows(platform::data::TDataSet& table, const std::function<bool()>& match);
+
+// The scratch table is one table shared by every data-aware screen, and each screen is kept for the
+// run: a screen shows the table through its data source only while it is open, so that the
+// controls of the hidden screens never look for their fields in another screen's table.
+// AttachTable connects the source and opens the table; DetachTable closes the table and
+// disconnects the source.
+void AttachTable(platform::data::TDataSource& source, platform::data::TDataSet& table);
+void DetachTable(platform::data::TDataSource& source);
