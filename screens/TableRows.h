@@ -4,6 +4,7 @@
 // table is any TDataSet; the screens bind their controls to it through a TDataSource.
 
 #include "platform/data/DataSet.h"
+#include "platform/data/DataSource.h"
 
 #include <functional>
 #include <string>
@@ -35,3 +36,21 @@ public:
 private:
     platform::data::TDataSet& table_;
 };
+
+// Posts a pending edit, then calls visit on each row from the first; ends after the last row.
+void ForEachRow(platform::data::TDataSet& table, const std::function<void()>& visit);
+
+// Makes the first row (in the table's order) for which match is true the current one. Without
+// such a row the current row stays as it was and the answer is false.
+bool LocateRow(platform::data::TDataSet& table, const std::function<bool()>& match);
+
+// Deletes every row for which match is true; returns how many went.
+int DeleteRows(platform::data::TDataSet& table, const std::function<bool()>& match);
+
+// The scratch table is one table shared by every data-aware screen, and each screen is kept for the
+// run: a screen shows the table through its data source only while it is open, so that the
+// controls of the hidden screens never look for their fields in another screen's table.
+// AttachTable connects the source and opens the table; DetachTable closes the table and
+// disconnects the source.
+void AttachTable(platform::data::TDataSource& source, platform::data::TDataSet& table);
+void DetachTable(platform::data::TDataSource& source);

@@ -30,8 +30,10 @@
 #include "screens/Ncat.h"
 #include "screens/Notautom.h"
 #include "screens/PlanoNum.h"
+#include "screens/Prefixos.h"
 #include "screens/Progdive.h"
 #include "screens/Programa.h"
+#include "screens/Progind.h"
 #include "screens/Relator.h"
 #include "screens/ScratchTables.h"
 #include "screens/Senhager.h"
@@ -166,7 +168,7 @@ const std::vector<TCommand>& CommandTable() {
          .section = K::NumberingPlan, .helpContext = 17, .tableCode = 4, .availableOn = AnyModel,
          .show = ShowScreen<TFormCancProg>},
         {.id = IndividualProgramming, .caption = LngText("Programações individuais"), .menu = S::Extensions,
-         .helpContext = 23, .tableCode = 8, .availableOn = AnyModel},
+         .helpContext = 23, .tableCode = 8, .availableOn = AnyModel, .show = ShowScreen<TFormProgInd>},
         {.id = IndividualSpeedDial, .caption = LngText("Agenda individual de ramal"), .menu = S::Extensions,
          .helpContext = 21, .availableOn = AnyModel, .show = ShowScreen<TFormAgIndiv>},
         {.id = WakeUp, .caption = LngText("Programação de despertador"), .menu = S::Extensions, .section = K::WakeUp,
@@ -179,7 +181,7 @@ const std::vector<TCommand>& CommandTable() {
         {.id = Trunks, .caption = LngText("Configuração das vias"), .menu = S::Exchange, .section = K::Trunks,
          .helpContext = 14, .tableCode = 2, .availableOn = AnyModel, .toolBar = true},
         {.id = Prefixes, .caption = LngText("Bloqueio de prefixos"), .menu = S::Exchange, .section = K::Prefixes,
-         .helpContext = 32, .tableCode = 7, .availableOn = AnyModel},
+         .helpContext = 32, .tableCode = 7, .availableOn = AnyModel, .show = ShowScreen<TFormPref>},
         {.id = GeneralSpeedDial, .caption = LngText("Agenda geral"), .menu = S::Exchange, .section = K::GeneralSpeedDial,
          .helpContext = 26, .availableOn = AnyModel, .show = ShowScreen<TFormAgColet>},
         {.id = Timers, .caption = LngText("Temporizações"), .menu = S::Exchange, .section = K::Timers, .helpContext = 27,
