@@ -21,13 +21,17 @@
 #include "screens/Agcolet.h"
 #include "screens/Calendar.h"
 #include "screens/Cancprog.h"
+#include "screens/CategoryScreen.h"
 #include "screens/Central.h"
+#include "screens/Copramal.h"
 #include "screens/Desperta.h"
 #include "screens/Emergenc.h"
 #include "screens/Feriados.h"
 #include "screens/Gruporam.h"
+#include "screens/Ncat.h"
 #include "screens/Notautom.h"
 #include "screens/PlanoNum.h"
+#include "screens/Prefixos.h"
 #include "screens/Relator.h"
 #include "screens/ReportPrinter.h"
 #include "screens/ScheduleParts.h"
@@ -245,6 +249,19 @@ protected:
         return -1;
     }
 
+    // The next modal dialog, which must be of class TDialog, is handed to answer (which closes it).
+    template <class TDialog> static void AnswerNextDialog(std::function<void(TDialog&)> answer) {
+        QTimer::singleShot(0, [answer = std::move(answer)] {
+            auto* dialog = qobject_cast<TDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr) << TDialog::staticMetaObject.className();
+            answer(*dialog);
+        });
+    }
+    // A data-aware box, clicked when it does not show the state wanted.
+    static void SetBox(TDBCheckBox& box, bool checked) {
+        EXPECT_TRUE(box.isEnabled()) << box.text().toStdString();
+        if (box.isChecked() != checked) box.click();
+    }
     // The user picks the item of a data-aware list and leaves the list.
     static void Pick(TDBComboBox& list, const QString& item) {
         int index = -1;
@@ -271,7 +288,9 @@ protected:
     void FirstStartAndLogin();
     void NewArco();
     void NumberingPlan();
+    void Categories();
     void ExtensionGroups();
+    void Prefixes();
     void GeneralSpeedDial();
     void Holidays();
     void WakeUpAndNightService();
@@ -395,6 +414,43 @@ void ArcoInstaller::NumberingPlan() {
     Snap(Window(), "walkthrough-changed");
 }
 
+// 4. Extension 21 by day: a sub-route is refused with route 0, then without its own route; then
+// incoming external calls,
+// DDI and route 1 only (DDI widens to DDD, regional, local and internal), copied onto 22 and 23.
+void ArcoInstaller::Categories() {
+    SCOPED_TRACE("categories");
+    RunScreen<TMultPageDlg>(TCommandId::Categories, [&](TMultPageDlg& screen) {
+        screen.MaskEdit1->setText("21");
+        screen.EnterRamal();
+        TCategoryPage& day = screen.Day;
+        Pick(*day.Combo, "2");
+        screen.ButtonOkClick(); // the default extension may call on route 0
+        EXPECT_EQ(NewBoxes(), Error("Quando o ramal tem acesso a sub-rota, não pode acessar a rota 0."));
+        SetBox(*day.Rota[0], false);
+        screen.ButtonOkClick();
+        EXPECT_EQ(NewBoxes(), Error("A rota deverá estar definida para permitir acesso a sub-rota"));
+        EXPECT_EQ(screen.MaskEdit1->text(), "21");
+        EXPECT_EQ(screen.TabbedNotebook1->currentIndex(), TCategoryScreen::DayPage);
+        Pick(*day.Combo, "");
+        for (std::size_t n = 0; n < day.Cat.size(); ++n) SetBox(*day.Cat[n], n == 0 || n == 3);
+        SetBox(*day.Rota[1], true);
+        AnswerNextDialog<TFormCopRamal>([](TFormCopRamal& selector) {
+            for (std::size_t tile = 0; tile < selector.Panel.size(); ++tile)
+                if (selector.Panel[tile]->Caption() == "22" || selector.Panel[tile]->Caption() == "23")
+                    selector.PanelMouseDown(static_cast<int>(tile) + 2);
+            selector.OkButtonClick();
+        });
+        screen.CopButtonClick();
+        screen.ButtonOkClick();
+        EXPECT_FALSE(screen.isVisible());
+    });
+    EXPECT_TRUE(NewBoxes().empty());
+    Expect(19, {0x3F, 0x3F, 0x3F});
+    Expect(39, {0x02, 0x02, 0x02});
+    Expect(79, {0xEE, 0xEE, 0xEE});
+    ExpectInMemory();
+}
+
 // 6. Group 1 hierarchical with 21 and 22; a multiple group of seven refused, of six stored. Then
 // group 1 is cleared again.
 void ArcoInstaller::ExtensionGroups() {
@@ -415,7 +471,7 @@ void ArcoInstaller::ExtensionGroups() {
         screen.OkButtonClick();
         EXPECT_FALSE(screen.isVisible());
     });
-    EXPECT_TRUE(NewBoxes().empty());
+    EXPECT_EQ(NewBoxes(), TBoxes{});
     Expect(2425, {0x00, 0x01, 0x02, 0xBB, 0xBB, 0xBB, 0xBB, 0xBB});
     Expect(2433, {0x10, 0x03, 0x04, 0x05, 0x06, 0x08, 0x09, 0xBB});
     Expect(2458, {0x02, 0x02, 0x04, 0x04, 0x04, 0x04, 0x00, 0x04, 0x04, 0x00});
@@ -431,6 +487,43 @@ void ArcoInstaller::ExtensionGroups() {
     Expect(2425, {0x40, 0xBB, 0xBB, 0xBB, 0xBB, 0xBB, 0xBB, 0xBB});
     Expect(2458, {0x00, 0x00});
     ExpectInMemory();
+}
+
+// 7. "4812" blocked under the local "4", and the area code 048; the other prefixes under "481"
+// stay local.
+void ArcoInstaller::Prefixes() {
+    SCOPED_TRACE("prefixes");
+    RunScreen<TFormPref>(TCommandId::Prefixes, [&](TFormPref& screen) {
+        screen.Edit1->setText("4812");
+        screen.Edit1KeyPress(Qt::Key_Return);
+        ASSERT_EQ(screen.ListBox1->currentItem()->text(), "4812");
+        screen.DBRadioGroup1->Button(4)->click(); // "Prefixo bloqueado"
+        screen.MaskEdit1->setText(" 048");
+        screen.OkButtonClick();
+        EXPECT_FALSE(screen.isVisible());
+    });
+    EXPECT_TRUE(NewBoxes().empty());
+    Expect(300, {0xFF, 0x48, 0x82});
+    Expect(310, {0x80});
+    Expect(350, {0x83});
+    Expect(392, {0x01});
+    Expect(433, {0x84});
+    Expect(444, {0x40});
+    ExpectInMemory();
+
+    RunScreen<TFormPref>(TCommandId::Prefixes, [&](TFormPref& screen) {
+        const auto accessOf = [&](const char* prefix) {
+            const auto items = screen.ListBox1->findItems(prefix, Qt::MatchExactly);
+            if (items.size() != 1) return -1;
+            screen.ListBox1->setCurrentItem(items.front());
+            screen.ListBox1Click();
+            return screen.DBRadioGroup1->ItemIndex();
+        };
+        EXPECT_EQ(accessOf("4812"), 4); // "Prefixo bloqueado"
+        EXPECT_EQ(accessOf("4811"), 0); // "Ramais com categoria local"
+        EXPECT_EQ(screen.MaskEdit1->text().remove(' '), "048");
+        screen.CancButtonClick();
+    });
 }
 
 // 8. An entry of the general speed dial; the same route and number twice are refused.
@@ -713,6 +806,7 @@ void ArcoInstaller::ReportToPdf() {
     EXPECT_THAT(text, testing::ContainsRegex("Talvenor ARCO +CATEGORIA DOS RAMAIS +\\(DIURNO\\) +" +
                                              folder_.Path("cliente.npx")));
     EXPECT_THAT(text, testing::ContainsRegex("760 +Sim +0 +04832221234 +Suporte"));
+    EXPECT_THAT(text, testing::ContainsRegex("4812 +BLO"));
 }
 
 // 16. A user without the trunk right gets "PARE" there and no scratch table; other screens open.
@@ -739,6 +833,8 @@ TEST_F(ArcoInstaller, ProgramsAModel11ExchangeFromLoginToReport) {
     NewArco();
     NumberingPlan();
     ExtensionGroups();
+    Prefixes();
+    Categories();
     GeneralSpeedDial();
     Holidays();
     WakeUpAndNightService();
