@@ -9,6 +9,7 @@
 #include "core/Programming.h"
 #include "core/Sections.h"
 #include "core/ui/prgmain.h"
+#include "platform/ui/UiServices.h"
 #include "screens/Agcolet.h"
 #include "screens/Agindiv.h"
 #include "screens/Atdport.h"
@@ -17,6 +18,7 @@
 #include "screens/Calendar.h"
 #include "screens/Central.h"
 #include "screens/Codpart.h"
+#include "screens/ConfVia.h"
 #include "screens/Confsys.h"
 #include "screens/Desperta.h"
 #include "screens/Emergenc.h"
@@ -70,8 +72,11 @@ void ShowReport(TCommandContext& context) {
 
 void AfterExtensionGroups(TCommandContext& context) {
     WarnDoorPhonesWithEmptyGroup(&context.MainWindow());
-    // The trunks' counterpart (ViaComGrupoVazio: warn and run TCommandId::Trunks) joins here with
-    // the trunk screen.
+    if (!ViaComGrupoVazio()) return;
+    ShowMessage(&context.MainWindow(), TMsgKind::Warning,
+                LngText("Ao apagar grupo de ramal foi gerada inconsistência nos ramais atendedores das vias. "
+                        "Será necessário corrigi-los."));
+    context.RunCommand(TCommandId::Trunks);
 }
 
 // Step 3 of the road. The builders of the scratch tables come with the data-aware screens: call
