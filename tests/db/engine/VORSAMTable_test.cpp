@@ -1,0 +1,116 @@
+// The table component: names, the scratch-table cycle of the screens (create from definitions, fill,
+// walk in key order, search by key, edit, delete), index choice and definitions.
+#include "VORSAMDataSetTestSupport.h"
+
+#include "db/engine/VORSAMTable.h"
+#include "db/lib/EngineErrors.h"
+
+#include <filesystem>
+
+namespace vorsam::test {
+namespace {
+
+using namespace platform::data;
+
+class TableTest : public DataSetTest {
+protected:
+    // A table of the scratch kind in the test folder: RAMAL (integer key, unique index "TEMPORAR") and
+    // a one-character text.
+    std::unique_ptr<TVORSAMTable> ScratchTable() {
+        auto table = std::make_unique<TVORSAMTable>();
+        table->SetTableName(dir_.File("TEMPORAR.DAT"));
+        table->FieldDefs().Clear();
+        table->FieldDefs().Add("RAMAL", ftInteger);
+        table->FieldDefs().Add("CAT", ftString, 1);
+        table->IndexDefs().Clear();
+        table->IndexDefs().Add("TEMPORAR", "RAMAL", TIndexOptions{ixUnique});
+        table->SetIndexName("TEMPORAR");
+        return table;
+    }
+    static void AppendRamal(TVORSAMTable& table, int ramal, const std::string& cat) {
+        table.Append();
+        table.FieldByName("RAMAL").SetAsInteger(ramal);
+        table.FieldByName("CAT").SetAsString(cat);
+        table.Post();
+    }
+    static std::vector<int> Keys(TVORSAMTable& table) {
+        std::vector<int> keys;
+        for (table.First(); !table.Eof(); table.Next())
+            keys.push_back(table.FieldByName("RAMAL").AsInteger());
+        return keys;
+    }
+};
+
+TEST_F(TableTest, TableNameWithFolderSetsTheDatabase) {
+    TVORSAMTable table;
+    table.SetTableName(dir_.File("TEMPORAR.DAT"));
+    EXPECT_EQ(table.DatabaseName(), dir_.Path());
+    EXPECT_EQ(table.TableName(), "TEMPORAR.DAT");
+}
+
+TEST_F(TableTest, ScratchCycleCreatesFillsSearchesEditsAndDeletes) {
+    auto table = ScratchTable();
+    EXPECT_FALSE(table->Exists());
+    table->CreateTable();
+    EXPECT_TRUE(table->Exists());
+    table->Open();
+    for (const int ramal : {100, 99, 2001, 21}) AppendRamal(*table, ramal, "0");
+    EXPECT_EQ(Keys(*table), (std::vector<int>{21, 99, 100, 2001}));
+
+    ASSERT_TRUE(table->FindKey({99}));
+    EXPECT_EQ(table->FieldByName("RAMAL").AsInteger(), 99);
+    EXPECT_FALSE(table->FindKey({50}));
+    EXPECT_EQ(table->FieldByName("RAMAL").AsInteger(), 99) << "a missed FindKey keeps the position";
+    table->FindNearest({101});
+    EXPECT_EQ(table->FieldByName("RAMAL").AsInteger(), 2001);
+
+    table->Edit();
+    table->FieldByName("CAT").SetAsString("1");
+    table->Post();
+    table->Close();
+    table->Open();
+    ASSERT_TRUE(table->FindKey({2001}));
+    EXPECT_EQ(table->FieldByName("CAT").AsString(), "1");
+
+    table->Append();
+    table->FieldByName("RAMAL").SetAsInteger(99);
+    EXPECT_THROW(table->Post(), EVORSAMEngineError) << "a duplicate key on the unique index";
+    table->Cancel();
+    EXPECT_EQ(Keys(*table), (std::vector<int>{21, 99, 100, 2001}));
+
+    table->Close();
+    table->DeleteTable();
+    EXPECT_FALSE(table->Exists());
+    EXPECT_FALSE(std::filesystem::exists(dir_.File("TEMPORAR.DAT")));
+    EXPECT_FALSE(std::filesystem::exists(dir_.File("TEMPORAR.IDX")));
+}
+
+TEST_F(TableTest, StringKeyNearestLandsOnTheFirstKeyNotBelow) {
+    TVORSAMTable table;
+    table.SetTableName(dir_.File("TEMPORAR.DAT"));
+    table.FieldDefs().Add("PREFIXOS", ftString, 8);
+    table.FieldDefs().Add("TLIBERA", ftString, 1);
+    table.IndexDefs().Add("TEMPORAR", "PREFIXOS", TIndexOptions{ixUnique});
+    table.CreateTable();
+    table.SetIndexFieldNames("PREFIXOS");
+    table.Open();
+    EXPECT_EQ(table.IndexName(), "");
+    EXPECT_EQ(table.IndexFieldNames(), "PREFIXOS");
+    for (const char* prefix : {"4812", "49", "4", "480"}) table.AppendRecord({prefix, "1"});
+    std::vector<std::string> walked;
+    for (table.First(); !table.Eof(); table.Next())
+        walked.push_back(table.FieldByName("PREFIXOS").AsString());
+    EXPECT_EQ(walked, (std::vector<std::string>{"4", "480", "4812", "49"}));
+    table.FindNearest({"48"});
+    EXPECT_EQ(table.FieldByName("PREFIXOS").AsString(), "480");
+    EXPECT_FALSE(table.FindKey({"48"}));
+    table.EmptyTable();
+    EXPECT_TRUE(table.Eof());
+    table.Close();
+    table.EmptyTable();
+    table.Open();
+    EXPECT_TRUE(table.IsEmpty());
+}
+
+} // namespace
+} // namespace vorsam::test
