@@ -11,6 +11,7 @@
 #include "screens/Atdport.h"
 #include "screens/Copconf.h"
 #include "screens/Padrao.h"
+#include "screens/ScratchRows.h"
 #include "screens/ScreenFields.h"
 
 #include <QCheckBox>
@@ -37,7 +38,6 @@ namespace {
 constexpr int ConfViaHelp = 14;
 constexpr int RouteItemHeight = 19; // pixels per item of the route group
 constexpr std::size_t CopiedLength = 6;
-constexpr int EveryTrunk = 255; // the "which" of the menu command: every trunk
 
 // The columns of the scratch table of the trunks, by position.
 constexpr std::array<const char*, 28> Columns = {
@@ -54,7 +54,7 @@ constexpr std::array<const char*, 27> Defaults = {
     "1", "1", "0", "0", "0", "0", "0",  "0",  "0", "1", "1", "0", "MF", "0",
     "8", "0", "1", "0", "35", "7", "7", "0", "0", "0", "1", "0", "0"};
 
-// Summaries of the attendants: codes 0..119 count, the rest (groups, none) does not.
+// Summaries of the attendants: codes 0..119 count (positions, "60", the groups), 0xBB does not.
 constexpr int SummaryCodes = 120;
 
 // Bits of the trunk record byte 0, record byte 7 and the trunk byte, with their columns.
@@ -343,7 +343,7 @@ void TFormConfigVias::FillAttendantLists() {
 }
 
 void TFormConfigVias::SetMode(int which) {
-    const bool allTrunks = which == EveryTrunk;
+    const bool allTrunks = which == AllTempTableItems;
     CopiaButton->setVisible(allTrunks);
     DBNavigator1->setVisible(allTrunks);
     EditVia->setEnabled(allTrunks);

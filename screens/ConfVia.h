@@ -55,7 +55,7 @@ public:
     // The three attendant lists from the program-wide list built with the access codes: the
     // overflow list starts with five blanks and offers "60"; the others do not offer "60".
     void FillAttendantLists();
-    // 255 (AllItems of the command road): every trunk (copy button and navigator shown, trunk edit "01"); else the one
+    // AllTempTableItems: every trunk (copy button and navigator shown, trunk edit "01"); else the one
     // trunk (1-based) of a trunk button: both hidden, the trunk edit disabled showing its number.
     void SetMode(int which);
     // Captions, the lists of the radio groups and the model rules.

@@ -143,17 +143,17 @@ TEST_F(ConfViaTest, TheCorrectingAttendantOfTheRowInEditSetsTheDigitalAttendant)
     EXPECT_EQ(ProgrammingHeader[Record(1) + 7] & 0x14, 0x04);         // ATDCORR kept, DATDAUTO cleared
 }
 
-// Two attendants twice each: the lower code wins; groups and "no attendant" never count.
+// Two attendants twice each: the lower code wins; a group counts like an extension.
 TEST_F(ConfViaTest, ATieOfAttendantsStoresTheLowerCode) {
     Open(11); // numbers 20 + position
-    ProgrammingImage[Offset::Groups] = 0;
-    Set(1, {{"ATENDPRIN", "23"}, {"ATENDNOT", "61"}});
-    Set(2, {{"ATENDPRIN", "21"}, {"ATENDNOT", "61"}});
-    Set(3, {{"ATENDPRIN", "23"}, {"ATENDNOT", "61"}});
+    ProgrammingImage[Offset::Groups + 8] = 0; // group 2 in use
+    Set(1, {{"ATENDPRIN", "23"}, {"ATENDNOT", "62"}});
+    Set(2, {{"ATENDPRIN", "21"}, {"ATENDNOT", "62"}});
+    Set(3, {{"ATENDPRIN", "23"}, {"ATENDNOT", "25"}});
     Set(4, {{"ATENDPRIN", "21"}, {"ATENDNOT", "25"}});
     screen.OkButtonClick();
     EXPECT_EQ(ProgrammingHeader[246], 1);
-    EXPECT_EQ(ProgrammingHeader[247], 5);
+    EXPECT_EQ(ProgrammingHeader[247], 5); // 5 and 0x72 twice each
 }
 
 // ---- errors -----------------------------------------------------------------------------------
@@ -339,7 +339,7 @@ TEST(CopiaViaTest, OffersThePanelsOfTheModelsTrunks) {
         }
         copy.PanelMouseDown(6); // a disabled panel is never picked
         copy.PanelMouseDown(2);
-        EXPECT_EQ(copy.Selected()[5], 0);
+        EXPECT_EQ(copy.Selected()[5], model.model == 12 ? 1 : 0);
         EXPECT_EQ(copy.Selected()[1], 1);
         EXPECT_EQ(copy.Panel[1]->Colour(), clTeal);
     }

@@ -3,6 +3,7 @@
 //       --gtest_also_run_disabled_tests --gtest_filter='Screenshots.*'
 
 #include "ScreenFixture.h"
+#include "TrunkTable.h"
 #include "core/ExtensionCodes.h"
 #include "platform/os/Cp1252.h"
 #include "screens/Agcolet.h"
@@ -13,7 +14,9 @@
 #include "screens/Calendar.h"
 #include "screens/Central.h"
 #include "screens/Codpart.h"
+#include "screens/ConfVia.h"
 #include "screens/Confsys.h"
+#include "screens/Copconf.h"
 #include "screens/Copramal.h"
 #include "screens/Desperta.h"
 #include "screens/Emergenc.h"
@@ -168,6 +171,30 @@ TEST_F(Screenshots, DISABLED_GridScreens) {
     Save(notAuto, "Notautom");
     TFormAtuaAuto atuaAuto;
     Save(atuaAuto, "Atuaauto");
+}
+
+// The trunk screen on its second trunk, as the trunk menu command shows it, and its copy selector.
+TEST_F(Screenshots, DISABLED_Trunks) {
+    ProgrammingHeader[198 + 8 + 7] |= 0x20; // trunk 2 identifies callers
+    TTrunkTable table;
+    table.Build(AllTempTableItems);
+    TFormConfigVias screen;
+    BuildExtensionList(true);
+    screen.FillAttendantLists();
+    PreencheRotas(screen, CurrentModel().Trunks);
+    screen.SetMode(AllTempTableItems);
+    screen.OpenTable(table.DataSet());
+    screen.MontaTelaVias();
+    screen.show();
+    screen.EditVia->setText("2");
+    screen.EnterVia();
+    Save(screen, "ConfVia");
+    screen.done(0);
+
+    TFormCopiaVia copy;
+    copy.show();
+    copy.PanelMouseDown(3);
+    Save(copy, "Copconf");
 }
 
 } // namespace
