@@ -17,7 +17,9 @@ struct TExtension {
     int Index;
 
     // The per-extension byte of this position in the array at offset.
-    std::uint8_t At(std::size_t offset) const { return Source->Image[offset + static_cast<std::size_t>(Index)]; }
+    std::uint8_t At(std::size_t offset) const {
+        return Source->Image[offset + static_cast<std::size_t>(Index)];
+    }
 };
 
 // Positions 1..E (or the one numbered which) whose number begins with "2" or "3".
@@ -76,7 +78,8 @@ std::string HotLineTarget(const TExtension& e) {
 }
 
 TScratchColumn<TExtension> DiversionColumn(std::string name, std::size_t row) {
-    return {std::move(name), 7, [row](const TExtension& e) { return DiversionText(*e.Source, ServiceByte(row)(e)); }};
+    return {std::move(name), 7,
+            [row](const TExtension& e) { return DiversionText(*e.Source, ServiceByte(row)(e)); }};
 }
 
 TScratchColumn<TExtension> NumberColumn(std::string name, std::size_t row) {

@@ -21,7 +21,9 @@ struct TGroup {
         return Source->Image[Offset::Groups + Offset::GroupRecordSize * Index() + k];
     }
     std::uint8_t Boss(std::size_t k) const { return Source->Image[Offset::Bosses + 2 * Index() + k]; }
-    std::uint8_t Secretary(std::size_t k) const { return Source->Image[Offset::Secretaries + 2 * Index() + k]; }
+    std::uint8_t Secretary(std::size_t k) const {
+        return Source->Image[Offset::Secretaries + 2 * Index() + k];
+    }
 };
 
 std::vector<TGroup> Groups(const TScratchSource& source) {
@@ -42,7 +44,8 @@ std::string GroupType(const TGroup& group) {
 
 // The number text of a member, boss or secretary (187, no extension, and codes the model has no
 // position for are empty).
-TScratchColumn<TGroup> Member(std::string name, std::uint8_t (*codeOf)(const TGroup&, std::size_t), std::size_t k) {
+TScratchColumn<TGroup> Member(std::string name, std::uint8_t (*codeOf)(const TGroup&, std::size_t),
+                              std::size_t k) {
     return {std::move(name), 5, [codeOf, k](const TGroup& g) { return g.Source->NumberText(codeOf(g, k)); }};
 }
 

@@ -6,6 +6,7 @@
 #include "core/ExtensionCodes.h"
 #include "core/Language.h"
 #include "core/Programming.h"
+#include "platform/os/Cp1252.h"
 #include "screens/PrefixWalk.h"
 
 namespace {
@@ -30,7 +31,8 @@ std::string TScratchSource::NumberText(int position) const {
 
 bool TScratchSource::HasExtensionRecord(int position) const {
     return position >= 1 && position <= Extensions() &&
-           BeginsWithTwoOrThree(Image.U16(Offset::ExtensionNumbers + 2 * static_cast<std::size_t>(position - 1)));
+           BeginsWithTwoOrThree(
+               Image.U16(Offset::ExtensionNumbers + 2 * static_cast<std::size_t>(position - 1)));
 }
 
 TScratchSource CurrentScratchSource() {
@@ -48,7 +50,8 @@ std::string AttendantText(const TScratchSource& source, std::uint8_t code) {
 
 std::string DiversionText(const TScratchSource& source, std::uint8_t code) {
     if (code < DiversionPositions) return source.NumberText(code);
-    if (code == MailDiversion) return TranslateText(source.Model == 9 ? LngText("SECRET.") : LngText("CORREIO"));
+    if (code == MailDiversion)
+        return Utf8ToCp1252(TranslateText(source.Model == 9 ? LngText("SECRET.") : LngText("CORREIO")));
     return "";
 }
 

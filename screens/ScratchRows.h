@@ -65,7 +65,8 @@ struct TScratchField {
     bool operator==(const TScratchField&) const = default;
 };
 
-using TScratchRow = std::vector<std::string>; // one text per field (the integer key in decimal)
+// One text per field, Windows-1252 as the engine keeps it (the integer key in decimal).
+using TScratchRow = std::vector<std::string>;
 
 struct TScratchTable {
     std::vector<TScratchField> Fields; // the key first

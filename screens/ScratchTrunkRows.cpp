@@ -13,10 +13,13 @@ struct TTrunk {
 
     // Byte k of the trunk's 8-byte record.
     std::uint8_t Record(std::size_t k) const {
-        return Source->Image[Offset::TrunkRecords + Offset::TrunkRecordSize * static_cast<std::size_t>(Index) + k];
+        return Source
+            ->Image[Offset::TrunkRecords + Offset::TrunkRecordSize * static_cast<std::size_t>(Index) + k];
     }
     // The per-trunk byte (route, dialling, directions).
-    std::uint8_t TrunkByte() const { return Source->Image[Offset::TrunkBytes + static_cast<std::size_t>(Index)]; }
+    std::uint8_t TrunkByte() const {
+        return Source->Image[Offset::TrunkBytes + static_cast<std::size_t>(Index)];
+    }
 };
 
 auto RecordByte(std::size_t k) {

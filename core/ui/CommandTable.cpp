@@ -3,7 +3,6 @@
 
 #include "core/ui/Commands.h"
 
-#include "core/CoreError.h"
 #include "core/ExtensionCodes.h"
 #include "core/Language.h"
 #include "core/Programming.h"
@@ -27,6 +26,7 @@
 #include "screens/PlanoNum.h"
 #include "screens/Progdive.h"
 #include "screens/Relator.h"
+#include "screens/ScratchTables.h"
 #include "screens/Senhager.h"
 #include "screens/Teclasti.h"
 #include "screens/Temporiz.h"
@@ -79,11 +79,9 @@ void AfterExtensionGroups(TCommandContext& context) {
     context.RunCommand(TCommandId::Trunks);
 }
 
-// Step 3 of the road. The builders of the scratch tables come with the data-aware screens: call
-// BuildTempTable(tableCode, which) here. Until then no data-aware command has a Show function.
+// Step 3 of the road: the scratch table of the command's screen.
 void BuildScratchTable(int tableCode, int which) {
-    throw ECoreError(TranslateText(LngText("A tabela de trabalho desta tela ainda não está disponível.")) +
-                     " (" + std::to_string(tableCode) + ", " + std::to_string(which) + ")");
+    BuildTempTable(tableCode, which);
 }
 
 // ---- The table --------------------------------------------------------------------------------

@@ -58,7 +58,8 @@ TEST_F(ScratchRows, ExtensionTablesSkipNumbersNotBeginningWithTwoOrThreeAndPosit
     SetNumber(2, 68);
     SetNumber(3, 3001);
     SetNumber(15, 40); // beyond the 15 extensions of model 11
-    const Strings all = {"20", "21", "3001", "24", "25", "26", "27", "28", "29", "30", "31", "32", "33", "34"};
+    const Strings all = {"20", "21", "3001", "24", "25", "26", "27",
+                         "28", "29", "30",   "31", "32", "33", "34"};
     EXPECT_EQ(Keys(CategoryScratchTable(Source(), AllTempTableItems)), all);
     EXPECT_EQ(Keys(FacilityScratchTable(Source())), all);
     EXPECT_EQ(Keys(IndividualScratchTable(Source())), all);
@@ -78,11 +79,11 @@ struct TBitCase {
 TEST_F(ScratchRows, EachCategoryBitReachesItsOwnField) {
     const std::size_t i = 1; // position 2, number 21
     const std::vector<TBitCase> cases = {
-        {DayCategories, 0, "CATD1"}, {DayCategories, 6, "CATD7"}, {DayCategories, 7, {}},
-        {DayRoutes, 0, {}},          {DayRoutes, 1, "ROTD1"},     {DayRoutes, 7, "ROTD7"},
-        {DayFacilities, 0, {}},      {DayFacilities, 4, "FACD4"}, {NightCategories, 2, "CATN3"},
+        {DayCategories, 0, "CATD1"}, {DayCategories, 6, "CATD7"},   {DayCategories, 7, {}},
+        {DayRoutes, 0, {}},          {DayRoutes, 1, "ROTD1"},       {DayRoutes, 7, "ROTD7"},
+        {DayFacilities, 0, {}},      {DayFacilities, 4, "FACD4"},   {NightCategories, 2, "CATN3"},
         {NightRoutes, 5, "ROTN5"},   {NightFacilities, 7, "FACN7"}, {Attributes, 3, "CAR1"},
-        {Attributes, 4, "CAR2"},     {Attributes, 5, {}},         {Attributes, 6, "CAR3"},
+        {Attributes, 4, "CAR2"},     {Attributes, 5, {}},           {Attributes, 6, "CAR3"},
         {Attributes, 7, "CAR4"},     {ExtensionFacilities, 0, {}}};
     for (int subRoute : {DaySubRoutes, NightSubRoutes}) image[subRoute + i] = NoSubRoute;
     for (const TBitCase& c : cases) {
@@ -117,16 +118,28 @@ TEST_F(ScratchRows, FacilityBitsZeroToFiveInFieldOrder) {
 
 TEST_F(ScratchRows, EachTrunkBitReachesItsOwnField) {
     const std::size_t r = TrunkRecords + TrunkRecordSize; // trunk 2
-    const std::vector<TBitCase> cases = {
-        {r, 3, "LIMCIFRAS"},     {r, 4, "ACESSAIU"},     {r, 5, "DDCNOT"},      {r, 6, "DDCDIU"},
-        {r, 7, "ATENDDIG"},      {r + 7, 0, "DTMFFSK"},  {r + 7, 1, "NTOQUES"}, {r + 7, 2, "ATDCORR"},
-        {r + 7, 3, "APOSTTD"},   {r + 7, 4, "DATDAUTO"}, {r + 7, 5, "BINA"},    {r + 7, 6, "DETFAX"},
-        {r + 7, 7, "TRANSBN"},   {TrunkBytes + 1, 5, "RTSAIDA"},                {TrunkBytes + 1, 6, "RTENTRA"},
-        {TrunkBytes + 1, 7, "RTBLOQ"}, {TrunkBytes + 1, 4, {}}};
+    const std::vector<TBitCase> cases = {{r, 3, "LIMCIFRAS"},
+                                         {r, 4, "ACESSAIU"},
+                                         {r, 5, "DDCNOT"},
+                                         {r, 6, "DDCDIU"},
+                                         {r, 7, "ATENDDIG"},
+                                         {r + 7, 0, "DTMFFSK"},
+                                         {r + 7, 1, "NTOQUES"},
+                                         {r + 7, 2, "ATDCORR"},
+                                         {r + 7, 3, "APOSTTD"},
+                                         {r + 7, 4, "DATDAUTO"},
+                                         {r + 7, 5, "BINA"},
+                                         {r + 7, 6, "DETFAX"},
+                                         {r + 7, 7, "TRANSBN"},
+                                         {TrunkBytes + 1, 5, "RTSAIDA"},
+                                         {TrunkBytes + 1, 6, "RTENTRA"},
+                                         {TrunkBytes + 1, 7, "RTBLOQ"},
+                                         {TrunkBytes + 1, 4, {}}};
     for (const TBitCase& c : cases) {
         image[c.offset] = static_cast<std::uint8_t>(1 << c.bit);
         const Strings expected = c.field ? Strings{*c.field} : Strings{};
-        EXPECT_EQ(SetBits(TrunkScratchTable(Source(), AllTempTableItems), "02"), expected) << c.field.value_or("-");
+        EXPECT_EQ(SetBits(TrunkScratchTable(Source(), AllTempTableItems), "02"), expected)
+            << c.field.value_or("-");
         image[c.offset] = 0;
     }
 }
@@ -149,8 +162,8 @@ TEST_F(ScratchRows, TrunkNumbersRoutesDiallingAndTimes) {
 }
 
 TEST_F(ScratchRows, DigitCountIsTheLowestFlagAndSevenWithoutOne) {
-    const std::vector<std::pair<std::uint8_t, const char*>> cases = {
-        {0, "7"}, {1, "7"}, {2, "8"}, {4, "9"}, {6, "8"}, {5, "7"}, {0xF8, "7"}};
+    const std::vector<std::pair<std::uint8_t, const char*>> cases = {{0, "7"}, {1, "7"}, {2, "8"},   {4, "9"},
+                                                                     {6, "8"}, {5, "7"}, {0xF8, "7"}};
     for (const auto& [flags, digits] : cases) {
         image[TrunkRecords] = flags;
         EXPECT_EQ(Record(TrunkScratchTable(Source(), 1), "01")["CIFRAS"], digits) << int(flags);
@@ -162,8 +175,9 @@ TEST_F(ScratchRows, AttendantTexts) {
     image[Groups + 8] = 0;              // group 2 hierarchical
     SetNumber(4, 2044);
     const std::vector<std::pair<std::uint8_t, const char*>> cases = {
-        {AccessCode60, "60"}, {GroupCode(1), ""}, {GroupCode(2), "62"}, {4, "2044"},
-        {15, ""},             {NoExtension, ""},  {0x77, ""},           {0x78, ""}};
+        {AccessCode60, "60"}, {GroupCode(1), ""}, {GroupCode(2), "62"},
+        {4, "2044"},          {15, ""},           {NoExtension, ""},
+        {0x77, ""},           {0x78, ""}};
     for (const auto& [code, text] : cases) EXPECT_EQ(AttendantText(Source(), code), text) << int(code);
 
     const std::size_t r = TrunkRecords;
@@ -198,8 +212,8 @@ TEST_F(ScratchRows, BossSecretaryTextsAndCodesInGroupOrder) {
     std::ranges::copy(codes, &image[Bosses]);
     std::ranges::copy(codes, &image[Secretaries]);
     image[Secretaries + 7] = 5;
-    const auto expectedCodes = std::array<std::uint8_t, 16>{
-        0, 1, 0, 1, 2, NoExtension, 2, NoExtension, 64, 3, 64, 3, 14, 15, 14, 5};
+    const auto expectedCodes =
+        std::array<std::uint8_t, 16>{0, 1, 0, 1, 2, NoExtension, 2, NoExtension, 64, 3, 64, 3, 14, 15, 14, 5};
     EXPECT_EQ(BossSecretaryCodesOf(Source()), expectedCodes);
     const TScratchTable table = BossSecretaryScratchTable(Source());
     EXPECT_EQ(table.Rows[1], (TScratchRow{"2", "22", "", "22", ""}));
