@@ -41,18 +41,18 @@ constexpr std::size_t CopiedLength = 6;
 
 // The columns of the scratch table of the trunks, by position.
 constexpr std::array<const char*, 28> Columns = {
-    "VIA",       "LIMCIFRAS", "ACESSAIU", "DDCNOT",   "DDCDIU",   "ATENDDIG", "RECHAMADA",
-    "APOSTTD",   "BINA",      "DETFAX",   "RTSAIDA",  "RTENTRA",  "RTBLOQ",   "TIPOVIA",
+    "VIA",       "LIMCIFRAS", "ACESSAIU",  "DDCNOT",     "DDCDIU",   "ATENDDIG", "RECHAMADA",
+    "APOSTTD",   "BINA",      "DETFAX",    "RTSAIDA",    "RTENTRA",  "RTBLOQ",   "TIPOVIA",
     "TOM425",    "CIFRAS",    "ATENDPRIN", "TRANSBORDO", "ATENDNOT", "TMPTRANS", "TMPTOMDIS",
-    "TMPINIBIL", "NROTA",     "DATDAUTO", "NTOQUES",  "TRANSBN",  "ATDCORR",  "DTMFFSK"};
+    "TMPINIBIL", "NROTA",     "DATDAUTO",  "NTOQUES",    "TRANSBN",  "ATDCORR",  "DTMFFSK"};
 constexpr int MainAttendantColumn = 16;
 constexpr int OverflowColumn = 17;
 constexpr int NightAttendantColumn = 18;
 
 // The defaults of columns 1..27 ("Padrão"); LIMCIFRAS and the attendants are set when applied.
-constexpr std::array<const char*, 27> Defaults = {
-    "1", "1", "0", "0", "0", "0", "0",  "0",  "0", "1", "1", "0", "MF", "0",
-    "8", "0", "1", "0", "35", "7", "7", "0", "0", "0", "1", "0", "0"};
+constexpr std::array<const char*, 27> Defaults = {"1",  "1", "0", "0",  "0", "0", "0", "0", "0",
+                                                  "1",  "1", "0", "MF", "0", "8", "0", "1", "0",
+                                                  "35", "7", "7", "0",  "0", "0", "1", "0", "0"};
 
 // Summaries of the attendants: codes 0..119 count (positions, "60", the groups), 0xBB does not.
 constexpr int SummaryCodes = 120;
@@ -64,7 +64,7 @@ struct TFlagBit {
 };
 constexpr TFlagBit Byte0Flags[] = {
     {"LIMCIFRAS", 0x08}, {"ACESSAIU", 0x10}, {"DDCNOT", 0x20}, {"DDCDIU", 0x40}, {"ATENDDIG", 0x80}};
-constexpr TFlagBit Byte7Flags[] = {{"APOSTTD", 0x08}, {"BINA", 0x20},    {"DETFAX", 0x40},
+constexpr TFlagBit Byte7Flags[] = {{"APOSTTD", 0x08},  {"BINA", 0x20},    {"DETFAX", 0x40},
                                    {"DATDAUTO", 0x10}, {"NTOQUES", 0x02}, {"TRANSBN", 0x80},
                                    {"ATDCORR", 0x04},  {"DTMFFSK", 0x01}};
 constexpr TFlagBit DirectionFlags[] = {{"RTSAIDA", 0x20}, {"RTENTRA", 0x40}, {"RTBLOQ", 0x80}};
@@ -192,6 +192,15 @@ void PreencheRotas(TFormConfigVias& screen, int n) {
     screen.RadioRotas->setMinimumHeight((n + 2) * RouteItemHeight);
 }
 
+void PrepareTrunkScreen(TFormConfigVias& screen, TDataSet& table, int which) {
+    BuildExtensionList(true);
+    screen.FillAttendantLists();
+    PreencheRotas(screen, CurrentModel().Trunks);
+    screen.SetMode(which);
+    screen.OpenTable(table);
+    screen.MontaTelaVias();
+}
+
 TFormConfigVias::TFormConfigVias(QWidget* parent)
     : TScreenForm(parent, WithDefault | WithHelp, ConfViaHelp), LabelVia(new QLabel(this)),
       EditVia(NewTrunkEdit(this)), DBNavigator1(NewNavigator(this)), CopiaButton(new QPushButton(this)),
@@ -212,9 +221,10 @@ TFormConfigVias::TFormConfigVias(QWidget* parent)
       ComboTmpTrans(NewTimeCombo(this, "ComboTmpTrans", 5, 80)),
       ComboTmpTomDis(NewTimeCombo(this, "ComboTmpTomDis", 6, 90)),
       ComboTmpInibil(NewTimeCombo(this, "ComboTmpInibil", 5, 45, true)),
-      GroupOpcoes(NewGroup(this, "GroupOpcoes",
-                           {CheckLimCifras, CheckAcessaIU, CheckDDCNot, CheckDDCDiu, CheckAtendDig, CheckAposTTD,
-                            DBCheckBox5, CheckDetFax, CheckNToques, CheckTransBN, CheckDAtdAuto, Label3})),
+      GroupOpcoes(
+          NewGroup(this, "GroupOpcoes",
+                   {CheckLimCifras, CheckAcessaIU, CheckDDCNot, CheckDDCDiu, CheckAtendDig, CheckAposTTD,
+                    DBCheckBox5, CheckDetFax, CheckNToques, CheckTransBN, CheckDAtdAuto, Label3})),
       GroupSentido(NewGroup(this, "GroupSentido", {DBCheckBox1, DBCheckBox2, DBCheckBox3, CheckEnlace})),
       GroupAtend(NewFieldGroup(this, "GroupAtend",
                                {{LabelAtendPrin, ComboAtendPrin},
@@ -234,12 +244,12 @@ TFormConfigVias::TFormConfigVias(QWidget* parent)
     CheckEnlace->setEnabled(false);
 
     const std::pair<QWidget*, int> bound[] = {
-        {CheckLimCifras, 1}, {CheckAcessaIU, 2},   {CheckDDCNot, 3},     {CheckDDCDiu, 4},
-        {CheckAtendDig, 5},  {CheckAposTTD, 7},    {DBCheckBox5, 8},     {CheckDetFax, 9},
-        {DBCheckBox1, 10},   {DBCheckBox2, 11},    {DBCheckBox3, 12},    {RadioTipoVia, 13},
+        {CheckLimCifras, 1}, {CheckAcessaIU, 2},   {CheckDDCNot, 3},      {CheckDDCDiu, 4},
+        {CheckAtendDig, 5},  {CheckAposTTD, 7},    {DBCheckBox5, 8},      {CheckDetFax, 9},
+        {DBCheckBox1, 10},   {DBCheckBox2, 11},    {DBCheckBox3, 12},     {RadioTipoVia, 13},
         {RadioCifras, 15},   {ComboAtendPrin, 16}, {ComboTransbordo, 17}, {ComboAtendNot, 18},
-        {ComboTmpTrans, 19}, {ComboTmpTomDis, 20}, {ComboTmpInibil, 21}, {RadioRotas, 22},
-        {CheckDAtdAuto, 23}, {CheckNToques, 24},   {CheckTransBN, 25},   {RadioDTMFFSK, 27}};
+        {ComboTmpTrans, 19}, {ComboTmpTomDis, 20}, {ComboTmpInibil, 21},  {RadioRotas, 22},
+        {CheckDAtdAuto, 23}, {CheckNToques, 24},   {CheckTransBN, 25},    {RadioDTMFFSK, 27}};
     for (const auto& [control, column] : bound) {
         const QString field = Columns[column];
         if (auto* box = dynamic_cast<TDBCheckBox*>(control)) {
@@ -266,7 +276,8 @@ TFormConfigVias::TFormConfigVias(QWidget* parent)
     trunkRow->addStretch();
     trunkRow->addWidget(CopiaButton);
     auto* middle = new QVBoxLayout;
-    for (QWidget* widget : std::initializer_list<QWidget*>{GroupSentido, RadioTipoVia, RadioCifras, RadioDTMFFSK})
+    for (QWidget* widget :
+         std::initializer_list<QWidget*>{GroupSentido, RadioTipoVia, RadioCifras, RadioDTMFFSK})
         middle->addWidget(widget);
     middle->addStretch();
     auto* right = new QVBoxLayout;
@@ -466,7 +477,8 @@ bool TFormConfigVias::eventFilter(QObject* watched, QEvent* event) {
 // ---- couplings of the options ----------------------------------------------------------------
 
 void TFormConfigVias::DBCheckBox1Click() {
-    CheckEnlace->setChecked(!DBCheckBox1->isChecked() && !DBCheckBox2->isChecked() && !DBCheckBox3->isChecked());
+    CheckEnlace->setChecked(!DBCheckBox1->isChecked() && !DBCheckBox2->isChecked() &&
+                            !DBCheckBox3->isChecked());
 }
 
 void TFormConfigVias::DBCheckBox5Click() {
@@ -588,7 +600,8 @@ void TFormConfigVias::ApplyDefaults() {
 void TFormConfigVias::DefButtonClick() {
     Guard([this] {
         if (!CopiaButton->isHidden()) {
-            if (!AskDefaultScope(this, LngText("A todos as vias do PABX"), LngText("A via em edição"))) return;
+            if (!AskDefaultScope(this, LngText("A todos as vias do PABX"), LngText("A via em edição")))
+                return;
             if (DefaultScope == 0) {
                 TDataSet& table = Table();
                 table.CheckBrowseMode();

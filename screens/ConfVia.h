@@ -82,34 +82,34 @@ public:
     TDBNavigator* const DBNavigator1;
     QPushButton* const CopiaButton;
 
-    TDBCheckBox* const CheckLimCifras;   // LIMCIFRAS
-    TDBCheckBox* const CheckAcessaIU;    // ACESSAIU
-    TDBCheckBox* const CheckDDCNot;      // DDCNOT
-    TDBCheckBox* const CheckDDCDiu;      // DDCDIU
-    TDBCheckBox* const CheckAtendDig;    // ATENDDIG
-    TDBCheckBox* const CheckAposTTD;     // APOSTTD
-    TDBCheckBox* const DBCheckBox5;      // BINA
-    TDBCheckBox* const CheckDetFax;      // DETFAX
-    TDBCheckBox* const CheckNToques;     // NTOQUES
-    TDBCheckBox* const CheckTransBN;     // TRANSBN
-    TDBCheckBox* const CheckDAtdAuto;    // DATDAUTO
-    QLabel* const Label3;                // "automático sem discagem"
-    TDBCheckBox* const DBCheckBox1;      // RTSAIDA
-    TDBCheckBox* const DBCheckBox2;      // RTENTRA
-    TDBCheckBox* const DBCheckBox3;      // RTBLOQ
-    QCheckBox* const CheckEnlace;        // checked when no direction is
-    TDBRadioGroup* const RadioTipoVia;   // TIPOVIA
-    TDBRadioGroup* const RadioCifras;    // CIFRAS
-    TDBRadioGroup* const RadioDTMFFSK;   // DTMFFSK
-    TDBRadioGroup* const RadioRotas;     // NROTA
+    TDBCheckBox* const CheckLimCifras; // LIMCIFRAS
+    TDBCheckBox* const CheckAcessaIU;  // ACESSAIU
+    TDBCheckBox* const CheckDDCNot;    // DDCNOT
+    TDBCheckBox* const CheckDDCDiu;    // DDCDIU
+    TDBCheckBox* const CheckAtendDig;  // ATENDDIG
+    TDBCheckBox* const CheckAposTTD;   // APOSTTD
+    TDBCheckBox* const DBCheckBox5;    // BINA
+    TDBCheckBox* const CheckDetFax;    // DETFAX
+    TDBCheckBox* const CheckNToques;   // NTOQUES
+    TDBCheckBox* const CheckTransBN;   // TRANSBN
+    TDBCheckBox* const CheckDAtdAuto;  // DATDAUTO
+    QLabel* const Label3;              // "automático sem discagem"
+    TDBCheckBox* const DBCheckBox1;    // RTSAIDA
+    TDBCheckBox* const DBCheckBox2;    // RTENTRA
+    TDBCheckBox* const DBCheckBox3;    // RTBLOQ
+    QCheckBox* const CheckEnlace;      // checked when no direction is
+    TDBRadioGroup* const RadioTipoVia; // TIPOVIA
+    TDBRadioGroup* const RadioCifras;  // CIFRAS
+    TDBRadioGroup* const RadioDTMFFSK; // DTMFFSK
+    TDBRadioGroup* const RadioRotas;   // NROTA
     QLabel *const LabelAtendPrin, *const LabelTransbordo, *const LabelAtendNot;
-    TDBComboBox* const ComboAtendPrin;   // ATENDPRIN
-    TDBComboBox* const ComboTransbordo;  // TRANSBORDO
-    TDBComboBox* const ComboAtendNot;    // ATENDNOT
+    TDBComboBox* const ComboAtendPrin;  // ATENDPRIN
+    TDBComboBox* const ComboTransbordo; // TRANSBORDO
+    TDBComboBox* const ComboAtendNot;   // ATENDNOT
     QLabel *const LabelTmpTrans, *const LabelTmpTomDis, *const LabelTmpInibil;
-    TDBComboBox* const ComboTmpTrans;    // TMPTRANS
-    TDBComboBox* const ComboTmpTomDis;   // TMPTOMDIS
-    TDBComboBox* const ComboTmpInibil;   // TMPINIBIL
+    TDBComboBox* const ComboTmpTrans;  // TMPTRANS
+    TDBComboBox* const ComboTmpTomDis; // TMPTOMDIS
+    TDBComboBox* const ComboTmpInibil; // TMPINIBIL
     QGroupBox *const GroupOpcoes, *const GroupSentido, *const GroupAtend, *const GroupTempos;
 
     TFormCopiaVia* const FormCopiaVia;
@@ -134,3 +134,9 @@ private:
 
 // The routes 0..n of the radio group (n = the model's trunk count).
 void PreencheRotas(TFormConfigVias& screen, int n);
+
+// What the main window does before it shows the screen over the scratch table of the trunks, for
+// every trunk (AllTempTableItems) or the one trunk of a trunk button: builds the program-wide
+// extension list with the access codes, fills the attendant lists and the routes, sets the mode,
+// opens the table and calls MontaTelaVias.
+void PrepareTrunkScreen(TFormConfigVias& screen, platform::data::TDataSet& table, int which);

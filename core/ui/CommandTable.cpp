@@ -8,6 +8,7 @@
 #include "core/Programming.h"
 #include "core/Sections.h"
 #include "core/ui/prgmain.h"
+#include "db/engine/VORSAMTable.h"
 #include "platform/ui/UiServices.h"
 #include "screens/Agcolet.h"
 #include "screens/Agindiv.h"
@@ -30,6 +31,8 @@
 #include "screens/Senhager.h"
 #include "screens/Teclasti.h"
 #include "screens/Temporiz.h"
+
+#include <QLineEdit>
 
 // ---- Show functions -----------------------------------------------------------------------
 
@@ -59,6 +62,14 @@ void ShowFaxAttendant(TCommandContext& context) {
     auto& screen = context.Screen<TFormAtendFAX>();
     screen.PreencheCombo();
     screen.exec();
+}
+
+// The trunks: every trunk from the menu, or the one trunk of a trunk button (context.Which()).
+void ShowTrunks(TCommandContext& context) {
+    auto& screen = context.Screen<TFormConfigVias>();
+    PrepareTrunkScreen(screen, TabTemp(), context.Which());
+    screen.exec();
+    screen.EditVia->setEnabled(true);
 }
 
 // The boxes offer the sections the programming holds.
@@ -132,7 +143,7 @@ const std::vector<TCommand>& CommandTable() {
          .section = K::TerminalKeys, .helpContext = 24, .availableOn = AnyModel, .show = ShowScreen<TFormTeclasTI>},
 
         {.id = Trunks, .caption = LngText("Configuração das vias"), .menu = S::Exchange, .section = K::Trunks,
-         .helpContext = 14, .tableCode = 2, .availableOn = AnyModel, .toolBar = true},
+         .helpContext = 14, .tableCode = 2, .availableOn = AnyModel, .show = ShowTrunks, .toolBar = true},
         {.id = Prefixes, .caption = LngText("Bloqueio de prefixos"), .menu = S::Exchange, .section = K::Prefixes,
          .helpContext = 32, .tableCode = 7, .availableOn = AnyModel},
         {.id = GeneralSpeedDial, .caption = LngText("Agenda geral"), .menu = S::Exchange, .section = K::GeneralSpeedDial,

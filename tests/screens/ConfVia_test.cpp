@@ -3,12 +3,13 @@
 // and the test for trunks naming an emptied extension group.
 
 #include "ScreenFixture.h"
-#include "TrunkTable.h"
 #include "core/DefaultProgramming.h"
 #include "core/ExtensionCodes.h"
+#include "db/engine/VORSAMTable.h"
 #include "screens/ConfVia.h"
 #include "screens/Copconf.h"
 #include "screens/Padrao.h"
+#include "screens/ScratchTables.h"
 
 #include "platform/ui/DataChoiceControls.h"
 #include "platform/ui/DataNavigator.h"
@@ -29,7 +30,7 @@ namespace {
 
 using platform::data::TDataSet;
 
-constexpr std::size_t TrunkArea = 198;     // records, summaries and trunk bytes: 198..253
+constexpr std::size_t TrunkArea = 198; // records, summaries and trunk bytes: 198..253
 constexpr std::size_t TrunkAreaSize = 56;
 
 std::vector<std::uint8_t> TrunkBytes() {
@@ -50,17 +51,13 @@ protected:
         LoadModel(model);
         Reopen(which);
     }
+    // The scratch table TEMPORAR.DAT as the main window builds it, in the test's program folder.
     void Reopen(int which = 255) {
-        table.Build(which);
-        BuildExtensionList(true);
-        screen.FillAttendantLists();
-        PreencheRotas(screen, CurrentModel().Trunks);
-        screen.SetMode(which);
-        screen.OpenTable(table.DataSet());
-        screen.MontaTelaVias();
+        BuildTempTable(TrunkTableCode, which);
+        PrepareTrunkScreen(screen, TabTemp(), which);
         ShowActive(screen);
     }
-    TDataSet& Rows() { return table.DataSet(); }
+    static TDataSet& Rows() { return TabTemp(); }
     // Answers the next modal dialog with `handle` (which must close it); `answered` names its class.
     void AnswerNextDialog(const std::function<void(QDialog&)>& handle) {
         answered.clear();
@@ -77,7 +74,8 @@ protected:
     void Set(int trunk, std::initializer_list<std::pair<const char*, const char*>> values) {
         TDataSet& rows = Rows();
         for (rows.First(); !rows.Eof(); rows.Next())
-            if (rows.FieldByName("VIA").AsString() == QStringLiteral("%1").arg(trunk, 2, 10, QChar('0')).toStdString())
+            if (rows.FieldByName("VIA").AsString() ==
+                QStringLiteral("%1").arg(trunk, 2, 10, QChar('0')).toStdString())
                 break;
         ASSERT_FALSE(rows.Eof()) << trunk;
         rows.Edit();
@@ -86,7 +84,7 @@ protected:
     }
     std::string CurrentVia() { return Rows().FieldByName("VIA").AsString(); }
 
-    TTrunkTable table;
+    static constexpr int TrunkTableCode = 2;
     TFormConfigVias screen;
     QString answered;
 };
@@ -97,23 +95,23 @@ TEST_F(ConfViaTest, OkPacksEveryRowBackAndClearsBitFourOfTheTrunkBytes) {
     LoadModel(12); // 6 trunks
     const std::uint8_t records[6][9] = {
         // byte 0 .. 7, trunk byte
-        {0xF9, 2, 0xBB, 3, 5, 6, 0, 0x7F, 0x2F},  // 7 digits, every flag; no overflow; route 7, MF, out
-        {0x0A, 0, 1, 1, 80, 90, 45, 0xFF, 0xE7}, // 8 digits; every option; every direction, DC
+        {0xF9, 2, 0xBB, 3, 5, 6, 0, 0x7F, 0x2F},        // 7 digits, every flag; no overflow; route 7, MF, out
+        {0x0A, 0, 1, 1, 80, 90, 45, 0xFF, 0xE7},        // 8 digits; every option; every direction, DC
         {0x04, 0x71, 0x70, 0x71, 35, 7, 7, 0x80, 0x40}, // 9 digits; group 1 in use, "60" overflow
-        {0x12, 4, 5, 6, 10, 10, 10, 0x00, 0xB1}, // bit 4 of the trunk byte set before
-        {0x12, 1, 1, 1, 5, 6, 5, 0x20, 0x21},
-        {0x12, 1, 1, 2, 5, 6, 5, 0x01, 0x29},
+        {0x12, 4, 5, 6, 10, 10, 10, 0x00, 0xB1},        // bit 4 of the trunk byte set before
+        {0x12, 1, 1, 1, 5, 6, 5, 0x20, 0x21},           {0x12, 1, 1, 2, 5, 6, 5, 0x01, 0x29},
     };
     ProgrammingImage[Offset::Groups] = 0; // group 1 in use
     for (int trunk = 1; trunk <= 6; ++trunk) {
-        for (int byte = 0; byte < 8; ++byte) ProgrammingHeader[Record(trunk) + byte] = records[trunk - 1][byte];
+        for (int byte = 0; byte < 8; ++byte)
+            ProgrammingHeader[Record(trunk) + byte] = records[trunk - 1][byte];
         ProgrammingHeader[247 + trunk] = records[trunk - 1][8];
     }
     Reopen();
     std::vector<std::uint8_t> expected = TrunkBytes();
-    expected[246 - TrunkArea] = 1; // main attendants 2, 0, 0x71, 4, 1, 1: 1 twice
-    expected[247 - TrunkArea] = 1; // night attendants 3, 1, 0x71, 6, 1, 2: 1 twice
-    expected[251 - TrunkArea] = 0xA1; // bit 4 cleared
+    expected[246 - TrunkArea] = 1;              // main attendants 2, 0, 0x71, 4, 1, 1: 1 twice
+    expected[247 - TrunkArea] = 1;              // night attendants 3, 1, 0x71, 6, 1, 2: 1 twice
+    expected[251 - TrunkArea] = 0xA1;           // bit 4 cleared
     expected[Record(1) + 7 - TrunkArea] = 0x6F; // the row in edit: ATDCORR clears DATDAUTO
     screen.OkButtonClick();
     EXPECT_TRUE(Messages().empty()) << testing::PrintToString(Messages());
@@ -125,8 +123,13 @@ TEST_F(ConfViaTest, OkPacksEveryRowBackAndClearsBitFourOfTheTrunkBytes) {
 
 TEST_F(ConfViaTest, AnEmptyOverflowClearsTheNightOverflowBit) {
     Open(11);
-    Set(2, {{"TRANSBORDO", "    "}, {"TRANSBN", "1"}});
+    Set(2, {{"TRANSBN", "1"}});
+    QComboBox* overflow = screen.ComboTransbordo;
+    ASSERT_EQ(overflow->itemText(0), "     "); // the list's "no overflow"
+    overflow->setCurrentIndex(0);
+    emit overflow->activated(0); // as the user's choice
     screen.OkButtonClick();
+    EXPECT_TRUE(Messages().empty()) << testing::PrintToString(Messages());
     EXPECT_EQ(ProgrammingHeader[Record(2) + 2], NoExtension);
     EXPECT_EQ(ProgrammingHeader[Record(2) + 7] & 0x80, 0);
     EXPECT_EQ(ProgrammingHeader[Record(1) + 7] & 0x80, 0x80);
@@ -139,13 +142,13 @@ TEST_F(ConfViaTest, TheCorrectingAttendantOfTheRowInEditSetsTheDigitalAttendant)
     Rows().FieldByName("ATDCORR").SetAsString("1");
     Rows().FieldByName("DATDAUTO").SetAsString("1");
     screen.OkButtonClick();
-    EXPECT_EQ(ProgrammingHeader[Record(1)] & 0x80, 0x80);             // ATENDDIG
-    EXPECT_EQ(ProgrammingHeader[Record(1) + 7] & 0x14, 0x04);         // ATDCORR kept, DATDAUTO cleared
+    EXPECT_EQ(ProgrammingHeader[Record(1)] & 0x80, 0x80);     // ATENDDIG
+    EXPECT_EQ(ProgrammingHeader[Record(1) + 7] & 0x14, 0x04); // ATDCORR kept, DATDAUTO cleared
 }
 
 // Two attendants twice each: the lower code wins; a group counts like an extension.
 TEST_F(ConfViaTest, ATieOfAttendantsStoresTheLowerCode) {
-    Open(11); // numbers 20 + position
+    Open(11);                                 // numbers 20 + position
     ProgrammingImage[Offset::Groups + 8] = 0; // group 2 in use
     Set(1, {{"ATENDPRIN", "23"}, {"ATENDNOT", "62"}});
     Set(2, {{"ATENDPRIN", "21"}, {"ATENDNOT", "62"}});
@@ -166,17 +169,26 @@ struct TErrorCase {
 };
 
 const TErrorCase ErrorCases[] = {
-    {"no direction", {{"RTSAIDA", "0"}, {"RTENTRA", "0"}, {"RTBLOQ", "0"}},
-     "Deve ser definido o tipo da via (saída, entrada, bloqueada)", "DBCheckBox1"},
+    {"no direction",
+     {{"RTSAIDA", "0"}, {"RTENTRA", "0"}, {"RTBLOQ", "0"}},
+     "Deve ser definido o tipo da via (saída, entrada, bloqueada)",
+     "DBCheckBox1"},
     {"no direction, no main attendant",
      {{"RTSAIDA", "0"}, {"RTENTRA", "0"}, {"RTBLOQ", "0"}, {"ATENDPRIN", ""}},
-     "Ramal atendedor principal deve existir.", "ComboAtendPrin"},
-    {"no direction, no night attendant", {{"RTSAIDA", "0"}, {"RTENTRA", "0"}, {"RTBLOQ", "0"}, {"ATENDNOT", ""}},
-     "Ramal atendedor noturno deve existir.", "ComboAtendNot"},
-    {"neither attendant", {{"ATENDPRIN", ""}, {"ATENDNOT", ""}}, "Ramal atendedor principal deve existir.",
+     "Ramal atendedor principal deve existir.",
+     "ComboAtendPrin"},
+    {"no direction, no night attendant",
+     {{"RTSAIDA", "0"}, {"RTENTRA", "0"}, {"RTBLOQ", "0"}, {"ATENDNOT", ""}},
+     "Ramal atendedor noturno deve existir.",
+     "ComboAtendNot"},
+    {"neither attendant",
+     {{"ATENDPRIN", ""}, {"ATENDNOT", ""}},
+     "Ramal atendedor principal deve existir.",
      "ComboAtendPrin"},
     {"an emptied group", {{"ATENDNOT", "    "}}, "Ramal atendedor noturno deve existir.", "ComboAtendNot"},
-    {"a number no position has", {{"ATENDPRIN", "99"}}, "Ramal atendedor principal deve existir.",
+    {"a number no position has",
+     {{"ATENDPRIN", "99"}},
+     "Ramal atendedor principal deve existir.",
      "ComboAtendPrin"},
     {"an overflow no position has", {{"TRANSBORDO", "99"}}, "Ramal não existe.", "ComboTransbordo"},
     {"a timer that is no number", {{"TMPTRANS", "x"}}, "O valor deve ser um número.", "ComboTmpTrans"},
@@ -319,14 +331,16 @@ TEST_F(ConfViaTest, CopyWritesTheTrunkInEditIntoThePickedTrunks) {
     EXPECT_NE(ProgrammingHeader[Record(1)], ProgrammingHeader[Record(2)]);
 }
 
-TEST(CopiaViaTest, OffersThePanelsOfTheModelsTrunks) {
+using CopiaViaTest = ScreenFixture;
+
+TEST_F(CopiaViaTest, OffersThePanelsOfTheModelsTrunks) {
     struct TCase {
         std::uint8_t model;
         std::array<const char*, 6> captions;
     };
-    for (const TCase& model : {TCase{10, {"01", "02", "**", "**", "**", "**"}},
-                               TCase{11, {"01", "02", "03", "04", "**", "**"}},
-                               TCase{12, {"01", "02", "03", "04", "05", "06"}}}) {
+    for (const TCase& model :
+         {TCase{10, {"01", "02", "**", "**", "**", "**"}}, TCase{11, {"01", "02", "03", "04", "**", "**"}},
+          TCase{12, {"01", "02", "03", "04", "05", "06"}}}) {
         ModelCode = model.model;
         TFormCopiaVia copy;
         copy.FormShow();
@@ -343,7 +357,6 @@ TEST(CopiaViaTest, OffersThePanelsOfTheModelsTrunks) {
         EXPECT_EQ(copy.Selected()[1], 1);
         EXPECT_EQ(copy.Panel[1]->Colour(), clTeal);
     }
-    ModelCode = ModelNone;
 }
 
 // ---- the model rules and the couplings --------------------------------------------------------

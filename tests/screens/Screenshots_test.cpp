@@ -3,8 +3,8 @@
 //       --gtest_also_run_disabled_tests --gtest_filter='Screenshots.*'
 
 #include "ScreenFixture.h"
-#include "TrunkTable.h"
 #include "core/ExtensionCodes.h"
+#include "db/engine/VORSAMTable.h"
 #include "platform/os/Cp1252.h"
 #include "screens/Agcolet.h"
 #include "screens/Agindiv.h"
@@ -25,6 +25,7 @@
 #include "screens/Padrao.h"
 #include "screens/PlanoNum.h"
 #include "screens/Progdive.h"
+#include "screens/ScratchTables.h"
 #include "screens/Senhager.h"
 #include "screens/Teclasti.h"
 #include "screens/Temporiz.h"
@@ -176,15 +177,9 @@ TEST_F(Screenshots, DISABLED_GridScreens) {
 // The trunk screen on its second trunk, as the trunk menu command shows it, and its copy selector.
 TEST_F(Screenshots, DISABLED_Trunks) {
     ProgrammingHeader[198 + 8 + 7] |= 0x20; // trunk 2 identifies callers
-    TTrunkTable table;
-    table.Build(AllTempTableItems);
+    BuildTempTable(2, AllTempTableItems);
     TFormConfigVias screen;
-    BuildExtensionList(true);
-    screen.FillAttendantLists();
-    PreencheRotas(screen, CurrentModel().Trunks);
-    screen.SetMode(AllTempTableItems);
-    screen.OpenTable(table.DataSet());
-    screen.MontaTelaVias();
+    PrepareTrunkScreen(screen, TabTemp(), AllTempTableItems);
     screen.show();
     screen.EditVia->setText("2");
     screen.EnterVia();
