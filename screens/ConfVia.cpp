@@ -15,8 +15,6 @@
 #include "screens/ScreenFields.h"
 
 #include <QCheckBox>
-#include <QFormLayout>
-#include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -45,9 +43,6 @@ constexpr std::array<const char*, 28> Columns = {
     "APOSTTD",   "BINA",      "DETFAX",    "RTSAIDA",    "RTENTRA",  "RTBLOQ",   "TIPOVIA",
     "TOM425",    "CIFRAS",    "ATENDPRIN", "TRANSBORDO", "ATENDNOT", "TMPTRANS", "TMPTOMDIS",
     "TMPINIBIL", "NROTA",     "DATDAUTO",  "NTOQUES",    "TRANSBN",  "ATDCORR",  "DTMFFSK"};
-constexpr int MainAttendantColumn = 16;
-constexpr int OverflowColumn = 17;
-constexpr int NightAttendantColumn = 18;
 
 // The defaults of columns 1..27 ("Padrão"); LIMCIFRAS and the attendants are set when applied.
 constexpr std::array<const char*, 27> Defaults = {"1",  "1", "0", "0",  "0", "0", "0", "0", "0",
@@ -243,26 +238,34 @@ TFormConfigVias::TFormConfigVias(QWidget* parent)
     CheckEnlace->setObjectName("CheckEnlace");
     CheckEnlace->setEnabled(false);
 
-    const std::pair<QWidget*, int> bound[] = {
-        {CheckLimCifras, 1}, {CheckAcessaIU, 2},   {CheckDDCNot, 3},      {CheckDDCDiu, 4},
-        {CheckAtendDig, 5},  {CheckAposTTD, 7},    {DBCheckBox5, 8},      {CheckDetFax, 9},
-        {DBCheckBox1, 10},   {DBCheckBox2, 11},    {DBCheckBox3, 12},     {RadioTipoVia, 13},
-        {RadioCifras, 15},   {ComboAtendPrin, 16}, {ComboTransbordo, 17}, {ComboAtendNot, 18},
-        {ComboTmpTrans, 19}, {ComboTmpTomDis, 20}, {ComboTmpInibil, 21},  {RadioRotas, 22},
-        {CheckDAtdAuto, 23}, {CheckNToques, 24},   {CheckTransBN, 25},    {RadioDTMFFSK, 27}};
-    for (const auto& [control, column] : bound) {
-        const QString field = Columns[column];
-        if (auto* box = dynamic_cast<TDBCheckBox*>(control)) {
-            box->SetDataSource(&DataSourceConfVias);
-            box->SetDataField(field);
-        } else if (auto* group = dynamic_cast<TDBRadioGroup*>(control)) {
-            group->SetDataSource(&DataSourceConfVias);
-            group->SetDataField(field);
-        } else if (auto* list = dynamic_cast<TDBComboBox*>(control)) {
-            list->SetDataSource(&DataSourceConfVias);
-            list->SetDataField(field);
-        }
-    }
+    const auto bind = [this](auto* control, const char* field) {
+        control->SetDataSource(&DataSourceConfVias);
+        control->SetDataField(field);
+    };
+    bind(CheckLimCifras, "LIMCIFRAS");
+    bind(CheckAcessaIU, "ACESSAIU");
+    bind(CheckDDCNot, "DDCNOT");
+    bind(CheckDDCDiu, "DDCDIU");
+    bind(CheckAtendDig, "ATENDDIG");
+    bind(CheckAposTTD, "APOSTTD");
+    bind(DBCheckBox5, "BINA");
+    bind(CheckDetFax, "DETFAX");
+    bind(DBCheckBox1, "RTSAIDA");
+    bind(DBCheckBox2, "RTENTRA");
+    bind(DBCheckBox3, "RTBLOQ");
+    bind(RadioTipoVia, "TIPOVIA");
+    bind(RadioCifras, "CIFRAS");
+    bind(ComboAtendPrin, "ATENDPRIN");
+    bind(ComboTransbordo, "TRANSBORDO");
+    bind(ComboAtendNot, "ATENDNOT");
+    bind(ComboTmpTrans, "TMPTRANS");
+    bind(ComboTmpTomDis, "TMPTOMDIS");
+    bind(ComboTmpInibil, "TMPINIBIL");
+    bind(RadioRotas, "NROTA");
+    bind(CheckDAtdAuto, "DATDAUTO");
+    bind(CheckNToques, "NTOQUES");
+    bind(CheckTransBN, "TRANSBN");
+    bind(RadioDTMFFSK, "DTMFFSK");
     DBNavigator1->SetDataSource(&DataSourceConfVias);
     DataSourceConfVias.OnDataChange = [this](platform::data::TDataSource&, platform::data::TField*) {
         DBCheckBox1Click();
@@ -521,13 +524,13 @@ void TFormConfigVias::PackTrunk(const TImageView& header) {
     std::uint8_t byte7 = flags(Byte7Flags);
 
     // An attendant text no position has counts as no attendant.
-    const auto attendant = [this](int column) {
+    const auto attendant = [this](const char* field) {
         bool ok = false;
-        const PositionCode code = ExtensionCodeFromText(Table().Fields()[column].AsString(), ok);
+        const PositionCode code = ExtensionCodeFromText(Text(field), ok);
         return ok ? code : NoExtension;
     };
-    const PositionCode main = attendant(MainAttendantColumn);
-    const PositionCode night = attendant(NightAttendantColumn);
+    const PositionCode main = attendant("ATENDPRIN");
+    const PositionCode night = attendant("ATENDNOT");
     bool overflowOk = false;
     const PositionCode overflow = ExtensionCodeFromText(Text("TRANSBORDO"), overflowOk);
     if (overflow == NoExtension) byte7 &= ~NightOverflow;
