@@ -13,7 +13,10 @@
 // attendant error 1 and a missing night attendant error 2 (either replaces 5). 246 and 247 get
 // the most frequent main and night attendant codes of the model's trunks (codes 0..119, ties to
 // the lowest). Bit 4 of a trunk byte is always written 0; an empty overflow clears "Possui
-// transbordo noturno". RECHAMADA and TOM425 are carried but never stored.
+// transbordo noturno". RECHAMADA and TOM425 are carried but never stored. An attendant number
+// that no position has counts as no attendant (error 1 or 2), an overflow number that no position
+// has is refused ("Ramal não existe."), and a timer that is no number 0..255 is refused at its
+// list: none of them is ever stored as position 0 or a cut value.
 //
 // "Padrão" writes the defaults into the row in edit, or, asked with TFormPadrao in the
 // all-trunks mode, into every row ("LimiteCifras" of "CENTRPRG.INI" gives LIMCIFRAS). "C&opia"

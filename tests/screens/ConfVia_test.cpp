@@ -95,11 +95,12 @@ TEST_F(ConfViaTest, OkPacksEveryRowBackAndClearsBitFourOfTheTrunkBytes) {
     LoadModel(12); // 6 trunks
     const std::uint8_t records[6][9] = {
         // byte 0 .. 7, trunk byte
-        {0xF9, 2, 0xBB, 3, 5, 6, 0, 0x7F, 0x2F},        // 7 digits, every flag; no overflow; route 7, MF, out
+        {0x79, 2, 0xBB, 3, 5, 6, 0, 0x7F, 0x2F},        // 7 digits; no overflow; route 7, MF, out
         {0x0A, 0, 1, 1, 80, 90, 45, 0xFF, 0xE7},        // 8 digits; every option; every direction, DC
         {0x04, 0x71, 0x70, 0x71, 35, 7, 7, 0x80, 0x40}, // 9 digits; group 1 in use, "60" overflow
         {0x12, 4, 5, 6, 10, 10, 10, 0x00, 0xB1},        // bit 4 of the trunk byte set before
-        {0x12, 1, 1, 1, 5, 6, 5, 0x20, 0x21},           {0x12, 1, 1, 2, 5, 6, 5, 0x01, 0x29},
+        {0x12, 1, 1, 1, 5, 6, 5, 0x20, 0x21},           // caller id; outgoing, route 1
+        {0x12, 1, 1, 2, 5, 6, 5, 0x01, 0x29},           // FSK; outgoing, MF, route 1
     };
     ProgrammingImage[Offset::Groups] = 0; // group 1 in use
     for (int trunk = 1; trunk <= 6; ++trunk) {
@@ -112,7 +113,8 @@ TEST_F(ConfViaTest, OkPacksEveryRowBackAndClearsBitFourOfTheTrunkBytes) {
     expected[246 - TrunkArea] = 1;              // main attendants 2, 0, 0x71, 4, 1, 1: 1 twice
     expected[247 - TrunkArea] = 1;              // night attendants 3, 1, 0x71, 6, 1, 2: 1 twice
     expected[251 - TrunkArea] = 0xA1;           // bit 4 cleared
-    expected[Record(1) + 7 - TrunkArea] = 0x6F; // the row in edit: ATDCORR clears DATDAUTO
+    expected[Record(1) - TrunkArea] = 0xF9;     // the row in edit: ATDCORR sets ATENDDIG ...
+    expected[Record(1) + 7 - TrunkArea] = 0x6F; // ... and clears DATDAUTO
     screen.OkButtonClick();
     EXPECT_TRUE(Messages().empty()) << testing::PrintToString(Messages());
     EXPECT_EQ(TrunkBytes(), expected);
@@ -133,17 +135,6 @@ TEST_F(ConfViaTest, AnEmptyOverflowClearsTheNightOverflowBit) {
     EXPECT_EQ(ProgrammingHeader[Record(2) + 2], NoExtension);
     EXPECT_EQ(ProgrammingHeader[Record(2) + 7] & 0x80, 0);
     EXPECT_EQ(ProgrammingHeader[Record(1) + 7] & 0x80, 0x80);
-}
-
-TEST_F(ConfViaTest, TheCorrectingAttendantOfTheRowInEditSetsTheDigitalAttendant) {
-    Open(11);
-    Rows().First();
-    Rows().Edit();
-    Rows().FieldByName("ATDCORR").SetAsString("1");
-    Rows().FieldByName("DATDAUTO").SetAsString("1");
-    screen.OkButtonClick();
-    EXPECT_EQ(ProgrammingHeader[Record(1)] & 0x80, 0x80);     // ATENDDIG
-    EXPECT_EQ(ProgrammingHeader[Record(1) + 7] & 0x14, 0x04); // ATDCORR kept, DATDAUTO cleared
 }
 
 // Two attendants twice each: the lower code wins; a group counts like an extension.
