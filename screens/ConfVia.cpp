@@ -368,7 +368,7 @@ void TFormConfigVias::MontaTelaVias() {
     setWindowTitle(TrText("Configuração das vias "));
     CaptionButtons();
     CopiaButton->setText(TrLabel("C&opia"));
-    LabelVia->setText(TrLabel("&Via"));
+    LabelVia->setText(TrText("Via"));
     const std::pair<QAbstractButton*, const char*> boxes[] = {
         {CheckLimCifras, LngText("Limite de cifras")},
         {CheckAcessaIU, LngText("Acessa tabela IU")},
