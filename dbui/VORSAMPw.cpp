@@ -18,6 +18,7 @@ constexpr int MaxPasswordLength = 15;
 
 TPasswordDlg::TPasswordDlg(QWidget* parent) : QDialog(parent), edit_(new QLineEdit(this)) {
     setWindowTitle(QStringLiteral("Password"));
+    setMinimumWidth(280);
     auto* label = new QLabel(QStringLiteral("Enter the table's password:"), this);
     label->setBuddy(edit_);
     edit_->setEchoMode(QLineEdit::Password);

@@ -86,6 +86,21 @@ protected:
             EXPECT_EQ(dataSet.FieldByName("ID").AsInteger(), before) << path;
     }
 
+    // The ids of the records the table shows, in ascending order.
+    static std::vector<int> ShownIds(TVORSAMTable& table) {
+        std::vector<int> shown;
+        for (table.First(); !table.Eof(); table.Next()) shown.push_back(table.FieldByName("ID").AsInteger());
+        std::sort(shown.begin(), shown.end());
+        return shown;
+    }
+    // The oracle: the ids of the rows whose code lies in [low, high], in ascending order.
+    std::vector<int> IdsWithCodes(int low, int high) const {
+        std::vector<int> ids;
+        for (const TRow& row : rows_)
+            if (row.Code && *row.Code >= low && *row.Code <= high) ids.push_back(row.Id);
+        return ids;
+    }
+
     std::vector<TRow> rows_;
 };
 
@@ -133,12 +148,7 @@ TEST_F(TableLocateTest, LookupAnswersWithoutMovingAndAMissGivesNull) {
 TEST_F(TableLocateTest, RangeOverAPartialKeyShowsItsRecordsAndIsAppliedOnce) {
     auto table = OpenRows("ByCodeName");
     table->SetRange({10}, {40});
-    std::vector<int> shown, expected;
-    for (table->First(); !table->Eof(); table->Next()) shown.push_back(table->FieldByName("ID").AsInteger());
-    for (const TRow& row : rows_)
-        if (row.Code && *row.Code >= 10 && *row.Code <= 40) expected.push_back(row.Id);
-    std::sort(shown.begin(), shown.end());
-    EXPECT_EQ(shown, expected);
+    EXPECT_EQ(ShownIds(*table), IdsWithCodes(10, 40));
 
     table->First();
     table->Next();
@@ -176,12 +186,7 @@ TEST_F(TableLocateTest, FiltersShowTheAcceptedRecordsAndFindRecordUsesThemUnfilt
     EXPECT_TRUE(table->Bof()) << "filtering moves to the first record";
     EXPECT_EQ(table->RecordCount(), int(rows_.size())) << "no filter: every record";
     table->SetFilterText("CODE BETWEEN 0 AND 9");
-    std::vector<int> shown, expected;
-    for (table->First(); !table->Eof(); table->Next()) shown.push_back(table->FieldByName("ID").AsInteger());
-    for (const TRow& row : rows_)
-        if (row.Code && *row.Code >= 0 && *row.Code <= 9) expected.push_back(row.Id);
-    std::sort(shown.begin(), shown.end());
-    EXPECT_EQ(shown, expected);
+    EXPECT_EQ(ShownIds(*table), IdsWithCodes(0, 9));
 
     table->SetFiltered(false);
     ASSERT_TRUE(table->FindFirst());
