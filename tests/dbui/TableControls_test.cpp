@@ -100,6 +100,29 @@ TEST_F(TableControlsTest, NavigatorMovesInKeyOrderAndTheListShowsEveryRecord) {
     EXPECT_EQ(model.CurrentRow(), 1);
 }
 
+// The screens' table walk: controls stay on the record they showed while disabled, and show the
+// current record again when enabled; a drop-down list shows the field's text.
+TEST_F(TableControlsTest, DisabledControlsIgnoreTheWalkAndADropDownListShowsTheFieldsText) {
+    auto* list = new TDBComboBox(&window_);
+    list->SetStyle(TComboBoxStyle::csDropDownList);
+    list->SetItems({"0", "1"});
+    list->SetDataSource(&source_);
+    list->SetDataField("CATD1");
+    table_.FindKey({23});
+    table_.Edit();
+    table_.FieldByName("CATD1").SetAsString("1");
+    table_.Post();
+    EXPECT_EQ(list->ShownText(), "1");
+
+    table_.DisableControls();
+    for (table_.First(); !table_.Eof(); table_.Next()) {
+    }
+    table_.FindKey({21});
+    EXPECT_EQ(list->ShownText(), "1") << "disabled: still the record it showed";
+    table_.EnableControls();
+    EXPECT_EQ(list->ShownText(), "0");
+}
+
 // The dialog answers the engine's request: the typed password opens the encrypted table; Cancel
 // leaves the open failing.
 TEST_F(TableControlsTest, PasswordDialogOpensAnEncryptedTable) {
