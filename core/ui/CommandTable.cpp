@@ -22,6 +22,7 @@
 #include "screens/Central.h"
 #include "screens/Chefsecr.h"
 #include "screens/Codpart.h"
+#include "screens/ConfVia.h"
 #include "screens/Confsys.h"
 #include "screens/Desperta.h"
 #include "screens/Emergenc.h"
@@ -41,6 +42,7 @@
 #include "screens/Temporiz.h"
 
 #include <QLabel>
+#include <QLineEdit>
 
 // ---- Show functions -----------------------------------------------------------------------
 
@@ -86,6 +88,14 @@ void ShowBossSecretary(TCommandContext& context) {
     screen.exec();
 }
 
+// The trunks: every trunk from the menu, or the one trunk of a trunk button (context.Which()).
+void ShowTrunks(TCommandContext& context) {
+    auto& screen = context.Screen<TFormConfigVias>();
+    PrepareTrunkScreen(screen, TabTemp(), context.Which());
+    screen.exec();
+    screen.EditVia->setEnabled(true);
+}
+
 // The boxes offer the sections the programming holds.
 void ShowReport(TCommandContext& context) {
     auto& form = context.Screen<TFormRelat>();
@@ -120,8 +130,11 @@ void ShowExtensionProgramming(TCommandContext& context) {
 
 void AfterExtensionGroups(TCommandContext& context) {
     WarnDoorPhonesWithEmptyGroup(&context.MainWindow());
-    // The trunks' counterpart (ViaComGrupoVazio: warn and run TCommandId::Trunks) joins here with
-    // the trunk screen.
+    if (!ViaComGrupoVazio()) return;
+    ShowMessage(&context.MainWindow(), TMsgKind::Warning,
+                LngText("Ao apagar grupo de ramal foi gerada inconsistência nos ramais atendedores das vias. "
+                        "Será necessário corrigi-los."));
+    context.RunCommand(TCommandId::Trunks);
 }
 
 // Step 3 of the road: the scratch table of the command's screen.
@@ -179,7 +192,7 @@ const std::vector<TCommand>& CommandTable() {
          .section = K::TerminalKeys, .helpContext = 24, .availableOn = AnyModel, .show = ShowScreen<TFormTeclasTI>},
 
         {.id = Trunks, .caption = LngText("Configuração das vias"), .menu = S::Exchange, .section = K::Trunks,
-         .helpContext = 14, .tableCode = 2, .availableOn = AnyModel, .toolBar = true},
+         .helpContext = 14, .tableCode = 2, .availableOn = AnyModel, .show = ShowTrunks, .toolBar = true},
         {.id = Prefixes, .caption = LngText("Bloqueio de prefixos"), .menu = S::Exchange, .section = K::Prefixes,
          .helpContext = 32, .tableCode = 7, .availableOn = AnyModel, .show = ShowScreen<TFormPref>},
         {.id = GeneralSpeedDial, .caption = LngText("Agenda geral"), .menu = S::Exchange, .section = K::GeneralSpeedDial,

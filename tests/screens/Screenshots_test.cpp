@@ -15,7 +15,9 @@
 #include "screens/Calendar.h"
 #include "screens/Central.h"
 #include "screens/Codpart.h"
+#include "screens/ConfVia.h"
 #include "screens/Confsys.h"
+#include "screens/Copconf.h"
 #include "screens/Copramal.h"
 #include "screens/Desperta.h"
 #include "screens/Emergenc.h"
@@ -181,6 +183,7 @@ TEST_F(Screenshots, DISABLED_GridScreens) {
     Save(atuaAuto, "Atuaauto");
 }
 
+<<<<<<< HEAD
 // The categories screens on the scratch table the main window builds for them.
 TEST_F(Screenshots, DISABLED_CategoryScreens) {
     ProgrammingHeader[18 + 1] = 0x3F;
@@ -247,6 +250,25 @@ TEST_F(Screenshots, DISABLED_ScratchTableScreens) {
     TFormProgInd progInd;
     Save(progInd, "Progind");
     progInd.reject();
+}
+
+// The trunk screen on its second trunk, as the trunk menu command shows it, and its copy selector.
+TEST_F(Screenshots, DISABLED_Trunks) {
+    ProgrammingHeader[198 + 8 + 7] |= 0x20; // trunk 2 identifies callers
+    BuildTempTable(2, AllTempTableItems);
+    TFormConfigVias screen;
+    PrepareTrunkScreen(screen, TabTemp(), AllTempTableItems);
+    screen.show();
+    screen.EditVia->setText("2");
+    screen.EnterVia();
+    Save(screen, "ConfVia");
+    screen.done(0);
+
+    TFormCopiaVia copy;
+    copy.show();
+    copy.PanelMouseDown(3);
+    Save(copy, "Copconf");
+>>>>>>> trunks
 }
 
 } // namespace
