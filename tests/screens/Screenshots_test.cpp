@@ -183,7 +183,6 @@ TEST_F(Screenshots, DISABLED_GridScreens) {
     Save(atuaAuto, "Atuaauto");
 }
 
-<<<<<<< HEAD
 // The categories screens on the scratch table the main window builds for them.
 TEST_F(Screenshots, DISABLED_CategoryScreens) {
     ProgrammingHeader[18 + 1] = 0x3F;
@@ -268,7 +267,6 @@ TEST_F(Screenshots, DISABLED_Trunks) {
     copy.show();
     copy.PanelMouseDown(3);
     Save(copy, "Copconf");
->>>>>>> trunks
 }
 
 } // namespace
