@@ -23,6 +23,7 @@
 #include "screens/Cancprog.h"
 #include "screens/CategoryScreen.h"
 #include "screens/Central.h"
+#include "screens/ConfVia.h"
 #include "screens/Copramal.h"
 #include "screens/Desperta.h"
 #include "screens/Emergenc.h"
@@ -30,6 +31,7 @@
 #include "screens/Gruporam.h"
 #include "screens/Ncat.h"
 #include "screens/Notautom.h"
+#include "screens/Padrao.h"
 #include "screens/PlanoNum.h"
 #include "screens/Prefixos.h"
 #include "screens/Relator.h"
@@ -250,11 +252,16 @@ protected:
     }
 
     // The next modal dialog, which must be of class TDialog, is handed to answer (which closes it).
-    template <class TDialog> static void AnswerNextDialog(std::function<void(TDialog&)> answer) {
-        QTimer::singleShot(0, [answer = std::move(answer)] {
-            auto* dialog = qobject_cast<TDialog*>(QApplication::activeModalWidget());
-            ASSERT_NE(dialog, nullptr) << TDialog::staticMetaObject.className();
-            answer(*dialog);
+    // Waits for it through a few turns of the event loop.
+    template <class TDialog>
+    static void AnswerNextDialog(std::function<void(TDialog&)> answer, int turns = 20) {
+        QTimer::singleShot(0, [answer = std::move(answer), turns] {
+            if (auto* dialog = qobject_cast<TDialog*>(QApplication::activeModalWidget()))
+                answer(*dialog);
+            else if (turns > 0)
+                AnswerNextDialog<TDialog>(answer, turns - 1);
+            else
+                ADD_FAILURE() << TDialog::staticMetaObject.className() << " was not shown";
         });
     }
     // A data-aware box, clicked when it does not show the state wanted.
@@ -289,6 +296,7 @@ protected:
     void NewArco();
     void NumberingPlan();
     void Categories();
+    void Trunks();
     void ExtensionGroups();
     void Prefixes();
     void GeneralSpeedDial();
@@ -451,6 +459,44 @@ void ArcoInstaller::Categories() {
     ExpectInMemory();
 }
 
+// The trunk screen shows the trunk typed into its trunk edit.
+void GoToTrunk(TFormConfigVias& screen, const char* trunk) {
+    screen.EditVia->setText(trunk);
+    screen.EnterVia();
+}
+
+// 5. All trunks: trunk 03 without a direction is refused, then incoming only, answered by 21;
+// trunk 04 gets the defaults (the INI turns the digit limit off).
+void ArcoInstaller::Trunks() {
+    SCOPED_TRACE("trunks");
+    RunScreen<TFormConfigVias>(TCommandId::Trunks, [&](TFormConfigVias& screen) {
+        GoToTrunk(screen, "3");
+        SetBox(*screen.DBCheckBox1, false); // "Via de saída"
+        SetBox(*screen.DBCheckBox2, false); // "Via de entrada"
+        EXPECT_TRUE(screen.CheckEnlace->isChecked());
+        screen.OkButtonClick();
+        EXPECT_EQ(NewBoxes(), Error("Deve ser definido o tipo da via (saída, entrada, bloqueada)"));
+        EXPECT_EQ(screen.EditVia->text(), "03");
+        SetBox(*screen.DBCheckBox2, true);
+        Pick(*screen.ComboAtendPrin, "21");
+        GoToTrunk(screen, "4");
+        AnswerNextDialog<TFormPadrao>([](TFormPadrao& scope) {
+            EXPECT_EQ(scope.RadioButton2->text(), "A via em edição");
+            scope.RadioButton2->setChecked(true);
+            scope.Button1Click();
+        });
+        screen.DefButtonClick();
+        screen.OkButtonClick();
+        EXPECT_FALSE(screen.isVisible());
+    });
+    EXPECT_TRUE(NewBoxes().empty());
+    Expect(250, {0x48});
+    Expect(215, {0x01});
+    Expect(222, {0x12});
+    Expect(246, {0x00, 0x01});
+    ExpectInMemory();
+}
+
 // 6. Group 1 hierarchical with 21 and 22; a multiple group of seven refused, of six stored. Then
 // group 1 is cleared again.
 void ArcoInstaller::ExtensionGroups() {
@@ -477,13 +523,41 @@ void ArcoInstaller::ExtensionGroups() {
     Expect(2458, {0x02, 0x02, 0x04, 0x04, 0x04, 0x04, 0x00, 0x04, 0x04, 0x00});
     ExpectInMemory();
 
-    RunScreen<TFormGrupoRam>(TCommandId::ExtensionGroups, [&](TFormGrupoRam& screen) {
-        GoToGroup(screen, 1);
-        screen.Button1Click(); // "Apa&ga"
+    RunScreen<TFormConfigVias>(TCommandId::Trunks, [&](TFormConfigVias& screen) {
+        GoToTrunk(screen, "1");
+        Pick(*screen.ComboAtendNot, "61"); // group 1
         screen.OkButtonClick();
         EXPECT_FALSE(screen.isVisible());
     });
     EXPECT_TRUE(NewBoxes().empty());
+    EXPECT_EQ(ProgrammingBytes[201], 0x71);
+
+    // Clearing group 1 leaves trunk 1 without its night attendant: the warning, then the trunks.
+    const std::string TrunksWarning =
+        "Ao apagar grupo de ramal foi gerada inconsistência nos ramais atendedores "
+        "das vias. Será necessário corrigi-los.";
+    bool trunksShown = false;
+    RunScreen<TFormGrupoRam>(TCommandId::ExtensionGroups, [&](TFormGrupoRam& screen) {
+        GoToGroup(screen, 1);
+        screen.Button1Click(); // "Apa&ga"
+        AnswerNextDialog<TFormConfigVias>([&](TFormConfigVias& trunks) {
+            trunksShown = true;
+            EXPECT_TRUE(folder_.Exists("TEMPORAR.DAT"));
+            trunks.OkButtonClick();
+            EXPECT_EQ(NewBoxes(), (TBoxes{{TMsgKind::Warning, TrunksWarning},
+                                          {TMsgKind::Error, "Ramal atendedor noturno deve existir."}}));
+            EXPECT_EQ(trunks.EditVia->text(), "01");
+            Pick(*trunks.ComboAtendNot, "22");
+            trunks.OkButtonClick();
+            EXPECT_FALSE(trunks.isVisible());
+        });
+        screen.OkButtonClick();
+        EXPECT_FALSE(screen.isVisible());
+        EXPECT_TRUE(NewBoxes().empty()); // the warning comes once the screen has closed
+    });
+    EXPECT_TRUE(trunksShown);
+    EXPECT_TRUE(NewBoxes().empty());
+    Expect(201, {0x02});
     Expect(2425, {0x40, 0xBB, 0xBB, 0xBB, 0xBB, 0xBB, 0xBB, 0xBB});
     Expect(2458, {0x00, 0x00});
     ExpectInMemory();
@@ -832,6 +906,7 @@ TEST_F(ArcoInstaller, ProgramsAModel11ExchangeFromLoginToReport) {
     FirstStartAndLogin();
     NewArco();
     NumberingPlan();
+    Trunks();
     ExtensionGroups();
     Prefixes();
     Categories();
