@@ -144,6 +144,14 @@ TEST_F(TableTest, CreateTableMakesAPrimaryKeyOnlyOfTheIndexMarkedPrimary) {
     ASSERT_TRUE(keyed.FindKey({1})) << "fewer values than key fields search on the leading ones";
     EXPECT_EQ(keyed.FieldByName("B").AsString(), "y");
     EXPECT_DATABASE_ERROR(keyed.SetReadOnly(true), SDataSetOpen);
+
+    TVORSAMTable closed;
+    closed.SetTableName(dir_.File("KEYED"));
+    closed.FieldDefs().Update();
+    closed.IndexDefs().Update();
+    EXPECT_EQ(closed.FieldDefs().Count(), 2) << "definitions are read without opening";
+    EXPECT_EQ(closed.IndexDefs().Count(), 2);
+    EXPECT_FALSE(closed.Active());
 }
 
 TEST_F(TableTest, DetailFollowsItsMasterAndNewRecordsTakeTheMastersKey) {
