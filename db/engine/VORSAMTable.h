@@ -11,12 +11,12 @@
 // those, else one whose fields begin with them; "No index for fields '%s'" when none). Each reads back
 // its own choice and an empty text for the other kind. Walks, FindKey and ranges follow the active index.
 //
-// Definitions. IndexDefs holds the table's indexes; it is read from the engine when it is stale (after
-// every open and every change of a property), so definitions set for CreateTable stay as given until
-// then. CreateTable makes new, empty files from FieldDefs (or, when empty, from the persistent data
-// fields) and IndexDefs: an index marked ixPrimary becomes the primary key (moved to the first place);
-// without one the table keeps its records in record order and every definition is a secondary index.
-// The table must not exist yet (the engine raises when it does).
+// Definitions. IndexDefs holds the table's indexes. Every open and every change of a property marks it
+// stale, and its Update then reads it from the engine (also on a closed table), so definitions set for
+// CreateTable stay as given until something updates them. CreateTable makes new, empty files from FieldDefs
+// (or, when empty, from the persistent data fields) and IndexDefs: an index marked ixPrimary becomes the
+// primary key (moved to the first place); without one the table keeps its records in record order and every
+// definition is a secondary index. The table must not exist yet (the engine raises when it does).
 //
 // Keys. SetKey and EditKey edit the search key through the fields of the active index (state dsSetKey;
 // Post keeps it, Cancel restores the previous one); GotoKey moves to the record whose leading key fields

@@ -80,8 +80,6 @@ void TVORSAMTable::SetRange(const std::vector<Variant>& startValues, const std::
     CheckBrowseMode();
     SetKeyFields(kiRangeStart, startValues);
     SetKeyFields(kiRangeEnd, endValues);
-    KeyBuffers()[kiRangeStart].Modified = true;
-    KeyBuffers()[kiRangeEnd].Modified = true;
     ApplyRange();
 }
 
