@@ -117,6 +117,7 @@ TDataCursor* TVORSAMTable::GetLookupCursor(const std::string& keyFields, bool ca
 
 void TVORSAMTable::DestroyLookupCursor() {
     if (!lookupCursor_) return;
+    const TEngineLock lock(*this);
     std::unique_ptr<TDataCursor> cursor = std::move(lookupCursor_);
     lookupKeyFields_.clear();
     cursor->CloseCursor();
