@@ -9,7 +9,9 @@
 // Index. IndexName chooses an index by name (empty: the primary index, or the record order when the
 // table has no primary key); IndexFieldNames by its fields (';'-separated; an index whose fields are
 // those, else one whose fields begin with them; "No index for fields '%s'" when none). Each reads back
-// its own choice and an empty text for the other kind. Walks, FindKey and ranges follow the active index.
+// its own choice and an empty text for the other kind. Walks, FindKey and ranges follow the active index;
+// in record order (no primary key and no index chosen) key searches raise "No fields defined for the
+// current index.", so a table whose only index is a secondary one chooses it before searching.
 //
 // Definitions. IndexDefs holds the table's indexes. Every open and every change of a property marks it
 // stale, and its Update then reads it from the engine (also on a closed table), so definitions set for
