@@ -8,6 +8,8 @@
 #include "core/Programming.h"
 #include "core/Sections.h"
 #include "core/ui/prgmain.h"
+#include "db/engine/VORSAMTable.h"
+#include "platform/ui/UiServices.h"
 #include "screens/Agcolet.h"
 #include "screens/Agindiv.h"
 #include "screens/Atdport.h"
@@ -16,6 +18,7 @@
 #include "screens/Calendar.h"
 #include "screens/Central.h"
 #include "screens/Codpart.h"
+#include "screens/ConfVia.h"
 #include "screens/Confsys.h"
 #include "screens/Desperta.h"
 #include "screens/Emergenc.h"
@@ -28,6 +31,8 @@
 #include "screens/Senhager.h"
 #include "screens/Teclasti.h"
 #include "screens/Temporiz.h"
+
+#include <QLineEdit>
 
 // ---- Show functions -----------------------------------------------------------------------
 
@@ -59,6 +64,14 @@ void ShowFaxAttendant(TCommandContext& context) {
     screen.exec();
 }
 
+// The trunks: every trunk from the menu, or the one trunk of a trunk button (context.Which()).
+void ShowTrunks(TCommandContext& context) {
+    auto& screen = context.Screen<TFormConfigVias>();
+    PrepareTrunkScreen(screen, TabTemp(), context.Which());
+    screen.exec();
+    screen.EditVia->setEnabled(true);
+}
+
 // The boxes offer the sections the programming holds.
 void ShowReport(TCommandContext& context) {
     auto& form = context.Screen<TFormRelat>();
@@ -70,8 +83,11 @@ void ShowReport(TCommandContext& context) {
 
 void AfterExtensionGroups(TCommandContext& context) {
     WarnDoorPhonesWithEmptyGroup(&context.MainWindow());
-    // The trunks' counterpart (ViaComGrupoVazio: warn and run TCommandId::Trunks) joins here with
-    // the trunk screen.
+    if (!ViaComGrupoVazio()) return;
+    ShowMessage(&context.MainWindow(), TMsgKind::Warning,
+                LngText("Ao apagar grupo de ramal foi gerada inconsistência nos ramais atendedores das vias. "
+                        "Será necessário corrigi-los."));
+    context.RunCommand(TCommandId::Trunks);
 }
 
 // Step 3 of the road: the scratch table of the command's screen.
@@ -127,7 +143,7 @@ const std::vector<TCommand>& CommandTable() {
          .section = K::TerminalKeys, .helpContext = 24, .availableOn = AnyModel, .show = ShowScreen<TFormTeclasTI>},
 
         {.id = Trunks, .caption = LngText("Configuração das vias"), .menu = S::Exchange, .section = K::Trunks,
-         .helpContext = 14, .tableCode = 2, .availableOn = AnyModel, .toolBar = true},
+         .helpContext = 14, .tableCode = 2, .availableOn = AnyModel, .show = ShowTrunks, .toolBar = true},
         {.id = Prefixes, .caption = LngText("Bloqueio de prefixos"), .menu = S::Exchange, .section = K::Prefixes,
          .helpContext = 32, .tableCode = 7, .availableOn = AnyModel},
         {.id = GeneralSpeedDial, .caption = LngText("Agenda geral"), .menu = S::Exchange, .section = K::GeneralSpeedDial,

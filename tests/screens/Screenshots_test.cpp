@@ -4,6 +4,7 @@
 
 #include "ScreenFixture.h"
 #include "core/ExtensionCodes.h"
+#include "db/engine/VORSAMTable.h"
 #include "platform/os/Cp1252.h"
 #include "screens/Agcolet.h"
 #include "screens/Agindiv.h"
@@ -13,7 +14,9 @@
 #include "screens/Calendar.h"
 #include "screens/Central.h"
 #include "screens/Codpart.h"
+#include "screens/ConfVia.h"
 #include "screens/Confsys.h"
+#include "screens/Copconf.h"
 #include "screens/Copramal.h"
 #include "screens/Desperta.h"
 #include "screens/Emergenc.h"
@@ -22,6 +25,7 @@
 #include "screens/Padrao.h"
 #include "screens/PlanoNum.h"
 #include "screens/Progdive.h"
+#include "screens/ScratchTables.h"
 #include "screens/Senhager.h"
 #include "screens/Teclasti.h"
 #include "screens/Temporiz.h"
@@ -168,6 +172,24 @@ TEST_F(Screenshots, DISABLED_GridScreens) {
     Save(notAuto, "Notautom");
     TFormAtuaAuto atuaAuto;
     Save(atuaAuto, "Atuaauto");
+}
+
+// The trunk screen on its second trunk, as the trunk menu command shows it, and its copy selector.
+TEST_F(Screenshots, DISABLED_Trunks) {
+    ProgrammingHeader[198 + 8 + 7] |= 0x20; // trunk 2 identifies callers
+    BuildTempTable(2, AllTempTableItems);
+    TFormConfigVias screen;
+    PrepareTrunkScreen(screen, TabTemp(), AllTempTableItems);
+    screen.show();
+    screen.EditVia->setText("2");
+    screen.EnterVia();
+    Save(screen, "ConfVia");
+    screen.done(0);
+
+    TFormCopiaVia copy;
+    copy.show();
+    copy.PanelMouseDown(3);
+    Save(copy, "Copconf");
 }
 
 } // namespace

@@ -6,8 +6,11 @@
 #include "ShellFixture.h"
 #include "core/ExtensionCodes.h"
 #include "core/ImageLayout.h"
+#include "core/TempTable.h"
 #include "core/ui/prgmain.h"
+#include "platform/data/DataSet.h"
 #include "screens/Atendfax.h"
+#include "screens/ConfVia.h"
 #include "screens/Confsys.h"
 #include "screens/Relator.h"
 #include "screens/ScreenConventions.h"
@@ -17,6 +20,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
 
@@ -68,6 +72,7 @@ const TWiredScreen WiredScreens[] = {
     {TCommandId::NightService, "TFormNotAuto", true},
     {TCommandId::Actuation, "TFormAtuaAuto", true},
     {TCommandId::Report, "TFormRelat", false},
+    {TCommandId::Trunks, "TFormConfigVias", true},
 };
 
 class ScreenCommands : public ShellFixture {
@@ -192,6 +197,53 @@ TEST_F(ScreenCommands, AfterTheExtensionGroupsAnEmptiedGroupOfADoorPhoneIsReport
               "TFormAtdPort");
     ASSERT_EQ(Boxes().size(), 1u);
     EXPECT_EQ(Boxes()[0].first, TMsgKind::Warning);
+}
+
+TEST_F(ScreenCommands, AfterTheExtensionGroupsAnEmptiedGroupOfATrunkOpensTheTrunks) {
+    TFormPrinc window;
+    ASSERT_TRUE(window.OpenProgramming(Fixture(11)));
+    TCommandContext context(window, FindCommand(window.Commands(), TCommandId::ExtensionGroups), AllItems);
+    ProgrammingHeader[198 + 8 + 3] = 0x73; // night attendant of trunk 2: group 3, empty
+    EXPECT_EQ(RunShowing([&] { AfterExtensionGroups(context); }, [](QDialog& dialog) { dialog.reject(); }),
+              "TFormConfigVias");
+    ASSERT_EQ(Boxes().size(), 1u);
+    EXPECT_EQ(Boxes()[0].first, TMsgKind::Warning);
+}
+
+// The trunk menu command shows every trunk; a trunk button only its own. The scratch table exists
+// in the program folder while the screen is open.
+TEST_F(ScreenCommands, TheTrunkScreenInBothModesOverItsScratchTable) {
+    TFormPrinc window;
+    ASSERT_TRUE(window.OpenProgramming(Fixture(11)));
+    struct TSeen {
+        bool files = false, copy = false, editable = false;
+        QString via;
+        int rows = 0;
+    };
+    const auto look = [&](TSeen& seen) {
+        return [&seen, this](QDialog& dialog) {
+            auto& screen = static_cast<TFormConfigVias&>(dialog);
+            seen.files = folder.Exists("TEMPORAR.DAT") && folder.Exists("TEMPORAR.IDX");
+            seen.copy = !screen.CopiaButton->isHidden();
+            seen.editable = screen.EditVia->isEnabled();
+            seen.via = screen.EditVia->text();
+            seen.rows = screen.TableConfVia->RecordCount();
+            screen.CancButtonClick();
+        };
+    };
+    TSeen all, one;
+    EXPECT_EQ(RunShowing([&] { window.Run(TCommandId::Trunks); }, look(all)), "TFormConfigVias");
+    EXPECT_EQ(RunShowing([&] { window.TrunkButtons()[2]->click(); }, look(one)), "TFormConfigVias");
+    EXPECT_TRUE(all.files && one.files);
+    EXPECT_TRUE(all.copy && all.editable);
+    EXPECT_EQ(all.via, "01");
+    EXPECT_EQ(all.rows, 4);
+    EXPECT_FALSE(one.copy || one.editable);
+    EXPECT_EQ(one.via, "03");
+    EXPECT_EQ(one.rows, 1);
+    for (const char* name : TempTableFiles) EXPECT_FALSE(folder.Exists(name)) << name;
+    EXPECT_TRUE(window.findChild<TFormConfigVias*>()->EditVia->isEnabled());
+    EXPECT_TRUE(Boxes().empty());
 }
 
 TEST_F(ScreenCommands, TheSerialPortSettingIsReadWhenTheWindowFirstAppears) {
