@@ -281,7 +281,7 @@ TEST_F(PrefixScreen, AnUntouchedTableStoresTheSameBytes) {
         }
 }
 
-TEST_F(PrefixScreen, ARefusedStoreLeavesTheProgrammingAndTheRows) {
+TEST_F(PrefixScreen, ARefusedStoreLeavesTheProgrammingAndTheRowsForCorrection) {
     LoadModel(12);
     // 23 two-digit starts whose third digit decides: one node each, one more than there are.
     TRowMap rows;
@@ -314,12 +314,7 @@ TEST_F(PrefixScreen, ARefusedStoreLeavesTheProgrammingAndTheRows) {
     ExpectOneError("Código DDD está incorreto.");
     EXPECT_TRUE(screen.isVisible());
     EXPECT_EQ(QApplication::focusWidget(), screen.MaskEdit1);
-}
 
-TEST_F(PrefixScreen, TheAreaCodeIsStoredWithTheTrie) {
-    LoadModel(12);
-    UseRows(OneDigitRows());
-    ShowActive(screen);
     screen.MaskEdit1->setText(" 011");
     screen.OkButtonClick();
     EXPECT_EQ(ProgrammingHeader[300], 0xFF);
