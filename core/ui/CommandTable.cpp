@@ -25,7 +25,9 @@
 #include "screens/Feriados.h"
 #include "screens/Notautom.h"
 #include "screens/PlanoNum.h"
+#include "screens/Prefixos.h"
 #include "screens/Progdive.h"
+#include "screens/Progind.h"
 #include "screens/Relator.h"
 #include "screens/ScratchTables.h"
 #include "screens/Senhager.h"
@@ -132,7 +134,7 @@ const std::vector<TCommand>& CommandTable() {
         {.id = Cancellation, .caption = LngText("Cancelamento das programações"), .menu = S::Extensions,
          .section = K::NumberingPlan, .helpContext = 17, .tableCode = 4, .availableOn = AnyModel},
         {.id = IndividualProgramming, .caption = LngText("Programações individuais"), .menu = S::Extensions,
-         .helpContext = 23, .tableCode = 8, .availableOn = AnyModel},
+         .helpContext = 23, .tableCode = 8, .availableOn = AnyModel, .show = ShowScreen<TFormProgInd>},
         {.id = IndividualSpeedDial, .caption = LngText("Agenda individual de ramal"), .menu = S::Extensions,
          .helpContext = 21, .availableOn = AnyModel, .show = ShowScreen<TFormAgIndiv>},
         {.id = WakeUp, .caption = LngText("Programação de despertador"), .menu = S::Extensions, .section = K::WakeUp,
@@ -145,7 +147,7 @@ const std::vector<TCommand>& CommandTable() {
         {.id = Trunks, .caption = LngText("Configuração das vias"), .menu = S::Exchange, .section = K::Trunks,
          .helpContext = 14, .tableCode = 2, .availableOn = AnyModel, .show = ShowTrunks, .toolBar = true},
         {.id = Prefixes, .caption = LngText("Bloqueio de prefixos"), .menu = S::Exchange, .section = K::Prefixes,
-         .helpContext = 32, .tableCode = 7, .availableOn = AnyModel},
+         .helpContext = 32, .tableCode = 7, .availableOn = AnyModel, .show = ShowScreen<TFormPref>},
         {.id = GeneralSpeedDial, .caption = LngText("Agenda geral"), .menu = S::Exchange, .section = K::GeneralSpeedDial,
          .helpContext = 26, .availableOn = AnyModel, .show = ShowScreen<TFormAgColet>},
         {.id = Timers, .caption = LngText("Temporizações"), .menu = S::Exchange, .section = K::Timers, .helpContext = 27,

@@ -4,6 +4,7 @@
 
 #include "ScreenFixture.h"
 #include "core/ExtensionCodes.h"
+#include "core/Language.h"
 #include "db/engine/VORSAMTable.h"
 #include "platform/os/Cp1252.h"
 #include "screens/Agcolet.h"
@@ -24,13 +25,18 @@
 #include "screens/Notautom.h"
 #include "screens/Padrao.h"
 #include "screens/PlanoNum.h"
+#include "screens/PrefixTrie.h"
+#include "screens/Prefixos.h"
 #include "screens/Progdive.h"
+#include "screens/Progind.h"
 #include "screens/ScratchTables.h"
 #include "screens/Senhager.h"
 #include "screens/Teclasti.h"
 #include "screens/Temporiz.h"
+#include "screens/Todpref.h"
 
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPixmap>
 #include <QPushButton>
 #include <QRadioButton>
@@ -190,6 +196,41 @@ TEST_F(Screenshots, DISABLED_Trunks) {
     copy.show();
     copy.PanelMouseDown(3);
     Save(copy, "Copconf");
+}
+
+// The screens over the scratch table, built as the main window builds it.
+TEST_F(Screenshots, DISABLED_ScratchTableScreens) {
+    OpenLanguageFile(std::string(CENTRPRG_SOURCE_DIR) + "/resources/CentrPrg.lng");
+    std::vector<TPrefixRow> rows;
+    for (char digit = '0'; digit <= '9'; ++digit)
+        rows.push_back({std::string(1, digit), digit == '0' ? '4' : '1'});
+    for (const char* prefix : {"40", "41", "42", "43", "44", "45", "46", "47", "49"})
+        rows.push_back({prefix, '3'});
+    for (const char* prefix : {"480", "481", "482", "483", "484", "485", "486", "487", "488", "489"})
+        rows.push_back({prefix, prefix[2] == '0' ? '5' : '2'});
+    std::erase_if(rows, [](const TPrefixRow& row) { return row.Prefix == "4"; });
+    StorePrefixTrie(rows, "048", ModelCode, ProgrammingHeader);
+    BuildTempTable(7, 255);
+    TFormPref pref;
+    pref.show();
+    pref.ListBox1->setCurrentRow(12);
+    Save(pref, "Prefixos");
+    pref.reject();
+    TFormTodPref todPref;
+    todPref.CheckCode('3');
+    Save(todPref, "Todpref");
+
+    ProgrammingImage[3570] = 1;
+    ProgrammingImage[3570 + 20] = 2;
+    ProgrammingImage[3570 + 40] = 106;
+    ProgrammingImage[3570 + 120] = 5;
+    ProgrammingImage[3570 + 140] = 2;
+    ProgrammingImage[3570 + 160] = 30;
+    ProgrammingImage[3570 + 180] = 0x37;
+    BuildTempTable(8, 255);
+    TFormProgInd progInd;
+    Save(progInd, "Progind");
+    progInd.reject();
 }
 
 } // namespace

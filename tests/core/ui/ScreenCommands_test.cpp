@@ -25,6 +25,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <filesystem>
 #include <functional>
 
 namespace {
@@ -73,6 +74,8 @@ const TWiredScreen WiredScreens[] = {
     {TCommandId::Actuation, "TFormAtuaAuto", true},
     {TCommandId::Report, "TFormRelat", false},
     {TCommandId::Trunks, "TFormConfigVias", true},
+    {TCommandId::Prefixes, "TFormPref", true},
+    {TCommandId::IndividualProgramming, "TFormProgInd", false},
 };
 
 class ScreenCommands : public ShellFixture {
@@ -126,6 +129,27 @@ TEST_F(ScreenCommands, EachCommandShowsItsPreparedScreenAndItsOkEnablesSave) {
         EXPECT_EQ(window.Action(TCommandId::Save)->isEnabled(), wired.marksSection);
         for (const auto& [kind, text] : Boxes()) EXPECT_NE(kind, TMsgKind::Error) << text;
     }
+}
+
+// The scratch table of a data-aware screen exists while the screen is shown, and goes after it.
+TEST_F(ScreenCommands, TheScratchTableLivesWhileItsScreenIsShown) {
+    TFormPrinc window;
+    ASSERT_TRUE(window.OpenProgramming(Fixture(4)));
+    const auto exists = [&](const char* name) { return std::filesystem::exists(folder.Path() + "/" + name); };
+    for (const TCommandId id : {TCommandId::Prefixes, TCommandId::IndividualProgramming}) {
+        for (const bool ok : {false, true}) {
+            bool shownWithTable = false;
+            RunShowing([&] { window.Run(id); },
+                       [&](QDialog& screen) {
+                           shownWithTable = exists("TEMPORAR.DAT") && exists("TEMPORAR.IDX");
+                           if (ok) static_cast<TScreenForm&>(screen).OkButton->click();
+                       });
+            EXPECT_TRUE(shownWithTable);
+            EXPECT_FALSE(exists("TEMPORAR.DAT"));
+            EXPECT_FALSE(exists("TEMPORAR.IDX"));
+        }
+    }
+    for (const auto& [kind, text] : Boxes()) EXPECT_NE(kind, TMsgKind::Error) << text;
 }
 
 TEST_F(ScreenCommands, ARefusedRightShowsStopAndNoScreen) {
