@@ -124,8 +124,7 @@ void TFormPref::AdicionaPrefixo() {
     const std::string current = CurrentPrefix();
     std::string typed = RemoveSpaces(Text(Edit1));
     if (typed.empty()) return;
-    const auto isTyped = [&] { return CurrentPrefix() == typed; };
-    if (!LocateRow(TablePref, isTyped)) {
+    if (!LocateRow(TablePref, [&] { return CurrentPrefix() == typed; })) {
         std::string under; // the first row under the typed prefix
         ForEachRow(TablePref, [&] {
             const std::string prefix = CurrentPrefix();
@@ -162,8 +161,7 @@ bool TFormPref::ConfirmaReducaoCifras(const std::string& prefix, const std::stri
     const char code = CurrentAccess();
     const TControlsDisabled disabled(TablePref);
     DeleteRows(TablePref, [&] { return CurrentPrefix().starts_with(prefix); });
-    for (QListWidgetItem* item : ListBox1->findItems(QString::fromStdString(prefix), Qt::MatchStartsWith))
-        delete item;
+    RemoveListItems(prefix, Qt::MatchStartsWith);
     AcrescentaPrefixo(prefix, code);
     return true;
 }
@@ -179,9 +177,12 @@ void TFormPref::AcrescentaPrefixo(const std::string& prefix, char code) {
 
 void TFormPref::RemovePrefixo(const std::string& prefix) {
     if (LocateRow(TablePref, [&] { return CurrentPrefix() == prefix; })) TablePref.Delete();
+    RemoveListItems(prefix, Qt::MatchExactly);
+}
+
+void TFormPref::RemoveListItems(const std::string& prefix, Qt::MatchFlags match) {
     const QSignalBlocker quiet(ListBox1);
-    for (QListWidgetItem* item : ListBox1->findItems(QString::fromStdString(prefix), Qt::MatchExactly))
-        delete item;
+    for (QListWidgetItem* item : ListBox1->findItems(QString::fromStdString(prefix), match)) delete item;
 }
 
 void TFormPref::SelecionaPrefixo(const std::string& prefix) {

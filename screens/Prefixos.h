@@ -6,14 +6,16 @@
 // access code of the model's list, PrefixAccessCodes) that the main window builds from the stored
 // trie before showing it; its OK rebuilds the trie from the rows and stores it with the area code
 // (StorePrefixTrie, PrefixTrie.h). The rows always divide the number space: every dialled number
-// begins with exactly one of them. Typing a prefix keeps that so:
+// begins with exactly one of them. A prefix typed is taken on Enter, when the user moves on to
+// another control, and first thing at OK; taking it keeps the rows dividing the number space:
 //  - a prefix that is a row is selected;
 //  - a prefix under a row (the row "4" and "4812") splits that row digit by digit: "40".."49",
 //    then "480".."489" without "481", then "4810".."4819", all with the row's code;
 //  - a prefix over rows (the rows "480".."489" and "48") asks "Reduzir o número de cifras ?":
 //    Yes merges them into one row with the code of the first of them, No changes nothing.
 // The list shows every row, sorted; the radio group edits TLIBERA of the current row; "&Todos"
-// gives every row one code (TFormTodPref).
+// gives every row one code (TFormTodPref). The table is opened when the screen is shown and
+// closed however it closes (AttachTable, TableRows.h).
 
 #include "platform/data/DataSource.h"
 #include "screens/ScreenConventions.h"
@@ -77,6 +79,8 @@ private:
     void AcrescentaPrefixo(const std::string& prefix, char code);
     // Deletes the row prefix (when present) and its list item.
     void RemovePrefixo(const std::string& prefix);
+    // Removes the list items equal to (or beginning with) prefix.
+    void RemoveListItems(const std::string& prefix, Qt::MatchFlags match);
     // Makes the row the current one and selects it in the list (no selection when absent).
     void SelecionaPrefixo(const std::string& prefix);
     std::string CurrentPrefix() const;

@@ -7,7 +7,8 @@
 // The extension edit chooses the row: Enter looks the number up and, when no row has it, silently
 // shows the current row's number again; leaving the edit looks it up too and reports a missing
 // number ("Ramal X não existe.") before showing the current one. The navigator moves through the
-// rows and the edit follows.
+// rows and the edit follows. The table is opened when the view is shown and closed however it
+// closes (AttachTable, TableRows.h).
 
 #include "platform/data/DataSource.h"
 #include "screens/ScreenConventions.h"

@@ -26,7 +26,8 @@ public:
     void FormShow();
     void Button1Click(); // "O&k"
     void Button2Click(); // "&Cancela"
-    // Checks the button of an access code of the model in memory (none for an unknown code).
+    // Checks the button of an access code of the model in memory (a code the model does not have
+    // reads as local).
     void CheckCode(char code);
 
     QGroupBox* const Panel1;                         // "Tipo de acesso ao prefixo"

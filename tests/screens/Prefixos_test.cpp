@@ -39,6 +39,17 @@ TRowMap OneDigitRows(char code = '1') {
     return rows;
 }
 
+// Every number (of up to 7 digits) under stem begins with exactly one of the rows.
+bool DividesNumbersUnder(const TRowMap& rows, const std::string& stem = "") {
+    const auto first = rows.lower_bound(stem);
+    if (first != rows.end() && first->first == stem)
+        return std::next(first) == rows.end() || !std::next(first)->first.starts_with(stem);
+    if (stem.size() == 7) return false;
+    for (char digit = '0'; digit <= '9'; ++digit)
+        if (!DividesNumbersUnder(rows, stem + digit)) return false;
+    return true;
+}
+
 class PrefixScreen : public ScreenFixture {
 protected:
     void TearDown() override {
@@ -138,6 +149,24 @@ TEST_F(PrefixScreen, APrefixUnderARowSplitsItDigitByDigit) {
     EXPECT_EQ(Selected(), "0");
 }
 
+// A prefix typed without Enter is taken when the user moves on to another control, or at OK.
+TEST_F(PrefixScreen, APrefixTypedIsTakenOnLeavingTheFieldAndAtOk) {
+    LoadModel(12);
+    UseRows(OneDigitRows());
+    ShowActive(screen);
+    screen.Edit1->setFocus();
+    screen.Edit1->setText("23");
+    screen.DBRadioGroup1->Button(0)->setFocus(Qt::TabFocusReason);
+    QApplication::processEvents();
+    EXPECT_EQ(Current(), "23");
+    EXPECT_EQ(Rows().size(), 19u);
+
+    screen.Edit1->setText("777");
+    screen.OkButtonClick();
+    EXPECT_EQ(screen.result(), QDialog::Accepted);
+    EXPECT_EQ(screen.ListBox1->findItems("777", Qt::MatchExactly).size(), 1);
+}
+
 TEST_F(PrefixScreen, APrefixOverRowsMergesThemWhenTheUserAgrees) {
     LoadModel(12);
     TRowMap rows = OneDigitRows();
@@ -186,6 +215,46 @@ TEST_F(PrefixScreen, TheListChoosesTheRowAndTheRadioGroupItsCode) {
     EXPECT_FALSE(table.Active());
 }
 
+// Whatever is typed and answered, the rows keep dividing the number space, the list keeps
+// showing them, and the prefix typed ends as the current row unless the user refused a merge.
+TEST_F(PrefixScreen, TypedPrefixesKeepTheRowsDividingTheNumberSpace) {
+    LoadModel(12);
+    UseRows(OneDigitRows());
+    ShowActive(screen);
+    std::uint32_t seed = 12345;
+    const auto next = [&](std::uint32_t bound) {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 16) % bound;
+    };
+    int merges = 0, refusals = 0;
+    for (int step = 0; step < 60; ++step) {
+        std::string prefix;
+        for (std::uint32_t digits = 1 + next(5); prefix.size() < digits;)
+            prefix += static_cast<char>('0' + next(10));
+        const bool agree = next(2) == 0;
+        services.messages.answers = {agree ? TMsgResult::Yes : TMsgResult::No};
+        services.messages.shown.clear();
+        const TRowMap before = Rows();
+        const std::string current = Current();
+        Type(prefix);
+        SCOPED_TRACE(testing::Message() << "step " << step << " typed " << prefix);
+        const TRowMap after = Rows();
+        ASSERT_TRUE(DividesNumbersUnder(after));
+        ExpectListFollowsRows();
+        const bool refused = !services.messages.shown.empty() && !agree;
+        EXPECT_EQ(Current(), refused ? current : prefix);
+        EXPECT_EQ(Selected(), Current());
+        if (refused) {
+            EXPECT_EQ(after, before);
+            ++refusals;
+        } else if (!services.messages.shown.empty()) {
+            ++merges;
+        }
+    }
+    EXPECT_GT(merges, 0);
+    EXPECT_GT(refusals, 0);
+}
+
 // The untouched table of a model up to 8 is stored as it was read: DDD stays DDD, DDI stays DDI.
 TEST_F(PrefixScreen, AnUntouchedTableStoresTheSameBytes) {
     TRowMap rows = OneDigitRows('2');
@@ -212,7 +281,7 @@ TEST_F(PrefixScreen, AnUntouchedTableStoresTheSameBytes) {
         }
 }
 
-TEST_F(PrefixScreen, ARefusedStoreLeavesTheProgrammingAndTheRows) {
+TEST_F(PrefixScreen, ARefusedStoreLeavesTheProgrammingAndTheRowsForCorrection) {
     LoadModel(12);
     // 23 two-digit starts whose third digit decides: one node each, one more than there are.
     TRowMap rows;
@@ -245,12 +314,7 @@ TEST_F(PrefixScreen, ARefusedStoreLeavesTheProgrammingAndTheRows) {
     ExpectOneError("Código DDD está incorreto.");
     EXPECT_TRUE(screen.isVisible());
     EXPECT_EQ(QApplication::focusWidget(), screen.MaskEdit1);
-}
 
-TEST_F(PrefixScreen, TheAreaCodeIsStoredWithTheTrie) {
-    LoadModel(12);
-    UseRows(OneDigitRows());
-    ShowActive(screen);
     screen.MaskEdit1->setText(" 011");
     screen.OkButtonClick();
     EXPECT_EQ(ProgrammingHeader[300], 0xFF);

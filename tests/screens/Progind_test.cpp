@@ -40,23 +40,13 @@ protected:
     TFormProgInd screen;
 };
 
-TEST_F(IndividualView, AKnownNumberShowsItsRow) {
+TEST_F(IndividualView, AnUnknownNumberIsReportedOnlyWhenTheEditIsLeft) {
     ShowActive(screen);
     EXPECT_EQ(screen.EditRamal->text(), Number(0));
     EXPECT_EQ(Shown("THOTLIN"), "INTERNO COM RETARDO");
     EXPECT_EQ(screen.ColumnText("HOTLINE")->text(), Number(1));
     Enter(Number(1));
-    EXPECT_EQ(Shown("THOTLIN"), "NAO PROGRAMADA");
     EXPECT_EQ(Shown("DESVNATD"), "CORREIO");
-    screen.EditRamal->setText(Number(0));
-    screen.PosicRml();
-    EXPECT_EQ(Shown("THOTLIN"), "INTERNO COM RETARDO");
-    EXPECT_TRUE(Messages().empty());
-}
-
-TEST_F(IndividualView, AnUnknownNumberIsReportedOnlyWhenTheEditIsLeft) {
-    ShowActive(screen);
-    Enter(Number(1));
     Enter("99");
     EXPECT_TRUE(Messages().empty());
     EXPECT_EQ(screen.EditRamal->text(), Number(1));
