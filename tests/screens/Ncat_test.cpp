@@ -6,10 +6,12 @@
 #include "screens/Ncat.h"
 #include "screens/Padrao.h"
 
+#include "platform/ui/DataNavigator.h"
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
+#include <QTest>
 
 namespace {
 
@@ -249,6 +251,24 @@ TEST_F(CategoriesTest, AnUnknownNumberIsReportedAndTheFieldShowsTheCurrentExtens
     ASSERT_EQ(Messages(), std::vector<std::string>{"Ramal 99 não existe."});
     EXPECT_EQ(services.messages.shown[0].kind, TMsgKind::Information);
     EXPECT_EQ(screen->MaskEdit1->text(), "23");
+}
+
+TEST_F(CategoriesTest, TheNumberFieldAndTheNavigatorMoveBetweenExtensions) {
+    Open();
+    screen->MaskEdit1->setFocus();
+    screen->MaskEdit1->setText("26");
+    QTest::keyClick(screen->MaskEdit1, Qt::Key_Return); // looks the extension up; not the OK
+    EXPECT_TRUE(screen->isVisible());
+    EXPECT_EQ(CurrentRamal(*table), "26");
+    screen->MaskEdit1->setText("22");
+    QTest::keyClick(screen->MaskEdit1, Qt::Key_Tab); // leaving the field
+    QApplication::processEvents();
+    EXPECT_EQ(CurrentRamal(*table), "22");
+    screen->DBNavigator2->BtnClick(TNavigateBtn::nbNext);
+    EXPECT_EQ(screen->MaskEdit1->text(), "23");
+    screen->DBNavigator2->BtnClick(TNavigateBtn::nbLast);
+    EXPECT_EQ(screen->MaskEdit1->text(), "34");
+    EXPECT_TRUE(Messages().empty());
 }
 
 TEST_F(CategoriesTest, ControlsFollowTheModel) {
