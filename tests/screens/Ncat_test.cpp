@@ -304,16 +304,6 @@ TEST_F(CategoriesTest, InternetExtensionOnlyForPositionsZeroAndOne) {
     }
 }
 
-TEST_F(CategoriesTest, ThePageButtonTogglesTheDayAndNightPages) {
-    Open();
-    EXPECT_EQ(screen->ButtonCat->text(), "&Noturno");
-    screen->ButtonCatClick();
-    EXPECT_EQ(screen->TabbedNotebook1->currentIndex(), TCategoryScreen::NightPage);
-    EXPECT_EQ(screen->ButtonCat->text(), "&Diurno");
-    screen->ButtonCatClick();
-    EXPECT_EQ(screen->TabbedNotebook1->currentIndex(), TCategoryScreen::DayPage);
-}
-
 TEST_F(CategoriesTest, CancelAfterChangesStoresNothingAndClosesTheTable) {
     Open();
     const TProgrammingState before = TProgrammingState::Now();
