@@ -304,7 +304,7 @@ TEST_F(CategoriesTest, InternetExtensionOnlyForPositionsZeroAndOne) {
     }
 }
 
-TEST_F(CategoriesTest, CancelAfterChangesStoresNothingAndClosesTheTable) {
+TEST_F(CategoriesTest, CancelAfterChangesStoresNothingAndLetsGoOfTheTable) {
     Open();
     const TProgrammingState before = TProgrammingState::Now();
     SetCategories(screen->Day, {Ddi});
@@ -312,6 +312,9 @@ TEST_F(CategoriesTest, CancelAfterChangesStoresNothingAndClosesTheTable) {
     EXPECT_TRUE(TProgrammingState::Now() == before);
     EXPECT_FALSE(table->Active());
     EXPECT_EQ(screen->result(), QDialog::Rejected);
+    BuildTempTable(2, AllTempTableItems); // the trunks' fields: the closed screen no longer looks
+    table->Open();
+    EXPECT_TRUE(table->Active());
 }
 
 } // namespace
