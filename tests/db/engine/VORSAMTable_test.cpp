@@ -4,6 +4,8 @@
 
 #include "db/engine/VORSAMTable.h"
 #include "db/lib/EngineErrors.h"
+#include "platform/data/DBConsts.h"
+#include "platform/data/DataSource.h"
 
 #include <filesystem>
 
@@ -32,6 +34,27 @@ protected:
         table.FieldByName("RAMAL").SetAsInteger(ramal);
         table.FieldByName("CAT").SetAsString(cat);
         table.Post();
+    }
+    struct TFieldDefSpec {
+        const char* Name;
+        TFieldType Type;
+        int Size = 0;
+    };
+    struct TIndexDefSpec {
+        const char* Name;
+        const char* Fields;
+        TIndexOptions Options;
+    };
+    // Makes the table in the test folder from the definitions and opens it.
+    void Make(TVORSAMTable& table, const std::string& name, const std::vector<TFieldDefSpec>& fields,
+              const std::vector<TIndexDefSpec>& indexes) {
+        table.SetDatabaseName(dir_.Path());
+        table.SetTableName(name);
+        for (const TFieldDefSpec& field : fields) table.FieldDefs().Add(field.Name, field.Type, field.Size);
+        for (const TIndexDefSpec& index : indexes)
+            table.IndexDefs().Add(index.Name, index.Fields, index.Options);
+        table.CreateTable();
+        table.Open();
     }
     static std::vector<int> Keys(TVORSAMTable& table) {
         std::vector<int> keys;
@@ -110,6 +133,70 @@ TEST_F(TableTest, StringKeyNearestLandsOnTheFirstKeyNotBelow) {
     table.EmptyTable();
     table.Open();
     EXPECT_TRUE(table.IsEmpty());
+}
+
+TEST_F(TableTest, CreateTableMakesAPrimaryKeyOnlyOfTheIndexMarkedPrimary) {
+    TVORSAMTable table;
+    Make(table, "PLAIN", {{"A", ftInteger}, {"B", ftString, 4}}, {});
+    table.IndexDefs().Update();
+    EXPECT_EQ(table.IndexDefs().Count(), 0) << "record order, no secondary index";
+    table.Close();
+
+    TVORSAMTable keyed;
+    Make(keyed, "KEYED", {{"A", ftInteger}, {"B", ftString, 4}},
+         {{"ByB", "B", {}}, {"", "A;B", TIndexOptions{ixPrimary}}});
+    keyed.IndexDefs().Update();
+    ASSERT_EQ(keyed.IndexDefs().Count(), 2);
+    EXPECT_TRUE(keyed.IndexDefs()[0].Options.Contains(ixPrimary));
+    EXPECT_EQ(keyed.IndexDefs()[0].Fields, "A;B");
+    EXPECT_EQ(keyed.IndexDefs()[1].Name, "ByB");
+    for (const auto& [a, b] : {std::pair{2, "x"}, {1, "z"}, {1, "y"}}) keyed.AppendRecord({a, b});
+    ASSERT_TRUE(keyed.FindKey({1})) << "fewer values than key fields search on the leading ones";
+    EXPECT_EQ(keyed.FieldByName("B").AsString(), "y");
+    EXPECT_DATABASE_ERROR(keyed.SetReadOnly(true), SDataSetOpen);
+
+    TVORSAMTable closed;
+    closed.SetTableName(dir_.File("KEYED"));
+    closed.FieldDefs().Update();
+    closed.IndexDefs().Update();
+    EXPECT_EQ(closed.FieldDefs().Count(), 2) << "definitions are read without opening";
+    EXPECT_EQ(closed.IndexDefs().Count(), 2);
+    EXPECT_FALSE(closed.Active());
+}
+
+TEST_F(TableTest, DetailFollowsItsMasterAndNewRecordsTakeTheMastersKey) {
+    TVORSAMTable groups;
+    Make(groups, "GROUPS", {{"GRUPO", ftInteger}}, {{"", "GRUPO", TIndexOptions{ixPrimary}}});
+    for (const int g : {1, 2, 3}) groups.AppendRecord({g});
+
+    TVORSAMTable members;
+    Make(members, "MEMBERS", {{"GRUPO", ftInteger}, {"RAMAL", ftInteger}},
+         {{"", "GRUPO;RAMAL", TIndexOptions{ixPrimary}}});
+    for (const auto& [g, r] : {std::pair{1, 21}, {2, 22}, {1, 23}, {3, 24}, {2, 25}})
+        members.AppendRecord({g, r});
+    TDataSource source(&groups);
+    members.SetMasterSource(&source);
+    members.SetMasterFields("GRUPO");
+    const auto ramais = [&] {
+        std::vector<int> shown;
+        for (members.First(); !members.Eof(); members.Next())
+            shown.push_back(members.FieldByName("RAMAL").AsInteger());
+        return shown;
+    };
+    groups.First();
+    EXPECT_EQ(ramais(), (std::vector<int>{21, 23}));
+    groups.Next();
+    EXPECT_EQ(ramais(), (std::vector<int>{22, 25}));
+    members.Append();
+    EXPECT_EQ(members.FieldByName("GRUPO").AsInteger(), 2);
+    members.FieldByName("RAMAL").SetAsInteger(26);
+    members.Post();
+    EXPECT_EQ(ramais(), (std::vector<int>{22, 25, 26}));
+
+    TDataSource detailSource(&members);
+    EXPECT_DATABASE_ERROR(groups.SetMasterSource(&detailSource), SCircularDataLink);
+    members.SetMasterSource(nullptr);
+    EXPECT_EQ(members.RecordCount(), 6);
 }
 
 } // namespace
