@@ -73,6 +73,12 @@ std::uint8_t SubRouteByte(const TCategoryHalf& half) {
     return (half.routes & 1u) ? 0 : 238;
 }
 
+// The bytes of one half, from its categories byte.
+constexpr std::size_t Routes = Offset::DayRoutes - Offset::DayCategories;
+constexpr std::size_t Facilities = Offset::DayFacilities - Offset::DayCategories;
+constexpr std::size_t SubRoutes = Offset::DaySubRoutes - Offset::DayCategories;
+static_assert(Offset::NightRoutes - Offset::NightCategories == Routes);
+
 std::uint8_t Keep(std::uint8_t old, std::uint8_t keptBits, std::uint8_t value) {
     return static_cast<std::uint8_t>((old & keptBits) | (value & ~keptBits));
 }
@@ -130,9 +136,9 @@ void FoldCategoryRecord(const TCategoryRecord& record, const TImageView& header,
         const TCategoryHalf& half = record.halves[h];
         const std::size_t at = bases[h] + static_cast<std::size_t>(i);
         header[at] = Keep(header[at], 0x80, half.categories);
-        header[at + 20] = Keep(header[at + 20], 0x01, half.routes);
-        header[at + 40] = Keep(header[at + 40], 0x01, half.facilities & facilities);
-        header[at + 60] = SubRouteByte(half);
+        header[at + Routes] = Keep(header[at + Routes], 0x01, half.routes);
+        header[at + Facilities] = Keep(header[at + Facilities], 0x01, half.facilities & facilities);
+        header[at + SubRoutes] = SubRouteByte(half);
     }
     const std::size_t attributes = Offset::Attributes + static_cast<std::size_t>(i);
     header[attributes] = static_cast<std::uint8_t>((header[attributes] & 0x27) | record.attributes);

@@ -198,6 +198,7 @@ void TCategoryScreen::done(int result) {
     Guard([this] {
         if (Table()) Table()->Close();
     });
+    SetTable(nullptr); // the table is rebuilt with other fields for other screens
     TScreenForm::done(result);
 }
 

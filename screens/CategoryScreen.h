@@ -21,7 +21,8 @@
 // "Ramal com proteção" is enabled on models 9..13 only; "Ramal internet" is shown on model 9 only;
 // "Rota 3" and "Rota 4" need 3 trunks or more, "Rota 5" and "Rota 6" 5 or more.
 //
-// The screen closes its table whenever it closes (OK, Cancel, Escape or the window's close box).
+// The screen closes its table whenever it closes (OK, Cancel, Escape or the window's close box)
+// and lets go of it: the main window rebuilds the same table with other fields for other screens.
 
 #include "platform/data/DataSource.h"
 #include "screens/ScreenConventions.h"

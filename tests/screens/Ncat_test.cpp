@@ -6,10 +6,12 @@
 #include "screens/Ncat.h"
 #include "screens/Padrao.h"
 
+#include "platform/ui/DataNavigator.h"
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
+#include <QTest>
 
 namespace {
 
@@ -251,6 +253,24 @@ TEST_F(CategoriesTest, AnUnknownNumberIsReportedAndTheFieldShowsTheCurrentExtens
     EXPECT_EQ(screen->MaskEdit1->text(), "23");
 }
 
+TEST_F(CategoriesTest, TheNumberFieldAndTheNavigatorMoveBetweenExtensions) {
+    Open();
+    screen->MaskEdit1->setFocus();
+    screen->MaskEdit1->setText("26");
+    QTest::keyClick(screen->MaskEdit1, Qt::Key_Return); // looks the extension up; not the OK
+    EXPECT_TRUE(screen->isVisible());
+    EXPECT_EQ(CurrentRamal(*table), "26");
+    screen->MaskEdit1->setText("22");
+    QTest::keyClick(screen->MaskEdit1, Qt::Key_Tab); // leaving the field
+    QApplication::processEvents();
+    EXPECT_EQ(CurrentRamal(*table), "22");
+    screen->DBNavigator2->BtnClick(TNavigateBtn::nbNext);
+    EXPECT_EQ(screen->MaskEdit1->text(), "23");
+    screen->DBNavigator2->BtnClick(TNavigateBtn::nbLast);
+    EXPECT_EQ(screen->MaskEdit1->text(), "34");
+    EXPECT_TRUE(Messages().empty());
+}
+
 TEST_F(CategoriesTest, ControlsFollowTheModel) {
     struct TModelCase {
         int model;
@@ -284,17 +304,7 @@ TEST_F(CategoriesTest, InternetExtensionOnlyForPositionsZeroAndOne) {
     }
 }
 
-TEST_F(CategoriesTest, ThePageButtonTogglesTheDayAndNightPages) {
-    Open();
-    EXPECT_EQ(screen->ButtonCat->text(), "&Noturno");
-    screen->ButtonCatClick();
-    EXPECT_EQ(screen->TabbedNotebook1->currentIndex(), TCategoryScreen::NightPage);
-    EXPECT_EQ(screen->ButtonCat->text(), "&Diurno");
-    screen->ButtonCatClick();
-    EXPECT_EQ(screen->TabbedNotebook1->currentIndex(), TCategoryScreen::DayPage);
-}
-
-TEST_F(CategoriesTest, CancelAfterChangesStoresNothingAndClosesTheTable) {
+TEST_F(CategoriesTest, CancelAfterChangesStoresNothingAndLetsGoOfTheTable) {
     Open();
     const TProgrammingState before = TProgrammingState::Now();
     SetCategories(screen->Day, {Ddi});
@@ -302,6 +312,9 @@ TEST_F(CategoriesTest, CancelAfterChangesStoresNothingAndClosesTheTable) {
     EXPECT_TRUE(TProgrammingState::Now() == before);
     EXPECT_FALSE(table->Active());
     EXPECT_EQ(screen->result(), QDialog::Rejected);
+    BuildTempTable(2, AllTempTableItems); // the trunks' fields: the closed screen no longer looks
+    table->Open();
+    EXPECT_TRUE(table->Active());
 }
 
 } // namespace
