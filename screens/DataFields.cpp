@@ -45,6 +45,8 @@ void BindDataList(TDBComboBox* list, const char* name, platform::data::TDataSour
                   std::string_view column) {
     list->setObjectName(name);
     list->SetStyle(TComboBoxStyle::csDropDownList);
+    list->setMinimumContentsLength(5); // an extension number
+    list->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     list->SetDataSource(&source);
     list->SetDataField(QString::fromUtf8(column.data(), static_cast<qsizetype>(column.size())));
 }
@@ -62,6 +64,7 @@ TDBNavigator* NewRowNavigator(QWidget* parent, platform::data::TDataSource& sour
                               std::function<void()> onClick) {
     auto* navigator = new TDBNavigator(parent);
     navigator->setObjectName("DBNavigator1");
+    navigator->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     navigator->SetDataSource(&source);
     navigator->SetVisibleButtons(
         {TNavigateBtn::nbFirst, TNavigateBtn::nbPrior, TNavigateBtn::nbNext, TNavigateBtn::nbLast});
