@@ -6,6 +6,8 @@
 #include "platform/ui/MaskEdit.h"
 #include "screens/Cancprog.h"
 
+#include <QTest>
+
 #include <map>
 
 namespace {
@@ -97,7 +99,9 @@ TEST_F(CancProgTest, AnUnknownExtensionIsReportedAndTheEditShowsTheCurrentOne) {
     EXPECT_EQ(services.messages.shown[0].text, "Ramal 99 não existe.");
     EXPECT_EQ(screen.Edit1->Text().toStdString(), current);
     const std::string third = std::to_string(ExtensionNumber(3));
-    GoToExtension(" " + third);
+    screen.Edit1->SetText(QString::fromStdString(" " + third));
+    QTest::keyClick(screen.Edit1, Qt::Key_Return); // looks it up; the screen stays open
+    EXPECT_TRUE(screen.isVisible());
     EXPECT_EQ(screen.Edit1->Text().toStdString(), third);
     EXPECT_EQ(Table().FieldByName("RAMAL").AsString(), third);
 }

@@ -7,6 +7,8 @@
 #include "platform/ui/MaskEdit.h"
 #include "screens/Gruporam.h"
 
+#include <QTest>
+
 #include <map>
 
 namespace {
@@ -34,10 +36,7 @@ protected:
         before = TProgrammingState::Now();
     }
     platform::data::TDataSet& Table() { return screen.TableGrupoRam(); }
-    void GoToGroup(int group) {
-        int key = '0' + group;
-        screen.EnterGrupo(key);
-    }
+    void GoToGroup(int group) { QTest::keyClick(screen.Edit1, static_cast<char>('0' + group)); }
     // Fills the current group: its type ("1".."3", "0" none) and the member slots (1..7) given.
     void SetGroup(const char* type, const std::map<int, std::string>& members) {
         Table().Edit();
