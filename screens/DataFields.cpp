@@ -13,6 +13,8 @@
 #include "platform/data/DataSource.h"
 
 #include <QEvent>
+#include <QHBoxLayout>
+#include <QLabel>
 
 namespace {
 
@@ -116,4 +118,14 @@ std::vector<QStringList> MemberItems(std::size_t slotCount, const char* emptyTex
         if (ok) offer(slotOf(code), QString::fromStdString(text));
     }
     return items;
+}
+
+QHBoxLayout* NewKeyRow(QLabel* label, TCustomMaskEdit* edit, TDBNavigator* navigator) {
+    label->setBuddy(edit);
+    auto* row = new QHBoxLayout;
+    row->addWidget(label);
+    row->addWidget(edit);
+    row->addStretch();
+    row->addWidget(navigator);
+    return row;
 }
