@@ -5,6 +5,7 @@
 #include "platform/ui/DataChoiceControls.h"
 #include "platform/ui/DataNavigator.h"
 #include "platform/ui/MaskEdit.h"
+#include "platform/ui/UiBoundary.h"
 #include "platform/ui/UiServices.h"
 #include "screens/ScratchTables.h"
 #include "screens/TableRows.h"
@@ -24,7 +25,11 @@ public:
         screen->installEventFilter(this);
     }
     bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::Hide) source_.SetDataSet(nullptr);
+        if (event->type() != QEvent::Hide) return false;
+        GuardUi([this] {
+            if (platform::data::TDataSet* table = source_.DataSet()) table->Close(); // also after Escape
+            source_.SetDataSet(nullptr);
+        });
         return false;
     }
 

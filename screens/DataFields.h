@@ -23,8 +23,8 @@ class TDataSource;
 } // namespace platform::data
 
 // The scratch table (the main window's TabTemp) as the screen's data source shows it: bound on
-// first use and let go whenever the screen hides, since every data-aware screen shares the one
-// table component and its fields change with the table code. Call KeepScratchTableWhileShown
+// first use, closed and let go whenever the screen hides (by OK, Cancel or Escape), since every
+// data-aware screen shares the one table component and its fields change with the table code. Call KeepScratchTableWhileShown
 // once, in the screen's constructor.
 platform::data::TDataSet& ScratchTable(platform::data::TDataSource& source);
 void KeepScratchTableWhileShown(QWidget* screen, platform::data::TDataSource& source);

@@ -4,7 +4,6 @@
 #include "core/Language.h"
 #include "platform/ui/DataChoiceControls.h"
 #include "platform/ui/DataNavigator.h"
-#include "platform/ui/Keys.h"
 #include "platform/ui/MaskEdit.h"
 #include "platform/ui/UiServices.h"
 #include "screens/DataFields.h"
@@ -19,7 +18,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
-#include <cassert>
+#include <optional>
 
 using platform::data::TDataSet;
 
