@@ -12,8 +12,6 @@
 
 namespace {
 
-using TBytes = std::map<std::size_t, std::uint8_t>;
-
 class CancProgTest : public ScratchFixture {
 protected:
     // Every extension with all six facilities (and bits 6-7) set and data programmed for each.
@@ -33,15 +31,7 @@ protected:
         screen.Edit1->SetText(QString::fromStdString(number));
         screen.PosicRml();
     }
-    // The OK stored these bytes (and nothing else) and marked section 6.
-    void ExpectStored(const TBytes& changes) {
-        TProgrammingState expected = before;
-        for (const auto& [offset, value] : changes) expected.bytes[offset] = value;
-        expected.edited[6] = expected.modified[6] = expected.programmingModified = 1;
-        EXPECT_TRUE(TProgrammingState::Now() == expected);
-        for (const auto& [offset, value] : changes) EXPECT_EQ(ProgrammingBytes[offset], value) << offset;
-        EXPECT_FALSE(screen.isVisible());
-    }
+    void ExpectStored(const TBytes& changes) { ScratchFixture::ExpectStored(before, changes, 6, screen); }
 
     TFormCancProg screen;
     TProgrammingState before;

@@ -13,7 +13,6 @@
 
 namespace {
 
-using TBytes = std::map<std::size_t, std::uint8_t>;
 constexpr std::uint8_t BB = 0xBB;
 
 class GrupoRamTest : public ScratchFixture {
@@ -46,16 +45,7 @@ protected:
     }
     static std::string Number(int position) { return std::to_string(ExtensionNumber(position)); }
 
-    // The OK stored these bytes (and nothing else) and marked section 8.
-    void ExpectStored(const TBytes& changes) {
-        TProgrammingState expected = before;
-        for (const auto& [offset, value] : changes) expected.bytes[offset] = value;
-        expected.edited[8] = expected.modified[8] = expected.programmingModified = 1;
-        EXPECT_TRUE(TProgrammingState::Now() == expected);
-        for (const auto& [offset, value] : changes) EXPECT_EQ(ProgrammingBytes[offset], value) << offset;
-        EXPECT_TRUE(Messages().empty()) << testing::PrintToString(Messages());
-        EXPECT_FALSE(screen.isVisible());
-    }
+    void ExpectStored(const TBytes& changes) { ScratchFixture::ExpectStored(before, changes, 8, screen); }
     // The OK was refused with this message, on this group, and nothing changed.
     void ExpectRefused(const std::string& message, const char* group) {
         ExpectOneError(message);
