@@ -7,6 +7,7 @@
 #include <functional>
 #include <initializer_list>
 #include <string>
+#include <utility>
 #include <vector>
 
 template <class TItem> struct TScratchColumn {

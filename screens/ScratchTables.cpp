@@ -1,3 +1,6 @@
+// The table component of the scratch table, the routine that writes one table into it, and the
+// builders of the table codes.
+
 #include "screens/ScratchTables.h"
 
 #include "core/ProgramFolder.h"

@@ -164,7 +164,8 @@ void TVORSAMTable::ReadIndexDefs(const TDataCursor& cursor) {
         for (uint8_t i = 0; i < std::min(descriptor.FieldCount(), MaxIndexFields); ++i) {
             TFieldDescriptor field;
             if (!cursor.GetFieldDesc(descriptor.FieldNumber(i), field)) continue;
-            fields += (fields.empty() ? "" : ";") + field.Name();
+            if (!fields.empty()) fields += ';';
+            fields += field.Name();
         }
         indexDefs_.Add(descriptor.Name(), fields, options);
     }

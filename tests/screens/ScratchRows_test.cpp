@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <map>
-#include <optional>
 
 namespace {
 
@@ -34,11 +33,6 @@ protected:
         for (std::size_t i = 0; i < table.Fields.size(); ++i) record[table.Fields[i].Name] = row->at(i);
         return record;
     }
-    static std::vector<std::string> Keys(const TScratchTable& table) {
-        std::vector<std::string> keys;
-        for (const TScratchRow& row : table.Rows) keys.push_back(row.front());
-        return keys;
-    }
     // The one-character fields of a record that read "1".
     static std::vector<std::string> SetBits(const TScratchTable& table, const std::string& key) {
         std::vector<std::string> set;
@@ -54,93 +48,41 @@ protected:
 
 using Strings = std::vector<std::string>;
 
-TEST_F(ScratchRows, ExtensionTablesSkipNumbersNotBeginningWithTwoOrThreeAndPositionsBeyondTheModel) {
-    SetNumber(2, 68);
-    SetNumber(3, 3001);
-    SetNumber(15, 40); // beyond the 15 extensions of model 11
-    const Strings all = {"20", "21", "3001", "24", "25", "26", "27",
-                         "28", "29", "30",   "31", "32", "33", "34"};
-    EXPECT_EQ(Keys(CategoryScratchTable(Source(), AllTempTableItems)), all);
-    EXPECT_EQ(Keys(FacilityScratchTable(Source())), all);
-    EXPECT_EQ(Keys(IndividualScratchTable(Source())), all);
-    EXPECT_EQ(Keys(CategoryScratchTable(Source(), 4)), Strings{"3001"});
-    EXPECT_TRUE(CategoryScratchTable(Source(), 3).Rows.empty()); // the position numbered 68
-    EXPECT_TRUE(CategoryScratchTable(Source(), 16).Rows.empty());
-    EXPECT_TRUE(CategoryScratchTable(Source(), 0).Rows.empty());
-}
-
-// One bit of the programming set at a time: exactly the field named (or none) reads "1".
+// One bit of the programming set at a time: exactly the field named (or none) reads "1" in the
+// record of position 2 (number 21) or of trunk 2.
 struct TBitCase {
+    char table; // 'C' categories, 'F' facilities, 'T' trunks
     std::size_t offset;
     int bit;
-    std::optional<std::string> field;
+    const char* field; // "" for none
 };
 
-TEST_F(ScratchRows, EachCategoryBitReachesItsOwnField) {
-    const std::size_t i = 1; // position 2, number 21
-    const std::vector<TBitCase> cases = {
-        {DayCategories, 0, "CATD1"}, {DayCategories, 6, "CATD7"},   {DayCategories, 7, {}},
-        {DayRoutes, 0, {}},          {DayRoutes, 1, "ROTD1"},       {DayRoutes, 7, "ROTD7"},
-        {DayFacilities, 0, {}},      {DayFacilities, 4, "FACD4"},   {NightCategories, 2, "CATN3"},
-        {NightRoutes, 5, "ROTN5"},   {NightFacilities, 7, "FACN7"}, {Attributes, 3, "CAR1"},
-        {Attributes, 4, "CAR2"},     {Attributes, 5, {}},           {Attributes, 6, "CAR3"},
-        {Attributes, 7, "CAR4"},     {ExtensionFacilities, 0, {}}};
-    for (int subRoute : {DaySubRoutes, NightSubRoutes}) image[subRoute + i] = NoSubRoute;
-    for (const TBitCase& c : cases) {
-        image[c.offset + i] = static_cast<std::uint8_t>(1 << c.bit);
-        const Strings expected = c.field ? Strings{*c.field} : Strings{};
-        EXPECT_EQ(SetBits(CategoryScratchTable(Source(), AllTempTableItems), "21"), expected)
-            << c.offset << " bit " << c.bit;
-        image[c.offset + i] = 0;
-    }
-}
-
-TEST_F(ScratchRows, SubRouteZeroAllowsRouteZeroAnd238IsNoSubRoute) {
-    struct TCase {
-        std::uint8_t subRoute;
-        const char *route0, *text;
-    };
-    for (const TCase c : {TCase{0, "1", " "}, TCase{NoSubRoute, "0", " "}, TCase{3, "0", "3"}}) {
-        image[DaySubRoutes + 4] = c.subRoute;
-        image[NightSubRoutes + 5] = c.subRoute;
-        const TScratchTable table = CategoryScratchTable(Source(), AllTempTableItems);
-        EXPECT_EQ(Record(table, "24")["ROTD0"], c.route0) << int(c.subRoute);
-        EXPECT_EQ(Record(table, "24")["SRotaD"], c.text);
-        EXPECT_EQ(Record(table, "25")["ROTN0"], c.route0);
-        EXPECT_EQ(Record(table, "25")["SRotaN"], c.text);
-    }
-}
-
-TEST_F(ScratchRows, FacilityBitsZeroToFiveInFieldOrder) {
-    image[ExtensionFacilities + 0] = 0b1110'0101;
-    EXPECT_EQ(SetBits(FacilityScratchTable(Source()), "20"), (Strings{"CADEADO", "RAMALTI", "SENHAPROG"}));
-}
-
-TEST_F(ScratchRows, EachTrunkBitReachesItsOwnField) {
-    const std::size_t r = TrunkRecords + TrunkRecordSize; // trunk 2
-    const std::vector<TBitCase> cases = {{r, 3, "LIMCIFRAS"},
-                                         {r, 4, "ACESSAIU"},
-                                         {r, 5, "DDCNOT"},
-                                         {r, 6, "DDCDIU"},
-                                         {r, 7, "ATENDDIG"},
-                                         {r + 7, 0, "DTMFFSK"},
-                                         {r + 7, 1, "NTOQUES"},
-                                         {r + 7, 2, "ATDCORR"},
-                                         {r + 7, 3, "APOSTTD"},
-                                         {r + 7, 4, "DATDAUTO"},
-                                         {r + 7, 5, "BINA"},
-                                         {r + 7, 6, "DETFAX"},
-                                         {r + 7, 7, "TRANSBN"},
-                                         {TrunkBytes + 1, 5, "RTSAIDA"},
-                                         {TrunkBytes + 1, 6, "RTENTRA"},
-                                         {TrunkBytes + 1, 7, "RTBLOQ"},
-                                         {TrunkBytes + 1, 4, {}}};
-    for (const TBitCase& c : cases) {
-        image[c.offset] = static_cast<std::uint8_t>(1 << c.bit);
-        const Strings expected = c.field ? Strings{*c.field} : Strings{};
-        EXPECT_EQ(SetBits(TrunkScratchTable(Source(), AllTempTableItems), "02"), expected)
-            << c.field.value_or("-");
-        image[c.offset] = 0;
+TEST_F(ScratchRows, EachBitReachesItsOwnField) {
+    const std::size_t c = 1, r = TrunkRecords + TrunkRecordSize, t = TrunkBytes + 1;
+    // clang-format off
+    const TBitCase cases[] = {
+        {'C', DayCategories + c, 0, "CATD1"}, {'C', DayCategories + c, 6, "CATD7"}, {'C', DayCategories + c, 7, ""},
+        {'C', DayRoutes + c, 0, ""}, {'C', DayRoutes + c, 7, "ROTD7"}, {'C', DayFacilities + c, 0, ""},
+        {'C', DayFacilities + c, 4, "FACD4"}, {'C', NightCategories + c, 2, "CATN3"},
+        {'C', NightRoutes + c, 5, "ROTN5"}, {'C', NightFacilities + c, 7, "FACN7"},
+        {'C', Attributes + c, 3, "CAR1"}, {'C', Attributes + c, 4, "CAR2"}, {'C', Attributes + c, 5, ""},
+        {'C', Attributes + c, 6, "CAR3"}, {'C', Attributes + c, 7, "CAR4"},
+        {'F', ExtensionFacilities + c, 0, "SENHAPROG"}, {'F', ExtensionFacilities + c, 5, "RAMALTI"},
+        {'F', ExtensionFacilities + c, 6, ""},
+        {'T', r, 3, "LIMCIFRAS"}, {'T', r, 7, "ATENDDIG"}, {'T', r + 7, 0, "DTMFFSK"}, {'T', r + 7, 1, "NTOQUES"},
+        {'T', r + 7, 2, "ATDCORR"}, {'T', r + 7, 3, "APOSTTD"}, {'T', r + 7, 4, "DATDAUTO"}, {'T', r + 7, 5, "BINA"},
+        {'T', r + 7, 6, "DETFAX"}, {'T', r + 7, 7, "TRANSBN"}, {'T', t, 4, ""}, {'T', t, 5, "RTSAIDA"},
+        {'T', t, 7, "RTBLOQ"}};
+    // clang-format on
+    for (std::size_t subRoute : {DaySubRoutes + c, NightSubRoutes + c}) image[subRoute] = NoSubRoute;
+    for (const TBitCase& b : cases) {
+        image[b.offset] = static_cast<std::uint8_t>(1 << b.bit);
+        const TScratchTable table = b.table == 'T'   ? TrunkScratchTable(Source(), AllTempTableItems)
+                                    : b.table == 'F' ? FacilityScratchTable(Source())
+                                                     : CategoryScratchTable(Source(), AllTempTableItems);
+        EXPECT_EQ(SetBits(table, b.table == 'T' ? "02" : "21"), *b.field ? Strings{b.field} : Strings{})
+            << b.offset << " bit " << b.bit;
+        image[b.offset] = 0;
     }
 }
 
@@ -150,8 +92,6 @@ TEST_F(ScratchRows, TrunkNumbersRoutesDiallingAndTimes) {
     image[r + 4] = 12;
     image[r + 5] = 3;
     image[r + 6] = 0;
-    EXPECT_EQ(Keys(TrunkScratchTable(Source(), AllTempTableItems)), (Strings{"01", "02", "03", "04"}));
-    EXPECT_EQ(Keys(TrunkScratchTable(Source(), 3)), Strings{"03"});
     EXPECT_TRUE(TrunkScratchTable(Source(), 5).Rows.empty()); // model 11 has 4 trunks
     auto trunk = Record(TrunkScratchTable(Source(), 3), "03");
     EXPECT_EQ(trunk["TIPOVIA"], "MF");
@@ -180,45 +120,19 @@ TEST_F(ScratchRows, AttendantTexts) {
         {0x77, ""},           {0x78, ""}};
     for (const auto& [code, text] : cases) EXPECT_EQ(AttendantText(Source(), code), text) << int(code);
 
-    const std::size_t r = TrunkRecords;
-    image[r + 1] = GroupCode(1);
-    image[r + 2] = NoExtension;
-    image[r + 3] = 4;
-    auto trunk = Record(TrunkScratchTable(Source(), 1), "01");
-    EXPECT_EQ(trunk["ATENDPRIN"], "");
-    EXPECT_EQ(trunk["TRANSBORDO"], "    ");
-    EXPECT_EQ(trunk["ATENDNOT"], "2044");
-    image[r + 2] = GroupCode(2);
+    image[TrunkRecords + 2] = GroupCode(2);
     EXPECT_EQ(Record(TrunkScratchTable(Source(), 1), "01")["TRANSBORDO"], "62");
 }
 
-TEST_F(ScratchRows, GroupTypesRingsAndMembers) {
+TEST_F(ScratchRows, GroupTypesAndRings) {
     const std::vector<std::pair<std::uint8_t, const char*>> types = {
         {0, "1"}, {1, "2"}, {15, "2"}, {16, "3"}, {EmptyGroupType, "1"}, {17, "1"}};
     for (const auto& [type, text] : types) {
         image[Groups + 8 * 3] = type;
         EXPECT_EQ(Record(GroupScratchTable(Source()), "4")["TIPOGRUPO"], text) << int(type);
     }
-    const std::uint8_t members[7] = {0, 14, 15, NoExtension, 19, 3, 200};
-    std::ranges::copy(members, &image[Groups + 8 + 1]);
     image[GroupRings + 1] = 5;
-    const TScratchTable table = GroupScratchTable(Source());
-    EXPECT_EQ(Keys(table), (Strings{"1", "2", "3", "4"}));
-    EXPECT_EQ(table.Rows[1], (TScratchRow{"2", "5", "1", "20", "34", "", "", "", "23", ""}));
-}
-
-TEST_F(ScratchRows, BossSecretaryTextsAndCodesInGroupOrder) {
-    const std::uint8_t codes[8] = {0, 1, 2, NoExtension, 64, 3, 14, 15};
-    std::ranges::copy(codes, &image[Bosses]);
-    std::ranges::copy(codes, &image[Secretaries]);
-    image[Secretaries + 7] = 5;
-    const auto expectedCodes =
-        std::array<std::uint8_t, 16>{0, 1, 0, 1, 2, NoExtension, 2, NoExtension, 64, 3, 64, 3, 14, 15, 14, 5};
-    EXPECT_EQ(BossSecretaryCodesOf(Source()), expectedCodes);
-    const TScratchTable table = BossSecretaryScratchTable(Source());
-    EXPECT_EQ(table.Rows[1], (TScratchRow{"2", "22", "", "22", ""}));
-    EXPECT_EQ(table.Rows[2], (TScratchRow{"3", "", "23", "", "23"}));
-    EXPECT_EQ(table.Rows[3], (TScratchRow{"4", "34", "", "34", "25"}));
+    EXPECT_EQ(Record(GroupScratchTable(Source()), "2")["NUMTOQUES"], "5");
 }
 
 TEST_F(ScratchRows, IndividualProgrammingTexts) {

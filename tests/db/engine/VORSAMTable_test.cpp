@@ -4,6 +4,8 @@
 
 #include "db/engine/VORSAMTable.h"
 #include "db/lib/EngineErrors.h"
+#include "platform/data/DBConsts.h"
+#include "platform/data/DataSource.h"
 
 #include <filesystem>
 
@@ -110,6 +112,83 @@ TEST_F(TableTest, StringKeyNearestLandsOnTheFirstKeyNotBelow) {
     table.EmptyTable();
     table.Open();
     EXPECT_TRUE(table.IsEmpty());
+}
+
+TEST_F(TableTest, CreateTableMakesAPrimaryKeyOnlyOfTheIndexMarkedPrimary) {
+    TVORSAMTable table;
+    table.SetDatabaseName(dir_.Path());
+    table.SetTableName("PLAIN");
+    table.FieldDefs().Add("A", ftInteger);
+    table.FieldDefs().Add("B", ftString, 4);
+    table.CreateTable();
+    table.Open();
+    table.IndexDefs().Update();
+    EXPECT_EQ(table.IndexDefs().Count(), 0) << "record order, no secondary index";
+    table.Close();
+
+    TVORSAMTable keyed;
+    keyed.SetDatabaseName(dir_.Path());
+    keyed.SetTableName("KEYED");
+    keyed.FieldDefs().Add("A", ftInteger);
+    keyed.FieldDefs().Add("B", ftString, 4);
+    keyed.IndexDefs().Add("ByB", "B");
+    keyed.IndexDefs().Add("", "A;B", TIndexOptions{ixPrimary});
+    keyed.CreateTable();
+    keyed.Open();
+    keyed.IndexDefs().Update();
+    ASSERT_EQ(keyed.IndexDefs().Count(), 2);
+    EXPECT_TRUE(keyed.IndexDefs()[0].Options.Contains(ixPrimary));
+    EXPECT_EQ(keyed.IndexDefs()[0].Fields, "A;B");
+    EXPECT_EQ(keyed.IndexDefs()[1].Name, "ByB");
+    for (const auto& [a, b] : {std::pair{2, "x"}, {1, "z"}, {1, "y"}}) keyed.AppendRecord({a, b});
+    ASSERT_TRUE(keyed.FindKey({1})) << "fewer values than key fields search on the leading ones";
+    EXPECT_EQ(keyed.FieldByName("B").AsString(), "y");
+    EXPECT_DATABASE_ERROR(keyed.SetReadOnly(true), SDataSetOpen);
+}
+
+TEST_F(TableTest, DetailFollowsItsMasterAndNewRecordsTakeTheMastersKey) {
+    TVORSAMTable groups;
+    groups.SetDatabaseName(dir_.Path());
+    groups.SetTableName("GROUPS");
+    groups.FieldDefs().Add("GRUPO", ftInteger);
+    groups.IndexDefs().Add("", "GRUPO", TIndexOptions{ixPrimary});
+    groups.CreateTable();
+    groups.Open();
+    for (const int g : {1, 2, 3}) groups.AppendRecord({g});
+
+    TVORSAMTable members;
+    members.SetDatabaseName(dir_.Path());
+    members.SetTableName("MEMBERS");
+    members.FieldDefs().Add("GRUPO", ftInteger);
+    members.FieldDefs().Add("RAMAL", ftInteger);
+    members.IndexDefs().Add("", "GRUPO;RAMAL", TIndexOptions{ixPrimary});
+    members.CreateTable();
+    members.Open();
+    for (const auto& [g, r] : {std::pair{1, 21}, {2, 22}, {1, 23}, {3, 24}, {2, 25}})
+        members.AppendRecord({g, r});
+    TDataSource source(&groups);
+    members.SetMasterSource(&source);
+    members.SetMasterFields("GRUPO");
+    const auto ramais = [&] {
+        std::vector<int> shown;
+        for (members.First(); !members.Eof(); members.Next())
+            shown.push_back(members.FieldByName("RAMAL").AsInteger());
+        return shown;
+    };
+    groups.First();
+    EXPECT_EQ(ramais(), (std::vector<int>{21, 23}));
+    groups.Next();
+    EXPECT_EQ(ramais(), (std::vector<int>{22, 25}));
+    members.Append();
+    EXPECT_EQ(members.FieldByName("GRUPO").AsInteger(), 2);
+    members.FieldByName("RAMAL").SetAsInteger(26);
+    members.Post();
+    EXPECT_EQ(ramais(), (std::vector<int>{22, 25, 26}));
+
+    TDataSource detailSource(&members);
+    EXPECT_DATABASE_ERROR(groups.SetMasterSource(&detailSource), SCircularDataLink);
+    members.SetMasterSource(nullptr);
+    EXPECT_EQ(members.RecordCount(), 6);
 }
 
 } // namespace
