@@ -123,7 +123,7 @@ bool TVORSAMDataSet::LocateOnCursor(TDataCursor& search, const std::vector<TFiel
     const std::span<uint8_t> record(image, layout_.RecordSize);
     auto whole = uint16_t(fields.size());
     uint16_t prefix = 0;
-    if (partial && fields.back()->DataType() == ftString) {
+    if (partial && IsStringField(*fields.back())) {
         bool isNull = true;
         std::vector<uint8_t> text(size_t(fields.back()->Size()) + 2, 0);
         Cursor().GetField(uint16_t(fields.back()->FieldNo()), record, isNull, text.data());

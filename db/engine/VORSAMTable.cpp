@@ -105,7 +105,9 @@ void TVORSAMTable::OpenCursorComplete() {
 
 void TVORSAMTable::InternalRefresh() {
     TVORSAMDBDataSet::InternalRefresh();
-    if (lookupCursor_) lookupCursor_->Refresh();
+    if (!lookupCursor_) return;
+    const TEngineLock lock(*this);
+    lookupCursor_->Refresh();
 }
 
 // ---- the active index ----

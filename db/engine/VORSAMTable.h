@@ -9,14 +9,16 @@
 // Index. IndexName chooses an index by name (empty: the primary index, or the record order when the
 // table has no primary key); IndexFieldNames by its fields (';'-separated; an index whose fields are
 // those, else one whose fields begin with them; "No index for fields '%s'" when none). Each reads back
-// its own choice and an empty text for the other kind. Walks, FindKey and ranges follow the active index.
+// its own choice and an empty text for the other kind. Walks, FindKey and ranges follow the active index;
+// in record order (no primary key and no index chosen) key searches raise "No fields defined for the
+// current index.", so a table whose only index is a secondary one chooses it before searching.
 //
-// Definitions. IndexDefs holds the table's indexes; it is read from the engine when it is stale (after
-// every open and every change of a property), so definitions set for CreateTable stay as given until
-// then. CreateTable makes new, empty files from FieldDefs (or, when empty, from the persistent data
-// fields) and IndexDefs: an index marked ixPrimary becomes the primary key (moved to the first place);
-// without one the table keeps its records in record order and every definition is a secondary index.
-// The table must not exist yet (the engine raises when it does).
+// Definitions. IndexDefs holds the table's indexes. Every open and every change of a property marks it
+// stale, and its Update then reads it from the engine (also on a closed table), so definitions set for
+// CreateTable stay as given until something updates them. CreateTable makes new, empty files from FieldDefs
+// (or, when empty, from the persistent data fields) and IndexDefs: an index marked ixPrimary becomes the
+// primary key (moved to the first place); without one the table keeps its records in record order and every
+// definition is a secondary index. The table must not exist yet (the engine raises when it does).
 //
 // Keys. SetKey and EditKey edit the search key through the fields of the active index (state dsSetKey;
 // Post keeps it, Cancel restores the previous one); GotoKey moves to the record whose leading key fields

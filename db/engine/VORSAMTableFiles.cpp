@@ -102,12 +102,14 @@ void TVORSAMTable::CreateTable() {
     if (hasPrimary) args.Indexes.front().SetName("");
     args.SecondaryCount = uint8_t(std::min<size_t>(args.Indexes.size() - 1, 255));
     const TDatabaseScope scope(*this, dbfTable);
+    const TEngineLock lock(*this);
     NewCursor(true, false)->CreateTable(args);
 }
 
 void TVORSAMTable::DeleteTable() {
     CheckInactive();
     const TDatabaseScope scope(*this, dbfTable);
+    const TEngineLock lock(*this);
     NewCursor(true, false)->DeleteTable();
 }
 
@@ -123,6 +125,7 @@ void TVORSAMTable::EmptyTable() {
         return;
     }
     const TDatabaseScope scope(*this, dbfTable);
+    const TEngineLock lock(*this);
     std::unique_ptr<TDataCursor> cursor = NewCursor(true, false);
     cursor->OpenCursor();
     cursor->EmptyTable();
@@ -133,6 +136,7 @@ bool TVORSAMTable::Exists() {
     if (Active()) return true;
     if (tableName_.empty()) return false;
     const TDatabaseScope scope(*this, dbfTable);
+    const TEngineLock lock(*this);
     return Database()->Handle()->TableExists(tableName_, inMemory_);
 }
 
@@ -141,6 +145,7 @@ bool TVORSAMTable::Exists() {
 void TVORSAMTable::UpdateIndexDefs() {
     if (Handle() != nullptr) return ReadIndexDefs(*Handle());
     const TDatabaseScope scope(*this, dbfIndexList);
+    const TEngineLock lock(*this);
     std::unique_ptr<TDataCursor> cursor = NewCursor(false, false);
     cursor->OpenCursor();
     ReadIndexDefs(*cursor);

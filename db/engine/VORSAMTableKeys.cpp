@@ -80,8 +80,6 @@ void TVORSAMTable::SetRange(const std::vector<Variant>& startValues, const std::
     CheckBrowseMode();
     SetKeyFields(kiRangeStart, startValues);
     SetKeyFields(kiRangeEnd, endValues);
-    KeyBuffers()[kiRangeStart].Modified = true;
-    KeyBuffers()[kiRangeEnd].Modified = true;
     ApplyRange();
 }
 
@@ -119,6 +117,7 @@ TDataCursor* TVORSAMTable::GetLookupCursor(const std::string& keyFields, bool ca
 
 void TVORSAMTable::DestroyLookupCursor() {
     if (!lookupCursor_) return;
+    const TEngineLock lock(*this);
     std::unique_ptr<TDataCursor> cursor = std::move(lookupCursor_);
     lookupKeyFields_.clear();
     cursor->CloseCursor();

@@ -35,6 +35,27 @@ protected:
         table.FieldByName("CAT").SetAsString(cat);
         table.Post();
     }
+    struct TFieldDefSpec {
+        const char* Name;
+        TFieldType Type;
+        int Size = 0;
+    };
+    struct TIndexDefSpec {
+        const char* Name;
+        const char* Fields;
+        TIndexOptions Options;
+    };
+    // Makes the table in the test folder from the definitions and opens it.
+    void Make(TVORSAMTable& table, const std::string& name, const std::vector<TFieldDefSpec>& fields,
+              const std::vector<TIndexDefSpec>& indexes) {
+        table.SetDatabaseName(dir_.Path());
+        table.SetTableName(name);
+        for (const TFieldDefSpec& field : fields) table.FieldDefs().Add(field.Name, field.Type, field.Size);
+        for (const TIndexDefSpec& index : indexes)
+            table.IndexDefs().Add(index.Name, index.Fields, index.Options);
+        table.CreateTable();
+        table.Open();
+    }
     static std::vector<int> Keys(TVORSAMTable& table) {
         std::vector<int> keys;
         for (table.First(); !table.Eof(); table.Next())
@@ -116,25 +137,14 @@ TEST_F(TableTest, StringKeyNearestLandsOnTheFirstKeyNotBelow) {
 
 TEST_F(TableTest, CreateTableMakesAPrimaryKeyOnlyOfTheIndexMarkedPrimary) {
     TVORSAMTable table;
-    table.SetDatabaseName(dir_.Path());
-    table.SetTableName("PLAIN");
-    table.FieldDefs().Add("A", ftInteger);
-    table.FieldDefs().Add("B", ftString, 4);
-    table.CreateTable();
-    table.Open();
+    Make(table, "PLAIN", {{"A", ftInteger}, {"B", ftString, 4}}, {});
     table.IndexDefs().Update();
     EXPECT_EQ(table.IndexDefs().Count(), 0) << "record order, no secondary index";
     table.Close();
 
     TVORSAMTable keyed;
-    keyed.SetDatabaseName(dir_.Path());
-    keyed.SetTableName("KEYED");
-    keyed.FieldDefs().Add("A", ftInteger);
-    keyed.FieldDefs().Add("B", ftString, 4);
-    keyed.IndexDefs().Add("ByB", "B");
-    keyed.IndexDefs().Add("", "A;B", TIndexOptions{ixPrimary});
-    keyed.CreateTable();
-    keyed.Open();
+    Make(keyed, "KEYED", {{"A", ftInteger}, {"B", ftString, 4}},
+         {{"ByB", "B", {}}, {"", "A;B", TIndexOptions{ixPrimary}}});
     keyed.IndexDefs().Update();
     ASSERT_EQ(keyed.IndexDefs().Count(), 2);
     EXPECT_TRUE(keyed.IndexDefs()[0].Options.Contains(ixPrimary));
@@ -144,26 +154,24 @@ TEST_F(TableTest, CreateTableMakesAPrimaryKeyOnlyOfTheIndexMarkedPrimary) {
     ASSERT_TRUE(keyed.FindKey({1})) << "fewer values than key fields search on the leading ones";
     EXPECT_EQ(keyed.FieldByName("B").AsString(), "y");
     EXPECT_DATABASE_ERROR(keyed.SetReadOnly(true), SDataSetOpen);
+
+    TVORSAMTable closed;
+    closed.SetTableName(dir_.File("KEYED"));
+    closed.FieldDefs().Update();
+    closed.IndexDefs().Update();
+    EXPECT_EQ(closed.FieldDefs().Count(), 2) << "definitions are read without opening";
+    EXPECT_EQ(closed.IndexDefs().Count(), 2);
+    EXPECT_FALSE(closed.Active());
 }
 
 TEST_F(TableTest, DetailFollowsItsMasterAndNewRecordsTakeTheMastersKey) {
     TVORSAMTable groups;
-    groups.SetDatabaseName(dir_.Path());
-    groups.SetTableName("GROUPS");
-    groups.FieldDefs().Add("GRUPO", ftInteger);
-    groups.IndexDefs().Add("", "GRUPO", TIndexOptions{ixPrimary});
-    groups.CreateTable();
-    groups.Open();
+    Make(groups, "GROUPS", {{"GRUPO", ftInteger}}, {{"", "GRUPO", TIndexOptions{ixPrimary}}});
     for (const int g : {1, 2, 3}) groups.AppendRecord({g});
 
     TVORSAMTable members;
-    members.SetDatabaseName(dir_.Path());
-    members.SetTableName("MEMBERS");
-    members.FieldDefs().Add("GRUPO", ftInteger);
-    members.FieldDefs().Add("RAMAL", ftInteger);
-    members.IndexDefs().Add("", "GRUPO;RAMAL", TIndexOptions{ixPrimary});
-    members.CreateTable();
-    members.Open();
+    Make(members, "MEMBERS", {{"GRUPO", ftInteger}, {"RAMAL", ftInteger}},
+         {{"", "GRUPO;RAMAL", TIndexOptions{ixPrimary}}});
     for (const auto& [g, r] : {std::pair{1, 21}, {2, 22}, {1, 23}, {3, 24}, {2, 25}})
         members.AppendRecord({g, r});
     TDataSource source(&groups);
