@@ -62,12 +62,7 @@ TFormCancProg::TFormCancProg(QWidget* parent)
       Edit1(NewKeyEdit(this, "Edit1", ExtensionDigits)),
       DBNavigator1(NewRowNavigator(this, DataSourceCancProg, [this] { AtualizaRml(); })) {
     KeepScratchTableWhileShown(this, DataSourceCancProg);
-    Label1->setBuddy(Edit1);
-    auto* extension = new QHBoxLayout;
-    extension->addWidget(Label1);
-    extension->addWidget(Edit1);
-    extension->addStretch();
-    extension->addWidget(DBNavigator1);
+    QHBoxLayout* extension = NewKeyRow(Label1, Edit1, DBNavigator1);
     auto* content = new QVBoxLayout;
     content->addLayout(extension);
     for (std::size_t bit = 0; bit < DBCheckBoxes.size(); ++bit) {

@@ -72,13 +72,8 @@ TFormChefeSecr::TFormChefeSecr(QWidget* parent)
       GroupBox1(NewPair(this, Label2, DBComboBox1, Label3, DBComboBox2)),
       GroupBox2(NewPair(this, Label4, DBComboBox3, Label5, DBComboBox4)), Button1(new QPushButton(this)) {
     KeepScratchTableWhileShown(this, DataSourceChefeSecr);
-    Label1->setBuddy(Edit1);
     Button1->setObjectName("Button1");
-    auto* group = new QHBoxLayout;
-    group->addWidget(Label1);
-    group->addWidget(Edit1);
-    group->addStretch();
-    group->addWidget(DBNavigator1);
+    QHBoxLayout* group = NewKeyRow(Label1, Edit1, DBNavigator1);
     auto* members = new QHBoxLayout;
     members->addWidget(GroupBox1);
     members->addWidget(GroupBox2);

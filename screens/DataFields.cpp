@@ -5,6 +5,7 @@
 #include "platform/ui/DataChoiceControls.h"
 #include "platform/ui/DataNavigator.h"
 #include "platform/ui/MaskEdit.h"
+#include "platform/ui/UiBoundary.h"
 #include "platform/ui/UiServices.h"
 #include "screens/ScratchTables.h"
 #include "screens/TableRows.h"
@@ -13,6 +14,8 @@
 #include "platform/data/DataSource.h"
 
 #include <QEvent>
+#include <QHBoxLayout>
+#include <QLabel>
 
 namespace {
 
@@ -22,7 +25,11 @@ public:
         screen->installEventFilter(this);
     }
     bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::Hide) source_.SetDataSet(nullptr);
+        if (event->type() != QEvent::Hide) return false;
+        GuardUi([this] {
+            if (platform::data::TDataSet* table = source_.DataSet()) table->Close(); // also after Escape
+            source_.SetDataSet(nullptr);
+        });
         return false;
     }
 
@@ -45,6 +52,8 @@ void BindDataList(TDBComboBox* list, const char* name, platform::data::TDataSour
                   std::string_view column) {
     list->setObjectName(name);
     list->SetStyle(TComboBoxStyle::csDropDownList);
+    list->setMinimumContentsLength(5); // an extension number
+    list->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     list->SetDataSource(&source);
     list->SetDataField(QString::fromUtf8(column.data(), static_cast<qsizetype>(column.size())));
 }
@@ -62,6 +71,7 @@ TDBNavigator* NewRowNavigator(QWidget* parent, platform::data::TDataSource& sour
                               std::function<void()> onClick) {
     auto* navigator = new TDBNavigator(parent);
     navigator->setObjectName("DBNavigator1");
+    navigator->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     navigator->SetDataSource(&source);
     navigator->SetVisibleButtons(
         {TNavigateBtn::nbFirst, TNavigateBtn::nbPrior, TNavigateBtn::nbNext, TNavigateBtn::nbLast});
@@ -113,4 +123,14 @@ std::vector<QStringList> MemberItems(std::size_t slotCount, const char* emptyTex
         if (ok) offer(slotOf(code), QString::fromStdString(text));
     }
     return items;
+}
+
+QHBoxLayout* NewKeyRow(QLabel* label, TCustomMaskEdit* edit, TDBNavigator* navigator) {
+    label->setBuddy(edit);
+    auto* row = new QHBoxLayout;
+    row->addWidget(label);
+    row->addWidget(edit);
+    row->addStretch();
+    row->addWidget(navigator);
+    return row;
 }

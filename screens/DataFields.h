@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+class QHBoxLayout;
+class QLabel;
 class QWidget;
 class TCustomMaskEdit;
 class TDBCheckBox;
@@ -21,8 +23,8 @@ class TDataSource;
 } // namespace platform::data
 
 // The scratch table (the main window's TabTemp) as the screen's data source shows it: bound on
-// first use and let go whenever the screen hides, since every data-aware screen shares the one
-// table component and its fields change with the table code. Call KeepScratchTableWhileShown
+// first use, closed and let go whenever the screen hides (by OK, Cancel or Escape), since every
+// data-aware screen shares the one table component and its fields change with the table code. Call KeepScratchTableWhileShown
 // once, in the screen's constructor.
 platform::data::TDataSet& ScratchTable(platform::data::TDataSource& source);
 void KeepScratchTableWhileShown(QWidget* screen, platform::data::TDataSource& source);
@@ -38,6 +40,9 @@ void BindDataCheckBox(TDBCheckBox* box, const char* name, platform::data::TDataS
 // A navigator with the buttons first, prior, next and last; onClick runs after each move.
 TDBNavigator* NewRowNavigator(QWidget* parent, platform::data::TDataSource& source,
                               std::function<void()> onClick);
+
+// The row of the key's label, its edit and the navigator; the label's accelerator moves to the edit.
+QHBoxLayout* NewKeyRow(QLabel* label, TCustomMaskEdit* edit, TDBNavigator* navigator);
 
 // The edit in which the user types the key of the row to show (a group or an extension number).
 TCustomMaskEdit* NewKeyEdit(QWidget* parent, const char* name, int maxLength);

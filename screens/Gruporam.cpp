@@ -4,7 +4,6 @@
 #include "core/Language.h"
 #include "platform/ui/DataChoiceControls.h"
 #include "platform/ui/DataNavigator.h"
-#include "platform/ui/Keys.h"
 #include "platform/ui/MaskEdit.h"
 #include "platform/ui/UiServices.h"
 #include "screens/DataFields.h"
@@ -19,7 +18,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
-#include <cassert>
+#include <optional>
 
 using platform::data::TDataSet;
 
@@ -66,7 +65,6 @@ TFormGrupoRam::TFormGrupoRam(QWidget* parent)
       DBRadioGroup1(new TDBRadioGroup(this)), Label2(new QLabel(this)), DBComboBox8(new TDBComboBox(this)),
       GroupBox1(new QGroupBox(this)), Button1(new QPushButton(this)) {
     KeepScratchTableWhileShown(this, DataSourceGrupoRam);
-    Label1->setBuddy(Edit1);
     DBRadioGroup1->setObjectName("DBRadioGroup1");
     DBRadioGroup1->SetValues({"1", "2", "3"});
     DBRadioGroup1->SetDataSource(&DataSourceGrupoRam);
@@ -89,11 +87,7 @@ TFormGrupoRam::TFormGrupoRam(QWidget* parent)
     Button1->setObjectName("Button1");
     members->addRow(Button1);
 
-    auto* group = new QHBoxLayout;
-    group->addWidget(Label1);
-    group->addWidget(Edit1);
-    group->addStretch();
-    group->addWidget(DBNavigator1);
+    QHBoxLayout* group = NewKeyRow(Label1, Edit1, DBNavigator1);
     auto* left = new QVBoxLayout;
     left->addLayout(group);
     left->addWidget(DBRadioGroup1);

@@ -73,15 +73,11 @@ TEST_F(ChefeSecrTest, AGroupNeedsChefe1AndSecretaria1OrNothing) {
             screen.CancButtonClick();
             continue;
         }
-        TProgrammingState expected = before;
-        for (const auto& [slot, position] : group.members) {
-            const std::size_t offset = (slot <= 2 ? 274 : 282) + 4 + static_cast<std::size_t>((slot - 1) % 2);
-            expected.bytes[offset] = static_cast<std::uint8_t>(position);
-        }
-        expected.edited[9] = expected.modified[9] = expected.programmingModified = 1;
-        EXPECT_TRUE(TProgrammingState::Now() == expected); // 290 on untouched
-        EXPECT_TRUE(Messages().empty());
-        EXPECT_FALSE(screen.isVisible());
+        TBytes stored;
+        for (const auto& [slot, position] : group.members)
+            stored[(slot <= 2 ? 278u : 286u) + static_cast<std::size_t>((slot - 1) % 2)] =
+                static_cast<std::uint8_t>(position);
+        ExpectStored(before, stored, 9, screen); // 290 on untouched
     }
 }
 

@@ -7,11 +7,12 @@
 #include "platform/ui/MaskEdit.h"
 #include "screens/Gruporam.h"
 
+#include <QTest>
+
 #include <map>
 
 namespace {
 
-using TBytes = std::map<std::size_t, std::uint8_t>;
 constexpr std::uint8_t BB = 0xBB;
 
 class GrupoRamTest : public ScratchFixture {
@@ -34,10 +35,7 @@ protected:
         before = TProgrammingState::Now();
     }
     platform::data::TDataSet& Table() { return screen.TableGrupoRam(); }
-    void GoToGroup(int group) {
-        int key = '0' + group;
-        screen.EnterGrupo(key);
-    }
+    void GoToGroup(int group) { QTest::keyClick(screen.Edit1, static_cast<char>('0' + group)); }
     // Fills the current group: its type ("1".."3", "0" none) and the member slots (1..7) given.
     void SetGroup(const char* type, const std::map<int, std::string>& members) {
         Table().Edit();
@@ -47,16 +45,7 @@ protected:
     }
     static std::string Number(int position) { return std::to_string(ExtensionNumber(position)); }
 
-    // The OK stored these bytes (and nothing else) and marked section 8.
-    void ExpectStored(const TBytes& changes) {
-        TProgrammingState expected = before;
-        for (const auto& [offset, value] : changes) expected.bytes[offset] = value;
-        expected.edited[8] = expected.modified[8] = expected.programmingModified = 1;
-        EXPECT_TRUE(TProgrammingState::Now() == expected);
-        for (const auto& [offset, value] : changes) EXPECT_EQ(ProgrammingBytes[offset], value) << offset;
-        EXPECT_TRUE(Messages().empty()) << testing::PrintToString(Messages());
-        EXPECT_FALSE(screen.isVisible());
-    }
+    void ExpectStored(const TBytes& changes) { ScratchFixture::ExpectStored(before, changes, 8, screen); }
     // The OK was refused with this message, on this group, and nothing changed.
     void ExpectRefused(const std::string& message, const char* group) {
         ExpectOneError(message);

@@ -5,14 +5,17 @@
 #include "ShellFixture.h"
 #include "core/ImageLayout.h"
 #include "core/ui/prgmain.h"
+#include "db/engine/VORSAMTable.h"
 #include "platform/ui/MaskEdit.h"
 #include "screens/Gruporam.h"
+#include "screens/ScratchTables.h"
 #include "screens/ScreenConventions.h"
 
 #include <QApplication>
 #include <QDialog>
 #include <QFileInfo>
 #include <QPushButton>
+#include <QTest>
 
 #include <functional>
 #include <vector>
@@ -66,16 +69,22 @@ TEST_F(GroupScreens, TheScratchTableLivesWhileTheScreenIsOpen) {
     ASSERT_TRUE(window.OpenProgramming(Fixture(11)));
     for (const TDataScreen& screen : DataScreens) {
         SCOPED_TRACE(screen.screenClass);
-        for (bool accept : {false, true}) {
+        for (const char* way : {"Cancel", "Ok", "Escape"}) {
+            SCOPED_TRACE(way);
             bool existed = false;
-            const auto shown = RunHandling(window, screen.id, {[&](QDialog& dialog) {
-                                               existed = TempTableExists();
-                                               if (accept)
-                                                   static_cast<TScreenForm&>(dialog).OkButton->click();
-                                           }});
+            const auto shown =
+                RunHandling(window, screen.id, {[&](QDialog& dialog) {
+                                existed = TempTableExists();
+                                auto& form = static_cast<TScreenForm&>(dialog);
+                                if (way == std::string("Escape"))
+                                    QTest::keyClick(&form, Qt::Key_Escape);
+                                else
+                                    (way == std::string("Ok") ? form.OkButton : form.CancButton)->click();
+                            }});
             EXPECT_EQ(shown, std::vector<QString>{screen.screenClass});
             EXPECT_TRUE(existed);
             EXPECT_FALSE(TempTableExists());
+            EXPECT_FALSE(TabTemp().Active());
         }
     }
     for (const auto& [kind, text] : Boxes()) ADD_FAILURE() << text;
