@@ -427,6 +427,8 @@ void ArcoInstaller::NumberingPlan() {
 // DDI and route 1 only (DDI widens to DDD, regional, local and internal), copied onto 22 and 23.
 void ArcoInstaller::Categories() {
     SCOPED_TRACE("categories");
+    CancelLeavesAll<TMultPageDlg>(TCommandId::Categories,
+                                  [](TMultPageDlg& screen) { SetBox(*screen.Day.Cat[3], true); });
     RunScreen<TMultPageDlg>(TCommandId::Categories, [&](TMultPageDlg& screen) {
         screen.MaskEdit1->setText("21");
         screen.EnterRamal();
@@ -469,6 +471,8 @@ void GoToTrunk(TFormConfigVias& screen, const char* trunk) {
 // trunk 04 gets the defaults (the INI turns the digit limit off).
 void ArcoInstaller::Trunks() {
     SCOPED_TRACE("trunks");
+    CancelLeavesAll<TFormConfigVias>(TCommandId::Trunks,
+                                     [](TFormConfigVias& screen) { SetBox(*screen.DBCheckBox3, true); });
     RunScreen<TFormConfigVias>(TCommandId::Trunks, [&](TFormConfigVias& screen) {
         GoToTrunk(screen, "3");
         SetBox(*screen.DBCheckBox1, false); // "Via de saída"
@@ -567,6 +571,10 @@ void ArcoInstaller::ExtensionGroups() {
 // stay local.
 void ArcoInstaller::Prefixes() {
     SCOPED_TRACE("prefixes");
+    CancelLeavesAll<TFormPref>(TCommandId::Prefixes, [](TFormPref& screen) {
+        screen.Edit1->setText("55");
+        screen.Edit1KeyPress(Qt::Key_Return);
+    });
     RunScreen<TFormPref>(TCommandId::Prefixes, [&](TFormPref& screen) {
         screen.Edit1->setText("4812");
         screen.Edit1KeyPress(Qt::Key_Return);
@@ -906,10 +914,10 @@ TEST_F(ArcoInstaller, ProgramsAModel11ExchangeFromLoginToReport) {
     FirstStartAndLogin();
     NewArco();
     NumberingPlan();
+    Categories();
     Trunks();
     ExtensionGroups();
     Prefixes();
-    Categories();
     GeneralSpeedDial();
     Holidays();
     WakeUpAndNightService();
