@@ -6,12 +6,33 @@
 using platform::data::TDataSet;
 using platform::data::TDataSource;
 
+namespace {
+
+std::string Trimmed(std::string_view text) {
+    const auto first = text.find_first_not_of(' ');
+    if (first == std::string_view::npos) return {};
+    return std::string(text.substr(first, text.find_last_not_of(' ') - first + 1));
+}
+
+} // namespace
+
 TControlsDisabled::TControlsDisabled(TDataSet& table) : table_(table) {
     table_.DisableControls();
 }
 
 TControlsDisabled::~TControlsDisabled() {
     table_.EnableControls();
+}
+
+void OpenOnFirstRow(TDataSet& table) {
+    if (table.Active())
+        table.First();
+    else
+        table.Open();
+}
+
+std::string ColumnText(TDataSet& table, std::string_view column) {
+    return Trimmed(table.FieldByName(column).AsString());
 }
 
 void ForEachRow(TDataSet& table, const std::function<void()>& visit) {
@@ -31,6 +52,11 @@ bool LocateRow(TDataSet& table, const std::function<bool()>& match) {
     else
         table.GotoBookmark(current);
     return false;
+}
+
+bool FindRow(TDataSet& table, std::string_view column, std::string_view text) {
+    const std::string wanted = Trimmed(text);
+    return LocateRow(table, [&] { return ColumnText(table, column) == wanted; });
 }
 
 int DeleteRows(TDataSet& table, const std::function<bool()>& match) {

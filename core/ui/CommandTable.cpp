@@ -16,13 +16,16 @@
 #include "screens/Atendfax.h"
 #include "screens/Atuaauto.h"
 #include "screens/Calendar.h"
+#include "screens/Cancprog.h"
 #include "screens/Central.h"
+#include "screens/Chefsecr.h"
 #include "screens/Codpart.h"
 #include "screens/ConfVia.h"
 #include "screens/Confsys.h"
 #include "screens/Desperta.h"
 #include "screens/Emergenc.h"
 #include "screens/Feriados.h"
+#include "screens/Gruporam.h"
 #include "screens/Notautom.h"
 #include "screens/PlanoNum.h"
 #include "screens/Prefixos.h"
@@ -72,6 +75,20 @@ void ShowTrunks(TCommandContext& context) {
     PrepareTrunkScreen(screen, TabTemp(), context.Which());
     screen.exec();
     screen.EditVia->setEnabled(true);
+}
+
+// The extension groups, then the warnings about attendants that name a group now empty.
+void ShowExtensionGroups(TCommandContext& context) {
+    context.Screen<TFormGrupoRam>().exec();
+    AfterExtensionGroups(context);
+}
+
+// The lists offer the extensions; they are filled for group 1 before the screen shows.
+void ShowBossSecretary(TCommandContext& context) {
+    auto& screen = context.Screen<TFormChefeSecr>();
+    BuildExtensionList(false);
+    screen.PreencheCombosChefeSecr(1);
+    screen.exec();
 }
 
 // The boxes offer the sections the programming holds.
@@ -125,14 +142,15 @@ const std::vector<TCommand>& CommandTable() {
          .section = K::Categories, .helpContext = 15, .tableCode = 1, .availableOn = AnyModel},
         {.id = NumberingPlan, .caption = LngText("Plano de numeração"), .menu = S::Extensions, .section = K::NumberingPlan,
          .helpContext = 16, .availableOn = AnyModel, .show = ShowScreen<TFormPlanoNum>, .toolBar = true},
-        // Its Show function, once TFormGrupoRam exists, shows the screen and then calls
-        // AfterExtensionGroups(context): the door phones' warning is wired there already.
         {.id = ExtensionGroups, .caption = LngText("Grupos de ramais"), .menu = S::Extensions,
-         .section = K::ExtensionGroups, .helpContext = 19, .tableCode = 5, .availableOn = AnyModel, .toolBar = true},
+         .section = K::ExtensionGroups, .helpContext = 19, .tableCode = 5, .availableOn = AnyModel,
+         .show = ShowExtensionGroups, .toolBar = true},
         {.id = BossSecretary, .caption = LngText("Grupos chefe-secretária"), .menu = S::Extensions,
-         .section = K::BossSecretary, .helpContext = 20, .tableCode = 6, .availableOn = AnyModel},
+         .section = K::BossSecretary, .helpContext = 20, .tableCode = 6, .availableOn = AnyModel,
+         .show = ShowBossSecretary},
         {.id = Cancellation, .caption = LngText("Cancelamento das programações"), .menu = S::Extensions,
-         .section = K::NumberingPlan, .helpContext = 17, .tableCode = 4, .availableOn = AnyModel},
+         .section = K::NumberingPlan, .helpContext = 17, .tableCode = 4, .availableOn = AnyModel,
+         .show = ShowScreen<TFormCancProg>},
         {.id = IndividualProgramming, .caption = LngText("Programações individuais"), .menu = S::Extensions,
          .helpContext = 23, .tableCode = 8, .availableOn = AnyModel, .show = ShowScreen<TFormProgInd>},
         {.id = IndividualSpeedDial, .caption = LngText("Agenda individual de ramal"), .menu = S::Extensions,

@@ -5,6 +5,7 @@
 #include "ScreenFixture.h"
 #include "core/ExtensionCodes.h"
 #include "core/Language.h"
+#include "core/TempTable.h"
 #include "db/engine/VORSAMTable.h"
 #include "platform/os/Cp1252.h"
 #include "screens/Agcolet.h"
@@ -13,7 +14,9 @@
 #include "screens/Atendfax.h"
 #include "screens/Atuaauto.h"
 #include "screens/Calendar.h"
+#include "screens/Cancprog.h"
 #include "screens/Central.h"
+#include "screens/Chefsecr.h"
 #include "screens/Codpart.h"
 #include "screens/ConfVia.h"
 #include "screens/Confsys.h"
@@ -22,6 +25,7 @@
 #include "screens/Desperta.h"
 #include "screens/Emergenc.h"
 #include "screens/Feriados.h"
+#include "screens/Gruporam.h"
 #include "screens/Notautom.h"
 #include "screens/Padrao.h"
 #include "screens/PlanoNum.h"
@@ -231,6 +235,29 @@ TEST_F(Screenshots, DISABLED_ScratchTableScreens) {
     TFormProgInd progInd;
     Save(progInd, "Progind");
     progInd.reject();
+
+    // The group screens, each shown on the table the main window builds for it.
+    const std::uint8_t group1[] = {0, 1, 2, 3, 0xBB, 0xBB, 0xBB, 0xBB};
+    std::ranges::copy(group1, ProgrammingImage.Span(2425, 8).begin());
+    ProgrammingImage[2477] = 4;
+    BuildTempTable(5, AllTempTableItems);
+    TFormGrupoRam grupoRam;
+    Save(grupoRam, "Gruporam");
+
+    ProgrammingHeader[274] = 0;
+    ProgrammingHeader[282] = 5;
+    BuildTempTable(6, AllTempTableItems);
+    TFormChefeSecr chefeSecr;
+    BuildExtensionList(false);
+    chefeSecr.PreencheCombosChefeSecr(1);
+    Save(chefeSecr, "Chefsecr");
+
+    ProgrammingHeader[254] = 0x0B;
+    BuildTempTable(4, AllTempTableItems);
+    TFormCancProg cancProg;
+    Save(cancProg, "Cancprog");
+    TabTemp().Close();
+    DeleteTempTable();
 }
 
 } // namespace

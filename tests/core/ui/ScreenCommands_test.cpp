@@ -76,6 +76,9 @@ const TWiredScreen WiredScreens[] = {
     {TCommandId::Trunks, "TFormConfigVias", true},
     {TCommandId::Prefixes, "TFormPref", true},
     {TCommandId::IndividualProgramming, "TFormProgInd", false},
+    {TCommandId::ExtensionGroups, "TFormGrupoRam", true},
+    {TCommandId::BossSecretary, "TFormChefeSecr", true, ExtensionsOnly},
+    {TCommandId::Cancellation, "TFormCancProg", true},
 };
 
 class ScreenCommands : public ShellFixture {
@@ -136,7 +139,10 @@ TEST_F(ScreenCommands, TheScratchTableLivesWhileItsScreenIsShown) {
     TFormPrinc window;
     ASSERT_TRUE(window.OpenProgramming(Fixture(4)));
     const auto exists = [&](const char* name) { return std::filesystem::exists(folder.Path() + "/" + name); };
-    for (const TCommandId id : {TCommandId::Prefixes, TCommandId::IndividualProgramming}) {
+    // One after the other: a screen kept for the run must not hold on to another screen's table.
+    for (const TCommandId id : {TCommandId::Prefixes, TCommandId::IndividualProgramming, TCommandId::Trunks,
+                                TCommandId::ExtensionGroups, TCommandId::BossSecretary,
+                                TCommandId::Cancellation, TCommandId::Prefixes}) {
         for (const bool ok : {false, true}) {
             bool shownWithTable = false;
             RunShowing([&] { window.Run(id); },
