@@ -3,10 +3,12 @@
 
 #include "core/ui/Commands.h"
 
+#include "core/CoreError.h"
 #include "core/ExtensionCodes.h"
 #include "core/Language.h"
 #include "core/Programming.h"
 #include "core/Sections.h"
+#include "core/ValueConversions.h"
 #include "core/ui/prgmain.h"
 #include "db/engine/VORSAMTable.h"
 #include "platform/ui/UiServices.h"
@@ -26,17 +28,20 @@
 #include "screens/Emergenc.h"
 #include "screens/Feriados.h"
 #include "screens/Gruporam.h"
+#include "screens/Ncat.h"
 #include "screens/Notautom.h"
 #include "screens/PlanoNum.h"
 #include "screens/Prefixos.h"
 #include "screens/Progdive.h"
 #include "screens/Progind.h"
+#include "screens/Programa.h"
 #include "screens/Relator.h"
 #include "screens/ScratchTables.h"
 #include "screens/Senhager.h"
 #include "screens/Teclasti.h"
 #include "screens/Temporiz.h"
 
+#include <QLabel>
 #include <QLineEdit>
 
 // ---- Show functions -----------------------------------------------------------------------
@@ -98,6 +103,29 @@ void ShowReport(TCommandContext& context) {
     form.exec();
 }
 
+// The categories of every extension, on the table built for them.
+void ShowCategories(TCommandContext& context) {
+    auto& screen = context.Screen<TMultPageDlg>();
+    screen.SetTable(&TabTemp());
+    screen.MontaTelaCategorias();
+    screen.exec();
+}
+
+// The extension button of position Which() - 1: its caption and panels.
+void ShowExtensionProgramming(TCommandContext& context) {
+    const int position = context.Which() - 1;
+    if (position < 0 || position >= CurrentModel().Extensions)
+        throw ECoreError(TranslateText(LngText("Ramal não existe.")));
+    EditedPosition = static_cast<std::uint8_t>(position);
+    auto& screen = context.Screen<TFormProgRama>();
+    screen.SetTable(&TabTemp());
+    screen.setWindowTitle(TrText("Categoria e programações de ramal"));
+    screen.PanelRamal->setText(TrText("Ramal") + " " + QString::number(ExtensionNumber(position)));
+    screen.PanelPosFis->setText(TrText("Posição física") + " " +
+                                QString::fromStdString(IntToStrZeroPad(position, 2)));
+    screen.exec();
+}
+
 } // namespace
 
 void AfterExtensionGroups(TCommandContext& context) {
@@ -137,9 +165,10 @@ const std::vector<TCommand>& CommandTable() {
          .separator = true},
 
         {.id = Categories, .caption = LngText("Categoria dos ramais"), .menu = S::Extensions, .section = K::Categories,
-         .helpContext = 15, .tableCode = 1, .availableOn = AnyModel, .toolBar = true},
+         .helpContext = 15, .tableCode = 1, .availableOn = AnyModel, .show = ShowCategories, .toolBar = true},
         {.id = ExtensionProgramming, .caption = LngText("Categoria e programações de ramal"), .menu = S::Buttons,
-         .section = K::Categories, .helpContext = 15, .tableCode = 1, .availableOn = AnyModel},
+         .section = K::Categories, .helpContext = 15, .tableCode = 1, .availableOn = AnyModel,
+         .show = ShowExtensionProgramming},
         {.id = NumberingPlan, .caption = LngText("Plano de numeração"), .menu = S::Extensions, .section = K::NumberingPlan,
          .helpContext = 16, .availableOn = AnyModel, .show = ShowScreen<TFormPlanoNum>, .toolBar = true},
         {.id = ExtensionGroups, .caption = LngText("Grupos de ramais"), .menu = S::Extensions,

@@ -26,6 +26,7 @@
 #include "screens/Emergenc.h"
 #include "screens/Feriados.h"
 #include "screens/Gruporam.h"
+#include "screens/Ncat.h"
 #include "screens/Notautom.h"
 #include "screens/Padrao.h"
 #include "screens/PlanoNum.h"
@@ -33,12 +34,14 @@
 #include "screens/Prefixos.h"
 #include "screens/Progdive.h"
 #include "screens/Progind.h"
+#include "screens/Programa.h"
 #include "screens/ScratchTables.h"
 #include "screens/Senhager.h"
 #include "screens/Teclasti.h"
 #include "screens/Temporiz.h"
 #include "screens/Todpref.h"
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPixmap>
@@ -258,6 +261,39 @@ TEST_F(Screenshots, DISABLED_ScratchTableScreens) {
     Save(cancProg, "Cancprog");
     TabTemp().Close();
     DeleteTempTable();
+}
+
+// The categories screens on the scratch table the main window builds for them.
+TEST_F(Screenshots, DISABLED_CategoryScreens) {
+    ProgrammingHeader[18 + 1] = 0x3F;
+    ProgrammingHeader[38 + 1] = 0x06;
+    ProgrammingHeader[118 + 2] = 0x02;
+    ProgrammingHeader[158 + 2] = 1;
+    BuildTempTable(1, AllTempTableItems);
+    TMultPageDlg categories;
+    categories.SetTable(&TabTemp());
+    categories.MontaTelaCategorias();
+    categories.MaskEdit1->setText("21");
+    categories.EnterRamal();
+    Save(categories, "Ncat");
+    categories.ButtonCatClick();
+    Save(categories, "Ncat-noturno");
+    categories.ButtonCancelaClick();
+
+    ProgrammingHeader[254 + 1] = 0x21;
+    EditedPosition = 1;
+    BuildTempTable(1, 2);
+    TFormProgRama extension;
+    extension.SetTable(&TabTemp());
+    extension.setWindowTitle("Categoria e programações de ramal");
+    extension.PanelRamal->setText("Ramal 21");
+    extension.PanelPosFis->setText("Posição física 01");
+    Save(extension, "Programa");
+    extension.show();
+    extension.ButtonCatClick();
+    extension.ButtonCatClick();
+    Save(extension, "Programa-cancelamentos");
+    extension.ButtonCancelaClick();
 }
 
 } // namespace

@@ -79,6 +79,7 @@ const TWiredScreen WiredScreens[] = {
     {TCommandId::ExtensionGroups, "TFormGrupoRam", true},
     {TCommandId::BossSecretary, "TFormChefeSecr", true, ExtensionsOnly},
     {TCommandId::Cancellation, "TFormCancProg", true},
+    {TCommandId::Categories, "TMultPageDlg", true},
 };
 
 class ScreenCommands : public ShellFixture {
@@ -140,9 +141,10 @@ TEST_F(ScreenCommands, TheScratchTableLivesWhileItsScreenIsShown) {
     ASSERT_TRUE(window.OpenProgramming(Fixture(4)));
     const auto exists = [&](const char* name) { return std::filesystem::exists(folder.Path() + "/" + name); };
     // One after the other: a screen kept for the run must not hold on to another screen's table.
-    for (const TCommandId id : {TCommandId::Prefixes, TCommandId::IndividualProgramming, TCommandId::Trunks,
-                                TCommandId::ExtensionGroups, TCommandId::BossSecretary,
-                                TCommandId::Cancellation, TCommandId::Prefixes}) {
+    for (const TCommandId id :
+         {TCommandId::Categories, TCommandId::Prefixes, TCommandId::IndividualProgramming, TCommandId::Trunks,
+          TCommandId::ExtensionGroups, TCommandId::BossSecretary, TCommandId::Cancellation,
+          TCommandId::Prefixes}) {
         for (const bool ok : {false, true}) {
             bool shownWithTable = false;
             RunShowing([&] { window.Run(id); },
