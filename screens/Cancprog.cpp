@@ -4,6 +4,7 @@
 #include "core/Language.h"
 #include "core/Programming.h"
 #include "core/ValueConversions.h"
+#include "platform/data/DataSet.h"
 #include "platform/ui/DataChoiceControls.h"
 #include "platform/ui/DataNavigator.h"
 #include "platform/ui/Keys.h"
@@ -129,7 +130,7 @@ void TFormCancProg::AtualizaRml() {
 void TFormCancProg::OKButtonClick() {
     RunOk([this](TProgrammingEdit& edit) {
         TDataSet& table = TableCancProg();
-        WalkRows(table, [&] {
+        ForEachRow(table, [&] {
             bool ok = false;
             const PositionCode p = ExtensionCodeFromText(ColumnText(table, "RAMAL"), ok);
             if (!ok || p >= MaxPositions) return; // the rows hold the physical extensions only

@@ -201,11 +201,3 @@ void TCategoryScreen::done(int result) {
     SetTable(nullptr); // the table is rebuilt with other fields for other screens
     TScreenForm::done(result);
 }
-
-TControlsDisabled::TControlsDisabled(platform::data::TDataSet& table) : table_(table) {
-    table_.DisableControls();
-}
-
-TControlsDisabled::~TControlsDisabled() {
-    table_.EnableControls();
-}

@@ -26,6 +26,7 @@
 
 #include "platform/data/DataSource.h"
 #include "screens/ScreenConventions.h"
+#include "screens/TableRows.h"
 
 #include <array>
 
@@ -103,16 +104,4 @@ private:
 
     QVBoxLayout* const content_;
     QBoxLayout* buttonRow_ = nullptr;
-};
-
-// Disables the data-aware controls of a table for its lifetime (a walk of the table).
-class TControlsDisabled {
-public:
-    explicit TControlsDisabled(platform::data::TDataSet& table);
-    ~TControlsDisabled();
-    TControlsDisabled(const TControlsDisabled&) = delete;
-    TControlsDisabled& operator=(const TControlsDisabled&) = delete;
-
-private:
-    platform::data::TDataSet& table_;
 };

@@ -2,6 +2,7 @@
 
 #include "core/ExtensionCodes.h"
 #include "core/Language.h"
+#include "platform/data/DataSet.h"
 #include "platform/ui/DataChoiceControls.h"
 #include "platform/ui/DataNavigator.h"
 #include "platform/ui/Keys.h"
@@ -135,7 +136,7 @@ void TFormChefeSecr::ReadBossSecretaryCodes() {
     TControlsDisabled disabled(table);
     const auto current = table.Bookmark();
     std::size_t group = 0;
-    WalkRows(table, [&] {
+    ForEachRow(table, [&] {
         if (group == GroupCount) return;
         std::ranges::copy(RowCodes(table), BossSecretaryCodes.begin() + Slots * group++);
     });
@@ -231,7 +232,7 @@ void TFormChefeSecr::OkButtonClick() {
             ++group;
         };
         try {
-            WalkRows(table, visit);
+            ForEachRow(table, visit);
         } catch (const EScreenCheck&) {
             ShowCurrentGroup(*Edit1, table);
             RefreshCombos(true);

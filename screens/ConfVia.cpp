@@ -13,6 +13,7 @@
 #include "screens/Padrao.h"
 #include "screens/ScratchRows.h"
 #include "screens/ScreenFields.h"
+#include "screens/TableRows.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -139,18 +140,6 @@ QGroupBox* NewGroup(QWidget* parent, const char* name, std::initializer_list<QWi
     column->addStretch();
     return group;
 }
-
-// Disables the bound controls for a walk of the table; enables them again however it ends.
-class TControlsDisabled {
-public:
-    explicit TControlsDisabled(TDataSet& table) : table_(table) { table_.DisableControls(); }
-    ~TControlsDisabled() { table_.EnableControls(); }
-    TControlsDisabled(const TControlsDisabled&) = delete;
-    TControlsDisabled& operator=(const TControlsDisabled&) = delete;
-
-private:
-    TDataSet& table_;
-};
 
 // The most frequent code among 0..119 of one byte of the model's trunk records; ties go to the
 // lowest code, and with no such code at all the answer is 0.

@@ -2,6 +2,7 @@
 
 #include "core/ExtensionCodes.h"
 #include "core/Language.h"
+#include "platform/data/DataSet.h"
 #include "platform/ui/DataChoiceControls.h"
 #include "platform/ui/DataNavigator.h"
 #include "platform/ui/MaskEdit.h"
@@ -27,8 +28,7 @@ public:
     bool eventFilter(QObject*, QEvent* event) override {
         if (event->type() != QEvent::Hide) return false;
         GuardUi([this] {
-            if (platform::data::TDataSet* table = source_.DataSet()) table->Close(); // also after Escape
-            source_.SetDataSet(nullptr);
+            DetachTable(source_); // also after Escape
         });
         return false;
     }

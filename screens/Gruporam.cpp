@@ -2,6 +2,7 @@
 
 #include "core/ExtensionCodes.h"
 #include "core/Language.h"
+#include "platform/data/DataSet.h"
 #include "platform/ui/DataChoiceControls.h"
 #include "platform/ui/DataNavigator.h"
 #include "platform/ui/MaskEdit.h"
@@ -213,7 +214,7 @@ void TFormGrupoRam::StoreGroups(TProgrammingEdit& edit) {
         ++group;
     };
     try {
-        WalkRows(table, visit);
+        ForEachRow(table, visit);
     } catch (const EScreenCheck&) {
         ShowCurrentGroup(*Edit1, TableGrupoRam());
         AtualizaCombosGrupo(true);

@@ -1,5 +1,8 @@
 #include "screens/TableRows.h"
 
+#include "platform/data/DataSet.h"
+#include "platform/data/DataSource.h"
+
 using platform::data::TDataSet;
 using platform::data::TDataSource;
 
@@ -13,6 +16,14 @@ std::string Trimmed(std::string_view text) {
 
 } // namespace
 
+TControlsDisabled::TControlsDisabled(TDataSet& table) : table_(table) {
+    table_.DisableControls();
+}
+
+TControlsDisabled::~TControlsDisabled() {
+    table_.EnableControls();
+}
+
 void OpenOnFirstRow(TDataSet& table) {
     if (table.Active())
         table.First();
@@ -22,21 +33,6 @@ void OpenOnFirstRow(TDataSet& table) {
 
 std::string ColumnText(TDataSet& table, std::string_view column) {
     return Trimmed(table.FieldByName(column).AsString());
-}
-
-bool FindRow(TDataSet& table, std::string_view column, std::string_view text) {
-    const std::string wanted = Trimmed(text);
-    TControlsDisabled disabled(table);
-    const auto start = table.Bookmark();
-    for (table.First(); !table.Eof(); table.Next())
-        if (ColumnText(table, column) == wanted) return true;
-    if (!start.empty()) table.GotoBookmark(start);
-    return false;
-}
-
-void WalkRows(TDataSet& table, const std::function<void()>& visit) {
-    TControlsDisabled disabled(table);
-    for (table.First(); !table.Eof(); table.Next()) visit();
 }
 
 void ForEachRow(TDataSet& table, const std::function<void()>& visit) {
@@ -56,6 +52,11 @@ bool LocateRow(TDataSet& table, const std::function<bool()>& match) {
     else
         table.GotoBookmark(current);
     return false;
+}
+
+bool FindRow(TDataSet& table, std::string_view column, std::string_view text) {
+    const std::string wanted = Trimmed(text);
+    return LocateRow(table, [&] { return ColumnText(table, column) == wanted; });
 }
 
 int DeleteRows(TDataSet& table, const std::function<bool()>& match) {

@@ -33,8 +33,8 @@
 #include "screens/PlanoNum.h"
 #include "screens/Prefixos.h"
 #include "screens/Progdive.h"
-#include "screens/Programa.h"
 #include "screens/Progind.h"
+#include "screens/Programa.h"
 #include "screens/Relator.h"
 #include "screens/ScratchTables.h"
 #include "screens/Senhager.h"
@@ -74,6 +74,14 @@ void ShowFaxAttendant(TCommandContext& context) {
     screen.exec();
 }
 
+// The trunks: every trunk from the menu, or the one trunk of a trunk button (context.Which()).
+void ShowTrunks(TCommandContext& context) {
+    auto& screen = context.Screen<TFormConfigVias>();
+    PrepareTrunkScreen(screen, TabTemp(), context.Which());
+    screen.exec();
+    screen.EditVia->setEnabled(true);
+}
+
 // The extension groups, then the warnings about attendants that name a group now empty.
 void ShowExtensionGroups(TCommandContext& context) {
     context.Screen<TFormGrupoRam>().exec();
@@ -86,14 +94,6 @@ void ShowBossSecretary(TCommandContext& context) {
     BuildExtensionList(false);
     screen.PreencheCombosChefeSecr(1);
     screen.exec();
-}
-
-// The trunks: every trunk from the menu, or the one trunk of a trunk button (context.Which()).
-void ShowTrunks(TCommandContext& context) {
-    auto& screen = context.Screen<TFormConfigVias>();
-    PrepareTrunkScreen(screen, TabTemp(), context.Which());
-    screen.exec();
-    screen.EditVia->setEnabled(true);
 }
 
 // The boxes offer the sections the programming holds.

@@ -25,16 +25,16 @@
 #include "screens/Desperta.h"
 #include "screens/Emergenc.h"
 #include "screens/Feriados.h"
-#include "screens/Ncat.h"
 #include "screens/Gruporam.h"
+#include "screens/Ncat.h"
 #include "screens/Notautom.h"
 #include "screens/Padrao.h"
 #include "screens/PlanoNum.h"
 #include "screens/PrefixTrie.h"
 #include "screens/Prefixos.h"
 #include "screens/Progdive.h"
-#include "screens/Programa.h"
 #include "screens/Progind.h"
+#include "screens/Programa.h"
 #include "screens/ScratchTables.h"
 #include "screens/Senhager.h"
 #include "screens/Teclasti.h"
@@ -187,37 +187,22 @@ TEST_F(Screenshots, DISABLED_GridScreens) {
     Save(atuaAuto, "Atuaauto");
 }
 
-// The categories screens on the scratch table the main window builds for them.
-TEST_F(Screenshots, DISABLED_CategoryScreens) {
-    ProgrammingHeader[18 + 1] = 0x3F;
-    ProgrammingHeader[38 + 1] = 0x06;
-    ProgrammingHeader[118 + 2] = 0x02;
-    ProgrammingHeader[158 + 2] = 1;
-    BuildTempTable(1, AllTempTableItems);
-    TMultPageDlg categories;
-    categories.SetTable(&TabTemp());
-    categories.MontaTelaCategorias();
-    categories.MaskEdit1->setText("21");
-    categories.EnterRamal();
-    Save(categories, "Ncat");
-    categories.ButtonCatClick();
-    Save(categories, "Ncat-noturno");
-    categories.ButtonCancelaClick();
+// The trunk screen on its second trunk, as the trunk menu command shows it, and its copy selector.
+TEST_F(Screenshots, DISABLED_Trunks) {
+    ProgrammingHeader[198 + 8 + 7] |= 0x20; // trunk 2 identifies callers
+    BuildTempTable(2, AllTempTableItems);
+    TFormConfigVias screen;
+    PrepareTrunkScreen(screen, TabTemp(), AllTempTableItems);
+    screen.show();
+    screen.EditVia->setText("2");
+    screen.EnterVia();
+    Save(screen, "ConfVia");
+    screen.done(0);
 
-    ProgrammingHeader[254 + 1] = 0x21;
-    EditedPosition = 1;
-    BuildTempTable(1, 2);
-    TFormProgRama extension;
-    extension.SetTable(&TabTemp());
-    extension.setWindowTitle("Categoria e programações de ramal");
-    extension.PanelRamal->setText("Ramal 21");
-    extension.PanelPosFis->setText("Posição física 01");
-    Save(extension, "Programa");
-    extension.show();
-    extension.ButtonCatClick();
-    extension.ButtonCatClick();
-    Save(extension, "Programa-cancelamentos");
-    extension.ButtonCancelaClick();
+    TFormCopiaVia copy;
+    copy.show();
+    copy.PanelMouseDown(3);
+    Save(copy, "Copconf");
 }
 
 // The screens over the scratch table, built as the main window builds it.
@@ -253,28 +238,8 @@ TEST_F(Screenshots, DISABLED_ScratchTableScreens) {
     TFormProgInd progInd;
     Save(progInd, "Progind");
     progInd.reject();
-}
 
-// The trunk screen on its second trunk, as the trunk menu command shows it, and its copy selector.
-TEST_F(Screenshots, DISABLED_Trunks) {
-    ProgrammingHeader[198 + 8 + 7] |= 0x20; // trunk 2 identifies callers
-    BuildTempTable(2, AllTempTableItems);
-    TFormConfigVias screen;
-    PrepareTrunkScreen(screen, TabTemp(), AllTempTableItems);
-    screen.show();
-    screen.EditVia->setText("2");
-    screen.EnterVia();
-    Save(screen, "ConfVia");
-    screen.done(0);
-
-    TFormCopiaVia copy;
-    copy.show();
-    copy.PanelMouseDown(3);
-    Save(copy, "Copconf");
-}
-
-// The group screens, each shown on the table the main window builds for it.
-TEST_F(Screenshots, DISABLED_GroupScreens) {
+    // The group screens, each shown on the table the main window builds for it.
     const std::uint8_t group1[] = {0, 1, 2, 3, 0xBB, 0xBB, 0xBB, 0xBB};
     std::ranges::copy(group1, ProgrammingImage.Span(2425, 8).begin());
     ProgrammingImage[2477] = 4;
@@ -296,6 +261,39 @@ TEST_F(Screenshots, DISABLED_GroupScreens) {
     Save(cancProg, "Cancprog");
     TabTemp().Close();
     DeleteTempTable();
+}
+
+// The categories screens on the scratch table the main window builds for them.
+TEST_F(Screenshots, DISABLED_CategoryScreens) {
+    ProgrammingHeader[18 + 1] = 0x3F;
+    ProgrammingHeader[38 + 1] = 0x06;
+    ProgrammingHeader[118 + 2] = 0x02;
+    ProgrammingHeader[158 + 2] = 1;
+    BuildTempTable(1, AllTempTableItems);
+    TMultPageDlg categories;
+    categories.SetTable(&TabTemp());
+    categories.MontaTelaCategorias();
+    categories.MaskEdit1->setText("21");
+    categories.EnterRamal();
+    Save(categories, "Ncat");
+    categories.ButtonCatClick();
+    Save(categories, "Ncat-noturno");
+    categories.ButtonCancelaClick();
+
+    ProgrammingHeader[254 + 1] = 0x21;
+    EditedPosition = 1;
+    BuildTempTable(1, 2);
+    TFormProgRama extension;
+    extension.SetTable(&TabTemp());
+    extension.setWindowTitle("Categoria e programações de ramal");
+    extension.PanelRamal->setText("Ramal 21");
+    extension.PanelPosFis->setText("Posição física 01");
+    Save(extension, "Programa");
+    extension.show();
+    extension.ButtonCatClick();
+    extension.ButtonCatClick();
+    Save(extension, "Programa-cancelamentos");
+    extension.ButtonCancelaClick();
 }
 
 } // namespace

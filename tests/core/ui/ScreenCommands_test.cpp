@@ -73,13 +73,13 @@ const TWiredScreen WiredScreens[] = {
     {TCommandId::NightService, "TFormNotAuto", true},
     {TCommandId::Actuation, "TFormAtuaAuto", true},
     {TCommandId::Report, "TFormRelat", false},
+    {TCommandId::Trunks, "TFormConfigVias", true},
+    {TCommandId::Prefixes, "TFormPref", true},
+    {TCommandId::IndividualProgramming, "TFormProgInd", false},
     {TCommandId::ExtensionGroups, "TFormGrupoRam", true},
     {TCommandId::BossSecretary, "TFormChefeSecr", true, ExtensionsOnly},
     {TCommandId::Cancellation, "TFormCancProg", true},
     {TCommandId::Categories, "TMultPageDlg", true},
-    {TCommandId::Prefixes, "TFormPref", true},
-    {TCommandId::IndividualProgramming, "TFormProgInd", false},
-    {TCommandId::Trunks, "TFormConfigVias", true},
 };
 
 class ScreenCommands : public ShellFixture {
@@ -140,7 +140,11 @@ TEST_F(ScreenCommands, TheScratchTableLivesWhileItsScreenIsShown) {
     TFormPrinc window;
     ASSERT_TRUE(window.OpenProgramming(Fixture(4)));
     const auto exists = [&](const char* name) { return std::filesystem::exists(folder.Path() + "/" + name); };
-    for (const TCommandId id : {TCommandId::Prefixes, TCommandId::IndividualProgramming}) {
+    // One after the other: a screen kept for the run must not hold on to another screen's table.
+    for (const TCommandId id :
+         {TCommandId::Categories, TCommandId::Prefixes, TCommandId::IndividualProgramming, TCommandId::Trunks,
+          TCommandId::ExtensionGroups, TCommandId::BossSecretary, TCommandId::Cancellation,
+          TCommandId::Prefixes}) {
         for (const bool ok : {false, true}) {
             bool shownWithTable = false;
             RunShowing([&] { window.Run(id); },
