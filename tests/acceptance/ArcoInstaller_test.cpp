@@ -650,17 +650,21 @@ void ArcoInstaller::OperatorWithoutTheTrunkRight() {
     SCOPED_TRACE("operator");
     StartAndLogIn("OPERADOR", OperatorPassword);
     ASSERT_TRUE(Window().OpenProgramming(folder_.Path("cliente.npx")));
-    QObject scope;
-    bool tableSeen = false;
-    QTimer::singleShot(0, &scope, [&] { tableSeen = folder_.Exists("TEMPORAR.DAT"); });
+    std::vector<int> built; // the scratch tables the road builds
+    const TTempTableBuilder previous = SetTempTableBuilder([&built](int code, int which) {
+        built.push_back(code);
+        BuildScratchTable(code, which);
+    });
     Window().Run(TCommandId::Trunks);
     Window().Run(TCommandId::Trunks, 1); // the road of the first trunk's button
     EXPECT_EQ(NewBoxes(),
               (TBoxes(2, {TMsgKind::Stop, "O usuário não tem direito de acesso a este comando."})));
     EXPECT_STREQ(MessageTitle(TMsgKind::Stop), "PARE");
-    EXPECT_FALSE(tableSeen);
-    EXPECT_FALSE(folder_.Exists("TEMPORAR.DAT"));
+    EXPECT_TRUE(built.empty());
     RunScreen<TFormFeria>(TCommandId::Holidays, [](TFormFeria& screen) { screen.CancButton->click(); });
+    RunScreen<TFormPref>(TCommandId::Prefixes, [](TFormPref& screen) { screen.CancButtonClick(); });
+    EXPECT_EQ(built, std::vector<int>{7});
+    SetTempTableBuilder(previous);
     EXPECT_TRUE(NewBoxes().empty());
 }
 

@@ -78,6 +78,7 @@ protected:
     }
     void TearDown() override {
         window_.reset();
+        SetTempTableBuilder({});
         SetReportOutput(std::move(previousOutput_));
         SetClockService(std::move(previousClock_));
         ::unsetenv(ScriptedLoginVariable);
