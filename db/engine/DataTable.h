@@ -57,11 +57,12 @@
 // caches: the next write of this process writes it and completes the table.
 //
 // Transactions (Transaction.h): a table made for a database (TDataDirectory) asks it, at the start of
-// each outermost write, whether a transaction is open; the table's first write inside one makes it
-// join: it locks itself whole and holds a use of itself until the transaction ends. Its changes then
-// stay in the caches (as under any whole-table lock) until the transaction writes them at a commit or
-// forgets them at a rollback. While a table is locked whole, no change may reach its files before the
-// lock ends or a commit writes it: a write that would is refused with VORSAM_NOTSUPPORTED (sorting in
+// each outermost write, whether a transaction is open (but for the write with which UnlockTable ends a
+// whole-table lock that no transaction owns: what it writes belongs to none); the table's first write
+// inside one makes it join: it locks itself whole and holds a use of itself until the transaction ends. Its
+// changes then stay in the caches (as under any whole-table lock) until the transaction writes them at a
+// commit or forgets them at a rollback. While a table is locked whole, no change may reach its files before
+// the lock ends or a commit writes it: a write that would is refused with VORSAM_NOTSUPPORTED (sorting in
 // place, which writes the record area directly, is one). A table that goes away during a transaction
 // leaves it, its changes forgotten.
 //
@@ -162,7 +163,8 @@ public:
     // Deletes active record `number`, its keys and its blobs.
     void DeleteRecord(uint32_t number);
     // The record whose key in the index `slot` equals the key the image makes (in a non-unique index the
-    // image's +5 value ends the key); 0 when none.
+    // image's +5 value ends the key); 0 when none. VORSAM_INVALIDPARAM for a slot that keeps no keys
+    // (KeySlots); VORSAM_OUTOFRANGE for an image not of the record size.
     uint32_t FindKey(uint8_t slot, std::span<const uint8_t> image);
     // Empties the table's three files.
     void EmptyTable();
@@ -235,6 +237,8 @@ private:
     bool ReleaseTableLockIfUnused();
     bool TryWriteLocks(uint32_t tries);
     void TakeWriteLocks();
+    // BeginWrite; `joinTransaction`: its first level joins an open transaction of the database.
+    bool BeginWriteLevel(bool joinTransaction);
     bool ReleaseWriteLocks();
     void ReleaseWholeLevel();
     void ReleaseWriteLevel();
@@ -268,6 +272,7 @@ private:
     const TKeyComparator& OrderOf(uint8_t slot);
     std::vector<uint8_t> KeyOf(uint8_t slot, std::span<const uint8_t> image) const;
     TRecord& ActiveRecord(uint32_t number);
+    void CheckImageSize(std::span<const uint8_t> image) const;
     std::vector<uint8_t> PreparedImage(std::span<const uint8_t> image, uint32_t number) const;
     void CheckUniqueKeys(std::span<const uint8_t> image, uint32_t number, std::span<const uint8_t> old);
     [[noreturn]] void RaiseIndexError(uint16_t code, uint8_t slot) const;

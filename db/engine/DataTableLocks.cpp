@@ -141,11 +141,15 @@ void TDataTable::EndRead(TReadLevel level) {
 // ---- the write level ----
 
 bool TDataTable::BeginWrite() {
+    return BeginWriteLevel(true);
+}
+
+bool TDataTable::BeginWriteLevel(bool joinTransaction) {
     RequireOpen();
     if (ReadOnly()) Raise(VORSAM_OSEACCES);
     CheckNotDamaged();
     // The first write inside a transaction of the database locks the table whole for it.
-    bool changed = writeDepth_ == 0 && JoinOpenTransaction();
+    bool changed = joinTransaction && writeDepth_ == 0 && JoinOpenTransaction();
     if (writeDepth_ > 0 || mode_.Exclusive) {
         ++writeDepth_;
         return changed;
@@ -325,8 +329,10 @@ void TDataTable::UnlockTable() {
         ReleaseWholeLevel();
         return;
     }
-    // The changes kept while the table was locked whole are written now, under the write locks.
-    BeginWrite();
+    // The changes kept while the table was locked whole are written now, under the write locks. They
+    // belong to no transaction (a write inside one makes the table join it, and the lock then ends
+    // with the transaction), so this write joins none.
+    BeginWriteLevel(false);
     wholeDepth_ = 0;
     EndWrite();
 }
