@@ -5,8 +5,8 @@
 // clean (TableScan.h) and holds the records from before or from after the step that was cut short;
 // tables that one step changes are never left one before and one after, and a table the step does not
 // change opens as it was.
+#include "OpenAfterCrash.h"
 #include "RandomWork.h"
-#include "TableScan.h"
 
 #include "db/engine/TransactionTestSupport.h"
 
@@ -78,19 +78,10 @@ protected:
 
     TReopened Reopen(size_t i, size_t done) {
         auto table = NewTable(names_[i]);
-        try {
-            table->Open();
-        } catch (const EVORSAMEngineError& e) {
-            EXPECT_TRUE(e.ErrorCode == VORSAM_FILECORRUPT || e.ErrorCode == VORSAM_HEADERCORRUPT ||
-                        e.ErrorCode == VORSAM_INDEXCORRUPT || e.ErrorCode == VORSAM_MEMOCORRUPT)
-                << e.what();
-            return {.Detected = true};
-        }
-        TScanReport scan = ScanTable(*table);
-        EXPECT_TRUE(scan.Ok()) << names_[i] << ":\n" << scan.Text();
-        TContents contents = Contents(*table);
-        TReopened reopened{false, contents == states_[done][i],
-                           done < steps_.size() && contents == states_[done + 1][i]};
+        std::optional<TContents> contents = OpenAfterCrash(*table);
+        if (!contents) return {.Detected = true};
+        TReopened reopened{false, *contents == states_[done][i],
+                           done < steps_.size() && *contents == states_[done + 1][i]};
         EXPECT_TRUE(reopened.Before || reopened.After)
             << names_[i] << " holds the records neither from before nor from after the step";
         return reopened;

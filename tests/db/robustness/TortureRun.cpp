@@ -1,7 +1,7 @@
 #include "TortureRun.h"
 
+#include "OpenAfterCrash.h"
 #include "RandomWork.h"
-#include "TableScan.h"
 #include "WorkerProcess.h"
 
 #include "db/lib/EngineErrors.h"
@@ -26,11 +26,6 @@ constexpr int32_t KeysPerWorker = 30;
 constexpr uint32_t LockTries = 5000; // 15 s: a lock not had by then is held by no live step
 constexpr auto AnswerLimit = std::chrono::seconds(30);
 constexpr uint16_t NoError = 0;
-
-bool IsCorruption(uint16_t code) {
-    return code == VORSAM_FILECORRUPT || code == VORSAM_HEADERCORRUPT || code == VORSAM_INDEXCORRUPT ||
-           code == VORSAM_MEMOCORRUPT;
-}
 
 // The people of a worker's keys.
 TContents KeysOf(const TContents& all, int32_t first) {
@@ -219,7 +214,7 @@ private:
     void HandleAnswer(TTortureWorker& worker) {
         uint16_t code = worker.Receive(stats_);
         if (code == NoError) return;
-        if (IsCorruption(code) && killed_) {
+        if (IsCorruptionError(code) && killed_) {
             damaged_ = true; // a killed worker died inside a write of the table
             return;
         }
@@ -264,17 +259,8 @@ private:
         TTablesState state;
         for (const std::string& name : TableNames) {
             TDataTable table(settings_, {folder_, name, false, ""});
-            try {
-                table.Open();
-            } catch (const EVORSAMEngineError& e) {
-                EXPECT_TRUE(IsCorruption(e.ErrorCode)) << name << ": " << e.what();
-                damaged_ = true;
-                state.emplace_back();
-                continue;
-            }
-            TScanReport scan = ScanTable(table);
-            EXPECT_TRUE(scan.Ok()) << name << ":\n" << scan.Text();
-            state.emplace_back(Contents(table));
+            state.push_back(OpenAfterCrash(table));
+            damaged_ = damaged_ || !state.back();
         }
         return state;
     }
