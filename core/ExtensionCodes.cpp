@@ -25,12 +25,12 @@ std::optional<std::uint32_t> DigitsValue(std::string_view digits) {
     return value;
 }
 
+} // namespace
+
 bool BeginsWithTwoOrThree(std::uint16_t number) {
     const char first = std::to_string(number).front();
     return first == '2' || first == '3';
 }
-
-} // namespace
 
 PositionCode ExtensionCodeFromText(std::string_view text, bool& ok) {
     const std::string compact = RemoveSpaces(text);

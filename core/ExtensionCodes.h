@@ -27,6 +27,10 @@ PositionCode ExtensionCodeFromText(std::string_view text, bool& ok);
 //  - anything else (a position beyond the model's extensions, 0, 256) gives four blanks.
 std::string ExtensionTextFromCode(int codePlusOne);
 
+// True when the number's decimal text begins with "2" or "3": the numbers the tool treats as
+// extensions (others, such as 68, are programmed in the plan but have no extension screen).
+bool BeginsWithTwoOrThree(std::uint16_t number);
+
 // The program-wide list of extension numbers: entry 0 the marker 3999 (no extension), then the
 // numbers of positions 0 .. extensions - 1 whose decimal text begins with "2" or "3", and with
 // the access codes also 60 and 60 + g for every extension group g whose type is not empty; the

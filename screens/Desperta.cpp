@@ -1,5 +1,6 @@
 #include "screens/Desperta.h"
 
+#include "core/ExtensionCodes.h"
 #include "core/Language.h"
 #include "core/Programming.h"
 #include "core/ValueConversions.h"
@@ -30,11 +31,6 @@ constexpr std::array<const char*, 4> ItemCaptions = {LngText("Uma única vez"), 
 
 std::size_t EntryOffset(int position) {
     return Offset::WakeUp + 4 * static_cast<std::size_t>(position - 1);
-}
-
-bool StartsWith2Or3(std::uint16_t number) {
-    const char first = std::to_string(number).front();
-    return first == '2' || first == '3';
 }
 
 } // namespace
@@ -100,7 +96,7 @@ void TFormDesperta::FormShow() {
 void TFormDesperta::MontaListaDespertador() {
     Lista.clear();
     for (int p = 1; p <= CurrentModel().Extensions; ++p)
-        if (StartsWith2Or3(ExtensionNumber(p - 1))) Lista.push_back({ExtensionNumber(p - 1), p});
+        if (BeginsWithTwoOrThree(ExtensionNumber(p - 1))) Lista.push_back({ExtensionNumber(p - 1), p});
     std::ranges::stable_sort(Lista, {}, &TWakeUpRow::number);
 
     TVevIvizudEvar& grid = *VevIvizudEvar1;

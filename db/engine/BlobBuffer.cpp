@@ -101,6 +101,13 @@ void TBlobBuffer::DeleteBlob() {
     modified_ = false;
 }
 
+void TBlobBuffer::RestoreChainState(const TChainState& state) {
+    firstBlock_ = state.FirstBlock;
+    sequence_ = state.Sequence;
+    storedSequence_ = state.StoredSequence;
+    modified_ = state.Modified;
+}
+
 void TBlobBuffer::SetSize(size_t size) {
     data_.resize(size, 0);
     modified_ = true;

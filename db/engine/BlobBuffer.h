@@ -46,6 +46,20 @@ public:
     void SaveBlob();
     // Frees the blob's chain; the first block becomes 0.
     void DeleteBlob();
+    // The next save writes a chain of its own and leaves the chain read so far to the record that has
+    // it (a copy of a record's value becomes a value of its own).
+    void DetachChain() { firstBlock_ = 0; }
+
+    // What a save or delete changes of the buffer, kept to be put back when the write it belonged to
+    // fails (the table then forgets the blocks it wrote).
+    struct TChainState {
+        uint32_t FirstBlock = 0;
+        uint32_t Sequence = 0;
+        uint32_t StoredSequence = 0;
+        bool Modified = false;
+    };
+    TChainState ChainState() const { return {firstBlock_, sequence_, storedSequence_, modified_}; }
+    void RestoreChainState(const TChainState& state);
 
     size_t Size() const { return data_.size(); }
     // Resizes the value (new bytes are zero) and marks it modified.

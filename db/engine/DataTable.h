@@ -19,8 +19,9 @@
 //            have ended; after taking them, the change check.
 //            Read-only files are locked the same way (shared locks), so a reader never sees a write
 //            of another process half done.
-//   write    the data file's table lock (unless the table is locked whole), the index file's write
-//            lock, the blob file's write lock; then the change check (unless locked whole). Read slots
+//   write    the data file's table lock, the index file's write lock, the blob file's write lock; then
+//            the change check. While the table is locked whole a write takes none of them: its changes
+//            stay in the caches, unseen by other processes, until UnlockTable writes them. Read slots
 //            this process holds are given up meanwhile (the write lock covers them) and taken again
 //            when the write ends, as they are when a whole-table lock ends during a read level. The end of a
 //            write writes what changed (below) and releases the locks in reverse order. A table opened
@@ -57,12 +58,11 @@
 // caches: the next write of this process writes it and completes the table.
 //
 // Transactions (Transaction.h): a table made for a database (TDataDirectory) asks it, at the start of
-// each outermost write, whether a transaction is open (but for the write with which UnlockTable ends a
-// whole-table lock that no transaction owns: what it writes belongs to none); the table's first write
-// inside one makes it join: it locks itself whole and holds a use of itself until the transaction ends. Its
-// changes then stay in the caches (as under any whole-table lock) until the transaction writes them at a
-// commit or forgets them at a rollback. While a table is locked whole, no change may reach its files before
-// the lock ends or a commit writes it: a write that would is refused with VORSAM_NOTSUPPORTED (sorting in
+// each outermost write, whether a transaction is open; the table's first write inside one makes it
+// join: it locks itself whole and holds a use of itself until the transaction ends. Its changes then
+// stay in the caches (as under any whole-table lock) until the transaction writes them at a commit or
+// forgets them at a rollback. While a table is locked whole, no change may reach its files before the
+// lock ends or a commit writes it: a write that would is refused with VORSAM_NOTSUPPORTED (sorting in
 // place, which writes the record area directly, is one). A table that goes away during a transaction
 // leaves it, its changes forgotten.
 //
@@ -71,6 +71,15 @@
 // next auto-increment value) unless the caller keeps its own, so the keys of a non-unique index, which
 // end with it, are distinct. A unique index that already holds the key refuses the record with
 // VORSAM_KEYVIOL before anything changes. Deleting a record frees the chains of its BLOB values.
+//
+// Content version: a number that changes whenever what the table holds may have changed under a
+// cursor: a record appended, modified or deleted (by any cursor of the process), the table emptied,
+// sorted or its indexes rebuilt, a write that was undone, or a change check that found another
+// process's write. A cursor that remembers the version of its place in an index knows that place is
+// still good while the version is the same, and finds its record again by key otherwise.
+//
+// A directory (DataDirectory.h) keeps one TDataTable per table as its shared table; the location then
+// names the files by the directory's rules.
 #pragma once
 
 #include "db/engine/BlobFile.h"
@@ -82,6 +91,7 @@
 #include "db/engine/TableFileOwner.h"
 
 #include <array>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -96,12 +106,20 @@ struct TTableLocation {
     std::string DatabaseName; // the database's name, for the error context of in-memory tables
 };
 
+// The file of a table with an extension (".DAT", ".IDX", ".BLB").
+using TTableFileNamer = std::function<std::string(std::string_view extension)>;
+
 struct TTableOpenMode {
     bool Exclusive = false;
     bool ReadOnly = false;
 };
 
 enum class TReadLevel : uint8_t { First = 0, Second = 1 };
+
+// Called by a record's append or modify once the record has passed the key checks, before anything is
+// written: it may change the record image's BLOB values (`old`: the record as it was; empty for an
+// append).
+using TRecordHook = std::function<void(std::span<uint8_t> record, std::span<const uint8_t> old)>;
 
 // The shared table of a database's registry (TSharedTable) is the table itself.
 class TDataTable : public TableFileOwner, public TSharedTable {
@@ -122,6 +140,9 @@ public:
     // while anyone has any of them open.
     void Delete();
     bool Exists() const;
+    // The table's directory names its files (the table closed); otherwise the location's folder and
+    // name make the file names.
+    void NameFilesBy(TTableFileNamer namer) { fileNamer_ = std::move(namer); }
     void Open(TTableOpenMode mode = {});
     // One more use of the open table.
     void IncUseCount();
@@ -156,10 +177,12 @@ public:
 
     // Adds the record image (record size bytes; status and number are set) and returns its number. The
     // +5 value becomes the next auto-increment value unless `keepAutoInc`.
-    uint32_t AppendRecord(std::span<const uint8_t> image, bool keepAutoInc = false);
+    uint32_t AppendRecord(std::span<const uint8_t> image, bool keepAutoInc = false,
+                          const TRecordHook& hook = {});
     // Replaces active record `number` (VORSAM_KEYORRECDELETED when deleted) with the image; its +5 value
     // stays unless `keepAutoInc`.
-    void ModifyRecord(uint32_t number, std::span<const uint8_t> image, bool keepAutoInc = false);
+    void ModifyRecord(uint32_t number, std::span<const uint8_t> image, bool keepAutoInc = false,
+                      const TRecordHook& hook = {});
     // Deletes active record `number`, its keys and its blobs.
     void DeleteRecord(uint32_t number);
     // The record whose key in the index `slot` equals the key the image makes (in a non-unique index the
@@ -171,12 +194,28 @@ public:
     // Sorts the records in place (RecordSort.h; the table open exclusively, else VORSAM_FILEINUSE) and
     // builds the indexes anew from them; returns the number of records.
     uint32_t SortRecords(const TSortRequest& request);
-    // Empties every index and inserts the keys of all active records again.
+    // Empties every index and builds each again from the keys of all active records.
     void RebuildIndexes();
     // The user indexes whose keys the table keeps: the primary (unless in record order), then the
     // secondary ones (text indexes aside).
     std::vector<uint8_t> KeySlots() const;
     TTableKeyInfo KeyInfo() const;
+
+    // --- Definitions (DataTableDefinitions.cpp) ---
+    // Each runs in a write level of its own; none runs inside a transaction of the database or while
+    // the table is locked whole, where a definition could not be undone: RequireDefinable refuses then
+    // (VORSAM_NOTSUPPORTED).
+
+    void RequireDefinable() const;
+
+    // Adds a secondary index (the index file's rules, IndexFile.h; no text index: VORSAM_SEARCHCOLREQD)
+    // and builds it from the active records in one pass (IndexTreeBuild.h); a unique index that would
+    // hold a key twice refuses with VORSAM_KEYVIOL, adding nothing. Returns the index's slot.
+    uint8_t AddIndex(const TIndexDefinition& definition);
+    // Deletes the index in `slot` (0: the primary key: the table returns to the record order; nothing
+    // when it is in record order). The index's pages go to its free list, which moves to the slot after
+    // the last secondary index (when there is one) and is taken by the next index added there.
+    void DeleteIndex(uint8_t slot);
 
     // --- What the files and cursors read ---
 
@@ -199,6 +238,9 @@ public:
     bool ReadOnlyAttribute() const { return dataFile_.ReadOnlyAttribute(); }
     bool Modified() const { return modified_; }
     void ClearModified() { modified_ = false; }
+    // The content version (above); NoteContentChanged moves it on.
+    uint64_t ContentVersion() const { return contentVersion_; }
+    void NoteContentChanged() { ++contentVersion_; }
     // Some change of this process has not reached the files.
     bool HasUnwrittenChanges();
     // The counters of the three headers as this process last saw them (blob 0 without a blob file).
@@ -237,8 +279,6 @@ private:
     bool ReleaseTableLockIfUnused();
     bool TryWriteLocks(uint32_t tries);
     void TakeWriteLocks();
-    // BeginWrite; `joinTransaction`: its first level joins an open transaction of the database.
-    bool BeginWriteLevel(bool joinTransaction);
     bool ReleaseWriteLocks();
     void ReleaseWholeLevel();
     void ReleaseWriteLevel();
@@ -264,6 +304,10 @@ private:
     void BeginCommit(bool flush);
     void EndCommit() noexcept;
 
+    // Definitions
+    // Builds the empty indexes of the slots from the active records' keys.
+    void BuildIndexes(std::span<const uint8_t> slots);
+
     // Records
     struct TCachedOrder {
         TIndexDescriptor Descriptor; // the descriptor the order was made from
@@ -280,11 +324,13 @@ private:
     const EngineSettings& settings_;
     TTableLocation location_;
     TDataDirectory* database_;
+    TTableFileNamer fileNamer_;
     TTableOpenMode mode_;
     uint32_t useCount_ = 0;
     bool encrypted_ = false;
     bool modified_ = false;
     bool creating_ = false;
+    uint64_t contentVersion_ = 1;
     TDataFile dataFile_;
     TIndexFile indexFile_;
     TBlobFile blobFile_;

@@ -113,7 +113,10 @@ bool TDataTable::CheckForChanges() {
     } else {
         changed = dataFile_.CheckHeaderChanged();
     }
-    if (changed) dataFile_.DropRecordCache();
+    if (changed) {
+        dataFile_.DropRecordCache();
+        NoteContentChanged();
+    }
     if (HasBlobFile() && blobFile_.CheckHeaderChanged()) blobFile_.DropBlockCache();
     CheckWriteComplete();
     return changed;
@@ -141,16 +144,14 @@ void TDataTable::EndRead(TReadLevel level) {
 // ---- the write level ----
 
 bool TDataTable::BeginWrite() {
-    return BeginWriteLevel(true);
-}
-
-bool TDataTable::BeginWriteLevel(bool joinTransaction) {
     RequireOpen();
     if (ReadOnly()) Raise(VORSAM_OSEACCES);
     CheckNotDamaged();
     // The first write inside a transaction of the database locks the table whole for it.
-    bool changed = joinTransaction && writeDepth_ == 0 && JoinOpenTransaction();
-    if (writeDepth_ > 0 || mode_.Exclusive) {
+    bool changed = writeDepth_ == 0 && JoinOpenTransaction();
+    // Inside a write, in a table open exclusively and while the table is locked whole (its changes stay
+    // in the caches, where no other process reads them), there is nothing to take.
+    if (writeDepth_ > 0 || mode_.Exclusive || wholeDepth_ > 0) {
         ++writeDepth_;
         return changed;
     }
@@ -273,6 +274,7 @@ void TDataTable::TrimCaches() {
 // the files, the data header read back carries the write's mark: the table then counts as damaged, as
 // it does when a header cannot be read again.
 void TDataTable::ForgetChanges() {
+    NoteContentChanged();
     // Damaged until the headers are read again: a header copy that is not the file's is never written.
     damaged_ = true;
     for (TTableFile* file : Files()) file->ForgetPendingTruncation();
@@ -329,10 +331,17 @@ void TDataTable::UnlockTable() {
         ReleaseWholeLevel();
         return;
     }
-    // The changes kept while the table was locked whole are written now, under the write locks. They
-    // belong to no transaction (a write inside one makes the table join it, and the lock then ends
-    // with the transaction), so this write joins none.
-    BeginWriteLevel(false);
+    // The changes kept while the table was locked whole are written now, under the write locks.
+    if (!mode_.Exclusive) {
+        if (slotsHeld_) ReleaseReadSlots();
+        try {
+            TakeWriteLocks();
+        } catch (...) {
+            RetakeReadSlots();
+            throw;
+        }
+    }
+    writeDepth_ = 1;
     wholeDepth_ = 0;
     EndWrite();
 }

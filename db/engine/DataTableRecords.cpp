@@ -99,13 +99,15 @@ TRecord& TDataTable::ActiveRecord(uint32_t number) {
     return active;
 }
 
-uint32_t TDataTable::AppendRecord(std::span<const uint8_t> image, bool keepAutoInc) {
+uint32_t TDataTable::AppendRecord(std::span<const uint8_t> image, bool keepAutoInc, const TRecordHook& hook) {
     TTableWrite write(*this);
+    NoteContentChanged();
     std::vector<uint8_t> record = PreparedImage(image, 0);
     uint32_t last = dataFile_.GetLastAutoIncValue();
     uint32_t autoInc = keepAutoInc ? LoadLE32(&record[AutoIncValueOffset]) : NextCounterValue(last);
     StoreLE32(&record[AutoIncValueOffset], autoInc);
     CheckUniqueKeys(record, 0, {});
+    if (hook) hook(record, {});
     TPinnedRecord slot(dataFile_.AllocateRecord(nullptr));
     uint32_t number = slot->RecordNumber();
     if (!keepAutoInc)
@@ -126,13 +128,16 @@ uint32_t TDataTable::AppendRecord(std::span<const uint8_t> image, bool keepAutoI
     return number;
 }
 
-void TDataTable::ModifyRecord(uint32_t number, std::span<const uint8_t> image, bool keepAutoInc) {
+void TDataTable::ModifyRecord(uint32_t number, std::span<const uint8_t> image, bool keepAutoInc,
+                              const TRecordHook& hook) {
     TTableWrite write(*this);
+    NoteContentChanged();
     TPinnedRecord slot(&ActiveRecord(number));
     std::vector<uint8_t> old(slot->Image().begin(), slot->Image().end());
     std::vector<uint8_t> record = PreparedImage(image, number);
     if (!keepAutoInc) std::copy_n(&old[AutoIncValueOffset], 4, &record[AutoIncValueOffset]);
     CheckUniqueKeys(record, number, old);
+    if (hook) hook(record, old);
     for (uint8_t slotNumber : KeySlots()) {
         std::vector<uint8_t> oldKey = KeyOf(slotNumber, old), newKey = KeyOf(slotNumber, record);
         if (oldKey == newKey) continue;
@@ -148,6 +153,7 @@ void TDataTable::ModifyRecord(uint32_t number, std::span<const uint8_t> image, b
 
 void TDataTable::DeleteRecord(uint32_t number) {
     TTableWrite write(*this);
+    NoteContentChanged();
     TPinnedRecord slot(&ActiveRecord(number));
     std::vector<uint8_t> image(slot->Image().begin(), slot->Image().end());
     // The blobs first: freeing a chain checks all of it before it changes anything.
@@ -174,6 +180,7 @@ void TDataTable::DeleteRecord(uint32_t number) {
 
 void TDataTable::EmptyTable() {
     TTableWrite write(*this);
+    NoteContentChanged();
     dataFile_.ResetHeader();
     indexFile_.ResetIndexes();
     if (HasBlobFile()) blobFile_.ResetBlobFile();
@@ -184,6 +191,7 @@ uint32_t TDataTable::SortRecords(const TSortRequest& request) {
     RequireOpen();
     if (!mode_.Exclusive) Raise(VORSAM_FILEINUSE, "sorting needs the table open exclusively");
     TTableWrite write(*this);
+    NoteContentChanged();
     BeforeWrite(); // the sort rewrites the record area directly
     uint32_t count = dataFile_.SortRecords(request);
     RebuildIndexes();
@@ -193,24 +201,10 @@ uint32_t TDataTable::SortRecords(const TSortRequest& request) {
 
 void TDataTable::RebuildIndexes() {
     TTableWrite write(*this);
+    NoteContentChanged();
     indexFile_.ResetIndexes();
     std::vector<uint8_t> slots = KeySlots();
-    std::vector<std::vector<TIndexEntry>> entries(slots.size());
-    uint32_t active = 0;
-    dataFile_.ForEachActiveRecord([&](uint32_t number, std::span<const uint8_t> image) {
-        ++active;
-        for (size_t i = 0; i < slots.size(); ++i) entries[i].push_back({KeyOf(slots[i], image), number});
-    });
-    for (size_t i = 0; i < slots.size(); ++i) {
-        const TKeyComparator& order = OrderOf(slots[i]);
-        std::sort(entries[i].begin(), entries[i].end(), [&](const TIndexEntry& a, const TIndexEntry& b) {
-            return order.Compare(a.Key.data(), b.Key.data(), a.Key.size()) < 0;
-        });
-        TIndexTree tree(indexFile_, slots[i], order);
-        for (const TIndexEntry& entry : entries[i])
-            if (!tree.Insert(entry.Key.data(), entry.Value)) RaiseIndexError(VORSAM_KEYVIOL, slots[i]);
-    }
-    indexFile_.SetActiveRecords(active);
+    BuildIndexes(slots);
     write.End();
 }
 

@@ -82,6 +82,22 @@ TIndexDescriptor MakeIndexDescriptor(const TIndexDefinition& definition,
     return d;
 }
 
+TIndexDefinition IndexDefinitionOf(const TIndexDescriptor& descriptor) {
+    TIndexDefinition definition;
+    definition.Name = descriptor.Name();
+    for (size_t i = 0; i < descriptor.FieldCount() && i < MaxIndexFields; ++i) {
+        definition.Fields.push_back(descriptor.FieldNumber(i));
+        definition.FieldDescending.push_back(descriptor.FieldDescending(i));
+    }
+    definition.Descending = descriptor.Descending();
+    definition.CaseInsensitive = descriptor.CaseInsensitive();
+    definition.Unique = descriptor.Unique();
+    definition.NoCounts = descriptor.NoCounts();
+    definition.TextIndex = descriptor.TextIndex();
+    definition.Compression = descriptor.Compression();
+    return definition;
+}
+
 namespace {
 
 TIndexDescriptor SystemDescriptor(std::string_view name, uint16_t keyLength, TKeyCompression compression) {

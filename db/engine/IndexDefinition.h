@@ -43,6 +43,8 @@ inline constexpr uint8_t MaxSecondaryIndexes = 30;
 inline constexpr uint8_t SysDeletedSlot = 31;
 inline constexpr uint8_t SysTextSlot = 32;
 inline constexpr uint8_t IndexSlotCount = 33;
+// The index number by which cursors name the record order (no index).
+inline constexpr uint8_t RecordOrderIndex = 255;
 inline constexpr uint8_t MaxIndexFields = 16;
 // Longest key the fields of an index may make: the sum of key size + 1 over its fields.
 inline constexpr uint16_t MaxKeyFieldBytes = 522;
@@ -121,6 +123,9 @@ uint16_t IndexKeyLength(std::span<const uint16_t> fieldNumbers, std::span<const 
 // head and kept page are 0, reserved bytes zero.
 TIndexDescriptor MakeIndexDescriptor(const TIndexDefinition& definition,
                                      std::span<const TFieldDescriptor> fields);
+
+// The definition a descriptor holds: name, key fields, flags and compression (not its pages).
+TIndexDefinition IndexDefinitionOf(const TIndexDescriptor& descriptor);
 
 // The descriptors of the two system indexes as a new file holds them.
 TIndexDescriptor SysDeletedDescriptor();

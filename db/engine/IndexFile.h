@@ -157,6 +157,7 @@ public:
 private:
     struct TSlotCache {
         std::vector<std::unique_ptr<TPage>> Pages; // sorted by page number
+        std::vector<uint32_t> Numbers;             // the numbers of Pages, searched instead of them
         TPage* Newest = nullptr;
         TPage* Oldest = nullptr;
         size_t Capacity = 0;

@@ -15,10 +15,6 @@ constexpr size_t BufferBytesPerPage = 8192;
 // The newest pages of a slot looked at before its sorted list is searched.
 constexpr int RecentProbes = 2;
 
-bool ByNumber(const std::unique_ptr<TPage>& page, uint32_t number) {
-    return page->Number() < number;
-}
-
 } // namespace
 
 size_t TIndexFile::SlotLimit() const {
@@ -54,17 +50,20 @@ TPage* TIndexFile::FindCached(uint8_t slot, uint32_t number) {
     TPage* page = cache.Newest;
     for (int i = 0; page && i < RecentProbes; ++i, page = page->Older)
         if (page->Number() == number) return page;
-    auto it = std::lower_bound(cache.Pages.begin(), cache.Pages.end(), number, ByNumber);
-    if (it == cache.Pages.end() || (*it)->Number() != number) return nullptr;
-    Unlink(cache, it->get());
-    LinkNewest(cache, it->get());
-    return it->get();
+    auto at = std::lower_bound(cache.Numbers.begin(), cache.Numbers.end(), number);
+    if (at == cache.Numbers.end() || *at != number) return nullptr;
+    TPage* found = cache.Pages[size_t(at - cache.Numbers.begin())].get();
+    Unlink(cache, found);
+    LinkNewest(cache, found);
+    return found;
 }
 
 TPage* TIndexFile::AddToCache(uint8_t slot, std::unique_ptr<TPage> page) {
     TSlotCache& cache = caches_[slot];
-    auto it = std::lower_bound(cache.Pages.begin(), cache.Pages.end(), page->Number(), ByNumber);
-    TPage* added = cache.Pages.insert(it, std::move(page))->get();
+    auto at = std::lower_bound(cache.Numbers.begin(), cache.Numbers.end(), page->Number());
+    auto position = at - cache.Numbers.begin();
+    cache.Numbers.insert(at, page->Number());
+    TPage* added = cache.Pages.insert(cache.Pages.begin() + position, std::move(page))->get();
     LinkNewest(cache, added);
     return added;
 }
@@ -72,10 +71,12 @@ TPage* TIndexFile::AddToCache(uint8_t slot, std::unique_ptr<TPage> page) {
 std::unique_ptr<TPage> TIndexFile::Detach(uint8_t slot, TPage* page) {
     TSlotCache& cache = caches_[slot];
     Unlink(cache, page);
-    auto it = std::lower_bound(cache.Pages.begin(), cache.Pages.end(), page->Number(), ByNumber);
-    while (it->get() != page) ++it;
+    auto at = std::lower_bound(cache.Numbers.begin(), cache.Numbers.end(), page->Number());
+    auto it = cache.Pages.begin() + (at - cache.Numbers.begin());
+    while (it->get() != page) ++it, ++at;
     std::unique_ptr<TPage> detached = std::move(*it);
     cache.Pages.erase(it);
+    cache.Numbers.erase(at);
     return detached;
 }
 
@@ -259,6 +260,7 @@ void TIndexFile::DropSlot(uint8_t slot) {
         }
     }
     cache.Pages.clear();
+    cache.Numbers.clear();
     cache.Newest = cache.Oldest = nullptr;
     cache.Capacity = SlotLimit();
 }

@@ -156,17 +156,15 @@ public:
         MakeNewest(*item);
         return static_cast<T*>(item);
     }
-    // Position of the number in the sorted list: of its item, or where it would go.
+    // Position of the number in the sorted list: of its item, or where it would go. The search runs
+    // over the items' numbers kept beside the list, not over the items themselves; when the cached
+    // numbers run without gaps from the first (a table read whole), the position is the difference.
     size_t LowerBound(uint32_t number) const {
-        size_t low = 0, high = list_.size();
-        while (low < high) {
-            size_t middle = (low + high) / 2;
-            if (CompareItemNumber(*list_[middle], int32_t(number)) < 0)
-                low = middle + 1;
-            else
-                high = middle;
+        if (!numbers_.empty() && number >= numbers_.front()) {
+            size_t guess = number - numbers_.front();
+            if (guess < numbers_.size() && numbers_[guess] == number) return guess;
         }
-        return low;
+        return size_t(std::lower_bound(numbers_.begin(), numbers_.end(), number) - numbers_.begin());
     }
     T* At(size_t position) const { return position < list_.size() ? list_[position].get() : nullptr; }
 
@@ -175,6 +173,7 @@ public:
         assert(position <= list_.size());
         assert(position == 0 || list_[position - 1]->Number() < item->Number());
         assert(position == list_.size() || list_[position]->Number() > item->Number());
+        numbers_.insert(numbers_.begin() + ptrdiff_t(position), item->Number());
         T& inserted = **list_.insert(list_.begin() + ptrdiff_t(position), std::move(item));
         LinkNewest(inserted);
         return inserted;
@@ -185,6 +184,7 @@ public:
         assert(At(position) == &item);
         std::unique_ptr<T> removed = std::move(list_[position]);
         list_.erase(list_.begin() + ptrdiff_t(position));
+        numbers_.erase(numbers_.begin() + ptrdiff_t(position));
         Unlink(item);
         return removed;
     }
@@ -214,6 +214,7 @@ public:
             pool_.Push(item);
         }
         list_.clear();
+        numbers_.clear();
         newest_ = oldest_ = nullptr;
     }
     // Empties the cache, pinned items included: those leave the cache but stay alive, apart, until their
@@ -227,6 +228,7 @@ public:
                 pool_.Push(item);
         }
         list_.clear();
+        numbers_.clear();
         newest_ = oldest_ = nullptr;
     }
     // Unpins an item handed out; a dropped item goes to the pool with its last pin.
@@ -396,6 +398,7 @@ private:
     }
 
     std::vector<std::unique_ptr<T>> list_;
+    std::vector<uint32_t> numbers_; // the numbers of list_'s items, in the same order
     size_t capacity_ = 0;
     TCachedItem* newest_ = nullptr;
     TCachedItem* oldest_ = nullptr;

@@ -45,7 +45,6 @@ struct TRemoteCallbacks;
 inline constexpr uint8_t RemoteCursorReadOnly = 0x01;
 inline constexpr uint8_t RemoteCursorExclusive = 0x02;
 inline constexpr uint8_t RemoteCursorInMemory = 0x04;
-inline constexpr uint8_t RecordOrderIndex = 255;
 
 enum TRemotePosition : uint8_t { rpOnRecord = 0, rpBeforeFirst = 1, rpAfterLast = 2 };
 

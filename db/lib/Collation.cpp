@@ -27,13 +27,15 @@ size_t BoundedLength(const char* s, size_t length) {
     return strnlen(s, length);
 }
 
-// Upper case of one Windows-1252 character under the locale, as one Windows-1252 byte.
-uint8_t UpperCaseOf(uint8_t c, const char* locale) {
-    UChar source = Cp1252ToUtf16(c), upper[4];
+// Upper (lower) case of one Windows-1252 character under the locale, as one Windows-1252 byte.
+uint8_t CaseOf(uint8_t c, const char* locale, bool upper) {
+    UChar source = Cp1252ToUtf16(c), mapped[4];
     UErrorCode status = U_ZERO_ERROR;
-    int32_t n = u_strToUpper(upper, 4, &source, 1, locale, &status);
-    if (U_SUCCESS(status) && n == 1 && Utf16ToCp1252(upper[0]) >= 0) return uint8_t(Utf16ToCp1252(upper[0]));
-    int simple = Utf16ToCp1252(u_toupper(source));
+    int32_t n = upper ? u_strToUpper(mapped, 4, &source, 1, locale, &status)
+                      : u_strToLower(mapped, 4, &source, 1, locale, &status);
+    if (U_SUCCESS(status) && n == 1 && Utf16ToCp1252(mapped[0]) >= 0)
+        return uint8_t(Utf16ToCp1252(mapped[0]));
+    int simple = Utf16ToCp1252(upper ? u_toupper(source) : u_tolower(source));
     return simple >= 0 ? uint8_t(simple) : c;
 }
 
@@ -47,7 +49,10 @@ std::unique_ptr<TLocaleCollation> OpenLocale(uint32_t localeId) {
         entry->Collator = ucol_open(locale.c_str(), &status);
         if (U_FAILURE(status)) RaiseEngineError(VORSAM_CANNOTLOADLDDRV, locale);
     }
-    for (int c = 0; c < 256; ++c) entry->UpperCase[c] = UpperCaseOf(uint8_t(c), locale.c_str());
+    for (int c = 0; c < 256; ++c) {
+        entry->UpperCase[c] = CaseOf(uint8_t(c), locale.c_str(), true);
+        entry->LowerCase[c] = CaseOf(uint8_t(c), locale.c_str(), false);
+    }
     return entry;
 }
 
@@ -132,6 +137,11 @@ std::string LocaleUpperCase(uint16_t languageId, uint16_t sortId, std::string_vi
     std::string result(text);
     LocaleUpperCase(languageId, sortId, result.data(), result.size());
     return result;
+}
+
+void LocaleLowerCase(uint16_t languageId, uint16_t sortId, char* text, size_t length) {
+    const auto& lower = CollationOf(languageId, sortId).LowerCase;
+    for (size_t i = 0; i < length && text[i] != '\0'; ++i) text[i] = char(lower[uint8_t(text[i])]);
 }
 
 bool IsValidSortName(uint16_t languageId, std::string_view name) {

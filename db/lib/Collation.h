@@ -42,6 +42,8 @@ int LocaleCompareStrings(uint16_t languageId, uint16_t sortId, const char* a, co
 // character keeps its simple upper case, or itself.
 void LocaleUpperCase(uint16_t languageId, uint16_t sortId, char* text, size_t length);
 std::string LocaleUpperCase(uint16_t languageId, uint16_t sortId, std::string_view text);
+// Lower-cases the same way.
+void LocaleLowerCase(uint16_t languageId, uint16_t sortId, char* text, size_t length);
 
 // Sort names of a language: only "Default" (id 0) exists; names compare ignoring case.
 bool IsValidSortName(uint16_t languageId, std::string_view name);

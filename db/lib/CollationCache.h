@@ -1,5 +1,5 @@
 // Process-wide cache of the collation objects of each locale in use: the ICU collator and the 256-entry
-// upper-case map of Windows-1252 characters. Owned by the library globals; entries live until
+// upper- and lower-case maps of Windows-1252 characters. Owned by the library globals; entries live until
 // FinalizeLibraryGlobals. Comparisons use a cached collator without a lock (ICU collators are safe for
 // concurrent comparisons); finding or creating an entry takes the cache's lock, except when the thread
 // asks again for the locale it used last.
@@ -18,6 +18,7 @@ namespace vorsam {
 struct TLocaleCollation {
     UCollator* Collator = nullptr; // null for language 0 (bytewise)
     std::array<uint8_t, 256> UpperCase{};
+    std::array<uint8_t, 256> LowerCase{};
     ~TLocaleCollation();
 };
 

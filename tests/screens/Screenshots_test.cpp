@@ -14,6 +14,7 @@
 #include "screens/Central.h"
 #include "screens/Codpart.h"
 #include "screens/Confsys.h"
+#include "screens/Copramal.h"
 #include "screens/Desperta.h"
 #include "screens/Emergenc.h"
 #include "screens/Feriados.h"
@@ -112,6 +113,12 @@ TEST_F(Screenshots, DISABLED_EveryScreen) {
     padrao.RadioButton1->setText(TrText("A todas as posições físicas"));
     padrao.RadioButton2->setText(TrText("A posição física em edição"));
     Save(padrao, "Padrao");
+
+    ProgrammingImage.SetU16(832 + 2 * 14, 68);
+    TFormCopRamal copRamal;
+    copRamal.show();
+    for (int panel : {3, 5, 6}) copRamal.PanelMouseDown(panel);
+    Save(copRamal, "Copramal");
 }
 
 // The screens that list their items on the grid, with a programming an installer might have made.

@@ -1,0 +1,222 @@
+// TDataCursor: appending, modifying and deleting records, the record lock of an edit, emptying the
+// table, and read levels held across runs of operations.
+#include "db/engine/DataCursor.h"
+
+#include "db/engine/DataSession.h"
+#include "db/lib/ByteUtils.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace vorsam {
+
+// ---- the record lock ----
+//
+// A record lock is waited for outside the cursor's read levels: the table's record lock releases its
+// read level between tries, so that the holder of the lock, who must write to end its edit, is not
+// kept from writing meanwhile. Once the lock is had (its read level held and the change check run),
+// an operation confirms that the record is still the current one.
+
+void TDataCursor::RequireWritable() const {
+    if (IsReadOnly()) Raise(VORSAM_OSEACCES, "the table is read-only");
+}
+
+// The current record, which an edit, a modify or a delete works on.
+uint32_t TDataCursor::RecordToEdit() {
+    if (position_.Kind != TCursorPositionKind::OnRecord) Raise(VORSAM_RECNOTFOUND, "no current record");
+    if (!FindPlace()) Raise(VORSAM_KEYORRECDELETED);
+    return position_.Record;
+}
+
+uint32_t TDataCursor::CurrentForEdit() {
+    TOperation operation(*this);
+    RequireWritable();
+    return RecordToEdit();
+}
+
+// Takes the record's lock byte unless the cursor holds it (a lock it holds on another record goes);
+// true when it took it now: the table's second read level is then held until EndLockLevel.
+bool TDataCursor::TakeLock(uint32_t number) {
+    if (lock_.Held && lock_.Record == number) return false;
+    if (lock_.Held) EndEdit();
+    table_->LockRecord(number);
+    if (lock_.Record != number) lock_.Original.clear();
+    lock_.Record = number;
+    lock_.Held = true;
+    return true;
+}
+
+void TDataCursor::EndLockLevel(bool taken) noexcept {
+    if (!taken || Settings().StrictChangeDetection) return;
+    try {
+        table_->EndRead(TReadLevel::Second);
+    } catch (...) {
+        // the slot goes with the table's files at the latest
+    }
+}
+
+void TDataCursor::ReleaseLockByte() noexcept {
+    if (!lock_.Held) return;
+    lock_.Held = false;
+    try {
+        table_->UnlockRecord(lock_.Record);
+    } catch (...) {
+        // the lock goes with the table's files at the latest
+    }
+}
+
+void TDataCursor::EndEdit() noexcept {
+    ReleaseLockByte();
+    lock_ = {};
+}
+
+// Inside the operation after the lock: the record is still current and, when its edit began
+// optimistically, as it was then.
+void TDataCursor::ConfirmLocked(uint32_t number) {
+    if (!FindPlace() || position_.Record != number) Raise(VORSAM_KEYORRECDELETED);
+    if (lock_.Original.empty()) return;
+    TPinnedRecord record(table_->DataFile().GetRecord(this, number));
+    if (!std::equal(lock_.Original.begin(), lock_.Original.end(), record->Image().begin()))
+        Raise(VORSAM_KEYORRECDELETED);
+}
+
+uint16_t TDataCursor::GetCurrentRecord(std::span<uint8_t> buffer, bool lock) {
+    bool pessimistic = directory_.Session().LockProtocol() == lpPessimistic;
+    uint32_t number = 0;
+    {
+        TOperation operation(*this);
+        uint16_t code = PlaceCurrent();
+        if (code != 0 || !lock) return Fetch(code, buffer, 0);
+        RequireWritable();
+        number = position_.Record;
+        if (!pessimistic) {
+            // Optimistically nothing is locked: the record as it is now is what the write compares.
+            EndEdit();
+            TPinnedRecord record(table_->DataFile().GetRecord(this, number));
+            lock_.Record = number;
+            lock_.Original.assign(record->Image().begin(), record->Image().end());
+            return Fetch(0, buffer, 0);
+        }
+    }
+    bool taken = TakeLock(number);
+    try {
+        TOperation operation(*this);
+        ConfirmLocked(number);
+        uint16_t code = Fetch(0, buffer, 0);
+        EndLockLevel(taken);
+        return code;
+    } catch (...) {
+        if (taken) EndEdit();
+        EndLockLevel(taken);
+        throw;
+    }
+}
+
+void TDataCursor::CancelRecord() {
+    if (!table_) return;
+    EndEdit();
+    RestoreBlobCopies();
+}
+
+// Runs a write of the current record under its lock: taken for this write unless the cursor's edit
+// holds it. A write that fails leaves the edit as it was (a lock taken for it alone goes); one that
+// succeeds ends the edit.
+void TDataCursor::WriteLocked(const std::function<void(uint32_t number)>& write) {
+    uint32_t number = CurrentForEdit();
+    bool taken = TakeLock(number);
+    try {
+        TOperation operation(*this);
+        ConfirmLocked(number);
+        uint64_t version = table_->ContentVersion();
+        write(number);
+        NoteFilteredWrite(number, version);
+    } catch (...) {
+        if (taken) ReleaseLockByte();
+        EndLockLevel(taken);
+        throw;
+    }
+    EndLockLevel(taken);
+    EndEdit();
+}
+
+// ---- writes ----
+
+bool TDataCursor::KeepsAutoInc(std::span<const uint8_t> image) const {
+    return suppressAutoInc_ && HasAutoIncField() && LoadLE32(&image[AutoIncValueOffset]) != 0;
+}
+
+// The buffer takes the written record's prefix: status, number and +5 value.
+void TDataCursor::CopyPrefixBack(uint32_t number, std::span<uint8_t> image) {
+    TPinnedRecord record(table_->DataFile().GetRecord(this, number));
+    std::memcpy(image.data(), record->Image().data(), RecordPrefixSize);
+}
+
+void TDataCursor::AppendRecord(std::span<uint8_t> image) {
+    TOperation operation(*this);
+    RequireWritable();
+    PrepareImage(image);
+    uint64_t version = table_->ContentVersion();
+    TBlobWrite blobs(*this, image, 0);
+    uint32_t number = table_->AppendRecord(image.first(recordSize_), KeepsAutoInc(image), blobs.Hook());
+    NoteFilteredWrite(number, version);
+    CopyPrefixBack(number, image);
+    blobs.Written(number);
+    SetOnRecord(number, image);
+}
+
+void TDataCursor::ModifyRecord(std::span<uint8_t> image) {
+    CheckImage(image);
+    WriteLocked([&](uint32_t number) {
+        PrepareImage(image);
+        TBlobWrite blobs(*this, image, number);
+        table_->ModifyRecord(number, image.first(recordSize_), KeepsAutoInc(image), blobs.Hook());
+        CopyPrefixBack(number, image);
+        blobs.Written(number);
+        SetOnRecord(number, image);
+    });
+}
+
+void TDataCursor::DeleteRecord() {
+    WriteLocked([&](uint32_t number) {
+        table_->DeleteRecord(number);
+        // The record's chains are freed: its buffers name nothing any more.
+        ForgetBlobs([&](const TOpenBlob& blob) { return blob.Buffer->RecordNumber() == number; });
+        SetBetween();
+    });
+}
+
+bool TDataCursor::CloneCurrentRecord(std::span<uint8_t> image) {
+    TOperation operation(*this);
+    CheckImage(image);
+    if (PlaceCurrent() != 0) return false;
+    ReadRecord(position_.Record, image, 0);
+    std::fill_n(image.begin(), RecordPrefixSize, uint8_t(0));
+    return true;
+}
+
+void TDataCursor::EmptyTable() {
+    TOperation operation(*this);
+    RequireWritable();
+    EndEdit();
+    table_->EmptyTable();
+    SetOutside(-1);
+}
+
+// ---- read levels across operations ----
+
+void TDataCursor::BeginRead() {
+    Table().BeginRead();
+    ++readsBegun_;
+}
+
+void TDataCursor::EndRead() {
+    if (readsBegun_ == 0) Raise(VORSAM_INVALIDPARAM, "no read level begun");
+    --readsBegun_;
+    table_->EndRead();
+}
+
+void TDataCursor::SaveChangeCounts() {
+    seenVersion_ = Table().ContentVersion();
+}
+
+} // namespace vorsam

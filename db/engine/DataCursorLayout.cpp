@@ -1,0 +1,46 @@
+// TDataCursor: a field layout of the cursor's own, with computed fields laid out behind the record.
+#include "db/engine/DataCursor.h"
+
+#include "db/engine/DataFileHeader.h"
+#include "db/engine/RemoteCursorReply.h"
+
+#include <algorithm>
+
+namespace vorsam {
+
+namespace {
+
+// The table's field at the same place, of the same type and size.
+bool IsTableField(const TFieldDescriptor& field, const std::vector<TFieldDescriptor>& table) {
+    return std::any_of(table.begin(), table.end(), [&](const TFieldDescriptor& own) {
+        return !own.Computed() && own.Offset() == field.Offset() && own.DataType() == field.DataType() &&
+               own.SubType() == field.SubType() && own.PhysicalSize() == field.PhysicalSize();
+    });
+}
+
+} // namespace
+
+void TDataCursor::SetFieldDescs(std::vector<TFieldDescriptor> fields) {
+    Table();
+    if (fields.size() > MaxFieldCount) Raise(VORSAM_INVALIDPARAM, std::to_string(fields.size()) + " fields");
+    for (size_t i = 0; i < fields.size(); ++i) {
+        fields[i].SetFieldNumber(uint16_t(i + 1));
+        if (!fields[i].Computed() && !IsTableField(fields[i], TableFields()))
+            RaiseFieldError(VORSAM_INVALIDPARAM, fields[i].Name());
+    }
+    if (fields.empty()) {
+        LoadLayout();
+        return;
+    }
+    fields_ = std::move(fields);
+    LayoutComputedFields();
+}
+
+uint16_t TDataCursor::LayoutComputedFields() {
+    Table();
+    uint32_t size = vorsam::LayoutComputedFields(fields_, recordSize_, tableName_);
+    layoutSize_ = size == recordSize_ ? 0 : uint16_t(size);
+    return GetRecordSize();
+}
+
+} // namespace vorsam

@@ -1,0 +1,291 @@
+// TDataCursor: rebuilding a table's files with a new structure, carrying its records over by field
+// number.
+//
+// The new table is made beside the old one under a temporary name and filled from the old table's
+// records, in record order, through a cursor of its own (so defaults, character case, constraints,
+// indexes and blobs are those of any append); a record that cannot be carried (a value that does not
+// fit its new field, a key twice in a unique index, a required field left empty) stops the rebuild,
+// the new files are deleted and the old table stays as it was. Then the files change places, the
+// data file last both ways, so that the table exists only while its files are complete:
+//   old ".DAT", ".IDX", ".BLB"  ->  backup ".DBK", ".IBK", ".BBK" (an older backup is deleted first)
+//   new files                   ->  the table's names
+// and the backup is deleted unless it is to be kept. A failure while the files change places puts back
+// what had moved.
+#include "db/engine/DataCursor.h"
+
+#include "db/engine/DataSession.h"
+#include "db/lib/DataTypes.h"
+#include "db/lib/FileList.h"
+#include "db/lib/LibraryGlobals.h"
+#include "db/lib/TableNames.h"
+#include "db/lib/Values.h"
+
+#include <algorithm>
+#include <array>
+#include <string_view>
+
+namespace vorsam {
+
+namespace {
+
+struct TFileRole {
+    const char* Extension;
+    const char* Backup;
+};
+constexpr std::array<TFileRole, 3> FileRoles = {{{".DAT", ".DBK"}, {".IDX", ".IBK"}, {".BLB", ".BBK"}}};
+
+TValueKind KindOf(const TFieldDescriptor& field) {
+    return {field.DataType(), field.DeclaredSize(), field.Decimals()};
+}
+
+bool SameKind(const TFieldDescriptor& a, const TFieldDescriptor& b) {
+    return a.DataType() == b.DataType() && a.DeclaredSize() == b.DeclaredSize() &&
+           a.Decimals() == b.Decimals();
+}
+
+// Runs the step; an error it raises is dropped (a later error, or the first, is the one to report).
+template <typename Step> void Quietly(Step&& step) noexcept {
+    try {
+        step();
+    } catch (...) {
+        // see above
+    }
+}
+
+void RenameTableFile(const std::string& from, const std::string& to, bool inMemory) {
+    TFileHandler file;
+    file.SetFileName(from);
+    file.SetInMemory(inMemory);
+    file.SetExclusive(true); // refused while anyone has it open
+    file.Open();
+    file.RenameFile(to);
+}
+
+void DeleteTableFile(const std::string& name, bool inMemory) {
+    if (!GetFileList().Exists(name, inMemory)) return;
+    TFileHandler file;
+    file.SetFileName(name);
+    file.SetInMemory(inMemory);
+    file.SetExclusive(true);
+    file.Open();
+    file.DeleteFile();
+}
+
+// The files of a table and the names they move to.
+struct TFileMove {
+    std::string From;
+    std::string To;
+};
+
+// Moves the files in order; when one fails, those moved go back and the error stands.
+void MoveFiles(const std::vector<TFileMove>& moves, bool inMemory) {
+    size_t done = 0;
+    try {
+        for (; done < moves.size(); ++done)
+            if (GetFileList().Exists(moves[done].From, inMemory))
+                RenameTableFile(moves[done].From, moves[done].To, inMemory);
+    } catch (...) {
+        while (done-- > 0)
+            Quietly([&] {
+                if (GetFileList().Exists(moves[done].To, inMemory))
+                    RenameTableFile(moves[done].To, moves[done].From, inMemory);
+            });
+        throw;
+    }
+}
+
+// The new files take the old ones' places (the old going to the backup names); when that fails, the
+// old files are put back and the new ones deleted.
+void ReplaceFiles(const std::vector<TFileMove>& toBackup, const std::vector<TFileMove>& intoPlace,
+                  bool inMemory) {
+    try {
+        for (const TFileMove& move : toBackup) DeleteTableFile(move.To, inMemory);
+        MoveFiles(toBackup, inMemory);
+        try {
+            MoveFiles(intoPlace, inMemory);
+        } catch (...) {
+            std::vector<TFileMove> back;
+            for (auto move = toBackup.rbegin(); move != toBackup.rend(); ++move)
+                back.push_back({move->To, move->From});
+            Quietly([&] { MoveFiles(back, inMemory); });
+            throw;
+        }
+    } catch (...) {
+        for (const TFileMove& move : intoPlace) Quietly([&] { DeleteTableFile(move.From, inMemory); });
+        throw;
+    }
+}
+
+// Puts a password into the session for a scope, unless it was there.
+class TSessionPassword {
+public:
+    TSessionPassword(TDataSession& session, const std::string& password, bool needed)
+        : session_(session), password_(password), added_(needed && !session.HasPassword(password)) {
+        if (added_) session_.AddPassword(password_);
+    }
+    ~TSessionPassword() {
+        if (added_) session_.RemovePassword(password_);
+    }
+    TSessionPassword(const TSessionPassword&) = delete;
+    TSessionPassword& operator=(const TSessionPassword&) = delete;
+
+private:
+    TDataSession& session_;
+    std::string password_;
+    bool added_;
+};
+
+// The old field each new field takes its values from (0: none), by the numbers the fields carry.
+std::vector<uint16_t> SourcesOf(const std::vector<TFieldDescriptor>& fields, uint16_t oldFieldCount) {
+    std::vector<uint16_t> sources;
+    for (const TFieldDescriptor& field : fields) {
+        uint16_t number = field.FieldNumber() <= oldFieldCount ? field.FieldNumber() : 0;
+        if (number != 0 && std::count(sources.begin(), sources.end(), number) > 0)
+            RaiseEngineError(VORSAM_INVALIDPARAM,
+                             "two fields take the values of field " + std::to_string(number));
+        sources.push_back(number);
+    }
+    return sources;
+}
+
+// The index descriptors name the fields by the numbers the fields carry; the new table numbers its
+// fields by position.
+void RenumberIndexFields(TCreateTableArgs& args, const std::vector<uint16_t>& given) {
+    for (size_t slot = 0; slot <= args.SecondaryCount && slot < args.Indexes.size(); ++slot) {
+        TIndexDescriptor& index = args.Indexes[slot];
+        for (size_t i = 0; i < index.FieldCount() && i < MaxIndexFields; ++i) {
+            auto at = std::find(given.begin(), given.end(), index.FieldNumber(i));
+            if (index.FieldNumber(i) == 0 || at == given.end()) {
+                TErrorContext context;
+                context.Index = slot == PrimaryIndexSlot ? "Primary" : index.Name();
+                context.ExtraText =
+                    "field " + std::to_string(index.FieldNumber(i)) + " is not in the new structure";
+                RaiseEngineError(VORSAM_SEARCHCOLREQD, context);
+            }
+            index.SetFieldNumber(i, uint16_t(at - given.begin() + 1));
+        }
+    }
+}
+
+} // namespace
+
+void TDataCursor::RestructureTable(const TRestructureArgs& args) {
+    RequireClosed();
+    bool exclusive = exclusive_;
+    exclusive_ = true; // no other user may see the table change under it
+    try {
+        OpenCursor();
+    } catch (...) {
+        exclusive_ = exclusive;
+        throw;
+    }
+    exclusive_ = exclusive;
+    bool inMemory = inMemory_ || directory_.InMemory();
+    std::vector<TFileMove> toBackup, intoPlace;
+    try {
+        table_->RequireDefinable();
+        std::string temporary = BuildRestructured(args);
+        for (const TFileRole& role : FileRoles) {
+            std::string file = directory_.TableFileName(tableName_, role.Extension, inMemory_);
+            toBackup.push_back({file, file.substr(0, file.size() - 4) + role.Backup});
+            // The data file first out of place and last into it.
+            intoPlace.insert(intoPlace.begin(),
+                             {directory_.TableFileName(temporary, role.Extension, inMemory_), file});
+        }
+    } catch (...) {
+        Quietly([&] { CloseCursor(); });
+        throw;
+    }
+    CloseCursor();
+    ReplaceFiles(toBackup, intoPlace, inMemory);
+    if (args.NoBackup)
+        for (const TFileMove& move : toBackup) DeleteTableFile(move.To, inMemory);
+}
+
+// The new table, under a temporary name beside this one, filled with this table's records; its name.
+std::string TDataCursor::BuildRestructured(const TRestructureArgs& args) {
+    std::vector<uint16_t> given;
+    for (const TFieldDescriptor& field : args.Fields) given.push_back(field.FieldNumber());
+    std::vector<uint16_t> sources = SourcesOf(args.Fields, uint16_t(TableFields().size()));
+    TCreateTableArgs made = args;
+    RenumberIndexFields(made, given);
+
+    std::string name = ForwardToBackslashes(tableName_);
+    std::string temporary =
+        name.substr(0, name.rfind('/') + 1) + directory_.GetTempTableName(inMemory_ || directory_.InMemory());
+    TSessionPassword password(directory_.Session(), args.Password, args.Encrypted);
+    TDataCursor target(directory_);
+    target.SetTableName(temporary);
+    target.SetInMemory(inMemory_);
+    target.SetExclusive(true);
+    target.CreateTable(made);
+    try {
+        target.OpenCursor();
+        CarryRecords(target, sources);
+        // The counter goes on from the value given, or the old table's, and never below a carried value.
+        uint32_t last = args.LastAutoIncValue >= 0
+                            ? uint32_t(std::min<int64_t>(args.LastAutoIncValue, MaxCounterValue))
+                            : table_->DataFile().GetLastAutoIncValue();
+        TTableWrite write(target.Table());
+        TDataFile& file = target.Table().DataFile();
+        file.SetLastAutoIncValue(std::max(last, file.GetLastAutoIncValue()));
+        write.End();
+        target.CloseCursor();
+    } catch (...) {
+        Quietly([&] { target.CloseCursor(); });
+        Quietly([&] { target.DeleteTable(); });
+        throw;
+    }
+    return temporary;
+}
+
+// Every active record of this table, in record order, into the target, as one write of the target.
+void TDataCursor::CarryRecords(TDataCursor& target, const std::vector<uint16_t>& sources) {
+    SetIndexNumber(RecordOrderIndex);
+    target.SuppressAutoInc(true);
+    std::vector<uint8_t> from(GetRecordSize()), to(target.GetRecordSize());
+    TTableWrite write(target.Table());
+    for (SetToBegin(); GetNextRecord(from) == 0;) {
+        CarryRecord(target, sources, from, to);
+        target.AppendRecord(to);
+    }
+    write.End();
+}
+
+void TDataCursor::CarryRecord(TDataCursor& target, const std::vector<uint16_t>& sources,
+                              std::span<uint8_t> from, std::span<uint8_t> to) {
+    target.InitRecordBuffer(to);
+    // The +5 value stays the record's: its auto-increment value and the suffix of its non-unique keys.
+    std::copy_n(&from[AutoIncValueOffset], 4, &to[AutoIncValueOffset]);
+    std::array<uint8_t, 512> value{};
+    for (size_t i = 0; i < sources.size(); ++i) {
+        const TFieldDescriptor& field = target.TableFields()[i];
+        if (sources[i] == 0 || field.IsAutoIncrement() || field.Computed()) continue;
+        const TFieldDescriptor& old = TableFields()[sources[i] - 1];
+        if (old.Computed()) continue;
+        bool null = false;
+        value.fill(0);
+        GetValue(old, from, null, value.data());
+        if (null) {
+            target.PutValue(field, to, nullptr);
+            continue;
+        }
+        bool blobs = old.DataType() == dtBlob || field.DataType() == dtBlob;
+        if (blobs && old.DataType() == field.DataType()) {
+            uint32_t size = 0;
+            RaiseErrorWithText(OpenBlob(sources[i], from, TBlobOpenMode::Read, &size), old.Name());
+            std::span<uint8_t> data = OpenBlobOf(sources[i], from).Buffer->GetData();
+            uint16_t number = uint16_t(i + 1);
+            RaiseErrorWithText(target.OpenBlob(number, to), field.Name());
+            RaiseErrorWithText(target.PutBlob(number, to, 0, size, data.data()), field.Name());
+            FreeBlob(sources[i], from);
+            continue;
+        }
+        if (blobs ||
+            (!SameKind(old, field) && !ConvertValue(KindOf(old), KindOf(field), value.data(), value.size())))
+            target.RaiseFieldError(VORSAM_OUTOFRANGE, field.Name());
+        target.PutValue(field, to, value.data());
+    }
+}
+
+} // namespace vorsam

@@ -1,0 +1,256 @@
+// TVORSAMDataSet: the dataset framework's TDataSet over one engine cursor (TDataCursor); and
+// TVORSAMDBDataSet, the same bound to a database and session by name. Tables and queries derive from
+// the second one; all they add to opening is how the cursor is made (CreateHandle).
+//
+// Records. Each buffered record lives in a record buffer (DataRecordBuffer.h) whose image is the
+// cursor's record: the dataset reads and writes field values only through the cursor (GetField,
+// PutField), converting between the engine's native forms and the framework's field buffer formats
+// (dates, times and timestamps differ; the others are the same bytes). Each buffer keeps the record's
+// position (the cursor's record number, -1 for a new record), its bookmark flag and its bookmark.
+//
+// Opening: OpenCursor asks CreateHandle for a cursor ("Error creating table handle." when there is
+// none), then the framework opens: InternalOpen reads the field definitions and the active index from
+// the cursor, makes and binds the fields, computes the buffer layout and puts the cursor before the
+// first record. Closing frees what opening made; DestroyHandle closes and frees the cursor.
+//
+// Navigation results: the cursor's before-first and after-last codes become the framework's BOF and EOF
+// results, so moving past either end never raises; every other failure arrives as EVORSAMEngineError.
+//
+// Editing: Edit re-reads the record with its lock (pessimistic locking) and keeps the record as it was
+// in the old-values buffer (state dsOldValue); Post modifies or appends through the cursor, which places
+// the record by its indexes; Cancel of an edit releases the record lock; Delete deletes through the
+// cursor. Edit, the Post of an edit and Delete first make sure the cursor is on the active record: when
+// another user deleted it, they raise VORSAM_KEYORRECDELETED instead of touching a neighbour.
+//
+// Block reading (BlockReadSize > 0, only while one record buffer is in use): Next reads on through
+// blocks of records (TDataCursor::ReadRecordBlock) and the fields show the current record of the block;
+// any other move ends the block and goes on one record at a time; setting BlockReadSize to 0 shows the
+// record where reading stopped.
+//
+// Work on the engine runs under the session's lock (TVORSAMSession::LockSession) of the dataset's
+// database, when it has one.
+//
+// A descendant's destructor calls Close() before its own members go.
+#pragma once
+
+#include "db/engine/DataCursor.h"
+#include "db/engine/DataRecordBuffer.h"
+#include "db/engine/VORSAMComponent.h"
+#include "platform/data/DataSet.h"
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace vorsam {
+
+class TVORSAMDatabase;
+class TVORSAMSession;
+
+class TVORSAMDataSet : public platform::data::TDataSet {
+public:
+    using TProgressEvent = std::function<void(TVORSAMDataSet& sender, int percentDone)>;
+
+    TVORSAMDataSet();
+    ~TVORSAMDataSet() override;
+
+    // The open cursor; none while closed.
+    TDataCursor* Handle() const { return cursor_.get(); }
+
+    bool AutoDisplayLabels() const { return autoDisplayLabels_; }
+    void SetAutoDisplayLabels(bool value);
+    // A new record starts from the current one.
+    bool CopyOnAppend() const { return copyOnAppend_; }
+    void SetCopyOnAppend(bool value) { copyOnAppend_ = value; }
+    TProgressEvent OnImportProgress, OnExportProgress;
+
+    bool IsSequenced() override;
+    void SetRecNo(int value) override;
+    bool BookmarkValid(const platform::data::TBookmark& bookmark) override;
+    int CompareBookmarks(const platform::data::TBookmark& a, const platform::data::TBookmark& b) override;
+    void SetBlockReadSize(int value) override;
+    // Records in the present block and records read in blocks so far (0 while not block reading).
+    uint32_t BlockRecordCount() const { return block_.Count; }
+    uint64_t BlockRecordsRead() const { return block_.RecordsRead; }
+
+    bool GetFieldData(const platform::data::TField& field, void* buffer) override;
+    bool GetFieldData(int fieldNo, void* buffer) override;
+    void SetFieldData(platform::data::TField& field, const void* buffer) override;
+    bool GetIsIndexField(const platform::data::TField& field) override;
+    bool GetCurrentRecord(char* buffer) override;
+
+protected:
+    // The active index as the dataset keeps it: its first key fields in key order.
+    static constexpr size_t MaxIndexFieldMap = 16;
+    struct TActiveIndex {
+        bool CaseInsensitive = false;
+        uint16_t KeySize = 0;
+        int32_t FieldCount = 0;
+        std::array<uint16_t, MaxIndexFieldMap> FieldMap{};
+    };
+
+    // The cursor of a new open: none here. Called on every open.
+    virtual std::unique_ptr<TDataCursor> CreateHandle() { return nullptr; }
+    // Closes and frees the cursor.
+    virtual void DestroyHandle();
+    // Called at the end of opening.
+    virtual void OpenCursorComplete() {}
+    virtual void ApplyDisplayLabels();
+    virtual void ApplyFieldOrigins();
+    // The session whose lock the dataset's work on the engine holds; none here.
+    virtual TVORSAMSession* EngineSession() const { return nullptr; }
+
+    // Makes the named index (empty: the primary one) active, keeping the current record; the buffer
+    // layout follows its bookmark size. The caller resynchronises.
+    void SwitchToIndex(const std::string& indexName);
+    const TActiveIndex& ActiveIndex() const { return index_; }
+    const TRecordBufferLayout& Layout() const { return layout_; }
+    TDataRecordBuffer RecordBuffer(char* buffer) const { return {buffer, layout_}; }
+    std::array<TKeyBuffer, KeyBufferCount>& KeyBuffers() { return keyBuffers_; }
+    // The key buffer that state dsSetKey edits; none when not set.
+    void SetCurrentKeyBuffer(TKeyBuffer* buffer) { currentKey_ = buffer; }
+    // The record that state dsFilter judges.
+    void SetFilterRecord(uint8_t* image) { filterImage_ = image; }
+    void InitKeyBuffer(TKeyBuffer& buffer) const;
+
+    // Holds the lock of the session (EngineSession) for a scope; nothing without a session.
+    class TEngineLock {
+    public:
+        explicit TEngineLock(const TVORSAMDataSet& dataSet);
+        ~TEngineLock();
+        TEngineLock(const TEngineLock&) = delete;
+        TEngineLock& operator=(const TEngineLock&) = delete;
+
+    private:
+        TVORSAMSession* session_;
+    };
+
+    // The framework's operations.
+    std::unique_ptr<char[]> AllocRecordBuffer() override;
+    platform::data::TGetResult GetRecord(char* buffer, platform::data::TGetMode mode, bool doCheck) override;
+    void InitRecord(char* buffer) override;
+    void InternalInitRecord(char* buffer) override;
+    void ClearCalcFields(char* buffer) override;
+    platform::data::TBookmark GetBookmarkData(char* buffer) override;
+    void SetBookmarkData(char* buffer, const platform::data::TBookmark& data) override;
+    platform::data::TBookmarkFlag GetBookmarkFlag(char* buffer) override;
+    void SetBookmarkFlag(char* buffer, platform::data::TBookmarkFlag flag) override;
+    int GetNextRecords() override;
+    int GetPriorRecords() override;
+
+    void OpenCursor(bool infoQuery) override;
+    void CloseCursor() override;
+    void InternalOpen() override;
+    void InternalClose() override;
+    bool IsCursorOpen() override { return cursor_ != nullptr; }
+    void InternalInitFieldDefs() override;
+    void InternalFirst() override;
+    void InternalLast() override;
+    void InternalGotoBookmark(const platform::data::TBookmark& bookmark) override;
+    void InternalSetToRecord(char* buffer) override;
+    void InternalRefresh() override;
+    int GetRecordCount() override;
+    int GetRecNo() override;
+    void BlockReadNext() override;
+
+    void InternalEdit() override;
+    void InternalPost() override;
+    void InternalCancel() override;
+    void InternalDelete() override;
+    bool GetCanModify() override { return canModify_; }
+    void DoOnNewRecord() override;
+
+private:
+    // The record a field of the present state reads or writes: its image and, for the states that
+    // have them, its calculated fields.
+    struct TStateRecord {
+        uint8_t* Image = nullptr;
+        char* CalcFields = nullptr;
+    };
+    struct TBlockRead {
+        std::vector<uint8_t> Memory;
+        uint32_t Capacity = 0;          // records a block holds
+        uint32_t Index = 0;             // the current record in the block
+        uint32_t Count = 0;             // records in the block
+        uint64_t RecordsRead = 0;       // records read in blocks since block reading began
+        bool EndReached = false;        // the last read reached the end of the records
+        std::unique_ptr<char[]> Record; // record buffer of the current record of the block
+        bool Active() const { return Capacity != 0; }
+    };
+
+    TDataCursor& Cursor() const;
+    void ComputeLayout();
+    void ReadIndexInfo();
+    void CheckCursorOn(char* buffer);
+    TStateRecord RecordForState() const;
+    void ReadFieldValue(uint16_t fieldNo, const uint8_t* image, bool& isNull, void* buffer) const;
+    void WriteFieldValue(uint16_t fieldNo, uint8_t* image, const void* buffer) const;
+    // A value the dataset cannot convert: "Cannot access field '%s' as type %s".
+    [[noreturn]] void RefuseValue(uint16_t fieldNo) const;
+
+    // Block reading (VORSAMDataSetBlockRead.cpp).
+    void BeginBlockRead(int size);
+    bool ReadNextBlock();
+    void ShowBlockRecord();
+    void EndBlockRead();
+    void DropBlock();
+
+    std::unique_ptr<TDataCursor> cursor_;
+    TActiveIndex index_;
+    TRecordBufferLayout layout_;
+    bool canModify_ = false;
+    std::vector<uint8_t> fieldTypes_; // the engine type of each field, by field number - 1
+    std::vector<uint8_t> oldValues_;  // the record as it was when editing began
+    std::vector<uint8_t> editImage_;  // the record read with its lock by Edit
+    std::array<TKeyBuffer, KeyBufferCount> keyBuffers_;
+    TKeyBuffer* currentKey_ = nullptr;
+    uint8_t* filterImage_ = nullptr;
+    TBlockRead block_;
+    bool autoDisplayLabels_ = false;
+    bool copyOnAppend_ = false;
+    uint32_t readAhead_ = 1;
+};
+
+// Database flags of TVORSAMDBDataSet::SetDBFlag.
+enum TDBFlag : uint8_t { dbfOpened = 0, dbfPrepared = 1, dbfTable = 3, dbfFieldList = 4, dbfIndexList = 5 };
+
+class TVORSAMDBDataSet : public TVORSAMDataSet, public TSessionBoundComponent {
+public:
+    explicit TVORSAMDBDataSet(TVORSAMOwner* owner = nullptr);
+    ~TVORSAMDBDataSet() override;
+
+    // The database while a database flag is set (the dataset is open, or a table is made or deleted).
+    TVORSAMDatabase* Database() const { return database_; }
+    const std::string& DatabaseName() const { return databaseName_; }
+    // '\' stored as '/'; refused on an active dataset, and while a database is bound ("Cannot perform
+    // this operation on an open database.").
+    virtual void SetDatabaseName(const std::string& name);
+    const std::string& SessionName() const override { return sessionName_; }
+    // Refused on an active dataset.
+    void SetSessionName(const std::string& name) override;
+    uint16_t DBFlags() const { return dbFlags_; }
+    // Closes the dataset.
+    void Disconnect() { Close(); }
+
+protected:
+    // The first flag set opens the database through the session (which may make it) and joins its
+    // datasets; the last one cleared leaves them and releases the database.
+    void SetDBFlag(TDBFlag flag, bool value);
+    TVORSAMSession* EngineSession() const override;
+    void OpenCursor(bool infoQuery) override;
+    void CloseCursor() override;
+
+private:
+    void BindDatabase();
+    void ReleaseDatabase();
+
+    uint16_t dbFlags_ = 0;
+    TVORSAMDatabase* database_ = nullptr;
+    std::string databaseName_;
+    std::string sessionName_;
+};
+
+} // namespace vorsam

@@ -1,0 +1,180 @@
+// TVORSAMDataSet: reading records into buffers, moving the cursor, record numbers and counts, bookmarks.
+#include "db/engine/VORSAMDataSet.h"
+
+#include "db/lib/EngineErrors.h"
+#include "platform/data/DBConsts.h"
+#include "platform/data/Errors.h"
+
+#include <algorithm>
+#include <functional>
+
+namespace vorsam {
+
+using namespace platform::data;
+
+namespace {
+
+std::span<const uint8_t> BytesOf(const TBookmark& bookmark) {
+    return {reinterpret_cast<const uint8_t*>(bookmark.data()), bookmark.size()};
+}
+
+// While the framework fills its buffers, the cursor reads ahead as many records as they hold.
+int ReadingAhead(TDataCursor* cursor, uint32_t count, uint32_t usual, const std::function<int()>& fill) {
+    if (cursor == nullptr) return fill();
+    struct TRestore {
+        TDataCursor& Cursor;
+        uint32_t Usual;
+        ~TRestore() { Cursor.SetReadAhead(Usual); }
+    } restore{*cursor, usual};
+    cursor->SetReadAhead(count);
+    return fill();
+}
+
+} // namespace
+
+// ---- reading records ----
+
+TGetResult TVORSAMDataSet::GetRecord(char* buffer, TGetMode mode, bool doCheck) {
+    if (cursor_ == nullptr) return grError;
+    const TEngineLock lock(*this);
+    // One read level of the table for the record, its number and its bookmark.
+    struct TReadLevel {
+        TDataCursor& Cursor;
+        explicit TReadLevel(TDataCursor& cursor) : Cursor(cursor) { Cursor.BeginRead(); }
+        ~TReadLevel() {
+            try {
+                Cursor.EndRead();
+            } catch (...) {
+                // the table's read slots go with its files at the latest
+            }
+        }
+    } readLevel(*cursor_);
+    const TDataRecordBuffer record = RecordBuffer(buffer);
+    uint16_t code = 0;
+    switch (mode) {
+    case gmCurrent:
+        code = cursor_->GetCurrentRecord(record.Image());
+        break;
+    case gmNext:
+        code = cursor_->GetNextRecord(record.Image());
+        break;
+    case gmPrior:
+        code = cursor_->GetPriorRecord(record.Image());
+        break;
+    }
+    switch (code) {
+    case 0:
+        record.SetFlag(bfCurrent);
+        record.SetRecordNumber(int32_t(cursor_->GetRecordNumber()));
+        GetCalcFields(buffer);
+        cursor_->GetBookmark(record.Bookmark());
+        return grOK;
+    case VORSAM_BOF:
+        return grBOF;
+    case VORSAM_EOF:
+        return grEOF;
+    default:
+        if (doCheck) cursor_->RaiseErrorWithText(code, {});
+        return grError;
+    }
+}
+
+int TVORSAMDataSet::GetNextRecords() {
+    return ReadingAhead(cursor_.get(), uint32_t(BufferCount()), readAhead_,
+                        [this] { return TDataSet::GetNextRecords(); });
+}
+
+int TVORSAMDataSet::GetPriorRecords() {
+    return ReadingAhead(cursor_.get(), uint32_t(BufferCount()), readAhead_,
+                        [this] { return TDataSet::GetPriorRecords(); });
+}
+
+bool TVORSAMDataSet::GetCurrentRecord(char* buffer) {
+    if (cursor_ == nullptr || IsEmpty() || GetBookmarkFlag(ActiveBuffer()) != bfCurrent) return false;
+    const TEngineLock lock(*this);
+    UpdateCursorPos();
+    return cursor_->GetCurrentRecord({reinterpret_cast<uint8_t*>(buffer), layout_.RecordSize}) == 0;
+}
+
+void TVORSAMDataSet::InternalRefresh() {
+    const TEngineLock lock(*this);
+    Cursor().Refresh();
+}
+
+// ---- moving ----
+
+void TVORSAMDataSet::InternalFirst() {
+    const TEngineLock lock(*this);
+    DropBlock();
+    Cursor().SetToBegin();
+}
+
+void TVORSAMDataSet::InternalLast() {
+    const TEngineLock lock(*this);
+    DropBlock();
+    Cursor().SetToEnd();
+}
+
+void TVORSAMDataSet::InternalGotoBookmark(const TBookmark& bookmark) {
+    const TEngineLock lock(*this);
+    DropBlock();
+    if (!Cursor().SetToBookmark(BytesOf(bookmark))) DatabaseError(SRecordNotFound);
+}
+
+// A buffer whose record another user deleted leaves the cursor where it is.
+void TVORSAMDataSet::InternalSetToRecord(char* buffer) {
+    const TEngineLock lock(*this);
+    DropBlock();
+    Cursor().SetToBookmark(RecordBuffer(buffer).Bookmark());
+}
+
+// ---- record numbers and counts ----
+
+int TVORSAMDataSet::GetRecordCount() {
+    CheckActive();
+    if (cursor_ == nullptr) return 0;
+    const TEngineLock lock(*this);
+    return int(std::min<uint32_t>(cursor_->GetRecordCount(), INT32_MAX));
+}
+
+int TVORSAMDataSet::GetRecNo() {
+    CheckActive();
+    if (State() == dsCalcFields) return RecordBuffer(CalcBuffer()).RecordNumber();
+    if (IsEmpty()) return NewRecordNumber;
+    return RecordBuffer(ActiveBuffer()).RecordNumber();
+}
+
+void TVORSAMDataSet::SetRecNo(int value) {
+    CheckBrowseMode();
+    if (value == RecNo()) return;
+    const TEngineLock lock(*this);
+    DoBeforeScroll();
+    DropBlock();
+    Cursor().SetToRecordNo(uint32_t(std::max(value, 0)));
+    Resync({rmCenter});
+    DoAfterScroll();
+}
+
+bool TVORSAMDataSet::IsSequenced() {
+    return cursor_ != nullptr && !cursor_->IsUnsequenced() &&
+           !(cursor_->IsQueryCursor() && cursor_->IsSourceCursor());
+}
+
+// ---- bookmarks ----
+
+bool TVORSAMDataSet::BookmarkValid(const TBookmark& bookmark) {
+    if (cursor_ == nullptr) return false;
+    const TEngineLock lock(*this);
+    CursorPosChanged();
+    return cursor_->SetToBookmark(BytesOf(bookmark));
+}
+
+int TVORSAMDataSet::CompareBookmarks(const TBookmark& a, const TBookmark& b) {
+    if (a.empty() || b.empty()) return a.empty() ? (b.empty() ? 0 : 1) : -1;
+    if (cursor_ == nullptr) return 0;
+    const TEngineLock lock(*this);
+    const int result = cursor_->CompareBookmarks(BytesOf(a), BytesOf(b));
+    return result == BookmarksNotComparable ? 0 : result;
+}
+
+} // namespace vorsam

@@ -1,0 +1,358 @@
+// Editing through the cursor: random edit sessions against an oracle with the table verified after
+// each step, key violations, record locks between cursors, optimistic locking, defaults, character case
+// and constraints, read-only and encrypted tables, and the scratch table the screens build.
+#include "CursorTestSupport.h"
+
+#include "db/lib/DataTypes.h"
+
+#include <filesystem>
+#include <map>
+
+namespace vorsam::test {
+namespace {
+
+class CursorEditTest : public TCursorTest {
+protected:
+    std::vector<TRow> Contents(TDataCursor& cursor) {
+        uint8_t index = cursor.IndexNumber();
+        cursor.SetIndexNumber(PrimaryIndexSlot);
+        std::vector<TRow> rows = Scan(cursor);
+        cursor.SetIndexNumber(index);
+        return rows;
+    }
+    std::vector<TRow> Expected() const {
+        std::vector<TRow> rows;
+        for (const auto& [id, row] : oracle_) rows.push_back(row);
+        return rows;
+    }
+    void ExpectOracle(TDataCursor& cursor) {
+        ASSERT_EQ(TableProblems(cursor), "");
+        ASSERT_EQ(Contents(cursor), Expected());
+        EXPECT_EQ(cursor.GetRecordCount(), oracle_.size());
+    }
+    // Begins editing the row with the id: found and locked, its image read.
+    std::vector<uint8_t> Edit(TDataCursor& cursor, int32_t id) {
+        std::vector<uint8_t> image(cursor.GetRecordSize());
+        EXPECT_TRUE(FindId(cursor, id));
+        EXPECT_EQ(cursor.GetCurrentRecord(image, true), 0);
+        return image;
+    }
+    static void Put(const TDataCursor& cursor, std::vector<uint8_t>& image, const TRow& row) {
+        std::vector<uint8_t> fresh = RowImage(cursor, row);
+        std::copy(fresh.begin() + RecordPrefixSize, fresh.end(), image.begin() + RecordPrefixSize);
+    }
+    int32_t AnyId() {
+        auto it = oracle_.begin();
+        std::advance(it, random_() % oracle_.size());
+        return it->first;
+    }
+
+    std::mt19937 random_{77};
+    std::map<int32_t, TRow> oracle_;
+};
+
+TEST_P(CursorEditTest, RandomEditSessionsAgreeWithTheOracleAndTheTableVerifies) {
+    Create("EDITS", RowTableArgs(PortugueseBrazilian));
+    auto cursor = Open("EDITS");
+    int32_t nextId = 1;
+    for (int step = 0; step < 500; ++step) {
+        SCOPED_TRACE("step " + std::to_string(step));
+        unsigned choice = oracle_.size() < 5 ? 0 : random_() % 10;
+        if (choice < 4) { // append: a new id, or an id that exists
+            bool clash = choice == 3;
+            TRow row = RandomRow(random_, clash ? AnyId() : nextId++);
+            std::vector<uint8_t> image = RowImage(*cursor, row);
+            if (clash) {
+                EXPECT_ENGINE_ERROR(cursor->AppendRecord(image), VORSAM_KEYVIOL);
+            } else {
+                cursor->AppendRecord(image);
+                EXPECT_EQ(CurrentRow(*cursor), row); // the new record is current
+                oracle_[row.Id] = row;
+            }
+        } else if (choice < 8) { // modify, the key too; or cancel
+            int32_t id = AnyId();
+            std::vector<uint8_t> image = Edit(*cursor, id);
+            TRow row = RandomRow(random_, random_() % 3 == 0 ? nextId++ : id);
+            Put(*cursor, image, row);
+            if (choice == 7) {
+                cursor->CancelRecord();
+            } else {
+                cursor->ModifyRecord(image);
+                EXPECT_EQ(CurrentRow(*cursor), row);
+                oracle_.erase(id);
+                oracle_[row.Id] = row;
+            }
+            EXPECT_EQ(cursor->RecordLock().Record, 0u);
+        } else { // delete, with or without an edit first
+            int32_t id = AnyId();
+            if (choice == 8)
+                Edit(*cursor, id);
+            else
+                ASSERT_TRUE(FindId(*cursor, id));
+            cursor->DeleteRecord();
+            oracle_.erase(id);
+            auto next = oracle_.upper_bound(id);
+            if (next == oracle_.end())
+                EXPECT_EQ(cursor->GetCurrentRecord({}), VORSAM_EOF);
+            else
+                EXPECT_EQ(CurrentRow(*cursor).Id, next->first); // the record after it follows
+        }
+        ASSERT_EQ(TableProblems(*cursor), "");
+        if (step % 25 == 0) ExpectOracle(*cursor);
+    }
+    ExpectOracle(*cursor);
+}
+
+TEST_P(CursorEditTest, AKeyViolationLeavesRecordsIndexesAndCountsUnchanged) {
+    TCreateTableArgs args = RowTableArgs(0);
+    args.Indexes[2].SetUnique(true); // NAME ignoring case, unique
+    Create("UNIQUE", args);
+    auto cursor = Open("UNIQUE");
+    for (auto [id, name] : {std::pair{1, "ana"}, std::pair{2, "Bia"}, std::pair{3, "caio"}}) {
+        TRow row{id, id * 10, name};
+        std::vector<uint8_t> image = RowImage(*cursor, row);
+        cursor->AppendRecord(image);
+        oracle_[id] = row;
+    }
+    std::vector<uint8_t> image = RowImage(*cursor, TRow{4, 40, "BIA"});
+    EXPECT_ENGINE_ERROR(cursor->AppendRecord(image), VORSAM_KEYVIOL);
+    ExpectOracle(*cursor);
+
+    image = Edit(*cursor, 3);
+    Put(*cursor, image, TRow{1, 30, "caio"});
+    EXPECT_ENGINE_ERROR(cursor->ModifyRecord(image), VORSAM_KEYVIOL);
+    Put(*cursor, image, TRow{3, 30, "ANA"});
+    EXPECT_ENGINE_ERROR(cursor->ModifyRecord(image), VORSAM_KEYVIOL);
+    ExpectOracle(*cursor);
+    // The edit goes on: the record stays locked until it is cancelled.
+    auto other = Open("UNIQUE");
+    std::vector<uint8_t> mine(cursor->GetRecordSize());
+    EXPECT_ENGINE_ERROR(Edit(*other, 3), VORSAM_RECLOCKFAILED);
+    cursor->CancelRecord();
+    Edit(*other, 3);
+}
+
+TEST_P(CursorEditTest, TwoCursorsConflictOnARecordLockUntilTheEditEnds) {
+    auto cursor = CreateRows("LOCKS", 0, {TRow{1, 1, "a"}, TRow{2, 2, "b"}});
+    auto other = Open("LOCKS");
+    std::vector<uint8_t> image = Edit(*cursor, 1);
+    EXPECT_ENGINE_ERROR(Edit(*other, 1), VORSAM_RECLOCKFAILED);
+    ASSERT_TRUE(FindId(*other, 1));
+    EXPECT_ENGINE_ERROR(other->DeleteRecord(), VORSAM_RECLOCKFAILED);
+    std::vector<uint8_t> theirs = Edit(*other, 2); // another record is free
+    other->CancelRecord();
+    cursor->CancelRecord();
+    theirs = Edit(*other, 1);
+    Put(*other, theirs, TRow{1, 5, "z"});
+    other->ModifyRecord(theirs);
+    // A modify releases the lock; the first cursor reads the other's change.
+    image = Edit(*cursor, 1);
+    EXPECT_EQ(RowOf(*cursor, image), (TRow{1, 5, "z"}));
+    cursor->CloseCursor(); // closing ends the edit
+    Edit(*other, 1);
+}
+
+TEST_P(CursorEditTest, OptimisticLockingRefusesToWriteOverAnotherUsersChange) {
+    session_.SetLockProtocol(lpOptimistic);
+    auto cursor = CreateRows("OPTIMIST", 0, {TRow{1, 1, "a"}, TRow{2, 2, "b"}});
+    auto other = Open("OPTIMIST");
+    std::vector<uint8_t> mine = Edit(*cursor, 1);
+    std::vector<uint8_t> theirs = Edit(*other, 1); // nothing is locked while editing
+    Put(*other, theirs, TRow{1, 7, "theirs"});
+    other->ModifyRecord(theirs);
+    Put(*cursor, mine, TRow{1, 8, "mine"});
+    EXPECT_ENGINE_ERROR(cursor->ModifyRecord(mine), VORSAM_KEYORRECDELETED);
+    EXPECT_EQ(CurrentRow(*cursor), (TRow{1, 7, "theirs"}));
+    mine = Edit(*cursor, 2);
+    Put(*cursor, mine, TRow{2, 9, "mine"});
+    cursor->ModifyRecord(mine);
+    EXPECT_EQ(CurrentRow(*other).Id, 1);
+    ASSERT_TRUE(FindId(*other, 2));
+    EXPECT_EQ(CurrentRow(*other), (TRow{2, 9, "mine"}));
+}
+
+// Fields with defaults, character case and limits.
+TCreateTableArgs ContactArgs() {
+    TCreateTableArgs args = TableArgs({{"ID", dtInteger},
+                                       {"NAME", dtString, 20},
+                                       {"MAIL", dtString, 30},
+                                       {"CITY", dtString, 20},
+                                       {"LEVEL", dtSmallInt},
+                                       {"ACTIVE", dtBoolean}},
+                                      {1});
+    std::vector<TFieldDescriptor>& f = args.Fields;
+    f[0].SetRequired(true);
+    f[0].SetMinValue("1");
+    f[0].SetMaxValue("999");
+    f[1].SetCharCase(1); // upper
+    f[2].SetCharCase(2); // lower
+    f[3].SetDefaultValue("Curitiba");
+    f[4].SetDefaultValue("3");
+    f[4].SetMinValue("1");
+    f[4].SetMaxValue("5");
+    f[5].SetDefaultValue("TRUE");
+    return args;
+}
+
+TEST_P(CursorEditTest, AppendAppliesDefaultsCharacterCaseAndConstraints) {
+    Create("CONTACTS", ContactArgs());
+    auto cursor = Open("CONTACTS");
+    std::vector<uint8_t> image(cursor->GetRecordSize());
+    cursor->InitRecordBuffer(image);
+    int32_t id = 7;
+    cursor->PutField(1, image, reinterpret_cast<const uint8_t*>(&id));
+    cursor->PutField(2, image, reinterpret_cast<const uint8_t*>("jo\xE3o da silva   "));
+    // Written into the image directly, not through PutField: the append still applies the case.
+    TFieldDescriptor mail;
+    ASSERT_TRUE(cursor->GetFieldDesc(3, mail));
+    image[mail.Offset()] = 1;
+    std::strcpy(reinterpret_cast<char*>(&image[mail.Offset() + 1]), "Jo\xC3O@Exemplo.COM");
+    cursor->AppendRecord(image);
+
+    std::vector<uint8_t> stored(cursor->GetRecordSize());
+    ASSERT_EQ(cursor->GetCurrentRecord(stored), 0);
+    auto text = [&](uint16_t field) {
+        char value[32] = {};
+        bool null = true;
+        cursor->GetField(field, stored, null, reinterpret_cast<uint8_t*>(value));
+        return null ? std::string("<null>") : std::string(value);
+    };
+    EXPECT_EQ(text(2), "JO\xC3O DA SILVA");
+    EXPECT_EQ(text(3), "jo\xE3o@exemplo.com");
+    EXPECT_EQ(text(4), "Curitiba");
+    int16_t level = 0, active = 0;
+    bool null = true;
+    cursor->GetField(5, stored, null, reinterpret_cast<uint8_t*>(&level));
+    EXPECT_EQ(level, 3);
+    cursor->GetField(6, stored, null, reinterpret_cast<uint8_t*>(&active));
+    EXPECT_EQ(active, 1);
+
+    // Constraints, each refused before anything is written.
+    auto refused = [&](auto&& change) {
+        std::vector<uint8_t> record = stored;
+        int32_t fresh = 8;
+        cursor->PutField(1, record, reinterpret_cast<const uint8_t*>(&fresh));
+        change(record);
+        uint16_t code = ErrorCodeOf([&] { cursor->AppendRecord(record); });
+        EXPECT_EQ(cursor->GetRecordCount(), code == 0 ? 2u : 1u);
+        return code;
+    };
+    EXPECT_EQ(refused([&](auto& record) { cursor->PutField(1, record, nullptr); }), VORSAM_REQDERR);
+    int16_t zero = 0, six = 6;
+    EXPECT_EQ(
+        refused([&](auto& record) { cursor->PutField(5, record, reinterpret_cast<const uint8_t*>(&zero)); }),
+        VORSAM_MINVALERR);
+    EXPECT_EQ(
+        refused([&](auto& record) { cursor->PutField(5, record, reinterpret_cast<const uint8_t*>(&six)); }),
+        VORSAM_MAXVALERR);
+    EXPECT_EQ(refused([](auto&) {}), 0); // the same record with a fresh id is fine
+}
+
+TEST_P(CursorEditTest, AReadOnlyCursorReadsButRefusesEdits) {
+    CreateRows("READONLY", 0, {TRow{1, 1, "a"}}).reset();
+    TDataCursor cursor(*database_);
+    cursor.SetTableName("READONLY");
+    cursor.SetReadOnly(true);
+    cursor.OpenCursor();
+    EXPECT_ENGINE_ERROR(cursor.SetReadOnly(false), VORSAM_INVALIDPARAM); // settings wait for a close
+    EXPECT_TRUE(cursor.IsReadOnly());
+    EXPECT_EQ(Scan(cursor).size(), 1u);
+    std::vector<uint8_t> image(cursor.GetRecordSize());
+    ASSERT_EQ(cursor.GetNextRecord(image), VORSAM_EOF);
+    cursor.SetToBegin();
+    ASSERT_EQ(cursor.GetNextRecord(image), 0);
+    EXPECT_ENGINE_ERROR(cursor.GetCurrentRecord(image, true), VORSAM_OSEACCES);
+    EXPECT_ENGINE_ERROR(cursor.AppendRecord(image), VORSAM_OSEACCES);
+    EXPECT_ENGINE_ERROR(cursor.DeleteRecord(), VORSAM_OSEACCES);
+}
+
+TEST_P(CursorEditTest, AnEncryptedTableOpensOnlyWithItsPassword) {
+    TCreateTableArgs args = RowTableArgs(0);
+    args.Encrypted = true;
+    args.Password = "segredo";
+    Create("SECRET", args);
+    TDataCursor cursor(*database_);
+    cursor.SetTableName("SECRET");
+    EXPECT_ENGINE_ERROR(cursor.OpenCursor(), VORSAM_OSEACCES);
+    int asked = 0;
+    cursor.SetPasswordCallback([&] {
+        session_.AddPassword(++asked == 1 ? "errado" : "segredo");
+        return true;
+    });
+    cursor.OpenCursor();
+    EXPECT_EQ(asked, 2);
+    EXPECT_EQ(database_->SharedTableCount(), 1u);
+    cursor.CloseCursor();
+    EXPECT_EQ(database_->SharedTableCount(), 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Storage, CursorEditTest, ::testing::Values(TStorage::Memory, TStorage::Disk),
+                         StorageName);
+
+// The screens' scratch table: string fields and a 32-bit integer key under one unique secondary index
+// "TEMPORAR" (the primary index left as the record order), filled, searched, edited, walked, deleted.
+TEST(ScratchTableTest, TheScreensScratchTableRoadWorksAtCursorLevel) {
+    TTempDir folder;
+    TDataSession session;
+    TDataDirectory& database = session.OpenDataDirectory("", folder.Path());
+    TCreateTableArgs args = TableArgs(
+        {{"RAMAL", dtInteger}, {"NOME", dtString, 20}, {"CATEGORIA", dtString, 2}, {"SENHA", dtString, 4}});
+    args.Indexes = {TIndexDescriptor(), DescriptorOf(TIndexSpec{"TEMPORAR", {1}, {false}, false, true})};
+    args.SecondaryCount = 1;
+    TDataCursor cursor(database);
+    cursor.SetTableName("TEMPORAR.DAT");
+    cursor.CreateTable(args);
+    cursor.OpenCursor();
+    EXPECT_TRUE(cursor.IsDefaultPrimaryIndex());
+    cursor.SetIndexName("temporar");
+    std::vector<uint8_t> image(cursor.GetRecordSize());
+    auto put = [&](int32_t ramal, const std::string& name) {
+        cursor.PutField(1, image, reinterpret_cast<const uint8_t*>(&ramal));
+        cursor.PutField(2, image, reinterpret_cast<const uint8_t*>(name.c_str()));
+        cursor.PutField(3, image, reinterpret_cast<const uint8_t*>("01"));
+    };
+    for (int32_t i = 0; i < 20; ++i) { // 120, 119, ..., 101 and 99 .. 80: 99 sorts before 100
+        cursor.InitRecordBuffer(image);
+        put(i < 10 ? 120 - i : 99 - i, "Ramal " + std::to_string(i));
+        cursor.AppendRecord(image);
+    }
+    auto find = [&](int32_t ramal) {
+        cursor.InitEmptyRecord(image);
+        cursor.PutField(1, image, reinterpret_cast<const uint8_t*>(&ramal));
+        std::vector<uint8_t> key(cursor.GetKeyLength());
+        cursor.BuildKey(image, key.data());
+        return cursor.Find(true, key.data(), 1, 0, false);
+    };
+    auto field = [&](uint16_t number) {
+        char value[24] = {};
+        bool null = true;
+        cursor.GetField(number, image, null, reinterpret_cast<uint8_t*>(value));
+        return std::string(value);
+    };
+    ASSERT_TRUE(find(115));
+    ASSERT_EQ(cursor.GetCurrentRecord(image, true), 0);
+    EXPECT_EQ(field(2), "Ramal 5");
+    put(115, "Atendimento");
+    cursor.ModifyRecord(image);
+    EXPECT_FALSE(find(100));
+    int32_t previous = 0, count = 0;
+    cursor.SetToBegin();
+    while (cursor.GetNextRecord(image) == 0) {
+        int32_t ramal = 0;
+        bool null = true;
+        cursor.GetField(1, image, null, reinterpret_cast<uint8_t*>(&ramal));
+        EXPECT_GT(ramal, previous);
+        previous = ramal;
+        ++count;
+        if (ramal == 115) {
+            EXPECT_EQ(field(2), "Atendimento");
+        }
+    }
+    EXPECT_EQ(count, 20);
+    cursor.CloseCursor();
+    cursor.DeleteTable();
+    EXPECT_EQ(folder.EntryCount(), 0u);
+}
+
+} // namespace
+} // namespace vorsam::test

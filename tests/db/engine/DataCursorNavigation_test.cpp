@@ -1,0 +1,261 @@
+// The cursor against an oracle (the rows sorted as each index orders them): scans both ways, record
+// positions, bookmarks, exact, nearest and partial finds, ranges with partial keys and counts through
+// them, in every index and in record order, under language 0 and Portuguese (Brazilian).
+#include "CursorTestSupport.h"
+
+#include "db/lib/DataTypes.h"
+#include "db/lib/FileList.h"
+#include "db/lib/LibraryGlobals.h"
+
+#include <algorithm>
+#include <map>
+#include <numeric>
+
+namespace vorsam::test {
+namespace {
+
+class CursorOrderTest : public TCursorTest {
+protected:
+    // A table of random rows, appended in random id order; a tenth of them deleted again and as many
+    // appended after (reusing the deleted slots), so record order has gaps and differs from id order.
+    void Build(uint16_t languageId, size_t count) {
+        language_ = languageId;
+        std::vector<int32_t> ids(count);
+        std::iota(ids.begin(), ids.end(), 1);
+        std::shuffle(ids.begin(), ids.end(), random_);
+        for (int32_t id : ids) rows_[id] = RandomRow(random_, id);
+        std::vector<TRow> rows;
+        for (int32_t id : ids) rows.push_back(rows_[id]);
+        cursor_ = CreateRows("ROWS" + std::to_string(languageId), languageId, rows);
+        for (size_t i = 0; i < count / 10; ++i) {
+            ASSERT_TRUE(FindId(*cursor_, ids[i]));
+            cursor_->DeleteRecord();
+            rows_.erase(ids[i]);
+            TRow row = RandomRow(random_, int32_t(count + i + 1));
+            std::vector<uint8_t> image = RowImage(*cursor_, row);
+            cursor_->AppendRecord(image);
+            rows_[row.Id] = row;
+        }
+        ASSERT_EQ(TableProblems(*cursor_), "");
+    }
+
+    std::vector<TRow> Sorted(const TIndexSpec& index) const {
+        std::vector<TRow> rows;
+        for (const auto& [id, row] : rows_) rows.push_back(row);
+        std::stable_sort(rows.begin(), rows.end(), [&](const TRow& a, const TRow& b) {
+            return CompareRows(a, b, index, language_) < 0;
+        });
+        return rows;
+    }
+
+    // The rows in record order, as read through the table itself.
+    std::vector<TRow> InRecordOrder() {
+        std::vector<TRow> rows;
+        TTableRead read(cursor_->Table());
+        cursor_->Table().DataFile().ForEachActiveRecord(
+            [&](uint32_t, std::span<const uint8_t> image) { rows.push_back(RowOf(*cursor_, image)); });
+        return rows;
+    }
+
+    // Positions, bookmarks and their comparison against the expected order.
+    void CheckPositions(const std::vector<TRow>& expected, const TIndexSpec& index) {
+        size_t n = expected.size();
+        std::vector<std::vector<uint8_t>> marks;
+        std::vector<size_t> at;
+        for (int i = 0; i < 25; ++i) {
+            size_t position = random_() % n;
+            bool recordOrder = cursor_->IsUnsequenced();
+            if (!recordOrder) {
+                ASSERT_TRUE(cursor_->SetToRecordNo(uint32_t(position + 1)));
+                EXPECT_EQ(cursor_->GetRecordPosition(), position + 1);
+                EXPECT_EQ(CompareRows(CurrentRow(*cursor_), expected[position], index, language_), 0);
+            } else {
+                cursor_->SetToBegin();
+                for (size_t k = 0; k <= position; ++k) ASSERT_EQ(cursor_->GetNextRecord(), 0);
+            }
+            marks.emplace_back(cursor_->GetBookmarkSize());
+            cursor_->GetBookmark(marks.back());
+            at.push_back(recordOrder ? cursor_->GetRecordPosition() : position);
+        }
+        for (size_t i = 0; i < marks.size(); ++i) {
+            ASSERT_TRUE(cursor_->SetToBookmark(marks[i]));
+            EXPECT_EQ(cursor_->GetRecordPosition(), cursor_->IsUnsequenced() ? at[i] : at[i] + 1);
+            size_t j = random_() % marks.size();
+            int expectedSign = (at[i] > at[j]) - (at[i] < at[j]);
+            EXPECT_EQ(cursor_->CompareBookmarks(marks[i], marks[j]), expectedSign);
+        }
+        EXPECT_FALSE(cursor_->SetToRecordNo(0));
+        EXPECT_EQ(cursor_->GetNextRecord(), 0);
+    }
+
+    // Exact, nearest and partial searches with probes taken from the rows and made up.
+    void CheckFinds(const std::vector<TRow>& expected, const TIndexSpec& index) {
+        for (int i = 0; i < 120; ++i) {
+            TRow probe = i % 3 == 0 ? RandomRow(random_, int32_t(random_() % (2 * rows_.size())))
+                                    : expected[random_() % expected.size()];
+            size_t fields = 1 + random_() % index.Fields.size(), partial = 0;
+            if (fields < index.Fields.size() && index.Fields[fields] == NameField && probe.Name &&
+                random_() % 2 == 0) {
+                partial = 1 + random_() % 3;
+                if (probe.Name->size() < partial) continue;
+            }
+            bool nearest = random_() % 2 == 0;
+            // The first row equal to the probe; failing that, with `nearest`, the first not below it.
+            auto compare = [&](const TRow& row) {
+                return CompareRows(row, probe, index, language_, fields, partial);
+            };
+            auto lower = std::find_if(expected.begin(), expected.end(),
+                                      [&](const TRow& row) { return compare(row) == 0; });
+            bool equal = lower != expected.end();
+            if (!equal)
+                lower = std::find_if(expected.begin(), expected.end(),
+                                     [&](const TRow& row) { return compare(row) >= 0; });
+            cursor_->SetToBegin();
+            std::vector<uint8_t> image = RowImage(*cursor_, probe);
+            uint16_t wholeFields = uint16_t(fields), prefix = uint16_t(partial);
+            ASSERT_EQ(cursor_->Find(false, image.data(), wholeFields, prefix, nearest), equal)
+                << "index '" << index.Name << "' probe " << probe.Id;
+            if (!equal && !nearest) {
+                EXPECT_EQ(cursor_->GetCurrentRecord({}), VORSAM_BOF); // the position stayed
+            } else if (lower == expected.end()) {
+                EXPECT_EQ(cursor_->GetCurrentRecord({}), VORSAM_EOF);
+            } else {
+                EXPECT_EQ(cursor_->GetRecordPosition(), size_t(lower - expected.begin()) + 1);
+                EXPECT_EQ(CompareRows(CurrentRow(*cursor_), *lower, index, language_), 0);
+            }
+        }
+    }
+
+    uint16_t language_ = 0;
+    std::mt19937 random_{20240611};
+    std::map<int32_t, TRow> rows_;
+    std::unique_ptr<TDataCursor> cursor_;
+};
+
+TEST_P(CursorOrderTest, ScansPositionsBookmarksAndFindsAgreeWithTheOracleInEveryOrder) {
+    for (uint16_t language : {uint16_t(0), PortugueseBrazilian}) {
+        SCOPED_TRACE("language " + std::to_string(language));
+        rows_.clear();
+        Build(language, InMemory() ? 2500 : 800);
+        const std::vector<TIndexSpec>& indexes = RowIndexes();
+        for (size_t slot = 0; slot < indexes.size(); ++slot) {
+            cursor_->SetIndexNumber(uint8_t(slot));
+            std::vector<TRow> expected = Sorted(indexes[slot]);
+            ExpectIndexOrder(Scan(*cursor_), expected, indexes[slot], language_);
+            std::vector<TRow> backward = Scan(*cursor_, false);
+            std::reverse(backward.begin(), backward.end());
+            ExpectIndexOrder(backward, expected, indexes[slot], language_);
+            EXPECT_EQ(cursor_->GetRecordCount(), expected.size());
+            CheckPositions(expected, indexes[slot]);
+            CheckFinds(expected, indexes[slot]);
+        }
+        cursor_->SetIndexNumber(RecordOrderIndex);
+        std::vector<TRow> expected = InRecordOrder();
+        EXPECT_EQ(Scan(*cursor_), expected);
+        std::vector<TRow> backward = Scan(*cursor_, false);
+        std::reverse(backward.begin(), backward.end());
+        EXPECT_EQ(backward, expected);
+        EXPECT_EQ(cursor_->GetRecordCount(), expected.size());
+        CheckPositions(expected, indexes[0]);
+        cursor_.reset();
+    }
+}
+
+TEST_P(CursorOrderTest, RangesOfPartialKeysLimitScansCountsPositionsAndFinds) {
+    Build(PortugueseBrazilian, 1500);
+    const TIndexSpec& byCodeName = RowIndexes()[4];
+    cursor_->SetIndexNumber(4);
+    std::vector<TRow> all = Sorted(byCodeName);
+    for (int i = 0; i < 12; ++i) {
+        std::optional<int32_t> low = int32_t(random_() % 200) - 60, high = *low + int32_t(random_() % 40);
+        if (i % 4 == 1) low.reset();
+        if (i % 4 == 2) high.reset();
+        // A row without a code sorts below every code.
+        std::vector<TRow> expected;
+        std::copy_if(all.begin(), all.end(), std::back_inserter(expected), [&](const TRow& row) {
+            bool fromLow = !low || (row.Code && *row.Code >= *low);
+            bool toHigh = !high || !row.Code || *row.Code <= *high;
+            return fromLow && toHigh;
+        });
+        TRow start, end;
+        start.Code = low;
+        end.Code = high;
+        std::vector<uint8_t> startKey(cursor_->GetKeyLength()), endKey(cursor_->GetKeyLength());
+        cursor_->BuildKey(RowImage(*cursor_, start), startKey.data());
+        cursor_->BuildKey(RowImage(*cursor_, end), endKey.data());
+        cursor_->SetRange(low ? startKey.data() : nullptr, 1, high ? endKey.data() : nullptr, 1);
+        SCOPED_TRACE("range " + (low ? std::to_string(*low) : "-") + " .. " +
+                     (high ? std::to_string(*high) : "-"));
+        EXPECT_EQ(cursor_->GetRecordCount(), expected.size());
+        ExpectIndexOrder(Scan(*cursor_), expected, byCodeName, language_);
+        std::vector<TRow> backward = Scan(*cursor_, false);
+        std::reverse(backward.begin(), backward.end());
+        ExpectIndexOrder(backward, expected, byCodeName, language_);
+        if (!expected.empty()) {
+            size_t k = random_() % expected.size();
+            ASSERT_TRUE(cursor_->SetToRecordNo(uint32_t(k + 1)));
+            EXPECT_EQ(CompareRows(CurrentRow(*cursor_), expected[k], byCodeName, language_), 0);
+            EXPECT_EQ(cursor_->GetRecordPosition(), k + 1);
+        }
+        EXPECT_FALSE(cursor_->SetToRecordNo(uint32_t(expected.size() + 1)));
+        // A row outside the range is not found; a nearest search below the range lands on its first row.
+        TRow outside = all.front();
+        std::vector<uint8_t> image = RowImage(*cursor_, outside);
+        bool inside = std::any_of(expected.begin(), expected.end(), [&](const TRow& row) {
+            return CompareRows(row, outside, byCodeName, language_) == 0;
+        });
+        EXPECT_EQ(cursor_->Find(false, image.data(), 0, 0, true), inside);
+        if (!expected.empty()) {
+            EXPECT_EQ(CompareRows(CurrentRow(*cursor_), expected.front(), byCodeName, language_), 0);
+        }
+    }
+    cursor_->ResetRange();
+    EXPECT_EQ(cursor_->GetRecordCount(), all.size());
+}
+
+INSTANTIATE_TEST_SUITE_P(Storage, CursorOrderTest, ::testing::Values(TStorage::Memory, TStorage::Disk),
+                         StorageName);
+
+class CursorCountTest : public TCursorTest {};
+
+// A count through a range descends twice from the root: it reads about as many pages as the tree is
+// deep, not the leaves between.
+TEST_P(CursorCountTest, CountThroughARangeReadsAboutTheTreesDepthInPages) {
+    TCreateTableArgs args = TableArgs({{"NAME", dtString, 120}, {"N", dtInteger}}, {1});
+    Create("WIDE", args);
+    auto cursor = Open("WIDE", true);
+    cursor->Table().LockTable();
+    std::vector<uint8_t> image(cursor->GetRecordSize());
+    for (int32_t i = 0; i < 6000; ++i) {
+        char name[121] = {};
+        std::snprintf(name, sizeof name, "%06d %s", i, std::string(100, 'x').c_str());
+        cursor->InitEmptyRecord(image);
+        cursor->PutField(1, image, reinterpret_cast<const uint8_t*>(name));
+        cursor->PutField(2, image, reinterpret_cast<const uint8_t*>(&i));
+        cursor->AppendRecord(image);
+    }
+    cursor->Table().UnlockTable();
+    cursor.reset();
+    cursor = Open("WIDE", true); // fresh caches
+    std::vector<uint8_t> low(cursor->GetKeyLength()), high(cursor->GetKeyLength());
+    auto key = [&](const char* text, std::vector<uint8_t>& destination) {
+        cursor->InitEmptyRecord(image);
+        cursor->PutField(1, image, reinterpret_cast<const uint8_t*>(text));
+        cursor->BuildKey(image, destination.data());
+    };
+    key("001000", low);
+    key("004999 z", high);
+    cursor->SetRange(low.data(), 1, high.data(), 1);
+    TFileFaults& faults = GetFileList().Faults();
+    uint64_t before = faults.Count(TFileOperation::Read);
+    EXPECT_EQ(cursor->GetRecordCount(), 4000u);
+    uint64_t reads = faults.Count(TFileOperation::Read) - before;
+    size_t depth = cursor->IndexPath().Depth();
+    EXPECT_GE(depth, 3u);
+    EXPECT_LE(reads, 2 * depth + 2) << "tree depth " << depth; // the range spans some 250 leaves
+}
+
+INSTANTIATE_TEST_SUITE_P(Storage, CursorCountTest, ::testing::Values(TStorage::Memory), StorageName);
+
+} // namespace
+} // namespace vorsam::test

@@ -1,0 +1,96 @@
+// The cursor beside another process (the engine's test worker, driven through pipes): record locks
+// conflict across processes and an edit's cancel releases its lock; after the other process inserts
+// records before the current one, the cursor moves on from where it was.
+#include "CursorTestSupport.h"
+
+#include "WorkerProcess.h"
+
+#include "db/lib/DataTypes.h"
+
+namespace vorsam::test {
+namespace {
+
+class CursorProcessTest : public ::testing::Test {
+protected:
+    CursorProcessTest() : database_(session_.OpenDataDirectory("", dir_.Path())) {
+        session_.SetLockRetryCount(0);
+        TCreateTableArgs args = TableArgs({{"KEY", dtInteger}, {"VALUE", dtInteger}}, {1});
+        cursor_.SetTableName("SHARED");
+        cursor_.CreateTable(args);
+        cursor_.OpenCursor();
+        for (int32_t key = 10; key <= 100; key += 10) Append(key, key);
+        worker_.SendOk("topen " + dir_.Path() + " SHARED retries=0 tries=300");
+    }
+
+    void Append(int32_t key, int32_t value) {
+        std::vector<uint8_t> image(cursor_.GetRecordSize());
+        cursor_.InitEmptyRecord(image);
+        cursor_.PutField(1, image, reinterpret_cast<const uint8_t*>(&key));
+        cursor_.PutField(2, image, reinterpret_cast<const uint8_t*>(&value));
+        cursor_.AppendRecord(image);
+    }
+    bool Find(int32_t key) {
+        std::vector<uint8_t> image(cursor_.GetRecordSize());
+        cursor_.InitEmptyRecord(image);
+        cursor_.PutField(1, image, reinterpret_cast<const uint8_t*>(&key));
+        return cursor_.Find(false, image.data(), 1, 0, false);
+    }
+    int32_t Key(uint16_t code) {
+        EXPECT_EQ(code, 0);
+        int32_t key = 0;
+        bool null = true;
+        cursor_.GetField(1, image_, null, reinterpret_cast<uint8_t*>(&key));
+        return key;
+    }
+    int32_t Next() { return Key(cursor_.GetNextRecord(image_)); }
+    int32_t Prior() { return Key(cursor_.GetPriorRecord(image_)); }
+
+    TTempDir dir_;
+    TDataSession session_;
+    TDataDirectory& database_;
+    TDataCursor cursor_{database_};
+    std::vector<uint8_t> image_ = std::vector<uint8_t>(64);
+    worker::TWorkerProcess worker_;
+};
+
+TEST_F(CursorProcessTest, RecordLocksConflictAcrossProcessesAndCancelReleasesThem) {
+    ASSERT_TRUE(Find(30));
+    ASSERT_EQ(cursor_.GetCurrentRecord(image_, true), 0);
+    std::string number = std::to_string(cursor_.Position().Record);
+    EXPECT_EQ(worker_.Send("tlockrecord " + number).rfind("error " + std::to_string(VORSAM_RECLOCKFAILED), 0),
+              0u);
+    cursor_.CancelRecord();
+    EXPECT_EQ(worker_.Send("tlockrecord " + number).rfind("ok", 0), 0u);
+    EXPECT_ENGINE_ERROR(cursor_.GetCurrentRecord(image_, true), VORSAM_RECLOCKFAILED);
+    // The worker's lock leaves its second read level held until it ends it.
+    worker_.SendOk("tend read2");
+    worker_.SendOk("tunlockrecord " + number);
+    ASSERT_EQ(cursor_.GetCurrentRecord(image_, true), 0);
+    int32_t value = 31;
+    cursor_.PutField(2, image_, reinterpret_cast<const uint8_t*>(&value));
+    cursor_.ModifyRecord(image_);
+    EXPECT_EQ(worker_.Send("tget 30"), "ok 31");
+}
+
+TEST_F(CursorProcessTest, NextAndPriorContinueAfterAnotherProcessInsertsBeforeTheCurrentRecord) {
+    ASSERT_TRUE(Find(50));
+    EXPECT_EQ(cursor_.GetRecordPosition(), 5u);
+    for (int key : {5, 45, 47, 15, 55}) worker_.SendOk("tput " + std::to_string(key) + " 0");
+    worker_.SendOk("tdelete 60");
+    EXPECT_EQ(cursor_.GetRecordPosition(), 9u); // 5 10 15 20 30 40 45 47 50
+    EXPECT_EQ(Next(), 55);
+    EXPECT_EQ(Next(), 70);
+    EXPECT_EQ(Prior(), 55);
+    EXPECT_EQ(Prior(), 50);
+    EXPECT_EQ(Prior(), 47);
+    EXPECT_EQ(cursor_.GetRecordCount(), 14u);
+    // The current record deleted by the other process: the cursor lies where it was.
+    worker_.SendOk("tdelete 47");
+    EXPECT_EQ(Next(), 50);
+    worker_.SendOk("tdelete 50");
+    EXPECT_EQ(Prior(), 45);
+    EXPECT_EQ(TableProblems(cursor_), "");
+}
+
+} // namespace
+} // namespace vorsam::test
