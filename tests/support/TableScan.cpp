@@ -1,6 +1,8 @@
 #include "TableScan.h"
 
 #include "db/engine/BlobBuffer.h"
+#include "db/engine/DataCursor.h"
+#include "db/engine/DataSession.h"
 #include "db/engine/IndexPath.h"
 #include "db/lib/ByteUtils.h"
 #include "db/lib/DataTypes.h"
@@ -64,6 +66,44 @@ void WalkRecordOrder(TDataTable& table, bool forwards, TScanReport& report) {
     if (!forwards && active != report.ActiveRecords)
         report.Problems.push_back("record order: " + std::to_string(report.ActiveRecords) +
                                   " active records forwards, " + std::to_string(active) + " backwards");
+}
+
+// The numbers of the records of the cursor's order, forwards or backwards; a walk that visits more
+// records than the table holds runs in a circle (a problem).
+std::vector<uint32_t> CursorWalk(TDataCursor& cursor, bool forwards, uint32_t limit, TScanReport& report) {
+    std::vector<uint32_t> records;
+    forwards ? cursor.SetToBegin() : cursor.SetToEnd();
+    while ((forwards ? cursor.GetNextRecord() : cursor.GetPriorRecord()) == 0) {
+        if (records.size() > limit) {
+            report.Problems.push_back("cursor: the walk runs in a circle");
+            break;
+        }
+        records.push_back(cursor.Position().Record);
+    }
+    if (!forwards) std::reverse(records.begin(), records.end());
+    return records;
+}
+
+// Walks the order at `slot` both ways and back to each record through its bookmark.
+void CursorWalks(TDataCursor& cursor, uint8_t slot, TScanReport& report) {
+    std::string order = "cursor, order " + std::to_string(slot) + ": ";
+    cursor.SetIndexNumber(slot);
+    uint32_t limit = cursor.Table().DataFile().GetRecordCount();
+    std::vector<uint32_t> forwards = CursorWalk(cursor, true, limit, report);
+    if (forwards != CursorWalk(cursor, false, limit, report))
+        report.Problems.push_back(order + "other records backwards");
+    std::vector<uint8_t> bookmark(cursor.GetBookmarkSize());
+    cursor.SetToBegin();
+    for (uint32_t record : forwards) {
+        if (cursor.GetNextRecord() != 0) break; // the walks above tell
+        cursor.GetBookmark(bookmark);
+        cursor.SetToBegin();
+        if (!cursor.SetToBookmark(bookmark) || cursor.Position().Record != record) {
+            report.Problems.push_back(order + "the bookmark of record " + std::to_string(record) +
+                                      " leads elsewhere");
+            return;
+        }
+    }
 }
 
 } // namespace
@@ -131,6 +171,31 @@ TScanReport ScanTable(TDataTable& table) {
         report.Raised = e.what();
     }
     return report;
+}
+
+void CloseAndWalkWithCursor(TDataTable& table, TScanReport& report) {
+    std::string password = table.IsEncrypted() ? table.DataFile().GetPassword() : std::string();
+    table.Close();
+    const TTableLocation& location = table.Location();
+    if (location.InMemory && !location.Directory.empty()) return;
+    TDataSession session;
+    session.AddPassword(password);
+    TDataDirectory& database = location.InMemory ? session.OpenDataDirectory("Memory", "")
+                                                 : session.OpenDataDirectory("", location.Directory);
+    TDataCursor cursor(database);
+    cursor.SetTableName(location.Name);
+    cursor.SetInMemory(location.InMemory);
+    try {
+        cursor.OpenCursor();
+        cursor.BeginRead();
+        std::vector<uint8_t> orders = cursor.Table().KeySlots();
+        if (std::find(orders.begin(), orders.end(), PrimaryIndexSlot) == orders.end())
+            orders.insert(orders.begin(), PrimaryIndexSlot);
+        for (uint8_t slot : orders) CursorWalks(cursor, slot, report);
+        cursor.EndRead();
+    } catch (const EVORSAMEngineError& e) {
+        if (report.Raised.empty()) report.Raised = std::string("cursor: ") + e.what();
+    }
 }
 
 } // namespace vorsam::test

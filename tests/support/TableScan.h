@@ -9,9 +9,9 @@
 // index entry naming a record that is not active, a leaf chain longer than the file's pages, the two
 // directions disagreeing). A table that verifies clean must scan clean too.
 //
-// The cursor (TDataCursor) walks the same indexes through its own positions; once it is available its
-// scans (First/Next and Last/Prior on every index, record order, bookmarks) join ScanTable here, so every
-// caller gets them.
+// WalkWithCursor then reads the same table through a cursor (TDataCursor) of a database of its own: every
+// order (the primary one, record order for a table without a primary key, and each secondary index)
+// forwards and backwards, and each record again through its bookmark, all under one read level.
 #pragma once
 
 #include "db/engine/DataTable.h"
@@ -45,5 +45,10 @@ std::vector<uint32_t> WalkIndex(TDataTable& table, uint8_t slot, bool forwards, 
 
 // Everything above; the walks under a read level of the table.
 TScanReport ScanTable(TDataTable& table);
+
+// Closes the table and walks it with a cursor (above), the session given the table's password;
+// problems, or the engine error that stopped the walks, go to the report. No walks for an in-memory
+// table made with a folder, which no database reaches (it holds in-memory tables by their bare names).
+void CloseAndWalkWithCursor(TDataTable& table, TScanReport& report);
 
 } // namespace vorsam::test

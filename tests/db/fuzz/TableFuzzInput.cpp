@@ -92,6 +92,7 @@ TFuzzOutcome RunTableInput(std::span<const uint8_t> input, std::string* problems
         return TFuzzOutcome::Refused;
     }
     TScanReport report = ScanTable(table);
+    CloseAndWalkWithCursor(table, report);
     if (problems) *problems = report.Text();
     if (report.Verify.Ok() && !report.WalksOk()) return TFuzzOutcome::Unnoticed;
     return report.Ok() ? TFuzzOutcome::Sound : TFuzzOutcome::Damaged;

@@ -8,9 +8,9 @@
 // A shorter input is a table of empty files.
 //
 // A run lays the files out as an in-memory table, opens it (which validates the headers against each
-// other), checks it (VerifyTable) and scans it every way (TableScan.h), then closes it and deletes the
-// files. An engine error (EVORSAMEngineError) is the clean answer to damage; anything else a run
-// throws, and every crash or sanitizer report, is a fault of the engine.
+// other), checks it (VerifyTable) and scans it every way (TableScan.h), closes it, walks it with a cursor
+// (WalkWithCursor) and deletes the files. An engine error (EVORSAMEngineError) is the clean answer to damage;
+// anything else a run throws, and every crash or sanitizer report, is a fault of the engine.
 #pragma once
 
 #include <array>

@@ -19,8 +19,10 @@ std::optional<TContents> OpenAfterCrash(TDataTable& table) {
         return std::nullopt;
     }
     TScanReport scan = ScanTable(table);
+    TContents contents = Contents(table);
+    CloseAndWalkWithCursor(table, scan);
     EXPECT_TRUE(scan.Ok()) << table.TableName() << ":\n" << scan.Text();
-    return Contents(table);
+    return contents;
 }
 
 } // namespace vorsam::test

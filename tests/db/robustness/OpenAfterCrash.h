@@ -11,8 +11,8 @@ namespace vorsam::test {
 bool IsCorruptionError(uint16_t code);
 
 // Opens the (closed) table: none when the open raises a clean corruption error; else the table must
-// scan clean (TableScan.h), and its contents are the result. Another error, or a problem the scan
-// finds, fails the running test.
+// scan clean (TableScan.h, with a cursor too), and its contents are the result; the table is closed again.
+// Another error, or a problem the scan finds, fails the running test.
 std::optional<TContents> OpenAfterCrash(TDataTable& table);
 
 } // namespace vorsam::test

@@ -24,7 +24,7 @@ namespace vorsam::test {
 struct TTortureOptions {
     size_t Workers = 4;
     std::chrono::milliseconds Round{1500};
-    std::chrono::milliseconds Total{20000};
+    std::chrono::milliseconds Total{15000};
     uint32_t Seed = 1;
 };
 

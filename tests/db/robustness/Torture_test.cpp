@@ -13,7 +13,7 @@ namespace {
 
 std::chrono::seconds TortureTime() {
     const char* seconds = std::getenv("CENTRPRG_TORTURE_SECONDS");
-    return std::chrono::seconds(seconds ? std::max(1, std::atoi(seconds)) : 20);
+    return std::chrono::seconds(seconds ? std::max(1, std::atoi(seconds)) : 15);
 }
 
 TEST(TortureTest, WorkersKilledAtRandomLeaveTablesWholeOrCleanlyDamagedAndNeverHang) {
