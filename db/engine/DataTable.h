@@ -263,6 +263,8 @@ private:
     std::string FileName(const char* extension) const;
     void PrepareFiles(TTableOpenMode mode);
     void ReadAndValidateHeaders();
+    void ReadHeaders();
+    void ValidateHeaders();
     void CloseFiles() noexcept;
     void FinishUses();
     void CreateFiles(const TTableDefinition& definition, const std::vector<TFieldDescriptor>& fields);
