@@ -3,6 +3,7 @@
 #include "TableScan.h"
 
 #include "db/lib/ByteUtils.h"
+#include "db/lib/DataTypes.h"
 #include "db/lib/FileHandler.h"
 #include "db/lib/FileList.h"
 #include "db/lib/LibraryGlobals.h"
@@ -59,6 +60,50 @@ EngineSettings FuzzSettings() {
     return settings;
 }
 
+// The first active record among the first slots, deleted and appended again twice (its blob handles
+// cleared: the deletion freed its blobs); each write may be refused with an engine error.
+void RewriteFirstRecord(TDataTable& table) {
+    constexpr uint32_t SlotsLooked = 1000;
+    TDataFile& file = table.DataFile();
+    std::vector<uint8_t> image;
+    uint32_t number = 0;
+    {
+        TTableRead read(table);
+        for (uint32_t n = 1; n <= file.GetRecordCount() && n <= SlotsLooked && number == 0; ++n) {
+            TPinnedRecord record(file.GetRecord(nullptr, n));
+            if (record->Status() != RecordActive) continue;
+            image.assign(record->Image().begin(), record->Image().end());
+            number = n;
+        }
+    }
+    if (number == 0) return;
+    table.DeleteRecord(number);
+    for (const TFieldDescriptor& field : file.FieldDescriptors())
+        if (field.DataType() == dtBlob && size_t(field.Offset()) + 9 <= image.size())
+            std::fill_n(image.begin() + field.Offset() + 1, 8, 0);
+    for (int copy = 0; copy < 2; ++copy) {
+        try {
+            table.AppendRecord(image);
+        } catch (const EVORSAMEngineError&) {
+            // a key violation, a value out of bounds: a refusal leaves the table as it was
+        }
+    }
+}
+
+// The write step of a run on the table, open again: the problems of the check after it, or of the
+// engine error it ended with.
+std::vector<std::string> WriteAndCheck(TDataTable& table) {
+    try {
+        table.Open();
+        RewriteFirstRecord(table);
+        std::vector<std::string> problems = VerifyTable(table).Problems;
+        table.Close();
+        return problems;
+    } catch (const EVORSAMEngineError& e) {
+        return {std::string("write: ") + e.what()};
+    }
+}
+
 } // namespace
 
 std::string PackTableFiles(const TTableFiles& files) {
@@ -95,7 +140,12 @@ TFuzzOutcome RunTableInput(std::span<const uint8_t> input, std::string* problems
     CloseAndWalkWithCursor(table, report);
     if (problems) *problems = report.Text();
     if (report.Verify.Ok() && !report.WalksOk()) return TFuzzOutcome::Unnoticed;
-    return report.Ok() ? TFuzzOutcome::Sound : TFuzzOutcome::Damaged;
+    std::vector<std::string> afterWrite = WriteAndCheck(table);
+    if (!report.Ok()) return TFuzzOutcome::Damaged;
+    if (afterWrite.empty()) return TFuzzOutcome::Sound;
+    if (problems)
+        for (const std::string& problem : afterWrite) *problems += "after the write: " + problem + "\n";
+    return TFuzzOutcome::BrokenByWrite;
 }
 
 TTableFiles ReadMemoryTableFiles(const std::string& name) {

@@ -8,9 +8,11 @@
 // A shorter input is a table of empty files.
 //
 // A run lays the files out as an in-memory table, opens it (which validates the headers against each
-// other), checks it (VerifyTable) and scans it every way (TableScan.h), closes it, walks it with a cursor
-// (WalkWithCursor) and deletes the files. An engine error (EVORSAMEngineError) is the clean answer to damage;
-// anything else a run throws, and every crash or sanitizer report, is a fault of the engine.
+// other), checks it (VerifyTable) and scans it every way (TableScan.h), closes it and walks it with a
+// cursor (CloseAndWalkWithCursor); then opens it again, deletes its first record and appends it twice
+// (either write may be refused), checks it again and deletes the files. An engine error (EVORSAMEngineError)
+// is the clean answer to damage; anything else a run throws, and every crash or sanitizer report, is a fault
+// of the engine.
 #pragma once
 
 #include <array>
@@ -27,10 +29,11 @@ std::string PackTableFiles(const TTableFiles& files);
 TTableFiles UnpackTableFiles(std::span<const uint8_t> input);
 
 enum class TFuzzOutcome : uint8_t {
-    Refused,  // the open raised an engine error
-    Damaged,  // opened; the check or the scan found problems, or a read raised an engine error
-    Sound,    // opened, checked and scanned without a problem
-    Unnoticed // the check found nothing, yet the scan found a problem or raised: the check misses it
+    Refused,      // the open raised an engine error
+    Damaged,      // opened; the check or the scan found problems, or a read raised an engine error
+    Sound,        // opened, checked and scanned without a problem
+    Unnoticed,    // the check found nothing, yet the scan found a problem or raised: the check misses it
+    BrokenByWrite // sound, yet after the writes (done or refused) the check finds problems
 };
 
 // One run (above); `problems` gets the scan's and the check's findings or the error's message.
