@@ -63,13 +63,14 @@ TCopySelector::TCopySelector(QWidget* parent)
     connect(CancButton, &QPushButton::clicked, this, &TCopySelector::CancButtonClick);
 }
 
-void TCopySelector::LayOut(std::span<TSelectionTile*> panels, int perRow, QPushButton* leftButton) {
+void TCopySelector::LayOut(std::span<TSelectionTile*> panels, int perRow, QPushButton* leftButton,
+                           int first) {
     auto* tiles = new QGridLayout(GroupBox1);
     for (int i = 0; i < static_cast<int>(panels.size()); ++i) {
         panels[i] = new TSelectionTile(GroupBox1);
-        panels[i]->setObjectName(QStringLiteral("Panel%1").arg(i + 2));
+        panels[i]->setObjectName(QStringLiteral("Panel%1").arg(i + first));
         tiles->addWidget(panels[i], i / perRow, i % perRow);
-        connect(panels[i], &TSelectionTile::MouseDown, this, [this, i] { PanelMouseDown(i + 2); });
+        connect(panels[i], &TSelectionTile::MouseDown, this, [this, i, first] { PanelMouseDown(i + first); });
     }
     auto* buttons = new QHBoxLayout;
     if (leftButton) buttons->addWidget(leftButton);

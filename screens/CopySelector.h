@@ -7,7 +7,8 @@
 //
 // A selector is a dialog with its tiles (Panel2, Panel3, ...) in the group GroupBox1 and a row of
 // buttons below: "O&k" (OkButton, the result 1) and "&Cancela" (CancButton, the result 2).
-// FormShow runs on every showing; a press on the panel numbered n runs PanelMouseDown(n).
+// FormShow runs on every showing; a press on the panel numbered n runs PanelMouseDown(n). The
+// panels are numbered from 2 unless the selector numbers them from another first number.
 
 #include "platform/ui/Color.h"
 
@@ -56,7 +57,8 @@ class TCopySelector : public QDialog {
     Q_OBJECT
 public:
     virtual void FormShow() = 0;
-    // PanelnMouseDown: the press on the panel numbered panel (2 onwards).
+    // PanelnMouseDown: the press on the panel numbered panel (2 onwards, or the first number
+    // given to LayOut).
     virtual void PanelMouseDown(int panel) = 0;
     virtual void OkButtonClick() = 0;
     void CancButtonClick() { done(SelectorResultCancel); }
@@ -68,9 +70,10 @@ public:
 protected:
     explicit TCopySelector(QWidget* parent);
 
-    // Makes the tiles Panel2, Panel3, ... into panels, perRow to a row, and lays out the dialog;
-    // leftButton, when given, stands at the left of the button row.
-    void LayOut(std::span<TSelectionTile*> panels, int perRow, QPushButton* leftButton = nullptr);
+    // Makes the tiles Panel<first>, Panel<first + 1>, ... into panels, perRow to a row, and lays
+    // out the dialog; leftButton, when given, stands at the left of the button row.
+    void LayOut(std::span<TSelectionTile*> panels, int perRow, QPushButton* leftButton = nullptr,
+                int first = 2);
     // Translates the captions of GroupBox1, OkButton and CancButton and the window title.
     void CaptionFrame(const char* title, const char* group);
 

@@ -18,6 +18,7 @@
 #include "core/Language.h"
 #include "core/ProgramFolder.h"
 #include "core/ui/prgmain.h"
+#include "dbui/VORSAMPw.h"
 #include "desktop/qvxComponents.h"
 #include "platform/ui/UiServices.h"
 
@@ -67,6 +68,7 @@ int main(int argc, char* argv[]) {
     try {
         SetProgramFolder(ResolveProgramFolder(CurrentProgramFolderInputs(dataDir)));
         OpenLanguageFile(ProgramFilePath(LanguageFileName));
+        vorsam::InstallPasswordDialog(); // asked for when a table is enciphered
     } catch (const std::exception& error) {
         ShowError(nullptr, error.what());
         return 1;

@@ -8,26 +8,41 @@
 #include "core/Language.h"
 #include "core/Programming.h"
 #include "core/Sections.h"
+#include "core/ValueConversions.h"
 #include "core/ui/prgmain.h"
+#include "db/engine/VORSAMTable.h"
+#include "platform/ui/UiServices.h"
 #include "screens/Agcolet.h"
 #include "screens/Agindiv.h"
 #include "screens/Atdport.h"
 #include "screens/Atendfax.h"
 #include "screens/Atuaauto.h"
 #include "screens/Calendar.h"
+#include "screens/Cancprog.h"
 #include "screens/Central.h"
+#include "screens/Chefsecr.h"
 #include "screens/Codpart.h"
+#include "screens/ConfVia.h"
 #include "screens/Confsys.h"
 #include "screens/Desperta.h"
 #include "screens/Emergenc.h"
 #include "screens/Feriados.h"
+#include "screens/Gruporam.h"
+#include "screens/Ncat.h"
 #include "screens/Notautom.h"
 #include "screens/PlanoNum.h"
+#include "screens/Prefixos.h"
 #include "screens/Progdive.h"
+#include "screens/Progind.h"
+#include "screens/Programa.h"
 #include "screens/Relator.h"
+#include "screens/ScratchTables.h"
 #include "screens/Senhager.h"
 #include "screens/Teclasti.h"
 #include "screens/Temporiz.h"
+
+#include <QLabel>
+#include <QLineEdit>
 
 // ---- Show functions -----------------------------------------------------------------------
 
@@ -59,6 +74,28 @@ void ShowFaxAttendant(TCommandContext& context) {
     screen.exec();
 }
 
+// The trunks: every trunk from the menu, or the one trunk of a trunk button (context.Which()).
+void ShowTrunks(TCommandContext& context) {
+    auto& screen = context.Screen<TFormConfigVias>();
+    PrepareTrunkScreen(screen, TabTemp(), context.Which());
+    screen.exec();
+    screen.EditVia->setEnabled(true);
+}
+
+// The extension groups, then the warnings about attendants that name a group now empty.
+void ShowExtensionGroups(TCommandContext& context) {
+    context.Screen<TFormGrupoRam>().exec();
+    AfterExtensionGroups(context);
+}
+
+// The lists offer the extensions; they are filled for group 1 before the screen shows.
+void ShowBossSecretary(TCommandContext& context) {
+    auto& screen = context.Screen<TFormChefeSecr>();
+    BuildExtensionList(false);
+    screen.PreencheCombosChefeSecr(1);
+    screen.exec();
+}
+
 // The boxes offer the sections the programming holds.
 void ShowReport(TCommandContext& context) {
     auto& form = context.Screen<TFormRelat>();
@@ -66,19 +103,43 @@ void ShowReport(TCommandContext& context) {
     form.exec();
 }
 
+// The categories of every extension, on the table built for them.
+void ShowCategories(TCommandContext& context) {
+    auto& screen = context.Screen<TMultPageDlg>();
+    screen.SetTable(&TabTemp());
+    screen.MontaTelaCategorias();
+    screen.exec();
+}
+
+// The extension button of position Which() - 1: its caption and panels.
+void ShowExtensionProgramming(TCommandContext& context) {
+    const int position = context.Which() - 1;
+    if (position < 0 || position >= CurrentModel().Extensions)
+        throw ECoreError(TranslateText(LngText("Ramal não existe.")));
+    EditedPosition = static_cast<std::uint8_t>(position);
+    auto& screen = context.Screen<TFormProgRama>();
+    screen.SetTable(&TabTemp());
+    screen.setWindowTitle(TrText("Categoria e programações de ramal"));
+    screen.PanelRamal->setText(TrText("Ramal") + " " + QString::number(ExtensionNumber(position)));
+    screen.PanelPosFis->setText(TrText("Posição física") + " " +
+                                QString::fromStdString(IntToStrZeroPad(position, 2)));
+    screen.exec();
+}
+
 } // namespace
 
 void AfterExtensionGroups(TCommandContext& context) {
     WarnDoorPhonesWithEmptyGroup(&context.MainWindow());
-    // The trunks' counterpart (ViaComGrupoVazio: warn and run TCommandId::Trunks) joins here with
-    // the trunk screen.
+    if (!ViaComGrupoVazio()) return;
+    ShowMessage(&context.MainWindow(), TMsgKind::Warning,
+                LngText("Ao apagar grupo de ramal foi gerada inconsistência nos ramais atendedores das vias. "
+                        "Será necessário corrigi-los."));
+    context.RunCommand(TCommandId::Trunks);
 }
 
-// Step 3 of the road. The builders of the scratch tables come with the data-aware screens: call
-// BuildTempTable(tableCode, which) here. Until then no data-aware command has a Show function.
+// Step 3 of the road: the scratch table of the command's screen.
 void BuildScratchTable(int tableCode, int which) {
-    throw ECoreError(TranslateText(LngText("A tabela de trabalho desta tela ainda não está disponível.")) +
-                     " (" + std::to_string(tableCode) + ", " + std::to_string(which) + ")");
+    BuildTempTable(tableCode, which);
 }
 
 // ---- The table --------------------------------------------------------------------------------
@@ -104,21 +165,23 @@ const std::vector<TCommand>& CommandTable() {
          .separator = true},
 
         {.id = Categories, .caption = LngText("Categoria dos ramais"), .menu = S::Extensions, .section = K::Categories,
-         .helpContext = 15, .tableCode = 1, .availableOn = AnyModel, .toolBar = true},
+         .helpContext = 15, .tableCode = 1, .availableOn = AnyModel, .show = ShowCategories, .toolBar = true},
         {.id = ExtensionProgramming, .caption = LngText("Categoria e programações de ramal"), .menu = S::Buttons,
-         .section = K::Categories, .helpContext = 15, .tableCode = 1, .availableOn = AnyModel},
+         .section = K::Categories, .helpContext = 15, .tableCode = 1, .availableOn = AnyModel,
+         .show = ShowExtensionProgramming},
         {.id = NumberingPlan, .caption = LngText("Plano de numeração"), .menu = S::Extensions, .section = K::NumberingPlan,
          .helpContext = 16, .availableOn = AnyModel, .show = ShowScreen<TFormPlanoNum>, .toolBar = true},
-        // Its Show function, once TFormGrupoRam exists, shows the screen and then calls
-        // AfterExtensionGroups(context): the door phones' warning is wired there already.
         {.id = ExtensionGroups, .caption = LngText("Grupos de ramais"), .menu = S::Extensions,
-         .section = K::ExtensionGroups, .helpContext = 19, .tableCode = 5, .availableOn = AnyModel, .toolBar = true},
+         .section = K::ExtensionGroups, .helpContext = 19, .tableCode = 5, .availableOn = AnyModel,
+         .show = ShowExtensionGroups, .toolBar = true},
         {.id = BossSecretary, .caption = LngText("Grupos chefe-secretária"), .menu = S::Extensions,
-         .section = K::BossSecretary, .helpContext = 20, .tableCode = 6, .availableOn = AnyModel},
+         .section = K::BossSecretary, .helpContext = 20, .tableCode = 6, .availableOn = AnyModel,
+         .show = ShowBossSecretary},
         {.id = Cancellation, .caption = LngText("Cancelamento das programações"), .menu = S::Extensions,
-         .section = K::NumberingPlan, .helpContext = 17, .tableCode = 4, .availableOn = AnyModel},
+         .section = K::NumberingPlan, .helpContext = 17, .tableCode = 4, .availableOn = AnyModel,
+         .show = ShowScreen<TFormCancProg>},
         {.id = IndividualProgramming, .caption = LngText("Programações individuais"), .menu = S::Extensions,
-         .helpContext = 23, .tableCode = 8, .availableOn = AnyModel},
+         .helpContext = 23, .tableCode = 8, .availableOn = AnyModel, .show = ShowScreen<TFormProgInd>},
         {.id = IndividualSpeedDial, .caption = LngText("Agenda individual de ramal"), .menu = S::Extensions,
          .helpContext = 21, .availableOn = AnyModel, .show = ShowScreen<TFormAgIndiv>},
         {.id = WakeUp, .caption = LngText("Programação de despertador"), .menu = S::Extensions, .section = K::WakeUp,
@@ -129,9 +192,9 @@ const std::vector<TCommand>& CommandTable() {
          .section = K::TerminalKeys, .helpContext = 24, .availableOn = AnyModel, .show = ShowScreen<TFormTeclasTI>},
 
         {.id = Trunks, .caption = LngText("Configuração das vias"), .menu = S::Exchange, .section = K::Trunks,
-         .helpContext = 14, .tableCode = 2, .availableOn = AnyModel, .toolBar = true},
+         .helpContext = 14, .tableCode = 2, .availableOn = AnyModel, .show = ShowTrunks, .toolBar = true},
         {.id = Prefixes, .caption = LngText("Bloqueio de prefixos"), .menu = S::Exchange, .section = K::Prefixes,
-         .helpContext = 32, .tableCode = 7, .availableOn = AnyModel},
+         .helpContext = 32, .tableCode = 7, .availableOn = AnyModel, .show = ShowScreen<TFormPref>},
         {.id = GeneralSpeedDial, .caption = LngText("Agenda geral"), .menu = S::Exchange, .section = K::GeneralSpeedDial,
          .helpContext = 26, .availableOn = AnyModel, .show = ShowScreen<TFormAgColet>},
         {.id = Timers, .caption = LngText("Temporizações"), .menu = S::Exchange, .section = K::Timers, .helpContext = 27,

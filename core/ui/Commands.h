@@ -34,10 +34,10 @@
 // EditedPosition from context.Which() - 1 for the extension buttons, the trunk mode from
 // context.Which() (AllItems = all trunks), BuildExtensionList for the screens that need it, the
 // report boxes from LoadedSections, and what follows the screen (AfterExtensionGroups after the
-// extension groups). The entry's help context is the page the screen's Help button shows. The data-aware
-// screens also need the builders: BuildScratchTable in CommandTable.cpp calls BuildTempTable(code, which)
-// once it exists (the table component the builders work on belongs to the main window). The serial-port
-// setting's LoadSerialPortSetting is called from TFormPrinc::showEvent.
+// extension groups). The entry's help context is the page the screen's Help button shows. A data-aware
+// screen binds its controls to TabTemp(), which BuildScratchTable has filled through BuildTempTable(code,
+// which) (screens/ScratchTables.h). The serial-port setting's LoadSerialPortSetting is called from
+// TFormPrinc::showEvent.
 
 #include "core/AccessRights.h"
 

@@ -83,6 +83,7 @@ void TVORSAMDataSet::InternalOpen() {
     currentKey_ = nullptr;
     cursor.SetReadAhead(readAhead_);
     cursor.SetToBegin();
+    CreateFilters();
     OpenCursorComplete();
 }
 
@@ -92,6 +93,8 @@ void TVORSAMDataSet::InternalClose() {
     for (TKeyBuffer& buffer : keyBuffers_) buffer = {};
     currentKey_ = nullptr;
     filterImage_ = nullptr;
+    lookupRecord_ = nullptr;
+    expressionFilter_ = callbackFilter_ = 0;
     oldValues_.clear();
     editImage_.clear();
     fieldTypes_.clear();
@@ -128,6 +131,7 @@ void TVORSAMDataSet::ReadIndexInfo() {
 
 void TVORSAMDataSet::SwitchToIndex(const std::string& indexName) {
     const TEngineLock lock(*this);
+    ResetCursorRange();
     UpdateCursorPos();
     DropBlock();
     Cursor().SetIndexName(indexName);

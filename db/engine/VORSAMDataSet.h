@@ -27,6 +27,21 @@
 // any other move ends the block and goes on one record at a time; setting BlockReadSize to 0 shows the
 // record where reading stopped.
 //
+// Filters: the Filter text becomes an expression filter of the cursor, OnFilterRecord a callback filter
+// (priority 1) that judges a copy of each record in state dsFilter; both are made on open and are active
+// only while Filtered (VORSAMDataSetFilters.cpp). The cursor applies them, so moves skip what they refuse.
+//
+// Keys (VORSAMDataSetKeys.cpp): six key buffers (DataRecordBuffer.h) hold the keys of searches and
+// ranges; state dsSetKey edits one of them through the fields of the active index. Post ends such an edit
+// keeping the key, Cancel restores the key the buffer held before. A range is the pair of range-start
+// and range-end keys, each over its number of key fields (a partial key: the leading fields only); the
+// cursor is given a range only when it differs from the one in force.
+//
+// Locate and Lookup (VORSAMDataSetLocate.cpp) search on the cursor when the key fields are the leading
+// fields of the active index (and, for strings, the index's case rule is the one asked for), else on a
+// lookup cursor of a descendant that has one, else through a filter made for the search; a null key
+// value matches a null field in every one of them. Neither moves the dataset when nothing is found.
+//
 // Work on the engine runs under the session's lock (TVORSAMSession::LockSession) of the dataset's
 // database, when it has one.
 //
@@ -42,7 +57,9 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace vorsam {
@@ -79,8 +96,38 @@ public:
     bool GetFieldData(const platform::data::TField& field, void* buffer) override;
     bool GetFieldData(int fieldNo, void* buffer) override;
     void SetFieldData(platform::data::TField& field, const void* buffer) override;
+    // In state dsOldValue: "Field %s cannot be modified.".
+    void SetStateFieldValue(platform::data::TDataSetState state, platform::data::TField& field,
+                            const platform::data::Variant& value) override;
     bool GetIsIndexField(const platform::data::TField& field) override;
     bool GetCurrentRecord(char* buffer) override;
+    // Blobs of the record of the present state (VORSAMDataSetBlobs.cpp, VORSAMBlobStream.h).
+    int GetBlobFieldData(int fieldNo, platform::data::TBytes& buffer) override;
+    std::unique_ptr<platform::data::TStream> CreateBlobStream(platform::data::TField& field,
+                                                              platform::data::TBlobStreamMode mode) override;
+    void CloseBlob(platform::data::TField& field) override;
+
+    // Filters (see above). The setters of an open dataset first check browse mode; a filter text the
+    // cursor refuses raises before anything changes.
+    void SetFiltered(bool value) override;
+    void SetFilterText(std::string text) override;
+    void SetFilterOptions(platform::data::TFilterOptions options) override;
+    void SetOnFilterRecord(TFilterRecordEvent handler) override;
+
+    // The fields of the active index in key order: "Field index out of range." outside 0 .. count - 1,
+    // "Cannot access index field %s." for one the dataset has no field of.
+    int IndexFieldCount() const { return index_.FieldCount; }
+    platform::data::TField* GetIndexField(int index);
+    // The key fields set in the key buffer being edited (0: all of them); dsSetKey only.
+    int KeyFieldCount() const;
+    void SetKeyFieldCount(int value);
+
+    void Post() override;
+    void Cancel() override;
+    bool Locate(std::string_view keyFields, const platform::data::Variant& keyValues,
+                platform::data::TLocateOptions options) override;
+    platform::data::Variant Lookup(std::string_view keyFields, const platform::data::Variant& keyValues,
+                                   std::string_view resultFields) override;
 
 protected:
     // The active index as the dataset keeps it: its first key fields in key order.
@@ -115,6 +162,34 @@ protected:
     // The record that state dsFilter judges.
     void SetFilterRecord(uint8_t* image) { filterImage_ = image; }
     void InitKeyBuffer(TKeyBuffer& buffer) const;
+
+    // Key buffers (VORSAMDataSetKeys.cpp).
+    // Enters dsSetKey on the buffer, keeping what it held for Cancel; `clear` empties it first.
+    void SetKeyBuffer(TKeyIndex index, bool clear);
+    // Fills the buffer with the values of the leading key fields; "No fields defined for the current
+    // index." without key fields.
+    void SetKeyFields(TKeyIndex index, const std::vector<platform::data::Variant>& values);
+    // Ends dsSetKey: keeps the key (commit) or restores the one the buffer held.
+    void PostKeyBuffer(bool commit);
+    // The range start (and end) of a detail dataset: its leading key fields take the master's values.
+    void SetLinkRanges(const std::vector<platform::data::TField*>& masterFields);
+    // Gives the cursor the range of the range buffers unless it is the one in force; true when it did.
+    bool SetCursorRange();
+    // Removes the range in force; true when there was one.
+    bool ResetCursorRange();
+    // The key of the active index built from the buffer's record image.
+    std::vector<uint8_t> BuildKey(const TKeyBuffer& buffer) const;
+
+    // Filters and searches.
+    bool FindRecord(bool restart, bool goForward) override;
+    // The search behind Locate and Lookup; with `sync` a found record becomes the cursor's.
+    bool LocateRecord(std::string_view keyFields, const platform::data::Variant& keyValues,
+                      platform::data::TLocateOptions options, bool sync);
+    // A cursor searching by the fields on an index of their own; none here.
+    virtual TDataCursor* GetLookupCursor(const std::string& keyFields, bool caseInsensitive) {
+        return nullptr;
+    }
+    virtual void DestroyLookupCursor() {}
 
     // Holds the lock of the session (EngineSession) for a scope; nothing without a session.
     class TEngineLock {
@@ -164,6 +239,23 @@ protected:
     void DoOnNewRecord() override;
 
 private:
+    friend class TVORSAMBlobStream;
+
+    // A temporary state for a scope (data links are not told), with the record dsFilter judges.
+    class TTempState {
+    public:
+        TTempState(TVORSAMDataSet& dataSet, platform::data::TDataSetState state,
+                   uint8_t* filterRecord = nullptr);
+        ~TTempState();
+        TTempState(const TTempState&) = delete;
+        TTempState& operator=(const TTempState&) = delete;
+
+    private:
+        TVORSAMDataSet& dataSet_;
+        platform::data::TDataSetState saved_;
+        uint8_t* savedFilterRecord_;
+    };
+
     // The record a field of the present state reads or writes: its image and, for the states that
     // have them, its calculated fields.
     struct TStateRecord {
@@ -183,6 +275,21 @@ private:
 
     TDataCursor& Cursor() const;
     void ComputeLayout();
+    // Filters (VORSAMDataSetFilters.cpp).
+    void CreateFilters();
+    uint32_t AddExpressionFilter(const std::string& text, platform::data::TFilterOptions options);
+    uint32_t AddCallbackFilter();
+    bool FilterAccepts(std::span<const uint8_t> image);
+    void ActivateFilters(bool active);
+    void ReplaceFilter(uint32_t& handle, uint32_t replacement);
+    // Locate (VORSAMDataSetLocate.cpp).
+    bool MapsToIndex(const std::vector<platform::data::TField*>& fields, bool caseInsensitive) const;
+    void AssignKeyValues(const std::vector<platform::data::TField*>& fields,
+                         const platform::data::Variant& keyValues, bool partial, uint8_t* image);
+    bool LocateOnCursor(TDataCursor& search, const std::vector<platform::data::TField*>& fields, bool partial,
+                        bool sync, uint8_t* image);
+    bool LocateByFilter(const std::vector<platform::data::TField*>& fields, bool partial,
+                        bool caseInsensitive, uint8_t* image);
     void ReadIndexInfo();
     void CheckCursorOn(char* buffer);
     TStateRecord RecordForState() const;
@@ -208,6 +315,9 @@ private:
     std::array<TKeyBuffer, KeyBufferCount> keyBuffers_;
     TKeyBuffer* currentKey_ = nullptr;
     uint8_t* filterImage_ = nullptr;
+    char* lookupRecord_ = nullptr;  // the record Lookup reads its result fields from (state dsCalcFields)
+    uint32_t expressionFilter_ = 0; // the cursor's filter handles; 0: none
+    uint32_t callbackFilter_ = 0;
     TBlockRead block_;
     bool autoDisplayLabels_ = false;
     bool copyOnAppend_ = false;

@@ -117,7 +117,7 @@ TVORSAMDataSet::TStateRecord TVORSAMDataSet::RecordForState() const {
     case dsNewValue:
         return whole(ActiveBuffer());
     case dsCalcFields:
-        return whole(CalcBuffer());
+        return whole(lookupRecord_ != nullptr ? lookupRecord_ : CalcBuffer());
     case dsBlockRead:
         if (block_.Active()) return block_.Count == 0 ? TStateRecord{} : whole(block_.Record.get());
         return IsEmpty() ? TStateRecord{} : whole(ActiveBuffer());
@@ -188,6 +188,11 @@ bool TVORSAMDataSet::GetFieldData(const TField& field, void* buffer) {
 }
 
 // ---- writing ----
+
+void TVORSAMDataSet::SetStateFieldValue(TDataSetState state, TField& field, const Variant& value) {
+    if (state == dsOldValue) DatabaseErrorFmt(SFieldReadOnly, {field.DisplayName()});
+    TDataSet::SetStateFieldValue(state, field, value);
+}
 
 void TVORSAMDataSet::WriteFieldValue(uint16_t fieldNo, uint8_t* image, const void* buffer) const {
     const std::span<uint8_t> record(image, layout_.RecordSize);

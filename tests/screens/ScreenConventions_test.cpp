@@ -8,6 +8,7 @@
 #include "screens/Central.h"
 #include "screens/Emergenc.h"
 #include "screens/Feriados.h"
+#include "screens/Ncat.h"
 #include "screens/Padrao.h"
 #include "screens/Progdive.h"
 #include "screens/ScreenConventions.h"
@@ -99,8 +100,9 @@ TEST_F(ConventionsTest, EachScreensHelpButtonOpensItsContext) {
     screens.push_back(std::make_unique<TFormProgDiv>());
     screens.push_back(std::make_unique<TFormFeria>());
     screens.push_back(std::make_unique<TFormCentral>());
+    screens.push_back(std::make_unique<TMultPageDlg>());
     for (const auto& screen : screens) screen->HelpButton->click();
-    EXPECT_EQ(services.help.contexts, (std::vector<int>{13, 25, 27, 28, 29, 30, 31, 34, 36}));
+    EXPECT_EQ(services.help.contexts, (std::vector<int>{13, 25, 27, 28, 29, 30, 31, 34, 36, 15}));
 }
 
 // The captions set while a screen is shown make it wider than when Qt centred it over its parent:

@@ -4,6 +4,9 @@
 
 #include "ScreenFixture.h"
 #include "core/ExtensionCodes.h"
+#include "core/Language.h"
+#include "core/TempTable.h"
+#include "db/engine/VORSAMTable.h"
 #include "platform/os/Cp1252.h"
 #include "screens/Agcolet.h"
 #include "screens/Agindiv.h"
@@ -11,22 +14,36 @@
 #include "screens/Atendfax.h"
 #include "screens/Atuaauto.h"
 #include "screens/Calendar.h"
+#include "screens/Cancprog.h"
 #include "screens/Central.h"
+#include "screens/Chefsecr.h"
 #include "screens/Codpart.h"
+#include "screens/ConfVia.h"
 #include "screens/Confsys.h"
+#include "screens/Copconf.h"
 #include "screens/Copramal.h"
 #include "screens/Desperta.h"
 #include "screens/Emergenc.h"
 #include "screens/Feriados.h"
+#include "screens/Gruporam.h"
+#include "screens/Ncat.h"
 #include "screens/Notautom.h"
 #include "screens/Padrao.h"
 #include "screens/PlanoNum.h"
+#include "screens/PrefixTrie.h"
+#include "screens/Prefixos.h"
 #include "screens/Progdive.h"
+#include "screens/Progind.h"
+#include "screens/Programa.h"
+#include "screens/ScratchTables.h"
 #include "screens/Senhager.h"
 #include "screens/Teclasti.h"
 #include "screens/Temporiz.h"
+#include "screens/Todpref.h"
 
+#include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPixmap>
 #include <QPushButton>
 #include <QRadioButton>
@@ -168,6 +185,115 @@ TEST_F(Screenshots, DISABLED_GridScreens) {
     Save(notAuto, "Notautom");
     TFormAtuaAuto atuaAuto;
     Save(atuaAuto, "Atuaauto");
+}
+
+// The trunk screen on its second trunk, as the trunk menu command shows it, and its copy selector.
+TEST_F(Screenshots, DISABLED_Trunks) {
+    ProgrammingHeader[198 + 8 + 7] |= 0x20; // trunk 2 identifies callers
+    BuildTempTable(2, AllTempTableItems);
+    TFormConfigVias screen;
+    PrepareTrunkScreen(screen, TabTemp(), AllTempTableItems);
+    screen.show();
+    screen.EditVia->setText("2");
+    screen.EnterVia();
+    Save(screen, "ConfVia");
+    screen.done(0);
+
+    TFormCopiaVia copy;
+    copy.show();
+    copy.PanelMouseDown(3);
+    Save(copy, "Copconf");
+}
+
+// The screens over the scratch table, built as the main window builds it.
+TEST_F(Screenshots, DISABLED_ScratchTableScreens) {
+    OpenLanguageFile(std::string(CENTRPRG_SOURCE_DIR) + "/resources/CentrPrg.lng");
+    std::vector<TPrefixRow> rows;
+    for (char digit = '0'; digit <= '9'; ++digit)
+        rows.push_back({std::string(1, digit), digit == '0' ? '4' : '1'});
+    for (const char* prefix : {"40", "41", "42", "43", "44", "45", "46", "47", "49"})
+        rows.push_back({prefix, '3'});
+    for (const char* prefix : {"480", "481", "482", "483", "484", "485", "486", "487", "488", "489"})
+        rows.push_back({prefix, prefix[2] == '0' ? '5' : '2'});
+    std::erase_if(rows, [](const TPrefixRow& row) { return row.Prefix == "4"; });
+    StorePrefixTrie(rows, "048", ModelCode, ProgrammingHeader);
+    BuildTempTable(7, 255);
+    TFormPref pref;
+    pref.show();
+    pref.ListBox1->setCurrentRow(12);
+    Save(pref, "Prefixos");
+    pref.reject();
+    TFormTodPref todPref;
+    todPref.CheckCode('3');
+    Save(todPref, "Todpref");
+
+    ProgrammingImage[3570] = 1;
+    ProgrammingImage[3570 + 20] = 2;
+    ProgrammingImage[3570 + 40] = 106;
+    ProgrammingImage[3570 + 120] = 5;
+    ProgrammingImage[3570 + 140] = 2;
+    ProgrammingImage[3570 + 160] = 30;
+    ProgrammingImage[3570 + 180] = 0x37;
+    BuildTempTable(8, 255);
+    TFormProgInd progInd;
+    Save(progInd, "Progind");
+    progInd.reject();
+
+    // The group screens, each shown on the table the main window builds for it.
+    const std::uint8_t group1[] = {0, 1, 2, 3, 0xBB, 0xBB, 0xBB, 0xBB};
+    std::ranges::copy(group1, ProgrammingImage.Span(2425, 8).begin());
+    ProgrammingImage[2477] = 4;
+    BuildTempTable(5, AllTempTableItems);
+    TFormGrupoRam grupoRam;
+    Save(grupoRam, "Gruporam");
+
+    ProgrammingHeader[274] = 0;
+    ProgrammingHeader[282] = 5;
+    BuildTempTable(6, AllTempTableItems);
+    TFormChefeSecr chefeSecr;
+    BuildExtensionList(false);
+    chefeSecr.PreencheCombosChefeSecr(1);
+    Save(chefeSecr, "Chefsecr");
+
+    ProgrammingHeader[254] = 0x0B;
+    BuildTempTable(4, AllTempTableItems);
+    TFormCancProg cancProg;
+    Save(cancProg, "Cancprog");
+    TabTemp().Close();
+    DeleteTempTable();
+}
+
+// The categories screens on the scratch table the main window builds for them.
+TEST_F(Screenshots, DISABLED_CategoryScreens) {
+    ProgrammingHeader[18 + 1] = 0x3F;
+    ProgrammingHeader[38 + 1] = 0x06;
+    ProgrammingHeader[118 + 2] = 0x02;
+    ProgrammingHeader[158 + 2] = 1;
+    BuildTempTable(1, AllTempTableItems);
+    TMultPageDlg categories;
+    categories.SetTable(&TabTemp());
+    categories.MontaTelaCategorias();
+    categories.MaskEdit1->setText("21");
+    categories.EnterRamal();
+    Save(categories, "Ncat");
+    categories.ButtonCatClick();
+    Save(categories, "Ncat-noturno");
+    categories.ButtonCancelaClick();
+
+    ProgrammingHeader[254 + 1] = 0x21;
+    EditedPosition = 1;
+    BuildTempTable(1, 2);
+    TFormProgRama extension;
+    extension.SetTable(&TabTemp());
+    extension.setWindowTitle("Categoria e programações de ramal");
+    extension.PanelRamal->setText("Ramal 21");
+    extension.PanelPosFis->setText("Posição física 01");
+    Save(extension, "Programa");
+    extension.show();
+    extension.ButtonCatClick();
+    extension.ButtonCatClick();
+    Save(extension, "Programa-cancelamentos");
+    extension.ButtonCancelaClick();
 }
 
 } // namespace

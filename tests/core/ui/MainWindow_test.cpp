@@ -116,7 +116,10 @@ TEST_F(MainWindow, WithoutAProgrammingOnlyTheFileAndSystemCommandsAreEnabled) {
 }
 
 TEST_F(MainWindow, ScreensNotBuiltYetStayDisabledWithAProgramming) {
-    TFormPrinc window;
+    std::vector<TCommand> unbuilt = CommandTable();
+    for (TCommand& command : unbuilt)
+        if (command.id == TCommandId::Trunks) command.show = nullptr;
+    TFormPrinc window(unbuilt);
     window.OpenProgramming(Fixture(11));
     EXPECT_FALSE(window.Action(TCommandId::Trunks)->isEnabled());
     EXPECT_FALSE(window.TrunkButtons().front()->isEnabled());

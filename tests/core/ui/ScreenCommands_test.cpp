@@ -6,8 +6,11 @@
 #include "ShellFixture.h"
 #include "core/ExtensionCodes.h"
 #include "core/ImageLayout.h"
+#include "core/TempTable.h"
 #include "core/ui/prgmain.h"
+#include "platform/data/DataSet.h"
 #include "screens/Atendfax.h"
+#include "screens/ConfVia.h"
 #include "screens/Confsys.h"
 #include "screens/Relator.h"
 #include "screens/ScreenConventions.h"
@@ -17,10 +20,12 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
 
 #include <algorithm>
+#include <filesystem>
 #include <functional>
 
 namespace {
@@ -68,6 +73,13 @@ const TWiredScreen WiredScreens[] = {
     {TCommandId::NightService, "TFormNotAuto", true},
     {TCommandId::Actuation, "TFormAtuaAuto", true},
     {TCommandId::Report, "TFormRelat", false},
+    {TCommandId::Trunks, "TFormConfigVias", true},
+    {TCommandId::Prefixes, "TFormPref", true},
+    {TCommandId::IndividualProgramming, "TFormProgInd", false},
+    {TCommandId::ExtensionGroups, "TFormGrupoRam", true},
+    {TCommandId::BossSecretary, "TFormChefeSecr", true, ExtensionsOnly},
+    {TCommandId::Cancellation, "TFormCancProg", true},
+    {TCommandId::Categories, "TMultPageDlg", true},
 };
 
 class ScreenCommands : public ShellFixture {
@@ -121,6 +133,31 @@ TEST_F(ScreenCommands, EachCommandShowsItsPreparedScreenAndItsOkEnablesSave) {
         EXPECT_EQ(window.Action(TCommandId::Save)->isEnabled(), wired.marksSection);
         for (const auto& [kind, text] : Boxes()) EXPECT_NE(kind, TMsgKind::Error) << text;
     }
+}
+
+// The scratch table of a data-aware screen exists while the screen is shown, and goes after it.
+TEST_F(ScreenCommands, TheScratchTableLivesWhileItsScreenIsShown) {
+    TFormPrinc window;
+    ASSERT_TRUE(window.OpenProgramming(Fixture(4)));
+    const auto exists = [&](const char* name) { return std::filesystem::exists(folder.Path() + "/" + name); };
+    // One after the other: a screen kept for the run must not hold on to another screen's table.
+    for (const TCommandId id :
+         {TCommandId::Categories, TCommandId::Prefixes, TCommandId::IndividualProgramming, TCommandId::Trunks,
+          TCommandId::ExtensionGroups, TCommandId::BossSecretary, TCommandId::Cancellation,
+          TCommandId::Prefixes}) {
+        for (const bool ok : {false, true}) {
+            bool shownWithTable = false;
+            RunShowing([&] { window.Run(id); },
+                       [&](QDialog& screen) {
+                           shownWithTable = exists("TEMPORAR.DAT") && exists("TEMPORAR.IDX");
+                           if (ok) static_cast<TScreenForm&>(screen).OkButton->click();
+                       });
+            EXPECT_TRUE(shownWithTable);
+            EXPECT_FALSE(exists("TEMPORAR.DAT"));
+            EXPECT_FALSE(exists("TEMPORAR.IDX"));
+        }
+    }
+    for (const auto& [kind, text] : Boxes()) EXPECT_NE(kind, TMsgKind::Error) << text;
 }
 
 TEST_F(ScreenCommands, ARefusedRightShowsStopAndNoScreen) {
@@ -192,6 +229,53 @@ TEST_F(ScreenCommands, AfterTheExtensionGroupsAnEmptiedGroupOfADoorPhoneIsReport
               "TFormAtdPort");
     ASSERT_EQ(Boxes().size(), 1u);
     EXPECT_EQ(Boxes()[0].first, TMsgKind::Warning);
+}
+
+TEST_F(ScreenCommands, AfterTheExtensionGroupsAnEmptiedGroupOfATrunkOpensTheTrunks) {
+    TFormPrinc window;
+    ASSERT_TRUE(window.OpenProgramming(Fixture(11)));
+    TCommandContext context(window, FindCommand(window.Commands(), TCommandId::ExtensionGroups), AllItems);
+    ProgrammingHeader[198 + 8 + 3] = 0x73; // night attendant of trunk 2: group 3, empty
+    EXPECT_EQ(RunShowing([&] { AfterExtensionGroups(context); }, [](QDialog& dialog) { dialog.reject(); }),
+              "TFormConfigVias");
+    ASSERT_EQ(Boxes().size(), 1u);
+    EXPECT_EQ(Boxes()[0].first, TMsgKind::Warning);
+}
+
+// The trunk menu command shows every trunk; a trunk button only its own. The scratch table exists
+// in the program folder while the screen is open.
+TEST_F(ScreenCommands, TheTrunkScreenInBothModesOverItsScratchTable) {
+    TFormPrinc window;
+    ASSERT_TRUE(window.OpenProgramming(Fixture(11)));
+    struct TSeen {
+        bool files = false, copy = false, editable = false;
+        QString via;
+        int rows = 0;
+    };
+    const auto look = [&](TSeen& seen) {
+        return [&seen, this](QDialog& dialog) {
+            auto& screen = static_cast<TFormConfigVias&>(dialog);
+            seen.files = folder.Exists("TEMPORAR.DAT") && folder.Exists("TEMPORAR.IDX");
+            seen.copy = !screen.CopiaButton->isHidden();
+            seen.editable = screen.EditVia->isEnabled();
+            seen.via = screen.EditVia->text();
+            seen.rows = screen.TableConfVia->RecordCount();
+            screen.CancButtonClick();
+        };
+    };
+    TSeen all, one;
+    EXPECT_EQ(RunShowing([&] { window.Run(TCommandId::Trunks); }, look(all)), "TFormConfigVias");
+    EXPECT_EQ(RunShowing([&] { window.TrunkButtons()[2]->click(); }, look(one)), "TFormConfigVias");
+    EXPECT_TRUE(all.files && one.files);
+    EXPECT_TRUE(all.copy && all.editable);
+    EXPECT_EQ(all.via, "01");
+    EXPECT_EQ(all.rows, 4);
+    EXPECT_FALSE(one.copy || one.editable);
+    EXPECT_EQ(one.via, "03");
+    EXPECT_EQ(one.rows, 1);
+    for (const char* name : TempTableFiles) EXPECT_FALSE(folder.Exists(name)) << name;
+    EXPECT_TRUE(window.findChild<TFormConfigVias*>()->EditVia->isEnabled());
+    EXPECT_TRUE(Boxes().empty());
 }
 
 TEST_F(ScreenCommands, TheSerialPortSettingIsReadWhenTheWindowFirstAppears) {
