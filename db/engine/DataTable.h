@@ -186,7 +186,8 @@ public:
     // Deletes active record `number`, its keys and its blobs.
     void DeleteRecord(uint32_t number);
     // The record whose key in the index `slot` equals the key the image makes (in a non-unique index the
-    // image's +5 value ends the key); 0 when none.
+    // image's +5 value ends the key); 0 when none. VORSAM_INVALIDPARAM for a slot that keeps no keys
+    // (KeySlots); VORSAM_OUTOFRANGE for an image not of the record size.
     uint32_t FindKey(uint8_t slot, std::span<const uint8_t> image);
     // Empties the table's three files.
     void EmptyTable();
@@ -262,6 +263,8 @@ private:
     std::string FileName(const char* extension) const;
     void PrepareFiles(TTableOpenMode mode);
     void ReadAndValidateHeaders();
+    void ReadHeaders();
+    void ValidateHeaders();
     void CloseFiles() noexcept;
     void FinishUses();
     void CreateFiles(const TTableDefinition& definition, const std::vector<TFieldDescriptor>& fields);
@@ -315,6 +318,7 @@ private:
     const TKeyComparator& OrderOf(uint8_t slot);
     std::vector<uint8_t> KeyOf(uint8_t slot, std::span<const uint8_t> image) const;
     TRecord& ActiveRecord(uint32_t number);
+    void CheckImageSize(std::span<const uint8_t> image) const;
     std::vector<uint8_t> PreparedImage(std::span<const uint8_t> image, uint32_t number) const;
     void CheckUniqueKeys(std::span<const uint8_t> image, uint32_t number, std::span<const uint8_t> old);
     [[noreturn]] void RaiseIndexError(uint16_t code, uint8_t slot) const;

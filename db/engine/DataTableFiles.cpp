@@ -211,21 +211,31 @@ void TDataTable::Open(TTableOpenMode mode) {
 void TDataTable::ReadAndValidateHeaders() {
     if (NeedsReadSlots()) TakeReadSlots();
     try {
-        dataFile_.ReadHeader();
-        dataFile_.ReadFieldDescriptors();
-        indexFile_.ReadHeader();
-        if (HasBlobFile()) blobFile_.ReadHeader();
+        ReadHeaders();
         CheckWriteComplete();
-        if (dataFile_.GetEncrypted() != encrypted_ || (dataFile_.GetBlobFieldCount() > 0) != HasBlobFile())
-            Raise(VORSAM_HEADERCORRUPT);
-        dataFile_.ValidateHeader();
-        indexFile_.ValidateIndexHeader(dataFile_.FieldDescriptors());
-        if (HasBlobFile()) blobFile_.ValidateBlobHeader();
+        ValidateHeaders();
     } catch (...) {
         if (slotsHeld_) ReleaseReadSlots();
         throw;
     }
     if (slotsHeld_) ReleaseReadSlots();
+}
+
+void TDataTable::ReadHeaders() {
+    dataFile_.ReadHeader();
+    dataFile_.ReadFieldDescriptors();
+    indexFile_.ReadHeader();
+    if (HasBlobFile()) blobFile_.ReadHeader();
+}
+
+// The headers as read (the derived bytes of the field descriptors made again), the files against each
+// other.
+void TDataTable::ValidateHeaders() {
+    if (dataFile_.GetEncrypted() != encrypted_ || (dataFile_.GetBlobFieldCount() > 0) != HasBlobFile())
+        Raise(VORSAM_HEADERCORRUPT);
+    dataFile_.ValidateHeader();
+    indexFile_.ValidateIndexHeader(dataFile_.FieldDescriptors());
+    if (HasBlobFile()) blobFile_.ValidateBlobHeader();
 }
 
 void TDataTable::IncUseCount() {

@@ -195,12 +195,15 @@ void TDataTable::EndWrite() {
 
 void TDataTable::AbortWrite() {
     if (writeDepth_ == 0 || --writeDepth_ > 0) return;
+    // The error that ended the write is the one to report. Headers that cannot be read back leave the
+    // table damaged; what cannot be released is released with the files' handles.
     try {
         if (wholeDepth_ == 0) ForgetChanges();
+    } catch (...) {
+    }
+    try {
         ReleaseWriteLevel();
     } catch (...) {
-        // the error that ended the write is the one to report; what cannot be released is released
-        // with the files' handles
     }
 }
 
@@ -270,9 +273,9 @@ void TDataTable::TrimCaches() {
     if (HasBlobFile()) blobFile_.TrimBlockCache();
 }
 
-// Drops every cached change and reads the headers again. When a part of the write had already reached
-// the files, the data header read back carries the write's mark: the table then counts as damaged, as
-// it does when a header cannot be read again.
+// Drops every cached change and reads the headers again, with the checks of an open. When a part of the
+// write had already reached the files, the data header read back carries the write's mark: the table
+// then counts as damaged, as it does when a header cannot be read again or fails its checks.
 void TDataTable::ForgetChanges() {
     NoteContentChanged();
     // Damaged until the headers are read again: a header copy that is not the file's is never written.
@@ -281,12 +284,11 @@ void TDataTable::ForgetChanges() {
     dataFile_.DropRecordCache();
     indexFile_.DropPages(false);
     if (HasBlobFile()) blobFile_.DropBlockCache();
-    dataFile_.ReadHeader();
-    dataFile_.ReadFieldDescriptors();
-    indexFile_.ReadHeader();
-    if (HasBlobFile()) blobFile_.ReadHeader();
+    ReadHeaders();
     writeMarked_ = false;
-    damaged_ = dataFile_.WriteInterrupted();
+    if (dataFile_.WriteInterrupted()) return;
+    ValidateHeaders();
+    damaged_ = false;
 }
 
 void TDataTable::DiscardBuffers() {

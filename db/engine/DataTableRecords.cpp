@@ -62,6 +62,12 @@ void TDataTable::CheckUniqueKeys(std::span<const uint8_t> image, uint32_t number
 }
 
 uint32_t TDataTable::FindKey(uint8_t slot, std::span<const uint8_t> image) {
+    // A slot that keeps no keys (the primary index of a table in record order, a free or text slot)
+    // has no key to build.
+    std::vector<uint8_t> slots = KeySlots();
+    if (std::find(slots.begin(), slots.end(), slot) == slots.end())
+        Raise(VORSAM_INVALIDPARAM, "index slot " + std::to_string(slot) + " keeps no keys");
+    CheckImageSize(image);
     TTableRead read(*this);
     std::vector<uint8_t> key = KeyOf(slot, image);
     TIndexTree tree(indexFile_, slot, OrderOf(slot));
@@ -71,9 +77,13 @@ uint32_t TDataTable::FindKey(uint8_t slot, std::span<const uint8_t> image) {
 
 // ---- records ----
 
-std::vector<uint8_t> TDataTable::PreparedImage(std::span<const uint8_t> image, uint32_t number) const {
+void TDataTable::CheckImageSize(std::span<const uint8_t> image) const {
     if (image.size() != dataFile_.GetRecordSize())
         Raise(VORSAM_OUTOFRANGE, "a record image of " + std::to_string(image.size()) + " bytes");
+}
+
+std::vector<uint8_t> TDataTable::PreparedImage(std::span<const uint8_t> image, uint32_t number) const {
+    CheckImageSize(image);
     std::vector<uint8_t> record(image.begin(), image.end());
     record[0] = RecordActive;
     StoreLE32(&record[NextFreeOffset], number);

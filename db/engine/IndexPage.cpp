@@ -48,7 +48,7 @@ void TPage::SetFormat(const TPageFormat& format, const TIndexErrorSource* errors
 
 void TPage::Clear() {
     type_ = ptInternalRoot;
-    count_ = 0;
+    count_ = rawCount_ = 0;
     prev_ = next_ = 0;
     used_ = 0;
     free_ = false;
@@ -61,6 +61,7 @@ void TPage::Assign(const TPage& page) {
     number_ = page.number_;
     type_ = page.type_;
     count_ = page.count_;
+    rawCount_ = page.rawCount_;
     prev_ = page.prev_;
     next_ = page.next_;
     used_ = page.used_;
@@ -280,7 +281,10 @@ void TPage::LoadFrom(const uint8_t* image, bool empty) {
     free_ = false;
     modified_ = false;
     const uint8_t* data = &plain[PageHeaderSize];
+    rawCount_ = 0;
     if (type_ == ptRawData) {
+        rawCount_ = count_;
+        count_ = 0;
         Reserve(0);
         std::memcpy(entries_.data(), data, PageEntryBytes);
     } else if (empty) {
@@ -355,7 +359,7 @@ void TPage::PackCompressed(uint8_t* data) const {
 void TPage::StoreTo(uint8_t* image) const {
     std::memset(image, 0, IndexPageSize);
     image[0] = type_;
-    StoreLE16(&image[1], free_ ? 0 : count_);
+    StoreLE16(&image[1], free_ ? 0 : type_ == ptRawData ? rawCount_ : count_);
     StoreLE32(&image[3], prev_);
     StoreLE32(&image[7], next_);
     uint8_t* data = image + PageHeaderSize;

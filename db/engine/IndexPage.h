@@ -8,7 +8,8 @@
 //   +7   u32   next page on the same level (0 = none); in a free page, the next free page of the index
 //   +11  u16   bytes used by the entries of a compressed leaf (0 otherwise)
 //   +13  4083  entries, packed from +13; the rest is zero. A raw data page holds 4083 bytes that only
-//              the cursor layer interprets.
+//              the cursor layer interprets, and no entries: its count field is carried as it stands,
+//              and in memory the page has none (a tree that reaches one finds an empty page).
 //
 // Entries (k = the index's key length; keys are distinct within an index: a non-unique index's keys end
 // with the 4-byte record suffix):
@@ -244,6 +245,7 @@ private:
     uint32_t number_ = 0;
     uint8_t type_ = ptInternalRoot;
     uint16_t count_ = 0;
+    uint16_t rawCount_ = 0; // the count field of a raw data page, carried: such a page has no entries
     uint32_t prev_ = 0;
     uint32_t next_ = 0;
     uint16_t used_ = 0;

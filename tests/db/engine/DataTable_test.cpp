@@ -253,6 +253,25 @@ TEST_P(DataTableTest, KeyViolationsChangeNothing) {
     EXPECT_EQ(Problems(*table), "");
 }
 
+TEST_P(DataTableTest, ARefusedWriteReadsTheHeadersBackWithTheChecksOfAnOpen) {
+    CreatePeople();
+    {
+        auto table = OpenPeople();
+        PutPerson(*table, {1, 10, "Ana"});
+    }
+    // The stored physical size of KEY, a byte the open makes again from the field's type.
+    constexpr uint64_t KeyPhysicalSize = TDataFileHeader::Size + 88;
+    WriteAt(*Opened("PEOPLE.DAT"), KeyPhysicalSize, std::string(1, char(251)));
+    auto table = OpenPeople();
+    auto keySize = [&] { return table->DataFile().FieldDescriptors()[0].PhysicalSize(); };
+    EXPECT_EQ(keySize(), 4u);
+    EXPECT_ENGINE_ERROR(table->AppendRecord(PersonImage(*table, {1, 0, "Bia"})), VORSAM_KEYVIOL);
+    EXPECT_EQ(keySize(), 4u);
+    EXPECT_EQ(Problems(*table), "");
+    PutPerson(*table, {2, 20, "Bia"});
+    EXPECT_EQ(Contents(*table), (TContents{{1, {1, 10, "Ana"}}, {2, {2, 20, "Bia"}}}));
+}
+
 TEST_P(DataTableTest, EveryNewRecordGetsAFreshPlusFiveValueThatModifyKeeps) {
     auto table = CreatePeople();
     for (int32_t key = 1; key <= 3; ++key) PutPerson(*table, {key, 0, "same name"});

@@ -275,6 +275,24 @@ TEST(PageImageTest, MalformedImagesRaiseIndexCorrupt) {
     }
 }
 
+TEST(PageImageTest, ARawDataPageCarriesItsCountFieldButHoldsNoEntries) {
+    std::vector<uint8_t> image(IndexPageSize);
+    image[0] = ptRawData;
+    StoreLE16(&image[1], 8207); // far more entries than a page could hold
+    for (size_t i = PageHeaderSize; i < IndexPageSize; ++i) image[i] = uint8_t(i * 7);
+    TPage page;
+    page.SetFormat(Format(5, TKeyCompression::None));
+    page.LoadFrom(image.data(), false);
+    EXPECT_EQ(page.KeyCount(), 0u);
+    EXPECT_EQ(page.RawData()[0], image[PageHeaderSize]);
+    TKeyComparator order;
+    TKey key(5, 1);
+    EXPECT_EQ(ErrorCodeOf([&] { page.FindKey({order, key.data(), key.size()}); }), VORSAM_INDEXCORRUPT);
+    std::vector<uint8_t> back(IndexPageSize);
+    page.StoreTo(back.data());
+    EXPECT_EQ(back, image);
+}
+
 TEST(PageImageTest, AFreePageIsWrittenWithoutEntriesAndItsLink) {
     TPage page;
     MakePage(page, Format(10, TKeyCompression::None), ptLeaf);

@@ -12,8 +12,6 @@
 
 namespace vorsam::test {
 
-using TContents = std::map<int32_t, TPerson>;
-
 class TTransactionTest : public TTableTest {
 protected:
     TTransactionTest() : database_(session_.OpenDataDirectory("", dir_.Path())) {}

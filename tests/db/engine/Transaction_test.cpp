@@ -87,6 +87,33 @@ TEST_P(TransactionTest, OnlyTablesThatWriteJoinAndOnlyTheyAreLocked) {
     EXPECT_EQ(Contents(*read).size(), 1u);
 }
 
+TEST_P(TransactionTest, AWholeTableLockOfATableTheTransactionDoesNotWriteEndsWithoutJoiningIt) {
+    auto written = Table("PEOPLE", true), locked = Table("OTHERS", true);
+    settings_.LockTries = 3;
+    auto elsewhere = NewTable("OTHERS"); // another user of the files, outside the database
+    elsewhere->Open();
+    locked->LockTable();
+    PutPerson(*locked, {1, 1, "before the transaction"});
+    database_.StartTransaction();
+    locked->UnlockTable(); // writes what was kept under the lock, which no transaction owns
+    EXPECT_EQ(Contents(*elsewhere).size(), 1u);
+    PutPerson(*written, {2, 2, "joins"});
+    for (int round = 0; round < 2; ++round) {
+        locked->LockTable();
+        EXPECT_EQ(Contents(*locked).size(), 1u);
+        locked->UnlockTable();
+    }
+    EXPECT_FALSE(locked->InTransaction());
+    EXPECT_EQ(database_.TransactionTables(), std::vector<TDataTable*>{written.get()});
+    PutPerson(*elsewhere, {3, 3, "free"}); // the table is unlocked
+    database_.Commit(true, false);
+    locked->LockTable();
+    PutPerson(*locked, {4, 4, "locked again"});
+    locked->UnlockTable();
+    EXPECT_EQ(Contents(*elsewhere).size(), 3u);
+    EXPECT_EQ(Problems(*elsewhere), "");
+}
+
 TEST_P(TransactionTest, EmptyingATableWaitsForTheCommitAndARollbackBringsItAllBack) {
     auto table = Table("PEOPLE", true);
     TContents oracle;

@@ -57,20 +57,13 @@ TDataTable& OpenTable() {
     return *Table;
 }
 
-// The value of an option "name=<n>", or `otherwise`.
-uint64_t Option(TWorkerArgs args, const std::string& name, uint64_t otherwise) {
-    for (const std::string& arg : args)
-        if (arg.rfind(name + "=", 0) == 0) return std::stoull(arg.substr(name.size() + 1));
-    return otherwise;
-}
-
 std::string Open(TWorkerArgs args) {
     Settings = EngineSettings{};
     Settings.ForceBufferFlush = HasFlag(args, "flush");
     Settings.StrictChangeDetection = HasFlag(args, "strict");
-    Settings.LockTries = uint32_t(Option(args, "tries", Settings.LockTries));
-    Settings.LockRetryCount = uint8_t(Option(args, "retries", Settings.LockRetryCount));
-    Settings.LockWaitTime = uint16_t(Option(args, "wait", Settings.LockWaitTime));
+    Settings.LockTries = uint32_t(OptionArg(args, "tries", Settings.LockTries));
+    Settings.LockRetryCount = uint8_t(OptionArg(args, "retries", Settings.LockRetryCount));
+    Settings.LockWaitTime = uint16_t(OptionArg(args, "wait", Settings.LockWaitTime));
     CloseTable();
     if (!Session) Session = std::make_unique<TDataSession>();
     Database = &Session->OpenDataDirectory("", args.at(1));

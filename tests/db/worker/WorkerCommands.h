@@ -39,5 +39,7 @@ inline std::string Fail(const std::string& reason = {}) {
 // Argument helpers: the nth argument (after the command word) as a number; true when a flag word is present.
 uint64_t NumberArg(TWorkerArgs args, size_t n);
 bool HasFlag(TWorkerArgs args, const std::string& flag);
+// The value of an option argument "name=<n>", or `otherwise`.
+uint64_t OptionArg(TWorkerArgs args, const std::string& name, uint64_t otherwise);
 
 } // namespace worker

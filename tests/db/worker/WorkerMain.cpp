@@ -55,6 +55,12 @@ bool HasFlag(TWorkerArgs args, const std::string& flag) {
     return std::find(args.begin() + 1, args.end(), flag) != args.end();
 }
 
+uint64_t OptionArg(TWorkerArgs args, const std::string& name, uint64_t otherwise) {
+    for (const std::string& arg : args)
+        if (arg.rfind(name + "=", 0) == 0) return std::stoull(arg.substr(name.size() + 1));
+    return otherwise;
+}
+
 } // namespace worker
 
 int main() {

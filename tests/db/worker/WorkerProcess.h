@@ -28,6 +28,9 @@ public:
     // Kills the worker with SIGKILL and waits until it is gone (its locks and descriptors are released).
     void Kill();
     pid_t Pid() const { return pid_; }
+    // The pipe the answers come through, for waiting on several workers at once (poll); an answer
+    // already read and not yet received is not shown there: ask HasAnswer.
+    int AnswerDescriptor() const { return fromWorker_; }
 
 private:
     bool ReadMore(int milliseconds);
