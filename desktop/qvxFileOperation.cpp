@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QPointer>
 #include <QProgressDialog>
@@ -120,7 +121,8 @@ void CopyEntry(const QString& source, const QString& target) {
 void MoveEntry(const QString& source, const QString& target) {
     std::error_code error;
     fs::rename(Native(source), Native(target), error);
-    if (error == std::errc::cross_device_link || error == std::errc::directory_not_empty) {
+    if (error == std::errc::cross_device_link || error == std::errc::directory_not_empty ||
+        error == std::errc::file_exists) {
         CopyEntry(source, target);
         error.clear();
         fs::remove_all(Native(source), error);
@@ -250,11 +252,12 @@ public:
     explicit TDialogs(QWidget* owner) : owner_(owner) {}
 
     TAnswer ConfirmReplace(const QString& target) override {
-        const auto button = QMessageBox::question(
-            owner_, "Confirm File Replace",
-            QString("The folder already contains a file named \"%1\".\n\nDo you want to replace it?")
-                .arg(target),
-            QMessageBox::Yes | QMessageBox::YesToAll | QMessageBox::No | QMessageBox::Cancel);
+        const QString text = QString("The folder \"%1\" already contains a file named \"%2\".\n\n"
+                                     "Do you want to replace it?")
+                                 .arg(QFileInfo(target).absolutePath(), qvxExtractName(target));
+        const auto button =
+            Ask("Confirm File Replace", text,
+                QMessageBox::Yes | QMessageBox::YesToAll | QMessageBox::No | QMessageBox::Cancel);
         if (button == QMessageBox::YesToAll) return TAnswer::YesToAll;
         if (button == QMessageBox::Yes) return TAnswer::Yes;
         return button == QMessageBox::No ? TAnswer::No : TAnswer::Cancel;
@@ -263,17 +266,18 @@ public:
     bool ConfirmDelete(int count, bool toTrash) override {
         const QString text = toTrash ? QString("Are you sure you want to move these %1 items to the trash?")
                                      : QString("Are you sure you want to delete these %1 items for good?");
-        return QMessageBox::question(owner_, "Confirm Delete", text.arg(count)) == QMessageBox::Yes;
+        return Ask("Confirm Delete", text.arg(count), QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
     }
 
     bool ConfirmMakeFolder(const QString& folder) override {
-        return QMessageBox::question(
-                   owner_, "Confirm Folder Create",
-                   QString("The folder \"%1\" does not exist.\n\nDo you want to create it?").arg(folder)) ==
-               QMessageBox::Yes;
+        const QString text =
+            QString("The folder \"%1\" does not exist.\n\nDo you want to create it?").arg(folder);
+        return Ask("Confirm Folder Create", text, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
     }
 
-    void ShowError(const QString& text) override { QMessageBox::critical(owner_, "Error", text); }
+    void ShowError(const QString& text) override {
+        Ask("Error", text, QMessageBox::Ok, QMessageBox::Critical);
+    }
 
     bool Progress(const QString& title, const QString& name, int done, int total) override {
         if (!progress_) {
@@ -291,6 +295,16 @@ public:
     void Finished() override { progress_.reset(); }
 
 private:
+    // A message box on the owner. The progress dialog goes (the next step makes a new one): it
+    // would otherwise show itself over the box when its delay runs out.
+    QMessageBox::StandardButton Ask(const QString& caption, const QString& text,
+                                    QMessageBox::StandardButtons buttons,
+                                    QMessageBox::Icon icon = QMessageBox::Question) {
+        progress_.reset();
+        QMessageBox box(icon, caption, text, buttons, owner_);
+        return QMessageBox::StandardButton(box.exec());
+    }
+
     QPointer<QWidget> owner_;
     std::unique_ptr<QProgressDialog> progress_;
 };

@@ -73,8 +73,13 @@ protected:
     QStringList errors;
 };
 
-TEST_F(FileOperation, EmptyListAnswersFalseAndDoesNothing) {
+TEST_F(FileOperation, EmptyListOrDesignStateAnswersFalseAndDoesNothing) {
     EXPECT_FALSE(op.Execute(Type::fotCopy));
+    Write("a.txt");
+    op.FileList = {Path("a.txt")};
+    op.SetDesigning(true);
+    EXPECT_FALSE(op.Execute(Type::fotDelete));
+    EXPECT_TRUE(Exists("a.txt"));
     EXPECT_TRUE(ui->log.isEmpty());
     EXPECT_TRUE(errors.isEmpty());
 }
@@ -249,14 +254,6 @@ TEST_F(FileOperation, ProgressNamesEachFileUnlessSimplifiedAndMayCancel) {
     EXPECT_FALSE(op.Execute(Type::fotCopy));
     EXPECT_EQ(ui->log, (QStringList{"progress Copiando  0/2", "progress Copiando  1/2"}));
     EXPECT_EQ(Names("out"), (QStringList{"a (2).txt", "a.txt", "b.txt"}));
-}
-
-TEST_F(FileOperation, DesignStateDoesNothing) {
-    Write("a.txt");
-    op.FileList = {Path("a.txt")};
-    op.SetDesigning(true);
-    EXPECT_FALSE(op.Execute(Type::fotDelete));
-    EXPECT_TRUE(Exists("a.txt"));
 }
 
 } // namespace

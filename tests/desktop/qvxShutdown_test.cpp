@@ -41,18 +41,6 @@ protected:
     std::vector<Action> asked, performed;
 };
 
-TEST_F(Shutdown, EachActionReachesTheBackendOnce) {
-    for (Action action : {Action::aatPowerOff, Action::aatShutdown, Action::aatReboot, Action::aatLogOff,
-                          Action::aatSuspend, Action::aatHibernate}) {
-        TqvxShutdown shutdown;
-        Install(shutdown);
-        shutdown.ActionType = action;
-        performed.clear();
-        EXPECT_TRUE(shutdown.Execute());
-        EXPECT_EQ(performed, std::vector<Action>{action});
-    }
-}
-
 TEST_F(Shutdown, RefusalByTheHandlerAnswersFalseAndCallsNothing) {
     TqvxShutdown shutdown;
     Install(shutdown);

@@ -6,7 +6,6 @@
 #include <QObject>
 
 #include <memory>
-#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -103,14 +102,6 @@ TEST(ClassRegistry, FirstRegistrationOfANameWins) {
     std::unique_ptr<QObject> object(qvxFindClass("TqvxTestClass")(nullptr));
     EXPECT_EQ(object.get(), made);
     EXPECT_FALSE(qvxFindClass("TqvxUnknown"));
-}
-
-TEST(CloseHandle, InvalidHandleIsLeftAlone) {
-    EXPECT_FALSE(qvxCloseHandle(-1));
-    int fds[2];
-    ASSERT_EQ(::pipe(fds), 0);
-    EXPECT_TRUE(qvxCloseHandle(fds[0]));
-    EXPECT_TRUE(qvxCloseHandle(fds[1]));
 }
 
 } // namespace

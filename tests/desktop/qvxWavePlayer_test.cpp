@@ -221,17 +221,6 @@ TEST_F(Wav, ResourceNamesAQtResource) {
     EXPECT_FALSE(wav.Play()); // no such resource
 }
 
-TEST_F(Wav, PrepareSoundGathersTheFlags) {
-    using F = TqvxSoundFlag;
-    EXPECT_EQ(wav.PrepareSound().flags, (TqvxSoundFlags{F::sndAsync, F::sndNoDefault, F::sndNoWait}));
-    wav.SetAsyncPlay(false);
-    wav.SetLooped(true);
-    wav.NoDefaultSound = false;
-    wav.NoStopSound = true;
-    wav.SetNoWaitIfBusy(false);
-    EXPECT_EQ(wav.PrepareSound().flags, (TqvxSoundFlags{F::sndLoop, F::sndNoStop}));
-}
-
 TEST_F(Wav, LoopedChangedWhilePlayingRestartsTheSound) {
     wav.OnPlayAfter = [&](QObject*) {
         wav.OnPlayAfter = nullptr;
