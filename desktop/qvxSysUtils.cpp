@@ -7,6 +7,7 @@
 
 #include <fcntl.h>
 #include <filesystem>
+#include <sys/stat.h>
 #include <unistd.h>
 
 TShiftState qvxGetShiftState() {
@@ -42,7 +43,8 @@ void qvxSplitToStrings(const QString& s, const QString& separator, QStringList& 
 bool qvxIsUsableFileName(const QString& name) {
     if (name.isEmpty()) return false;
     const QByteArray path = QFile::encodeName(name);
-    if (::access(path.constData(), F_OK) == 0) return true;
+    struct stat info {};
+    if (::stat(path.constData(), &info) == 0) return !S_ISDIR(info.st_mode);
     const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd < 0) return false;
     ::close(fd);

@@ -28,7 +28,8 @@ void qvxReplaceChar(QString& s, QChar oldChar, QChar newChar);
 // Fills list with the parts of s between separators ("a,,b" -> "a", "", "b"; "" -> no part).
 void qvxSplitToStrings(const QString& s, const QString& separator, QStringList& list);
 
-// True when the file exists, or when it can be created (it is created and removed again).
+// True when the file exists (a folder is no file), or when it can be created (it is created and
+// removed again).
 bool qvxIsUsableFileName(const QString& name);
 QString qvxIncludeBackslash(const QString& folder); // adds a trailing "/" when missing
 QString qvxSingleBackslashes(const QString& path);  // "//" -> "/"

@@ -84,6 +84,7 @@ TEST(UsableFileName, ExistingOrCreatableOnly) {
     EXPECT_FALSE(folder.Exists("new.txt")); // the probe leaves nothing behind
     EXPECT_FALSE(qvxIsUsableFileName(QString::fromStdString(folder.Path("missing/new.txt"))));
     EXPECT_FALSE(qvxIsUsableFileName(""));
+    EXPECT_FALSE(qvxIsUsableFileName(QString::fromStdString(folder.Path())));
 }
 
 TEST(SystemState, VersionIsUnrecognisedAndProgramNamesComeFromTheExecutable) {

@@ -234,6 +234,19 @@ TEST_F(Wav, LoopedChangedWhilePlayingRestartsTheSound) {
     EXPECT_TRUE(sink->Playing());
 }
 
+// ALSA's "null" device takes the samples and plays nothing: the worker thread runs for real.
+TEST(AlsaSink, PlaysToTheEndAndStopsALoopAtOnce) {
+    auto sink = qvxAlsaSink("null");
+    const TqvxWaveSound sound = qvxReadWave(Wave(QByteArray(4 * 800, '\0'))); // 0.1 s
+    if (!sink->Start(sound, false, false)) GTEST_SKIP() << "no ALSA null device";
+    sink->Wait();
+    EXPECT_FALSE(sink->Playing());
+    ASSERT_TRUE(sink->Start(sound, true, false));
+    EXPECT_TRUE(sink->Playing());
+    sink->Stop();
+    EXPECT_FALSE(sink->Playing());
+}
+
 TEST(AlsaSink, WithoutADeviceRefusesQuietly) {
     auto sink = qvxAlsaSink("centrprg-no-such-device");
     EXPECT_FALSE(sink->Start(qvxReadWave(Wave()), false, false));
