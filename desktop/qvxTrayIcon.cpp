@@ -248,8 +248,15 @@ void TqvxTrayIcon::Timer() {
 }
 
 bool TqvxTrayIcon::eventFilter(QObject* watched, QEvent* event) {
+    // Minimised: hidden once the state change is over (hiding inside it would be undone by a
+    // show that follows, as in showMinimized).
     if (watched == window_ && event->type() == QEvent::WindowStateChange && MinimizeToTray &&
         window_->isMinimized())
-        qvxGuarded(this, [this] { Minimize(); });
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (window_ && window_->isMinimized()) qvxGuarded(this, [this] { Minimize(); });
+            },
+            Qt::QueuedConnection);
     return false;
 }
