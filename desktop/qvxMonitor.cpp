@@ -1,5 +1,6 @@
 #include "desktop/qvxMonitor.h"
 
+#include "desktop/qvxApplicationWindow.h"
 #include "desktop/qvxSynchronize.h"
 
 #include <array>
@@ -69,7 +70,7 @@ void TqvxMonitorThread::Execute(std::stop_token stop) {
         const auto events = inotify_.Wait();
         if (!events) break;
         if (!stop.stop_requested() && !events->empty() && Changed(*events) && onChange_)
-            qvxSynchronize(stop, onChange_);
+            qvxSynchronize(stop, [this] { qvxGuarded(nullptr, onChange_); });
     }
 }
 

@@ -11,7 +11,8 @@
 // TqvxCustomMonitor runs a monitor thread exactly while Active is set and OnChange is assigned,
 // outside the design state. Every change of a setting (Update) stops the running thread - it is
 // joined, so no OnChange arrives after the change - and starts a new one with the new settings.
-// The handler may change its own monitor's settings, or deactivate it.
+// The handler may change its own monitor's settings, or deactivate it. An exception of the
+// handler goes to the application's exception handler; the monitor goes on.
 
 #include "desktop/qvxComponents.h"
 #include "desktop/qvxThreads.h"

@@ -1,5 +1,6 @@
 #include "desktop/qvxThreads.h"
 
+#include "desktop/qvxApplicationWindow.h"
 #include "desktop/qvxFormUtils.h"
 #include "desktop/qvxSynchronize.h"
 
@@ -29,7 +30,13 @@ TqvxWorkerThread::~TqvxWorkerThread() {
 
 void TqvxWorkerThread::Start() {
     assert(!thread_.joinable());
-    thread_ = std::jthread([this](std::stop_token stop) { Execute(stop); });
+    thread_ = std::jthread([this](std::stop_token stop) {
+        try {
+            Execute(stop);
+        } catch (const std::exception& error) { // handlers report their own: this is a last resort
+            qCritical("worker thread ended by an exception: %s", error.what());
+        }
+    });
 }
 
 void TqvxWorkerThread::Finish() {
@@ -185,7 +192,7 @@ TqvxEventThread& TqvxCustomThreadComponent::Thread() {
         thread_->Priority = priority_;
         thread_->Synchronized = synchronized_;
         thread_->SetOnEvent([this](TqvxEventThread*) { DoExecute(); });
-        thread_->SetOnTerminate([this] { qvxRaise(OnTerminate, this); });
+        thread_->SetOnTerminate([this] { qvxGuarded(this, [this] { qvxRaise(OnTerminate, this); }); });
         thread_->Start();
     }
     return *thread_;
@@ -246,11 +253,14 @@ void TqvxCustomThreadComponent::DoExecute() {
     try {
         OnExecute(this);
     } catch (const std::exception& error) {
-        SynchronizeMethod([this, &error] { HandleException(error); });
+        ReportException(error);
     } catch (...) {
-        const std::runtime_error error("unknown exception");
-        SynchronizeMethod([this, &error] { HandleException(error); });
+        ReportException(std::runtime_error("unknown exception"));
     }
+}
+
+void TqvxCustomThreadComponent::ReportException(const std::exception& error) {
+    SynchronizeMethod([this, &error] { qvxGuarded(this, [this, &error] { HandleException(error); }); });
 }
 
 void TqvxCustomThreadComponent::HandleException(const std::exception& error) {

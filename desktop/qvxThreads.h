@@ -155,6 +155,7 @@ protected:
 
 private:
     void ApplySuspended();
+    void ReportException(const std::exception& error); // HandleException on the GUI thread
     void Forget(std::unique_ptr<TqvxEventThread> thread);
 
     std::unique_ptr<TqvxEventThread> thread_;

@@ -5,6 +5,7 @@
 #include "desktop/qvxRegistryMonitor.h"
 #include "platform/os/SettingsStore.h"
 #include "platform/os/TestTempFolder.h"
+#include "qvxMessageRecorder.h"
 #include "support/QtTestApplication.h"
 
 #include <QFile>
@@ -13,6 +14,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <stdexcept>
 
 namespace fs = std::filesystem;
 
@@ -138,6 +140,20 @@ TEST_F(FolderMonitor, AHandlerMayDeactivateItsOwnMonitor) {
     QTRY_COMPARE(watched.changes, 1);
     EXPECT_FALSE(watched.monitor.Running());
     watched.ExpectNoChange([&] { WriteFile(At("b.txt")); }, "after deactivation");
+}
+
+TEST_F(FolderMonitor, AnExceptionOfTheHandlerIsShownAndTheMonitorGoesOn) {
+    TMessageRecorder recorder;
+    Watch(fmfFileNameChange, false);
+    watched.monitor.SetOnChange([this] {
+        ++watched.changes;
+        throw std::runtime_error("pasta falhou");
+    });
+    QTest::qWait(10);
+    watched.ExpectChange([&] { WriteFile(At("a.txt")); }, "first");
+    watched.ExpectChange([&] { WriteFile(At("b.txt")); }, "second");
+    ASSERT_EQ(recorder.Messages.size(), 2);
+    EXPECT_TRUE(recorder.Messages.front().endsWith("|pasta falhou"));
 }
 
 TEST_F(FolderMonitor, AMissingFolderRaisesNothing) {

@@ -86,6 +86,16 @@ TEST(ThreadComponent, AnExceptionGoesToOnExceptionOnTheGuiThread) {
     EXPECT_TRUE(recorder.Messages.isEmpty());
 }
 
+TEST(ThreadComponent, AnExceptionOfOnExceptionIsShownToo) {
+    TMessageRecorder recorder;
+    TqvxThreadComponent component;
+    component.OnExecute = [](QObject*) { throw std::runtime_error("primeira"); };
+    component.OnException = [](QObject*, const std::exception&) { throw std::runtime_error("segunda"); };
+    component.SetSuspended(false);
+    QTRY_COMPARE(recorder.Messages.size(), 1);
+    EXPECT_TRUE(recorder.Messages.front().endsWith("|segunda"));
+}
+
 TEST(ThreadComponent, DestructionAsksTheWorkToEndAndWaitsForIt) {
     std::atomic<bool> started = false, ended = false;
     {

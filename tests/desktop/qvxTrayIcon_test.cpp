@@ -221,3 +221,16 @@ TEST_F(TrayIcon, WithoutAnImageListTheIconIsShown) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(SystemTrayIcon, WithoutANotificationAreaShowingRaisesInsertToTrayFailed) {
+    ASSERT_FALSE(QSystemTrayIcon::isSystemTrayAvailable()) << "the tests run without a desktop";
+    QWidget window;
+    TqvxTrayIcon icon(&window);
+    icon.setObjectName("TrayIcon2");
+    EXPECT_THROW(icon.SetVisible(true), EqvxTrayIcon);
+    EXPECT_FALSE(icon.Visible());
+}
+
+} // namespace
