@@ -8,6 +8,7 @@
 #include <QThread>
 
 #include <atomic>
+#include <chrono>
 #include <stdexcept>
 
 namespace {
@@ -102,7 +103,8 @@ TEST(ThreadComponent, DestructionAsksTheWorkToEndAndWaitsForIt) {
         TqvxThreadComponent component;
         component.OnExecute = [&](QObject* sender) {
             started = true;
-            while (!static_cast<TqvxThreadComponent*>(sender)->Terminated()) QThread::msleep(1);
+            while (!static_cast<TqvxCustomThreadComponent*>(sender)->Terminated())
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
             ended = true;
         };
         component.SetSuspended(false);
