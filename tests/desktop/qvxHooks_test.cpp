@@ -151,6 +151,19 @@ TEST_F(Hooks, AHookMovesWithItsControlAndForgetsAControlThatIsDestroyed) {
     hook.SetActive(false);
 }
 
+TEST_F(Hooks, AnExplicitWindowHandleComesBeforeTheControl) {
+    TLoggingWidget native(log);
+    TLoggingHook hook(&widget, "1", log);
+    int changes = 0;
+    hook.OnChangeHandle = [&](QObject*) { ++changes; };
+    hook.SetActive(true);
+    hook.SetHandle(native.winId());
+    EXPECT_EQ(hook.ChainedWidget(), &native);
+    EXPECT_EQ(changes, 1);
+    hook.SetHandle(0);
+    EXPECT_EQ(hook.ChainedWidget(), &widget);
+}
+
 TEST_F(Hooks, AHookFreedByAHandlerLeavesTheRestOfTheChainWorking) {
     auto* first = new TLoggingHook(&widget, "1", log);
     TLoggingHook second(&widget, "2", log);
