@@ -1,0 +1,232 @@
+// Folder and registry monitors on temporary folders and a temporary settings store.
+
+#include "TestXdgFolders.h"
+#include "desktop/qvxFolderMonitor.h"
+#include "desktop/qvxRegistryMonitor.h"
+#include "platform/os/SettingsStore.h"
+#include "platform/os/TestTempFolder.h"
+#include "qvxMessageRecorder.h"
+#include "support/QtTestApplication.h"
+
+#include <QFile>
+#include <QTest>
+#include <QThread>
+
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// How long a test waits to see that no OnChange comes (an absence cannot be awaited otherwise).
+constexpr int QuietMs = 60;
+
+void WriteFile(const fs::path& path, const std::string& text = "x") {
+    std::ofstream(path) << text;
+}
+
+// A monitor's OnChange count, with the test's ways of waiting for it.
+template <typename Monitor> class TWatched {
+public:
+    TWatched() {
+        monitor.SetOnChange([this] { ++changes; });
+    }
+    // Waits until one more change has been raised than before the action.
+    template <typename Action> void ExpectChange(Action&& action, const char* what) {
+        const int before = changes;
+        action();
+        QTRY_VERIFY2(changes > before, what);
+        QTest::qWait(10); // let a second wake for the same action pass
+        changes = before + 1;
+    }
+    template <typename Action> void ExpectNoChange(Action&& action, const char* what) {
+        const int before = changes;
+        action();
+        QTest::qWait(QuietMs);
+        EXPECT_EQ(changes, before) << what;
+    }
+
+    Monitor monitor;
+    int changes = 0;
+};
+
+class FolderMonitor : public testing::Test {
+protected:
+    void Watch(TFolderMonitorFilters filters, bool subTree) {
+        watched.monitor.SetFolder(QString::fromStdString(folder.Path()));
+        watched.monitor.SetNotifyFilters(filters);
+        watched.monitor.SetWatchSubTree(subTree);
+        watched.monitor.SetActive(true);
+        ASSERT_TRUE(watched.monitor.Running());
+        QTest::qWait(10); // the watches are armed on the thread
+    }
+    fs::path At(const std::string& name) const { return folder.Path(name); }
+
+    TTestTempFolder folder;
+    TWatched<TqvxFolderMonitor> watched;
+};
+
+TEST_F(FolderMonitor, HasTheStatedDefaultsAndNoThreadWithoutAHandler) {
+    TqvxFolderMonitor monitor;
+    EXPECT_FALSE(monitor.Active());
+    EXPECT_TRUE(monitor.WatchSubTree());
+    EXPECT_EQ(monitor.NotifyFilters(), fmfFileNameChange | fmfDirNameChange);
+    monitor.SetFolder(QString::fromStdString(folder.Path()));
+    monitor.SetActive(true);
+    EXPECT_FALSE(monitor.Running()) << "OnChange unassigned";
+    monitor.SetOnChange([] {});
+    EXPECT_TRUE(monitor.Running());
+    monitor.SetDesigning(true);
+    monitor.SetActive(false);
+    EXPECT_TRUE(monitor.Running()) << "the design state leaves the thread alone";
+}
+
+TEST_F(FolderMonitor, CreatingRenamingAndDeletingAFileAreChanges) {
+    Watch(fmfFileNameChange, false);
+    watched.ExpectChange([&] { WriteFile(At("a.txt")); }, "create");
+    watched.ExpectChange([&] { fs::rename(At("a.txt"), At("b.txt")); }, "rename");
+    watched.ExpectChange([&] { fs::remove(At("b.txt")); }, "delete");
+}
+
+TEST_F(FolderMonitor, AttributesCountOnlyWithTheirFilter) {
+    WriteFile(At("a.txt"));
+    Watch(fmfFileNameChange, false);
+    watched.ExpectNoChange([&] { fs::permissions(At("a.txt"), fs::perms::owner_read); },
+                           "chmod, name filter");
+    watched.monitor.SetNotifyFilters(fmfAttributeChange);
+    QTest::qWait(10);
+    watched.ExpectChange([&] { fs::permissions(At("a.txt"), fs::perms::owner_all); },
+                         "chmod, attribute filter");
+    watched.ExpectNoChange([&] { WriteFile(At("b.txt")); }, "a new file, attribute filter only");
+}
+
+TEST_F(FolderMonitor, WritesCountWithTheSizeOrWriteFilter) {
+    WriteFile(At("a.txt"));
+    Watch(fmfWriteChange, false);
+    watched.ExpectChange([&] { WriteFile(At("a.txt"), "mais texto"); }, "write");
+}
+
+TEST_F(FolderMonitor, SubFoldersCountOnlyWithWatchSubTreeAlsoWhenMadeLater) {
+    fs::create_directories(At("sub/deeper"));
+    Watch(fmfFileNameChange | fmfDirNameChange, false);
+    watched.ExpectNoChange([&] { WriteFile(At("sub/deeper/a.txt")); }, "below, without subtree");
+
+    watched.monitor.SetWatchSubTree(true);
+    QTest::qWait(10);
+    watched.ExpectChange([&] { WriteFile(At("sub/deeper/b.txt")); }, "below, with subtree");
+    watched.ExpectChange([&] { fs::create_directory(At("sub/new")); }, "a new folder");
+    watched.ExpectChange([&] { WriteFile(At("sub/new/c.txt")); }, "in the new folder");
+}
+
+TEST_F(FolderMonitor, DeactivatingStopsAtOnceAndDropsAChangeNotYetDelivered) {
+    Watch(fmfFileNameChange, false);
+    WriteFile(At("a.txt"));
+    QThread::msleep(30); // no event loop: the change waits for the GUI thread
+    watched.monitor.SetActive(false);
+    EXPECT_FALSE(watched.monitor.Running());
+    watched.ExpectNoChange([&] { WriteFile(At("b.txt")); }, "after deactivation");
+}
+
+TEST_F(FolderMonitor, AHandlerMayDeactivateItsOwnMonitor) {
+    Watch(fmfFileNameChange, false);
+    watched.monitor.SetOnChange([this] {
+        ++watched.changes;
+        watched.monitor.SetActive(false);
+    });
+    QTest::qWait(10);
+    WriteFile(At("a.txt"));
+    QTRY_COMPARE(watched.changes, 1);
+    EXPECT_FALSE(watched.monitor.Running());
+    watched.ExpectNoChange([&] { WriteFile(At("b.txt")); }, "after deactivation");
+}
+
+TEST_F(FolderMonitor, AnExceptionOfTheHandlerIsShownAndTheMonitorGoesOn) {
+    TMessageRecorder recorder;
+    Watch(fmfFileNameChange, false);
+    watched.monitor.SetOnChange([this] {
+        ++watched.changes;
+        throw std::runtime_error("pasta falhou");
+    });
+    QTest::qWait(10);
+    watched.ExpectChange([&] { WriteFile(At("a.txt")); }, "first");
+    watched.ExpectChange([&] { WriteFile(At("b.txt")); }, "second");
+    ASSERT_EQ(recorder.Messages.size(), 2);
+    EXPECT_TRUE(recorder.Messages.front().endsWith("|pasta falhou"));
+}
+
+TEST_F(FolderMonitor, AMissingFolderRaisesNothing) {
+    watched.monitor.SetFolder(QString::fromStdString(folder.Path("missing")));
+    watched.monitor.SetActive(true);
+    watched.ExpectNoChange([&] { WriteFile(At("a.txt")); }, "missing folder");
+}
+
+class RegistryMonitor : public testing::Test {
+protected:
+    void Watch(const QString& key, TqvxRegistryMonitorFilters filters, bool subTree) {
+        watched.monitor.SetRegistryKey(key);
+        watched.monitor.SetNotifyFilters(filters);
+        watched.monitor.SetWatchSubTree(subTree);
+        watched.monitor.SetActive(true);
+        ASSERT_TRUE(watched.monitor.Running());
+        QTest::qWait(10);
+    }
+    static TSettingsStore Store() { return TSettingsStore(TSettingsStore::DefaultFileName()); }
+
+    TTestXdgFolders xdg; // the user's store lives in a temporary folder, not made yet
+    TWatched<TqvxRegistryMonitor> watched;
+};
+
+TEST_F(RegistryMonitor, HasTheStatedDefaults) {
+    EXPECT_FALSE(watched.monitor.Active());
+    EXPECT_EQ(watched.monitor.RootKey(), TqvxRootKey::CurrentUser);
+    EXPECT_EQ(watched.monitor.NotifyFilters(), rmfSubTreeChange | rmfValueChange);
+    EXPECT_TRUE(watched.monitor.WatchSubTree());
+    EXPECT_TRUE(watched.monitor.RegistryKey().isEmpty());
+}
+
+TEST_F(RegistryMonitor, CreatingTheKeyRaisesOnceAndDeletingItOnceMore) {
+    Watch("Software\\Orvalista\\Teste", rmfValueChange, true);
+    watched.ExpectChange([] { Store().WriteString("Software\\Orvalista\\Teste", "Nome", "1"); }, "created");
+    watched.ExpectNoChange([] { Store().WriteString("Software\\Outro", "Nome", "1"); }, "another key");
+    watched.ExpectChange([] { Store().DeleteKey("Software\\Orvalista\\Teste"); }, "deleted");
+}
+
+TEST_F(RegistryMonitor, ValueChangesCountWithTheValueFilter) {
+    Store().WriteString("Software\\Orvalista", "Nome", "1");
+    Watch("software\\orvalista", rmfValueChange, false);
+    watched.ExpectChange([] { Store().WriteString("Software\\Orvalista", "Nome", "2"); }, "changed value");
+    watched.ExpectNoChange([] { Store().WriteString("Software\\Orvalista", "Nome", "2"); }, "same value");
+    watched.ExpectChange([] { Store().DeleteValue("Software\\Orvalista", "Nome"); }, "removed value");
+    watched.ExpectNoChange([] { Store().WriteString("Software\\Orvalista\\Sub", "A", "1"); },
+                           "a sub-key's value without subtree");
+}
+
+TEST_F(RegistryMonitor, SubKeysCountWithTheSubTreeFilterAtTheDepthAsked) {
+    Store().WriteString("Software\\Orvalista", "Nome", "1");
+    Watch("Software\\Orvalista", rmfSubTreeChange, false);
+    watched.ExpectChange([] { Store().WriteString("Software\\Orvalista\\Grid", "A", "1"); },
+                         "direct sub-key");
+    watched.ExpectNoChange([] { Store().WriteString("Software\\Orvalista\\Grid\\Col", "A", "1"); },
+                           "deeper sub-key without subtree");
+    watched.ExpectNoChange([] { Store().WriteString("Software\\Orvalista", "Nome", "2"); },
+                           "value change, names filter only");
+    watched.monitor.SetWatchSubTree(true);
+    QTest::qWait(10);
+    watched.ExpectChange([] { Store().WriteString("Software\\Orvalista\\Grid\\Col\\X", "A", "1"); },
+                         "deeper sub-key with subtree");
+}
+
+TEST_F(RegistryMonitor, TheStoreFilesPermissionsCountWithTheAttributeFilter) {
+    Store().WriteString("Software\\Orvalista", "Nome", "1");
+    Watch("Software\\Orvalista", rmfAttributeChange, false);
+    watched.ExpectChange(
+        [] {
+            fs::permissions(TSettingsStore::DefaultFileName(),
+                            fs::perms::owner_read | fs::perms::owner_write);
+        },
+        "chmod");
+}
+
+} // namespace

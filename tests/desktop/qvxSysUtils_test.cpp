@@ -1,0 +1,108 @@
+// String and file-name routines of the desktop library.
+
+#include "desktop/qvxSysUtils.h"
+#include "platform/os/TestTempFolder.h"
+
+#include <QObject>
+
+#include <memory>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct TTargetCase {
+    const char* source;
+    const char* mask;
+    const char* expected;
+};
+
+class TargetFileName : public testing::TestWithParam<TTargetCase> {};
+
+TEST_P(TargetFileName, CompletesTheMaskFromTheSource) {
+    const TTargetCase& c = GetParam();
+    EXPECT_EQ(qvxTargetFileName(c.source, c.mask), c.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Masks, TargetFileName,
+    testing::Values(TTargetCase{"/a/x.txt", "/b/*.bak", "/b/x.bak"}, TTargetCase{"/a/x.txt", "", "/a/x.txt"},
+                    TTargetCase{"/a/x.txt", "/b/", "/b/x.txt"}, TTargetCase{"/a/x.txt", "y.doc", "/a/y.doc"},
+                    TTargetCase{"/a/x.txt", "/b/y", "/b/y.txt"},
+                    TTargetCase{"/a/x.txt", "/b/y.*", "/b/y.txt"},
+                    TTargetCase{"/a/x.txt", "/b/?.bak", "/b/x.bak"}, TTargetCase{"/a/x", "/b/*.*", "/b/x"},
+                    TTargetCase{"/a/x.tar.gz", "/b/*", "/b/x.tar.gz"},
+                    TTargetCase{"/a/c:\\x.txt", "/b/*.bak", "/b/c:\\x.bak"}));
+
+TEST(FileNameParts, OnlySlashSeparatesFolders) {
+    EXPECT_EQ(qvxExtractName("/a/b\\c:d.txt"), "b\\c:d.txt");
+    EXPECT_EQ(qvxExtractPath("/a/b\\c.txt"), "/a/");
+    EXPECT_EQ(qvxExtractPath("c.txt"), "");
+    EXPECT_EQ(qvxNameWithoutExt("/a.d/x.tar.gz"), "x.tar");
+    EXPECT_EQ(qvxNameWithoutExt("/a.d/x"), "x");
+    EXPECT_EQ(qvxExtractExt("/a.d/x"), "");
+    EXPECT_EQ(qvxIncludeBackslash("/a"), "/a/");
+    EXPECT_EQ(qvxIncludeBackslash("/a/"), "/a/");
+    EXPECT_EQ(qvxSingleBackslashes("/a///b//c"), "/a/b/c");
+    EXPECT_EQ(qvxMakeFullName("/out//", "b.txt"), "/out/b.txt");
+    EXPECT_EQ(qvxMakeFullName("/out", "/in/b.txt"), "/in/b.txt");
+}
+
+TEST(StringRoutines, PositionIsOneBasedFromTheGivenPlace) {
+    EXPECT_EQ(qvxPosFrom("ab", "xabab", 1), 2);
+    EXPECT_EQ(qvxPosFrom("ab", "xabab", 3), 4);
+    EXPECT_EQ(qvxPosFrom("ab", "xabab", 5), 0);
+    EXPECT_EQ(qvxPosFrom("ab", "xabab", -3), 2);
+    EXPECT_EQ(qvxPosFrom("", "xabab", 1), 0);
+}
+
+TEST(StringRoutines, ReplaceAllDoesNotRescanTheInsertedText) {
+    QString s = "a-a-a";
+    qvxReplaceAll(s, "a", "aa");
+    EXPECT_EQ(s, "aa-aa-aa");
+    s = "xx";
+    qvxReplaceAll(s, "", "y");
+    EXPECT_EQ(s, "xx");
+    s = "a.b.c";
+    qvxReplaceChar(s, '.', '/');
+    EXPECT_EQ(s, "a/b/c");
+}
+
+TEST(StringRoutines, SplitKeepsEmptyPartsBetweenSeparators) {
+    QStringList list{"old"};
+    qvxSplitToStrings("a,,b", ",", list);
+    EXPECT_EQ(list, (QStringList{"a", "", "b"}));
+    qvxSplitToStrings("", ",", list);
+    EXPECT_TRUE(list.isEmpty());
+}
+
+TEST(UsableFileName, ExistingOrCreatableOnly) {
+    TTestTempFolder folder;
+    folder.Write("there.txt", "x");
+    EXPECT_TRUE(qvxIsUsableFileName(QString::fromStdString(folder.Path("there.txt"))));
+    EXPECT_TRUE(qvxIsUsableFileName(QString::fromStdString(folder.Path("new.txt"))));
+    EXPECT_FALSE(folder.Exists("new.txt")); // the probe leaves nothing behind
+    EXPECT_FALSE(qvxIsUsableFileName(QString::fromStdString(folder.Path("missing/new.txt"))));
+    EXPECT_FALSE(qvxIsUsableFileName(""));
+    EXPECT_FALSE(qvxIsUsableFileName(QString::fromStdString(folder.Path())));
+}
+
+TEST(SystemState, VersionIsUnrecognisedAndProgramNamesComeFromTheExecutable) {
+    EXPECT_EQ(qvxOSVersion().code, 0);
+    EXPECT_FALSE(qvxOSVersion().isNT || qvxOSVersion().newer9x || qvxOSVersion().newerNT);
+    EXPECT_FALSE(qvxOSDescription().isEmpty());
+    EXPECT_TRUE(qvxExecutableName().startsWith(qvxProgramFolder()));
+    EXPECT_TRUE(qvxProgramFolder().endsWith('/'));
+    EXPECT_EQ(qvxLogFileName(), qvxExecutableName() + ".log"); // the test program has no extension
+}
+
+TEST(ClassRegistry, FirstRegistrationOfANameWins) {
+    QObject* made = nullptr;
+    qvxRegisterClasses({{"TqvxTestClass", [&](QObject*) { return made = new QObject; }}});
+    qvxRegisterClasses({{"TqvxTestClass", [](QObject*) { return nullptr; }}});
+    std::unique_ptr<QObject> object(qvxFindClass("TqvxTestClass")(nullptr));
+    EXPECT_EQ(object.get(), made);
+    EXPECT_FALSE(qvxFindClass("TqvxUnknown"));
+}
+
+} // namespace

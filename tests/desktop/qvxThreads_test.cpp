@@ -1,0 +1,171 @@
+// Worker threads: event and timer threads and the components that own them.
+
+#include "desktop/qvxThreads.h"
+#include "qvxMessageRecorder.h"
+#include "support/QtTestApplication.h"
+
+#include <QTest>
+#include <QThread>
+
+#include <atomic>
+#include <chrono>
+#include <stdexcept>
+
+namespace {
+
+bool OnGuiThread() {
+    return QThread::currentThread() == QCoreApplication::instance()->thread();
+}
+
+TEST(ThreadComponent, RunsOnExecuteOnceOnItsOwnThreadWhenResumed) {
+    TqvxThreadComponent component;
+    std::atomic<int> runs = 0;
+    std::atomic<bool> onGui = true;
+    component.OnExecute = [&](QObject*) {
+        onGui = OnGuiThread();
+        ++runs;
+    };
+    EXPECT_TRUE(component.Suspended());
+    int terminated = 0;
+    component.OnTerminate = [&](QObject*) {
+        EXPECT_TRUE(OnGuiThread());
+        ++terminated;
+    };
+    component.SetSuspended(false);
+    QTRY_COMPARE(terminated, 1);
+    EXPECT_EQ(runs, 1);
+    EXPECT_FALSE(onGui);
+}
+
+TEST(ThreadComponent, SynchronizedRunsOnExecuteOnTheGuiThread) {
+    TqvxThreadComponent component;
+    component.SetSynchronized(true);
+    int runs = 0;
+    component.OnExecute = [&](QObject*) {
+        EXPECT_TRUE(OnGuiThread());
+        ++runs;
+    };
+    component.SetSuspended(false);
+    QTRY_COMPARE(runs, 1);
+}
+
+TEST(ThreadComponent, InTheDesignStateNothingRuns) {
+    TqvxThreadComponent component;
+    component.SetDesigning(true);
+    std::atomic<int> runs = 0;
+    component.OnExecute = [&](QObject*) { ++runs; };
+    component.SetSuspended(false);
+    component.Loaded();
+    QTest::qWait(20);
+    EXPECT_EQ(runs, 0);
+    EXPECT_FALSE(component.Suspended());
+}
+
+TEST(ThreadComponent, AnExceptionWithoutOnExceptionIsShownWithNameClassAndMessage) {
+    TMessageRecorder recorder;
+    TqvxThreadComponent component;
+    component.setObjectName("Worker1");
+    component.OnExecute = [](QObject*) { throw std::out_of_range("fora da faixa"); };
+    component.SetSuspended(false);
+    QTRY_COMPARE(recorder.Messages.size(), 1);
+    EXPECT_TRUE(recorder.Messages.front().endsWith(
+        "|Thread Worker1 raised exception class std::out_of_range with message \"fora da faixa\"."))
+        << recorder.Messages.front().toStdString();
+}
+
+TEST(ThreadComponent, AnExceptionGoesToOnExceptionOnTheGuiThread) {
+    TMessageRecorder recorder;
+    TqvxThreadComponent component;
+    component.OnExecute = [](QObject*) { throw std::runtime_error("falha"); };
+    QString seen;
+    component.OnException = [&](QObject*, const std::exception& error) {
+        EXPECT_TRUE(OnGuiThread());
+        seen = error.what();
+    };
+    component.SetSuspended(false);
+    QTRY_COMPARE(seen, QString("falha"));
+    EXPECT_TRUE(recorder.Messages.isEmpty());
+}
+
+TEST(ThreadComponent, AnExceptionOfOnExceptionIsShownToo) {
+    TMessageRecorder recorder;
+    TqvxThreadComponent component;
+    component.OnExecute = [](QObject*) { throw std::runtime_error("primeira"); };
+    component.OnException = [](QObject*, const std::exception&) { throw std::runtime_error("segunda"); };
+    component.SetSuspended(false);
+    QTRY_COMPARE(recorder.Messages.size(), 1);
+    EXPECT_TRUE(recorder.Messages.front().endsWith("|segunda"));
+}
+
+TEST(ThreadComponent, DestructionAsksTheWorkToEndAndWaitsForIt) {
+    std::atomic<bool> started = false, ended = false;
+    {
+        TqvxThreadComponent component;
+        component.OnExecute = [&](QObject* sender) {
+            started = true;
+            while (!static_cast<TqvxCustomThreadComponent*>(sender)->Terminated())
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            ended = true;
+        };
+        component.SetSuspended(false);
+        QTRY_VERIFY(started);
+    }
+    EXPECT_TRUE(ended);
+}
+
+TEST(ThreadComponent, RestartFromInsideASynchronizedRunRunsTheWorkAgain) {
+    TqvxThreadComponent component;
+    component.SetSynchronized(true);
+    int runs = 0;
+    component.OnExecute = [&](QObject*) {
+        if (++runs == 1) component.Restart();
+    };
+    component.SetSuspended(false);
+    QTRY_COMPARE(runs, 2);
+}
+
+TEST(ThreadTimer, RaisesOnTimerWhileEnabled) {
+    TqvxThreadTimer timer;
+    EXPECT_FALSE(timer.Enabled());
+    EXPECT_EQ(timer.Interval(), 1000u);
+    std::atomic<int> ticks = 0;
+    timer.OnTimer() = [&](QObject*) { ++ticks; };
+    timer.SetInterval(2);
+    timer.SetEnabled(true);
+    QTRY_VERIFY(ticks >= 3);
+    timer.SetEnabled(false);
+    const int stopped = ticks;
+    QTest::qWait(20);
+    EXPECT_LE(ticks - stopped, 1) << "at most a tick under way when it was disabled";
+}
+
+TEST(TimerThread, ChangingTheIntervalStartsANewWaitWithoutTheEvent) {
+    TqvxTimerThread thread(true);
+    std::atomic<int> events = 0;
+    thread.SetOnEvent([&](TqvxEventThread*) { ++events; });
+    thread.SetInterval(60000);
+    thread.Start();
+    thread.Resume();
+    for (int change = 0; change < 5; ++change) thread.SetInterval(60000);
+    QTest::qWait(20);
+    EXPECT_EQ(events, 0) << "a change of interval raises nothing";
+    thread.SetInterval(1);
+    QTRY_VERIFY(events >= 1); // the 60 s wait was given up for the new interval
+}
+
+TEST(ThreadTimer, DestructionWhileTheWorkerWaitsForTheGuiThreadDoesNotHang) {
+    std::atomic<int> ticks = 0;
+    {
+        TqvxThreadTimer timer;
+        timer.SetSynchronized(true);
+        timer.OnTimer() = [&](QObject*) { ++ticks; };
+        timer.SetInterval(1);
+        timer.SetEnabled(true);
+        QThread::msleep(20); // no event loop: the worker now waits in a synchronised call
+    }
+    const int atDestruction = ticks;
+    QTest::qWait(20);
+    EXPECT_EQ(ticks, atDestruction) << "a cancelled call never runs";
+}
+
+} // namespace
