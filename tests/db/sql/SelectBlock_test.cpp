@@ -1,5 +1,5 @@
 // SELECT blocks built as the parser builds them, prepared and run, against SQLite.
-#include "SqlTestSupport.h"
+#include "SqlRunSupport.h"
 
 #include "db/lib/DataTypes.h"
 #include "db/lib/ExpressionParser.h"
