@@ -23,6 +23,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace vorsam {
@@ -191,6 +192,10 @@ public:
     void ParseHaving();
     void ParseOrderBy();
     void ParseUnion();
+    // Appends a source read as [MEMORY] name [\ name] after any "(" (counted), numbered by the counter.
+    TSourceTable& ParseSourceTable(int& tableCounter, int& openParentheses, std::string_view missingName);
+    // A "," after a source: sets MultipleTables and consumes it. False when the list ends.
+    bool NextSourceInList();
     // Refuses a correlation name that another source of the block already has (ignoring case).
     void CheckCorrelationNames(const TSourceTable& source) const;
     // Marks an ON condition: every node reached through NOT, AND and OR comes from an ON clause, and
@@ -219,6 +224,11 @@ public:
     void ParseUserVersion();
     void ParseLastAutoInc();
     void ParseNoBackup();
+    // Shared pieces of the table statements.
+    void ParseIfNotExists();
+    void ParseDefinitionTableName(std::string_view missingName);
+    void ParseColumnOptions(TCreateField& field, bool alter);
+    TCreateIndex& ParsePrimaryKey();
 
     // ===== Clause collectors (ClauseCollectors.cpp) =====
     void ReadResultColumn(TResultField& item);

@@ -26,14 +26,16 @@ void TCreateField::AssignFromToken(uint16_t fieldNumber) {
     }
 }
 
-void TCreateIndex::AppendColumnToken(TExpTree token) {
+TExpToken& TCreateIndex::AppendColumnToken(TExpTree token) {
+    TExpToken& appended = *token;
     if (!ColumnTokens) {
         ColumnTokens = std::move(token);
-        return;
+        return appended;
     }
     TExpToken* last = ColumnTokens.get();
     while (last->Left()) last = last->Left();
     last->SetLeft(std::move(token));
+    return appended;
 }
 
 void TCreateIndex::BuildColumnNames() {

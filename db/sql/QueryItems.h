@@ -187,8 +187,8 @@ public:
     bool Redefine = false;
     bool Drop = false;
 
-    // Appends a column token at the end of the chain.
-    void AppendColumnToken(TExpTree token);
+    // Appends a column token at the end of the chain and returns it.
+    TExpToken& AppendColumnToken(TExpTree token);
     // ColumnNames := the chain's names: a string constant that is no parameter gives its text, any
     // other token its name.
     void BuildColumnNames();
