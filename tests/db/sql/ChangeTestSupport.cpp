@@ -3,6 +3,12 @@
 #include "db/engine/TableDefinition.h"
 #include "db/lib/DataTypes.h"
 #include "db/lib/Values.h"
+#include "db/sql/DefinitionStatements.h"
+#include "db/sql/QueryStatement.h"
+#include "db/sql/TransactionStatements.h"
+
+#include <algorithm>
+#include <cctype>
 
 namespace vorsam::test {
 
@@ -74,6 +80,145 @@ std::vector<TRowText> TChangeTest::Rows(const std::string& name) const {
     std::vector<TRowText> rows;
     for (cursor->SetToBegin(); cursor->GetNextRecord(image) == 0;) rows.push_back(RowOf(*cursor, image));
     return rows;
+}
+
+namespace {
+
+std::string UpperCase(std::string text) {
+    for (char& c : text) c = char(std::toupper(static_cast<unsigned char>(c)));
+    return text;
+}
+
+// Runs the parsed statement of the block.
+void RunBlock(TDataQuery& query) {
+    switch (query.StatementType) {
+    case sqlCreateTable:
+        ExecuteCreateTable(query);
+        break;
+    case sqlAlterTable:
+        ExecuteAlterTable(query);
+        break;
+    case sqlDropTable:
+        ExecuteDropTable(query);
+        break;
+    case sqlCreateIndex:
+        ExecuteCreateIndex(query);
+        break;
+    case sqlDropIndex:
+        ExecuteDropIndex(query);
+        break;
+    case sqlStartTransaction:
+        RunTransactionStatement(TTransactionStatement::Start, *query.Statement->Database, false);
+        break;
+    case sqlRollback:
+        RunTransactionStatement(TTransactionStatement::Rollback, *query.Statement->Database, false);
+        break;
+    case sqlCommit:
+        RunTransactionStatement(TTransactionStatement::Commit, *query.Statement->Database, query.CommitFlush);
+        break;
+    default:
+        ADD_FAILURE() << "statement type " << int(query.StatementType) << " not run here";
+    }
+}
+
+std::string TypeText(const TFieldDescriptor& field) {
+    switch (field.DataType()) {
+    case dtString:
+        return "CHAR(" + std::to_string(field.DeclaredSize()) + ")";
+    case dtBytes:
+        return "BYTES(" + std::to_string(field.DeclaredSize()) + ")";
+    case dtSmallInt:
+        return "SMALLINT";
+    case dtWord:
+        return "WORD";
+    case dtInteger:
+        return field.SubType() == stAutoInc ? "AUTOINC" : "INTEGER";
+    case dtLargeInt:
+        return "LARGEINT";
+    case dtFloat:
+        return field.SubType() == stMoney ? "MONEY" : "FLOAT";
+    case dtBcd:
+        return "DECIMAL(" + std::to_string(field.Decimals()) + ")";
+    case dtDate:
+        return "DATE";
+    case dtTime:
+        return "TIME";
+    case dtTimeStamp:
+        return "TIMESTAMP";
+    case dtBoolean:
+        return "BOOLEAN";
+    case dtBlob:
+        return field.SubType() == stMemo ? "MEMO" : "BLOB";
+    default:
+        return "TYPE" + std::to_string(field.DataType());
+    }
+}
+
+std::string IndexText(const TDataCursor& cursor, const TIndexDescriptor& index, bool withName) {
+    std::string text = withName ? UpperCase(index.Name()) + "(" : "";
+    for (size_t i = 0; i < index.FieldCount(); ++i) {
+        TFieldDescriptor field;
+        cursor.GetFieldDesc(index.FieldNumber(i), field);
+        text += (i ? "," : "") + UpperCase(field.Name());
+    }
+    return withName ? text + ")" : text;
+}
+
+} // namespace
+
+int32_t TChangeTest::RunSql(const std::string& sql) {
+    TQueryStatement statement(*database_);
+    statement.ParseText(sql);
+    RunBlock(*statement.MasterQuery);
+    while (!statement.AtEndOfText()) {
+        statement.ParseNextStatement();
+        RunBlock(*statement.MasterQuery);
+    }
+    return statement.MasterQuery->RowsAffected;
+}
+
+std::string TChangeTest::SqlErrorOf(const std::string& sql) {
+    try {
+        RunSql(sql);
+    } catch (const EVORSAMEngineError& e) {
+        EXPECT_EQ(e.ErrorCode, VORSAM_SQLPARSE) << e.what();
+        return e.ErrorMessage;
+    }
+    return {};
+}
+
+std::vector<std::string> TChangeTest::Columns(const std::string& table) const {
+    auto cursor = Open(table);
+    std::vector<std::string> columns;
+    for (uint16_t number = 1; number <= cursor->GetFieldCount(); ++number) {
+        TFieldDescriptor field;
+        cursor->GetFieldDesc(number, field);
+        columns.push_back(UpperCase(field.Name()) + " " + TypeText(field) +
+                          (field.Required() ? " NOT NULL" : ""));
+    }
+    return columns;
+}
+
+std::vector<std::string> TChangeTest::PrimaryKey(const std::string& table) const {
+    auto cursor = Open(table);
+    std::string text = IndexText(*cursor, cursor->GetIndexDesc(0), false);
+    std::vector<std::string> key;
+    for (size_t at = 0; !text.empty();) {
+        size_t comma = text.find(',', at);
+        key.push_back(text.substr(at, comma - at));
+        if (comma == std::string::npos) break;
+        at = comma + 1;
+    }
+    return key;
+}
+
+std::vector<std::string> TChangeTest::Indexes(const std::string& table) const {
+    auto cursor = Open(table);
+    std::vector<std::string> indexes;
+    for (uint8_t slot = 1; slot <= cursor->GetIndexCount(); ++slot)
+        indexes.push_back(IndexText(*cursor, cursor->GetIndexDesc(slot), true));
+    std::sort(indexes.begin(), indexes.end());
+    return indexes;
 }
 
 } // namespace vorsam::test

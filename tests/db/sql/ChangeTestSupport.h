@@ -37,6 +37,18 @@ protected:
     // One row of the cursor's record image.
     static TRowText RowOf(TDataCursor& cursor, std::span<const uint8_t> image);
 
+    // Runs a script of statements in the test's database; returns the last statement's row count.
+    int32_t RunSql(const std::string& sql);
+    // The SQL error text (code 11949) the script raises; "" when it raises none.
+    std::string SqlErrorOf(const std::string& sql);
+
+    // The structure as the engine's cursor reports it, in the oracle's forms (SqliteOracle.h): "NAME TYPE"
+    // per field with " NOT NULL" for required ones; the primary key's fields; "NAME(FIELD,...)" per
+    // secondary index, sorted.
+    std::vector<std::string> Columns(const std::string& table) const;
+    std::vector<std::string> PrimaryKey(const std::string& table) const;
+    std::vector<std::string> Indexes(const std::string& table) const;
+
     TTempDir dir_;
     TDataSession session_;
     TDataDirectory* database_ = nullptr;
