@@ -1,16 +1,53 @@
-// The sub-select face of a query block until the runtime binds and runs blocks: every use is refused.
-// The runtime replaces this file.
+// A query block as a sub-select inside an expression: its first result column bound to the sub-select
+// token (with the column's result type: an aggregate's widened type, as its result table holds it), and
+// its result rows handed out. Correlated sub-selects (a column of an enclosing block inside the
+// sub-select) are refused at binding with the column-name message.
 #include "db/sql/DataQuery.h"
+#include "db/sql/QueryBinding.h"
 #include "db/sql/SqlErrors.h"
+
+#include "db/engine/DataCursor.h"
+#include "db/lib/DataTypes.h"
+#include "db/lib/ExpressionValues.h"
 
 namespace vorsam {
 
-bool TDataQuery::BindColumn(TExpToken&) {
-    SqlError("Sub-select queries cannot be run by this build");
+bool TDataQuery::BindColumn(TExpToken& subSelect) {
+    if (ResultFields.empty() || !ResultCursor) return false;
+    const TResultField& column = *ResultFields.front();
+    bool sized =
+        column.ResultType == dtString || column.ResultType == dtBytes || column.ResultType == dtVarBytes;
+    SetExpType(subSelect, {column.ResultType, column.ResultSubType, uint16_t(sized ? column.ResultSize : 0),
+                           column.ResultScale});
+    subSelect.FieldNumber = column.ResultFieldNumber;
+    subSelect.CorrelationName = column.TableName;
+    return true;
 }
 
-void TDataQuery::ReadValues(const TEvaluationContext&, const std::function<bool(const TExpToken&)>&) {
-    SqlError("Sub-select queries cannot be run by this build");
+void TDataQuery::ReadValues(const TEvaluationContext&, const std::function<bool(const TExpToken&)>& visit) {
+    if (!Executed) ExecuteStatement();
+    if (!ResultCursor || ResultFields.empty()) return;
+    TDataCursor& cursor = *ResultCursor;
+    std::vector<uint8_t> record(cursor.GetRecordSize());
+    TFieldDescriptor field;
+    uint16_t number = ResultFields.front()->ResultFieldNumber;
+    cursor.GetFieldDesc(number, field);
+    cursor.SetToBegin();
+    while (cursor.GetNextRecord(record) == 0) {
+        TExpToken value;
+        value.Kind = nkConstant;
+        value.FieldNumber = number;
+        bool sized =
+            field.DataType() == dtString || field.DataType() == dtBytes || field.DataType() == dtVarBytes;
+        SetExpType(value, {field.DataType(), field.SubType(), uint16_t(sized ? field.DeclaredSize() : 0),
+                           field.Decimals()});
+        ReadColumnValue(cursor, record, value, false, false);
+        if (!visit(value)) break;
+    }
+}
+
+void TDataQuery::SetSourceFilter(const TExpToken&) {
+    SqlError("Correlated sub-select queries are not supported");
 }
 
 } // namespace vorsam

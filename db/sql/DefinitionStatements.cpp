@@ -1,11 +1,11 @@
 #include "db/sql/DefinitionStatements.h"
 
 #include "db/engine/DataCursor.h"
-#include "db/engine/DataSession.h"
 #include "db/lib/DataTypes.h"
 #include "db/sql/DataQuery.h"
 #include "db/sql/DefinitionDescriptors.h"
 #include "db/sql/QueryStatement.h"
+#include "db/sql/SelectPlan.h"
 #include "db/sql/SqlErrors.h"
 
 #include <algorithm>
@@ -13,8 +13,6 @@
 namespace vorsam {
 
 namespace {
-
-constexpr const char* MemoryDatabase = "Memory";
 
 // Every statement here works on the table alone.
 TDataCursor& PreparedCursor(TDataQuery& query) {
@@ -171,17 +169,7 @@ TAlteredTable AlteredTable(TDataQuery& query, const TDataCursor& cursor) {
 } // namespace
 
 TDataCursor& DefinitionCursor(TDataQuery& query) {
-    if (query.ResultCursor) return *query.ResultCursor;
-    TSourceTable naming(query);
-    naming.InMemory = query.IntoMemory;
-    naming.SetTableName(query.ResultTableName);
-    TDataSession& session = query.Statement->Database->Session();
-    bool memory = naming.InMemory || naming.DatabaseName == MemoryDatabase;
-    query.ResultDirectory = memory
-                                ? &session.OpenDataDirectory(MemoryDatabase, session.DoGetMemoryDirectory())
-                                : &session.OpenDataDirectory("", naming.DatabaseName);
-    query.ResultCursor = new TDataCursor(*query.ResultDirectory);
-    query.ResultCursor->SetTableName(naming.TableName);
+    if (!query.ResultCursor) CreateResultCursor(query, false);
     return *query.ResultCursor;
 }
 

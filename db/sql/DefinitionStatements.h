@@ -31,8 +31,8 @@ void ExecuteAlterTable(TDataQuery& query);
 void ExecuteDropTable(TDataQuery& query);
 void ExecuteDropIndex(TDataQuery& query);
 
-// The block's result cursor for a table or index statement: made (not opened) on the table that
-// ResultTableName names, in its database (the block's result directory), when the block has none yet.
+// The block's result cursor for a table or index statement: made at preparation (not opened) on the table
+// that ResultTableName names, in its database; made here when the block has none yet.
 TDataCursor& DefinitionCursor(TDataQuery& query);
 
 } // namespace vorsam

@@ -3,9 +3,7 @@
 #include "db/engine/TableDefinition.h"
 #include "db/lib/DataTypes.h"
 #include "db/lib/Values.h"
-#include "db/sql/DefinitionStatements.h"
 #include "db/sql/QueryStatement.h"
-#include "db/sql/TransactionStatements.h"
 
 #include <algorithm>
 #include <cctype>
@@ -89,38 +87,6 @@ std::string UpperCase(std::string text) {
     return text;
 }
 
-// Runs the parsed statement of the block.
-void RunBlock(TDataQuery& query) {
-    switch (query.StatementType) {
-    case sqlCreateTable:
-        ExecuteCreateTable(query);
-        break;
-    case sqlAlterTable:
-        ExecuteAlterTable(query);
-        break;
-    case sqlDropTable:
-        ExecuteDropTable(query);
-        break;
-    case sqlCreateIndex:
-        ExecuteCreateIndex(query);
-        break;
-    case sqlDropIndex:
-        ExecuteDropIndex(query);
-        break;
-    case sqlStartTransaction:
-        RunTransactionStatement(TTransactionStatement::Start, *query.Statement->Database, false);
-        break;
-    case sqlRollback:
-        RunTransactionStatement(TTransactionStatement::Rollback, *query.Statement->Database, false);
-        break;
-    case sqlCommit:
-        RunTransactionStatement(TTransactionStatement::Commit, *query.Statement->Database, query.CommitFlush);
-        break;
-    default:
-        ADD_FAILURE() << "statement type " << int(query.StatementType) << " not run here";
-    }
-}
-
 std::string TypeText(const TFieldDescriptor& field) {
     switch (field.DataType()) {
     case dtString:
@@ -168,13 +134,9 @@ std::string IndexText(const TDataCursor& cursor, const TIndexDescriptor& index, 
 
 int32_t TChangeTest::RunSql(const std::string& sql) {
     TQueryStatement statement(*database_);
-    statement.ParseText(sql);
-    RunBlock(*statement.MasterQuery);
-    while (!statement.AtEndOfText()) {
-        statement.ParseNextStatement();
-        RunBlock(*statement.MasterQuery);
-    }
-    return statement.MasterQuery->RowsAffected;
+    statement.Prepare(sql);
+    statement.Execute({}, false);
+    return statement.RowsAffected;
 }
 
 std::string TChangeTest::SqlErrorOf(const std::string& sql) {

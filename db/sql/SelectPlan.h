@@ -1,0 +1,103 @@
+// The steps of preparing and running a SELECT block, shared by the files that hold them:
+//   SelectPrepare.cpp   sources, result columns, result table          SelectOrdering.cpp  ORDER BY, GROUP BY
+//   JoinPlanner.cpp     join tree, WHERE distribution, joined rows     GroupAggregates.cpp aggregate folding
+//   SelectRun.cpp       the run of a block, sorts, UNION               StatementRun.cpp    statements
+//
+// TSelectState is the runtime's part of a block (TDataQuery::Extension): the temporary result table it
+// made (deleted when the block goes), the running totals of RUNSUM columns and the progress of a run.
+#pragma once
+
+#include "db/sql/DataQuery.h"
+
+#include "db/lib/ExpressionValues.h"
+#include "db/lib/FieldDescriptor.h"
+
+#include <cstdint>
+#include <set>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace vorsam {
+
+class TDataCursor;
+
+class TSelectState : public TQueryExtension {
+public:
+    ~TSelectState() override;
+
+    // The temporary result table: deleted (its files or its in-memory table) when the block is freed.
+    TDataDirectory* TempDirectory = nullptr;
+    std::string TempTableName;
+    bool TempInMemory = false;
+
+    std::vector<TExpValue> RunningTotals; // by result column index (RUNSUM)
+    uint16_t LastPercent = 0;
+    bool Aborted = false;
+};
+TSelectState& SelectState(TDataQuery& query);
+
+// --- Preparation (SelectPrepare.cpp) ---
+void OpenSources(TDataQuery& query);
+void AllocateSourceBuffers(TDataQuery& query);
+void ResolveSourceColumns(TDataQuery& query);
+void CreateResultCursor(TDataQuery& query, bool privateDirectory);
+void CreateResultTable(TDataQuery& query);
+// The column's default name made unique among the block's columns other than `exclude`.
+std::string DefaultColumnName(const TDataQuery& query, const std::string& columnName,
+                              const std::string& alias, const TResultField* exclude, uint8_t aggregateKind);
+// The source of a column by correlation and column name (see TDataQuery::FindColumnSource).
+TSourceTable* LookupColumnSource(const TDataQuery& query, const std::string& correlationName,
+                                 const std::string& columnName, uint16_t& fieldNumber);
+
+// --- Joins (JoinPlanner.cpp) ---
+void LinkSources(TDataQuery& query);
+void ExtractJoinsFromWhere(TDataQuery& query);
+void SortSourcesByLevel(TDataQuery& query);
+void ValidateJoins(TDataQuery& query);
+void OptimizeWhere(TDataQuery& query, bool firstPass);
+bool ShouldReorderJoin(TDataQuery& query);
+void ReorderJoin(TDataQuery& query);
+bool FirstJoinedRow(TDataQuery& query);
+bool NextJoinedRow(TDataQuery& query);
+bool NextJoinedRowAfterDelete(TDataQuery& query);
+// The correlation names (upper-cased) the tree's columns refer to; binds unbound columns to sources.
+std::set<std::string> CorrelationsOf(const TDataQuery& query, TExpToken& tree);
+// The source a correlation name (as CorrelationsOf gives it) names; null when none.
+TSourceTable* SourceNamed(const TDataQuery& query, const std::string& correlation);
+
+// --- Ordering and grouping (SelectOrdering.cpp) ---
+void ResolveOrderBy(TDataQuery& query);
+void ResolveGroupBy(TDataQuery& query);
+void CheckDistinct(TDataQuery& query);
+bool IsAggregateOnly(const TDataQuery& query);
+bool IsCountStarOnly(const TDataQuery& query);
+bool OrderBySatisfied(const TDataQuery& query);
+void ResolveHavingAggregates(TDataQuery& query);
+// Field descriptors of the result columns of those numbers, for the record sort.
+std::vector<TFieldDescriptor> SortFields(TDataQuery& query,
+                                         const std::vector<std::pair<uint16_t, bool>>& columns);
+
+// --- Aggregates (GroupAggregates.cpp) ---
+// A source value widened to the aggregate's result type (SUM, RUNSUM, AVG; COUNT gives 1 or NULL).
+TExpValue WidenAggregateValue(const TResultField& column, TExpValue value);
+// Field `number` of a record of the block's result table.
+TExpValue ReadResultValue(TDataQuery& query, std::span<const uint8_t> record, uint16_t number);
+void WriteResultValue(TDataQuery& query, std::span<uint8_t> record, uint16_t number, const TExpValue& value);
+// Puts the token's value into the field, converted to the field's type when it differs.
+void PutResultValue(TDataCursor& cursor, std::span<uint8_t> record, uint16_t number, const TExpToken& value);
+void AccumulateGroup(TDataQuery& query, bool firstRow, std::span<const uint8_t> row,
+                     std::span<uint8_t> group);
+void FinishGroup(TDataQuery& query, std::span<uint8_t> group);
+
+// --- Running (SelectRun.cpp) ---
+void DropSourceFilters(TDataQuery& query);
+void RefreshSources(TDataQuery& query);
+void ExecuteSelect(TDataQuery& query);
+
+// --- Other statement types: preparation and execution of the data-change, definition and transaction
+// statements (ChangeDispatch.cpp) ---
+void PrepareChangeStatement(TDataQuery& query);
+void ExecuteChangeStatement(TDataQuery& query);
+
+} // namespace vorsam
