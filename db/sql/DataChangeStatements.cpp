@@ -126,8 +126,10 @@ void UpdateRecord(TDataQuery& query, TDataCursor& writer, TQualifyingRow& row) {
     writer.GetCurrentRecord(image, true);
     try {
         if (row.Values.empty()) {
+            // The values read the record as it is now, locked: it becomes the target's current row.
             std::copy_n(image.begin(), std::min(image.size(), target.RecordBuffer.size()),
                         target.RecordBuffer.begin());
+            target.Eof = false;
             row.Values = EvaluateValues(query, SourceContext(query));
         }
         PutValues(query, writer, image, row.Values, "UPDATE");
