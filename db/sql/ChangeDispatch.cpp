@@ -1,18 +1,127 @@
-// Preparation and execution of the statements other than SELECT: INSERT, UPDATE, DELETE, the table and
-// index definitions and the transaction statements. Until their runtime is built every such statement is
-// refused at preparation.
+// Preparation and execution of the blocks that are no SELECT: data changes, table and index statements,
+// transaction statements.
+//
+// Preparing INSERT, UPDATE and DELETE opens the sources (writable: the statement asks for a live result),
+// plans their joins as for a SELECT, makes the first source the target and binds the target columns and
+// their values (INSERT ... SELECT: one value per result column of the source select). Preparing a table or
+// index statement gives the block a cursor naming its table. Transaction statements need nothing.
+//
+// Executing a data change first drops what the last run installed (filters, the late per-row condition),
+// compiles the WHERE, per-row and join conditions and refreshes the sources; INSERT ... VALUES needs only
+// the first two steps.
+#include "db/sql/DataChangeStatements.h"
+#include "db/sql/DataQuery.h"
+#include "db/sql/DefinitionStatements.h"
+#include "db/sql/QueryBinding.h"
+#include "db/sql/QueryStatement.h"
 #include "db/sql/SelectPlan.h"
-#include "db/sql/SqlErrors.h"
-#include "db/sql/StatementTypes.h"
+#include "db/sql/TransactionStatements.h"
 
 namespace vorsam {
 
+namespace {
+
+void PrepareDataChange(TDataQuery& query) {
+    OpenSources(query);
+    AllocateSourceBuffers(query);
+    LinkSources(query);
+    if (query.WhereTree) ExtractJoinsFromWhere(query);
+    SortSourcesByLevel(query);
+    query.TargetTable = query.SourceTables.empty() ? nullptr : query.SourceTables.front().get();
+    ValidateJoins(query);
+    if (query.StatementType == sqlDelete) return;
+    bool insert = query.StatementType == sqlInsert;
+    if (query.InsertFromSelect) PrepareInsertSelect(query);
+    ResolveUpdateFields(query, insert);
+    ResolveUpdateValues(query, insert);
+}
+
+// What the last run left is dropped; with `conditions`, the conditions are compiled and the sources
+// refreshed for this run.
+void Preamble(TDataQuery& query, bool conditions) {
+    DropSourceFilters(query);
+    query.RowCondition2.reset();
+    query.HasRowCondition2 = false;
+    if (!conditions) return;
+    if (query.WhereTree) CompileWhere(query);
+    if (query.HasRowCondition1) CompileRowCondition(query);
+    if (query.MultipleTables) CompileJoinConditions(query);
+    RefreshSources(query);
+}
+
+void ExecuteInsert(TDataQuery& query) {
+    Preamble(query, query.InsertFromSelect);
+    if (query.InsertFromSelect)
+        ExecuteInsertSelect(query);
+    else
+        ExecuteInsertValues(query);
+}
+
+void RunTransaction(TDataQuery& query, TTransactionStatement statement) {
+    RunTransactionStatement(statement, *query.Statement->Database, query.CommitFlush);
+}
+
+} // namespace
+
 void PrepareChangeStatement(TDataQuery& query) {
-    SqlError(std::string(StatementTypeName(query.StatementType)) + " statements are not supported yet");
+    switch (query.StatementType) {
+    case sqlInsert:
+    case sqlUpdate:
+    case sqlDelete:
+        PrepareDataChange(query);
+        break;
+    case sqlCreateTable:
+    case sqlAlterTable:
+    case sqlDropTable:
+    case sqlCreateIndex:
+    case sqlDropIndex:
+        CreateResultCursor(query, false);
+        break;
+    default:
+        break;
+    }
 }
 
 void ExecuteChangeStatement(TDataQuery& query) {
-    SqlError(std::string(StatementTypeName(query.StatementType)) + " statements are not supported yet");
+    switch (query.StatementType) {
+    case sqlInsert:
+        ExecuteInsert(query);
+        break;
+    case sqlUpdate:
+        Preamble(query, true);
+        ExecuteUpdate(query);
+        break;
+    case sqlDelete:
+        Preamble(query, true);
+        ExecuteDelete(query);
+        break;
+    case sqlCreateTable:
+        ExecuteCreateTable(query);
+        break;
+    case sqlAlterTable:
+        ExecuteAlterTable(query);
+        break;
+    case sqlDropTable:
+        ExecuteDropTable(query);
+        break;
+    case sqlCreateIndex:
+        ExecuteCreateIndex(query);
+        break;
+    case sqlDropIndex:
+        ExecuteDropIndex(query);
+        break;
+    case sqlStartTransaction:
+        RunTransaction(query, TTransactionStatement::Start);
+        break;
+    case sqlRollback:
+        RunTransaction(query, TTransactionStatement::Rollback);
+        break;
+    case sqlCommit:
+        RunTransaction(query, TTransactionStatement::Commit);
+        break;
+    default:
+        break;
+    }
 }
 
 } // namespace vorsam

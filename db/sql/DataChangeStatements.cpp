@@ -1,0 +1,218 @@
+#include "db/sql/DataChangeStatements.h"
+
+#include "db/engine/DataCursor.h"
+#include "db/lib/ExpressionEvaluator.h"
+#include "db/sql/ColumnPut.h"
+#include "db/sql/DataChangeRun.h"
+#include "db/sql/DataQuery.h"
+#include "db/sql/QueryBinding.h"
+#include "db/sql/SelectPlan.h"
+
+#include <algorithm>
+#include <unordered_set>
+
+namespace vorsam {
+
+namespace {
+
+TColumnTarget TargetOf(const TUpdateField& field) {
+    return {field.Alias.empty() ? field.ColumnName : field.Alias,
+            field.FieldNumber,
+            field.DataType,
+            field.SubType,
+            field.Size,
+            field.Scale};
+}
+
+// Every value of a row, evaluated before any is put.
+std::vector<TExpTree> EvaluateValues(TDataQuery& query, const TEvaluationContext& context) {
+    std::vector<TExpTree> values;
+    for (auto& value : query.UpdateValues) values.push_back(EvaluateExpTree(*value->Expression, context));
+    return values;
+}
+
+void PutValues(TDataQuery& query, TDataCursor& cursor, std::span<uint8_t> image,
+               const std::vector<TExpTree>& values, const char* kind) {
+    for (size_t i = 0; i < values.size() && i < query.UpdateFields.size(); ++i)
+        PutColumnValue(cursor, image, TargetOf(*query.UpdateFields[i]), *values[i],
+                       query.UpdateValues[i]->SourceText, kind);
+}
+
+TChangeRunOptions RunOptions(TDataQuery& query) {
+    TChangeRunOptions options;
+    options.CommitIntervalGiven = query.CommitIntervalGiven;
+    options.CommitInterval = query.CommitInterval;
+    options.CommitFlush = query.CommitFlush;
+    options.ProgressStep = query.ProgressStep();
+    options.Progress = [&query](uint16_t percent, bool& abort) { query.ReportProgress(percent, abort); };
+    return options;
+}
+
+TSourceTable& Target(TDataQuery& query) {
+    TSourceTable& target = *query.TargetTable;
+    if (target.RecordBuffer.empty()) target.AllocRecordBuffer();
+    target.Cursor->SuppressAutoInc(query.NoAutoInc);
+    return target;
+}
+
+// Appends the record; a failure gives up the blobs written into the image.
+void AppendRecord(TDataCursor& cursor, std::span<uint8_t> image, const std::function<void()>& fill) {
+    try {
+        fill();
+        cursor.AppendRecord(image);
+    } catch (...) {
+        cursor.FreeRecordBlobs(image);
+        throw;
+    }
+}
+
+// ---- UPDATE and DELETE: the records to change, then the changes ----
+
+// A qualifying target record, with its new values when they were worked out from the joined row.
+struct TQualifyingRow {
+    uint32_t Record = 0;
+    std::vector<TExpTree> Values;
+};
+
+// True when the values read columns of the target alone: they are then worked out from the record as it
+// is when it is locked for the change.
+bool ValuesReadTargetOnly(const TDataQuery& query) {
+    bool only = true;
+    for (const auto& value : query.UpdateValues)
+        ForEachExpNode(*value->Expression, [&](const TExpToken& node) {
+            if (node.Kind == nkColumn && node.BoundSource != query.TargetTable) only = false;
+        });
+    return only;
+}
+
+// The joined rows' target records that pass the per-row conditions, each once, in the order found.
+std::vector<TQualifyingRow> FindQualifyingRows(TDataQuery& query, TDataChangeRun& run, bool withValues) {
+    std::vector<TQualifyingRow> rows;
+    std::unordered_set<uint32_t> seen;
+    TDataCursor& cursor = *query.TargetTable->Cursor;
+    uint32_t position = 0;
+    for (bool more = FirstJoinedRow(query); more && !run.Aborted(); more = NextJoinedRow(query)) {
+        uint32_t record = cursor.Position().Record;
+        if (record != position) {
+            position = record;
+            run.RowRead();
+        }
+        if (query.HasRowCondition1 && !TestRowCondition(query)) continue;
+        if (query.HasRowCondition2 && !TestLateRowCondition(query)) continue;
+        if (!seen.insert(record).second) continue;
+        TQualifyingRow row;
+        row.Record = record;
+        if (withValues) row.Values = EvaluateValues(query, SourceContext(query));
+        rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
+// A cursor of its own on the target table, in record order, through which the found records are changed.
+std::unique_ptr<TDataCursor> WritingCursor(TDataQuery& query) {
+    TSourceTable& target = *query.TargetTable;
+    auto writer = std::make_unique<TDataCursor>(target.Cursor->Directory());
+    writer->SetTableName(target.Cursor->TableName());
+    writer->SetInMemory(target.Cursor->InMemory());
+    writer->OpenCursor();
+    writer->SetIndexNumber(RecordOrderIndex);
+    writer->SuppressAutoInc(query.NoAutoInc);
+    return writer;
+}
+
+void UpdateRecord(TDataQuery& query, TDataCursor& writer, TQualifyingRow& row) {
+    TSourceTable& target = *query.TargetTable;
+    std::vector<uint8_t> image(writer.GetRecordSize());
+    writer.GetCurrentRecord(image, true);
+    try {
+        if (row.Values.empty()) {
+            // The values read the record as it is now, locked: it becomes the target's current row.
+            std::copy_n(image.begin(), std::min(image.size(), target.RecordBuffer.size()),
+                        target.RecordBuffer.begin());
+            target.Eof = false;
+            row.Values = EvaluateValues(query, SourceContext(query));
+        }
+        PutValues(query, writer, image, row.Values, "UPDATE");
+        writer.ModifyRecord(image);
+    } catch (...) {
+        writer.FreeRecordBlobs(image);
+        writer.CancelRecord();
+        throw;
+    }
+}
+
+// The frame of UPDATE and DELETE: the WHERE conditions placed, the records found, then each changed.
+void ChangeQualifyingRows(TDataQuery& query, bool withValues,
+                          const std::function<void(TDataCursor& writer, TQualifyingRow& row)>& change) {
+    TSourceTable& target = Target(query);
+    if (query.WhereTree) OptimizeWhere(query, true);
+    if (query.MultipleTables && ShouldReorderJoin(query)) ReorderJoin(query);
+    if (query.WhereTree) OptimizeWhere(query, false);
+    std::unique_ptr<TDataCursor> writer = WritingCursor(query);
+    TDataChangeRun run(*writer, RunOptions(query), query.RowsAffected);
+    run.Run(target.Cursor->GetRecordCount(), [&](TDataChangeRun& r) {
+        std::vector<TQualifyingRow> rows = FindQualifyingRows(query, r, withValues);
+        for (TQualifyingRow& row : rows) {
+            if (!writer->SetToRecordNo(row.Record)) continue; // deleted by another user meanwhile
+            change(*writer, row);
+            r.RowWritten();
+        }
+    });
+}
+
+// The context that reads the values of a fetched row of the INSERT's source select: its result table's
+// record, or for a live result the record of its source table, to which the values' columns are bound.
+TEvaluationContext SourceRowContext(TDataQuery& source, std::span<uint8_t> record) {
+    if (!source.LiveResult || !source.TargetTable) return ResultContext(source, record);
+    std::vector<uint8_t>& buffer = source.TargetTable->RecordBuffer;
+    std::copy_n(record.begin(), std::min(record.size(), buffer.size()), buffer.begin());
+    return SourceContext(source);
+}
+
+} // namespace
+
+void ExecuteInsertValues(TDataQuery& query) {
+    TSourceTable& target = Target(query);
+    TDataCursor& cursor = *target.Cursor;
+    query.RowsAffected = 0;
+    std::span<uint8_t> image(target.RecordBuffer);
+    cursor.InitRecordBuffer(image);
+    TEvaluationContext context = SourceContext(query);
+    context.ColumnValue = {}; // the values refer to no column
+    AppendRecord(cursor, image,
+                 [&] { PutValues(query, cursor, image, EvaluateValues(query, context), "INSERT"); });
+    query.RowsAffected = 1;
+}
+
+void ExecuteInsertSelect(TDataQuery& query) {
+    TSourceTable& target = Target(query);
+    TDataCursor& cursor = *target.Cursor;
+    TDataQuery& source = *query.InsertSourceQuery;
+    TDataCursor& rows = *source.ResultCursor;
+    std::vector<uint8_t> record(rows.GetRecordSize());
+    std::span<uint8_t> image(target.RecordBuffer);
+    TDataChangeRun run(cursor, RunOptions(query), query.RowsAffected);
+    run.Run(rows.GetRecordCount(), [&](TDataChangeRun& r) {
+        rows.SetToBegin();
+        while (!r.Aborted() && rows.GetNextRecord(record) == 0) {
+            r.RowRead();
+            cursor.InitRecordBuffer(image);
+            AppendRecord(cursor, image, [&] {
+                PutValues(query, cursor, image, EvaluateValues(query, SourceRowContext(source, record)),
+                          "INSERT");
+            });
+            r.RowWritten();
+        }
+    });
+}
+
+void ExecuteUpdate(TDataQuery& query) {
+    ChangeQualifyingRows(query, !ValuesReadTargetOnly(query),
+                         [&](TDataCursor& writer, TQualifyingRow& row) { UpdateRecord(query, writer, row); });
+}
+
+void ExecuteDelete(TDataQuery& query) {
+    ChangeQualifyingRows(query, false, [](TDataCursor& writer, TQualifyingRow&) { writer.DeleteRecord(); });
+}
+
+} // namespace vorsam
