@@ -26,10 +26,6 @@ bool SameName(std::string_view a, std::string_view b) {
     return a.size() == b.size() && strncasecmp(a.data(), b.data(), a.size()) == 0;
 }
 
-bool FieldDesc(const TDataCursor& cursor, uint16_t number, bool tableField, TFieldDescriptor& field) {
-    return tableField ? cursor.GetTableFieldDesc(number, field) : cursor.GetFieldDesc(number, field);
-}
-
 void ReadBlobValue(TDataCursor& cursor, std::span<uint8_t> record, TExpToken& column,
                    const TFieldDescriptor& field) {
     uint32_t size = 0;
@@ -83,11 +79,8 @@ uint8_t AggregateKindOf(uint8_t op) {
 
 // --- Values ---
 
-void ReadColumnValue(TDataCursor& cursor, std::span<uint8_t> record, TExpToken& column, bool tableField,
-                     bool atEnd) {
-    TFieldDescriptor field;
-    if (!FieldDesc(cursor, column.FieldNumber, tableField, field))
-        RaiseEngineError(VORSAM_NOCOLUMNVALUE, column.ColumnName);
+void ReadColumnValue(TDataCursor& cursor, std::span<uint8_t> record, TExpToken& column,
+                     const TFieldDescriptor& field, bool tableField, bool atEnd) {
     if (atEnd) {
         column.SetNull();
         return;
@@ -110,7 +103,8 @@ void ReadColumnValue(TDataCursor& cursor, std::span<uint8_t> record, TExpToken& 
 bool SourceColumnValue(TExpToken& column) {
     auto* source = static_cast<TSourceTable*>(column.BoundSource);
     if (!source || !source->Cursor) return false;
-    ReadColumnValue(*source->Cursor, source->RecordBuffer, column, true, source->Eof);
+    const TFieldDescriptor& field = FieldDescOf(*source->Query, *source->Cursor, column.FieldNumber, true);
+    ReadColumnValue(*source->Cursor, source->RecordBuffer, column, field, true, source->Eof);
     return true;
 }
 
@@ -126,10 +120,12 @@ TEvaluationContext ResultContext(const TDataQuery& query, std::span<uint8_t> rec
     TEvaluationContext context;
     context.LanguageId = query.LanguageId;
     context.SortId = query.SortId;
-    TDataCursor* cursor = query.ResultCursor;
-    context.ColumnValue = [cursor, record](TExpToken& column) {
+    TDataQuery* owner = const_cast<TDataQuery*>(&query);
+    context.ColumnValue = [owner, record](TExpToken& column) {
+        TDataCursor* cursor = owner->ResultCursor;
         if (!cursor) return false;
-        ReadColumnValue(*cursor, record, column, false, false);
+        ReadColumnValue(*cursor, record, column, FieldDescOf(*owner, *cursor, column.FieldNumber, false),
+                        false, false);
         return true;
     };
     return context;
