@@ -308,10 +308,9 @@ void ExecuteSelect(TDataQuery& query) {
                 query.SourceTables[reading]->Cursor->BeginRead();
         result.DropFilter(0);
         result.EmptyTable();
-        if (query.WhereTree) {
+        if (query.HasCondition) {
             OptimizeWhere(query, true);
-            if (query.SourceTables.size() > 1 && !query.NoJoinOptimize && ShouldReorderJoin(query))
-                ReorderJoin(query);
+            if (ShouldReorderJoin(query)) ReorderJoin(query);
             OptimizeWhere(query, false);
         }
         if (query.AggregateOnly)
