@@ -50,6 +50,11 @@ void CreateResultTable(TDataQuery& query);
 std::string DefaultColumnName(const TDataQuery& query, const std::string& columnName,
                               const std::string& alias, const TResultField* exclude, uint8_t aggregateKind);
 
+// --- Live results (SelectLive.cpp) ---
+// Makes the block's result live when it can be; false when it needs a result table.
+bool PrepareLiveResult(TDataQuery& query);
+void ExecuteLiveSelect(TDataQuery& query);
+
 // --- Joins (JoinPlanner.cpp) ---
 void LinkSources(TDataQuery& query);
 void ExtractJoinsFromWhere(TDataQuery& query);

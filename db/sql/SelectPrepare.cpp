@@ -436,6 +436,7 @@ void TDataQuery::PrepareSelect() {
     CountStarOnly = IsCountStarOnly(*this);
     LiveResult = false;
     CursorResult = false;
+    if (PrepareLiveResult(*this)) return;
     AllocateSourceBuffers(*this);
     LinkSources(*this);
     if (WhereTree) ExtractJoinsFromWhere(*this);

@@ -300,6 +300,10 @@ void ExecuteSelect(TDataQuery& query) {
     if (query.RowCondition1) CompileRowCondition(query);
     CompileJoinConditions(query);
     RefreshSources(query);
+    if (query.LiveResult) {
+        ExecuteLiveSelect(query);
+        return;
+    }
     TDataCursor& result = *query.ResultCursor;
     size_t reading = 0;
     try {

@@ -185,7 +185,9 @@ protected:
         TSqlTable big{"BIG", {{"ID", dtInteger}, {"X", dtInteger}}, {}};
         for (int i = 0; i < 200; ++i) big.Rows.push_back({std::to_string(i), std::to_string(i % 7)});
         AddTable(big);
-        AddTable({"SMALL", {{"Y", dtInteger}, {"NAME", dtString, 5}}, {{"1", "one"}, {"3", "three"}, {"9", "nine"}}});
+        AddTable({"SMALL",
+                  {{"Y", dtInteger}, {"NAME", dtString, 5}},
+                  {{"1", "one"}, {"3", "three"}, {"9", "nine"}}});
     }
 
     // The table driving the statement's joined rows after it ran, and its rows.
@@ -205,7 +207,8 @@ TEST_F(JoinOrderTest, TheSmallerInnerJoinTargetDrivesAndTheRowsStayTheSame) {
 
 TEST_F(JoinOrderTest, NoJoinOptimizeKeepsTheFromOrder) {
     TRows rows;
-    EXPECT_EQ(DrivingTable("SELECT B.ID, S.NAME FROM BIG B, SMALL S WHERE B.X = S.Y NOJOINOPTIMIZE", rows), "BIG");
+    EXPECT_EQ(DrivingTable("SELECT B.ID, S.NAME FROM BIG B, SMALL S WHERE B.X = S.Y NOJOINOPTIMIZE", rows),
+              "BIG");
     EXPECT_EQ(rows, Sorted(Oracle("SELECT B.ID, S.NAME FROM BIG B, SMALL S WHERE B.X = S.Y")));
 }
 
