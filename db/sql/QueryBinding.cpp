@@ -6,6 +6,8 @@
 #include "db/sql/SqlErrors.h"
 
 #include "db/engine/DataCursor.h"
+#include "db/engine/DataFile.h"
+#include "db/engine/DataTable.h"
 #include "db/lib/DataTypes.h"
 #include "db/lib/EngineErrors.h"
 #include "db/lib/ExpressionEvaluator.h"
@@ -108,11 +110,33 @@ bool SourceColumnValue(TExpToken& column) {
     return true;
 }
 
+void OpenFunctionSources(TDataQuery& query) {
+    for (auto& source : query.FunctionSources)
+        if (!source->CursorOpen()) source->OpenCursor(query.Statement->OnPassword, false);
+}
+
+void RefreshFunctionSources(TDataQuery& query) {
+    for (auto& source : query.FunctionSources) {
+        if (!source->CursorOpen()) SqlError("Illegal use of LASTAUTOINC() or IDENT_CURRENT() functions");
+        source->Cursor->Refresh();
+    }
+}
+
+bool FunctionSourceValue(TExpToken& call) {
+    auto* source = static_cast<TSourceTable*>(call.BoundSource);
+    if (!source) SqlError("Illegal use of LASTAUTOINC() or IDENT_CURRENT() functions");
+    if (!source->CursorOpen()) OpenFunctionSources(*source->Query);
+    WriteExpValue(call,
+                  MakeIntegerValue(dtInteger, source->Cursor->Table().DataFile().GetLastAutoIncValue()));
+    return true;
+}
+
 TEvaluationContext SourceContext(const TDataQuery& query) {
     TEvaluationContext context;
     context.LanguageId = query.LanguageId;
     context.SortId = query.SortId;
     context.ColumnValue = SourceColumnValue;
+    context.FunctionValue = FunctionSourceValue;
     return context;
 }
 
@@ -120,6 +144,7 @@ TEvaluationContext ResultContext(const TDataQuery& query, std::span<uint8_t> rec
     TEvaluationContext context;
     context.LanguageId = query.LanguageId;
     context.SortId = query.SortId;
+    context.FunctionValue = FunctionSourceValue;
     TDataQuery* owner = const_cast<TDataQuery*>(&query);
     context.ColumnValue = [owner, record](TExpToken& column) {
         TDataCursor* cursor = owner->ResultCursor;

@@ -39,6 +39,12 @@ TEvaluationContext SourceContext(const TDataQuery& query);
 // Result-bound evaluation of a record of the block's result table.
 TEvaluationContext ResultContext(const TDataQuery& query, std::span<uint8_t> record);
 bool SourceColumnValue(TExpToken& column);
+// The value of LASTAUTOINC(t) or IDENT_CURRENT(t): the table's last auto-increment value (its cursor is
+// opened when the block has not opened it yet).
+bool FunctionSourceValue(TExpToken& call);
+// Opens (read-only) and refreshes the tables that LASTAUTOINC() and IDENT_CURRENT() name.
+void OpenFunctionSources(TDataQuery& query);
+void RefreshFunctionSources(TDataQuery& query);
 // Reads field `column.FieldNumber` (described by `field`) of the record through the cursor (table layout
 // when `tableField`); every field of a source at its end is NULL.
 void ReadColumnValue(TDataCursor& cursor, std::span<uint8_t> record, TExpToken& column,

@@ -428,6 +428,7 @@ void TDataQuery::PrepareSelect() {
     }
     if (Distinct && HasGroupBy) Distinct = false; // the groups are distinct already
     OpenSources(*this);
+    OpenFunctionSources(*this);
     ResolveSourceColumns(*this);
     if (!HasGroupBy) {
         if (HasHaving) SqlError("A GROUP BY clause must exist in order to use the HAVING clause");

@@ -300,6 +300,7 @@ void ExecuteSelect(TDataQuery& query) {
     if (query.RowCondition1) CompileRowCondition(query);
     CompileJoinConditions(query);
     RefreshSources(query);
+    RefreshFunctionSources(query);
     if (query.LiveResult) {
         ExecuteLiveSelect(query);
         return;

@@ -221,3 +221,17 @@ TEST_F(JoinOrderTest, AnOuterJoinIsNeverTurnedRound) {
 } // namespace
 
 } // namespace vorsam::test
+
+namespace vorsam::test {
+
+namespace {
+
+TEST_F(SelectRulesTest, LastAutoIncReadsTheNamedTablesCounter) {
+    AddTable({"AUTO", {{"V", dtInteger}}, {{"1"}, {"2"}}});
+    EXPECT_EQ(Run("SELECT G FROM T WHERE G = LASTAUTOINC('AUTO')"), (TRows{"2", "2"}));
+    EXPECT_EQ(Run("SELECT LASTAUTOINC('AUTO') + 1 FROM EMPTY"), TRows{});
+}
+
+} // namespace
+
+} // namespace vorsam::test
