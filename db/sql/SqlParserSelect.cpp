@@ -204,6 +204,9 @@ void TDataQuery::ParseUnion() {
     next.RequestLive = true;
     parser.NextToken(); // UNION
     UnionAll = SkipSymbol(parser, "ALL");
+    // Only a SELECT continues a union: any other statement here would run as a statement of its own.
+    if (!parser.IsSymbol("SELECT") && !parser.TokenTypeIs('('))
+        SqlErrorFound(parser, "SELECT keyword expected, instead found '");
     next.ParseStatement(false, true, this);
 }
 
