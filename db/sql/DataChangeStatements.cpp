@@ -15,15 +15,6 @@ namespace vorsam {
 
 namespace {
 
-TColumnTarget TargetOf(const TUpdateField& field) {
-    return {field.Alias.empty() ? field.ColumnName : field.Alias,
-            field.FieldNumber,
-            field.DataType,
-            field.SubType,
-            field.Size,
-            field.Scale};
-}
-
 // Every value of a row, evaluated before any is put.
 std::vector<TExpTree> EvaluateValues(TDataQuery& query, const TEvaluationContext& context) {
     std::vector<TExpTree> values;
@@ -34,8 +25,8 @@ std::vector<TExpTree> EvaluateValues(TDataQuery& query, const TEvaluationContext
 void PutValues(TDataQuery& query, TDataCursor& cursor, std::span<uint8_t> image,
                const std::vector<TExpTree>& values, const char* kind) {
     for (size_t i = 0; i < values.size() && i < query.UpdateFields.size(); ++i)
-        PutColumnValue(cursor, image, TargetOf(*query.UpdateFields[i]), *values[i],
-                       query.UpdateValues[i]->SourceText, kind);
+        PutColumnValue(cursor, image, *query.UpdateFields[i], *values[i], query.UpdateValues[i]->SourceText,
+                       kind);
 }
 
 TChangeRunOptions RunOptions(TDataQuery& query) {
