@@ -38,7 +38,7 @@ void CollectCorrelations(const TDataQuery& query, TExpToken& node, std::set<std:
     if (node.Kind == nkColumn) {
         if (node.CorrelationName.empty()) {
             uint16_t number = 0;
-            if (TSourceTable* source = LookupColumnSource(query, "", node.ColumnName, number))
+            if (TSourceTable* source = query.FindColumnSource("", node.ColumnName, number))
                 node.CorrelationName = source->CorrelationName;
         }
         if (!node.CorrelationName.empty()) names.insert(Upper(node.CorrelationName));

@@ -162,11 +162,24 @@ TResultField* FindResultColumn(const TDataQuery& query, bool includeAggregates, 
     return nullptr;
 }
 
+namespace {
+
+// A HAVING argument names a column with or without its correlation name; the select list's is bound.
+bool SameArgument(const TExpToken* own, const TExpToken* argument) {
+    if (!own || !argument) return own == argument;
+    if (own->Kind == nkColumn && argument->Kind == nkColumn)
+        return SameName(own->ColumnName, argument->ColumnName) &&
+               (argument->CorrelationName.empty() ||
+                SameName(own->CorrelationName, argument->CorrelationName));
+    return SameExpTree(own, argument);
+}
+
+} // namespace
+
 TResultField* FindAggregateColumn(const TDataQuery& query, uint8_t aggregateKind, const TExpToken* argument) {
     for (const auto& column : query.ResultFields) {
         if (column->AggregateKind != aggregateKind || !column->Expression) continue;
-        const TExpToken* own = column->Expression->GetArg(0);
-        if ((!own && !argument) || (own && argument && SameExpTree(own, argument))) return column.get();
+        if (SameArgument(column->Expression->GetArg(0), argument)) return column.get();
     }
     return nullptr;
 }
@@ -175,7 +188,7 @@ TResultField* FindAggregateColumn(const TDataQuery& query, uint8_t aggregateKind
 
 bool BindSourceColumn(const TDataQuery& query, TExpToken& column) {
     uint16_t number = 0;
-    TSourceTable* source = LookupColumnSource(query, column.CorrelationName, column.ColumnName, number);
+    TSourceTable* source = query.FindColumnSource(column.CorrelationName, column.ColumnName, number);
     column.BoundSource = source;
     if (!source || number == 0) return false;
     TFieldDescriptor field;

@@ -84,7 +84,8 @@ bool TestHaving(TDataQuery& query, std::span<uint8_t> record);
 void ResolveUpdateFields(TDataQuery& query, bool insert);
 // Types each update value against its field (constants for date, time and timestamp fields converted).
 void ResolveUpdateValues(TDataQuery& query, bool insert);
-// One update value per result column of the INSERT's source SELECT.
+// One update value per result column of the INSERT's source SELECT: a column token bound to the SELECT's
+// result (BoundSource the SELECT block, FieldNumber the result column, typed with the result type).
 void PrepareInsertSelect(TDataQuery& query);
 
 } // namespace vorsam

@@ -46,9 +46,6 @@ void CreateResultTable(TDataQuery& query);
 // The column's default name made unique among the block's columns other than `exclude`.
 std::string DefaultColumnName(const TDataQuery& query, const std::string& columnName,
                               const std::string& alias, const TResultField* exclude, uint8_t aggregateKind);
-// The source of a column by correlation and column name (see TDataQuery::FindColumnSource).
-TSourceTable* LookupColumnSource(const TDataQuery& query, const std::string& correlationName,
-                                 const std::string& columnName, uint16_t& fieldNumber);
 
 // --- Joins (JoinPlanner.cpp) ---
 void LinkSources(TDataQuery& query);

@@ -182,7 +182,7 @@ void BindColumn(TDataQuery& query, TResultField& column, size_t index, bool& non
         nonAggregate = true;
     uint16_t number = 0;
     TSourceTable* source =
-        LookupColumnSource(query, column.TableName, column.IsExpression ? "" : column.ColumnName, number);
+        query.FindColumnSource(column.TableName, column.IsExpression ? "" : column.ColumnName, number);
     if (!source) ColumnNameError(column.ColumnName, column.TableName, SourceColumnsContext);
     column.BoundSource = source;
     column.TableName = source->CorrelationName;
@@ -258,19 +258,6 @@ std::string DefaultColumnName(const TDataQuery& query, const std::string& column
         }
     }
     return name;
-}
-
-TSourceTable* LookupColumnSource(const TDataQuery& query, const std::string& correlationName,
-                                 const std::string& columnName, uint16_t& fieldNumber) {
-    fieldNumber = 0;
-    bool anyColumn = columnName.empty() || columnName == "*";
-    for (const auto& source : query.SourceTables) {
-        if (!correlationName.empty() && !SameName(source->CorrelationName, correlationName)) continue;
-        if (anyColumn) return source.get();
-        fieldNumber = source->FieldNumber(columnName);
-        if (fieldNumber != 0) return source.get();
-    }
-    return nullptr;
 }
 
 // --- Sources ---

@@ -13,9 +13,12 @@ namespace vorsam {
 
 namespace {
 
+// Words that end a FROM table without being its correlation name. FULL and OUTER are among them so that
+// "t FULL JOIN u" is refused rather than read as an inner join of t aliased FULL; SELECT so that a
+// missing ";" between two statements is reported at the second SELECT.
 const std::initializer_list<std::string_view> FromAliasStopWords = {
     "LEFT",  "RIGHT", "INNER",     "JOIN",     "WHERE",          "ORDER", "GROUP", "HAVING", "TOP",
-    "RANGE", "WITH",  "ENCRYPTED", "LANGUAGE", "NOJOINOPTIMIZE", "UNION", "FULL",  "OUTER"};
+    "RANGE", "WITH",  "ENCRYPTED", "LANGUAGE", "NOJOINOPTIMIZE", "UNION", "FULL",  "OUTER",  "SELECT"};
 
 // Column entry of GROUP BY or ORDER BY: a (qualified) name or a 1-based select-list position.
 template <typename TItem>

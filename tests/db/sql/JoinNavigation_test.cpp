@@ -1,5 +1,5 @@
 // Nested-loop reading of hand-built joins, against SQLite's joins of the same tables.
-#include "SqlTestSupport.h"
+#include "SqlRunSupport.h"
 
 #include "db/lib/DataTypes.h"
 #include "db/lib/ExpressionParser.h"

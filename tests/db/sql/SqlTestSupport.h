@@ -1,65 +1,60 @@
-// Shared pieces of the SQL engine's tests: a database in a scratch folder (the session's private folder
-// there too) and the same tables in an SQLite database, the oracle; statements run to canonical rows.
-//
-// Canonical rows: one text per row, values joined by '|': NULL as "NULL", integers in decimal, floats with
-// 10 significant digits, booleans 0/1, dates and timestamps in ISO form, strings as they are. Both engines'
-// results read so compare as texts; unordered comparisons sort the rows first.
+// A statement on a scratch database for parser tests: parse a text and look at the dump or the error.
 #pragma once
 
-#include "../lib/TestSupport.h"
-
-#include "db/engine/DataCursor.h"
+#include "db/engine/DataDirectory.h"
 #include "db/engine/DataSession.h"
+#include "db/lib/EngineErrors.h"
+#include "db/sql/QueryDump.h"
+#include "db/sql/QueryStatement.h"
+
+#include <gtest/gtest.h>
 
 #include <memory>
-#include <optional>
 #include <string>
-#include <vector>
 
-struct sqlite3;
+namespace vorsam {
 
-namespace vorsam::test {
-
-struct TSqlColumn {
-    std::string Name;
-    uint8_t Type;
-    uint8_t Size = 0; // strings
-};
-
-using TSqlValue = std::optional<std::string>; // a constant's text (Values.h); nullopt = NULL
-using TSqlRow = std::vector<TSqlValue>;
-using TRows = std::vector<std::string>;
-
-struct TSqlTable {
-    std::string Name;
-    std::vector<TSqlColumn> Columns;
-    std::vector<TSqlRow> Rows;
-    std::vector<std::string> Key = {};                  // primary-key columns (none: the record order)
-    std::vector<std::vector<std::string>> Indexes = {}; // secondary indexes, by column names
-};
-
-// The canonical rows of the cursor's records (its first `columns` fields; 0 = all), from its start.
-TRows CursorRows(TDataCursor& cursor, uint16_t columns = 0);
-TRows Sorted(TRows rows);
-
-class TSqlTest : public ::testing::Test {
+class SqlParserTest : public ::testing::Test {
 protected:
-    TSqlTest();
-    ~TSqlTest() override;
+    SqlParserTest() : database_(session_.OpenDataDirectory("", ::testing::TempDir())) {}
+    ~SqlParserTest() override {
+        statement_.reset();
+        session_.CloseDataDirectory(database_);
+    }
 
-    // Creates the table in both databases and fills it.
-    void AddTable(const TSqlTable& table);
-    // Runs the statement (text of this dialect) and answers the result's canonical rows.
-    TRows Run(const std::string& sql, int32_t maxRowCount = -1);
-    // The same statement (or its SQLite translation) on the oracle.
-    TRows Oracle(const std::string& sql);
-    // The SQL error text (code 11949) the statement raises; empty when it raises none.
-    std::string ErrorOf(const std::string& sql);
+    // Parses the text's first statement into a fresh statement; the dump of every block.
+    std::string Parse(const std::string& text) {
+        statement_ = std::make_unique<TQueryStatement>(database_);
+        statement_->ParseText(text);
+        return DumpStatement(*statement_);
+    }
 
-    TTempDir dir_;
+    // The SQL error's text for a text that must fail to parse ("no error" when it parses).
+    std::string ParseError(const std::string& text) {
+        try {
+            Parse(text);
+        } catch (const EVORSAMEngineError& error) {
+            EXPECT_EQ(error.ErrorCode, VORSAM_SQLPARSE) << text;
+            return error.ErrorMessage;
+        }
+        return "no error";
+    }
+
+    TDataQuery& Master() { return *statement_->MasterQuery; }
+
     TDataSession session_;
-    TDataDirectory* database_ = nullptr;
-    sqlite3* oracle_ = nullptr;
+    TDataDirectory& database_;
+    std::unique_ptr<TQueryStatement> statement_;
 };
 
-} // namespace vorsam::test
+// One row of a table-driven parser test.
+struct TParseCase {
+    std::string Text;
+    std::string Expected; // the dump, or the error text
+};
+
+inline void PrintTo(const TParseCase& c, std::ostream* os) {
+    *os << c.Text;
+}
+
+} // namespace vorsam

@@ -1,4 +1,4 @@
-#include "SqlTestSupport.h"
+#include "SqlRunSupport.h"
 
 #include "db/engine/TableDefinition.h"
 #include "db/lib/DataTypes.h"
