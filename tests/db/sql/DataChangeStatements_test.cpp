@@ -67,6 +67,10 @@ INSTANTIATE_TEST_SUITE_P(
         TScriptCase{"DeleteWhere", "DELETE FROM T WHERE A < 3 OR A IS NULL", "", 7},
         TScriptCase{"DeleteAll", "DELETE FROM U", "", 12},
         TScriptCase{"DeleteIn", "DELETE FROM U WHERE GRP IN (0, 2)", "", 8},
+        TScriptCase{"DeleteThroughAJoin", "DELETE FROM T, U WHERE T.ID = U.ID AND U.GRP = 0",
+                    "DELETE FROM T WHERE ID IN (SELECT ID FROM U WHERE GRP = 0)", 4},
+        TScriptCase{"UpdateWithSubSelect", "UPDATE T SET B = 7 WHERE ID IN (SELECT ID FROM U WHERE V > 50)",
+                    "", 5},
         TScriptCase{"InsertSelect", "INSERT INTO U (ID, GRP, V) SELECT ID + 100, A, B FROM T WHERE B > 92",
                     "", 7},
         TScriptCase{
@@ -112,6 +116,13 @@ TEST_F(DataChangeTest, AFailureInsideTheCallersTransactionRollsNothingBack) {
 TEST_F(DataChangeTest, RowCountsOfScriptsAndTransactions) {
     EXPECT_EQ(RunSql("UPDATE T SET A = 1 WHERE ID < 4; START TRANSACTION; DELETE FROM T; ROLLBACK"), 3);
     EXPECT_EQ(RunSql("DELETE FROM T WHERE ID = 99"), 0);
+    std::string name = database_->GetDatabaseName();
+    EXPECT_EQ(SqlErrorOf("COMMIT"), "Transaction not in progress for database '" + name + "'");
+    EXPECT_EQ(SqlErrorOf("ROLLBACK WORK"), "Transaction not in progress for database '" + name + "'");
+    EXPECT_EQ(SqlErrorOf("START TRANSACTION; START TRANSACTION"),
+              "Transaction already in progress for database '" + name + "'");
+    RunSql("COMMIT WORK FLUSH");
+    EXPECT_FALSE(database_->InTransaction());
 }
 
 TEST_F(DataChangeTest, AutoIncrementValuesAreTheEnginesUnlessNoAutoInc) {

@@ -197,3 +197,30 @@ TEST_F(DefinitionTest, MemoryTablesLiveInTheInMemoryDatabase) {
 
 } // namespace
 } // namespace vorsam::test
+
+namespace vorsam::test {
+namespace {
+
+TEST_F(DefinitionTest, AlterKeepsTheSettingsItDoesNotGiveAndABackupUnlessTold) {
+    RunSql("CREATE TABLE T (A INTEGER, DESCRIPTION 'first' USER MAJOR VERSION 3)");
+    RunSql("ALTER TABLE T ADD B INTEGER");
+    auto description = [&] { return Open("T")->GetDescription(); };
+    EXPECT_EQ(description(), "first");
+    EXPECT_EQ(Open("T")->GetUserMajorVersion(), 3);
+    EXPECT_TRUE(std::filesystem::exists(dir_.File("T.DBK")));
+    std::filesystem::remove(dir_.File("T.DBK"));
+    RunSql("ALTER TABLE T DESCRIPTION 'second' NOBACKUP");
+    EXPECT_EQ(description(), "second");
+    EXPECT_FALSE(std::filesystem::exists(dir_.File("T.DBK")));
+}
+
+TEST_F(DefinitionTest, LastAutoIncSetsWhereNumberingGoesOn) {
+    RunSql("CREATE TABLE N (K AUTOINC, X INTEGER)");
+    RunSql("INSERT INTO N (X) VALUES (1)");
+    RunSql("ALTER TABLE N LAST AUTOINC 100");
+    RunSql("INSERT INTO N (X) VALUES (2)");
+    EXPECT_EQ(Rows("N"), (std::vector<TRowText>{"1|1", "101|2"}));
+}
+
+} // namespace
+} // namespace vorsam::test
