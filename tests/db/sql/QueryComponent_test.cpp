@@ -8,12 +8,27 @@
 #include "db/engine/VORSAMSessionList.h"
 #include "db/lib/TestSupport.h"
 #include "db/sql/QueryStatementAdapter.h"
+#include "platform/data/DBConsts.h"
+#include "platform/data/DataSource.h"
 #include "platform/data/DateTime.h"
+#include "platform/data/Errors.h"
 
 namespace vorsam::test {
 namespace {
 
 using namespace platform::data;
+
+// The message of the database error a callable raises; empty when it raises none.
+template <typename F> std::string DatabaseErrorOf(F&& f) {
+    try {
+        f();
+    } catch (const EDatabaseError& e) {
+        return e.what();
+    }
+    return {};
+}
+#define EXPECT_DATABASE_ERROR_TEXT(statement, message)                                                       \
+    EXPECT_EQ(DatabaseErrorOf([&] { statement; }), (message))
 
 class QueryComponentTest : public ::testing::Test {
 protected:
@@ -99,6 +114,33 @@ TEST_F(QueryComponentTest, StatementErrorsReachTheCallerAndLeaveTheQueryUnprepar
     EXPECT_ENGINE_ERROR(query_.Open(), VORSAM_SQLPARSE);
     EXPECT_FALSE(query_.Prepared());
     EXPECT_FALSE(query_.Active());
+}
+
+TEST_F(QueryComponentTest, ADetailQueryTakesItsParametersFromTheMastersRecord) {
+    TVORSAMQuery master;
+    master.SetDatabaseName(dir_.Path());
+    master.SetSQL({"SELECT ID, NAME FROM T WHERE ID < 4 ORDER BY ID"});
+    TDataSource source(&master);
+    query_.SetDatabaseName(dir_.Path());
+    query_.SetSQL({"SELECT ID, NAME FROM T WHERE ID > :ID ORDER BY ID"});
+    query_.SetDataSource(&source);
+    master.Open();
+    query_.Open();
+    EXPECT_EQ(Walk(), oracle_.Rows("SELECT ID, NAME FROM T WHERE ID > 1 ORDER BY ID"));
+    master.Next();
+    EXPECT_EQ(Walk(), oracle_.Rows("SELECT ID, NAME FROM T WHERE ID > 2 ORDER BY ID"));
+    std::vector<TField*> masterFields, detailFields;
+    query_.GetDetailLinkFields(masterFields, detailFields);
+    ASSERT_EQ(masterFields.size(), 1u);
+    EXPECT_EQ(masterFields[0], &master.FieldByName("ID"));
+    EXPECT_EQ(detailFields.size(), 1u);
+    query_.ParamByName("ID").SetAsInteger(4); // a value of its own wins over the master's
+    master.Next();
+    EXPECT_EQ(Walk(), oracle_.Rows("SELECT ID, NAME FROM T WHERE ID > 4 ORDER BY ID"));
+    TDataSource own(&query_);
+    EXPECT_DATABASE_ERROR_TEXT(query_.SetDataSource(&own), SCircularDataLink);
+    query_.Close();
+    master.Close();
 }
 
 } // namespace
