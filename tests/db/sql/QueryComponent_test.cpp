@@ -108,6 +108,26 @@ TEST_F(QueryComponentTest, ExecSqlRunsChangesWithParametersAndReportsTheirRows) 
     EXPECT_EQ(Walk(), oracle_.Rows("SELECT ID, NAME FROM T ORDER BY ID"));
 }
 
+TEST_F(QueryComponentTest, LongTextNullAndDateParametersReachTheRow) {
+    Exec({"CREATE TABLE M (ID INTEGER, NOTES MEMO, S CHAR(5), DAY DATE)"});
+    TVORSAMQuery insert;
+    insert.SetDatabaseName(dir_.Path());
+    insert.SetSQL({"INSERT INTO M VALUES (:ID, :NOTES, :S, :DAY)"});
+    std::string text(400, 'm');
+    insert.ParamByName("ID").SetAsInteger(1);
+    insert.ParamByName("NOTES").SetAsString(text); // more than 250 characters: passed as a memo
+    insert.ParamByName("S").SetAsString("");       // empty text: NULL
+    insert.ParamByName("DAY").SetAsDate(EncodeDate(1999, 12, 31));
+    insert.ExecSQL();
+    EXPECT_EQ(insert.RowsAffected(), 1);
+    query_.SetDatabaseName(dir_.Path());
+    query_.SetSQL({"SELECT ID, NOTES, S, DAY FROM M"});
+    query_.Open();
+    EXPECT_EQ(query_.FieldByName("NOTES").AsString(), text);
+    EXPECT_TRUE(query_.FieldByName("S").IsNull());
+    EXPECT_EQ(query_.FieldByName("DAY").AsDateTime(), EncodeDate(1999, 12, 31));
+}
+
 TEST_F(QueryComponentTest, StatementErrorsReachTheCallerAndLeaveTheQueryUnprepared) {
     query_.SetDatabaseName(dir_.Path());
     query_.SetSQL({"SELEC ID FROM T"});
