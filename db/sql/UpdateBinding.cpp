@@ -1,53 +1,71 @@
-// The target columns and values of INSERT and UPDATE bound to the target table and typed against them.
-#include "db/sql/DataQuery.h"
+// Binding the target columns and the values of INSERT and UPDATE (declared in QueryBinding.h).
+//
+// Target columns: "*" of INSERT stands for every stored field of the target (or of the source its
+// correlation name names), in field order; any other name is looked up as a source column. A column that
+// cannot be bound, or "*" in UPDATE, raises "Invalid column name '<name>' or table correlation name
+// '<correlation>' specified in table columns"; the number of values must equal the number of columns.
+// Values: INSERT ... VALUES values refer to no column; UPDATE values may read the sources' columns. A value
+// of another type than its column passes when the two could be compared for equality; a string constant for
+// a date, time or timestamp column is converted here (or refused: "Date, time, or timestamp expression
+// expected, instead found '<text>' in update values"); otherwise "Type mismatch between column '<column>'
+// and <expression|column|constant|function> '<value>' in update values".
+// INSERT ... SELECT: one value per result column of the source select, reading the column from its result
+// table with the type the result table holds (an aggregate's widened type), or for a live result the
+// column's own expression.
 #include "db/sql/QueryBinding.h"
-#include "db/sql/SqlErrors.h"
 
 #include "db/engine/DataCursor.h"
 #include "db/lib/DataTypes.h"
 #include "db/lib/ExpressionTypes.h"
-#include "db/lib/ExpressionValues.h"
+#include "db/lib/Values.h"
+#include "db/sql/DataQuery.h"
+#include "db/sql/SqlErrors.h"
 
 namespace vorsam {
 
 namespace {
 
-[[noreturn]] void TableColumnError(const TUpdateField& field) {
+[[noreturn]] void RefuseTargetColumn(const TUpdateField& field) {
     SqlError("Invalid column name '" + field.ColumnName + "' or table correlation name '" + field.TableName +
              "' specified in table columns");
 }
 
-void BindTarget(TUpdateField& target, TSourceTable& source, const TFieldDescriptor& field) {
-    target.TargetSource = &source;
-    target.TableName = source.CorrelationName;
-    target.ColumnName = field.Name();
-    target.Alias = field.Name();
-    target.FieldNumber = field.FieldNumber();
-    target.DataType = field.DataType();
-    target.SubType = field.SubType();
-    bool sized =
-        field.DataType() == dtString || field.DataType() == dtBytes || field.DataType() == dtVarBytes;
-    target.Size = sized ? field.DeclaredSize() : 0;
-    target.Scale = field.Decimals();
+void BindTarget(TUpdateField& field, TSourceTable& source, const TFieldDescriptor& descriptor) {
+    field.TargetSource = &source;
+    field.TableName = source.CorrelationName;
+    field.ColumnName = field.Alias = descriptor.Name();
+    field.FieldNumber = descriptor.FieldNumber();
+    field.DataType = descriptor.DataType();
+    field.SubType = descriptor.SubType();
+    field.Size = descriptor.DeclaredSize();
+    field.Scale = descriptor.Decimals();
 }
 
-// One update field per stored field of the source, inserted at `position`.
-void AddTargetFields(TDataQuery& query, TSourceTable& source, size_t& position) {
+// Replaces the "*" at `at` by one target per stored field of the source; returns how many.
+size_t ExpandStar(TDataQuery& query, size_t at, TSourceTable& source) {
+    std::vector<std::unique_ptr<TUpdateField>> fields;
     TDataCursor& cursor = *source.Cursor;
     for (uint16_t number = 1; number <= cursor.GetFieldCount(); ++number) {
-        TFieldDescriptor field;
-        cursor.GetTableFieldDesc(number, field);
-        if (field.Computed()) continue;
-        auto target = std::make_unique<TUpdateField>(query);
-        BindTarget(*target, source, field);
-        target->SourceText = field.Name();
-        target->Expression = MakeColumnNode(source.CorrelationName, field.Name());
-        query.UpdateFields.insert(query.UpdateFields.begin() + std::ptrdiff_t(position), std::move(target));
-        ++position;
+        TFieldDescriptor descriptor;
+        cursor.GetTableFieldDesc(number, descriptor);
+        if (descriptor.Computed()) continue;
+        auto field = std::make_unique<TUpdateField>(query);
+        field->Expression = MakeColumnNode(source.CorrelationName, descriptor.Name());
+        field->SourceText = descriptor.Name();
+        BindTarget(*field, source, descriptor);
+        fields.push_back(std::move(field));
     }
+    query.UpdateFields.erase(query.UpdateFields.begin() + ptrdiff_t(at));
+    query.UpdateFields.insert(query.UpdateFields.begin() + ptrdiff_t(at),
+                              std::make_move_iterator(fields.begin()), std::make_move_iterator(fields.end()));
+    return fields.size();
 }
 
-std::string_view NodeKindText(const TExpToken& node) {
+bool IsDateTimeType(uint8_t type) {
+    return type == dtDate || type == dtTime || type == dtTimeStamp;
+}
+
+const char* NodeKindText(const TExpToken& node) {
     switch (node.Kind) {
     case nkColumn:
         return "column";
@@ -60,21 +78,30 @@ std::string_view NodeKindText(const TExpToken& node) {
     }
 }
 
-void CheckValueType(const TUpdateField& field, const TUpdateValue& value) {
-    TExpToken& tree = *value.Expression;
-    if (tree.DataType == field.DataType || tree.DataType == dtUnknown) return;
-    bool temporal = field.DataType == dtDate || field.DataType == dtTime || field.DataType == dtTimeStamp;
-    if (temporal && tree.Kind == nkConstant && !tree.IsParameter && tree.DataType == dtString) {
-        std::string text(tree.StringValue());
-        if (!TextToDateTimeValue(tree, field.DataType))
-            SqlError("Date, time, or timestamp expression expected, instead found '" + text +
-                     "' in update values");
-        SetExpType(tree, {field.DataType, field.SubType, 0, field.Scale});
+// A string constant given for a date, time or timestamp column takes the column's type.
+void ConvertDateTimeConstant(TExpToken& value, const TUpdateField& field) {
+    std::string text(value.StringValue());
+    std::vector<uint8_t> converted(ValueBufferSize({field.DataType}));
+    if (!TextToDateTimeValue(text, field.DataType, converted.data()))
+        SqlError("Date, time, or timestamp expression expected, instead found '" + text +
+                 "' in update values");
+    value.DataType = field.DataType;
+    value.SubType = field.SubType;
+    value.Size = field.Size;
+    value.Scale = field.Scale;
+    value.Value = std::move(converted);
+}
+
+void MatchValueType(TExpToken& value, const TUpdateField& field, const std::string& valueText) {
+    if (value.DataType == field.DataType) return;
+    bool stringConstant = value.Kind == nkConstant && value.DataType == dtString && !value.IsParameter;
+    if (stringConstant && IsDateTimeType(field.DataType)) {
+        ConvertDateTimeConstant(value, field);
         return;
     }
-    if (!OperatorAcceptsTypes(opEqual, field.DataType, field.SubType, tree.DataType, tree.SubType))
-        SqlError("Type mismatch between column '" + field.Alias + "' and " + std::string(NodeKindText(tree)) +
-                 " '" + value.SourceText + "' in update values");
+    if (OperatorAcceptsTypes(opEqual, field.DataType, field.SubType, value.DataType, value.SubType)) return;
+    SqlError("Type mismatch between column '" + field.Alias + "' and " + NodeKindText(value) + " '" +
+             valueText + "' in update values");
 }
 
 } // namespace
@@ -84,16 +111,15 @@ void ResolveUpdateFields(TDataQuery& query, bool insert) {
         TUpdateField& field = *query.UpdateFields[i];
         if (field.ColumnName == "*") {
             TSourceTable* source = insert ? FindSourceByCorrelation(query, field.TableName) : nullptr;
-            if (!source) TableColumnError(field);
-            query.UpdateFields.erase(query.UpdateFields.begin() + std::ptrdiff_t(i));
-            AddTargetFields(query, *source, i);
+            if (!source || !source->Cursor) RefuseTargetColumn(field);
+            i += ExpandStar(query, i, *source);
             continue;
         }
         uint16_t number = 0;
         TSourceTable* source = query.FindColumnSource(field.TableName, field.ColumnName, number);
         TFieldDescriptor descriptor;
-        if (!source || number == 0 || !source->Cursor->GetFieldDescByName(field.ColumnName, descriptor))
-            TableColumnError(field);
+        if (!source || !source->Cursor || !source->Cursor->GetFieldDescByName(field.ColumnName, descriptor))
+            RefuseTargetColumn(field);
         BindTarget(field, *source, descriptor);
         ++i;
     }
@@ -107,32 +133,34 @@ void ResolveUpdateValues(TDataQuery& query, bool insert) {
     for (size_t i = 0; i < query.UpdateValues.size() && i < query.UpdateFields.size(); ++i) {
         TUpdateValue& value = *query.UpdateValues[i];
         if (!value.Expression) continue;
-        if (insert && !query.InsertFromSelect)
-            CheckExpTypes(*value.Expression, nullptr, "insert values", VORSAM_SQLPARSE);
-        else if (!insert)
-            CheckExpTypes(
-                *value.Expression, [&query](TExpToken& column) { return BindSourceColumn(query, column); },
-                "update values", VORSAM_SQLPARSE);
-        CheckValueType(*query.UpdateFields[i], value);
+        if (!query.InsertFromSelect) {
+            if (insert)
+                CheckExpTypes(*value.Expression, {}, "insert values");
+            else
+                CheckExpTypes(
+                    *value.Expression,
+                    [&query](TExpToken& column) { return BindSourceColumn(query, column); }, "update values");
+        }
+        MatchValueType(*value.Expression, *query.UpdateFields[i], value.SourceText);
     }
 }
 
 void PrepareInsertSelect(TDataQuery& query) {
-    TDataQuery& select = *query.InsertSourceQuery;
-    for (const auto& column : select.ResultFields) {
+    TDataQuery& source = *query.InsertSourceQuery;
+    query.UpdateValues.clear();
+    for (const auto& column : source.ResultFields) {
         auto value = std::make_unique<TUpdateValue>(query);
-        value->SourceText = column->SourceText;
-        if (select.LiveResult && column->Expression) {
+        value->SourceText = column->SourceText.empty() ? column->Alias : column->SourceText;
+        if (source.LiveResult && column->Expression) {
             value->Expression = CopyExpTree(column->Expression.get());
         } else {
             value->Expression = MakeColumnNode(column->TableName, column->Alias);
             TExpToken& token = *value->Expression;
             token.FieldNumber = column->ResultFieldNumber;
-            token.BoundSource = &select; // result-bound: ResultContext(select, record) reads it
-            bool sized = column->ResultType == dtString || column->ResultType == dtBytes ||
-                         column->ResultType == dtVarBytes;
-            SetExpType(token, {column->ResultType, column->ResultSubType,
-                               uint16_t(sized ? column->ResultSize : 0), column->ResultScale});
+            token.DataType = column->ResultType;
+            token.SubType = column->ResultSubType;
+            token.Size = column->ResultSize;
+            token.Scale = column->ResultScale;
         }
         query.UpdateValues.push_back(std::move(value));
     }

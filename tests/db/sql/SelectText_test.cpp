@@ -110,6 +110,13 @@ INSTANTIATE_TEST_SUITE_P(
         TSelectCase{"SELECT DEPT FROM EMP UNION ALL SELECT ID FROM DEPT"},
         TSelectCase{"SELECT DEPT FROM EMP UNION SELECT ID FROM DEPT ORDER BY 1", "", true}));
 
+INSTANTIATE_TEST_SUITE_P(
+    SubSelects, SelectTextTest,
+    ::testing::Values(TSelectCase{"SELECT NAME FROM EMP WHERE DEPT IN (SELECT ID FROM DEPT WHERE TITLE <> 'Ops')"},
+                      TSelectCase{"SELECT NAME FROM EMP WHERE PAY > (SELECT MIN(PAY) FROM EMP WHERE DEPT = 10)"},
+                      TSelectCase{"SELECT NAME FROM EMP WHERE ID = (SELECT MAX(BOSS) FROM DEPT)"},
+                      TSelectCase{"SELECT NAME FROM EMP WHERE NOT (DEPT IN (SELECT ID FROM DEPT))"}));
+
 } // namespace
 
 } // namespace vorsam::test

@@ -4,45 +4,14 @@
 #include "db/lib/DataTypes.h"
 #include "db/lib/Values.h"
 #include "db/sql/QueryStatement.h"
+#include "db/sql/ResultRows.h"
 
 #include <algorithm>
-#include <cmath>
-#include <cstdio>
 #include <sqlite3.h>
 
 namespace vorsam::test {
 
 namespace {
-
-std::string FloatText(double value) {
-    char text[64];
-    std::snprintf(text, sizeof text, "%.10g", value);
-    return text == std::string("-0") ? "0" : text;
-}
-
-std::string FieldText(TDataCursor& cursor, uint16_t number, std::span<uint8_t> record) {
-    TFieldDescriptor field;
-    cursor.GetFieldDesc(number, field);
-    std::vector<uint8_t> value(std::max<size_t>(field.PhysicalSize(), 8) + 1, 0);
-    bool isNull = true;
-    cursor.GetField(number, record, isNull, value.data());
-    if (isNull) return "NULL";
-    switch (field.DataType()) {
-    case dtFloat: {
-        double d;
-        std::memcpy(&d, value.data(), 8);
-        return FloatText(d);
-    }
-    case dtBoolean:
-        return value[0] ? "1" : "0";
-    case dtBcd: {
-        std::string text = ValueToText(value.data(), {dtBcd, 0, field.Decimals()});
-        return FloatText(std::stod(text));
-    }
-    default:
-        return ValueToText(value.data(), {field.DataType(), field.DeclaredSize(), field.Decimals()});
-    }
-}
 
 std::string SqliteType(const TSqlColumn& column) {
     switch (column.Type) {
@@ -94,16 +63,7 @@ TIndexDescriptor IndexOf(const TSqlTable& table, const std::vector<std::string>&
 } // namespace
 
 TRows CursorRows(TDataCursor& cursor, uint16_t columns) {
-    if (columns == 0) columns = cursor.GetFieldCount();
-    std::vector<uint8_t> record(cursor.GetRecordSize());
-    TRows rows;
-    cursor.SetToBegin();
-    while (cursor.GetNextRecord(record) == 0) {
-        std::string row;
-        for (uint16_t n = 1; n <= columns; ++n) row += (n > 1 ? "|" : "") + FieldText(cursor, n, record);
-        rows.push_back(row);
-    }
-    return rows;
+    return CanonicalRows(cursor, columns);
 }
 
 TRows Sorted(TRows rows) {
@@ -192,7 +152,7 @@ TRows TSqlTest::Oracle(const std::string& sql) {
                 row += std::to_string(sqlite3_column_int64(statement, i));
                 break;
             case SQLITE_FLOAT:
-                row += FloatText(sqlite3_column_double(statement, i));
+                row += CanonicalFloatText(sqlite3_column_double(statement, i));
                 break;
             default:
                 row += reinterpret_cast<const char*>(sqlite3_column_text(statement, i));
