@@ -131,7 +131,7 @@ void TVORSAMQuery::SetReadOnly(bool value) {
 }
 
 bool TVORSAMQuery::GetCanModify() {
-    return TVORSAMDBDataSet::GetCanModify() && !readOnly_;
+    return TVORSAMDBDataSet::GetCanModify() && !readOnly_ && liveResult_;
 }
 
 // ---- preparing and running ----
@@ -185,6 +185,7 @@ TDataCursor* TVORSAMQuery::Execute() {
     rowsAffected_ = statement_->RowsAffected();
     executionTime_ = statement_->ExecutionTime();
     statementType_ = statement_->StatementType();
+    liveResult_ = statement_->LiveResult();
     if (cursor != nullptr && cursor->IsReadOnly()) readOnly_ = true;
     return cursor;
 }

@@ -18,7 +18,8 @@
 // statement, so closing the query leaves it alone, and each Open runs the statement again.
 //
 // After each run the statement's row count and time are kept (RowsAffected, ExecutionTime); a read-only
-// result makes the query ReadOnly.
+// result makes the query ReadOnly. Only a live result (the source table's own cursor) can be edited: the
+// rows of a result table are a copy, and edits there would change nothing the user sees again.
 //
 // Master link. With a DataSource, each parameter not given a value of its own takes the value of the
 // master dataset's field of its name (which must exist) whenever the query opens, and an open query
@@ -132,6 +133,7 @@ private:
     int32_t rowsAffected_ = 0;
     double executionTime_ = 0;
     uint8_t statementType_ = 0;
+    bool liveResult_ = false;
     TVORSAMQueryDataLink dataLink_{*this};
 };
 

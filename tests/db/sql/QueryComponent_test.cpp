@@ -78,6 +78,7 @@ TEST_F(QueryComponentTest, OpensASelectWithParametersAndFollowsTheTableOnEachOpe
     std::vector<std::string> expected =
         oracle_.Rows("SELECT ID, NAME FROM T WHERE ID > 2 AND DAY <= '2003-01-05' ORDER BY ID DESC");
     EXPECT_EQ(Walk(), expected);
+    EXPECT_FALSE(query_.CanModify()); // the rows of a result table are a copy
     // A prepared SELECT holds its tables read-only, which keeps writers of this process out: unprepare.
     query_.Close();
     EXPECT_NE(ErrorCodeOf([&] { Exec({"UPDATE T SET NAME = 'y'"}); }), 0);
