@@ -40,6 +40,8 @@ public:
     // Runs the prepared statement with the parameters (by position); the result cursor of a SELECT, which
     // the statement owns (open until the statement goes or runs again), or none.
     virtual TDataCursor* Execute(const std::vector<TQueryParamValue>& params, bool progressWanted) = 0;
+    // The result cursor is the source table's own (edits change the table), not a result table.
+    virtual bool LiveResult() const = 0;
     virtual int32_t RowsAffected() const = 0;
     virtual double ExecutionTime() const = 0;
     virtual uint8_t StatementType() const = 0;

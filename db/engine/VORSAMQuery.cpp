@@ -5,7 +5,9 @@
 #include "db/engine/VORSAMSession.h"
 #include "db/lib/EngineErrors.h"
 #include "platform/data/DBConsts.h"
+#include "platform/data/DataSource.h"
 #include "platform/data/Errors.h"
+#include "platform/data/Field.h"
 
 namespace vorsam {
 
@@ -47,6 +49,70 @@ void TVORSAMQuery::QueryChanged() {
     params_ = fresh;
 }
 
+// ---- master link ----
+
+TDataSet* TVORSAMQueryDataLink::DetailDataSet() const {
+    return &query_;
+}
+
+void TVORSAMQueryDataLink::ActiveChanged() {
+    if (Active() && query_.Active()) query_.RefreshParams();
+}
+
+void TVORSAMQueryDataLink::CheckBrowseMode() {
+    if (query_.Active()) query_.CheckBrowseMode();
+}
+
+void TVORSAMQueryDataLink::RecordChanged(TField* field) {
+    if (field == nullptr && query_.Active()) query_.RefreshParams();
+}
+
+void TVORSAMQuery::SetDataSource(TDataSource* source) {
+    if (source != nullptr && IsLinkedTo(source)) DatabaseError(SCircularDataLink);
+    dataLink_.SetDataSource(source);
+}
+
+void TVORSAMQuery::GetDetailLinkFields(std::vector<TField*>& masterFields,
+                                       std::vector<TField*>& detailFields) {
+    masterFields.clear();
+    detailFields.clear();
+    TDataSet* master = dataLink_.DataSet();
+    if (master == nullptr) return;
+    for (int i = 0; i < params_.Count(); ++i) {
+        TField* field = master->FindField(params_[i].Name());
+        if (field == nullptr) continue;
+        masterFields.push_back(field);
+        if (TField* own = FindField(params_[i].Name())) detailFields.push_back(own);
+    }
+}
+
+void TVORSAMQuery::RefreshParams() {
+    DisableControls();
+    try {
+        TDataSet* master = dataLink_.DataSet();
+        if (master != nullptr && master->Active() && master->State() != dsSetKey) {
+            Close();
+            Open();
+        }
+    } catch (...) {
+        EnableControls();
+        throw;
+    }
+    EnableControls();
+}
+
+void TVORSAMQuery::SetParamsFromCursor() {
+    TDataSet* master = dataLink_.DataSet();
+    if (master == nullptr) return;
+    master->FieldDefs().Update();
+    for (int i = 0; i < params_.Count(); ++i) {
+        TParam& param = params_[i];
+        if (param.Bound()) continue;
+        param.AssignField(master->FieldByName(param.Name()));
+        param.SetBound(false); // taken from the master: the next record's value replaces it
+    }
+}
+
 // ---- options ----
 
 void TVORSAMQuery::SetRequestLive(bool value) {
@@ -65,7 +131,7 @@ void TVORSAMQuery::SetReadOnly(bool value) {
 }
 
 bool TVORSAMQuery::GetCanModify() {
-    return TVORSAMDBDataSet::GetCanModify() && !readOnly_;
+    return TVORSAMDBDataSet::GetCanModify() && !readOnly_ && liveResult_;
 }
 
 // ---- preparing and running ----
@@ -119,6 +185,7 @@ TDataCursor* TVORSAMQuery::Execute() {
     rowsAffected_ = statement_->RowsAffected();
     executionTime_ = statement_->ExecutionTime();
     statementType_ = statement_->StatementType();
+    liveResult_ = statement_->LiveResult();
     if (cursor != nullptr && cursor->IsReadOnly()) readOnly_ = true;
     return cursor;
 }
@@ -133,6 +200,7 @@ void TVORSAMQuery::ExecSQL() {
 std::unique_ptr<TDataCursor> TVORSAMQuery::CreateHandle() {
     if (sql_.empty()) DatabaseError(SNoSQLStatement);
     SetPrepared(true);
+    SetParamsFromCursor();
     // The statement keeps the cursor: DestroyHandle lets it go without freeing it.
     return std::unique_ptr<TDataCursor>(Execute());
 }

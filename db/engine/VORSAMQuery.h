@@ -18,11 +18,19 @@
 // statement, so closing the query leaves it alone, and each Open runs the statement again.
 //
 // After each run the statement's row count and time are kept (RowsAffected, ExecutionTime); a read-only
-// result makes the query ReadOnly.
+// result makes the query ReadOnly. Only a live result (the source table's own cursor) can be edited: the
+// rows of a result table are a copy, and edits there would change nothing the user sees again.
+//
+// Master link. With a DataSource, each parameter not given a value of its own takes the value of the
+// master dataset's field of its name (which must exist) whenever the query opens, and an open query
+// opens again whenever the master moves to another record (or becomes active), unless the master is
+// editing a key. A source that leads back to the query is refused ("Circular data links are not
+// allowed.").
 #pragma once
 
 #include "db/engine/QueryStatementLink.h"
 #include "db/engine/VORSAMDataSet.h"
+#include "platform/data/DataLink.h"
 #include "platform/data/Params.h"
 
 #include <functional>
@@ -31,6 +39,23 @@
 #include <vector>
 
 namespace vorsam {
+
+class TVORSAMQuery;
+
+// The link of a query to the data source whose dataset gives its parameters.
+class TVORSAMQueryDataLink : public platform::data::TDetailDataLink {
+public:
+    explicit TVORSAMQueryDataLink(TVORSAMQuery& query) : query_(query) {}
+    platform::data::TDataSet* DetailDataSet() const override;
+
+protected:
+    void ActiveChanged() override;
+    void CheckBrowseMode() override;
+    void RecordChanged(platform::data::TField* field) override;
+
+private:
+    TVORSAMQuery& query_;
+};
 
 class TVORSAMQuery : public TVORSAMDBDataSet {
 public:
@@ -54,6 +79,15 @@ public:
     platform::data::TParam& ParamByName(std::string_view name) { return params_.ParamByName(name); }
     bool ParamCheck() const { return paramCheck_; }
     void SetParamCheck(bool value) { paramCheck_ = value; }
+
+    // --- master link ---
+    platform::data::TDataSource* GetDataSource() override { return dataLink_.DataSource(); }
+    void SetDataSource(platform::data::TDataSource* source);
+    // The master fields that parameters are named after, and the query's fields of those names.
+    void GetDetailLinkFields(std::vector<platform::data::TField*>& masterFields,
+                             std::vector<platform::data::TField*>& detailFields) override;
+    // Opens the query again on the master's present record.
+    void RefreshParams();
 
     // --- options ---
     bool RequestLive() const { return requestLive_; }
@@ -84,6 +118,7 @@ protected:
 
 private:
     void QueryChanged();
+    void SetParamsFromCursor();
     TDataCursor* Execute();
     std::vector<TQueryParamValue> ParamValues() const;
 
@@ -98,6 +133,8 @@ private:
     int32_t rowsAffected_ = 0;
     double executionTime_ = 0;
     uint8_t statementType_ = 0;
+    bool liveResult_ = false;
+    TVORSAMQueryDataLink dataLink_{*this};
 };
 
 } // namespace vorsam

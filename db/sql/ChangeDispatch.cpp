@@ -2,8 +2,9 @@
 // transaction statements.
 //
 // Preparing INSERT, UPDATE and DELETE opens the sources (writable: the statement asks for a live result),
-// plans their joins as for a SELECT, makes the first source the target and binds the target columns and
-// their values (INSERT ... SELECT: one value per result column of the source select). Preparing a table or
+// plans their joins as for a SELECT, makes the first source the target and binds the target columns (the
+// target's own: a column of another source of UPDATE ... FROM is refused) and their values (INSERT ...
+// SELECT: one value per result column of the source select). Preparing a table or
 // index statement gives the block a cursor naming its table. Transaction statements need nothing.
 //
 // Executing a data change first drops what the last run installed (filters, the late per-row condition),
@@ -15,11 +16,21 @@
 #include "db/sql/QueryBinding.h"
 #include "db/sql/QueryStatement.h"
 #include "db/sql/SelectPlan.h"
+#include "db/sql/SqlErrors.h"
 #include "db/sql/TransactionStatements.h"
 
 namespace vorsam {
 
 namespace {
+
+// Only the target's own columns can be changed: a column of another source of UPDATE ... FROM names a
+// field of another record layout.
+void RequireTargetColumns(const TDataQuery& query) {
+    for (const auto& field : query.UpdateFields)
+        if (field->TargetSource != query.TargetTable)
+            SqlError("Invalid column name '" + field->ColumnName + "' or table correlation name '" +
+                     field->TableName + "' specified in table columns");
+}
 
 void PrepareDataChange(TDataQuery& query) {
     OpenSources(query);
@@ -33,6 +44,7 @@ void PrepareDataChange(TDataQuery& query) {
     bool insert = query.StatementType == sqlInsert;
     if (query.InsertFromSelect) PrepareInsertSelect(query);
     ResolveUpdateFields(query, insert);
+    RequireTargetColumns(query);
     ResolveUpdateValues(query, insert);
 }
 

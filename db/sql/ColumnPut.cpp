@@ -5,6 +5,8 @@
 #include "db/lib/EngineErrors.h"
 #include "db/lib/ExpressionTree.h"
 #include "db/lib/Values.h"
+#include "db/sql/QueryItems.h"
+#include "db/sql/SqlErrors.h"
 
 #include <algorithm>
 #include <array>
@@ -39,13 +41,18 @@ void PutBlobValue(TDataCursor& cursor, std::span<uint8_t> image, uint16_t number
     check(cursor.PutBlob(number, image, 0, uint32_t(bytes.size()), bytes.data()));
 }
 
-bool NeedsConversion(const TExpToken& value, const TColumnTarget& column) {
+bool NeedsConversion(const TExpToken& value, const TUpdateField& column) {
     return value.DataType != column.DataType || (column.DataType == dtBcd && value.Scale != column.Scale);
+}
+
+// The column's name as the table stores it.
+const std::string& ColumnNameOf(const TUpdateField& column) {
+    return column.Alias.empty() ? column.ColumnName : column.Alias;
 }
 
 } // namespace
 
-void PutColumnValue(TDataCursor& cursor, std::span<uint8_t> image, const TColumnTarget& column,
+void PutColumnValue(TDataCursor& cursor, std::span<uint8_t> image, const TUpdateField& column,
                     const TExpToken& value, std::string_view valueText, std::string_view statementKind) {
     if (value.IsNull) {
         cursor.PutField(column.FieldNumber, image, nullptr);
@@ -63,9 +70,8 @@ void PutColumnValue(TDataCursor& cursor, std::span<uint8_t> image, const TColumn
     if (NeedsConversion(value, column) &&
         !ConvertValue({value.DataType, size, value.Scale}, {column.DataType, column.Size, column.Scale},
                       work.data(), work.size()))
-        RaiseEngineError(VORSAM_SQLPARSE, "Type mismatch between column " + column.ColumnName +
-                                              " and constant value " + std::string(valueText) + " in " +
-                                              std::string(statementKind) + " statement");
+        SqlError("Type mismatch between column " + ColumnNameOf(column) + " and constant value " +
+                 std::string(valueText) + " in " + std::string(statementKind) + " statement");
     cursor.PutField(column.FieldNumber, image, work.data());
 }
 

@@ -21,22 +21,14 @@ namespace vorsam {
 
 class TDataCursor;
 class TExpToken;
-
-// The column a value goes into: the target field as the statement bound it.
-struct TColumnTarget {
-    std::string ColumnName;
-    uint16_t FieldNumber = 0;
-    uint8_t DataType = 0;
-    uint8_t SubType = 0;
-    uint16_t Size = 0;
-    uint8_t Scale = 0;
-};
+class TUpdateField;
 
 // Longest value of a non-BLOB column, in bytes (a string's characters; its terminator comes on top).
 inline constexpr size_t MaxColumnValueBytes = 250;
 
-// `statementKind` is "INSERT" or "UPDATE" (for the message); `valueText` the value as written.
-void PutColumnValue(TDataCursor& cursor, std::span<uint8_t> image, const TColumnTarget& column,
+// The column is the target field as the statement bound it; `statementKind` is "INSERT" or "UPDATE" (for
+// the message); `valueText` the value as written.
+void PutColumnValue(TDataCursor& cursor, std::span<uint8_t> image, const TUpdateField& column,
                     const TExpToken& value, std::string_view valueText, std::string_view statementKind);
 
 } // namespace vorsam

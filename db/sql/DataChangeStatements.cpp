@@ -15,15 +15,6 @@ namespace vorsam {
 
 namespace {
 
-TColumnTarget TargetOf(const TUpdateField& field) {
-    return {field.Alias.empty() ? field.ColumnName : field.Alias,
-            field.FieldNumber,
-            field.DataType,
-            field.SubType,
-            field.Size,
-            field.Scale};
-}
-
 // Every value of a row, evaluated before any is put.
 std::vector<TExpTree> EvaluateValues(TDataQuery& query, const TEvaluationContext& context) {
     std::vector<TExpTree> values;
@@ -34,8 +25,8 @@ std::vector<TExpTree> EvaluateValues(TDataQuery& query, const TEvaluationContext
 void PutValues(TDataQuery& query, TDataCursor& cursor, std::span<uint8_t> image,
                const std::vector<TExpTree>& values, const char* kind) {
     for (size_t i = 0; i < values.size() && i < query.UpdateFields.size(); ++i)
-        PutColumnValue(cursor, image, TargetOf(*query.UpdateFields[i]), *values[i],
-                       query.UpdateValues[i]->SourceText, kind);
+        PutColumnValue(cursor, image, *query.UpdateFields[i], *values[i], query.UpdateValues[i]->SourceText,
+                       kind);
 }
 
 TChangeRunOptions RunOptions(TDataQuery& query) {
@@ -85,8 +76,33 @@ bool ValuesReadTargetOnly(const TDataQuery& query) {
     return only;
 }
 
+// A read level on every source for the search: one set of locks for the whole walk instead of one per
+// record read.
+class TSourceReads {
+public:
+    explicit TSourceReads(TDataQuery& query) {
+        for (auto& source : query.SourceTables) {
+            source->Cursor->BeginRead();
+            reading_.push_back(source->Cursor.get());
+        }
+    }
+    ~TSourceReads() {
+        for (auto cursor = reading_.rbegin(); cursor != reading_.rend(); ++cursor) try {
+                (*cursor)->EndRead();
+            } catch (...) {
+                // the levels go with the cursors at the latest; the error that ended the search stands
+            }
+    }
+    TSourceReads(const TSourceReads&) = delete;
+    TSourceReads& operator=(const TSourceReads&) = delete;
+
+private:
+    std::vector<TDataCursor*> reading_;
+};
+
 // The joined rows' target records that pass the per-row conditions, each once, in the order found.
 std::vector<TQualifyingRow> FindQualifyingRows(TDataQuery& query, TDataChangeRun& run, bool withValues) {
+    TSourceReads reads(query);
     std::vector<TQualifyingRow> rows;
     std::unordered_set<uint32_t> seen;
     TDataCursor& cursor = *query.TargetTable->Cursor;
@@ -146,7 +162,7 @@ void ChangeQualifyingRows(TDataQuery& query, bool withValues,
                           const std::function<void(TDataCursor& writer, TQualifyingRow& row)>& change) {
     TSourceTable& target = Target(query);
     if (query.WhereTree) OptimizeWhere(query, true);
-    if (query.MultipleTables && ShouldReorderJoin(query)) ReorderJoin(query);
+    if (query.MultipleTables && !query.NoJoinOptimize && ShouldReorderJoin(query)) ReorderJoin(query);
     if (query.WhereTree) OptimizeWhere(query, false);
     std::unique_ptr<TDataCursor> writer = WritingCursor(query);
     TDataChangeRun run(*writer, RunOptions(query), query.RowsAffected);

@@ -59,17 +59,8 @@ std::string JoinWords(const std::vector<std::string>& words) {
     return text;
 }
 
-// The table settings and text-index options of the block.
-void SetTableSettings(const TDataQuery& query, TCreateTableArgs& args, bool textOptions) {
-    args.LanguageId = query.LanguageId;
-    args.SortId = query.SortId;
-    args.UserMajorVersion = query.UserMajorVersion;
-    args.UserMinorVersion = query.UserMinorVersion;
-    args.Encrypted = query.Encrypted;
-    args.Password = query.Password;
-    args.Description = query.Description;
-    args.BlobBlockSize = query.BlobBlockSize;
-    if (!textOptions) return;
+// The text index's options of the block (CREATE TABLE always, ALTER TABLE with STOP WORDS).
+void SetTextIndexOptions(const TDataQuery& query, TCreateTableArgs& args) {
     if (query.StopWordsGiven) args.StopWords = JoinWords(query.StopWords);
     args.SpaceCharacters = CharacterText(query.SpaceChars);
     args.IncludeCharacters = CharacterText(query.IncludeChars);
@@ -168,6 +159,17 @@ TAlteredTable AlteredTable(TDataQuery& query, const TDataCursor& cursor) {
 
 } // namespace
 
+void SetTableSettings(const TDataQuery& query, TCreateTableArgs& args) {
+    args.LanguageId = query.LanguageId;
+    args.SortId = query.SortId;
+    args.UserMajorVersion = query.UserMajorVersion;
+    args.UserMinorVersion = query.UserMinorVersion;
+    args.Encrypted = query.Encrypted;
+    args.Password = query.Password;
+    args.Description = query.Description;
+    args.BlobBlockSize = query.BlobBlockSize;
+}
+
 TDataCursor& DefinitionCursor(TDataQuery& query) {
     if (!query.ResultCursor) CreateResultCursor(query, false);
     return *query.ResultCursor;
@@ -175,7 +177,8 @@ TDataCursor& DefinitionCursor(TDataQuery& query) {
 
 void ExecuteCreateTable(TDataQuery& query) {
     TCreateTableArgs args;
-    SetTableSettings(query, args, true);
+    SetTableSettings(query, args);
+    SetTextIndexOptions(query, args);
     for (size_t i = 0; i < query.CreateFields.size(); ++i) {
         query.CreateFields[i]->AssignFromToken(uint16_t(i + 1));
         args.Fields.push_back(FieldDescriptorOf(*query.CreateFields[i]));
@@ -217,7 +220,8 @@ void ExecuteAlterTable(TDataQuery& query) {
         args.Indexes = std::move(table.Indexes);
         args.SecondaryCount = cursor.GetIndexCount();
     }
-    SetTableSettings(query, args, query.StopWordsGiven);
+    SetTableSettings(query, args);
+    if (query.StopWordsGiven) SetTextIndexOptions(query, args);
     args.LastAutoIncValue = query.LastAutoInc;
     args.NoBackup = query.NoBackup;
     PreparedCursor(query).RestructureTable(args);

@@ -24,12 +24,17 @@ namespace vorsam {
 
 class TDataCursor;
 class TDataQuery;
+struct TCreateTableArgs;
 
 void ExecuteCreateTable(TDataQuery& query);
 void ExecuteCreateIndex(TDataQuery& query);
 void ExecuteAlterTable(TDataQuery& query);
 void ExecuteDropTable(TDataQuery& query);
 void ExecuteDropIndex(TDataQuery& query);
+
+// The table settings of the block (language, sort, user versions, encryption, description, BLOB block
+// size) as the engine's CreateTable and RestructureTable take them.
+void SetTableSettings(const TDataQuery& query, TCreateTableArgs& args);
 
 // The block's result cursor for a table or index statement: made at preparation (not opened) on the table
 // that ResultTableName names, in its database; made here when the block has none yet.

@@ -34,6 +34,7 @@ public:
                 {param.DataType, param.SubType, param.Size, param.Scale, param.IsNull, param.Value});
         return statement_.Execute(values, progressWanted);
     }
+    bool LiveResult() const override { return statement_.LiveResult; }
     int32_t RowsAffected() const override { return statement_.RowsAffected; }
     double ExecutionTime() const override { return statement_.ExecutionTime; }
     uint8_t StatementType() const override { return statement_.StatementType; }

@@ -23,6 +23,7 @@ struct TStatementLog {
     std::vector<std::vector<TQueryParamValue>> Runs;
     TDataCursor* Result = nullptr; // what Execute returns
     int32_t Rows = 0;
+    bool Live = false;
 };
 
 class TFakeStatement : public TQueryStatementLink {
@@ -45,6 +46,7 @@ public:
         if (progress_) progress_(100, abort);
         return log_.Result;
     }
+    bool LiveResult() const override { return log_.Live; }
     int32_t RowsAffected() const override { return log_.Rows; }
     double ExecutionTime() const override { return 0.5; }
     uint8_t StatementType() const override { return 1; }
@@ -171,10 +173,13 @@ TEST_F(QueryTest, OpenShowsTheStatementsCursorWhichOutlivesTheQuerysClose) {
     for (query_.First(); !query_.Eof(); query_.Next()) ids.push_back(query_.FieldByName("ID").AsInteger());
     EXPECT_EQ(ids, (std::vector<int>{1, 2}));
     EXPECT_DATABASE_ERROR(query_.UnPrepare(), SDataSetOpen);
+    EXPECT_FALSE(query_.CanModify()); // a result table: a copy
     query_.Close();
+    log_.Live = true;
     EXPECT_TRUE(result_->IsOpen());
     query_.Open(); // runs again
     EXPECT_EQ(log_.Runs.size(), 2u);
+    EXPECT_TRUE(query_.CanModify()); // the table's own cursor
     query_.Close();
 }
 

@@ -3,6 +3,7 @@
 #include "ChangeTestSupport.h"
 
 #include "db/sql/ColumnPut.h"
+#include "db/sql/QueryStatement.h"
 
 #include "db/lib/DataTypes.h"
 #include "db/lib/ExpressionTree.h"
@@ -29,17 +30,24 @@ protected:
         cursor_->InitRecordBuffer(image_);
     }
 
-    TColumnTarget Target(uint16_t number) const {
+    // The column as the statement binds a target column.
+    std::unique_ptr<TUpdateField> Target(uint16_t number) {
         TFieldDescriptor field;
         cursor_->GetFieldDesc(number, field);
-        return {field.Name(),         number,          field.DataType(), field.SubType(),
-                field.DeclaredSize(), field.Decimals()};
+        auto target = std::make_unique<TUpdateField>(*statement_.MasterQuery);
+        target->ColumnName = field.Name();
+        target->FieldNumber = number;
+        target->DataType = field.DataType();
+        target->SubType = field.SubType();
+        target->Size = field.DeclaredSize();
+        target->Scale = field.Decimals();
+        return target;
     }
 
     void Put(uint16_t number, const TExpValue& value) {
         TExpToken token;
         WriteExpValue(token, value);
-        PutColumnValue(*cursor_, image_, Target(number), token, "'v'", "UPDATE");
+        PutColumnValue(*cursor_, image_, *Target(number), token, "'v'", "UPDATE");
     }
 
     // The value the column holds after the record is appended.
@@ -50,6 +58,7 @@ protected:
         return row.substr(0, row.find('|'));
     }
 
+    TQueryStatement statement_{*database_};
     std::unique_ptr<TDataCursor> cursor_;
     std::vector<uint8_t> image_;
 };
@@ -135,7 +144,7 @@ TEST_F(ColumnPutTest, AValueThatCannotBeConvertedIsRefusedNamingColumnValueAndSt
         WriteExpValue(token, c.Value);
         std::string text = c.Value.DataType == dtString ? "'" + c.Value.Text + "'" : ExpValueText(c.Value);
         try {
-            PutColumnValue(*cursor_, image_, Target(c.Column), token, text, c.Kind);
+            PutColumnValue(*cursor_, image_, *Target(c.Column), token, text, c.Kind);
             ADD_FAILURE() << c.Message;
         } catch (const EVORSAMEngineError& e) {
             EXPECT_EQ(e.ErrorCode, VORSAM_SQLPARSE);

@@ -197,3 +197,75 @@ TEST_F(DefinitionTest, MemoryTablesLiveInTheInMemoryDatabase) {
 
 } // namespace
 } // namespace vorsam::test
+
+namespace vorsam::test {
+namespace {
+
+TEST_F(DefinitionTest, AlterKeepsTheSettingsItDoesNotGiveAndABackupUnlessTold) {
+    RunSql("CREATE TABLE T (A INTEGER, DESCRIPTION 'first' USER MAJOR VERSION 3)");
+    RunSql("ALTER TABLE T ADD B INTEGER");
+    auto description = [&] { return Open("T")->GetDescription(); };
+    EXPECT_EQ(description(), "first");
+    EXPECT_EQ(Open("T")->GetUserMajorVersion(), 3);
+    EXPECT_TRUE(std::filesystem::exists(dir_.File("T.DBK")));
+    std::filesystem::remove(dir_.File("T.DBK"));
+    RunSql("ALTER TABLE T DESCRIPTION 'second' NOBACKUP");
+    EXPECT_EQ(description(), "second");
+    EXPECT_FALSE(std::filesystem::exists(dir_.File("T.DBK")));
+}
+
+TEST_F(DefinitionTest, LastAutoIncSetsWhereNumberingGoesOn) {
+    RunSql("CREATE TABLE N (K AUTOINC, X INTEGER)");
+    RunSql("INSERT INTO N (X) VALUES (1)");
+    RunSql("ALTER TABLE N LAST AUTOINC 100");
+    RunSql("INSERT INTO N (X) VALUES (2)");
+    EXPECT_EQ(Rows("N"), (std::vector<TRowText>{"1|1", "101|2"}));
+}
+
+} // namespace
+} // namespace vorsam::test
+
+namespace vorsam::test {
+namespace {
+
+TEST_F(DefinitionTest, IndexOptionsReachTheIndex) {
+    RunSql("CREATE TABLE T (ID INTEGER, NAME CHAR(10), PRIMARY KEY (ID))");
+    RunSql("CREATE UNIQUE DESC NOCASE INDEX IX ON T (NAME, ID) COMPRESS FULL");
+    auto cursor = Open("T");
+    TIndexDescriptor index = cursor->GetIndexDesc(1);
+    EXPECT_EQ(index.Name(), "IX");
+    EXPECT_TRUE(index.Unique());
+    EXPECT_TRUE(index.Descending());
+    EXPECT_TRUE(index.CaseInsensitive());
+    EXPECT_TRUE(index.FieldDescending(0) && index.FieldDescending(1));
+    EXPECT_EQ(index.Compression(), TKeyCompression::Both);
+}
+
+TEST_F(DefinitionTest, AnEncryptedTableStaysEncryptedWithItsPasswordWhenAltered) {
+    RunSql("CREATE TABLE E (A INTEGER, ENCRYPTED WITH 'segredo')");
+    EXPECT_NE(ErrorCodeOf([&] { RunSql("ALTER TABLE E ADD B INTEGER"); }), 0); // no password in the session
+    session_.AddPassword("segredo");
+    RunSql("ALTER TABLE E ADD B INTEGER");
+    auto cursor = Open("E");
+    EXPECT_TRUE(cursor->IsEncrypted());
+    EXPECT_EQ(cursor->GetPassword(), "segredo");
+    EXPECT_EQ(Columns("E"), (std::vector<std::string>{"A INTEGER", "B INTEGER"}));
+}
+
+TEST_F(DefinitionTest, ARedefineWhoseValuesDoNotFitLeavesTheTableAsItWas) {
+    RunSql("CREATE TABLE T (ID INTEGER, N CHAR(5), PRIMARY KEY (ID))");
+    auto cursor = Open("T");
+    std::vector<uint8_t> image(cursor->GetRecordSize());
+    int32_t id = 1;
+    cursor->InitRecordBuffer(image);
+    cursor->PutField(1, image, reinterpret_cast<const uint8_t*>(&id));
+    cursor->PutField(2, image, reinterpret_cast<const uint8_t*>("abc"));
+    cursor->AppendRecord(image);
+    cursor.reset();
+    EXPECT_ENGINE_ERROR(RunSql("ALTER TABLE T REDEFINE N INTEGER"), VORSAM_OUTOFRANGE);
+    EXPECT_EQ(Columns("T"), (std::vector<std::string>{"ID INTEGER", "N CHAR(5)"}));
+    EXPECT_EQ(Rows("T"), (std::vector<TRowText>{"1|abc"}));
+}
+
+} // namespace
+} // namespace vorsam::test

@@ -8,12 +8,27 @@
 #include "db/engine/VORSAMSessionList.h"
 #include "db/lib/TestSupport.h"
 #include "db/sql/QueryStatementAdapter.h"
+#include "platform/data/DBConsts.h"
+#include "platform/data/DataSource.h"
 #include "platform/data/DateTime.h"
+#include "platform/data/Errors.h"
 
 namespace vorsam::test {
 namespace {
 
 using namespace platform::data;
+
+// The message of the database error a callable raises; empty when it raises none.
+template <typename F> std::string DatabaseErrorOf(F&& f) {
+    try {
+        f();
+    } catch (const EDatabaseError& e) {
+        return e.what();
+    }
+    return {};
+}
+#define EXPECT_DATABASE_ERROR_TEXT(statement, message)                                                       \
+    EXPECT_EQ(DatabaseErrorOf([&] { statement; }), (message))
 
 class QueryComponentTest : public ::testing::Test {
 protected:
@@ -63,6 +78,7 @@ TEST_F(QueryComponentTest, OpensASelectWithParametersAndFollowsTheTableOnEachOpe
     std::vector<std::string> expected =
         oracle_.Rows("SELECT ID, NAME FROM T WHERE ID > 2 AND DAY <= '2003-01-05' ORDER BY ID DESC");
     EXPECT_EQ(Walk(), expected);
+    EXPECT_FALSE(query_.CanModify()); // the rows of a result table are a copy
     // A prepared SELECT holds its tables read-only, which keeps writers of this process out: unprepare.
     query_.Close();
     EXPECT_NE(ErrorCodeOf([&] { Exec({"UPDATE T SET NAME = 'y'"}); }), 0);
@@ -93,12 +109,59 @@ TEST_F(QueryComponentTest, ExecSqlRunsChangesWithParametersAndReportsTheirRows) 
     EXPECT_EQ(Walk(), oracle_.Rows("SELECT ID, NAME FROM T ORDER BY ID"));
 }
 
+TEST_F(QueryComponentTest, LongTextNullAndDateParametersReachTheRow) {
+    Exec({"CREATE TABLE M (ID INTEGER, NOTES MEMO, S CHAR(5), DAY DATE)"});
+    TVORSAMQuery insert;
+    insert.SetDatabaseName(dir_.Path());
+    insert.SetSQL({"INSERT INTO M VALUES (:ID, :NOTES, :S, :DAY)"});
+    std::string text(400, 'm');
+    insert.ParamByName("ID").SetAsInteger(1);
+    insert.ParamByName("NOTES").SetAsString(text); // more than 250 characters: passed as a memo
+    insert.ParamByName("S").SetAsString("");       // empty text: NULL
+    insert.ParamByName("DAY").SetAsDate(EncodeDate(1999, 12, 31));
+    insert.ExecSQL();
+    EXPECT_EQ(insert.RowsAffected(), 1);
+    query_.SetDatabaseName(dir_.Path());
+    query_.SetSQL({"SELECT ID, NOTES, S, DAY FROM M"});
+    query_.Open();
+    EXPECT_EQ(query_.FieldByName("NOTES").AsString(), text);
+    EXPECT_TRUE(query_.FieldByName("S").IsNull());
+    EXPECT_EQ(query_.FieldByName("DAY").AsDateTime(), EncodeDate(1999, 12, 31));
+}
+
 TEST_F(QueryComponentTest, StatementErrorsReachTheCallerAndLeaveTheQueryUnprepared) {
     query_.SetDatabaseName(dir_.Path());
     query_.SetSQL({"SELEC ID FROM T"});
     EXPECT_ENGINE_ERROR(query_.Open(), VORSAM_SQLPARSE);
     EXPECT_FALSE(query_.Prepared());
     EXPECT_FALSE(query_.Active());
+}
+
+TEST_F(QueryComponentTest, ADetailQueryTakesItsParametersFromTheMastersRecord) {
+    TVORSAMQuery master;
+    master.SetDatabaseName(dir_.Path());
+    master.SetSQL({"SELECT ID, NAME FROM T WHERE ID < 4 ORDER BY ID"});
+    TDataSource source(&master);
+    query_.SetDatabaseName(dir_.Path());
+    query_.SetSQL({"SELECT ID, NAME FROM T WHERE ID > :ID ORDER BY ID"});
+    query_.SetDataSource(&source);
+    master.Open();
+    query_.Open();
+    EXPECT_EQ(Walk(), oracle_.Rows("SELECT ID, NAME FROM T WHERE ID > 1 ORDER BY ID"));
+    master.Next();
+    EXPECT_EQ(Walk(), oracle_.Rows("SELECT ID, NAME FROM T WHERE ID > 2 ORDER BY ID"));
+    std::vector<TField*> masterFields, detailFields;
+    query_.GetDetailLinkFields(masterFields, detailFields);
+    ASSERT_EQ(masterFields.size(), 1u);
+    EXPECT_EQ(masterFields[0], &master.FieldByName("ID"));
+    EXPECT_EQ(detailFields.size(), 1u);
+    query_.ParamByName("ID").SetAsInteger(4); // a value of its own wins over the master's
+    master.Next();
+    EXPECT_EQ(Walk(), oracle_.Rows("SELECT ID, NAME FROM T WHERE ID > 4 ORDER BY ID"));
+    TDataSource own(&query_);
+    EXPECT_DATABASE_ERROR_TEXT(query_.SetDataSource(&own), SCircularDataLink);
+    query_.Close();
+    master.Close();
 }
 
 } // namespace

@@ -33,6 +33,10 @@ void TSqliteOracle::Exec(const std::string& sql) {
     }
 }
 
+int TSqliteOracle::Changes() const {
+    return sqlite3_changes(db_);
+}
+
 std::vector<std::string> TSqliteOracle::Rows(const std::string& query) {
     std::vector<std::string> rows;
     sqlite3_stmt* statement = nullptr;

@@ -18,6 +18,8 @@ public:
 
     // Runs the statements (";"-separated); a failure fails the test with SQLite's message.
     void Exec(const std::string& sql);
+    // Rows the last statement inserted, changed or deleted.
+    int Changes() const;
     // The rows of a query, each value's text joined by "|", NULL as "NULL".
     std::vector<std::string> Rows(const std::string& query);
     // "name TYPE" per column in order (the declared type as written, upper-cased), "NOT NULL" appended for
