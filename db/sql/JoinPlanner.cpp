@@ -61,15 +61,6 @@ bool HasOuterJoinMark(const TExpToken& tree) {
     return found;
 }
 
-void MirrorComparisonNode(TExpToken& node) {
-    TExpTree left = node.TakeLeft();
-    TExpTree right = node.TakeRight();
-    node.SetLeft(std::move(right));
-    node.SetRight(std::move(left));
-    node.Operator = MirrorComparison(node.Operator);
-    node.Name = OperatorText(node.Operator);
-}
-
 bool IsJoinTarget(const TDataQuery& query, const TSourceTable& source, uint8_t kind = 0) {
     for (const auto& owner : query.SourceTables)
         for (const auto& join : owner->Joins)

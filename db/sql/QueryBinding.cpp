@@ -58,25 +58,6 @@ TExpTree AndInto(TExpTree condition, TExpTree predicate) {
     return node;
 }
 
-uint8_t AggregateKindOf(uint8_t op) {
-    switch (op) {
-    case opSum:
-        return akSum;
-    case opRunSum:
-        return akRunSum;
-    case opMin:
-        return akMin;
-    case opMax:
-        return akMax;
-    case opAvg:
-        return akAvg;
-    case opCount:
-        return akCount;
-    default:
-        return akNone;
-    }
-}
-
 } // namespace
 
 // --- Values ---
@@ -291,7 +272,8 @@ bool TestHaving(TDataQuery& query, std::span<uint8_t> record) {
 }
 
 uint8_t AggregateKindOfOperator(uint8_t op) {
-    return AggregateKindOf(op);
+    static const uint8_t kinds[] = {akSum, akRunSum, akCount, akMin, akMax, akAvg}; // opSum .. opAvg
+    return IsAggregateOperator(op) ? kinds[op - opSum] : uint8_t(akNone);
 }
 
 } // namespace vorsam
