@@ -157,6 +157,10 @@ TExpTree ExtractNode(TDataQuery& query, TExpTree node) {
 // --- WHERE distribution ---
 
 void ApplySourceFilter(TDataQuery& query, bool firstPass, const TExpToken& predicate, TSourceTable& source) {
+    if (HasCorrelatedSubSelect(predicate)) {
+        if (!firstPass) AddLateRowCondition(query, CopyExpTree(&predicate));
+        return;
+    }
     TDataCursor& cursor = *source.Cursor;
     auto addFilter = [&] {
         query.LastFilterHandle = cursor.AddFilter(predicate, SqlFilterFlags);

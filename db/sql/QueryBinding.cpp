@@ -14,6 +14,7 @@
 #include "db/lib/ExpressionTypes.h"
 #include "db/lib/TextUtils.h"
 
+#include <algorithm>
 #include <cstring>
 #include <strings.h>
 
@@ -188,9 +189,27 @@ TResultField* FindAggregateColumn(const TDataQuery& query, uint8_t aggregateKind
 
 // --- Binders ---
 
+namespace {
+
+// A sub-select's column that none of its sources has: the nearest enclosing block's (the blocks of the
+// statement made before it, nearest first) whose sources have it.
+TSourceTable* FindOuterColumnSource(const TDataQuery& query, const TExpToken& column, uint16_t& number) {
+    const auto& blocks = query.Statement->Queries;
+    auto self = std::find_if(blocks.begin(), blocks.end(), [&](const auto& b) { return b.get() == &query; });
+    for (auto at = self; at != blocks.begin();) {
+        const TDataQuery& outer = **--at;
+        TSourceTable* source = outer.FindColumnSource(column.CorrelationName, column.ColumnName, number);
+        if (source && number != 0) return source;
+    }
+    return nullptr;
+}
+
+} // namespace
+
 bool BindSourceColumn(const TDataQuery& query, TExpToken& column) {
     uint16_t number = 0;
     TSourceTable* source = query.FindColumnSource(column.CorrelationName, column.ColumnName, number);
+    if ((!source || number == 0) && query.SubSelect) source = FindOuterColumnSource(query, column, number);
     column.BoundSource = source;
     if (!source || number == 0) return false;
     TFieldDescriptor field;
