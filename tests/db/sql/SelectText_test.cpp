@@ -77,7 +77,8 @@ INSTANTIATE_TEST_SUITE_P(
         TSelectCase{"SELECT E.NAME, D.TITLE FROM EMP E, DEPT D WHERE E.DEPT = D.ID OR E.ID = 1"},
         TSelectCase{"SELECT E.NAME, D.TITLE, B.NAME FROM EMP E JOIN DEPT D ON E.DEPT = D.ID JOIN EMP B ON "
                     "D.BOSS = B.ID"},
-        TSelectCase{"SELECT E.ID, D.ID FROM EMP E, DEPT D WHERE E.BONUS > D.ID - 15"}));
+        TSelectCase{"SELECT E.ID, D.ID FROM EMP E, DEPT D WHERE E.BONUS > D.ID - 15"},
+        TSelectCase{"SELECT D.*, E.NAME FROM EMP E, DEPT D WHERE E.DEPT = D.ID AND D.BOSS = E.ID"}));
 
 INSTANTIATE_TEST_SUITE_P(
     OrderingAndGrouping, SelectTextTest,
