@@ -104,16 +104,19 @@ void ComputeExpressionColumns(TDataQuery& query, std::span<uint8_t> record, bool
 }
 
 // Progress of a row loop over the driving source: reported when the driving row moved and the percentage
-// grew by the session's step.
+// grew by the session's step. Without a progress handler nothing is counted (a filtered source counts its
+// records by reading them).
 class TRowProgress {
 public:
-    explicit TRowProgress(TDataQuery& query) : query_(query) {
+    explicit TRowProgress(TDataQuery& query) : query_(query), enabled_(bool(query.Statement->OnProgress)) {
+        if (!enabled_) return;
         TSourceTable& driving = *query.SourceTables.front();
         total_ = std::max<uint32_t>(1, driving.Cursor->GetRecordCount());
         step_ = std::max<int32_t>(1, query.ProgressStep());
     }
     // False when the run is to stop.
     bool Row() {
+        if (!enabled_) return true;
         TSourceTable& driving = *query_.SourceTables.front();
         const uint8_t* prefix = driving.RecordBuffer.data();
         if (driving.RecordBuffer.size() >= RecordPrefixSize &&
@@ -126,7 +129,7 @@ public:
         return !aborted_;
     }
     void Finish() {
-        if (lastReported_ < 100) Report(100);
+        if (enabled_ && lastReported_ < 100) Report(100);
     }
 
 private:
@@ -136,6 +139,7 @@ private:
     }
 
     TDataQuery& query_;
+    bool enabled_;
     uint32_t total_ = 1;
     uint32_t counter_ = 1;
     int32_t step_ = 1;
