@@ -54,6 +54,12 @@ TEST_F(SelectLiveTest, AnOrderAnIndexGivesStaysLive) {
     EXPECT_TRUE(Live("SELECT ID, DEPT, NAME FROM EMP ORDER BY ID"));
 }
 
+TEST_F(SelectLiveTest, AStringOrderIsGivenOnlyByAnIndexThatIgnoresCaseAsTheOrderDoes) {
+    Run("CREATE NOCASE INDEX BYNAME ON EMP (NAME)");
+    EXPECT_TRUE(Live("SELECT * FROM EMP ORDER BY NAME NOCASE"));
+    EXPECT_FALSE(Live("SELECT * FROM EMP ORDER BY NAME"));
+}
+
 TEST_F(SelectLiveTest, WhatNeedsAResultTableIsNotLive) {
     EXPECT_FALSE(Live("SELECT * FROM EMP ORDER BY NAME"));
     EXPECT_FALSE(Live("SELECT * FROM EMP ORDER BY DEPT DESC"));
