@@ -15,10 +15,11 @@ namespace vorsam {
 
 namespace {
 
-// Every value of a row, evaluated before any is put.
+// Every value of a row, evaluated before any is put (a value without an expression is NULL).
 std::vector<TExpTree> EvaluateValues(TDataQuery& query, const TEvaluationContext& context) {
     std::vector<TExpTree> values;
-    for (auto& value : query.UpdateValues) values.push_back(EvaluateExpTree(*value->Expression, context));
+    for (auto& value : query.UpdateValues)
+        values.push_back(value->Expression ? EvaluateExpTree(*value->Expression, context) : NewExpToken());
     return values;
 }
 
