@@ -159,24 +159,23 @@ void TDataQuery::ReadResultColumn(TResultField& item) {
     }
 }
 
-void TDataQuery::ReadInsertColumn(TUpdateField& item) {
-    TExpressionParser& parser = Parser();
+// The target column of INSERT (a full expression, then expected to be a column) or UPDATE (a primary, so
+// that the "=" after it stays for the UPDATE parser).
+static void ReadTargetColumn(TExpressionParser& parser, TUpdateField& item, TEntryLevel level) {
     TSubjectScope subject(parser, "table column");
-    item.Expression = CollectMarked(parser, TEntryLevel::Full, 0, "Table column name is empty");
+    item.Expression = CollectMarked(parser, level, 0, "Table column name is empty");
     StringConstantAsColumn(*item.Expression);
     item.SourceText = SourceTextOf(parser);
     item.TableName = item.Expression->CorrelationName;
     item.ColumnName = item.Expression->Name;
 }
 
+void TDataQuery::ReadInsertColumn(TUpdateField& item) {
+    ReadTargetColumn(Parser(), item, TEntryLevel::Full);
+}
+
 void TDataQuery::ReadUpdateColumn(TUpdateField& item) {
-    TExpressionParser& parser = Parser();
-    TSubjectScope subject(parser, "table column");
-    item.Expression = CollectMarked(parser, TEntryLevel::Primary, 0, "Table column name is empty");
-    StringConstantAsColumn(*item.Expression);
-    item.SourceText = SourceTextOf(parser);
-    item.TableName = item.Expression->CorrelationName;
-    item.ColumnName = item.Expression->Name;
+    ReadTargetColumn(Parser(), item, TEntryLevel::Primary);
 }
 
 void TDataQuery::ReadInsertValue(TUpdateValue& item) {
@@ -231,20 +230,22 @@ int32_t TDataQuery::ReadLastAutoIncValue() {
     return static_cast<int32_t>(negate ? -value : value);
 }
 
+// An additive expression of constants evaluated into a text (a column reference fails in the evaluator).
+static std::string ReadEvaluatedText(TExpressionParser& parser, std::string_view subject,
+                                     std::string_view emptyMessage) {
+    TSubjectScope scope(parser, subject);
+    TExpTree tree = CollectMarked(parser, TEntryLevel::Additive, 0, emptyMessage);
+    return EvaluateConstantText(tree);
+}
+
 void TDataQuery::ReadStopWords(std::string& text) {
-    TExpressionParser& parser = Parser();
-    TSubjectScope subject(parser, "stop words");
     text.clear();
-    TExpTree tree = CollectMarked(parser, TEntryLevel::Additive, 0, "Stop words are empty");
-    text = EvaluateConstantText(tree);
+    text = ReadEvaluatedText(Parser(), "stop words", "Stop words are empty");
 }
 
 void TDataQuery::ReadCharacterSet(std::string& text) {
-    TExpressionParser& parser = Parser();
-    TSubjectScope subject(parser, "character set");
     text.clear();
-    TExpTree tree = CollectMarked(parser, TEntryLevel::Additive, 0, "Character set is empty");
-    text = EvaluateConstantText(tree);
+    text = ReadEvaluatedText(Parser(), "character set", "Character set is empty");
 }
 
 void TDataQuery::ReadIndexName(std::string& qualifier, std::string& name) {

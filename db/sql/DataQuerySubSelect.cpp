@@ -4,6 +4,7 @@
 // sub-select) are refused at binding with the column-name message.
 #include "db/sql/DataQuery.h"
 #include "db/sql/QueryBinding.h"
+#include "db/sql/SelectPlan.h"
 #include "db/sql/SqlErrors.h"
 
 #include "db/engine/DataCursor.h"
@@ -29,9 +30,8 @@ void TDataQuery::ReadValues(const TEvaluationContext&, const std::function<bool(
     if (!ResultCursor || ResultFields.empty()) return;
     TDataCursor& cursor = *ResultCursor;
     std::vector<uint8_t> record(cursor.GetRecordSize());
-    TFieldDescriptor field;
     uint16_t number = ResultFields.front()->ResultFieldNumber;
-    cursor.GetFieldDesc(number, field);
+    const TFieldDescriptor& field = FieldDescOf(*this, cursor, number, false);
     cursor.SetToBegin();
     while (cursor.GetNextRecord(record) == 0) {
         TExpToken value;
@@ -41,7 +41,7 @@ void TDataQuery::ReadValues(const TEvaluationContext&, const std::function<bool(
             field.DataType() == dtString || field.DataType() == dtBytes || field.DataType() == dtVarBytes;
         SetExpType(value, {field.DataType(), field.SubType(), uint16_t(sized ? field.DeclaredSize() : 0),
                            field.Decimals()});
-        ReadColumnValue(cursor, record, value, false, false);
+        ReadColumnValue(cursor, record, value, field, false, false);
         if (!visit(value)) break;
     }
 }

@@ -99,8 +99,7 @@ TExpValue Average(const TExpValue& total, int64_t count, uint8_t type, uint8_t s
 
 TExpValue ReadResultValue(TDataQuery& query, std::span<const uint8_t> record, uint16_t number) {
     TDataCursor& cursor = *query.ResultCursor;
-    TFieldDescriptor field;
-    cursor.GetFieldDesc(number, field);
+    const TFieldDescriptor& field = FieldDescOf(query, cursor, number, false);
     TExpToken token;
     token.FieldNumber = number;
     bool sized =
@@ -108,19 +107,25 @@ TExpValue ReadResultValue(TDataQuery& query, std::span<const uint8_t> record, ui
     SetExpType(token, {field.DataType(), field.SubType(), uint16_t(sized ? field.DeclaredSize() : 0),
                        field.Decimals()});
     ReadColumnValue(cursor, std::span<uint8_t>(const_cast<uint8_t*>(record.data()), record.size()), token,
-                    false, false);
+                    field, false, false);
     return ReadExpValue(token);
 }
 
-void PutResultValue(TDataCursor& cursor, std::span<uint8_t> record, uint16_t number, const TExpToken& value) {
+void PutResultValue(TDataCursor& cursor, std::span<uint8_t> record, const TFieldDescriptor& field,
+                    const TExpToken& value) {
+    uint16_t number = field.Position() != 0 ? field.Position() : field.FieldNumber();
     if (value.IsNull) {
         cursor.PutField(number, record, nullptr);
         return;
     }
-    TFieldDescriptor field;
-    cursor.GetFieldDesc(number, field);
     bool same =
         field.DataType() == value.DataType && (field.DataType() != dtBcd || field.Decimals() == value.Scale);
+    bool terminated = !value.Value.empty() && value.Value.back() == 0;
+    if ((same && value.Value.size() >= field.PhysicalSize()) ||
+        (field.DataType() == dtString && terminated)) {
+        cursor.PutField(number, record, value.Value.data());
+        return;
+    }
     if (same || field.DataType() == dtString) {
         std::vector<uint8_t> bytes(value.Value);
         bytes.resize(std::max<size_t>(bytes.size() + 1, field.PhysicalSize() + 1), 0);
@@ -142,7 +147,8 @@ void WriteResultValue(TDataQuery& query, std::span<uint8_t> record, uint16_t num
         token.SetNull();
     else
         WriteExpValue(token, value);
-    PutResultValue(*query.ResultCursor, record, number, token);
+    PutResultValue(*query.ResultCursor, record, FieldDescOf(query, *query.ResultCursor, number, false),
+                   token);
 }
 
 TExpValue WidenAggregateValue(const TResultField& column, TExpValue value) {

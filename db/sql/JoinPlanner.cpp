@@ -5,6 +5,7 @@
 #include "db/sql/QueryBinding.h"
 #include "db/sql/SelectPlan.h"
 #include "db/sql/SqlErrors.h"
+#include "db/sql/StatementTypes.h"
 
 #include "db/engine/DataCursor.h"
 #include "db/lib/ExpressionHost.h"
@@ -275,11 +276,68 @@ void OptimizeWhere(TDataQuery& query, bool firstPass) {
     if (query.WhereTree && !query.SourceTables.empty()) OptimizeWhereNode(query, firstPass, *query.WhereTree);
 }
 
-bool ShouldReorderJoin(TDataQuery&) {
-    return false;
+namespace {
+
+// The source that has an inner join to the source, first in source order; null for none.
+TSourceTable* JoinParent(const TDataQuery& query, const TSourceTable& source) {
+    for (const auto& owner : query.SourceTables)
+        for (const auto& join : owner->Joins)
+            if (join->Target == &source && join->JoinKind == tjInner) return owner.get();
+    return nullptr;
 }
 
-void ReorderJoin(TDataQuery&) {}
+// The source that drives better: the inner-join target with the fewest records seen through the filters
+// installed so far (under a parent that no outer join reaches), when it has fewer than the driving one.
+TSourceTable* BetterDrivingSource(TDataQuery& query) {
+    if (query.NoJoinOptimize || query.SourceTables.size() < 2 || query.StatementType == sqlUpdate ||
+        query.StatementType == sqlDelete)
+        return nullptr;
+    TSourceTable* best = nullptr;
+    uint32_t fewest = query.SourceTables.front()->Cursor->GetRecordCount();
+    for (const auto& source : query.SourceTables) {
+        TSourceTable* parent = JoinParent(query, *source);
+        if (!parent || IsJoinTarget(query, *parent, tjLeftOuter)) continue;
+        uint32_t count = source->Cursor->GetRecordCount();
+        if (count < fewest) {
+            fewest = count;
+            best = source.get();
+        }
+    }
+    return best;
+}
+
+// Makes the source the root of the join tree: the joins on the way from the root turn round.
+void RerootJoin(TDataQuery& query, TSourceTable& source) {
+    TSourceTable* parent = JoinParent(query, source);
+    if (!parent) return;
+    RerootJoin(query, *parent);
+    auto& joins = parent->Joins;
+    auto at = std::find_if(joins.begin(), joins.end(), [&](const auto& j) { return j->Target == &source; });
+    if (at == joins.end()) SqlError("Internal join optimization error");
+    std::unique_ptr<TTableJoin> join = std::move(*at);
+    joins.erase(at);
+    join->DropFilter();
+    join->Owner = &source;
+    join->Target = parent;
+    join->MirrorCondition();
+    source.Joins.push_back(std::move(join));
+}
+
+} // namespace
+
+bool ShouldReorderJoin(TDataQuery& query) {
+    return BetterDrivingSource(query) != nullptr;
+}
+
+void ReorderJoin(TDataQuery& query) {
+    TSourceTable* root = BetterDrivingSource(query);
+    if (!root) return;
+    RerootJoin(query, *root);
+    auto& sources = query.SourceTables;
+    auto at = std::find_if(sources.begin(), sources.end(), [&](const auto& s) { return s.get() == root; });
+    std::rotate(sources.begin(), at, at + 1);
+    for (size_t i = 0; i < sources.size(); ++i) sources[i]->JoinLevel = uint16_t(i + 1);
+}
 
 bool FirstJoinedRow(TDataQuery& query) {
     return FirstMatch(*query.SourceTables.front(), tjInner);

@@ -6,6 +6,8 @@
 #include "db/sql/SqlErrors.h"
 
 #include "db/engine/DataCursor.h"
+#include "db/engine/DataFile.h"
+#include "db/engine/DataTable.h"
 #include "db/lib/DataTypes.h"
 #include "db/lib/EngineErrors.h"
 #include "db/lib/ExpressionEvaluator.h"
@@ -24,10 +26,6 @@ constexpr std::string_view HavingContext = "HAVING clause";
 
 bool SameName(std::string_view a, std::string_view b) {
     return a.size() == b.size() && strncasecmp(a.data(), b.data(), a.size()) == 0;
-}
-
-bool FieldDesc(const TDataCursor& cursor, uint16_t number, bool tableField, TFieldDescriptor& field) {
-    return tableField ? cursor.GetTableFieldDesc(number, field) : cursor.GetFieldDesc(number, field);
 }
 
 void ReadBlobValue(TDataCursor& cursor, std::span<uint8_t> record, TExpToken& column,
@@ -83,11 +81,8 @@ uint8_t AggregateKindOf(uint8_t op) {
 
 // --- Values ---
 
-void ReadColumnValue(TDataCursor& cursor, std::span<uint8_t> record, TExpToken& column, bool tableField,
-                     bool atEnd) {
-    TFieldDescriptor field;
-    if (!FieldDesc(cursor, column.FieldNumber, tableField, field))
-        RaiseEngineError(VORSAM_NOCOLUMNVALUE, column.ColumnName);
+void ReadColumnValue(TDataCursor& cursor, std::span<uint8_t> record, TExpToken& column,
+                     const TFieldDescriptor& field, bool tableField, bool atEnd) {
     if (atEnd) {
         column.SetNull();
         return;
@@ -110,7 +105,29 @@ void ReadColumnValue(TDataCursor& cursor, std::span<uint8_t> record, TExpToken& 
 bool SourceColumnValue(TExpToken& column) {
     auto* source = static_cast<TSourceTable*>(column.BoundSource);
     if (!source || !source->Cursor) return false;
-    ReadColumnValue(*source->Cursor, source->RecordBuffer, column, true, source->Eof);
+    const TFieldDescriptor& field = FieldDescOf(*source->Query, *source->Cursor, column.FieldNumber, true);
+    ReadColumnValue(*source->Cursor, source->RecordBuffer, column, field, true, source->Eof);
+    return true;
+}
+
+void OpenFunctionSources(TDataQuery& query) {
+    for (auto& source : query.FunctionSources)
+        if (!source->CursorOpen()) source->OpenCursor(query.Statement->OnPassword, false);
+}
+
+void RefreshFunctionSources(TDataQuery& query) {
+    for (auto& source : query.FunctionSources) {
+        if (!source->CursorOpen()) SqlError("Illegal use of LASTAUTOINC() or IDENT_CURRENT() functions");
+        source->Cursor->Refresh();
+    }
+}
+
+bool FunctionSourceValue(TExpToken& call) {
+    auto* source = static_cast<TSourceTable*>(call.BoundSource);
+    if (!source) SqlError("Illegal use of LASTAUTOINC() or IDENT_CURRENT() functions");
+    if (!source->CursorOpen()) OpenFunctionSources(*source->Query);
+    WriteExpValue(call,
+                  MakeIntegerValue(dtInteger, source->Cursor->Table().DataFile().GetLastAutoIncValue()));
     return true;
 }
 
@@ -119,6 +136,7 @@ TEvaluationContext SourceContext(const TDataQuery& query) {
     context.LanguageId = query.LanguageId;
     context.SortId = query.SortId;
     context.ColumnValue = SourceColumnValue;
+    context.FunctionValue = FunctionSourceValue;
     return context;
 }
 
@@ -126,10 +144,13 @@ TEvaluationContext ResultContext(const TDataQuery& query, std::span<uint8_t> rec
     TEvaluationContext context;
     context.LanguageId = query.LanguageId;
     context.SortId = query.SortId;
-    TDataCursor* cursor = query.ResultCursor;
-    context.ColumnValue = [cursor, record](TExpToken& column) {
+    context.FunctionValue = FunctionSourceValue;
+    TDataQuery* owner = const_cast<TDataQuery*>(&query);
+    context.ColumnValue = [owner, record](TExpToken& column) {
+        TDataCursor* cursor = owner->ResultCursor;
         if (!cursor) return false;
-        ReadColumnValue(*cursor, record, column, false, false);
+        ReadColumnValue(*cursor, record, column, FieldDescOf(*owner, *cursor, column.FieldNumber, false),
+                        false, false);
         return true;
     };
     return context;

@@ -27,6 +27,7 @@
 namespace vorsam {
 
 class TDataCursor;
+class TFieldDescriptor;
 class TDataQuery;
 class TResultField;
 class TSourceTable;
@@ -38,9 +39,16 @@ TEvaluationContext SourceContext(const TDataQuery& query);
 // Result-bound evaluation of a record of the block's result table.
 TEvaluationContext ResultContext(const TDataQuery& query, std::span<uint8_t> record);
 bool SourceColumnValue(TExpToken& column);
-// Reads field `column.FieldNumber` of the record through the cursor (table layout when `tableField`).
-void ReadColumnValue(TDataCursor& cursor, std::span<uint8_t> record, TExpToken& column, bool tableField,
-                     bool atEnd);
+// The value of LASTAUTOINC(t) or IDENT_CURRENT(t): the table's last auto-increment value (its cursor is
+// opened when the block has not opened it yet).
+bool FunctionSourceValue(TExpToken& call);
+// Opens (read-only) and refreshes the tables that LASTAUTOINC() and IDENT_CURRENT() name.
+void OpenFunctionSources(TDataQuery& query);
+void RefreshFunctionSources(TDataQuery& query);
+// Reads field `column.FieldNumber` (described by `field`) of the record through the cursor (table layout
+// when `tableField`); every field of a source at its end is NULL.
+void ReadColumnValue(TDataCursor& cursor, std::span<uint8_t> record, TExpToken& column,
+                     const TFieldDescriptor& field, bool tableField, bool atEnd);
 
 // --- Lookups ---
 

@@ -30,7 +30,7 @@ std::string FieldText(TDataCursor& cursor, uint16_t number, std::span<uint8_t> r
     case dtBcd:
         return CanonicalFloatText(std::stod(ValueToText(value.data(), {dtBcd, 0, field.Decimals()})));
     case dtBlob:
-        return "<" + std::to_string(cursor.GetBlobSize(number, record)) + " bytes>";
+        return std::string("<").append(std::to_string(cursor.GetBlobSize(number, record))).append(" bytes>");
     default:
         return ValueToText(value.data(), {field.DataType(), field.DeclaredSize(), field.Decimals()});
     }
@@ -51,7 +51,10 @@ std::vector<std::string> CanonicalRows(TDataCursor& cursor, uint16_t columns) {
     cursor.SetToBegin();
     while (cursor.GetNextRecord(record) == 0) {
         std::string row;
-        for (uint16_t n = 1; n <= columns; ++n) row += (n > 1 ? "|" : "") + FieldText(cursor, n, record);
+        for (uint16_t n = 1; n <= columns; ++n) {
+            if (n > 1) row += '|';
+            row += FieldText(cursor, n, record);
+        }
         rows.push_back(row);
     }
     return rows;

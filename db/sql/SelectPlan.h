@@ -13,6 +13,7 @@
 #include "db/lib/FieldDescriptor.h"
 
 #include <cstdint>
+#include <map>
 #include <set>
 #include <span>
 #include <string>
@@ -32,6 +33,8 @@ public:
     bool TempInMemory = false;
 
     std::vector<TExpValue> RunningTotals; // by result column index (RUNSUM)
+    // Field descriptors of the cursors the block reads and writes, by cursor and layout (FieldDescOf).
+    std::map<std::pair<const TDataCursor*, bool>, std::vector<TFieldDescriptor>> Fields;
     uint16_t LastPercent = 0;
     bool Aborted = false;
 };
@@ -46,6 +49,11 @@ void CreateResultTable(TDataQuery& query);
 // The column's default name made unique among the block's columns other than `exclude`.
 std::string DefaultColumnName(const TDataQuery& query, const std::string& columnName,
                               const std::string& alias, const TResultField* exclude, uint8_t aggregateKind);
+
+// --- Live results (SelectLive.cpp) ---
+// Makes the block's result live when it can be; false when it needs a result table.
+bool PrepareLiveResult(TDataQuery& query);
+void ExecuteLiveSelect(TDataQuery& query);
 
 // --- Joins (JoinPlanner.cpp) ---
 void LinkSources(TDataQuery& query);
@@ -82,7 +90,12 @@ TExpValue WidenAggregateValue(const TResultField& column, TExpValue value);
 TExpValue ReadResultValue(TDataQuery& query, std::span<const uint8_t> record, uint16_t number);
 void WriteResultValue(TDataQuery& query, std::span<uint8_t> record, uint16_t number, const TExpValue& value);
 // Puts the token's value into the field, converted to the field's type when it differs.
-void PutResultValue(TDataCursor& cursor, std::span<uint8_t> record, uint16_t number, const TExpToken& value);
+void PutResultValue(TDataCursor& cursor, std::span<uint8_t> record, const TFieldDescriptor& field,
+                    const TExpToken& value);
+// The descriptor of field `number` of the cursor (of its table's layout when `tableField`), read once per
+// block and cursor.
+const TFieldDescriptor& FieldDescOf(TDataQuery& query, const TDataCursor& cursor, uint16_t number,
+                                    bool tableField);
 void AccumulateGroup(TDataQuery& query, bool firstRow, std::span<const uint8_t> row,
                      std::span<uint8_t> group);
 void FinishGroup(TDataQuery& query, std::span<uint8_t> group);

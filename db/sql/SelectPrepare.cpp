@@ -10,6 +10,7 @@
 #include "db/engine/DataCursor.h"
 #include "db/engine/DataSession.h"
 #include "db/lib/DataTypes.h"
+#include "db/lib/EngineErrors.h"
 #include "db/lib/ExpressionTypes.h"
 #include "db/lib/TableNames.h"
 
@@ -235,6 +236,24 @@ TSelectState& SelectState(TDataQuery& query) {
     return static_cast<TSelectState&>(*query.Extension);
 }
 
+const TFieldDescriptor& FieldDescOf(TDataQuery& query, const TDataCursor& cursor, uint16_t number,
+                                    bool tableField) {
+    std::vector<TFieldDescriptor>& fields = SelectState(query).Fields[{&cursor, tableField}];
+    if (fields.empty()) {
+        fields.resize(cursor.GetFieldCount());
+        for (uint16_t n = 1; n <= fields.size(); ++n) {
+            if (tableField)
+                cursor.GetTableFieldDesc(n, fields[n - 1]);
+            else
+                cursor.GetFieldDesc(n, fields[n - 1]);
+            fields[n - 1].SetPosition(n);
+        }
+    }
+    if (number == 0 || number > fields.size())
+        RaiseEngineError(VORSAM_INVALIDPARAM, "field " + std::to_string(number));
+    return fields[number - 1];
+}
+
 // --- Names ---
 
 std::string DefaultColumnName(const TDataQuery& query, const std::string& columnName,
@@ -337,6 +356,7 @@ void CreateResultCursor(TDataQuery& query, bool privateDirectory) {
             directory = &session.OpenDataDirectory("", folder);
     }
     query.CloseResult();
+    SelectState(query).Fields.clear();
     query.ResultDirectory = directory;
     query.ResultCursor = new TDataCursor(*directory);
     query.ResultCursor->SetTableName(table);
@@ -408,6 +428,7 @@ void TDataQuery::PrepareSelect() {
     }
     if (Distinct && HasGroupBy) Distinct = false; // the groups are distinct already
     OpenSources(*this);
+    OpenFunctionSources(*this);
     ResolveSourceColumns(*this);
     if (!HasGroupBy) {
         if (HasHaving) SqlError("A GROUP BY clause must exist in order to use the HAVING clause");
@@ -416,6 +437,7 @@ void TDataQuery::PrepareSelect() {
     CountStarOnly = IsCountStarOnly(*this);
     LiveResult = false;
     CursorResult = false;
+    if (PrepareLiveResult(*this)) return;
     AllocateSourceBuffers(*this);
     LinkSources(*this);
     if (WhereTree) ExtractJoinsFromWhere(*this);

@@ -44,24 +44,18 @@ void PutBlobValue(TDataCursor& cursor, std::span<uint8_t> record, uint16_t numbe
     if (code != 0) cursor.RaiseErrorWithText(code, "");
 }
 
-void PutValue(TDataCursor& cursor, std::span<uint8_t> record, uint16_t number, const TExpToken& value) {
-    TFieldDescriptor field;
-    cursor.GetFieldDesc(number, field);
+void PutValue(TDataCursor& cursor, std::span<uint8_t> record, const TFieldDescriptor& field,
+              const TExpToken& value) {
     if (field.DataType() == dtBlob)
-        PutBlobValue(cursor, record, number, value);
+        PutBlobValue(cursor, record, field.Position(), value);
     else
-        PutResultValue(cursor, record, number, value);
+        PutResultValue(cursor, record, field, value);
 }
 
-// Makes the token a column token of the cursor's field, typed from its descriptor.
-void TypeFieldToken(const TDataCursor& cursor, uint16_t number, bool tableField, TExpToken& token) {
-    TFieldDescriptor field;
-    if (tableField)
-        cursor.GetTableFieldDesc(number, field);
-    else
-        cursor.GetFieldDesc(number, field);
+// Makes the token a column token of the field, typed from its descriptor.
+void TypeFieldToken(const TFieldDescriptor& field, TExpToken& token) {
     token.Kind = nkColumn;
-    token.FieldNumber = number;
+    token.FieldNumber = field.Position();
     bool sized =
         field.DataType() == dtString || field.DataType() == dtBytes || field.DataType() == dtVarBytes;
     SetExpType(token, {field.DataType(), field.SubType(), uint16_t(sized ? field.DeclaredSize() : 0),
@@ -77,22 +71,23 @@ void PutColumnValue(TDataQuery& query, TResultField& column, std::span<uint8_t> 
             token.SetNull();
         else
             WriteExpValue(token, widened);
-        PutValue(*query.ResultCursor, record, column.ResultFieldNumber, token);
-        return;
+        value.Assign(token);
     }
-    PutValue(*query.ResultCursor, record, column.ResultFieldNumber, value);
+    PutValue(*query.ResultCursor, record,
+             FieldDescOf(query, *query.ResultCursor, column.ResultFieldNumber, false), value);
 }
 
 void CopySourceColumns(TDataQuery& query, std::span<uint8_t> record) {
     for (auto& column : query.ResultFields) {
         if (column->IsExpression) continue;
         TSourceTable& source = *column->BoundSource;
+        const TFieldDescriptor& field = FieldDescOf(query, *source.Cursor, column->SourceFieldNumber, true);
         TExpToken value;
-        TypeFieldToken(*source.Cursor, column->SourceFieldNumber, true, value);
+        TypeFieldToken(field, value);
         if (column->CountStar)
             WriteExpValue(value, MakeIntegerValue(dtInteger, 1));
         else
-            ReadColumnValue(*source.Cursor, source.RecordBuffer, value, true, source.Eof);
+            ReadColumnValue(*source.Cursor, source.RecordBuffer, value, field, true, source.Eof);
         PutColumnValue(query, *column, record, value);
     }
 }
@@ -270,10 +265,12 @@ void AppendRows(TDataQuery& target, TDataQuery& source) {
         to.InitRecordBuffer(out);
         for (size_t i = 0; i < columns; ++i) {
             uint16_t number = source.ResultFields[i]->ResultFieldNumber;
+            const TFieldDescriptor& field = FieldDescOf(source, from, number, false);
             TExpToken value;
-            TypeFieldToken(from, number, false, value);
-            ReadColumnValue(from, in, value, false, false);
-            PutValue(to, out, target.ResultFields[i]->ResultFieldNumber, value);
+            TypeFieldToken(field, value);
+            ReadColumnValue(from, in, value, field, false, false);
+            PutValue(to, out, FieldDescOf(target, to, target.ResultFields[i]->ResultFieldNumber, false),
+                     value);
         }
         to.AppendRecord(out);
     }
@@ -303,6 +300,11 @@ void ExecuteSelect(TDataQuery& query) {
     if (query.RowCondition1) CompileRowCondition(query);
     CompileJoinConditions(query);
     RefreshSources(query);
+    RefreshFunctionSources(query);
+    if (query.LiveResult) {
+        ExecuteLiveSelect(query);
+        return;
+    }
     TDataCursor& result = *query.ResultCursor;
     size_t reading = 0;
     try {
@@ -311,10 +313,9 @@ void ExecuteSelect(TDataQuery& query) {
                 query.SourceTables[reading]->Cursor->BeginRead();
         result.DropFilter(0);
         result.EmptyTable();
-        if (query.WhereTree) {
+        if (query.HasCondition) {
             OptimizeWhere(query, true);
-            if (query.SourceTables.size() > 1 && !query.NoJoinOptimize && ShouldReorderJoin(query))
-                ReorderJoin(query);
+            if (ShouldReorderJoin(query)) ReorderJoin(query);
             OptimizeWhere(query, false);
         }
         if (query.AggregateOnly)

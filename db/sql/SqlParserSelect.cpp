@@ -38,6 +38,13 @@ void ReadColumnEntry(TExpressionParser& parser, TItem& item, std::string_view me
     item.ColumnNumber = static_cast<uint16_t>(ReadInteger(parser, message, 0, UINT16_MAX));
 }
 
+// GROUP BY and ORDER BY: the first word, then BY; false when the first word is absent.
+bool StartColumnList(TExpressionParser& parser, std::string_view keyword, std::string_view byMessage) {
+    if (!SkipSymbol(parser, keyword)) return false;
+    RequireSymbol(parser, "BY", byMessage);
+    return true;
+}
+
 } // namespace
 
 void TDataQuery::ParseSelect() {
@@ -157,8 +164,7 @@ void TDataQuery::ParseWhere() {
 
 void TDataQuery::ParseGroupBy() {
     TExpressionParser& parser = Parser();
-    if (!SkipSymbol(parser, "GROUP")) return;
-    RequireSymbol(parser, "BY", "BY keyword expected after GROUP keyword, instead found '");
+    if (!StartColumnList(parser, "GROUP", "BY keyword expected after GROUP keyword, instead found '")) return;
     HasGroupBy = true;
     do {
         auto& item = *GroupByItems.emplace_back(std::make_unique<TGroupByField>(*this));
@@ -176,8 +182,7 @@ void TDataQuery::ParseHaving() {
 
 void TDataQuery::ParseOrderBy() {
     TExpressionParser& parser = Parser();
-    if (!SkipSymbol(parser, "ORDER")) return;
-    RequireSymbol(parser, "BY", "BY keyword expected after ORDER keyword, instead found '");
+    if (!StartColumnList(parser, "ORDER", "BY keyword expected after ORDER keyword, instead found '")) return;
     HasOrderBy = true;
     do {
         auto& item = *OrderByItems.emplace_back(std::make_unique<TOrderByField>(*this));
@@ -204,6 +209,9 @@ void TDataQuery::ParseUnion() {
     next.RequestLive = true;
     parser.NextToken(); // UNION
     UnionAll = SkipSymbol(parser, "ALL");
+    // Only a SELECT continues a union: any other statement here would run as a statement of its own.
+    if (!parser.IsSymbol("SELECT") && !parser.TokenTypeIs('('))
+        SqlErrorFound(parser, "SELECT keyword expected, instead found '");
     next.ParseStatement(false, true, this);
 }
 

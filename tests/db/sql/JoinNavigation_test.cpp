@@ -48,7 +48,8 @@ protected:
             for (size_t i = 0; i < sources; ++i) {
                 TExpToken key;
                 key.FieldNumber = 1;
-                ReadColumnValue(*Source(i).Cursor, Source(i).RecordBuffer, key, true, Source(i).Eof);
+                ReadColumnValue(*Source(i).Cursor, Source(i).RecordBuffer, key,
+                                FieldDescOf(query_, *Source(i).Cursor, 1, true), true, Source(i).Eof);
                 row += (i ? "|" : "") +
                        (key.IsNull ? std::string("NULL") : std::to_string(int32_t(key.Value[0])));
             }

@@ -174,3 +174,64 @@ TEST_F(SelectRulesTest, TheTemporaryResultTableGoesWithTheStatement) {
 } // namespace
 
 } // namespace vorsam::test
+
+namespace vorsam::test {
+
+namespace {
+
+class JoinOrderTest : public TSqlTest {
+protected:
+    JoinOrderTest() {
+        TSqlTable big{"BIG", {{"ID", dtInteger}, {"X", dtInteger}}, {}};
+        for (int i = 0; i < 200; ++i) big.Rows.push_back({std::to_string(i), std::to_string(i % 7)});
+        AddTable(big);
+        AddTable({"SMALL",
+                  {{"Y", dtInteger}, {"NAME", dtString, 5}},
+                  {{"1", "one"}, {"3", "three"}, {"9", "nine"}}});
+    }
+
+    // The table driving the statement's joined rows after it ran, and its rows.
+    std::string DrivingTable(const std::string& sql, TRows& rows) {
+        TQueryStatement statement(*database_);
+        statement.Prepare(sql);
+        rows = Sorted(CursorRows(*statement.Execute({}, false), 2));
+        return statement.MasterQuery->SourceTables.front()->TableName;
+    }
+};
+
+TEST_F(JoinOrderTest, TheSmallerInnerJoinTargetDrivesAndTheRowsStayTheSame) {
+    TRows rows;
+    EXPECT_EQ(DrivingTable("SELECT B.ID, S.NAME FROM BIG B, SMALL S WHERE B.X = S.Y", rows), "SMALL");
+    EXPECT_EQ(rows, Sorted(Oracle("SELECT B.ID, S.NAME FROM BIG B, SMALL S WHERE B.X = S.Y")));
+}
+
+TEST_F(JoinOrderTest, NoJoinOptimizeKeepsTheFromOrder) {
+    TRows rows;
+    EXPECT_EQ(DrivingTable("SELECT B.ID, S.NAME FROM BIG B, SMALL S WHERE B.X = S.Y NOJOINOPTIMIZE", rows),
+              "BIG");
+    EXPECT_EQ(rows, Sorted(Oracle("SELECT B.ID, S.NAME FROM BIG B, SMALL S WHERE B.X = S.Y")));
+}
+
+TEST_F(JoinOrderTest, AnOuterJoinIsNeverTurnedRound) {
+    TRows rows;
+    EXPECT_EQ(DrivingTable("SELECT B.ID, S.NAME FROM BIG B LEFT JOIN SMALL S ON B.X = S.Y", rows), "BIG");
+    EXPECT_EQ(rows, Sorted(Oracle("SELECT B.ID, S.NAME FROM BIG B LEFT JOIN SMALL S ON B.X = S.Y")));
+}
+
+} // namespace
+
+} // namespace vorsam::test
+
+namespace vorsam::test {
+
+namespace {
+
+TEST_F(SelectRulesTest, LastAutoIncReadsTheNamedTablesCounter) {
+    AddTable({"AUTO", {{"V", dtInteger}}, {{"1"}, {"2"}}});
+    EXPECT_EQ(Run("SELECT G FROM T WHERE G = LASTAUTOINC('AUTO')"), (TRows{"2", "2"}));
+    EXPECT_EQ(Run("SELECT LASTAUTOINC('AUTO') + 1 FROM EMPTY"), TRows{});
+}
+
+} // namespace
+
+} // namespace vorsam::test
