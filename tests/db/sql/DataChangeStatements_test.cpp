@@ -151,6 +151,14 @@ TEST_F(DataChangeTest, AutoIncrementValuesAreTheEnginesUnlessNoAutoInc) {
     EXPECT_EQ(Rows("N"), (std::vector<TRowText>{"1|1", "2|2", "70|3"}));
 }
 
+TEST_F(DataChangeTest, ValuesMayReadAnotherTablesLastAutoIncrementValue) {
+    RunSql("CREATE TABLE P (K AUTOINC, X INTEGER); CREATE TABLE Q (PK INTEGER, Y INTEGER)");
+    RunSql("INSERT INTO P (X) VALUES (1); INSERT INTO P (X) VALUES (2)");
+    RunSql("INSERT INTO Q VALUES (LASTAUTOINC('P'), 5)");
+    RunSql("INSERT INTO P (X) VALUES (3); UPDATE Q SET Y = IDENT_CURRENT('P') * 10");
+    EXPECT_EQ(Rows("Q"), (std::vector<TRowText>{"2|30"}));
+}
+
 TEST_F(DataChangeTest, LongTextsAndMemos) {
     RunSql("CREATE TABLE M (ID INTEGER, S CHAR(250), NOTES MEMO)");
     std::string text(300, 'q');
