@@ -85,8 +85,8 @@ TEST_F(DefinitionTest, ColumnPositionsOfAddAndRedefine) {
     EXPECT_EQ(Columns("T").back(), "B INTEGER");
     RunSql("ALTER TABLE T ADD G DATE AT 99"); // past the end: appended
     EXPECT_EQ(Columns("T").back(), "G DATE");
-    RunSql("ALTER TABLE T REDEFINE C CC LARGEINT AT 2 NOT NULL");
-    EXPECT_EQ(Columns("T")[1], "CC LARGEINT NOT NULL");
+    RunSql("ALTER TABLE T REDEFINE C CC CHAR(12) AT 2 NOT NULL");
+    EXPECT_EQ(Columns("T")[1], "CC CHAR(12) NOT NULL");
 }
 
 TEST_F(DefinitionTest, RedefineConvertsTheValuesAndRenames) {
