@@ -1,6 +1,6 @@
 // Data changes through SQL statements, ours beside SQLite on the same table (10^4 rows, integer key):
 // UPDATE of every row, UPDATE of a key range, INSERT ... SELECT of the whole table followed by DELETE of
-// every row, and one INSERT ... VALUES parsed and run per iteration. (The program's main is SqlBench.cpp's.)
+// every row, and one INSERT ... VALUES parsed and run per iteration.
 #include "bench/engine/BenchSupport.h"
 
 #include "db/engine/DataDirectory.h"
@@ -144,3 +144,5 @@ BENCHMARK(BM_InsertValuesParsed_Sqlite)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 } // namespace vorsam::bench
+
+BENCHMARK_MAIN();

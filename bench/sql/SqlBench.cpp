@@ -154,7 +154,7 @@ TBenchData& Data() {
     return data;
 }
 
-void Ours(benchmark::State& state) {
+void Select_Ours(benchmark::State& state) {
     TQueryStatement statement(Data().Database());
     statement.Prepare(Cases[state.range(0)].Ours);
     int64_t rows = 0;
@@ -168,7 +168,7 @@ void Ours(benchmark::State& state) {
     state.counters["rows"] = double(rows);
 }
 
-void Sqlite(benchmark::State& state) {
+void Select_Sqlite(benchmark::State& state) {
     sqlite3_stmt* statement = nullptr;
     sqlite3_prepare_v2(Data().Sqlite(), Cases[state.range(0)].Sqlite, -1, &statement, nullptr);
     int64_t rows = 0;
@@ -187,9 +187,9 @@ void Sqlite(benchmark::State& state) {
 
 // Argument: 0 full scan, 1 filtered scan, 2 indexed filter, 3 join, 4 full scan WITH LOCKS (read levels
 // held), 5 an aggregate over the whole table (no result rows written but one).
-BENCHMARK(Ours)->DenseRange(0, 5)->Unit(benchmark::kMillisecond);
-BENCHMARK(Sqlite)->DenseRange(0, 5)->Unit(benchmark::kMillisecond);
+BENCHMARK(Select_Ours)->DenseRange(0, 5)->Unit(benchmark::kMillisecond);
+BENCHMARK(Select_Sqlite)->DenseRange(0, 5)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
-BENCHMARK_MAIN();
+// The program's main is DataChangeBench.cpp's.

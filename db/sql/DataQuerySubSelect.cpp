@@ -1,7 +1,7 @@
 // A query block as a sub-select inside an expression: its first result column bound to the sub-select
 // token (with the column's result type: an aggregate's widened type, as its result table holds it), and
-// its result rows handed out. Correlated sub-selects (a column of an enclosing block inside the
-// sub-select) are refused at binding with the column-name message.
+// its result rows handed out. A correlated sub-select runs again for each read (SelectCorrelated.cpp);
+// it needs no filter handed in from outside.
 #include "db/sql/DataQuery.h"
 #include "db/sql/QueryBinding.h"
 #include "db/sql/SelectPlan.h"
@@ -26,7 +26,7 @@ bool TDataQuery::BindColumn(TExpToken& subSelect) {
 }
 
 void TDataQuery::ReadValues(const TEvaluationContext&, const std::function<bool(const TExpToken&)>& visit) {
-    if (!Executed) ExecuteStatement();
+    if (!Executed || IsCorrelated(*this)) ExecuteStatement();
     if (!ResultCursor || ResultFields.empty()) return;
     TDataCursor& cursor = *ResultCursor;
     std::vector<uint8_t> record(cursor.GetRecordSize());
@@ -47,7 +47,7 @@ void TDataQuery::ReadValues(const TEvaluationContext&, const std::function<bool(
 }
 
 void TDataQuery::SetSourceFilter(const TExpToken&) {
-    SqlError("Correlated sub-select queries are not supported");
+    SqlError("A sub-select takes the enclosing row's values itself when it runs");
 }
 
 } // namespace vorsam

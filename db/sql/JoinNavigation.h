@@ -14,6 +14,7 @@
 
 namespace vorsam {
 
+class TExpToken;
 class TSourceTable;
 class TTableJoin;
 
@@ -27,5 +28,7 @@ bool SkipToNextMatch(TSourceTable& table);
 // Installs the join's filter (when it has a kind) and finds the target's first matching row; a left outer
 // join counts as positioned without one.
 bool PositionJoin(TTableJoin& join);
+// Exchanges the operands of the comparison and turns its operator so that it means the same.
+void MirrorComparisonNode(TExpToken& node);
 
 } // namespace vorsam

@@ -61,15 +61,6 @@ bool HasOuterJoinMark(const TExpToken& tree) {
     return found;
 }
 
-void MirrorComparisonNode(TExpToken& node) {
-    TExpTree left = node.TakeLeft();
-    TExpTree right = node.TakeRight();
-    node.SetLeft(std::move(right));
-    node.SetRight(std::move(left));
-    node.Operator = MirrorComparison(node.Operator);
-    node.Name = OperatorText(node.Operator);
-}
-
 bool IsJoinTarget(const TDataQuery& query, const TSourceTable& source, uint8_t kind = 0) {
     for (const auto& owner : query.SourceTables)
         for (const auto& join : owner->Joins)
@@ -166,6 +157,10 @@ TExpTree ExtractNode(TDataQuery& query, TExpTree node) {
 // --- WHERE distribution ---
 
 void ApplySourceFilter(TDataQuery& query, bool firstPass, const TExpToken& predicate, TSourceTable& source) {
+    if (HasCorrelatedSubSelect(predicate)) {
+        if (!firstPass) AddLateRowCondition(query, CopyExpTree(&predicate));
+        return;
+    }
     TDataCursor& cursor = *source.Cursor;
     auto addFilter = [&] {
         query.LastFilterHandle = cursor.AddFilter(predicate, SqlFilterFlags);

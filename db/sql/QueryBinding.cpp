@@ -14,6 +14,7 @@
 #include "db/lib/ExpressionTypes.h"
 #include "db/lib/TextUtils.h"
 
+#include <algorithm>
 #include <cstring>
 #include <strings.h>
 
@@ -56,25 +57,6 @@ TExpTree AndInto(TExpTree condition, TExpTree predicate) {
     TExpTree node = MakeBinaryNode(opAnd, std::move(condition), std::move(predicate));
     SetBooleanType(*node);
     return node;
-}
-
-uint8_t AggregateKindOf(uint8_t op) {
-    switch (op) {
-    case opSum:
-        return akSum;
-    case opRunSum:
-        return akRunSum;
-    case opMin:
-        return akMin;
-    case opMax:
-        return akMax;
-    case opAvg:
-        return akAvg;
-    case opCount:
-        return akCount;
-    default:
-        return akNone;
-    }
 }
 
 } // namespace
@@ -207,9 +189,27 @@ TResultField* FindAggregateColumn(const TDataQuery& query, uint8_t aggregateKind
 
 // --- Binders ---
 
+namespace {
+
+// A sub-select's column that none of its sources has: the nearest enclosing block's (the blocks of the
+// statement made before it, nearest first) whose sources have it.
+TSourceTable* FindOuterColumnSource(const TDataQuery& query, const TExpToken& column, uint16_t& number) {
+    const auto& blocks = query.Statement->Queries;
+    auto self = std::find_if(blocks.begin(), blocks.end(), [&](const auto& b) { return b.get() == &query; });
+    for (auto at = self; at != blocks.begin();) {
+        const TDataQuery& outer = **--at;
+        TSourceTable* source = outer.FindColumnSource(column.CorrelationName, column.ColumnName, number);
+        if (source && number != 0) return source;
+    }
+    return nullptr;
+}
+
+} // namespace
+
 bool BindSourceColumn(const TDataQuery& query, TExpToken& column) {
     uint16_t number = 0;
     TSourceTable* source = query.FindColumnSource(column.CorrelationName, column.ColumnName, number);
+    if ((!source || number == 0) && query.SubSelect) source = FindOuterColumnSource(query, column, number);
     column.BoundSource = source;
     if (!source || number == 0) return false;
     TFieldDescriptor field;
@@ -291,7 +291,8 @@ bool TestHaving(TDataQuery& query, std::span<uint8_t> record) {
 }
 
 uint8_t AggregateKindOfOperator(uint8_t op) {
-    return AggregateKindOf(op);
+    static const uint8_t kinds[] = {akSum, akRunSum, akCount, akMin, akMax, akAvg}; // opSum .. opAvg
+    return IsAggregateOperator(op) ? kinds[op - opSum] : uint8_t(akNone);
 }
 
 } // namespace vorsam

@@ -29,8 +29,13 @@ std::string FieldText(TDataCursor& cursor, uint16_t number, std::span<uint8_t> r
         return value[0] ? "1" : "0";
     case dtBcd:
         return CanonicalFloatText(std::stod(ValueToText(value.data(), {dtBcd, 0, field.Decimals()})));
-    case dtBlob:
-        return std::string("<").append(std::to_string(cursor.GetBlobSize(number, record))).append(" bytes>");
+    case dtBlob: {
+        uint32_t size = 0;
+        uint16_t code = cursor.OpenBlob(number, record, TBlobOpenMode::Read, &size);
+        if (code != 0) cursor.RaiseErrorWithText(code, "");
+        cursor.FreeBlob(number, record);
+        return std::string("<").append(std::to_string(size)).append(" bytes>");
+    }
     default:
         return ValueToText(value.data(), {field.DataType(), field.DeclaredSize(), field.Decimals()});
     }

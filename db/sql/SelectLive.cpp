@@ -100,6 +100,9 @@ bool PrepareLiveResult(TDataQuery& query) {
                 query.TopCount < 0;
     for (const auto& column : query.ResultFields)
         if (column->CountStar || column->AggregateKind != akNone) live = false;
+    if (query.WhereTree)
+        ForEachExpNode(*query.WhereTree,
+                       [&](const TExpToken& node) { live = live && node.Kind != nkSubSelect; });
     if (!live || !ShowsEveryField(query, *query.SourceTables.front()->Cursor)) return false;
     query.LiveResult = true;
     query.CursorResult = true;

@@ -35,8 +35,10 @@ public:
     std::vector<TExpValue> RunningTotals; // by result column index (RUNSUM)
     // Field descriptors of the cursors the block reads and writes, by cursor and layout (FieldDescOf).
     std::map<std::pair<const TDataCursor*, bool>, std::vector<TFieldDescriptor>> Fields;
-    uint16_t LastPercent = 0;
-    bool Aborted = false;
+    // A sub-select whose WHERE reads columns of an enclosing block: run again for each outer row, its WHERE
+    // (kept here as written) copied with the outer columns' current values in their place.
+    bool Correlated = false;
+    TExpTree CorrelatedWhere;
 };
 TSelectState& SelectState(TDataQuery& query);
 
@@ -99,6 +101,14 @@ const TFieldDescriptor& FieldDescOf(TDataQuery& query, const TDataCursor& cursor
 void AccumulateGroup(TDataQuery& query, bool firstRow, std::span<const uint8_t> row,
                      std::span<uint8_t> group);
 void FinishGroup(TDataQuery& query, std::span<uint8_t> group);
+
+// --- Correlated sub-selects (SelectCorrelated.cpp) ---
+// Compiles the block's WHERE for this run; a sub-select's columns of enclosing blocks become constants
+// of their current values.
+void CompileRunWhere(TDataQuery& query);
+bool IsCorrelated(const TDataQuery& query);
+// True when the tree holds a sub-select that is run again for each outer row.
+bool HasCorrelatedSubSelect(const TExpToken& tree);
 
 // --- Running (SelectRun.cpp) ---
 void DropSourceFilters(TDataQuery& query);

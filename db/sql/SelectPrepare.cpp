@@ -1,6 +1,7 @@
 // Preparing a SELECT block: its sources opened, its result columns expanded, bound and typed, its join
 // tree planned and its result table made (a temporary table of the session's private folder, or of the
 // in-memory database, or the INTO table).
+#include "db/sql/DefinitionStatements.h"
 #include "db/sql/JoinNavigation.h"
 #include "db/sql/QueryBinding.h"
 #include "db/sql/QueryStatement.h"
@@ -393,14 +394,7 @@ void CreateResultTable(TDataQuery& query) {
         args.Fields.push_back(count);
     }
     if (!(query.HasUnion && !query.UnionPart)) query.OrderBySatisfied = OrderBySatisfied(query);
-    args.LanguageId = query.LanguageId;
-    args.SortId = query.SortId;
-    args.BlobBlockSize = query.BlobBlockSize;
-    args.Description = query.Description;
-    args.Encrypted = query.Encrypted;
-    args.Password = query.Password;
-    args.UserMajorVersion = query.UserMajorVersion;
-    args.UserMinorVersion = query.UserMinorVersion;
+    SetTableSettings(query, args);
     TDataCursor& cursor = *query.ResultCursor;
     cursor.SetExclusive(true);
     cursor.SetInMemory(query.IntoMemory);

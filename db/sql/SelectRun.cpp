@@ -227,7 +227,7 @@ void RunAggregateSelect(TDataQuery& query) {
     std::vector<uint8_t> row(result.GetRecordSize()), group(result.GetRecordSize());
     result.InitEmptyRecord(group);
     TRowProgress progress(query);
-    if (query.CountStarOnly) {
+    if (query.CountStarOnly && !query.RowCondition1 && !query.RowCondition2) {
         int64_t count = query.SourceTables.front()->Cursor->GetRecordCount();
         WriteResultValue(query, group, query.ResultFields.front()->ResultFieldNumber,
                          MakeIntegerValue(dtInteger, count));
@@ -296,7 +296,7 @@ void ExecuteSelect(TDataQuery& query) {
     DropSourceFilters(query);
     query.RowCondition2.reset();
     query.HasRowCondition2 = false;
-    if (query.WhereTree) CompileWhere(query);
+    CompileRunWhere(query);
     if (query.RowCondition1) CompileRowCondition(query);
     CompileJoinConditions(query);
     RefreshSources(query);

@@ -26,12 +26,7 @@ void MirrorNode(TExpToken& node) {
     }
     if (node.Kind != nkBinary) return;
     if (IsComparisonOperator(node.Operator)) {
-        TExpTree left = node.TakeLeft();
-        TExpTree right = node.TakeRight();
-        node.SetLeft(std::move(right));
-        node.SetRight(std::move(left));
-        node.Operator = MirrorComparison(node.Operator);
-        node.Name = OperatorText(node.Operator);
+        MirrorComparisonNode(node);
         return;
     }
     if (node.Left()) MirrorNode(*node.Left());
@@ -81,6 +76,15 @@ TTableJoin& JoinAt(TSourceTable& table, int i) {
 }
 
 } // namespace
+
+void MirrorComparisonNode(TExpToken& node) {
+    TExpTree left = node.TakeLeft();
+    TExpTree right = node.TakeRight();
+    node.SetLeft(std::move(right));
+    node.SetRight(std::move(left));
+    node.Operator = MirrorComparison(node.Operator);
+    node.Name = OperatorText(node.Operator);
+}
 
 // --- TTableJoin ---
 

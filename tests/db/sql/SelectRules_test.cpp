@@ -138,6 +138,16 @@ TEST_F(SelectRulesTest, ResultColumnsAreNamedAndTypedByTheirDefaults) {
               "GHIJKLMNOPQRSTUVWXYZ0123456789:6, G:6, G_1:6");
 }
 
+TEST_F(SelectRulesTest, BlobColumnsCannotBeSortedGroupedOrMadeDistinct) {
+    Run("CREATE TABLE M (ID INTEGER, NOTE MEMO)");
+    EXPECT_EQ(ErrorOf("SELECT DISTINCT ID, NOTE FROM M"),
+              "Invalid BLOB column 'NOTE' specified in DISTINCT clause");
+    EXPECT_EQ(ErrorOf("SELECT NOTE, COUNT(*) FROM M GROUP BY NOTE"),
+              "Invalid BLOB column 'NOTE' specified in GROUP BY clause");
+    EXPECT_EQ(ErrorOf("SELECT ID, NOTE FROM M ORDER BY 2"),
+              "Invalid column number '2' specified in ORDER BY clause");
+}
+
 TEST_F(SelectRulesTest, AThousandAndTwentyFourColumnsAreTheLimit) {
     std::string list = "G";
     for (int i = 1; i < 1024; ++i) list += ", G";

@@ -77,7 +77,8 @@ INSTANTIATE_TEST_SUITE_P(
         TSelectCase{"SELECT E.NAME, D.TITLE FROM EMP E, DEPT D WHERE E.DEPT = D.ID OR E.ID = 1"},
         TSelectCase{"SELECT E.NAME, D.TITLE, B.NAME FROM EMP E JOIN DEPT D ON E.DEPT = D.ID JOIN EMP B ON "
                     "D.BOSS = B.ID"},
-        TSelectCase{"SELECT E.ID, D.ID FROM EMP E, DEPT D WHERE E.BONUS > D.ID - 15"}));
+        TSelectCase{"SELECT E.ID, D.ID FROM EMP E, DEPT D WHERE E.BONUS > D.ID - 15"},
+        TSelectCase{"SELECT D.*, E.NAME FROM EMP E, DEPT D WHERE E.DEPT = D.ID AND D.BOSS = E.ID"}));
 
 INSTANTIATE_TEST_SUITE_P(
     OrderingAndGrouping, SelectTextTest,
@@ -112,10 +113,18 @@ INSTANTIATE_TEST_SUITE_P(
 
 INSTANTIATE_TEST_SUITE_P(
     SubSelects, SelectTextTest,
-    ::testing::Values(TSelectCase{"SELECT NAME FROM EMP WHERE DEPT IN (SELECT ID FROM DEPT WHERE TITLE <> 'Ops')"},
-                      TSelectCase{"SELECT NAME FROM EMP WHERE PAY > (SELECT MIN(PAY) FROM EMP WHERE DEPT = 10)"},
-                      TSelectCase{"SELECT NAME FROM EMP WHERE ID = (SELECT MAX(BOSS) FROM DEPT)"},
-                      TSelectCase{"SELECT NAME FROM EMP WHERE NOT (DEPT IN (SELECT ID FROM DEPT))"}));
+    ::testing::Values(
+        TSelectCase{"SELECT NAME FROM EMP WHERE DEPT IN (SELECT ID FROM DEPT WHERE TITLE <> 'Ops')"},
+        TSelectCase{"SELECT NAME FROM EMP WHERE PAY > (SELECT MIN(PAY) FROM EMP WHERE DEPT = 10)"},
+        TSelectCase{"SELECT NAME FROM EMP WHERE ID = (SELECT MAX(BOSS) FROM DEPT)"},
+        TSelectCase{"SELECT NAME FROM EMP WHERE NOT (DEPT IN (SELECT ID FROM DEPT))"},
+        TSelectCase{"SELECT E.NAME FROM EMP E WHERE E.PAY > (SELECT MIN(F.PAY) FROM EMP F WHERE F.DEPT = "
+                    "E.DEPT)"},
+        TSelectCase{"SELECT E.NAME FROM EMP E WHERE E.DEPT IN (SELECT D.ID FROM DEPT D WHERE D.BOSS = E.ID)"},
+        TSelectCase{"SELECT E.NAME, D.TITLE FROM EMP E, DEPT D WHERE E.DEPT = D.ID AND E.BONUS = (SELECT "
+                    "MAX(F.BONUS) FROM EMP F WHERE F.DEPT = D.ID)"},
+        TSelectCase{"SELECT COUNT(*) FROM EMP E WHERE E.ID = (SELECT MIN(F.ID) FROM EMP F WHERE F.DEPT = "
+                    "E.DEPT)"}));
 
 } // namespace
 
