@@ -40,25 +40,29 @@ void PrepareDataChange(TDataQuery& query) {
     SortSourcesByLevel(query);
     query.TargetTable = query.SourceTables.empty() ? nullptr : query.SourceTables.front().get();
     ValidateJoins(query);
-    if (query.StatementType == sqlDelete) return;
-    bool insert = query.StatementType == sqlInsert;
-    if (query.InsertFromSelect) PrepareInsertSelect(query);
-    ResolveUpdateFields(query, insert);
-    RequireTargetColumns(query);
-    ResolveUpdateValues(query, insert);
+    if (query.StatementType != sqlDelete) {
+        bool insert = query.StatementType == sqlInsert;
+        if (query.InsertFromSelect) PrepareInsertSelect(query);
+        ResolveUpdateFields(query, insert);
+        RequireTargetColumns(query);
+        ResolveUpdateValues(query, insert);
+    }
+    OpenFunctionSources(query);
 }
 
 // What the last run left is dropped; with `conditions`, the conditions are compiled and the sources
-// refreshed for this run.
+// refreshed for this run. The tables of LASTAUTOINC() and IDENT_CURRENT() are always read afresh.
 void Preamble(TDataQuery& query, bool conditions) {
     DropSourceFilters(query);
     query.RowCondition2.reset();
     query.HasRowCondition2 = false;
-    if (!conditions) return;
-    if (query.WhereTree) CompileWhere(query);
-    if (query.HasRowCondition1) CompileRowCondition(query);
-    if (query.MultipleTables) CompileJoinConditions(query);
-    RefreshSources(query);
+    if (conditions) {
+        if (query.WhereTree) CompileWhere(query);
+        if (query.HasRowCondition1) CompileRowCondition(query);
+        if (query.MultipleTables) CompileJoinConditions(query);
+        RefreshSources(query);
+    }
+    RefreshFunctionSources(query);
 }
 
 void ExecuteInsert(TDataQuery& query) {

@@ -15,10 +15,11 @@ namespace vorsam {
 
 namespace {
 
-// Every value of a row, evaluated before any is put.
+// Every value of a row, evaluated before any is put (a value without an expression is NULL).
 std::vector<TExpTree> EvaluateValues(TDataQuery& query, const TEvaluationContext& context) {
     std::vector<TExpTree> values;
-    for (auto& value : query.UpdateValues) values.push_back(EvaluateExpTree(*value->Expression, context));
+    for (auto& value : query.UpdateValues)
+        values.push_back(value->Expression ? EvaluateExpTree(*value->Expression, context) : NewExpToken());
     return values;
 }
 
@@ -176,14 +177,44 @@ void ChangeQualifyingRows(TDataQuery& query, bool withValues,
     });
 }
 
-// The context that reads the values of a fetched row of the INSERT's source select: its result table's
-// record, or for a live result the record of its source table, to which the values' columns are bound.
-TEvaluationContext SourceRowContext(TDataQuery& source, std::span<uint8_t> record) {
-    if (!source.LiveResult || !source.TargetTable) return ResultContext(source, record);
-    std::vector<uint8_t>& buffer = source.TargetTable->RecordBuffer;
-    std::copy_n(record.begin(), std::min(record.size(), buffer.size()), buffer.begin());
-    return SourceContext(source);
-}
+// The rows of the INSERT's source select. A result table is a copy already; a live result is the source
+// table's own cursor, which the INSERT may be appending to: its rows are copied first, so that rows
+// appended meanwhile are never read back.
+class TSourceRows {
+public:
+    explicit TSourceRows(TDataQuery& source) : source_(source), rows_(*source.ResultCursor) {
+        record_.resize(rows_.GetRecordSize());
+        rows_.SetToBegin();
+        if (!source.LiveResult) return;
+        while (rows_.GetNextRecord(record_) == 0) copies_.push_back(record_);
+        if (source.TargetTable && source.TargetTable->RecordBuffer.empty())
+            source.TargetTable->AllocRecordBuffer();
+    }
+    uint32_t Count() { return source_.LiveResult ? uint32_t(copies_.size()) : rows_.GetRecordCount(); }
+    // The next row; false after the last.
+    bool Next() {
+        if (!source_.LiveResult) return rows_.GetNextRecord(record_) == 0;
+        if (next_ == copies_.size()) return false;
+        record_ = std::move(copies_[next_++]);
+        return true;
+    }
+    // The context that reads the values of the row: from the result table's record, or for a live result
+    // from the source table's record, to which the values' columns are bound.
+    TEvaluationContext Context() {
+        if (!source_.LiveResult || !source_.TargetTable) return ResultContext(source_, record_);
+        std::vector<uint8_t>& buffer = source_.TargetTable->RecordBuffer;
+        std::copy_n(record_.begin(), std::min(record_.size(), buffer.size()), buffer.begin());
+        source_.TargetTable->Eof = false;
+        return SourceContext(source_);
+    }
+
+private:
+    TDataQuery& source_;
+    TDataCursor& rows_;
+    std::vector<uint8_t> record_;
+    std::vector<std::vector<uint8_t>> copies_;
+    size_t next_ = 0;
+};
 
 } // namespace
 
@@ -203,19 +234,15 @@ void ExecuteInsertValues(TDataQuery& query) {
 void ExecuteInsertSelect(TDataQuery& query) {
     TSourceTable& target = Target(query);
     TDataCursor& cursor = *target.Cursor;
-    TDataQuery& source = *query.InsertSourceQuery;
-    TDataCursor& rows = *source.ResultCursor;
-    std::vector<uint8_t> record(rows.GetRecordSize());
+    TSourceRows rows(*query.InsertSourceQuery);
     std::span<uint8_t> image(target.RecordBuffer);
     TDataChangeRun run(cursor, RunOptions(query), query.RowsAffected);
-    run.Run(rows.GetRecordCount(), [&](TDataChangeRun& r) {
-        rows.SetToBegin();
-        while (!r.Aborted() && rows.GetNextRecord(record) == 0) {
+    run.Run(rows.Count(), [&](TDataChangeRun& r) {
+        while (!r.Aborted() && rows.Next()) {
             r.RowRead();
             cursor.InitRecordBuffer(image);
             AppendRecord(cursor, image, [&] {
-                PutValues(query, cursor, image, EvaluateValues(query, SourceRowContext(source, record)),
-                          "INSERT");
+                PutValues(query, cursor, image, EvaluateValues(query, rows.Context()), "INSERT");
             });
             r.RowWritten();
         }

@@ -1,9 +1,8 @@
 // The frame of a row-by-row data change: its transaction, intermediate commits, row count, progress and
-// abort; and the transaction statements. The oracle is the table's content read back afterwards.
+// abort. The oracle is the table's content read back afterwards.
 #include "ChangeTestSupport.h"
 
 #include "db/sql/DataChangeRun.h"
-#include "db/sql/TransactionStatements.h"
 
 #include "db/lib/DataTypes.h"
 
@@ -116,34 +115,6 @@ TEST_F(DataChangeRunTest, AnEmptyRunCommitsAndReportsOneHundred) {
     EXPECT_EQ(reports, (std::vector<uint16_t>{100}));
     EXPECT_EQ(rows_, 0);
     EXPECT_FALSE(database_->InTransaction());
-}
-
-TEST_F(DataChangeRunTest, TransactionStatementsActOnTheDatabase) {
-    auto message = [&](TTransactionStatement statement) {
-        try {
-            RunTransactionStatement(statement, *database_, false);
-        } catch (const EVORSAMEngineError& e) {
-            EXPECT_EQ(e.ErrorCode, VORSAM_SQLPARSE);
-            return e.ErrorMessage;
-        }
-        return std::string();
-    };
-    std::string name = database_->GetDatabaseName();
-    EXPECT_EQ(message(TTransactionStatement::Commit),
-              "Transaction not in progress for database '" + name + "'");
-    EXPECT_EQ(message(TTransactionStatement::Rollback),
-              "Transaction not in progress for database '" + name + "'");
-    EXPECT_EQ(message(TTransactionStatement::Start), "");
-    EXPECT_EQ(message(TTransactionStatement::Start),
-              "Transaction already in progress for database '" + name + "'");
-    Append(1);
-    EXPECT_EQ(message(TTransactionStatement::Rollback), "");
-    EXPECT_EQ(Count(), 0u);
-    EXPECT_EQ(message(TTransactionStatement::Start), "");
-    Append(2);
-    EXPECT_EQ(message(TTransactionStatement::Commit), "");
-    EXPECT_FALSE(database_->InTransaction());
-    EXPECT_EQ(Rows("T"), (std::vector<TRowText>{"2"}));
 }
 
 } // namespace

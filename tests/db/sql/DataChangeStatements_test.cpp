@@ -6,6 +6,7 @@
 
 #include "db/sql/QueryStatement.h"
 
+#include <algorithm>
 #include <random>
 
 namespace vorsam::test {
@@ -79,6 +80,11 @@ INSTANTIATE_TEST_SUITE_P(
             "InsertSelectGrouped",
             "DELETE FROM U WHERE ID < 3; INSERT INTO U (ID, V) SELECT GRP, SUM(V) FROM U GROUP BY GRP", "",
             5},
+        TScriptCase{
+            "InsertSelectEveryColumn",
+            "CREATE TABLE U2 (ID INTEGER, GRP INTEGER, V INTEGER, PRIMARY KEY (ID)); "
+            "INSERT INTO U2 SELECT * FROM U; DELETE FROM U; INSERT INTO U SELECT * FROM U2 WHERE GRP = 1",
+            "", 28},
         TScriptCase{"InsertSelectNothing", "INSERT INTO U SELECT * FROM U WHERE ID > 99", "", 0},
         TScriptCase{"RolledBackTransaction", "START TRANSACTION; UPDATE T SET A = 1; DELETE FROM U; ROLLBACK",
                     "BEGIN; UPDATE T SET A = 1; DELETE FROM U; ROLLBACK", 0},
@@ -86,6 +92,16 @@ INSTANTIATE_TEST_SUITE_P(
                     "BEGIN; UPDATE T SET A = 1 WHERE ID < 3; COMMIT", 2},
         TScriptCase{"Script", "DELETE FROM T WHERE ID > 10; UPDATE T SET B = 1 WHERE ID > 8", "", 4}),
     [](const auto& info) { return std::string(info.param.Name); });
+
+TEST_F(DataChangeTest, InsertingATablesOwnRowsReadsEachOnce) {
+    Both("CREATE TABLE N (X INTEGER, Y CHAR(3))");
+    Both("INSERT INTO N VALUES (1, 'a'); INSERT INTO N VALUES (2, NULL)");
+    EXPECT_EQ(Both("INSERT INTO N SELECT * FROM N"), 2);
+    EXPECT_EQ(Both("INSERT INTO N SELECT * FROM N WHERE X = 1"), 2);
+    std::vector<TRowText> rows = Rows("N"); // record order
+    std::sort(rows.begin(), rows.end());
+    EXPECT_EQ(rows, oracle_.Rows("SELECT * FROM N ORDER BY X, Y"));
+}
 
 TEST_F(DataChangeTest, UpdateFromAnotherTable) {
     Both("UPDATE T SET B = U.V FROM T, U WHERE T.ID = U.ID AND U.GRP = 1",
@@ -133,6 +149,14 @@ TEST_F(DataChangeTest, AutoIncrementValuesAreTheEnginesUnlessNoAutoInc) {
     RunSql("INSERT INTO N (K, X) VALUES (50, 2)");
     RunSql("INSERT INTO N (K, X) VALUES (70, 3) NOAUTOINC");
     EXPECT_EQ(Rows("N"), (std::vector<TRowText>{"1|1", "2|2", "70|3"}));
+}
+
+TEST_F(DataChangeTest, ValuesMayReadAnotherTablesLastAutoIncrementValue) {
+    RunSql("CREATE TABLE P (K AUTOINC, X INTEGER); CREATE TABLE Q (PK INTEGER, Y INTEGER)");
+    RunSql("INSERT INTO P (X) VALUES (1); INSERT INTO P (X) VALUES (2)");
+    RunSql("INSERT INTO Q VALUES (LASTAUTOINC('P'), 5)");
+    RunSql("INSERT INTO P (X) VALUES (3); UPDATE Q SET Y = IDENT_CURRENT('P') * 10");
+    EXPECT_EQ(Rows("Q"), (std::vector<TRowText>{"2|30"}));
 }
 
 TEST_F(DataChangeTest, LongTextsAndMemos) {

@@ -129,6 +129,24 @@ TEST_F(QueryComponentTest, LongTextNullAndDateParametersReachTheRow) {
     EXPECT_EQ(query_.FieldByName("DAY").AsDateTime(), EncodeDate(1999, 12, 31));
 }
 
+TEST_F(QueryComponentTest, ALiveResultEditsTheTable) {
+    query_.SetDatabaseName(dir_.Path());
+    query_.SetRequestLive(true);
+    query_.SetSQL({"SELECT * FROM T WHERE ID > 4"});
+    query_.Open();
+    ASSERT_TRUE(query_.CanModify());
+    EXPECT_EQ(query_.FieldByName("ID").AsInteger(), 5);
+    query_.Edit();
+    query_.FieldByName("NAME").SetAsString("edited");
+    query_.Post();
+    query_.Disconnect();
+    oracle_.Exec("UPDATE T SET NAME = 'edited' WHERE ID = 5");
+    query_.SetRequestLive(false);
+    query_.SetSQL({"SELECT ID, NAME FROM T ORDER BY ID"});
+    query_.Open();
+    EXPECT_EQ(Walk(), oracle_.Rows("SELECT ID, NAME FROM T ORDER BY ID"));
+}
+
 TEST_F(QueryComponentTest, StatementErrorsReachTheCallerAndLeaveTheQueryUnprepared) {
     query_.SetDatabaseName(dir_.Path());
     query_.SetSQL({"SELEC ID FROM T"});
