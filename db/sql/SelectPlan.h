@@ -2,9 +2,11 @@
 //   SelectPrepare.cpp   sources, result columns, result table          SelectOrdering.cpp  ORDER BY, GROUP BY
 //   JoinPlanner.cpp     join tree, WHERE distribution, joined rows     GroupAggregates.cpp aggregate folding
 //   SelectRun.cpp       the run of a block, sorts, UNION               StatementRun.cpp    statements
+//   SelectLive.cpp      results served by the table's own cursor       SelectCorrelated.cpp correlated sub-selects
 //
 // TSelectState is the runtime's part of a block (TDataQuery::Extension): the temporary result table it
-// made (deleted when the block goes), the running totals of RUNSUM columns and the progress of a run.
+// made (deleted when the block goes), the running totals of RUNSUM columns, the field descriptors read
+// once, and a correlated sub-select's WHERE as written.
 #pragma once
 
 #include "db/sql/DataQuery.h"
