@@ -3,6 +3,7 @@
 #include "db/sql/QueryBinding.h"
 #include "db/sql/QueryStatement.h"
 #include "db/sql/SelectPlan.h"
+#include "db/sql/SqlErrors.h"
 
 #include "db/engine/DataCursor.h"
 #include "db/engine/Record.h"
@@ -297,6 +298,7 @@ void RefreshSources(TDataQuery& query) {
 }
 
 void ExecuteSelect(TDataQuery& query) {
+    if (!query.ResultCursor) SqlError("The SELECT statement has not been prepared");
     DropSourceFilters(query);
     query.RowCondition2.reset();
     query.HasRowCondition2 = false;

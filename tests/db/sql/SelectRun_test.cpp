@@ -72,3 +72,22 @@ TEST_F(SelectRunTest, MemoColumnsAreCopiedWholeAndReadInExpressions) {
 } // namespace
 
 } // namespace vorsam::test
+
+namespace vorsam::test {
+
+namespace {
+
+TEST_F(SelectRunTest, ASelectWhosePreparationFailedRefusesToRun) {
+    TQueryStatement statement(*database_);
+    EXPECT_THROW(statement.Prepare("SELECT ZZ FROM N"), EVORSAMEngineError);
+    try {
+        statement.Execute({}, false);
+        ADD_FAILURE() << "ran";
+    } catch (const EVORSAMEngineError& e) {
+        EXPECT_EQ(e.ErrorMessage, "The SELECT statement has not been prepared");
+    }
+}
+
+} // namespace
+
+} // namespace vorsam::test
