@@ -1,8 +1,12 @@
 // The steps of preparing and running a SELECT block, shared by the files that hold them:
-//   SelectPrepare.cpp   sources, result columns, result table          SelectOrdering.cpp  ORDER BY, GROUP BY
-//   JoinPlanner.cpp     join tree, WHERE distribution, joined rows     GroupAggregates.cpp aggregate folding
-//   SelectRun.cpp       the run of a block, sorts, UNION               StatementRun.cpp    statements
-//   SelectLive.cpp      results served by the table's own cursor       SelectCorrelated.cpp correlated sub-selects
+//   SelectPrepare.cpp     sources, result columns, result table
+//   SelectOrdering.cpp    ORDER BY, GROUP BY, DISTINCT
+//   JoinPlanner.cpp       join tree, WHERE distribution, joined rows
+//   GroupAggregates.cpp   aggregate folding
+//   SelectRun.cpp         the run of a block, sorts, UNION
+//   SelectLive.cpp        results served by the table's own cursor
+//   SelectCorrelated.cpp  correlated sub-selects
+//   StatementRun.cpp      statements and scripts
 //
 // TSelectState is the runtime's part of a block (TDataQuery::Extension): the temporary result table it
 // made (deleted when the block goes), the running totals of RUNSUM columns, the field descriptors read
@@ -45,6 +49,8 @@ public:
 TSelectState& SelectState(TDataQuery& query);
 
 // --- Preparation (SelectPrepare.cpp) ---
+// One more use of the statement's database (the in-memory one by its name, one on disk by its folder).
+TDataDirectory& OpenStatementDatabase(const TDataQuery& query);
 void OpenSources(TDataQuery& query);
 void AllocateSourceBuffers(TDataQuery& query);
 void ResolveSourceColumns(TDataQuery& query);

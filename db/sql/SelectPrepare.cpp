@@ -280,6 +280,13 @@ std::string DefaultColumnName(const TDataQuery& query, const std::string& column
     return name;
 }
 
+TDataDirectory& OpenStatementDatabase(const TDataQuery& query) {
+    const TDataDirectory& database = *query.Statement->Database;
+    TDataSession& session = database.Session();
+    return database.InMemory() ? session.OpenDataDirectory(database.Name(), "")
+                               : session.OpenDataDirectory("", database.Folder());
+}
+
 // --- Sources ---
 
 void OpenSources(TDataQuery& query) {
@@ -352,7 +359,7 @@ void CreateResultCursor(TDataQuery& query, bool privateDirectory) {
         if (inMemory)
             directory = &session.OpenDataDirectory("Memory", session.DoGetMemoryDirectory());
         else if (folder.empty())
-            directory = &session.OpenDataDirectory("", query.Statement->Database->Folder());
+            directory = &OpenStatementDatabase(query);
         else
             directory = &session.OpenDataDirectory("", folder);
     }

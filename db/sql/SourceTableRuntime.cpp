@@ -3,6 +3,7 @@
 #include "db/sql/JoinNavigation.h"
 #include "db/sql/QueryBinding.h"
 #include "db/sql/QueryStatement.h"
+#include "db/sql/SelectPlan.h"
 #include "db/sql/SourceTable.h"
 
 #include "db/engine/DataCursor.h"
@@ -123,10 +124,15 @@ void TTableJoin::ApplyFilter() {
 // --- TSourceTable ---
 
 void TSourceTable::OpenCursor(const std::function<bool()>& passwordHandler, bool writable) {
-    TDataSession& session = Query->Statement->Database->Session();
+    const TDataDirectory& database = *Query->Statement->Database;
+    TDataSession& session = database.Session();
     if (!Directory) {
-        Directory = InMemory ? &session.OpenDataDirectory("Memory", session.DoGetMemoryDirectory())
-                             : &session.OpenDataDirectory("", DatabaseName);
+        if (InMemory)
+            Directory = &session.OpenDataDirectory("Memory", session.DoGetMemoryDirectory());
+        else if (database.InMemory() && DatabaseName == database.Name()) // of the statement's database
+            Directory = &OpenStatementDatabase(*Query);
+        else
+            Directory = &session.OpenDataDirectory("", DatabaseName);
     }
     auto cursor = std::make_unique<TDataCursor>(*Directory);
     cursor->SetTableName(TableName);

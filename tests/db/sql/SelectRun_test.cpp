@@ -91,3 +91,26 @@ TEST_F(SelectRunTest, ASelectWhosePreparationFailedRefusesToRun) {
 } // namespace
 
 } // namespace vorsam::test
+
+namespace vorsam::test {
+
+namespace {
+
+TEST_F(SelectRunTest, AStatementOnTheInMemoryDatabaseReadsItsTables) {
+    TDataDirectory& memory = session_.OpenDataDirectory("Memory", "");
+    auto run = [&](const std::string& sql) {
+        TQueryStatement statement(memory);
+        statement.Prepare(sql);
+        TDataCursor* result = statement.Execute({}, false);
+        return result ? CursorRows(*result, 1) : TRows{};
+    };
+    run("CREATE TABLE SELECTRUN_MEMORY (A INTEGER)");
+    run("INSERT INTO SELECTRUN_MEMORY VALUES (4)");
+    EXPECT_EQ(run("SELECT A * 10 FROM SELECTRUN_MEMORY"), (TRows{"40"}));
+    run("DROP TABLE SELECTRUN_MEMORY");
+    session_.CloseDataDirectory(memory);
+}
+
+} // namespace
+
+} // namespace vorsam::test
