@@ -143,6 +143,8 @@ protected:
     virtual std::unique_ptr<TDataCursor> CreateHandle() { return nullptr; }
     // Closes and frees the cursor.
     virtual void DestroyHandle();
+    // The cursor leaves the dataset neither closed nor freed: for a cursor that another object owns.
+    void ReleaseHandle() { (void)cursor_.release(); }
     // Called at the end of opening.
     virtual void OpenCursorComplete() {}
     virtual void ApplyDisplayLabels();

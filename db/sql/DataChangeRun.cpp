@@ -1,0 +1,104 @@
+#include "db/sql/DataChangeRun.h"
+
+#include "db/engine/DataCursor.h"
+#include "db/engine/DataDirectory.h"
+
+#include <algorithm>
+
+namespace vorsam {
+
+namespace {
+
+// Rows of the session's record cache for records of the size: 2 x cache bytes / record size, at most the
+// cache's record limit, at least 1.
+int32_t CacheInterval(const TDataCursor& target) {
+    const EngineSettings& settings = target.Settings();
+    uint32_t size = std::max<uint32_t>(target.GetRecordSize(), 1);
+    uint32_t rows = std::min<uint32_t>(2 * settings.BufferSize / size, settings.RecordCacheLimit);
+    return int32_t(std::max<uint32_t>(rows, 1));
+}
+
+} // namespace
+
+TDataChangeRun::TDataChangeRun(TDataCursor& target, const TChangeRunOptions& options, int32_t& rowsAffected)
+    : target_(target), database_(target.Directory()), options_(options), rowsAffected_(rowsAffected) {
+    rowsAffected_ = 0;
+}
+
+TDataChangeRun::~TDataChangeRun() {
+    if (!own_) return;
+    try {
+        database_.Rollback();
+    } catch (...) {
+        // the transaction is gone either way; the error that left the run is the one to report
+    }
+}
+
+void TDataChangeRun::Run(uint32_t total, const std::function<void(TDataChangeRun&)>& loop) {
+    total_ = total;
+    Begin();
+    try {
+        loop(*this);
+    } catch (...) {
+        if (own_) {
+            own_ = false;
+            try {
+                database_.Rollback();
+            } catch (...) {
+                // see the destructor
+            }
+        }
+        throw;
+    }
+    End();
+}
+
+void TDataChangeRun::Begin() {
+    if (database_.InTransaction()) {
+        interval_ = options_.CommitIntervalGiven ? std::max(options_.CommitInterval, 1) : 0;
+        return;
+    }
+    interval_ = options_.CommitIntervalGiven ? std::max(options_.CommitInterval, 1) : CacheInterval(target_);
+    database_.StartTransaction();
+    own_ = true;
+}
+
+void TDataChangeRun::RowRead() {
+    if (total_ != 0) {
+        auto percent = int32_t(uint64_t(counter_) * 100 / total_);
+        if (percent >= lastReported_ + options_.ProgressStep) Report(uint16_t(std::min(percent, 100)));
+    }
+    ++counter_;
+}
+
+void TDataChangeRun::RowWritten(bool counted) {
+    if (!counted) return;
+    ++done_;
+    bool commit = interval_ > 0 && done_ % interval_ == 0;
+    if (!own_) {
+        rowsAffected_ = done_;
+        if (!commit) return;
+    } else if (!commit) {
+        return;
+    }
+    database_.Commit(false, options_.CommitFlush);
+    target_.SaveChangeCounts();
+    rowsAffected_ = done_;
+}
+
+void TDataChangeRun::End() {
+    if (own_) {
+        own_ = false;
+        database_.Commit(true, options_.CommitFlush);
+    }
+    rowsAffected_ = done_;
+    if (!reported100_) Report(100);
+}
+
+void TDataChangeRun::Report(uint16_t percent) {
+    lastReported_ = percent;
+    reported100_ = percent >= 100;
+    if (options_.Progress) options_.Progress(percent, aborted_);
+}
+
+} // namespace vorsam

@@ -1,0 +1,80 @@
+// The frame of one run of a data change that works row by row (INSERT ... SELECT, UPDATE, DELETE): its
+// transaction, the intermediate commits, progress with abort, and the row count it reports.
+//
+// Transaction. When the target's database is already in a transaction (the caller's), the run changes
+// rows inside it and never commits or rolls back. Otherwise the run starts one of its own, commits it every
+// `CommitInterval` rows (the transaction goes on; the cursor then takes the committed state as its own, so
+// that its writes are not taken for another user's) and ends it with a last commit, also after an abort;
+// an exception leaving the row loop rolls it back (rows committed at earlier intervals stay committed).
+// Without a COMMIT INTERVAL the interval is what the session's record cache holds: 2 x cache bytes /
+// record size, at most the cache's record limit.
+//
+// Row count (`RowsAffected`): inside the caller's transaction it follows every counted row; in a run of its
+// own it moves at each commit (between commits it keeps its last value) and is the whole count at the end.
+//
+// Progress: a percentage of the rows read of the total is reported whenever it has grown by the session's
+// progress step since the last report; the handler may ask to abort, which ends the loop after the row being
+// changed. The end of a run reports 100 unless that was reported already.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+
+namespace vorsam {
+
+class TDataCursor;
+class TDataDirectory;
+
+// Told a percentage; sets the flag to abort the run.
+using TChangeProgress = std::function<void(uint16_t percent, bool& abort)>;
+
+struct TChangeRunOptions {
+    bool CommitIntervalGiven = false;
+    int32_t CommitInterval = 0; // rows; at least 1 when given
+    bool CommitFlush = false;
+    int32_t ProgressStep = 100; // percent between reports
+    TChangeProgress Progress;   // none: no reports
+};
+
+class TDataChangeRun {
+public:
+    // `rowsAffected` is the block's count, set to 0 here and kept up to date by the run.
+    TDataChangeRun(TDataCursor& target, const TChangeRunOptions& options, int32_t& rowsAffected);
+    ~TDataChangeRun();
+    TDataChangeRun(const TDataChangeRun&) = delete;
+    TDataChangeRun& operator=(const TDataChangeRun&) = delete;
+
+    // Runs the row loop inside the run's frame: the transaction set-up before, the end of the run after, a
+    // rollback of the run's own transaction when `loop` throws. `total` is the number of rows the loop
+    // reads, for progress.
+    void Run(uint32_t total, const std::function<void(TDataChangeRun&)>& loop);
+
+    // One more row read: the progress step (which may set the abort flag).
+    void RowRead();
+    // A row was written; `counted` adds it to the count. Then the commit rule.
+    void RowWritten(bool counted = true);
+    bool Aborted() const { return aborted_; }
+    int32_t Done() const { return done_; }
+    int32_t CommitInterval() const { return interval_; }
+    bool OwnTransaction() const { return own_; }
+
+private:
+    void Begin();
+    void End();
+    void Report(uint16_t percent);
+
+    TDataCursor& target_;
+    TDataDirectory& database_;
+    TChangeRunOptions options_;
+    int32_t& rowsAffected_;
+    int32_t interval_ = 1;
+    bool own_ = false; // the run's own transaction is open
+    int32_t done_ = 0;
+    uint32_t counter_ = 1;
+    uint32_t total_ = 0;
+    int32_t lastReported_ = 0;
+    bool reported100_ = false;
+    bool aborted_ = false;
+};
+
+} // namespace vorsam

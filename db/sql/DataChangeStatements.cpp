@@ -1,0 +1,261 @@
+#include "db/sql/DataChangeStatements.h"
+
+#include "db/engine/DataCursor.h"
+#include "db/lib/ExpressionEvaluator.h"
+#include "db/sql/ColumnPut.h"
+#include "db/sql/DataChangeRun.h"
+#include "db/sql/DataQuery.h"
+#include "db/sql/QueryBinding.h"
+#include "db/sql/SelectPlan.h"
+
+#include <algorithm>
+#include <unordered_set>
+
+namespace vorsam {
+
+namespace {
+
+// Every value of a row, evaluated before any is put (a value without an expression is NULL).
+std::vector<TExpTree> EvaluateValues(TDataQuery& query, const TEvaluationContext& context) {
+    std::vector<TExpTree> values;
+    for (auto& value : query.UpdateValues)
+        values.push_back(value->Expression ? EvaluateExpTree(*value->Expression, context) : NewExpToken());
+    return values;
+}
+
+void PutValues(TDataQuery& query, TDataCursor& cursor, std::span<uint8_t> image,
+               const std::vector<TExpTree>& values, const char* kind) {
+    for (size_t i = 0; i < values.size() && i < query.UpdateFields.size(); ++i)
+        PutColumnValue(cursor, image, *query.UpdateFields[i], *values[i], query.UpdateValues[i]->SourceText,
+                       kind);
+}
+
+TChangeRunOptions RunOptions(TDataQuery& query) {
+    TChangeRunOptions options;
+    options.CommitIntervalGiven = query.CommitIntervalGiven;
+    options.CommitInterval = query.CommitInterval;
+    options.CommitFlush = query.CommitFlush;
+    options.ProgressStep = query.ProgressStep();
+    options.Progress = [&query](uint16_t percent, bool& abort) { query.ReportProgress(percent, abort); };
+    return options;
+}
+
+TSourceTable& Target(TDataQuery& query) {
+    TSourceTable& target = *query.TargetTable;
+    if (target.RecordBuffer.empty()) target.AllocRecordBuffer();
+    target.Cursor->SuppressAutoInc(query.NoAutoInc);
+    return target;
+}
+
+// Appends the record; a failure gives up the blobs written into the image.
+void AppendRecord(TDataCursor& cursor, std::span<uint8_t> image, const std::function<void()>& fill) {
+    try {
+        fill();
+        cursor.AppendRecord(image);
+    } catch (...) {
+        cursor.FreeRecordBlobs(image);
+        throw;
+    }
+}
+
+// ---- UPDATE and DELETE: the records to change, then the changes ----
+
+// A qualifying target record, with its new values when they were worked out from the joined row.
+struct TQualifyingRow {
+    uint32_t Record = 0;
+    std::vector<TExpTree> Values;
+};
+
+// True when the values read columns of the target alone: they are then worked out from the record as it
+// is when it is locked for the change.
+bool ValuesReadTargetOnly(const TDataQuery& query) {
+    bool only = true;
+    for (const auto& value : query.UpdateValues)
+        ForEachExpNode(*value->Expression, [&](const TExpToken& node) {
+            if (node.Kind == nkColumn && node.BoundSource != query.TargetTable) only = false;
+        });
+    return only;
+}
+
+// A read level on every source for the search: one set of locks for the whole walk instead of one per
+// record read.
+class TSourceReads {
+public:
+    explicit TSourceReads(TDataQuery& query) {
+        for (auto& source : query.SourceTables) {
+            source->Cursor->BeginRead();
+            reading_.push_back(source->Cursor.get());
+        }
+    }
+    ~TSourceReads() {
+        for (auto cursor = reading_.rbegin(); cursor != reading_.rend(); ++cursor) try {
+                (*cursor)->EndRead();
+            } catch (...) {
+                // the levels go with the cursors at the latest; the error that ended the search stands
+            }
+    }
+    TSourceReads(const TSourceReads&) = delete;
+    TSourceReads& operator=(const TSourceReads&) = delete;
+
+private:
+    std::vector<TDataCursor*> reading_;
+};
+
+// The joined rows' target records that pass the per-row conditions, each once, in the order found.
+std::vector<TQualifyingRow> FindQualifyingRows(TDataQuery& query, TDataChangeRun& run, bool withValues) {
+    TSourceReads reads(query);
+    std::vector<TQualifyingRow> rows;
+    std::unordered_set<uint32_t> seen;
+    TDataCursor& cursor = *query.TargetTable->Cursor;
+    uint32_t position = 0;
+    for (bool more = FirstJoinedRow(query); more && !run.Aborted(); more = NextJoinedRow(query)) {
+        uint32_t record = cursor.Position().Record;
+        if (record != position) {
+            position = record;
+            run.RowRead();
+        }
+        if (query.HasRowCondition1 && !TestRowCondition(query)) continue;
+        if (query.HasRowCondition2 && !TestLateRowCondition(query)) continue;
+        if (!seen.insert(record).second) continue;
+        TQualifyingRow row;
+        row.Record = record;
+        if (withValues) row.Values = EvaluateValues(query, SourceContext(query));
+        rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
+// A cursor of its own on the target table, in record order, through which the found records are changed.
+std::unique_ptr<TDataCursor> WritingCursor(TDataQuery& query) {
+    TSourceTable& target = *query.TargetTable;
+    auto writer = std::make_unique<TDataCursor>(target.Cursor->Directory());
+    writer->SetTableName(target.Cursor->TableName());
+    writer->SetInMemory(target.Cursor->InMemory());
+    writer->OpenCursor();
+    writer->SetIndexNumber(RecordOrderIndex);
+    writer->SuppressAutoInc(query.NoAutoInc);
+    return writer;
+}
+
+void UpdateRecord(TDataQuery& query, TDataCursor& writer, TQualifyingRow& row) {
+    TSourceTable& target = *query.TargetTable;
+    std::vector<uint8_t> image(writer.GetRecordSize());
+    writer.GetCurrentRecord(image, true);
+    try {
+        if (row.Values.empty()) {
+            // The values read the record as it is now, locked: it becomes the target's current row.
+            std::copy_n(image.begin(), std::min(image.size(), target.RecordBuffer.size()),
+                        target.RecordBuffer.begin());
+            target.Eof = false;
+            row.Values = EvaluateValues(query, SourceContext(query));
+        }
+        PutValues(query, writer, image, row.Values, "UPDATE");
+        writer.ModifyRecord(image);
+    } catch (...) {
+        writer.FreeRecordBlobs(image);
+        writer.CancelRecord();
+        throw;
+    }
+}
+
+// The frame of UPDATE and DELETE: the WHERE conditions placed, the records found, then each changed.
+void ChangeQualifyingRows(TDataQuery& query, bool withValues,
+                          const std::function<void(TDataCursor& writer, TQualifyingRow& row)>& change) {
+    TSourceTable& target = Target(query);
+    if (query.WhereTree) OptimizeWhere(query, true);
+    if (query.MultipleTables && !query.NoJoinOptimize && ShouldReorderJoin(query)) ReorderJoin(query);
+    if (query.WhereTree) OptimizeWhere(query, false);
+    std::unique_ptr<TDataCursor> writer = WritingCursor(query);
+    TDataChangeRun run(*writer, RunOptions(query), query.RowsAffected);
+    run.Run(target.Cursor->GetRecordCount(), [&](TDataChangeRun& r) {
+        std::vector<TQualifyingRow> rows = FindQualifyingRows(query, r, withValues);
+        for (TQualifyingRow& row : rows) {
+            if (!writer->SetToRecordNo(row.Record)) continue; // deleted by another user meanwhile
+            change(*writer, row);
+            r.RowWritten();
+        }
+    });
+}
+
+// The rows of the INSERT's source select. A result table is a copy already; a live result is the source
+// table's own cursor, which the INSERT may be appending to: its rows are copied first, so that rows
+// appended meanwhile are never read back.
+class TSourceRows {
+public:
+    explicit TSourceRows(TDataQuery& source) : source_(source), rows_(*source.ResultCursor) {
+        record_.resize(rows_.GetRecordSize());
+        rows_.SetToBegin();
+        if (!source.LiveResult) return;
+        while (rows_.GetNextRecord(record_) == 0) copies_.push_back(record_);
+        if (source.TargetTable && source.TargetTable->RecordBuffer.empty())
+            source.TargetTable->AllocRecordBuffer();
+    }
+    uint32_t Count() { return source_.LiveResult ? uint32_t(copies_.size()) : rows_.GetRecordCount(); }
+    // The next row; false after the last.
+    bool Next() {
+        if (!source_.LiveResult) return rows_.GetNextRecord(record_) == 0;
+        if (next_ == copies_.size()) return false;
+        record_ = std::move(copies_[next_++]);
+        return true;
+    }
+    // The context that reads the values of the row: from the result table's record, or for a live result
+    // from the source table's record, to which the values' columns are bound.
+    TEvaluationContext Context() {
+        if (!source_.LiveResult || !source_.TargetTable) return ResultContext(source_, record_);
+        std::vector<uint8_t>& buffer = source_.TargetTable->RecordBuffer;
+        std::copy_n(record_.begin(), std::min(record_.size(), buffer.size()), buffer.begin());
+        source_.TargetTable->Eof = false;
+        return SourceContext(source_);
+    }
+
+private:
+    TDataQuery& source_;
+    TDataCursor& rows_;
+    std::vector<uint8_t> record_;
+    std::vector<std::vector<uint8_t>> copies_;
+    size_t next_ = 0;
+};
+
+} // namespace
+
+void ExecuteInsertValues(TDataQuery& query) {
+    TSourceTable& target = Target(query);
+    TDataCursor& cursor = *target.Cursor;
+    query.RowsAffected = 0;
+    std::span<uint8_t> image(target.RecordBuffer);
+    cursor.InitRecordBuffer(image);
+    TEvaluationContext context = SourceContext(query);
+    context.ColumnValue = {}; // the values refer to no column
+    AppendRecord(cursor, image,
+                 [&] { PutValues(query, cursor, image, EvaluateValues(query, context), "INSERT"); });
+    query.RowsAffected = 1;
+}
+
+void ExecuteInsertSelect(TDataQuery& query) {
+    TSourceTable& target = Target(query);
+    TDataCursor& cursor = *target.Cursor;
+    TSourceRows rows(*query.InsertSourceQuery);
+    std::span<uint8_t> image(target.RecordBuffer);
+    TDataChangeRun run(cursor, RunOptions(query), query.RowsAffected);
+    run.Run(rows.Count(), [&](TDataChangeRun& r) {
+        while (!r.Aborted() && rows.Next()) {
+            r.RowRead();
+            cursor.InitRecordBuffer(image);
+            AppendRecord(cursor, image, [&] {
+                PutValues(query, cursor, image, EvaluateValues(query, rows.Context()), "INSERT");
+            });
+            r.RowWritten();
+        }
+    });
+}
+
+void ExecuteUpdate(TDataQuery& query) {
+    ChangeQualifyingRows(query, !ValuesReadTargetOnly(query),
+                         [&](TDataCursor& writer, TQualifyingRow& row) { UpdateRecord(query, writer, row); });
+}
+
+void ExecuteDelete(TDataQuery& query) {
+    ChangeQualifyingRows(query, false, [](TDataCursor& writer, TQualifyingRow&) { writer.DeleteRecord(); });
+}
+
+} // namespace vorsam

@@ -1,0 +1,28 @@
+// Running the data-change statements of a prepared query block on its target table (the block's first
+// source): INSERT ... VALUES, INSERT ... SELECT, UPDATE and DELETE.
+//
+// Values. Each update value is evaluated and put into the target column of the same position
+// (ColumnPut.h): INSERT ... VALUES with no column values, INSERT ... SELECT against the fetched row of the
+// source select, UPDATE against the joined row. Columns not listed keep their default (INSERT) or their
+// value (UPDATE). Every value of a row is evaluated before any is written, so `SET a = b, b = a` swaps.
+//
+// Runs. INSERT ... VALUES appends one record, without a transaction of its own; a failure leaves no record.
+// The others run in the frame of DataChangeRun.h (own transaction, commit interval, progress, abort).
+// UPDATE and DELETE first find the qualifying target records (the joined rows that pass the WHERE
+// conditions), each once however many joined rows name it, and only then change or delete them one by one,
+// by record number: a change that moves a record in the order being read can never bring it back into the
+// walk, so `SET k = k + 1` on the key changes every row exactly once. A record another user deleted meanwhile
+// is skipped. Rows counted: each record appended, changed or deleted. An abort (progress) ends the search;
+// the records found until then are changed and committed. A failed change releases the record's lock.
+#pragma once
+
+namespace vorsam {
+
+class TDataQuery;
+
+void ExecuteInsertValues(TDataQuery& query);
+void ExecuteInsertSelect(TDataQuery& query);
+void ExecuteUpdate(TDataQuery& query);
+void ExecuteDelete(TDataQuery& query);
+
+} // namespace vorsam

@@ -1,0 +1,349 @@
+// The join tree of a block: sources linked in FROM order, join comparisons taken out of the WHERE tree
+// into joins, the tree checked; the WHERE's single-table predicates handed to engine filters or per-row
+// conditions at each run; the joined rows read from the driving source.
+#include "db/sql/JoinNavigation.h"
+#include "db/sql/QueryBinding.h"
+#include "db/sql/SelectPlan.h"
+#include "db/sql/SqlErrors.h"
+#include "db/sql/StatementTypes.h"
+
+#include "db/engine/DataCursor.h"
+#include "db/lib/ExpressionHost.h"
+#include "db/lib/TextUtils.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace vorsam {
+
+namespace {
+
+constexpr uint32_t SqlFilterFlags = efNoPartialCompare;
+
+std::string Upper(std::string text) {
+    for (char& c : text) c = char(std::toupper(static_cast<unsigned char>(c)));
+    return text;
+}
+
+bool IsLogical(const TExpToken& node) {
+    return (node.Kind == nkUnary && node.Operator == opNot) ||
+           (node.Kind == nkBinary && (node.Operator == opAnd || node.Operator == opOr));
+}
+
+bool IsComparison(const TExpToken& node) {
+    return node.Kind == nkBinary && IsComparisonOperator(node.Operator);
+}
+
+void CollectCorrelations(const TDataQuery& query, TExpToken& node, std::set<std::string>& names) {
+    if (node.Kind == nkSubSelect) return;
+    if (node.Kind == nkColumn) {
+        if (node.CorrelationName.empty()) {
+            uint16_t number = 0;
+            if (TSourceTable* source = query.FindColumnSource("", node.ColumnName, number))
+                node.CorrelationName = source->CorrelationName;
+        }
+        if (!node.CorrelationName.empty()) names.insert(Upper(node.CorrelationName));
+        return;
+    }
+    if (node.Left()) CollectCorrelations(query, *node.Left(), names);
+    if (node.Right()) CollectCorrelations(query, *node.Right(), names);
+    for (size_t i = 0; i < node.ArgCount(); ++i)
+        if (node.GetArg(i)) CollectCorrelations(query, *node.GetArg(i), names);
+}
+
+bool HasOuterJoinMark(const TExpToken& tree) {
+    bool found = false;
+    ForEachExpNode(tree, [&found](const TExpToken& node) {
+        if (IsComparisonOperator(node.Operator) &&
+            (node.JoinKind == jkLeftOuter || node.JoinKind == jkRightOuter))
+            found = true;
+    });
+    return found;
+}
+
+bool IsJoinTarget(const TDataQuery& query, const TSourceTable& source, uint8_t kind = 0) {
+    for (const auto& owner : query.SourceTables)
+        for (const auto& join : owner->Joins)
+            if (join->Target == &source && join->JoinKind != tjLink && (kind == 0 || join->JoinKind == kind))
+                return true;
+    return false;
+}
+
+void PushLevel(TSourceTable& parent, TSourceTable& child) {
+    if (child.JoinLevel > parent.JoinLevel) return;
+    child.JoinLevel = uint16_t(parent.JoinLevel + 1);
+    child.SetJoinLevels();
+}
+
+// A comparison between two sources becomes a join condition of the parent source to the child.
+void TakeJoinComparison(TDataQuery& query, TExpTree node, TSourceTable& left, TSourceTable& right) {
+    uint8_t kind = node->JoinKind == jkWhere        ? uint8_t(tjInner)
+                   : node->JoinKind == jkRightOuter ? uint8_t(tjLeftOuter)
+                                                    : node->JoinKind;
+    bool rightParent;
+    if (left.HasJoinTo(right)) {
+        rightParent = false;
+        PushLevel(left, right);
+    } else if (right.HasJoinTo(left)) {
+        rightParent = true;
+        PushLevel(right, left);
+    } else if (left.JoinLevel > right.JoinLevel) {
+        rightParent = kind == tjLeftOuter || !IsJoinTarget(query, left);
+        if (!rightParent) PushLevel(left, right);
+    } else if (IsJoinTarget(query, right) && kind == tjInner && !IsJoinTarget(query, left)) {
+        rightParent = true;
+        PushLevel(right, left);
+    } else {
+        rightParent = false;
+    }
+    if (rightParent) MirrorComparisonNode(*node);
+    (rightParent ? right : left).AddJoin(kind, std::move(node), rightParent ? left : right);
+}
+
+// The part of the node that stays in the WHERE tree (null when all of it was taken out).
+TExpTree ExtractNode(TDataQuery& query, TExpTree node) {
+    if (IsLogical(*node)) {
+        std::set<std::string> names;
+        CollectCorrelations(query, *node, names);
+        bool multiple = names.size() > 1;
+        bool wholeToRow = multiple && (node->Operator != opAnd ||
+                                       (ExpTreeIsDisjunction(node.get()) && !HasOuterJoinMark(*node)));
+        if (wholeToRow) {
+            AddRowCondition(query, std::move(node));
+            return nullptr;
+        }
+        if (node->Operator != opAnd || !multiple) return node;
+        TExpTree left = ExtractNode(query, node->TakeLeft());
+        TExpTree right = ExtractNode(query, node->TakeRight());
+        if (!left) return right;
+        if (!right) return left;
+        node->SetLeft(std::move(left));
+        node->SetRight(std::move(right));
+        return node;
+    }
+    if (IsComparison(*node)) {
+        bool leftColumns = ExpTreeHasColumns(node->Left()), rightColumns = ExpTreeHasColumns(node->Right());
+        if (leftColumns && rightColumns && query.SourceTables.size() > 1) {
+            std::set<std::string> leftNames, rightNames;
+            CollectCorrelations(query, *node->Left(), leftNames);
+            CollectCorrelations(query, *node->Right(), rightNames);
+            if (leftNames.size() > 1 || rightNames.size() > 1)
+                SqlError("The join condition cannot contain multiple table correlation names in either the "
+                         "left or "
+                         "right operand in WHERE or JOIN clause");
+            if (leftNames.size() != 1 || rightNames.size() != 1 || leftNames == rightNames) return node;
+            TSourceTable* left = SourceNamed(query, *leftNames.begin());
+            TSourceTable* right = SourceNamed(query, *rightNames.begin());
+            if (!left || !right)
+                SqlError(
+                    "Internal join error attempting to validate table correlation names involved in join");
+            TakeJoinComparison(query, std::move(node), *left, *right);
+            return nullptr;
+        }
+        if (rightColumns && !leftColumns) MirrorComparisonNode(*node);
+        return node;
+    }
+    if (node->Kind == nkFunction || node->Kind == nkPredicate) {
+        std::set<std::string> names;
+        CollectCorrelations(query, *node, names);
+        if (names.size() > 1) {
+            AddRowCondition(query, std::move(node));
+            return nullptr;
+        }
+    }
+    return node;
+}
+
+// --- WHERE distribution ---
+
+void ApplySourceFilter(TDataQuery& query, bool firstPass, const TExpToken& predicate, TSourceTable& source) {
+    if (HasCorrelatedSubSelect(predicate)) {
+        if (!firstPass) AddLateRowCondition(query, CopyExpTree(&predicate));
+        return;
+    }
+    TDataCursor& cursor = *source.Cursor;
+    auto addFilter = [&] {
+        query.LastFilterHandle = cursor.AddFilter(predicate, SqlFilterFlags);
+        cursor.ActivateFilter(query.LastFilterHandle);
+    };
+    if (query.LiveResult || query.CountStarOnly || predicate.FromOnClause) {
+        if (firstPass || query.LiveResult) addFilter();
+        return;
+    }
+    bool outerTarget = IsJoinTarget(query, source, tjLeftOuter);
+    bool joined = outerTarget || IsJoinTarget(query, source, tjInner);
+    if (cursor.OptimizeExpression(predicate, SqlFilterFlags)) {
+        if (!firstPass) return;
+        if (outerTarget)
+            AddLateRowCondition(query, CopyExpTree(&predicate));
+        else
+            addFilter();
+        return;
+    }
+    if (firstPass) return;
+    if (query.SourceTables.size() == 1 || joined)
+        AddLateRowCondition(query, CopyExpTree(&predicate));
+    else
+        addFilter();
+}
+
+TSourceTable& SourceOfNames(TDataQuery& query, const std::set<std::string>& names) {
+    if (names.size() > 1) SqlError("Internal table filter error");
+    if (names.empty()) return *query.SourceTables.front();
+    TSourceTable* source = SourceNamed(query, *names.begin());
+    if (!source)
+        SqlError("Table correlation name '" + *names.begin() +
+                 "' referenced in WHERE clause is not defined in the FROM clause");
+    return *source;
+}
+
+void OptimizeWhereNode(TDataQuery& query, bool firstPass, TExpToken& node) {
+    std::set<std::string> names;
+    if (IsLogical(node)) {
+        CollectCorrelations(query, node, names);
+        if (names.size() <= 1) {
+            ApplySourceFilter(query, firstPass, node, SourceOfNames(query, names));
+            return;
+        }
+        if (node.Left()) OptimizeWhereNode(query, firstPass, *node.Left());
+        if (node.Right()) OptimizeWhereNode(query, firstPass, *node.Right());
+        return;
+    }
+    if ((node.Kind == nkFunction || node.Kind == nkPredicate) && node.GetArg(0))
+        CollectCorrelations(query, *node.GetArg(0), names);
+    else
+        CollectCorrelations(query, node, names);
+    ApplySourceFilter(query, firstPass, node, SourceOfNames(query, names));
+}
+
+} // namespace
+
+std::set<std::string> CorrelationsOf(const TDataQuery& query, TExpToken& tree) {
+    std::set<std::string> names;
+    CollectCorrelations(query, tree, names);
+    return names;
+}
+
+TSourceTable* SourceNamed(const TDataQuery& query, const std::string& correlation) {
+    for (const auto& source : query.SourceTables)
+        if (Upper(source->CorrelationName) == correlation) return source.get();
+    return nullptr;
+}
+
+void LinkSources(TDataQuery& query) {
+    for (auto& source : query.SourceTables) source->ClearJoins();
+    for (size_t i = 0; i + 1 < query.SourceTables.size(); ++i)
+        query.SourceTables[i]->AddJoin(tjLink, nullptr, *query.SourceTables[i + 1]);
+}
+
+void ExtractJoinsFromWhere(TDataQuery& query) {
+    if (query.WhereTree) query.WhereTree = ExtractNode(query, std::move(query.WhereTree));
+}
+
+void SortSourcesByLevel(TDataQuery& query) {
+    std::stable_sort(query.SourceTables.begin(), query.SourceTables.end(),
+                     [](const auto& a, const auto& b) { return a->JoinLevel < b->JoinLevel; });
+    for (size_t i = 0; i < query.SourceTables.size(); ++i) query.SourceTables[i]->JoinLevel = uint16_t(i + 1);
+}
+
+void ValidateJoins(TDataQuery& query) {
+    for (auto& source : query.SourceTables) {
+        auto& joins = source->Joins;
+        for (size_t i = joins.size(); i-- > 0;) {
+            TTableJoin& join = *joins[i];
+            bool shared = false;
+            for (const auto& other : query.SourceTables)
+                for (const auto& j : other->Joins)
+                    if (j.get() != &join && j->Target == join.Target) shared = true;
+            bool toRoot = join.Target == query.SourceTables.front().get();
+            if ((shared || toRoot) && join.JoinKind == tjLink) {
+                joins.erase(joins.begin() + std::ptrdiff_t(i));
+                continue;
+            }
+            if (shared)
+                SqlError("Internal join error - table correlation name \"" + join.Target->CorrelationName +
+                         "\" is target of multiple join conditions in WHERE or JOIN clause");
+        }
+    }
+}
+
+void OptimizeWhere(TDataQuery& query, bool firstPass) {
+    if (query.WhereTree && !query.SourceTables.empty()) OptimizeWhereNode(query, firstPass, *query.WhereTree);
+}
+
+namespace {
+
+// The source that has an inner join to the source, first in source order; null for none.
+TSourceTable* JoinParent(const TDataQuery& query, const TSourceTable& source) {
+    for (const auto& owner : query.SourceTables)
+        for (const auto& join : owner->Joins)
+            if (join->Target == &source && join->JoinKind == tjInner) return owner.get();
+    return nullptr;
+}
+
+// The source that drives better: the inner-join target with the fewest records seen through the filters
+// installed so far (under a parent that no outer join reaches), when it has fewer than the driving one.
+TSourceTable* BetterDrivingSource(TDataQuery& query) {
+    if (query.NoJoinOptimize || query.SourceTables.size() < 2 || query.StatementType == sqlUpdate ||
+        query.StatementType == sqlDelete)
+        return nullptr;
+    TSourceTable* best = nullptr;
+    uint32_t fewest = query.SourceTables.front()->Cursor->GetRecordCount();
+    for (const auto& source : query.SourceTables) {
+        TSourceTable* parent = JoinParent(query, *source);
+        if (!parent || IsJoinTarget(query, *parent, tjLeftOuter)) continue;
+        uint32_t count = source->Cursor->GetRecordCount();
+        if (count < fewest) {
+            fewest = count;
+            best = source.get();
+        }
+    }
+    return best;
+}
+
+// Makes the source the root of the join tree: the joins on the way from the root turn round.
+void RerootJoin(TDataQuery& query, TSourceTable& source) {
+    TSourceTable* parent = JoinParent(query, source);
+    if (!parent) return;
+    RerootJoin(query, *parent);
+    auto& joins = parent->Joins;
+    auto at = std::find_if(joins.begin(), joins.end(), [&](const auto& j) { return j->Target == &source; });
+    if (at == joins.end()) SqlError("Internal join optimization error");
+    std::unique_ptr<TTableJoin> join = std::move(*at);
+    joins.erase(at);
+    join->DropFilter();
+    join->Owner = &source;
+    join->Target = parent;
+    join->MirrorCondition();
+    source.Joins.push_back(std::move(join));
+}
+
+} // namespace
+
+bool ShouldReorderJoin(TDataQuery& query) {
+    return BetterDrivingSource(query) != nullptr;
+}
+
+void ReorderJoin(TDataQuery& query) {
+    TSourceTable* root = BetterDrivingSource(query);
+    if (!root) return;
+    RerootJoin(query, *root);
+    auto& sources = query.SourceTables;
+    auto at = std::find_if(sources.begin(), sources.end(), [&](const auto& s) { return s.get() == root; });
+    std::rotate(sources.begin(), at, at + 1);
+    for (size_t i = 0; i < sources.size(); ++i) sources[i]->JoinLevel = uint16_t(i + 1);
+}
+
+bool FirstJoinedRow(TDataQuery& query) {
+    return FirstMatch(*query.SourceTables.front(), tjInner);
+}
+
+bool NextJoinedRow(TDataQuery& query) {
+    return NextMatch(*query.SourceTables.front());
+}
+
+bool NextJoinedRowAfterDelete(TDataQuery& query) {
+    return SkipToNextMatch(*query.SourceTables.front());
+}
+
+} // namespace vorsam

@@ -1,0 +1,131 @@
+// The steps of preparing and running a SELECT block, shared by the files that hold them:
+//   SelectPrepare.cpp     sources, result columns, result table
+//   SelectOrdering.cpp    ORDER BY, GROUP BY, DISTINCT
+//   JoinPlanner.cpp       join tree, WHERE distribution, joined rows
+//   GroupAggregates.cpp   aggregate folding
+//   SelectRun.cpp         the run of a block, sorts, UNION
+//   SelectLive.cpp        results served by the table's own cursor
+//   SelectCorrelated.cpp  correlated sub-selects
+//   StatementRun.cpp      statements and scripts
+//
+// TSelectState is the runtime's part of a block (TDataQuery::Extension): the temporary result table it
+// made (deleted when the block goes), the running totals of RUNSUM columns, the field descriptors read
+// once, and a correlated sub-select's WHERE as written.
+#pragma once
+
+#include "db/sql/DataQuery.h"
+
+#include "db/lib/ExpressionValues.h"
+#include "db/lib/FieldDescriptor.h"
+
+#include <cstdint>
+#include <map>
+#include <set>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace vorsam {
+
+class TDataCursor;
+
+class TSelectState : public TQueryExtension {
+public:
+    ~TSelectState() override;
+
+    // The temporary result table: deleted (its files or its in-memory table) when the block is freed.
+    TDataDirectory* TempDirectory = nullptr;
+    std::string TempTableName;
+    bool TempInMemory = false;
+
+    std::vector<TExpValue> RunningTotals; // by result column index (RUNSUM)
+    // Field descriptors of the cursors the block reads and writes, by cursor and layout (FieldDescOf).
+    std::map<std::pair<const TDataCursor*, bool>, std::vector<TFieldDescriptor>> Fields;
+    // A sub-select whose WHERE reads columns of an enclosing block: run again for each outer row, its WHERE
+    // (kept here as written) copied with the outer columns' current values in their place.
+    bool Correlated = false;
+    TExpTree CorrelatedWhere;
+};
+TSelectState& SelectState(TDataQuery& query);
+
+// --- Preparation (SelectPrepare.cpp) ---
+// One more use of the statement's database (the in-memory one by its name, one on disk by its folder).
+TDataDirectory& OpenStatementDatabase(const TDataQuery& query);
+void OpenSources(TDataQuery& query);
+void AllocateSourceBuffers(TDataQuery& query);
+void ResolveSourceColumns(TDataQuery& query);
+void CreateResultCursor(TDataQuery& query, bool privateDirectory);
+void CreateResultTable(TDataQuery& query);
+// The column's default name made unique among the block's columns other than `exclude`.
+std::string DefaultColumnName(const TDataQuery& query, const std::string& columnName,
+                              const std::string& alias, const TResultField* exclude, uint8_t aggregateKind);
+
+// --- Live results (SelectLive.cpp) ---
+// Makes the block's result live when it can be; false when it needs a result table.
+bool PrepareLiveResult(TDataQuery& query);
+void ExecuteLiveSelect(TDataQuery& query);
+
+// --- Joins (JoinPlanner.cpp) ---
+void LinkSources(TDataQuery& query);
+void ExtractJoinsFromWhere(TDataQuery& query);
+void SortSourcesByLevel(TDataQuery& query);
+void ValidateJoins(TDataQuery& query);
+void OptimizeWhere(TDataQuery& query, bool firstPass);
+bool ShouldReorderJoin(TDataQuery& query);
+void ReorderJoin(TDataQuery& query);
+bool FirstJoinedRow(TDataQuery& query);
+bool NextJoinedRow(TDataQuery& query);
+bool NextJoinedRowAfterDelete(TDataQuery& query);
+// The correlation names (upper-cased) the tree's columns refer to; binds unbound columns to sources.
+std::set<std::string> CorrelationsOf(const TDataQuery& query, TExpToken& tree);
+// The source a correlation name (as CorrelationsOf gives it) names; null when none.
+TSourceTable* SourceNamed(const TDataQuery& query, const std::string& correlation);
+
+// --- Ordering and grouping (SelectOrdering.cpp) ---
+void ResolveOrderBy(TDataQuery& query);
+void ResolveGroupBy(TDataQuery& query);
+void CheckDistinct(TDataQuery& query);
+bool IsAggregateOnly(const TDataQuery& query);
+bool IsCountStarOnly(const TDataQuery& query);
+bool OrderBySatisfied(const TDataQuery& query);
+void ResolveHavingAggregates(TDataQuery& query);
+// Field descriptors of the result columns of those numbers, for the record sort.
+std::vector<TFieldDescriptor> SortFields(TDataQuery& query,
+                                         const std::vector<std::pair<uint16_t, bool>>& columns);
+
+// --- Aggregates (GroupAggregates.cpp) ---
+// A source value widened to the aggregate's result type (SUM, RUNSUM, AVG; COUNT gives 1 or NULL).
+TExpValue WidenAggregateValue(const TResultField& column, TExpValue value);
+// Field `number` of a record of the block's result table.
+TExpValue ReadResultValue(TDataQuery& query, std::span<const uint8_t> record, uint16_t number);
+void WriteResultValue(TDataQuery& query, std::span<uint8_t> record, uint16_t number, const TExpValue& value);
+// Puts the token's value into the field, converted to the field's type when it differs.
+void PutResultValue(TDataCursor& cursor, std::span<uint8_t> record, const TFieldDescriptor& field,
+                    const TExpToken& value);
+// The descriptor of field `number` of the cursor (of its table's layout when `tableField`), read once per
+// block and cursor.
+const TFieldDescriptor& FieldDescOf(TDataQuery& query, const TDataCursor& cursor, uint16_t number,
+                                    bool tableField);
+void AccumulateGroup(TDataQuery& query, bool firstRow, std::span<const uint8_t> row,
+                     std::span<uint8_t> group);
+void FinishGroup(TDataQuery& query, std::span<uint8_t> group);
+
+// --- Correlated sub-selects (SelectCorrelated.cpp) ---
+// Compiles the block's WHERE for this run; a sub-select's columns of enclosing blocks become constants
+// of their current values.
+void CompileRunWhere(TDataQuery& query);
+bool IsCorrelated(const TDataQuery& query);
+// True when the tree holds a sub-select that is run again for each outer row.
+bool HasCorrelatedSubSelect(const TExpToken& tree);
+
+// --- Running (SelectRun.cpp) ---
+void DropSourceFilters(TDataQuery& query);
+void RefreshSources(TDataQuery& query);
+void ExecuteSelect(TDataQuery& query);
+
+// --- Other statement types: preparation and execution of the data-change, definition and transaction
+// statements (ChangeDispatch.cpp) ---
+void PrepareChangeStatement(TDataQuery& query);
+void ExecuteChangeStatement(TDataQuery& query);
+
+} // namespace vorsam

@@ -1,0 +1,271 @@
+// INSERT, UPDATE and DELETE run as statements: the same scripts run on SQLite, and both tables compared
+// row by row (ordered by key); then the dialect's own cases (row counts, commit interval, NOAUTOINC,
+// refusals, a failure in the middle of a run).
+#include "ChangeTestSupport.h"
+#include "SqliteOracle.h"
+
+#include "db/sql/QueryStatement.h"
+
+#include <algorithm>
+#include <random>
+
+namespace vorsam::test {
+namespace {
+
+class DataChangeTest : public TChangeTest {
+protected:
+    DataChangeTest() {
+        Both("CREATE TABLE T (ID INTEGER, A INTEGER, B INTEGER, NAME CHAR(20), DAY DATE, PRIMARY KEY (ID))");
+        Both("CREATE TABLE U (ID INTEGER, GRP INTEGER, V INTEGER, PRIMARY KEY (ID))");
+        for (int id = 1; id <= 12; ++id) {
+            std::string a = id % 4 == 0 ? "NULL" : std::to_string(id * 10 % 7);
+            Both("INSERT INTO T VALUES (" + std::to_string(id) + ", " + a + ", " + std::to_string(100 - id) +
+                 ", 'n" + std::to_string(id) + "', '2003-01-" + std::to_string(10 + id) + "')");
+            Both("INSERT INTO U VALUES (" + std::to_string(id) + ", " + std::to_string(id % 3) + ", " +
+                 std::to_string(id * id) + ")");
+        }
+    }
+    int32_t Both(const std::string& ours, const std::string& theirs) {
+        int32_t rows = RunSql(ours);
+        oracle_.Exec(theirs);
+        return rows;
+    }
+    int32_t Both(const std::string& sql) { return Both(sql, sql); }
+    void ExpectSameRows(const std::string& table) {
+        EXPECT_EQ(Rows(table), oracle_.Rows("SELECT * FROM " + table + " ORDER BY ID"));
+    }
+
+    TSqliteOracle oracle_;
+};
+
+struct TScriptCase {
+    const char* Name;
+    std::string Ours;
+    std::string Theirs; // empty: the same text
+    int32_t Rows;       // row count the statement reports
+};
+
+class DataChangeScripts : public DataChangeTest, public ::testing::WithParamInterface<TScriptCase> {};
+
+TEST_P(DataChangeScripts, LeaveTheTablesAsTheOracleDoes) {
+    const TScriptCase& c = GetParam();
+    EXPECT_EQ(Both(c.Ours, c.Theirs.empty() ? c.Ours : c.Theirs), c.Rows);
+    ExpectSameRows("T");
+    ExpectSameRows("U");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, DataChangeScripts,
+    ::testing::Values(
+        TScriptCase{"InsertWithColumnsLeftOut", "INSERT INTO T (ID, NAME) VALUES (50, 'x')", "", 1},
+        TScriptCase{"InsertExpressions", "INSERT INTO T (ID, A, B) VALUES (60, 2 * 3 + 1, -(4))", "", 1},
+        TScriptCase{"UpdateAll", "UPDATE T SET B = B + 1", "", 12},
+        TScriptCase{"UpdateWhere", "UPDATE T SET NAME = 'changed', A = NULL WHERE A > 2 AND ID < 9", "", 3},
+        TScriptCase{"UpdateWhereNull", "UPDATE T SET A = 0 WHERE A IS NULL", "", 3},
+        TScriptCase{"UpdateKeyMovesEveryRowOnce", "UPDATE T SET ID = ID + 100", "", 12},
+        TScriptCase{"UpdateKeyDownwards", "UPDATE T SET ID = ID * 10 WHERE ID > 3", "", 9},
+        TScriptCase{"UpdateSwapsWithTheUnchangedRow", "UPDATE T SET A = B, B = A", "", 12},
+        TScriptCase{"UpdateDateFromText", "UPDATE T SET DAY = '1999-12-31' WHERE ID = 2", "", 1},
+        TScriptCase{"UpdateLike", "UPDATE T SET B = 0 WHERE NAME LIKE 'n1%'", "", 4},
+        TScriptCase{"DeleteWhere", "DELETE FROM T WHERE A < 3 OR A IS NULL", "", 7},
+        TScriptCase{"DeleteAll", "DELETE FROM U", "", 12},
+        TScriptCase{"DeleteIn", "DELETE FROM U WHERE GRP IN (0, 2)", "", 8},
+        TScriptCase{"DeleteThroughAJoin", "DELETE FROM T, U WHERE T.ID = U.ID AND U.GRP = 0",
+                    "DELETE FROM T WHERE ID IN (SELECT ID FROM U WHERE GRP = 0)", 4},
+        TScriptCase{"UpdateWithSubSelect", "UPDATE T SET B = 7 WHERE ID IN (SELECT ID FROM U WHERE V > 50)",
+                    "", 5},
+        TScriptCase{"InsertSelect", "INSERT INTO U (ID, GRP, V) SELECT ID + 100, A, B FROM T WHERE B > 92",
+                    "", 7},
+        TScriptCase{
+            "InsertSelectGrouped",
+            "DELETE FROM U WHERE ID < 3; INSERT INTO U (ID, V) SELECT GRP, SUM(V) FROM U GROUP BY GRP", "",
+            5},
+        TScriptCase{
+            "InsertSelectEveryColumn",
+            "CREATE TABLE U2 (ID INTEGER, GRP INTEGER, V INTEGER, PRIMARY KEY (ID)); "
+            "INSERT INTO U2 SELECT * FROM U; DELETE FROM U; INSERT INTO U SELECT * FROM U2 WHERE GRP = 1",
+            "", 28},
+        TScriptCase{"InsertSelectNothing", "INSERT INTO U SELECT * FROM U WHERE ID > 99", "", 0},
+        TScriptCase{"RolledBackTransaction", "START TRANSACTION; UPDATE T SET A = 1; DELETE FROM U; ROLLBACK",
+                    "BEGIN; UPDATE T SET A = 1; DELETE FROM U; ROLLBACK", 0},
+        TScriptCase{"CommittedTransaction", "START TRANSACTION; UPDATE T SET A = 1 WHERE ID < 3; COMMIT",
+                    "BEGIN; UPDATE T SET A = 1 WHERE ID < 3; COMMIT", 2},
+        TScriptCase{"Script", "DELETE FROM T WHERE ID > 10; UPDATE T SET B = 1 WHERE ID > 8", "", 4}),
+    [](const auto& info) { return std::string(info.param.Name); });
+
+TEST_F(DataChangeTest, InsertingATablesOwnRowsReadsEachOnce) {
+    Both("CREATE TABLE N (X INTEGER, Y CHAR(3))");
+    Both("INSERT INTO N VALUES (1, 'a'); INSERT INTO N VALUES (2, NULL)");
+    EXPECT_EQ(Both("INSERT INTO N SELECT * FROM N"), 2);
+    EXPECT_EQ(Both("INSERT INTO N SELECT * FROM N WHERE X = 1"), 2);
+    std::vector<TRowText> rows = Rows("N"); // record order
+    std::sort(rows.begin(), rows.end());
+    EXPECT_EQ(rows, oracle_.Rows("SELECT * FROM N ORDER BY X, Y"));
+}
+
+TEST_F(DataChangeTest, UpdateFromAnotherTable) {
+    Both("UPDATE T SET B = U.V FROM T, U WHERE T.ID = U.ID AND U.GRP = 1",
+         "UPDATE T SET B = U.V FROM U WHERE T.ID = U.ID AND U.GRP = 1");
+    ExpectSameRows("T");
+}
+
+TEST_F(DataChangeTest, CommitIntervalKeepsTheRowsOfEarlierIntervalsWhenARowFails) {
+    // ID 107 is there already: the update of row 7 (ID 7 + 100) fails on the key.
+    RunSql("INSERT INTO T (ID) VALUES (107)");
+    EXPECT_ENGINE_ERROR(
+        RunSql("UPDATE T SET B = -1, ID = ID + 100 WHERE ID BETWEEN 1 AND 12 COMMIT INTERVAL 2"),
+        VORSAM_KEYVIOL);
+    EXPECT_FALSE(database_->InTransaction());
+    int changed = 0;
+    for (const TRowText& row : Rows("T")) changed += row.find("|-1|") != std::string::npos;
+    EXPECT_EQ(changed, 6);         // rows 1..6 were committed in three intervals
+    auto cursor = Open("T", true); // no record lock is left behind
+}
+
+TEST_F(DataChangeTest, AFailureInsideTheCallersTransactionRollsNothingBack) {
+    RunSql("START TRANSACTION");
+    RunSql("UPDATE T SET B = 0 WHERE ID = 1");
+    EXPECT_ENGINE_ERROR(RunSql("UPDATE T SET ID = 2 WHERE ID = 3"), VORSAM_KEYVIOL);
+    EXPECT_TRUE(database_->InTransaction());
+    RunSql("COMMIT");
+    EXPECT_EQ(Rows("T")[0].substr(0, 6), "1|3|0|");
+}
+
+TEST_F(DataChangeTest, RowCountsOfScriptsAndTransactions) {
+    EXPECT_EQ(RunSql("UPDATE T SET A = 1 WHERE ID < 4; START TRANSACTION; DELETE FROM T; ROLLBACK"), 3);
+    EXPECT_EQ(RunSql("DELETE FROM T WHERE ID = 99"), 0);
+    std::string name = database_->GetDatabaseName();
+    EXPECT_EQ(SqlErrorOf("COMMIT"), "Transaction not in progress for database '" + name + "'");
+    EXPECT_EQ(SqlErrorOf("ROLLBACK WORK"), "Transaction not in progress for database '" + name + "'");
+    EXPECT_EQ(SqlErrorOf("START TRANSACTION; START TRANSACTION"),
+              "Transaction already in progress for database '" + name + "'");
+    RunSql("COMMIT WORK FLUSH");
+    EXPECT_FALSE(database_->InTransaction());
+}
+
+TEST_F(DataChangeTest, AutoIncrementValuesAreTheEnginesUnlessNoAutoInc) {
+    RunSql("CREATE TABLE N (K AUTOINC, X INTEGER)");
+    RunSql("INSERT INTO N (X) VALUES (1)");
+    RunSql("INSERT INTO N (K, X) VALUES (50, 2)");
+    RunSql("INSERT INTO N (K, X) VALUES (70, 3) NOAUTOINC");
+    EXPECT_EQ(Rows("N"), (std::vector<TRowText>{"1|1", "2|2", "70|3"}));
+}
+
+TEST_F(DataChangeTest, ValuesMayReadAnotherTablesLastAutoIncrementValue) {
+    RunSql("CREATE TABLE P (K AUTOINC, X INTEGER); CREATE TABLE Q (PK INTEGER, Y INTEGER)");
+    RunSql("INSERT INTO P (X) VALUES (1); INSERT INTO P (X) VALUES (2)");
+    RunSql("INSERT INTO Q VALUES (LASTAUTOINC('P'), 5)");
+    RunSql("INSERT INTO P (X) VALUES (3); UPDATE Q SET Y = IDENT_CURRENT('P') * 10");
+    EXPECT_EQ(Rows("Q"), (std::vector<TRowText>{"2|30"}));
+}
+
+TEST_F(DataChangeTest, LongTextsAndMemos) {
+    RunSql("CREATE TABLE M (ID INTEGER, S CHAR(250), NOTES MEMO)");
+    std::string text(300, 'q');
+    RunSql("INSERT INTO M VALUES (1, '" + text + "', '" + text + "')");
+    RunSql("INSERT INTO M (ID, NOTES) VALUES (2, NULL)");
+    RunSql("UPDATE M SET NOTES = 'short' WHERE ID = 1");
+    EXPECT_EQ(Rows("M"),
+              (std::vector<TRowText>{"1|" + std::string(250, 'q') + "|blob:5:short", "2|NULL|NULL"}));
+}
+
+TEST_F(DataChangeTest, RefusalsNameWhatIsWrong) {
+    struct TCase {
+        std::string Sql;
+        std::string Message;
+    };
+    const std::vector<TCase> cases = {
+        {"INSERT INTO T (ID, A) VALUES (1)", "The number of values must match the number of table columns"},
+        {"INSERT INTO T (ID, ZZ) VALUES (1, 2)",
+         "Invalid column name 'ZZ' or table correlation name '' specified in table columns"},
+        {"UPDATE T SET * = 1", "* (all columns) symbol is not allowed in table column"},
+        {"UPDATE T SET U.V = 1 FROM T, U WHERE T.ID = U.ID",
+         "Invalid column name 'V' or table correlation name 'U' specified in table columns"},
+        {"UPDATE T SET GRP = 1 FROM T, U WHERE T.ID = U.ID",
+         "Invalid column name 'GRP' or table correlation name 'U' specified in table columns"},
+        {"INSERT INTO T (ID, DAY) VALUES (70, 'abc')",
+         "Date, time, or timestamp expression expected, instead found 'abc' in update values"},
+        {"UPDATE T SET A = NAME", "Type mismatch between column 'A' and column 'NAME' in update values"},
+        {"UPDATE T SET A = TRUE", "Type mismatch between column 'A' and constant 'TRUE' in update values"},
+        {"UPDATE T SET A = 'x' || NAME",
+         "Type mismatch between column 'A' and expression ''x' || NAME' in update values"},
+        {"UPDATE T SET A = 'seven'",
+         "Type mismatch between column 'A' and constant ''seven'' in update values"},
+        {"INSERT INTO S VALUES (2, 70000)",
+         "Type mismatch between column N and constant value 70000 in INSERT statement"},
+        {"UPDATE S SET N = ID * 100000",
+         "Type mismatch between column N and constant value ID * 100000 in UPDATE statement"},
+    };
+    RunSql("CREATE TABLE S (ID INTEGER, N SMALLINT); INSERT INTO S VALUES (1, 7)");
+    std::vector<TRowText> before = Rows("T");
+    for (const TCase& c : cases) EXPECT_EQ(SqlErrorOf(c.Sql), c.Message) << c.Sql;
+    EXPECT_EQ(Rows("T"), before);
+    EXPECT_EQ(Rows("S"), (std::vector<TRowText>{"1|7"}));
+}
+
+TEST_F(DataChangeTest, AbortFromTheProgressHandlerKeepsTheRowsFound) {
+    TQueryStatement statement(*database_);
+    statement.Prepare("UPDATE T SET B = 0");
+    statement.SetProgressHandler(
+        [](TQueryStatement&, uint16_t percent, bool& abort) { abort = percent >= 50; });
+    statement.Execute({}, true);
+    EXPECT_EQ(statement.RowsAffected, 6);
+    EXPECT_FALSE(database_->InTransaction());
+}
+
+} // namespace
+} // namespace vorsam::test
+
+namespace vorsam::test {
+namespace {
+
+// Random statements (fixed seed) on both engines: after each, the same rows and the same row count. Keys
+// are moved past the largest one, so that no change collides.
+TEST_F(DataChangeTest, RandomChangesMatchTheOracleStepByStep) {
+    std::mt19937 random(20261207);
+    auto pick = [&](int low, int high) {
+        return std::to_string(std::uniform_int_distribution<int>(low, high)(random));
+    };
+    auto past = [&] { return std::to_string(std::stoll(oracle_.Rows("SELECT MAX(ID) FROM T")[0]) + 1); };
+    for (int step = 0; step < 120; ++step) {
+        if (Rows("T").size() < 4 || std::stoll(past()) > 100000000) {
+            Both("DELETE FROM T WHERE ID > 1000");
+            for (int id = 1; id <= 6; ++id)
+                Both("INSERT INTO T (ID, A, B) VALUES (" + std::to_string(2000 + step * 10 + id) + ", " +
+                     pick(0, 6) + ", 90)");
+        }
+        std::string sql;
+        switch (random() % 7) {
+        case 0:
+            sql = "UPDATE T SET A = A + " + pick(-3, 3) + " WHERE B < " + pick(85, 100);
+            break;
+        case 1:
+            sql = "UPDATE T SET B = NULL WHERE A = " + pick(0, 6);
+            break;
+        case 2:
+            sql = "DELETE FROM T WHERE A BETWEEN " + pick(0, 3) + " AND " + pick(3, 6);
+            break;
+        case 3:
+            sql =
+                "INSERT INTO T (ID, A, B) VALUES (" + past() + ", " + pick(0, 6) + ", " + pick(80, 100) + ")";
+            break;
+        case 4:
+            sql = "UPDATE T SET ID = ID + " + past() + ", B = B - 1 WHERE A > " + pick(2, 6);
+            break;
+        case 5:
+            sql = "INSERT INTO T (ID, A, B) SELECT ID + " + past() + ", B - 90, A + 90 FROM T WHERE ID < " +
+                  pick(5, 40);
+            break;
+        default:
+            sql = "UPDATE T SET A = B - 90, B = A + 90 WHERE ID > " + pick(0, 12);
+            break;
+        }
+        int32_t rows = RunSql(sql);
+        oracle_.Exec(sql);
+        ASSERT_EQ(rows, oracle_.Changes()) << sql;
+        ASSERT_EQ(Rows("T"), oracle_.Rows("SELECT * FROM T ORDER BY ID")) << sql;
+    }
+}
+
+} // namespace
+} // namespace vorsam::test
