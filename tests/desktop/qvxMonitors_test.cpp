@@ -68,11 +68,8 @@ protected:
     TWatched<TqvxFolderMonitor> watched;
 };
 
-TEST_F(FolderMonitor, HasTheStatedDefaultsAndNoThreadWithoutAHandler) {
+TEST_F(FolderMonitor, RunsNoThreadWithoutAHandlerAndLeavesItAloneInTheDesignState) {
     TqvxFolderMonitor monitor;
-    EXPECT_FALSE(monitor.Active());
-    EXPECT_TRUE(monitor.WatchSubTree());
-    EXPECT_EQ(monitor.NotifyFilters(), fmfFileNameChange | fmfDirNameChange);
     monitor.SetFolder(QString::fromStdString(folder.Path()));
     monitor.SetActive(true);
     EXPECT_FALSE(monitor.Running()) << "OnChange unassigned";
@@ -177,14 +174,6 @@ protected:
     TTestXdgFolders xdg; // the user's store lives in a temporary folder, not made yet
     TWatched<TqvxRegistryMonitor> watched;
 };
-
-TEST_F(RegistryMonitor, HasTheStatedDefaults) {
-    EXPECT_FALSE(watched.monitor.Active());
-    EXPECT_EQ(watched.monitor.RootKey(), TqvxRootKey::CurrentUser);
-    EXPECT_EQ(watched.monitor.NotifyFilters(), rmfSubTreeChange | rmfValueChange);
-    EXPECT_TRUE(watched.monitor.WatchSubTree());
-    EXPECT_TRUE(watched.monitor.RegistryKey().isEmpty());
-}
 
 TEST_F(RegistryMonitor, CreatingTheKeyRaisesOnceAndDeletingItOnceMore) {
     Watch("Software\\Orvalista\\Teste", rmfValueChange, true);
