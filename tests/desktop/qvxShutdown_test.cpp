@@ -2,6 +2,7 @@
 
 #include "desktop/qvxShutdown.h"
 #include "desktop/qvxStartButton.h"
+#include "platform/os/TestEnvironment.h"
 
 #include <gtest/gtest.h>
 
@@ -106,14 +107,13 @@ struct TBusCase {
 class LogindBackend : public testing::TestWithParam<TBusCase> {};
 
 TEST_P(LogindBackend, EachActionCallsItsMethodsInteractively) {
-    qputenv("XDG_SESSION_ID", "c7");
+    const TTestEnvironmentVariable session("XDG_SESSION_ID", "c7");
     TFakeBus bus;
     TqvxShutdown shutdown;
     shutdown.SetBackend(qvxLogindBackend(bus.Call()));
     shutdown.ActionType = GetParam().action;
     EXPECT_TRUE(shutdown.Execute());
     EXPECT_EQ(bus.calls.join(' '), GetParam().calls);
-    qunsetenv("XDG_SESSION_ID");
 }
 
 INSTANTIATE_TEST_SUITE_P(Actions, LogindBackend,
