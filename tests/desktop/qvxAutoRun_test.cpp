@@ -41,8 +41,6 @@ TEST_F(AutoRun, UserEntryIsWrittenAndRemovedAndRemovingAMissingOneAnswersTrue) {
 TEST_F(AutoRun, MachineEntriesGoToTheSystemFolder) {
     ASSERT_TRUE(qvxRegisterAutoRun(TqvxAutoExecKind::aekMachineRun, Program));
     EXPECT_TRUE(QFileInfo::exists(Entry("system-config/autostart/centrprg.desktop")));
-    EXPECT_EQ(qvxAutoRunKey(TqvxAutoExecKind::aekMachineRunOnce).root, TqvxRootKey::LocalMachine);
-    EXPECT_EQ(qvxAutoRunKey(TqvxAutoExecKind::aekUserRunOnce).root, TqvxRootKey::CurrentUser);
 }
 
 TEST_F(AutoRun, ServiceKindsAnswerFalseAndWriteNothing) {

@@ -1,8 +1,8 @@
 // Files kept inside a component: loading, saving, the stored form and the design-state rules.
 
 #include "desktop/qvxFileStorage.h"
-#include "desktop/qvxFormUtils.h"
 #include "platform/os/TestTempFolder.h"
+#include "qvxMessageRecorder.h"
 
 #include <QBuffer>
 
@@ -13,13 +13,9 @@ namespace {
 class FileStorage : public testing::Test {
 protected:
     void SetUp() override {
-        qvxSetMessageSink(
-            [this](const QString& caption, const QString& text) { messages << caption + "|" + text; });
         storage.OnLoad = [this](QObject*, bool ok) { events << QString("load %1").arg(ok); };
         storage.OnSave = [this](QObject*, bool ok) { events << QString("save %1").arg(ok); };
     }
-    void TearDown() override { qvxSetMessageSink({}); }
-
     QString Path(const std::string& name) const { return QString::fromStdString(folder.Path(name)); }
 
     static QByteArray Stored(const TqvxCustomFileStorage& s) {
@@ -31,7 +27,8 @@ protected:
 
     TTestTempFolder folder;
     TqvxFileStorage storage;
-    QStringList events, messages;
+    QStringList events;
+    TMessageRecorder recorder;
 };
 
 TEST_F(FileStorage, LoadAndSaveRoundTripTheBytes) {
@@ -51,16 +48,13 @@ TEST_F(FileStorage, LoadAndSaveRoundTripTheBytes) {
     EXPECT_EQ(copy.Data(), storage.Data());
 }
 
-TEST_F(FileStorage, EmptyFileStoresTheCountZeroAndNoBytes) {
+TEST_F(FileStorage, StoredFormIsALittleEndianCountAndTheBytes) {
     folder.Write("empty", "");
     ASSERT_TRUE(storage.LoadFromFile(Path("empty")));
     EXPECT_EQ(Stored(storage), QByteArray(4, '\0'));
-}
-
-TEST_F(FileStorage, StoredCountIsLittleEndian) {
     folder.Write("f", std::string(258, 'a'));
     storage.LoadFromFile(Path("f"));
-    EXPECT_EQ(Stored(storage).left(4), QByteArray("\x02\x01\x00\x00", 4));
+    EXPECT_EQ(Stored(storage), QByteArray("\x02\x01\x00\x00", 4) + QByteArray(258, 'a'));
 }
 
 TEST_F(FileStorage, MissingFileClearsAndAnswersFalse) {
@@ -121,7 +115,7 @@ TEST_F(FileStorage, AutoSaveNeedsAUsableNameInTheDesignState) {
     storage.SetSaveName(Path("missing/out"));
     storage.SetAutoSave(true);
     EXPECT_FALSE(storage.AutoSave());
-    EXPECT_EQ(messages,
+    EXPECT_EQ(recorder.Messages,
               QStringList{"Warning|AutoSave can not be set because the SaveName property contains a wrong "
                           "file name"});
     storage.SetSaveName(Path("out"));

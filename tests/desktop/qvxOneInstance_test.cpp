@@ -2,8 +2,8 @@
 // second copy of the program. (The same with two real processes is tested with the tool itself.)
 
 #include "desktop/qvxComponents.h"
-#include "desktop/qvxFormUtils.h"
 #include "platform/os/TestTempFolder.h"
+#include "qvxMessageRecorder.h"
 #include "support/QtTestApplication.h"
 
 #include <QLockFile>
@@ -32,17 +32,12 @@ struct TCopy {
 
 class OneInstance : public testing::Test {
 protected:
-    void SetUp() override {
-        qvxSetMessageSink(
-            [this](const QString& caption, const QString& text) { messages << caption + "|" + text; });
-    }
-    void TearDown() override { qvxSetMessageSink({}); }
-
     QString Folder() const { return QString::fromStdString(folder.Path()); }
     TqvxInstanceNames Names() const { return qvxInstanceNames(Title, Folder()); }
 
     TTestTempFolder folder;
-    QStringList messages;
+    TMessageRecorder recorder;
+    const QStringList& messages = recorder.Messages;
 };
 
 TEST_F(OneInstance, FirstCopyHoldsTheLockAndASecondEndsQuietlyAndActivatesIt) {
@@ -60,8 +55,9 @@ TEST_F(OneInstance, FirstCopyHoldsTheLockAndASecondEndsQuietlyAndActivatesIt) {
     QTRY_COMPARE(activations.count(), 1);
 }
 
-TEST_F(OneInstance, ShowsTheStandardOrTheGivenMessage) {
+TEST_F(OneInstance, ShowsTheStandardOrTheGivenMessageAndAHandlerMayReplaceItAndLetTheCopyGoOn) {
     TCopy first(Folder());
+    QSignalSpy activations(first.guard, &TqvxOneInstance::ActivationRequested);
     first.guard->Loaded();
     TCopy second(Folder());
     second.guard->ShowMessage = true;
@@ -74,31 +70,25 @@ TEST_F(OneInstance, ShowsTheStandardOrTheGivenMessage) {
                                      Title + "|Já está aberto."}));
     EXPECT_TRUE(second.guard->Terminated());
     EXPECT_TRUE(third.guard->Terminated());
-}
 
-TEST_F(OneInstance, AHandlerReplacesTheMessageAndMayLetTheCopyGoOn) {
-    TCopy first(Folder());
-    QSignalSpy activations(first.guard, &TqvxOneInstance::ActivationRequested);
-    first.guard->Loaded();
     std::vector<QObject*> senders;
     const auto goOn = [&](QObject* sender, bool& terminate) {
         senders.push_back(sender);
         terminate = false;
     };
-    TCopy second(Folder());
-    second.guard->OnShowMessage = goOn;
-    second.guard->Loaded(); // ShowMessage is off: the handler is not called
+    TCopy quiet(Folder());
+    quiet.guard->OnShowMessage = goOn;
+    quiet.guard->Loaded(); // ShowMessage is off: the handler is not called
     EXPECT_TRUE(senders.empty());
-    EXPECT_TRUE(second.guard->Terminated());
-
-    TCopy third(Folder());
-    third.guard->ShowMessage = true;
-    third.guard->OnShowMessage = goOn;
-    third.guard->Loaded();
-    EXPECT_EQ(senders, std::vector<QObject*>{third.guard});
-    EXPECT_FALSE(third.guard->Terminated());
-    EXPECT_TRUE(messages.isEmpty());
-    QTRY_COMPARE(activations.count(), 2);
+    EXPECT_TRUE(quiet.guard->Terminated());
+    TCopy handled(Folder());
+    handled.guard->ShowMessage = true;
+    handled.guard->OnShowMessage = goOn;
+    handled.guard->Loaded();
+    EXPECT_EQ(senders, std::vector<QObject*>{handled.guard});
+    EXPECT_FALSE(handled.guard->Terminated());
+    EXPECT_EQ(messages.size(), 2);
+    QTRY_COMPARE(activations.count(), 4);
 }
 
 TEST_F(OneInstance, InTheDesignStateTakesNoLock) {

@@ -2,10 +2,11 @@
 
 #include "desktop/qvxShutdown.h"
 #include "desktop/qvxStartButton.h"
+#include "platform/os/TestEnvironment.h"
 
 #include <gtest/gtest.h>
 
-#include <vector>
+#include <tuple>
 
 namespace {
 
@@ -14,71 +15,55 @@ using Action = TqvxShutdownActionType;
 struct TFakeSession : TqvxSessionBackend {
     bool allowed = true;
     bool accepted = true;
-    std::vector<Action>* asked;
-    std::vector<Action>* performed;
+    int asked = 0, performed = 0;
 
-    bool CanPerform(Action action) override {
-        asked->push_back(action);
+    bool CanPerform(Action) override {
+        ++asked;
         return allowed;
     }
-    bool Perform(Action action, bool) override {
-        performed->push_back(action);
+    bool Perform(Action, bool) override {
+        ++performed;
         return accepted;
     }
 };
 
-class Shutdown : public testing::Test {
-protected:
-    TFakeSession* Install(TqvxShutdown& shutdown) {
-        auto fake = std::make_unique<TFakeSession>();
-        fake->asked = &asked;
-        fake->performed = &performed;
-        TFakeSession* raw = fake.get();
-        shutdown.SetBackend(std::move(fake));
-        return raw;
-    }
-
-    std::vector<Action> asked, performed;
+// Execute answers true only when the system allows the action, the handler agrees and the
+// request is accepted; each refusal stops what comes after it.
+struct TRefusalCase {
+    const char* what;
+    bool designing, allowed, handlerAgrees, accepted;
+    int asked, queried, performed;
 };
 
-TEST_F(Shutdown, RefusalByTheHandlerAnswersFalseAndCallsNothing) {
+class ShutdownRefusal : public testing::TestWithParam<TRefusalCase> {};
+
+TEST_P(ShutdownRefusal, StopsTheStepsAfterIt) {
+    const TRefusalCase& c = GetParam();
+    SCOPED_TRACE(c.what);
     TqvxShutdown shutdown;
-    Install(shutdown);
-    QObject* sender = nullptr;
-    shutdown.OnQueryShutdown = [&](QObject* s, bool& can) {
-        sender = s;
+    auto owned = std::make_unique<TFakeSession>();
+    TFakeSession& fake = *owned;
+    shutdown.SetBackend(std::move(owned));
+    fake.allowed = c.allowed;
+    fake.accepted = c.accepted;
+    shutdown.SetDesigning(c.designing);
+    int queried = 0;
+    shutdown.OnQueryShutdown = [&](QObject* sender, bool& can) {
+        EXPECT_EQ(sender, &shutdown);
         EXPECT_TRUE(can);
-        can = false;
+        ++queried;
+        can = c.handlerAgrees;
     };
     EXPECT_FALSE(shutdown.Execute());
-    EXPECT_EQ(sender, &shutdown);
-    EXPECT_TRUE(performed.empty());
+    EXPECT_EQ(std::tuple(fake.asked, queried, fake.performed), std::tuple(c.asked, c.queried, c.performed));
 }
 
-TEST_F(Shutdown, ActionTheSystemRefusesIsNeverQueriedNorRequested) {
-    TqvxShutdown shutdown;
-    Install(shutdown)->allowed = false;
-    bool queried = false;
-    shutdown.OnQueryShutdown = [&](QObject*, bool&) { queried = true; };
-    EXPECT_FALSE(shutdown.Execute());
-    EXPECT_FALSE(queried);
-    EXPECT_TRUE(performed.empty());
-}
-
-TEST_F(Shutdown, RejectedRequestAnswersFalse) {
-    TqvxShutdown shutdown;
-    Install(shutdown)->accepted = false;
-    EXPECT_FALSE(shutdown.Execute());
-    EXPECT_EQ(performed.size(), 1u);
-}
-
-TEST_F(Shutdown, DesignStateAsksNothing) {
-    TqvxShutdown shutdown;
-    Install(shutdown);
-    shutdown.SetDesigning(true);
-    EXPECT_FALSE(shutdown.Execute());
-    EXPECT_TRUE(asked.empty());
-}
+INSTANTIATE_TEST_SUITE_P(Steps, ShutdownRefusal,
+                         testing::Values(TRefusalCase{"design state", true, true, true, true, 0, 0, 0},
+                                         TRefusalCase{"system refuses", false, false, true, true, 1, 0, 0},
+                                         TRefusalCase{"handler refuses", false, true, false, true, 1, 1, 0},
+                                         TRefusalCase{"request rejected", false, true, true, false, 1, 1,
+                                                      1}));
 
 TEST(StartButton, AbsentButtonReadsZeroAndIgnoresChanges) {
     TqvxStartButtonProperties button;
@@ -122,14 +107,13 @@ struct TBusCase {
 class LogindBackend : public testing::TestWithParam<TBusCase> {};
 
 TEST_P(LogindBackend, EachActionCallsItsMethodsInteractively) {
-    qputenv("XDG_SESSION_ID", "c7");
+    const TTestEnvironmentVariable session("XDG_SESSION_ID", "c7");
     TFakeBus bus;
     TqvxShutdown shutdown;
     shutdown.SetBackend(qvxLogindBackend(bus.Call()));
     shutdown.ActionType = GetParam().action;
     EXPECT_TRUE(shutdown.Execute());
     EXPECT_EQ(bus.calls.join(' '), GetParam().calls);
-    qunsetenv("XDG_SESSION_ID");
 }
 
 INSTANTIATE_TEST_SUITE_P(Actions, LogindBackend,

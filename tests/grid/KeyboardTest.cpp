@@ -12,21 +12,48 @@ protected:
     TAdvancedGridWindow w_;
 };
 
-TEST_F(Keyboard, TabWalksTheCellsAndWrapsAtTheEnd) {
+// One key from one cell of the 4 x 4 grid (a fixed row and column): Tab walks with goTabs,
+// Enter advances with AdvanceOnEnter, each in its direction, wrapping at the end in the grid.
+struct TWalkCase {
+    const char* what;
+    bool advanceOnEnter;
+    TAdvanceDirection direction;
+    TGridCoord from;
+    Qt::Key key;
+    TGridCoord to;
+};
+
+class KeyWalk : public Keyboard, public testing::WithParamInterface<TWalkCase> {};
+
+TEST_P(KeyWalk, LandsOnTheNextCellAndKeepsTheFocus) {
+    const TWalkCase& c = GetParam();
     Grid().SetOptions(Grid().Options() + goTabs);
-    w_.Key(Qt::Key_Tab);
-    EXPECT_EQ(Current(), (TGridCoord{2, 1}));
-    Grid().SetCol(3);
-    w_.Key(Qt::Key_Tab);
-    EXPECT_EQ(Current(), (TGridCoord{1, 2}));
-    Grid().SetCol(3);
-    Grid().SetRow(3);
-    w_.Key(Qt::Key_Tab);
-    EXPECT_EQ(Current(), (TGridCoord{1, 1}));
+    Grid().Navigation.AdvanceOnEnter = c.advanceOnEnter;
+    Grid().Navigation.AdvanceDirection = c.direction;
+    Grid().Navigation.TabAdvanceDirection = c.direction;
+    Grid().SetCol(c.from.X);
+    Grid().SetRow(c.from.Y);
+    w_.Key(c.key, c.key == Qt::Key_Backtab ? Qt::ShiftModifier : Qt::NoModifier);
+    EXPECT_EQ(Current(), c.to);
     EXPECT_TRUE(Grid().hasFocus());
-    w_.Key(Qt::Key_Backtab, Qt::ShiftModifier);
-    EXPECT_EQ(Current(), (TGridCoord{3, 3}));
 }
+
+constexpr auto LeftRight = TAdvanceDirection::adLeftRight, TopBottom = TAdvanceDirection::adTopBottom;
+
+INSTANTIATE_TEST_SUITE_P(
+    Walks, KeyWalk,
+    testing::Values(TWalkCase{"tab", false, LeftRight, {1, 1}, Qt::Key_Tab, {2, 1}},
+                    TWalkCase{"tab to the next row", false, LeftRight, {3, 1}, Qt::Key_Tab, {1, 2}},
+                    TWalkCase{"tab wraps", false, LeftRight, {3, 3}, Qt::Key_Tab, {1, 1}},
+                    TWalkCase{"backtab wraps", false, LeftRight, {1, 1}, Qt::Key_Backtab, {3, 3}},
+                    TWalkCase{"tab down the columns", false, TopBottom, {1, 3}, Qt::Key_Tab, {2, 1}},
+                    TWalkCase{"enter stays", false, LeftRight, {1, 1}, Qt::Key_Return, {1, 1}},
+                    TWalkCase{"advance", true, LeftRight, {1, 1}, Qt::Key_Return, {2, 1}},
+                    TWalkCase{"advance to the next row", true, LeftRight, {3, 1}, Qt::Key_Return, {1, 2}},
+                    TWalkCase{"advance wraps", true, LeftRight, {3, 3}, Qt::Key_Return, {1, 1}},
+                    TWalkCase{"advance down", true, TopBottom, {1, 1}, Qt::Key_Return, {1, 2}},
+                    TWalkCase{
+                        "advance to the next column", true, TopBottom, {1, 3}, Qt::Key_Return, {2, 1}}));
 
 TEST_F(Keyboard, TabPastTheLastCellMovesTheFocusOnWithTabToNextAtEnd) {
     Grid().SetOptions(Grid().Options() + goTabs);
@@ -51,14 +78,6 @@ TEST_F(Keyboard, TabFromTheEditorWalksOnAndTabSkipsAMergedBlock) {
     EXPECT_EQ(Current(), (TGridCoord{1, 3}));
 }
 
-TEST_F(Keyboard, TopBottomTabWalksDownTheColumns) {
-    Grid().SetOptions(Grid().Options() + goTabs);
-    Grid().Navigation.TabAdvanceDirection = TAdvanceDirection::adTopBottom;
-    Grid().SetRow(3);
-    w_.Key(Qt::Key_Tab);
-    EXPECT_EQ(Current(), (TGridCoord{2, 1}));
-}
-
 TEST_F(Keyboard, ArrowsSkipAColumnMarkedFixed) {
     Grid().SetColCount(5);
     Grid().OnIsFixedCell = [](QObject*, int, int col, bool& fixed) { fixed = col == 2; };
@@ -74,24 +93,6 @@ TEST_F(Keyboard, ArrowsSkipAColumnMarkedFixed) {
     Grid().OnIsFixedCell = nullptr;
     w_.Key(Qt::Key_Left);
     EXPECT_EQ(Grid().Col(), 1);
-}
-
-TEST_F(Keyboard, EnterStaysWithoutAdvanceOnEnter) {
-    w_.Key(Qt::Key_Return);
-    EXPECT_EQ(Current(), (TGridCoord{1, 1}));
-}
-
-TEST_F(Keyboard, AdvanceOnEnterMovesRowWiseAndWraps) {
-    Grid().Navigation.AdvanceOnEnter = true;
-    w_.Key(Qt::Key_Return);
-    EXPECT_EQ(Current(), (TGridCoord{2, 1}));
-    Grid().SetCol(3);
-    w_.Key(Qt::Key_Return);
-    EXPECT_EQ(Current(), (TGridCoord{1, 2}));
-    Grid().SetCol(3);
-    Grid().SetRow(3);
-    w_.Key(Qt::Key_Return);
-    EXPECT_EQ(Current(), (TGridCoord{1, 1}));
 }
 
 TEST_F(Keyboard, AdvanceInsertAddsARowAtTheEnd) {
@@ -125,16 +126,6 @@ TEST_F(Keyboard, AdvanceSkipsAReadOnlyCellAndNeverEntersTheFooter) {
     Grid().SetRow(2);
     w_.Key(Qt::Key_Return);
     EXPECT_EQ(Current(), (TGridCoord{1, 1}));
-}
-
-TEST_F(Keyboard, AdvanceTopBottomGoesDownThenToTheNextColumn) {
-    Grid().Navigation.AdvanceOnEnter = true;
-    Grid().Navigation.AdvanceDirection = TAdvanceDirection::adTopBottom;
-    w_.Key(Qt::Key_Return);
-    EXPECT_EQ(Current(), (TGridCoord{1, 2}));
-    Grid().SetRow(3);
-    w_.Key(Qt::Key_Return);
-    EXPECT_EQ(Current(), (TGridCoord{2, 1}));
 }
 
 TEST_F(Keyboard, EnterInTheEditorAdvancesAndKeepsEditing) {

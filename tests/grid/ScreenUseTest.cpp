@@ -45,6 +45,30 @@ void CentreColumns(TVevIvizudEvar& grid, int first, int last) {
     };
 }
 
+// The general speed dial: entries 760 to 789, every category "Não", chosen from a list.
+void SpeedDialGrid(TVevIvizudEvar& grid, const std::vector<int>& widths) {
+    SetUpGrid(grid, 5, 31, {"Agenda", "Categoria", "Rota", "Número", "Nome"}, widths);
+    Masks(grid, {{2, "9"}, {3, Repeat(u'9', 20)}, {4, Repeat(u'c', 20)}});
+    CentreColumns(grid, 0, 2);
+    grid.OnGetEditorType = [](QObject*, int col, int, TEditorType& type) {
+        if (col == 1) type = TEditorType::edComboList;
+    };
+    grid.ClearComboItems();
+    grid.AddComboItem("Sim");
+    grid.AddComboItem("Não");
+    for (int i = 1; i <= 30; ++i) {
+        grid.SetGridCells(0, i, QString::number(759 + i));
+        grid.SetGridCells(1, i, "Não");
+    }
+}
+
+// The wake-up list: extension and time, the time typed through a mask.
+void WakeUpGrid(TVevIvizudEvar& grid, int rows, const std::vector<int>& widths) {
+    SetUpGrid(grid, 2, rows, {"Ramal", "Hora"}, widths);
+    Masks(grid, {{1, "99:99"}});
+    CentreColumns(grid, 0, 1);
+}
+
 // Types any text (accents included) into the widget that has the focus.
 void TypeText(const QString& text) {
     for (QChar ch : text) {
@@ -103,19 +127,7 @@ TEST_F(ScreenUse, NumberingPlan) {
 TEST_F(ScreenUse, GeneralSpeedDialWithItsCategoryList) {
     TAdvancedGridWindow w(1, 1, QSize(520, 300));
     TVevIvizudEvar& grid = w.Grid();
-    SetUpGrid(grid, 5, 31, {"Agenda", "Categoria", "Rota", "Número", "Nome"}, {0, 64, 48, 120, 184});
-    Masks(grid, {{2, "9"}, {3, Repeat(u'9', 20)}, {4, Repeat(u'c', 20)}});
-    CentreColumns(grid, 0, 2);
-    grid.OnGetEditorType = [](QObject*, int col, int, TEditorType& type) {
-        if (col == 1) type = TEditorType::edComboList;
-    };
-    grid.ClearComboItems();
-    grid.AddComboItem("Sim");
-    grid.AddComboItem("Não");
-    for (int i = 1; i <= 30; ++i) {
-        grid.SetGridCells(0, i, QString::number(759 + i));
-        grid.SetGridCells(1, i, "Não");
-    }
+    SpeedDialGrid(grid, {0, 64, 48, 120, 184});
     grid.SetCol(1);
     grid.SetCurrentRow(1);
 
@@ -169,9 +181,7 @@ TEST_F(ScreenUse, PrivateCodesFocusTheFailingRowThroughRowTwo) {
 TEST_F(ScreenUse, WakeUpTimesAndTheRowsMode) {
     TAdvancedGridWindow w(1, 1, QSize(200, 300));
     TVevIvizudEvar& grid = w.Grid();
-    SetUpGrid(grid, 2, 4, {"Ramal", "Hora"}, {});
-    Masks(grid, {{1, "99:99"}});
-    CentreColumns(grid, 0, 1);
+    WakeUpGrid(grid, 4, {});
     const std::vector<int> modeOfRow{0, 0x80, 0x10, 0xC0};
     int radio = -1;
     grid.OnSelectCell = [&](QObject*, int, int row, bool&) {
@@ -245,27 +255,17 @@ TEST_F(ScreenUse, Screenshot) {
     QLabel speedLabel("Agenda geral", &window), wakeLabel("Despertador", &window);
     speedLabel.setGeometry(10, 6, 200, 20);
     wakeLabel.setGeometry(550, 6, 200, 20);
-    SetUpGrid(speed, 5, 31, {"Agenda", "Categoria", "Rota", "Número", "Nome"}, {50, 64, 48, 150, 184});
-    Masks(speed, {{2, "9"}, {3, Repeat(u'9', 20)}, {4, Repeat(u'c', 20)}});
-    CentreColumns(speed, 0, 2);
-    speed.OnGetEditorType = [](QObject*, int col, int, TEditorType& type) {
-        if (col == 1) type = TEditorType::edComboList;
-    };
-    speed.AddComboItem("Sim");
-    speed.AddComboItem("Não");
+    SpeedDialGrid(speed, {50, 64, 48, 150, 184});
     const QStringList names{"Pizzaria Bella", "Táxi Central", "Farmácia São João", "", "Assistência técnica"};
     for (int i = 1; i <= 30; ++i) {
-        speed.SetGridCells(0, i, QString::number(759 + i));
-        speed.SetGridCells(1, i, i % 3 == 0 ? "Sim" : "Não");
+        if (i % 3 == 0) speed.SetGridCells(1, i, "Sim");
         if (i <= names.size() && !names[i - 1].isEmpty()) {
             speed.SetGridCells(2, i, QString::number(i % 3));
             speed.SetGridCells(3, i, QString("0%1").arg(1130004000 + i * 1111));
             speed.SetGridCells(4, i, names[i - 1]);
         }
     }
-    SetUpGrid(wake, 2, 9, {"Ramal", "Hora"}, {70, 100});
-    Masks(wake, {{1, "99:99"}});
-    CentreColumns(wake, 0, 1);
+    WakeUpGrid(wake, 9, {70, 100});
     for (int r = 1; r < 9; ++r) {
         wake.SetGridCells(0, r, QString::number(19 + r));
         wake.SetGridCells(1, r, r == 2 ? "07:30" : r == 5 ? "06:15" : ":");

@@ -43,13 +43,12 @@ TEST(NumberKind, FollowsTheProgramsBrazilianSeparators) {
 
 TEST(NumericText, KeepsTheNumberAndItsSign) {
     const TFormatSettings br = TFormatSettings::BrazilianPortuguese();
-    QString r;
-    NumericText(" R$ 1.234,50 ", r, br);
-    EXPECT_EQ(r, "1234.50");
-    NumericText("(12,5)", r, br);
-    EXPECT_EQ(r, "-12.5");
-    NumericText("- 7 kg", r, br);
-    EXPECT_EQ(r, "-7");
+    for (const auto& [text, number] :
+         {std::pair{" R$ 1.234,50 ", "1234.50"}, {"(12,5)", "-12.5"}, {"- 7 kg", "-7"}}) {
+        QString r;
+        NumericText(text, r, br);
+        EXPECT_EQ(r, number);
+    }
 }
 
 TEST(QuotedFields, ClosingQuoteSkipsDoubledQuotes) {
@@ -86,15 +85,14 @@ TEST(TextLines, SplitFirstLineTakesTheLineAndItsBreak) {
 }
 
 TEST(TextUtils, MixedCaseKeepsMcAndRomanNumerals) {
-    QString r;
-    MixedCase("joao da silva", r);
-    EXPECT_EQ(r, "Joao Da Silva");
-    MixedCase("ronald mcdonald", r);
-    EXPECT_EQ(r, "Ronald McDonald");
-    MixedCase("pedro ii", r);
-    EXPECT_EQ(r, "Pedro II");
-    MixedCase("o'neil-smith", r);
-    EXPECT_EQ(r, "O'Neil-Smith");
+    for (const auto& [text, mixed] : {std::pair{"joao da silva", "Joao Da Silva"},
+                                      {"ronald mcdonald", "Ronald McDonald"},
+                                      {"pedro ii", "Pedro II"},
+                                      {"o'neil-smith", "O'Neil-Smith"}}) {
+        QString r;
+        MixedCase(text, r);
+        EXPECT_EQ(r, mixed);
+    }
 }
 
 TEST(TextUtils, LimitValueAndUrls) {

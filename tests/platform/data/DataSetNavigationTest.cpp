@@ -3,7 +3,6 @@
 
 #include "DataSetFixture.h"
 
-#include "platform/data/DBConsts.h"
 #include "platform/data/DataLink.h"
 #include "platform/data/Errors.h"
 
@@ -213,20 +212,6 @@ TEST_F(Bookmarks, CompareByPositionAndAnAbsentOneComesFirst) {
     EXPECT_EQ(dataSet->CompareBookmarks(TBookmark(), second), -1);
 }
 
-TEST_F(Bookmarks, OfADeletedRecordAreInvalidAndGoingThereFails) {
-    const TBookmark fourth = BookmarkOfId(4);
-    dataSet->Delete();
-    dataSet->First();
-    EXPECT_FALSE(dataSet->BookmarkValid(fourth));
-    try {
-        dataSet->GotoBookmark(fourth);
-        FAIL();
-    } catch (const EDatabaseError& e) {
-        EXPECT_STREQ(e.what(), SRecordNotFound);
-    }
-    EXPECT_EQ(CurrentId(*dataSet), 1);
-}
-
 TEST_F(Bookmarks, AreKeptWhileEditingButAbsentWhileInserting) {
     const TBookmark second = BookmarkOfId(2);
     dataSet->Edit();
@@ -236,23 +221,6 @@ TEST_F(Bookmarks, AreKeptWhileEditingButAbsentWhileInserting) {
     EXPECT_EQ(dataSet->Bookmark(), TBookmark());
     dataSet->Cancel();
     EXPECT_EQ(dataSet->Bookmark(), second);
-}
-
-TEST(NavigationEnds, MoveByReportsHowFarItGotAndSetsTheEndFlags) {
-    auto dataSet = PeopleDataSet();
-    dataSet->Open();
-    FillPeople(*dataSet, 4);
-    EXPECT_TRUE(dataSet->Bof());
-    EXPECT_EQ(dataSet->MoveBy(-1), 0);
-    EXPECT_EQ(dataSet->MoveBy(10), 3);
-    EXPECT_TRUE(dataSet->Eof());
-    EXPECT_EQ(CurrentId(*dataSet), 4);
-    EXPECT_EQ(dataSet->MoveBy(1), 0) << "nothing after the end";
-    EXPECT_EQ(dataSet->MoveBy(-2), -2);
-    EXPECT_FALSE(dataSet->Eof() || dataSet->Bof());
-    int walked = 0;
-    for (dataSet->Last(); !dataSet->Bof(); dataSet->Prior()) ++walked;
-    EXPECT_EQ(walked, 4);
 }
 
 } // namespace

@@ -108,16 +108,6 @@ TEST_F(DataSetStates, CancelOfAnInsertReturnsToTheRecordItWasInsertedBefore) {
     EXPECT_EQ(dataSet->RecordCount(), 5);
 }
 
-TEST_F(DataSetStates, AppendStartsAfterTheLastRecordAndPostsThere) {
-    dataSet->Append();
-    EXPECT_TRUE(dataSet->Eof());
-    EXPECT_FALSE(dataSet->Bof());
-    dataSet->FieldByName("ID").SetAsInteger(6);
-    dataSet->Post();
-    EXPECT_EQ(CurrentId(*dataSet), 6);
-    EXPECT_EQ(Ids(), (std::vector<int>{1, 2, 3, 4, 5, 6}));
-}
-
 TEST_F(DataSetStates, DeleteMovesToTheNextRecordOrAtTheEndToThePriorOne) {
     dataSet->Next();
     log.Take();

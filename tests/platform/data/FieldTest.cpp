@@ -150,18 +150,18 @@ TEST_F(Fields, DateAndTimeFieldsKeepOnlyTheirPart) {
 }
 
 TEST_F(Fields, ValuesAreVariantsOfTheFieldsKind) {
-    F("ID").SetValue(Variant("17"));
-    EXPECT_EQ(F("ID").Value(), Variant(17));
-    F("S").SetValue(Variant(2.5));
-    EXPECT_EQ(F("S").Value(), Variant("2,5"));
-    F("B").SetValue(Variant("True"));
-    EXPECT_EQ(F("B").Value(), Variant(true));
-    F("BCD").SetValue(Variant(1.005));
-    EXPECT_EQ(F("BCD").Value(), Variant(Currency::FromScaled(10100)));
-    F("DT").SetValue(Variant::FromDateTime(EncodeDate(2001, 1, 1)));
-    EXPECT_EQ(F("DT").Value(), Variant::FromDateTime(EncodeDate(2001, 1, 1)));
-    F("VB").SetValue(Variant(TBytes{1, 2, 3}));
-    EXPECT_EQ(F("VB").Value(), Variant(TBytes{1, 2, 3}));
+    const Variant moment = Variant::FromDateTime(EncodeDate(2001, 1, 1));
+    const std::vector<std::tuple<const char*, Variant, Variant>> cases = {
+        {"ID", Variant("17"), Variant(17)},
+        {"S", Variant(2.5), Variant("2,5")},
+        {"B", Variant("True"), Variant(true)},
+        {"BCD", Variant(1.005), Variant(Currency::FromScaled(10100))},
+        {"DT", moment, moment},
+        {"VB", Variant(TBytes{1, 2, 3}), Variant(TBytes{1, 2, 3})}};
+    for (const auto& [name, written, read] : cases) {
+        F(name).SetValue(written);
+        EXPECT_EQ(F(name).Value(), read) << name;
+    }
     F("ID").SetValue(Variant());
     EXPECT_TRUE(F("ID").IsNull());
     EXPECT_EQ(F("ID").Value(), Variant());

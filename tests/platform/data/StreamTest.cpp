@@ -2,10 +2,10 @@
 
 #include "platform/data/Stream.h"
 #include "platform/data/FileStream.h"
+#include "platform/os/TestTempFolder.h"
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <string>
 
 namespace platform::data {
@@ -69,18 +69,11 @@ TEST(MemoryStream, CopyFromWithoutCountTakesTheWholeSource) {
 
 class FileStreams : public ::testing::Test {
 protected:
-    void SetUp() override {
-        folder = std::filesystem::temp_directory_path() /
-                 ("centrprg-stream-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-                  "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::create_directories(folder);
-    }
-    void TearDown() override { std::filesystem::remove_all(folder); }
-    std::filesystem::path folder;
+    TTestTempFolder folder;
 };
 
 TEST_F(FileStreams, WriteThenReadBackWithSizeAndTruncation) {
-    const std::string path = (folder / "data.bin").string();
+    const std::string path = folder.Path("data.bin");
     {
         TFileStream out(path, fmCreate);
         out.WriteBuffer("hello, file", 11);
@@ -99,7 +92,7 @@ TEST_F(FileStreams, WriteThenReadBackWithSizeAndTruncation) {
 }
 
 TEST_F(FileStreams, OpeningAMissingFileNamesIt) {
-    const std::string path = (folder / "missing.bin").string();
+    const std::string path = folder.Path("missing.bin");
     try {
         TFileStream in(path, fmOpenRead);
         FAIL();
@@ -107,7 +100,7 @@ TEST_F(FileStreams, OpeningAMissingFileNamesIt) {
         EXPECT_NE(std::string(e.what()).find("Cannot open file \"" + path + "\""), std::string::npos)
             << e.what();
     }
-    EXPECT_THROW(TFileStream((folder / "no" / "dir.bin").string(), fmCreate), EStreamError);
+    EXPECT_THROW(TFileStream(folder.Path("no/dir.bin"), fmCreate), EStreamError);
 }
 
 } // namespace

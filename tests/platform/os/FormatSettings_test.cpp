@@ -49,8 +49,10 @@ TEST(FormatSettingsDates, ShortDatesFollowTheProfileOrder) {
     EXPECT_EQ((std::tuple(d.Day, d.Month, d.Year)), std::tuple(5, 3, 2024));
     ASSERT_TRUE(ParseShortDate("05/03/2024", d, TFormatSettings::Neutral()));
     EXPECT_EQ((std::tuple(d.Day, d.Month)), std::tuple(3, 5));
-    EXPECT_FALSE(ParseShortDate("31/02/2024", d));
-    EXPECT_FALSE(ParseShortDate("1/2", d));
+    for (const char* bad : {"", "1/2", "31/02/2024", "29/02/2023", "1/2/3/4", "a/b/c", "01/01/10000"})
+        EXPECT_FALSE(ParseShortDate(bad, d)) << bad;
+    ASSERT_TRUE(ParseShortDate("29/02/00", d));
+    EXPECT_EQ(d.Year, 2000);
     ASSERT_TRUE(ParseShortDate("1/2/49", d));
     EXPECT_EQ(d.Year, 2049);
     ASSERT_TRUE(ParseShortDate("1/2/50", d));
@@ -81,8 +83,8 @@ TEST(FormatSettingsTimes, TimesAreCheckedForRange) {
     TTimeParts t;
     EXPECT_TRUE(ParseTime("07:30", t));
     EXPECT_EQ((std::tuple(t.Hour, t.Minute, t.Second)), std::tuple(7, 30, 0));
-    EXPECT_FALSE(ParseTime("24:00", t));
-    EXPECT_FALSE(ParseTime("07: 3", t));
+    for (const char* bad : {"24:00", "10", "10:60", "1:2:3:4", "-1:00", "07: 3"})
+        EXPECT_FALSE(ParseTime(bad, t)) << bad;
 }
 
 TEST(FormatSettingsProfile, APinnedProfileLastsForItsScope) {
@@ -93,7 +95,6 @@ TEST(FormatSettingsProfile, APinnedProfileLastsForItsScope) {
         EXPECT_EQ(FormatFixed(2.5, 1, false), "2.5");
     }
     EXPECT_EQ(FormatSettings().DecimalSeparator, ',');
-    EXPECT_EQ(FormatSettings().ShortDateFormat, "dd/mm/yyyy");
 }
 
 } // namespace

@@ -1,34 +1,13 @@
 // The settings store in place of the registry.
 
+#include "TestEnvironment.h"
 #include "TestTempFolder.h"
 #include "platform/os/OsError.h"
 #include "platform/os/SettingsStore.h"
 
-#include <cstdlib>
 #include <gtest/gtest.h>
-#include <optional>
 
 namespace {
-
-// Sets an environment variable for one test and restores it afterwards.
-class TEnvironmentVariable {
-public:
-    TEnvironmentVariable(const char* name, const std::string& value) : name_(name) {
-        const char* old = std::getenv(name);
-        if (old != nullptr) old_ = old;
-        ::setenv(name, value.c_str(), 1);
-    }
-    ~TEnvironmentVariable() {
-        if (old_)
-            ::setenv(name_, old_->c_str(), 1);
-        else
-            ::unsetenv(name_);
-    }
-
-private:
-    const char* name_;
-    std::optional<std::string> old_;
-};
 
 class SettingsStoreTest : public testing::Test {
 protected:
@@ -80,12 +59,12 @@ TEST_F(SettingsStoreTest, AnEmptyKeyIsRefused) {
 }
 
 TEST_F(SettingsStoreTest, TheDefaultFileFollowsXdgConfigHome) {
-    const TEnvironmentVariable home("HOME", folder.Path("home"));
+    const TTestEnvironmentVariable home("HOME", folder.Path("home"));
     {
-        const TEnvironmentVariable config("XDG_CONFIG_HOME", folder.Path("cfg"));
+        const TTestEnvironmentVariable config("XDG_CONFIG_HOME", folder.Path("cfg"));
         EXPECT_EQ(TSettingsStore::DefaultFileName(), folder.Path("cfg/centrprg/settings.ini"));
     }
-    const TEnvironmentVariable relative("XDG_CONFIG_HOME", "relative/ignored");
+    const TTestEnvironmentVariable relative("XDG_CONFIG_HOME", "relative/ignored");
     EXPECT_EQ(TSettingsStore::DefaultFileName(), folder.Path("home/.config/centrprg/settings.ini"));
 }
 

@@ -13,13 +13,6 @@ TEST(Cp1252, EveryByteSurvivesARoundTripThroughUtf8) {
     EXPECT_EQ(Utf8ToCp1252(utf8), all);
 }
 
-TEST(Cp1252, NamesKeepOneBytePerCharacter) {
-    const std::string name = Utf8ToCp1252("Secretária eletrônic");
-    EXPECT_EQ(name.size(), 20u);
-    EXPECT_EQ(static_cast<unsigned char>(name[6]), 0xE1);
-    EXPECT_EQ(Cp1252ToUtf8(name), "Secretária eletrônic");
-}
-
 struct TCodePageCase {
     const char* utf8;
     const char* cp1252;
