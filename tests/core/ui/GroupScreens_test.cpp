@@ -1,21 +1,14 @@
-// The screens over the scratch table run from the main window: the table's files exist while the
-// screen is open and are gone after; emptying a group a door phone names warns and opens the
-// door-phone screen.
+// The extension groups screen run from the main window: emptying a group a door phone names warns
+// and opens the door-phone screen.
 
 #include "ShellFixture.h"
 #include "core/ImageLayout.h"
 #include "core/ui/prgmain.h"
-#include "db/engine/VORSAMTable.h"
-#include "platform/ui/MaskEdit.h"
 #include "screens/Gruporam.h"
-#include "screens/ScratchTables.h"
-#include "screens/ScreenConventions.h"
 
 #include <QApplication>
 #include <QDialog>
-#include <QFileInfo>
 #include <QPushButton>
-#include <QTest>
 
 #include <functional>
 #include <vector>
@@ -48,47 +41,7 @@ protected:
         window.Run(id);
         return shown;
     }
-    bool TempTableExists() const {
-        return QFileInfo::exists(QString::fromStdString(ProgramFolder() + "/TEMPORAR.DAT")) &&
-               QFileInfo::exists(QString::fromStdString(ProgramFolder() + "/TEMPORAR.IDX"));
-    }
 };
-
-struct TDataScreen {
-    TCommandId id;
-    const char* screenClass;
-};
-const TDataScreen DataScreens[] = {
-    {TCommandId::ExtensionGroups, "TFormGrupoRam"},
-    {TCommandId::BossSecretary, "TFormChefeSecr"},
-    {TCommandId::Cancellation, "TFormCancProg"},
-};
-
-TEST_F(GroupScreens, TheScratchTableLivesWhileTheScreenIsOpen) {
-    TFormPrinc window;
-    ASSERT_TRUE(window.OpenProgramming(Fixture(11)));
-    for (const TDataScreen& screen : DataScreens) {
-        SCOPED_TRACE(screen.screenClass);
-        for (const char* way : {"Cancel", "Ok", "Escape"}) {
-            SCOPED_TRACE(way);
-            bool existed = false;
-            const auto shown =
-                RunHandling(window, screen.id, {[&](QDialog& dialog) {
-                                existed = TempTableExists();
-                                auto& form = static_cast<TScreenForm&>(dialog);
-                                if (way == std::string("Escape"))
-                                    QTest::keyClick(&form, Qt::Key_Escape);
-                                else
-                                    (way == std::string("Ok") ? form.OkButton : form.CancButton)->click();
-                            }});
-            EXPECT_EQ(shown, std::vector<QString>{screen.screenClass});
-            EXPECT_TRUE(existed);
-            EXPECT_FALSE(TempTableExists());
-            EXPECT_FALSE(TabTemp().Active());
-        }
-    }
-    for (const auto& [kind, text] : Boxes()) ADD_FAILURE() << text;
-}
 
 TEST_F(GroupScreens, EmptyingAGroupADoorPhoneNamesWarnsAndOpensTheDoorPhones) {
     TFormPrinc window;

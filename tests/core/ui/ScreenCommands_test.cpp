@@ -1,6 +1,6 @@
 // The screens the main window shows: each command runs its screen through the road, prepared as
 // the screen expects; a refused right shows none; an OK marks the programming for saving; the
-// report's boxes follow the loaded sections; the door phones' warning after the extension groups;
+// report's boxes follow the loaded sections; the trunks opened after the extension groups;
 // the serial-port setting read when the window first appears.
 
 #include "ShellFixture.h"
@@ -8,11 +8,13 @@
 #include "core/ImageLayout.h"
 #include "core/TempTable.h"
 #include "core/ui/prgmain.h"
+#include "db/engine/VORSAMTable.h"
 #include "platform/data/DataSet.h"
 #include "screens/Atendfax.h"
 #include "screens/ConfVia.h"
 #include "screens/Confsys.h"
 #include "screens/Relator.h"
+#include "screens/ScratchTables.h"
 #include "screens/ScreenConventions.h"
 
 #include <QAction>
@@ -22,6 +24,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 
 #include <algorithm>
@@ -135,7 +138,8 @@ TEST_F(ScreenCommands, EachCommandShowsItsPreparedScreenAndItsOkEnablesSave) {
     }
 }
 
-// The scratch table of a data-aware screen exists while the screen is shown, and goes after it.
+// The scratch table of a data-aware screen exists while the screen is shown, and goes after it
+// however the screen is closed.
 TEST_F(ScreenCommands, TheScratchTableLivesWhileItsScreenIsShown) {
     TFormPrinc window;
     ASSERT_TRUE(window.OpenProgramming(Fixture(4)));
@@ -145,16 +149,20 @@ TEST_F(ScreenCommands, TheScratchTableLivesWhileItsScreenIsShown) {
          {TCommandId::Categories, TCommandId::Prefixes, TCommandId::IndividualProgramming, TCommandId::Trunks,
           TCommandId::ExtensionGroups, TCommandId::BossSecretary, TCommandId::Cancellation,
           TCommandId::Prefixes}) {
-        for (const bool ok : {false, true}) {
+        for (const char* way : {"Cancel", "Ok", "Escape"}) {
+            SCOPED_TRACE(way);
             bool shownWithTable = false;
             RunShowing([&] { window.Run(id); },
                        [&](QDialog& screen) {
                            shownWithTable = exists("TEMPORAR.DAT") && exists("TEMPORAR.IDX");
-                           if (ok) static_cast<TScreenForm&>(screen).OkButton->click();
+                           auto& form = static_cast<TScreenForm&>(screen);
+                           if (way == std::string_view("Escape")) QTest::keyClick(&form, Qt::Key_Escape);
+                           if (way == std::string_view("Ok")) form.OkButton->click();
                        });
             EXPECT_TRUE(shownWithTable);
             EXPECT_FALSE(exists("TEMPORAR.DAT"));
             EXPECT_FALSE(exists("TEMPORAR.IDX"));
+            EXPECT_FALSE(TabTemp().Active());
         }
     }
     for (const auto& [kind, text] : Boxes()) EXPECT_NE(kind, TMsgKind::Error) << text;
@@ -212,23 +220,6 @@ TEST_F(ScreenCommands, TheReportOffersTheSectionsThatAreLoaded) {
                    form.reject();
                });
     EXPECT_EQ(offered, (std::vector<int>{1, 2, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 17}));
-}
-
-TEST_F(ScreenCommands, AfterTheExtensionGroupsAnEmptiedGroupOfADoorPhoneIsReported) {
-    TFormPrinc window;
-    ASSERT_TRUE(window.OpenProgramming(Fixture(11)));
-    TCommandContext context(window, FindCommand(window.Commands(), TCommandId::ExtensionGroups), AllItems);
-    ProgrammingImage[Offset::DoorPhoneAttendant] = ProgrammingImage[Offset::DoorPhoneAttendant + 1] = 0;
-    EXPECT_EQ(RunShowing([&] { AfterExtensionGroups(context); }, [](QDialog& dialog) { dialog.reject(); }),
-              "");
-    EXPECT_TRUE(Boxes().empty());
-
-    ProgrammingImage[Offset::DoorPhoneAttendant + 1] = 0x72;                     // group 2 ...
-    ProgrammingImage[Offset::Groups + Offset::GroupRecordSize] = EmptyGroupType; // ... now empty
-    EXPECT_EQ(RunShowing([&] { AfterExtensionGroups(context); }, [](QDialog& dialog) { dialog.reject(); }),
-              "TFormAtdPort");
-    ASSERT_EQ(Boxes().size(), 1u);
-    EXPECT_EQ(Boxes()[0].first, TMsgKind::Warning);
 }
 
 TEST_F(ScreenCommands, AfterTheExtensionGroupsAnEmptiedGroupOfATrunkOpensTheTrunks) {
