@@ -71,10 +71,8 @@ TEST_F(CentralTest, ABlankIdentificationAsksAndNoKeepsEverything) {
     Type("", "08:30", "123");
     services.messages.answers = {TMsgResult::No};
     screen.OkButtonClick();
-    ASSERT_EQ(services.messages.shown.size(), 1u);
-    EXPECT_EQ(services.messages.shown[0].kind, TMsgKind::Confirmation);
-    EXPECT_EQ(services.messages.shown[0].text,
-              "Identidade não definida ou igual a 0\ncancela dados do centralizador. Confirma ?");
+    ExpectOneBox("Identidade não definida ou igual a 0\ncancela dados do centralizador. Confirma ?",
+                 TMsgKind::Confirmation);
     EXPECT_EQ(TProgrammingState::Now(), before);
     EXPECT_TRUE(screen.isVisible());
     EXPECT_EQ(screen.MaskEdit2->text(), "08:30");
@@ -98,9 +96,7 @@ TEST_F(CentralTest, AnImpossibleTimeIsRefusedAndNothingStored) {
         services.messages.shown.clear();
         Type("07", time, "123");
         screen.OkButtonClick();
-        ExpectOneError("Horário da chamada está incorreto.");
-        EXPECT_EQ(TProgrammingState::Now(), before) << time;
-        EXPECT_EQ(QApplication::focusWidget(), screen.MaskEdit2);
+        ExpectOkRefused(screen, before, "Horário da chamada está incorreto.", screen.MaskEdit2);
     }
 }
 
