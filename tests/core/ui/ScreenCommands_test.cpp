@@ -1,7 +1,7 @@
 // The screens the main window shows: each command runs its screen through the road, prepared as
 // the screen expects; a refused right shows none; an OK marks the programming for saving; the
-// report's boxes follow the loaded sections; the trunks opened after the extension groups;
-// the serial-port setting read when the window first appears.
+// report's boxes follow the loaded sections; the door phones or trunks opened after the extension
+// groups; the serial-port setting read when the window first appears.
 
 #include "ShellFixture.h"
 #include "core/ExtensionCodes.h"
@@ -13,6 +13,7 @@
 #include "screens/Atendfax.h"
 #include "screens/ConfVia.h"
 #include "screens/Confsys.h"
+#include "screens/Gruporam.h"
 #include "screens/Relator.h"
 #include "screens/ScratchTables.h"
 #include "screens/ScreenConventions.h"
@@ -87,21 +88,6 @@ const TWiredScreen WiredScreens[] = {
 
 class ScreenCommands : public ShellFixture {
 protected:
-    // Runs a command (or any action that may show a modal dialog) and hands the dialog it shows to
-    // `handle`, which must close it. Returns the dialog's class name; empty when none was shown.
-    static QString RunShowing(const std::function<void()>& run, const std::function<void(QDialog&)>& handle) {
-        QString shown;
-        QObject scope; // the timer goes with it when no dialog came
-        QTimer::singleShot(0, &scope, [&] {
-            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-            if (dialog == nullptr) return;
-            shown = dialog->metaObject()->className();
-            handle(*dialog);
-            if (dialog->isVisible()) dialog->reject();
-        });
-        run();
-        return shown;
-    }
     static QString RunCancelled(TFormPrinc& window, TCommandId id) {
         return RunShowing([&] { window.Run(id); }, [](QDialog& dialog) { dialog.reject(); });
     }
@@ -231,6 +217,31 @@ TEST_F(ScreenCommands, AfterTheExtensionGroupsAnEmptiedGroupOfATrunkOpensTheTrun
               "TFormConfigVias");
     ASSERT_EQ(Boxes().size(), 1u);
     EXPECT_EQ(Boxes()[0].first, TMsgKind::Warning);
+}
+
+// The groups screen itself: emptying a group a door phone names warns and opens the door phones.
+TEST_F(ScreenCommands, EmptyingAGroupADoorPhoneNamesWarnsAndOpensTheDoorPhones) {
+    TFormPrinc window;
+    ASSERT_TRUE(window.OpenProgramming(Fixture(11)));
+    ProgrammingImage[Offset::Groups + Offset::GroupRecordSize] = 0; // group 2 in use
+    ProgrammingImage[Offset::Groups + Offset::GroupRecordSize + 1] = 3;
+    ProgrammingImage[Offset::DoorPhoneAttendant + 1] = GroupCode(2);
+    const auto shown = RunHandling([&] { window.Run(TCommandId::ExtensionGroups); },
+                                   {[](QDialog& dialog) {
+                                        auto& groups = static_cast<TFormGrupoRam&>(dialog);
+                                        int key = '2';
+                                        groups.EnterGrupo(key);
+                                        groups.Button1Click();
+                                        groups.OkButtonClick();
+                                    },
+                                    [](QDialog& dialog) { dialog.reject(); }});
+    EXPECT_EQ(shown, (std::vector<QString>{"TFormGrupoRam", "TFormAtdPort"}));
+    EXPECT_EQ(ProgrammingImage[Offset::Groups + Offset::GroupRecordSize], EmptyGroupType);
+    ASSERT_FALSE(Boxes().empty());
+    EXPECT_EQ(Boxes()[0],
+              (std::pair<TMsgKind, std::string>{
+                  TMsgKind::Warning, "Ao apagar grupo de ramal foi gerada inconsistência nos ramais "
+                                     "atendedores dos porteiros. Será necessário corrigi-los."}));
 }
 
 // The trunk menu command shows every trunk; a trunk button only its own. The scratch table exists
