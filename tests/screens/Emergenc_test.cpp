@@ -12,8 +12,6 @@
 #include <QPushButton>
 #include <QTest>
 
-#include <functional>
-
 namespace {
 
 class EmergencTest : public ScreenFixture {
@@ -75,44 +73,33 @@ TEST_F(EmergencTest, WithoutEmergencyExtensionItsNumberAndDestinationAreCleared)
     EXPECT_EQ(screen.ComboBox1->currentText(), "21");
 }
 
-// A bad field is refused when it is left, and again at OK, which puts the focus back on it.
-TEST_F(EmergencTest, ABadFieldIsRefusedOnLeavingAndAgainAtOk) {
-    struct TCase {
-        QWidget* field;
-        std::function<void()> typeAndLeave;
-        const char* message;
-    };
-    const TCase cases[] = {
-        {screen.MaskEdit1,
-         [&] {
-             screen.MaskEdit1->setText("190");
-             screen.MaskEdit1Exit();
-         },
-         "Não existe Rota 0 programada, não será possível programar número externo."},
-        {screen.ComboBox3,
-         [&] {
-             screen.ComboBox3->setEditText("99");
-             screen.ComboBox3Exit();
-         },
-         "Ramal não existe."},
-    };
-    for (const TCase& c : cases) {
-        SCOPED_TRACE(c.message);
-        Open(11);
-        WithoutRouteZero();
-        services.messages.shown.clear();
-        const auto before = TProgrammingState::Now();
-        c.typeAndLeave();
-        ExpectOneBox(c.message);
-        EXPECT_EQ(QApplication::focusWidget(), c.field);
-        screen.ComboBox1->setFocus();
-        screen.OkButtonClick();
-        EXPECT_EQ(Messages(), (std::vector<std::string>{c.message, c.message}));
-        EXPECT_EQ(QApplication::focusWidget(), c.field);
-        EXPECT_EQ(TProgrammingState::Now(), before);
-        EXPECT_TRUE(screen.isVisible());
-        screen.hide(); // the next case shows the programming again
-    }
+TEST_F(EmergencTest, AnExternalNumberWithoutRouteZeroIsRefusedOnLeavingAndAgainAtOk) {
+    Open(11);
+    WithoutRouteZero();
+    const auto before = TProgrammingState::Now();
+    screen.MaskEdit1->setText("190");
+    screen.MaskEdit1Exit();
+    ExpectOneBox("Não existe Rota 0 programada, não será possível programar número externo.");
+    EXPECT_EQ(QApplication::focusWidget(), screen.MaskEdit1);
+    screen.ComboBox1->setFocus();
+    screen.OkButtonClick();
+    EXPECT_EQ(services.messages.shown.size(), 2u);
+    EXPECT_EQ(services.messages.shown[1].text, services.messages.shown[0].text);
+    EXPECT_EQ(QApplication::focusWidget(), screen.MaskEdit1);
+    EXPECT_EQ(TProgrammingState::Now(), before);
+    EXPECT_TRUE(screen.isVisible());
+}
+
+TEST_F(EmergencTest, AnUnknownExtensionIsRefusedOnLeavingAndAgainAtOk) {
+    Open(11);
+    const auto before = TProgrammingState::Now();
+    screen.ComboBox3->setEditText("99");
+    screen.ComboBox3Exit();
+    ExpectOneBox("Ramal não existe.");
+    screen.OkButtonClick();
+    EXPECT_EQ(Messages(), (std::vector<std::string>{"Ramal não existe.", "Ramal não existe."}));
+    EXPECT_EQ(QApplication::focusWidget(), screen.ComboBox3);
+    EXPECT_EQ(TProgrammingState::Now(), before);
 }
 
 TEST_F(EmergencTest, LeavingAFieldClearsItsRivalInEmergency2AndTheEmergencyExtension) {
