@@ -53,7 +53,6 @@ TEST_F(CopRamalTest, TilesAreSortedByNumber) {
     const char* expected[] = {"21", "25", "30", "31",  "32",  "33",    "34",    "35",    "36",    "37",
                               "38", "39", "68", "201", "400", "*****", "*****", "*****", "*****", "*****"};
     EXPECT_THAT(captions, ElementsAreArray(expected));
-    EXPECT_EQ(Tile(20).objectName(), "Panel21");
 }
 
 TEST_F(CopRamalTest, PickingATileMarksThePositionItShows) {
@@ -123,7 +122,6 @@ protected:
 
 TEST_F(CopiaRotaTest, TilesPickRoutesZeroToSevenAndCancelLeavesThem) {
     EXPECT_EQ(dialog.Panel[7]->Caption(), "7");
-    EXPECT_EQ(dialog.Panel[7]->objectName(), "Panel9");
     QTest::mouseClick(dialog.Panel[2], Qt::LeftButton);
     QTest::mouseClick(dialog.Panel[7], Qt::LeftButton);
     QTest::mouseClick(dialog.Panel[7], Qt::LeftButton);

@@ -67,7 +67,6 @@ protected:
 
 TEST_F(MainWindow, ShowsTheModelAndOneButtonPerExtensionAndTrunk) {
     TFormPrinc window;
-    EXPECT_EQ(window.windowTitle(), "Orvalista S/A - Programação de Talvenors");
     ASSERT_TRUE(window.OpenProgramming(Fixture(11)));
     EXPECT_EQ(Summary(window, "ModelLabel"), "Talvenor ARCO");
     EXPECT_EQ(Summary(window, "FileLabel").toStdString(), Fixture(11));
