@@ -8,12 +8,18 @@ namespace {
 
 class ConfigurationTest : public ProgrammingFixture {};
 
-TEST_F(ConfigurationTest, AMissingFileGivesTheDefaults) {
-    EXPECT_EQ(ConfigSerialPort(), "COM2");
-    EXPECT_EQ(ConfigFlashTime(), "2");
-    EXPECT_EQ(ConfigCommandTime(), "1");
-    EXPECT_TRUE(ConfigDigitLimit());
-    EXPECT_FALSE(folder.Exists(ConfigFileName));
+// A missing file and the shipped sample give the same values.
+TEST_F(ConfigurationTest, AMissingFileAndTheShippedSampleGiveTheDefaults) {
+    for (const bool shipped : {false, true}) {
+        if (shipped)
+            folder.Write(ConfigFileName,
+                         ReadWholeFile(std::string(CENTRPRG_SOURCE_DIR) + "/resources/CENTRPRG.INI").value());
+        EXPECT_EQ(ConfigSerialPort(), "COM2");
+        EXPECT_EQ(ConfigFlashTime(), "2");
+        EXPECT_EQ(ConfigCommandTime(), "1");
+        EXPECT_TRUE(ConfigDigitLimit());
+        EXPECT_EQ(folder.Exists(ConfigFileName), shipped); // reading never creates the file
+    }
 }
 
 TEST_F(ConfigurationTest, TheValuesOfTheFileAreRead) {
@@ -34,15 +40,6 @@ TEST_F(ConfigurationTest, SavingThePortKeepsEveryOtherLine) {
     expected.replace(expected.find("Port=COM2"), 9, "Port=/dev/ttyUSB0");
     EXPECT_EQ(folder.Read(ConfigFileName), expected);
     EXPECT_EQ(ConfigSerialPort(), "/dev/ttyUSB0");
-}
-
-TEST_F(ConfigurationTest, TheShippedSampleHoldsTheDefaults) {
-    folder.Write(ConfigFileName,
-                 ReadWholeFile(std::string(CENTRPRG_SOURCE_DIR) + "/resources/CENTRPRG.INI").value());
-    EXPECT_EQ(ConfigSerialPort(), DefaultSerialPort);
-    EXPECT_EQ(ConfigFlashTime(), DefaultFlashTime);
-    EXPECT_EQ(ConfigCommandTime(), DefaultCommandTime);
-    EXPECT_EQ(ConfigDigitLimit(), DefaultDigitLimit);
 }
 
 } // namespace

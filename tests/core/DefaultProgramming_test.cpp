@@ -21,14 +21,11 @@ protected:
     }
 };
 
-TEST_P(DefaultFiles, CarryTheModelAndTheSignature) {
+TEST_P(DefaultFiles, CarryTheModelAndTheSignatureAndNumberThePositionsFrom20) {
     EXPECT_EQ(ModelCode, GetParam().model);
     EXPECT_EQ(ProgrammingImage[1], 9);
     EXPECT_EQ(std::string(ProgrammingBytes.begin() + 2, ProgrammingBytes.begin() + 11), "ORVALISTA");
     EXPECT_EQ(ModelInfo(GetParam().model).DefaultFile, std::string(GetParam().name));
-}
-
-TEST_P(DefaultFiles, NumberThePositionsFrom20) {
     const int extensions = ModelInfo(GetParam().model).Extensions;
     for (int position = 0; position < extensions; ++position)
         EXPECT_EQ(ExtensionNumber(position), 20 + position);
@@ -37,20 +34,6 @@ TEST_P(DefaultFiles, NumberThePositionsFrom20) {
     }
     EXPECT_EQ(ProgrammingImage[Offset::NumberLength], 2);
     EXPECT_EQ(ProgrammingImage.ShortString(Offset::Names), "");
-}
-
-TEST_P(DefaultFiles, HoldTheTenLocalOneDigitPrefixes) {
-    EXPECT_EQ(ProgrammingHeader[302], 0x82); // "00" -> node 130
-    EXPECT_EQ(ProgrammingHeader[310], 0x80); // "08" -> node 128
-    EXPECT_EQ(ProgrammingHeader[392], 0x01); // "90" marked
-    EXPECT_EQ(ProgrammingHeader[402], 0x81); // node 128, "080" -> node 129
-    EXPECT_EQ(ProgrammingHeader[412], 0x01); // node 129, "0800" marked
-    EXPECT_EQ(ProgrammingHeader[422], 0x01); // node 130, "000" marked
-    EXPECT_EQ(ProgrammingHeader.U16(Offset::AreaCode), 0xFFFF);
-    int references = 0;
-    for (std::size_t offset = 302; offset < 652; ++offset)
-        references += ProgrammingHeader[offset] >= 0x80 ? 1 : 0;
-    EXPECT_EQ(references, 3);
 }
 
 TEST_P(DefaultFiles, AreWhatTheTableOfDefaultsGives) {

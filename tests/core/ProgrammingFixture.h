@@ -34,6 +34,11 @@ protected:
     static std::string BuildFile(const std::string& name) {
         return std::string(CENTRPRG_BINARY_DIR) + "/" + name;
     }
+    // The model's generated fixture: fixtures/MODEL<nn>.NPX.
+    static std::string FixtureFile(int model) {
+        return BuildFile(std::string("fixtures/MODEL") + (model < 10 ? "0" : "") + std::to_string(model) +
+                         ".NPX");
+    }
 
     TTestTempFolder folder;
 };

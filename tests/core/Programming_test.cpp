@@ -1,32 +1,10 @@
-// The programming in memory: model tables, the header and image views, the section flags.
+// The programming in memory: unknown model codes, the header and image views, the section flags.
 
 #include "ProgrammingFixture.h"
 
 #include <stdexcept>
 
 namespace {
-
-struct TModelCase {
-    std::uint8_t code, extensions, trunks, terminals;
-};
-
-class ModelCounts : public testing::TestWithParam<TModelCase> {};
-
-TEST_P(ModelCounts, AreThoseOfTheModel) {
-    const TModelInfo& model = ModelInfo(GetParam().code);
-    EXPECT_TRUE(IsKnownModel(GetParam().code));
-    EXPECT_EQ(model.Extensions, GetParam().extensions);
-    EXPECT_EQ(model.Trunks, GetParam().trunks);
-    EXPECT_EQ(model.Terminals, GetParam().terminals);
-    EXPECT_EQ(PlanEntries(GetParam().code), GetParam().extensions + (GetParam().code == 9 ? 1 : 0));
-}
-
-INSTANTIATE_TEST_SUITE_P(Table, ModelCounts,
-                         testing::Values(TModelCase{3, 10, 2, 5}, TModelCase{4, 15, 4, 8},
-                                         TModelCase{5, 20, 6, 10}, TModelCase{8, 8, 2, 3},
-                                         TModelCase{9, 12, 4, 4}, TModelCase{10, 10, 2, 5},
-                                         TModelCase{11, 15, 4, 8}, TModelCase{12, 20, 6, 10},
-                                         TModelCase{13, 8, 2, 3}));
 
 TEST(ModelTablesTest, OtherCodesAreNoModel) {
     for (const int code : {0, 1, 2, 6, 7, 14, 255}) {

@@ -42,26 +42,6 @@ TEST(PhoneNumbers, UnpackReadsOnlyTheCountedDigitsAndSkipsEmptyNibbles) {
     EXPECT_EQ(UnpackPhoneNumber(number), "12");
 }
 
-struct TClockCase {
-    std::uint8_t model, hour, minute;
-    const char* expected;
-};
-
-class ClockTimes : public ProgrammingFixture, public testing::WithParamInterface<TClockCase> {};
-
-TEST_P(ClockTimes, ReadBcdOnModels3To5AndPlainNumbersElsewhere) {
-    ModelCode = GetParam().model;
-    EXPECT_EQ(FormatClockTime(GetParam().hour, GetParam().minute), GetParam().expected);
-}
-
-INSTANTIATE_TEST_SUITE_P(Table, ClockTimes,
-                         testing::Values(TClockCase{4, 0x12, 0x30, "12:30"},
-                                         TClockCase{3, 0x07, 0x05, "07:05"},
-                                         TClockCase{5, 0x23, 0x59, "23:59"}, TClockCase{8, 12, 30, "12:30"},
-                                         TClockCase{11, 12, 30, "12:30"}, TClockCase{9, 7, 5, "07:05"},
-                                         TClockCase{13, 23, 59, "23:59"},
-                                         TClockCase{ModelNone, 12, 30, "12:30"}));
-
 struct TTimeTextCase {
     std::uint8_t model;
     const char* text;
@@ -83,6 +63,7 @@ TEST_P(TimeTexts, ConvertToTheModelsEncodingOrRefuse) {
 INSTANTIATE_TEST_SUITE_P(
     Table, TimeTexts,
     testing::Values(TTimeTextCase{4, "12:30", true, {0x12, 0x30}},
+                    TTimeTextCase{3, "07:05", true, {0x07, 0x05}},
                     TTimeTextCase{5, "23:59", true, {0x23, 0x59}}, TTimeTextCase{8, "12:30", true, {12, 30}},
                     TTimeTextCase{10, "08:30", true, {8, 30}}, TTimeTextCase{10, "__:__", true, {0x60, 0x60}},
                     TTimeTextCase{4, " : ", true, {0x60, 0x60}}, TTimeTextCase{10, "", false, {}},
@@ -97,6 +78,7 @@ TEST(TimeTexts, EveryTimeWrittenReadsBackAsTypedOnEveryModel) {
         EXPECT_EQ(FormatClockTime(time.hour, time.minute), "19:47") << int(model);
     }
     ModelCode = ModelNone;
+    EXPECT_EQ(FormatClockTime(12, 30), "12:30"); // no model: plain numbers
 }
 
 TEST(TimeTexts, TheNightServiceFormTakesTheEmptyTextAsNoTime) {

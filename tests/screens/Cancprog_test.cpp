@@ -72,9 +72,7 @@ TEST_F(CancProgTest, AnUnknownExtensionIsReportedAndTheEditShowsTheCurrentOne) {
     Open();
     const std::string current = std::to_string(ExtensionNumber(0));
     GoToExtension("99");
-    ASSERT_EQ(services.messages.shown.size(), 1u);
-    EXPECT_EQ(services.messages.shown[0].kind, TMsgKind::Information);
-    EXPECT_EQ(services.messages.shown[0].text, "Ramal 99 não existe.");
+    ExpectOneBox("Ramal 99 não existe.", TMsgKind::Information);
     EXPECT_EQ(screen.Edit1->Text().toStdString(), current);
     const std::string third = std::to_string(ExtensionNumber(3));
     screen.Edit1->SetText(QString::fromStdString(" " + third));

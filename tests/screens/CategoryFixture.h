@@ -13,9 +13,6 @@
 #include "screens/CategoryScreen.h"
 #include "screens/ScratchTables.h"
 
-#include <QTimer>
-
-#include <functional>
 #include <memory>
 
 // A user's actions on the data-aware controls.
@@ -52,15 +49,6 @@ protected:
     void BuildTable(int which = 255) {
         BuildTempTable(1, which);
         table = &TabTemp();
-    }
-
-    // Runs action, which shows a modal dialog, and handles the dialog with answer.
-    template <class TDialog>
-    static void Answering(const std::function<void(TDialog&)>& answer, const std::function<void()>& action) {
-        QTimer::singleShot(0, [answer] {
-            if (auto* dialog = qobject_cast<TDialog*>(QApplication::activeModalWidget())) answer(*dialog);
-        });
-        action();
     }
 
     vorsam::TVORSAMTable* table = nullptr;

@@ -66,8 +66,7 @@ TEST_F(ChefeSecrTest, AGroupNeedsChefe1AndSecretaria1OrNothing) {
         GoToGroup(1);
         screen.OkButtonClick();
         if (!group.stored) {
-            ExpectOneError("Se grupo for preenchido deve existir Chefe 1 e Secretária 1.");
-            EXPECT_TRUE(TProgrammingState::Now() == before);
+            ExpectOkRefused(screen, before, "Se grupo for preenchido deve existir Chefe 1 e Secretária 1.");
             EXPECT_EQ(screen.Edit1->Text(), "3");
             EXPECT_TRUE(screen.isVisible());
             screen.CancButtonClick();
@@ -135,9 +134,7 @@ TEST_F(ChefeSecrTest, AGroupThatDoesNotExistIsReported) {
     Open();
     GoToGroup(4);
     GoToGroup(5);
-    ASSERT_EQ(services.messages.shown.size(), 1u);
-    EXPECT_EQ(services.messages.shown[0].kind, TMsgKind::Information);
-    EXPECT_EQ(services.messages.shown[0].text, "Grupo chefe-secretária não existe.");
+    ExpectOneBox("Grupo chefe-secretária não existe.", TMsgKind::Information);
     EXPECT_EQ(screen.Edit1->Text(), "4");
     EXPECT_EQ(Table().FieldByName("GRUPO").AsString(), "4");
 }

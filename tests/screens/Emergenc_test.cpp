@@ -79,7 +79,7 @@ TEST_F(EmergencTest, AnExternalNumberWithoutRouteZeroIsRefusedOnLeavingAndAgainA
     const auto before = TProgrammingState::Now();
     screen.MaskEdit1->setText("190");
     screen.MaskEdit1Exit();
-    ExpectOneError("Não existe Rota 0 programada, não será possível programar número externo.");
+    ExpectOneBox("Não existe Rota 0 programada, não será possível programar número externo.");
     EXPECT_EQ(QApplication::focusWidget(), screen.MaskEdit1);
     screen.ComboBox1->setFocus();
     screen.OkButtonClick();
@@ -95,7 +95,7 @@ TEST_F(EmergencTest, AnUnknownExtensionIsRefusedOnLeavingAndAgainAtOk) {
     const auto before = TProgrammingState::Now();
     screen.ComboBox3->setEditText("99");
     screen.ComboBox3Exit();
-    ExpectOneError("Ramal não existe.");
+    ExpectOneBox("Ramal não existe.");
     screen.OkButtonClick();
     EXPECT_EQ(Messages(), (std::vector<std::string>{"Ramal não existe.", "Ramal não existe."}));
     EXPECT_EQ(QApplication::focusWidget(), screen.ComboBox3);
@@ -136,7 +136,7 @@ TEST_F(EmergencTest, TabbingOutOfAFieldRunsItsCheckButMovingToTheButtonsDoesNot)
     screen.MaskEdit1->setText("190");
     QTest::keyClick(screen.MaskEdit1, Qt::Key_Tab);
     QApplication::processEvents();
-    ExpectOneError("Não existe Rota 0 programada, não será possível programar número externo.");
+    ExpectOneBox("Não existe Rota 0 programada, não será possível programar número externo.");
     EXPECT_EQ(QApplication::focusWidget(), screen.MaskEdit1);
 
     services.messages.shown.clear();
@@ -148,7 +148,7 @@ TEST_F(EmergencTest, TabbingOutOfAFieldRunsItsCheckButMovingToTheButtonsDoesNot)
     screen.ComboBox3->setEditText("99");
     QTest::keyClick(screen.ComboBox3, Qt::Key_Tab);
     QApplication::processEvents();
-    ExpectOneError("Ramal não existe.");
+    ExpectOneBox("Ramal não existe.");
     EXPECT_EQ(QApplication::focusWidget(), screen.ComboBox3);
 }
 

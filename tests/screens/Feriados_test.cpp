@@ -21,24 +21,26 @@ protected:
     TFormFeria screen;
 };
 
-TEST_F(FeriaTest, ImpossibleDatesAreRefusedWithTheirTextAndNothingStored) {
+TEST_F(FeriaTest, ImpossibleDatesAndHoursAreRefusedWithTheirTextAndNothingStored) {
     Open(11);
     const auto before = TProgrammingState::Now();
     struct TCase {
+        QLineEdit* field;
         const char* typed;
         const char* message;
     };
-    for (const TCase& bad : {TCase{"31/04", "Feriado em 31/04 está incorreto"},
-                             TCase{"30/02", "Feriado em 30/02 está incorreto"},
-                             TCase{"00/05", "Feriado em 00/05 está incorreto"},
-                             TCase{"3/04", "Feriado em 3/04 está incorreto"}}) {
+    for (const TCase& bad : {TCase{screen.MaskEdit[6], "31/04", "Feriado em 31/04 está incorreto"},
+                             TCase{screen.MaskEdit[6], "30/02", "Feriado em 30/02 está incorreto"},
+                             TCase{screen.MaskEdit[6], "00/05", "Feriado em 00/05 está incorreto"},
+                             TCase{screen.MaskEdit[6], "3/04", "Feriado em 3/04 está incorreto"},
+                             TCase{screen.MaskEdit17, "25:00", "Hora 25:00 é inválida"}}) {
         services.messages.shown.clear();
         screen.MaskEdit[0]->setText("25/12");
-        screen.MaskEdit[6]->setText(bad.typed);
+        screen.MaskEdit[6]->setText("");
+        bad.field->setText(bad.typed);
         screen.OkButtonClick();
-        ExpectOneError(bad.message);
-        EXPECT_EQ(QApplication::focusWidget(), screen.MaskEdit[6]);
-        EXPECT_EQ(TProgrammingState::Now(), before);
+        ExpectOkRefused(screen, before, bad.message, bad.field);
+        bad.field->setText("");
     }
     screen.MaskEdit[6]->setText("29/02");
     screen.OkButtonClick();
@@ -67,16 +69,6 @@ TEST_F(FeriaTest, DatesArePackedAtTheFrontAndSorted) {
     EXPECT_EQ(screen.MaskEdit17->text(), "00:00");
 }
 
-TEST_F(FeriaTest, AnImpossibleHourIsRefused) {
-    Open(11);
-    const auto before = TProgrammingState::Now();
-    screen.MaskEdit17->setText("25:00");
-    screen.OkButtonClick();
-    ExpectOneError("Hora 25:00 é inválida");
-    EXPECT_EQ(QApplication::focusWidget(), screen.MaskEdit17);
-    EXPECT_EQ(TProgrammingState::Now(), before);
-}
-
 class FeriaModels : public FeriaTest, public testing::WithParamInterface<int> {};
 
 TEST_P(FeriaModels, TheSaturdayHourIsPlainAndReadsBackAsTyped) {
@@ -87,9 +79,6 @@ TEST_P(FeriaModels, TheSaturdayHourIsPlainAndReadsBackAsTyped) {
     EXPECT_EQ(ProgrammingHeader[685], 30);
     ShowAgain(screen);
     EXPECT_EQ(screen.MaskEdit17->text(), "12:30");
-    screen.OkButtonClick(); // stored again unchanged
-    EXPECT_EQ(ProgrammingHeader[684], 12);
-    EXPECT_EQ(ProgrammingHeader[685], 30);
 }
 
 INSTANTIATE_TEST_SUITE_P(Models, FeriaModels, testing::Values(3, 4, 5, 8, 11));

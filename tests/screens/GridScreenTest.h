@@ -6,11 +6,7 @@
 #include "ScreenFixture.h"
 #include "grid/AdvancedGrid.h"
 
-#include <QDialog>
 #include <QTest>
-#include <QTimer>
-
-#include <functional>
 
 class GridScreenTest : public ScreenFixture {
 protected:
@@ -29,17 +25,9 @@ protected:
     }
     // One error box with the text, the cursor on (col, row) of the grid, which has the focus.
     void ExpectErrorAt(TVevIvizudEvar& grid, const std::string& text, int col, int row) const {
-        ExpectOneError(text);
+        ExpectOneBox(text);
         EXPECT_EQ(grid.Col(), col);
         EXPECT_EQ(grid.GetCurrentRow(), row);
         EXPECT_TRUE(grid.hasFocus() || grid.isAncestorOf(QApplication::focusWidget()));
-    }
-    // Runs action, which shows a modal dialog, and lets answer close it.
-    static void AnsweringDialog(const std::function<void(QDialog&)>& answer,
-                                const std::function<void()>& action) {
-        QTimer::singleShot(0, [answer] {
-            if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) answer(*dialog);
-        });
-        action();
     }
 };

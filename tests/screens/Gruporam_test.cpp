@@ -48,9 +48,7 @@ protected:
     void ExpectStored(const TBytes& changes) { ScratchFixture::ExpectStored(before, changes, 8, screen); }
     // The OK was refused with this message, on this group, and nothing changed.
     void ExpectRefused(const std::string& message, const char* group) {
-        ExpectOneError(message);
-        EXPECT_TRUE(TProgrammingState::Now() == before);
-        EXPECT_TRUE(screen.isVisible());
+        ExpectOkRefused(screen, before, message);
         EXPECT_EQ(screen.Edit1->Text(), group);
         EXPECT_EQ(QApplication::focusWidget(), screen.Edit1);
     }
@@ -126,9 +124,7 @@ TEST_F(GrupoRamTest, TheGroupEditShowsTheGroupTypedAndRefusesOthers) {
     EXPECT_EQ(Table().FieldByName("GRUPO").AsString(), "3");
     EXPECT_EQ(screen.Edit1->Text(), "3");
     GoToGroup(7);
-    ASSERT_EQ(services.messages.shown.size(), 1u);
-    EXPECT_EQ(services.messages.shown[0].kind, TMsgKind::Information);
-    EXPECT_EQ(services.messages.shown[0].text, "Grupo de ramais não existe.");
+    ExpectOneBox("Grupo de ramais não existe.", TMsgKind::Information);
     EXPECT_EQ(screen.Edit1->Text(), "3");
     EXPECT_EQ(Table().FieldByName("GRUPO").AsString(), "3");
 }

@@ -122,9 +122,7 @@ TEST_F(CategoriesTest, EachCheckStopsTheOkOnItsPageOrLetsItStore) {
             EXPECT_FALSE(table->Active());
             continue;
         }
-        ExpectOneError(c.message);
-        EXPECT_TRUE(TProgrammingState::Now() == before);
-        EXPECT_TRUE(screen->isVisible());
+        ExpectOkRefused(*screen, before, c.message);
         EXPECT_EQ(screen->TabbedNotebook1->currentIndex(), c.page);
         EXPECT_EQ(screen->ButtonCat->text(), c.page == TCategoryScreen::NightPage ? "&Diurno" : "&Noturno");
     }
@@ -166,8 +164,7 @@ TEST_F(CategoriesTest, AnErrorOnTheNightPageOfTheFifthExtensionStoresNothing) {
     ChooseSubRoute(screen->Night.Combo, "1");
     GoTo("21");
     screen->ButtonOkClick();
-    ExpectOneError(RouteMessage);
-    EXPECT_TRUE(TProgrammingState::Now() == before);
+    ExpectOkRefused(*screen, before, RouteMessage);
     EXPECT_EQ(screen->TabbedNotebook1->currentIndex(), TCategoryScreen::NightPage);
     EXPECT_EQ(screen->MaskEdit1->text(), "24");
     EXPECT_EQ(CurrentRamal(*table), "24");
@@ -248,8 +245,7 @@ TEST_F(CategoriesTest, AnUnknownNumberIsReportedAndTheFieldShowsTheCurrentExtens
     GoTo("23");
     screen->MaskEdit1->setText("99");
     screen->EnterRamal();
-    ASSERT_EQ(Messages(), std::vector<std::string>{"Ramal 99 não existe."});
-    EXPECT_EQ(services.messages.shown[0].kind, TMsgKind::Information);
+    ExpectOneBox("Ramal 99 não existe.", TMsgKind::Information);
     EXPECT_EQ(screen->MaskEdit1->text(), "23");
 }
 

@@ -51,7 +51,12 @@ TEST_F(PlanoNumTest, ShowsEveryPositionsNumberAndName) {
     EXPECT_EQ(Grid().GetCurrentRow(), 1);
 }
 
-TEST_F(PlanoNumTest, TwoDigitCountsGiveTheGreatestCountAndTheMixedBit) {
+// Byte 872: the greatest digit count of the numbers of "2" and bit 7 when they differ.
+TEST_F(PlanoNumTest, TheDigitCountsGiveTheGreatestCountAndTheMixedBit) {
+    Open(11);
+    SetNumber(15, "38"); // a "3" number does not count
+    screen.OkButtonClick();
+    EXPECT_EQ(ProgrammingImage[872], 0x02);
     Open(12);
     for (int row = 1; row <= 10; ++row) SetNumber(row, QString::number(19 + row));   // 20..29
     for (int row = 11; row <= 20; ++row) SetNumber(row, QString::number(189 + row)); // 200..209
@@ -63,32 +68,6 @@ TEST_F(PlanoNumTest, TwoDigitCountsGiveTheGreatestCountAndTheMixedBit) {
     EXPECT_EQ(EditedSections[6] + ModifiedSections[6] + ProgrammingModified, 3);
     EXPECT_FALSE(screen.isVisible());
 }
-
-TEST_F(PlanoNumTest, NumbersOfOneLengthLeaveTheMixedBitClear) {
-    Open(11);
-    SetNumber(15, "38"); // a "3" number does not count
-    screen.OkButtonClick();
-    EXPECT_EQ(ProgrammingImage[872], 0x02);
-}
-
-struct TVoiceMail {
-    int model;
-    int refusedRow; // the 87 that is one too many
-    const char* message;
-};
-
-class PlanoNumVoiceMail : public PlanoNumTest, public testing::WithParamInterface<TVoiceMail> {};
-
-TEST_P(PlanoNumVoiceMail, TheModelsLimitOfVoiceMailPositions) {
-    const TVoiceMail& limit = GetParam();
-    Open(limit.model);
-    for (int row = 2; row <= 4; ++row) SetNumber(row, "87");
-    ExpectRefused(limit.message, limit.refusedRow);
-}
-
-INSTANTIATE_TEST_SUITE_P(Models, PlanoNumVoiceMail,
-                         testing::Values(TVoiceMail{10, 4, "Apenas dois ramais podem ser correio de voz"},
-                                         TVoiceMail{13, 3, "Apenas um ramal pode ser correio de voz"}));
 
 TEST_F(PlanoNumTest, VoiceMailPositionsMayRepeatAndAreNamed) {
     for (const int model : {10, 9}) {
@@ -115,7 +94,7 @@ TEST_F(PlanoNumTest, ACutVoiceMailNameShowsInFull) {
     EXPECT_EQ(Cell(Grid(), NameCol, 5), "Secretária eletrônica");
 }
 
-TEST_F(PlanoNumTest, PagingIsAtPosition07OnModels10To12Only) {
+TEST_F(PlanoNumTest, PagingAtPosition07IsNamed) {
     Open(11);
     SetNumber(8, "68");
     SetCell(Grid(), NameCol, 8, "x");
@@ -123,48 +102,45 @@ TEST_F(PlanoNumTest, PagingIsAtPosition07OnModels10To12Only) {
     EXPECT_TRUE(Messages().empty());
     EXPECT_EQ(Number(7), 68);
     EXPECT_EQ(Name(7), "Busca pessoa");
-
-    ShowAgain(screen);
-    SetNumber(3, "68");
-    SetNumber(8, "27");
-    ExpectRefused("Busca pessoa (68) deve ser na posição 07", 3);
-
-    services.messages.shown.clear();
-    LoadModel(9);
-    ShowAgain(screen);
-    SetNumber(8, "68");
-    ExpectRefused("Ramal 68 deve iniciar com \"2\" ou com \"3\"", 8);
 }
 
-struct TRefusedNumber {
+struct TRefusedPlan {
     int model;
-    int row;
-    const char* number;
+    std::vector<std::pair<int, const char*>> numbers; // row, number
+    int row;                                          // the row reported
     const char* message;
 };
 
-class PlanoNumRefused : public PlanoNumTest, public testing::WithParamInterface<TRefusedNumber> {};
+class PlanoNumRefused : public PlanoNumTest, public testing::WithParamInterface<TRefusedPlan> {};
 
 TEST_P(PlanoNumRefused, TheFirstBadRowIsReportedAtItsNumber) {
-    const TRefusedNumber& bad = GetParam();
+    const TRefusedPlan& bad = GetParam();
     Open(bad.model);
-    SetNumber(bad.row, bad.number);
+    for (const auto& [row, number] : bad.numbers) SetNumber(row, number);
     ExpectRefused(bad.message, bad.row);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Numbers, PlanoNumRefused,
-    testing::Values(TRefusedNumber{11, 4, "300", "Ramal deve possuir pelo menos dois dígitos"},
-                    TRefusedNumber{11, 4, "2", "Ramal deve possuir pelo menos dois dígitos"},
-                    TRefusedNumber{11, 4, "", "Ramal deve possuir pelo menos dois dígitos"},
-                    TRefusedNumber{11, 6, "45", "Ramal 45 deve iniciar com \"2\" ou com \"3\""},
-                    TRefusedNumber{11, 1, "83", "Porteiro QT730 (83) não pode ser na posição 00"},
-                    TRefusedNumber{9, 3, "84", "Ramal 84 deve iniciar com \"2\" ou com \"3\""},
-                    TRefusedNumber{11, 1, "87", "Ramal 87 deve iniciar com \"2\" ou com \"3\""},
-                    TRefusedNumber{11, 2, "483", "PABX não suporta Paging QuiraVox"},
-                    // text that is not a number (the mask keeps it out; a cell may still hold it)
-                    TRefusedNumber{11, 5, "2a", "O valor deve ser um número."},
-                    TRefusedNumber{11, 5, "99999", "O valor deve ser um número."}));
+    testing::Values(
+        TRefusedPlan{11, {{4, "300"}}, 4, "Ramal deve possuir pelo menos dois dígitos"},
+        TRefusedPlan{11, {{4, "2"}}, 4, "Ramal deve possuir pelo menos dois dígitos"},
+        TRefusedPlan{11, {{4, ""}}, 4, "Ramal deve possuir pelo menos dois dígitos"},
+        TRefusedPlan{11, {{6, "45"}}, 6, "Ramal 45 deve iniciar com \"2\" ou com \"3\""},
+        TRefusedPlan{11, {{1, "83"}}, 1, "Porteiro QT730 (83) não pode ser na posição 00"},
+        TRefusedPlan{9, {{3, "84"}}, 3, "Ramal 84 deve iniciar com \"2\" ou com \"3\""},
+        TRefusedPlan{11, {{1, "87"}}, 1, "Ramal 87 deve iniciar com \"2\" ou com \"3\""},
+        TRefusedPlan{11, {{2, "483"}}, 2, "PABX não suporta Paging QuiraVox"},
+        // text that is not a number (the mask keeps it out; a cell may still hold it)
+        TRefusedPlan{11, {{5, "2a"}}, 5, "O valor deve ser um número."},
+        TRefusedPlan{11, {{5, "99999"}}, 5, "O valor deve ser um número."},
+        TRefusedPlan{11, {{2, "35"}, {3, "21"}, {9, "21"}}, 9, "Ramal 21 não pode ser repetido."},
+        // paging only at position 07, and only on models 10 to 12
+        TRefusedPlan{11, {{3, "68"}, {8, "27"}}, 3, "Busca pessoa (68) deve ser na posição 07"},
+        TRefusedPlan{9, {{8, "68"}}, 8, "Ramal 68 deve iniciar com \"2\" ou com \"3\""},
+        // the model's limit of voice-mail positions: the 87 that is one too many
+        TRefusedPlan{10, {{2, "87"}, {3, "87"}, {4, "87"}}, 4, "Apenas dois ramais podem ser correio de voz"},
+        TRefusedPlan{13, {{2, "87"}, {3, "87"}, {4, "87"}}, 3, "Apenas um ramal pode ser correio de voz"}));
 
 TEST_F(PlanoNumTest, AcceptedServiceNumbersOfTheirModels) {
     Open(4);
@@ -177,14 +153,6 @@ TEST_F(PlanoNumTest, AcceptedServiceNumbersOfTheirModels) {
     EXPECT_EQ(Name(1), "Paging Quiravox");
     EXPECT_EQ(Name(2), "Porteiro QT 730");
     EXPECT_EQ(Number(3), 38);
-}
-
-TEST_F(PlanoNumTest, ARepeatedNumberIsReportedAtTheLaterRow) {
-    Open(11);
-    SetNumber(2, "35");
-    SetNumber(3, "21");
-    SetNumber(9, "21");
-    ExpectRefused("Ramal 21 não pode ser repetido.", 9);
 }
 
 TEST_F(PlanoNumTest, ADoorPhoneNameLeavesAnOrdinaryNumberAndNamesLoseTheirPadding) {

@@ -111,6 +111,9 @@ TEST(PrefixTrieStore, TenOneDigitPrefixesGiveTheBytesOfTheDefaultFiles) {
         EXPECT_TRUE(std::equal(defaults.begin() + AreaCode, defaults.begin() + TrieEnd,
                                header.bytes.begin() + AreaCode))
             << "model " << int(model);
+        ExpectStoredShape(header); // "00" -> node 130, "08" -> 128 -> 129, "0800" and "90" marked
+        EXPECT_EQ(header[FirstLevel + 90], 1);
+        EXPECT_EQ(header[NodeEntry(130, 0)], 1);                                 // "000"
         for (std::size_t offset = NodeEntry(131, 0); offset < TrieEnd; ++offset) // no node allocated
             ASSERT_EQ(header[offset], 0) << offset;
     }
@@ -361,9 +364,7 @@ class PrefixWalkFixtures : public ProgrammingFixture {};
 TEST_F(PrefixWalkFixtures, EveryFixtureIsStoredBackByteForByte) {
     for (const std::uint8_t model : KnownModelCodes) {
         ClearProgramming();
-        const std::string name =
-            (model < 10 ? "fixtures/MODEL0" : "fixtures/MODEL") + std::to_string(model) + ".NPX";
-        LoadProgrammingFile(std::string(CENTRPRG_BINARY_DIR) + "/" + name);
+        LoadProgrammingFile(FixtureFile(model));
         THeader header;
         std::ranges::copy(ProgrammingHeader.Span(0, HeaderSize), header.bytes.begin());
         const auto before = header.Trie();

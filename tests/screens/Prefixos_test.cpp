@@ -16,11 +16,9 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTimer>
 #include <gmock/gmock.h>
 
 #include <algorithm>
-#include <functional>
 #include <map>
 
 namespace {
@@ -181,8 +179,7 @@ TEST_F(PrefixScreen, APrefixOverRowsMergesThemWhenTheUserAgrees) {
 
     services.messages.answers = {TMsgResult::No};
     Type("48");
-    ASSERT_EQ(Messages(), std::vector<std::string>{"Reduzir o número de cifras ?"});
-    EXPECT_EQ(services.messages.shown[0].kind, TMsgKind::Confirmation);
+    ExpectOneBox("Reduzir o número de cifras ?", TMsgKind::Confirmation);
     EXPECT_EQ(Rows(), rows);
     EXPECT_EQ(Current(), "45");
     EXPECT_EQ(Selected(), "45");
@@ -301,9 +298,8 @@ TEST_F(PrefixScreen, ARefusedStoreLeavesTheProgrammingAndTheRowsForCorrection) {
     const TProgrammingState before = TProgrammingState::Now();
     ShowActive(screen);
     screen.OkButtonClick();
-    ExpectOneError("Excesso de prefixos expandidos, será necessário reduzir alguns prefixos.");
-    EXPECT_EQ(TProgrammingState::Now(), before);
-    EXPECT_TRUE(screen.isVisible());
+    ExpectOkRefused(screen, before,
+                    "Excesso de prefixos expandidos, será necessário reduzir alguns prefixos.");
     EXPECT_EQ(Rows(), rows);
 
     services.messages.shown.clear();
@@ -311,7 +307,7 @@ TEST_F(PrefixScreen, ARefusedStoreLeavesTheProgrammingAndTheRowsForCorrection) {
     ShowAgain(screen);
     screen.MaskEdit1->setText(" 04");
     screen.OkButtonClick();
-    ExpectOneError("Código DDD está incorreto.");
+    ExpectOneBox("Código DDD está incorreto.");
     EXPECT_TRUE(screen.isVisible());
     EXPECT_EQ(QApplication::focusWidget(), screen.MaskEdit1);
 
@@ -348,17 +344,12 @@ TEST_F(PrefixScreen, AllRowsTakeTheCodeChosenForAll) {
         ShowActive(screen);
         Type("56");
         bool regionalEnabled = false;
-        QTimer::singleShot(0, [&] {
-            auto* dialog = qobject_cast<TFormTodPref*>(QApplication::activeModalWidget());
-            ASSERT_NE(dialog, nullptr);
-            regionalEnabled = dialog->RadioButtons[1]->isEnabled();
-            dialog->findChild<QRadioButton*>(c.button)->setChecked(true);
-            if (c.answer)
-                dialog->Button1Click();
-            else
-                dialog->Button2Click();
-        });
-        screen.Button1Click();
+        const auto choose = [&](TFormTodPref& dialog) {
+            regionalEnabled = dialog.RadioButtons[1]->isEnabled();
+            dialog.findChild<QRadioButton*>(c.button)->setChecked(true);
+            c.answer ? dialog.Button1Click() : dialog.Button2Click();
+        };
+        EXPECT_EQ(Answering<TFormTodPref>(choose, [&] { screen.Button1Click(); }), "TFormTodPref");
         EXPECT_EQ(regionalEnabled, c.model > 8);
         TRowMap rows = Rows();
         EXPECT_EQ(rows.size(), 19u);

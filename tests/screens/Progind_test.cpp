@@ -54,8 +54,7 @@ TEST_F(IndividualView, AnUnknownNumberIsReportedOnlyWhenTheEditIsLeft) {
 
     screen.EditRamal->setText("99");
     screen.PosicRml();
-    ASSERT_EQ(Messages(), std::vector<std::string>{"Ramal 99 não existe."});
-    EXPECT_EQ(services.messages.shown[0].kind, TMsgKind::Information);
+    ExpectOneBox("Ramal 99 não existe.", TMsgKind::Information);
     EXPECT_EQ(screen.EditRamal->text(), Number(1));
     EXPECT_EQ(Shown("THOTLIN"), "NAO PROGRAMADA");
 }

@@ -62,10 +62,8 @@ TEST_F(ProgRamaTest, AnErrorShowsItsPageAndStoresNothing) {
     SetBox(screen->Night.Rota[0], false);
     ChooseSubRoute(screen->Night.Combo, "2");
     screen->ButtonOkClick();
-    ExpectOneError("A rota deverá estar definida para permitir acesso a sub-rota");
-    EXPECT_TRUE(TProgrammingState::Now() == before);
+    ExpectOkRefused(*screen, before, "A rota deverá estar definida para permitir acesso a sub-rota");
     EXPECT_EQ(screen->TabbedNotebook1->currentIndex(), TCategoryScreen::NightPage);
-    EXPECT_TRUE(screen->isVisible());
 }
 
 // The main window offers no button for such an extension; the screen stays safe without one.
@@ -76,8 +74,7 @@ TEST_F(ProgRamaTest, AnExtensionWithoutARecordStoresNothing) {
     Reopen(7);
     screen->PadButtonClick();
     screen->ButtonOkClick();
-    ExpectOneError("Ramal não existe.");
-    EXPECT_TRUE(TProgrammingState::Now() == before);
+    ExpectOkRefused(*screen, before, "Ramal não existe.");
 }
 
 TEST_F(ProgRamaTest, DefaultsApplyToTheOneExtensionWithoutAsking) {

@@ -1,9 +1,9 @@
 #pragma once
-// Fixture of the report tests: a cleared programming (or a model's default one), a fixed clock,
-// the recording message service, and a recording canvas of a 4960 x 7015 page at 600 dpi
+// Fixture of the report tests: the screens' fixture (a cleared programming, a fixed clock, the
+// recording message service) and a recording canvas of a 4960 x 7015 page at 600 dpi
 // (c = 49, l = 70) on which ImprimeRelatorio prints the chosen sections.
 
-#include "core/ProgrammingFixture.h"
+#include "ScreenFixture.h"
 
 #include "screens/ReportCanvas.h"
 #include "screens/ReportDriver.h"
@@ -11,28 +11,11 @@
 #include "screens/ReportPrinter.h"
 
 #include "core/ImageLayout.h"
-#include "core/Programming.h"
-#include "platform/ui/UiServices.h"
 
-#include <QApplication>
 #include <gmock/gmock.h>
 
 #include <algorithm>
 #include <initializer_list>
-#include <memory>
-#include <string>
-#include <vector>
-
-// The tests of this folder share one QApplication, made by the first fixture that needs it, on
-// the offscreen platform unless another one is asked for.
-inline void EnsureQtApplication() {
-    if (QApplication::instance()) return;
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    static int argc = 1;
-    static char name[] = "screens_test";
-    static char* argv[] = {name, nullptr};
-    new QApplication(argc, argv); // lives for the whole run
-}
 
 inline constexpr int TestPageWidth = 4960, TestPageHeight = 7015;
 inline constexpr int C = 49, L = 70;        // the units of that page
@@ -50,18 +33,11 @@ public:
     bool GiveUp = false;
 };
 
-class ReportFixture : public ProgrammingFixture {
+class ReportFixture : public ScreenFixture {
 protected:
     void SetUp() override {
-        EnsureQtApplication();
-        ProgrammingFixture::SetUp();
-        previousClock = SetClockService(
-            std::make_unique<TFixedClockService>(QDateTime(QDate(2024, 2, 29), QTime(23, 59, 58))));
+        ScreenFixture::SetUp();
         ReportSelection.fill(0);
-    }
-    void TearDown() override {
-        SetClockService(std::move(previousClock));
-        ProgrammingFixture::TearDown();
     }
 
     // Prints the given sections on the recording canvas.
@@ -119,7 +95,5 @@ protected:
         return lines;
     }
 
-    TScopedTestServices services;
     TRecordingReportCanvas canvas{TestPageWidth, TestPageHeight};
-    std::unique_ptr<TClockService> previousClock;
 };

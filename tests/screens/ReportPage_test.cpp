@@ -44,15 +44,6 @@ TEST_F(ReportPageTest, HeaderRuleEndsTwoColumnsBeforeThePageEdge) {
     EXPECT_EQ(canvas.Texts[1].Size, 10);
 }
 
-TEST_F(ReportPageTest, HeaderNamesTheProductAndToday) {
-    UseDefaultProgramming(11);
-    Print({8});
-    const QString line1 = canvas.Texts.at(0).Text;
-    EXPECT_TRUE(line1.startsWith("CENTRPRG - Programação de PABX" + QString(42, ' ') + "Data: "))
-        << line1.toStdString();
-    EXPECT_TRUE(line1.endsWith("29/02/2024"));
-}
-
 struct THeaderCase {
     std::uint8_t model;
     const char* fileName;
@@ -61,10 +52,13 @@ struct THeaderCase {
 
 class ReportHeaderLine2 : public ReportFixture, public testing::WithParamInterface<THeaderCase> {};
 
+// Line 1: the product and today; line 2: the model's name, the title, the suffix and the file.
 TEST_P(ReportHeaderLine2, ModelNameTitleSuffixAndFile) {
     UseDefaultProgramming(GetParam().model);
     ProgrammingFileName = GetParam().fileName;
     Print({1});
+    EXPECT_EQ(canvas.Texts.at(0).Text,
+              "CENTRPRG - Programação de PABX" + QString(42, ' ') + "Data: 29/02/2024");
     EXPECT_EQ(canvas.Texts.at(1).Text.toStdString(), GetParam().line2);
 }
 

@@ -20,7 +20,7 @@ protected:
     // something to show.
     void LoadFixture() {
         const std::string path = folder.Path("campo.npx");
-        std::filesystem::copy_file(BuildFile("fixtures/MODEL11.NPX"), path);
+        std::filesystem::copy_file(FixtureFile(11), path);
         LoadProgrammingFile(path);
         ProgrammingImage.SetShortString(Offset::Names, Utf8ToCp1252("Recepção"));
         ProgrammingImage.SetShortString(Offset::Names + NameEntrySize, "Diretoria");

@@ -10,7 +10,6 @@
 
 #include <algorithm>
 #include <map>
-#include <set>
 #include <sstream>
 
 namespace {
@@ -206,40 +205,6 @@ TEST_F(ScratchTables, BossSecretaryCodesFollowTheGroupsInOrder) {
     EXPECT_EQ(group4.at("CHEFE01") + "|" + group4.at("CHEFE02") + "|" + group4.at("SECRE01") + "|" +
                   group4.at("SECRE02"),
               "26||34|");
-}
-
-class ScratchPrefixes : public ScratchTables {
-protected:
-    void SetUp() override {
-        ScratchTables::SetUp();
-        ProgrammingHeader.Fill(PrefixFirstLevel, 100, 0);
-        ProgrammingHeader.Fill(PrefixNodes, 250, 0);
-    }
-    static std::size_t Node(int node, int digit) { return PrefixNodes + 10 * (node - 128) + digit; }
-};
-
-TEST_F(ScratchPrefixes, TenEqualLeavesOfAFirstDigitGiveOneOneDigitPrefix) {
-    ProgrammingHeader.Fill(PrefixFirstLevel + 40, 10, 16);
-    ProgrammingHeader[PrefixFirstLevel + 40] = 17; // bit 0 does not split the row
-    BuildTempTable(7, AllTempTableItems);
-    const Strings prefixes = Column("PREFIXOS");
-    EXPECT_EQ(std::ranges::count(prefixes, "4"), 1);
-    EXPECT_EQ(std::ranges::count_if(prefixes, [](const std::string& p) { return p.starts_with("4"); }), 1);
-    EXPECT_EQ(prefixes.size(), 10u);
-}
-
-TEST_F(ScratchPrefixes, ACyclicNodeChainEndsAtSevenDigits) {
-    ProgrammingHeader[PrefixFirstLevel + 51] = 131;
-    ProgrammingHeader.Fill(Node(131, 0), 10, 0);
-    ProgrammingHeader[Node(131, 3)] = 132;
-    ProgrammingHeader[Node(132, 0)] = 131; // back to the node above
-    ProgrammingHeader[Node(132, 1)] = 132; // to itself
-    BuildTempTable(7, AllTempTableItems);
-    const Strings prefixes = Column("PREFIXOS");
-    std::set<std::string> distinct(prefixes.begin(), prefixes.end());
-    EXPECT_EQ(distinct.size(), prefixes.size());
-    for (const std::string& prefix : prefixes) EXPECT_LE(prefix.size(), 7u) << prefix;
-    EXPECT_THAT(prefixes, testing::IsSupersetOf({"510", "5130", "5131", "5139"}));
 }
 
 TEST_F(ScratchTables, FilesACrashLeftDoNotStopTheBuild) {

@@ -18,7 +18,6 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTimer>
 #include <QVBoxLayout>
 #include <stdexcept>
 
@@ -56,17 +55,14 @@ TEST_F(ConventionsTest, AFailedCheckStoresNoneOfTheBytesWrittenBeforeIt) {
     ShowActive(screen);
     const auto before = TProgrammingState::Now();
     EXPECT_FALSE(screen.Ok([&] { FailCheck(screen.OkButton, "Valor inválido."); }));
-    ExpectOneError("Valor inválido.");
-    EXPECT_EQ(TProgrammingState::Now(), before);
-    EXPECT_TRUE(screen.isVisible());
+    ExpectOkRefused(screen, before, "Valor inválido.");
 }
 
 TEST_F(ConventionsTest, AnyOtherFailureIsShownAndStoresNothing) {
     ShowActive(screen);
     const auto before = TProgrammingState::Now();
     EXPECT_FALSE(screen.Ok([] { throw std::out_of_range("fora"); }));
-    ExpectOneError("fora");
-    EXPECT_EQ(TProgrammingState::Now(), before);
+    ExpectOkRefused(screen, before, "fora");
     services.messages.shown.clear();
     EXPECT_FALSE(screen.Ok([] { FailCheck(nullptr, ""); })); // the user chose to stay
     EXPECT_TRUE(services.messages.shown.empty());
@@ -86,7 +82,7 @@ TEST_F(ConventionsTest, ASuccessfulOkStoresAndMarksEachSectionAsTold) {
 TEST_F(ConventionsTest, AFailingShowIsReportedNotThrown) {
     screen.failShow = true;
     screen.show();
-    ExpectOneError("show failed");
+    ExpectOneBox("show failed");
 }
 
 TEST_F(ConventionsTest, EachScreensHelpButtonOpensItsContext) {
@@ -127,42 +123,22 @@ TEST_F(ConventionsTest, AScreenGrownByItsCaptionsStaysCentredOverItsParent) {
     EXPECT_LE((grown.geometry().center() - parent.geometry().center()).manhattanLength(), 8);
 }
 
-class PadraoTest : public ScreenFixture {
-protected:
-    TFormPadrao dialog;
-};
-
-TEST_F(PadraoTest, OkGivesTheChoiceAndCancelKeepsTheLastOne) {
-    dialog.show();
-    EXPECT_EQ(dialog.windowTitle(), "Aplicar padrão");
-    EXPECT_EQ(dialog.Button1->text(), "O&k");
-    dialog.RadioButton2->setChecked(true);
-    dialog.Button1Click();
-    EXPECT_EQ(DefaultScope, 1);
-    EXPECT_EQ(dialog.result(), 1);
-    dialog.show();
-    dialog.RadioButton1->setChecked(true);
-    dialog.Button2Click();
-    EXPECT_EQ(DefaultScope, 1);
-    EXPECT_EQ(dialog.result(), 2);
-}
+using PadraoTest = ScreenFixture;
 
 TEST_F(PadraoTest, AskingTellsWhetherToApplyTheDefaults) {
-    const auto answer = [](bool confirm) {
-        QTimer::singleShot(0, [confirm] {
-            auto* modal = static_cast<TFormPadrao*>(QApplication::activeModalWidget());
-            if (!modal) return;
-            (confirm ? modal->Button1 : modal->Button2)->click();
-        });
+    const auto ask = [] {
+        return AskDefaultScope(nullptr, LngText("A todas as posições físicas"),
+                               LngText("A posição física em edição"));
     };
     DefaultScope = 1;
-    answer(true);
-    EXPECT_TRUE(AskDefaultScope(nullptr, LngText("A todas as posições físicas"),
-                                LngText("A posição física em edição")));
+    bool apply = false;
+    EXPECT_EQ(
+        Answering<TFormPadrao>([](TFormPadrao& scope) { scope.Button1->click(); }, [&] { apply = ask(); }),
+        "TFormPadrao");
+    EXPECT_TRUE(apply);
     EXPECT_EQ(DefaultScope, 0);
-    answer(false);
-    EXPECT_FALSE(AskDefaultScope(nullptr, LngText("A todas as posições físicas"),
-                                 LngText("A posição física em edição")));
+    Answering<TFormPadrao>([](TFormPadrao& scope) { scope.Button2->click(); }, [&] { apply = ask(); });
+    EXPECT_FALSE(apply);
 }
 
 } // namespace

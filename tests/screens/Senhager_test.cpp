@@ -38,10 +38,7 @@ TEST_F(SenhaTest, TwoDigitsAreRefusedAndNothingIsStoredNotEvenTheDigitCount) {
     screen.Senha->setText("10");
     screen.ComboBox1->setCurrentIndex(0);
     screen.OkButtonClick();
-    ExpectOneError("A senha deve possuir 3 dígitos.");
-    EXPECT_EQ(TProgrammingState::Now(), before);
-    EXPECT_EQ(QApplication::focusWidget(), screen.Senha);
-    EXPECT_TRUE(screen.isVisible());
+    ExpectOkRefused(screen, before, "A senha deve possuir 3 dígitos.", screen.Senha);
 }
 
 TEST_F(SenhaTest, ThePlaceholderIsNeverStoredAndAnEmptyFieldKeepsThePassword) {
@@ -82,7 +79,7 @@ TEST_F(SenhaTest, TypedNonDigitsAreDroppedWithABox) {
     Open(11);
     QTest::keyClicks(screen.Senha, "1a2");
     EXPECT_EQ(screen.Senha->text(), "12");
-    ExpectOneError("Somente números são permitdos.");
+    ExpectOneBox("Somente números são permitdos.");
     QTest::keyClick(screen.Senha, Qt::Key_Backspace);
     EXPECT_EQ(screen.Senha->text(), "1");
     EXPECT_EQ(services.messages.shown.size(), 1u);

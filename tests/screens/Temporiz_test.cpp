@@ -57,9 +57,7 @@ TEST_F(TemporTest, TextThatIsNotANumberIsRefusedAndNothingStored) {
         services.messages.shown.clear();
         screen.ComboBox[3]->setEditText(text);
         screen.OkButtonClick();
-        ExpectOneError("O valor deve ser um número.");
-        EXPECT_EQ(QApplication::focusWidget(), screen.ComboBox[3]);
-        EXPECT_EQ(TProgrammingState::Now(), before);
+        ExpectOkRefused(screen, before, "O valor deve ser um número.", screen.ComboBox[3]);
     }
 }
 

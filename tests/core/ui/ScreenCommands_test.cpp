@@ -1,18 +1,21 @@
 // The screens the main window shows: each command runs its screen through the road, prepared as
 // the screen expects; a refused right shows none; an OK marks the programming for saving; the
-// report's boxes follow the loaded sections; the door phones' warning after the extension groups;
-// the serial-port setting read when the window first appears.
+// report's boxes follow the loaded sections; the door phones or trunks opened after the extension
+// groups; the serial-port setting read when the window first appears.
 
 #include "ShellFixture.h"
 #include "core/ExtensionCodes.h"
 #include "core/ImageLayout.h"
 #include "core/TempTable.h"
 #include "core/ui/prgmain.h"
+#include "db/engine/VORSAMTable.h"
 #include "platform/data/DataSet.h"
 #include "screens/Atendfax.h"
 #include "screens/ConfVia.h"
 #include "screens/Confsys.h"
+#include "screens/Gruporam.h"
 #include "screens/Relator.h"
+#include "screens/ScratchTables.h"
 #include "screens/ScreenConventions.h"
 
 #include <QAction>
@@ -22,6 +25,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 
 #include <algorithm>
@@ -84,21 +88,6 @@ const TWiredScreen WiredScreens[] = {
 
 class ScreenCommands : public ShellFixture {
 protected:
-    // Runs a command (or any action that may show a modal dialog) and hands the dialog it shows to
-    // `handle`, which must close it. Returns the dialog's class name; empty when none was shown.
-    static QString RunShowing(const std::function<void()>& run, const std::function<void(QDialog&)>& handle) {
-        QString shown;
-        QObject scope; // the timer goes with it when no dialog came
-        QTimer::singleShot(0, &scope, [&] {
-            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-            if (dialog == nullptr) return;
-            shown = dialog->metaObject()->className();
-            handle(*dialog);
-            if (dialog->isVisible()) dialog->reject();
-        });
-        run();
-        return shown;
-    }
     static QString RunCancelled(TFormPrinc& window, TCommandId id) {
         return RunShowing([&] { window.Run(id); }, [](QDialog& dialog) { dialog.reject(); });
     }
@@ -135,7 +124,8 @@ TEST_F(ScreenCommands, EachCommandShowsItsPreparedScreenAndItsOkEnablesSave) {
     }
 }
 
-// The scratch table of a data-aware screen exists while the screen is shown, and goes after it.
+// The scratch table of a data-aware screen exists while the screen is shown, and goes after it
+// however the screen is closed.
 TEST_F(ScreenCommands, TheScratchTableLivesWhileItsScreenIsShown) {
     TFormPrinc window;
     ASSERT_TRUE(window.OpenProgramming(Fixture(4)));
@@ -145,16 +135,20 @@ TEST_F(ScreenCommands, TheScratchTableLivesWhileItsScreenIsShown) {
          {TCommandId::Categories, TCommandId::Prefixes, TCommandId::IndividualProgramming, TCommandId::Trunks,
           TCommandId::ExtensionGroups, TCommandId::BossSecretary, TCommandId::Cancellation,
           TCommandId::Prefixes}) {
-        for (const bool ok : {false, true}) {
+        for (const char* way : {"Cancel", "Ok", "Escape"}) {
+            SCOPED_TRACE(way);
             bool shownWithTable = false;
             RunShowing([&] { window.Run(id); },
                        [&](QDialog& screen) {
                            shownWithTable = exists("TEMPORAR.DAT") && exists("TEMPORAR.IDX");
-                           if (ok) static_cast<TScreenForm&>(screen).OkButton->click();
+                           auto& form = static_cast<TScreenForm&>(screen);
+                           if (way == std::string_view("Escape")) QTest::keyClick(&form, Qt::Key_Escape);
+                           if (way == std::string_view("Ok")) form.OkButton->click();
                        });
             EXPECT_TRUE(shownWithTable);
             EXPECT_FALSE(exists("TEMPORAR.DAT"));
             EXPECT_FALSE(exists("TEMPORAR.IDX"));
+            EXPECT_FALSE(TabTemp().Active());
         }
     }
     for (const auto& [kind, text] : Boxes()) EXPECT_NE(kind, TMsgKind::Error) << text;
@@ -214,23 +208,6 @@ TEST_F(ScreenCommands, TheReportOffersTheSectionsThatAreLoaded) {
     EXPECT_EQ(offered, (std::vector<int>{1, 2, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 17}));
 }
 
-TEST_F(ScreenCommands, AfterTheExtensionGroupsAnEmptiedGroupOfADoorPhoneIsReported) {
-    TFormPrinc window;
-    ASSERT_TRUE(window.OpenProgramming(Fixture(11)));
-    TCommandContext context(window, FindCommand(window.Commands(), TCommandId::ExtensionGroups), AllItems);
-    ProgrammingImage[Offset::DoorPhoneAttendant] = ProgrammingImage[Offset::DoorPhoneAttendant + 1] = 0;
-    EXPECT_EQ(RunShowing([&] { AfterExtensionGroups(context); }, [](QDialog& dialog) { dialog.reject(); }),
-              "");
-    EXPECT_TRUE(Boxes().empty());
-
-    ProgrammingImage[Offset::DoorPhoneAttendant + 1] = 0x72;                     // group 2 ...
-    ProgrammingImage[Offset::Groups + Offset::GroupRecordSize] = EmptyGroupType; // ... now empty
-    EXPECT_EQ(RunShowing([&] { AfterExtensionGroups(context); }, [](QDialog& dialog) { dialog.reject(); }),
-              "TFormAtdPort");
-    ASSERT_EQ(Boxes().size(), 1u);
-    EXPECT_EQ(Boxes()[0].first, TMsgKind::Warning);
-}
-
 TEST_F(ScreenCommands, AfterTheExtensionGroupsAnEmptiedGroupOfATrunkOpensTheTrunks) {
     TFormPrinc window;
     ASSERT_TRUE(window.OpenProgramming(Fixture(11)));
@@ -240,6 +217,31 @@ TEST_F(ScreenCommands, AfterTheExtensionGroupsAnEmptiedGroupOfATrunkOpensTheTrun
               "TFormConfigVias");
     ASSERT_EQ(Boxes().size(), 1u);
     EXPECT_EQ(Boxes()[0].first, TMsgKind::Warning);
+}
+
+// The groups screen itself: emptying a group a door phone names warns and opens the door phones.
+TEST_F(ScreenCommands, EmptyingAGroupADoorPhoneNamesWarnsAndOpensTheDoorPhones) {
+    TFormPrinc window;
+    ASSERT_TRUE(window.OpenProgramming(Fixture(11)));
+    ProgrammingImage[Offset::Groups + Offset::GroupRecordSize] = 0; // group 2 in use
+    ProgrammingImage[Offset::Groups + Offset::GroupRecordSize + 1] = 3;
+    ProgrammingImage[Offset::DoorPhoneAttendant + 1] = GroupCode(2);
+    const auto shown = RunHandling([&] { window.Run(TCommandId::ExtensionGroups); },
+                                   {[](QDialog& dialog) {
+                                        auto& groups = static_cast<TFormGrupoRam&>(dialog);
+                                        int key = '2';
+                                        groups.EnterGrupo(key);
+                                        groups.Button1Click();
+                                        groups.OkButtonClick();
+                                    },
+                                    [](QDialog& dialog) { dialog.reject(); }});
+    EXPECT_EQ(shown, (std::vector<QString>{"TFormGrupoRam", "TFormAtdPort"}));
+    EXPECT_EQ(ProgrammingImage[Offset::Groups + Offset::GroupRecordSize], EmptyGroupType);
+    ASSERT_FALSE(Boxes().empty());
+    EXPECT_EQ(Boxes()[0],
+              (std::pair<TMsgKind, std::string>{
+                  TMsgKind::Warning, "Ao apagar grupo de ramal foi gerada inconsistência nos ramais "
+                                     "atendedores dos porteiros. Será necessário corrigi-los."}));
 }
 
 // The trunk menu command shows every trunk; a trunk button only its own. The scratch table exists

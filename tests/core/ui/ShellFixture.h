@@ -10,13 +10,17 @@
 #include "platform/ui/UiServices.h"
 #include "support/QtTestApplication.h"
 
+#include <QApplication>
 #include <QCoreApplication>
+#include <QDialog>
 #include <QTimer>
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 class ShellFixture : public testing::Test {
 protected:
@@ -58,6 +62,36 @@ protected:
         std::vector<std::pair<TMsgKind, std::string>> boxes;
         for (const auto& shown : services.messages.shown) boxes.emplace_back(shown.kind, shown.text);
         return boxes;
+    }
+
+    // Runs `run` and hands the modal dialogs it shows, one after the other, to the handlers (a
+    // dialog a handler leaves open is rejected). Returns the class names of the dialogs shown.
+    static std::vector<QString> RunHandling(const std::function<void()>& run,
+                                            std::vector<std::function<void(QDialog&)>> handlers) {
+        std::vector<QString> shown;
+        QObject scope; // the timers go with it
+        int polls = 0;
+        std::function<void(std::size_t, QDialog*)> next = [&](std::size_t index, QDialog* previous) {
+            QTimer::singleShot(0, &scope, [&, index, previous] {
+                auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+                if (dialog == nullptr || dialog == previous) {
+                    if (++polls < 100) next(index, previous); // the next dialog is not up yet
+                    return;
+                }
+                shown.push_back(dialog->metaObject()->className());
+                handlers[index](*dialog);
+                if (dialog->isVisible()) dialog->reject();
+                if (index + 1 < handlers.size()) next(index + 1, dialog);
+            });
+        };
+        next(0, nullptr);
+        run();
+        return shown;
+    }
+    // The same for one dialog: its class name, empty when none was shown.
+    static QString RunShowing(const std::function<void()>& run, const std::function<void(QDialog&)>& handle) {
+        const std::vector<QString> shown = RunHandling(run, {handle});
+        return shown.empty() ? QString() : shown.front();
     }
 
     TTestTempFolder folder;
