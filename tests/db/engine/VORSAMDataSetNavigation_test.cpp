@@ -6,7 +6,6 @@
 #include "platform/data/DataSource.h"
 
 #include <algorithm>
-#include <climits>
 #include <numeric>
 #include <random>
 #include <tuple>
@@ -267,15 +266,6 @@ TEST_F(DataSetTest, ADatasetShowingSeveralRecordsReadsOneRecordAtATime) {
     std::vector<int32_t> ids;
     for (; !dataSet->Eof(); dataSet->Next()) ids.push_back(dataSet->FieldByName("ID").AsInteger());
     EXPECT_EQ(ids.size(), 8u);
-}
-
-TEST_F(DataSetTest, TheLargestBlockSizeAsksForSixtyFourKilobytes) {
-    CreateRows("HUGE", NumberedRows(3));
-    auto dataSet = OpenTable("HUGE");
-    dataSet->SetBlockReadSize(INT_MAX);
-    EXPECT_EQ(dataSet->BlockRecordCount(), 3u);
-    dataSet->SetBlockReadSize(INT_MAX - 1); // capped, not multiplied out
-    EXPECT_EQ(dataSet->BlockRecordCount(), 3u);
 }
 
 } // namespace
