@@ -6,6 +6,7 @@
 #include "platform/data/DataSource.h"
 
 #include <algorithm>
+#include <climits>
 #include <numeric>
 #include <random>
 #include <tuple>
@@ -216,7 +217,9 @@ TEST_F(DataSetTest, OnlyIndexOrdersAreSequenced) {
 TEST_F(DataSetTest, BlockReadingReadsFullBlocksThenTheShortLastOneThenReportsTheEnd) {
     CreateRows("BLOCKS", NumberedRows(25));
     auto dataSet = OpenTable("BLOCKS");
-    dataSet->SetBlockReadSize(10);
+    dataSet->SetBlockReadSize(INT_MAX); // capped, not multiplied out
+    EXPECT_EQ(dataSet->BlockRecordCount(), 25u);
+    dataSet->SetBlockReadSize(10); // a new size while reading starts again at the current record
     EXPECT_EQ(dataSet->State(), dsBlockRead);
     std::vector<int32_t> ids;
     std::vector<uint32_t> blocks;

@@ -7,7 +7,6 @@
 #include "platform/data/DBConsts.h"
 #include "platform/data/DataSource.h"
 
-
 namespace vorsam::test {
 namespace {
 
