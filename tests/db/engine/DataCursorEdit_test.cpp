@@ -1,11 +1,10 @@
 // Editing through the cursor: random edit sessions against an oracle with the table verified after
 // each step, key violations, record locks between cursors, optimistic locking, defaults, character case
-// and constraints, read-only and encrypted tables, and the scratch table the screens build.
+// and constraints, read-only and encrypted tables.
 #include "CursorTestSupport.h"
 
 #include "db/lib/DataTypes.h"
 
-#include <filesystem>
 #include <map>
 
 namespace vorsam::test {
@@ -291,68 +290,5 @@ INSTANTIATE_TEST_SUITE_P(Storage, CursorEditTest, ::testing::Values(TStorage::Me
 
 // The screens' scratch table: string fields and a 32-bit integer key under one unique secondary index
 // "TEMPORAR" (the primary index left as the record order), filled, searched, edited, walked, deleted.
-TEST(ScratchTableTest, TheScreensScratchTableRoadWorksAtCursorLevel) {
-    TTempDir folder;
-    TDataSession session;
-    TDataDirectory& database = session.OpenDataDirectory("", folder.Path());
-    TCreateTableArgs args = TableArgs(
-        {{"RAMAL", dtInteger}, {"NOME", dtString, 20}, {"CATEGORIA", dtString, 2}, {"SENHA", dtString, 4}});
-    args.Indexes = {TIndexDescriptor(), DescriptorOf(TIndexSpec{"TEMPORAR", {1}, {false}, false, true})};
-    args.SecondaryCount = 1;
-    TDataCursor cursor(database);
-    cursor.SetTableName("TEMPORAR.DAT");
-    cursor.CreateTable(args);
-    cursor.OpenCursor();
-    EXPECT_TRUE(cursor.IsDefaultPrimaryIndex());
-    cursor.SetIndexName("temporar");
-    std::vector<uint8_t> image(cursor.GetRecordSize());
-    auto put = [&](int32_t ramal, const std::string& name) {
-        cursor.PutField(1, image, reinterpret_cast<const uint8_t*>(&ramal));
-        cursor.PutField(2, image, reinterpret_cast<const uint8_t*>(name.c_str()));
-        cursor.PutField(3, image, reinterpret_cast<const uint8_t*>("01"));
-    };
-    for (int32_t i = 0; i < 20; ++i) { // 120, 119, ..., 101 and 99 .. 80: 99 sorts before 100
-        cursor.InitRecordBuffer(image);
-        put(i < 10 ? 120 - i : 99 - i, "Ramal " + std::to_string(i));
-        cursor.AppendRecord(image);
-    }
-    auto find = [&](int32_t ramal) {
-        cursor.InitEmptyRecord(image);
-        cursor.PutField(1, image, reinterpret_cast<const uint8_t*>(&ramal));
-        std::vector<uint8_t> key(cursor.GetKeyLength());
-        cursor.BuildKey(image, key.data());
-        return cursor.Find(true, key.data(), 1, 0, false);
-    };
-    auto field = [&](uint16_t number) {
-        char value[24] = {};
-        bool null = true;
-        cursor.GetField(number, image, null, reinterpret_cast<uint8_t*>(value));
-        return std::string(value);
-    };
-    ASSERT_TRUE(find(115));
-    ASSERT_EQ(cursor.GetCurrentRecord(image, true), 0);
-    EXPECT_EQ(field(2), "Ramal 5");
-    put(115, "Atendimento");
-    cursor.ModifyRecord(image);
-    EXPECT_FALSE(find(100));
-    int32_t previous = 0, count = 0;
-    cursor.SetToBegin();
-    while (cursor.GetNextRecord(image) == 0) {
-        int32_t ramal = 0;
-        bool null = true;
-        cursor.GetField(1, image, null, reinterpret_cast<uint8_t*>(&ramal));
-        EXPECT_GT(ramal, previous);
-        previous = ramal;
-        ++count;
-        if (ramal == 115) {
-            EXPECT_EQ(field(2), "Atendimento");
-        }
-    }
-    EXPECT_EQ(count, 20);
-    cursor.CloseCursor();
-    cursor.DeleteTable();
-    EXPECT_EQ(folder.EntryCount(), 0u);
-}
-
 } // namespace
 } // namespace vorsam::test

@@ -257,21 +257,26 @@ TEST_F(SessionDirectoryTest, OpensAndClosesAgreeWithACountingOracle) {
     }
 }
 
-TEST_F(SessionDirectoryTest, AFolderThatDoesNotExistIsRefused) {
+TEST_F(SessionDirectoryTest, RefusedOpensAndClosesChangeNothing) {
     EXPECT_ENGINE_ERROR(session_.OpenDataDirectory("", dir_.File("dados")), VORSAM_DIRNOTFOUND)
         << "folders keep their case";
     EXPECT_ENGINE_ERROR(session_.OpenDataDirectory("Cadastro", dir_.File("nowhere")), VORSAM_DIRNOTFOUND);
     EXPECT_ENGINE_ERROR(session_.OpenDataDirectory("NoSuchAlias", ""), VORSAM_DIRNOTFOUND)
         << "a name alone is its own folder";
     EXPECT_EQ(session_.OpenDirectoryCount(), 0u);
-}
 
-TEST_F(SessionDirectoryTest, ANameOpenOnOneFolderIsRefusedForAnother) {
     TDataDirectory& named = session_.OpenDataDirectory("Cadastro", Dados());
-    EXPECT_ENGINE_ERROR(session_.OpenDataDirectory("Cadastro", dir_.Path()), VORSAM_INVALIDPARAM);
+    EXPECT_ENGINE_ERROR(session_.OpenDataDirectory("Cadastro", dir_.Path()), VORSAM_INVALIDPARAM)
+        << "a name open on one folder";
     EXPECT_EQ(session_.DirectoryUseCount(named), 1u);
     session_.OpenDataDirectory("Memory", "");
     EXPECT_ENGINE_ERROR(session_.OpenDataDirectory("Memory", Dados()), VORSAM_INVALIDPARAM);
+
+    TDataSession other;
+    TDataDirectory& elsewhere = other.OpenDataDirectory("", Dados());
+    EXPECT_ENGINE_ERROR(session_.CloseDataDirectory(elsewhere), VORSAM_INVALIDPARAM)
+        << "a database of another session";
+    EXPECT_EQ(other.DirectoryUseCount(elsewhere), 1u);
 }
 
 TEST_F(SessionDirectoryTest, TheLastCloseIsRefusedWhileTablesOrStatementsUseTheDatabase) {
@@ -291,13 +296,6 @@ TEST_F(SessionDirectoryTest, TheLastCloseIsRefusedWhileTablesOrStatementsUseTheD
     d.RemoveStatement(statement);
     session_.CloseDataDirectory(d);
     EXPECT_EQ(session_.OpenDirectoryCount(), 0u);
-}
-
-TEST_F(SessionDirectoryTest, ADatabaseOfAnotherSessionCannotBeClosedHere) {
-    TDataSession other;
-    TDataDirectory& d = other.OpenDataDirectory("", Dados());
-    EXPECT_ENGINE_ERROR(session_.CloseDataDirectory(d), VORSAM_INVALIDPARAM);
-    EXPECT_EQ(other.DirectoryUseCount(d), 1u);
 }
 
 TEST_F(SessionDirectoryTest, HooksMapNamesToFoldersAndGrantRightsAndWithoutThemNothingIs) {

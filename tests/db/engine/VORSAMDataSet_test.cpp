@@ -93,20 +93,6 @@ TEST_F(DataSetTest, AnAutoNamedSessionNamesTheDatasetsOfItsOwner) {
 
 // ---- buffer sizes ----
 
-TEST(DataRecordBufferTest, TheLayoutPlacesRecordCalculatedFieldsInfoAndBookmarkInTurn) {
-    const TRecordBufferLayout layout = TRecordBufferLayout::Compute(100, 12, 27);
-    EXPECT_EQ(layout.RecordInfoOffset, 112u);
-    EXPECT_EQ(layout.BookmarkOffset, 120u);
-    EXPECT_EQ(layout.BufferSize, 147u);
-    std::vector<char> memory(layout.BufferSize);
-    const TDataRecordBuffer buffer(memory.data(), layout);
-    buffer.SetRecordNumber(-1);
-    buffer.SetFlag(bfInserted);
-    EXPECT_EQ(buffer.RecordNumber(), -1);
-    EXPECT_EQ(buffer.Flag(), bfInserted);
-    EXPECT_EQ(buffer.Bookmark().data(), reinterpret_cast<uint8_t*>(memory.data()) + 120);
-}
-
 TEST(DataRecordBufferTest, SizesBeyondSixteenBitsDoNotWrapAndHugeOnesAreRefused) {
     // A 16-bit sum would wrap here and give a buffer smaller than its record.
     EXPECT_EQ(TRecordBufferLayout::Compute(65535, 65535, 1000).BufferSize, 65535u + 65535 + 8 + 1000);

@@ -48,17 +48,6 @@ TEST_P(FileHandlerTest, ZeroByteWriteTruncatesAtThePosition) {
     EXPECT_EQ(ReadAll(*h), "0123");
 }
 
-TEST_P(FileHandlerTest, OpeningAMissingFileRaisesNotFound) {
-    auto h = Handler("MISSING.DAT");
-    EXPECT_ENGINE_ERROR(h->Open(), VORSAM_OSENOENT);
-    EXPECT_FALSE(h->IsOpen());
-}
-
-TEST_P(FileHandlerTest, ContentSurvivesClosingTheLastHandler) {
-    WriteAt(*Created("T.DAT"), 0, "kept");
-    EXPECT_EQ(ReadAll(*Opened("T.DAT")), "kept");
-}
-
 TEST_P(FileHandlerTest, CreateEmptiesAFileNobodyHasOpenAndIsRefusedWhileOneIs) {
     WriteAt(*Created("T.DAT"), 0, "old contents");
     auto h = Created("T.DAT");
