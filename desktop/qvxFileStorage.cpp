@@ -20,7 +20,7 @@ std::string Path(const QString& name) {
 }
 
 std::string Quoted(const QString& name) {
-    return "\"" + name.toStdString() + "\"";
+    return '"' + name.toStdString() + '"';
 }
 
 // Raises OnLoad/OnSave with the outcome, then passes a failure on as EqvxFileStorage.

@@ -41,7 +41,7 @@ QString Scientific(double value, int precision, const TFormatSettings& settings)
     std::string mantissa = s.substr(0, e), exponent = s.substr(e + 1);
     const char sign = exponent[0];
     std::string digits = exponent.substr(1);
-    while (digits.size() < 3) digits.insert(0, "0");
+    if (digits.size() < 3) digits.insert(0, 3 - digits.size(), '0');
     QString r = QString::fromStdString(mantissa);
     r.replace(u'.', QChar::fromLatin1(settings.DecimalSeparator));
     return r + u'E' + QChar::fromLatin1(sign) + QString::fromStdString(digits);

@@ -42,7 +42,9 @@ TScratchColumn<TTrunk> Decimal(std::string name, std::size_t k) {
 
 std::string TrunkNumber(const TTrunk& trunk) {
     const int number = trunk.Index + 1;
-    return (number < 10 ? "0" : "") + std::to_string(number);
+    std::string text = std::to_string(number);
+    if (number < 10) text.insert(0, 1, '0');
+    return text;
 }
 
 // The digits after which the trunk takes the call: the lowest of bits 0..2 of R0; 7 without one.

@@ -131,7 +131,7 @@ std::string TimeToStr(TDateTime value) {
 
 std::string DateTimeToStr(TDateTime value) {
     std::string text = DateToStr(value);
-    if (DateTimeToTimeStamp(value).Time != 0) text += " " + TimeToStr(value);
+    if (DateTimeToTimeStamp(value).Time != 0) text += ' ' + TimeToStr(value);
     return text;
 }
 

@@ -148,7 +148,10 @@ void TDBNavigator::BtnClick(TNavigateBtn button) {
         const bool confirmed = button != TNavigateBtn::nbDelete || !confirmDelete_ ||
                                ShowMessage(this, TMsgKind::Confirmation, SDeleteRecordQuestion,
                                            mbOK | mbCancel) != TMsgResult::Cancel;
-        if (confirmed) (source->DataSet()->*actions[static_cast<std::size_t>(button)])();
+        // Taken out of the array first: g++ 12's bounds check of `(object->*array[i])()` reads an
+        // uninitialised temporary.
+        const TAction action = actions[static_cast<std::size_t>(button)];
+        if (confirmed) (source->DataSet()->*action)();
     }
     if (OnClick) OnClick(this, button);
 }

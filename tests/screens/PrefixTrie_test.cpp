@@ -194,7 +194,7 @@ TEST_P(PrefixTrieAreaCode, IsStoredAsPackedDigitsAndShownBack) {
     EXPECT_EQ(header[301], GetParam().high);
     std::string digits = GetParam().text;
     std::erase(digits, ' ');
-    EXPECT_EQ("0" + MostraCodigoDDD(header.view.U16(300)), digits);
+    EXPECT_EQ('0' + MostraCodigoDDD(header.view.U16(300)), digits);
 }
 
 INSTANTIATE_TEST_SUITE_P(Codes, PrefixTrieAreaCode,
@@ -368,7 +368,7 @@ TEST_F(PrefixWalkFixtures, EveryFixtureIsStoredBackByteForByte) {
         THeader header;
         std::ranges::copy(ProgrammingHeader.Span(0, HeaderSize), header.bytes.begin());
         const auto before = header.Trie();
-        StorePrefixTrie(PrefixTableRows(header.view, model), "0" + MostraCodigoDDD(header.view.U16(300)),
+        StorePrefixTrie(PrefixTableRows(header.view, model), '0' + MostraCodigoDDD(header.view.U16(300)),
                         model, header.view);
         EXPECT_EQ(header.Trie(), before) << int(model);
     }

@@ -283,7 +283,7 @@ TEST_F(PrefixScreen, ARefusedStoreLeavesTheProgrammingAndTheRowsForCorrection) {
     // 23 two-digit starts whose third digit decides: one node each, one more than there are.
     TRowMap rows;
     for (int start = 0; start < 100; ++start) {
-        const std::string two = (start < 10 ? "0" : "") + std::to_string(start);
+        const std::string two = std::string(start < 10 ? "0" : "") + std::to_string(start);
         if (start < 10 || start > 32) {
             rows[two] = '1';
             continue;

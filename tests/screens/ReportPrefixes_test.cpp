@@ -34,7 +34,7 @@ protected:
     // The release code printed beside a prefix.
     std::string CodeOf(const QString& prefix) const {
         const auto found = canvas.TextsEqual(prefix);
-        if (found.size() != 1) return "(" + std::to_string(found.size()) + " texts)";
+        if (found.size() != 1) return '(' + std::to_string(found.size()) + " texts)";
         return TextAt(found[0].X + 6 * C, found[0].Y + L / 2, found[0].Page).toStdString();
     }
 };

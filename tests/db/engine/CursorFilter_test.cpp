@@ -326,7 +326,7 @@ protected:
         std::vector<TRow> rows;
         for (int32_t id = 1; id <= 40; ++id)
             rows.push_back(
-                {id, id % 10 == 0 ? std::nullopt : std::optional<int32_t>(id % 7), "n" + std::to_string(id)});
+                {id, id % 10 == 0 ? std::nullopt : std::optional<int32_t>(id % 7), 'n' + std::to_string(id)});
         cursor_ = CreateRows("SMALL", 0, rows);
     }
     std::vector<int32_t> Ids() {

@@ -76,7 +76,7 @@ void SetName(std::string& bytes, size_t field, const std::string& name) {
 }
 void SetText(std::string& bytes, size_t at, const std::string& text) {
     SetByte(bytes, at, uint8_t(text.size()));
-    bytes.replace(at + 1, text.size(), text);
+    text.copy(bytes.data() + at + 1, text.size());
 }
 
 const TCorruption Corruptions[] = {
@@ -138,7 +138,7 @@ TEST_P(DataFileCorruptionTest, EachCorruptionRaisesItsCodeAndLeavesTheFileAlone)
 
 TEST_P(DataFileHeaderTest, CreateRefusesBlobLimitAndRecordSizeBeforeAnyFileExists) {
     std::vector<TFieldSpec> blobs;
-    for (int i = 1; i <= 129; ++i) blobs.push_back({"B" + std::to_string(i), dtBlob});
+    for (int i = 1; i <= 129; ++i) blobs.push_back({'B' + std::to_string(i), dtBlob});
     auto file = NewFile();
     EXPECT_ENGINE_ERROR(file->CreateHeader(0, 0, MakeFields(blobs), 512, "", "", false, 0, 0),
                         VORSAM_BLOBLIMIT);

@@ -11,7 +11,7 @@ namespace vorsam::test {
 
 std::vector<TFieldDescriptor> WideFields(size_t count) {
     std::vector<TFieldSpec> specs;
-    for (size_t i = 1; i <= count; ++i) specs.push_back({"F" + std::to_string(i), dtString, 250});
+    for (size_t i = 1; i <= count; ++i) specs.push_back({'F' + std::to_string(i), dtString, 250});
     return MakeFields(specs);
 }
 

@@ -100,7 +100,7 @@ const TBadDefinition BadDefinitions[] = {
      VORSAM_INVALIDINDEXNAME},
     {"SecondaryIndex31",
      [](auto& d) {
-         for (int i = 0; i < 30; ++i) d.SecondaryIndexes.push_back(IndexOn("I" + std::to_string(i), {2}));
+         for (int i = 0; i < 30; ++i) d.SecondaryIndexes.push_back(IndexOn('I' + std::to_string(i), {2}));
      },
      VORSAM_INDEXLIMIT},
     {"KeyOf17Fields", [](auto& d) { d.PrimaryIndex.Fields.assign(17, 1); }, VORSAM_INDEXLIMIT},
@@ -320,7 +320,7 @@ TEST_P(DataTableTest, SortingRebuildsTheIndexes) {
     std::mt19937 random(11);
     std::map<int32_t, TPerson> oracle;
     for (int32_t key = 0; key < 300; ++key) {
-        TPerson person{key, int32_t(random() % 50), "n" + std::to_string(random() % 40)};
+        TPerson person{key, int32_t(random() % 50), 'n' + std::to_string(random() % 40)};
         PutPerson(*table, person);
         oracle[key] = person;
     }

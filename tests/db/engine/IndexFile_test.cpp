@@ -374,7 +374,7 @@ TEST_F(IndexFileTest, RefusedDefinitionsRaiseTheirCodeAndChangeNothing) {
 }
 
 TEST_F(IndexFileTest, AThirtyFirstSecondaryIndexIsRefused) {
-    for (int i = 1; i <= 30; ++i) file_->AddIndex(Definition("I" + std::to_string(i), {5}), fields_);
+    for (int i = 1; i <= 30; ++i) file_->AddIndex(Definition('I' + std::to_string(i), {5}), fields_);
     EXPECT_EQ(ErrorCodeOf([&] { file_->AddIndex(Definition("I31", {5}), fields_); }), VORSAM_INDEXLIMIT);
     EXPECT_EQ(file_->GetIndexCount(), 30);
     EXPECT_EQ(file_->GetIndexDesc(SysDeletedSlot).Name(), "Sys Deleted");

@@ -47,7 +47,7 @@ std::vector<TKey> KeysOf(const TPage& page) {
 // zero runs that overlap them. Non-unique keys end with a 4-byte suffix that is often all zero.
 std::vector<TKey> OverlappingKeys(size_t count, uint16_t k, bool unique, uint32_t seed) {
     std::mt19937 random(seed);
-    std::set<TKey> keys;
+    std::set<TKey, TKeyOrder> keys;
     while (keys.size() < count) {
         TKey key(k, 0);
         size_t body = unique ? k : k - RecordSuffixLength;

@@ -12,6 +12,7 @@
 #include "FakeTableOwner.h"
 #include "FieldSpecs.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <map>
 #include <memory>
@@ -19,6 +20,14 @@
 #include <vector>
 
 namespace vorsam::test {
+
+// The byte order of keys for the oracles' sets and maps. The same order as the vectors' own `<`, which
+// g++ 12 at -O3 wrongly flags (-Wstringop-overread) inside std::set and std::map.
+struct TKeyOrder {
+    bool operator()(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b) const {
+        return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end());
+    }
+};
 
 // A record image: status 0, its number, its +5 value; fields set with the Put helpers.
 class TRecordImage {

@@ -14,6 +14,7 @@ namespace vorsam::test {
 namespace {
 
 using TKey = std::vector<uint8_t>;
+using TOracle = std::map<TKey, uint32_t, TKeyOrder>;
 
 struct TTreeCase {
     TKeyCompression Mode;
@@ -55,7 +56,7 @@ public:
     }
 
     // Checks the tree's shape and that it holds exactly the oracle's entries.
-    void Check(const std::map<TKey, uint32_t>& oracle, const std::string& when) {
+    void Check(const TOracle& oracle, const std::string& when) {
         std::vector<TIndexEntry> entries;
         TIndexVerifyOptions options;
         options.RequireHalfFull = true;
@@ -116,7 +117,7 @@ void RandomRun(TTreeFixture& fixture, const TTreeCase& c, uint16_t keyLength, in
                uint32_t seed) {
     TKeyMaker maker(keyLength, c.Unique);
     std::mt19937 random(seed);
-    std::map<TKey, uint32_t> oracle;
+    TOracle oracle;
     std::vector<TKey> held;
     uint32_t sequence = 0;
     for (int step = 1; step <= steps; ++step) {
@@ -263,7 +264,7 @@ TEST_F(TreeShapeTest, TheRootSplitsInTwoAndCollapsesBack) {
     EXPECT_EQ(Page(Root())->PageType(), ptLeafRoot);
     EXPECT_EQ(Page(Root())->KeyCount(), 290);
     EXPECT_EQ(fixture_.File().GetFreeHead(fixture_.Slot()), rootNumber); // freed last: the old root
-    std::map<TKey, uint32_t> oracle;
+    TOracle oracle;
     for (uint32_t i = 3; i <= 292; ++i) oracle[Key(i)] = i;
     fixture_.Check(oracle, "after the collapse");
 }
@@ -276,7 +277,7 @@ TEST_F(TreeShapeTest, AnInsertOfAHeldKeyChangesNothing) {
     EXPECT_TRUE(fixture_.Tree().Find(Key(250).data(), value));
     EXPECT_EQ(value, 250u);
     EXPECT_EQ(fixture_.File().GetPageCount(), pages);
-    std::map<TKey, uint32_t> oracle;
+    TOracle oracle;
     for (uint32_t i = 1; i <= 500; ++i) oracle[Key(i)] = i;
     fixture_.Check(oracle, "after the refused insert");
 }
@@ -302,7 +303,7 @@ TEST_F(TreeShapeTest, ACycleInTheTreeRaisesIndexCorruptAtLevel65) {
 // both fit. Here the first half packs into 140 bytes and the second would need 4100.
 TEST(TreeSplitTest, ACompressedLeafSplitMovesEntriesUntilBothHalvesFit) {
     TTreeFixture fixture(TTreeCase{TKeyCompression::TrailingZeros, true, false}, 250);
-    std::map<TKey, uint32_t> oracle;
+    TOracle oracle;
     auto insert = [&](uint8_t first, uint8_t i, size_t filled) {
         TKey key(250, 0);
         key[0] = first;

@@ -24,7 +24,7 @@ struct TSeedShape {
 std::string RandomName(std::mt19937& random) {
     // Windows-1252 names, some accented, some equal but for case, for the name index's order.
     static const char* names[] = {"Ana", "ana", "\xC1vila", "Jos\xE9", "Jose", "Z\xE9lia", "Bruno", ""};
-    return std::string(names[random() % 8]) + (random() % 2 ? " " + std::to_string(random() % 50) : "");
+    return std::string(names[random() % 8]) + (random() % 2 ? ' ' + std::to_string(random() % 50) : "");
 }
 
 // Builds the shape's table in memory and returns its files.

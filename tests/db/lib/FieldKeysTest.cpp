@@ -114,7 +114,7 @@ TKeyType BcdType() {
                     digits = 1 + int(r() % unsigned(14 + scale)); // within the currency range
                 std::string text = r() % 2 ? "-" : "";
                 for (int i = 0; i < digits; ++i) text += char('0' + r() % 10);
-                if (scale > 0 && digits > scale) text.insert(text.size() - size_t(scale), ".");
+                if (scale > 0 && digits > scale) text.insert(text.size() - size_t(scale), 1, '.');
                 return BcdOf(text);
             },
             [](const TBytes& a, const TBytes& b) { return Sign(TenThousandths(a), TenThousandths(b)); }};

@@ -192,7 +192,7 @@ protected:
         FillPeople(*master, 3);
         detail->Open();
         const std::vector<std::pair<int, int>> orders = {{1, 1}, {2, 1}, {3, 2}, {4, 3}, {5, 3}, {6, 3}};
-        for (const auto& [id, owner] : orders) detail->AppendRecord({id, owner, "t" + std::to_string(id)});
+        for (const auto& [id, owner] : orders) detail->AppendRecord({id, owner, 't' + std::to_string(id)});
         detail->SetMasterSource(&masterSource);
         detail->SetMasterFields("ID", "MASTER");
         master->First();

@@ -21,7 +21,7 @@ inline std::unique_ptr<TVectorDataSet> PeopleDataSet(std::vector<TColumn> more =
 
 // Appends rows with ID 1..count and NAME "n<ID>", then goes to the first one.
 inline void FillPeople(TDataSet& dataSet, int count) {
-    for (int id = 1; id <= count; ++id) dataSet.AppendRecord({id, "n" + std::to_string(id)});
+    for (int id = 1; id <= count; ++id) dataSet.AppendRecord({id, 'n' + std::to_string(id)});
     dataSet.First();
 }
 

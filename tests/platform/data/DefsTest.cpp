@@ -43,7 +43,7 @@ TEST(FieldDefs, CreateTheFieldOfTheirType) {
     TVectorDataSet dataSet({});
     for (const auto& [type, size, dataSize] : cases) {
         SCOPED_TRACE(FieldTypeName(type));
-        TFieldDef def{"F" + std::to_string(dataSet.FieldCount()), type, size, 0, true, 1};
+        TFieldDef def{'F' + std::to_string(dataSet.FieldCount()), type, size, 0, true, 1};
         TField& field = def.CreateField(dataSet);
         EXPECT_EQ(field.DataType(), type);
         EXPECT_EQ(field.DataSize(), dataSize);
