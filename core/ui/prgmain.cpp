@@ -63,8 +63,21 @@ QString TwoDigits(int value) {
     return QStringLiteral("%1").arg(value, 2, 10, QChar('0'));
 }
 
+// The password screen also keeps the digit count of the extension passwords, a section of its own
+// that no command names: it is shown as the screen's own section.
+int ShownSection(int section) {
+    return section == Section::ExtensionPasswordDigits ? Section::GeneralPassword : section;
+}
+
+bool ShownSectionModified(int shown) {
+    for (int section = 1; section <= Section::Count; ++section)
+        if (ModifiedSections[section] != 0 && ShownSection(section) == shown) return true;
+    return false;
+}
+
 // The captions of the commands that edit a section, joined: what a modified section is called.
 QString SectionCaption(const std::vector<TCommand>& commands, int section) {
+    section = ShownSection(section);
     QStringList captions;
     for (const TCommand& command : commands)
         if (command.section == section && command.menu != TMenu::Buttons) captions << TrText(command.caption);
@@ -231,14 +244,15 @@ void TFormPrinc::RefreshSummary() {
                                                     : QString::fromStdString(ProgrammingFileName));
     QStringList modified;
     for (int section = 1; section <= Section::Count; ++section)
-        if (ModifiedSections[section] != 0) modified << SectionCaption(commands_, section);
+        if (ModifiedSections[section] != 0 && !modified.contains(SectionCaption(commands_, section)))
+            modified << SectionCaption(commands_, section);
     stateLabel_->setText(modified.isEmpty() && ProgrammingModified == 0
                              ? TrText(LngText("Sem alterações"))
                              : TrText(LngText("Alterada, não salva:")) + " " + modified.join(", "));
     for (const auto& [section, label] : sectionLabels_) {
         label->setEnabled(LoadedSections[section] != 0);
         QFont font = label->font();
-        font.setBold(ModifiedSections[section] != 0);
+        font.setBold(ShownSectionModified(section));
         label->setFont(font);
     }
 }

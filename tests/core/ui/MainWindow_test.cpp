@@ -102,6 +102,21 @@ TEST_F(MainWindow, SaveWaitsForAModifiedSectionAndTheSummarySaysWhich) {
     EXPECT_FALSE(window.findChild<QLabel*>("Section4")->font().bold());
 }
 
+// The password screen marks the extension passwords' digit count too: it reads as the screen's own
+// section, once, and never as a bare number.
+TEST_F(MainWindow, ThePasswordDigitsReadAsThePasswordScreen) {
+    TFormPrinc window;
+    window.OpenProgramming(Fixture(11));
+    ModifiedSections[Section::ExtensionPasswordDigits] = 1;
+    RefreshMainWindow();
+    EXPECT_EQ(Summary(window, "StateLabel"), "Alterada, não salva: Senhas");
+    const QString label = QStringLiteral("Section%1").arg(Section::GeneralPassword);
+    EXPECT_TRUE(window.findChild<QLabel*>(label)->font().bold());
+    ModifiedSections[Section::GeneralPassword] = 1;
+    RefreshMainWindow();
+    EXPECT_EQ(Summary(window, "StateLabel"), "Alterada, não salva: Senhas");
+}
+
 TEST_F(MainWindow, WithoutAProgrammingOnlyTheFileAndSystemCommandsAreEnabled) {
     TFormPrinc window;
     EXPECT_EQ(Summary(window, "ModelLabel"), "Nenhuma programação carregada");
