@@ -2,6 +2,7 @@
 #include "db/sql/RunLevels.h"
 
 #include "db/sql/DataQuery.h"
+#include "db/sql/SelectPlan.h"
 #include "db/sql/SourceTable.h"
 
 #include "db/engine/DataCursor.h"
@@ -13,10 +14,18 @@ namespace vorsam {
 
 // --- TSourceReadBatch ---
 
-TSourceReadBatch::TSourceReadBatch(TDataQuery& query) : query_(query) {}
+TSourceReadBatch::TSourceReadBatch(TDataQuery& query) : query_(query) {
+    SelectState(query).ReadBatch = this;
+}
 
 TSourceReadBatch::~TSourceReadBatch() {
+    SelectState(query_).ReadBatch = nullptr;
     EndQuietly();
+}
+
+void ContinueSourceReads(TDataQuery& query) {
+    if (!query.Extension) return;
+    if (TSourceReadBatch* batch = static_cast<TSelectState&>(*query.Extension).ReadBatch) batch->Row();
 }
 
 void TSourceReadBatch::Row() {

@@ -159,7 +159,7 @@ bool RowAccepted(TDataQuery& query) {
 }
 
 // Reads every accepted joined row into `record` and hands it to `take`, which answers false to stop. The
-// sources are read in batches of rows under read levels held across each batch.
+// sources are read in batches of records under read levels held across each batch.
 void ForEachRow(TDataQuery& query, std::span<uint8_t> record, TRowProgress& progress,
                 const std::function<bool()>& take) {
     if (query.SourceTables.empty()) return;
@@ -167,7 +167,6 @@ void ForEachRow(TDataQuery& query, std::span<uint8_t> record, TRowProgress& prog
     batch.Row();
     if (!FirstJoinedRow(query)) return;
     do {
-        batch.Row();
         if (!progress.Row(batch)) return;
         if (!RowAccepted(query)) continue;
         query.ResultCursor->InitRecordBuffer(record);
