@@ -28,6 +28,7 @@
 namespace vorsam {
 
 class TDataCursor;
+class TSourceReadBatch;
 
 class TSelectState : public TQueryExtension {
 public:
@@ -45,6 +46,8 @@ public:
     // (kept here as written) copied with the outer columns' current values in their place.
     bool Correlated = false;
     TExpTree CorrelatedWhere;
+    // The batch of source reads of the row loop going on (RunLevels.h); null outside one.
+    TSourceReadBatch* ReadBatch = nullptr;
 };
 TSelectState& SelectState(TDataQuery& query);
 

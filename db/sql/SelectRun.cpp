@@ -2,6 +2,7 @@
 // sorts that remove duplicates, fold groups and order the rows; UNION parts appended to the master.
 #include "db/sql/QueryBinding.h"
 #include "db/sql/QueryStatement.h"
+#include "db/sql/RunLevels.h"
 #include "db/sql/SelectPlan.h"
 #include "db/sql/SqlErrors.h"
 
@@ -106,7 +107,7 @@ void ComputeExpressionColumns(TDataQuery& query, std::span<uint8_t> record, bool
 
 // Progress of a row loop over the driving source: reported when the driving row moved and the percentage
 // grew by the session's step. Without a progress handler nothing is counted (a filtered source counts its
-// records by reading them).
+// records by reading them). The source reads' batch is given up before the progress callback runs.
 class TRowProgress {
 public:
     explicit TRowProgress(TDataQuery& query) : query_(query), enabled_(bool(query.Statement->OnProgress)) {
@@ -116,7 +117,7 @@ public:
         step_ = std::max<int32_t>(1, query.ProgressStep());
     }
     // False when the run is to stop.
-    bool Row() {
+    bool Row(TSourceReadBatch& batch) {
         if (!enabled_) return true;
         TSourceTable& driving = *query_.SourceTables.front();
         const uint8_t* prefix = driving.RecordBuffer.data();
@@ -124,7 +125,10 @@ public:
             std::memcmp(prefix, last_, RecordPrefixSize) != 0) {
             std::memcpy(last_, prefix, RecordPrefixSize);
             uint16_t percent = uint16_t(std::min<uint64_t>(100, uint64_t(counter_) * 100 / total_));
-            if (percent >= lastReported_ + step_) Report(percent);
+            if (percent >= lastReported_ + step_) {
+                batch.Release();
+                Report(percent);
+            }
             ++counter_;
         }
         return !aborted_;
@@ -154,12 +158,16 @@ bool RowAccepted(TDataQuery& query) {
            (!query.RowCondition2 || TestLateRowCondition(query));
 }
 
-// Reads every accepted joined row into `record` and hands it to `take`, which answers false to stop.
+// Reads every accepted joined row into `record` and hands it to `take`, which answers false to stop. The
+// sources are read in batches of records under read levels held across each batch.
 void ForEachRow(TDataQuery& query, std::span<uint8_t> record, TRowProgress& progress,
                 const std::function<bool()>& take) {
-    if (query.SourceTables.empty() || !FirstJoinedRow(query)) return;
+    if (query.SourceTables.empty()) return;
+    TSourceReadBatch batch(query);
+    batch.Row();
+    if (!FirstJoinedRow(query)) return;
     do {
-        if (!progress.Row()) return;
+        if (!progress.Row(batch)) return;
         if (!RowAccepted(query)) continue;
         query.ResultCursor->InitRecordBuffer(record);
         if (!take()) return;
@@ -210,6 +218,7 @@ void RunSelect(TDataQuery& query) {
     TRowProgress progress(query);
     bool topStops = query.TopCount >= 0 && !query.HasOrderBy && !query.HasGroupBy && !query.Distinct;
     int32_t rows = 0;
+    TResultWrite write(result);
     ForEachRow(query, record, progress, [&] {
         if (query.MaxRowCount >= 0 && rows >= query.MaxRowCount) return false;
         if (topStops && rows >= query.TopCount) return false;
@@ -219,6 +228,7 @@ void RunSelect(TDataQuery& query) {
         ++rows;
         return true;
     });
+    write.End();
     if (query.Distinct)
         SortDistinct(query, SortLimit(query));
     else if (query.HasGroupBy)
@@ -266,6 +276,7 @@ void AppendRows(TDataQuery& target, TDataQuery& source) {
     std::vector<uint8_t> in(from.GetRecordSize()), out(to.GetRecordSize());
     size_t columns = std::min(target.ResultFields.size(), source.ResultFields.size());
     from.SetToBegin();
+    TResultWrite write(to);
     while (from.GetNextRecord(in) == 0) {
         to.InitRecordBuffer(out);
         for (size_t i = 0; i < columns; ++i) {
@@ -279,6 +290,7 @@ void AppendRows(TDataQuery& target, TDataQuery& source) {
         }
         to.AppendRecord(out);
     }
+    write.End();
 }
 
 } // namespace

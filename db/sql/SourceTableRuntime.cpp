@@ -3,6 +3,7 @@
 #include "db/sql/JoinNavigation.h"
 #include "db/sql/QueryBinding.h"
 #include "db/sql/QueryStatement.h"
+#include "db/sql/RunLevels.h"
 #include "db/sql/SelectPlan.h"
 #include "db/sql/SourceTable.h"
 
@@ -203,6 +204,7 @@ namespace {
 
 // Reads the next record into the buffer; at the end the buffer holds no value.
 bool ReadNext(TSourceTable& table) {
+    ContinueSourceReads(*table.Query);
     TDataCursor& cursor = *table.Cursor;
     if (table.RecordBuffer.size() != cursor.GetRecordSize()) table.AllocRecordBuffer();
     table.Eof = cursor.GetNextRecord(table.RecordBuffer) == VORSAM_EOF;

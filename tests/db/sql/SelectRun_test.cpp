@@ -53,6 +53,35 @@ TEST_F(SelectRunTest, WithLocksReleasesTheReadAfterAFailingRow) {
     EXPECT_EQ(Run("SELECT COUNT(*) FROM N"), (TRows{"101"}));
 }
 
+TEST_F(SelectRunTest, TheSourcesReadLevelsAreGivenUpForTheProgressCallbackAndAtTheEnd) {
+    TDataCursor watch(*database_);
+    watch.SetTableName("N");
+    watch.OpenCursor();
+    TDataTable& table = watch.Table();
+    session_.SetProgressSteps(10);
+    std::vector<uint32_t> depths;
+    TRows rows = RunWithProgress("SELECT V FROM N WHERE V > 0", [&](TQueryStatement&, uint16_t, bool&) {
+        depths.push_back(table.ReadDepth(TReadLevel::First));
+    });
+    EXPECT_EQ(rows.size(), 100u);
+    ASSERT_FALSE(depths.empty());
+    EXPECT_EQ(depths, std::vector<uint32_t>(depths.size(), 0));
+    EXPECT_EQ(table.ReadDepth(TReadLevel::First), 0u);
+    EXPECT_FALSE(table.HoldsReadSlots());
+}
+
+// The rows written before the failing one have outgrown the result table's cache, so part of the run's
+// write reached the file: the result table must stay usable for the next run.
+TEST_F(SelectRunTest, ARunThatFailsAfterItsResultOutgrewTheCacheRunsAgain) {
+    TSqlTable big{"BIG", {{"V", dtInteger}}, {}};
+    for (int i = 1; i <= 3000; ++i) big.Rows.push_back({std::to_string(i)});
+    AddTable(big);
+    TQueryStatement failing(*database_);
+    failing.Prepare("SELECT V, 1 / (V - 2500) FROM BIG");
+    for (int run = 0; run < 2; ++run) EXPECT_ENGINE_ERROR(failing.Execute({}, false), VORSAM_DIVBYZERO);
+    EXPECT_EQ(Run("SELECT V FROM BIG WHERE V <> 2500"), Oracle("SELECT V FROM BIG WHERE V <> 2500"));
+}
+
 TEST_F(SelectRunTest, AnUnmatchedOuterRowShowsNullForTheAutoIncrementColumn) {
     Run("CREATE TABLE A (K AUTOINC, V INTEGER)");
     Run("INSERT INTO A (V) VALUES (1)");

@@ -1,0 +1,95 @@
+// Read levels of a run's source reads in batches, and one write level of the result table for a run.
+#include "db/sql/RunLevels.h"
+
+#include "db/sql/DataQuery.h"
+#include "db/sql/SelectPlan.h"
+#include "db/sql/SourceTable.h"
+
+#include "db/engine/DataCursor.h"
+#include "db/engine/DataTable.h"
+
+#include <exception>
+
+namespace vorsam {
+
+// --- TSourceReadBatch ---
+
+TSourceReadBatch::TSourceReadBatch(TDataQuery& query) : query_(query) {
+    SelectState(query).ReadBatch = this;
+}
+
+TSourceReadBatch::~TSourceReadBatch() {
+    SelectState(query_).ReadBatch = nullptr;
+    EndQuietly();
+}
+
+void ContinueSourceReads(TDataQuery& query) {
+    if (!query.Extension) return;
+    if (TSourceReadBatch* batch = static_cast<TSelectState&>(*query.Extension).ReadBatch) batch->Row();
+}
+
+void TSourceReadBatch::Row() {
+    if (!held_.empty() && std::chrono::steady_clock::now() - started_ < SourceReadBatchTime) return;
+    Release();
+    Begin();
+}
+
+// Every open source in list order (the order WITH LOCKS takes them in); a level that cannot be taken
+// gives up those taken before it.
+void TSourceReadBatch::Begin() {
+    try {
+        for (auto& source : query_.SourceTables) {
+            if (!source->CursorOpen()) continue;
+            source->Cursor->BeginRead();
+            held_.push_back(source->Cursor.get());
+        }
+    } catch (...) {
+        EndQuietly();
+        throw;
+    }
+    started_ = std::chrono::steady_clock::now();
+}
+
+void TSourceReadBatch::Release() {
+    std::exception_ptr failure;
+    while (!held_.empty()) {
+        TDataCursor* cursor = held_.back();
+        held_.pop_back();
+        try {
+            cursor->EndRead();
+        } catch (...) {
+            if (!failure) failure = std::current_exception();
+        }
+    }
+    if (failure) std::rethrow_exception(failure);
+}
+
+void TSourceReadBatch::EndQuietly() noexcept {
+    try {
+        Release();
+    } catch (...) {
+        // a slot that cannot be released goes with the file's handle
+    }
+}
+
+// --- TResultWrite ---
+
+TResultWrite::TResultWrite(TDataCursor& result) : table_(result.Table()) {
+    table_.BeginWrite();
+}
+
+TResultWrite::~TResultWrite() {
+    if (ended_) return;
+    try {
+        table_.EndWrite();
+    } catch (...) {
+        // the error that left the run is the one to report; what was not written stays in the caches
+    }
+}
+
+void TResultWrite::End() {
+    ended_ = true;
+    table_.EndWrite();
+}
+
+} // namespace vorsam

@@ -1,0 +1,71 @@
+// The lock levels a SELECT run holds across many rows, so that the engine's per-operation work (taking
+// read slots, the change check, writing what changed) is done once per batch of rows instead of per row.
+//
+// TSourceReadBatch: a read level on every open source cursor of the block, held for one batch of records
+// read and given up between batches: the block's navigation asks before each record it reads
+// (ContinueSourceReads), so a long run of records that make no row is cut into batches too. Taking it runs
+// the change check once; the reads inside the batch then nest in it and take nothing. A batch lasts at most
+// SourceReadBatchTime, so that a writer of another process waits for one batch, never for the whole run (WITH
+// LOCKS holds its levels for the whole run on top of these). Release gives the levels up before anything that
+// may wait (the progress callback); the next Row begins a new batch.
+//
+// TResultWrite: one write level of the block's result table for a run of appended rows. The result table
+// is private to the block (opened exclusively: its write level takes no lock); the rows gather in the
+// table's caches, which write runs of them when full, and the end of the level writes the rest once. Left
+// by an error, the level still ends as a normal write: the rows appended so far are written, as each row's
+// own write would have left them (the next run empties the table), and a table that was partly written
+// is never left counted as damaged.
+#pragma once
+
+#include <chrono>
+#include <vector>
+
+namespace vorsam {
+
+class TDataCursor;
+class TDataQuery;
+class TDataTable;
+
+inline constexpr std::chrono::milliseconds SourceReadBatchTime{20};
+
+class TSourceReadBatch {
+public:
+    explicit TSourceReadBatch(TDataQuery& query);
+    ~TSourceReadBatch();
+    TSourceReadBatch(const TSourceReadBatch&) = delete;
+    TSourceReadBatch& operator=(const TSourceReadBatch&) = delete;
+
+    // Called before each record read: begins a batch when none is held, or a new one when this one is used
+    // up.
+    void Row();
+    // Gives the read levels up (an error releasing one is raised once all are released).
+    void Release();
+
+private:
+    void Begin();
+    void EndQuietly() noexcept;
+
+    TDataQuery& query_;
+    std::vector<TDataCursor*> held_; // the source cursors, in list order, whose read level the batch holds
+    std::chrono::steady_clock::time_point started_;
+};
+
+// Before a source record of the block is read: the block's running batch (if any) goes on or begins anew.
+void ContinueSourceReads(TDataQuery& query);
+
+class TResultWrite {
+public:
+    explicit TResultWrite(TDataCursor& result);
+    ~TResultWrite();
+    TResultWrite(const TResultWrite&) = delete;
+    TResultWrite& operator=(const TResultWrite&) = delete;
+
+    // Ends the level: what the rows changed is written.
+    void End();
+
+private:
+    TDataTable& table_;
+    bool ended_ = false;
+};
+
+} // namespace vorsam
