@@ -15,29 +15,29 @@ TBlock::TBlock(TBlobFile& owner) : owner_(owner) {
 
 void TBlock::SetPrevious(uint32_t value) {
     previous_ = value;
-    modified_ = true;
+    SetModified();
 }
 
 void TBlock::SetNext(uint32_t value) {
     next_ = value;
-    modified_ = true;
+    SetModified();
 }
 
 void TBlock::SetSequence(uint32_t value) {
     sequence_ = value;
-    modified_ = true;
+    SetModified();
 }
 
 void TBlock::SetTotalSize(uint32_t value) {
     totalSize_ = value;
-    modified_ = true;
+    SetModified();
 }
 
 void TBlock::Clear() {
     previous_ = next_ = sequence_ = totalSize_ = 0;
     used_ = 0;
     data_.assign(owner_.GetBlockDataSize(), 0);
-    modified_ = false;
+    ClearModified();
 }
 
 void TBlock::LoadFrom(const uint8_t* bytes) {
@@ -53,7 +53,7 @@ void TBlock::LoadFrom(const uint8_t* bytes) {
     used_ = LoadLE16(header + 8);
     sequence_ = LoadLE32(header + 10);
     totalSize_ = LoadLE32(header + 14);
-    modified_ = unwritten_ = false;
+    MarkClean();
 }
 
 void TBlock::StoreTo(uint8_t* bytes) {
@@ -67,7 +67,7 @@ void TBlock::StoreTo(uint8_t* bytes) {
         ScrambleBuffer(bytes, BlockHeaderSize, TableDataSeed1, TableDataSeed2);
         ScrambleBuffer(bytes + BlockHeaderSize, data_.size(), TableDataSeed1, TableDataSeed2);
     }
-    modified_ = unwritten_ = false;
+    MarkClean();
 }
 
 void TBlock::CheckRange(size_t offset, size_t length) const {
@@ -87,7 +87,7 @@ void TBlock::WriteData(size_t offset, size_t length, const uint8_t* source) {
     CheckRange(offset, length);
     std::copy_n(source, length, data_.data() + offset);
     used_ = uint16_t(offset + length);
-    modified_ = true;
+    SetModified();
 }
 
 } // namespace vorsam

@@ -10,6 +10,16 @@
 // list's capacity is the cache limit: below it a new item takes a fresh object; at it, the oldest clean
 // unpinned item is reused (the file flushes once first when none is clean and it may flush), or the capacity
 // grows by 64.
+//
+// Work stays proportional to what changed, also when a whole-table lock keeps thousands of appended items
+// dirty until it ends:
+// - the cache lists its dirty items apart (an item enters the list when it becomes dirty), so that a
+//   flush and the checks for unwritten changes look at those only;
+// - the search for the oldest evictable item resumes where the last one stopped: the items from the
+//   oldest up to a mark are known to be dirty or pinned. Only the cache makes an item clean and unpinned
+//   (a flush, a release; an unpinned item belongs to nobody outside the cache, so nothing else changes
+//   it): when the mark had passed that item, it goes back to just before it. Items join the chain at
+//   the newest end with a rising link order, so the chain runs in that order and "passed" is a compare.
 #pragma once
 
 #include <algorithm>
@@ -29,11 +39,18 @@ class TCachedItem {
 public:
     uint32_t Number() const { return number_; }
     bool Modified() const { return modified_; }
-    void SetModified() { modified_ = true; }
+    void SetModified() {
+        modified_ = true;
+        NoteDirty();
+    }
     // Written at the next flush even when unmodified, and never evicted before.
     bool Unwritten() const { return unwritten_; }
-    void SetUnwritten(bool value) { unwritten_ = value; }
+    void SetUnwritten(bool value) {
+        unwritten_ = value;
+        if (value) NoteDirty();
+    }
     bool Dirty() const { return modified_ || unwritten_; }
+    bool Evictable() const { return !Dirty() && !Pinned(); }
     uint16_t PinCount() const { return pinCount_; }
     bool Pinned() const { return pinCount_ > 0; }
     void Pin() {
@@ -51,15 +68,29 @@ protected:
     TCachedItem(const TCachedItem&) = delete;
     TCachedItem& operator=(const TCachedItem&) = delete;
 
+    // The contents match the file (just read or written): neither modified nor unwritten.
+    void MarkClean() { modified_ = unwritten_ = false; }
+    void ClearModified() { modified_ = false; }
+
     uint32_t number_ = 0;
-    bool modified_ = false;
-    bool unwritten_ = false;
 
 private:
     template <typename T> friend class TItemCache;
+    // Enters the dirty list of the cache that holds the item (none outside a cache).
+    void NoteDirty() {
+        if (!dirtyList_ || listedDirty_) return;
+        listedDirty_ = true;
+        dirtyList_->push_back(this);
+    }
+
+    bool modified_ = false;
+    bool unwritten_ = false;
+    bool listedDirty_ = false;
     uint16_t pinCount_ = 0;
+    uint64_t linkOrder_ = 0; // rises along the chain, from the oldest to the newest
     TCachedItem* older_ = nullptr;
     TCachedItem* newer_ = nullptr;
+    std::vector<TCachedItem*>* dirtyList_ = nullptr;
 };
 
 // -1, 0 or 1 as the item's number is below, equal to or above the number.
@@ -176,6 +207,8 @@ public:
         numbers_.insert(numbers_.begin() + ptrdiff_t(position), item->Number());
         T& inserted = **list_.insert(list_.begin() + ptrdiff_t(position), std::move(item));
         LinkNewest(inserted);
+        inserted.dirtyList_ = &dirty_;
+        if (inserted.Dirty()) inserted.NoteDirty();
         return inserted;
     }
     // Removes the item from the list and the chain; its former list position goes to `position`.
@@ -185,7 +218,7 @@ public:
         std::unique_ptr<T> removed = std::move(list_[position]);
         list_.erase(list_.begin() + ptrdiff_t(position));
         numbers_.erase(numbers_.begin() + ptrdiff_t(position));
-        Unlink(item);
+        Detach(item);
         return removed;
     }
     // Removes the item and returns it to the pool.
@@ -202,38 +235,52 @@ public:
     }
     // The oldest clean, unpinned item of the chain; nullptr when there is none.
     T* OldestEvictable() const {
-        for (TCachedItem* item = oldest_; item; item = item->newer_)
-            if (!item->Dirty() && !item->Pinned()) return static_cast<T*>(item);
-        return nullptr;
+        T* found = nullptr;
+        VisitEvictable([&](T& item) {
+            found = &item;
+            return false;
+        });
+        return found;
+    }
+    // Calls `visit` with the clean, unpinned items, oldest first, while it answers true. The search
+    // starts past the items known to be dirty or pinned and moves that mark over those it passes.
+    template <typename Visit> void VisitEvictable(Visit&& visit) const {
+        assert(PassedAreNotEvictable());
+        bool leading = true; // no evictable item met yet: the mark follows
+        for (TCachedItem* item = passed_ ? passed_->newer_ : oldest_; item; item = item->newer_) {
+            if (!item->Evictable()) {
+                if (leading) passed_ = item;
+                continue;
+            }
+            leading = false;
+            if (!visit(static_cast<T&>(*item))) return;
+        }
     }
     // Returns every item to the pool and empties the chain (no item may be pinned).
     void Clear() {
         for (auto& item : list_) {
             assert(!item->Pinned());
-            item->older_ = item->newer_ = nullptr;
+            Loosen(*item);
             pool_.Push(item);
         }
-        list_.clear();
-        numbers_.clear();
-        newest_ = oldest_ = nullptr;
+        Emptied();
     }
     // Empties the cache, pinned items included: those leave the cache but stay alive, apart, until their
     // holders release them (ReleaseItem); their contents no longer count.
     void Drop() {
         for (auto& item : list_) {
-            item->older_ = item->newer_ = nullptr;
+            Loosen(*item);
             if (item->Pinned())
                 orphans_.push_back(std::move(item));
             else
                 pool_.Push(item);
         }
-        list_.clear();
-        numbers_.clear();
-        newest_ = oldest_ = nullptr;
+        Emptied();
     }
     // Unpins an item handed out; a dropped item goes to the pool with its last pin.
     void ReleaseItem(T& item) {
         item.Unpin();
+        if (item.Evictable()) Uncover(item);
         if (orphans_.empty() || item.Pinned()) return;
         auto it =
             std::find_if(orphans_.begin(), orphans_.end(), [&](const auto& o) { return o.get() == &item; });
@@ -291,10 +338,10 @@ public:
     // capacity and the clean unpinned items; when that is short and `mayFlush`, `flush` runs first so
     // that the dirty items become clean. At least 1.
     template <typename Flush> uint32_t FitRead(uint32_t count, bool mayFlush, Flush&& flush) {
-        auto room = [this] {
-            size_t clean = 0;
-            for (const auto& item : list_) clean += !item->Dirty() && !item->Pinned();
-            return (capacity_ > list_.size() ? capacity_ - list_.size() : 0) + clean;
+        auto room = [this, count] {
+            size_t room = capacity_ > list_.size() ? capacity_ - list_.size() : 0;
+            if (room < count) VisitEvictable([&](T&) { return ++room < count; });
+            return room;
         };
         size_t available = room();
         if (available < count && mayFlush) {
@@ -320,31 +367,38 @@ public:
     // Evicts clean, unpinned items, oldest first, down to `limit`, calling `flush` once when none is
     // clean and `mayFlush`; stops when nothing can be evicted. The capacity becomes max(count, limit).
     template <typename Flush> void Trim(size_t limit, bool mayFlush, Flush&& flush) {
-        while (list_.size() > limit) {
-            T* victim = OldestEvictable();
-            if (!victim && mayFlush) {
-                mayFlush = false;
-                flush();
-                continue;
-            }
-            if (!victim) break;
-            Evict(*victim);
+        EvictOldest(limit);
+        if (list_.size() > limit && mayFlush) {
+            flush();
+            EvictOldest(limit);
         }
         capacity_ = std::max(list_.size(), limit);
     }
 
     // Calls `writeRun` with every run of consecutive numbers among the dirty, unpinned items that `keep`
-    // does not hold back, in number order; true when there was any.
+    // does not hold back, in number order; true when there was any. Its work follows the dirty items,
+    // not the cache's size.
     template <typename Keep, typename WriteRun> bool FlushRuns(Keep&& keep, WriteRun&& writeRun) {
-        flushList_.clear();
-        for (const auto& item : list_)
-            if (item->Dirty() && !item->Pinned() && !keep(*item)) flushList_.push_back(item.get());
+        assert(DirtyAreListed());
+        TakeForFlush(keep);
+        if (!flushList_.empty()) passed_ = nullptr; // what is written becomes evictable
+        // A write that fails leaves its items, and those of the runs after it, dirty: they are listed again.
+        struct TRelist {
+            std::vector<T*>& Items;
+            bool Done = false;
+            ~TRelist() {
+                if (!Done)
+                    for (T* item : Items)
+                        if (item->Dirty()) item->NoteDirty();
+            }
+        } relist{flushList_};
         for (size_t start = 0, end; start < flushList_.size(); start = end) {
             for (end = start + 1;
                  end < flushList_.size() && flushList_[end]->Number() == flushList_[end - 1]->Number() + 1;)
                 ++end;
             writeRun(std::span<T* const>(flushList_).subspan(start, end - start));
         }
+        relist.Done = true;
         return !flushList_.empty();
     }
 
@@ -369,13 +423,15 @@ public:
     }
 
     bool AnyDirty() const {
-        return std::any_of(list_.begin(), list_.end(), [](const auto& item) { return item->Dirty(); });
+        assert(DirtyAreListed());
+        return std::any_of(dirty_.begin(), dirty_.end(),
+                           [](const TCachedItem* item) { return item->Dirty(); });
     }
 
     bool AnyUnwritten() const {
-        for (const auto& item : list_)
-            if (item->Unwritten()) return true;
-        return false;
+        assert(DirtyAreListed());
+        return std::any_of(dirty_.begin(), dirty_.end(),
+                           [](const TCachedItem* item) { return item->Unwritten(); });
     }
 
     // The items in number order.
@@ -385,7 +441,107 @@ public:
     TCacheStatistics Statistics;
 
 private:
+    // Evicts the oldest clean, unpinned items until `limit` are left or none is evictable: those the
+    // evictions one by one would take, removed from the list in one pass.
+    void EvictOldest(size_t limit) {
+        if (list_.size() <= limit) return;
+        size_t excess = list_.size() - limit;
+        victims_.clear();
+        VisitEvictable([&](T& item) {
+            victims_.push_back(&item);
+            return victims_.size() < excess;
+        });
+        if (victims_.empty()) return;
+        std::sort(victims_.begin(), victims_.end(), [](T* a, T* b) { return a->Number() < b->Number(); });
+        for (T* victim : victims_) Detach(*victim);
+        size_t kept = LowerBound(victims_.front()->Number());
+        for (size_t at = kept, next = 0; at < list_.size(); ++at) {
+            if (next < victims_.size() && list_[at].get() == victims_[next]) {
+                pool_.Push(list_[at]);
+                ++next;
+                continue;
+            }
+            if (kept != at) {
+                list_[kept] = std::move(list_[at]);
+                numbers_[kept] = numbers_[at];
+            }
+            ++kept;
+        }
+        list_.resize(kept);
+        numbers_.resize(kept);
+    }
+    // Puts the dirty, unpinned items that `keep` does not hold back into the flush list, in number order,
+    // and out of the dirty list (the clean ones leave it too). Few dirty items are taken from their list
+    // and sorted; many, from the list in number order, which the dirty list is then made again from.
+    template <typename Keep> void TakeForFlush(Keep& keep) {
+        flushList_.clear();
+        auto take = [&](T& item) {
+            bool written = item.Dirty() && !item.Pinned() && !keep(item);
+            if (written) flushList_.push_back(&item);
+            return written;
+        };
+        if (dirty_.size() * 8 < list_.size()) {
+            auto rest = std::remove_if(dirty_.begin(), dirty_.end(), [&](TCachedItem* listed) {
+                bool leaves = take(static_cast<T&>(*listed)) || !listed->Dirty();
+                if (leaves) listed->listedDirty_ = false;
+                return leaves;
+            });
+            dirty_.erase(rest, dirty_.end());
+            std::sort(flushList_.begin(), flushList_.end(),
+                      [](T* a, T* b) { return a->Number() < b->Number(); });
+            return;
+        }
+        dirty_.clear();
+        for (const auto& item : list_) {
+            bool listed = !take(*item) && item->Dirty();
+            if (listed) dirty_.push_back(item.get());
+            if (item->listedDirty_ != listed) item->listedDirty_ = listed;
+        }
+    }
+    // The item of the chain just became clean and unpinned: the mark goes back before it if it had passed it.
+    void Uncover(TCachedItem& item) {
+        if (passed_ && item.dirtyList_ == &dirty_ && item.linkOrder_ <= passed_->linkOrder_)
+            passed_ = item.older_;
+    }
+    // Takes the item out of the chain and the dirty list; it no longer belongs to the cache.
+    void Detach(TCachedItem& item) {
+        Unlink(item);
+        if (item.listedDirty_) dirty_.erase(std::find(dirty_.begin(), dirty_.end(), &item));
+        Loosen(item);
+    }
+    static void Loosen(TCachedItem& item) {
+        item.older_ = item.newer_ = nullptr;
+        item.dirtyList_ = nullptr;
+        item.listedDirty_ = false;
+    }
+    // After the list and the chain were emptied.
+    void Emptied() {
+        list_.clear();
+        numbers_.clear();
+        dirty_.clear();
+        newest_ = oldest_ = passed_ = nullptr;
+    }
+    // Checks of the invariants (linear; asserts only).
+    bool PassedAreNotEvictable() const {
+        if (!passed_) return true;
+        for (TCachedItem* item = oldest_; item; item = item->newer_) {
+            if (item->Evictable()) return false;
+            if (item == passed_) return true;
+        }
+        return false; // the mark is not in the chain
+    }
+    bool DirtyAreListed() const {
+        return std::all_of(list_.begin(), list_.end(),
+                           [this](const auto& item) {
+                               return item->dirtyList_ == &dirty_ && (!item->Dirty() || item->listedDirty_);
+                           }) &&
+               std::all_of(dirty_.begin(), dirty_.end(), [this](const TCachedItem* item) {
+                   return item->listedDirty_ && item->dirtyList_ == &dirty_;
+               });
+    }
+
     void Unlink(TCachedItem& item) {
+        if (passed_ == &item) passed_ = item.older_;
         (item.older_ ? item.older_->newer_ : oldest_) = item.newer_;
         (item.newer_ ? item.newer_->older_ : newest_) = item.older_;
         item.older_ = item.newer_ = nullptr;
@@ -393,6 +549,7 @@ private:
     void LinkNewest(TCachedItem& item) {
         item.older_ = newest_;
         item.newer_ = nullptr;
+        item.linkOrder_ = ++linkCount_;
         (newest_ ? newest_->newer_ : oldest_) = &item;
         newest_ = &item;
     }
@@ -404,7 +561,12 @@ private:
     TCachedItem* oldest_ = nullptr;
     TItemStack<T> pool_;
     std::vector<std::unique_ptr<T>> orphans_; // dropped while pinned
+    std::vector<TCachedItem*> dirty_;         // every dirty item of the list, and some made clean since
+    // The items from the oldest up to this one are dirty or pinned; none known when nullptr.
+    mutable TCachedItem* passed_ = nullptr;
+    uint64_t linkCount_ = 0;
     std::vector<T*> flushList_;
+    std::vector<T*> victims_;
 };
 
 // Holds a pinned item for a scope and releases it at the end, also when an error is raised. The item's

@@ -30,25 +30,25 @@ void TRecord::Clear(bool newAutoInc) {
     ZeroBytes(image_.data(), image_.size());
     if (newAutoInc) StoreLE32(&image_[AutoIncValueOffset], owner_.NextAutoIncValue());
     StoreLE32(&image_[NextFreeOffset], number_);
-    modified_ = false;
+    ClearModified();
 }
 
 void TRecord::LoadFrom(const uint8_t* slot) {
     std::memcpy(image_.data(), slot, recordSize_);
     if (owner_.GetEncrypted()) UnscrambleBuffer(image_.data(), recordSize_, TableDataSeed1, TableDataSeed2);
     if (Status() == RecordActive) StoreLE32(&image_[NextFreeOffset], number_);
-    modified_ = unwritten_ = false;
+    MarkClean();
 }
 
 void TRecord::StoreTo(uint8_t* slot) {
     std::memcpy(slot, image_.data(), recordSize_);
     if (owner_.GetEncrypted()) ScrambleBuffer(slot, recordSize_, TableDataSeed1, TableDataSeed2);
-    modified_ = unwritten_ = false;
+    MarkClean();
 }
 
 void TRecord::SetStatus(uint8_t status) {
     image_[0] = status;
-    modified_ = true;
+    SetModified();
 }
 
 uint32_t TRecord::GetNextFree() const {
@@ -57,7 +57,7 @@ uint32_t TRecord::GetNextFree() const {
 
 void TRecord::SetNextFree(uint32_t next) {
     StoreLE32(&image_[NextFreeOffset], next);
-    modified_ = true;
+    SetModified();
 }
 
 void TRecord::SetRecordNumber(uint32_t number) {
