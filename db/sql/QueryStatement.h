@@ -9,6 +9,7 @@
 #pragma once
 
 #include "db/engine/DataDirectory.h"
+#include "db/engine/QueryStatementLink.h"
 #include "db/lib/ExpressionHost.h"
 #include "db/sql/DataQuery.h"
 
@@ -32,15 +33,9 @@ using TPreparedHandler = std::function<void(TQueryStatement& statement, uint8_t 
                                             bool liveResult, bool cursorResult, bool selectAll)>;
 using TStatusHandler = std::function<void(TQueryStatement& statement, uint16_t value)>;
 
-// One parameter of Execute: a value in the engine's native form, or NULL.
-struct TStatementParam {
-    uint8_t DataType = 0;
-    uint8_t SubType = 0;
-    uint16_t Size = 0;
-    uint8_t Scale = 0;
-    bool IsNull = true;
-    std::vector<uint8_t> Value;
-};
+// One parameter of Execute: a value in the engine's native form, or NULL (the query component's own
+// parameter value).
+using TStatementParam = TQueryParamValue;
 
 class TQueryStatement : public TDirectoryStatement, public TExpressionHost {
 public:

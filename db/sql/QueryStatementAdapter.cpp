@@ -28,11 +28,7 @@ public:
     }
     void Prepare(const std::string& sql) override { statement_.Prepare(sql); }
     TDataCursor* Execute(const std::vector<TQueryParamValue>& params, bool progressWanted) override {
-        std::vector<TStatementParam> values;
-        for (const TQueryParamValue& param : params)
-            values.push_back(
-                {param.DataType, param.SubType, param.Size, param.Scale, param.IsNull, param.Value});
-        return statement_.Execute(values, progressWanted);
+        return statement_.Execute(params, progressWanted);
     }
     bool LiveResult() const override { return statement_.LiveResult; }
     int32_t RowsAffected() const override { return statement_.RowsAffected; }
