@@ -11,6 +11,10 @@
 // unpinned item is reused (the file flushes once first when none is clean and it may flush), or the capacity
 // grows by 64.
 //
+// A scan evicts the lowest-numbered items one after another, so the list's vectors keep a dead prefix:
+// removing or inserting at the front moves the start instead of shifting the rest, and the prefix is
+// compacted away once it outgrows the live part (amortised constant work per removal).
+//
 // Work stays proportional to what changed, also when a whole-table lock keeps thousands of appended items
 // dirty until it ends:
 // - the cache lists its dirty items apart (an item enters the list when it becomes dirty), so that a
@@ -169,10 +173,10 @@ public:
     TItemCache(const TItemCache&) = delete;
     TItemCache& operator=(const TItemCache&) = delete;
 
-    size_t Count() const { return list_.size(); }
+    size_t Count() const { return list_.size() - start_; }
     size_t Capacity() const { return capacity_; }
     void SetCapacity(size_t capacity) { capacity_ = capacity; }
-    bool Full() const { return list_.size() >= capacity_; }
+    bool Full() const { return Count() >= capacity_; }
     void GrowCapacity() { capacity_ += CapacityStep; }
 
     // The cached item with the number, made the newest; nullptr when it is not cached.
@@ -191,21 +195,31 @@ public:
     // over the items' numbers kept beside the list, not over the items themselves; when the cached
     // numbers run without gaps from the first (a table read whole), the position is the difference.
     size_t LowerBound(uint32_t number) const {
-        if (!numbers_.empty() && number >= numbers_.front()) {
-            size_t guess = number - numbers_.front();
-            if (guess < numbers_.size() && numbers_[guess] == number) return guess;
+        const uint32_t* first = numbers_.data() + start_;
+        size_t count = numbers_.size() - start_;
+        if (count != 0 && number >= first[0]) {
+            size_t guess = number - first[0];
+            if (guess < count && first[guess] == number) return guess;
         }
-        return size_t(std::lower_bound(numbers_.begin(), numbers_.end(), number) - numbers_.begin());
+        return size_t(std::lower_bound(first, first + count, number) - first);
     }
-    T* At(size_t position) const { return position < list_.size() ? list_[position].get() : nullptr; }
+    T* At(size_t position) const { return position < Count() ? list_[start_ + position].get() : nullptr; }
 
     // Puts the item at its sorted position (see LowerBound) and makes it the newest.
     T& Insert(size_t position, std::unique_ptr<T> item) {
-        assert(position <= list_.size());
-        assert(position == 0 || list_[position - 1]->Number() < item->Number());
-        assert(position == list_.size() || list_[position]->Number() > item->Number());
-        numbers_.insert(numbers_.begin() + ptrdiff_t(position), item->Number());
-        T& inserted = **list_.insert(list_.begin() + ptrdiff_t(position), std::move(item));
+        assert(position <= Count());
+        assert(position == 0 || At(position - 1)->Number() < item->Number());
+        assert(position == Count() || At(position)->Number() > item->Number());
+        T& inserted = *item;
+        if (position == 0 && start_ > 0) {
+            --start_;
+            numbers_[start_] = item->Number();
+            list_[start_] = std::move(item);
+        } else {
+            auto at = ptrdiff_t(start_ + position);
+            numbers_.insert(numbers_.begin() + at, item->Number());
+            list_.insert(list_.begin() + at, std::move(item));
+        }
         LinkNewest(inserted);
         inserted.dirtyList_ = &dirty_;
         if (inserted.Dirty()) inserted.NoteDirty();
@@ -215,9 +229,14 @@ public:
     std::unique_ptr<T> Remove(T& item, size_t& position) {
         position = LowerBound(item.Number());
         assert(At(position) == &item);
-        std::unique_ptr<T> removed = std::move(list_[position]);
-        list_.erase(list_.begin() + ptrdiff_t(position));
-        numbers_.erase(numbers_.begin() + ptrdiff_t(position));
+        std::unique_ptr<T> removed = std::move(list_[start_ + position]);
+        if (position == 0) {
+            ++start_;
+            if (start_ > Count()) Compact();
+        } else {
+            list_.erase(list_.begin() + ptrdiff_t(start_ + position));
+            numbers_.erase(numbers_.begin() + ptrdiff_t(start_ + position));
+        }
         Detach(item);
         return removed;
     }
@@ -258,7 +277,7 @@ public:
     }
     // Returns every item to the pool and empties the chain (no item may be pinned).
     void Clear() {
-        for (auto& item : list_) {
+        for (auto& item : Live()) {
             assert(!item->Pinned());
             Loosen(*item);
             pool_.Push(item);
@@ -268,7 +287,7 @@ public:
     // Empties the cache, pinned items included: those leave the cache but stay alive, apart, until their
     // holders release them (ReleaseItem); their contents no longer count.
     void Drop() {
-        for (auto& item : list_) {
+        for (auto& item : Live()) {
             Loosen(*item);
             if (item->Pinned())
                 orphans_.push_back(std::move(item));
@@ -293,7 +312,7 @@ public:
     // Empties the cache, pinned items included (the file is closing: what a caller still holds is void).
     void Discard() {
         orphans_.clear();
-        for (auto& item : list_) item->ResetPins();
+        for (auto& item : Live()) item->ResetPins();
         Clear();
     }
     // Empty, with fresh statistics and the capacity given: the cache of a file just opened.
@@ -339,7 +358,7 @@ public:
     // that the dirty items become clean. At least 1.
     template <typename Flush> uint32_t FitRead(uint32_t count, bool mayFlush, Flush&& flush) {
         auto room = [this, count] {
-            size_t room = capacity_ > list_.size() ? capacity_ - list_.size() : 0;
+            size_t room = capacity_ > Count() ? capacity_ - Count() : 0;
             if (room < count) VisitEvictable([&](T&) { return ++room < count; });
             return room;
         };
@@ -368,11 +387,11 @@ public:
     // clean and `mayFlush`; stops when nothing can be evicted. The capacity becomes max(count, limit).
     template <typename Flush> void Trim(size_t limit, bool mayFlush, Flush&& flush) {
         EvictOldest(limit);
-        if (list_.size() > limit && mayFlush) {
+        if (Count() > limit && mayFlush) {
             flush();
             EvictOldest(limit);
         }
-        capacity_ = std::max(list_.size(), limit);
+        capacity_ = std::max(Count(), limit);
     }
 
     // Calls `writeRun` with every run of consecutive numbers among the dirty, unpinned items that `keep`
@@ -435,7 +454,7 @@ public:
     }
 
     // The items in number order.
-    const std::vector<std::unique_ptr<T>>& Items() const { return list_; }
+    std::span<const std::unique_ptr<T>> Items() const { return {list_.data() + start_, Count()}; }
     T* Newest() const { return static_cast<T*>(newest_); }
     TItemStack<T>& Pool() { return pool_; }
     TCacheStatistics Statistics;
@@ -444,8 +463,8 @@ private:
     // Evicts the oldest clean, unpinned items until `limit` are left or none is evictable: those the
     // evictions one by one would take, removed from the list in one pass.
     void EvictOldest(size_t limit) {
-        if (list_.size() <= limit) return;
-        size_t excess = list_.size() - limit;
+        if (Count() <= limit) return;
+        size_t excess = Count() - limit;
         victims_.clear();
         VisitEvictable([&](T& item) {
             victims_.push_back(&item);
@@ -454,7 +473,7 @@ private:
         if (victims_.empty()) return;
         std::sort(victims_.begin(), victims_.end(), [](T* a, T* b) { return a->Number() < b->Number(); });
         for (T* victim : victims_) Detach(*victim);
-        size_t kept = LowerBound(victims_.front()->Number());
+        size_t kept = start_ + LowerBound(victims_.front()->Number());
         for (size_t at = kept, next = 0; at < list_.size(); ++at) {
             if (next < victims_.size() && list_[at].get() == victims_[next]) {
                 pool_.Push(list_[at]);
@@ -480,7 +499,7 @@ private:
             if (written) flushList_.push_back(&item);
             return written;
         };
-        if (dirty_.size() * 8 < list_.size()) {
+        if (dirty_.size() * 8 < Count()) {
             auto rest = std::remove_if(dirty_.begin(), dirty_.end(), [&](TCachedItem* listed) {
                 bool leaves = take(static_cast<T&>(*listed)) || !listed->Dirty();
                 if (leaves) listed->listedDirty_ = false;
@@ -492,7 +511,7 @@ private:
             return;
         }
         dirty_.clear();
-        for (const auto& item : list_) {
+        for (const auto& item : Live()) {
             bool listed = !take(*item) && item->Dirty();
             if (listed) dirty_.push_back(item.get());
             if (item->listedDirty_ != listed) item->listedDirty_ = listed;
@@ -518,6 +537,7 @@ private:
     void Emptied() {
         list_.clear();
         numbers_.clear();
+        start_ = 0;
         dirty_.clear();
         newest_ = oldest_ = passed_ = nullptr;
     }
@@ -531,13 +551,24 @@ private:
         return false; // the mark is not in the chain
     }
     bool DirtyAreListed() const {
-        return std::all_of(list_.begin(), list_.end(),
+        return std::all_of(Items().begin(), Items().end(),
                            [this](const auto& item) {
                                return item->dirtyList_ == &dirty_ && (!item->Dirty() || item->listedDirty_);
                            }) &&
                std::all_of(dirty_.begin(), dirty_.end(), [this](const TCachedItem* item) {
                    return item->listedDirty_ && item->dirtyList_ == &dirty_;
                });
+    }
+
+    // The list's items, past the dead prefix.
+    std::span<std::unique_ptr<T>> Live() { return {list_.data() + start_, Count()}; }
+    // Drops the dead prefix of the list's vectors.
+    void Compact() {
+        assert(std::all_of(list_.begin(), list_.begin() + ptrdiff_t(start_),
+                           [](const auto& item) { return !item; }));
+        list_.erase(list_.begin(), list_.begin() + ptrdiff_t(start_));
+        numbers_.erase(numbers_.begin(), numbers_.begin() + ptrdiff_t(start_));
+        start_ = 0;
     }
 
     void Unlink(TCachedItem& item) {
@@ -556,6 +587,7 @@ private:
 
     std::vector<std::unique_ptr<T>> list_;
     std::vector<uint32_t> numbers_; // the numbers of list_'s items, in the same order
+    size_t start_ = 0;              // list_ and numbers_ hold the items from here on; before, empty slots
     size_t capacity_ = 0;
     TCachedItem* newest_ = nullptr;
     TCachedItem* oldest_ = nullptr;
