@@ -2,7 +2,9 @@
 // files, the caches that hold a whole table on our side, and an SQLite database set up as our peer.
 #pragma once
 
+#include "db/engine/DataCursor.h"
 #include "db/engine/DataSession.h"
+#include "db/lib/DataTypes.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -10,6 +12,7 @@
 #include <sqlite3.h>
 #include <stdexcept>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace vorsam::bench {
@@ -90,5 +93,24 @@ private:
     sqlite3* db_ = nullptr;
     std::vector<sqlite3_stmt*> statements_;
 };
+
+// The benchmark table: K integer (the unique primary key), S string of 30, F float.
+inline TCreateTableArgs BenchTableArgs() {
+    TCreateTableArgs args;
+    for (auto [field, type, size] :
+         {std::tuple{"K", dtInteger, 0}, std::tuple{"S", dtString, 30}, std::tuple{"F", dtFloat, 0}}) {
+        TFieldDescriptor descriptor;
+        descriptor.SetName(field);
+        descriptor.SetDataType(type);
+        descriptor.SetDeclaredSize(uint8_t(size));
+        args.Fields.push_back(descriptor);
+    }
+    TIndexDescriptor primary;
+    primary.SetUnique(true);
+    primary.SetFieldCount(1);
+    primary.SetFieldNumber(0, 1);
+    args.Indexes.push_back(primary);
+    return args;
+}
 
 } // namespace vorsam::bench

@@ -82,21 +82,7 @@ public:
         cursor_ = std::make_unique<TDataCursor>(*directory_);
         cursor_->SetTableName(name);
         if (directory_->TableExists(name, false)) cursor_->DeleteTable();
-        TCreateTableArgs args;
-        for (auto [field, type, size] :
-             {std::tuple{"K", dtInteger, 0}, std::tuple{"S", dtString, 30}, std::tuple{"F", dtFloat, 0}}) {
-            TFieldDescriptor descriptor;
-            descriptor.SetName(field);
-            descriptor.SetDataType(type);
-            descriptor.SetDeclaredSize(uint8_t(size));
-            args.Fields.push_back(descriptor);
-        }
-        TIndexDescriptor primary;
-        primary.SetUnique(true);
-        primary.SetFieldCount(1);
-        primary.SetFieldNumber(0, 1);
-        args.Indexes.push_back(primary);
-        cursor_->CreateTable(args);
+        cursor_->CreateTable(bench::BenchTableArgs());
         cursor_->OpenCursor();
         image_.resize(cursor_->GetRecordSize());
         TFieldDescriptor f;

@@ -23,7 +23,6 @@ inline const std::string& Folder() {
     return ScratchFolder();
 }
 
-
 inline void SqliteExec(sqlite3* db, const char* sql) {
     if (sqlite3_exec(db, sql, nullptr, nullptr, nullptr) != SQLITE_OK)
         throw std::runtime_error(sqlite3_errmsg(db));
@@ -34,24 +33,6 @@ inline sqlite3_stmt* SqlitePrepare(sqlite3* db, const char* sql) {
     if (sqlite3_prepare_v2(db, sql, -1, &statement, nullptr) != SQLITE_OK)
         throw std::runtime_error(sqlite3_errmsg(db));
     return statement;
-}
-
-inline TCreateTableArgs BenchTableArgs() {
-    TCreateTableArgs args;
-    for (auto [field, type, size] :
-         {std::tuple{"K", dtInteger, 0}, std::tuple{"S", dtString, 30}, std::tuple{"F", dtFloat, 0}}) {
-        TFieldDescriptor descriptor;
-        descriptor.SetName(field);
-        descriptor.SetDataType(type);
-        descriptor.SetDeclaredSize(uint8_t(size));
-        args.Fields.push_back(descriptor);
-    }
-    TIndexDescriptor primary;
-    primary.SetUnique(true);
-    primary.SetFieldCount(1);
-    primary.SetFieldNumber(0, 1);
-    args.Indexes.push_back(primary);
-    return args;
 }
 
 } // namespace vorsam::bench
