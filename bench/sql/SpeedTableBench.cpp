@@ -172,8 +172,9 @@ void SetPerStatement(benchmark::State& state) {
 
 void Row13_EmptySelectsInScript_Ours(benchmark::State& state) {
     const std::string script = EmptySelectScript();
+    TDataDirectory& database = SqlData().Database();
     for (auto _ : state) {
-        TQueryStatement statement(SqlData().Database());
+        TQueryStatement statement(database);
         statement.Prepare(script);
         TDataCursor* result = statement.Execute({}, false);
         Check(result && result->GetRecordCount() == 0, "the last SELECT returns nothing");
@@ -182,14 +183,15 @@ void Row13_EmptySelectsInScript_Ours(benchmark::State& state) {
 }
 void Row13_EmptySelectsInScript_Sqlite(benchmark::State& state) {
     const std::string script = EmptySelectScript();
+    sqlite3* sqlite = SqlData().Sqlite();
     for (auto _ : state) {
         int rows = 0;
         auto count = [](void* counter, int, char**, char**) {
             ++*static_cast<int*>(counter);
             return 0;
         };
-        if (sqlite3_exec(SqlData().Sqlite(), script.c_str(), count, &rows, nullptr) != SQLITE_OK)
-            throw std::runtime_error(sqlite3_errmsg(SqlData().Sqlite()));
+        if (sqlite3_exec(sqlite, script.c_str(), count, &rows, nullptr) != SQLITE_OK)
+            throw std::runtime_error(sqlite3_errmsg(sqlite));
         Check(rows == 0, "the SELECTs return nothing");
     }
     SetPerStatement(state);
