@@ -18,6 +18,7 @@
 #include "core/Language.h"
 #include "core/ProgramFolder.h"
 #include "core/ui/prgmain.h"
+#include "dbui/EngineIdle.h"
 #include "dbui/VORSAMPw.h"
 #include "desktop/qvxComponents.h"
 #include "platform/ui/UiServices.h"
@@ -68,7 +69,8 @@ int main(int argc, char* argv[]) {
     try {
         SetProgramFolder(ResolveProgramFolder(CurrentProgramFolderInputs(dataDir)));
         OpenLanguageFile(ProgramFilePath(LanguageFileName));
-        vorsam::InstallPasswordDialog(); // asked for when a table is enciphered
+        vorsam::InstallPasswordDialog();    // asked for when a table is enciphered
+        vorsam::InstallEngineIdleRelease(); // walks give up their reads while the tool waits for input
     } catch (const std::exception& error) {
         ShowError(nullptr, error.what());
         return 1;
