@@ -14,6 +14,7 @@
 #pragma once
 
 #include "db/sql/DataQuery.h"
+#include "db/sql/ResultColumnCopy.h"
 
 #include "db/lib/ExpressionValues.h"
 #include "db/lib/FieldDescriptor.h"
@@ -41,13 +42,20 @@ public:
 
     std::vector<TExpValue> RunningTotals; // by result column index (RUNSUM)
     // Field descriptors of the cursors the block reads and writes, by cursor and layout (FieldDescOf).
-    std::map<std::pair<const TDataCursor*, bool>, std::vector<TFieldDescriptor>> Fields;
+    struct TCursorFields {
+        const TDataCursor* Cursor;
+        bool TableLayout;
+        std::vector<TFieldDescriptor> Descriptors;
+    };
+    std::vector<TCursorFields> Fields;
     // A sub-select whose WHERE reads columns of an enclosing block: run again for each outer row, its WHERE
     // (kept here as written) copied with the outer columns' current values in their place.
     bool Correlated = false;
     TExpTree CorrelatedWhere;
     // The batch of source reads of the row loop going on (RunLevels.h); null outside one.
     TSourceReadBatch* ReadBatch = nullptr;
+    // The copy of the source columns into result records, worked out at the start of each run.
+    TResultColumnCopy ColumnCopy;
 };
 TSelectState& SelectState(TDataQuery& query);
 
@@ -122,6 +130,9 @@ bool IsCorrelated(const TDataQuery& query);
 bool HasCorrelatedSubSelect(const TExpToken& tree);
 
 // --- Running (SelectRun.cpp) ---
+// The column (a plain source column, one under an aggregate, or COUNT(*)) of the current joined row put
+// into the result record through a value token (converted, widened to an aggregate's result type).
+void CopySourceColumn(TDataQuery& query, TResultField& column, std::span<uint8_t> record);
 void DropSourceFilters(TDataQuery& query);
 void RefreshSources(TDataQuery& query);
 void ExecuteSelect(TDataQuery& query);

@@ -239,7 +239,12 @@ TSelectState& SelectState(TDataQuery& query) {
 
 const TFieldDescriptor& FieldDescOf(TDataQuery& query, const TDataCursor& cursor, uint16_t number,
                                     bool tableField) {
-    std::vector<TFieldDescriptor>& fields = SelectState(query).Fields[{&cursor, tableField}];
+    auto& cached = SelectState(query).Fields;
+    auto entry = std::find_if(cached.begin(), cached.end(), [&](const TSelectState::TCursorFields& e) {
+        return e.Cursor == &cursor && e.TableLayout == tableField;
+    });
+    if (entry == cached.end()) entry = cached.insert(cached.end(), {&cursor, tableField, {}});
+    std::vector<TFieldDescriptor>& fields = entry->Descriptors;
     if (fields.empty()) {
         fields.resize(cursor.GetFieldCount());
         for (uint16_t n = 1; n <= fields.size(); ++n) {

@@ -80,18 +80,7 @@ void PutColumnValue(TDataQuery& query, TResultField& column, std::span<uint8_t> 
 }
 
 void CopySourceColumns(TDataQuery& query, std::span<uint8_t> record) {
-    for (auto& column : query.ResultFields) {
-        if (column->IsExpression) continue;
-        TSourceTable& source = *column->BoundSource;
-        const TFieldDescriptor& field = FieldDescOf(query, *source.Cursor, column->SourceFieldNumber, true);
-        TExpToken value;
-        TypeFieldToken(field, value);
-        if (column->CountStar)
-            WriteExpValue(value, MakeIntegerValue(dtInteger, 1));
-        else
-            ReadColumnValue(*source.Cursor, source.RecordBuffer, value, field, true, source.Eof);
-        PutColumnValue(query, *column, record, value);
-    }
+    SelectState(query).ColumnCopy.Copy(query, record);
 }
 
 void ComputeExpressionColumns(TDataQuery& query, std::span<uint8_t> record, bool constantsOnly = false) {
@@ -169,7 +158,7 @@ void ForEachRow(TDataQuery& query, std::span<uint8_t> record, TRowProgress& prog
     do {
         if (!progress.Row(batch)) return;
         if (!RowAccepted(query)) continue;
-        query.ResultCursor->InitRecordBuffer(record);
+        SelectState(query).ColumnCopy.Clear(query, record);
         if (!take()) return;
     } while (NextJoinedRow(query));
 }
@@ -295,6 +284,18 @@ void AppendRows(TDataQuery& target, TDataQuery& source) {
 
 } // namespace
 
+void CopySourceColumn(TDataQuery& query, TResultField& column, std::span<uint8_t> record) {
+    TSourceTable& source = *column.BoundSource;
+    const TFieldDescriptor& field = FieldDescOf(query, *source.Cursor, column.SourceFieldNumber, true);
+    TExpToken value;
+    TypeFieldToken(field, value);
+    if (column.CountStar)
+        WriteExpValue(value, MakeIntegerValue(dtInteger, 1));
+    else
+        ReadColumnValue(*source.Cursor, source.RecordBuffer, value, field, true, source.Eof);
+    PutColumnValue(query, column, record, value);
+}
+
 void DropSourceFilters(TDataQuery& query) {
     for (auto& source : query.SourceTables) {
         for (auto& join : source->Joins) join->DropFilter();
@@ -336,6 +337,7 @@ void ExecuteSelect(TDataQuery& query) {
             if (ShouldReorderJoin(query)) ReorderJoin(query);
             OptimizeWhere(query, false);
         }
+        SelectState(query).ColumnCopy.Compile(query);
         if (query.AggregateOnly)
             RunAggregateSelect(query);
         else
