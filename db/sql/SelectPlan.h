@@ -121,6 +121,34 @@ void AccumulateGroup(TDataQuery& query, bool firstRow, std::span<const uint8_t> 
                      std::span<uint8_t> group);
 void FinishGroup(TDataQuery& query, std::span<uint8_t> group);
 
+// The aggregates of a block without GROUP BY folded while its rows are read (GroupAggregates.cpp): every
+// aggregate column COUNT(*) or an aggregate of a numeric source column, every other column a constant.
+class TAggregateFold {
+public:
+    // False when a column of the block is of another kind.
+    bool Compile(TDataQuery& query);
+    // Folds the current joined row.
+    void Row(TDataQuery& query);
+    // True before the first row.
+    bool Empty() const { return first_; }
+    // Writes the totals (and AVG's counts) into the group record; FinishGroup completes it.
+    void Finish(TDataQuery& query, std::span<uint8_t> group);
+
+private:
+    struct TColumn {
+        TResultField* Column;
+        size_t Index; // among the block's result columns
+        const TSourceTable* Source;
+        const TFieldDescriptor* Field; // the source field; none for COUNT(*)
+        TExpValue Total{};
+        int64_t AvgCount = 0;
+    };
+    TExpValue RowValue(const TColumn& column) const;
+
+    std::vector<TColumn> columns_;
+    bool first_ = true;
+};
+
 // --- Correlated sub-selects (SelectCorrelated.cpp) ---
 // Compiles the block's WHERE for this run; a sub-select's columns of enclosing blocks become constants
 // of their current values.

@@ -235,6 +235,15 @@ void RunAggregateSelect(TDataQuery& query) {
         int64_t count = query.SourceTables.front()->Cursor->GetRecordCount();
         WriteResultValue(query, group, query.ResultFields.front()->ResultFieldNumber,
                          MakeIntegerValue(dtInteger, count));
+    } else if (TAggregateFold fold; fold.Compile(query)) {
+        ForEachRow(query, row, progress, [&] {
+            if (fold.Empty() && query.HasExpressionColumns) ComputeExpressionColumns(query, group);
+            fold.Row(query);
+            return true;
+        });
+        if (fold.Empty() && query.HasExpressionColumns) ComputeExpressionColumns(query, group, true);
+        fold.Finish(query, group);
+        FinishGroup(query, group);
     } else {
         query.SortGroupFirstCall = true;
         bool first = true;
