@@ -157,6 +157,11 @@ bool IsCorrelated(const TDataQuery& query);
 // True when the tree holds a sub-select that is run again for each outer row.
 bool HasCorrelatedSubSelect(const TExpToken& tree);
 
+// --- DISTINCT served by an index (DistinctFromIndex.cpp) ---
+// Runs the block from an index's keys when it can (its result table then holds the distinct rows in
+// order); false, nothing written, when it cannot.
+bool RunDistinctFromIndex(TDataQuery& query);
+
 // --- Running (SelectRun.cpp) ---
 // The column (a plain source column, one under an aggregate, or COUNT(*)) of the current joined row put
 // into the result record through a value token (converted, widened to an aggregate's result type).

@@ -5,6 +5,7 @@
 #include "db/sql/RunLevels.h"
 #include "db/sql/SelectPlan.h"
 #include "db/sql/SqlErrors.h"
+#include "db/sql/TopRows.h"
 
 #include "db/engine/DataCursor.h"
 #include "db/engine/Record.h"
@@ -16,6 +17,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <memory>
 
 namespace vorsam {
 
@@ -201,11 +203,25 @@ void SortGroups(TDataQuery& query) {
     query.ResultCursor->SortRecords(request);
 }
 
+// An ORDER BY ... TOP n of a result nobody keeps (its table is the statement's own, in memory) that the sort
+// of its rows would cut: the rows are chosen while they are read (TopRows.h).
+bool ChoosesTopRows(const TDataQuery& query) {
+    return query.HasOrderBy && !query.OrderBySatisfied && query.TopCount >= 0 && !query.HasGroupBy &&
+           !query.Distinct && !query.HasUnion && !query.UnionPart && query.ResultTableName.empty() &&
+           !query.HasBlobColumns;
+}
+
 void RunSelect(TDataQuery& query) {
+    if (RunDistinctFromIndex(query)) {
+        query.SortOrderBy();
+        return;
+    }
     TDataCursor& result = *query.ResultCursor;
     std::vector<uint8_t> record(result.GetRecordSize());
     TRowProgress progress(query);
     bool topStops = query.TopCount >= 0 && !query.HasOrderBy && !query.HasGroupBy && !query.Distinct;
+    std::unique_ptr<TTopRows> top;
+    if (ChoosesTopRows(query)) top = std::make_unique<TTopRows>(query, size_t(query.TopCount));
     int32_t rows = 0;
     TResultWrite write(result);
     ForEachRow(query, record, progress, [&] {
@@ -213,10 +229,14 @@ void RunSelect(TDataQuery& query) {
         if (topStops && rows >= query.TopCount) return false;
         CopySourceColumns(query, record);
         if (query.HasExpressionColumns) ComputeExpressionColumns(query, record);
-        result.AppendRecord(record);
+        if (top)
+            top->Offer(record);
+        else
+            result.AppendRecord(record);
         ++rows;
         return true;
     });
+    if (top) top->AppendTo(result);
     write.End();
     if (query.Distinct)
         SortDistinct(query, SortLimit(query));
