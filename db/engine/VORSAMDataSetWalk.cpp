@@ -1,16 +1,17 @@
 // TVORSAMDataSet: the read level a walk keeps across its moves (see Walks in VORSAMDataSet.h).
 //
-// The datasets that hold one are listed for ReleaseWalkReads. The list is changed and walked under its own
+// Batches are timed by the coarse monotonic clock (CoarseClock.h). The datasets that hold one are listed
+// for ReleaseWalkReads. The list is changed and walked under its own
 // lock; ReleaseWalkReads also holds the process-wide session lock, so that no component works on the
 // engine meanwhile.
 #include "db/engine/VORSAMDataSet.h"
 
 #include "db/engine/VORSAMSessionList.h"
+#include "db/lib/CoarseClock.h"
 
 #include <algorithm>
 #include <atomic>
 #include <mutex>
-#include <time.h>
 #include <vector>
 
 namespace vorsam {
@@ -18,15 +19,6 @@ namespace vorsam {
 namespace {
 
 std::atomic<int64_t> BatchMilliseconds{20};
-
-// The batches are timed by the coarse monotonic clock (a few milliseconds of resolution), which costs no
-// system call: the dataset looks at it at each of its works on the engine.
-std::chrono::steady_clock::time_point Now() {
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC_COARSE, &now);
-    return std::chrono::steady_clock::time_point(std::chrono::seconds(now.tv_sec) +
-                                                 std::chrono::nanoseconds(now.tv_nsec));
-}
 
 std::mutex& WalkListLock() {
     static std::mutex lock;
@@ -60,7 +52,7 @@ void SetWalkReadBatchTime(std::chrono::milliseconds time) {
 }
 
 void TVORSAMDataSet::ContinueWalkRead() {
-    const auto now = Now();
+    const auto now = CoarseNow();
     if (walkRead_ && now - walkStarted_ < WalkReadBatchTime()) return;
     EndWalkRead();
     Cursor().BeginRead();
@@ -82,7 +74,7 @@ void TVORSAMDataSet::EndWalkRead() noexcept {
 }
 
 void TVORSAMDataSet::EndExpiredWalkRead() noexcept {
-    if (walkRead_ && Now() - walkStarted_ >= WalkReadBatchTime()) EndWalkRead();
+    if (walkRead_ && CoarseNow() - walkStarted_ >= WalkReadBatchTime()) EndWalkRead();
 }
 
 void ReleaseWalkReads() {
