@@ -408,8 +408,11 @@ public:
 
     // Calls `writeRun` with every run of consecutive numbers among the dirty, unpinned items that `keep`
     // does not hold back, in number order; true when there was any. Its work follows the dirty items,
-    // not the cache's size.
-    template <typename Keep, typename WriteRun> bool FlushRuns(Keep&& keep, WriteRun&& writeRun) {
+    // not the cache's size. With a `bridge`, two runs are joined across a gap of at most that many numbers
+    // whose items are all cached, clean, unpinned and not held back: their bytes, the same as the file's,
+    // are written along, which spares a write per run.
+    template <typename Keep, typename WriteRun>
+    bool FlushRuns(Keep&& keep, WriteRun&& writeRun, size_t bridge = 0) {
         assert(DirtyAreListed());
         TakeForFlush(keep);
         if (!flushList_.empty()) passed_ = nullptr; // what is written becomes evictable
@@ -423,11 +426,28 @@ public:
                         if (item->Dirty()) item->NoteDirty();
             }
         } relist{flushList_};
+        auto bridged = [&](const T& from, const T& to) {
+            uint32_t gap = to.Number() - from.Number() - 1;
+            if (gap == 0) return true;
+            if (gap > bridge) return false;
+            size_t at = LowerBound(from.Number());
+            if (LowerBound(to.Number()) - at != gap + 1) return false; // a number of the gap is not cached
+            for (size_t i = at + 1; i <= at + gap; ++i)
+                if (!At(i)->Evictable() || keep(*At(i))) return false;
+            return true;
+        };
         for (size_t start = 0, end; start < flushList_.size(); start = end) {
-            for (end = start + 1;
-                 end < flushList_.size() && flushList_[end]->Number() == flushList_[end - 1]->Number() + 1;)
+            for (end = start + 1; end < flushList_.size() && bridged(*flushList_[end - 1], *flushList_[end]);)
                 ++end;
-            writeRun(std::span<T* const>(flushList_).subspan(start, end - start));
+            if (flushList_[end - 1]->Number() - flushList_[start]->Number() == end - 1 - start) {
+                writeRun(std::span<T* const>(flushList_).subspan(start, end - start));
+                continue;
+            }
+            size_t from = LowerBound(flushList_[start]->Number());
+            runItems_.assign(list_.begin() + ptrdiff_t(start_ + from),
+                             list_.begin() +
+                                 ptrdiff_t(start_ + LowerBound(flushList_[end - 1]->Number()) + 1));
+            writeRun(std::span<T* const>(runItems_));
         }
         relist.Done = true;
         return !flushList_.empty();
@@ -611,6 +631,7 @@ private:
     mutable TCachedItem* passed_ = nullptr;
     uint64_t linkCount_ = 0;
     std::vector<T*> flushList_;
+    std::vector<T*> runItems_; // a run joined across clean items
     std::vector<T*> victims_;
 };
 
