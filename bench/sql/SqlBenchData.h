@@ -1,9 +1,12 @@
 // The tables the SQL benchmarks read, ours and SQLite's with the same rows, built once per program in a
-// folder of their own: CUST (ID primary key, REGION 0-19, NAME CHAR(30)) of 10^4 rows, ORDERS (ID primary
-// key, CUST 0-9,999 with the secondary index BYCUST, AMOUNT FLOAT 0-999.99) of 10^5 rows and ITEMS (ID
-// primary key, NAME CHAR(20)) of 10^3 rows. Both sides keep their default caches (our session's, SQLite's
-// 2 MiB) and write without a journal or syncing; SQLite's statistics are gathered (ANALYZE).
+// folder of the program's own scratch folder (BenchSupport.h): CUST (ID primary key, REGION 0-19, NAME
+// CHAR(30)) of 10^4 rows, ORDERS (ID primary key, CUST 0-9,999 with the secondary index BYCUST, AMOUNT FLOAT
+// 0-999.99) of 10^5 rows and ITEMS (ID primary key, NAME CHAR(20)) of 10^3 rows. Both sides keep their
+// default caches (our session's, SQLite's 2 MiB) and write without a journal or syncing; SQLite's statistics
+// are gathered (ANALYZE).
 #pragma once
+
+#include "bench/engine/BenchSupport.h"
 
 #include "db/engine/DataCursor.h"
 #include "db/engine/DataSession.h"
@@ -28,8 +31,7 @@ class TSqlBenchData {
 public:
     TSqlBenchData() {
         InitializeLibraryGlobals();
-        folder_ = (std::filesystem::temp_directory_path() / "dbsql-bench").string();
-        std::filesystem::remove_all(folder_);
+        folder_ = ScratchFolder() + "/select";
         std::filesystem::create_directories(folder_);
         session_.SetPrivateDirectory(folder_);
         database_ = &session_.OpenDataDirectory("", folder_);
