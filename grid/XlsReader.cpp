@@ -9,10 +9,8 @@ TXlsReader::~TXlsReader() {
     if (handle_) freexl_close(handle_);
 }
 
-void TXlsReader::Failed(const char* what, int code) const {
-    throw EVozAvozError(
-        ("Invalid workbook file " + fileName_ + ": " + what + " (" + QString::number(code) + ")")
-            .toStdString());
+void TXlsReader::Failed(const char* what) const {
+    throw EVozAvozError(("Invalid workbook file " + fileName_ + ": " + what).toStdString());
 }
 
 void TXlsReader::Open(const QString& fileName) {
@@ -24,18 +22,18 @@ void TXlsReader::Open(const QString& fileName) {
         if (handle) freexl_close(handle); // the library asks for a close even after a failed open
         if (opened == FREEXL_FILE_NOT_FOUND)
             throw EVozAvozError(("Cannot open file " + fileName).toStdString());
-        Failed("the workbook cannot be read", opened);
+        Failed("the workbook cannot be read");
     }
     handle_ = handle;
     unsigned count = 0;
     const int info = freexl_get_info(handle_, FREEXL_BIFF_SHEET_COUNT, &count);
-    if (info != FREEXL_OK) Failed("the sheets cannot be counted", info);
+    if (info != FREEXL_OK) Failed("the sheets cannot be counted");
     sheetCount_ = int(count);
 }
 
 int TXlsReader::ActiveSheet() {
     if (!handle_) throw EVozAvozError("Workbook not open");
-    if (sheetCount_ == 0) Failed("the workbook has no sheet", 0);
+    if (sheetCount_ == 0) Failed("the workbook has no sheet");
     return 1;
 }
 
@@ -49,7 +47,7 @@ QString TXlsReader::SheetName(int sheet) {
     Select(sheet, rows, cols);
     const char* name = nullptr;
     const int got = freexl_get_worksheet_name(handle_, static_cast<unsigned short>(sheet - 1), &name);
-    if (got != FREEXL_OK) Failed("a sheet name cannot be read", got);
+    if (got != FREEXL_OK) Failed("a sheet name cannot be read");
     return QString::fromUtf8(name);
 }
 
@@ -57,17 +55,17 @@ void TXlsReader::Select(int sheet, unsigned& rows, unsigned& cols) {
     if (!handle_) throw EVozAvozError("Workbook not open");
     if (sheet < 1 || sheet > sheetCount_) throw EVozAvozError("Worksheet index out of range");
     const int selected = freexl_select_active_worksheet(handle_, static_cast<unsigned short>(sheet - 1));
-    if (selected != FREEXL_OK) Failed("a sheet cannot be selected", selected);
+    if (selected != FREEXL_OK) Failed("a sheet cannot be selected");
     unsigned short columns = 0;
     const int dims = freexl_worksheet_dimensions(handle_, &rows, &columns);
-    if (dims != FREEXL_OK) Failed("a sheet's size cannot be read", dims);
+    if (dims != FREEXL_OK) Failed("a sheet's size cannot be read");
     cols = columns;
 }
 
 TWorkbookValue TXlsReader::CellValue(unsigned row, unsigned col) {
     FreeXL_CellValue cell;
     const int got = freexl_get_cell_value(handle_, row, static_cast<unsigned short>(col), &cell);
-    if (got != FREEXL_OK) Failed("a cell cannot be read", got);
+    if (got != FREEXL_OK) Failed("a cell cannot be read");
     switch (cell.type) {
     case FREEXL_CELL_INT:
         return TWorkbookValue::FromNumber(cell.value.int_value);

@@ -26,7 +26,7 @@ private:
     // Makes the sheet the library's current one; returns its row and column counts.
     void Select(int sheet, unsigned& rows, unsigned& cols);
     TWorkbookValue CellValue(unsigned row, unsigned col);
-    [[noreturn]] void Failed(const char* what, int code) const;
+    [[noreturn]] void Failed(const char* what) const;
 
     const void* handle_ = nullptr;
     QString fileName_;
