@@ -57,15 +57,17 @@ THTMLDrawResult TRenderer::Run(QString text) {
     TState state;
     state.Font = base_;
     int top = rect_.Top;
-    while (!text.isEmpty()) {
+    qsizetype pos = 0; // the text before pos has been laid out
+    while (pos < text.size()) {
         TState measuring = state;
         Apply(measuring);
-        const qsizetype before = text.size();
+        const qsizetype before = pos;
         const TLine line =
-            TLinePass(*this, measuring, text, {work_.Left, top, work_.Right, top}, true, true, nullptr).Run();
+            TLinePass(*this, measuring, text, pos, {work_.Left, top, work_.Right, top}, true, true, nullptr)
+                .Run();
         // Every line consumes something (see the fitting rules of images and controls).
-        assert(text.size() < before);
-        if (text.size() >= before) break;
+        assert(pos > before);
+        if (pos <= before) break;
 
         const int boxLeft = work_.Left + measuring.Indent;
         const int free = work_.Right - boxLeft - line.Width;
@@ -81,13 +83,14 @@ THTMLDrawResult TRenderer::Run(QString text) {
         } else {
             TState drawing = state;
             Apply(drawing);
-            QString source = line.Source;
+            qsizetype drawn = 0;
             const TRect box{left, top, work_.Right, top + height};
-            const TLine drawn = TLinePass(*this, drawing, source, box, a_.CheckOnly, false, &line).Run();
+            const TLine shown =
+                TLinePass(*this, drawing, line.Source, drawn, box, a_.CheckOnly, false, &line).Run();
             state = drawing;
             const int textBottom = box.Bottom - line.Drop - line.TextOffset;
             const int y = a_.Point.Y;
-            if ((drawn.AnchorFlag && y >= textBottom - line.GH && y <= textBottom) || drawn.ControlFlag)
+            if ((shown.AnchorFlag && y >= textBottom - line.GH && y <= textBottom) || shown.ControlFlag)
                 out_.Hit = true;
         }
         out_.Width = std::max(out_.Width, measuring.Indent + line.Width);
@@ -107,10 +110,10 @@ THTMLDrawResult TRenderer::Run(QString text) {
 
 // ---- One line ----------------------------------------------------------------------------------------
 
-TLinePass::TLinePass(TRenderer& renderer, TState& state, QString& text, const TRect& box, bool calc,
-                     bool consume, const TLine* measured)
-    : r_(renderer), a_(renderer.a_), st_(state), text_(text), box_(box), calc_(calc), consume_(consume),
-      x_(box.Left), anchorStart_(box.Left) {
+TLinePass::TLinePass(TRenderer& renderer, TState& state, const QString& text, qsizetype& pos,
+                     const TRect& box, bool calc, bool consume, const TLine* measured)
+    : r_(renderer), a_(renderer.a_), st_(state), text_(text), pos_(pos), box_(box), calc_(calc),
+      consume_(consume), x_(box.Left), anchorStart_(box.Left) {
     if (measured) {
         line_.Rise = measured->Rise;
         line_.Drop = measured->Drop;
@@ -134,8 +137,8 @@ TExtent TLinePass::Extent(const QString& text) {
 }
 
 void TLinePass::Consume(qsizetype count) {
-    line_.Source += QStringView(text_).left(count);
-    text_.remove(0, count);
+    line_.Source += QStringView(text_).mid(pos_, count);
+    pos_ += count;
 }
 
 // A picture, control, bullet or indent takes room on the line.
@@ -151,7 +154,7 @@ TLine TLinePass::Run() {
     if (!calc_ && st_.ParaBackground)
         Canvas().FillRect({r_.rect_.Left, box_.Top, r_.rect_.Right, box_.Bottom});
     bool ended = false;
-    while (!ended && !text_.isEmpty()) ended = text_[0] == u'<' ? DoTag() : DoRun();
+    while (!ended && pos_ < text_.size()) ended = text_[pos_] == u'<' ? DoTag() : DoRun();
     line_.Width -= trailingSpace_;
     // A focused anchor that goes on to the next line is framed on this one too.
     if (!calc_ && st_.AnchorOpen && st_.AnchorFocused) DrawFocus();
@@ -161,13 +164,14 @@ TLine TLinePass::Run() {
 }
 
 bool TLinePass::DoRun() {
-    qsizetype end = text_.indexOf(u'<');
+    qsizetype end = text_.indexOf(u'<', pos_);
     if (end < 0) end = text_.size();
     if (a_.WordWrap) {
-        const qsizetype space = text_.indexOf(u' ');
+        const qsizetype space = text_.indexOf(u' ', pos_);
         if (space >= 0 && space < end) end = space + 1;
     }
-    QString run = text_.left(end);
+    const qsizetype length = end - pos_;
+    QString run = text_.mid(pos_, length);
     run.replace(QLatin1String("&nbsp;"), QLatin1String(" "), Qt::CaseInsensitive);
     run.replace(QLatin1String("&lt;"), QLatin1String("<"), Qt::CaseInsensitive);
     run.replace(QLatin1String("&gt;"), QLatin1String(">"), Qt::CaseInsensitive);
@@ -178,7 +182,7 @@ bool TLinePass::DoRun() {
 
     if (st_.Hidden) {
         if (consume_) r_.out_.PlainText += run;
-        Consume(end);
+        Consume(length);
         return false;
     }
     bool dropRest = false;
@@ -204,31 +208,30 @@ bool TLinePass::DoRun() {
     line_.Width += extent.Width;
     earlier_ += run;
     trailingSpace_ = run.endsWith(u' ') ? Canvas().TextWidth(QStringLiteral(" ")) : 0;
-    Consume(end);
+    Consume(length);
     if (dropRest) {
-        text_.clear();
+        pos_ = text_.size();
         return true;
     }
     return false;
 }
 
 bool TLinePass::DoTag() {
-    if (text_.size() < 3) {
-        text_.clear();
+    if (text_.size() - pos_ < 3) {
+        pos_ = text_.size();
         return true;
     }
-    const qsizetype close = text_.indexOf(u'>');
-    const QString tag = close < 0 ? text_ : text_.left(close + 1);
+    const qsizetype close = text_.indexOf(u'>', pos_);
+    const QString tag = text_.mid(pos_, close < 0 ? -1 : close - pos_ + 1);
     const QString upper = tag.toUpper();
     const TTagEnd end = upper[1] == u'/' && upper[2].isLetter() ? Closing(upper[2], tag, upper)
                                                                 : Opening(upper[1], tag, upper);
     if (end == TTagEnd::Before) return true;
     if (close < 0) {
-        line_.Source += text_;
-        text_.clear();
+        Consume(text_.size() - pos_);
         return true;
     }
-    Consume(close + 1);
+    Consume(close - pos_ + 1);
     return end == TTagEnd::After;
 }
 

@@ -67,8 +67,8 @@ class TRenderer;
 // drawing (the line's source text into its aligned box; calc when only checking).
 class TLinePass {
 public:
-    TLinePass(TRenderer& renderer, TState& state, QString& text, const TRect& box, bool calc, bool consume,
-              const TLine* measured);
+    TLinePass(TRenderer& renderer, TState& state, const QString& text, qsizetype& pos, const TRect& box,
+              bool calc, bool consume, const TLine* measured);
     TLine Run();
 
 private:
@@ -107,7 +107,8 @@ private:
     TRenderer& r_;
     const TArgs& a_;
     TState& st_;
-    QString& text_;
+    const QString& text_; // the text to lay out, from pos_ on
+    qsizetype& pos_;
     TRect box_;
     bool calc_, consume_;
     TLine line_;
