@@ -119,6 +119,7 @@ QString TVevIvizudEvar::EditorControlText() const {
 // An editor control follows its cell when the grid scrolls, and closes when the cell scrolls out.
 void TVevIvizudEvar::TopLeftChanged() {
     TBaseGrid::TopLeftChanged();
+    if (BackGround.Display == TBackGroundDisplay::bdFixed && !BackGround.Bitmap.Empty()) InvalidateGrid();
     if (!editorActive_ || textEditorInUse_) return;
     const TRect rect = CellRectEx(RealToDisplCol(editCol_), editRow_);
     QWidget* control = IsComboType(editorType_)  ? static_cast<QWidget*>(combo_)

@@ -147,4 +147,5 @@ void TVevIvizudEvar::DoEnter() {
 
 void TVevIvizudEvar::DoExit() {
     TBaseGrid::DoExit();
+    ReleaseCellButton(false);
 }

@@ -25,16 +25,18 @@ TVevIvizudEvar::TVevIvizudEvar(QWidget* parent) : TBaseGrid(parent) {
     Bands.OnChange = repaint;
     SortSettings.OnChange = repaint;
     MergedColumns.OnChange = [this](TIntList&, int, int) { ApplyColumnMerges(); };
-    ScrollWidth = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
     TBaseGrid::SetDefaultRowHeight(21);
     xpFlag_ = VisualStyles::IsThemeActive();
     combo_ = new TGridCombo(this);
     datePicker_ = new TGridDatePicker(this);
     UpdateFlatBorder();
+    InitPointer();
 }
 
 TVevIvizudEvar::~TVevIvizudEvar() {
     if (ColumnSize.Save) GuardUi([this] { SaveColumnSizes(); });
+    SetDragCursor(false);
+    EndPan();
 }
 
 void TVevIvizudEvar::Loaded() {
@@ -189,7 +191,10 @@ bool TVevIvizudEvar::event(QEvent* e) {
 
 void TVevIvizudEvar::resizeEvent(QResizeEvent* e) {
     TBaseGrid::resizeEvent(e);
-    GuardUi([this] { DoResize(); });
+    GuardUi([this] {
+        GridResized();
+        DoResize();
+    });
 }
 
 bool TVevIvizudEvar::HasFlatBorder() const {

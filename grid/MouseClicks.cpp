@@ -1,0 +1,738 @@
+// Presses, releases, double and right clicks of TVevIvizudEvar, handled before the class library's
+// grid sees them: cell controls and node glyphs, anchors and form controls in mini-HTML text,
+// disjunct selections, the selection of whole rows, columns or the grid from the headers, the
+// fixed-cell editor, the pressed look of fixed cells shown as buttons and the sort click.
+//
+// A "CELL://" anchor names a cell the way a spreadsheet labels it over the grid's headers: column
+// letters (A is column 1, Z column 26, AA column 27, in either case) followed by the row number,
+// so "CELL://B3" is column 2, row 3. A reference that names no data cell of the grid is ignored.
+// Any other anchor is opened by the desktop only when it is an http, https, ftp or mailto
+// address: a cell's text never starts a program or opens a local file.
+#include "grid/AdvancedGrid.h"
+
+#include "grid/HTMLDraw.h"
+#include "grid/PopupWindows.h"
+#include "grid/TextUtils.h"
+#include "platform/ui/HintWindow.h"
+#include "platform/ui/UiBoundary.h"
+#include "platform/ui/UrlOpener.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QScrollBar>
+#include <QStyle>
+
+namespace {
+
+// A line edit over a cell that tells how its editing ended: Enter and leaving it keep the text,
+// Escape does not. It reports once per showing.
+class TCellOverlayEdit : public QLineEdit {
+public:
+    explicit TCellOverlayEdit(QWidget* parent) : QLineEdit(parent) {
+        setFrame(false);
+        hide();
+    }
+    std::function<void(bool keep)> OnDone;
+    void Open(const TRect& rect, const QString& text) {
+        setGeometry(ToQRect(rect));
+        setText(text);
+        done_ = false;
+        show();
+        setFocus(Qt::MouseFocusReason);
+        selectAll();
+    }
+
+protected:
+    void keyPressEvent(QKeyEvent* e) override {
+        if (e->key() == Qt::Key_Escape) return Done(false);
+        if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) return Done(true);
+        QLineEdit::keyPressEvent(e);
+    }
+    void focusOutEvent(QFocusEvent* e) override {
+        QLineEdit::focusOutEvent(e);
+        if (e->reason() != Qt::PopupFocusReason) Done(true);
+    }
+
+private:
+    void Done(bool keep) {
+        if (done_ || !isVisible()) return;
+        done_ = true;
+        if (OnDone) GuardUi([&] { OnDone(keep); });
+    }
+    bool done_ = true;
+};
+
+// "A1" style: letters for the column (A = 1), digits for the row.
+bool ParseCellReference(const QString& text, int& col, int& row) {
+    qsizetype i = 0;
+    long long c = 0;
+    while (i < text.size() && text[i].isLetter() && text[i].unicode() < 128) {
+        c = c * 26 + (text[i].toUpper().unicode() - 'A' + 1);
+        if (c > 1 << 24) return false;
+        ++i;
+    }
+    if (i == 0 || i == text.size()) return false;
+    bool ok = false;
+    const int r = text.mid(i).trimmed().toInt(&ok);
+    if (!ok) return false;
+    col = int(c);
+    row = r;
+    return true;
+}
+
+} // namespace
+
+void TVevIvizudEvar::InitPointer() {
+    defaultScrollWidth_ = scrollWidth_ = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    dragImage_ = new TPopupButton(this);
+    for (int direction = 0; direction < 4; ++direction)
+        dropMarkers_[direction] = new TArrowWindow(this, direction);
+    dragRunner_ = std::make_unique<TQtDragRunner>();
+    hoverTimer_.setInterval(500);
+    connect(&hoverTimer_, &QTimer::timeout, this, [this] { GuardUi([this] { HoverTimerTick(); }); });
+    hoverTimer_.start();
+    panTimer_.setInterval(10);
+    connect(&panTimer_, &QTimer::timeout, this, [this] { GuardUi([this] { PanTimerTick(); }); });
+    for (QScrollBar* bar : {verticalScrollBar(), horizontalScrollBar()}) {
+        const bool vertical = bar == verticalScrollBar();
+        connect(bar, &QScrollBar::sliderMoved, this,
+                [this, vertical](int value) { GuardUi([&] { ThumbTracking(vertical, value); }); });
+        connect(bar, &QScrollBar::sliderReleased, this, [this] { GuardUi([this] { ThumbReleased(); }); });
+    }
+}
+
+void TVevIvizudEvar::SetDragRunner(std::unique_ptr<TDragRunner> runner) {
+    dragRunner_ = runner ? std::move(runner) : std::make_unique<TQtDragRunner>();
+}
+
+// ---- Qt's mouse events -------------------------------------------------------------------------------
+
+void TVevIvizudEvar::mousePressEvent(QMouseEvent* e) {
+    const TPoint p = FromQPoint(e->position().toPoint());
+    const TShiftState shift = ShiftStateOf(*e);
+    e->accept();
+    if (panning_) {
+        GuardUi([this] { EndPan(); });
+        return;
+    }
+    mouseDown_ = true;
+    bool passOn = true;
+    if (e->button() == Qt::LeftButton) GuardUi([&] { passOn = LeftButtonDown(shift, p.X, p.Y); });
+    if (e->button() == Qt::MiddleButton) {
+        GuardUi([&] { StartPan(p.X, p.Y); });
+        passOn = false;
+    }
+    if (passOn) TBaseGrid::mousePressEvent(e);
+    if (e->button() == Qt::RightButton) GuardUi([&] { RightButtonDown(shift, p.X, p.Y); });
+}
+
+void TVevIvizudEvar::mouseReleaseEvent(QMouseEvent* e) {
+    const TPoint p = FromQPoint(e->position().toPoint());
+    const TShiftState shift = ShiftStateOf(*e);
+    e->accept();
+    if (!(e->buttons() & (Qt::LeftButton | Qt::RightButton))) mouseDown_ = false;
+    if (e->button() == Qt::LeftButton) {
+        GuardUi([&] { LeftButtonUp(e, shift, p.X, p.Y); });
+        return;
+    }
+    // A right button let go while a row or column is dragged belongs to the drag.
+    if (e->button() == Qt::RightButton && dragCursor_) return;
+    TBaseGrid::mouseReleaseEvent(e);
+}
+
+void TVevIvizudEvar::mouseDoubleClickEvent(QMouseEvent* e) {
+    const TPoint p = FromQPoint(e->position().toPoint());
+    e->accept();
+    if (panning_) {
+        GuardUi([this] { EndPan(); });
+        return;
+    }
+    mouseDown_ = true;
+    if (e->button() != Qt::LeftButton) {
+        TBaseGrid::mouseDoubleClickEvent(e);
+        return;
+    }
+    leftHeld_ = true;
+    GuardUi([&] { DoubleClickAt(e, p.X, p.Y); });
+}
+
+// ---- Left button --------------------------------------------------------------------------------------
+
+bool TVevIvizudEvar::LeftButtonDown(TShiftState shift, int x, int y) {
+    leftHeld_ = true;
+    if (!IsActiveControl()) setFocus(Qt::MouseFocusReason);
+    const int fixedRows = TBaseGrid::FixedRows(), fixedCols = TBaseGrid::FixedCols();
+    const TGridCoord cell = MouseCoord(x, y);
+    // What the pointer is over, as the last move found it.
+    TestFixedBorder(x, y, cell);
+    UpdateHoverMode(x, y, cell);
+    if (onFixedBorder_) {
+        fixedSizing_ = true;
+        fixedSizingX_ = x;
+        InvalidateGrid();
+        return false;
+    }
+    if (hoverMode_ == 5) {
+        StartResizerDrag();
+        return false;
+    }
+    moveTarget_ = {-1, -1};
+    oleDragArmed_ = false;
+    pressLeftCol_ = LeftCol();
+    // The cell whose size a press on a border would change, for the sizing hint.
+    sizedCell_ = cell.Y == 0   ? MouseCoord(x - 5, y)
+                 : cell.X == 0 ? MouseCoord(x, y - 4)
+                               : MouseCoord(x - 5, y - 4);
+    const bool onCell = cell.X >= 0 && cell.Y >= 0;
+    if (onCell && !IsButtonCellAt(cell)) {
+        const TRect r = sizedCell_.X < 0 || sizedCell_.Y < 0 ? TRect{} : CellRect(sizedCell_.X, sizedCell_.Y);
+        sizeOffset_ = {x - r.Right, y - r.Bottom};
+    }
+    moveOrigin_ = -1;
+    if (onCell) {
+        if (cell.Y < fixedRows && cell.X >= fixedCols)
+            moveOrigin_ = cell.X;
+        else if (cell.X < fixedCols && cell.Y >= fixedRows)
+            moveOrigin_ = cell.Y;
+        const TRect r = CellRect(cell.X, cell.Y);
+        pressOffset_ = {x - r.Left, y - r.Top};
+    }
+    if (look_ == TGridLook::glListView && hotCell_.X >= 0 && hotCell_.Y >= 0)
+        RepaintCell(hotCell_.X, hotCell_.Y);
+    downPoint_ = {x, y};
+    downCell_ = cell;
+    if (!onCell) {
+        EndPendingChange();
+        return !FixedRowAlways;
+    }
+    if (ArmOleDrag(cell, x)) return false;
+    const TGridOptions options = TBaseGrid::Options();
+    if (FixedAsButtons && (cell.X < fixedCols || cell.Y < fixedRows) && options.Contains(goFixedVertLine) &&
+        options.Contains(goFixedHorzLine) && Ctl3D()) {
+        pressedFixed_ = cell;
+        RepaintCell(cell.X, cell.Y);
+    }
+    if (PressCellButton(cell)) return false;
+    const bool ctrl = shift.Contains(ssCtrl);
+    if (cell.Y >= fixedRows && cell.X >= fixedCols && MouseActions.DisjunctRowSelect())
+        ToggleDisjunctLine(true, cell.Y, ctrl);
+    if (cell.Y >= fixedRows && cell.X >= fixedCols && MouseActions.DisjunctColSelect())
+        ToggleDisjunctLine(false, cell.X, ctrl);
+    if (HTMLClick(cell, x, y)) return false;
+    if (HeaderSelectClick(cell)) return false;
+    return true;
+}
+
+void TVevIvizudEvar::LeftButtonUp(QMouseEvent* e, TShiftState shift, int x, int y) {
+    leftHeld_ = false;
+    mouseDown_ = false;
+    headerAnchor_ = -1;
+    struct TPlainClick {
+        bool& Flag;
+        ~TPlainClick() { Flag = false; }
+    } plainClick{plainClick_};
+    HideHint();
+    if (fixedSizing_) {
+        FinishFixedSizing(x);
+        return;
+    }
+    if (pressedButton_.X >= 0) ReleaseCellButton(true);
+    HideDropMarkers();
+    if (resizerDrag_) {
+        FinishResizerDrag();
+        return;
+    }
+    const TGridState state = GridState();
+    const bool moving = state == TGridState::gsColMoving || state == TGridState::gsRowMoving;
+    if (moving && dragCursor_ && EnhRowColMove) FinishEnhancedMove(x, y);
+    if (pressedFixed_.X >= 0) {
+        const TGridCoord pressed = pressedFixed_;
+        pressedFixed_ = {-1, -1};
+        RepaintCell(pressed.X, pressed.Y);
+    }
+    TBaseGrid::mouseReleaseEvent(e);
+    oleDragArmed_ = false;
+    if (state == TGridState::gsNormal || state == TGridState::gsSelecting) SortClick(shift, x, y);
+    autoSized_ = false;
+}
+
+void TVevIvizudEvar::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
+    const TGridRect before = Selection();
+    TBaseGrid::MouseDown(button, shift, x, y);
+    if (!(Selection() == before)) {
+        const TGridRect s = Selection();
+        SelectionChanged(s.Left, s.Top, s.Right, s.Bottom);
+    }
+    const TGridCoord cell = MouseCoord(x, y);
+    if (cell.X < 0 || cell.Y < 0 || shift.Contains(ssDouble)) return;
+    const bool fixedRow = cell.Y < TBaseGrid::FixedRows(), fixedCol = cell.X < TBaseGrid::FixedCols();
+    const TGridFixedCellEdit edit = fixedRow   ? MouseActions.FixedRowsEdit
+                                    : fixedCol ? MouseActions.FixedColsEdit
+                                               : TGridFixedCellEdit::fceNone;
+    if ((button == TMouseButton::mbLeft && edit == TGridFixedCellEdit::fceLeftClick) ||
+        (button == TMouseButton::mbRight && edit == TGridFixedCellEdit::fceRightClick))
+        ShowFixedCellEditor(cell.X, cell.Y);
+    else if (button == TMouseButton::mbLeft)
+        ClickCell(cell.Y, DisplToRealCol(cell.X));
+}
+
+void TVevIvizudEvar::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
+    const TGridRect before = Selection();
+    const TGridState state = GridState();
+    if ((state == TGridState::gsColSizing && x > ClientWidth()) ||
+        (state == TGridState::gsRowSizing && y > ClientHeight())) {
+        SetGridState(TGridState::gsNormal);
+        columnSizing_ = rowSizing_ = false;
+        resizingCol_ = resizingRow_ = -1;
+        InvalidateGrid();
+    }
+    if (button == TMouseButton::mbLeft && MouseActions.DisjunctCellSelect())
+        DisjunctCellsOnRelease(shift, x, y);
+    TBaseGrid::MouseUp(button, shift, x, y);
+    if (!(Selection() == before)) {
+        const TGridRect s = Selection();
+        SelectionChanged(s.Left, s.Top, s.Right, s.Bottom);
+    }
+}
+
+// ---- Double and right clicks --------------------------------------------------------------------------
+
+void TVevIvizudEvar::DoubleClickAt(QMouseEvent* e, int x, int y) {
+    const int fixedRows = TBaseGrid::FixedRows(), fixedCols = TBaseGrid::FixedCols();
+    TGridCoord cell = MouseCoord(x, y);
+    if (cell.X < 0 || cell.Y < 0) {
+        if (FixedRowAlways) return;
+        cell = {ColCount() - 1, 0};
+    }
+    const TRect r = CellRect(cell.X, cell.Y);
+    if (cell.Y < fixedRows && TBaseGrid::Options().Contains(goColSizing) &&
+        (std::abs(x - r.Left) <= 4 || std::abs(x - r.Right) <= 4)) {
+        const int col = std::abs(x - r.Left) <= 4 ? cell.X - 1 : cell.X;
+        if (col < 0) return;
+        bool allow = true;
+        DoColumnSize(col, allow);
+        if (!allow) return;
+        AutoSizeFromBorder(col);
+        autoSized_ = true;
+        DoEndColumnSize(col);
+        return;
+    }
+    TBaseGrid::mouseDoubleClickEvent(e);
+    DblClickCell(cell.Y, DisplToRealCol(cell.X));
+    const bool data = cell.X >= fixedCols && cell.Y >= fixedRows;
+    if (MouseActions.RangeSelectAndEdit && data && Selection().Contains(cell.X, cell.Y)) {
+        TGridOptions options = TBaseGrid::Options();
+        options.Include(goEditing);
+        TBaseGrid::SetOptions(options);
+        QMouseEvent press(QEvent::MouseButtonPress, QPointF(x, y), viewport()->mapToGlobal(QPointF(x, y)),
+                          Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+        TBaseGrid::mousePressEvent(&press);
+    }
+    const bool fixedRow = cell.Y < fixedRows, fixedCol = cell.X < fixedCols;
+    if ((fixedRow && MouseActions.FixedRowsEdit == TGridFixedCellEdit::fceDblClick) ||
+        (!fixedRow && fixedCol && MouseActions.FixedColsEdit == TGridFixedCellEdit::fceDblClick))
+        ShowFixedCellEditor(cell.X, cell.Y);
+}
+
+void TVevIvizudEvar::RightButtonDown(TShiftState, int x, int y) {
+    const TGridCoord cell = MouseCoord(x, y);
+    if (cell.X < 0 || cell.Y < 0) return;
+    const bool data = cell.X >= TBaseGrid::FixedCols() && cell.Y >= TBaseGrid::FixedRows();
+    if (MouseActions.SelectOnRigthClick && data && !(cell == TGridCoord{Col(), Row()}))
+        FocusCell(cell.X, cell.Y, true);
+    const int real = DisplToRealCol(cell.X);
+    RightClickCell(cell.Y, real);
+    const QString text = GetGridCells(real, cell.Y);
+    if (URLShow && URLEdit && data && CellTextKind(text, EnableHTML) != ctkHTML && IsURL(text)) {
+        if (!(cell == TGridCoord{Col(), Row()})) FocusCell(cell.X, cell.Y, true);
+        if (Col() == cell.X && Row() == cell.Y) ShowEditor();
+    }
+}
+
+// ---- Disjunct selections ------------------------------------------------------------------------------
+
+void TVevIvizudEvar::ToggleDisjunctLine(bool rows, int index, bool ctrl) {
+    if (!ctrl) {
+        rows ? ClearRowSelect() : ClearColSelect();
+        plainClick_ = true;
+        return;
+    }
+    if (!rows) {
+        SetColSelect(index, !ColSelect(index));
+        return;
+    }
+    const int flag = MouseActions.RowSelectPersistent ? DisplToRealRow(index) : index;
+    if (size_t(flag) >= rowSelect_.size()) rowSelect_.resize(size_t(flag) + 1, false);
+    rowSelect_[size_t(flag)] = !rowSelect_[size_t(flag)];
+    InvalidateRow(index);
+}
+
+void TVevIvizudEvar::DisjunctCellsOnRelease(TShiftState shift, int x, int y) {
+    const TGridCoord cell = MouseCoord(x, y);
+    if (cell.X < TBaseGrid::FixedCols() || cell.Y < TBaseGrid::FixedRows()) return;
+    if (shift.Contains(ssCtrl)) {
+        if (IsDisjunctCell(cell.X, cell.Y))
+            disjunctCells_.erase({cell.X, cell.Y});
+        else
+            AddDisjunctCell(cell.X, cell.Y);
+    } else {
+        for (const auto& [c, r] : disjunctCells_) RepaintCell(c, r);
+        ClearDisjunctCells();
+        AddDisjunctCell(cell.X, cell.Y);
+        const TGridRect sel = Selection();
+        if (sel.Right > sel.Left || sel.Bottom > sel.Top)
+            for (int r = sel.Top; r <= sel.Bottom; ++r)
+                for (int c = sel.Left; c <= sel.Right; ++c) AddDisjunctCell(c, r);
+    }
+    for (const auto& [c, r] : disjunctCells_) RepaintCell(c, r);
+    RepaintCell(cell.X, cell.Y);
+}
+
+// ---- Headers: selecting rows, columns, everything ------------------------------------------------------
+
+bool TVevIvizudEvar::HeaderSelectClick(TGridCoord cell) {
+    if (!TBaseGrid::Options().Contains(goRangeSelect)) return false;
+    const int fixedRows = TBaseGrid::FixedRows(), fixedCols = TBaseGrid::FixedCols();
+    TGridRect selection;
+    if (hoverMode_ == 3 && MouseActions.AllSelect) {
+        selection = {fixedCols, fixedRows, ColCount() - 1, RowCount() - 1};
+    } else if (hoverMode_ == 2 && MouseActions.RowSelect) {
+        selection = {fixedCols, cell.Y, ColCount() - 1, cell.Y};
+        headerAnchor_ = cell.Y;
+    } else if (hoverMode_ == 1 && MouseActions.ColSelect) {
+        selection = {cell.X, fixedRows, cell.X, RowCount() - 1};
+        headerAnchor_ = cell.X;
+    } else {
+        return false;
+    }
+    EndPendingChange();
+    const TGridRect before = Selection();
+    SetSelection(selection);
+    if (!(before == selection))
+        SelectionChanged(selection.Left, selection.Top, selection.Right, selection.Bottom);
+    return true;
+}
+
+// ---- Cell buttons, drags out of the grid ---------------------------------------------------------------
+
+bool TVevIvizudEvar::IsButtonCellAt(TGridCoord cell) const {
+    if (cell.X < 0 || cell.Y < 0) return false;
+    const TGridCoord base = BaseCell(DisplToRealCol(cell.X), cell.Y);
+    const TCellType type = GetCellType(base.X, base.Y);
+    return type == TCellType::ctButton || type == TCellType::ctBitButton;
+}
+
+bool TVevIvizudEvar::PressCellButton(TGridCoord cell) {
+    if (cell.X < TBaseGrid::FixedCols() || cell.Y < TBaseGrid::FixedRows() || !IsButtonCellAt(cell))
+        return false;
+    HideEditor();
+    if (!(cell == TGridCoord{Col(), Row()})) FocusCell(cell.X, cell.Y, true);
+    if (!(cell == TGridCoord{Col(), Row()})) return true; // the move was refused
+    pressedButton_ = cell;
+    buttonCaptured_ = true;
+    RepaintCell(cell.X, cell.Y);
+    ClickCell(cell.Y, DisplToRealCol(cell.X));
+    return true;
+}
+
+void TVevIvizudEvar::ReleaseCellButton(bool fire) {
+    const TGridCoord pressed = pressedButton_;
+    if (pressed.X < 0) return;
+    pressedButton_ = {-1, -1};
+    buttonCaptured_ = false;
+    RepaintCell(pressed.X, pressed.Y);
+    if (fire) ButtonClick(DisplToRealCol(pressed.X), pressed.Y);
+}
+
+bool TVevIvizudEvar::ArmOleDrag(TGridCoord cell, int x) {
+    const int fixedRows = TBaseGrid::FixedRows(), fixedCols = TBaseGrid::FixedCols();
+    const TGridOptions options = TBaseGrid::Options();
+    if (!DragDropSettings.OleDropSource || options.Contains(goEditing) || MouseActions.ColSelect ||
+        MouseActions.AllSelect)
+        return false;
+    const bool data = cell.X >= fixedCols && cell.Y >= fixedRows;
+    const int selRow = MouseActions.RowSelectPersistent ? DisplToRealRow(cell.Y) : cell.Y;
+    const bool selected =
+        data && (Selection().Contains(cell.X, cell.Y) ||
+                 (MouseActions.DisjunctRowSelect() && RowSelectFlag(selRow)) ||
+                 (MouseActions.DisjunctColSelect() && ColSelectFlag(DisplToRealCol(cell.X))));
+    const bool header = cell.Y < fixedRows && !EnhRowColMove;
+    if (!selected && !header) return false;
+    const TRect r = CellRect(cell.X, cell.Y);
+    if (options.Contains(goColSizing) && (x - r.Left < 4 || r.Right - x < 4)) return false;
+    oleDragArmed_ = true;
+    ClickCell(cell.Y, DisplToRealCol(cell.X));
+    return true;
+}
+
+// ---- Mini-HTML anchors and form controls --------------------------------------------------------------
+
+THTMLDrawResult TVevIvizudEvar::HitTestHTML(int col, int row, int x, int y) {
+    const int real = DisplToRealCol(col);
+    TRect r = CellRectEx(col, row);
+    r.Left += 3;
+    r.Top += 3;
+    const TGridCoord base = BaseCell(real, row);
+    if (IsCheckBoxGraphic(GetCellType(base.X, base.Y))) r.Left += ControlLook.CheckSize;
+    TCanvas canvas;
+    const bool fixed = col < TBaseGrid::FixedCols() || row < TBaseGrid::FixedRows();
+    canvas.Font() = fixed ? fixedFont_ : Font();
+    TBrush brush;
+    GetCellColor(real, row, fixed ? TGridDrawState{gdFixed} : TGridDrawState{}, brush, canvas.Font());
+    if (zoom_ != 0) canvas.Font().SetSize(canvas.Font().Size() + zoom_);
+    return HTMLDrawEx(canvas, GetGridCells(real, row), r, GridImages, x, y, -1, 0, 1, true, false, false,
+                      true, true, false, !EnhTextSize, false, 0.0, URLColor, clNone, clNone, 0x808080,
+                      nullptr, nullptr, this);
+}
+
+bool TVevIvizudEvar::HTMLClick(TGridCoord cell, int x, int y) {
+    const int real = DisplToRealCol(cell.X);
+    QString text = GetGridCells(real, cell.Y);
+    if (!EnableHTML && CellTextKind(text, true) != ctkHTML) return false;
+    const THTMLDrawResult hit = HitTestHTML(cell.X, cell.Y, x, y);
+    if (!hit.Hit) return false;
+    if (hit.ControlType.isEmpty()) {
+        if (hit.Anchor.isEmpty()) return false;
+        FollowAnchor(cell.Y, real, hit.Anchor);
+        return true;
+    }
+    if (hit.ControlType == QLatin1String("CHECK")) {
+        const QString value =
+            hit.ControlValue.compare(QLatin1String("TRUE"), Qt::CaseInsensitive) == 0 ? "FALSE" : "TRUE";
+        if (HTMLSetControlValue(text, hit.ControlID, value)) SetGridCells(real, cell.Y, text);
+        RepaintCell(cell.X, cell.Y);
+        ControlClick(cell.Y, real, hit.ControlID, hit.ControlType, value);
+    } else if (hit.ControlType == QLatin1String("BUTTON")) {
+        ControlClick(cell.Y, real, hit.ControlID, hit.ControlType, hit.ControlValue);
+    } else if (hit.ControlType == QLatin1String("EDIT") || hit.ControlType == QLatin1String("COMBO")) {
+        EditFormControl(cell, hit);
+    } else {
+        return false;
+    }
+    return true;
+}
+
+void TVevIvizudEvar::FollowAnchor(int row, int col, const QString& anchor) {
+    bool autoHandle = true;
+    AnchorClick(row, col, anchor, autoHandle);
+    if (!autoHandle) return;
+    const QString marker = QStringLiteral("CELL://");
+    const qsizetype at = anchor.indexOf(marker, 0, Qt::CaseInsensitive);
+    if (at < 0) {
+        OpenUrl(anchor);
+        return;
+    }
+    int targetCol = 0, targetRow = 0;
+    if (!ParseCellReference(anchor.mid(at + marker.size()), targetCol, targetRow)) return;
+    if (targetCol < TBaseGrid::FixedCols() || targetCol >= ColCount() || targetRow < TBaseGrid::FixedRows() ||
+        targetRow >= RowCount())
+        return;
+    FocusCell(targetCol, targetRow, true);
+    ClampInView({Col(), Row()});
+}
+
+void TVevIvizudEvar::EditFormControl(TGridCoord cell, const THTMLDrawResult& hit) {
+    const int real = DisplToRealCol(cell.X);
+    formControl_ = {cell, hit.ControlID, hit.ControlType};
+    if (hit.ControlType == QLatin1String("EDIT")) {
+        if (!controlEdit_) {
+            auto* edit = new TCellOverlayEdit(viewport());
+            edit->OnDone = [this](bool keep) { FinishFormControl(keep); };
+            controlEdit_ = edit;
+        }
+        static_cast<TCellOverlayEdit*>(controlEdit_)->Open(hit.ControlRect, hit.ControlValue);
+        return;
+    }
+    if (!controlCombo_) {
+        controlCombo_ = new QComboBox(viewport());
+        controlCombo_->hide();
+        controlCombo_->installEventFilter(this);
+    }
+    QStringList items;
+    bool edit = false;
+    ControlComboList(cell.Y, real, hit.ControlID, hit.ControlValue, items, edit);
+    controlCombo_->clear();
+    controlCombo_->setEditable(edit);
+    controlCombo_->addItems(items);
+    const int index = int(items.indexOf(hit.ControlValue));
+    if (index >= 0)
+        controlCombo_->setCurrentIndex(index);
+    else if (edit)
+        controlCombo_->setEditText(hit.ControlValue);
+    controlCombo_->setGeometry(ToQRect(hit.ControlRect));
+    controlCombo_->show();
+    controlCombo_->setFocus(Qt::MouseFocusReason);
+    controlCombo_->showPopup();
+}
+
+void TVevIvizudEvar::FinishFormControl(bool keep) {
+    const TFormControl control = formControl_;
+    if (control.Cell.X < 0) return;
+    formControl_ = {};
+    QWidget* editor = control.Type == QLatin1String("EDIT") ? static_cast<QWidget*>(controlEdit_)
+                                                            : static_cast<QWidget*>(controlCombo_);
+    const QString value =
+        control.Type == QLatin1String("EDIT") ? controlEdit_->text() : controlCombo_->currentText();
+    const bool hadFocus = editor && editor->hasFocus();
+    if (editor) editor->hide();
+    if (hadFocus) setFocus(Qt::OtherFocusReason);
+    if (!keep || control.Cell.X >= ColCount() || control.Cell.Y >= RowCount()) return;
+    const int real = DisplToRealCol(control.Cell.X);
+    QString text = GetGridCells(real, control.Cell.Y);
+    if (HTMLSetControlValue(text, control.ID, value)) SetGridCells(real, control.Cell.Y, text);
+    RepaintCell(control.Cell.X, control.Cell.Y);
+    ControlEditDone(control.Cell.Y, real, control.ID, control.Type, value);
+}
+
+// ---- The fixed-cell editor ----------------------------------------------------------------------------
+
+bool TVevIvizudEvar::FixedCellEditAllowed(int col, int row) {
+    bool allow = true;
+    if (OnCanEditCell) OnCanEditCell(this, row, col, allow);
+    return allow;
+}
+
+void TVevIvizudEvar::ShowFixedCellEditor(int col, int row) {
+    if (col < 0 || row < 0 || col >= ColCount() || row >= RowCount()) return;
+    const int real = DisplToRealCol(col);
+    if (!FixedCellEditAllowed(real, row)) return;
+    const TRect rect = CellRectEx(col, row);
+    if (rect.IsEmpty()) return;
+    if (!fixedEditor_) {
+        auto* edit = new TCellOverlayEdit(viewport());
+        edit->OnDone = [this](bool keep) { FinishFixedCellEditor(keep); };
+        fixedEditor_ = edit;
+    }
+    EndPendingChange();
+    fixedEditorCell_ = {col, row};
+    static_cast<TCellOverlayEdit*>(fixedEditor_)->Open(rect.Inflated(-1, -1), GetGridCells(real, row));
+}
+
+void TVevIvizudEvar::FinishFixedCellEditor(bool keep) {
+    const TGridCoord cell = fixedEditorCell_;
+    if (cell.X < 0) return;
+    fixedEditorCell_ = {-1, -1};
+    const QString text = fixedEditor_->text();
+    const bool hadFocus = fixedEditor_->hasFocus();
+    fixedEditor_->hide();
+    if (hadFocus) setFocus(Qt::OtherFocusReason);
+    if (!keep || cell.X >= ColCount() || cell.Y >= RowCount()) return;
+    SetGridCells(DisplToRealCol(cell.X), cell.Y, text);
+    RepaintCell(cell.X, cell.Y);
+}
+
+// ---- The sort click -----------------------------------------------------------------------------------
+
+bool TVevIvizudEvar::HeaderEdgeClick(int) {
+    return false;
+}
+
+bool TVevIvizudEvar::SortClick(TShiftState, int, int) {
+    return false;
+}
+
+void TVevIvizudEvar::AutoSizeFromBorder(int) {}
+
+// ---- Dispatchers --------------------------------------------------------------------------------------
+
+void TVevIvizudEvar::ClickCell(int row, int col) {
+    if (OnClickCell) OnClickCell(this, row, col);
+}
+
+void TVevIvizudEvar::RightClickCell(int row, int col) {
+    if (OnRightClickCell) OnRightClickCell(this, row, col);
+}
+
+void TVevIvizudEvar::CheckBoxMouseUp(int col, int row, bool state) {
+    if (OnCheckBoxMouseUp) OnCheckBoxMouseUp(this, col, row, state);
+}
+
+void TVevIvizudEvar::RadioMouseUp(int col, int row, int index) {
+    if (OnRadioMouseUp) OnRadioMouseUp(this, col, row, index);
+}
+
+void TVevIvizudEvar::BeforeExpandNode(int row, bool& allow) {
+    if (OnBeforeExpandNode) OnBeforeExpandNode(this, row, allow);
+}
+
+void TVevIvizudEvar::BeforeContractNode(int row, bool& allow) {
+    if (OnBeforeContractNode) OnBeforeContractNode(this, row, allow);
+}
+
+void TVevIvizudEvar::DoExpandNode(int row) {
+    if (OnExpandNode) OnExpandNode(this, row);
+}
+
+void TVevIvizudEvar::DoContractNode(int row) {
+    if (OnContractNode) OnContractNode(this, row);
+}
+
+void TVevIvizudEvar::AnchorClick(int row, int col, const QString& anchor, bool& autoHandle) {
+    if (OnAnchorClick) OnAnchorClick(this, row, col, anchor, autoHandle);
+}
+
+void TVevIvizudEvar::AnchorEnter(int row, int col, const QString& anchor) {
+    if (OnAnchorEnter) OnAnchorEnter(this, row, col, anchor);
+}
+
+void TVevIvizudEvar::AnchorExit(int row, int col, const QString& anchor) {
+    if (OnAnchorExit) OnAnchorExit(this, row, col, anchor);
+}
+
+void TVevIvizudEvar::GetAnchorHint(int row, int col, QString& anchor) {
+    if (OnAnchorHint) OnAnchorHint(this, row, col, anchor);
+}
+
+void TVevIvizudEvar::DoColumnMove(int col, bool& allow) {
+    if (OnColumnMove) OnColumnMove(this, col, allow);
+}
+
+void TVevIvizudEvar::DoRowMove(int row, bool& allow) {
+    if (OnRowMove) OnRowMove(this, row, allow);
+}
+
+void TVevIvizudEvar::DoColumnSize(int col, bool& allow) {
+    if (OnColumnSize) OnColumnSize(this, col, allow);
+}
+
+void TVevIvizudEvar::DoRowSize(int row, bool& allow) {
+    if (OnRowSize) OnRowSize(this, row, allow);
+}
+
+void TVevIvizudEvar::ControlClick(int row, int col, const QString& id, const QString& type,
+                                  const QString& value) {
+    if (OnControlClick) OnControlClick(this, row, col, id, type, value);
+}
+
+void TVevIvizudEvar::ControlEditDone(int row, int col, const QString& id, const QString& type,
+                                     const QString& value) {
+    if (OnControlEditDone) OnControlEditDone(this, row, col, id, type, value);
+}
+
+void TVevIvizudEvar::ControlComboList(int row, int col, const QString& id, const QString& value,
+                                      QStringList& items, bool& edit) {
+    if (OnControlComboList) OnControlComboList(this, row, col, id, value, items, edit);
+}
+
+void TVevIvizudEvar::SelectionResize(int left, int top, int right, int bottom) {
+    if (OnSelectionResize) OnSelectionResize(this, left, top, right, bottom);
+}
+
+void TVevIvizudEvar::CanSort(int col, bool& doSort) {
+    if (OnCanSort) OnCanSort(this, col, doSort);
+}
+
+void TVevIvizudEvar::ClickSort(int col) {
+    if (OnClickSort) OnClickSort(this, col);
+}
+
+void TVevIvizudEvar::ScrollHint(int rowCol, QString& hint) {
+    if (OnScrollHint) OnScrollHint(this, rowCol, hint);
+}
+
+void TVevIvizudEvar::OleDrag(int row, int col, const QString& data, bool& allow) {
+    if (OnOleDrag) OnOleDrag(this, row, col, data, allow);
+}

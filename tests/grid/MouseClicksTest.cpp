@@ -1,0 +1,303 @@
+// Clicks on the advanced grid as a person makes them: anchors in mini-HTML text (cell links, web
+// links, links to files that must not open), entering and leaving anchors, the fixed-cell editor,
+// disjunct selections, whole rows selected from their headers, button cells.
+#include "PointerTestSupport.h"
+
+#include "platform/ui/UrlOpener.h"
+
+#include <QLineEdit>
+
+namespace {
+
+class MouseClicks : public testing::Test {
+protected:
+    MouseClicks() : w_(5, 30), mouse_(w_) {
+        opened_ = SetUrlLauncher([this](const QUrl& url) {
+            launched_ << url.toString();
+            return true;
+        });
+    }
+    ~MouseClicks() override { SetUrlLauncher(opened_); }
+    TVevIvizudEvar& Grid() { return w_.Grid(); }
+    TGridCoord Current() { return {Grid().Col(), Grid().Row()}; }
+    // A point on the text of a cell's first line (the mini-HTML text starts 3 pixels in).
+    QPoint Centre(int col, int row) { return mouse_.Centre(col, row); }
+    QPoint OnText(int col, int row) {
+        const TRect r = mouse_.Rect(col, row);
+        return {r.Left + 8, r.Top + 9};
+    }
+
+    TAdvancedGridWindow w_;
+    TPointer mouse_;
+    TUrlLauncher opened_;
+    QStringList launched_;
+};
+
+TEST_F(MouseClicks, ACellAnchorMakesItsCellCurrentAndShowsIt) {
+    Grid().SetGridCells(1, 1, R"(<A HREF="CELL://C25">go</A>)");
+    QStringList clicked;
+    Grid().OnAnchorClick = [&](QObject*, int row, int col, const QString& anchor, bool&) {
+        clicked << QString("%1,%2 %3").arg(col).arg(row).arg(anchor);
+    };
+    mouse_.Click(OnText(1, 1));
+    EXPECT_EQ(clicked, QStringList{"1,1 CELL://C25"});
+    EXPECT_EQ(Current(), (TGridCoord{3, 25}));
+    EXPECT_FALSE(Grid().CellRect(3, 25).IsEmpty());
+    EXPECT_TRUE(launched_.isEmpty());
+    EXPECT_TRUE(Grid().hasFocus());
+}
+
+TEST_F(MouseClicks, AnAnchorHandledByTheApplicationDoesNothingElse) {
+    Grid().SetGridCells(1, 1, R"(<A HREF="CELL://C25">go</A>)");
+    Grid().SetGridCells(2, 1, R"(<A HREF="https://example.org/">web</A>)");
+    Grid().OnAnchorClick = [](QObject*, int, int, const QString&, bool& autoHandle) { autoHandle = false; };
+    mouse_.Click(OnText(1, 1));
+    mouse_.Click(OnText(2, 1));
+    EXPECT_EQ(Grid().TopRow(), 1);
+    EXPECT_TRUE(launched_.isEmpty());
+}
+
+// Only web and mail addresses reach the desktop; a link to a file or a script goes only to the
+// application's OnAnchorClick.
+struct TAnchorCase {
+    const char* target;
+    bool opened;
+};
+
+class AnchorOpening : public MouseClicks, public testing::WithParamInterface<TAnchorCase> {};
+
+TEST_P(AnchorOpening, OpensOnlyWebAndMailAddresses) {
+    Grid().SetGridCells(1, 2, QString(R"(<A HREF="%1">link</A>)").arg(GetParam().target));
+    int clicks = 0;
+    Grid().OnAnchorClick = [&](QObject*, int, int, const QString&, bool&) { ++clicks; };
+    mouse_.Click(OnText(1, 2));
+    EXPECT_EQ(clicks, 1);
+    EXPECT_EQ(launched_.size(), GetParam().opened ? 1 : 0) << GetParam().target;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Targets, AnchorOpening,
+    testing::Values(TAnchorCase{"https://example.org/a", true}, TAnchorCase{"http://example.org/", true},
+                    TAnchorCase{"mailto:suporte@example.org", true},
+                    TAnchorCase{"ftp://files.example.org/x", true}, TAnchorCase{"file:///bin/sh", false},
+                    TAnchorCase{"/usr/bin/xterm", false}, TAnchorCase{"javascript:alert(1)", false},
+                    TAnchorCase{"CELL://Z99", false}));
+
+TEST_F(MouseClicks, MovingOntoAnotherAnchorEntersItAndPlainTextLeavesIt) {
+    Grid().SetGridCells(1, 1, R"(<A HREF="one">first</A>)");
+    Grid().SetGridCells(2, 1, R"(<A HREF="two">second</A>)");
+    Grid().SetGridCells(3, 1, "plain text");
+    QStringList events;
+    Grid().OnAnchorEnter = [&](QObject*, int row, int col, const QString& anchor) {
+        events << QString("enter %1 at %2,%3").arg(anchor).arg(col).arg(row);
+    };
+    Grid().OnAnchorExit = [&](QObject*, int row, int col, const QString& anchor) {
+        events << QString("exit %1 at %2,%3").arg(anchor).arg(col).arg(row);
+    };
+    mouse_.Hover(OnText(1, 1));
+    EXPECT_EQ(Grid().viewport()->cursor().shape(), Qt::PointingHandCursor);
+    mouse_.Hover(OnText(2, 1));
+    mouse_.Hover(OnText(3, 1));
+    EXPECT_EQ(events, (QStringList{"enter one at 1,1", "enter two at 2,1", "exit two at 3,1"}));
+    EXPECT_NE(Grid().viewport()->cursor().shape(), Qt::PointingHandCursor);
+}
+
+TEST_F(MouseClicks, ACheckControlFlipsItsValueInTheText) {
+    Grid().SetGridCells(1, 1, R"(<CONTROL TYPE="CHECK" ID="c1" VALUE="FALSE" WIDTH="16">)");
+    QStringList clicks;
+    Grid().OnControlClick = [&](QObject*, int, int, const QString& id, const QString& type,
+                                const QString& value) { clicks << id + " " + type + " " + value; };
+    mouse_.Click(OnText(1, 1));
+    EXPECT_EQ(clicks, QStringList{"c1 CHECK TRUE"});
+    EXPECT_TRUE(Grid().GetGridCells(1, 1).contains(R"(VALUE="TRUE")"));
+}
+
+TEST_F(MouseClicks, AnEditControlIsEditedOverTheCellAndWrittenBackWhenLeft) {
+    Grid().SetGridCells(1, 1, R"(Name: <CONTROL TYPE="EDIT" ID="n" VALUE="old" WIDTH="60">)");
+    QStringList done;
+    Grid().OnControlEditDone = [&](QObject*, int, int, const QString& id, const QString&,
+                                   const QString& value) { done << id + "=" + value; };
+    const TRect r = mouse_.Rect(1, 1);
+    const int nameWidth = QFontMetrics(Grid().Font().ToQFont()).horizontalAdvance("Name: ");
+    mouse_.Click(QPoint(r.Left + 4 + nameWidth + 10, r.Top + 10));
+    ASSERT_TRUE(Grid().ControlEditor() && Grid().ControlEditor()->isVisible());
+    EXPECT_TRUE(Grid().ControlEditor()->hasFocus());
+    EXPECT_EQ(Grid().ControlEditor()->text(), "old");
+    w_.Type("new");
+    w_.Key(Qt::Key_Return);
+    EXPECT_FALSE(Grid().ControlEditor()->isVisible());
+    EXPECT_EQ(done, QStringList{"n=new"});
+    EXPECT_TRUE(Grid().GetGridCells(1, 1).contains(R"(VALUE="new")"));
+    EXPECT_TRUE(Grid().hasFocus());
+}
+
+// ---- The fixed-cell editor -----------------------------------------------------------------------------
+
+TEST_F(MouseClicks, RightClickEditsAHeaderWithFceRightClickAndLeftClickDoesNot) {
+    Grid().MouseActions.FixedRowsEdit = TGridFixedCellEdit::fceRightClick;
+    Grid().SetGridCells(2, 0, "Nome");
+    mouse_.Click(Centre(2, 0));
+    EXPECT_FALSE(Grid().FixedCellEditor() && Grid().FixedCellEditor()->isVisible());
+    mouse_.Click(Centre(2, 0), Qt::NoModifier, Qt::RightButton);
+    QLineEdit* editor = Grid().FixedCellEditor();
+    ASSERT_TRUE(editor && editor->isVisible());
+    EXPECT_TRUE(editor->hasFocus());
+    EXPECT_EQ(editor->text(), "Nome");
+    const TRect cell = Grid().CellRect(2, 0);
+    EXPECT_EQ(editor->geometry(), ToQRect(cell.Inflated(-1, -1)));
+    w_.Type("X");
+    w_.Key(Qt::Key_Return);
+    EXPECT_FALSE(editor->isVisible());
+    EXPECT_EQ(Grid().GetGridCells(2, 0), "X");
+    EXPECT_TRUE(Grid().hasFocus());
+}
+
+TEST_F(MouseClicks, EscapeLeavesTheHeaderAndFocusElsewhereKeepsTheText) {
+    Grid().MouseActions.FixedColsEdit = TGridFixedCellEdit::fceLeftClick;
+    Grid().SetGridCells(0, 3, "r3");
+    mouse_.Click(Centre(0, 3));
+    ASSERT_TRUE(Grid().FixedCellEditor()->isVisible());
+    w_.Type("zz");
+    w_.Key(Qt::Key_Escape);
+    EXPECT_EQ(Grid().GetGridCells(0, 3), "r3");
+    mouse_.Click(Centre(0, 3));
+    w_.Type("new");
+    w_.Other().setFocus();
+    EXPECT_FALSE(Grid().FixedCellEditor()->isVisible());
+    EXPECT_EQ(Grid().GetGridCells(0, 3), "new");
+}
+
+// The application's can-edit answer is asked for a header too: a refusal keeps the editor closed.
+TEST_F(MouseClicks, ARefusedHeaderOpensNoEditor) {
+    Grid().MouseActions.FixedRowsEdit = TGridFixedCellEdit::fceDblClick;
+    Grid().OnCanEditCell = [](QObject*, int row, int, bool& canEdit) { canEdit = row != 0; };
+    mouse_.DoubleClick(Centre(1, 0));
+    EXPECT_FALSE(Grid().FixedCellEditor() && Grid().FixedCellEditor()->isVisible());
+    Grid().OnCanEditCell = nullptr;
+    mouse_.DoubleClick(Centre(1, 0));
+    EXPECT_TRUE(Grid().FixedCellEditor() && Grid().FixedCellEditor()->isVisible());
+}
+
+// ---- Disjunct selections -------------------------------------------------------------------------------
+
+TEST_F(MouseClicks, CtrlClicksToggleDisjunctRowsAndAPlainClickClearsThem) {
+    Grid().MouseActions.SetDisjunctRowSelect(true);
+    mouse_.Click(Centre(2, 2), Qt::ControlModifier);
+    mouse_.Click(Centre(1, 4), Qt::ControlModifier);
+    EXPECT_TRUE(Grid().RowSelect(2) && Grid().RowSelect(4));
+    mouse_.Click(Centre(3, 2), Qt::ControlModifier);
+    EXPECT_FALSE(Grid().RowSelect(2));
+    EXPECT_TRUE(Grid().RowSelect(4));
+    mouse_.Click(Centre(1, 6));
+    EXPECT_FALSE(Grid().RowSelect(4));
+    EXPECT_EQ(Current(), (TGridCoord{1, 6}));
+}
+
+TEST_F(MouseClicks, CtrlClicksToggleDisjunctColumnsAndAPlainClickClearsThem) {
+    Grid().MouseActions.SetDisjunctColSelect(true);
+    mouse_.Click(Centre(1, 2), Qt::ControlModifier);
+    mouse_.Click(Centre(3, 4), Qt::ControlModifier);
+    EXPECT_TRUE(Grid().ColSelect(1) && Grid().ColSelect(3));
+    mouse_.Click(Centre(1, 5), Qt::ControlModifier);
+    EXPECT_FALSE(Grid().ColSelect(1));
+    mouse_.Click(Centre(2, 2));
+    EXPECT_FALSE(Grid().ColSelect(3));
+}
+
+TEST_F(MouseClicks, CtrlClicksToggleDisjunctCellsAndAPlainClickStartsAgain) {
+    Grid().MouseActions.SetDisjunctCellSelect(true);
+    mouse_.Click(Centre(1, 1), Qt::ControlModifier);
+    mouse_.Click(Centre(2, 3), Qt::ControlModifier);
+    EXPECT_TRUE(Grid().IsDisjunctCell(1, 1) && Grid().IsDisjunctCell(2, 3));
+    mouse_.Click(Centre(1, 1), Qt::ControlModifier);
+    EXPECT_FALSE(Grid().IsDisjunctCell(1, 1));
+    mouse_.Click(Centre(3, 4));
+    EXPECT_FALSE(Grid().IsDisjunctCell(2, 3));
+    EXPECT_TRUE(Grid().IsDisjunctCell(3, 4));
+    // A plain drag over several cells adds all of them.
+    mouse_.Hover(Centre(1, 5));
+    mouse_.Press(Centre(1, 5));
+    mouse_.Drag(Centre(2, 6));
+    mouse_.Release(Centre(2, 6));
+    for (TGridCoord c : {TGridCoord{1, 5}, {2, 5}, {1, 6}, {2, 6}})
+        EXPECT_TRUE(Grid().IsDisjunctCell(c.X, c.Y));
+    EXPECT_FALSE(Grid().IsDisjunctCell(3, 4));
+}
+
+// ---- Rows, columns and everything selected from the headers ---------------------------------------------
+
+TEST_F(MouseClicks, DraggingDownTheRowHeadersSelectsWholeRowsAndStopsAtTheFirstDataRow) {
+    Grid().MouseActions.RowSelect = true;
+    std::vector<TGridRect> changes;
+    Grid().OnSelectionChanged = [&](QObject*, int l, int t, int r, int b) {
+        changes.push_back({l, t, r, b});
+    };
+    mouse_.Hover(Centre(0, 4));
+    EXPECT_EQ(Grid().HoverMode(), 2);
+    EXPECT_EQ(Grid().viewport()->cursor().shape(), Qt::BitmapCursor);
+    mouse_.Press(Centre(0, 4));
+    EXPECT_EQ(Grid().Selection(), (TGridRect{1, 4, 4, 4}));
+    mouse_.Drag(Centre(0, 7));
+    EXPECT_EQ(Grid().Selection(), (TGridRect{1, 4, 4, 7}));
+    mouse_.Drag(Centre(0, 2));
+    EXPECT_EQ(Grid().Selection(), (TGridRect{1, 2, 4, 4}));
+    mouse_.Drag(Centre(0, 0));
+    EXPECT_EQ(Grid().Selection(), (TGridRect{1, 1, 4, 4}));
+    mouse_.Release(Centre(0, 0));
+    EXPECT_EQ(Grid().HeaderSelectAnchor(), -1);
+    ASSERT_FALSE(changes.empty());
+    EXPECT_EQ(changes.back(), (TGridRect{1, 1, 4, 4}));
+    EXPECT_TRUE(Grid().hasFocus());
+}
+
+TEST_F(MouseClicks, HeaderClicksSelectAColumnAndTheTopLeftCellSelectsAll) {
+    Grid().MouseActions.ColSelect = true;
+    Grid().MouseActions.AllSelect = true;
+    mouse_.Click(Centre(3, 0));
+    EXPECT_EQ(Grid().Selection(), (TGridRect{3, 1, 3, 29}));
+    mouse_.Click(Centre(0, 0));
+    EXPECT_EQ(Grid().Selection(), (TGridRect{1, 1, 4, 29}));
+    // Without goRangeSelect a header click selects nothing.
+    Grid().SetOptions(Grid().Options() - goRangeSelect);
+    Grid().SetCol(1);
+    Grid().SetRow(2);
+    mouse_.Click(Centre(3, 0));
+    EXPECT_EQ(Grid().Selection(), (TGridRect{1, 2, 1, 2}));
+}
+
+// ---- Button cells ----------------------------------------------------------------------------------------
+
+TEST_F(MouseClicks, AButtonCellIsPressedWhileHeldAndClicksOnRelease) {
+    auto button = std::make_unique<TCellGraphic>();
+    button->CellType = TCellType::ctButton;
+    Grid().SetCellGraphicObject(2, 20, std::move(button));
+    std::vector<TGridCoord> clicks;
+    Grid().OnButtonClick = [&](QObject*, int col, int row) { clicks.push_back({col, row}); };
+    Grid().SetTopRow(15);
+    mouse_.Hover(Centre(2, 20));
+    mouse_.Press(Centre(2, 20));
+    EXPECT_EQ(Grid().PressedCellButton(), (TGridCoord{2, 20}));
+    EXPECT_EQ(Current(), (TGridCoord{2, 20}));
+    EXPECT_TRUE(clicks.empty());
+    mouse_.Release(Centre(3, 21));
+    EXPECT_EQ(Grid().PressedCellButton(), (TGridCoord{-1, -1}));
+    EXPECT_EQ(clicks, (std::vector<TGridCoord>{{2, 20}}));
+}
+
+TEST_F(MouseClicks, ClickEventsReportTheCellAfterItBecameCurrent) {
+    std::vector<TGridCoord> clicked, current, right;
+    Grid().OnClickCell = [&](QObject*, int row, int col) {
+        clicked.push_back({col, row});
+        current.push_back({Grid().Col(), Grid().Row()});
+    };
+    Grid().OnRightClickCell = [&](QObject*, int row, int col) { right.push_back({col, row}); };
+    mouse_.Click(Centre(3, 4));
+    EXPECT_EQ(clicked, (std::vector<TGridCoord>{{3, 4}}));
+    EXPECT_EQ(current, (std::vector<TGridCoord>{{3, 4}}));
+    Grid().MouseActions.SelectOnRigthClick = true;
+    mouse_.Click(Centre(2, 6), Qt::NoModifier, Qt::RightButton);
+    EXPECT_EQ(right, (std::vector<TGridCoord>{{2, 6}}));
+    EXPECT_EQ(Current(), (TGridCoord{2, 6}));
+}
+
+} // namespace
