@@ -8,6 +8,7 @@
 // are the top row and the left column themselves.
 #include "grid/AdvancedGrid.h"
 
+#include <QCoreApplication>
 #include <QEvent>
 #include <QScrollBar>
 
@@ -55,15 +56,16 @@ void TVevIvizudEvar::ApplyScrollAppearance() {
         return rules.isEmpty() ? QString()
                                : QStringLiteral("QScrollBar { %1 }").arg(rules.join(QLatin1Char(' ')));
     };
-    if (WantsVertical(ScrollBars())) {
-        const QString vertical = sheet(true);
-        if (verticalScrollBar()->styleSheet() != vertical) verticalScrollBar()->setStyleSheet(vertical);
-    }
-    if (WantsHorizontal(ScrollBars())) {
-        const QString horizontal = sheet(false);
-        if (horizontalScrollBar()->styleSheet() != horizontal)
-            horizontalScrollBar()->setStyleSheet(horizontal);
-    }
+    bool changed = false;
+    auto apply = [&](QScrollBar* bar, const QString& rules) {
+        if (bar->styleSheet() == rules) return;
+        bar->setStyleSheet(rules);
+        changed = true;
+    };
+    if (WantsVertical(ScrollBars())) apply(verticalScrollBar(), sheet(true));
+    if (WantsHorizontal(ScrollBars())) apply(horizontalScrollBar(), sheet(false));
+    // The scroll area lays its bars out again for their size once their new style has settled.
+    if (changed) QCoreApplication::postEvent(this, new QEvent(QEvent::StyleChange));
 }
 
 // A thumb being dragged has reached a row (column): with ScrollHints for that bar the hint shows
