@@ -253,8 +253,10 @@ void TVevIvizudEvar::StartOleDrag(TGridCoord cell) {
     bool allow = true;
     OleDrag(cell.Y, real, GetGridCells(real, cell.Y), allow);
     if (!allow) {
-        // The press selects as an ordinary press would have.
-        if (GridState() == TGridState::gsNormal) {
+        // The press selects from its cell as an ordinary press would have.
+        if (GridState() == TGridState::gsNormal && downCell_.X >= TBaseGrid::FixedCols() &&
+            downCell_.Y >= TBaseGrid::FixedRows()) {
+            MoveCurrent(downCell_.X, downCell_.Y, true, true);
             SetGridState(TGridState::gsSelecting);
             ScrollTimer().start();
         }

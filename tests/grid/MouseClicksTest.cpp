@@ -3,6 +3,7 @@
 // disjunct selections, whole rows selected from their headers, button cells.
 #include "PointerTestSupport.h"
 
+#include "grid/PopupWindows.h"
 #include "platform/ui/UrlOpener.h"
 
 #include <QLineEdit>
@@ -298,6 +299,131 @@ TEST_F(MouseClicks, ClickEventsReportTheCellAfterItBecameCurrent) {
     mouse_.Click(Centre(2, 6), Qt::NoModifier, Qt::RightButton);
     EXPECT_EQ(right, (std::vector<TGridCoord>{{2, 6}}));
     EXPECT_EQ(Current(), (TGridCoord{2, 6}));
+}
+
+// ---- Drags out of the grid ------------------------------------------------------------------------------
+
+class TRecordingDragRunner : public TDragRunner {
+public:
+    TDragEffect RunTextDrag(QWidget*, const QString& text, const QString& richText) override {
+        drags << "text " + text + " | " + richText;
+        return TDragEffect::deCopy;
+    }
+    TDragEffect RunColumnDrag(QWidget* source, int realCol) override {
+        auto* grid = static_cast<TVevIvizudEvar*>(source);
+        drags
+            << QString("column %1 %2").arg(realCol).arg(grid->DragImage()->isVisible() ? "shown" : "hidden");
+        return TDragEffect::deMove;
+    }
+    QStringList drags;
+};
+
+class DragsOut : public MouseClicks {
+protected:
+    DragsOut() {
+        auto runner = std::make_unique<TRecordingDragRunner>();
+        runner_ = runner.get();
+        Grid().SetDragRunner(std::move(runner));
+        Grid().DragDropSettings.OleDropSource = true;
+        for (int r = 1; r < 4; ++r)
+            for (int c = 1; c < 4; ++c)
+                Grid().SetGridCells(c, r, QString("%1%2").arg(QChar('a' + c - 1)).arg(r));
+    }
+    // From a cell outside the selection: a press inside it would start a drag.
+    void SelectBlock() {
+        mouse_.Hover(Centre(2, 2));
+        mouse_.Press(Centre(2, 2));
+        EXPECT_FALSE(Grid().OleDragArmed());
+        mouse_.Drag(Centre(1, 1));
+        mouse_.Release(Centre(1, 1));
+        ASSERT_EQ(Grid().Selection(), (TGridRect{1, 1, 2, 2}));
+    }
+    TRecordingDragRunner* runner_;
+};
+
+TEST_F(DragsOut, APressInsideTheSelectionDragsItsTextOnceThePointerMoves) {
+    SelectBlock();
+    std::vector<TGridCoord> clicks;
+    Grid().OnClickCell = [&](QObject*, int row, int col) { clicks.push_back({col, row}); };
+    mouse_.Hover(Centre(2, 1));
+    mouse_.Press(Centre(2, 1));
+    EXPECT_TRUE(Grid().OleDragArmed());
+    EXPECT_EQ(clicks, (std::vector<TGridCoord>{{2, 1}}));
+    mouse_.Drag(Centre(2, 1) + QPoint(2, 2));
+    EXPECT_TRUE(runner_->drags.isEmpty());
+    mouse_.Drag(Centre(2, 1) + QPoint(0, 8));
+    EXPECT_EQ(runner_->drags, QStringList{"text a1\tb1\r\na2\tb2 | b1"});
+    EXPECT_FALSE(Grid().OleDragArmed());
+    mouse_.Release(Centre(2, 1) + QPoint(0, 8));
+    EXPECT_EQ(Grid().Selection(), (TGridRect{1, 1, 2, 2}));
+}
+
+TEST_F(DragsOut, ARefusedDragSelectsInstead) {
+    SelectBlock();
+    Grid().OnOleDrag = [](QObject*, int, int, const QString& data, bool& allow) { allow = data != "a1"; };
+    mouse_.Hover(Centre(1, 1));
+    mouse_.Press(Centre(1, 1));
+    mouse_.Drag(Centre(1, 1) + QPoint(0, 6));
+    EXPECT_TRUE(runner_->drags.isEmpty());
+    EXPECT_EQ(Grid().GridState(), TGridState::gsSelecting);
+    mouse_.Drag(Centre(3, 3));
+    mouse_.Release(Centre(3, 3));
+    EXPECT_EQ(Grid().Selection(), (TGridRect{1, 1, 3, 3}));
+}
+
+TEST_F(DragsOut, AHeaderDragsItsColumnWithTheDragImage) {
+    Grid().EnhRowColMove = false;
+    Grid().DragDropSettings.OleColumnDragDrop = true;
+    mouse_.Hover(Centre(3, 0));
+    mouse_.Press(Centre(3, 0));
+    mouse_.Drag(Centre(3, 0) + QPoint(8, 0));
+    EXPECT_EQ(runner_->drags, QStringList{"column 3 shown"});
+    EXPECT_FALSE(Grid().DragImage()->isVisible());
+    mouse_.Release(Centre(3, 0) + QPoint(8, 0));
+}
+
+// ---- Pressed headers, links edited, the glListView highlight ---------------------------------------------
+
+TEST_F(MouseClicks, AHeaderShownAsAButtonIsDrawnPressedWhileHeld) {
+    Grid().FixedAsButtons = true;
+    const TRect header = Grid().CellRect(2, 0);
+    auto sunken = [&] {
+        for (const TCanvasOp& op : RenderOps(Grid()))
+            if (op.Kind == TCanvasOpKind::Edge && op.Rect == header && op.Flags == BDR_SUNKENINNER)
+                return true;
+        return false;
+    };
+    mouse_.Hover(Centre(2, 0));
+    mouse_.Press(Centre(2, 0));
+    EXPECT_EQ(Grid().PressedFixedCell(), (TGridCoord{2, 0}));
+    EXPECT_TRUE(sunken());
+    mouse_.Release(Centre(2, 0));
+    EXPECT_EQ(Grid().PressedFixedCell(), (TGridCoord{-1, -1}));
+    EXPECT_FALSE(sunken());
+}
+
+TEST_F(MouseClicks, ARightClickOnALinkEditsItWithURLEdit) {
+    Grid().SetOptions(Grid().Options() + goEditing);
+    Grid().URLShow = true;
+    Grid().URLEdit = true;
+    Grid().SetGridCells(2, 3, "http://example.org");
+    mouse_.Hover(Centre(2, 3));
+    EXPECT_EQ(Grid().viewport()->cursor().shape(), Qt::PointingHandCursor);
+    mouse_.Click(Centre(2, 3), Qt::NoModifier, Qt::RightButton);
+    EXPECT_EQ(Current(), (TGridCoord{2, 3}));
+    EXPECT_TRUE(w_.EditorShown());
+}
+
+TEST_F(MouseClicks, TheListViewLookFollowsTheHeaderUnderThePointer) {
+    Grid().SetLook(TGridLook::glListView);
+    mouse_.Hover(Centre(2, 0));
+    EXPECT_EQ(Grid().HotCell(), (TGridCoord{2, 0}));
+    mouse_.Hover(Centre(2, 2));
+    EXPECT_EQ(Grid().HotCell(), (TGridCoord{2, 2}));
+    mouse_.Hover(Centre(0, 4));
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(Grid().viewport(), &leave);
+    EXPECT_EQ(Grid().HotCell(), (TGridCoord{-1, -1}));
 }
 
 } // namespace

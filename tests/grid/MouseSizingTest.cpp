@@ -40,6 +40,18 @@ TEST_F(MouseSizing, DraggingAColumnBorderShowsTheNewWidthAndSetsIt) {
     EXPECT_FALSE(Grid().HintShowing());
 }
 
+TEST_F(MouseSizing, SizingLetGoBeyondTheGridIsCancelled) {
+    Grid().SetOptions(Grid().Options() + goColSizing);
+    const QPoint border(mouse_.Rect(1, 0).Right, 10);
+    mouse_.Hover(border);
+    mouse_.Press(border);
+    const QPoint outside(Grid().ClientWidth() + 20, 10);
+    mouse_.Drag(outside);
+    mouse_.Release(outside);
+    EXPECT_EQ(Grid().ColWidths(1), 64);
+    EXPECT_EQ(Grid().GridState(), TGridState::gsNormal);
+}
+
 TEST_F(MouseSizing, ARefusedColumnIsNeitherDraggedNorAutosized) {
     Grid().SetOptions(Grid().Options() + goColSizing);
     std::vector<int> asked;
