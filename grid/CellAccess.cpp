@@ -13,6 +13,8 @@
 
 void TVevIvizudEvar::SetRowCount(int count) {
     if (RowCount() == TBaseGrid::FixedRows() && FixedRowAlways) UnHideSelection();
+    // Rows dropped from the end leave as removed rows do (see RowStructure.cpp).
+    if (count >= 1 && count < RowCount()) EraseDisplayRows(count, RowCount() - count);
     TBaseGrid::SetRowCount(count);
     if (FixedRowAlways && count > savedFixedRows_ && TBaseGrid::FixedRows() != savedFixedRows_ &&
         savedFixedRows_ < RowCount())
@@ -22,6 +24,19 @@ void TVevIvizudEvar::SetRowCount(int count) {
 }
 
 void TVevIvizudEvar::SetColCount(int count) {
+    if (count >= 1 && count < ColCount()) {
+        // Hidden columns after the last column kept go with the dropped ones; blocks are cut to the
+        // columns that remain. (Cells beyond the count stay in the store, as the string grid keeps
+        // them.)
+        TStructureChange change(*this);
+        const int lastKept = DisplToRealCol(count - 1);
+        std::vector<TMergedArea> areas = TakeMergedAreas(0, RowCount() - 1, lastKept + 1, AllColCount() - 1);
+        for (int c = columns_.LastHidden(); c > lastKept; c = columns_.LastHidden())
+            columns_.SetHidden(c, false);
+        if (colSelect_.size() > size_t(count)) colSelect_.resize(size_t(count));
+        TBaseGrid::SetColCount(count);
+        PutMergedAreas(std::move(areas));
+    }
     TBaseGrid::SetColCount(count);
     if (ColCount() >= 2 && FixedColAlways && TBaseGrid::FixedCols() != 1) TBaseGrid::SetFixedCols(1);
     RepaintFooter();
