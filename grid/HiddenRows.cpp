@@ -12,7 +12,7 @@ namespace {
 struct TShownRow {
     int Real = 0, Height = 0;
     TGridLine Cells;
-    bool Selected = false;
+    bool Selected = false, Returned = false;
 };
 
 } // namespace
@@ -51,7 +51,7 @@ void TVevIvizudEvar::ChangeHiddenRows(const std::vector<int>& hide,
     }
     for (TGridItem& item : hiddenRows_) {
         if (show && show(item))
-            shown.push_back({item.Idx, item.Height, std::move(item.Items), false});
+            shown.push_back({item.Idx, item.Height, std::move(item.Items), false, true});
         else
             hidden.push_back(std::move(item));
     }
@@ -74,6 +74,12 @@ void TVevIvizudEvar::ChangeHiddenRows(const std::vector<int>& hide,
     }
     SetLineSizes(false, heights);
     PutMergedAreas(std::move(areas));
+    // A control in column 1 of a row shown again goes back onto its cell.
+    for (size_t i = 0; i < shown.size(); ++i)
+        if (QWidget* control = shown[i].Returned && !IsHiddenColumn(1) ? CellControl(1, int(i)) : nullptr) {
+            control->setGeometry(ToQRect(CellRectEx(RealToDisplCol(1), int(i))));
+            control->show();
+        }
     if (newCurrent < 0) newCurrent = RowCount() - 1;
     newCurrent = std::clamp(newCurrent, std::min(TBaseGrid::FixedRows(), RowCount() - 1), RowCount() - 1);
     if (newCurrent != Row()) SetSelection({Col(), newCurrent, Col(), newCurrent});

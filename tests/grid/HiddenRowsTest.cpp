@@ -129,6 +129,17 @@ TEST_F(HiddenRows, TheInsertKeyUnderAFilterKeepsTheFilteredRowsInPlace) {
     EXPECT_TRUE(Grid().Verify());
 }
 
+TEST_F(HiddenRows, AControlInAHiddenRowHidesAndComesBackOnItsCell) {
+    auto* control = new QLineEdit(Grid().viewport());
+    Grid().GetCellProperties(1, 3)->Control = control;
+    control->show();
+    Grid().HideRows(3, 4);
+    EXPECT_FALSE(control->isVisible());
+    Grid().UnHideRows(3, 4);
+    EXPECT_TRUE(control->isVisible());
+    EXPECT_EQ(control->geometry(), ToQRect(Grid().CellRectEx(1, 3)));
+}
+
 // ---- The filter ----------------------------------------------------------------------------------
 
 struct TCombination {
