@@ -165,6 +165,8 @@ public:
     bool IsHiddenColumn(int col) const { return columns_.IsHidden(col); }
     int HiddenColCount() const { return columns_.HiddenCount(); }
     int AllColCount() const override { return ColCount() + HiddenColCount(); }
+    int StoreCol(int col) const override { return col < 0 ? col : DisplToRealCol(col); }
+    int ShownCol(int storeCol) const override { return storeCol < 0 ? storeCol : RealToDisplCol(storeCol); }
     int DisplToRealRow(int row) const;
     int RealToDisplRow(int row) const;
     bool IsHiddenRow(int row) const;

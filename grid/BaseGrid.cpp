@@ -135,12 +135,13 @@ TRect TBaseGrid::UnclippedCellRect(int col, int row) const {
 }
 
 TRect TBaseGrid::CellRectEx(int col, int row) const {
-    const TCellProperties* p = CellProperties(col, row);
+    const int storeCol = StoreCol(col);
+    const TCellProperties* p = CellProperties(storeCol, row);
     if (p && (p->CellSpanX != -1 && p->CellSpanY != -1)) {
-        const TGridCoord base = p->BaseCellOf(col, row);
-        const TGridCoord span = CellSpan(col, row);
-        return UnionRect(UnclippedCellRect(base.X, base.Y),
-                         UnclippedCellRect(base.X + span.X, base.Y + span.Y));
+        const TGridCoord base = p->BaseCellOf(storeCol, row);
+        const TGridCoord span = CellSpan(storeCol, row);
+        return UnionRect(UnclippedCellRect(ShownCol(base.X), base.Y),
+                         UnclippedCellRect(ShownCol(base.X + span.X), base.Y + span.Y));
     }
     if (p && p->Control) return UnclippedCellRect(col, row);
     const TRect shown = CellRect(col, row);

@@ -83,6 +83,10 @@ public:
     void ClearAllProps();
     // Columns whose cells are kept: the shown ones and, in the advanced grid, the hidden ones.
     virtual int AllColCount() const;
+    // The cell-store column of a shown column and back; the same here, apart in the advanced grid
+    // while columns are hidden. Painting and cell rectangles take shown columns.
+    virtual int StoreCol(int col) const { return col; }
+    virtual int ShownCol(int storeCol) const { return storeCol; }
     // Empty the texts of a column (row, cell); the objects they held are handed to the caller.
     std::vector<std::unique_ptr<TCellObject>> ClearColCells(int col);
     std::vector<std::unique_ptr<TCellObject>> ClearRowCells(int row);

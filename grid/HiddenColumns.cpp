@@ -12,6 +12,9 @@ void TVevIvizudEvar::HideColumn(int realCol) {
     TStructureChange change(*this);
     for (int r = 0; r < RowCount(); ++r)
         if (IsHorzMerged(realCol, r)) SplitCells(realCol, r);
+    std::erase_if(cutAreas_, [&](const TMergedArea& a) {
+        return a.Cols > 1 && a.Col <= realCol && realCol <= a.Right();
+    });
     const int display = RealToDisplCol(realCol);
     const int current = Col();
     std::vector<int> widths = LineSizes(true);

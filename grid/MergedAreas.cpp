@@ -127,8 +127,11 @@ void TVevIvizudEvar::PutMergedAreas(std::vector<TMergedArea> areas) {
     }
 }
 
+// A block shows whole or not at all: one across a hidden column is not merged.
 void TVevIvizudEvar::MergeCells(int col, int row, int numCols, int numRows) {
     if (numCols < 1 || numRows < 1) return;
+    for (int c = std::max(col, 0); c < col + numCols && c < AllColCount(); ++c)
+        if (IsHiddenColumn(c) && numCols > 1) return;
     TStructureChange change(*this);
     // Remembered areas the new block covers (in real rows) give way to it.
     const int top = std::clamp(row, 0, RowCount() - 1);

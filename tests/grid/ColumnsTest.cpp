@@ -40,6 +40,22 @@ TEST_F(Columns, AHiddenColumnKeepsItsCellsAndWidthAndShowsAgainInPlace) {
     EXPECT_TRUE(Grid().Verify());
 }
 
+TEST_F(Columns, ABlockRightOfAHiddenColumnPaintsWhereItShows) {
+    Grid().SetColCount(5);
+    Grid().SetGridCells(3, 1, "block");
+    Grid().MergeCells(3, 1, 2, 2);
+    Grid().MergeCells(1, 3, 2, 1);
+    Grid().HideColumn(1);
+    EXPECT_FALSE(Grid().IsMergedCell(2, 3)); // a block across the hidden column is split
+    const TRect expected = UnionRect(Grid().CellRect(2, 1), Grid().CellRect(3, 2));
+    EXPECT_EQ(Grid().CellRectEx(3, 2), expected);
+    const std::vector<TCanvasOp> texts = TextOps(RenderOps(Grid()), "block");
+    ASSERT_EQ(texts.size(), 1u);
+    Grid().MergeCells(0, 2, 3, 1); // would take in the hidden column: not merged
+    EXPECT_FALSE(Grid().IsMergedCell(0, 2));
+    EXPECT_TRUE(Grid().Verify());
+}
+
 TEST_F(Columns, HidingAndShowingOutsideTheGridIsAnError) {
     EXPECT_THROW(Grid().HideColumn(3), EVozAvozError);
     EXPECT_THROW(Grid().HideColumn(-1), EVozAvozError);
