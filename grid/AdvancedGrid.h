@@ -665,6 +665,8 @@ private:
     // The real row rows inserted at a display row go to.
     int RealInsertRow(int row) const;
     void CloseEditors();
+    // Takes out the blocks with a cell in the display rows (and columns), and every remembered one.
+    std::vector<TMergedArea> TakeMergedAreas(const std::vector<int>& rows, int firstCol, int lastCol);
     std::vector<TMergedArea> TakeMergedAreas(int firstRow, int lastRow, int firstCol, int lastCol);
     void PutMergedAreas(std::vector<TMergedArea> areas);
     void ResetLineMerges(TGridLine& line);

@@ -167,24 +167,31 @@ bool TVevIvizudEvar::IsEditableCell(int col, int row) {
 
 // ---- Rows in the hidden-row store ------------------------------------------------------------------
 
+// The store is ascending by real row, so the k-th stored row stands before display row Idx - k;
+// both conversions are binary searches.
 int TVevIvizudEvar::DisplToRealRow(int row) const {
     if (row < 0) return 0;
-    int real = row;
-    for (const TGridItem& item : hiddenRows_)
-        if (item.Idx <= real) ++real;
-    return real;
+    size_t lo = 0, hi = hiddenRows_.size();
+    while (lo < hi) {
+        const size_t mid = (lo + hi) / 2;
+        if (hiddenRows_[mid].Idx - int(mid) <= row)
+            lo = mid + 1;
+        else
+            hi = mid;
+    }
+    return row + int(lo);
 }
 
 int TVevIvizudEvar::RealToDisplRow(int row) const {
-    int before = 0;
-    for (const TGridItem& item : hiddenRows_)
-        if (item.Idx < row) ++before;
-    return row - before;
+    const auto before = std::lower_bound(hiddenRows_.begin(), hiddenRows_.end(), row,
+                                         [](const TGridItem& item, int real) { return item.Idx < real; });
+    return row - int(before - hiddenRows_.begin());
 }
 
 bool TVevIvizudEvar::IsHiddenRow(int row) const {
-    return std::any_of(hiddenRows_.begin(), hiddenRows_.end(),
-                       [row](const TGridItem& i) { return i.Idx == row; });
+    const auto at = std::lower_bound(hiddenRows_.begin(), hiddenRows_.end(), row,
+                                     [](const TGridItem& item, int real) { return item.Idx < real; });
+    return at != hiddenRows_.end() && at->Idx == row;
 }
 
 // ---- Typed access ----------------------------------------------------------------------------------

@@ -27,7 +27,19 @@ void TVevIvizudEvar::ChangeHiddenRows(const std::vector<int>& hide,
     const size_t returning = show ? size_t(std::count_if(hiddenRows_.begin(), hiddenRows_.end(), show)) : 0;
     if (size_t(RowCount()) - hide.size() + returning == 0) return;
     TStructureChange change(*this);
-    std::vector<TMergedArea> areas = TakeMergedAreas(0, RowCount() - 1, 0, AllColCount() - 1);
+    // Blocks change only where rows leave them or come back into them: the rows hidden, and the
+    // two shown rows around the place each returning row comes back to (the k-th stored row
+    // returns before display row Idx - k).
+    std::vector<int> touched = hide;
+    for (size_t k = 0; k < hiddenRows_.size(); ++k)
+        if (show && show(hiddenRows_[k])) {
+            const int before = hiddenRows_[k].Idx - int(k);
+            touched.push_back(before - 1);
+            touched.push_back(before);
+        }
+    std::sort(touched.begin(), touched.end());
+    touched.erase(std::unique(touched.begin(), touched.end()), touched.end());
+    std::vector<TMergedArea> areas = TakeMergedAreas(touched, 0, AllColCount() - 1);
     const bool keepFlags = MouseActions.RowSelectPersistent; // kept by real row: nothing moves
     const int currentReal = DisplToRealRow(Row());
     const std::vector<int> oldHeights = LineSizes(false);

@@ -57,14 +57,20 @@ void TVevIvizudEvar::ResetLineMerges(TGridLine& line) {
 
 std::vector<TVevIvizudEvar::TMergedArea> TVevIvizudEvar::TakeMergedAreas(int firstRow, int lastRow,
                                                                          int firstCol, int lastCol) {
+    std::vector<int> rows;
+    for (int r = std::max(firstRow, 0); r <= std::min(lastRow, RowCount() - 1); ++r) rows.push_back(r);
+    return TakeMergedAreas(rows, firstCol, lastCol);
+}
+
+std::vector<TVevIvizudEvar::TMergedArea> TVevIvizudEvar::TakeMergedAreas(const std::vector<int>& rows,
+                                                                         int firstCol, int lastCol) {
     std::vector<TMergedArea> areas;
     std::vector<TMergedArea> cut = std::move(cutAreas_);
     cutAreas_.clear();
     std::vector<bool> matched(cut.size(), false);
-    firstRow = std::max(firstRow, 0), lastRow = std::min(lastRow, RowCount() - 1);
     firstCol = std::max(firstCol, 0), lastCol = std::min(lastCol, AllColCount() - 1);
-    for (int r = firstRow; r <= lastRow; ++r)
-        for (int c = firstCol; c <= lastCol; ++c) {
+    for (int r : rows)
+        for (int c = firstCol; c <= lastCol && r >= 0 && r < RowCount(); ++c) {
             if (!IsMergedCell(c, r)) continue;
             const TGridCoord base = BaseCell(c, r);
             const TCellProperties* b = CellProperties(base.X, base.Y);

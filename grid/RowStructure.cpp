@@ -36,10 +36,11 @@ void TVevIvizudEvar::InsertDisplayRows(int row, int count) {
         else if (area.Row >= realAt)
             area.Row += count;
     }
-    ForEachNode([&](int realRow, TCellGraphic& node) {
-        if (node.CellIndex > 0 && realRow < realAt && realAt < realRow + node.CellIndex)
-            node.CellIndex += count;
-    });
+    if (nodeCount_ > 0)
+        ForEachNode([&](int realRow, TCellGraphic& node) {
+            if (node.CellIndex > 0 && realRow < realAt && realAt < realRow + node.CellIndex)
+                node.CellIndex += count;
+        });
     for (TGridItem& item : hiddenRows_)
         if (item.Idx >= realAt) item.Idx += count;
     std::vector<bool>& flags = rowSelect_;
@@ -66,12 +67,13 @@ void TVevIvizudEvar::EraseDisplayRows(int row, int count) {
         area.Row -= CountBelow(reals, area.Row);
         area.Rows -= inside;
     }
-    ForEachNode([&](int realRow, TCellGraphic& node) {
-        if (std::binary_search(reals.begin(), reals.end(), realRow))
-            --nodeCount_; // goes with its row
-        else if (node.CellIndex > 0)
-            node.CellIndex -= CountIn(reals, realRow + 1, realRow + node.CellIndex - 1);
-    });
+    if (nodeCount_ > 0)
+        ForEachNode([&](int realRow, TCellGraphic& node) {
+            if (std::binary_search(reals.begin(), reals.end(), realRow))
+                --nodeCount_; // goes with its row
+            else if (node.CellIndex > 0)
+                node.CellIndex -= CountIn(reals, realRow + 1, realRow + node.CellIndex - 1);
+        });
     for (TGridItem& item : hiddenRows_) item.Idx -= CountBelow(reals, item.Idx);
     std::vector<bool>& flags = rowSelect_;
     if (MouseActions.RowSelectPersistent) {
