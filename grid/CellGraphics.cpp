@@ -117,10 +117,10 @@ void TVevIvizudEvar::GetButtonRect(int col, int row, TRect& rect) const {
 // Stretch modes: 1 fills the area; 2 scales to the area keeping the aspect ratio; 3 keeps the
 // natural size when it fits, else takes the area; 4 keeps the natural size when it fits, else
 // scales down keeping the aspect ratio; any other mode keeps the natural size. The area first
-// loses the margin in each dimension.
+// loses the margin in each dimension (never below nothing).
 TPoint TVevIvizudEvar::FitPicture(int width, int height, int areaWidth, int areaHeight, int margin,
                                   int mode) {
-    const int w = areaWidth - margin, h = areaHeight - margin;
+    const int w = std::max(areaWidth - margin, 0), h = std::max(areaHeight - margin, 0);
     const bool fits = width <= w && height <= h;
     auto scaled = [&](bool capped) {
         double fx = width > 0 ? double(w) / width : 1, fy = height > 0 ? double(h) / height : 1;

@@ -45,19 +45,6 @@ INSTANTIATE_TEST_SUITE_P(Texts, DataCheckBoxToggle,
                          testing::Values(TToggle{"Y", "N"}, TToggle{"N", "Y"}, TToggle{"maybe", "Y"},
                                          TToggle{"", "Y"}));
 
-TEST_F(CellGraphics, CheckTextsComeFromTheirEvents) {
-    Make(1, 1, TCellType::ctDataCheckBox);
-    Grid().OnGetCheckTrue = [](QObject*, int, int, QString& v) { v = "Sim"; };
-    Grid().OnGetCheckFalse = [](QObject*, int, int, QString& v) { v = "Não"; };
-    Grid().SetCheckBoxState(1, 1, true);
-    EXPECT_EQ(Grid().GetGridCells(1, 1), "Sim");
-    bool state = false;
-    EXPECT_TRUE(Grid().GetCheckBoxState(1, 1, state));
-    EXPECT_TRUE(state);
-    Grid().ToggleCheckBox(1, 1, false);
-    EXPECT_EQ(Grid().GetGridCells(1, 1), "Não");
-}
-
 TEST_F(CellGraphics, ToggleThatNeedsAnEditableCellRefusesAReadOnlyOne) {
     TCellGraphic* box = Make(1, 1, TCellType::ctCheckBox);
     Grid().SetOptions(Grid().Options() + goEditing);
@@ -136,14 +123,8 @@ TEST_P(PictureFit, FitsThePictureByTheStretchMode) {
 INSTANTIATE_TEST_SUITE_P(Modes, PictureFit,
                          testing::Values(TFit{2, 0, 100, 50}, TFit{3, 0, 100, 100}, TFit{0, 0, 200, 100},
                                          TFit{1, 0, 100, 100}, TFit{4, 0, 100, 50}, TFit{1, 10, 90, 90},
-                                         TFit{2, 20, 80, 40}, TFit{9, 50, 200, 100}));
-
-TEST(PictureFitting, SmallPicturesKeepTheirSizeWhereTheModeSaysSo) {
-    EXPECT_EQ(TVevIvizudEvar::FitPicture(40, 20, 100, 100, 0, 3), (TPoint{40, 20}));
-    EXPECT_EQ(TVevIvizudEvar::FitPicture(40, 20, 100, 100, 0, 4), (TPoint{40, 20}));
-    EXPECT_EQ(TVevIvizudEvar::FitPicture(40, 20, 100, 100, 0, 2), (TPoint{100, 50}));
-    EXPECT_EQ(TVevIvizudEvar::FitPicture(0, 20, 100, 100, 0, 2), (TPoint{0, 20})); // empty axis: factor 1
-}
+                                         TFit{2, 20, 80, 40}, TFit{9, 50, 200, 100}, TFit{3, 150, 0, 0},
+                                         TFit{4, 150, 0, 0}));
 
 TEST_F(CellGraphics, ExtentsOfTheGraphicKinds) {
     Grid().SetColWidths(1, 80);
@@ -167,10 +148,6 @@ TEST_F(CellGraphics, ExtentsOfTheGraphicKinds) {
     TCellGraphic* button = Make(3, 1, TCellType::ctButton);
     button->CellIndex = (18 << 16) | 40;
     EXPECT_EQ(Grid().GetCellGraphicExtent(3, 1), (TPoint{40, 18}));
-    button->CellHAlign = TCellHAlign::haFull;
-    EXPECT_EQ(Grid().GetCellGraphicExtent(3, 1).X, Grid().ColWidths(3));
-    EXPECT_EQ(Grid().GetCellGraphicExtent(3, 2), (TPoint{0, 0}));
-
     TCellGraphic* radio = Make(1, 2, TCellType::ctRadio);
     radio->SetObject(std::make_unique<QStringList>(QStringList{"i", "longer item"}));
     const int line = Grid().Canvas().TextHeight("gh");
@@ -212,29 +189,6 @@ TEST_F(CellGraphics, APreciseCheckBoxHitNeedsThePointerOnTheBox) {
     };
     EXPECT_TRUE(Grid().IsCheckBoxHit(1, 1, cell.Right - 3, cell.Top + 3));
     EXPECT_FALSE(Grid().IsCheckBoxHit(2, 1, cell.Right - 3, cell.Top + 3));
-}
-
-TEST_F(CellGraphics, SmallReadersAnswerOnlyForTheirKind) {
-    TCellGraphic* comment = Make(1, 1, TCellType::ctComment);
-    comment->CellText = "note";
-    comment->CellErrFrom = 2;
-    comment->CellErrLen = 3;
-    QString text;
-    EXPECT_TRUE(Grid().GetCommentText(1, 1, text));
-    EXPECT_EQ(text, "note");
-    int from = 0, length = 0, angle = 0, index = 0;
-    Grid().GetErrRange(1, 1, from, length);
-    EXPECT_EQ(std::pair(from, length), std::pair(2, 3));
-    Grid().GetErrRange(2, 2, from, length);
-    EXPECT_EQ(std::pair(from, length), std::pair(0, 0));
-    EXPECT_FALSE(Grid().GetRotation(1, 1, angle));
-    EXPECT_FALSE(Grid().GetRadioIndex(1, 1, index));
-    Make(2, 1, TCellType::ctImageList)->CellIndex = 4;
-    EXPECT_EQ(Grid().GetCellGraphicData(2, 1).Index, 4);
-    EXPECT_EQ(Grid().GetCellGraphicData(1, 1).Index, -1);
-    Make(3, 1, TCellType::ctBitButton);
-    EXPECT_TRUE(Grid().IsButtonCell(3, 1));
-    EXPECT_FALSE(Grid().HasClickableGraphic(3, 1)); // a bit button answers the mouse only
 }
 
 } // namespace

@@ -205,16 +205,6 @@ TEST_F(RowStructure, AutoDeleteRowClearsTheOnlyDataRowAndRemovesAnyOther) {
     EXPECT_EQ(deleted.back(), (std::pair{1, 1}));
 }
 
-TEST_F(RowStructure, RemoveSelectedRowsTakesTheMarkedRows) {
-    Grid().MouseActions.SetDisjunctRowSelect(true);
-    Grid().SetRowSelect(1, true);
-    Grid().SetRowSelect(3, true);
-    Grid().SetRowSelect(4, true);
-    Grid().RemoveSelectedRows();
-    EXPECT_EQ(Column(1), (QStringList{"r0", "r2", "r5"}));
-    EXPECT_FALSE(Grid().RowSelect(1));
-}
-
 TEST_F(RowStructure, AddRowStaysAboveAVisibleFooter) {
     Grid().FloatingFooter.Visible = true;
     Grid().SetGridCells(1, 5, "footer");
