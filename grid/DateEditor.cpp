@@ -2,10 +2,14 @@
 
 #include "grid/AdvancedGrid.h"
 #include "platform/os/FormatSettings.h"
+#include "platform/ui/PainterDevice.h"
 #include "platform/ui/UiServices.h"
+
+#include <QPainter>
 
 TGridDatePicker::TGridDatePicker(TVevIvizudEvar* grid)
     : TDateTimePickerControl(grid->viewport()), grid_(grid) {
+    setFrame(false);
     hide();
     setEnabled(false);
 }
@@ -76,4 +80,19 @@ void TGridDatePicker::KeyDown(int& key, TShiftState shift) {
 void TGridDatePicker::DoExit() {
     grid_->HideInplaceEdit();
     TDateTimePickerControl::DoExit();
+}
+
+void TGridDatePicker::paintEvent(QPaintEvent* e) {
+    TDateTimePickerControl::paintEvent(e);
+    QPainter painter(this);
+    TPainterDevice device(painter);
+    TCanvas canvas(&device);
+    PaintFrame(canvas);
+}
+
+void TGridDatePicker::PaintFrame(TCanvas& canvas) const {
+    const TRect r = Bounds(0, 0, width(), height());
+    canvas.Brush().SetColor(clWindow);
+    canvas.FrameRect(r);
+    canvas.FrameRect(r.Inflated(-1, -1));
 }
