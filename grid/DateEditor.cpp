@@ -5,7 +5,9 @@
 #include "platform/ui/PainterDevice.h"
 #include "platform/ui/UiServices.h"
 
+#include <QMouseEvent>
 #include <QPainter>
+#include <QStyleOptionComboBox>
 
 TGridDatePicker::TGridDatePicker(TVevIvizudEvar* grid)
     : TDateTimePickerControl(grid->viewport()), grid_(grid) {
@@ -62,6 +64,11 @@ void TGridDatePicker::Restore() {
 }
 
 void TGridDatePicker::KeyDown(int& key, TShiftState shift) {
+    if (key == VK_F4 && !DroppedDown() && calendarPopup()) {
+        key = 0;
+        DropDown();
+        return;
+    }
     const bool wanted = key == VK_TAB || key == VK_RETURN || key == VK_ESCAPE || key == VK_PRIOR ||
                         key == VK_NEXT || key == VK_END;
     if (!wanted || DroppedDown()) {
@@ -95,4 +102,16 @@ void TGridDatePicker::PaintFrame(TCanvas& canvas) const {
     canvas.Brush().SetColor(clWindow);
     canvas.FrameRect(r);
     canvas.FrameRect(r.Inflated(-1, -1));
+}
+
+void TGridDatePicker::DropDown() {
+    QStyleOptionComboBox option;
+    option.initFrom(this);
+    option.editable = true;
+    option.subControls = QStyle::SC_All;
+    const QPoint arrow =
+        style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxArrow, this).center();
+    QMouseEvent press(QEvent::MouseButtonPress, arrow, mapToGlobal(arrow), Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QApplication::sendEvent(this, &press);
 }

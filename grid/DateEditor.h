@@ -25,6 +25,8 @@ public:
     void DoExit() override;
     bool WantsTab() const override;
     void PaintFrame(TCanvas& canvas) const;
+    // Opens the calendar (F4 does it too), as a click on the drop-down arrow would.
+    void DropDown();
 
 protected:
     void paintEvent(QPaintEvent* e) override;

@@ -269,11 +269,11 @@ QString TVevIvizudEvar::EditorControlValue() const {
 }
 
 bool TVevIvizudEvar::WriteEditorControl(bool write) {
+    // The grid takes the focus before the control hides, so that it never leaves the grid.
     auto hide = [this](QWidget& control) {
-        const bool focused = IsWithin(QApplication::focusWidget(), &control);
+        if (IsWithin(QApplication::focusWidget(), &control)) setFocus(Qt::OtherFocusReason);
         control.hide();
         control.setEnabled(false);
-        if (focused) setFocus(Qt::OtherFocusReason);
     };
     if (IsSpin(editorType_)) {
         TGridSpin& spin = *editors_.Spin;
@@ -322,8 +322,8 @@ bool TVevIvizudEvar::WriteEditorControl(bool write) {
             (control && IsWithin(QApplication::focusWidget(), control)) ||
             (EditLink->HasPopup() && IsWithin(QApplication::focusWidget(), EditLink->Popup()));
         if (write) SetCellValue(editCol_, editRow_, EditLink->GetEditorValue());
-        if (!EditLink->KeepShown) EditLink->HideEditor();
         if (focused) setFocus(Qt::OtherFocusReason);
+        if (!EditLink->KeepShown) EditLink->HideEditor();
         return true;
     }
     default:

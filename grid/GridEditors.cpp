@@ -375,10 +375,12 @@ void TGridButton::mouseReleaseEvent(QMouseEvent* e) {
 }
 
 void TGridButton::Leave() {
-    hide();
-    setEnabled(false);
+    // The edit ends here, without writing and without the grid's end-of-edit handling.
+    // The grid takes the focus first, so that it never leaves the grid on the way.
     grid_->editorActive_ = grid_->textEditorInUse_ = false;
     grid_->setFocus(Qt::OtherFocusReason);
+    hide();
+    setEnabled(false);
 }
 
 void TGridButton::KeyDown(int& key, TShiftState shift) {

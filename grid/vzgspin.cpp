@@ -191,6 +191,7 @@ void TVzgSpinButton::SetDirection(TSpinDirection direction) {
     const bool vertical = direction == TSpinDirection::spVertical;
     up_->Kind = vertical ? kSpinUp : kSpinUpHorz;
     down_->Kind = vertical ? kSpinDown : kSpinDownHorz;
+    setMinimumWidth(vertical ? 15 : 20);
     resize(vertical ? 15 : 20, height());
     Arrange();
 }
@@ -236,18 +237,10 @@ void TVzgSpinButton::SetThemed(bool on) {
 void TVzgSpinButton::Arrange() {
     const int w = width(), h = height();
     if (direction_ == TSpinDirection::spVertical) {
-        if (w < 15) {
-            resize(15, h);
-            return; // the resize arranges again
-        }
         const int half = h / 2;
         up_->setGeometry(0, 0, w, half);
         down_->setGeometry(0, half - 1, w, h - half + 1);
     } else {
-        if (w < 20) {
-            resize(20, h);
-            return;
-        }
         const int half = w / 2;
         down_->setGeometry(0, 0, half, h);
         up_->setGeometry(half, 0, w - half, h);
