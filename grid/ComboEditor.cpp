@@ -119,10 +119,10 @@ void TGridCombo::TypeKey(QChar key) {
 
 void TGridCombo::HideControl() {
     SetDroppedDown(false);
-    const bool focused = IsWithin(QApplication::focusWidget(), this);
+    // The grid takes the focus first: hiding the focused control would send it out of the grid.
+    if (IsWithin(QApplication::focusWidget(), this)) grid_->setFocus(Qt::OtherFocusReason);
     hide();
     setEnabled(false);
-    if (focused) grid_->setFocus(Qt::OtherFocusReason);
 }
 
 void TGridCombo::wheelEvent(QWheelEvent* e) {

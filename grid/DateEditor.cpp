@@ -48,10 +48,10 @@ QString TGridDatePicker::CellText() const {
 }
 
 void TGridDatePicker::HideControl() {
-    const bool focused = IsWithin(QApplication::focusWidget(), this);
+    // The grid takes the focus first: hiding the focused control would send it out of the grid.
+    if (IsWithin(QApplication::focusWidget(), this)) grid_->setFocus(Qt::OtherFocusReason);
     hide();
     setEnabled(false);
-    if (focused) grid_->setFocus(Qt::OtherFocusReason);
 }
 
 bool TGridDatePicker::WantsTab() const {

@@ -92,6 +92,30 @@ INSTANTIATE_TEST_SUITE_P(
                     TKindCase{TEditorType::edCheckBox, "caption", "", "caption"},
                     TKindCase{TEditorType::edButton, "caption", "", "caption", Qt::Key_Escape}));
 
+class FocusStaysInTheGrid : public EditorGrid, public testing::WithParamInterface<TEditorType> {};
+
+TEST_P(FocusStaysInTheGrid, ClosingAnEditorNeverLetsTheFocusLeave) {
+    UseEditor(GetParam());
+    Grid().AddComboItem("r2");
+    int enters = 0, exits = 0;
+    Grid().OnEnter = [&](QObject*) { ++enters; };
+    Grid().OnExit = [&](QObject*) { ++exits; };
+    Open(1, 2);
+    ASSERT_NE(Grid().ActiveEditorControl(), nullptr);
+    w_.Key(Qt::Key_Return);
+    w_.Key(Qt::Key_F2);
+    w_.Key(Qt::Key_Escape);
+    EXPECT_FALSE(Grid().EditorActive());
+    EXPECT_TRUE(Grid().hasFocus());
+    EXPECT_EQ(enters, 0);
+    EXPECT_EQ(exits, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, FocusStaysInTheGrid,
+                         testing::Values(TEditorType::edComboEdit, TEditorType::edDateEdit,
+                                         TEditorType::edSpinEdit, TEditorType::edEditBtn,
+                                         TEditorType::edUniEdit, TEditorType::edUniComboEdit));
+
 class MergedBlock : public EditorGrid, public testing::WithParamInterface<TEditorType> {};
 
 TEST_P(MergedBlock, EditorCoversTheWholeBlock) {

@@ -262,6 +262,18 @@ TEST_F(SpinCell, PageKeysStayInRangeAndHomeEndJumpToTheBounds) {
     EXPECT_EQ(Grid().GetGridCells(1, 2), "100");
 }
 
+TEST_F(SpinCell, FloatSpinPageKeysReportTheFloatValue) {
+    TFormatSettingsScope scope(TFormatSettings::Neutral());
+    UseEditor(TEditorType::edFloatSpinEdit);
+    RecordClicks();
+    Spin().IncrementFloat = 0.25;
+    Grid().SetGridCells(1, 1, "2.5");
+    Open(1, 1);
+    w_.Key(Qt::Key_PageUp);
+    w_.Key(Qt::Key_End);
+    EXPECT_EQ(clicks, (std::vector<TClick>{{"float", 1, 1, 2.75, true}, {"float", 1, 1, 0, false}}));
+}
+
 TEST_F(SpinCell, FloatSpinLeavesTheGridsFloatFormat) {
     TFormatSettingsScope scope(TFormatSettings::Neutral());
     UseEditor(TEditorType::edFloatSpinEdit);
