@@ -221,6 +221,23 @@ public:
     void SetFilterActive(bool on);
     bool MatchesFilter(int row);
 
+    // ---- Import of delimited text and workbooks (DelimitedImport.cpp, WorkbookImport.cpp) ---------
+    // The delimiter of delimited files; a null character: found from each file's first two lines,
+    // for that load only.
+    QChar Delimiter;
+    TGridProgressEvent OnFileProgress;
+    // LoadDelimited(fileName, false).
+    void LoadFromCSV(const QString& fileName);
+    // Fills the grid from (0, 0), or with append after the last row (above a floating footer);
+    // see DelimitedImport.h for how the file is read.
+    void LoadDelimited(const QString& fileName, bool append = false);
+    // ImportWorkbook(fileName, "").
+    void LoadFromXLS(const QString& fileName);
+    // Fills the grid with the used range of the named sheet (the active one for ""), sized to it;
+    // see WorkbookImport.h.
+    void ImportWorkbook(const QString& fileName, const QString& sheetName);
+    virtual void FileProgress(short progress);
+
     // ---- Column widths ------------------------------------------------------------------------
     void SaveColumnSizes();
     void LoadColumnSizes();
