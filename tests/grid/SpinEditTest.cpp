@@ -3,6 +3,7 @@
 #include "EditorTestSupport.h"
 #include "platform/ui/Keys.h"
 #include "platform/ui/UiBoundary.h"
+#include "platform/ui/UiServices.h"
 
 namespace {
 
@@ -358,6 +359,27 @@ TEST_P(SpinCellLeaving, KeysThatLeaveValidateAndARefusalKeepsTheEditorOpen) {
 
 INSTANTIATE_TEST_SUITE_P(Keys, SpinCellLeaving,
                          testing::Values(Qt::Key_Return, Qt::Key_Tab, Qt::Key_Up, Qt::Key_Down));
+
+class TFixedClock : public TClockService {
+public:
+    QDateTime Now() const override { return QDateTime(QDate(2004, 6, 15), QTime(9, 0)); }
+};
+
+TEST_F(SpinCell, UnreadableCellsOpenAtTheLowerBoundOrToday) {
+    TFormatSettingsScope scope(TFormatSettings::BrazilianPortuguese());
+    auto previous = SetClockService(std::make_unique<TFixedClock>());
+    Grid().SetGridCells(1, 1, "abc");
+    Grid().SetGridCells(1, 2, "no date");
+    editorOf = [](int, int row) { return row == 1 ? TEditorType::edSpinEdit : TEditorType::edDateSpinEdit; };
+    Open(1, 1);
+    EXPECT_EQ(Spin().Text(), "0");
+    w_.Key(Qt::Key_Escape);
+    EXPECT_EQ(Grid().GetGridCells(1, 1), "abc");
+    Open(1, 2);
+    EXPECT_EQ(Spin().Text(), "15/06/2004");
+    w_.Key(Qt::Key_Escape);
+    SetClockService(std::move(previous));
+}
 
 TEST_F(SpinCell, EscapeLeavesTheCellAsItWas) {
     UseEditor(TEditorType::edSpinEdit);
