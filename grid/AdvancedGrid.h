@@ -18,31 +18,30 @@
 
 #include "grid/BaseGrid.h"
 #include "grid/ColumnVisibility.h"
+#include "grid/EditorEvents.h"
 #include "grid/GridEvents.h"
 #include "grid/GridLists.h"
 #include "grid/GridSettings.h"
 #include "grid/NumberDateUtils.h"
+#include "grid/vzgcheck.h"
 
+#include <QPointer>
 #include <QStringList>
 #include <memory>
 #include <optional>
 #include <set>
 
+class TGridButton;
+class TGridCheckBox;
 class TGridCombo;
 class TGridDatePicker;
+class TGridEditBtn;
+class TGridSpin;
+class TGridTransEdit;
+class TGridUniCombo;
+class TGridUniEdit;
+class TGridUnitEditBtn;
 class TVozErivuzaRive;
-
-// The checker of cells that a grid may be given (see its use in the edit cycle).
-class TVevIvizudEvarCheck {
-public:
-    virtual ~TVevIvizudEvarCheck() = default;
-    bool GotoCell = false, AutoCorrect = false, AutoMarkError = false, UseCorrect = false,
-         UseMarkError = false;
-    virtual QString MarkCellErrors(int col, int row, const QString& value) { return value; }
-    virtual QString CorrectCell(int col, int row, const QString& value) { return value; }
-    virtual void BeginChecking() {}
-    virtual void EndChecking() {}
-};
 
 // A row kept out of the grid while it is hidden: its real number, height and cells.
 struct TGridItem {
@@ -137,7 +136,8 @@ public:
     // Places the grid; with IntegralHeight the height is cut to whole rows.
     void SetBounds(int left, int top, int width, int height);
     TImageList* GridImages = nullptr;
-    TVevIvizudEvarCheck* CellChecker = nullptr;
+    // Dropped when the checker is deleted.
+    QPointer<TVevIvizudEvarCheck> CellChecker;
     int ScrollWidth = 0;
     TColor ScrollColor = clNone;
     // The texts of check boxes kept in the cell's text, and the password character.
@@ -223,6 +223,23 @@ public:
     void SetFilterActive(bool on);
     bool MatchesFilter(int row);
 
+    // ---- Import of delimited text and workbooks (DelimitedImport.cpp, WorkbookImport.cpp) ---------
+    // The delimiter of delimited files; a null character: found from each file's first two lines,
+    // for that load only.
+    QChar Delimiter;
+    TGridProgressEvent OnFileProgress;
+    // LoadDelimited(fileName, false).
+    void LoadFromCSV(const QString& fileName);
+    // Fills the grid from (0, 0), or with append after the last row (above a floating footer);
+    // see DelimitedImport.h for how the file is read.
+    void LoadDelimited(const QString& fileName, bool append = false);
+    // ImportWorkbook(fileName, "").
+    void LoadFromXLS(const QString& fileName);
+    // Fills the grid with the used range of the named sheet (the active one for ""), sized to it;
+    // see WorkbookImport.h.
+    void ImportWorkbook(const QString& fileName, const QString& sheetName);
+    virtual void FileProgress(short progress);
+
     // ---- Column widths ------------------------------------------------------------------------
     void SaveColumnSizes();
     void LoadColumnSizes();
@@ -261,6 +278,58 @@ public:
     int GetEditLimit() override { return maxEditLength_; }
     // The text of the current cell when its editor opened.
     const QString& EditStartText() const { return cycle_.Text; }
+
+    // ---- Editor controls: spin, edit with button, unit, check box, button, wide, custom -------
+    // Made once, hidden, with the grid; each serves every cell of its kinds (EditorControls.cpp).
+    TGridSpin* Spin() const { return editors_.Spin; }
+    TGridEditBtn* EditBtn() const { return editors_.EditBtn; }
+    TGridUnitEditBtn* UnitEditBtn() const { return editors_.UnitEditBtn; }
+    TGridCheckBox* CheckBoxEditor() const { return editors_.CheckBox; }
+    TGridButton* ButtonEditor() const { return editors_.Button; }
+    TGridUniEdit* UniEdit() const { return editors_.UniEdit; }
+    TGridUniCombo* UniCombo() const { return editors_.UniCombo; }
+    TGridTransEdit* TransEdit() const { return editors_.TransEdit; }
+    // The application's editor of edCustom cells; without one such cells open nothing.
+    QPointer<TEditLink> EditLink;
+    // The control editing the current cell now (nullptr when none or the text editor).
+    QWidget* ActiveEditorControl() const;
+    // An editor control's text goes into the current cell and through the validation (the wide
+    // one for wide controls); cellText gets the cell's text as the validation left it.
+    bool ValidateEditorValue(const QString& text, QString& cellText, bool wide = false);
+    TSpinClickEvent OnSpinClick;
+    TFloatSpinClickEvent OnFloatSpinClick;
+    TDateTimeSpinClickEvent OnDateSpinClick, OnTimeSpinClick;
+    TGetEditorPropEvent OnGetEditorProp;
+    virtual void SpinClick(int col, int row, int value, bool up);
+    virtual void FloatSpinClick(int col, int row, double value, bool up);
+    virtual void DateSpinClick(int col, int row, TDateTime value, bool up);
+    virtual void TimeSpinClick(int col, int row, TDateTime value, bool up);
+    virtual void GetEditorProp(int col, int row, TEditLink* link);
+
+private:
+    friend class TGridButton;
+    void CreateEditorControls();
+    // Places, fills, shows and focuses the control of the current editor kind over the rectangle.
+    void PlaceEditorControl(const TRect& editor, TColor color, const TFont& font);
+    // Moves the open control with its cell (the rectangle as PlaceEditorControl got it).
+    void MoveEditorControl(const TRect& editor);
+    // Writes the control's value into the cell (when write) and hides it; false for kinds it
+    // does not serve.
+    bool WriteEditorControl(bool write);
+    QString EditorControlValue() const;
+    struct {
+        TGridSpin* Spin = nullptr;
+        TGridEditBtn* EditBtn = nullptr;
+        TGridUnitEditBtn* UnitEditBtn = nullptr;
+        TGridCheckBox* CheckBox = nullptr;
+        TGridButton* Button = nullptr;
+        TGridUniEdit* UniEdit = nullptr;
+        TGridUniCombo* UniCombo = nullptr;
+        TGridTransEdit* TransEdit = nullptr;
+    } editors_;
+
+public:
+    // ---- End of the editor controls --------------------------------------------------------------
 
     // ---- Keyboard ------------------------------------------------------------------------------
     void KeyDown(int& key, TShiftState shift) override;

@@ -30,6 +30,7 @@ TVevIvizudEvar::TVevIvizudEvar(QWidget* parent) : TBaseGrid(parent) {
     xpFlag_ = VisualStyles::IsThemeActive();
     combo_ = new TGridCombo(this);
     datePicker_ = new TGridDatePicker(this);
+    CreateEditorControls();
     UpdateFlatBorder();
 }
 
