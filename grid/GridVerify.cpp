@@ -1,7 +1,7 @@
 // The consistency check of TVevIvizudEvar's structures, for tests and asserts.
 #include "grid/AdvancedGrid.h"
 
-#include <set>
+#include <unordered_set>
 
 // Beyond the base grid's checks (counts, merged blocks inside the grid and disjoint): hidden
 // columns lie inside the grid; the hidden-row store is ascending and inside the real rows, and its
@@ -51,8 +51,8 @@ bool TVevIvizudEvar::Verify() const {
     });
     if (!nodesInside || nodes != nodeCount_) return false;
 
-    std::set<const void*> seen;
-    std::set<const TCellGraphic*> shared;
+    std::unordered_set<const void*> seen;
+    std::unordered_set<const TCellGraphic*> shared;
     bool owned = true;
     auto check = [&](const TCellObject* object) {
         if (!object) return;
