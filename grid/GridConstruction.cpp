@@ -225,10 +225,3 @@ int TVevIvizudEvar::GetVersionNr() {
 QString TVevIvizudEvar::GetVersionString() {
     return QStringLiteral("2.7.0.3 January, 2004");
 }
-
-bool TVevIvizudEvar::Verify() const {
-    if (!TBaseGrid::Verify() || !columns_.Verify()) return false;
-    for (size_t i = 1; i < hiddenRows_.size(); ++i)
-        if (hiddenRows_[i - 1].Idx >= hiddenRows_[i].Idx) return false;
-    return true;
-}
