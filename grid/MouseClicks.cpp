@@ -262,6 +262,7 @@ void TVevIvizudEvar::LeftButtonUp(QMouseEvent* e, TShiftState shift, int x, int 
 void TVevIvizudEvar::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
     const TGridRect before = Selection();
     TBaseGrid::MouseDown(button, shift, x, y);
+    StartMouseResize();
     if (!(Selection() == before)) {
         const TGridRect s = Selection();
         SelectionChanged(s.Left, s.Top, s.Right, s.Bottom);
@@ -292,6 +293,7 @@ void TVevIvizudEvar::MouseUp(TMouseButton button, TShiftState shift, int x, int 
     if (button == TMouseButton::mbLeft && MouseActions.DisjunctCellSelect())
         DisjunctCellsOnRelease(shift, x, y);
     TBaseGrid::MouseUp(button, shift, x, y);
+    EndMouseResize();
     if (!(Selection() == before)) {
         const TGridRect s = Selection();
         SelectionChanged(s.Left, s.Top, s.Right, s.Bottom);

@@ -49,15 +49,6 @@ void TVevIvizudEvar::MouseMove(TShiftState shift, int x, int y) {
         if (GridState() != TGridState::gsSelecting) return;
     }
     const TGridState state = GridState();
-    if (state == TGridState::gsColSizing && !columnSizing_ && SizingIndex() >= 0) {
-        columnSizing_ = true;
-        resizingCol_ = SizingIndex();
-        resizeStartWidth_ = ColWidths(std::min(resizingCol_, ColCount() - 1));
-    } else if (state == TGridState::gsRowSizing && !rowSizing_ && SizingIndex() >= 0) {
-        rowSizing_ = true;
-        resizingRow_ = SizingIndex();
-        resizeStartHeight_ = RowHeights(std::min(resizingRow_, RowCount() - 1));
-    }
     const bool moving = state == TGridState::gsColMoving || state == TGridState::gsRowMoving;
     if (moving && !VetoMove() && EnhRowColMove && !(TPoint{x, y} == downPoint_)) EnhancedMove(x, y, cell);
     int cursor = kNone;
