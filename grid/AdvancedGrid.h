@@ -923,6 +923,11 @@ private:
     void DisjunctCellsOnRelease(TShiftState shift, int x, int y);
     bool HeaderSelectClick(TGridCoord cell);
     bool ArmOleDrag(TGridCoord cell, int x);
+    bool NodeGlyphClick(TGridCoord cell, int x);
+    int RadioItemAt(TGridCoord cell, int x, int y);
+    bool RadioClickAt(TGridCoord cell, int x, int y);
+    bool CheckBoxClickAt(TGridCoord cell, int x, int y);
+    void GraphicMouseUp(int x, int y);
     bool IsButtonCellAt(TGridCoord cell) const;
     bool PressCellButton(TGridCoord cell);
     void AutoSizeFromBorder(int col);

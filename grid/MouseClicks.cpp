@@ -208,6 +208,7 @@ bool TVevIvizudEvar::LeftButtonDown(TShiftState shift, int x, int y) {
         EndPendingChange();
         return !FixedRowAlways;
     }
+    if (NodeGlyphClick(cell, x) || RadioClickAt(cell, x, y)) return false;
     if (ArmOleDrag(cell, x)) return false;
     const TGridOptions options = TBaseGrid::Options();
     if (FixedAsButtons && (cell.X < fixedCols || cell.Y < fixedRows) && options.Contains(goFixedVertLine) &&
@@ -223,6 +224,7 @@ bool TVevIvizudEvar::LeftButtonDown(TShiftState shift, int x, int y) {
         ToggleDisjunctLine(false, cell.X, ctrl);
     if (HTMLClick(cell, x, y)) return false;
     if (HeaderSelectClick(cell)) return false;
+    if (CheckBoxClickAt(cell, x, y)) return false;
     return true;
 }
 
@@ -255,6 +257,7 @@ void TVevIvizudEvar::LeftButtonUp(QMouseEvent* e, TShiftState shift, int x, int 
     }
     TBaseGrid::mouseReleaseEvent(e);
     oleDragArmed_ = false;
+    GraphicMouseUp(x, y);
     if (state == TGridState::gsNormal || state == TGridState::gsSelecting) SortClick(shift, x, y);
     autoSized_ = false;
 }
@@ -416,6 +419,130 @@ bool TVevIvizudEvar::HeaderSelectClick(TGridCoord cell) {
     if (!(before == selection))
         SelectionChanged(selection.Left, selection.Top, selection.Right, selection.Bottom);
     return true;
+}
+
+// ---- Node glyphs, radio groups, check boxes ------------------------------------------------------------
+
+// A node glyph (within the node's indent in column 0) expands or contracts its node, as the
+// application allows; a node glyph in a header row with NodeAllExpandContract does it to all nodes.
+bool TVevIvizudEvar::NodeGlyphClick(TGridCoord cell, int x) {
+    if (DisplToRealCol(cell.X) != 0 || !IsNode(cell.Y)) return false;
+    const int inCell = x - CellRect(cell.X, cell.Y).Left;
+    if (cell.Y < TBaseGrid::FixedRows()) {
+        if (!MouseActions.NodeAllExpandContract || inCell < 0 || inCell >= CellNode.NodeIndent())
+            return false;
+        TCellGraphic* glyph = GetCellGraphic(0, cell.Y);
+        glyph->CellBoolean ? ExpandAll() : ContractAll();
+        glyph->CellBoolean = !glyph->CellBoolean;
+        RepaintCell(cell.X, cell.Y);
+        return true;
+    }
+    if (!IsNodeButtonHit(cell.Y, inCell)) return false;
+    const int realRow = DisplToRealRow(cell.Y);
+    bool allow = true;
+    if (GetNodeState(cell.Y)) {
+        BeforeExpandNode(cell.Y, allow);
+        if (allow) {
+            ExpandNode(realRow);
+            DoExpandNode(cell.Y);
+        }
+    } else {
+        BeforeContractNode(cell.Y, allow);
+        if (allow) {
+            ContractNode(realRow);
+            DoContractNode(cell.Y);
+        }
+    }
+    if (MouseActions.MoveRowOnNodeClick && cell.Y != Row()) SetCurrentRow(cell.Y);
+    return true;
+}
+
+bool TVevIvizudEvar::OnNodeGlyph(TGridCoord cell, int x) {
+    return DisplToRealCol(cell.X) == 0 && IsNode(cell.Y) &&
+           IsNodeButtonHit(cell.Y, x - CellRect(cell.X, cell.Y).Left);
+}
+
+// The item of a radio group under the point: in a vertical group the items are one text line high
+// each from the cell's top, in a horizontal one each is as wide as its text and its radio.
+int TVevIvizudEvar::RadioItemAt(TGridCoord cell, int x, int y) {
+    const TGridCoord base = BaseCell(DisplToRealCol(cell.X), cell.Y);
+    const TCellGraphic* graphic = GetCellGraphic(base.X, base.Y);
+    const QStringList* items = graphic ? graphic->Object<QStringList>() : nullptr;
+    if (!items) return -1;
+    TCanvas canvas;
+    canvas.Font() = Font();
+    if (zoom_ != 0) canvas.Font().SetSize(canvas.Font().Size() + zoom_);
+    const TRect r = CellRectEx(cell.X, cell.Y);
+    if (!graphic->CellBoolean) {
+        const int line = std::max(canvas.TextHeight(QStringLiteral("gh")), 1);
+        const int index = y >= r.Top ? (y - r.Top) / line : -1;
+        return index < items->size() ? index : -1;
+    }
+    const TControlStyle style = ControlLook.ControlStyle;
+    const int radio =
+        style == TControlStyle::csClassic || style == TControlStyle::csFlat ? ControlLook.RadioSize : 16;
+    int left = r.Left;
+    for (int i = 0; i < items->size(); ++i) {
+        const int right = left + canvas.TextWidth(items->at(i)) + radio;
+        if (x >= left && x < right) return i;
+        left = right;
+    }
+    return -1;
+}
+
+bool TVevIvizudEvar::RadioClickAt(TGridCoord cell, int x, int y) {
+    if (cell.X < TBaseGrid::FixedCols() || cell.Y < TBaseGrid::FixedRows()) return false;
+    const int real = DisplToRealCol(cell.X);
+    const TGridCoord base = BaseCell(real, cell.Y);
+    TCellGraphic* graphic = GetCellGraphic(base.X, base.Y);
+    if (!graphic || graphic->CellType != TCellType::ctRadio) return false;
+    const int index = RadioItemAt(cell, x, y);
+    if (index < 0) return true;
+    if (graphic->CellIndex < 0)
+        SetGridCells(base.X, base.Y, graphic->Object<QStringList>()->at(index));
+    else
+        SetRadioIndex(base.X, base.Y, index);
+    RepaintCell(cell.X, cell.Y);
+    RadioClick(real, cell.Y, index);
+    return true;
+}
+
+// A check box the user may edit toggles (only on its glyph with PreciseCheckBoxCheck); in a header
+// row with CheckAllCheck every check box of the column below takes the new state.
+bool TVevIvizudEvar::CheckBoxClickAt(TGridCoord cell, int x, int y) {
+    const int real = DisplToRealCol(cell.X);
+    const TGridCoord base = BaseCell(real, cell.Y);
+    if (!HasCheckBox(base.X, base.Y)) return false;
+    const bool editing =
+        TBaseGrid::Options().Contains(goEditing) || editingSwitched_ || MouseActions.RangeSelectAndEdit;
+    if (!CanEditCell(base.X, base.Y, editing) || !IsCheckBoxHit(real, cell.Y, x, y)) return false;
+    ToggleCheckBox(base.X, base.Y, false);
+    bool state = false;
+    GetCheckBoxState(base.X, base.Y, state);
+    if (MouseActions.CheckAllCheck && cell.Y < TBaseGrid::FixedRows())
+        for (int r = TBaseGrid::FixedRows(); r < RowCount(); ++r)
+            if (HasCheckBox(real, r)) SetCheckBoxState(real, r, state);
+    RepaintCell(cell.X, cell.Y);
+    CheckBoxClick(real, cell.Y, state);
+    return true;
+}
+
+void TVevIvizudEvar::GraphicMouseUp(int x, int y) {
+    const TGridCoord cell = MouseCoord(x, y);
+    if (cell.X < 0 || cell.Y < 0) return;
+    const int real = DisplToRealCol(cell.X);
+    const TGridCoord base = BaseCell(real, cell.Y);
+    bool state = false;
+    int index = -1;
+    if (GetCheckBoxState(base.X, base.Y, state)) {
+        CheckBoxMouseUp(real, cell.Y, state);
+    } else if (IsRadio(base.X, base.Y)) {
+        const TCellGraphic* graphic = GetCellGraphic(base.X, base.Y);
+        const QStringList* items = graphic->Object<QStringList>();
+        index = graphic->CellIndex >= 0 ? graphic->CellIndex
+                                        : (items ? int(items->indexOf(GetGridCells(base.X, base.Y))) : -1);
+        RadioMouseUp(real, cell.Y, index);
+    }
 }
 
 // ---- Cell buttons, drags out of the grid ---------------------------------------------------------------

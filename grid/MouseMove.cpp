@@ -224,7 +224,3 @@ void TVevIvizudEvar::ApplyOwnCursor(int cursor) {
         break; // the class library's choice stands
     }
 }
-
-bool TVevIvizudEvar::OnNodeGlyph(TGridCoord, int) {
-    return false;
-}

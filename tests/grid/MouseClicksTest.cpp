@@ -301,6 +301,131 @@ TEST_F(MouseClicks, ClickEventsReportTheCellAfterItBecameCurrent) {
     EXPECT_EQ(Current(), (TGridCoord{2, 6}));
 }
 
+// ---- Check boxes, radio groups, node glyphs ------------------------------------------------------------
+
+class GraphicClicks : public MouseClicks {
+protected:
+    GraphicClicks() { Grid().SetOptions(Grid().Options() + goEditing); }
+    TCellGraphic* Make(int col, int row, TCellType type) {
+        TCellGraphic* graphic = Grid().CreateCellGraphic(col, row);
+        graphic->CellType = type;
+        return graphic;
+    }
+    bool Checked(int col, int row) {
+        bool state = false;
+        EXPECT_TRUE(Grid().GetCheckBoxState(col, row, state));
+        return state;
+    }
+};
+
+TEST_F(GraphicClicks, APreciseCheckBoxTogglesOnlyOnItsGlyph) {
+    Make(1, 2, TCellType::ctCheckBox);
+    Grid().MouseActions.PreciseCheckBoxCheck = true;
+    std::vector<bool> clicks, ups;
+    Grid().OnCheckBoxClick = [&](QObject*, int, int, bool state) { clicks.push_back(state); };
+    Grid().OnCheckBoxMouseUp = [&](QObject*, int, int, bool state) { ups.push_back(state); };
+    const TRect r = mouse_.Rect(1, 2);
+    mouse_.Click(QPoint(r.Right - 5, r.Top + 8));
+    EXPECT_FALSE(Checked(1, 2));
+    EXPECT_TRUE(clicks.empty());
+    mouse_.Click(QPoint(r.Left + 8, r.Top + 8));
+    EXPECT_TRUE(Checked(1, 2));
+    EXPECT_EQ(clicks, std::vector<bool>{true});
+    EXPECT_EQ(ups, (std::vector<bool>{false, true}));
+    Grid().MouseActions.PreciseCheckBoxCheck = false;
+    mouse_.Click(QPoint(r.Right - 5, r.Top + 8));
+    EXPECT_FALSE(Checked(1, 2));
+    // Without editing the box stays as it is.
+    Grid().SetOptions(Grid().Options() - goEditing);
+    mouse_.Click(QPoint(r.Left + 8, r.Top + 8));
+    EXPECT_FALSE(Checked(1, 2));
+}
+
+TEST_F(GraphicClicks, CheckAllCheckInAHeaderSetsTheWholeColumn) {
+    Grid().MouseActions.CheckAllCheck = true;
+    Make(2, 0, TCellType::ctCheckBox);
+    for (int r = 1; r < 5; ++r) Make(2, r, TCellType::ctCheckBox)->CellBoolean = r == 3;
+    Make(2, 5, TCellType::ctDataCheckBox);
+    Grid().SetGridCells(2, 5, "N");
+    const TRect header = mouse_.Rect(2, 0);
+    mouse_.Click(QPoint(header.Left + 8, header.Top + 8));
+    for (int r = 0; r < 6; ++r) EXPECT_TRUE(Checked(2, r)) << r;
+    EXPECT_EQ(Grid().GetGridCells(2, 5), "Y");
+    mouse_.Click(QPoint(header.Left + 8, header.Top + 8));
+    for (int r = 0; r < 6; ++r) EXPECT_FALSE(Checked(2, r)) << r;
+}
+
+// A vertical group (items one text line high from the cell's top) and a horizontal one (each item
+// its text and its radio wide); a group with index -1 keeps its choice in the cell's text.
+TEST_F(GraphicClicks, ARadioClickSelectsTheItemUnderThePoint) {
+    Grid().SetRowHeights(2, 60);
+    TCellGraphic* vertical = Make(2, 2, TCellType::ctRadio);
+    vertical->SetObject(std::make_unique<QStringList>(QStringList{"a", "b", "c"}));
+    TCellGraphic* horizontal = Make(3, 2, TCellType::ctRadio);
+    horizontal->SetObject(std::make_unique<QStringList>(QStringList{"xx", "yy", "zz"}));
+    horizontal->CellBoolean = true;
+    horizontal->CellIndex = -1;
+    std::vector<int> clicks;
+    Grid().OnRadioClick = [&](QObject*, int, int, int index) { clicks.push_back(index); };
+    const int line = QFontMetrics(Grid().Font().ToQFont()).height();
+    const TRect v = mouse_.Rect(2, 2);
+    mouse_.Click(QPoint(v.Left + 5, v.Top + line + line / 2));
+    int index = -1;
+    EXPECT_TRUE(Grid().GetRadioIndex(2, 2, index));
+    EXPECT_EQ(index, 1);
+    const TRect h = mouse_.Rect(3, 2);
+    const int item = QFontMetrics(Grid().Font().ToQFont()).horizontalAdvance("xx") + 16;
+    mouse_.Click(QPoint(h.Left + 2 * item + 3, h.Top + 5));
+    EXPECT_EQ(Grid().GetGridCells(3, 2), "zz");
+    EXPECT_EQ(clicks, (std::vector<int>{1, 2}));
+}
+
+TEST_F(GraphicClicks, ANodeGlyphContractsAndExpandsAsTheApplicationAllows) {
+    for (int r = 1; r < 8; ++r) Grid().SetGridCells(1, r, QString("r%1").arg(r));
+    Grid().AddNode(2, 4, 1);
+    Grid().MouseActions.MoveRowOnNodeClick = true;
+    bool allowExpand = false;
+    QStringList events;
+    Grid().OnBeforeContractNode = [&](QObject*, int row, bool&) {
+        events << QString("before contract %1").arg(row);
+    };
+    Grid().OnContractNode = [&](QObject*, int row) { events << QString("contract %1").arg(row); };
+    Grid().OnBeforeExpandNode = [&](QObject*, int row, bool& allow) {
+        events << QString("before expand %1").arg(row);
+        allow = allowExpand;
+    };
+    Grid().OnExpandNode = [&](QObject*, int row) { events << QString("expand %1").arg(row); };
+    const TRect node = mouse_.Rect(0, 2);
+    const QPoint glyph(node.Left + Grid().CellNode.NodeIndent() / 2, node.Top + 8);
+    mouse_.Click(glyph);
+    EXPECT_EQ(Grid().RowCount(), 27);
+    EXPECT_EQ(Grid().GetGridCells(1, 3), "r6");
+    EXPECT_EQ(Grid().Row(), 2);
+    mouse_.Click(glyph);
+    EXPECT_EQ(Grid().RowCount(), 27);
+    allowExpand = true;
+    mouse_.Click(glyph);
+    EXPECT_EQ(Grid().RowCount(), 30);
+    EXPECT_EQ(Grid().GetGridCells(1, 3), "r3");
+    EXPECT_EQ(events, (QStringList{"before contract 2", "contract 2", "before expand 2", "before expand 2",
+                                   "expand 2"}));
+    EXPECT_TRUE(Grid().Verify());
+}
+
+TEST_F(GraphicClicks, AHeaderNodeGlyphSwitchesAllNodes) {
+    Grid().MouseActions.NodeAllExpandContract = true;
+    Grid().AddNode(2, 3, 1);
+    Grid().AddNode(5, 3, 1);
+    Grid().AddNode(0, 1, 1);
+    const TRect header = mouse_.Rect(0, 0);
+    mouse_.Click(QPoint(header.Left + 4, header.Top + 8));
+    EXPECT_EQ(Grid().RowCount(), 26);
+    EXPECT_TRUE(Grid().GetNodeState(2) && Grid().GetNodeState(3));
+    mouse_.Click(QPoint(header.Left + 4, header.Top + 8));
+    EXPECT_EQ(Grid().RowCount(), 30);
+    EXPECT_TRUE(Grid().Verify());
+}
+
 // ---- Drags out of the grid ------------------------------------------------------------------------------
 
 class TRecordingDragRunner : public TDragRunner {
