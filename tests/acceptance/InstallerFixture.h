@@ -18,7 +18,7 @@
 #include "platform/os/TestTempFolder.h"
 #include "platform/ui/DataChoiceControls.h"
 #include "platform/ui/UiServices.h"
-#include "screens/ReportPrinter.h"
+#include "screens/report/ReportPrinter.h"
 #include "support/QtTestApplication.h"
 
 #include <QAbstractButton>

@@ -1,4 +1,4 @@
-#include "screens/ReportPage.h"
+#include "screens/report/ReportPage.h"
 
 #include "core/Language.h"
 #include "core/ModelTables.h"

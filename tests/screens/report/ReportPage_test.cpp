@@ -2,7 +2,7 @@
 
 #include "ReportFixture.h"
 
-#include "screens/ReportSections.h"
+#include "screens/report/ReportSections.h"
 
 #include <QRegularExpression>
 

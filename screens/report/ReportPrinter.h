@@ -7,7 +7,7 @@
 // and for the file's name. A PDF file is written beside its target under a temporary name and
 // renamed over the target only when the whole document was written.
 
-#include "screens/ReportCanvas.h"
+#include "screens/report/ReportCanvas.h"
 
 #include <QMarginsF>
 #include <QPageSize>

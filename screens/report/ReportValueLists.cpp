@@ -5,8 +5,8 @@
 // the label column with its value at the value column on the same line. A list whose longest
 // label would run into the value column is printed in the largest size at which it does not.
 
-#include "screens/ReportSections.h"
-#include "screens/ReportTable.h"
+#include "screens/report/ReportSections.h"
+#include "screens/report/ReportTable.h"
 
 #include "core/ImageLayout.h"
 #include "core/Language.h"

@@ -5,9 +5,9 @@
 // "Tecla" and "Função", then one band per key (25 keys, lettered "A".."V" with "V" printed
 // "V/W", then "X", "Y", "Z") with the key's function.
 
-#include "screens/ReportSections.h"
-#include "screens/ReportTable.h"
 #include "screens/TerminalKeys.h"
+#include "screens/report/ReportSections.h"
+#include "screens/report/ReportTable.h"
 
 #include "core/ImageLayout.h"
 #include "core/Programming.h"

@@ -1,8 +1,8 @@
 // Report sections with one row per extension: categories (1), numbering plan (2) and extension
 // facilities (5).
 
-#include "screens/ReportSections.h"
-#include "screens/ReportTable.h"
+#include "screens/report/ReportSections.h"
+#include "screens/report/ReportTable.h"
 
 #include "core/ImageLayout.h"
 #include "core/Language.h"

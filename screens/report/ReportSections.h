@@ -6,7 +6,7 @@
 // Every value is read from the programming in memory (ProgrammingHeader below offset 832,
 // ProgrammingImage from 832), so the report shows every edit, saved or not.
 
-#include "screens/ReportPage.h"
+#include "screens/report/ReportPage.h"
 
 // Extension, trunk and group tables.
 void ImprimeCategorias(TReportPage& page);      // 1: day categories, then night categories

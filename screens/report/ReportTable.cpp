@@ -1,4 +1,4 @@
-#include "screens/ReportTable.h"
+#include "screens/report/ReportTable.h"
 
 #include "core/Language.h"
 #include "core/Programming.h"

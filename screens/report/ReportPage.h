@@ -13,7 +13,7 @@
 //            the programming file's path (nothing when the programming has no file)
 //   a rule of pen width 4 across the page; the cursor is then at y = 1 + 4l.
 
-#include "screens/ReportCanvas.h"
+#include "screens/report/ReportCanvas.h"
 
 #include <QString>
 

@@ -3,12 +3,12 @@
 // recording message service) and a recording canvas of a 4960 x 7015 page at 600 dpi
 // (c = 49, l = 70) on which ImprimeRelatorio prints the chosen sections.
 
-#include "ScreenFixture.h"
+#include "screens/ScreenFixture.h"
 
-#include "screens/ReportCanvas.h"
-#include "screens/ReportDriver.h"
-#include "screens/ReportPage.h"
-#include "screens/ReportPrinter.h"
+#include "screens/report/ReportCanvas.h"
+#include "screens/report/ReportDriver.h"
+#include "screens/report/ReportPage.h"
+#include "screens/report/ReportPrinter.h"
 
 #include "core/ImageLayout.h"
 

@@ -2,8 +2,8 @@
 
 #include "ReportFixture.h"
 
-#include "screens/ReportSections.h"
 #include "screens/TerminalKeys.h"
+#include "screens/report/ReportSections.h"
 
 using testing::ElementsAre;
 

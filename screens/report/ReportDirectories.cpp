@@ -1,8 +1,8 @@
 // Report sections of numbered lists of numbers and names: the general speed dial (4) and the
 // private codes (15).
 
-#include "screens/ReportSections.h"
-#include "screens/ReportTable.h"
+#include "screens/report/ReportSections.h"
+#include "screens/report/ReportTable.h"
 
 #include "core/ImageLayout.h"
 #include "core/Language.h"

@@ -4,8 +4,8 @@
 // The schedules hold 6 night-service entries and 12 times per actuation, and on models 3, 4 and 5
 // 12 and 24; every one of them is printed. Times of those models are packed BCD.
 
-#include "screens/ReportSections.h"
-#include "screens/ReportTable.h"
+#include "screens/report/ReportSections.h"
+#include "screens/report/ReportTable.h"
 
 #include "core/ImageLayout.h"
 #include "core/Language.h"

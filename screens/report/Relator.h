@@ -5,7 +5,7 @@
 // Before showing it, the main window enables and ticks each box from the sections that are
 // present in the programming (SetReportBoxesFromLoadedSections).
 
-#include "screens/ReportPage.h"
+#include "screens/report/ReportPage.h"
 
 #include <QDialog>
 

@@ -1,8 +1,8 @@
-#include "screens/Relator.h"
+#include "screens/report/Relator.h"
 
-#include "screens/ReportDriver.h"
-#include "screens/ReportPrinter.h"
 #include "screens/ScreenConventions.h"
+#include "screens/report/ReportDriver.h"
+#include "screens/report/ReportPrinter.h"
 
 #include "core/Language.h"
 #include "core/Programming.h"

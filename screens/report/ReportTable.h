@@ -7,7 +7,7 @@
 // pitch below the one before; rows + 2 horizontal rules, the first at y0, box the heading band and
 // every row; vertical rules run from y0 to the last horizontal rule.
 
-#include "screens/ReportPage.h"
+#include "screens/report/ReportPage.h"
 
 #include <QString>
 

@@ -1,6 +1,6 @@
-#include "screens/ReportDriver.h"
+#include "screens/report/ReportDriver.h"
 
-#include "screens/ReportSections.h"
+#include "screens/report/ReportSections.h"
 
 #include <array>
 

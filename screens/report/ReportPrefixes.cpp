@@ -14,8 +14,8 @@
 // frame, inside the page; the listing in columns 12c apart from 2c, 3l per prefix down to 90l, the
 // release code 6c right of the prefix (a prefix too long for those 6c in a smaller size).
 
-#include "screens/ReportSections.h"
-#include "screens/ReportTable.h"
+#include "screens/report/ReportSections.h"
+#include "screens/report/ReportTable.h"
 
 #include "core/ImageLayout.h"
 #include "core/Language.h"

@@ -1,7 +1,7 @@
 // Report sections of the groups: extension groups (6) and boss-secretary groups (7).
 
-#include "screens/ReportSections.h"
-#include "screens/ReportTable.h"
+#include "screens/report/ReportSections.h"
+#include "screens/report/ReportTable.h"
 
 #include "core/ImageLayout.h"
 #include "core/Language.h"

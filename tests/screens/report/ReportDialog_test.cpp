@@ -3,7 +3,7 @@
 
 #include "ReportFixture.h"
 
-#include "screens/Relator.h"
+#include "screens/report/Relator.h"
 
 #include <QCheckBox>
 #include <QPrinterInfo>

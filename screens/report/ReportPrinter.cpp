@@ -1,4 +1,4 @@
-#include "screens/ReportPrinter.h"
+#include "screens/report/ReportPrinter.h"
 
 #include "core/Language.h"
 #include "platform/ui/UiServices.h"

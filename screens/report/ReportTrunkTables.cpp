@@ -1,8 +1,8 @@
 // Report section 3, the trunks: page 1 the route and direction of each trunk (per-trunk byte),
 // page 2 the trunk records.
 
-#include "screens/ReportSections.h"
-#include "screens/ReportTable.h"
+#include "screens/report/ReportSections.h"
+#include "screens/report/ReportTable.h"
 
 #include "core/ImageLayout.h"
 #include "core/Language.h"

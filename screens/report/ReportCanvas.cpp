@@ -1,4 +1,4 @@
-#include "screens/ReportCanvas.h"
+#include "screens/report/ReportCanvas.h"
 
 #include <QFontMetrics>
 
