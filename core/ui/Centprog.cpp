@@ -17,6 +17,7 @@
 
 #include "core/Language.h"
 #include "core/ProgramFolder.h"
+#include "core/ui/CoreUiHooks.h"
 #include "core/ui/prgmain.h"
 #include "dbui/VORSAMPw.h"
 #include "desktop/qvxComponents.h"
@@ -54,6 +55,7 @@ std::optional<std::string> DataDirArgument(const QStringList& arguments, bool& b
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
+    InstallCoreUiHooks();
     // The toolkit's own dialogs (file dialogs, standard buttons) speak the tool's language.
     QTranslator toolkitTexts;
     if (toolkitTexts.load(QLocale(QLocale::Portuguese, QLocale::Brazil), "qtbase", "_",
