@@ -101,11 +101,14 @@ TEST_P(LeavingNumberFields, AKnownNumberLetsTheClickThroughAnUnknownOneIsReporte
     const TOutcome good = TypeAndClick(window, c.good);
     ASSERT_TRUE(good.found) << c.field << " or " << c.target;
     EXPECT_TRUE(Boxes().empty()) << testing::PrintToString(Boxes());
-    if (good.checkedBefore) EXPECT_NE(good.checkedAfter, good.checkedBefore) << "the click was lost";
-    if (c.command == TCommandId::IndividualProgramming)
+    if (good.checkedBefore) {
+        EXPECT_NE(good.checkedAfter, good.checkedBefore) << "the click was lost";
+    }
+    if (c.command == TCommandId::IndividualProgramming) {
         EXPECT_TRUE(good.closed) << "the click on O&k was lost";
-    else
+    } else {
         EXPECT_TRUE(good.focusOnTarget);
+    }
 
     if (c.bad == nullptr) return;
     services.messages.shown.clear();
