@@ -56,8 +56,8 @@ public:
 
     // The current font with its size in device pixels, and its measures on this device.
     QFont CurrentFont() const;
-    int TextWidth(const QString& text) const;
-    int TextHeight() const;
+    virtual int TextWidth(const QString& text) const;
+    virtual int TextHeight() const;
 
 protected:
     virtual void PaintText(int x, int y, const QString& text) = 0;
@@ -68,6 +68,19 @@ private:
     bool bold_ = false;
     int penWidth_ = 1;
     int penX_ = 0, penY_ = 0;
+};
+
+// Gives the canvas its font size back when it goes.
+class TFontSizeKeeper {
+public:
+    explicit TFontSizeKeeper(TReportCanvas& canvas) : canvas_(canvas), size_(canvas.FontSize()) {}
+    ~TFontSizeKeeper() { canvas_.SetFontSize(size_); }
+    TFontSizeKeeper(const TFontSizeKeeper&) = delete;
+    TFontSizeKeeper& operator=(const TFontSizeKeeper&) = delete;
+
+private:
+    TReportCanvas& canvas_;
+    int size_;
 };
 
 // What a recording canvas saw. Pages count from 1.

@@ -66,16 +66,17 @@ void ImprimeCategoriasDoTurno(TReportPage& page, bool night) {
     TReportCanvas& canvas = page.Canvas();
     canvas.SetFontSize(8);
     int y = y0 + page.L(0.5);
-    page.Text(page.C(2), y, TrText("RAMAL"));
+    page.Cell(page.C(2), y, TrText("RAMAL"), page.C(8));
     for (int k = 0; k < CategoryColumns; ++k)
-        page.Text(page.C(8.5 + 4 * k), y, QString::fromUtf8(CategoryCodes[k]));
+        page.Cell(page.C(8.5 + 4 * k), y, QString::fromUtf8(CategoryCodes[k]), page.C(12 + 4 * k));
 
     const int pitch = page.L(2.2);
     for (int position = 0; position < ExtensionCount(); ++position) {
         y += pitch;
-        page.Text(page.C(1.5), y, QString::number(ExtensionNumber(position)));
+        page.Cell(page.C(1.5), y, QString::number(ExtensionNumber(position)), page.C(8));
         const auto marks = MarcasCategoria(position, night);
-        for (int k = 1; k <= CategoryColumns; ++k) page.Text(page.C(4.5 + 4 * k), y, Marca(marks[k - 1]));
+        for (int k = 1; k <= CategoryColumns; ++k)
+            page.Cell(page.C(4.5 + 4 * k), y, Marca(marks[k - 1]), page.C(8 + 4 * k));
     }
 
     const int last = DrawRowRules(page, page.C(1), page.C(92), y0, pitch, ExtensionCount() + 2);
@@ -85,7 +86,7 @@ void ImprimeCategoriasDoTurno(TReportPage& page, bool night) {
     // Two entries per legend line.
     const int legendY = last + page.L(1);
     DrawLegend(page, LngText("Em que:"), 1, legendY, std::span(CategoryLegend).first(8), page.C(9),
-               page.C(17));
+               page.C(17), page.C(51));
     DrawLegendEntries(page, legendY + page.L(2), std::span(CategoryLegend).subspan(8), page.C(51),
                       page.C(61));
 }
@@ -113,16 +114,17 @@ void ImprimePlanoNumeracao(TReportPage& page) {
     const int y0 = BeginTable(page, 2, ReportSuffix::None, 8);
     page.Canvas().SetFontSize(12);
     int y = y0 + page.L(0.5);
-    page.Text(page.C(25), y, TrText("POS."));
-    page.Text(page.C(25) + page.C(5.5), y, TrText("RAMAL"));
-    page.Text(page.C(41), y, TrText("NOME"));
+    // "POS." half a unit inside its column, off the rule at 25c.
+    page.Cell(page.C(25.5), y, TrText("POS."), page.C(30));
+    page.Cell(page.C(25) + page.C(5.5), y, TrText("RAMAL"), page.C(40));
+    page.Cell(page.C(41), y, TrText("NOME"), page.C(70));
 
     const int pitch = page.L(3);
     for (int position = 0; position < ExtensionCount(); ++position) {
         y += pitch;
-        page.Text(page.C(26), y, TwoDigits(position));
-        page.Text(page.C(32), y, QString::number(ExtensionNumber(position)));
-        page.Text(page.C(41), y, NameAt(Offset::Names + NameEntrySize * position));
+        page.Cell(page.C(26), y, TwoDigits(position), page.C(30));
+        page.Cell(page.C(32), y, QString::number(ExtensionNumber(position)), page.C(40));
+        page.Cell(page.C(41), y, NameAt(Offset::Names + NameEntrySize * position), page.C(70));
     }
     const int last = DrawRowRules(page, page.C(25), page.C(70), y0, pitch, ExtensionCount() + 2);
     DrawColumnRules(page, {page.C(25), page.C(30), page.C(40), page.C(70)}, y0, last);
@@ -132,16 +134,17 @@ void ImprimeProgRamais(TReportPage& page) {
     const int y0 = BeginTable(page, 5, ReportSuffix::None, 4);
     page.Canvas().SetFontSize(12);
     int y = y0 + page.L(0.5);
-    page.Text(page.C(30.5), y, TrText("RAMAL").left(6));
+    page.Cell(page.C(30.5), y, TrText("RAMAL").left(6), page.C(38));
     for (int k = 0; k < static_cast<int>(FacilityLegend.size()); ++k)
-        page.Text(page.C(38.5 + 4 * k), y, QString::fromUtf8(FacilityLegend[k].Code));
+        page.Cell(page.C(38.5 + 4 * k), y, QString::fromUtf8(FacilityLegend[k].Code), page.C(42 + 4 * k));
 
     const int pitch = page.L(3);
     for (int position = 0; position < ExtensionCount(); ++position) {
         y += pitch;
-        page.Text(page.C(31), y, QString::number(ExtensionNumber(position)));
+        page.Cell(page.C(31), y, QString::number(ExtensionNumber(position)), page.C(38));
         const std::uint8_t facilities = ProgrammingHeader[Offset::ExtensionFacilities + position];
-        for (int k = 1; k <= 6; ++k) page.Text(page.C(35 + 4 * k), y, Marca(Bit(facilities, k - 1)));
+        for (int k = 1; k <= 6; ++k)
+            page.Cell(page.C(35 + 4 * k), y, Marca(Bit(facilities, k - 1)), page.C(38 + 4 * k));
     }
     const int last = DrawRowRules(page, page.C(30), page.C(62), y0, pitch, ExtensionCount() + 2);
     page.VerticalLine(page.C(30), y0, last);

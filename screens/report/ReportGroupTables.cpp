@@ -36,18 +36,18 @@ void MontaLinhaGrupo(TReportPage& page, int group, int top) {
     const std::size_t record = Offset::Groups + Offset::GroupRecordSize * (group - 1);
     const std::uint8_t type = ProgrammingImage[record];
     const int y = top + page.L(1);
-    page.Text(page.C(14), y, QString::number(group));
-    page.Text(page.C(21.5), y, QString::number(ProgrammingImage[Offset::GroupRings + group - 1]));
-    page.Text(page.C(25.5), y, Marca(type == 0));
-    page.Text(page.C(29.5), y, Marca(type >= 1 && type <= 9));
-    page.Text(page.C(33.5), y, Marca(type == 16));
+    page.Cell(page.C(14), y, QString::number(group), page.C(20));
+    page.Cell(page.C(21.5), y, QString::number(ProgrammingImage[Offset::GroupRings + group - 1]), page.C(24));
+    page.Cell(page.C(25.5), y, Marca(type == 0), page.C(28));
+    page.Cell(page.C(29.5), y, Marca(type >= 1 && type <= 9), page.C(32));
+    page.Cell(page.C(33.5), y, Marca(type == 16), page.C(36));
 
     constexpr std::array<double, 4> cellX = {37, 46, 55, 64};
     for (int cell = 0; cell < 8; ++cell) {
         const int line = cell / 4;
         const QString text =
             cell < 7 ? MemberText(ProgrammingImage[record + 1 + cell]) : QStringLiteral(" ****");
-        page.Text(page.C(cellX[cell % 4]), top + page.L(0.5 + 3 * line), text);
+        page.Cell(page.C(cellX[cell % 4]), top + page.L(0.5 + 3 * line), text, page.C(cellX[cell % 4] + 8));
     }
 }
 
@@ -57,10 +57,12 @@ void ImprimeGruposRamais(TReportPage& page) {
     const int y0 = BeginTable(page, 6, ReportSuffix::None, 8);
     page.Canvas().SetFontSize(12);
     const int y = y0 + page.L(0.5);
-    page.Text(page.C(11), y, TrText("GRUPO"));
+    page.Cell(page.C(11), y, TrText("GRUPO"), page.C(20));
     for (int k = 1; k <= 4; ++k)
-        page.Text(page.C(10 + 4 * k + 6.5), y, QString::fromUtf8(GroupLegend[k - 1].Code));
-    for (const double x : {37.0, 46.0, 55.0, 64.0}) page.Text(page.C(x), y, TrText("RAMAL").left(6));
+        page.Cell(page.C(10 + 4 * k + 6.5), y, QString::fromUtf8(GroupLegend[k - 1].Code),
+                  page.C(20 + 4 * k));
+    for (const double x : {37.0, 46.0, 55.0, 64.0})
+        page.Cell(page.C(x), y, TrText("RAMAL").left(6), page.C(x + 8));
 
     const int headingBand = page.L(3), groupBand = page.L(6);
     page.HorizontalLine(page.C(10), page.C(72), y0);
@@ -83,21 +85,24 @@ void ImprimeChefeSecretaria(TReportPage& page) {
     const int y0 = BeginTable(page, 7, ReportSuffix::None, 8);
     page.Canvas().SetFontSize(12);
     int y = y0 + page.L(1);
-    page.Text(page.C(21), y, TrText("GRUPO"));
-    page.Text(page.C(31), y, TrText("CHEFE") + " 1");
-    page.Text(page.C(43), y, TrText("SECR.") + " 1");
-    page.Text(page.C(55), y, TrText("CHEFE") + " 2");
-    page.Text(page.C(67), y, TrText("SECR.") + " 2");
+    page.Cell(page.C(21), y, TrText("GRUPO"), page.C(30));
+    page.Cell(page.C(31), y, TrText("CHEFE") + " 1", page.C(42));
+    page.Cell(page.C(43), y, TrText("SECR.") + " 1", page.C(54));
+    page.Cell(page.C(55), y, TrText("CHEFE") + " 2", page.C(66));
+    page.Cell(page.C(67), y, TrText("SECR.") + " 2", page.C(78));
 
     const int pitch = page.L(4);
     for (int group = 1; group <= GroupCount; ++group) {
         y += pitch;
         const std::size_t pair = 2 * static_cast<std::size_t>(group - 1);
-        page.Text(page.C(24), y, QString::number(group));
-        page.Text(page.C(34), y, ExtensionOfPosition(ProgrammingHeader[Offset::Bosses + pair]));
-        page.Text(page.C(46), y, ExtensionOfPosition(ProgrammingHeader[Offset::Secretaries + pair]));
-        page.Text(page.C(58), y, ExtensionOfPosition(ProgrammingHeader[Offset::Bosses + pair + 1]));
-        page.Text(page.C(70), y, ExtensionOfPosition(ProgrammingHeader[Offset::Secretaries + pair + 1]));
+        page.Cell(page.C(24), y, QString::number(group), page.C(30));
+        page.Cell(page.C(34), y, ExtensionOfPosition(ProgrammingHeader[Offset::Bosses + pair]), page.C(42));
+        page.Cell(page.C(46), y, ExtensionOfPosition(ProgrammingHeader[Offset::Secretaries + pair]),
+                  page.C(54));
+        page.Cell(page.C(58), y, ExtensionOfPosition(ProgrammingHeader[Offset::Bosses + pair + 1]),
+                  page.C(66));
+        page.Cell(page.C(70), y, ExtensionOfPosition(ProgrammingHeader[Offset::Secretaries + pair + 1]),
+                  page.C(78));
     }
     const int last = DrawRowRules(page, page.C(20), page.C(78), y0, pitch, GroupCount + 2);
     DrawColumnRules(page, {page.C(20), page.C(30), page.C(42), page.C(54), page.C(66), page.C(78)}, y0, last);

@@ -8,6 +8,12 @@
 #include <cassert>
 #include <cmath>
 
+namespace {
+
+const QString Ellipsis = QStringLiteral("…");
+
+} // namespace
+
 const std::array<const char*, 20> ReportTitles = {
     "",
     LngText("CATEGORIA DOS RAMAIS"),
@@ -57,6 +63,7 @@ void TReportPage::ImprimeCabecalho(int title, int suffix) {
     assert(title >= 1 && title < static_cast<int>(ReportTitles.size()));
     assert(suffix >= 0 && suffix < static_cast<int>(ReportTitleSuffixes.size()));
     canvas_.SetFontSize(14);
+    FitFontToHeight(2 * ReportLineHeight); // the second line is two lines down
     ReportX = 1;
     ReportY = 1;
     const QString today = ClockService().Now().date().toString("dd/MM/yyyy");
@@ -65,15 +72,25 @@ void TReportPage::ImprimeCabecalho(int title, int suffix) {
     PulaLinhas(1.0);
 
     canvas_.SetFontSize(10);
+    FitFontToHeight(2 * ReportLineHeight); // the rule is two lines down
     const QString model = (QString::fromUtf8(ModelInfo(ModelCode).Name) + "  ").left(22);
-    ImprimeLinha(model + TrText(ReportTitles[title]) + TrText(ReportTitleSuffixes[suffix]) + "    " +
-                 QString::fromStdString(ProgrammingFileName));
+    const QString line = model + TrText(ReportTitles[title]) + TrText(ReportTitleSuffixes[suffix]) + "    ";
+    QString path = QString::fromStdString(ProgrammingFileName);
+    const TFittedText fitted = FitText(line + path, RuleEnd() - ReportX);
+    if (fitted.Cut && !path.isEmpty()) { // the path gives way, from its start
+        const TFontSizeKeeper keep(canvas_);
+        canvas_.SetFontSize(fitted.Size);
+        while (!path.isEmpty() && canvas_.TextWidth(line + Ellipsis + path) > RuleEnd() - ReportX - TextGap())
+            path.remove(0, 1);
+        path.prepend(Ellipsis);
+    }
+    ImprimeLinha(line + path);
     PulaLinhas(1.0);
     TracaLinha(4);
 }
 
 void TReportPage::ImprimeLinha(const QString& text) {
-    canvas_.TextOut(ReportX, ReportY, text);
+    Cell(ReportX, ReportY, text, RuleEnd());
     ReportY += ReportLineHeight;
 }
 
@@ -83,7 +100,7 @@ void TReportPage::PulaLinhas(double lines) {
 
 void TReportPage::TracaLinha(int width) {
     canvas_.SetPenWidth(width);
-    HorizontalLine(ReportX, ReportPageWidth - 2 * ReportColumnWidth, ReportY);
+    HorizontalLine(ReportX, RuleEnd(), ReportY);
 }
 
 void TReportPage::NewPage() {
@@ -91,7 +108,32 @@ void TReportPage::NewPage() {
 }
 
 void TReportPage::Text(int x, int y, const QString& text) {
-    canvas_.TextOut(x, y, text);
+    Cell(x, y, text, ReportPageWidth);
+}
+
+void TReportPage::FitFontToHeight(int room) {
+    while (canvas_.TextHeight() > room && canvas_.FontSize() > SmallestFontSize)
+        canvas_.SetFontSize(canvas_.FontSize() - 1);
+}
+
+void TReportPage::Cell(int x, int y, const QString& text, int limit) {
+    const TFittedText fitted = FitText(text, limit - x);
+    const TFontSizeKeeper keep(canvas_);
+    canvas_.SetFontSize(fitted.Size);
+    canvas_.TextOut(x, y, fitted.Text);
+}
+
+TReportPage::TFittedText TReportPage::FitText(const QString& text, int room) const {
+    room -= TextGap();
+    const TFontSizeKeeper keep(canvas_);
+    TFittedText fitted{canvas_.FontSize(), text, false};
+    while (canvas_.TextWidth(text) > room && fitted.Size > SmallestFontSize)
+        canvas_.SetFontSize(--fitted.Size);
+    if (canvas_.TextWidth(text) <= room) return fitted;
+    fitted.Cut = true;
+    while (!fitted.Text.isEmpty() && canvas_.TextWidth(fitted.Text + Ellipsis) > room) fitted.Text.chop(1);
+    fitted.Text += Ellipsis;
+    return fitted;
 }
 
 void TReportPage::HorizontalLine(int x1, int x2, int y) {

@@ -12,6 +12,12 @@
 //   font 10: model name + 2 blanks (cut to 22 characters) + section title + suffix + 4 blanks +
 //            the programming file's path (nothing when the programming has no file)
 //   a rule of pen width 4 across the page; the cursor is then at y = 1 + 4l.
+//
+// Texts never run over a rule, into the next column or off the page: each is drawn up to a
+// limit (the rule or text that follows it, or the page's edge) and keeps half a column unit
+// before it. A text too wide for its room is drawn in a smaller size, down to 6 points, and only
+// then cut, its cut marked with "…" (a path in the header loses its start, so that the file's
+// name stays).
 
 #include "screens/report/ReportCanvas.h"
 
@@ -61,12 +67,31 @@ public:
     void TracaLinha(int width);
     void NewPage();
 
-    // Drawing at explicit positions: text in the current font, lines in the current pen.
+    // Drawing at explicit positions: text in the current font (up to the page's edge, or up to
+    // limit: see above), lines in the current pen.
     void Text(int x, int y, const QString& text);
+    void Cell(int x, int y, const QString& text, int limit);
     void HorizontalLine(int x1, int x2, int y);
     void VerticalLine(int x, int y1, int y2);
 
+    // Makes the canvas's font no taller than room pixels: the largest size from the current one
+    // down to SmallestFontSize whose line fits (rows closer than the font is high, small pages).
+    void FitFontToHeight(int room);
+
+    // The room kept before a text's limit, and the smallest size a text is shrunk to.
+    int TextGap() const { return C(0.5); }
+    static constexpr int SmallestFontSize = 6;
+
 private:
+    struct TFittedText {
+        int Size;     // points
+        QString Text; // cut, with "…", when it did not fit at the smallest size
+        bool Cut;
+    };
+    // The largest size from the current one down, and the text, that fit room pixels less the gap.
+    TFittedText FitText(const QString& text, int room) const;
+    // Where the header's rule ends.
+    int RuleEnd() const { return ReportPageWidth - 2 * ReportColumnWidth; }
     static int Units(double units, int unit);
 
     TReportCanvas& canvas_;

@@ -12,7 +12,8 @@
 //
 // Page: header; "BLOQUEIO DE PREFIXOS"; a frame from 1c to 98c down to 91l; the legend below the
 // frame, inside the page; the listing in columns 12c apart from 2c, 3l per prefix down to 90l, the
-// release code 6c right of the prefix (a prefix too long for those 6c in a smaller size).
+// release code 6c right of the prefix (a prefix too long for those 6c in a smaller size, so that
+// it keeps half a unit before its code).
 
 #include "screens/report/ReportSections.h"
 #include "screens/report/ReportTable.h"
@@ -58,11 +59,11 @@ public:
         }
         TReportCanvas& canvas = page_.Canvas();
         canvas.SetBold(true);
-        canvas.SetFontSize(FitFontSize(canvas, std::span(&prefix, 1), page_.C(5.5), 12));
-        page_.Text(x_, y_, prefix);
+        canvas.SetFontSize(12);
+        page_.Cell(x_, y_, prefix, x_ + page_.C(6));
         canvas.SetBold(false);
         canvas.SetFontSize(8);
-        page_.Text(x_ + page_.C(6), y_ + page_.L(0.5), ReleaseCode(leaf));
+        page_.Cell(x_ + page_.C(6), y_ + page_.L(0.5), ReleaseCode(leaf), x_ + page_.C(12));
         y_ += page_.L(3);
         if (y_ <= page_.L(90)) return;
         y_ = top_;
@@ -76,6 +77,7 @@ private:
         page_.ImprimeCabecalho(12, ReportSuffix::None);
         page_.PulaLinhas(2);
         canvas.SetFontSize(14);
+        page_.FitFontToHeight(page_.L(2)); // above the frame, two lines down
         page_.Text(page_.C(30), page_.ReportY, TrText("BLOQUEIO DE PREFIXOS"));
         page_.PulaLinhas(2);
         const int left = page_.C(1), right = page_.C(98), top = page_.ReportY, bottom = page_.L(91);
@@ -96,15 +98,16 @@ private:
         const QString word = TrText("Em que:") + " ";
         std::vector<QString> codes;
         for (const TLegendEntry& entry : ReleaseLegend) codes.push_back(QString::fromUtf8(entry.Code));
+        // One size for the legend: the word and the codes each fit before what follows them.
         canvas.SetFontSize(std::min(FitFontSize(canvas, std::span(&word, 1), page_.C(8.5), 12),
                                     FitFontSize(canvas, codes, page_.C(4.5), 12)));
         const int first = page_.L(92);
         const int entries = static_cast<int>(ReleaseLegend.size());
         const int room = page_.ReportPageHeight - first - canvas.TextHeight();
         const int pitch = std::max(0, std::min(page_.L(2), room / (entries - 1)));
-        page_.Text(page_.C(1), first, word);
+        page_.Cell(page_.C(1), first, word, page_.C(10));
         for (int i = 0; i < entries; ++i) {
-            page_.Text(page_.C(10), first + pitch * i, codes[i]);
+            page_.Cell(page_.C(10), first + pitch * i, codes[i], page_.C(15));
             page_.Text(page_.C(15), first + pitch * i, TrText(ReleaseLegend[i].Description));
         }
     }

@@ -7,10 +7,12 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontMetricsF>
 #include <QPen>
 #include <QPrinter>
 #include <QPrinterInfo>
 
+#include <cmath>
 #include <cstdio>
 
 // ---- QPainter on a QPrinter -----------------------------------------------------------------------
@@ -27,6 +29,14 @@ int TPrinterReportCanvas::PageHeight() const {
 
 int TPrinterReportCanvas::Resolution() const {
     return printer_.resolution();
+}
+
+int TPrinterReportCanvas::TextWidth(const QString& text) const {
+    return static_cast<int>(std::ceil(QFontMetricsF(CurrentFont(), &printer_).horizontalAdvance(text)));
+}
+
+int TPrinterReportCanvas::TextHeight() const {
+    return static_cast<int>(std::ceil(QFontMetricsF(CurrentFont(), &printer_).height()));
 }
 
 void TPrinterReportCanvas::BeginDoc() {

@@ -32,6 +32,9 @@ public:
     void NewPage() override;
     void EndDoc() override;
     void AbortDoc() override;
+    // Measured with the printer's own font metrics, so that what is fitted is what prints.
+    int TextWidth(const QString& text) const override;
+    int TextHeight() const override;
 
 protected:
     void PaintText(int x, int y, const QString& text) override;

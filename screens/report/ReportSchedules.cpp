@@ -40,13 +40,15 @@ int SchedulePitch(TReportPage& page, int y0, int rows, double below) {
 // Returns the y of its last rule.
 int DrawTimeTable(TReportPage& page, int left, int right, int y0, int pitch,
                   const std::vector<QString>& times) {
+    const TFontSizeKeeper keep(page.Canvas());
+    page.FitFontToHeight(pitch - page.L(0.5)); // each text between its row's rules
     int y = y0 + page.L(0.5);
-    page.Text(left + page.C(1), y, TrText("NUM"));
-    page.Text(left + page.C(10), y, TrText("HORA"));
+    page.Cell(left + page.C(1), y, TrText("NUM"), left + page.C(7));
+    page.Cell(left + page.C(10), y, TrText("HORA"), right);
     for (std::size_t row = 0; row < times.size(); ++row) {
         y += pitch;
-        page.Text(left + page.C(2), y, TwoDigits(static_cast<int>(row) + 1));
-        page.Text(left + page.C(11), y, times[row]);
+        page.Cell(left + page.C(2), y, TwoDigits(static_cast<int>(row) + 1), left + page.C(7));
+        page.Cell(left + page.C(11), y, times[row], right);
     }
     const int last = DrawRowRules(page, left, right, y0, pitch, static_cast<int>(times.size()) + 2);
     DrawColumnRules(page, {left, left + page.C(7), right}, y0, last);
@@ -88,7 +90,7 @@ void PrintActivation(TReportPage& page, const std::array<const char*, 3>& labels
     page.Canvas().SetFontSize(FitFontSize(page.Canvas(), texts, valueX - labelX - page.C(0.5), 14));
     for (std::size_t i = 0; i < texts.size(); ++i) {
         const int y = last + page.L(step * static_cast<double>(i + 1));
-        page.Text(labelX, y, texts[i]);
+        page.Cell(labelX, y, texts[i], valueX);
         page.Text(valueX, y, SimNao(values[i]));
     }
 }
@@ -99,16 +101,17 @@ void ImprimeFeriados(TReportPage& page) {
     const int y0 = BeginTable(page, 13, ReportSuffix::None, 8);
     page.Canvas().SetFontSize(14);
     int y = y0 + page.L(0.5);
-    page.Text(page.C(35), y, TrText("NUM"));
-    page.Text(page.C(42), y, TrText("DATA FERIADO"));
+    page.Cell(page.C(35), y, TrText("NUM"), page.C(41));
+    page.Cell(page.C(42), y, TrText("DATA FERIADO"), page.C(62));
     const int pitch = page.L(3);
     const int holidays = static_cast<int>(Offset::HolidayCount);
     for (int i = 0; i < holidays; ++i) {
         y += pitch;
         const std::uint8_t day = ProgrammingHeader[Offset::Holidays + 2 * i];
         const std::uint8_t month = ProgrammingHeader[Offset::Holidays + 2 * i + 1];
-        page.Text(page.C(36), y, TwoDigits(i + 1));
-        page.Text(page.C(49), y, day > 0 && month > 0 ? TwoDigits(day) + "/" + TwoDigits(month) : "__/__");
+        page.Cell(page.C(36), y, TwoDigits(i + 1), page.C(41));
+        page.Cell(page.C(49), y, day > 0 && month > 0 ? TwoDigits(day) + "/" + TwoDigits(month) : "__/__",
+                  page.C(62));
     }
     const int last = DrawRowRules(page, page.C(34), page.C(62), y0, pitch, holidays + 2);
     DrawColumnRules(page, {page.C(34), page.C(41), page.C(62)}, y0, last);

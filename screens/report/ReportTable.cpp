@@ -26,17 +26,18 @@ void DrawColumnRules(TReportPage& page, std::initializer_list<int> xs, int y0, i
 }
 
 void DrawLegend(TReportPage& page, const char* word, int wordX, int y, std::span<const TLegendEntry> entries,
-                int codeX, int descriptionX) {
+                int codeX, int descriptionX, int limit) {
     page.Canvas().SetFontSize(12);
     page.Text(wordX, y, TrText(word) + " ");
-    DrawLegendEntries(page, y + page.L(2), entries, codeX, descriptionX);
+    DrawLegendEntries(page, y + page.L(2), entries, codeX, descriptionX, limit);
 }
 
 void DrawLegendEntries(TReportPage& page, int y, std::span<const TLegendEntry> entries, int codeX,
-                       int descriptionX) {
+                       int descriptionX, int limit) {
+    if (limit == 0) limit = page.ReportPageWidth;
     for (const TLegendEntry& entry : entries) {
-        page.Text(codeX, y, QString::fromUtf8(entry.Code));
-        page.Text(descriptionX, y, TrText(entry.Description));
+        page.Cell(codeX, y, QString::fromUtf8(entry.Code), descriptionX);
+        page.Cell(descriptionX, y, TrText(entry.Description), limit);
         y += page.L(2);
     }
 }

@@ -30,12 +30,13 @@ struct TLegendEntry {
     const char* Description; // a source text, translated when printed
 };
 // Font 12; the translated word and one blank at (wordX, y); below it one entry every 2l: the
-// code at codeX and the translated description at descriptionX.
+// code at codeX and the translated description at descriptionX, up to limit (the page's edge
+// when 0).
 void DrawLegend(TReportPage& page, const char* word, int wordX, int y, std::span<const TLegendEntry> entries,
-                int codeX, int descriptionX);
+                int codeX, int descriptionX, int limit = 0);
 // Only the entries, the first at y, one every 2l.
 void DrawLegendEntries(TReportPage& page, int y, std::span<const TLegendEntry> entries, int codeX,
-                       int descriptionX);
+                       int descriptionX, int limit = 0);
 
 // The largest font size from `preferred` down to 6 points at which every text is at most
 // maxWidth pixels wide (6 when none is), so that a text never runs into the next column. The

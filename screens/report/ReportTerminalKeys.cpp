@@ -38,14 +38,15 @@ void ImprimeTecladoTI(TReportPage& page, int terminal, std::uint8_t position, in
         return y + band * bandIndex + std::max(0, band - canvas.TextHeight()) / 2;
     };
     canvas.SetFontSize(10);
-    page.Text(x + page.C(1), textY(0), TrText("Ramal") + " TI " + ExtensionOfPosition(position));
-    page.Text(x + page.C(1), textY(1), TrText("Tecla"));
-    page.Text(x + page.C(FunctionX), textY(1), TrText("Função"));
+    page.Cell(x + page.C(1), textY(0), TrText("Ramal") + " TI " + ExtensionOfPosition(position), right);
+    page.Cell(x + page.C(1), textY(1), TrText("Tecla"), x + page.C(KeyColumnWidth));
+    page.Cell(x + page.C(FunctionX), textY(1), TrText("Função"), right);
     canvas.SetFontSize(8);
     const std::size_t keys = Offset::TerminalKeys + Offset::KeysPerTerminal * (terminal - 1);
     for (int key = 1; key <= static_cast<int>(Offset::KeysPerTerminal); ++key) {
-        page.Text(x + page.C(2), textY(key + 1), KeyLetter(key));
-        page.Text(x + page.C(FunctionX), textY(key + 1), DescreveTecla(ProgrammingImage[keys + key - 1]));
+        page.Cell(x + page.C(2), textY(key + 1), KeyLetter(key), x + page.C(KeyColumnWidth));
+        page.Cell(x + page.C(FunctionX), textY(key + 1), DescreveTecla(ProgrammingImage[keys + key - 1]),
+                  right);
     }
 }
 

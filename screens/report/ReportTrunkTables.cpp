@@ -18,9 +18,9 @@ int TrunkCount() {
 }
 
 // The trunk tables print their first column in font 12 and their codes and cells in font 10.
-void FirstColumnText(TReportPage& page, int x, int y, const QString& text) {
+void FirstColumnText(TReportPage& page, int x, int y, const QString& text, int limit) {
     page.Canvas().SetFontSize(12);
-    page.Text(x, y, text);
+    page.Cell(x, y, text, limit);
     page.Canvas().SetFontSize(10);
 }
 
@@ -137,15 +137,17 @@ std::array<QString, 18> MontaLinhaVia(std::span<const std::uint8_t> record) {
 void ImprimeRotasVias(TReportPage& page) {
     const int y0 = BeginTable(page, 3, ReportSuffix::Page1, 4);
     int y = y0 + page.L(1);
-    FirstColumnText(page, page.C(20.5), y, TrText("VIA"));
-    for (int k = 0; k < RouteColumns; ++k) page.Text(page.C(26 + 4 * k), y, QString::fromUtf8(RouteCodes[k]));
+    FirstColumnText(page, page.C(20.5), y, TrText("VIA"), page.C(24.5));
+    for (int k = 0; k < RouteColumns; ++k)
+        page.Cell(page.C(26 + 4 * k), y, QString::fromUtf8(RouteCodes[k]), page.C(28.5 + 4 * k));
 
     const int pitch = page.L(3);
     for (int trunk = 0; trunk < TrunkCount(); ++trunk) {
         y += pitch;
-        FirstColumnText(page, page.C(21), y, TwoDigits(trunk + 1));
+        FirstColumnText(page, page.C(21), y, TwoDigits(trunk + 1), page.C(24.5));
         const auto marks = MarcasRotaVia(ProgrammingHeader[Offset::TrunkBytes + trunk]);
-        for (int k = 1; k <= RouteColumns; ++k) page.Text(page.C(22 + 4 * k), y, Marca(marks[k - 1]));
+        for (int k = 1; k <= RouteColumns; ++k)
+            page.Cell(page.C(22 + 4 * k), y, Marca(marks[k - 1]), page.C(24.5 + 4 * k));
     }
     // Each code's column is 4c wide, the last ending at 76.5c.
     const int last = DrawRowRules(page, page.C(20), page.C(76.5), y0, pitch, TrunkCount() + 2);
@@ -160,12 +162,13 @@ void ImprimeRotasVias(TReportPage& page) {
 void ImprimeVias(TReportPage& page) {
     const int y0 = BeginTable(page, 3, ReportSuffix::Page2, 4);
     int y = y0 + page.L(0.5);
-    FirstColumnText(page, page.C(5), y, TrText("VIA"));
+    FirstColumnText(page, page.C(5), y, TrText("VIA"), page.C(TrunkColumnsLeft));
     std::array<int, TrunkColumns.size() + 1> left{}; // column boundaries, in pixels
     double units = TrunkColumnsLeft;
     for (std::size_t k = 0; k < TrunkColumns.size(); ++k) {
         left[k] = page.C(units);
-        page.Text(page.C(units + 0.5), y, QString::fromUtf8(TrunkColumns[k].Code));
+        page.Cell(page.C(units + 0.5), y, QString::fromUtf8(TrunkColumns[k].Code),
+                  page.C(units + TrunkColumns[k].Width));
         units += TrunkColumns[k].Width;
     }
     left.back() = page.C(units);
@@ -173,11 +176,11 @@ void ImprimeVias(TReportPage& page) {
     const int pitch = page.L(3);
     for (int trunk = 0; trunk < TrunkCount(); ++trunk) {
         y += pitch;
-        FirstColumnText(page, page.C(6), y, TwoDigits(trunk + 1));
+        FirstColumnText(page, page.C(6), y, TwoDigits(trunk + 1), page.C(TrunkColumnsLeft));
         const auto cells = MontaLinhaVia(ProgrammingHeader.Span(
             Offset::TrunkRecords + Offset::TrunkRecordSize * trunk, Offset::TrunkRecordSize));
         for (std::size_t k = 0; k < cells.size(); ++k)
-            page.Text(left[k] + page.C(0.5) + page.C(k < 6 ? 1 : 0.5), y, cells[k]);
+            page.Cell(left[k] + page.C(0.5) + page.C(k < 6 ? 1 : 0.5), y, cells[k], left[k + 1]);
     }
     const int last = DrawRowRules(page, page.C(4), page.C(95), y0, pitch, TrunkCount() + 2);
     page.VerticalLine(page.C(4), y0, last);

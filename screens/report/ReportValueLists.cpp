@@ -36,7 +36,7 @@ void PrintValueList(TReportPage& page, int title, double labelX, double valueX,
     const int top = page.ReportY;
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const TValueLine& line = lines.begin()[i];
-        page.Text(page.C(labelX), top + page.L(line.Line), labels[i]);
+        page.Cell(page.C(labelX), top + page.L(line.Line), labels[i], page.C(valueX));
         page.Text(page.C(valueX), top + page.L(line.Line), line.Value);
     }
 }
