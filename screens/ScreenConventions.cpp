@@ -1,6 +1,7 @@
 #include "screens/ScreenConventions.h"
 
 #include "core/Language.h"
+#include "platform/ui/DialogFit.h"
 #include "platform/ui/UiServices.h"
 
 #include <QApplication>
@@ -98,7 +99,7 @@ void FillKeepingCentre(QDialog& dialog, const std::function<void()>& fill) {
     const QPoint centre = dialog.geometry().center();
     const QSize before = dialog.size();
     fill();
-    if (QLayout* layout = dialog.layout()) layout->activate(); // grows the dialog now
+    FitDialogToTexts(dialog); // the title whole, the size of what is shown now
     if (dialog.size() == before) return;
     QRect geometry = dialog.geometry();
     geometry.moveCenter(centre);

@@ -4,6 +4,7 @@
 #include "core/ProgramFolder.h"
 #include "core/ui/DialogParts.h"
 #include "core/ui/PasswordKey.h"
+#include "platform/ui/DialogFit.h"
 #include "platform/ui/UiServices.h"
 
 #include <QFormLayout>
@@ -83,6 +84,7 @@ TFormLeUsuario::TFormLeUsuario(TUsersFile users, QWidget* parent)
     EditSenha = AddTextRow(form, LngText("&Senha:"), true);
     layout->addWidget(AddOkCancelButtons(this, [this] { OkButtonClick(); }));
     setMinimumWidth(320);
+    FitDialogToTexts(*this);
 }
 
 void TFormLeUsuario::OkButtonClick() {
@@ -117,6 +119,7 @@ TFormAdministrador::TFormAdministrador(QWidget* parent) : QDialog(parent) {
     EditConfirmacao = AddTextRow(form, LngText("&Confirmação da senha:"), true);
     layout->addWidget(AddOkCancelButtons(this, [this] { OkButtonClick(); }));
     setMinimumWidth(380);
+    FitDialogToTexts(*this);
 }
 
 void TFormAdministrador::OkButtonClick() {

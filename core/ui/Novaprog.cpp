@@ -3,6 +3,7 @@
 #include "core/Language.h"
 #include "core/ModelTables.h"
 #include "core/ui/DialogParts.h"
+#include "platform/ui/DialogFit.h"
 #include "platform/ui/UiServices.h"
 
 #include <QLabel>
@@ -27,6 +28,7 @@ TFormNovaProgramacao::TFormNovaProgramacao(QWidget* parent) : QDialog(parent) {
     layout->addWidget(ListaModelos);
     layout->addWidget(AddOkCancelButtons(this, [this] { accept(); }));
     resize(300, 220);
+    FitDialogToTexts(*this);
 }
 
 std::optional<std::uint8_t> TFormNovaProgramacao::Model() const {

@@ -6,6 +6,7 @@
 #include "core/ui/DialogParts.h"
 #include "core/ui/PasswordKey.h"
 #include "platform/os/Utf8.h"
+#include "platform/ui/DialogFit.h"
 #include "platform/ui/UiServices.h"
 
 #include <QFormLayout>
@@ -96,6 +97,7 @@ TFormUsuarios::TFormUsuarios(TUsersFile users, QWidget* parent) : QDialog(parent
     ListaUsuarios->setCurrentRow(entries_.empty() ? -1 : 0);
     RefreshButtons();
     resize(640, 460);
+    FitDialogToTexts(*this);
 }
 
 void TFormUsuarios::StoreEditors() {
