@@ -3,6 +3,7 @@
 #include "core/Language.h"
 #include "platform/ui/DialogFit.h"
 #include "platform/ui/UiServices.h"
+#include "screens/FailureMessages.h"
 
 #include <QApplication>
 #include <QFocusEvent>
@@ -76,7 +77,7 @@ bool TScreenForm::Guard(const std::function<void()>& handler) {
     } catch (const EScreenCheck& check) {
         ShowFailedCheck(check);
     } catch (const std::exception& error) {
-        ShowError(this, error.what());
+        ShowError(this, FailureMessage(error));
     }
     return false;
 }

@@ -22,6 +22,7 @@
 #include "dbui/VORSAMPw.h"
 #include "desktop/qvxComponents.h"
 #include "platform/ui/UiServices.h"
+#include "screens/FailureMessages.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
@@ -72,7 +73,7 @@ int main(int argc, char* argv[]) {
         OpenLanguageFile(ProgramFilePath(LanguageFileName));
         vorsam::InstallPasswordDialog(); // asked for when a table is enciphered
     } catch (const std::exception& error) {
-        ShowError(nullptr, error.what());
+        ShowError(nullptr, FailureMessage(error));
         return 1;
     }
     TFormPrinc mainWindow;

@@ -6,6 +6,7 @@
 #include "core/ui/PasswordKey.h"
 #include "platform/ui/DialogFit.h"
 #include "platform/ui/UiServices.h"
+#include "screens/FailureMessages.h"
 
 #include <QFormLayout>
 #include <QLabel>
@@ -71,7 +72,7 @@ TLoginResult RunLogin(QWidget* parent) {
         login.exec();
         return login.LoginResult();
     } catch (const EUsersFileError& error) {
-        ShowError(parent, error.what());
+        ShowError(parent, FailureMessage(error));
     }
     return TLoginResult::Refused;
 }
@@ -134,7 +135,7 @@ void TFormAdministrador::OkButtonClick() {
     try {
         SaveUsersFile(ProgramFilePath(UsersFileName), users);
     } catch (const EUsersFileError& error) {
-        ShowError(this, error.what());
+        ShowError(this, FailureMessage(error));
         return;
     }
     SetLoggedUser(users.slot[0]);

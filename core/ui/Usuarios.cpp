@@ -8,6 +8,7 @@
 #include "platform/os/Utf8.h"
 #include "platform/ui/DialogFit.h"
 #include "platform/ui/UiServices.h"
+#include "screens/FailureMessages.h"
 
 #include <QFormLayout>
 #include <QGroupBox>
@@ -210,7 +211,7 @@ void TFormUsuarios::OkButtonClick() {
     try {
         SaveUsersFile(ProgramFilePath(UsersFileName), users);
     } catch (const EUsersFileError& error) {
-        ShowError(this, error.what());
+        ShowError(this, FailureMessage(error));
         return;
     }
     for (std::size_t i = 0; i < entries_.size(); ++i)

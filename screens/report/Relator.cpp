@@ -7,6 +7,7 @@
 #include "core/Language.h"
 #include "core/Programming.h"
 #include "platform/ui/UiServices.h"
+#include "screens/FailureMessages.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -141,7 +142,7 @@ void TFormRelat::OkButtonClick() {
         }
         accept();
     } catch (const std::exception& error) {
-        ShowError(this, error.what());
+        ShowError(this, FailureMessage(error));
     }
 }
 

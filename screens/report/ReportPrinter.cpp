@@ -1,6 +1,7 @@
 #include "screens/report/ReportPrinter.h"
 
 #include "core/Language.h"
+#include "platform/os/FileIo.h"
 #include "platform/ui/UiServices.h"
 
 #include <QDir>
@@ -77,7 +78,8 @@ void TPrinterReportCanvas::PaintLine(int x1, int y1, int x2, int y2) {
 class TPdfReportOutput::TJob {
 public:
     TJob(const QString& target, const QPageSize& pageSize, const QMarginsF& margins)
-        : target_(target), temporary_(target + ".tmp"), printer_(QPrinter::HighResolution), canvas_(*this) {
+        : target_(QString::fromStdString(FollowLinks(target.toStdString()))), temporary_(target_ + ".tmp"),
+          printer_(QPrinter::HighResolution), canvas_(*this) {
         printer_.setOutputFormat(QPrinter::PdfFormat);
         printer_.setOutputFileName(temporary_);
         printer_.setPageLayout(
