@@ -27,8 +27,8 @@ TFormNovaProgramacao::TFormNovaProgramacao(QWidget* parent) : QDialog(parent) {
     connect(ListaModelos, &QListWidget::itemDoubleClicked, this, &QDialog::accept);
     layout->addWidget(ListaModelos);
     layout->addWidget(AddOkCancelButtons(this, [this] { accept(); }));
-    resize(300, 220);
     FitDialogToTexts(*this);
+    resize(300, 220);
 }
 
 std::optional<std::uint8_t> TFormNovaProgramacao::Model() const {
