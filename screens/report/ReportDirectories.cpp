@@ -51,7 +51,7 @@ void ImprimeCodigosParticulares(TReportPage& page) {
     canvas.SetFontSize(12);
     page.FitFontToHeight(pitch - page.L(0.3)); // each text between its row's rules
     const int headingY = y0 + page.L(0.3);
-    page.Cell(page.C(25.5), headingY, TrText("COD."), page.C(30));
+    page.Cell(page.C(25.25), headingY, TrText("COD."), page.C(30));
     page.Cell(page.C(25) + page.C(5.5), headingY, TrText("RAMAL").left(6), page.C(38));
     page.Cell(page.C(25) + page.C(13.5), headingY, TrText("NOME"), page.C(66));
 

@@ -114,8 +114,8 @@ void ImprimePlanoNumeracao(TReportPage& page) {
     const int y0 = BeginTable(page, 2, ReportSuffix::None, 8);
     page.Canvas().SetFontSize(12);
     int y = y0 + page.L(0.5);
-    // "POS." half a unit inside its column, off the rule at 25c.
-    page.Cell(page.C(25.5), y, TrText("POS."), page.C(30));
+    // "POS." a quarter unit inside its column, off the rule at 25c.
+    page.Cell(page.C(25.25), y, TrText("POS."), page.C(30));
     page.Cell(page.C(25) + page.C(5.5), y, TrText("RAMAL"), page.C(40));
     page.Cell(page.C(41), y, TrText("NOME"), page.C(70));
 

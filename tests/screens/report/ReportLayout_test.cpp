@@ -16,7 +16,7 @@
 
 namespace {
 
-// Between two texts of one line, and between a text and a rule, at least this much room.
+// Between two texts of one line, and between a text and the rule after it, at least this much room.
 int TextGap(int pageWidth) {
     return pageWidth / 100 / 4;
 }
@@ -41,7 +41,9 @@ std::vector<std::string> LayoutFaults(const std::vector<TReportText>& texts,
             const int half = (line.Width + 1) / 2;
             if (line.X1 == line.X2) { // vertical
                 const int y1 = std::min(line.Y1, line.Y2), y2 = std::max(line.Y1, line.Y2);
-                if (top < y2 && bottom > y1 && left < line.X1 + half + gap && right > line.X1 - half - gap)
+                // A text keeps the gap before the rule that ends its column, and starts clear of
+                // the rule that begins it.
+                if (top < y2 && bottom > y1 && left <= line.X1 + half && right > line.X1 - half - gap)
                     faults.push_back(Describe(text) + " runs over the rule at x " + std::to_string(line.X1));
             } else if (line.Y1 == line.Y2) { // horizontal
                 const int x1 = std::min(line.X1, line.X2), x2 = std::max(line.X1, line.X2);
