@@ -9,6 +9,7 @@
 #include "grid/VisualStyles.h"
 
 #include <QCursor>
+#include <QGuiApplication>
 
 namespace {
 
@@ -27,7 +28,21 @@ bool TVevIvizudEvar::ColSelectFlag(int col) const {
 }
 
 bool TVevIvizudEvar::IsCellSelected(int col, int row) const {
+    if (col < TBaseGrid::FixedCols() || row < TBaseGrid::FixedRows()) return false;
+    if (MouseActions.DisjunctRowSelect())
+        return RowSelectFlag(MouseActions.RowSelectPersistent ? DisplToRealRow(row) : row);
+    if (MouseActions.DisjunctColSelect()) return ColSelectFlag(col);
     return !selectionHidden_ && Selection().Contains(col, row);
+}
+
+void TVevIvizudEvar::RepaintCellRange(const TGridRect& range) {
+    InvalidateRect(
+        UnionRect(UnclippedCellRect(range.Left, range.Top), UnclippedCellRect(range.Right, range.Bottom)));
+}
+
+// The pointer handling keeps the flag; a button held down right now counts as well.
+bool TVevIvizudEvar::MouseButtonDown() const {
+    return mouseDown_ || QGuiApplication::mouseButtons() != Qt::NoButton;
 }
 
 void TVevIvizudEvar::GetCellColors(int col, int row, TVAlignment& vAlign, TAlignment& hAlign, TFont& font,
@@ -236,7 +251,11 @@ void TVevIvizudEvar::DrawFixedLook(TCellPaint& p, bool fixed) {
         p.R = p.R.Inflated(1, 1);
         const QPoint mouse = viewport()->mapFromGlobal(QCursor::pos());
         const bool inside = p.R.Contains(FromQPoint(mouse));
-        DrawThemeBackground(canvas, TThemeClass::Header, 1, inside && mouseDown_ ? 3 : inside ? 2 : 1, p.R);
+        DrawThemeBackground(canvas, TThemeClass::Header, 1,
+                            inside && MouseButtonDown() ? 3
+                            : inside                    ? 2
+                                                        : 1,
+                            p.R);
         canvas.Pen().SetColor(clWhite);
         canvas.MoveTo(p.R.Left, p.R.Top);
         canvas.LineTo(p.R.Right, p.R.Top);
