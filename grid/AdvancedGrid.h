@@ -323,6 +323,7 @@ private:
     void DrawTextKindBackground(TCellPaint& p, const TRect& tr);
     void DrawWideText(TCellPaint& p, const TRect& tr);
     bool SortGlyphHere(const TCellPaint& p);
+    void DrawFixedRightLines(TCellPaint& p);
     bool MouseButtonDown() const;
     TPoint MeasureRichText(int col, int row, bool inColumn);
     TPoint GraphicRoom(int col, int row);

@@ -199,8 +199,11 @@ void TVevIvizudEvar::DrawCellText(TCanvas& canvas, int col, int row, TGridDrawSt
                   state);
     p.State = state;
     p.Graphic = GetCellGraphicSize(p.RealCol, row, p.GVAlign, p.GHAlign, p.ShowText, p.GH, p.GW);
-    if (state.Contains(gdSelected) && !state.Contains(gdFocused) && selectionColor_ == clNone)
+    if (state.Contains(gdSelected) && !state.Contains(gdFocused) && selectionColor_ == clNone) {
+        // Without a selection colour the background was left unpainted: the highlight fills it.
         canvas.Brush().SetColor(clHighlight);
+        canvas.FillRect(p.R);
+    }
     if (zoom_ != 0) canvas.Font().SetSize(canvas.Font().Size() + zoom_);
     const bool indicator = !RowIndicator.Empty() && TBaseGrid::FixedCols() > 0 && row == Row();
     if (indicator && p.RealCol == 0) {
@@ -227,6 +230,7 @@ void TVevIvizudEvar::DrawCellText(TCanvas& canvas, int col, int row, TGridDrawSt
     DrawCellBorders(p.RealCol, row, p.R);
     if (indicator && col == 0) p.R.Left -= RowIndicator.Width();
     if (fixed && !flat_) DrawFixedFrames(p);
+    DrawFixedRightLines(p);
     DrawTreeLines(p);
     if (p.Graphic) DrawCellGraphic(canvas, p.RealCol, row, p.R, *p.Graphic);
     DrawCellEvent(p.RealCol, row,
@@ -304,17 +308,30 @@ void TVevIvizudEvar::DrawFixedFrames(TCellPaint& p) {
     default:
         break;
     }
-    if (fixedRightCols_ > 0 && ColCount() - p.RealCol + HiddenColCount() <= fixedRightCols_ &&
-        look_ != TGridLook::glClassic && !Ctl3D()) {
-        const TRect q = p.R;
-        if (options.Contains(goFixedHorzLine)) {
-            line(clBlack, {{q.Left - 1, q.Top - 1}, {q.Right + 1, q.Top - 1}});
-            line(clBlack, {{q.Left - 1, q.Bottom + 1}, {q.Right + 1, q.Bottom + 1}});
-        }
-        if (options.Contains(goFixedVertLine)) {
-            line(clBlack, {{q.Left - 1, q.Top - 1}, {q.Left - 1, q.Bottom + 1}});
-            line(clBlack, {{q.Right + 1, q.Top - 1}, {q.Right + 1, q.Bottom + 1}});
-        }
+}
+
+// The fixed columns at the right edge get black lines around them when the grid is flat (the
+// raised frames of the other looks stand there otherwise).
+void TVevIvizudEvar::DrawFixedRightLines(TCellPaint& p) {
+    if (fixedRightCols_ <= 0 || ColCount() - p.RealCol + HiddenColCount() > fixedRightCols_ ||
+        look_ == TGridLook::glClassic || Ctl3D())
+        return;
+    TCanvas& canvas = *p.Canvas;
+    canvas.Pen().SetColor(clBlack);
+    canvas.Pen().SetWidth(1);
+    auto segment = [&](int x1, int y1, int x2, int y2) {
+        canvas.MoveTo(x1, y1);
+        canvas.LineTo(x2, y2);
+    };
+    const TRect q = p.R;
+    const TGridOptions options = TBaseGrid::Options();
+    if (options.Contains(goFixedHorzLine)) {
+        segment(q.Left - 1, q.Top - 1, q.Right + 1, q.Top - 1);
+        segment(q.Left - 1, q.Bottom + 1, q.Right + 1, q.Bottom + 1);
+    }
+    if (options.Contains(goFixedVertLine)) {
+        segment(q.Left - 1, q.Top - 1, q.Left - 1, q.Bottom + 1);
+        segment(q.Right + 1, q.Top - 1, q.Right + 1, q.Bottom + 1);
     }
 }
 
