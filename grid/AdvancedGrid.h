@@ -328,7 +328,6 @@ private:
     void DrawFixedRightLines(TCellPaint& p);
     bool MouseButtonDown() const;
     TPoint MeasureRichText(int col, int row, bool inColumn);
-    TPoint GraphicRoom(int col, int row);
     std::unique_ptr<THTMLPictureCache> pictureCache_;
     std::unique_ptr<QTextDocument> richText_;
     bool autoSize_ = false;

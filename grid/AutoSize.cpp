@@ -18,16 +18,6 @@ void TVevIvizudEvar::SetAutoSize(bool on) {
     if (on) AutoSizeColumns(true, 10);
 }
 
-// The room a cell's graphic takes beside (width) and above or under (height) its text.
-TPoint TVevIvizudEvar::GraphicRoom(int col, int row) {
-    TCellVAlign vAlign;
-    TCellHAlign hAlign;
-    bool showText = true;
-    int width = 0, height = 0;
-    if (!GetCellGraphicSize(col, row, vAlign, hAlign, showText, height, width)) return {0, 0};
-    return {width, height};
-}
-
 void TVevIvizudEvar::AutoSizeColumn(int col, bool onlyGrow) {
     if (col < 0 || col >= ColCount()) return;
     const int realCol = DisplToRealCol(col);
@@ -36,7 +26,7 @@ void TVevIvizudEvar::AutoSizeColumn(int col, bool onlyGrow) {
     for (int row = 0; row < RowCount(); ++row) {
         if (!IsBaseCellAt(realCol, row)) continue;
         const TPoint text = GetCellTextSize(realCol, row, false);
-        int width = text.X + GraphicRoom(realCol, row).X;
+        int width = text.X + GetCellGraphicExtent(realCol, row).X;
         const TCellGraphic* graphic = GetCellGraphic(realCol, row);
         if (graphic && graphic->CellVAlign == TCellVAlign::vaFull) width = text.X - lines - kTextOffsetX;
         widest = std::max(widest, width);
@@ -75,7 +65,7 @@ void TVevIvizudEvar::AutoSizeRowEx(int row, bool onlyGrow) {
             height = DefaultRowHeight();
         } else {
             const TPoint text = GetCellTextSize(realCol, row, wordWrap_);
-            height = text.Y + GraphicRoom(realCol, row).Y;
+            height = text.Y + GetCellGraphicExtent(realCol, row).Y;
             if (graphic && graphic->CellVAlign == TCellVAlign::vaFull) height = text.Y - lines - kTextOffsetY;
         }
         tallest = std::max(tallest, height);

@@ -150,6 +150,30 @@ TCellGraphic* TVevIvizudEvar::GetCellGraphicSize(int col, int row, TCellVAlign& 
     TCellGraphic* graphic = GetCellGraphic(col, row);
     if (!graphic) return nullptr;
     switch (graphic->CellType) {
+    case TCellType::ctBitmap:
+    case TCellType::ctIcon:
+        if (const TBitmap* picture = GetCellGraphicData(col, row).Bitmap)
+            width = picture->Width(), height = picture->Height();
+        break;
+    case TCellType::ctImageList:
+    case TCellType::ctDataImage:
+        if (GridImages) width = GridImages->Width(), height = GridImages->Height();
+        showText = graphic->CellType == TCellType::ctImageList;
+        break;
+    case TCellType::ctImages:
+        if (const TIntList* images = GetCellImages(col, row); images && GridImages) {
+            const int n = images->Count();
+            width = graphic->CellBoolean ? n * GridImages->Width() : GridImages->Width();
+            height = graphic->CellBoolean ? GridImages->Height() : n * GridImages->Height();
+        }
+        break;
+    case TCellType::ctPicture:
+    case TCellType::ctFilePicture: {
+        const TRect cell = UnclippedCellRect(RealToDisplCol(col), row);
+        const TPoint fitted = GetPictureSize(col, row, cell.Width(), cell.Height());
+        width = fitted.X, height = fitted.Y;
+        break;
+    }
     case TCellType::ctCheckBox:
         width = height = ControlLook.CheckSize;
         break;
@@ -158,7 +182,6 @@ TCellGraphic* TVevIvizudEvar::GetCellGraphicSize(int col, int row, TCellVAlign& 
         width = height = ControlLook.CheckSize;
         showText = false;
         break;
-    case TCellType::ctDataImage:
     case TCellType::ctRotated:
     case TCellType::ctRadio:
     case TCellType::ctProgress:

@@ -250,6 +250,40 @@ TEST_F(CellContent, RenderedRichTextCellShowsItsBoldRun) {
     EXPECT_GT(boldInk, plainInk * 6 / 5);
 }
 
+TEST_F(CellContent, TextMakesRoomForTheCellsGraphic) {
+    TImageList images(16, 12);
+    Grid().GridImages = &images;
+    struct TCase {
+        TCellType Type;
+        TCellHAlign HAlign;
+        int Shift; // how far the text moves right
+        bool Shown;
+    };
+    const TCase cases[] = {
+        {TCellType::ctBitmap, TCellHAlign::haBeforeText, 10, true},
+        {TCellType::ctBitmap, TCellHAlign::haLeft, 0, true},
+        {TCellType::ctImageList, TCellHAlign::haBeforeText, 16, true},
+        {TCellType::ctDataImage, TCellHAlign::haBeforeText, 0, false},
+    };
+    for (const TCase& c : cases) {
+        Grid().SetGridCells(2, 1, "text");
+        TCellGraphic* graphic = Grid().CreateCellGraphic(2, 1);
+        graphic->CellType = c.Type;
+        graphic->CellHAlign = c.HAlign;
+        if (c.Type == TCellType::ctBitmap) {
+            auto bitmap = std::make_unique<TBitmap>();
+            bitmap->SetSize(10, 8);
+            graphic->SetObject(std::move(bitmap));
+        }
+        const auto drawn = TextOps(RenderOps(Grid()), "text");
+        ASSERT_EQ(drawn.size(), c.Shown ? 1u : 0u) << int(c.Type);
+        if (c.Shown) {
+            EXPECT_EQ(drawn[0].Rect.Left, TextArea(2, 1).Left + c.Shift) << int(c.Type);
+        }
+        Grid().RemoveCellGraphic(2, 1);
+    }
+}
+
 TEST_F(CellContent, WideTextShowsDecoded) {
     QString wide;
     EncodeWideCell(QString::fromUtf8("Ωx"), wide);

@@ -256,6 +256,35 @@ TEST_F(CellLooks, FixedRightColumnsOfAFlatGridGetBlackLines) {
     for (const TLine& line : LinesOf(AfterText(ops, "c4r3"))) EXPECT_NE(std::get<2>(line), clBlack);
 }
 
+TEST_F(CellLooks, TreeLinesOfANodeAndItsChildren) {
+    Grid().CellNode.SetTreeColor(clPurple);
+    for (int r = 1; r < 8; ++r) Grid().SetGridCells(0, r, QString("n%1").arg(r));
+    Grid().AddNode(1, 3); // rows 1 (the node), 2 and 3 at level 1
+    const auto ops = RenderOps(Grid());
+    auto tree = [&](int row) {
+        std::vector<TLine> lines;
+        for (const TLine& line : LinesOf(AfterText(ops, QString("n%1").arg(row))))
+            if (std::get<2>(line) == clPurple) lines.push_back(line);
+        return lines;
+    };
+    const int h = 6; // half the node indent of 12
+    for (int row = 1; row <= 3; ++row) {
+        const TRect cell = Grid().CellRect(0, row);
+        const int left = cell.Left + 12, y = cell.Top + cell.Height() / 2, x = left - h - 12;
+        std::vector<TLine> expected{{{left - h, y}, {left + 4, y}, clPurple}};
+        if (row == 2)
+            expected.push_back({{left - h, cell.Top}, {left - h, cell.Bottom + 4}, clPurple}); // goes on
+        if (row == 3) expected.push_back({{left - h, cell.Top}, {left - h, y}, clPurple});     // ends
+        expected.push_back({{x, cell.Top}, {x, y}, clPurple});
+        expected.push_back({{x, y}, {x, cell.Bottom + 4}, clPurple});
+        EXPECT_EQ(tree(row), expected) << row;
+    }
+    for (const TLine& line : tree(4)) EXPECT_NE(std::get<0>(line).Y, std::get<1>(line).Y); // no branch
+    Grid().CellNode.SetShowTree(false);
+    for (const TCanvasOp& op : RenderOps(Grid()))
+        EXPECT_FALSE(op.Kind == TCanvasOpKind::Line && op.Pen.Color() == clPurple);
+}
+
 TEST_F(CellLooks, RowIndicatorStandsBeforeTheCurrentRowsFixedText) {
     Grid().RowIndicator.SetSize(8, 8, clGreen);
     for (int r = 1; r < 8; ++r) Grid().SetGridCells(0, r, QString("f%1").arg(r));
