@@ -256,6 +256,31 @@ TEST_F(CellLooks, FixedRightColumnsOfAFlatGridGetBlackLines) {
     for (const TLine& line : LinesOf(AfterText(ops, "c4r3"))) EXPECT_NE(std::get<2>(line), clBlack);
 }
 
+TEST_F(CellLooks, EachBorderTakesItsOwnPen) {
+    Grid().OnGetCellBorder = [](QObject*, int row, int col, TPen& pen, TCellBorders& borders) {
+        if (row != 2 || col != 3) return;
+        pen.SetWidth(1);
+        borders = {TCellBorder::cbLeft, TCellBorder::cbTop, TCellBorder::cbRight, TCellBorder::cbBottom};
+    };
+    Grid().OnGetCellBorderProp = [](QObject*, int row, int col, TPen& left, TPen& top, TPen& right,
+                                    TPen& bottom) {
+        if (row != 2 || col != 3) return;
+        left.SetColor(clRed);
+        top.SetColor(clLime);
+        right.SetColor(clBlue);
+        bottom.SetColor(clFuchsia);
+    };
+    const auto ops = RenderOps(Grid());
+    const TRect r = Grid().CellRect(3, 2).Inflated(-1, -1); // 1-pixel pens move in by 1
+    const std::vector<TLine> expected{{{r.Left - 1, r.Top}, {r.Left - 1, r.Bottom}, clRed},
+                                      {{r.Right - 1, r.Top}, {r.Right - 1, r.Bottom}, clBlue},
+                                      {{r.Left, r.Top}, {r.Right, r.Top}, clLime},
+                                      {{r.Left, r.Bottom - 1}, {r.Right, r.Bottom - 1}, clFuchsia}};
+    EXPECT_EQ(LinesOf(AfterText(ops, "c3r2")), expected);
+    // The next cell's lines are drawn with the grid's own pen again.
+    for (const TLine& line : LinesOf(AfterText(ops, "c4r2"))) EXPECT_NE(std::get<2>(line), clRed);
+}
+
 TEST_F(CellLooks, TreeLinesOfANodeAndItsChildren) {
     Grid().CellNode.SetTreeColor(clPurple);
     for (int r = 1; r < 8; ++r) Grid().SetGridCells(0, r, QString("n%1").arg(r));
