@@ -5,15 +5,15 @@
 // - cell access in two numberings: display columns (what shows) and real columns (hidden ones
 //   included); typed reads and writes (Ints, Floats, Dates); hidden rows kept in a store; a
 //   filter; column widths kept in an INI file or the settings store; the current-row events;
-// - its own painting of each cell: colours, looks of the fixed cells, selection, text in its
-//   alignment, borders, focus rectangle;
+// - its own painting of each cell: colours, looks of the fixed cells, the selection models, the
+//   text by its kind (plain, mini-HTML, rich text, wide), borders, focus rectangle; measuring
+//   cells, sizing columns and rows to their content and column calculations;
 // - in-cell editing: the editor kind asked per cell (OnGetEditorType), the text editor or an
 //   editor control over the cell, the value written back, validation (OnCellValidate) and undo;
 // - keyboard handling with Tab walks, skipping fixed cells and advancing after Enter.
 //
-// Parts that the grid family adds later (cell graphics, mini-HTML, rich text, sorting, clipboard,
-// structure operations, calculations) are reached through the virtual members marked "seam":
-// until they exist, such texts are drawn as plain text and such commands do nothing.
+// Parts that the grid family adds later (drawing cell graphics, sorting, clipboard) are reached
+// through the virtual members marked "seam": until they exist, such commands do nothing.
 #pragma once
 
 #include "grid/BaseGrid.h"

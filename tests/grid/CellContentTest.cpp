@@ -284,6 +284,47 @@ TEST_F(CellContent, TextMakesRoomForTheCellsGraphic) {
     }
 }
 
+TEST_F(CellContent, ErrorMarksUnderlineTheMarkedCharacters) {
+    Grid().SetGridCells(2, 1, "abcdef");
+    TCellGraphic* graphic = Grid().CreateCellGraphic(2, 1);
+    graphic->CellErrFrom = 3;
+    graphic->CellErrLen = 2;
+    const auto ops = RenderOps(Grid());
+    std::vector<const TCanvasOp*> marks;
+    for (const TCanvasOp& op : ops)
+        if (op.Kind == TCanvasOpKind::Polyline && op.Pen.Color() == clRed) marks.push_back(&op);
+    ASSERT_EQ(marks.size(), 1u);
+    TCanvas canvas;
+    canvas.Font() = Grid().Font();
+    const int left = TextArea(2, 1).Left;
+    EXPECT_EQ(marks[0]->Points.front().X, left + canvas.TextWidth("ab"));
+    EXPECT_LE(marks[0]->Points.back().X, left + canvas.TextWidth("abcd") + 3);
+    EXPECT_GE(marks[0]->Points.back().X, left + canvas.TextWidth("abcd") - 3);
+}
+
+// A grid whose second column has a filter button in its header.
+class TFilterGrid : public TVevIvizudEvar {
+public:
+    using TVevIvizudEvar::TVevIvizudEvar;
+    bool ColumnHasFilterButton(int col) override { return col == 2; }
+};
+
+TEST(CellContentFilter, FilterGlyphStandsAtTheHeadersRightEdge) {
+    TGridWindow<TFilterGrid> w(4, 4);
+    w.Grid().SetGridCells(2, 0, "Plain");
+    w.Grid().SetGridCells(2, 1, "data");
+    const auto ops = RenderOps(w.Grid());
+    const TRect r = w.Grid().CellRect(2, 0).Inflated(-1, -1);
+    std::vector<TRect> images;
+    for (const TCanvasOp& op : ops)
+        if (op.Kind == TCanvasOpKind::Image) images.push_back(op.Rect);
+    ASSERT_EQ(images.size(), 1u); // only the header of the column, not its data cells
+    EXPECT_EQ(images[0].Left, r.Right - 16);
+    EXPECT_EQ(images[0].Top, r.Top);
+    EXPECT_EQ(TextOps(ops, "Plain").at(0).Rect.Right, r.Right - 2 - 16);
+    EXPECT_EQ(TextOps(ops, "data").at(0).Rect.Right, w.Grid().CellRect(2, 1).Right - 3);
+}
+
 TEST_F(CellContent, WideTextShowsDecoded) {
     QString wide;
     EncodeWideCell(QString::fromUtf8("Ωx"), wide);

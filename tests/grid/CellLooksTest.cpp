@@ -281,6 +281,45 @@ TEST_F(CellLooks, EachBorderTakesItsOwnPen) {
     for (const TLine& line : LinesOf(AfterText(ops, "c4r2"))) EXPECT_NE(std::get<2>(line), clRed);
 }
 
+TEST_F(CellLooks, DropDownButtonAlwaysVisibleTakesTheRight16Pixels) {
+    Grid().OnHasComboBox = [](QObject*, int col, int row, bool& has) { has = col == 2 && row == 3; };
+    auto buttons = [&](const std::vector<TCanvasOp>& ops) {
+        std::vector<TRect> rects; // the themed button's bevel
+        for (const TCanvasOp& op : ops)
+            if (op.Kind == TCanvasOpKind::Style && op.Flags == unsigned(QStyle::PE_PanelButtonBevel))
+                rects.push_back(op.Rect);
+        return rects;
+    };
+    EXPECT_TRUE(buttons(RenderOps(Grid())).empty());
+    Grid().ControlLook.DropDownAlwaysVisible = true;
+    const auto ops = RenderOps(Grid());
+    const TRect r = Grid().CellRect(2, 3).Inflated(-1, -1);
+    EXPECT_EQ(buttons(ops), (std::vector<TRect>{{r.Right - 16, r.Top, r.Right, r.Bottom}}));
+    EXPECT_EQ(TextOps(ops, "c2r3").at(0).Rect.Right, r.Right - 16 - 2);
+    EXPECT_EQ(TextOps(ops, "c2r2").at(0).Rect.Right, r.Right - 2);
+}
+
+// A grid that remembers the rectangle of its last paint.
+class TDirtyGrid : public TVevIvizudEvar {
+public:
+    using TVevIvizudEvar::TVevIvizudEvar;
+    TRect LastDirty;
+
+protected:
+    void Paint(const TRect& dirty) override {
+        LastDirty = dirty;
+        TVevIvizudEvar::Paint(dirty);
+    }
+};
+
+TEST(RepaintCellRange, RepaintsFromTheFirstToTheLastCell) {
+    TGridWindow<TDirtyGrid> w(6, 8);
+    QApplication::processEvents();
+    w.Grid().RepaintCellRange({2, 3, 4, 5});
+    QApplication::processEvents();
+    EXPECT_EQ(w.Grid().LastDirty, UnionRect(w.Grid().CellRect(2, 3), w.Grid().CellRect(4, 5)));
+}
+
 TEST_F(CellLooks, TreeLinesOfANodeAndItsChildren) {
     Grid().CellNode.SetTreeColor(clPurple);
     for (int r = 1; r < 8; ++r) Grid().SetGridCells(0, r, QString("n%1").arg(r));
