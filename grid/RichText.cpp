@@ -480,9 +480,9 @@ QString RTFToPlainText(const QString& rtf) {
 }
 
 void PrepareRichText(QTextDocument& document, const QString& rtf, const TFont& font) {
+    RTFToDocument(rtf, document);
     document.setDefaultFont(font.ToQFont());
     document.setDocumentMargin(0);
-    RTFToDocument(rtf, document);
 }
 
 QSize RichTextSize(QTextDocument& document, int width) {

@@ -138,6 +138,7 @@ TEST(RichTextDrawing, EachRunIsOneTextWithItsLook) {
     EXPECT_TRUE(texts[1].second.Style().Contains(TFontStyle::fsBold));
     EXPECT_FALSE(texts[0].second.Style().Contains(TFontStyle::fsBold));
     EXPECT_EQ(texts[0].second.Color(), clNavy);
+    EXPECT_EQ(texts[0].second.Size(), 9); // the canvas's size for text without one of its own
     EXPECT_EQ(texts[3].first, "red");
     EXPECT_EQ(texts[3].second.Color(), clRed);
     // The runs follow each other on one line from the rectangle's left edge.
