@@ -328,6 +328,7 @@ private:
     void DrawFixedRightLines(TCellPaint& p);
     bool MouseButtonDown() const;
     TPoint MeasureRichText(int col, int row, bool inColumn);
+    QString EditorShownText(const QString& cellText);
     std::unique_ptr<THTMLPictureCache> pictureCache_;
     std::unique_ptr<QTextDocument> richText_;
     bool autoSize_ = false;

@@ -302,6 +302,40 @@ TEST_F(CellContent, ErrorMarksUnderlineTheMarkedCharacters) {
     EXPECT_GE(marks[0]->Points.back().X, left + canvas.TextWidth("abcd") - 3);
 }
 
+TEST_F(CellContent, EditorShowsMiniHTMLWithoutTagsButKeepsOtherAngleBrackets) {
+    Grid().SetOptions(Grid().Options() + goEditing);
+    struct TCase {
+        QString Cell, Shown;
+        bool EnableHTML;
+    };
+    const TCase cases[] = {
+        {"<B>bold</B> text", "bold text", true},
+        {"x<y and z>w", "x<y and z>w", true},            // no mini-HTML: nothing is taken out
+        {"<B>bold</B> text", "<B>bold</B> text", false}, // tags are plain text without EnableHTML
+    };
+    for (const TCase& c : cases) {
+        Grid().EnableHTML = c.EnableHTML;
+        Grid().SetGridCells(2, 2, c.Cell);
+        Grid().SetCol(2);
+        Grid().SetRow(2);
+        w_.Key(Qt::Key_F2);
+        ASSERT_TRUE(w_.EditorShown());
+        EXPECT_EQ(w_.Editor()->Text(), c.Shown);
+        w_.Key(Qt::Key_Escape);
+        Grid().SetRow(5);
+        EXPECT_EQ(Grid().GetGridCells(2, 2), c.Cell); // leaving without a change changes nothing
+    }
+    // A change is written as it shows: the edited mini-HTML text becomes plain text.
+    Grid().EnableHTML = true;
+    Grid().SetGridCells(2, 2, "<B>bold</B>");
+    Grid().SetRow(2);
+    w_.Key(Qt::Key_F2);
+    w_.Key(Qt::Key_End);
+    w_.Type("!");
+    w_.Key(Qt::Key_Return);
+    EXPECT_EQ(Grid().GetGridCells(2, 2), "bold!");
+}
+
 // A grid whose second column has a filter button in its header.
 class TFilterGrid : public TVevIvizudEvar {
 public:
