@@ -49,8 +49,11 @@ QString TVevIvizudEvar::GetCellTextPlain(int col, int row) {
 int TVevIvizudEvar::FindRowByText(const QString& text) {
     if (RowCount() < 2) return -1;
     const int col = SortSettings.Show() ? SortSettings.Column : 1;
-    for (int r = TBaseGrid::FixedRows(); r < RowCount(); ++r)
-        if (HTMLStrip(GetCellTextPlain(col, r)).left(text.size()).toUpper() == text) return r;
+    for (int r = TBaseGrid::FixedRows(); r < RowCount(); ++r) {
+        QString plain = GetCellTextPlain(col, r);
+        if (CellTextKind(plain, EnableHTML) == ctkHTML) plain = HTMLStrip(plain);
+        if (plain.left(text.size()).toUpper() == text) return r;
+    }
     return -1;
 }
 

@@ -336,6 +336,17 @@ TEST_F(CellContent, EditorShowsMiniHTMLWithoutTagsButKeepsOtherAngleBrackets) {
     EXPECT_EQ(Grid().GetGridCells(2, 2), "bold!");
 }
 
+TEST_F(CellContent, FindRowByTextComparesThePlainTextsStart) {
+    const char* const texts[] = {"xyz", "<B>ab</B>c", "abc", "a<b>c"};
+    for (int r = 0; r < 4; ++r) Grid().SetGridCells(1, r + 1, texts[r]);
+    EXPECT_EQ(Grid().FindRowByText("AB"), 2);  // the tags do not count; the case does not either
+    EXPECT_EQ(Grid().FindRowByText("A<B"), 4); // angle brackets of a text without mini-HTML stay
+    EXPECT_EQ(Grid().FindRowByText("Q"), -1);
+    Grid().SortSettings.SetShow(true);
+    Grid().SortSettings.Column = 2;
+    EXPECT_EQ(Grid().FindRowByText("AB"), -1);
+}
+
 // A grid whose second column has a filter button in its header.
 class TFilterGrid : public TVevIvizudEvar {
 public:
