@@ -1,5 +1,6 @@
 // The categories screen used as a person uses it: real presses and releases of the mouse button
-// and real keys on the shown screen, with the focus moves they cause.
+// and real keys on the shown screen, with the focus moves they cause. (A box ticked by mouse and
+// stored with Alt+K: tests/acceptance; a number typed, then a box clicked: tests/core/ui.)
 
 #include "CategoryFixture.h"
 #include "platform/ui/DataNavigator.h"
@@ -25,20 +26,6 @@ protected:
     }
     std::unique_ptr<TMultPageDlg> screen;
 };
-
-TEST_F(CategoriesInputTest, AClickOnABoxTicksItAndAltKStoresIt) {
-    Open();
-    ProgrammingHeader[38] = 0;
-    ASSERT_FALSE(screen->Day.Rota[1]->isChecked());
-    PressAndRelease(screen->Day.Rota[1]);
-    EXPECT_TRUE(screen->Day.Rota[1]->isChecked());
-    EXPECT_EQ(QApplication::focusWidget(), screen->Day.Rota[1]);
-    TypeKey(screen.get(), Qt::Key_K, Qt::AltModifier);
-    QTRY_VERIFY(!screen->isVisible()); // the button's click follows its shortcut
-    EXPECT_TRUE(Messages().empty()) << testing::PrintToString(Messages());
-    EXPECT_EQ(screen->result(), QDialog::Accepted);
-    EXPECT_EQ(ProgrammingHeader[38] & 0x02, 0x02);
-}
 
 // Each control reached from the number field does what it is for.
 TEST_F(CategoriesInputTest, ControlsClickedFromTheNumberFieldAnswerAtOnce) {
@@ -71,28 +58,6 @@ TEST_F(CategoriesInputTest, ControlsClickedFromTheNumberFieldAnswerAtOnce) {
         move.check(*screen);
         EXPECT_TRUE(Messages().empty()) << testing::PrintToString(Messages());
     }
-}
-
-TEST_F(CategoriesInputTest, ANumberTypedThenABoxClickedTicksThatExtension) {
-    Open();
-    screen->MaskEdit1->selectAll();
-    TypeText(screen.get(), "24");
-    PressAndRelease(screen->Day.Rota[2]);
-    EXPECT_EQ(CurrentRamal(*table), "24");
-    EXPECT_EQ(screen->MaskEdit1->text(), "24");
-    EXPECT_EQ(table->FieldByName("ROTD2").AsString(), "1");
-    EXPECT_TRUE(Messages().empty()) << testing::PrintToString(Messages());
-}
-
-TEST_F(CategoriesInputTest, AnUnknownNumberIsReportedAndTheFocusComesBack) {
-    Open();
-    screen->MaskEdit1->selectAll();
-    TypeText(screen.get(), "99");
-    PressAndRelease(screen->Day.Rota[2]);
-    ExpectOneBox("Ramal 99 não existe.", TMsgKind::Information);
-    EXPECT_EQ(QApplication::focusWidget(), screen->MaskEdit1);
-    EXPECT_EQ(screen->MaskEdit1->text(), "20");
-    EXPECT_EQ(CurrentRamal(*table), "20");
 }
 
 } // namespace
