@@ -119,6 +119,7 @@ void TVevIvizudEvar::mousePressEvent(QMouseEvent* e) {
         return;
     }
     mouseDown_ = true;
+    htmlMouseDown_ = e->button() == Qt::LeftButton;
     bool passOn = true;
     if (e->button() == Qt::LeftButton) GuardUi([&] { passOn = LeftButtonDown(shift, p.X, p.Y); });
     if (e->button() == Qt::MiddleButton) {
@@ -134,6 +135,7 @@ void TVevIvizudEvar::mouseReleaseEvent(QMouseEvent* e) {
     const TShiftState shift = ShiftStateOf(*e);
     e->accept();
     if (!(e->buttons() & (Qt::LeftButton | Qt::RightButton))) mouseDown_ = false;
+    if (e->button() == Qt::LeftButton) htmlMouseDown_ = false;
     if (e->button() == Qt::LeftButton) {
         GuardUi([&] { LeftButtonUp(e, shift, p.X, p.Y); });
         return;
@@ -320,7 +322,7 @@ void TVevIvizudEvar::DoubleClickAt(QMouseEvent* e, int x, int y) {
         bool allow = true;
         DoColumnSize(col, allow);
         if (!allow) return;
-        AutoSizeFromBorder(col);
+        AutoSizeCol(col);
         autoSized_ = true;
         DoEndColumnSize(col);
         return;
@@ -614,7 +616,7 @@ THTMLDrawResult TVevIvizudEvar::HitTestHTML(int col, int row, int x, int y) {
     if (zoom_ != 0) canvas.Font().SetSize(canvas.Font().Size() + zoom_);
     return HTMLDrawEx(canvas, GetGridCells(real, row), r, GridImages, x, y, -1, 0, 1, true, false, false,
                       true, true, false, !EnhTextSize, false, 0.0, URLColor, clNone, clNone, 0x808080,
-                      nullptr, nullptr, this);
+                      pictureCache_.get(), PictureContainer, this);
 }
 
 bool TVevIvizudEvar::HTMLClick(TGridCoord cell, int x, int y) {
@@ -762,8 +764,6 @@ bool TVevIvizudEvar::HeaderEdgeClick(int) {
 bool TVevIvizudEvar::SortClick(TShiftState, int, int) {
     return false;
 }
-
-void TVevIvizudEvar::AutoSizeFromBorder(int) {}
 
 // ---- Dispatchers --------------------------------------------------------------------------------------
 

@@ -76,6 +76,22 @@ TEST_F(MouseSizing, ARefusedColumnIsNeitherDraggedNorAutosized) {
     EXPECT_EQ(asked.front(), 2);
 }
 
+TEST_F(MouseSizing, ADoubleClickOnAHeaderBorderSizesTheColumnToItsText) {
+    Grid().SetOptions(Grid().Options() + goColSizing);
+    Grid().SetGridCells(2, 3, "a text much wider than sixty-four pixels");
+    std::vector<int> ended;
+    Grid().OnEndColumnSize = [&](QObject*, int col) { ended.push_back(col); };
+    mouse_.DoubleClick(QPoint(mouse_.Rect(2, 0).Right - 1, 10));
+    const int fitted = Grid().ColWidths(2);
+    EXPECT_GT(fitted, 150);
+    ASSERT_FALSE(ended.empty());
+    EXPECT_EQ(ended.back(), 2);
+    // The left border of the next column is the same border.
+    Grid().SetColWidths(2, 64);
+    mouse_.DoubleClick(QPoint(mouse_.Rect(3, 0).Left + 1, 10));
+    EXPECT_EQ(Grid().ColWidths(2), fitted);
+}
+
 // The pointer near the right border of a fixed column: less than 3 pixels away it may size it.
 struct TBorderCase {
     int offset;
