@@ -1102,7 +1102,7 @@ private:
     int sortTime_ = 0;
 
     QTimer hoverTimer_, panTimer_;
-    bool panning_ = false, pointerInside_ = false;
+    bool panning_ = false, pointerInside_ = false, ownCursorChange_ = false;
     TPoint panOrigin_, pointer_;
     QCursor panSavedCursor_;
     // ---- end of pointer ---------------------------------------------------------------------------------

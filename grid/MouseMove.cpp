@@ -17,6 +17,13 @@ enum TOwnCursor { kNone, kSplit, kHand, kRowSelect, kColSelect, kSelectAll };
 } // namespace
 
 void TVevIvizudEvar::MouseMove(TShiftState shift, int x, int y) {
+    // Cursors set from here on are the grid's own (see viewportEvent).
+    struct TOwnCursor {
+        bool& Flag;
+        bool Was;
+        ~TOwnCursor() { Flag = Was; }
+    } own{ownCursorChange_, ownCursorChange_};
+    ownCursorChange_ = true;
     pointer_ = {x, y};
     pointerInside_ = true;
     if (panning_) return;

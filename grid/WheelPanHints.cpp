@@ -71,7 +71,9 @@ void TVevIvizudEvar::StartPan(int x, int y) {
     if (!IsActiveControl()) setFocus(Qt::MouseFocusReason);
     panning_ = true;
     panSavedCursor_ = viewport()->cursor();
+    ownCursorChange_ = true;
     viewport()->setCursor(GlyphCursor(8000));
+    ownCursorChange_ = false;
     panOrigin_ = pointer_ = {x, y};
     HideHint();
     viewport()->grabMouse();
@@ -84,7 +86,9 @@ void TVevIvizudEvar::EndPan() {
     panning_ = false;
     panTimer_.stop();
     viewport()->releaseMouse();
+    ownCursorChange_ = true;
     viewport()->setCursor(panSavedCursor_);
+    ownCursorChange_ = false;
     InvalidateRect(Bounds(panOrigin_.X - 16, panOrigin_.Y - 16, 32, 32));
 }
 
@@ -208,6 +212,10 @@ bool TVevIvizudEvar::viewportEvent(QEvent* e) {
     }
     case QEvent::Leave:
         GuardUi([this] { PointerLeft(); });
+        break;
+    case QEvent::CursorChange:
+        // A cursor set from outside the grid's pointer handling ends the header's selecting look.
+        if (!ownCursorChange_) hoverMode_ = 0;
         break;
     default:
         break;

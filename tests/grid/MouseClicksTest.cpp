@@ -246,6 +246,11 @@ TEST_F(MouseClicks, DraggingDownTheRowHeadersSelectsWholeRowsAndStopsAtTheFirstD
     EXPECT_EQ(Grid().Selection(), (TGridRect{1, 1, 4, 4}));
     mouse_.Release(Centre(0, 0));
     EXPECT_EQ(Grid().HeaderSelectAnchor(), -1);
+    // A cursor the application sets ends the row headers' selecting look.
+    mouse_.Hover(Centre(0, 5));
+    EXPECT_EQ(Grid().HoverMode(), 2);
+    Grid().viewport()->setCursor(Qt::WaitCursor);
+    EXPECT_EQ(Grid().HoverMode(), 0);
     ASSERT_FALSE(changes.empty());
     EXPECT_EQ(changes.back(), (TGridRect{1, 1, 4, 4}));
     EXPECT_TRUE(Grid().hasFocus());
