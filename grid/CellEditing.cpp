@@ -127,6 +127,7 @@ QString TVevIvizudEvar::EditorControlText() const {
 
 // An editor control follows its cell when the grid scrolls, and closes when the cell scrolls out.
 void TVevIvizudEvar::TopLeftChanged() {
+    RepaintFooter(); // the footer follows the columns scrolled
     TBaseGrid::TopLeftChanged();
     if (!editorActive_ || textEditorInUse_) return;
     const TRect rect = CellRectEx(RealToDisplCol(editCol_), editRow_);

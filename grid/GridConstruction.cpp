@@ -15,6 +15,7 @@
 #include <QStyle>
 
 TVevIvizudEvar::TVevIvizudEvar(QWidget* parent) : TBaseGrid(parent) {
+    InitGraphicsSettings();
     const auto repaint = [this] { InvalidateGrid(); };
     fixedFont_.SetName(QStringLiteral("Tahoma"));
     fixedFont_.SetStyle({TFontStyle::fsBold});
@@ -138,6 +139,7 @@ void TVevIvizudEvar::SetFixedRowHeight(int height) {
 void TVevIvizudEvar::SetDefaultRowHeight(int height) {
     TBaseGrid::SetDefaultRowHeight(height);
     fixedRowHeight_ = height;
+    SetFooterHeight(height);
 }
 
 void TVevIvizudEvar::SetIntegralHeight(bool on) {
