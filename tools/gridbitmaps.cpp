@@ -123,7 +123,9 @@ TDraw ThemedCheck(bool checked, bool enabled) {
 // dot of an item that is on.
 TDraw RadioItem(bool on, bool enabled, bool themed) {
     return [=](QPainter& p) {
-        const QColor frame = !enabled ? kDisabledInk : themed ? QColor(28, 81, 128) : QColor(64, 64, 64);
+        const QColor frame = !enabled ? (themed ? QColor(202, 200, 187) : kDisabledInk)
+                             : themed ? QColor(28, 81, 128)
+                                      : QColor(64, 64, 64);
         const auto inside = [](int x, int y) {
             const double dx = x - 5.5, dy = y - 5.5;
             return dx * dx + dy * dy <= 6.1 * 6.1;
@@ -133,14 +135,16 @@ TDraw RadioItem(bool on, bool enabled, bool themed) {
                 if (!inside(x, y)) continue;
                 const bool ring =
                     !inside(x - 1, y) || !inside(x + 1, y) || !inside(x, y - 1) || !inside(x, y + 1);
-                QColor fill = enabled ? QColor(255, 255, 255) : kDisabledFill;
+                QColor fill = enabled || themed ? QColor(255, 255, 255) : kDisabledFill;
                 if (themed && enabled)
                     fill = QColor(255 - 3 * (11 - y), 255 - 3 * (11 - y), 250 - 3 * (11 - y));
                 p.setPen(ring ? frame : fill);
                 p.drawPoint(2 + x, 2 + y);
             }
         if (!on) return;
-        const QColor dot = !enabled ? kDisabledInk : themed ? QColor(33, 161, 33) : kInk;
+        const QColor dot = !enabled ? (themed ? QColor(202, 200, 187) : kDisabledInk)
+                           : themed ? QColor(33, 161, 33)
+                                    : kInk;
         p.fillRect(QRect(6, 7, 4, 2), dot);
         p.fillRect(QRect(7, 6, 2, 4), dot);
         p.fillRect(QRect(6, 6, 4, 4), dot);
