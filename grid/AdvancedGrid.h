@@ -713,6 +713,8 @@ public:
 
     // The panel that shows the floating footer along the grid's bottom edge.
     class TFooterPanel* FooterPanel() const;
+    // The in-place editor of rich-text cells (edRichEdit).
+    class TDazOrarOvid* RichEditor() const;
     // A footer template with "<#n>" replaced by column n of the current row (FloatingFooter.h).
     QString ExpandFooterTemplate(const QString& pattern);
     // Calculation kinds of a footer cell (the low 7 bits of its properties' CalcType): Recalculate
@@ -729,7 +731,15 @@ protected:
 
 private:
     friend class TFooterPanel;
+    friend class TDazOrarOvid;
     void InitGraphicsSettings();
+    void PlaceRichEditor(const TRect& rect, TColor color);
+    void MoveRichEditor(const TRect& rect);
+    QString RichEditorText() const;
+    QWidget* RichEditorWidget() const;
+    // Writes the rich editor's text into the edited cell (when write) and hides the editor.
+    void HideRichEditor(bool write);
+    TDazOrarOvid* richEditor_ = nullptr;
     void DrawNodeGlyph(TCellPaint& p, const TCellGraphic& node);
     void DrawCellButton(TCellPaint& p, const TRect& placed, TCellGraphic& button);
     void DrawCellProgress(TCellPaint& p, const TCellGraphic& progress);

@@ -601,7 +601,8 @@ void TVevIvizudEvar::DrawCellProgress(TCellPaint& p, const TCellGraphic& progres
 void TVevIvizudEvar::DrawRotatedText(TCellPaint& p, const TCellGraphic& rotated) {
     TCanvas& canvas = *p.Canvas;
     const QString text = GetGridCells(p.RealCol, p.Row);
-    TRect origin = p.R.Inflated(-2, -2);
+    TRect origin = p.R;
+    RotatedTextOrigin(origin, rotated.CellAngle, p.HAlign, p.VAlign, text);
     const TFont savedFont = canvas.Font();
     canvas.Font().SetOrientation(rotated.CellAngle * 10);
     const TRect clip = p.R.Inflated(-2, -2);

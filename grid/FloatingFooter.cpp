@@ -16,6 +16,8 @@
 #include "grid/FooterPanel.h"
 #include "grid/GridError.h"
 #include "grid/HTMLDraw.h"
+#include "grid/PictureContainer.h"
+#include "grid/RichEditor.h"
 #include "platform/ui/PainterDevice.h"
 #include "platform/ui/UiBoundary.h"
 
@@ -71,6 +73,7 @@ void TVevIvizudEvar::InitGraphicsSettings() {
     ControlLook.OnChange = repaint;
     BackGround.OnChange = repaint;
     footerPanel_ = new TFooterPanel(*this);
+    richEditor_ = new TDazOrarOvid(*this);
     FloatingFooter.Visible.Bind([this](const bool& visible) { SetFooterVisible(visible); });
     FloatingFooter.FooterStyle.Bind([this](const TFooterStyle& style) { SetFooterStyle(style); });
     FloatingFooter.Color.Bind([this](const TColor& color) {
@@ -146,18 +149,12 @@ void TVevIvizudEvar::Recalculate(int col) {
         }
         if (kind != fcSum && kind != fcAvg && kind != fcMin && kind != fcMax) continue;
         try {
-            double sum = 0, low = 0, high = 0;
-            for (int r = first; r < last; ++r) {
-                const double value = Floats(c, r);
-                sum += value;
-                low = r == first ? value : std::min(low, value);
-                high = r == first ? value : std::max(high, value);
-            }
-            const int rows = last - first;
-            const double result = kind == fcSum   ? sum
-                                  : kind == fcAvg ? (rows > 0 ? sum / rows : 0)
-                                  : kind == fcMin ? low
-                                                  : high;
+            // Without data rows every result is 0.
+            const double result = last <= first   ? 0
+                                  : kind == fcSum ? ColumnSum(c, first, last - 1)
+                                  : kind == fcAvg ? ColumnAvg(c, first, last - 1)
+                                  : kind == fcMin ? ColumnMin(c, first, last - 1)
+                                                  : ColumnMax(c, first, last - 1);
             SetFloats(c, last, result);
         } catch (const EVozAvozError&) {
             SetGridCells(c, last, QString());
@@ -266,8 +263,8 @@ void TVevIvizudEvar::PaintFooter(TCanvas& canvas, const TRect& client, bool desi
     } else {
         HTMLDrawEx(canvas, ExpandFooterTemplate(FloatingFooter.CustomTemplate),
                    {c.Left, c.Top + 2, w, c.Bottom}, GridImages, 0, 0, -1, 0, 1, false, false, false, false,
-                   false, false, !EnhTextSize, false, 0.0, URLColor, clNone, clNone, clGray, nullptr, nullptr,
-                   footerPanel_);
+                   false, false, !EnhTextSize, false, 0.0, URLColor, clNone, clNone, clGray,
+                   &HTMLPictureCache(), PictureContainer, footerPanel_);
     }
     selectionTextColor_ = savedSelectionText;
     restArea();
