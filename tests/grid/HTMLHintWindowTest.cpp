@@ -88,11 +88,4 @@ TEST_F(HTMLHint, PaintsAFrameAndTheTextCentredOnTheMeasuredHeight) {
     EXPECT_LT(drawn[0].Rect.Left, text.Left + 4);
 }
 
-TEST_F(HTMLHint, ANewCaptionKeepsTheWindowsSize) {
-    hint_.ActivateHint(Bounds(10, 10, 0, 0), "uma dica bem mais longa");
-    const TRect before = Shown();
-    hint_.SetCaption("x");
-    EXPECT_EQ(Shown(), before);
-}
-
 } // namespace

@@ -143,14 +143,4 @@ TEST_F(RichEditor, TheRowGrowsWithTheTextWhileSizingWhileTyping) {
     EXPECT_EQ(sized.back(), 2);
 }
 
-TEST_F(RichEditor, TheRowKeepsItsHeightWithoutSizingWhileTyping) {
-    Open();
-    const int rowHeight = Grid().RowHeights(2);
-    for (const char* line : {"dois", "tres", "quatro"}) {
-        w_.Key(Qt::Key_Return);
-        w_.Type(line);
-    }
-    EXPECT_EQ(Grid().RowHeights(2), rowHeight);
-}
-
 } // namespace
