@@ -162,7 +162,7 @@ void TVevIvizudEvar::DrawCellContent(TCellPaint& p) {
 void TVevIvizudEvar::DrawPlainText(TCellPaint& p, QString text, TRect tr, int gOff) {
     TCanvas& canvas = *p.Canvas;
     const bool sortColumn = SortSettings.Show() && p.RealCol == SortSettings.Column;
-    if (p.HAlign == TAlignment::taCenter && p.Row == SortSettings.Row && sortColumn) tr.Left += 10;
+    if (p.HAlign == TAlignment::taCenter && p.Row == SortSettings.Row() && sortColumn) tr.Left += 10;
     const int g = p.Row == 0 && sortColumn ? 14 : 0;
     const bool url = URLShow && IsURL(GetGridCells(p.RealCol, p.Row));
     if (url) {
@@ -200,7 +200,7 @@ void TVevIvizudEvar::DrawPlainText(TCellPaint& p, QString text, TRect tr, int gO
         DrawErrorUnderline(canvas, text, p.Graphic->CellErrLen, p.Graphic->CellErrFrom, p.LineH, tr);
     TRect sortArea = p.R;
     if (filterButton) sortArea.Right -= 16;
-    const bool sortHere = SortSettings.Show() && p.Row == SortSettings.Row && RowCount() > 2 &&
+    const bool sortHere = SortSettings.Show() && p.Row == SortSettings.Row() && RowCount() > 2 &&
                           (p.RealCol == SortSettings.Column || SortIndexList.FindIndex(p.RealCol) >= 0) &&
                           TBaseGrid::FixedRows() > 0 &&
                           (p.RealCol >= TBaseGrid::FixedCols() || SortSettings.FixedCols);

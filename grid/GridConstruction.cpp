@@ -226,7 +226,7 @@ QString TVevIvizudEvar::GetVersionString() {
 }
 
 bool TVevIvizudEvar::Verify() const {
-    if (!TBaseGrid::Verify() || !columns_.Verify()) return false;
+    if (!TBaseGrid::Verify() || !columns_.Verify() || !VerifyRowOrder()) return false;
     for (size_t i = 1; i < hiddenRows_.size(); ++i)
         if (hiddenRows_[i - 1].Idx >= hiddenRows_[i].Idx) return false;
     return true;

@@ -14,12 +14,15 @@ void TVevIvizudEvar::InsertRows(int row, int count) {
     BeginUpdate();
     SetRowCount(RowCount() + count);
     for (int i = 0; i < count; ++i) MoveRow(RowCount() - 1, row);
+    RowOrderRowsInserted(row, count);
     EndUpdate();
 }
 
 void TVevIvizudEvar::RemoveRows(int row, int count) {
     BeginUpdate();
+    const int rowsBefore = RowCount();
     for (int i = 0; i < count && row < RowCount() && RowCount() > 1; ++i) DeleteRow(row);
+    RowOrderRowsRemoved(row, rowsBefore - RowCount());
     DisplTextRowLimit = RowCount();
     EndUpdate();
 }
