@@ -59,10 +59,9 @@ int Sign(int value) {
     return value > 0 ? 1 : value < 0 ? -1 : 0;
 }
 
+// Case-sensitive comparison of QStringView compares UTF-16 code units.
 int CompareCodeUnits(const QString& a, const QString& b) {
-    const std::u16string_view x(reinterpret_cast<const char16_t*>(a.utf16()), size_t(a.size()));
-    const std::u16string_view y(reinterpret_cast<const char16_t*>(b.utf16()), size_t(b.size()));
-    return Sign(x.compare(y));
+    return Sign(QStringView(a).compare(QStringView(b), Qt::CaseSensitive));
 }
 
 bool IsAsciiDigit(QChar c) {
@@ -151,6 +150,9 @@ struct TSortKey {
         kChecked = 64
     };
     QString Text;
+    // The first eight code units of Text, packed so that comparing the words compares them as
+    // the texts would (a shorter text counts as padded with code unit 0).
+    quint64 Head[2] = {0, 0};
     QString Alt; // upper-cased or HTML-free text
     std::optional<QCollatorSortKey> Collation;
     double Number = 0, Date = 0;
@@ -159,6 +161,20 @@ struct TSortKey {
     TSortStyle Class = TSortStyle::ssText; // the style ssAutomatic takes from this cell
     bool NumberOk = false, Checked = false;
 };
+
+void SetKeyText(TSortKey& k, QString text) {
+    k.Head[0] = k.Head[1] = 0;
+    const qsizetype n = std::min<qsizetype>(text.size(), 8);
+    for (qsizetype i = 0; i < n; ++i) k.Head[i / 4] |= quint64(text[i].unicode()) << (48 - 16 * (i % 4));
+    k.Text = std::move(text);
+}
+
+// Most texts differ within their first eight code units: their strings are not read then.
+int CompareKeyTexts(const TSortKey& a, const TSortKey& b) {
+    if (a.Head[0] != b.Head[0]) return a.Head[0] < b.Head[0] ? -1 : 1;
+    if (a.Head[1] != b.Head[1]) return a.Head[1] < b.Head[1] ? -1 : 1;
+    return CompareCodeUnits(a.Text, b.Text);
+}
 
 // Compares two cells of a column by the column's style.
 class TComparer {
@@ -303,7 +319,7 @@ int TComparer::Compare(int col, TSortKey& a, int rowA, TSortKey& b, int rowB, in
     case TSortStyle::ssAutomatic: // ClassOf never answers it
     case TSortStyle::ssText:
     case TSortStyle::ssTextOrdinal:
-        result = CompareCodeUnits(a.Text, b.Text);
+        result = CompareKeyTexts(a, b);
         break;
     case TSortStyle::ssNumeric:
     case TSortStyle::ssNumericGrouped: {
@@ -384,7 +400,8 @@ private:
         std::vector<TSortKey>& keys = columns_[size_t(col)];
         if (keys.empty()) {
             keys.resize(slot_.size());
-            for (int r = left_; r <= right_; ++r) keys[SlotOf(col, r)].Text = grid_.GetGridCells(col, r);
+            for (int r = left_; r <= right_; ++r)
+                SetKeyText(keys[SlotOf(col, r)], grid_.GetGridCells(col, r));
         }
         return keys[SlotOf(col, row)];
     }
@@ -394,13 +411,16 @@ private:
     int CompareCells(int col, int a, int b, int direction) {
         return comparer_.Compare(col, Key(col, a), a, Key(col, b), b, direction);
     }
+    // A row compared with itself (the pivot met in its own place) is equal in every style.
     int CompareRows(int col, int a, int b) {
+        if (a == b) return 0;
         const int last = int(columns_.size()) - 1;
         int result = CompareCells(col, a, b, direction_);
         while (result == 0 && full_ && col < last) result = CompareCells(++col, a, b, direction_);
         return result;
     }
     int CompareIndexed(int a, int b) {
+        if (a == b) return 0;
         const TSortIndexList& list = grid_.SortIndexList;
         for (int i = 0; i < list.Count(); ++i) {
             const int entry = list.Item(i);
@@ -537,8 +557,8 @@ int TVevIvizudEvar::CompareCells(int col, int row1, int direction, int row2) {
     CheckColumn(*this, col);
     TComparer comparer(*this, false);
     TSortKey a, b;
-    a.Text = GetGridCells(col, row1);
-    b.Text = GetGridCells(col, row2);
+    SetKeyText(a, GetGridCells(col, row1));
+    SetKeyText(b, GetGridCells(col, row2));
     return comparer.Compare(col, a, row1, b, row2, direction);
 }
 
