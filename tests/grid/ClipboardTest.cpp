@@ -1,8 +1,8 @@
 // The advanced grid's cells on the clipboard as text: the copied text, pasting with growth and
 // refusals, the smart fill, the measure of a text, and the shortcuts a user presses.
-#include "grid/TextUtils.h"
 #include "platform/ui/Clipboard.h"
 #include "GridTestSupport.h"
+#include "grid/TextUtils.h"
 
 #include <QApplication>
 #include <QClipboard>
