@@ -631,8 +631,8 @@ int TVevIvizudEvar::LastSortRow() const {
 
 // What every sort does around its exchanges: the open editor writes its value first; the order
 // before sorting is brought up to the row count; nothing repaints meanwhile; the current row then
-// follows its data (node sorts, MoveRowOnSort) or stays on its row number, which OnRowUpdate
-// reports after a sort by column.
+// follows its data (node sorts, MoveRowOnSort) or stays on its row number, whose new data
+// OnRowUpdate then reports.
 void TVevIvizudEvar::SortWith(int kind, const std::function<void()>& sort) {
     EndPendingChange();
     AlignRowOrder(RowCount());
@@ -649,7 +649,7 @@ void TVevIvizudEvar::SortWith(int kind, const std::function<void()>& sort) {
         const int current = follow ? followRow_ : before;
         if (current != Row() && current >= 0 && current < RowCount()) SetCurrentRow(current);
     }
-    if (kind == kByColumn && !Navigation.MoveRowOnSort) RowUpdate(before, Row());
+    if (kind != kNodeRows && !Navigation.MoveRowOnSort) RowUpdate(before, Row());
 }
 
 void TVevIvizudEvar::SortByColumn() {

@@ -358,8 +358,12 @@ TEST(Sorting, IndexedSortTakesEachColumnInItsDirection) {
     for (int r = 1; r < 5; ++r) grid.SetGridCells(2, r, second[r - 1]);
     grid.SortIndexList.Add(0, true);
     grid.SortIndexList.Add(2, false);
+    grid.SetCurrentRow(2);
+    QString reported;
+    grid.OnRowUpdate = [&](QObject*, int, int row) { reported = grid.GetGridCells(1, row); };
     grid.SortByIndexes();
     EXPECT_EQ(Column(grid, 1), QStringList({"r3", "r1", "r2", "r0"}));
+    EXPECT_EQ(reported, "r1");
     EXPECT_EQ(grid.SortIndexList.Count(), 2);
 }
 
