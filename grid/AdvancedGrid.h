@@ -18,31 +18,30 @@
 
 #include "grid/BaseGrid.h"
 #include "grid/ColumnVisibility.h"
+#include "grid/EditorEvents.h"
 #include "grid/GridEvents.h"
 #include "grid/GridLists.h"
 #include "grid/GridSettings.h"
 #include "grid/NumberDateUtils.h"
+#include "grid/vzgcheck.h"
 
+#include <QPointer>
 #include <QStringList>
 #include <memory>
 #include <optional>
 #include <set>
 
+class TGridButton;
+class TGridCheckBox;
 class TGridCombo;
 class TGridDatePicker;
+class TGridEditBtn;
+class TGridSpin;
+class TGridTransEdit;
+class TGridUniCombo;
+class TGridUniEdit;
+class TGridUnitEditBtn;
 class TVozErivuzaRive;
-
-// The checker of cells that a grid may be given (see its use in the edit cycle).
-class TVevIvizudEvarCheck {
-public:
-    virtual ~TVevIvizudEvarCheck() = default;
-    bool GotoCell = false, AutoCorrect = false, AutoMarkError = false, UseCorrect = false,
-         UseMarkError = false;
-    virtual QString MarkCellErrors(int col, int row, const QString& value) { return value; }
-    virtual QString CorrectCell(int col, int row, const QString& value) { return value; }
-    virtual void BeginChecking() {}
-    virtual void EndChecking() {}
-};
 
 // A row kept out of the grid while it is hidden: its real number, height and cells.
 struct TGridItem {
@@ -137,7 +136,8 @@ public:
     // Places the grid; with IntegralHeight the height is cut to whole rows.
     void SetBounds(int left, int top, int width, int height);
     TImageList* GridImages = nullptr;
-    TVevIvizudEvarCheck* CellChecker = nullptr;
+    // Dropped when the checker is deleted.
+    QPointer<TVevIvizudEvarCheck> CellChecker;
     int ScrollWidth = 0;
     TColor ScrollColor = clNone;
     // The texts of check boxes kept in the cell's text, and the password character.
@@ -165,6 +165,8 @@ public:
     bool IsHiddenColumn(int col) const { return columns_.IsHidden(col); }
     int HiddenColCount() const { return columns_.HiddenCount(); }
     int AllColCount() const override { return ColCount() + HiddenColCount(); }
+    int StoreCol(int col) const override { return col < 0 ? col : DisplToRealCol(col); }
+    int ShownCol(int storeCol) const override { return storeCol < 0 ? storeCol : RealToDisplCol(storeCol); }
     int DisplToRealRow(int row) const;
     int RealToDisplRow(int row) const;
     bool IsHiddenRow(int row) const;
@@ -221,6 +223,23 @@ public:
     void SetFilterActive(bool on);
     bool MatchesFilter(int row);
 
+    // ---- Import of delimited text and workbooks (DelimitedImport.cpp, WorkbookImport.cpp) ---------
+    // The delimiter of delimited files; a null character: found from each file's first two lines,
+    // for that load only.
+    QChar Delimiter;
+    TGridProgressEvent OnFileProgress;
+    // LoadDelimited(fileName, false).
+    void LoadFromCSV(const QString& fileName);
+    // Fills the grid from (0, 0), or with append after the last row (above a floating footer);
+    // see DelimitedImport.h for how the file is read.
+    void LoadDelimited(const QString& fileName, bool append = false);
+    // ImportWorkbook(fileName, "").
+    void LoadFromXLS(const QString& fileName);
+    // Fills the grid with the used range of the named sheet (the active one for ""), sized to it;
+    // see WorkbookImport.h.
+    void ImportWorkbook(const QString& fileName, const QString& sheetName);
+    virtual void FileProgress(short progress);
+
     // ---- Column widths ------------------------------------------------------------------------
     void SaveColumnSizes();
     void LoadColumnSizes();
@@ -259,6 +278,58 @@ public:
     int GetEditLimit() override { return maxEditLength_; }
     // The text of the current cell when its editor opened.
     const QString& EditStartText() const { return cycle_.Text; }
+
+    // ---- Editor controls: spin, edit with button, unit, check box, button, wide, custom -------
+    // Made once, hidden, with the grid; each serves every cell of its kinds (EditorControls.cpp).
+    TGridSpin* Spin() const { return editors_.Spin; }
+    TGridEditBtn* EditBtn() const { return editors_.EditBtn; }
+    TGridUnitEditBtn* UnitEditBtn() const { return editors_.UnitEditBtn; }
+    TGridCheckBox* CheckBoxEditor() const { return editors_.CheckBox; }
+    TGridButton* ButtonEditor() const { return editors_.Button; }
+    TGridUniEdit* UniEdit() const { return editors_.UniEdit; }
+    TGridUniCombo* UniCombo() const { return editors_.UniCombo; }
+    TGridTransEdit* TransEdit() const { return editors_.TransEdit; }
+    // The application's editor of edCustom cells; without one such cells open nothing.
+    QPointer<TEditLink> EditLink;
+    // The control editing the current cell now (nullptr when none or the text editor).
+    QWidget* ActiveEditorControl() const;
+    // An editor control's text goes into the current cell and through the validation (the wide
+    // one for wide controls); cellText gets the cell's text as the validation left it.
+    bool ValidateEditorValue(const QString& text, QString& cellText, bool wide = false);
+    TSpinClickEvent OnSpinClick;
+    TFloatSpinClickEvent OnFloatSpinClick;
+    TDateTimeSpinClickEvent OnDateSpinClick, OnTimeSpinClick;
+    TGetEditorPropEvent OnGetEditorProp;
+    virtual void SpinClick(int col, int row, int value, bool up);
+    virtual void FloatSpinClick(int col, int row, double value, bool up);
+    virtual void DateSpinClick(int col, int row, TDateTime value, bool up);
+    virtual void TimeSpinClick(int col, int row, TDateTime value, bool up);
+    virtual void GetEditorProp(int col, int row, TEditLink* link);
+
+private:
+    friend class TGridButton;
+    void CreateEditorControls();
+    // Places, fills, shows and focuses the control of the current editor kind over the rectangle.
+    void PlaceEditorControl(const TRect& editor, TColor color, const TFont& font);
+    // Moves the open control with its cell (the rectangle as PlaceEditorControl got it).
+    void MoveEditorControl(const TRect& editor);
+    // Writes the control's value into the cell (when write) and hides it; false for kinds it
+    // does not serve.
+    bool WriteEditorControl(bool write);
+    QString EditorControlValue() const;
+    struct {
+        TGridSpin* Spin = nullptr;
+        TGridEditBtn* EditBtn = nullptr;
+        TGridUnitEditBtn* UnitEditBtn = nullptr;
+        TGridCheckBox* CheckBox = nullptr;
+        TGridButton* Button = nullptr;
+        TGridUniEdit* UniEdit = nullptr;
+        TGridUniCombo* UniCombo = nullptr;
+        TGridTransEdit* TransEdit = nullptr;
+    } editors_;
+
+public:
+    // ---- End of the editor controls --------------------------------------------------------------
 
     // ---- Keyboard ------------------------------------------------------------------------------
     void KeyDown(int& key, TShiftState shift) override;
@@ -404,7 +475,7 @@ public:
     virtual TCellGraphic* GetCellGraphicSize(int col, int row, TCellVAlign& vAlign, TCellHAlign& hAlign,
                                              bool& showText, int& height, int& width);
     virtual void DrawCellGraphic(TCanvas& canvas, int col, int row, const TRect& rect, TCellGraphic& graphic);
-    virtual int NodeCount() const { return 0; }
+    virtual int NodeCount() const { return nodeCount_; }
     // Mini-HTML: drawn as plain text until the renderer exists; tags are kept.
     virtual QString StripHTML(const QString& text) { return text; }
     virtual void DrawHTMLText(TCanvas& canvas, const QString& text, TRect rect, unsigned flags);
@@ -415,11 +486,90 @@ public:
     virtual void AutoInsertRow(int row);
     virtual void AutoDeleteRow(int row);
     virtual void AddRow();
-    virtual void ToggleCheckBox(int col, int row) {}
-    virtual void RadioNext(int col, int row) {}
+    virtual bool ToggleCheckBox(int col, int row, bool requireEditable);
+    virtual bool RadioNext(int col, int row, bool requireEditable);
     virtual void ApplyColumnMerges() {}
     virtual bool ColumnHasFilterButton(int col) { return false; }
     virtual void RepaintFooter() {}
+
+    // ==== Rows and columns: hidden columns, structure, cell graphics, nodes ======================
+    // Columns are hidden and shown by real column; a hidden column keeps its cells and width. A
+    // real column outside the grid is an error ("Invalid column accessed"); the last visible
+    // column is never hidden.
+    void HideColumn(int realCol);
+    void UnHideColumn(int realCol);
+
+    // Structure. Rows and columns are display numbers; cells keep their texts, properties,
+    // graphics and heights as they move, and hidden rows keep their place among the real rows.
+    // A count below 1 changes nothing. Removing and clearing report the changed cells (cut to the
+    // grid) through the cells-changed notification; inserting reports nothing.
+    virtual void RemoveRowsShifted(int row, int count);
+    virtual void RemoveRowsFull(int row, int count);
+    virtual void InsertCols(int col, int count);
+    virtual void RemoveCols(int col, int count);
+    virtual void ClearRect(int col1, int row1, int col2, int row2);
+    void RemoveSelectedRows();
+    void ClearCols(int col, int count);
+    void ClearAll();
+    // Column merging by equal texts (the column is a real column).
+    void SplitColumnMerges(int col);
+    void MergeEqualCells(int col, bool allRuns);
+    bool StartsWithRichText(int col, int row);
+    void MergeCells(int col, int row, int numCols, int numRows) override;
+    void SplitCells(int col, int row) override;
+
+    // Cell graphics (real columns). "Base" operations first take the cell's block base cell.
+    TCellGraphic* CreateCellGraphic(int col, int row);
+    // A virtual check box: the cell shows a graphic the application keeps; it is never destroyed
+    // by the grid.
+    void ShareCellGraphic(int col, int row, TCellGraphic* graphic);
+    bool RemoveCellGraphic(int col, int row);
+    bool RemoveCellGraphicOfType(int col, int row, TCellType type);
+    TIntList* GetCellImages(int col, int row) const;
+    // The bitmap of a ctBitmap cell, the icon of a ctIcon cell, the index of a ctImageList cell.
+    struct TCellGraphicData {
+        TBitmap* Bitmap = nullptr;
+        int Index = -1;
+    };
+    TCellGraphicData GetCellGraphicData(int col, int row) const;
+    bool GetCommentText(int col, int row, QString& text) const;
+    void GetErrRange(int col, int row, int& from, int& length) const;
+    bool GetRotation(int col, int row, int& angle) const;
+    void SetGraphicBoolean(int col, int row, bool value);
+    bool IsButtonCell(int col, int row) const;
+    void GetButtonRect(int col, int row, TRect& rect) const;
+    // A picture of the size fitted into the area by the stretch mode (see CellGraphics.cpp).
+    static TPoint FitPicture(int width, int height, int areaWidth, int areaHeight, int margin, int mode);
+    // The cell's picture (ctPicture, ctFilePicture) fitted into the area; (0, 0) for other cells.
+    TPoint GetPictureSize(int col, int row, int areaWidth, int areaHeight) const;
+    TPoint GetCellGraphicExtent(int col, int row);
+    TPoint GetCellGraphicPrintExtent(int col, int row, const TRect& rect, double scale);
+    bool HasCheckBox(int col, int row) const;
+    bool GetCheckBoxState(int col, int row, bool& state);
+    bool SetCheckBoxState(int col, int row, bool state);
+    bool IsCheckBoxHit(int col, int row, int x, int y);
+    bool GetRadioIndex(int col, int row, int& index) const;
+    bool SetRadioIndex(int col, int row, int index);
+    QStringList* GetRadioItems(int col, int row) const;
+    bool IsRadio(int col, int row) const;
+
+    // Row nodes (display rows; ExpandNode and ContractNode take real rows). A node row is made
+    // with AddNode: a ctNode graphic in column 0 whose span counts the node row and its child rows
+    // (0: up to the next node row), the node row and its children at the level.
+    void AddNode(int row, int span, int level = 1);
+    bool IsNode(int row) const;
+    bool IsSummaryRow(int row) const;
+    bool GetNodeState(int row) const;
+    int GetNodeLevel(int row) const;
+    int GetNodeSpan(int row) const;
+    // 0 for a node row; 1 where a branch of the tree ends at the row, 2 where it goes on.
+    int GetTreeLineKind(int row) const;
+    bool IsNodeButtonHit(int row, int x) const;
+    void ExpandNode(int realRow);
+    void ContractNode(int realRow);
+    void ExpandAll();
+    void ContractAll();
+    void RemoveAllNodes();
 
     bool Verify() const override;
 
@@ -461,6 +611,12 @@ protected:
         int TextWidth = 0, LineH = 0;
     };
     virtual void DrawCellContent(TCellPaint& p);
+
+    // ==== Rows and columns: moves and mouse sizing =================================================
+    void RowMoved(int from, int to) override;
+    void ColumnMoved(int from, int to) override;
+    void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
+    void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
 
 private:
     friend class TVozErivuzaRive;
@@ -554,6 +710,48 @@ private:
     int resizingCol_ = -1, resizingRow_ = -1, resizeStartWidth_ = 0, resizeStartHeight_ = 0;
     bool columnSizing_ = false, rowSizing_ = false, stretchBusy_ = false;
 
+    // ==== Rows and columns: state and helpers ======================================================
+    // A merged block in real rows and real columns.
+    struct TMergedArea {
+        int Col = 0, Row = 0, Cols = 1, Rows = 1;
+        int Right() const { return Col + Cols - 1; }
+        int Bottom() const { return Row + Rows - 1; }
+    };
+    // While a structural change is half done the grid's own checks wait (the platform checks its
+    // counts in between); editors are closed and painting is held for the duration.
+    class TStructureChange {
+    public:
+        explicit TStructureChange(TVevIvizudEvar& grid);
+        ~TStructureChange();
+
+    private:
+        TVevIvizudEvar& grid_;
+    };
+    int RealRowCount() const { return RowCount() + NumHiddenRows(); }
+    // The real row rows inserted at a display row go to.
+    int RealInsertRow(int row) const;
+    void CloseEditors();
+    // Takes out the blocks with a cell in the display rows (and columns), and every remembered one.
+    std::vector<TMergedArea> TakeMergedAreas(const std::vector<int>& rows, int firstCol, int lastCol);
+    std::vector<TMergedArea> TakeMergedAreas(int firstRow, int lastRow, int firstCol, int lastCol);
+    void PutMergedAreas(std::vector<TMergedArea> areas);
+    void ResetLineMerges(TGridLine& line);
+    void InsertDisplayRows(int row, int count);
+    void EraseDisplayRows(int row, int count);
+    void ClearRealRect(int col1, int row1, int col2, int row2);
+    void InsertRealColumns(int realCol, int count, int displayCol);
+    void EraseRealColumns(const std::vector<int>& realCols, const std::vector<int>& displayCols);
+    void DissolveCrossingBlocks(int lo, int hi, int moved, bool columns);
+    // Every node, visible or hidden, with its real row.
+    void ForEachNode(const std::function<void(int realRow, TCellGraphic& node)>& visit) const;
+    int CountNodes() const;
+    int NodeEnd(int row) const;
+    void RepaintGraphic(int col, int row);
+    std::vector<TMergedArea> cutAreas_; // blocks with hidden rows, kept to come back whole
+    int nodeCount_ = 0;
+    int structureBusy_ = 0;
+    bool completingResize_ = false;
+
     // ---- Sorting and clipboard text (Sorting.cpp, ClipboardText.cpp) ------------------------------
 public:
     // Exchanges two rows: texts, cell objects (hidden columns included) and heights, their entries
@@ -574,7 +772,7 @@ public:
     int CompareRowsByIndexes(int indexPos, int row1, int row2);
     void QuickSortRows(int col, int left, int right);
     void QuickSortRowsIndexed(int left, int right);
-    // Per position, the row that the row there had before sorting.
+    // Per real row, the row number that the row there had before sorting.
     const std::vector<int>& UnsortedRowOrder() const { return unsortedRowOrder_; }
     void ResetRowOrder();
     TCustomCompareEvent OnCustomCompare;
@@ -595,10 +793,10 @@ public:
     virtual void ClipboardBeforePasteWideCell(int col, int row, QString& value, bool& allow);
 
 protected:
-    // The structure operations report rows inserted or removed in the middle of the grid, so that
-    // UnsortedRowOrder keeps following the rows.
-    void RowOrderRowsInserted(int row, int count);
-    void RowOrderRowsRemoved(int row, int count);
+    // The structure operations report the real rows they insert or remove (after the change), so
+    // that UnsortedRowOrder keeps following the rows.
+    void RowOrderRowsInserted(int realRow, int count);
+    void RowOrderRowsRemoved(const std::vector<int>& realRows, bool align = true);
 
 private:
     // Makes UnsortedRowOrder hold the given number of rows (rows added or dropped at the end).

@@ -317,13 +317,7 @@ void TVevIvizudEvar::DrawTreeLines(TCellPaint& p) {
         canvas.LineTo(x2, y2);
     };
     if (level > 0) segment(r.Left - h, y, r.Left + 4, y);
-    int kind = 2;
-    if (GetCellType(0, p.Row) == TCellType::ctNode) {
-        kind = 0;
-    } else {
-        const TCellProperties* next = p.Row + 1 < RowCount() ? CellProperties(0, p.Row + 1) : nullptr;
-        if (p.Row >= RowCount() - fixedFooters_ - 1 || !next || next->NodeLevel < level) kind = 1;
-    }
+    const int kind = GetTreeLineKind(p.Row);
     if (kind == 1) segment(r.Left - h, r.Top, r.Left - h, y);
     if (kind == 2) segment(r.Left - h, r.Top, r.Left - h, r.Bottom + 4);
     if (props && level > 0)

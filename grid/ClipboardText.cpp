@@ -162,15 +162,8 @@ void TVevIvizudEvar::CutToClipboard() {
         for (int r = FixedRows(); r < RowCount(); ++r)
             if (IsMarkedRow(r)) ClearRows(r, 1);
     } else if (MouseActions.DisjunctColSelect()) {
-        for (int c = FixedCols(); c < ColCount(); ++c) {
-            const int realCol = DisplToRealCol(c);
-            if (!ColSelectFlag(realCol)) continue;
-            for (int r = 0; r < RowCount(); ++r) {
-                SetGridCells(realCol, r, QString());
-                if (Objects(realCol, r)) SetObjects(realCol, r, nullptr);
-            }
-            CellsChanged({realCol, 0, realCol, RowCount() - 1});
-        }
+        for (int c = FixedCols(); c < ColCount(); ++c)
+            if (ColSelectFlag(DisplToRealCol(c))) ClearCols(c, 1);
     } else {
         for (int r = range.Top; r <= range.Bottom; ++r)
             for (int c = range.Left; c <= range.Right; ++c)
@@ -242,10 +235,7 @@ int TVevIvizudEvar::PasteText(int col, int row, const QString& text) {
     });
     const int usable = LastSortRow() + 1;
     if (Navigation.AllowClipboardRowGrow && row < usable && row + lines > usable) {
-        const int added = row + lines - usable, footers = RowCount() - usable;
-        SetRowCount(RowCount() + added);
-        for (int i = 0; i < footers; ++i) MoveRow(usable + footers - 1 - i, RowCount() - 1 - i);
-        RowOrderRowsInserted(usable, added);
+        InsertRows(usable, row + lines - usable);
     }
     if (Navigation.AllowClipboardColGrow && col < ColCount() && col + widest > ColCount())
         SetColCount(col + widest);

@@ -30,6 +30,7 @@ TVevIvizudEvar::TVevIvizudEvar(QWidget* parent) : TBaseGrid(parent) {
     xpFlag_ = VisualStyles::IsThemeActive();
     combo_ = new TGridCombo(this);
     datePicker_ = new TGridDatePicker(this);
+    CreateEditorControls();
     UpdateFlatBorder();
 }
 
@@ -223,11 +224,4 @@ int TVevIvizudEvar::GetVersionNr() {
 
 QString TVevIvizudEvar::GetVersionString() {
     return QStringLiteral("2.7.0.3 January, 2004");
-}
-
-bool TVevIvizudEvar::Verify() const {
-    if (!TBaseGrid::Verify() || !columns_.Verify() || !VerifyRowOrder()) return false;
-    for (size_t i = 1; i < hiddenRows_.size(); ++i)
-        if (hiddenRows_[i - 1].Idx >= hiddenRows_[i].Idx) return false;
-    return true;
 }

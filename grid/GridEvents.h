@@ -83,6 +83,8 @@ using TClipboardPasteCellEvent =
     std::function<void(QObject* Sender, int ACol, int ARow, QString& Value, bool& Allow)>;
 using TDblClickCellEvent = std::function<void(QObject* Sender, int ARow, int ACol)>;
 using TFilterProgressEvent = std::function<void(QObject* Sender, int Progress)>;
+// Percent of a file read so far, rounded.
+using TGridProgressEvent = std::function<void(QObject* Sender, short Progress)>;
 using TCheckBoxClickEvent = std::function<void(QObject* Sender, int ACol, int ARow, bool State)>;
 using TRadioClickEvent = std::function<void(QObject* Sender, int ACol, int ARow, int AIdx)>;
 using TButtonClickEvent = std::function<void(QObject* Sender, int ACol, int ARow)>;

@@ -282,8 +282,9 @@ const QCollatorSortKey& TComparer::CollationOf(TSortKey& k, TSortStyle style) {
     return *k.Collation;
 }
 
-// The picture a cell shows, as an integer: the image index of an image-list cell, the graphic
-// itself for a bitmap or icon cell (each owns its picture), -1 for any other cell.
+// The picture a cell shows, as an integer: the image index of an image-list cell, the identity of
+// the bitmap or icon of a bitmap or icon cell (cells sharing a picture compare equal), -1 for any
+// other cell.
 qint64 TComparer::ImageOf(TSortKey& k, int col, int row) {
     if (!(k.Have & TSortKey::kImage)) {
         k.Have |= TSortKey::kImage;
@@ -291,8 +292,10 @@ qint64 TComparer::ImageOf(TSortKey& k, int col, int row) {
         const TCellType type = graphic ? graphic->CellType : TCellType::ctNone;
         if (type == TCellType::ctImageList)
             k.Image = graphic->CellIndex;
-        else if (type == TCellType::ctBitmap || type == TCellType::ctIcon)
-            k.Image = qint64(reinterpret_cast<quintptr>(graphic));
+        else if (type == TCellType::ctBitmap)
+            k.Image = qint64(reinterpret_cast<quintptr>(graphic->Object<TBitmap>()));
+        else if (type == TCellType::ctIcon)
+            k.Image = qint64(reinterpret_cast<quintptr>(graphic->Icon<TBitmap>()));
     }
     return k.Image;
 }
@@ -586,8 +589,8 @@ void TVevIvizudEvar::SwapRows(int row1, int row2) {
     if (row1 < 0 || row2 < 0 || row1 >= RowCount() || row2 >= RowCount())
         throw EVozAvozError("Invalid row accessed");
     const size_t entries = unsortedRowOrder_.size();
-    if (size_t(row1) < entries && size_t(row2) < entries)
-        std::swap(unsortedRowOrder_[size_t(row1)], unsortedRowOrder_[size_t(row2)]);
+    const size_t real1 = size_t(DisplToRealRow(row1)), real2 = size_t(DisplToRealRow(row2));
+    if (real1 < entries && real2 < entries) std::swap(unsortedRowOrder_[real1], unsortedRowOrder_[real2]);
     TCellStore& store = CellStore();
     if (SortSettings.SingleColumn) {
         const int col = SortSettings.Column;
@@ -635,7 +638,7 @@ int TVevIvizudEvar::LastSortRow() const {
 // OnRowUpdate then reports.
 void TVevIvizudEvar::SortWith(int kind, const std::function<void()>& sort) {
     EndPendingChange();
-    AlignRowOrder(RowCount());
+    AlignRowOrder(RealRowCount());
     const int before = Row();
     followRow_ = before;
     {
@@ -672,8 +675,9 @@ void TVevIvizudEvar::SortByIndexes() {
     });
 }
 
-// The child rows of each expanded node sort among themselves; node rows keep their places. A node
-// spans its CellIndex rows (0: up to the next node row); the span is cut at the last data row.
+// The child rows of each expanded node sort among themselves; node rows keep their places, and so
+// the rows of a node inside a node stay with it: each run of rows that belong directly to the same
+// node (between its node rows and up to its end) sorts on its own.
 void TVevIvizudEvar::SortNodeRows() {
     const int col = SortSettings.Column;
     CheckColumn(*this, col);
@@ -681,21 +685,30 @@ void TVevIvizudEvar::SortNodeRows() {
         TComparer comparer(*this, true);
         const bool keepFirst = KeepsFirstColumn(*this);
         const int last = LastSortRow();
-        auto isNode = [&](int row) { return GetCellType(0, row) == TCellType::ctNode; };
-        for (int r = FixedRows(); r <= last; ++r) {
-            if (!isNode(r) || GetCellGraphic(0, r)->CellBoolean) continue;
-            int end = last;
-            if (const int span = GetCellGraphic(0, r)->CellIndex; span > 0) {
-                end = std::min(last, r + span - 1);
-            } else {
-                for (int next = r + 1; next <= last; ++next)
-                    if (isNode(next)) {
-                        end = next - 1;
-                        break;
-                    }
+        struct TOpenNode {
+            int Row, End; // display row, real row after its last row
+            bool Contracted;
+        };
+        std::vector<TOpenNode> open; // the nodes the current row lies in, innermost last
+        int runStart = -1, runNode = -1;
+        auto closeRun = [&](int lastRow) {
+            if (runStart >= 0 && lastRow > runStart)
+                SortRange(*this, comparer, runStart, lastRow, col, keepFirst);
+            runStart = -1;
+        };
+        for (int d = FixedRows(); d <= last; ++d) {
+            const int real = DisplToRealRow(d);
+            while (!open.empty() && open.back().End <= real) open.pop_back();
+            const bool node = IsNode(d);
+            if (node || open.empty() || open.back().Contracted || open.back().Row != runNode) closeRun(d - 1);
+            if (node) {
+                open.push_back({d, NodeEnd(d), GetNodeState(d)});
+            } else if (!open.empty() && !open.back().Contracted && runStart < 0) {
+                runStart = d;
+                runNode = open.back().Row;
             }
-            if (end - r > 1) SortRange(*this, comparer, r + 1, end, col, keepFirst);
         }
+        closeRun(last);
     });
 }
 
@@ -711,9 +724,11 @@ void TVevIvizudEvar::QuickSortRowsIndexed(int left, int right) {
 }
 
 // ---- The order before sorting --------------------------------------------------------------------
+// Entries are kept by real row: rows hidden and shown again keep theirs, and an exchange of two
+// shown rows exchanges the entries of their real rows.
 
 void TVevIvizudEvar::ResetRowOrder() {
-    unsortedRowOrder_.resize(size_t(RowCount()));
+    unsortedRowOrder_.resize(size_t(RealRowCount()));
     std::iota(unsortedRowOrder_.begin(), unsortedRowOrder_.end(), 0);
 }
 
@@ -725,37 +740,43 @@ void TVevIvizudEvar::AlignRowOrder(int rows) {
         order.reserve(size_t(rows));
         for (int r = have; r < rows; ++r) order.push_back(r);
     } else if (have > rows) {
-        // The dropped rows leave the order; the others close up.
-        std::vector<int> below(size_t(have) + 1, 0); // below[v]: dropped entries smaller than v
-        for (int p = rows; p < have; ++p) below[size_t(order[size_t(p)]) + 1] = 1;
-        std::partial_sum(below.begin(), below.end(), below.begin());
-        order.resize(size_t(rows));
-        for (int& v : order) v -= below[size_t(v)];
+        std::vector<int> dropped;
+        for (int r = rows; r < have; ++r) dropped.push_back(r);
+        RowOrderRowsRemoved(dropped, false);
     }
 }
 
-void TVevIvizudEvar::RowOrderRowsInserted(int row, int count) {
+// The new rows come right after the real row above them in the order before sorting.
+void TVevIvizudEvar::RowOrderRowsInserted(int realRow, int count) {
     std::vector<int>& order = unsortedRowOrder_;
     if (order.empty() || count <= 0) return;
-    AlignRowOrder(RowCount() - count);
-    row = std::clamp(row, 0, int(order.size()));
-    // The new rows come right after the row above them in the order before sorting.
-    const int first = row > 0 ? order[size_t(row) - 1] + 1 : 0;
+    AlignRowOrder(RealRowCount() - count);
+    realRow = std::clamp(realRow, 0, int(order.size()));
+    const int first = realRow > 0 ? order[size_t(realRow) - 1] + 1 : 0;
     for (int& v : order)
         if (v >= first) v += count;
     std::vector<int> fresh(static_cast<size_t>(count));
     std::iota(fresh.begin(), fresh.end(), first);
-    order.insert(order.begin() + row, fresh.begin(), fresh.end());
+    order.insert(order.begin() + realRow, fresh.begin(), fresh.end());
 }
 
-void TVevIvizudEvar::RowOrderRowsRemoved(int row, int count) {
+// The removed rows' entries leave; the others close up.
+void TVevIvizudEvar::RowOrderRowsRemoved(const std::vector<int>& realRows, bool align) {
     std::vector<int>& order = unsortedRowOrder_;
-    if (order.empty() || count <= 0) return;
-    AlignRowOrder(RowCount() + count);
-    if (row < 0 || row + count > int(order.size())) return;
-    // Moved to the end, the removed entries leave as rows dropped there do.
-    std::rotate(order.begin() + row, order.begin() + row + count, order.end());
-    AlignRowOrder(RowCount());
+    if (order.empty() || realRows.empty()) return;
+    if (align) AlignRowOrder(RealRowCount() + int(realRows.size()));
+    std::vector<char> gone(order.size(), 0);
+    std::vector<int> below(order.size() + 1, 0); // below[v]: removed entries smaller than v
+    for (int r : realRows)
+        if (r >= 0 && size_t(r) < order.size() && !gone[size_t(r)]) {
+            gone[size_t(r)] = 1;
+            below[size_t(order[size_t(r)]) + 1] = 1;
+        }
+    std::partial_sum(below.begin(), below.end(), below.begin());
+    size_t kept = 0;
+    for (size_t r = 0; r < order.size(); ++r)
+        if (!gone[r]) order[kept++] = order[r] - below[size_t(order[r])];
+    order.resize(kept);
 }
 
 bool TVevIvizudEvar::VerifyRowOrder() const {
@@ -767,17 +788,28 @@ bool TVevIvizudEvar::VerifyRowOrder() const {
     return true;
 }
 
-// Every row goes back to its place, fixed and footer rows included (their entries are their own
-// row numbers unless rows were inserted among them).
+// Every shown row goes back to its place, fixed and footer rows included (their entries are their
+// own row numbers unless rows were inserted among them). Hidden rows stay where they are: the shown
+// rows take the order of their entries among themselves.
 void TVevIvizudEvar::RestoreRowOrder() {
     EndPendingChange();
-    AlignRowOrder(RowCount());
+    AlignRowOrder(RealRowCount());
     if (!VerifyRowOrder()) {
         assert(!"UnsortedRowOrder is not a permutation");
         ResetRowOrder();
         return;
     }
-    std::vector<int> work = unsortedRowOrder_;
+    // work[d]: where the row shown at d goes.
+    const int rows = RowCount();
+    std::vector<int> byEntry(static_cast<size_t>(rows));
+    std::iota(byEntry.begin(), byEntry.end(), 0);
+    std::vector<int> entry(static_cast<size_t>(rows));
+    for (int d = 0; d < rows; ++d) entry[size_t(d)] = unsortedRowOrder_[size_t(DisplToRealRow(d))];
+    std::sort(byEntry.begin(), byEntry.end(),
+              [&](int a, int b) { return entry[size_t(a)] < entry[size_t(b)]; });
+    std::vector<int> work(static_cast<size_t>(rows));
+    for (int k = 0; k < rows; ++k) work[size_t(byEntry[size_t(k)])] = k;
+
     const bool keepFirst = KeepsFirstColumn(*this);
     std::vector<int> origin(keepFirst ? work.size() : 0);
     std::iota(origin.begin(), origin.end(), 0);

@@ -108,6 +108,17 @@ TEST_F(ClipboardText, LinesEndedByLineFeedAloneAreLines) {
     EXPECT_EQ(Grid().GetGridCells(2, 3), "c");
 }
 
+TEST_F(ClipboardText, HiddenColumnsAreNeitherCopiedNorPastedInto) {
+    Grid().HideColumn(2);
+    Grid().PasteText(1, 1, "a\tb");
+    EXPECT_EQ(Grid().GetGridCells(1, 1), "a");
+    EXPECT_EQ(Grid().GetGridCells(2, 1), "21");
+    EXPECT_EQ(Grid().GetGridCells(3, 1), "b");
+    Select(1, 1, 2, 1);
+    Grid().CopyToClipboard();
+    EXPECT_EQ(ClipboardNow(), "a\tb");
+}
+
 TEST_F(ClipboardText, PasteSkipsRefusedReadOnlyAndFixedCells) {
     Grid().GetCellProperties(2, 1)->ReadOnly = true;
     Grid().OnClipboardBeforePasteCell = [](QObject*, int, int, QString& value, bool& allow) {

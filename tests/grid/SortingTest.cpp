@@ -250,8 +250,12 @@ TEST(Sorting, EqualKeysEndWhereThePlainAlgorithmPutsThemAndRestoreUndoesIt) {
         grid.SetGridCells(2, 0, "fixed");
         grid.SetFixedFooters(1);
         reference.pop_back(); // the last row is a footer row
-        for (int i = 0; i < rows; ++i) grid.SetGridCells(6, i + 1, QString("beyond %1").arg(i));
-        grid.SetColCount(4); // cells beyond the columns travel with their rows
+        for (int i = 0; i < rows; ++i) {
+            grid.SetGridCells(3, i + 1, QString("hidden %1").arg(i));
+            grid.SetGridCells(6, i + 1, QString("beyond %1").arg(i)); // beyond the columns
+        }
+        grid.HideColumn(3);
+        ASSERT_EQ(grid.HiddenColCount(), 1);
         grid.SortSettings.Full = false;
         grid.SortSettings.Direction = descending ? TSortDirection::sdDescending : TSortDirection::sdAscending;
         grid.OnGetFormat = [](QObject*, int, TSortStyle& style, QString&, QString&) {
@@ -263,6 +267,7 @@ TEST(Sorting, EqualKeysEndWhereThePlainAlgorithmPutsThemAndRestoreUndoesIt) {
             const int id = reference[size_t(i)].second;
             ASSERT_EQ(grid.GetGridCells(1, i + 1), QString("r%1").arg(id))
                 << "round " << round << " row " << i;
+            ASSERT_EQ(grid.GetGridCells(3, i + 1), QString("hidden %1").arg(id));
             ASSERT_EQ(grid.GetGridCells(6, i + 1), QString("beyond %1").arg(id));
         }
         EXPECT_EQ(grid.GetGridCells(1, rows), QString("r%1").arg(rows - 1)); // the footer stayed
@@ -370,10 +375,36 @@ TEST(Sorting, IndexedSortTakesEachColumnInItsDirection) {
 TEST(Sorting, NodeSortKeepsNodeRowsAndSortsExpandedChildrenOnly) {
     TSortGrid grid;
     Fill(grid, {"n1", "c", "a", "b", "n2", "z", "y"});
-    grid.SetCellGraphicObject(0, 1, Graphic(TCellType::ctNode, 4));
-    grid.SetCellGraphicObject(0, 5, Graphic(TCellType::ctNode, 0, true)); // contracted
+    grid.AddNode(1, 4);
+    grid.AddNode(5, 0);
+    grid.ContractNode(5);
     grid.SortNodeRows();
+    grid.ExpandNode(5);
     EXPECT_EQ(Column(grid, 0), QStringList({"n1", "a", "b", "c", "n2", "z", "y"}));
+    EXPECT_TRUE(grid.Verify());
+}
+
+TEST(Sorting, NodeInsideANodeKeepsItsRows) {
+    TSortGrid grid;
+    Fill(grid, {"N", "d", "M", "y", "x", "b", "a"});
+    grid.AddNode(1, 7, 1);
+    grid.AddNode(3, 3, 2);
+    grid.SortNodeRows();
+    EXPECT_EQ(Column(grid, 0), QStringList({"N", "d", "M", "x", "y", "a", "b"}));
+    EXPECT_EQ(grid.GetNodeSpan(3), 3);
+    EXPECT_TRUE(grid.Verify());
+}
+
+TEST(Sorting, RowsHiddenMeanwhileKeepTheirPlaceInTheOrderBeforeSorting) {
+    TSortGrid grid;
+    Fill(grid, {"d", "b", "a", "c"});
+    grid.SortByColumn(); // a b c d
+    grid.HideRow(2);     // b
+    grid.RestoreRowOrder();
+    EXPECT_EQ(Column(grid, 0), QStringList({"d", "a", "c"}));
+    grid.UnHideRowsAll();
+    EXPECT_EQ(Column(grid, 0), QStringList({"d", "b", "a", "c"}));
+    EXPECT_TRUE(grid.Verify());
 }
 
 TEST(Sorting, RefusesBadSettingsAndKeepsTheGrid) {
