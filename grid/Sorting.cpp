@@ -24,10 +24,11 @@
 // this differs from byte order only for the characters of 0x80-0x9F (the euro sign, typographic
 // quotes and dashes, ...), which here sort after the accented letters instead of before them.
 //
-// UnsortedRowOrder holds, per position, the row number the row there had before sorting. It starts
-// as 0, 1, 2, ... with the first sort; SwapRows exchanges its entries; the structure operations
-// report rows inserted or removed in the middle (a new row takes the place after the row above it);
-// rows added or dropped at the end through RowCount join or leave it at its end.
+// UnsortedRowOrder holds, per real row, the row number the row there had before sorting. It starts
+// as 0, 1, 2, ... with the first sort; SwapRows exchanges the entries of the two rows; the
+// structure operations report rows inserted or removed (a new row takes the place after the row
+// above it); rows added at the end through RowCount join it at its end. Hidden rows keep their
+// entries while they are out of the grid.
 #include "grid/AdvancedGrid.h"
 
 #include "grid/GridError.h"

@@ -185,12 +185,7 @@ void Sort_Indexed3Columns(benchmark::State& state) {
 void Sort_NodeRows(benchmark::State& state) {
     TSortFixture fixture(100000, TSortStyle::ssText, kRandom);
     TVevIvizudEvar& grid = fixture.Grid();
-    for (int r = 0; r < grid.RowCount(); r += 100) {
-        auto node = std::make_unique<TCellGraphic>();
-        node->CellType = TCellType::ctNode;
-        node->CellIndex = 100;
-        grid.SetCellGraphicObject(0, r, std::move(node));
-    }
+    for (int r = 0; r < grid.RowCount(); r += 100) grid.AddNode(r, 100);
     grid.SortSettings.Column = 1;
     for (int r = 0; r < grid.RowCount(); ++r)
         grid.SetGridCells(1, r, KeyText(TSortStyle::ssText, (r * 7919) % 100000));
