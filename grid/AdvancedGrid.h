@@ -5,15 +5,16 @@
 // - cell access in two numberings: display columns (what shows) and real columns (hidden ones
 //   included); typed reads and writes (Ints, Floats, Dates); hidden rows kept in a store; a
 //   filter; column widths kept in an INI file or the settings store; the current-row events;
-// - its own painting of each cell: colours, looks of the fixed cells, selection, text in its
-//   alignment, borders, focus rectangle;
+// - its own painting of each cell: colours, looks of the fixed cells, the selection models, the
+//   text by its kind (plain, mini-HTML, rich text, wide), borders, focus rectangle; measuring
+//   cells, sizing columns and rows to their content and column calculations;
 // - in-cell editing: the editor kind asked per cell (OnGetEditorType), the text editor or an
 //   editor control over the cell, the value written back, validation (OnCellValidate) and undo;
 // - keyboard handling with Tab walks, skipping fixed cells and advancing after Enter.
 //
-// Parts that the grid family adds later (cell graphics, mini-HTML, rich text, the grid's own
-// clipboard format, structure operations, calculations) are reached through the virtual members
-// marked "seam": until they exist, such texts are drawn as plain text and such commands do nothing.
+// Parts that the grid family adds later (drawing cell graphics, the grid's own clipboard format)
+// are reached through the virtual members marked "seam": until they exist, such commands do
+// nothing.
 #pragma once
 
 #include "grid/BaseGrid.h"
@@ -31,6 +32,7 @@
 #include <optional>
 #include <set>
 
+class QTextDocument;
 class TGridButton;
 class TGridCheckBox;
 class TGridCombo;
@@ -41,6 +43,8 @@ class TGridTransEdit;
 class TGridUniCombo;
 class TGridUniEdit;
 class TGridUnitEditBtn;
+class THTMLPictureCache;
+class TPictureContainer;
 class TVozErivuzaRive;
 
 // A row kept out of the grid while it is hidden: its real number, height and cells.
@@ -85,11 +89,11 @@ public:
     TFont& ActiveCellFont() { return activeCellFont_; }
     bool ActiveCellShow = false;
     TColor ActiveCellColor = clGray;
-    bool AutoNumAlign = false, AutoSize = false, EnhTextSize = false, EditWithTags = false,
-         EnhRowColMove = true, SizeWithForm = false, EnableBlink = false, EnableHTML = true,
-         EnableWheel = true, ExcelStyleDecimalSeparator = false, IntelliZoom = true, URLFull = false,
-         URLEdit = false, OemConvert = false, FixedAsButtons = false, Lookup = false,
-         LookupCaseSensitive = false, LookupHistory = false, Hovering = false, SelectionRTFKeep = false;
+    bool AutoNumAlign = false, EnhTextSize = false, EditWithTags = false, EnhRowColMove = true,
+         SizeWithForm = false, EnableBlink = false, EnableHTML = true, EnableWheel = true,
+         ExcelStyleDecimalSeparator = false, IntelliZoom = true, URLFull = false, URLEdit = false,
+         OemConvert = false, FixedAsButtons = false, Lookup = false, LookupCaseSensitive = false,
+         LookupHistory = false, Hovering = false, SelectionRTFKeep = false;
     bool Multilinecells() const { return multiLineCells_; }
     void SetMultilinecells(bool on);
     TVAlignment VAlignment() const { return vAlignment_; }
@@ -191,9 +195,10 @@ public:
     void ClearColSelect();
     void SelectRowsInRange(bool all);
     void SelectColsInRange(bool all);
-    // Cells added with Ctrl-click while MouseActions.DisjunctCellSelect is on.
-    // The cell lies in the selection (and the selection is not hidden).
+    // Never for a fixed cell; with DisjunctRowSelect the row's mark, else with DisjunctColSelect
+    // the column's mark, else whether the cell lies in the (shown) selection.
     bool IsCellSelected(int col, int row) const;
+    // Cells added with Ctrl-click while MouseActions.DisjunctCellSelect is on.
     void AddDisjunctCell(int col, int row) { disjunctCells_.insert({col, row}); }
     void ClearDisjunctCells() { disjunctCells_.clear(); }
     bool IsDisjunctCell(int col, int row) const { return disjunctCells_.count({col, row}) > 0; }
@@ -260,6 +265,79 @@ public:
     bool HasFlatBorder() const;
     // With each grid's own flag: cleared for good once a grid with Multilinecells paints.
     unsigned NoWrapFlag() const { return noWrapFlag_; }
+
+    // ==== Painting: text kinds, measuring, autosize, column calculations ===========================
+    // (CellContent.cpp, TextMeasure.cpp, AutoSize.cpp, ColumnCalculations.cpp; rich text in RichText.h)
+    // Named pictures of mini-HTML texts (not owned; may be null). Pictures met by URL are kept in
+    // the grid's own cache.
+    TPictureContainer* PictureContainer = nullptr;
+    THTMLPictureCache& HTMLPictureCache() const { return *pictureCache_; }
+    // The wide text of a cell: a "|\" marker text decoded, any other text as it is.
+    QString GetCellTextWide(int col, int row) { return GetWideCell(col, row); }
+
+    // The float values of a column over rows fromRow..toRow (an empty cell counts 0; a text that
+    // is no number raises EVozAvozError "Cell does not contain a float value"). The average of an
+    // empty range (toRow < fromRow) is 0; minimum and maximum start from the first row's value.
+    double ColumnSum(int col, int fromRow, int toRow);
+    double ColumnAvg(int col, int fromRow, int toRow);
+    double ColumnMin(int col, int fromRow, int toRow);
+    double ColumnMax(int col, int fromRow, int toRow);
+
+    // Sizing to the content. A column takes its widest cell (GetCellTextSize plus the room of the
+    // cell's graphic) + the text margin + (GridLineWidth + 1) x 2, a row its tallest cell + the
+    // margin + GridLineWidth x 2; OnUpdateColumnSize may change a column's width; the limits below
+    // (0: none) apply as LimitValue does. With onlyGrow nothing shrinks.
+    // Setting AutoSize sizes every column at once (padding 10).
+    bool AutoSize() const { return autoSize_; }
+    void SetAutoSize(bool on);
+    int MinColWidth = 0, MaxColWidth = 0, MinRowHeight = 0, MaxRowHeight = 0;
+    // The onlyGrow of AutoSizeCol and AutoSizeRow.
+    bool AutoSizeOnlyGrow = false;
+    // Every column from 0 (doFixedCols) or from FixedCols; then each width grows by padding.
+    void AutoSizeColumns(bool doFixedCols, int padding);
+    void AutoSizeCol(int col);
+    void AutoSizeColumn(int col, bool onlyGrow);
+    void AutoSizeRow(int row);
+    void AutoSizeRowEx(int row, bool onlyGrow);
+    // Lines x (line height + line height / 8) + extra, limited.
+    void SetRowHeightForLines(int row, int lines, int extra);
+    // The most lines a cell of the row has (CR counted with Multilinecells), at least 1.
+    int MaxLinesInRow(int row);
+    // The rectangle shrinks by 2 on each side and its top-left corner moves to where text turned
+    // by angle degrees (counter-clockwise) starts, so that the turned text's bounding box stands at
+    // the side of the rectangle the alignments name, or in its middle.
+    void RotatedTextOrigin(TRect& rect, int angle, TAlignment hAlign, TVAlignment vAlign,
+                           const QString& text);
+    // Repaints the cells from the range's top-left cell to its bottom-right cell.
+    void RepaintCellRange(const TGridRect& range);
+    // The selected cells' texts, TAB between cells and CR LF between rows (none after the last):
+    // the rows of the selection or, with DisjunctRowSelect, the marked rows; the selection's columns
+    // or, with DragDropSettings.OleEntireRows, all. Rich and wide texts give their plain text.
+    void GetSelectionText(QString& text);
+
+protected:
+    struct TCellPaint;
+    // Kept up to date by the pointer handling: the blink phase of <BLINK> texts (false: hidden) and
+    // a button held down over a mini-HTML cell.
+    bool blinkVisible_ = true, htmlMouseDown_ = false;
+
+private:
+    int DrawHTMLCell(TCellPaint& p, const QString& text, TRect tr, TColor linkColor);
+    void DrawTextKindBackground(TCellPaint& p, const TRect& tr);
+    void DrawWideText(TCellPaint& p, const TRect& tr);
+    bool SortGlyphHere(const TCellPaint& p);
+    void DrawFixedRightLines(TCellPaint& p);
+    bool MouseButtonDown() const;
+    TPoint MeasureRichText(int col, int row, bool inColumn);
+    QString EditorShownText(const QString& cellText);
+    std::unique_ptr<THTMLPictureCache> pictureCache_;
+    std::unique_ptr<QTextDocument> richText_;
+    bool autoSize_ = false;
+    // GetCellTextPlain reads through OnGetDisplText and keeps mini-HTML tags.
+    bool plainThroughDisplText_ = true, plainKeepsTags_ = true;
+
+public:
+    // ==== End of painting: text kinds, measuring, autosize, column calculations =================
 
     // ---- Editing ------------------------------------------------------------------------------
     TEditorType EditorType() const { return editorType_; }
@@ -476,9 +554,10 @@ public:
                                              bool& showText, int& height, int& width);
     virtual void DrawCellGraphic(TCanvas& canvas, int col, int row, const TRect& rect, TCellGraphic& graphic);
     virtual int NodeCount() const { return nodeCount_; }
-    // Mini-HTML: drawn as plain text until the renderer exists; tags are kept.
-    virtual QString StripHTML(const QString& text) { return text; }
-    virtual void DrawHTMLText(TCanvas& canvas, const QString& text, TRect rect, unsigned flags);
+    // Mini-HTML: a text without its tags (see HTMLStrip), and a text drawn into the rectangle in
+    // the link colour given; the width it took.
+    virtual QString StripHTML(const QString& text);
+    virtual int DrawHTMLText(TCanvas& canvas, const QString& text, const TRect& rect, TColor linkColor);
     virtual void DrawRichTextCell(TCanvas& canvas, int col, int row, TRect rect);
     virtual void InsertRows(int row, int count);
     virtual void RemoveRows(int row, int count);
@@ -639,7 +718,7 @@ private:
     void DrawSortGlyph(TCanvas& canvas, int col, int y, int x);
     void DrawBackgroundTiled(TCanvas& canvas, const TRect& tr, int col, int row);
     void DrawBackgroundFixed(TCanvas& canvas, const TRect& tr);
-    void DrawPlainText(TCellPaint& p, QString text, TRect tr, int gOff);
+    void DrawPlainText(TCellPaint& p, QString text, TRect tr, int gOff, TColor linkColor);
     void ApplySelectionColors(TCellPaint& p, TColor& linkColor);
     bool EditorToCell();
     QString EditorControlText() const;

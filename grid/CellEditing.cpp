@@ -14,6 +14,7 @@
 #include "grid/ComboEditor.h"
 #include "grid/DateEditor.h"
 #include "grid/TextEditor.h"
+#include "grid/TextUtils.h"
 
 namespace {
 
@@ -192,16 +193,23 @@ QString TVevIvizudEvar::GetEditText(int col, int row) {
         editor->SetVAlign(p && p->VAlignment() == TVAlignment::vtaCenter);
     }
     const TGridCoord base = BaseCell(real, row);
-    QString value = GetRawCell(base.X, base.Y);
-    if (!EditWithTags) value = StripHTML(value);
+    QString value = EditorShownText(GetRawCell(base.X, base.Y));
     if (OnGetEditText) OnGetEditText(this, col, row, value);
     return value;
 }
 
+// Without EditWithTags a mini-HTML text is edited without its tags; other texts as they are.
+QString TVevIvizudEvar::EditorShownText(const QString& cellText) {
+    if (EditWithTags || CellTextKind(cellText, EnableHTML) != ctkHTML) return cellText;
+    return StripHTML(cellText);
+}
+
+// The cell keeps its text (tags included) until the editor shows something else than it gave.
 void TVevIvizudEvar::SetEditText(int col, int row, const QString& value) {
     const int real = DisplToRealCol(col);
     const TGridCoord base = BaseCell(real, row);
-    if (GetRawCell(base.X, base.Y) != value) SetGridCells(real, row, value);
+    const QString& cell = GetRawCell(base.X, base.Y);
+    if (cell != value && EditorShownText(cell) != value) SetGridCells(real, row, value);
     TDrawGrid::SetEditText(col, row, value);
 }
 

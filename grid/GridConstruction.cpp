@@ -4,6 +4,7 @@
 
 #include "grid/ComboEditor.h"
 #include "grid/DateEditor.h"
+#include "grid/PictureContainer.h"
 #include "grid/TextEditor.h"
 #include "grid/VisualStyles.h"
 #include "platform/ui/PainterDevice.h"
@@ -13,6 +14,7 @@
 #include <QPainter>
 #include <QResizeEvent>
 #include <QStyle>
+#include <QTextDocument>
 
 TVevIvizudEvar::TVevIvizudEvar(QWidget* parent) : TBaseGrid(parent) {
     const auto repaint = [this] { InvalidateGrid(); };
@@ -27,6 +29,8 @@ TVevIvizudEvar::TVevIvizudEvar(QWidget* parent) : TBaseGrid(parent) {
     MergedColumns.OnChange = [this](TIntList&, int, int) { ApplyColumnMerges(); };
     ScrollWidth = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
     TBaseGrid::SetDefaultRowHeight(21);
+    pictureCache_ = std::make_unique<THTMLPictureCache>();
+    richText_ = std::make_unique<QTextDocument>();
     xpFlag_ = VisualStyles::IsThemeActive();
     combo_ = new TGridCombo(this);
     datePicker_ = new TGridDatePicker(this);

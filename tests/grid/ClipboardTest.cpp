@@ -41,6 +41,16 @@ TEST_F(ClipboardText, CopyJoinsCellsByTabAndRowsByCrLfWithoutATrailingBreak) {
     EXPECT_EQ(ClipboardNow(), "D");
 }
 
+TEST_F(ClipboardText, CopyDropsTagsOnlyWhenAsked) {
+    Grid().SetGridCells(1, 1, "<b>bold</b>");
+    Select(1, 1, 1, 1);
+    Grid().CopyToClipboard();
+    EXPECT_EQ(ClipboardNow(), "<b>bold</b>");
+    Grid().Navigation.CopyHTMLTagsToClipboard = false;
+    Grid().CopyToClipboard();
+    EXPECT_EQ(ClipboardNow(), "bold");
+}
+
 TEST_F(ClipboardText, TwoLineCellCopiesQuotedAndPastesBackAsTwoLines) {
     Grid().SetGridCells(1, 1, "line 1\r\nline 2");
     Select(1, 1, 2, 1);

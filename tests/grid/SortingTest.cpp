@@ -6,19 +6,9 @@
 #include "grid/TextUtils.h"
 
 #include <QLocale>
-#include <QRegularExpression>
 #include <random>
 
 namespace {
-
-// A grid whose mini-HTML is stripped crudely (the renderer is not needed to sort by it).
-class TSortGrid : public TVevIvizudEvar {
-public:
-    QString StripHTML(const QString& text) override {
-        QString plain = text;
-        return plain.remove(QRegularExpression(QStringLiteral("<[^>]*>")));
-    }
-};
 
 // A grid of a fixed row and the given data rows: column 0 the key, column 1 the row's name.
 void Fill(TVevIvizudEvar& grid, const QStringList& keys, int cols = 2) {
@@ -64,7 +54,7 @@ TEST_P(CompareCells, AnswersAsTheStyleReadsTheTexts) {
     TFormatSettingsScope scope(TFormatSettings::BrazilianPortuguese());
     const QLocale saved;
     QLocale::setDefault(QLocale(QLocale::Portuguese, QLocale::Brazil));
-    TSortGrid grid;
+    TVevIvizudEvar grid;
     Fill(grid, {c.text1, c.text2});
     int asked = 0;
     grid.OnGetFormat = [&](QObject*, int, TSortStyle& style, QString& prefix, QString& suffix) {
@@ -129,7 +119,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(Sorting, WideTextIgnoresCaseInEveryLocale) {
     QString encoded;
     EncodeWideCell("a", encoded);
-    TSortGrid grid;
+    TVevIvizudEvar grid;
     Fill(grid, {encoded, "B", "A"});
     grid.OnGetFormat = [](QObject*, int, TSortStyle& style, QString&, QString&) {
         style = TSortStyle::ssWideText;
@@ -144,7 +134,7 @@ TEST(Sorting, WideTextIgnoresCaseInEveryLocale) {
 }
 
 TEST(Sorting, CheckBoxesAndImagesCompareByTheirGraphic) {
-    TSortGrid grid;
+    TVevIvizudEvar grid;
     Fill(grid, {"", "", "Y", "N", "", ""});
     grid.SetCellGraphicObject(0, 1, Graphic(TCellType::ctCheckBox, 0, true));
     grid.SetCellGraphicObject(0, 2, Graphic(TCellType::ctCheckBox, 0, false));
@@ -166,7 +156,7 @@ TEST(Sorting, CheckBoxesAndImagesCompareByTheirGraphic) {
 // ---- Sorting rows ---------------------------------------------------------------------------------
 
 TEST(Sorting, AutomaticStyleFollowsTheFirstRowOfEachComparison) {
-    TSortGrid grid;
+    TVevIvizudEvar grid;
     Fill(grid, {"10", "9", "abc"});
     grid.SortByColumn();
     EXPECT_EQ(Column(grid, 0), QStringList({"9", "10", "abc"}));
@@ -186,7 +176,7 @@ class BlankPlacement : public testing::TestWithParam<TBlankCase> {};
 
 TEST_P(BlankPlacement, PutsEmptyCellsWhereAsked) {
     const TBlankCase& c = GetParam();
-    TSortGrid grid;
+    TVevIvizudEvar grid;
     Fill(grid, {"3", "", "1", "", "2"});
     grid.SortSettings.IgnoreBlanks = c.ignoreBlanks;
     grid.SortSettings.BlankPos = c.position;
@@ -245,7 +235,7 @@ TEST(Sorting, EqualKeysEndWhereThePlainAlgorithmPutsThemAndRestoreUndoesIt) {
             reference.push_back({key, i});
         }
         const bool descending = round % 2 == 1;
-        TSortGrid grid;
+        TVevIvizudEvar grid;
         Fill(grid, keys, 4);
         grid.SetGridCells(2, 0, "fixed");
         grid.SetFixedFooters(1);
@@ -281,7 +271,7 @@ TEST(Sorting, EqualKeysEndWhereThePlainAlgorithmPutsThemAndRestoreUndoesIt) {
 }
 
 TEST(Sorting, RestoreBringsBackRowZeroWithoutFixedRows) {
-    TSortGrid grid;
+    TVevIvizudEvar grid;
     Fill(grid, {"b", "c", "a"});
     grid.SetFixedRows(0);
     grid.SetGridCells(0, 0, "z");
@@ -292,7 +282,7 @@ TEST(Sorting, RestoreBringsBackRowZeroWithoutFixedRows) {
 }
 
 TEST(Sorting, OrderBeforeSortingFollowsInsertedRemovedAndAddedRows) {
-    TSortGrid grid;
+    TVevIvizudEvar grid;
     Fill(grid, {"d", "b", "a", "c"});
     grid.SetFixedRows(0);
     grid.SetGridCells(0, 0, "e");
@@ -308,7 +298,7 @@ TEST(Sorting, OrderBeforeSortingFollowsInsertedRemovedAndAddedRows) {
 }
 
 TEST(Sorting, ColumnZeroStaysWithNormalCellsOnlyAndSingleColumnMovesOneColumn) {
-    TSortGrid grid;
+    TVevIvizudEvar grid;
     Fill(grid, {"1", "2", "3"}, 3);
     for (int r = 1; r < 4; ++r) grid.SetGridCells(2, r, QString("%1").arg(4 - r));
     grid.SetFixedCols(1);
@@ -346,7 +336,7 @@ TEST(Sorting, CurrentRowFollowsItsDataOnlyWithMoveRowOnSort) {
 }
 
 TEST(Sorting, MarkedRowsMoveWithTheirDataUnderMoveRowOnSort) {
-    TSortGrid grid;
+    TVevIvizudEvar grid;
     Fill(grid, {"b", "a"});
     grid.MouseActions.SetDisjunctRowSelect(true);
     grid.Navigation.MoveRowOnSort = true;
@@ -357,7 +347,7 @@ TEST(Sorting, MarkedRowsMoveWithTheirDataUnderMoveRowOnSort) {
 }
 
 TEST(Sorting, IndexedSortTakesEachColumnInItsDirection) {
-    TSortGrid grid;
+    TVevIvizudEvar grid;
     Fill(grid, {"b", "a", "b", "a"}, 3);
     const QStringList second = {"1", "1", "2", "2"};
     for (int r = 1; r < 5; ++r) grid.SetGridCells(2, r, second[r - 1]);
@@ -373,7 +363,7 @@ TEST(Sorting, IndexedSortTakesEachColumnInItsDirection) {
 }
 
 TEST(Sorting, NodeSortKeepsNodeRowsAndSortsExpandedChildrenOnly) {
-    TSortGrid grid;
+    TVevIvizudEvar grid;
     Fill(grid, {"n1", "c", "a", "b", "n2", "z", "y"});
     grid.AddNode(1, 4);
     grid.AddNode(5, 0);
@@ -385,7 +375,7 @@ TEST(Sorting, NodeSortKeepsNodeRowsAndSortsExpandedChildrenOnly) {
 }
 
 TEST(Sorting, NodeInsideANodeKeepsItsRows) {
-    TSortGrid grid;
+    TVevIvizudEvar grid;
     Fill(grid, {"N", "d", "M", "y", "x", "b", "a"});
     grid.AddNode(1, 7, 1);
     grid.AddNode(3, 3, 2);
@@ -396,7 +386,7 @@ TEST(Sorting, NodeInsideANodeKeepsItsRows) {
 }
 
 TEST(Sorting, RowsHiddenMeanwhileKeepTheirPlaceInTheOrderBeforeSorting) {
-    TSortGrid grid;
+    TVevIvizudEvar grid;
     Fill(grid, {"d", "b", "a", "c"});
     grid.SortByColumn(); // a b c d
     grid.HideRow(2);     // b
@@ -408,7 +398,7 @@ TEST(Sorting, RowsHiddenMeanwhileKeepTheirPlaceInTheOrderBeforeSorting) {
 }
 
 TEST(Sorting, RefusesBadSettingsAndKeepsTheGrid) {
-    TSortGrid grid;
+    TVevIvizudEvar grid;
     Fill(grid, {"b", "a"});
     try {
         grid.SortByIndexes();
@@ -431,7 +421,7 @@ TEST(Sorting, RefusesBadSettingsAndKeepsTheGrid) {
 }
 
 TEST(Sorting, AsksTheFormatOncePerColumnAndSort) {
-    TSortGrid grid;
+    TVevIvizudEvar grid;
     QStringList keys;
     for (int i = 0; i < 200; ++i) keys << QString::number(i % 7);
     Fill(grid, keys, 3);
