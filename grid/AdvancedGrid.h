@@ -12,8 +12,9 @@
 //   editor control over the cell, the value written back, validation (OnCellValidate) and undo;
 // - keyboard handling with Tab walks, skipping fixed cells and advancing after Enter.
 //
-// Parts that the grid family adds later (drawing cell graphics, sorting, clipboard) are reached
-// through the virtual members marked "seam": until they exist, such commands do nothing.
+// Parts that the grid family adds later (drawing cell graphics, the grid's own clipboard format)
+// are reached through the virtual members marked "seam": until they exist, such commands do
+// nothing.
 #pragma once
 
 #include "grid/BaseGrid.h"
@@ -70,7 +71,7 @@ public:
     TColumnSize ColumnSize;
     TCellNode CellNode;
     TSizeWhileTyping SizeWhileTyping;
-    TSortSettings SortSettings;
+    TSortSettings SortSettings{this};
     TDragDropSettings DragDropSettings;
     TControlLook ControlLook;
     TBands Bands;
@@ -557,9 +558,6 @@ public:
     virtual QString StripHTML(const QString& text);
     virtual int DrawHTMLText(TCanvas& canvas, const QString& text, const TRect& rect, TColor linkColor);
     virtual void DrawRichTextCell(TCanvas& canvas, int col, int row, TRect rect);
-    virtual void CopyToClipboard() {}
-    virtual void CutToClipboard() {}
-    virtual void PasteFromClipboard() {}
     virtual void InsertRows(int row, int count);
     virtual void RemoveRows(int row, int count);
     virtual void ClearRows(int row, int count);
@@ -896,4 +894,67 @@ private:
     int nodeCount_ = 0;
     int structureBusy_ = 0;
     bool completingResize_ = false;
+
+    // ---- Sorting and clipboard text (Sorting.cpp, ClipboardText.cpp) ------------------------------
+public:
+    // Exchanges two rows: texts, cell objects (hidden columns included) and heights, their entries
+    // of UnsortedRowOrder and, with DisjunctRowSelect and MoveRowOnSort, their marks. With
+    // SortSettings.SingleColumn only the cell of SortSettings.Column changes rows.
+    virtual void SwapRows(int row1, int row2);
+    // Sort the data rows (fixed rows and footer rows stay) by SortSettings.Column, by the
+    // SortIndexList, or the child rows of each expanded node; see Sorting.cpp.
+    virtual void SortByColumn();
+    virtual void SortByIndexes();
+    virtual void SortNodeRows();
+    // Puts every row back where it was before the sorts since the order was last reset.
+    virtual void RestoreRowOrder();
+    // -1, 0 or 1: row1's cell before, equal to or after row2's in ascending terms (direction 0
+    // ascending, 1 descending; it only places blanks with IgnoreBlanks).
+    int CompareCells(int col, int row1, int direction, int row2);
+    int CompareRowsByColumn(int col, int row1, int row2);
+    int CompareRowsByIndexes(int indexPos, int row1, int row2);
+    void QuickSortRows(int col, int left, int right);
+    void QuickSortRowsIndexed(int left, int right);
+    // Per real row, the row number that the row there had before sorting.
+    const std::vector<int>& UnsortedRowOrder() const { return unsortedRowOrder_; }
+    void ResetRowOrder();
+    TCustomCompareEvent OnCustomCompare;
+    TRawCompareEvent OnRawCompare;
+
+    // Copy, cut and paste of the selection as text; see ClipboardText.cpp.
+    virtual void CopyToClipboard();
+    virtual void CutToClipboard();
+    virtual void PasteFromClipboard();
+    // Pastes the clipboard's text with its top-left cell at (col, row); the number of cells it held.
+    int PasteFromClipboardAt(int col, int row);
+    int PasteText(int col, int row, const QString& text);
+    // X: the most cells on one line; Y: the line breaks before the end of the text.
+    void GetTextDimensions(const QString& text, TPoint& size) const;
+    // Writes the cell of a display column (hidden columns skipped).
+    void SetDisplayCell(int col, int row, const QString& value);
+    TClipboardPasteCellEvent OnClipboardBeforePasteWideCell;
+    virtual void ClipboardBeforePasteWideCell(int col, int row, QString& value, bool& allow);
+
+protected:
+    // The structure operations report the real rows they insert or remove (after the change), so
+    // that UnsortedRowOrder keeps following the rows.
+    void RowOrderRowsInserted(int realRow, int count);
+    void RowOrderRowsRemoved(const std::vector<int>& realRows, bool align = true);
+
+private:
+    // Makes UnsortedRowOrder hold the given number of rows (rows added or dropped at the end).
+    void AlignRowOrder(int rows);
+    bool VerifyRowOrder() const;
+    int LastSortRow() const;
+    void SortWith(int kind, const std::function<void()>& sort);
+    bool IsMarkedRow(int row) const;
+    TGridRect CopyRange(bool& disjunct) const;
+    QString SelectionClipboardText(const TGridRect& range, bool disjunct);
+    bool MayPasteInto(int col, int row);
+    void WritePasted(int col, int row, QString value);
+    void SmartFill(const TGridRect& selection, int pasted);
+
+    std::vector<int> unsortedRowOrder_;
+    int followRow_ = -1;
+    // ---- end of sorting and clipboard text ---------------------------------------------------------
 };

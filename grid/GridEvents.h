@@ -91,3 +91,8 @@ using TButtonClickEvent = std::function<void(QObject* Sender, int ACol, int ARow
 using TSelectionChangedEvent =
     std::function<void(QObject* Sender, int ALeft, int ATop, int ARight, int ABottom)>;
 using TEllipsClickEvent = std::function<void(QObject* Sender, int ACol, int ARow, QString& S)>;
+
+// ---- Sorting: comparisons the application decides --------------------------------------------
+using TCustomCompareEvent =
+    std::function<void(QObject* Sender, const QString& str1, const QString& str2, int& Res)>;
+using TRawCompareEvent = std::function<void(QObject* Sender, int ACol, int Row1, int Row2, int& Res)>;
