@@ -12,8 +12,9 @@
 //   editor control over the cell, the value written back, validation (OnCellValidate) and undo;
 // - keyboard handling with Tab walks, skipping fixed cells and advancing after Enter.
 //
-// Parts that the grid family adds later (drawing cell graphics, sorting, clipboard) are reached
-// through the virtual members marked "seam": until they exist, such commands do nothing.
+// Parts that the grid family adds later (drawing cell graphics, the grid's own clipboard format)
+// are reached through the virtual members marked "seam": until they exist, such commands do
+// nothing.
 #pragma once
 
 #include "grid/BaseGrid.h"
@@ -34,10 +35,11 @@
 #include <optional>
 #include <set>
 
-class QComboBox;
 class QLineEdit;
 class QTextDocument;
 class TArrowWindow;
+class TControlCombo;
+class TControlEdit;
 class TGridButton;
 class TGridCheckBox;
 class TGridCombo;
@@ -79,14 +81,14 @@ public:
     TColumnSize ColumnSize;
     TCellNode CellNode;
     TSizeWhileTyping SizeWhileTyping;
-    TSortSettings SortSettings;
+    TSortSettings SortSettings{this};
     TDragDropSettings DragDropSettings;
     TControlLook ControlLook;
     TBands Bands;
     TBackGround BackGround;
     TFloatingFooter FloatingFooter;
     TGrouping Grouping;
-    TFilter Filter;
+    TFilter Filter{this};
     THTMLSettings HTMLSettings;
     TPrintSettings PrintSettings;
     TSortIndexList SortIndexList;
@@ -558,16 +560,12 @@ public:
     // Size and placement of the cell's graphic; see the painting of cell content.
     virtual TCellGraphic* GetCellGraphicSize(int col, int row, TCellVAlign& vAlign, TCellHAlign& hAlign,
                                              bool& showText, int& height, int& width);
-    virtual void DrawCellGraphic(TCanvas& canvas, int col, int row, const TRect& rect, TCellGraphic& graphic);
     virtual int NodeCount() const { return nodeCount_; }
     // Mini-HTML: a text without its tags (see HTMLStrip), and a text drawn into the rectangle in
     // the link colour given; the width it took.
     virtual QString StripHTML(const QString& text);
     virtual int DrawHTMLText(TCanvas& canvas, const QString& text, const TRect& rect, TColor linkColor);
     virtual void DrawRichTextCell(TCanvas& canvas, int col, int row, TRect rect);
-    virtual void CopyToClipboard() {}
-    virtual void CutToClipboard() {}
-    virtual void PasteFromClipboard() {}
     virtual void InsertRows(int row, int count);
     virtual void RemoveRows(int row, int count);
     virtual void ClearRows(int row, int count);
@@ -578,7 +576,7 @@ public:
     virtual bool RadioNext(int col, int row, bool requireEditable);
     virtual void ApplyColumnMerges() {}
     virtual bool ColumnHasFilterButton(int col) { return false; }
-    virtual void RepaintFooter() {}
+    virtual void RepaintFooter();
 
     // ==== Rows and columns: hidden columns, structure, cell graphics, nodes ======================
     // Columns are hidden and shown by real column; a hidden column keeps its cells and width. A
@@ -700,6 +698,71 @@ protected:
     };
     virtual void DrawCellContent(TCellPaint& p);
 
+    // ==== Cell graphics painting, floating footer, small settings ==================================
+    // (CellGraphicsPaint.cpp: the graphic of a cell as DrawCellText paints it; FloatingFooter.cpp:
+    // the footer panel's painting, the footer settings and its calculations.)
+public:
+    // Where a graphic of gw x gh stands in the cell rectangle r by its alignments. textWidth is the
+    // room of the text drawn in the cell: its measured width + 4 (0: not measured). haBeforeText
+    // and haAfterText place the graphic by the text's alignment hAlign.
+    static TRect GraphicPlacement(const TRect& r, TCellHAlign cellHAlign, TCellVAlign cellVAlign,
+                                  TAlignment hAlign, int gw, int gh, int textWidth);
+    // The same for a check box, which follows the text's alignment instead of CellHAlign: at the
+    // left, the right or the middle of r, a ctCheckBox beside its measured text.
+    static TRect CheckBoxPlacement(const TRect& r, TCellType type, TCellVAlign cellVAlign, TAlignment hAlign,
+                                   int gw, int gh, int textWidth);
+    // One check box into the box in the style (see CellGraphicsPaint.cpp); with
+    // ControlLook.NoDisabledCheckRadioLook a disabled box is drawn enabled.
+    void DrawCheck(TCanvas& canvas, const TRect& box, bool checked, bool enabled, TControlStyle style);
+    // The colour of the comment marker of ctComment cells (clNone: no marker).
+    TColor CommentColor = clRed;
+
+    // The panel that shows the floating footer along the grid's bottom edge.
+    class TFooterPanel* FooterPanel() const;
+    // The in-place editor of rich-text cells (edRichEdit).
+    class TDazOrarOvid* RichEditor() const;
+    // A footer template with "<#n>" replaced by column n of the current row (FloatingFooter.h).
+    QString ExpandFooterTemplate(const QString& pattern);
+    // Calculation kinds of a footer cell (the low 7 bits of its properties' CalcType): Recalculate
+    // writes the column's result into the last row while the footer shows the last row.
+    enum : unsigned char { fcNone = 0, fcSum = 1, fcAvg = 2, fcCount = 3, fcMin = 4, fcMax = 5 };
+
+protected:
+    // The graphic's step of DrawCellText: the cell's graphic drawn into p.R.
+    virtual void DrawCellGraphic(TCellPaint& p);
+    // A group of count radio items in r; index -1 checks the item equal to the cell text.
+    void DrawRadioGroup(TCellPaint& p, const TRect& r, int count, int index, const QStringList* items,
+                        bool disabled, bool horizontal, TControlStyle style);
+    void FooterRowChanged() override { RepaintFooter(); }
+
+private:
+    friend class TFooterPanel;
+    friend class TDazOrarOvid;
+    void InitGraphicsSettings();
+    void PlaceRichEditor(const TRect& rect, TColor color);
+    void MoveRichEditor(const TRect& rect);
+    QString RichEditorText() const;
+    QWidget* RichEditorWidget() const;
+    // Writes the rich editor's text into the edited cell (when write) and hides the editor.
+    void HideRichEditor(bool write);
+    TDazOrarOvid* richEditor_ = nullptr;
+    void DrawNodeGlyph(TCellPaint& p, const TCellGraphic& node);
+    void DrawCellButton(TCellPaint& p, const TRect& placed, TCellGraphic& button);
+    void DrawCellProgress(TCellPaint& p, const TCellGraphic& progress);
+    void DrawRotatedText(TCellPaint& p, const TCellGraphic& rotated);
+    void SetFooterVisible(bool visible);
+    void SetFooterStyle(TFooterStyle style);
+    // The footer is one row high: it follows the default row height.
+    void SetFooterHeight(int height);
+    // A cell about to become current: false for the footer row; a cell reaching under the footer
+    // panel scrolls the rows up by one first.
+    bool FooterAllowsCell(int col, int row);
+    // Paints the footer on the panel's canvas; client is the panel's client rectangle.
+    void PaintFooter(TCanvas& canvas, const TRect& client, bool designing);
+    TFooterPanel* footerPanel_ = nullptr;
+    // ==== End of cell graphics painting, floating footer, small settings ==========================
+
+protected:
     // ==== Rows and columns: moves =====================================================================
     void RowMoved(int from, int to) override;
     void ColumnMoved(int from, int to) override;
@@ -719,7 +782,7 @@ private:
     void DrawFixedLook(TCellPaint& p, bool fixed);
     void DrawFixedFrames(TCellPaint& p);
     void DrawTreeLines(TCellPaint& p);
-    void DrawCellBorders(int col, int row, TRect r);
+    void DrawCellBorders(TCanvas& canvas, int col, int row, TRect r);
     void DrawFocusRectangle(TCellPaint& p);
     void DrawSelectionRectangle(TCellPaint& p, const TRect& tr);
     void DrawSortGlyph(TCanvas& canvas, int col, int y, int x);
@@ -905,7 +968,7 @@ public:
     // The rows or columns selected by a drag over the row or column headers start here (-1: none).
     int HeaderSelectAnchor() const { return headerAnchor_; }
 
-    // The hint window of sizing, thumb and cell hints (created when first shown).
+    // The mini-HTML hint window of sizing, thumb and cell hints (created when first shown).
     THintWindow* HintWindow() const { return hintWindow_; }
     bool HintShowing() const;
     TPopupButton* DragImage() const { return dragImage_; }
@@ -917,8 +980,8 @@ public:
     QLineEdit* FixedCellEditor() const { return fixedEditor_; }
     TGridCoord FixedEditorCell() const { return fixedEditorCell_; }
     // The editors of a mini-HTML form control being edited (nullptr until first used).
-    QLineEdit* ControlEditor() const { return controlEdit_; }
-    QComboBox* ControlCombo() const { return controlCombo_; }
+    TControlEdit* ControlEditor() const { return controlEdit_; }
+    TControlCombo* ControlCombo() const { return controlCombo_; }
     // Drags out of the grid go through the runner (a Qt drag unless replaced).
     TDragRunner& DragRunner() const { return *dragRunner_; }
     void SetDragRunner(std::unique_ptr<TDragRunner> runner);
@@ -1014,7 +1077,7 @@ private:
     bool HTMLClick(TGridCoord cell, int x, int y);
     void FollowAnchor(int row, int col, const QString& anchor);
     void EditFormControl(TGridCoord cell, const THTMLDrawResult& hit);
-    void FinishFormControl(bool write);
+    void FormControlDone(const QString& value);
     void FinishFixedCellEditor(bool write);
     bool FixedCellEditAllowed(int col, int row);
     bool SortClick(TShiftState shift, int x, int y);
@@ -1089,8 +1152,8 @@ private:
     bool buttonCaptured_ = false, dragCursor_ = false, autoSized_ = false;
     TGridCoord fixedEditorCell_{-1, -1};
     QLineEdit* fixedEditor_ = nullptr;
-    QLineEdit* controlEdit_ = nullptr;
-    QComboBox* controlCombo_ = nullptr;
+    TControlEdit* controlEdit_ = nullptr;
+    TControlCombo* controlCombo_ = nullptr;
     struct TFormControl {
         TGridCoord Cell{-1, -1};
         QString ID, Type;
@@ -1106,4 +1169,67 @@ private:
     TPoint panOrigin_, pointer_;
     QCursor panSavedCursor_;
     // ---- end of pointer ---------------------------------------------------------------------------------
+
+    // ---- Sorting and clipboard text (Sorting.cpp, ClipboardText.cpp) ------------------------------
+public:
+    // Exchanges two rows: texts, cell objects (hidden columns included) and heights, their entries
+    // of UnsortedRowOrder and, with DisjunctRowSelect and MoveRowOnSort, their marks. With
+    // SortSettings.SingleColumn only the cell of SortSettings.Column changes rows.
+    virtual void SwapRows(int row1, int row2);
+    // Sort the data rows (fixed rows and footer rows stay) by SortSettings.Column, by the
+    // SortIndexList, or the child rows of each expanded node; see Sorting.cpp.
+    virtual void SortByColumn();
+    virtual void SortByIndexes();
+    virtual void SortNodeRows();
+    // Puts every row back where it was before the sorts since the order was last reset.
+    virtual void RestoreRowOrder();
+    // -1, 0 or 1: row1's cell before, equal to or after row2's in ascending terms (direction 0
+    // ascending, 1 descending; it only places blanks with IgnoreBlanks).
+    int CompareCells(int col, int row1, int direction, int row2);
+    int CompareRowsByColumn(int col, int row1, int row2);
+    int CompareRowsByIndexes(int indexPos, int row1, int row2);
+    void QuickSortRows(int col, int left, int right);
+    void QuickSortRowsIndexed(int left, int right);
+    // Per real row, the row number that the row there had before sorting.
+    const std::vector<int>& UnsortedRowOrder() const { return unsortedRowOrder_; }
+    void ResetRowOrder();
+    TCustomCompareEvent OnCustomCompare;
+    TRawCompareEvent OnRawCompare;
+
+    // Copy, cut and paste of the selection as text; see ClipboardText.cpp.
+    virtual void CopyToClipboard();
+    virtual void CutToClipboard();
+    virtual void PasteFromClipboard();
+    // Pastes the clipboard's text with its top-left cell at (col, row); the number of cells it held.
+    int PasteFromClipboardAt(int col, int row);
+    int PasteText(int col, int row, const QString& text);
+    // X: the most cells on one line; Y: the line breaks before the end of the text.
+    void GetTextDimensions(const QString& text, TPoint& size) const;
+    // Writes the cell of a display column (hidden columns skipped).
+    void SetDisplayCell(int col, int row, const QString& value);
+    TClipboardPasteCellEvent OnClipboardBeforePasteWideCell;
+    virtual void ClipboardBeforePasteWideCell(int col, int row, QString& value, bool& allow);
+
+protected:
+    // The structure operations report the real rows they insert or remove (after the change), so
+    // that UnsortedRowOrder keeps following the rows.
+    void RowOrderRowsInserted(int realRow, int count);
+    void RowOrderRowsRemoved(const std::vector<int>& realRows, bool align = true);
+
+private:
+    // Makes UnsortedRowOrder hold the given number of rows (rows added or dropped at the end).
+    void AlignRowOrder(int rows);
+    bool VerifyRowOrder() const;
+    int LastSortRow() const;
+    void SortWith(int kind, const std::function<void()>& sort);
+    bool IsMarkedRow(int row) const;
+    TGridRect CopyRange(bool& disjunct) const;
+    QString SelectionClipboardText(const TGridRect& range, bool disjunct);
+    bool MayPasteInto(int col, int row);
+    void WritePasted(int col, int row, QString value);
+    void SmartFill(const TGridRect& selection, int pasted);
+
+    std::vector<int> unsortedRowOrder_;
+    int followRow_ = -1;
+    // ---- end of sorting and clipboard text ---------------------------------------------------------
 };

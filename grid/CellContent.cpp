@@ -83,7 +83,7 @@ void TVevIvizudEvar::ApplySelectionColors(TCellPaint& p, TColor& linkColor) {
 }
 
 bool TVevIvizudEvar::SortGlyphHere(const TCellPaint& p) {
-    return SortSettings.Show() && p.Row == SortSettings.Row && RowCount() > 2 &&
+    return SortSettings.Show() && p.Row == SortSettings.Row() && RowCount() > 2 &&
            (p.RealCol == SortSettings.Column || SortIndexList.FindIndex(p.RealCol) >= 0) &&
            TBaseGrid::FixedRows() > 0 && (p.RealCol >= TBaseGrid::FixedCols() || SortSettings.FixedCols);
 }
@@ -207,7 +207,7 @@ int TVevIvizudEvar::DrawHTMLCell(TCellPaint& p, const QString& text, TRect tr, T
 void TVevIvizudEvar::DrawPlainText(TCellPaint& p, QString text, TRect tr, int gOff, TColor linkColor) {
     TCanvas& canvas = *p.Canvas;
     const bool sortColumn = SortSettings.Show() && p.RealCol == SortSettings.Column;
-    if (p.HAlign == TAlignment::taCenter && p.Row == SortSettings.Row && sortColumn) tr.Left += 10;
+    if (p.HAlign == TAlignment::taCenter && p.Row == SortSettings.Row() && sortColumn) tr.Left += 10;
     const int g = p.Row == 0 && sortColumn ? 14 : 0;
     const bool url = URLShow && IsURL(GetGridCells(p.RealCol, p.Row));
     if (url) {

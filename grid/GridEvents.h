@@ -120,3 +120,8 @@ using TClickSortEvent = std::function<void(QObject* Sender, int ACol)>;
 using TScrollHintEvent = std::function<void(QObject* Sender, int ARowCol, QString& Hint)>;
 using TOleDragEvent =
     std::function<void(QObject* Sender, int ARow, int ACol, const QString& Data, bool& Allow)>;
+
+// ---- Sorting: comparisons the application decides --------------------------------------------
+using TCustomCompareEvent =
+    std::function<void(QObject* Sender, const QString& str1, const QString& str2, int& Res)>;
+using TRawCompareEvent = std::function<void(QObject* Sender, int ACol, int Row1, int Row2, int& Res)>;

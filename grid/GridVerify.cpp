@@ -10,7 +10,7 @@
 // belongs to this grid and to one cell, and only virtual check boxes share their graphic.
 bool TVevIvizudEvar::Verify() const {
     if (structureBusy_ > 0) return TStringGrid::Verify(); // half way through a change
-    if (!TBaseGrid::Verify() || !columns_.Verify()) return false;
+    if (!TBaseGrid::Verify() || !columns_.Verify() || !VerifyRowOrder()) return false;
     if (columns_.LastHidden() >= AllColCount()) return false;
     const int realRows = RealRowCount();
     for (size_t i = 0; i < hiddenRows_.size(); ++i) {

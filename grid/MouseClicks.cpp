@@ -10,7 +10,9 @@
 // address: a cell's text never starts a program or opens a local file.
 #include "grid/AdvancedGrid.h"
 
+#include "grid/HTMLControlEditors.h"
 #include "grid/HTMLDraw.h"
+#include "grid/HTMLHintWindow.h"
 #include "grid/PopupWindows.h"
 #include "grid/TextUtils.h"
 #include "platform/ui/HintWindow.h"
@@ -18,7 +20,7 @@
 #include "platform/ui/UrlOpener.h"
 
 #include <QApplication>
-#include <QComboBox>
+#include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -665,55 +667,41 @@ void TVevIvizudEvar::FollowAnchor(int row, int col, const QString& anchor) {
     ClampInView({Col(), Row()});
 }
 
+// An edit or combo control is edited over its place in the cell, which becomes the current cell
+// (the editors write into the current cell's text when the editing ends).
 void TVevIvizudEvar::EditFormControl(TGridCoord cell, const THTMLDrawResult& hit) {
+    if (!(cell == TGridCoord{Col(), Row()})) FocusCell(cell.X, cell.Y, true);
+    if (!(cell == TGridCoord{Col(), Row()})) return;
     const int real = DisplToRealCol(cell.X);
     formControl_ = {cell, hit.ControlID, hit.ControlType};
+    const TRect rect = hit.ControlRect.Offset(viewport()->x(), viewport()->y());
     if (hit.ControlType == QLatin1String("EDIT")) {
         if (!controlEdit_) {
-            auto* edit = new TCellOverlayEdit(viewport());
-            edit->OnDone = [this](bool keep) { FinishFormControl(keep); };
-            controlEdit_ = edit;
+            controlEdit_ = new TControlEdit(*this);
+            controlEdit_->OnEditDone = [this] { FormControlDone(controlEdit_->text()); };
         }
-        static_cast<TCellOverlayEdit*>(controlEdit_)->Open(hit.ControlRect, hit.ControlValue);
+        controlEdit_->StartEdit(rect, hit.ControlID, hit.ControlValue);
         return;
     }
     if (!controlCombo_) {
-        controlCombo_ = new QComboBox(viewport());
-        controlCombo_->hide();
-        controlCombo_->installEventFilter(this);
+        controlCombo_ = new TControlCombo(*this);
+        controlCombo_->OnEditDone = [this] { FormControlDone(controlCombo_->Text()); };
     }
     QStringList items;
     bool edit = false;
     ControlComboList(cell.Y, real, hit.ControlID, hit.ControlValue, items, edit);
-    controlCombo_->clear();
-    controlCombo_->setEditable(edit);
-    controlCombo_->addItems(items);
-    const int index = int(items.indexOf(hit.ControlValue));
-    if (index >= 0)
-        controlCombo_->setCurrentIndex(index);
-    else if (edit)
-        controlCombo_->setEditText(hit.ControlValue);
-    controlCombo_->setGeometry(ToQRect(hit.ControlRect));
-    controlCombo_->show();
-    controlCombo_->setFocus(Qt::MouseFocusReason);
-    controlCombo_->showPopup();
+    controlCombo_->SetStyle(edit ? TComboBoxStyle::csDropDown : TComboBoxStyle::csDropDownList);
+    controlCombo_->SetItems(items);
+    controlCombo_->StartEdit(rect, hit.ControlID, hit.ControlValue);
+    controlCombo_->SetDroppedDown(true);
 }
 
-void TVevIvizudEvar::FinishFormControl(bool keep) {
+// The editor has written the value into the cell's text and hidden itself.
+void TVevIvizudEvar::FormControlDone(const QString& value) {
     const TFormControl control = formControl_;
     if (control.Cell.X < 0) return;
     formControl_ = {};
-    QWidget* editor = control.Type == QLatin1String("EDIT") ? static_cast<QWidget*>(controlEdit_)
-                                                            : static_cast<QWidget*>(controlCombo_);
-    const QString value =
-        control.Type == QLatin1String("EDIT") ? controlEdit_->text() : controlCombo_->currentText();
-    const bool hadFocus = editor && editor->hasFocus();
-    if (editor) editor->hide();
-    if (hadFocus) setFocus(Qt::OtherFocusReason);
-    if (!keep || control.Cell.X >= ColCount() || control.Cell.Y >= RowCount()) return;
     const int real = DisplToRealCol(control.Cell.X);
-    QString text = GetGridCells(real, control.Cell.Y);
-    if (HTMLSetControlValue(text, control.ID, value)) SetGridCells(real, control.Cell.Y, text);
     RepaintCell(control.Cell.X, control.Cell.Y);
     ControlEditDone(control.Cell.Y, real, control.ID, control.Type, value);
 }
@@ -761,8 +749,80 @@ bool TVevIvizudEvar::HeaderEdgeClick(int) {
     return false;
 }
 
-bool TVevIvizudEvar::SortClick(TShiftState, int, int) {
-    return false;
+// A plain click on a header of SortSettings.Row (press and release on the same cell) sorts by its
+// column: a click on the sorted column reverses the order, and with UndoSort the click after that
+// puts the rows back in their order before sorting (Column becomes -1); with IndexShow the clicks
+// build an index of columns, Shift adding a column or reversing one in it. Fixed columns sort only
+// with SortSettings.FixedCols. OnCanSort may refuse; OnClickSort reports the sort done.
+bool TVevIvizudEvar::SortClick(TShiftState shift, int x, int y) {
+    if (autoSized_) return false;
+    const TGridCoord cell = MouseCoord(x, y);
+    if (cell.X < 0 || cell.Y < 0 || !(cell == downCell_)) return false;
+    const TRect r = CellRect(cell.X, cell.Y);
+    if (cell.Y == 0 && TBaseGrid::Options().Contains(goColSizing) &&
+        (std::abs(x - r.Left) <= 4 || std::abs(x - r.Right) <= 4))
+        return false;
+    const int real = DisplToRealCol(cell.X);
+    if (cell.Y < TBaseGrid::FixedRows() && r.Right - x <= 16 && HeaderEdgeClick(real)) return false;
+    const bool sortable = cell.Y == SortSettings.Row() && TBaseGrid::FixedRows() > 0 && SortSettings.Show() &&
+                          RowCount() >= 3 && (cell.X >= TBaseGrid::FixedCols() || SortSettings.FixedCols);
+    if (!sortable) return false;
+    bool doSort = true;
+    CanSort(real, doSort);
+    if (!doSort) {
+        RepaintCell(cell.X, cell.Y);
+        return false;
+    }
+    QElapsedTimer timer;
+    timer.start();
+    EndPendingChange();
+    if (SortSettings.AutoColumnMerge)
+        for (int i = 0; i < MergedColumns.Count(); ++i) SplitColumnMerges(MergedColumns.Item(i));
+    const int oldLeft = LeftCol();
+    const bool keepLeft = TBaseGrid::Options().Contains(goRowSelect) && Navigation.KeepHorizScroll;
+    if (keepLeft) BeginUpdate();
+    const bool ascending = SortSettings.InitSortDirection == TSortDirection::sdAscending;
+    auto flip = [](TSortDirection d) {
+        return d == TSortDirection::sdAscending ? TSortDirection::sdDescending : TSortDirection::sdAscending;
+    };
+    if (SortSettings.IndexShow) {
+        const int at = SortIndexList.FindIndex(real);
+        if (shift.Contains(ssShift)) {
+            if (at >= 0)
+                SortIndexList.Toggle(real);
+            else
+                SortIndexList.Add(real, ascending);
+        } else if (SortIndexList.Count() == 1 && at == 0) {
+            SortIndexList.Toggle(real);
+        } else {
+            SortIndexList.Clear();
+            SortIndexList.Add(real, ascending);
+        }
+        SortByIndexes();
+    } else if (real == SortSettings.Column) {
+        const TSortDirection before = SortSettings.Direction;
+        SortSettings.Direction = flip(before);
+        if (SortSettings.UndoSort && before != SortSettings.InitSortDirection) {
+            RestoreRowOrder();
+            SortSettings.Column = -1;
+        } else {
+            NodeCount() > 0 ? SortNodeRows() : SortByColumn();
+        }
+    } else {
+        SortSettings.Direction = SortSettings.InitSortDirection;
+        SortSettings.Column = real;
+        NodeCount() > 0 ? SortNodeRows() : SortByColumn();
+    }
+    if (keepLeft) {
+        SetLeftCol(oldLeft);
+        EndUpdate();
+    }
+    if (SortSettings.AutoColumnMerge)
+        for (int i = 0; i < MergedColumns.Count(); ++i) MergeEqualCells(MergedColumns.Item(i), false);
+    InvalidateGrid();
+    sortTime_ = int(timer.elapsed());
+    ClickSort(SortSettings.Column);
+    return true;
 }
 
 // ---- Dispatchers --------------------------------------------------------------------------------------

@@ -55,6 +55,7 @@ void TVevIvizudEvar::InsertDisplayRows(int row, int count) {
     CellStore().EraseRows(oldCount + count, count);
     SetLineSizes(false, heights);
     PutMergedAreas(std::move(areas));
+    RowOrderRowsInserted(realAt, count);
 }
 
 void TVevIvizudEvar::EraseDisplayRows(int row, int count) {
@@ -92,6 +93,7 @@ void TVevIvizudEvar::EraseDisplayRows(int row, int count) {
     DisplTextRowLimit = RowCount();
     SetLineSizes(false, heights);
     PutMergedAreas(std::move(areas));
+    RowOrderRowsRemoved(reals);
 }
 
 void TVevIvizudEvar::InsertRows(int row, int count) {

@@ -13,13 +13,13 @@
 #include "grid/AdvancedGrid.h"
 
 #include "grid/HTMLDraw.h"
+#include "grid/HTMLHintWindow.h"
 #include "grid/TextUtils.h"
 #include "platform/ui/Glyphs.h"
 #include "platform/ui/HintWindow.h"
 #include "platform/ui/UiBoundary.h"
 
 #include <QApplication>
-#include <QComboBox>
 #include <QHelpEvent>
 #include <QKeyEvent>
 
@@ -150,7 +150,7 @@ bool TVevIvizudEvar::CellHint(int x, int y, QString& hint, TPoint& where) {
 
 // Sizing, thumb and cell hints share one hint window.
 void TVevIvizudEvar::ShowHintAt(const QString& text, TPoint screenTopLeft) {
-    if (!hintWindow_) hintWindow_ = new THintWindow(this);
+    if (!hintWindow_) hintWindow_ = new THTMLHintWindow(this);
     hintWindow_->SetColor(HintColor);
     const TRect size = hintWindow_->CalcHintRect(200, text);
     hintWindow_->ActivateHint(Bounds(screenTopLeft.X, screenTopLeft.Y, size.Width(), size.Height()), text);
@@ -226,16 +226,6 @@ bool TVevIvizudEvar::viewportEvent(QEvent* e) {
 bool TVevIvizudEvar::eventFilter(QObject* watched, QEvent* e) {
     if (watched == form_ && e->type() == QEvent::Resize) {
         GuardUi([&] { FormResized(static_cast<QWidget*>(watched)->size()); });
-    } else if (watched == controlCombo_ && formControl_.Cell.X >= 0) {
-        if (e->type() == QEvent::FocusOut && static_cast<QFocusEvent*>(e)->reason() != Qt::PopupFocusReason) {
-            GuardUi([this] { FinishFormControl(true); });
-        } else if (e->type() == QEvent::KeyPress) {
-            const int key = static_cast<QKeyEvent*>(e)->key();
-            if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Escape) {
-                GuardUi([&] { FinishFormControl(key != Qt::Key_Escape); });
-                return true;
-            }
-        }
     }
     return TBaseGrid::eventFilter(watched, e);
 }

@@ -3,6 +3,7 @@
 // disjunct selections, whole rows selected from their headers, button cells.
 #include "PointerTestSupport.h"
 
+#include "grid/HTMLControlEditors.h"
 #include "grid/PopupWindows.h"
 #include "platform/ui/UrlOpener.h"
 
@@ -130,6 +131,34 @@ TEST_F(MouseClicks, AnEditControlIsEditedOverTheCellAndWrittenBackWhenLeft) {
     EXPECT_EQ(done, QStringList{"n=new"});
     EXPECT_TRUE(Grid().GetGridCells(1, 1).contains(R"(VALUE="new")"));
     EXPECT_TRUE(Grid().hasFocus());
+}
+
+TEST_F(MouseClicks, AComboControlOffersTheApplicationsItemsWithItsListDropped) {
+    Grid().SetColWidths(1, 200);
+    Grid().SetGridCells(1, 2, R"(<CONTROL TYPE="COMBO" ID="m" VALUE="dois" WIDTH="90">)");
+    Grid().OnControlComboList = [](QObject*, int, int, const QString& id, const QString& value,
+                                   QStringList& items, bool& edit) {
+        items = {"um", "dois", "tres", id + value};
+        edit = false;
+    };
+    QStringList done;
+    Grid().OnControlEditDone = [&](QObject*, int row, int col, const QString& id, const QString& type,
+                                   const QString& value) {
+        done << QString("%1,%2 %3 %4 %5").arg(col).arg(row).arg(id, type, value);
+    };
+    mouse_.Click(OnText(1, 2));
+    TControlCombo* combo = Grid().ControlCombo();
+    ASSERT_TRUE(combo && combo->isVisible());
+    EXPECT_TRUE(combo->DroppedDown());
+    EXPECT_EQ(combo->Items(), (QStringList{"um", "dois", "tres", "mdois"}));
+    EXPECT_EQ(combo->Text(), "dois");
+    EXPECT_EQ(Current(), (TGridCoord{1, 2}));
+    combo->SetDroppedDown(false);
+    w_.Key(Qt::Key_Down);
+    w_.Key(Qt::Key_Return);
+    EXPECT_FALSE(combo->isVisible());
+    EXPECT_TRUE(Grid().GetGridCells(1, 2).contains(R"(VALUE="tres")"));
+    EXPECT_EQ(done, QStringList{"1,2 m COMBO tres"});
 }
 
 // ---- The fixed-cell editor -----------------------------------------------------------------------------

@@ -150,6 +150,35 @@ TEST_F(MouseSizing, TheSelectionResizerIsTheSquareInsideTheBottomRightCorner) {
     EXPECT_FALSE(Grid().IsOverResizer(r.Right - 2, r.Bottom - 2));
 }
 
+TEST_F(MouseSizing, DraggingTheResizerFillsTheStretchedSelectionFromTheClipboard) {
+    Grid().SelectionResizer = true;
+    Grid().SetSelectionRectangle(true);
+    Grid().Navigation.AllowSmartClipboard = true;
+    Grid().SetOptions(Grid().Options() + goEditing); // the paste writes editable cells only
+    Grid().SetGridCells(2, 2, "7");
+    Grid().SetCol(2);
+    Grid().SetRow(2);
+    std::vector<TGridRect> resized;
+    Grid().OnSelectionResize = [&](QObject*, int l, int t, int r, int b) {
+        resized.push_back({l, t, r, b});
+        EXPECT_EQ(Grid().GetGridCells(2, 4), "7"); // pasted before it is reported
+    };
+    const TRect corner = Grid().CellRectEx(2, 2);
+    const QPoint square(corner.Right - 2, corner.Bottom - 2);
+    mouse_.Hover(square);
+    EXPECT_EQ(Grid().viewport()->cursor().shape(), Qt::BitmapCursor);
+    mouse_.Press(square);
+    EXPECT_TRUE(Grid().ResizerDragging());
+    mouse_.Drag(Centre(2, 3));
+    mouse_.Drag(Centre(2, 4));
+    EXPECT_EQ(Grid().Selection(), (TGridRect{2, 2, 2, 4}));
+    mouse_.Release(Centre(2, 4));
+    EXPECT_FALSE(Grid().ResizerDragging());
+    EXPECT_EQ(Grid().GetGridCells(2, 3), "7");
+    EXPECT_EQ(Grid().GetGridCells(2, 4), "7");
+    EXPECT_EQ(resized, (std::vector<TGridRect>{{2, 2, 2, 4}}));
+}
+
 // ---- Moving -----------------------------------------------------------------------------------------
 
 TEST_F(MouseSizing, ARefusedColumnMoveEndsAtTheFirstMove) {
