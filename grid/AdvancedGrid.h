@@ -1070,7 +1070,7 @@ private:
     bool CheckBoxClickAt(TGridCoord cell, int x, int y);
     void GraphicMouseUp(int x, int y);
     bool IsButtonCellAt(TGridCoord cell) const;
-    bool PressCellButton(TGridCoord cell);
+    bool PressCellButton(TGridCoord cell, int x, int y);
     void ReleaseCellButton(bool fire);
     // The mini-HTML of a cell hit-tested at a point (check only), as painting lays it out.
     THTMLDrawResult HitTestHTML(int col, int row, int x, int y);

@@ -220,7 +220,7 @@ bool TVevIvizudEvar::LeftButtonDown(TShiftState shift, int x, int y) {
         pressedFixed_ = cell;
         RepaintCell(cell.X, cell.Y);
     }
-    if (PressCellButton(cell)) return false;
+    if (PressCellButton(cell, x, y)) return false;
     const bool ctrl = shift.Contains(ssCtrl);
     if (cell.Y >= fixedRows && cell.X >= fixedCols && MouseActions.DisjunctRowSelect())
         ToggleDisjunctLine(true, cell.Y, ctrl);
@@ -558,14 +558,22 @@ bool TVevIvizudEvar::IsButtonCellAt(TGridCoord cell) const {
     return type == TCellType::ctButton || type == TCellType::ctBitButton;
 }
 
-bool TVevIvizudEvar::PressCellButton(TGridCoord cell) {
+// The button of a button cell lies where the painting placed it (its offset from the cell kept in
+// the graphic), so it is found wherever the cell has scrolled to; a button not painted yet takes
+// the whole cell.
+bool TVevIvizudEvar::PressCellButton(TGridCoord cell, int x, int y) {
     if (cell.X < TBaseGrid::FixedCols() || cell.Y < TBaseGrid::FixedRows() || !IsButtonCellAt(cell))
         return false;
+    const TGridCoord base = BaseCell(DisplToRealCol(cell.X), cell.Y);
+    TRect button;
+    GetButtonRect(base.X, base.Y, button);
+    if (!button.IsEmpty() && !button.Contains({x, y})) return false;
     HideEditor();
     if (!(cell == TGridCoord{Col(), Row()})) FocusCell(cell.X, cell.Y, true);
     if (!(cell == TGridCoord{Col(), Row()})) return true; // the move was refused
     pressedButton_ = cell;
     buttonCaptured_ = true;
+    GetCellGraphic(base.X, base.Y)->CellBoolean = true; // drawn pressed
     RepaintCell(cell.X, cell.Y);
     ClickCell(cell.Y, DisplToRealCol(cell.X));
     return true;
@@ -576,7 +584,12 @@ void TVevIvizudEvar::ReleaseCellButton(bool fire) {
     if (pressed.X < 0) return;
     pressedButton_ = {-1, -1};
     buttonCaptured_ = false;
-    RepaintCell(pressed.X, pressed.Y);
+    if (pressed.X < ColCount() && pressed.Y < RowCount()) {
+        const TGridCoord base = BaseCell(DisplToRealCol(pressed.X), pressed.Y);
+        if (TCellGraphic* graphic = GetCellGraphic(base.X, base.Y); graphic && IsButtonCellAt(pressed))
+            graphic->CellBoolean = false;
+        RepaintCell(pressed.X, pressed.Y);
+    }
     if (fire) ButtonClick(DisplToRealCol(pressed.X), pressed.Y);
 }
 

@@ -302,21 +302,36 @@ TEST_F(MouseClicks, HeaderClicksSelectAColumnAndTheTopLeftCellSelectsAll) {
 
 // ---- Button cells ----------------------------------------------------------------------------------------
 
+// The button is found where it was painted, relative to its cell, also after the grid scrolled.
 TEST_F(MouseClicks, AButtonCellIsPressedWhileHeldAndClicksOnRelease) {
-    auto button = std::make_unique<TCellGraphic>();
+    TCellGraphic* button = Grid().CreateCellGraphic(2, 20);
     button->CellType = TCellType::ctButton;
-    Grid().SetCellGraphicObject(2, 20, std::move(button));
+    button->CellIndex = 30 | (12 << 16);
+    button->CellText = "ok";
     std::vector<TGridCoord> clicks;
     Grid().OnButtonClick = [&](QObject*, int col, int row) { clicks.push_back({col, row}); };
     Grid().SetTopRow(15);
-    mouse_.Hover(Centre(2, 20));
-    mouse_.Press(Centre(2, 20));
+    RenderOps(Grid()); // the painting places the button
+    Grid().SetTopRow(12);
+    TRect placed;
+    Grid().GetButtonRect(2, 20, placed);
+    ASSERT_EQ(placed.Width(), 30);
+    ASSERT_TRUE(mouse_.Rect(2, 20).Contains(placed.TopLeft()));
+    const QPoint inside(placed.Left + 5, placed.Top + 5);
+    mouse_.Hover(inside);
+    mouse_.Press(inside);
     EXPECT_EQ(Grid().PressedCellButton(), (TGridCoord{2, 20}));
+    EXPECT_TRUE(button->CellBoolean);
     EXPECT_EQ(Current(), (TGridCoord{2, 20}));
     EXPECT_TRUE(clicks.empty());
     mouse_.Release(Centre(3, 21));
     EXPECT_EQ(Grid().PressedCellButton(), (TGridCoord{-1, -1}));
+    EXPECT_FALSE(button->CellBoolean);
     EXPECT_EQ(clicks, (std::vector<TGridCoord>{{2, 20}}));
+    // Beside the button the cell is clicked as any other.
+    const TRect cell = mouse_.Rect(2, 20);
+    mouse_.Click(QPoint(cell.Right - 2, cell.Bottom - 2));
+    EXPECT_EQ(clicks.size(), 1u);
 }
 
 TEST_F(MouseClicks, ClickEventsReportTheCellAfterItBecameCurrent) {
