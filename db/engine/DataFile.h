@@ -174,6 +174,16 @@ public:
     // The active records with their plain images, in record order (the index checks read them so).
     void ForEachActiveRecord(const TVisitor& visit) override;
 
+    // --- Repair (DataTableRepair.cpp) ---
+
+    // Makes the next record number one more than the whole slots the file holds, cutting the part of a
+    // slot that follows them; the bytes cut. The free-chain head becomes 0.
+    uint64_t RestoreRecordSlots();
+    // The record number that slot `number` holds at +1 as the file has it (deciphered): an active record
+    // holds its own, a slot that was never written holds 0.
+    uint32_t StoredRecordNumber(uint32_t number);
+    void SetLastBlobSequence(uint32_t value);
+
     // --- Locks ---
 
     bool LockTable() { return LockWithRetries(*this, TableLockOffset, 1, owner_.Settings().LockTries); }
