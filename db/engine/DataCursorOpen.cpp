@@ -257,6 +257,18 @@ void TDataCursor::DeleteTable() {
     directory_.ReleaseTable(table);
 }
 
+void TDataCursor::RepairTable(const TRepairEvents& events) {
+    RequireClosed();
+    TDataTable& table = AcquireTable();
+    try {
+        table.Repair(events);
+    } catch (...) {
+        directory_.ReleaseTable(table);
+        throw;
+    }
+    directory_.ReleaseTable(table);
+}
+
 // ---- layout ----
 
 void TDataCursor::LoadLayout() {
