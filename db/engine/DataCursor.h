@@ -492,6 +492,7 @@ private:
     // Open (DataCursorOpen.cpp)
     void RequireClosed() const;
     TDataTable& AcquireTable();
+    void RemoveStrayWorkingFilesBeside() const;
     void CheckPassword();
     void LoadLayout();
     void UseIndex(uint8_t number);
