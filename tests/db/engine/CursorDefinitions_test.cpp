@@ -323,7 +323,7 @@ TEST_P(CursorRestructureTest, WorkingFilesThatAKilledRestructureLeftGoAtTheNextO
         EXPECT_EQ(files.count("_VT0000BEEF.DAT"), 1u);
         EXPECT_EQ(files.count("_VT00C0FFEE.DAT"), 1u);
         held.Close();
-        for (const std::string& name : {"_VT0000BEEF", "_VT00C0FFEE"}) {
+        for (const char* name : {"_VT0000BEEF", "_VT00C0FFEE"}) {
             TDataTable table(database_->Settings(), {dir_.Path(), name, false, ""});
             table.Delete();
         }
