@@ -144,11 +144,19 @@ bool TDataTable::CheckForChanges() {
     } else {
         changed = dataFile_.CheckHeaderChanged();
     }
+    if (changed && writeMarked_) {
+        // What a failed end of a write of this process kept for its next write was overtaken by another
+        // process's write: it is forgotten, pages, blocks and headers too.
+        writeMarked_ = false;
+        for (TTableFile* file : Files()) file->ForgetPendingTruncation();
+        indexFile_.DropPages(false);
+        if (HasBlobFile()) blobFile_.DropBlockCache();
+        dataFile_.DropRecordCache();
+        ReadHeaders();
+    }
     if (changed) {
         dataFile_.DropRecordCache();
         NoteContentChanged();
-        // What a failed end of a write of this process kept was overtaken by another process's write.
-        writeMarked_ = false;
     }
     if (HasBlobFile() && blobFile_.CheckHeaderChanged()) blobFile_.DropBlockCache();
     CheckWriteComplete();

@@ -496,6 +496,25 @@ TEST_P(DataTableTest, AFailedEndOfWriteLeavesTheTableUsableOrRefusedUntilTheNext
     }
 }
 
+// What a failed end of a write kept for the next write of its process is forgotten when another user
+// writes the table first: the other's change stands, and the next write adds to the table as it is.
+TEST_P(DataTableTest, AnotherUsersWriteOvertakesWhatAFailedEndOfWriteKept) {
+    auto table = CreatePeople();
+    PutPerson(*table, {1, 10, "Ana"});
+    auto other = OpenPeople();
+    GetFileList().Faults().FailAt(TFileOperation::Write, 2); // the mark is written, the records fail
+    EXPECT_ENGINE_ERROR(PutPerson(*table, {2, 20, "Bia"}), VORSAM_WRITEERR);
+    GetFileList().Faults().Reset();
+    PutPerson(*other, {1, 11, "Ana"}); // the data file alone changes
+    PutPerson(*table, {4, 40, "Duda"});
+    TContents contents = Contents(*other);
+    EXPECT_EQ(contents.size(), 2u);
+    EXPECT_EQ(contents[1].Value, 11);
+    EXPECT_EQ(contents.count(2), 0u) << "the failed write's record";
+    EXPECT_EQ(Problems(*other), "");
+    EXPECT_EQ(Problems(*table), "");
+}
+
 INSTANTIATE_TEST_SUITE_P(Storage, DataTableTest, ::testing::Values(TStorage::Disk, TStorage::Memory),
                          StorageName);
 
