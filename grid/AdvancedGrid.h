@@ -5,44 +5,47 @@
 // - cell access in two numberings: display columns (what shows) and real columns (hidden ones
 //   included); typed reads and writes (Ints, Floats, Dates); hidden rows kept in a store; a
 //   filter; column widths kept in an INI file or the settings store; the current-row events;
-// - its own painting of each cell: colours, looks of the fixed cells, selection, text in its
-//   alignment, borders, focus rectangle;
+// - its own painting of each cell: colours, looks of the fixed cells, the selection models, the
+//   text by its kind (plain, mini-HTML, rich text, wide), borders, focus rectangle; measuring
+//   cells, sizing columns and rows to their content and column calculations;
 // - in-cell editing: the editor kind asked per cell (OnGetEditorType), the text editor or an
 //   editor control over the cell, the value written back, validation (OnCellValidate) and undo;
 // - keyboard handling with Tab walks, skipping fixed cells and advancing after Enter.
 //
-// Parts that the grid family adds later (cell graphics, mini-HTML, rich text, sorting, clipboard,
-// structure operations, calculations) are reached through the virtual members marked "seam":
-// until they exist, such texts are drawn as plain text and such commands do nothing.
+// Parts that the grid family adds later (drawing cell graphics, the grid's own clipboard format)
+// are reached through the virtual members marked "seam": until they exist, such commands do
+// nothing.
 #pragma once
 
 #include "grid/BaseGrid.h"
 #include "grid/ColumnVisibility.h"
+#include "grid/EditorEvents.h"
 #include "grid/GridEvents.h"
 #include "grid/GridLists.h"
 #include "grid/GridSettings.h"
 #include "grid/NumberDateUtils.h"
+#include "grid/vzgcheck.h"
 
+#include <QPointer>
 #include <QStringList>
 #include <memory>
 #include <optional>
 #include <set>
 
+class QTextDocument;
+class TGridButton;
+class TGridCheckBox;
 class TGridCombo;
 class TGridDatePicker;
+class TGridEditBtn;
+class TGridSpin;
+class TGridTransEdit;
+class TGridUniCombo;
+class TGridUniEdit;
+class TGridUnitEditBtn;
+class THTMLPictureCache;
+class TPictureContainer;
 class TVozErivuzaRive;
-
-// The checker of cells that a grid may be given (see its use in the edit cycle).
-class TVevIvizudEvarCheck {
-public:
-    virtual ~TVevIvizudEvarCheck() = default;
-    bool GotoCell = false, AutoCorrect = false, AutoMarkError = false, UseCorrect = false,
-         UseMarkError = false;
-    virtual QString MarkCellErrors(int col, int row, const QString& value) { return value; }
-    virtual QString CorrectCell(int col, int row, const QString& value) { return value; }
-    virtual void BeginChecking() {}
-    virtual void EndChecking() {}
-};
 
 // A row kept out of the grid while it is hidden: its real number, height and cells.
 struct TGridItem {
@@ -68,7 +71,7 @@ public:
     TColumnSize ColumnSize;
     TCellNode CellNode;
     TSizeWhileTyping SizeWhileTyping;
-    TSortSettings SortSettings;
+    TSortSettings SortSettings{this};
     TDragDropSettings DragDropSettings;
     TControlLook ControlLook;
     TBands Bands;
@@ -86,11 +89,11 @@ public:
     TFont& ActiveCellFont() { return activeCellFont_; }
     bool ActiveCellShow = false;
     TColor ActiveCellColor = clGray;
-    bool AutoNumAlign = false, AutoSize = false, EnhTextSize = false, EditWithTags = false,
-         EnhRowColMove = true, SizeWithForm = false, EnableBlink = false, EnableHTML = true,
-         EnableWheel = true, ExcelStyleDecimalSeparator = false, IntelliZoom = true, URLFull = false,
-         URLEdit = false, OemConvert = false, FixedAsButtons = false, Lookup = false,
-         LookupCaseSensitive = false, LookupHistory = false, Hovering = false, SelectionRTFKeep = false;
+    bool AutoNumAlign = false, EnhTextSize = false, EditWithTags = false, EnhRowColMove = true,
+         SizeWithForm = false, EnableBlink = false, EnableHTML = true, EnableWheel = true,
+         ExcelStyleDecimalSeparator = false, IntelliZoom = true, URLFull = false, URLEdit = false,
+         OemConvert = false, FixedAsButtons = false, Lookup = false, LookupCaseSensitive = false,
+         LookupHistory = false, Hovering = false, SelectionRTFKeep = false;
     bool Multilinecells() const { return multiLineCells_; }
     void SetMultilinecells(bool on);
     TVAlignment VAlignment() const { return vAlignment_; }
@@ -137,7 +140,8 @@ public:
     // Places the grid; with IntegralHeight the height is cut to whole rows.
     void SetBounds(int left, int top, int width, int height);
     TImageList* GridImages = nullptr;
-    TVevIvizudEvarCheck* CellChecker = nullptr;
+    // Dropped when the checker is deleted.
+    QPointer<TVevIvizudEvarCheck> CellChecker;
     int ScrollWidth = 0;
     TColor ScrollColor = clNone;
     // The texts of check boxes kept in the cell's text, and the password character.
@@ -165,6 +169,8 @@ public:
     bool IsHiddenColumn(int col) const { return columns_.IsHidden(col); }
     int HiddenColCount() const { return columns_.HiddenCount(); }
     int AllColCount() const override { return ColCount() + HiddenColCount(); }
+    int StoreCol(int col) const override { return col < 0 ? col : DisplToRealCol(col); }
+    int ShownCol(int storeCol) const override { return storeCol < 0 ? storeCol : RealToDisplCol(storeCol); }
     int DisplToRealRow(int row) const;
     int RealToDisplRow(int row) const;
     bool IsHiddenRow(int row) const;
@@ -189,9 +195,10 @@ public:
     void ClearColSelect();
     void SelectRowsInRange(bool all);
     void SelectColsInRange(bool all);
-    // Cells added with Ctrl-click while MouseActions.DisjunctCellSelect is on.
-    // The cell lies in the selection (and the selection is not hidden).
+    // Never for a fixed cell; with DisjunctRowSelect the row's mark, else with DisjunctColSelect
+    // the column's mark, else whether the cell lies in the (shown) selection.
     bool IsCellSelected(int col, int row) const;
+    // Cells added with Ctrl-click while MouseActions.DisjunctCellSelect is on.
     void AddDisjunctCell(int col, int row) { disjunctCells_.insert({col, row}); }
     void ClearDisjunctCells() { disjunctCells_.clear(); }
     bool IsDisjunctCell(int col, int row) const { return disjunctCells_.count({col, row}) > 0; }
@@ -221,6 +228,23 @@ public:
     void SetFilterActive(bool on);
     bool MatchesFilter(int row);
 
+    // ---- Import of delimited text and workbooks (DelimitedImport.cpp, WorkbookImport.cpp) ---------
+    // The delimiter of delimited files; a null character: found from each file's first two lines,
+    // for that load only.
+    QChar Delimiter;
+    TGridProgressEvent OnFileProgress;
+    // LoadDelimited(fileName, false).
+    void LoadFromCSV(const QString& fileName);
+    // Fills the grid from (0, 0), or with append after the last row (above a floating footer);
+    // see DelimitedImport.h for how the file is read.
+    void LoadDelimited(const QString& fileName, bool append = false);
+    // ImportWorkbook(fileName, "").
+    void LoadFromXLS(const QString& fileName);
+    // Fills the grid with the used range of the named sheet (the active one for ""), sized to it;
+    // see WorkbookImport.h.
+    void ImportWorkbook(const QString& fileName, const QString& sheetName);
+    virtual void FileProgress(short progress);
+
     // ---- Column widths ------------------------------------------------------------------------
     void SaveColumnSizes();
     void LoadColumnSizes();
@@ -242,6 +266,79 @@ public:
     // With each grid's own flag: cleared for good once a grid with Multilinecells paints.
     unsigned NoWrapFlag() const { return noWrapFlag_; }
 
+    // ==== Painting: text kinds, measuring, autosize, column calculations ===========================
+    // (CellContent.cpp, TextMeasure.cpp, AutoSize.cpp, ColumnCalculations.cpp; rich text in RichText.h)
+    // Named pictures of mini-HTML texts (not owned; may be null). Pictures met by URL are kept in
+    // the grid's own cache.
+    TPictureContainer* PictureContainer = nullptr;
+    THTMLPictureCache& HTMLPictureCache() const { return *pictureCache_; }
+    // The wide text of a cell: a "|\" marker text decoded, any other text as it is.
+    QString GetCellTextWide(int col, int row) { return GetWideCell(col, row); }
+
+    // The float values of a column over rows fromRow..toRow (an empty cell counts 0; a text that
+    // is no number raises EVozAvozError "Cell does not contain a float value"). The average of an
+    // empty range (toRow < fromRow) is 0; minimum and maximum start from the first row's value.
+    double ColumnSum(int col, int fromRow, int toRow);
+    double ColumnAvg(int col, int fromRow, int toRow);
+    double ColumnMin(int col, int fromRow, int toRow);
+    double ColumnMax(int col, int fromRow, int toRow);
+
+    // Sizing to the content. A column takes its widest cell (GetCellTextSize plus the room of the
+    // cell's graphic) + the text margin + (GridLineWidth + 1) x 2, a row its tallest cell + the
+    // margin + GridLineWidth x 2; OnUpdateColumnSize may change a column's width; the limits below
+    // (0: none) apply as LimitValue does. With onlyGrow nothing shrinks.
+    // Setting AutoSize sizes every column at once (padding 10).
+    bool AutoSize() const { return autoSize_; }
+    void SetAutoSize(bool on);
+    int MinColWidth = 0, MaxColWidth = 0, MinRowHeight = 0, MaxRowHeight = 0;
+    // The onlyGrow of AutoSizeCol and AutoSizeRow.
+    bool AutoSizeOnlyGrow = false;
+    // Every column from 0 (doFixedCols) or from FixedCols; then each width grows by padding.
+    void AutoSizeColumns(bool doFixedCols, int padding);
+    void AutoSizeCol(int col);
+    void AutoSizeColumn(int col, bool onlyGrow);
+    void AutoSizeRow(int row);
+    void AutoSizeRowEx(int row, bool onlyGrow);
+    // Lines x (line height + line height / 8) + extra, limited.
+    void SetRowHeightForLines(int row, int lines, int extra);
+    // The most lines a cell of the row has (CR counted with Multilinecells), at least 1.
+    int MaxLinesInRow(int row);
+    // The rectangle shrinks by 2 on each side and its top-left corner moves to where text turned
+    // by angle degrees (counter-clockwise) starts, so that the turned text's bounding box stands at
+    // the side of the rectangle the alignments name, or in its middle.
+    void RotatedTextOrigin(TRect& rect, int angle, TAlignment hAlign, TVAlignment vAlign,
+                           const QString& text);
+    // Repaints the cells from the range's top-left cell to its bottom-right cell.
+    void RepaintCellRange(const TGridRect& range);
+    // The selected cells' texts, TAB between cells and CR LF between rows (none after the last):
+    // the rows of the selection or, with DisjunctRowSelect, the marked rows; the selection's columns
+    // or, with DragDropSettings.OleEntireRows, all. Rich and wide texts give their plain text.
+    void GetSelectionText(QString& text);
+
+protected:
+    struct TCellPaint;
+    // Kept up to date by the pointer handling: the blink phase of <BLINK> texts (false: hidden) and
+    // a button held down over a mini-HTML cell.
+    bool blinkVisible_ = true, htmlMouseDown_ = false;
+
+private:
+    int DrawHTMLCell(TCellPaint& p, const QString& text, TRect tr, TColor linkColor);
+    void DrawTextKindBackground(TCellPaint& p, const TRect& tr);
+    void DrawWideText(TCellPaint& p, const TRect& tr);
+    bool SortGlyphHere(const TCellPaint& p);
+    void DrawFixedRightLines(TCellPaint& p);
+    bool MouseButtonDown() const;
+    TPoint MeasureRichText(int col, int row, bool inColumn);
+    QString EditorShownText(const QString& cellText);
+    std::unique_ptr<THTMLPictureCache> pictureCache_;
+    std::unique_ptr<QTextDocument> richText_;
+    bool autoSize_ = false;
+    // GetCellTextPlain reads through OnGetDisplText and keeps mini-HTML tags.
+    bool plainThroughDisplText_ = true, plainKeepsTags_ = true;
+
+public:
+    // ==== End of painting: text kinds, measuring, autosize, column calculations =================
+
     // ---- Editing ------------------------------------------------------------------------------
     TEditorType EditorType() const { return editorType_; }
     bool EditorActive() const { return editorActive_; }
@@ -259,6 +356,58 @@ public:
     int GetEditLimit() override { return maxEditLength_; }
     // The text of the current cell when its editor opened.
     const QString& EditStartText() const { return cycle_.Text; }
+
+    // ---- Editor controls: spin, edit with button, unit, check box, button, wide, custom -------
+    // Made once, hidden, with the grid; each serves every cell of its kinds (EditorControls.cpp).
+    TGridSpin* Spin() const { return editors_.Spin; }
+    TGridEditBtn* EditBtn() const { return editors_.EditBtn; }
+    TGridUnitEditBtn* UnitEditBtn() const { return editors_.UnitEditBtn; }
+    TGridCheckBox* CheckBoxEditor() const { return editors_.CheckBox; }
+    TGridButton* ButtonEditor() const { return editors_.Button; }
+    TGridUniEdit* UniEdit() const { return editors_.UniEdit; }
+    TGridUniCombo* UniCombo() const { return editors_.UniCombo; }
+    TGridTransEdit* TransEdit() const { return editors_.TransEdit; }
+    // The application's editor of edCustom cells; without one such cells open nothing.
+    QPointer<TEditLink> EditLink;
+    // The control editing the current cell now (nullptr when none or the text editor).
+    QWidget* ActiveEditorControl() const;
+    // An editor control's text goes into the current cell and through the validation (the wide
+    // one for wide controls); cellText gets the cell's text as the validation left it.
+    bool ValidateEditorValue(const QString& text, QString& cellText, bool wide = false);
+    TSpinClickEvent OnSpinClick;
+    TFloatSpinClickEvent OnFloatSpinClick;
+    TDateTimeSpinClickEvent OnDateSpinClick, OnTimeSpinClick;
+    TGetEditorPropEvent OnGetEditorProp;
+    virtual void SpinClick(int col, int row, int value, bool up);
+    virtual void FloatSpinClick(int col, int row, double value, bool up);
+    virtual void DateSpinClick(int col, int row, TDateTime value, bool up);
+    virtual void TimeSpinClick(int col, int row, TDateTime value, bool up);
+    virtual void GetEditorProp(int col, int row, TEditLink* link);
+
+private:
+    friend class TGridButton;
+    void CreateEditorControls();
+    // Places, fills, shows and focuses the control of the current editor kind over the rectangle.
+    void PlaceEditorControl(const TRect& editor, TColor color, const TFont& font);
+    // Moves the open control with its cell (the rectangle as PlaceEditorControl got it).
+    void MoveEditorControl(const TRect& editor);
+    // Writes the control's value into the cell (when write) and hides it; false for kinds it
+    // does not serve.
+    bool WriteEditorControl(bool write);
+    QString EditorControlValue() const;
+    struct {
+        TGridSpin* Spin = nullptr;
+        TGridEditBtn* EditBtn = nullptr;
+        TGridUnitEditBtn* UnitEditBtn = nullptr;
+        TGridCheckBox* CheckBox = nullptr;
+        TGridButton* Button = nullptr;
+        TGridUniEdit* UniEdit = nullptr;
+        TGridUniCombo* UniCombo = nullptr;
+        TGridTransEdit* TransEdit = nullptr;
+    } editors_;
+
+public:
+    // ---- End of the editor controls --------------------------------------------------------------
 
     // ---- Keyboard ------------------------------------------------------------------------------
     void KeyDown(int& key, TShiftState shift) override;
@@ -404,25 +553,102 @@ public:
     virtual TCellGraphic* GetCellGraphicSize(int col, int row, TCellVAlign& vAlign, TCellHAlign& hAlign,
                                              bool& showText, int& height, int& width);
     virtual void DrawCellGraphic(TCanvas& canvas, int col, int row, const TRect& rect, TCellGraphic& graphic);
-    virtual int NodeCount() const { return 0; }
-    // Mini-HTML: drawn as plain text until the renderer exists; tags are kept.
-    virtual QString StripHTML(const QString& text) { return text; }
-    virtual void DrawHTMLText(TCanvas& canvas, const QString& text, TRect rect, unsigned flags);
+    virtual int NodeCount() const { return nodeCount_; }
+    // Mini-HTML: a text without its tags (see HTMLStrip), and a text drawn into the rectangle in
+    // the link colour given; the width it took.
+    virtual QString StripHTML(const QString& text);
+    virtual int DrawHTMLText(TCanvas& canvas, const QString& text, const TRect& rect, TColor linkColor);
     virtual void DrawRichTextCell(TCanvas& canvas, int col, int row, TRect rect);
-    virtual void CopyToClipboard() {}
-    virtual void CutToClipboard() {}
-    virtual void PasteFromClipboard() {}
     virtual void InsertRows(int row, int count);
     virtual void RemoveRows(int row, int count);
     virtual void ClearRows(int row, int count);
     virtual void AutoInsertRow(int row);
     virtual void AutoDeleteRow(int row);
     virtual void AddRow();
-    virtual void ToggleCheckBox(int col, int row) {}
-    virtual void RadioNext(int col, int row) {}
+    virtual bool ToggleCheckBox(int col, int row, bool requireEditable);
+    virtual bool RadioNext(int col, int row, bool requireEditable);
     virtual void ApplyColumnMerges() {}
     virtual bool ColumnHasFilterButton(int col) { return false; }
     virtual void RepaintFooter() {}
+
+    // ==== Rows and columns: hidden columns, structure, cell graphics, nodes ======================
+    // Columns are hidden and shown by real column; a hidden column keeps its cells and width. A
+    // real column outside the grid is an error ("Invalid column accessed"); the last visible
+    // column is never hidden.
+    void HideColumn(int realCol);
+    void UnHideColumn(int realCol);
+
+    // Structure. Rows and columns are display numbers; cells keep their texts, properties,
+    // graphics and heights as they move, and hidden rows keep their place among the real rows.
+    // A count below 1 changes nothing. Removing and clearing report the changed cells (cut to the
+    // grid) through the cells-changed notification; inserting reports nothing.
+    virtual void RemoveRowsShifted(int row, int count);
+    virtual void RemoveRowsFull(int row, int count);
+    virtual void InsertCols(int col, int count);
+    virtual void RemoveCols(int col, int count);
+    virtual void ClearRect(int col1, int row1, int col2, int row2);
+    void RemoveSelectedRows();
+    void ClearCols(int col, int count);
+    void ClearAll();
+    // Column merging by equal texts (the column is a real column).
+    void SplitColumnMerges(int col);
+    void MergeEqualCells(int col, bool allRuns);
+    bool StartsWithRichText(int col, int row);
+    void MergeCells(int col, int row, int numCols, int numRows) override;
+    void SplitCells(int col, int row) override;
+
+    // Cell graphics (real columns). "Base" operations first take the cell's block base cell.
+    TCellGraphic* CreateCellGraphic(int col, int row);
+    // A virtual check box: the cell shows a graphic the application keeps; it is never destroyed
+    // by the grid.
+    void ShareCellGraphic(int col, int row, TCellGraphic* graphic);
+    bool RemoveCellGraphic(int col, int row);
+    bool RemoveCellGraphicOfType(int col, int row, TCellType type);
+    TIntList* GetCellImages(int col, int row) const;
+    // The bitmap of a ctBitmap cell, the icon of a ctIcon cell, the index of a ctImageList cell.
+    struct TCellGraphicData {
+        TBitmap* Bitmap = nullptr;
+        int Index = -1;
+    };
+    TCellGraphicData GetCellGraphicData(int col, int row) const;
+    bool GetCommentText(int col, int row, QString& text) const;
+    void GetErrRange(int col, int row, int& from, int& length) const;
+    bool GetRotation(int col, int row, int& angle) const;
+    void SetGraphicBoolean(int col, int row, bool value);
+    bool IsButtonCell(int col, int row) const;
+    void GetButtonRect(int col, int row, TRect& rect) const;
+    // A picture of the size fitted into the area by the stretch mode (see CellGraphics.cpp).
+    static TPoint FitPicture(int width, int height, int areaWidth, int areaHeight, int margin, int mode);
+    // The cell's picture (ctPicture, ctFilePicture) fitted into the area; (0, 0) for other cells.
+    TPoint GetPictureSize(int col, int row, int areaWidth, int areaHeight) const;
+    TPoint GetCellGraphicExtent(int col, int row);
+    TPoint GetCellGraphicPrintExtent(int col, int row, const TRect& rect, double scale);
+    bool HasCheckBox(int col, int row) const;
+    bool GetCheckBoxState(int col, int row, bool& state);
+    bool SetCheckBoxState(int col, int row, bool state);
+    bool IsCheckBoxHit(int col, int row, int x, int y);
+    bool GetRadioIndex(int col, int row, int& index) const;
+    bool SetRadioIndex(int col, int row, int index);
+    QStringList* GetRadioItems(int col, int row) const;
+    bool IsRadio(int col, int row) const;
+
+    // Row nodes (display rows; ExpandNode and ContractNode take real rows). A node row is made
+    // with AddNode: a ctNode graphic in column 0 whose span counts the node row and its child rows
+    // (0: up to the next node row), the node row and its children at the level.
+    void AddNode(int row, int span, int level = 1);
+    bool IsNode(int row) const;
+    bool IsSummaryRow(int row) const;
+    bool GetNodeState(int row) const;
+    int GetNodeLevel(int row) const;
+    int GetNodeSpan(int row) const;
+    // 0 for a node row; 1 where a branch of the tree ends at the row, 2 where it goes on.
+    int GetTreeLineKind(int row) const;
+    bool IsNodeButtonHit(int row, int x) const;
+    void ExpandNode(int realRow);
+    void ContractNode(int realRow);
+    void ExpandAll();
+    void ContractAll();
+    void RemoveAllNodes();
 
     bool Verify() const override;
 
@@ -465,6 +691,12 @@ protected:
     };
     virtual void DrawCellContent(TCellPaint& p);
 
+    // ==== Rows and columns: moves and mouse sizing =================================================
+    void RowMoved(int from, int to) override;
+    void ColumnMoved(int from, int to) override;
+    void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
+    void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
+
 private:
     friend class TVozErivuzaRive;
     friend class TGridCombo;
@@ -486,7 +718,7 @@ private:
     void DrawSortGlyph(TCanvas& canvas, int col, int y, int x);
     void DrawBackgroundTiled(TCanvas& canvas, const TRect& tr, int col, int row);
     void DrawBackgroundFixed(TCanvas& canvas, const TRect& tr);
-    void DrawPlainText(TCellPaint& p, QString text, TRect tr, int gOff);
+    void DrawPlainText(TCellPaint& p, QString text, TRect tr, int gOff, TColor linkColor);
     void ApplySelectionColors(TCellPaint& p, TColor& linkColor);
     bool EditorToCell();
     QString EditorControlText() const;
@@ -556,4 +788,109 @@ private:
     TGridRect keySelection_;
     int resizingCol_ = -1, resizingRow_ = -1, resizeStartWidth_ = 0, resizeStartHeight_ = 0;
     bool columnSizing_ = false, rowSizing_ = false, stretchBusy_ = false;
+
+    // ==== Rows and columns: state and helpers ======================================================
+    // A merged block in real rows and real columns.
+    struct TMergedArea {
+        int Col = 0, Row = 0, Cols = 1, Rows = 1;
+        int Right() const { return Col + Cols - 1; }
+        int Bottom() const { return Row + Rows - 1; }
+    };
+    // While a structural change is half done the grid's own checks wait (the platform checks its
+    // counts in between); editors are closed and painting is held for the duration.
+    class TStructureChange {
+    public:
+        explicit TStructureChange(TVevIvizudEvar& grid);
+        ~TStructureChange();
+
+    private:
+        TVevIvizudEvar& grid_;
+    };
+    int RealRowCount() const { return RowCount() + NumHiddenRows(); }
+    // The real row rows inserted at a display row go to.
+    int RealInsertRow(int row) const;
+    void CloseEditors();
+    // Takes out the blocks with a cell in the display rows (and columns), and every remembered one.
+    std::vector<TMergedArea> TakeMergedAreas(const std::vector<int>& rows, int firstCol, int lastCol);
+    std::vector<TMergedArea> TakeMergedAreas(int firstRow, int lastRow, int firstCol, int lastCol);
+    void PutMergedAreas(std::vector<TMergedArea> areas);
+    void ResetLineMerges(TGridLine& line);
+    void InsertDisplayRows(int row, int count);
+    void EraseDisplayRows(int row, int count);
+    void ClearRealRect(int col1, int row1, int col2, int row2);
+    void InsertRealColumns(int realCol, int count, int displayCol);
+    void EraseRealColumns(const std::vector<int>& realCols, const std::vector<int>& displayCols);
+    void DissolveCrossingBlocks(int lo, int hi, int moved, bool columns);
+    // Every node, visible or hidden, with its real row.
+    void ForEachNode(const std::function<void(int realRow, TCellGraphic& node)>& visit) const;
+    int CountNodes() const;
+    int NodeEnd(int row) const;
+    void RepaintGraphic(int col, int row);
+    std::vector<TMergedArea> cutAreas_; // blocks with hidden rows, kept to come back whole
+    int nodeCount_ = 0;
+    int structureBusy_ = 0;
+    bool completingResize_ = false;
+
+    // ---- Sorting and clipboard text (Sorting.cpp, ClipboardText.cpp) ------------------------------
+public:
+    // Exchanges two rows: texts, cell objects (hidden columns included) and heights, their entries
+    // of UnsortedRowOrder and, with DisjunctRowSelect and MoveRowOnSort, their marks. With
+    // SortSettings.SingleColumn only the cell of SortSettings.Column changes rows.
+    virtual void SwapRows(int row1, int row2);
+    // Sort the data rows (fixed rows and footer rows stay) by SortSettings.Column, by the
+    // SortIndexList, or the child rows of each expanded node; see Sorting.cpp.
+    virtual void SortByColumn();
+    virtual void SortByIndexes();
+    virtual void SortNodeRows();
+    // Puts every row back where it was before the sorts since the order was last reset.
+    virtual void RestoreRowOrder();
+    // -1, 0 or 1: row1's cell before, equal to or after row2's in ascending terms (direction 0
+    // ascending, 1 descending; it only places blanks with IgnoreBlanks).
+    int CompareCells(int col, int row1, int direction, int row2);
+    int CompareRowsByColumn(int col, int row1, int row2);
+    int CompareRowsByIndexes(int indexPos, int row1, int row2);
+    void QuickSortRows(int col, int left, int right);
+    void QuickSortRowsIndexed(int left, int right);
+    // Per real row, the row number that the row there had before sorting.
+    const std::vector<int>& UnsortedRowOrder() const { return unsortedRowOrder_; }
+    void ResetRowOrder();
+    TCustomCompareEvent OnCustomCompare;
+    TRawCompareEvent OnRawCompare;
+
+    // Copy, cut and paste of the selection as text; see ClipboardText.cpp.
+    virtual void CopyToClipboard();
+    virtual void CutToClipboard();
+    virtual void PasteFromClipboard();
+    // Pastes the clipboard's text with its top-left cell at (col, row); the number of cells it held.
+    int PasteFromClipboardAt(int col, int row);
+    int PasteText(int col, int row, const QString& text);
+    // X: the most cells on one line; Y: the line breaks before the end of the text.
+    void GetTextDimensions(const QString& text, TPoint& size) const;
+    // Writes the cell of a display column (hidden columns skipped).
+    void SetDisplayCell(int col, int row, const QString& value);
+    TClipboardPasteCellEvent OnClipboardBeforePasteWideCell;
+    virtual void ClipboardBeforePasteWideCell(int col, int row, QString& value, bool& allow);
+
+protected:
+    // The structure operations report the real rows they insert or remove (after the change), so
+    // that UnsortedRowOrder keeps following the rows.
+    void RowOrderRowsInserted(int realRow, int count);
+    void RowOrderRowsRemoved(const std::vector<int>& realRows, bool align = true);
+
+private:
+    // Makes UnsortedRowOrder hold the given number of rows (rows added or dropped at the end).
+    void AlignRowOrder(int rows);
+    bool VerifyRowOrder() const;
+    int LastSortRow() const;
+    void SortWith(int kind, const std::function<void()>& sort);
+    bool IsMarkedRow(int row) const;
+    TGridRect CopyRange(bool& disjunct) const;
+    QString SelectionClipboardText(const TGridRect& range, bool disjunct);
+    bool MayPasteInto(int col, int row);
+    void WritePasted(int col, int row, QString value);
+    void SmartFill(const TGridRect& selection, int pasted);
+
+    std::vector<int> unsortedRowOrder_;
+    int followRow_ = -1;
+    // ---- end of sorting and clipboard text ---------------------------------------------------------
 };

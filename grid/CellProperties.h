@@ -29,7 +29,8 @@ public:
     int OwnerCol = 0, OwnerRow = 0;
     // A slot for the application; not owned.
     void* CellObject = nullptr;
-    std::unique_ptr<TCellGraphic> CellGraphic;
+    // The cell's graphic: owned, or shared (a virtual check box).
+    TCellGraphicSlot CellGraphic;
     TBrushStyle BrushStyle = TBrushStyle::bsSolid;
     TColor BrushColor() const { return brushColor_; }
     void SetBrushColor(TColor color);

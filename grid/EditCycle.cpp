@@ -56,12 +56,20 @@ bool TVevIvizudEvar::ValidateCell(QString& value) {
 bool TVevIvizudEvar::ValidateCellWide(QString& value) {
     if (!cycle_.Editing || cycle_.Validating) return true;
     cycle_.Editing = false;
+    cycle_.Validating = true;
+    struct TDone {
+        TEditCycle& Cycle;
+        ~TDone() { Cycle.Validating = false; }
+    } done{cycle_};
     bool valid = true;
     const int realCol = DisplToRealCol(cycle_.Col), row = cycle_.Row;
     if (value != cycle_.Wide || cycle_.Force) {
+        const QString given = value;
         CellValidateWide(realCol, row, value, valid);
         CellsChanged(Bounds(realCol, row, 0, 0));
         if (!valid) {
+            // As for narrow text: the cell gets the handler's value, or its text before editing.
+            SetWideCell(realCol, row, value != given ? value : cycle_.Wide);
             cycle_.Editing = true;
             return false;
         }

@@ -4,6 +4,7 @@
 
 #include "grid/ComboEditor.h"
 #include "grid/DateEditor.h"
+#include "grid/PictureContainer.h"
 #include "grid/TextEditor.h"
 #include "grid/VisualStyles.h"
 #include "platform/ui/PainterDevice.h"
@@ -13,6 +14,7 @@
 #include <QPainter>
 #include <QResizeEvent>
 #include <QStyle>
+#include <QTextDocument>
 
 TVevIvizudEvar::TVevIvizudEvar(QWidget* parent) : TBaseGrid(parent) {
     const auto repaint = [this] { InvalidateGrid(); };
@@ -27,9 +29,12 @@ TVevIvizudEvar::TVevIvizudEvar(QWidget* parent) : TBaseGrid(parent) {
     MergedColumns.OnChange = [this](TIntList&, int, int) { ApplyColumnMerges(); };
     ScrollWidth = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
     TBaseGrid::SetDefaultRowHeight(21);
+    pictureCache_ = std::make_unique<THTMLPictureCache>();
+    richText_ = std::make_unique<QTextDocument>();
     xpFlag_ = VisualStyles::IsThemeActive();
     combo_ = new TGridCombo(this);
     datePicker_ = new TGridDatePicker(this);
+    CreateEditorControls();
     UpdateFlatBorder();
 }
 
@@ -223,11 +228,4 @@ int TVevIvizudEvar::GetVersionNr() {
 
 QString TVevIvizudEvar::GetVersionString() {
     return QStringLiteral("2.7.0.3 January, 2004");
-}
-
-bool TVevIvizudEvar::Verify() const {
-    if (!TBaseGrid::Verify() || !columns_.Verify()) return false;
-    for (size_t i = 1; i < hiddenRows_.size(); ++i)
-        if (hiddenRows_[i - 1].Idx >= hiddenRows_[i].Idx) return false;
-    return true;
 }

@@ -83,9 +83,16 @@ using TClipboardPasteCellEvent =
     std::function<void(QObject* Sender, int ACol, int ARow, QString& Value, bool& Allow)>;
 using TDblClickCellEvent = std::function<void(QObject* Sender, int ARow, int ACol)>;
 using TFilterProgressEvent = std::function<void(QObject* Sender, int Progress)>;
+// Percent of a file read so far, rounded.
+using TGridProgressEvent = std::function<void(QObject* Sender, short Progress)>;
 using TCheckBoxClickEvent = std::function<void(QObject* Sender, int ACol, int ARow, bool State)>;
 using TRadioClickEvent = std::function<void(QObject* Sender, int ACol, int ARow, int AIdx)>;
 using TButtonClickEvent = std::function<void(QObject* Sender, int ACol, int ARow)>;
 using TSelectionChangedEvent =
     std::function<void(QObject* Sender, int ALeft, int ATop, int ARight, int ABottom)>;
 using TEllipsClickEvent = std::function<void(QObject* Sender, int ACol, int ARow, QString& S)>;
+
+// ---- Sorting: comparisons the application decides --------------------------------------------
+using TCustomCompareEvent =
+    std::function<void(QObject* Sender, const QString& str1, const QString& str2, int& Res)>;
+using TRawCompareEvent = std::function<void(QObject* Sender, int ACol, int Row1, int Row2, int& Res)>;

@@ -117,8 +117,12 @@ struct TNavigation {
 enum class TSortDirection { sdAscending, sdDescending };
 enum class TSortBlankPosition { blFirst, blLast };
 
+class TVevIvizudEvar;
+
 class TSortSettings : public TGridSettingsBase {
 public:
+    // The grid whose fixed rows bound Row (none: any row is accepted).
+    explicit TSortSettings(TVevIvizudEvar* grid = nullptr) : grid_(grid) {}
     int Column = 0;
     bool Show() const { return show_; }
     void SetShow(bool on) { Store(show_, on); }
@@ -131,11 +135,16 @@ public:
     TBitmap UpGlyph, DownGlyph, IndexUpGlyph, IndexDownGlyph;
     TSortDirection InitSortDirection = TSortDirection::sdAscending;
     bool FixedCols = false, NormalCellsOnly = false;
-    int Row = 0;
+    // The fixed row whose cells show the sort glyphs. A row beyond the grid's FixedRows raises
+    // EVozAvozError "Sort row should be smaller than number of fixed rows" and keeps the old value.
+    int Row() const { return row_; }
+    void SetRow(int row);
     bool UndoSort = false, AutoColumnMerge = false, AutoSortForGrouping = true;
 
 private:
+    TVevIvizudEvar* grid_;
     bool show_ = false;
+    int row_ = 0;
 };
 
 struct TDragDropSettings {
