@@ -1104,7 +1104,6 @@ private:
     void ResizerMove(int x, int y);
     void FinishResizerDrag();
     void StartOleDrag(TGridCoord cell);
-    QString DragSelectionText();
     // Scroll bars and resizing.
     void ApplyScrollAppearance();
     void ThumbTracking(bool vertical, int value);

@@ -281,26 +281,9 @@ void TVevIvizudEvar::StartOleDrag(TGridCoord cell) {
         dropMarkers_[1]->hide();
         return;
     }
-    DragRunner().RunTextDrag(this, DragSelectionText(), GetGridCells(real, cell.Y));
-}
-
-// The selected cells as TAB and CR LF separated text: the rows of the selection (only the marked
-// ones with DisjunctRowSelect), all columns in row-select mode with OleEntireRows.
-QString TVevIvizudEvar::DragSelectionText() {
-    const TGridRect sel = Selection();
-    int left = sel.Left, right = sel.Right;
-    if (TBaseGrid::Options().Contains(goRowSelect) && DragDropSettings.OleEntireRows)
-        left = 0, right = ColCount() - 1;
-    QStringList lines;
-    for (int r = sel.Top; r <= sel.Bottom; ++r) {
-        if (MouseActions.DisjunctRowSelect() &&
-            !RowSelectFlag(MouseActions.RowSelectPersistent ? DisplToRealRow(r) : r))
-            continue;
-        QStringList cells;
-        for (int c = left; c <= right; ++c) cells << GetGridCells(DisplToRealCol(c), r);
-        lines << cells.join(QLatin1Char('\t'));
-    }
-    return lines.join(QStringLiteral("\r\n"));
+    QString text;
+    GetSelectionText(text);
+    DragRunner().RunTextDrag(this, text, GetGridCells(real, cell.Y));
 }
 
 // ---- What the pointer handling paints over the cells ---------------------------------------------------
