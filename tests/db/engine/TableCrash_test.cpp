@@ -88,12 +88,13 @@ protected:
         repaired_ += after.Repaired;
         const TContents& contents = *after.Contents;
         const TContents& next = done + 1 < states_.size() ? states_[done + 1] : states_[done];
-        if (!after.Interrupted)
+        if (!after.Interrupted) {
             EXPECT_TRUE(contents == states_[done] || contents == next)
                 << "the records are neither those before nor after step " << done + 1;
-        else if (wholeWrites)
+        } else if (wholeWrites) {
             EXPECT_TRUE(EachRecordBeforeOrAfter(contents, states_[done], next, after.Repaired))
                 << "a record is neither as before nor as after step " << done + 1;
+        }
     }
 
     std::vector<TStep> script_ = Script();

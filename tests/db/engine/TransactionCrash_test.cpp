@@ -67,9 +67,10 @@ protected:
         if (!reopened.Contents) return TReopened::Interrupted; // unusable: the failure is reported
         const TContents& contents = *reopened.Contents;
         if (reopened.Interrupted) {
-            if (wholeWrites)
+            if (wholeWrites) {
                 EXPECT_TRUE(EachRecordBeforeOrAfter(contents, before_[i], after_[i], reopened.Repaired))
                     << names_[i] << " holds a record neither as before nor as after the commit";
+            }
             return TReopened::Interrupted;
         }
         if (contents == before_[i]) return TReopened::Before;
