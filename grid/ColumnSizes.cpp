@@ -131,8 +131,7 @@ void TVevIvizudEvar::RowHeightsChanged() {
 
 // A press on a column (row) border starts a resize by mouse: the column and its width are noted
 // for the completion above; the release ends it whether or not the width changed.
-void TVevIvizudEvar::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
-    TBaseGrid::MouseDown(button, shift, x, y);
+void TVevIvizudEvar::StartMouseResize() {
     if (GridState() == TGridState::gsColSizing && SizingIndex() >= 0) {
         resizingCol_ = SizingIndex();
         resizeStartWidth_ = ColWidths(resizingCol_);
@@ -144,8 +143,7 @@ void TVevIvizudEvar::MouseDown(TMouseButton button, TShiftState shift, int x, in
     }
 }
 
-void TVevIvizudEvar::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
-    TBaseGrid::MouseUp(button, shift, x, y);
+void TVevIvizudEvar::EndMouseResize() {
     columnSizing_ = rowSizing_ = false;
     resizingCol_ = resizingRow_ = -1;
 }

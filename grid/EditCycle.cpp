@@ -152,4 +152,5 @@ void TVevIvizudEvar::DoEnter() {
 
 void TVevIvizudEvar::DoExit() {
     TBaseGrid::DoExit();
+    ReleaseCellButton(false);
 }
