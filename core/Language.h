@@ -13,6 +13,8 @@
 // The file is opened once for the run (OpenLanguageFile). Before that, or for a text the file
 // lacks, the text comes back unchanged.
 
+#include "platform/os/LngText.h" // marks the texts kept in tables
+
 #include <string>
 #include <string_view>
 
@@ -31,10 +33,3 @@ std::string LookupLabel(std::string_view text);
 
 // True when the language file translates the text (in [Labels] or [Ausentes]).
 bool HasTranslation(std::string_view text);
-
-// Marks a text kept in a table for the language file: the sources are searched for the texts
-// passed to TranslateText, LookupLabel and LngText, and the shipped language file must hold them
-// all. Pass the marked text through TranslateText or LookupLabel when showing it.
-constexpr const char* LngText(const char* text) {
-    return text;
-}

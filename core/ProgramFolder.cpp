@@ -78,12 +78,21 @@ TProgramFolderInputs CurrentProgramFolderInputs(std::optional<std::string> dataD
                                 Environment("XDG_DATA_HOME"), Environment("HOME")};
 }
 
-std::string ResolveProgramFolder(const TProgramFolderInputs& inputs) {
-    const std::string defaults = DefaultsFolder(inputs.executableFolder);
-    if (!inputs.dataDirArgument && HoldsConfig(inputs.executableFolder)) return inputs.executableFolder;
-    const std::string folder =
-        inputs.dataDirArgument ? NormalFolder(*inputs.dataDirArgument) : UserDataFolder(inputs);
+std::string ChooseProgramFolder(const TProgramFolderInputs& inputs) {
+    return inputs.dataDirArgument ? NormalFolder(*inputs.dataDirArgument) : UserDataFolder(inputs);
+}
+
+std::string ProgramDefaultsFolder(const TProgramFolderInputs& inputs) {
+    return DefaultsFolder(inputs.executableFolder);
+}
+
+void PrepareProgramFolder(const std::string& folder, const std::string& defaults) {
     Seed(folder, defaults);
+}
+
+std::string ResolveProgramFolder(const TProgramFolderInputs& inputs) {
+    const std::string folder = ChooseProgramFolder(inputs);
+    PrepareProgramFolder(folder, ProgramDefaultsFolder(inputs));
     return folder;
 }
 

@@ -5,6 +5,7 @@
 #include "core/ModelTables.h"
 #include "core/ProgramFolder.h"
 #include "core/Programming.h"
+#include "core/SystemErrors.h"
 #include "platform/os/FileIo.h"
 #include "platform/os/OsError.h"
 #include "platform/os/Utf8.h"
@@ -26,13 +27,14 @@ std::string ReadProgrammingBytes(const std::string& path) {
     std::error_code error;
     const auto size = std::filesystem::file_size(path, error);
     if (error == std::errc::no_such_file_or_directory) Refuse(LngText("Arquivo não encontrado:"), path);
-    if (error) Refuse(LngText("Não foi possível ler o arquivo"), path + " (" + error.message() + ")");
+    if (error)
+        Refuse(LngText("Não foi possível ler o arquivo"), path + ": " + SystemErrorText(error.value()) + ".");
     if (size != ImageSize) RefuseNotProgramming();
     std::optional<std::string> bytes;
     try {
         bytes = ReadWholeFile(path, ImageSize);
     } catch (const EOsError& failure) {
-        Refuse(LngText("Não foi possível ler o arquivo"), "(" + std::string(failure.what()) + ")");
+        throw EProgrammingFileError(OsErrorMessage(failure));
     }
     if (!bytes) Refuse(LngText("Arquivo não encontrado:"), path);
     return *bytes;
@@ -85,7 +87,7 @@ void SaveProgrammingFile(const std::string& path) {
         WriteFileAtomically(
             path, std::string_view(reinterpret_cast<const char*>(ProgrammingBytes.data()), ImageSize));
     } catch (const EOsError& error) {
-        Refuse(LngText("Não foi possível gravar o arquivo"), "(" + std::string(error.what()) + ")");
+        throw EProgrammingFileError(OsErrorMessage(error));
     }
     ProgrammingFileName = path;
     ModifiedSections.fill(0);

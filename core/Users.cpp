@@ -1,6 +1,7 @@
 #include "core/Users.h"
 
 #include "core/Language.h"
+#include "core/SystemErrors.h"
 #include "platform/os/Cp1252.h"
 #include "platform/os/FileIo.h"
 #include "platform/os/OsError.h"
@@ -115,7 +116,7 @@ std::optional<TUsersFile> LoadUsersFile(const std::string& path) {
         bytes = ReadWholeFile(path, UsersFileSize + 1);
     } catch (const EOsError& error) {
         throw EUsersFileError(TranslateText(LngText("Não foi possível ler o arquivo de usuários.")) + " (" +
-                              error.what() + ")");
+                              OsErrorDetail(error) + ")");
     }
     if (!bytes) return std::nullopt;
     return ParseUsers(*bytes);
@@ -127,7 +128,7 @@ void SaveUsersFile(const std::string& path, const TUsersFile& users) {
         WriteFileAtomically(path, SerializeUsers(users));
     } catch (const EOsError& error) {
         throw EUsersFileError(TranslateText(LngText("Não foi possível gravar o arquivo de usuários.")) +
-                              " (" + error.what() + ")");
+                              " (" + OsErrorDetail(error) + ")");
     }
     if (isNew) ::chmod(path.c_str(), S_IRUSR | S_IWUSR); // the keys are for its owner's eyes only
 }

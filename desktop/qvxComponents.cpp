@@ -2,9 +2,17 @@
 
 #include "desktop/qvxFormUtils.h"
 
+#include <QDateTime>
+#include <QFile>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QLockFile>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 Q_LOGGING_CATEGORY(lcqvxInstance, "qvx.instance", QtWarningMsg)
 
@@ -12,6 +20,34 @@ namespace {
 
 constexpr char ActivateRequest[] = "activate";
 constexpr qint64 MaxRequestBytes = 256; // a peer that sends more is cut off
+// While a copy makes its lock, the file is empty for an instant before the copy holds it.
+constexpr qint64 AbandonedLockAgeSeconds = 2;
+
+// Removes the lock file when it is abandoned: it names no holder (empty or damaged, as a crash or
+// a full disk while it was written leaves it), no live process holds it, and it is older than an
+// instant. True when it was removed (or is gone), so that the lock may be taken again.
+bool RemoveAbandonedLock(const QString& path) {
+    qint64 pid = 0;
+    QString host, application;
+    if (QLockFile(path).getLockInfo(&pid, &host, &application)) return false; // QLockFile judges it
+    QLockFile removal(path + QStringLiteral(".rmlock"));                      // one remover at a time
+    if (!removal.tryLock(0)) return false;
+    const QByteArray name = QFile::encodeName(path);
+    const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return errno == ENOENT;
+    bool removed = false;
+    struct stat opened {
+    }, named{};
+    // A live holder keeps its lock file locked; the name must still be the file opened here.
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::fstat(fd, &opened) == 0 &&
+        ::stat(name.constData(), &named) == 0 && opened.st_ino == named.st_ino &&
+        opened.st_dev == named.st_dev) {
+        const qint64 age = QDateTime::currentSecsSinceEpoch() - opened.st_mtime;
+        if (age >= AbandonedLockAgeSeconds || age < 0) removed = ::unlink(name.constData()) == 0;
+    }
+    ::close(fd);
+    return removed;
+}
 
 } // namespace
 
@@ -46,7 +82,12 @@ bool TqvxOneInstance::IsAnotherInstance() {
     const TqvxInstanceNames names = qvxInstanceNames(Title(), LockFolder);
     auto lock = std::make_unique<QLockFile>(names.lockFile);
     lock->setStaleLockTime(0); // a live holder keeps its lock however long it runs
-    if (lock->tryLock(0)) {
+    bool taken = lock->tryLock(0);
+    if (!taken && lock->error() == QLockFile::LockFailedError && RemoveAbandonedLock(names.lockFile)) {
+        qCInfo(lcqvxInstance) << "takes over the abandoned lock" << names.lockFile;
+        taken = lock->tryLock(0);
+    }
+    if (taken) {
         lock_ = std::move(lock);
         qCInfo(lcqvxInstance) << "holds" << names.lockFile;
         Listen(names.serverName);
@@ -71,9 +112,10 @@ void TqvxOneInstance::ShowInstanceMessage(bool& terminate) {
         return;
     }
     const QString title = Title();
-    qvxShowMessage(title, Message.isEmpty()
-                              ? QStringLiteral("Application \"%1\" is already running.").arg(title)
-                              : Message);
+    const QString text =
+        Message.isEmpty() ? QStringLiteral("Application \"%1\" is already running.").arg(title) : Message;
+    qCInfo(lcqvxInstance) << "says" << text;
+    qvxShowMessage(title, text);
 }
 
 void TqvxOneInstance::Listen(const QString& serverName) {

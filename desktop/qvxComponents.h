@@ -6,7 +6,8 @@
 // take the lock of the application title (see qvxFormUtils.h for the files):
 //  - lock taken: this is the first copy. It keeps the lock for its whole run and listens on its
 //    local socket; every "activate" request raises ActivationRequested (the owner comes to the
-//    front). A lock or socket left by a killed copy is recognised as stale and taken over.
+//    front). A lock or socket left by a killed copy is recognised as stale and taken over, and so
+//    is a lock file that names no holder (empty or damaged) when no live process holds it.
 //  - lock held by a live process (another copy, or another guard of this process): the new copy
 //    shows the message when ShowMessage is set (or raises OnShowMessage instead), asks the running
 //    copy to come to the front when ActivatePrevInstance is set, and - unless OnShowMessage
@@ -14,8 +15,8 @@
 //  - no lock can be made (no usable folder): the copy runs anyway and writes a warning on the
 //    "qvx.instance" logging category.
 // In the design state the guard tests nothing and takes no lock. Informational lines ("holds",
-// "activation requested") go to the same category at info level (off unless enabled with
-// QT_LOGGING_RULES="qvx.instance.info=true").
+// "says" and the message, "activation requested") go to the same category at info level (off unless enabled
+// with QT_LOGGING_RULES="qvx.instance.info=true").
 
 #include <QLoggingCategory>
 #include <QObject>

@@ -5,44 +5,57 @@
 // - cell access in two numberings: display columns (what shows) and real columns (hidden ones
 //   included); typed reads and writes (Ints, Floats, Dates); hidden rows kept in a store; a
 //   filter; column widths kept in an INI file or the settings store; the current-row events;
-// - its own painting of each cell: colours, looks of the fixed cells, selection, text in its
-//   alignment, borders, focus rectangle;
+// - its own painting of each cell: colours, looks of the fixed cells, the selection models, the
+//   text by its kind (plain, mini-HTML, rich text, wide), borders, focus rectangle; measuring
+//   cells, sizing columns and rows to their content and column calculations;
 // - in-cell editing: the editor kind asked per cell (OnGetEditorType), the text editor or an
 //   editor control over the cell, the value written back, validation (OnCellValidate) and undo;
 // - keyboard handling with Tab walks, skipping fixed cells and advancing after Enter.
 //
-// Parts that the grid family adds later (cell graphics, mini-HTML, rich text, sorting, clipboard,
-// structure operations, calculations) are reached through the virtual members marked "seam":
-// until they exist, such texts are drawn as plain text and such commands do nothing.
+// Parts that the grid family adds later (drawing cell graphics, the grid's own clipboard format)
+// are reached through the virtual members marked "seam": until they exist, such commands do
+// nothing.
 #pragma once
 
 #include "grid/BaseGrid.h"
 #include "grid/ColumnVisibility.h"
+#include "grid/DragRunner.h"
+#include "grid/EditorEvents.h"
 #include "grid/GridEvents.h"
 #include "grid/GridLists.h"
 #include "grid/GridSettings.h"
 #include "grid/NumberDateUtils.h"
+#include "grid/vzgcheck.h"
 
+#include <QCursor>
+#include <QPointer>
 #include <QStringList>
+#include <QTimer>
 #include <memory>
 #include <optional>
 #include <set>
 
+class QLineEdit;
+class QTextDocument;
+class TArrowWindow;
+class TControlCombo;
+class TControlEdit;
+class TGridButton;
+class TGridCheckBox;
 class TGridCombo;
+class THintWindow;
+class TPopupButton;
+struct THTMLDrawResult;
 class TGridDatePicker;
+class TGridEditBtn;
+class TGridSpin;
+class TGridTransEdit;
+class TGridUniCombo;
+class TGridUniEdit;
+class TGridUnitEditBtn;
+class THTMLPictureCache;
+class TPictureContainer;
 class TVozErivuzaRive;
-
-// The checker of cells that a grid may be given (see its use in the edit cycle).
-class TVevIvizudEvarCheck {
-public:
-    virtual ~TVevIvizudEvarCheck() = default;
-    bool GotoCell = false, AutoCorrect = false, AutoMarkError = false, UseCorrect = false,
-         UseMarkError = false;
-    virtual QString MarkCellErrors(int col, int row, const QString& value) { return value; }
-    virtual QString CorrectCell(int col, int row, const QString& value) { return value; }
-    virtual void BeginChecking() {}
-    virtual void EndChecking() {}
-};
 
 // A row kept out of the grid while it is hidden: its real number, height and cells.
 struct TGridItem {
@@ -68,14 +81,14 @@ public:
     TColumnSize ColumnSize;
     TCellNode CellNode;
     TSizeWhileTyping SizeWhileTyping;
-    TSortSettings SortSettings;
+    TSortSettings SortSettings{this};
     TDragDropSettings DragDropSettings;
     TControlLook ControlLook;
     TBands Bands;
     TBackGround BackGround;
     TFloatingFooter FloatingFooter;
     TGrouping Grouping;
-    TFilter Filter;
+    TFilter Filter{this};
     THTMLSettings HTMLSettings;
     TPrintSettings PrintSettings;
     TSortIndexList SortIndexList;
@@ -86,11 +99,11 @@ public:
     TFont& ActiveCellFont() { return activeCellFont_; }
     bool ActiveCellShow = false;
     TColor ActiveCellColor = clGray;
-    bool AutoNumAlign = false, AutoSize = false, EnhTextSize = false, EditWithTags = false,
-         EnhRowColMove = true, SizeWithForm = false, EnableBlink = false, EnableHTML = true,
-         EnableWheel = true, ExcelStyleDecimalSeparator = false, IntelliZoom = true, URLFull = false,
-         URLEdit = false, OemConvert = false, FixedAsButtons = false, Lookup = false,
-         LookupCaseSensitive = false, LookupHistory = false, Hovering = false, SelectionRTFKeep = false;
+    bool AutoNumAlign = false, EnhTextSize = false, EditWithTags = false, EnhRowColMove = true,
+         SizeWithForm = false, EnableBlink = false, EnableHTML = true, EnableWheel = true,
+         ExcelStyleDecimalSeparator = false, IntelliZoom = true, URLFull = false, URLEdit = false,
+         OemConvert = false, FixedAsButtons = false, Lookup = false, LookupCaseSensitive = false,
+         LookupHistory = false, Hovering = false, SelectionRTFKeep = false;
     bool Multilinecells() const { return multiLineCells_; }
     void SetMultilinecells(bool on);
     TVAlignment VAlignment() const { return vAlignment_; }
@@ -137,9 +150,8 @@ public:
     // Places the grid; with IntegralHeight the height is cut to whole rows.
     void SetBounds(int left, int top, int width, int height);
     TImageList* GridImages = nullptr;
-    TVevIvizudEvarCheck* CellChecker = nullptr;
-    int ScrollWidth = 0;
-    TColor ScrollColor = clNone;
+    // Dropped when the checker is deleted.
+    QPointer<TVevIvizudEvarCheck> CellChecker;
     // The texts of check boxes kept in the cell's text, and the password character.
     QString CheckTrue = QStringLiteral("Y"), CheckFalse = QStringLiteral("N");
     QChar PasswordChar = u'*';
@@ -165,6 +177,8 @@ public:
     bool IsHiddenColumn(int col) const { return columns_.IsHidden(col); }
     int HiddenColCount() const { return columns_.HiddenCount(); }
     int AllColCount() const override { return ColCount() + HiddenColCount(); }
+    int StoreCol(int col) const override { return col < 0 ? col : DisplToRealCol(col); }
+    int ShownCol(int storeCol) const override { return storeCol < 0 ? storeCol : RealToDisplCol(storeCol); }
     int DisplToRealRow(int row) const;
     int RealToDisplRow(int row) const;
     bool IsHiddenRow(int row) const;
@@ -189,9 +203,10 @@ public:
     void ClearColSelect();
     void SelectRowsInRange(bool all);
     void SelectColsInRange(bool all);
-    // Cells added with Ctrl-click while MouseActions.DisjunctCellSelect is on.
-    // The cell lies in the selection (and the selection is not hidden).
+    // Never for a fixed cell; with DisjunctRowSelect the row's mark, else with DisjunctColSelect
+    // the column's mark, else whether the cell lies in the (shown) selection.
     bool IsCellSelected(int col, int row) const;
+    // Cells added with Ctrl-click while MouseActions.DisjunctCellSelect is on.
     void AddDisjunctCell(int col, int row) { disjunctCells_.insert({col, row}); }
     void ClearDisjunctCells() { disjunctCells_.clear(); }
     bool IsDisjunctCell(int col, int row) const { return disjunctCells_.count({col, row}) > 0; }
@@ -221,6 +236,23 @@ public:
     void SetFilterActive(bool on);
     bool MatchesFilter(int row);
 
+    // ---- Import of delimited text and workbooks (DelimitedImport.cpp, WorkbookImport.cpp) ---------
+    // The delimiter of delimited files; a null character: found from each file's first two lines,
+    // for that load only.
+    QChar Delimiter;
+    TGridProgressEvent OnFileProgress;
+    // LoadDelimited(fileName, false).
+    void LoadFromCSV(const QString& fileName);
+    // Fills the grid from (0, 0), or with append after the last row (above a floating footer);
+    // see DelimitedImport.h for how the file is read.
+    void LoadDelimited(const QString& fileName, bool append = false);
+    // ImportWorkbook(fileName, "").
+    void LoadFromXLS(const QString& fileName);
+    // Fills the grid with the used range of the named sheet (the active one for ""), sized to it;
+    // see WorkbookImport.h.
+    void ImportWorkbook(const QString& fileName, const QString& sheetName);
+    virtual void FileProgress(short progress);
+
     // ---- Column widths ------------------------------------------------------------------------
     void SaveColumnSizes();
     void LoadColumnSizes();
@@ -242,6 +274,79 @@ public:
     // With each grid's own flag: cleared for good once a grid with Multilinecells paints.
     unsigned NoWrapFlag() const { return noWrapFlag_; }
 
+    // ==== Painting: text kinds, measuring, autosize, column calculations ===========================
+    // (CellContent.cpp, TextMeasure.cpp, AutoSize.cpp, ColumnCalculations.cpp; rich text in RichText.h)
+    // Named pictures of mini-HTML texts (not owned; may be null). Pictures met by URL are kept in
+    // the grid's own cache.
+    TPictureContainer* PictureContainer = nullptr;
+    THTMLPictureCache& HTMLPictureCache() const { return *pictureCache_; }
+    // The wide text of a cell: a "|\" marker text decoded, any other text as it is.
+    QString GetCellTextWide(int col, int row) { return GetWideCell(col, row); }
+
+    // The float values of a column over rows fromRow..toRow (an empty cell counts 0; a text that
+    // is no number raises EVozAvozError "Cell does not contain a float value"). The average of an
+    // empty range (toRow < fromRow) is 0; minimum and maximum start from the first row's value.
+    double ColumnSum(int col, int fromRow, int toRow);
+    double ColumnAvg(int col, int fromRow, int toRow);
+    double ColumnMin(int col, int fromRow, int toRow);
+    double ColumnMax(int col, int fromRow, int toRow);
+
+    // Sizing to the content. A column takes its widest cell (GetCellTextSize plus the room of the
+    // cell's graphic) + the text margin + (GridLineWidth + 1) x 2, a row its tallest cell + the
+    // margin + GridLineWidth x 2; OnUpdateColumnSize may change a column's width; the limits below
+    // (0: none) apply as LimitValue does. With onlyGrow nothing shrinks.
+    // Setting AutoSize sizes every column at once (padding 10).
+    bool AutoSize() const { return autoSize_; }
+    void SetAutoSize(bool on);
+    int MinColWidth = 0, MaxColWidth = 0, MinRowHeight = 0, MaxRowHeight = 0;
+    // The onlyGrow of AutoSizeCol and AutoSizeRow.
+    bool AutoSizeOnlyGrow = false;
+    // Every column from 0 (doFixedCols) or from FixedCols; then each width grows by padding.
+    void AutoSizeColumns(bool doFixedCols, int padding);
+    void AutoSizeCol(int col);
+    void AutoSizeColumn(int col, bool onlyGrow);
+    void AutoSizeRow(int row);
+    void AutoSizeRowEx(int row, bool onlyGrow);
+    // Lines x (line height + line height / 8) + extra, limited.
+    void SetRowHeightForLines(int row, int lines, int extra);
+    // The most lines a cell of the row has (CR counted with Multilinecells), at least 1.
+    int MaxLinesInRow(int row);
+    // The rectangle shrinks by 2 on each side and its top-left corner moves to where text turned
+    // by angle degrees (counter-clockwise) starts, so that the turned text's bounding box stands at
+    // the side of the rectangle the alignments name, or in its middle.
+    void RotatedTextOrigin(TRect& rect, int angle, TAlignment hAlign, TVAlignment vAlign,
+                           const QString& text);
+    // Repaints the cells from the range's top-left cell to its bottom-right cell.
+    void RepaintCellRange(const TGridRect& range);
+    // The selected cells' texts, TAB between cells and CR LF between rows (none after the last):
+    // the rows of the selection or, with DisjunctRowSelect, the marked rows; the selection's columns
+    // or, with DragDropSettings.OleEntireRows, all. Rich and wide texts give their plain text.
+    void GetSelectionText(QString& text);
+
+protected:
+    struct TCellPaint;
+    // Kept up to date by the pointer handling: the blink phase of <BLINK> texts (false: hidden) and
+    // a button held down over a mini-HTML cell.
+    bool blinkVisible_ = true, htmlMouseDown_ = false;
+
+private:
+    int DrawHTMLCell(TCellPaint& p, const QString& text, TRect tr, TColor linkColor);
+    void DrawTextKindBackground(TCellPaint& p, const TRect& tr);
+    void DrawWideText(TCellPaint& p, const TRect& tr);
+    bool SortGlyphHere(const TCellPaint& p);
+    void DrawFixedRightLines(TCellPaint& p);
+    bool MouseButtonDown() const;
+    TPoint MeasureRichText(int col, int row, bool inColumn);
+    QString EditorShownText(const QString& cellText);
+    std::unique_ptr<THTMLPictureCache> pictureCache_;
+    std::unique_ptr<QTextDocument> richText_;
+    bool autoSize_ = false;
+    // GetCellTextPlain reads through OnGetDisplText and keeps mini-HTML tags.
+    bool plainThroughDisplText_ = true, plainKeepsTags_ = true;
+
+public:
+    // ==== End of painting: text kinds, measuring, autosize, column calculations =================
+
     // ---- Editing ------------------------------------------------------------------------------
     TEditorType EditorType() const { return editorType_; }
     bool EditorActive() const { return editorActive_; }
@@ -259,6 +364,58 @@ public:
     int GetEditLimit() override { return maxEditLength_; }
     // The text of the current cell when its editor opened.
     const QString& EditStartText() const { return cycle_.Text; }
+
+    // ---- Editor controls: spin, edit with button, unit, check box, button, wide, custom -------
+    // Made once, hidden, with the grid; each serves every cell of its kinds (EditorControls.cpp).
+    TGridSpin* Spin() const { return editors_.Spin; }
+    TGridEditBtn* EditBtn() const { return editors_.EditBtn; }
+    TGridUnitEditBtn* UnitEditBtn() const { return editors_.UnitEditBtn; }
+    TGridCheckBox* CheckBoxEditor() const { return editors_.CheckBox; }
+    TGridButton* ButtonEditor() const { return editors_.Button; }
+    TGridUniEdit* UniEdit() const { return editors_.UniEdit; }
+    TGridUniCombo* UniCombo() const { return editors_.UniCombo; }
+    TGridTransEdit* TransEdit() const { return editors_.TransEdit; }
+    // The application's editor of edCustom cells; without one such cells open nothing.
+    QPointer<TEditLink> EditLink;
+    // The control editing the current cell now (nullptr when none or the text editor).
+    QWidget* ActiveEditorControl() const;
+    // An editor control's text goes into the current cell and through the validation (the wide
+    // one for wide controls); cellText gets the cell's text as the validation left it.
+    bool ValidateEditorValue(const QString& text, QString& cellText, bool wide = false);
+    TSpinClickEvent OnSpinClick;
+    TFloatSpinClickEvent OnFloatSpinClick;
+    TDateTimeSpinClickEvent OnDateSpinClick, OnTimeSpinClick;
+    TGetEditorPropEvent OnGetEditorProp;
+    virtual void SpinClick(int col, int row, int value, bool up);
+    virtual void FloatSpinClick(int col, int row, double value, bool up);
+    virtual void DateSpinClick(int col, int row, TDateTime value, bool up);
+    virtual void TimeSpinClick(int col, int row, TDateTime value, bool up);
+    virtual void GetEditorProp(int col, int row, TEditLink* link);
+
+private:
+    friend class TGridButton;
+    void CreateEditorControls();
+    // Places, fills, shows and focuses the control of the current editor kind over the rectangle.
+    void PlaceEditorControl(const TRect& editor, TColor color, const TFont& font);
+    // Moves the open control with its cell (the rectangle as PlaceEditorControl got it).
+    void MoveEditorControl(const TRect& editor);
+    // Writes the control's value into the cell (when write) and hides it; false for kinds it
+    // does not serve.
+    bool WriteEditorControl(bool write);
+    QString EditorControlValue() const;
+    struct {
+        TGridSpin* Spin = nullptr;
+        TGridEditBtn* EditBtn = nullptr;
+        TGridUnitEditBtn* UnitEditBtn = nullptr;
+        TGridCheckBox* CheckBox = nullptr;
+        TGridButton* Button = nullptr;
+        TGridUniEdit* UniEdit = nullptr;
+        TGridUniCombo* UniCombo = nullptr;
+        TGridTransEdit* TransEdit = nullptr;
+    } editors_;
+
+public:
+    // ---- End of the editor controls --------------------------------------------------------------
 
     // ---- Keyboard ------------------------------------------------------------------------------
     void KeyDown(int& key, TShiftState shift) override;
@@ -403,26 +560,102 @@ public:
     // Size and placement of the cell's graphic; see the painting of cell content.
     virtual TCellGraphic* GetCellGraphicSize(int col, int row, TCellVAlign& vAlign, TCellHAlign& hAlign,
                                              bool& showText, int& height, int& width);
-    virtual void DrawCellGraphic(TCanvas& canvas, int col, int row, const TRect& rect, TCellGraphic& graphic);
-    virtual int NodeCount() const { return 0; }
-    // Mini-HTML: drawn as plain text until the renderer exists; tags are kept.
-    virtual QString StripHTML(const QString& text) { return text; }
-    virtual void DrawHTMLText(TCanvas& canvas, const QString& text, TRect rect, unsigned flags);
+    virtual int NodeCount() const { return nodeCount_; }
+    // Mini-HTML: a text without its tags (see HTMLStrip), and a text drawn into the rectangle in
+    // the link colour given; the width it took.
+    virtual QString StripHTML(const QString& text);
+    virtual int DrawHTMLText(TCanvas& canvas, const QString& text, const TRect& rect, TColor linkColor);
     virtual void DrawRichTextCell(TCanvas& canvas, int col, int row, TRect rect);
-    virtual void CopyToClipboard() {}
-    virtual void CutToClipboard() {}
-    virtual void PasteFromClipboard() {}
     virtual void InsertRows(int row, int count);
     virtual void RemoveRows(int row, int count);
     virtual void ClearRows(int row, int count);
     virtual void AutoInsertRow(int row);
     virtual void AutoDeleteRow(int row);
     virtual void AddRow();
-    virtual void ToggleCheckBox(int col, int row) {}
-    virtual void RadioNext(int col, int row) {}
+    virtual bool ToggleCheckBox(int col, int row, bool requireEditable);
+    virtual bool RadioNext(int col, int row, bool requireEditable);
     virtual void ApplyColumnMerges() {}
     virtual bool ColumnHasFilterButton(int col) { return false; }
-    virtual void RepaintFooter() {}
+    virtual void RepaintFooter();
+
+    // ==== Rows and columns: hidden columns, structure, cell graphics, nodes ======================
+    // Columns are hidden and shown by real column; a hidden column keeps its cells and width. A
+    // real column outside the grid is an error ("Invalid column accessed"); the last visible
+    // column is never hidden.
+    void HideColumn(int realCol);
+    void UnHideColumn(int realCol);
+
+    // Structure. Rows and columns are display numbers; cells keep their texts, properties,
+    // graphics and heights as they move, and hidden rows keep their place among the real rows.
+    // A count below 1 changes nothing. Removing and clearing report the changed cells (cut to the
+    // grid) through the cells-changed notification; inserting reports nothing.
+    virtual void RemoveRowsShifted(int row, int count);
+    virtual void RemoveRowsFull(int row, int count);
+    virtual void InsertCols(int col, int count);
+    virtual void RemoveCols(int col, int count);
+    virtual void ClearRect(int col1, int row1, int col2, int row2);
+    void RemoveSelectedRows();
+    void ClearCols(int col, int count);
+    void ClearAll();
+    // Column merging by equal texts (the column is a real column).
+    void SplitColumnMerges(int col);
+    void MergeEqualCells(int col, bool allRuns);
+    bool StartsWithRichText(int col, int row);
+    void MergeCells(int col, int row, int numCols, int numRows) override;
+    void SplitCells(int col, int row) override;
+
+    // Cell graphics (real columns). "Base" operations first take the cell's block base cell.
+    TCellGraphic* CreateCellGraphic(int col, int row);
+    // A virtual check box: the cell shows a graphic the application keeps; it is never destroyed
+    // by the grid.
+    void ShareCellGraphic(int col, int row, TCellGraphic* graphic);
+    bool RemoveCellGraphic(int col, int row);
+    bool RemoveCellGraphicOfType(int col, int row, TCellType type);
+    TIntList* GetCellImages(int col, int row) const;
+    // The bitmap of a ctBitmap cell, the icon of a ctIcon cell, the index of a ctImageList cell.
+    struct TCellGraphicData {
+        TBitmap* Bitmap = nullptr;
+        int Index = -1;
+    };
+    TCellGraphicData GetCellGraphicData(int col, int row) const;
+    bool GetCommentText(int col, int row, QString& text) const;
+    void GetErrRange(int col, int row, int& from, int& length) const;
+    bool GetRotation(int col, int row, int& angle) const;
+    void SetGraphicBoolean(int col, int row, bool value);
+    bool IsButtonCell(int col, int row) const;
+    void GetButtonRect(int col, int row, TRect& rect) const;
+    // A picture of the size fitted into the area by the stretch mode (see CellGraphics.cpp).
+    static TPoint FitPicture(int width, int height, int areaWidth, int areaHeight, int margin, int mode);
+    // The cell's picture (ctPicture, ctFilePicture) fitted into the area; (0, 0) for other cells.
+    TPoint GetPictureSize(int col, int row, int areaWidth, int areaHeight) const;
+    TPoint GetCellGraphicExtent(int col, int row);
+    TPoint GetCellGraphicPrintExtent(int col, int row, const TRect& rect, double scale);
+    bool HasCheckBox(int col, int row) const;
+    bool GetCheckBoxState(int col, int row, bool& state);
+    bool SetCheckBoxState(int col, int row, bool state);
+    bool IsCheckBoxHit(int col, int row, int x, int y);
+    bool GetRadioIndex(int col, int row, int& index) const;
+    bool SetRadioIndex(int col, int row, int index);
+    QStringList* GetRadioItems(int col, int row) const;
+    bool IsRadio(int col, int row) const;
+
+    // Row nodes (display rows; ExpandNode and ContractNode take real rows). A node row is made
+    // with AddNode: a ctNode graphic in column 0 whose span counts the node row and its child rows
+    // (0: up to the next node row), the node row and its children at the level.
+    void AddNode(int row, int span, int level = 1);
+    bool IsNode(int row) const;
+    bool IsSummaryRow(int row) const;
+    bool GetNodeState(int row) const;
+    int GetNodeLevel(int row) const;
+    int GetNodeSpan(int row) const;
+    // 0 for a node row; 1 where a branch of the tree ends at the row, 2 where it goes on.
+    int GetTreeLineKind(int row) const;
+    bool IsNodeButtonHit(int row, int x) const;
+    void ExpandNode(int realRow);
+    void ContractNode(int realRow);
+    void ExpandAll();
+    void ContractAll();
+    void RemoveAllNodes();
 
     bool Verify() const override;
 
@@ -465,6 +698,75 @@ protected:
     };
     virtual void DrawCellContent(TCellPaint& p);
 
+    // ==== Cell graphics painting, floating footer, small settings ==================================
+    // (CellGraphicsPaint.cpp: the graphic of a cell as DrawCellText paints it; FloatingFooter.cpp:
+    // the footer panel's painting, the footer settings and its calculations.)
+public:
+    // Where a graphic of gw x gh stands in the cell rectangle r by its alignments. textWidth is the
+    // room of the text drawn in the cell: its measured width + 4 (0: not measured). haBeforeText
+    // and haAfterText place the graphic by the text's alignment hAlign.
+    static TRect GraphicPlacement(const TRect& r, TCellHAlign cellHAlign, TCellVAlign cellVAlign,
+                                  TAlignment hAlign, int gw, int gh, int textWidth);
+    // The same for a check box, which follows the text's alignment instead of CellHAlign: at the
+    // left, the right or the middle of r, a ctCheckBox beside its measured text.
+    static TRect CheckBoxPlacement(const TRect& r, TCellType type, TCellVAlign cellVAlign, TAlignment hAlign,
+                                   int gw, int gh, int textWidth);
+    // One check box into the box in the style (see CellGraphicsPaint.cpp); with
+    // ControlLook.NoDisabledCheckRadioLook a disabled box is drawn enabled.
+    void DrawCheck(TCanvas& canvas, const TRect& box, bool checked, bool enabled, TControlStyle style);
+    // The colour of the comment marker of ctComment cells (clNone: no marker).
+    TColor CommentColor = clRed;
+
+    // The panel that shows the floating footer along the grid's bottom edge.
+    class TFooterPanel* FooterPanel() const;
+    // The in-place editor of rich-text cells (edRichEdit).
+    class TDazOrarOvid* RichEditor() const;
+    // A footer template with "<#n>" replaced by column n of the current row (FloatingFooter.h).
+    QString ExpandFooterTemplate(const QString& pattern);
+    // Calculation kinds of a footer cell (the low 7 bits of its properties' CalcType): Recalculate
+    // writes the column's result into the last row while the footer shows the last row.
+    enum : unsigned char { fcNone = 0, fcSum = 1, fcAvg = 2, fcCount = 3, fcMin = 4, fcMax = 5 };
+
+protected:
+    // The graphic's step of DrawCellText: the cell's graphic drawn into p.R.
+    virtual void DrawCellGraphic(TCellPaint& p);
+    // A group of count radio items in r; index -1 checks the item equal to the cell text.
+    void DrawRadioGroup(TCellPaint& p, const TRect& r, int count, int index, const QStringList* items,
+                        bool disabled, bool horizontal, TControlStyle style);
+    void FooterRowChanged() override { RepaintFooter(); }
+
+private:
+    friend class TFooterPanel;
+    friend class TDazOrarOvid;
+    void InitGraphicsSettings();
+    void PlaceRichEditor(const TRect& rect, TColor color);
+    void MoveRichEditor(const TRect& rect);
+    QString RichEditorText() const;
+    QWidget* RichEditorWidget() const;
+    // Writes the rich editor's text into the edited cell (when write) and hides the editor.
+    void HideRichEditor(bool write);
+    TDazOrarOvid* richEditor_ = nullptr;
+    void DrawNodeGlyph(TCellPaint& p, const TCellGraphic& node);
+    void DrawCellButton(TCellPaint& p, const TRect& placed, TCellGraphic& button);
+    void DrawCellProgress(TCellPaint& p, const TCellGraphic& progress);
+    void DrawRotatedText(TCellPaint& p, const TCellGraphic& rotated);
+    void SetFooterVisible(bool visible);
+    void SetFooterStyle(TFooterStyle style);
+    // The footer is one row high: it follows the default row height.
+    void SetFooterHeight(int height);
+    // A cell about to become current: false for the footer row; a cell reaching under the footer
+    // panel scrolls the rows up by one first.
+    bool FooterAllowsCell(int col, int row);
+    // Paints the footer on the panel's canvas; client is the panel's client rectangle.
+    void PaintFooter(TCanvas& canvas, const TRect& client, bool designing);
+    TFooterPanel* footerPanel_ = nullptr;
+    // ==== End of cell graphics painting, floating footer, small settings ==========================
+
+protected:
+    // ==== Rows and columns: moves =====================================================================
+    void RowMoved(int from, int to) override;
+    void ColumnMoved(int from, int to) override;
+
 private:
     friend class TVozErivuzaRive;
     friend class TGridCombo;
@@ -480,13 +782,13 @@ private:
     void DrawFixedLook(TCellPaint& p, bool fixed);
     void DrawFixedFrames(TCellPaint& p);
     void DrawTreeLines(TCellPaint& p);
-    void DrawCellBorders(int col, int row, TRect r);
+    void DrawCellBorders(TCanvas& canvas, int col, int row, TRect r);
     void DrawFocusRectangle(TCellPaint& p);
     void DrawSelectionRectangle(TCellPaint& p, const TRect& tr);
     void DrawSortGlyph(TCanvas& canvas, int col, int y, int x);
     void DrawBackgroundTiled(TCanvas& canvas, const TRect& tr, int col, int row);
     void DrawBackgroundFixed(TCanvas& canvas, const TRect& tr);
-    void DrawPlainText(TCellPaint& p, QString text, TRect tr, int gOff);
+    void DrawPlainText(TCellPaint& p, QString text, TRect tr, int gOff, TColor linkColor);
     void ApplySelectionColors(TCellPaint& p, TColor& linkColor);
     bool EditorToCell();
     QString EditorControlText() const;
@@ -556,4 +858,377 @@ private:
     TGridRect keySelection_;
     int resizingCol_ = -1, resizingRow_ = -1, resizeStartWidth_ = 0, resizeStartHeight_ = 0;
     bool columnSizing_ = false, rowSizing_ = false, stretchBusy_ = false;
+
+    // ==== Rows and columns: state and helpers ======================================================
+    // A merged block in real rows and real columns.
+    struct TMergedArea {
+        int Col = 0, Row = 0, Cols = 1, Rows = 1;
+        int Right() const { return Col + Cols - 1; }
+        int Bottom() const { return Row + Rows - 1; }
+    };
+    // While a structural change is half done the grid's own checks wait (the platform checks its
+    // counts in between); editors are closed and painting is held for the duration.
+    class TStructureChange {
+    public:
+        explicit TStructureChange(TVevIvizudEvar& grid);
+        ~TStructureChange();
+
+    private:
+        TVevIvizudEvar& grid_;
+    };
+    int RealRowCount() const { return RowCount() + NumHiddenRows(); }
+    // The real row rows inserted at a display row go to.
+    int RealInsertRow(int row) const;
+    void CloseEditors();
+    // Takes out the blocks with a cell in the display rows (and columns), and every remembered one.
+    std::vector<TMergedArea> TakeMergedAreas(const std::vector<int>& rows, int firstCol, int lastCol);
+    std::vector<TMergedArea> TakeMergedAreas(int firstRow, int lastRow, int firstCol, int lastCol);
+    void PutMergedAreas(std::vector<TMergedArea> areas);
+    void ResetLineMerges(TGridLine& line);
+    void InsertDisplayRows(int row, int count);
+    void EraseDisplayRows(int row, int count);
+    void ClearRealRect(int col1, int row1, int col2, int row2);
+    void InsertRealColumns(int realCol, int count, int displayCol);
+    void EraseRealColumns(const std::vector<int>& realCols, const std::vector<int>& displayCols);
+    void DissolveCrossingBlocks(int lo, int hi, int moved, bool columns);
+    // Every node, visible or hidden, with its real row.
+    void ForEachNode(const std::function<void(int realRow, TCellGraphic& node)>& visit) const;
+    int CountNodes() const;
+    int NodeEnd(int row) const;
+    void RepaintGraphic(int col, int row);
+    std::vector<TMergedArea> cutAreas_; // blocks with hidden rows, kept to come back whole
+    int nodeCount_ = 0;
+    int structureBusy_ = 0;
+    bool completingResize_ = false;
+
+    // ==== Pointer: clicks, selection, sizing and moving, anchors, scroll bars, wheel, pan, hints ====
+    // MouseClicks.cpp: presses, releases, double and right clicks; cell controls, node glyphs,
+    // anchors and form controls; disjunct and fixed-cell selection; the fixed-cell editor; the sort
+    // click. MouseMove.cpp: the pointer's moves (highlight, hover mode and cursors, anchors entered
+    // and left). MouseSizing.cpp: sizing with its veto and hint, fixed-column sizing, moving with the
+    // drag image, drop markers and auto-scroll, the selection resizer, drags out of the grid.
+    // ScrollBars.cpp: scroll bars, thumb hints, resizing with the grid and its window.
+    // WheelPanHints.cpp: wheel and zoom, panning, cell hints, hover and blink.
+public:
+    // Scroll bars: Qt's bars take ScrollWidth (width of the vertical bar, height of the horizontal
+    // one) and ScrollColor through a style sheet; every ScrollType looks like ssNormal. The bars'
+    // values are rows and columns (TopRow, LeftCol) themselves.
+    TScrollType ScrollType() const { return scrollType_; }
+    void SetScrollType(TScrollType type);
+    TColor ScrollColor() const { return scrollColor_; }
+    void SetScrollColor(TColor color);
+    int ScrollWidth() const { return scrollWidth_; }
+    void SetScrollWidth(int width);
+    // Keeps the setting; a bar it does not want is neither shown nor styled.
+    void SetScrollBars(TScrollStyle bars);
+    // Qt sizes a thumb to the visible part whatever this says; kept with the settings.
+    bool ScrollProportional = false;
+    // The grid scrolls while a thumb is dragged (else when it is let go).
+    bool ScrollSynch = false;
+    TScrollHintType ScrollHints = TScrollHintType::shNone;
+    TScrollHintEvent OnScrollHint;
+
+    // Hints, wheel, panning, hover and blink.
+    bool HintShowCells = false, HintShowLargeText = false, HintShowSizing = false, HTMLHint = false,
+         AnchorHint = false;
+    TIntelliPan IntelliPan = TIntelliPan::ipVertical;
+    TAnchorHintEvent OnAnchorHint;
+    // Adds the step (pixels) to every column width and row height that stays above 0; the zoom
+    // level is the sum of the steps, -10 .. 10 (a step beyond is ignored).
+    void Zoom(int step);
+    int ZoomLevel() const { return zoom_; }
+    bool Panning() const { return panning_; }
+    void EndPan();
+    // One tick of the 10 ms panning timer and of the 500 ms hover and blink timer.
+    void PanTimerTick();
+    void HoverTimerTick();
+    const QTimer& HoverTimer() const { return hoverTimer_; }
+    const QTimer& PanTimer() const { return panTimer_; }
+    // The phase of blinking text: false while it is hidden.
+    bool BlinkVisible() const { return blinkVisible_; }
+
+    // Pointer state, read by the painting and by tests. Hover mode: 0 none, 1 over a header that
+    // selects its column, 2 over a row header that selects its row, 3 over the top-left block that
+    // selects all, 5 over the selection resizer.
+    int HoverMode() const { return hoverMode_; }
+    // The cell last found under the pointer ((-1, -1) when none): the hot header of glListView.
+    TGridCoord HotCell() const { return hotCell_; }
+    bool LeftButtonHeld() const { return leftHeld_; }
+    // The pressed button cell ((-1, -1) when none).
+    TGridCoord PressedCellButton() const { return pressedButton_; }
+    // The pressed header of FixedAsButtons ((-1, -1) when none).
+    TGridCoord PressedFixedCell() const { return pressedFixed_; }
+    bool FixedColSizing() const { return fixedSizing_; }
+    int FixedSizingX() const { return fixedSizingX_; }
+    bool ResizerDragging() const { return resizerDrag_; }
+    bool OleDragArmed() const { return oleDragArmed_; }
+    const QString& LastAnchor() const { return lastAnchor_; }
+    // Whether the point lies on the selection resizer (SelectionResizer with SelectionRectangle).
+    bool IsOverResizer(int x, int y) const;
+    // The rows or columns selected by a drag over the row or column headers start here (-1: none).
+    int HeaderSelectAnchor() const { return headerAnchor_; }
+
+    // The mini-HTML hint window of sizing, thumb and cell hints (created when first shown).
+    THintWindow* HintWindow() const { return hintWindow_; }
+    bool HintShowing() const;
+    TPopupButton* DragImage() const { return dragImage_; }
+    // Drop markers: 0 up, 1 down, 2 right, 3 left.
+    TArrowWindow* DropMarker(int direction) const { return dropMarkers_[direction & 3]; }
+    // The editor of fixed cells, placed over the cell 1 pixel inside; Enter or leaving it writes
+    // its text into the cell, Escape closes it without writing.
+    void ShowFixedCellEditor(int col, int row);
+    QLineEdit* FixedCellEditor() const { return fixedEditor_; }
+    TGridCoord FixedEditorCell() const { return fixedEditorCell_; }
+    // The editors of a mini-HTML form control being edited (nullptr until first used).
+    TControlEdit* ControlEditor() const { return controlEdit_; }
+    TControlCombo* ControlCombo() const { return controlCombo_; }
+    // Drags out of the grid go through the runner (a Qt drag unless replaced).
+    TDragRunner& DragRunner() const { return *dragRunner_; }
+    void SetDragRunner(std::unique_ptr<TDragRunner> runner);
+    // How long the last sort by a header click took, in milliseconds.
+    int SortTime() const { return sortTime_; }
+
+    TClickCellEvent OnClickCell, OnRightClickCell;
+    TCheckBoxClickEvent OnCheckBoxMouseUp;
+    TRadioClickEvent OnRadioMouseUp;
+    TNodeAllowEvent OnBeforeExpandNode, OnBeforeContractNode;
+    TNodeEvent OnExpandNode, OnContractNode;
+    TAnchorClickEvent OnAnchorClick;
+    TAnchorEvent OnAnchorEnter, OnAnchorExit;
+    TColumnAllowEvent OnColumnMove, OnColumnSize;
+    TRowAllowEvent OnRowMove, OnRowSize;
+    TControlEvent OnControlClick, OnControlEditDone;
+    TControlComboListEvent OnControlComboList;
+    TSelectionResizeEvent OnSelectionResize;
+    TCanSortEvent OnCanSort;
+    TClickSortEvent OnClickSort;
+    TOleDragEvent OnOleDrag;
+
+    virtual void ClickCell(int row, int col);
+    virtual void RightClickCell(int row, int col);
+    virtual void CheckBoxMouseUp(int col, int row, bool state);
+    virtual void RadioMouseUp(int col, int row, int index);
+    virtual void BeforeExpandNode(int row, bool& allow);
+    virtual void BeforeContractNode(int row, bool& allow);
+    virtual void DoExpandNode(int row);
+    virtual void DoContractNode(int row);
+    virtual void AnchorClick(int row, int col, const QString& anchor, bool& autoHandle);
+    virtual void AnchorEnter(int row, int col, const QString& anchor);
+    virtual void AnchorExit(int row, int col, const QString& anchor);
+    virtual void GetAnchorHint(int row, int col, QString& anchor);
+    virtual void DoColumnMove(int col, bool& allow);
+    virtual void DoRowMove(int row, bool& allow);
+    virtual void DoColumnSize(int col, bool& allow);
+    virtual void DoRowSize(int row, bool& allow);
+    virtual void ControlClick(int row, int col, const QString& id, const QString& type, const QString& value);
+    virtual void ControlEditDone(int row, int col, const QString& id, const QString& type,
+                                 const QString& value);
+    virtual void ControlComboList(int row, int col, const QString& id, const QString& value,
+                                  QStringList& items, bool& edit);
+    virtual void SelectionResize(int left, int top, int right, int bottom);
+    virtual void CanSort(int col, bool& doSort);
+    virtual void ClickSort(int col);
+    virtual void ScrollHint(int rowCol, QString& hint);
+    virtual void OleDrag(int row, int col, const QString& data, bool& allow);
+    // A release close to a header's right edge is first offered here; true claims it (no sort).
+    virtual bool HeaderEdgeClick(int col);
+
+protected:
+    void mousePressEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
+    void mouseDoubleClickEvent(QMouseEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
+    bool viewportEvent(QEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
+    void showEvent(QShowEvent* e) override;
+    void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
+    void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
+    void MouseMove(TShiftState shift, int x, int y) override;
+    void CalcSizingState(int x, int y, TGridState& state, int& index, int& sizingPos,
+                         int& sizingOfs) override;
+    bool DoMouseWheel(TShiftState shift, int delta, TPoint pos) override;
+    bool EndRowDrag(int& origin, int& destination, TPoint mouse) override;
+    void SizeChanged(int oldColCount, int oldRowCount) override;
+
+private:
+    void InitPointer();
+    // A resize by mouse noted at the press (ColumnSizes.cpp) and ended at the release.
+    void StartMouseResize();
+    void EndMouseResize();
+    // Presses and releases; false from a press handler keeps the press from the class library.
+    bool LeftButtonDown(TShiftState shift, int x, int y);
+    void LeftButtonUp(QMouseEvent* e, TShiftState shift, int x, int y);
+    void DoubleClickAt(QMouseEvent* e, int x, int y);
+    void RightButtonDown(TShiftState shift, int x, int y);
+    void ToggleDisjunctLine(bool rows, int index, bool ctrl);
+    void DisjunctCellsOnRelease(TShiftState shift, int x, int y);
+    bool HeaderSelectClick(TGridCoord cell);
+    bool ArmOleDrag(TGridCoord cell, int x);
+    bool NodeGlyphClick(TGridCoord cell, int x);
+    int RadioItemAt(TGridCoord cell, int x, int y);
+    bool RadioClickAt(TGridCoord cell, int x, int y);
+    bool CheckBoxClickAt(TGridCoord cell, int x, int y);
+    void GraphicMouseUp(int x, int y);
+    bool IsButtonCellAt(TGridCoord cell) const;
+    bool PressCellButton(TGridCoord cell, int x, int y);
+    void ReleaseCellButton(bool fire);
+    // The mini-HTML of a cell hit-tested at a point (check only), as painting lays it out.
+    THTMLDrawResult HitTestHTML(int col, int row, int x, int y);
+    bool HTMLClick(TGridCoord cell, int x, int y);
+    void FollowAnchor(int row, int col, const QString& anchor);
+    void EditFormControl(TGridCoord cell, const THTMLDrawResult& hit);
+    void FormControlDone(const QString& value);
+    void FinishFixedCellEditor(bool write);
+    bool FixedCellEditAllowed(int col, int row);
+    bool SortClick(TShiftState shift, int x, int y);
+    // Moves.
+    void UpdateHotCell(TGridCoord cell);
+    void DragSelectHeaders(TGridCoord cell);
+    void TestFixedBorder(int x, int y, TGridCoord cell);
+    int UpdateHoverMode(int x, int y, TGridCoord cell);
+    bool TrackAnchors(int x, int y, TGridCoord cell);
+    void ApplyOwnCursor(int cursor);
+    bool OnNodeGlyph(TGridCoord cell, int x);
+    void PaintPointerOverlay();
+    // Sizing, moving, resizer, drags.
+    void ShowSizingHint(int x, int y);
+    void FinishFixedSizing(int x);
+    bool VetoMove();
+    void EnhancedMove(int x, int y, TGridCoord cell);
+    void PlaceDropMarkers(bool columns);
+    void AutoScrollMove(bool columns, int x, int y);
+    void FinishEnhancedMove(int x, int y);
+    void HideDropMarkers();
+    void SetDragCursor(bool on);
+    void StartResizerDrag();
+    void ResizerMove(int x, int y);
+    void FinishResizerDrag();
+    void StartOleDrag(TGridCoord cell);
+    // Scroll bars and resizing.
+    void ApplyScrollAppearance();
+    void ThumbTracking(bool vertical, int value);
+    void ThumbReleased();
+    void GridResized();
+    void FormResized(QSize size);
+    // Wheel, pan, hints, hover, blink.
+    void StartPan(int x, int y);
+    void ShowHintAt(const QString& text, TPoint screenTopLeft);
+    void HideHint();
+    bool CellHint(int x, int y, QString& hint, TPoint& where);
+    void BlinkTick();
+    void PointerLeft();
+
+    TScrollType scrollType_ = TScrollType::ssNormal;
+    TColor scrollColor_ = clNone;
+    int scrollWidth_ = 0, defaultScrollWidth_ = 0;
+    bool scrollHintShowing_ = false;
+    int lastGridWidth_ = 0;
+    QSize formSize_;
+    QPointer<QWidget> form_;
+    bool resizeBusy_ = false;
+
+    bool leftHeld_ = false;
+    TPoint downPoint_{-1, -1};
+    TGridCoord downCell_{-1, -1};
+    int hoverMode_ = 0;
+    TGridCoord hotCell_{-1, -1};
+    int pressLeftCol_ = 0;
+    int headerAnchor_ = -1;
+    int moveOrigin_ = -1;
+    TPoint pressOffset_;
+    TGridCoord moveTarget_{-1, -1};
+    bool onFixedBorder_ = false, fixedSizing_ = false;
+    int fixedBorderCol_ = -1, fixedSizingX_ = 0;
+    TGridCoord sizedCell_{-1, -1};
+    TPoint sizeOffset_;
+    bool resizerDrag_ = false;
+    TGridRect dragSelection_;
+    bool oleDragArmed_ = false;
+    QString lastAnchor_;
+    TGridCoord hintCell_{-1, -1};
+    TGridRect frameSelection_{-1, -1, -1, -1};
+    TGridCoord pressedButton_{-1, -1}, pressedFixed_{-1, -1};
+    bool buttonCaptured_ = false, dragCursor_ = false, autoSized_ = false;
+    TGridCoord fixedEditorCell_{-1, -1};
+    QLineEdit* fixedEditor_ = nullptr;
+    TControlEdit* controlEdit_ = nullptr;
+    TControlCombo* controlCombo_ = nullptr;
+    struct TFormControl {
+        TGridCoord Cell{-1, -1};
+        QString ID, Type;
+    } formControl_;
+    THintWindow* hintWindow_ = nullptr;
+    TPopupButton* dragImage_ = nullptr;
+    TArrowWindow* dropMarkers_[4] = {};
+    std::unique_ptr<TDragRunner> dragRunner_;
+    int sortTime_ = 0;
+
+    QTimer hoverTimer_, panTimer_;
+    bool panning_ = false, pointerInside_ = false, ownCursorChange_ = false;
+    TPoint panOrigin_, pointer_;
+    QCursor panSavedCursor_;
+    // ---- end of pointer ---------------------------------------------------------------------------------
+
+    // ---- Sorting and clipboard text (Sorting.cpp, ClipboardText.cpp) ------------------------------
+public:
+    // Exchanges two rows: texts, cell objects (hidden columns included) and heights, their entries
+    // of UnsortedRowOrder and, with DisjunctRowSelect and MoveRowOnSort, their marks. With
+    // SortSettings.SingleColumn only the cell of SortSettings.Column changes rows.
+    virtual void SwapRows(int row1, int row2);
+    // Sort the data rows (fixed rows and footer rows stay) by SortSettings.Column, by the
+    // SortIndexList, or the child rows of each expanded node; see Sorting.cpp.
+    virtual void SortByColumn();
+    virtual void SortByIndexes();
+    virtual void SortNodeRows();
+    // Puts every row back where it was before the sorts since the order was last reset.
+    virtual void RestoreRowOrder();
+    // -1, 0 or 1: row1's cell before, equal to or after row2's in ascending terms (direction 0
+    // ascending, 1 descending; it only places blanks with IgnoreBlanks).
+    int CompareCells(int col, int row1, int direction, int row2);
+    int CompareRowsByColumn(int col, int row1, int row2);
+    int CompareRowsByIndexes(int indexPos, int row1, int row2);
+    void QuickSortRows(int col, int left, int right);
+    void QuickSortRowsIndexed(int left, int right);
+    // Per real row, the row number that the row there had before sorting.
+    const std::vector<int>& UnsortedRowOrder() const { return unsortedRowOrder_; }
+    void ResetRowOrder();
+    TCustomCompareEvent OnCustomCompare;
+    TRawCompareEvent OnRawCompare;
+
+    // Copy, cut and paste of the selection as text; see ClipboardText.cpp.
+    virtual void CopyToClipboard();
+    virtual void CutToClipboard();
+    virtual void PasteFromClipboard();
+    // Pastes the clipboard's text with its top-left cell at (col, row); the number of cells it held.
+    int PasteFromClipboardAt(int col, int row);
+    int PasteText(int col, int row, const QString& text);
+    // X: the most cells on one line; Y: the line breaks before the end of the text.
+    void GetTextDimensions(const QString& text, TPoint& size) const;
+    // Writes the cell of a display column (hidden columns skipped).
+    void SetDisplayCell(int col, int row, const QString& value);
+    TClipboardPasteCellEvent OnClipboardBeforePasteWideCell;
+    virtual void ClipboardBeforePasteWideCell(int col, int row, QString& value, bool& allow);
+
+protected:
+    // The structure operations report the real rows they insert or remove (after the change), so
+    // that UnsortedRowOrder keeps following the rows.
+    void RowOrderRowsInserted(int realRow, int count);
+    void RowOrderRowsRemoved(const std::vector<int>& realRows, bool align = true);
+
+private:
+    // Makes UnsortedRowOrder hold the given number of rows (rows added or dropped at the end).
+    void AlignRowOrder(int rows);
+    bool VerifyRowOrder() const;
+    int LastSortRow() const;
+    void SortWith(int kind, const std::function<void()>& sort);
+    bool IsMarkedRow(int row) const;
+    TGridRect CopyRange(bool& disjunct) const;
+    QString SelectionClipboardText(const TGridRect& range, bool disjunct);
+    bool MayPasteInto(int col, int row);
+    void WritePasted(int col, int row, QString value);
+    void SmartFill(const TGridRect& selection, int pasted);
+
+    std::vector<int> unsortedRowOrder_;
+    int followRow_ = -1;
+    // ---- end of sorting and clipboard text ---------------------------------------------------------
 };

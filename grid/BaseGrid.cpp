@@ -135,12 +135,13 @@ TRect TBaseGrid::UnclippedCellRect(int col, int row) const {
 }
 
 TRect TBaseGrid::CellRectEx(int col, int row) const {
-    const TCellProperties* p = CellProperties(col, row);
+    const int storeCol = StoreCol(col);
+    const TCellProperties* p = CellProperties(storeCol, row);
     if (p && (p->CellSpanX != -1 && p->CellSpanY != -1)) {
-        const TGridCoord base = p->BaseCellOf(col, row);
-        const TGridCoord span = CellSpan(col, row);
-        return UnionRect(UnclippedCellRect(base.X, base.Y),
-                         UnclippedCellRect(base.X + span.X, base.Y + span.Y));
+        const TGridCoord base = p->BaseCellOf(storeCol, row);
+        const TGridCoord span = CellSpan(storeCol, row);
+        return UnionRect(UnclippedCellRect(ShownCol(base.X), base.Y),
+                         UnclippedCellRect(ShownCol(base.X + span.X), base.Y + span.Y));
     }
     if (p && p->Control) return UnclippedCellRect(col, row);
     const TRect shown = CellRect(col, row);
@@ -220,17 +221,36 @@ void TBaseGrid::FooterRowChanged() {}
 void TBaseGrid::GetCellColors(int, int, TVAlignment&, TAlignment&, TFont&, TColor&, TBrush&, bool, bool, bool,
                               TGridDrawState&) {}
 
+// Every merged block lies inside the grid, every cell of it points at its base, and every member
+// belongs to a block that covers it; so blocks never overlap.
 bool TBaseGrid::Verify() const {
     if (!TStringGrid::Verify()) return false;
-    // Every merged block is whole: each member points at a base that spans it.
-    for (int r = 0; r < RowCount(); ++r)
-        for (int c = 0; c < ColCount(); ++c) {
+    const int cols = AllColCount(), rows = RowCount();
+    for (int r = 0; r < rows; ++r)
+        for (int c = 0; c < cols; ++c) {
             const TCellProperties* p = CellProperties(c, r);
-            if (!p || p->IsBaseCell || p->CellSpanX < 0) continue;
-            const TGridCoord base = p->BaseCellOf(c, r);
-            const TCellProperties* b = CellProperties(base.X, base.Y);
-            if (!b || !b->IsBaseCell || b->CellSpanX < p->CellSpanX || b->CellSpanY < p->CellSpanY)
-                return false;
+            if (!p) continue;
+            if (p->CellSpanX == -1 || p->CellSpanY == -1) {
+                if (!p->IsBaseCell || p->CellSpanX != p->CellSpanY) return false;
+                continue;
+            }
+            if (p->CellSpanX < 0 || p->CellSpanY < 0) return false;
+            if (p->IsBaseCell) {
+                if (c + p->CellSpanX >= cols || r + p->CellSpanY >= rows) return false;
+                for (int y = r; y <= r + p->CellSpanY; ++y)
+                    for (int x = c; x <= c + p->CellSpanX; ++x) {
+                        if (x == c && y == r) continue;
+                        const TCellProperties* m = CellProperties(x, y);
+                        if (!m || m->IsBaseCell || m->CellSpanX != x - c || m->CellSpanY != y - r)
+                            return false;
+                    }
+            } else {
+                const int bc = c - p->CellSpanX, br = r - p->CellSpanY;
+                const TCellProperties* b = CellProperties(bc, br);
+                if ((p->CellSpanX == 0 && p->CellSpanY == 0) || !b || !b->IsBaseCell ||
+                    b->CellSpanX < p->CellSpanX || b->CellSpanY < p->CellSpanY)
+                    return false;
+            }
         }
     return true;
 }

@@ -74,6 +74,7 @@ public:
     TPoint CellSize(int col, int row) const;
     // A cell's rectangle from the widths and heights alone (also for cells scrolled out of view).
     TRect UnclippedCellRect(int col, int row) const;
+    // Merges the block (cut to the grid), splitting the blocks it overlaps first.
     virtual void MergeCells(int col, int row, int numCols, int numRows);
     virtual void SplitCells(int col, int row);
     bool RowsShareMerge(int row1, int row2) const;
@@ -82,6 +83,10 @@ public:
     void ClearAllProps();
     // Columns whose cells are kept: the shown ones and, in the advanced grid, the hidden ones.
     virtual int AllColCount() const;
+    // The cell-store column of a shown column and back; the same here, apart in the advanced grid
+    // while columns are hidden. Painting and cell rectangles take shown columns.
+    virtual int StoreCol(int col) const { return col; }
+    virtual int ShownCol(int storeCol) const { return storeCol; }
     // Empty the texts of a column (row, cell); the objects they held are handed to the caller.
     std::vector<std::unique_ptr<TCellObject>> ClearColCells(int col);
     std::vector<std::unique_ptr<TCellObject>> ClearRowCells(int row);
@@ -119,6 +124,10 @@ public:
 protected:
     // Moves the current cell to its block's base cell.
     void SnapToBaseCell();
+    // Writes a block's spans into its cells (nothing checked), and makes every cell of the block of
+    // (col, row) a plain cell again.
+    void SetMergedBlock(int col, int row, int numCols, int numRows);
+    void ClearMergedBlock(int col, int row);
     void RepaintMergedCellsAtEdges();
 
 private:

@@ -15,18 +15,19 @@ void TBaseGrid::DrawCell(int col, int row, const TRect& rect, TGridDrawState sta
         canvas.FillRect(rect);
         return;
     }
-    const TCellProperties* p = CellProperties(col, row);
+    const int storeCol = StoreCol(col);
+    const TCellProperties* p = CellProperties(storeCol, row);
     if (p && !p->IsBaseCell && p->CellSpanX != -1 && p->CellSpanY != -1) {
         // A member: the block is drawn once per paint, by the first of its cells that shows.
-        const TGridCoord base = p->BaseCellOf(col, row);
+        const TGridCoord base = p->BaseCellOf(storeCol, row);
         TCellProperties* b = CellProperties(base.X, base.Y);
         if (b && b->PaintStamp != paintCount_) {
             b->PaintStamp = paintCount_;
-            DrawCell(base.X, base.Y, rect, state);
+            DrawCell(ShownCol(base.X), base.Y, rect, state);
         }
         return;
     }
-    if (p && p->IsBaseCell && p->CellSpanX != -1) GetCellProperties(col, row)->PaintStamp = paintCount_;
+    if (p && p->IsBaseCell && p->CellSpanX != -1) GetCellProperties(storeCol, row)->PaintStamp = paintCount_;
     if (IsFixedCellForDraw(col, row)) {
         state.Include(gdFixed);
         state.Exclude(gdSelected);
@@ -84,7 +85,7 @@ void TBaseGrid::DrawCellLines(const TRect& r, int col, int row, bool fixed) {
     const TGridOptions options = Options();
     const bool horz = fixed ? options.Contains(goFixedHorzLine) : options.Contains(goHorzLine);
     const bool vert = fixed ? options.Contains(goFixedVertLine) : options.Contains(goVertLine);
-    if ((BaseCell(col, row).X != 0 || !HasNodes()) && horz) {
+    if ((ShownCol(BaseCell(StoreCol(col), row).X) != 0 || !HasNodes()) && horz) {
         canvas.MoveTo(r.Left - lw + 1, r.Bottom - lw);
         canvas.LineTo(r.Right - lw + 1, r.Bottom - lw);
     }

@@ -13,6 +13,8 @@
 
 void TVevIvizudEvar::SetRowCount(int count) {
     if (RowCount() == TBaseGrid::FixedRows() && FixedRowAlways) UnHideSelection();
+    // Rows dropped from the end leave as removed rows do (see RowStructure.cpp).
+    if (count >= 1 && count < RowCount()) EraseDisplayRows(count, RowCount() - count);
     TBaseGrid::SetRowCount(count);
     if (FixedRowAlways && count > savedFixedRows_ && TBaseGrid::FixedRows() != savedFixedRows_ &&
         savedFixedRows_ < RowCount())
@@ -22,6 +24,19 @@ void TVevIvizudEvar::SetRowCount(int count) {
 }
 
 void TVevIvizudEvar::SetColCount(int count) {
+    if (count >= 1 && count < ColCount()) {
+        // Hidden columns after the last column kept go with the dropped ones; blocks are cut to the
+        // columns that remain. (Cells beyond the count stay in the store, as the string grid keeps
+        // them.)
+        TStructureChange change(*this);
+        const int lastKept = DisplToRealCol(count - 1);
+        std::vector<TMergedArea> areas = TakeMergedAreas(0, RowCount() - 1, lastKept + 1, AllColCount() - 1);
+        for (int c = columns_.LastHidden(); c > lastKept; c = columns_.LastHidden())
+            columns_.SetHidden(c, false);
+        if (colSelect_.size() > size_t(count)) colSelect_.resize(size_t(count));
+        TBaseGrid::SetColCount(count);
+        PutMergedAreas(std::move(areas));
+    }
     TBaseGrid::SetColCount(count);
     if (ColCount() >= 2 && FixedColAlways && TBaseGrid::FixedCols() != 1) TBaseGrid::SetFixedCols(1);
     RepaintFooter();
@@ -89,9 +104,7 @@ void TVevIvizudEvar::SwitchEditing(int realCol, int row) {
 }
 
 bool TVevIvizudEvar::SelectCell(int col, int row) {
-    if (FloatingFooter.Visible && FloatingFooter.FooterStyle == TFooterStyle::fsFixedLastRow &&
-        row == RowCount() - 1)
-        return false;
+    if (!FooterAllowsCell(col, row)) return false;
     if (!RunCellChanging(col, row)) return false;
     if (HasNodes() && col == 0 && !TBaseGrid::Options().Contains(goRowSelect)) return false;
     if (editorActive_ && !textEditorInUse_ && !(col == Col() && row == Row())) {
@@ -152,24 +165,31 @@ bool TVevIvizudEvar::IsEditableCell(int col, int row) {
 
 // ---- Rows in the hidden-row store ------------------------------------------------------------------
 
+// The store is ascending by real row, so the k-th stored row stands before display row Idx - k;
+// both conversions are binary searches.
 int TVevIvizudEvar::DisplToRealRow(int row) const {
     if (row < 0) return 0;
-    int real = row;
-    for (const TGridItem& item : hiddenRows_)
-        if (item.Idx <= real) ++real;
-    return real;
+    size_t lo = 0, hi = hiddenRows_.size();
+    while (lo < hi) {
+        const size_t mid = (lo + hi) / 2;
+        if (hiddenRows_[mid].Idx - int(mid) <= row)
+            lo = mid + 1;
+        else
+            hi = mid;
+    }
+    return row + int(lo);
 }
 
 int TVevIvizudEvar::RealToDisplRow(int row) const {
-    int before = 0;
-    for (const TGridItem& item : hiddenRows_)
-        if (item.Idx < row) ++before;
-    return row - before;
+    const auto before = std::lower_bound(hiddenRows_.begin(), hiddenRows_.end(), row,
+                                         [](const TGridItem& item, int real) { return item.Idx < real; });
+    return row - int(before - hiddenRows_.begin());
 }
 
 bool TVevIvizudEvar::IsHiddenRow(int row) const {
-    return std::any_of(hiddenRows_.begin(), hiddenRows_.end(),
-                       [row](const TGridItem& i) { return i.Idx == row; });
+    const auto at = std::lower_bound(hiddenRows_.begin(), hiddenRows_.end(), row,
+                                     [](const TGridItem& item, int real) { return item.Idx < real; });
+    return at != hiddenRows_.end() && at->Idx == row;
 }
 
 // ---- Typed access ----------------------------------------------------------------------------------

@@ -1,29 +1,26 @@
-// The content of a cell as TVevIvizudEvar paints it: selection colours, the text (plain, wide,
-// formula; mini-HTML and rich text through their seams), password and link looks, background
-// picture, selection rectangle, sort glyph and error marks; and measuring the content.
+// The content of a cell as TVevIvizudEvar paints it: selection colours, the text in its kind
+// (plain, formula, mini-HTML, rich text, wide text), password and link looks, background
+// picture, selection rectangle and resizer, sort glyphs and error marks.
 #include "grid/AdvancedGrid.h"
 
+#include "grid/CellTextLayout.h"
 #include "grid/DrawUtils.h"
 #include "grid/FloatFormat.h"
 #include "grid/GridError.h"
+#include "grid/HTMLDraw.h"
+#include "grid/PictureContainer.h"
+#include "grid/RichText.h"
 #include "grid/TextUtils.h"
 
-#include <cmath>
+#include <QTextDocument>
 
 namespace {
 
-constexpr int kTextOffsetX = 2, kTextOffsetY = 2;
-
-unsigned HAlignFlag(TAlignment align) {
-    return align == TAlignment::taRightJustify ? DT_RIGHT
-           : align == TAlignment::taCenter     ? DT_CENTER
-                                               : DT_LEFT;
-}
-
-unsigned VAlignFlag(TVAlignment align) {
-    return align == TVAlignment::vtaCenter   ? DT_VCENTER
-           : align == TVAlignment::vtaBottom ? DT_BOTTOM
-                                             : DT_TOP;
+// Where the sort glyph stands vertically in the area.
+int SortGlyphY(TVAlignment align, const TRect& area) {
+    return align == TVAlignment::vtaTop      ? area.Top + 8
+           : align == TVAlignment::vtaCenter ? area.Top + area.Height() / 2
+                                             : area.Bottom - 8;
 }
 
 } // namespace
@@ -40,21 +37,28 @@ QString TVevIvizudEvar::GetDisplayText(int col, int row) {
 }
 
 QString TVevIvizudEvar::GetCellTextPlain(int col, int row) {
-    QString text = GetGridCells(col, row);
+    QString text = plainThroughDisplText_ ? GetGridCells(col, row) : GetRawCell(col, row);
     if (text.isEmpty()) {
         TCellGraphic* graphic = GetCellGraphic(col, row);
         if (graphic && graphic->CellType == TCellType::ctCheckBox)
             text = graphic->CellBoolean ? GetCheckTrue(col, row) : GetCheckFalse(col, row);
     }
-    return StripHTML(text);
+    return plainKeepsTags_ ? text : StripHTML(text);
 }
 
 int TVevIvizudEvar::FindRowByText(const QString& text) {
     if (RowCount() < 2) return -1;
     const int col = SortSettings.Show() ? SortSettings.Column : 1;
-    for (int r = TBaseGrid::FixedRows(); r < RowCount(); ++r)
-        if (GetCellTextPlain(col, r).left(text.size()).toUpper() == text) return r;
+    for (int r = TBaseGrid::FixedRows(); r < RowCount(); ++r) {
+        QString plain = GetCellTextPlain(col, r);
+        if (CellTextKind(plain, EnableHTML) == ctkHTML) plain = HTMLStrip(plain);
+        if (plain.left(text.size()).toUpper() == text) return r;
+    }
     return -1;
+}
+
+QString TVevIvizudEvar::StripHTML(const QString& text) {
+    return HTMLStrip(text);
 }
 
 void TVevIvizudEvar::ApplySelectionColors(TCellPaint& p, TColor& linkColor) {
@@ -78,6 +82,12 @@ void TVevIvizudEvar::ApplySelectionColors(TCellPaint& p, TColor& linkColor) {
     }
 }
 
+bool TVevIvizudEvar::SortGlyphHere(const TCellPaint& p) {
+    return SortSettings.Show() && p.Row == SortSettings.Row() && RowCount() > 2 &&
+           (p.RealCol == SortSettings.Column || SortIndexList.FindIndex(p.RealCol) >= 0) &&
+           TBaseGrid::FixedRows() > 0 && (p.RealCol >= TBaseGrid::FixedCols() || SortSettings.FixedCols);
+}
+
 void TVevIvizudEvar::DrawCellContent(TCellPaint& p) {
     TCanvas& canvas = *p.Canvas;
     TColor linkColor = URLColor;
@@ -89,9 +99,15 @@ void TVevIvizudEvar::DrawCellContent(TCellPaint& p) {
         // A cell declared a number that is none: it shows what it holds.
         text = GetGridCells(p.RealCol, p.Row);
     }
-    const int kind = CellTextKind(text, EnableHTML);
+    int kind = CellTextKind(text, EnableHTML);
     if (kind == ctkFormula) text = GetCellTextRaw(p.RealCol, p.Row);
-    if (IsPasswordCell(p.RealCol, p.Row)) FillChars(text, PasswordChar);
+    if (IsPasswordCell(p.RealCol, p.Row)) {
+        // A rich or wide password shows as many stars as it has characters, never its text.
+        if (kind == ctkRichText) text = RTFToPlainText(GetGridCells(p.RealCol, p.Row));
+        if (kind == ctkWide) text = GetCellTextWide(p.RealCol, p.Row);
+        if (kind == ctkRichText || kind == ctkWide) kind = ctkPlain;
+        FillChars(text, PasswordChar);
+    }
     TRect tr = p.R;
     const bool filterButton = p.Row == 0 && ColumnHasFilterButton(p.RealCol);
     if (filterButton)
@@ -139,38 +155,64 @@ void TVevIvizudEvar::DrawCellContent(TCellPaint& p) {
 
     switch (kind) {
     case ctkHTML:
-        DrawHTMLText(canvas, text, tr, HAlignFlag(p.HAlign) | VAlignFlag(p.VAlign));
+        p.TextWidth = DrawHTMLCell(p, text, tr, linkColor);
         break;
     case ctkRichText:
+        DrawTextKindBackground(p, tr);
+        canvas.Brush().SetStyle(TBrushStyle::bsClear);
         DrawRichTextCell(canvas, p.RealCol, p.Row, tr);
+        canvas.Brush().SetStyle(TBrushStyle::bsSolid);
+        canvas.Font().SetColor(clBlack);
         break;
-    case ctkWide: {
-        QString wide;
-        DecodeWideCell(text, wide);
-        unsigned flags = HAlignFlag(p.HAlign) | VAlignFlag(p.VAlign) | DT_NOPREFIX;
-        flags |= (wordWrap_ || multiLineCells_) ? DT_WORDBREAK : DT_SINGLELINE | DT_END_ELLIPSIS;
-        canvas.SetBkMode(TBkMode::Transparent);
-        canvas.DrawText(wide, tr, flags);
+    case ctkWide:
+        DrawTextKindBackground(p, tr);
+        DrawWideText(p, tr);
         break;
-    }
     default:
-        DrawPlainText(p, text, tr, gOff);
+        DrawPlainText(p, text, tr, gOff, linkColor);
         break;
     }
 }
 
-void TVevIvizudEvar::DrawPlainText(TCellPaint& p, QString text, TRect tr, int gOff) {
+// Rich and wide texts draw on their own background: the pen takes the brush colour and the text
+// area is filled, except on a selected unfocused cell that has no selection colour of its own.
+void TVevIvizudEvar::DrawTextKindBackground(TCellPaint& p, const TRect& tr) {
+    TCanvas& canvas = *p.Canvas;
+    canvas.Pen().SetColor(canvas.Brush().Color());
+    if (!(p.State.Contains(gdSelected) && !p.State.Contains(gdFocused) && selectionColor_ == clNone))
+        canvas.FillRect(tr);
+}
+
+void TVevIvizudEvar::DrawWideText(TCellPaint& p, const TRect& tr) {
+    TCanvas& canvas = *p.Canvas;
+    unsigned flags = VAlignFlag(p.VAlign) | HAlignFlag(p.HAlign) | DT_NOPREFIX;
+    flags |=
+        wordWrap_ || multiLineCells_ ? unsigned(DT_WORDBREAK) : unsigned(DT_SINGLELINE | DT_END_ELLIPSIS);
+    canvas.SetBkMode(TBkMode::Transparent);
+    TRect r = tr;
+    canvas.DrawText(GetCellTextWide(p.RealCol, p.Row), r, flags);
+}
+
+int TVevIvizudEvar::DrawHTMLCell(TCellPaint& p, const QString& text, TRect tr, TColor linkColor) {
+    if (p.Row == 0 && ColumnHasFilterButton(p.RealCol)) tr.Right -= 18;
+    tr.Left -= 1;
+    const bool sortHere = SortGlyphHere(p);
+    if (sortHere) tr.Right -= 10;
+    const int width = DrawHTMLText(*p.Canvas, text, tr, linkColor);
+    if (sortHere && (SortIndexList.FindIndex(p.RealCol) <= 0 || SortSettings.IndexShow))
+        DrawSortGlyph(*p.Canvas, p.RealCol, SortGlyphY(p.VAlign, tr), tr.Right + 2);
+    return width + 2;
+}
+
+void TVevIvizudEvar::DrawPlainText(TCellPaint& p, QString text, TRect tr, int gOff, TColor linkColor) {
     TCanvas& canvas = *p.Canvas;
     const bool sortColumn = SortSettings.Show() && p.RealCol == SortSettings.Column;
-    if (p.HAlign == TAlignment::taCenter && p.Row == SortSettings.Row && sortColumn) tr.Left += 10;
+    if (p.HAlign == TAlignment::taCenter && p.Row == SortSettings.Row() && sortColumn) tr.Left += 10;
     const int g = p.Row == 0 && sortColumn ? 14 : 0;
     const bool url = URLShow && IsURL(GetGridCells(p.RealCol, p.Row));
     if (url) {
         if (!URLFull) StripURLProtocol(text);
         canvas.Font().SetStyle(canvas.Font().Style() + TFontStyle::fsUnderline);
-        canvas.Font().SetColor(URLColor);
-        TColor linkColor = URLColor;
-        ApplySelectionColors(p, linkColor);
         canvas.Font().SetColor(linkColor);
     }
     unsigned flags = DT_EDITCONTROL;
@@ -200,32 +242,42 @@ void TVevIvizudEvar::DrawPlainText(TCellPaint& p, QString text, TRect tr, int gO
         DrawErrorUnderline(canvas, text, p.Graphic->CellErrLen, p.Graphic->CellErrFrom, p.LineH, tr);
     TRect sortArea = p.R;
     if (filterButton) sortArea.Right -= 16;
-    const bool sortHere = SortSettings.Show() && p.Row == SortSettings.Row && RowCount() > 2 &&
-                          (p.RealCol == SortSettings.Column || SortIndexList.FindIndex(p.RealCol) >= 0) &&
-                          TBaseGrid::FixedRows() > 0 &&
-                          (p.RealCol >= TBaseGrid::FixedCols() || SortSettings.FixedCols);
-    if (sortHere) {
+    if (SortGlyphHere(p)) {
         const int w = std::max(std::min(canvas.TextWidth(text), sortArea.Width() - 16), 0);
         const int x = p.HAlign == TAlignment::taLeftJustify    ? sortArea.Left + w + 10 + gOff
                       : p.HAlign == TAlignment::taRightJustify ? sortArea.Right - w - 10
                                                                : sortArea.Left + 8;
-        const int y = p.VAlign == TVAlignment::vtaTop      ? sortArea.Top + 8
-                      : p.VAlign == TVAlignment::vtaCenter ? sortArea.Top + sortArea.Height() / 2
-                                                           : sortArea.Bottom - 8;
         if (SortIndexList.FindIndex(p.RealCol) <= 0 || SortSettings.IndexShow)
-            DrawSortGlyph(canvas, p.RealCol, y, x);
+            DrawSortGlyph(canvas, p.RealCol, SortGlyphY(p.VAlign, sortArea), x);
     }
     if (url) canvas.Font().SetStyle(canvas.Font().Style() - TFontStyle::fsUnderline);
 }
 
-void TVevIvizudEvar::DrawHTMLText(TCanvas& canvas, const QString& text, TRect rect, unsigned flags) {
-    canvas.SetBkMode(TBkMode::Transparent);
-    canvas.DrawText(text, rect, flags | DT_NOPREFIX | DT_EDITCONTROL | DT_WORDBREAK);
+int TVevIvizudEvar::DrawHTMLText(TCanvas& canvas, const QString& text, const TRect& rect, TColor linkColor) {
+    const THTMLDrawResult result =
+        HTMLDrawEx(canvas, text, rect, GridImages, rect.Left, rect.Top, -1, 0, 1, false, false, false, false,
+                   blinkVisible_, false, !EnhTextSize, htmlMouseDown_, 0.0, linkColor, clNone, clNone, clGray,
+                   pictureCache_.get(), PictureContainer, this);
+    return result.Width;
 }
 
+// The cell's rich text drawn with a margin of the text offset on every side; in the selection
+// (unless SelectionRTFKeep) all of it takes SelectionTextColor.
 void TVevIvizudEvar::DrawRichTextCell(TCanvas& canvas, int col, int row, TRect rect) {
-    canvas.SetBkMode(TBkMode::Transparent);
-    canvas.DrawText(GetGridCells(col, row), rect, DT_NOPREFIX | DT_EDITCONTROL | DT_WORDBREAK);
+    PrepareRichText(*richText_, GetGridCells(col, row), canvas.Font());
+    const int displCol = RealToDisplCol(col);
+    const bool current = displCol == Col() && row == Row() && hasFocus() &&
+                         !TBaseGrid::Options().Contains(goDrawFocusSelected);
+    const int selRow =
+        MouseActions.DisjunctRowSelect() && MouseActions.RowSelectPersistent ? DisplToRealRow(row) : row;
+    const bool inSelection = !selectionHidden_ && Selection().Contains(displCol, row);
+    const bool selected = (inSelection && !current && !MouseActions.DisjunctRowSelect()) ||
+                          (MouseActions.DisjunctRowSelect() && RowSelectFlag(selRow)) ||
+                          (MouseActions.DisjunctColSelect() && ColSelectFlag(col));
+    const TColor color = selected && !SelectionRTFKeep ? selectionTextColor_ : clNone;
+    const TRect area{rect.Left + kTextOffsetX, rect.Top + kTextOffsetX, rect.Right - kTextOffsetX,
+                     rect.Bottom - kTextOffsetX};
+    DrawRichText(canvas, *richText_, area, color);
 }
 
 void TVevIvizudEvar::DrawSelectionRectangle(TCellPaint& p, const TRect& tr) {
@@ -315,9 +367,8 @@ void TVevIvizudEvar::DrawBackgroundFixed(TCanvas& canvas, const TRect& tr) {
     const TRect picture = Bounds(BackGround.Left, BackGround.Top, bitmap.Width(), bitmap.Height());
     const TRect part = IntersectRect(picture, tr);
     if (part.IsEmpty()) return;
-    canvas.SetClipRect(part);
+    const TClipScope clip(canvas, part);
     canvas.Draw(picture.Left, picture.Top, bitmap);
-    canvas.ClearClip();
 }
 
 void TVevIvizudEvar::DrawBackgroundTiled(TCanvas& canvas, const TRect& tr, int col, int row) {
@@ -329,44 +380,7 @@ void TVevIvizudEvar::DrawBackgroundTiled(TCanvas& canvas, const TRect& tr, int c
     for (int r = fromZero ? 0 : TBaseGrid::FixedRows(); r < row; ++r) phaseY += RowHeights(r);
     phaseX %= bitmap.Width();
     phaseY %= bitmap.Height();
-    canvas.SetClipRect(tr);
+    const TClipScope clip(canvas, tr);
     for (int y = tr.Top - 1 - phaseY; y < tr.Bottom; y += bitmap.Height())
         for (int x = tr.Left - 1 - phaseX; x < tr.Right; x += bitmap.Width()) canvas.Draw(x, y, bitmap);
-    canvas.ClearClip();
-}
-
-TPoint TVevIvizudEvar::GetCellTextSize(int col, int row, bool inColumn) {
-    QString text = GetGridCells(col, row);
-    const int kind = CellTextKind(text, EnableHTML);
-    TCanvas& canvas = Canvas();
-    TGridDrawState state;
-    TColor colorTo = clNone;
-    TVAlignment vAlign;
-    TAlignment hAlign;
-    GetCellColors(RealToDisplCol(col), row, vAlign, hAlign, canvas.Font(), colorTo, canvas.Brush(), true,
-                  true, false, state);
-    if (kind == ctkFormula) text = GetCellTextRaw(col, row);
-    if (kind == ctkWide) DecodeWideCell(QString(text), text);
-    if (inColumn) {
-        TRect r = CellRectEx(RealToDisplCol(col), row);
-        if (r.IsEmpty()) r = Bounds(0, 0, ColWidths(RealToDisplCol(col)), RowHeights(row));
-        r = r.Inflated(-(2 + kTextOffsetX), -(2 + kTextOffsetY));
-        if (EditorMode() && RealToDisplCol(col) == Col() && row == Row() && text.endsWith(u'\n'))
-            text += u'w';
-        const int height =
-            canvas.DrawText(text, r, DT_CALCRECT | DT_NOPREFIX | DT_WORDBREAK | DT_EDITCONTROL);
-        return {r.Width() + 2 * kTextOffsetX, height + 2 * kTextOffsetY};
-    }
-    QStringList lines;
-    QString rest = text;
-    do {
-        QString line;
-        SplitFirstLine(rest, true, line);
-        if (URLShow && !URLFull && kind != ctkRichText) StripURLProtocol(line);
-        lines << line;
-    } while (multiLineCells_ && !rest.isEmpty());
-    int widest = 0;
-    for (const QString& line : lines) widest = std::max(widest, canvas.TextWidth(line));
-    return {widest + 2 * kTextOffsetX,
-            int(lines.size()) * canvas.TextHeight(QStringLiteral("gh")) + 2 * kTextOffsetY};
 }

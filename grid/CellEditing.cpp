@@ -2,15 +2,19 @@
 // the cell, and writing the editor's value back into the cell when it closes.
 //
 // The plain text kinds (edNormal, edNumeric .. edPassword, edLowerCase, edUpperCase) edit in the
-// grid's own text editor (TextEditor.h), which writes every change into the cell as it is typed.
-// The drop-down kinds (edComboEdit, edComboList) and the date and time kinds edit in the grid's
-// editor controls, which give their value back when they close. Kinds whose control the grid does
-// not have open no editor: the cell is not edited.
+// grid's own text editor (TextEditor.h), which writes every change into the cell as it is typed;
+// edRichEdit edits in the grid's rich-text editor (RichEditor.h). The drop-down kinds
+// (edComboEdit, edComboList) and the date and time kinds edit in the controls of ComboEditor.h and
+// DateEditor.h, every other kind in those of GridEditors.h (placed by EditorControls.cpp); a
+// control gives its value back when it closes. edNone opens nothing; edDataCheckBox and an
+// edCustom cell without an edit link open nothing either, but count as an open edit until the next
+// close.
 #include "grid/AdvancedGrid.h"
 
 #include "grid/ComboEditor.h"
 #include "grid/DateEditor.h"
 #include "grid/TextEditor.h"
+#include "grid/TextUtils.h"
 
 namespace {
 
@@ -43,7 +47,6 @@ bool TVevIvizudEvar::CanEditShow() {
         editorActive_ = true; // the check box itself answers; the next close clears the flag
         return false;
     }
-    if (!IsComboType(editorType_) && !IsDateType(editorType_)) return false;
     editorActive_ = true;
     ShowInplaceEditor(base.X, base.Y);
     // The control edits the cell; the grid's own editor stays closed.
@@ -64,6 +67,10 @@ void TVevIvizudEvar::ShowInplaceEditor(int col, int row) {
         PlaceCombo(editor, brush.Color());
     else if (IsDateType(editorType_))
         PlaceDatePicker(editor, brush.Color());
+    else if (editorType_ == TEditorType::edRichEdit)
+        PlaceRichEditor(editor, brush.Color());
+    else
+        PlaceEditorControl(editor, brush.Color(), font);
     pendingKey_ = QChar();
 }
 
@@ -108,27 +115,36 @@ void TVevIvizudEvar::PlaceDatePicker(const TRect& rect, TColor color) {
     picker.show();
     picker.raise();
     picker.setFocus(Qt::OtherFocusReason);
+    if (MouseActions.DirectDateDrop) {
+        // F4 opens the calendar.
+        QKeyEvent f4(QEvent::KeyPress, Qt::Key_F4, Qt::NoModifier);
+        QApplication::sendEvent(&picker, &f4);
+    }
 }
 
 QString TVevIvizudEvar::EditorControlText() const {
     if (IsComboType(editorType_)) return combo_->Text();
     if (IsDateType(editorType_)) return datePicker_->CellText();
-    return {};
+    if (editorType_ == TEditorType::edRichEdit) return RichEditorText();
+    return EditorControlValue();
 }
 
 // An editor control follows its cell when the grid scrolls, and closes when the cell scrolls out.
 void TVevIvizudEvar::TopLeftChanged() {
+    RepaintFooter(); // the footer follows the columns scrolled
     TBaseGrid::TopLeftChanged();
+    if (BackGround.Display == TBackGroundDisplay::bdFixed && !BackGround.Bitmap.Empty()) InvalidateGrid();
     if (!editorActive_ || textEditorInUse_) return;
     const TRect rect = CellRectEx(RealToDisplCol(editCol_), editRow_);
-    QWidget* control = IsComboType(editorType_)  ? static_cast<QWidget*>(combo_)
-                       : IsDateType(editorType_) ? static_cast<QWidget*>(datePicker_)
-                                                 : nullptr;
+    QWidget* control = ActiveEditorControl();
     if (!control) return;
+    const TRect editor = Bounds(rect.Left, rect.Top, rect.Width() - 1, rect.Height() - 1);
     if (CellRect(RealToDisplCol(editCol_), editRow_).IsEmpty())
         HideInplaceEdit();
+    else if (IsComboType(editorType_) || IsDateType(editorType_))
+        control->setGeometry(ToQRect(editor));
     else
-        control->setGeometry(ToQRect(Bounds(rect.Left, rect.Top, rect.Width() - 1, rect.Height() - 1)));
+        MoveEditorControl(editor);
 }
 
 void TVevIvizudEvar::HideInplaceEdit() {
@@ -152,6 +168,10 @@ bool TVevIvizudEvar::EditorToCell() {
     } else if (control && IsDateType(editorType_)) {
         if (write) SetCellValue(editCol_, editRow_, datePicker_->CellText());
         datePicker_->HideControl();
+    } else if (control && editorType_ == TEditorType::edRichEdit) {
+        HideRichEditor(write);
+    } else if (control) {
+        WriteEditorControl(write);
     }
     if (wasActive) DoEditingDone();
     return wasActive;
@@ -180,16 +200,23 @@ QString TVevIvizudEvar::GetEditText(int col, int row) {
         editor->SetVAlign(p && p->VAlignment() == TVAlignment::vtaCenter);
     }
     const TGridCoord base = BaseCell(real, row);
-    QString value = GetRawCell(base.X, base.Y);
-    if (!EditWithTags) value = StripHTML(value);
+    QString value = EditorShownText(GetRawCell(base.X, base.Y));
     if (OnGetEditText) OnGetEditText(this, col, row, value);
     return value;
 }
 
+// Without EditWithTags a mini-HTML text is edited without its tags; other texts as they are.
+QString TVevIvizudEvar::EditorShownText(const QString& cellText) {
+    if (EditWithTags || CellTextKind(cellText, EnableHTML) != ctkHTML) return cellText;
+    return StripHTML(cellText);
+}
+
+// The cell keeps its text (tags included) until the editor shows something else than it gave.
 void TVevIvizudEvar::SetEditText(int col, int row, const QString& value) {
     const int real = DisplToRealCol(col);
     const TGridCoord base = BaseCell(real, row);
-    if (GetRawCell(base.X, base.Y) != value) SetGridCells(real, row, value);
+    const QString& cell = GetRawCell(base.X, base.Y);
+    if (cell != value && EditorShownText(cell) != value) SetGridCells(real, row, value);
     TDrawGrid::SetEditText(col, row, value);
 }
 

@@ -9,6 +9,7 @@
 #include "grid/VisualStyles.h"
 
 #include <QCursor>
+#include <QGuiApplication>
 
 namespace {
 
@@ -27,7 +28,21 @@ bool TVevIvizudEvar::ColSelectFlag(int col) const {
 }
 
 bool TVevIvizudEvar::IsCellSelected(int col, int row) const {
+    if (col < TBaseGrid::FixedCols() || row < TBaseGrid::FixedRows()) return false;
+    if (MouseActions.DisjunctRowSelect())
+        return RowSelectFlag(MouseActions.RowSelectPersistent ? DisplToRealRow(row) : row);
+    if (MouseActions.DisjunctColSelect()) return ColSelectFlag(col);
     return !selectionHidden_ && Selection().Contains(col, row);
+}
+
+void TVevIvizudEvar::RepaintCellRange(const TGridRect& range) {
+    InvalidateRect(
+        UnionRect(UnclippedCellRect(range.Left, range.Top), UnclippedCellRect(range.Right, range.Bottom)));
+}
+
+// The pointer handling keeps the flag; a button held down right now counts as well.
+bool TVevIvizudEvar::MouseButtonDown() const {
+    return mouseDown_ || QGuiApplication::mouseButtons() != Qt::NoButton;
 }
 
 void TVevIvizudEvar::GetCellColors(int col, int row, TVAlignment& vAlign, TAlignment& hAlign, TFont& font,
@@ -126,47 +141,6 @@ void TVevIvizudEvar::CalcCellAlignment(int col, int row, TAlignment& hAlign, TVA
     GetCellAlignment(col, row, hAlign, vAlign);
 }
 
-TCellGraphic* TVevIvizudEvar::GetCellGraphicSize(int col, int row, TCellVAlign& vAlign, TCellHAlign& hAlign,
-                                                 bool& showText, int& height, int& width) {
-    width = height = 0;
-    showText = true;
-    hAlign = TCellHAlign::haLeft;
-    vAlign = TCellVAlign::vaTop;
-    TCellGraphic* graphic = GetCellGraphic(col, row);
-    if (!graphic) return nullptr;
-    switch (graphic->CellType) {
-    case TCellType::ctCheckBox:
-        width = height = ControlLook.CheckSize;
-        break;
-    case TCellType::ctDataCheckBox:
-    case TCellType::ctVirtCheckBox:
-        width = height = ControlLook.CheckSize;
-        showText = false;
-        break;
-    case TCellType::ctDataImage:
-    case TCellType::ctRotated:
-    case TCellType::ctRadio:
-    case TCellType::ctProgress:
-        showText = false;
-        break;
-    case TCellType::ctButton:
-    case TCellType::ctBitButton:
-        width = graphic->CellIndex & 0xFFFF;
-        height = (graphic->CellIndex >> 16) & 0xFFFF;
-        break;
-    case TCellType::ctProgressPie:
-        width = height = 20;
-        break;
-    default:
-        break;
-    }
-    hAlign = graphic->CellHAlign;
-    vAlign = graphic->CellVAlign;
-    return graphic;
-}
-
-void TVevIvizudEvar::DrawCellGraphic(TCanvas&, int, int, const TRect&, TCellGraphic&) {}
-
 void TVevIvizudEvar::DrawCellText(TCanvas& canvas, int col, int row, TGridDrawState state, TRect rect) {
     if (multiLineCells_) noWrapFlag_ = 0;
     if (Ctl3D() == flat_) SetCtl3D(!flat_);
@@ -184,8 +158,11 @@ void TVevIvizudEvar::DrawCellText(TCanvas& canvas, int col, int row, TGridDrawSt
                   state);
     p.State = state;
     p.Graphic = GetCellGraphicSize(p.RealCol, row, p.GVAlign, p.GHAlign, p.ShowText, p.GH, p.GW);
-    if (state.Contains(gdSelected) && !state.Contains(gdFocused) && selectionColor_ == clNone)
+    if (state.Contains(gdSelected) && !state.Contains(gdFocused) && selectionColor_ == clNone) {
+        // Without a selection colour the background was left unpainted: the highlight fills it.
         canvas.Brush().SetColor(clHighlight);
+        canvas.FillRect(p.R);
+    }
     if (zoom_ != 0) canvas.Font().SetSize(canvas.Font().Size() + zoom_);
     const bool indicator = !RowIndicator.Empty() && TBaseGrid::FixedCols() > 0 && row == Row();
     if (indicator && p.RealCol == 0) {
@@ -209,11 +186,12 @@ void TVevIvizudEvar::DrawCellText(TCanvas& canvas, int col, int row, TGridDrawSt
     canvas.Brush().SetColor(p.SavedBrush);
     canvas.Font().SetColor(p.SavedFont);
     p.R = p.R.Inflated(1, 1);
-    DrawCellBorders(p.RealCol, row, p.R);
+    DrawCellBorders(canvas, p.RealCol, row, p.R);
     if (indicator && col == 0) p.R.Left -= RowIndicator.Width();
     if (fixed && !flat_) DrawFixedFrames(p);
+    DrawFixedRightLines(p);
     DrawTreeLines(p);
-    if (p.Graphic) DrawCellGraphic(canvas, p.RealCol, row, p.R, *p.Graphic);
+    if (p.Graphic) DrawCellGraphic(p);
     DrawCellEvent(p.RealCol, row,
                   {p.R.Left + 1, p.R.Top + 1, p.R.Right - GridLineWidth(), p.R.Bottom - GridLineWidth()},
                   p.State);
@@ -236,7 +214,11 @@ void TVevIvizudEvar::DrawFixedLook(TCellPaint& p, bool fixed) {
         p.R = p.R.Inflated(1, 1);
         const QPoint mouse = viewport()->mapFromGlobal(QCursor::pos());
         const bool inside = p.R.Contains(FromQPoint(mouse));
-        DrawThemeBackground(canvas, TThemeClass::Header, 1, inside && mouseDown_ ? 3 : inside ? 2 : 1, p.R);
+        DrawThemeBackground(canvas, TThemeClass::Header, 1,
+                            inside && MouseButtonDown() ? 3
+                            : inside                    ? 2
+                                                        : 1,
+                            p.R);
         canvas.Pen().SetColor(clWhite);
         canvas.MoveTo(p.R.Left, p.R.Top);
         canvas.LineTo(p.R.Right, p.R.Top);
@@ -285,17 +267,30 @@ void TVevIvizudEvar::DrawFixedFrames(TCellPaint& p) {
     default:
         break;
     }
-    if (fixedRightCols_ > 0 && ColCount() - p.RealCol + HiddenColCount() <= fixedRightCols_ &&
-        look_ != TGridLook::glClassic && !Ctl3D()) {
-        const TRect q = p.R;
-        if (options.Contains(goFixedHorzLine)) {
-            line(clBlack, {{q.Left - 1, q.Top - 1}, {q.Right + 1, q.Top - 1}});
-            line(clBlack, {{q.Left - 1, q.Bottom + 1}, {q.Right + 1, q.Bottom + 1}});
-        }
-        if (options.Contains(goFixedVertLine)) {
-            line(clBlack, {{q.Left - 1, q.Top - 1}, {q.Left - 1, q.Bottom + 1}});
-            line(clBlack, {{q.Right + 1, q.Top - 1}, {q.Right + 1, q.Bottom + 1}});
-        }
+}
+
+// The fixed columns at the right edge get black lines around them when the grid is flat (the
+// raised frames of the other looks stand there otherwise).
+void TVevIvizudEvar::DrawFixedRightLines(TCellPaint& p) {
+    if (fixedRightCols_ <= 0 || ColCount() - p.RealCol + HiddenColCount() > fixedRightCols_ ||
+        look_ == TGridLook::glClassic || Ctl3D())
+        return;
+    TCanvas& canvas = *p.Canvas;
+    canvas.Pen().SetColor(clBlack);
+    canvas.Pen().SetWidth(1);
+    auto segment = [&](int x1, int y1, int x2, int y2) {
+        canvas.MoveTo(x1, y1);
+        canvas.LineTo(x2, y2);
+    };
+    const TRect q = p.R;
+    const TGridOptions options = TBaseGrid::Options();
+    if (options.Contains(goFixedHorzLine)) {
+        segment(q.Left - 1, q.Top - 1, q.Right + 1, q.Top - 1);
+        segment(q.Left - 1, q.Bottom + 1, q.Right + 1, q.Bottom + 1);
+    }
+    if (options.Contains(goFixedVertLine)) {
+        segment(q.Left - 1, q.Top - 1, q.Left - 1, q.Bottom + 1);
+        segment(q.Right + 1, q.Top - 1, q.Right + 1, q.Bottom + 1);
     }
 }
 
@@ -317,13 +312,7 @@ void TVevIvizudEvar::DrawTreeLines(TCellPaint& p) {
         canvas.LineTo(x2, y2);
     };
     if (level > 0) segment(r.Left - h, y, r.Left + 4, y);
-    int kind = 2;
-    if (GetCellType(0, p.Row) == TCellType::ctNode) {
-        kind = 0;
-    } else {
-        const TCellProperties* next = p.Row + 1 < RowCount() ? CellProperties(0, p.Row + 1) : nullptr;
-        if (p.Row >= RowCount() - fixedFooters_ - 1 || !next || next->NodeLevel < level) kind = 1;
-    }
+    const int kind = GetTreeLineKind(p.Row);
     if (kind == 1) segment(r.Left - h, r.Top, r.Left - h, y);
     if (kind == 2) segment(r.Left - h, r.Top, r.Left - h, r.Bottom + 4);
     if (props && level > 0)
@@ -335,8 +324,7 @@ void TVevIvizudEvar::DrawTreeLines(TCellPaint& p) {
     canvas.Pen().SetStyle(TPenStyle::psSolid);
 }
 
-void TVevIvizudEvar::DrawCellBorders(int col, int row, TRect r) {
-    TCanvas& canvas = Canvas();
+void TVevIvizudEvar::DrawCellBorders(TCanvas& canvas, int col, int row, TRect r) {
     const TPen kept = canvas.Pen();
     TCellBorders borders;
     GetCellBorder(col, row, canvas.Pen(), borders);
@@ -380,6 +368,7 @@ void TVevIvizudEvar::Paint(const TRect& dirty) {
         if (!options.Contains(goVertLine) && !options.Contains(goHorzLine)) canvas.Pen().SetColor(Color());
         canvas.Rectangle(CellRectEx(Col(), Row()));
     }
+    PaintPointerOverlay();
     Canvas().Pen().SetColor(clBlack);
 }
 

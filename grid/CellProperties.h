@@ -29,7 +29,8 @@ public:
     int OwnerCol = 0, OwnerRow = 0;
     // A slot for the application; not owned.
     void* CellObject = nullptr;
-    std::unique_ptr<TCellGraphic> CellGraphic;
+    // The cell's graphic: owned, or shared (a virtual check box).
+    TCellGraphicSlot CellGraphic;
     TBrushStyle BrushStyle = TBrushStyle::bsSolid;
     TColor BrushColor() const { return brushColor_; }
     void SetBrushColor(TColor color);
@@ -56,6 +57,9 @@ public:
     bool ReadOnly = false;
     // A control shown in the cell; not owned.
     QPointer<QWidget> Control;
+    // What a cell of the floating footer's row shows (low 7 bits): 0 nothing, 1 the sum, 2 the
+    // average, 3 the count, 4 the minimum, 5 the maximum of its column's data rows.
+    unsigned char CalcType = 0;
 
     // The base cell of the cell's block: the cell itself unless it is a member.
     TGridCoord BaseCellOf(int col, int row) const;

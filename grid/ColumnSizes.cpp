@@ -86,18 +86,28 @@ void TVevIvizudEvar::ScaleOthers(bool columns) {
     }
 }
 
+// What follows a change of widths: the stretched column is stretched again, and after a resize by
+// mouse the other columns are scaled (AllColumnSize), OnEndColumnSize fires and OnUpdateColumnSize
+// may correct the width. The widths this sets do not start it again.
 void TVevIvizudEvar::ColWidthsChanged() {
+    TBaseGrid::ColWidthsChanged();
+    if (completingResize_) return;
+    completingResize_ = true;
+    struct TDone {
+        bool& Flag;
+        ~TDone() { Flag = false; }
+    } done{completingResize_};
     if (stretchBusy_ && ColumnSize.Stretch && ColumnSize.StretchColumn < ColCount()) {
         stretchBusy_ = false;
         StretchColumn(ColumnSize.StretchColumn);
     }
-    TBaseGrid::ColWidthsChanged();
+    const int resized = columnSizing_ ? resizingCol_ : -1;
     ScaleOthers(true);
-    if (resizingCol_ >= 0) {
-        DoEndColumnSize(resizingCol_);
-        int width = ColWidths(resizingCol_);
-        UpdateColumnSize(resizingCol_, width);
-        if (width != ColWidths(resizingCol_)) SetColWidths(resizingCol_, width);
+    if (resized >= 0 && resized < ColCount()) {
+        DoEndColumnSize(resized);
+        int width = ColWidths(resized);
+        UpdateColumnSize(resized, width);
+        if (width != ColWidths(resized)) SetColWidths(resized, width);
     }
     resizingCol_ = -1;
     columnSizing_ = false;
@@ -106,8 +116,34 @@ void TVevIvizudEvar::ColWidthsChanged() {
 
 void TVevIvizudEvar::RowHeightsChanged() {
     TBaseGrid::RowHeightsChanged();
+    if (completingResize_) return;
+    completingResize_ = true;
+    struct TDone {
+        bool& Flag;
+        ~TDone() { Flag = false; }
+    } done{completingResize_};
+    const int resized = rowSizing_ ? resizingRow_ : -1;
     ScaleOthers(false);
-    if (resizingRow_ >= 0) DoEndRowSize(resizingRow_);
+    if (resized >= 0) DoEndRowSize(resized);
     resizingRow_ = -1;
     rowSizing_ = false;
+}
+
+// A press on a column (row) border starts a resize by mouse: the column and its width are noted
+// for the completion above; the release ends it whether or not the width changed.
+void TVevIvizudEvar::StartMouseResize() {
+    if (GridState() == TGridState::gsColSizing && SizingIndex() >= 0) {
+        resizingCol_ = SizingIndex();
+        resizeStartWidth_ = ColWidths(resizingCol_);
+        columnSizing_ = true;
+    } else if (GridState() == TGridState::gsRowSizing && SizingIndex() >= 0) {
+        resizingRow_ = SizingIndex();
+        resizeStartHeight_ = RowHeights(resizingRow_);
+        rowSizing_ = true;
+    }
+}
+
+void TVevIvizudEvar::EndMouseResize() {
+    columnSizing_ = rowSizing_ = false;
+    resizingCol_ = resizingRow_ = -1;
 }

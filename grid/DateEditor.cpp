@@ -2,10 +2,16 @@
 
 #include "grid/AdvancedGrid.h"
 #include "platform/os/FormatSettings.h"
+#include "platform/ui/PainterDevice.h"
 #include "platform/ui/UiServices.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+#include <QStyleOptionComboBox>
 
 TGridDatePicker::TGridDatePicker(TVevIvizudEvar* grid)
     : TDateTimePickerControl(grid->viewport()), grid_(grid) {
+    setFrame(false);
     hide();
     setEnabled(false);
 }
@@ -42,10 +48,10 @@ QString TGridDatePicker::CellText() const {
 }
 
 void TGridDatePicker::HideControl() {
-    const bool focused = IsWithin(QApplication::focusWidget(), this);
+    // The grid takes the focus first: hiding the focused control would send it out of the grid.
+    if (IsWithin(QApplication::focusWidget(), this)) grid_->setFocus(Qt::OtherFocusReason);
     hide();
     setEnabled(false);
-    if (focused) grid_->setFocus(Qt::OtherFocusReason);
 }
 
 bool TGridDatePicker::WantsTab() const {
@@ -58,6 +64,11 @@ void TGridDatePicker::Restore() {
 }
 
 void TGridDatePicker::KeyDown(int& key, TShiftState shift) {
+    if (key == VK_F4 && !DroppedDown() && calendarPopup()) {
+        key = 0;
+        DropDown();
+        return;
+    }
     const bool wanted = key == VK_TAB || key == VK_RETURN || key == VK_ESCAPE || key == VK_PRIOR ||
                         key == VK_NEXT || key == VK_END;
     if (!wanted || DroppedDown()) {
@@ -76,4 +87,31 @@ void TGridDatePicker::KeyDown(int& key, TShiftState shift) {
 void TGridDatePicker::DoExit() {
     grid_->HideInplaceEdit();
     TDateTimePickerControl::DoExit();
+}
+
+void TGridDatePicker::paintEvent(QPaintEvent* e) {
+    TDateTimePickerControl::paintEvent(e);
+    QPainter painter(this);
+    TPainterDevice device(painter);
+    TCanvas canvas(&device);
+    PaintFrame(canvas);
+}
+
+void TGridDatePicker::PaintFrame(TCanvas& canvas) const {
+    const TRect r = Bounds(0, 0, width(), height());
+    canvas.Brush().SetColor(clWindow);
+    canvas.FrameRect(r);
+    canvas.FrameRect(r.Inflated(-1, -1));
+}
+
+void TGridDatePicker::DropDown() {
+    QStyleOptionComboBox option;
+    option.initFrom(this);
+    option.editable = true;
+    option.subControls = QStyle::SC_All;
+    const QPoint arrow =
+        style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxArrow, this).center();
+    QMouseEvent press(QEvent::MouseButtonPress, arrow, mapToGlobal(arrow), Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QApplication::sendEvent(this, &press);
 }

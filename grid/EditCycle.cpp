@@ -56,12 +56,20 @@ bool TVevIvizudEvar::ValidateCell(QString& value) {
 bool TVevIvizudEvar::ValidateCellWide(QString& value) {
     if (!cycle_.Editing || cycle_.Validating) return true;
     cycle_.Editing = false;
+    cycle_.Validating = true;
+    struct TDone {
+        TEditCycle& Cycle;
+        ~TDone() { Cycle.Validating = false; }
+    } done{cycle_};
     bool valid = true;
     const int realCol = DisplToRealCol(cycle_.Col), row = cycle_.Row;
     if (value != cycle_.Wide || cycle_.Force) {
+        const QString given = value;
         CellValidateWide(realCol, row, value, valid);
         CellsChanged(Bounds(realCol, row, 0, 0));
         if (!valid) {
+            // As for narrow text: the cell gets the handler's value, or its text before editing.
+            SetWideCell(realCol, row, value != given ? value : cycle_.Wide);
             cycle_.Editing = true;
             return false;
         }
@@ -80,9 +88,6 @@ void TVevIvizudEvar::CellsChanged(const TRect& cells) {
 void TVevIvizudEvar::ColumnChanged(int col) {
     Recalculate(col);
 }
-
-// Column calculations of a floating footer (seam: the footer and its calculations come later).
-void TVevIvizudEvar::Recalculate(int) {}
 
 void TVevIvizudEvar::EndPendingChange() {
     if (editorActive_) HideInplaceEdit();
@@ -147,4 +152,5 @@ void TVevIvizudEvar::DoEnter() {
 
 void TVevIvizudEvar::DoExit() {
     TBaseGrid::DoExit();
+    ReleaseCellButton(false);
 }

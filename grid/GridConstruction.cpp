@@ -4,6 +4,7 @@
 
 #include "grid/ComboEditor.h"
 #include "grid/DateEditor.h"
+#include "grid/PictureContainer.h"
 #include "grid/TextEditor.h"
 #include "grid/VisualStyles.h"
 #include "platform/ui/PainterDevice.h"
@@ -13,8 +14,10 @@
 #include <QPainter>
 #include <QResizeEvent>
 #include <QStyle>
+#include <QTextDocument>
 
 TVevIvizudEvar::TVevIvizudEvar(QWidget* parent) : TBaseGrid(parent) {
+    InitGraphicsSettings();
     const auto repaint = [this] { InvalidateGrid(); };
     fixedFont_.SetName(QStringLiteral("Tahoma"));
     fixedFont_.SetStyle({TFontStyle::fsBold});
@@ -25,16 +28,21 @@ TVevIvizudEvar::TVevIvizudEvar(QWidget* parent) : TBaseGrid(parent) {
     Bands.OnChange = repaint;
     SortSettings.OnChange = repaint;
     MergedColumns.OnChange = [this](TIntList&, int, int) { ApplyColumnMerges(); };
-    ScrollWidth = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
     TBaseGrid::SetDefaultRowHeight(21);
+    pictureCache_ = std::make_unique<THTMLPictureCache>();
+    richText_ = std::make_unique<QTextDocument>();
     xpFlag_ = VisualStyles::IsThemeActive();
     combo_ = new TGridCombo(this);
     datePicker_ = new TGridDatePicker(this);
+    CreateEditorControls();
     UpdateFlatBorder();
+    InitPointer();
 }
 
 TVevIvizudEvar::~TVevIvizudEvar() {
     if (ColumnSize.Save) GuardUi([this] { SaveColumnSizes(); });
+    SetDragCursor(false);
+    EndPan();
 }
 
 void TVevIvizudEvar::Loaded() {
@@ -137,6 +145,7 @@ void TVevIvizudEvar::SetFixedRowHeight(int height) {
 void TVevIvizudEvar::SetDefaultRowHeight(int height) {
     TBaseGrid::SetDefaultRowHeight(height);
     fixedRowHeight_ = height;
+    SetFooterHeight(height);
 }
 
 void TVevIvizudEvar::SetIntegralHeight(bool on) {
@@ -189,7 +198,10 @@ bool TVevIvizudEvar::event(QEvent* e) {
 
 void TVevIvizudEvar::resizeEvent(QResizeEvent* e) {
     TBaseGrid::resizeEvent(e);
-    GuardUi([this] { DoResize(); });
+    GuardUi([this] {
+        GridResized();
+        DoResize();
+    });
 }
 
 bool TVevIvizudEvar::HasFlatBorder() const {
@@ -223,11 +235,4 @@ int TVevIvizudEvar::GetVersionNr() {
 
 QString TVevIvizudEvar::GetVersionString() {
     return QStringLiteral("2.7.0.3 January, 2004");
-}
-
-bool TVevIvizudEvar::Verify() const {
-    if (!TBaseGrid::Verify() || !columns_.Verify()) return false;
-    for (size_t i = 1; i < hiddenRows_.size(); ++i)
-        if (hiddenRows_[i - 1].Idx >= hiddenRows_[i].Idx) return false;
-    return true;
 }

@@ -8,6 +8,7 @@
 #include "platform/ui/GridTypes.h"
 
 #include <QString>
+#include <QStringList>
 #include <functional>
 
 class QObject;
@@ -83,9 +84,44 @@ using TClipboardPasteCellEvent =
     std::function<void(QObject* Sender, int ACol, int ARow, QString& Value, bool& Allow)>;
 using TDblClickCellEvent = std::function<void(QObject* Sender, int ARow, int ACol)>;
 using TFilterProgressEvent = std::function<void(QObject* Sender, int Progress)>;
+// Percent of a file read so far, rounded.
+using TGridProgressEvent = std::function<void(QObject* Sender, short Progress)>;
 using TCheckBoxClickEvent = std::function<void(QObject* Sender, int ACol, int ARow, bool State)>;
 using TRadioClickEvent = std::function<void(QObject* Sender, int ACol, int ARow, int AIdx)>;
 using TButtonClickEvent = std::function<void(QObject* Sender, int ACol, int ARow)>;
 using TSelectionChangedEvent =
     std::function<void(QObject* Sender, int ALeft, int ATop, int ARight, int ABottom)>;
 using TEllipsClickEvent = std::function<void(QObject* Sender, int ACol, int ARow, QString& S)>;
+
+// ---- Pointer: clicks, anchors, sizing and moving, sorting clicks, scroll bars, hints ------------
+enum class TScrollType { ssNormal, ssFlat, ssEncarta };
+enum class TScrollHintType { shNone, shVertical, shHorizontal, shBoth };
+enum class TIntelliPan { ipVertical, ipHorizontal, ipBoth, ipNone };
+
+using TClickCellEvent = std::function<void(QObject* Sender, int ARow, int ACol)>;
+using TNodeAllowEvent = std::function<void(QObject* Sender, int ARow, bool& Allow)>;
+using TNodeEvent = std::function<void(QObject* Sender, int ARow)>;
+using TAnchorClickEvent =
+    std::function<void(QObject* Sender, int ARow, int ACol, const QString& Anchor, bool& AutoHandle)>;
+using TAnchorEvent = std::function<void(QObject* Sender, int ARow, int ACol, const QString& Anchor)>;
+using TAnchorHintEvent = std::function<void(QObject* Sender, int ARow, int ACol, QString& Anchor)>;
+using TColumnAllowEvent = std::function<void(QObject* Sender, int ACol, bool& Allow)>;
+using TRowAllowEvent = std::function<void(QObject* Sender, int ARow, bool& Allow)>;
+using TControlEvent = std::function<void(QObject* Sender, int ARow, int ACol, const QString& CtrlID,
+                                         const QString& CtrlType, const QString& CtrlVal)>;
+using TControlComboListEvent = std::function<void(QObject* Sender, int ARow, int ACol, const QString& CtrlID,
+                                                  const QString& CtrlVal, QStringList& Values, bool& Edit)>;
+// The selection after a drag of its resizer.
+using TSelectionResizeEvent =
+    std::function<void(QObject* Sender, int ALeft, int ATop, int ARight, int ABottom)>;
+using TCanSortEvent = std::function<void(QObject* Sender, int ACol, bool& DoSort)>;
+using TClickSortEvent = std::function<void(QObject* Sender, int ACol)>;
+// The row (vertical bar) or column (horizontal bar) a thumb drag reached, and its hint.
+using TScrollHintEvent = std::function<void(QObject* Sender, int ARowCol, QString& Hint)>;
+using TOleDragEvent =
+    std::function<void(QObject* Sender, int ARow, int ACol, const QString& Data, bool& Allow)>;
+
+// ---- Sorting: comparisons the application decides --------------------------------------------
+using TCustomCompareEvent =
+    std::function<void(QObject* Sender, const QString& str1, const QString& str2, int& Res)>;
+using TRawCompareEvent = std::function<void(QObject* Sender, int ACol, int Row1, int Row2, int& Res)>;

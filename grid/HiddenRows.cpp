@@ -12,7 +12,7 @@ namespace {
 struct TShownRow {
     int Real = 0, Height = 0;
     TGridLine Cells;
-    bool Selected = false;
+    bool Selected = false, Returned = false;
 };
 
 } // namespace
@@ -20,56 +20,78 @@ struct TShownRow {
 // Takes the listed display rows (ascending) into the store and shows again the stored rows the
 // test picks, in one pass over the grid: the rows keep their order by real row number, their
 // heights and selection flags, and the current row stays on its row (or the next one shown).
+// Merged blocks are cut to the rows that show and come back whole (see MergedAreas.cpp). A change
+// that would leave the grid without a row changes nothing.
 void TVevIvizudEvar::ChangeHiddenRows(const std::vector<int>& hide,
                                       const std::function<bool(const TGridItem&)>& show) {
-    BeginUpdate();
-    struct TEnd {
-        TVevIvizudEvar& Grid;
-        ~TEnd() { Grid.EndUpdate(); }
-    } end{*this};
+    const size_t returning = show ? size_t(std::count_if(hiddenRows_.begin(), hiddenRows_.end(), show)) : 0;
+    if (size_t(RowCount()) - hide.size() + returning == 0) return;
+    TStructureChange change(*this);
+    // Blocks change only where rows leave them or come back into them: the rows hidden, and the
+    // two shown rows around the place each returning row comes back to (the k-th stored row
+    // returns before display row Idx - k).
+    std::vector<int> touched = hide;
+    for (size_t k = 0; k < hiddenRows_.size(); ++k)
+        if (show && show(hiddenRows_[k])) {
+            const int before = hiddenRows_[k].Idx - int(k);
+            touched.push_back(before - 1);
+            touched.push_back(before);
+        }
+    std::sort(touched.begin(), touched.end());
+    touched.erase(std::unique(touched.begin(), touched.end()), touched.end());
+    std::vector<TMergedArea> areas = TakeMergedAreas(touched, 0, AllColCount() - 1);
+    const bool keepFlags = MouseActions.RowSelectPersistent; // kept by real row: nothing moves
     const int currentReal = DisplToRealRow(Row());
+    const std::vector<int> oldHeights = LineSizes(false);
     std::vector<TShownRow> shown;
     std::vector<TGridItem> hidden;
-    shown.reserve(size_t(RowCount()));
+    shown.reserve(size_t(RowCount()) + returning);
     size_t next = 0, stored = 0;
     int real = -1;
     for (int d = 0; d < RowCount(); ++d) {
         ++real;
         while (stored < hiddenRows_.size() && hiddenRows_[stored].Idx == real) ++real, ++stored;
-        const bool selected = size_t(d) < rowSelect_.size() && rowSelect_[size_t(d)];
+        const bool selected = !keepFlags && size_t(d) < rowSelect_.size() && rowSelect_[size_t(d)];
         if (next < hide.size() && hide[next] == d) {
-            hidden.push_back({real, RowHeights(d), CellStore().TakeRow(d)});
+            TGridLine line = CellStore().TakeRow(d);
+            ResetLineMerges(line);
+            hidden.push_back({real, oldHeights[size_t(d)], std::move(line)});
             ++next;
         } else {
-            shown.push_back({real, RowHeights(d), CellStore().TakeRow(d), selected});
+            shown.push_back({real, oldHeights[size_t(d)], CellStore().TakeRow(d), selected});
         }
     }
     for (TGridItem& item : hiddenRows_) {
         if (show && show(item))
-            shown.push_back({item.Idx, item.Height, std::move(item.Items), false});
+            shown.push_back({item.Idx, item.Height, std::move(item.Items), false, true});
         else
             hidden.push_back(std::move(item));
     }
-    auto byReal = [](const auto& a, const auto& b) {
-        if constexpr (std::is_same_v<std::decay_t<decltype(a)>, TGridItem>)
-            return a.Idx < b.Idx;
-        else
-            return a.Real < b.Real;
-    };
-    std::stable_sort(shown.begin(), shown.end(), byReal);
-    std::stable_sort(hidden.begin(), hidden.end(), byReal);
+    std::stable_sort(shown.begin(), shown.end(),
+                     [](const auto& a, const auto& b) { return a.Real < b.Real; });
+    std::stable_sort(hidden.begin(), hidden.end(),
+                     [](const auto& a, const auto& b) { return a.Idx < b.Idx; });
     hiddenRows_ = std::move(hidden);
 
-    TBaseGrid::SetRowCount(std::max(int(shown.size()), 1));
+    TBaseGrid::SetRowCount(int(shown.size()));
     DisplTextRowLimit = RowCount();
-    rowSelect_.assign(shown.size(), false);
+    if (!keepFlags) rowSelect_.assign(shown.size(), false);
+    std::vector<int> heights(shown.size());
     int newCurrent = -1;
     for (size_t i = 0; i < shown.size(); ++i) {
         CellStore().PutRow(int(i), std::move(shown[i].Cells));
-        SetRowHeights(int(i), shown[i].Height);
-        rowSelect_[i] = shown[i].Selected;
+        heights[i] = shown[i].Height;
+        if (!keepFlags) rowSelect_[i] = shown[i].Selected;
         if (newCurrent < 0 && shown[i].Real >= currentReal) newCurrent = int(i);
     }
+    SetLineSizes(false, heights);
+    PutMergedAreas(std::move(areas));
+    // A control in column 1 of a row shown again goes back onto its cell.
+    for (size_t i = 0; i < shown.size(); ++i)
+        if (QWidget* control = shown[i].Returned && !IsHiddenColumn(1) ? CellControl(1, int(i)) : nullptr) {
+            control->setGeometry(ToQRect(CellRectEx(RealToDisplCol(1), int(i))));
+            control->show();
+        }
     if (newCurrent < 0) newCurrent = RowCount() - 1;
     newCurrent = std::clamp(newCurrent, std::min(TBaseGrid::FixedRows(), RowCount() - 1), RowCount() - 1);
     if (newCurrent != Row()) SetSelection({Col(), newCurrent, Col(), newCurrent});
@@ -77,7 +99,7 @@ void TVevIvizudEvar::ChangeHiddenRows(const std::vector<int>& hide,
 }
 
 void TVevIvizudEvar::HideRows(int fromRow, int toRow) {
-    if (toRow < fromRow) return;
+    if (toRow < fromRow || fromRow < 0) return;
     std::vector<int> display;
     for (int r = fromRow; r <= toRow; ++r) {
         if (IsHiddenRow(r)) return; // a row of the range is hidden already: nothing happens
@@ -89,6 +111,8 @@ void TVevIvizudEvar::HideRows(int fromRow, int toRow) {
     ChangeHiddenRows(display, nullptr);
 }
 
+// The listed rows are display rows; the store keeps each under its real number, so rows hidden
+// while others are hidden already (a filter over contracted nodes) come back where they were.
 void TVevIvizudEvar::HideRowList(const std::vector<int>& rows) {
     std::vector<int> display;
     for (int d : rows)
@@ -97,12 +121,16 @@ void TVevIvizudEvar::HideRowList(const std::vector<int>& rows) {
 }
 
 void TVevIvizudEvar::UnHideRows(int fromRow, int toRow) {
+    if (toRow < fromRow) return;
     ChangeHiddenRows({}, [=](const TGridItem& item) { return item.Idx >= fromRow && item.Idx <= toRow; });
 }
 
+// With every row shown no node can stay contracted.
 void TVevIvizudEvar::UnHideRowsAll() {
-    if (hiddenRows_.empty()) return;
-    ChangeHiddenRows({}, [](const TGridItem&) { return true; });
+    if (!hiddenRows_.empty()) ChangeHiddenRows({}, [](const TGridItem&) { return true; });
+    if (nodeCount_ > 0)
+        for (int r = 0; r < RowCount(); ++r)
+            if (IsNode(r)) GetCellGraphic(0, r)->CellBoolean = false;
 }
 
 bool TVevIvizudEvar::MatchesFilter(int row) {
@@ -130,10 +158,13 @@ bool TVevIvizudEvar::MatchesFilter(int row) {
     return result;
 }
 
+// The rows kept are those that match; the fixed-row count the filter started with comes back with
+// the rows (hiding every data row leaves the heading as the only, unfixed row).
 void TVevIvizudEvar::SetFilterActive(bool on) {
+    const bool wasActive = filterActive_;
+    if (on && !wasActive) filterFixedRows_ = TBaseGrid::FixedRows();
     filterActive_ = on;
     if (on) {
-        filterFixedRows_ = TBaseGrid::FixedRows();
         BeginUpdate();
         std::vector<int> rejected;
         const int first = TBaseGrid::FixedRows(), last = RowCount() - fixedFooters_ - 1;
@@ -147,7 +178,7 @@ void TVevIvizudEvar::SetFilterActive(bool on) {
         EndUpdate();
     } else {
         UnHideRowsAll();
-        if (filterFixedRows_ < RowCount() && filterFixedRows_ != TBaseGrid::FixedRows())
+        if (wasActive && filterFixedRows_ < RowCount() && filterFixedRows_ != TBaseGrid::FixedRows())
             TBaseGrid::SetFixedRows(filterFixedRows_);
         if (selectionHidden_) UnHideSelection();
     }

@@ -39,14 +39,14 @@ bool TVevIvizudEvar::KeyOnClickableCell(int key) {
         TBaseGrid::Options().Contains(goEditing) || editingSwitched_ || MouseActions.RangeSelectAndEdit;
     if (!CanEditCell(real, Row(), editing)) return true;
     if (IsCheckBoxGraphic(type) && key == VK_SPACE) {
-        ToggleCheckBox(real, Row());
+        ToggleCheckBox(real, Row(), false);
         const TCellGraphic* graphic = GetCellGraphic(real, Row());
         const bool state = type == TCellType::ctCheckBox
                                ? graphic && graphic->CellBoolean
                                : GetGridCells(real, Row()) == GetCheckTrue(real, Row());
         CheckBoxClick(real, Row(), state);
     } else if (type == TCellType::ctRadio && key == VK_SPACE) {
-        RadioNext(real, Row());
+        RadioNext(real, Row(), false);
         const TCellGraphic* graphic = GetCellGraphic(real, Row());
         RadioClick(real, Row(), graphic ? graphic->CellIndex : -1);
     } else if (type == TCellType::ctButton) {

@@ -2,8 +2,28 @@
 // selection, scrolling) in TBaseGrid.
 #include "grid/BaseGrid.h"
 
+// The block is cut to the grid; blocks it overlaps are split first, so blocks never overlap and
+// no member points outside the grid. A block that is cut to a single cell merges nothing.
 void TBaseGrid::MergeCells(int col, int row, int numCols, int numRows) {
     if (numCols < 1 || numRows < 1) return;
+    const int left = std::max(col, 0), top = std::max(row, 0);
+    const int right = std::min(col + numCols, AllColCount()) - 1;
+    const int bottom = std::min(row + numRows, RowCount()) - 1;
+    if (right < left || bottom < top) return;
+    const bool cut = left != col || top != row || right - left + 1 != numCols || bottom - top + 1 != numRows;
+    if (cut && right == left && bottom == top) return;
+    for (int r = top; r <= bottom; ++r)
+        for (int c = left; c <= right; ++c)
+            if (IsMergedCell(c, r)) SplitCells(c, r);
+    SetMergedBlock(left, top, right - left + 1, bottom - top + 1);
+}
+
+void TBaseGrid::SplitCells(int col, int row) {
+    if (!HasCellProperties(col, row)) return;
+    ClearMergedBlock(col, row);
+}
+
+void TBaseGrid::SetMergedBlock(int col, int row, int numCols, int numRows) {
     for (int r = row; r < row + numRows; ++r)
         for (int c = col; c < col + numCols; ++c) {
             TCellProperties* p = GetCellProperties(c, r);
@@ -15,12 +35,13 @@ void TBaseGrid::MergeCells(int col, int row, int numCols, int numRows) {
         for (int c = col; c < col + numCols; ++c) RepaintCell(c, r);
 }
 
-void TBaseGrid::SplitCells(int col, int row) {
+void TBaseGrid::ClearMergedBlock(int col, int row) {
     const TGridCoord base = BaseCell(col, row);
     const TGridCoord span = CellSpan(col, row);
-    for (int r = base.Y; r <= base.Y + span.Y; ++r)
+    for (int r = base.Y; r <= base.Y + span.Y && r < RowCount(); ++r)
         for (int c = base.X; c <= base.X + span.X; ++c) {
-            TCellProperties* p = GetCellProperties(c, r);
+            TCellProperties* p = CellProperties(c, r);
+            if (!p) continue;
             p->IsBaseCell = true;
             p->CellSpanX = p->CellSpanY = -1;
             RepaintCell(c, r);

@@ -1,5 +1,6 @@
 #include "grid/TextEditor.h"
 
+#include "grid/GridEditors.h"
 #include "grid/NumberDateUtils.h"
 #include "grid/TextUtils.h"
 #include "platform/ui/UiBoundary.h"
@@ -52,27 +53,18 @@ TVozErivuzaRive::TCharVerdict TVozErivuzaRive::FilterChar(QChar& ch) const {
     const ushort code = ch.unicode();
     const QString text = Text();
     const int start = SelStart(), length = SelLength();
-    const QString selected = text.mid(start, length);
     if (lengthLimit_ > 0 && int(text.size()) >= lengthLimit_ && length == 0 && code >= 32)
         return TCharVerdict::Drop;
     // Control keys and commands (Ctrl+C, Ctrl+V, ...) are no text.
     if (IsControlKey(code) || code < 32) return TCharVerdict::Accept;
     const QChar decimal = QChar::fromLatin1(FormatSettings().DecimalSeparator);
     if (grid.ExcelStyleDecimalSeparator && ch == u'.' && LineBody()->LastKeyFromKeypad()) ch = decimal;
-    const bool minusAllowed = start == 0 && (!text.contains(u'-') || selected.contains(u'-'));
     switch (grid.EditorType()) {
     case TEditorType::edNumeric:
-        if (ch.isDigit() || (ch == u'-' && minusAllowed)) return TCharVerdict::Accept;
-        return TCharVerdict::Refuse;
     case TEditorType::edPositiveNumeric:
-        return ch.isDigit() ? TCharVerdict::Accept : TCharVerdict::Refuse;
     case TEditorType::edFloat:
-        if (ch.isDigit()) return TCharVerdict::Accept;
-        if (ch == u'-') return minusAllowed ? TCharVerdict::Accept : TCharVerdict::Refuse;
-        if (ch == decimal)
-            return !text.contains(decimal) || selected.contains(decimal) ? TCharVerdict::Accept
-                                                                         : TCharVerdict::Refuse;
-        return ch == u',' || ch == u'.' ? TCharVerdict::Accept : TCharVerdict::Refuse;
+        return EditorKindTakesChar(grid.EditorType(), ch, text, start, length) ? TCharVerdict::Accept
+                                                                               : TCharVerdict::Refuse;
     case TEditorType::edCapital:
     case TEditorType::edUpperCase:
         ch = ch.toUpper();
@@ -212,6 +204,7 @@ void TVozErivuzaRive::KeyUp(int& key, TShiftState shift) {
     if (key != VK_LEFT && key != VK_RIGHT) {
         TInplaceEdit::KeyUp(key, shift);
         AutoComplete();
+        SizeWhileTyping();
     }
     // A full mask with the caret at its end gives Enter to the grid.
     if (grid.Navigation.AdvanceAuto && !EditMask().isEmpty() && isVisible() &&
@@ -320,4 +313,38 @@ void TVozErivuzaRive::PasteFromClipboard() {
         SetSel(start, int(pasted.size()));
     else
         SetSel(std::min(start + int(pasted.size()), int(result.size())), 0);
+}
+
+void TVozErivuzaRive::BoundsChanged() {
+    TInplaceEdit::BoundsChanged();
+    TVevIvizudEvar& grid = Owner();
+    const TRect block = grid.CellRectEx(grid.Col(), grid.Row());
+    if (block.IsEmpty()) return;
+    const QRect wanted = ToQRect(Bounds(block.Left, block.Top, block.Width() - 1, block.Height() - 1));
+    if (geometry() != wanted) setGeometry(wanted);
+}
+
+// The cell already holds the text typed (every change is written at once), so it is measured as
+// the cell; the column and the row only grow.
+void TVozErivuzaRive::SizeWhileTyping() {
+    TVevIvizudEvar& grid = Owner();
+    if (!isVisible() || (!grid.SizeWhileTyping.Width && !grid.SizeWhileTyping.Height)) return;
+    const int col = grid.Col(), row = grid.Row(), real = grid.RealCol();
+    bool grown = false;
+    if (grid.SizeWhileTyping.Width) {
+        const int width = grid.GetCellTextSize(real, row, false).X + (grid.GridLineWidth() + 1) * 2;
+        if (width > grid.ColWidths(col)) {
+            grid.SetColWidths(col, width);
+            grown = true;
+        }
+    }
+    if (grid.SizeWhileTyping.Height && grid.WordWrap()) {
+        const int height = grid.GetCellTextSize(real, row, true).Y + grid.GridLineWidth() * 2;
+        if (height > grid.RowHeights(row)) {
+            grid.SetRowHeights(row, height);
+            grid.DoEndRowSize(row);
+            grown = true;
+        }
+    }
+    if (grown && isVisible()) Move(grid.CellRect(col, row));
 }

@@ -9,7 +9,10 @@
 // - completion from the grid's LookupItems; Left and Right walking out of the text
 //   (Navigation.CursorWalkEditor); Enter at the end of a full mask (Navigation.AdvanceAuto);
 // - leaving: to the grid it only ends the edit (OnEditingDone); to another control it validates
-//   first, and a refused text keeps the focus in the cell.
+//   first, and a refused text keeps the focus in the cell;
+// - placement over the cell's whole block (merged cells), a pixel short on the right and at the
+//   bottom; with SizeWhileTyping the column widens (Width) and, with WordWrap, the row grows
+//   (Height, then OnEndRowSize) as the text outgrows them, and the editor with them.
 #pragma once
 
 #include "grid/AdvancedGrid.h"
@@ -36,6 +39,7 @@ public:
     void CopyToClipboard() override;
     void CutToClipboard() override;
     void PasteFromClipboard() override;
+    void BoundsChanged() override;
 
     enum class TCharVerdict { Accept, Refuse, Drop };
     // Whether the editor kind takes the character typed at the caret (it may be converted).
@@ -46,6 +50,7 @@ private:
     bool ValidateAndRefresh();
     bool WalkOut(int key);
     void AutoComplete();
+    void SizeWhileTyping();
     QString ApplyKind(const QString& text, bool& accepted) const;
 
     TVevIvizudEvar* owner_;

@@ -71,12 +71,20 @@ int ClosingCharPos(QChar c, const QString& s, int& p) {
     return 0;
 }
 
+// ClosingCharPos found again and again on what follows each position it gives, in one walk: each
+// run of c that is of odd length or ends the text closes once.
 int CountSingleChar(QChar c, const QString& s) {
-    QString rest = s;
+    const qsizetype n = s.size();
     int count = 0;
-    for (int p = 0; ClosingCharPos(c, rest, p) > 0;) {
-        ++count;
-        rest.remove(0, p);
+    for (qsizetype i = 0; i < n;) {
+        if (s[i] != c) {
+            ++i;
+            continue;
+        }
+        qsizetype run = 0;
+        while (i + run < n && s[i + run] == c) ++run;
+        if (run % 2 == 1 || i + run == n) ++count;
+        i += run;
     }
     return count;
 }

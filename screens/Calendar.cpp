@@ -3,9 +3,9 @@
 #include "core/Language.h"
 #include "core/ValueConversions.h"
 #include "platform/ui/UiServices.h"
+#include "screens/DateField.h"
 
 #include <QButtonGroup>
-#include <QDateEdit>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -32,11 +32,9 @@ int WeekdayOf(const QDate& date) {
 
 TFormCalendar::TFormCalendar(QWidget* parent)
     : TScreenForm(parent, WithHelp, CalendarHelp), Label1(new QLabel(this)),
-      DateTimePicker1(new QDateEdit(this)), Label2(new QLabel(this)), DateTimePicker2(new QTimeEdit(this)),
+      DateTimePicker1(new TDateField(this)), Label2(new QLabel(this)), DateTimePicker2(new QTimeEdit(this)),
       RadioGroup1(new QGroupBox(this)), CompButton(new QPushButton(this)), weekdays_(new QButtonGroup(this)) {
     DateTimePicker1->setObjectName("DateTimePicker1");
-    DateTimePicker1->setDisplayFormat("dd/MM/yyyy");
-    DateTimePicker1->setCalendarPopup(true);
     DateTimePicker1->setDateRange(QDate(2000, 1, 1), QDate(2099, 12, 31));
     DateTimePicker2->setObjectName("DateTimePicker2");
     DateTimePicker2->setDisplayFormat("HH:mm:ss");
@@ -66,7 +64,7 @@ TFormCalendar::TFormCalendar(QWidget* parent)
     content->addWidget(RadioGroup1);
     SetContent(content);
 
-    connect(DateTimePicker1, &QDateEdit::dateChanged, this, [this] { DateTimePicker1Change(); });
+    connect(DateTimePicker1, &TDateField::dateChanged, this, [this] { DateTimePicker1Change(); });
     connect(weekdays_, &QButtonGroup::idClicked, this, &TFormCalendar::RadioGroup1Click);
     connect(CompButton, &QPushButton::clicked, this, &TFormCalendar::CompButtonClick);
     connect(OkButton, &QPushButton::clicked, this, &TFormCalendar::OkButtonClick);
@@ -102,6 +100,7 @@ void TFormCalendar::DateTimePicker1Change() {
 }
 
 void TFormCalendar::SelectWeekdayOfDate() {
+    if (!DateTimePicker1->date().isValid()) return;
     WeekdayIndex = static_cast<std::uint8_t>(WeekdayOf(DateTimePicker1->date()));
     RadioGroup1Items[WeekdayIndex]->setChecked(true);
 }
@@ -113,6 +112,7 @@ void TFormCalendar::RadioGroup1Click(int id) {
 void TFormCalendar::OkButtonClick() {
     RunOk([this](TProgrammingEdit& edit) {
         const QDate date = DateTimePicker1->date();
+        if (!date.isValid()) FailCheck(DateTimePicker1, LngText("Data inválida."));
         const QTime time = DateTimePicker2->time();
         PackDate(edit.Header().Span(Offset::ClockDay, 3), date.day(), date.month(), date.year());
         PackTime(edit.Header().Span(Offset::ClockHour, 3), time.hour(), time.minute(), time.second());

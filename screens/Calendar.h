@@ -1,7 +1,9 @@
 #pragma once
 // TFormCalendar, "Calendário": the exchange's date, time and weekday (section 1, help 25).
 //
-// The user picks a date and a time, or takes both from the PC's clock ("&Sistema"). OK writes
+// The user types or picks a date (DateField.h: a date typed digit by digit is taken whole) and a
+// time, or takes both from the PC's clock ("&Sistema"). A field that shows no valid date is
+// refused on OK with "Data inválida.". OK writes
 // ProgrammingHeader 11..17, all plain numbers on every model:
 //   11 weekday of the picked date, 1 = Sunday .. 7 = Saturday   12 day   13 month
 //   14 year % 100   15 hour   16 minute   17 second
@@ -15,11 +17,11 @@
 #include <cstdint>
 
 class QButtonGroup;
-class QDateEdit;
 class QGroupBox;
 class QLabel;
 class QRadioButton;
 class QTimeEdit;
+class TDateField;
 
 class TFormCalendar : public TScreenForm {
     Q_OBJECT
@@ -35,7 +37,7 @@ public:
     void HelpBitBtnClick();
 
     QLabel* const Label1;
-    QDateEdit* const DateTimePicker1;
+    TDateField* const DateTimePicker1;
     QLabel* const Label2;
     QTimeEdit* const DateTimePicker2;
     QGroupBox* const RadioGroup1;

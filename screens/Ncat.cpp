@@ -173,9 +173,12 @@ void TMultPageDlg::TabbedNotebook1Change() {
 void TMultPageDlg::PosicRamal() {
     Guard([this] {
         const std::string typed = RemoveSpaces(MaskEdit1->text().toStdString());
-        if (!typed.empty() && !FindRamal(*Table(), typed))
-            ShowMessage(this, TMsgKind::Information,
-                        TranslateText("Ramal") + " " + typed + " " + TranslateText("não existe."));
+        if (typed.empty() || FindRamal(*Table(), typed)) {
+            AtualizaRamal(); // the focus stays where the user put it
+            return;
+        }
+        ShowMessage(this, TMsgKind::Information,
+                    TranslateText("Ramal") + " " + typed + " " + TranslateText("não existe."));
         ShowCurrentRamal();
     });
 }

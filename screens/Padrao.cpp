@@ -1,5 +1,6 @@
 #include "screens/Padrao.h"
 
+#include "platform/ui/DialogFit.h"
 #include "platform/ui/UiServices.h"
 
 #include <QHBoxLayout>
@@ -46,6 +47,7 @@ void TFormPadrao::FormShow() {
     setWindowTitle(TrText("Aplicar padrão"));
     Button1->setText(TrLabel("O&k"));
     Button2->setText(TrLabel("&Cancela"));
+    FitDialogToTexts(*this);
 }
 
 void TFormPadrao::Button1Click() {

@@ -119,6 +119,7 @@ std::uint16_t TFormPlanoNum::CheckRow(int row, TPlanCheck& plan, std::string& na
         serviceName = LngText("Busca pessoa");
     } else if (s == "87" && VoiceMailModel(model)) {
         if (row == 1) mustStartWith2Or3();
+        // The message names the model's own limit: one voice mail on the models that allow one.
         if (++plan.voiceMail > VoiceMailLimit(model))
             fail(VoiceMailLimit(model) == 2 ? LngText("Apenas dois ramais podem ser correio de voz")
                                             : LngText("Apenas um ramal pode ser correio de voz"));

@@ -120,7 +120,7 @@ char TFormPref::CurrentAccess() const {
     return code.empty() ? PrefixAccessCodes(ModelCode).front().Code : code.front();
 }
 
-void TFormPref::AdicionaPrefixo() {
+void TFormPref::AdicionaPrefixo(TAfterAdd after) {
     const std::string current = CurrentPrefix();
     std::string typed = RemoveSpaces(Text(Edit1));
     if (typed.empty()) return;
@@ -138,7 +138,7 @@ void TFormPref::AdicionaPrefixo() {
     }
     SelecionaPrefixo(typed);
     SetText(Edit1, typed);
-    ListBox1->setFocus();
+    if (after == TAfterAdd::FocusList) ListBox1->setFocus();
 }
 
 void TFormPref::DivideAte(const std::string& prefix) {
@@ -202,7 +202,7 @@ void TFormPref::Edit1KeyPress(int key) {
 }
 
 void TFormPref::Edit1Exit() {
-    AdicionaPrefixo();
+    AdicionaPrefixo(TAfterAdd::KeepFocus);
 }
 
 void TFormPref::ListBox1Click() {
@@ -240,7 +240,7 @@ void TFormPref::Button1Click() {
 void TFormPref::OkButtonClick() {
     // A prefix typed but not yet taken is taken first, as leaving its field would.
     if (!Guard([this] {
-            if (RemoveSpaces(Text(Edit1)) != CurrentPrefix()) AdicionaPrefixo();
+            if (RemoveSpaces(Text(Edit1)) != CurrentPrefix()) AdicionaPrefixo(TAfterAdd::KeepFocus);
         }))
         return;
     RunOk([this](TProgrammingEdit& edit) {

@@ -49,8 +49,11 @@ public:
     void ListBox1KeyPress(int key); // Enter: as a click, and the prefix edit takes the focus
     void Button1Click();            // "&Todos"
 
-    // The prefix typed into Edit1 becomes a row (see above); the current row ends on it.
-    void AdicionaPrefixo();
+    // The prefix typed into Edit1 becomes a row (see above); the current row ends on it. After
+    // Enter the list takes the focus; when the field is left, the focus stays where the user put
+    // it, so that the control clicked gets its click.
+    enum class TAfterAdd { FocusList, KeepFocus };
+    void AdicionaPrefixo(TAfterAdd after = TAfterAdd::FocusList);
 
     QLabel* const Label1;
     QLineEdit* const Edit1; // the prefix, up to 7 digits

@@ -161,6 +161,7 @@ void TFormProgInd::PosicRml() {
                     (TrText("Ramal") + " " + QString::fromStdString(text) + " " + TrText("não existe."))
                         .toStdString());
         ShowCurrentRamal();
+        EditRamal->setFocus(); // to correct the number at once
     });
 }
 

@@ -1,7 +1,9 @@
 #include "screens/ScreenConventions.h"
 
 #include "core/Language.h"
+#include "platform/ui/DialogFit.h"
 #include "platform/ui/UiServices.h"
+#include "screens/FailureMessages.h"
 
 #include <QApplication>
 #include <QFocusEvent>
@@ -75,7 +77,7 @@ bool TScreenForm::Guard(const std::function<void()>& handler) {
     } catch (const EScreenCheck& check) {
         ShowFailedCheck(check);
     } catch (const std::exception& error) {
-        ShowError(this, error.what());
+        ShowError(this, FailureMessage(error));
     }
     return false;
 }
@@ -98,7 +100,7 @@ void FillKeepingCentre(QDialog& dialog, const std::function<void()>& fill) {
     const QPoint centre = dialog.geometry().center();
     const QSize before = dialog.size();
     fill();
-    if (QLayout* layout = dialog.layout()) layout->activate(); // grows the dialog now
+    FitDialogToTexts(dialog); // the title whole, the size of what is shown now
     if (dialog.size() == before) return;
     QRect geometry = dialog.geometry();
     geometry.moveCenter(centre);

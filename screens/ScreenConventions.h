@@ -82,7 +82,8 @@ private:
     bool inExitHandler_ = false;
 };
 
-// Runs fill, which sets the captions of a dialog being shown, and keeps the dialog centred where
-// Qt placed it: the captions grow the dialog after it was centred over its parent, so its centre
-// is restored (the dialog kept on its screen).
+// Runs fill, which sets the captions of a dialog being shown, sizes the dialog to its texts
+// (platform/ui/DialogFit.h) and keeps it centred where Qt placed it: the captions change the
+// dialog's size after it was centred over its parent, so its centre is restored (the dialog kept
+// on its screen).
 void FillKeepingCentre(QDialog& dialog, const std::function<void()>& fill);

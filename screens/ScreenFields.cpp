@@ -17,8 +17,47 @@
 #include <algorithm>
 #include <charconv>
 
+namespace {
+
+class TMaskEdit : public QLineEdit {
+public:
+    using QLineEdit::QLineEdit;
+
+protected:
+    void mouseReleaseEvent(QMouseEvent* event) override {
+        QLineEdit::mouseReleaseEvent(event);
+        if (hasSelectedText()) return; // a drag selected text
+        const int free = FirstFreePosition();
+        if (free >= 0 && cursorPosition() > free) setCursorPosition(free);
+    }
+
+private:
+    // The first position of the mask that takes a character and has none; -1 when all are filled.
+    int FirstFreePosition() const {
+        const QString mask = inputMask().section(';', 0, 0);
+        const QString blank = inputMask().section(';', 1);
+        const QChar blankChar = blank.isEmpty() ? QChar(' ') : blank.front();
+        const QString shown = displayText();
+        static const QString takes = QStringLiteral("AaNnXx90Dd#HhBb");
+        int position = 0;
+        for (qsizetype i = 0; i < mask.size() && position < shown.size(); ++i) {
+            const QChar c = mask[i];
+            if (c == '<' || c == '>' || c == '!') continue; // case switches take no position
+            if (c == '\\') {
+                ++i; // the next character is a literal
+            } else if (takes.contains(c) && shown[position] == blankChar) {
+                return position;
+            }
+            ++position;
+        }
+        return -1;
+    }
+};
+
+} // namespace
+
 QLineEdit* NewMaskEdit(QWidget* parent, const char* name, const char* inputMask) {
-    auto* field = new QLineEdit(parent);
+    auto* field = new TMaskEdit(parent);
     field->setObjectName(name);
     field->setInputMask(inputMask);
     // As wide as every position of the mask (the text before ";").

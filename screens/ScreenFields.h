@@ -24,6 +24,9 @@ class QWidget;
 // A telephone number of up to 20 digits.
 inline constexpr char PhoneNumberMask[] = "00000000000000000000;_";
 
+// An edit with an input mask, as wide as the mask. A click after the first position still free
+// puts the caret on that position, so that what is typed next is taken (the mask would drop it
+// past its end); a click on a typed character puts the caret there.
 QLineEdit* NewMaskEdit(QWidget* parent, const char* name, const char* inputMask);
 // A drop-down list; an editable one takes at most maxLength characters (0: no limit) and only
 // digits when digitsOnly.

@@ -2,12 +2,14 @@
 //
 //   centrprg [--data-dir DIR]
 //
-// Start-up: the program folder is resolved (core/ProgramFolder.h) and the language file opened
-// for the run; the main window is made (its screens are made when first used and kept for the
-// run) under the title "Orvalista S/A - Programação de Talvenors"; its single-instance guard
-// runs: a second start asks the running tool to come to the front and ends here, with exit code
-// 0, without showing anything. Then the window is shown, the login runs as it first appears, and
-// the message loop runs until the window closes.
+// Start-up: the program folder is chosen (core/ProgramFolder.h) and a language file opened (the
+// folder's, else the defaults'); the main window is made (its screens are made when first used
+// and kept for the run) under the title "Orvalista S/A - Programação de Talvenors"; its
+// single-instance guard runs: a second start asks the running tool to come to the front and ends
+// here, with exit code 0, without making or seeding its folder and without showing anything, but
+// for a box when it was given a folder (--data-dir) other than the one the running copy works on
+// (core/ui/InstanceFolder.h). Then the folder is made and seeded, its language file opened for the run, the
+// window shown, the login run as it first appears, and the message loop runs until the window closes.
 //
 // Exit codes: 0 normally (also after a cancelled login or as a second start), 1 after a refused
 // login or a failed start-up, 2 on a bad command line.
@@ -17,11 +19,15 @@
 
 #include "core/Language.h"
 #include "core/ProgramFolder.h"
+#include "core/ui/CoreUiHooks.h"
+#include "core/ui/InstanceFolder.h"
 #include "core/ui/prgmain.h"
 #include "dbui/EngineIdle.h"
 #include "dbui/VORSAMPw.h"
 #include "desktop/qvxComponents.h"
+#include "platform/os/FileIo.h"
 #include "platform/ui/UiServices.h"
+#include "screens/FailureMessages.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
@@ -55,6 +61,7 @@ std::optional<std::string> DataDirArgument(const QStringList& arguments, bool& b
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
+    InstallCoreUiHooks();
     // The toolkit's own dialogs (file dialogs, standard buttons) speak the tool's language.
     QTranslator toolkitTexts;
     if (toolkitTexts.load(QLocale(QLocale::Portuguese, QLocale::Brazil), "qtbase", "_",
@@ -66,18 +73,39 @@ int main(int argc, char* argv[]) {
         std::cerr << TranslateText("Uso: centrprg [--data-dir PASTA]") << "\n";
         return 2;
     }
+    const TProgramFolderInputs inputs = CurrentProgramFolderInputs(dataDir);
+    const std::string folder = ChooseProgramFolder(inputs), defaults = ProgramDefaultsFolder(inputs);
     try {
-        SetProgramFolder(ResolveProgramFolder(CurrentProgramFolderInputs(dataDir)));
-        OpenLanguageFile(ProgramFilePath(LanguageFileName));
+        // The folder's own language file, else the defaults': the guard below may speak before
+        // the folder is made.
+        const std::string ownTexts = folder + "/" + LanguageFileName;
+        OpenLanguageFile(FileExists(ownTexts) ? ownTexts : defaults + "/" + LanguageFileName);
         vorsam::InstallPasswordDialog();    // asked for when a table is enciphered
         vorsam::InstallEngineIdleRelease(); // walks give up their reads while the tool waits for input
     } catch (const std::exception& error) {
-        ShowError(nullptr, error.what());
+        ShowError(nullptr, FailureMessage(error));
         return 1;
     }
     TFormPrinc mainWindow;
-    mainWindow.qvxOneInstance1->Loaded();
-    if (mainWindow.qvxOneInstance1->Terminated()) return 0;
+    TqvxOneInstance& guard = *mainWindow.qvxOneInstance1;
+    if (dataDir && PublishedProgramFolder(guard) != folder) { // a copy on another folder says so
+        guard.ShowMessage = true;
+        guard.Message =
+            TrText(LngText("O programa já está aberto. A janela aberta será trazida para a frente."));
+    }
+    guard.Loaded();
+    if (guard.Terminated()) return 0; // before the folder is made or seeded
+    PublishProgramFolder(guard, folder);
+    try {
+        PrepareProgramFolder(folder, defaults);
+        SetProgramFolder(folder);
+        OpenLanguageFile(ProgramFilePath(LanguageFileName));
+    } catch (const std::exception& error) {
+        ShowError(nullptr, FailureMessage(error));
+        return 1;
+    }
     mainWindow.show();
-    return QApplication::exec();
+    const int exitCode = QApplication::exec();
+    WithdrawProgramFolder(guard);
+    return exitCode;
 }

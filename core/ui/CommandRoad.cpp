@@ -10,6 +10,7 @@
 #include "core/Users.h"
 #include "core/ui/prgmain.h"
 #include "platform/ui/UiServices.h"
+#include "screens/FailureMessages.h"
 
 #include <algorithm>
 #include <cassert>
@@ -28,7 +29,7 @@ template <class Step> bool Guarded(QWidget* parent, Step step) {
         step();
         return true;
     } catch (const std::exception& error) {
-        ShowError(parent, error.what());
+        ShowError(parent, FailureMessage(error));
     }
     return false;
 }

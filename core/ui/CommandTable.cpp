@@ -35,11 +35,11 @@
 #include "screens/Progdive.h"
 #include "screens/Progind.h"
 #include "screens/Programa.h"
-#include "screens/Relator.h"
 #include "screens/ScratchTables.h"
 #include "screens/Senhager.h"
 #include "screens/Teclasti.h"
 #include "screens/Temporiz.h"
+#include "screens/report/Relator.h"
 
 #include <QLabel>
 #include <QLineEdit>

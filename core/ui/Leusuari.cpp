@@ -4,7 +4,9 @@
 #include "core/ProgramFolder.h"
 #include "core/ui/DialogParts.h"
 #include "core/ui/PasswordKey.h"
+#include "platform/ui/DialogFit.h"
 #include "platform/ui/UiServices.h"
+#include "screens/FailureMessages.h"
 
 #include <QFormLayout>
 #include <QLabel>
@@ -70,7 +72,7 @@ TLoginResult RunLogin(QWidget* parent) {
         login.exec();
         return login.LoginResult();
     } catch (const EUsersFileError& error) {
-        ShowError(parent, error.what());
+        ShowError(parent, FailureMessage(error));
     }
     return TLoginResult::Refused;
 }
@@ -83,6 +85,7 @@ TFormLeUsuario::TFormLeUsuario(TUsersFile users, QWidget* parent)
     EditSenha = AddTextRow(form, LngText("&Senha:"), true);
     layout->addWidget(AddOkCancelButtons(this, [this] { OkButtonClick(); }));
     setMinimumWidth(320);
+    FitDialogToTexts(*this);
 }
 
 void TFormLeUsuario::OkButtonClick() {
@@ -117,6 +120,7 @@ TFormAdministrador::TFormAdministrador(QWidget* parent) : QDialog(parent) {
     EditConfirmacao = AddTextRow(form, LngText("&Confirmação da senha:"), true);
     layout->addWidget(AddOkCancelButtons(this, [this] { OkButtonClick(); }));
     setMinimumWidth(380);
+    FitDialogToTexts(*this);
 }
 
 void TFormAdministrador::OkButtonClick() {
@@ -131,7 +135,7 @@ void TFormAdministrador::OkButtonClick() {
     try {
         SaveUsersFile(ProgramFilePath(UsersFileName), users);
     } catch (const EUsersFileError& error) {
-        ShowError(this, error.what());
+        ShowError(this, FailureMessage(error));
         return;
     }
     SetLoggedUser(users.slot[0]);

@@ -3,6 +3,7 @@
 #include "core/Language.h"
 #include "core/ModelTables.h"
 #include "core/ui/DialogParts.h"
+#include "platform/ui/DialogFit.h"
 #include "platform/ui/UiServices.h"
 
 #include <QLabel>
@@ -26,6 +27,7 @@ TFormNovaProgramacao::TFormNovaProgramacao(QWidget* parent) : QDialog(parent) {
     connect(ListaModelos, &QListWidget::itemDoubleClicked, this, &QDialog::accept);
     layout->addWidget(ListaModelos);
     layout->addWidget(AddOkCancelButtons(this, [this] { accept(); }));
+    FitDialogToTexts(*this);
     resize(300, 220);
 }
 

@@ -1,6 +1,7 @@
 #include "core/ui/Prosobre.h"
 
 #include "core/Language.h"
+#include "platform/ui/DialogFit.h"
 #include "platform/ui/UiServices.h"
 
 #include <QDialogButtonBox>
@@ -33,4 +34,5 @@ TFormSobre::TFormSobre(QWidget* parent) : QDialog(parent) {
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     layout->addWidget(buttons);
     setMinimumWidth(380);
+    FitDialogToTexts(*this);
 }

@@ -6,7 +6,9 @@
 #include "core/ui/DialogParts.h"
 #include "core/ui/PasswordKey.h"
 #include "platform/os/Utf8.h"
+#include "platform/ui/DialogFit.h"
 #include "platform/ui/UiServices.h"
+#include "screens/FailureMessages.h"
 
 #include <QFormLayout>
 #include <QGroupBox>
@@ -96,6 +98,7 @@ TFormUsuarios::TFormUsuarios(TUsersFile users, QWidget* parent) : QDialog(parent
     ListaUsuarios->setCurrentRow(entries_.empty() ? -1 : 0);
     RefreshButtons();
     resize(640, 460);
+    FitDialogToTexts(*this);
 }
 
 void TFormUsuarios::StoreEditors() {
@@ -208,7 +211,7 @@ void TFormUsuarios::OkButtonClick() {
     try {
         SaveUsersFile(ProgramFilePath(UsersFileName), users);
     } catch (const EUsersFileError& error) {
-        ShowError(this, error.what());
+        ShowError(this, FailureMessage(error));
         return;
     }
     for (std::size_t i = 0; i < entries_.size(); ++i)

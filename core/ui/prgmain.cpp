@@ -11,6 +11,7 @@
 #include "desktop/qvxComponents.h"
 #include "platform/ui/UiServices.h"
 #include "screens/Confsys.h"
+#include "screens/FailureMessages.h"
 
 #include <QAction>
 #include <QApplication>
@@ -301,7 +302,7 @@ void TFormPrinc::showEvent(QShowEvent* event) {
     try {
         LoadSerialPortSetting(); // the saved port and the ports the system has
     } catch (const std::exception& error) {
-        ShowError(this, error.what());
+        ShowError(this, FailureMessage(error));
     }
     QTimer::singleShot(0, this, &TFormPrinc::Login); // once the window is on the screen
 }

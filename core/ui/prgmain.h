@@ -9,10 +9,11 @@
 // RefreshMainWindow rebuilds the buttons and enables the commands from the section flags.
 //
 // When the window first appears the serial-port setting is read (LoadSerialPortSetting; a failure
-// is shown) and the login runs (Leusuari.h); a cancelled or refused login ends the program. Closing the window with unsaved changes (any ModifiedSections entry) asks
-// "Deseja salvar as programações ?": Yes saves (the window stays open when the save does not
-// happen), No discards. New and Open ask the same before they replace a changed programming.
-// The single-instance guard qvxOneInstance1 is run by the main program (Centprog.cpp).
+// is shown) and the login runs (Leusuari.h); a cancelled or refused login ends the program. Closing the
+// window with unsaved changes (any ModifiedSections entry) asks "Deseja salvar as programações ?": Yes saves
+// (the window stays open when the save does not happen), No discards. New and Open ask the same before they
+// replace a changed programming. The single-instance guard qvxOneInstance1 is run by the main program
+// (Centprog.cpp).
 
 #include "core/ui/Commands.h"
 #include "core/ui/Leusuari.h"

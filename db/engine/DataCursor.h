@@ -212,6 +212,8 @@ public:
     void CreateTable(const TCreateTableArgs& args);
     // Deletes the table's files (the cursor closed; VORSAM_FILEINUSE while anyone has the table open).
     void DeleteTable();
+    // Mends the table's files (the cursor closed; TDataTable::Repair).
+    void RepairTable(const TRepairEvents& events = {});
 
     TDataDirectory& Directory() const { return directory_; }
     TDataTable& Table() const;
@@ -495,6 +497,7 @@ private:
     // Open (DataCursorOpen.cpp)
     void RequireClosed() const;
     TDataTable& AcquireTable();
+    void RemoveStrayWorkingFilesBeside() const;
     void CheckPassword();
     void LoadLayout();
     void UseIndex(uint8_t number);

@@ -369,8 +369,8 @@ public:
     // Refused on an active dataset.
     void SetSessionName(const std::string& name) override;
     uint16_t DBFlags() const { return dbFlags_; }
-    // Closes the dataset.
-    void Disconnect() { Close(); }
+    // Closes the dataset (a query also unprepares).
+    virtual void Disconnect() { Close(); }
 
 protected:
     // The first flag set opens the database through the session (which may make it) and joins its

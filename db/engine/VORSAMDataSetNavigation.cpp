@@ -67,7 +67,10 @@ TGetResult TVORSAMDataSet::GetRecord(char* buffer, TGetMode mode, bool doCheck) 
         }
         if (code == 0) {
             record.SetFlag(bfCurrent);
-            record.SetRecordNumber(int32_t(cursor_->GetRecordNumber()));
+            // Through a filter the number is counted from the first record: a walk would count for each
+            // record it reads. RecNo counts it when asked.
+            record.SetRecordNumber(cursor_->HasActiveFilters() ? UncountedRecordNumber
+                                                               : int32_t(cursor_->GetRecordNumber()));
             GetCalcFields(buffer);
             cursor_->GetBookmark(record.Bookmark());
         }
@@ -150,9 +153,16 @@ int TVORSAMDataSet::GetRecordCount() {
 
 int TVORSAMDataSet::GetRecNo() {
     CheckActive();
-    if (State() == dsCalcFields) return RecordBuffer(CalcBuffer()).RecordNumber();
-    if (IsEmpty()) return NewRecordNumber;
-    return RecordBuffer(ActiveBuffer()).RecordNumber();
+    if (State() != dsCalcFields && IsEmpty()) return NewRecordNumber;
+    const TDataRecordBuffer record = RecordBuffer(State() == dsCalcFields ? CalcBuffer() : ActiveBuffer());
+    if (record.RecordNumber() == UncountedRecordNumber && record.Flag() == bfCurrent && cursor_ != nullptr) {
+        // Counted at the record, which the cursor then leaves for the dataset to find again.
+        const TEngineLock lock(*this);
+        CursorPosChanged();
+        if (cursor_->SetToBookmark(record.Bookmark()))
+            record.SetRecordNumber(int32_t(cursor_->GetRecordNumber()));
+    }
+    return record.RecordNumber();
 }
 
 void TVORSAMDataSet::SetRecNo(int value) {

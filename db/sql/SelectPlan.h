@@ -67,7 +67,8 @@ void AllocateSourceBuffers(TDataQuery& query);
 void ResolveSourceColumns(TDataQuery& query);
 void CreateResultCursor(TDataQuery& query, bool privateDirectory);
 void CreateResultTable(TDataQuery& query);
-// The column's default name made unique among the block's columns other than `exclude`.
+// The column's default name made unique among the block's columns named before `exclude` (those before
+// it in the list; all others when it is none): of two columns of one name, the first keeps it.
 std::string DefaultColumnName(const TDataQuery& query, const std::string& columnName,
                               const std::string& alias, const TResultField* exclude, uint8_t aggregateKind);
 

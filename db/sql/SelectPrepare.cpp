@@ -277,7 +277,8 @@ std::string DefaultColumnName(const TDataQuery& query, const std::string& column
     for (bool again = true; again;) {
         again = false;
         for (const auto& column : query.ResultFields) {
-            if (column.get() == exclude || !SameName(column->Alias, name)) continue;
+            if (column.get() == exclude) break; // the columns after it are named after it
+            if (!SameName(column->Alias, name)) continue;
             name = SuffixColumnName(base, std::to_string(++k));
             again = true;
         }

@@ -330,6 +330,7 @@ void DropSourceFilters(TDataQuery& query) {
         for (auto& join : source->Joins) join->DropFilter();
         if (source->CursorOpen()) source->Cursor->DropFilter(0);
         source->Eof = false;
+        source->NoMatch = false;
     }
     query.CorrelatedFilterHandle = 0;
 }

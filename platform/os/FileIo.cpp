@@ -16,6 +16,11 @@ std::function<void(const std::string&)>& BeforeRenameHook() {
     return hook;
 }
 
+std::function<int(const std::string&)>& WriteFaultHook() {
+    static std::function<int(const std::string&)> hook;
+    return hook;
+}
+
 // Closes the descriptor on every path out of a function.
 class TFileDescriptor {
 public:
@@ -38,11 +43,14 @@ std::string FolderOf(const std::string& path) {
 }
 
 void WriteAll(int fd, std::string_view contents, const std::string& path) {
+    if (WriteFaultHook())
+        if (const int fault = WriteFaultHook()(path))
+            RaiseOsError(TOsAction::Write, "Cannot write", path, fault);
     while (!contents.empty()) {
         const ssize_t written = ::write(fd, contents.data(), contents.size());
         if (written < 0) {
             if (errno == EINTR) continue;
-            RaiseOsError("Cannot write", path, errno);
+            RaiseOsError(TOsAction::Write, "Cannot write", path, errno);
         }
         contents.remove_prefix(static_cast<std::size_t>(written));
     }
@@ -55,7 +63,7 @@ void SyncFolder(const std::string& folder) {
 
 void WriteTemporary(int fd, const std::string& tempPath, std::string_view contents) {
     WriteAll(fd, contents, tempPath);
-    if (::fsync(fd) != 0) RaiseOsError("Cannot flush", tempPath, errno);
+    if (::fsync(fd) != 0) RaiseOsError(TOsAction::Write, "Cannot flush", tempPath, errno);
 }
 
 } // namespace
@@ -64,7 +72,7 @@ std::optional<std::string> ReadWholeFile(const std::string& path, std::size_t ma
     TFileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (fd.Get() < 0) {
         if (errno == ENOENT) return std::nullopt;
-        RaiseOsError("Cannot open", path, errno);
+        RaiseOsError(TOsAction::Read, "Cannot open", path, errno);
     }
     std::string contents;
     char buffer[16384];
@@ -72,34 +80,57 @@ std::optional<std::string> ReadWholeFile(const std::string& path, std::size_t ma
         const ssize_t got = ::read(fd.Get(), buffer, sizeof buffer);
         if (got < 0) {
             if (errno == EINTR) continue;
-            RaiseOsError("Cannot read", path, errno);
+            RaiseOsError(TOsAction::Read, "Cannot read", path, errno);
         }
         if (got == 0) break;
         if (contents.size() + static_cast<std::size_t>(got) > maxBytes)
-            RaiseOsError("File too large", path, EFBIG);
+            RaiseOsError(TOsAction::Read, "File too large", path, EFBIG);
         contents.append(buffer, static_cast<std::size_t>(got));
     }
     return contents;
 }
 
 void WriteFileAtomically(const std::string& path, std::string_view contents) {
-    const std::string folder = FolderOf(path);
-    std::string tempPath = path + ".tmp-XXXXXX";
+    const std::string target = FollowLinks(path);
+    const std::string folder = FolderOf(target);
+    std::string tempPath = target + ".tmp-XXXXXX";
     TFileDescriptor fd(::mkstemp(tempPath.data()));
-    if (fd.Get() < 0) RaiseOsError("Cannot create a temporary file for", path, errno);
+    if (fd.Get() < 0) RaiseOsError(TOsAction::Write, "Cannot create a temporary file for", path, errno);
     try {
         WriteTemporary(fd.Get(), tempPath, contents);
         struct stat old {};
-        const mode_t mode = ::stat(path.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644;
+        const mode_t mode = ::stat(target.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644;
         ::fchmod(fd.Get(), mode);
-        if (::close(fd.Release()) != 0) RaiseOsError("Cannot close", tempPath, errno);
+        if (::close(fd.Release()) != 0) RaiseOsError(TOsAction::Write, "Cannot close", tempPath, errno);
         if (BeforeRenameHook()) BeforeRenameHook()(tempPath);
-        if (::rename(tempPath.c_str(), path.c_str()) != 0) RaiseOsError("Cannot replace", path, errno);
+        if (::rename(tempPath.c_str(), target.c_str()) != 0)
+            RaiseOsError(TOsAction::Write, "Cannot replace", path, errno);
+    } catch (const EOsError& error) {
+        ::unlink(tempPath.c_str());
+        if (error.Path() != tempPath) throw;
+        throw EOsError(error.Action(), path, error.ErrorNumber(), error.what()); // the file the caller named
     } catch (...) {
         ::unlink(tempPath.c_str());
         throw;
     }
     SyncFolder(folder);
+}
+
+std::string FollowLinks(const std::string& path) {
+    constexpr int MaxLinks = 40; // as the system allows before ELOOP
+    std::filesystem::path current(path);
+    for (int link = 0; link < MaxLinks; ++link) {
+        std::error_code error;
+        if (!std::filesystem::is_symlink(current, error)) return current.string();
+        const std::filesystem::path next = std::filesystem::read_symlink(current, error);
+        if (error) RaiseOsError(TOsAction::Write, "Cannot follow the link", path, error.value());
+        current = next.is_absolute() ? next : current.parent_path() / next;
+    }
+    RaiseOsError(TOsAction::Write, "Cannot follow the link", path, ELOOP);
+}
+
+void SetWriteFaultHook(std::function<int(const std::string& tempPath)> hook) {
+    WriteFaultHook() = std::move(hook);
 }
 
 void SetBeforeRenameHook(std::function<void(const std::string& tempPath)> hook) {
@@ -109,7 +140,7 @@ void SetBeforeRenameHook(std::function<void(const std::string& tempPath)> hook) 
 void CreateFolders(const std::string& path) {
     std::error_code error;
     std::filesystem::create_directories(path, error);
-    if (error) RaiseOsError("Cannot create the folder", path, error.value());
+    if (error) RaiseOsError(TOsAction::CreateFolder, "Cannot create the folder", path, error.value());
 }
 
 bool FileExists(const std::string& path) {
@@ -123,5 +154,6 @@ bool FolderExists(const std::string& path) {
 }
 
 void DeleteFileIfPresent(const std::string& path) {
-    if (::unlink(path.c_str()) != 0 && errno != ENOENT) RaiseOsError("Cannot delete", path, errno);
+    if (::unlink(path.c_str()) != 0 && errno != ENOENT)
+        RaiseOsError(TOsAction::Delete, "Cannot delete", path, errno);
 }

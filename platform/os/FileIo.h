@@ -4,7 +4,8 @@
 // WriteFileAtomically writes the new contents to a temporary file in the target's folder, flushes
 // it to the disk, and renames it over the target, then flushes the folder: a crash at any moment
 // leaves either the old file or the new one, never a mix. A failure removes the temporary file and
-// raises EOsError; the target is then untouched.
+// raises EOsError naming the target; the target is then untouched. A target that is a symbolic
+// link stays one: the file it leads to (through every link on the way) is the one replaced.
 
 #include <cstddef>
 #include <functional>
@@ -18,10 +19,17 @@ std::optional<std::string> ReadWholeFile(const std::string& path, std::size_t ma
 
 void WriteFileAtomically(const std::string& path, std::string_view contents);
 
+// The file a path leads to through its symbolic links (the path itself when it is no link; the
+// last link's target may not exist yet). Raises EOsError for a link that cannot be followed.
+std::string FollowLinks(const std::string& path);
+
 // Fault injection for tests: called with the temporary file's path after it was written and
 // flushed, just before the rename. A hook that throws makes the write fail as a failed rename
 // would; a hook that ends the process stands for a crash at that point. Empty = no hook.
 void SetBeforeRenameHook(std::function<void(const std::string& tempPath)> hook);
+// Fault injection for tests: called before each write into a temporary file; a non-zero result
+// is the system error that write fails with (ENOSPC for a full disk). Empty = no hook.
+void SetWriteFaultHook(std::function<int(const std::string& tempPath)> hook);
 
 // Creates the folder and its missing parents; an existing folder is fine.
 void CreateFolders(const std::string& path);

@@ -108,7 +108,10 @@ TIniFile::TIniFile(std::string fileName) : fileName_(std::move(fileName)) {
         bom_ = true;
         text.erase(0, Bom.size());
     }
-    if (!IsValidUtf8(text)) text = Cp1252ToUtf8(text);
+    if (!IsValidUtf8(text)) {
+        text = Cp1252ToUtf8(text);
+        cp1252_ = true;
+    }
     std::size_t start = 0;
     while (start < text.size()) {
         auto end = text.find('\n', start);
@@ -274,5 +277,7 @@ void TIniFile::UpdateFile() {
         text += line;
         text += lineEnd;
     }
+    // A file read as Windows-1252 is written back so, unless a text in it has no such character.
+    if (cp1252_ && IsCp1252Encodable(text)) text = Utf8ToCp1252(text);
     WriteFileAtomically(fileName_, text);
 }

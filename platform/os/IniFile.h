@@ -2,8 +2,10 @@
 // TIniFile: reader and writer of INI files with the semantics the tool's configuration and
 // language files have always had.
 //
-// File format (UTF-8; a file that is not valid UTF-8 is read as Windows-1252; a leading UTF-8 BOM
-// and CRLF line ends are kept when the file is written back):
+// File format (UTF-8; a file that is not valid UTF-8 is read as Windows-1252; the encoding, a
+// leading UTF-8 BOM and CRLF line ends are kept when the file is written back, so that a file
+// shared with programs that read Windows-1252 stays readable to them; only a value with a
+// character Windows-1252 lacks turns such a file into UTF-8):
 //   [Section]            a section header; the name is the text up to the first "]", trimmed
 //   key=value            a value; the first "=" splits, key and value are trimmed of blanks
 //   ; comment            ignored, as are blank lines and lines without "="
@@ -73,4 +75,5 @@ private:
     std::vector<std::string> lines_;
     bool crlf_ = false;
     bool bom_ = false;
+    bool cp1252_ = false; // read as Windows-1252
 };

@@ -2,6 +2,6 @@
 
 #include <cstring>
 
-void RaiseOsError(const std::string& what, const std::string& path, int errorNumber) {
-    throw EOsError(what + ": " + path + ": " + std::strerror(errorNumber));
+void RaiseOsError(TOsAction action, const std::string& what, const std::string& path, int errorNumber) {
+    throw EOsError(action, path, errorNumber, what + ": " + path + ": " + std::strerror(errorNumber));
 }

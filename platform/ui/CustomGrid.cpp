@@ -149,6 +149,21 @@ void TCustomGrid::SetLineSize(bool columns, int index, int size) {
         RowHeightsChanged();
 }
 
+std::vector<int> TCustomGrid::LineSizes(bool columns) const {
+    const TGridAxis& axis = columns ? cols_ : rows_;
+    std::vector<int> sizes(size_t(axis.Count()));
+    for (int i = 0; i < axis.Count(); ++i) sizes[size_t(i)] = axis.Size(i);
+    return sizes;
+}
+
+void TCustomGrid::SetLineSizes(bool columns, const std::vector<int>& sizes) {
+    TGridAxis& axis = columns ? cols_ : rows_;
+    if (int(sizes.size()) != axis.Count()) throw EGridError("Grid size list does not match the count");
+    for (int i = 0; i < axis.Count(); ++i) axis.SetSize(i, sizes[size_t(i)]);
+    InvalidateGrid();
+    UpdateScrollRange();
+}
+
 void TCustomGrid::SetGridLineWidth(int width) {
     width = std::max(width, 0);
     if (width == lineWidth_) return;

@@ -232,6 +232,10 @@ protected:
     QTimer& ScrollTimer() { return scrollTimer_; }
     // Ends every update at once (without repainting).
     void ResetUpdateCount() { updateCount_ = 0; }
+    // Every column width (row height) at once, for structural changes that shift them; the list
+    // must have one size per column (row). No size-change notification follows.
+    std::vector<int> LineSizes(bool columns) const;
+    void SetLineSizes(bool columns, const std::vector<int>& sizes);
 
     // Qt events.
     bool event(QEvent* e) override;

@@ -1,7 +1,6 @@
 #include "platform/ui/UiServices.h"
 
-#include "core/Language.h"
-#include "core/ProgramFolder.h"
+#include "platform/os/LngText.h"
 
 #include <QDialog>
 #include <QDialogButtonBox>
@@ -16,6 +15,15 @@
 #include <filesystem>
 
 namespace {
+
+TUiHooks& Hooks() {
+    static TUiHooks hooks;
+    return hooks;
+}
+
+std::string HelpFolder() {
+    return Hooks().HelpFolder ? Hooks().HelpFolder() : std::string();
+}
 
 QMessageBox::Icon IconOf(TMsgKind kind) {
     switch (kind) {
@@ -67,9 +75,10 @@ public:
 class TQtHelpService : public THelpService {
 public:
     void ShowContext(QWidget* parent, int context) override {
+        const std::string folder = HelpFolder();
         const std::filesystem::path page =
-            std::filesystem::path(ProgramFilePath(HelpFolderName)) / (std::to_string(context) + ".html");
-        if (!std::filesystem::exists(page)) {
+            std::filesystem::path(folder) / (std::to_string(context) + ".html");
+        if (folder.empty() || !std::filesystem::exists(page)) {
             ShowMessage(parent, TMsgKind::Information, LngText("Não há ajuda para este assunto."));
             return;
         }
@@ -155,10 +164,17 @@ const char* MessageTitle(TMsgKind kind) {
 }
 
 QString TrText(std::string_view sourceText) {
-    return QString::fromStdString(TranslateText(sourceText));
+    const auto& translate = Hooks().TranslateText;
+    return QString::fromStdString(translate ? translate(sourceText) : std::string(sourceText));
 }
 QString TrLabel(std::string_view sourceText) {
-    return QString::fromStdString(LookupLabel(sourceText));
+    const auto& lookUp = Hooks().LookupLabel;
+    return QString::fromStdString(lookUp ? lookUp(sourceText) : std::string(sourceText));
+}
+
+TUiHooks SetUiHooks(TUiHooks hooks) {
+    std::swap(Hooks(), hooks);
+    return hooks;
 }
 
 TMessageService& MessageService() {

@@ -3,15 +3,16 @@
 // and the clock.
 //
 // Texts given to a box are source texts marked for the language file: ShowError(this,
-// LngText("...")). Each service is reached through one accessor and can be replaced (tests install the
-// recording services of the end of this file). Every text is a UTF-8 source text that is translated through
-// the language file at the moment it is shown; a box's title follows its kind:
+// LngText("...")) (platform/os/LngText.h). Each service is reached through one accessor and can be replaced
+// (tests install the recording services of the end of this file). Every text is a UTF-8 source text that is
+// translated through the language file at the moment it is shown; a box's title follows its kind:
 //   Error "Erro", Information "Informação", Confirmation "Confirmação", Warning "Aviso",
 //   Stop "PARE" (a refused access right).
 
 #include <QDateTime>
 #include <QString>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -28,10 +29,21 @@ enum class TMsgResult { Ok, Cancel, Yes, No };
 // The source text of a box's title ("Erro", ...).
 const char* MessageTitle(TMsgKind kind);
 
-// Caption helpers: the translated text as a QString. TrText drops the first "&" (labels, titles,
-// messages); TrLabel keeps it (buttons and menu items with an accelerator).
+// Caption helpers: the translated text as a QString. TrText drops the first "&" of a translation
+// (labels, titles, messages); TrLabel keeps it (buttons and menu items with an accelerator).
 QString TrText(std::string_view sourceText);
 QString TrLabel(std::string_view sourceText);
+
+// What this layer asks of the program above it, installed by the program at start-up: the two
+// translation routines of its language file and the folder of its help pages. Until they are
+// installed (or where one is empty) a text comes back unchanged and no help page is found.
+struct TUiHooks {
+    std::function<std::string(std::string_view)> TranslateText; // drops the first "&"
+    std::function<std::string(std::string_view)> LookupLabel;   // keeps it
+    std::function<std::string()> HelpFolder;                    // help/<context>.html inside
+};
+// Installs the hooks; returns the previous ones.
+TUiHooks SetUiHooks(TUiHooks hooks);
 
 class TMessageService {
 public:

@@ -23,12 +23,12 @@
 #include "screens/Padrao.h"
 #include "screens/PlanoNum.h"
 #include "screens/Prefixos.h"
-#include "screens/Relator.h"
 #include "screens/ScheduleParts.h"
 #include "screens/Senhager.h"
 #include "screens/Teclasti.h"
 #include "screens/Temporiz.h"
 #include "screens/TerminalKeys.h"
+#include "screens/report/Relator.h"
 #include "support/ShellCommand.h"
 
 #include <QAction>

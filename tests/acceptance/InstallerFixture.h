@@ -11,6 +11,7 @@
 #include "core/ProgramFolder.h"
 #include "core/Programming.h"
 #include "core/Users.h"
+#include "core/ui/CoreUiHooks.h"
 #include "core/ui/PasswordKey.h"
 #include "core/ui/prgmain.h"
 #include "grid/AdvancedGrid.h"
@@ -18,7 +19,7 @@
 #include "platform/os/TestTempFolder.h"
 #include "platform/ui/DataChoiceControls.h"
 #include "platform/ui/UiServices.h"
-#include "screens/ReportPrinter.h"
+#include "screens/report/ReportPrinter.h"
 #include "support/QtTestApplication.h"
 
 #include <QAbstractButton>
@@ -69,6 +70,7 @@ inline std::set<std::size_t> Differences(const std::string& file, const std::str
 class InstallerFixture : public testing::Test {
 protected:
     void SetUp() override {
+        InstallCoreUiHooks();
         PrepareProgramFolder();
         OpenLanguageFile(ProgramFilePath(LanguageFileName));
         previousClock_ = SetClockService(

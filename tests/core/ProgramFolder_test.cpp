@@ -21,10 +21,16 @@ protected:
     }
 };
 
-TEST_F(ProgramFolderTest, TheBuiltToolRunsInItsOwnFolder) {
+// The build lays out the defaults beside the executable; the user's files go to the user's data
+// folder all the same, so that deleting the build deletes none of them.
+TEST_F(ProgramFolderTest, TheBuiltToolKeepsTheUsersFilesOutOfTheBuildFolder) {
     LayOutBuildFolder("bin");
-    EXPECT_EQ(ResolveProgramFolder(Inputs("bin")), folder.Path("bin"));
-    EXPECT_FALSE(folder.Exists("xdg"));
+    EXPECT_EQ(ChooseProgramFolder(Inputs("bin")), folder.Path("xdg/centrprg"));
+    EXPECT_FALSE(folder.Exists("xdg")); // only named
+    EXPECT_EQ(ProgramDefaultsFolder(Inputs("bin")), folder.Path("bin"));
+    EXPECT_EQ(ResolveProgramFolder(Inputs("bin")), folder.Path("xdg/centrprg"));
+    EXPECT_EQ(folder.Read("xdg/centrprg/DEFARCO.NPX"), "arco");
+    EXPECT_EQ(folder.Read("xdg/centrprg/help/14.html"), "vias");
 }
 
 TEST_F(ProgramFolderTest, AGivenFolderIsCreatedAndSeededWithoutOverwriting) {

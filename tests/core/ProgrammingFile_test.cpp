@@ -167,3 +167,20 @@ TEST_F(ProgrammingFileTest, NewStartsFromTheModelsDefaultFileWithoutAName) {
 }
 
 } // namespace
+
+namespace {
+
+// An installer who keeps the customer's file behind a link saves into the file, not over the link.
+TEST_F(ProgrammingFileTest, SavingThroughALinkWritesItsTargetAndKeepsTheLink) {
+    LoadProgrammingFile(FixtureFile(11));
+    SaveProgrammingFile(folder.Path("real.npx"));
+    ASSERT_EQ(::symlink("real.npx", folder.Path("atalho.npx").c_str()), 0);
+    ProgrammingHeader[Offset::FlashTime] = 7;
+    SaveProgrammingFile(folder.Path("atalho.npx"));
+    char target[64] = {};
+    EXPECT_GT(::readlink(folder.Path("atalho.npx").c_str(), target, sizeof target - 1), 0);
+    EXPECT_STREQ(target, "real.npx");
+    EXPECT_EQ(Contents(folder.Path("real.npx"))[Offset::FlashTime], 7);
+}
+
+} // namespace

@@ -6,6 +6,8 @@
 #include "qvxMessageRecorder.h"
 #include "support/QtTestApplication.h"
 
+#include <QDateTime>
+#include <QFile>
 #include <QLockFile>
 #include <QSignalSpy>
 #include <QTest>
@@ -150,6 +152,52 @@ TEST_F(OneInstance, ALockAndSocketLeftByAKilledCopyDoNotBlockTheNextStart) {
     EXPECT_FALSE(next.guard->Terminated());
     EXPECT_TRUE(qvxActivatePrevInstance(Title, Folder())); // it listens on the old socket's name
     QTRY_COMPARE(activations.count(), 1);
+}
+
+// A lock file that names no holder, as a crash or a full disk leaves it.
+void WriteLockFile(const QString& path, const QByteArray& contents, qint64 ageSeconds) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(contents);
+    file.close();
+    const QDateTime modified = QDateTime::currentDateTime().addSecs(-ageSeconds);
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(file.setFileTime(modified, QFileDevice::FileModificationTime));
+}
+
+class AbandonedLocks : public OneInstance, public testing::WithParamInterface<QByteArray> {};
+
+TEST_P(AbandonedLocks, AreTakenOverWhenNoLiveCopyHoldsThem) {
+    WriteLockFile(Names().lockFile, GetParam(), 60);
+    TCopy next(Folder());
+    next.guard->Loaded();
+    EXPECT_TRUE(next.guard->HoldsInstance());
+    EXPECT_FALSE(next.guard->Terminated());
+    EXPECT_FALSE(QFile::exists(Names().lockFile + ".rmlock"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Contents, AbandonedLocks,
+                         testing::Values(QByteArray(), QByteArray("lixo"), QByteArray("\xFF\xFE\x00", 3),
+                                         QByteArray("\n\n\n")));
+
+TEST_F(OneInstance, ADamagedLockThatALiveCopyHoldsIsRespected) {
+    TCopy first(Folder());
+    first.guard->Loaded();
+    ASSERT_TRUE(first.guard->HoldsInstance());
+    WriteLockFile(Names().lockFile, QByteArray(), 60); // its contents lost while it runs
+    TCopy second(Folder());
+    second.guard->Loaded();
+    EXPECT_TRUE(second.guard->Terminated());
+    EXPECT_FALSE(second.guard->HoldsInstance());
+}
+
+// A lock file a copy is making this instant is empty before the copy holds it.
+TEST_F(OneInstance, AnEmptyLockJustMadeIsLeftToItsMaker) {
+    WriteLockFile(Names().lockFile, QByteArray(), 0);
+    TCopy next(Folder());
+    next.guard->Loaded();
+    EXPECT_TRUE(next.guard->Terminated());
+    EXPECT_TRUE(QFile::exists(Names().lockFile));
 }
 
 TEST_F(OneInstance, WithoutAUsableFolderTheCopyRunsAnyway) {

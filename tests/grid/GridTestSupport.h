@@ -22,3 +22,10 @@ inline std::vector<TCanvasOp> TextOps(const std::vector<TCanvasOp>& ops, const Q
         if (op.Kind == TCanvasOpKind::Text && op.Text == text) found.push_back(op);
     return found;
 }
+
+inline void PrintTo(const TPoint& p, std::ostream* os) {
+    *os << "(" << p.X << ", " << p.Y << ")";
+}
+inline void PrintTo(const TRect& r, std::ostream* os) {
+    *os << "{" << r.Left << ", " << r.Top << ", " << r.Right << ", " << r.Bottom << "}";
+}

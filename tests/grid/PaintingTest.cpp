@@ -52,18 +52,6 @@ TEST_F(Painting, AlignmentEventReachesTheTextFlags) {
     EXPECT_EQ(left[0].Rect, (TRect{cell.Left + 3, cell.Top + 3, cell.Right - 3, cell.Bottom - 1}));
 }
 
-TEST_F(Painting, AutoNumAlignRightAlignsNumbersButNotWhatHasProperties) {
-    Grid().AutoNumAlign = true;
-    Grid().SetGridCells(2, 1, "12");
-    Grid().SetGridCells(2, 2, "12a");
-    Grid().SetGridCells(2, 3, "-3");
-    Grid().GetCellProperties(2, 3)->Alignment = TAlignment::taCenter;
-    const auto ops = RenderOps(Grid());
-    EXPECT_TRUE(TextOps(ops, "12")[0].Flags & DT_RIGHT);
-    EXPECT_FALSE(TextOps(ops, "12a")[0].Flags & DT_RIGHT);
-    EXPECT_TRUE(TextOps(ops, "-3")[0].Flags & DT_CENTER);
-}
-
 TEST_F(Painting, FocusRectangleFramesTheCurrentCell) {
     Grid().SetCol(2);
     Grid().SetRow(3);
@@ -94,20 +82,6 @@ TEST_F(Painting, GradientTowardsTheCellsSecondColour) {
     EXPECT_GE(bands, 30); // 64 bands two pixels long, cut at the cell's edge
 }
 
-TEST_F(Painting, BandsAlternateOverTheDataRows) {
-    Grid().Bands.SetPrimaryColor(clYellow);
-    Grid().Bands.SetSecondaryColor(clAqua);
-    Grid().Bands.SetSecondaryLength(2);
-    Grid().Bands.SetActive(true);
-    Grid().GetCellProperties(2, 4)->SetBrushColor(clRed);
-    Grid().SetRow(5); // keep the selection out of the rows looked at
-    const auto ops = RenderOps(Grid());
-    EXPECT_EQ(FillsOf(ops, 2, 1), std::vector<TColor>{clYellow});
-    EXPECT_EQ(FillsOf(ops, 2, 2), std::vector<TColor>{clAqua});
-    EXPECT_EQ(FillsOf(ops, 2, 3), std::vector<TColor>{clAqua});
-    EXPECT_EQ(FillsOf(ops, 2, 4), std::vector<TColor>{clRed});
-}
-
 TEST_F(Painting, BordersAskedForAreDrawnInsideTheCell) {
     Grid().OnGetCellBorder = [](QObject*, int row, int col, TPen& pen, TCellBorders& borders) {
         if (row != 2 || col != 3) return;
@@ -136,28 +110,6 @@ TEST_F(Painting, ACellThatCannotShowItsNumberShowsWhatItHolds) {
     EXPECT_EQ(TextOps(ops, "3").size(), 1u);
     EXPECT_EQ(TextOps(ops, "1-2").size(), 1u);
     EXPECT_THROW(Grid().GetDisplayText(2, 2), EVozAvozError);
-}
-
-TEST_F(Painting, FloatFormatEventFormatsNumbers) {
-    TFormatSettingsScope scope(TFormatSettings::Neutral());
-    Grid().SetGridCells(2, 1, "3");
-    Grid().OnGetFloatFormat = [](QObject*, int, int, bool&, QString&) {};
-    EXPECT_EQ(TextOps(RenderOps(Grid()), "3.00").size(), 1u);
-}
-
-TEST_F(Painting, PasswordAndAddressLooks) {
-    Grid().URLShow = true;
-    Grid().SetGridCells(2, 1, "http://www.example.com");
-    Grid().SetGridCells(2, 2, "secret");
-    Grid().OnIsPasswordCell = [](QObject*, int row, int col, bool& is) { is = col == 2 && row == 2; };
-    Grid().SetRow(4);
-    const auto ops = RenderOps(Grid());
-    const auto url = TextOps(ops, "www.example.com");
-    ASSERT_EQ(url.size(), 1u);
-    EXPECT_TRUE(url[0].Font.Style().Contains(TFontStyle::fsUnderline));
-    EXPECT_EQ(url[0].Font.Color(), Grid().URLColor);
-    EXPECT_EQ(TextOps(ops, "******").size(), 1u);
-    EXPECT_TRUE(TextOps(ops, "secret").empty());
 }
 
 TEST_F(Painting, MultiLineCellsOfOneGridLeaveOtherGridsAlone) {

@@ -2,10 +2,15 @@
 
 #include "ScreenFixture.h"
 #include "screens/Calendar.h"
+#include "support/UserInput.h"
 
-#include <QDateEdit>
+#include "screens/DateField.h"
+
+#include <QCalendarWidget>
+#include <QLineEdit>
 #include <QRadioButton>
 #include <QTimeEdit>
+#include <QToolButton>
 
 namespace {
 
@@ -53,6 +58,72 @@ TEST_F(CalendarTest, CancelStoresNothing) {
     screen.CancButtonClick();
     EXPECT_EQ(TProgrammingState::Now(), before);
     EXPECT_EQ(screen.result(), QDialog::Rejected);
+}
+
+} // namespace
+
+namespace {
+
+// A date typed digit by digit over another is taken whole: the day is not cut to what the month
+// allows in the old year while the year is still to be typed.
+struct TTypedDate {
+    QDate shown;
+    const char* typed;
+    QDate taken;
+};
+
+class CalendarTyping : public CalendarTest, public testing::WithParamInterface<TTypedDate> {};
+
+TEST_P(CalendarTyping, TheTypedDateIsTakenWhole) {
+    screen.DateTimePicker1->setDate(GetParam().shown);
+    ShowActive(screen);
+    QLineEdit* field = screen.DateTimePicker1->Edit;
+    PressAndRelease(field, {3, field->height() / 2}); // on the day's first digit
+    ASSERT_EQ(QApplication::focusWidget(), field);
+    TypeText(&screen, GetParam().typed);
+    TypeKey(&screen, Qt::Key_Tab);
+    EXPECT_EQ(screen.DateTimePicker1->date().toString("dd/MM/yyyy"), GetParam().taken.toString("dd/MM/yyyy"));
+    TypeKey(&screen, Qt::Key_K, Qt::AltModifier);
+    QTRY_VERIFY(!screen.isVisible());
+    const QDate taken = GetParam().taken;
+    EXPECT_EQ(Clock()[1], taken.day());
+    EXPECT_EQ(Clock()[2], taken.month());
+    EXPECT_EQ(Clock()[3], taken.year() % 100);
+}
+
+INSTANTIATE_TEST_SUITE_P(Dates, CalendarTyping,
+                         testing::Values(TTypedDate{QDate(2026, 5, 17), "29022024", QDate(2024, 2, 29)},
+                                         TTypedDate{QDate(2026, 2, 15), "31122026", QDate(2026, 12, 31)},
+                                         TTypedDate{QDate(2026, 3, 10), "31052026", QDate(2026, 5, 31)},
+                                         TTypedDate{QDate(2024, 2, 29), "15082025", QDate(2025, 8, 15)}),
+                         [](const testing::TestParamInfo<TTypedDate>& info) {
+                             return "Typed" + std::string(info.param.typed) + "Over" +
+                                    info.param.shown.toString("ddMMyyyy").toStdString();
+                         });
+
+TEST_F(CalendarTest, AnImpossibleDateIsRefusedOnOk) {
+    ShowActive(screen);
+    QLineEdit* field = screen.DateTimePicker1->Edit;
+    PressAndRelease(field, {3, field->height() / 2});
+    TypeText(&screen, "31022026");
+    const TProgrammingState before = TProgrammingState::Now();
+    TypeKey(&screen, Qt::Key_K, Qt::AltModifier);
+    QTRY_COMPARE(services.messages.shown.size(), std::size_t{1});
+    ExpectOkRefused(screen, before, "Data inválida.", field);
+}
+
+TEST_F(CalendarTest, TheCalendarButtonPicksADate) {
+    screen.DateTimePicker1->setDate(QDate(2026, 5, 17));
+    ShowActive(screen);
+    PressAndRelease(screen.DateTimePicker1->CalendarButton);
+    auto* calendar = screen.DateTimePicker1->findChild<QCalendarWidget*>();
+    ASSERT_NE(calendar, nullptr);
+    ASSERT_TRUE(calendar->isVisible());
+    TypeKey(calendar, Qt::Key_Right); // the next day
+    TypeKey(calendar, Qt::Key_Return);
+    EXPECT_FALSE(calendar->isVisible());
+    EXPECT_EQ(screen.DateTimePicker1->date(), QDate(2026, 5, 18));
+    EXPECT_TRUE(screen.RadioGroup1Items[1]->isChecked()); // a Monday
 }
 
 } // namespace

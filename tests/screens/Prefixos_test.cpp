@@ -11,6 +11,7 @@
 #include "screens/Prefixos.h"
 #include "screens/ScratchTables.h"
 #include "screens/Todpref.h"
+#include "support/UserInput.h"
 
 #include <QLineEdit>
 #include <QListWidget>
@@ -357,6 +358,31 @@ TEST_F(PrefixScreen, AllRowsTakeTheCodeChosenForAll) {
         EXPECT_EQ(Current(), "56");
         screen.reject();
     }
+}
+
+} // namespace
+
+namespace {
+
+// A click anywhere in the area code after its digits puts the caret on the first free digit, so
+// that what is typed next is taken; a click on a typed digit puts it there, to type over it.
+TEST_F(PrefixScreen, AClickInTheAreaCodePutsTheCaretWhereTypingIsTaken) {
+    LoadModel(12);
+    UseRows(OneDigitRows());
+    ProgrammingHeader.SetU16(Offset::AreaCode, 0xFFFF); // no area code
+    ShowActive(screen);
+    QLineEdit* areaCode = screen.MaskEdit1;
+    PressAndRelease(areaCode, {areaCode->width() - 4, areaCode->height() / 2});
+    EXPECT_EQ(QApplication::focusWidget(), areaCode);
+    TypeText(&screen, "483");
+    EXPECT_EQ(areaCode->text().remove(' '), "0483");
+
+    PressAndRelease(areaCode, {areaCode->width() - 4, areaCode->height() / 2});
+    TypeKey(&screen, Qt::Key_Backspace);
+    TypeKey(&screen, Qt::Key_Backspace);
+    PressAndRelease(areaCode, {areaCode->width() - 4, areaCode->height() / 2});
+    TypeText(&screen, "1");
+    EXPECT_EQ(areaCode->text().remove(' '), "041");
 }
 
 } // namespace

@@ -3,6 +3,8 @@
 // temporary program folder (ProgrammingFixture), recording message and help services and a
 // fixed clock. Screens are shown offscreen and driven through their handlers.
 
+#include "core/Language.h"
+#include "core/ProgramFolder.h"
 #include "core/ProgrammingFile.h"
 #include "core/ProgrammingFixture.h"
 #include "platform/ui/UiServices.h"
@@ -46,8 +48,16 @@ protected:
         EnsureQtApplication();
         previousClock = SetClockService(
             std::make_unique<TFixedClockService>(QDateTime(QDate(2024, 2, 29), QTime(23, 59, 58))));
+        // The language file and the help pages as the tool installs them.
+        previousHooks =
+            SetUiHooks({.TranslateText = TranslateText, .LookupLabel = LookupLabel, .HelpFolder = [] {
+                            return ProgramFilePath(HelpFolderName);
+                        }});
     }
-    ~ScreenFixture() override { SetClockService(std::move(previousClock)); }
+    ~ScreenFixture() override {
+        SetUiHooks(std::move(previousHooks));
+        SetClockService(std::move(previousClock));
+    }
 
     // The model's test fixture file, loaded as the tool loads a programming file.
     void LoadModel(int model) { LoadProgrammingFile(FixtureFile(model)); }
@@ -113,4 +123,5 @@ protected:
 
     TScopedTestServices services;
     std::unique_ptr<TClockService> previousClock;
+    TUiHooks previousHooks;
 };

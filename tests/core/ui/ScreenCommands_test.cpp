@@ -14,9 +14,9 @@
 #include "screens/ConfVia.h"
 #include "screens/Confsys.h"
 #include "screens/Gruporam.h"
-#include "screens/Relator.h"
 #include "screens/ScratchTables.h"
 #include "screens/ScreenConventions.h"
+#include "screens/report/Relator.h"
 
 #include <QAction>
 #include <QApplication>

@@ -6,6 +6,7 @@
 #include "core/Programming.h"
 #include "core/Users.h"
 #include "core/ui/Commands.h"
+#include "core/ui/CoreUiHooks.h"
 #include "platform/os/TestTempFolder.h"
 #include "platform/ui/UiServices.h"
 #include "support/QtTestApplication.h"
@@ -25,6 +26,7 @@
 class ShellFixture : public testing::Test {
 protected:
     void SetUp() override {
+        InstallCoreUiHooks();
         ClearProgramming();
         SetProgramFolder(folder.Path());
         LogIn(AllRights);

@@ -8,7 +8,9 @@
 #include "platform/os/TestTempFolder.h"
 #include "support/QtTestApplication.h"
 
+#include <QDateTime>
 #include <QDir>
+#include <QFile>
 #include <QProcess>
 
 #include <filesystem>
@@ -29,7 +31,7 @@ protected:
     }
 
     // Starts the tool; its stderr is read into the process's log.
-    void Start(QProcess& process, const char* login = "Teste:senha") {
+    void Start(QProcess& process, const char* login = "Teste:senha", const char* dataFolder = "data") {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert("QT_QPA_PLATFORM", "offscreen");
         environment.insert("XDG_RUNTIME_DIR", QString::fromStdString(folder.Path("runtime")));
@@ -38,7 +40,7 @@ protected:
         process.setProcessEnvironment(environment);
         process.setProcessChannelMode(QProcess::SeparateChannels);
         process.start(QStringLiteral(CENTRPRG_BINARY_DIR "/centrprg"),
-                      {"--data-dir", QString::fromStdString(folder.Path("data"))});
+                      {"--data-dir", QString::fromStdString(folder.Path(dataFolder))});
         ASSERT_TRUE(process.waitForStarted(WaitMs));
     }
 
@@ -77,6 +79,51 @@ TEST_F(SingleInstance, ASecondStartEndsAtOnceAndBringsTheFirstToTheFront) {
     Kill(first);
 }
 
+// A start on another folder says in a box that the tool is open before it raises the running
+// copy, and makes nothing in the folder it was given.
+TEST_F(SingleInstance, ASecondStartOnAnotherFolderSaysSoAndMakesNoFolder) {
+    QProcess first;
+    QByteArray firstLog;
+    Start(first);
+    ASSERT_TRUE(WaitForLog(first, firstLog, "holds")) << firstLog.toStdString();
+
+    QProcess second;
+    QByteArray secondLog;
+    Start(second, "Teste:senha", "outra");
+    ASSERT_TRUE(WaitForLog(second, secondLog, "says")) << secondLog.toStdString();
+    EXPECT_TRUE(secondLog.contains("O programa já está aberto.")) << secondLog.toStdString();
+    EXPECT_FALSE(std::filesystem::exists(folder.Path("outra")));
+    first.waitForReadyRead(100);
+    firstLog += first.readAllStandardError();
+    EXPECT_FALSE(firstLog.contains("activation requested")); // the box comes first
+    Kill(second);                                            // the box would wait for its OK
+    Kill(first);
+}
+
+// A lock file left empty (a crash or a full disk while it was written) does not stop the tool.
+TEST_F(SingleInstance, AnEmptyLockFileLeftBehindDoesNotStopTheNextStart) {
+    QProcess first;
+    QByteArray firstLog;
+    Start(first);
+    ASSERT_TRUE(WaitForLog(first, firstLog, "holds")) << firstLog.toStdString();
+    Kill(first);
+    const QDir runtime(QString::fromStdString(folder.Path("runtime")));
+    const QStringList locks = runtime.entryList({"*.lock"}, QDir::Files);
+    ASSERT_EQ(locks.size(), 1);
+    QFile lock(runtime.filePath(locks.front()));
+    ASSERT_TRUE(lock.open(QIODevice::ReadWrite | QIODevice::Truncate));
+    ASSERT_TRUE(
+        lock.setFileTime(QDateTime::currentDateTime().addSecs(-60), QFileDevice::FileModificationTime));
+    lock.close();
+
+    QProcess next;
+    QByteArray nextLog;
+    Start(next);
+    EXPECT_TRUE(WaitForLog(next, nextLog, "holds")) << nextLog.toStdString();
+    EXPECT_EQ(next.state(), QProcess::Running);
+    Kill(next);
+}
+
 TEST_F(SingleInstance, AStartAfterTheFirstWasKilledSucceeds) {
     QProcess first;
     QByteArray firstLog;
@@ -85,7 +132,8 @@ TEST_F(SingleInstance, AStartAfterTheFirstWasKilledSucceeds) {
     Kill(first);
     const QStringList left =
         QDir(QString::fromStdString(folder.Path("runtime"))).entryList(QDir::Files | QDir::System);
-    EXPECT_EQ(left.size(), 2) << left.join(' ').toStdString(); // the lock and the socket stay behind
+    // the lock, the socket and the published folder stay behind
+    EXPECT_EQ(left.size(), 3) << left.join(' ').toStdString();
 
     QProcess next;
     QByteArray nextLog;

@@ -10,7 +10,10 @@
 
 class SafeWrite : public testing::Test {
 protected:
-    void TearDown() override { SetBeforeRenameHook({}); }
+    void TearDown() override {
+        SetBeforeRenameHook({});
+        SetWriteFaultHook({});
+    }
     TTestTempFolder folder;
 };
 
@@ -63,4 +66,42 @@ TEST_F(SafeWrite, ReadingGivesNothingForAMissingFileAndRefusesAnOversizedOne) {
     folder.Write("big", std::string(100, 'x'));
     EXPECT_THROW(ReadWholeFile(folder.Path("big"), 99), EOsError);
     EXPECT_EQ(ReadWholeFile(folder.Path("big"), 100)->size(), 100u);
+}
+
+TEST_F(SafeWrite, AFullDiskLeavesTheOldFileNoTemporaryFileAndNamesTheFileAndTheCause) {
+    folder.Write("a.bin", "old contents");
+    SetWriteFaultHook([](const std::string&) { return ENOSPC; });
+    try {
+        WriteFileAtomically(folder.Path("a.bin"), "new contents");
+        FAIL() << "no error";
+    } catch (const EOsError& error) {
+        EXPECT_EQ(error.Action(), TOsAction::Write);
+        EXPECT_EQ(error.Path(), folder.Path("a.bin")); // not the temporary file's
+        EXPECT_EQ(error.ErrorNumber(), ENOSPC);
+    }
+    EXPECT_EQ(folder.Read("a.bin"), "old contents");
+    EXPECT_EQ(folder.EntryCount(), 1);
+}
+
+// A file reached through symbolic links is replaced where it is; the links stay links.
+TEST_F(SafeWrite, ALinkStaysALinkAndItsTargetIsReplaced) {
+    ASSERT_EQ(::mkdir(folder.Path("real").c_str(), 0755), 0);
+    folder.Write("real/a.npx", "old");
+    ASSERT_EQ(::symlink("real/a.npx", folder.Path("relative").c_str()), 0);
+    ASSERT_EQ(::symlink(folder.Path("relative").c_str(), folder.Path("chain").c_str()), 0);
+    ASSERT_EQ(::symlink("real/new.npx", folder.Path("dangling").c_str()), 0);
+
+    WriteFileAtomically(folder.Path("chain"), "new");
+    EXPECT_EQ(folder.Read("real/a.npx"), "new");
+    WriteFileAtomically(folder.Path("dangling"), "made");
+    EXPECT_EQ(folder.Read("real/new.npx"), "made");
+    for (const char* link : {"relative", "chain", "dangling"}) {
+        struct stat info {};
+        ASSERT_EQ(::lstat(folder.Path(link).c_str(), &info), 0);
+        EXPECT_TRUE(S_ISLNK(info.st_mode)) << link;
+    }
+    EXPECT_EQ(folder.EntryCount(), 4); // real/ and the three links, no temporary file
+
+    ASSERT_EQ(::symlink("loop", folder.Path("loop").c_str()), 0);
+    EXPECT_THROW(WriteFileAtomically(folder.Path("loop"), "x"), EOsError);
 }

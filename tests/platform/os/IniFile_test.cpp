@@ -175,6 +175,22 @@ TEST(IniFileEncoding, AFileThatIsNotUtf8IsReadAsWindows1252) {
     EXPECT_EQ(TIniFile(folder.Path("w.ini")).ReadString("labels", "CALENDÁRIO", ""), "Calendário");
 }
 
+// A file other programs read as Windows-1252 stays so when one of its keys changes.
+TEST(IniFileEncoding, AWindows1252FileIsWrittenBackInWindows1252) {
+    TTestTempFolder folder;
+    folder.Write("w.ini", "[Serial]\r\nPort=COM2\r\n[Default]\r\nObserva\xE7\xE3o=S\xE3o Paulo\r\n");
+    TIniFile(folder.Path("w.ini")).WriteString("Serial", "Port", "/dev/ttyUSB0");
+    EXPECT_EQ(folder.Read("w.ini"),
+              "[Serial]\r\nPort=/dev/ttyUSB0\r\n[Default]\r\nObserva\xE7\xE3o=S\xE3o Paulo\r\n");
+    TIniFile(folder.Path("w.ini")).WriteString("Serial", "Nome", "Jo\xC3\xA3o"); // UTF-8 "João"
+    EXPECT_EQ(TIniFile(folder.Path("w.ini")).ReadString("Serial", "Nome", ""), "João");
+    EXPECT_NE(folder.Read("w.ini").find("Nome=Jo\xE3o"), std::string::npos);
+    // A value Windows-1252 cannot hold: the file turns UTF-8 rather than lose it.
+    TIniFile(folder.Path("w.ini")).WriteString("Serial", "Nome", "\xE2\x82\xAC \xE2\x9C\x93");
+    EXPECT_EQ(TIniFile(folder.Path("w.ini")).ReadString("Serial", "Nome", ""), "\xE2\x82\xAC \xE2\x9C\x93");
+    EXPECT_EQ(TIniFile(folder.Path("w.ini")).ReadString("Default", "Observação", ""), "São Paulo");
+}
+
 TEST(IniFileMissing, ReadsAsEmptyAndIsCreatedByTheFirstWrite) {
     TTestTempFolder folder;
     TIniFile ini(folder.Path("new.ini"));

@@ -1,6 +1,7 @@
 #include "platform/ui/Clipboard.h"
 #include "platform/ui/Glyphs.h"
 #include "platform/ui/HintWindow.h"
+#include "platform/ui/UiServices.h"
 #include "platform/ui/UrlOpener.h"
 
 #include <QApplication>
@@ -63,16 +64,13 @@ TEST_P(Glyphs, HaveTheirSizeAndATransparentTopLeftPixel) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Named, Glyphs,
-                         testing::Values(TGlyphCase{"VZGCHK01", 20, 20}, TGlyphCase{"VZGCHK08", 16, 16},
-                                         TGlyphCase{"VZGRAD03", 16, 16}, TGlyphCase{"VZGLEAFOPEN", 16, 16},
-                                         TGlyphCase{"XPNODEC", 9, 9}, TGlyphCase{"VZGFILT", 16, 16},
-                                         TGlyphCase{"VzgSpinDown", 7, 4}, TGlyphCase{"INTLI2", 32, 32}));
+                         testing::Values(TGlyphCase{"VzgSpinUp", 7, 4}, TGlyphCase{"VzgSpinDown", 7, 4},
+                                         TGlyphCase{"INTLI2", 32, 32}));
 
 TEST(GlyphSet, StatesDifferAndUnknownNamesAreEmpty) {
-    EXPECT_NE(GlyphBitmap("VZGCHK01").Image(), GlyphBitmap("VZGCHK02").Image());
-    EXPECT_NE(GlyphBitmap("XPNODEO").Image(), GlyphBitmap("XPNODEC").Image());
+    EXPECT_NE(GlyphBitmap("VzgSpinUp").Image(), GlyphBitmap("VzgSpinDown").Image());
     EXPECT_TRUE(GlyphBitmap("NOSUCH").Empty());
-    EXPECT_EQ(GlyphNames().size(), 26);
+    EXPECT_EQ(GlyphNames().size(), 5);
     EXPECT_FALSE(GlyphCursor(8010).pixmap().isNull());
     EXPECT_EQ(GlyphCursor(1).shape(), Qt::ArrowCursor);
 }
@@ -102,6 +100,30 @@ TEST(ShapedPopup, TheMaskFollowsThePolygon) {
     EXPECT_TRUE(popup.mask().contains(QPoint(5, 3)));
     EXPECT_TRUE(popup.mask().contains(QPoint(5, 8)));
     EXPECT_FALSE(popup.mask().contains(QPoint(0, 8)));
+}
+
+} // namespace
+
+namespace {
+
+// The translation and help folder come from the program above this layer, through its hooks.
+TEST(UiHooks, TextsAndHelpGoThroughWhatTheProgramInstalled) {
+    const TUiHooks before = SetUiHooks({});
+    EXPECT_EQ(TrText("O&k"), "O&k"); // nothing installed: unchanged
+    EXPECT_EQ(TrLabel("&Cancela"), "&Cancela");
+    {
+        TScopedTestServices services;
+        SetHelpService(nullptr); // the toolkit's help viewer
+        HelpService().ShowContext(nullptr, 14);
+        ASSERT_EQ(services.messages.shown.size(), 1u);
+        EXPECT_EQ(services.messages.shown[0].text, "Não há ajuda para este assunto.");
+    }
+    SetUiHooks({.TranslateText = [](std::string_view text) { return "T:" + std::string(text); },
+                .LookupLabel = [](std::string_view text) { return "L:" + std::string(text); },
+                .HelpFolder = [] { return std::string("/nonexistent/help"); }});
+    EXPECT_EQ(TrText("Erro"), "T:Erro");
+    EXPECT_EQ(TrLabel("O&k"), "L:O&k");
+    SetUiHooks(before);
 }
 
 } // namespace

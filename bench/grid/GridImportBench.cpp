@@ -1,0 +1,187 @@
+// Files read into the advanced grid, beside peers in the same run: delimited text of 10^5 and
+// 10^6 lines (10 fields, two of them quoted, one with doubled quotes; the delimiter found from
+// the file), appended to a grid that already holds 10^5 rows, and read as code page 850; the
+// peers read and split the same file into plain vectors (the floor) and fill a QTableWidget from
+// that split. An ".xlsx" sheet of 10^5 cells (10^4 rows of 10 columns, half shared texts, half
+// numbers) is imported into the grid, beside the reader alone.
+#include "GridBenchSupport.h"
+#include "grid/AdvancedGrid.h"
+#include "grid/WorkbookImport.h"
+#include "grid/XlsxReader.h"
+#include "tests/grid/XlsxFiles.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <memory>
+
+namespace {
+
+using namespace gridbench;
+
+QTemporaryDir& Folder() {
+    static QTemporaryDir dir;
+    return dir;
+}
+
+// The delimited file of that many lines, written once per run.
+QString DelimitedFile(int lines) {
+    const QString path = Folder().filePath(QString("lines-%1.csv").arg(lines));
+    if (QFile::exists(path)) return path;
+    QFile file(path);
+    file.open(QIODevice::WriteOnly);
+    QByteArray chunk;
+    for (int r = 0; r < lines; ++r) {
+        chunk += QByteArray::number(r) + ",\"Name " + QByteArray::number(r) + ", street\"," +
+                 QByteArray::number(r * 3) + ",text-" + QByteArray::number(r) +
+                 ",\"say \"\"hi\"\"\",alpha,beta," + QByteArray::number(r % 97) + ",123.45,end\r\n";
+        if (chunk.size() > (1 << 20)) {
+            file.write(chunk);
+            chunk.clear();
+        }
+    }
+    file.write(chunk);
+    return path;
+}
+
+QString WorkbookFile() {
+    const QString path = Folder().filePath("cells.xlsx");
+    if (QFile::exists(path)) return path;
+    std::vector<xlsxfiles::TCellXml> cells;
+    QStringList shared;
+    for (int r = 1; r <= 10000; ++r)
+        for (int c = 1; c <= 10; ++c) {
+            const QString ref = ColumnLetters(c) + QString::number(r);
+            if (c % 2 == 1) {
+                cells.push_back(xlsxfiles::Shared(ref, int(shared.size())));
+                shared << QString("text %1-%2").arg(r).arg(c);
+            } else {
+                cells.push_back(xlsxfiles::Number(ref, QString::number(r * 10 + c) + ".5"));
+            }
+        }
+    xlsxfiles::WriteXlsx(path, {{"Plan1", xlsxfiles::SheetXml(cells)}}, shared);
+    return path;
+}
+
+// Each iteration loads into a fresh grid; making and freeing the grid is not timed.
+template <typename TLoad> void LoadIntoFreshGrid(benchmark::State& state, TLoad load) {
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto grid = std::make_unique<TVevIvizudEvar>();
+        state.ResumeTiming();
+        load(*grid);
+        benchmark::DoNotOptimize(grid->RowCount());
+        state.PauseTiming();
+        grid.reset();
+        state.ResumeTiming();
+    }
+}
+
+void LoadDelimited_AutoQuoted(benchmark::State& state) {
+    const QString path = DelimitedFile(int(state.range(0)));
+    LoadIntoFreshGrid(state, [&](TVevIvizudEvar& grid) { grid.LoadFromCSV(path); });
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+
+void LoadDelimited_Oem(benchmark::State& state) {
+    const QString path = DelimitedFile(int(state.range(0)));
+    LoadIntoFreshGrid(state, [&](TVevIvizudEvar& grid) {
+        grid.OemConvert = true;
+        grid.LoadFromCSV(path);
+    });
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+
+void LoadDelimited_AppendTo100000Rows(benchmark::State& state) {
+    const QString path = DelimitedFile(int(state.range(0)));
+    const QString first = DelimitedFile(100000);
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto grid = std::make_unique<TVevIvizudEvar>();
+        grid->LoadFromCSV(first);
+        state.ResumeTiming();
+        grid->LoadDelimited(path, true);
+        benchmark::DoNotOptimize(grid->RowCount());
+        state.PauseTiming();
+        grid.reset();
+        state.ResumeTiming();
+    }
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+
+// The floor: read, decode, cut into lines and fields at every ',' (quotes not understood).
+std::vector<std::vector<QString>> NaiveSplit(const QString& path) {
+    QFile file(path);
+    file.open(QIODevice::ReadOnly);
+    const QString text = QString::fromUtf8(file.readAll());
+    std::vector<std::vector<QString>> rows;
+    for (QStringView line : QStringView(text).split(u"\r\n", Qt::SkipEmptyParts)) {
+        std::vector<QString>& row = rows.emplace_back();
+        for (QStringView field : line.split(u',')) row.push_back(field.toString());
+    }
+    return rows;
+}
+
+void Peer_ReadAndSplitPlain(benchmark::State& state) {
+    const QString path = DelimitedFile(int(state.range(0)));
+    for (auto _ : state) {
+        auto rows = NaiveSplit(path);
+        benchmark::DoNotOptimize(rows.data());
+        state.PauseTiming();
+        rows = {};
+        state.ResumeTiming();
+    }
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+
+void Peer_QTableWidgetFromPlainSplit(benchmark::State& state) {
+    const QString path = DelimitedFile(int(state.range(0)));
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto table = std::make_unique<QTableWidget>();
+        state.ResumeTiming();
+        const auto rows = NaiveSplit(path);
+        table->setColumnCount(int(rows.front().size()));
+        table->setRowCount(int(rows.size()));
+        for (int r = 0; r < int(rows.size()); ++r)
+            for (int c = 0; c < int(rows[r].size()); ++c)
+                table->setItem(r, c, new QTableWidgetItem(rows[r][c]));
+        state.PauseTiming();
+        table.reset();
+        state.ResumeTiming();
+    }
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+
+void ImportXlsx_100000Cells(benchmark::State& state) {
+    const QString path = WorkbookFile();
+    LoadIntoFreshGrid(state, [&](TVevIvizudEvar& grid) { grid.LoadFromXLS(path); });
+    state.SetItemsProcessed(state.iterations() * 100000);
+}
+
+void Peer_XlsxReaderAlone_100000Cells(benchmark::State& state) {
+    const QString path = WorkbookFile();
+    for (auto _ : state) {
+        TXlsxReader reader;
+        reader.Open(path);
+        const QString address = reader.UsedRangeAddress(reader.ActiveSheet());
+        const TWorkbookValues values = reader.RangeValue(1, address);
+        benchmark::DoNotOptimize(values.At(1, 1));
+        reader.Close();
+        reader.Quit();
+    }
+    state.SetItemsProcessed(state.iterations() * 100000);
+}
+
+} // namespace
+
+BENCHMARK(LoadDelimited_AutoQuoted)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
+BENCHMARK(LoadDelimited_Oem)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(LoadDelimited_AppendTo100000Rows)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(Peer_ReadAndSplitPlain)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
+BENCHMARK(Peer_QTableWidgetFromPlainSplit)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(ImportXlsx_100000Cells)->Unit(benchmark::kMillisecond);
+BENCHMARK(Peer_XlsxReaderAlone_100000Cells)->Unit(benchmark::kMillisecond);
+
+int main(int argc, char** argv) {
+    return RunBenchmarks(argc, argv);
+}

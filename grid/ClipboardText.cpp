@@ -1,0 +1,371 @@
+// Copying, cutting and pasting the cells of TVevIvizudEvar as text through the clipboard, and the
+// smart fill that spreads a pasted value or continues a pasted series over the selection.
+//
+// Clipboard text: the cells of a row joined by TAB, rows joined by CR LF, no line break after the
+// last row. A cell holding a line break is written between double quotes with its CRs dropped (its
+// LFs stay; double quotes inside are not doubled). On paste a line ends at a CR (an LF right after
+// it belongs to the break) or at the end of the text; a cell holding an LF is such a quoted cell:
+// its quotes go and each LF becomes CR LF again. A text without any CR, as programs here write
+// lines, has each LF outside a quoted cell taken as a line end.
+//
+// Pasted lines and cells start at a display cell and go right and down through the display columns
+// (hidden columns are skipped). Cells outside the grid, fixed cells, the members of a merged block
+// and cells that may not be edited are skipped (all but the ones outside with AllowClipboardAlways);
+// each pasted cell may be refused by OnClipboardBeforePasteCell (OnClipboardBeforePasteWideCell for
+// a "|\" wide text). When the text has more lines than the grid has data rows, rows are added above
+// the footer rows (AllowClipboardRowGrow); wider lines add columns (AllowClipboardColGrow).
+#include "grid/AdvancedGrid.h"
+
+#include "grid/FloatFormat.h"
+#include "grid/GridError.h"
+#include "grid/TextUtils.h"
+#include "platform/data/DateTime.h"
+#include "platform/data/NumberText.h"
+#include "platform/ui/Clipboard.h"
+
+namespace {
+
+constexpr QChar kTab = u'\t', kCR = u'\r', kLF = u'\n', kQuote = u'"';
+
+// A text without CR whose lines end with LF gets CR LF there; LFs inside a quoted cell stay.
+QString WithCRLineEnds(const QString& text) {
+    if (text.contains(kCR) || !text.contains(kLF)) return text;
+    QString out;
+    out.reserve(text.size() + text.size() / 8);
+    bool quoted = false, cellStart = true;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (quoted) {
+            const bool last = i + 1 == text.size() || text[i + 1] == kTab || text[i + 1] == kLF;
+            if (c == kQuote && last) quoted = false;
+            out += c;
+        } else if (cellStart && c == kQuote) {
+            quoted = true;
+            out += c;
+        } else if (c == kLF) {
+            out += kCR;
+            out += kLF;
+        } else {
+            out += c;
+        }
+        cellStart = !quoted && (c == kTab || c == kLF);
+    }
+    return out;
+}
+
+// Calls line(start, end, more) for each line of s: ended by a CR (an LF after it skipped) or by the
+// end of s; the empty remainder after a final line break is no line. more: text follows the line.
+template <typename TLine> void ForEachLine(const QString& s, const TLine& line) {
+    const qsizetype n = s.size();
+    qsizetype start = 0;
+    while (start < n) {
+        qsizetype end = s.indexOf(kCR, start);
+        if (end < 0) end = n;
+        qsizetype next = end + 1;
+        if (next < n && s[next] == kLF) ++next;
+        line(start, end, next < n);
+        start = next;
+    }
+}
+
+// A pasted cell holding an LF was quoted on copy: its quotes go and LF becomes CR LF.
+void UnquoteMultiLine(QString& cell) {
+    if (cell.startsWith(kQuote)) cell.remove(0, 1);
+    if (const qsizetype quote = cell.indexOf(kQuote); quote >= 0 && quote == cell.size() - 1) cell.chop(1);
+    cell.replace(QString(kLF), QStringLiteral("\r\n"));
+}
+
+} // namespace
+
+// ---- Copy and cut --------------------------------------------------------------------------------
+
+bool TVevIvizudEvar::IsMarkedRow(int row) const {
+    return RowSelectFlag(MouseActions.RowSelectPersistent ? DisplToRealRow(row) : row);
+}
+
+// The selection, or the whole grid with a disjunct row or column selection; a corner inside a
+// merged block takes in the whole block.
+TGridRect TVevIvizudEvar::CopyRange(bool& disjunct) const {
+    disjunct = MouseActions.DisjunctRowSelect() || MouseActions.DisjunctColSelect();
+    TGridRect range = disjunct ? TGridRect{0, 0, ColCount() - 1, RowCount() - 1} : Selection();
+    for (const TGridCoord corner :
+         {TGridCoord{range.Left, range.Top}, TGridCoord{range.Right, range.Bottom}}) {
+        const int realCol = DisplToRealCol(corner.X);
+        if (!IsMergedCell(realCol, corner.Y)) continue;
+        const TGridCoord base = BaseCell(realCol, corner.Y);
+        const TGridCoord span = CellSpan(base.X, base.Y);
+        range.Left = std::min(range.Left, RealToDisplCol(base.X));
+        range.Top = std::min(range.Top, base.Y);
+        range.Right = std::max(range.Right, RealToDisplCol(base.X + span.X));
+        range.Bottom = std::max(range.Bottom, base.Y + span.Y);
+    }
+    range.Right = std::min(range.Right, ColCount() - 1);
+    range.Bottom = std::min(range.Bottom, RowCount() - 1);
+    return range;
+}
+
+QString TVevIvizudEvar::SelectionClipboardText(const TGridRect& range, bool disjunct) {
+    const bool markedRows = disjunct && MouseActions.DisjunctRowSelect();
+    const bool markedCols = disjunct && MouseActions.DisjunctColSelect();
+    QString text;
+    bool firstRow = true;
+    for (int r = range.Top; r <= range.Bottom; ++r) {
+        if (markedRows && !IsMarkedRow(r)) continue;
+        if (!firstRow) text += QStringLiteral("\r\n");
+        firstRow = false;
+        bool firstCell = true;
+        for (int c = range.Left; c <= range.Right; ++c) {
+            const int realCol = DisplToRealCol(c);
+            if (markedCols && !ColSelectFlag(realCol)) continue;
+            if (!firstCell) text += kTab;
+            firstCell = false;
+            QString cell = GetGridCells(realCol, r);
+            if (cell.startsWith(kWideMarker)) {
+                QString wide;
+                DecodeWideCell(cell, wide);
+                cell = wide;
+            }
+            if (!Navigation.CopyHTMLTagsToClipboard && cell.contains(QStringLiteral("</")))
+                cell = StripHTML(cell);
+            if (cell.contains(kCR) || cell.contains(kLF)) {
+                cell.remove(kCR);
+                cell = kQuote + cell + kQuote;
+            }
+            text += cell;
+        }
+    }
+    return text;
+}
+
+void TVevIvizudEvar::CopyToClipboard() {
+    bool disjunct = false;
+    const TGridRect range = CopyRange(disjunct);
+    const QString text = SelectionClipboardText(range, disjunct);
+    Clipboard().Open();
+    Clipboard().SetAsText(text);
+    Clipboard().Close();
+}
+
+// Copies, then empties what was copied: the marked rows or columns (below or right of the fixed
+// ones) with a disjunct selection, else the cells of the selection that may be edited.
+void TVevIvizudEvar::CutToClipboard() {
+    EndPendingChange();
+    CopyToClipboard();
+    bool disjunct = false;
+    const TGridRect range = CopyRange(disjunct);
+    BeginUpdate();
+    struct TEnd {
+        TVevIvizudEvar& Grid;
+        ~TEnd() { Grid.EndUpdate(); }
+    } end{*this};
+    if (MouseActions.DisjunctRowSelect()) {
+        for (int r = FixedRows(); r < RowCount(); ++r)
+            if (IsMarkedRow(r)) ClearRows(r, 1);
+    } else if (MouseActions.DisjunctColSelect()) {
+        for (int c = FixedCols(); c < ColCount(); ++c)
+            if (ColSelectFlag(DisplToRealCol(c))) ClearCols(c, 1);
+    } else {
+        for (int r = range.Top; r <= range.Bottom; ++r)
+            for (int c = range.Left; c <= range.Right; ++c)
+                if (MayPasteInto(c, r)) SetDisplayCell(c, r, QString());
+        CellsChanged({DisplToRealCol(range.Left), range.Top, DisplToRealCol(range.Right), range.Bottom});
+    }
+}
+
+// ---- Paste ---------------------------------------------------------------------------------------
+
+void TVevIvizudEvar::SetDisplayCell(int col, int row, const QString& value) {
+    const int realCol = DisplToRealCol(col);
+    SetGridCells(realCol, row, value);
+    if (realCol != col) RepaintCell(col, row);
+}
+
+void TVevIvizudEvar::ClipboardBeforePasteWideCell(int col, int row, QString& value, bool& allow) {
+    if (OnClipboardBeforePasteWideCell) OnClipboardBeforePasteWideCell(this, col, row, value, allow);
+}
+
+bool TVevIvizudEvar::MayPasteInto(int col, int row) {
+    if (col < 0 || row < 0 || col >= ColCount() || row >= RowCount()) return false;
+    if (Navigation.AllowClipboardAlways) return true;
+    const int realCol = DisplToRealCol(col);
+    if (IsMergedCell(realCol, row) && !IsBaseCellAt(realCol, row)) return false;
+    return !IsFixedCellForDraw(col, row) && CanEditCell(realCol, row, true);
+}
+
+// A pasted cell passes its event, then is written.
+void TVevIvizudEvar::WritePasted(int col, int row, QString value) {
+    const int realCol = DisplToRealCol(col);
+    bool allow = true;
+    if (value.startsWith(kWideMarker)) {
+        QString wide;
+        DecodeWideCell(value, wide);
+        value = wide;
+        ClipboardBeforePasteWideCell(realCol, row, value, allow);
+    } else {
+        ClipboardBeforePasteCell(realCol, row, value, allow);
+    }
+    if (allow) SetDisplayCell(col, row, value);
+}
+
+void TVevIvizudEvar::GetTextDimensions(const QString& text, TPoint& size) const {
+    const QString s = WithCRLineEnds(text);
+    size = {0, int(s.count(kCR))};
+    ForEachLine(s, [&](qsizetype start, qsizetype end, bool) {
+        size.X = std::max(size.X, 1 + int(QStringView(s).mid(start, end - start).count(kTab)));
+    });
+}
+
+int TVevIvizudEvar::PasteText(int col, int row, const QString& text) {
+    const bool editing = TBaseGrid::Options().Contains(goEditing) || editingSwitched_;
+    if (col < 0 || row < 0 ||
+        !(editing || Navigation.AllowClipboardAlways || MouseActions.RangeSelectAndEdit))
+        return 0;
+    const QString s = WithCRLineEnds(text);
+    BeginUpdate();
+    struct TEnd {
+        TVevIvizudEvar& Grid;
+        ~TEnd() { Grid.EndUpdate(); }
+    } end{*this};
+
+    // The grid grows once by what the lines need; new rows go above the footer rows.
+    int lines = 0, widest = 0;
+    ForEachLine(s, [&](qsizetype start, qsizetype stop, bool) {
+        ++lines;
+        widest = std::max(widest, 1 + int(QStringView(s).mid(start, stop - start).count(kTab)));
+    });
+    const int usable = LastSortRow() + 1;
+    if (Navigation.AllowClipboardRowGrow && row < usable && row + lines > usable) {
+        InsertRows(usable, row + lines - usable);
+    }
+    if (Navigation.AllowClipboardColGrow && col < ColCount() && col + widest > ColCount())
+        SetColCount(col + widest);
+
+    int count = 0, r = row, lastCol = col, lastRow = row;
+    const QStringView all(s);
+    ForEachLine(s, [&](qsizetype start, qsizetype stop, bool) {
+        int c = col;
+        for (qsizetype p = start;; ++c) {
+            qsizetype tab = all.mid(p, stop - p).indexOf(kTab);
+            tab = tab < 0 ? stop : p + tab;
+            if (MayPasteInto(c, r)) {
+                QString cell = s.mid(p, tab - p);
+                if (cell.contains(kLF)) UnquoteMultiLine(cell);
+                WritePasted(c, r, std::move(cell));
+            }
+            ++count;
+            lastCol = std::max(lastCol, c);
+            if (tab == stop) break;
+            p = tab + 1;
+        }
+        lastRow = r++;
+    });
+    if (count > 0) {
+        lastCol = std::min(lastCol, ColCount() - 1);
+        lastRow = std::min(lastRow, RowCount() - 1);
+        if (col <= lastCol && row <= lastRow)
+            CellsChanged({DisplToRealCol(col), row, DisplToRealCol(lastCol), lastRow});
+    }
+    return count;
+}
+
+int TVevIvizudEvar::PasteFromClipboardAt(int col, int row) {
+    if (!Clipboard().HasFormat(QStringLiteral("text/plain"))) return 0;
+    return PasteText(col, row, Clipboard().AsText());
+}
+
+void TVevIvizudEvar::PasteFromClipboard() {
+    EndPendingChange();
+    const TGridRect selection = Selection();
+    const int pasted = PasteFromClipboardAt(selection.Left, selection.Top);
+    if (Navigation.AllowSmartClipboard) SmartFill(selection, pasted);
+}
+
+// ---- Smart fill ----------------------------------------------------------------------------------
+
+// After a paste of `pasted` cells at the selection's top-left cell: one value fills the selection;
+// two or more values in a one-column or one-row selection continue as a date, float or integer
+// series from the first two, else repeat with the period of the pasted cells. A paste that covers
+// the selection already is left as it is.
+void TVevIvizudEvar::SmartFill(const TGridRect& selection, int pasted) {
+    const int width = selection.Right - selection.Left + 1, height = selection.Bottom - selection.Top + 1;
+    const int cells = width * height;
+    if (pasted <= 0 || pasted >= cells) return;
+    const bool column = width == 1, line = height == 1;
+    if (pasted > 1 && !column && !line) return;
+    BeginUpdate();
+    struct TEnd {
+        TVevIvizudEvar& Grid;
+        ~TEnd() { Grid.EndUpdate(); }
+    } end{*this};
+    auto read = [&](int c, int r) { return GetGridCells(DisplToRealCol(c), r); };
+    // The top-left cell is written as it stands; the others pass OnClipboardBeforePasteCell.
+    auto write = [&](int c, int r, QString value) {
+        if (!MayPasteInto(c, r)) return;
+        bool allow = true;
+        if (c != selection.Left || r != selection.Top)
+            ClipboardBeforePasteCell(DisplToRealCol(c), r, value, allow);
+        if (allow) SetDisplayCell(c, r, value);
+    };
+    // The k-th cell of a one-column or one-row selection.
+    auto at = [&](int k) {
+        return column ? TGridCoord{selection.Left, selection.Top + k}
+                      : TGridCoord{selection.Left + k, selection.Top};
+    };
+    auto series = [&](const std::function<QString(int)>& valueAt) {
+        for (int k = 0; k < cells; ++k) write(at(k).X, at(k).Y, valueAt(k));
+    };
+
+    if (pasted == 1) {
+        const QString value = read(selection.Left, selection.Top);
+        for (int r = selection.Top; r <= selection.Bottom; ++r)
+            for (int c = selection.Left; c <= selection.Right; ++c)
+                if (c != selection.Left || r != selection.Top) write(c, r, value);
+    } else {
+        const QString v1 = read(at(0).X, at(0).Y), v2 = read(at(1).X, at(1).Y);
+        const TFormatSettings& settings = FormatSettings();
+        const QChar timeSeparator = QChar::fromLatin1(settings.TimeSeparator);
+        const QChar dateSeparator = QChar::fromLatin1(settings.DateSeparator);
+        const QChar decimalSeparator = QChar::fromLatin1(settings.DecimalSeparator);
+        auto dateLike = [&](const QString& v) { return IsDateText(v) || v.contains(timeSeparator); };
+        std::optional<double> d1, d2, f1, f2;
+        std::optional<std::int64_t> i1, i2;
+        if (dateLike(v1) && dateLike(v2)) {
+            d1 = platform::data::TryStrToDateTime(v1.toStdString());
+            d2 = platform::data::TryStrToDateTime(v2.toStdString());
+        }
+        if (v1.contains(decimalSeparator) || v2.contains(decimalSeparator)) {
+            f1 = platform::data::TryStrToFloat(v1.toStdString());
+            f2 = platform::data::TryStrToFloat(v2.toStdString());
+        }
+        i1 = platform::data::TryStrToInt64(v1.toStdString());
+        i2 = platform::data::TryStrToInt64(v2.toStdString());
+        if (d1 && d2) {
+            int y1 = 0, m1 = 0, day1 = 0, y2 = 0, m2 = 0, day2 = 0;
+            platform::data::DecodeDate(*d1, y1, m1, day1);
+            platform::data::DecodeDate(*d2, y2, m2, day2);
+            const bool dates = v1.contains(dateSeparator);
+            double value = *d1;
+            series([&](int) {
+                const std::string text =
+                    dates ? platform::data::DateToStr(value) : platform::data::TimeToStr(value);
+                value = IncDateParts(y2 - y1, m2 - m1, day2 - day1, *d2 - *d1, value);
+                return QString::fromStdString(text);
+            });
+        } else if (f1 && f2) {
+            series([&](int k) { return FormatFloat(FloatFormat, *f1 + k * (*f2 - *f1)); });
+        } else if (i1 && i2) {
+            series([&](int k) {
+                std::int64_t step = 0, offset = 0, value = 0;
+                if (__builtin_sub_overflow(*i2, *i1, &step) || __builtin_mul_overflow(step, k, &offset) ||
+                    __builtin_add_overflow(*i1, offset, &value))
+                    throw EVozAvozError("Integer overflow");
+                return QString::number(value);
+            });
+        } else {
+            for (int k = pasted; k < cells; ++k)
+                write(at(k).X, at(k).Y, read(at(k - pasted).X, at(k - pasted).Y));
+        }
+    }
+    CellsChanged(
+        {DisplToRealCol(selection.Left), selection.Top, DisplToRealCol(selection.Right), selection.Bottom});
+}

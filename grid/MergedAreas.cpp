@@ -1,0 +1,240 @@
+// How merged blocks of TVevIvizudEvar live through structural changes.
+//
+// A block is kept in its cells' properties, in display rows, as the base grid keeps it. When rows
+// are hidden, inserted, removed or moved, the blocks the change touches are first taken out as
+// areas in real rows and real columns (their cells become plain), the change is made, the areas
+// are moved with it (an area grows by rows inserted inside it and shrinks by rows removed from
+// it), and each area is merged again over those of its rows that show. An area with hidden rows
+// is remembered (cutAreas_) so that it comes back whole when its rows show again; while its first
+// row is hidden its first shown row stands as the base. Cells of hidden rows are always plain.
+// So a member never points at a cell outside its block, whatever the change.
+#include "grid/AdvancedGrid.h"
+
+#include <algorithm>
+
+namespace {
+
+// The number of hidden rows with a real number in lo..hi.
+int HiddenIn(const std::vector<TGridItem>& hidden, int lo, int hi) {
+    if (hi < lo) return 0;
+    auto less = [](const TGridItem& item, int real) { return item.Idx < real; };
+    const auto first = std::lower_bound(hidden.begin(), hidden.end(), lo, less);
+    const auto last = std::lower_bound(hidden.begin(), hidden.end(), hi + 1, less);
+    return int(last - first);
+}
+
+} // namespace
+
+TVevIvizudEvar::TStructureChange::TStructureChange(TVevIvizudEvar& grid) : grid_(grid) {
+    if (grid_.structureBusy_ == 0) grid_.CloseEditors();
+    ++grid_.structureBusy_;
+    grid_.BeginUpdate();
+}
+
+TVevIvizudEvar::TStructureChange::~TStructureChange() {
+    --grid_.structureBusy_;
+    grid_.EndUpdate();
+}
+
+void TVevIvizudEvar::CloseEditors() {
+    if (editorActive_)
+        HideInplaceEdit();
+    else if (EditorMode())
+        TBaseGrid::HideEditor();
+}
+
+int TVevIvizudEvar::RealInsertRow(int row) const {
+    return row < RowCount() ? DisplToRealRow(row) : RealRowCount();
+}
+
+void TVevIvizudEvar::ResetLineMerges(TGridLine& line) {
+    for (TGridCell& cell : line)
+        if (auto* p = dynamic_cast<TCellProperties*>(cell.Object.get())) {
+            p->IsBaseCell = true;
+            p->CellSpanX = p->CellSpanY = -1;
+        }
+}
+
+std::vector<TVevIvizudEvar::TMergedArea> TVevIvizudEvar::TakeMergedAreas(int firstRow, int lastRow,
+                                                                         int firstCol, int lastCol) {
+    std::vector<int> rows;
+    for (int r = std::max(firstRow, 0); r <= std::min(lastRow, RowCount() - 1); ++r) rows.push_back(r);
+    return TakeMergedAreas(rows, firstCol, lastCol);
+}
+
+std::vector<TVevIvizudEvar::TMergedArea> TVevIvizudEvar::TakeMergedAreas(const std::vector<int>& rows,
+                                                                         int firstCol, int lastCol) {
+    std::vector<TMergedArea> areas;
+    std::vector<TMergedArea> cut = std::move(cutAreas_);
+    cutAreas_.clear();
+    std::vector<bool> matched(cut.size(), false);
+    firstCol = std::max(firstCol, 0), lastCol = std::min(lastCol, AllColCount() - 1);
+    for (int r : rows)
+        for (int c = firstCol; c <= lastCol && r >= 0 && r < RowCount(); ++c) {
+            if (!IsMergedCell(c, r)) continue;
+            const TGridCoord base = BaseCell(c, r);
+            const TCellProperties* b = CellProperties(base.X, base.Y);
+            if (!b || !b->IsBaseCell || b->CellSpanX < 0 || b->CellSpanY < 0) continue;
+            const int top = DisplToRealRow(base.Y);
+            const int bottom = DisplToRealRow(std::min(base.Y + b->CellSpanY, RowCount() - 1));
+            TMergedArea area{base.X, top, b->CellSpanX + 1, bottom - top + 1};
+            for (size_t i = 0; i < cut.size(); ++i)
+                if (!matched[i] && cut[i].Col == area.Col && cut[i].Cols == area.Cols && cut[i].Row <= top &&
+                    bottom <= cut[i].Bottom()) {
+                    matched[i] = true;
+                    area = cut[i];
+                    break;
+                }
+            ClearMergedBlock(base.X, base.Y);
+            areas.push_back(area);
+        }
+    // The remembered areas the scan did not reach: their shown part is made plain as well.
+    for (size_t i = 0; i < cut.size(); ++i) {
+        if (matched[i]) continue;
+        const TMergedArea& area = cut[i];
+        const int shown = area.Rows - HiddenIn(hiddenRows_, area.Row, area.Bottom());
+        const int first = RealToDisplRow(area.Row);
+        if (shown > 0 && first < RowCount() && area.Col < AllColCount() && IsMergedCell(area.Col, first) &&
+            IsBaseCellAt(area.Col, first))
+            ClearMergedBlock(area.Col, first);
+        areas.push_back(area);
+    }
+    return areas;
+}
+
+void TVevIvizudEvar::PutMergedAreas(std::vector<TMergedArea> areas) {
+    std::vector<TMergedArea> placed;
+    const int realRows = RealRowCount(), cols = AllColCount();
+    auto overlaps = [](const TMergedArea& a, const TMergedArea& b) {
+        return a.Col <= b.Right() && b.Col <= a.Right() && a.Row <= b.Bottom() && b.Row <= a.Bottom();
+    };
+    for (TMergedArea area : areas) {
+        if (area.Row < 0 || area.Col < 0 || area.Row >= realRows || area.Col >= cols) continue;
+        area.Rows = std::min(area.Rows, realRows - area.Row);
+        area.Cols = std::min(area.Cols, cols - area.Col);
+        if (area.Rows < 1 || area.Cols < 1 || (area.Rows == 1 && area.Cols == 1)) continue;
+        if (std::any_of(placed.begin(), placed.end(),
+                        [&](const TMergedArea& p) { return overlaps(p, area); }))
+            continue;
+        const int hidden = HiddenIn(hiddenRows_, area.Row, area.Bottom());
+        const int shown = area.Rows - hidden;
+        const int first = RealToDisplRow(area.Row);
+        if (shown > 0) {
+            bool free = true;
+            for (int r = first; r < first + shown && free; ++r)
+                for (int c = area.Col; c <= area.Right() && free; ++c)
+                    if (const TCellProperties* p = CellProperties(c, r); p && p->CellSpanX != -1)
+                        free = false;
+            if (!free) continue; // a block the change did not touch holds the place
+            if (area.Cols > 1 || shown > 1) SetMergedBlock(area.Col, first, area.Cols, shown);
+        }
+        if (hidden > 0) cutAreas_.push_back(area);
+        placed.push_back(area);
+    }
+}
+
+// A block shows whole or not at all: one across a hidden column is not merged.
+void TVevIvizudEvar::MergeCells(int col, int row, int numCols, int numRows) {
+    if (numCols < 1 || numRows < 1) return;
+    for (int c = std::max(col, 0); c < col + numCols && c < AllColCount(); ++c)
+        if (IsHiddenColumn(c) && numCols > 1) return;
+    TStructureChange change(*this);
+    // Remembered areas the new block covers (in real rows) give way to it.
+    const int top = std::clamp(row, 0, RowCount() - 1);
+    const int bottom = std::clamp(row + numRows - 1, 0, RowCount() - 1);
+    const int realTop = DisplToRealRow(top), realBottom = DisplToRealRow(bottom);
+    std::erase_if(cutAreas_, [&](const TMergedArea& a) {
+        const bool hit =
+            a.Col <= col + numCols - 1 && col <= a.Right() && a.Row <= realBottom && realTop <= a.Bottom();
+        if (hit) {
+            const int first = RealToDisplRow(a.Row);
+            if (first < RowCount() && IsMergedCell(a.Col, first) && IsBaseCellAt(a.Col, first))
+                ClearMergedBlock(a.Col, first);
+        }
+        return hit;
+    });
+    TBaseGrid::MergeCells(col, row, numCols, numRows);
+    // A block merged over hidden rows takes them in when they show again.
+    const int baseCol = std::max(col, 0), baseRow = std::max(row, 0);
+    const TCellProperties* b = CellProperties(baseCol, baseRow);
+    if (!b || !b->IsBaseCell || b->CellSpanY < 0) return;
+    const int blockTop = DisplToRealRow(baseRow), blockBottom = DisplToRealRow(baseRow + b->CellSpanY);
+    if (HiddenIn(hiddenRows_, blockTop, blockBottom) > 0)
+        cutAreas_.push_back({baseCol, blockTop, b->CellSpanX + 1, blockBottom - blockTop + 1});
+}
+
+void TVevIvizudEvar::SplitCells(int col, int row) {
+    if (IsMergedCell(col, row)) {
+        const TGridCoord base = BaseCell(col, row);
+        const TGridCoord span = CellSpan(col, row);
+        const int top = DisplToRealRow(base.Y), bottom = DisplToRealRow(base.Y + span.Y);
+        std::erase_if(cutAreas_, [&](const TMergedArea& a) {
+            return a.Col == base.X && a.Cols == span.X + 1 && a.Row <= top && bottom <= a.Bottom();
+        });
+    }
+    TBaseGrid::SplitCells(col, row);
+}
+
+// Before rows (columns) lo..hi move by one with one row (column) taken from `moved` to the other
+// end: a block that lies across the edge of that range or holds the moved row would be torn, so
+// it is split; blocks wholly inside move along with their rows. Remembered areas across the range
+// are given up.
+void TVevIvizudEvar::DissolveCrossingBlocks(int lo, int hi, int moved, bool columns) {
+    const int rows = RowCount(), cols = AllColCount();
+    const int r0 = columns ? 0 : lo, r1 = columns ? rows - 1 : hi;
+    const int c0 = columns ? lo : 0, c1 = columns ? hi : cols - 1;
+    for (int r = r0; r <= r1; ++r)
+        for (int c = c0; c <= c1; ++c) {
+            if (!IsMergedCell(c, r)) continue;
+            const TGridCoord base = BaseCell(c, r);
+            const TGridCoord span = CellSpan(c, r);
+            const int first = columns ? base.X : base.Y, last = first + (columns ? span.X : span.Y);
+            if (first < lo || last > hi || (first <= moved && moved <= last)) SplitCells(base.X, base.Y);
+        }
+    if (columns || cutAreas_.empty()) return;
+    const int realLo = DisplToRealRow(lo), realHi = DisplToRealRow(hi);
+    std::erase_if(cutAreas_, [&](const TMergedArea& a) {
+        const bool hit = a.Row <= realHi && realLo <= a.Bottom();
+        const int first = RealToDisplRow(a.Row);
+        if (hit && first < RowCount() && IsMergedCell(a.Col, first) && IsBaseCellAt(a.Col, first))
+            ClearMergedBlock(a.Col, first);
+        return hit;
+    });
+}
+
+void TVevIvizudEvar::RowMoved(int from, int to) {
+    ++structureBusy_;
+    DissolveCrossingBlocks(std::min(from, to), std::max(from, to), from, false);
+    if (!MouseActions.RowSelectPersistent && size_t(std::max(from, to)) < rowSelect_.size()) {
+        const bool flag = rowSelect_[size_t(from)];
+        rowSelect_.erase(rowSelect_.begin() + from);
+        rowSelect_.insert(rowSelect_.begin() + to, flag);
+    }
+    --structureBusy_;
+    TBaseGrid::RowMoved(from, to);
+}
+
+// The moved display columns are real columns in the cell store: the cells and the hidden-column
+// flags move by their real numbers, hidden columns between them shifting with the rest.
+void TVevIvizudEvar::ColumnMoved(int from, int to) {
+    const int realFrom = DisplToRealCol(from), realTo = DisplToRealCol(to);
+    ++structureBusy_;
+    DissolveCrossingBlocks(std::min(realFrom, realTo), std::max(realFrom, realTo), realFrom, true);
+    CellStore().MoveColumn(realFrom, realTo);
+    for (TGridItem& item : hiddenRows_) {
+        if (int(item.Items.size()) <= std::min(realFrom, realTo)) continue;
+        if (int(item.Items.size()) <= std::max(realFrom, realTo))
+            item.Items.resize(size_t(std::max(realFrom, realTo)) + 1);
+        TGridCell cell = std::move(item.Items[size_t(realFrom)]);
+        item.Items.erase(item.Items.begin() + realFrom);
+        item.Items.insert(item.Items.begin() + realTo, std::move(cell));
+    }
+    columns_.Move(realFrom, realTo);
+    if (size_t(std::max(from, to)) < colSelect_.size()) {
+        const bool flag = colSelect_[size_t(from)];
+        colSelect_.erase(colSelect_.begin() + from);
+        colSelect_.insert(colSelect_.begin() + to, flag);
+    }
+    --structureBusy_;
+    TDrawGrid::ColumnMoved(from, to);
+}

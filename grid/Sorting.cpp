@@ -1,0 +1,830 @@
+// Sorting the rows of TVevIvizudEvar: by one column, by the sort index list, inside the child rows
+// of each expanded node, and putting the rows back in the order they had before sorting.
+//
+// The data rows are sorted in place: fixed rows, fixed footer rows and the row of a floating footer
+// never move. Rows are exchanged whole by SwapRows (texts, cell objects and heights; the cells of
+// hidden columns travel with their row). The partition is the bounded Hoare partition: the middle
+// row is the pivot, i and j walk towards each other without ever leaving the range, and two rows
+// that compare equal are not exchanged; that fixes where rows with equal keys end. It recurses into
+// the smaller part and loops on the larger one, so the depth stays below log2 of the row count
+// whatever the input. The middle pivot splits sorted, reversed, random and all-equal input well,
+// but organ-pipe input (rising then falling) loses only two rows per partition; a range that has
+// been partitioned far more often than random input ever needs is finished by heapsort, so no
+// input takes quadratic time. Only there may equal rows end in another (equally valid) order.
+//
+// The comparison is not an ordering a library sort may be given: under ssAutomatic the style
+// follows the first row of each comparison, so a column mixing numbers and texts compares
+// intransitively. The bounded loops stay in range whatever the comparison answers.
+//
+// One sort asks OnGetFormat once per column and reads each cell's text, class and numeric, date or
+// collation key once (a format handler with side effects sees fewer calls than there are
+// comparisons). CompareCells called on its own asks the handler at every call.
+//
+// ssText and ssTextOrdinal compare UTF-16 code units. For texts that came from Windows-1252 bytes
+// this differs from byte order only for the characters of 0x80-0x9F (the euro sign, typographic
+// quotes and dashes, ...), which here sort after the accented letters instead of before them.
+//
+// UnsortedRowOrder holds, per real row, the row number the row there had before sorting. It starts
+// as 0, 1, 2, ... with the first sort; SwapRows exchanges the entries of the two rows; the
+// structure operations report rows inserted or removed (a new row takes the place after the row
+// above it); rows added at the end through RowCount join it at its end. Hidden rows keep their
+// entries while they are out of the grid.
+#include "grid/AdvancedGrid.h"
+
+#include "grid/GridError.h"
+#include "grid/TextUtils.h"
+#include "platform/data/DateTime.h"
+
+#include <QCollator>
+#include <QCollatorSortKey>
+#include <QLocale>
+#include <cassert>
+#include <charconv>
+#include <cmath>
+#include <numeric>
+#include <string_view>
+
+namespace {
+
+enum TSortKind { kByColumn, kByIndexes, kNodeRows };
+
+void CheckColumn(const TVevIvizudEvar& grid, int col) {
+    if (col < 0 || col >= grid.AllColCount()) throw EVozAvozError("Invalid column accessed");
+}
+
+int Sign(double a, double b) {
+    return a > b ? 1 : a < b ? -1 : 0;
+}
+
+int Sign(int value) {
+    return value > 0 ? 1 : value < 0 ? -1 : 0;
+}
+
+// Case-sensitive comparison of QStringView compares UTF-16 code units.
+int CompareCodeUnits(const QString& a, const QString& b) {
+    return Sign(QStringView(a).compare(QStringView(b), Qt::CaseSensitive));
+}
+
+bool IsAsciiDigit(QChar c) {
+    return c >= u'0' && c <= u'9';
+}
+
+// The standard text-to-float conversion: leading blanks, a sign, digits with at most one '.', an
+// exponent. True when the whole text converts; value is what was read before the first character
+// that does not fit (0 when no digit was read).
+bool ValFloat(const QString& s, double& value) {
+    const qsizetype n = s.size();
+    qsizetype i = 0;
+    while (i < n && s[i] == u' ') ++i;
+    bool negative = false;
+    if (i < n && (s[i] == u'+' || s[i] == u'-')) negative = s[i++] == u'-';
+    std::string digits;
+    bool any = false;
+    for (; i < n && IsAsciiDigit(s[i]); ++i, any = true) digits += char(s[i].unicode());
+    if (i < n && s[i] == u'.') {
+        digits += '.';
+        for (++i; i < n && IsAsciiDigit(s[i]); ++i, any = true) digits += char(s[i].unicode());
+    }
+    bool tinyExponent = false;
+    if (any && i < n && (s[i] == u'e' || s[i] == u'E')) {
+        qsizetype k = i + 1;
+        std::string exponent = "e";
+        if (k < n && (s[k] == u'+' || s[k] == u'-')) exponent += char(s[k++].unicode());
+        if (k < n && IsAsciiDigit(s[k])) {
+            for (; k < n && IsAsciiDigit(s[k]); ++k) exponent += char(s[k].unicode());
+            tinyExponent = exponent[1] == '-';
+            digits += exponent;
+            i = k;
+        }
+    }
+    value = 0;
+    if (any) {
+        const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+        if (error == std::errc::result_out_of_range) value = tinyExponent ? 0.0 : HUGE_VAL;
+        if (negative) value = -value;
+    }
+    return any && i == n;
+}
+
+QString UpperAscii(QString s) {
+    for (QChar& c : s)
+        if (c >= u'a' && c <= u'z') c = QChar(c.unicode() - (u'a' - u'A'));
+    return s;
+}
+
+// The first date separator stands at the second or third character, before the last one, with a
+// digit on each side.
+bool LooksLikeDate(const QString& s) {
+    const qsizetype p = s.indexOf(QChar::fromLatin1(FormatSettings().DateSeparator));
+    return (p == 1 || p == 2) && p + 1 < s.size() && IsAsciiDigit(s[p - 1]) && IsAsciiDigit(s[p + 1]);
+}
+
+// The comparison of the user's locale (the application's default locale), case-sensitive or not.
+const QCollator& UserCollator(bool ignoreCase) {
+    static QString name;
+    static std::optional<QCollator> exact, noCase;
+    const QLocale locale;
+    if (!exact || name != locale.name()) {
+        name = locale.name();
+        exact.emplace(locale);
+        noCase.emplace(locale);
+        noCase->setCaseSensitivity(Qt::CaseInsensitive);
+    }
+    return ignoreCase ? *noCase : *exact;
+}
+
+struct TColumnFormat {
+    TSortStyle Style = TSortStyle::ssText;
+    QString Prefix, Suffix;
+};
+
+// What the comparisons need of one cell, each part derived when first needed. Within one sort a
+// column has one style, so each part has one meaning per column.
+struct TSortKey {
+    enum : quint8 {
+        kClass = 1,
+        kNumber = 2,
+        kDate = 4,
+        kAlt = 8,
+        kCollation = 16,
+        kImage = 32,
+        kChecked = 64
+    };
+    QString Text;
+    // The first eight code units of Text, packed so that comparing the words compares them as
+    // the texts would (a shorter text counts as padded with code unit 0).
+    quint64 Head[2] = {0, 0};
+    QString Alt; // upper-cased or HTML-free text
+    std::optional<QCollatorSortKey> Collation;
+    double Number = 0, Date = 0;
+    qint64 Image = -1;
+    quint8 Have = 0;
+    TSortStyle Class = TSortStyle::ssText; // the style ssAutomatic takes from this cell
+    bool NumberOk = false, Checked = false;
+};
+
+void SetKeyText(TSortKey& k, QString text) {
+    k.Head[0] = k.Head[1] = 0;
+    const qsizetype n = std::min<qsizetype>(text.size(), 8);
+    for (qsizetype i = 0; i < n; ++i) k.Head[i / 4] |= quint64(text[i].unicode()) << (48 - 16 * (i % 4));
+    k.Text = std::move(text);
+}
+
+// Most texts differ within their first eight code units: their strings are not read then.
+int CompareKeyTexts(const TSortKey& a, const TSortKey& b) {
+    if (a.Head[0] != b.Head[0]) return a.Head[0] < b.Head[0] ? -1 : 1;
+    if (a.Head[1] != b.Head[1]) return a.Head[1] < b.Head[1] ? -1 : 1;
+    return CompareCodeUnits(a.Text, b.Text);
+}
+
+// Compares two cells of a column by the column's style.
+class TComparer {
+public:
+    // keepFormats: ask OnGetFormat once per column (a sort), else at every comparison.
+    TComparer(TVevIvizudEvar& grid, bool keepFormats) : grid_(grid), keepFormats_(keepFormats) {}
+
+    // -1, 0 or 1 as CompareCells answers; a and b are the keys of (col, rowA) and (col, rowB).
+    int Compare(int col, TSortKey& a, int rowA, TSortKey& b, int rowB, int direction);
+
+private:
+    const TColumnFormat& Format(int col);
+    TSortStyle ClassOf(TSortKey& k, int col, int row);
+    void NeedNumber(TSortKey& k, const TColumnFormat& format, bool grouped);
+    double DateOf(TSortKey& k, TSortStyle style);
+    const QString& AltOf(TSortKey& k, TSortStyle style);
+    const QCollatorSortKey& CollationOf(TSortKey& k, TSortStyle style);
+    qint64 ImageOf(TSortKey& k, int col, int row);
+    bool CheckedOf(TSortKey& k, int col, int row);
+
+    TVevIvizudEvar& grid_;
+    bool keepFormats_;
+    std::vector<std::optional<TColumnFormat>> formats_;
+    TColumnFormat asked_;
+};
+
+const TColumnFormat& TComparer::Format(int col) {
+    auto ask = [&](TColumnFormat& f) {
+        f.Style = grid_.SortSettings.AutoFormat ? TSortStyle::ssAutomatic : TSortStyle::ssText;
+        f.Prefix.clear();
+        f.Suffix.clear();
+        grid_.GetColFormat(col, f.Style, f.Prefix, f.Suffix);
+    };
+    if (!keepFormats_) {
+        ask(asked_);
+        return asked_;
+    }
+    if (size_t(col) >= formats_.size()) formats_.resize(size_t(col) + 1);
+    std::optional<TColumnFormat>& format = formats_[size_t(col)];
+    if (!format) ask(format.emplace());
+    return *format;
+}
+
+TSortStyle TComparer::ClassOf(TSortKey& k, int col, int row) {
+    if (!(k.Have & TSortKey::kClass)) {
+        k.Have |= TSortKey::kClass;
+        if (IsCheckBoxGraphic(grid_.GetCellType(col, row)))
+            k.Class = TSortStyle::ssCheckBox;
+        else if (NumberKind(k.Text) <= 1)
+            k.Class = TSortStyle::ssNumeric;
+        else if (LooksLikeDate(k.Text))
+            k.Class = TSortStyle::ssDateTime;
+        else
+            k.Class = TSortStyle::ssText;
+    }
+    return k.Class;
+}
+
+void TComparer::NeedNumber(TSortKey& k, const TColumnFormat& format, bool grouped) {
+    if (k.Have & TSortKey::kNumber) return;
+    k.Have |= TSortKey::kNumber;
+    QString t = k.Text;
+    for (const QString& part : {format.Prefix, format.Suffix})
+        if (!part.isEmpty())
+            if (const qsizetype p = t.indexOf(part); p >= 0) t.remove(p, part.size());
+    const TFormatSettings& settings = FormatSettings();
+    if (grouped) t.remove(QChar::fromLatin1(settings.ThousandSeparator));
+    if (settings.DecimalSeparator != '.')
+        if (const qsizetype p = t.indexOf(QChar::fromLatin1(settings.DecimalSeparator)); p >= 0) t[p] = u'.';
+    k.NumberOk = ValFloat(t, k.Number);
+    if (!k.NumberOk && k.Text.isEmpty()) k.Number = 0, k.NumberOk = true;
+}
+
+double TComparer::DateOf(TSortKey& k, TSortStyle style) {
+    if (k.Have & TSortKey::kDate) return k.Date;
+    k.Have |= TSortKey::kDate;
+    if (style == TSortStyle::ssDateDMY)
+        k.Date = ParseDateDMY(k.Text);
+    else if (style == TSortStyle::ssDateMDY)
+        k.Date = ParseDateMDY(k.Text);
+    else if (!k.Text.isEmpty())
+        k.Date = platform::data::TryStrToDateTime(k.Text.toStdString()).value_or(0.0);
+    return k.Date;
+}
+
+const QString& TComparer::AltOf(TSortKey& k, TSortStyle style) {
+    if (!(k.Have & TSortKey::kAlt)) {
+        k.Have |= TSortKey::kAlt;
+        k.Alt = style == TSortStyle::ssHTMLText ? grid_.StripHTML(k.Text) : UpperAscii(k.Text);
+    }
+    return k.Alt;
+}
+
+const QCollatorSortKey& TComparer::CollationOf(TSortKey& k, TSortStyle style) {
+    if (!(k.Have & TSortKey::kCollation)) {
+        k.Have |= TSortKey::kCollation;
+        const bool ignoreCase = style != TSortStyle::ssLocaleText;
+        QString text = k.Text;
+        if (style == TSortStyle::ssWideText) DecodeWideCell(k.Text, text);
+        const QCollator& collator = UserCollator(ignoreCase);
+        // The C locale's keys are plain code points whatever the case setting.
+        if (ignoreCase && collator.locale().language() == QLocale::C) text = text.toCaseFolded();
+        k.Collation.emplace(collator.sortKey(text));
+    }
+    return *k.Collation;
+}
+
+// The picture a cell shows, as an integer: the image index of an image-list cell, the identity of
+// the bitmap or icon of a bitmap or icon cell (cells sharing a picture compare equal), -1 for any
+// other cell.
+qint64 TComparer::ImageOf(TSortKey& k, int col, int row) {
+    if (!(k.Have & TSortKey::kImage)) {
+        k.Have |= TSortKey::kImage;
+        const TCellGraphic* graphic = grid_.GetCellGraphic(col, row);
+        const TCellType type = graphic ? graphic->CellType : TCellType::ctNone;
+        if (type == TCellType::ctImageList)
+            k.Image = graphic->CellIndex;
+        else if (type == TCellType::ctBitmap)
+            k.Image = qint64(reinterpret_cast<quintptr>(graphic->Object<TBitmap>()));
+        else if (type == TCellType::ctIcon)
+            k.Image = qint64(reinterpret_cast<quintptr>(graphic->Icon<TBitmap>()));
+    }
+    return k.Image;
+}
+
+bool TComparer::CheckedOf(TSortKey& k, int col, int row) {
+    if (!(k.Have & TSortKey::kChecked)) {
+        k.Have |= TSortKey::kChecked;
+        const TCellGraphic* graphic = grid_.GetCellGraphic(col, row);
+        const TCellType type = graphic ? graphic->CellType : TCellType::ctNone;
+        if (type == TCellType::ctCheckBox)
+            k.Checked = graphic->CellBoolean;
+        else if (type == TCellType::ctDataCheckBox || type == TCellType::ctVirtCheckBox)
+            k.Checked = k.Text == grid_.GetCheckTrue(col, row);
+    }
+    return k.Checked;
+}
+
+int TComparer::Compare(int col, TSortKey& a, int rowA, TSortKey& b, int rowB, int direction) {
+    const TColumnFormat& format = Format(col);
+    TSortStyle style = format.Style;
+    if (style == TSortStyle::ssAutomatic) style = ClassOf(a, col, rowA);
+    int result = 0;
+    switch (style) {
+    case TSortStyle::ssAutomatic: // ClassOf never answers it
+    case TSortStyle::ssText:
+    case TSortStyle::ssTextOrdinal:
+        result = CompareKeyTexts(a, b);
+        break;
+    case TSortStyle::ssNumeric:
+    case TSortStyle::ssNumericGrouped: {
+        const bool grouped = style == TSortStyle::ssNumericGrouped;
+        NeedNumber(a, format, grouped);
+        NeedNumber(b, format, grouped);
+        result = !a.NumberOk && !b.NumberOk ? 0 : Sign(a.Number, b.Number);
+        break;
+    }
+    case TSortStyle::ssDateTime:
+    case TSortStyle::ssDateDMY:
+    case TSortStyle::ssDateMDY:
+        result = Sign(DateOf(a, style), DateOf(b, style));
+        break;
+    case TSortStyle::ssTextNoCase:
+    case TSortStyle::ssHTMLText:
+        result = CompareCodeUnits(AltOf(a, style), AltOf(b, style));
+        break;
+    case TSortStyle::ssCustom:
+        if (grid_.OnCustomCompare) grid_.OnCustomCompare(&grid_, a.Text, b.Text, result);
+        result = Sign(result);
+        break;
+    case TSortStyle::ssLocaleText:
+    case TSortStyle::ssLocaleTextNoCase:
+    case TSortStyle::ssWideText:
+        result = Sign(CollationOf(a, style).compare(CollationOf(b, style)));
+        break;
+    case TSortStyle::ssRaw:
+        if (grid_.OnRawCompare) grid_.OnRawCompare(&grid_, col, rowA, rowB, result);
+        result = Sign(result);
+        break;
+    case TSortStyle::ssCellImage:
+        result = Sign(double(ImageOf(a, col, rowA)), double(ImageOf(b, col, rowB)));
+        break;
+    case TSortStyle::ssCheckBox:
+        result = int(CheckedOf(a, col, rowA)) - int(CheckedOf(b, col, rowB));
+        break;
+    }
+    // Empty cells go first or last whatever the direction.
+    if (grid_.SortSettings.IgnoreBlanks) {
+        const bool last = grid_.SortSettings.BlankPos == TSortBlankPosition::blLast;
+        const int flip = direction == 1 ? -1 : 1;
+        if (a.Text.isEmpty() && !b.Text.isEmpty()) result = (last ? 1 : -1) * flip;
+        if (b.Text.isEmpty() && !a.Text.isEmpty()) result = (last ? -1 : 1) * flip;
+    }
+    return result;
+}
+
+// Sorts the rows left..right of the grid with one comparer, keeping the keys of each column it
+// compares. Keys are kept per data slot (the offset the row had in the range when the sort began),
+// so an exchange of rows moves two integers, not keys; the columns that an exchange does not move
+// (SingleColumn) keep theirs per position.
+class TRowSorter {
+public:
+    TRowSorter(TVevIvizudEvar& grid, TComparer& comparer, int left, int right)
+        : grid_(grid), comparer_(comparer), left_(left), right_(right), slot_(size_t(right - left + 1)),
+          columns_(size_t(grid.AllColCount())), singleColumn_(grid.SortSettings.SingleColumn),
+          sortColumn_(grid.SortSettings.Column),
+          direction_(grid.SortSettings.Direction == TSortDirection::sdDescending ? 1 : 0),
+          full_(grid.SortSettings.Full) {
+        std::iota(slot_.begin(), slot_.end(), 0);
+    }
+
+    void SortByColumn(int col) {
+        Hoare(left_, right_, DepthLimit(), direction_ == 1 ? -1 : 1, true,
+              [&](int a, int b) { return CompareRows(col, a, b); });
+    }
+    void SortByIndexes() {
+        Hoare(left_, right_, DepthLimit(), 1, false, [&](int a, int b) { return CompareIndexed(a, b); });
+    }
+    // Whether an exchange moves the column's cells.
+    bool Moves(int col) const { return !singleColumn_ || col == sortColumn_; }
+    // Per position of the range, the offset its row had when the sort began.
+    const std::vector<int>& Origin() const { return slot_; }
+
+private:
+    TSortKey& Key(int col, int row) {
+        std::vector<TSortKey>& keys = columns_[size_t(col)];
+        if (keys.empty()) {
+            keys.resize(slot_.size());
+            for (int r = left_; r <= right_; ++r)
+                SetKeyText(keys[SlotOf(col, r)], grid_.GetGridCells(col, r));
+        }
+        return keys[SlotOf(col, row)];
+    }
+    size_t SlotOf(int col, int row) const {
+        return Moves(col) ? size_t(slot_[size_t(row - left_)]) : size_t(row - left_);
+    }
+    int CompareCells(int col, int a, int b, int direction) {
+        return comparer_.Compare(col, Key(col, a), a, Key(col, b), b, direction);
+    }
+    // A row compared with itself (the pivot met in its own place) is equal in every style.
+    int CompareRows(int col, int a, int b) {
+        if (a == b) return 0;
+        const int last = int(columns_.size()) - 1;
+        int result = CompareCells(col, a, b, direction_);
+        while (result == 0 && full_ && col < last) result = CompareCells(++col, a, b, direction_);
+        return result;
+    }
+    int CompareIndexed(int a, int b) {
+        if (a == b) return 0;
+        const TSortIndexList& list = grid_.SortIndexList;
+        for (int i = 0; i < list.Count(); ++i) {
+            const int entry = list.Item(i);
+            const bool descending = TSortIndexList::IsDescending(entry);
+            const int result = CompareCells(TSortIndexList::ColumnOf(entry), a, b, descending ? 1 : 0);
+            if (result != 0 || !full_) return descending ? -result : result;
+        }
+        return 0;
+    }
+    void Swap(int a, int b) {
+        grid_.SwapRows(a, b);
+        std::swap(slot_[size_t(a - left_)], slot_[size_t(b - left_)]);
+    }
+
+    // Partitions a range may go through before heapsort finishes it: far more than random input
+    // needs (about 3 log2 n), so that only degenerate input (organ-pipe: each partition takes two
+    // rows off) ends in heapsort.
+    int DepthLimit() const {
+        int depth = 8;
+        for (size_t n = slot_.size(); n > 1; n /= 2) depth += 4;
+        return depth;
+    }
+
+    // The bounded Hoare partition of rows l..r: i walks up while the pivot compares as sign
+    // against row i, j walks down while row j compares as sign against the pivot; rows i and j
+    // are exchanged unless they are the same row or (compareEqual) compare equal.
+    template <typename TCompare>
+    void Hoare(int l, int r, int depth, int sign, bool compareEqual, const TCompare& compare) {
+        while (l < r) {
+            if (depth-- == 0) return HeapSort(l, r, sign, compare);
+            int pivot = l + (r - l) / 2; // the row holding the middle row's data
+            int i = l, j = r;
+            do {
+                while (i < r && compare(pivot, i) == sign) ++i;
+                while (j > l && compare(j, pivot) == sign) --j;
+                if (i <= j) {
+                    if (i != j && (!compareEqual || compare(i, j) != 0)) {
+                        Swap(i, j);
+                        if (pivot == i)
+                            pivot = j;
+                        else if (pivot == j)
+                            pivot = i;
+                    }
+                    ++i;
+                    --j;
+                }
+            } while (i <= j);
+            // Rows l..j and i..r remain, both smaller than l..r: the smaller one by recursion.
+            if (j - l < r - i) {
+                if (l < j) Hoare(l, j, depth, sign, compareEqual, compare);
+                l = i;
+            } else {
+                if (i < r) Hoare(i, r, depth, sign, compareEqual, compare);
+                r = j;
+            }
+        }
+    }
+
+    // Heapsort of rows l..r: a row goes after another when it compares as sign against it. It
+    // stays in range and ends whatever the comparison answers.
+    template <typename TCompare> void HeapSort(int l, int r, int sign, const TCompare& compare) {
+        const int n = r - l + 1;
+        auto sift = [&](int root, int size) {
+            for (;;) {
+                int child = 2 * root + 1;
+                if (child >= size) return;
+                if (child + 1 < size && compare(l + child + 1, l + child) == sign) ++child;
+                if (compare(l + child, l + root) != sign) return;
+                Swap(l + root, l + child);
+                root = child;
+            }
+        };
+        for (int i = n / 2 - 1; i >= 0; --i) sift(i, n);
+        for (int end = n - 1; end > 0; --end) {
+            Swap(l, l + end);
+            sift(0, end);
+        }
+    }
+
+    TVevIvizudEvar& grid_;
+    TComparer& comparer_;
+    int left_, right_;
+    std::vector<int> slot_;
+    std::vector<std::vector<TSortKey>> columns_;
+    bool singleColumn_;
+    int sortColumn_, direction_;
+    bool full_;
+};
+
+// Puts the cells of a column back in the rows they were in before rows left.. were exchanged
+// (origin: per position, the offset of the row that was there).
+void PutColumnBack(TVevIvizudEvar& grid, int col, int left, const std::vector<int>& origin) {
+    TCellStore& store = grid.CellStore();
+    TGridLine cells = store.TakeColumn(col);
+    TGridLine back(cells.size());
+    for (size_t r = 0; r < cells.size(); ++r)
+        if (int(r) < left || int(r) >= left + int(origin.size())) back[r] = std::move(cells[r]);
+    for (size_t p = 0; p < origin.size(); ++p)
+        back[size_t(left + origin[p])] = std::move(cells[size_t(left) + p]);
+    store.PutColumn(col, std::move(back));
+}
+
+bool KeepsFirstColumn(TVevIvizudEvar& grid) {
+    const TSortSettings& s = grid.SortSettings;
+    return s.NormalCellsOnly && grid.FixedCols() > 0 && (!s.SingleColumn || s.Column == 0);
+}
+
+// Sorts rows left..right by a column (col >= 0) or by the index list (col < 0); with keepFirst,
+// column 0 stays where it was.
+void SortRange(TVevIvizudEvar& grid, TComparer& comparer, int left, int right, int col, bool keepFirst) {
+    if (left >= right) return;
+    if (left < 0 || right >= grid.RowCount()) throw EVozAvozError("Invalid row accessed");
+    TRowSorter sorter(grid, comparer, left, right);
+    if (col >= 0)
+        sorter.SortByColumn(col);
+    else
+        sorter.SortByIndexes();
+    if (keepFirst && sorter.Moves(0)) PutColumnBack(grid, 0, left, sorter.Origin());
+}
+
+} // namespace
+
+// ---- Settings ------------------------------------------------------------------------------------
+
+void TSortSettings::SetRow(int row) {
+    if (grid_ && row > grid_->FixedRows())
+        throw EVozAvozError("Sort row should be smaller than number of fixed rows");
+    Store(row_, row);
+}
+
+// ---- Comparisons ---------------------------------------------------------------------------------
+
+int TVevIvizudEvar::CompareCells(int col, int row1, int direction, int row2) {
+    CheckColumn(*this, col);
+    TComparer comparer(*this, false);
+    TSortKey a, b;
+    SetKeyText(a, GetGridCells(col, row1));
+    SetKeyText(b, GetGridCells(col, row2));
+    return comparer.Compare(col, a, row1, b, row2, direction);
+}
+
+int TVevIvizudEvar::CompareRowsByColumn(int col, int row1, int row2) {
+    const int direction = SortSettings.Direction == TSortDirection::sdDescending ? 1 : 0;
+    int result = CompareCells(col, row1, direction, row2);
+    while (result == 0 && SortSettings.Full && col < AllColCount() - 1)
+        result = CompareCells(++col, row1, direction, row2);
+    return result;
+}
+
+int TVevIvizudEvar::CompareRowsByIndexes(int indexPos, int row1, int row2) {
+    for (int i = indexPos; i < SortIndexList.Count(); ++i) {
+        const int entry = SortIndexList.Item(i);
+        const bool descending = TSortIndexList::IsDescending(entry);
+        const int result = CompareCells(TSortIndexList::ColumnOf(entry), row1, descending ? 1 : 0, row2);
+        if (result != 0 || !SortSettings.Full) return descending ? -result : result;
+    }
+    return 0;
+}
+
+// ---- Exchanging rows -----------------------------------------------------------------------------
+
+void TVevIvizudEvar::SwapRows(int row1, int row2) {
+    if (row1 < 0 || row2 < 0 || row1 >= RowCount() || row2 >= RowCount())
+        throw EVozAvozError("Invalid row accessed");
+    const size_t entries = unsortedRowOrder_.size();
+    const size_t real1 = size_t(DisplToRealRow(row1)), real2 = size_t(DisplToRealRow(row2));
+    if (real1 < entries && real2 < entries) std::swap(unsortedRowOrder_[real1], unsortedRowOrder_[real2]);
+    TCellStore& store = CellStore();
+    if (SortSettings.SingleColumn) {
+        const int col = SortSettings.Column;
+        CheckColumn(*this, col);
+        const QString text1 = store.Text(col, row1), text2 = store.Text(col, row2);
+        store.SetText(col, row1, text2);
+        store.SetText(col, row2, text1);
+        std::unique_ptr<TCellObject> object1 = store.DetachObject(col, row1);
+        std::unique_ptr<TCellObject> object2 = store.DetachObject(col, row2);
+        if (object2) store.SetObject(col, row1, std::move(object2));
+        if (object1) store.SetObject(col, row2, std::move(object1));
+        InvalidateCell(RealToDisplCol(col), row1);
+        InvalidateCell(RealToDisplCol(col), row2);
+        return;
+    }
+    store.SwapRows(row1, row2);
+    if (const int h1 = RowHeights(row1), h2 = RowHeights(row2); h1 != h2) {
+        SetRowHeights(row1, h2);
+        SetRowHeights(row2, h1);
+    }
+    if (MouseActions.DisjunctRowSelect() && Navigation.MoveRowOnSort) {
+        const size_t needed = size_t(std::max(row1, row2)) + 1;
+        if (rowSelect_.size() < needed) rowSelect_.resize(needed, false);
+        std::vector<bool>::swap(rowSelect_[size_t(row1)], rowSelect_[size_t(row2)]);
+    }
+    if (followRow_ == row1)
+        followRow_ = row2;
+    else if (followRow_ == row2)
+        followRow_ = row1;
+    InvalidateRow(row1);
+    InvalidateRow(row2);
+}
+
+// ---- Sorts ---------------------------------------------------------------------------------------
+
+int TVevIvizudEvar::LastSortRow() const {
+    int last = RowCount() - 1 - fixedFooters_;
+    if (FloatingFooter.Visible && FloatingFooter.FooterStyle == TFooterStyle::fsFixedLastRow) --last;
+    return last;
+}
+
+// What every sort does around its exchanges: the open editor writes its value first; the order
+// before sorting is brought up to the row count; nothing repaints meanwhile; the current row then
+// follows its data (node sorts, MoveRowOnSort) or stays on its row number, whose new data
+// OnRowUpdate then reports.
+void TVevIvizudEvar::SortWith(int kind, const std::function<void()>& sort) {
+    EndPendingChange();
+    AlignRowOrder(RealRowCount());
+    const int before = Row();
+    followRow_ = before;
+    {
+        BeginUpdate();
+        struct TEnd {
+            TVevIvizudEvar& Grid;
+            ~TEnd() { Grid.EndUpdate(); }
+        } end{*this};
+        sort();
+        const bool follow = kind == kNodeRows || Navigation.MoveRowOnSort;
+        const int current = follow ? followRow_ : before;
+        if (current != Row() && current >= 0 && current < RowCount()) SetCurrentRow(current);
+    }
+    if (kind != kNodeRows && !Navigation.MoveRowOnSort) RowUpdate(before, Row());
+}
+
+void TVevIvizudEvar::SortByColumn() {
+    const int col = SortSettings.Column;
+    CheckColumn(*this, col);
+    SortIndexList.Clear();
+    SortWith(kByColumn, [&] {
+        TComparer comparer(*this, true);
+        SortRange(*this, comparer, FixedRows(), LastSortRow(), col, KeepsFirstColumn(*this));
+    });
+}
+
+void TVevIvizudEvar::SortByIndexes() {
+    if (SortIndexList.Count() == 0) throw EVozAvozError("No indexes specified for indexed sort");
+    for (int i = 0; i < SortIndexList.Count(); ++i)
+        CheckColumn(*this, TSortIndexList::ColumnOf(SortIndexList.Item(i)));
+    SortWith(kByIndexes, [&] {
+        TComparer comparer(*this, true);
+        SortRange(*this, comparer, FixedRows(), LastSortRow(), -1, KeepsFirstColumn(*this));
+    });
+}
+
+// The child rows of each expanded node sort among themselves; node rows keep their places, and so
+// the rows of a node inside a node stay with it: each run of rows that belong directly to the same
+// node (between its node rows and up to its end) sorts on its own.
+void TVevIvizudEvar::SortNodeRows() {
+    const int col = SortSettings.Column;
+    CheckColumn(*this, col);
+    SortWith(kNodeRows, [&] {
+        TComparer comparer(*this, true);
+        const bool keepFirst = KeepsFirstColumn(*this);
+        const int last = LastSortRow();
+        struct TOpenNode {
+            int Row, End; // display row, real row after its last row
+            bool Contracted;
+        };
+        std::vector<TOpenNode> open; // the nodes the current row lies in, innermost last
+        int runStart = -1, runNode = -1;
+        auto closeRun = [&](int lastRow) {
+            if (runStart >= 0 && lastRow > runStart)
+                SortRange(*this, comparer, runStart, lastRow, col, keepFirst);
+            runStart = -1;
+        };
+        for (int d = FixedRows(); d <= last; ++d) {
+            const int real = DisplToRealRow(d);
+            while (!open.empty() && open.back().End <= real) open.pop_back();
+            const bool node = IsNode(d);
+            if (node || open.empty() || open.back().Contracted || open.back().Row != runNode) closeRun(d - 1);
+            if (node) {
+                open.push_back({d, NodeEnd(d), GetNodeState(d)});
+            } else if (!open.empty() && !open.back().Contracted && runStart < 0) {
+                runStart = d;
+                runNode = open.back().Row;
+            }
+        }
+        closeRun(last);
+    });
+}
+
+void TVevIvizudEvar::QuickSortRows(int col, int left, int right) {
+    CheckColumn(*this, col);
+    TComparer comparer(*this, true);
+    SortRange(*this, comparer, left, right, col, false);
+}
+
+void TVevIvizudEvar::QuickSortRowsIndexed(int left, int right) {
+    TComparer comparer(*this, true);
+    SortRange(*this, comparer, left, right, -1, false);
+}
+
+// ---- The order before sorting --------------------------------------------------------------------
+// Entries are kept by real row: rows hidden and shown again keep theirs, and an exchange of two
+// shown rows exchanges the entries of their real rows.
+
+void TVevIvizudEvar::ResetRowOrder() {
+    unsortedRowOrder_.resize(size_t(RealRowCount()));
+    std::iota(unsortedRowOrder_.begin(), unsortedRowOrder_.end(), 0);
+}
+
+void TVevIvizudEvar::AlignRowOrder(int rows) {
+    std::vector<int>& order = unsortedRowOrder_;
+    const int have = int(order.size());
+    rows = std::max(rows, 0);
+    if (have < rows) {
+        order.reserve(size_t(rows));
+        for (int r = have; r < rows; ++r) order.push_back(r);
+    } else if (have > rows) {
+        std::vector<int> dropped;
+        for (int r = rows; r < have; ++r) dropped.push_back(r);
+        RowOrderRowsRemoved(dropped, false);
+    }
+}
+
+// The new rows come right after the real row above them in the order before sorting.
+void TVevIvizudEvar::RowOrderRowsInserted(int realRow, int count) {
+    std::vector<int>& order = unsortedRowOrder_;
+    if (order.empty() || count <= 0) return;
+    AlignRowOrder(RealRowCount() - count);
+    realRow = std::clamp(realRow, 0, int(order.size()));
+    const int first = realRow > 0 ? order[size_t(realRow) - 1] + 1 : 0;
+    for (int& v : order)
+        if (v >= first) v += count;
+    std::vector<int> fresh(static_cast<size_t>(count));
+    std::iota(fresh.begin(), fresh.end(), first);
+    order.insert(order.begin() + realRow, fresh.begin(), fresh.end());
+}
+
+// The removed rows' entries leave; the others close up.
+void TVevIvizudEvar::RowOrderRowsRemoved(const std::vector<int>& realRows, bool align) {
+    std::vector<int>& order = unsortedRowOrder_;
+    if (order.empty() || realRows.empty()) return;
+    if (align) AlignRowOrder(RealRowCount() + int(realRows.size()));
+    std::vector<char> gone(order.size(), 0);
+    std::vector<int> below(order.size() + 1, 0); // below[v]: removed entries smaller than v
+    for (int r : realRows)
+        if (r >= 0 && size_t(r) < order.size() && !gone[size_t(r)]) {
+            gone[size_t(r)] = 1;
+            below[size_t(order[size_t(r)]) + 1] = 1;
+        }
+    std::partial_sum(below.begin(), below.end(), below.begin());
+    size_t kept = 0;
+    for (size_t r = 0; r < order.size(); ++r)
+        if (!gone[r]) order[kept++] = order[r] - below[size_t(order[r])];
+    order.resize(kept);
+}
+
+bool TVevIvizudEvar::VerifyRowOrder() const {
+    std::vector<bool> seen(unsortedRowOrder_.size(), false);
+    for (int v : unsortedRowOrder_) {
+        if (v < 0 || size_t(v) >= seen.size() || seen[size_t(v)]) return false;
+        seen[size_t(v)] = true;
+    }
+    return true;
+}
+
+// Every shown row goes back to its place, fixed and footer rows included (their entries are their
+// own row numbers unless rows were inserted among them). Hidden rows stay where they are: the shown
+// rows take the order of their entries among themselves.
+void TVevIvizudEvar::RestoreRowOrder() {
+    EndPendingChange();
+    AlignRowOrder(RealRowCount());
+    if (!VerifyRowOrder()) {
+        assert(!"UnsortedRowOrder is not a permutation");
+        ResetRowOrder();
+        return;
+    }
+    // work[d]: where the row shown at d goes.
+    const int rows = RowCount();
+    std::vector<int> byEntry(static_cast<size_t>(rows));
+    std::iota(byEntry.begin(), byEntry.end(), 0);
+    std::vector<int> entry(static_cast<size_t>(rows));
+    for (int d = 0; d < rows; ++d) entry[size_t(d)] = unsortedRowOrder_[size_t(DisplToRealRow(d))];
+    std::sort(byEntry.begin(), byEntry.end(),
+              [&](int a, int b) { return entry[size_t(a)] < entry[size_t(b)]; });
+    std::vector<int> work(static_cast<size_t>(rows));
+    for (int k = 0; k < rows; ++k) work[size_t(byEntry[size_t(k)])] = k;
+
+    const bool keepFirst = KeepsFirstColumn(*this);
+    std::vector<int> origin(keepFirst ? work.size() : 0);
+    std::iota(origin.begin(), origin.end(), 0);
+    BeginUpdate();
+    struct TEnd {
+        TVevIvizudEvar& Grid;
+        ~TEnd() { Grid.EndUpdate(); }
+    } end{*this};
+    for (size_t p = 0; p < work.size(); ++p)
+        while (work[p] != int(p)) {
+            const size_t target = size_t(work[p]);
+            SwapRows(int(p), int(target));
+            std::swap(work[p], work[target]);
+            if (keepFirst) std::swap(origin[p], origin[target]);
+        }
+    if (keepFirst) PutColumnBack(*this, 0, 0, origin);
+}

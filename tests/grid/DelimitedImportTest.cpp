@@ -1,0 +1,259 @@
+// Delimited text files read into the advanced grid: the delimiter found from the first lines,
+// quoted fields, line ends and text encodings, appending above a footer row, progress and growth.
+#include "grid/DelimitedImport.h"
+#include "QtPrinters.h"
+#include "grid/AdvancedGrid.h"
+#include "grid/GridError.h"
+#include "grid/TextUtils.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <random>
+
+namespace {
+
+using Rows = std::vector<QStringList>;
+
+QString WriteFile(const QTemporaryDir& dir, const QByteArray& bytes, const QString& name = "data.csv") {
+    const QString path = dir.filePath(name);
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+    return path;
+}
+
+Rows GridRows(TVevIvizudEvar& grid) {
+    Rows rows;
+    for (int r = 0; r < grid.RowCount(); ++r) {
+        QStringList row;
+        for (int c = 0; c < grid.ColCount(); ++c) row << grid.GetGridCells(c, r);
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+// A grid of one empty cell, so that what is loaded gives its shape.
+class DelimitedLoad : public testing::Test {
+protected:
+    DelimitedLoad() {
+        grid_.SetColCount(1);
+        grid_.SetRowCount(1);
+    }
+    // Rows of a grid whose first rows hold the texts given, one column per text.
+    void Fill(const Rows& rows) {
+        grid_.SetRowCount(int(rows.size()));
+        grid_.SetColCount(int(rows[0].size()));
+        for (int r = 0; r < int(rows.size()); ++r)
+            for (int c = 0; c < rows[r].size(); ++c) grid_.SetGridCells(c, r, rows[r][c]);
+    }
+    QString File(const QByteArray& bytes) { return WriteFile(dir_, bytes); }
+
+    QTemporaryDir dir_;
+    TVevIvizudEvar grid_;
+};
+
+struct TFileCase {
+    const char* Name;
+    QByteArray Bytes;
+    Rows Expected;
+};
+
+TEST_F(DelimitedLoad, TheFileGivesTheDelimiterItsLineEndsAndItsCells) {
+    const std::vector<TFileCase> cases = {
+        {"both lines agree on ';'", "a;b;c\r\n1;2;3\r\n", {{"a", "b", "c"}, {"1", "2", "3"}}},
+        {"',' from the largest count in either line", "a,b\r\n1,2,3\r\n", {{"a", "b", ""}, {"1", "2", "3"}}},
+        {"a single line takes its delimiter all the same", "x|y|z", {{"x", "y", "z"}}},
+        {"no candidate: one cell per line", "alpha\r\nbeta\r\n", {{"alpha"}, {"beta"}}},
+        {"doubled delimiters agree only as plain counts",
+         "a,,b\r\nc,,d\r\n",
+         {{"a", "", "b"}, {"c", "", "d"}}},
+        {"the larger agreeing count wins", "a;b,c;d\r\n1;2,3;4\r\n", {{"a", "b,c", "d"}, {"1", "2,3", "4"}}},
+        {"lines ended by LF alone", "a,b\n1,2\n", {{"a", "b"}, {"1", "2"}}},
+        {"an LF alone inside a CR LF file breaks the cell",
+         "a,x\ny\r\n1,2\r\n",
+         {{"a", "x\r\ny"}, {"1", "2"}}},
+        {"lines ended by CR alone", "a;b\r1;2", {{"a", "b"}, {"1", "2"}}},
+        {"an empty line is an empty row", "a;b\r\n\r\n1;2\r\n", {{"a", "b"}, {"", ""}, {"1", "2"}}},
+    };
+    for (const TFileCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        TVevIvizudEvar grid;
+        grid.SetColCount(1);
+        grid.SetRowCount(1);
+        grid.LoadFromCSV(File(c.Bytes));
+        EXPECT_EQ(GridRows(grid), c.Expected);
+    }
+}
+
+struct TLineCase {
+    const char* Line;
+    QStringList Cells;
+};
+
+TEST(DelimitedLine, QuotedAndUnquotedFields) {
+    const std::vector<TLineCase> cases = {
+        {R"(a,"b""c",d)", {"a", R"(b"c)", "d"}},
+        {R"(a,b"c,d)", {"a", "bc", "d"}},       // a quote standing alone is dropped
+        {R"(x,"abc,d,e)", {"x", "", "d", "e"}}, // never closed: empty, "abc" dropped
+        {R"("a,b",c)", {"a,b", "c"}},           // the delimiter inside quotes
+        {R"(x,"a,b")", {"x", "a,b"}},           // ... in the last field
+        {R"(x,"a,b"zz)", {"x", "a,b"}},         // text after the closing quote dropped
+        {R"("ab"cd,e)", {"ab", "e"}},           // ... also before a delimiter
+        {"a\nb,c", {"a\r\nb", "c"}},            // LF becomes CR LF
+        {"a,b,", {"a", "b"}},                   // nothing after the last delimiter
+        {",", {""}},
+        {"", {}},
+        {R"("a""b")", {R"(a"b)"}}, // the last cell loses its quotes
+        {R"(a,"")", {"a", ""}},
+    };
+    for (const TLineCase& c : cases) {
+        SCOPED_TRACE(c.Line);
+        std::vector<QString> cells;
+        SplitDelimitedLine(QString::fromUtf8(c.Line), u',', cells);
+        EXPECT_EQ(QStringList(cells.begin(), cells.end()), c.Cells);
+    }
+}
+
+// The count as it was defined: ClosingCharPos found again and again on what follows it.
+int CountByRemoval(QChar c, QString s) {
+    int count = 0;
+    for (int p = 0; ClosingCharPos(c, s, p) > 0; s.remove(0, p)) ++count;
+    return count;
+}
+
+TEST(DelimitedLine, CountSingleCharCountsWhatRepeatedClosingSearchesFind) {
+    std::mt19937 random(29);
+    const QString alphabet = R"(",a)";
+    for (int i = 0; i < 2000; ++i) {
+        QString s;
+        for (int n = int(random() % 12); n > 0; --n) s += alphabet[int(random() % 3)];
+        ASSERT_EQ(CountSingleChar(u'"', s), CountByRemoval(u'"', s)) << s.toStdString();
+        ASSERT_EQ(CountSingleChar(u',', s), CountByRemoval(u',', s)) << s.toStdString();
+    }
+}
+
+struct TEncodingCase {
+    const char* Name;
+    QByteArray Bytes;
+    bool Oem;
+    QString Cell;
+};
+
+TEST_F(DelimitedLoad, TextIsUtf8WhenValidElseWindows1252OrCodePage850WhenAsked) {
+    const std::vector<TEncodingCase> cases = {
+        {"UTF-8", "S\xC3\xA3o Jo\xC3\xA3o;x", false, QString::fromUtf8("São João")},
+        {"not UTF-8: Windows-1252", "S\xE3o \x80;x", false, QString::fromUtf8("São €")},
+        {"code page 850", "S\xC6o \x87;x", true, QString::fromUtf8("São ç")},
+        {"a byte-order mark is dropped",
+         "\xEF\xBB\xBF"
+         "abc;x",
+         false, "abc"},
+    };
+    for (const TEncodingCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        grid_.OemConvert = c.Oem;
+        grid_.LoadFromCSV(File(c.Bytes));
+        EXPECT_EQ(grid_.GetGridCells(0, 0), c.Cell);
+        EXPECT_EQ(grid_.GetGridCells(1, 0), "x");
+    }
+}
+
+TEST_F(DelimitedLoad, AFoundDelimiterServesOneLoadAndASetOneIsKept) {
+    grid_.LoadFromCSV(File("a;b\r\n1;2\r\n"));
+    EXPECT_TRUE(grid_.Delimiter.isNull());
+    grid_.LoadFromCSV(File("c,d;e\r\n3,4;5\r\n")); // ',' and ';' agree: ',' comes first
+    EXPECT_EQ(GridRows(grid_), (Rows{{"c", "d;e"}, {"3", "4;5"}}));
+
+    grid_.Delimiter = u';';
+    grid_.LoadFromCSV(File("f,g;h\r\n"));
+    EXPECT_EQ(grid_.Delimiter, u';');
+    EXPECT_EQ(GridRows(grid_), (Rows{{"f,g", "h"}}));
+}
+
+TEST_F(DelimitedLoad, AMissingFileIsAnErrorThatChangesNothing) {
+    Fill({{"kept"}});
+    const QString path = dir_.filePath("absent.csv");
+    try {
+        grid_.LoadFromCSV(path);
+        FAIL() << "no error";
+    } catch (const EVozAvozError& e) {
+        EXPECT_EQ(QString::fromStdString(e.what()), "Cannot open file " + path);
+    }
+    EXPECT_EQ(GridRows(grid_), (Rows{{"kept"}}));
+}
+
+TEST_F(DelimitedLoad, RowsLoadedOverEarlierOnesKeepNothingOfThem) {
+    Fill({{"o", "o", "o"}, {"o", "o", "o"}, {"o", "o", "o"}});
+    grid_.LoadFromCSV(File("a;b\r\n"));
+    EXPECT_EQ(GridRows(grid_), (Rows{{"a", "b", ""}}));
+}
+
+TEST_F(DelimitedLoad, AppendedRowsFollowTheLastRowAndAFloatingFooterStaysLast) {
+    for (bool footer : {false, true})
+        for (bool append : {false, true}) {
+            SCOPED_TRACE(QString("footer %1, append %2").arg(footer).arg(append).toStdString());
+            Fill({{"o1", "o2"}, {"o3", "o4"}, {"Total", "9"}});
+            grid_.FloatingFooter.Visible = footer;
+            grid_.SetFixedFooters(footer ? 1 : 0);
+            grid_.GetCellProperties(1, 2)->ReadOnly = true;
+            grid_.LoadDelimited(File("a;b\r\nc;d\r\n"), append);
+            Rows expected = append ? Rows{{"o1", "o2"}, {"o3", "o4"}} : Rows{};
+            if (append && !footer) expected.push_back({"Total", "9"});
+            expected.insert(expected.end(), {{"a", "b"}, {"c", "d"}});
+            if (footer) expected.push_back({"Total", "9"});
+            EXPECT_EQ(GridRows(grid_), expected);
+            if (footer) {
+                ASSERT_NE(grid_.CellProperties(1, grid_.RowCount() - 1), nullptr);
+                EXPECT_TRUE(grid_.CellProperties(1, grid_.RowCount() - 1)->ReadOnly);
+            }
+            grid_.ClearAllProps();
+        }
+}
+
+TEST_F(DelimitedLoad, ProgressIsReportedInRoundedPercentsOverRowsMadeInAdvance) {
+    std::vector<short> reports;
+    std::vector<int> rowCounts;
+    grid_.OnFileProgress = [&](QObject* sender, short progress) {
+        EXPECT_EQ(sender, &grid_);
+        reports.push_back(progress);
+        rowCounts.push_back(grid_.RowCount());
+    };
+    grid_.LoadFromCSV(File("a\r\nb\r\nc\r\n"));
+    EXPECT_EQ(reports, (std::vector<short>{33, 67, 100}));
+    EXPECT_EQ(rowCounts, (std::vector<int>{3, 3, 3}));
+}
+
+// Records the row count each time the grid changes size.
+class TSizeRecordingGrid : public TVevIvizudEvar {
+public:
+    std::vector<int> RowCounts;
+
+protected:
+    void SizeChanged(int oldColCount, int oldRowCount) override {
+        TVevIvizudEvar::SizeChanged(oldColCount, oldRowCount);
+        RowCounts.push_back(RowCount());
+    }
+};
+
+TEST_F(DelimitedLoad, RowsGrowInStepsOfAThousandAndEndAtTheLineCount) {
+    TSizeRecordingGrid grid;
+    grid.SetColCount(1);
+    grid.SetRowCount(1);
+    grid.RowCounts.clear();
+    QByteArray bytes;
+    for (int i = 0; i < 2500; ++i) bytes += "line " + QByteArray::number(i) + "\r\n";
+    grid.LoadFromCSV(File(bytes));
+    EXPECT_EQ(grid.RowCounts, (std::vector<int>{1001, 2001, 3001, 2500}));
+    EXPECT_EQ(grid.GetGridCells(0, 2499), "line 2499");
+}
+
+TEST_F(DelimitedLoad, TheChangeReportedCoversTheGridAndNoMore) {
+    std::vector<TRect> changes;
+    grid_.OnCellsChanged = [&](QObject*, TRect r) { changes.push_back(r); };
+    grid_.LoadFromCSV(File("a;b;c\r\n1;2;3\r\n"));
+    EXPECT_EQ(changes, (std::vector<TRect>{{0, 0, 2, 1}}));
+}
+
+} // namespace

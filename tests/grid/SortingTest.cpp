@@ -1,0 +1,450 @@
+// Sorting the advanced grid: the comparison of every style, blanks, where equal rows end (against
+// the plain recursive algorithm), what never moves and what travels with its row, the indexed and
+// node sorts, the order before sorting kept through inserted and removed rows, and the checks.
+#include "GridTestSupport.h"
+#include "grid/GridError.h"
+#include "grid/TextUtils.h"
+
+#include <QLocale>
+#include <random>
+
+namespace {
+
+// A grid of a fixed row and the given data rows: column 0 the key, column 1 the row's name.
+void Fill(TVevIvizudEvar& grid, const QStringList& keys, int cols = 2) {
+    grid.SetColCount(cols);
+    grid.SetRowCount(int(keys.size()) + 1);
+    grid.SetFixedRows(1);
+    grid.SetFixedCols(0);
+    grid.SetGridCells(0, 0, "key");
+    grid.SetGridCells(1, 0, "name");
+    for (int i = 0; i < keys.size(); ++i) {
+        grid.SetGridCells(0, i + 1, keys[i]);
+        grid.SetGridCells(1, i + 1, QString("r%1").arg(i));
+    }
+}
+
+QStringList Column(TVevIvizudEvar& grid, int col, int from = 1) {
+    QStringList texts;
+    for (int r = from; r < grid.RowCount(); ++r) texts << grid.GetGridCells(col, r);
+    return texts;
+}
+
+std::unique_ptr<TCellGraphic> Graphic(TCellType type, int index = 0, bool state = false) {
+    auto graphic = std::make_unique<TCellGraphic>();
+    graphic->CellType = type;
+    graphic->CellIndex = index;
+    graphic->CellBoolean = state;
+    return graphic;
+}
+
+// ---- Comparing two cells -------------------------------------------------------------------------
+
+struct TCompareCase {
+    const char* what;
+    TSortStyle style;
+    const char *prefix, *suffix, *text1, *text2;
+    int expected;
+};
+
+class CompareCells : public testing::TestWithParam<TCompareCase> {};
+
+TEST_P(CompareCells, AnswersAsTheStyleReadsTheTexts) {
+    const TCompareCase& c = GetParam();
+    TFormatSettingsScope scope(TFormatSettings::BrazilianPortuguese());
+    const QLocale saved;
+    QLocale::setDefault(QLocale(QLocale::Portuguese, QLocale::Brazil));
+    TVevIvizudEvar grid;
+    Fill(grid, {c.text1, c.text2});
+    int asked = 0;
+    grid.OnGetFormat = [&](QObject*, int, TSortStyle& style, QString& prefix, QString& suffix) {
+        ++asked;
+        style = c.style;
+        prefix = c.prefix;
+        suffix = c.suffix;
+    };
+    grid.OnCustomCompare = [](QObject*, const QString& a, const QString& b, int& res) {
+        res = int(a.size() - b.size()) * 7; // any sign counts
+    };
+    grid.OnRawCompare = [](QObject*, int, int row1, int row2, int& res) { res = row2 - row1; };
+    EXPECT_EQ(grid.CompareCells(0, 1, 0, 2), c.expected) << c.what;
+    EXPECT_EQ(asked, 1);
+    QLocale::setDefault(saved);
+}
+
+constexpr auto ssText = TSortStyle::ssText, ssNumeric = TSortStyle::ssNumeric,
+               ssGrouped = TSortStyle::ssNumericGrouped, ssDMY = TSortStyle::ssDateDMY,
+               ssMDY = TSortStyle::ssDateMDY, ssDateTime = TSortStyle::ssDateTime,
+               ssAuto = TSortStyle::ssAutomatic;
+
+INSTANTIATE_TEST_SUITE_P(
+    Styles, CompareCells,
+    testing::Values(TCompareCase{"code units", ssText, "", "", "a", "B", 1},
+                    TCompareCase{"ordinal", TSortStyle::ssTextOrdinal, "", "", "B", "a", -1},
+                    TCompareCase{"no case", TSortStyle::ssTextNoCase, "", "", "a", "B", -1},
+                    TCompareCase{"no case equal", TSortStyle::ssTextNoCase, "", "", "abc", "ABC", 0},
+                    TCompareCase{"numbers", ssNumeric, "", "", "10", "9", 1},
+                    TCompareCase{"two failures are equal", ssNumeric, "", "", "abc", "xyz", 0},
+                    TCompareCase{"a failure counts what it read", ssNumeric, "", "", "12abc", "5", 1},
+                    TCompareCase{"a failure from the start is 0", ssNumeric, "", "", "abc", "5", -1},
+                    TCompareCase{"empty is 0", ssNumeric, "", "", "", "-1", 1},
+                    TCompareCase{"decimal comma", ssNumeric, "", "", "1,5", "1,25", 1},
+                    TCompareCase{"prefix and suffix", ssNumeric, "R$ ", " un", "R$ 10 un", "R$ 9 un", 1},
+                    TCompareCase{"thousands need grouped", ssNumeric, "", "", "1.234,5", "999", -1},
+                    TCompareCase{"grouped", ssGrouped, "", "", "1.234,5", "999", 1},
+                    TCompareCase{"grouped value", ssGrouped, "", "", "1.234,5", "1234,5", 0},
+                    TCompareCase{"day month year", ssDMY, "", "", "12/05/03", "11/06/03", -1},
+                    TCompareCase{"99 is 1999", ssDMY, "", "", "01/01/99", "01/01/25", -1},
+                    TCompareCase{"a bad date is 0", ssDMY, "", "", "xx/05/03", "01/01/1900", -1},
+                    TCompareCase{"month day year", ssMDY, "", "", "05/12/03", "06/11/03", -1},
+                    TCompareCase{"date and time", ssDateTime, "", "", "01/02/2024 10:00", "01/02/2024 09:30",
+                                 1},
+                    TCompareCase{"locale", TSortStyle::ssLocaleText, "", "", "é", "f", -1},
+                    TCompareCase{"locale case", TSortStyle::ssLocaleText, "", "", "a", "A", -1},
+                    TCompareCase{"locale no case", TSortStyle::ssLocaleTextNoCase, "", "", "a", "A", 0},
+                    TCompareCase{"HTML", TSortStyle::ssHTMLText, "", "", "<b>b</b>", "a", 1},
+                    TCompareCase{"custom", TSortStyle::ssCustom, "", "", "aaa", "b", 1},
+                    TCompareCase{"raw", TSortStyle::ssRaw, "", "", "x", "x", 1},
+                    TCompareCase{"automatic number", ssAuto, "", "", "10", "9", 1},
+                    TCompareCase{"automatic text after a text", ssAuto, "", "", "abc", "9", 1},
+                    TCompareCase{"automatic number after a number", ssAuto, "", "", "9", "abc", 1},
+                    TCompareCase{"automatic date", ssAuto, "", "", "02/01/2024", "01/02/2024", -1}),
+    [](const auto& info) {
+        std::string name = info.param.what;
+        for (char& ch : name)
+            if (!isalnum(static_cast<unsigned char>(ch))) ch = '_';
+        return name;
+    });
+
+TEST(Sorting, WideTextIgnoresCaseInEveryLocale) {
+    QString encoded;
+    EncodeWideCell("a", encoded);
+    TVevIvizudEvar grid;
+    Fill(grid, {encoded, "B", "A"});
+    grid.OnGetFormat = [](QObject*, int, TSortStyle& style, QString&, QString&) {
+        style = TSortStyle::ssWideText;
+    };
+    const QLocale saved;
+    for (const QLocale& locale : {QLocale::c(), QLocale(QLocale::Portuguese, QLocale::Brazil)}) {
+        QLocale::setDefault(locale);
+        EXPECT_EQ(grid.CompareCells(0, 1, 0, 2), -1) << locale.name().toStdString();
+        EXPECT_EQ(grid.CompareCells(0, 1, 0, 3), 0) << locale.name().toStdString();
+    }
+    QLocale::setDefault(saved);
+}
+
+TEST(Sorting, CheckBoxesAndImagesCompareByTheirGraphic) {
+    TVevIvizudEvar grid;
+    Fill(grid, {"", "", "Y", "N", "", ""});
+    grid.SetCellGraphicObject(0, 1, Graphic(TCellType::ctCheckBox, 0, true));
+    grid.SetCellGraphicObject(0, 2, Graphic(TCellType::ctCheckBox, 0, false));
+    grid.SetCellGraphicObject(0, 3, Graphic(TCellType::ctDataCheckBox));
+    grid.SetCellGraphicObject(0, 4, Graphic(TCellType::ctDataCheckBox));
+    grid.SetCellGraphicObject(0, 5, Graphic(TCellType::ctImageList, 3));
+    grid.SetCellGraphicObject(0, 6, Graphic(TCellType::ctImageList, 5));
+    // Automatic: a check box in the first cell makes it a check-box comparison.
+    EXPECT_EQ(grid.CompareCells(0, 1, 0, 2), 1);
+    EXPECT_EQ(grid.CompareCells(0, 2, 0, 1), -1);
+    EXPECT_EQ(grid.CompareCells(0, 3, 0, 4), 1); // "Y" is the checked text
+    grid.OnGetFormat = [](QObject*, int, TSortStyle& style, QString&, QString&) {
+        style = TSortStyle::ssCellImage;
+    };
+    EXPECT_EQ(grid.CompareCells(0, 5, 0, 6), -1);
+    EXPECT_EQ(grid.CompareCells(0, 5, 0, 3), 1); // a cell without a picture counts -1
+}
+
+// ---- Sorting rows ---------------------------------------------------------------------------------
+
+TEST(Sorting, AutomaticStyleFollowsTheFirstRowOfEachComparison) {
+    TVevIvizudEvar grid;
+    Fill(grid, {"10", "9", "abc"});
+    grid.SortByColumn();
+    EXPECT_EQ(Column(grid, 0), QStringList({"9", "10", "abc"}));
+    Fill(grid, {"abc", "10", "9"});
+    grid.SortByColumn();
+    EXPECT_EQ(Column(grid, 0), QStringList({"abc", "9", "10"}));
+}
+
+struct TBlankCase {
+    bool ignoreBlanks;
+    TSortBlankPosition position;
+    TSortDirection direction;
+    QStringList expected;
+};
+
+class BlankPlacement : public testing::TestWithParam<TBlankCase> {};
+
+TEST_P(BlankPlacement, PutsEmptyCellsWhereAsked) {
+    const TBlankCase& c = GetParam();
+    TVevIvizudEvar grid;
+    Fill(grid, {"3", "", "1", "", "2"});
+    grid.SortSettings.IgnoreBlanks = c.ignoreBlanks;
+    grid.SortSettings.BlankPos = c.position;
+    grid.SortSettings.Direction = c.direction;
+    grid.SortSettings.Full = false;
+    grid.OnGetFormat = [](QObject*, int, TSortStyle& style, QString&, QString&) {
+        style = TSortStyle::ssNumeric;
+    };
+    grid.SortByColumn();
+    EXPECT_EQ(Column(grid, 0), c.expected);
+}
+
+constexpr auto blFirst = TSortBlankPosition::blFirst, blLast = TSortBlankPosition::blLast;
+constexpr auto up = TSortDirection::sdAscending, down = TSortDirection::sdDescending;
+
+INSTANTIATE_TEST_SUITE_P(Blanks, BlankPlacement,
+                         testing::Values(TBlankCase{false, blLast, up, {"", "", "1", "2", "3"}},
+                                         TBlankCase{false, blFirst, down, {"3", "2", "1", "", ""}},
+                                         TBlankCase{true, blFirst, up, {"", "", "1", "2", "3"}},
+                                         TBlankCase{true, blFirst, down, {"", "", "3", "2", "1"}},
+                                         TBlankCase{true, blLast, up, {"1", "2", "3", "", ""}},
+                                         TBlankCase{true, blLast, down, {"3", "2", "1", "", ""}}));
+
+// The plain recursive algorithm (pivot copied, both parts recursed) on keys compared as code
+// units: the reference for where rows with equal keys end.
+void ReferenceSort(std::vector<std::pair<QString, int>>& rows, int l, int r, int sign) {
+    auto cmp = [](const QString& a, const QString& b) {
+        const int c = QString::compare(a, b);
+        return c > 0 ? 1 : c < 0 ? -1 : 0;
+    };
+    const QString pivot = rows[size_t((l + r) / 2)].first;
+    int i = l, j = r;
+    do {
+        while (cmp(pivot, rows[size_t(i)].first) == sign && i < r) ++i;
+        while (cmp(rows[size_t(j)].first, pivot) == sign && j > l) --j;
+        if (i <= j) {
+            if (i != j && cmp(rows[size_t(i)].first, rows[size_t(j)].first) != 0)
+                std::swap(rows[size_t(i)], rows[size_t(j)]);
+            ++i;
+            --j;
+        }
+    } while (i <= j);
+    if (l < j) ReferenceSort(rows, l, j, sign);
+    if (i < r) ReferenceSort(rows, i, r, sign);
+}
+
+TEST(Sorting, EqualKeysEndWhereThePlainAlgorithmPutsThemAndRestoreUndoesIt) {
+    std::mt19937 random(27);
+    for (int round = 0; round < 200; ++round) {
+        const int rows = 1 + int(random() % 120);
+        QStringList keys;
+        std::vector<std::pair<QString, int>> reference;
+        for (int i = 0; i < rows; ++i) {
+            const QString key = QString(int(random() % 3), QChar(u'a' + int(random() % 3)));
+            keys << key;
+            reference.push_back({key, i});
+        }
+        const bool descending = round % 2 == 1;
+        TVevIvizudEvar grid;
+        Fill(grid, keys, 4);
+        grid.SetGridCells(2, 0, "fixed");
+        grid.SetFixedFooters(1);
+        reference.pop_back(); // the last row is a footer row
+        for (int i = 0; i < rows; ++i) {
+            grid.SetGridCells(3, i + 1, QString("hidden %1").arg(i));
+            grid.SetGridCells(6, i + 1, QString("beyond %1").arg(i)); // beyond the columns
+        }
+        grid.HideColumn(3);
+        ASSERT_EQ(grid.HiddenColCount(), 1);
+        grid.SortSettings.Full = false;
+        grid.SortSettings.Direction = descending ? TSortDirection::sdDescending : TSortDirection::sdAscending;
+        grid.OnGetFormat = [](QObject*, int, TSortStyle& style, QString&, QString&) {
+            style = TSortStyle::ssText;
+        };
+        grid.SortByColumn();
+        if (reference.size() > 1) ReferenceSort(reference, 0, int(reference.size()) - 1, descending ? -1 : 1);
+        for (int i = 0; i < rows - 1; ++i) {
+            const int id = reference[size_t(i)].second;
+            ASSERT_EQ(grid.GetGridCells(1, i + 1), QString("r%1").arg(id))
+                << "round " << round << " row " << i;
+            ASSERT_EQ(grid.GetGridCells(3, i + 1), QString("hidden %1").arg(id));
+            ASSERT_EQ(grid.GetGridCells(6, i + 1), QString("beyond %1").arg(id));
+        }
+        EXPECT_EQ(grid.GetGridCells(1, rows), QString("r%1").arg(rows - 1)); // the footer stayed
+        EXPECT_EQ(grid.GetGridCells(2, 0), "fixed");
+        grid.SortSettings.Direction = TSortDirection::sdDescending;
+        grid.SortByColumn();
+        grid.RestoreRowOrder();
+        for (int i = 0; i < rows; ++i) ASSERT_EQ(grid.GetGridCells(1, i + 1), QString("r%1").arg(i));
+        ASSERT_TRUE(grid.Verify());
+    }
+}
+
+TEST(Sorting, RestoreBringsBackRowZeroWithoutFixedRows) {
+    TVevIvizudEvar grid;
+    Fill(grid, {"b", "c", "a"});
+    grid.SetFixedRows(0);
+    grid.SetGridCells(0, 0, "z");
+    grid.SortByColumn();
+    EXPECT_EQ(Column(grid, 0, 0), QStringList({"a", "b", "c", "z"}));
+    grid.RestoreRowOrder();
+    EXPECT_EQ(Column(grid, 0, 0), QStringList({"z", "b", "c", "a"}));
+}
+
+TEST(Sorting, OrderBeforeSortingFollowsInsertedRemovedAndAddedRows) {
+    TVevIvizudEvar grid;
+    Fill(grid, {"d", "b", "a", "c"});
+    grid.SetFixedRows(0);
+    grid.SetGridCells(0, 0, "e");
+    grid.SortByColumn(); // a b c d e
+    grid.InsertRows(1, 1);
+    grid.SetGridCells(0, 1, "x"); // a x b c d e: x follows a
+    grid.RemoveRows(3, 1);        // c goes
+    grid.SetRowCount(grid.RowCount() + 1);
+    grid.SetGridCells(0, grid.RowCount() - 1, "y"); // added at the end
+    ASSERT_TRUE(grid.Verify());
+    grid.RestoreRowOrder();
+    EXPECT_EQ(Column(grid, 0, 0), QStringList({"e", "d", "b", "a", "x", "y"}));
+}
+
+TEST(Sorting, ColumnZeroStaysWithNormalCellsOnlyAndSingleColumnMovesOneColumn) {
+    TVevIvizudEvar grid;
+    Fill(grid, {"1", "2", "3"}, 3);
+    for (int r = 1; r < 4; ++r) grid.SetGridCells(2, r, QString("%1").arg(4 - r));
+    grid.SetFixedCols(1);
+    grid.SortSettings.Column = 2;
+    grid.SortSettings.NormalCellsOnly = true;
+    grid.SortByColumn();
+    EXPECT_EQ(Column(grid, 0), QStringList({"1", "2", "3"}));
+    EXPECT_EQ(Column(grid, 1), QStringList({"r2", "r1", "r0"}));
+    grid.RestoreRowOrder();
+    EXPECT_EQ(Column(grid, 1), QStringList({"r0", "r1", "r2"}));
+    grid.SortSettings.NormalCellsOnly = false;
+    grid.SortSettings.SingleColumn = true;
+    grid.SortByColumn();
+    EXPECT_EQ(Column(grid, 2), QStringList({"1", "2", "3"}));
+    EXPECT_EQ(Column(grid, 1), QStringList({"r0", "r1", "r2"}));
+}
+
+TEST(Sorting, CurrentRowFollowsItsDataOnlyWithMoveRowOnSort) {
+    TAdvancedGridWindow w(2, 5);
+    TVevIvizudEvar& grid = w.Grid();
+    Fill(grid, {"d", "c", "b", "a"});
+    std::vector<std::pair<int, QString>> updates;
+    grid.OnRowUpdate = [&](QObject*, int, int row) { updates.push_back({row, grid.GetGridCells(0, row)}); };
+    grid.SetCurrentRow(1); // "d"
+    updates.clear();
+    grid.SortByColumn();
+    EXPECT_EQ(grid.Row(), 1);
+    // Reported after the sort, with the row's new data.
+    EXPECT_EQ(updates, (std::vector<std::pair<int, QString>>{{1, "a"}}));
+    grid.Navigation.MoveRowOnSort = true;
+    grid.SortSettings.Direction = TSortDirection::sdDescending;
+    grid.SortByColumn();
+    EXPECT_EQ(grid.Row(), 4);
+    EXPECT_EQ(grid.GetGridCells(0, grid.Row()), "a");
+}
+
+TEST(Sorting, MarkedRowsMoveWithTheirDataUnderMoveRowOnSort) {
+    TVevIvizudEvar grid;
+    Fill(grid, {"b", "a"});
+    grid.MouseActions.SetDisjunctRowSelect(true);
+    grid.Navigation.MoveRowOnSort = true;
+    grid.SetRowSelect(1, true);
+    grid.SortByColumn();
+    EXPECT_FALSE(grid.RowSelect(1));
+    EXPECT_TRUE(grid.RowSelect(2));
+}
+
+TEST(Sorting, IndexedSortTakesEachColumnInItsDirection) {
+    TVevIvizudEvar grid;
+    Fill(grid, {"b", "a", "b", "a"}, 3);
+    const QStringList second = {"1", "1", "2", "2"};
+    for (int r = 1; r < 5; ++r) grid.SetGridCells(2, r, second[r - 1]);
+    grid.SortIndexList.Add(0, true);
+    grid.SortIndexList.Add(2, false);
+    grid.SetCurrentRow(2);
+    QString reported;
+    grid.OnRowUpdate = [&](QObject*, int, int row) { reported = grid.GetGridCells(1, row); };
+    grid.SortByIndexes();
+    EXPECT_EQ(Column(grid, 1), QStringList({"r3", "r1", "r2", "r0"}));
+    EXPECT_EQ(reported, "r1");
+    EXPECT_EQ(grid.SortIndexList.Count(), 2);
+}
+
+TEST(Sorting, NodeSortKeepsNodeRowsAndSortsExpandedChildrenOnly) {
+    TVevIvizudEvar grid;
+    Fill(grid, {"n1", "c", "a", "b", "n2", "z", "y"});
+    grid.AddNode(1, 4);
+    grid.AddNode(5, 0);
+    grid.ContractNode(5);
+    grid.SortNodeRows();
+    grid.ExpandNode(5);
+    EXPECT_EQ(Column(grid, 0), QStringList({"n1", "a", "b", "c", "n2", "z", "y"}));
+    EXPECT_TRUE(grid.Verify());
+}
+
+TEST(Sorting, NodeInsideANodeKeepsItsRows) {
+    TVevIvizudEvar grid;
+    Fill(grid, {"N", "d", "M", "y", "x", "b", "a"});
+    grid.AddNode(1, 7, 1);
+    grid.AddNode(3, 3, 2);
+    grid.SortNodeRows();
+    EXPECT_EQ(Column(grid, 0), QStringList({"N", "d", "M", "x", "y", "a", "b"}));
+    EXPECT_EQ(grid.GetNodeSpan(3), 3);
+    EXPECT_TRUE(grid.Verify());
+}
+
+TEST(Sorting, RowsHiddenMeanwhileKeepTheirPlaceInTheOrderBeforeSorting) {
+    TVevIvizudEvar grid;
+    Fill(grid, {"d", "b", "a", "c"});
+    grid.SortByColumn(); // a b c d
+    grid.HideRow(2);     // b
+    grid.RestoreRowOrder();
+    EXPECT_EQ(Column(grid, 0), QStringList({"d", "a", "c"}));
+    grid.UnHideRowsAll();
+    EXPECT_EQ(Column(grid, 0), QStringList({"d", "b", "a", "c"}));
+    EXPECT_TRUE(grid.Verify());
+}
+
+TEST(Sorting, RefusesBadSettingsAndKeepsTheGrid) {
+    TVevIvizudEvar grid;
+    Fill(grid, {"b", "a"});
+    try {
+        grid.SortByIndexes();
+        FAIL();
+    } catch (const EVozAvozError& e) {
+        EXPECT_STREQ(e.what(), "No indexes specified for indexed sort");
+    }
+    EXPECT_EQ(Column(grid, 0), QStringList({"b", "a"}));
+    grid.SetFixedRows(1);
+    grid.SortSettings.SetRow(1); // up to FixedRows
+    try {
+        grid.SortSettings.SetRow(2);
+        FAIL();
+    } catch (const EVozAvozError& e) {
+        EXPECT_STREQ(e.what(), "Sort row should be smaller than number of fixed rows");
+    }
+    EXPECT_EQ(grid.SortSettings.Row(), 1);
+    grid.SortSettings.Column = 5;
+    EXPECT_THROW(grid.SortByColumn(), EVozAvozError);
+}
+
+TEST(Sorting, AsksTheFormatOncePerColumnAndSort) {
+    TVevIvizudEvar grid;
+    QStringList keys;
+    for (int i = 0; i < 200; ++i) keys << QString::number(i % 7);
+    Fill(grid, keys, 3);
+    std::map<int, int> asked;
+    grid.OnGetFormat = [&](QObject*, int col, TSortStyle&, QString&, QString&) { ++asked[col]; };
+    grid.SortByColumn();
+    EXPECT_EQ(asked, (std::map<int, int>{{0, 1}, {1, 1}}));
+}
+
+TEST(Sorting, OrganPipeInputSorts) {
+    const int rows = 100000;
+    TVevIvizudEvar grid;
+    grid.SetColCount(1);
+    grid.SetRowCount(rows);
+    grid.SetFixedRows(0);
+    grid.SetFixedCols(0);
+    for (int r = 0; r < rows; ++r)
+        grid.SetGridCells(0, r, QString("%1").arg(r < rows / 2 ? r : rows - 1 - r, 6, 10, QChar('0')));
+    grid.OnGetFormat = [](QObject*, int, TSortStyle& style, QString&, QString&) {
+        style = TSortStyle::ssText;
+    };
+    grid.SortByColumn();
+    for (int r = 1; r < rows; ++r) ASSERT_LE(grid.GetGridCells(0, r - 1), grid.GetGridCells(0, r));
+}
+
+} // namespace
