@@ -12,6 +12,7 @@ void InstallEngineIdleRelease() {
     QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance(QThread::currentThread());
     if (dispatcher == nullptr || dispatcher->property("centrprgIdleRelease").toBool()) return;
     dispatcher->setProperty("centrprgIdleRelease", true);
+    EnableWalkReadBatches(true);
     QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, dispatcher,
                      [] { ReleaseWalkReads(); });
 }

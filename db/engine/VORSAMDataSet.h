@@ -33,6 +33,9 @@
 // engine after that gives it up (and a move begins a new one); so does a move that reaches either end,
 // closing the dataset, and ReleaseWalkReads, which the user interface calls whenever its event loop waits
 // for input. A writer of another process so waits for one batch at most, while the program works.
+// Batches are kept only in a program that gives them up while it waits (EnableWalkReadBatches, which the
+// user interface's idle hook turns on); elsewhere each move gives up its read level before it returns,
+// so a program that stops between two moves never holds another process's writer.
 //
 // Filters: the Filter text becomes an expression filter of the cursor, OnFilterRecord a callback filter
 // (priority 1) that judges a copy of each record in state dsFilter; both are made on open and are active
@@ -81,6 +84,9 @@ std::chrono::milliseconds WalkReadBatchTime();
 void SetWalkReadBatchTime(std::chrono::milliseconds time);
 // Gives up the read level of every dataset walk of the process.
 void ReleaseWalkReads();
+// Whether walks keep their read level across moves (off unless the program turns it on; see Walks).
+bool WalkReadBatchesEnabled();
+void EnableWalkReadBatches(bool on);
 
 class TVORSAMDataSet : public platform::data::TDataSet {
 public:

@@ -78,8 +78,9 @@ TGetResult TVORSAMDataSet::GetRecord(char* buffer, TGetMode mode, bool doCheck) 
         EndWalkRead();
         throw;
     }
-    // A walk that reached an end goes no further: its read level goes.
-    if (code != 0) EndWalkRead();
+    // A walk that reached an end goes no further: its read level goes; so does the level of every move
+    // of a program that does not give its batches up while it waits.
+    if (code != 0 || !WalkReadBatchesEnabled()) EndWalkRead();
     switch (code) {
     case 0:
         return grOK;

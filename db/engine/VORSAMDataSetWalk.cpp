@@ -19,6 +19,7 @@ namespace vorsam {
 namespace {
 
 std::atomic<int64_t> BatchMilliseconds{20};
+std::atomic<bool> BatchesEnabled{false};
 
 std::mutex& WalkListLock() {
     static std::mutex lock;
@@ -49,6 +50,15 @@ std::chrono::milliseconds WalkReadBatchTime() {
 
 void SetWalkReadBatchTime(std::chrono::milliseconds time) {
     BatchMilliseconds = std::max<int64_t>(0, time.count());
+}
+
+bool WalkReadBatchesEnabled() {
+    return BatchesEnabled.load();
+}
+
+void EnableWalkReadBatches(bool on) {
+    BatchesEnabled = on;
+    if (!on) ReleaseWalkReads();
 }
 
 void TVORSAMDataSet::ContinueWalkRead() {

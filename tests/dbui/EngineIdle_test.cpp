@@ -40,6 +40,7 @@ TEST(EngineIdleTest, TheEventLoopAboutToWaitEndsAWalksReadLevel) {
         EXPECT_EQ(table.FieldByName("RAMAL").AsInteger(), 3);
         table.Close();
     }
+    EnableWalkReadBatches(false);
     FinalizeSessions();
 }
 

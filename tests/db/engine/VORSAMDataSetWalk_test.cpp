@@ -18,6 +18,7 @@ protected:
     void SetUp() override {
         DataSetTest::SetUp();
         SetWalkReadBatchTime(std::chrono::hours(1));
+        EnableWalkReadBatches(true);
         for (int32_t id = 1; id <= 40; ++id) rows_.push_back({id * 10, id, "row " + std::to_string(id)});
         CreateRows("WALK", rows_);
         dataSet_ = OpenTable("WALK");
@@ -25,6 +26,7 @@ protected:
     void TearDown() override {
         dataSet_.reset();
         SetWalkReadBatchTime(std::chrono::milliseconds(20));
+        EnableWalkReadBatches(false);
         DataSetTest::TearDown();
     }
     TDataTable& Table() { return dataSet_->Handle()->Table(); }
@@ -59,6 +61,15 @@ TEST_F(DataSetWalkTest, AWalkHoldsOneReadLevelAcrossItsMovesAndGivesItUpAtTheEnd
     EXPECT_TRUE(dataSet_->HoldsWalkRead());
     while (!dataSet_->Bof()) dataSet_->Prior();
     EXPECT_FALSE(dataSet_->HoldsWalkRead()) << "the start of the records ends a backward walk";
+}
+
+TEST_F(DataSetWalkTest, WithoutAnIdleReleaseEveryMoveGivesItsLevelUpBeforeItReturns) {
+    EnableWalkReadBatches(false);
+    std::vector<TRow> seen;
+    dataSet_->First();
+    Next(5, seen);
+    EXPECT_FALSE(dataSet_->HoldsWalkRead());
+    EXPECT_FALSE(Table().HoldsReadSlots()) << "a program stopped between two moves holds no writer";
 }
 
 TEST_F(DataSetWalkTest, ReleasingWalkReadsAndClosingGiveTheLevelUp) {
