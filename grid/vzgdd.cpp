@@ -68,7 +68,8 @@ QVariant TSourceDataObject::retrieveData(const QString& mimeType, QMetaType type
 
 TEnumFormats::TEnumFormats(const QMimeData* data) : data_(data) {
     if (!data) return;
-    if (data->hasText()) formats_ |= dfText;
+    // (QMimeData::hasText also answers true for a list of URLs.)
+    if (data->hasFormat(kPlainText)) formats_ |= dfText;
     for (const QString& format : RichTextFormats())
         if (data->hasFormat(format)) formats_ |= dfRichText;
     if (data->hasFormat(GridColumnFormat())) {
