@@ -363,6 +363,11 @@ public:
     // Reads the following records into the block (record size bytes each) while they fit; `count`
     // receives how many. VORSAM_EOF when the end was reached, else 0.
     uint16_t ReadRecordBlock(uint32_t& count, std::span<uint8_t> block);
+    // Walks the keys of the active index in order, reading no record: from the first entry, or from the first
+    // whose key's first `length` bytes lie above `after`'s, `visit` gets each entry's key (GetKeyLength
+    // bytes) until it answers false; true when the index ran out first. The cursor's position stays;
+    // the range and filters do not apply (VORSAM_INVALIDPARAM in record order). One read level throughout.
+    bool VisitKeys(const uint8_t* after, size_t length, const std::function<bool(const uint8_t* key)>& visit);
     // Reads the table's state again and finds the current record again.
     void Refresh();
     // Makes the other cursor's current record (same table) current here.

@@ -14,6 +14,9 @@ using namespace platform::data;
 
 namespace {
 
+// Records a walk's move may read with the one it wants (the run of consecutive records that follow).
+constexpr uint32_t WalkReadAheadCount = 32;
+
 std::span<const uint8_t> BytesOf(const TBookmark& bookmark) {
     return {reinterpret_cast<const uint8_t*>(bookmark.data()), bookmark.size()};
 }
@@ -37,40 +40,48 @@ int ReadingAhead(TDataCursor* cursor, uint32_t count, uint32_t usual, const std:
 TGetResult TVORSAMDataSet::GetRecord(char* buffer, TGetMode mode, bool doCheck) {
     if (cursor_ == nullptr) return grError;
     const TEngineLock lock(*this);
-    // One read level of the table for the record, its number and its bookmark.
-    struct TReadLevel {
-        TDataCursor& Cursor;
-        explicit TReadLevel(TDataCursor& cursor) : Cursor(cursor) { Cursor.BeginRead(); }
-        ~TReadLevel() {
-            try {
-                Cursor.EndRead();
-            } catch (...) {
-                // the table's read slots go with its files at the latest
-            }
-        }
-    } readLevel(*cursor_);
+    // The record, its number and its bookmark are read under the walk's read level (see Walks), which
+    // also lets the cursor read the records that follow along with it.
     const TDataRecordBuffer record = RecordBuffer(buffer);
+    struct TWalkReadAhead {
+        TDataCursor& Cursor;
+        uint32_t Usual;
+        explicit TWalkReadAhead(TDataCursor& cursor) : Cursor(cursor), Usual(cursor.ReadAhead()) {
+            Cursor.SetReadAhead(std::max(Usual, WalkReadAheadCount));
+        }
+        ~TWalkReadAhead() { Cursor.SetReadAhead(Usual); }
+    } readAhead(*cursor_);
     uint16_t code = 0;
-    switch (mode) {
-    case gmCurrent:
-        code = cursor_->GetCurrentRecord(record.Image());
-        break;
-    case gmNext:
-        code = cursor_->GetNextRecord(record.Image());
-        break;
-    case gmPrior:
-        code = cursor_->GetPriorRecord(record.Image());
-        break;
+    try {
+        ContinueWalkRead();
+        switch (mode) {
+        case gmCurrent:
+            code = cursor_->GetCurrentRecord(record.Image());
+            break;
+        case gmNext:
+            code = cursor_->GetNextRecord(record.Image());
+            break;
+        case gmPrior:
+            code = cursor_->GetPriorRecord(record.Image());
+            break;
+        }
+        if (code == 0) {
+            record.SetFlag(bfCurrent);
+            // Through a filter the number is counted from the first record: a walk would count for each
+            // record it reads. RecNo counts it when asked.
+            record.SetRecordNumber(cursor_->HasActiveFilters() ? UncountedRecordNumber
+                                                               : int32_t(cursor_->GetRecordNumber()));
+            GetCalcFields(buffer);
+            cursor_->GetBookmark(record.Bookmark());
+        }
+    } catch (...) {
+        EndWalkRead();
+        throw;
     }
+    // A walk that reached an end goes no further: its read level goes.
+    if (code != 0) EndWalkRead();
     switch (code) {
     case 0:
-        record.SetFlag(bfCurrent);
-        // Through a filter the number is counted from the first record: a walk would count for each
-        // record it reads. RecNo counts it when asked.
-        record.SetRecordNumber(cursor_->HasActiveFilters() ? UncountedRecordNumber
-                                                           : int32_t(cursor_->GetRecordNumber()));
-        GetCalcFields(buffer);
-        cursor_->GetBookmark(record.Bookmark());
         return grOK;
     case VORSAM_BOF:
         return grBOF;
