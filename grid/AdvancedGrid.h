@@ -19,13 +19,13 @@
 
 #include "grid/BaseGrid.h"
 #include "grid/ColumnVisibility.h"
-#include "grid/DragRunner.h"
 #include "grid/EditorEvents.h"
 #include "grid/GridEvents.h"
 #include "grid/GridLists.h"
 #include "grid/GridSettings.h"
 #include "grid/NumberDateUtils.h"
 #include "grid/vzgcheck.h"
+#include "grid/vzgdd.h"
 
 #include <QCursor>
 #include <QPointer>
@@ -92,7 +92,7 @@ public:
     THTMLSettings HTMLSettings;
     TPrintSettings PrintSettings;
     TSortIndexList SortIndexList;
-    // Columns merged by equal contents; a change merges them again (seam).
+    // Columns (real) merged by equal contents; a change merges them again (ApplyColumnMerges).
     TIntList MergedColumns{0, 0};
 
     TFont& FixedFont() { return fixedFont_; }
@@ -574,7 +574,9 @@ public:
     virtual void AddRow();
     virtual bool ToggleCheckBox(int col, int row, bool requireEditable);
     virtual bool RadioNext(int col, int row, bool requireEditable);
-    virtual void ApplyColumnMerges() {}
+    // Splits the merges of every column, then merges equal cells in each column of MergedColumns
+    // (the first with all its runs, the others inside the merges to their left).
+    virtual void ApplyColumnMerges();
     virtual bool ColumnHasFilterButton(int col) { return false; }
     virtual void RepaintFooter();
 
@@ -1231,4 +1233,59 @@ private:
     std::vector<int> unsortedRowOrder_;
     int followRow_ = -1;
     // ---- end of sorting and clipboard text ---------------------------------------------------------
+
+    // ---- Drag and drop (DropTarget.cpp, DragSource.cpp; GridDragDrop.h, vzgdd.h) --------------------
+public:
+    // The drop target registered while DragDropSettings.OleDropTarget is on (else nullptr).
+    TVzgDropTarget* DropTarget() const { return dropTarget_.get(); }
+    TOleDragStartEvent OnOleDragStart;
+    TOleDragStopEvent OnOleDragStop;
+    TOleDragOverEvent OnOleDragOver;
+    TOleDropEvent OnOleDrop;
+    TOleDroppedEvent OnOleDropped;
+    TOleDropColEvent OnOleDropCol;
+    TOleDropFileEvent OnOleDropFile;
+    virtual void OleDragStart(int row, int col);
+    virtual void OleDragStop(TDragEffect effect);
+    virtual void OleDragOver(int row, int col, bool& allow);
+    virtual void OleDrop(int row, int col, const QString& data, bool& allow);
+    virtual void OleDropped(const TGridRect& area);
+    virtual void OleDropCol(int row, int col, int dropCol);
+    virtual void OleDropFile(int row, int col, const QString& fileName, bool& allow);
+
+protected:
+    void dragEnterEvent(QDragEnterEvent* e) override;
+    void dragMoveEvent(QDragMoveEvent* e) override;
+    void dragLeaveEvent(QDragLeaveEvent* e) override;
+    void dropEvent(QDropEvent* e) override;
+
+private:
+    friend class TGridDropTarget;
+    friend class TGridDropSource;
+    void InitDragDrop();
+    void SetOleDropTarget(bool on);
+    TPoint DropPoint(const QPointF& viewportPos) const;
+    // Whether dropped text may be pasted at all (as PasteText asks).
+    bool MayDropText() const;
+    TDragEffect RunCellDrag(TVzgDropSource& source);
+    // Rows inserted while this grid's own drag of cells runs: the dragged rows at or below move.
+    void DragRowsInserted(int row, int count);
+    void RemoveDraggedRows();
+    void ClearDraggedCells();
+
+    std::unique_ptr<TVzgDropTarget> dropTarget_;
+    // A drag of this grid's cells: its rows (display rows, ascending; followed through rows a drop
+    // into this grid inserts) and columns, and the cells that such a drop wrote.
+    struct TCellDrag {
+        bool Running = false;
+        std::vector<int> Rows;
+        int FirstCol = 0, LastCol = -1;
+        std::optional<TGridRect> Dropped;
+    } cellDrag_;
+    // ---- end of drag and drop -------------------------------------------------------------------------
+
+    // ---- Column merges of MergedColumns (ColumnMerging.cpp) -------------------------------------------
+protected:
+    // Merges equal cells in each column of MergedColumns that the grid has.
+    void MergeListedColumns();
 };

@@ -1,15 +1,13 @@
 #include "grid/DragRunner.h"
 
+#include "grid/vzgdd.h"
+
 #include <QDrag>
-#include <QMimeData>
+#include <QTimer>
 #include <QWidget>
 
-namespace {
-
-TDragEffect Run(QWidget* source, QMimeData* data) {
-    auto* drag = new QDrag(source);
-    drag->setMimeData(data);
-    switch (drag->exec(Qt::CopyAction | Qt::MoveAction, Qt::MoveAction)) {
+TDragEffect DragEffectOf(Qt::DropAction action) {
+    switch (action) {
     case Qt::CopyAction:
         return TDragEffect::deCopy;
     case Qt::MoveAction:
@@ -19,17 +17,31 @@ TDragEffect Run(QWidget* source, QMimeData* data) {
     }
 }
 
-} // namespace
-
-TDragEffect TQtDragRunner::RunTextDrag(QWidget* source, const QString& text, const QString& richText) {
-    auto* data = new QMimeData;
-    data->setText(text);
-    data->setData(QStringLiteral("text/rtf"), richText.toUtf8());
-    return Run(source, data);
+Qt::DropAction DropActionOf(TDragEffect effect) {
+    switch (effect) {
+    case TDragEffect::deCopy:
+        return Qt::CopyAction;
+    case TDragEffect::deMove:
+        return Qt::MoveAction;
+    default:
+        return Qt::IgnoreAction;
+    }
 }
 
-TDragEffect TQtDragRunner::RunColumnDrag(QWidget* source, int realCol) {
-    auto* data = new QMimeData;
-    data->setData(QString::fromLatin1(kGridColumnMime), QByteArray::number(realCol));
-    return Run(source, data);
+TDragEffect TQtDragRunner::Run(QWidget* source, std::unique_ptr<TSourceDataObject> data,
+                               Qt::DropActions allowed, TVzgDropSource& dropSource) {
+    auto* drag = new QDrag(source);
+    drag->setMimeData(data.release());
+    const QMetaObject::Connection feedback =
+        QObject::connect(drag, &QDrag::actionChanged, drag, [&dropSource](Qt::DropAction action) {
+            dropSource.GiveFeedback(DragEffectOf(action));
+        });
+    QTimer query;
+    query.setInterval(15);
+    QObject::connect(&query, &QTimer::timeout, [&dropSource] { dropSource.QueryDrag(); });
+    query.start();
+    const Qt::DropAction done = drag->exec(allowed, Qt::MoveAction);
+    query.stop();
+    QObject::disconnect(feedback);
+    return DragEffectOf(done);
 }

@@ -37,6 +37,7 @@ TVevIvizudEvar::TVevIvizudEvar(QWidget* parent) : TBaseGrid(parent) {
     CreateEditorControls();
     UpdateFlatBorder();
     InitPointer();
+    InitDragDrop();
 }
 
 TVevIvizudEvar::~TVevIvizudEvar() {

@@ -125,3 +125,17 @@ using TOleDragEvent =
 using TCustomCompareEvent =
     std::function<void(QObject* Sender, const QString& str1, const QString& str2, int& Res)>;
 using TRawCompareEvent = std::function<void(QObject* Sender, int ACol, int Row1, int Row2, int& Res)>;
+
+// ---- Drag and drop: a drag out of the grid and drops into it -----------------------------------
+// Columns are real columns; a drop of a file loaded into the grid asks OnOleDrop with row and
+// column -1 and the file's name as Data.
+enum class TDragEffect; // DragRunner.h
+using TOleDragStartEvent = std::function<void(QObject* Sender, int ARow, int ACol)>;
+using TOleDragStopEvent = std::function<void(QObject* Sender, TDragEffect Effect)>;
+using TOleDragOverEvent = std::function<void(QObject* Sender, int ARow, int ACol, bool& Allow)>;
+using TOleDropEvent = TOleDragEvent;
+// The cells (display columns) that received the dropped text.
+using TOleDroppedEvent = std::function<void(QObject* Sender, const TGridRect& Area)>;
+using TOleDropColEvent = std::function<void(QObject* Sender, int ARow, int ACol, int DropCol)>;
+using TOleDropFileEvent =
+    std::function<void(QObject* Sender, int ARow, int ACol, const QString& FileName, bool& Allow)>;

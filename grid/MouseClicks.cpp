@@ -790,7 +790,9 @@ bool TVevIvizudEvar::SortClick(TShiftState shift, int x, int y) {
     timer.start();
     EndPendingChange();
     if (SortSettings.AutoColumnMerge)
-        for (int i = 0; i < MergedColumns.Count(); ++i) SplitColumnMerges(MergedColumns.Item(i));
+        for (int i = 0; i < MergedColumns.Count(); ++i)
+            if (const int col = MergedColumns.Item(i); col >= 0 && col < AllColCount())
+                SplitColumnMerges(col);
     const int oldLeft = LeftCol();
     const bool keepLeft = TBaseGrid::Options().Contains(goRowSelect) && Navigation.KeepHorizScroll;
     if (keepLeft) BeginUpdate();
@@ -830,8 +832,7 @@ bool TVevIvizudEvar::SortClick(TShiftState shift, int x, int y) {
         SetLeftCol(oldLeft);
         EndUpdate();
     }
-    if (SortSettings.AutoColumnMerge)
-        for (int i = 0; i < MergedColumns.Count(); ++i) MergeEqualCells(MergedColumns.Item(i), false);
+    if (SortSettings.AutoColumnMerge) MergeListedColumns();
     InvalidateGrid();
     sortTime_ = int(timer.elapsed());
     ClickSort(SortSettings.Column);

@@ -1,8 +1,8 @@
 // Sizing and moving rows and columns with the mouse in TVevIvizudEvar: the application's veto of
 // a sizing or a move, the sizing hint ("cw=<b>74</b>": the width the column takes when let go),
 // sizing of fixed columns, the drag image, drop markers and auto-scroll of a move, the selection
-// resizer that stretches the selection and fills it from the clipboard, and drags of cells or a
-// column out of the grid.
+// resizer that stretches the selection and fills it from the clipboard. (Drags of cells or a column
+// out of the grid: DragSource.cpp.)
 #include "grid/AdvancedGrid.h"
 
 #include "grid/PopupWindows.h"
@@ -244,46 +244,6 @@ void TVevIvizudEvar::FinishResizerDrag() {
     PasteFromClipboard();
     InvalidateGrid();
     SelectionResize(sel.Left, sel.Top, sel.Right, sel.Bottom);
-}
-
-// ---- Drags out of the grid ----------------------------------------------------------------------------
-
-void TVevIvizudEvar::StartOleDrag(TGridCoord cell) {
-    const int real = DisplToRealCol(cell.X);
-    bool allow = true;
-    OleDrag(cell.Y, real, GetGridCells(real, cell.Y), allow);
-    if (!allow) {
-        // The press selects from its cell as an ordinary press would have.
-        if (GridState() == TGridState::gsNormal && downCell_.X >= TBaseGrid::FixedCols() &&
-            downCell_.Y >= TBaseGrid::FixedRows()) {
-            MoveCurrent(downCell_.X, downCell_.Y, true, true);
-            SetGridState(TGridState::gsSelecting);
-            ScrollTimer().start();
-        }
-        return;
-    }
-    leftHeld_ = mouseDown_ = false;
-    if (cell.Y < TBaseGrid::FixedRows() && DragDropSettings.OleColumnDragDrop) {
-        dragImage_->SetCaption(GetGridCells(real, 0));
-        dragImage_->resize(ColWidths(cell.X), RowHeights(0));
-        dragImage_->GradFrom = look_ == TGridLook::glVell ? 0xC0C0C0
-                               : look_ == TGridLook::glXP ? 0xFFFFFF
-                                                          : clNone;
-        dragImage_->GradTo = look_ == TGridLook::glVell ? 0xFFFFFF
-                             : look_ == TGridLook::glXP ? ColorToRGB(clBtnFace)
-                                                        : clNone;
-        dragImage_->move(QCursor::pos());
-        dragImage_->show();
-        dragImage_->raise();
-        DragRunner().RunColumnDrag(this, real);
-        dragImage_->hide();
-        dropMarkers_[0]->hide();
-        dropMarkers_[1]->hide();
-        return;
-    }
-    QString text;
-    GetSelectionText(text);
-    DragRunner().RunTextDrag(this, text, GetGridCells(real, cell.Y));
 }
 
 // ---- What the pointer handling paints over the cells ---------------------------------------------------
