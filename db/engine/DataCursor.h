@@ -171,6 +171,7 @@ struct TCursorRange {
 struct TRecordLock {
     uint32_t Record = 0;           // the record being edited; 0 when none
     bool Held = false;             // its lock byte is held (pessimistic locking)
+    bool InRun = false;            // held through the cursor's record run, not by a lock of its own
     std::vector<uint8_t> Original; // optimistic locking: the record when editing began
 };
 
@@ -334,6 +335,15 @@ public:
     // with an auto-increment field; a value of 0 still gets a new one).
     void SuppressAutoInc(bool on) { suppressAutoInc_ = on; }
     const TRecordLock& RecordLock() const { return lock_; }
+    // Holds the lock bytes of records first .. first + count - 1 (consecutive numbers) as one lock, for a
+    // run of writes to those records: while it is held, editing or writing one of them takes no lock of
+    // its own (one lock and one unlock for the run instead of a pair per record). One try: false, nothing
+    // held, when another user or cursor holds any of them; each write then locks its record itself. A
+    // run held before is released first; the table's second read level is held with the run.
+    bool HoldRecordRun(uint32_t first, uint32_t count);
+    // Releases the run. An edit of one of its records still going on ends: its record is no longer locked.
+    void ReleaseRecordRun();
+    bool InRecordRun(uint32_t number) const { return number >= runFirst_ && number - runFirst_ < runCount_; }
 
     // A read level of the table held across a run of operations (counted).
     void BeginRead();
@@ -652,6 +662,8 @@ private:
     uint32_t rangeStartRank_ = 0;
     uint64_t rangeStartVersion_ = 0;
     TRecordLock lock_;
+    uint32_t runFirst_ = 0; // the record run held (HoldRecordRun); none while runCount_ is 0
+    uint32_t runCount_ = 0;
     uint64_t seenVersion_ = 0;
 
     // Scratch keys of searches (kept to spare an allocation per search)

@@ -185,6 +185,11 @@ void TDataCursor::CloseCursor() {
     if (!table_) return;
     TDataTable& table = *table_;
     CancelRecord();
+    try {
+        ReleaseRecordRun();
+    } catch (...) {
+        // the lock goes with the table's files at the latest
+    }
     blobs_.clear(); // the buffers refer to the table's blob file
     for (; readsBegun_ > 0; --readsBegun_) {
         try {

@@ -191,6 +191,13 @@ public:
     bool UnlockTable() { return LockRegion(false, 1, TableLockOffset); }
     bool LockRecord(uint32_t number) { return LockRegion(true, 1, RecordLockOffset(number)); }
     bool UnlockRecord(uint32_t number) { return LockRegion(false, 1, RecordLockOffset(number)); }
+    // The lock bytes of records first .. first + count - 1 as one range (one try; all or none).
+    bool LockRecordRun(uint32_t first, uint32_t count) {
+        return LockRegion(true, count, RecordLockOffset(first + count - 1));
+    }
+    bool UnlockRecordRun(uint32_t first, uint32_t count) {
+        return LockRegion(false, count, RecordLockOffset(first + count - 1));
+    }
 
     // --- Sorting (RecordSort.h) ---
 

@@ -15,6 +15,7 @@
 
 #include "db/sql/DataQuery.h"
 #include "db/sql/ResultColumnCopy.h"
+#include "db/sql/SourceProgram.h"
 
 #include "db/lib/ExpressionValues.h"
 #include "db/lib/FieldDescriptor.h"
@@ -56,6 +57,9 @@ public:
     TSourceReadBatch* ReadBatch = nullptr;
     // The copy of the source columns into result records, worked out at the start of each run.
     TResultColumnCopy ColumnCopy;
+    // The per-row conditions compiled at their first test after each change of them (SourceProgram.h).
+    TSourceProgram RowProgram1;
+    TSourceProgram RowProgram2;
 };
 TSelectState& SelectState(TDataQuery& query);
 

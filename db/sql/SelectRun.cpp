@@ -343,8 +343,7 @@ void RefreshSources(TDataQuery& query) {
 void ExecuteSelect(TDataQuery& query) {
     if (!query.ResultCursor) SqlError("The SELECT statement has not been prepared");
     DropSourceFilters(query);
-    query.RowCondition2.reset();
-    query.HasRowCondition2 = false;
+    DropLateRowCondition(query);
     CompileRunWhere(query);
     if (query.RowCondition1) CompileRowCondition(query);
     CompileJoinConditions(query);

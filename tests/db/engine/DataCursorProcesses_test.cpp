@@ -1,5 +1,6 @@
 // The cursor beside another process (the engine's test worker, driven through pipes): record locks
-// conflict across processes and an edit's cancel releases its lock; after the other process inserts
+// conflict across processes and an edit's cancel releases its lock, runs of records locked as one too;
+// after the other process inserts
 // records before the current one, the cursor moves on from where it was.
 #include "CursorTestSupport.h"
 
@@ -70,6 +71,39 @@ TEST_F(CursorProcessTest, RecordLocksConflictAcrossProcessesAndCancelReleasesThe
     cursor_.PutField(2, image_, reinterpret_cast<const uint8_t*>(&value));
     cursor_.ModifyRecord(image_);
     EXPECT_EQ(worker_.Send("tget 30"), "ok 31");
+}
+
+// A run of records locked as one: every record of the run is locked for the other process while the run
+// is held, none outside it; the run's records are edited and written without locks of their own; a run
+// with a record the other process holds is refused whole, and that record's own lock is refused as before.
+TEST_F(CursorProcessTest, ARecordRunLocksEachOfItsRecordsAgainstAnotherProcess) {
+    auto refused = [&](uint32_t record) {
+        return worker_.Send("tlockrecord " + std::to_string(record)).rfind("error", 0) == 0;
+    };
+    ASSERT_TRUE(cursor_.HoldRecordRun(3, 4)); // the records of keys 30 .. 60
+    for (uint32_t record : {3u, 4u, 5u, 6u}) EXPECT_TRUE(refused(record)) << record;
+    EXPECT_FALSE(refused(7));
+    worker_.SendOk("tunlockrecord 7");
+    worker_.SendOk("tend read2");
+    ASSERT_TRUE(Find(50));
+    ASSERT_EQ(cursor_.GetCurrentRecord(image_, true), 0);
+    int32_t value = 51;
+    cursor_.PutField(2, image_, reinterpret_cast<const uint8_t*>(&value));
+    cursor_.ModifyRecord(image_);
+    EXPECT_TRUE(refused(5)); // the write ended the edit, not the run
+    cursor_.ReleaseRecordRun();
+    EXPECT_EQ(worker_.Send("tget 50"), "ok 51");
+    EXPECT_FALSE(refused(5));
+    EXPECT_FALSE(cursor_.HoldRecordRun(4, 3));
+    EXPECT_FALSE(cursor_.HoldRecordRun(5, 1));
+    EXPECT_TRUE(cursor_.HoldRecordRun(1, 4)); // beside the held record
+    cursor_.ReleaseRecordRun();
+    ASSERT_TRUE(Find(50));
+    EXPECT_ENGINE_ERROR(cursor_.GetCurrentRecord(image_, true), VORSAM_RECLOCKFAILED);
+    worker_.SendOk("tunlockrecord 5");
+    worker_.SendOk("tend read2");
+    EXPECT_TRUE(cursor_.HoldRecordRun(4, 3));
+    cursor_.ReleaseRecordRun();
 }
 
 TEST_F(CursorProcessTest, NextAndPriorContinueAfterAnotherProcessInsertsBeforeTheCurrentRecord) {
