@@ -378,6 +378,12 @@ public:
     // bytes) until it answers false; true when the index ran out first. The cursor's position stays;
     // the range and filters do not apply (VORSAM_INVALIDPARAM in record order). One read level throughout.
     bool VisitKeys(const uint8_t* after, size_t length, const std::function<bool(const uint8_t* key)>& visit);
+    // The records whose keys in index `index` (0 the primary index, 1 .. the secondary ones) equal the key
+    // the image makes over the key's first `fieldCount` fields, counted from the index's subtree counts
+    // (an index that keeps none: its entries stepped over), reading no record. The cursor's order, range,
+    // filters and position play no part. VORSAM_INVALIDPARAM for an index that keeps no keys or more
+    // fields than the index has. One read level.
+    uint32_t CountKeys(uint8_t index, std::span<const uint8_t> image, uint16_t fieldCount);
     // Reads the table's state again and finds the current record again.
     void Refresh();
     // Makes the other cursor's current record (same table) current here.
@@ -665,6 +671,14 @@ private:
     uint32_t runFirst_ = 0; // the record run held (HoldRecordRun); none while runCount_ is 0
     uint32_t runCount_ = 0;
     uint64_t seenVersion_ = 0;
+
+    // The leaf page where the last CountKeys ended, while the table's content is the one it was found in.
+    struct TCountLeaf {
+        uint8_t Index = 0;
+        uint32_t Page = 0;
+        uint64_t Version = 0;
+    };
+    TCountLeaf countLeaf_;
 
     // Scratch keys of searches (kept to spare an allocation per search)
     std::vector<uint8_t> searchKey_;

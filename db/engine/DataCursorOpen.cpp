@@ -178,6 +178,7 @@ void TDataCursor::OpenCursor() {
     }
     position_ = {};
     range_ = {};
+    countLeaf_ = {};
     seenVersion_ = table.ContentVersion();
 }
 
@@ -201,6 +202,7 @@ void TDataCursor::CloseCursor() {
     table_ = nullptr;
     position_ = {};
     range_ = {};
+    countLeaf_ = {};
     path_.Reset();
     filters_.Clear();
     std::exception_ptr error;

@@ -230,6 +230,8 @@ public:
     // secondary ones (text indexes aside).
     std::vector<uint8_t> KeySlots() const;
     TTableKeyInfo KeyInfo() const;
+    // The order of the keys of the index in the slot (made once per descriptor).
+    const TKeyComparator& KeyOrder(uint8_t slot) { return OrderOf(slot); }
 
     // --- Definitions (DataTableDefinitions.cpp) ---
     // Each runs in a write level of its own; none runs inside a transaction of the database or while

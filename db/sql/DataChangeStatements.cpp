@@ -134,6 +134,8 @@ private:
 std::vector<TQualifyingRow> FindQualifyingRows(TDataQuery& query, TDataChangeRun& run, bool withValues) {
     TSourceReads reads(query);
     std::vector<TQualifyingRow> rows;
+    // Only a join can reach one target record from several joined rows.
+    bool joined = query.SourceTables.size() > 1;
     std::unordered_set<uint32_t> seen;
     TDataCursor& cursor = *query.TargetTable->Cursor;
     uint32_t position = 0;
@@ -145,7 +147,7 @@ std::vector<TQualifyingRow> FindQualifyingRows(TDataQuery& query, TDataChangeRun
         }
         if (query.HasRowCondition1 && !TestRowCondition(query)) continue;
         if (query.HasRowCondition2 && !TestLateRowCondition(query)) continue;
-        if (!seen.insert(record).second) continue;
+        if (joined && !seen.insert(record).second) continue;
         TQualifyingRow row;
         row.Record = record;
         if (withValues) row.Values = EvaluateValues(query, SourceContext(query));
