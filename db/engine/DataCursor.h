@@ -672,13 +672,18 @@ private:
     uint32_t runCount_ = 0;
     uint64_t seenVersion_ = 0;
 
-    // The leaf page where the last CountKeys ended, while the table's content is the one it was found in.
-    struct TCountLeaf {
+    // A leaf page of an index where the last count (CountKeys) or gathering of filtered records ended,
+    // while the table's content is the one it was found in: the next one, often near, looks there first.
+    struct TLeafHint {
         uint8_t Index = 0;
         uint32_t Page = 0;
         uint64_t Version = 0;
+        uint32_t For(uint8_t index, uint64_t version) const {
+            return Index == index && Version == version ? Page : 0;
+        }
     };
-    TCountLeaf countLeaf_;
+    TLeafHint countLeaf_;
+    TLeafHint gatherLeaf_;
 
     // Scratch keys of searches (kept to spare an allocation per search)
     std::vector<uint8_t> searchKey_;
@@ -724,12 +729,14 @@ private:
     TExpTree FilterCondition(const TExpToken& condition, uint32_t flags) const;
     bool BindFilterColumn(TExpToken& column) const;
     void ReadFilterColumn(TExpToken& column, std::span<const uint8_t> image) const;
+    bool PlaceFilterColumn(const TExpToken& column, TExpColumnPlace& place) const;
     TCursorFilter& FilterOf(uint32_t handle);
     uint32_t AddExpressionFilter(TExpTree condition, uint32_t flags);
     const TFilterView& FilterView() const;
     const TFilterView& GatheredFilterView();
     void GatherFilterRecords(TFilterView& view);
     bool ReadsGatheredRecords() const;
+    const uint8_t* GatheredImage(uint32_t record) const;
     bool MoveThroughGathered(int direction);
     bool MoveThroughGatheredKeys(const TFilterView& view, int direction);
     bool Admits(uint32_t record);

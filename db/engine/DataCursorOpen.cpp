@@ -178,7 +178,7 @@ void TDataCursor::OpenCursor() {
     }
     position_ = {};
     range_ = {};
-    countLeaf_ = {};
+    countLeaf_ = gatherLeaf_ = {};
     seenVersion_ = table.ContentVersion();
 }
 
@@ -202,7 +202,7 @@ void TDataCursor::CloseCursor() {
     table_ = nullptr;
     position_ = {};
     range_ = {};
-    countLeaf_ = {};
+    countLeaf_ = gatherLeaf_ = {};
     path_.Reset();
     filters_.Clear();
     std::exception_ptr error;
@@ -293,6 +293,7 @@ void TDataCursor::LoadLayout() {
     fields_ = table_->DataFile().FieldDescriptors();
     recordSize_ = table_->DataFile().GetRecordSize();
     layoutSize_ = 0;
+    filters_.CompileAll();
 }
 
 bool TDataCursor::IsReadOnly() const {

@@ -88,9 +88,8 @@ uint32_t TDataCursor::CountKeys(uint8_t index, std::span<const uint8_t> image, u
     TIndexNavigator navigator(file, index, order, path);
     // Keys counted one after another often lie in the leaf the last count ended in.
     uint64_t version = table_->ContentVersion();
-    bool near = countLeaf_.Index == index && countLeaf_.Version == version;
     TIndexPlace place;
-    bool found = navigator.SeekNotBelowFrom(near ? countLeaf_.Page : 0, key.data(), length, place);
+    bool found = navigator.SeekNotBelowFrom(countLeaf_.For(index, version), key.data(), length, place);
     countLeaf_ = {};
     if (!found) return 0;
     countLeaf_ = {index, place.Page, version};

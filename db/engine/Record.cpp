@@ -33,10 +33,15 @@ void TRecord::Clear(bool newAutoInc) {
     ClearModified();
 }
 
+void TRecord::DecodeSlot(const TDataFile& owner, uint32_t number, const uint8_t* slot, uint8_t* image) {
+    uint16_t size = std::max<uint16_t>(owner.GetRecordSize(), RecordPrefixSize);
+    std::memcpy(image, slot, size);
+    if (owner.GetEncrypted()) UnscrambleBuffer(image, size, TableDataSeed1, TableDataSeed2);
+    if (image[0] == RecordActive) StoreLE32(&image[NextFreeOffset], number);
+}
+
 void TRecord::LoadFrom(const uint8_t* slot) {
-    std::memcpy(image_.data(), slot, recordSize_);
-    if (owner_.GetEncrypted()) UnscrambleBuffer(image_.data(), recordSize_, TableDataSeed1, TableDataSeed2);
-    if (Status() == RecordActive) StoreLE32(&image_[NextFreeOffset], number_);
+    DecodeSlot(owner_, number_, slot, image_.data());
     MarkClean();
 }
 

@@ -16,6 +16,8 @@ protected:
     CursorProcessTest() : database_(session_.OpenDataDirectory("", dir_.Path())) {
         session_.SetLockRetryCount(0);
         TCreateTableArgs args = TableArgs({{"KEY", dtInteger}, {"VALUE", dtInteger}}, {1});
+        args.Indexes.push_back(DescriptorOf({"ByValue", {2}, {false}}));
+        args.SecondaryCount = 1;
         cursor_.SetTableName("SHARED");
         cursor_.CreateTable(args);
         cursor_.OpenCursor();
@@ -42,6 +44,19 @@ protected:
         bool null = true;
         cursor_.GetField(1, image_, null, reinterpret_cast<uint8_t*>(&key));
         return key;
+    }
+    int32_t Value() const {
+        int32_t value = 0;
+        bool null = true;
+        cursor_.GetField(2, image_, null, reinterpret_cast<uint8_t*>(&value));
+        return value;
+    }
+    // Keys and values from the first record on.
+    std::vector<std::pair<int32_t, int32_t>> Walk() {
+        std::vector<std::pair<int32_t, int32_t>> rows;
+        cursor_.SetToBegin();
+        while (cursor_.GetNextRecord(image_) == 0) rows.emplace_back(Key(0), Value());
+        return rows;
     }
     int32_t Next() { return Key(cursor_.GetNextRecord(image_)); }
     int32_t Prior() { return Key(cursor_.GetPriorRecord(image_)); }
@@ -123,6 +138,24 @@ TEST_F(CursorProcessTest, NextAndPriorContinueAfterAnotherProcessInsertsBeforeTh
     EXPECT_EQ(Next(), 50);
     worker_.SendOk("tdelete 50");
     EXPECT_EQ(Prior(), 45);
+    EXPECT_EQ(TableProblems(cursor_), "");
+}
+
+// A filter that the primary index serves while the cursor reads in the order of the values: the records
+// it gathered, with what it read of them, give way to the other process's changes, during a walk too.
+TEST_F(CursorProcessTest, AFilteredWalkInAnotherOrderSeesTheOtherProcessesChanges) {
+    using TRows = std::vector<std::pair<int32_t, int32_t>>;
+    cursor_.SetIndexNumber(1);
+    cursor_.ActivateFilter(cursor_.AddFilter("KEY >= 30 AND KEY <= 70"));
+    EXPECT_EQ(Walk(), (TRows{{30, 30}, {40, 40}, {50, 50}, {60, 60}, {70, 70}}));
+    for (const char* command : {"tput 50 5", "tput 40 80", "tdelete 60", "tput 35 1", "tput 80 3"})
+        worker_.SendOk(command);
+    EXPECT_EQ(Walk(), (TRows{{35, 1}, {50, 5}, {30, 30}, {70, 70}, {40, 80}}));
+    cursor_.SetToBegin();
+    EXPECT_EQ(Next(), 35);
+    worker_.SendOk("tput 50 2");
+    EXPECT_EQ(Next(), 50);
+    EXPECT_EQ(Value(), 2);
     EXPECT_EQ(TableProblems(cursor_), "");
 }
 
