@@ -204,6 +204,50 @@ void TBaseGrid::RepaintCell(int col, int row) {
     InvalidateRect(CellRectEx(col, row));
 }
 
+TGridCoord TBaseGrid::LocateProperties(const TCellProperties& properties, bool visibleOnly) const {
+    const TGridCoord seen = properties.seenAt_;
+    if (seen.X >= 0 && seen.Y >= 0 && seen.Y < RowCount() && Objects(seen.X, seen.Y) == &properties)
+        return seen;
+    auto search = [&](int firstRow, int endRow) -> TGridCoord {
+        for (int r = std::max(firstRow, 0); r < std::min(endRow, RowCount()); ++r) {
+            if (visibleOnly) {
+                // Only columns that show; a block whose base cell is scrolled away shows through
+                // its members.
+                for (int c = 0; c < ColCount(); ++c) {
+                    const int storeCol = StoreCol(c);
+                    if (Objects(storeCol, r) == &properties) return {storeCol, r};
+                    const TGridCoord base = BaseCell(storeCol, r);
+                    if (base != TGridCoord{storeCol, r} && Objects(base.X, base.Y) == &properties)
+                        return base;
+                }
+            } else {
+                for (int c = 0; c < AllColCount(); ++c)
+                    if (Objects(c, r) == &properties) return {c, r};
+            }
+        }
+        return {-1, -1};
+    };
+    TGridCoord found{-1, -1};
+    if (!visibleOnly) {
+        found = search(0, RowCount());
+    } else {
+        found = search(0, FixedRows());
+        if (found.X < 0) found = search(std::max(TopRow(), FixedRows()), TopRow() + VisibleRowCount() + 1);
+    }
+    if (found.X >= 0) properties.seenAt_ = found;
+    return found;
+}
+
+// Nothing is repainted while the grid does not show or holds its painting (the end of the hold
+// repaints everything); so only the rows in view need to be looked through.
+void TBaseGrid::RepaintProperties(const TCellProperties& properties) {
+    if (!isVisible() || UpdateCount() > 0) return;
+    const TGridCoord at = LocateProperties(properties, true);
+    if (at.X < 0) return;
+    const int shown = ShownCol(at.X);
+    if (StoreCol(shown) == at.X) RepaintCell(shown, at.Y); // not in a hidden column
+}
+
 bool TBaseGrid::IsFixedCellForDraw(int, int) {
     return false;
 }

@@ -96,6 +96,12 @@ public:
     TCellGraphic* GetCellGraphicObject(int col, int row) const;
 
     void RepaintCell(int col, int row);
+    // The cell (real column, row) that holds the properties: the one they were last seen in when
+    // it still does, else found by looking through the rows that show (visibleOnly) or all rows;
+    // (-1, -1) when not found there.
+    TGridCoord LocateProperties(const TCellProperties& properties, bool visibleOnly) const;
+    // Repaints the block of the cell that holds the properties, when it shows.
+    void RepaintProperties(const TCellProperties& properties);
     bool Verify() const override;
 
 protected:

@@ -18,6 +18,7 @@
 
 #include "grid/FloatFormat.h"
 #include "grid/GridError.h"
+#include "grid/RichText.h"
 #include "grid/TextUtils.h"
 #include "platform/data/DateTime.h"
 #include "platform/data/NumberText.h"
@@ -104,19 +105,31 @@ TGridRect TVevIvizudEvar::CopyRange(bool& disjunct) const {
     return range;
 }
 
-QString TVevIvizudEvar::SelectionClipboardText(const TGridRect& range, bool disjunct) {
-    const bool markedRows = disjunct && MouseActions.DisjunctRowSelect();
-    const bool markedCols = disjunct && MouseActions.DisjunctColSelect();
+std::vector<int> TVevIvizudEvar::CopyRows(const TGridRect& range, bool disjunct) const {
+    std::vector<int> rows;
+    for (int r = range.Top; r <= range.Bottom; ++r)
+        if (!disjunct || !MouseActions.DisjunctRowSelect() || IsMarkedRow(r)) rows.push_back(r);
+    return rows;
+}
+
+std::vector<int> TVevIvizudEvar::CopyColumns(const TGridRect& range, bool disjunct) const {
+    std::vector<int> cols;
+    for (int c = range.Left; c <= range.Right; ++c)
+        if (!disjunct || !MouseActions.DisjunctColSelect() || ColSelectFlag(DisplToRealCol(c)))
+            cols.push_back(c);
+    return cols;
+}
+
+// Rich and wide texts give their plain text; a cell holding a line break is quoted.
+QString TVevIvizudEvar::SelectionClipboardText(const std::vector<int>& cols, const std::vector<int>& rows) {
     QString text;
     bool firstRow = true;
-    for (int r = range.Top; r <= range.Bottom; ++r) {
-        if (markedRows && !IsMarkedRow(r)) continue;
+    for (int r : rows) {
         if (!firstRow) text += QStringLiteral("\r\n");
         firstRow = false;
         bool firstCell = true;
-        for (int c = range.Left; c <= range.Right; ++c) {
+        for (int c : cols) {
             const int realCol = DisplToRealCol(c);
-            if (markedCols && !ColSelectFlag(realCol)) continue;
             if (!firstCell) text += kTab;
             firstCell = false;
             QString cell = GetGridCells(realCol, r);
@@ -127,6 +140,8 @@ QString TVevIvizudEvar::SelectionClipboardText(const TGridRect& range, bool disj
             }
             if (!Navigation.CopyHTMLTagsToClipboard && cell.contains(QStringLiteral("</")))
                 cell = StripHTML(cell);
+            else if (cell.contains(QStringLiteral("{\\")))
+                cell = RTFToPlainText(cell);
             if (cell.contains(kCR) || cell.contains(kLF)) {
                 cell.remove(kCR);
                 cell = kQuote + cell + kQuote;
@@ -140,10 +155,15 @@ QString TVevIvizudEvar::SelectionClipboardText(const TGridRect& range, bool disj
 void TVevIvizudEvar::CopyToClipboard() {
     bool disjunct = false;
     const TGridRect range = CopyRange(disjunct);
-    const QString text = SelectionClipboardText(range, disjunct);
+    const std::vector<int> cols = CopyColumns(range, disjunct), rows = CopyRows(range, disjunct);
+    const QString text = SelectionClipboardText(cols, rows);
+    // Every format of one copy goes on the clipboard together.
     Clipboard().Open();
+    struct TClose {
+        ~TClose() { Clipboard().Close(); }
+    } close;
     Clipboard().SetAsText(text);
-    Clipboard().Close();
+    CopyFormatsToClipboard(cols, rows);
 }
 
 // Copies, then empties what was copied: the marked rows or columns (below or right of the fixed
@@ -165,9 +185,18 @@ void TVevIvizudEvar::CutToClipboard() {
         for (int c = FixedCols(); c < ColCount(); ++c)
             if (ColSelectFlag(DisplToRealCol(c))) ClearCols(c, 1);
     } else {
+        // The properties go only where they travel with the cells on the clipboard, and only from
+        // the cells that were cut.
         for (int r = range.Top; r <= range.Bottom; ++r)
-            for (int c = range.Left; c <= range.Right; ++c)
-                if (MayPasteInto(c, r)) SetDisplayCell(c, r, QString());
+            for (int c = range.Left; c <= range.Right; ++c) {
+                if (!MayPasteInto(c, r)) continue;
+                if (Navigation.AllowFmtClipboard) {
+                    const int realCol = DisplToRealCol(c);
+                    ClearRealRect(realCol, r, realCol, r);
+                } else {
+                    SetDisplayCell(c, r, QString());
+                }
+            }
         CellsChanged({DisplToRealCol(range.Left), range.Top, DisplToRealCol(range.Right), range.Bottom});
     }
 }
@@ -192,9 +221,7 @@ bool TVevIvizudEvar::MayPasteInto(int col, int row) {
     return !IsFixedCellForDraw(col, row) && CanEditCell(realCol, row, true);
 }
 
-// A pasted cell passes its event, then is written.
-void TVevIvizudEvar::WritePasted(int col, int row, QString value) {
-    const int realCol = DisplToRealCol(col);
+bool TVevIvizudEvar::AllowPastedCell(int realCol, int row, QString& value) {
     bool allow = true;
     if (value.startsWith(kWideMarker)) {
         QString wide;
@@ -204,7 +231,12 @@ void TVevIvizudEvar::WritePasted(int col, int row, QString value) {
     } else {
         ClipboardBeforePasteCell(realCol, row, value, allow);
     }
-    if (allow) SetDisplayCell(col, row, value);
+    return allow;
+}
+
+// A pasted cell passes its event, then is written.
+void TVevIvizudEvar::WritePasted(int col, int row, QString value) {
+    if (AllowPastedCell(DisplToRealCol(col), row, value)) SetDisplayCell(col, row, value);
 }
 
 void TVevIvizudEvar::GetTextDimensions(const QString& text, TPoint& size) const {
@@ -215,11 +247,13 @@ void TVevIvizudEvar::GetTextDimensions(const QString& text, TPoint& size) const 
     });
 }
 
-int TVevIvizudEvar::PasteText(int col, int row, const QString& text) {
+bool TVevIvizudEvar::MayPasteHere() const {
     const bool editing = TBaseGrid::Options().Contains(goEditing) || editingSwitched_;
-    if (col < 0 || row < 0 ||
-        !(editing || Navigation.AllowClipboardAlways || MouseActions.RangeSelectAndEdit))
-        return 0;
+    return editing || Navigation.AllowClipboardAlways || MouseActions.RangeSelectAndEdit;
+}
+
+int TVevIvizudEvar::PasteText(int col, int row, const QString& text) {
+    if (col < 0 || row < 0 || !MayPasteHere()) return 0;
     const QString s = WithCRLineEnds(text);
     BeginUpdate();
     struct TEnd {
@@ -266,11 +300,6 @@ int TVevIvizudEvar::PasteText(int col, int row, const QString& text) {
             CellsChanged({DisplToRealCol(col), row, DisplToRealCol(lastCol), lastRow});
     }
     return count;
-}
-
-int TVevIvizudEvar::PasteFromClipboardAt(int col, int row) {
-    if (!Clipboard().HasFormat(QStringLiteral("text/plain"))) return 0;
-    return PasteText(col, row, Clipboard().AsText());
 }
 
 void TVevIvizudEvar::PasteFromClipboard() {
