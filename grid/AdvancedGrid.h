@@ -79,7 +79,7 @@ public:
     TBackGround BackGround;
     TFloatingFooter FloatingFooter;
     TGrouping Grouping;
-    TFilter Filter;
+    TFilter Filter{this};
     THTMLSettings HTMLSettings;
     TPrintSettings PrintSettings;
     TSortIndexList SortIndexList;
@@ -553,7 +553,6 @@ public:
     // Size and placement of the cell's graphic; see the painting of cell content.
     virtual TCellGraphic* GetCellGraphicSize(int col, int row, TCellVAlign& vAlign, TCellHAlign& hAlign,
                                              bool& showText, int& height, int& width);
-    virtual void DrawCellGraphic(TCanvas& canvas, int col, int row, const TRect& rect, TCellGraphic& graphic);
     virtual int NodeCount() const { return nodeCount_; }
     // Mini-HTML: a text without its tags (see HTMLStrip), and a text drawn into the rectangle in
     // the link colour given; the width it took.
@@ -570,7 +569,7 @@ public:
     virtual bool RadioNext(int col, int row, bool requireEditable);
     virtual void ApplyColumnMerges() {}
     virtual bool ColumnHasFilterButton(int col) { return false; }
-    virtual void RepaintFooter() {}
+    virtual void RepaintFooter();
 
     // ==== Rows and columns: hidden columns, structure, cell graphics, nodes ======================
     // Columns are hidden and shown by real column; a hidden column keeps its cells and width. A
@@ -692,6 +691,71 @@ protected:
     };
     virtual void DrawCellContent(TCellPaint& p);
 
+    // ==== Cell graphics painting, floating footer, small settings ==================================
+    // (CellGraphicsPaint.cpp: the graphic of a cell as DrawCellText paints it; FloatingFooter.cpp:
+    // the footer panel's painting, the footer settings and its calculations.)
+public:
+    // Where a graphic of gw x gh stands in the cell rectangle r by its alignments. textWidth is the
+    // room of the text drawn in the cell: its measured width + 4 (0: not measured). haBeforeText
+    // and haAfterText place the graphic by the text's alignment hAlign.
+    static TRect GraphicPlacement(const TRect& r, TCellHAlign cellHAlign, TCellVAlign cellVAlign,
+                                  TAlignment hAlign, int gw, int gh, int textWidth);
+    // The same for a check box, which follows the text's alignment instead of CellHAlign: at the
+    // left, the right or the middle of r, a ctCheckBox beside its measured text.
+    static TRect CheckBoxPlacement(const TRect& r, TCellType type, TCellVAlign cellVAlign, TAlignment hAlign,
+                                   int gw, int gh, int textWidth);
+    // One check box into the box in the style (see CellGraphicsPaint.cpp); with
+    // ControlLook.NoDisabledCheckRadioLook a disabled box is drawn enabled.
+    void DrawCheck(TCanvas& canvas, const TRect& box, bool checked, bool enabled, TControlStyle style);
+    // The colour of the comment marker of ctComment cells (clNone: no marker).
+    TColor CommentColor = clRed;
+
+    // The panel that shows the floating footer along the grid's bottom edge.
+    class TFooterPanel* FooterPanel() const;
+    // The in-place editor of rich-text cells (edRichEdit).
+    class TDazOrarOvid* RichEditor() const;
+    // A footer template with "<#n>" replaced by column n of the current row (FloatingFooter.h).
+    QString ExpandFooterTemplate(const QString& pattern);
+    // Calculation kinds of a footer cell (the low 7 bits of its properties' CalcType): Recalculate
+    // writes the column's result into the last row while the footer shows the last row.
+    enum : unsigned char { fcNone = 0, fcSum = 1, fcAvg = 2, fcCount = 3, fcMin = 4, fcMax = 5 };
+
+protected:
+    // The graphic's step of DrawCellText: the cell's graphic drawn into p.R.
+    virtual void DrawCellGraphic(TCellPaint& p);
+    // A group of count radio items in r; index -1 checks the item equal to the cell text.
+    void DrawRadioGroup(TCellPaint& p, const TRect& r, int count, int index, const QStringList* items,
+                        bool disabled, bool horizontal, TControlStyle style);
+    void FooterRowChanged() override { RepaintFooter(); }
+
+private:
+    friend class TFooterPanel;
+    friend class TDazOrarOvid;
+    void InitGraphicsSettings();
+    void PlaceRichEditor(const TRect& rect, TColor color);
+    void MoveRichEditor(const TRect& rect);
+    QString RichEditorText() const;
+    QWidget* RichEditorWidget() const;
+    // Writes the rich editor's text into the edited cell (when write) and hides the editor.
+    void HideRichEditor(bool write);
+    TDazOrarOvid* richEditor_ = nullptr;
+    void DrawNodeGlyph(TCellPaint& p, const TCellGraphic& node);
+    void DrawCellButton(TCellPaint& p, const TRect& placed, TCellGraphic& button);
+    void DrawCellProgress(TCellPaint& p, const TCellGraphic& progress);
+    void DrawRotatedText(TCellPaint& p, const TCellGraphic& rotated);
+    void SetFooterVisible(bool visible);
+    void SetFooterStyle(TFooterStyle style);
+    // The footer is one row high: it follows the default row height.
+    void SetFooterHeight(int height);
+    // A cell about to become current: false for the footer row; a cell reaching under the footer
+    // panel scrolls the rows up by one first.
+    bool FooterAllowsCell(int col, int row);
+    // Paints the footer on the panel's canvas; client is the panel's client rectangle.
+    void PaintFooter(TCanvas& canvas, const TRect& client, bool designing);
+    TFooterPanel* footerPanel_ = nullptr;
+    // ==== End of cell graphics painting, floating footer, small settings ==========================
+
+protected:
     // ==== Rows and columns: moves and mouse sizing =================================================
     void RowMoved(int from, int to) override;
     void ColumnMoved(int from, int to) override;
@@ -713,7 +777,7 @@ private:
     void DrawFixedLook(TCellPaint& p, bool fixed);
     void DrawFixedFrames(TCellPaint& p);
     void DrawTreeLines(TCellPaint& p);
-    void DrawCellBorders(int col, int row, TRect r);
+    void DrawCellBorders(TCanvas& canvas, int col, int row, TRect r);
     void DrawFocusRectangle(TCellPaint& p);
     void DrawSelectionRectangle(TCellPaint& p, const TRect& tr);
     void DrawSortGlyph(TCanvas& canvas, int col, int y, int x);

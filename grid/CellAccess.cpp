@@ -104,9 +104,7 @@ void TVevIvizudEvar::SwitchEditing(int realCol, int row) {
 }
 
 bool TVevIvizudEvar::SelectCell(int col, int row) {
-    if (FloatingFooter.Visible && FloatingFooter.FooterStyle == TFooterStyle::fsFixedLastRow &&
-        row == RowCount() - 1)
-        return false;
+    if (!FooterAllowsCell(col, row)) return false;
     if (!RunCellChanging(col, row)) return false;
     if (HasNodes() && col == 0 && !TBaseGrid::Options().Contains(goRowSelect)) return false;
     if (editorActive_ && !textEditorInUse_ && !(col == Col() && row == Row())) {

@@ -3,7 +3,7 @@
 //
 // The plain text kinds (edNormal, edNumeric .. edPassword, edLowerCase, edUpperCase) edit in the
 // grid's own text editor (TextEditor.h), which writes every change into the cell as it is typed;
-// so does edRichEdit, as plain text, until the grid has a rich-text editor. The drop-down kinds
+// edRichEdit edits in the grid's rich-text editor (RichEditor.h). The drop-down kinds
 // (edComboEdit, edComboList) and the date and time kinds edit in the controls of ComboEditor.h and
 // DateEditor.h, every other kind in those of GridEditors.h (placed by EditorControls.cpp); a
 // control gives its value back when it closes. edNone opens nothing; edDataCheckBox and an
@@ -38,7 +38,7 @@ bool TVevIvizudEvar::CanEditShow() {
     editorType_ = TEditorType::edNormal;
     GetCellEditor(base.X, base.Y, editorType_);
     if (editorType_ == TEditorType::edNone) return false;
-    if (IsTextEditorType(editorType_) || editorType_ == TEditorType::edRichEdit) {
+    if (IsTextEditorType(editorType_)) {
         editorActive_ = textEditorInUse_ = true;
         return true;
     }
@@ -67,6 +67,8 @@ void TVevIvizudEvar::ShowInplaceEditor(int col, int row) {
         PlaceCombo(editor, brush.Color());
     else if (IsDateType(editorType_))
         PlaceDatePicker(editor, brush.Color());
+    else if (editorType_ == TEditorType::edRichEdit)
+        PlaceRichEditor(editor, brush.Color());
     else
         PlaceEditorControl(editor, brush.Color(), font);
     pendingKey_ = QChar();
@@ -123,11 +125,13 @@ void TVevIvizudEvar::PlaceDatePicker(const TRect& rect, TColor color) {
 QString TVevIvizudEvar::EditorControlText() const {
     if (IsComboType(editorType_)) return combo_->Text();
     if (IsDateType(editorType_)) return datePicker_->CellText();
+    if (editorType_ == TEditorType::edRichEdit) return RichEditorText();
     return EditorControlValue();
 }
 
 // An editor control follows its cell when the grid scrolls, and closes when the cell scrolls out.
 void TVevIvizudEvar::TopLeftChanged() {
+    RepaintFooter(); // the footer follows the columns scrolled
     TBaseGrid::TopLeftChanged();
     if (!editorActive_ || textEditorInUse_) return;
     const TRect rect = CellRectEx(RealToDisplCol(editCol_), editRow_);
@@ -163,6 +167,8 @@ bool TVevIvizudEvar::EditorToCell() {
     } else if (control && IsDateType(editorType_)) {
         if (write) SetCellValue(editCol_, editRow_, datePicker_->CellText());
         datePicker_->HideControl();
+    } else if (control && editorType_ == TEditorType::edRichEdit) {
+        HideRichEditor(write);
     } else if (control) {
         WriteEditorControl(write);
     }

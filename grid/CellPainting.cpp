@@ -141,70 +141,6 @@ void TVevIvizudEvar::CalcCellAlignment(int col, int row, TAlignment& hAlign, TVA
     GetCellAlignment(col, row, hAlign, vAlign);
 }
 
-TCellGraphic* TVevIvizudEvar::GetCellGraphicSize(int col, int row, TCellVAlign& vAlign, TCellHAlign& hAlign,
-                                                 bool& showText, int& height, int& width) {
-    width = height = 0;
-    showText = true;
-    hAlign = TCellHAlign::haLeft;
-    vAlign = TCellVAlign::vaTop;
-    TCellGraphic* graphic = GetCellGraphic(col, row);
-    if (!graphic) return nullptr;
-    switch (graphic->CellType) {
-    case TCellType::ctBitmap:
-    case TCellType::ctIcon:
-        if (const TBitmap* picture = GetCellGraphicData(col, row).Bitmap)
-            width = picture->Width(), height = picture->Height();
-        break;
-    case TCellType::ctImageList:
-    case TCellType::ctDataImage:
-        if (GridImages) width = GridImages->Width(), height = GridImages->Height();
-        showText = graphic->CellType == TCellType::ctImageList;
-        break;
-    case TCellType::ctImages:
-        if (const TIntList* images = GetCellImages(col, row); images && GridImages) {
-            const int n = images->Count();
-            width = graphic->CellBoolean ? n * GridImages->Width() : GridImages->Width();
-            height = graphic->CellBoolean ? GridImages->Height() : n * GridImages->Height();
-        }
-        break;
-    case TCellType::ctPicture:
-    case TCellType::ctFilePicture: {
-        const TRect cell = UnclippedCellRect(RealToDisplCol(col), row);
-        const TPoint fitted = GetPictureSize(col, row, cell.Width(), cell.Height());
-        width = fitted.X, height = fitted.Y;
-        break;
-    }
-    case TCellType::ctCheckBox:
-        width = height = ControlLook.CheckSize;
-        break;
-    case TCellType::ctDataCheckBox:
-    case TCellType::ctVirtCheckBox:
-        width = height = ControlLook.CheckSize;
-        showText = false;
-        break;
-    case TCellType::ctRotated:
-    case TCellType::ctRadio:
-    case TCellType::ctProgress:
-        showText = false;
-        break;
-    case TCellType::ctButton:
-    case TCellType::ctBitButton:
-        width = graphic->CellIndex & 0xFFFF;
-        height = (graphic->CellIndex >> 16) & 0xFFFF;
-        break;
-    case TCellType::ctProgressPie:
-        width = height = 20;
-        break;
-    default:
-        break;
-    }
-    hAlign = graphic->CellHAlign;
-    vAlign = graphic->CellVAlign;
-    return graphic;
-}
-
-void TVevIvizudEvar::DrawCellGraphic(TCanvas&, int, int, const TRect&, TCellGraphic&) {}
-
 void TVevIvizudEvar::DrawCellText(TCanvas& canvas, int col, int row, TGridDrawState state, TRect rect) {
     if (multiLineCells_) noWrapFlag_ = 0;
     if (Ctl3D() == flat_) SetCtl3D(!flat_);
@@ -250,12 +186,12 @@ void TVevIvizudEvar::DrawCellText(TCanvas& canvas, int col, int row, TGridDrawSt
     canvas.Brush().SetColor(p.SavedBrush);
     canvas.Font().SetColor(p.SavedFont);
     p.R = p.R.Inflated(1, 1);
-    DrawCellBorders(p.RealCol, row, p.R);
+    DrawCellBorders(canvas, p.RealCol, row, p.R);
     if (indicator && col == 0) p.R.Left -= RowIndicator.Width();
     if (fixed && !flat_) DrawFixedFrames(p);
     DrawFixedRightLines(p);
     DrawTreeLines(p);
-    if (p.Graphic) DrawCellGraphic(canvas, p.RealCol, row, p.R, *p.Graphic);
+    if (p.Graphic) DrawCellGraphic(p);
     DrawCellEvent(p.RealCol, row,
                   {p.R.Left + 1, p.R.Top + 1, p.R.Right - GridLineWidth(), p.R.Bottom - GridLineWidth()},
                   p.State);
@@ -388,8 +324,7 @@ void TVevIvizudEvar::DrawTreeLines(TCellPaint& p) {
     canvas.Pen().SetStyle(TPenStyle::psSolid);
 }
 
-void TVevIvizudEvar::DrawCellBorders(int col, int row, TRect r) {
-    TCanvas& canvas = Canvas();
+void TVevIvizudEvar::DrawCellBorders(TCanvas& canvas, int col, int row, TRect r) {
     const TPen kept = canvas.Pen();
     TCellBorders borders;
     GetCellBorder(col, row, canvas.Pen(), borders);

@@ -60,4 +60,5 @@ void TCellProperties::Assign(const TCellProperties& other) {
     SetWordWrap(other.wordWrap_);
     NodeLevel = other.NodeLevel;
     Control = other.Control;
+    CalcType = other.CalcType;
 }

@@ -62,6 +62,9 @@ public:
     bool ReadOnly = false;
     // A control shown in the cell; not owned.
     QPointer<QWidget> Control;
+    // What a cell of the floating footer's row shows (low 7 bits): 0 nothing, 1 the sum, 2 the
+    // average, 3 the count, 4 the minimum, 5 the maximum of its column's data rows.
+    unsigned char CalcType = 0;
 
     // The base cell of the cell's block: the cell itself unless it is a member.
     TGridCoord BaseCellOf(int col, int row) const;

@@ -1,8 +1,8 @@
 #include "grid/DrawUtils.h"
 
 #include "grid/VisualStyles.h"
-#include "platform/ui/Glyphs.h"
 
+#include <QHash>
 #include <cmath>
 
 void DrawGradient(TCanvas& canvas, TColor fromColor, TColor toColor, bool horizontal, const TRect& rect,
@@ -75,7 +75,18 @@ void DrawBitmapTransparent(TCanvas& canvas, const TBitmap& bitmap, TColor bkColo
 }
 
 void DrawResourceBitmap(TCanvas& canvas, TColor bkColor, const TRect& rect, const QString& name) {
-    DrawBitmapTransparent(canvas, GlyphBitmap(name), bkColor, rect);
+    DrawBitmapTransparent(canvas, GridBitmap(name), bkColor, rect);
+}
+
+const TBitmap& GridBitmap(const QString& name) {
+    static QHash<QString, TBitmap> loaded;
+    auto found = loaded.find(name);
+    if (found == loaded.end()) {
+        QImage image(QStringLiteral(":/grid/%1.png").arg(name));
+        if (!image.isNull()) image = image.convertToFormat(QImage::Format_RGB32);
+        found = loaded.insert(name, TBitmap(image));
+    }
+    return *found;
 }
 
 void DrawErrorUnderline(TCanvas& canvas, const QString& text, int errLen, int errFrom, int lineOffset,

@@ -23,8 +23,12 @@ void DrawProgressPie(TCanvas& canvas, const TRect& rect, TColor color, int perce
 // The bitmap at the rectangle's top-left corner over a background of bkColor, its top-left
 // pixel's colour left out.
 void DrawBitmapTransparent(TCanvas& canvas, const TBitmap& bitmap, TColor bkColor, const TRect& rect);
-// The same for one of the program's glyphs (Glyphs.h) by name.
+// The same for one of the grid's bitmap resources by name.
 void DrawResourceBitmap(TCanvas& canvas, TColor bkColor, const TRect& rect, const QString& name);
+// The grid's bitmap resources: "VZGCHK01".."VZGCHK08" (check boxes), "VZGRAD01".."VZGRAD08" (radio
+// items), "VZGLEAFOPEN", "VZGLEAFCLOSE", "XPNODEO", "XPNODEC" (node glyphs) and "VZGFILT" (filter
+// funnel); see tools/gridbitmaps.cpp for their sizes and states. An empty bitmap for another name.
+const TBitmap& GridBitmap(const QString& name);
 // A red zigzag, 2 pixels wide in steps of 3 pixels, below characters errFrom ..
 // errFrom + errLen - 1 (1-based) of the text drawn from the rectangle's left edge; lineOffset is
 // the distance from the rectangle's top to the zigzag.

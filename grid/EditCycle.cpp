@@ -89,9 +89,6 @@ void TVevIvizudEvar::ColumnChanged(int col) {
     Recalculate(col);
 }
 
-// Column calculations of a floating footer (seam: the footer and its calculations come later).
-void TVevIvizudEvar::Recalculate(int) {}
-
 void TVevIvizudEvar::EndPendingChange() {
     if (editorActive_) HideInplaceEdit();
 }

@@ -83,6 +83,8 @@ QWidget* TVevIvizudEvar::ActiveEditorControl() const {
         return editors_.Button;
     case TEditorType::edUniEdit:
         return editors_.UniEdit;
+    case TEditorType::edRichEdit:
+        return RichEditorWidget();
     case TEditorType::edCustom:
         return EditLink && EditLink->EditStyle == TEditStyle::esInplace ? EditLink->GetEditControl()
                                                                         : nullptr;
@@ -246,6 +248,8 @@ void TVevIvizudEvar::MoveEditorControl(const TRect& editor) {
                                                std::max(editor.Height() - dy, 1)));
     } else if (editorType_ == TEditorType::edCustom && EditLink) {
         EditLink->SetRect(editor);
+    } else if (editorType_ == TEditorType::edRichEdit) {
+        MoveRichEditor(editor);
     }
 }
 

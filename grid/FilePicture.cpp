@@ -14,3 +14,9 @@ void TFilePicture::Assign(const TFilePicture& other) {
     width_ = other.width_;
     height_ = other.height_;
 }
+
+void TFilePicture::Draw(TCanvas& canvas, const TRect& rect) const {
+    if (filename_.isEmpty()) return;
+    TBitmap picture;
+    if (picture.LoadFromFile(filename_)) canvas.StretchDraw(rect, picture);
+}

@@ -2,6 +2,8 @@
 // file is read again whenever the picture is drawn.
 #pragma once
 
+#include "platform/ui/Canvas.h"
+
 #include <QString>
 
 class TFilePicture {
@@ -12,6 +14,9 @@ public:
     int Width() const { return width_; }
     int Height() const { return height_; }
     void Assign(const TFilePicture& other);
+    // Reads the file again and stretches the picture into the rectangle; a file that cannot be
+    // read draws nothing.
+    void Draw(TCanvas& canvas, const TRect& rect) const;
 
 private:
     QString filename_;

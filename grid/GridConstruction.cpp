@@ -17,6 +17,7 @@
 #include <QTextDocument>
 
 TVevIvizudEvar::TVevIvizudEvar(QWidget* parent) : TBaseGrid(parent) {
+    InitGraphicsSettings();
     const auto repaint = [this] { InvalidateGrid(); };
     fixedFont_.SetName(QStringLiteral("Tahoma"));
     fixedFont_.SetStyle({TFontStyle::fsBold});
@@ -142,6 +143,7 @@ void TVevIvizudEvar::SetFixedRowHeight(int height) {
 void TVevIvizudEvar::SetDefaultRowHeight(int height) {
     TBaseGrid::SetDefaultRowHeight(height);
     fixedRowHeight_ = height;
+    SetFooterHeight(height);
 }
 
 void TVevIvizudEvar::SetIntegralHeight(bool on) {

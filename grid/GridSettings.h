@@ -13,6 +13,48 @@
 #include <functional>
 #include <vector>
 
+// A published value whose assignment does what a property setter of the class library does (a
+// repaint, a linked setting): it reads as the value (conversion, Get(), ->), and assigning it runs
+// the setter its owner bound to it; Store changes the value without the setter.
+template <typename T> class TSettingProperty {
+public:
+    explicit TSettingProperty(T value = T()) : value_(std::move(value)) {}
+    TSettingProperty(const TSettingProperty&) = delete;
+    TSettingProperty& operator=(const TSettingProperty& other) { return *this = other.Get(); }
+    TSettingProperty& operator=(const T& value) {
+        if (setter_)
+            setter_(value);
+        else
+            value_ = value;
+        return *this;
+    }
+    operator const T&() const { return value_; }
+    const T& Get() const { return value_; }
+    const T* operator->() const { return &value_; }
+    void Bind(std::function<void(const T&)> setter) { setter_ = std::move(setter); }
+    void Store(const T& value) { value_ = value; }
+
+private:
+    T value_;
+    std::function<void(const T&)> setter_;
+};
+
+// A bitmap setting: assigning a picture copies it and tells the owner.
+class TSettingBitmap : public TBitmap {
+public:
+    TSettingBitmap() = default;
+    TSettingBitmap(const TSettingBitmap&) = delete;
+    TSettingBitmap& operator=(const TSettingBitmap& other) {
+        return *this = static_cast<const TBitmap&>(other);
+    }
+    TSettingBitmap& operator=(const TBitmap& picture) {
+        TBitmap::operator=(picture);
+        if (OnChange) OnChange();
+        return *this;
+    }
+    std::function<void()> OnChange;
+};
+
 class TGridSettingsBase {
 public:
     std::function<void()> OnChange;
@@ -25,6 +67,16 @@ protected:
         if (onlyWhenChanged && field == value) return;
         field = value;
         Changed();
+    }
+    // Assigning the property stores the value and tells the owner (OnChange), changed or not.
+    template <typename T> void Repaints(TSettingProperty<T>& property) {
+        property.Bind([this, &property](const T& value) {
+            property.Store(value);
+            Changed();
+        });
+    }
+    void Repaints(TSettingBitmap& bitmap) {
+        bitmap.OnChange = [this] { Changed(); };
     }
 };
 
@@ -155,14 +207,23 @@ struct TDragDropSettings {
 
 enum class TControlStyle { csClassic, csFlat, csWinXP, csCorvane, csVell, csGlyph, csTheme };
 
-struct TControlLook {
-    TColor Color = clBlack;
-    TBitmap CheckedGlyph, UnCheckedGlyph, RadioOnGlyph, RadioOffGlyph;
-    int CheckSize = 15, RadioSize = 10;
-    TControlStyle ControlStyle = TControlStyle::csWinXP;
-    bool DropDownAlwaysVisible = false, FlatButton = false, NoDisabledCheckRadioLook = false;
-    int ProgressMarginX = 2, ProgressMarginY = 2;
-    bool ProgressXP = false;
+// The look of check boxes, radio groups, buttons and progress bars in cells; assigning any of it
+// repaints the grid.
+class TControlLook : public TGridSettingsBase {
+public:
+    TControlLook() {
+        Repaints(Color), Repaints(CheckedGlyph), Repaints(UnCheckedGlyph), Repaints(RadioOnGlyph);
+        Repaints(RadioOffGlyph), Repaints(CheckSize), Repaints(RadioSize), Repaints(ControlStyle);
+        Repaints(DropDownAlwaysVisible), Repaints(FlatButton), Repaints(NoDisabledCheckRadioLook);
+        Repaints(ProgressMarginX), Repaints(ProgressMarginY), Repaints(ProgressXP);
+    }
+    TSettingProperty<TColor> Color{clBlack};
+    TSettingBitmap CheckedGlyph, UnCheckedGlyph, RadioOnGlyph, RadioOffGlyph;
+    TSettingProperty<int> CheckSize{15}, RadioSize{10};
+    TSettingProperty<TControlStyle> ControlStyle{TControlStyle::csWinXP};
+    TSettingProperty<bool> DropDownAlwaysVisible{false}, FlatButton{false}, NoDisabledCheckRadioLook{false};
+    TSettingProperty<int> ProgressMarginX{2}, ProgressMarginY{2};
+    TSettingProperty<bool> ProgressXP{false};
 };
 
 class TBands : public TGridSettingsBase {
@@ -194,24 +255,43 @@ private:
 enum class TBackGroundDisplay { bdTile, bdFixed };
 enum class TBackGroundCells { bcNormal, bcFixed, bcAll };
 
-struct TBackGround {
-    int Top = 0, Left = 0;
-    TBackGroundDisplay Display = TBackGroundDisplay::bdTile;
-    TBitmap Bitmap;
-    TBackGroundCells Cells = TBackGroundCells::bcNormal;
+// The picture behind the cells; assigning any of it repaints the grid.
+class TBackGround : public TGridSettingsBase {
+public:
+    TBackGround() { Repaints(Top), Repaints(Left), Repaints(Display), Repaints(Bitmap), Repaints(Cells); }
+    TSettingProperty<int> Top{0}, Left{0};
+    TSettingProperty<TBackGroundDisplay> Display{TBackGroundDisplay::bdTile};
+    TSettingBitmap Bitmap;
+    TSettingProperty<TBackGroundCells> Cells{TBackGroundCells::bcNormal};
 };
 
 enum class TFooterStyle { fsFixedLastRow, fsColumnPreview, fsCustomPreview };
 
-struct TFloatingFooter {
-    bool Visible = false;
-    TColor Color = clBtnFace;
-    TFooterStyle FooterStyle = TFooterStyle::fsFixedLastRow;
-    int Column = 0;
-    QString CustomTemplate;
-    int Height = 0;
+// The footer shown in a panel along the grid's bottom edge (FooterPanel.h): the grid's last row
+// (fsFixedLastRow), one cell of the current row stretched over the width (fsColumnPreview) or a
+// template with the current row's cells in it (fsCustomPreview). The grid binds the setters:
+// - Visible shows or hides the panel (Height - 1 high), sets FixedFooters to 1 with fsFixedLastRow
+//   and to 0 otherwise, and makes the last row the footer row with fsFixedLastRow;
+// - FooterStyle makes the last row the footer row or not (FixedFooters stays as it is);
+// - Color, Column and CustomTemplate repaint the panel.
+// CustomTemplate: "<#n>" stands for column n of the current row (n not a number, or no column of
+// the grid: nothing); a "<#" without a ">" after it ends the placeholders, the rest showing as it
+// stands.
+class TFloatingFooter {
+public:
+    TFloatingFooter() = default;
+    TFloatingFooter(const TFloatingFooter&) = delete;
+    TSettingProperty<bool> Visible{false};
+    TSettingProperty<TColor> Color{clBtnFace};
+    TSettingProperty<TFooterStyle> FooterStyle{TFooterStyle::fsFixedLastRow};
+    TSettingProperty<int> Column{0};
+    TSettingProperty<QString> CustomTemplate;
+    // The footer's height in pixels: the grid's default row height.
+    int Height = 21;
 };
 
+// Held and kept with the grid's settings; no grid operation reads it. Its six colours start not
+// set.
 struct TGrouping {
     bool MergeHeader = false, MergeSummary = false;
     TColor HeaderColor = clNone, SummaryColor = clNone, HeaderColorTo = clNone, HeaderTextColor = clNone;
@@ -229,7 +309,23 @@ struct TFilterData {
     TFilterOperation Operation = TFilterOperation::foNONE;
 };
 
-using TFilter = std::vector<TFilterData>;
+class TVevIvizudEvar;
+
+// The filter's conditions, in the order they are combined (TVevIvizudEvar::MatchesFilter).
+class TFilter : public std::vector<TFilterData> {
+public:
+    explicit TFilter(TVevIvizudEvar* owner = nullptr) : owner_(owner) {}
+    // Assigning conditions keeps the owner.
+    using std::vector<TFilterData>::operator=;
+    TVevIvizudEvar* Owner() const { return owner_; }
+    // A new condition at the end, with the defaults.
+    TFilterData& Add() { return emplace_back(); }
+    int Count() const { return int(size()); }
+    TFilterData& Items(int index) { return at(size_t(index)); }
+
+private:
+    TVevIvizudEvar* owner_;
+};
 
 // Held and kept with the grid's settings; the program exports no HTML.
 struct THTMLSettings {

@@ -32,6 +32,8 @@ void DrawButtonPart(TCanvas& canvas, int part, int state, const QRect& rect) {
     }
     option.state = CommonState(state);
     option.state |= state >= 9 ? QStyle::State_NoChange : state >= 5 ? QStyle::State_On : QStyle::State_Off;
+    // The style greys a disabled box by the palette it is given.
+    if (!(option.state & QStyle::State_Enabled)) option.palette.setCurrentColorGroup(QPalette::Disabled);
     canvas.DrawStylePrimitive(part == 2 ? QStyle::PE_IndicatorRadioButton : QStyle::PE_IndicatorCheckBox,
                               option);
 }

@@ -2,7 +2,8 @@
 // whose cells are plain, mini-HTML or rich text, beside QTableWidget with the same texts as plain
 // items; and sizing a column to its widest cell over 10^5 rows, beside QTableView's
 // resizeColumnToContents (which looks at a sample of rows, 1000 by default, where ours measures
-// every row).
+// every row). Cell graphics: the same view with every tenth cell holding a check box or a
+// progress bar, beside QTableWidget with every tenth item checkable.
 #include "GridBenchSupport.h"
 #include "grid/AdvancedGrid.h"
 
@@ -32,6 +33,40 @@ void Repaint800x600_Kind(benchmark::State& state) {
     TVevIvizudEvar grid;
     FillKind(grid, 100000, int(state.range(0)));
     Repaint(state, grid);
+}
+
+enum TGraphicKind { kCheckBoxes, kProgressBars };
+
+void Repaint800x600_Graphics(benchmark::State& state) {
+    TVevIvizudEvar grid;
+    FillKind(grid, 100000, kPlain);
+    // Only the cells that can show are given a graphic: the view holds the first rows.
+    for (int r = 0; r < 100; ++r)
+        for (int c = 0; c < kCols; ++c) {
+            if ((r * kCols + c) % 10 != 3) continue;
+            TCellGraphic* graphic = grid.CreateCellGraphic(c, r);
+            if (state.range(0) == kCheckBoxes) {
+                graphic->CellType = TCellType::ctCheckBox;
+                graphic->CellBoolean = r % 2 == 0;
+                graphic->CellHAlign = TCellHAlign::haBeforeText;
+            } else {
+                graphic->CellType = TCellType::ctProgress;
+                graphic->SetObject(std::make_unique<TColor>(clNavy));
+                graphic->SetIcon(std::make_unique<TColor>(clWhite));
+                grid.SetCells(c, r, QString::number(r % 101));
+            }
+        }
+    Repaint(state, grid);
+}
+
+void Repaint800x600_QTableWidgetChecks(benchmark::State& state) {
+    QTableWidget table;
+    FillTable(table, 100000);
+    for (int r = 0; r < 100; ++r)
+        for (int c = 0; c < kCols; ++c)
+            if ((r * kCols + c) % 10 == 3)
+                table.item(r, c)->setCheckState(r % 2 == 0 ? Qt::Checked : Qt::Unchecked);
+    Repaint(state, table);
 }
 
 void AutoSizeColumn_AdvancedGrid(benchmark::State& state) {
@@ -65,6 +100,8 @@ void AutoSizeColumn_QTableWidget(benchmark::State& state) {
 
 BENCHMARK(Repaint800x600_Kind)->Arg(kPlain)->Arg(kHTML)->Arg(kRich)->Unit(benchmark::kMillisecond);
 BENCHMARK(Repaint800x600_QTableWidget)->Unit(benchmark::kMillisecond);
+BENCHMARK(Repaint800x600_Graphics)->Arg(kCheckBoxes)->Arg(kProgressBars)->Unit(benchmark::kMillisecond);
+BENCHMARK(Repaint800x600_QTableWidgetChecks)->Unit(benchmark::kMillisecond);
 BENCHMARK(AutoSizeColumn_AdvancedGrid)
     ->Args({100000, kPlain})
     ->Args({100000, kHTML})

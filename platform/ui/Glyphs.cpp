@@ -2,15 +2,12 @@
 
 #include <QHash>
 #include <QPainter>
-#include <QPainterPath>
 #include <functional>
 
 namespace {
 
 const QColor kKey(255, 0, 255);
 const QColor kInk(0, 0, 0);
-const QColor kFrame(28, 81, 128);
-const QColor kDisabled(160, 160, 160);
 
 using TDraw = std::function<void(QPainter&, QSize)>;
 
@@ -20,75 +17,6 @@ TBitmap Make(QSize size, const QColor& background, const TDraw& draw) {
     QPainter painter(&image);
     draw(painter, size);
     return TBitmap(image);
-}
-
-TDraw CheckBox(bool checked, bool enabled, bool themed) {
-    return [=](QPainter& p, QSize s) {
-        const QRect box(themed ? 1 : 3, themed ? 1 : 3, themed ? 13 : 13, themed ? 13 : 13);
-        p.fillRect(box.adjusted(1, 1, 0, 0), enabled ? Qt::white : QColor(236, 236, 236));
-        p.setPen(enabled ? (themed ? kFrame : kInk) : kDisabled);
-        p.drawRect(box);
-        if (!checked) return;
-        p.setRenderHint(QPainter::Antialiasing);
-        p.setPen(QPen(enabled ? kInk : kDisabled, 2));
-        const QPointF o = box.topLeft();
-        p.drawPolyline(QPolygonF{o + QPointF(3, 7), o + QPointF(6, 10), o + QPointF(11, 3)});
-        (void)s;
-    };
-}
-
-TDraw Radio(bool on, bool enabled, bool themed) {
-    return [=](QPainter& p, QSize) {
-        p.setRenderHint(QPainter::Antialiasing);
-        p.setPen(enabled ? (themed ? kFrame : kInk) : kDisabled);
-        p.setBrush(enabled ? Qt::white : QColor(236, 236, 236));
-        p.drawEllipse(QRectF(1.5, 1.5, 12, 12));
-        if (!on) return;
-        p.setPen(Qt::NoPen);
-        p.setBrush(enabled ? (themed ? QColor(33, 161, 33) : kInk) : kDisabled);
-        p.drawEllipse(QRectF(5, 5, 5, 5));
-    };
-}
-
-TDraw NodeBox(bool expanded) {
-    return [=](QPainter& p, QSize) {
-        p.fillRect(QRect(1, 1, 7, 7), Qt::white);
-        p.setPen(QColor(120, 152, 181)); // a frame with open corners
-        p.drawLine(1, 0, 7, 0);
-        p.drawLine(1, 8, 7, 8);
-        p.drawLine(0, 1, 0, 7);
-        p.drawLine(8, 1, 8, 7);
-        p.setPen(kInk);
-        p.drawLine(2, 4, 6, 4);
-        if (!expanded) p.drawLine(4, 2, 4, 6);
-    };
-}
-
-TDraw Leaf(bool expanded) {
-    return [=](QPainter& p, QSize) {
-        p.setRenderHint(QPainter::Antialiasing);
-        p.setPen(QColor(128, 96, 0));
-        p.setBrush(QColor(255, 220, 120));
-        QPainterPath folder;
-        folder.moveTo(1.5, 4.5);
-        folder.lineTo(6.5, 4.5);
-        folder.lineTo(7.5, 6.5);
-        folder.lineTo(14.5, 6.5);
-        folder.lineTo(14.5, 13.5);
-        folder.lineTo(1.5, 13.5);
-        folder.closeSubpath();
-        p.drawPath(folder);
-        if (expanded) p.drawLine(QPointF(3.5, 9.5), QPointF(14.5, 9.5));
-    };
-}
-
-TDraw Funnel() {
-    return [](QPainter& p, QSize) {
-        p.setPen(kInk);
-        p.setBrush(QColor(90, 90, 90));
-        p.drawPolygon(
-            QPolygon{QPoint(2, 3), QPoint(13, 3), QPoint(9, 8), QPoint(9, 13), QPoint(6, 11), QPoint(6, 8)});
-    };
 }
 
 TDraw SpinArrow(bool up) {
@@ -136,19 +64,6 @@ struct TGlyphSpec {
 const QHash<QString, TGlyphSpec>& Specs() {
     static const QHash<QString, TGlyphSpec> specs = [] {
         QHash<QString, TGlyphSpec> s;
-        const bool states[4][2] = {{true, true}, {false, true}, {true, false}, {false, false}};
-        for (int i = 0; i < 4; ++i) {
-            const auto [on, enabled] = std::pair(states[i][0], states[i][1]);
-            s.insert(QString("VZGCHK0%1").arg(i + 1), {QSize(20, 20), kKey, CheckBox(on, enabled, false)});
-            s.insert(QString("VZGCHK0%1").arg(i + 5), {QSize(16, 16), kKey, CheckBox(on, enabled, true)});
-            s.insert(QString("VZGRAD0%1").arg(i + 1), {QSize(16, 16), kKey, Radio(on, enabled, false)});
-            s.insert(QString("VZGRAD0%1").arg(i + 5), {QSize(16, 16), kKey, Radio(on, enabled, true)});
-        }
-        s.insert("VZGLEAFOPEN", {QSize(16, 16), kKey, Leaf(true)});
-        s.insert("VZGLEAFCLOSE", {QSize(16, 16), kKey, Leaf(false)});
-        s.insert("XPNODEO", {QSize(9, 9), kKey, NodeBox(true)});
-        s.insert("XPNODEC", {QSize(9, 9), kKey, NodeBox(false)});
-        s.insert("VZGFILT", {QSize(16, 16), kKey, Funnel()});
         s.insert("VzgSpinUp", {QSize(7, 4), kKey, SpinArrow(true)});
         s.insert("VzgSpinDown", {QSize(7, 4), kKey, SpinArrow(false)});
         s.insert("INTLI1", {QSize(32, 32), Qt::white, PanMark(true, true)});

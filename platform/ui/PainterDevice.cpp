@@ -288,6 +288,8 @@ void TPainterDevice::FrameControl(const TRect& rect, unsigned type, unsigned sta
     PrepareOption(option, rect, nullptr);
     option.state = QStyle::State_Raised;
     if (!(state & DFCS_INACTIVE)) option.state |= QStyle::State_Enabled;
+    // The style greys a control by the palette it is given.
+    if (state & DFCS_INACTIVE) option.palette.setCurrentColorGroup(QPalette::Disabled);
     if (state & DFCS_PUSHED) option.state |= QStyle::State_Sunken;
     if (state & DFCS_HOT) option.state |= QStyle::State_MouseOver;
     option.state |= (state & DFCS_CHECKED) ? QStyle::State_On : QStyle::State_Off;

@@ -161,9 +161,9 @@ TTextLayout LayoutText(const QString& text, const TRect& rect, unsigned flags, c
 
     layout.CalcRect = rect;
     layout.CalcRect.Bottom = rect.Top + layout.Height;
-    const bool wrapped = (flags & DT_WORDBREAK) && !(flags & DT_SINGLELINE);
-    layout.CalcRect.Right =
-        wrapped ? std::max(rect.Right, rect.Left + layout.MaxWidth) : rect.Left + layout.MaxWidth;
+    // As the class library's DrawText measures: the width shrinks to the widest line, also for
+    // wrapped text (and grows for a word wider than the rectangle).
+    layout.CalcRect.Right = rect.Left + layout.MaxWidth;
 
     const int top = VerticalStart(rect, layout.Height, flags);
     layout.Result = (flags & (DT_VCENTER | DT_BOTTOM)) && !(flags & DT_CALCRECT)

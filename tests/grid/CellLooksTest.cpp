@@ -341,6 +341,8 @@ TEST_F(CellLooks, TreeLinesOfANodeAndItsChildren) {
         if (row == 3) expected.push_back({{left - h, cell.Top}, {left - h, y}, clPurple});     // ends
         expected.push_back({{x, cell.Top}, {x, y}, clPurple});
         expected.push_back({{x, y}, {x, cell.Bottom + 4}, clPurple});
+        // The expanded node's glyph draws its own line down, from the middle of the node's indent.
+        if (row == 1) expected.push_back({{-1 + h, cell.Top + 6}, {-1 + h, cell.Bottom}, clPurple});
         EXPECT_EQ(tree(row), expected) << row;
     }
     for (const TLine& line : tree(4)) EXPECT_NE(std::get<0>(line).Y, std::get<1>(line).Y); // no branch

@@ -85,7 +85,6 @@ INSTANTIATE_TEST_SUITE_P(
                     TKindCase{TEditorType::edUniEdit, "a", "xb", "xb"},
                     TKindCase{TEditorType::edUniComboEdit, "a", "bc", "bc"},
                     TKindCase{TEditorType::edUniComboList, "Sim", "", "Não"},
-                    TKindCase{TEditorType::edRichEdit, "a", "bc", "bc"},
                     // The key that opens the application's editor is typed after its text.
                     TKindCase{TEditorType::edCustom, "a", "bc", "abc"},
                     // The check box and the button write nothing: the application reads them.

@@ -150,7 +150,8 @@ TEST(CanvasText, WordBreakWrapsBetweenWordsToTheRectangle) {
     TRect measured = rect;
     EXPECT_EQ(canvas.DrawText("alpha beta gamma", measured, DT_CALCRECT | DT_WORDBREAK),
               2 * metrics.height());
-    EXPECT_EQ(measured.Right, width); // wrapped text keeps the rectangle's width
+    // Wrapped text is as wide as its widest line.
+    EXPECT_EQ(measured.Right, metrics.horizontalAdvance("alpha beta"));
     canvas.DrawText("alpha beta gamma", rect, DT_WORDBREAK | DT_CENTER);
     const TTextLayout& layout = recorder.Ops.back().Layout;
     ASSERT_EQ(layout.Runs.size(), 2u);
