@@ -203,7 +203,7 @@ void WriteProperties(QDataStream& out, const TCellProperties& p, bool hasGraphic
         << quint32(p.FontColor) << quint8(p.FontStyle.Bits()) << qint32(p.CellSpanY) << qint32(p.CellSpanX)
         << qint32(p.BorderWidth) << quint32(p.BorderColor) << quint8(p.Alignment) << quint8(p.VAlignment())
         << p.WordWrap() << p.IsBaseCell << qint32(p.NodeLevel) << quint8(p.Editor) << p.FontName << p.ReadOnly
-        << hasGraphic;
+        << quint8(p.CalcType) << hasGraphic;
 }
 
 void WriteGraphic(QDataStream& out, const TCellGraphic& g) {
@@ -279,6 +279,7 @@ void ReadProperties(TRecordReader& in, TLoadedCell& cell) {
     p->Editor = in.ReadEnum(TEditorType::edUniComboList);
     p->FontName = in.ReadString();
     p->ReadOnly = in.ReadBool();
+    p->CalcType = in.Read<quint8>();
     const bool hasGraphic = in.ReadBool();
     if (p->CellSpanX < -1 || p->CellSpanY < -1 || (p->CellSpanX == -1) != (p->CellSpanY == -1)) Damaged();
     if (hasGraphic) cell.Graphic = std::make_unique<TCellGraphic>();

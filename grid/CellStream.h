@@ -21,7 +21,7 @@
 //                       CellSpanY qint32, CellSpanX qint32, BorderWidth qint32, BorderColor
 //                       quint32, Alignment quint8, VAlignment quint8, WordWrap bool, IsBaseCell
 //                       bool, NodeLevel qint32, Editor quint8, FontName QString, ReadOnly bool,
-//                       HasGraphic bool
+//                       CalcType quint8, HasGraphic bool
 //   'G' graphic         when HasGraphic: CellType quint8, CellVAlign quint8, CellHAlign quint8,
 //                       CellIndex qint32, CellTransparent bool, CellCreated bool, CellBoolean bool,
 //                       CellAngle qint32, CellValue double, CellErrFrom qint16, CellErrLen qint16,

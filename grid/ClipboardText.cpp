@@ -6,7 +6,9 @@
 // LFs stay; double quotes inside are not doubled). On paste a line ends at a CR (an LF right after
 // it belongs to the break) or at the end of the text; a cell holding an LF is such a quoted cell:
 // its quotes go and each LF becomes CR LF again. A text without any CR, as programs here write
-// lines, has each LF outside a quoted cell taken as a line end.
+// lines, has each LF outside a quoted cell taken as a line end. A rich-text cell ("{\") and a wide
+// one are copied as their plain text; mini-HTML keeps its tags unless CopyHTMLTagsToClipboard is
+// off. The other formats a copy offers and the choice of format on paste: ClipboardFormats.cpp.
 //
 // Pasted lines and cells start at a display cell and go right and down through the display columns
 // (hidden columns are skipped). Cells outside the grid, fixed cells, the members of a merged block

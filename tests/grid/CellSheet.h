@@ -48,6 +48,7 @@ inline void FillSheet(TVevIvizudEvar& grid, const QString& pictureFile) {
     look->NodeLevel = 2;
     look->Editor = TEditorType::edSpinEdit;
     look->ReadOnly = true;
+    look->CalcType = 3;
 
     TCellGraphic* check = Graphic(grid, 2, 2, TCellType::ctCheckBox);
     check->CellBoolean = true;
@@ -98,7 +99,7 @@ inline QString Describe(const TVevIvizudEvar& grid, int col, int row) {
     const TCellProperties* p = grid.CellProperties(col, row);
     if (!p) return d;
     d += QString(" | brush %1 %2 %3 font %4 %5 %6 %7 border %8 %9 align %10 %11 wrap %12 merge %13 %14 %15 "
-                 "level %16 editor %17 readonly %18")
+                 "level %16 editor %17 readonly %18 calc %19")
              .arg(p->BrushColor())
              .arg(p->BrushColorTo())
              .arg(int(p->BrushStyle))
@@ -116,7 +117,8 @@ inline QString Describe(const TVevIvizudEvar& grid, int col, int row) {
              .arg(p->CellSpanY)
              .arg(p->NodeLevel)
              .arg(int(p->Editor))
-             .arg(p->ReadOnly);
+             .arg(p->ReadOnly)
+             .arg(p->CalcType);
     const TCellGraphic* g = p->CellGraphic.get();
     if (!g) return d;
     d += QString(" | graphic %1 %2 %3 %4 %5 %6 %7 %8 %9 %10 %11 %12")
