@@ -18,7 +18,9 @@
 #include "grid/UndoRedo.h"
 #include "platform/ui/StringGrid.h"
 
+#include <array>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 using TGetDisplTextEvent = std::function<void(QObject* Sender, int ACol, int ARow, QString& Value)>;
@@ -145,4 +147,11 @@ private:
     TColor gridLineColor_ = clSilver;
     TVozAvozUndoRedo* undoRedo_ = nullptr;
     int paintCount_ = 0;
+    // The objects of the cells that show, for finding properties whose cell has moved.
+    struct TShownObjects {
+        std::array<int, 6> View{-1, -1, -1, -1, -1, -1};
+        std::unordered_map<const TCellObject*, TGridCoord> Cells;
+    };
+    mutable TShownObjects shownObjects_;
+    const std::unordered_map<const TCellObject*, TGridCoord>& ShownObjects(bool remake) const;
 };
