@@ -10,11 +10,12 @@
 //   cells, sizing columns and rows to their content and column calculations;
 // - in-cell editing: the editor kind asked per cell (OnGetEditorType), the text editor or an
 //   editor control over the cell, the value written back, validation (OnCellValidate) and undo;
-// - keyboard handling with Tab walks, skipping fixed cells and advancing after Enter.
+// - keyboard handling with Tab walks, skipping fixed cells and advancing after Enter;
+// - sorting, and the clipboard: text, rich text and the grid's own format, a cell stream that
+//   also saves and loads blocks of cells (CellStream.h).
 //
-// Parts that the grid family adds later (drawing cell graphics, the grid's own clipboard format)
-// are reached through the virtual members marked "seam": until they exist, such commands do
-// nothing.
+// Parts that the grid family adds later are reached through the virtual members marked "seam":
+// until they exist, such commands do nothing.
 #pragma once
 
 #include "grid/BaseGrid.h"

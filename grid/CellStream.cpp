@@ -3,8 +3,9 @@
 //
 // Loading writes each cell as soon as all of its records have been read, so a truncated or damaged
 // stream raises EVozAvozError ("Cell stream ends early", "Cell stream is damaged") and leaves the
-// cells read before the damage in place. A stream of the whole grid (FullGrid) clears the grid and
-// gives it the stream's size, widths and heights, and always loads at (0, 0). Other cells that
+// cells read before the damage in place. A stream of the whole grid (FullGrid) clears the grid
+// (hidden and filtered rows shown first, so that none of the old rows stays behind) and gives it
+// the stream's size, widths and heights, and always loads at (0, 0). Other cells that
 // would fall outside the grid are left out. The merged blocks of the stream are merged again once
 // all of their cells are loaded.
 #include "grid/CellStream.h"
@@ -99,6 +100,8 @@ public:
         return value;
     }
     bool ReadBool() { return Read<quint8>() != 0; }
+    // Leaves the device after the current record.
+    void Finish() { in_.device()->seek(recordEnd_); }
     // A value of an enumeration whose last value is given.
     template <typename E> E ReadEnum(E last) {
         const quint8 value = Read<quint8>();
@@ -459,6 +462,9 @@ int TVevIvizudEvar::LoadCells(TGridCoord dest, QIODevice& stream, bool paste) {
     TStructureChange change(*this);
 
     if (block.FullGrid) {
+        // The grid becomes the stream's: rows kept out of view come back to be cleared too.
+        if (FilterActive()) SetFilterActive(false);
+        UnHideRowsAll();
         ClearAll();
         SetRowCount(block.RowCount);
         SetColCount(block.ColCount);
@@ -569,6 +575,7 @@ int TVevIvizudEvar::LoadCells(TGridCoord dest, QIODevice& stream, bool paste) {
             const quint8 kind = in.Next();
             if (kind == rkEnd) {
                 if (in.Read<qint32>() != cells) Damaged();
+                in.Finish();
                 break;
             }
             if (kind != rkCell) Damaged();

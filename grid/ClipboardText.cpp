@@ -26,6 +26,8 @@
 #include "platform/data/NumberText.h"
 #include "platform/ui/Clipboard.h"
 
+#include <algorithm>
+
 namespace {
 
 constexpr QChar kTab = u'\t', kCR = u'\r', kLF = u'\n', kQuote = u'"';
@@ -135,18 +137,25 @@ QString TVevIvizudEvar::SelectionClipboardText(const std::vector<int>& cols, con
             if (!firstCell) text += kTab;
             firstCell = false;
             QString cell = GetGridCells(realCol, r);
-            if (cell.startsWith(kWideMarker)) {
-                QString wide;
-                DecodeWideCell(cell, wide);
-                cell = wide;
-            }
-            if (!Navigation.CopyHTMLTagsToClipboard && cell.contains(QStringLiteral("</")))
-                cell = StripHTML(cell);
-            else if (cell.contains(QStringLiteral("{\\")))
-                cell = RTFToPlainText(cell);
-            if (cell.contains(kCR) || cell.contains(kLF)) {
-                cell.remove(kCR);
-                cell = kQuote + cell + kQuote;
+            // Most cells hold none of the characters that need more: one look decides.
+            const bool plain = std::none_of(cell.cbegin(), cell.cend(), [](QChar ch) {
+                const char16_t u = ch.unicode();
+                return u == u'|' || u == u'<' || u == u'{' || u == u'\r' || u == u'\n';
+            });
+            if (!plain) {
+                if (cell.startsWith(kWideMarker)) {
+                    QString wide;
+                    DecodeWideCell(cell, wide);
+                    cell = wide;
+                }
+                if (!Navigation.CopyHTMLTagsToClipboard && cell.contains(QStringLiteral("</")))
+                    cell = StripHTML(cell);
+                else if (cell.contains(QStringLiteral("{\\")))
+                    cell = RTFToPlainText(cell);
+                if (cell.contains(kCR) || cell.contains(kLF)) {
+                    cell.remove(kCR);
+                    cell = kQuote + cell + kQuote;
+                }
             }
             text += cell;
         }

@@ -85,10 +85,13 @@ TEST_F(CellStream, AWholeGridReplacesTheGridWithItsSizeAndLoadsAtItsOrigin) {
     source_.SetRowHeights(3, 33);
     TVevIvizudEvar target;
     target.SetColCount(2);
-    target.SetRowCount(3);
+    target.SetRowCount(4);
     target.SetGridCells(1, 1, "old");
     target.GetCellProperties(0, 2)->SetBrushColor(clRed);
+    target.SetGridCells(1, 3, "hidden");
+    target.HideRow(3);
     Load(target, {1, 1}, Save(source_, {0, 0, 4, 6}));
+    EXPECT_EQ(target.NumHiddenRows(), 0);
     EXPECT_EQ(target.ColCount(), 5);
     EXPECT_EQ(target.RowCount(), 7);
     EXPECT_EQ(target.ColWidths(2), 91);
