@@ -198,6 +198,24 @@ void Grow_AddRow_AdvancedGrid(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * rows);
 }
 
+// The same after a sort: the order the rows had before sorting takes in each new row.
+void Grow_AddRowAfterSort_AdvancedGrid(benchmark::State& state) {
+    const int rows = int(state.range(0));
+    Fresh(
+        state,
+        [&] {
+            auto grid = MakeGrid(rows);
+            FillGrid(*grid, rows);
+            grid->SortSettings.Direction = TSortDirection::sdDescending;
+            grid->SortByColumn();
+            return grid;
+        },
+        [&](TVevIvizudEvar& grid) {
+            for (int r = 0; r < rows; ++r) grid.AddRow();
+        });
+    state.SetItemsProcessed(state.iterations() * rows);
+}
+
 void Grow_PasteText_AdvancedGrid(benchmark::State& state) {
     const int rows = int(state.range(0));
     QString text;
@@ -418,6 +436,7 @@ BENCHMARK(Cells_Read_DisplText_AdvancedGrid)->Arg(10000)->Arg(100000)->Unit(benc
 BENCHMARK(Cells_Read_Merged1pct_AdvancedGrid)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(Cells_Read_QTableWidget)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(Grow_AddRow_AdvancedGrid)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
+BENCHMARK(Grow_AddRowAfterSort_AdvancedGrid)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(Grow_PasteText_AdvancedGrid)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 BENCHMARK(Grow_InsertRow_QTableWidget)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(Grow_PushBack_PlainStore)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
