@@ -809,6 +809,11 @@ private:
     int FirstSelectableCol() const;
     bool RowSelectFlag(int row) const;
     bool ColSelectFlag(int col) const;
+    // The mark of a shown row: kept under its real row with RowSelectPersistent (so that it stays
+    // with the row while rows hide and show), else under the shown row.
+    int RowMarkIndex(int row) const;
+    bool RowMarked(int row) const { return RowSelectFlag(RowMarkIndex(row)); }
+    void SetRowMark(int row, bool on);
     void RestoreEditText();
     void IncrementalSearch(QChar key);
     void ScaleOthers(bool columns);

@@ -62,14 +62,15 @@ QString TBaseGrid::GetGridCells(int col, int row) {
 }
 
 void TBaseGrid::SetGridCells(int col, int row, const QString& value) {
-    if (HasCellProperties(col, row)) {
-        const TGridCoord base = BaseCell(col, row);
-        SetCells(base.X, base.Y, value);
-        if (parentWidget()) RepaintCell(col, row);
-    } else {
-        SetCells(col, row, value);
-    }
+    const TGridCoord base = BaseCell(col, row);
+    SetStoreText(base.X, base.Y, value);
     if (LastRowIsFooter && row == RowCount() - 1) FooterRowChanged();
+}
+
+void TBaseGrid::SetStoreText(int storeCol, int row, const QString& text) {
+    if (row < 0 || row >= RowCount()) throw EGridError("Grid row out of range");
+    CellStore().SetText(storeCol, row, text);
+    RepaintStoreCell(storeCol, row);
 }
 
 void TBaseGrid::GetDisplText(int col, int row, QString& value) {
@@ -202,6 +203,12 @@ TCellGraphic* TBaseGrid::GetCellGraphicObject(int col, int row) const {
 
 void TBaseGrid::RepaintCell(int col, int row) {
     InvalidateRect(CellRectEx(col, row));
+}
+
+void TBaseGrid::RepaintStoreCell(int storeCol, int row) {
+    if (!isVisible() || storeCol < 0) return;
+    const int shown = ShownCol(storeCol);
+    if (shown < ColCount() && StoreCol(shown) == storeCol) RepaintCell(shown, row);
 }
 
 bool TBaseGrid::IsFixedCellForDraw(int, int) {

@@ -55,7 +55,7 @@ public:
     TCellObject* GetRawObject(int col, int row) const { return Objects(col, row); }
     void SetRawObject(int col, int row, std::unique_ptr<TCellObject> object);
     const QString& GetRawCell(int col, int row) const { return Cells(col, row); }
-    void SetRawCell(int col, int row, const QString& text) { SetCells(col, row, text); }
+    void SetRawCell(int col, int row, const QString& text) { SetStoreText(col, row, text); }
 
     // The text every layer above reads: the base cell's, through GetDisplText below the limit.
     QString GetGridCells(int col, int row);
@@ -95,7 +95,10 @@ public:
     void SetCellGraphicObject(int col, int row, std::unique_ptr<TCellGraphic> graphic);
     TCellGraphic* GetCellGraphicObject(int col, int row) const;
 
+    // Repaints a shown cell (the whole block of a merged one); RepaintStoreCell takes the cell by
+    // its store column and repaints it where it shows, nothing while its column is hidden.
     void RepaintCell(int col, int row);
+    void RepaintStoreCell(int storeCol, int row);
     bool Verify() const override;
 
 protected:
@@ -133,6 +136,8 @@ protected:
 private:
     void DrawCellLines(const TRect& rect, int col, int row, bool fixed);
     void StepBeforeKey(int key);
+    // Writes a text into the store and repaints the cell where it shows.
+    void SetStoreText(int storeCol, int row, const QString& text);
 
     bool defaultDrawing_ = false;
     int gridLineWidth_ = 1;

@@ -6,7 +6,7 @@ TCellProperties::TCellProperties(TBaseGrid* owner, int col, int row)
     : OwnerCol(col), OwnerRow(row), owner_(owner) {}
 
 void TCellProperties::Repaint() {
-    if (owner_) owner_->RepaintCell(OwnerCol, OwnerRow);
+    if (owner_) owner_->RepaintStoreCell(OwnerCol, OwnerRow);
 }
 
 void TCellProperties::SetBrushColor(TColor color) {

@@ -7,6 +7,8 @@
 #include "platform/ui/GridFixture.h"
 #include "platform/ui/RecordingDevice.h"
 
+#include <QPaintEvent>
+
 using TAdvancedGridWindow = TGridWindow<TVevIvizudEvar>;
 
 inline std::vector<TCanvasOp> RenderOps(TVevIvizudEvar& grid) {
@@ -26,6 +28,22 @@ inline std::vector<TCanvasOp> TextOps(const std::vector<TCanvasOp>& ops, const Q
 inline void PrintTo(const TPoint& p, std::ostream* os) {
     *os << "(" << p.X << ", " << p.Y << ")";
 }
+inline void PrintTo(const TGridCoord& c, std::ostream* os) {
+    *os << "(" << c.X << ", " << c.Y << ")";
+}
 inline void PrintTo(const TRect& r, std::ostream* os) {
     *os << "{" << r.Left << ", " << r.Top << ", " << r.Right << ", " << r.Bottom << "}";
 }
+
+// Records the area each paint of the viewport covers.
+class TPaintRegions : public QObject {
+public:
+    explicit TPaintRegions(QWidget* viewport) { viewport->installEventFilter(this); }
+    QRegion painted;
+
+protected:
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() == QEvent::Paint) painted += static_cast<QPaintEvent*>(e)->region();
+        return false;
+    }
+};
