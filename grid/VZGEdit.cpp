@@ -19,64 +19,23 @@ int ClientBorder(const QLineEdit& edit) {
 
 // ---- The speed button --------------------------------------------------------------------------
 
-TRezUrezoVedoze::TRezUrezoVedoze(QWidget* parent) : QWidget(parent) {
-    setFocusPolicy(Qt::NoFocus);
-    setAttribute(Qt::WA_Hover);
-}
-
 void TRezUrezoVedoze::SetFlat(bool on) {
     flat_ = on;
     update();
 }
 
-void TRezUrezoVedoze::mousePressEvent(QMouseEvent* e) {
-    if (e->button() != Qt::LeftButton) return;
-    held_ = over_ = true;
-    update();
-}
-
-void TRezUrezoVedoze::mouseMoveEvent(QMouseEvent* e) {
-    if (!held_) return;
-    const bool over = rect().contains(e->position().toPoint());
-    if (over == over_) return;
-    over_ = over;
-    update();
-}
-
-void TRezUrezoVedoze::mouseReleaseEvent(QMouseEvent* e) {
-    if (e->button() != Qt::LeftButton || !held_) return;
-    held_ = over_ = false;
-    update();
-    const QPoint p = e->position().toPoint();
+void TRezUrezoVedoze::HoldEnded(QMouseEvent& e) {
+    const QPoint p = e.position().toPoint();
     GuardUi([&] {
-        if (OnMouseUp) OnMouseUp(this, TMouseButton::mbLeft, ShiftStateOf(*e), p.x(), p.y());
+        if (OnMouseUp) OnMouseUp(this, TMouseButton::mbLeft, ShiftStateOf(e), p.x(), p.y());
     });
-}
-
-void TRezUrezoVedoze::enterEvent(QEnterEvent*) {
-    hot_ = true;
-    update();
-}
-
-void TRezUrezoVedoze::leaveEvent(QEvent*) {
-    hot_ = false;
-    update();
-}
-
-void TRezUrezoVedoze::paintEvent(QPaintEvent*) {
-    QPainter painter(this);
-    TPainterDevice device(painter);
-    TCanvas canvas(&device);
-    canvas.SetStyleWidget(this);
-    canvas.Font().SetName(font().family());
-    Paint(canvas);
 }
 
 void TRezUrezoVedoze::Paint(TCanvas& canvas) {
     const TRect r = Bounds(0, 0, width(), height());
     const bool pressed = Pressed();
     if (IsWinXP && VisualStyles::IsThemeActive()) {
-        DrawThemeBackground(canvas, TThemeClass::Button, 1, pressed ? 3 : hot_ ? 2 : 1, r);
+        DrawThemeBackground(canvas, TThemeClass::Button, 1, pressed ? 3 : MouseOver() ? 2 : 1, r);
     } else if (flat_) {
         canvas.Brush().SetColor(clBtnFace);
         canvas.FillRect(r);
@@ -86,14 +45,7 @@ void TRezUrezoVedoze::Paint(TCanvas& canvas) {
         canvas.DrawFrameControl(r, DFC_BUTTON, DFCS_BUTTONPUSH | (pressed ? DFCS_PUSHED : 0u));
     }
     const int shift = pressed ? 1 : 0;
-    if (!Glyph.Empty()) {
-        const int frames = std::max(NumGlyphs, 1);
-        const int gw = Glyph.Width() / frames;
-        const int frame = !isEnabled() && frames > 1 ? 1 : 0;
-        const TBitmap face(Glyph.Image().copy(frame * gw, 0, gw, Glyph.Height()));
-        canvas.DrawTransparent((r.Width() - gw) / 2 + shift, (r.Height() - Glyph.Height()) / 2 + shift, face,
-                               Glyph.TransparentColor());
-    }
+    DrawGlyph(canvas, Glyph, NumGlyphs, r, shift);
     if (!Caption.isEmpty()) {
         canvas.Brush().SetStyle(TBrushStyle::bsClear);
         canvas.Font().SetColor(isEnabled() ? clBtnText : clGrayText);

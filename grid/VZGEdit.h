@@ -13,15 +13,15 @@
 // button pops up the Units to choose from.
 #pragma once
 
-#include "platform/ui/Canvas.h"
+#include "grid/TrackingButton.h"
 #include "platform/ui/MaskEdit.h"
 
 #include <QPointer>
 #include <QStringList>
 
-class TRezUrezoVedoze : public QWidget {
+class TRezUrezoVedoze : public TTrackingButton {
 public:
-    explicit TRezUrezoVedoze(QWidget* parent = nullptr);
+    explicit TRezUrezoVedoze(QWidget* parent = nullptr) : TTrackingButton(parent) {}
 
     bool IsWinXP = false;
     bool Flat() const { return flat_; }
@@ -31,23 +31,17 @@ public:
     QString Caption;
     TBitmap Glyph;
     int NumGlyphs = 1;
-    bool MouseOver() const { return hot_; }
     // Drawn pressed: held with the mouse over it, or Down.
-    bool Pressed() const { return (held_ && over_) || Down; }
+    bool Pressed() const { return HeldOver() || Down; }
     // A release of the left button, over the button or not (x, y in its coordinates).
     TMouseEvent OnMouseUp;
-    virtual void Paint(TCanvas& canvas);
+    void Paint(TCanvas& canvas) override;
 
 protected:
-    void paintEvent(QPaintEvent* e) override;
-    void mousePressEvent(QMouseEvent* e) override;
-    void mouseMoveEvent(QMouseEvent* e) override;
-    void mouseReleaseEvent(QMouseEvent* e) override;
-    void enterEvent(QEnterEvent* e) override;
-    void leaveEvent(QEvent* e) override;
+    void HoldEnded(QMouseEvent& e) override;
 
 private:
-    bool flat_ = false, held_ = false, over_ = false, hot_ = false;
+    bool flat_ = false;
 };
 
 class TVzgEditButton : public QWidget {

@@ -4,11 +4,9 @@
 #include "platform/data/NumberText.h"
 #include "platform/ui/Glyphs.h"
 #include "platform/ui/Keys.h"
-#include "platform/ui/PainterDevice.h"
 #include "platform/ui/UiServices.h"
 
 #include <QMouseEvent>
-#include <QPainter>
 #include <QStyle>
 #include <cmath>
 #include <limits>
@@ -55,11 +53,6 @@ QString DateFieldOrder() {
 
 // ---- The auto-repeating button -------------------------------------------------------------------
 
-TZovAdedeZuvidOzovoz::TZovAdedeZuvidOzovoz(QWidget* parent) : QWidget(parent) {
-    setFocusPolicy(Qt::NoFocus);
-    setAttribute(Qt::WA_Hover);
-}
-
 void TZovAdedeZuvidOzovoz::Click() {
     if (OnClick) OnClick(this);
 }
@@ -69,9 +62,7 @@ void TZovAdedeZuvidOzovoz::TimerExpired() {
     if (Down()) GuardUi([this] { Click(); });
 }
 
-void TZovAdedeZuvidOzovoz::mousePressEvent(QMouseEvent* e) {
-    if (e->button() != Qt::LeftButton) return;
-    held_ = over_ = true;
+void TZovAdedeZuvidOzovoz::HoldStarted() {
     GuardUi([this] {
         if (OnMouseDown) OnMouseDown(this);
     });
@@ -82,43 +73,11 @@ void TZovAdedeZuvidOzovoz::mousePressEvent(QMouseEvent* e) {
         }
         timer_->start(400);
     }
-    update();
 }
 
-void TZovAdedeZuvidOzovoz::mouseMoveEvent(QMouseEvent* e) {
-    if (!held_) return;
-    const bool over = rect().contains(e->position().toPoint());
-    if (over != over_) {
-        over_ = over;
-        update();
-    }
-}
-
-void TZovAdedeZuvidOzovoz::mouseReleaseEvent(QMouseEvent* e) {
-    if (e->button() != Qt::LeftButton || !held_) return;
+void TZovAdedeZuvidOzovoz::HoldEnded(QMouseEvent& e) {
     if (timer_) timer_->stop();
-    const bool over = rect().contains(e->position().toPoint());
-    held_ = over_ = false;
-    update();
-    if (over) GuardUi([this] { Click(); });
-}
-
-void TZovAdedeZuvidOzovoz::enterEvent(QEnterEvent*) {
-    hot_ = true;
-    update();
-}
-
-void TZovAdedeZuvidOzovoz::leaveEvent(QEvent*) {
-    hot_ = false;
-    update();
-}
-
-void TZovAdedeZuvidOzovoz::paintEvent(QPaintEvent*) {
-    QPainter painter(this);
-    TPainterDevice device(painter);
-    TCanvas canvas(&device);
-    canvas.SetStyleWidget(this);
-    Paint(canvas);
+    if (rect().contains(e.position().toPoint())) GuardUi([this] { Click(); });
 }
 
 void TZovAdedeZuvidOzovoz::Paint(TCanvas& canvas) {
@@ -127,7 +86,7 @@ void TZovAdedeZuvidOzovoz::Paint(TCanvas& canvas) {
     const bool horizontal = Kind == kSpinUpHorz || Kind == kSpinDownHorz;
     if (IsWinXP && VisualStyles::IsThemeActive()) {
         const int part = Kind == kSpinUp ? 1 : Kind == kSpinDown ? 2 : Kind == kSpinUpHorz ? 3 : 4;
-        const int state = !isEnabled() ? 4 : pressed ? 3 : hot_ ? 2 : 1;
+        const int state = !isEnabled() ? 4 : pressed ? 3 : MouseOver() ? 2 : 1;
         DrawThemeBackground(canvas, TThemeClass::Spin, part, state, r);
     } else if (horizontal) {
         canvas.DrawFrameControl(r, DFC_SCROLL,
@@ -148,15 +107,7 @@ void TZovAdedeZuvidOzovoz::Paint(TCanvas& canvas) {
         const TBitmap& glyph = !Glyph.Empty() ? Glyph
                                               : GlyphBitmap(Kind == kSpinUp ? QStringLiteral("VzgSpinUp")
                                                                             : QStringLiteral("VzgSpinDown"));
-        if (!glyph.Empty()) {
-            const int frames = std::max(NumGlyphs, 1);
-            const int gw = glyph.Width() / frames;
-            const int frame = !isEnabled() && frames > 1 ? 1 : 0;
-            const int shift = pressed ? 1 : 0;
-            TBitmap face(glyph.Image().copy(frame * gw, 0, gw, glyph.Height()));
-            canvas.DrawTransparent((r.Width() - gw) / 2 + shift, (r.Height() - glyph.Height()) / 2 + shift,
-                                   face, glyph.TransparentColor());
-        }
+        DrawGlyph(canvas, glyph, NumGlyphs, r, pressed ? 1 : 0);
     }
     const auto* pair = parentWidget();
     if (TimeBtnState.Contains(TTimeBtnState::tbFocusRect) && pair && pair->hasFocus())

@@ -22,7 +22,7 @@
 #pragma once
 
 #include "grid/NumberDateUtils.h"
-#include "platform/ui/Canvas.h"
+#include "grid/TrackingButton.h"
 #include "platform/ui/EnumSet.h"
 #include "platform/ui/MaskEdit.h"
 
@@ -39,9 +39,9 @@ enum : int { kSpinDownHorz = 0, kSpinUpHorz = 1, kSpinUp = 2, kSpinDown = 3 };
 enum class TTimeBtnState { tbFocusRect, tbAllowTimer };
 using TTimeBtnStates = TSet<TTimeBtnState>;
 
-class TZovAdedeZuvidOzovoz : public QWidget {
+class TZovAdedeZuvidOzovoz : public TTrackingButton {
 public:
-    explicit TZovAdedeZuvidOzovoz(QWidget* parent = nullptr);
+    explicit TZovAdedeZuvidOzovoz(QWidget* parent = nullptr) : TTrackingButton(parent) {}
 
     TTimeBtnStates TimeBtnState;
     int Kind = kSpinUp;
@@ -49,8 +49,7 @@ public:
     TBitmap Glyph;
     int NumGlyphs = 1;
     // The button shows pressed: held with the mouse over it.
-    bool Down() const { return held_ && over_; }
-    bool MouseOver() const { return hot_; }
+    bool Down() const { return HeldOver(); }
     TNotifyEvent OnClick;
     // A left press on the button, before anything else happens.
     TNotifyEvent OnMouseDown;
@@ -60,19 +59,14 @@ public:
     QTimer* RepeatTimer() const { return timer_; }
     // One tick of the repeat timer: from now on every 100 ms, and a click while held.
     void TimerExpired();
-    virtual void Paint(TCanvas& canvas);
+    void Paint(TCanvas& canvas) override;
 
 protected:
-    void paintEvent(QPaintEvent* e) override;
-    void mousePressEvent(QMouseEvent* e) override;
-    void mouseMoveEvent(QMouseEvent* e) override;
-    void mouseReleaseEvent(QMouseEvent* e) override;
-    void enterEvent(QEnterEvent* e) override;
-    void leaveEvent(QEvent* e) override;
+    void HoldStarted() override;
+    void HoldEnded(QMouseEvent& e) override;
 
 private:
     QTimer* timer_ = nullptr;
-    bool held_ = false, over_ = false, hot_ = false;
 };
 
 class TVzgSpinButton : public QWidget {
