@@ -10,6 +10,16 @@ TTrackingButton::TTrackingButton(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_Hover);
 }
 
+void TTrackingButton::SetGlyph(const TBitmap& glyph) {
+    Glyph = glyph;
+    update();
+}
+
+void TTrackingButton::SetNumGlyphs(int count) {
+    NumGlyphs = std::max(count, 1);
+    update();
+}
+
 void TTrackingButton::mousePressEvent(QMouseEvent* e) {
     if (e->button() != Qt::LeftButton) return;
     held_ = over_ = true;
@@ -51,10 +61,9 @@ void TTrackingButton::paintEvent(QPaintEvent*) {
     Paint(canvas);
 }
 
-void TTrackingButton::DrawGlyph(TCanvas& canvas, const TBitmap& glyph, int numGlyphs, const TRect& r,
-                                int shift) const {
+void TTrackingButton::DrawGlyph(TCanvas& canvas, const TBitmap& glyph, const TRect& r, int shift) const {
     if (glyph.Empty()) return;
-    const int frames = std::max(numGlyphs, 1);
+    const int frames = std::max(NumGlyphs, 1);
     const int gw = glyph.Width() / frames;
     const int frame = !isEnabled() && frames > 1 ? 1 : 0;
     const TBitmap face(glyph.Image().copy(frame * gw, 0, gw, glyph.Height()));

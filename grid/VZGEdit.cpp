@@ -45,7 +45,7 @@ void TRezUrezoVedoze::Paint(TCanvas& canvas) {
         canvas.DrawFrameControl(r, DFC_BUTTON, DFCS_BUTTONPUSH | (pressed ? DFCS_PUSHED : 0u));
     }
     const int shift = pressed ? 1 : 0;
-    DrawGlyph(canvas, Glyph, NumGlyphs, r, shift);
+    DrawGlyph(canvas, Glyph, r, shift);
     if (!Caption.isEmpty()) {
         canvas.Brush().SetStyle(TBrushStyle::bsClear);
         canvas.Font().SetColor(isEnabled() ? clBtnText : clGrayText);
@@ -73,18 +73,8 @@ void TVzgEditButton::Click() {
     if (OnClick) OnClick(this);
 }
 
-void TVzgEditButton::SetGlyph(const TBitmap& glyph) {
-    button_->Glyph = glyph;
-    button_->update();
-}
-
 void TVzgEditButton::SetButtonCaption(const QString& caption) {
     button_->Caption = caption;
-    button_->update();
-}
-
-void TVzgEditButton::SetNumGlyphs(int count) {
-    button_->NumGlyphs = std::max(count, 1);
     button_->update();
 }
 

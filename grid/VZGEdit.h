@@ -29,8 +29,6 @@ public:
     // Held down by the program (as a grouped button stays down).
     bool Down = false;
     QString Caption;
-    TBitmap Glyph;
-    int NumGlyphs = 1;
     // Drawn pressed: held with the mouse over it, or Down.
     bool Pressed() const { return HeldOver() || Down; }
     // A release of the left button, over the button or not (x, y in its coordinates).
@@ -51,11 +49,11 @@ public:
     TRezUrezoVedoze* SpeedButton() const { return button_; }
     QWidget* FocusControl() const { return focusControl_; }
     void SetFocusControl(QWidget* control) { focusControl_ = control; }
-    void SetGlyph(const TBitmap& glyph);
+    void SetGlyph(const TBitmap& glyph) { button_->SetGlyph(glyph); }
     QString ButtonCaption() const { return button_->Caption; }
     void SetButtonCaption(const QString& caption);
     int NumGlyphs() const { return button_->NumGlyphs; }
-    void SetNumGlyphs(int count);
+    void SetNumGlyphs(int count) { button_->SetNumGlyphs(count); }
     bool Flat() const { return button_->Flat(); }
     void SetFlat(bool on) { button_->SetFlat(on); }
     TNotifyEvent OnClick;

@@ -107,7 +107,7 @@ void TZovAdedeZuvidOzovoz::Paint(TCanvas& canvas) {
         const TBitmap& glyph = !Glyph.Empty() ? Glyph
                                               : GlyphBitmap(Kind == kSpinUp ? QStringLiteral("VzgSpinUp")
                                                                             : QStringLiteral("VzgSpinDown"));
-        DrawGlyph(canvas, glyph, NumGlyphs, r, pressed ? 1 : 0);
+        DrawGlyph(canvas, glyph, r, pressed ? 1 : 0);
     }
     const auto* pair = parentWidget();
     if (TimeBtnState.Contains(TTimeBtnState::tbFocusRect) && pair && pair->hasFocus())
@@ -145,26 +145,6 @@ void TVzgSpinButton::SetDirection(TSpinDirection direction) {
     setMinimumWidth(vertical ? 15 : 20);
     resize(vertical ? 15 : 20, height());
     Arrange();
-}
-
-void TVzgSpinButton::SetUpGlyph(const TBitmap& glyph) {
-    up_->Glyph = glyph;
-    up_->update();
-}
-
-void TVzgSpinButton::SetDownGlyph(const TBitmap& glyph) {
-    down_->Glyph = glyph;
-    down_->update();
-}
-
-void TVzgSpinButton::SetUpNumGlyphs(int count) {
-    up_->NumGlyphs = std::max(count, 1);
-    up_->update();
-}
-
-void TVzgSpinButton::SetDownNumGlyphs(int count) {
-    down_->NumGlyphs = std::max(count, 1);
-    down_->update();
 }
 
 void TVzgSpinButton::SetFlat(bool on) {

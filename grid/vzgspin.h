@@ -46,8 +46,6 @@ public:
     TTimeBtnStates TimeBtnState;
     int Kind = kSpinUp;
     bool Flat = false, Transparent = false, IsWinXP = false;
-    TBitmap Glyph;
-    int NumGlyphs = 1;
     // The button shows pressed: held with the mouse over it.
     bool Down() const { return HeldOver(); }
     TNotifyEvent OnClick;
@@ -82,12 +80,12 @@ public:
     QWidget* FocusControl() const { return focusControl_; }
     void SetFocusControl(QWidget* control) { focusControl_ = control; }
     // An empty glyph draws the program's own arrow.
-    void SetUpGlyph(const TBitmap& glyph);
-    void SetDownGlyph(const TBitmap& glyph);
+    void SetUpGlyph(const TBitmap& glyph) { up_->SetGlyph(glyph); }
+    void SetDownGlyph(const TBitmap& glyph) { down_->SetGlyph(glyph); }
     int UpNumGlyphs() const { return up_->NumGlyphs; }
-    void SetUpNumGlyphs(int count);
+    void SetUpNumGlyphs(int count) { up_->SetNumGlyphs(count); }
     int DownNumGlyphs() const { return down_->NumGlyphs; }
-    void SetDownNumGlyphs(int count);
+    void SetDownNumGlyphs(int count) { down_->SetNumGlyphs(count); }
     void SetFlat(bool on);
     void SetTransparent(bool on);
     void SetThemed(bool on);
