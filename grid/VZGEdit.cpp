@@ -84,18 +84,18 @@ void TVzgEditButton::resizeEvent(QResizeEvent*) {
 
 // ---- The edit with a button -------------------------------------------------------------------
 
-TVzgEditBtn::TVzgEditBtn(QWidget* parent) : TCustomMaskEdit(parent), button_(new TVzgEditButton(this)) {
+TVzgEditBtn::TVzgEditBtn(QWidget* parent) : TButtonedEdit(parent), button_(new TVzgEditButton(this)) {
     button_->resize(button_->width(), 18);
     button_->SetFocusControl(this);
     button_->OnClick = [this](QObject*) { DoButtonClick(); };
     button_->SpeedButton()->IsWinXP = VisualStyles::IsThemeActive();
     QLineEdit::setText(QStringLiteral("0"));
-    ApplyFormattingRect();
+    PlaceButtons();
 }
 
 void TVzgEditBtn::SetButtonWidth(int width) {
     button_->resize(std::max(width, 15), button_->height());
-    ApplyFormattingRect();
+    PlaceButtons();
 }
 
 void TVzgEditBtn::SetIsWinXP(bool on) {
@@ -111,12 +111,12 @@ void TVzgEditBtn::SetRightAlign(bool on) {
 void TVzgEditBtn::SetBorder(bool on) {
     border_ = on;
     setFrame(on);
-    ApplyFormattingRect();
+    PlaceButtons();
 }
 
 void TVzgEditBtn::SetUnitSpacePixels(int pixels) {
     unitSpace_ = std::max(pixels, 0);
-    ApplyFormattingRect();
+    PlaceButtons();
 }
 
 TRect TVzgEditBtn::FormattingRect() const {
@@ -126,7 +126,7 @@ TRect TVzgEditBtn::FormattingRect() const {
     return {inset, inset, clientWidth - ButtonWidth() - 3 - unitSpace_, clientHeight + 1};
 }
 
-void TVzgEditBtn::ApplyFormattingRect() {
+void TVzgEditBtn::PlaceButtons() {
     const int border = ClientBorder(*this);
     const TRect r = FormattingRect();
     button_->setGeometry(width() - border - ButtonWidth(), border, ButtonWidth(),
@@ -137,18 +137,7 @@ void TVzgEditBtn::ApplyFormattingRect() {
 }
 
 int TVzgEditBtn::MinHeight() const {
-    const int own = fontMetrics().height();
-    const int system = QFontMetrics(QApplication::font()).height();
-    return own + std::min(system, own) / 4;
-}
-
-void TVzgEditBtn::resizeEvent(QResizeEvent* e) {
-    TCustomMaskEdit::resizeEvent(e);
-    if (height() < MinHeight()) {
-        resize(width(), MinHeight());
-        return; // the resize places the button
-    }
-    ApplyFormattingRect();
+    return TextLineHeight();
 }
 
 void TVzgEditBtn::DoButtonClick() {
@@ -174,14 +163,6 @@ void TVzgEditBtn::KeyPress(QChar& key) {
 void TVzgEditBtn::DoEnter() {
     TCustomMaskEdit::DoEnter();
     if (AutoSelect && !(QApplication::mouseButtons() & Qt::LeftButton)) SelectAll();
-}
-
-void TVzgEditBtn::DoCut() {
-    if (EditorEnabled && !isReadOnly()) TCustomMaskEdit::DoCut();
-}
-
-void TVzgEditBtn::DoPaste() {
-    if (EditorEnabled && !isReadOnly()) TCustomMaskEdit::DoPaste();
 }
 
 // ---- The unit edit ---------------------------------------------------------------------------------

@@ -13,8 +13,8 @@
 // button pops up the Units to choose from.
 #pragma once
 
+#include "grid/ButtonedEdit.h"
 #include "grid/TrackingButton.h"
-#include "platform/ui/MaskEdit.h"
 
 #include <QPointer>
 #include <QStringList>
@@ -67,13 +67,12 @@ private:
     QPointer<QWidget> focusControl_;
 };
 
-class TVzgEditBtn : public TCustomMaskEdit {
+class TVzgEditBtn : public TButtonedEdit {
 public:
     explicit TVzgEditBtn(QWidget* parent = nullptr);
 
     int ButtonWidth() const { return button_->width(); }
     void SetButtonWidth(int width);
-    bool EditorEnabled = true, AutoSelect = true;
     void SetGlyph(const TBitmap& glyph) { button_->SetGlyph(glyph); }
     QString ButtonCaption() const { return button_->ButtonCaption(); }
     void SetButtonCaption(const QString& caption) { button_->SetButtonCaption(caption); }
@@ -88,23 +87,20 @@ public:
 
     // The rectangle the text is laid out in (client coordinates).
     TRect FormattingRect() const;
-    // The height the edit keeps at least.
-    int MinHeight() const;
+    int MinHeight() const override;
     // What a click of the button does: fires OnClickBtn.
     virtual void DoButtonClick();
 
     void KeyDown(int& key, TShiftState shift) override;
     void KeyPress(QChar& key) override;
     void DoEnter() override;
-    void DoCut() override;
-    void DoPaste() override;
 
 protected:
-    void resizeEvent(QResizeEvent* e) override;
     // Pixels before the button kept free (for a unit).
     int UnitSpacePixels() const { return unitSpace_; }
     void SetUnitSpacePixels(int pixels);
-    void ApplyFormattingRect();
+    // The button at the right edge, the text's margins to the formatting rectangle.
+    void PlaceButtons() override;
 
 private:
     TVzgEditButton* button_;

@@ -235,7 +235,7 @@ void TVzgSpinButton::focusOutEvent(QFocusEvent* e) {
 
 // ---- The spin edit ------------------------------------------------------------------------------
 
-TVzgSpinEdit::TVzgSpinEdit(QWidget* parent) : TCustomMaskEdit(parent), button_(new TVzgSpinButton(this)) {
+TVzgSpinEdit::TVzgSpinEdit(QWidget* parent) : TButtonedEdit(parent), button_(new TVzgSpinButton(this)) {
     button_->setFocusPolicy(Qt::NoFocus);
     button_->SetFocusControl(this);
     button_->resize(15, 17);
@@ -244,7 +244,7 @@ TVzgSpinEdit::TVzgSpinEdit(QWidget* parent) : TCustomMaskEdit(parent), button_(n
     themed_ = VisualStyles::IsThemeActive();
     button_->SetThemed(themed_);
     QLineEdit::setText(QStringLiteral("0"));
-    PlaceButton();
+    PlaceButtons();
 }
 
 void TVzgSpinEdit::SetSpinType(TVzgSpinType type) {
@@ -334,7 +334,7 @@ void TVzgSpinEdit::SetPrecision(int precision) {
 
 void TVzgSpinEdit::SetDirection(TSpinDirection direction) {
     button_->SetDirection(direction);
-    PlaceButton();
+    PlaceButtons();
 }
 
 void TVzgSpinEdit::SetEditAlign(TEditAlign align) {
@@ -360,21 +360,10 @@ void TVzgSpinEdit::SetIsWinXP(bool on) {
 }
 
 int TVzgSpinEdit::MinHeight() const {
-    const int own = fontMetrics().height();
-    const int system = QFontMetrics(QApplication::font()).height();
-    return own + std::min(system, own) / 4 + 2 + (hasFrame() ? 4 : 0);
+    return TextLineHeight() + 2 + (hasFrame() ? 4 : 0);
 }
 
-void TVzgSpinEdit::resizeEvent(QResizeEvent* e) {
-    TCustomMaskEdit::resizeEvent(e);
-    if (height() < MinHeight()) {
-        resize(width(), MinHeight());
-        return; // the resize places the button
-    }
-    PlaceButton();
-}
-
-void TVzgSpinEdit::PlaceButton() {
+void TVzgSpinEdit::PlaceButtons() {
     const int border = hasFrame() ? style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, this) : 0;
     const int w = button_->width();
     button_->setGeometry(width() - border - w, border, w, std::max(height() - 2 * border, 1));
@@ -512,12 +501,4 @@ void TVzgSpinEdit::DoExit() {
         break;
     }
     TCustomMaskEdit::DoExit();
-}
-
-void TVzgSpinEdit::DoCut() {
-    if (EditorEnabled && !isReadOnly()) TCustomMaskEdit::DoCut();
-}
-
-void TVzgSpinEdit::DoPaste() {
-    if (EditorEnabled && !isReadOnly()) TCustomMaskEdit::DoPaste();
 }

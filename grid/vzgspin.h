@@ -21,10 +21,10 @@
 // (a one-pixel edge when flat) with their arrow glyph, moved by a pixel while pressed.
 #pragma once
 
+#include "grid/ButtonedEdit.h"
 #include "grid/NumberDateUtils.h"
 #include "grid/TrackingButton.h"
 #include "platform/ui/EnumSet.h"
-#include "platform/ui/MaskEdit.h"
 
 #include <QPointer>
 #include <QTimer>
@@ -111,7 +111,7 @@ private:
     QPointer<QWidget> focusControl_;
 };
 
-class TVzgSpinEdit : public TCustomMaskEdit {
+class TVzgSpinEdit : public TButtonedEdit {
 public:
     explicit TVzgSpinEdit(QWidget* parent = nullptr);
 
@@ -139,7 +139,7 @@ public:
     TDateTime MinDateValue = 0, MaxDateValue = 0;
     int Precision() const { return precision_; }
     void SetPrecision(int precision);
-    bool EditorEnabled = true, ReturnIsTab = false, AutoSelect = true, ExcelStyleDecimalSeparator = false;
+    bool ReturnIsTab = false, ExcelStyleDecimalSeparator = false;
     TSpinDirection Direction() const { return button_->Direction(); }
     void SetDirection(TSpinDirection direction);
     TEditAlign EditAlign() const { return editAlign_; }
@@ -152,8 +152,7 @@ public:
     bool IsWinXP() const { return themed_; }
     void SetIsWinXP(bool on);
     TVzgSpinButton* Button() const { return button_; }
-    // The height the edit keeps at least.
-    int MinHeight() const;
+    int MinHeight() const override;
 
     // Whether a typed character may go into the text.
     virtual bool AcceptsChar(QChar ch);
@@ -164,16 +163,13 @@ public:
     void KeyPress(QChar& key) override;
     void DoEnter() override;
     void DoExit() override;
-    void DoCut() override;
-    void DoPaste() override;
 
 protected:
-    void resizeEvent(QResizeEvent* e) override;
     void Step(int sign);
+    void PlaceButtons() override;
 
 private:
     void ShowText(const QString& text, bool keepCaret);
-    void PlaceButton();
 
     TVzgSpinButton* button_;
     TVzgSpinType spinType_ = TVzgSpinType::sptNormal;
