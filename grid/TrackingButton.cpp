@@ -61,6 +61,20 @@ void TTrackingButton::paintEvent(QPaintEvent*) {
     Paint(canvas);
 }
 
+void TTrackingButton::DrawClassicFace(TCanvas& canvas, const TRect& r, bool flat, bool transparent,
+                                      bool pressed) const {
+    if (!flat) {
+        canvas.DrawFrameControl(r, DFC_BUTTON, DFCS_BUTTONPUSH | (pressed ? DFCS_PUSHED : 0u));
+        return;
+    }
+    if (!transparent) {
+        canvas.Brush().SetColor(clBtnFace);
+        canvas.FillRect(r);
+    }
+    TRect edge = r;
+    canvas.DrawEdge(edge, pressed ? BDR_SUNKENOUTER : BDR_RAISEDINNER, BF_RECT);
+}
+
 void TTrackingButton::DrawGlyph(TCanvas& canvas, const TBitmap& glyph, const TRect& r, int shift) const {
     if (glyph.Empty()) return;
     const int frames = std::max(NumGlyphs, 1);

@@ -29,6 +29,9 @@ protected:
     virtual void HoldStarted() {}
     // After a left release has ended the hold (the event tells where).
     virtual void HoldEnded(QMouseEvent&) {}
+    // The face without a theme: flat, a one-pixel edge (sunken while pressed) over the button
+    // colour unless transparent; otherwise a push-button frame.
+    void DrawClassicFace(TCanvas& canvas, const TRect& r, bool flat, bool transparent, bool pressed) const;
     // The picture of a strip of NumGlyphs that shows now, centred in r and moved by shift pixels
     // both ways; nothing for an empty glyph.
     void DrawGlyph(TCanvas& canvas, const TBitmap& glyph, const TRect& r, int shift) const;

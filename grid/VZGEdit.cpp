@@ -36,13 +36,8 @@ void TRezUrezoVedoze::Paint(TCanvas& canvas) {
     const bool pressed = Pressed();
     if (IsWinXP && VisualStyles::IsThemeActive()) {
         DrawThemeBackground(canvas, TThemeClass::Button, 1, pressed ? 3 : MouseOver() ? 2 : 1, r);
-    } else if (flat_) {
-        canvas.Brush().SetColor(clBtnFace);
-        canvas.FillRect(r);
-        TRect edge = r;
-        canvas.DrawEdge(edge, pressed ? BDR_SUNKENOUTER : BDR_RAISEDINNER, BF_RECT);
     } else {
-        canvas.DrawFrameControl(r, DFC_BUTTON, DFCS_BUTTONPUSH | (pressed ? DFCS_PUSHED : 0u));
+        DrawClassicFace(canvas, r, flat_, false, pressed);
     }
     const int shift = pressed ? 1 : 0;
     DrawGlyph(canvas, Glyph, r, shift);

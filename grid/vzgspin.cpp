@@ -94,16 +94,7 @@ void TZovAdedeZuvidOzovoz::Paint(TCanvas& canvas) {
                                     (pressed ? DFCS_PUSHED : 0u) | (Flat ? DFCS_FLAT : 0u) |
                                     (isEnabled() ? 0u : DFCS_INACTIVE));
     } else {
-        if (Flat) {
-            if (!Transparent) {
-                canvas.Brush().SetColor(clBtnFace);
-                canvas.FillRect(r);
-            }
-            TRect edge = r;
-            canvas.DrawEdge(edge, pressed ? BDR_SUNKENOUTER : BDR_RAISEDINNER, BF_RECT);
-        } else {
-            canvas.DrawFrameControl(r, DFC_BUTTON, DFCS_BUTTONPUSH | (pressed ? DFCS_PUSHED : 0u));
-        }
+        DrawClassicFace(canvas, r, Flat, Transparent, pressed);
         const TBitmap& glyph = !Glyph.Empty() ? Glyph
                                               : GlyphBitmap(Kind == kSpinUp ? QStringLiteral("VzgSpinUp")
                                                                             : QStringLiteral("VzgSpinDown"));
