@@ -4,6 +4,7 @@
 // Escape, Enter and incremental search; and the keys an editor control hands back.
 #include "grid/AdvancedGrid.h"
 
+#include "grid/ScopedFlag.h"
 #include "grid/TextEditor.h"
 
 namespace {
@@ -270,11 +271,7 @@ void TVevIvizudEvar::TabToNextCell(bool backwards) {
 }
 
 void TVevIvizudEvar::EditorKeyToGrid(int key, TShiftState shift) {
-    editorKey_ = true;
-    struct TDone {
-        bool& Flag;
-        ~TDone() { Flag = false; }
-    } done{editorKey_};
+    const TScopedFlag fromEditor(editorKey_);
     EndPendingChange();
     if (key == VK_TAB || IsArrow(key)) KeyDown(key, shift);
     const bool alwaysEdit = Navigation.AlwaysEdit;
