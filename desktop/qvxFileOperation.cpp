@@ -54,9 +54,24 @@ bool IsFolder(const QString& path) {
     return fs::is_directory(Native(path), ignored);
 }
 
-// Whether path lies inside folder (a folder cannot be copied or moved into itself).
+// The path with every symbolic link on the way resolved (the part that does not exist yet kept as
+// written); a link at the end itself is kept when `keepLastLink`.
+fs::path Resolved(const QString& path, bool keepLastLink) {
+    std::error_code ignored;
+    const fs::path absolute = fs::absolute(Native(path), ignored).lexically_normal();
+    const fs::path last = absolute.has_filename() ? absolute : absolute.parent_path();
+    if (keepLastLink && fs::is_symlink(fs::symlink_status(last, ignored)))
+        return fs::weakly_canonical(last.parent_path(), ignored) / last.filename();
+    return fs::weakly_canonical(absolute, ignored);
+}
+
+// Whether path lies inside folder (a folder cannot be copied or moved into itself), also when a
+// symbolic link leads there. A folder that is a link is copied and moved as the link itself.
 bool Inside(const QString& path, const QString& folder) {
-    return QDir(path).absolutePath().startsWith(qvxIncludeBackslash(QDir(folder).absolutePath()));
+    const fs::path resolved = Resolved(path, false);
+    const fs::path root = Resolved(folder, true);
+    auto [rootEnd, at] = std::mismatch(root.begin(), root.end(), resolved.begin(), resolved.end());
+    return rootEnd == root.end() && at != resolved.end();
 }
 
 bool HasWildcard(const QString& name) {

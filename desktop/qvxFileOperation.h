@@ -18,6 +18,9 @@
 // wildcards to files. fofSilent shows no progress; fofSimpleProgress shows ProgressTitle without
 // file names; fofNoErrorUI shows no error message. A copied file is written under a temporary
 // name and renamed into place, so a failed copy never leaves half a file under the target name.
+// A folder is never copied or moved into itself, also not through a symbolic link on the target's
+// way (the error "Invalid argument" before anything is made); a source that is a link to a folder
+// is copied and moved as the link.
 // The operation stops at the first failure; Execute then answers false and OnError receives the
 // system's text of the failure (a cancel by the user included: "Operation canceled").
 // In the design state nothing is done and the answer is false.

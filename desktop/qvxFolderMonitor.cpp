@@ -52,6 +52,19 @@ bool TqvxFolderMonitorThread::Matters(std::uint32_t mask) const {
     return (mask & (IN_MODIFY | IN_CLOSE_WRITE)) != 0 && (filters_ & (fmfSizeChange | fmfWriteChange)) != 0;
 }
 
+// Stops watching the folder and every folder below it (a folder moved out of the tree).
+void TqvxFolderMonitorThread::Unwatch(const std::string& folder) {
+    const std::string below = folder + "/";
+    for (auto it = folders_.begin(); it != folders_.end();) {
+        if (it->second == folder || it->second.compare(0, below.size(), below) == 0) {
+            inotify_.Remove(it->first);
+            it = folders_.erase(it);
+        } else {
+            ++it;
+        }
+    }
+}
+
 bool TqvxFolderMonitorThread::Changed(const std::vector<TqvxInotify::TEvent>& events) {
     bool changed = false;
     for (const TqvxInotify::TEvent& event : events) {
@@ -61,9 +74,12 @@ bool TqvxFolderMonitorThread::Changed(const std::vector<TqvxInotify::TEvent>& ev
         }
         const auto folder = folders_.find(event.watch);
         if (folder == folders_.end()) continue;
-        const bool newFolder = (event.mask & IN_ISDIR) != 0 && (event.mask & (IN_CREATE | IN_MOVED_TO)) != 0;
-        if (newFolder && watchSubTree_) Watch(folder->second + "/" + event.name, true);
         changed = changed || Matters(event.mask);
+        if ((event.mask & IN_ISDIR) == 0 || !watchSubTree_) continue;
+        // A folder moved away leaves the tree (renamed within it, it comes back with its new name).
+        const std::string path = folder->second + "/" + event.name;
+        if ((event.mask & IN_MOVED_FROM) != 0) Unwatch(path);
+        if ((event.mask & (IN_CREATE | IN_MOVED_TO)) != 0) Watch(path, true);
     }
     return changed;
 }

@@ -6,7 +6,8 @@
 //   fmfDirNameChange    the same for a folder
 //   fmfAttributeChange, fmfSecurityChange   permissions, owner, times or other attributes changed
 //   fmfSizeChange, fmfWriteChange           a file written
-// With WatchSubTree the folders below count too, also those made while the monitor runs. Each
+// With WatchSubTree the folders below count too, also those made or moved in while the monitor runs,
+// and no longer those moved out. Each
 // wake of the monitor raises OnChange at most once, however many changes it saw. The folder is
 // trimmed of blanks; an empty folder means the current folder. A folder that cannot be watched
 // (missing, unreadable) raises nothing and writes a warning (qvxMonitor.h).
@@ -37,6 +38,7 @@ protected:
 
 private:
     bool Watch(const std::string& folder, bool withSubFolders);
+    void Unwatch(const std::string& folder);
     bool Matters(std::uint32_t mask) const;
 
     std::string folder_;

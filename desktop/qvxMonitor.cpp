@@ -60,10 +60,29 @@ std::optional<std::vector<TqvxInotify::TEvent>> TqvxInotify::Wait() {
 
 // --- TqvxMonitorThread
 
+void TqvxMonitorThread::WaitArmed() {
+    std::unique_lock lock(armedMutex_);
+    armedChanged_.wait(lock, [this] { return armed_; });
+}
+
+void TqvxMonitorThread::SetArmed() {
+    std::lock_guard lock(armedMutex_);
+    armed_ = true;
+    armedChanged_.notify_all();
+}
+
 void TqvxMonitorThread::Execute(std::stop_token stop) {
     std::stop_callback wake(stop, [this] { inotify_.Wake(); });
-    if (!inotify_.Valid() || !Arm()) {
-        qCWarning(lcqvxMonitor) << "cannot watch for changes:" << strerror(errno);
+    bool armed = false;
+    try {
+        armed = !stop.stop_requested() && inotify_.Valid() && Arm();
+    } catch (...) {
+        SetArmed();
+        throw;
+    }
+    SetArmed();
+    if (!armed) {
+        if (!stop.stop_requested()) qCWarning(lcqvxMonitor) << "cannot watch for changes:" << strerror(errno);
         return;
     }
     while (!stop.stop_requested()) {
@@ -96,11 +115,18 @@ void TqvxCustomMonitor::Update() {
         Stop();
 }
 
+// The new thread's watches are armed before the old thread stops, so no change falls between them.
 void TqvxCustomMonitor::Start() {
+    if (Designing()) return;
+    if (!active_ || !onChange_) {
+        Stop();
+        return;
+    }
+    std::unique_ptr<TqvxMonitorThread> next = CreateMonitorThread();
+    next->Start();
+    next->WaitArmed();
     Stop();
-    if (Designing() || !active_ || !onChange_) return;
-    thread_ = CreateMonitorThread();
-    thread_->Start();
+    thread_ = std::move(next);
 }
 
 void TqvxCustomMonitor::Stop() {

@@ -6,11 +6,13 @@
 // least one event that matters (Changed) raises OnChange once, as a synchronised call on the GUI
 // thread (events of one wake are coalesced). Terminating wakes the wait at once. When the watches
 // cannot be armed the thread ends at once and writes a warning on the "qvx.monitor" logging
-// category.
+// category. WaitArmed returns once the watches are armed (or could not be).
 //
 // TqvxCustomMonitor runs a monitor thread exactly while Active is set and OnChange is assigned,
-// outside the design state. Every change of a setting (Update) stops the running thread - it is
-// joined, so no OnChange arrives after the change - and starts a new one with the new settings.
+// outside the design state. Activation returns once the thread's watches are armed, so a change
+// made at once is seen. Every change of a setting (Update) starts a new thread with the new
+// settings and, once its watches are armed, stops the one that ran - it is joined, so no OnChange
+// of the old settings arrives after the change.
 // The handler may change its own monitor's settings, or deactivate it. An exception of the
 // handler goes to the application's exception handler; the monitor goes on.
 
@@ -19,8 +21,10 @@
 
 #include <QLoggingCategory>
 
+#include <condition_variable>
 #include <cstdint>
 #include <map>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -59,6 +63,9 @@ class TqvxMonitorThread : public TqvxWorkerThread {
 public:
     explicit TqvxMonitorThread(TThreadMethod onChange) : onChange_(std::move(onChange)) {}
 
+    // Returns once Arm has run on the thread (or the thread has ended).
+    void WaitArmed();
+
 protected:
     void Execute(std::stop_token stop) override;
     virtual bool Arm() = 0;                                                   // false: cannot watch
@@ -67,7 +74,12 @@ protected:
     TqvxInotify inotify_;
 
 private:
+    void SetArmed();
+
     TThreadMethod onChange_;
+    std::mutex armedMutex_;
+    std::condition_variable armedChanged_;
+    bool armed_ = false;
 };
 
 class TqvxCustomMonitor : public TqvxComponent {

@@ -1,5 +1,7 @@
 #include "desktop/qvxSysUtils.h"
 
+#include "desktop/qvxLibraryClasses.h"
+
 #include <QFile>
 #include <QGuiApplication>
 #include <QHash>
@@ -130,8 +132,14 @@ QString qvxLogFileName() {
 
 namespace {
 
+// The library's unit start registers its own classes: they are there before any other.
 QHash<QString, TqvxComponentFactory>& Classes() {
-    static QHash<QString, TqvxComponentFactory> classes;
+    static QHash<QString, TqvxComponentFactory> classes = [] {
+        QHash<QString, TqvxComponentFactory> library;
+        for (const TqvxComponentClass& c : qvxLibraryClasses())
+            if (!library.contains(c.name)) library.insert(c.name, c.create);
+        return library;
+    }();
     return classes;
 }
 

@@ -63,7 +63,8 @@ QString qvxExecutableName();
 QString qvxLogFileName();
 
 // Registry of component classes by name: a class registers once; a second class of a name
-// already registered is ignored.
+// already registered is ignored. The library's own classes are registered from the start
+// (qvxLibraryClasses.h).
 using TqvxComponentFactory = std::function<QObject*(QObject* owner)>;
 struct TqvxComponentClass {
     QString name;

@@ -26,18 +26,28 @@
 #include "grid/GridSettings.h"
 #include "grid/NumberDateUtils.h"
 #include "grid/vzgcheck.h"
+#include "grid/vzgdd.h"
 
+#include <QCursor>
 #include <QPointer>
 #include <QStringList>
+#include <QTimer>
 #include <memory>
 #include <optional>
 #include <set>
 
 class QIODevice;
+class QLineEdit;
 class QTextDocument;
+class TArrowWindow;
+class TControlCombo;
+class TControlEdit;
 class TGridButton;
 class TGridCheckBox;
 class TGridCombo;
+class THintWindow;
+class TPopupButton;
+struct THTMLDrawResult;
 class TGridDatePicker;
 class TGridEditBtn;
 class TGridSpin;
@@ -84,7 +94,7 @@ public:
     THTMLSettings HTMLSettings;
     TPrintSettings PrintSettings;
     TSortIndexList SortIndexList;
-    // Columns merged by equal contents; a change merges them again (seam).
+    // Columns (real) merged by equal contents; a change merges them again (ApplyColumnMerges).
     TIntList MergedColumns{0, 0};
 
     TFont& FixedFont() { return fixedFont_; }
@@ -144,8 +154,6 @@ public:
     TImageList* GridImages = nullptr;
     // Dropped when the checker is deleted.
     QPointer<TVevIvizudEvarCheck> CellChecker;
-    int ScrollWidth = 0;
-    TColor ScrollColor = clNone;
     // The texts of check boxes kept in the cell's text, and the password character.
     QString CheckTrue = QStringLiteral("Y"), CheckFalse = QStringLiteral("N");
     QChar PasswordChar = u'*';
@@ -568,7 +576,9 @@ public:
     virtual void AddRow();
     virtual bool ToggleCheckBox(int col, int row, bool requireEditable);
     virtual bool RadioNext(int col, int row, bool requireEditable);
-    virtual void ApplyColumnMerges() {}
+    // Splits the merges of every column, then merges equal cells in each column of MergedColumns
+    // (the first with all its runs, the others inside the merges to their left).
+    virtual void ApplyColumnMerges();
     virtual bool ColumnHasFilterButton(int col) { return false; }
     virtual void RepaintFooter();
 
@@ -757,11 +767,9 @@ private:
     // ==== End of cell graphics painting, floating footer, small settings ==========================
 
 protected:
-    // ==== Rows and columns: moves and mouse sizing =================================================
+    // ==== Rows and columns: moves =====================================================================
     void RowMoved(int from, int to) override;
     void ColumnMoved(int from, int to) override;
-    void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
-    void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
 
 private:
     friend class TVozErivuzaRive;
@@ -803,6 +811,11 @@ private:
     int FirstSelectableCol() const;
     bool RowSelectFlag(int row) const;
     bool ColSelectFlag(int col) const;
+    // The mark of a shown row: kept under its real row with RowSelectPersistent (so that it stays
+    // with the row while rows hide and show), else under the shown row.
+    int RowMarkIndex(int row) const;
+    bool RowMarked(int row) const { return RowSelectFlag(RowMarkIndex(row)); }
+    void SetRowMark(int row, bool on);
     void RestoreEditText();
     void IncrementalSearch(QChar key);
     void ScaleOthers(bool columns);
@@ -897,6 +910,274 @@ private:
     int structureBusy_ = 0;
     bool completingResize_ = false;
 
+    // ==== Pointer: clicks, selection, sizing and moving, anchors, scroll bars, wheel, pan, hints ====
+    // MouseClicks.cpp: presses, releases, double and right clicks; cell controls, node glyphs,
+    // anchors and form controls; disjunct and fixed-cell selection; the fixed-cell editor; the sort
+    // click. MouseMove.cpp: the pointer's moves (highlight, hover mode and cursors, anchors entered
+    // and left). MouseSizing.cpp: sizing with its veto and hint, fixed-column sizing, moving with the
+    // drag image, drop markers and auto-scroll, the selection resizer, drags out of the grid.
+    // ScrollBars.cpp: scroll bars, thumb hints, resizing with the grid and its window.
+    // WheelPanHints.cpp: wheel and zoom, panning, cell hints, hover and blink.
+public:
+    // Scroll bars: Qt's bars take ScrollWidth (width of the vertical bar, height of the horizontal
+    // one) and ScrollColor through a style sheet; every ScrollType looks like ssNormal. The bars'
+    // values are rows and columns (TopRow, LeftCol) themselves.
+    TScrollType ScrollType() const { return scrollType_; }
+    void SetScrollType(TScrollType type);
+    TColor ScrollColor() const { return scrollColor_; }
+    void SetScrollColor(TColor color);
+    int ScrollWidth() const { return scrollWidth_; }
+    void SetScrollWidth(int width);
+    // Keeps the setting; a bar it does not want is neither shown nor styled.
+    void SetScrollBars(TScrollStyle bars);
+    // Qt sizes a thumb to the visible part whatever this says; kept with the settings.
+    bool ScrollProportional = false;
+    // The grid scrolls while a thumb is dragged (else when it is let go).
+    bool ScrollSynch = false;
+    TScrollHintType ScrollHints = TScrollHintType::shNone;
+    TScrollHintEvent OnScrollHint;
+
+    // Hints, wheel, panning, hover and blink.
+    bool HintShowCells = false, HintShowLargeText = false, HintShowSizing = false, HTMLHint = false,
+         AnchorHint = false;
+    TIntelliPan IntelliPan = TIntelliPan::ipVertical;
+    TAnchorHintEvent OnAnchorHint;
+    // Adds the step (pixels) to every column width and row height that stays above 0; the zoom
+    // level is the sum of the steps, -10 .. 10 (a step beyond is ignored).
+    void Zoom(int step);
+    int ZoomLevel() const { return zoom_; }
+    bool Panning() const { return panning_; }
+    void EndPan();
+    // One tick of the 10 ms panning timer and of the 500 ms hover and blink timer.
+    void PanTimerTick();
+    void HoverTimerTick();
+    const QTimer& HoverTimer() const { return hoverTimer_; }
+    const QTimer& PanTimer() const { return panTimer_; }
+    // The phase of blinking text: false while it is hidden.
+    bool BlinkVisible() const { return blinkVisible_; }
+
+    // Pointer state, read by the painting and by tests. Hover mode: 0 none, 1 over a header that
+    // selects its column, 2 over a row header that selects its row, 3 over the top-left block that
+    // selects all, 5 over the selection resizer.
+    int HoverMode() const { return hoverMode_; }
+    // The cell last found under the pointer ((-1, -1) when none): the hot header of glListView.
+    TGridCoord HotCell() const { return hotCell_; }
+    bool LeftButtonHeld() const { return leftHeld_; }
+    // The pressed button cell ((-1, -1) when none).
+    TGridCoord PressedCellButton() const { return pressedButton_; }
+    // The pressed header of FixedAsButtons ((-1, -1) when none).
+    TGridCoord PressedFixedCell() const { return pressedFixed_; }
+    bool FixedColSizing() const { return fixedSizing_; }
+    int FixedSizingX() const { return fixedSizingX_; }
+    bool ResizerDragging() const { return resizerDrag_; }
+    bool OleDragArmed() const { return oleDragArmed_; }
+    const QString& LastAnchor() const { return lastAnchor_; }
+    // Whether the point lies on the selection resizer (SelectionResizer with SelectionRectangle).
+    bool IsOverResizer(int x, int y) const;
+    // The rows or columns selected by a drag over the row or column headers start here (-1: none).
+    int HeaderSelectAnchor() const { return headerAnchor_; }
+
+    // The mini-HTML hint window of sizing, thumb and cell hints (created when first shown).
+    THintWindow* HintWindow() const { return hintWindow_; }
+    bool HintShowing() const;
+    TPopupButton* DragImage() const { return dragImage_; }
+    // Drop markers: 0 up, 1 down, 2 right, 3 left.
+    TArrowWindow* DropMarker(int direction) const { return dropMarkers_[direction & 3]; }
+    // The editor of fixed cells, placed over the cell 1 pixel inside; Enter or leaving it writes
+    // its text into the cell, Escape closes it without writing.
+    void ShowFixedCellEditor(int col, int row);
+    QLineEdit* FixedCellEditor() const { return fixedEditor_; }
+    TGridCoord FixedEditorCell() const { return fixedEditorCell_; }
+    // The editors of a mini-HTML form control being edited (nullptr until first used).
+    TControlEdit* ControlEditor() const { return controlEdit_; }
+    TControlCombo* ControlCombo() const { return controlCombo_; }
+    // Drags out of the grid go through the runner (a Qt drag unless replaced).
+    TDragRunner& DragRunner() const { return *dragRunner_; }
+    void SetDragRunner(std::unique_ptr<TDragRunner> runner);
+    // How long the last sort by a header click took, in milliseconds.
+    int SortTime() const { return sortTime_; }
+
+    TClickCellEvent OnClickCell, OnRightClickCell;
+    TCheckBoxClickEvent OnCheckBoxMouseUp;
+    TRadioClickEvent OnRadioMouseUp;
+    TNodeAllowEvent OnBeforeExpandNode, OnBeforeContractNode;
+    TNodeEvent OnExpandNode, OnContractNode;
+    TAnchorClickEvent OnAnchorClick;
+    TAnchorEvent OnAnchorEnter, OnAnchorExit;
+    TColumnAllowEvent OnColumnMove, OnColumnSize;
+    TRowAllowEvent OnRowMove, OnRowSize;
+    TControlEvent OnControlClick, OnControlEditDone;
+    TControlComboListEvent OnControlComboList;
+    TSelectionResizeEvent OnSelectionResize;
+    TCanSortEvent OnCanSort;
+    TClickSortEvent OnClickSort;
+    TOleDragEvent OnOleDrag;
+
+    virtual void ClickCell(int row, int col);
+    virtual void RightClickCell(int row, int col);
+    virtual void CheckBoxMouseUp(int col, int row, bool state);
+    virtual void RadioMouseUp(int col, int row, int index);
+    virtual void BeforeExpandNode(int row, bool& allow);
+    virtual void BeforeContractNode(int row, bool& allow);
+    virtual void DoExpandNode(int row);
+    virtual void DoContractNode(int row);
+    virtual void AnchorClick(int row, int col, const QString& anchor, bool& autoHandle);
+    virtual void AnchorEnter(int row, int col, const QString& anchor);
+    virtual void AnchorExit(int row, int col, const QString& anchor);
+    virtual void GetAnchorHint(int row, int col, QString& anchor);
+    virtual void DoColumnMove(int col, bool& allow);
+    virtual void DoRowMove(int row, bool& allow);
+    virtual void DoColumnSize(int col, bool& allow);
+    virtual void DoRowSize(int row, bool& allow);
+    virtual void ControlClick(int row, int col, const QString& id, const QString& type, const QString& value);
+    virtual void ControlEditDone(int row, int col, const QString& id, const QString& type,
+                                 const QString& value);
+    virtual void ControlComboList(int row, int col, const QString& id, const QString& value,
+                                  QStringList& items, bool& edit);
+    virtual void SelectionResize(int left, int top, int right, int bottom);
+    virtual void CanSort(int col, bool& doSort);
+    virtual void ClickSort(int col);
+    virtual void ScrollHint(int rowCol, QString& hint);
+    virtual void OleDrag(int row, int col, const QString& data, bool& allow);
+    // A release close to a header's right edge is first offered here; true claims it (no sort).
+    virtual bool HeaderEdgeClick(int col);
+
+protected:
+    void mousePressEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
+    void mouseDoubleClickEvent(QMouseEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
+    bool viewportEvent(QEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
+    void showEvent(QShowEvent* e) override;
+    void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
+    void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
+    void MouseMove(TShiftState shift, int x, int y) override;
+    void CalcSizingState(int x, int y, TGridState& state, int& index, int& sizingPos,
+                         int& sizingOfs) override;
+    bool DoMouseWheel(TShiftState shift, int delta, TPoint pos) override;
+    bool EndRowDrag(int& origin, int& destination, TPoint mouse) override;
+    void SizeChanged(int oldColCount, int oldRowCount) override;
+
+private:
+    void InitPointer();
+    // A resize by mouse noted at the press (ColumnSizes.cpp) and ended at the release.
+    void StartMouseResize();
+    void EndMouseResize();
+    // Presses and releases; false from a press handler keeps the press from the class library.
+    bool LeftButtonDown(TShiftState shift, int x, int y);
+    void LeftButtonUp(QMouseEvent* e, TShiftState shift, int x, int y);
+    void DoubleClickAt(QMouseEvent* e, int x, int y);
+    void RightButtonDown(TShiftState shift, int x, int y);
+    void ToggleDisjunctLine(bool rows, int index, bool ctrl);
+    void DisjunctCellsOnRelease(TShiftState shift, int x, int y);
+    bool HeaderSelectClick(TGridCoord cell);
+    bool ArmOleDrag(TGridCoord cell, int x);
+    bool NodeGlyphClick(TGridCoord cell, int x);
+    int RadioItemAt(TGridCoord cell, int x, int y);
+    bool RadioClickAt(TGridCoord cell, int x, int y);
+    bool CheckBoxClickAt(TGridCoord cell, int x, int y);
+    void GraphicMouseUp(int x, int y);
+    bool IsButtonCellAt(TGridCoord cell) const;
+    bool PressCellButton(TGridCoord cell, int x, int y);
+    void ReleaseCellButton(bool fire);
+    // The mini-HTML of a cell hit-tested at a point (check only), as painting lays it out.
+    THTMLDrawResult HitTestHTML(int col, int row, int x, int y);
+    bool HTMLClick(TGridCoord cell, int x, int y);
+    void FollowAnchor(int row, int col, const QString& anchor);
+    void EditFormControl(TGridCoord cell, const THTMLDrawResult& hit);
+    void FormControlDone(const QString& value);
+    void FinishFixedCellEditor(bool write);
+    bool FixedCellEditAllowed(int col, int row);
+    bool SortClick(TShiftState shift, int x, int y);
+    // Moves.
+    void UpdateHotCell(TGridCoord cell);
+    void DragSelectHeaders(TGridCoord cell);
+    void TestFixedBorder(int x, int y, TGridCoord cell);
+    int UpdateHoverMode(int x, int y, TGridCoord cell);
+    bool TrackAnchors(int x, int y, TGridCoord cell);
+    void ApplyOwnCursor(int cursor);
+    bool OnNodeGlyph(TGridCoord cell, int x);
+    void PaintPointerOverlay();
+    // Sizing, moving, resizer, drags.
+    void ShowSizingHint(int x, int y);
+    void FinishFixedSizing(int x);
+    bool VetoMove();
+    void EnhancedMove(int x, int y, TGridCoord cell);
+    void PlaceDropMarkers(bool columns);
+    void AutoScrollMove(bool columns, int x, int y);
+    void FinishEnhancedMove(int x, int y);
+    void HideDropMarkers();
+    void SetDragCursor(bool on);
+    void StartResizerDrag();
+    void ResizerMove(int x, int y);
+    void FinishResizerDrag();
+    void StartOleDrag(TGridCoord cell);
+    // Scroll bars and resizing.
+    void ApplyScrollAppearance();
+    void ThumbTracking(bool vertical, int value);
+    void ThumbReleased();
+    void GridResized();
+    void FormResized(QSize size);
+    // Wheel, pan, hints, hover, blink.
+    void StartPan(int x, int y);
+    void ShowHintAt(const QString& text, TPoint screenTopLeft);
+    void HideHint();
+    bool CellHint(int x, int y, QString& hint, TPoint& where);
+    void BlinkTick();
+    void PointerLeft();
+
+    TScrollType scrollType_ = TScrollType::ssNormal;
+    TColor scrollColor_ = clNone;
+    int scrollWidth_ = 0, defaultScrollWidth_ = 0;
+    bool scrollHintShowing_ = false;
+    int lastGridWidth_ = 0;
+    QSize formSize_;
+    QPointer<QWidget> form_;
+    bool resizeBusy_ = false;
+
+    bool leftHeld_ = false;
+    TPoint downPoint_{-1, -1};
+    TGridCoord downCell_{-1, -1};
+    int hoverMode_ = 0;
+    TGridCoord hotCell_{-1, -1};
+    int pressLeftCol_ = 0;
+    int headerAnchor_ = -1;
+    int moveOrigin_ = -1;
+    TPoint pressOffset_;
+    TGridCoord moveTarget_{-1, -1};
+    bool onFixedBorder_ = false, fixedSizing_ = false;
+    int fixedBorderCol_ = -1, fixedSizingX_ = 0;
+    TGridCoord sizedCell_{-1, -1};
+    TPoint sizeOffset_;
+    bool resizerDrag_ = false;
+    TGridRect dragSelection_;
+    bool oleDragArmed_ = false;
+    QString lastAnchor_;
+    TGridCoord hintCell_{-1, -1};
+    TGridRect frameSelection_{-1, -1, -1, -1};
+    TGridCoord pressedButton_{-1, -1}, pressedFixed_{-1, -1};
+    bool buttonCaptured_ = false, dragCursor_ = false, autoSized_ = false;
+    TGridCoord fixedEditorCell_{-1, -1};
+    QLineEdit* fixedEditor_ = nullptr;
+    TControlEdit* controlEdit_ = nullptr;
+    TControlCombo* controlCombo_ = nullptr;
+    struct TFormControl {
+        TGridCoord Cell{-1, -1};
+        QString ID, Type;
+    } formControl_;
+    THintWindow* hintWindow_ = nullptr;
+    TPopupButton* dragImage_ = nullptr;
+    TArrowWindow* dropMarkers_[4] = {};
+    std::unique_ptr<TDragRunner> dragRunner_;
+    int sortTime_ = 0;
+
+    QTimer hoverTimer_, panTimer_;
+    bool panning_ = false, pointerInside_ = false, ownCursorChange_ = false;
+    TPoint panOrigin_, pointer_;
+    QCursor panSavedCursor_;
+    // ---- end of pointer ---------------------------------------------------------------------------------
+
     // ---- Sorting and clipboard text (Sorting.cpp, ClipboardText.cpp) ------------------------------
 public:
     // Exchanges two rows: texts, cell objects (hidden columns included) and heights, their entries
@@ -989,4 +1270,59 @@ private:
     int LoadCells(TGridCoord dest, QIODevice& stream, bool paste);
     int streamId_ = 0;
     // ---- end of rich text and cell formats on the clipboard, the cell stream ----------------------
+
+    // ---- Drag and drop (DropTarget.cpp, DragSource.cpp; GridDragDrop.h, vzgdd.h) --------------------
+public:
+    // The drop target registered while DragDropSettings.OleDropTarget is on (else nullptr).
+    TVzgDropTarget* DropTarget() const { return dropTarget_.get(); }
+    TOleDragStartEvent OnOleDragStart;
+    TOleDragStopEvent OnOleDragStop;
+    TOleDragOverEvent OnOleDragOver;
+    TOleDropEvent OnOleDrop;
+    TOleDroppedEvent OnOleDropped;
+    TOleDropColEvent OnOleDropCol;
+    TOleDropFileEvent OnOleDropFile;
+    virtual void OleDragStart(int row, int col);
+    virtual void OleDragStop(TDragEffect effect);
+    virtual void OleDragOver(int row, int col, bool& allow);
+    virtual void OleDrop(int row, int col, const QString& data, bool& allow);
+    virtual void OleDropped(const TGridRect& area);
+    virtual void OleDropCol(int row, int col, int dropCol);
+    virtual void OleDropFile(int row, int col, const QString& fileName, bool& allow);
+
+protected:
+    void dragEnterEvent(QDragEnterEvent* e) override;
+    void dragMoveEvent(QDragMoveEvent* e) override;
+    void dragLeaveEvent(QDragLeaveEvent* e) override;
+    void dropEvent(QDropEvent* e) override;
+
+private:
+    friend class TGridDropTarget;
+    friend class TGridDropSource;
+    void InitDragDrop();
+    void SetOleDropTarget(bool on);
+    TPoint DropPoint(const QPointF& viewportPos) const;
+    // Whether dropped text may be pasted at all (as PasteText asks).
+    bool MayDropText() const;
+    TDragEffect RunCellDrag(TVzgDropSource& source);
+    // Rows inserted while this grid's own drag of cells runs: the dragged rows at or below move.
+    void DragRowsInserted(int row, int count);
+    void RemoveDraggedRows();
+    void ClearDraggedCells();
+
+    std::unique_ptr<TVzgDropTarget> dropTarget_;
+    // A drag of this grid's cells: its rows (display rows, ascending; followed through rows a drop
+    // into this grid inserts) and columns, and the cells that such a drop wrote.
+    struct TCellDrag {
+        bool Running = false;
+        std::vector<int> Rows;
+        int FirstCol = 0, LastCol = -1;
+        std::optional<TGridRect> Dropped;
+    } cellDrag_;
+    // ---- end of drag and drop -------------------------------------------------------------------------
+
+    // ---- Column merges of MergedColumns (ColumnMerging.cpp) -------------------------------------------
+protected:
+    // Merges equal cells in each column of MergedColumns that the grid has.
+    void MergeListedColumns();
 };

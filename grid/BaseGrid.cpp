@@ -62,14 +62,15 @@ QString TBaseGrid::GetGridCells(int col, int row) {
 }
 
 void TBaseGrid::SetGridCells(int col, int row, const QString& value) {
-    if (HasCellProperties(col, row)) {
-        const TGridCoord base = BaseCell(col, row);
-        SetCells(base.X, base.Y, value);
-        if (parentWidget()) RepaintCell(col, row);
-    } else {
-        SetCells(col, row, value);
-    }
+    const TGridCoord base = BaseCell(col, row);
+    SetStoreText(base.X, base.Y, value);
     if (LastRowIsFooter && row == RowCount() - 1) FooterRowChanged();
+}
+
+void TBaseGrid::SetStoreText(int storeCol, int row, const QString& text) {
+    if (row < 0 || row >= RowCount()) throw EGridError("Grid row out of range");
+    CellStore().SetText(storeCol, row, text);
+    RepaintStoreCell(storeCol, row);
 }
 
 void TBaseGrid::GetDisplText(int col, int row, QString& value) {
@@ -264,9 +265,13 @@ const std::unordered_map<const TCellObject*, TGridCoord>& TBaseGrid::ShownObject
 void TBaseGrid::RepaintProperties(const TCellProperties& properties) {
     if (!isVisible() || UpdateCount() > 0) return;
     const TGridCoord at = LocateProperties(properties, true);
-    if (at.X < 0) return;
-    const int shown = ShownCol(at.X);
-    if (StoreCol(shown) == at.X) RepaintCell(shown, at.Y); // not in a hidden column
+    RepaintStoreCell(at.X, at.Y);
+}
+
+void TBaseGrid::RepaintStoreCell(int storeCol, int row) {
+    if (!isVisible() || storeCol < 0) return;
+    const int shown = ShownCol(storeCol);
+    if (shown < ColCount() && StoreCol(shown) == storeCol) RepaintCell(shown, row);
 }
 
 bool TBaseGrid::IsFixedCellForDraw(int, int) {

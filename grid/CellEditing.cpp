@@ -133,6 +133,7 @@ QString TVevIvizudEvar::EditorControlText() const {
 void TVevIvizudEvar::TopLeftChanged() {
     RepaintFooter(); // the footer follows the columns scrolled
     TBaseGrid::TopLeftChanged();
+    if (BackGround.Display == TBackGroundDisplay::bdFixed && !BackGround.Bitmap.Empty()) InvalidateGrid();
     if (!editorActive_ || textEditorInUse_) return;
     const TRect rect = CellRectEx(RealToDisplCol(editCol_), editRow_);
     QWidget* control = ActiveEditorControl();

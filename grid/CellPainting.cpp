@@ -368,6 +368,7 @@ void TVevIvizudEvar::Paint(const TRect& dirty) {
         if (!options.Contains(goVertLine) && !options.Contains(goHorzLine)) canvas.Pen().SetColor(Color());
         canvas.Rectangle(CellRectEx(Col(), Row()));
     }
+    PaintPointerOverlay();
     Canvas().Pen().SetColor(clBlack);
 }
 

@@ -26,9 +26,9 @@
 
 // ---- The panel ------------------------------------------------------------------------------------
 
-TFooterPanel::TFooterPanel(TVevIvizudEvar& grid) : QWidget(&grid), grid_(grid) {
+TFooterPanel::TFooterPanel(TVevIvizudEvar& grid) : QWidget(&grid), grid_(grid), viewport_(grid.viewport()) {
     setAttribute(Qt::WA_OpaquePaintEvent);
-    grid.viewport()->installEventFilter(this);
+    viewport_->installEventFilter(this);
     SetPanelHeight(grid.FloatingFooter.Visible ? grid.FloatingFooter.Height : 0);
     setVisible(grid.FloatingFooter.Visible);
 }
@@ -45,7 +45,7 @@ void TFooterPanel::Align() {
 }
 
 bool TFooterPanel::eventFilter(QObject* watched, QEvent* e) {
-    if (watched == grid_.viewport() && (e->type() == QEvent::Resize || e->type() == QEvent::Move)) Align();
+    if (watched == viewport_ && (e->type() == QEvent::Resize || e->type() == QEvent::Move)) Align();
     return QWidget::eventFilter(watched, e);
 }
 

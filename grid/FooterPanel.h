@@ -29,5 +29,8 @@ private:
     void Align();
 
     TVevIvizudEvar& grid_;
+    // The grid's viewport, kept so that events it gets while the grid is being destroyed are told
+    // apart without asking the grid.
+    QWidget* viewport_ = nullptr;
     int height_ = 0;
 };

@@ -28,7 +28,6 @@ TVevIvizudEvar::TVevIvizudEvar(QWidget* parent) : TBaseGrid(parent) {
     Bands.OnChange = repaint;
     SortSettings.OnChange = repaint;
     MergedColumns.OnChange = [this](TIntList&, int, int) { ApplyColumnMerges(); };
-    ScrollWidth = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
     TBaseGrid::SetDefaultRowHeight(21);
     pictureCache_ = std::make_unique<THTMLPictureCache>();
     richText_ = std::make_unique<QTextDocument>();
@@ -37,10 +36,14 @@ TVevIvizudEvar::TVevIvizudEvar(QWidget* parent) : TBaseGrid(parent) {
     datePicker_ = new TGridDatePicker(this);
     CreateEditorControls();
     UpdateFlatBorder();
+    InitPointer();
+    InitDragDrop();
 }
 
 TVevIvizudEvar::~TVevIvizudEvar() {
     if (ColumnSize.Save) GuardUi([this] { SaveColumnSizes(); });
+    SetDragCursor(false);
+    EndPan();
 }
 
 void TVevIvizudEvar::Loaded() {
@@ -196,7 +199,10 @@ bool TVevIvizudEvar::event(QEvent* e) {
 
 void TVevIvizudEvar::resizeEvent(QResizeEvent* e) {
     TBaseGrid::resizeEvent(e);
-    GuardUi([this] { DoResize(); });
+    GuardUi([this] {
+        GridResized();
+        DoResize();
+    });
 }
 
 bool TVevIvizudEvar::HasFlatBorder() const {

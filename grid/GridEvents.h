@@ -8,6 +8,7 @@
 #include "platform/ui/GridTypes.h"
 
 #include <QString>
+#include <QStringList>
 #include <functional>
 
 class QObject;
@@ -92,7 +93,49 @@ using TSelectionChangedEvent =
     std::function<void(QObject* Sender, int ALeft, int ATop, int ARight, int ABottom)>;
 using TEllipsClickEvent = std::function<void(QObject* Sender, int ACol, int ARow, QString& S)>;
 
+// ---- Pointer: clicks, anchors, sizing and moving, sorting clicks, scroll bars, hints ------------
+enum class TScrollType { ssNormal, ssFlat, ssEncarta };
+enum class TScrollHintType { shNone, shVertical, shHorizontal, shBoth };
+enum class TIntelliPan { ipVertical, ipHorizontal, ipBoth, ipNone };
+
+using TClickCellEvent = std::function<void(QObject* Sender, int ARow, int ACol)>;
+using TNodeAllowEvent = std::function<void(QObject* Sender, int ARow, bool& Allow)>;
+using TNodeEvent = std::function<void(QObject* Sender, int ARow)>;
+using TAnchorClickEvent =
+    std::function<void(QObject* Sender, int ARow, int ACol, const QString& Anchor, bool& AutoHandle)>;
+using TAnchorEvent = std::function<void(QObject* Sender, int ARow, int ACol, const QString& Anchor)>;
+using TAnchorHintEvent = std::function<void(QObject* Sender, int ARow, int ACol, QString& Anchor)>;
+using TColumnAllowEvent = std::function<void(QObject* Sender, int ACol, bool& Allow)>;
+using TRowAllowEvent = std::function<void(QObject* Sender, int ARow, bool& Allow)>;
+using TControlEvent = std::function<void(QObject* Sender, int ARow, int ACol, const QString& CtrlID,
+                                         const QString& CtrlType, const QString& CtrlVal)>;
+using TControlComboListEvent = std::function<void(QObject* Sender, int ARow, int ACol, const QString& CtrlID,
+                                                  const QString& CtrlVal, QStringList& Values, bool& Edit)>;
+// The selection after a drag of its resizer.
+using TSelectionResizeEvent =
+    std::function<void(QObject* Sender, int ALeft, int ATop, int ARight, int ABottom)>;
+using TCanSortEvent = std::function<void(QObject* Sender, int ACol, bool& DoSort)>;
+using TClickSortEvent = std::function<void(QObject* Sender, int ACol)>;
+// The row (vertical bar) or column (horizontal bar) a thumb drag reached, and its hint.
+using TScrollHintEvent = std::function<void(QObject* Sender, int ARowCol, QString& Hint)>;
+using TOleDragEvent =
+    std::function<void(QObject* Sender, int ARow, int ACol, const QString& Data, bool& Allow)>;
+
 // ---- Sorting: comparisons the application decides --------------------------------------------
 using TCustomCompareEvent =
     std::function<void(QObject* Sender, const QString& str1, const QString& str2, int& Res)>;
 using TRawCompareEvent = std::function<void(QObject* Sender, int ACol, int Row1, int Row2, int& Res)>;
+
+// ---- Drag and drop: a drag out of the grid and drops into it -----------------------------------
+// Columns are real columns; a drop of a file loaded into the grid asks OnOleDrop with row and
+// column -1 and the file's name as Data.
+enum class TDragEffect; // DragRunner.h
+using TOleDragStartEvent = std::function<void(QObject* Sender, int ARow, int ACol)>;
+using TOleDragStopEvent = std::function<void(QObject* Sender, TDragEffect Effect)>;
+using TOleDragOverEvent = std::function<void(QObject* Sender, int ARow, int ACol, bool& Allow)>;
+using TOleDropEvent = TOleDragEvent;
+// The cells (display columns) that received the dropped text.
+using TOleDroppedEvent = std::function<void(QObject* Sender, const TGridRect& Area)>;
+using TOleDropColEvent = std::function<void(QObject* Sender, int ARow, int ACol, int DropCol)>;
+using TOleDropFileEvent =
+    std::function<void(QObject* Sender, int ARow, int ACol, const QString& FileName, bool& Allow)>;

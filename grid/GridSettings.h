@@ -199,9 +199,13 @@ private:
     int row_ = 0;
 };
 
+// ---- Drag and drop ----------------------------------------------------------------------------
+// OleDropTarget registers the grid as a drop target (or takes it back); OleAcceptText,
+// OleAcceptFiles and OleDropRTF (rich text preferred to plain text, in drops and in what a drag
+// offers) reach the registered target at once. The grid binds their setters.
 struct TDragDropSettings {
-    bool OleDropTarget = false, OleDropSource = false, OleAcceptText = true, OleAcceptFiles = true,
-         OleDropRTF = false, OleEntireRows = false, OleInsertRows = false, OleRemoveRows = false,
+    TSettingProperty<bool> OleDropTarget{false}, OleAcceptText{true}, OleAcceptFiles{true}, OleDropRTF{false};
+    bool OleDropSource = false, OleEntireRows = false, OleInsertRows = false, OleRemoveRows = false,
          OleCopyAlways = false, OleColumnDragDrop = false;
 };
 

@@ -153,7 +153,8 @@ void TVevIvizudEvar::ContractAll() {
     BeginUpdate();
     ExpandAll();
     std::vector<int> rows;
-    for (int d = 0; d < RowCount(); ++d) {
+    // A node glyph in a header row only switches all nodes (NodeAllExpandContract).
+    for (int d = TBaseGrid::FixedRows(); d < RowCount(); ++d) {
         if (!IsNode(d)) continue;
         GetCellGraphic(0, d)->CellBoolean = true;
         const int end = std::min(NodeEnd(d), RowCount()); // every row shows: real = display

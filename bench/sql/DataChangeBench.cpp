@@ -1,70 +1,14 @@
 // Data changes through SQL statements, ours beside SQLite on the same table (10^4 rows, integer key):
 // UPDATE of every row, UPDATE of a key range, INSERT ... SELECT of the whole table followed by DELETE of
 // every row, and one INSERT ... VALUES parsed and run per iteration.
-#include "bench/engine/BenchSupport.h"
+#include "DataChangeBenchData.h"
 
-#include "db/engine/DataDirectory.h"
-#include "db/lib/LibraryGlobals.h"
 #include "db/sql/QueryStatement.h"
 
 #include <benchmark/benchmark.h>
 
-#include <filesystem>
-#include <memory>
-#include <string>
-
 namespace vorsam::bench {
 namespace {
-
-constexpr int RowCount = 10000;
-
-std::string InsertText(const char* table, int id) {
-    return std::string("INSERT INTO ") + table + " VALUES (" + std::to_string(id) + ", " +
-           std::to_string(id % 97) + ", " + std::to_string(id * 7 % 1000) + ", 'name " + std::to_string(id) +
-           "')";
-}
-
-constexpr const char* CreateT =
-    "CREATE TABLE T (ID INTEGER, A INTEGER, B INTEGER, NAME CHAR(20), PRIMARY KEY (ID))";
-constexpr const char* CreateC =
-    "CREATE TABLE C (ID INTEGER, A INTEGER, B INTEGER, NAME CHAR(20), PRIMARY KEY (ID))";
-
-// Both databases with the table T of RowCount rows and an empty copy C.
-struct TDatabases {
-    TDataSession Session;
-    TDataDirectory* Database = nullptr;
-    TSqliteFile Sqlite{"datachange"};
-
-    TDatabases() {
-        InitializeLibraryGlobals();
-        Session.SetBufferSizes(WholeTableCaches());
-        std::string folder = ScratchFolder() + "/sql";
-        std::filesystem::create_directories(folder);
-        Database = &Session.OpenDataDirectory("", folder);
-        for (const char* create : {CreateT, CreateC}) {
-            Run(create);
-            Sqlite.Exec(create);
-        }
-        Sqlite.Exec("BEGIN");
-        for (int id = 1; id <= RowCount; ++id) {
-            std::string insert = InsertText("T", id);
-            Run(insert);
-            Sqlite.Exec(insert.c_str());
-        }
-        Sqlite.Exec("COMMIT");
-    }
-    int32_t Run(const std::string& sql) {
-        TQueryStatement statement(*Database);
-        statement.Prepare(sql);
-        statement.Execute({}, false);
-        return statement.RowsAffected;
-    }
-};
-
-TDatabases& Databases() {
-    static TDatabases databases;
-    return databases;
-}
 
 // Our statement prepared once and run per iteration; the rows it reports checked.
 void RunOurs(benchmark::State& state, const char* sql, int32_t rows) {

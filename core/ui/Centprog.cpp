@@ -22,6 +22,7 @@
 #include "core/ui/CoreUiHooks.h"
 #include "core/ui/InstanceFolder.h"
 #include "core/ui/prgmain.h"
+#include "dbui/EngineIdle.h"
 #include "dbui/VORSAMPw.h"
 #include "desktop/qvxComponents.h"
 #include "platform/os/FileIo.h"
@@ -79,7 +80,8 @@ int main(int argc, char* argv[]) {
         // the folder is made.
         const std::string ownTexts = folder + "/" + LanguageFileName;
         OpenLanguageFile(FileExists(ownTexts) ? ownTexts : defaults + "/" + LanguageFileName);
-        vorsam::InstallPasswordDialog(); // asked for when a table is enciphered
+        vorsam::InstallPasswordDialog();    // asked for when a table is enciphered
+        vorsam::InstallEngineIdleRelease(); // walks give up their reads while the tool waits for input
     } catch (const std::exception& error) {
         ShowError(nullptr, FailureMessage(error));
         return 1;

@@ -125,6 +125,33 @@ void TBlobFile::ResetBlobFile() {
     header_.SetHeaderChanged(true);
 }
 
+uint64_t TBlobFile::RestoreBlockCount() {
+    const uint64_t size = GetFileSize();
+    uint64_t blocks = size > TBlobFileHeader::Size ? (size - TBlobFileHeader::Size) / blockSize_ : 0;
+    blocks = std::min<uint64_t>(blocks, MaxBlockNumber);
+    const uint64_t end = TBlobFileHeader::Size + blocks * blockSize_, cut = size > end ? size - end : 0;
+    DropBlockCache();
+    if (cut > 0) TruncateContent(end);
+    header_.SetNextBlock(uint32_t(blocks + 1));
+    header_.SetFreeHead(0);
+    header_.SetHeaderChanged(true);
+    return cut;
+}
+
+uint32_t TBlobFile::RebuildFreeChain(const std::vector<bool>& used) {
+    SetFreeHead(0);
+    uint32_t freed = 0;
+    // From the last block down, so that the chain hands out the lowest blocks first.
+    for (uint32_t n = GetBlockCount(); n >= 1; --n) {
+        if (n < used.size() && used[n]) continue;
+        TPinnedBlock block(GetBlock(nullptr, n));
+        block->SetPrevious(0);
+        FreeBlock(*block);
+        ++freed;
+    }
+    return freed;
+}
+
 void TBlobFile::CheckFormat() const {
     if (header_.Format() != BlobFileFormat) RaiseError(VORSAM_OLDVERSION);
 }

@@ -121,6 +121,15 @@ public:
     // A changed header or block is not yet in the file.
     bool HasUnwrittenChanges() const { return HeaderChanged() || cache_.AnyDirty(); }
 
+    // --- Repair (DataTableRepair.cpp) ---
+
+    // Makes the next block number one more than the whole blocks the file holds, cutting the part of a
+    // block that follows them; the bytes cut.
+    uint64_t RestoreBlockCount();
+    // Makes every block that `used` (indexed by block number) does not mark free, in a new free chain;
+    // their number.
+    uint32_t RebuildFreeChain(const std::vector<bool>& used);
+
     // --- Blocks ---
 
     // The pinned block `number`, from the cache or read from disk; the next block number appends a new

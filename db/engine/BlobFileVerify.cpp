@@ -5,6 +5,7 @@
 #include "db/lib/ByteUtils.h"
 #include "db/lib/DataTypes.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace vorsam {
@@ -38,6 +39,9 @@ public:
     void CheckFreeChain();
     void CheckChain(const TBlobReference& reference, uint32_t claim);
     void CheckAllClaimed();
+    // Gives back the blocks a chain claimed.
+    void Release(uint32_t claim) { std::replace(claims_.begin(), claims_.end(), claim, Unclaimed); }
+    bool Claimed(uint32_t n) const { return claims_[n] != Unclaimed && claims_[n] != FreeBlock; }
 
 private:
     // Claims block n for `claim`; false (reported) when it is out of range or claimed already.
@@ -133,6 +137,28 @@ std::vector<TBlobReference> CollectBlobReferences(TDataFile& file) {
         }
     });
     return references;
+}
+
+std::vector<std::string> CheckBlobChains(TBlobFile& file, const std::vector<TBlobReference>& references,
+                                         std::vector<bool>& used) {
+    TVerifyReport report;
+    TBlobChecker checker(file, report);
+    std::vector<std::string> broken(references.size());
+    for (size_t i = 0; i < references.size(); ++i) {
+        size_t before = report.Problems.size();
+        uint32_t claim = uint32_t(i + 1);
+        try {
+            checker.CheckChain(references[i], claim);
+        } catch (const EVORSAMEngineError& e) {
+            report.Add(e.what());
+        }
+        if (report.Problems.size() == before) continue;
+        checker.Release(claim);
+        broken[i] = report.Problems[before];
+    }
+    used.assign(file.GetBlockCount() + 1, false);
+    for (uint32_t n = 1; n < used.size(); ++n) used[n] = checker.Claimed(n);
+    return broken;
 }
 
 void VerifyBlobFile(TBlobFile& file, TVerifyReport& report, const std::vector<TBlobReference>* references) {

@@ -212,6 +212,8 @@ public:
     void CreateTable(const TCreateTableArgs& args);
     // Deletes the table's files (the cursor closed; VORSAM_FILEINUSE while anyone has the table open).
     void DeleteTable();
+    // Mends the table's files (the cursor closed; TDataTable::Repair).
+    void RepairTable(const TRepairEvents& events = {});
 
     TDataDirectory& Directory() const { return directory_; }
     TDataTable& Table() const;
@@ -361,6 +363,11 @@ public:
     // Reads the following records into the block (record size bytes each) while they fit; `count`
     // receives how many. VORSAM_EOF when the end was reached, else 0.
     uint16_t ReadRecordBlock(uint32_t& count, std::span<uint8_t> block);
+    // Walks the keys of the active index in order, reading no record: from the first entry, or from the first
+    // whose key's first `length` bytes lie above `after`'s, `visit` gets each entry's key (GetKeyLength
+    // bytes) until it answers false; true when the index ran out first. The cursor's position stays;
+    // the range and filters do not apply (VORSAM_INVALIDPARAM in record order). One read level throughout.
+    bool VisitKeys(const uint8_t* after, size_t length, const std::function<bool(const uint8_t* key)>& visit);
     // Reads the table's state again and finds the current record again.
     void Refresh();
     // Makes the other cursor's current record (same table) current here.
@@ -490,6 +497,7 @@ private:
     // Open (DataCursorOpen.cpp)
     void RequireClosed() const;
     TDataTable& AcquireTable();
+    void RemoveStrayWorkingFilesBeside() const;
     void CheckPassword();
     void LoadLayout();
     void UseIndex(uint8_t number);

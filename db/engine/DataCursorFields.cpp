@@ -43,6 +43,7 @@ void TDataCursor::InitRecordBuffer(std::span<uint8_t> image) const {
     InitEmptyRecord(image);
     std::vector<uint8_t> value;
     for (const TFieldDescriptor& field : TableFields()) {
+        if (!field.HasDefaultValue()) continue;
         std::string text = field.DefaultValue();
         if (text.empty() || !HasRoom(field) || field.DataType() == dtBlob) continue;
         value.assign(std::max<size_t>(ValueBufferSize(KindOf(field)), field.PhysicalSize()), 0);
@@ -151,7 +152,7 @@ void TDataCursor::CheckConstraints(std::span<const uint8_t> image) const {
             if (field.Required()) Raise(VORSAM_REQDERR, {}, field.Name());
             continue;
         }
-        if (field.DataType() == dtBlob) continue;
+        if (field.DataType() == dtBlob || (!field.HasMinValue() && !field.HasMaxValue())) continue;
         for (bool minimum : {true, false}) {
             std::string text = minimum ? field.MinValue() : field.MaxValue();
             if (text.empty()) continue;

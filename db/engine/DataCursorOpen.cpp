@@ -3,11 +3,13 @@
 #include "db/engine/DataCursor.h"
 
 #include "db/engine/DataSession.h"
+#include "db/engine/WorkingFiles.h"
 #include "db/lib/FieldKeys.h"
 
 #include <algorithm>
 #include <cstring>
 #include <exception>
+#include <filesystem>
 
 namespace vorsam {
 
@@ -161,6 +163,7 @@ void TDataCursor::CheckPassword() {
 void TDataCursor::OpenCursor() {
     RequireClosed();
     TDataTable& table = AcquireTable();
+    if (!table.IsOpen()) RemoveStrayWorkingFilesBeside();
     try {
         table.Open({.Exclusive = exclusive_, .ReadOnly = readOnly_});
         table_ = &table;
@@ -255,6 +258,26 @@ void TDataCursor::DeleteTable() {
         throw;
     }
     directory_.ReleaseTable(table);
+}
+
+void TDataCursor::RepairTable(const TRepairEvents& events) {
+    RequireClosed();
+    TDataTable& table = AcquireTable();
+    try {
+        table.Repair(events);
+    } catch (...) {
+        directory_.ReleaseTable(table);
+        throw;
+    }
+    directory_.ReleaseTable(table);
+}
+
+// What a process killed at its work left beside the table (WorkingFiles.h), at the table's first open
+// in this process (a restructure opens it so too); a working table that opens is one at work itself.
+void TDataCursor::RemoveStrayWorkingFilesBeside() const {
+    if (inMemory_ || directory_.InMemory() || directory_.IsRemote()) return;
+    const std::filesystem::path file = directory_.TableFileName(tableName_, ".DAT", false);
+    if (!IsWorkingFileName(file.filename().string())) RemoveStrayWorkingFiles(file.parent_path().string());
 }
 
 // ---- layout ----

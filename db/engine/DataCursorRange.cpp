@@ -44,6 +44,26 @@ uint32_t TDataCursor::GetRecordCount() {
     return end > start ? end - start : 0;
 }
 
+// ---- keys ----
+
+bool TDataCursor::VisitKeys(const uint8_t* after, size_t length,
+                            const std::function<bool(const uint8_t* key)>& visit) {
+    TOperation operation(*this);
+    RequireIndex();
+    TIndexPath path;
+    TIndexNavigator navigator(table_->IndexFile(), indexNumber_, *order_, path);
+    TIndexPlace place;
+    bool found = after ? navigator.Seek(TKeyBound::Above, after, length, place)
+                       : navigator.Seek(TKeyBound::NotBelow, nullptr, 0, place);
+    if (!found) return true;
+    std::vector<uint8_t> key(keyLength_);
+    navigator.Read(place, key.data());
+    do {
+        if (!visit(key.data())) return false;
+    } while (navigator.Step(place, 1, key.data()));
+    return true;
+}
+
 // ---- reading ahead ----
 
 int32_t TDataCursor::GetReadAheadCount(int32_t limit, int direction) {

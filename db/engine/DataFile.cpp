@@ -98,10 +98,12 @@ void TDataFile::CheckFormat() const {
     if (header_.Format() != DataFileFormat) RaiseError(VORSAM_OLDVERSION);
 }
 
+// The header-changed byte is not read: only the write-in-progress mark tells of a write that never
+// ended.
 void TDataFile::ReadHeader() {
     ReadAt(0, header_.Bytes.data(), TDataFileHeader::Size);
     fileHeader_ = header_;
-    writeInterrupted_ = header_.HeaderChanged();
+    writeInterrupted_ = header_.WriteInProgress();
     header_.SetHeaderChanged(false);
 }
 
@@ -110,7 +112,7 @@ bool TDataFile::CheckHeaderChanged() {
     ReadAt(0, onDisk.Bytes.data(), TDataFileHeader::Size);
     if (onDisk.ChangeCounter() == header_.ChangeCounter()) return false;
     fileHeader_ = onDisk;
-    writeInterrupted_ = onDisk.HeaderChanged();
+    writeInterrupted_ = onDisk.WriteInProgress();
     onDisk.SetHeaderChanged(false);
     header_ = onDisk;
     return true;
@@ -122,7 +124,8 @@ void TDataFile::StoreHeader(TDataFileHeader image, bool inProgress) {
     image.SetChangeCounter(header_.ChangeCounter() + 1);
     image.SetWriterVersion(EngineVersion);
     image.SetLastWriteTime(HeaderTimeNow());
-    image.SetHeaderChanged(inProgress);
+    image.SetHeaderChanged(false);
+    image.SetWriteInProgress(inProgress);
     WriteAt(0, image.Bytes.data(), TDataFileHeader::Size);
     fileHeader_ = image;
     header_.SetChangeCounter(image.ChangeCounter());
@@ -142,6 +145,34 @@ bool TDataFile::WriteHeader(bool force) {
 // short leaves the old header, marked or not, never new values over the old content.
 void TDataFile::WriteHeaderInProgress() {
     StoreHeader(fileHeader_, true);
+}
+
+uint64_t TDataFile::RestoreRecordSlots() {
+    const uint64_t area = header_.RecordAreaOffset(), size = GetFileSize();
+    const uint16_t recordSize = header_.RecordSize();
+    uint64_t slots = size > area && recordSize > 0 ? (size - area) / recordSize : 0;
+    slots = std::min<uint64_t>(slots, MaxRecordNumber);
+    const uint64_t end = area + slots * recordSize, cut = size > end ? size - end : 0;
+    DropRecordCache();
+    if (cut > 0) TruncateContent(end);
+    header_.SetNextRecordNumber(uint32_t(slots + 1));
+    header_.SetFreeChainHead(0);
+    header_.SetHeaderChanged(true);
+    return cut;
+}
+
+uint32_t TDataFile::StoredRecordNumber(uint32_t number) {
+    const uint16_t recordSize = header_.RecordSize();
+    std::vector<uint8_t> slot(recordSize);
+    ReadAt(header_.SlotOffset(number), slot.data(), slot.size());
+    if (header_.Encrypted()) UnscrambleBuffer(slot.data(), slot.size(), TableDataSeed1, TableDataSeed2);
+    return slot.size() >= RecordPrefixSize ? LoadLE32(&slot[NextFreeOffset]) : 0;
+}
+
+void TDataFile::SetLastBlobSequence(uint32_t value) {
+    if (value == header_.LastBlobSequence()) return;
+    header_.SetLastBlobSequence(value);
+    header_.SetHeaderChanged(true);
 }
 
 void TDataFile::MarkHeaderWritten() {

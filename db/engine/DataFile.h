@@ -16,9 +16,10 @@
 // record's lock byte; the table decides when to take them.
 //
 // A write of the table's content is bracketed by two header writes: WriteHeaderInProgress stores the
-// header with the header-changed byte (+111) set before the first record, page or block is written,
-// and WriteHeader stores it clear once everything is written. A header read with the byte set
-// (WriteInterrupted) tells that a write never ended: the files may disagree.
+// header with the write-in-progress mark (+126) set before the first record, page or block is written,
+// and WriteHeader stores it clear once everything is written. A header read with the mark set
+// (WriteInterrupted) tells that a write never ended: the files may disagree. The header-changed byte
+// (+111) is written 0 and never read.
 //
 // Failures raise through RaiseEngineError with the owner's table and database names:
 //   VORSAM_OLDVERSION, VORSAM_CANNOTLOADLDDRV, VORSAM_HEADERCORRUPT   validation (DataFileValidation.h)
@@ -87,7 +88,7 @@ public:
     // Counter + 1, the header the file holds written again with its header-changed byte set: a write of
     // the content begins. The copy's values and flag stay as they were.
     void WriteHeaderInProgress();
-    // The header last read from the file had its header-changed byte set: a write never ended.
+    // The header last read from the file had its write-in-progress mark set: a write never ended.
     bool WriteInterrupted() const { return writeInterrupted_; }
     void MarkHeaderWritten();
     // Empties the table: drops the record cache, truncates the file after the descriptors (TruncateContent:
@@ -173,6 +174,16 @@ public:
     void ForEachRecord(const std::function<void(const TRecord&)>& visit);
     // The active records with their plain images, in record order (the index checks read them so).
     void ForEachActiveRecord(const TVisitor& visit) override;
+
+    // --- Repair (DataTableRepair.cpp) ---
+
+    // Makes the next record number one more than the whole slots the file holds, cutting the part of a
+    // slot that follows them; the bytes cut. The free-chain head becomes 0.
+    uint64_t RestoreRecordSlots();
+    // The record number that slot `number` holds at +1 as the file has it (deciphered): an active record
+    // holds its own, a slot that was never written holds 0.
+    uint32_t StoredRecordNumber(uint32_t number);
+    void SetLastBlobSequence(uint32_t value);
 
     // --- Locks ---
 

@@ -25,12 +25,15 @@
 //              with the description seed pair in an encrypted table)
 //   +103 u16   language id of the collation (0 bytewise)    +105 u16  sort id
 //   +107 u16   user major version   +109 u16  user minor version
-//   +111 u8    1 while a write of the table is in progress: the header is written with it set before the
-//              first record, index page or blob block of a write and clear after the last, so a 1 read
-//              back means a write that never ended; in memory the header-changed flag
+//   +111 u8    header-changed flag: ignored on reading (other writers store it as it stood, often 1);
+//              written 0; in memory the header-changed flag
 //   +112 u32   last blob sequence number handed out (wraps like the auto-increment value)
 //   +116 i64   engine version that last wrote the header, in 1/10000: 32400
-//   +124 u16, +126 u8   reserved: 0 in a new table, carried unchanged
+//   +124 u16   reserved: 0 in a new table, carried unchanged
+//   +126 u8    reserved, never interpreted by other readers; this engine's write-in-progress mark: the
+//              header is written with it 1 before the first record, index page or blob block of a
+//              write and 0 after the last, so a 1 read back means a write that never ended (and the
+//              files may disagree); 0 in a new table
 #pragma once
 
 #include "db/lib/ByteUtils.h"
@@ -94,6 +97,8 @@ public:
     void SetUserMinorVersion(uint16_t v) { StoreLE16(&Bytes[109], v); }
     bool HeaderChanged() const { return Bytes[111] != 0; }
     void SetHeaderChanged(bool v) { Bytes[111] = v; }
+    bool WriteInProgress() const { return Bytes[126] != 0; }
+    void SetWriteInProgress(bool v) { Bytes[126] = v; }
     uint32_t LastBlobSequence() const { return U32(112); }
     void SetLastBlobSequence(uint32_t v) { SetU32(112, v); }
     int64_t WriterVersion() const { return int64_t(LoadLE64(&Bytes[116])); }

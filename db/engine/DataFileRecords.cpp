@@ -1,5 +1,6 @@
 // TDataFile, record side: fetching, appending, reusing and deleting record slots through the record cache,
-// reading slots with read-ahead, writing changed ones in runs, trimming the cache.
+// reading slots with read-ahead, writing changed ones in runs (joined across a few unchanged cached ones),
+// trimming the cache.
 #include "db/engine/DataFile.h"
 
 #include "db/lib/ByteUtils.h"
@@ -12,6 +13,8 @@ namespace vorsam {
 namespace {
 
 constexpr size_t ScratchStep = 4096;
+// The most bytes of unchanged records written along to join two runs of changed ones.
+constexpr size_t BridgedBytes = 4096;
 
 } // namespace
 
@@ -128,12 +131,14 @@ void TDataFile::SetFreeChainHead(uint32_t number) {
     header_.SetHeaderChanged(true);
 }
 
+// Changed records a few kilobytes apart go in one write with the cached records between them.
 bool TDataFile::FlushRecords() {
     return cache_.FlushRuns(
         [this](const TRecord& record) {
             return readWindow_.Covers(int64_t(header_.SlotOffset(record.Number())));
         },
-        [this](std::span<TRecord* const> run) { WriteRun(run); });
+        [this](std::span<TRecord* const> run) { WriteRun(run); },
+        BridgedBytes / std::max<size_t>(header_.RecordSize(), 1));
 }
 
 void TDataFile::WriteRun(std::span<TRecord* const> run) {

@@ -7,9 +7,9 @@
 //                                       dataset reads and writes it only through the cursor
 //   +RecordSize        calculated fields the framework's calculated-fields size: per calculated field,
 //                                       at its offset, a flag byte (non-zero: has a value), then the value
-//   +RecordInfoOffset  record info      8 bytes: i32 record number (-1 for a new record), u8 bookmark
-//                                       flag (0 current, 1 before the first, 2 after the last, 3
-//                                       inserted), 3 bytes not used
+//   +RecordInfoOffset  record info      8 bytes: i32 record number (-1 for a new record, 0 while not
+//                                       counted yet), u8 bookmark flag (0 current, 1 before the first,
+//                                       2 after the last, 3 inserted), 3 bytes not used
 //   +BookmarkOffset    bookmark         the cursor's bookmark size: the cursor's bookmark of the record
 // The sizes are computed when the cursor opens and again after every switch of index (the bookmark
 // holds the key, so its size follows the index). They are computed in 64 bits and refused above
@@ -29,6 +29,9 @@ namespace vorsam {
 
 inline constexpr uint32_t RecordInfoSize = 8;
 inline constexpr int32_t NewRecordNumber = -1;
+// A record read through a filter: its number (its place among the records the filter lets through) is
+// counted from the first record, so only when asked for.
+inline constexpr int32_t UncountedRecordNumber = 0;
 // Largest record buffer the dataset makes.
 inline constexpr uint64_t MaxRecordBufferSize = 1u << 20;
 

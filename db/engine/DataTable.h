@@ -42,9 +42,16 @@
 // are dropped and the data header is read again, and the table counts as changed; otherwise, when the
 // data file's counter changed, the table counts as changed. A changed table drops its record cache.
 // Apart from that, a changed blob-file counter drops the block cache. The result says whether the
-// table changed. A data header read with its write-in-progress mark (DataFileHeader.h +111) means that
-// a writer died in the middle of a write: VORSAM_FILECORRUPT, at every lock and open until a write of
-// the same table completes.
+// table changed.
+//
+// Interrupted writes. A data header read with its write-in-progress mark (DataFileHeader.h +126) that
+// is not this process's own write under way means that a writer died in the middle of a write (or
+// failed in it): the files may disagree. Every cache is dropped, every header read again, and the files
+// are checked as the table check does (TableVerify.h: header against file sizes, free chain, every
+// index against the active records, every blob chain). A table that passes is used as it is (once per
+// state of the files: the check is not repeated until a change counter moves); a write under way then
+// ends by writing the data header without the mark. A table that fails is refused with
+// VORSAM_WRITEINTERRUPTED at the open or lock, until Repair mends it.
 //
 // End of a write: when anything is to be written, the data header is first written with its
 // write-in-progress mark; then the blob blocks, records and index pages; then the blob header, the
@@ -52,10 +59,11 @@
 // written gets a new header, so that other processes notice. With ForceBufferFlush, each file's writes
 // are followed by a data sync before the next step. Then the caches are trimmed to their limits. A write
 // that ends by an error (AbortWrite, at its outermost level; inside an enclosing write, that write
-// decides) forgets what it changed in the caches and reads the headers again;
-// when some of it had already reached the files, the mark stays and the table counts as damaged
-// (VORSAM_FILECORRUPT at every lock). An end of a write that fails keeps what it could not write in the
-// caches: the next write of this process writes it and completes the table.
+// decides) forgets what it changed in the caches and reads the headers again; when some of it had
+// already reached the files, the mark stays and the files are checked as above: a table that fails
+// counts as damaged (VORSAM_WRITEINTERRUPTED at every lock). An end of a write that fails keeps what it
+// could not write in the caches: the next write of this process writes it and completes the table,
+// unless another process wrote the table meanwhile (its changes then stand, and what was kept goes).
 //
 // Transactions (Transaction.h): a table made for a database (TDataDirectory) asks it, at the start of
 // each outermost write, whether a transaction is open; the table's first write inside one makes it
@@ -116,6 +124,13 @@ struct TTableOpenMode {
 
 enum class TReadLevel : uint8_t { First = 0, Second = 1 };
 
+// What Repair tells as it goes: each step with how far it is (0 .. 100), and a line for each thing it
+// found wrong and what it did about it.
+struct TRepairEvents {
+    std::function<void(const std::string& step, int percentDone)> Progress;
+    std::function<void(const std::string& message)> Log;
+};
+
 // Called by a record's append or modify once the record has passed the key checks, before anything is
 // written: it may change the record image's BLOB values (`old`: the record as it was; empty for an
 // append).
@@ -146,6 +161,14 @@ public:
     void Open(TTableOpenMode mode = {});
     // One more use of the open table.
     void IncUseCount();
+    // Mends the closed table's files, opened exclusively (VORSAM_FILEINUSE while anyone has them open),
+    // after an interrupted write or other damage (DataTableRepair.cpp): the record area and the data
+    // header from the file's size and the records, the free chain, the blob file's blocks and free chain
+    // (a broken chain is dropped: its field becomes NULL), a record whose key a unique index already
+    // holds deleted, and every index built anew from the records. Damage to what defines the table (its
+    // field descriptors, its index definitions, the blob file's format) cannot be mended: the error of
+    // the check stands and nothing is written. The table is closed again.
+    void Repair(const TRepairEvents& events = {});
     void Close();
     uint32_t UseCount() const { return useCount_; }
     bool IsOpen() const { return useCount_ > 0; }
@@ -266,6 +289,7 @@ private:
     void ReadHeaders();
     void ValidateHeaders();
     void CloseFiles() noexcept;
+    void RepairFiles(const TRepairEvents& events);
     void FinishUses();
     void CreateFiles(const TTableDefinition& definition, const std::vector<TFieldDescriptor>& fields);
     void DefineIndexes(TIndexFile& file, const TTableDefinition& definition,
@@ -285,7 +309,10 @@ private:
     void ReleaseWholeLevel();
     void ReleaseWriteLevel();
     void RetakeReadSlots();
-    void CheckWriteComplete() const;
+    void CheckWriteComplete();
+    // The first thing wrong with the files, as they are on disk, after a write that never ended; empty
+    // when they agree. Every cache is dropped and every header read again first.
+    std::string InconsistencyAfterInterruptedWrite();
     void CheckNotDamaged() const;
     void WriteChanges();
     bool SyncWanted() const { return settings_.ForceBufferFlush || commitSync_; }
@@ -346,8 +373,10 @@ private:
     uint16_t blobSlot_ = 0;
     bool tableLockHeld_ = false;
     bool writeLocksHeld_ = false;
-    bool writeMarked_ = false;             // the data header carries the write-in-progress mark of this write
-    bool damaged_ = false;                 // a write of this process broke off after a part of it was written
+    bool writeMarked_ = false; // the data header carries the write-in-progress mark of this write
+    bool damaged_ = false;     // a write of this process broke off, leaving the files inconsistent
+    // The change counters of the files when they last passed the check after an interrupted write.
+    std::optional<std::array<uint32_t, 3>> acceptedCounters_;
     std::array<uint64_t, 3> runsAtMark_{}; // write runs of the data, index and blob file at the mark
 
     // Transaction state.

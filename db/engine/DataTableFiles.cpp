@@ -212,8 +212,10 @@ void TDataTable::ReadAndValidateHeaders() {
     if (NeedsReadSlots()) TakeReadSlots();
     try {
         ReadHeaders();
-        CheckWriteComplete();
-        ValidateHeaders();
+        if (dataFile_.WriteInterrupted())
+            CheckWriteComplete();
+        else
+            ValidateHeaders();
     } catch (...) {
         if (slotsHeld_) ReleaseReadSlots();
         throw;
@@ -288,6 +290,7 @@ void TDataTable::CloseFiles() noexcept {
     readDepth_ = {};
     writeDepth_ = wholeDepth_ = 0;
     slotsHeld_ = tableLockHeld_ = writeLocksHeld_ = writeMarked_ = damaged_ = false;
+    acceptedCounters_.reset();
     for (auto& order : orders_) order.reset();
 }
 

@@ -2,6 +2,8 @@
 // change check after each, and the end of a write that writes what changed.
 #include "db/engine/DataTable.h"
 
+#include "db/engine/TableVerify.h"
+
 #include <cassert>
 #include <chrono>
 
@@ -96,12 +98,41 @@ void TDataTable::RetakeReadSlots() {
 
 // ---- the change check ----
 
-void TDataTable::CheckWriteComplete() const {
-    if (dataFile_.WriteInterrupted()) Raise(VORSAM_FILECORRUPT, "a write of the table never ended");
+// A mark on the data header that is not this process's write under way: the files are checked once
+// for this state of theirs (see DataTable.h).
+void TDataTable::CheckWriteComplete() {
+    if (!dataFile_.WriteInterrupted() || writeMarked_ || acceptedCounters_ == ChangeCounters()) return;
+    std::string problem = InconsistencyAfterInterruptedWrite();
+    if (!problem.empty()) Raise(VORSAM_WRITEINTERRUPTED, problem);
+    acceptedCounters_ = ChangeCounters();
+    // A write under way takes the mark over: its end writes the data header without it.
+    if (writeDepth_ > 0 && !ReadOnly()) {
+        writeMarked_ = true;
+        runsAtMark_ = {dataFile_.CacheStatistics().WriteRuns, indexFile_.Stats().WriteRuns,
+                       HasBlobFile() ? blobFile_.CacheStatistics().WriteRuns : 0};
+    }
+}
+
+std::string TDataTable::InconsistencyAfterInterruptedWrite() {
+    // What the writer wrote before its end may be pages or blocks under headers that did not change.
+    NoteContentChanged();
+    dataFile_.DropRecordCache();
+    indexFile_.DropPages(false);
+    if (HasBlobFile()) blobFile_.DropBlockCache();
+    try {
+        ReadHeaders();
+        ValidateHeaders();
+        TVerifyReport report;
+        VerifyTableFiles(*this, report);
+        if (report.Ok()) VerifyCountersAfterInterruptedWrite(dataFile_, report);
+        return report.Ok() ? std::string() : report.Problems.front();
+    } catch (const EVORSAMEngineError& e) {
+        return e.what();
+    }
 }
 
 void TDataTable::CheckNotDamaged() const {
-    if (damaged_) Raise(VORSAM_FILECORRUPT, "a write of this process broke off half done");
+    if (damaged_) Raise(VORSAM_WRITEINTERRUPTED, "a write of this process broke off half done");
 }
 
 bool TDataTable::CheckForChanges() {
@@ -112,6 +143,16 @@ bool TDataTable::CheckForChanges() {
         changed = true;
     } else {
         changed = dataFile_.CheckHeaderChanged();
+    }
+    if (changed && writeMarked_) {
+        // What a failed end of a write of this process kept for its next write was overtaken by another
+        // process's write: it is forgotten, pages, blocks and headers too.
+        writeMarked_ = false;
+        for (TTableFile* file : Files()) file->ForgetPendingTruncation();
+        indexFile_.DropPages(false);
+        if (HasBlobFile()) blobFile_.DropBlockCache();
+        dataFile_.DropRecordCache();
+        ReadHeaders();
     }
     if (changed) {
         dataFile_.DropRecordCache();
@@ -274,8 +315,9 @@ void TDataTable::TrimCaches() {
 }
 
 // Drops every cached change and reads the headers again, with the checks of an open. When a part of the
-// write had already reached the files, the data header read back carries the write's mark: the table
-// then counts as damaged, as it does when a header cannot be read again or fails its checks.
+// write had already reached the files, the data header read back carries the write's mark: the files
+// are then checked as after any interrupted write, and the table counts as damaged when they fail, as
+// it does when a header cannot be read again or fails its checks.
 void TDataTable::ForgetChanges() {
     NoteContentChanged();
     // Damaged until the headers are read again: a header copy that is not the file's is never written.
@@ -286,8 +328,12 @@ void TDataTable::ForgetChanges() {
     if (HasBlobFile()) blobFile_.DropBlockCache();
     ReadHeaders();
     writeMarked_ = false;
-    if (dataFile_.WriteInterrupted()) return;
-    ValidateHeaders();
+    if (dataFile_.WriteInterrupted()) {
+        if (!InconsistencyAfterInterruptedWrite().empty()) return;
+        acceptedCounters_ = ChangeCounters();
+    } else {
+        ValidateHeaders();
+    }
     damaged_ = false;
 }
 

@@ -11,7 +11,9 @@
 // Cache: each index slot has its own list of cached pages sorted by number and its own recency chain,
 // so one index's traffic never evicts another's; a slot holds IndexBufferSize / 8192 pages (at least
 // what is pinned: a full slot without a clean unpinned page flushes, or grows by 4 while the table is
-// locked whole). Pages handed out are pinned until released (TPageRef releases on scope exit).
+// locked whole). A full slot makes room with its oldest clean unpinned leaf page, else with its oldest
+// clean unpinned page: the pages above the leaves, which every seek passes, stay longest. Pages handed
+// out are pinned until released (TPageRef releases on scope exit).
 // Modified pages reach the file through FlushPages, each run of consecutive page numbers in one write;
 // the header only through WriteHeader, which the table layer calls at the end of a write.
 //

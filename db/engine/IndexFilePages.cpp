@@ -80,10 +80,16 @@ std::unique_ptr<TPage> TIndexFile::Detach(uint8_t slot, TPage* page) {
     return detached;
 }
 
+// Leaf pages go first: every seek passes the pages above them again, so those stay while a clean,
+// unpinned leaf page can make room.
 TPage* TIndexFile::OldestClean(const TSlotCache& cache) const {
-    for (TPage* page = cache.Oldest; page; page = page->Newer)
-        if (!page->Modified() && page->PinCount() == 0) return page;
-    return nullptr;
+    TPage* oldest = nullptr;
+    for (TPage* page = cache.Oldest; page; page = page->Newer) {
+        if (page->Modified() || page->PinCount() != 0) continue;
+        if (page->IsLeaf()) return page;
+        if (!oldest) oldest = page;
+    }
+    return oldest;
 }
 
 std::unique_ptr<TPage> TIndexFile::NewPage(uint8_t slot) {

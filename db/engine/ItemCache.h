@@ -13,7 +13,9 @@
 //
 // A scan evicts the lowest-numbered items one after another, so the list's vectors keep a dead prefix:
 // removing or inserting at the front moves the start instead of shifting the rest, and the prefix is
-// compacted away once it outgrows the live part (amortised constant work per removal).
+// compacted away once it outgrows the live part (amortised constant work per removal). The list holds
+// the items it owns as plain pointers, so that an insertion or removal in the middle (reads in random
+// order) moves the rest in one block.
 //
 // Work stays proportional to what changed, also when a whole-table lock keeps thousands of appended items
 // dirty until it ends:
@@ -32,6 +34,7 @@
 #include <cstdint>
 #include <memory>
 #include <span>
+#include <utility>
 #include <vector>
 
 namespace vorsam {
@@ -203,7 +206,7 @@ public:
         }
         return size_t(std::lower_bound(first, first + count, number) - first);
     }
-    T* At(size_t position) const { return position < Count() ? list_[start_ + position].get() : nullptr; }
+    T* At(size_t position) const { return position < Count() ? list_[start_ + position] : nullptr; }
 
     // Puts the item at its sorted position (see LowerBound) and makes it the newest.
     T& Insert(size_t position, std::unique_ptr<T> item) {
@@ -214,11 +217,17 @@ public:
         if (position == 0 && start_ > 0) {
             --start_;
             numbers_[start_] = item->Number();
-            list_[start_] = std::move(item);
+            list_[start_] = item.release();
         } else {
             auto at = ptrdiff_t(start_ + position);
             numbers_.insert(numbers_.begin() + at, item->Number());
-            list_.insert(list_.begin() + at, std::move(item));
+            try {
+                list_.insert(list_.begin() + at, item.get());
+            } catch (...) {
+                numbers_.erase(numbers_.begin() + at);
+                throw;
+            }
+            (void)item.release(); // the list owns it
         }
         LinkNewest(inserted);
         inserted.dirtyList_ = &dirty_;
@@ -229,7 +238,8 @@ public:
     std::unique_ptr<T> Remove(T& item, size_t& position) {
         position = LowerBound(item.Number());
         assert(At(position) == &item);
-        std::unique_ptr<T> removed = std::move(list_[start_ + position]);
+        std::unique_ptr<T> removed(list_[start_ + position]);
+        list_[start_ + position] = nullptr;
         if (position == 0) {
             ++start_;
             if (start_ > Count()) Compact();
@@ -277,22 +287,24 @@ public:
     }
     // Returns every item to the pool and empties the chain (no item may be pinned).
     void Clear() {
-        for (auto& item : Live()) {
+        for (T*& item : Live()) {
             assert(!item->Pinned());
             Loosen(*item);
-            pool_.Push(item);
+            std::unique_ptr<T> owned(std::exchange(item, nullptr));
+            pool_.Push(owned);
         }
         Emptied();
     }
     // Empties the cache, pinned items included: those leave the cache but stay alive, apart, until their
     // holders release them (ReleaseItem); their contents no longer count.
     void Drop() {
-        for (auto& item : Live()) {
+        for (T*& item : Live()) {
             Loosen(*item);
-            if (item->Pinned())
-                orphans_.push_back(std::move(item));
+            std::unique_ptr<T> owned(std::exchange(item, nullptr));
+            if (owned->Pinned())
+                orphans_.push_back(std::move(owned));
             else
-                pool_.Push(item);
+                pool_.Push(owned);
         }
         Emptied();
     }
@@ -312,7 +324,7 @@ public:
     // Empties the cache, pinned items included (the file is closing: what a caller still holds is void).
     void Discard() {
         orphans_.clear();
-        for (auto& item : Live()) item->ResetPins();
+        for (T* item : Live()) item->ResetPins();
         Clear();
     }
     // Empty, with fresh statistics and the capacity given: the cache of a file just opened.
@@ -396,8 +408,11 @@ public:
 
     // Calls `writeRun` with every run of consecutive numbers among the dirty, unpinned items that `keep`
     // does not hold back, in number order; true when there was any. Its work follows the dirty items,
-    // not the cache's size.
-    template <typename Keep, typename WriteRun> bool FlushRuns(Keep&& keep, WriteRun&& writeRun) {
+    // not the cache's size. With a `bridge`, two runs are joined across a gap of at most that many numbers
+    // whose items are all cached, clean, unpinned and not held back: their bytes, the same as the file's,
+    // are written along, which spares a write per run.
+    template <typename Keep, typename WriteRun>
+    bool FlushRuns(Keep&& keep, WriteRun&& writeRun, size_t bridge = 0) {
         assert(DirtyAreListed());
         TakeForFlush(keep);
         if (!flushList_.empty()) passed_ = nullptr; // what is written becomes evictable
@@ -411,11 +426,28 @@ public:
                         if (item->Dirty()) item->NoteDirty();
             }
         } relist{flushList_};
+        auto bridged = [&](const T& from, const T& to) {
+            uint32_t gap = to.Number() - from.Number() - 1;
+            if (gap == 0) return true;
+            if (gap > bridge) return false;
+            size_t at = LowerBound(from.Number());
+            if (LowerBound(to.Number()) - at != gap + 1) return false; // a number of the gap is not cached
+            for (size_t i = at + 1; i <= at + gap; ++i)
+                if (!At(i)->Evictable() || keep(*At(i))) return false;
+            return true;
+        };
         for (size_t start = 0, end; start < flushList_.size(); start = end) {
-            for (end = start + 1;
-                 end < flushList_.size() && flushList_[end]->Number() == flushList_[end - 1]->Number() + 1;)
+            for (end = start + 1; end < flushList_.size() && bridged(*flushList_[end - 1], *flushList_[end]);)
                 ++end;
-            writeRun(std::span<T* const>(flushList_).subspan(start, end - start));
+            if (flushList_[end - 1]->Number() - flushList_[start]->Number() == end - 1 - start) {
+                writeRun(std::span<T* const>(flushList_).subspan(start, end - start));
+                continue;
+            }
+            size_t from = LowerBound(flushList_[start]->Number());
+            runItems_.assign(list_.begin() + ptrdiff_t(start_ + from),
+                             list_.begin() +
+                                 ptrdiff_t(start_ + LowerBound(flushList_[end - 1]->Number()) + 1));
+            writeRun(std::span<T* const>(runItems_));
         }
         relist.Done = true;
         return !flushList_.empty();
@@ -454,7 +486,7 @@ public:
     }
 
     // The items in number order.
-    std::span<const std::unique_ptr<T>> Items() const { return {list_.data() + start_, Count()}; }
+    std::span<T* const> Items() const { return {list_.data() + start_, Count()}; }
     T* Newest() const { return static_cast<T*>(newest_); }
     TItemStack<T>& Pool() { return pool_; }
     TCacheStatistics Statistics;
@@ -475,13 +507,14 @@ private:
         for (T* victim : victims_) Detach(*victim);
         size_t kept = start_ + LowerBound(victims_.front()->Number());
         for (size_t at = kept, next = 0; at < list_.size(); ++at) {
-            if (next < victims_.size() && list_[at].get() == victims_[next]) {
-                pool_.Push(list_[at]);
+            if (next < victims_.size() && list_[at] == victims_[next]) {
+                std::unique_ptr<T> owned(std::exchange(list_[at], nullptr));
+                pool_.Push(owned);
                 ++next;
                 continue;
             }
             if (kept != at) {
-                list_[kept] = std::move(list_[at]);
+                list_[kept] = std::exchange(list_[at], nullptr);
                 numbers_[kept] = numbers_[at];
             }
             ++kept;
@@ -511,9 +544,9 @@ private:
             return;
         }
         dirty_.clear();
-        for (const auto& item : Live()) {
+        for (T* item : Live()) {
             bool listed = !take(*item) && item->Dirty();
-            if (listed) dirty_.push_back(item.get());
+            if (listed) dirty_.push_back(item);
             if (item->listedDirty_ != listed) item->listedDirty_ = listed;
         }
     }
@@ -561,7 +594,7 @@ private:
     }
 
     // The list's items, past the dead prefix.
-    std::span<std::unique_ptr<T>> Live() { return {list_.data() + start_, Count()}; }
+    std::span<T*> Live() { return {list_.data() + start_, Count()}; }
     // Drops the dead prefix of the list's vectors.
     void Compact() {
         assert(std::all_of(list_.begin(), list_.begin() + ptrdiff_t(start_),
@@ -585,7 +618,7 @@ private:
         newest_ = &item;
     }
 
-    std::vector<std::unique_ptr<T>> list_;
+    std::vector<T*> list_;          // owned: Remove, Clear, Drop and Discard give each up
     std::vector<uint32_t> numbers_; // the numbers of list_'s items, in the same order
     size_t start_ = 0;              // list_ and numbers_ hold the items from here on; before, empty slots
     size_t capacity_ = 0;
@@ -598,6 +631,7 @@ private:
     mutable TCachedItem* passed_ = nullptr;
     uint64_t linkCount_ = 0;
     std::vector<T*> flushList_;
+    std::vector<T*> runItems_; // a run joined across clean items
     std::vector<T*> victims_;
 };
 

@@ -86,7 +86,7 @@ private:
 uint32_t TRecordSorter::SortInMemory() {
     std::vector<const TRecord*> records;
     for (const auto& record : file_.cache_.Items())
-        if (record->Status() == RecordActive) records.push_back(record.get());
+        if (record->Status() == RecordActive) records.push_back(record);
     auto count = uint32_t(records.size());
     std::vector<uint8_t> keys(size_t(count) * keys_.KeyLength());
     for (uint32_t i = 0; i < count; ++i) keys_.Build(records[i]->Image(), &keys[i * keys_.KeyLength()]);

@@ -31,6 +31,7 @@ uint32_t LayOutFields(std::vector<TFieldDescriptor>& fields) {
 TLayoutBreach CheckTableDefinition(const TTableDefinition& definition,
                                    std::vector<TFieldDescriptor>& fields) {
     fields = definition.Fields;
+    if (fields.empty()) return {VORSAM_INVALIDPARAM, "a table without fields"};
     if (fields.size() > MaxFieldCount) return {VORSAM_HEADERCORRUPT, "more than 1024 fields"};
     auto blobFields = size_t(std::count_if(fields.begin(), fields.end(),
                                            [](const TFieldDescriptor& f) { return f.DataType() == dtBlob; }));

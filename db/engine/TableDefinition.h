@@ -8,7 +8,8 @@
 // Index key lengths come from the index definitions (IndexDefinition.h).
 //
 // Checks, in order (each a TDefinitionBreach with the code that opening such a table would raise):
-//   more than 1024 fields VORSAM_HEADERCORRUPT; more than 128 BLOB fields VORSAM_BLOBLIMIT; a record
+//   no field at all VORSAM_INVALIDPARAM (a table has at least one); more than 1024 fields
+//   VORSAM_HEADERCORRUPT; more than 128 BLOB fields VORSAM_BLOBLIMIT; a record
 //   above 65,535 bytes VORSAM_RECTOOBIG; a blob block size (0 meaning 512) outside 19 .. 65,553 bytes
 //   VORSAM_HEADERCORRUPT; then every rule of an opened table's header and descriptors
 //   (DataFileValidation.h): the collation, each field's name, type, size, decimals, value texts.

@@ -4,6 +4,7 @@
 #include "db/engine/DataFileValidation.h"
 #include "db/engine/DataTable.h"
 #include "db/engine/IndexVerify.h"
+#include "db/lib/ByteUtils.h"
 #include "db/lib/DataTypes.h"
 #include "db/lib/EngineErrors.h"
 
@@ -77,6 +78,22 @@ void VerifyDataFile(TDataFile& file, TVerifyReport& report) {
     CheckFreeChain(file, links, report);
 }
 
+void VerifyCountersAfterInterruptedWrite(TDataFile& file, TVerifyReport& report) {
+    const uint32_t lastAutoInc = file.GetLastAutoIncValue(), lastSequence = file.Header().LastBlobSequence();
+    std::vector<const TFieldDescriptor*> blobs;
+    for (const TFieldDescriptor& field : file.FieldDescriptors())
+        if (field.DataType() == dtBlob && !field.Computed()) blobs.push_back(&field);
+    file.ForEachActiveRecord([&](uint32_t n, std::span<const uint8_t> image) {
+        if (uint32_t value = LoadLE32(&image[AutoIncValueOffset]); value > lastAutoInc)
+            report.Add(RecordText(n) + "auto-increment value " + std::to_string(value) + " above the last, " +
+                       std::to_string(lastAutoInc));
+        for (const TFieldDescriptor* field : blobs)
+            if (uint32_t sequence = LoadLE32(&image[field->Offset() + 5]); sequence > lastSequence)
+                report.Add(RecordText(n) + "blob sequence " + std::to_string(sequence) + " above the last, " +
+                           std::to_string(lastSequence));
+    });
+}
+
 TVerifyReport VerifyTable(TDataTable& table) {
     return VerifyTable(table, TIndexVerifyOptions{});
 }
@@ -85,19 +102,27 @@ TVerifyReport VerifyTable(TDataTable& table, const TIndexVerifyOptions& options)
     TVerifyReport report;
     try {
         TTableRead read(table);
-        VerifyDataFile(table.DataFile(), report);
-        if (!report.Ok()) return report;
-        for (std::string& problem :
-             VerifyIndexFile(table.IndexFile(), table.KeyInfo(), &table.DataFile(), options))
-            report.Add(std::move(problem));
-        if (table.HasBlobFile()) {
-            std::vector<TBlobReference> references = CollectBlobReferences(table.DataFile());
-            VerifyBlobFile(table.BlobFile(), report, &references);
-        }
+        VerifyTableFiles(table, report, options);
     } catch (const EVORSAMEngineError& e) {
         report.Add(std::string("table: ") + e.what());
     }
     return report;
+}
+
+void VerifyTableFiles(TDataTable& table, TVerifyReport& report) {
+    VerifyTableFiles(table, report, TIndexVerifyOptions{});
+}
+
+void VerifyTableFiles(TDataTable& table, TVerifyReport& report, const TIndexVerifyOptions& options) {
+    VerifyDataFile(table.DataFile(), report);
+    if (!report.Ok()) return;
+    for (std::string& problem :
+         VerifyIndexFile(table.IndexFile(), table.KeyInfo(), &table.DataFile(), options))
+        report.Add(std::move(problem));
+    if (table.HasBlobFile()) {
+        std::vector<TBlobReference> references = CollectBlobReferences(table.DataFile());
+        VerifyBlobFile(table.BlobFile(), report, &references);
+    }
 }
 
 } // namespace vorsam

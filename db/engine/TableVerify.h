@@ -49,6 +49,12 @@ struct TVerifyReport {
 // Adds the data file's problems to the report and counts its records. The file must be open.
 void VerifyDataFile(TDataFile& file, TVerifyReport& report);
 
+// After a write that broke off: the header's last auto-increment value and last blob sequence are at
+// least every value the active records hold (a record stamped by the broken write may hold a value
+// its header never got, which the next record would be handed again). Not part of VerifyDataFile: the
+// counters wrap, so a table in long use may hold larger values than its last ones.
+void VerifyCountersAfterInterruptedWrite(TDataFile& file, TVerifyReport& report);
+
 // A blob that an active record refers to: the 8-byte BLOB value of one of its fields.
 struct TBlobReference {
     uint32_t RecordNumber = 0;
@@ -70,5 +76,15 @@ void VerifyBlobFile(TBlobFile& file, TVerifyReport& report,
 // records refer to. An engine error that stops a check is reported as a problem.
 TVerifyReport VerifyTable(TDataTable& table);
 TVerifyReport VerifyTable(TDataTable& table, const TIndexVerifyOptions& options);
+// The same checks for a caller that holds a lock level of the table (or has it open exclusively); an
+// engine error that stops them passes on.
+void VerifyTableFiles(TDataTable& table, TVerifyReport& report);
+void VerifyTableFiles(TDataTable& table, TVerifyReport& report, const TIndexVerifyOptions& options);
+
+// For the repair: checks the chain of each reference on its own, in order (each rule above; a block that
+// a chain before it holds breaks the chain). The result gives for each reference what broke its chain,
+// empty when it is sound; `used` (one entry per block, from 0) marks the blocks of the sound chains.
+std::vector<std::string> CheckBlobChains(TBlobFile& file, const std::vector<TBlobReference>& references,
+                                         std::vector<bool>& used);
 
 } // namespace vorsam

@@ -12,14 +12,16 @@
 //      refused, those taken are given back and the round starts again 3 ms later (up to the session's
 //      LockTries rounds, then VORSAM_LOCKTIMEOUT, nothing written). A reader of several tables never
 //      waits for a commit that waits for it;
-//   2. each table's data header with its write-in-progress mark (DataFileHeader.h +111);
+//   2. each table's data header with its write-in-progress mark (DataFileHeader.h +126);
 //   3. each table's content (truncations, blob blocks, records, index pages), then its blob and index
 //      headers and descriptors;
 //   4. each table's data header without the mark.
 // With the flush flag (or ForceBufferFlush) every file written is synced after each step, before the
 // next. A crash at any write thus leaves each table either as before the commit, or as after it, or
-// carrying the mark, which every later open or lock reports as VORSAM_FILECORRUPT: tables of one
-// commit never end up silently half old and half new. With end transaction false the tables stay
+// carrying the mark, which makes every later open or lock check the table's files (DataTable.h): a
+// table whose files agree is used as it is, one whose files do not is refused until it is repaired.
+// Without a journal, tables of one commit can thus end up one committed and another not, each whole
+// on its own. With end transaction false the tables stay
 // locked and joined, and the transaction goes on. A commit that fails (an I/O error) keeps what it did
 // not write in the caches and the transaction open: a later commit writes it, a rollback forgets it.
 //

@@ -14,6 +14,9 @@ using namespace platform::data;
 
 namespace {
 
+// Records a walk's move may read with the one it wants (the run of consecutive records that follow).
+constexpr uint32_t WalkReadAheadCount = 32;
+
 std::span<const uint8_t> BytesOf(const TBookmark& bookmark) {
     return {reinterpret_cast<const uint8_t*>(bookmark.data()), bookmark.size()};
 }
@@ -37,37 +40,49 @@ int ReadingAhead(TDataCursor* cursor, uint32_t count, uint32_t usual, const std:
 TGetResult TVORSAMDataSet::GetRecord(char* buffer, TGetMode mode, bool doCheck) {
     if (cursor_ == nullptr) return grError;
     const TEngineLock lock(*this);
-    // One read level of the table for the record, its number and its bookmark.
-    struct TReadLevel {
-        TDataCursor& Cursor;
-        explicit TReadLevel(TDataCursor& cursor) : Cursor(cursor) { Cursor.BeginRead(); }
-        ~TReadLevel() {
-            try {
-                Cursor.EndRead();
-            } catch (...) {
-                // the table's read slots go with its files at the latest
-            }
-        }
-    } readLevel(*cursor_);
+    // The record, its number and its bookmark are read under the walk's read level (see Walks), which
+    // also lets the cursor read the records that follow along with it.
     const TDataRecordBuffer record = RecordBuffer(buffer);
+    struct TWalkReadAhead {
+        TDataCursor& Cursor;
+        uint32_t Usual;
+        explicit TWalkReadAhead(TDataCursor& cursor) : Cursor(cursor), Usual(cursor.ReadAhead()) {
+            Cursor.SetReadAhead(std::max(Usual, WalkReadAheadCount));
+        }
+        ~TWalkReadAhead() { Cursor.SetReadAhead(Usual); }
+    } readAhead(*cursor_);
     uint16_t code = 0;
-    switch (mode) {
-    case gmCurrent:
-        code = cursor_->GetCurrentRecord(record.Image());
-        break;
-    case gmNext:
-        code = cursor_->GetNextRecord(record.Image());
-        break;
-    case gmPrior:
-        code = cursor_->GetPriorRecord(record.Image());
-        break;
+    try {
+        ContinueWalkRead();
+        switch (mode) {
+        case gmCurrent:
+            code = cursor_->GetCurrentRecord(record.Image());
+            break;
+        case gmNext:
+            code = cursor_->GetNextRecord(record.Image());
+            break;
+        case gmPrior:
+            code = cursor_->GetPriorRecord(record.Image());
+            break;
+        }
+        if (code == 0) {
+            record.SetFlag(bfCurrent);
+            // Through a filter the number is counted from the first record: a walk would count for each
+            // record it reads. RecNo counts it when asked.
+            record.SetRecordNumber(cursor_->HasActiveFilters() ? UncountedRecordNumber
+                                                               : int32_t(cursor_->GetRecordNumber()));
+            GetCalcFields(buffer);
+            cursor_->GetBookmark(record.Bookmark());
+        }
+    } catch (...) {
+        EndWalkRead();
+        throw;
     }
+    // A walk that reached an end goes no further: its read level goes; so does the level of every move
+    // of a program that does not give its batches up while it waits.
+    if (code != 0 || !WalkReadBatchesEnabled()) EndWalkRead();
     switch (code) {
     case 0:
-        record.SetFlag(bfCurrent);
-        record.SetRecordNumber(int32_t(cursor_->GetRecordNumber()));
-        GetCalcFields(buffer);
-        cursor_->GetBookmark(record.Bookmark());
         return grOK;
     case VORSAM_BOF:
         return grBOF;
@@ -139,9 +154,16 @@ int TVORSAMDataSet::GetRecordCount() {
 
 int TVORSAMDataSet::GetRecNo() {
     CheckActive();
-    if (State() == dsCalcFields) return RecordBuffer(CalcBuffer()).RecordNumber();
-    if (IsEmpty()) return NewRecordNumber;
-    return RecordBuffer(ActiveBuffer()).RecordNumber();
+    if (State() != dsCalcFields && IsEmpty()) return NewRecordNumber;
+    const TDataRecordBuffer record = RecordBuffer(State() == dsCalcFields ? CalcBuffer() : ActiveBuffer());
+    if (record.RecordNumber() == UncountedRecordNumber && record.Flag() == bfCurrent && cursor_ != nullptr) {
+        // Counted at the record, which the cursor then leaves for the dataset to find again.
+        const TEngineLock lock(*this);
+        CursorPosChanged();
+        if (cursor_->SetToBookmark(record.Bookmark()))
+            record.SetRecordNumber(int32_t(cursor_->GetRecordNumber()));
+    }
+    return record.RecordNumber();
 }
 
 void TVORSAMDataSet::SetRecNo(int value) {

@@ -1,6 +1,7 @@
 #include "db/engine/VORSAMDatabase.h"
 
 #include "db/engine/DataSession.h"
+#include "db/engine/VORSAMDataSet.h"
 #include "db/engine/VORSAMSession.h"
 #include "db/engine/VORSAMSessionList.h"
 #include "db/lib/EngineErrors.h"
@@ -125,10 +126,15 @@ void TVORSAMDatabase::ForgetEngine() {
     references_ = 0;
 }
 
+// A dataset of the engine disconnects: a query also unprepares, giving back its statement's use of
+// the engine database, which could not close under it.
 void TVORSAMDatabase::CloseDataSets() {
     while (!dataSets_.empty()) {
         TDataSet* dataSet = dataSets_.back();
-        dataSet->Close();
+        if (auto* bound = dynamic_cast<TVORSAMDBDataSet*>(dataSet))
+            bound->Disconnect();
+        else
+            dataSet->Close();
         RemoveDataSet(*dataSet); // one that did not leave as it closed
     }
 }

@@ -18,8 +18,8 @@
 // lock. Each database holds its own use of the engine database, so closing one that shares never
 // closes it under the other.
 //
-// Closing closes every dataset of the database first (each leaves the list as it closes), then
-// releases the engine database, inside the session's lock.
+// Closing disconnects every dataset of the database first (each leaves the list as it closes; a query
+// also unprepares), then releases the engine database, inside the session's lock.
 //
 // Transactions run on the engine database (Transaction.h), once the checks of the component have
 // passed: Commit ends the transaction, writing its changes (synced with ForceFlush).
@@ -93,8 +93,8 @@ public:
     void Commit(bool forceFlush = false);
     void Rollback();
 
-    // The open datasets working on the database: a dataset joins when it opens and leaves when it
-    // closes.
+    // The datasets working on the database: a dataset joins when it opens (a query when it prepares)
+    // and leaves when it closes (a query when it is also unprepared).
     void AddDataSet(platform::data::TDataSet& dataSet);
     void RemoveDataSet(platform::data::TDataSet& dataSet);
     const std::vector<platform::data::TDataSet*>& DataSets() const { return dataSets_; }

@@ -106,7 +106,7 @@ public:
     // Prepares when needed and runs the statement without opening the query.
     void ExecSQL();
     // Closes and unprepares.
-    void Disconnect();
+    void Disconnect() override;
     int32_t RowsAffected() const { return rowsAffected_; }
     double ExecutionTime() const { return executionTime_; }
     uint8_t StatementType() const { return statementType_; }

@@ -40,6 +40,7 @@
 #include "platform/data/DataLink.h"
 #include "platform/data/IndexDefs.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -49,6 +50,12 @@ class TDataSource;
 }
 
 namespace vorsam {
+
+class TVORSAMTable;
+// The events of RepairTable: each step with how far it is (0 .. 100); a line of the repair's log.
+using TSteppedProgressEvent =
+    std::function<void(TVORSAMTable& sender, const std::string& step, int percentDone)>;
+using TLogEvent = std::function<void(TVORSAMTable& sender, const std::string& logMessage)>;
 
 class TVORSAMTable : public TVORSAMDBDataSet {
 public:
@@ -86,6 +93,13 @@ public:
     // Deletes every record; an open table stays open, on no record.
     void EmptyTable();
     bool Exists();
+    // Mends the files of the closed table, which nobody else may have open, after an interrupted write
+    // left them inconsistent (the open then fails with VORSAM_WRITEINTERRUPTED) or other damage
+    // (TDataTable::Repair): OnRepairProgress tells each step with how far it is, OnRepairLog each thing
+    // found wrong and what was done about it (a record or a BLOB dropped among them).
+    void RepairTable();
+    TSteppedProgressEvent OnRepairProgress;
+    TLogEvent OnRepairLog;
 
     // --- key search and ranges ---
     bool FindKey(const std::vector<platform::data::Variant>& values);

@@ -132,6 +132,19 @@ void TVORSAMTable::EmptyTable() {
     cursor->CloseCursor();
 }
 
+void TVORSAMTable::RepairTable() {
+    CheckInactive();
+    const TDatabaseScope scope(*this, dbfTable);
+    const TEngineLock lock(*this);
+    TRepairEvents events;
+    if (OnRepairProgress)
+        events.Progress = [this](const std::string& step, int percent) {
+            OnRepairProgress(*this, step, percent);
+        };
+    if (OnRepairLog) events.Log = [this](const std::string& line) { OnRepairLog(*this, line); };
+    NewCursor(true, false)->RepairTable(events);
+}
+
 bool TVORSAMTable::Exists() {
     if (Active()) return true;
     if (tableName_.empty()) return false;

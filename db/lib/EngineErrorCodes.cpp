@@ -10,7 +10,7 @@ namespace {
 constexpr TErrorContextItem None = ecItemCount;
 
 // Sorted by code; a test checks the order, the uniqueness of codes and names, and the "%s" counts.
-constexpr std::array<TEngineErrorInfo, 48> ErrorTable{{
+constexpr std::array<TEngineErrorInfo, 49> ErrorTable{{
     {VORSAM_OSENOENT, "VORSAM_OSENOENT", "The file '%s' does not exist", {ecTable, None}},
     {VORSAM_OSEACCES, "VORSAM_OSEACCES", "Access to the file '%s' is denied", {ecTable, None}},
     {VORSAM_READERR, "VORSAM_READERR", "Error reading from the table '%s'", {ecTable, None}},
@@ -44,6 +44,10 @@ constexpr std::array<TEngineErrorInfo, 48> ErrorTable{{
      {ecTable, None}},
     {VORSAM_OLDVERSION, "VORSAM_OLDVERSION", "The table '%s' has an unsupported format", {ecTable, None}},
     {VORSAM_UNCOMPRESS, "VORSAM_UNCOMPRESS", "Error decompressing data", {None, None}},
+    {VORSAM_WRITEINTERRUPTED,
+     "VORSAM_WRITEINTERRUPTED",
+     "An interrupted write left the table '%s' inconsistent: the table must be repaired",
+     {ecTable, None}},
     {VORSAM_TABLEFULL, "VORSAM_TABLEFULL", "The table '%s' is full", {ecTable, None}},
     {VORSAM_RECTOOBIG, "VORSAM_RECTOOBIG", "The record size of the table '%s' is too big", {ecTable, None}},
     {VORSAM_BLOBLIMIT, "VORSAM_BLOBLIMIT", "Too many BLOB fields in the table '%s'", {ecTable, None}},

@@ -64,6 +64,10 @@ public:
     void SetMaxValue(std::string_view v) { SetText(145, MaxTextLength, v); }
     std::string DefaultValue() const { return Text(196, MaxTextLength); }
     void SetDefaultValue(std::string_view v) { SetText(196, MaxTextLength, v); }
+    // Whether the texts are set, without making them (their length bytes).
+    bool HasMinValue() const { return Bytes[94] != 0; }
+    bool HasMaxValue() const { return Bytes[145] != 0; }
+    bool HasDefaultValue() const { return Bytes[196] != 0; }
     bool Computed() const { return Bytes[247] != 0; }
     void SetComputed(bool v) { Bytes[247] = v; }
     bool SortDescending() const { return Bytes[253] != 0; }

@@ -95,6 +95,15 @@ public:
     std::vector<std::unique_ptr<TCreateIndex>> CreateIndexes;
     std::unique_ptr<TCreateIndex> TextIndex;
     TExpTree WhereTree; // WHERE and every JOIN .. ON condition, ANDed in the order read
+    // The ON condition of each outer join as read, with the table its JOIN names and its kind
+    // (jkLeftOuter, jkRightOuter): the join extraction takes out the terms that test only the preserved
+    // side, which decide the match and never whether a preserved row appears.
+    struct TOuterOnClause {
+        TExpToken* Condition;
+        TSourceTable* Joined;
+        uint8_t Kind;
+    };
+    std::vector<TOuterOnClause> OuterOnClauses;
     TExpTree HavingTree;
     bool Encrypted = false;
     std::string Password;

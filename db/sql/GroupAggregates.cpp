@@ -6,10 +6,16 @@
 // doubles, BCD as currency. MIN and MAX compare strings under the block's collation, other types by
 // value. A group whose first value is NULL takes the first value that is not. COUNT counts the values
 // that are not NULL (COUNT(*) every row). RUNSUM goes on from the previous group's total.
+//
+// Without GROUP BY, aggregates of numeric columns (and COUNT(*)) are folded while the rows are read
+// (TAggregateFold): each row's value is taken from the source's record as it would read back from the
+// result column it is written to, and folded into totals by the same rules; the group record is written
+// once, at the end.
 #include "db/sql/QueryBinding.h"
 #include "db/sql/SelectPlan.h"
 
 #include "db/engine/DataCursor.h"
+#include "db/lib/ByteUtils.h"
 #include "db/lib/DataTypes.h"
 #include "db/lib/EngineErrors.h"
 #include "db/lib/ExpressionValues.h"
@@ -95,7 +101,149 @@ TExpValue Average(const TExpValue& total, int64_t count, uint8_t type, uint8_t s
     return average;
 }
 
+// The types whose values the fold reads straight from a source record (they read back unchanged from a
+// result field of their own or a wider type).
+bool FoldedType(uint8_t type) {
+    switch (type) {
+    case dtSmallInt:
+    case dtWord:
+    case dtInteger:
+    case dtLargeInt:
+    case dtFloat:
+    case dtDate:
+    case dtTime:
+    case dtTimeStamp:
+        return true;
+    default:
+        return false;
+    }
+}
+
 } // namespace
+
+bool TAggregateFold::Compile(TDataQuery& query) {
+    columns_.clear();
+    for (size_t i = 0; i < query.ResultFields.size(); ++i) {
+        TResultField& column = *query.ResultFields[i];
+        if (column.AggregateKind == akNone) {
+            if (!column.IsExpression) return false;
+            continue;
+        }
+        if (column.IsExpression || !FoldedType(column.ResultType)) return false;
+        TColumn folded{&column, i, nullptr, nullptr};
+        if (!column.CountStar) {
+            if (!column.BoundSource) return false;
+            const TFieldDescriptor& field =
+                FieldDescOf(query, *column.BoundSource->Cursor, column.SourceFieldNumber, true);
+            if (field.IsAutoIncrement() || field.Computed() || !FoldedType(field.DataType())) return false;
+            folded.Source = column.BoundSource;
+            folded.Field = &field;
+        }
+        columns_.push_back(folded);
+    }
+    first_ = true;
+    return true;
+}
+
+TExpValue TAggregateFold::RowValue(const TColumn& column) const {
+    const TResultField& result = *column.Column;
+    TExpValue value;
+    value.DataType = result.ResultType;
+    value.SubType = result.ResultSubType;
+    value.Scale = result.ResultScale;
+    if (result.CountStar) {
+        value.IsNull = false;
+        value.Int = 1;
+        return value;
+    }
+    const uint8_t* at = column.Source->RecordBuffer.data() + column.Field->Offset();
+    if (column.Source->Eof || at[0] == 0) return value;
+    value.IsNull = false;
+    if (result.AggregateKind == akCount) {
+        value.Int = 1;
+        return value;
+    }
+    ++at;
+    switch (column.Field->DataType()) {
+    case dtSmallInt:
+        value.Int = LoadNative<int16_t>(at);
+        break;
+    case dtWord:
+        value.Int = LoadNative<uint16_t>(at);
+        break;
+    case dtInteger:
+    case dtDate:
+    case dtTime:
+        value.Int = LoadNative<int32_t>(at);
+        break;
+    case dtLargeInt:
+        value.Int = LoadNative<int64_t>(at);
+        break;
+    default: // float, timestamp
+        value.Real = LoadNative<double>(at);
+        return value;
+    }
+    if (IsRealType(result.ResultType)) value.Real = double(value.Int);
+    return value;
+}
+
+void TAggregateFold::Row(TDataQuery& query) {
+    TSelectState& state = SelectState(query);
+    for (TColumn& column : columns_) {
+        uint8_t kind = column.Column->AggregateKind;
+        TExpValue value = RowValue(column);
+        if (first_) {
+            column.Total = value;
+            if (kind == akCount && value.IsNull) column.Total = MakeIntegerValue(dtInteger, 0);
+            if (kind == akRunSum) {
+                state.RunningTotals.resize(query.ResultFields.size());
+                state.RunningTotals[column.Index] = TExpValue{};
+            }
+            column.AvgCount = value.IsNull ? 0 : 1;
+            continue;
+        }
+        if (value.IsNull) continue;
+        ++column.AvgCount;
+        if (column.Total.IsNull) {
+            column.Total = value;
+            continue;
+        }
+        // Fold's rules, on the total in place (numbers only: no collation, no copies of texts).
+        switch (kind) {
+        case akCount:
+            ++column.Total.Int;
+            CheckRange(column.Total);
+            break;
+        case akMin:
+        case akMax: {
+            bool real = IsRealType(value.DataType);
+            bool below = real ? value.Real < column.Total.Real : value.Int < column.Total.Int;
+            bool above = real ? value.Real > column.Total.Real : value.Int > column.Total.Int;
+            if (kind == akMin ? below : above) column.Total = value;
+            break;
+        }
+        default:
+            column.Total = Add(std::move(column.Total), value);
+            break;
+        }
+    }
+    first_ = false;
+}
+
+void TAggregateFold::Finish(TDataQuery& query, std::span<uint8_t> group) {
+    for (const TColumn& column : columns_) {
+        const TResultField& result = *column.Column;
+        if (first_) { // no row: COUNT is 0, the rest stays NULL
+            if (result.AggregateKind == akCount)
+                WriteResultValue(query, group, result.ResultFieldNumber, MakeIntegerValue(dtInteger, 0));
+            continue;
+        }
+        WriteResultValue(query, group, result.ResultFieldNumber, column.Total);
+        if (result.AggregateKind == akAvg)
+            WriteResultValue(query, group, result.AvgCountFieldNumber,
+                             MakeIntegerValue(dtInteger, column.AvgCount));
+    }
+}
 
 TExpValue ReadResultValue(TDataQuery& query, std::span<const uint8_t> record, uint16_t number) {
     TDataCursor& cursor = *query.ResultCursor;

@@ -8,11 +8,13 @@
 #include "db/sql/StatementTypes.h"
 
 #include "db/engine/DataCursor.h"
+#include "db/lib/DataTypes.h"
 #include "db/lib/ExpressionHost.h"
 #include "db/lib/TextUtils.h"
 
 #include <algorithm>
 #include <cctype>
+#include <set>
 
 namespace vorsam {
 
@@ -236,8 +238,88 @@ void LinkSources(TDataQuery& query) {
         query.SourceTables[i]->AddJoin(tjLink, nullptr, *query.SourceTables[i + 1]);
 }
 
+namespace {
+
+// Takes the node out of the tree: the AND above it gives way to the node's other operand.
+TExpTree DetachConjunct(TExpTree& root, TExpToken& node) {
+    TExpToken* parent = node.Parent();
+    if (!parent) return std::move(root);
+    bool left = parent->Left() == &node;
+    TExpTree taken = left ? parent->TakeLeft() : parent->TakeRight();
+    TExpTree other = left ? parent->TakeRight() : parent->TakeLeft();
+    TExpToken* above = parent->Parent();
+    if (!above)
+        root = std::move(other);
+    else if (above->Left() == parent)
+        above->SetLeft(std::move(other));
+    else
+        above->SetRight(std::move(other));
+    return taken;
+}
+
+void CollectConjuncts(TExpToken& node, std::vector<TExpToken*>& conjuncts) {
+    if (node.Kind == nkBinary && node.Operator == opAnd && node.Left() && node.Right()) {
+        CollectConjuncts(*node.Left(), conjuncts);
+        CollectConjuncts(*node.Right(), conjuncts);
+        return;
+    }
+    conjuncts.push_back(&node);
+}
+
+// A term of an outer join's ON clause tests only the preserved side when it names no table of the other
+// side: for LEFT JOIN t, no column of t; for RIGHT JOIN t, no column but t's.
+bool TestsPreservedSide(const TDataQuery& query, TExpToken& term, const TDataQuery::TOuterOnClause& clause) {
+    std::set<std::string> names;
+    CollectCorrelations(query, term, names);
+    std::string joined = Upper(clause.Joined->CorrelationName);
+    if (clause.Kind == jkLeftOuter) return !names.contains(joined);
+    return std::all_of(names.begin(), names.end(), [&](const std::string& name) { return name == joined; });
+}
+
+// The outer join the clause made: to the joined table (LEFT), or from it (RIGHT). Without a comparison
+// that made one, the plain link of the FROM order to (from) the joined table becomes that outer join.
+TTableJoin* OuterJoinOf(const TDataQuery& query, const TDataQuery::TOuterOnClause& clause) {
+    bool left = clause.Kind == jkLeftOuter;
+    for (uint8_t kind : {uint8_t(tjLeftOuter), uint8_t(tjLink)})
+        for (const auto& source : query.SourceTables)
+            for (const auto& join : source->Joins)
+                if (join->JoinKind == kind && (left ? join->Target : join->Owner) == clause.Joined) {
+                    join->JoinKind = tjLeftOuter;
+                    return join.get();
+                }
+    return nullptr;
+}
+
+} // namespace
+
 void ExtractJoinsFromWhere(TDataQuery& query) {
+    // The terms of outer joins' ON clauses that test only the preserved side leave the WHERE tree, where
+    // they would filter the preserved rows away, for their joins.
+    struct TTaken {
+        TExpTree Term;
+        const TDataQuery::TOuterOnClause* Clause;
+    };
+    std::vector<TTaken> taken;
+    for (const TDataQuery::TOuterOnClause& clause : query.OuterOnClauses) {
+        std::vector<TExpToken*> conjuncts;
+        CollectConjuncts(*clause.Condition, conjuncts);
+        for (TExpToken* term : conjuncts)
+            if (TestsPreservedSide(query, *term, clause))
+                taken.push_back({DetachConjunct(query.WhereTree, *term), &clause});
+    }
     if (query.WhereTree) query.WhereTree = ExtractNode(query, std::move(query.WhereTree));
+    for (TTaken& term : taken) {
+        TTableJoin* join = OuterJoinOf(query, *term.Clause);
+        if (!join) {
+            AddRowCondition(query, std::move(term.Term));
+            continue;
+        }
+        join->OwnerCondition = join->OwnerCondition ? MakeBinaryNode(opAnd, std::move(join->OwnerCondition),
+                                                                     std::move(term.Term))
+                                                    : std::move(term.Term);
+        join->OwnerCondition->DataType = dtBoolean;
+    }
+    query.OuterOnClauses.clear();
 }
 
 void SortSourcesByLevel(TDataQuery& query) {
@@ -246,6 +328,9 @@ void SortSourcesByLevel(TDataQuery& query) {
     for (size_t i = 0; i < query.SourceTables.size(); ++i) query.SourceTables[i]->JoinLevel = uint16_t(i + 1);
 }
 
+// A plain link to a source that another join reaches, or to the root, goes. Only two joins that both
+// carry a condition cannot target one source: a link is no condition (a star of joins to one table
+// leaves the links of the FROM order beside its joins).
 void ValidateJoins(TDataQuery& query) {
     for (auto& source : query.SourceTables) {
         auto& joins = source->Joins;
@@ -254,7 +339,9 @@ void ValidateJoins(TDataQuery& query) {
             bool shared = false;
             for (const auto& other : query.SourceTables)
                 for (const auto& j : other->Joins)
-                    if (j.get() != &join && j->Target == join.Target) shared = true;
+                    if (j.get() != &join && j->Target == join.Target &&
+                        (join.JoinKind == tjLink || j->JoinKind != tjLink))
+                        shared = true;
             bool toRoot = join.Target == query.SourceTables.front().get();
             if ((shared || toRoot) && join.JoinKind == tjLink) {
                 joins.erase(joins.begin() + std::ptrdiff_t(i));

@@ -7,6 +7,7 @@
 
 #include "db/engine/DataCursor.h"
 #include "db/engine/DataTable.h"
+#include "db/lib/CoarseClock.h"
 
 #include <exception>
 
@@ -29,7 +30,7 @@ void ContinueSourceReads(TDataQuery& query) {
 }
 
 void TSourceReadBatch::Row() {
-    if (!held_.empty() && std::chrono::steady_clock::now() - started_ < SourceReadBatchTime) return;
+    if (!held_.empty() && CoarseNow() - started_ < SourceReadBatchTime) return;
     Release();
     Begin();
 }
@@ -47,7 +48,7 @@ void TSourceReadBatch::Begin() {
         EndQuietly();
         throw;
     }
-    started_ = std::chrono::steady_clock::now();
+    started_ = CoarseNow();
 }
 
 void TSourceReadBatch::Release() {

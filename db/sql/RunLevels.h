@@ -3,7 +3,8 @@
 //
 // TSourceReadBatch: a read level on every open source cursor of the block, held for one batch of records
 // read and given up between batches: the block's navigation asks before each record it reads
-// (ContinueSourceReads), so a long run of records that make no row is cut into batches too. Taking it runs
+// (ContinueSourceReads), so a long run of records that make no row is cut into batches too (timed by the
+// coarse monotonic clock, CoarseClock.h). Taking it runs
 // the change check once; the reads inside the batch then nest in it and take nothing. A batch lasts at most
 // SourceReadBatchTime, so that a writer of another process waits for one batch, never for the whole run (WITH
 // LOCKS holds its levels for the whole run on top of these). Release gives the levels up before anything that

@@ -14,6 +14,7 @@
 #pragma once
 
 #include "db/sql/DataQuery.h"
+#include "db/sql/ResultColumnCopy.h"
 
 #include "db/lib/ExpressionValues.h"
 #include "db/lib/FieldDescriptor.h"
@@ -41,13 +42,20 @@ public:
 
     std::vector<TExpValue> RunningTotals; // by result column index (RUNSUM)
     // Field descriptors of the cursors the block reads and writes, by cursor and layout (FieldDescOf).
-    std::map<std::pair<const TDataCursor*, bool>, std::vector<TFieldDescriptor>> Fields;
+    struct TCursorFields {
+        const TDataCursor* Cursor;
+        bool TableLayout;
+        std::vector<TFieldDescriptor> Descriptors;
+    };
+    std::vector<TCursorFields> Fields;
     // A sub-select whose WHERE reads columns of an enclosing block: run again for each outer row, its WHERE
     // (kept here as written) copied with the outer columns' current values in their place.
     bool Correlated = false;
     TExpTree CorrelatedWhere;
     // The batch of source reads of the row loop going on (RunLevels.h); null outside one.
     TSourceReadBatch* ReadBatch = nullptr;
+    // The copy of the source columns into result records, worked out at the start of each run.
+    TResultColumnCopy ColumnCopy;
 };
 TSelectState& SelectState(TDataQuery& query);
 
@@ -59,7 +67,8 @@ void AllocateSourceBuffers(TDataQuery& query);
 void ResolveSourceColumns(TDataQuery& query);
 void CreateResultCursor(TDataQuery& query, bool privateDirectory);
 void CreateResultTable(TDataQuery& query);
-// The column's default name made unique among the block's columns other than `exclude`.
+// The column's default name made unique among the block's columns named before `exclude` (those before
+// it in the list; all others when it is none): of two columns of one name, the first keeps it.
 std::string DefaultColumnName(const TDataQuery& query, const std::string& columnName,
                               const std::string& alias, const TResultField* exclude, uint8_t aggregateKind);
 
@@ -113,6 +122,34 @@ void AccumulateGroup(TDataQuery& query, bool firstRow, std::span<const uint8_t> 
                      std::span<uint8_t> group);
 void FinishGroup(TDataQuery& query, std::span<uint8_t> group);
 
+// The aggregates of a block without GROUP BY folded while its rows are read (GroupAggregates.cpp): every
+// aggregate column COUNT(*) or an aggregate of a numeric source column, every other column a constant.
+class TAggregateFold {
+public:
+    // False when a column of the block is of another kind.
+    bool Compile(TDataQuery& query);
+    // Folds the current joined row.
+    void Row(TDataQuery& query);
+    // True before the first row.
+    bool Empty() const { return first_; }
+    // Writes the totals (and AVG's counts) into the group record; FinishGroup completes it.
+    void Finish(TDataQuery& query, std::span<uint8_t> group);
+
+private:
+    struct TColumn {
+        TResultField* Column;
+        size_t Index; // among the block's result columns
+        const TSourceTable* Source;
+        const TFieldDescriptor* Field; // the source field; none for COUNT(*)
+        TExpValue Total{};
+        int64_t AvgCount = 0;
+    };
+    TExpValue RowValue(const TColumn& column) const;
+
+    std::vector<TColumn> columns_;
+    bool first_ = true;
+};
+
 // --- Correlated sub-selects (SelectCorrelated.cpp) ---
 // Compiles the block's WHERE for this run; a sub-select's columns of enclosing blocks become constants
 // of their current values.
@@ -121,7 +158,15 @@ bool IsCorrelated(const TDataQuery& query);
 // True when the tree holds a sub-select that is run again for each outer row.
 bool HasCorrelatedSubSelect(const TExpToken& tree);
 
+// --- DISTINCT served by an index (DistinctFromIndex.cpp) ---
+// Runs the block from an index's keys when it can (its result table then holds the distinct rows in
+// order); false, nothing written, when it cannot.
+bool RunDistinctFromIndex(TDataQuery& query);
+
 // --- Running (SelectRun.cpp) ---
+// The column (a plain source column, one under an aggregate, or COUNT(*)) of the current joined row put
+// into the result record through a value token (converted, widened to an aggregate's result type).
+void CopySourceColumn(TDataQuery& query, TResultField& column, std::span<uint8_t> record);
 void DropSourceFilters(TDataQuery& query);
 void RefreshSources(TDataQuery& query);
 void ExecuteSelect(TDataQuery& query);

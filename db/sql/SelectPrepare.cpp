@@ -239,7 +239,12 @@ TSelectState& SelectState(TDataQuery& query) {
 
 const TFieldDescriptor& FieldDescOf(TDataQuery& query, const TDataCursor& cursor, uint16_t number,
                                     bool tableField) {
-    std::vector<TFieldDescriptor>& fields = SelectState(query).Fields[{&cursor, tableField}];
+    auto& cached = SelectState(query).Fields;
+    auto entry = std::find_if(cached.begin(), cached.end(), [&](const TSelectState::TCursorFields& e) {
+        return e.Cursor == &cursor && e.TableLayout == tableField;
+    });
+    if (entry == cached.end()) entry = cached.insert(cached.end(), {&cursor, tableField, {}});
+    std::vector<TFieldDescriptor>& fields = entry->Descriptors;
     if (fields.empty()) {
         fields.resize(cursor.GetFieldCount());
         for (uint16_t n = 1; n <= fields.size(); ++n) {
@@ -272,7 +277,8 @@ std::string DefaultColumnName(const TDataQuery& query, const std::string& column
     for (bool again = true; again;) {
         again = false;
         for (const auto& column : query.ResultFields) {
-            if (column.get() == exclude || !SameName(column->Alias, name)) continue;
+            if (column.get() == exclude) break; // the columns after it are named after it
+            if (!SameName(column->Alias, name)) continue;
             name = SuffixColumnName(base, std::to_string(++k));
             again = true;
         }
@@ -342,14 +348,14 @@ void CreateResultCursor(TDataQuery& query, bool privateDirectory) {
     std::string table;
     bool inMemory = query.IntoMemory;
     if (target.empty()) {
-        directory = inMemory ? &session.OpenDataDirectory("Memory", session.DoGetMemoryDirectory())
-                             : &session.OpenDataDirectory("", session.GetPrivateDirectory());
-        table = directory->GetTempTableName(inMemory);
+        // A result nobody keeps lives in the engine's memory files: no file is made, written or deleted
+        // for it, and no other process could open it anyway (it is opened exclusively).
+        directory = &session.OpenDataDirectory("Memory", session.DoGetMemoryDirectory());
+        table = directory->GetTempTableName(true);
         TSelectState& state = SelectState(query);
-        state.TempDirectory =
-            &session.OpenDataDirectory(inMemory ? "Memory" : "", inMemory ? "" : directory->Folder());
+        state.TempDirectory = &session.OpenDataDirectory("Memory", "");
         state.TempTableName = table;
-        state.TempInMemory = inMemory;
+        state.TempInMemory = true;
     } else {
         table = ExtractBaseName(target, ".DAT");
         std::string folder = HasDirectoryPart(target)
@@ -404,7 +410,7 @@ void CreateResultTable(TDataQuery& query) {
     SetTableSettings(query, args);
     TDataCursor& cursor = *query.ResultCursor;
     cursor.SetExclusive(true);
-    cursor.SetInMemory(query.IntoMemory);
+    cursor.SetInMemory(query.IntoMemory || query.ResultTableName.empty());
     cursor.SetDDLMode(query.ResultTableName.empty());
     cursor.SetQueryCursor(true);
     cursor.CreateTable(args);

@@ -5,6 +5,7 @@
 #include "db/sql/RunLevels.h"
 #include "db/sql/SelectPlan.h"
 #include "db/sql/SqlErrors.h"
+#include "db/sql/TopRows.h"
 
 #include "db/engine/DataCursor.h"
 #include "db/engine/Record.h"
@@ -16,6 +17,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <memory>
 
 namespace vorsam {
 
@@ -80,18 +82,7 @@ void PutColumnValue(TDataQuery& query, TResultField& column, std::span<uint8_t> 
 }
 
 void CopySourceColumns(TDataQuery& query, std::span<uint8_t> record) {
-    for (auto& column : query.ResultFields) {
-        if (column->IsExpression) continue;
-        TSourceTable& source = *column->BoundSource;
-        const TFieldDescriptor& field = FieldDescOf(query, *source.Cursor, column->SourceFieldNumber, true);
-        TExpToken value;
-        TypeFieldToken(field, value);
-        if (column->CountStar)
-            WriteExpValue(value, MakeIntegerValue(dtInteger, 1));
-        else
-            ReadColumnValue(*source.Cursor, source.RecordBuffer, value, field, true, source.Eof);
-        PutColumnValue(query, *column, record, value);
-    }
+    SelectState(query).ColumnCopy.Copy(query, record);
 }
 
 void ComputeExpressionColumns(TDataQuery& query, std::span<uint8_t> record, bool constantsOnly = false) {
@@ -169,7 +160,7 @@ void ForEachRow(TDataQuery& query, std::span<uint8_t> record, TRowProgress& prog
     do {
         if (!progress.Row(batch)) return;
         if (!RowAccepted(query)) continue;
-        query.ResultCursor->InitRecordBuffer(record);
+        SelectState(query).ColumnCopy.Clear(query, record);
         if (!take()) return;
     } while (NextJoinedRow(query));
 }
@@ -212,11 +203,25 @@ void SortGroups(TDataQuery& query) {
     query.ResultCursor->SortRecords(request);
 }
 
+// An ORDER BY ... TOP n of a result nobody keeps (its table is the statement's own, in memory) that the sort
+// of its rows would cut: the rows are chosen while they are read (TopRows.h).
+bool ChoosesTopRows(const TDataQuery& query) {
+    return query.HasOrderBy && !query.OrderBySatisfied && query.TopCount >= 0 && !query.HasGroupBy &&
+           !query.Distinct && !query.HasUnion && !query.UnionPart && query.ResultTableName.empty() &&
+           !query.HasBlobColumns;
+}
+
 void RunSelect(TDataQuery& query) {
+    if (RunDistinctFromIndex(query)) {
+        query.SortOrderBy();
+        return;
+    }
     TDataCursor& result = *query.ResultCursor;
     std::vector<uint8_t> record(result.GetRecordSize());
     TRowProgress progress(query);
     bool topStops = query.TopCount >= 0 && !query.HasOrderBy && !query.HasGroupBy && !query.Distinct;
+    std::unique_ptr<TTopRows> top;
+    if (ChoosesTopRows(query)) top = std::make_unique<TTopRows>(query, size_t(query.TopCount));
     int32_t rows = 0;
     TResultWrite write(result);
     ForEachRow(query, record, progress, [&] {
@@ -224,10 +229,14 @@ void RunSelect(TDataQuery& query) {
         if (topStops && rows >= query.TopCount) return false;
         CopySourceColumns(query, record);
         if (query.HasExpressionColumns) ComputeExpressionColumns(query, record);
-        result.AppendRecord(record);
+        if (top)
+            top->Offer(record);
+        else
+            result.AppendRecord(record);
         ++rows;
         return true;
     });
+    if (top) top->AppendTo(result);
     write.End();
     if (query.Distinct)
         SortDistinct(query, SortLimit(query));
@@ -246,6 +255,15 @@ void RunAggregateSelect(TDataQuery& query) {
         int64_t count = query.SourceTables.front()->Cursor->GetRecordCount();
         WriteResultValue(query, group, query.ResultFields.front()->ResultFieldNumber,
                          MakeIntegerValue(dtInteger, count));
+    } else if (TAggregateFold fold; fold.Compile(query)) {
+        ForEachRow(query, row, progress, [&] {
+            if (fold.Empty() && query.HasExpressionColumns) ComputeExpressionColumns(query, group);
+            fold.Row(query);
+            return true;
+        });
+        if (fold.Empty() && query.HasExpressionColumns) ComputeExpressionColumns(query, group, true);
+        fold.Finish(query, group);
+        FinishGroup(query, group);
     } else {
         query.SortGroupFirstCall = true;
         bool first = true;
@@ -295,11 +313,24 @@ void AppendRows(TDataQuery& target, TDataQuery& source) {
 
 } // namespace
 
+void CopySourceColumn(TDataQuery& query, TResultField& column, std::span<uint8_t> record) {
+    TSourceTable& source = *column.BoundSource;
+    const TFieldDescriptor& field = FieldDescOf(query, *source.Cursor, column.SourceFieldNumber, true);
+    TExpToken value;
+    TypeFieldToken(field, value);
+    if (column.CountStar)
+        WriteExpValue(value, MakeIntegerValue(dtInteger, 1));
+    else
+        ReadColumnValue(*source.Cursor, source.RecordBuffer, value, field, true, source.Eof);
+    PutColumnValue(query, column, record, value);
+}
+
 void DropSourceFilters(TDataQuery& query) {
     for (auto& source : query.SourceTables) {
         for (auto& join : source->Joins) join->DropFilter();
         if (source->CursorOpen()) source->Cursor->DropFilter(0);
         source->Eof = false;
+        source->NoMatch = false;
     }
     query.CorrelatedFilterHandle = 0;
 }
@@ -336,6 +367,7 @@ void ExecuteSelect(TDataQuery& query) {
             if (ShouldReorderJoin(query)) ReorderJoin(query);
             OptimizeWhere(query, false);
         }
+        SelectState(query).ColumnCopy.Compile(query);
         if (query.AggregateOnly)
             RunAggregateSelect(query);
         else

@@ -47,6 +47,8 @@ public:
     std::vector<uint8_t> RecordBuffer;
     std::vector<std::unique_ptr<TTableJoin>> Joins;
     bool Eof = false;
+    // The outer join to this source found the owner's row failing its owner condition: no row matches.
+    bool NoMatch = false;
 
     // Both do nothing while the cursor is open.
     void SetTableName(const std::string& name);
@@ -82,6 +84,9 @@ public:
     uint8_t JoinKind; // TTableJoinKind
     TSourceTable* Target;
     TExpTree Condition;
+    // Of an outer join: the ON clause's terms that test only the preserved side (the owner's row and
+    // those above it). When they fail for the owner's row, the target has no matching row.
+    TExpTree OwnerCondition;
     uint32_t FilterHandle = 0; // the engine filter on the target's cursor; 0 = none
 
     // Removes the filter from the target's cursor.

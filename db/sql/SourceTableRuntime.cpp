@@ -188,8 +188,10 @@ void TSourceTable::SetJoinLevels() {
 }
 
 void TSourceTable::BindJoinConditions() {
-    for (auto& join : Joins)
+    for (auto& join : Joins) {
         if (join->JoinKind != tjLink && join->Condition) CompileSourceCondition(*Query, *join->Condition);
+        if (join->OwnerCondition) CompileSourceCondition(*Query, *join->OwnerCondition);
+    }
 }
 
 bool TSourceTable::HasJoinTo(const TSourceTable& target) const {
@@ -202,12 +204,13 @@ bool TSourceTable::HasJoinTo(const TSourceTable& target) const {
 
 namespace {
 
-// Reads the next record into the buffer; at the end the buffer holds no value.
+// Reads the next record into the buffer (none when no row can match); at the end the buffer holds no
+// value.
 bool ReadNext(TSourceTable& table) {
     ContinueSourceReads(*table.Query);
     TDataCursor& cursor = *table.Cursor;
     if (table.RecordBuffer.size() != cursor.GetRecordSize()) table.AllocRecordBuffer();
-    table.Eof = cursor.GetNextRecord(table.RecordBuffer) == VORSAM_EOF;
+    table.Eof = table.NoMatch || cursor.GetNextRecord(table.RecordBuffer) == VORSAM_EOF;
     if (table.Eof) cursor.InitEmptyRecord(table.RecordBuffer);
     return !table.Eof;
 }
@@ -243,7 +246,9 @@ bool AdvanceJoins(TSourceTable& table, int i) {
 } // namespace
 
 bool PositionJoin(TTableJoin& join) {
-    if (join.JoinKind != tjLink && join.Condition) join.ApplyFilter();
+    join.Target->NoMatch =
+        join.OwnerCondition && !EvaluatePredicate(*join.OwnerCondition, SourceContext(*join.Owner->Query));
+    if (join.JoinKind != tjLink && join.Condition && !join.Target->NoMatch) join.ApplyFilter();
     return FirstMatch(*join.Target, join.JoinKind) || join.JoinKind == tjLeftOuter;
 }
 

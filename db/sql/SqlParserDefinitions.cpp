@@ -101,6 +101,8 @@ void TDataQuery::ParseCreateTable() {
         if (!parser.TokenTypeIs(',')) ParseColumnOptions(field, false);
         if (!SkipToken(parser, ',')) break;
     }
+    if (CreateFields.empty())
+        SqlErrorFound(parser, "Column name expected in CREATE TABLE statement, instead found '");
     if (AtPrimaryKeyClause(parser)) ParsePrimaryKey();
     ParseTableOptions();
     RequireToken(parser, ')', "Right parentheses expected after CREATE TABLE statement, instead found '");

@@ -149,7 +149,10 @@ void TDataQuery::ParseJoins(int& tableCounter, int& openParentheses) {
         if (ReadAlias(parser, alias, {"ON"})) source.SetCorrelationName(ShortString(alias));
         CheckCorrelationNames(source);
         RequireSymbol(parser, "ON", "ON keyword expected in JOIN clause, instead found '");
-        MarkJoinCondition(*ReadCondition(false), kind);
+        TExpToken& condition = *ReadCondition(false);
+        MarkJoinCondition(condition, kind);
+        if (kind == jkLeftOuter || kind == jkRightOuter)
+            OuterOnClauses.push_back({&condition, &source, kind});
         HasCondition = true;
         for (; openParentheses > 0; --openParentheses)
             if (!SkipToken(parser, ')')) SqlError("Mismatched join parentheses");

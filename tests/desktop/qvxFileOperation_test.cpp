@@ -6,6 +6,8 @@
 #include "desktop/qvxTrash.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 
 #include <gtest/gtest.h>
 
@@ -234,6 +236,35 @@ TEST_F(FileOperation, FolderIsNeverCopiedIntoItself) {
     EXPECT_FALSE(op.Execute(Type::fotCopy));
     EXPECT_EQ(errors, QStringList{op.ErrorText(EINVAL)});
     EXPECT_FALSE(Exists("tree/inner"));
+}
+
+// The target reaches the folder through a symbolic link: the copy would copy itself without end.
+TEST_F(FileOperation, FolderIsNeverCopiedOrMovedIntoItselfThroughALink) {
+    for (Type type : {Type::fotCopy, Type::fotMove}) {
+        SCOPED_TRACE(type == Type::fotCopy ? "copy" : "move");
+        Write("tree/a.txt");
+        Write("tree/sub/b.txt");
+        ASSERT_TRUE(QFile::link(Path("tree"), Path("link")));
+        errors.clear();
+        op.Options = {Flag::fofSilent, Flag::fofNoConfirmation};
+        op.FileList = {Path("tree")};
+        op.DestFolder = Path("link/inner");
+        EXPECT_FALSE(op.Execute(type));
+        EXPECT_EQ(errors, QStringList{op.ErrorText(EINVAL)});
+        EXPECT_EQ(Names("tree"), (QStringList{"a.txt", "sub"}));
+        QDir(Path("")).removeRecursively();
+    }
+}
+
+// A link to a folder is copied as a link: copying it into that folder copies nothing of the folder.
+TEST_F(FileOperation, ALinkToAFolderMayBeCopiedIntoTheFolder) {
+    Write("tree/a.txt");
+    ASSERT_TRUE(QFile::link(Path("tree"), Path("link")));
+    op.FileList = {Path("link")};
+    op.DestFolder = Path("tree");
+    EXPECT_TRUE(op.Execute(Type::fotCopy));
+    EXPECT_TRUE(errors.isEmpty());
+    EXPECT_EQ(QFileInfo(Path("tree/link")).symLinkTarget(), Path("tree"));
 }
 
 TEST_F(FileOperation, ProgressNamesEachFileUnlessSimplifiedAndMayCancel) {

@@ -6,6 +6,7 @@
 #include "platform/os/SettingsStore.h"
 #include "platform/os/TestTempFolder.h"
 #include "qvxMessageRecorder.h"
+#include "support/EventWait.h"
 #include "support/QtTestApplication.h"
 
 #include <QFile>
@@ -37,7 +38,7 @@ public:
     template <typename Action> void ExpectChange(Action&& action, const char* what) {
         const int before = changes;
         action();
-        QTRY_VERIFY2(changes > before, what);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return changes > before; }, EventWaitMs)) << what;
         QTest::qWait(10); // let a second wake for the same action pass
         changes = before + 1;
     }
@@ -60,7 +61,6 @@ protected:
         watched.monitor.SetWatchSubTree(subTree);
         watched.monitor.SetActive(true);
         ASSERT_TRUE(watched.monitor.Running());
-        QTest::qWait(10); // the watches are armed on the thread
     }
     fs::path At(const std::string& name) const { return folder.Path(name); }
 
@@ -93,12 +93,10 @@ TEST_F(FolderMonitor, AttributesAndWritesCountOnlyWithTheirFilter) {
     watched.ExpectNoChange([&] { fs::permissions(At("a.txt"), fs::perms::owner_read); },
                            "chmod, name filter");
     watched.monitor.SetNotifyFilters(fmfAttributeChange);
-    QTest::qWait(10);
     watched.ExpectChange([&] { fs::permissions(At("a.txt"), fs::perms::owner_all); },
                          "chmod, attribute filter");
     watched.ExpectNoChange([&] { WriteFile(At("b.txt")); }, "a new file, attribute filter only");
     watched.monitor.SetNotifyFilters(fmfWriteChange);
-    QTest::qWait(10);
     watched.ExpectChange([&] { WriteFile(At("a.txt"), "mais texto"); }, "write, write filter");
 }
 
@@ -108,10 +106,42 @@ TEST_F(FolderMonitor, SubFoldersCountOnlyWithWatchSubTreeAlsoWhenMadeLater) {
     watched.ExpectNoChange([&] { WriteFile(At("sub/deeper/a.txt")); }, "below, without subtree");
 
     watched.monitor.SetWatchSubTree(true);
-    QTest::qWait(10);
     watched.ExpectChange([&] { WriteFile(At("sub/deeper/b.txt")); }, "below, with subtree");
     watched.ExpectChange([&] { fs::create_directory(At("sub/new")); }, "a new folder");
     watched.ExpectChange([&] { WriteFile(At("sub/new/c.txt")); }, "in the new folder");
+}
+
+// Activation, and every setting that restarts the monitor, returns once the watches are armed: a change
+// made at once is seen.
+TEST_F(FolderMonitor, AChangeMadeAtOnceAfterActivationOrASettingIsSeen) {
+    Watch(fmfFileNameChange, false);
+    for (int i = 0; i < 5; ++i) {
+        const std::string name = "a" + std::to_string(i);
+        watched.monitor.SetActive(false);
+        watched.monitor.SetActive(true);
+        watched.ExpectChange([&] { WriteFile(At(name)); }, "right after activation");
+        watched.monitor.SetWatchSubTree(i % 2 == 0);
+        watched.ExpectChange([&] { fs::remove(At(name)); }, "right after a setting");
+    }
+}
+
+// A folder moved out of the watched tree takes its watches with it; one renamed within the tree stays
+// watched under its new name.
+TEST_F(FolderMonitor, AFolderMovedOutOfTheTreeIsNoLongerWatched) {
+    fs::create_directories(At("tree/out/deeper"));
+    fs::create_directories(At("tree/stays"));
+    fs::create_directories(At("elsewhere"));
+    watched.monitor.SetFolder(QString::fromStdString(At("tree").string()));
+    watched.monitor.SetNotifyFilters(fmfFileNameChange | fmfDirNameChange);
+    watched.monitor.SetWatchSubTree(true);
+    watched.monitor.SetActive(true);
+    watched.ExpectChange([&] { fs::rename(At("tree/out"), At("elsewhere/out")); }, "moved out");
+    watched.ExpectNoChange([&] { WriteFile(At("elsewhere/out/a.txt")); }, "in the folder moved out");
+    watched.ExpectNoChange([&] { WriteFile(At("elsewhere/out/deeper/a.txt")); }, "below it");
+    watched.ExpectChange([&] { fs::rename(At("tree/stays"), At("tree/renamed")); }, "renamed within");
+    watched.ExpectChange([&] { WriteFile(At("tree/renamed/b.txt")); }, "in the renamed folder");
+    watched.ExpectChange([&] { fs::rename(At("elsewhere/out"), At("tree/back")); }, "moved back in");
+    watched.ExpectChange([&] { WriteFile(At("tree/back/deeper/c.txt")); }, "below the folder moved back");
 }
 
 TEST_F(FolderMonitor, DeactivatingStopsAtOnceAndDropsAChangeNotYetDelivered) {
@@ -129,9 +159,8 @@ TEST_F(FolderMonitor, AHandlerMayDeactivateItsOwnMonitor) {
         ++watched.changes;
         watched.monitor.SetActive(false);
     });
-    QTest::qWait(10);
     WriteFile(At("a.txt"));
-    QTRY_COMPARE(watched.changes, 1);
+    ASSERT_EVENTUALLY_EQ(watched.changes, 1);
     EXPECT_FALSE(watched.monitor.Running());
     watched.ExpectNoChange([&] { WriteFile(At("b.txt")); }, "after deactivation");
 }
@@ -143,7 +172,6 @@ TEST_F(FolderMonitor, AnExceptionOfTheHandlerIsShownAndTheMonitorGoesOn) {
         ++watched.changes;
         throw std::runtime_error("pasta falhou");
     });
-    QTest::qWait(10);
     watched.ExpectChange([&] { WriteFile(At("a.txt")); }, "first");
     watched.ExpectChange([&] { WriteFile(At("b.txt")); }, "second");
     ASSERT_EQ(recorder.Messages.size(), 2);
@@ -199,7 +227,6 @@ TEST_F(RegistryMonitor, SubKeysCountWithTheSubTreeFilterAtTheDepthAsked) {
     watched.ExpectNoChange([] { Store().WriteString("Software\\Orvalista", "Nome", "2"); },
                            "value change, names filter only");
     watched.monitor.SetWatchSubTree(true);
-    QTest::qWait(10);
     watched.ExpectChange([] { Store().WriteString("Software\\Orvalista\\Grid\\Col\\X", "A", "1"); },
                          "deeper sub-key with subtree");
 }

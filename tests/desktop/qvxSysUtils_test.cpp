@@ -1,5 +1,6 @@
 // String and file-name routines of the desktop library.
 
+#include "desktop/qvxLibraryClasses.h"
 #include "desktop/qvxSysUtils.h"
 #include "platform/os/TestTempFolder.h"
 
@@ -92,6 +93,25 @@ TEST(SystemState, ProgramNamesComeFromTheExecutable) {
     EXPECT_TRUE(qvxExecutableName().startsWith(qvxProgramFolder()));
     EXPECT_TRUE(qvxProgramFolder().endsWith('/'));
     EXPECT_EQ(qvxLogFileName(), qvxExecutableName() + ".log"); // the test program has no extension
+}
+
+// The library's classes are registered as the library starts: a name finds its class at once.
+TEST(ClassRegistry, TheLibrarysOwnClassesAreThereFromTheStart) {
+    QObject owner;
+    for (const char* name : {"TqvxComponent", "TqvxOneInstance", "TqvxFolderMonitor", "TqvxRegistryMonitor",
+                             "TqvxThreadTimer", "TqvxFileOperation", "TqvxTrayIcon", "TqvxColorPicker"}) {
+        SCOPED_TRACE(name);
+        TqvxComponentFactory create = qvxFindClass(name);
+        ASSERT_TRUE(create);
+        QObject* made = create(&owner);
+        ASSERT_NE(made, nullptr);
+        EXPECT_EQ(made->parent(), &owner);
+        EXPECT_EQ(QString(made->metaObject()->className()), QString(name));
+    }
+    EXPECT_EQ(qvxLibraryClasses().size(), 22);
+    // A class of a library name registered later does not replace the library's.
+    qvxRegisterClasses({{"TqvxFolderMonitor", [](QObject*) { return nullptr; }}});
+    EXPECT_NE(qvxFindClass("TqvxFolderMonitor")(&owner), nullptr);
 }
 
 TEST(ClassRegistry, FirstRegistrationOfANameWins) {

@@ -17,11 +17,7 @@ protected:
         for (int r = 0; r < 6; ++r) Grid().SetGridCells(1, r, QString("r%1").arg(r));
     }
     TVevIvizudEvar& Grid() { return w_.Grid(); }
-    QStringList Column(int col) {
-        QStringList texts;
-        for (int r = 0; r < Grid().RowCount(); ++r) texts << Grid().GetGridCells(col, r);
-        return texts;
-    }
+    QStringList Column(int col) { return ColumnTexts(Grid(), col); }
     TAdvancedGridWindow w_;
 };
 

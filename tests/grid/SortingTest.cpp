@@ -24,10 +24,9 @@ void Fill(TVevIvizudEvar& grid, const QStringList& keys, int cols = 2) {
     }
 }
 
+// Below the header row unless told otherwise.
 QStringList Column(TVevIvizudEvar& grid, int col, int from = 1) {
-    QStringList texts;
-    for (int r = from; r < grid.RowCount(); ++r) texts << grid.GetGridCells(col, r);
-    return texts;
+    return ColumnTexts(grid, col, from);
 }
 
 std::unique_ptr<TCellGraphic> Graphic(TCellType type, int index = 0, bool state = false) {

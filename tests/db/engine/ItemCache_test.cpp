@@ -1,7 +1,8 @@
 // The item cache against a plain model of it: random reads, finds, appends, changes, releases, flushes,
 // trims and drops, on a small cache and on one where few of many items are dirty, after each of which the
 // cache must name the same oldest evictable item as a full search of the model's recency order, list the same
-// dirty items, and write the same runs.
+// dirty items, and write the same runs: with a bridge, runs joined across short gaps of cached, clean,
+// unpinned items.
 #include "db/engine/ItemCache.h"
 
 #include <gtest/gtest.h>
@@ -128,13 +129,31 @@ private:
         cache_.ReleaseItem(*item);
     }
     void Flush() {
-        std::vector<uint32_t> expected;
-        for (auto& [number, item] : model_)
-            if (item.Dirty && item.Pins == 0) expected.push_back(number);
-        written_.clear();
-        cache_.FlushRuns(NoKeep, Written);
-        EXPECT_EQ(written_, expected);
+        size_t bridge = random_() % 4;
+        std::vector<std::vector<uint32_t>> expected;
+        uint32_t last = 0;
+        for (auto& [number, item] : model_) {
+            if (!item.Dirty || item.Pins != 0) continue;
+            if (!expected.empty() && Bridges(last, number, bridge)) {
+                for (uint32_t n = last + 1; n <= number; ++n) expected.back().push_back(n);
+            } else {
+                expected.push_back({number});
+            }
+            last = number;
+        }
+        runs_.clear();
+        cache_.FlushRuns(NoKeep, Written, bridge);
+        EXPECT_EQ(runs_, expected);
         ModelFlush();
+    }
+    // The numbers between the two are at most `bridge`, all cached, clean and not held.
+    bool Bridges(uint32_t from, uint32_t to, size_t bridge) const {
+        if (to - from - 1 > bridge) return false;
+        for (uint32_t n = from + 1; n < to; ++n) {
+            auto at = model_.find(n);
+            if (at == model_.end() || at->second.Dirty || at->second.Pins != 0) return false;
+        }
+        return true;
     }
     void Trim() {
         size_t limit = random_() % (capacity_ + 2);
@@ -191,8 +210,9 @@ private:
     static bool NoKeep(const TFakeItem&) { return false; }
     std::function<void(std::span<TFakeItem* const>)> Written = [this](std::span<TFakeItem* const> run) {
         uint8_t bytes[1];
+        runs_.emplace_back();
         for (TFakeItem* item : run) {
-            written_.push_back(item->Number());
+            runs_.back().push_back(item->Number());
             item->StoreTo(bytes);
         }
     };
@@ -205,7 +225,7 @@ private:
     std::map<uint32_t, TModelItem> model_;
     std::list<uint32_t> recency_; // oldest first
     std::vector<TFakeItem*> held_;
-    std::vector<uint32_t> written_;
+    std::vector<std::vector<uint32_t>> runs_;
 };
 
 TEST_F(ItemCacheModelTest, EvictsFlushesAndTrimsAsAFullSearchWould) {

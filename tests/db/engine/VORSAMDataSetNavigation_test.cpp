@@ -84,6 +84,36 @@ TEST_F(DataSetTest, RecordNumbersArePlacesInTheIndexOrder) {
     EXPECT_EQ(dataSet->RecNo(), 1);
 }
 
+// A record's number through a filter is its place among the records the filter lets through, counted
+// from the first: a walk must not count it for every record it reads (the filter would then judge the
+// table's records again and again), and RecNo still gives it.
+TEST_F(DataSetTest, AFilteredWalkJudgesEachRecordOnceAndRecNoCountsThePlaceWhenAsked) {
+    const int32_t count = 300;
+    CreateRows("FILTERED", NumberedRows(count));
+    auto dataSet = OpenTable("FILTERED");
+    int judged = 0;
+    dataSet->SetOnFilterRecord([&](TDataSet& self, bool& accept) {
+        ++judged;
+        accept = self.FieldByName("CODE").AsInteger() % 3 == 0;
+    });
+    dataSet->SetFiltered(true);
+    judged = 0;
+    int seen = 0;
+    for (dataSet->First(); !dataSet->Eof(); dataSet->Next()) ++seen;
+    EXPECT_EQ(seen, count / 3);
+    EXPECT_LE(judged, 2 * count) << "a walk of " << count << " records";
+
+    int place = 1;
+    for (dataSet->First(); !dataSet->Eof(); dataSet->Next(), ++place) {
+        ASSERT_EQ(dataSet->RecNo(), place);
+        ASSERT_EQ(dataSet->FieldByName("CODE").AsInteger(), place * 3); // the walk goes on from there
+    }
+    EXPECT_EQ(place, count / 3 + 1);
+    dataSet->SetRecNo(40);
+    EXPECT_EQ(dataSet->FieldByName("CODE").AsInteger(), 120);
+    EXPECT_EQ(dataSet->RecNo(), 40);
+}
+
 TEST_F(DataSetTest, MovingPastEitherEndStopsThereWithoutRaising) {
     CreateRows("ENDS", {TRow{1, 10, "a"}, TRow{2, 20, "b"}, TRow{3, 30, "c"}});
     auto dataSet = OpenTable("ENDS");

@@ -7,6 +7,8 @@
 #include "platform/data/DBConsts.h"
 #include "platform/data/DataSource.h"
 
+#include <fstream>
+
 namespace vorsam::test {
 namespace {
 
@@ -101,6 +103,44 @@ TEST_F(TableTest, ScratchCycleCreatesFillsSearchesEditsAndDeletes) {
     table->DeleteTable();
     EXPECT_FALSE(table->Exists());
     EXPECT_EQ(dir_.EntryCount(), 0u) << "every file of the table is gone";
+}
+
+// An interrupted write left half a record at the end of the data file: the open refuses the table until
+// RepairTable mends it, telling its steps and what it dropped.
+TEST_F(TableTest, ATableAnInterruptedWriteLeftInconsistentOpensAfterRepairTable) {
+    TVORSAMTable table;
+    DefineScratch(table);
+    table.CreateTable();
+    table.Open();
+    for (const int ramal : {21, 99, 100}) AppendRamal(table, ramal, "0");
+    table.Close();
+    {
+        std::fstream file(dir_.File("TEMPORAR.DAT"), std::ios::in | std::ios::out | std::ios::binary);
+        file.seekp(126);
+        file.put('\x01'); // the write-in-progress mark
+        file.seekp(0, std::ios::end);
+        file.write("half", 4);
+    }
+    try {
+        table.Open();
+        ADD_FAILURE() << "the table opens";
+    } catch (const EVORSAMEngineError& e) {
+        EXPECT_EQ(e.ErrorCode, VORSAM_WRITEINTERRUPTED);
+        EXPECT_NE(std::string(e.what()).find("interrupted write"), std::string::npos) << e.what();
+    }
+    std::vector<std::string> steps, log;
+    table.OnRepairProgress = [&](TVORSAMTable& sender, const std::string& step, int) {
+        EXPECT_EQ(&sender, &table);
+        if (steps.empty() || steps.back() != step) steps.push_back(step);
+    };
+    table.OnRepairLog = [&](TVORSAMTable&, const std::string& line) { log.push_back(line); };
+    table.RepairTable();
+    EXPECT_EQ(steps.size(), 4u) << "definitions, records, keys, indexes";
+    ASSERT_FALSE(log.empty());
+    EXPECT_EQ(log.front(), "the part of a record at the end of the file was dropped (4 bytes)");
+    table.Open();
+    EXPECT_EQ(Keys(table), (std::vector<int>{21, 99, 100}));
+    table.Close();
 }
 
 TEST_F(TableTest, StringKeyNearestLandsOnTheFirstKeyNotBelow) {

@@ -148,6 +148,28 @@ TFuzzOutcome RunTableInput(std::span<const uint8_t> input, std::string* problems
     return TFuzzOutcome::BrokenByWrite;
 }
 
+TFuzzOutcome RepairTableInput(std::span<const uint8_t> input, std::string* problems) {
+    TMemoryTableFiles files(UnpackTableFiles(input));
+    EngineSettings settings = FuzzSettings();
+    TDataTable table(settings, TTableLocation{"", FuzzTableName, true, "Memory"});
+    try {
+        table.Repair();
+    } catch (const EVORSAMEngineError& e) {
+        if (problems) *problems = e.what();
+        return TFuzzOutcome::Refused;
+    }
+    try {
+        table.Open();
+    } catch (const EVORSAMEngineError& e) {
+        if (problems) *problems = std::string("open after the repair: ") + e.what();
+        return TFuzzOutcome::Damaged;
+    }
+    TScanReport report = ScanTable(table);
+    CloseAndWalkWithCursor(table, report);
+    if (problems) *problems = report.Text();
+    return report.Ok() ? TFuzzOutcome::Sound : TFuzzOutcome::Damaged;
+}
+
 TTableFiles ReadMemoryTableFiles(const std::string& name) {
     TTableFiles files;
     for (size_t i = 0; i < files.size(); ++i) {

@@ -39,6 +39,11 @@ enum class TFuzzOutcome : uint8_t {
 // One run (above); `problems` gets the scan's and the check's findings or the error's message.
 TFuzzOutcome RunTableInput(std::span<const uint8_t> input, std::string* problems = nullptr);
 
+// A repair of the table the input lays out (TDataTable::Repair), then an open, the check and the scan:
+// Refused when the repair raised an engine error (what defines the table is damaged), Sound when the
+// repaired table opens, checks and scans clean, Damaged when it does not (a fault of the repair).
+TFuzzOutcome RepairTableInput(std::span<const uint8_t> input, std::string* problems = nullptr);
+
 // The three files of the in-memory table `name` as they stand (the table closed).
 TTableFiles ReadMemoryTableFiles(const std::string& name);
 

@@ -99,5 +99,35 @@ TEST_F(DamagedFilesTest, RandomFlipsAndCutsAnywhereAreRefusedFoundOrHarmless) {
     EXPECT_GT(outcomes_[TFuzzOutcome::Damaged], 0u);
 }
 
+// What the open refuses or the check finds, a repair mends into a table that checks and scans clean, or
+// refuses cleanly when what defines the table is damaged.
+TEST_F(DamagedFilesTest, ARepairMendsADamagedTableOrRefusesItCleanly) {
+    std::mt19937 random(20240612);
+    std::map<TFuzzOutcome, size_t> repairs;
+    for (const TFuzzSeed& seed : seeds_) {
+        TTableFiles sound = UnpackTableFiles(
+            std::span(reinterpret_cast<const uint8_t*>(seed.Input.data()), seed.Input.size()));
+        for (int n = 0; n < 150; ++n) {
+            TTableFiles files = sound;
+            size_t file = random() % 3;
+            if (files[file].empty()) continue;
+            size_t offset = random() % files[file].size();
+            if (random() % 8 == 0)
+                files[file].resize(offset);
+            else
+                files[file][offset] = char(files[file][offset] ^ (1u << (random() % 8)));
+            std::string input = PackTableFiles(files), problems;
+            auto bytes = std::span(reinterpret_cast<const uint8_t*>(input.data()), input.size());
+            if (RunTableInput(bytes) == TFuzzOutcome::Sound) continue;
+            TFuzzOutcome repaired = RepairTableInput(bytes, &problems);
+            EXPECT_NE(repaired, TFuzzOutcome::Damaged)
+                << seed.Name << ", byte " << offset << " of file " << file << ":\n"
+                << problems;
+            ++repairs[repaired];
+        }
+    }
+    EXPECT_GT(repairs[TFuzzOutcome::Sound], 0u);
+}
+
 } // namespace
 } // namespace vorsam::test

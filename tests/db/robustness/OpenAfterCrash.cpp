@@ -6,23 +6,71 @@
 
 namespace vorsam::test {
 
-bool IsCorruptionError(uint16_t code) {
-    return code == VORSAM_FILECORRUPT || code == VORSAM_HEADERCORRUPT || code == VORSAM_INDEXCORRUPT ||
-           code == VORSAM_MEMOCORRUPT;
-}
+namespace {
 
-std::optional<TContents> OpenAfterCrash(TDataTable& table) {
+// Opens and scans the table; its contents, or none (the running test failed) when it is refused or does
+// not scan clean.
+std::optional<TContents> OpenAndScan(TDataTable& table, const char* when) {
     try {
         table.Open();
     } catch (const EVORSAMEngineError& e) {
-        EXPECT_TRUE(IsCorruptionError(e.ErrorCode)) << table.TableName() << ": " << e.what();
+        ADD_FAILURE() << table.TableName() << when << ": " << e.what();
         return std::nullopt;
     }
     TScanReport scan = ScanTable(table);
     TContents contents = Contents(table);
     CloseAndWalkWithCursor(table, scan);
-    EXPECT_TRUE(scan.Ok()) << table.TableName() << ":\n" << scan.Text();
+    if (!scan.Ok()) {
+        ADD_FAILURE() << table.TableName() << when << ":\n" << scan.Text();
+        return std::nullopt;
+    }
     return contents;
+}
+
+} // namespace
+
+bool IsCorruptionError(uint16_t code) {
+    return code == VORSAM_FILECORRUPT || code == VORSAM_HEADERCORRUPT || code == VORSAM_INDEXCORRUPT ||
+           code == VORSAM_MEMOCORRUPT || code == VORSAM_WRITEINTERRUPTED;
+}
+
+TAfterCrash OpenAfterCrash(TDataTable& table, bool repair) {
+    TAfterCrash result;
+    try {
+        table.Open();
+        result.Interrupted = table.DataFile().WriteInterrupted();
+        table.Close();
+    } catch (const EVORSAMEngineError& e) {
+        if (e.ErrorCode != VORSAM_WRITEINTERRUPTED) {
+            ADD_FAILURE() << table.TableName() << ": " << e.what();
+            return result;
+        }
+        result.Interrupted = true;
+        if (!repair) return result;
+        try {
+            table.Repair();
+        } catch (const EVORSAMEngineError& failed) {
+            ADD_FAILURE() << table.TableName() << " cannot be repaired: " << failed.what();
+            return result;
+        }
+        result.Repaired = true;
+    }
+    result.Contents = OpenAndScan(table, result.Repaired ? " after its repair" : "");
+    return result;
+}
+
+bool EachRecordBeforeOrAfter(const TContents& contents, const TContents& before, const TContents& after,
+                             bool memoMayBeLost) {
+    auto matches = [&](const TContents& all, const TPerson& person) {
+        auto it = all.find(person.Key);
+        if (it == all.end()) return false;
+        TPerson withoutMemo = it->second;
+        withoutMemo.Memo.clear();
+        return it->second == person || (memoMayBeLost && withoutMemo == person);
+    };
+    for (const auto& [key, person] : contents)
+        if (!matches(before, person) && !matches(after, person)) return false;
+    return true;
 }
 
 } // namespace vorsam::test

@@ -1,10 +1,11 @@
 // Crash safety under random work: random steps (RandomWork.h: single writes, transactions over two
 // tables that commit or roll back, batches under a whole-table lock, memos of every size) are cut short
 // at every one of their writes, as a crash would (the file layer stops there, keeping none or a part of
-// that write). Reopening each table then either raises a clean corruption error, or the table scans
-// clean (TableScan.h) and holds the records from before or from after the step that was cut short;
-// tables that one step changes are never left one before and one after, and a table the step does not
-// change opens as it was.
+// that write). Each table then opens after the crash, at once or after its repair (OpenAfterCrash.h):
+// never unusable. A table without the mark of an interrupted write holds the records from before or from
+// after the step that was cut short, and tables that one step changes are then never left one before
+// and one after; a table the step does not change opens as it was. A table opened as it was after an
+// interrupted write of whole writes holds each record as before or after the step.
 #include "OpenAfterCrash.h"
 #include "RandomWork.h"
 
@@ -18,7 +19,8 @@ namespace vorsam::test {
 namespace {
 
 struct TReopened {
-    bool Detected = false;
+    bool Interrupted = false;
+    bool Repaired = false;
     bool Before = false; // holds the records from before the step
     bool After = false;  // holds the records from after it
 };
@@ -76,43 +78,55 @@ protected:
         return done;
     }
 
-    TReopened Reopen(size_t i, size_t done) {
+    TReopened Reopen(size_t i, size_t done, bool wholeWrites) {
         auto table = NewTable(names_[i]);
-        std::optional<TContents> contents = OpenAfterCrash(*table);
-        if (!contents) return {.Detected = true};
-        TReopened reopened{false, *contents == states_[done][i],
-                           done < steps_.size() && *contents == states_[done + 1][i]};
-        EXPECT_TRUE(reopened.Before || reopened.After)
-            << names_[i] << " holds the records neither from before nor from after the step";
+        TAfterCrash after = OpenAfterCrash(*table);
+        if (!after.Contents) return {.Interrupted = true};
+        const TContents& contents = *after.Contents;
+        const TContents& next = done < steps_.size() ? states_[done + 1][i] : states_[done][i];
+        TReopened reopened{after.Interrupted, after.Repaired, contents == states_[done][i],
+                           done < steps_.size() && contents == next};
+        if (!after.Interrupted) {
+            EXPECT_TRUE(reopened.Before || reopened.After)
+                << names_[i] << " holds the records neither from before nor from after the step";
+        } else if (!after.Repaired && wholeWrites) {
+            EXPECT_TRUE(EachRecordBeforeOrAfter(contents, states_[done][i], next))
+                << names_[i] << " holds a record neither as before nor as after the step";
+        }
         return reopened;
     }
 
     // Checks the tables after a stop within step `done` + 1.
-    void CheckReopened(size_t done) {
+    void CheckReopened(size_t done, bool wholeWrites) {
         std::vector<size_t> changed =
             done < steps_.size() ? steps_[done].ChangedTables() : std::vector<size_t>{};
-        bool before = false, after = false;
+        bool before = false, after = false, interrupted = false;
         for (size_t i = 0; i < names_.size(); ++i) {
             SCOPED_TRACE(names_[i]);
-            TReopened reopened = Reopen(i, done);
+            TReopened reopened = Reopen(i, done, wholeWrites);
             bool stepChanges = std::find(changed.begin(), changed.end(), i) != changed.end();
             if (!stepChanges) {
-                EXPECT_FALSE(reopened.Detected) << "a table the step does not change is damaged";
+                EXPECT_FALSE(reopened.Interrupted) << "a table the step does not change was written";
+                EXPECT_TRUE(reopened.Before) << "a table the step does not change changed";
                 continue;
             }
-            detected_ += reopened.Detected;
+            interrupted = interrupted || reopened.Interrupted;
+            interrupted_ += reopened.Interrupted;
+            repaired_ += reopened.Repaired;
             before = before || (reopened.Before && !reopened.After);
             after = after || (reopened.After && !reopened.Before);
         }
-        EXPECT_FALSE(before && after) << "one table has the step and another not, without a word";
+        EXPECT_FALSE(before && after && !interrupted)
+            << "one table has the step and another not, without a word";
     }
 
     std::vector<TStep> steps_;
     std::vector<TTablesContents> states_; // before each step, and after the last
-    size_t detected_ = 0;
+    size_t interrupted_ = 0;              // tables that carried the mark of an interrupted write
+    size_t repaired_ = 0;                 // of them, those refused and repaired
 };
 
-TEST_P(RandomCrashTest, ACrashAtAnyWriteOfRandomWorkIsDetectedOrLeavesEveryStepWhole) {
+TEST_P(RandomCrashTest, ACrashAtAnyWriteOfRandomWorkLeavesTablesThatOpenAtOnceOrAfterTheirRepair) {
     const size_t keeps[] = {0, 1, 100, 4096 + 100};
     // On disk every flushed commit syncs the files: one seed there, more in memory.
     const std::vector<uint32_t> seeds = GetParam() == TStorage::Disk
@@ -129,12 +143,13 @@ TEST_P(RandomCrashTest, ACrashAtAnyWriteOfRandomWorkIsDetectedOrLeavesEveryStepW
                          " keeping " + std::to_string(keepBytes) + " bytes, in step " +
                          std::to_string(done + 1) + ": " +
                          (done < steps_.size() ? steps_[done].Text() : std::string("none")));
-            CheckReopened(done);
+            CheckReopened(done, keepBytes == 0);
             if (HasFailure()) return;
         }
         EXPECT_EQ(RunUntilStopped(writes + 1, 0), steps_.size()) << "the run never stopped does every step";
     }
-    EXPECT_GT(detected_, 0u);
+    EXPECT_GT(interrupted_, repaired_) << "tables opened as they were after an interrupted write";
+    EXPECT_GT(repaired_, 0u);
 }
 
 INSTANTIATE_TEST_SUITE_P(Storage, RandomCrashTest, ::testing::Values(TStorage::Disk, TStorage::Memory),

@@ -3,16 +3,21 @@
 // their keys under every lock level in between, each read checked against the worker's oracle. Now and
 // then the driver kills a busy worker with SIGKILL at a random moment and starts another in its place.
 //
-// After each kill the tables are opened again in the driver's process and scanned (TableScan.h): a
-// table either raises a clean corruption error (the killed worker died inside a write: the table stays
-// damaged, which ends the round) or scans clean, with the killed worker's keys as they were before its
-// step or, once the step's commit point (its write, commit or unlock) was sent, as after it; tables
-// one step changes never one before and one after. The new worker goes on from there.
+// After each kill the tables are opened again in the driver's process and scanned (OpenAfterCrash.h,
+// TableScan.h): the killed worker's keys as they were before its step or, once the step's commit point
+// (its write, commit or unlock) was sent, as after it. A table the worker left in the middle of a write
+// carries the mark of an interrupted write: when its files agree it opens as it is, each record as
+// before or after the step; when they do not, the open refuses it (VORSAM_WRITEINTERRUPTED), which ends
+// the round. A commit over both tables that is cut short may leave one table done and the other not:
+// without a journal each table is only kept whole on its own (and another worker's write clears the
+// mark of a table it finds consistent); such kills are counted. The new worker goes on from what the
+// tables hold.
 //
 // A round starts with new tables in a folder of its own and ends after its time, or when a table is
-// damaged, by killing every worker at once and checking the tables the same way. A worker that dies by
-// itself, answers an error other than corruption after a kill, reads what its oracle does not hold,
-// or does not answer within 30 s fails the test.
+// refused, by killing every worker at once and checking the tables the same way, a refused table now
+// repaired (no other process holds it any more): a table that then does not open and scan clean counts
+// as unusable. A worker that dies by itself, answers an error other than corruption after a kill, reads
+// what its oracle does not hold, or does not answer within 30 s fails the test.
 #pragma once
 
 #include <chrono>
@@ -30,12 +35,15 @@ struct TTortureOptions {
 
 struct TTortureStats {
     uint64_t Rounds = 0;
-    uint64_t Steps = 0;   // steps workers completed
-    uint64_t Reads = 0;   // reads checked against an oracle
-    uint64_t Kills = 0;   // workers killed, the ends of rounds included
-    uint64_t Undone = 0;  // killed in a step the tables show undone
-    uint64_t Done = 0;    // killed in a step the tables show done
-    uint64_t Damaged = 0; // tables found damaged (a worker died inside a write)
+    uint64_t Steps = 0;    // steps workers completed
+    uint64_t Reads = 0;    // reads checked against an oracle
+    uint64_t Kills = 0;    // workers killed, the ends of rounds included
+    uint64_t Undone = 0;   // killed in a step the tables show undone
+    uint64_t Done = 0;     // killed in a step the tables show done
+    uint64_t Mixed = 0;    // killed in a commit that one table shows done and another not
+    uint64_t Accepted = 0; // tables a worker left in the middle of a write that opened as they were
+    uint64_t Repaired = 0; // such tables refused and repaired at the end of their round
+    uint64_t Unusable = 0; // tables that did not open and scan clean even after their repair
     std::string Text() const;
 };
 

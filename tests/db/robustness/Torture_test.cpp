@@ -16,7 +16,7 @@ std::chrono::seconds TortureTime() {
     return std::chrono::seconds(seconds ? std::max(1, std::atoi(seconds)) : 15);
 }
 
-TEST(TortureTest, WorkersKilledAtRandomLeaveTablesWholeOrCleanlyDamagedAndNeverHang) {
+TEST(TortureTest, WorkersKilledAtRandomLeaveNoTableUnusableAndNeverHang) {
     TTempDir dir;
     TTortureOptions options;
     options.Total = TortureTime();
@@ -26,6 +26,7 @@ TEST(TortureTest, WorkersKilledAtRandomLeaveTablesWholeOrCleanlyDamagedAndNeverH
     std::cout << "torture (seed " << options.Seed << "): " << stats.Text() << std::endl;
     EXPECT_GT(stats.Kills, stats.Rounds) << "kills within rounds, not only at their ends";
     EXPECT_GT(stats.Reads, 0u);
+    EXPECT_EQ(stats.Unusable, 0u);
 }
 
 } // namespace

@@ -134,6 +134,13 @@ TEST_F(DefinitionTest, RefusalsLeaveTheTableAsItWas) {
     EXPECT_FALSE(database_->TableExists("U", false));
 }
 
+TEST_F(DefinitionTest, AnAlterThatWouldLeaveNoColumnIsRefused) {
+    RunSql("CREATE TABLE T (A INTEGER, B INTEGER)");
+    RunSql("INSERT INTO T VALUES (1, 2)");
+    EXPECT_ENGINE_ERROR(RunSql("ALTER TABLE T DROP A, DROP B"), VORSAM_INVALIDPARAM);
+    EXPECT_EQ(Columns("T"), (std::vector<std::string>{"A INTEGER", "B INTEGER"}));
+}
+
 TEST_F(DefinitionTest, IfExistsAndIfNotExistsDoNothingWhenTheyMust) {
     RunSql("CREATE TABLE T (A INTEGER, B INTEGER)");
     RunSql("CREATE TABLE IF NOT EXISTS T (X CHAR(3))");

@@ -3,6 +3,7 @@
 // open. The oracle is SQLite running the same statements.
 #include "SqliteOracle.h"
 
+#include "db/engine/VORSAMDatabase.h"
 #include "db/engine/VORSAMQuery.h"
 #include "db/engine/VORSAMSession.h"
 #include "db/engine/VORSAMSessionList.h"
@@ -180,6 +181,46 @@ TEST_F(QueryComponentTest, ADetailQueryTakesItsParametersFromTheMastersRecord) {
     EXPECT_DATABASE_ERROR_TEXT(query_.SetDataSource(&own), SCircularDataLink);
     query_.Close();
     master.Close();
+}
+
+TEST_F(QueryComponentTest, TwoColumnsOfOneNameKeepTheFirstNameAndNumberTheOthers) {
+    query_.SetDatabaseName(dir_.Path());
+    query_.SetSQL({"SELECT ID AS X, NAME AS X, ID + 10 AS X FROM T WHERE ID = 2"});
+    query_.Open();
+    ASSERT_EQ(query_.FieldCount(), 3);
+    EXPECT_EQ(query_.Fields()[0].FieldName(), "X");
+    EXPECT_EQ(query_.Fields()[1].FieldName(), "X_1");
+    EXPECT_EQ(query_.Fields()[2].FieldName(), "X_2");
+    EXPECT_EQ(query_.FieldByName("X").AsInteger(), 2);
+    EXPECT_EQ(query_.FieldByName("X_1").AsString(), "n2");
+    EXPECT_EQ(query_.FieldByName("X_2").AsInteger(), 12);
+}
+
+TEST_F(QueryComponentTest, ClosingTheDatabaseDisconnectsAnOpenQueryFirst) {
+    TVORSAMDatabase database;
+    database.SetDatabaseName("PEOPLE");
+    database.SetDirectory(dir_.Path());
+    database.Open();
+    TVORSAMQuery query;
+    query.SetDatabaseName("PEOPLE");
+    query.SetSQL({"SELECT ID FROM T"});
+    query.Open();
+    database.Close();
+    EXPECT_FALSE(database.Connected());
+    EXPECT_FALSE(query.Active());
+    EXPECT_FALSE(query.Prepared());
+    query.Open(); // the database opens again for it
+    EXPECT_EQ(query.RecordCount(), 6);
+}
+
+TEST_F(QueryComponentTest, EndingTheSessionsWithAClosedPreparedQueryFreesItsStatement) {
+    query_.SetDatabaseName(dir_.Path());
+    query_.SetSQL({"SELECT ID FROM T"});
+    query_.Open();
+    query_.Close();
+    EXPECT_TRUE(query_.Prepared());
+    FinalizeSessions();
+    EXPECT_FALSE(query_.Prepared());
 }
 
 } // namespace

@@ -170,15 +170,27 @@ TEST_F(SelectRulesTest, ReExecutingStartsFromAnEmptyResult) {
     EXPECT_GE(statement.ExecutionTime, 0.0);
 }
 
-TEST_F(SelectRulesTest, TheTemporaryResultTableGoesWithTheStatement) {
+// A result nobody keeps lives in the engine's memory files: nothing is written to the private folder, and
+// the table goes with the statement.
+TEST_F(SelectRulesTest, TheTemporaryResultTableLivesInMemoryAndGoesWithTheStatement) {
     size_t before = dir_.EntryCount();
+    std::string name;
+    TDataDirectory* memory = nullptr;
     {
         TQueryStatement statement(*database_);
         statement.Prepare("SELECT G FROM T");
-        statement.Execute({}, false);
-        EXPECT_GT(dir_.EntryCount(), before);
+        TDataCursor* result = statement.Execute({}, false);
+        ASSERT_NE(result, nullptr);
+        EXPECT_TRUE(result->InMemory());
+        name = result->TableName();
+        memory = &result->Directory();
+        EXPECT_TRUE(memory->TableExists(name, true));
+        EXPECT_EQ(dir_.EntryCount(), before);
     }
     EXPECT_EQ(dir_.EntryCount(), before);
+    TDataDirectory& again = session_.OpenDataDirectory("Memory", "");
+    EXPECT_FALSE(again.TableExists(name, true));
+    session_.CloseDataDirectory(again);
 }
 
 } // namespace

@@ -90,6 +90,12 @@ TEST_F(SqlParserTest, BadDefinitionsAreRefused) {
         {"CREATE TABLE t (a INTEGER, PRIMARY KEY a)", "Left parentheses expected, instead found 'a'"},
         {"CREATE TABLE IF NOT t (a INTEGER)", "EXISTS keyword expected after NOT keyword, instead found 't'"},
         {"CREATE TABLE (a INTEGER)", "Table name expected after CREATE TABLE keywords, instead found '('"},
+        // A table has at least one column.
+        {"CREATE TABLE c ()", "Column name expected in CREATE TABLE statement, instead found ')'"},
+        {"CREATE TABLE c (DESCRIPTION 'd')",
+         "Column name expected in CREATE TABLE statement, instead found 'DESCRIPTION'"},
+        {"CREATE TABLE c (PRIMARY KEY (a))",
+         "Column name expected in CREATE TABLE statement, instead found 'PRIMARY'"},
         {"CREATE TABLE t (a INTEGER",
          "Right parentheses expected after CREATE TABLE statement, instead found ''"},
         {"CREATE TABLE t (a INTEGER, BLOB BLOCK SIZE 70000)",

@@ -1,0 +1,49 @@
+#include "db/engine/WorkingFiles.h"
+
+#include "db/lib/FileHandler.h"
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+
+namespace vorsam {
+
+namespace fs = std::filesystem;
+
+bool IsWorkingFileName(std::string_view name) {
+    constexpr std::string_view prefix = "_VT";
+    constexpr size_t digits = 8, length = 3 + digits + 4;
+    if (name.size() != length || name.substr(0, 3) != prefix) return false;
+    if (!std::all_of(name.begin() + 3, name.begin() + 3 + digits,
+                     [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; }))
+        return false;
+    std::string extension(name.substr(3 + digits));
+    for (char& c : extension) c = char(std::toupper(static_cast<unsigned char>(c)));
+    return extension == ".DAT" || extension == ".IDX" || extension == ".BLB";
+}
+
+namespace {
+
+bool WrittenLately(const fs::path& file) {
+    std::error_code error;
+    fs::file_time_type written = fs::last_write_time(file, error);
+    return error || written > fs::file_time_type::clock::now() - WorkingFileGrace;
+}
+
+} // namespace
+
+void RemoveStrayWorkingFiles(const std::string& folder) {
+    std::error_code error;
+    for (const fs::directory_entry& entry : fs::directory_iterator(folder, error)) {
+        if (!IsWorkingFileName(entry.path().filename().string()) || WrittenLately(entry.path())) continue;
+        try {
+            TFileHandler file;
+            file.SetFileName(entry.path().string());
+            file.DeleteFile(); // refused while any handler of any process has it open
+        } catch (...) {
+            // held, or gone meanwhile: it stays, or needs nothing
+        }
+    }
+}
+
+} // namespace vorsam

@@ -1,0 +1,28 @@
+// Working files: the files of a table made under a temporary name ("_VT" and eight hexadecimal digits,
+// TFileList::TempFileName) while a restructure builds the new table beside the old one, or a statement
+// keeps its result. A process killed at its work leaves them in the folder; nothing else ever removes
+// them.
+//
+// RemoveStrayWorkingFiles removes from a folder every working data, index or blob file that no handler
+// of any process has open (the file layer's exclusive open tells) and that was last written more than
+// WorkingFileGrace ago: a live process leaves its working files unheld only for the moments between
+// making, filling and renaming them, each right after a write. What cannot be removed stays for the
+// next time; nothing is raised. The table layer runs it at the first open of a table of the folder in
+// the process and at every restructure.
+#pragma once
+
+#include <chrono>
+#include <string>
+#include <string_view>
+
+namespace vorsam {
+
+inline constexpr std::chrono::seconds WorkingFileGrace{10};
+
+// True for the name (without folder) of a working file: "_VT", eight hexadecimal digits, and ".DAT",
+// ".IDX" or ".BLB" in any case.
+bool IsWorkingFileName(std::string_view name);
+
+void RemoveStrayWorkingFiles(const std::string& folder);
+
+} // namespace vorsam

@@ -1,0 +1,50 @@
+// The copy of a SELECT block's plain source columns into its result record, worked out once per run.
+//
+// A column whose source field and result field hold the same type in the same room (no BLOB, no
+// auto-increment field, no computed field, a string field without a character case of its own) is
+// copied byte for byte from the source's record buffer into the result record, with what writing the
+// value through the result cursor would do: a null value leaves the field all zeros, a string keeps its
+// text up to its declared size without trailing blanks and zeros after it, a boolean is stored as 0 or
+// 1, and every field of a source at its end (an outer join without a match) is null. Every other column
+// (expressions, aggregates, COUNT(*), conversions, BLOBs) goes the general way, through a value token.
+//
+// Result records start empty: zeros, or the result table's default values when it has any.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+namespace vorsam {
+
+class TDataQuery;
+class TResultField;
+class TSourceTable;
+
+class TResultColumnCopy {
+public:
+    // Works the copy out for the block's sources and result cursor as they are now.
+    void Compile(TDataQuery& query);
+    // Starts `record` as an empty result record.
+    void Clear(TDataQuery& query, std::span<uint8_t> record) const;
+    // Copies the current joined row's source columns (plain ones, those under an aggregate, COUNT(*)) into
+    // the record; expression columns are left to the caller.
+    void Copy(TDataQuery& query, std::span<uint8_t> record) const;
+
+private:
+    enum class TKind : uint8_t { Bytes, String, Boolean };
+    struct TDirect {
+        const TSourceTable* Source;
+        uint16_t From; // the source field's offset (its null-indicator byte)
+        uint16_t To;   // the result field's offset
+        uint16_t Size; // value bytes after the indicator
+        uint8_t Text;  // a string's declared size
+        TKind Kind;
+    };
+
+    std::vector<TDirect> direct_;
+    std::vector<TResultField*> general_;
+    bool defaults_ = false;
+};
+
+} // namespace vorsam

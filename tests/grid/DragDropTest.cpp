@@ -1,0 +1,517 @@
+// Drag and drop with the advanced grid: drops as Qt delivers them to the shown grid (enter, moves,
+// drop, leave), and drags out of it started with the mouse and ended by a runner that answers what
+// the drop did, or that drops the data back into the grid on the way.
+#include "PointerTestSupport.h"
+
+#include "grid/GridDragDrop.h"
+#include "grid/PopupWindows.h"
+#include "platform/ui/UiBoundary.h"
+
+#include <QDropEvent>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QUrl>
+#include <QtEndian>
+
+namespace {
+
+using Rows = std::vector<QStringList>;
+
+Rows Cells(TVevIvizudEvar& grid, int col1, int col2, int row1, int row2) {
+    Rows rows;
+    for (int r = row1; r <= row2; ++r) {
+        rows.emplace_back();
+        for (int c = col1; c <= col2; ++c) rows.back() << grid.GetGridCells(c, r);
+    }
+    return rows;
+}
+
+// Text, local files and rich text, each left out when empty.
+std::shared_ptr<QMimeData> Mime(const QString& text, const QStringList& files = {}, const QString& rtf = {}) {
+    auto data = std::make_shared<QMimeData>();
+    if (!text.isEmpty()) data->setText(text);
+    QList<QUrl> urls;
+    for (const QString& f : files) urls << (f.startsWith("http") ? QUrl(f) : QUrl::fromLocalFile(f));
+    if (!urls.isEmpty()) data->setUrls(urls);
+    if (!rtf.isEmpty()) data->setData("text/rtf", rtf.toLatin1());
+    return data;
+}
+
+std::shared_ptr<QMimeData> ColumnMime(qint32 column) {
+    auto data = std::make_shared<QMimeData>();
+    QByteArray block(4, '\0');
+    qToLittleEndian<qint32>(column, block.data());
+    data->setData(GridColumnFormat(), block);
+    return data;
+}
+
+// Qt's drag events on the grid's viewport as a pointer carrying the data brings them; each answers
+// the grid's action, Qt::IgnoreAction when it refuses.
+class TDragPointer {
+public:
+    explicit TDragPointer(TVevIvizudEvar& grid) : grid_(grid) {}
+    Qt::KeyboardModifiers Keys = Qt::NoModifier;
+    Qt::DropActions Offered = Qt::CopyAction | Qt::MoveAction;
+
+    QPoint At(int col, int row) {
+        const TRect r = grid_.CellRect(col, row);
+        return {(r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2};
+    }
+    Qt::DropAction Enter(QPoint p, const QMimeData& data) {
+        QDragEnterEvent e(p, Offered, &data, Qt::LeftButton, Keys);
+        return Send(e);
+    }
+    Qt::DropAction Move(QPoint p, const QMimeData& data) {
+        QDragMoveEvent e(p, Offered, &data, Qt::LeftButton, Keys);
+        return Send(e);
+    }
+    Qt::DropAction Drop(QPoint p, const QMimeData& data) {
+        QDropEvent e(QPointF(p), Offered, &data, Qt::LeftButton, Keys);
+        return Send(e);
+    }
+    void Leave() {
+        QDragLeaveEvent e;
+        QApplication::sendEvent(grid_.viewport(), &e);
+    }
+    Qt::DropAction DropAt(QPoint p, const QMimeData& data) {
+        if (Enter(p, data) == Qt::IgnoreAction || Move(p, data) == Qt::IgnoreAction) return Qt::IgnoreAction;
+        return Drop(p, data);
+    }
+
+private:
+    Qt::DropAction Send(QDropEvent& e) {
+        QApplication::sendEvent(grid_.viewport(), &e);
+        return e.isAccepted() ? e.dropAction() : Qt::IgnoreAction;
+    }
+    TVevIvizudEvar& grid_;
+};
+
+class DropTarget : public testing::Test {
+protected:
+    DropTarget() : w_(5, 8), drag_(w_.Grid()) {
+        Grid().SetOptions(Grid().Options() + goEditing);
+        Grid().DragDropSettings.OleDropTarget = true;
+        for (int r = 1; r < 8; ++r) Grid().SetGridCells(1, r, QString("r%1").arg(r));
+        errors_ = SetUiExceptionHandler([this](const std::exception& e) { reported_ << e.what(); });
+    }
+    ~DropTarget() override { SetUiExceptionHandler(errors_); }
+    TVevIvizudEvar& Grid() { return w_.Grid(); }
+    QPoint At(int col, int row) { return drag_.At(col, row); }
+    QString Write(const QString& name, const QByteArray& bytes) {
+        QFile file(dir_.filePath(name));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+        return file.fileName();
+    }
+    bool Shown(int marker) { return Grid().DropMarker(marker)->isVisible(); }
+    QPoint MarkerAt(int marker) { return Grid().DropMarker(marker)->pos(); }
+    QPoint ScreenTopLeft(int col, int row) {
+        const TRect r = Grid().CellRect(col, row);
+        return Grid().viewport()->mapToGlobal(QPoint(r.Left, r.Top));
+    }
+
+    TAdvancedGridWindow w_;
+    TDragPointer drag_;
+    QTemporaryDir dir_;
+    QStringList reported_;
+    TUiExceptionHandler errors_;
+};
+
+struct TEffectCase {
+    const char* Name;
+    std::shared_ptr<QMimeData> Data;
+    Qt::KeyboardModifiers Keys;
+    Qt::DropActions Offered;
+    bool AcceptText, AcceptFiles;
+    Qt::DropAction Expected;
+};
+
+TEST_F(DropTarget, TheEffectFollowsCtrlTheFormatsAndWhatTheSenderOffers) {
+    const Qt::DropActions both = Qt::CopyAction | Qt::MoveAction;
+    const auto text = Mime("x"), file = Mime("", {"/tmp/a.csv"});
+    const std::vector<TEffectCase> cases = {
+        {"text moves", text, Qt::NoModifier, both, true, true, Qt::MoveAction},
+        {"text with Ctrl copies", text, Qt::ControlModifier, both, true, true, Qt::CopyAction},
+        {"a sender that only copies", text, Qt::NoModifier, Qt::CopyAction, true, true, Qt::CopyAction},
+        {"text not accepted", text, Qt::NoModifier, both, false, true, Qt::IgnoreAction},
+        {"files are copied, never moved", file, Qt::NoModifier, both, true, true, Qt::CopyAction},
+        {"a sender that only moves files", file, Qt::NoModifier, Qt::MoveAction, true, true,
+         Qt::IgnoreAction},
+        {"files not accepted", file, Qt::NoModifier, both, true, false, Qt::IgnoreAction},
+        {"web addresses are no files", Mime("", {"http://example.org/a.csv"}), Qt::NoModifier, both, true,
+         true, Qt::IgnoreAction},
+        {"rich text without OleDropRTF", Mime("", {}, "{\\rtf1 x}"), Qt::NoModifier, both, true, true,
+         Qt::IgnoreAction},
+        {"a column block of 3 bytes", Mime(""), Qt::NoModifier, both, true, true, Qt::IgnoreAction},
+    };
+    cases.back().Data->setData(GridColumnFormat(), QByteArray(3, '\0'));
+    for (const TEffectCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        Grid().DragDropSettings.OleAcceptText = c.AcceptText;
+        Grid().DragDropSettings.OleAcceptFiles = c.AcceptFiles;
+        drag_.Keys = c.Keys;
+        drag_.Offered = c.Offered;
+        EXPECT_EQ(drag_.Enter(At(2, 3), *c.Data), c.Expected);
+        drag_.Leave();
+    }
+    Grid().DragDropSettings.OleDropTarget = false;
+    EXPECT_EQ(drag_.Enter(At(2, 3), *text), Qt::IgnoreAction);
+}
+
+// The marker points at the target row's first cell: the target column, or FixedCols with
+// OleEntireRows. Fixed rows and OnOleDragOver refuse, and a refusal hides it, as leaving does.
+TEST_F(DropTarget, TheMarkerFollowsTheCellsThatTakeTheDrop) {
+    std::vector<TGridCoord> asked;
+    Grid().OnOleDragOver = [&](QObject*, int row, int col, bool& allow) {
+        asked.push_back({col, row});
+        if (row == 5) allow = false;
+    };
+    const auto data = Mime("x");
+    ASSERT_EQ(drag_.Enter(At(2, 3), *data), Qt::MoveAction);
+    EXPECT_EQ(drag_.Move(At(2, 3), *data), Qt::MoveAction);
+    EXPECT_TRUE(Shown(2));
+    EXPECT_EQ(MarkerAt(2), ScreenTopLeft(2, 3) - QPoint(10, 0));
+    EXPECT_EQ(drag_.Move(At(2, 0), *data), Qt::IgnoreAction);
+    EXPECT_FALSE(Shown(2));
+    EXPECT_EQ(drag_.Move(At(2, 5), *data), Qt::IgnoreAction);
+    Grid().DragDropSettings.OleEntireRows = true;
+    EXPECT_EQ(drag_.Move(At(3, 4), *data), Qt::MoveAction);
+    EXPECT_EQ(MarkerAt(2), ScreenTopLeft(1, 4) - QPoint(10, 0));
+    drag_.Leave();
+    EXPECT_FALSE(Shown(2));
+    EXPECT_EQ(asked, (std::vector<TGridCoord>{{2, 3}, {2, 0}, {2, 5}, {3, 4}}));
+}
+
+TEST_F(DropTarget, ACellDragScrollsOverTheHeaderAndBelowTheShownRows) {
+    Grid().SetRowCount(60);
+    Grid().SetTopRow(10);
+    const auto data = Mime("x");
+    drag_.Enter(At(2, 12), *data);
+    drag_.Move(At(2, 0), *data);
+    EXPECT_EQ(Grid().TopRow(), 9);
+    const TRect partly = Grid().CellRect(2, Grid().TopRow() + Grid().VisibleRowCount());
+    ASSERT_FALSE(partly.IsEmpty());
+    drag_.Move(QPoint(partly.Left + 5, partly.Top), *data);
+    EXPECT_EQ(Grid().TopRow(), 10);
+}
+
+TEST_F(DropTarget, AColumnLandsOnAHeaderRightOfTheFixedColumns) {
+    const auto data = ColumnMime(3);
+    ASSERT_EQ(drag_.Enter(At(2, 0), *data), Qt::MoveAction);
+    EXPECT_EQ(drag_.Move(At(2, 0), *data), Qt::MoveAction);
+    EXPECT_EQ(MarkerAt(1), ScreenTopLeft(2, 0) - QPoint(0, 8));
+    EXPECT_EQ(MarkerAt(0), ScreenTopLeft(2, 0) + QPoint(0, Grid().CellRect(2, 0).Height()));
+    EXPECT_TRUE(Shown(0) && Shown(1));
+    EXPECT_EQ(drag_.Move(At(2, 3), *data), Qt::IgnoreAction);
+    EXPECT_EQ(drag_.Move(At(0, 0), *data), Qt::IgnoreAction);
+    EXPECT_FALSE(Shown(0) || Shown(1));
+    std::vector<std::array<int, 3>> dropped;
+    Grid().OnOleDropCol = [&](QObject*, int row, int col, int column) {
+        dropped.push_back({row, col, column});
+    };
+    EXPECT_EQ(drag_.DropAt(At(4, 0), *data), Qt::MoveAction);
+    EXPECT_EQ(dropped, (std::vector<std::array<int, 3>>{{0, 4, 3}}));
+    EXPECT_FALSE(Shown(0) || Shown(1));
+}
+
+TEST_F(DropTarget, DroppedTextIsPastedAndBecomesTheSelection) {
+    std::vector<TGridRect> areas;
+    Grid().OnOleDropped = [&](QObject*, const TGridRect& area) {
+        areas.push_back(area);
+        EXPECT_EQ(Grid().GetGridCells(3, 2), "b"); // the event follows the paste
+    };
+    EXPECT_EQ(drag_.DropAt(At(2, 2), *Mime("a\tb\r\nc\td")), Qt::MoveAction);
+    EXPECT_EQ(Cells(Grid(), 2, 3, 2, 3), (Rows{{"a", "b"}, {"c", "d"}}));
+    EXPECT_EQ(Grid().Selection(), (TGridRect{2, 2, 3, 3}));
+    EXPECT_EQ(areas, (std::vector<TGridRect>{{2, 2, 3, 3}}));
+    EXPECT_FALSE(Shown(2));
+}
+
+// Each line fills a row, whether the text ends with a line break or not.
+TEST_F(DropTarget, InsertedRowsAreAsManyAsTheLinesDropped) {
+    Grid().DragDropSettings.OleInsertRows = true;
+    const std::vector<std::pair<QString, int>> cases = {
+        {"x\r\ny\r\nz", 3}, {"x\r\ny\r\nz\r\n", 3}, {"x\ny\nz\n", 3}, {"x", 1}};
+    for (const auto& [text, lines] : cases) {
+        SCOPED_TRACE(text.toStdString());
+        const int before = Grid().RowCount();
+        const QString below = Grid().GetGridCells(1, 2);
+        EXPECT_EQ(drag_.DropAt(At(1, 2), *Mime(text)), Qt::MoveAction);
+        EXPECT_EQ(Grid().RowCount(), before + lines);
+        EXPECT_EQ(Grid().GetGridCells(1, 2), "x");
+        EXPECT_EQ(Grid().GetGridCells(1, 2 + lines), below);
+        EXPECT_EQ(Grid().Selection(), (TGridRect{1, 2, 1, 2 + lines - 1}));
+    }
+}
+
+TEST_F(DropTarget, AOneRowGridWithFixedRowAlwaysTakesTheDropBelowItsRow) {
+    Grid().SetRowCount(1);
+    Grid().FixedRowAlways = true;
+    Grid().DragDropSettings.OleInsertRows = true;
+    Grid().SetGridCells(1, 0, "head");
+    EXPECT_EQ(drag_.DropAt(At(1, 0), *Mime("p\r\nq")), Qt::MoveAction);
+    EXPECT_EQ(Cells(Grid(), 1, 1, 0, 2), (Rows{{"head"}, {"p"}, {"q"}}));
+}
+
+// A refused drop tells the sender so: a move out of another grid must not empty its cells.
+TEST_F(DropTarget, ARefusedDropChangesNothingAndMovesNothing) {
+    Grid().OnOleDrop = [](QObject*, int, int, const QString&, bool& allow) { allow = false; };
+    EXPECT_EQ(drag_.DropAt(At(2, 2), *Mime("x")), Qt::IgnoreAction);
+    Grid().OnOleDrop = nullptr;
+    Grid().SetOptions(Grid().Options() - goEditing);
+    EXPECT_EQ(drag_.DropAt(At(2, 2), *Mime("x")), Qt::IgnoreAction);
+    EXPECT_EQ(Grid().GetGridCells(2, 2), "");
+}
+
+TEST_F(DropTarget, RichTextIsPreferredOnlyWithOleDropRTF) {
+    const QString rtf = "{\\rtf1\\ansi {\\b bold}}";
+    const auto data = Mime("bold", {}, rtf);
+    drag_.DropAt(At(2, 2), *data);
+    EXPECT_EQ(Grid().GetGridCells(2, 2), "bold");
+    Grid().DragDropSettings.OleDropRTF = true;
+    EXPECT_EQ(drag_.DropAt(At(3, 4), *data), Qt::MoveAction);
+    EXPECT_EQ(Grid().GetGridCells(3, 4), rtf);
+}
+
+struct TFileCase {
+    const char* Name;
+    QStringList Files;
+    QString FirstCell; // cell (0, 0) after the drop
+    Qt::DropAction Effect;
+};
+
+TEST_F(DropTarget, OneDroppedFileLoadsByWhatItsNameHolds) {
+    const QString csv = Write("data.csv", "a;b\r\n1;2\r\n"), csvTxt = Write("data.csv.txt", "t;u\r\n"),
+                  txt = Write("notes.txt", "n;o\r\n");
+    const QString xls = QStringLiteral(CENTRPRG_SOURCE_DIR "/tests/grid/data/import.xls");
+    const std::vector<TFileCase> cases = {
+        {"a .csv file", {csv}, "a", Qt::CopyAction},
+        {".CSV before a further extension", {csvTxt}, "t", Qt::CopyAction},
+        {"a workbook", {xls}, "Ramal", Qt::CopyAction},
+        {"another kind of file", {txt}, "", Qt::IgnoreAction},
+        {"several files", {csv, xls}, "", Qt::IgnoreAction},
+    };
+    QStringList asked;
+    Grid().OnOleDropFile = [&](QObject*, int row, int col, const QString& file, bool&) {
+        asked << QString("%1,%2 %3").arg(col).arg(row).arg(QFileInfo(file).fileName());
+    };
+    for (const TFileCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        Grid().SetColCount(5);
+        Grid().SetRowCount(8);
+        Grid().SetGridCells(0, 0, "");
+        EXPECT_EQ(drag_.DropAt(At(2, 2), *Mime("", c.Files)), c.Effect);
+        EXPECT_EQ(Grid().GetGridCells(0, 0), c.FirstCell);
+    }
+    EXPECT_EQ(asked, (QStringList{"2,2 data.csv", "2,2 data.csv.txt", "2,2 import.xls", "2,2 notes.txt"}));
+    EXPECT_TRUE(reported_.isEmpty()) << reported_.join("; ").toStdString();
+}
+
+TEST_F(DropTarget, TextAndAFileDroppedTogetherArePastedThenLoaded) {
+    const auto data = Mime("pasted", {Write("data.csv", "a;b\r\n1;2\r\n")});
+    QStringList order;
+    Grid().OnOleDrop = [&](QObject*, int row, int, const QString& text, bool& allow) {
+        order << (row < 0 ? "load " + QFileInfo(text).fileName() : "paste " + text);
+        if (order.size() == 2) {
+            EXPECT_EQ(Grid().GetGridCells(2, 2), "pasted");
+        }
+        allow = order.size() != 3;
+    };
+    EXPECT_EQ(drag_.DropAt(At(2, 2), *data), Qt::CopyAction);
+    EXPECT_EQ(order, (QStringList{"paste pasted", "load data.csv"}));
+    EXPECT_EQ(Cells(Grid(), 0, 1, 0, 1), (Rows{{"a", "b"}, {"1", "2"}}));
+    // A refused load keeps the grid.
+    Grid().SetGridCells(0, 0, "kept");
+    EXPECT_EQ(drag_.DropAt(At(1, 1), *Mime("", {dir_.filePath("data.csv")})), Qt::IgnoreAction);
+    EXPECT_EQ(Grid().GetGridCells(0, 0), "kept");
+}
+
+TEST_F(DropTarget, AFileThatCannotBeReadIsReportedAndTheDropRefused) {
+    EXPECT_EQ(drag_.DropAt(At(2, 2), *Mime("", {Write("broken.xlsx", "Ramal;Nome\r\n")})), Qt::IgnoreAction);
+    EXPECT_EQ(reported_, QStringList{"Excel OLE server not found"});
+    EXPECT_FALSE(Shown(2));
+    EXPECT_EQ(Grid().GetGridCells(1, 1), "r1");
+}
+
+// ---- Drags out of the grid ---------------------------------------------------------------------------
+
+// Answers each drag with an effect; before answering it may drop the data into a grid, as the
+// pointer would on its way.
+class TFakeRunner : public TDragRunner {
+public:
+    TDragEffect Effect = TDragEffect::deMove;
+    std::function<void(const TSourceDataObject&)> OnTheWay;
+    QStringList Formats;
+    QString Text;
+    QByteArray Rich, Column;
+    int Runs = 0;
+
+    TDragEffect Run(QWidget*, std::unique_ptr<TSourceDataObject> data, Qt::DropActions,
+                    TVzgDropSource& source) override {
+        ++Runs;
+        Formats = data->formats();
+        Text = data->text();
+        Rich = data->data("text/rtf");
+        Column = data->data(GridColumnFormat());
+        source.GiveFeedback(Effect);
+        if (OnTheWay) OnTheWay(*data);
+        return Effect;
+    }
+};
+
+class DragSource : public testing::Test {
+protected:
+    DragSource() : w_(5, 12), mouse_(w_), drop_(w_.Grid()) {
+        auto runner = std::make_unique<TFakeRunner>();
+        runner_ = runner.get();
+        Grid().SetDragRunner(std::move(runner));
+        Grid().DragDropSettings.OleDropSource = true;
+        Grid().Navigation.AllowClipboardAlways = true;
+        for (int r = 1; r < 12; ++r) {
+            Grid().SetGridCells(0, r, QString::number(r));
+            for (int c = 1; c < 5; ++c)
+                Grid().SetGridCells(c, r, QString("%1%2").arg(QChar('a' + c - 1)).arg(r));
+        }
+    }
+    TVevIvizudEvar& Grid() { return w_.Grid(); }
+    QPoint At(int col, int row) { return mouse_.Centre(col, row); }
+    // Selects the block, then presses inside it and drags 8 pixels down.
+    void DragBlock(TGridRect block, TGridCoord from) {
+        Grid().SetSelection(block);
+        mouse_.Hover(At(from.X, from.Y));
+        mouse_.Press(At(from.X, from.Y));
+        mouse_.Drag(At(from.X, from.Y) + QPoint(0, 8));
+        mouse_.Release(At(from.X, from.Y) + QPoint(0, 8));
+    }
+
+    TAdvancedGridWindow w_;
+    TPointer mouse_;
+    TDragPointer drop_;
+    TFakeRunner* runner_;
+};
+
+TEST_F(DragSource, CellsGoAsTabAndLineSeparatedTextWithRichCellsAsPlainText) {
+    Grid().SetGridCells(2, 3, "{\\rtf1\\ansi {\\b rich} text}");
+    DragBlock({1, 2, 2, 3}, {1, 2});
+    ASSERT_EQ(runner_->Runs, 1);
+    EXPECT_EQ(runner_->Text, "a2\tb2\r\na3\trich text");
+    EXPECT_EQ(runner_->Formats, QStringList{"text/plain"});
+}
+
+struct TRichOfferCase {
+    const char* Name;
+    QString Cell;
+    TGridRect Block;
+    bool Flag, Offered;
+};
+
+// A drop that takes rich text writes one cell: several cells never go as rich text.
+TEST_F(DragSource, RichTextIsOfferedForOneRichCellWithOleDropRTF) {
+    const QString rtf = "{\\rtf1\\ansi {\\b x}}";
+    const std::vector<TRichOfferCase> cases = {
+        {"one rich cell", rtf, {2, 2, 2, 2}, true, true},
+        {"without the flag", rtf, {2, 2, 2, 2}, false, false},
+        {"a plain cell", "plain", {2, 2, 2, 2}, true, false},
+        {"several cells", rtf, {2, 2, 3, 2}, true, false},
+    };
+    runner_->Effect = TDragEffect::deCopy;
+    for (const TRichOfferCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        Grid().SetGridCells(2, 2, c.Cell);
+        Grid().DragDropSettings.OleDropRTF = c.Flag;
+        DragBlock(c.Block, {2, 2});
+        EXPECT_EQ(runner_->Rich, c.Offered ? rtf.toLatin1() : QByteArray());
+    }
+}
+
+struct TAfterDragCase {
+    const char* Name;
+    TDragEffect Effect;
+    bool CopyAlways, Emptied;
+};
+
+TEST_F(DragSource, AMoveEmptiesTheDraggedCellsUnlessOleCopyAlways) {
+    const std::vector<TAfterDragCase> cases = {
+        {"move", TDragEffect::deMove, false, true},
+        {"copy", TDragEffect::deCopy, false, false},
+        {"cancelled", TDragEffect::deNone, false, false},
+        {"move with OleCopyAlways", TDragEffect::deMove, true, false},
+    };
+    for (const TAfterDragCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        Grid().SetGridCells(2, 2, "b2");
+        Grid().SetGridCells(3, 3, "c3");
+        runner_->Effect = c.Effect;
+        Grid().DragDropSettings.OleCopyAlways = c.CopyAlways;
+        QStringList events;
+        Grid().OnOleDragStart = [&](QObject*, int row, int col) {
+            events << QString("start %1,%2 runs %3").arg(col).arg(row).arg(runner_->Runs);
+        };
+        Grid().OnOleDragStop = [&](QObject*, TDragEffect effect) {
+            events << QString("stop %1 emptied %2").arg(int(effect)).arg(Grid().GetGridCells(2, 2).isEmpty());
+        };
+        const int runs = runner_->Runs;
+        DragBlock({2, 2, 3, 3}, {3, 2});
+        EXPECT_EQ(Grid().GetGridCells(3, 3).isEmpty(), c.Emptied);
+        EXPECT_EQ(Grid().GetGridCells(1, 2), "a2");
+        EXPECT_EQ(events, (QStringList{QString("start 3,2 runs %1").arg(runs),
+                                       QString("stop %1 emptied %2").arg(int(c.Effect)).arg(c.Emptied)}));
+    }
+}
+
+TEST_F(DragSource, AMoveInRowSelectModeWithOleRemoveRowsRemovesTheDraggedRows) {
+    Grid().SetOptions(Grid().Options() + goRowSelect);
+    Grid().DragDropSettings.OleRemoveRows = true;
+    DragBlock({1, 3, 4, 4}, {2, 3});
+    EXPECT_EQ(runner_->Text, "a3\tb3\tc3\td3\r\na4\tb4\tc4\td4");
+    EXPECT_EQ(Cells(Grid(), 1, 1, 2, 4), (Rows{{"a2"}, {"a5"}, {"a6"}}));
+    // With a disjunct row selection the marked rows go.
+    Grid().MouseActions.SetDisjunctRowSelect(true);
+    for (int r : {2, 5, 6}) Grid().SetRowSelect(r, true);
+    DragBlock({1, 5, 4, 5}, {2, 5});
+    EXPECT_EQ(runner_->Text, "a2\tb2\tc2\td2\r\na7\tb7\tc7\td7\r\na8\tb8\tc8\td8");
+    EXPECT_EQ(Cells(Grid(), 1, 1, 1, 4), (Rows{{"a1"}, {"a5"}, {"a6"}, {"a9"}}));
+    EXPECT_TRUE(Grid().Verify());
+}
+
+// Rows dragged down the grid and dropped above themselves with inserted rows: the dropped rows
+// stay and the rows they came from go, wherever the insertion pushed them.
+TEST_F(DragSource, RowsMovedWithinTheGridLandWhereDroppedAndLeaveTheirPlace) {
+    Grid().SetOptions(Grid().Options() + goRowSelect);
+    TDragDropSettings& s = Grid().DragDropSettings;
+    s.OleDropTarget = s.OleInsertRows = s.OleRemoveRows = s.OleEntireRows = true;
+    runner_->OnTheWay = [&](const TSourceDataObject& data) {
+        EXPECT_EQ(drop_.DropAt(At(2, 2), data), Qt::MoveAction);
+    };
+    DragBlock({1, 5, 4, 6}, {2, 5});
+    EXPECT_EQ(Grid().RowCount(), 12);
+    EXPECT_EQ(
+        Cells(Grid(), 0, 1, 1, 7),
+        (Rows{{"1", "a1"}, {"5", "a5"}, {"6", "a6"}, {"2", "a2"}, {"3", "a3"}, {"4", "a4"}, {"7", "a7"}}));
+    EXPECT_TRUE(Grid().Verify());
+}
+
+// Cells moved one row down onto their own place keep every value.
+TEST_F(DragSource, CellsMovedOntoTheirOwnPlaceKeepWhatWasDropped) {
+    Grid().DragDropSettings.OleDropTarget = true;
+    runner_->OnTheWay = [&](const TSourceDataObject& data) {
+        EXPECT_EQ(drop_.DropAt(At(2, 3), data), Qt::MoveAction);
+    };
+    DragBlock({2, 2, 2, 4}, {2, 2});
+    EXPECT_EQ(Cells(Grid(), 2, 2, 2, 5), (Rows{{""}, {"b2"}, {"b3"}, {"b4"}}));
+}
+
+TEST_F(DragSource, AHeaderDragOffersItsColumnAndLeavesTheCellsAlone) {
+    Grid().EnhRowColMove = false;
+    Grid().DragDropSettings.OleColumnDragDrop = true;
+    Grid().SetSelection({1, 1, 2, 2});
+    mouse_.Hover(At(3, 0));
+    mouse_.Press(At(3, 0));
+    mouse_.Drag(At(3, 0) + QPoint(8, 0));
+    mouse_.Release(At(3, 0) + QPoint(8, 0));
+    EXPECT_EQ(runner_->Formats, QStringList{GridColumnFormat()});
+    EXPECT_EQ(runner_->Column, QByteArray("\x03\x00\x00\x00", 4));
+    EXPECT_EQ(Grid().GetGridCells(1, 1), "a1");
+}
+
+} // namespace
