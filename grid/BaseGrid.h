@@ -18,7 +18,9 @@
 #include "grid/UndoRedo.h"
 #include "platform/ui/StringGrid.h"
 
+#include <array>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 using TGetDisplTextEvent = std::function<void(QObject* Sender, int ACol, int ARow, QString& Value)>;
@@ -99,6 +101,12 @@ public:
     // its store column and repaints it where it shows, nothing while its column is hidden.
     void RepaintCell(int col, int row);
     void RepaintStoreCell(int storeCol, int row);
+    // The cell (real column, row) that holds the properties: the one they were last seen in when
+    // it still does, else found by looking through the rows that show (visibleOnly) or all rows;
+    // (-1, -1) when not found there.
+    TGridCoord LocateProperties(const TCellProperties& properties, bool visibleOnly) const;
+    // Repaints the block of the cell that holds the properties, when it shows.
+    void RepaintProperties(const TCellProperties& properties);
     bool Verify() const override;
 
 protected:
@@ -144,4 +152,11 @@ private:
     TColor gridLineColor_ = clSilver;
     TVozAvozUndoRedo* undoRedo_ = nullptr;
     int paintCount_ = 0;
+    // The objects of the cells that show, for finding properties whose cell has moved.
+    struct TShownObjects {
+        std::array<int, 6> View{-1, -1, -1, -1, -1, -1};
+        std::unordered_map<const TCellObject*, TGridCoord> Cells;
+    };
+    mutable TShownObjects shownObjects_;
+    const std::unordered_map<const TCellObject*, TGridCoord>& ShownObjects(bool remake) const;
 };
