@@ -10,11 +10,12 @@
 //   cells, sizing columns and rows to their content and column calculations;
 // - in-cell editing: the editor kind asked per cell (OnGetEditorType), the text editor or an
 //   editor control over the cell, the value written back, validation (OnCellValidate) and undo;
-// - keyboard handling with Tab walks, skipping fixed cells and advancing after Enter.
+// - keyboard handling with Tab walks, skipping fixed cells and advancing after Enter;
+// - sorting, and the clipboard: text, rich text and the grid's own format, a cell stream that
+//   also saves and loads blocks of cells (CellStream.h).
 //
-// Parts that the grid family adds later (drawing cell graphics, the grid's own clipboard format)
-// are reached through the virtual members marked "seam": until they exist, such commands do
-// nothing.
+// Parts that the grid family adds later are reached through the virtual members marked "seam":
+// until they exist, such commands do nothing.
 #pragma once
 
 #include "grid/BaseGrid.h"
@@ -35,6 +36,7 @@
 #include <optional>
 #include <set>
 
+class QIODevice;
 class QLineEdit;
 class QTextDocument;
 class TArrowWindow;
@@ -809,6 +811,11 @@ private:
     int FirstSelectableCol() const;
     bool RowSelectFlag(int row) const;
     bool ColSelectFlag(int col) const;
+    // The mark of a shown row: kept under its real row with RowSelectPersistent (so that it stays
+    // with the row while rows hide and show), else under the shown row.
+    int RowMarkIndex(int row) const;
+    bool RowMarked(int row) const { return RowSelectFlag(RowMarkIndex(row)); }
+    void SetRowMark(int row, bool on);
     void RestoreEditText();
     void IncrementalSearch(QChar key);
     void ScaleOthers(bool columns);
@@ -1225,7 +1232,7 @@ private:
     void SortWith(int kind, const std::function<void()>& sort);
     bool IsMarkedRow(int row) const;
     TGridRect CopyRange(bool& disjunct) const;
-    QString SelectionClipboardText(const TGridRect& range, bool disjunct);
+    QString SelectionClipboardText(const std::vector<int>& cols, const std::vector<int>& rows);
     bool MayPasteInto(int col, int row);
     void WritePasted(int col, int row, QString value);
     void SmartFill(const TGridRect& selection, int pasted);
@@ -1233,6 +1240,36 @@ private:
     std::vector<int> unsortedRowOrder_;
     int followRow_ = -1;
     // ---- end of sorting and clipboard text ---------------------------------------------------------
+
+    // ---- Rich text and cell formats on the clipboard, the cell stream -----------------------------
+    // (ClipboardFormats.cpp, CellStream.cpp; the stream's format is described in CellStream.h)
+public:
+    // The MIME type of the grid's own clipboard format (the cell stream), the same for the whole run.
+    static QString CellsClipboardFormat();
+    // Writes the cells of a block of display columns and rows: texts, properties and graphics.
+    void SaveCellsToStream(const TGridRect& rect, QIODevice& stream);
+    // Reads such a block with its top-left cell at dest (display column, row); a stream of the
+    // whole grid replaces the grid. A truncated or damaged stream raises EVozAvozError and keeps
+    // the cells read before the damage.
+    void LoadCellsFromStream(TGridCoord dest, QIODevice& stream);
+
+private:
+    // The rows and columns a copy takes: the range's, or only the marked ones of a disjunct selection.
+    std::vector<int> CopyRows(const TGridRect& range, bool disjunct) const;
+    std::vector<int> CopyColumns(const TGridRect& range, bool disjunct) const;
+    // With AllowRTFClipboard the first copied cell's rich text, with AllowFmtClipboard the cell stream.
+    void CopyFormatsToClipboard(const std::vector<int>& cols, const std::vector<int>& rows);
+    // The grid takes pastes: editing on, AllowClipboardAlways or RangeSelectAndEdit.
+    bool MayPasteHere() const;
+    // OnClipboardBeforePasteCell (OnClipboardBeforePasteWideCell for a "|\" text) for a cell.
+    bool AllowPastedCell(int realCol, int row, QString& value);
+    int PasteRichText(int col, int row, const QString& rtf);
+    void SaveCells(const std::vector<int>& cols, const std::vector<int>& rows, QIODevice& stream);
+    // Loads a stream; a paste grows the grid as a text paste does and skips the cells that may not
+    // be pasted into. The number of cells of the block.
+    int LoadCells(TGridCoord dest, QIODevice& stream, bool paste);
+    int streamId_ = 0;
+    // ---- end of rich text and cell formats on the clipboard, the cell stream ----------------------
 
     // ---- Drag and drop (DropTarget.cpp, DragSource.cpp; GridDragDrop.h, vzgdd.h) --------------------
 public:

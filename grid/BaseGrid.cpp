@@ -62,14 +62,15 @@ QString TBaseGrid::GetGridCells(int col, int row) {
 }
 
 void TBaseGrid::SetGridCells(int col, int row, const QString& value) {
-    if (HasCellProperties(col, row)) {
-        const TGridCoord base = BaseCell(col, row);
-        SetCells(base.X, base.Y, value);
-        if (parentWidget()) RepaintCell(col, row);
-    } else {
-        SetCells(col, row, value);
-    }
+    const TGridCoord base = BaseCell(col, row);
+    SetStoreText(base.X, base.Y, value);
     if (LastRowIsFooter && row == RowCount() - 1) FooterRowChanged();
+}
+
+void TBaseGrid::SetStoreText(int storeCol, int row, const QString& text) {
+    if (row < 0 || row >= RowCount()) throw EGridError("Grid row out of range");
+    CellStore().SetText(storeCol, row, text);
+    RepaintStoreCell(storeCol, row);
 }
 
 void TBaseGrid::GetDisplText(int col, int row, QString& value) {
@@ -202,6 +203,75 @@ TCellGraphic* TBaseGrid::GetCellGraphicObject(int col, int row) const {
 
 void TBaseGrid::RepaintCell(int col, int row) {
     InvalidateRect(CellRectEx(col, row));
+}
+
+TGridCoord TBaseGrid::LocateProperties(const TCellProperties& properties, bool visibleOnly) const {
+    const TGridCoord seen = properties.seenAt_;
+    auto holds = [&](TGridCoord at) {
+        return at.X >= 0 && at.Y >= 0 && at.Y < RowCount() && Objects(at.X, at.Y) == &properties;
+    };
+    if (holds(seen)) return seen;
+    TGridCoord found{-1, -1};
+    if (visibleOnly) {
+        const auto& shown = ShownObjects(false);
+        if (auto it = shown.find(&properties); it != shown.end()) found = it->second;
+        if (found.X >= 0 && !holds(found)) { // moved since the list was made
+            const auto& fresh = ShownObjects(true);
+            auto again = fresh.find(&properties);
+            found = again != fresh.end() ? again->second : TGridCoord{-1, -1};
+        }
+    } else {
+        for (int r = 0; r < RowCount() && found.X < 0; ++r)
+            for (int c = 0; c < AllColCount(); ++c)
+                if (Objects(c, r) == &properties) {
+                    found = {c, r};
+                    break;
+                }
+    }
+    if (found.X >= 0) properties.seenAt_ = found;
+    return found;
+}
+
+// The objects of the cells that show, each with its cell (a block's base cell also when only its
+// members show), made again after each paint and whenever the view has moved or resized. Between
+// paints, rows and columns that move invalidate the places they move to, so an object that has
+// come into view since the list was made is repainted anyway.
+const std::unordered_map<const TCellObject*, TGridCoord>& TBaseGrid::ShownObjects(bool remake) const {
+    TShownObjects& s = shownObjects_;
+    const std::array<int, 6> view{PaintCount(), TopRow(),   LeftCol(),
+                                  RowCount(),   ColCount(), TopRow() + VisibleRowCount()};
+    if (!remake && s.View == view) return s.Cells;
+    s.View = view;
+    s.Cells.clear();
+    auto scan = [&](int firstRow, int endRow) {
+        for (int r = std::max(firstRow, 0); r < std::min(endRow, RowCount()); ++r)
+            for (int c = 0; c < ColCount(); ++c) {
+                const int storeCol = StoreCol(c);
+                const TCellObject* object = Objects(storeCol, r);
+                if (!object) continue;
+                s.Cells.emplace(object, TGridCoord{storeCol, r});
+                const TGridCoord base = BaseCell(storeCol, r);
+                if (base != TGridCoord{storeCol, r})
+                    if (const TCellObject* b = Objects(base.X, base.Y)) s.Cells.emplace(b, base);
+            }
+    };
+    scan(0, FixedRows());
+    scan(std::max(TopRow(), FixedRows()), TopRow() + VisibleRowCount() + 1);
+    return s.Cells;
+}
+
+// Nothing is repainted while the grid does not show or holds its painting (the end of the hold
+// repaints everything); so only the rows in view need to be looked through.
+void TBaseGrid::RepaintProperties(const TCellProperties& properties) {
+    if (!isVisible() || UpdateCount() > 0) return;
+    const TGridCoord at = LocateProperties(properties, true);
+    RepaintStoreCell(at.X, at.Y);
+}
+
+void TBaseGrid::RepaintStoreCell(int storeCol, int row) {
+    if (!isVisible() || storeCol < 0) return;
+    const int shown = ShownCol(storeCol);
+    if (shown < ColCount() && StoreCol(shown) == storeCol) RepaintCell(shown, row);
 }
 
 bool TBaseGrid::IsFixedCellForDraw(int, int) {

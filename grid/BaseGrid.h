@@ -18,7 +18,9 @@
 #include "grid/UndoRedo.h"
 #include "platform/ui/StringGrid.h"
 
+#include <array>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 using TGetDisplTextEvent = std::function<void(QObject* Sender, int ACol, int ARow, QString& Value)>;
@@ -55,7 +57,7 @@ public:
     TCellObject* GetRawObject(int col, int row) const { return Objects(col, row); }
     void SetRawObject(int col, int row, std::unique_ptr<TCellObject> object);
     const QString& GetRawCell(int col, int row) const { return Cells(col, row); }
-    void SetRawCell(int col, int row, const QString& text) { SetCells(col, row, text); }
+    void SetRawCell(int col, int row, const QString& text) { SetStoreText(col, row, text); }
 
     // The text every layer above reads: the base cell's, through GetDisplText below the limit.
     QString GetGridCells(int col, int row);
@@ -95,7 +97,16 @@ public:
     void SetCellGraphicObject(int col, int row, std::unique_ptr<TCellGraphic> graphic);
     TCellGraphic* GetCellGraphicObject(int col, int row) const;
 
+    // Repaints a shown cell (the whole block of a merged one); RepaintStoreCell takes the cell by
+    // its store column and repaints it where it shows, nothing while its column is hidden.
     void RepaintCell(int col, int row);
+    void RepaintStoreCell(int storeCol, int row);
+    // The cell (real column, row) that holds the properties: the one they were last seen in when
+    // it still does, else found by looking through the rows that show (visibleOnly) or all rows;
+    // (-1, -1) when not found there.
+    TGridCoord LocateProperties(const TCellProperties& properties, bool visibleOnly) const;
+    // Repaints the block of the cell that holds the properties, when it shows.
+    void RepaintProperties(const TCellProperties& properties);
     bool Verify() const override;
 
 protected:
@@ -133,10 +144,19 @@ protected:
 private:
     void DrawCellLines(const TRect& rect, int col, int row, bool fixed);
     void StepBeforeKey(int key);
+    // Writes a text into the store and repaints the cell where it shows.
+    void SetStoreText(int storeCol, int row, const QString& text);
 
     bool defaultDrawing_ = false;
     int gridLineWidth_ = 1;
     TColor gridLineColor_ = clSilver;
     TVozAvozUndoRedo* undoRedo_ = nullptr;
     int paintCount_ = 0;
+    // The objects of the cells that show, for finding properties whose cell has moved.
+    struct TShownObjects {
+        std::array<int, 6> View{-1, -1, -1, -1, -1, -1};
+        std::unordered_map<const TCellObject*, TGridCoord> Cells;
+    };
+    mutable TShownObjects shownObjects_;
+    const std::unordered_map<const TCellObject*, TGridCoord>& ShownObjects(bool remake) const;
 };

@@ -268,9 +268,22 @@ void TVevIvizudEvar::SetColSelect(int col, bool on) {
     SetSelectionFlag(colSelect_, col, ColCount(), on, "Invalid column accessed", false);
 }
 
+int TVevIvizudEvar::RowMarkIndex(int row) const {
+    return MouseActions.RowSelectPersistent ? DisplToRealRow(row) : row;
+}
+
+void TVevIvizudEvar::SetRowMark(int row, bool on) {
+    const int index = RowMarkIndex(row);
+    if (index < 0 || RowSelectFlag(index) == on) return;
+    if (size_t(index) >= rowSelect_.size()) rowSelect_.resize(size_t(index) + 1, false);
+    rowSelect_[size_t(index)] = on;
+    InvalidateRow(row);
+}
+
 void TVevIvizudEvar::ClearRowSelect() {
+    const bool byRealRow = MouseActions.RowSelectPersistent;
     for (size_t r = 0; r < rowSelect_.size(); ++r)
-        if (rowSelect_[r]) InvalidateRow(RealToDisplRow(int(r)));
+        if (rowSelect_[r]) InvalidateRow(byRealRow ? RealToDisplRow(int(r)) : int(r));
     rowSelect_.assign(rowSelect_.size(), false);
 }
 
@@ -284,12 +297,7 @@ void TVevIvizudEvar::SelectRowsInRange(bool all) {
     const TGridRect sel = Selection();
     for (int r = FixedRows(); r < RowCount(); ++r) {
         if (!all && (r < sel.Top || r > sel.Bottom)) continue;
-        const int flagRow = MouseActions.RowSelectPersistent ? DisplToRealRow(r) : r;
-        const bool inside = r >= sel.Top && r <= sel.Bottom;
-        if (flagRow < RowCount())
-            SetRowSelect(flagRow, inside);
-        else if (inside)
-            rowSelect_.resize(size_t(flagRow) + 1, false), rowSelect_[size_t(flagRow)] = true;
+        SetRowMark(r, r >= sel.Top && r <= sel.Bottom);
     }
 }
 

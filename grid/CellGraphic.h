@@ -113,6 +113,7 @@ public:
     template <typename T> void SetIcon(std::unique_ptr<T> icon) { icon_.Own(std::move(icon)); }
     template <typename T> void SetIcon(T* icon) { icon_.Lend(icon); }
     template <typename T> T* Icon() const { return icon_.Get<T>(); }
+    bool OwnsIcon() const { return icon_.Owned(); }
 
     // Copies every field but the object and the icon (CellCreated included).
     void Assign(const TCellGraphic& other) {

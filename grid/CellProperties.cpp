@@ -2,11 +2,18 @@
 
 #include "grid/BaseGrid.h"
 
-TCellProperties::TCellProperties(TBaseGrid* owner, int col, int row)
-    : OwnerCol(col), OwnerRow(row), owner_(owner) {}
+TCellProperties::TCellProperties(TBaseGrid* owner, int col, int row) : owner_(owner), seenAt_{col, row} {}
+
+int TCellProperties::OwnerCol() const {
+    return owner_ ? owner_->LocateProperties(*this, false).X : -1;
+}
+
+int TCellProperties::OwnerRow() const {
+    return owner_ ? owner_->LocateProperties(*this, false).Y : -1;
+}
 
 void TCellProperties::Repaint() {
-    if (owner_) owner_->RepaintCell(OwnerCol, OwnerRow);
+    if (owner_) owner_->RepaintProperties(*this);
 }
 
 void TCellProperties::SetBrushColor(TColor color) {
@@ -38,8 +45,6 @@ void TCellProperties::Assign(const TCellProperties& other) {
     IsBaseCell = other.IsBaseCell;
     CellSpanX = other.CellSpanX;
     CellSpanY = other.CellSpanY;
-    OwnerRow = other.OwnerRow;
-    OwnerCol = other.OwnerCol;
     Alignment = other.Alignment;
     BorderColor = other.BorderColor;
     BorderWidth = other.BorderWidth;

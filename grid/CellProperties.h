@@ -26,7 +26,12 @@ public:
     TCellProperties(TBaseGrid* owner, int col, int row);
 
     TBaseGrid* Owner() const { return owner_; }
-    int OwnerCol = 0, OwnerRow = 0;
+    // The cell (real column, row) that holds the properties now. Rows and columns move (sorts,
+    // inserts, moves) without telling the properties, so the owner grid looks for them, first in
+    // the cell they were last seen in. (-1, -1) while no cell of the grid holds them (a hidden row,
+    // or taken out of the grid).
+    int OwnerCol() const;
+    int OwnerRow() const;
     // A slot for the application; not owned.
     void* CellObject = nullptr;
     // The cell's graphic: owned, or shared (a virtual check box).
@@ -63,13 +68,17 @@ public:
 
     // The base cell of the cell's block: the cell itself unless it is a member.
     TGridCoord BaseCellOf(int col, int row) const;
-    // Copies everything but BrushColorTo, CellObject and CellGraphic.
+    // Copies everything but BrushColorTo, CellObject and CellGraphic; the properties stay where
+    // they are (the other cell's place is not theirs).
     void Assign(const TCellProperties& other);
 
 private:
+    friend class TBaseGrid;
     void Repaint();
 
     TBaseGrid* owner_;
+    // Where the owner grid last saw the properties: a hint, checked before it is used.
+    mutable TGridCoord seenAt_;
     TColor brushColor_ = clNone, brushColorTo_ = clNone;
     TVAlignment vAlignment_ = TVAlignment::vtaTop;
     bool wordWrap_ = false;

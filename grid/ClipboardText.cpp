@@ -6,7 +6,9 @@
 // LFs stay; double quotes inside are not doubled). On paste a line ends at a CR (an LF right after
 // it belongs to the break) or at the end of the text; a cell holding an LF is such a quoted cell:
 // its quotes go and each LF becomes CR LF again. A text without any CR, as programs here write
-// lines, has each LF outside a quoted cell taken as a line end.
+// lines, has each LF outside a quoted cell taken as a line end. A rich-text cell ("{\") and a wide
+// one are copied as their plain text; mini-HTML keeps its tags unless CopyHTMLTagsToClipboard is
+// off. The other formats a copy offers and the choice of format on paste: ClipboardFormats.cpp.
 //
 // Pasted lines and cells start at a display cell and go right and down through the display columns
 // (hidden columns are skipped). Cells outside the grid, fixed cells, the members of a merged block
@@ -18,10 +20,13 @@
 
 #include "grid/FloatFormat.h"
 #include "grid/GridError.h"
+#include "grid/RichText.h"
 #include "grid/TextUtils.h"
 #include "platform/data/DateTime.h"
 #include "platform/data/NumberText.h"
 #include "platform/ui/Clipboard.h"
+
+#include <algorithm>
 
 namespace {
 
@@ -104,32 +109,53 @@ TGridRect TVevIvizudEvar::CopyRange(bool& disjunct) const {
     return range;
 }
 
-QString TVevIvizudEvar::SelectionClipboardText(const TGridRect& range, bool disjunct) {
-    const bool markedRows = disjunct && MouseActions.DisjunctRowSelect();
-    const bool markedCols = disjunct && MouseActions.DisjunctColSelect();
+std::vector<int> TVevIvizudEvar::CopyRows(const TGridRect& range, bool disjunct) const {
+    std::vector<int> rows;
+    for (int r = range.Top; r <= range.Bottom; ++r)
+        if (!disjunct || !MouseActions.DisjunctRowSelect() || IsMarkedRow(r)) rows.push_back(r);
+    return rows;
+}
+
+std::vector<int> TVevIvizudEvar::CopyColumns(const TGridRect& range, bool disjunct) const {
+    std::vector<int> cols;
+    for (int c = range.Left; c <= range.Right; ++c)
+        if (!disjunct || !MouseActions.DisjunctColSelect() || ColSelectFlag(DisplToRealCol(c)))
+            cols.push_back(c);
+    return cols;
+}
+
+// Rich and wide texts give their plain text; a cell holding a line break is quoted.
+QString TVevIvizudEvar::SelectionClipboardText(const std::vector<int>& cols, const std::vector<int>& rows) {
     QString text;
     bool firstRow = true;
-    for (int r = range.Top; r <= range.Bottom; ++r) {
-        if (markedRows && !IsMarkedRow(r)) continue;
+    for (int r : rows) {
         if (!firstRow) text += QStringLiteral("\r\n");
         firstRow = false;
         bool firstCell = true;
-        for (int c = range.Left; c <= range.Right; ++c) {
+        for (int c : cols) {
             const int realCol = DisplToRealCol(c);
-            if (markedCols && !ColSelectFlag(realCol)) continue;
             if (!firstCell) text += kTab;
             firstCell = false;
             QString cell = GetGridCells(realCol, r);
-            if (cell.startsWith(kWideMarker)) {
-                QString wide;
-                DecodeWideCell(cell, wide);
-                cell = wide;
-            }
-            if (!Navigation.CopyHTMLTagsToClipboard && cell.contains(QStringLiteral("</")))
-                cell = StripHTML(cell);
-            if (cell.contains(kCR) || cell.contains(kLF)) {
-                cell.remove(kCR);
-                cell = kQuote + cell + kQuote;
+            // Most cells hold none of the characters that need more: one look decides.
+            const bool plain = std::none_of(cell.cbegin(), cell.cend(), [](QChar ch) {
+                const char16_t u = ch.unicode();
+                return u == u'|' || u == u'<' || u == u'{' || u == u'\r' || u == u'\n';
+            });
+            if (!plain) {
+                if (cell.startsWith(kWideMarker)) {
+                    QString wide;
+                    DecodeWideCell(cell, wide);
+                    cell = wide;
+                }
+                if (!Navigation.CopyHTMLTagsToClipboard && cell.contains(QStringLiteral("</")))
+                    cell = StripHTML(cell);
+                else if (cell.contains(QStringLiteral("{\\")))
+                    cell = RTFToPlainText(cell);
+                if (cell.contains(kCR) || cell.contains(kLF)) {
+                    cell.remove(kCR);
+                    cell = kQuote + cell + kQuote;
+                }
             }
             text += cell;
         }
@@ -140,10 +166,15 @@ QString TVevIvizudEvar::SelectionClipboardText(const TGridRect& range, bool disj
 void TVevIvizudEvar::CopyToClipboard() {
     bool disjunct = false;
     const TGridRect range = CopyRange(disjunct);
-    const QString text = SelectionClipboardText(range, disjunct);
+    const std::vector<int> cols = CopyColumns(range, disjunct), rows = CopyRows(range, disjunct);
+    const QString text = SelectionClipboardText(cols, rows);
+    // Every format of one copy goes on the clipboard together.
     Clipboard().Open();
+    struct TClose {
+        ~TClose() { Clipboard().Close(); }
+    } close;
     Clipboard().SetAsText(text);
-    Clipboard().Close();
+    CopyFormatsToClipboard(cols, rows);
 }
 
 // Copies, then empties what was copied: the marked rows or columns (below or right of the fixed
@@ -165,9 +196,18 @@ void TVevIvizudEvar::CutToClipboard() {
         for (int c = FixedCols(); c < ColCount(); ++c)
             if (ColSelectFlag(DisplToRealCol(c))) ClearCols(c, 1);
     } else {
+        // The properties go only where they travel with the cells on the clipboard, and only from
+        // the cells that were cut.
         for (int r = range.Top; r <= range.Bottom; ++r)
-            for (int c = range.Left; c <= range.Right; ++c)
-                if (MayPasteInto(c, r)) SetDisplayCell(c, r, QString());
+            for (int c = range.Left; c <= range.Right; ++c) {
+                if (!MayPasteInto(c, r)) continue;
+                if (Navigation.AllowFmtClipboard) {
+                    const int realCol = DisplToRealCol(c);
+                    ClearRealRect(realCol, r, realCol, r);
+                } else {
+                    SetDisplayCell(c, r, QString());
+                }
+            }
         CellsChanged({DisplToRealCol(range.Left), range.Top, DisplToRealCol(range.Right), range.Bottom});
     }
 }
@@ -192,9 +232,7 @@ bool TVevIvizudEvar::MayPasteInto(int col, int row) {
     return !IsFixedCellForDraw(col, row) && CanEditCell(realCol, row, true);
 }
 
-// A pasted cell passes its event, then is written.
-void TVevIvizudEvar::WritePasted(int col, int row, QString value) {
-    const int realCol = DisplToRealCol(col);
+bool TVevIvizudEvar::AllowPastedCell(int realCol, int row, QString& value) {
     bool allow = true;
     if (value.startsWith(kWideMarker)) {
         QString wide;
@@ -204,7 +242,12 @@ void TVevIvizudEvar::WritePasted(int col, int row, QString value) {
     } else {
         ClipboardBeforePasteCell(realCol, row, value, allow);
     }
-    if (allow) SetDisplayCell(col, row, value);
+    return allow;
+}
+
+// A pasted cell passes its event, then is written.
+void TVevIvizudEvar::WritePasted(int col, int row, QString value) {
+    if (AllowPastedCell(DisplToRealCol(col), row, value)) SetDisplayCell(col, row, value);
 }
 
 void TVevIvizudEvar::GetTextDimensions(const QString& text, TPoint& size) const {
@@ -215,11 +258,13 @@ void TVevIvizudEvar::GetTextDimensions(const QString& text, TPoint& size) const 
     });
 }
 
-int TVevIvizudEvar::PasteText(int col, int row, const QString& text) {
+bool TVevIvizudEvar::MayPasteHere() const {
     const bool editing = TBaseGrid::Options().Contains(goEditing) || editingSwitched_;
-    if (col < 0 || row < 0 ||
-        !(editing || Navigation.AllowClipboardAlways || MouseActions.RangeSelectAndEdit))
-        return 0;
+    return editing || Navigation.AllowClipboardAlways || MouseActions.RangeSelectAndEdit;
+}
+
+int TVevIvizudEvar::PasteText(int col, int row, const QString& text) {
+    if (col < 0 || row < 0 || !MayPasteHere()) return 0;
     const QString s = WithCRLineEnds(text);
     BeginUpdate();
     struct TEnd {
@@ -266,11 +311,6 @@ int TVevIvizudEvar::PasteText(int col, int row, const QString& text) {
             CellsChanged({DisplToRealCol(col), row, DisplToRealCol(lastCol), lastRow});
     }
     return count;
-}
-
-int TVevIvizudEvar::PasteFromClipboardAt(int col, int row) {
-    if (!Clipboard().HasFormat(QStringLiteral("text/plain"))) return 0;
-    return PasteText(col, row, Clipboard().AsText());
 }
 
 void TVevIvizudEvar::PasteFromClipboard() {

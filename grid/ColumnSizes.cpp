@@ -6,6 +6,7 @@
 // settings-store key "<ColumnSize.Key>\<ColumnSize.Section>" (clRegistry).
 #include "grid/AdvancedGrid.h"
 
+#include "grid/ScopedFlag.h"
 #include "grid/TextEditor.h"
 #include "platform/os/IniFile.h"
 #include "platform/os/SettingsStore.h"
@@ -92,11 +93,7 @@ void TVevIvizudEvar::ScaleOthers(bool columns) {
 void TVevIvizudEvar::ColWidthsChanged() {
     TBaseGrid::ColWidthsChanged();
     if (completingResize_) return;
-    completingResize_ = true;
-    struct TDone {
-        bool& Flag;
-        ~TDone() { Flag = false; }
-    } done{completingResize_};
+    const TScopedFlag busy(completingResize_);
     if (stretchBusy_ && ColumnSize.Stretch && ColumnSize.StretchColumn < ColCount()) {
         stretchBusy_ = false;
         StretchColumn(ColumnSize.StretchColumn);
@@ -117,11 +114,7 @@ void TVevIvizudEvar::ColWidthsChanged() {
 void TVevIvizudEvar::RowHeightsChanged() {
     TBaseGrid::RowHeightsChanged();
     if (completingResize_) return;
-    completingResize_ = true;
-    struct TDone {
-        bool& Flag;
-        ~TDone() { Flag = false; }
-    } done{completingResize_};
+    const TScopedFlag busy(completingResize_);
     const int resized = rowSizing_ ? resizingRow_ : -1;
     ScaleOthers(false);
     if (resized >= 0) DoEndRowSize(resized);

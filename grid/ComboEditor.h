@@ -1,37 +1,28 @@
 // The drop-down editor of the grid.
 //
-// TGridCombo: the editor of the edComboEdit and edComboList cells. Tab, Enter, Up and Down (the
-// keys that leave the cell) write its text into the cell, pass the grid's validation and hand the
-// key back to the grid; Escape first puts the cell's text back. Losing the focus ends the edit.
-// Its text completes from its items, then from the grid's LookupItems, while Navigation.Lookup is
-// on. The wheel steps through the items.
+// TGridCombo: the editor of the edComboEdit and edComboList cells, with the keys and completion
+// of the grid's drop-down editors (GridEditorControl.h). Tab, Enter, Up and Down write its text
+// into the cell and pass the grid's validation before the key goes back to the grid; a refused
+// text is replaced by the cell's. Its text completes from its items, then from the grid's
+// LookupItems. The wheel steps through the items.
 #pragma once
 
-#include "grid/vzgcombo.h"
+#include "grid/GridEditorControl.h"
 
 class TVevIvizudEvar;
 
-class TGridCombo : public TVzgComboBox {
+class TGridCombo : public TGridComboEditor<TVzgComboBox> {
 public:
-    explicit TGridCombo(TVevIvizudEvar* grid);
+    explicit TGridCombo(TVevIvizudEvar* grid) : TGridComboEditor(grid) {}
 
-    TNotifyEvent OnReturnKey;
-    void KeyDown(int& key, TShiftState shift) override;
-    void KeyPress(QChar& key) override;
-    void KeyUp(int& key, TShiftState shift) override;
-    void DoExit() override;
-    bool WantsTab() const override;
     // The key that opened the editor, typed into it.
     void TypeKey(QChar key);
-    void HideControl();
-    void AutoCompleteLookup();
 
 protected:
     void wheelEvent(QWheelEvent* e) override;
-
-private:
-    bool ValidateText();
-    void RestoreFromCell();
-    TVevIvizudEvar* grid_;
-    bool autoComplete_ = true;
+    QString CellText() const override;
+    // Items compare exactly.
+    int IndexOfItem(const QString& text) const override;
+    bool ValidateText() override;
+    QStringList MoreCompletions() const override;
 };

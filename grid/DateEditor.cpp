@@ -9,11 +9,8 @@
 #include <QPainter>
 #include <QStyleOptionComboBox>
 
-TGridDatePicker::TGridDatePicker(TVevIvizudEvar* grid)
-    : TDateTimePickerControl(grid->viewport()), grid_(grid) {
+TGridDatePicker::TGridDatePicker(TVevIvizudEvar* grid) : TGridEditorControl(grid) {
     setFrame(false);
-    hide();
-    setEnabled(false);
 }
 
 void TGridDatePicker::LoadFromCell(TEditorType type, const QString& text) {
@@ -47,17 +44,6 @@ QString TGridDatePicker::CellText() const {
     return QString::fromStdString(ShortDateText({d.year(), d.month(), d.day()}));
 }
 
-void TGridDatePicker::HideControl() {
-    // The grid takes the focus first: hiding the focused control would send it out of the grid.
-    if (IsWithin(QApplication::focusWidget(), this)) grid_->setFocus(Qt::OtherFocusReason);
-    hide();
-    setEnabled(false);
-}
-
-bool TGridDatePicker::WantsTab() const {
-    return grid_->Options().Contains(goTabs);
-}
-
 void TGridDatePicker::Restore() {
     LoadFromCell(Kind() == TDateTimeKind::dtkTime ? TEditorType::edTimeEdit : TEditorType::edDateEdit,
                  loadedText_);
@@ -82,11 +68,6 @@ void TGridDatePicker::KeyDown(int& key, TShiftState shift) {
         grid_->DiscardEditorValue();
     }
     grid_->ControlKeyToGrid(handed, shift);
-}
-
-void TGridDatePicker::DoExit() {
-    grid_->HideInplaceEdit();
-    TDateTimePickerControl::DoExit();
 }
 
 void TGridDatePicker::paintEvent(QPaintEvent* e) {

@@ -7,23 +7,20 @@
 #pragma once
 
 #include "grid/EditorTypes.h"
+#include "grid/GridEditorControl.h"
 #include "platform/ui/Canvas.h"
-#include "platform/ui/ControlAdapters.h"
 
 class TVevIvizudEvar;
 
-class TGridDatePicker : public TDateTimePickerControl {
+class TGridDatePicker : public TGridEditorControl<TDateTimePickerControl> {
 public:
     explicit TGridDatePicker(TVevIvizudEvar* grid);
 
     void LoadFromCell(TEditorType type, const QString& text);
     // The value as the cell keeps it.
     QString CellText() const;
-    void HideControl();
 
     void KeyDown(int& key, TShiftState shift) override;
-    void DoExit() override;
-    bool WantsTab() const override;
     void PaintFrame(TCanvas& canvas) const;
     // Opens the calendar (F4 does it too), as a click on the drop-down arrow would.
     void DropDown();
@@ -33,6 +30,5 @@ protected:
 
 private:
     void Restore();
-    TVevIvizudEvar* grid_;
     QString loadedText_;
 };

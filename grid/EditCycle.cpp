@@ -4,6 +4,7 @@
 // cell with the editor open on the text the handler gave back (or the text before editing).
 #include "grid/AdvancedGrid.h"
 
+#include "grid/ScopedFlag.h"
 #include "grid/TextEditor.h"
 #include "grid/TextUtils.h"
 
@@ -19,11 +20,7 @@ void TVevIvizudEvar::BeginEdit(int col, int row) {
 bool TVevIvizudEvar::ValidateCell(QString& value) {
     if (!cycle_.Editing || cycle_.Validating) return true;
     cycle_.Editing = false;
-    cycle_.Validating = true;
-    struct TDone {
-        TEditCycle& Cycle;
-        ~TDone() { Cycle.Validating = false; }
-    } done{cycle_};
+    const TScopedFlag validating(cycle_.Validating);
     bool valid = true;
     const int col = cycle_.Col, row = cycle_.Row;
     const int realCol = DisplToRealCol(col);
@@ -56,11 +53,7 @@ bool TVevIvizudEvar::ValidateCell(QString& value) {
 bool TVevIvizudEvar::ValidateCellWide(QString& value) {
     if (!cycle_.Editing || cycle_.Validating) return true;
     cycle_.Editing = false;
-    cycle_.Validating = true;
-    struct TDone {
-        TEditCycle& Cycle;
-        ~TDone() { Cycle.Validating = false; }
-    } done{cycle_};
+    const TScopedFlag validating(cycle_.Validating);
     bool valid = true;
     const int realCol = DisplToRealCol(cycle_.Col), row = cycle_.Row;
     if (value != cycle_.Wide || cycle_.Force) {

@@ -44,6 +44,18 @@ void ApplyLook(QWidget& control, TColor color, const TFont& font, bool colour) {
     control.setFont(font.ToQFont());
 }
 
+// The button stands out a pixel on every side of the cell.
+TRect ButtonRect(const TRect& editor) {
+    return Bounds(editor.Left - 1, editor.Top - 1, editor.Width() + 2, editor.Height() + 2);
+}
+
+// The wide edit sits inside the cell, 2 pixels plus the text offset from its left and top.
+TRect UniEditRect(const TRect& editor) {
+    const int dx = 2 + kTextOffsetX, dy = 2 + kTextOffsetY;
+    return Bounds(editor.Left + dx, editor.Top + dy, std::max(editor.Width() - dx, 1),
+                  std::max(editor.Height() - dy, 1));
+}
+
 // Types the character into whatever has the focus inside the control.
 void SendChar(QWidget& control, QChar ch) {
     QWidget* target =
@@ -109,23 +121,23 @@ void TVevIvizudEvar::PlaceEditorControl(const TRect& editor, TColor color, const
         edit.SelectAll();
         edit.TypeChar(pending);
     };
+    // The spin and the edits with a button cover the cell, their buttons themed as the grid is.
+    auto showButtoned = [&](auto& edit) {
+        edit.SetIsWinXP(xpFlag_);
+        edit.SetBoundsRect(editor);
+        show(edit, true);
+        type(edit);
+    };
     if (IsSpin(editorType_)) {
-        TGridSpin& spin = *editors_.Spin;
-        spin.LoadFromCell(editorType_, text);
-        spin.SetIsWinXP(xpFlag_);
-        spin.SetBoundsRect(editor);
-        show(spin, true);
-        type(spin);
+        editors_.Spin->LoadFromCell(editorType_, text);
+        showButtoned(*editors_.Spin);
         return;
     }
     if (IsEditBtn(editorType_)) {
         TGridEditBtn& edit = *editors_.EditBtn;
         edit.SetText(text);
         edit.SetMaxLength(maxEditLength_);
-        edit.SetIsWinXP(xpFlag_);
-        edit.SetBoundsRect(editor);
-        show(edit, true);
-        type(edit);
+        showButtoned(edit);
         return;
     }
     if (IsUniCombo(editorType_)) {
@@ -159,10 +171,7 @@ void TVevIvizudEvar::PlaceEditorControl(const TRect& editor, TColor color, const
         TGridUnitEditBtn& edit = *editors_.UnitEditBtn;
         edit.LoadFromCell(text);
         edit.SetMaxLength(maxEditLength_);
-        edit.SetIsWinXP(xpFlag_);
-        edit.SetBoundsRect(editor);
-        show(edit, true);
-        type(edit);
+        showButtoned(edit);
         return;
     }
     case TEditorType::edCheckBox: {
@@ -175,17 +184,14 @@ void TVevIvizudEvar::PlaceEditorControl(const TRect& editor, TColor color, const
     }
     case TEditorType::edButton: {
         TGridButton& button = *editors_.Button;
-        button.SetBoundsRect(
-            Bounds(editor.Left - 1, editor.Top - 1, editor.Width() + 2, editor.Height() + 2));
+        button.SetBoundsRect(ButtonRect(editor));
         button.SetCaption(text);
         show(button, false);
         return;
     }
     case TEditorType::edUniEdit: {
         TGridUniEdit& edit = *editors_.UniEdit;
-        const int dx = 2 + kTextOffsetX, dy = 2 + kTextOffsetY;
-        edit.SetBoundsRect(Bounds(editor.Left + dx, editor.Top + dy, std::max(editor.Width() - dx, 1),
-                                  std::max(editor.Height() - dy, 1)));
+        edit.SetBoundsRect(UniEditRect(editor));
         edit.SetText(GetWideCell(editCol_, editRow_));
         show(edit, true);
         type(edit);
@@ -239,13 +245,9 @@ void TVevIvizudEvar::MoveEditorControl(const TRect& editor) {
     } else if (editorType_ == TEditorType::edCheckBox) {
         editors_.CheckBox->SetBoundsRect(editor);
     } else if (editorType_ == TEditorType::edButton) {
-        editors_.Button->SetBoundsRect(
-            Bounds(editor.Left - 1, editor.Top - 1, editor.Width() + 2, editor.Height() + 2));
+        editors_.Button->SetBoundsRect(ButtonRect(editor));
     } else if (editorType_ == TEditorType::edUniEdit) {
-        const int dx = 2 + kTextOffsetX, dy = 2 + kTextOffsetY;
-        editors_.UniEdit->SetBoundsRect(Bounds(editor.Left + dx, editor.Top + dy,
-                                               std::max(editor.Width() - dx, 1),
-                                               std::max(editor.Height() - dy, 1)));
+        editors_.UniEdit->SetBoundsRect(UniEditRect(editor));
     } else if (editorType_ == TEditorType::edCustom && EditLink) {
         EditLink->SetRect(editor);
     } else if (editorType_ == TEditorType::edRichEdit) {
@@ -273,12 +275,7 @@ QString TVevIvizudEvar::EditorControlValue() const {
 }
 
 bool TVevIvizudEvar::WriteEditorControl(bool write) {
-    // The grid takes the focus before the control hides, so that it never leaves the grid.
-    auto hide = [this](QWidget& control) {
-        if (IsWithin(QApplication::focusWidget(), &control)) setFocus(Qt::OtherFocusReason);
-        control.hide();
-        control.setEnabled(false);
-    };
+    // HideControl gives the grid the focus before the control hides: it never leaves the grid.
     if (IsSpin(editorType_)) {
         TGridSpin& spin = *editors_.Spin;
         if (write) {
@@ -289,35 +286,35 @@ bool TVevIvizudEvar::WriteEditorControl(bool write) {
             else
                 SetCellValue(editCol_, editRow_, spin.Text());
         }
-        hide(spin);
+        spin.HideControl();
         return true;
     }
     if (IsEditBtn(editorType_)) {
         if (write) SetCellValue(editCol_, editRow_, editors_.EditBtn->Text());
-        hide(*editors_.EditBtn);
+        editors_.EditBtn->HideControl();
         return true;
     }
     if (IsUniCombo(editorType_)) {
         TGridUniCombo& combo = *editors_.UniCombo;
-        combo.SetDroppedDown(false);
+        combo.SetDroppedDown(false); // the list closes before the text is read
         if (write) SetWideCell(editCol_, editRow_, combo.Text());
-        hide(combo);
+        combo.HideControl();
         return true;
     }
     switch (editorType_) {
     case TEditorType::edUnitEditBtn:
         if (write) SetCellValue(editCol_, editRow_, editors_.UnitEditBtn->CellText());
-        hide(*editors_.UnitEditBtn);
+        editors_.UnitEditBtn->HideControl();
         return true;
     case TEditorType::edCheckBox:
-        hide(*editors_.CheckBox);
+        editors_.CheckBox->HideControl();
         return true;
     case TEditorType::edButton:
-        hide(*editors_.Button);
+        editors_.Button->HideControl();
         return true;
     case TEditorType::edUniEdit:
         if (write) SetWideCell(editCol_, editRow_, editors_.UniEdit->Text());
-        hide(*editors_.UniEdit);
+        editors_.UniEdit->HideControl();
         return true;
     case TEditorType::edCustom: {
         if (!EditLink) return true;

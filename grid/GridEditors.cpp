@@ -4,21 +4,7 @@
 #include "platform/ui/Keys.h"
 #include "platform/ui/UiServices.h"
 
-#include <QLineEdit>
 #include <QMouseEvent>
-#include <QWheelEvent>
-
-namespace {
-
-bool IsLeaveKey(int key) {
-    return key == VK_TAB || key == VK_RETURN || key == VK_UP || key == VK_DOWN;
-}
-
-void CaretToEnd(TCustomMaskEdit& edit) {
-    edit.SetSel(int(edit.EditText().size()), 0);
-}
-
-} // namespace
 
 bool EditorKindTakesChar(TEditorType kind, QChar ch, const QString& text, int selStart, int selLength) {
     const ushort code = ch.unicode();
@@ -43,13 +29,12 @@ bool EditorKindTakesChar(TEditorType kind, QChar ch, const QString& text, int se
 
 // ---- Spin ---------------------------------------------------------------------------------------
 
-TGridSpin::TGridSpin(TVevIvizudEvar* grid) : TVzgSpinEdit(grid->viewport()), grid_(grid) {
+TGridSpin::TGridSpin(TVevIvizudEvar* grid)
+    : TGridTextEditor(grid, {.KeepsAccepted = true, .SwallowsTab = true}) {
     setFrame(false);
     MinValue = 0;
     MaxValue = 100;
     Increment = 1;
-    hide();
-    setEnabled(false);
 }
 
 void TGridSpin::LoadFromCell(TEditorType type, const QString& text) {
@@ -108,6 +93,7 @@ void TGridSpin::StepDown() {
     SpinClicked(false);
 }
 
+// PageUp, PageDown, Home and End step a number and then go on as any other key.
 void TGridSpin::KeyDown(int& key, TShiftState shift) {
     const bool number = SpinType() == TVzgSpinType::sptNormal || SpinType() == TVzgSpinType::sptFloat;
     const bool floating = SpinType() == TVzgSpinType::sptFloat;
@@ -128,53 +114,15 @@ void TGridSpin::KeyDown(int& key, TShiftState shift) {
         }
         SpinClicked(up);
     }
-    if (key == VK_ESCAPE) {
-        key = 0;
-        SetText(grid_->GetEditText(grid_->Col(), grid_->Row()));
-        grid_->DiscardEditorValue();
-        grid_->EditorKeyToGrid(VK_ESCAPE, shift);
-        return;
-    }
-    if (IsLeaveKey(key)) {
-        const int handed = key;
-        key = 0;
-        QString cell;
-        if (!grid_->ValidateEditorValue(Text(), cell)) {
-            SetText(cell);
-            CaretToEnd(*this);
-            return;
-        }
-        grid_->ControlKeyToGrid(handed, shift);
-        return;
-    }
-    TVzgSpinEdit::KeyDown(key, shift);
-}
-
-void TGridSpin::KeyPress(QChar& key) {
-    if (key.unicode() == 13 || key.unicode() == 9) {
-        key = QChar();
-        return;
-    }
-    TVzgSpinEdit::KeyPress(key);
-}
-
-void TGridSpin::DoExit() {
-    grid_->HideInplaceEdit();
-    TVzgSpinEdit::DoExit();
-}
-
-bool TGridSpin::WantsTab() const {
-    return grid_->Options().Contains(goTabs);
+    TGridTextEditor::KeyDown(key, shift);
 }
 
 // ---- Edit with button ------------------------------------------------------------------------------
 
-TGridEditBtn::TGridEditBtn(TVevIvizudEvar* grid) : TVzgEditBtn(grid->viewport()), grid_(grid) {
+TGridEditBtn::TGridEditBtn(TVevIvizudEvar* grid) : TGridTextEditor(grid, {.PagesEnd = true}) {
     SetBorder(false);
     SetButtonCaption(QStringLiteral("..."));
     OnClickBtn = [this](QObject*) { EllipsClicked(); };
-    hide();
-    setEnabled(false);
 }
 
 void TGridEditBtn::EllipsClicked() {
@@ -184,42 +132,15 @@ void TGridEditBtn::EllipsClicked() {
     if (isVisible()) setFocus(Qt::OtherFocusReason);
 }
 
+// With Ctrl held every key is the edit's own.
 void TGridEditBtn::KeyDown(int& key, TShiftState shift) {
-    if (shift.Contains(ssCtrl)) {
+    if (shift.Contains(ssCtrl))
         TVzgEditBtn::KeyDown(key, shift);
-        return;
-    }
-    if (key == VK_ESCAPE || key == VK_PRIOR || key == VK_NEXT) {
-        const int handed = key;
-        key = 0;
-        if (handed == VK_ESCAPE) {
-            SetText(grid_->GetEditText(grid_->Col(), grid_->Row()));
-            grid_->DiscardEditorValue();
-        }
-        grid_->EditorKeyToGrid(handed, shift);
-        return;
-    }
-    if (IsLeaveKey(key)) {
-        const int handed = key;
-        key = 0;
-        QString cell;
-        const bool valid = grid_->ValidateEditorValue(Text(), cell);
-        SetText(cell);
-        if (!valid) {
-            CaretToEnd(*this);
-            return;
-        }
-        grid_->ControlKeyToGrid(handed, shift);
-        return;
-    }
-    TVzgEditBtn::KeyDown(key, shift);
+    else
+        TGridTextEditor::KeyDown(key, shift);
 }
 
 void TGridEditBtn::KeyPress(QChar& key) {
-    if (key.unicode() == 13) {
-        key = QChar();
-        return;
-    }
     const TEditorType type = grid_->EditorType();
     const TEditorType kind = type == TEditorType::edNumericEditBtn ? TEditorType::edNumeric
                              : type == TEditorType::edFloatEditBtn ? TEditorType::edFloat
@@ -229,25 +150,14 @@ void TGridEditBtn::KeyPress(QChar& key) {
         MessageBeep();
         return;
     }
-    TVzgEditBtn::KeyPress(key);
-}
-
-void TGridEditBtn::DoExit() {
-    grid_->HideInplaceEdit();
-    TVzgEditBtn::DoExit();
-}
-
-bool TGridEditBtn::WantsTab() const {
-    return grid_->Options().Contains(goTabs);
+    TGridTextEditor::KeyPress(key);
 }
 
 // ---- Unit edit ----------------------------------------------------------------------------------------
 
-TGridUnitEditBtn::TGridUnitEditBtn(TVevIvizudEvar* grid) : TVzgUnitEditBtn(grid->viewport()), grid_(grid) {
+TGridUnitEditBtn::TGridUnitEditBtn(TVevIvizudEvar* grid) : TGridTextEditor(grid, {.PagesEnd = true}) {
     SetBorder(false);
     SetButtonCaption(QStringLiteral("..."));
-    hide();
-    setEnabled(false);
 }
 
 void TGridUnitEditBtn::LoadFromCell(const QString& text) {
@@ -262,57 +172,9 @@ void TGridUnitEditBtn::LoadFromCell(const QString& text) {
     SetUnitID(unit);
 }
 
-void TGridUnitEditBtn::KeyDown(int& key, TShiftState shift) {
-    if (key == VK_ESCAPE || key == VK_PRIOR || key == VK_NEXT) {
-        const int handed = key;
-        key = 0;
-        if (handed == VK_ESCAPE) {
-            LoadFromCell(grid_->GetEditText(grid_->Col(), grid_->Row()));
-            grid_->DiscardEditorValue();
-        }
-        grid_->EditorKeyToGrid(handed, shift);
-        return;
-    }
-    if (IsLeaveKey(key)) {
-        const int handed = key;
-        key = 0;
-        // The cell keeps the number with its unit: that is what the validation sees.
-        QString cell;
-        const bool valid = grid_->ValidateEditorValue(CellText(), cell);
-        LoadFromCell(cell);
-        if (!valid) {
-            CaretToEnd(*this);
-            return;
-        }
-        grid_->ControlKeyToGrid(handed, shift);
-        return;
-    }
-    TVzgUnitEditBtn::KeyDown(key, shift);
-}
-
-void TGridUnitEditBtn::KeyPress(QChar& key) {
-    if (key.unicode() == 13) {
-        key = QChar();
-        return;
-    }
-    TVzgUnitEditBtn::KeyPress(key);
-}
-
-void TGridUnitEditBtn::DoExit() {
-    grid_->HideInplaceEdit();
-    TVzgUnitEditBtn::DoExit();
-}
-
-bool TGridUnitEditBtn::WantsTab() const {
-    return grid_->Options().Contains(goTabs);
-}
-
 // ---- Check box ------------------------------------------------------------------------------------
 
-TGridCheckBox::TGridCheckBox(TVevIvizudEvar* grid) : TCheckBoxControl(grid->viewport()), grid_(grid) {
-    hide();
-    setEnabled(false);
-}
+TGridCheckBox::TGridCheckBox(TVevIvizudEvar* grid) : TGridEditorControl(grid) {}
 
 void TGridCheckBox::mousePressEvent(QMouseEvent* e) {
     if (e->button() == Qt::LeftButton) Toggle();
@@ -348,21 +210,9 @@ void TGridCheckBox::KeyDown(int& key, TShiftState shift) {
     TCheckBoxControl::KeyDown(key, shift);
 }
 
-void TGridCheckBox::DoExit() {
-    grid_->HideInplaceEdit();
-    TCheckBoxControl::DoExit();
-}
-
-bool TGridCheckBox::WantsTab() const {
-    return grid_->Options().Contains(goTabs);
-}
-
 // ---- Button ------------------------------------------------------------------------------------------
 
-TGridButton::TGridButton(TVevIvizudEvar* grid) : TButtonControl(grid->viewport()), grid_(grid) {
-    hide();
-    setEnabled(false);
-}
+TGridButton::TGridButton(TVevIvizudEvar* grid) : TGridEditorControl(grid) {}
 
 void TGridButton::EllipsClicked() {
     SetCaption(grid_->EllipsClick(Caption()));
@@ -421,152 +271,17 @@ void TGridButton::KeyUp(int& key, TShiftState shift) {
     TButtonControl::KeyUp(key, shift);
 }
 
-void TGridButton::DoExit() {
-    grid_->HideInplaceEdit();
-    TButtonControl::DoExit();
-}
-
-bool TGridButton::WantsTab() const {
-    return grid_->Options().Contains(goTabs);
-}
-
 // ---- Wide edit -------------------------------------------------------------------------------------
 
-TGridUniEdit::TGridUniEdit(TVevIvizudEvar* grid) : TVzgUniEdit(grid->viewport()), grid_(grid) {
+TGridUniEdit::TGridUniEdit(TVevIvizudEvar* grid)
+    : TGridTextEditor(grid, {.Wide = true, .SwallowsTab = true}) {
     setFrame(false);
-    hide();
-    setEnabled(false);
-}
-
-void TGridUniEdit::KeyDown(int& key, TShiftState shift) {
-    if (key == VK_ESCAPE) {
-        key = 0;
-        SetText(grid_->GetWideCell(grid_->RealCol(), grid_->Row()));
-        grid_->DiscardEditorValue();
-        grid_->EditorKeyToGrid(VK_ESCAPE, shift);
-        return;
-    }
-    if (IsLeaveKey(key)) {
-        const int handed = key;
-        key = 0;
-        QString cell;
-        const bool valid = grid_->ValidateEditorValue(Text(), cell, true);
-        SetText(cell);
-        if (!valid) {
-            CaretToEnd(*this);
-            return;
-        }
-        grid_->ControlKeyToGrid(handed, shift);
-        return;
-    }
-    TVzgUniEdit::KeyDown(key, shift);
-}
-
-void TGridUniEdit::KeyPress(QChar& key) {
-    if (key.unicode() == 13 || key.unicode() == 9) {
-        key = QChar();
-        return;
-    }
-    TVzgUniEdit::KeyPress(key);
-}
-
-void TGridUniEdit::DoExit() {
-    grid_->HideInplaceEdit();
-    TVzgUniEdit::DoExit();
-}
-
-bool TGridUniEdit::WantsTab() const {
-    return grid_->Options().Contains(goTabs);
 }
 
 // ---- Wide combo ------------------------------------------------------------------------------------
 
-TGridUniCombo::TGridUniCombo(TVevIvizudEvar* grid) : TVzgUniComboBox(grid->viewport()), grid_(grid) {
-    SetButtonWidth(16);
-    hide();
-    setEnabled(false);
-    OnChange = [this](QObject*, int index, const QString& text) {
-        if (isVisible()) grid_->ComboChange(grid_->RealCol(), grid_->Row(), index, text);
-    };
-    OnCloseUp = [this](QObject*) { grid_->ComboCloseUp(grid_->Row(), grid_->RealCol()); };
-}
-
-bool TGridUniCombo::WantsTab() const {
-    return grid_->Options().Contains(goTabs);
-}
-
-void TGridUniCombo::RestoreFromCell() {
-    const QString text = grid_->GetWideCell(grid_->RealCol(), grid_->Row());
-    const int index = Items().IndexOf(text);
-    if (index >= 0) SetItemIndex(index);
-    if (Style() == TComboBoxStyle::csDropDown) SetText(text);
-}
-
-// The wide combo hands Tab, Enter, Up and Down back without validating.
-void TGridUniCombo::KeyDown(int& key, TShiftState shift) {
-    autoComplete_ = key != VK_BACK && key != VK_DELETE;
-    const bool list = Style() == TComboBoxStyle::csDropDownList || DroppedDown();
-    const bool altDown = key == VK_DOWN && shift.Contains(ssAlt);
-    const bool wanted =
-        !altDown &&
-        (key == VK_TAB || key == VK_RETURN || key == VK_ESCAPE ||
-         (list ? key == VK_LEFT || key == VK_RIGHT
-               : key == VK_PRIOR || key == VK_NEXT || key == VK_END || key == VK_UP || key == VK_DOWN));
-    if (!wanted) {
-        TVzgUniComboBox::KeyDown(key, shift);
-        return;
-    }
-    const int handed = key;
-    key = 0;
-    if (IsLeaveKey(handed)) {
-        grid_->ControlKeyToGrid(handed, shift);
-        return;
-    }
-    if (handed == VK_ESCAPE) {
-        RestoreFromCell();
-        grid_->DiscardEditorValue();
-    } else if (list) {
-        grid_->HideInplaceEdit();
-    }
-    grid_->EditorKeyToGrid(handed, shift);
-}
-
-void TGridUniCombo::KeyPress(QChar& key) {
-    if (key.unicode() == 13 && OnReturnKey) OnReturnKey(this);
-    if (key.unicode() == 13 || key.unicode() == 9) {
-        key = QChar();
-        return;
-    }
-    TVzgUniComboBox::KeyPress(key);
-}
-
-void TGridUniCombo::KeyUp(int& key, TShiftState shift) {
-    if (key != VK_RETURN) TVzgUniComboBox::KeyUp(key, shift);
-    AutoCompleteLookup();
-}
-
-// Completion compares wide texts: characters outside any 8-bit code page match only themselves.
-void TGridUniCombo::AutoCompleteLookup() {
-    if (!autoComplete_ || !grid_->Lookup || Style() != TComboBoxStyle::csDropDown || !lineEdit()) return;
-    QLineEdit* edit = lineEdit();
-    const int caret = edit->cursorPosition();
-    if (caret == 0 || edit->hasSelectedText()) return;
-    const Qt::CaseSensitivity cs = grid_->LookupCaseSensitive ? Qt::CaseSensitive : Qt::CaseInsensitive;
-    const QString prefix = edit->text().left(caret);
-    for (int i = 0; i < Items().Count(); ++i) {
-        const QString item = Items().Get(i);
-        if (!item.startsWith(prefix, cs) || item.size() <= prefix.size()) continue;
-        SetItemIndex(i);
-        edit->setText(prefix + item.mid(prefix.size(), 255));
-        edit->setSelection(caret, int(edit->text().size()) - caret);
-        return;
-    }
-}
-
-void TGridUniCombo::DoExit() {
-    if (grid_->LookupHistory && !Text().isEmpty() && Items().IndexOf(Text()) < 0) Items().Add(Text());
-    grid_->HideInplaceEdit();
-    TVzgUniComboBox::DoExit();
+QString TGridUniCombo::CellText() const {
+    return grid_->GetWideCell(grid_->RealCol(), grid_->Row());
 }
 
 // ---- Cell-bound edit ---------------------------------------------------------------------------------

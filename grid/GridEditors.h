@@ -4,25 +4,18 @@
 // (edCheckBox), button (edButton), wide edit and combo (edUniEdit, edUniComboEdit,
 // edUniComboList), and the edit that writes a given cell when it is left (TGridTransEdit).
 //
-// The grid makes one of each, hidden, and shows it over the cell being edited. What they share:
-// - losing the focus ends the edit (the grid writes the control's value into the cell);
-// - Tab reaches them when the grid has goTabs;
-// - the keys that leave the cell (Tab, Enter, Up, Down) first write the control's text into the
-//   cell and pass the grid's validation: a refused text comes back from the cell with the caret
-//   at its end and the control stays open; an accepted one goes on to the grid, which moves;
-// - Escape puts the cell's value back and closes the control without writing.
-// Enter (and for the spin and the wide edit Tab) never types into them.
+// The grid makes one of each, hidden, and shows it over the cell being edited. What they share
+// (the end of the edit when the focus leaves, Tab, the keys that leave the cell or put its value
+// back) is in GridEditorControl.h; the wide combo hands Tab, Enter, Up and Down back without
+// validating.
 #pragma once
 
 #include "grid/EditorTypes.h"
-#include "grid/VZGEdit.h"
-#include "grid/VzgUni.h"
-#include "grid/vzgspin.h"
-#include "platform/ui/ControlAdapters.h"
+#include "grid/GridEditorControl.h"
 
 class TVevIvizudEvar;
 
-class TGridSpin : public TVzgSpinEdit {
+class TGridSpin : public TGridTextEditor<TVzgSpinEdit> {
 public:
     explicit TGridSpin(TVevIvizudEvar* grid);
 
@@ -31,32 +24,25 @@ public:
     void StepUp() override;
     void StepDown() override;
     void KeyDown(int& key, TShiftState shift) override;
-    void KeyPress(QChar& key) override;
-    void DoExit() override;
-    bool WantsTab() const override;
 
 private:
     // Fires the grid's click event of the kind with the value now shown.
     void SpinClicked(bool up);
-    TVevIvizudEvar* grid_;
 };
 
-class TGridEditBtn : public TVzgEditBtn {
+class TGridEditBtn : public TGridTextEditor<TVzgEditBtn> {
 public:
     explicit TGridEditBtn(TVevIvizudEvar* grid);
 
     void KeyDown(int& key, TShiftState shift) override;
     void KeyPress(QChar& key) override;
-    void DoExit() override;
-    bool WantsTab() const override;
 
 private:
     // The grid's ellipsis event gets the text; what it gives back is shown, selected.
     void EllipsClicked();
-    TVevIvizudEvar* grid_;
 };
 
-class TGridUnitEditBtn : public TVzgUnitEditBtn {
+class TGridUnitEditBtn : public TGridTextEditor<TVzgUnitEditBtn> {
 public:
     explicit TGridUnitEditBtn(TVevIvizudEvar* grid);
 
@@ -64,41 +50,32 @@ public:
     void LoadFromCell(const QString& text);
     // The number followed by the unit.
     QString CellText() const { return Text() + UnitID(); }
-    void KeyDown(int& key, TShiftState shift) override;
-    void KeyPress(QChar& key) override;
-    void DoExit() override;
-    bool WantsTab() const override;
 
-private:
-    TVevIvizudEvar* grid_;
+protected:
+    // The cell keeps the number with its unit: that is what the validation sees.
+    QString ValueText() const override { return CellText(); }
+    void ShowCellText(const QString& text) override { LoadFromCell(text); }
 };
 
-class TGridCheckBox : public TCheckBoxControl {
+class TGridCheckBox : public TGridEditorControl<TCheckBoxControl> {
 public:
     explicit TGridCheckBox(TVevIvizudEvar* grid);
 
     void Toggle() { setChecked(!isChecked()); }
     void KeyDown(int& key, TShiftState shift) override;
-    void DoExit() override;
-    bool WantsTab() const override;
 
 protected:
     void mousePressEvent(QMouseEvent* e) override;
     // The state changes on the press (and Space); the release only reports the click.
     void nextCheckState() override {}
-
-private:
-    TVevIvizudEvar* grid_;
 };
 
-class TGridButton : public TButtonControl {
+class TGridButton : public TGridEditorControl<TButtonControl> {
 public:
     explicit TGridButton(TVevIvizudEvar* grid);
 
     void KeyDown(int& key, TShiftState shift) override;
     void KeyUp(int& key, TShiftState shift) override;
-    void DoExit() override;
-    bool WantsTab() const override;
 
 protected:
     void mouseReleaseEvent(QMouseEvent* e) override;
@@ -107,39 +84,21 @@ private:
     void EllipsClicked();
     // Closes the button without writing and gives the grid the focus.
     void Leave();
-    TVevIvizudEvar* grid_;
 };
 
-class TGridUniEdit : public TVzgUniEdit {
+class TGridUniEdit : public TGridTextEditor<TVzgUniEdit> {
 public:
     explicit TGridUniEdit(TVevIvizudEvar* grid);
-
-    void KeyDown(int& key, TShiftState shift) override;
-    void KeyPress(QChar& key) override;
-    void DoExit() override;
-    bool WantsTab() const override;
-
-private:
-    TVevIvizudEvar* grid_;
 };
 
-class TGridUniCombo : public TVzgUniComboBox {
+class TGridUniCombo : public TGridComboEditor<TVzgUniComboBox> {
 public:
-    explicit TGridUniCombo(TVevIvizudEvar* grid);
+    explicit TGridUniCombo(TVevIvizudEvar* grid) : TGridComboEditor(grid) {}
 
-    TNotifyEvent OnReturnKey;
-    void KeyDown(int& key, TShiftState shift) override;
-    void KeyPress(QChar& key) override;
-    void KeyUp(int& key, TShiftState shift) override;
-    void DoExit() override;
-    bool WantsTab() const override;
-    // Completes the text from the combo's own items while the grid's Lookup is on.
-    void AutoCompleteLookup();
-
-private:
-    void RestoreFromCell();
-    TVevIvizudEvar* grid_;
-    bool autoComplete_ = true;
+protected:
+    QString CellText() const override;
+    // Items compare with the case ignored.
+    int IndexOfItem(const QString& text) const override { return Items().IndexOf(text); }
 };
 
 // An edit tied to one cell: leaving it writes its text into that cell and hides it.

@@ -4,6 +4,7 @@
 // Escape, Enter and incremental search; and the keys an editor control hands back.
 #include "grid/AdvancedGrid.h"
 
+#include "grid/ScopedFlag.h"
 #include "grid/TextEditor.h"
 
 namespace {
@@ -122,10 +123,10 @@ void TVevIvizudEvar::MaintainDisjunct(int key, TShiftState shift) {
         if (MouseActions.DisjunctRowSelect()) {
             if (!shift.Contains(ssShift) && !shift.Contains(ssCtrl)) ClearRowSelect();
             if (!shift.Contains(ssShift))
-                SetRowSelect(Row(), true);
+                SetRowMark(Row(), true);
             else
                 for (int r = std::min(Anchor().Y, Row()); r <= std::max(Anchor().Y, Row()); ++r)
-                    SetRowSelect(r, true);
+                    SetRowMark(r, true);
         }
         if (MouseActions.DisjunctColSelect()) {
             if (!shift.Contains(ssShift) && !shift.Contains(ssCtrl)) ClearColSelect();
@@ -137,7 +138,7 @@ void TVevIvizudEvar::MaintainDisjunct(int key, TShiftState shift) {
         }
     }
     if (key == VK_SPACE) {
-        if (MouseActions.DisjunctRowSelect()) SetRowSelect(Row(), !RowSelect(Row()));
+        if (MouseActions.DisjunctRowSelect()) SetRowMark(Row(), !RowMarked(Row()));
         if (MouseActions.DisjunctColSelect()) SetColSelect(Col(), !ColSelect(Col()));
     }
 }
@@ -218,45 +219,50 @@ void TVevIvizudEvar::TabToNextCell(bool backwards) {
     if (key != VK_TAB) return;
     const int firstCol = FirstSelectableCol(), firstRow = TBaseGrid::FixedRows();
     const int lastCol = ColCount() - VisibleRightFixedCols() - 1, lastRow = RowCount() - fixedFooters_ - 1;
-    const TGridCoord span = CellSpan(RealCol(), Row());
+    // The walk leaves the current block (a plain cell is a block of one) at its far side going on,
+    // at its near side going back; a cell it lands on inside a block gives way to the block's base.
+    const TGridCoord base = BaseCell(RealCol(), Row()), span = CellSpan(RealCol(), Row());
+    const int blockLeft = RealToDisplCol(base.X), blockRight = RealToDisplCol(base.X + span.X);
+    const int blockTop = base.Y, blockBottom = base.Y + span.Y;
     int col = Col(), row = Row();
     bool leave = false;
     const bool leftRight = Navigation.TabAdvanceDirection == TAdvanceDirection::adLeftRight;
     if (!backwards && leftRight) {
-        if (col + span.X + 1 >= ColCount() - VisibleRightFixedCols()) {
+        if (blockRight + 1 >= ColCount() - VisibleRightFixedCols()) {
             col = firstCol;
             if (row >= lastRow)
                 row = firstRow, leave = Navigation.TabToNextAtEnd;
             else
                 ++row;
         } else {
-            col += span.X + 1;
+            col = blockRight + 1;
         }
     } else if (!backwards) {
-        if (row + span.Y + 1 >= RowCount() - fixedFooters_) {
+        if (blockBottom + 1 >= RowCount() - fixedFooters_) {
             row = firstRow;
             if (col >= lastCol)
                 col = firstCol, leave = Navigation.TabToNextAtEnd;
             else
                 ++col;
         } else {
-            row += span.Y + 1;
+            row = blockBottom + 1;
         }
     } else if (leftRight) {
-        if (col <= firstCol) {
+        if (blockLeft <= firstCol) {
             col = lastCol;
             row = row <= firstRow ? lastRow : row - 1;
         } else {
-            --col;
+            col = blockLeft - 1;
         }
-    } else if (row <= firstRow) {
+    } else if (blockTop <= firstRow) {
         row = lastRow;
         col = col <= firstCol ? lastCol : col - 1;
     } else {
-        --row;
+        row = blockTop - 1;
     }
     SetCol(std::clamp(col, 0, ColCount() - 1));
     SetRow(std::clamp(row, 0, RowCount() - 1));
+    SnapToBaseCell();
     if (leave && parentWidget()) {
         FocusNextControl(true);
         return;
@@ -265,11 +271,7 @@ void TVevIvizudEvar::TabToNextCell(bool backwards) {
 }
 
 void TVevIvizudEvar::EditorKeyToGrid(int key, TShiftState shift) {
-    editorKey_ = true;
-    struct TDone {
-        bool& Flag;
-        ~TDone() { Flag = false; }
-    } done{editorKey_};
+    const TScopedFlag fromEditor(editorKey_);
     EndPendingChange();
     if (key == VK_TAB || IsArrow(key)) KeyDown(key, shift);
     const bool alwaysEdit = Navigation.AlwaysEdit;

@@ -32,7 +32,7 @@ void TBaseGrid::SetMergedBlock(int col, int row, int numCols, int numRows) {
             p->CellSpanY = p->IsBaseCell ? numRows - 1 : r - row;
         }
     for (int r = row; r < row + numRows; ++r)
-        for (int c = col; c < col + numCols; ++c) RepaintCell(c, r);
+        for (int c = col; c < col + numCols; ++c) RepaintStoreCell(c, r);
 }
 
 void TBaseGrid::ClearMergedBlock(int col, int row) {
@@ -44,13 +44,13 @@ void TBaseGrid::ClearMergedBlock(int col, int row) {
             if (!p) continue;
             p->IsBaseCell = true;
             p->CellSpanX = p->CellSpanY = -1;
-            RepaintCell(c, r);
+            RepaintStoreCell(c, r);
         }
 }
 
 bool TBaseGrid::RowsShareMerge(int row1, int row2) const {
     bool any = false;
-    for (int c = 0; c < ColCount(); ++c) {
+    for (int c = 0; c < AllColCount(); ++c) {
         if (!IsVertMerged(c, row1) || !IsVertMerged(c, row2)) continue;
         any = true;
         if (BaseCell(c, row1).Y != BaseCell(c, row2).Y) return false;
@@ -58,15 +58,18 @@ bool TBaseGrid::RowsShareMerge(int row1, int row2) const {
     return any;
 }
 
+// The current cell is a shown column, the block is kept by store columns.
 void TBaseGrid::SnapToBaseCell() {
-    if (!HasCellProperties(Col(), Row())) return;
-    const TGridCoord base = BaseCell(Col(), Row());
-    if (base.X != Col()) SetCol(base.X);
+    const int storeCol = StoreCol(Col());
+    if (!HasCellProperties(storeCol, Row())) return;
+    const TGridCoord base = BaseCell(storeCol, Row());
+    if (base.X != storeCol) SetCol(ShownCol(base.X));
     if (base.Y != Row()) SetRow(base.Y);
 }
 
 // Before the inherited key handling: a key that would land inside a block is moved so that the
-// inherited step lands beside it.
+// inherited step lands beside it. A block never spans a hidden column, so it shows as many
+// columns as it holds.
 void TBaseGrid::StepBeforeKey(int key) {
     if (key == VK_NEXT) {
         if (TopRow() + VisibleRowCount() - FixedRows() == RowCount() - 1 && LastRowIsFooter &&
@@ -74,10 +77,12 @@ void TBaseGrid::StepBeforeKey(int key) {
             SetRow(RowCount() - 2);
         return;
     }
-    if (!HasCellProperties(Col(), Row())) return;
-    const TGridCoord base = BaseCell(Col(), Row());
-    const TCellProperties* b = CellProperties(base.X, base.Y);
+    const int storeCol = StoreCol(Col());
+    if (!HasCellProperties(storeCol, Row())) return;
+    const TGridCoord storeBase = BaseCell(storeCol, Row());
+    const TCellProperties* b = CellProperties(storeBase.X, storeBase.Y);
     const int spanX = b ? std::max(b->CellSpanX, 0) : 0, spanY = b ? std::max(b->CellSpanY, 0) : 0;
+    const TGridCoord base{ShownCol(storeBase.X), storeBase.Y};
     switch (key) {
     case VK_LEFT:
         // From a member the step starts at the base column, so it lands just left of the block.
@@ -131,10 +136,10 @@ void TBaseGrid::RepaintMergedCellsAtEdges() {
     const int lastRow = std::min(TopRow() + VisibleRowCount(), RowCount() - 1);
     for (int r = 0; r < FixedRows(); ++r)
         for (int c = LeftCol(); c <= lastCol; ++c)
-            if (IsMergedCell(c, r)) RepaintCell(c, r);
+            if (IsMergedCell(StoreCol(c), r)) RepaintCell(c, r);
     for (int c = 0; c < FixedCols(); ++c)
         for (int r = TopRow(); r <= lastRow; ++r)
-            if (IsMergedCell(c, r)) RepaintCell(c, r);
+            if (IsMergedCell(StoreCol(c), r)) RepaintCell(c, r);
 }
 
 void TBaseGrid::TopLeftChanged() {

@@ -373,10 +373,7 @@ void TVevIvizudEvar::ToggleDisjunctLine(bool rows, int index, bool ctrl) {
         SetColSelect(index, !ColSelect(index));
         return;
     }
-    const int flag = MouseActions.RowSelectPersistent ? DisplToRealRow(index) : index;
-    if (size_t(flag) >= rowSelect_.size()) rowSelect_.resize(size_t(flag) + 1, false);
-    rowSelect_[size_t(flag)] = !rowSelect_[size_t(flag)];
-    InvalidateRow(index);
+    SetRowMark(index, !RowMarked(index));
 }
 
 void TVevIvizudEvar::DisjunctCellsOnRelease(TShiftState shift, int x, int y) {

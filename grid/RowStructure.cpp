@@ -47,13 +47,11 @@ void TVevIvizudEvar::InsertDisplayRows(int row, int count) {
     const int flagAt = MouseActions.RowSelectPersistent ? realAt : row;
     if (size_t(flagAt) < flags.size()) flags.insert(flags.begin() + flagAt, size_t(count), false);
 
-    std::vector<int> heights = LineSizes(false);
-    heights.insert(heights.begin() + row, size_t(count), DefaultRowHeight());
     const int oldCount = RowCount();
     SetRowCount(oldCount + count); // empty rows at the end, moved to their place below
     CellStore().InsertRows(row, count);
     CellStore().EraseRows(oldCount + count, count);
-    SetLineSizes(false, heights);
+    InsertLineSizes(false, row, count);
     PutMergedAreas(std::move(areas));
     RowOrderRowsInserted(realAt, count);
 }
@@ -84,14 +82,12 @@ void TVevIvizudEvar::EraseDisplayRows(int row, int count) {
         flags.erase(flags.begin() + row, flags.begin() + std::min(size_t(row + count), flags.size()));
     }
 
-    std::vector<int> heights = LineSizes(false);
-    heights.erase(heights.begin() + row, heights.begin() + row + count);
     const int newCount = RowCount() - count;
     CellStore().EraseRows(row, count);
     CellStore().InsertRows(newCount, count); // empty rows that the smaller count drops
+    EraseLineSizes(false, row, count);
     TBaseGrid::SetRowCount(newCount);
     DisplTextRowLimit = RowCount();
-    SetLineSizes(false, heights);
     PutMergedAreas(std::move(areas));
     RowOrderRowsRemoved(reals);
 }

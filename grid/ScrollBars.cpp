@@ -7,6 +7,7 @@
 // parts set differ from the style's look), every ScrollType looks like ssNormal, and their values
 // are the top row and the left column themselves.
 #include "grid/AdvancedGrid.h"
+#include "grid/ScopedFlag.h"
 
 #include <QCoreApplication>
 #include <QEvent>
@@ -100,11 +101,7 @@ void TVevIvizudEvar::ThumbReleased() {
 // ColumnSize.SynchWithGrid, every column keeps its share of the grid's width.
 void TVevIvizudEvar::GridResized() {
     if (resizeBusy_) return;
-    resizeBusy_ = true;
-    struct TDone {
-        bool& Flag;
-        ~TDone() { Flag = false; }
-    } done{resizeBusy_};
+    const TScopedFlag busy(resizeBusy_);
     const int gridWidth = width();
     const int stretch = ColumnSize.StretchColumn == -1 ? ColCount() - 1 : ColumnSize.StretchColumn;
     if (ColumnSize.Stretch && stretch >= 0 && stretch < ColCount()) {

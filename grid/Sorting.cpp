@@ -747,15 +747,19 @@ void TVevIvizudEvar::AlignRowOrder(int rows) {
     }
 }
 
-// The new rows come right after the real row above them in the order before sorting.
+// The new rows come right after the real row above them in the order before sorting; rows added
+// after the last row come last, as rows that a larger row count adds do (and nothing has to make
+// room for them, so that adding rows one by one stays linear).
 void TVevIvizudEvar::RowOrderRowsInserted(int realRow, int count) {
     std::vector<int>& order = unsortedRowOrder_;
     if (order.empty() || count <= 0) return;
     AlignRowOrder(RealRowCount() - count);
     realRow = std::clamp(realRow, 0, int(order.size()));
-    const int first = realRow > 0 ? order[size_t(realRow) - 1] + 1 : 0;
-    for (int& v : order)
-        if (v >= first) v += count;
+    const int size = int(order.size());
+    const int first = realRow == size ? size : realRow > 0 ? order[size_t(realRow) - 1] + 1 : 0;
+    if (first < size)
+        for (int& v : order)
+            if (v >= first) v += count;
     std::vector<int> fresh(static_cast<size_t>(count));
     std::iota(fresh.begin(), fresh.end(), first);
     order.insert(order.begin() + realRow, fresh.begin(), fresh.end());

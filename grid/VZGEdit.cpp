@@ -19,81 +19,28 @@ int ClientBorder(const QLineEdit& edit) {
 
 // ---- The speed button --------------------------------------------------------------------------
 
-TRezUrezoVedoze::TRezUrezoVedoze(QWidget* parent) : QWidget(parent) {
-    setFocusPolicy(Qt::NoFocus);
-    setAttribute(Qt::WA_Hover);
-}
-
 void TRezUrezoVedoze::SetFlat(bool on) {
     flat_ = on;
     update();
 }
 
-void TRezUrezoVedoze::mousePressEvent(QMouseEvent* e) {
-    if (e->button() != Qt::LeftButton) return;
-    held_ = over_ = true;
-    update();
-}
-
-void TRezUrezoVedoze::mouseMoveEvent(QMouseEvent* e) {
-    if (!held_) return;
-    const bool over = rect().contains(e->position().toPoint());
-    if (over == over_) return;
-    over_ = over;
-    update();
-}
-
-void TRezUrezoVedoze::mouseReleaseEvent(QMouseEvent* e) {
-    if (e->button() != Qt::LeftButton || !held_) return;
-    held_ = over_ = false;
-    update();
-    const QPoint p = e->position().toPoint();
+void TRezUrezoVedoze::HoldEnded(QMouseEvent& e) {
+    const QPoint p = e.position().toPoint();
     GuardUi([&] {
-        if (OnMouseUp) OnMouseUp(this, TMouseButton::mbLeft, ShiftStateOf(*e), p.x(), p.y());
+        if (OnMouseUp) OnMouseUp(this, TMouseButton::mbLeft, ShiftStateOf(e), p.x(), p.y());
     });
-}
-
-void TRezUrezoVedoze::enterEvent(QEnterEvent*) {
-    hot_ = true;
-    update();
-}
-
-void TRezUrezoVedoze::leaveEvent(QEvent*) {
-    hot_ = false;
-    update();
-}
-
-void TRezUrezoVedoze::paintEvent(QPaintEvent*) {
-    QPainter painter(this);
-    TPainterDevice device(painter);
-    TCanvas canvas(&device);
-    canvas.SetStyleWidget(this);
-    canvas.Font().SetName(font().family());
-    Paint(canvas);
 }
 
 void TRezUrezoVedoze::Paint(TCanvas& canvas) {
     const TRect r = Bounds(0, 0, width(), height());
     const bool pressed = Pressed();
     if (IsWinXP && VisualStyles::IsThemeActive()) {
-        DrawThemeBackground(canvas, TThemeClass::Button, 1, pressed ? 3 : hot_ ? 2 : 1, r);
-    } else if (flat_) {
-        canvas.Brush().SetColor(clBtnFace);
-        canvas.FillRect(r);
-        TRect edge = r;
-        canvas.DrawEdge(edge, pressed ? BDR_SUNKENOUTER : BDR_RAISEDINNER, BF_RECT);
+        DrawThemeBackground(canvas, TThemeClass::Button, 1, pressed ? 3 : MouseOver() ? 2 : 1, r);
     } else {
-        canvas.DrawFrameControl(r, DFC_BUTTON, DFCS_BUTTONPUSH | (pressed ? DFCS_PUSHED : 0u));
+        DrawClassicFace(canvas, r, flat_, false, pressed);
     }
     const int shift = pressed ? 1 : 0;
-    if (!Glyph.Empty()) {
-        const int frames = std::max(NumGlyphs, 1);
-        const int gw = Glyph.Width() / frames;
-        const int frame = !isEnabled() && frames > 1 ? 1 : 0;
-        const TBitmap face(Glyph.Image().copy(frame * gw, 0, gw, Glyph.Height()));
-        canvas.DrawTransparent((r.Width() - gw) / 2 + shift, (r.Height() - Glyph.Height()) / 2 + shift, face,
-                               Glyph.TransparentColor());
-    }
+    DrawGlyph(canvas, Glyph, r, shift);
     if (!Caption.isEmpty()) {
         canvas.Brush().SetStyle(TBrushStyle::bsClear);
         canvas.Font().SetColor(isEnabled() ? clBtnText : clGrayText);
@@ -121,18 +68,8 @@ void TVzgEditButton::Click() {
     if (OnClick) OnClick(this);
 }
 
-void TVzgEditButton::SetGlyph(const TBitmap& glyph) {
-    button_->Glyph = glyph;
-    button_->update();
-}
-
 void TVzgEditButton::SetButtonCaption(const QString& caption) {
     button_->Caption = caption;
-    button_->update();
-}
-
-void TVzgEditButton::SetNumGlyphs(int count) {
-    button_->NumGlyphs = std::max(count, 1);
     button_->update();
 }
 
@@ -142,18 +79,18 @@ void TVzgEditButton::resizeEvent(QResizeEvent*) {
 
 // ---- The edit with a button -------------------------------------------------------------------
 
-TVzgEditBtn::TVzgEditBtn(QWidget* parent) : TCustomMaskEdit(parent), button_(new TVzgEditButton(this)) {
+TVzgEditBtn::TVzgEditBtn(QWidget* parent) : TButtonedEdit(parent), button_(new TVzgEditButton(this)) {
     button_->resize(button_->width(), 18);
     button_->SetFocusControl(this);
     button_->OnClick = [this](QObject*) { DoButtonClick(); };
     button_->SpeedButton()->IsWinXP = VisualStyles::IsThemeActive();
     QLineEdit::setText(QStringLiteral("0"));
-    ApplyFormattingRect();
+    PlaceButtons();
 }
 
 void TVzgEditBtn::SetButtonWidth(int width) {
     button_->resize(std::max(width, 15), button_->height());
-    ApplyFormattingRect();
+    PlaceButtons();
 }
 
 void TVzgEditBtn::SetIsWinXP(bool on) {
@@ -169,12 +106,12 @@ void TVzgEditBtn::SetRightAlign(bool on) {
 void TVzgEditBtn::SetBorder(bool on) {
     border_ = on;
     setFrame(on);
-    ApplyFormattingRect();
+    PlaceButtons();
 }
 
 void TVzgEditBtn::SetUnitSpacePixels(int pixels) {
     unitSpace_ = std::max(pixels, 0);
-    ApplyFormattingRect();
+    PlaceButtons();
 }
 
 TRect TVzgEditBtn::FormattingRect() const {
@@ -184,7 +121,7 @@ TRect TVzgEditBtn::FormattingRect() const {
     return {inset, inset, clientWidth - ButtonWidth() - 3 - unitSpace_, clientHeight + 1};
 }
 
-void TVzgEditBtn::ApplyFormattingRect() {
+void TVzgEditBtn::PlaceButtons() {
     const int border = ClientBorder(*this);
     const TRect r = FormattingRect();
     button_->setGeometry(width() - border - ButtonWidth(), border, ButtonWidth(),
@@ -195,18 +132,7 @@ void TVzgEditBtn::ApplyFormattingRect() {
 }
 
 int TVzgEditBtn::MinHeight() const {
-    const int own = fontMetrics().height();
-    const int system = QFontMetrics(QApplication::font()).height();
-    return own + std::min(system, own) / 4;
-}
-
-void TVzgEditBtn::resizeEvent(QResizeEvent* e) {
-    TCustomMaskEdit::resizeEvent(e);
-    if (height() < MinHeight()) {
-        resize(width(), MinHeight());
-        return; // the resize places the button
-    }
-    ApplyFormattingRect();
+    return TextLineHeight();
 }
 
 void TVzgEditBtn::DoButtonClick() {
@@ -232,14 +158,6 @@ void TVzgEditBtn::KeyPress(QChar& key) {
 void TVzgEditBtn::DoEnter() {
     TCustomMaskEdit::DoEnter();
     if (AutoSelect && !(QApplication::mouseButtons() & Qt::LeftButton)) SelectAll();
-}
-
-void TVzgEditBtn::DoCut() {
-    if (EditorEnabled && !isReadOnly()) TCustomMaskEdit::DoCut();
-}
-
-void TVzgEditBtn::DoPaste() {
-    if (EditorEnabled && !isReadOnly()) TCustomMaskEdit::DoPaste();
 }
 
 // ---- The unit edit ---------------------------------------------------------------------------------

@@ -13,15 +13,15 @@
 // button pops up the Units to choose from.
 #pragma once
 
-#include "platform/ui/Canvas.h"
-#include "platform/ui/MaskEdit.h"
+#include "grid/ButtonedEdit.h"
+#include "grid/TrackingButton.h"
 
 #include <QPointer>
 #include <QStringList>
 
-class TRezUrezoVedoze : public QWidget {
+class TRezUrezoVedoze : public TTrackingButton {
 public:
-    explicit TRezUrezoVedoze(QWidget* parent = nullptr);
+    explicit TRezUrezoVedoze(QWidget* parent = nullptr) : TTrackingButton(parent) {}
 
     bool IsWinXP = false;
     bool Flat() const { return flat_; }
@@ -29,25 +29,17 @@ public:
     // Held down by the program (as a grouped button stays down).
     bool Down = false;
     QString Caption;
-    TBitmap Glyph;
-    int NumGlyphs = 1;
-    bool MouseOver() const { return hot_; }
     // Drawn pressed: held with the mouse over it, or Down.
-    bool Pressed() const { return (held_ && over_) || Down; }
+    bool Pressed() const { return HeldOver() || Down; }
     // A release of the left button, over the button or not (x, y in its coordinates).
     TMouseEvent OnMouseUp;
-    virtual void Paint(TCanvas& canvas);
+    void Paint(TCanvas& canvas) override;
 
 protected:
-    void paintEvent(QPaintEvent* e) override;
-    void mousePressEvent(QMouseEvent* e) override;
-    void mouseMoveEvent(QMouseEvent* e) override;
-    void mouseReleaseEvent(QMouseEvent* e) override;
-    void enterEvent(QEnterEvent* e) override;
-    void leaveEvent(QEvent* e) override;
+    void HoldEnded(QMouseEvent& e) override;
 
 private:
-    bool flat_ = false, held_ = false, over_ = false, hot_ = false;
+    bool flat_ = false;
 };
 
 class TVzgEditButton : public QWidget {
@@ -57,11 +49,11 @@ public:
     TRezUrezoVedoze* SpeedButton() const { return button_; }
     QWidget* FocusControl() const { return focusControl_; }
     void SetFocusControl(QWidget* control) { focusControl_ = control; }
-    void SetGlyph(const TBitmap& glyph);
+    void SetGlyph(const TBitmap& glyph) { button_->SetGlyph(glyph); }
     QString ButtonCaption() const { return button_->Caption; }
     void SetButtonCaption(const QString& caption);
     int NumGlyphs() const { return button_->NumGlyphs; }
-    void SetNumGlyphs(int count);
+    void SetNumGlyphs(int count) { button_->SetNumGlyphs(count); }
     bool Flat() const { return button_->Flat(); }
     void SetFlat(bool on) { button_->SetFlat(on); }
     TNotifyEvent OnClick;
@@ -75,13 +67,12 @@ private:
     QPointer<QWidget> focusControl_;
 };
 
-class TVzgEditBtn : public TCustomMaskEdit {
+class TVzgEditBtn : public TButtonedEdit {
 public:
     explicit TVzgEditBtn(QWidget* parent = nullptr);
 
     int ButtonWidth() const { return button_->width(); }
     void SetButtonWidth(int width);
-    bool EditorEnabled = true, AutoSelect = true;
     void SetGlyph(const TBitmap& glyph) { button_->SetGlyph(glyph); }
     QString ButtonCaption() const { return button_->ButtonCaption(); }
     void SetButtonCaption(const QString& caption) { button_->SetButtonCaption(caption); }
@@ -96,23 +87,20 @@ public:
 
     // The rectangle the text is laid out in (client coordinates).
     TRect FormattingRect() const;
-    // The height the edit keeps at least.
-    int MinHeight() const;
+    int MinHeight() const override;
     // What a click of the button does: fires OnClickBtn.
     virtual void DoButtonClick();
 
     void KeyDown(int& key, TShiftState shift) override;
     void KeyPress(QChar& key) override;
     void DoEnter() override;
-    void DoCut() override;
-    void DoPaste() override;
 
 protected:
-    void resizeEvent(QResizeEvent* e) override;
     // Pixels before the button kept free (for a unit).
     int UnitSpacePixels() const { return unitSpace_; }
     void SetUnitSpacePixels(int pixels);
-    void ApplyFormattingRect();
+    // The button at the right edge, the text's margins to the formatting rectangle.
+    void PlaceButtons() override;
 
 private:
     TVzgEditButton* button_;

@@ -9,36 +9,30 @@ TXlsReader::~TXlsReader() {
     if (handle_) freexl_close(handle_);
 }
 
-void TXlsReader::Failed(const char* what) const {
-    throw EVozAvozError(("Invalid workbook file " + fileName_ + ": " + what).toStdString());
-}
-
-void TXlsReader::Open(const QString& fileName) {
-    if (quit_ || handle_) throw EVozAvozError("Workbook source already used");
-    fileName_ = fileName;
+void TXlsReader::OpenFile(const QString& fileName) {
     const void* handle = nullptr;
     const int opened = freexl_open(QFile::encodeName(fileName).constData(), &handle);
     if (opened != FREEXL_OK) {
         if (handle) freexl_close(handle); // the library asks for a close even after a failed open
         if (opened == FREEXL_FILE_NOT_FOUND)
             throw EVozAvozError(("Cannot open file " + fileName).toStdString());
-        Failed("the workbook cannot be read");
+        Damaged("the workbook cannot be read");
     }
     handle_ = handle;
     unsigned count = 0;
     const int info = freexl_get_info(handle_, FREEXL_BIFF_SHEET_COUNT, &count);
-    if (info != FREEXL_OK) Failed("the sheets cannot be counted");
+    if (info != FREEXL_OK) Damaged("the sheets cannot be counted");
     sheetCount_ = int(count);
 }
 
 int TXlsReader::ActiveSheet() {
-    if (!handle_) throw EVozAvozError("Workbook not open");
-    if (sheetCount_ == 0) Failed("the workbook has no sheet");
+    RequireOpen();
+    if (sheetCount_ == 0) Damaged("the workbook has no sheet");
     return 1;
 }
 
 int TXlsReader::SheetCount() {
-    if (!handle_) throw EVozAvozError("Workbook not open");
+    RequireOpen();
     return sheetCount_;
 }
 
@@ -47,25 +41,25 @@ QString TXlsReader::SheetName(int sheet) {
     Select(sheet, rows, cols);
     const char* name = nullptr;
     const int got = freexl_get_worksheet_name(handle_, static_cast<unsigned short>(sheet - 1), &name);
-    if (got != FREEXL_OK) Failed("a sheet name cannot be read");
+    if (got != FREEXL_OK) Damaged("a sheet name cannot be read");
     return QString::fromUtf8(name);
 }
 
 void TXlsReader::Select(int sheet, unsigned& rows, unsigned& cols) {
-    if (!handle_) throw EVozAvozError("Workbook not open");
+    RequireOpen();
     if (sheet < 1 || sheet > sheetCount_) throw EVozAvozError("Worksheet index out of range");
     const int selected = freexl_select_active_worksheet(handle_, static_cast<unsigned short>(sheet - 1));
-    if (selected != FREEXL_OK) Failed("a sheet cannot be selected");
+    if (selected != FREEXL_OK) Damaged("a sheet cannot be selected");
     unsigned short columns = 0;
     const int dims = freexl_worksheet_dimensions(handle_, &rows, &columns);
-    if (dims != FREEXL_OK) Failed("a sheet's size cannot be read");
+    if (dims != FREEXL_OK) Damaged("a sheet's size cannot be read");
     cols = columns;
 }
 
 TWorkbookValue TXlsReader::CellValue(unsigned row, unsigned col) {
     FreeXL_CellValue cell;
     const int got = freexl_get_cell_value(handle_, row, static_cast<unsigned short>(col), &cell);
-    if (got != FREEXL_OK) Failed("a cell cannot be read");
+    if (got != FREEXL_OK) Damaged("a cell cannot be read");
     switch (cell.type) {
     case FREEXL_CELL_INT:
         return TWorkbookValue::FromNumber(cell.value.int_value);
@@ -95,41 +89,27 @@ QString TXlsReader::UsedRangeAddress(int sheet) {
     std::optional<TWorkbookRange> used;
     for (unsigned r = 0; r < rows; ++r)
         for (unsigned c = 0; c < cols; ++c) {
-            if (CellValue(r, c).Kind == TWorkbookValue::TKind::Empty) continue;
-            const int col = int(c) + 1, row = int(r) + 1;
-            if (!used) used = TWorkbookRange{col, row, col, row};
-            used = TWorkbookRange{std::min(used->FirstCol, col), std::min(used->FirstRow, row),
-                                  std::max(used->LastCol, col), std::max(used->LastRow, row)};
+            if (CellValue(r, c).Kind != TWorkbookValue::TKind::Empty)
+                IncludeCell(used, int(c) + 1, int(r) + 1);
         }
     return RangeAddress(used.value_or(TWorkbookRange{}), true);
 }
 
 TWorkbookValues TXlsReader::RangeValue(int sheet, const QString& address) {
-    const std::optional<TWorkbookRange> range = ParseRangeAddress(address);
-    if (!range) throw EVozAvozError(("Invalid worksheet range " + address).toStdString());
+    const TWorkbookRange range = RangeOfAddress(address);
     unsigned rows = 0, cols = 0;
     Select(sheet, rows, cols);
-    TWorkbookValues values(range->RowCount(), range->ColCount());
+    TWorkbookValues values(range.RowCount(), range.ColCount());
     // Cells beyond the sheet's extent are empty.
-    const int lastRow = std::min(range->LastRow, int(rows)), lastCol = std::min(range->LastCol, int(cols));
-    for (int r = range->FirstRow; r <= lastRow; ++r)
-        for (int c = range->FirstCol; c <= lastCol; ++c)
-            values.At(r - range->FirstRow + 1, c - range->FirstCol + 1) =
+    const int lastRow = std::min(range.LastRow, int(rows)), lastCol = std::min(range.LastCol, int(cols));
+    for (int r = range.FirstRow; r <= lastRow; ++r)
+        for (int c = range.FirstCol; c <= lastCol; ++c)
+            values.At(r - range.FirstRow + 1, c - range.FirstCol + 1) =
                 CellValue(unsigned(r - 1), unsigned(c - 1));
     return values;
 }
 
-void TXlsReader::Close() {
-    if (!handle_) throw EVozAvozError("Workbook not open");
+void TXlsReader::CloseFile() {
     freexl_close(handle_);
     handle_ = nullptr;
-}
-
-void TXlsReader::Quit() {
-    if (handle_) {
-        freexl_close(handle_);
-        handle_ = nullptr;
-    }
-    sheetCount_ = 0;
-    quit_ = true;
 }

@@ -8,28 +8,28 @@
 // smallest rectangle that holds every cell with a value; a sheet without values gives "$A$1".
 #pragma once
 
-#include "grid/WorkbookSource.h"
+#include "grid/WorkbookFileReader.h"
 
-class TXlsReader : public WorkbookSource {
+class TXlsReader : public TWorkbookFileReader {
 public:
     ~TXlsReader() override;
-    void Open(const QString& fileName) override;
     int ActiveSheet() override;
     int SheetCount() override;
     QString SheetName(int sheet) override;
     QString UsedRangeAddress(int sheet) override;
     TWorkbookValues RangeValue(int sheet, const QString& address) override;
-    void Close() override;
-    void Quit() override;
+
+protected:
+    void OpenFile(const QString& fileName) override;
+    bool IsOpen() const override { return handle_ != nullptr; }
+    void CloseFile() override;
+    void Forget() override { sheetCount_ = 0; }
 
 private:
     // Makes the sheet the library's current one; returns its row and column counts.
     void Select(int sheet, unsigned& rows, unsigned& cols);
     TWorkbookValue CellValue(unsigned row, unsigned col);
-    [[noreturn]] void Failed(const char* what) const;
 
     const void* handle_ = nullptr;
-    QString fileName_;
     int sheetCount_ = 0;
-    bool quit_ = false;
 };

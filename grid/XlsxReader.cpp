@@ -114,10 +114,6 @@ TXlsxReader::~TXlsxReader() {
     if (archive_) zip_discard(archive_);
 }
 
-void TXlsxReader::Damaged(const QString& detail) const {
-    throw EVozAvozError(("Invalid workbook file " + fileName_ + ": " + detail).toStdString());
-}
-
 QByteArray TXlsxReader::ReadPart(const QString& name, bool required) {
     const zip_int64_t index = zip_name_locate(archive_, name.toUtf8().constData(), ZIP_FL_NOCASE);
     if (index < 0) {
@@ -141,9 +137,7 @@ QByteArray TXlsxReader::ReadPart(const QString& name, bool required) {
     return data;
 }
 
-void TXlsxReader::Open(const QString& fileName) {
-    if (quit_ || archive_) throw EVozAvozError("Workbook source already used");
-    fileName_ = fileName;
+void TXlsxReader::OpenFile(const QString& fileName) {
     int error = 0;
     archive_ = zip_open(QFile::encodeName(fileName).constData(), ZIP_RDONLY, &error);
     if (!archive_) throw EVozAvozError(("Cannot open file " + fileName).toStdString());
@@ -190,7 +184,7 @@ int TXlsxReader::ActiveSheet() {
 }
 
 int TXlsxReader::SheetCount() {
-    if (!archive_) throw EVozAvozError("Workbook not open");
+    RequireOpen();
     return int(sheets_.size());
 }
 
@@ -199,7 +193,7 @@ QString TXlsxReader::SheetName(int sheet) {
 }
 
 TXlsxReader::TSheet& TXlsxReader::Sheet(int sheet) {
-    if (!archive_) throw EVozAvozError("Workbook not open");
+    RequireOpen();
     if (sheet < 1 || sheet > int(sheets_.size())) throw EVozAvozError("Worksheet index out of range");
     return sheets_[size_t(sheet - 1)];
 }
@@ -268,10 +262,7 @@ void TXlsxReader::LoadSheet(TSheet& sheet) {
             value = ok ? TWorkbookValue::FromNumber(number) : TWorkbookValue::ErrorValue();
         }
         sheet.Cells.push_back({col, row, std::move(value)});
-        TWorkbookRange& used =
-            sheet.Used ? *sheet.Used : sheet.Used.emplace(TWorkbookRange{col, row, col, row});
-        used = {std::min(used.FirstCol, col), std::min(used.FirstRow, row), std::max(used.LastCol, col),
-                std::max(used.LastRow, row)};
+        IncludeCell(sheet.Used, col, row);
     }
     if (xml.hasError() && !(data.isEmpty() && xml.error() == QXmlStreamReader::PrematureEndOfDocumentError))
         Damaged(sheet.Part + u' ' + xml.errorString());
@@ -286,29 +277,22 @@ QString TXlsxReader::UsedRangeAddress(int sheet) {
 
 TWorkbookValues TXlsxReader::RangeValue(int sheet, const QString& address) {
     TSheet& s = Sheet(sheet);
-    const std::optional<TWorkbookRange> range = ParseRangeAddress(address);
-    if (!range) throw EVozAvozError(("Invalid worksheet range " + address).toStdString());
+    const TWorkbookRange range = RangeOfAddress(address);
     LoadSheet(s);
-    TWorkbookValues values(range->RowCount(), range->ColCount());
+    TWorkbookValues values(range.RowCount(), range.ColCount());
     for (const TCell& cell : s.Cells)
-        if (cell.Col >= range->FirstCol && cell.Col <= range->LastCol && cell.Row >= range->FirstRow &&
-            cell.Row <= range->LastRow)
-            values.At(cell.Row - range->FirstRow + 1, cell.Col - range->FirstCol + 1) = cell.Value;
+        if (cell.Col >= range.FirstCol && cell.Col <= range.LastCol && cell.Row >= range.FirstRow &&
+            cell.Row <= range.LastRow)
+            values.At(cell.Row - range.FirstRow + 1, cell.Col - range.FirstCol + 1) = cell.Value;
     return values;
 }
 
-void TXlsxReader::Close() {
-    if (!archive_) throw EVozAvozError("Workbook not open");
+void TXlsxReader::CloseFile() {
     zip_discard(archive_);
     archive_ = nullptr;
 }
 
-void TXlsxReader::Quit() {
-    if (archive_) {
-        zip_discard(archive_);
-        archive_ = nullptr;
-    }
+void TXlsxReader::Forget() {
     sheets_.clear();
     sharedStrings_.clear();
-    quit_ = true;
 }

@@ -16,23 +16,26 @@
 // only carries a style is not used); a sheet without values gives "$A$1".
 #pragma once
 
-#include "grid/WorkbookSource.h"
+#include "grid/WorkbookFileReader.h"
 
 #include <QStringList>
 
 struct zip;
 
-class TXlsxReader : public WorkbookSource {
+class TXlsxReader : public TWorkbookFileReader {
 public:
     ~TXlsxReader() override;
-    void Open(const QString& fileName) override;
     int ActiveSheet() override;
     int SheetCount() override;
     QString SheetName(int sheet) override;
     QString UsedRangeAddress(int sheet) override;
     TWorkbookValues RangeValue(int sheet, const QString& address) override;
-    void Close() override;
-    void Quit() override;
+
+protected:
+    void OpenFile(const QString& fileName) override;
+    bool IsOpen() const override { return archive_ != nullptr; }
+    void CloseFile() override;
+    void Forget() override;
 
 private:
     struct TCell {
@@ -49,12 +52,9 @@ private:
     TSheet& Sheet(int sheet);
     void LoadSheet(TSheet& sheet);
     QByteArray ReadPart(const QString& name, bool required);
-    [[noreturn]] void Damaged(const QString& detail) const;
 
     struct zip* archive_ = nullptr;
-    QString fileName_;
     std::vector<TSheet> sheets_;
     QStringList sharedStrings_;
     int activeSheet_ = 1;
-    bool quit_ = false;
 };

@@ -4,11 +4,9 @@
 #include "platform/data/NumberText.h"
 #include "platform/ui/Glyphs.h"
 #include "platform/ui/Keys.h"
-#include "platform/ui/PainterDevice.h"
 #include "platform/ui/UiServices.h"
 
 #include <QMouseEvent>
-#include <QPainter>
 #include <QStyle>
 #include <cmath>
 #include <limits>
@@ -55,11 +53,6 @@ QString DateFieldOrder() {
 
 // ---- The auto-repeating button -------------------------------------------------------------------
 
-TZovAdedeZuvidOzovoz::TZovAdedeZuvidOzovoz(QWidget* parent) : QWidget(parent) {
-    setFocusPolicy(Qt::NoFocus);
-    setAttribute(Qt::WA_Hover);
-}
-
 void TZovAdedeZuvidOzovoz::Click() {
     if (OnClick) OnClick(this);
 }
@@ -69,9 +62,7 @@ void TZovAdedeZuvidOzovoz::TimerExpired() {
     if (Down()) GuardUi([this] { Click(); });
 }
 
-void TZovAdedeZuvidOzovoz::mousePressEvent(QMouseEvent* e) {
-    if (e->button() != Qt::LeftButton) return;
-    held_ = over_ = true;
+void TZovAdedeZuvidOzovoz::HoldStarted() {
     GuardUi([this] {
         if (OnMouseDown) OnMouseDown(this);
     });
@@ -82,43 +73,11 @@ void TZovAdedeZuvidOzovoz::mousePressEvent(QMouseEvent* e) {
         }
         timer_->start(400);
     }
-    update();
 }
 
-void TZovAdedeZuvidOzovoz::mouseMoveEvent(QMouseEvent* e) {
-    if (!held_) return;
-    const bool over = rect().contains(e->position().toPoint());
-    if (over != over_) {
-        over_ = over;
-        update();
-    }
-}
-
-void TZovAdedeZuvidOzovoz::mouseReleaseEvent(QMouseEvent* e) {
-    if (e->button() != Qt::LeftButton || !held_) return;
+void TZovAdedeZuvidOzovoz::HoldEnded(QMouseEvent& e) {
     if (timer_) timer_->stop();
-    const bool over = rect().contains(e->position().toPoint());
-    held_ = over_ = false;
-    update();
-    if (over) GuardUi([this] { Click(); });
-}
-
-void TZovAdedeZuvidOzovoz::enterEvent(QEnterEvent*) {
-    hot_ = true;
-    update();
-}
-
-void TZovAdedeZuvidOzovoz::leaveEvent(QEvent*) {
-    hot_ = false;
-    update();
-}
-
-void TZovAdedeZuvidOzovoz::paintEvent(QPaintEvent*) {
-    QPainter painter(this);
-    TPainterDevice device(painter);
-    TCanvas canvas(&device);
-    canvas.SetStyleWidget(this);
-    Paint(canvas);
+    if (rect().contains(e.position().toPoint())) GuardUi([this] { Click(); });
 }
 
 void TZovAdedeZuvidOzovoz::Paint(TCanvas& canvas) {
@@ -127,7 +86,7 @@ void TZovAdedeZuvidOzovoz::Paint(TCanvas& canvas) {
     const bool horizontal = Kind == kSpinUpHorz || Kind == kSpinDownHorz;
     if (IsWinXP && VisualStyles::IsThemeActive()) {
         const int part = Kind == kSpinUp ? 1 : Kind == kSpinDown ? 2 : Kind == kSpinUpHorz ? 3 : 4;
-        const int state = !isEnabled() ? 4 : pressed ? 3 : hot_ ? 2 : 1;
+        const int state = !isEnabled() ? 4 : pressed ? 3 : MouseOver() ? 2 : 1;
         DrawThemeBackground(canvas, TThemeClass::Spin, part, state, r);
     } else if (horizontal) {
         canvas.DrawFrameControl(r, DFC_SCROLL,
@@ -135,28 +94,11 @@ void TZovAdedeZuvidOzovoz::Paint(TCanvas& canvas) {
                                     (pressed ? DFCS_PUSHED : 0u) | (Flat ? DFCS_FLAT : 0u) |
                                     (isEnabled() ? 0u : DFCS_INACTIVE));
     } else {
-        if (Flat) {
-            if (!Transparent) {
-                canvas.Brush().SetColor(clBtnFace);
-                canvas.FillRect(r);
-            }
-            TRect edge = r;
-            canvas.DrawEdge(edge, pressed ? BDR_SUNKENOUTER : BDR_RAISEDINNER, BF_RECT);
-        } else {
-            canvas.DrawFrameControl(r, DFC_BUTTON, DFCS_BUTTONPUSH | (pressed ? DFCS_PUSHED : 0u));
-        }
+        DrawClassicFace(canvas, r, Flat, Transparent, pressed);
         const TBitmap& glyph = !Glyph.Empty() ? Glyph
                                               : GlyphBitmap(Kind == kSpinUp ? QStringLiteral("VzgSpinUp")
                                                                             : QStringLiteral("VzgSpinDown"));
-        if (!glyph.Empty()) {
-            const int frames = std::max(NumGlyphs, 1);
-            const int gw = glyph.Width() / frames;
-            const int frame = !isEnabled() && frames > 1 ? 1 : 0;
-            const int shift = pressed ? 1 : 0;
-            TBitmap face(glyph.Image().copy(frame * gw, 0, gw, glyph.Height()));
-            canvas.DrawTransparent((r.Width() - gw) / 2 + shift, (r.Height() - glyph.Height()) / 2 + shift,
-                                   face, glyph.TransparentColor());
-        }
+        DrawGlyph(canvas, glyph, r, pressed ? 1 : 0);
     }
     const auto* pair = parentWidget();
     if (TimeBtnState.Contains(TTimeBtnState::tbFocusRect) && pair && pair->hasFocus())
@@ -194,26 +136,6 @@ void TVzgSpinButton::SetDirection(TSpinDirection direction) {
     setMinimumWidth(vertical ? 15 : 20);
     resize(vertical ? 15 : 20, height());
     Arrange();
-}
-
-void TVzgSpinButton::SetUpGlyph(const TBitmap& glyph) {
-    up_->Glyph = glyph;
-    up_->update();
-}
-
-void TVzgSpinButton::SetDownGlyph(const TBitmap& glyph) {
-    down_->Glyph = glyph;
-    down_->update();
-}
-
-void TVzgSpinButton::SetUpNumGlyphs(int count) {
-    up_->NumGlyphs = std::max(count, 1);
-    up_->update();
-}
-
-void TVzgSpinButton::SetDownNumGlyphs(int count) {
-    down_->NumGlyphs = std::max(count, 1);
-    down_->update();
 }
 
 void TVzgSpinButton::SetFlat(bool on) {
@@ -304,7 +226,7 @@ void TVzgSpinButton::focusOutEvent(QFocusEvent* e) {
 
 // ---- The spin edit ------------------------------------------------------------------------------
 
-TVzgSpinEdit::TVzgSpinEdit(QWidget* parent) : TCustomMaskEdit(parent), button_(new TVzgSpinButton(this)) {
+TVzgSpinEdit::TVzgSpinEdit(QWidget* parent) : TButtonedEdit(parent), button_(new TVzgSpinButton(this)) {
     button_->setFocusPolicy(Qt::NoFocus);
     button_->SetFocusControl(this);
     button_->resize(15, 17);
@@ -313,7 +235,7 @@ TVzgSpinEdit::TVzgSpinEdit(QWidget* parent) : TCustomMaskEdit(parent), button_(n
     themed_ = VisualStyles::IsThemeActive();
     button_->SetThemed(themed_);
     QLineEdit::setText(QStringLiteral("0"));
-    PlaceButton();
+    PlaceButtons();
 }
 
 void TVzgSpinEdit::SetSpinType(TVzgSpinType type) {
@@ -403,7 +325,7 @@ void TVzgSpinEdit::SetPrecision(int precision) {
 
 void TVzgSpinEdit::SetDirection(TSpinDirection direction) {
     button_->SetDirection(direction);
-    PlaceButton();
+    PlaceButtons();
 }
 
 void TVzgSpinEdit::SetEditAlign(TEditAlign align) {
@@ -429,21 +351,10 @@ void TVzgSpinEdit::SetIsWinXP(bool on) {
 }
 
 int TVzgSpinEdit::MinHeight() const {
-    const int own = fontMetrics().height();
-    const int system = QFontMetrics(QApplication::font()).height();
-    return own + std::min(system, own) / 4 + 2 + (hasFrame() ? 4 : 0);
+    return TextLineHeight() + 2 + (hasFrame() ? 4 : 0);
 }
 
-void TVzgSpinEdit::resizeEvent(QResizeEvent* e) {
-    TCustomMaskEdit::resizeEvent(e);
-    if (height() < MinHeight()) {
-        resize(width(), MinHeight());
-        return; // the resize places the button
-    }
-    PlaceButton();
-}
-
-void TVzgSpinEdit::PlaceButton() {
+void TVzgSpinEdit::PlaceButtons() {
     const int border = hasFrame() ? style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, this) : 0;
     const int w = button_->width();
     button_->setGeometry(width() - border - w, border, w, std::max(height() - 2 * border, 1));
@@ -581,12 +492,4 @@ void TVzgSpinEdit::DoExit() {
         break;
     }
     TCustomMaskEdit::DoExit();
-}
-
-void TVzgSpinEdit::DoCut() {
-    if (EditorEnabled && !isReadOnly()) TCustomMaskEdit::DoCut();
-}
-
-void TVzgSpinEdit::DoPaste() {
-    if (EditorEnabled && !isReadOnly()) TCustomMaskEdit::DoPaste();
 }

@@ -21,10 +21,10 @@
 // (a one-pixel edge when flat) with their arrow glyph, moved by a pixel while pressed.
 #pragma once
 
+#include "grid/ButtonedEdit.h"
 #include "grid/NumberDateUtils.h"
-#include "platform/ui/Canvas.h"
+#include "grid/TrackingButton.h"
 #include "platform/ui/EnumSet.h"
-#include "platform/ui/MaskEdit.h"
 
 #include <QPointer>
 #include <QTimer>
@@ -39,18 +39,15 @@ enum : int { kSpinDownHorz = 0, kSpinUpHorz = 1, kSpinUp = 2, kSpinDown = 3 };
 enum class TTimeBtnState { tbFocusRect, tbAllowTimer };
 using TTimeBtnStates = TSet<TTimeBtnState>;
 
-class TZovAdedeZuvidOzovoz : public QWidget {
+class TZovAdedeZuvidOzovoz : public TTrackingButton {
 public:
-    explicit TZovAdedeZuvidOzovoz(QWidget* parent = nullptr);
+    explicit TZovAdedeZuvidOzovoz(QWidget* parent = nullptr) : TTrackingButton(parent) {}
 
     TTimeBtnStates TimeBtnState;
     int Kind = kSpinUp;
     bool Flat = false, Transparent = false, IsWinXP = false;
-    TBitmap Glyph;
-    int NumGlyphs = 1;
     // The button shows pressed: held with the mouse over it.
-    bool Down() const { return held_ && over_; }
-    bool MouseOver() const { return hot_; }
+    bool Down() const { return HeldOver(); }
     TNotifyEvent OnClick;
     // A left press on the button, before anything else happens.
     TNotifyEvent OnMouseDown;
@@ -60,19 +57,14 @@ public:
     QTimer* RepeatTimer() const { return timer_; }
     // One tick of the repeat timer: from now on every 100 ms, and a click while held.
     void TimerExpired();
-    virtual void Paint(TCanvas& canvas);
+    void Paint(TCanvas& canvas) override;
 
 protected:
-    void paintEvent(QPaintEvent* e) override;
-    void mousePressEvent(QMouseEvent* e) override;
-    void mouseMoveEvent(QMouseEvent* e) override;
-    void mouseReleaseEvent(QMouseEvent* e) override;
-    void enterEvent(QEnterEvent* e) override;
-    void leaveEvent(QEvent* e) override;
+    void HoldStarted() override;
+    void HoldEnded(QMouseEvent& e) override;
 
 private:
     QTimer* timer_ = nullptr;
-    bool held_ = false, over_ = false, hot_ = false;
 };
 
 class TVzgSpinButton : public QWidget {
@@ -88,12 +80,12 @@ public:
     QWidget* FocusControl() const { return focusControl_; }
     void SetFocusControl(QWidget* control) { focusControl_ = control; }
     // An empty glyph draws the program's own arrow.
-    void SetUpGlyph(const TBitmap& glyph);
-    void SetDownGlyph(const TBitmap& glyph);
+    void SetUpGlyph(const TBitmap& glyph) { up_->SetGlyph(glyph); }
+    void SetDownGlyph(const TBitmap& glyph) { down_->SetGlyph(glyph); }
     int UpNumGlyphs() const { return up_->NumGlyphs; }
-    void SetUpNumGlyphs(int count);
+    void SetUpNumGlyphs(int count) { up_->SetNumGlyphs(count); }
     int DownNumGlyphs() const { return down_->NumGlyphs; }
-    void SetDownNumGlyphs(int count);
+    void SetDownNumGlyphs(int count) { down_->SetNumGlyphs(count); }
     void SetFlat(bool on);
     void SetTransparent(bool on);
     void SetThemed(bool on);
@@ -119,7 +111,7 @@ private:
     QPointer<QWidget> focusControl_;
 };
 
-class TVzgSpinEdit : public TCustomMaskEdit {
+class TVzgSpinEdit : public TButtonedEdit {
 public:
     explicit TVzgSpinEdit(QWidget* parent = nullptr);
 
@@ -147,7 +139,7 @@ public:
     TDateTime MinDateValue = 0, MaxDateValue = 0;
     int Precision() const { return precision_; }
     void SetPrecision(int precision);
-    bool EditorEnabled = true, ReturnIsTab = false, AutoSelect = true, ExcelStyleDecimalSeparator = false;
+    bool ReturnIsTab = false, ExcelStyleDecimalSeparator = false;
     TSpinDirection Direction() const { return button_->Direction(); }
     void SetDirection(TSpinDirection direction);
     TEditAlign EditAlign() const { return editAlign_; }
@@ -160,8 +152,7 @@ public:
     bool IsWinXP() const { return themed_; }
     void SetIsWinXP(bool on);
     TVzgSpinButton* Button() const { return button_; }
-    // The height the edit keeps at least.
-    int MinHeight() const;
+    int MinHeight() const override;
 
     // Whether a typed character may go into the text.
     virtual bool AcceptsChar(QChar ch);
@@ -172,16 +163,13 @@ public:
     void KeyPress(QChar& key) override;
     void DoEnter() override;
     void DoExit() override;
-    void DoCut() override;
-    void DoPaste() override;
 
 protected:
-    void resizeEvent(QResizeEvent* e) override;
     void Step(int sign);
+    void PlaceButtons() override;
 
 private:
     void ShowText(const QString& text, bool keepCaret);
-    void PlaceButton();
 
     TVzgSpinButton* button_;
     TVzgSpinType spinType_ = TVzgSpinType::sptNormal;

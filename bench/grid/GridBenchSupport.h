@@ -34,15 +34,19 @@ inline void FillTable(QTableWidget& table, int rows) {
 }
 
 // Paints the whole widget, frame and scroll bars included, as the window system would ask it.
-template <typename TWidget> void Repaint(benchmark::State& state, TWidget& widget) {
-    widget.resize(800, 600);
+template <typename TWidget> void RepaintAt(benchmark::State& state, TWidget& widget, int width, int height) {
+    widget.resize(width, height);
     widget.show();
     QApplication::processEvents();
-    QImage image(800, 600, QImage::Format_ARGB32_Premultiplied);
+    QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
     for (auto _ : state) {
         widget.render(&image);
         benchmark::DoNotOptimize(image.constBits());
     }
+}
+
+template <typename TWidget> void Repaint(benchmark::State& state, TWidget& widget) {
+    RepaintAt(state, widget, 800, 600);
 }
 
 // The peers of every repaint benchmark: the platform's plain string grid and QTableWidget.

@@ -60,7 +60,7 @@ void TDataQuery::ParseInsert() {
     }
     auto addAllColumns = [this] {
         auto& field = *UpdateFields.emplace_back(std::make_unique<TUpdateField>(*this));
-        field.ColumnName = "*";
+        field.ColumnName.assign(1, '*');
         field.Expression = MakeColumnNode("", "*");
     };
     bool selectInParentheses = false;

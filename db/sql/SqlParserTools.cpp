@@ -46,7 +46,10 @@ std::string ReadName(TExpressionParser& parser, std::string_view message) {
 
 std::string ReadTableName(TExpressionParser& parser, std::string_view message) {
     std::string name = ReadName(parser, message);
-    if (SkipToken(parser, '\\')) name += "\\" + ReadName(parser, message);
+    if (SkipToken(parser, '\\')) {
+        name += '\\';
+        name += ReadName(parser, message);
+    }
     return name;
 }
 

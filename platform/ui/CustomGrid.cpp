@@ -164,6 +164,28 @@ void TCustomGrid::SetLineSizes(bool columns, const std::vector<int>& sizes) {
     UpdateScrollRange();
 }
 
+void TCustomGrid::InsertLineSizes(bool columns, int at, int count) {
+    TGridAxis& axis = columns ? cols_ : rows_;
+    if (at < 0 || at > axis.Count()) throw EGridError("Grid index out of range");
+    count = std::min(count, axis.Count() - at);
+    if (count <= 0) return;
+    axis.Erase(axis.Count() - count, count);
+    axis.Insert(at, count);
+    InvalidateGrid();
+    UpdateScrollRange();
+}
+
+void TCustomGrid::EraseLineSizes(bool columns, int at, int count) {
+    TGridAxis& axis = columns ? cols_ : rows_;
+    if (at < 0 || at > axis.Count()) throw EGridError("Grid index out of range");
+    count = std::min(count, axis.Count() - at);
+    if (count <= 0) return;
+    axis.Erase(at, count);
+    axis.Insert(axis.Count(), count);
+    InvalidateGrid();
+    UpdateScrollRange();
+}
+
 void TCustomGrid::SetGridLineWidth(int width) {
     width = std::max(width, 0);
     if (width == lineWidth_) return;

@@ -109,11 +109,11 @@ int VerticalStart(const TRect& rect, int height, unsigned flags) {
     return rect.Top;
 }
 
-// Splits a line at its tabs into runs placed on the tab stops.
-void AddRuns(std::vector<TTextRun>& runs, const QString& line, int x, int y, const QFontMetrics& metrics,
-             int tabWidth) {
+// Splits a line at its tabs into runs placed on the tab stops; width is the line's measure.
+void AddRuns(std::vector<TTextRun>& runs, const QString& line, int x, int y, int width,
+             const QFontMetrics& metrics, int tabWidth) {
     if (tabWidth <= 0 || !line.contains(u'\t')) {
-        if (!line.isEmpty()) runs.push_back({line, x, y, metrics.horizontalAdvance(line)});
+        if (!line.isEmpty()) runs.push_back({line, x, y, width});
         return;
     }
     int offset = 0;
@@ -156,8 +156,13 @@ TTextLayout LayoutText(const QString& text, const TRect& rect, unsigned flags, c
     layout.LineHeight = metrics.height();
     layout.LineCount = int(lines.size());
     layout.Height = layout.LineCount * layout.LineHeight;
-    for (const QString& line : lines)
-        layout.MaxWidth = std::max(layout.MaxWidth, MeasureLine(line, metrics, tabWidth));
+    // Each line is measured once (measuring shapes the whole text).
+    std::vector<int> widths;
+    widths.reserve(size_t(lines.size()));
+    for (const QString& line : lines) {
+        widths.push_back(MeasureLine(line, metrics, tabWidth));
+        layout.MaxWidth = std::max(layout.MaxWidth, widths.back());
+    }
 
     layout.CalcRect = rect;
     layout.CalcRect.Bottom = rect.Top + layout.Height;
@@ -176,9 +181,12 @@ TTextLayout LayoutText(const QString& text, const TRect& rect, unsigned flags, c
         const int y = top + i * layout.LineHeight;
         if ((flags & DT_EDITCONTROL) && i > 0 && y + layout.LineHeight > rect.Bottom) break;
         QString line = lines[i];
-        if (ellipsis) line = Elided(line, rect.Width(), metrics, tabWidth);
-        const int x = HorizontalStart(rect, MeasureLine(line, metrics, tabWidth), flags);
-        AddRuns(layout.Runs, line, x, y, metrics, tabWidth);
+        int width = widths[size_t(i)];
+        if (ellipsis && width > rect.Width()) {
+            line = Elided(line, rect.Width(), metrics, tabWidth);
+            width = MeasureLine(line, metrics, tabWidth);
+        }
+        AddRuns(layout.Runs, line, HorizontalStart(rect, width, flags), y, width, metrics, tabWidth);
     }
     return layout;
 }

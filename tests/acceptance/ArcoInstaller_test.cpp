@@ -98,7 +98,7 @@ void ArcoInstaller::FirstStartAndLogin() {
         });
     });
     StartTool();
-    QTRY_VERIFY(LoggedUser() != nullptr);
+    ASSERT_EVENTUALLY(LoggedUser() != nullptr);
     EXPECT_EQ(failed, 1);
     EXPECT_EQ(NewBoxes(), Error("Usuário ou senha incorretos."));
     EXPECT_EQ(LoggedUser()->name, "INSTALADOR");

@@ -20,6 +20,7 @@
 #include "platform/ui/DataChoiceControls.h"
 #include "platform/ui/UiServices.h"
 #include "screens/report/ReportPrinter.h"
+#include "support/EventWait.h"
 #include "support/QtTestApplication.h"
 
 #include <QAbstractButton>
@@ -168,7 +169,7 @@ protected:
     void StartAndLogIn(const std::string& user, const std::string& password) {
         ::setenv(ScriptedLoginVariable, (user + ":" + password).c_str(), 1);
         StartTool();
-        QTRY_VERIFY(LoggedUser() != nullptr);
+        ASSERT_EVENTUALLY(LoggedUser() != nullptr);
         EXPECT_FALSE(window_->ProgramEnded());
     }
 

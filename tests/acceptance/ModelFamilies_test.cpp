@@ -77,7 +77,7 @@ TEST_P(ModelFamilies, ATickMadeByMouseIsSavedByKeyboard) {
                     TypeKey(&dialog, Qt::Key_Down);
                 ASSERT_EQ(dialog.Model(), family.model);
                 TypeKey(&dialog, Qt::Key_K, Qt::AltModifier);
-                QTRY_VERIFY(!dialog.isVisible());
+                ASSERT_EVENTUALLY(!dialog.isVisible());
             },
             [&] { TypeKey(&Window(), Qt::Key_N, Qt::ControlModifier); });
         QApplication::setActiveWindow(&Window());
@@ -100,7 +100,7 @@ TEST_P(ModelFamilies, ATickMadeByMouseIsSavedByKeyboard) {
             PressAndRelease(screen.Day.Rota[1]);
             EXPECT_TRUE(screen.Day.Rota[1]->isChecked());
             TypeKey(&screen, Qt::Key_K, Qt::AltModifier);
-            QTRY_VERIFY(!screen.isVisible());
+            ASSERT_EVENTUALLY(!screen.isVisible());
             EXPECT_EQ(screen.result(), QDialog::Accepted);
         },
         [&] { PressAndRelease(categories); });

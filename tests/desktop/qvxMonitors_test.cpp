@@ -6,6 +6,7 @@
 #include "platform/os/SettingsStore.h"
 #include "platform/os/TestTempFolder.h"
 #include "qvxMessageRecorder.h"
+#include "support/EventWait.h"
 #include "support/QtTestApplication.h"
 
 #include <QFile>
@@ -37,8 +38,7 @@ public:
     template <typename Action> void ExpectChange(Action&& action, const char* what) {
         const int before = changes;
         action();
-        // (A failed QTRY_ macro would not fail a GoogleTest test.)
-        EXPECT_TRUE(QTest::qWaitFor([&] { return changes > before; }, 5000)) << what;
+        EXPECT_TRUE(QTest::qWaitFor([&] { return changes > before; }, EventWaitMs)) << what;
         QTest::qWait(10); // let a second wake for the same action pass
         changes = before + 1;
     }
@@ -160,7 +160,7 @@ TEST_F(FolderMonitor, AHandlerMayDeactivateItsOwnMonitor) {
         watched.monitor.SetActive(false);
     });
     WriteFile(At("a.txt"));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return watched.changes == 1; }, 5000));
+    ASSERT_EVENTUALLY_EQ(watched.changes, 1);
     EXPECT_FALSE(watched.monitor.Running());
     watched.ExpectNoChange([&] { WriteFile(At("b.txt")); }, "after deactivation");
 }

@@ -4,6 +4,7 @@
 #include "desktop/qvxComponents.h"
 #include "platform/os/TestTempFolder.h"
 #include "qvxMessageRecorder.h"
+#include "support/EventWait.h"
 #include "support/QtTestApplication.h"
 
 #include <QDateTime>
@@ -54,7 +55,7 @@ TEST_F(OneInstance, FirstCopyHoldsTheLockAndASecondEndsQuietlyAndActivatesIt) {
     EXPECT_TRUE(second.guard->Terminated());
     EXPECT_FALSE(second.guard->HoldsInstance());
     EXPECT_TRUE(messages.isEmpty());
-    QTRY_COMPARE(activations.count(), 1);
+    ASSERT_EVENTUALLY_EQ(activations.count(), 1);
 }
 
 TEST_F(OneInstance, ShowsTheStandardOrTheGivenMessageAndAHandlerMayReplaceItAndLetTheCopyGoOn) {
@@ -90,7 +91,7 @@ TEST_F(OneInstance, ShowsTheStandardOrTheGivenMessageAndAHandlerMayReplaceItAndL
     EXPECT_EQ(senders, std::vector<QObject*>{handled.guard});
     EXPECT_FALSE(handled.guard->Terminated());
     EXPECT_EQ(messages.size(), 2);
-    QTRY_COMPARE(activations.count(), 4);
+    ASSERT_EVENTUALLY_EQ(activations.count(), 4);
 }
 
 TEST_F(OneInstance, InTheDesignStateTakesNoLock) {
@@ -151,7 +152,7 @@ TEST_F(OneInstance, ALockAndSocketLeftByAKilledCopyDoNotBlockTheNextStart) {
     EXPECT_TRUE(next.guard->HoldsInstance());
     EXPECT_FALSE(next.guard->Terminated());
     EXPECT_TRUE(qvxActivatePrevInstance(Title, Folder())); // it listens on the old socket's name
-    QTRY_COMPARE(activations.count(), 1);
+    ASSERT_EVENTUALLY_EQ(activations.count(), 1);
 }
 
 // A lock file that names no holder, as a crash or a full disk leaves it.

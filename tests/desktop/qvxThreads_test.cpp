@@ -2,6 +2,7 @@
 
 #include "desktop/qvxThreads.h"
 #include "qvxMessageRecorder.h"
+#include "support/EventWait.h"
 #include "support/QtTestApplication.h"
 
 #include <QTest>
@@ -32,7 +33,7 @@ TEST(ThreadComponent, RunsOnExecuteOnceOnItsOwnThreadWhenResumed) {
         ++terminated;
     };
     component.SetSuspended(false);
-    QTRY_COMPARE(terminated, 1);
+    ASSERT_EVENTUALLY_EQ(terminated, 1);
     EXPECT_EQ(runs, 1);
     EXPECT_FALSE(onGui);
 }
@@ -55,7 +56,7 @@ TEST(ThreadComponent, AnExceptionWithoutOnExceptionIsShownWithNameClassAndMessag
     component.setObjectName("Worker1");
     component.OnExecute = [](QObject*) { throw std::out_of_range("fora da faixa"); };
     component.SetSuspended(false);
-    QTRY_COMPARE(recorder.Messages.size(), 1);
+    ASSERT_EVENTUALLY_EQ(recorder.Messages.size(), 1);
     EXPECT_TRUE(recorder.Messages.front().endsWith(
         "|Thread Worker1 raised exception class std::out_of_range with message \"fora da faixa\"."))
         << recorder.Messages.front().toStdString();
@@ -72,10 +73,10 @@ TEST(ThreadComponent, AnExceptionGoesToOnExceptionOnTheGuiThreadAndOneOfOnExcept
         if (seen.size() == 2) throw std::runtime_error("segunda");
     };
     component.SetSuspended(false);
-    QTRY_COMPARE(seen.size(), 1);
+    ASSERT_EVENTUALLY_EQ(seen.size(), 1);
     EXPECT_TRUE(recorder.Messages.isEmpty());
     component.Restart();
-    QTRY_COMPARE(recorder.Messages.size(), 1);
+    ASSERT_EVENTUALLY_EQ(recorder.Messages.size(), 1);
     EXPECT_TRUE(recorder.Messages.front().endsWith("|segunda"));
 }
 
@@ -90,7 +91,7 @@ TEST(ThreadComponent, DestructionAsksTheWorkToEndAndWaitsForIt) {
             ended = true;
         };
         component.SetSuspended(false);
-        QTRY_VERIFY(started);
+        ASSERT_EVENTUALLY(started);
     }
     EXPECT_TRUE(ended);
 }
@@ -104,7 +105,7 @@ TEST(ThreadComponent, SynchronizedRunsOnTheGuiThreadAndARestartFromInsideRunsThe
         if (++runs == 1) component.Restart();
     };
     component.SetSuspended(false);
-    QTRY_COMPARE(runs, 2);
+    ASSERT_EVENTUALLY_EQ(runs, 2);
 }
 
 TEST(ThreadTimer, RaisesOnTimerWhileEnabled) {
@@ -113,7 +114,7 @@ TEST(ThreadTimer, RaisesOnTimerWhileEnabled) {
     timer.OnTimer() = [&](QObject*) { ++ticks; };
     timer.SetInterval(2);
     timer.SetEnabled(true);
-    QTRY_VERIFY(ticks >= 3);
+    ASSERT_EVENTUALLY(ticks >= 3);
     timer.SetEnabled(false);
     const int stopped = ticks;
     QTest::qWait(20);
@@ -131,7 +132,7 @@ TEST(TimerThread, ChangingTheIntervalStartsANewWaitWithoutTheEvent) {
     QTest::qWait(20);
     EXPECT_EQ(events, 0) << "a change of interval raises nothing";
     thread.SetInterval(1);
-    QTRY_VERIFY(events >= 1); // the 60 s wait was given up for the new interval
+    ASSERT_EVENTUALLY(events >= 1); // the 60 s wait was given up for the new interval
 }
 
 TEST(ThreadTimer, DestructionWhileTheWorkerWaitsForTheGuiThreadDoesNotHang) {

@@ -2,6 +2,7 @@
 
 #include "desktop/qvxTrayIcon.h"
 #include "qvxMessageRecorder.h"
+#include "support/EventWait.h"
 #include "support/QtTestApplication.h"
 
 #include <QMenu>
@@ -151,7 +152,7 @@ TEST_F(TrayIcon, MinimisingTheWindowHidesItInTheTrayAndHidingTheIconBringsItBack
     int minimised = 0;
     icon->OnMinimize = [&](QObject*) { ++minimised; };
     window.showMinimized();
-    QTRY_COMPARE(minimised, 1);
+    ASSERT_EVENTUALLY_EQ(minimised, 1);
     EXPECT_FALSE(window.isVisible());
     EXPECT_TRUE(icon->Visible());
     EXPECT_TRUE(tray.shown);
@@ -166,7 +167,7 @@ TEST_F(TrayIcon, AWindowMinimisedWithoutANotificationAreaIsNotLost) {
     tray.available = false;
     icon->MinimizeToTray = true;
     window.showMinimized();
-    QTRY_COMPARE(recorder.Messages.size(), 1);
+    ASSERT_EVENTUALLY_EQ(recorder.Messages.size(), 1);
     EXPECT_TRUE(window.isVisible());
     EXPECT_TRUE(recorder.Messages.front().endsWith("|TrayIcon1.InsertToTray failed"));
 }
@@ -189,7 +190,7 @@ TEST_F(TrayIcon, WithoutAnImageListTheIconIsShownAndCyclingStepsThroughTheListAn
     icon->OnCycleIcons = [&](QObject*) { indexes.push_back(icon->ImageIndex()); };
     icon->SetCycleInterval(5);
     icon->SetCycleIcons(true);
-    QTRY_VERIFY(indexes.size() >= 4);
+    ASSERT_EVENTUALLY(indexes.size() >= 4);
     icon->SetCycleIcons(false);
     EXPECT_EQ(std::vector<int>(indexes.begin(), indexes.begin() + 4), std::vector<int>({1, 2, 0, 1}));
     EXPECT_EQ(tray.iconKey, icon->ImageList()[static_cast<std::size_t>(icon->ImageIndex())].cacheKey());

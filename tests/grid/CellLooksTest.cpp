@@ -39,11 +39,7 @@ protected:
     }
     TVevIvizudEvar& Grid() { return w_.Grid(); }
     std::vector<TColor> FillsOf(const std::vector<TCanvasOp>& ops, int col, int row) {
-        std::vector<TColor> fills;
-        for (const TCanvasOp& op : ops)
-            if (op.Kind == TCanvasOpKind::FillRect && op.Rect == Grid().CellRect(col, row))
-                fills.push_back(op.Brush.Color());
-        return fills;
+        return CellFills(Grid(), ops, col, row);
     }
     TColor TextColorOf(const std::vector<TCanvasOp>& ops, int col, int row) {
         const auto texts = TextOps(ops, QString("c%1r%2").arg(col).arg(row));

@@ -56,6 +56,37 @@ TEST_F(Columns, ABlockRightOfAHiddenColumnPaintsWhereItShows) {
     EXPECT_TRUE(Grid().Verify());
 }
 
+// Cells are changed by their real columns; the repaint must reach them where they show, and a
+// cell of a hidden column repaints nothing.
+TEST_F(Columns, ACellChangedRightOfAHiddenColumnRepaintsWhereItShows) {
+    Grid().SetColCount(6);
+    Grid().HideColumn(1);
+    QApplication::processEvents();
+    auto repainted = [&](auto change) {
+        TPaintRegions regions(Grid().viewport());
+        change();
+        QApplication::processEvents();
+        return regions.painted;
+    };
+    auto covers = [](const QRegion& painted, const TRect& r) {
+        return !r.IsEmpty() && (QRegion(ToQRect(r)) - painted).isEmpty();
+    };
+    // Real columns 3-4 show as 2-3.
+    EXPECT_TRUE(covers(repainted([&] { Grid().MergeCells(3, 1, 2, 2); }), Grid().CellRectEx(2, 1)));
+    const TRect block = Grid().CellRectEx(2, 1);
+    EXPECT_TRUE(covers(repainted([&] { Grid().SetGridCells(4, 2, "member"); }), block));
+    EXPECT_TRUE(covers(repainted([&] { Grid().SetGridCells(5, 3, "plain"); }), Grid().CellRect(4, 3)));
+    EXPECT_TRUE(covers(repainted([&] { Grid().GetCellProperties(5, 4)->SetBrushColor(clRed); }),
+                       Grid().CellRect(4, 4)));
+    EXPECT_TRUE(covers(repainted([&] { Grid().SplitCells(4, 2); }), block));
+    const QRegion hidden = repainted([&] {
+        Grid().GetCellProperties(1, 3)->SetBrushColor(clRed);
+        Grid().SetGridCells(1, 3, "hidden");
+    });
+    EXPECT_TRUE(hidden.isEmpty());
+    EXPECT_TRUE(Grid().Verify());
+}
+
 TEST_F(Columns, HidingAndShowingOutsideTheGridIsAnError) {
     EXPECT_THROW(Grid().HideColumn(3), EVozAvozError);
     EXPECT_THROW(Grid().HideColumn(-1), EVozAvozError);

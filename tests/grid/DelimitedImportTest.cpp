@@ -1,8 +1,7 @@
 // Delimited text files read into the advanced grid: the delimiter found from the first lines,
 // quoted fields, line ends and text encodings, appending above a footer row, progress and growth.
 #include "grid/DelimitedImport.h"
-#include "QtPrinters.h"
-#include "grid/AdvancedGrid.h"
+#include "GridTestSupport.h"
 #include "grid/GridError.h"
 #include "grid/TextUtils.h"
 
@@ -22,16 +21,6 @@ QString WriteFile(const QTemporaryDir& dir, const QByteArray& bytes, const QStri
     EXPECT_TRUE(file.open(QIODevice::WriteOnly));
     file.write(bytes);
     return path;
-}
-
-Rows GridRows(TVevIvizudEvar& grid) {
-    Rows rows;
-    for (int r = 0; r < grid.RowCount(); ++r) {
-        QStringList row;
-        for (int c = 0; c < grid.ColCount(); ++c) row << grid.GetGridCells(c, r);
-        rows.push_back(row);
-    }
-    return rows;
 }
 
 // A grid of one empty cell, so that what is loaded gives its shape.

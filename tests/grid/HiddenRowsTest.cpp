@@ -1,6 +1,6 @@
 // Hidden rows and the filter: rows leave the grid with everything they hold and come back where
 // they were, also around merged blocks, hidden columns, nodes, inserts and removals.
-#include "GridTestSupport.h"
+#include "PointerTestSupport.h"
 
 namespace {
 
@@ -10,11 +10,7 @@ protected:
         for (int r = 0; r < 8; ++r) Grid().SetGridCells(1, r, QString("r%1").arg(r));
     }
     TVevIvizudEvar& Grid() { return w_.Grid(); }
-    QStringList Column(int col) {
-        QStringList texts;
-        for (int r = 0; r < Grid().RowCount(); ++r) texts << Grid().GetGridCells(col, r);
-        return texts;
-    }
+    QStringList Column(int col) { return ColumnTexts(Grid(), col); }
     TAdvancedGridWindow w_;
 };
 
@@ -214,6 +210,41 @@ TEST_F(HiddenRows, AFilterOverContractedNodesGivesEveryRowBackInPlace) {
     Grid().SetFilterActive(false);
     EXPECT_EQ(Column(1), (QStringList{"r0", "r1", "r2", "r3", "r4", "r5", "r6", "r7"}));
     EXPECT_FALSE(Grid().GetNodeState(1)); // every row shows: no node stays contracted
+    EXPECT_TRUE(Grid().Verify());
+}
+
+// With persistent row marks a mark belongs to its row, wherever hiding and filtering move it, and
+// marks made while rows are hidden land on the rows clicked.
+TEST_F(HiddenRows, PersistentRowMarksStayWithTheirRows) {
+    Grid().MouseActions.SetDisjunctRowSelect(true);
+    Grid().MouseActions.RowSelectPersistent = true;
+    TPointer mouse(w_);
+    auto marked = [&] {
+        QStringList texts;
+        for (int r = 0; r < Grid().RowCount(); ++r)
+            if (Grid().IsCellSelected(1, r)) texts << Grid().GetGridCells(1, r);
+        return texts;
+    };
+    mouse.Click(mouse.Centre(1, 3), Qt::ControlModifier);
+    mouse.Click(mouse.Centre(2, 6), Qt::ControlModifier);
+    ASSERT_EQ(marked(), (QStringList{"r3", "r6"}));
+    Grid().HideRows(1, 1); // before both marked rows
+    Grid().HideRows(4, 5); // between them
+    EXPECT_EQ(marked(), (QStringList{"r3", "r6"}));
+    ASSERT_EQ(Grid().GetGridCells(1, 4), "r7");
+    mouse.Click(mouse.Centre(1, 4), Qt::ControlModifier); // r7, while rows are hidden
+    EXPECT_EQ(marked(), (QStringList{"r3", "r6", "r7"}));
+    w_.Key(Qt::Key_Space); // and off again by the keyboard
+    EXPECT_EQ(marked(), (QStringList{"r3", "r6"}));
+    w_.Key(Qt::Key_Up, Qt::ShiftModifier); // r6 and r7 by the keyboard
+    EXPECT_EQ(marked(), (QStringList{"r3", "r6", "r7"}));
+    Grid().UnHideRowsAll();
+    EXPECT_EQ(marked(), (QStringList{"r3", "r6", "r7"}));
+    Grid().Filter.push_back({1, "!r2", true, {}, {}, TFilterOperation::foNONE});
+    Grid().SetFilterActive(true);
+    EXPECT_EQ(marked(), (QStringList{"r3", "r6", "r7"}));
+    Grid().SetFilterActive(false);
+    EXPECT_EQ(marked(), (QStringList{"r3", "r6", "r7"}));
     EXPECT_TRUE(Grid().Verify());
 }
 

@@ -187,4 +187,63 @@ TEST_F(Keyboard, SpaceOnACheckBoxNeedsEditing) {
     EXPECT_FALSE(w_.EditorShown()); // no editor opens on a check box
 }
 
+// Keys over a merged block while a column hides: the block is merged by real columns and the keys
+// walk the columns that show, so a block right of a hidden column (or one inside a hidden column)
+// must be met where it shows. The grid has 8 x 7 cells with a fixed row and column.
+struct TBlockKeyCase {
+    const char* what;
+    int blockCol, blockRow, blockCols, blockRows; // real columns
+    int hiddenCol;                                // real column hidden after merging
+    TGridCoord from;                              // shown columns from here on
+    Qt::Key key;
+    TGridCoord to;
+};
+
+void PrintTo(const TBlockKeyCase& c, std::ostream* os) {
+    *os << c.what;
+}
+
+class BlockKeys : public testing::TestWithParam<TBlockKeyCase> {
+protected:
+    BlockKeys() : w_(8, 7, QSize(600, 300)) {}
+    TAdvancedGridWindow w_;
+};
+
+TEST_P(BlockKeys, MeetTheBlockWhereItShows) {
+    const TBlockKeyCase& c = GetParam();
+    TVevIvizudEvar& grid = w_.Grid();
+    grid.SetOptions(grid.Options() + goTabs);
+    grid.MergeCells(c.blockCol, c.blockRow, c.blockCols, c.blockRows);
+    grid.HideColumn(c.hiddenCol);
+    ASSERT_EQ(grid.ColCount(), 7);
+    grid.SetCol(c.from.X);
+    grid.SetRow(c.from.Y); // a click may leave a member current
+    w_.Key(c.key, c.key == Qt::Key_Backtab ? Qt::ShiftModifier : Qt::NoModifier);
+    EXPECT_EQ((TGridCoord{grid.Col(), grid.Row()}), c.to);
+    EXPECT_TRUE(grid.Verify());
+}
+
+// The block of real columns 4-5, rows 2-3 shows in columns 3-4 while column 2 hides.
+INSTANTIATE_TEST_SUITE_P(
+    HiddenColumns, BlockKeys,
+    testing::Values(
+        TBlockKeyCase{"right onto the block", 4, 2, 2, 2, 2, {2, 2}, Qt::Key_Right, {3, 2}},
+        TBlockKeyCase{"right over the block", 4, 2, 2, 2, 2, {3, 2}, Qt::Key_Right, {5, 2}},
+        TBlockKeyCase{"right from a member", 4, 2, 2, 2, 2, {4, 3}, Qt::Key_Right, {5, 3}},
+        TBlockKeyCase{"left from a member", 4, 2, 2, 2, 2, {4, 3}, Qt::Key_Left, {2, 3}},
+        TBlockKeyCase{"left onto the block", 4, 2, 2, 2, 2, {5, 3}, Qt::Key_Left, {3, 2}},
+        TBlockKeyCase{"up from a member", 4, 2, 2, 2, 2, {4, 3}, Qt::Key_Up, {4, 1}},
+        TBlockKeyCase{"down over the block", 4, 2, 2, 2, 2, {3, 2}, Qt::Key_Down, {3, 4}},
+        TBlockKeyCase{"tab onto the block", 4, 2, 2, 2, 2, {2, 2}, Qt::Key_Tab, {3, 2}},
+        TBlockKeyCase{"tab over the block", 4, 2, 2, 2, 2, {3, 2}, Qt::Key_Tab, {5, 2}},
+        TBlockKeyCase{"tab from a member", 4, 2, 2, 2, 2, {4, 3}, Qt::Key_Tab, {5, 3}},
+        TBlockKeyCase{"backtab onto the block", 4, 2, 2, 2, 2, {5, 3}, Qt::Key_Backtab, {3, 2}},
+        // Shift, pressed first, makes the block's base current.
+        TBlockKeyCase{"backtab from a member", 4, 2, 2, 2, 2, {4, 3}, Qt::Key_Backtab, {2, 2}},
+        TBlockKeyCase{"end onto a block at the last columns", 6, 2, 2, 1, 2, {1, 2}, Qt::Key_End, {5, 2}},
+        // A block of rows inside the hidden column 2 is nothing to the column shown in its place.
+        TBlockKeyCase{"down beside a hidden block", 2, 2, 1, 3, 2, {2, 2}, Qt::Key_Down, {2, 3}},
+        TBlockKeyCase{"right beside a hidden block", 2, 2, 1, 3, 2, {1, 3}, Qt::Key_Right, {2, 3}},
+        TBlockKeyCase{"tab beside a hidden block", 2, 2, 1, 3, 2, {1, 3}, Qt::Key_Tab, {2, 3}}));
+
 } // namespace

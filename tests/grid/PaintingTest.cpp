@@ -14,13 +14,8 @@ protected:
         for (int r = 1; r < 6; ++r) Grid().SetGridCells(1, r, QString("r%1").arg(r));
     }
     TVevIvizudEvar& Grid() { return w_.Grid(); }
-    // The fill operations that cover exactly the cell's rectangle.
     std::vector<TColor> FillsOf(const std::vector<TCanvasOp>& ops, int col, int row) {
-        std::vector<TColor> fills;
-        for (const TCanvasOp& op : ops)
-            if (op.Kind == TCanvasOpKind::FillRect && op.Rect == Grid().CellRect(col, row))
-                fills.push_back(op.Brush.Color());
-        return fills;
+        return CellFills(Grid(), ops, col, row);
     }
     TAdvancedGridWindow w_;
 };

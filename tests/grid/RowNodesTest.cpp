@@ -17,11 +17,7 @@ protected:
         Grid().AddNode(8, 3, 1);
     }
     TVevIvizudEvar& Grid() { return w_.Grid(); }
-    QStringList Column() {
-        QStringList texts;
-        for (int r = 0; r < Grid().RowCount(); ++r) texts << Grid().GetGridCells(1, r);
-        return texts;
-    }
+    QStringList Column() { return ColumnTexts(Grid(), 1); }
     static QStringList Rows(std::initializer_list<int> rows) {
         QStringList texts;
         for (int r : rows) texts << QString("r%1").arg(r);

@@ -17,11 +17,7 @@ protected:
         for (int r = 0; r < 6; ++r) Grid().SetGridCells(1, r, QString("r%1").arg(r));
     }
     TVevIvizudEvar& Grid() { return w_.Grid(); }
-    QStringList Column(int col) {
-        QStringList texts;
-        for (int r = 0; r < Grid().RowCount(); ++r) texts << Grid().GetGridCells(col, r);
-        return texts;
-    }
+    QStringList Column(int col) { return ColumnTexts(Grid(), col); }
     TAdvancedGridWindow w_;
 };
 
@@ -211,6 +207,34 @@ TEST_F(RowStructure, AddRowStaysAboveAVisibleFooter) {
     Grid().AddRow();
     EXPECT_EQ(Grid().GetGridCells(1, 6), "footer");
     EXPECT_EQ(Grid().GetGridCells(1, 5), "");
+}
+
+// Rows keep their heights as rows come and go around them; new rows take the default height.
+TEST_F(RowStructure, RowsKeepTheirHeightsAsRowsComeAndGo) {
+    std::vector<int> heights;
+    for (int r = 0; r < 6; ++r) {
+        Grid().SetRowHeights(r, 30 + r);
+        heights.push_back(30 + r);
+    }
+    const int fresh = Grid().DefaultRowHeight();
+    auto check = [&](const char* step) {
+        std::vector<int> now;
+        for (int r = 0; r < Grid().RowCount(); ++r) now.push_back(Grid().RowHeights(r));
+        EXPECT_EQ(now, heights) << step;
+    };
+    Grid().InsertRows(2, 2);
+    heights.insert(heights.begin() + 2, 2, fresh);
+    check("inserted in the middle");
+    Grid().RemoveRows(1, 2);
+    heights.erase(heights.begin() + 1, heights.begin() + 3);
+    check("removed in the middle");
+    Grid().AddRow();
+    heights.push_back(fresh);
+    check("added at the end");
+    Grid().RemoveRows(Grid().RowCount() - 2, 2);
+    heights.resize(heights.size() - 2);
+    check("removed at the end");
+    EXPECT_TRUE(Grid().Verify());
 }
 
 } // namespace

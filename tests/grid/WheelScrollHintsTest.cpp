@@ -314,19 +314,6 @@ TEST_F(WheelScrollHints, HoveringMakesTheDataCellUnderThePointerCurrent) {
     EXPECT_EQ(Current(), (TGridCoord{3, 4}));
 }
 
-// Records the area each paint of the viewport covers.
-class TPaintRegions : public QObject {
-public:
-    explicit TPaintRegions(QWidget* viewport) { viewport->installEventFilter(this); }
-    QRegion painted;
-
-protected:
-    bool eventFilter(QObject*, QEvent* e) override {
-        if (e->type() == QEvent::Paint) painted += static_cast<QPaintEvent*>(e)->region();
-        return false;
-    }
-};
-
 TEST_F(WheelScrollHints, ABlinkTickRepaintsExactlyTheVisibleBlinkingCells) {
     Grid().EnableBlink = true;
     Grid().SetGridCells(1, 1, "<BLINK>now</BLINK>");

@@ -2,7 +2,7 @@
 // range's address sizing the grid, the fixed counts put back, values as text, and the two readers
 // on real files (".xlsx" written here, ".xls" made by scripts/make-workbook-fixture).
 #include "grid/WorkbookImport.h"
-#include "QtPrinters.h"
+#include "GridTestSupport.h"
 #include "XlsxFiles.h"
 #include "grid/AdvancedGrid.h"
 #include "grid/GridError.h"
@@ -17,16 +17,6 @@ namespace {
 
 using namespace xlsxfiles;
 using Rows = std::vector<QStringList>;
-
-Rows GridRows(TVevIvizudEvar& grid) {
-    Rows rows;
-    for (int r = 0; r < grid.RowCount(); ++r) {
-        QStringList row;
-        for (int c = 0; c < grid.ColCount(); ++c) row << grid.GetGridCells(c, r);
-        rows.push_back(row);
-    }
-    return rows;
-}
 
 // The message of the EVozAvozError the action raises ("" when it raises none).
 template <typename TAction> QString ErrorOf(TAction action) {

@@ -2,6 +2,7 @@
 
 #include "ScreenFixture.h"
 #include "screens/Calendar.h"
+#include "support/EventWait.h"
 #include "support/UserInput.h"
 
 #include "screens/DateField.h"
@@ -84,7 +85,7 @@ TEST_P(CalendarTyping, TheTypedDateIsTakenWhole) {
     TypeKey(&screen, Qt::Key_Tab);
     EXPECT_EQ(screen.DateTimePicker1->date().toString("dd/MM/yyyy"), GetParam().taken.toString("dd/MM/yyyy"));
     TypeKey(&screen, Qt::Key_K, Qt::AltModifier);
-    QTRY_VERIFY(!screen.isVisible());
+    ASSERT_EVENTUALLY(!screen.isVisible());
     const QDate taken = GetParam().taken;
     EXPECT_EQ(Clock()[1], taken.day());
     EXPECT_EQ(Clock()[2], taken.month());
@@ -108,7 +109,7 @@ TEST_F(CalendarTest, AnImpossibleDateIsRefusedOnOk) {
     TypeText(&screen, "31022026");
     const TProgrammingState before = TProgrammingState::Now();
     TypeKey(&screen, Qt::Key_K, Qt::AltModifier);
-    QTRY_COMPARE(services.messages.shown.size(), std::size_t{1});
+    ASSERT_EVENTUALLY_EQ(services.messages.shown.size(), std::size_t{1});
     ExpectOkRefused(screen, before, "Data inválida.", field);
 }
 

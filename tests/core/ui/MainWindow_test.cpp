@@ -8,6 +8,7 @@
 #include "core/ui/prgmain.h"
 #include "desktop/qvxComponents.h"
 #include "platform/os/FileIo.h"
+#include "support/EventWait.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -289,7 +290,7 @@ TEST_F(MainWindow, AFailedOrCancelledLoginEndsTheProgram) {
         TFormPrinc window;
         window.SetLoginRunner([result](QWidget*) { return result; });
         window.show();
-        QTRY_VERIFY(window.ProgramEnded());
+        ASSERT_EVENTUALLY(window.ProgramEnded());
         EXPECT_FALSE(window.isVisible());
         ClearQuitRequest();
     }

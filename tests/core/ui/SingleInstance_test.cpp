@@ -1,5 +1,7 @@
 // The single-instance guard with the tool itself: two real starts of centrprg on one user's
-// runtime folder, offscreen, logged in by the scripted login.
+// runtime folder, offscreen, logged in by the scripted login. Each test gives the tool a runtime
+// folder of its own, where the guard keeps its lock and socket, so that tests running at the same
+// time (and other runs of the tool on the machine) never meet each other's copies.
 
 #include "core/ProgramFolder.h"
 #include "core/Users.h"
@@ -9,10 +11,13 @@
 #include "support/QtTestApplication.h"
 
 #include <QDateTime>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QThread>
 
+#include <algorithm>
 #include <filesystem>
 
 namespace {
@@ -46,10 +51,35 @@ protected:
 
     // Waits until the process has written the text on stderr.
     static bool WaitForLog(QProcess& process, QByteArray& log, const char* text) {
+        const QDeadlineTimer deadline(WaitMs);
         while (!log.contains(text)) {
-            if (process.state() == QProcess::NotRunning) return false;
+            if (process.state() == QProcess::NotRunning || deadline.hasExpired()) return false;
             process.waitForReadyRead(200);
             log += process.readAllStandardError();
+        }
+        return true;
+    }
+
+    QStringList RuntimeFiles() const {
+        return QDir(QString::fromStdString(folder.Path("runtime"))).entryList(QDir::Files | QDir::System);
+    }
+
+    // Waits until the copy is up: it holds the lock (in this test's runtime folder, no other),
+    // listens, and has published its folder, the last thing the guard's side does at start.
+    // Killing it or starting another copy earlier races with that start.
+    bool WaitUntilUp(QProcess& process, QByteArray& log) {
+        if (!WaitForLog(process, log, "holds")) return false;
+        const QByteArray runtime = QByteArray::fromStdString(folder.Path("runtime"));
+        EXPECT_TRUE(log.contains("holds \"" + runtime + "/")) << log.toStdString();
+        const QDeadlineTimer deadline(WaitMs);
+        const auto published = [this] {
+            const QStringList files = RuntimeFiles();
+            return std::any_of(files.begin(), files.end(),
+                               [](const QString& f) { return f.endsWith(".folder"); });
+        };
+        while (!published()) {
+            if (process.state() == QProcess::NotRunning || deadline.hasExpired()) return false;
+            QThread::msleep(10);
         }
         return true;
     }
@@ -66,7 +96,7 @@ TEST_F(SingleInstance, ASecondStartEndsAtOnceAndBringsTheFirstToTheFront) {
     QProcess first;
     QByteArray firstLog;
     Start(first);
-    ASSERT_TRUE(WaitForLog(first, firstLog, "holds")) << firstLog.toStdString();
+    ASSERT_TRUE(WaitUntilUp(first, firstLog)) << firstLog.toStdString();
 
     QProcess second;
     Start(second);
@@ -85,7 +115,7 @@ TEST_F(SingleInstance, ASecondStartOnAnotherFolderSaysSoAndMakesNoFolder) {
     QProcess first;
     QByteArray firstLog;
     Start(first);
-    ASSERT_TRUE(WaitForLog(first, firstLog, "holds")) << firstLog.toStdString();
+    ASSERT_TRUE(WaitUntilUp(first, firstLog)) << firstLog.toStdString();
 
     QProcess second;
     QByteArray secondLog;
@@ -105,7 +135,7 @@ TEST_F(SingleInstance, AnEmptyLockFileLeftBehindDoesNotStopTheNextStart) {
     QProcess first;
     QByteArray firstLog;
     Start(first);
-    ASSERT_TRUE(WaitForLog(first, firstLog, "holds")) << firstLog.toStdString();
+    ASSERT_TRUE(WaitUntilUp(first, firstLog)) << firstLog.toStdString();
     Kill(first);
     const QDir runtime(QString::fromStdString(folder.Path("runtime")));
     const QStringList locks = runtime.entryList({"*.lock"}, QDir::Files);
@@ -128,10 +158,9 @@ TEST_F(SingleInstance, AStartAfterTheFirstWasKilledSucceeds) {
     QProcess first;
     QByteArray firstLog;
     Start(first);
-    ASSERT_TRUE(WaitForLog(first, firstLog, "holds")) << firstLog.toStdString();
+    ASSERT_TRUE(WaitUntilUp(first, firstLog)) << firstLog.toStdString();
     Kill(first);
-    const QStringList left =
-        QDir(QString::fromStdString(folder.Path("runtime"))).entryList(QDir::Files | QDir::System);
+    const QStringList left = RuntimeFiles();
     // the lock, the socket and the published folder stay behind
     EXPECT_EQ(left.size(), 3) << left.join(' ').toStdString();
 

@@ -1,0 +1,41 @@
+// What the workbook sources that read files (XlsReader.h, XlsxReader.h) share.
+//
+// A reader opens one file, once: a second Open, also one after Quit, raises EVozAvozError
+// "Workbook source already used". Every call but Quit needs the file open ("Workbook not open").
+// Close releases the file; Quit releases it, if still open, with everything read from it, and
+// ends the reader. A file that cannot be read as a workbook raises "Invalid workbook file " + its
+// name + ": " + what is wrong.
+#pragma once
+
+#include "grid/WorkbookSource.h"
+
+class TWorkbookFileReader : public WorkbookSource {
+public:
+    void Open(const QString& fileName) final;
+    void Close() final;
+    void Quit() final;
+
+protected:
+    // Opens the file; FileName() is already set.
+    virtual void OpenFile(const QString& fileName) = 0;
+    virtual bool IsOpen() const = 0;
+    // Releases the open file.
+    virtual void CloseFile() = 0;
+    // Drops what was read from the file.
+    virtual void Forget() {}
+
+    // Raises "Workbook not open" unless the file is open.
+    void RequireOpen() const;
+    [[noreturn]] void Damaged(const QString& detail) const;
+    const QString& FileName() const { return fileName_; }
+
+private:
+    QString fileName_;
+    bool quit_ = false;
+};
+
+// The used range grown to hold the cell.
+void IncludeCell(std::optional<TWorkbookRange>& used, int col, int row);
+// The range an address names; raises EVozAvozError "Invalid worksheet range " + address when it
+// names none.
+TWorkbookRange RangeOfAddress(const QString& address);
