@@ -12,10 +12,9 @@
 //   editor control over the cell, the value written back, validation (OnCellValidate) and undo;
 // - keyboard handling with Tab walks, skipping fixed cells and advancing after Enter;
 // - sorting, and the clipboard: text, rich text and the grid's own format, a cell stream that
-//   also saves and loads blocks of cells (CellStream.h).
-//
-// Parts that the grid family adds later are reached through the virtual members marked "seam":
-// until they exist, such commands do nothing.
+//   also saves and loads blocks of cells (CellStream.h);
+// - cell graphics and row nodes, hidden columns, import, the mouse, drag and drop, hints and the
+//   floating footer, each in files of its own named for it.
 #pragma once
 
 #include "grid/BaseGrid.h"

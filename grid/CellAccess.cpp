@@ -392,7 +392,7 @@ bool TVevIvizudEvar::IsSizingPos(int x, int y) const {
     return result;
 }
 
-// ---- Graphics seam ----------------------------------------------------------------------------------
+// ---- Graphics ---------------------------------------------------------------------------------------
 
 TCellGraphic* TVevIvizudEvar::GetCellGraphic(int col, int row) const {
     return GetCellGraphicObject(col, row);

@@ -94,11 +94,13 @@ private:
     std::vector<sqlite3_stmt*> statements_;
 };
 
-// The benchmark table: K integer (the unique primary key), S string of 30, F float.
-inline TCreateTableArgs BenchTableArgs() {
+// The benchmark table: K integer (the unique primary key), a string (S of 30 unless named
+// otherwise), F float.
+inline TCreateTableArgs BenchTableArgs(const char* stringName = "S", int stringSize = 30) {
     TCreateTableArgs args;
     for (auto [field, type, size] :
-         {std::tuple{"K", dtInteger, 0}, std::tuple{"S", dtString, 30}, std::tuple{"F", dtFloat, 0}}) {
+         {std::tuple{"K", dtInteger, 0}, std::tuple{stringName, dtString, stringSize},
+          std::tuple{"F", dtFloat, 0}}) {
         TFieldDescriptor descriptor;
         descriptor.SetName(field);
         descriptor.SetDataType(type);

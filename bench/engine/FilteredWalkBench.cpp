@@ -49,28 +49,10 @@ std::pair<int32_t, double> Expected(int32_t rows, bool onlyA) {
     return {count, sum};
 }
 
-TCreateTableArgs TableArgs() {
-    TCreateTableArgs args;
-    for (auto [field, type, size] :
-         {std::tuple{"K", dtInteger, 0}, std::tuple{"C", dtString, 1}, std::tuple{"F", dtFloat, 0}}) {
-        TFieldDescriptor descriptor;
-        descriptor.SetName(field);
-        descriptor.SetDataType(type);
-        descriptor.SetDeclaredSize(uint8_t(size));
-        args.Fields.push_back(descriptor);
-    }
-    TIndexDescriptor primary;
-    primary.SetUnique(true);
-    primary.SetFieldCount(1);
-    primary.SetFieldNumber(0, 1);
-    args.Indexes.push_back(primary);
-    return args;
-}
-
 void CreateOurs(const std::string& name, int32_t rows) {
     TDataCursor cursor(*DefaultSession().OpenDatabase(Folder(), nullptr).Handle());
     cursor.SetTableName(name);
-    cursor.CreateTable(TableArgs());
+    cursor.CreateTable(bench::BenchTableArgs("C", 1));
     cursor.OpenCursor();
     std::vector<uint8_t> image(cursor.GetRecordSize());
     cursor.Table().LockTable();

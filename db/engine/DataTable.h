@@ -294,6 +294,7 @@ private:
     std::array<TTableFile*, 3> Files() { return {&dataFile_, &indexFile_, &blobFile_}; }
     std::string FileName(const char* extension) const;
     void PrepareFiles(TTableOpenMode mode);
+    void OpenFiles(); // the prepared files, the blob file when the table has one
     void ReadAndValidateHeaders();
     void ReadHeaders();
     void ValidateHeaders();

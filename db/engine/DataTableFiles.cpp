@@ -191,18 +191,22 @@ void TDataTable::Open(TTableOpenMode mode) {
     PrepareFiles(mode);
     useCount_ = 1;
     try {
-        dataFile_.Open();
-        encrypted_ = dataFile_.GetEncrypted();
-        indexFile_.Open();
-        if (dataFile_.GetBlobFieldCount() > 0) {
-            blobFile_.SetBlockSize(dataFile_.GetBlobBlockSize());
-            blobFile_.Open();
-        }
+        OpenFiles();
         ReadAndValidateHeaders();
     } catch (...) {
         CloseFiles();
         useCount_ = 0;
         throw;
+    }
+}
+
+void TDataTable::OpenFiles() {
+    dataFile_.Open();
+    encrypted_ = dataFile_.GetEncrypted();
+    indexFile_.Open();
+    if (dataFile_.GetBlobFieldCount() > 0) {
+        blobFile_.SetBlockSize(dataFile_.GetBlobBlockSize());
+        blobFile_.Open();
     }
 }
 

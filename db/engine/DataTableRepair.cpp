@@ -80,13 +80,7 @@ void TDataTable::Repair(const TRepairEvents& events) {
     PrepareFiles(mode_);
     useCount_ = 1;
     try {
-        dataFile_.Open();
-        encrypted_ = dataFile_.GetEncrypted();
-        indexFile_.Open();
-        if (dataFile_.GetBlobFieldCount() > 0) {
-            blobFile_.SetBlockSize(dataFile_.GetBlobBlockSize());
-            blobFile_.Open();
-        }
+        OpenFiles();
         ReadHeaders();
         RepairFiles(events);
     } catch (...) {

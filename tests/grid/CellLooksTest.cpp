@@ -295,19 +295,6 @@ TEST_F(CellLooks, DropDownButtonAlwaysVisibleTakesTheRight16Pixels) {
     EXPECT_EQ(TextOps(ops, "c2r2").at(0).Rect.Right, r.Right - 2);
 }
 
-// A grid that remembers the rectangle of its last paint.
-class TDirtyGrid : public TVevIvizudEvar {
-public:
-    using TVevIvizudEvar::TVevIvizudEvar;
-    TRect LastDirty;
-
-protected:
-    void Paint(const TRect& dirty) override {
-        LastDirty = dirty;
-        TVevIvizudEvar::Paint(dirty);
-    }
-};
-
 TEST(RepaintCellRange, RepaintsFromTheFirstToTheLastCell) {
     TGridWindow<TDirtyGrid> w(6, 8);
     QApplication::processEvents();

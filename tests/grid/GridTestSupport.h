@@ -63,6 +63,19 @@ inline void PrintTo(const TRect& r, std::ostream* os) {
     *os << "{" << r.Left << ", " << r.Top << ", " << r.Right << ", " << r.Bottom << "}";
 }
 
+// A grid that remembers the rectangle of its last paint.
+class TDirtyGrid : public TVevIvizudEvar {
+public:
+    using TVevIvizudEvar::TVevIvizudEvar;
+    TRect LastDirty;
+
+protected:
+    void Paint(const TRect& dirty) override {
+        LastDirty = dirty;
+        TVevIvizudEvar::Paint(dirty);
+    }
+};
+
 // Records the area each paint of the viewport covers.
 class TPaintRegions : public QObject {
 public:

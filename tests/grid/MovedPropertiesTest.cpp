@@ -7,19 +7,6 @@
 
 namespace {
 
-// A grid that remembers the rectangle of its last paint.
-class TDirtyGrid : public TVevIvizudEvar {
-public:
-    using TVevIvizudEvar::TVevIvizudEvar;
-    TRect LastDirty;
-
-protected:
-    void Paint(const TRect& dirty) override {
-        LastDirty = dirty;
-        TVevIvizudEvar::Paint(dirty);
-    }
-};
-
 struct TMove {
     const char* what;
     std::function<void(TDirtyGrid&)> move;
