@@ -190,7 +190,8 @@ bool TDataCursor::OptimizeExpression(const TExpToken& condition, uint32_t flags)
 bool TDataCursor::Passes(uint32_t record) {
     bool run = int64_t(record) == int64_t(lastJudged_) + readDirection_;
     lastJudged_ = record;
-    if (const uint8_t* image = GatheredImage(record)) return filters_.Accepts({image, recordSize_});
+    if (const uint8_t* image = filterView_.KeepsImages ? GatheredImage(record) : nullptr)
+        return filters_.Accepts({image, recordSize_});
     TReadDirection direction = readDirection_ < 0 ? TReadDirection::Backward : TReadDirection::Forward;
     TPinnedRecord pinned(table_->DataFile().GetRecord(this, record, direction, false, run));
     return filters_.Accepts(pinned->Image().first(recordSize_));
