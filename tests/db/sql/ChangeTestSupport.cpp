@@ -125,7 +125,8 @@ std::string IndexText(const TDataCursor& cursor, const TIndexDescriptor& index, 
     for (size_t i = 0; i < index.FieldCount(); ++i) {
         TFieldDescriptor field;
         cursor.GetFieldDesc(index.FieldNumber(i), field);
-        text += (i ? "," : "") + UpperCase(field.Name());
+        if (i) text += ',';
+        text += UpperCase(field.Name());
     }
     return withName ? text + ")" : text;
 }
