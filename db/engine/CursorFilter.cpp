@@ -14,6 +14,20 @@ void TCursorFilters::Changed() {
                                           [](const std::unique_ptr<TCursorFilter>& f) { return f->Active; }));
 }
 
+void TCursorFilters::SetColumnPlacer(TExpColumnResolver placer) {
+    placer_ = std::move(placer);
+}
+
+void TCursorFilters::Compile(TCursorFilter& filter) const {
+    filter.Program.Clear();
+    if (!filter.Callback && filter.Condition && placer_)
+        filter.Program.Compile(*filter.Condition, placer_, filter.Context);
+}
+
+void TCursorFilters::CompileAll() {
+    for (auto& filter : filters_) Compile(*filter);
+}
+
 uint32_t TCursorFilters::Add(std::unique_ptr<TCursorFilter> filter) {
     filter->Handle = nextHandle_++;
     filter->Active = false;
@@ -23,6 +37,7 @@ uint32_t TCursorFilters::Add(std::unique_ptr<TCursorFilter> filter) {
             reader_(column, image_);
             return true;
         };
+    Compile(*filter);
     filters_.push_back(std::move(filter));
     Changed();
     return filters_.back()->Handle;
@@ -61,6 +76,7 @@ bool TCursorFilters::Drop(uint32_t handle) {
 
 void TCursorFilters::ReplaceCondition(TCursorFilter& filter, TExpTree condition) {
     filter.Condition = std::move(condition);
+    Compile(filter);
     Changed();
 }
 
@@ -93,9 +109,11 @@ const std::vector<TCursorFilter*>& TCursorFilters::Running() {
 bool TCursorFilters::Accepts(std::span<const uint8_t> image) {
     image_ = image;
     uint64_t generation = generation_;
+    const uint8_t* images[] = {image.data()};
     for (TCursorFilter* filter : Running()) {
-        bool accepted = filter->Callback ? filter->Callback(image, filter->Condition.get())
-                                         : EvaluatePredicate(*filter->Condition, filter->Context);
+        bool accepted = filter->Callback           ? filter->Callback(image, filter->Condition.get())
+                        : !filter->Program.Empty() ? filter->Program.Holds(images)
+                                                   : EvaluatePredicate(*filter->Condition, filter->Context);
         // A callback must not change the filters of the cursor whose record it judges.
         assert(generation == generation_);
         if (!accepted) return false;

@@ -18,10 +18,13 @@
 // in that index; a range of another index (or any range while it reads in record order) is read once per
 // content of the table into the set of records that can pass (TFilterView), which the cursor then walks
 // in its own order and keeps in step with its own writes (another user's write gathers it again). The
-// filters still judge every record the range lets through.
+// filters still judge every record the range lets through. Gathering reads the records of the range in
+// record order, several at a time where they lie close (TDataFile::VisitRecordImages), and keeps their
+// images for the walk, within a bound.
 #pragma once
 
 #include "db/lib/ExpressionHost.h"
+#include "db/lib/ExpressionProgram.h"
 #include "db/lib/ExpressionTree.h"
 
 #include <cstdint>
@@ -43,6 +46,7 @@ struct TCursorFilter {
     TExpTree Condition;         // an expression filter's prepared predicate; a callback filter's condition
     TFilterCallback Callback;   // empty for an expression filter
     TEvaluationContext Context; // expression filters: flags, collation and the record's columns
+    TExpProgram Program;        // expression filters: the condition compiled, when it compiles
 };
 
 class TCursorFilters {
@@ -56,6 +60,9 @@ public:
     TCursorFilters& operator=(const TCursorFilters&) = delete;
 
     void SetColumnReader(TColumnReader reader) { reader_ = std::move(reader); }
+    // Places the columns of expression filters in the record image, for their compiled form
+    // (ExpressionProgram.h): a filter whose condition compiles is judged so, with the evaluator's results.
+    void SetColumnPlacer(TExpColumnResolver placer);
     // Takes the filter (inactive) and gives it the next handle.
     uint32_t Add(std::unique_ptr<TCursorFilter> filter);
     // nullptr when no filter has the handle.
@@ -64,6 +71,8 @@ public:
     bool SetActive(uint32_t handle, bool active);
     bool Drop(uint32_t handle);
     void ReplaceCondition(TCursorFilter& filter, TExpTree condition);
+    // Compiles every expression filter again (the places of the columns changed).
+    void CompileAll();
     void Clear();
 
     bool AnyActive() const { return activeCount_ > 0; }
@@ -84,7 +93,10 @@ private:
     uint32_t nextHandle_ = 1;
     uint32_t activeCount_ = 0;
     uint64_t generation_ = 1;
+    void Compile(TCursorFilter& filter) const;
+
     TColumnReader reader_;
+    TExpColumnResolver placer_;
     std::span<const uint8_t> image_; // the record being judged
 };
 
@@ -115,6 +127,13 @@ struct TFilterView {
     std::vector<uint32_t> Records;    // ascending
     std::vector<uint8_t> Keys;        // index order: the active index's key of each record, in key order
     std::vector<uint32_t> KeyRecords; // the record of each of those keys
+    // Index order: the gathered records' images (record size bytes each, in the order of Records), read
+    // with them to make their keys while they take at most GatheredImageBytes, and judged and handed out
+    // from here; otherwise the records are read again as the cursor meets them.
+    bool KeepsImages = false;
+    std::vector<uint8_t> Images;
 };
+
+inline constexpr size_t GatheredImageBytes = 16u << 20;
 
 } // namespace vorsam

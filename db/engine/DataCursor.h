@@ -171,6 +171,7 @@ struct TCursorRange {
 struct TRecordLock {
     uint32_t Record = 0;           // the record being edited; 0 when none
     bool Held = false;             // its lock byte is held (pessimistic locking)
+    bool InRun = false;            // held through the cursor's record run, not by a lock of its own
     std::vector<uint8_t> Original; // optimistic locking: the record when editing began
 };
 
@@ -334,6 +335,15 @@ public:
     // with an auto-increment field; a value of 0 still gets a new one).
     void SuppressAutoInc(bool on) { suppressAutoInc_ = on; }
     const TRecordLock& RecordLock() const { return lock_; }
+    // Holds the lock bytes of records first .. first + count - 1 (consecutive numbers) as one lock, for a
+    // run of writes to those records: while it is held, editing or writing one of them takes no lock of
+    // its own (one lock and one unlock for the run instead of a pair per record). One try: false, nothing
+    // held, when another user or cursor holds any of them; each write then locks its record itself. A
+    // run held before is released first; the table's second read level is held with the run.
+    bool HoldRecordRun(uint32_t first, uint32_t count);
+    // Releases the run. An edit of one of its records still going on ends: its record is no longer locked.
+    void ReleaseRecordRun();
+    bool InRecordRun(uint32_t number) const { return number >= runFirst_ && number - runFirst_ < runCount_; }
 
     // A read level of the table held across a run of operations (counted).
     void BeginRead();
@@ -368,6 +378,12 @@ public:
     // bytes) until it answers false; true when the index ran out first. The cursor's position stays;
     // the range and filters do not apply (VORSAM_INVALIDPARAM in record order). One read level throughout.
     bool VisitKeys(const uint8_t* after, size_t length, const std::function<bool(const uint8_t* key)>& visit);
+    // The records whose keys in index `index` (0 the primary index, 1 .. the secondary ones) equal the key
+    // the image makes over the key's first `fieldCount` fields, counted from the index's subtree counts
+    // (an index that keeps none: its entries stepped over), reading no record. The cursor's order, range,
+    // filters and position play no part. VORSAM_INVALIDPARAM for an index that keeps no keys or more
+    // fields than the index has. One read level.
+    uint32_t CountKeys(uint8_t index, std::span<const uint8_t> image, uint16_t fieldCount);
     // Reads the table's state again and finds the current record again.
     void Refresh();
     // Makes the other cursor's current record (same table) current here.
@@ -652,7 +668,22 @@ private:
     uint32_t rangeStartRank_ = 0;
     uint64_t rangeStartVersion_ = 0;
     TRecordLock lock_;
+    uint32_t runFirst_ = 0; // the record run held (HoldRecordRun); none while runCount_ is 0
+    uint32_t runCount_ = 0;
     uint64_t seenVersion_ = 0;
+
+    // A leaf page of an index where the last count (CountKeys) or gathering of filtered records ended,
+    // while the table's content is the one it was found in: the next one, often near, looks there first.
+    struct TLeafHint {
+        uint8_t Index = 0;
+        uint32_t Page = 0;
+        uint64_t Version = 0;
+        uint32_t For(uint8_t index, uint64_t version) const {
+            return Index == index && Version == version ? Page : 0;
+        }
+    };
+    TLeafHint countLeaf_;
+    TLeafHint gatherLeaf_;
 
     // Scratch keys of searches (kept to spare an allocation per search)
     std::vector<uint8_t> searchKey_;
@@ -698,12 +729,14 @@ private:
     TExpTree FilterCondition(const TExpToken& condition, uint32_t flags) const;
     bool BindFilterColumn(TExpToken& column) const;
     void ReadFilterColumn(TExpToken& column, std::span<const uint8_t> image) const;
+    bool PlaceFilterColumn(const TExpToken& column, TExpColumnPlace& place) const;
     TCursorFilter& FilterOf(uint32_t handle);
     uint32_t AddExpressionFilter(TExpTree condition, uint32_t flags);
     const TFilterView& FilterView() const;
     const TFilterView& GatheredFilterView();
     void GatherFilterRecords(TFilterView& view);
     bool ReadsGatheredRecords() const;
+    const uint8_t* GatheredImage(uint32_t record) const;
     bool MoveThroughGathered(int direction);
     bool MoveThroughGatheredKeys(const TFilterView& view, int direction);
     bool Admits(uint32_t record);

@@ -36,14 +36,40 @@ uint32_t TDataCursor::CurrentForEdit() {
 
 // Takes the record's lock byte unless the cursor holds it (a lock it holds on another record goes);
 // true when it took it now: the table's second read level is then held until EndLockLevel.
+// Inside the cursor's record run the run's lock stands for the record's own, and its read level for the
+// lock's: nothing is taken (false).
 bool TDataCursor::TakeLock(uint32_t number) {
     if (lock_.Held && lock_.Record == number) return false;
     if (lock_.Held) EndEdit();
-    table_->LockRecord(number);
+    bool inRun = InRecordRun(number);
+    if (!inRun) table_->LockRecord(number);
     if (lock_.Record != number) lock_.Original.clear();
     lock_.Record = number;
     lock_.Held = true;
+    lock_.InRun = inRun;
+    return !inRun;
+}
+
+bool TDataCursor::HoldRecordRun(uint32_t first, uint32_t count) {
+    ReleaseRecordRun();
+    if (!Table().TryLockRecordRun(first, count)) return false;
+    runFirst_ = first;
+    runCount_ = count;
     return true;
+}
+
+void TDataCursor::ReleaseRecordRun() {
+    if (runCount_ == 0) return;
+    if (lock_.Held && lock_.InRun) EndEdit();
+    uint32_t first = runFirst_, count = runCount_;
+    runFirst_ = runCount_ = 0;
+    try {
+        table_->UnlockRecordRun(first, count);
+    } catch (...) {
+        EndLockLevel(true);
+        throw;
+    }
+    EndLockLevel(true);
 }
 
 void TDataCursor::EndLockLevel(bool taken) noexcept {
@@ -58,6 +84,7 @@ void TDataCursor::EndLockLevel(bool taken) noexcept {
 void TDataCursor::ReleaseLockByte() noexcept {
     if (!lock_.Held) return;
     lock_.Held = false;
+    if (lock_.InRun) return; // the run's lock goes with the run
     try {
         table_->UnlockRecord(lock_.Record);
     } catch (...) {

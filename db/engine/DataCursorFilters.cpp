@@ -71,9 +71,21 @@ bool TDataCursor::BindFilterColumn(TExpToken& column) const {
     return true;
 }
 
+// Filters judge the stored record, which a layout's computed fields lie behind: those read as NULL.
 void TDataCursor::ReadFilterColumn(TExpToken& column, std::span<const uint8_t> image) const {
-    column.SetValueSize(FieldOf(column.FieldNumber).PhysicalSize());
-    GetField(column.FieldNumber, image, column.IsNull, column.Value.data());
+    const TFieldDescriptor& field = FieldOf(column.FieldNumber);
+    column.SetValueSize(field.PhysicalSize());
+    if (field.IsAutoIncrement()) {
+        column.IsNull = false;
+        std::memcpy(column.Value.data(), &image[AutoIncValueOffset], 4);
+        return;
+    }
+    bool stored = !field.Computed() && size_t(field.Offset()) + 1 + field.PhysicalSize() <= image.size();
+    column.IsNull = !stored || image[field.Offset()] == 0;
+    if (stored)
+        std::memcpy(column.Value.data(), &image[field.Offset() + 1], field.PhysicalSize());
+    else
+        std::memset(column.Value.data(), 0, field.PhysicalSize());
 }
 
 // A copy of the condition bound to the cursor's fields, checked and prepared for evaluation.
@@ -86,12 +98,25 @@ TExpTree TDataCursor::FilterCondition(const TExpToken& condition, uint32_t flags
     return PrepareExpTree(*bound, FilterContext(table_->DataFile(), flags));
 }
 
+// A column of a filter as its compiled form reads it: at its field's place in the record (none for a
+// computed field, a BLOB, or any field while the cursor shows a layout with computed fields, whose
+// images the filters do not get).
+bool TDataCursor::PlaceFilterColumn(const TExpToken& column, TExpColumnPlace& place) const {
+    if (layoutSize_ != 0 || column.FieldNumber == 0 || column.FieldNumber > fields_.size()) return false;
+    const TFieldDescriptor& field = FieldOf(column.FieldNumber);
+    if (field.Computed() || field.DataType() == dtBlob || field.DataType() != column.DataType) return false;
+    place = {0, field.Offset(), field.PhysicalSize(), field.IsAutoIncrement()};
+    return true;
+}
+
 uint32_t TDataCursor::AddExpressionFilter(TExpTree condition, uint32_t flags) {
     auto filter = std::make_unique<TCursorFilter>();
     filter->Condition = std::move(condition);
     filter->Context = FilterContext(table_->DataFile(), flags);
     filters_.SetColumnReader(
         [this](TExpToken& column, std::span<const uint8_t> image) { ReadFilterColumn(column, image); });
+    filters_.SetColumnPlacer(
+        [this](const TExpToken& column, TExpColumnPlace& place) { return PlaceFilterColumn(column, place); });
     return filters_.Add(std::move(filter));
 }
 
@@ -165,6 +190,8 @@ bool TDataCursor::OptimizeExpression(const TExpToken& condition, uint32_t flags)
 bool TDataCursor::Passes(uint32_t record) {
     bool run = int64_t(record) == int64_t(lastJudged_) + readDirection_;
     lastJudged_ = record;
+    if (const uint8_t* image = filterView_.KeepsImages ? GatheredImage(record) : nullptr)
+        return filters_.Accepts({image, recordSize_});
     TReadDirection direction = readDirection_ < 0 ? TReadDirection::Backward : TReadDirection::Forward;
     TPinnedRecord pinned(table_->DataFile().GetRecord(this, record, direction, false, run));
     return filters_.Accepts(pinned->Image().first(recordSize_));
@@ -202,6 +229,19 @@ const TFilterView& TDataCursor::FilterView() const {
     return view;
 }
 
+// The image the gathered records keep of the record, while they are those of the filters, order and
+// content now; null when they keep none of it.
+const uint8_t* TDataCursor::GatheredImage(uint32_t record) const {
+    const TFilterView& view = filterView_;
+    if (!view.KeepsImages || !view.Valid || view.Generation != filters_.Generation() ||
+        view.Version != table_->ContentVersion() || view.IndexNumber != indexNumber_ ||
+        !filters_.AnyActive() || view.Images.size() != view.Records.size() * recordSize_)
+        return nullptr;
+    auto at = std::lower_bound(view.Records.begin(), view.Records.end(), record);
+    if (at == view.Records.end() || *at != record) return nullptr;
+    return &view.Images[size_t(at - view.Records.begin()) * recordSize_];
+}
+
 bool TDataCursor::ReadsGatheredRecords() const {
     if (!filters_.AnyActive()) return false;
     const TFilterView& view = FilterView();
@@ -226,22 +266,30 @@ void TDataCursor::GatherFilterRecords(TFilterView& view) {
     std::vector<uint8_t> key(index.KeyLength());
     TIndexPlace place;
     uint32_t record = 0;
-    bool found = navigator.Seek(TKeyBound::NotBelow, range.Start.data(), range.StartLength, place);
+    uint64_t version = table_->ContentVersion();
+    bool found = navigator.SeekNotBelowFrom(gatherLeaf_.For(range.Index, version), range.Start.data(),
+                                            range.StartLength, place);
+    gatherLeaf_ = {};
     if (found) record = navigator.Read(place, key.data());
     for (; found && SideOf(order, key.data(), range) <= 0;
-         found = navigator.Step(place, 1, key.data(), &record))
+         found = navigator.Step(place, 1, key.data(), &record)) {
         view.Records.push_back(record);
+        gatherLeaf_ = {range.Index, place.Page, version};
+    }
     std::sort(view.Records.begin(), view.Records.end());
     view.Gathered = true;
     if (InRecordOrder()) return;
     size_t n = view.Records.size();
     std::vector<uint8_t> keys(n * keyLength_);
-    for (size_t i = 0; i < n; ++i) {
-        bool run = i > 0 && view.Records[i] == view.Records[i - 1] + 1;
-        TPinnedRecord pinned(
-            table_->DataFile().GetRecord(this, view.Records[i], TReadDirection::Forward, false, run));
-        BuildIndexKey(index_, indexNumber_, table_->KeyInfo(), pinned->Image().data(), &keys[i * keyLength_]);
-    }
+    view.KeepsImages = n * recordSize_ <= GatheredImageBytes;
+    if (view.KeepsImages) view.Images.resize(n * recordSize_);
+    size_t i = 0;
+    TTableKeyInfo info = table_->KeyInfo();
+    table_->DataFile().VisitRecordImages(view.Records, [&](uint32_t, std::span<const uint8_t> image) {
+        BuildIndexKey(index_, indexNumber_, info, image.data(), &keys[i * keyLength_]);
+        if (view.KeepsImages) std::copy_n(image.begin(), recordSize_, &view.Images[i * recordSize_]);
+        ++i;
+    });
     std::vector<uint32_t> sorted(n);
     std::iota(sorted.begin(), sorted.end(), 0u);
     std::sort(sorted.begin(), sorted.end(), [&](uint32_t a, uint32_t b) {
@@ -392,7 +440,13 @@ void TDataCursor::NoteFilteredWrite(uint32_t record, uint64_t version) {
         return;
     view.Version = table_->ContentVersion();
     auto at = std::lower_bound(view.Records.begin(), view.Records.end(), record);
-    if (at != view.Records.end() && *at == record) view.Records.erase(at);
+    if (at != view.Records.end() && *at == record) {
+        if (view.KeepsImages) {
+            auto image = view.Images.begin() + (at - view.Records.begin()) * recordSize_;
+            view.Images.erase(image, image + recordSize_);
+        }
+        view.Records.erase(at);
+    }
     auto keyed = std::find(view.KeyRecords.begin(), view.KeyRecords.end(), record);
     if (keyed != view.KeyRecords.end()) {
         auto keyAt = view.Keys.begin() + (keyed - view.KeyRecords.begin()) * keyLength_;
@@ -407,7 +461,16 @@ void TDataCursor::NoteFilteredWrite(uint32_t record, uint64_t version) {
     std::vector<uint8_t> key(index.KeyLength());
     BuildIndexKey(index, range.Index, table_->KeyInfo(), pinned->Image().data(), key.data());
     if (SideOf(order, key.data(), range) != 0) return;
-    view.Records.insert(std::lower_bound(view.Records.begin(), view.Records.end(), record), record);
+    auto place = std::lower_bound(view.Records.begin(), view.Records.end(), record);
+    if (view.KeepsImages && view.Images.size() + recordSize_ > GatheredImageBytes) {
+        // Past the bound the images go: the records are read again as the cursor meets them.
+        view.KeepsImages = false;
+        std::vector<uint8_t>().swap(view.Images);
+    }
+    if (view.KeepsImages)
+        view.Images.insert(view.Images.begin() + (place - view.Records.begin()) * recordSize_,
+                           pinned->Image().begin(), pinned->Image().begin() + recordSize_);
+    view.Records.insert(place, record);
     if (InRecordOrder()) return;
     key.resize(keyLength_);
     BuildIndexKey(index_, indexNumber_, table_->KeyInfo(), pinned->Image().data(), key.data());

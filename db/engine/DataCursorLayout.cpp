@@ -40,6 +40,7 @@ uint16_t TDataCursor::LayoutComputedFields() {
     Table();
     uint32_t size = vorsam::LayoutComputedFields(fields_, recordSize_, tableName_);
     layoutSize_ = size == recordSize_ ? 0 : uint16_t(size);
+    filters_.CompileAll(); // the filters' fields may lie elsewhere now
     return GetRecordSize();
 }
 

@@ -201,6 +201,10 @@ bool TDataCursor::ReadRecord(uint32_t number, std::span<uint8_t> buffer, int dir
     if (buffer.empty()) return true;
     CheckImage(buffer);
     readDirection_ = direction;
+    if (const uint8_t* image = filterView_.KeepsImages ? GatheredImage(number) : nullptr) {
+        std::memcpy(buffer.data(), image, recordSize_);
+        return true;
+    }
     TPinnedRecord record(table_->DataFile().GetRecord(
         this, number, direction < 0 ? TReadDirection::Backward : TReadDirection::Forward, true,
         direction != 0));

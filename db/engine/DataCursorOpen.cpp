@@ -178,6 +178,7 @@ void TDataCursor::OpenCursor() {
     }
     position_ = {};
     range_ = {};
+    countLeaf_ = gatherLeaf_ = {};
     seenVersion_ = table.ContentVersion();
 }
 
@@ -185,6 +186,11 @@ void TDataCursor::CloseCursor() {
     if (!table_) return;
     TDataTable& table = *table_;
     CancelRecord();
+    try {
+        ReleaseRecordRun();
+    } catch (...) {
+        // the lock goes with the table's files at the latest
+    }
     blobs_.clear(); // the buffers refer to the table's blob file
     for (; readsBegun_ > 0; --readsBegun_) {
         try {
@@ -196,6 +202,7 @@ void TDataCursor::CloseCursor() {
     table_ = nullptr;
     position_ = {};
     range_ = {};
+    countLeaf_ = gatherLeaf_ = {};
     path_.Reset();
     filters_.Clear();
     std::exception_ptr error;
@@ -286,6 +293,7 @@ void TDataCursor::LoadLayout() {
     fields_ = table_->DataFile().FieldDescriptors();
     recordSize_ = table_->DataFile().GetRecordSize();
     layoutSize_ = 0;
+    filters_.CompileAll();
 }
 
 bool TDataCursor::IsReadOnly() const {

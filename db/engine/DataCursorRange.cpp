@@ -2,6 +2,9 @@
 // cursor's record.
 #include "db/engine/DataCursor.h"
 
+#include "db/lib/ByteUtils.h"
+#include "db/lib/FieldKeys.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -62,6 +65,53 @@ bool TDataCursor::VisitKeys(const uint8_t* after, size_t length,
         if (!visit(key.data())) return false;
     } while (navigator.Step(place, 1, key.data()));
     return true;
+}
+
+uint32_t TDataCursor::CountKeys(uint8_t index, std::span<const uint8_t> image, uint16_t fieldCount) {
+    TOperation operation(*this);
+    CheckImage(image);
+    TIndexFile& file = table_->IndexFile();
+    if (index > file.GetIndexCount() || file.GetIndexDesc(index).IsEmpty() || file.IsTextIndex(index) ||
+        (index == PrimaryIndexSlot && file.GetRecordOrder()))
+        Raise(VORSAM_INVALIDPARAM, "index " + std::to_string(index) + " keeps no keys");
+    const TIndexDescriptor& descriptor = file.GetIndexDesc(index);
+    if (fieldCount == 0 || fieldCount > descriptor.FieldCount())
+        Raise(VORSAM_INVALIDPARAM, std::to_string(fieldCount) + " key fields");
+    TTableKeyInfo info = table_->KeyInfo();
+    size_t length = 0;
+    for (uint16_t i = 0; i < fieldCount; ++i)
+        length += GetFieldKeySize(info.Fields[descriptor.FieldNumber(i) - 1]) + 1u;
+    TScratchBytes<256> key(descriptor.KeyLength());
+    BuildIndexKey(descriptor, index, info, image.data(), key.data());
+    const TKeyComparator& order = table_->KeyOrder(index);
+    TIndexPath path;
+    TIndexNavigator navigator(file, index, order, path);
+    // Keys counted one after another often lie in the leaf the last count ended in.
+    uint64_t version = table_->ContentVersion();
+    TIndexPlace place;
+    bool found = navigator.SeekNotBelowFrom(countLeaf_.For(index, version), key.data(), length, place);
+    countLeaf_ = {};
+    if (!found) return 0;
+    countLeaf_ = {index, place.Page, version};
+    TScratchBytes<256> entry(descriptor.KeyLength());
+    navigator.Read(place, entry.data());
+    if (order.Compare(entry.data(), key.data(), length) != 0) return 0;
+    // A few equal keys are stepped over; many are counted from the subtree counts (when the index keeps
+    // them), which is two descents whatever their number.
+    constexpr uint32_t StepLimit = 64;
+    uint32_t count = 1;
+    for (;;) {
+        if (count == StepLimit && !descriptor.NoCounts()) break;
+        if (!navigator.Step(place, 1, entry.data()) || order.Compare(entry.data(), key.data(), length) != 0)
+            return count;
+        countLeaf_.Page = place.Page;
+        ++count;
+    }
+    TIndexPlace first, past;
+    navigator.Seek(TKeyBound::NotBelow, key.data(), length, first, true);
+    uint32_t end =
+        navigator.Seek(TKeyBound::Above, key.data(), length, past, true) ? past.Rank : navigator.Count();
+    return end - first.Rank;
 }
 
 // ---- reading ahead ----

@@ -147,6 +147,12 @@ public:
                        TReadDirection direction = TReadDirection::Forward, bool clientCount = false,
                        bool readAhead = false);
     void ReleaseRecord(TRecord& record) { cache_.ReleaseItem(record); }
+    // Calls `visit` with the image of each record of the numbers (ascending, existing slots) in turn, as
+    // GetRecord would give it: a cached record's from the cache, the others read from the file several at
+    // a time (numbers a few kilobytes apart in one read, the slots between read along) and not kept in
+    // the cache, which a scattered read would only churn. The image is valid during the call only.
+    void VisitRecordImages(std::span<const uint32_t> numbers,
+                           const std::function<void(uint32_t number, std::span<const uint8_t> image)>& visit);
     // The pinned record for a new row: the free-chain head (which must be a deleted record) or a new
     // slot; the head moves on. nullptr as GetRecord. The caller clears and fills the image.
     TRecord* AllocateRecord(CacheClient* client);
@@ -191,6 +197,13 @@ public:
     bool UnlockTable() { return LockRegion(false, 1, TableLockOffset); }
     bool LockRecord(uint32_t number) { return LockRegion(true, 1, RecordLockOffset(number)); }
     bool UnlockRecord(uint32_t number) { return LockRegion(false, 1, RecordLockOffset(number)); }
+    // The lock bytes of records first .. first + count - 1 as one range (one try; all or none).
+    bool LockRecordRun(uint32_t first, uint32_t count) {
+        return LockRegion(true, count, RecordLockOffset(first + count - 1));
+    }
+    bool UnlockRecordRun(uint32_t first, uint32_t count) {
+        return LockRegion(false, count, RecordLockOffset(first + count - 1));
+    }
 
     // --- Sorting (RecordSort.h) ---
 
@@ -222,6 +235,7 @@ private:
     bool descriptorsChanged_ = false;
     bool writeInterrupted_ = false;
     std::vector<uint8_t> readBuffer_;
+    std::vector<uint8_t> visitBuffer_; // VisitRecordImages
     std::vector<uint8_t> writeBuffer_;
 
     TReadWindow readWindow_; // the slot range a read is bringing in

@@ -89,6 +89,49 @@ void TDataFile::ReadRecords(uint32_t number, uint32_t count, TReadDirection dire
     if (number < end) MergeSlot(number, slot(number));
 }
 
+void TDataFile::VisitRecordImages(std::span<const uint32_t> numbers,
+                                  const std::function<void(uint32_t, std::span<const uint8_t>)>& visit) {
+    // The most bytes one read takes, and the most bytes of slots not asked for that it reads along.
+    constexpr size_t SpanBytes = 65536, GapBytes = 4096;
+    const size_t size = std::max<uint16_t>(header_.RecordSize(), RecordPrefixSize);
+    std::vector<uint8_t> image(size);
+    auto cached = [&](uint32_t number) {
+        TRecord* record = cache_.At(cache_.LowerBound(number));
+        return record && record->RecordNumber() == number;
+    };
+    auto fromCache = [&](uint32_t number) {
+        TPinnedRecord record(GetRecord(nullptr, number));
+        visit(number, record->Image());
+    };
+    for (size_t i = 0; i < numbers.size();) {
+        uint32_t first = numbers[i];
+        assert(i == 0 || first > numbers[i - 1]);
+        if (cached(first)) {
+            fromCache(first);
+            ++i;
+            continue;
+        }
+        size_t end = i + 1;
+        while (end < numbers.size() && size_t(numbers[end] - first + 1) * size <= SpanBytes &&
+               size_t(numbers[end] - numbers[end - 1] - 1) * size <= GapBytes && !cached(numbers[end]))
+            ++end;
+        size_t length = size_t(numbers[end - 1] - first + 1) * size;
+        ReallocBuffer(length, ScratchStep, visitBuffer_);
+        ++cache_.Statistics.ReadCalls;
+        size_t done = ReadAt(header_.SlotOffset(first), visitBuffer_.data(), length, true);
+        ++cache_.Statistics.DiskReads;
+        for (; i < end; ++i) {
+            size_t at = size_t(numbers[i] - first) * size;
+            if (at + size > done) {
+                fromCache(numbers[i]); // a short read: the record as GetRecord reads it (or its error)
+                continue;
+            }
+            TRecord::DecodeSlot(*this, numbers[i], &visitBuffer_[at], image.data());
+            visit(numbers[i], image);
+        }
+    }
+}
+
 void TDataFile::MergeSlot(uint32_t number, const uint8_t* slot) {
     cache_.Merge(number, slot, !owner_.LockedWhole(), [this] { FlushRecords(); });
 }

@@ -34,7 +34,9 @@
 //            StrictChangeDetection is on); after a refusal the level is released, and after
 //            LockWaitTime ms the lock is tried again, up to LockRetryCount times, then
 //            VORSAM_RECLOCKFAILED (record 0 or above 200,000,000 at once). The second read level stays
-//            held after success until the caller ends it.
+//            held after success until the caller ends it. A run of consecutive records can be locked
+//            with one try at their bytes together (a run of writes to each of them); the caller falls
+//            back to the records' own locks when it is refused.
 // Failures: VORSAM_LOCKTIMEOUT (a lock not had within the session's LockTries tries), VORSAM_UNLOCKFAILED
 // (a lock that cannot be released), VORSAM_RECLOCKFAILED.
 //
@@ -185,6 +187,11 @@ public:
     void UnlockTable();
     bool LockRecord(uint32_t number);
     void UnlockRecord(uint32_t number);
+    // One try at the lock bytes of records first .. first + count - 1 together, inside the second read
+    // level as LockRecord takes it (held after success until the caller ends it); false, holding nothing,
+    // when any of them is locked elsewhere or a number lies outside 1 .. 200,000,000.
+    bool TryLockRecordRun(uint32_t first, uint32_t count);
+    void UnlockRecordRun(uint32_t first, uint32_t count);
     // The change check (above); also what a cursor's re-check runs once it holds a read level.
     bool CheckForChanges();
     // Forgets every cached change and reads the headers again (what a rollback does).
@@ -223,6 +230,8 @@ public:
     // secondary ones (text indexes aside).
     std::vector<uint8_t> KeySlots() const;
     TTableKeyInfo KeyInfo() const;
+    // The order of the keys of the index in the slot (made once per descriptor).
+    const TKeyComparator& KeyOrder(uint8_t slot) { return OrderOf(slot); }
 
     // --- Definitions (DataTableDefinitions.cpp) ---
     // Each runs in a write level of its own; none runs inside a transaction of the database or while
@@ -345,10 +354,20 @@ private:
     };
     const TKeyComparator& OrderOf(uint8_t slot);
     std::vector<uint8_t> KeyOf(uint8_t slot, std::span<const uint8_t> image) const;
+    // The slots KeySlots lists, without a heap allocation.
+    struct TKeySlotList {
+        std::array<uint8_t, IndexSlotCount> Slots{};
+        uint8_t Count = 0;
+        const uint8_t* begin() const { return Slots.data(); }
+        const uint8_t* end() const { return Slots.data() + Count; }
+    };
+    TKeySlotList KeySlotList() const;
+    // The keys of one written image in every index the table keeps, and of the image it replaces
+    // (DataTableRecords.cpp).
+    class TWriteKeys;
     TRecord& ActiveRecord(uint32_t number);
     void CheckImageSize(std::span<const uint8_t> image) const;
-    std::vector<uint8_t> PreparedImage(std::span<const uint8_t> image, uint32_t number) const;
-    void CheckUniqueKeys(std::span<const uint8_t> image, uint32_t number, std::span<const uint8_t> old);
+    void CheckUniqueKeys(const TWriteKeys& keys, uint32_t number);
     [[noreturn]] void RaiseIndexError(uint16_t code, uint8_t slot) const;
 
     const EngineSettings& settings_;

@@ -414,4 +414,19 @@ void TDataTable::UnlockRecord(uint32_t number) {
     if (!dataFile_.UnlockRecord(number)) Raise(VORSAM_UNLOCKFAILED);
 }
 
+bool TDataTable::TryLockRecordRun(uint32_t first, uint32_t count) {
+    RequireOpen();
+    if (first == 0 || count == 0 || first > MaxRecordNumber || count > MaxRecordNumber - first + 1)
+        return false;
+    bool level = !settings_.StrictChangeDetection;
+    if (level) BeginRead(TReadLevel::Second);
+    if (dataFile_.LockRecordRun(first, count)) return true;
+    if (level) EndRead(TReadLevel::Second);
+    return false;
+}
+
+void TDataTable::UnlockRecordRun(uint32_t first, uint32_t count) {
+    if (!dataFile_.UnlockRecordRun(first, count)) Raise(VORSAM_UNLOCKFAILED);
+}
+
 } // namespace vorsam

@@ -9,18 +9,24 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 
 namespace vorsam {
 
 // ---- keys ----
 
-std::vector<uint8_t> TDataTable::KeySlots() const {
-    std::vector<uint8_t> slots;
+TDataTable::TKeySlotList TDataTable::KeySlotList() const {
+    TKeySlotList list;
     if (!indexFile_.GetRecordOrder() && !indexFile_.GetIndexDesc(PrimaryIndexSlot).IsEmpty())
-        slots.push_back(PrimaryIndexSlot);
+        list.Slots[list.Count++] = PrimaryIndexSlot;
     for (uint8_t slot = 1; slot <= indexFile_.GetIndexCount(); ++slot)
-        if (!indexFile_.IsTextIndex(slot)) slots.push_back(slot);
-    return slots;
+        if (!indexFile_.IsTextIndex(slot)) list.Slots[list.Count++] = slot;
+    return list;
+}
+
+std::vector<uint8_t> TDataTable::KeySlots() const {
+    TKeySlotList list = KeySlotList();
+    return {list.begin(), list.end()};
 }
 
 TTableKeyInfo TDataTable::KeyInfo() const {
@@ -42,6 +48,47 @@ std::vector<uint8_t> TDataTable::KeyOf(uint8_t slot, std::span<const uint8_t> im
     return key;
 }
 
+// The keys are laid out one slot after another, the new image's then the old one's.
+class TDataTable::TWriteKeys {
+public:
+    TWriteKeys(const TDataTable& table, const uint8_t* image, const uint8_t* old)
+        : slots_(table.KeySlotList()), bytes_(TotalLength(table, slots_) * (old ? 2 : 1)),
+          old_(old != nullptr) {
+        TTableKeyInfo info = table.KeyInfo();
+        size_t at = 0;
+        for (uint8_t i = 0; i < slots_.Count; ++i) {
+            const TIndexDescriptor& descriptor = table.indexFile_.GetIndexDesc(slots_.Slots[i]);
+            offsets_[i] = at;
+            lengths_[i] = descriptor.KeyLength();
+            at += lengths_[i];
+        }
+        for (int side = 0; side < (old_ ? 2 : 1); ++side)
+            for (uint8_t i = 0; i < slots_.Count; ++i)
+                BuildIndexKey(table.indexFile_.GetIndexDesc(slots_.Slots[i]), slots_.Slots[i], info,
+                              side == 0 ? image : old, Key(i, side == 1));
+    }
+    uint8_t Count() const { return slots_.Count; }
+    uint8_t Slot(uint8_t i) const { return slots_.Slots[i]; }
+    const uint8_t* New(uint8_t i) const { return const_cast<TWriteKeys*>(this)->Key(i, false); }
+    const uint8_t* Old(uint8_t i) const { return const_cast<TWriteKeys*>(this)->Key(i, true); }
+    // The image keeps the key the old image had in the index (false without an old image).
+    bool Kept(uint8_t i) const { return old_ && std::memcmp(New(i), Old(i), lengths_[i]) == 0; }
+
+private:
+    static size_t TotalLength(const TDataTable& table, const TKeySlotList& slots) {
+        size_t total = 0;
+        for (uint8_t slot : slots) total += table.indexFile_.GetIndexDesc(slot).KeyLength();
+        return total;
+    }
+    uint8_t* Key(uint8_t i, bool old) { return bytes_.data() + (old ? bytes_.size() / 2 : 0) + offsets_[i]; }
+
+    TKeySlotList slots_;
+    TScratchBytes<512> bytes_;
+    bool old_;
+    std::array<size_t, IndexSlotCount> offsets_{};
+    std::array<uint16_t, IndexSlotCount> lengths_{};
+};
+
 void TDataTable::RaiseIndexError(uint16_t code, uint8_t slot) const {
     indexFile_.RaiseIndexError(code,
                                slot == PrimaryIndexSlot ? "Primary" : indexFile_.GetIndexDesc(slot).Name());
@@ -50,21 +97,19 @@ void TDataTable::RaiseIndexError(uint16_t code, uint8_t slot) const {
 // A key that an index already holds for another record refuses the image. Keys of a non-unique index
 // end with the +5 value and clash only when that does too. Keys the old image (when given) already has
 // stay as they are.
-void TDataTable::CheckUniqueKeys(std::span<const uint8_t> image, uint32_t number,
-                                 std::span<const uint8_t> old) {
-    for (uint8_t slot : KeySlots()) {
-        std::vector<uint8_t> key = KeyOf(slot, image);
-        if (!old.empty() && key == KeyOf(slot, old)) continue;
-        TIndexTree tree(indexFile_, slot, OrderOf(slot));
+void TDataTable::CheckUniqueKeys(const TWriteKeys& keys, uint32_t number) {
+    for (uint8_t i = 0; i < keys.Count(); ++i) {
+        if (keys.Kept(i)) continue;
+        TIndexTree tree(indexFile_, keys.Slot(i), OrderOf(keys.Slot(i)));
         uint32_t found = 0;
-        if (tree.Find(key.data(), found) && found != number) RaiseIndexError(VORSAM_KEYVIOL, slot);
+        if (tree.Find(keys.New(i), found) && found != number) RaiseIndexError(VORSAM_KEYVIOL, keys.Slot(i));
     }
 }
 
 uint32_t TDataTable::FindKey(uint8_t slot, std::span<const uint8_t> image) {
     // A slot that keeps no keys (the primary index of a table in record order, a free or text slot)
     // has no key to build.
-    std::vector<uint8_t> slots = KeySlots();
+    TKeySlotList slots = KeySlotList();
     if (std::find(slots.begin(), slots.end(), slot) == slots.end())
         Raise(VORSAM_INVALIDPARAM, "index slot " + std::to_string(slot) + " keeps no keys");
     CheckImageSize(image);
@@ -82,14 +127,6 @@ void TDataTable::CheckImageSize(std::span<const uint8_t> image) const {
         Raise(VORSAM_OUTOFRANGE, "a record image of " + std::to_string(image.size()) + " bytes");
 }
 
-std::vector<uint8_t> TDataTable::PreparedImage(std::span<const uint8_t> image, uint32_t number) const {
-    CheckImageSize(image);
-    std::vector<uint8_t> record(image.begin(), image.end());
-    record[0] = RecordActive;
-    StoreLE32(&record[NextFreeOffset], number);
-    return record;
-}
-
 TRecord& TDataTable::ActiveRecord(uint32_t number) {
     if (number == 0 || number >= dataFile_.Header().NextRecordNumber()) Raise(VORSAM_RECNOTFOUND);
     TPinnedRecord record(dataFile_.GetRecord(nullptr, number));
@@ -102,11 +139,17 @@ TRecord& TDataTable::ActiveRecord(uint32_t number) {
 uint32_t TDataTable::AppendRecord(std::span<const uint8_t> image, bool keepAutoInc, const TRecordHook& hook) {
     TTableWrite write(*this);
     NoteContentChanged();
-    std::vector<uint8_t> record = PreparedImage(image, 0);
+    CheckImageSize(image);
+    TScratchBytes<1024> bytes(image.size());
+    std::span<uint8_t> record(bytes.data(), bytes.size());
+    std::copy(image.begin(), image.end(), record.begin());
+    record[0] = RecordActive;
+    StoreLE32(&record[NextFreeOffset], 0);
     uint32_t last = dataFile_.GetLastAutoIncValue();
     uint32_t autoInc = keepAutoInc ? LoadLE32(&record[AutoIncValueOffset]) : NextCounterValue(last);
     StoreLE32(&record[AutoIncValueOffset], autoInc);
-    CheckUniqueKeys(record, 0, {});
+    std::optional<TWriteKeys> keys(std::in_place, *this, record.data(), nullptr);
+    CheckUniqueKeys(*keys, 0);
     if (hook) hook(record, {});
     TPinnedRecord slot(dataFile_.AllocateRecord(nullptr));
     uint32_t number = slot->RecordNumber();
@@ -118,10 +161,11 @@ uint32_t TDataTable::AppendRecord(std::span<const uint8_t> image, bool keepAutoI
     std::copy(record.begin(), record.end(), slot->Image().begin());
     slot->SetModified();
     slot.Reset();
-    for (uint8_t slotNumber : KeySlots()) {
-        TIndexTree tree(indexFile_, slotNumber, OrderOf(slotNumber));
-        if (!tree.Insert(KeyOf(slotNumber, record).data(), number))
-            RaiseIndexError(VORSAM_INDEXCORRUPT, slotNumber);
+    // The hook may have changed the image's BLOB values: the keys are the image's as written.
+    if (hook) keys.emplace(*this, record.data(), nullptr);
+    for (uint8_t i = 0; i < keys->Count(); ++i) {
+        TIndexTree tree(indexFile_, keys->Slot(i), OrderOf(keys->Slot(i)));
+        if (!tree.Insert(keys->New(i), number)) RaiseIndexError(VORSAM_INDEXCORRUPT, keys->Slot(i));
     }
     indexFile_.IncActiveRecords();
     write.End();
@@ -133,17 +177,26 @@ void TDataTable::ModifyRecord(uint32_t number, std::span<const uint8_t> image, b
     TTableWrite write(*this);
     NoteContentChanged();
     TPinnedRecord slot(&ActiveRecord(number));
-    std::vector<uint8_t> old(slot->Image().begin(), slot->Image().end());
-    std::vector<uint8_t> record = PreparedImage(image, number);
+    CheckImageSize(image);
+    size_t size = image.size();
+    TScratchBytes<1024> bytes(2 * size);
+    std::span<uint8_t> old(bytes.data(), size), record(bytes.data() + size, size);
+    std::copy_n(slot->Image().begin(), size, old.begin());
+    std::copy(image.begin(), image.end(), record.begin());
+    record[0] = RecordActive;
+    StoreLE32(&record[NextFreeOffset], number);
     if (!keepAutoInc) std::copy_n(&old[AutoIncValueOffset], 4, &record[AutoIncValueOffset]);
-    CheckUniqueKeys(record, number, old);
-    if (hook) hook(record, old);
-    for (uint8_t slotNumber : KeySlots()) {
-        std::vector<uint8_t> oldKey = KeyOf(slotNumber, old), newKey = KeyOf(slotNumber, record);
-        if (oldKey == newKey) continue;
-        TIndexTree tree(indexFile_, slotNumber, OrderOf(slotNumber));
-        if (!tree.Delete(oldKey.data(), number) || !tree.Insert(newKey.data(), number))
-            RaiseIndexError(VORSAM_INDEXCORRUPT, slotNumber);
+    std::optional<TWriteKeys> keys(std::in_place, *this, record.data(), old.data());
+    CheckUniqueKeys(*keys, number);
+    if (hook) {
+        hook(record, old);
+        keys.emplace(*this, record.data(), old.data());
+    }
+    for (uint8_t i = 0; i < keys->Count(); ++i) {
+        if (keys->Kept(i)) continue;
+        TIndexTree tree(indexFile_, keys->Slot(i), OrderOf(keys->Slot(i)));
+        if (!tree.Delete(keys->Old(i), number) || !tree.Insert(keys->New(i), number))
+            RaiseIndexError(VORSAM_INDEXCORRUPT, keys->Slot(i));
     }
     std::copy(record.begin(), record.end(), slot->Image().begin());
     slot->SetModified();
@@ -165,10 +218,10 @@ void TDataTable::DeleteRecord(uint32_t number) {
             blobFile_.FreeBlobChain(first, LoadLE32(value + 4), false);
         }
     }
-    for (uint8_t slotNumber : KeySlots()) {
-        TIndexTree tree(indexFile_, slotNumber, OrderOf(slotNumber));
-        if (!tree.Delete(KeyOf(slotNumber, image).data(), number))
-            RaiseIndexError(VORSAM_INDEXCORRUPT, slotNumber);
+    TWriteKeys keys(*this, image.data(), nullptr);
+    for (uint8_t i = 0; i < keys.Count(); ++i) {
+        TIndexTree tree(indexFile_, keys.Slot(i), OrderOf(keys.Slot(i)));
+        if (!tree.Delete(keys.New(i), number)) RaiseIndexError(VORSAM_INDEXCORRUPT, keys.Slot(i));
     }
     dataFile_.FreeRecord(*slot);
     slot.Reset();

@@ -84,6 +84,20 @@ bool TIndexNavigator::Seek(TKeyBound bound, const uint8_t* key, size_t length, T
     }
 }
 
+bool TIndexNavigator::SeekNotBelowFrom(uint32_t leaf, const uint8_t* key, size_t length, TIndexPlace& place) {
+    if (leaf != 0) {
+        TPageRef page = FetchLeaf(leaf);
+        uint32_t count = page->KeyCount();
+        if (order_.Compare(page->KeyAt(1), key, length) < 0 &&
+            order_.Compare(page->KeyAt(count), key, length) >= 0) {
+            path_.Reset();
+            place = {leaf, CountBefore(*page, key, length, false) + 1, NoRank};
+            return true;
+        }
+    }
+    return Seek(TKeyBound::NotBelow, key, length, place);
+}
+
 bool TIndexNavigator::SeekRank(uint32_t rank, TIndexPlace& place) {
     if (!counted_) {
         // Leaf by leaf from the first.

@@ -54,6 +54,10 @@ public:
     // so NotBelow gives the first entry and NotAbove the last); false when there is none. Its rank is
     // counted only when asked for (`rank`); otherwise it is NoRank, and stays so as the place steps on.
     bool Seek(TKeyBound bound, const uint8_t* key, size_t length, TIndexPlace& place, bool rank = false);
+    // Seek(NotBelow) without a rank, looking first into `leaf`, a leaf page of this index that the caller
+    // met since the index last changed: when the key lies above the leaf's first key and not above its
+    // last one, the entry is in that leaf and no descent is made (the path is left empty).
+    bool SeekNotBelowFrom(uint32_t leaf, const uint8_t* key, size_t length, TIndexPlace& place);
     // The entry with the rank (0-based); false when the index has no more entries.
     bool SeekRank(uint32_t rank, TIndexPlace& place);
     // Moves to the next (direction > 0) or prior entry, reading its key and value when asked; false,

@@ -196,13 +196,15 @@ public:
     }
     // Position of the number in the sorted list: of its item, or where it would go. The search runs
     // over the items' numbers kept beside the list, not over the items themselves; when the cached
-    // numbers run without gaps from the first (a table read whole), the position is the difference.
+    // numbers run without gaps from the first (a table read whole), the position is the difference; a
+    // number above the last (a read going on forward) goes behind it.
     size_t LowerBound(uint32_t number) const {
         const uint32_t* first = numbers_.data() + start_;
         size_t count = numbers_.size() - start_;
         if (count != 0 && number >= first[0]) {
             size_t guess = number - first[0];
             if (guess < count && first[guess] == number) return guess;
+            if (number > first[count - 1]) return count;
         }
         return size_t(std::lower_bound(first, first + count, number) - first);
     }

@@ -14,6 +14,13 @@ namespace {
 
 constexpr size_t ImageStep = 64;
 
+// The image of slot `number`'s `size` bytes (DecodeSlot), kept inline for the record cache's reads.
+inline void DecodeInto(bool encrypted, uint32_t number, const uint8_t* slot, uint8_t* image, uint16_t size) {
+    std::memcpy(image, slot, size);
+    if (encrypted) UnscrambleBuffer(image, size, TableDataSeed1, TableDataSeed2);
+    if (image[0] == RecordActive) StoreLE32(&image[NextFreeOffset], number);
+}
+
 } // namespace
 
 TRecord::TRecord(TDataFile& owner) : owner_(owner) {
@@ -33,10 +40,13 @@ void TRecord::Clear(bool newAutoInc) {
     ClearModified();
 }
 
+void TRecord::DecodeSlot(const TDataFile& owner, uint32_t number, const uint8_t* slot, uint8_t* image) {
+    DecodeInto(owner.GetEncrypted(), number, slot, image,
+               std::max<uint16_t>(owner.GetRecordSize(), RecordPrefixSize));
+}
+
 void TRecord::LoadFrom(const uint8_t* slot) {
-    std::memcpy(image_.data(), slot, recordSize_);
-    if (owner_.GetEncrypted()) UnscrambleBuffer(image_.data(), recordSize_, TableDataSeed1, TableDataSeed2);
-    if (Status() == RecordActive) StoreLE32(&image_[NextFreeOffset], number_);
+    DecodeInto(owner_.GetEncrypted(), number_, slot, image_.data(), recordSize_);
     MarkClean();
 }
 

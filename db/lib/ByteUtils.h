@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -86,6 +87,26 @@ void ReallocBuffer(size_t newSize, size_t step, std::vector<uint8_t>& buffer);
 inline void FreeMemAndNil(std::vector<uint8_t>& buffer) {
     std::vector<uint8_t>().swap(buffer);
 }
+
+// A run of bytes that lives on the stack up to N bytes and on the heap beyond, for the scratch copies of
+// records and keys a single operation needs (their sizes are known only at run time).
+template <size_t N> class TScratchBytes {
+public:
+    explicit TScratchBytes(size_t size) : size_(size) {
+        if (size > N) heap_.reset(new uint8_t[size]);
+    }
+    TScratchBytes(const TScratchBytes&) = delete;
+    TScratchBytes& operator=(const TScratchBytes&) = delete;
+    uint8_t* data() { return heap_ ? heap_.get() : inline_; }
+    const uint8_t* data() const { return heap_ ? heap_.get() : inline_; }
+    size_t size() const { return size_; }
+    uint8_t& operator[](size_t i) { return data()[i]; }
+
+private:
+    size_t size_;
+    uint8_t inline_[N];
+    std::unique_ptr<uint8_t[]> heap_;
+};
 
 // Makes `destination` an exact copy of `source` (same pointers, same order).
 template <typename T> void CopyPointerList(std::vector<T*>& destination, const std::vector<T*>& source) {

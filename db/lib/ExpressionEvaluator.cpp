@@ -2,144 +2,23 @@
 
 #include "db/lib/DataTypes.h"
 #include "db/lib/EngineErrors.h"
+#include "db/lib/ExpressionOperators.h"
 #include "db/lib/Values.h"
 
-#include <cmath>
 #include <optional>
 
 namespace vorsam {
 
 namespace {
 
-using TTruth = std::optional<bool>; // nullopt is NULL
-
-constexpr int64_t CurrencyUnit = 10000;
-
-[[noreturn]] void RaiseOverflow(std::string_view what) {
-    RaiseEngineError(VORSAM_OUTOFRANGE, std::string(what));
-}
+using TTruth = TExpTruth;
 
 [[noreturn]] void RaiseMismatch(const std::string& text) {
     RaiseEngineError(VORSAM_EXPTYPEMISMATCH, text);
 }
 
 TExpValue NullOfType(const TExpType& type) {
-    TExpValue v;
-    v.DataType = type.DataType;
-    v.SubType = type.SubType;
-    v.Scale = type.Scale;
-    return v;
-}
-
-TExpType TypeOfValue(const TExpValue& v) {
-    return {v.DataType, v.SubType, 0, v.Scale};
-}
-
-TTruth TruthOf(const TExpValue& v) {
-    if (v.IsNull) return std::nullopt;
-    if (v.DataType != dtBoolean) RaiseMismatch("boolean value expected");
-    return v.Int != 0;
-}
-
-bool CompareResult(uint8_t op, int c) {
-    switch (op) {
-    case opEqual:
-        return c == 0;
-    case opNotEqual:
-        return c != 0;
-    case opLess:
-        return c < 0;
-    case opGreater:
-        return c > 0;
-    case opLessEqual:
-        return c <= 0;
-    default:
-        return c >= 0;
-    }
-}
-
-double AsDouble(const TExpValue& v) {
-    if (v.DataType == dtFloat) return v.Real;
-    return v.DataType == dtBcd ? double(v.Int) / CurrencyUnit : double(v.Int);
-}
-
-int64_t AsCurrency(const TExpValue& v) {
-    int64_t result;
-    if (v.DataType == dtBcd) return v.Int;
-    if (__builtin_mul_overflow(v.Int, CurrencyUnit, &result)) RaiseOverflow("BCD overflow");
-    return result;
-}
-
-int64_t CheckedIntegerOp(uint8_t op, int64_t a, int64_t b) {
-    int64_t r = 0;
-    bool overflow = op == opAdd        ? __builtin_add_overflow(a, b, &r)
-                    : op == opSubtract ? __builtin_sub_overflow(a, b, &r)
-                                       : __builtin_mul_overflow(a, b, &r);
-    if (overflow) RaiseOverflow("integer overflow");
-    return r;
-}
-
-int64_t CurrencyProduct(int64_t a, int64_t b) {
-    __int128 product = __int128(a) * b;
-    __int128 rounded = (product + (product < 0 ? -CurrencyUnit / 2 : CurrencyUnit / 2)) / CurrencyUnit;
-    if (rounded > INT64_MAX || rounded < INT64_MIN) RaiseOverflow("BCD overflow");
-    return int64_t(rounded);
-}
-
-TExpValue FloatResult(double value, uint8_t subType) {
-    if (!std::isfinite(value)) RaiseOverflow("float overflow");
-    return MakeFloatValue(value, subType);
-}
-
-TExpValue IntegerResult(const TExpType& type, int64_t value) {
-    if (type.DataType == dtInteger && (value < INT32_MIN || value > INT32_MAX))
-        RaiseOverflow("integer overflow");
-    return MakeIntegerValue(type.DataType, value);
-}
-
-TExpValue Arithmetic(uint8_t op, const TExpValue& a, const TExpValue& b) {
-    TExpType type = ArithmeticResultType(op, TypeOfValue(a), TypeOfValue(b));
-    if (a.IsNull || b.IsNull) return NullOfType(type);
-    if (type.DataType == dtUnknown)
-        RaiseMismatch("numeric values expected for " + std::string(OperatorText(op)));
-    if (type.DataType == dtFloat) {
-        double x = AsDouble(a), y = AsDouble(b);
-        if (op == opDivide && y == 0) RaiseEngineError(VORSAM_DIVBYZERO);
-        double r = op == opAdd ? x + y : op == opSubtract ? x - y : op == opMultiply ? x * y : x / y;
-        return FloatResult(r, type.SubType);
-    }
-    if (type.DataType == dtBcd) {
-        int64_t x = AsCurrency(a), y = AsCurrency(b);
-        TExpValue r =
-            MakeIntegerValue(dtBcd, op == opMultiply ? CurrencyProduct(x, y) : CheckedIntegerOp(op, x, y));
-        r.Scale = type.Scale;
-        return r;
-    }
-    return IntegerResult(type, CheckedIntegerOp(op, a.Int, b.Int));
-}
-
-TExpValue Sign(uint8_t op, const TExpValue& a) {
-    TExpType type = ArithmeticResultType(op, TypeOfValue(a), TypeOfValue(a));
-    if (a.IsNull) return NullOfType(type);
-    if (type.DataType == dtUnknown)
-        RaiseMismatch("numeric value expected for " + std::string(OperatorText(op)));
-    bool negate = op == opNegate;
-    if (type.DataType == dtFloat) return FloatResult(negate ? -a.Real : a.Real, type.SubType);
-    if (negate && a.Int == INT64_MIN) RaiseOverflow("integer overflow");
-    TExpValue r = IntegerResult(type, negate ? -a.Int : a.Int);
-    r.Scale = type.Scale;
-    return r;
-}
-
-TExpValue Concatenate(const TExpValue& a, const TExpValue& b) {
-    bool strings =
-        TypeClassOf(a.DataType, a.SubType) == tcString && TypeClassOf(b.DataType, b.SubType) == tcString;
-    if (!a.IsNull && !b.IsNull && !strings) RaiseMismatch("string values expected for ||");
-    TExpValue r;
-    r.DataType = dtString;
-    r.IsNull = a.IsNull || b.IsNull;
-    if (!r.IsNull) r.Text = a.Text + b.Text;
-    return r;
+    return NullExpValue(type);
 }
 
 class TEvaluator {
@@ -151,10 +30,9 @@ public:
     TExpValue Evaluate(TExpToken& node);
 
 private:
-    TTruth Truth(TExpToken& node) { return TruthOf(Evaluate(node)); }
+    TTruth Truth(TExpToken& node) { return ExpTruth(Evaluate(node)); }
     TTruth Compare(uint8_t op, const TExpValue& a, const TExpValue& b) const {
-        if (a.IsNull || b.IsNull) return std::nullopt;
-        return CompareResult(op, CompareExpValues(a, b, rules_));
+        return CompareExp(op, a, b, rules_);
     }
     TExpValue Column(TExpToken& node);
     TExpValue Function(TExpToken& node);
@@ -243,7 +121,7 @@ TExpValue TEvaluator::Unary(TExpToken& node) {
         TTruth t = Truth(*node.Left());
         return MakeBooleanValue(t ? TTruth(!*t) : std::nullopt);
     }
-    return Sign(node.Operator, Evaluate(*node.Left()));
+    return ExpSign(node.Operator, Evaluate(*node.Left()));
 }
 
 TExpValue TEvaluator::Binary(TExpToken& node) {
@@ -251,34 +129,27 @@ TExpValue TEvaluator::Binary(TExpToken& node) {
     TExpValue a = Evaluate(*node.Left());
     TExpValue b = Evaluate(*node.Right());
     if (IsComparisonOperator(node.Operator)) return MakeBooleanValue(Compare(node.Operator, a, b));
-    if (node.Operator == opConcat) return Concatenate(a, b);
-    return Arithmetic(node.Operator, a, b);
+    if (node.Operator == opConcat) return ExpConcatenate(a, b);
+    return ExpArithmetic(node.Operator, a, b);
 }
 
 TTruth TEvaluator::Logical(TExpToken& node) {
     bool isAnd = node.Operator == opAnd;
     TTruth left = Truth(*node.Left());
-    if (left && *left != isAnd) return left; // FALSE AND x, TRUE OR x
-    TTruth right = Truth(*node.Right());
-    if (right && *right != isAnd) return right;
-    if (!left || !right) return std::nullopt;
-    return isAnd;
+    if (ExpLogicalDecided(isAnd, left)) return left; // FALSE AND x, TRUE OR x
+    return ExpLogical(isAnd, left, Truth(*node.Right()));
 }
 
 TTruth TEvaluator::PrefixCompare(TExpToken& node) {
     TExpValue value = Evaluate(*node.Left());
     TExpValue prefix = Evaluate(*node.Right());
-    if (value.IsNull || prefix.IsNull) return std::nullopt;
-    std::string head = CollationKeyText(std::string_view(value.Text).substr(0, node.PrefixLength), rules_);
-    bool equal = head == CollationKeyText(prefix.Text, rules_);
-    return node.Operator == opNotEqual ? !equal : equal;
+    return ExpPrefixCompare(node.Operator, value, prefix, node.PrefixLength, rules_);
 }
 
 TTruth TEvaluator::Like(TExpToken& node) {
     TExpValue value = Evaluate(*node.GetArg(0));
     TExpValue pattern = Evaluate(*node.GetArg(1));
-    if (value.IsNull || pattern.IsNull) return std::nullopt;
-    return LikeMatches(CollationKeyText(value.Text, rules_), CollationKeyText(pattern.Text, rules_));
+    return ExpLike(value, pattern, rules_);
 }
 
 TTruth TEvaluator::In(TExpToken& node) {
@@ -307,9 +178,7 @@ TTruth TEvaluator::Between(TExpToken& node) {
     TExpValue value = Evaluate(*node.GetArg(0));
     TTruth low = Compare(opGreaterEqual, value, Evaluate(*node.GetArg(1)));
     TTruth high = Compare(opLessEqual, value, Evaluate(*node.GetArg(2)));
-    if ((low && !*low) || (high && !*high)) return false;
-    if (!low || !high) return std::nullopt;
-    return true;
+    return ExpBetween(low, high);
 }
 
 } // namespace
@@ -327,7 +196,7 @@ TExpTree EvaluateExpTree(TExpToken& tree, const TEvaluationContext& context) {
 }
 
 bool EvaluatePredicate(TExpToken& tree, const TEvaluationContext& context) {
-    return TruthOf(EvaluateExpValue(tree, context)).value_or(false);
+    return ExpTruth(EvaluateExpValue(tree, context)).value_or(false);
 }
 
 TExpTree EvaluateConstantAsType(TExpToken& tree, const TEvaluationContext& context,

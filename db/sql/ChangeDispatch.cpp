@@ -54,8 +54,7 @@ void PrepareDataChange(TDataQuery& query) {
 // refreshed for this run. The tables of LASTAUTOINC() and IDENT_CURRENT() are always read afresh.
 void Preamble(TDataQuery& query, bool conditions) {
     DropSourceFilters(query);
-    query.RowCondition2.reset();
-    query.HasRowCondition2 = false;
+    DropLateRowCondition(query);
     if (conditions) {
         if (query.WhereTree) CompileWhere(query);
         if (query.HasRowCondition1) CompileRowCondition(query);

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 
 namespace vorsam {
 
@@ -62,14 +63,23 @@ void PutColumnValue(TDataCursor& cursor, std::span<uint8_t> image, const TUpdate
         PutBlobValue(cursor, image, column.FieldNumber, value);
         return;
     }
+    bool convert = NeedsConversion(value, column);
+    bool whole = column.DataType == dtString
+                     ? std::memchr(value.Value.data(), 0, value.Value.size()) != nullptr
+                     : value.Value.size() >= PhysicalSizeOf(column.DataType, column.Size);
+    if (!convert && whole) {
+        // The value as it is: a string up to its terminator (the field keeps at most its size of it, which is
+        // below the longest value), any other type its own bytes.
+        cursor.PutField(column.FieldNumber, image, value.Value.data());
+        return;
+    }
     // Room for the longest value and its terminator, and for any fixed-size form it converts to.
     std::array<uint8_t, MaxColumnValueBytes + 6> work{};
     std::copy_n(value.Value.begin(), std::min(value.Value.size(), MaxColumnValueBytes), work.begin());
     uint16_t size =
         value.DataType == dtString ? std::min<uint16_t>(value.Size, MaxColumnValueBytes) : value.Size;
-    if (NeedsConversion(value, column) &&
-        !ConvertValue({value.DataType, size, value.Scale}, {column.DataType, column.Size, column.Scale},
-                      work.data(), work.size()))
+    if (convert && !ConvertValue({value.DataType, size, value.Scale},
+                                 {column.DataType, column.Size, column.Scale}, work.data(), work.size()))
         SqlError("Type mismatch between column " + ColumnNameOf(column) + " and constant value " +
                  std::string(valueText) + " in " + std::string(statementKind) + " statement");
     cursor.PutField(column.FieldNumber, image, work.data());

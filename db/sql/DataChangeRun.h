@@ -53,6 +53,8 @@ public:
     void RowRead();
     // A row was written; `counted` adds it to the count. Then the commit rule.
     void RowWritten(bool counted = true);
+    // The next row written (and counted) ends with a commit.
+    bool CommitsAtNextRow() const { return interval_ > 0 && (done_ + 1) % interval_ == 0; }
     bool Aborted() const { return aborted_; }
     int32_t Done() const { return done_; }
     int32_t CommitInterval() const { return interval_; }

@@ -7,6 +7,7 @@
 #include "db/sql/DataQuery.h"
 #include "db/sql/QueryBinding.h"
 #include "db/sql/SelectPlan.h"
+#include "db/sql/SourceProgram.h"
 
 #include <algorithm>
 #include <unordered_set>
@@ -29,6 +30,34 @@ void PutValues(TDataQuery& query, TDataCursor& cursor, std::span<uint8_t> image,
         PutColumnValue(cursor, image, *query.UpdateFields[i], *values[i], query.UpdateValues[i]->SourceText,
                        kind);
 }
+
+// The values of an UPDATE compiled over the sources (SourceProgram.h), each evaluated into a token of its
+// own that the rows reuse: what EvaluateValues and PutValues do, without a tree walk per value and row.
+class TUpdateValues {
+public:
+    explicit TUpdateValues(TDataQuery& query)
+        : programs_(query.UpdateValues.size()), tokens_(programs_.size()) {
+        for (size_t i = 0; i < programs_.size(); ++i)
+            if (query.UpdateValues[i]->Expression)
+                programs_[i].Compile(query, *query.UpdateValues[i]->Expression);
+    }
+    // Every value of the current row, evaluated before any is put (a value without an expression is NULL).
+    void Put(TDataQuery& query, TDataCursor& cursor, std::span<uint8_t> image) {
+        for (size_t i = 0; i < programs_.size(); ++i) {
+            if (programs_[i].Compiled())
+                WriteExpValue(tokens_[i], programs_[i].Evaluate(query));
+            else
+                tokens_[i].SetNull();
+        }
+        for (size_t i = 0; i < tokens_.size() && i < query.UpdateFields.size(); ++i)
+            PutColumnValue(cursor, image, *query.UpdateFields[i], tokens_[i],
+                           query.UpdateValues[i]->SourceText, "UPDATE");
+    }
+
+private:
+    std::vector<TSourceProgram> programs_;
+    std::vector<TExpToken> tokens_;
+};
 
 TChangeRunOptions RunOptions(TDataQuery& query) {
     TChangeRunOptions options;
@@ -105,6 +134,8 @@ private:
 std::vector<TQualifyingRow> FindQualifyingRows(TDataQuery& query, TDataChangeRun& run, bool withValues) {
     TSourceReads reads(query);
     std::vector<TQualifyingRow> rows;
+    // Only a join can reach one target record from several joined rows.
+    bool joined = query.SourceTables.size() > 1;
     std::unordered_set<uint32_t> seen;
     TDataCursor& cursor = *query.TargetTable->Cursor;
     uint32_t position = 0;
@@ -116,7 +147,7 @@ std::vector<TQualifyingRow> FindQualifyingRows(TDataQuery& query, TDataChangeRun
         }
         if (query.HasRowCondition1 && !TestRowCondition(query)) continue;
         if (query.HasRowCondition2 && !TestLateRowCondition(query)) continue;
-        if (!seen.insert(record).second) continue;
+        if (joined && !seen.insert(record).second) continue;
         TQualifyingRow row;
         row.Record = record;
         if (withValues) row.Values = EvaluateValues(query, SourceContext(query));
@@ -137,9 +168,10 @@ std::unique_ptr<TDataCursor> WritingCursor(TDataQuery& query) {
     return writer;
 }
 
-void UpdateRecord(TDataQuery& query, TDataCursor& writer, TQualifyingRow& row) {
+void UpdateRecord(TDataQuery& query, TDataCursor& writer, TQualifyingRow& row, TUpdateValues& values,
+                  std::vector<uint8_t>& image) {
     TSourceTable& target = *query.TargetTable;
-    std::vector<uint8_t> image(writer.GetRecordSize());
+    image.assign(writer.GetRecordSize(), 0);
     writer.GetCurrentRecord(image, true);
     try {
         if (row.Values.empty()) {
@@ -147,9 +179,10 @@ void UpdateRecord(TDataQuery& query, TDataCursor& writer, TQualifyingRow& row) {
             std::copy_n(image.begin(), std::min(image.size(), target.RecordBuffer.size()),
                         target.RecordBuffer.begin());
             target.Eof = false;
-            row.Values = EvaluateValues(query, SourceContext(query));
+            values.Put(query, writer, image);
+        } else {
+            PutValues(query, writer, image, row.Values, "UPDATE");
         }
-        PutValues(query, writer, image, row.Values, "UPDATE");
         writer.ModifyRecord(image);
     } catch (...) {
         writer.FreeRecordBlobs(image);
@@ -157,6 +190,46 @@ void UpdateRecord(TDataQuery& query, TDataCursor& writer, TQualifyingRow& row) {
         throw;
     }
 }
+
+// The record locks of the rows to change, taken for runs of consecutive record numbers at once: a run of
+// at most RunRecords rows in the order they are changed, held from its first row's change to its last
+// one's (or to a commit, which always comes with nothing held). When a run's lock is refused, its rows
+// lock their records each, as any write does.
+class TRecordLockRuns {
+public:
+    static constexpr size_t RunRecords = 256;
+
+    TRecordLockRuns(TDataCursor& writer, const std::vector<TQualifyingRow>& rows)
+        : writer_(writer), rows_(rows) {}
+    ~TRecordLockRuns() {
+        try {
+            Release();
+        } catch (...) {
+            // the lock goes with the table's files at the latest; the error that ended the run stands
+        }
+    }
+    TRecordLockRuns(const TRecordLockRuns&) = delete;
+    TRecordLockRuns& operator=(const TRecordLockRuns&) = delete;
+
+    // Before row i is changed: the run it starts, unless a run held covers it.
+    void Before(size_t i) {
+        if (i < end_) return;
+        Release();
+        size_t j = i + 1;
+        while (j < rows_.size() && j - i < RunRecords && rows_[j].Record == rows_[j - 1].Record + 1) ++j;
+        if (j - i > 1 && writer_.HoldRecordRun(rows_[i].Record, uint32_t(j - i))) end_ = j;
+    }
+    void Release() {
+        if (end_ == 0) return;
+        end_ = 0;
+        writer_.ReleaseRecordRun();
+    }
+
+private:
+    TDataCursor& writer_;
+    const std::vector<TQualifyingRow>& rows_;
+    size_t end_ = 0; // one past the last row of the run held; 0 when none is
+};
 
 // The frame of UPDATE and DELETE: the WHERE conditions placed, the records found, then each changed.
 void ChangeQualifyingRows(TDataQuery& query, bool withValues,
@@ -169,9 +242,12 @@ void ChangeQualifyingRows(TDataQuery& query, bool withValues,
     TDataChangeRun run(*writer, RunOptions(query), query.RowsAffected);
     run.Run(target.Cursor->GetRecordCount(), [&](TDataChangeRun& r) {
         std::vector<TQualifyingRow> rows = FindQualifyingRows(query, r, withValues);
-        for (TQualifyingRow& row : rows) {
-            if (!writer->SetToRecordNo(row.Record)) continue; // deleted by another user meanwhile
-            change(*writer, row);
+        TRecordLockRuns locks(*writer, rows);
+        for (size_t i = 0; i < rows.size(); ++i) {
+            locks.Before(i);
+            if (!writer->SetToRecordNo(rows[i].Record)) continue; // deleted by another user meanwhile
+            change(*writer, rows[i]);
+            if (r.CommitsAtNextRow()) locks.Release();
             r.RowWritten();
         }
     });
@@ -250,8 +326,11 @@ void ExecuteInsertSelect(TDataQuery& query) {
 }
 
 void ExecuteUpdate(TDataQuery& query) {
-    ChangeQualifyingRows(query, !ValuesReadTargetOnly(query),
-                         [&](TDataCursor& writer, TQualifyingRow& row) { UpdateRecord(query, writer, row); });
+    TUpdateValues values(query);
+    std::vector<uint8_t> image;
+    ChangeQualifyingRows(query, !ValuesReadTargetOnly(query), [&](TDataCursor& writer, TQualifyingRow& row) {
+        UpdateRecord(query, writer, row, values, image);
+    });
 }
 
 void ExecuteDelete(TDataQuery& query) {

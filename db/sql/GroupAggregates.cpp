@@ -21,6 +21,8 @@
 #include "db/lib/ExpressionValues.h"
 #include "db/lib/Values.h"
 
+#include <algorithm>
+#include <cassert>
 #include <cmath>
 #include <limits>
 
@@ -226,6 +228,26 @@ void TAggregateFold::Row(TDataQuery& query) {
             column.Total = Add(std::move(column.Total), value);
             break;
         }
+    }
+    first_ = false;
+}
+
+bool TAggregateFold::CountsOnly() const {
+    return std::all_of(columns_.begin(), columns_.end(),
+                       [](const TColumn& column) { return column.Column->CountStar; });
+}
+
+void TAggregateFold::Rows(uint32_t count) {
+    assert(CountsOnly());
+    if (count == 0) return;
+    for (TColumn& column : columns_) {
+        if (first_) {
+            column.Total = RowValue(column); // 1, in the column's type
+            column.Total.Int = 0;
+        }
+        if (__builtin_add_overflow(column.Total.Int, int64_t(count), &column.Total.Int))
+            RaiseEngineError(VORSAM_OUTOFRANGE, "an aggregate total");
+        CheckRange(column.Total);
     }
     first_ = false;
 }

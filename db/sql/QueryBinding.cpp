@@ -251,6 +251,7 @@ void CompileWhere(TDataQuery& query) {
 }
 
 void CompileRowCondition(TDataQuery& query) {
+    SelectState(query).RowProgram1.Clear();
     if (query.RowCondition1) CompileSourceCondition(query, *query.RowCondition1);
 }
 
@@ -269,21 +270,38 @@ void CompileHaving(TDataQuery& query) {
 // --- Per-row conditions ---
 
 void AddRowCondition(TDataQuery& query, TExpTree predicate) {
+    SelectState(query).RowProgram1.Clear();
     query.RowCondition1 = AndInto(std::move(query.RowCondition1), std::move(predicate));
     query.HasRowCondition1 = true;
 }
 
 void AddLateRowCondition(TDataQuery& query, TExpTree predicate) {
+    SelectState(query).RowProgram2.Clear();
     query.RowCondition2 = AndInto(std::move(query.RowCondition2), std::move(predicate));
     query.HasRowCondition2 = true;
 }
 
+void DropLateRowCondition(TDataQuery& query) {
+    SelectState(query).RowProgram2.Clear();
+    query.RowCondition2.reset();
+    query.HasRowCondition2 = false;
+}
+
+namespace {
+
+bool TestCompiled(TDataQuery& query, TSourceProgram& program, TExpToken& condition) {
+    if (!program.Compiled() || program.Tree() != &condition) program.Compile(query, condition);
+    return program.Holds(query);
+}
+
+} // namespace
+
 bool TestRowCondition(TDataQuery& query) {
-    return !query.RowCondition1 || EvaluatePredicate(*query.RowCondition1, SourceContext(query));
+    return !query.RowCondition1 || TestCompiled(query, SelectState(query).RowProgram1, *query.RowCondition1);
 }
 
 bool TestLateRowCondition(TDataQuery& query) {
-    return !query.RowCondition2 || EvaluatePredicate(*query.RowCondition2, SourceContext(query));
+    return !query.RowCondition2 || TestCompiled(query, SelectState(query).RowProgram2, *query.RowCondition2);
 }
 
 bool TestHaving(TDataQuery& query, std::span<uint8_t> record) {

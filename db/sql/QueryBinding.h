@@ -82,6 +82,8 @@ void CompileHaving(TDataQuery& query);
 
 void AddRowCondition(TDataQuery& query, TExpTree predicate);
 void AddLateRowCondition(TDataQuery& query, TExpTree predicate);
+// Drops the late per-row condition (each run places its own).
+void DropLateRowCondition(TDataQuery& query);
 bool TestRowCondition(TDataQuery& query);
 bool TestLateRowCondition(TDataQuery& query);
 bool TestHaving(TDataQuery& query, std::span<uint8_t> record);

@@ -15,6 +15,7 @@
 
 #include "db/sql/DataQuery.h"
 #include "db/sql/ResultColumnCopy.h"
+#include "db/sql/SourceProgram.h"
 
 #include "db/lib/ExpressionValues.h"
 #include "db/lib/FieldDescriptor.h"
@@ -56,6 +57,9 @@ public:
     TSourceReadBatch* ReadBatch = nullptr;
     // The copy of the source columns into result records, worked out at the start of each run.
     TResultColumnCopy ColumnCopy;
+    // The per-row conditions compiled at their first test after each change of them (SourceProgram.h).
+    TSourceProgram RowProgram1;
+    TSourceProgram RowProgram2;
 };
 TSelectState& SelectState(TDataQuery& query);
 
@@ -130,6 +134,10 @@ public:
     bool Compile(TDataQuery& query);
     // Folds the current joined row.
     void Row(TDataQuery& query);
+    // Every column is COUNT(*).
+    bool CountsOnly() const;
+    // Folds that many joined rows at once (CountsOnly).
+    void Rows(uint32_t count);
     // True before the first row.
     bool Empty() const { return first_; }
     // Writes the totals (and AVG's counts) into the group record; FinishGroup completes it.
@@ -148,6 +156,45 @@ private:
 
     std::vector<TColumn> columns_;
     bool first_ = true;
+};
+
+// --- COUNT(*) over a join that counts its last table's rows in an index (JoinLeafCount.cpp) ---
+// A block whose every column is COUNT(*), without per-row conditions, whose last table (the leaf) has no
+// join of its own, no filter but its join's, and one inner join to it whose condition is "owner's integer
+// expression = leaf's integer column" where an index of the leaf leads with that column and takes the
+// owner's values unconverted: for each row of the other tables, the leaf's matching rows are counted
+// from the index's keys (TDataCursor::CountKeys) instead of being read. A NULL owner value matches none.
+class TJoinLeafCount {
+public:
+    // True when the run can count the leaf so (the joins and filters of this run placed).
+    bool Plan(TDataQuery& query);
+    // The leaf's rows that match the current row of the other tables.
+    uint32_t Count(TDataQuery& query);
+
+    // Takes the leaf's join out of its owner for the run, so that the other tables' rows are read without
+    // it, and puts it back at its place at the end.
+    class TDetached {
+    public:
+        explicit TDetached(TJoinLeafCount& count);
+        ~TDetached();
+        TDetached(const TDetached&) = delete;
+        TDetached& operator=(const TDetached&) = delete;
+
+    private:
+        TSourceTable& owner_;
+        std::unique_ptr<TTableJoin> join_;
+        size_t at_ = 0;
+    };
+
+private:
+    TSourceTable* leaf_ = nullptr;
+    TSourceTable* owner_ = nullptr;
+    TTableJoin* join_ = nullptr;
+    uint8_t index_ = 0;
+    uint16_t field_ = 0;
+    uint8_t fieldType_ = 0;
+    TSourceProgram value_;
+    std::vector<uint8_t> image_;
 };
 
 // --- Correlated sub-selects (SelectCorrelated.cpp) ---

@@ -256,11 +256,19 @@ void RunAggregateSelect(TDataQuery& query) {
         WriteResultValue(query, group, query.ResultFields.front()->ResultFieldNumber,
                          MakeIntegerValue(dtInteger, count));
     } else if (TAggregateFold fold; fold.Compile(query)) {
-        ForEachRow(query, row, progress, [&] {
-            if (fold.Empty() && query.HasExpressionColumns) ComputeExpressionColumns(query, group);
-            fold.Row(query);
-            return true;
-        });
+        if (TJoinLeafCount leaf; fold.CountsOnly() && leaf.Plan(query)) {
+            TJoinLeafCount::TDetached detached(leaf);
+            ForEachRow(query, row, progress, [&] {
+                fold.Rows(leaf.Count(query));
+                return true;
+            });
+        } else {
+            ForEachRow(query, row, progress, [&] {
+                if (fold.Empty() && query.HasExpressionColumns) ComputeExpressionColumns(query, group);
+                fold.Row(query);
+                return true;
+            });
+        }
         if (fold.Empty() && query.HasExpressionColumns) ComputeExpressionColumns(query, group, true);
         fold.Finish(query, group);
         FinishGroup(query, group);
@@ -343,8 +351,7 @@ void RefreshSources(TDataQuery& query) {
 void ExecuteSelect(TDataQuery& query) {
     if (!query.ResultCursor) SqlError("The SELECT statement has not been prepared");
     DropSourceFilters(query);
-    query.RowCondition2.reset();
-    query.HasRowCondition2 = false;
+    DropLateRowCondition(query);
     CompileRunWhere(query);
     if (query.RowCondition1) CompileRowCondition(query);
     CompileJoinConditions(query);

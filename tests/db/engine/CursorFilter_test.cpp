@@ -470,6 +470,34 @@ TEST_P(CursorFilterBehaviourTest, ReplacedConditionsTakeEffectAtTheNextMove) {
     EXPECT_ENGINE_ERROR(cursor_->SetFilterRecords(correlated + 1, *own), VORSAM_INVALIDPARAM);
 }
 
+// A layout of the cursor's own, with a computed field behind the record and without it again, while a
+// filter served by another index than the cursor's is active: the filter accepts the same rows.
+TEST_P(CursorFilterBehaviourTest, FiltersAcceptTheSameRowsUnderALayoutWithComputedFields) {
+    cursor_->SetIndexNumber(3); // NAME descending; the filter's range lies in CODE's index
+    cursor_->ActivateFilter(cursor_->AddFilter("CODE BETWEEN 2 AND 4 AND NAME LIKE 'n1%'"));
+    std::vector<int32_t> expected = IdsWhere([](int32_t id) {
+        return id % 10 != 0 && id % 7 >= 2 && id % 7 <= 4 && std::to_string(id).starts_with('1');
+    });
+    auto sortedIds = [&] {
+        std::vector<int32_t> ids = Ids();
+        std::sort(ids.begin(), ids.end());
+        return ids;
+    };
+    std::vector<TFieldDescriptor> fields(4);
+    for (uint16_t number = 1; number <= 3; ++number)
+        ASSERT_TRUE(cursor_->GetFieldDesc(number, fields[number - 1]));
+    fields[3] = fields[CodeField - 1];
+    fields[3].SetName("CODE2");
+    fields[3].SetComputed(true);
+    for (int round = 0; round < 3; ++round) {
+        SCOPED_TRACE(round);
+        EXPECT_EQ(sortedIds(), expected);
+        if (round == 0) cursor_->SetFieldDescs(fields);
+        if (round == 1) cursor_->SetFieldDescs({});
+    }
+    EXPECT_EQ(cursor_->GetRecordCount(), expected.size());
+}
+
 TEST_P(CursorFilterBehaviourTest, IndexesServeComparisonsOfLeadingKeyFieldsWithConstants) {
     cursor_.reset();
     Create("SERVED", RowTableArgs(PortugueseBrazilian));

@@ -213,6 +213,54 @@ TEST_P(CursorOrderTest, RangesOfPartialKeysLimitScansCountsPositionsAndFinds) {
     EXPECT_EQ(cursor_->GetRecordCount(), all.size());
 }
 
+// Counts of the rows of a key, over each index's first one or more fields, from the index alone: probes
+// in key order (each count may start in the leaf the last one ended in), in random order, keys with more
+// than a few rows (NULL codes: counted from the subtree counts, or stepped over in the index without
+// them), keys no row has; and again after the table changed under the leaf the last count ended in.
+TEST_P(CursorOrderTest, CountKeysCountsTheRowsOfAKeyInEveryIndexWithoutReadingRecords) {
+    Build(PortugueseBrazilian, InMemory() ? 1500 : 600);
+    const std::vector<TIndexSpec>& indexes = RowIndexes();
+    auto check = [&](uint8_t slot, size_t fields, const TRow& probe) {
+        const TIndexSpec& index = indexes[slot];
+        size_t expected = 0;
+        for (const auto& [id, row] : rows_)
+            expected += CompareRows(row, probe, index, language_, fields) == 0;
+        uint32_t reads = cursor_->Table().DataFile().CacheStatistics().ReadCalls;
+        ASSERT_EQ(cursor_->CountKeys(slot, RowImage(*cursor_, probe), uint16_t(fields)), expected)
+            << "index '" << index.Name << "' fields " << fields << " probe " << probe.Id;
+        EXPECT_EQ(cursor_->Table().DataFile().CacheStatistics().ReadCalls, reads);
+    };
+    for (int round = 0; round < 2; ++round) {
+        for (uint8_t slot = 0; slot < indexes.size(); ++slot) {
+            for (size_t fields = 1; fields <= indexes[slot].Fields.size(); ++fields) {
+                std::vector<TRow> sorted = Sorted(indexes[slot]);
+                for (size_t i = 0; i < sorted.size(); i += 1 + random_() % 7) check(slot, fields, sorted[i]);
+                for (int i = 0; i < 40; ++i) {
+                    TRow probe = i % 2 ? RandomRow(random_, 0) : sorted[random_() % sorted.size()];
+                    check(slot, fields, probe);
+                }
+            }
+        }
+        // The leaf the last count ended in changes under it.
+        for (int i = 0; i < 30; ++i) {
+            auto victim = std::next(rows_.begin(), ptrdiff_t(random_() % rows_.size()));
+            ASSERT_TRUE(FindId(*cursor_, victim->first));
+            cursor_->DeleteRecord();
+            TRow row = victim->second;
+            rows_.erase(victim);
+            check(1, 1, row);
+            row.Id = int32_t(100000 + round * 100 + i);
+            std::vector<uint8_t> image = RowImage(*cursor_, row);
+            cursor_->AppendRecord(image);
+            rows_[row.Id] = row;
+            check(1, 1, row);
+        }
+    }
+    EXPECT_ENGINE_ERROR(cursor_->CountKeys(uint8_t(indexes.size()), RowImage(*cursor_, {}), 1),
+                        VORSAM_INVALIDPARAM);
+    EXPECT_ENGINE_ERROR(cursor_->CountKeys(1, RowImage(*cursor_, {}), 2), VORSAM_INVALIDPARAM);
+}
+
 INSTANTIATE_TEST_SUITE_P(Storage, CursorOrderTest, ::testing::Values(TStorage::Memory, TStorage::Disk),
                          StorageName);
 

@@ -179,6 +179,14 @@ private:
         EXPECT_EQ(oldest ? oldest->Number() : 0, expected);
         bool dirty = std::any_of(model_.begin(), model_.end(), [](const auto& m) { return m.second.Dirty; });
         EXPECT_EQ(cache_.AnyDirty(), dirty);
+        // The sorted position of numbers below, among, between and above the cached ones.
+        std::vector<uint32_t> probes = {0, 1};
+        for (const auto& [number, item] : model_)
+            probes.insert(probes.end(), {number - 1, number, number + 1});
+        for (uint32_t probe : probes) {
+            auto at = size_t(std::distance(model_.begin(), model_.lower_bound(probe)));
+            ASSERT_EQ(cache_.LowerBound(probe), at) << probe;
+        }
     }
 
     uint32_t ModelOldestEvictable() const {

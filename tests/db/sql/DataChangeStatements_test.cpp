@@ -122,6 +122,30 @@ TEST_F(DataChangeTest, CommitIntervalKeepsTheRowsOfEarlierIntervalsWhenARowFails
     auto cursor = Open("T", true); // no record lock is left behind
 }
 
+// The rows are locked a run of records at a time; a record that another cursor is editing stops the run
+// at that record (the run's lock is refused, each record is locked on its own), as it stops a row-by-row
+// change, and the statement's own transaction takes back the rows changed before it.
+TEST_F(DataChangeTest, UpdateAndDeleteStopAtARecordAnotherCursorIsEditingAndChangeNothing) {
+    session_.SetLockRetryCount(0);
+    std::vector<TRowText> before = Rows("T");
+    auto editor = Open("T");
+    std::vector<uint8_t> image(editor->GetRecordSize());
+    ASSERT_TRUE(editor->SetToRecordNo(7));
+    ASSERT_EQ(editor->GetCurrentRecord(image, true), 0);
+    EXPECT_ENGINE_ERROR(RunSql("UPDATE T SET B = B + 1"), VORSAM_RECLOCKFAILED);
+    EXPECT_ENGINE_ERROR(RunSql("DELETE FROM T WHERE ID > 2"), VORSAM_RECLOCKFAILED);
+    EXPECT_ENGINE_ERROR(RunSql("UPDATE T SET B = 0 WHERE ID BETWEEN 5 AND 9"), VORSAM_RECLOCKFAILED);
+    EXPECT_FALSE(database_->InTransaction());
+    EXPECT_EQ(Rows("T"), before);
+    // Rows beside the edited record change; the edit goes on, its record locked.
+    EXPECT_EQ(Both("UPDATE T SET B = B + 1 WHERE ID <> 7"), 11);
+    EXPECT_EQ(editor->RecordLock().Record, 7u);
+    EXPECT_TRUE(editor->RecordLock().Held);
+    editor->CancelRecord();
+    EXPECT_EQ(Both("UPDATE T SET B = B + 1"), 12);
+    ExpectSameRows("T");
+}
+
 TEST_F(DataChangeTest, AFailureInsideTheCallersTransactionRollsNothingBack) {
     RunSql("START TRANSACTION");
     RunSql("UPDATE T SET B = 0 WHERE ID = 1");

@@ -1,0 +1,571 @@
+#include "db/lib/ExpressionProgram.h"
+
+#include "db/lib/Bcd.h"
+#include "db/lib/ByteUtils.h"
+#include "db/lib/DataTypes.h"
+#include "db/lib/DateTimeValues.h"
+#include "db/lib/EngineErrors.h"
+#include "db/lib/ExpressionOperators.h"
+#include "db/lib/ExpressionTree.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace vorsam {
+
+namespace {
+
+// Where a record image holds its +5 value (the auto-increment value).
+constexpr size_t PlusFiveOffset = 5;
+
+// The value types a column is read in: the fixed-size ones and strings.
+bool ReadableType(uint8_t dataType) {
+    switch (dataType) {
+    case dtString:
+    case dtDate:
+    case dtBoolean:
+    case dtSmallInt:
+    case dtInteger:
+    case dtFloat:
+    case dtBcd:
+    case dtTime:
+    case dtTimeStamp:
+    case dtWord:
+    case dtLargeInt:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// The bytes of a value of the type (ReadExpValue reads no more; fewer are padded with zeros).
+size_t FixedSize(uint8_t dataType) {
+    switch (dataType) {
+    case dtBoolean:
+    case dtSmallInt:
+    case dtWord:
+        return 2;
+    case dtDate:
+    case dtInteger:
+    case dtTime:
+        return 4;
+    case dtFloat:
+    case dtTimeStamp:
+    case dtLargeInt:
+        return 8;
+    case dtBcd:
+        return BcdValueSize;
+    default:
+        return 0;
+    }
+}
+
+// The lane's types: numbers but BCD, booleans, dates, times, timestamps.
+bool LaneType(uint8_t dataType) {
+    switch (dataType) {
+    case dtSmallInt:
+    case dtInteger:
+    case dtWord:
+    case dtLargeInt:
+    case dtFloat:
+    case dtBoolean:
+    case dtDate:
+    case dtTime:
+    case dtTimeStamp:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool LaneNumber(uint8_t dataType) {
+    return LaneType(dataType) && TypeClassOf(dataType, 0) == tcNumeric;
+}
+
+// Two lane types that CompareExpValues compares within one class (without reading a string).
+bool LaneComparable(uint8_t a, uint8_t b) {
+    TTypeClass ca = TypeClassOf(a, 0), cb = TypeClassOf(b, 0);
+    return ca == cb && (ca == tcNumeric || ca == tcBoolean || ca == tcDateTime || ca == tcTime);
+}
+
+template <typename T> int SignOf(T a, T b) {
+    return a < b ? -1 : (b < a ? 1 : 0);
+}
+
+template <typename T> T LoadPadded(const uint8_t* bytes, size_t size) {
+    uint8_t buffer[sizeof(T)] = {};
+    std::memcpy(buffer, bytes, std::min(sizeof(T), size));
+    return LoadNative<T>(buffer);
+}
+
+} // namespace
+
+void TExpProgram::Clear() {
+    nodes_.clear();
+    operands_.clear();
+    constants_.clear();
+    constantScalars_.clear();
+    columns_.clear();
+    imageCount_ = 0;
+}
+
+bool TExpProgram::Compile(const TExpToken& tree, const TExpColumnResolver& resolver,
+                          const TEvaluationContext& context) {
+    Clear();
+    rules_ = {context.LanguageId, context.SortId, (context.Flags & efCaseInsensitive) != 0};
+    if (Add(tree, resolver) < 0) {
+        Clear();
+        return false;
+    }
+    return true;
+}
+
+// Adds the node after its operands; its index, or -1 when it cannot be compiled.
+int32_t TExpProgram::Add(const TExpToken& node, const TExpColumnResolver& resolver) {
+    TNode compiled;
+    compiled.Kind = node.Kind;
+    compiled.Operator = node.Operator;
+    compiled.PrefixLength = node.PrefixLength;
+    std::vector<const TExpToken*> operands;
+    switch (node.Kind) {
+    case nkConstant:
+        try {
+            constants_.push_back(ReadExpValue(node));
+        } catch (const EVORSAMEngineError&) {
+            return -1; // the evaluator raises only when the row reaches it
+        }
+        compiled.First = uint32_t(constants_.size() - 1);
+        constantScalars_.push_back(ScalarOf(constants_.back()));
+        break;
+    case nkColumn: {
+        TColumn column;
+        if (!ReadableType(node.DataType) || !resolver || !resolver(node, column.Place)) return -1;
+        if (!column.Place.AutoIncrement && node.DataType != dtString &&
+            column.Place.Size < FixedSize(node.DataType))
+            return -1;
+        column.DataType = node.DataType;
+        column.SubType = node.SubType;
+        column.Scale = node.Scale;
+        imageCount_ = std::max<size_t>(imageCount_, size_t(column.Place.Image) + 1);
+        columns_.push_back(column);
+        compiled.First = uint32_t(columns_.size() - 1);
+        break;
+    }
+    case nkUnary:
+        if (node.Operator != opIsNull && node.Operator != opNot && node.Operator != opNegate &&
+            node.Operator != opUnaryPlus)
+            return -1;
+        operands = {node.Left()};
+        break;
+    case nkBinary:
+        if (!IsComparisonOperator(node.Operator) && node.Operator != opAnd && node.Operator != opOr &&
+            node.Operator != opAdd && node.Operator != opSubtract && node.Operator != opMultiply &&
+            node.Operator != opDivide && node.Operator != opConcat)
+            return -1;
+        operands = {node.Left(), node.Right()};
+        break;
+    case nkPrefixCompare:
+        operands = {node.Left(), node.Right()};
+        break;
+    case nkPredicate: {
+        size_t wanted = node.Operator == opLike ? 2 : node.Operator == opBetween ? 3 : 0;
+        if (node.Operator == opIn) {
+            if (node.ArgCount() < 2) return -1;
+            wanted = node.ArgCount();
+        }
+        if (wanted == 0 || node.ArgCount() < wanted) return -1;
+        for (size_t i = 0; i < wanted; ++i) {
+            const TExpToken* arg = node.GetArg(i);
+            if (arg && arg->Kind == nkSubSelect) return -1;
+            operands.push_back(arg);
+        }
+        break;
+    }
+    default:
+        return -1;
+    }
+    std::vector<uint32_t> indexes;
+    for (const TExpToken* operand : operands) {
+        if (!operand) return -1;
+        int32_t index = Add(*operand, resolver);
+        if (index < 0) return -1;
+        indexes.push_back(uint32_t(index));
+    }
+    if (!operands.empty()) {
+        compiled.First = uint32_t(operands_.size());
+        compiled.Count = uint32_t(indexes.size());
+        operands_.insert(operands_.end(), indexes.begin(), indexes.end());
+    }
+    PlaceInLane(compiled);
+    nodes_.push_back(compiled);
+    return int32_t(nodes_.size() - 1);
+}
+
+// Puts the node in the lane when its operands are there and its operator keeps the result there.
+void TExpProgram::PlaceInLane(TNode& node) const {
+    auto operand = [&](uint32_t i) -> const TNode& { return nodes_[operands_[node.First + i]]; };
+    auto allInLane = [&] {
+        for (uint32_t i = 0; i < node.Count; ++i)
+            if (!operand(i).Lane) return false;
+        return true;
+    };
+    auto type = [&](uint32_t i) { return operand(i).Type.DataType; };
+    TExpType boolean{dtBoolean, 0, 0, 0};
+    node.Lane = false;
+    switch (node.Kind) {
+    case nkConstant: {
+        const TExpValue& value = constants_[node.First];
+        node.Type = {value.DataType, value.SubType, 0, value.Scale};
+        node.Lane = LaneType(value.DataType);
+        return;
+    }
+    case nkColumn: {
+        const TColumn& column = columns_[node.First];
+        node.Type = {column.DataType, column.SubType, 0, column.Scale};
+        node.Lane = LaneType(column.DataType);
+        return;
+    }
+    case nkUnary:
+        if (!allInLane()) return;
+        if (node.Operator == opIsNull || (node.Operator == opNot && type(0) == dtBoolean)) {
+            node.Type = boolean;
+            node.Lane = true;
+        } else if ((node.Operator == opNegate || node.Operator == opUnaryPlus) && LaneNumber(type(0))) {
+            node.Type = ArithmeticResultType(node.Operator, operand(0).Type, operand(0).Type);
+            node.Lane = LaneNumber(node.Type.DataType);
+        }
+        return;
+    case nkBinary:
+        if (!allInLane()) return;
+        if (node.Operator == opAnd || node.Operator == opOr) {
+            node.Lane = type(0) == dtBoolean && type(1) == dtBoolean;
+            node.Type = boolean;
+        } else if (IsComparisonOperator(node.Operator)) {
+            node.Lane = LaneComparable(type(0), type(1));
+            node.Type = boolean;
+        } else if (node.Operator != opConcat && LaneNumber(type(0)) && LaneNumber(type(1))) {
+            node.Type = ArithmeticResultType(node.Operator, operand(0).Type, operand(1).Type);
+            node.Lane = LaneNumber(node.Type.DataType);
+        }
+        return;
+    case nkPredicate:
+        if (node.Operator == opLike || !allInLane()) return;
+        node.Type = boolean;
+        node.Lane = true;
+        for (uint32_t i = 1; i < node.Count; ++i) node.Lane = node.Lane && LaneComparable(type(0), type(i));
+        return;
+    default:
+        return;
+    }
+}
+
+// ---- the lane ----
+
+TExpValue TExpProgram::ValueOf(const TScalar& scalar) {
+    TExpValue v;
+    v.DataType = scalar.DataType;
+    v.SubType = scalar.SubType;
+    v.Scale = scalar.Scale;
+    v.IsNull = scalar.IsNull;
+    v.Int = scalar.Int;
+    v.Real = scalar.Real;
+    return v;
+}
+
+TExpProgram::TScalar TExpProgram::ScalarOf(const TExpValue& value) {
+    return {value.DataType, value.SubType, value.Scale, value.IsNull, value.Int, value.Real};
+}
+
+TExpTruth TExpProgram::TruthOf(const TScalar& scalar) {
+    if (scalar.IsNull) return std::nullopt;
+    return scalar.Int != 0; // a boolean: the lane holds no other operand of NOT, AND and OR
+}
+
+// As CompareExpValues for two non-null values of one class of the lane.
+int TExpProgram::CompareScalars(const TScalar& a, const TScalar& b) {
+    switch (TypeClassOf(a.DataType, 0)) {
+    case tcNumeric:
+        if (a.DataType == dtFloat || b.DataType == dtFloat) {
+            double x = a.DataType == dtFloat ? a.Real : double(a.Int);
+            double y = b.DataType == dtFloat ? b.Real : double(b.Int);
+            return SignOf(x, y);
+        }
+        return SignOf(a.Int, b.Int);
+    case tcDateTime: {
+        if (a.DataType == dtDate && b.DataType == dtDate) return SignOf(a.Int, b.Int);
+        auto stamp = [](const TScalar& v) {
+            return v.DataType == dtDate ? MakeTimeStamp(int32_t(v.Int), 0) : v.Real;
+        };
+        return SignOf(stamp(a), stamp(b));
+    }
+    default: // boolean, time
+        return SignOf(a.Int, b.Int);
+    }
+}
+
+TExpProgram::TScalar TExpProgram::Arithmetic(uint8_t op, const TExpType& type, const TScalar& a,
+                                             const TScalar& b) {
+    TScalar r{type.DataType, type.SubType, type.Scale, true, 0, 0};
+    if (a.IsNull || b.IsNull) return r;
+    r.IsNull = false;
+    if (type.DataType == dtFloat) {
+        double x = a.DataType == dtFloat ? a.Real : double(a.Int);
+        double y = b.DataType == dtFloat ? b.Real : double(b.Int);
+        r.Real = op == opAdd ? x + y : op == opSubtract ? x - y : op == opMultiply ? x * y : x / y;
+        if ((op == opDivide && y == 0) || !std::isfinite(r.Real)) ExpArithmetic(op, ValueOf(a), ValueOf(b));
+        return r;
+    }
+    bool overflow = op == opAdd        ? __builtin_add_overflow(a.Int, b.Int, &r.Int)
+                    : op == opSubtract ? __builtin_sub_overflow(a.Int, b.Int, &r.Int)
+                                       : __builtin_mul_overflow(a.Int, b.Int, &r.Int);
+    if (overflow || (type.DataType == dtInteger && (r.Int < INT32_MIN || r.Int > INT32_MAX)))
+        ExpArithmetic(op, ValueOf(a), ValueOf(b)); // raises the evaluator's error
+    r.SubType = r.Scale = 0;
+    return r;
+}
+
+TExpProgram::TScalar TExpProgram::Sign(uint8_t op, const TExpType& type, const TScalar& a) {
+    TScalar r{type.DataType, type.SubType, type.Scale, true, 0, 0};
+    if (a.IsNull) return r;
+    r.IsNull = false;
+    bool negate = op == opNegate;
+    if (type.DataType == dtFloat) {
+        r.Real = negate ? -a.Real : a.Real;
+        if (!std::isfinite(r.Real)) ExpSign(op, ValueOf(a));
+        r.Scale = 0;
+        return r;
+    }
+    if ((negate && a.Int == INT64_MIN) ||
+        (type.DataType == dtInteger &&
+         ((negate ? -a.Int : a.Int) < INT32_MIN || (negate ? -a.Int : a.Int) > INT32_MAX)))
+        ExpSign(op, ValueOf(a)); // raises the evaluator's error
+    r.Int = negate ? -a.Int : a.Int;
+    r.SubType = 0;
+    return r;
+}
+
+TExpProgram::TScalar TExpProgram::ScalarColumn(const TColumn& column,
+                                               std::span<const uint8_t* const> images) const {
+    TScalar v{column.DataType, column.SubType, column.Scale, true, 0, 0};
+    const uint8_t* image = images[column.Place.Image];
+    if (!image) return v;
+    const uint8_t* value = nullptr;
+    size_t size = column.Place.Size;
+    if (column.Place.AutoIncrement) {
+        value = image + PlusFiveOffset;
+        size = 4;
+    } else {
+        if (image[column.Place.Offset] == 0) return v;
+        value = image + column.Place.Offset + 1;
+    }
+    v.IsNull = false;
+    switch (column.DataType) {
+    case dtBoolean:
+        v.Int = LoadPadded<int16_t>(value, size) != 0;
+        break;
+    case dtSmallInt:
+        v.Int = LoadPadded<int16_t>(value, size);
+        break;
+    case dtWord:
+        v.Int = LoadPadded<uint16_t>(value, size);
+        break;
+    case dtLargeInt:
+        v.Int = LoadPadded<int64_t>(value, size);
+        break;
+    case dtFloat:
+    case dtTimeStamp:
+        v.Real = LoadPadded<double>(value, size);
+        break;
+    default: // integer, date, time
+        v.Int = LoadPadded<int32_t>(value, size);
+        break;
+    }
+    return v;
+}
+
+TExpProgram::TScalar TExpProgram::Scalar(uint32_t index, std::span<const uint8_t* const> images) const {
+    const TNode& node = nodes_[index];
+    auto boolean = [](TExpTruth truth) {
+        return TScalar{dtBoolean, 0, 0, !truth.has_value(), truth.value_or(false), 0};
+    };
+    switch (node.Kind) {
+    case nkConstant:
+        return constantScalars_[node.First];
+    case nkColumn:
+        return ScalarColumn(columns_[node.First], images);
+    case nkUnary: {
+        TScalar a = ScalarOperand(node, 0, images);
+        if (node.Operator == opIsNull) return boolean(a.IsNull);
+        if (node.Operator == opNot) {
+            TExpTruth t = TruthOf(a);
+            return boolean(t ? TExpTruth(!*t) : std::nullopt);
+        }
+        return Sign(node.Operator, node.Type, a);
+    }
+    case nkBinary: {
+        if (node.Operator == opAnd || node.Operator == opOr) {
+            bool isAnd = node.Operator == opAnd;
+            TExpTruth left = TruthOf(ScalarOperand(node, 0, images));
+            if (ExpLogicalDecided(isAnd, left)) return boolean(left);
+            return boolean(ExpLogical(isAnd, left, TruthOf(ScalarOperand(node, 1, images))));
+        }
+        TScalar a = ScalarOperand(node, 0, images);
+        TScalar b = ScalarOperand(node, 1, images);
+        if (IsComparisonOperator(node.Operator)) {
+            if (a.IsNull || b.IsNull) return boolean(std::nullopt);
+            return boolean(ExpComparisonHolds(node.Operator, CompareScalars(a, b)));
+        }
+        return Arithmetic(node.Operator, node.Type, a, b);
+    }
+    default: { // BETWEEN, IN
+        TScalar value = ScalarOperand(node, 0, images);
+        auto compare = [&](uint8_t op, const TScalar& other) -> TExpTruth {
+            if (value.IsNull || other.IsNull) return std::nullopt;
+            return ExpComparisonHolds(op, CompareScalars(value, other));
+        };
+        if (node.Operator == opBetween) {
+            TExpTruth low = compare(opGreaterEqual, ScalarOperand(node, 1, images));
+            TExpTruth high = compare(opLessEqual, ScalarOperand(node, 2, images));
+            return boolean(ExpBetween(low, high));
+        }
+        if (value.IsNull) return boolean(std::nullopt);
+        bool sawNull = false;
+        for (uint32_t i = 1; i < node.Count; ++i) {
+            TExpTruth equal = compare(opEqual, ScalarOperand(node, i, images));
+            if (equal.value_or(false)) return boolean(true);
+            sawNull = sawNull || !equal;
+        }
+        return boolean(sawNull ? std::nullopt : TExpTruth(false));
+    }
+    }
+}
+
+TExpValue TExpProgram::Evaluate(std::span<const uint8_t* const> images) const {
+    return Value(uint32_t(nodes_.size() - 1), images);
+}
+
+bool TExpProgram::Holds(std::span<const uint8_t* const> images) const {
+    const TNode& root = nodes_.back();
+    if (root.Lane && root.Type.DataType == dtBoolean) {
+        TScalar truth = Scalar(uint32_t(nodes_.size() - 1), images);
+        return !truth.IsNull && truth.Int != 0;
+    }
+    return ExpTruth(Evaluate(images)).value_or(false);
+}
+
+TExpValue TExpProgram::ColumnValue(const TColumn& column, std::span<const uint8_t* const> images) const {
+    TExpValue v;
+    v.DataType = column.DataType;
+    v.SubType = column.SubType;
+    v.Scale = column.Scale;
+    const uint8_t* image = images[column.Place.Image];
+    if (!image) return v; // a source at its end: NULL
+    const uint8_t* value = nullptr;
+    size_t size = column.Place.Size;
+    if (column.Place.AutoIncrement) {
+        value = image + PlusFiveOffset;
+        size = 4;
+    } else {
+        if (image[column.Place.Offset] == 0) return v;
+        value = image + column.Place.Offset + 1;
+    }
+    v.IsNull = false;
+    switch (column.DataType) {
+    case dtString:
+        v.Text.assign(reinterpret_cast<const char*>(value),
+                      strnlen(reinterpret_cast<const char*>(value), size));
+        break;
+    case dtBoolean:
+        v.Int = LoadPadded<int16_t>(value, size) != 0;
+        break;
+    case dtSmallInt:
+        v.Int = LoadPadded<int16_t>(value, size);
+        break;
+    case dtWord:
+        v.Int = LoadPadded<uint16_t>(value, size);
+        break;
+    case dtInteger:
+    case dtDate:
+    case dtTime:
+        v.Int = LoadPadded<int32_t>(value, size);
+        break;
+    case dtLargeInt:
+        v.Int = LoadPadded<int64_t>(value, size);
+        break;
+    case dtFloat:
+    case dtTimeStamp:
+        v.Real = LoadPadded<double>(value, size);
+        break;
+    case dtBcd:
+        if (size < BcdValueSize || !BcdToCurrencyValue(value, v.Int))
+            RaiseEngineError(VORSAM_OUTOFRANGE, "BCD value beyond the currency range");
+        v.Scale = value[1] & 0x3F;
+        break;
+    default:
+        break;
+    }
+    return v;
+}
+
+TExpValue TExpProgram::Value(uint32_t index, std::span<const uint8_t* const> images) const {
+    const TNode& node = nodes_[index];
+    if (node.Lane && node.Kind != nkConstant) return ValueOf(Scalar(index, images));
+    switch (node.Kind) {
+    case nkConstant:
+        return constants_[node.First];
+    case nkColumn:
+        return ColumnValue(columns_[node.First], images);
+    case nkUnary: {
+        if (node.Operator == opIsNull) return MakeBooleanValue(Operand(node, 0, images).IsNull);
+        if (node.Operator == opNot) {
+            TExpTruth t = ExpTruth(Operand(node, 0, images));
+            return MakeBooleanValue(t ? TExpTruth(!*t) : std::nullopt);
+        }
+        return ExpSign(node.Operator, Operand(node, 0, images));
+    }
+    case nkBinary: {
+        if (node.Operator == opAnd || node.Operator == opOr) {
+            bool isAnd = node.Operator == opAnd;
+            TExpTruth left = ExpTruth(Operand(node, 0, images));
+            if (ExpLogicalDecided(isAnd, left)) return MakeBooleanValue(left);
+            return MakeBooleanValue(ExpLogical(isAnd, left, ExpTruth(Operand(node, 1, images))));
+        }
+        TExpValue a = Operand(node, 0, images);
+        TExpValue b = Operand(node, 1, images);
+        if (IsComparisonOperator(node.Operator))
+            return MakeBooleanValue(CompareExp(node.Operator, a, b, rules_));
+        if (node.Operator == opConcat) return ExpConcatenate(a, b);
+        return ExpArithmetic(node.Operator, a, b);
+    }
+    case nkPrefixCompare: {
+        TExpValue value = Operand(node, 0, images);
+        TExpValue prefix = Operand(node, 1, images);
+        return MakeBooleanValue(ExpPrefixCompare(node.Operator, value, prefix, node.PrefixLength, rules_));
+    }
+    default: { // nkPredicate
+        if (node.Operator == opLike) {
+            TExpValue value = Operand(node, 0, images);
+            TExpValue pattern = Operand(node, 1, images);
+            return MakeBooleanValue(ExpLike(value, pattern, rules_));
+        }
+        TExpValue value = Operand(node, 0, images);
+        if (node.Operator == opBetween) {
+            TExpTruth low = CompareExp(opGreaterEqual, value, Operand(node, 1, images), rules_);
+            TExpTruth high = CompareExp(opLessEqual, value, Operand(node, 2, images), rules_);
+            return MakeBooleanValue(ExpBetween(low, high));
+        }
+        // IN: TRUE when an item equals the value, else NULL when the value or an item is NULL.
+        if (value.IsNull) return MakeBooleanValue(std::nullopt);
+        bool sawNull = false;
+        for (uint32_t i = 1; i < node.Count; ++i) {
+            TExpTruth equal = CompareExp(opEqual, value, Operand(node, i, images), rules_);
+            if (equal.value_or(false)) return MakeBooleanValue(true);
+            sawNull = sawNull || !equal;
+        }
+        return MakeBooleanValue(sawNull ? std::nullopt : TExpTruth(false));
+    }
+    }
+}
+
+} // namespace vorsam
