@@ -35,7 +35,8 @@ std::string FormatTimeStamp(double milliseconds);
 // Splits a timestamp into its day number and time; false when it lies outside years 1 .. 9999.
 bool SplitTimeStamp(double timestamp, int32_t& dayNumber, int32_t& milliseconds);
 constexpr double MakeTimeStamp(int32_t dayNumber, int32_t milliseconds) {
-    return double(dayNumber - 1) * MillisecondsPerDay + milliseconds;
+    return (double(dayNumber) - 1) * MillisecondsPerDay +
+           milliseconds; // no overflow at the lowest day number
 }
 
 } // namespace vorsam
