@@ -99,6 +99,50 @@ template <typename T> T LoadPadded(const uint8_t* bytes, size_t size) {
     return LoadNative<T>(buffer);
 }
 
+// Where a column's value lies in its record, and its size: null when the source is at its end or the
+// value is NULL.
+const uint8_t* ColumnBytes(const TExpColumnPlace& place, std::span<const uint8_t* const> images,
+                           size_t& size) {
+    const uint8_t* image = images[place.Image];
+    if (!image) return nullptr;
+    if (place.AutoIncrement) {
+        size = 4;
+        return image + PlusFiveOffset;
+    }
+    size = place.Size;
+    return image[place.Offset] == 0 ? nullptr : image + place.Offset + 1;
+}
+
+// Reads a value of a number type (booleans, integers, dates, times, floats, timestamps) into `whole` or
+// `real`; false for any other type.
+bool LoadNumber(uint8_t dataType, const uint8_t* value, size_t size, int64_t& whole, double& real) {
+    switch (dataType) {
+    case dtBoolean:
+        whole = LoadPadded<int16_t>(value, size) != 0;
+        return true;
+    case dtSmallInt:
+        whole = LoadPadded<int16_t>(value, size);
+        return true;
+    case dtWord:
+        whole = LoadPadded<uint16_t>(value, size);
+        return true;
+    case dtInteger:
+    case dtDate:
+    case dtTime:
+        whole = LoadPadded<int32_t>(value, size);
+        return true;
+    case dtLargeInt:
+        whole = LoadPadded<int64_t>(value, size);
+        return true;
+    case dtFloat:
+    case dtTimeStamp:
+        real = LoadPadded<double>(value, size);
+        return true;
+    default:
+        return false;
+    }
+}
+
 } // namespace
 
 void TExpProgram::Clear() {
@@ -348,39 +392,11 @@ TExpProgram::TScalar TExpProgram::Sign(uint8_t op, const TExpType& type, const T
 TExpProgram::TScalar TExpProgram::ScalarColumn(const TColumn& column,
                                                std::span<const uint8_t* const> images) const {
     TScalar v{column.DataType, column.SubType, column.Scale, true, 0, 0};
-    const uint8_t* image = images[column.Place.Image];
-    if (!image) return v;
-    const uint8_t* value = nullptr;
-    size_t size = column.Place.Size;
-    if (column.Place.AutoIncrement) {
-        value = image + PlusFiveOffset;
-        size = 4;
-    } else {
-        if (image[column.Place.Offset] == 0) return v;
-        value = image + column.Place.Offset + 1;
-    }
+    size_t size = 0;
+    const uint8_t* value = ColumnBytes(column.Place, images, size);
+    if (!value) return v;
     v.IsNull = false;
-    switch (column.DataType) {
-    case dtBoolean:
-        v.Int = LoadPadded<int16_t>(value, size) != 0;
-        break;
-    case dtSmallInt:
-        v.Int = LoadPadded<int16_t>(value, size);
-        break;
-    case dtWord:
-        v.Int = LoadPadded<uint16_t>(value, size);
-        break;
-    case dtLargeInt:
-        v.Int = LoadPadded<int64_t>(value, size);
-        break;
-    case dtFloat:
-    case dtTimeStamp:
-        v.Real = LoadPadded<double>(value, size);
-        break;
-    default: // integer, date, time
-        v.Int = LoadPadded<int32_t>(value, size);
-        break;
-    }
+    if (!LoadNumber(column.DataType, value, size, v.Int, v.Real)) v.Int = LoadPadded<int32_t>(value, size);
     return v;
 }
 
@@ -459,51 +475,18 @@ TExpValue TExpProgram::ColumnValue(const TColumn& column, std::span<const uint8_
     v.DataType = column.DataType;
     v.SubType = column.SubType;
     v.Scale = column.Scale;
-    const uint8_t* image = images[column.Place.Image];
-    if (!image) return v; // a source at its end: NULL
-    const uint8_t* value = nullptr;
-    size_t size = column.Place.Size;
-    if (column.Place.AutoIncrement) {
-        value = image + PlusFiveOffset;
-        size = 4;
-    } else {
-        if (image[column.Place.Offset] == 0) return v;
-        value = image + column.Place.Offset + 1;
-    }
+    size_t size = 0;
+    const uint8_t* value = ColumnBytes(column.Place, images, size);
+    if (!value) return v; // NULL, or a source at its end
     v.IsNull = false;
-    switch (column.DataType) {
-    case dtString:
+    if (LoadNumber(column.DataType, value, size, v.Int, v.Real)) return v;
+    if (column.DataType == dtString) {
         v.Text.assign(reinterpret_cast<const char*>(value),
                       strnlen(reinterpret_cast<const char*>(value), size));
-        break;
-    case dtBoolean:
-        v.Int = LoadPadded<int16_t>(value, size) != 0;
-        break;
-    case dtSmallInt:
-        v.Int = LoadPadded<int16_t>(value, size);
-        break;
-    case dtWord:
-        v.Int = LoadPadded<uint16_t>(value, size);
-        break;
-    case dtInteger:
-    case dtDate:
-    case dtTime:
-        v.Int = LoadPadded<int32_t>(value, size);
-        break;
-    case dtLargeInt:
-        v.Int = LoadPadded<int64_t>(value, size);
-        break;
-    case dtFloat:
-    case dtTimeStamp:
-        v.Real = LoadPadded<double>(value, size);
-        break;
-    case dtBcd:
+    } else if (column.DataType == dtBcd) {
         if (size < BcdValueSize || !BcdToCurrencyValue(value, v.Int))
             RaiseEngineError(VORSAM_OUTOFRANGE, "BCD value beyond the currency range");
         v.Scale = value[1] & 0x3F;
-        break;
-    default:
-        break;
     }
     return v;
 }
