@@ -236,6 +236,9 @@ public:
     bool GetCursorFieldDesc(uint16_t number, TFieldDescriptor& destination) const;
     bool GetTableFieldDesc(uint16_t number, TFieldDescriptor& destination) const;
     bool GetFieldDescByName(std::string_view name, TFieldDescriptor& destination) const;
+    // Where a field's values come from ("TABLE.COLUMN"), for a cursor over a query's result: handed out
+    // in the copies of GetFieldDesc (TFieldDescriptor::Origin) until the cursor closes.
+    void SetFieldOrigin(uint16_t number, std::string origin);
     uint8_t GetIndexCount() const;
     // The descriptor of index n (0 primary, 1 .. count secondary); zeros for 255 and unknown numbers.
     TIndexDescriptor GetIndexDesc(uint8_t number) const;
@@ -651,7 +654,8 @@ private:
 
     // Layout
     std::vector<TFieldDescriptor> fields_;
-    uint16_t recordSize_ = 0; // the table's record
+    std::vector<std::string> origins_; // by field number - 1; empty when none was given
+    uint16_t recordSize_ = 0;          // the table's record
     uint16_t layoutSize_ = 0; // a layout of the cursor's own with computed fields: record and those; else 0
 
     // Order

@@ -205,6 +205,7 @@ void TDataCursor::CloseCursor() {
     countLeaf_ = gatherLeaf_ = {};
     path_.Reset();
     filters_.Clear();
+    origins_.clear();
     std::exception_ptr error;
     try {
         table.Close();
@@ -234,6 +235,7 @@ std::unique_ptr<TDataCursor> TDataCursor::CloneCursor() {
     clone->table_ = &table;
     clone->LoadLayout();
     clone->fields_ = fields_;
+    clone->origins_ = origins_;
     clone->layoutSize_ = layoutSize_;
     clone->UseIndex(indexNumber_);
     clone->range_ = range_;
@@ -315,7 +317,14 @@ bool TDataCursor::GetFieldDesc(uint16_t number, TFieldDescriptor& destination) c
     if (number == 0 || number > fields_.size()) return false;
     destination = fields_[number - 1];
     destination.SetPosition(number);
+    if (!origins_.empty()) destination.SetOrigin(number <= origins_.size() ? origins_[number - 1] : "");
     return true;
+}
+
+void TDataCursor::SetFieldOrigin(uint16_t number, std::string origin) {
+    if (number == 0 || number > fields_.size()) Raise(VORSAM_INVALIDPARAM, "field " + std::to_string(number));
+    origins_.resize(fields_.size());
+    origins_[number - 1] = std::move(origin);
 }
 
 bool TDataCursor::GetCursorFieldDesc(uint16_t number, TFieldDescriptor& destination) const {

@@ -169,8 +169,17 @@ void TVORSAMDataSet::ApplyDisplayLabels() {
     }
 }
 
-// The table's field descriptors hold no origin text: there is nothing to give the fields.
-void TVORSAMDataSet::ApplyFieldOrigins() {}
+// Each stored field takes the origin its descriptor names (a query's result column read from a source
+// table); a table's own fields have none.
+void TVORSAMDataSet::ApplyFieldOrigins() {
+    if (cursor_ == nullptr) return;
+    for (int i = 0; i < Fields().Count(); ++i) {
+        TField& field = Fields()[i];
+        TFieldDescriptor descriptor;
+        if (field.Calculated() || !cursor_->GetFieldDesc(uint16_t(field.FieldNo()), descriptor)) continue;
+        field.SetOrigin(descriptor.Origin());
+    }
+}
 
 // ---- record buffers ----
 

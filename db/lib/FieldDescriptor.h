@@ -13,8 +13,10 @@
 //   +92  u8         required flag                  +93  u8  character case: 0 as entered, 1 upper, 2 lower
 //   +94  string(51) minimum   +145 string(51) maximum   +196 string(51) default  (texts; empty = none)
 //   +247 u8         computed flag (no room in the record)
-//   +248 .. +767    carried unchanged; in sort copies +253 is the descending flag, and in copies handed
-//                   out by number or name the u16 at +357 holds the field's position
+//   +248 .. +767    carried unchanged; in sort copies +253 is the descending flag, in copies handed
+//                   out by number or name the u16 at +357 holds the field's position, and in copies a
+//                   cursor with field origins hands out (a query's result) +256 is a string(101): the
+//                   column's origin, its source table's name, ".", the column's name
 #pragma once
 
 #include "db/lib/ByteUtils.h"
@@ -72,6 +74,9 @@ public:
     void SetComputed(bool v) { Bytes[247] = v; }
     bool SortDescending() const { return Bytes[253] != 0; }
     void SetSortDescending(bool v) { Bytes[253] = v; }
+    static constexpr size_t MaxOriginLength = 100;
+    std::string Origin() const { return Text(256, MaxOriginLength); }
+    void SetOrigin(std::string_view v) { SetText(256, MaxOriginLength, v); }
     uint16_t Position() const { return U16(357); }
     void SetPosition(uint16_t v) { SetU16(357, v); }
 

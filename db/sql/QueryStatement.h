@@ -98,6 +98,9 @@ public:
     void PrepareQueries();
     void ExecuteQueries();
     void SetParams(const std::vector<TStatementParam>& params);
+
+private:
+    static void NoteResultOrigins(TDataQuery& query);
 };
 
 } // namespace vorsam

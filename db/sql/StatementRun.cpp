@@ -98,7 +98,25 @@ TDataCursor* TQueryStatement::Execute(const std::vector<TStatementParam>& params
     }
     ExecutionTime = time;
     RowsAffected = rows;
-    return MasterQuery->StatementType == sqlSelect ? MasterQuery->ResultCursor : nullptr;
+    if (MasterQuery->StatementType != sqlSelect) return nullptr;
+    NoteResultOrigins(*MasterQuery);
+    return MasterQuery->ResultCursor;
+}
+
+// The result's columns read straight from a source table name it and the column as their origin.
+void TQueryStatement::NoteResultOrigins(TDataQuery& query) {
+    if (!query.ResultCursor) return;
+    for (size_t i = 0; i < query.ResultFields.size(); ++i) {
+        const TResultField& column = *query.ResultFields[i];
+        if (column.IsExpression || column.AggregateKind != akNone || column.CountStar ||
+            !column.BoundSource || !column.BoundSource->Cursor)
+            continue;
+        TFieldDescriptor field;
+        if (!column.BoundSource->Cursor->GetTableFieldDesc(column.SourceFieldNumber, field)) continue;
+        uint16_t number = query.CursorResult ? uint16_t(i + 1) : column.ResultFieldNumber;
+        if (number == 0 || number > query.ResultCursor->GetFieldCount()) continue;
+        query.ResultCursor->SetFieldOrigin(number, column.BoundSource->TableName + "." + field.Name());
+    }
 }
 
 } // namespace vorsam

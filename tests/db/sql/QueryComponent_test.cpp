@@ -148,6 +148,34 @@ TEST_F(QueryComponentTest, ALiveResultEditsTheTable) {
     EXPECT_EQ(Walk(), oracle_.Rows("SELECT ID, NAME FROM T ORDER BY ID"));
 }
 
+// A result column read straight from a table names it and the column as its origin, whether the result
+// is the table's own cursor or a copy; computed columns and aggregates have none.
+TEST_F(QueryComponentTest, ResultFieldsNameTheTableColumnTheyComeFrom) {
+    struct TCase {
+        bool live;
+        std::vector<std::string> sql;
+        std::vector<std::pair<std::string, std::string>> origins; // field, origin
+    };
+    const TCase cases[] = {
+        {true, {"SELECT * FROM T"}, {{"ID", "T.ID"}, {"NAME", "T.NAME"}, {"DAY", "T.DAY"}}},
+        {false,
+         {"SELECT NAME AS N, ID + 1 AS NEXT, ID FROM T ORDER BY NAME"},
+         {{"N", "T.NAME"}, {"NEXT", ""}, {"ID", "T.ID"}}},
+        {false, {"SELECT COUNT(*) AS C, MAX(ID) AS M FROM T"}, {{"C", ""}, {"M", ""}}},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.sql.front());
+        query_.Close();
+        query_.SetDatabaseName(dir_.Path());
+        query_.SetRequestLive(c.live);
+        query_.SetSQL(c.sql);
+        query_.Open();
+        EXPECT_EQ(query_.CanModify(), c.live);
+        for (const auto& [field, origin] : c.origins)
+            EXPECT_EQ(query_.FieldByName(field).Origin(), origin) << field;
+    }
+}
+
 TEST_F(QueryComponentTest, StatementErrorsReachTheCallerAndLeaveTheQueryUnprepared) {
     query_.SetDatabaseName(dir_.Path());
     query_.SetSQL({"SELEC ID FROM T"});
