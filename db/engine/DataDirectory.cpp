@@ -82,6 +82,9 @@ std::string TDataDirectory::GetDatabaseName() const {
 
 std::string TDataDirectory::ExactTableFileName(std::string_view tableName, std::string_view extension,
                                                bool inMemory) const {
+    if (remote_)
+        RaiseEngineError(VORSAM_NOTSUPPORTED, "", "", GetDatabaseName(), std::string(tableName), "", "",
+                         "the files of a table of a database server");
     if (TrimBlanks(tableName).empty())
         RaiseEngineError(VORSAM_INVALIDPARAM, "", "", GetDatabaseName(), "", "", "", "table name missing");
     std::string name = ForwardToBackslashes(WithoutDataExtension(tableName));

@@ -1,5 +1,6 @@
 #include "RemoteFakeServer.h"
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <cstring>
 #include <netinet/in.h>
@@ -94,6 +95,79 @@ void TFakePeer::ReceiveAll(uint8_t* data, size_t size) {
 }
 
 TFakeRequest TFakePeer::Expect(uint16_t code) {
+    TFakeRequest request = Next();
+    if (request.Code != code)
+        Fail("expected request " + std::to_string(code) + ", got " + std::to_string(request.Code));
+    return request;
+}
+
+TFakeRequest TFakePeer::Answer(uint16_t code, const std::vector<TBytes>& values) {
+    TFakeRequest request = Expect(code);
+    Reply(0, values);
+    return request;
+}
+
+void TFakePeer::AnswerUntilDone() {
+    try {
+        while (Next().Code != 2) Reply(0);
+        Reply(0);
+    } catch (const TPeerGone&) {
+        // the client is done
+    }
+}
+
+TFakeRequest TFakePeer::ServeCursor(TFakeTable& table) {
+    long at = -1;         // the record the cursor lies on, or before when `between`; -1 before the first
+    bool between = false; // after a delete, before the record that followed the deleted one
+    for (;;) {
+        TFakeRequest request = Next();
+        if (request.Code == 11) {
+            Reply(0);
+            continue;
+        }
+        if (request.Code != 12 && request.Code != 13) return request;
+        auto& records = table.Records;
+        long count = long(records.size());
+        uint8_t kind = request.Values.at(1).at(0);
+        uint32_t argument = request.Code == 12 ? Le32(request.Values.at(2).data()) : 0;
+        bool stays = false;
+        if (request.Code == 12 && kind <= 7) {
+            long wanted[] = {-1, count, between ? at : at + 1, at - 1, at, at, at, long(argument) - 1};
+            at = wanted[kind];
+            for (long i = 0; kind == 6 && i < count; ++i)
+                if (Le32(&records[size_t(i)][1]) == argument) at = i;
+            stays = kind == 6 && (at < 0 || at >= count || Le32(&records[size_t(at)][1]) != argument);
+            between = between && stays;
+        } else if (request.Code == 13 && kind == 0) {
+            TBytes image = request.Values.at(2);
+            uint32_t number = records.empty() ? 1 : Le32(&records.back()[1]) + 1;
+            std::copy_n(U32(number).begin(), 4, image.begin() + 1);
+            records.push_back(image);
+            at = count;
+            between = false;
+        } else if (request.Code == 13 && kind == 1) {
+            std::copy(request.Values.at(2).begin() + 5, request.Values.at(2).end(),
+                      records[size_t(at)].begin() + 5);
+        } else if (request.Code == 13 && kind == 2) {
+            records.erase(records.begin() + at);
+            between = true;
+        }
+        count = long(records.size());
+        at = std::clamp(at, -1L, count);
+        bool on = at >= 0 && at < count && !between;
+        uint16_t result = stays ? 0x2204 : on ? 0 : kind == 8 ? 0x2204 : at < 0 ? 0x2201 : 0x2202;
+        std::vector<TBytes> values;
+        if (request.Code == 12) values.push_back(U16(result));
+        values.push_back((request.Code == 12 ? result == 0 : kind < 2) ? records[size_t(at)] : TBytes{});
+        uint8_t position = on ? 0 : at < 0 ? 1 : between && at < count ? 3 : 2;
+        for (const TBytes& v : {U32(uint32_t(count)), U32(on ? Le32(&records[size_t(at)][1]) : 0),
+                                U32(on ? uint32_t(at + 1) : 0), U8(position)})
+            values.push_back(v);
+        Reply(0, values);
+    }
+}
+
+TFakeRequest TFakePeer::Next() {
     uint8_t head[9];
     ReceiveAll(head, sizeof head);
     TBytes sent(Le32(head));
@@ -112,8 +186,6 @@ TFakeRequest TFakePeer::Expect(uint16_t code) {
         std::lock_guard guard(lock_);
         log_.push_back(request);
     }
-    if (request.Code != code)
-        Fail("expected request " + std::to_string(code) + ", got " + std::to_string(request.Code));
     return request;
 }
 
