@@ -91,11 +91,11 @@
 // A table of a remote session's database is opened on the server (DataCursorRemote.cpp, RemoteCursor.h):
 // the cursor's table is the server's description of it (its headers and field descriptors; no local
 // file is ever touched), and opening, closing, moving (SetToBegin, SetToEnd, GetNextRecord,
-// GetPriorRecord, GetCurrentRecord, SetToRecordNo, SetToBookmark, Refresh), switching to a named index
-// and writing (AppendRecord, ModifyRecord, DeleteRecord, CancelRecord, CloneCurrentRecord) are requests
-// to it. Record counts and positions are those of the last reply. Fields, images, layouts, bookmarks and
-// read levels (which cost nothing there) work as on a local table; every other operation raises
-// VORSAM_NOTSUPPORTED, saying what is not supported.
+// GetPriorRecord, GetCurrentRecord, SetToRecordNo, SetToBookmark, Refresh) and writing (AppendRecord,
+// ModifyRecord, DeleteRecord, CancelRecord, CloneCurrentRecord) are requests to it; the cursor keeps the
+// order the server opened it in. Record counts and positions are those of the last reply. Fields, images,
+// layouts, bookmarks and read levels (which cost nothing there) work as on a local table; every other
+// operation raises VORSAM_NOTSUPPORTED, saying what is not supported.
 #pragma once
 
 #include "db/engine/BlobBuffer.h"
@@ -543,7 +543,6 @@ private:
     void TakeRemotePosition(const TRemoteCursorState& state, std::span<const uint8_t> image);
     uint16_t RemoteMove(uint8_t move, uint32_t argument, std::span<uint8_t> buffer);
     void RemoteWrite(uint8_t write, std::span<uint8_t> image);
-    void SwitchRemoteIndex(uint8_t number);
 
     // Open (DataCursorOpen.cpp)
     void RequireClosed() const;

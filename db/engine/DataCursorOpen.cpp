@@ -385,7 +385,7 @@ void TDataCursor::UseIndex(uint8_t number) {
 }
 
 void TDataCursor::SetIndexNumber(uint8_t number) {
-    if (remote_) return SwitchRemoteIndex(number);
+    RequireLocalTable("switching indexes");
     TOperation operation(*this);
     bool onRecord = position_.Kind == TCursorPositionKind::OnRecord && FindPlace();
     uint32_t record = position_.Record;

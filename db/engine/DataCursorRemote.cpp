@@ -115,24 +115,4 @@ void TDataCursor::RemoteWrite(uint8_t write, std::span<uint8_t> image) {
     if (!reply.Image.empty()) std::copy(reply.Image.begin(), reply.Image.end(), image.begin());
 }
 
-// Another index of a table the cursor opened: the server's cursor is opened again on it, on the record the
-// cursor lay on.
-void TDataCursor::SwitchRemoteIndex(uint8_t number) {
-    if (number != RecordOrderIndex && number > GetIndexCount())
-        Raise(VORSAM_INVALIDPARAM, "index number " + std::to_string(number));
-    if (number == indexNumber_) return;
-    if (number == RecordOrderIndex || !remote_->ClosesOnServer())
-        Raise(VORSAM_NOTSUPPORTED, "this order on a table of a database server");
-    TOpenCursorRequest open{tableName_,
-                            number == PrimaryIndexSlot ? std::string() : GetIndexDesc(number).Name(),
-                            inMemory_, exclusive_, readOnly_};
-    uint32_t record = RemoteCurrent();
-    CloseRemote();
-    TRemoteCallbacks callbacks;
-    callbacks.Password = passwordCallback_;
-    TakeRemote(std::make_unique<TRemoteCursor>(directory_, tableName_,
-                                               RequestOpenCursor(directory_, open, &callbacks), true));
-    if (record != 0) RemoteMove(rmRecord, record, {});
-}
-
 } // namespace vorsam

@@ -62,7 +62,7 @@ TDataDirectory::TDataDirectory(TDataSession& session, std::string name, std::str
 }
 
 TDataDirectory::~TDataDirectory() {
-    if (InTransaction()) {
+    if (!remote_ && InTransaction()) {
         try {
             Rollback();
         } catch (...) {

@@ -84,8 +84,6 @@ public:
     // `current`, 0 when on none): checked as a reply without a record.
     void TakeState(const TRemoteCursorState& state, uint32_t current);
     bool Editing() const { return editing_; }
-    // The client opened the cursor (and closes it); false for a statement's result.
-    bool ClosesOnServer() const { return closeOnServer_; }
 
     // The requests; each reply is checked against the rules above (records of `imageSize` bytes, the
     // client's cursor on record `current`, 0 when on none) and its state taken when it passes.

@@ -162,7 +162,6 @@ TEST(RemoteCursorReplyTest, AReplyTheTableFilesWouldRefuseIsRefusedWithTheTableN
         {"a short blob header", [](auto& v) { v[4].resize(100); }, VORSAM_UNCOMPRESS},
         {"a descriptor cut short", [](auto& v) { v[9].resize(767); }, VORSAM_UNCOMPRESS},
         {"a position between records and beyond", [](auto& v) { v[13] = U8(4); }, VORSAM_UNCOMPRESS},
-        {"on a record without its number", [](auto& v) { v[11] = U32(0); }, VORSAM_UNCOMPRESS},
         {"no cursor state", [](auto& v) { v.resize(10); }, VORSAM_UNCOMPRESS},
     };
     const std::vector<TBytes> good = TTableImage().Values();

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <arpa/inet.h>
+#include <array>
 #include <cstring>
 #include <netinet/in.h>
 #include <poll.h>
@@ -116,54 +117,36 @@ void TFakePeer::AnswerUntilDone() {
     }
 }
 
-TFakeRequest TFakePeer::ServeCursor(TFakeTable& table) {
-    long at = -1;         // the record the cursor lies on, or before when `between`; -1 before the first
-    bool between = false; // after a delete, before the record that followed the deleted one
-    for (;;) {
-        TFakeRequest request = Next();
-        if (request.Code == 11) {
-            Reply(0);
-            continue;
-        }
-        if (request.Code != 12 && request.Code != 13) return request;
-        auto& records = table.Records;
+TFakeRequest TFakePeer::ServeCursor(std::vector<TBytes>& records) {
+    long at = -1; // the record the cursor lies on: -1 before the first, the count after the last
+    for (TFakeRequest request = Next();; request = Next()) {
+        if (request.Code < 11 || request.Code > 13) return request;
+        uint8_t kind = request.Code == 11 ? 0 : request.Values.at(1).at(0);
+        bool move = request.Code == 12, missing = false;
         long count = long(records.size());
-        uint8_t kind = request.Values.at(1).at(0);
-        uint32_t argument = request.Code == 12 ? Le32(request.Values.at(2).data()) : 0;
-        bool stays = false;
-        if (request.Code == 12 && kind <= 7) {
-            long wanted[] = {-1, count, between ? at : at + 1, at - 1, at, at, at, long(argument) - 1};
-            at = wanted[kind];
-            for (long i = 0; kind == 6 && i < count; ++i)
-                if (Le32(&records[size_t(i)][1]) == argument) at = i;
-            stays = kind == 6 && (at < 0 || at >= count || Le32(&records[size_t(at)][1]) != argument);
-            between = between && stays;
+        if (move && kind < 6) at = std::array<long, 6>{-1, count, at + 1, at - 1, at, at}[kind];
+        if (move && kind == 6) {
+            uint32_t number = Le32(request.Values.at(2).data());
+            missing = number == 0 || number > count;
+            at = missing ? at : number - 1;
         } else if (request.Code == 13 && kind == 0) {
-            TBytes image = request.Values.at(2);
-            uint32_t number = records.empty() ? 1 : Le32(&records.back()[1]) + 1;
-            std::copy_n(U32(number).begin(), 4, image.begin() + 1);
-            records.push_back(image);
+            records.push_back(request.Values.at(2));
+            std::copy_n(U32(uint32_t(count + 1)).begin(), 4, records.back().begin() + 1);
             at = count;
-            between = false;
-        } else if (request.Code == 13 && kind == 1) {
-            std::copy(request.Values.at(2).begin() + 5, request.Values.at(2).end(),
-                      records[size_t(at)].begin() + 5);
-        } else if (request.Code == 13 && kind == 2) {
-            records.erase(records.begin() + at);
-            between = true;
+        } else if (move ? kind == 7 || kind > 8 : request.Code == 13 && kind != 3) {
+            Fail("a cursor request the test server does not serve");
         }
-        count = long(records.size());
-        at = std::clamp(at, -1L, count);
-        bool on = at >= 0 && at < count && !between;
-        uint16_t result = stays ? 0x2204 : on ? 0 : kind == 8 ? 0x2204 : at < 0 ? 0x2201 : 0x2202;
-        std::vector<TBytes> values;
-        if (request.Code == 12) values.push_back(U16(result));
-        values.push_back((request.Code == 12 ? result == 0 : kind < 2) ? records[size_t(at)] : TBytes{});
-        uint8_t position = on ? 0 : at < 0 ? 1 : between && at < count ? 3 : 2;
-        for (const TBytes& v : {U32(uint32_t(count)), U32(on ? Le32(&records[size_t(at)][1]) : 0),
-                                U32(on ? uint32_t(at + 1) : 0), U8(position)})
-            values.push_back(v);
-        Reply(0, values);
+        at = std::clamp(at, -1L, long(records.size()));
+        bool on = at >= 0 && at < long(records.size());
+        uint16_t result = missing || (kind == 8 && !on) ? 0x2204 : on ? 0 : at < 0 ? 0x2201 : 0x2202;
+        std::vector<TBytes> values{(move ? result == 0 : kind == 0) ? records[size_t(at)] : TBytes{},
+                                   U32(uint32_t(records.size())), U32(on ? uint32_t(at + 1) : 0),
+                                   U32(on ? uint32_t(at + 1) : 0),
+                                   U8(on       ? 0
+                                      : at < 0 ? 1
+                                               : 2)};
+        if (move) values.insert(values.begin(), U16(result));
+        Reply(0, request.Code == 11 ? std::vector<TBytes>{} : values);
     }
 }
 

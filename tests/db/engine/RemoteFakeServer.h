@@ -3,9 +3,7 @@
 // are closed at once, as a server that went away). It encodes and decodes frames with its own few lines
 // (and zlib directly), so that the client's bytes are checked against an independent reading of the
 // protocol. Every request it receives is kept for the test to look at; a script's surprise (another
-// request code, a silent client) is kept as a failure that the test checks at the end. It serves the
-// records of a cursor from a table of its own (ServeCursor), as the protocol describes the moves and
-// writes, in record-number order.
+// request code, a silent client) is kept as a failure that the test checks at the end.
 #pragma once
 
 #include <atomic>
@@ -30,11 +28,6 @@ TBytes Body(uint16_t code, const std::vector<TBytes>& values);
 // A frame around a body; compressed with zlib at level 9 when asked.
 TBytes Frame(const TBytes& body, bool compress);
 
-// A table as the server keeps it: record images (status 0, their number at +1) in number order.
-struct TFakeTable {
-    std::vector<TBytes> Records;
-};
-
 struct TFakeRequest {
     uint16_t Code = 0;
     std::vector<TBytes> Values;
@@ -52,9 +45,9 @@ public:
     TFakeRequest Next();
     // Expects the request and answers it with success and the values.
     TFakeRequest Answer(uint16_t code, const std::vector<TBytes>& values = {});
-    // Answers the requests of a cursor on the table (MOVECURSOR, WRITERECORD, CLOSECURSOR) until another
-    // one comes, which it returns.
-    TFakeRequest ServeCursor(TFakeTable& table);
+    // Answers the requests of a cursor on the records (images numbered 1, 2, ... in order: MOVECURSOR but to
+    // a position, appends and cancels, CLOSECURSOR) until another request comes, which it returns.
+    TFakeRequest ServeCursor(std::vector<TBytes>& records);
     // Answers every request with success until LOGOUT, or until the client closes the connection.
     void AnswerUntilDone();
     void Reply(uint16_t code, const std::vector<TBytes>& values = {}, bool compress = false);
