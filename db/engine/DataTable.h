@@ -253,7 +253,8 @@ public:
 
     // Takes the headers and field descriptors that a server sent for a client cursor (RemoteCursorReply.h):
     // the files stay closed and the table only answers what its headers say; it is never locked, read or
-    // written (the cursor's requests go to the server).
+    // written (the cursor's requests go to the server). Index descriptors that do not fit the fields raise
+    // as at an open (IndexFile.h).
     void FillFromServer(const TDataFileHeader& data, std::vector<TFieldDescriptor> fields,
                         const TIndexFileHeader& index, TTableOpenMode mode);
 

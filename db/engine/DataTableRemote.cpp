@@ -25,6 +25,7 @@ void TDataTable::FillFromServer(const TDataFileHeader& data, std::vector<TFieldD
     assert(IsRemote() && !IsOpen() && "a closed table of a remote session");
     dataFile_.FillFromServer(data, std::move(fields));
     indexFile_.FillFromServer(index);
+    indexFile_.ValidateIndexHeader(dataFile_.FieldDescriptors());
     encrypted_ = data.Encrypted();
     mode_ = mode;
 }

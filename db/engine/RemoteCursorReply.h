@@ -24,7 +24,8 @@
 //
 // A reply is checked before anything of it is used: headers of another format raise VORSAM_OLDVERSION;
 // headers, flags, an active index or descriptors that the table files would refuse raise
-// VORSAM_HEADERCORRUPT (with the table name and the reason); a value missing, of the wrong width or out
+// VORSAM_HEADERCORRUPT (with the table name and the reason; index descriptors are checked against the
+// fields when a cursor takes them, TDataTable::FillFromServer); a value missing, of the wrong width or out
 // of its range raises VORSAM_UNCOMPRESS.
 //
 // Computed fields take no room in a table's records; a client cursor that shows them (a statement's live
