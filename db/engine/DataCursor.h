@@ -87,6 +87,15 @@
 // Field layouts: a cursor may show a layout of its own (SetFieldDescs): fields of its table (at their
 // places in the record) and computed fields, which are laid out behind the record; GetRecordSize then
 // counts them. Records are read and written by the table's layout.
+//
+// A table of a remote session's database is opened on the server (DataCursorRemote.cpp, RemoteCursor.h):
+// the cursor's table is the server's description of it (its headers and field descriptors; no local
+// file is ever touched), and opening, closing, moving (SetToBegin, SetToEnd, GetNextRecord,
+// GetPriorRecord, GetCurrentRecord, SetToRecordNo, SetToBookmark, Refresh) and writing (AppendRecord,
+// ModifyRecord, DeleteRecord, CancelRecord, CloneCurrentRecord) are requests to it; the cursor keeps the
+// order the server opened it in. Record counts and positions are those of the last reply. Fields, images,
+// layouts, bookmarks and read levels (which cost nothing there) work as on a local table; every other
+// operation raises VORSAM_NOTSUPPORTED, saying what is not supported.
 #pragma once
 
 #include "db/engine/BlobBuffer.h"
@@ -108,6 +117,10 @@
 #include <vector>
 
 namespace vorsam {
+
+class TRemoteCursor;
+struct TRemoteCursorImage;
+struct TRemoteCursorState;
 
 // Bookmark: u32 record number, u8 index number of the order, then the record's key in that index.
 inline constexpr uint16_t BookmarkPrefixSize = 5;
@@ -207,6 +220,13 @@ public:
     // Gives up a record lock and the read levels the cursor began, and closes its use of the table.
     void CloseCursor();
     bool IsOpen() const { return table_ != nullptr; }
+    // Opens the cursor (closed, on a remote database) on a table the server opened itself, a statement's
+    // result: its image as the server sent it (RemoteCursorReply.h); the cursor's name is its table's.
+    // The server closes it, never the client.
+    void OpenServerResult(TRemoteCursorImage image);
+    // Takes the state the server reports for such a cursor after running its statement again; it lies
+    // on no record.
+    void TakeServerState(const TRemoteCursorState& state);
     // A new open cursor on the same table, in the same order and range, on the same record.
     std::unique_ptr<TDataCursor> CloneCursor();
     // Creates the table's files (the cursor closed).
@@ -513,6 +533,17 @@ private:
         TTableRead read_;
     };
 
+    // A table of a database server (DataCursorRemote.cpp)
+    void OpenRemote();
+    void TakeRemote(std::unique_ptr<TRemoteCursor> remote);
+    void CloseRemote() noexcept;
+    // Raises VORSAM_NOTSUPPORTED on a table of a database server ("`what` on a table of a database server").
+    void RequireLocalTable(const char* what) const;
+    uint32_t RemoteCurrent() const;
+    void TakeRemotePosition(const TRemoteCursorState& state, std::span<const uint8_t> image);
+    uint16_t RemoteMove(uint8_t move, uint32_t argument, std::span<uint8_t> buffer);
+    void RemoteWrite(uint8_t write, std::span<uint8_t> image);
+
     // Open (DataCursorOpen.cpp)
     void RequireClosed() const;
     TDataTable& AcquireTable();
@@ -641,6 +672,7 @@ private:
 
     TDataDirectory& directory_;
     TDataTable* table_ = nullptr;
+    std::unique_ptr<TRemoteCursor> remote_; // a table of a database server: table_ is its description
 
     // Settings
     std::string tableName_;

@@ -149,6 +149,7 @@ TBlobFile& TDataCursor::RequireBlobFile() const {
 uint16_t TDataCursor::OpenBlob(uint16_t number, std::span<uint8_t> image, TBlobOpenMode mode,
                                uint32_t* size) {
     return CodeOf([&] {
+        RequireLocalTable("blob values");
         TOperation operation(*this);
         const TFieldDescriptor& field = BlobField(number, false);
         bool write = mode == TBlobOpenMode::ReadWrite;
@@ -225,6 +226,7 @@ void TDataCursor::PutBlobSequence(uint16_t number, std::span<uint8_t> image, boo
 }
 
 void TDataCursor::AssignBlobSequences(std::span<uint8_t> image) {
+    RequireLocalTable("blob values");
     TTableWrite write(Table());
     for (TOpenBlob& blob : blobs_) {
         if (blob.Computed || !blob.Buffer->Modified()) continue;
@@ -238,6 +240,7 @@ void TDataCursor::AssignBlobSequences(std::span<uint8_t> image) {
 }
 
 bool TDataCursor::SaveBlobs() {
+    RequireLocalTable("blob values");
     std::vector<TBlobBuffer*> changed;
     for (TOpenBlob& blob : blobs_)
         if (!blob.Computed && blob.Buffer->Modified()) changed.push_back(blob.Buffer.get());

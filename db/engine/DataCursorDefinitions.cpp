@@ -12,12 +12,14 @@ uint8_t TDataCursor::IndexSlotByName(std::string_view name) const {
 }
 
 void TDataCursor::AddSecondaryIndex(const TIndexDescriptor& descriptor) {
+    RequireLocalTable("adding indexes");
     Table();
     RequireWritable();
     table_->AddIndex(IndexDefinitionOf(descriptor));
 }
 
 void TDataCursor::DeleteIndex(std::string_view name) {
+    RequireLocalTable("deleting indexes");
     Table();
     RequireWritable();
     uint8_t slot = name.empty() ? PrimaryIndexSlot : IndexSlotByName(name);
@@ -29,6 +31,7 @@ void TDataCursor::DeleteIndex(std::string_view name) {
 }
 
 uint32_t TDataCursor::SortRecords(const TSortRequest& request) {
+    RequireLocalTable("sorting");
     Table().RequireDefinable();
     RequireWritable();
     // Records are numbered afresh: an edit's lock and the blob buffers of records go.

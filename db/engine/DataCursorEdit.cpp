@@ -3,6 +3,7 @@
 #include "db/engine/DataCursor.h"
 
 #include "db/engine/DataSession.h"
+#include "db/engine/RemoteCursor.h"
 #include "db/lib/ByteUtils.h"
 
 #include <algorithm>
@@ -51,6 +52,7 @@ bool TDataCursor::TakeLock(uint32_t number) {
 }
 
 bool TDataCursor::HoldRecordRun(uint32_t first, uint32_t count) {
+    RequireLocalTable("record runs");
     ReleaseRecordRun();
     if (!Table().TryLockRecordRun(first, count)) return false;
     runFirst_ = first;
@@ -108,6 +110,8 @@ void TDataCursor::ConfirmLocked(uint32_t number) {
 }
 
 uint16_t TDataCursor::GetCurrentRecord(std::span<uint8_t> buffer, bool lock) {
+    if (remote_ && lock) RequireWritable();
+    if (remote_) return RemoteMove(lock ? rmCurrentForEdit : rmCurrent, 0, buffer);
     bool pessimistic = directory_.Session().LockProtocol() == lpPessimistic;
     uint32_t number = 0;
     {
@@ -140,6 +144,7 @@ uint16_t TDataCursor::GetCurrentRecord(std::span<uint8_t> buffer, bool lock) {
 }
 
 void TDataCursor::CancelRecord() {
+    if (remote_) return remote_->Editing() ? RemoteWrite(rwCancel, {}) : void();
     if (!table_) return;
     EndEdit();
     RestoreBlobCopies();
@@ -179,6 +184,7 @@ void TDataCursor::CopyPrefixBack(uint32_t number, std::span<uint8_t> image) {
 }
 
 void TDataCursor::AppendRecord(std::span<uint8_t> image) {
+    if (remote_) return RemoteWrite(rwAppend, image);
     TOperation operation(*this);
     RequireWritable();
     PrepareImage(image);
@@ -193,6 +199,7 @@ void TDataCursor::AppendRecord(std::span<uint8_t> image) {
 
 void TDataCursor::ModifyRecord(std::span<uint8_t> image) {
     CheckImage(image);
+    if (remote_) return RemoteWrite(rwModify, image);
     WriteLocked([&](uint32_t number) {
         PrepareImage(image);
         TBlobWrite blobs(*this, image, number);
@@ -204,6 +211,7 @@ void TDataCursor::ModifyRecord(std::span<uint8_t> image) {
 }
 
 void TDataCursor::DeleteRecord() {
+    if (remote_) return RemoteWrite(rwDelete, {});
     WriteLocked([&](uint32_t number) {
         table_->DeleteRecord(number);
         // The record's chains are freed: its buffers name nothing any more.
@@ -213,6 +221,8 @@ void TDataCursor::DeleteRecord() {
 }
 
 bool TDataCursor::CloneCurrentRecord(std::span<uint8_t> image) {
+    if (remote_ && RemoteMove(rmCurrent, 0, image) != 0) return false;
+    if (remote_) return std::fill_n(image.begin(), RecordPrefixSize, uint8_t(0)), true;
     TOperation operation(*this);
     CheckImage(image);
     if (PlaceCurrent() != 0) return false;
@@ -222,6 +232,7 @@ bool TDataCursor::CloneCurrentRecord(std::span<uint8_t> image) {
 }
 
 void TDataCursor::EmptyTable() {
+    RequireLocalTable("emptying a table");
     TOperation operation(*this);
     RequireWritable();
     EndEdit();
@@ -232,6 +243,7 @@ void TDataCursor::EmptyTable() {
 // ---- read levels across operations ----
 
 void TDataCursor::BeginRead() {
+    if (remote_) return void(++readsBegun_); // the server's reads need no level of the client's
     Table().BeginRead();
     ++readsBegun_;
 }
@@ -239,7 +251,7 @@ void TDataCursor::BeginRead() {
 void TDataCursor::EndRead() {
     if (readsBegun_ == 0) Raise(VORSAM_INVALIDPARAM, "no read level begun");
     --readsBegun_;
-    table_->EndRead();
+    if (!remote_) table_->EndRead();
 }
 
 void TDataCursor::SaveChangeCounts() {

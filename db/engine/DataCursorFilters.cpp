@@ -121,6 +121,7 @@ uint32_t TDataCursor::AddExpressionFilter(TExpTree condition, uint32_t flags) {
 }
 
 uint32_t TDataCursor::AddFilter(std::string_view expression, uint32_t flags) {
+    RequireLocalTable("filters");
     Table();
     TExpressionParser parser;
     parser.Subject = FilterSubject;
@@ -129,11 +130,13 @@ uint32_t TDataCursor::AddFilter(std::string_view expression, uint32_t flags) {
 }
 
 uint32_t TDataCursor::AddFilter(const TExpToken& condition, uint32_t flags) {
+    RequireLocalTable("filters");
     Table();
     return AddExpressionFilter(FilterCondition(condition, flags), flags);
 }
 
 uint32_t TDataCursor::AddFilter(TFilterCallback callback, uint16_t priority, const TExpToken* condition) {
+    RequireLocalTable("filters");
     Table();
     if (!callback) Raise(VORSAM_INVALIDPARAM, "a callback filter without its routine");
     auto filter = std::make_unique<TCursorFilter>();

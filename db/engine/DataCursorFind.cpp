@@ -43,6 +43,7 @@ uint16_t TDataCursor::KeyBytes(uint16_t fieldCount, uint16_t partialLength) cons
 // key and the first that is not below it.
 bool TDataCursor::Find(bool byKey, const uint8_t* keyOrImage, uint16_t fieldCount, uint16_t partialLength,
                        bool nearest) {
+    RequireLocalTable("key searches");
     TOperation operation(*this);
     RequireIndex();
     std::vector<uint8_t>& key = searchKey_;

@@ -2,6 +2,7 @@
 // its place, record positions and bookmarks.
 #include "db/engine/DataCursor.h"
 
+#include "db/engine/RemoteCursor.h"
 #include "db/lib/ByteUtils.h"
 
 #include <algorithm>
@@ -47,11 +48,13 @@ void TDataCursor::SetOutside(int direction) {
 }
 
 void TDataCursor::SetToBegin() {
+    if (remote_) return void(RemoteMove(rmBeforeFirst, 0, {}));
     Table();
     SetOutside(-1);
 }
 
 void TDataCursor::SetToEnd() {
+    if (remote_) return void(RemoteMove(rmAfterLast, 0, {}));
     Table();
     SetOutside(1);
 }
@@ -218,11 +221,13 @@ uint16_t TDataCursor::Fetch(uint16_t code, std::span<uint8_t> buffer, int direct
 }
 
 uint16_t TDataCursor::GetNextRecord(std::span<uint8_t> buffer) {
+    if (remote_) return RemoteMove(rmNext, 0, buffer);
     TOperation operation(*this);
     return Fetch(Move(1) ? 0 : VORSAM_EOF, buffer, 1);
 }
 
 uint16_t TDataCursor::GetPriorRecord(std::span<uint8_t> buffer) {
+    if (remote_) return RemoteMove(rmPrior, 0, buffer);
     TOperation operation(*this);
     return Fetch(Move(-1) ? 0 : VORSAM_BOF, buffer, -1);
 }
@@ -245,6 +250,7 @@ uint32_t TDataCursor::RangeStartRank() {
 }
 
 uint32_t TDataCursor::GetRecordPosition() {
+    if (remote_) return RemoteCurrent() != 0 ? remote_->State().RecordPosition : 0;
     TOperation operation(*this);
     if (position_.Kind != TCursorPositionKind::OnRecord || !FindPlace()) return 0;
     if (InRecordOrder()) return position_.Record;
@@ -259,6 +265,7 @@ uint32_t TDataCursor::GetRecordPosition() {
 }
 
 bool TDataCursor::SetToRecordNo(uint32_t number) {
+    if (remote_) return RemoteMove(rmPosition, number, {}) == 0;
     TOperation operation(*this);
     if (number == 0) {
         SetOutside(-1);
@@ -327,6 +334,9 @@ void TDataCursor::GetBookmark(std::span<uint8_t> destination) const {
 }
 
 bool TDataCursor::SetToBookmark(std::span<const uint8_t> bookmark) {
+    if (remote_)
+        return bookmark.size() >= BookmarkPrefixSize &&
+               RemoteMove(rmRecord, LoadLE32(bookmark.data()), {}) == 0;
     TOperation operation(*this);
     if (bookmark.size() < BookmarkPrefixSize) return false;
     return PositionOnRecord(LoadLE32(bookmark.data()));

@@ -3,6 +3,7 @@
 #include "db/engine/DataCursor.h"
 
 #include "db/engine/DataSession.h"
+#include "db/engine/RemoteCursor.h"
 #include "db/engine/WorkingFiles.h"
 #include "db/lib/FieldKeys.h"
 
@@ -132,6 +133,7 @@ void TDataCursor::SetPasswordCallback(std::function<bool()> callback) {
 
 // The directory's shared table of the table, made when it has none; one more use of it.
 TDataTable& TDataCursor::AcquireTable() {
+    RequireLocalTable("creating, deleting or repairing tables");
     if (tableName_.empty()) Raise(VORSAM_INVALIDPARAM, "table name missing");
     bool inMemory = inMemory_ || directory_.InMemory();
     TSharedTable& shared = directory_.AcquireTable(tableName_, inMemory_, [&](const std::string&) {
@@ -162,6 +164,7 @@ void TDataCursor::CheckPassword() {
 
 void TDataCursor::OpenCursor() {
     RequireClosed();
+    if (directory_.IsRemote()) return OpenRemote();
     TDataTable& table = AcquireTable();
     if (!table.IsOpen()) RemoveStrayWorkingFilesBeside();
     try {
@@ -183,6 +186,7 @@ void TDataCursor::OpenCursor() {
 }
 
 void TDataCursor::CloseCursor() {
+    if (remote_) return CloseRemote();
     if (!table_) return;
     TDataTable& table = *table_;
     CancelRecord();
@@ -217,6 +221,7 @@ void TDataCursor::CloseCursor() {
 }
 
 std::unique_ptr<TDataCursor> TDataCursor::CloneCursor() {
+    RequireLocalTable("a second cursor");
     TOperation operation(*this);
     auto clone = std::make_unique<TDataCursor>(directory_);
     clone->tableName_ = tableName_;
@@ -380,6 +385,7 @@ void TDataCursor::UseIndex(uint8_t number) {
 }
 
 void TDataCursor::SetIndexNumber(uint8_t number) {
+    RequireLocalTable("switching indexes");
     TOperation operation(*this);
     bool onRecord = position_.Kind == TCursorPositionKind::OnRecord && FindPlace();
     uint32_t record = position_.Record;
@@ -399,7 +405,8 @@ TIndexNavigator TDataCursor::Navigator() {
 
 // ---- operations ----
 
-TDataCursor::TOperation::TOperation(TDataCursor& cursor) : read_(cursor.Table()) {
+TDataCursor::TOperation::TOperation(TDataCursor& cursor)
+    : read_((cursor.RequireLocalTable("this operation"), cursor.Table())) {
     cursor.Synchronise();
 }
 

@@ -2,6 +2,7 @@
 // cursor's record.
 #include "db/engine/DataCursor.h"
 
+#include "db/engine/RemoteCursor.h"
 #include "db/lib/ByteUtils.h"
 #include "db/lib/FieldKeys.h"
 
@@ -12,6 +13,7 @@ namespace vorsam {
 
 void TDataCursor::SetRange(const uint8_t* startKey, uint16_t startFieldCount, const uint8_t* endKey,
                            uint16_t endFieldCount) {
+    RequireLocalTable("ranges");
     RequireIndex();
     range_ = {};
     range_.Active = true;
@@ -33,6 +35,7 @@ void TDataCursor::ResetRange() {
 }
 
 uint32_t TDataCursor::GetRecordCount() {
+    if (remote_) return remote_->State().RecordCount;
     TOperation operation(*this);
     if (HasActiveFilters()) return FilteredRecordCount();
     if (InRecordOrder()) return table_->IndexFile().GetActiveRecords();
@@ -140,6 +143,7 @@ uint32_t TDataCursor::ReadAheadCount() {
 }
 
 uint16_t TDataCursor::ReadRecordBlock(uint32_t& count, std::span<uint8_t> block) {
+    RequireLocalTable("block reads");
     TOperation operation(*this);
     count = 0;
     size_t size = GetRecordSize();
@@ -152,6 +156,7 @@ uint16_t TDataCursor::ReadRecordBlock(uint32_t& count, std::span<uint8_t> block)
 }
 
 void TDataCursor::Refresh() {
+    if (remote_) return void(RemoteMove(rmStay, 0, {}));
     TOperation operation(*this);
     position_.PlaceVersion = 0;
     rangeStartVersion_ = 0;

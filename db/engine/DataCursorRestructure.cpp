@@ -171,6 +171,7 @@ void RenumberIndexFields(TCreateTableArgs& args, const std::vector<uint16_t>& gi
 
 void TDataCursor::RestructureTable(const TRestructureArgs& args) {
     RequireClosed();
+    RequireLocalTable("restructuring tables");
     bool exclusive = exclusive_;
     exclusive_ = true; // no other user may see the table change under it
     try {

@@ -62,7 +62,7 @@ TDataDirectory::TDataDirectory(TDataSession& session, std::string name, std::str
 }
 
 TDataDirectory::~TDataDirectory() {
-    if (InTransaction()) {
+    if (!remote_ && InTransaction()) {
         try {
             Rollback();
         } catch (...) {
@@ -82,6 +82,9 @@ std::string TDataDirectory::GetDatabaseName() const {
 
 std::string TDataDirectory::ExactTableFileName(std::string_view tableName, std::string_view extension,
                                                bool inMemory) const {
+    if (remote_)
+        RaiseEngineError(VORSAM_NOTSUPPORTED, "", "", GetDatabaseName(), std::string(tableName), "", "",
+                         "the files of a table of a database server");
     if (TrimBlanks(tableName).empty())
         RaiseEngineError(VORSAM_INVALIDPARAM, "", "", GetDatabaseName(), "", "", "", "table name missing");
     std::string name = ForwardToBackslashes(WithoutDataExtension(tableName));

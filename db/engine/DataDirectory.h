@@ -10,7 +10,10 @@
 // in upper case: in-memory table names ignore case.
 //
 // A remote session's database lives on its server: the directory has no folder and keeps the server's
-// handle of the database (TDataSession opens it there and sets the handle).
+// handle of the database (TDataSession opens it there and sets the handle). Its tables have no files
+// here: naming one's files raises VORSAM_NOTSUPPORTED, and so do its transaction calls; its
+// in-transaction flag follows the transaction statements that the server ran for it
+// (FollowServerTransaction).
 //
 // The directory keeps:
 //   - the shared tables of its tables, one per table however many cursors use it, by the normalised name
@@ -110,7 +113,9 @@ public:
 
     // --- Transactions (Transaction.cpp); local databases only ---
 
-    bool InTransaction() const { return transaction_.Active(); }
+    bool InTransaction() const { return remote_ ? serverTransaction_ : transaction_.Active(); }
+    // A database of a server: its flag follows a transaction the server started (true) or ended (false).
+    void FollowServerTransaction(bool active) { serverTransaction_ = remote_ && active; }
     // VORSAM_INVALIDPARAM when one is already open.
     void StartTransaction();
     // Writes the changes of the transaction's tables (synced with `flush`); with `endTransaction` the
@@ -157,6 +162,7 @@ private:
     uint32_t rights_;
     bool remote_ = false;
     uint32_t remoteHandle_ = 0;
+    bool serverTransaction_ = false;
     TTables tables_;
     TTransaction transaction_{*this};
     std::vector<TDirectoryStatement*> statements_;

@@ -98,6 +98,9 @@ public:
     void ResetHeader();
     void ReadFieldDescriptors();
     bool WriteFieldDescriptors();
+    // The header and descriptors a server sent for a table opened through it (DataTableRemote.cpp); the
+    // file stays closed.
+    void FillFromServer(const TDataFileHeader& header, std::vector<TFieldDescriptor> fields);
 
     const TDataFileHeader& Header() const { return header_; }
     void CopyHeader(uint8_t* destination) const;

@@ -246,8 +246,10 @@ void TDataSession::Perform(const std::function<void()>& prepare, const TRemoteCa
     try {
         Exchange(callbacks);
         return;
-    } catch (const EVORSAMEngineError&) {
-        if (IsConnected()) throw; // the server answered: nothing to retry
+    } catch (const EVORSAMEngineError& e) {
+        // Only a lost connection is retried: a server that answered, or broke the protocol (the stream was
+        // closed as untrustworthy), would not be asked again for what it may have done already.
+        if (IsConnected() || e.ErrorCode != VORSAM_NOTCONNECTED) throw;
     }
     Reconnect();
     prepare();

@@ -249,6 +249,15 @@ public:
     // the last secondary index (when there is one) and is taken by the next index added there.
     void DeleteIndex(uint8_t slot);
 
+    // --- A table of a database server (DataTableRemote.cpp) ---
+
+    // Takes the headers and field descriptors that a server sent for a client cursor (RemoteCursorReply.h):
+    // the files stay closed and the table only answers what its headers say; it is never locked, read or
+    // written (the cursor's requests go to the server). Index descriptors that do not fit the fields raise
+    // as at an open (IndexFile.h).
+    void FillFromServer(const TDataFileHeader& data, std::vector<TFieldDescriptor> fields,
+                        const TIndexFileHeader& index, TTableOpenMode mode);
+
     // --- What the files and cursors read ---
 
     TDataFile& DataFile() { return dataFile_; }

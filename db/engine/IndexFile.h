@@ -63,6 +63,8 @@ public:
     void CreateFile() override;
 
     void ReadHeader();
+    // The header a server sent for a table opened through it (DataTableRemote.cpp); the file stays closed.
+    void FillFromServer(const TIndexFileHeader& header);
     // Writes the header when forced or changed: counter + 1; true when written.
     bool WriteHeader(bool force = false);
     // Reads the header's counter; when it differs from the copy's, takes the file's header and answers

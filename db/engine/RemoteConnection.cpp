@@ -3,6 +3,7 @@
 #include "db/engine/RemoteProtocol.h"
 #include "db/lib/EngineErrors.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -17,6 +18,8 @@
 namespace vorsam {
 
 namespace {
+
+constexpr size_t ReceiveStep = 64 << 10;
 
 int64_t NowMs() {
     using namespace std::chrono;
@@ -140,8 +143,12 @@ std::vector<uint8_t> TRemoteConnection::ReceiveFrame(uint32_t timeoutMs) {
     ReceiveAll(head, deadline);
     try {
         TFrameHeader header = DecodeFrameHeader(head);
-        std::vector<uint8_t> sent(header.SentLength);
-        ReceiveAll(sent, deadline);
+        // The body grows as its bytes come: a length alone never has memory set aside for it.
+        std::vector<uint8_t> sent;
+        for (size_t got = 0; got < header.SentLength; got = sent.size()) {
+            sent.resize(got + std::min<size_t>(header.SentLength - got, ReceiveStep));
+            ReceiveAll(std::span(sent).subspan(got), deadline);
+        }
         return DecodeFrameBody(header, sent);
     } catch (const EVORSAMEngineError&) {
         Close();

@@ -8,7 +8,8 @@
 // connection and raises VORSAM_NOTCONNECTED with the server ("host:port") as the server context, what
 // went wrong as the extra text and the system's error number as the socket error code: the server
 // cannot be found or reached, it closed the connection, a send or receive failed, or a timeout passed.
-// A frame that breaks the protocol closes the connection too, and raises VORSAM_UNCOMPRESS.
+// A frame that breaks the protocol closes the connection too, and raises VORSAM_UNCOMPRESS. A frame's body is
+// received into memory that grows with the bytes that come, never set aside for the length it announces.
 #pragma once
 
 #include <cstdint>

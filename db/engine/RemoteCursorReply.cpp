@@ -97,9 +97,13 @@ TRemoteCursorState ReadCursorState(TRemoteReply& reply) {
     TRemoteCursorState state;
     state.RecordCount = reply.ReadU32();
     state.RecordNumber = reply.ReadU32();
+    state.RecordPosition = reply.ReadU32();
     uint8_t position = reply.ReadU8();
-    if (position > rpAfterLast)
-        RaiseEngineError(VORSAM_UNCOMPRESS, "remote reply: cursor position " + std::to_string(position));
+    bool onRecord = position == rpOnRecord;
+    if (position > rpBetween || onRecord != (state.RecordNumber != 0) ||
+        onRecord != (state.RecordPosition != 0))
+        RaiseEngineError(VORSAM_UNCOMPRESS, "remote reply: cursor position " + std::to_string(position) +
+                                                " at record " + std::to_string(state.RecordNumber));
     state.Position = TRemotePosition(position);
     return state;
 }

@@ -13,14 +13,19 @@
 //     1 .. the secondary count a secondary one, 255 record-number order);
 //   field descriptors (ReadFieldDescs): one 768-byte value per field (FieldDescriptor.h), as many as the
 //     data file header's field count;
-//   cursor state (ReadCursorState): record count (4), current record number (4; 0 when none), position
-//     (1: 0 on a record, 1 before the first, 2 after the last).
+//   cursor state (ReadCursorState): record count (4: the records the cursor sees), current record number
+//     (4), the current record's position in the cursor's order (4: 1 the first), where the cursor lies
+//     (1: 0 on a record, 1 before the first, 2 after the last, 3 between two records, where a record it
+//     deleted lay); number and position are not 0 on a record and 0 elsewhere.
 // The headers travel deciphered, as in an unencrypted table, whatever the table's own encryption.
 // CLOSECURSOR (11): cursor handle (4) -> none.
 //
+// The record requests of an open cursor are RemoteCursor.h's.
+//
 // A reply is checked before anything of it is used: headers of another format raise VORSAM_OLDVERSION;
 // headers, flags, an active index or descriptors that the table files would refuse raise
-// VORSAM_HEADERCORRUPT (with the table name and the reason); a value missing, of the wrong width or out
+// VORSAM_HEADERCORRUPT (with the table name and the reason; index descriptors are checked against the
+// fields when a cursor takes them, TDataTable::FillFromServer); a value missing, of the wrong width or out
 // of its range raises VORSAM_UNCOMPRESS.
 //
 // Computed fields take no room in a table's records; a client cursor that shows them (a statement's live
@@ -46,7 +51,7 @@ inline constexpr uint8_t RemoteCursorReadOnly = 0x01;
 inline constexpr uint8_t RemoteCursorExclusive = 0x02;
 inline constexpr uint8_t RemoteCursorInMemory = 0x04;
 
-enum TRemotePosition : uint8_t { rpOnRecord = 0, rpBeforeFirst = 1, rpAfterLast = 2 };
+enum TRemotePosition : uint8_t { rpOnRecord = 0, rpBeforeFirst = 1, rpAfterLast = 2, rpBetween = 3 };
 
 struct TOpenCursorRequest {
     std::string TableName;
@@ -71,6 +76,7 @@ struct TRemoteCursorSettings {
 struct TRemoteCursorState {
     uint32_t RecordCount = 0;
     uint32_t RecordNumber = 0;
+    uint32_t RecordPosition = 0;
     TRemotePosition Position = rpBeforeFirst;
 };
 

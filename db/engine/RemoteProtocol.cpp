@@ -39,6 +39,10 @@ std::string RequestName(uint16_t code) {
         return "OPENCURSOR";
     case rqCloseCursor:
         return "CLOSECURSOR";
+    case rqMoveCursor:
+        return "MOVECURSOR";
+    case rqWriteRecord:
+        return "WRITERECORD";
     case rqCallbackResponse:
         return "CALLBACKRESPONSE";
     case rqCreateStatement:

@@ -48,9 +48,10 @@
 //   4  OPENDATABASE:  database name (text) -> database handle (4)
 //   5  CLOSEDATABASE: database handle (4) -> none
 //   10 OPENCURSOR, 11 CLOSECURSOR: RemoteCursorReply.h
+//   12 MOVECURSOR, 13 WRITERECORD: a cursor's records, RemoteCursor.h
 //   75 CALLBACKRESPONSE: the answer to a callback, above
-//   76 CREATESTMT, 77 PREPARESTMT, 78 SETSTMTPARAMS, 79 EXECUTESTMT, 80 FREESTMT: statements; their
-//                     values belong to the statement
+//   76 CREATESTMT, 77 PREPARESTMT, 78 SETSTMTPARAMS, 79 EXECUTESTMT, 80 FREESTMT: statements, with
+//                     their callbacks' values, db/sql/RemoteStatement.h
 // Versions (client, server and table) are 4-byte numbers in 1/10000: 3.24 is 32400. The login's
 // password travels as it stands: the protocol has no encryption of its own.
 #pragma once
@@ -77,6 +78,8 @@ enum TRemoteRequest : uint16_t {
     rqCloseDatabase = 5,
     rqOpenCursor = 10,
     rqCloseCursor = 11,
+    rqMoveCursor = 12,
+    rqWriteRecord = 13,
     rqCallbackResponse = 75,
     rqCreateStatement = 76,
     rqPrepareStatement = 77,

@@ -131,19 +131,29 @@ namespace {
     RaiseEngineError(VORSAM_INVALIDPARAM, "", "", database.GetDatabaseName(), "", "", "", text);
 }
 
+// A database of a server runs its transactions there, through SQL statements.
+void RequireLocalTransaction(const TDataDirectory& database) {
+    if (database.IsRemote())
+        RaiseEngineError(VORSAM_NOTSUPPORTED, "", "", database.GetDatabaseName(), "", "", "",
+                         "transactions of a database server outside its SQL statements");
+}
+
 } // namespace
 
 void TDataDirectory::StartTransaction() {
+    RequireLocalTransaction(*this);
     if (InTransaction()) RaiseTransactionState(*this, "a transaction is already active");
     transaction_.Start();
 }
 
 void TDataDirectory::Commit(bool endTransaction, bool flush) {
+    RequireLocalTransaction(*this);
     if (!InTransaction()) RaiseTransactionState(*this, "no transaction is active");
     transaction_.Commit(endTransaction, flush);
 }
 
 void TDataDirectory::Rollback() {
+    RequireLocalTransaction(*this);
     if (!InTransaction()) RaiseTransactionState(*this, "no transaction is active");
     transaction_.Rollback();
 }

@@ -2,17 +2,29 @@
 
 #include "db/engine/DataDirectory.h"
 #include "db/lib/EngineErrorCodes.h"
+#include "db/lib/EngineErrors.h"
 #include "db/lib/ExpressionParser.h"
+#include "db/sql/RemoteStatement.h"
 
 namespace vorsam {
 
-TQueryStatement::TQueryStatement(TDataDirectory& database)
-    : Database(&database), Parser(std::make_unique<TExpressionParser>(this)) {
+TQueryStatement::TQueryStatement(TDataDirectory& database) : Database(&database) {
     Database->AddStatement(*this);
+    if (database.IsRemote()) {
+        try {
+            remote_ = std::make_unique<TRemoteStatement>(*this);
+        } catch (...) {
+            Database->RemoveStatement(*this);
+            throw;
+        }
+        return;
+    }
+    Parser = std::make_unique<TExpressionParser>(this);
     CreateMasterQuery();
 }
 
 TQueryStatement::~TQueryStatement() {
+    remote_.reset();
     MasterQuery = nullptr;
     ParsingQuery = nullptr;
     Queries.clear();
@@ -44,6 +56,7 @@ void TQueryStatement::CreateMasterQuery() {
 }
 
 void TQueryStatement::ParseText(std::string_view sql) {
+    if (remote_) RaiseEngineError(VORSAM_NOTSUPPORTED, "parsing a statement of a database server here");
     Parser->ErrorCode = VORSAM_SQLPARSE;
     Parser->Subject = "SQL statement";
     Parser->SetText(sql);

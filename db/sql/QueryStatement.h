@@ -6,6 +6,9 @@
 // Use: construct on a database; SetMaxRowCount, SetPasswordHandler; Prepare(text); then, possibly
 // repeatedly, SetProgressHandler and Execute. A text may hold several statements separated by ";".
 // Parsing alone: ParseText(text) fills the master block (and the blocks it adds) without preparing.
+// On a database of a remote session the statement does nothing here: creating it, Prepare, Execute and
+// destroying it are requests to the server (RemoteStatement.h), it has no parser and no blocks, and
+// parsing raises VORSAM_NOTSUPPORTED.
 #pragma once
 
 #include "db/engine/DataDirectory.h"
@@ -25,6 +28,7 @@ namespace vorsam {
 class TDataCursor;
 class TExpressionParser;
 class TExpToken;
+class TRemoteStatement;
 
 // True when a password was supplied.
 using TPasswordHandler = std::function<bool()>;
@@ -98,8 +102,10 @@ public:
     void PrepareQueries();
     void ExecuteQueries();
     void SetParams(const std::vector<TStatementParam>& params);
+    bool IsRemote() const { return remote_ != nullptr; }
 
 private:
+    std::unique_ptr<TRemoteStatement> remote_;
     static void NoteResultOrigins(TDataQuery& query);
 };
 

@@ -2,6 +2,7 @@
 // sub-selects are ready before the blocks that use them), run in the same order, UNION parts appended to
 // their master; the further statements of a script parsed, prepared and run one after the other.
 #include "db/sql/QueryStatement.h"
+#include "db/sql/RemoteStatement.h"
 #include "db/sql/SelectPlan.h"
 
 #include "db/engine/DataCursor.h"
@@ -18,6 +19,7 @@ bool IsUnionMaster(const TDataQuery& query) {
 } // namespace
 
 void TQueryStatement::Prepare(std::string_view sql) {
+    if (remote_) return remote_->Prepare(sql);
     ParseText(sql);
     PrepareQueries();
 }
@@ -78,7 +80,8 @@ void TQueryStatement::ExecuteQueries() {
     ExecutionTime = time;
 }
 
-TDataCursor* TQueryStatement::Execute(const std::vector<TStatementParam>& params, bool) {
+TDataCursor* TQueryStatement::Execute(const std::vector<TStatementParam>& params, bool progressWanted) {
+    if (remote_) return remote_->Execute(params, progressWanted);
     if (!params.empty()) SetParams(params);
     ExecuteQueries();
     double time = ExecutionTime;

@@ -49,7 +49,7 @@ struct TTableImage {
                                    U8(0x02),
                                    U8(1)};
         for (const TFieldDescriptor& f : Fields) values.emplace_back(f.Bytes.begin(), f.Bytes.end());
-        for (const TBytes& v : {U32(40), U32(17), U8(0)}) values.push_back(v);
+        for (const TBytes& v : {U32(40), U32(17), U32(5), U8(0)}) values.push_back(v);
         return values;
     }
 };
@@ -142,7 +142,7 @@ TEST(RemoteCursorReplyTest, AfterAReconnectTheOpenRequestCarriesTheDatabasesNewH
 
 TEST(RemoteCursorReplyTest, AReplyTheTableFilesWouldRefuseIsRefusedWithTheTableName) {
     // Value positions in a reply: 0 handle, 1 version, 2 data header, 3 index header, 4 blob header,
-    // 5 flags, 6 active index, 7 .. 9 descriptors, 10 .. 12 state.
+    // 5 flags, 6 active index, 7 .. 9 descriptors, 10 .. 13 state.
     struct TCase {
         const char* Name;
         std::function<void(std::vector<TBytes>&)> Spoil;
@@ -161,7 +161,7 @@ TEST(RemoteCursorReplyTest, AReplyTheTableFilesWouldRefuseIsRefusedWithTheTableN
         {"a record size the fields do not make", [](auto& v) { v[2][21] += 1; }, VORSAM_HEADERCORRUPT},
         {"a short blob header", [](auto& v) { v[4].resize(100); }, VORSAM_UNCOMPRESS},
         {"a descriptor cut short", [](auto& v) { v[9].resize(767); }, VORSAM_UNCOMPRESS},
-        {"a position after the last and beyond", [](auto& v) { v[12] = U8(3); }, VORSAM_UNCOMPRESS},
+        {"a position between records and beyond", [](auto& v) { v[13] = U8(4); }, VORSAM_UNCOMPRESS},
         {"no cursor state", [](auto& v) { v.resize(10); }, VORSAM_UNCOMPRESS},
     };
     const std::vector<TBytes> good = TTableImage().Values();

@@ -1,6 +1,8 @@
 #include "RemoteFakeServer.h"
 
+#include <algorithm>
 #include <arpa/inet.h>
+#include <array>
 #include <cstring>
 #include <netinet/in.h>
 #include <poll.h>
@@ -94,6 +96,61 @@ void TFakePeer::ReceiveAll(uint8_t* data, size_t size) {
 }
 
 TFakeRequest TFakePeer::Expect(uint16_t code) {
+    TFakeRequest request = Next();
+    if (request.Code != code)
+        Fail("expected request " + std::to_string(code) + ", got " + std::to_string(request.Code));
+    return request;
+}
+
+TFakeRequest TFakePeer::Answer(uint16_t code, const std::vector<TBytes>& values) {
+    TFakeRequest request = Expect(code);
+    Reply(0, values);
+    return request;
+}
+
+void TFakePeer::AnswerUntilDone() {
+    try {
+        while (Next().Code != 2) Reply(0);
+        Reply(0);
+    } catch (const TPeerGone&) {
+        // the client is done
+    }
+}
+
+TFakeRequest TFakePeer::ServeCursor(std::vector<TBytes>& records) {
+    long at = -1; // the record the cursor lies on: -1 before the first, the count after the last
+    for (TFakeRequest request = Next();; request = Next()) {
+        if (request.Code < 11 || request.Code > 13) return request;
+        uint8_t kind = request.Code == 11 ? 0 : request.Values.at(1).at(0);
+        bool move = request.Code == 12, missing = false;
+        long count = long(records.size());
+        if (move && kind < 6) at = std::array<long, 6>{-1, count, at + 1, at - 1, at, at}[kind];
+        if (move && kind == 6) {
+            uint32_t number = Le32(request.Values.at(2).data());
+            missing = number == 0 || number > count;
+            at = missing ? at : number - 1;
+        } else if (request.Code == 13 && kind == 0) {
+            records.push_back(request.Values.at(2));
+            std::copy_n(U32(uint32_t(count + 1)).begin(), 4, records.back().begin() + 1);
+            at = count;
+        } else if (move ? kind == 7 || kind > 8 : request.Code == 13 && kind != 3) {
+            Fail("a cursor request the test server does not serve");
+        }
+        at = std::clamp(at, -1L, long(records.size()));
+        bool on = at >= 0 && at < long(records.size());
+        uint16_t result = missing || (kind == 8 && !on) ? 0x2204 : on ? 0 : at < 0 ? 0x2201 : 0x2202;
+        std::vector<TBytes> values{(move ? result == 0 : kind == 0) ? records[size_t(at)] : TBytes{},
+                                   U32(uint32_t(records.size())), U32(on ? uint32_t(at + 1) : 0),
+                                   U32(on ? uint32_t(at + 1) : 0),
+                                   U8(on       ? 0
+                                      : at < 0 ? 1
+                                               : 2)};
+        if (move) values.insert(values.begin(), U16(result));
+        Reply(0, request.Code == 11 ? std::vector<TBytes>{} : values);
+    }
+}
+
+TFakeRequest TFakePeer::Next() {
     uint8_t head[9];
     ReceiveAll(head, sizeof head);
     TBytes sent(Le32(head));
@@ -112,8 +169,6 @@ TFakeRequest TFakePeer::Expect(uint16_t code) {
         std::lock_guard guard(lock_);
         log_.push_back(request);
     }
-    if (request.Code != code)
-        Fail("expected request " + std::to_string(code) + ", got " + std::to_string(request.Code));
     return request;
 }
 

@@ -42,6 +42,14 @@ public:
         : socket_(socket), log_(log), failures_(failures), lock_(lock) {}
     // The next request, which should have this code.
     TFakeRequest Expect(uint16_t code);
+    TFakeRequest Next();
+    // Expects the request and answers it with success and the values.
+    TFakeRequest Answer(uint16_t code, const std::vector<TBytes>& values = {});
+    // Answers the requests of a cursor on the records (images numbered 1, 2, ... in order: MOVECURSOR but to
+    // a position, appends and cancels, CLOSECURSOR) until another request comes, which it returns.
+    TFakeRequest ServeCursor(std::vector<TBytes>& records);
+    // Answers every request with success until LOGOUT, or until the client closes the connection.
+    void AnswerUntilDone();
     void Reply(uint16_t code, const std::vector<TBytes>& values = {}, bool compress = false);
     void SendRaw(const TBytes& bytes);
     // Waits until the client closes the connection, reading and dropping what it sends.

@@ -1,0 +1,232 @@
+// Tables and statements of a remote session against the loopback test server, which serves the headers
+// and records of a table made here.
+#include "../engine/RemoteFakeServer.h"
+#include "SqlRunSupport.h"
+
+#include "db/engine/VORSAMQuery.h"
+#include "db/engine/VORSAMSession.h"
+#include "db/engine/VORSAMSessionList.h"
+#include "db/engine/VORSAMTable.h"
+#include "db/lib/DataTypes.h"
+#include "db/sql/QueryStatement.h"
+#include "db/sql/QueryStatementAdapter.h"
+#include "platform/data/Field.h"
+
+#include <fstream>
+#include <iterator>
+
+namespace vorsam::test {
+namespace {
+
+using TValues = std::vector<TBytes>;
+using std::filesystem::current_path;
+
+template <typename T> std::vector<T> operator+(std::vector<T> a, const std::vector<T>& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+const TBytes Quarter = {0, 0, 0, 0, 0, 0, 0xD0, 0x3F};    // 0.25: seconds of execution
+const TValues NoRecord = {U32(2), U32(0), U32(0), U8(1)}; // a cursor before the first of two records
+
+// The server's PEOPLE is the one made here: its headers, descriptors and records as the files hold them.
+class RemoteStatementTest : public TSqlTest {
+protected:
+    void SetUp() override {
+        InstallSqlStatements();
+        AddTable({"PEOPLE", {{"CODIGO", dtInteger}, {"NOME", dtString, 20}}, {{"1", "Ana"}, {"2", "Bia"}}});
+        dat_ = FileBytes(dir_.File("PEOPLE.DAT")), idx_ = FileBytes(dir_.File("PEOPLE.IDX"));
+        TDataFileHeader h;
+        std::copy_n(dat_.begin(), h.Size, h.Bytes.begin());
+        auto slice = [&](uint64_t at, uint64_t size) { return TBytes(&dat_[at], &dat_[at] + size); };
+        image_ = {slice(0, h.Size), TBytes(idx_.begin(), idx_.begin() + IndexHeaderSize)};
+        image_ = image_ + TValues{{}, U8(0), U8(0)}; // no blob file, flags, the primary index
+        for (uint64_t i = 0; i < h.FieldCount(); ++i) image_.push_back(slice(h.Size + 768 * i, 768));
+        for (uint32_t n = 1; n < h.NextRecordNumber(); ++n)
+            rows_.push_back(slice(h.SlotOffset(n), h.RecordSize()));
+    }
+    void TearDown() override { SetQueryStatementFactory({}), FinalizeSessions(), current_path(home_); }
+
+    static TBytes FileBytes(const std::string& file) { return Read(std::ifstream(file, std::ios::binary)); }
+    static TBytes Read(std::ifstream&& in) { return {std::istreambuf_iterator<char>(in), {}}; }
+    // A statement's flags (server 3.24): type, live result, cursor result, not SELECT *.
+    static TValues Flags(uint8_t type, bool live = false) { return {U8(type), U8(live), U8(live), U8(0)}; }
+    // A cursor's image as OPENCURSOR and a result send it: handle, version, headers, flags, order, fields.
+    TValues Image(uint32_t handle) const { return TValues{U32(handle), U32(32400)} + image_; }
+    // A script that logs in at the version, opens VENDAS (handle 7), makes statement 30 and goes on.
+    static TFakeServer::TScript Script(int32_t version, std::function<void(TFakePeer&)> next) {
+        return [=](TFakePeer& peer) {
+            peer.ServeLogin(version), peer.Answer(4, {U32(7)}), peer.Answer(76, {U32(30)}), next(peer);
+        };
+    }
+    TDataDirectory& Connect(TFakeServer& server) {
+        remote_.SetRemoteSettings({"", "127.0.0.1", "", "", "", server.Port()}), remote_.SetRemote(true);
+        return remote_.OpenDataDirectory("VENDAS", "");
+    }
+    void Finish(TFakeServer& server, TDataDirectory* database) {
+        if (database) remote_.CloseDataDirectory(*database), remote_.Logout();
+        server.Finish();
+        EXPECT_EQ(server.Failures(), std::vector<std::string>{});
+    }
+
+    const std::filesystem::path home_ = current_path();
+    TDataSession remote_;
+    TBytes dat_, idx_;
+    TValues image_, rows_;
+};
+
+TEST_F(RemoteStatementTest, ALocalTableOfTheSameNameStaysUntouchedWhileTableAndInsertReachTheServer) {
+    TFakeRequest insert;
+    TFakeServer server({[&](TFakePeer& peer) {
+        peer.ServeLogin(), peer.Answer(4, {U32(7)});
+        peer.Answer(10, Image(501) + NoRecord);
+        EXPECT_EQ(peer.ServeCursor(rows_).Code, 76);
+        peer.Reply(0, {U32(30)});
+        insert = peer.Answer(77, Flags(sqlInsert));
+        peer.Answer(79, {Quarter, U32(1)}), peer.AnswerUntilDone();
+    }});
+    current_path(dir_.Path()); // where a local PEOPLE would be looked for
+    std::vector<std::string> walked;
+    {
+        TVORSAMSession& remote = DefaultSession();
+        remote.SetSessionType(stRemote), remote.SetRemotePort(server.Port());
+        remote.SetRemoteUser("ana"), remote.SetRemotePassword("s3nha");
+        TVORSAMTable table;
+        TVORSAMQuery query;
+        table.SetDatabaseName("VENDAS"), query.SetDatabaseName("VENDAS"), table.SetTableName("PEOPLE");
+        table.Open();
+        for (table.First(); !table.Eof(); table.Next())
+            walked.push_back(table.Fields()[0].AsString() + "|" + table.Fields()[1].AsString());
+        table.Append();
+        table.Fields()[0].SetAsInteger(3), table.Fields()[1].SetAsString("Caio");
+        table.Post();
+        EXPECT_ENGINE_ERROR(table.Handle()->AddFilter("CODIGO > 1"), VORSAM_NOTSUPPORTED);
+        EXPECT_ENGINE_ERROR(table.Handle()->Directory().StartTransaction(), VORSAM_NOTSUPPORTED);
+        EXPECT_ENGINE_ERROR(TDataCursor(table.Handle()->Directory()).DeleteTable(), VORSAM_NOTSUPPORTED);
+        table.Close();
+        query.SetSQL({"INSERT INTO PEOPLE VALUES (4, 'Dora')"}), query.ExecSQL();
+        EXPECT_EQ(query.RowsAffected(), 1);
+    }
+    FinalizeSessions(), Finish(server, nullptr);
+    EXPECT_EQ(walked, (std::vector<std::string>{"1|Ana", "2|Bia"}));
+    ASSERT_EQ(rows_.size(), 3u) << "the record reached the server";
+    EXPECT_NE(std::string(rows_[2].begin(), rows_[2].end()).find("Caio"), std::string::npos);
+    EXPECT_EQ(insert.Values.at(2), Text("INSERT INTO PEOPLE VALUES (4, 'Dora')"));
+    EXPECT_EQ(FileBytes(dir_.File("PEOPLE.DAT")) + FileBytes(dir_.File("PEOPLE.IDX")), dat_ + idx_)
+        << "untouched";
+}
+
+// A SELECT with a parameter per version: 3.06 adds the SELECT * flag and a live result's directory, 3.09
+// the parameters in EXECUTESTMT and the result at Prepare; a live result has here a computed field too.
+TEST_F(RemoteStatementTest, EachServerVersionGetsItsOwnRequestsAndTheResultIsWalkedThroughTheServer) {
+    const std::string sql = "SELECT * FROM PEOPLE WHERE CODIGO > :P";
+    for (auto [version, live, selectAll] :
+         {std::tuple{30500, false, false}, {30600, true, true}, {30900, true, false}}) {
+        SCOPED_TRACE(version);
+        const bool at306 = version >= 30600, at309 = version >= 30900;
+        TValues flags{U8(sqlSelect), U8(live), U8(live)},
+            result = (live ? TValues{Text("VIVA")} : TValues{}) + Image(601);
+        if (at306) flags.push_back(U8(selectAll));
+        TValues rows = rows_;
+        if (live && !selectAll) {
+            result = result + TValues{U16(3), image_.end()[-2], image_.end()[-1], image_.end()[-2]};
+            result.back()[247] = 1; // computed
+            for (TBytes& record : rows) record.insert(record.end(), {1, record[1], 0, 0, 0});
+        }
+        TFakeServer server({Script(version, [&](TFakePeer& peer) {
+            peer.Answer(77, at309 ? flags + result : flags);
+            peer.Answer(at309 ? 4 : 78, at309 ? TValues{U32(8)} : TValues{});
+            peer.Answer(79, TValues{Quarter, U32(2)} + (at309 ? NoRecord : result + NoRecord));
+            if (!at309) peer.Answer(4, {U32(8)});
+            peer.ServeCursor(rows), peer.Reply(0), peer.AnswerUntilDone();
+        })});
+        TDataDirectory& database = Connect(server);
+        {
+            TQueryStatement statement(database);
+            statement.RequestLive = true, statement.Prepare(sql);
+            TDataCursor* cursor = statement.Execute({{dtInteger, 0, 4, 0, false, {5, 0, 0, 0}}}, false);
+            ASSERT_NE(cursor, nullptr);
+            EXPECT_EQ(CursorRows(*cursor),
+                      (selectAll || !live ? TRows{"1|Ana", "2|Bia"} : TRows{"1|Ana|1", "2|Bia|2"}));
+            EXPECT_EQ(statement.ResultDirectoryName, live ? "VIVA" : "Remote_Query");
+            EXPECT_EQ(statement.RowsAffected + statement.ExecutionTime, 2.25);
+        }
+        Finish(server, &database);
+        std::vector<TFakeRequest> requests = server.Requests();
+        EXPECT_EQ(requests.at(4).Body,
+                  Body(77, {U32(30), U32(uint32_t(sql.size())), Text(sql), U8(1), U32(~0u)}));
+        const TValues& params = requests.at(at309 ? 6 : 5).Values;
+        EXPECT_EQ(params[3], (TBytes{1, 5, 0, 0, 0}));
+        EXPECT_EQ(requests.at(6).Values.size(), at309 ? 5u : 2u) << "EXECUTESTMT";
+    }
+}
+
+// A script sent again after a lost connection; the server calls back for a password, with progress, the
+// type of each next statement (START TRANSACTION and COMMIT move the client's database) and a status.
+TEST_F(RemoteStatementTest, ARetriedScriptsCallbacksReachTheStatementAndMoveTheClientsTransaction) {
+    auto told = [](uint8_t type) { return TValues{U16(13)} + Flags(type); };
+    TFakeServer server(
+        {Script(32400, [](TFakePeer& peer) { peer.Answer(77, Flags(sqlStartTransaction)), peer.Expect(79); }),
+         [&](TFakePeer& peer) {
+             peer.ServeLogin(), peer.Answer(4, {U32(9)}), peer.Expect(79);
+             peer.Reply(VORSAM_REMOTECALLBACK, {U16(11)}), peer.Expect(75);
+             peer.Reply(VORSAM_REMOTECALLBACK, {U16(12), U16(50), U8(0)}), peer.Expect(75);
+             for (const TValues& callback :
+                  {told(sqlUpdate), TValues{U16(14), U16(7)}, TValues{U16(99)}, told(sqlCommit)})
+                 peer.Reply(VORSAM_REMOTECALLBACK, callback);
+             peer.Reply(0, {Quarter, U32(3)}), peer.AnswerUntilDone();
+         }});
+    TDataDirectory& database = Connect(server);
+    std::vector<std::string> seen;
+    auto note = [&](std::string what) { seen.push_back(what + (database.InTransaction() ? " in" : "")); };
+    {
+        TQueryStatement statement(database);
+        statement.OnPassword = [&] { return note("password"), true; };
+        statement.OnProgress = [&](auto&, uint16_t n, bool& abort) {
+            note("progress " + std::to_string(n)), abort = 1;
+        };
+        statement.OnStatus = [&](auto&, uint16_t value) { note("status " + std::to_string(value)); };
+        statement.OnPrepared = [&](auto&, uint8_t type, auto...) { note("type " + std::to_string(type)); };
+        statement.Prepare("START TRANSACTION; UPDATE PEOPLE SET NOME = 'X'; COMMIT");
+        EXPECT_EQ(statement.Execute({}, true), nullptr);
+        EXPECT_EQ(statement.RowsAffected, 3);
+    }
+    EXPECT_FALSE(database.InTransaction());
+    Finish(server, &database);
+    EXPECT_EQ(seen, (std::vector<std::string>{"type 10", "password", "progress 50", "type 3 in",
+                                              "status 7 in", "type 12 in"}));
+    std::vector<TFakeRequest> requests = server.Requests();
+    EXPECT_EQ(requests.at(5).Body, Body(79, {U32(30), U16(0), U8(1)})) << "no parameters, progress wanted";
+    EXPECT_EQ(requests.at(9).Body, requests.at(5).Body) << "sent again after the reconnect";
+    EXPECT_EQ(requests.at(10).Body + requests.at(11).Body, Body(75, {U8(1)}) + Body(75, {U8(1)}))
+        << "given, aborted";
+}
+
+// Replies to PREPARESTMT that break the protocol, each on a connection of its own; an unknown callback
+// is skipped.
+TEST_F(RemoteStatementTest, DamagedRepliesEndInCleanErrors) {
+    TValues other = Image(1), live = Flags(sqlSelect, true);
+    TBytes lying = Body(0, {U8(1)});
+    other[2][8] = 4, lying[2] = 200;
+    const std::pair<TBytes, uint16_t> cases[] = {
+        {Frame(Body(0, {U8(sqlInsert)}), false), VORSAM_UNCOMPRESS},
+        {Frame(lying, false), VORSAM_UNCOMPRESS},
+        {Frame(Body(0, Flags(99)), false), VORSAM_UNCOMPRESS},
+        {Frame(Body(0, live + TValues{Text("")}), false), VORSAM_UNCOMPRESS},
+        {Frame(Body(0, live + TValues{Text("V")} + Image(1) + TValues{U16(5000)}), false), VORSAM_UNCOMPRESS},
+        {Frame(Body(0, Flags(sqlSelect) + other), false), VORSAM_OLDVERSION},
+        {Frame(Body(VORSAM_REMOTECALLBACK, {U16(12)}), false), VORSAM_UNCOMPRESS},
+        {Frame(Body(VORSAM_REMOTECALLBACK, {U16(77)}), false) + Frame(Body(0, Flags(sqlDelete)), false), 0},
+    };
+    for (const auto& [frames, code] : cases) {
+        SCOPED_TRACE(testing::Message() << "reply of " << frames.size() << " bytes");
+        TFakeServer server({Script(
+            32400, [&](TFakePeer& peer) { peer.Expect(77), peer.SendRaw(frames), peer.AnswerUntilDone(); })});
+        TDataDirectory& database = Connect(server);
+        EXPECT_ENGINE_ERROR(TQueryStatement(database).Prepare("SELECT * FROM PEOPLE"), code);
+        Finish(server, &database);
+    }
+}
+
+} // namespace
+} // namespace vorsam::test
