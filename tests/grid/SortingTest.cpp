@@ -105,8 +105,11 @@ INSTANTIATE_TEST_SUITE_P(
                     TCompareCase{"custom", TSortStyle::ssCustom, "", "", "aaa", "b", 1},
                     TCompareCase{"raw", TSortStyle::ssRaw, "", "", "x", "x", 1},
                     TCompareCase{"automatic number", ssAuto, "", "", "10", "9", 1},
-                    TCompareCase{"automatic text after a text", ssAuto, "", "", "abc", "9", 1},
-                    TCompareCase{"automatic number after a number", ssAuto, "", "", "9", "abc", 1},
+                    TCompareCase{"automatic number beside a text", ssAuto, "", "", "abc", "9", -1},
+                    TCompareCase{"automatic number before a text", ssAuto, "", "", "9", "abc", 1},
+                    TCompareCase{"automatic empty after a number", ssAuto, "", "", "-1", "", -1},
+                    TCompareCase{"automatic empty before a number", ssAuto, "", "", "", "-1", 1},
+                    TCompareCase{"automatic empty beside a date", ssAuto, "", "", "", "01/02/2024", -1},
                     TCompareCase{"automatic date", ssAuto, "", "", "02/01/2024", "01/02/2024", -1}),
     [](const auto& info) {
         std::string name = info.param.what;
@@ -154,14 +157,62 @@ TEST(Sorting, CheckBoxesAndImagesCompareByTheirGraphic) {
 
 // ---- Sorting rows ---------------------------------------------------------------------------------
 
-TEST(Sorting, AutomaticStyleFollowsTheFirstRowOfEachComparison) {
+// The two cells compared choose the style together, so the order does not depend on which cell
+// the sort meets first: an empty cell counts as 0 beside numbers, a text as what it reads.
+TEST(Sorting, AutomaticStyleIsChosenFromBothCellsOfEachComparison) {
+    TFormatSettingsScope scope(TFormatSettings::BrazilianPortuguese());
     TVevIvizudEvar grid;
-    Fill(grid, {"10", "9", "abc"});
+    for (const QStringList& keys : {QStringList{"10", "9", "abc"}, QStringList{"abc", "10", "9"}}) {
+        Fill(grid, keys);
+        grid.SortByColumn();
+        EXPECT_EQ(Column(grid, 0), QStringList({"abc", "9", "10"}));
+    }
+    Fill(grid, {"10", "9", "", "100", "2,5", "-1", "F"});
+    grid.SetFixedFooters(1);
     grid.SortByColumn();
-    EXPECT_EQ(Column(grid, 0), QStringList({"9", "10", "abc"}));
-    Fill(grid, {"abc", "10", "9"});
+    EXPECT_EQ(Column(grid, 0, 0), QStringList({"key", "-1", "", "2,5", "9", "10", "100", "F"}));
+}
+
+// A sort splits the merged blocks whose rows it would part (or whose column moves alone); a
+// block inside one row moves with it. The grid stays consistent through every sort.
+TEST(Sorting, BlocksTheNewOrderWouldTearAreSplitAndTheGridStaysConsistent) {
+    TVevIvizudEvar grid;
+    grid.SetColCount(4);
+    grid.SetRowCount(7);
+    const QStringList keys = {"m", "c", "x", "a", "q", "b"};
+    for (int r = 1; r <= 6; ++r) {
+        grid.SetGridCells(1, r, keys[r - 1]);
+        grid.SetGridCells(2, r, QString("b%1").arg(r));
+        grid.SetGridCells(3, r, QString("t%1").arg(r));
+    }
+    grid.MergeCells(2, 2, 2, 2); // rows c and x
+    grid.MergeCells(2, 4, 2, 1); // row a alone
+    auto merged = [&] {
+        QStringList cells;
+        for (int r = 0; r < grid.RowCount(); ++r)
+            for (int c = 0; c < grid.ColCount(); ++c)
+                if (grid.IsMergedCell(c, r)) cells << QString("%1,%2").arg(c).arg(r);
+        return cells;
+    };
+    grid.SortSettings.Column = 1;
     grid.SortByColumn();
-    EXPECT_EQ(Column(grid, 0), QStringList({"abc", "9", "10"}));
+    ASSERT_TRUE(grid.Verify());
+    EXPECT_EQ(Column(grid, 1), QStringList({"a", "b", "c", "m", "q", "x"}));
+    EXPECT_EQ(merged(), QStringList({"2,1", "3,1"})); // row a's block came along
+    EXPECT_EQ(grid.GetGridCells(3, 6), "t3");
+    grid.SetGridCells(3, 6, "W");
+    EXPECT_EQ(grid.GetGridCells(2, 5), "b5");
+    grid.SortSettings.Direction = TSortDirection::sdDescending;
+    grid.SortByColumn();
+    EXPECT_TRUE(grid.Verify());
+    EXPECT_EQ(merged(), QStringList({"2,6", "3,6"}));
+    grid.SortSettings.SingleColumn = true;
+    grid.SortSettings.Column = 2;
+    grid.SortByColumn();
+    EXPECT_TRUE(grid.Verify());
+    EXPECT_EQ(merged(), QStringList());
+    grid.RestoreRowOrder();
+    EXPECT_TRUE(grid.Verify());
 }
 
 struct TBlankCase {
