@@ -1,6 +1,8 @@
 #include "grid/WorkbookFileReader.h"
 
 #include "grid/GridError.h"
+#include "platform/os/LngText.h"
+#include "platform/ui/UiServices.h"
 
 void TWorkbookFileReader::Open(const QString& fileName) {
     if (quit_ || IsOpen()) throw EVozAvozError("Workbook source already used");
@@ -23,8 +25,28 @@ void TWorkbookFileReader::RequireOpen() const {
     if (!IsOpen()) throw EVozAvozError("Workbook not open");
 }
 
-void TWorkbookFileReader::Damaged(const QString& detail) const {
-    throw EVozAvozError(("Invalid workbook file " + fileName_ + ": " + detail).toStdString());
+void TWorkbookFileReader::Damaged() const {
+    RaiseDamagedWorkbook(fileName_);
+}
+
+void TWorkbookFileReader::TooLarge() const {
+    RaiseWorkbookTooLarge(fileName_);
+}
+
+void RaiseNotAWorkbook(const QString& fileName) {
+    throw EVozAvozError(
+        (TrText(LngText("O arquivo não é uma planilha (.xls ou .xlsx): ")) + fileName).toStdString());
+}
+
+void RaiseDamagedWorkbook(const QString& fileName) {
+    throw EVozAvozError(
+        (TrText(LngText("A planilha está danificada ou incompleta e não pode ser lida: ")) + fileName)
+            .toStdString());
+}
+
+void RaiseWorkbookTooLarge(const QString& fileName) {
+    throw EVozAvozError(
+        (TrText(LngText("A planilha é grande demais para ser importada: ")) + fileName).toStdString());
 }
 
 void IncludeCell(std::optional<TWorkbookRange>& used, int col, int row) {

@@ -3,8 +3,9 @@
 // A reader opens one file, once: a second Open, also one after Quit, raises EVozAvozError
 // "Workbook source already used". Every call but Quit needs the file open ("Workbook not open").
 // Close releases the file; Quit releases it, if still open, with everything read from it, and
-// ends the reader. A file that cannot be read as a workbook raises "Invalid workbook file " + its
-// name + ": " + what is wrong.
+// ends the reader. A file that cannot be read as a workbook raises EVozAvozError with the
+// message of RaiseDamagedWorkbook, one larger than the limits (InputLimits.h) that of
+// RaiseWorkbookTooLarge.
 #pragma once
 
 #include "grid/WorkbookSource.h"
@@ -26,13 +27,20 @@ protected:
 
     // Raises "Workbook not open" unless the file is open.
     void RequireOpen() const;
-    [[noreturn]] void Damaged(const QString& detail) const;
+    [[noreturn]] void Damaged() const;
+    [[noreturn]] void TooLarge() const;
     const QString& FileName() const { return fileName_; }
 
 private:
     QString fileName_;
     bool quit_ = false;
 };
+
+// What is wrong with a workbook file, said in the tool's language (EVozAvozError): not a workbook
+// at all (neither kind of file), damaged or cut short, larger than the import takes.
+[[noreturn]] void RaiseNotAWorkbook(const QString& fileName);
+[[noreturn]] void RaiseDamagedWorkbook(const QString& fileName);
+[[noreturn]] void RaiseWorkbookTooLarge(const QString& fileName);
 
 // The used range grown to hold the cell.
 void IncludeCell(std::optional<TWorkbookRange>& used, int col, int row);

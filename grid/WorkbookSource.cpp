@@ -1,6 +1,8 @@
 #include "grid/WorkbookSource.h"
 
 #include "grid/GridError.h"
+#include "grid/RegularFile.h"
+#include "grid/WorkbookFileReader.h"
 #include "grid/XlsReader.h"
 #include "grid/XlsxReader.h"
 
@@ -29,6 +31,14 @@ TWorkbookValue TWorkbookValue::FromBoolean(bool on) {
     return value;
 }
 
+TWorkbookValue TWorkbookValue::FromDate(TKind kind, double serial) {
+    assert(kind == TKind::Date || kind == TKind::Time || kind == TKind::DateTime);
+    TWorkbookValue value;
+    value.Kind = kind;
+    value.Number = serial;
+    return value;
+}
+
 TWorkbookValue TWorkbookValue::ErrorValue() {
     TWorkbookValue value;
     value.Kind = TKind::Error;
@@ -48,7 +58,9 @@ size_t TWorkbookValues::Index(int row, int col) const {
 
 std::unique_ptr<WorkbookSource> OpenWorkbookSource(const QString& fileName) {
     QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly)) throw EVozAvozError("Cannot open file " + fileName.toStdString());
+    if (!IsRegularFile(fileName) || !file.open(QIODevice::ReadOnly))
+        throw EVozAvozError("Cannot open file " + fileName.toStdString());
+    if (file.size() > inputlimits::kMaxWorkbookBytes) RaiseWorkbookTooLarge(fileName);
     const QByteArray head = file.read(8);
     if (head.startsWith(QByteArray("PK\x03\x04", 4))) return std::make_unique<TXlsxReader>();
     if (head == QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8)) return std::make_unique<TXlsReader>();
@@ -125,24 +137,28 @@ QString RangeAddress(const TWorkbookRange& range, bool absolute) {
     return first + u':' + cell(range.LastCol, range.LastRow);
 }
 
-bool DateSerialFromText(const QString& text, double& serial) {
+TWorkbookValue DateFromText(const QString& text) {
     static const QDate kDayZero(1899, 12, 30);
     const QString t = text.trimmed();
     QDate date;
     QTime time;
     if (t.size() >= 10 && t[4] == u'-' && t[7] == u'-') {
         date = QDate::fromString(t.left(10), Qt::ISODate);
-        if (!date.isValid()) return false;
+        if (!date.isValid()) return TWorkbookValue::FromText(text);
         if (t.size() > 10) {
-            if (t[10] != u'T' && t[10] != u' ') return false;
+            if (t[10] != u'T' && t[10] != u' ') return TWorkbookValue::FromText(text);
             time = QTime::fromString(t.mid(11), Qt::ISODateWithMs);
-            if (!time.isValid()) return false;
+            if (!time.isValid()) return TWorkbookValue::FromText(text);
         }
     } else {
         time = QTime::fromString(t, Qt::ISODateWithMs);
-        if (!time.isValid()) return false;
+        if (!time.isValid()) return TWorkbookValue::FromText(text);
     }
-    serial = (date.isValid() ? double(kDayZero.daysTo(date)) : 0.0) +
-             (time.isValid() ? time.msecsSinceStartOfDay() / 86400000.0 : 0.0);
-    return true;
+    const double serial = (date.isValid() ? double(kDayZero.daysTo(date)) : 0.0) +
+                          (time.isValid() ? time.msecsSinceStartOfDay() / 86400000.0 : 0.0);
+    using TKind = TWorkbookValue::TKind;
+    return TWorkbookValue::FromDate(!date.isValid()  ? TKind::Time
+                                    : time.isValid() ? TKind::DateTime
+                                                     : TKind::Date,
+                                    serial);
 }
