@@ -14,6 +14,8 @@ constexpr qint64 kMaxCells = qint64(1) << 22;
 constexpr qint64 kMaxStreamBytes = qint64(256) << 20;
 // Bytes of a picture file a cell or a mini-HTML text shows.
 constexpr qint64 kMaxPictureBytes = qint64(64) << 20;
+// Bytes of a delimited text file.
+constexpr qint64 kMaxTextFileBytes = qint64(256) << 20;
 // Bytes of a workbook file, and of one part of it once unpacked.
 constexpr qint64 kMaxWorkbookBytes = qint64(128) << 20;
 constexpr qint64 kMaxWorkbookPartBytes = qint64(128) << 20;

@@ -137,28 +137,36 @@ QString RangeAddress(const TWorkbookRange& range, bool absolute) {
     return first + u':' + cell(range.LastCol, range.LastRow);
 }
 
-TWorkbookValue DateFromText(const QString& text) {
+bool DateSerialFromText(const QString& text, double& serial) {
     static const QDate kDayZero(1899, 12, 30);
     const QString t = text.trimmed();
     QDate date;
     QTime time;
     if (t.size() >= 10 && t[4] == u'-' && t[7] == u'-') {
         date = QDate::fromString(t.left(10), Qt::ISODate);
-        if (!date.isValid()) return TWorkbookValue::FromText(text);
+        if (!date.isValid()) return false;
         if (t.size() > 10) {
-            if (t[10] != u'T' && t[10] != u' ') return TWorkbookValue::FromText(text);
+            if (t[10] != u'T' && t[10] != u' ') return false;
             time = QTime::fromString(t.mid(11), Qt::ISODateWithMs);
-            if (!time.isValid()) return TWorkbookValue::FromText(text);
+            if (!time.isValid()) return false;
         }
     } else {
         time = QTime::fromString(t, Qt::ISODateWithMs);
-        if (!time.isValid()) return TWorkbookValue::FromText(text);
+        if (!time.isValid()) return false;
     }
-    const double serial = (date.isValid() ? double(kDayZero.daysTo(date)) : 0.0) +
-                          (time.isValid() ? time.msecsSinceStartOfDay() / 86400000.0 : 0.0);
+    serial = (date.isValid() ? double(kDayZero.daysTo(date)) : 0.0) +
+             (time.isValid() ? time.msecsSinceStartOfDay() / 86400000.0 : 0.0);
+    return true;
+}
+
+TWorkbookValue DateFromText(const QString& text) {
     using TKind = TWorkbookValue::TKind;
-    return TWorkbookValue::FromDate(!date.isValid()  ? TKind::Time
-                                    : time.isValid() ? TKind::DateTime
-                                                     : TKind::Date,
+    double serial = 0;
+    if (!DateSerialFromText(text, serial)) return TWorkbookValue::FromText(text);
+    const QString t = text.trimmed();
+    const bool date = t.size() >= 10 && t[4] == u'-';
+    return TWorkbookValue::FromDate(!date           ? TKind::Time
+                                    : t.size() > 10 ? TKind::DateTime
+                                                    : TKind::Date,
                                     serial);
 }

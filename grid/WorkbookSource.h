@@ -104,5 +104,7 @@ std::optional<TWorkbookRange> ParseRangeAddress(const QString& address);
 // "$B$2:$D$4" (absolute) or "B2:D4"; a range of one cell is that cell alone ("$C$5").
 QString RangeAddress(const TWorkbookRange& range, bool absolute);
 // A date, a date and time or a time as ISO text ("2024-03-15", "2024-03-15T10:30:00",
-// "2024-03-15 10:30:00", "10:30:00") as a value of that kind; a text value when it is none of them.
+// "2024-03-15 10:30:00", "10:30:00") as its serial number; false when the text is none of them.
+bool DateSerialFromText(const QString& text, double& serial);
+// The same as a value of that kind; a text value when the text is none of them.
 TWorkbookValue DateFromText(const QString& text);

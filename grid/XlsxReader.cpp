@@ -11,8 +11,6 @@ namespace {
 
 // A sheet's extent.
 constexpr int kSheetRows = 1 << 20, kSheetCols = 1 << 14;
-// The last serial number that is a date (31 December 9999).
-constexpr double kLastDate = 2958465;
 
 // "_x000D_" and the like stand for characters XML cannot carry; "_x005F_" is the underscore.
 QString DecodeEscapes(QString text) {
@@ -105,39 +103,6 @@ QString RelationshipId(const QXmlStreamAttributes& attributes) {
     for (const QXmlStreamAttribute& a : attributes)
         if (a.name() == u"id" && !a.namespaceUri().isEmpty()) return a.value().toString();
     return {};
-}
-
-// What a number format shows: a date, a time of day, both, or a plain number.
-TWorkbookValue::TKind NumberFormatKind(int id, const QString& code) {
-    using TKind = TWorkbookValue::TKind;
-    if ((id >= 14 && id <= 17) || (id >= 27 && id <= 36) || (id >= 50 && id <= 58)) return TKind::Date;
-    if ((id >= 18 && id <= 21) || (id >= 45 && id <= 47)) return TKind::Time;
-    if (id == 22) return TKind::DateTime;
-    bool date = false, time = false;
-    for (qsizetype i = 0; i < code.size(); ++i) {
-        const char16_t c = code[i].toLower().unicode();
-        if (c == u';') break; // the first section: positive numbers
-        if (c == u'"') {
-            const qsizetype close = code.indexOf(u'"', i + 1);
-            i = close < 0 ? code.size() : close;
-        } else if (c == u'[') {
-            const qsizetype close = code.indexOf(u']', i + 1);
-            const QString inside = code.mid(i + 1, close < 0 ? -1 : close - i - 1).toLower();
-            if (!inside.isEmpty() && (inside[0] == u'h' || inside[0] == u'm' || inside[0] == u's') &&
-                inside.count(inside[0]) == inside.size())
-                time = true; // elapsed hours, minutes or seconds
-            i = close < 0 ? code.size() : close;
-        } else if (c == u'\\' || c == u'_' || c == u'*') {
-            ++i; // the next character stands for itself (or for its width)
-        } else if (c == u'd' || c == u'y') {
-            date = true;
-        } else if (c == u'h' || c == u's') {
-            time = true;
-        } else if (c == u'm') {
-            date = date || !time; // minutes after hours, else months
-        }
-    }
-    return date && time ? TKind::DateTime : date ? TKind::Date : time ? TKind::Time : TKind::Number;
 }
 
 } // namespace
@@ -339,10 +304,7 @@ TWorkbookValue TXlsxReader::CellValue(const QString& type, const QString& v, con
     const TKind kind = ok && format >= 0 && size_t(format) < formatKinds_.size()
                            ? formatKinds_[size_t(format)]
                            : TKind::Number;
-    const double serial = number + dayOffset_;
-    if (kind != TKind::Number && serial >= 0 && serial <= kLastDate)
-        return TWorkbookValue::FromDate(kind, serial);
-    return TWorkbookValue::FromNumber(number);
+    return FormattedNumber(number, kind, dayOffset_);
 }
 
 void TXlsxReader::LoadSheet(TSheet& sheet) {
@@ -391,9 +353,7 @@ void TXlsxReader::LoadSheet(TSheet& sheet) {
             }
             if (!hasValue) continue;
             if (qint64(sheet.Cells.size()) >= inputlimits::kMaxCells) TooLarge();
-            sheet.Cells.push_back(
-                {col, row, inlineText && type == u"inlineStr" ? *inlineText : CellValue(type, v, style)});
-            IncludeCell(sheet.Used, col, row);
+            sheet.Add(col, row, inlineText && type == u"inlineStr" ? *inlineText : CellValue(type, v, style));
         }
         part.Check();
     }
@@ -403,7 +363,7 @@ void TXlsxReader::LoadSheet(TSheet& sheet) {
 QString TXlsxReader::UsedRangeAddress(int sheet) {
     TSheet& s = Sheet(sheet);
     LoadSheet(s);
-    return RangeAddress(s.Used.value_or(TWorkbookRange{}), true);
+    return s.UsedAddress();
 }
 
 TWorkbookValues TXlsxReader::RangeValue(int sheet, const QString& address) {
@@ -411,12 +371,7 @@ TWorkbookValues TXlsxReader::RangeValue(int sheet, const QString& address) {
     const TWorkbookRange range = RangeOfAddress(address);
     if (range.CellCount() > inputlimits::kMaxCells) TooLarge();
     LoadSheet(s);
-    TWorkbookValues values(range.RowCount(), range.ColCount());
-    for (const TCell& cell : s.Cells)
-        if (cell.Col >= range.FirstCol && cell.Col <= range.LastCol && cell.Row >= range.FirstRow &&
-            cell.Row <= range.LastRow)
-            values.At(cell.Row - range.FirstRow + 1, cell.Col - range.FirstCol + 1) = cell.Value;
-    return values;
+    return s.Values(range);
 }
 
 void TXlsxReader::CloseFile() {

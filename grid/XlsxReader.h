@@ -46,15 +46,9 @@ protected:
     void Forget() override;
 
 private:
-    struct TCell {
-        int Col = 0, Row = 0;
-        TWorkbookValue Value;
-    };
-    struct TSheet {
-        QString Name, Part;
+    struct TSheet : TWorkbookSheet {
+        QString Part;
         bool Loaded = false;
-        std::vector<TCell> Cells;
-        std::optional<TWorkbookRange> Used;
     };
 
     class TPart;

@@ -287,7 +287,7 @@ TEST_F(DropTarget, OneDroppedFileLoadsByWhatItsNameHolds) {
     const std::vector<TFileCase> cases = {
         {"a .csv file", {csv}, "a", Qt::CopyAction},
         {".CSV before a further extension", {csvTxt}, "t", Qt::CopyAction},
-        {"a workbook", {xls}, "Ramal", Qt::CopyAction},
+        {"a workbook (its shown sheet)", {xls}, QString::fromUtf8("único"), Qt::CopyAction},
         {"another kind of file", {txt}, "", Qt::IgnoreAction},
         {"several files", {csv, xls}, "", Qt::IgnoreAction},
     };
@@ -431,20 +431,19 @@ TEST_F(DragSource, RichTextIsOfferedForOneRichCellWithOleDropRTF) {
 struct TAfterDragCase {
     const char* Name;
     TDragEffect Effect;
-    bool CopyAlways, Writable, Emptied;
-    TDragEffect Reported;
+    bool CopyAlways, Emptied, Writable = true;
+    TDragEffect Reported = Effect; // a move that would leave the cells is reported as a copy
 };
 
-// A move empties the dragged cells; where they would stay (OleCopyAlways, cells that cannot be
-// written), only a copy is offered and a copy is reported, whatever the target answered.
+// Where a move would leave the cells (OleCopyAlways, cells that cannot be written), only a copy is offered.
 TEST_F(DragSource, AMoveEmptiesTheDraggedCellsOrIsOfferedAndReportedAsACopy) {
-    const TDragEffect move = TDragEffect::deMove, copy = TDragEffect::deCopy;
     const std::vector<TAfterDragCase> cases = {
-        {"move", move, false, true, true, move},
-        {"copy", copy, false, true, false, copy},
-        {"cancelled", TDragEffect::deNone, false, true, false, TDragEffect::deNone},
-        {"move with OleCopyAlways", move, true, true, false, copy},
-        {"move out of a grid that cannot be written", move, false, false, false, copy},
+        {"move", TDragEffect::deMove, false, true},
+        {"copy", TDragEffect::deCopy, false, false},
+        {"cancelled", TDragEffect::deNone, false, false},
+        {"move with OleCopyAlways", TDragEffect::deMove, true, false, true, TDragEffect::deCopy},
+        {"move out of cells that cannot be written", TDragEffect::deMove, false, false, false,
+         TDragEffect::deCopy},
     };
     for (const TAfterDragCase& c : cases) {
         SCOPED_TRACE(c.Name);

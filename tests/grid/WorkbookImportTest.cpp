@@ -3,7 +3,6 @@
 // on real files (".xlsx" written here, ".xls" made by scripts/make-workbook-fixture).
 #include "grid/WorkbookImport.h"
 #include "GridTestSupport.h"
-#include "XlsFiles.h"
 #include "XlsxFiles.h"
 #include "grid/AdvancedGrid.h"
 #include "grid/GridError.h"
@@ -235,21 +234,20 @@ TEST(WorkbookAddress, RangesAsSourcesWriteThem) {
     EXPECT_EQ(RangeAddress({1, 1, 256, 5}, false), "A1:IV5");
 }
 
-TEST(WorkbookAddress, DatesAsSerialNumbersOfTheirKind) {
-    using TKind = TWorkbookValue::TKind;
-    const std::vector<std::tuple<QString, TKind, double>> cases = {
-        {"2024-03-15", TKind::Date, 45366},
-        {"1900-01-01", TKind::Date, 2},
-        {"2024-03-15T12:00:00", TKind::DateTime, 45366.5},
-        {"2024-03-15 18:00:00", TKind::DateTime, 45366.75},
-        {"06:00:00", TKind::Time, 0.25}};
-    for (const auto& [text, kind, expected] : cases) {
-        const TWorkbookValue value = DateFromText(text);
-        EXPECT_EQ(value.Kind, kind) << text.toStdString();
-        EXPECT_DOUBLE_EQ(value.Number, expected) << text.toStdString();
+TEST(WorkbookAddress, DatesAsSerialNumbers) {
+    const std::vector<std::pair<QString, double>> cases = {{"2024-03-15", 45366},
+                                                           {"1900-01-01", 2},
+                                                           {"2024-03-15T12:00:00", 45366.5},
+                                                           {"2024-03-15 18:00:00", 45366.75},
+                                                           {"06:00:00", 0.25}};
+    for (const auto& [text, expected] : cases) {
+        double serial = -1;
+        EXPECT_TRUE(DateSerialFromText(text, serial)) << text.toStdString();
+        EXPECT_DOUBLE_EQ(serial, expected) << text.toStdString();
     }
+    double serial = 0;
     for (const char* bad : {"", "abc", "2024-13-01", "2024-03-15X10:00:00"})
-        EXPECT_EQ(DateFromText(bad), TWorkbookValue::FromText(bad)) << bad;
+        EXPECT_FALSE(DateSerialFromText(bad, serial)) << bad;
 }
 
 // ---- Files ----------------------------------------------------------------------------------------
@@ -300,95 +298,65 @@ TEST_F(WorkbookImport, XlsxSheetsByTabAndByNameWithTheirTextForms) {
               "Excel worksheet Grupos not found");
 }
 
-TEST_F(WorkbookImport, AnXlsFileIsReadThroughItsLibrary) {
+// The ".xls" fixture shows its second sheet; booleans and dates come as the ".xlsx" reader gives them.
+TEST_F(WorkbookImport, AnXlsFileIsReadThroughItsLibraryFromTheSheetItShows) {
     const QString fixture = QStringLiteral(CENTRPRG_SOURCE_DIR "/tests/grid/data/import.xls");
     grid_.LoadFromXLS(fixture);
+    EXPECT_EQ(GridRows(grid_), (Rows{{QString::fromUtf8("único")}}));
+    grid_.ImportWorkbook(fixture, "Ramais");
     EXPECT_EQ(GridRows(grid_), (Rows{{"Ramal", "Nome", "Ativo"},
                                      {"201", QString::fromUtf8("Recepção"), "True"},
                                      {"202,5", QString::fromUtf8("São Paulo"), "15/03/2024"}}));
-    grid_.ImportWorkbook(fixture, "Troncos");
-    EXPECT_EQ(GridRows(grid_), (Rows{{QString::fromUtf8("único")}}));
 }
 
-// Both readers: the sheet the workbook shows, booleans as the ".xlsx" reader gives them, and dates
-// and times as the program shows them.
-TEST_F(WorkbookImport, BothReadersTakeTheShownSheetAndGiveBooleansAndDatesAsTheGridShowsThem) {
-    using xlsfiles::TXlsCell;
-    const std::vector<xlsfiles::TXlsSheet> xls = {{"Um", {{TXlsCell::Label, 0, 0, 0, "first"}}},
-                                                  {"Dois",
-                                                   {{TXlsCell::Boolean, 0, 0, 1},
-                                                    {TXlsCell::Boolean, 0, 1, 0},
-                                                    {TXlsCell::Number, 0, 2, 7},
-                                                    {TXlsCell::Date, 1, 0, 45366},
-                                                    {TXlsCell::Number, 1, 1, 2.5}}}};
-    QFile file(Path("shown.xls"));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(xlsfiles::XlsBytes(xls, 1));
-    file.close();
-    // Formats 1 and 2 show dates and times (built-in), 3 and 4 their own codes, 5 a number.
+// Formats 1 and 2 show dates and times (built-in), 3 and 4 codes of the workbook, the second a number.
+TEST_F(WorkbookImport, XlsxNumbersShowAsDatesAndTimesWhereTheirFormatsSaySo) {
     const QString styles =
         R"(<styleSheet><numFmts><numFmt numFmtId="164" formatCode="dd/mm/yyyy\ hh:mm"/>)"
-        R"(<numFmt numFmtId="165" formatCode="&quot;d&quot;0.00"/></numFmts><cellXfs><xf numFmtId="0"/>)"
+        R"(<numFmt numFmtId="165" formatCode="&quot;d&quot;0.00"/></numFmts><cellXfs><xf/>)"
         R"(<xf numFmtId="14"/><xf numFmtId="20"/><xf numFmtId="164"/><xf numFmtId="165"/></cellXfs></styleSheet>)";
-    WriteXlsx(Path("shown.xlsx"),
-              {{"Um", SheetXml({Inline("A1", "first")})},
-               {"Dois", SheetXml({{"A1", "b", "<v>1</v>"},
-                                  {"B1", "b", "<v>0</v>"},
-                                  Number("C1", "7"),
-                                  {"A2", "n\" s=\"1", "<v>45366</v>"},
-                                  {"B2", "n\" s=\"4", "<v>2.5</v>"},
-                                  {"C2", "n\" s=\"2", "<v>0.4375</v>"},
-                                  {"D2", "n\" s=\"3", "<v>45366.4375</v>"}})}},
-              {}, 1, styles);
-    const Rows expected = {{"True", "False", "7", ""},
-                           {"15/03/2024", "2,5", "10:30:00", "15/03/2024 10:30:00"}};
-    grid_.LoadFromXLS(Path("shown.xlsx"));
-    EXPECT_EQ(GridRows(grid_), expected);
-    grid_.LoadFromXLS(Path("shown.xls"));
-    EXPECT_EQ(GridRows(grid_), (Rows{expected[0].mid(0, 3), {"15/03/2024", "2,5", ""}}));
-    grid_.ImportWorkbook(Path("shown.xls"), "Um");
-    EXPECT_EQ(GridRows(grid_), (Rows{{"first"}}));
+    WriteXlsx(Path("dates.xlsx"),
+              {{"A", SheetXml({{"A1", "n\" s=\"1", "<v>45366</v>"},
+                               {"B1", "n\" s=\"4", "<v>2.5</v>"},
+                               {"C1", "n\" s=\"2", "<v>0.4375</v>"},
+                               {"D1", "n\" s=\"3", "<v>45366.4375</v>"}})}},
+              {}, 0, styles);
+    grid_.LoadFromXLS(Path("dates.xlsx"));
+    EXPECT_EQ(GridRows(grid_), (Rows{{"15/03/2024", "2,5", "10:30:00", "15/03/2024 10:30:00"}}));
 }
 
 struct TBadFileCase {
     const char* Name;
-    QByteArray Bytes;
-    QString Error; // "%1" stands for the file's path
+    QByteArray Bytes; // empty: no file at all
+    QString Error;    // "%1" stands for the file's path
 };
 
-// Every file that is no workbook, a damaged one, or one larger than the import takes is refused
-// with a message saying so, and the grid stays as it was.
-TEST_F(WorkbookImport, BadWorkbooksAreRefusedWithWhatIsWrongAndChangeNothing) {
-    auto bytesOf = [&](const std::function<void(const QString&)>& write) {
-        write(Path("made"));
-        QFile made(Path("made"));
-        EXPECT_TRUE(made.open(QIODevice::ReadOnly));
-        return made.readAll();
-    };
-    const QByteArray noWorkbook = bytesOf([](const QString& p) {
-        WriteZip(p, {{"readme.txt", "not a workbook"}});
-    });
-    const QByteArray good = bytesOf([](const QString& p) {
-        WriteXlsx(p, {{"A", SheetXml({Inline("A1", "x")})}});
-    });
-    auto sheet = [&](const std::vector<TCellXml>& cells) {
-        return bytesOf([&](const QString& p) { WriteXlsx(p, {{"A", SheetXml(cells)}}); });
-    };
-    const QString notWorkbook = QString::fromUtf8("O arquivo não é uma planilha (.xls ou .xlsx): %1");
-    const QString damaged =
-        QString::fromUtf8("A planilha está danificada ou incompleta e não pode ser lida: %1");
-    const QString tooLarge = QString::fromUtf8("A planilha é grande demais para ser importada: %1");
+TEST_F(WorkbookImport, FilesNoReaderCanUseAreErrorsThatChangeNothing) {
+    QByteArray notAWorkbook, farApart, large;
+    {
+        WriteZip(Path("archive.zip"), {{"readme.txt", "not a workbook"}});
+        WriteXlsx(Path("far.xlsx"), {{"A", SheetXml({Number("A1", "1"), Number("XFD1000", "2")})}});
+        for (auto [name, bytes] : {std::pair{Path("archive.zip"), &notAWorkbook},
+                                   {Path("far.xlsx"), &farApart},
+                                   {CENTRPRG_SOURCE_DIR "/tests/grid/data/import-large.xls", &large}}) {
+            QFile file(name);
+            ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+            *bytes = file.readAll();
+        }
+    }
+    const QString notWorkbook = QString::fromUtf8("O arquivo não é uma planilha (.xls ou .xlsx): %1"),
+                  damaged =
+                      QString::fromUtf8("A planilha está danificada ou incompleta e não pode ser lida: %1"),
+                  tooLarge = QString::fromUtf8("A planilha é grande demais para ser importada: %1");
     const std::vector<TBadFileCase> cases = {
         {"a text file named .xlsx", "Ramal;Nome\r\n", notWorkbook},
         {"an empty file", "", notWorkbook},
-        {"a zip archive without a workbook", noWorkbook, damaged},
-        {"a truncated workbook", good.left(good.size() * 2 / 3), damaged},
+        {"a zip archive without a workbook", notAWorkbook, damaged},
+        {"a truncated workbook", farApart.left(farApart.size() * 2 / 3), damaged},
         {"a damaged compound document",
          QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + QByteArray(600, 'x'), damaged},
-        {"a row beyond a sheet's rows", sheet({Number("A2147483647", "1")}), damaged},
-        {"two cells far apart", sheet({Number("A1", "1"), Number("XFD1000", "2")}), tooLarge},
-        {"an xls sheet declaring too many cells",
-         xlsfiles::XlsBytes({{"A", {{xlsfiles::TXlsCell::Number, 65535, 255, 1}}}}), tooLarge},
+        {"two cells far apart", farApart, tooLarge},
+        {"an xls sheet declaring too many cells", large, tooLarge},
     };
     for (const TBadFileCase& c : cases) {
         SCOPED_TRACE(c.Name);
@@ -397,7 +365,7 @@ TEST_F(WorkbookImport, BadWorkbooksAreRefusedWithWhatIsWrongAndChangeNothing) {
         ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
         file.write(c.Bytes);
         file.close();
-        EXPECT_EQ(ErrorOf([&] { grid_.LoadFromXLS(path); }), QString(c.Error).arg(path));
+        EXPECT_EQ(ErrorOf([&] { grid_.LoadFromXLS(path); }), QString(c.Error).replace("%1", path));
         EXPECT_EQ(grid_.ColCount(), 4);
         EXPECT_EQ(grid_.GetGridCells(0, 0), "old");
         EXPECT_EQ(QApplication::overrideCursor(), nullptr);
