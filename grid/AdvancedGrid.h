@@ -1185,7 +1185,9 @@ public:
     // SortSettings.SingleColumn only the cell of SortSettings.Column changes rows.
     virtual void SwapRows(int row1, int row2);
     // Sort the data rows (fixed rows and footer rows stay) by SortSettings.Column, by the
-    // SortIndexList, or the child rows of each expanded node; see Sorting.cpp.
+    // SortIndexList, or the child rows of each expanded node; see Sorting.cpp. Merged blocks the
+    // new order would tear are split first (so do QuickSortRows, QuickSortRowsIndexed and
+    // RestoreRowOrder).
     virtual void SortByColumn();
     virtual void SortByIndexes();
     virtual void SortNodeRows();

@@ -16,6 +16,10 @@
 // follows the contents of the two cells compared, so a column mixing numbers, dates and texts may
 // compare intransitively. The bounded loops stay in range whatever the comparison answers.
 //
+// Merged blocks across the rows a sort reorders cannot follow their rows: they are split first
+// (SplitBlocksRowOrderTears), as are blocks across the column that moves alone (SingleColumn) or
+// stays (NormalCellsOnly); blocks within one row move with it. So Verify() holds after every sort.
+//
 // One sort asks OnGetFormat once per column and reads each cell's text, class and numeric, date or
 // collation key once (a format handler with side effects sees fewer calls than there are
 // comparisons). CompareCells called on its own asks the handler at every call.
