@@ -4,6 +4,8 @@
 #include "platform/os/LngText.h"
 #include "platform/ui/UiServices.h"
 
+#include <cmath>
+
 void TWorkbookFileReader::Open(const QString& fileName) {
     if (quit_ || IsOpen()) throw EVozAvozError("Workbook source already used");
     fileName_ = fileName;
@@ -116,6 +118,7 @@ TWorkbookValue::TKind NumberFormatKind(int id, const QString& code) {
 
 TWorkbookValue FormattedNumber(double number, TWorkbookValue::TKind kind, double dayOffset) {
     constexpr double kLastDate = 2958465; // 31 December 9999
+    if (!std::isfinite(number)) return TWorkbookValue::ErrorValue();
     const double serial = number + dayOffset;
     if (kind != TWorkbookValue::TKind::Number && serial >= 0 && serial <= kLastDate)
         return TWorkbookValue::FromDate(kind, serial);

@@ -67,7 +67,8 @@ struct TWorkbookSheet {
 // section outside quotes and brackets (elapsed "[h]" counts as a time). Number when none.
 TWorkbookValue::TKind NumberFormatKind(int id, const QString& code);
 // The number as its format shows it: a date, time or both (the serial number shifted by dayOffset,
-// for workbooks counted from 1904) when it is one and lies in the years 1900 to 9999, else a number.
+// for workbooks counted from 1904) when it is one and lies in the years 1900 to 9999, else a number;
+// an infinite or undefined number is an error value.
 TWorkbookValue FormattedNumber(double number, TWorkbookValue::TKind kind, double dayOffset);
 // The range an address names; raises EVozAvozError "Invalid worksheet range " + address when it
 // names none.

@@ -5,7 +5,6 @@
 #include "grid/RegularFile.h"
 
 #include <QtEndian>
-#include <cmath>
 #include <cstring>
 #include <map>
 
@@ -162,7 +161,6 @@ private:
     }
 
     TWorkbookValue Number(double number, quint16 xf) {
-        if (!std::isfinite(number)) return TWorkbookValue::ErrorValue();
         const quint16 format = xf < formatOfXf_.size() ? formatOfXf_[xf] : 0;
         const auto code = formats_.find(format);
         return FormattedNumber(

@@ -20,11 +20,10 @@
 // inside the SST a string's characters may run on into the next CONTINUE, which starts with a new
 // flags byte. BIFF5 strings are one byte per character (read as Latin-1).
 //
-// Numbers show as dates, times or both by their cell format's number format (NumberFormatKind);
-// non-finite numbers are error values. Records of other types are skipped. A workbook whose sheets
-// hold more cells with values than the import takes (InputLimits.h) is refused as too large.
-// A sheet's used range is the smallest rectangle that holds every cell with a value; a sheet
-// without values gives "$A$1".
+// Numbers show as dates, times or both by their cell format's number format (FormattedNumber). Records of
+// other types are skipped. A workbook whose sheets hold more cells with values than the import takes
+// (InputLimits.h) is refused as too large. A sheet's used range is the smallest rectangle that holds every
+// cell with a value; a sheet without values gives "$A$1".
 #pragma once
 
 #include "grid/WorkbookFileReader.h"
