@@ -899,6 +899,7 @@ private:
     void InsertRealColumns(int realCol, int count, int displayCol);
     void EraseRealColumns(const std::vector<int>& realCols, const std::vector<int>& displayCols);
     void DissolveCrossingBlocks(int lo, int hi, int moved, bool columns);
+    void GiveUpCutAreas(int lo, int hi);
     // Every node, visible or hidden, with its real row.
     void ForEachNode(const std::function<void(int realRow, TCellGraphic& node)>& visit) const;
     int CountNodes() const;
@@ -1184,7 +1185,9 @@ public:
     // SortSettings.SingleColumn only the cell of SortSettings.Column changes rows.
     virtual void SwapRows(int row1, int row2);
     // Sort the data rows (fixed rows and footer rows stay) by SortSettings.Column, by the
-    // SortIndexList, or the child rows of each expanded node; see Sorting.cpp.
+    // SortIndexList, or the child rows of each expanded node; see Sorting.cpp. Merged blocks the
+    // new order would tear are split first (so do QuickSortRows, QuickSortRowsIndexed and
+    // RestoreRowOrder).
     virtual void SortByColumn();
     virtual void SortByIndexes();
     virtual void SortNodeRows();
@@ -1216,6 +1219,10 @@ public:
     void SetDisplayCell(int col, int row, const QString& value);
     TClipboardPasteCellEvent OnClipboardBeforePasteWideCell;
     virtual void ClipboardBeforePasteWideCell(int col, int row, QString& value, bool& allow);
+
+    // Before the display rows lo..hi are put in another order (sorting): the merged blocks the new
+    // order would tear are split (MergedAreas.cpp).
+    void SplitBlocksRowOrderTears(int lo, int hi, int aloneCol);
 
 protected:
     // The structure operations report the real rows they insert or remove (after the change), so
@@ -1308,6 +1315,7 @@ private:
     void DragRowsInserted(int row, int count);
     void RemoveDraggedRows();
     void ClearDraggedCells();
+    bool DraggedCellsClearable();
 
     std::unique_ptr<TVzgDropTarget> dropTarget_;
     // A drag of this grid's cells: its rows (display rows, ascending; followed through rows a drop

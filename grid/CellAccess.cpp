@@ -411,5 +411,5 @@ bool TVevIvizudEvar::HasClickableGraphic(int col, int row) const {
 int TVevIvizudEvar::GetNodeIndent(int row) {
     if (!HasNodes()) return 0;
     const TCellProperties* p = CellProperties(0, row);
-    return p ? p->NodeLevel * CellNode.NodeIndent() : 0;
+    return p ? p->Level() * CellNode.NodeIndent() : 0;
 }

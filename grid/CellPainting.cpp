@@ -304,7 +304,7 @@ void TVevIvizudEvar::DrawTreeLines(TCellPaint& p) {
     TRect r = p.R;
     r.Left -= 4;
     const TCellProperties* props = CellProperties(0, p.Row);
-    const int level = props ? props->NodeLevel : 0;
+    const int level = props ? props->Level() : 0;
     const int h = CellNode.NodeIndent() / 2;
     const int y = r.Top + (r.Bottom - r.Top) / 2;
     auto segment = [&](int x1, int y1, int x2, int y2) {

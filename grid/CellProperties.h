@@ -14,6 +14,7 @@
 
 #include <QPointer>
 #include <QWidget>
+#include <algorithm>
 #include <memory>
 
 enum class TAlignment { taLeftJustify, taRightJustify, taCenter };
@@ -56,7 +57,12 @@ public:
     bool WordWrap() const { return wordWrap_; }
     void SetWordWrap(bool on);
     bool IsBaseCell = true;
+    // The depth of the row's node; painting and indenting read it as Level().
     int NodeLevel = 0;
+    static constexpr int kMaxNodeLevel = 255;
+    // NodeLevel limited to 0..kMaxNodeLevel: a level from a stream or a clipboard costs at most
+    // that many tree lines and indents.
+    int Level() const { return std::clamp(NodeLevel, 0, kMaxNodeLevel); }
     TEditorType Editor = TEditorType::edNormal;
     QString FontName;
     bool ReadOnly = false;

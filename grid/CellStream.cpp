@@ -13,6 +13,7 @@
 #include "grid/AdvancedGrid.h"
 #include "grid/FilePicture.h"
 #include "grid/GridError.h"
+#include "grid/InputLimits.h"
 
 #include <QBuffer>
 #include <QDataStream>
@@ -70,7 +71,8 @@ class TRecordReader {
 public:
     explicit TRecordReader(QIODevice& device) {
         if (device.isSequential()) {
-            data_ = device.readAll();
+            data_ = device.read(inputlimits::kMaxStreamBytes + 1);
+            if (data_.size() > inputlimits::kMaxStreamBytes) throw EVozAvozError("Cell stream too large");
             buffer_.setBuffer(&data_);
             buffer_.open(QIODevice::ReadOnly);
             in_.setDevice(&buffer_);
@@ -278,7 +280,7 @@ void ReadProperties(TRecordReader& in, TLoadedCell& cell) {
     p->SetVAlignment(in.ReadEnum(TVAlignment::vtaBottom));
     p->SetWordWrap(in.ReadBool());
     p->IsBaseCell = in.ReadBool();
-    p->NodeLevel = in.Read<qint32>();
+    p->NodeLevel = std::clamp<qint32>(in.Read<qint32>(), 0, TCellProperties::kMaxNodeLevel);
     p->Editor = in.ReadEnum(TEditorType::edUniComboList);
     p->FontName = in.ReadString();
     p->ReadOnly = in.ReadBool();
@@ -375,6 +377,9 @@ TGridPropIO ReadStart(TRecordReader& in) {
     block.ColCount = in.Read<qint32>();
     block.RowCount = in.Read<qint32>();
     if (block.ColCount < 0 || block.RowCount < 0) Damaged();
+    // The block sizes the grid (a whole grid) or makes it grow (a paste).
+    if (qint64(std::max(block.ColCount, 1)) * std::max(block.RowCount, 1) > inputlimits::kMaxCells)
+        throw EVozAvozError("Cell stream too large");
     block.ColWidths = ReadSizes(in, block.ColCount);
     block.RowHeights = ReadSizes(in, block.RowCount);
     block.FullGrid = in.ReadBool();

@@ -39,6 +39,10 @@
 // an object (bitmap, icon, picture, file picture, radio items, image indexes) only when it owns
 // that object (a picture the application lends to the cell stays with the application).
 //
+// What a reader takes: a block of at most inputlimits::kMaxCells cells, node levels cut to
+// 0..TCellProperties::kMaxNodeLevel, widths and heights as the grid limits them; a file picture's
+// file is not opened while the cells load ("Cell stream too large" for a larger block).
+//
 // A cell's place and the merged blocks: the cell's own position in the source grid is not kept;
 // the properties' spans tell which cells formed a block, and a block is merged again where it is
 // loaded when all of its cells were loaded there.

@@ -2,7 +2,11 @@
 
 #include "grid/AdvancedGrid.h"
 #include "grid/GridError.h"
+#include "grid/InputLimits.h"
+#include "grid/RegularFile.h"
 #include "grid/TextUtils.h"
+#include "platform/os/LngText.h"
+#include "platform/ui/UiServices.h"
 
 #include <QFile>
 #include <QStringDecoder>
@@ -139,10 +143,16 @@ void TVevIvizudEvar::LoadFromCSV(const QString& fileName) {
 
 void TVevIvizudEvar::LoadDelimited(const QString& fileName, bool append) {
     QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly)) throw EVozAvozError(("Cannot open file " + fileName).toStdString());
-    const QString text = DecodeDelimitedText(file.readAll(), OemConvert);
+    if (!IsRegularFile(fileName) || !file.open(QIODevice::ReadOnly))
+        throw EVozAvozError(("Cannot open file " + fileName).toStdString());
+    const QByteArray bytes = file.read(inputlimits::kMaxTextFileBytes + 1);
     file.close();
+    const QString text = DecodeDelimitedText(bytes, OemConvert);
     const std::vector<QStringView> lines = SplitTextLines(text);
+    // Each line is a row: more lines than the grid takes cells, or a longer file, is refused.
+    if (bytes.size() > inputlimits::kMaxTextFileBytes || qint64(lines.size()) > inputlimits::kMaxCells)
+        throw EVozAvozError(
+            (TrText(LngText("O arquivo é grande demais para ser importado: ")) + fileName).toStdString());
 
     const QChar savedDelimiter = Delimiter;
     if (Delimiter.isNull())

@@ -1,5 +1,9 @@
 // Delimited text files as the grid reads them (TVevIvizudEvar::LoadDelimited).
 //
+// Files: only a regular file is opened ("Cannot open file " + name otherwise); one larger than
+// inputlimits::kMaxTextFileBytes, or of more lines than inputlimits::kMaxCells, is refused with a
+// message in the tool's language before the grid changes.
+//
 // Text: with the grid's OemConvert the bytes are code page 850; otherwise UTF-8 when the whole
 // file is valid UTF-8 (a leading byte-order mark is dropped), else Windows-1252.
 //

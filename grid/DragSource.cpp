@@ -7,6 +7,8 @@
 // dragged rows are removed, else (unless OleCopyAlways) the dragged cells are emptied, the cells
 // that cannot be pasted into left as they are. A drop of the cells into this grid itself is never
 // undone by that: the rows followed through the rows it inserted, and the cells it wrote, stay.
+// When the move would leave some of the dragged cells where they are (cells that cannot be
+// written, OleCopyAlways), the drag offers a copy only and reports a copy.
 // A drag of a column carries no cells: whatever its effect, the grid's cells stay.
 #include "grid/AdvancedGrid.h"
 #include "grid/GridDragDrop.h"
@@ -85,20 +87,32 @@ TDragEffect TVevIvizudEvar::RunCellDrag(TVzgDropSource& source) {
     if (cellDrag_.Rows.size() == 1 && cellDrag_.FirstCol == cellDrag_.LastCol)
         richText = GetGridCells(DisplToRealCol(cellDrag_.FirstCol), cellDrag_.Rows.front());
 
+    // A move is offered only when it takes the cells away: rows that go, or cells that can all be
+    // emptied. Otherwise the drag is a copy, also when a target takes it as a move.
+    const bool removeRows = DragDropSettings.OleRemoveRows && TBaseGrid::Options().Contains(goRowSelect);
+    const bool movable = removeRows || (!DragDropSettings.OleCopyAlways && DraggedCellsClearable());
     cellDrag_.Running = true;
     struct TEnd {
         TCellDrag& Drag;
         ~TEnd() { Drag.Running = false; }
     } end{cellDrag_};
-    const TDragEffect effect = StartTextDrag(DragRunner(), this, text, richText, DragDropSettings.OleDropRTF,
-                                             Qt::CopyAction | Qt::MoveAction, source);
+    TDragEffect effect = StartTextDrag(DragRunner(), this, text, richText, DragDropSettings.OleDropRTF,
+                                       movable ? Qt::CopyAction | Qt::MoveAction : Qt::CopyAction, source);
+    if (effect == TDragEffect::deMove && !movable) effect = TDragEffect::deCopy;
     if (effect == TDragEffect::deMove) {
-        if (DragDropSettings.OleRemoveRows && TBaseGrid::Options().Contains(goRowSelect))
+        if (removeRows)
             RemoveDraggedRows();
-        else if (!DragDropSettings.OleCopyAlways)
+        else
             ClearDraggedCells();
     }
     return effect;
+}
+
+bool TVevIvizudEvar::DraggedCellsClearable() {
+    for (int r : cellDrag_.Rows)
+        for (int c = cellDrag_.FirstCol; c <= cellDrag_.LastCol; ++c)
+            if (!MayPasteInto(c, r)) return false;
+    return true;
 }
 
 void TVevIvizudEvar::DragRowsInserted(int row, int count) {

@@ -1,24 +1,30 @@
-// A picture a cell shows from a file: only the file's name and the picture's size are kept; the
-// file is read again whenever the picture is drawn.
+// A picture a cell shows from a file: only the file's name is kept. The file is read whenever the
+// picture is drawn or its size is first asked for, and only when it is a regular file of at most
+// the size a picture may have (InputLimits.h); setting the name opens nothing, so that loading
+// cells never waits on what a name from outside leads to.
 #pragma once
 
 #include "platform/ui/Canvas.h"
 
 #include <QString>
+#include <optional>
 
 class TFilePicture {
 public:
     const QString& Filename() const { return filename_; }
-    // Reads the file once for its width and height; a file that cannot be read gives 0 × 0.
     void SetFilename(const QString& filename);
-    int Width() const { return width_; }
-    int Height() const { return height_; }
+    // The picture's size, read from the file the first time it is asked for; 0 × 0 for a file
+    // that cannot be read.
+    int Width() const;
+    int Height() const;
     void Assign(const TFilePicture& other);
     // Reads the file again and stretches the picture into the rectangle; a file that cannot be
     // read draws nothing.
     void Draw(TCanvas& canvas, const TRect& rect) const;
 
 private:
+    const QSize& Size() const;
+
     QString filename_;
-    int width_ = 0, height_ = 0;
+    mutable std::optional<QSize> size_;
 };

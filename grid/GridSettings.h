@@ -10,6 +10,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <algorithm>
 #include <functional>
 #include <vector>
 
@@ -90,8 +91,10 @@ public:
     TBitmap ExpandGlyph, ContractGlyph;
     TNodeType NodeType() const { return nodeType_; }
     void SetNodeType(TNodeType type) { Store(nodeType_, type); }
+    static constexpr int kMaxNodeIndent = 255;
     int NodeIndent() const { return nodeIndent_; }
-    void SetNodeIndent(int indent) { Store(nodeIndent_, indent); }
+    // Limited to 0..kMaxNodeIndent pixels per level.
+    void SetNodeIndent(int indent) { Store(nodeIndent_, std::clamp(indent, 0, kMaxNodeIndent)); }
     bool ShowTree() const { return showTree_; }
     void SetShowTree(bool on) { Store(showTree_, on); }
     TColor TreeColor() const { return treeColor_; }

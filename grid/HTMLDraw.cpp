@@ -13,17 +13,28 @@ using namespace HTMLTags;
 
 QString TRenderer::Prepare(QString text) {
     if (text.contains(u'&')) {
-        static const std::pair<const char*, const char16_t*> entities[] = {
-            {"&amp;", u"&"},         {"&quot;", u"\""},      {"&sect;", u"\u00A7"},
-            {"&permil;", u"\u2030"}, {"&reg;", u"\u00AE"},   {"&copy;", u"\u00A9"},
-            {"&para;", u"\u00B6"},   {"&trade;", u"\u2122"}, {"&euro;", u"\u20AC"},
+        static const std::pair<const char*, char16_t> entities[] = {
+            {"&amp;", u'&'},         {"&quot;", u'"'},       {"&sect;", u'\u00A7'},
+            {"&permil;", u'\u2030'}, {"&reg;", u'\u00AE'},   {"&copy;", u'\u00A9'},
+            {"&para;", u'\u00B6'},   {"&trade;", u'\u2122'}, {"&euro;", u'\u20AC'},
         };
-        // Repeated until none is left: "&amp;amp;" ends as "&".
-        for (const auto& [name, character] : entities) {
-            const QString entity = QString::fromLatin1(name), replacement = QString::fromUtf16(character);
-            while (text.contains(entity, Qt::CaseInsensitive))
-                text.replace(entity, replacement, Qt::CaseInsensitive);
+        // Replaced until none is left ("&amp;amp;" ends as "&"), in one pass: an entity is replaced
+        // as soon as it ends the text written so far, where an '&' it gives may start the next.
+        QString out;
+        out.reserve(text.size());
+        for (QChar c : std::as_const(text)) {
+            out += c;
+            if (c != u';') continue;
+            for (const auto& [name, character] : entities) {
+                const QLatin1String entity(name);
+                if (out.endsWith(entity, Qt::CaseInsensitive)) {
+                    out.chop(entity.size());
+                    out += QChar(character);
+                    break;
+                }
+            }
         }
+        text = std::move(out);
     }
     // "<#...>" shows as text.
     const qsizetype shown = text.indexOf(QLatin1String("<#"));

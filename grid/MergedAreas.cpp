@@ -191,7 +191,12 @@ void TVevIvizudEvar::DissolveCrossingBlocks(int lo, int hi, int moved, bool colu
             const int first = columns ? base.X : base.Y, last = first + (columns ? span.X : span.Y);
             if (first < lo || last > hi || (first <= moved && moved <= last)) SplitCells(base.X, base.Y);
         }
-    if (columns || cutAreas_.empty()) return;
+    if (!columns) GiveUpCutAreas(lo, hi);
+}
+
+// The remembered areas across the display rows lo..hi are forgotten, their shown cells plain.
+void TVevIvizudEvar::GiveUpCutAreas(int lo, int hi) {
+    if (cutAreas_.empty()) return;
     const int realLo = DisplToRealRow(lo), realHi = DisplToRealRow(hi);
     std::erase_if(cutAreas_, [&](const TMergedArea& a) {
         const bool hit = a.Row <= realHi && realLo <= a.Bottom();
@@ -200,6 +205,24 @@ void TVevIvizudEvar::DissolveCrossingBlocks(int lo, int hi, int moved, bool colu
             ClearMergedBlock(a.Col, first);
         return hit;
     });
+}
+
+// Before rows lo..hi are put in another order: a block with rows there spans rows that part, and a
+// block across columns that holds aloneCol (a column whose cells move, or stay, apart from the rest
+// of their row; -1 for none) loses that column, so both are split. Blocks of one row that move
+// whole with it stay. Remembered areas across the rows are given up.
+void TVevIvizudEvar::SplitBlocksRowOrderTears(int lo, int hi, int aloneCol) {
+    lo = std::max(lo, 0), hi = std::min(hi, RowCount() - 1);
+    if (lo >= hi) return;
+    const int cols = AllColCount();
+    for (int r = lo; r <= hi; ++r)
+        for (int c = 0; c < cols; ++c) {
+            if (!IsMergedCell(c, r)) continue;
+            const TGridCoord base = BaseCell(c, r);
+            const TGridCoord span = CellSpan(c, r);
+            if (span.Y > 0 || (base.X <= aloneCol && aloneCol <= base.X + span.X)) SplitCells(base.X, base.Y);
+        }
+    GiveUpCutAreas(lo, hi);
 }
 
 void TVevIvizudEvar::RowMoved(int from, int to) {

@@ -1,6 +1,8 @@
 #include "grid/PictureContainer.h"
 
 #include "grid/GridError.h"
+#include "grid/InputLimits.h"
+#include "grid/RegularFile.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -147,16 +149,26 @@ void THTMLPicture::WriteData(QIODevice& stream) const {
 }
 
 void THTMLPicture::LoadFromStream(QIODevice& stream) {
-    bytes_ = stream.readAll();
+    QByteArray bytes = stream.read(inputlimits::kMaxPictureBytes + 1);
+    if (bytes.size() > inputlimits::kMaxPictureBytes) {
+        bytes_.clear();
+        Reset();
+        throw EVozAvozError("Image too large");
+    }
+    LoadBytes(std::move(bytes));
+}
+
+void THTMLPicture::LoadBytes(QByteArray bytes) {
+    bytes_ = std::move(bytes);
     frameCount_ = -1;
     DecodeAndNotify();
 }
 
 void THTMLPicture::LoadFromFile(const QString& fileName) {
-    QFile file(fileName);
     try {
-        if (!file.open(QIODevice::ReadOnly)) throw EVozAvozError("Could not open image file");
-        LoadFromStream(file);
+        std::optional<QByteArray> bytes = ReadRegularFile(fileName, inputlimits::kMaxPictureBytes);
+        if (!bytes) throw EVozAvozError("Could not open image file");
+        LoadBytes(std::move(*bytes));
     } catch (const EVozAvozError&) {
         bytes_.clear();
         Reset();

@@ -73,10 +73,12 @@ public:
     void ReadData(QIODevice& stream);
     void WriteData(QIODevice& stream) const;
     // Replaces the bytes by the stream's remaining content and decodes them; a decoding failure
-    // raises EVozAvozError with the decoder's message and leaves the picture empty.
+    // raises EVozAvozError with the decoder's message and leaves the picture empty, and so does
+    // a content larger than a picture may be (InputLimits.h).
     void LoadFromStream(QIODevice& stream);
-    // As LoadFromStream from the file, but any failure (no file, not a picture) leaves the picture
-    // empty without an error.
+    // As LoadFromStream from the file, read once and only when it is a regular file; any failure
+    // (no file, not a regular file, too large, not a picture) leaves the picture empty without an
+    // error.
     void LoadFromFile(const QString& fileName);
     void SaveToStream(QIODevice& stream) const;
     // Loads the program's resource ":/<name>" as by LoadFromStream; nothing when there is none.
@@ -106,6 +108,7 @@ public:
 
 private:
     void Reset();
+    void LoadBytes(QByteArray bytes);
     // Decodes the bytes (the chosen frame of a GIF); raises EVozAvozError on failure.
     void Decode();
     // Decode and OnChange; on failure the picture is left empty and the error raised.

@@ -51,6 +51,7 @@ void TVevIvizudEvar::AddNode(int row, int span, int level) {
     node->CellBoolean = false;
     ++nodeCount_;
     const int end = RealToDisplRow(NodeEnd(row));
+    level = std::clamp(level, 0, TCellProperties::kMaxNodeLevel);
     for (int r = row; r < std::min(end, RowCount()); ++r) GetCellProperties(0, r)->NodeLevel = level;
     InvalidateGrid();
 }
@@ -68,7 +69,7 @@ bool TVevIvizudEvar::GetNodeState(int row) const {
 }
 
 int TVevIvizudEvar::GetNodeLevel(int row) const {
-    return IsNode(row) ? CellProperties(0, row)->NodeLevel : -1;
+    return IsNode(row) ? CellProperties(0, row)->Level() : -1;
 }
 
 int TVevIvizudEvar::GetNodeSpan(int row) const {
@@ -90,7 +91,7 @@ int TVevIvizudEvar::GetTreeLineKind(int row) const {
     if (row >= RowCount() - fixedFooters_ - 1) return 1;
     const TCellProperties* own = CellProperties(0, row);
     const TCellProperties* next = CellProperties(0, row + 1);
-    if (!next || next->NodeLevel < (own ? own->NodeLevel : 0)) return 1;
+    if (!next || next->Level() < (own ? own->Level() : 0)) return 1;
     return 2;
 }
 

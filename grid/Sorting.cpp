@@ -13,8 +13,12 @@
 // input takes quadratic time. Only there may equal rows end in another (equally valid) order.
 //
 // The comparison is not an ordering a library sort may be given: under ssAutomatic the style
-// follows the first row of each comparison, so a column mixing numbers and texts compares
-// intransitively. The bounded loops stay in range whatever the comparison answers.
+// follows the contents of the two cells compared, so a column mixing numbers, dates and texts may
+// compare intransitively. The bounded loops stay in range whatever the comparison answers.
+//
+// Merged blocks across the rows a sort reorders cannot follow their rows: they are split first
+// (SplitBlocksRowOrderTears), as are blocks across the column that moves alone (SingleColumn) or
+// stays (NormalCellsOnly); blocks within one row move with it. So Verify() holds after every sort.
 //
 // One sort asks OnGetFormat once per column and reads each cell's text, class and numeric, date or
 // collation key once (a format handler with side effects sees fewer calls than there are
@@ -131,6 +135,26 @@ const QCollator& UserCollator(bool ignoreCase) {
         noCase->setCaseSensitivity(Qt::CaseInsensitive);
     }
     return ignoreCase ? *noCase : *exact;
+}
+
+// The style ssAutomatic compares two cells by: the one both cells' contents call for, else the
+// more particular of the two (check box, then number, then date, then text). So an empty cell
+// (text) next to a number counts as 0, and a comparison gives the opposite answer with its cells
+// the other way round, whatever the order in which a sort meets them.
+TSortStyle AutomaticStyle(TSortStyle a, TSortStyle b) {
+    auto rank = [](TSortStyle style) {
+        switch (style) {
+        case TSortStyle::ssCheckBox:
+            return 3;
+        case TSortStyle::ssNumeric:
+            return 2;
+        case TSortStyle::ssDateTime:
+            return 1;
+        default:
+            return 0;
+        }
+    };
+    return rank(a) >= rank(b) ? a : b;
 }
 
 struct TColumnFormat {
@@ -317,7 +341,8 @@ bool TComparer::CheckedOf(TSortKey& k, int col, int row) {
 int TComparer::Compare(int col, TSortKey& a, int rowA, TSortKey& b, int rowB, int direction) {
     const TColumnFormat& format = Format(col);
     TSortStyle style = format.Style;
-    if (style == TSortStyle::ssAutomatic) style = ClassOf(a, col, rowA);
+    if (style == TSortStyle::ssAutomatic)
+        style = AutomaticStyle(ClassOf(a, col, rowA), ClassOf(b, col, rowB));
     int result = 0;
     switch (style) {
     case TSortStyle::ssAutomatic: // ClassOf never answers it
@@ -532,11 +557,19 @@ bool KeepsFirstColumn(TVevIvizudEvar& grid) {
     return s.NormalCellsOnly && grid.FixedCols() > 0 && (!s.SingleColumn || s.Column == 0);
 }
 
+// The column whose cells an exchange of rows moves apart from the rest of their rows (or keeps in
+// place while the rest moves); -1 when rows move whole.
+int ColumnMovedAlone(TVevIvizudEvar& grid) {
+    if (grid.SortSettings.SingleColumn) return grid.SortSettings.Column;
+    return KeepsFirstColumn(grid) ? 0 : -1;
+}
+
 // Sorts rows left..right by a column (col >= 0) or by the index list (col < 0); with keepFirst,
 // column 0 stays where it was.
 void SortRange(TVevIvizudEvar& grid, TComparer& comparer, int left, int right, int col, bool keepFirst) {
     if (left >= right) return;
     if (left < 0 || right >= grid.RowCount()) throw EVozAvozError("Invalid row accessed");
+    grid.SplitBlocksRowOrderTears(left, right, ColumnMovedAlone(grid));
     TRowSorter sorter(grid, comparer, left, right);
     if (col >= 0)
         sorter.SortByColumn(col);
@@ -818,6 +851,7 @@ void TVevIvizudEvar::RestoreRowOrder() {
     const bool keepFirst = KeepsFirstColumn(*this);
     std::vector<int> origin(keepFirst ? work.size() : 0);
     std::iota(origin.begin(), origin.end(), 0);
+    SplitBlocksRowOrderTears(0, rows - 1, ColumnMovedAlone(*this));
     BeginUpdate();
     struct TEnd {
         TVevIvizudEvar& Grid;

@@ -1,6 +1,10 @@
 #include "grid/WorkbookFileReader.h"
 
 #include "grid/GridError.h"
+#include "platform/os/LngText.h"
+#include "platform/ui/UiServices.h"
+
+#include <cmath>
 
 void TWorkbookFileReader::Open(const QString& fileName) {
     if (quit_ || IsOpen()) throw EVozAvozError("Workbook source already used");
@@ -23,8 +27,28 @@ void TWorkbookFileReader::RequireOpen() const {
     if (!IsOpen()) throw EVozAvozError("Workbook not open");
 }
 
-void TWorkbookFileReader::Damaged(const QString& detail) const {
-    throw EVozAvozError(("Invalid workbook file " + fileName_ + ": " + detail).toStdString());
+void TWorkbookFileReader::Damaged() const {
+    RaiseDamagedWorkbook(fileName_);
+}
+
+void TWorkbookFileReader::TooLarge() const {
+    RaiseWorkbookTooLarge(fileName_);
+}
+
+void RaiseNotAWorkbook(const QString& fileName) {
+    throw EVozAvozError(
+        (TrText(LngText("O arquivo não é uma planilha (.xls ou .xlsx): ")) + fileName).toStdString());
+}
+
+void RaiseDamagedWorkbook(const QString& fileName) {
+    throw EVozAvozError(
+        (TrText(LngText("A planilha está danificada ou incompleta e não pode ser lida: ")) + fileName)
+            .toStdString());
+}
+
+void RaiseWorkbookTooLarge(const QString& fileName) {
+    throw EVozAvozError(
+        (TrText(LngText("A planilha é grande demais para ser importada: ")) + fileName).toStdString());
 }
 
 void IncludeCell(std::optional<TWorkbookRange>& used, int col, int row) {
@@ -40,4 +64,63 @@ TWorkbookRange RangeOfAddress(const QString& address) {
     const std::optional<TWorkbookRange> range = ParseRangeAddress(address);
     if (!range) throw EVozAvozError(("Invalid worksheet range " + address).toStdString());
     return *range;
+}
+
+void TWorkbookSheet::Add(int col, int row, TWorkbookValue value) {
+    Cells.push_back({col, row, std::move(value)});
+    IncludeCell(Used, col, row);
+}
+
+QString TWorkbookSheet::UsedAddress() const {
+    return RangeAddress(Used.value_or(TWorkbookRange{}), true);
+}
+
+TWorkbookValues TWorkbookSheet::Values(const TWorkbookRange& range) const {
+    TWorkbookValues values(range.RowCount(), range.ColCount());
+    for (const TCell& cell : Cells)
+        if (cell.Col >= range.FirstCol && cell.Col <= range.LastCol && cell.Row >= range.FirstRow &&
+            cell.Row <= range.LastRow)
+            values.At(cell.Row - range.FirstRow + 1, cell.Col - range.FirstCol + 1) = cell.Value;
+    return values;
+}
+
+TWorkbookValue::TKind NumberFormatKind(int id, const QString& code) {
+    using TKind = TWorkbookValue::TKind;
+    if ((id >= 14 && id <= 17) || (id >= 27 && id <= 36) || (id >= 50 && id <= 58)) return TKind::Date;
+    if ((id >= 18 && id <= 21) || (id >= 45 && id <= 47)) return TKind::Time;
+    if (id == 22) return TKind::DateTime;
+    bool date = false, time = false;
+    for (qsizetype i = 0; i < code.size(); ++i) {
+        const char16_t c = code[i].toLower().unicode();
+        if (c == u';') break; // the first section: positive numbers
+        if (c == u'"') {
+            const qsizetype close = code.indexOf(u'"', i + 1);
+            i = close < 0 ? code.size() : close;
+        } else if (c == u'[') {
+            const qsizetype close = code.indexOf(u']', i + 1);
+            const QString inside = code.mid(i + 1, close < 0 ? -1 : close - i - 1).toLower();
+            if (!inside.isEmpty() && (inside[0] == u'h' || inside[0] == u'm' || inside[0] == u's') &&
+                inside.count(inside[0]) == inside.size())
+                time = true; // elapsed hours, minutes or seconds
+            i = close < 0 ? code.size() : close;
+        } else if (c == u'\\' || c == u'_' || c == u'*') {
+            ++i; // the next character stands for itself (or for its width)
+        } else if (c == u'd' || c == u'y') {
+            date = true;
+        } else if (c == u'h' || c == u's') {
+            time = true;
+        } else if (c == u'm') {
+            date = date || !time; // minutes after hours, else months
+        }
+    }
+    return date && time ? TKind::DateTime : date ? TKind::Date : time ? TKind::Time : TKind::Number;
+}
+
+TWorkbookValue FormattedNumber(double number, TWorkbookValue::TKind kind, double dayOffset) {
+    constexpr double kLastDate = 2958465; // 31 December 9999
+    if (!std::isfinite(number)) return TWorkbookValue::ErrorValue();
+    const double serial = number + dayOffset;
+    if (kind != TWorkbookValue::TKind::Number && serial >= 0 && serial <= kLastDate)
+        return TWorkbookValue::FromDate(kind, serial);
+    return TWorkbookValue::FromNumber(number);
 }

@@ -3,8 +3,9 @@
 // A reader opens one file, once: a second Open, also one after Quit, raises EVozAvozError
 // "Workbook source already used". Every call but Quit needs the file open ("Workbook not open").
 // Close releases the file; Quit releases it, if still open, with everything read from it, and
-// ends the reader. A file that cannot be read as a workbook raises "Invalid workbook file " + its
-// name + ": " + what is wrong.
+// ends the reader. A file that cannot be read as a workbook raises EVozAvozError with the
+// message of RaiseDamagedWorkbook, one larger than the limits (InputLimits.h) that of
+// RaiseWorkbookTooLarge.
 #pragma once
 
 #include "grid/WorkbookSource.h"
@@ -26,7 +27,8 @@ protected:
 
     // Raises "Workbook not open" unless the file is open.
     void RequireOpen() const;
-    [[noreturn]] void Damaged(const QString& detail) const;
+    [[noreturn]] void Damaged() const;
+    [[noreturn]] void TooLarge() const;
     const QString& FileName() const { return fileName_; }
 
 private:
@@ -34,8 +36,40 @@ private:
     bool quit_ = false;
 };
 
+// What is wrong with a workbook file, said in the tool's language (EVozAvozError): not a workbook
+// at all (neither kind of file), damaged or cut short, larger than the import takes.
+[[noreturn]] void RaiseNotAWorkbook(const QString& fileName);
+[[noreturn]] void RaiseDamagedWorkbook(const QString& fileName);
+[[noreturn]] void RaiseWorkbookTooLarge(const QString& fileName);
+
 // The used range grown to hold the cell.
 void IncludeCell(std::optional<TWorkbookRange>& used, int col, int row);
+
+// A sheet as the readers keep it: its cells that hold a value (1-based) and their used range.
+struct TWorkbookSheet {
+    struct TCell {
+        int Col = 0, Row = 0;
+        TWorkbookValue Value;
+    };
+    QString Name;
+    std::vector<TCell> Cells;
+    std::optional<TWorkbookRange> Used;
+
+    void Add(int col, int row, TWorkbookValue value);
+    // The used range's absolute address ("$A$1" for a sheet without values).
+    QString UsedAddress() const;
+    // The values of the range.
+    TWorkbookValues Values(const TWorkbookRange& range) const;
+};
+
+// What a number format shows by its id (the built-in ones: 14-17, 27-36 and 50-58 dates, 18-21 and
+// 45-47 times, 22 both) or its code: day, month or year letters, hours or seconds, in its first
+// section outside quotes and brackets (elapsed "[h]" counts as a time). Number when none.
+TWorkbookValue::TKind NumberFormatKind(int id, const QString& code);
+// The number as its format shows it: a date, time or both (the serial number shifted by dayOffset,
+// for workbooks counted from 1904) when it is one and lies in the years 1900 to 9999, else a number;
+// an infinite or undefined number is an error value.
+TWorkbookValue FormattedNumber(double number, TWorkbookValue::TKind kind, double dayOffset);
 // The range an address names; raises EVozAvozError "Invalid worksheet range " + address when it
 // names none.
 TWorkbookRange RangeOfAddress(const QString& address);

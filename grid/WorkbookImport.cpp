@@ -2,6 +2,8 @@
 
 #include "grid/AdvancedGrid.h"
 #include "grid/GridError.h"
+#include "grid/WorkbookFileReader.h"
+#include "platform/data/DateTime.h"
 #include "platform/data/NumberText.h"
 
 #include <QApplication>
@@ -64,13 +66,20 @@ private:
 } // namespace
 
 QString WorkbookValueText(const TWorkbookValue& value) {
+    namespace data = platform::data;
     switch (value.Kind) {
     case TWorkbookValue::TKind::Text:
         return value.Text;
     case TWorkbookValue::TKind::Number:
-        return QString::fromStdString(platform::data::FloatToStr(value.Number));
+        return QString::fromStdString(data::FloatToStr(value.Number));
     case TWorkbookValue::TKind::Boolean:
         return value.Number != 0 ? QStringLiteral("True") : QStringLiteral("False");
+    case TWorkbookValue::TKind::Date:
+        return QString::fromStdString(data::DateToStr(value.Number));
+    case TWorkbookValue::TKind::Time:
+        return QString::fromStdString(data::TimeToStr(value.Number));
+    case TWorkbookValue::TKind::DateTime:
+        return QString::fromStdString(data::DateTimeToStr(value.Number));
     case TWorkbookValue::TKind::Empty:
     case TWorkbookValue::TKind::Error:
         break;
@@ -96,8 +105,7 @@ void ImportWorkbookFrom(TVevIvizudEvar& grid, WorkbookSource& source, const QStr
     {
         TUpdateLock lock(grid);
         if (range) {
-            if (range->CellCount() > TWorkbookValues::kMaxCells)
-                throw EVozAvozError("Worksheet range too large");
+            if (range->CellCount() > TWorkbookValues::kMaxCells) RaiseWorkbookTooLarge(fileName);
             // Fetched before the grid changes, so that a failing fetch leaves the grid as it was.
             const TWorkbookValues values = source.RangeValue(sheet, RangeAddress(*range, false));
             const int fixedCols = grid.TBaseGrid::FixedCols(), fixedRows = grid.TBaseGrid::FixedRows();
@@ -126,6 +134,6 @@ void TVevIvizudEvar::LoadFromXLS(const QString& fileName) {
 void TVevIvizudEvar::ImportWorkbook(const QString& fileName, const QString& sheetName) {
     THourglass hourglass;
     const std::unique_ptr<WorkbookSource> source = OpenWorkbookSource(fileName);
-    if (!source) throw EVozAvozError("Excel OLE server not found");
+    if (!source) RaiseNotAWorkbook(fileName);
     ImportWorkbookFrom(*this, *source, fileName, sheetName);
 }

@@ -1,6 +1,8 @@
 #include "grid/WorkbookSource.h"
 
 #include "grid/GridError.h"
+#include "grid/RegularFile.h"
+#include "grid/WorkbookFileReader.h"
 #include "grid/XlsReader.h"
 #include "grid/XlsxReader.h"
 
@@ -29,6 +31,14 @@ TWorkbookValue TWorkbookValue::FromBoolean(bool on) {
     return value;
 }
 
+TWorkbookValue TWorkbookValue::FromDate(TKind kind, double serial) {
+    assert(kind == TKind::Date || kind == TKind::Time || kind == TKind::DateTime);
+    TWorkbookValue value;
+    value.Kind = kind;
+    value.Number = serial;
+    return value;
+}
+
 TWorkbookValue TWorkbookValue::ErrorValue() {
     TWorkbookValue value;
     value.Kind = TKind::Error;
@@ -48,7 +58,9 @@ size_t TWorkbookValues::Index(int row, int col) const {
 
 std::unique_ptr<WorkbookSource> OpenWorkbookSource(const QString& fileName) {
     QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly)) throw EVozAvozError("Cannot open file " + fileName.toStdString());
+    if (!IsRegularFile(fileName) || !file.open(QIODevice::ReadOnly))
+        throw EVozAvozError("Cannot open file " + fileName.toStdString());
+    if (file.size() > inputlimits::kMaxWorkbookBytes) RaiseWorkbookTooLarge(fileName);
     const QByteArray head = file.read(8);
     if (head.startsWith(QByteArray("PK\x03\x04", 4))) return std::make_unique<TXlsxReader>();
     if (head == QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8)) return std::make_unique<TXlsReader>();
@@ -145,4 +157,16 @@ bool DateSerialFromText(const QString& text, double& serial) {
     serial = (date.isValid() ? double(kDayZero.daysTo(date)) : 0.0) +
              (time.isValid() ? time.msecsSinceStartOfDay() / 86400000.0 : 0.0);
     return true;
+}
+
+TWorkbookValue DateFromText(const QString& text) {
+    using TKind = TWorkbookValue::TKind;
+    double serial = 0;
+    if (!DateSerialFromText(text, serial)) return TWorkbookValue::FromText(text);
+    const QString t = text.trimmed();
+    const bool date = t.size() >= 10 && t[4] == u'-';
+    return TWorkbookValue::FromDate(!date           ? TKind::Time
+                                    : t.size() > 10 ? TKind::DateTime
+                                                    : TKind::Date,
+                                    serial);
 }

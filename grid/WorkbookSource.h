@@ -9,9 +9,11 @@
 //
 // Addresses: column letters then row digits, each optionally after a '$' (A = column 1, Z = 26,
 // AA = 27, XFD = 16384); a range is two cells joined by ':'; a whole-row range ("$1:$5") has digits
-// only. Values: empty, text, number (dates are their serial numbers: days since 30 December 1899,
-// the time of day as the fraction), boolean, or an error value of the sheet.
+// only. Values: empty, text, number, boolean, a date, a time of day or both (their serial number:
+// days since 30 December 1899, the time of day as the fraction), or an error value of the sheet.
 #pragma once
+
+#include "grid/InputLimits.h"
 
 #include <QString>
 #include <memory>
@@ -19,15 +21,17 @@
 #include <vector>
 
 struct TWorkbookValue {
-    enum class TKind : unsigned char { Empty, Text, Number, Boolean, Error };
+    enum class TKind : unsigned char { Empty, Text, Number, Boolean, Error, Date, Time, DateTime };
     TKind Kind = TKind::Empty;
-    // Number: the value; Boolean: 1 or 0.
+    // Number: the value; Boolean: 1 or 0; Date, Time, DateTime: the serial number.
     double Number = 0;
     QString Text;
 
     static TWorkbookValue FromText(QString text);
     static TWorkbookValue FromNumber(double number);
     static TWorkbookValue FromBoolean(bool value);
+    // kind: Date, Time or DateTime.
+    static TWorkbookValue FromDate(TKind kind, double serial);
     static TWorkbookValue ErrorValue();
     bool operator==(const TWorkbookValue&) const = default;
 };
@@ -45,7 +49,7 @@ struct TWorkbookRange {
 class TWorkbookValues {
 public:
     // Ranges are refused above this many cells (a sparse sheet can name an enormous range).
-    static constexpr qint64 kMaxCells = qint64(1) << 24;
+    static constexpr qint64 kMaxCells = inputlimits::kMaxCells;
 
     TWorkbookValues() = default;
     // Raises EVozAvozError "Worksheet range too large" above kMaxCells.
@@ -84,7 +88,8 @@ public:
 
 // The reader that takes the file: ".xlsx" (a zip archive) or ".xls" (a compound document), told
 // apart by their first bytes, whatever the file's extension; nullptr when neither takes it. Raises
-// EVozAvozError "Cannot open file " + name when the file cannot be read.
+// EVozAvozError "Cannot open file " + name when the file is no regular file or cannot be read, and
+// the too-large message (WorkbookFileReader.h) for a file above inputlimits::kMaxWorkbookBytes.
 std::unique_ptr<WorkbookSource> OpenWorkbookSource(const QString& fileName);
 
 // 1 → "A", 26 → "Z", 27 → "AA", 53 → "BA", 16384 → "XFD".
@@ -101,3 +106,5 @@ QString RangeAddress(const TWorkbookRange& range, bool absolute);
 // A date, a date and time or a time as ISO text ("2024-03-15", "2024-03-15T10:30:00",
 // "2024-03-15 10:30:00", "10:30:00") as its serial number; false when the text is none of them.
 bool DateSerialFromText(const QString& text, double& serial);
+// The same as a value of that kind; a text value when the text is none of them.
+TWorkbookValue DateFromText(const QString& text);

@@ -1,16 +1,16 @@
 #include "grid/XlsxReader.h"
 
 #include "grid/GridError.h"
+#include "grid/RegularFile.h"
 
 #include <QDir>
-#include <QFile>
 #include <QXmlStreamReader>
 #include <zip.h>
 
 namespace {
 
-// No part of a workbook is read beyond this size (a damaged or hostile archive can claim anything).
-constexpr qint64 kMaxPartSize = qint64(1) << 30;
+// A sheet's extent.
+constexpr int kSheetRows = 1 << 20, kSheetCols = 1 << 14;
 
 // "_x000D_" and the like stand for characters XML cannot carry; "_x005F_" is the underscore.
 QString DecodeEscapes(QString text) {
@@ -87,9 +87,7 @@ QString RelationshipsPartOf(const QString& part) {
            QStringLiteral(".rels");
 }
 
-TRelationships ParseRelationships(const QByteArray& data, const QString& folder) {
-    TRelationships rels;
-    QXmlStreamReader xml(data);
+void ParseRelationships(QXmlStreamReader& xml, const QString& folder, TRelationships& rels) {
     while (!xml.atEnd()) {
         if (xml.readNext() != QXmlStreamReader::StartElement || xml.name() != u"Relationship") continue;
         const QXmlStreamAttributes a = xml.attributes();
@@ -98,7 +96,6 @@ TRelationships ParseRelationships(const QByteArray& data, const QString& folder)
         rels.Targets.emplace_back(a.value(QLatin1String("Id")).toString(), part);
         rels.ByType.emplace_back(a.value(QLatin1String("Type")).toString(), part);
     }
-    return rels;
 }
 
 // The relationship id of a sheet entry: the attribute "id" of the relationships namespace.
@@ -110,72 +107,161 @@ QString RelationshipId(const QXmlStreamAttributes& attributes) {
 
 } // namespace
 
+// A part of the archive as a stream its XML reader reads while libzip unpacks it, up to the
+// part limit.
+class TXlsxReader::TPart : public QIODevice {
+public:
+    TPart(TXlsxReader& reader, const QString& name) : reader_(reader) {
+        const zip_int64_t index = zip_name_locate(reader.archive_, name.toUtf8().constData(), ZIP_FL_NOCASE);
+        if (index < 0) return;
+        file_ = zip_fopen_index(reader.archive_, zip_uint64_t(index), 0);
+        if (!file_) reader.Damaged();
+        open(QIODevice::ReadOnly);
+        xml_.setDevice(this);
+    }
+    ~TPart() override {
+        if (file_) zip_fclose(file_);
+    }
+    TPart(const TPart&) = delete;
+    TPart& operator=(const TPart&) = delete;
+
+    bool Exists() const { return file_ != nullptr; }
+    QXmlStreamReader& Xml() { return xml_; }
+    // After the reading: raises the reader's error when the part was larger than the limit, could
+    // not be unpacked or is not well-formed (a part of no bytes counts as empty).
+    void Check() {
+        if (tooLarge_) reader_.TooLarge();
+        if (failed_ || (xml_.hasError() &&
+                        !(read_ == 0 && xml_.error() == QXmlStreamReader::PrematureEndOfDocumentError)))
+            reader_.Damaged();
+    }
+    bool isSequential() const override { return true; }
+
+protected:
+    qint64 readData(char* data, qint64 maxSize) override {
+        if (tooLarge_ || failed_) return -1;
+        const qint64 room = inputlimits::kMaxWorkbookPartBytes + 1 - read_;
+        const zip_int64_t got = zip_fread(file_, data, zip_uint64_t(std::min(maxSize, room)));
+        if (got < 0) {
+            failed_ = true;
+            return -1;
+        }
+        read_ += got;
+        if (read_ > inputlimits::kMaxWorkbookPartBytes) {
+            tooLarge_ = true;
+            return -1;
+        }
+        return got;
+    }
+    qint64 writeData(const char*, qint64) override { return -1; }
+
+private:
+    TXlsxReader& reader_;
+    zip_file_t* file_ = nullptr;
+    qint64 read_ = 0;
+    bool tooLarge_ = false, failed_ = false;
+    QXmlStreamReader xml_;
+};
+
 TXlsxReader::~TXlsxReader() {
     if (archive_) zip_discard(archive_);
 }
 
-QByteArray TXlsxReader::ReadPart(const QString& name, bool required) {
-    const zip_int64_t index = zip_name_locate(archive_, name.toUtf8().constData(), ZIP_FL_NOCASE);
-    if (index < 0) {
-        if (required) Damaged(name + " is missing");
-        return {};
-    }
-    zip_file_t* file = zip_fopen_index(archive_, zip_uint64_t(index), 0);
-    if (!file) Damaged(name + " cannot be read");
-    QByteArray data;
-    char buffer[65536];
-    zip_int64_t got = 0;
-    while ((got = zip_fread(file, buffer, sizeof buffer)) > 0) {
-        if (data.size() + got > kMaxPartSize) {
-            zip_fclose(file);
-            Damaged(name + " is too large");
-        }
-        data.append(buffer, qsizetype(got));
-    }
-    zip_fclose(file);
-    if (got < 0) Damaged(name + " cannot be read");
-    return data;
-}
-
 void TXlsxReader::OpenFile(const QString& fileName) {
-    int error = 0;
-    archive_ = zip_open(QFile::encodeName(fileName).constData(), ZIP_RDONLY, &error);
-    if (!archive_) throw EVozAvozError(("Cannot open file " + fileName).toStdString());
+    std::optional<QByteArray> bytes = ReadRegularFile(fileName, inputlimits::kMaxWorkbookBytes);
+    if (!bytes) throw EVozAvozError(("Cannot open file " + fileName).toStdString());
+    bytes_ = std::move(*bytes);
+    zip_error_t error;
+    zip_error_init(&error);
+    zip_source_t* source =
+        zip_source_buffer_create(bytes_.constData(), zip_uint64_t(bytes_.size()), 0, &error);
+    if (source) archive_ = zip_open_from_source(source, ZIP_RDONLY, &error);
+    zip_error_fini(&error);
+    if (!archive_) {
+        if (source) zip_source_free(source);
+        Damaged();
+    }
 
-    QString workbookPart = ParseRelationships(ReadPart(QStringLiteral("_rels/.rels"), false), QString())
-                               .TargetOfType(u"/officeDocument");
+    auto relationships = [&](const QString& partName, const QString& folder) {
+        TRelationships rels;
+        TPart part(*this, partName);
+        if (part.Exists()) ParseRelationships(part.Xml(), folder, rels);
+        part.Check();
+        return rels;
+    };
+    QString workbookPart =
+        relationships(QStringLiteral("_rels/.rels"), QString()).TargetOfType(u"/officeDocument");
     if (workbookPart.isEmpty()) workbookPart = QStringLiteral("xl/workbook.xml");
     const QString folder = FolderOf(workbookPart);
-    const TRelationships rels =
-        ParseRelationships(ReadPart(RelationshipsPartOf(workbookPart), false), folder);
+    const TRelationships rels = relationships(RelationshipsPartOf(workbookPart), folder);
 
-    QXmlStreamReader xml(ReadPart(workbookPart, true));
     int activeTab = 0;
-    while (!xml.atEnd()) {
-        if (xml.readNext() != QXmlStreamReader::StartElement) continue;
-        if (xml.name() == u"workbookView" && xml.attributes().hasAttribute(QLatin1String("activeTab"))) {
-            activeTab = xml.attributes().value(QLatin1String("activeTab")).toInt();
-        } else if (xml.name() == u"sheet") {
-            const QString id = RelationshipId(xml.attributes());
-            TSheet entry;
-            entry.Name = xml.attributes().value(QLatin1String("name")).toString();
-            entry.Part = rels.Target(id);
-            sheets_.push_back(std::move(entry));
+    {
+        TPart part(*this, workbookPart);
+        if (!part.Exists()) Damaged();
+        QXmlStreamReader& xml = part.Xml();
+        while (!xml.atEnd()) {
+            if (xml.readNext() != QXmlStreamReader::StartElement) continue;
+            const QXmlStreamAttributes a = xml.attributes();
+            if (xml.name() == u"workbookView" && a.hasAttribute(QLatin1String("activeTab"))) {
+                activeTab = a.value(QLatin1String("activeTab")).toInt();
+            } else if (xml.name() == u"workbookPr") {
+                const QStringView system = a.value(QLatin1String("date1904"));
+                if (system == u"1" || system == u"true") dayOffset_ = 1462;
+            } else if (xml.name() == u"sheet") {
+                TSheet entry;
+                entry.Name = a.value(QLatin1String("name")).toString();
+                entry.Part = rels.Target(RelationshipId(a));
+                sheets_.push_back(std::move(entry));
+            }
         }
+        part.Check();
     }
-    if (xml.hasError()) Damaged(xml.errorString());
     activeSheet_ = activeTab >= 0 && activeTab < int(sheets_.size()) ? activeTab + 1 : 1;
 
     QString stringsPart = rels.TargetOfType(u"/sharedStrings");
     if (stringsPart.isEmpty()) stringsPart = folder + QStringLiteral("/sharedStrings.xml");
-    xml.clear();
-    xml.addData(ReadPart(stringsPart, false));
-    while (!xml.atEnd()) {
-        if (xml.readNext() == QXmlStreamReader::StartElement && xml.name() == u"si")
-            sharedStrings_.push_back(ReadStringItem(xml));
+    TPart strings(*this, stringsPart);
+    if (strings.Exists()) {
+        QXmlStreamReader& xml = strings.Xml();
+        while (!xml.atEnd()) {
+            if (xml.readNext() == QXmlStreamReader::StartElement && xml.name() == u"si")
+                sharedStrings_.push_back(ReadStringItem(xml));
+        }
     }
-    if (xml.hasError() && xml.error() != QXmlStreamReader::PrematureEndOfDocumentError)
-        Damaged(xml.errorString());
+    strings.Check();
+    ReadStyles(rels.TargetOfType(u"/styles"));
+}
+
+void TXlsxReader::ReadStyles(const QString& partName) {
+    if (partName.isEmpty()) return;
+    TPart part(*this, partName);
+    if (!part.Exists()) return;
+    QXmlStreamReader& xml = part.Xml();
+    std::vector<std::pair<int, QString>> formats; // the workbook's own: id, code
+    std::vector<int> cellFormats;                 // per cell format: its number format's id
+    bool inCellFormats = false;
+    while (!xml.atEnd()) {
+        const QXmlStreamReader::TokenType token = xml.readNext();
+        if (token == QXmlStreamReader::EndElement && xml.name() == u"cellXfs") inCellFormats = false;
+        if (token != QXmlStreamReader::StartElement) continue;
+        const QXmlStreamAttributes a = xml.attributes();
+        if (xml.name() == u"numFmt")
+            formats.emplace_back(a.value(QLatin1String("numFmtId")).toInt(),
+                                 a.value(QLatin1String("formatCode")).toString());
+        else if (xml.name() == u"cellXfs")
+            inCellFormats = true;
+        else if (xml.name() == u"xf" && inCellFormats)
+            cellFormats.push_back(a.value(QLatin1String("numFmtId")).toInt());
+    }
+    part.Check();
+    formatKinds_.reserve(cellFormats.size());
+    for (int id : cellFormats) {
+        QString code;
+        for (const auto& [formatId, formatCode] : formats)
+            if (formatId == id) code = formatCode;
+        formatKinds_.push_back(NumberFormatKind(id, code));
+    }
 }
 
 int TXlsxReader::ActiveSheet() {
@@ -198,101 +284,104 @@ TXlsxReader::TSheet& TXlsxReader::Sheet(int sheet) {
     return sheets_[size_t(sheet - 1)];
 }
 
+TWorkbookValue TXlsxReader::CellValue(const QString& type, const QString& v, const QString& style) const {
+    using TKind = TWorkbookValue::TKind;
+    if (type == u"inlineStr" || type == u"str") return TWorkbookValue::FromText(DecodeEscapes(v));
+    if (type == u"s") {
+        bool ok = false;
+        const int index = v.trimmed().toInt(&ok);
+        return ok && index >= 0 && index < sharedStrings_.size()
+                   ? TWorkbookValue::FromText(sharedStrings_[index])
+                   : TWorkbookValue::ErrorValue();
+    }
+    if (type == u"b") return TWorkbookValue::FromBoolean(v.trimmed() != u"0");
+    if (type == u"e") return TWorkbookValue::ErrorValue();
+    if (type == u"d") return DateFromText(v);
+    bool ok = false;
+    const double number = v.trimmed().toDouble(&ok);
+    if (!ok) return TWorkbookValue::ErrorValue();
+    const int format = style.toInt(&ok);
+    const TKind kind = ok && format >= 0 && size_t(format) < formatKinds_.size()
+                           ? formatKinds_[size_t(format)]
+                           : TKind::Number;
+    return FormattedNumber(number, kind, dayOffset_);
+}
+
 void TXlsxReader::LoadSheet(TSheet& sheet) {
     if (sheet.Loaded) return;
     // A sheet without a part of its own (a chart sheet, say) has no cells.
-    const QByteArray data = sheet.Part.isEmpty() ? QByteArray() : ReadPart(sheet.Part, true);
-    QXmlStreamReader xml(data);
-    int row = 0, col = 0;
-    while (!xml.atEnd()) {
-        if (xml.readNext() != QXmlStreamReader::StartElement) continue;
-        if (xml.name() == u"row") {
-            const QStringView r = xml.attributes().value(QLatin1String("r"));
-            row = r.isEmpty() ? row + 1 : r.toInt();
-            col = 0;
-            if (row < 1) Damaged(QStringLiteral("row number ") + r.toString());
-            continue;
-        }
-        if (xml.name() != u"c") continue;
-        const QXmlStreamAttributes a = xml.attributes();
-        const QStringView ref = a.value(QLatin1String("r"));
-        if (ref.isEmpty()) {
-            ++col;
-            if (row == 0) row = 1;
-        } else if (!ParseCellReference(ref, col, row)) {
-            Damaged(QStringLiteral("cell reference ") + ref.toString());
-        }
-        const QString type = a.value(QLatin1String("t")).toString();
-        QString v;
-        bool hasValue = false;
-        TWorkbookValue value;
-        while (xml.readNextStartElement()) {
-            if (xml.name() == u"v") {
-                v = xml.readElementText();
-                hasValue = true;
-            } else if (xml.name() == u"is") {
-                value = TWorkbookValue::FromText(ReadStringItem(xml));
-                hasValue = true;
-            } else {
-                xml.skipCurrentElement();
+    if (!sheet.Part.isEmpty()) {
+        TPart part(*this, sheet.Part);
+        if (!part.Exists()) Damaged();
+        QXmlStreamReader& xml = part.Xml();
+        int row = 0, col = 0;
+        while (!xml.atEnd()) {
+            if (xml.readNext() != QXmlStreamReader::StartElement) continue;
+            if (xml.name() == u"row") {
+                const QStringView r = xml.attributes().value(QLatin1String("r"));
+                bool ok = true;
+                row = r.isEmpty() ? row + 1 : r.toInt(&ok);
+                if (!ok || row < 1 || row > kSheetRows) Damaged();
+                col = 0;
+                continue;
             }
+            if (xml.name() != u"c") continue;
+            const QXmlStreamAttributes a = xml.attributes();
+            const QStringView ref = a.value(QLatin1String("r"));
+            if (ref.isEmpty()) {
+                ++col;
+                if (row == 0) row = 1;
+            } else if (!ParseCellReference(ref, col, row)) {
+                Damaged();
+            }
+            if (col < 1 || col > kSheetCols || row < 1 || row > kSheetRows) Damaged();
+            const QString type = a.value(QLatin1String("t")).toString();
+            const QString style = a.value(QLatin1String("s")).toString();
+            QString v;
+            bool hasValue = false;
+            std::optional<TWorkbookValue> inlineText;
+            while (xml.readNextStartElement()) {
+                if (xml.name() == u"v") {
+                    v = xml.readElementText();
+                    hasValue = true;
+                } else if (xml.name() == u"is") {
+                    inlineText = TWorkbookValue::FromText(ReadStringItem(xml));
+                    hasValue = true;
+                } else {
+                    xml.skipCurrentElement();
+                }
+            }
+            if (!hasValue) continue;
+            if (qint64(sheet.Cells.size()) >= inputlimits::kMaxCells) TooLarge();
+            sheet.Add(col, row, inlineText && type == u"inlineStr" ? *inlineText : CellValue(type, v, style));
         }
-        if (!hasValue) continue;
-        if (type == u"inlineStr") {
-            if (value.Kind != TWorkbookValue::TKind::Text) value = TWorkbookValue::FromText(DecodeEscapes(v));
-        } else if (type == u"s") {
-            bool ok = false;
-            const int index = v.trimmed().toInt(&ok);
-            value = ok && index >= 0 && index < sharedStrings_.size()
-                        ? TWorkbookValue::FromText(sharedStrings_[index])
-                        : TWorkbookValue::ErrorValue();
-        } else if (type == u"str") {
-            value = TWorkbookValue::FromText(DecodeEscapes(v));
-        } else if (type == u"b") {
-            value = TWorkbookValue::FromBoolean(v.trimmed() != u"0");
-        } else if (type == u"e") {
-            value = TWorkbookValue::ErrorValue();
-        } else if (type == u"d") {
-            double serial = 0;
-            value = DateSerialFromText(v, serial) ? TWorkbookValue::FromNumber(serial)
-                                                  : TWorkbookValue::FromText(v);
-        } else {
-            bool ok = false;
-            const double number = v.trimmed().toDouble(&ok);
-            value = ok ? TWorkbookValue::FromNumber(number) : TWorkbookValue::ErrorValue();
-        }
-        sheet.Cells.push_back({col, row, std::move(value)});
-        IncludeCell(sheet.Used, col, row);
+        part.Check();
     }
-    if (xml.hasError() && !(data.isEmpty() && xml.error() == QXmlStreamReader::PrematureEndOfDocumentError))
-        Damaged(sheet.Part + u' ' + xml.errorString());
     sheet.Loaded = true;
 }
 
 QString TXlsxReader::UsedRangeAddress(int sheet) {
     TSheet& s = Sheet(sheet);
     LoadSheet(s);
-    return RangeAddress(s.Used.value_or(TWorkbookRange{}), true);
+    return s.UsedAddress();
 }
 
 TWorkbookValues TXlsxReader::RangeValue(int sheet, const QString& address) {
     TSheet& s = Sheet(sheet);
     const TWorkbookRange range = RangeOfAddress(address);
+    if (range.CellCount() > inputlimits::kMaxCells) TooLarge();
     LoadSheet(s);
-    TWorkbookValues values(range.RowCount(), range.ColCount());
-    for (const TCell& cell : s.Cells)
-        if (cell.Col >= range.FirstCol && cell.Col <= range.LastCol && cell.Row >= range.FirstRow &&
-            cell.Row <= range.LastRow)
-            values.At(cell.Row - range.FirstRow + 1, cell.Col - range.FirstCol + 1) = cell.Value;
-    return values;
+    return s.Values(range);
 }
 
 void TXlsxReader::CloseFile() {
     zip_discard(archive_);
     archive_ = nullptr;
+    bytes_.clear();
 }
 
 void TXlsxReader::Forget() {
     sheets_.clear();
     sharedStrings_.clear();
+    formatKinds_.clear();
 }

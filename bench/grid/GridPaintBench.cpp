@@ -3,7 +3,9 @@
 // items; and sizing a column to its widest cell over 10^5 rows, beside QTableView's
 // resizeColumnToContents (which looks at a sample of rows, 1000 by default, where ours measures
 // every row). Cell graphics: the same view with every tenth cell holding a check box or a
-// progress bar, beside QTableWidget with every tenth item checkable.
+// progress bar, beside QTableWidget with every tenth item checkable. Texts from outside: a view
+// whose cells hold one word of 10^4 to 10^5 characters (broken over the lines of its cell) or
+// a mini-HTML text of as many nested entities; the cost should follow the texts' length.
 #include "GridBenchSupport.h"
 #include "grid/AdvancedGrid.h"
 
@@ -69,6 +71,22 @@ void Repaint800x600_QTableWidgetChecks(benchmark::State& state) {
     Repaint(state, table);
 }
 
+enum TLongKind { kLongWord, kLongEntities };
+
+void Repaint800x600_LongTexts(benchmark::State& state) {
+    TVevIvizudEvar grid;
+    grid.SetColCount(kCols);
+    grid.SetRowCount(40);
+    const int length = int(state.range(1));
+    const QString text = state.range(0) == kLongWord
+                             ? QString(length, u'x')
+                             : "&" + QStringLiteral("amp;").repeated(length / 4) + "<B>x</B>";
+    for (int r = 0; r < 40; ++r)
+        for (int c = 0; c < kCols; ++c) grid.SetCells(c, r, text);
+    Repaint(state, grid);
+    state.SetBytesProcessed(state.iterations() * qint64(text.size()) * 2 * 40 * kCols);
+}
+
 void AutoSizeColumn_AdvancedGrid(benchmark::State& state) {
     TVevIvizudEvar grid;
     FillKind(grid, int(state.range(0)), int(state.range(1)));
@@ -102,6 +120,9 @@ BENCHMARK(Repaint800x600_Kind)->Arg(kPlain)->Arg(kHTML)->Arg(kRich)->Unit(benchm
 BENCHMARK(Repaint800x600_QTableWidget)->Unit(benchmark::kMillisecond);
 BENCHMARK(Repaint800x600_Graphics)->Arg(kCheckBoxes)->Arg(kProgressBars)->Unit(benchmark::kMillisecond);
 BENCHMARK(Repaint800x600_QTableWidgetChecks)->Unit(benchmark::kMillisecond);
+BENCHMARK(Repaint800x600_LongTexts)
+    ->ArgsProduct({{kLongWord, kLongEntities}, {10000, 100000}})
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(AutoSizeColumn_AdvancedGrid)
     ->Args({100000, kPlain})
     ->Args({100000, kHTML})

@@ -140,7 +140,7 @@ void TCustomGrid::SetRowHeights(int row, int height) {
 void TCustomGrid::SetLineSize(bool columns, int index, int size) {
     TGridAxis& axis = columns ? cols_ : rows_;
     if (index < 0 || index >= axis.Count()) throw EGridError("Grid index out of range");
-    if (std::max(size, 0) == axis.Size(index)) return;
+    if (std::clamp(size, 0, TGridAxis::kMaxSize) == axis.Size(index)) return;
     axis.SetSize(index, size);
     InvalidateGrid();
     if (columns)

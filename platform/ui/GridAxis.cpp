@@ -1,10 +1,19 @@
 #include "platform/ui/GridAxis.h"
 
 #include <algorithm>
+#include <limits>
 #include <string>
 
+namespace {
+
+int Limited(int size) {
+    return std::clamp(size, 0, TGridAxis::kMaxSize);
+}
+
+} // namespace
+
 TGridAxis::TGridAxis(int count, int defaultSize)
-    : defaultSize_(defaultSize), sizes_(size_t(std::max(count, 0)), defaultSize) {}
+    : defaultSize_(Limited(defaultSize)), sizes_(size_t(std::max(count, 0)), defaultSize_) {}
 
 void TGridAxis::Check(int index) const {
     if (index < 0 || index >= Count()) throw EGridError("Grid index out of range: " + std::to_string(index));
@@ -15,7 +24,7 @@ void TGridAxis::SetCount(int count) {
 }
 
 void TGridAxis::SetDefaultSize(int size) {
-    defaultSize_ = std::max(size, 0);
+    defaultSize_ = Limited(size);
     std::fill(sizes_.begin(), sizes_.end(), defaultSize_);
 }
 
@@ -25,7 +34,7 @@ int TGridAxis::Size(int index) const {
 
 void TGridAxis::SetSize(int index, int size) {
     Check(index);
-    sizes_[size_t(index)] = std::max(size, 0);
+    sizes_[size_t(index)] = Limited(size);
 }
 
 void TGridAxis::Move(int from, int to) {
@@ -63,7 +72,10 @@ TGridAxisInfo CalcAxisInfo(const TGridAxis& axis, int fixedCount, int firstCell,
     info.FirstCell = firstCell;
     info.CellCount = axis.Count();
     info.Extent = extent;
-    for (int i = 0; i < fixedCount; ++i) info.FixedBoundary += axis.Size(i) + lineWidth;
+    // Many large fixed entries reach far beyond any screen: the sum stops growing there.
+    long long fixed = 0;
+    for (int i = 0; i < fixedCount && fixed <= extent; ++i) fixed += axis.Size(i) + lineWidth;
+    info.FixedBoundary = int(std::min<long long>(fixed, std::numeric_limits<int>::max() / 2));
     info.GridBoundary = info.FixedBoundary;
     info.FullVisBoundary = info.FixedBoundary;
     info.LastFullVisibleCell = firstCell;

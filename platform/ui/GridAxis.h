@@ -17,17 +17,21 @@ public:
 
 class TGridAxis {
 public:
+    // No entry is larger: what a desktop shows many times over, and small enough that the sums of
+    // the sizes painting makes stay far from overflowing.
+    static constexpr int kMaxSize = 32767;
+
     TGridAxis(int count, int defaultSize);
 
     int Count() const { return int(sizes_.size()); }
     // New entries take the default size; entries beyond the new count are dropped.
     void SetCount(int count);
     int DefaultSize() const { return defaultSize_; }
-    // Every entry takes the new default size.
+    // Every entry takes the new default size (limited to 0..kMaxSize).
     void SetDefaultSize(int size);
     // The entry's size; the default size outside the axis.
     int Size(int index) const;
-    // Raises EGridError outside the axis; a negative size counts as 0.
+    // Raises EGridError outside the axis; a negative size counts as 0, one above kMaxSize as kMaxSize.
     void SetSize(int index, int size);
 
     // Moves an entry's size to another index, the entries between shifting by one.

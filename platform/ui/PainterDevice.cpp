@@ -243,8 +243,13 @@ void TPainterDevice::Text(const TTextDraw& text) {
     painter_.setFont(text.QtFont);
     const QColor color = IsColorSet(text.Font.Color()) ? ToQColor(text.Font.Color()) : QColor(Qt::black);
     const int ascent = QFontMetrics(text.QtFont).ascent();
+    // Lines wholly outside the clip are not drawn: a long text laid out in a small cell costs what
+    // its visible lines do.
+    const QRectF clip = angle == 0 && painter_.hasClipping() ? painter_.clipBoundingRect() : QRectF();
     for (const TTextRun& run : text.Layout.Runs) {
         const int x = run.X + shift.X, y = run.Y + shift.Y;
+        if (!clip.isNull() && !clip.intersects(QRectF(x, y, std::max(run.Width, 1), text.Layout.LineHeight)))
+            continue;
         if (text.Opaque)
             painter_.fillRect(QRect(x, y, run.Width, text.Layout.LineHeight), ToQColor(text.Background));
         painter_.setPen(color);

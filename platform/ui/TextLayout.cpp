@@ -1,5 +1,7 @@
 #include "platform/ui/TextLayout.h"
 
+#include <algorithm>
+
 namespace {
 
 const QString kEllipsis = QStringLiteral("...");
@@ -55,11 +57,25 @@ QStringList Tokens(const QString& paragraph) {
     return tokens;
 }
 
+// The largest n in 0..limit for which fits(n) holds, fits growing false from some n on and holding
+// for 0: searched by doubling, then halving, so that the cost follows the answer rather than the
+// limit (a line of a text from outside may be very long).
+template <typename TFits> qsizetype LongestFitting(qsizetype limit, const TFits& fits) {
+    qsizetype low = 0, high = 1; // fits(low) holds; fits(high) does not, when high <= limit
+    while (high <= limit && fits(high)) low = high, high *= 2;
+    high = std::min(high, limit + 1);
+    while (high - low > 1) {
+        const qsizetype middle = low + (high - low) / 2;
+        (fits(middle) ? low : high) = middle;
+    }
+    return low;
+}
+
 // The longest start of the word (at least one character) that fits the width.
-qsizetype FittingPrefix(const QString& word, int width, const QFontMetrics& metrics, int tabWidth) {
-    qsizetype n = 1;
-    while (n < word.size() && MeasureLine(word.left(n + 1), metrics, tabWidth) <= width) ++n;
-    return n;
+qsizetype FittingPrefix(QStringView word, int width, const QFontMetrics& metrics, int tabWidth) {
+    return std::max<qsizetype>(1, LongestFitting(word.size(), [&](qsizetype n) {
+                                   return MeasureLine(word.first(n).toString(), metrics, tabWidth) <= width;
+                               }));
 }
 
 struct TWrapper {
@@ -78,13 +94,19 @@ struct TWrapper {
                 Lines << TrimRight(line);
                 line.clear();
             }
-            while (line.isEmpty() && BreakWords && token.size() > 1 && Measure(token) > Width) {
-                qsizetype n = FittingPrefix(TrimRight(token), Width, Metrics, TabWidth);
-                if (n >= TrimRight(token).size()) break;
-                Lines << token.left(n);
-                token = token.mid(n);
+            // A word wider than the line is broken where it stops fitting; only the part that
+            // fits is measured and copied each time, so a very long word costs about what
+            // measuring it does.
+            const qsizetype end = TrimRight(token).size();
+            qsizetype from = 0;
+            while (line.isEmpty() && BreakWords && token.size() - from > 1) {
+                const qsizetype n =
+                    FittingPrefix(QStringView(token).sliced(from, end - from), Width, Metrics, TabWidth);
+                if (n >= end - from) break;
+                Lines << token.sliced(from, n);
+                from += n;
             }
-            line += token;
+            line += QStringView(token).sliced(from);
         }
         Lines << TrimRight(line);
     }
@@ -92,9 +114,10 @@ struct TWrapper {
 
 QString Elided(const QString& line, int width, const QFontMetrics& metrics, int tabWidth) {
     if (MeasureLine(line, metrics, tabWidth) <= width) return line;
-    QString kept = line;
-    while (!kept.isEmpty() && MeasureLine(kept + kEllipsis, metrics, tabWidth) > width) kept.chop(1);
-    return kept + kEllipsis;
+    const qsizetype kept = LongestFitting(line.size(), [&](qsizetype n) {
+        return MeasureLine(line.left(n) + kEllipsis, metrics, tabWidth) <= width;
+    });
+    return line.left(kept) + kEllipsis;
 }
 
 int HorizontalStart(const TRect& rect, int lineWidth, unsigned flags) {

@@ -287,7 +287,7 @@ TEST_F(DropTarget, OneDroppedFileLoadsByWhatItsNameHolds) {
     const std::vector<TFileCase> cases = {
         {"a .csv file", {csv}, "a", Qt::CopyAction},
         {".CSV before a further extension", {csvTxt}, "t", Qt::CopyAction},
-        {"a workbook", {xls}, "Ramal", Qt::CopyAction},
+        {"a workbook (its shown sheet)", {xls}, QString::fromUtf8("único"), Qt::CopyAction},
         {"another kind of file", {txt}, "", Qt::IgnoreAction},
         {"several files", {csv, xls}, "", Qt::IgnoreAction},
     };
@@ -328,7 +328,8 @@ TEST_F(DropTarget, TextAndAFileDroppedTogetherArePastedThenLoaded) {
 
 TEST_F(DropTarget, AFileThatCannotBeReadIsReportedAndTheDropRefused) {
     EXPECT_EQ(drag_.DropAt(At(2, 2), *Mime("", {Write("broken.xlsx", "Ramal;Nome\r\n")})), Qt::IgnoreAction);
-    EXPECT_EQ(reported_, QStringList{"Excel OLE server not found"});
+    EXPECT_EQ(reported_, QStringList{QString::fromUtf8("O arquivo não é uma planilha (.xls ou .xlsx): ") +
+                                     dir_.filePath("broken.xlsx")});
     EXPECT_FALSE(Shown(2));
     EXPECT_EQ(Grid().GetGridCells(1, 1), "r1");
 }
@@ -346,9 +347,12 @@ public:
     QByteArray Rich, Column;
     int Runs = 0;
 
-    TDragEffect Run(QWidget*, std::unique_ptr<TSourceDataObject> data, Qt::DropActions,
+    Qt::DropActions Allowed;
+
+    TDragEffect Run(QWidget*, std::unique_ptr<TSourceDataObject> data, Qt::DropActions allowed,
                     TVzgDropSource& source) override {
         ++Runs;
+        Allowed = allowed;
         Formats = data->formats();
         Text = data->text();
         Rich = data->data("text/rtf");
@@ -427,15 +431,19 @@ TEST_F(DragSource, RichTextIsOfferedForOneRichCellWithOleDropRTF) {
 struct TAfterDragCase {
     const char* Name;
     TDragEffect Effect;
-    bool CopyAlways, Emptied;
+    bool CopyAlways, Emptied, Writable = true;
+    TDragEffect Reported = Effect; // a move that would leave the cells is reported as a copy
 };
 
-TEST_F(DragSource, AMoveEmptiesTheDraggedCellsUnlessOleCopyAlways) {
+// Where a move would leave the cells (OleCopyAlways, cells that cannot be written), only a copy is offered.
+TEST_F(DragSource, AMoveEmptiesTheDraggedCellsOrIsOfferedAndReportedAsACopy) {
     const std::vector<TAfterDragCase> cases = {
         {"move", TDragEffect::deMove, false, true},
         {"copy", TDragEffect::deCopy, false, false},
         {"cancelled", TDragEffect::deNone, false, false},
-        {"move with OleCopyAlways", TDragEffect::deMove, true, false},
+        {"move with OleCopyAlways", TDragEffect::deMove, true, false, true, TDragEffect::deCopy},
+        {"move out of cells that cannot be written", TDragEffect::deMove, false, false, false,
+         TDragEffect::deCopy},
     };
     for (const TAfterDragCase& c : cases) {
         SCOPED_TRACE(c.Name);
@@ -443,6 +451,7 @@ TEST_F(DragSource, AMoveEmptiesTheDraggedCellsUnlessOleCopyAlways) {
         Grid().SetGridCells(3, 3, "c3");
         runner_->Effect = c.Effect;
         Grid().DragDropSettings.OleCopyAlways = c.CopyAlways;
+        Grid().Navigation.AllowClipboardAlways = c.Writable;
         QStringList events;
         Grid().OnOleDragStart = [&](QObject*, int row, int col) {
             events << QString("start %1,%2 runs %3").arg(col).arg(row).arg(runner_->Runs);
@@ -452,10 +461,11 @@ TEST_F(DragSource, AMoveEmptiesTheDraggedCellsUnlessOleCopyAlways) {
         };
         const int runs = runner_->Runs;
         DragBlock({2, 2, 3, 3}, {3, 2});
+        EXPECT_EQ(runner_->Allowed.testFlag(Qt::MoveAction), c.Writable && !c.CopyAlways);
         EXPECT_EQ(Grid().GetGridCells(3, 3).isEmpty(), c.Emptied);
         EXPECT_EQ(Grid().GetGridCells(1, 2), "a2");
         EXPECT_EQ(events, (QStringList{QString("start 3,2 runs %1").arg(runs),
-                                       QString("stop %1 emptied %2").arg(int(c.Effect)).arg(c.Emptied)}));
+                                       QString("stop %1 emptied %2").arg(int(c.Reported)).arg(c.Emptied)}));
     }
 }
 

@@ -105,8 +105,11 @@ INSTANTIATE_TEST_SUITE_P(
                     TCompareCase{"custom", TSortStyle::ssCustom, "", "", "aaa", "b", 1},
                     TCompareCase{"raw", TSortStyle::ssRaw, "", "", "x", "x", 1},
                     TCompareCase{"automatic number", ssAuto, "", "", "10", "9", 1},
-                    TCompareCase{"automatic text after a text", ssAuto, "", "", "abc", "9", 1},
-                    TCompareCase{"automatic number after a number", ssAuto, "", "", "9", "abc", 1},
+                    TCompareCase{"automatic number beside a text", ssAuto, "", "", "abc", "9", -1},
+                    TCompareCase{"automatic number before a text", ssAuto, "", "", "9", "abc", 1},
+                    TCompareCase{"automatic empty after a number", ssAuto, "", "", "-1", "", -1},
+                    TCompareCase{"automatic empty before a number", ssAuto, "", "", "", "-1", 1},
+                    TCompareCase{"automatic empty beside a date", ssAuto, "", "", "", "01/02/2024", -1},
                     TCompareCase{"automatic date", ssAuto, "", "", "02/01/2024", "01/02/2024", -1}),
     [](const auto& info) {
         std::string name = info.param.what;
@@ -154,14 +157,37 @@ TEST(Sorting, CheckBoxesAndImagesCompareByTheirGraphic) {
 
 // ---- Sorting rows ---------------------------------------------------------------------------------
 
-TEST(Sorting, AutomaticStyleFollowsTheFirstRowOfEachComparison) {
+TEST(Sorting, AutomaticStyleIsChosenFromBothCellsOfEachComparison) {
     TVevIvizudEvar grid;
     Fill(grid, {"10", "9", "abc"});
     grid.SortByColumn();
-    EXPECT_EQ(Column(grid, 0), QStringList({"9", "10", "abc"}));
-    Fill(grid, {"abc", "10", "9"});
-    grid.SortByColumn();
     EXPECT_EQ(Column(grid, 0), QStringList({"abc", "9", "10"}));
+    Fill(grid, {"10", "9", "", "100", "-1", "F"}); // an empty cell counts as 0 beside numbers
+    grid.SetFixedFooters(1);
+    grid.SortByColumn();
+    EXPECT_EQ(Column(grid, 0), QStringList({"-1", "", "9", "10", "100", "F"}));
+}
+
+// A sort splits the merged blocks whose rows it would part (or whose column moves alone); a
+// block inside one row moves with it. The grid stays consistent through every sort.
+TEST(Sorting, BlocksTheNewOrderWouldTearAreSplitAndTheGridStaysConsistent) {
+    TVevIvizudEvar grid;
+    Fill(grid, {"m", "c", "x", "a", "q", "b"}, 3);
+    grid.MergeCells(1, 2, 2, 2); // rows c and x
+    grid.MergeCells(1, 4, 2, 1); // row a alone
+    const auto up = TSortDirection::sdAscending, down = TSortDirection::sdDescending;
+    // SingleColumn, sort column, direction, where row a's block is then (-1: split)
+    for (const auto& [single, col, direction, a] :
+         {std::tuple{false, 0, up, 1}, {false, 0, down, 6}, {true, 1, up, -1}}) {
+        grid.SortSettings.SingleColumn = single;
+        grid.SortSettings.Column = col;
+        grid.SortSettings.Direction = direction;
+        grid.SortByColumn();
+        EXPECT_TRUE(grid.Verify());
+        for (int r = 1; r <= 6; ++r) EXPECT_EQ(grid.IsMergedCell(2, r), r == a) << r;
+    }
+    grid.RestoreRowOrder();
+    EXPECT_TRUE(grid.Verify());
 }
 
 struct TBlankCase {

@@ -12,6 +12,7 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -185,7 +186,8 @@ TEST_F(WorkbookImport, ValuesBecomeTextAndEmptyOrErrorValuesLeaveTheirCellsEmpty
 
 TEST_F(WorkbookImport, AnEnormousRangeIsRefusedBeforeTheGridChanges) {
     source_.Address = "$A$1:$XFD$1048576";
-    EXPECT_EQ(ErrorOf([&] { Import(); }), "Worksheet range too large");
+    EXPECT_EQ(ErrorOf([&] { Import(); }),
+              QString::fromUtf8("A planilha é grande demais para ser importada: /data/book.xlsx"));
     EXPECT_EQ(grid_.ColCount(), 4);
     EXPECT_EQ(source_.Calls.mid(source_.Calls.size() - 2), (QStringList{"Close", "Quit"}));
 }
@@ -289,21 +291,38 @@ TEST_F(WorkbookImport, XlsxSheetsByTabAndByNameWithTheirTextForms) {
         R"(<row><c t="inlineStr"><is><t>a_x000D_b</t></is></c></row></sheetData></worksheet>)";
     WriteXlsx(Path("book.xlsx"), {{"Ramais", SheetXml({Inline("A1", "ramal")})}, {"Outros", other}}, {}, 1);
     grid_.LoadFromXLS(Path("book.xlsx"));
-    EXPECT_EQ(GridRows(grid_), (Rows{{"Sala 2", "45366,5"}, {"a\rb", ""}}));
+    EXPECT_EQ(GridRows(grid_), (Rows{{"Sala 2", "15/03/2024 12:00:00"}, {"a\rb", ""}}));
     grid_.ImportWorkbook(Path("book.xlsx"), "Ramais");
     EXPECT_EQ(GridRows(grid_), (Rows{{"ramal"}}));
     EXPECT_EQ(ErrorOf([&] { grid_.ImportWorkbook(Path("book.xlsx"), "Grupos"); }),
               "Excel worksheet Grupos not found");
 }
 
-TEST_F(WorkbookImport, AnXlsFileIsReadThroughItsLibrary) {
+// The ".xls" fixture shows its second sheet; booleans and dates come as the ".xlsx" reader gives them.
+TEST_F(WorkbookImport, AnXlsFileIsReadThroughItsLibraryFromTheSheetItShows) {
     const QString fixture = QStringLiteral(CENTRPRG_SOURCE_DIR "/tests/grid/data/import.xls");
     grid_.LoadFromXLS(fixture);
-    EXPECT_EQ(GridRows(grid_), (Rows{{"Ramal", "Nome", "Ativo"},
-                                     {"201", QString::fromUtf8("Recepção"), "1"},
-                                     {"202,5", QString::fromUtf8("São Paulo"), "45366"}}));
-    grid_.ImportWorkbook(fixture, "Troncos");
     EXPECT_EQ(GridRows(grid_), (Rows{{QString::fromUtf8("único")}}));
+    grid_.ImportWorkbook(fixture, "Ramais");
+    EXPECT_EQ(GridRows(grid_), (Rows{{"Ramal", "Nome", "Ativo"},
+                                     {"201", QString::fromUtf8("Recepção"), "True"},
+                                     {"202,5", QString::fromUtf8("São Paulo"), "15/03/2024"}}));
+}
+
+// Formats 1 and 2 show dates and times (built-in), 3 and 4 codes of the workbook, the second a number.
+TEST_F(WorkbookImport, XlsxNumbersShowAsDatesAndTimesWhereTheirFormatsSaySo) {
+    const QString styles =
+        R"(<styleSheet><numFmts><numFmt numFmtId="164" formatCode="dd/mm/yyyy\ hh:mm"/>)"
+        R"(<numFmt numFmtId="165" formatCode="&quot;d&quot;0.00"/></numFmts><cellXfs><xf/>)"
+        R"(<xf numFmtId="14"/><xf numFmtId="20"/><xf numFmtId="164"/><xf numFmtId="165"/></cellXfs></styleSheet>)";
+    WriteXlsx(Path("dates.xlsx"),
+              {{"A", SheetXml({{"A1", "n\" s=\"1", "<v>45366</v>"},
+                               {"B1", "n\" s=\"4", "<v>2.5</v>"},
+                               {"C1", "n\" s=\"2", "<v>0.4375</v>"},
+                               {"D1", "n\" s=\"3", "<v>45366.4375</v>"}})}},
+              {}, 0, styles);
+    grid_.LoadFromXLS(Path("dates.xlsx"));
+    EXPECT_EQ(GridRows(grid_), (Rows{{"15/03/2024", "2,5", "10:30:00", "15/03/2024 10:30:00"}}));
 }
 
 struct TBadFileCase {
@@ -313,21 +332,31 @@ struct TBadFileCase {
 };
 
 TEST_F(WorkbookImport, FilesNoReaderCanUseAreErrorsThatChangeNothing) {
-    QByteArray notAWorkbook;
+    QByteArray notAWorkbook, farApart, large;
     {
         WriteZip(Path("archive.zip"), {{"readme.txt", "not a workbook"}});
-        QFile zip(Path("archive.zip"));
-        ASSERT_TRUE(zip.open(QIODevice::ReadOnly));
-        notAWorkbook = zip.readAll();
+        WriteXlsx(Path("far.xlsx"), {{"A", SheetXml({Number("A1", "1"), Number("XFD1000", "2")})}});
+        for (auto [name, bytes] : {std::pair{Path("archive.zip"), &notAWorkbook},
+                                   {Path("far.xlsx"), &farApart},
+                                   {CENTRPRG_SOURCE_DIR "/tests/grid/data/import-large.xls", &large}}) {
+            QFile file(name);
+            ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+            *bytes = file.readAll();
+        }
     }
+    const QString notWorkbook = QString::fromUtf8("O arquivo não é uma planilha (.xls ou .xlsx): %1"),
+                  damaged =
+                      QString::fromUtf8("A planilha está danificada ou incompleta e não pode ser lida: %1"),
+                  tooLarge = QString::fromUtf8("A planilha é grande demais para ser importada: %1");
     const std::vector<TBadFileCase> cases = {
-        {"a text file named .xlsx", "Ramal;Nome\r\n", "Excel OLE server not found"},
-        {"an empty file", "", "Excel OLE server not found"},
-        {"a zip archive without a workbook", notAWorkbook,
-         "Invalid workbook file %1: xl/workbook.xml is missing"},
+        {"a text file named .xlsx", "Ramal;Nome\r\n", notWorkbook},
+        {"an empty file", "", notWorkbook},
+        {"a zip archive without a workbook", notAWorkbook, damaged},
+        {"a truncated workbook", farApart.left(farApart.size() * 2 / 3), damaged},
         {"a damaged compound document",
-         QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + QByteArray(600, 'x'),
-         "Invalid workbook file %1: the workbook cannot be read"},
+         QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + QByteArray(600, 'x'), damaged},
+        {"two cells far apart", farApart, tooLarge},
+        {"an xls sheet declaring too many cells", large, tooLarge},
     };
     for (const TBadFileCase& c : cases) {
         SCOPED_TRACE(c.Name);
@@ -343,6 +372,9 @@ TEST_F(WorkbookImport, FilesNoReaderCanUseAreErrorsThatChangeNothing) {
     }
     EXPECT_EQ(ErrorOf([&] { grid_.LoadFromXLS(Path("absent.xlsx")); }),
               "Cannot open file " + Path("absent.xlsx"));
+    ASSERT_EQ(mkfifo(QFile::encodeName(Path("fifo.xlsx")).constData(), 0600), 0);
+    EXPECT_EQ(ErrorOf([&] { grid_.LoadFromXLS(Path("fifo.xlsx")); }),
+              "Cannot open file " + Path("fifo.xlsx"));
 }
 
 } // namespace

@@ -79,9 +79,10 @@ struct TSheetXml {
     QString Name, Xml;
 };
 
-// A workbook of the sheets in tab order, activeTab 0-based, with the shared strings given.
+// A workbook of the sheets in tab order, activeTab 0-based, with the shared strings and the styles
+// part given (none when empty).
 inline void WriteXlsx(const QString& path, const std::vector<TSheetXml>& sheets,
-                      const QStringList& shared = {}, int activeTab = 0) {
+                      const QStringList& shared = {}, int activeTab = 0, const QString& styles = {}) {
     const QString ns = "http://schemas.openxmlformats.org/";
     QString types =
         R"(<?xml version="1.0" encoding="UTF-8"?><Types xmlns=")" + ns +
@@ -109,6 +110,11 @@ inline void WriteXlsx(const QString& path, const std::vector<TSheetXml>& sheets,
         parts.emplace_back("xl/worksheets/sheet" + n + ".xml", sheets[i].Xml.toUtf8());
     }
     workbook += "</sheets></workbook>";
+    if (!styles.isEmpty()) {
+        workbookRels += "<Relationship Id=\"rIdT\" Type=\"" + ns +
+                        "officeDocument/2006/relationships/styles\" Target=\"styles.xml\"/>";
+        parts.emplace_back("xl/styles.xml", styles.toUtf8());
+    }
     workbookRels +=
         "<Relationship Id=\"rIdS\" Type=\"" + ns +
         "officeDocument/2006/relationships/sharedStrings\" Target=\"sharedStrings.xml\"/></Relationships>";
