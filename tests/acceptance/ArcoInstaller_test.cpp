@@ -5,7 +5,7 @@
 // must. Each phase is one member function, run in the scenario's order by one test.
 
 #include "InstallerFixture.h"
-#include "core/ui/Novaprog.h"
+#include "app/Novaprog.h"
 #include "platform/ui/MaskEdit.h"
 #include "screens/Agcolet.h"
 #include "screens/Calendar.h"

@@ -1,4 +1,4 @@
-#include "core/ui/DialogParts.h"
+#include "app/DialogParts.h"
 
 #include "platform/ui/UiServices.h"
 

@@ -2,10 +2,10 @@
 // command, and the file commands with the question about unsaved changes.
 
 #include "ShellFixture.h"
+#include "app/prgmain.h"
 #include "core/ModelTables.h"
 #include "core/ProgrammingFile.h"
 #include "core/TempTable.h"
-#include "core/ui/prgmain.h"
 #include "desktop/qvxComponents.h"
 #include "platform/os/FileIo.h"
 #include "support/EventWait.h"

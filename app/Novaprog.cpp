@@ -1,8 +1,8 @@
-#include "core/ui/Novaprog.h"
+#include "app/Novaprog.h"
 
+#include "app/DialogParts.h"
 #include "core/Language.h"
 #include "core/ModelTables.h"
-#include "core/ui/DialogParts.h"
 #include "platform/ui/DialogFit.h"
 #include "platform/ui/UiServices.h"
 

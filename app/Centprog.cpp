@@ -8,20 +8,20 @@
 // single-instance guard runs: a second start asks the running tool to come to the front and ends
 // here, with exit code 0, without making or seeding its folder and without showing anything, but
 // for a box when it was given a folder (--data-dir) other than the one the running copy works on
-// (core/ui/InstanceFolder.h). Then the folder is made and seeded, its language file opened for the run, the
+// (app/InstanceFolder.h). Then the folder is made and seeded, its language file opened for the run, the
 // window shown, the login run as it first appears, and the message loop runs until the window closes.
 //
 // Exit codes: 0 normally (also after a cancelled login or as a second start), 1 after a refused
 // login or a failed start-up, 2 on a bad command line.
 //
-// Environment: CENTRPRG_LOGIN scripts the login (core/ui/Leusuari.h); QT_LOGGING_RULES=
+// Environment: CENTRPRG_LOGIN scripts the login (app/Leusuari.h); QT_LOGGING_RULES=
 // "qvx.instance.info=true" reports the single-instance guard's steps on stderr.
 
+#include "app/AppHooks.h"
+#include "app/InstanceFolder.h"
+#include "app/prgmain.h"
 #include "core/Language.h"
 #include "core/ProgramFolder.h"
-#include "core/ui/CoreUiHooks.h"
-#include "core/ui/InstanceFolder.h"
-#include "core/ui/prgmain.h"
 #include "dbui/EngineIdle.h"
 #include "dbui/VORSAMPw.h"
 #include "desktop/qvxComponents.h"
@@ -61,7 +61,7 @@ std::optional<std::string> DataDirArgument(const QStringList& arguments, bool& b
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
-    InstallCoreUiHooks();
+    InstallAppHooks();
     // The toolkit's own dialogs (file dialogs, standard buttons) speak the tool's language.
     QTranslator toolkitTexts;
     if (toolkitTexts.load(QLocale(QLocale::Portuguese, QLocale::Brazil), "qtbase", "_",

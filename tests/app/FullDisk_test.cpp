@@ -3,9 +3,9 @@
 // and why, the old file stays as it was and no scratch or temporary file is left behind.
 
 #include "ShellFixture.h"
+#include "app/prgmain.h"
 #include "core/ImageLayout.h"
 #include "core/TempTable.h"
-#include "core/ui/prgmain.h"
 #include "db/lib/FileList.h"
 #include "db/lib/LibraryGlobals.h"
 #include "platform/os/FileIo.h"

@@ -3,4 +3,4 @@
 // texts through the language file (core/Language.h), help pages from the program folder's
 // help/ (core/ProgramFolder.h).
 
-void InstallCoreUiHooks();
+void InstallAppHooks();

@@ -2,9 +2,9 @@
 // scripted login; and the users dialog.
 
 #include "ShellFixture.h"
-#include "core/ui/Leusuari.h"
-#include "core/ui/PasswordKey.h"
-#include "core/ui/Usuarios.h"
+#include "app/Leusuari.h"
+#include "app/PasswordKey.h"
+#include "app/Usuarios.h"
 
 #include <QApplication>
 #include <QLineEdit>

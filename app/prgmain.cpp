@@ -2,7 +2,7 @@
 // the login when it first appears and the question on closing. The file commands are in
 // prgfiles.cpp.
 
-#include "core/ui/prgmain.h"
+#include "app/prgmain.h"
 
 #include "core/Language.h"
 #include "core/ModelTables.h"

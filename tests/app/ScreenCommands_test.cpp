@@ -4,10 +4,10 @@
 // groups; the serial-port setting read when the window first appears.
 
 #include "ShellFixture.h"
+#include "app/prgmain.h"
 #include "core/ExtensionCodes.h"
 #include "core/ImageLayout.h"
 #include "core/TempTable.h"
-#include "core/ui/prgmain.h"
 #include "db/engine/VORSAMTable.h"
 #include "platform/data/DataSet.h"
 #include "screens/Atendfax.h"

@@ -3,7 +3,7 @@
 // stores that extension's bytes and the scratch table is gone after it closes.
 
 #include "ShellFixture.h"
-#include "core/ui/prgmain.h"
+#include "app/prgmain.h"
 #include "platform/ui/DataChoiceControls.h"
 #include "screens/Ncat.h"
 #include "screens/Programa.h"

@@ -15,8 +15,8 @@
 // replace a changed programming. The single-instance guard qvxOneInstance1 is run by the main program
 // (Centprog.cpp).
 
-#include "core/ui/Commands.h"
-#include "core/ui/Leusuari.h"
+#include "app/Commands.h"
+#include "app/Leusuari.h"
 
 #include <QMainWindow>
 

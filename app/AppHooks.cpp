@@ -1,10 +1,10 @@
-#include "core/ui/CoreUiHooks.h"
+#include "app/AppHooks.h"
 
 #include "core/Language.h"
 #include "core/ProgramFolder.h"
 #include "platform/ui/UiServices.h"
 
-void InstallCoreUiHooks() {
+void InstallAppHooks() {
     SetUiHooks({.TranslateText = TranslateText, .LookupLabel = LookupLabel, .HelpFolder = [] {
                     return ProgramFilePath(HelpFolderName);
                 }});

@@ -3,13 +3,13 @@
 // rows is no larger than what it shows.
 
 #include "ShellFixture.h"
+#include "app/Leusuari.h"
+#include "app/Novaprog.h"
+#include "app/PasswordKey.h"
+#include "app/Prosobre.h"
+#include "app/Usuarios.h"
+#include "app/prgmain.h"
 #include "core/Users.h"
-#include "core/ui/Leusuari.h"
-#include "core/ui/Novaprog.h"
-#include "core/ui/PasswordKey.h"
-#include "core/ui/Prosobre.h"
-#include "core/ui/Usuarios.h"
-#include "core/ui/prgmain.h"
 #include "screens/ScreenConventions.h"
 
 #include <QAbstractButton>

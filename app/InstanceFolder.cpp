@@ -1,4 +1,4 @@
-#include "core/ui/InstanceFolder.h"
+#include "app/InstanceFolder.h"
 
 #include "desktop/qvxComponents.h"
 #include "desktop/qvxFormUtils.h"

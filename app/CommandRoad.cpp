@@ -1,14 +1,14 @@
 // The road of a command (see Commands.h): access check, model check, scratch table, the screen,
 // DeleteTempTable, RefreshMainWindow.
 
-#include "core/ui/Commands.h"
+#include "app/Commands.h"
 
+#include "app/prgmain.h"
 #include "core/Language.h"
 #include "core/ModelTables.h"
 #include "core/Programming.h"
 #include "core/TempTable.h"
 #include "core/Users.h"
-#include "core/ui/prgmain.h"
 #include "platform/ui/UiServices.h"
 #include "screens/FailureMessages.h"
 

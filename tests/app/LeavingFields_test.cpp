@@ -5,7 +5,7 @@
 // comes back to the field.
 
 #include "ShellFixture.h"
-#include "core/ui/prgmain.h"
+#include "app/prgmain.h"
 #include "support/UserInput.h"
 
 #include <QAbstractButton>

@@ -1,15 +1,15 @@
 // The table of the tool's commands and the Show functions of those whose windows exist. See
 // Commands.h for the road of a command and for how a finished screen is wired in here.
 
-#include "core/ui/Commands.h"
+#include "app/Commands.h"
 
+#include "app/prgmain.h"
 #include "core/CoreError.h"
 #include "core/ExtensionCodes.h"
 #include "core/Language.h"
 #include "core/Programming.h"
 #include "core/Sections.h"
 #include "core/ValueConversions.h"
-#include "core/ui/prgmain.h"
 #include "db/engine/VORSAMTable.h"
 #include "platform/ui/UiServices.h"
 #include "screens/Agcolet.h"

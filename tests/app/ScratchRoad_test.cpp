@@ -2,8 +2,8 @@
 // in the program folder, and the files after it.
 
 #include "ShellFixture.h"
+#include "app/prgmain.h"
 #include "core/TempTable.h"
-#include "core/ui/prgmain.h"
 #include "db/engine/VORSAMTable.h"
 #include "screens/ScratchTables.h"
 

@@ -1,16 +1,16 @@
 // The file commands of the main window: New, Open, Save, Save as, and the question about unsaved
 // changes; with them the Users and About commands.
 
-#include "core/ui/prgmain.h"
+#include "app/prgmain.h"
 
+#include "app/Novaprog.h"
+#include "app/Prosobre.h"
+#include "app/Usuarios.h"
 #include "core/CoreError.h"
 #include "core/Language.h"
 #include "core/ProgramFolder.h"
 #include "core/Programming.h"
 #include "core/ProgrammingFile.h"
-#include "core/ui/Novaprog.h"
-#include "core/ui/Prosobre.h"
-#include "core/ui/Usuarios.h"
 #include "platform/ui/UiServices.h"
 
 #include <filesystem>

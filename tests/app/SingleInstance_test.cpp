@@ -3,10 +3,10 @@
 // folder of its own, where the guard keeps its lock and socket, so that tests running at the same
 // time (and other runs of the tool on the machine) never meet each other's copies.
 
+#include "app/Leusuari.h"
+#include "app/PasswordKey.h"
 #include "core/ProgramFolder.h"
 #include "core/Users.h"
-#include "core/ui/Leusuari.h"
-#include "core/ui/PasswordKey.h"
 #include "platform/os/TestTempFolder.h"
 #include "support/QtTestApplication.h"
 

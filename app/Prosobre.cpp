@@ -1,4 +1,4 @@
-#include "core/ui/Prosobre.h"
+#include "app/Prosobre.h"
 
 #include "core/Language.h"
 #include "platform/ui/DialogFit.h"

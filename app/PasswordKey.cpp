@@ -1,4 +1,4 @@
-#include "core/ui/PasswordKey.h"
+#include "app/PasswordKey.h"
 
 #include <QByteArray>
 #include <QPasswordDigestor>

@@ -2,11 +2,11 @@
 // Test fixture of the desktop shell: a cleared programming, a temporary program folder, recording
 // message, help and file-dialog services, and a logged-in user with the rights a test gives.
 
+#include "app/AppHooks.h"
+#include "app/Commands.h"
 #include "core/ProgramFolder.h"
 #include "core/Programming.h"
 #include "core/Users.h"
-#include "core/ui/Commands.h"
-#include "core/ui/CoreUiHooks.h"
 #include "platform/os/TestTempFolder.h"
 #include "platform/ui/UiServices.h"
 #include "support/QtTestApplication.h"
@@ -26,7 +26,7 @@
 class ShellFixture : public testing::Test {
 protected:
     void SetUp() override {
-        InstallCoreUiHooks();
+        InstallAppHooks();
         ClearProgramming();
         SetProgramFolder(folder.Path());
         LogIn(AllRights);

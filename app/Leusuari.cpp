@@ -1,9 +1,9 @@
-#include "core/ui/Leusuari.h"
+#include "app/Leusuari.h"
 
+#include "app/DialogParts.h"
+#include "app/PasswordKey.h"
 #include "core/Language.h"
 #include "core/ProgramFolder.h"
-#include "core/ui/DialogParts.h"
-#include "core/ui/PasswordKey.h"
 #include "platform/ui/DialogFit.h"
 #include "platform/ui/UiServices.h"
 #include "screens/FailureMessages.h"

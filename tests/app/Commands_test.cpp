@@ -51,7 +51,7 @@ TEST(CommandTableTest, EveryHelpContextHasAPage) {
 }
 
 TEST(HelpViewer, ShowsThePageOfTheContextTitledByIt) {
-    InstallCoreUiHooks(); // the help pages of the program folder, as at start-up
+    InstallAppHooks(); // the help pages of the program folder, as at start-up
     SetProgramFolder(CENTRPRG_BINARY_DIR);
     QString title;
     QTimer::singleShot(0, [&title] {
