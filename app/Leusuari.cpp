@@ -25,15 +25,42 @@ std::optional<TUser> Authenticate(const TUsersFile& users, std::string_view name
     return users.slot[index];
 }
 
-// No dialog and no box: a refusal is written on stderr.
+// The administrator of a tool without users, from the scripted name and password: checked as the
+// first-start dialog checks them, written to the users file and logged in. False, with the reason
+// on stderr, when the entry or the writing fails.
+bool MakeFirstAdministrator(const std::string& name, const std::string& password) {
+    std::cerr << ScriptedLoginVariable << ": " << TranslateText(LngText("Não há usuários cadastrados."))
+              << " ";
+    if (const char* fault = CheckUserEntry(name, password, password, true)) {
+        std::cerr << TranslateText(fault) << " "
+                  << TranslateText(LngText(
+                         "O primeiro usuário é cadastrado pela variável CENTRPRG_LOGIN com nome:senha."))
+                  << "\n";
+        return false;
+    }
+    TUsersFile users;
+    users.slot[0] = MakeUser(name, password, AllRights);
+    SaveUsersFile(ProgramFilePath(UsersFileName), users);
+    std::cerr << TranslateText(LngText("O primeiro usuário, administrador com todos os direitos, foi "
+                                       "cadastrado com o nome e a senha dados:"))
+              << " " << name << "\n";
+    SetLoggedUser(users.slot[0]);
+    return true;
+}
+
+// No dialog and no box: a refusal is written on stderr. A tool without users makes the first
+// administrator from the name and password given.
 TLoginResult ScriptedLogin(const std::string& credentials) {
     const auto colon = credentials.find(':');
+    const std::string name = credentials.substr(0, colon);
+    const std::string password = colon == std::string::npos ? std::string() : credentials.substr(colon + 1);
     std::optional<TUser> user;
     std::string refusal = TranslateText(LngText("Usuário ou senha incorretos."));
     try {
         const auto users = LoadUsersFile(ProgramFilePath(UsersFileName));
-        if (users && colon != std::string::npos)
-            user = Authenticate(*users, credentials.substr(0, colon), credentials.substr(colon + 1));
+        if (!users || users->Count() == 0)
+            return MakeFirstAdministrator(name, password) ? TLoginResult::LoggedIn : TLoginResult::Refused;
+        if (colon != std::string::npos) user = Authenticate(*users, name, password);
     } catch (const EUsersFileError& error) {
         refusal = error.what();
     }

@@ -10,8 +10,9 @@
 // A cancelled or refused login ends the program.
 //
 // Scripted login (for tests and automation): when the environment variable CENTRPRG_LOGIN is set,
-// to "<name>:<password>", no dialog is shown; the users file must exist and the name and password
-// are checked as the dialog checks them (a mismatch refuses the login, a message goes to stderr).
+// to "<name>:<password>", no dialog is shown and every message goes to stderr. With users, the name
+// and password are checked as the dialog checks them (a mismatch refuses the login). Without users
+// (the first start), they make the administrator as TFormAdministrador would, and stderr says so.
 
 #include "core/Users.h"
 
