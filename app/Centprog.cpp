@@ -88,14 +88,14 @@ int main(int argc, char* argv[]) {
     }
     TFormPrinc mainWindow;
     TqvxOneInstance& guard = *mainWindow.qvxOneInstance1;
-    if (dataDir && PublishedProgramFolder(guard) != folder) { // a copy on another folder says so
+    // The folder is published before a later copy can reach this one.
+    QObject::connect(&guard, &TqvxOneInstance::InstanceTaken, [&] { PublishProgramFolder(guard, folder); });
+    if (dataDir) { // a copy on another folder says so
         guard.ShowMessage = true;
-        guard.Message =
-            TrText(LngText("O programa já está aberto. A janela aberta será trazida para a frente."));
+        guard.OnShowMessage = [&](QObject*, bool&) { SayWhenRunningOnAnotherFolder(guard, folder); };
     }
     guard.Loaded();
     if (guard.Terminated()) return 0; // before the folder is made or seeded
-    PublishProgramFolder(guard, folder);
     try {
         PrepareProgramFolder(folder, defaults);
         SetProgramFolder(folder);

@@ -3,7 +3,9 @@
 #include "desktop/qvxComponents.h"
 #include "desktop/qvxFormUtils.h"
 #include "platform/os/FileIo.h"
+#include "platform/os/LngText.h"
 #include "platform/os/OsError.h"
+#include "platform/ui/UiServices.h"
 
 namespace {
 
@@ -36,4 +38,13 @@ std::optional<std::string> PublishedProgramFolder(const TqvxOneInstance& guard) 
     } catch (const EOsError&) {
         return std::nullopt;
     }
+}
+
+void SayWhenRunningOnAnotherFolder(const TqvxOneInstance& guard, const std::string& folder) {
+    qvxFindPrevInstanceWindow(guard.Title(), guard.LockFolder);
+    if (PublishedProgramFolder(guard) == folder) return;
+    const QString text =
+        TrText(LngText("O programa já está aberto. A janela aberta será trazida para a frente."));
+    qCInfo(lcqvxInstance) << "says" << text;
+    qvxShowMessage(guard.Title(), text);
 }

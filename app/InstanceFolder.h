@@ -8,8 +8,12 @@
 
 class TqvxOneInstance;
 
-// Written by the copy that holds the lock; a failure to write is ignored.
+// Written by the copy that holds the lock, before it listens (TqvxOneInstance::InstanceTaken); a
+// failure to write is ignored.
 void PublishProgramFolder(const TqvxOneInstance& guard, const std::string& folder);
 void WithdrawProgramFolder(const TqvxOneInstance& guard);
 // What the running copy published; nothing when it published nothing.
 std::optional<std::string> PublishedProgramFolder(const TqvxOneInstance& guard);
+// For a later start given a folder: waits until the running copy can be reached (its folder is
+// published by then) and, when it works on another folder, says in a box that the tool is open.
+void SayWhenRunningOnAnotherFolder(const TqvxOneInstance& guard, const std::string& folder);

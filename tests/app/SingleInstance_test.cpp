@@ -172,6 +172,37 @@ TEST_F(SingleInstance, AStartAfterTheFirstWasKilledSucceeds) {
     Kill(next);
 }
 
+// Pairs of starts at the same moment, on the runtime files a killed copy left or on none: exactly
+// one copy runs, and the other ends quietly (no box: both were given the same folder) once it has
+// brought the first to the front.
+TEST_F(SingleInstance, OfTwoStartsAtTheSameMomentExactlyOneRuns) {
+    for (int round = 0; round < 20; ++round) {
+        SCOPED_TRACE(round);
+        if (round % 2 == 0)
+            for (const QString& file : RuntimeFiles())
+                QFile::remove(QString::fromStdString(folder.Path("runtime/")) + file);
+        QProcess copies[2];
+        QByteArray logs[2];
+        Start(copies[0]);
+        Start(copies[1]);
+        const QDeadlineTimer deadline(WaitMs);
+        int ended = -1;
+        while (ended < 0 && !deadline.hasExpired())
+            for (int i = 0; i < 2 && ended < 0; ++i)
+                if (copies[i].waitForFinished(20)) ended = i;
+        ASSERT_GE(ended, 0) << "neither copy ended";
+        QProcess& later = copies[ended];
+        QProcess& first = copies[1 - ended];
+        QByteArray& firstLog = logs[1 - ended];
+        const QByteArray laterLog = later.readAllStandardError();
+        EXPECT_EQ(later.exitCode(), 0) << laterLog.toStdString();
+        EXPECT_FALSE(laterLog.contains("holds") || laterLog.contains("says")) << laterLog.toStdString();
+        EXPECT_TRUE(WaitForLog(first, firstLog, "activation requested")) << firstLog.toStdString();
+        EXPECT_EQ(first.state(), QProcess::Running);
+        Kill(first);
+    }
+}
+
 TEST_F(SingleInstance, ARefusedScriptedLoginEndsTheTool) {
     QProcess tool;
     Start(tool, "Teste:errada");
