@@ -86,6 +86,16 @@ const TWiredScreen WiredScreens[] = {
     {TCommandId::Categories, "TMultPageDlg", true},
 };
 
+// Every drop-down field's current item is the one whose value it shows, so that the arrow keys
+// step from there.
+void ExpectListsOnTheValueShown(QDialog& screen) {
+    for (const QComboBox* list : screen.findChildren<QComboBox*>())
+        if (list->isEditable())
+            EXPECT_EQ(list->currentIndex(), list->findText(list->currentText(), Qt::MatchExactly))
+                << list->objectName().toStdString() << " shows \"" << list->currentText().toStdString()
+                << '"';
+}
+
 class ScreenCommands : public ShellFixture {
 protected:
     static QString RunCancelled(TFormPrinc& window, TCommandId id) {
@@ -107,6 +117,7 @@ TEST_F(ScreenCommands, EachCommandShowsItsPreparedScreenAndItsOkEnablesSave) {
                                              [&](QDialog& screen) {
                                                  prepared =
                                                      wired.prepared == nullptr || wired.prepared(screen);
+                                                 ExpectListsOnTheValueShown(screen);
                                                  screen.reject();
                                              });
         EXPECT_EQ(cancelled, wired.screenClass);
