@@ -26,13 +26,11 @@
 #include "dbui/VORSAMPw.h"
 #include "desktop/qvxComponents.h"
 #include "platform/os/FileIo.h"
+#include "platform/ui/ToolkitTexts.h"
 #include "platform/ui/UiServices.h"
 #include "screens/FailureMessages.h"
 
 #include <QApplication>
-#include <QLibraryInfo>
-#include <QLocale>
-#include <QTranslator>
 
 #include <exception>
 #include <iostream>
@@ -62,11 +60,7 @@ std::optional<std::string> DataDirArgument(const QStringList& arguments, bool& b
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     InstallAppHooks();
-    // The toolkit's own dialogs (file dialogs, standard buttons) speak the tool's language.
-    QTranslator toolkitTexts;
-    if (toolkitTexts.load(QLocale(QLocale::Portuguese, QLocale::Brazil), "qtbase", "_",
-                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QApplication::installTranslator(&toolkitTexts);
+    const TToolkitTexts toolkitTexts; // the toolkit's own dialogs speak the tool's language
     bool badLine = false;
     const std::optional<std::string> dataDir = DataDirArgument(QApplication::arguments(), badLine);
     if (badLine) {
