@@ -102,33 +102,6 @@ TEST_F(Login, TheScriptedLoginChecksLikeTheDialog) {
     EXPECT_TRUE(services.messages.shown.empty());
 }
 
-// Without users the scripted pair makes the first administrator, when the first-start dialog would
-// take it; a pair it would refuse makes nothing.
-TEST_F(Login, TheScriptedFirstStartMakesTheAdministratorFromAValidPair) {
-    const struct {
-        const char* credentials;
-        bool made;
-    } cases[] = {
-        {"Chefe", false}, {"Chefe:", false}, {":abc", false}, {" Chefe:abc", false}, {"Chefe:a:b", true}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.credentials);
-        std::remove(UsersPath().c_str());
-        SetLoggedUser(std::nullopt);
-        ::setenv(ScriptedLoginVariable, c.credentials, 1);
-        EXPECT_EQ(RunLogin(nullptr), c.made ? TLoginResult::LoggedIn : TLoginResult::Refused);
-        EXPECT_EQ(folder.Exists(UsersFileName), c.made);
-        EXPECT_TRUE(services.messages.shown.empty());
-    }
-    const auto written = LoadUsersFile(UsersPath());
-    ASSERT_TRUE(written.has_value());
-    EXPECT_EQ(written->Count(), 1);
-    EXPECT_EQ(written->slot[0].rights, AllRights);
-    EXPECT_TRUE(PasswordMatches(written->slot[0], "a:b"));
-    SetLoggedUser(std::nullopt);
-    ::setenv(ScriptedLoginVariable, "chefe:a", 1); // the next start checks the pair
-    EXPECT_EQ(RunLogin(nullptr), TLoginResult::Refused);
-}
-
 // Fills the first start's dialog once it is shown, and presses O&k.
 void AnswerAdministratorDialog(const char* name, const char* password, const char* confirmation) {
     QTimer::singleShot(0, [=] {

@@ -25,7 +25,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QScreen>
 #include <QTest>
 #include <QTimer>
 
@@ -87,16 +86,6 @@ const TWiredScreen WiredScreens[] = {
     {TCommandId::Categories, "TMultPageDlg", true},
 };
 
-// Every drop-down field's current item is the one whose value it shows, so that the arrow keys
-// step from there.
-void ExpectListsOnTheValueShown(QDialog& screen) {
-    for (const QComboBox* list : screen.findChildren<QComboBox*>())
-        if (list->isEditable())
-            EXPECT_EQ(list->currentIndex(), list->findText(list->currentText(), Qt::MatchExactly))
-                << list->objectName().toStdString() << " shows \"" << list->currentText().toStdString()
-                << '"';
-}
-
 class ScreenCommands : public ShellFixture {
 protected:
     static QString RunCancelled(TFormPrinc& window, TCommandId id) {
@@ -118,7 +107,6 @@ TEST_F(ScreenCommands, EachCommandShowsItsPreparedScreenAndItsOkEnablesSave) {
                                              [&](QDialog& screen) {
                                                  prepared =
                                                      wired.prepared == nullptr || wired.prepared(screen);
-                                                 ExpectListsOnTheValueShown(screen);
                                                  screen.reject();
                                              });
         EXPECT_EQ(cancelled, wired.screenClass);
@@ -133,32 +121,6 @@ TEST_F(ScreenCommands, EachCommandShowsItsPreparedScreenAndItsOkEnablesSave) {
         EXPECT_EQ(accepted, wired.screenClass); // the same screen, kept for the run
         EXPECT_EQ(window.Action(TCommandId::Save)->isEnabled(), wired.marksSection);
         for (const auto& [kind, text] : Boxes()) EXPECT_NE(kind, TMsgKind::Error) << text;
-    }
-}
-
-// Without a window manager too, each screen opens centred on the main window (kept on the screen).
-TEST_F(ScreenCommands, EachScreenOpensCentredOnTheMainWindow) {
-    TFormPrinc window;
-    window.SetLoginRunner([](QWidget*) { return TLoginResult::LoggedIn; });
-    window.setGeometry(40, 60, 720, 560);
-    window.show();
-    ASSERT_TRUE(window.OpenProgramming(Fixture(11)));
-    for (const TWiredScreen& wired : WiredScreens) {
-        SCOPED_TRACE(wired.screenClass);
-        QPoint offset;
-        RunShowing([&] { window.Run(wired.id); },
-                   [&](QDialog& screen) {
-                       QRect centred(QPoint(), screen.frameGeometry().size());
-                       centred.moveCenter(window.frameGeometry().center());
-                       const QRect area = screen.screen()->availableGeometry();
-                       centred.moveLeft(
-                           std::max(area.left(), std::min(centred.left(), area.right() - centred.width())));
-                       centred.moveTop(
-                           std::max(area.top(), std::min(centred.top(), area.bottom() - centred.height())));
-                       offset = screen.frameGeometry().topLeft() - centred.topLeft();
-                       screen.reject();
-                   });
-        EXPECT_LE(offset.manhattanLength(), 8) << offset.x() << ", " << offset.y();
     }
 }
 

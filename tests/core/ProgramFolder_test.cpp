@@ -48,18 +48,15 @@ TEST_F(ProgramFolderTest, AGivenFolderIsCreatedAndSeededWithoutOverwriting) {
     EXPECT_FALSE(folder.Exists("data/DEFNODO.NPX")); // not among the defaults
 }
 
-// Installed with the prefix ~/.local, the defaults sit in a folder of their own beside (not in)
-// the user's program folder.
-TEST_F(ProgramFolderTest, AnInstalledToolSeedsTheUsersFolderFromDefaultsOfTheirOwn) {
-    LayOutBuildFolder("home/.local/share/centrprg/defaults");
-    folder.Write("home/.local/bin/centrprg", "");
-    TProgramFolderInputs noXdg = Inputs("home/.local/bin");
+TEST_F(ProgramFolderTest, AnInstalledToolUsesTheUsersDataFolderSeededFromShare) {
+    LayOutBuildFolder("usr/share/centrprg/defaults");
+    folder.Write("usr/bin/centrprg", "");
+    EXPECT_EQ(ResolveProgramFolder(Inputs("usr/bin")), folder.Path("xdg/centrprg"));
+    EXPECT_EQ(folder.Read("xdg/centrprg/DEFARCO.NPX"), "arco");
+    TProgramFolderInputs noXdg = Inputs("usr/bin");
     noXdg.xdgDataHome.reset();
-    EXPECT_EQ(ProgramDefaultsFolder(noXdg), folder.Path("home/.local/share/centrprg/defaults"));
     EXPECT_EQ(ResolveProgramFolder(noXdg), folder.Path("home/.local/share/centrprg"));
-    EXPECT_EQ(folder.Read("home/.local/share/centrprg/DEFARCO.NPX"), "arco");
-    EXPECT_EQ(folder.Read("home/.local/share/centrprg/help/14.html"), "vias");
-    EXPECT_EQ(ResolveProgramFolder(Inputs("home/.local/bin")), folder.Path("xdg/centrprg"));
+    EXPECT_TRUE(folder.Exists("home/.local/share/centrprg/CENTRPRG.INI"));
 }
 
 TEST_F(ProgramFolderTest, TheDataDirMayBeTheBuildFolderItself) {
