@@ -26,26 +26,26 @@ std::optional<TUser> Authenticate(const TUsersFile& users, std::string_view name
 }
 
 // The administrator of a tool without users, from the scripted name and password: checked as the
-// first-start dialog checks them, written to the users file and logged in. False, with the reason
-// on stderr, when the entry or the writing fails.
+// first-start dialog checks them, written to the users file and logged in; stderr says which, or
+// why not (false). A failure to write raises EUsersFileError.
 bool MakeFirstAdministrator(const std::string& name, const std::string& password) {
-    std::cerr << ScriptedLoginVariable << ": " << TranslateText(LngText("Não há usuários cadastrados."))
-              << " ";
-    if (const char* fault = CheckUserEntry(name, password, password, true)) {
-        std::cerr << TranslateText(fault) << " "
-                  << TranslateText(LngText(
-                         "O primeiro usuário é cadastrado pela variável CENTRPRG_LOGIN com nome:senha."))
-                  << "\n";
-        return false;
+    std::string said = TranslateText(LngText("Não há usuários cadastrados.")) + " ";
+    const char* fault = CheckUserEntry(name, password, password, true);
+    if (fault == nullptr) {
+        TUsersFile users;
+        users.slot[0] = MakeUser(name, password, AllRights);
+        SaveUsersFile(ProgramFilePath(UsersFileName), users);
+        SetLoggedUser(users.slot[0]);
+        said += TranslateText(LngText("O primeiro usuário, administrador com todos os direitos, foi "
+                                      "cadastrado com o nome e a senha dados:")) +
+                " " + name;
+    } else {
+        said += TranslateText(fault) + " " +
+                TranslateText(
+                    LngText("O primeiro usuário é cadastrado pela variável CENTRPRG_LOGIN com nome:senha."));
     }
-    TUsersFile users;
-    users.slot[0] = MakeUser(name, password, AllRights);
-    SaveUsersFile(ProgramFilePath(UsersFileName), users);
-    std::cerr << TranslateText(LngText("O primeiro usuário, administrador com todos os direitos, foi "
-                                       "cadastrado com o nome e a senha dados:"))
-              << " " << name << "\n";
-    SetLoggedUser(users.slot[0]);
-    return true;
+    std::cerr << ScriptedLoginVariable << ": " << said << "\n";
+    return fault == nullptr;
 }
 
 // No dialog and no box: a refusal is written on stderr. A tool without users makes the first
