@@ -65,7 +65,7 @@ protected:
     }
 
     // Waits until the copy is up: it holds the lock (in this test's runtime folder, no other),
-    // listens, and has published its folder, the last thing the guard's side does at start.
+    // has published its folder and then listens, at once after taking the lock.
     // Killing it or starting another copy earlier races with that start.
     bool WaitUntilUp(QProcess& process, QByteArray& log) {
         if (!WaitForLog(process, log, "holds")) return false;
