@@ -8,9 +8,9 @@
 // The defaults come from the executable's folder when it holds "CENTRPRG.INI" (the build lays
 // them out there), else from <executable folder>/../share/centrprg/defaults (the installed layout:
 // a folder of its own, so that installing and uninstalling never touch a program folder, not even
-// ~/.local/share/centrprg under the prefix ~/.local). A
-// chosen folder other than the defaults' folder is created when missing and gets a copy of every
-// default file and help page (help/*.html) it lacks; files already there are never overwritten.
+// ~/.local/share/centrprg under the prefix ~/.local). A chosen folder other than the defaults'
+// folder is created when missing and gets a copy of every default file and help page
+// (help/*.html) it lacks; files already there are never overwritten.
 
 #include <optional>
 #include <string>
