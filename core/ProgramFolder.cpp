@@ -21,7 +21,9 @@ bool HoldsConfig(const std::string& folder) {
 
 std::string DefaultsFolder(const std::string& executableFolder) {
     if (HoldsConfig(executableFolder)) return executableFolder;
-    return (fs::path(executableFolder) / ".." / "share" / "centrprg").lexically_normal().string();
+    return (fs::path(executableFolder) / ".." / "share" / "centrprg" / "defaults")
+        .lexically_normal()
+        .string();
 }
 
 std::string UserDataFolder(const TProgramFolderInputs& inputs) {

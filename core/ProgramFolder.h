@@ -6,9 +6,11 @@
 // (~/.local/share/centrprg when the variable is unset). The user's files never live in the build
 // folder, so that deleting a build deletes none of them.
 // The defaults come from the executable's folder when it holds "CENTRPRG.INI" (the build lays
-// them out there), else from <executable folder>/../share/centrprg (the installed layout). A
-// chosen folder other than the defaults' folder is created when missing and gets a copy of every
-// default file and help page (help/*.html) it lacks; files already there are never overwritten.
+// them out there), else from <executable folder>/../share/centrprg/defaults (the installed layout:
+// a folder of its own, so that installing and uninstalling never touch a program folder, not even
+// ~/.local/share/centrprg under the prefix ~/.local). A chosen folder other than the defaults'
+// folder is created when missing and gets a copy of every default file and help page
+// (help/*.html) it lacks; files already there are never overwritten.
 
 #include <optional>
 #include <string>

@@ -13,7 +13,7 @@
 // EUsersFileError and is never rewritten on its own. The file is written safely (temporary file,
 // flush, rename). User names are matched ignoring case.
 //
-// The key derivation lives with the user interface (core/ui/PasswordKey.h); this unit only keeps
+// The key derivation lives with the user interface (app/PasswordKey.h); this unit only keeps
 // and compares keys.
 
 #include "core/AccessRights.h"

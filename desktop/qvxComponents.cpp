@@ -90,6 +90,7 @@ bool TqvxOneInstance::IsAnotherInstance() {
     if (taken) {
         lock_ = std::move(lock);
         qCInfo(lcqvxInstance) << "holds" << names.lockFile;
+        emit InstanceTaken();
         Listen(names.serverName);
         return false;
     }

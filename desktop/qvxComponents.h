@@ -4,10 +4,10 @@
 // TqvxOneInstance keeps a second copy of a program from running. The owner (the program's main
 // window) calls Loaded() once it has been built and before it is shown. The guard then tries to
 // take the lock of the application title (see qvxFormUtils.h for the files):
-//  - lock taken: this is the first copy. It keeps the lock for its whole run and listens on its
-//    local socket; every "activate" request raises ActivationRequested (the owner comes to the
-//    front). A lock or socket left by a killed copy is recognised as stale and taken over, and so
-//    is a lock file that names no holder (empty or damaged) when no live process holds it.
+//  - lock taken: this is the first copy. It keeps the lock for its whole run, raises InstanceTaken
+//    and then listens on its local socket; every "activate" request raises ActivationRequested
+//    (the owner comes to the front). A lock or socket left by a killed copy is recognised as stale and taken
+//    over, and so is a lock file that names no holder (empty or damaged) when no live process holds it.
 //  - lock held by a live process (another copy, or another guard of this process): the new copy
 //    shows the message when ShowMessage is set (or raises OnShowMessage instead), asks the running
 //    copy to come to the front when ActivatePrevInstance is set, and - unless OnShowMessage
@@ -76,6 +76,9 @@ public:
     QString Title() const;
 
 signals:
+    // This copy has just taken the lock and does not listen yet: what the owner writes here for
+    // later copies is written before any of them can reach this one (qvxFindPrevInstanceWindow).
+    void InstanceTaken();
     void ActivationRequested();
 
 protected:

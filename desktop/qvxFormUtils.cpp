@@ -2,6 +2,7 @@
 
 #include <QCryptographicHash>
 #include <QDir>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLocalSocket>
 #include <QMessageBox>
@@ -13,7 +14,7 @@
 
 namespace {
 
-constexpr int ConnectAttempts = 20; // a copy that has just taken the lock starts listening at once
+constexpr int ConnectAttempts = 20;
 constexpr int ConnectWaitMs = 100;
 constexpr int WriteWaitMs = 1000;
 
@@ -31,11 +32,14 @@ TqvxMessageSink& Sink() {
     return sink;
 }
 
-bool ConnectTo(QLocalSocket& socket, const QString& serverName) {
+// A copy that has just taken its lock listens a moment later: while the lock is there, a socket
+// not yet made or not yet listening is tried again.
+bool ConnectTo(QLocalSocket& socket, const TqvxInstanceNames& names) {
     for (int attempt = 0; attempt < ConnectAttempts; ++attempt) {
-        socket.connectToServer(serverName);
+        socket.connectToServer(names.serverName);
         if (socket.waitForConnected(ConnectWaitMs)) return true;
-        if (socket.error() == QLocalSocket::ServerNotFoundError) return false; // nobody listens there
+        if (socket.error() == QLocalSocket::ServerNotFoundError && !QFileInfo::exists(names.lockFile))
+            return false; // nobody runs
         socket.abort();
         QThread::msleep(ConnectWaitMs);
     }
@@ -66,16 +70,16 @@ QString qvxApplicationTitle(const QObject* owner) {
 }
 
 QString qvxFindPrevInstanceWindow(const QString& title, const QString& folder) {
-    const QString serverName = qvxInstanceNames(title, folder).serverName;
+    const TqvxInstanceNames names = qvxInstanceNames(title, folder);
     QLocalSocket socket;
-    if (!ConnectTo(socket, serverName)) return {};
+    if (!ConnectTo(socket, names)) return {};
     socket.abort();
-    return serverName;
+    return names.serverName;
 }
 
 bool qvxActivatePrevInstance(const QString& title, const QString& folder) {
     QLocalSocket socket;
-    if (!ConnectTo(socket, qvxInstanceNames(title, folder).serverName)) return false;
+    if (!ConnectTo(socket, qvxInstanceNames(title, folder))) return false;
     socket.write("activate\n");
     const bool written = socket.waitForBytesWritten(WriteWaitMs) || socket.bytesToWrite() == 0;
     socket.disconnectFromServer();

@@ -34,7 +34,7 @@ TqvxInstanceNames qvxInstanceNames(const QString& title, const QString& folder =
 QString qvxApplicationTitle(const QObject* owner);
 
 // The local socket of another running copy with this title that accepts a connection; empty when
-// there is none.
+// there is none. A copy that holds the lock but does not listen yet is waited for (about 2 s).
 QString qvxFindPrevInstanceWindow(const QString& title, const QString& folder = {});
 
 // Asks the running copy to come to the front ("activate"); true when the request was delivered.

@@ -13,12 +13,7 @@
 #include <unistd.h>
 
 TShiftState qvxGetShiftState() {
-    const Qt::KeyboardModifiers modifiers = QGuiApplication::queryKeyboardModifiers();
-    TShiftState state;
-    if (modifiers & Qt::ShiftModifier) state.Include(ssShift);
-    if (modifiers & Qt::ControlModifier) state.Include(ssCtrl);
-    if (modifiers & Qt::AltModifier) state.Include(ssAlt);
-    return state;
+    return ShiftStateOf(QGuiApplication::queryKeyboardModifiers());
 }
 
 int qvxPosFrom(const QString& sub, const QString& s, int from) {

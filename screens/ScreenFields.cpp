@@ -3,6 +3,7 @@
 #include "core/ExtensionCodes.h"
 #include "core/Language.h"
 #include "core/ValueConversions.h"
+#include "platform/ui/ControlAdapters.h"
 #include "screens/ScreenConventions.h"
 
 #include <QAbstractButton>
@@ -75,6 +76,7 @@ QComboBox* NewList(QWidget* parent, const char* name, bool editable, int maxLeng
         if (maxLength > 0) list->lineEdit()->setMaxLength(maxLength);
         if (digitsOnly)
             list->setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9]*"), list));
+        FollowShownText(*list);
     }
     return list;
 }

@@ -28,8 +28,8 @@ inline constexpr char PhoneNumberMask[] = "00000000000000000000;_";
 // puts the caret on that position, so that what is typed next is taken (the mask would drop it
 // past its end); a click on a typed character puts the caret there.
 QLineEdit* NewMaskEdit(QWidget* parent, const char* name, const char* inputMask);
-// A drop-down list; an editable one takes at most maxLength characters (0: no limit) and only
-// digits when digitsOnly.
+// A drop-down list; an editable one takes at most maxLength characters (0: no limit), only
+// digits when digitsOnly, and keeps its current item on the value shown (FollowShownText).
 QComboBox* NewList(QWidget* parent, const char* name, bool editable, int maxLength = 0,
                    bool digitsOnly = false);
 // The items first, first + step, ... last.

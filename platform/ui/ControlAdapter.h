@@ -168,7 +168,10 @@ protected:
             CopyToClipboard();
         else if (e->matches(QKeySequence::Cut))
             CutToClipboard();
-        else
+        else if (e->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) {
+            QKeyEvent command(e->type(), e->key(), e->modifiers()); // its text is not typed
+            ControlKey(&command);
+        } else
             ControlKey(e);
     }
     void keyReleaseEvent(QKeyEvent* e) override {

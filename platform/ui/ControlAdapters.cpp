@@ -5,6 +5,7 @@
 #include <QAbstractItemView>
 #include <QCalendarWidget>
 #include <QLineEdit>
+#include <QSignalBlocker>
 #include <QStyle>
 #include <algorithm>
 
@@ -82,6 +83,23 @@ void TSpinEditBase::PlaceButtons() {
     setTextMargins(0, 0, buttonWidth_, 0);
 }
 
+void FollowShownText(QComboBox& list) {
+    QObject::connect(&list, &QComboBox::editTextChanged, &list, [&list](const QString& text) {
+        const int index = list.findText(text, Qt::MatchExactly);
+        if (index == list.currentIndex()) return;
+        const QSignalBlocker quiet(list);
+        if (index >= 0) {
+            list.setCurrentIndex(index); // the field already shows the item's text
+            return;
+        }
+        QLineEdit* field = list.lineEdit();
+        const int cursor = field->cursorPosition();
+        list.setCurrentIndex(-1); // which empties the field
+        field->setText(text);
+        field->setCursorPosition(cursor);
+    });
+}
+
 TComboBoxControl::TComboBoxControl(QWidget* parent) : TControlAdapter<QComboBox>(parent) {
     setEditable(true);
     setInsertPolicy(QComboBox::NoInsert);
@@ -97,6 +115,7 @@ TComboBoxControl::TComboBoxControl(QWidget* parent) : TControlAdapter<QComboBox>
                 OnChange(this, -1, text);
         });
     });
+    FollowShownText(*this);
 }
 
 void TComboBoxControl::SetStyle(TComboBoxStyle style) {

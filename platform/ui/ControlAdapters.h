@@ -40,6 +40,11 @@ private:
 
 enum class TComboBoxStyle { csDropDown, csDropDownList };
 
+// Keeps an editable list's current item on the item whose text its edit field shows (none when no
+// item has it), however the text got there, so that Up, Down and the opened list start from the
+// value shown.
+void FollowShownText(QComboBox& list);
+
 class TComboBoxControl : public TControlAdapter<QComboBox> {
 public:
     explicit TComboBoxControl(QWidget* parent = nullptr);

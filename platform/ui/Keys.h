@@ -60,7 +60,8 @@ int VirtualKey(int qtKey, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
 // The Qt key for a virtual-key code (the inverse of VirtualKey).
 int QtKeyOf(int virtualKey);
 int VirtualKey(const QKeyEvent& event);
-// The character a key event types, or a null QChar for keys that type none.
+// The character a key event types, or a null QChar for keys that type none. With Alt or Ctrl held
+// a key types no printable character (Ctrl+letter gives its control character).
 QChar TypedChar(const QKeyEvent& event);
 // Whether the key came from the numeric keypad (its '.' may stand for the decimal separator).
 bool FromKeypad(const QKeyEvent& event);

@@ -6,15 +6,19 @@
 #include <QDialogButtonBox>
 #include <QFile>
 #include <QFileDialog>
+#include <QHeaderView>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTextBrowser>
+#include <QTreeView>
 #include <QUrl>
 #include <QVBoxLayout>
 
 #include <filesystem>
 
 namespace {
+
+constexpr QSize FileDialogSize(720, 440); // at least: room for the name beside the other columns
 
 TUiHooks& Hooks() {
     static TUiHooks hooks;
@@ -99,17 +103,33 @@ public:
     }
 };
 
+// The toolkit's file dialog, started in the folder (or on the file) given. In its own list (no
+// dialog of the desktop's) the columns are as wide as what they show and the name takes the rest.
+std::string AskFileName(QWidget* parent, QFileDialog::AcceptMode mode, const QString& caption,
+                        const std::string& start, const QString& filter) {
+    QFileDialog dialog(parent, caption, QString::fromStdString(start), filter);
+    dialog.setAcceptMode(mode);
+    dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    if (auto* list = dialog.findChild<QTreeView*>("treeView")) {
+        QHeaderView* header = list->header();
+        header->setStretchLastSection(false);
+        header->setSectionResizeMode(QHeaderView::ResizeToContents);
+        header->setSectionResizeMode(0, QHeaderView::Stretch);
+        dialog.resize(dialog.size().expandedTo(FileDialogSize));
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    return dialog.selectedFiles().front().toStdString();
+}
+
 class TQtFileDialogService : public TFileDialogService {
 public:
     std::string OpenFileName(QWidget* parent, const QString& caption, const std::string& folder,
                              const QString& filter) override {
-        return QFileDialog::getOpenFileName(parent, caption, QString::fromStdString(folder), filter)
-            .toStdString();
+        return AskFileName(parent, QFileDialog::AcceptOpen, caption, folder, filter);
     }
     std::string SaveFileName(QWidget* parent, const QString& caption, const std::string& folder,
                              const QString& filter) override {
-        return QFileDialog::getSaveFileName(parent, caption, QString::fromStdString(folder), filter)
-            .toStdString();
+        return AskFileName(parent, QFileDialog::AcceptSave, caption, folder, filter);
     }
 };
 

@@ -100,8 +100,8 @@ QCheckBox* TFormRelat::CB(int k) const {
 }
 
 void TFormRelat::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event); // centred on the main window first, as every screen
     FillKeepingCentre(*this, [this] { FormShow(); });
-    QDialog::showEvent(event);
 }
 
 void TFormRelat::FormShow() {

@@ -6,7 +6,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QFontMetricsF>
 #include <QPen>
@@ -149,8 +148,9 @@ private:
 namespace {
 
 QString AskPdfPath(QWidget* parent) {
-    return QFileDialog::getSaveFileName(parent, TrText("Salvar relatório"),
-                                        QDir::home().filePath("Relatorio.pdf"), "PDF (*.pdf)");
+    return QString::fromStdString(FileDialogService().SaveFileName(
+        parent, TrText("Salvar relatório"), QDir::home().filePath("Relatorio.pdf").toStdString(),
+        "PDF (*.pdf)"));
 }
 
 } // namespace

@@ -5,7 +5,7 @@
 // must. Each phase is one member function, run in the scenario's order by one test.
 
 #include "InstallerFixture.h"
-#include "core/ui/Novaprog.h"
+#include "app/Novaprog.h"
 #include "platform/ui/MaskEdit.h"
 #include "screens/Agcolet.h"
 #include "screens/Calendar.h"
@@ -621,11 +621,15 @@ void ArcoInstaller::ReportToPdf() {
     SCOPED_TRACE("report");
     StartAndLogIn("INSTALADOR", InstallerPassword);
     ASSERT_TRUE(Window().OpenProgramming(folder_.Path("cliente.npx")));
+    ProgrammingFileName = "/home/instalador/Programações/cliente.npx"; // shown as a user keeps it
+    Window().RefreshMainWindow();
+    Snap(Window(), "main-window");
     std::vector<int> ticked;
     RunScreen<TFormRelat>(TCommandId::Report, [&](TFormRelat& form) {
         for (int k = 1; k <= ReportSectionCount; ++k)
             if (form.CB(k)->isEnabled() && form.CB(k)->isChecked()) ticked.push_back(k);
         Snap(form, "walkthrough-report");
+        EXPECT_TRUE(form.frameGeometry().contains(Window().frameGeometry().center())); // over it, not aside
         form.OkButtonClick();
     });
     EXPECT_TRUE(NewBoxes().empty());
@@ -640,7 +644,7 @@ void ArcoInstaller::ReportToPdf() {
                       "/walkthrough-report-page'");
     const std::string text = CommandOutput("pdftotext -layout '" + PdfPath() + "' -");
     EXPECT_THAT(text, testing::ContainsRegex("Talvenor ARCO +CATEGORIA DOS RAMAIS +\\(DIURNO\\) +" +
-                                             folder_.Path("cliente.npx")));
+                                             ProgrammingFileName));
     EXPECT_THAT(text, testing::ContainsRegex("760 +Sim +0 +04832221234 +Suporte"));
     EXPECT_THAT(text, testing::ContainsRegex("4812 +BLO"));
 }

@@ -7,13 +7,13 @@
 //
 // With CENTRPRG_SCREENSHOTS naming a folder, Snap also takes the pictures of the README.
 
+#include "app/AppHooks.h"
+#include "app/PasswordKey.h"
+#include "app/prgmain.h"
 #include "core/Language.h"
 #include "core/ProgramFolder.h"
 #include "core/Programming.h"
 #include "core/Users.h"
-#include "core/ui/CoreUiHooks.h"
-#include "core/ui/PasswordKey.h"
-#include "core/ui/prgmain.h"
 #include "grid/AdvancedGrid.h"
 #include "platform/os/FileIo.h"
 #include "platform/os/TestTempFolder.h"
@@ -71,7 +71,7 @@ inline std::set<std::size_t> Differences(const std::string& file, const std::str
 class InstallerFixture : public testing::Test {
 protected:
     void SetUp() override {
-        InstallCoreUiHooks();
+        InstallAppHooks();
         PrepareProgramFolder();
         OpenLanguageFile(ProgramFilePath(LanguageFileName));
         previousClock_ = SetClockService(

@@ -5,7 +5,7 @@
 // it started from in the one byte the tick stands for.
 
 #include "InstallerFixture.h"
-#include "core/ui/Novaprog.h"
+#include "app/Novaprog.h"
 #include "screens/CategoryScreen.h"
 #include "support/UserInput.h"
 

@@ -49,7 +49,7 @@ TEST_F(ProgramFolderTest, AGivenFolderIsCreatedAndSeededWithoutOverwriting) {
 }
 
 TEST_F(ProgramFolderTest, AnInstalledToolUsesTheUsersDataFolderSeededFromShare) {
-    LayOutBuildFolder("usr/share/centrprg");
+    LayOutBuildFolder("usr/share/centrprg/defaults");
     folder.Write("usr/bin/centrprg", "");
     EXPECT_EQ(ResolveProgramFolder(Inputs("usr/bin")), folder.Path("xdg/centrprg"));
     EXPECT_EQ(folder.Read("xdg/centrprg/DEFARCO.NPX"), "arco");

@@ -1,6 +1,6 @@
 // The categories screen used as a person uses it: real presses and releases of the mouse button
 // and real keys on the shown screen, with the focus moves they cause. (A box ticked by mouse and
-// stored with Alt+K: tests/acceptance; a number typed, then a box clicked: tests/core/ui.)
+// stored with Alt+K: tests/acceptance; a number typed, then a box clicked: tests/app.)
 
 #include "CategoryFixture.h"
 #include "platform/ui/DataNavigator.h"

@@ -4,10 +4,12 @@
 #include "screens/Progdive.h"
 #include "screens/Temporiz.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QRadioButton>
+#include <QTest>
 
 namespace {
 
@@ -71,6 +73,13 @@ TEST_F(TemporTest, ShowsTheBytesAndOnModel9StillWritesTheDisabledActuation2) {
     screen.ComboBox[4]->setEditText("6");
     screen.OkButtonClick();
     EXPECT_EQ(Bytes(), (std::vector<int>{2, 6, 9, 4, 12, 1, 5}));
+}
+
+TEST_F(TemporTest, ArrowKeysStepFromTheValueShown) {
+    Open(11); // flash time 2, the command times 4
+    for (const QString keys : {"Up", "Tab", "Down", "Tab", "Ctrl+A", "1", "7", "Down"})
+        QTest::keySequence(QApplication::focusWidget(), QKeySequence(keys));
+    EXPECT_EQ(Texts(), (std::vector<std::string>{"1", "3", "9", "5", "18", "1", "5"}));
 }
 
 class ProgDivTest : public ScreenFixture {

@@ -1,13 +1,22 @@
 #include "platform/ui/Clipboard.h"
 #include "platform/ui/Glyphs.h"
 #include "platform/ui/HintWindow.h"
+#include "platform/ui/ToolkitTexts.h"
 #include "platform/ui/UiServices.h"
 #include "platform/ui/UrlOpener.h"
 
 #include <QApplication>
 #include <QClipboard>
+#include <QHeaderView>
 #include <QMimeData>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QTreeView>
 #include <gtest/gtest.h>
+
+#include <fstream>
 
 namespace {
 
@@ -124,6 +133,25 @@ TEST(UiHooks, TextsAndHelpGoThroughWhatTheProgramInstalled) {
     EXPECT_EQ(TrText("Erro"), "T:Erro");
     EXPECT_EQ(TrLabel("O&k"), "L:O&k");
     SetUiHooks(before);
+}
+
+TEST(FileDialog, NamesTheKindsOfFilesInPortugueseInColumnsThatShowThemWhole) {
+    QTemporaryDir dir;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir.path()); // its history
+    std::ofstream(dir.filePath("cliente.npx").toStdString()) << std::string(64, '\0');
+    const TToolkitTexts texts;
+    QString kind;
+    QTimer::singleShot(0, [&] {
+        auto* list = QApplication::activeModalWidget()->findChild<QTreeView*>("treeView");
+        QTest::qWaitFor([&] { return list->model()->rowCount(list->rootIndex()) == 1; });
+        QApplication::processEvents(); // the columns follow the rows
+        kind = list->model()->index(0, 2, list->rootIndex()).data().toString();
+        if (list->fontMetrics().horizontalAdvance(kind) >= list->header()->sectionSize(2)) kind += " (cut)";
+        QTest::keyClick(list, Qt::Key_Escape);
+    });
+    FileDialogService().OpenFileName(nullptr, "Abrir", dir.path().toStdString(), "*");
+    EXPECT_EQ(kind, "Desconhecido");
+    EXPECT_EQ(QCoreApplication::translate("QAbstractFileIconProvider", "Folder"), "Pasta");
 }
 
 } // namespace

@@ -1,0 +1,54 @@
+// The road of a data-aware command with the real scratch-table builders: the table the screen finds
+// in the program folder, and the files after it.
+
+#include "ShellFixture.h"
+#include "app/prgmain.h"
+#include "core/TempTable.h"
+#include "db/engine/VORSAMTable.h"
+#include "screens/ScratchTables.h"
+
+#include <QAbstractButton>
+
+namespace {
+
+// What the stand-in screens found in TabTemp.
+std::vector<std::vector<std::string>> shownKeys;
+
+void KeysScreen(TCommandContext&) {
+    auto& table = TabTemp();
+    table.Open();
+    std::vector<std::string>& keys = shownKeys.emplace_back();
+    for (table.First(); !table.Eof(); table.Next()) keys.push_back(table.Fields()[0].AsString());
+    table.Close();
+}
+
+class ScratchRoad : public ShellFixture {
+protected:
+    void SetUp() override {
+        ShellFixture::SetUp();
+        shownKeys.clear();
+    }
+    // The tool's commands, the data-aware ones shown by the stand-in.
+    static std::vector<TCommand> Commands() {
+        std::vector<TCommand> commands = CommandTable();
+        for (TCommand& command : commands)
+            if (IsDataAwareTable(command.tableCode)) command.show = KeysScreen;
+        return commands;
+    }
+};
+
+TEST_F(ScratchRoad, TheScreenFindsTheTableOfItsCodeAndItemAndNoFileStaysBehind) {
+    folder.Write("TEMPORAR.DAT", "left by a crash");
+    folder.Write("TEMPORAR.BLB", "left by a crash");
+    TFormPrinc window(Commands());
+    ASSERT_TRUE(window.OpenProgramming(Fixture(11)));
+    window.TrunkButtons()[2]->click();
+    window.Run(TCommandId::ExtensionGroups);
+    window.ExtensionButtons()[1]->click();
+    using Keys = std::vector<std::string>;
+    EXPECT_EQ(shownKeys, (std::vector<Keys>{{"03"}, {"1", "2", "3", "4"}, {"21"}}));
+    EXPECT_TRUE(services.messages.shown.empty());
+    for (const char* name : TempTableFiles) EXPECT_FALSE(folder.Exists(name)) << name;
+}
+
+} // namespace

@@ -1,0 +1,200 @@
+// The single-instance guard with the tool itself: two real starts of centrprg on one user's
+// runtime folder, offscreen, logged in by the scripted login. Each test gives the tool a runtime
+// folder of its own, where the guard keeps its lock and socket, so that tests running at the same
+// time (and other runs of the tool on the machine) never meet each other's copies.
+
+#include "app/Leusuari.h"
+#include "app/PasswordKey.h"
+#include "core/ProgramFolder.h"
+#include "core/Users.h"
+#include "platform/os/TestTempFolder.h"
+#include "support/QtTestApplication.h"
+
+#include <QDateTime>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QThread>
+
+#include <algorithm>
+#include <filesystem>
+
+namespace {
+
+constexpr int WaitMs = 15000;
+
+class SingleInstance : public testing::Test {
+protected:
+    void SetUp() override {
+        std::filesystem::create_directories(folder.Path("data"));
+        std::filesystem::create_directories(folder.Path("runtime"));
+        std::filesystem::permissions(folder.Path("runtime"), std::filesystem::perms::owner_all);
+        TUsersFile users;
+        users.slot[0] = MakeUser("Teste", "senha", AllRights);
+        SaveUsersFile(folder.Path("data/") + UsersFileName, users);
+    }
+
+    // Starts the tool; its stderr is read into the process's log.
+    void Start(QProcess& process, const char* login = "Teste:senha", const char* dataFolder = "data") {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("QT_QPA_PLATFORM", "offscreen");
+        environment.insert("XDG_RUNTIME_DIR", QString::fromStdString(folder.Path("runtime")));
+        environment.insert(ScriptedLoginVariable, login);
+        environment.insert("QT_LOGGING_RULES", "qvx.instance.info=true");
+        process.setProcessEnvironment(environment);
+        process.setProcessChannelMode(QProcess::SeparateChannels);
+        process.start(QStringLiteral(CENTRPRG_BINARY_DIR "/centrprg"),
+                      {"--data-dir", QString::fromStdString(folder.Path(dataFolder))});
+        ASSERT_TRUE(process.waitForStarted(WaitMs));
+    }
+
+    // Waits until the process has written the text on stderr.
+    static bool WaitForLog(QProcess& process, QByteArray& log, const char* text) {
+        const QDeadlineTimer deadline(WaitMs);
+        while (!log.contains(text)) {
+            if (process.state() == QProcess::NotRunning || deadline.hasExpired()) return false;
+            process.waitForReadyRead(200);
+            log += process.readAllStandardError();
+        }
+        return true;
+    }
+
+    QStringList RuntimeFiles() const {
+        return QDir(QString::fromStdString(folder.Path("runtime"))).entryList(QDir::Files | QDir::System);
+    }
+
+    // Waits until the copy is up: it holds the lock (in this test's runtime folder, no other),
+    // has published its folder and then listens, at once after taking the lock.
+    // Killing it or starting another copy earlier races with that start.
+    bool WaitUntilUp(QProcess& process, QByteArray& log) {
+        if (!WaitForLog(process, log, "holds")) return false;
+        const QByteArray runtime = QByteArray::fromStdString(folder.Path("runtime"));
+        EXPECT_TRUE(log.contains("holds \"" + runtime + "/")) << log.toStdString();
+        const QDeadlineTimer deadline(WaitMs);
+        const auto published = [this] {
+            const QStringList files = RuntimeFiles();
+            return std::any_of(files.begin(), files.end(),
+                               [](const QString& f) { return f.endsWith(".folder"); });
+        };
+        while (!published()) {
+            if (process.state() == QProcess::NotRunning || deadline.hasExpired()) return false;
+            QThread::msleep(10);
+        }
+        return true;
+    }
+
+    static void Kill(QProcess& process) {
+        process.kill(); // SIGKILL: nothing is cleaned up
+        process.waitForFinished(WaitMs);
+    }
+
+    TTestTempFolder folder;
+};
+
+TEST_F(SingleInstance, ASecondStartEndsAtOnceAndBringsTheFirstToTheFront) {
+    QProcess first;
+    QByteArray firstLog;
+    Start(first);
+    ASSERT_TRUE(WaitUntilUp(first, firstLog)) << firstLog.toStdString();
+
+    QProcess second;
+    Start(second);
+    ASSERT_TRUE(second.waitForFinished(WaitMs));
+    EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(second.exitCode(), 0);
+    EXPECT_FALSE(second.readAllStandardError().contains("holds"));
+    EXPECT_TRUE(WaitForLog(first, firstLog, "activation requested")) << firstLog.toStdString();
+    EXPECT_EQ(first.state(), QProcess::Running);
+    Kill(first);
+}
+
+// A start on another folder says in a box that the tool is open before it raises the running
+// copy, and makes nothing in the folder it was given.
+TEST_F(SingleInstance, ASecondStartOnAnotherFolderSaysSoAndMakesNoFolder) {
+    QProcess first;
+    QByteArray firstLog;
+    Start(first);
+    ASSERT_TRUE(WaitUntilUp(first, firstLog)) << firstLog.toStdString();
+
+    QProcess second;
+    QByteArray secondLog;
+    Start(second, "Teste:senha", "outra");
+    ASSERT_TRUE(WaitForLog(second, secondLog, "says")) << secondLog.toStdString();
+    EXPECT_TRUE(secondLog.contains("O programa já está aberto.")) << secondLog.toStdString();
+    EXPECT_FALSE(std::filesystem::exists(folder.Path("outra")));
+    first.waitForReadyRead(100);
+    firstLog += first.readAllStandardError();
+    EXPECT_FALSE(firstLog.contains("activation requested")); // the box comes first
+    Kill(second);                                            // the box would wait for its OK
+    Kill(first);
+}
+
+// A lock file left empty (a crash or a full disk while it was written) does not stop the tool.
+TEST_F(SingleInstance, AnEmptyLockFileLeftBehindDoesNotStopTheNextStart) {
+    QProcess first;
+    QByteArray firstLog;
+    Start(first);
+    ASSERT_TRUE(WaitUntilUp(first, firstLog)) << firstLog.toStdString();
+    Kill(first);
+    const QDir runtime(QString::fromStdString(folder.Path("runtime")));
+    const QStringList locks = runtime.entryList({"*.lock"}, QDir::Files);
+    ASSERT_EQ(locks.size(), 1);
+    QFile lock(runtime.filePath(locks.front()));
+    ASSERT_TRUE(lock.open(QIODevice::ReadWrite | QIODevice::Truncate));
+    ASSERT_TRUE(
+        lock.setFileTime(QDateTime::currentDateTime().addSecs(-60), QFileDevice::FileModificationTime));
+    lock.close();
+
+    QProcess next;
+    QByteArray nextLog;
+    Start(next);
+    EXPECT_TRUE(WaitForLog(next, nextLog, "holds")) << nextLog.toStdString();
+    EXPECT_EQ(next.state(), QProcess::Running);
+    Kill(next);
+}
+
+TEST_F(SingleInstance, AStartAfterTheFirstWasKilledSucceeds) {
+    QProcess first;
+    QByteArray firstLog;
+    Start(first);
+    ASSERT_TRUE(WaitUntilUp(first, firstLog)) << firstLog.toStdString();
+    Kill(first);
+    const QStringList left = RuntimeFiles();
+    // the lock, the socket and the published folder stay behind
+    EXPECT_EQ(left.size(), 3) << left.join(' ').toStdString();
+
+    QProcess next;
+    QByteArray nextLog;
+    Start(next);
+    EXPECT_TRUE(WaitForLog(next, nextLog, "holds")) << nextLog.toStdString();
+    EXPECT_EQ(next.state(), QProcess::Running);
+    Kill(next);
+}
+
+// Of two starts at once (after a killed copy or not) one runs; the other raises it and ends quietly.
+TEST_F(SingleInstance, OfTwoStartsAtTheSameMomentExactlyOneRuns) {
+    for (int round = 0; round < 20; ++round) {
+        for (const QString& file : round % 2 ? QStringList() : RuntimeFiles())
+            QFile::remove(QString::fromStdString(folder.Path("runtime/")) + file);
+        QProcess copies[2];
+        QByteArray log;
+        for (QProcess& copy : copies) Start(copy);
+        int ended = -1;
+        for (const QDeadlineTimer deadline(WaitMs); ended < 0 && !deadline.hasExpired();)
+            ended = copies[0].waitForFinished(20) ? 0 : copies[1].waitForFinished(20) ? 1 : -1;
+        ASSERT_GE(ended, 0) << round;
+        EXPECT_FALSE(copies[ended].exitCode() || copies[ended].readAllStandardError().contains("says"));
+        EXPECT_TRUE(WaitForLog(copies[1 - ended], log, "activation requested")) << round;
+        Kill(copies[1 - ended]);
+    }
+}
+
+TEST_F(SingleInstance, ARefusedScriptedLoginEndsTheTool) {
+    QProcess tool;
+    Start(tool, "Teste:errada");
+    ASSERT_TRUE(tool.waitForFinished(WaitMs));
+    EXPECT_EQ(tool.exitCode(), 1);
+}
+
+} // namespace
