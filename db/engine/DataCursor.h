@@ -31,7 +31,10 @@
 //              when editing begins (GetCurrentRecord with the lock flag) and released by the modify,
 //              delete or cancel that ends it; optimistically, only the image as it was when editing
 //              began, the lock taken for the write itself, which is refused (VORSAM_KEYORRECDELETED)
-//              when another user changed the record meanwhile
+//              when another user changed the record meanwhile. A pessimistic edit outside this
+//              process's table lock is refused the same way when the record it read held a change of
+//              another process's transaction that was committed before the write (a transaction
+//              locks its records only while it writes them, its table lock the whole time)
 //
 // Every operation that reads the table runs inside a read level of the table (DataTable.h): taking it
 // runs the change check that notices other processes' writes, and while it is held no other process
@@ -172,7 +175,8 @@ struct TRecordLock {
     uint32_t Record = 0;           // the record being edited; 0 when none
     bool Held = false;             // its lock byte is held (pessimistic locking)
     bool InRun = false;            // held through the cursor's record run, not by a lock of its own
-    std::vector<uint8_t> Original; // optimistic locking: the record when editing began
+    std::vector<uint8_t> Original; // the record when editing began, which the write compares: always
+                                   // when optimistic; when pessimistic, outside this process's table lock
 };
 
 class TDataCursor : public CacheClient {
@@ -570,6 +574,7 @@ private:
     void ReleaseLockByte() noexcept;
     void EndEdit() noexcept;
     void ConfirmLocked(uint32_t number);
+    void KeepOriginal(uint32_t number);
     void WriteLocked(const std::function<void(uint32_t number)>& write);
     bool KeepsAutoInc(std::span<const uint8_t> image) const;
     void CopyPrefixBack(uint32_t number, std::span<uint8_t> image);

@@ -193,7 +193,8 @@ public:
 
     // --- Locks ---
 
-    bool LockTable() { return LockWithRetries(*this, TableLockOffset, 1, owner_.Settings().LockTries); }
+    bool LockTable() { return LockTable(owner_.Settings().LockTries); }
+    bool LockTable(uint32_t tries) { return LockWithRetries(*this, TableLockOffset, 1, tries); }
     bool UnlockTable() { return LockRegion(false, 1, TableLockOffset); }
     bool LockRecord(uint32_t number) { return LockRegion(true, 1, RecordLockOffset(number)); }
     bool UnlockRecord(uint32_t number) { return LockRegion(false, 1, RecordLockOffset(number)); }

@@ -26,17 +26,34 @@
 //            when the write ends, as they are when a whole-table lock ends during a read level. The end of a
 //            write writes what changed (below) and releases the locks in reverse order. A table opened
 //            read-only, or whose files are read-only, refuses to write (VORSAM_OSEACCES).
-//   whole    the data file's table lock, then the change check: other writers wait, readers do not.
+//   whole    the data file's table lock (waited for without read slots, see Lock order), then the
+//            change check: other writers wait, readers do not.
 //            While it is held, the ends of writes write nothing: the changes stay in the caches (which
 //            grow as needed) until UnlockTable writes them under the write locks, or DiscardBuffers
 //            forgets them.
-//   record   one try at the record's lock byte, inside the second read level (unless the session's
+//   record   inside a transaction, the table joins it first (see Lock order); then one try at the
+//            record's lock byte, inside the second read level (unless the session's
 //            StrictChangeDetection is on); after a refusal the level is released, and after
 //            LockWaitTime ms the lock is tried again, up to LockRetryCount times, then
 //            VORSAM_RECLOCKFAILED (record 0 or above 200,000,000 at once). The second read level stays
 //            held after success until the caller ends it. A run of consecutive records can be locked
 //            with one try at their bytes together (a run of writes to each of them); the caller falls
 //            back to the records' own locks when it is refused.
+// Lock order. A process takes a table's locks in the order table lock, record locks, read slots, write
+// locks, and never waits for one while it holds a later one of the same table, so that no two processes
+// can wait for each other: the holder of the table lock (a writer, a whole-table lock, a transaction)
+// waits only for read slots, whose holders wait for nothing it holds.
+//   - The table lock is tried once with the read slots kept; a wait for it (BeginWrite, LockTable) is
+//     without them, and the change check after it sees what was written meanwhile.
+//   - Inside a transaction of the database, locking a record (LockRecord, TryLockRecordRun) makes the
+//     table join the transaction first: the record is then read under the transaction's table lock,
+//     after every other transaction that changed it has committed, so that no update is lost.
+//   - A record lock is waited for without read slots (above), and the write locks with the table lock
+//     held (a commit takes those of all its tables at once or none).
+// A record lock taken outside a transaction before the table lock (an edit, then its write) can meet a
+// transaction that holds the table lock and waits for that record: the transaction's record lock gives
+// up after its retries (VORSAM_RECLOCKFAILED), and the edit's write goes on once the transaction ends.
+//
 // Failures: VORSAM_LOCKTIMEOUT (a lock not had within the session's LockTries tries), VORSAM_UNLOCKFAILED
 // (a lock that cannot be released), VORSAM_RECLOCKFAILED.
 //
@@ -312,6 +329,7 @@ private:
     void TakeReadSlots();
     void ReleaseReadSlots();
     void TakeTableLock();
+    bool JoinBeforeRecordLock();
     bool ReleaseTableLockIfUnused();
     bool TryWriteLocks(uint32_t tries);
     void TakeWriteLocks();

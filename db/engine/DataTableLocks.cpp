@@ -45,9 +45,13 @@ void TDataTable::ReleaseReadSlots() {
     if (!released) Raise(VORSAM_UNLOCKFAILED);
 }
 
+// One try with the read slots kept; the wait that may follow is without them (see Lock order).
 void TDataTable::TakeTableLock() {
     if (tableLockHeld_ || mode_.Exclusive) return;
-    if (!dataFile_.LockTable()) Raise(VORSAM_LOCKTIMEOUT);
+    if (!dataFile_.LockTable(1)) {
+        if (slotsHeld_) ReleaseReadSlots();
+        if (!dataFile_.LockTable()) Raise(VORSAM_LOCKTIMEOUT);
+    }
     tableLockHeld_ = true;
 }
 
@@ -352,7 +356,12 @@ bool TDataTable::LockTable() {
         return false;
     }
     bool heldByWrite = tableLockHeld_;
-    TakeTableLock();
+    try {
+        TakeTableLock();
+    } catch (...) {
+        RetakeReadSlots();
+        throw;
+    }
     wholeDepth_ = 1;
     // Inside a write, the write's change check has run.
     return !heldByWrite && CheckTakenLevel(*this, [&] {
@@ -396,10 +405,15 @@ void TDataTable::UnlockTable() {
 
 // ---- records ----
 
+// Inside a transaction of the database the table joins it first (see Lock order).
+bool TDataTable::JoinBeforeRecordLock() {
+    return !ReadOnly() && writeDepth_ == 0 && JoinOpenTransaction();
+}
+
 bool TDataTable::LockRecord(uint32_t number) {
     RequireOpen();
     if (number == 0 || number > MaxRecordNumber) Raise(VORSAM_RECLOCKFAILED);
-    bool changed = false;
+    bool changed = JoinBeforeRecordLock();
     bool level = !settings_.StrictChangeDetection;
     for (uint32_t failures = 0;;) {
         if (level) changed = BeginRead(TReadLevel::Second) || changed;
@@ -418,6 +432,7 @@ bool TDataTable::TryLockRecordRun(uint32_t first, uint32_t count) {
     RequireOpen();
     if (first == 0 || count == 0 || first > MaxRecordNumber || count > MaxRecordNumber - first + 1)
         return false;
+    JoinBeforeRecordLock();
     bool level = !settings_.StrictChangeDetection;
     if (level) BeginRead(TReadLevel::Second);
     if (dataFile_.LockRecordRun(first, count)) return true;
