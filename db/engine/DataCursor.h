@@ -38,8 +38,9 @@
 //
 // Every operation that reads the table runs inside a read level of the table (DataTable.h): taking it
 // runs the change check that notices other processes' writes, and while it is held no other process
-// can write. BeginRead/EndRead hold one across a run of operations. The cursor also asks the data
-// file's cache to read ahead the records it will want next (GetReadAheadCount).
+// can write. BeginRead/EndRead hold one across a run of operations; without them, consecutive
+// operations share the table's read slots for a bounded time (a read batch, ReadBatches.h). The cursor also
+// asks the data file's cache to read ahead the records it will want next (GetReadAheadCount).
 //
 // Results: navigation returns 0, VORSAM_BOF (0x2201, before the first record) or VORSAM_EOF (0x2202,
 // after the last); every other failure raises EVORSAMEngineError through RaiseEngineError with the
@@ -506,12 +507,18 @@ public:
 
 private:
     // A cursor operation: the cursor open, a read level of the table held, the position brought up to
-    // date with the table's content.
+    // date with the table's content. Its read slots stay as a read batch for the operations that follow
+    // (ReadBatches.h), unless it is a move that reached either end.
     class TOperation {
     public:
         explicit TOperation(TDataCursor& cursor);
         TOperation(const TOperation&) = delete;
         TOperation& operator=(const TOperation&) = delete;
+        // A move that reached either end: the walk goes no further, the slots go with the level.
+        uint16_t Moved(uint16_t code) {
+            if (code != 0) read_.KeepNoBatch();
+            return code;
+        }
 
     private:
         TTableRead read_;

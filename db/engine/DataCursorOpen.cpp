@@ -199,6 +199,7 @@ void TDataCursor::CloseCursor() {
             // the slot goes with the table's files
         }
     }
+    table.EndReadBatch(); // a cursor that closes walks no further
     table_ = nullptr;
     position_ = {};
     range_ = {};
@@ -399,7 +400,7 @@ TIndexNavigator TDataCursor::Navigator() {
 
 // ---- operations ----
 
-TDataCursor::TOperation::TOperation(TDataCursor& cursor) : read_(cursor.Table()) {
+TDataCursor::TOperation::TOperation(TDataCursor& cursor) : read_(cursor.Table(), TReadLevel::First, true) {
     cursor.Synchronise();
 }
 

@@ -16,7 +16,9 @@
 //            a cursor's change check) that share one pair of read slots: one in the index file and,
 //            with BLOB fields, one in the blob file, taken when a level begins while the table holds
 //            no read slots and no write locks and is not locked whole, and released when both levels
-//            have ended; after taking them, the change check.
+//            have ended, unless the level that ended last was a cursor operation's: its slots are then
+//            kept as a read batch for the operations that follow (ReadBatches.h); after taking them, the
+//            change check.
 //            Read-only files are locked the same way (shared locks), so a reader never sees a write
 //            of another process half done.
 //   write    the data file's table lock, the index file's write lock, the blob file's write lock; then
@@ -114,11 +116,14 @@
 #include "db/engine/DataFile.h"
 #include "db/engine/IndexFile.h"
 #include "db/engine/IndexKeys.h"
+#include "db/engine/ReadBatches.h"
 #include "db/engine/TableDefinition.h"
 #include "db/engine/TableFileOwner.h"
 
 #include <array>
+#include <atomic>
 #include <functional>
+#include <mutex>
 #include <optional>
 #include <span>
 #include <string>
@@ -156,7 +161,7 @@ struct TRepairEvents {
 using TRecordHook = std::function<void(std::span<uint8_t> record, std::span<const uint8_t> old)>;
 
 // The shared table of a database's registry (TSharedTable) is the table itself.
-class TDataTable : public TableFileOwner, public TSharedTable {
+class TDataTable : public TableFileOwner, public TSharedTable, private TReadBatchHolder {
 public:
     // `database`: the database whose transactions the table's writes join; none for a table on its own.
     TDataTable(const EngineSettings& settings, TTableLocation location, TDataDirectory* database = nullptr);
@@ -195,7 +200,8 @@ public:
     // --- Locks (DataTableLocks.cpp); each Begin/Lock returns whether the change check found a change ---
 
     bool BeginRead(TReadLevel level = TReadLevel::First);
-    void EndRead(TReadLevel level = TReadLevel::First);
+    // `keepAsBatch`: the level of a cursor operation, whose slots may stay as a read batch.
+    void EndRead(TReadLevel level = TReadLevel::First, bool keepAsBatch = false);
     bool BeginWrite();
     void EndWrite();
     // Ends a write that failed: see above.
@@ -218,7 +224,9 @@ public:
     bool InTransaction() const { return inTransaction_; }
     uint32_t ReadDepth(TReadLevel level) const { return readDepth_[size_t(level)]; }
     uint32_t WriteDepth() const { return writeDepth_; }
-    bool HoldsReadSlots() const { return slotsHeld_; }
+    bool HoldsReadSlots() const;
+    // Gives up the read batch kept (ReadBatches.h), if any.
+    void EndReadBatch() noexcept;
 
     // --- Records (DataTableRecords.cpp); each runs inside a write level of its own ---
 
@@ -326,7 +334,16 @@ private:
 
     // Locks
     bool NeedsReadSlots() const;
+    // Read batches (ReadBatches.h)
+    bool MayKeepBatch() const;
+    void TakeBatchBack();
+    void ResumeBatch();
+    bool BatchOver() const;
+    void KeepOrReleaseSlots(bool keepAsBatch);
+    TBatchClock::time_point GiveUpBatch(TBatchClock::time_point now, bool all) noexcept override;
+    void StopBatches() noexcept;
     void TakeReadSlots();
+    bool UnlockReadSlots();
     void ReleaseReadSlots();
     void TakeTableLock();
     bool JoinBeforeRecordLock();
@@ -406,9 +423,16 @@ private:
     std::array<uint32_t, 2> readDepth_{};
     uint32_t writeDepth_ = 0;
     uint32_t wholeDepth_ = 0;
-    bool slotsHeld_ = false;
+    bool slotsHeld_ = false; // written under batchLock_
     uint16_t indexSlot_ = 0;
     uint16_t blobSlot_ = 0;
+    // Read batch. While batchKept_ is set the slots are the batch's, which the keeper may give up under
+    // batchLock_; this thread takes them back first (TakeBatchBack).
+    mutable std::mutex batchLock_;
+    std::atomic<bool> batchKept_ = false;
+    TBatchClock::time_point slotsTakenAt_; // written under batchLock_
+    bool batchWatched_ = false;            // the keeper watches the table
+    bool batchNoted_ = false;              // the keeper knows when the slots held are due
     bool tableLockHeld_ = false;
     bool writeLocksHeld_ = false;
     bool writeMarked_ = false; // the data header carries the write-in-progress mark of this write
@@ -446,27 +470,30 @@ private:
     bool ended_ = false;
 };
 
-// A read level for a scope.
+// A read level for a scope; `batch`: a cursor operation's, whose slots may stay as a read batch.
 class TTableRead {
 public:
-    explicit TTableRead(TDataTable& table, TReadLevel level = TReadLevel::First)
-        : table_(table), level_(level) {
+    explicit TTableRead(TDataTable& table, TReadLevel level = TReadLevel::First, bool batch = false)
+        : table_(table), level_(level), batch_(batch) {
         Changed = table_.BeginRead(level_);
     }
     ~TTableRead() {
         try {
-            table_.EndRead(level_);
+            table_.EndRead(level_, batch_);
         } catch (...) {
             // a slot that cannot be released is released with the file's handle
         }
     }
     TTableRead(const TTableRead&) = delete;
     TTableRead& operator=(const TTableRead&) = delete;
+    // The slots go with the level after all (a walk that reached its end).
+    void KeepNoBatch() { batch_ = false; }
     bool Changed = false;
 
 private:
     TDataTable& table_;
     TReadLevel level_;
+    bool batch_;
 };
 
 } // namespace vorsam

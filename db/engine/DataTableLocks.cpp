@@ -3,6 +3,7 @@
 #include "db/engine/DataTable.h"
 
 #include "db/engine/TableVerify.h"
+#include "db/lib/CoarseClock.h"
 
 #include <cassert>
 #include <chrono>
@@ -35,14 +36,102 @@ void TDataTable::TakeReadSlots() {
         indexFile_.ReadUnlock(indexSlot_);
         Raise(VORSAM_LOCKTIMEOUT);
     }
+    std::lock_guard<std::mutex> guard(batchLock_);
     slotsHeld_ = true;
+    slotsTakenAt_ = CoarseNow();
+    batchNoted_ = false;
+}
+
+// Also what the keeper runs on a batch it gives up (which ignores the result).
+bool TDataTable::UnlockReadSlots() {
+    bool released = !HasBlobFile() || blobFile_.ReadUnlock(blobSlot_);
+    return indexFile_.ReadUnlock(indexSlot_) && released;
 }
 
 void TDataTable::ReleaseReadSlots() {
+    {
+        std::lock_guard<std::mutex> guard(batchLock_);
+        slotsHeld_ = false;
+    }
+    if (!UnlockReadSlots()) Raise(VORSAM_UNLOCKFAILED);
+}
+
+bool TDataTable::HoldsReadSlots() const {
+    std::lock_guard<std::mutex> guard(batchLock_);
+    return slotsHeld_;
+}
+
+// ---- read batches ----
+
+// Only between levels can slots be a batch's.
+bool TDataTable::MayKeepBatch() const {
+    return readDepth_[0] == 0 && readDepth_[1] == 0 && writeDepth_ == 0 && wholeDepth_ == 0;
+}
+
+void TDataTable::TakeBatchBack() {
+    if (!MayKeepBatch() || batchKept_.exchange(false, std::memory_order_acquire) || !batchWatched_) return;
+    std::lock_guard<std::mutex> wait(batchLock_); // the keeper's give-up under way ends first
+}
+
+void TDataTable::EndReadBatch() noexcept {
+    TakeBatchBack();
+    if (!slotsHeld_ || !MayKeepBatch()) return;
+    try {
+        ReleaseReadSlots();
+    } catch (...) {
+        // a slot that cannot be released goes with the file's handle
+    }
+}
+
+// A batch whose time is over when the next operation begins goes: that operation takes new slots.
+void TDataTable::ResumeBatch() {
+    TakeBatchBack();
+    if (slotsHeld_ && MayKeepBatch() && BatchOver()) ReleaseReadSlots();
+}
+
+bool TDataTable::BatchOver() const {
+    return CoarseNow() - slotsTakenAt_ >= WalkReadBatchTime();
+}
+
+// At the end of the last read level: the slots stay as a batch when the level was an operation's and
+// nothing else holds the table, else they go.
+void TDataTable::KeepOrReleaseSlots(bool keepAsBatch) {
+    if (keepAsBatch && MayKeepBatch() && !writeLocksHeld_ && WalkReadBatchesEnabled() && !BatchOver()) {
+        try {
+            if (!batchWatched_) WatchReadBatches(*this);
+            batchWatched_ = true;
+            if (!batchNoted_) NoteReadBatchDue(slotsTakenAt_ + WalkReadBatchTime());
+            batchNoted_ = true;
+            batchKept_.store(true, std::memory_order_release);
+            return;
+        } catch (...) {
+            // no keeper to give the batch up: the slots go now
+        }
+    }
+    ReleaseReadSlots();
+}
+
+TBatchClock::time_point TDataTable::GiveUpBatch(TBatchClock::time_point now, bool all) noexcept {
+    std::lock_guard<std::mutex> guard(batchLock_);
+    constexpr TBatchClock::time_point none = TBatchClock::time_point::max();
+    if (!slotsHeld_) return none;
+    TBatchClock::time_point due = slotsTakenAt_ + WalkReadBatchTime();
+    if (!all && now < due) return due;
+    if (!batchKept_.exchange(false, std::memory_order_acquire)) return none;
     slotsHeld_ = false;
-    bool released = !HasBlobFile() || blobFile_.ReadUnlock(blobSlot_);
-    released = indexFile_.ReadUnlock(indexSlot_) && released;
-    if (!released) Raise(VORSAM_UNLOCKFAILED);
+    try {
+        UnlockReadSlots();
+    } catch (...) {
+        // a slot that cannot be released goes with the file's handle
+    }
+    return none;
+}
+
+// Before the files close: the keeper lets the table go (after a give-up under way on it).
+void TDataTable::StopBatches() noexcept {
+    if (batchWatched_) UnwatchReadBatches(*this);
+    batchWatched_ = false;
+    batchKept_ = false;
 }
 
 // One try with the read slots kept; the wait that may follow is without them (see Lock order).
@@ -172,18 +261,19 @@ bool TDataTable::CheckForChanges() {
 bool TDataTable::BeginRead(TReadLevel level) {
     RequireOpen();
     CheckNotDamaged();
+    ResumeBatch();
     bool take = NeedsReadSlots();
     if (take) TakeReadSlots();
     ++readDepth_[size_t(level)];
     return take && CheckTakenLevel(*this, [&] { EndRead(level); });
 }
 
-void TDataTable::EndRead(TReadLevel level) {
+void TDataTable::EndRead(TReadLevel level, bool keepAsBatch) {
     uint32_t& depth = readDepth_[size_t(level)];
     assert(depth > 0 && "a read level ended that was not begun");
     if (depth == 0) return;
     --depth;
-    if (readDepth_[0] == 0 && readDepth_[1] == 0 && slotsHeld_) ReleaseReadSlots();
+    if (readDepth_[0] == 0 && readDepth_[1] == 0 && slotsHeld_) KeepOrReleaseSlots(keepAsBatch);
 }
 
 // ---- the write level ----
@@ -192,6 +282,7 @@ bool TDataTable::BeginWrite() {
     RequireOpen();
     if (ReadOnly()) Raise(VORSAM_OSEACCES);
     CheckNotDamaged();
+    TakeBatchBack();
     // The first write inside a transaction of the database locks the table whole for it.
     bool changed = writeDepth_ == 0 && JoinOpenTransaction();
     // Inside a write, in a table open exclusively and while the table is locked whole (its changes stay
@@ -351,6 +442,7 @@ void TDataTable::DiscardBuffers() {
 bool TDataTable::LockTable() {
     RequireOpen();
     CheckNotDamaged();
+    TakeBatchBack();
     if (wholeDepth_ > 0 || mode_.Exclusive) {
         ++wholeDepth_;
         return false;
