@@ -52,6 +52,11 @@
 //     after every other transaction that changed it has committed, so that no update is lost.
 //   - A record lock is waited for without read slots (above), and the write locks with the table lock
 //     held (a commit takes those of all its tables at once or none).
+//   - A writer tries the write lock every few milliseconds, while a reader that walks on takes new read
+//     slots a moment after it gave its last ones up (a walk's end, a read batch's time over): read slots
+//     given up less than a writer's retry ago are taken again, while another process holds the table
+//     lock, only after that retry (LockRetryWait and a millisecond), so that a walk keeps no writer
+//     waiting beyond its batch.
 // A record lock taken outside a transaction before the table lock (an edit, then its write) can meet a
 // transaction that holds the table lock and waits for that record: the transaction's record lock gives
 // up after its retries (VORSAM_RECLOCKFAILED), and the edit's write goes on once the transaction ends.
@@ -334,6 +339,7 @@ private:
 
     // Locks
     bool NeedsReadSlots() const;
+    void YieldToWaitingWriter();
     // Read batches (ReadBatches.h)
     bool MayKeepBatch() const;
     void TakeBatchBack();
@@ -430,9 +436,10 @@ private:
     // batchLock_; this thread takes them back first (TakeBatchBack).
     mutable std::mutex batchLock_;
     std::atomic<bool> batchKept_ = false;
-    TBatchClock::time_point slotsTakenAt_; // written under batchLock_
-    bool batchWatched_ = false;            // the keeper watches the table
-    bool batchNoted_ = false;              // the keeper knows when the slots held are due
+    TBatchClock::time_point slotsTakenAt_;    // written under batchLock_
+    TBatchClock::time_point slotsReleasedAt_; // written under batchLock_
+    bool batchWatched_ = false;               // the keeper watches the table
+    bool batchNoted_ = false;                 // the keeper knows when the slots held are due
     bool tableLockHeld_ = false;
     bool writeLocksHeld_ = false;
     bool writeMarked_ = false; // the data header carries the write-in-progress mark of this write

@@ -2,6 +2,7 @@
 // change check after each, and the end of a write that writes what changed.
 #include "db/engine/DataTable.h"
 
+#include "db/engine/TableLocks.h"
 #include "db/engine/TableVerify.h"
 #include "db/lib/CoarseClock.h"
 
@@ -30,7 +31,16 @@ bool TDataTable::NeedsReadSlots() const {
     return !mode_.Exclusive && !slotsHeld_ && !writeLocksHeld_ && wholeDepth_ == 0;
 }
 
+// A writer waiting for the slots holds the table lock and tries the write lock once per LockRetryWait:
+// slots given up less than that ago wait one such turn for it (see Lock order).
+void TDataTable::YieldToWaitingWriter() {
+    constexpr auto turn = LockRetryWait + std::chrono::milliseconds(1);
+    if (TBatchClock::now() - slotsReleasedAt_ < turn && dataFile_.TableLockedElsewhere())
+        WaitBeforeRetry(turn);
+}
+
 void TDataTable::TakeReadSlots() {
+    YieldToWaitingWriter();
     if (!indexFile_.ReadLock(indexSlot_)) Raise(VORSAM_LOCKTIMEOUT);
     if (HasBlobFile() && !blobFile_.ReadLock(blobSlot_)) {
         indexFile_.ReadUnlock(indexSlot_);
@@ -52,6 +62,7 @@ void TDataTable::ReleaseReadSlots() {
     {
         std::lock_guard<std::mutex> guard(batchLock_);
         slotsHeld_ = false;
+        slotsReleasedAt_ = TBatchClock::now();
     }
     if (!UnlockReadSlots()) Raise(VORSAM_UNLOCKFAILED);
 }
@@ -119,6 +130,7 @@ TBatchClock::time_point TDataTable::GiveUpBatch(TBatchClock::time_point now, boo
     if (!all && now < due) return due;
     if (!batchKept_.exchange(false, std::memory_order_acquire)) return none;
     slotsHeld_ = false;
+    slotsReleasedAt_ = now;
     try {
         UnlockReadSlots();
     } catch (...) {

@@ -24,7 +24,7 @@ TEST_P(SeveralWritersTest, TwoWritersAndAReaderNeitherStallNorLoseAnUpdate) {
     TTempDir dir;
     const std::string folder = dir.Path() + " " + GetParam();
     TWorkerProcess first, second, reader;
-    first.SendOk("ccreate " + dir.Path());
+    first.SendOk("ccreate " + dir.Path() + " 2000"); // long walks for the reader
     const std::string options = " tries=2000";
     reader.Post("cread " + folder + " " + std::to_string(2 * Increments) + options);
     first.Post("cwrite " + folder + " " + std::to_string(Increments) + options);

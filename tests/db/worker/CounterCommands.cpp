@@ -1,7 +1,7 @@
 // Worker commands for several writers and readers of one counter table CNT (ID INTEGER, the primary
 // key, and V INTEGER) in a folder, through the cursor or through SQL. Each command opens the folder's
 // database in a session of its own, runs its loop and answers once at the end:
-//   ccreate <folder>                          makes CNT with the row (1, 0)
+//   ccreate <folder> <rows>                   makes CNT with the rows (1, 0), (2, 0) .. (rows, 0)
 //   cwrite <folder> engine|sql <n> [tries=<t>] adds 1 to V of ID 1, n times, each in a transaction of
 //                                             its own (the cursor: found by key, locked, modified; SQL:
 //                                             UPDATE CNT SET V = V + 1 WHERE ID = 1)          -> ok
@@ -150,7 +150,8 @@ std::string Read(TWorkerArgs args) {
 TWorkerCommandRegistrar createCommand("ccreate", [](TWorkerArgs args) {
     TCounterDatabase counter(args);
     counter.Run("CREATE TABLE CNT (ID INTEGER, V INTEGER, PRIMARY KEY (ID))");
-    counter.Run("INSERT INTO CNT VALUES (1, 0)");
+    for (uint64_t id = 1; id <= NumberArg(args, 2); ++id)
+        counter.Run("INSERT INTO CNT VALUES (" + std::to_string(id) + ", 0)");
     return Ok();
 });
 TWorkerCommandRegistrar writeCommand("cwrite", Write);
