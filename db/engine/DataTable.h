@@ -341,11 +341,15 @@ private:
     bool NeedsReadSlots() const;
     void YieldToWaitingWriter();
     // Read batches (ReadBatches.h)
-    bool MayKeepBatch() const;
+    // Only between levels can slots be a batch's.
+    bool MayKeepBatch() const {
+        return readDepth_[0] == 0 && readDepth_[1] == 0 && writeDepth_ == 0 && wholeDepth_ == 0;
+    }
     void TakeBatchBack();
     void ResumeBatch();
-    bool BatchOver() const;
+    bool BatchOver() const { return batchOver_.load(std::memory_order_relaxed); }
     void KeepOrReleaseSlots(bool keepAsBatch);
+    bool NoteBatch();
     TBatchClock::time_point GiveUpBatch(TBatchClock::time_point now, bool all) noexcept override;
     void StopBatches() noexcept;
     void TakeReadSlots();
@@ -436,6 +440,7 @@ private:
     // batchLock_; this thread takes them back first (TakeBatchBack).
     mutable std::mutex batchLock_;
     std::atomic<bool> batchKept_ = false;
+    std::atomic<bool> batchOver_ = false;     // set by the keeper when the slots are due (under batchLock_)
     TBatchClock::time_point slotsTakenAt_;    // written under batchLock_
     TBatchClock::time_point slotsReleasedAt_; // written under batchLock_
     bool batchWatched_ = false;               // the keeper watches the table

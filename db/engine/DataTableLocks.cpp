@@ -4,7 +4,6 @@
 
 #include "db/engine/TableLocks.h"
 #include "db/engine/TableVerify.h"
-#include "db/lib/CoarseClock.h"
 
 #include <cassert>
 #include <chrono>
@@ -48,7 +47,8 @@ void TDataTable::TakeReadSlots() {
     }
     std::lock_guard<std::mutex> guard(batchLock_);
     slotsHeld_ = true;
-    slotsTakenAt_ = CoarseNow();
+    slotsTakenAt_ = TBatchClock::now();
+    batchOver_ = false;
     batchNoted_ = false;
 }
 
@@ -74,19 +74,17 @@ bool TDataTable::HoldsReadSlots() const {
 
 // ---- read batches ----
 
-// Only between levels can slots be a batch's.
-bool TDataTable::MayKeepBatch() const {
-    return readDepth_[0] == 0 && readDepth_[1] == 0 && writeDepth_ == 0 && wholeDepth_ == 0;
-}
-
+// Between levels only (MayKeepBatch): a batch kept becomes this thread's again, once a give-up of the
+// keeper under way on it has ended.
 void TDataTable::TakeBatchBack() {
-    if (!MayKeepBatch() || batchKept_.exchange(false, std::memory_order_acquire) || !batchWatched_) return;
-    std::lock_guard<std::mutex> wait(batchLock_); // the keeper's give-up under way ends first
+    if (batchWatched_ && !batchKept_.exchange(false, std::memory_order_acquire))
+        std::lock_guard<std::mutex> wait(batchLock_);
 }
 
 void TDataTable::EndReadBatch() noexcept {
+    if (!MayKeepBatch()) return;
     TakeBatchBack();
-    if (!slotsHeld_ || !MayKeepBatch()) return;
+    if (!slotsHeld_) return;
     try {
         ReleaseReadSlots();
     } catch (...) {
@@ -97,29 +95,31 @@ void TDataTable::EndReadBatch() noexcept {
 // A batch whose time is over when the next operation begins goes: that operation takes new slots.
 void TDataTable::ResumeBatch() {
     TakeBatchBack();
-    if (slotsHeld_ && MayKeepBatch() && BatchOver()) ReleaseReadSlots();
+    if (slotsHeld_ && BatchOver()) ReleaseReadSlots();
 }
 
-bool TDataTable::BatchOver() const {
-    return CoarseNow() - slotsTakenAt_ >= WalkReadBatchTime();
-}
-
-// At the end of the last read level: the slots stay as a batch when the level was an operation's and
-// nothing else holds the table, else they go.
+// At the end of the last read level: the slots stay as a batch when the level was an operation's, no
+// write or whole-table lock holds the table and the batch's time is not over (the keeper says when: no
+// clock is read for each operation), else they go. The keeper is told once when the slots are due.
 void TDataTable::KeepOrReleaseSlots(bool keepAsBatch) {
-    if (keepAsBatch && MayKeepBatch() && !writeLocksHeld_ && WalkReadBatchesEnabled() && !BatchOver()) {
-        try {
-            if (!batchWatched_) WatchReadBatches(*this);
-            batchWatched_ = true;
-            if (!batchNoted_) NoteReadBatchDue(slotsTakenAt_ + WalkReadBatchTime());
-            batchNoted_ = true;
-            batchKept_.store(true, std::memory_order_release);
-            return;
-        } catch (...) {
-            // no keeper to give the batch up: the slots go now
-        }
+    if (keepAsBatch && writeDepth_ == 0 && wholeDepth_ == 0 && !BatchOver() && (batchNoted_ || NoteBatch())) {
+        batchKept_.store(true, std::memory_order_release);
+        return;
     }
     ReleaseReadSlots();
+}
+
+bool TDataTable::NoteBatch() {
+    if (!WalkReadBatchesEnabled() || WalkReadBatchTime().count() == 0) return false;
+    try {
+        if (!batchWatched_) WatchReadBatches(*this);
+        batchWatched_ = true;
+        NoteReadBatchDue(slotsTakenAt_ + WalkReadBatchTime());
+    } catch (...) {
+        return false; // no keeper to give the batch up: the slots go now
+    }
+    batchNoted_ = true;
+    return true;
 }
 
 TBatchClock::time_point TDataTable::GiveUpBatch(TBatchClock::time_point now, bool all) noexcept {
@@ -128,7 +128,10 @@ TBatchClock::time_point TDataTable::GiveUpBatch(TBatchClock::time_point now, boo
     if (!slotsHeld_) return none;
     TBatchClock::time_point due = slotsTakenAt_ + WalkReadBatchTime();
     if (!all && now < due) return due;
-    if (!batchKept_.exchange(false, std::memory_order_acquire)) return none;
+    if (!batchKept_.exchange(false, std::memory_order_acquire)) {
+        batchOver_ = true; // an operation under way: its end gives the slots up
+        return none;
+    }
     slotsHeld_ = false;
     slotsReleasedAt_ = now;
     try {
@@ -273,7 +276,7 @@ bool TDataTable::CheckForChanges() {
 bool TDataTable::BeginRead(TReadLevel level) {
     RequireOpen();
     CheckNotDamaged();
-    ResumeBatch();
+    if (MayKeepBatch()) ResumeBatch();
     bool take = NeedsReadSlots();
     if (take) TakeReadSlots();
     ++readDepth_[size_t(level)];
@@ -294,7 +297,7 @@ bool TDataTable::BeginWrite() {
     RequireOpen();
     if (ReadOnly()) Raise(VORSAM_OSEACCES);
     CheckNotDamaged();
-    TakeBatchBack();
+    if (MayKeepBatch()) TakeBatchBack();
     // The first write inside a transaction of the database locks the table whole for it.
     bool changed = writeDepth_ == 0 && JoinOpenTransaction();
     // Inside a write, in a table open exclusively and while the table is locked whole (its changes stay
@@ -454,7 +457,7 @@ void TDataTable::DiscardBuffers() {
 bool TDataTable::LockTable() {
     RequireOpen();
     CheckNotDamaged();
-    TakeBatchBack();
+    if (MayKeepBatch()) TakeBatchBack();
     if (wholeDepth_ > 0 || mode_.Exclusive) {
         ++wholeDepth_;
         return false;

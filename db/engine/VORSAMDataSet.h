@@ -30,7 +30,8 @@
 // Walks: each move is an operation of the cursor, whose read slots stay for the moves that follow as a
 // read batch (ReadBatches.h), so that a walk takes the table's read slots and runs the change check once
 // per batch instead of once per record, with or without a user interface. A move reads ahead the
-// records that follow the one it wants (32).
+// records that follow the one it wants (128). Reading a field that is no BLOB reads the dataset's own
+// record buffer: it does not enter the engine, and takes no session lock.
 //
 // Filters: the Filter text becomes an expression filter of the cursor, OnFilterRecord a callback filter
 // (priority 1) that judges a copy of each record in state dsFilter; both are made on open and are active

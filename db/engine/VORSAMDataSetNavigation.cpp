@@ -15,7 +15,7 @@ using namespace platform::data;
 namespace {
 
 // Records a walk's move may read with the one it wants (the run of consecutive records that follow).
-constexpr uint32_t WalkReadAheadCount = 32;
+constexpr uint32_t WalkReadAheadCount = 128;
 
 std::span<const uint8_t> BytesOf(const TBookmark& bookmark) {
     return {reinterpret_cast<const uint8_t*>(bookmark.data()), bookmark.size()};
