@@ -121,8 +121,7 @@ TEST_F(CursorProcessTest, ARecordRunLocksEachOfItsRecordsAgainstAnotherProcess) 
     cursor_.ReleaseRecordRun();
 }
 
-// An edit that began on what another process's transaction had already changed (its record lock gone,
-// its table lock held) is refused at its write once that change is committed: no update is lost.
+// An edit that read a record another process's uncommitted transaction changed is refused at its write.
 TEST_F(CursorProcessTest, AnEditOfARecordChangedByAnUncommittedTransactionIsRefusedAtItsWrite) {
     worker_.SendOk("tstart");
     worker_.SendOk("tput 30 5");
