@@ -60,6 +60,9 @@
 // A record lock taken outside a transaction before the table lock (an edit, then its write) can meet a
 // transaction that holds the table lock and waits for that record: the transaction's record lock gives
 // up after its retries (VORSAM_RECLOCKFAILED), and the edit's write goes on once the transaction ends.
+// Across tables, every read batch of the process goes before it waits for any lock (ReadBatches.h); a
+// read level that a caller holds (BeginRead) on one table while it waits for another's table lock stays,
+// and can keep a commit of another process over both tables waiting until one side's lock times out.
 //
 // Failures: VORSAM_LOCKTIMEOUT (a lock not had within the session's LockTries tries), VORSAM_UNLOCKFAILED
 // (a lock that cannot be released), VORSAM_RECLOCKFAILED.

@@ -72,7 +72,7 @@ private:
     std::condition_variable wake_;
     std::vector<TReadBatchHolder*> holders_;
     TBatchClock::time_point wakeAt_ = TBatchClock::time_point::max();
-    std::thread thread_; // detached by the process's end, which never destroys the keeper
+    std::thread thread_; // never joined: the process ends it, since the keeper is never destroyed
 };
 
 } // namespace
