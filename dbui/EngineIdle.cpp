@@ -1,6 +1,6 @@
 #include "dbui/EngineIdle.h"
 
-#include "db/engine/VORSAMDataSet.h"
+#include "db/engine/ReadBatches.h"
 
 #include <QAbstractEventDispatcher>
 #include <QThread>
@@ -12,7 +12,6 @@ void InstallEngineIdleRelease() {
     QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance(QThread::currentThread());
     if (dispatcher == nullptr || dispatcher->property("centrprgIdleRelease").toBool()) return;
     dispatcher->setProperty("centrprgIdleRelease", true);
-    EnableWalkReadBatches(true);
     QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, dispatcher,
                      [] { ReleaseWalkReads(); });
 }

@@ -163,8 +163,6 @@ inline TDataSetTables& DataSetTables(int32_t rows) {
     TDataSetTables& entry = tables[rows];
     if (entry.Name.empty()) {
         InitializeLibraryGlobals();
-        // Walks keep their read level across moves, as in the tool, whose event loop gives it up.
-        vorsam::EnableWalkReadBatches(true);
         char name[16];
         std::snprintf(name, sizeof name, "T%d", int(rows));
         entry.Name = name;

@@ -31,12 +31,16 @@
 //              when editing begins (GetCurrentRecord with the lock flag) and released by the modify,
 //              delete or cancel that ends it; optimistically, only the image as it was when editing
 //              began, the lock taken for the write itself, which is refused (VORSAM_KEYORRECDELETED)
-//              when another user changed the record meanwhile
+//              when another user changed the record meanwhile. A pessimistic edit outside this
+//              process's table lock is refused the same way when the record it read held a change of
+//              another process's transaction that was committed before the write (a transaction
+//              locks its records only while it writes them, its table lock the whole time)
 //
 // Every operation that reads the table runs inside a read level of the table (DataTable.h): taking it
 // runs the change check that notices other processes' writes, and while it is held no other process
-// can write. BeginRead/EndRead hold one across a run of operations. The cursor also asks the data
-// file's cache to read ahead the records it will want next (GetReadAheadCount).
+// can write. BeginRead/EndRead hold one across a run of operations; without them, consecutive
+// operations share the table's read slots for a bounded time (a read batch, ReadBatches.h). The cursor also
+// asks the data file's cache to read ahead the records it will want next (GetReadAheadCount).
 //
 // Results: navigation returns 0, VORSAM_BOF (0x2201, before the first record) or VORSAM_EOF (0x2202,
 // after the last); every other failure raises EVORSAMEngineError through RaiseEngineError with the
@@ -185,7 +189,8 @@ struct TRecordLock {
     uint32_t Record = 0;           // the record being edited; 0 when none
     bool Held = false;             // its lock byte is held (pessimistic locking)
     bool InRun = false;            // held through the cursor's record run, not by a lock of its own
-    std::vector<uint8_t> Original; // optimistic locking: the record when editing began
+    std::vector<uint8_t> Original; // the record when editing began, which the write compares: always
+                                   // when optimistic; when pessimistic, outside this process's table lock
 };
 
 class TDataCursor : public CacheClient {
@@ -522,12 +527,18 @@ public:
 
 private:
     // A cursor operation: the cursor open, a read level of the table held, the position brought up to
-    // date with the table's content.
+    // date with the table's content. Its read slots stay as a read batch for the operations that follow
+    // (ReadBatches.h), unless it is a move that reached either end.
     class TOperation {
     public:
         explicit TOperation(TDataCursor& cursor);
         TOperation(const TOperation&) = delete;
         TOperation& operator=(const TOperation&) = delete;
+        // A move that reached either end: the walk goes no further, the slots go with the level.
+        uint16_t Moved(uint16_t code) {
+            if (code != 0) read_.KeepNoBatch();
+            return code;
+        }
 
     private:
         TTableRead read_;
@@ -601,6 +612,7 @@ private:
     void ReleaseLockByte() noexcept;
     void EndEdit() noexcept;
     void ConfirmLocked(uint32_t number);
+    void KeepOriginal(uint32_t number);
     void WriteLocked(const std::function<void(uint32_t number)>& write);
     bool KeepsAutoInc(std::span<const uint8_t> image) const;
     void CopyPrefixBack(uint32_t number, std::span<uint8_t> image);

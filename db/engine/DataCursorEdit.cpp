@@ -109,6 +109,12 @@ void TDataCursor::ConfirmLocked(uint32_t number) {
         Raise(VORSAM_KEYORRECDELETED);
 }
 
+// The record as the edit found it, which the write compares (ConfirmLocked).
+void TDataCursor::KeepOriginal(uint32_t number) {
+    TPinnedRecord record(table_->DataFile().GetRecord(this, number));
+    lock_.Original.assign(record->Image().begin(), record->Image().end());
+}
+
 uint16_t TDataCursor::GetCurrentRecord(std::span<uint8_t> buffer, bool lock) {
     if (remote_ && lock) RequireWritable();
     if (remote_) return RemoteMove(lock ? rmCurrentForEdit : rmCurrent, 0, buffer);
@@ -123,9 +129,8 @@ uint16_t TDataCursor::GetCurrentRecord(std::span<uint8_t> buffer, bool lock) {
         if (!pessimistic) {
             // Optimistically nothing is locked: the record as it is now is what the write compares.
             EndEdit();
-            TPinnedRecord record(table_->DataFile().GetRecord(this, number));
             lock_.Record = number;
-            lock_.Original.assign(record->Image().begin(), record->Image().end());
+            KeepOriginal(number);
             return Fetch(0, buffer, 0);
         }
     }
@@ -133,6 +138,9 @@ uint16_t TDataCursor::GetCurrentRecord(std::span<uint8_t> buffer, bool lock) {
     try {
         TOperation operation(*this);
         ConfirmLocked(number);
+        // Outside this process's table lock, the record may hold what a transaction of another process
+        // wrote before this lock and has not committed: the write compares it with what is read here.
+        if (!table_->LockedWhole() && !table_->Exclusive()) KeepOriginal(number);
         uint16_t code = Fetch(0, buffer, 0);
         EndLockLevel(taken);
         return code;
@@ -158,10 +166,14 @@ void TDataCursor::WriteLocked(const std::function<void(uint32_t number)>& write)
     bool taken = TakeLock(number);
     try {
         TOperation operation(*this);
+        // The record is compared under the table lock of its write, after whatever another process's
+        // transaction wrote before the record's lock has been committed.
+        TTableWrite level(*table_);
         ConfirmLocked(number);
         uint64_t version = table_->ContentVersion();
         write(number);
         NoteFilteredWrite(number, version);
+        level.End();
     } catch (...) {
         if (taken) ReleaseLockByte();
         EndLockLevel(taken);

@@ -223,13 +223,13 @@ uint16_t TDataCursor::Fetch(uint16_t code, std::span<uint8_t> buffer, int direct
 uint16_t TDataCursor::GetNextRecord(std::span<uint8_t> buffer) {
     if (remote_) return RemoteMove(rmNext, 0, buffer);
     TOperation operation(*this);
-    return Fetch(Move(1) ? 0 : VORSAM_EOF, buffer, 1);
+    return operation.Moved(Fetch(Move(1) ? 0 : VORSAM_EOF, buffer, 1));
 }
 
 uint16_t TDataCursor::GetPriorRecord(std::span<uint8_t> buffer) {
     if (remote_) return RemoteMove(rmPrior, 0, buffer);
     TOperation operation(*this);
-    return Fetch(Move(-1) ? 0 : VORSAM_BOF, buffer, -1);
+    return operation.Moved(Fetch(Move(-1) ? 0 : VORSAM_BOF, buffer, -1));
 }
 
 // ---- record positions ----

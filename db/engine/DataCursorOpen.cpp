@@ -203,6 +203,7 @@ void TDataCursor::CloseCursor() {
             // the slot goes with the table's files
         }
     }
+    table.EndReadBatch(); // a cursor that closes walks no further
     table_ = nullptr;
     position_ = {};
     range_ = {};
@@ -406,7 +407,7 @@ TIndexNavigator TDataCursor::Navigator() {
 // ---- operations ----
 
 TDataCursor::TOperation::TOperation(TDataCursor& cursor)
-    : read_((cursor.RequireLocalTable("this operation"), cursor.Table())) {
+    : read_((cursor.RequireLocalTable("this operation"), cursor.Table()), TReadLevel::First, true) {
     cursor.Synchronise();
 }
 

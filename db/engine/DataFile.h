@@ -196,8 +196,11 @@ public:
 
     // --- Locks ---
 
-    bool LockTable() { return LockWithRetries(*this, TableLockOffset, 1, owner_.Settings().LockTries); }
+    bool LockTable() { return LockTable(owner_.Settings().LockTries); }
+    bool LockTable(uint32_t tries) { return LockWithRetries(*this, TableLockOffset, 1, tries); }
     bool UnlockTable() { return LockRegion(false, 1, TableLockOffset); }
+    // Another process holds the table lock (a writer, a whole-table lock, a transaction).
+    bool TableLockedElsewhere() { return RegionLockedElsewhere(1, TableLockOffset); }
     bool LockRecord(uint32_t number) { return LockRegion(true, 1, RecordLockOffset(number)); }
     bool UnlockRecord(uint32_t number) { return LockRegion(false, 1, RecordLockOffset(number)); }
     // The lock bytes of records first .. first + count - 1 as one range (one try; all or none).

@@ -16,7 +16,9 @@
 //            a cursor's change check) that share one pair of read slots: one in the index file and,
 //            with BLOB fields, one in the blob file, taken when a level begins while the table holds
 //            no read slots and no write locks and is not locked whole, and released when both levels
-//            have ended; after taking them, the change check.
+//            have ended, unless the level that ended last was a cursor operation's: its slots are then
+//            kept as a read batch for the operations that follow (ReadBatches.h); after taking them, the
+//            change check.
 //            Read-only files are locked the same way (shared locks), so a reader never sees a write
 //            of another process half done.
 //   write    the data file's table lock, the index file's write lock, the blob file's write lock; then
@@ -26,17 +28,42 @@
 //            when the write ends, as they are when a whole-table lock ends during a read level. The end of a
 //            write writes what changed (below) and releases the locks in reverse order. A table opened
 //            read-only, or whose files are read-only, refuses to write (VORSAM_OSEACCES).
-//   whole    the data file's table lock, then the change check: other writers wait, readers do not.
+//   whole    the data file's table lock (waited for without read slots, see Lock order), then the
+//            change check: other writers wait, readers do not.
 //            While it is held, the ends of writes write nothing: the changes stay in the caches (which
 //            grow as needed) until UnlockTable writes them under the write locks, or DiscardBuffers
 //            forgets them.
-//   record   one try at the record's lock byte, inside the second read level (unless the session's
+//   record   inside a transaction, the table joins it first (see Lock order); then one try at the
+//            record's lock byte, inside the second read level (unless the session's
 //            StrictChangeDetection is on); after a refusal the level is released, and after
 //            LockWaitTime ms the lock is tried again, up to LockRetryCount times, then
 //            VORSAM_RECLOCKFAILED (record 0 or above 200,000,000 at once). The second read level stays
 //            held after success until the caller ends it. A run of consecutive records can be locked
 //            with one try at their bytes together (a run of writes to each of them); the caller falls
 //            back to the records' own locks when it is refused.
+// Lock order. A process takes a table's locks in the order table lock, record locks, read slots, write
+// locks, and never waits for one while it holds a later one of the same table, so that no two processes
+// can wait for each other: the holder of the table lock (a writer, a whole-table lock, a transaction)
+// waits only for read slots, whose holders wait for nothing it holds.
+//   - The table lock is tried once with the read slots kept; a wait for it (BeginWrite, LockTable) is
+//     without them, and the change check after it sees what was written meanwhile.
+//   - Inside a transaction of the database, locking a record (LockRecord, TryLockRecordRun) makes the
+//     table join the transaction first: the record is then read under the transaction's table lock,
+//     after every other transaction that changed it has committed, so that no update is lost.
+//   - A record lock is waited for without read slots (above), and the write locks with the table lock
+//     held (a commit takes those of all its tables at once or none).
+//   - A writer tries the write lock every few milliseconds, while a reader that walks on takes new read
+//     slots a moment after it gave its last ones up (a walk's end, a read batch's time over): read slots
+//     given up less than a writer's retry ago are taken again, while another process holds the table
+//     lock, only after that retry (LockRetryWait and a millisecond), so that a walk keeps no writer
+//     waiting beyond its batch.
+// A record lock taken outside a transaction before the table lock (an edit, then its write) can meet a
+// transaction that holds the table lock and waits for that record: the transaction's record lock gives
+// up after its retries (VORSAM_RECLOCKFAILED), and the edit's write goes on once the transaction ends.
+// Across tables, every read batch of the process goes before it waits for any lock (ReadBatches.h); a
+// read level that a caller holds (BeginRead) on one table while it waits for another's table lock stays,
+// and can keep a commit of another process over both tables waiting until one side's lock times out.
+//
 // Failures: VORSAM_LOCKTIMEOUT (a lock not had within the session's LockTries tries), VORSAM_UNLOCKFAILED
 // (a lock that cannot be released), VORSAM_RECLOCKFAILED.
 //
@@ -97,11 +124,14 @@
 #include "db/engine/DataFile.h"
 #include "db/engine/IndexFile.h"
 #include "db/engine/IndexKeys.h"
+#include "db/engine/ReadBatches.h"
 #include "db/engine/TableDefinition.h"
 #include "db/engine/TableFileOwner.h"
 
 #include <array>
+#include <atomic>
 #include <functional>
+#include <mutex>
 #include <optional>
 #include <span>
 #include <string>
@@ -139,7 +169,7 @@ struct TRepairEvents {
 using TRecordHook = std::function<void(std::span<uint8_t> record, std::span<const uint8_t> old)>;
 
 // The shared table of a database's registry (TSharedTable) is the table itself.
-class TDataTable : public TableFileOwner, public TSharedTable {
+class TDataTable : public TableFileOwner, public TSharedTable, private TReadBatchHolder {
 public:
     // `database`: the database whose transactions the table's writes join; none for a table on its own.
     TDataTable(const EngineSettings& settings, TTableLocation location, TDataDirectory* database = nullptr);
@@ -178,7 +208,8 @@ public:
     // --- Locks (DataTableLocks.cpp); each Begin/Lock returns whether the change check found a change ---
 
     bool BeginRead(TReadLevel level = TReadLevel::First);
-    void EndRead(TReadLevel level = TReadLevel::First);
+    // `keepAsBatch`: the level of a cursor operation, whose slots may stay as a read batch.
+    void EndRead(TReadLevel level = TReadLevel::First, bool keepAsBatch = false);
     bool BeginWrite();
     void EndWrite();
     // Ends a write that failed: see above.
@@ -201,7 +232,9 @@ public:
     bool InTransaction() const { return inTransaction_; }
     uint32_t ReadDepth(TReadLevel level) const { return readDepth_[size_t(level)]; }
     uint32_t WriteDepth() const { return writeDepth_; }
-    bool HoldsReadSlots() const { return slotsHeld_; }
+    bool HoldsReadSlots() const;
+    // Gives up the read batch kept (ReadBatches.h), if any.
+    void EndReadBatch() noexcept;
 
     // --- Records (DataTableRecords.cpp); each runs inside a write level of its own ---
 
@@ -318,9 +351,24 @@ private:
 
     // Locks
     bool NeedsReadSlots() const;
+    void YieldToWaitingWriter();
+    // Read batches (ReadBatches.h)
+    // Only between levels can slots be a batch's.
+    bool MayKeepBatch() const {
+        return readDepth_[0] == 0 && readDepth_[1] == 0 && writeDepth_ == 0 && wholeDepth_ == 0;
+    }
+    void TakeBatchBack();
+    void ResumeBatch();
+    bool BatchOver() const { return batchOver_.load(std::memory_order_relaxed); }
+    void KeepOrReleaseSlots(bool keepAsBatch);
+    bool NoteBatch();
+    TBatchClock::time_point GiveUpBatch(TBatchClock::time_point now, bool all) noexcept override;
+    void StopBatches() noexcept;
     void TakeReadSlots();
+    bool UnlockReadSlots();
     void ReleaseReadSlots();
     void TakeTableLock();
+    bool JoinBeforeRecordLock();
     bool ReleaseTableLockIfUnused();
     bool TryWriteLocks(uint32_t tries);
     void TakeWriteLocks();
@@ -397,9 +445,18 @@ private:
     std::array<uint32_t, 2> readDepth_{};
     uint32_t writeDepth_ = 0;
     uint32_t wholeDepth_ = 0;
-    bool slotsHeld_ = false;
+    bool slotsHeld_ = false; // written under batchLock_
     uint16_t indexSlot_ = 0;
     uint16_t blobSlot_ = 0;
+    // Read batch. While batchKept_ is set the slots are the batch's, which the keeper may give up under
+    // batchLock_; this thread takes them back first (TakeBatchBack).
+    mutable std::mutex batchLock_;
+    std::atomic<bool> batchKept_ = false;
+    std::atomic<bool> batchOver_ = false;     // set by the keeper when the slots are due (under batchLock_)
+    TBatchClock::time_point slotsTakenAt_;    // written under batchLock_
+    TBatchClock::time_point slotsReleasedAt_; // written under batchLock_
+    bool batchWatched_ = false;               // the keeper watches the table
+    bool batchNoted_ = false;                 // the keeper knows when the slots held are due
     bool tableLockHeld_ = false;
     bool writeLocksHeld_ = false;
     bool writeMarked_ = false; // the data header carries the write-in-progress mark of this write
@@ -437,27 +494,30 @@ private:
     bool ended_ = false;
 };
 
-// A read level for a scope.
+// A read level for a scope; `batch`: a cursor operation's, whose slots may stay as a read batch.
 class TTableRead {
 public:
-    explicit TTableRead(TDataTable& table, TReadLevel level = TReadLevel::First)
-        : table_(table), level_(level) {
+    explicit TTableRead(TDataTable& table, TReadLevel level = TReadLevel::First, bool batch = false)
+        : table_(table), level_(level), batch_(batch) {
         Changed = table_.BeginRead(level_);
     }
     ~TTableRead() {
         try {
-            table_.EndRead(level_);
+            table_.EndRead(level_, batch_);
         } catch (...) {
             // a slot that cannot be released is released with the file's handle
         }
     }
     TTableRead(const TTableRead&) = delete;
     TTableRead& operator=(const TTableRead&) = delete;
+    // The slots go with the level after all (a walk that reached its end).
+    void KeepNoBatch() { batch_ = false; }
     bool Changed = false;
 
 private:
     TDataTable& table_;
     TReadLevel level_;
+    bool batch_;
 };
 
 } // namespace vorsam

@@ -283,6 +283,7 @@ void TDataTable::FinishUses() {
 }
 
 void TDataTable::CloseFiles() noexcept {
+    StopBatches();
     for (TTableFile* file : Files()) {
         file->ForgetPendingTruncation();
         try {

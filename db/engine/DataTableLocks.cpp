@@ -2,6 +2,7 @@
 // change check after each, and the end of a write that writes what changed.
 #include "db/engine/DataTable.h"
 
+#include "db/engine/TableLocks.h"
 #include "db/engine/TableVerify.h"
 
 #include <cassert>
@@ -29,25 +30,132 @@ bool TDataTable::NeedsReadSlots() const {
     return !mode_.Exclusive && !slotsHeld_ && !writeLocksHeld_ && wholeDepth_ == 0;
 }
 
+// A writer waiting for the slots holds the table lock and tries the write lock once per LockRetryWait:
+// slots given up less than that ago wait one such turn for it (see Lock order).
+void TDataTable::YieldToWaitingWriter() {
+    constexpr auto turn = LockRetryWait + std::chrono::milliseconds(1);
+    if (TBatchClock::now() - slotsReleasedAt_ < turn && dataFile_.TableLockedElsewhere())
+        WaitBeforeRetry(turn);
+}
+
 void TDataTable::TakeReadSlots() {
+    YieldToWaitingWriter();
     if (!indexFile_.ReadLock(indexSlot_)) Raise(VORSAM_LOCKTIMEOUT);
     if (HasBlobFile() && !blobFile_.ReadLock(blobSlot_)) {
         indexFile_.ReadUnlock(indexSlot_);
         Raise(VORSAM_LOCKTIMEOUT);
     }
+    std::lock_guard<std::mutex> guard(batchLock_);
     slotsHeld_ = true;
+    slotsTakenAt_ = TBatchClock::now();
+    batchOver_ = false;
+    batchNoted_ = false;
+}
+
+// Also what the keeper runs on a batch it gives up (which ignores the result).
+bool TDataTable::UnlockReadSlots() {
+    bool released = !HasBlobFile() || blobFile_.ReadUnlock(blobSlot_);
+    return indexFile_.ReadUnlock(indexSlot_) && released;
 }
 
 void TDataTable::ReleaseReadSlots() {
-    slotsHeld_ = false;
-    bool released = !HasBlobFile() || blobFile_.ReadUnlock(blobSlot_);
-    released = indexFile_.ReadUnlock(indexSlot_) && released;
-    if (!released) Raise(VORSAM_UNLOCKFAILED);
+    {
+        std::lock_guard<std::mutex> guard(batchLock_);
+        slotsHeld_ = false;
+        slotsReleasedAt_ = TBatchClock::now();
+    }
+    if (!UnlockReadSlots()) Raise(VORSAM_UNLOCKFAILED);
 }
 
+bool TDataTable::HoldsReadSlots() const {
+    std::lock_guard<std::mutex> guard(batchLock_);
+    return slotsHeld_;
+}
+
+// ---- read batches ----
+
+// Between levels only (MayKeepBatch): a batch kept becomes this thread's again, once a give-up of the
+// keeper under way on it has ended.
+void TDataTable::TakeBatchBack() {
+    if (batchWatched_ && !batchKept_.exchange(false, std::memory_order_acquire))
+        std::lock_guard<std::mutex> wait(batchLock_);
+}
+
+void TDataTable::EndReadBatch() noexcept {
+    if (!MayKeepBatch()) return;
+    TakeBatchBack();
+    if (!slotsHeld_) return;
+    try {
+        ReleaseReadSlots();
+    } catch (...) {
+        // a slot that cannot be released goes with the file's handle
+    }
+}
+
+// A batch whose time is over when the next operation begins goes: that operation takes new slots.
+void TDataTable::ResumeBatch() {
+    TakeBatchBack();
+    if (slotsHeld_ && BatchOver()) ReleaseReadSlots();
+}
+
+// At the end of the last read level: the slots stay as a batch when the level was an operation's, no
+// write or whole-table lock holds the table and the batch's time is not over (the keeper says when: no
+// clock is read for each operation), else they go. The keeper is told once when the slots are due.
+void TDataTable::KeepOrReleaseSlots(bool keepAsBatch) {
+    if (keepAsBatch && writeDepth_ == 0 && wholeDepth_ == 0 && !BatchOver() && (batchNoted_ || NoteBatch())) {
+        batchKept_.store(true, std::memory_order_release);
+        return;
+    }
+    ReleaseReadSlots();
+}
+
+bool TDataTable::NoteBatch() {
+    if (!WalkReadBatchesEnabled() || WalkReadBatchTime().count() == 0) return false;
+    try {
+        if (!batchWatched_) WatchReadBatches(*this);
+        batchWatched_ = true;
+        NoteReadBatchDue(slotsTakenAt_ + WalkReadBatchTime());
+    } catch (...) {
+        return false; // no keeper to give the batch up: the slots go now
+    }
+    batchNoted_ = true;
+    return true;
+}
+
+TBatchClock::time_point TDataTable::GiveUpBatch(TBatchClock::time_point now, bool all) noexcept {
+    std::lock_guard<std::mutex> guard(batchLock_);
+    constexpr TBatchClock::time_point none = TBatchClock::time_point::max();
+    if (!slotsHeld_) return none;
+    TBatchClock::time_point due = slotsTakenAt_ + WalkReadBatchTime();
+    if (!all && now < due) return due;
+    if (!batchKept_.exchange(false, std::memory_order_acquire)) {
+        batchOver_ = true; // an operation under way: its end gives the slots up
+        return none;
+    }
+    slotsHeld_ = false;
+    slotsReleasedAt_ = now;
+    try {
+        UnlockReadSlots();
+    } catch (...) {
+        // a slot that cannot be released goes with the file's handle
+    }
+    return none;
+}
+
+// Before the files close: the keeper lets the table go (after a give-up under way on it).
+void TDataTable::StopBatches() noexcept {
+    if (batchWatched_) UnwatchReadBatches(*this);
+    batchWatched_ = false;
+    batchKept_ = false;
+}
+
+// One try with the read slots kept; the wait that may follow is without them (see Lock order).
 void TDataTable::TakeTableLock() {
     if (tableLockHeld_ || mode_.Exclusive) return;
-    if (!dataFile_.LockTable()) Raise(VORSAM_LOCKTIMEOUT);
+    if (!dataFile_.LockTable(1)) {
+        if (slotsHeld_) ReleaseReadSlots();
+        if (!dataFile_.LockTable()) Raise(VORSAM_LOCKTIMEOUT);
+    }
     tableLockHeld_ = true;
 }
 
@@ -168,18 +276,19 @@ bool TDataTable::CheckForChanges() {
 bool TDataTable::BeginRead(TReadLevel level) {
     RequireOpen();
     CheckNotDamaged();
+    if (MayKeepBatch()) ResumeBatch();
     bool take = NeedsReadSlots();
     if (take) TakeReadSlots();
     ++readDepth_[size_t(level)];
     return take && CheckTakenLevel(*this, [&] { EndRead(level); });
 }
 
-void TDataTable::EndRead(TReadLevel level) {
+void TDataTable::EndRead(TReadLevel level, bool keepAsBatch) {
     uint32_t& depth = readDepth_[size_t(level)];
     assert(depth > 0 && "a read level ended that was not begun");
     if (depth == 0) return;
     --depth;
-    if (readDepth_[0] == 0 && readDepth_[1] == 0 && slotsHeld_) ReleaseReadSlots();
+    if (readDepth_[0] == 0 && readDepth_[1] == 0 && slotsHeld_) KeepOrReleaseSlots(keepAsBatch);
 }
 
 // ---- the write level ----
@@ -188,6 +297,7 @@ bool TDataTable::BeginWrite() {
     RequireOpen();
     if (ReadOnly()) Raise(VORSAM_OSEACCES);
     CheckNotDamaged();
+    if (MayKeepBatch()) TakeBatchBack();
     // The first write inside a transaction of the database locks the table whole for it.
     bool changed = writeDepth_ == 0 && JoinOpenTransaction();
     // Inside a write, in a table open exclusively and while the table is locked whole (its changes stay
@@ -347,12 +457,18 @@ void TDataTable::DiscardBuffers() {
 bool TDataTable::LockTable() {
     RequireOpen();
     CheckNotDamaged();
+    if (MayKeepBatch()) TakeBatchBack();
     if (wholeDepth_ > 0 || mode_.Exclusive) {
         ++wholeDepth_;
         return false;
     }
     bool heldByWrite = tableLockHeld_;
-    TakeTableLock();
+    try {
+        TakeTableLock();
+    } catch (...) {
+        RetakeReadSlots();
+        throw;
+    }
     wholeDepth_ = 1;
     // Inside a write, the write's change check has run.
     return !heldByWrite && CheckTakenLevel(*this, [&] {
@@ -396,10 +512,15 @@ void TDataTable::UnlockTable() {
 
 // ---- records ----
 
+// Inside a transaction of the database the table joins it first (see Lock order).
+bool TDataTable::JoinBeforeRecordLock() {
+    return !ReadOnly() && writeDepth_ == 0 && JoinOpenTransaction();
+}
+
 bool TDataTable::LockRecord(uint32_t number) {
     RequireOpen();
     if (number == 0 || number > MaxRecordNumber) Raise(VORSAM_RECLOCKFAILED);
-    bool changed = false;
+    bool changed = JoinBeforeRecordLock();
     bool level = !settings_.StrictChangeDetection;
     for (uint32_t failures = 0;;) {
         if (level) changed = BeginRead(TReadLevel::Second) || changed;
@@ -418,6 +539,7 @@ bool TDataTable::TryLockRecordRun(uint32_t first, uint32_t count) {
     RequireOpen();
     if (first == 0 || count == 0 || first > MaxRecordNumber || count > MaxRecordNumber - first + 1)
         return false;
+    JoinBeforeRecordLock();
     bool level = !settings_.StrictChangeDetection;
     if (level) BeginRead(TReadLevel::Second);
     if (dataFile_.LockRecordRun(first, count)) return true;

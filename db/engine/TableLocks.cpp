@@ -1,5 +1,6 @@
 #include "db/engine/TableLocks.h"
 
+#include "db/engine/ReadBatches.h"
 #include "db/lib/FileHandler.h"
 
 #include <mutex>
@@ -31,6 +32,8 @@ template <typename F> bool TryRepeatedly(uint32_t tries, F&& attempt) {
 } // namespace
 
 void WaitBeforeRetry(std::chrono::milliseconds wait) {
+    // The holder of the lock waited for may be waiting for a read batch of this process.
+    ReleaseWalkReads();
     TLockWaitObserver observer;
     {
         std::lock_guard guard(observerLock);

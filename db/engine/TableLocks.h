@@ -46,8 +46,8 @@ bool LockWithRetries(TFileHandler& file, uint64_t offset, uint64_t length, uint3
 // the slot held goes to `slot`.
 bool LockReadSlot(TFileHandler& file, uint16_t& slot, uint32_t tries);
 
-// Sleeps between two tries of a lock. Tests may watch the waits (the observer sees each before it
-// sleeps); none by default.
+// Sleeps between two tries of a lock, after giving up the process's read batches (ReadBatches.h).
+// Tests may watch the waits (the observer sees each before it sleeps); none by default.
 void WaitBeforeRetry(std::chrono::milliseconds wait);
 using TLockWaitObserver = std::function<void(std::chrono::milliseconds wait)>;
 void SetLockWaitObserver(TLockWaitObserver observer);

@@ -22,8 +22,6 @@ TVORSAMDataSet::~TVORSAMDataSet() {
 
 TVORSAMDataSet::TEngineLock::TEngineLock(const TVORSAMDataSet& dataSet) : session_(dataSet.EngineSession()) {
     if (session_ != nullptr) session_->LockSession();
-    // A walk's batch ends at the dataset's first work on the engine after its time.
-    const_cast<TVORSAMDataSet&>(dataSet).EndExpiredWalkRead();
 }
 
 TVORSAMDataSet::TEngineLock::~TEngineLock() {
@@ -50,7 +48,6 @@ void TVORSAMDataSet::CloseCursor() {
     TDataSet::CloseCursor();
     if (cursor_ == nullptr) return;
     const TEngineLock lock(*this);
-    EndWalkRead();
     DestroyHandle();
     cursor_.reset();
 }

@@ -27,15 +27,11 @@
 // any other move ends the block and goes on one record at a time; setting BlockReadSize to 0 shows the
 // record where reading stopped.
 //
-// Walks (VORSAMDataSetWalk.cpp): the read level a move reads its record under is kept for the moves that
-// follow, so that a walk takes the table's read slots and runs the change check once per batch instead of
-// once per record. A batch lasts at most WalkReadBatchTime() from its start: the dataset's next work on the
-// engine after that gives it up (and a move begins a new one); so does a move that reaches either end,
-// closing the dataset, and ReleaseWalkReads, which the user interface calls whenever its event loop waits
-// for input. A writer of another process so waits for one batch at most, while the program works.
-// Batches are kept only in a program that gives them up while it waits (EnableWalkReadBatches, which the
-// user interface's idle hook turns on); elsewhere each move gives up its read level before it returns,
-// so a program that stops between two moves never holds another process's writer.
+// Walks: each move is an operation of the cursor, whose read slots stay for the moves that follow as a
+// read batch (ReadBatches.h), so that a walk takes the table's read slots and runs the change check once
+// per batch instead of once per record, with or without a user interface. A move reads ahead the
+// records that follow the one it wants (128). Reading a field that is no BLOB reads the dataset's own
+// record buffer: it does not enter the engine, and takes no session lock.
 //
 // Filters: the Filter text becomes an expression filter of the cursor, OnFilterRecord a callback filter
 // (priority 1) that judges a copy of each record in state dsFilter; both are made on open and are active
@@ -60,6 +56,7 @@
 
 #include "db/engine/DataCursor.h"
 #include "db/engine/DataRecordBuffer.h"
+#include "db/engine/ReadBatches.h"
 #include "db/engine/VORSAMComponent.h"
 #include "platform/data/DataSet.h"
 
@@ -77,16 +74,6 @@ namespace vorsam {
 
 class TVORSAMDatabase;
 class TVORSAMSession;
-
-// How long a walk keeps the read level of its moves (see Walks above): 20 ms unless set otherwise for the
-// process (0: each move reads under a level of its own, given up at the dataset's next work).
-std::chrono::milliseconds WalkReadBatchTime();
-void SetWalkReadBatchTime(std::chrono::milliseconds time);
-// Gives up the read level of every dataset walk of the process.
-void ReleaseWalkReads();
-// Whether walks keep their read level across moves (off unless the program turns it on; see Walks).
-bool WalkReadBatchesEnabled();
-void EnableWalkReadBatches(bool on);
 
 class TVORSAMDataSet : public platform::data::TDataSet {
 public:
@@ -113,9 +100,6 @@ public:
     // Records in the present block and records read in blocks so far (0 while not block reading).
     uint32_t BlockRecordCount() const { return block_.Count; }
     uint64_t BlockRecordsRead() const { return block_.RecordsRead; }
-    // A walk's read level is held (see Walks above); EndWalkRead gives it up (nothing when none is held).
-    bool HoldsWalkRead() const { return walkRead_; }
-    void EndWalkRead() noexcept;
 
     bool GetFieldData(const platform::data::TField& field, void* buffer) override;
     bool GetFieldData(int fieldNo, void* buffer) override;
@@ -324,11 +308,6 @@ private:
     // A value the dataset cannot convert: "Cannot access field '%s' as type %s".
     [[noreturn]] void RefuseValue(uint16_t fieldNo) const;
 
-    // Walks (VORSAMDataSetWalk.cpp): before a move's read, the batch going on continues or a new one
-    // begins; EndExpiredWalkRead gives it up when its time is over.
-    void ContinueWalkRead();
-    void EndExpiredWalkRead() noexcept;
-
     // Block reading (VORSAMDataSetBlockRead.cpp).
     void BeginBlockRead(int size);
     bool ReadNextBlock();
@@ -350,8 +329,6 @@ private:
     uint32_t expressionFilter_ = 0; // the cursor's filter handles; 0: none
     uint32_t callbackFilter_ = 0;
     TBlockRead block_;
-    bool walkRead_ = false; // the cursor holds a read level begun for a walk
-    std::chrono::steady_clock::time_point walkStarted_;
     bool autoDisplayLabels_ = false;
     bool copyOnAppend_ = false;
     uint32_t readAhead_ = 1;

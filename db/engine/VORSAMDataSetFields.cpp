@@ -161,8 +161,13 @@ bool TVORSAMDataSet::GetFieldData(int fieldNo, void* buffer) {
     const TStateRecord record = RecordForState();
     if (record.Image == nullptr || cursor_ == nullptr || fieldNo < 1 || size_t(fieldNo) > fieldTypes_.size())
         return false;
-    const TEngineLock lock(*this);
     bool isNull = true;
+    if (fieldTypes_[size_t(fieldNo) - 1] != dtBlob) {
+        // A value of the dataset's own record buffer: nothing of the engine is read.
+        ReadFieldValue(uint16_t(fieldNo), record.Image, isNull, buffer);
+        return !isNull;
+    }
+    const TEngineLock lock(*this);
     ReadFieldValue(uint16_t(fieldNo), record.Image, isNull, buffer);
     return !isNull;
 }

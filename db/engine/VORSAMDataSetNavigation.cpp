@@ -15,7 +15,7 @@ using namespace platform::data;
 namespace {
 
 // Records a walk's move may read with the one it wants (the run of consecutive records that follow).
-constexpr uint32_t WalkReadAheadCount = 32;
+constexpr uint32_t WalkReadAheadCount = 128;
 
 std::span<const uint8_t> BytesOf(const TBookmark& bookmark) {
     return {reinterpret_cast<const uint8_t*>(bookmark.data()), bookmark.size()};
@@ -40,8 +40,7 @@ int ReadingAhead(TDataCursor* cursor, uint32_t count, uint32_t usual, const std:
 TGetResult TVORSAMDataSet::GetRecord(char* buffer, TGetMode mode, bool doCheck) {
     if (cursor_ == nullptr) return grError;
     const TEngineLock lock(*this);
-    // The record, its number and its bookmark are read under the walk's read level (see Walks), which
-    // also lets the cursor read the records that follow along with it.
+    // The cursor reads the records that follow along with the one wanted (see Walks).
     const TDataRecordBuffer record = RecordBuffer(buffer);
     struct TWalkReadAhead {
         TDataCursor& Cursor;
@@ -52,35 +51,26 @@ TGetResult TVORSAMDataSet::GetRecord(char* buffer, TGetMode mode, bool doCheck) 
         ~TWalkReadAhead() { Cursor.SetReadAhead(Usual); }
     } readAhead(*cursor_);
     uint16_t code = 0;
-    try {
-        ContinueWalkRead();
-        switch (mode) {
-        case gmCurrent:
-            code = cursor_->GetCurrentRecord(record.Image());
-            break;
-        case gmNext:
-            code = cursor_->GetNextRecord(record.Image());
-            break;
-        case gmPrior:
-            code = cursor_->GetPriorRecord(record.Image());
-            break;
-        }
-        if (code == 0) {
-            record.SetFlag(bfCurrent);
-            // Through a filter the number is counted from the first record: a walk would count for each
-            // record it reads. RecNo counts it when asked.
-            record.SetRecordNumber(cursor_->HasActiveFilters() ? UncountedRecordNumber
-                                                               : int32_t(cursor_->GetRecordNumber()));
-            GetCalcFields(buffer);
-            cursor_->GetBookmark(record.Bookmark());
-        }
-    } catch (...) {
-        EndWalkRead();
-        throw;
+    switch (mode) {
+    case gmCurrent:
+        code = cursor_->GetCurrentRecord(record.Image());
+        break;
+    case gmNext:
+        code = cursor_->GetNextRecord(record.Image());
+        break;
+    case gmPrior:
+        code = cursor_->GetPriorRecord(record.Image());
+        break;
     }
-    // A walk that reached an end goes no further: its read level goes; so does the level of every move
-    // of a program that does not give its batches up while it waits.
-    if (code != 0 || !WalkReadBatchesEnabled()) EndWalkRead();
+    if (code == 0) {
+        record.SetFlag(bfCurrent);
+        // Through a filter the number is counted from the first record: a walk would count for each
+        // record it reads. RecNo counts it when asked.
+        record.SetRecordNumber(cursor_->HasActiveFilters() ? UncountedRecordNumber
+                                                           : int32_t(cursor_->GetRecordNumber()));
+        GetCalcFields(buffer);
+        cursor_->GetBookmark(record.Bookmark());
+    }
     switch (code) {
     case 0:
         return grOK;

@@ -239,6 +239,14 @@ bool TFileHandler::LockRegion(bool lock, uint64_t length, uint64_t offset) {
     return true;
 }
 
+bool TFileHandler::RegionLockedElsewhere(uint64_t length, uint64_t offset) {
+    RequireOpen();
+    if (!ValidLockRange(offset, length)) return false;
+    int error = file_->TestRange(offset, length);
+    if (error != 0 && error != EAGAIN) RaiseFileError(VORSAM_OSERROR, error);
+    return error == EAGAIN;
+}
+
 bool TFileHandler::KernelLock(bool lock, uint64_t offset, uint64_t length) {
     int error = file_->LockRange(lock, offset, length);
     if (error == EAGAIN) return false;

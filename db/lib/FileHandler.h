@@ -72,6 +72,9 @@ public:
 
     // Locks (`lock` true) or unlocks `length` bytes at `offset`; true on success.
     bool LockRegion(bool lock, uint64_t length, uint64_t offset);
+    // Whether another process holds a lock overlapping the `length` bytes at `offset` (this process's
+    // own locks do not count).
+    bool RegionLockedElsewhere(uint64_t length, uint64_t offset);
 
 protected:
     virtual void GetErrorContext(TErrorContext& context) const;

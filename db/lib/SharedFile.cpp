@@ -76,6 +76,16 @@ int TPhysicalFile::LockRange(bool lock, uint64_t offset, uint64_t length) {
     return SetDescriptorLock(descriptor_, lock, !ReadOnlyAttribute, offset, length);
 }
 
+int TPhysicalFile::TestRange(uint64_t offset, uint64_t length) {
+    struct flock request {};
+    request.l_type = F_WRLCK; // conflicts with a lock of either kind
+    request.l_whence = SEEK_SET;
+    request.l_start = off_t(offset);
+    request.l_len = off_t(length);
+    if (fcntl(descriptor_, F_OFD_GETLK, &request) != 0) return errno;
+    return request.l_type == F_UNLCK ? 0 : EAGAIN;
+}
+
 // ---- in-memory files
 
 int TMemoryFile::ReadAt(uint64_t offset, void* buffer, size_t count, size_t& done) {

@@ -41,6 +41,9 @@ public:
     // The operating system's share of a lock or unlock: 0, EAGAIN when another process holds an
     // overlapping range, or another errno. In-memory files have none.
     virtual int LockRange(bool lock, uint64_t offset, uint64_t length) = 0;
+    // Whether another process holds a lock overlapping the range: 0 when none does, EAGAIN when one
+    // does, or another errno. In-memory files have none.
+    virtual int TestRange(uint64_t offset, uint64_t length) = 0;
 
     TCriticalSection Access; // the shared file's critical section (BeginAccess / EndAccess)
     TRegionLockTable Locks;  // guarded by Access
@@ -66,6 +69,7 @@ public:
     int GetSize(uint64_t& size) override;
     int Flush() override;
     int LockRange(bool lock, uint64_t offset, uint64_t length) override;
+    int TestRange(uint64_t offset, uint64_t length) override;
 
 private:
     int descriptor_;
@@ -81,6 +85,7 @@ public:
     int GetSize(uint64_t& size) override;
     int Flush() override { return 0; }
     int LockRange(bool, uint64_t, uint64_t) override { return 0; }
+    int TestRange(uint64_t, uint64_t) override { return 0; }
 
 private:
     std::vector<uint8_t> data_;

@@ -30,17 +30,15 @@ TEST(EngineIdleTest, TheEventLoopAboutToWaitEndsAWalksReadLevel) {
         InstallEngineIdleRelease(); // once per thread, however often asked
         table.First();
         table.Next();
-        ASSERT_TRUE(table.HoldsWalkRead());
+        ASSERT_TRUE(table.Handle()->Table().HoldsReadSlots());
         QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance(QThread::currentThread());
         ASSERT_NE(dispatcher, nullptr);
         emit dispatcher->aboutToBlock();
-        EXPECT_FALSE(table.HoldsWalkRead());
         EXPECT_FALSE(table.Handle()->Table().HoldsReadSlots());
         table.Next();
         EXPECT_EQ(table.FieldByName("RAMAL").AsInteger(), 3);
         table.Close();
     }
-    EnableWalkReadBatches(false);
     FinalizeSessions();
 }
 

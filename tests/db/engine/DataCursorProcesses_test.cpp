@@ -121,6 +121,20 @@ TEST_F(CursorProcessTest, ARecordRunLocksEachOfItsRecordsAgainstAnotherProcess) 
     cursor_.ReleaseRecordRun();
 }
 
+// An edit that read a record another process's uncommitted transaction changed is refused at its write.
+TEST_F(CursorProcessTest, AnEditOfARecordChangedByAnUncommittedTransactionIsRefusedAtItsWrite) {
+    worker_.SendOk("tstart");
+    worker_.SendOk("tput 30 5");
+    ASSERT_TRUE(Find(30));
+    ASSERT_EQ(cursor_.GetCurrentRecord(image_, true), 0);
+    EXPECT_EQ(Value(), 30) << "the committed value";
+    worker_.SendOk("tcommit");
+    int32_t value = Value() + 1;
+    cursor_.PutField(2, image_, reinterpret_cast<const uint8_t*>(&value));
+    EXPECT_ENGINE_ERROR(cursor_.ModifyRecord(image_), VORSAM_KEYORRECDELETED);
+    EXPECT_EQ(worker_.Send("tget 30"), "ok 5");
+}
+
 TEST_F(CursorProcessTest, NextAndPriorContinueAfterAnotherProcessInsertsBeforeTheCurrentRecord) {
     ASSERT_TRUE(Find(50));
     EXPECT_EQ(cursor_.GetRecordPosition(), 5u);

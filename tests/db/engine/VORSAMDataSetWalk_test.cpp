@@ -1,6 +1,6 @@
-// A dataset walk keeps the read level of its moves across them: the table's read slots are taken once for
+// A dataset walk keeps the read slots of its moves across them: the table's read slots are taken once for
 // the batch, given up at either end of the walk, when the dataset closes, when ReleaseWalkReads runs (the
-// user interface's event loop, before it waits) and at the dataset's first work after the batch's time;
+// user interface's event loop, before it waits), at the first move after the batch's time, or by a keeper;
 // meanwhile writes of this process and, once the batch is given up, of another process reach the walk,
 // which reads what they wrote. The batches last an hour here unless a test says otherwise, so that no
 // check depends on the machine's speed.
@@ -9,6 +9,8 @@
 #include "WorkerProcess.h"
 
 #include "db/lib/EngineErrors.h"
+#include "db/lib/FileList.h"
+#include "db/lib/LibraryGlobals.h"
 
 namespace vorsam::test {
 namespace {
@@ -26,7 +28,7 @@ protected:
     void TearDown() override {
         dataSet_.reset();
         SetWalkReadBatchTime(std::chrono::milliseconds(20));
-        EnableWalkReadBatches(false);
+        EnableWalkReadBatches(true);
         DataSetTest::TearDown();
     }
     TDataTable& Table() { return dataSet_->Handle()->Table(); }
@@ -42,45 +44,41 @@ protected:
     std::unique_ptr<TTableDataSet> dataSet_;
 };
 
-TEST_F(DataSetWalkTest, AWalkHoldsOneReadLevelAcrossItsMovesAndGivesItUpAtTheEnd) {
+TEST_F(DataSetWalkTest, AWalkTakesItsReadSlotsOnceAndGivesThemUpAtEitherEnd) {
     dataSet_->First();
-    EXPECT_TRUE(dataSet_->HoldsWalkRead());
     EXPECT_TRUE(Table().HoldsReadSlots());
     std::vector<TRow> seen{dataSet_->Row()};
+    uint64_t locks = GetFileList().Faults().Count(TFileOperation::Lock);
     Next(10, seen);
-    EXPECT_EQ(Table().ReadDepth(TReadLevel::First), 1u) << "the moves nest in the walk's level";
+    EXPECT_EQ(GetFileList().Faults().Count(TFileOperation::Lock), locks) << "no lock taken or released";
     Next(100, seen);
     EXPECT_TRUE(dataSet_->Eof());
     EXPECT_EQ(seen, rows_);
-    EXPECT_FALSE(dataSet_->HoldsWalkRead());
     EXPECT_FALSE(Table().HoldsReadSlots());
-    EXPECT_EQ(Table().ReadDepth(TReadLevel::First), 0u);
 
     dataSet_->Last();
     dataSet_->Prior();
-    EXPECT_TRUE(dataSet_->HoldsWalkRead());
+    EXPECT_TRUE(Table().HoldsReadSlots());
     while (!dataSet_->Bof()) dataSet_->Prior();
-    EXPECT_FALSE(dataSet_->HoldsWalkRead()) << "the start of the records ends a backward walk";
+    EXPECT_FALSE(Table().HoldsReadSlots()) << "the start of the records ends a backward walk";
 }
 
-TEST_F(DataSetWalkTest, WithoutAnIdleReleaseEveryMoveGivesItsLevelUpBeforeItReturns) {
+TEST_F(DataSetWalkTest, WithoutBatchesEveryMoveGivesItsSlotsUpBeforeItReturns) {
     EnableWalkReadBatches(false);
     std::vector<TRow> seen;
     dataSet_->First();
     Next(5, seen);
-    EXPECT_FALSE(dataSet_->HoldsWalkRead());
     EXPECT_FALSE(Table().HoldsReadSlots()) << "a program stopped between two moves holds no writer";
 }
 
-TEST_F(DataSetWalkTest, ReleasingWalkReadsAndClosingGiveTheLevelUp) {
+TEST_F(DataSetWalkTest, ReleasingWalkReadsAndClosingGiveTheSlotsUp) {
     dataSet_->First();
     dataSet_->Next();
     ASSERT_TRUE(Table().HoldsReadSlots());
     ReleaseWalkReads();
-    EXPECT_FALSE(dataSet_->HoldsWalkRead());
     EXPECT_FALSE(Table().HoldsReadSlots());
     dataSet_->Next();
-    EXPECT_TRUE(dataSet_->HoldsWalkRead()) << "the next move begins a new batch";
+    EXPECT_TRUE(Table().HoldsReadSlots()) << "the next move begins a new batch";
     EXPECT_EQ(dataSet_->Row(), rows_[2]);
     TDataTable& table = Table();
     auto other = OtherCursor("WALK"); // keeps the table open after the dataset closes
@@ -89,16 +87,17 @@ TEST_F(DataSetWalkTest, ReleasingWalkReadsAndClosingGiveTheLevelUp) {
     EXPECT_EQ(table.ReadDepth(TReadLevel::First), 0u);
 }
 
-// With no time for a batch, every move reads under a level of its own, given up at the dataset's next work
-// on the engine (here: reading a field).
-TEST_F(DataSetWalkTest, ABatchWhoseTimeIsOverEndsAtTheDatasetsNextWork) {
-    SetWalkReadBatchTime(std::chrono::milliseconds(0));
+// While this process waits for the worker's answer, only the keeper can let the worker's write through.
+TEST_F(DataSetWalkTest, TheKeeperGivesUpTheBatchOfAProgramThatStoppedBetweenTwoMoves) {
+    SetWalkReadBatchTime(std::chrono::milliseconds(20));
+    worker::TWorkerProcess worker;
+    worker.SendOk("topen " + dir_.Path() + " WALK retries=0 tries=2000");
     dataSet_->First();
     dataSet_->Next();
-    EXPECT_TRUE(Table().HoldsReadSlots()) << "the move's own level";
-    EXPECT_EQ(dataSet_->Row(), rows_[1]);
-    EXPECT_FALSE(dataSet_->HoldsWalkRead());
+    worker.SendOk("tput 25 7");
     EXPECT_FALSE(Table().HoldsReadSlots());
+    dataSet_->Next();
+    EXPECT_EQ(dataSet_->Row().Id, 25);
 }
 
 // Writes in the middle of a walk, through the walking dataset and through another cursor of the process,

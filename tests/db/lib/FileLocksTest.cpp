@@ -110,6 +110,14 @@ TEST_P(FileLocksTest, WriteLockCoversEveryReadSlotAndReadSlotsDoNotExcludeEachOt
     EXPECT_FALSE(Lock(0xFFFFFFFF - 1, 1));
 }
 
+TEST_P(FileLocksTest, OnlyAnotherProcesssLockCountsAsHeldElsewhere) {
+    ASSERT_TRUE(Lock(TableLock, 1));
+    EXPECT_FALSE(own_.RegionLockedElsewhere(1, TableLock)) << "this process's own";
+    ASSERT_TRUE(peer_->Lock(WriteLock, WriteLockLength));
+    EXPECT_EQ(own_.RegionLockedElsewhere(1, WriteLock + 5), GetParam() == TPeerKind::OtherProcess);
+    EXPECT_FALSE(own_.RegionLockedElsewhere(1, WriteLock - 1));
+}
+
 TEST_P(FileLocksTest, OneHandlerCannotLockAnOverlappingRangeTwice) {
     ASSERT_TRUE(Lock(1000, 10));
     EXPECT_FALSE(Lock(1000, 10));
