@@ -129,6 +129,21 @@ INSTANTIATE_TEST_SUITE_P(
         TTextCase{"SELECT DISTINCT G, SUM(S) FROM T GROUP BY G", "1|3;2|3"},
         TTextCase{"SELECT G FROM T TOP 2", "1;1"}));
 
+// The text nested `levels` deep in parentheses, each level adding `each` (which ends in an operator).
+std::string Nested(unsigned levels, const std::string& each, const std::string& inner) {
+    std::string text;
+    for (unsigned i = 0; i < levels; ++i) text += "(" + each;
+    return text + inner + std::string(levels, ')');
+}
+
+// A thousand levels of parentheses are read, checked, planned and evaluated.
+INSTANTIATE_TEST_SUITE_P(
+    Nesting, SelectResultTest,
+    ::testing::Values(TTextCase{"SELECT G FROM T WHERE " + Nested(1000, "", "G = 2"), "2;2"},
+                      TTextCase{"SELECT G FROM T WHERE G = 1 AND " + Nested(1000, "S + ", "0") + " >= 1000",
+                                "1;1"},
+                      TTextCase{"SELECT " + Nested(1000, "1 + ", "G") + " FROM T WHERE G = 1", "1001;1001"}));
+
 TEST_F(SelectRulesTest, ResultColumnsAreNamedAndTypedByTheirDefaults) {
     EXPECT_EQ(
         Fields("SELECT SUM(S), SUM(S), 1 + 1, 2 * 2, COUNT(*), AVG(I), SUM(I) FROM T"),
