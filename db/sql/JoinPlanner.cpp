@@ -71,6 +71,33 @@ bool IsJoinTarget(const TDataQuery& query, const TSourceTable& source, uint8_t k
     return false;
 }
 
+// The join with a kind that targets the source; null for none.
+const TTableJoin* JoinTo(const TDataQuery& query, const TSourceTable& source) {
+    for (const auto& owner : query.SourceTables)
+        for (const auto& join : owner->Joins)
+            if (join->Target == &source && join->JoinKind != tjLink) return join.get();
+    return nullptr;
+}
+
+// True when an outer join lies on the way from the root to the source: the source then shows no row (all
+// its fields NULL) in the rows where that join finds no match.
+bool SuppliesNulls(const TDataQuery& query, const TSourceTable& source) {
+    size_t steps = 0;
+    for (const TTableJoin* join = JoinTo(query, source); join && steps++ < query.SourceTables.size();
+         join = JoinTo(query, *join->Owner))
+        if (join->JoinKind == tjLeftOuter) return true;
+    return false;
+}
+
+// A WHERE term ANDed with terms of ON clauses, which restrict the rows a join matches, while the WHERE
+// term tests the joined rows: each goes its own way.
+bool JoinsOnTermsWithOthers(const TExpToken& node) {
+    if (node.FromOnClause || node.Kind != nkBinary || node.Operator != opAnd) return false;
+    bool onTerm = false;
+    ForEachExpNode(node, [&](const TExpToken& n) { onTerm = onTerm || n.FromOnClause; });
+    return onTerm;
+}
+
 void PushLevel(TSourceTable& parent, TSourceTable& child) {
     if (child.JoinLevel > parent.JoinLevel) return;
     child.JoinLevel = uint16_t(parent.JoinLevel + 1);
@@ -172,7 +199,7 @@ void ApplySourceFilter(TDataQuery& query, bool firstPass, const TExpToken& predi
         if (firstPass || query.LiveResult) addFilter();
         return;
     }
-    bool outerTarget = IsJoinTarget(query, source, tjLeftOuter);
+    bool outerTarget = SuppliesNulls(query, source);
     bool joined = outerTarget || IsJoinTarget(query, source, tjInner);
     if (cursor.OptimizeExpression(predicate, SqlFilterFlags)) {
         if (!firstPass) return;
@@ -203,7 +230,7 @@ void OptimizeWhereNode(TDataQuery& query, bool firstPass, TExpToken& node) {
     std::set<std::string> names;
     if (IsLogical(node)) {
         CollectCorrelations(query, node, names);
-        if (names.size() <= 1) {
+        if (names.size() <= 1 && !JoinsOnTermsWithOthers(node)) {
             ApplySourceFilter(query, firstPass, node, SourceOfNames(query, names));
             return;
         }
