@@ -236,12 +236,13 @@ void ChangeQualifyingRows(TDataQuery& query, bool withValues,
                           const std::function<void(TDataCursor& writer, TQualifyingRow& row)>& change) {
     TSourceTable& target = Target(query);
     if (query.WhereTree) OptimizeWhere(query, true);
-    if (query.MultipleTables && !query.NoJoinOptimize && ShouldReorderJoin(query)) ReorderJoin(query);
+    PlanJoinAccesses(query); // the target drives: the order stays
     if (query.WhereTree) OptimizeWhere(query, false);
     std::unique_ptr<TDataCursor> writer = WritingCursor(query);
     TDataChangeRun run(*writer, RunOptions(query), query.RowsAffected);
     run.Run(target.Cursor->GetRecordCount(), [&](TDataChangeRun& r) {
         std::vector<TQualifyingRow> rows = FindQualifyingRows(query, r, withValues);
+        EndJoinAccesses(query);
         TRecordLockRuns locks(*writer, rows);
         for (size_t i = 0; i < rows.size(); ++i) {
             locks.Before(i);

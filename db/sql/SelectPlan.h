@@ -87,8 +87,13 @@ void ExtractJoinsFromWhere(TDataQuery& query);
 void SortSourcesByLevel(TDataQuery& query);
 void ValidateJoins(TDataQuery& query);
 void OptimizeWhere(TDataQuery& query, bool firstPass);
-bool ShouldReorderJoin(TDataQuery& query);
+// Makes the better driving source, if any, the root of the join tree: the one from which most joins reach
+// their targets through an index on their keys, of those the one with the fewest records (JoinPlanner.cpp).
 void ReorderJoin(TDataQuery& query);
+// Chooses how each join reads its target in this run (JoinAccess.h), for the rows it is expected to meet;
+// EndJoinAccesses gives the targets' cursors back as they were and frees what the ways kept.
+void PlanJoinAccesses(TDataQuery& query);
+void EndJoinAccesses(TDataQuery& query);
 bool FirstJoinedRow(TDataQuery& query);
 bool NextJoinedRow(TDataQuery& query);
 bool NextJoinedRowAfterDelete(TDataQuery& query);

@@ -334,6 +334,7 @@ void CopySourceColumn(TDataQuery& query, TResultField& column, std::span<uint8_t
 }
 
 void DropSourceFilters(TDataQuery& query) {
+    EndJoinAccesses(query);
     for (auto& source : query.SourceTables) {
         for (auto& join : source->Joins) join->DropFilter();
         if (source->CursorOpen()) source->Cursor->DropFilter(0);
@@ -371,18 +372,25 @@ void ExecuteSelect(TDataQuery& query) {
         result.EmptyTable();
         if (query.HasCondition) {
             OptimizeWhere(query, true);
-            if (ShouldReorderJoin(query)) ReorderJoin(query);
-            OptimizeWhere(query, false);
+            ReorderJoin(query);
         }
+        PlanJoinAccesses(query);
+        if (query.HasCondition) OptimizeWhere(query, false);
         SelectState(query).ColumnCopy.Compile(query);
         if (query.AggregateOnly)
             RunAggregateSelect(query);
         else
             RunSelect(query);
     } catch (...) {
+        try {
+            EndJoinAccesses(query);
+        } catch (...) {
+            // the error that ended the run is the one to report
+        }
         while (reading > 0) query.SourceTables[--reading]->Cursor->EndRead();
         throw;
     }
+    EndJoinAccesses(query);
     while (reading > 0) query.SourceTables[--reading]->Cursor->EndRead();
     result.Refresh();
     result.SetToBegin();
