@@ -1,6 +1,7 @@
 #include "db/sql/JoinAccess.h"
 
 #include "db/sql/DataQuery.h"
+#include "db/sql/RowKeys.h"
 #include "db/sql/RunLevels.h"
 #include "db/sql/SelectPlan.h"
 #include "db/sql/SourceTable.h"
@@ -89,21 +90,6 @@ const TSourceTable* OnlySource(const TExpToken& tree) {
         source = bound;
     });
     return mixed ? nullptr : source;
-}
-
-uint64_t HashBytes(std::string_view bytes) {
-    uint64_t hash = 0x243F6A8885A308D3u ^ bytes.size();
-    size_t i = 0;
-    for (; i + 8 <= bytes.size(); i += 8) {
-        uint64_t word;
-        std::memcpy(&word, bytes.data() + i, 8);
-        hash = (hash ^ word) * 0x9E3779B97F4A7C15u;
-        hash ^= hash >> 29;
-    }
-    uint64_t tail = 0;
-    std::memcpy(&tail, bytes.data() + i, bytes.size() - i);
-    hash = (hash ^ tail) * 0x9E3779B97F4A7C15u;
-    return hash ^ (hash >> 32);
 }
 
 // Appends the value as the form keeps it; false for a NULL (or a float that equals nothing).
@@ -295,7 +281,7 @@ bool TJoinAccess::Build() {
         images_.insert(images_.end(), target_.RecordBuffer.begin(), target_.RecordBuffer.end());
         keyBytes_ += key;
         keyAt_.push_back(uint32_t(keyBytes_.size()));
-        hashes.push_back(HashBytes(key));
+        hashes.push_back(HashKeyBytes(key));
     }
     size_t buckets = std::bit_ceil(std::max<size_t>(hashes.size(), 1));
     mask_ = buckets - 1;
@@ -314,7 +300,7 @@ bool TJoinAccess::Start() {
     if (way_ == TWay::Hash) {
         if (!built_ && !Build()) return false;
         none_ = !HashKeyOf(true, probe_);
-        uint64_t bucket = none_ ? 0 : HashBytes(probe_) & mask_;
+        uint64_t bucket = none_ ? 0 : HashKeyBytes(probe_) & mask_;
         first_ = next_ = bucketAt_[bucket];
         end_ = bucketAt_[bucket + 1];
         return true;
