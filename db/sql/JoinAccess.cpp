@@ -7,6 +7,7 @@
 #include "db/sql/SourceTable.h"
 
 #include "db/engine/DataCursor.h"
+#include "db/engine/IndexDefinition.h"
 #include "db/lib/DataTypes.h"
 #include "db/lib/EngineErrors.h"
 #include "db/lib/ExpressionValues.h"
@@ -185,7 +186,8 @@ TJoinWays JoinWaysOf(TDataQuery& query, TExpToken& condition, const TSourceTable
 }
 
 size_t HashJoinBytesFor(uint32_t rows, uint16_t recordSize) {
-    return size_t(rows) * (recordSize + 3 * sizeof(uint32_t) + 16);
+    return size_t(rows) *
+           (2 * recordSize + 48); // while it is built: the rows twice, offsets, hashes, buckets
 }
 
 // ---- TJoinAccess ----
@@ -242,11 +244,8 @@ void TJoinAccess::Close() {
 }
 
 void TJoinAccess::FreeHash() {
-    images_ = {};
-    keyBytes_ = {};
-    keyAt_ = {};
+    rows_ = {};
     bucketAt_ = {};
-    order_ = {};
     built_ = false;
 }
 
@@ -263,34 +262,51 @@ bool TJoinAccess::Build() {
     TDataCursor& cursor = *target_.Cursor;
     if (target_.RecordBuffer.size() != cursor.GetRecordSize()) target_.AllocRecordBuffer();
     recordSize_ = uint16_t(target_.RecordBuffer.size());
+    std::vector<uint8_t> images;
+    std::string keys, key;
+    std::vector<uint32_t> keyAt{0};
     std::vector<uint64_t> hashes;
-    std::string key;
-    keyAt_.assign(1, 0);
-    cursor.SetToBegin();
-    for (;;) {
-        ContinueSourceReads(query_);
-        if (cursor.GetNextRecord(target_.RecordBuffer) != 0) break;
-        target_.Eof = false;
-        if (!HashKeyOf(false, key)) continue; // a NULL key equals nothing
-        if (images_.size() + keyBytes_.size() + key.size() +
-                HashJoinBytesFor(uint32_t(hashes.size() + 1), 0) + recordSize_ >
-            HashJoinBytes) {
-            FreeHash();
-            return false;
+    // Read in record order, which steps no index; the rows of one key then come in that order.
+    uint8_t index = cursor.IndexNumber();
+    cursor.SetIndexNumber(RecordOrderIndex);
+    try {
+        cursor.SetToBegin();
+        for (;;) {
+            ContinueSourceReads(query_);
+            if (cursor.GetNextRecord(target_.RecordBuffer) != 0) break;
+            target_.Eof = false;
+            if (!HashKeyOf(false, key)) continue; // a NULL key equals nothing
+            if (images.size() + keys.size() + HashJoinBytesFor(uint32_t(hashes.size() + 1), recordSize_) >
+                HashJoinBytes) {
+                cursor.SetIndexNumber(index);
+                return false;
+            }
+            images.insert(images.end(), target_.RecordBuffer.begin(), target_.RecordBuffer.end());
+            keys += key;
+            keyAt.push_back(uint32_t(keys.size()));
+            hashes.push_back(HashKeyBytes(key));
         }
-        images_.insert(images_.end(), target_.RecordBuffer.begin(), target_.RecordBuffer.end());
-        keyBytes_ += key;
-        keyAt_.push_back(uint32_t(keyBytes_.size()));
-        hashes.push_back(HashKeyBytes(key));
+    } catch (...) {
+        cursor.SetIndexNumber(index);
+        throw;
     }
+    cursor.SetIndexNumber(index);
     size_t buckets = std::bit_ceil(std::max<size_t>(hashes.size(), 1));
     mask_ = buckets - 1;
     bucketAt_.assign(buckets + 1, 0);
-    for (uint64_t hash : hashes) ++bucketAt_[(hash & mask_) + 1];
+    for (size_t row = 0; row < hashes.size(); ++row)
+        bucketAt_[(hashes[row] & mask_) + 1] += sizeof(uint32_t) + keyAt[row + 1] - keyAt[row] + recordSize_;
     for (size_t b = 0; b < buckets; ++b) bucketAt_[b + 1] += bucketAt_[b];
-    std::vector<uint32_t> fill(bucketAt_.begin(), bucketAt_.end() - 1);
-    order_.resize(hashes.size());
-    for (size_t row = 0; row < hashes.size(); ++row) order_[fill[hashes[row] & mask_]++] = uint32_t(row);
+    rows_.resize(bucketAt_.back());
+    std::vector<size_t> fill(bucketAt_.begin(), bucketAt_.end() - 1);
+    for (size_t row = 0; row < hashes.size(); ++row) {
+        uint8_t* at = rows_.data() + fill[hashes[row] & mask_];
+        uint32_t length = keyAt[row + 1] - keyAt[row];
+        std::memcpy(at, &length, sizeof length);
+        std::memcpy(at + sizeof length, keys.data() + keyAt[row], length);
+        std::memcpy(at + sizeof length + length, images.data() + row * recordSize_, recordSize_);
+        fill[hashes[row] & mask_] += sizeof length + length + recordSize_;
+    }
     built_ = true;
     return true;
 }
@@ -350,9 +366,12 @@ bool TJoinAccess::Next() {
         return false;
     }
     while (next_ < end_) {
-        uint32_t row = order_[next_++];
-        if (keyBytes_.compare(keyAt_[row], keyAt_[row + 1] - keyAt_[row], probe_) != 0) continue;
-        std::memcpy(target_.RecordBuffer.data(), images_.data() + size_t(row) * recordSize_, recordSize_);
+        const uint8_t* at = rows_.data() + next_;
+        uint32_t length;
+        std::memcpy(&length, at, sizeof length);
+        next_ += sizeof length + length + recordSize_;
+        if (length != probe_.size() || std::memcmp(at + sizeof length, probe_.data(), length) != 0) continue;
+        std::memcpy(target_.RecordBuffer.data(), at + sizeof length + length, recordSize_);
         if (Matches()) return true;
     }
     return false;

@@ -11,7 +11,7 @@
 //     on their key values as the comparison sees them (only keys whose equality is equality of those
 //     bytes: integers of any width, the same other type, strings under the bytewise collation); each owner
 //     row looks its key up, and the rows found are tested against the condition's other terms. The rows
-//     of one key come in the order the target's cursor read them. Memory is bounded (HashJoinBytes):
+//     of one key come in record order. Memory is bounded (HashJoinBytes):
 //     a target that does not fit is read through the filter instead.
 //
 // The target's rows reach the navigation through its record buffer (JoinNavigation.h): a row taken from
@@ -106,14 +106,13 @@ private:
     bool built_ = false;
     std::vector<TSourceProgram> targetValues_;
     uint16_t recordSize_ = 0;
-    std::vector<uint8_t> images_;    // the rows, one record after another
-    std::string keyBytes_;           // each row's key, one after another
-    std::vector<uint32_t> keyAt_;    // where row i's key starts in keyBytes_ (one more: the end)
-    std::vector<uint32_t> bucketAt_; // the rows of bucket b: order_[bucketAt_[b] .. bucketAt_[b + 1])
-    std::vector<uint32_t> order_;    // rows by bucket, each bucket's in reading order
+    // The rows, bucket after bucket (each bucket's in reading order), each as its key's length (4 bytes),
+    // its key and its record: a look-up reads one bucket's bytes, one after another.
+    std::vector<uint8_t> rows_;
+    std::vector<size_t> bucketAt_; // where bucket b starts in rows_ (one more: the end)
     uint64_t mask_ = 0;
     std::string probe_;
-    uint32_t first_ = 0, next_ = 0, end_ = 0;
+    size_t next_ = 0, first_ = 0, end_ = 0;
 };
 
 } // namespace vorsam
