@@ -34,8 +34,9 @@ bool BytesDecideEquality(const TDataQuery& query, const TFieldDescriptor& field)
 } // namespace
 
 bool TGroupFold::Compile(TDataQuery& query) {
+    // A table INTO keeps is written as the grouping sort writes it.
     if (!query.HasGroupBy || query.AggregateOnly || query.Distinct || query.HasExpressionColumns ||
-        query.HasBlobColumns || !fold_.Compile(query, true))
+        query.HasBlobColumns || !query.ResultTableName.empty() || !fold_.Compile(query, true))
         return false;
     TDataCursor& result = *query.ResultCursor;
     copies_.clear();

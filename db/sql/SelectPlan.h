@@ -182,7 +182,8 @@ private:
 // HAVING keeps it or not, and it is appended to the result, first seen first; the sort by the GROUP BY
 // columns then orders the groups as the grouping sort would. Only where equal bytes are what the sort
 // takes for equal: GROUP BY columns of integers, dates, times, booleans, bytes, strings under the bytewise
-// collation; every column an aggregate that TAggregateFold takes (no RUNSUM) or a plain source column.
+// collation; every column an aggregate that TAggregateFold takes (no RUNSUM) or a plain source column;
+// a result nobody keeps (no INTO: a kept table's file is written as the grouping sort writes it).
 class TGroupFold {
 public:
     bool Compile(TDataQuery& query);

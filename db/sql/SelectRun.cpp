@@ -234,9 +234,11 @@ void RunSelect(TDataQuery& query) {
     TGroupFold groups;
     bool grouped = groups.Compile(query);
     // A row a DISTINCT wrote already, byte for byte, is a duplicate whatever the collation: it is not
-    // written again (the sort still removes those that only compare equal).
+    // written again (the sort still removes those that only compare equal). A table INTO keeps is
+    // written as the sort alone writes it.
     std::unique_ptr<TRowKeys> written;
-    if (query.Distinct && !query.HasAvg) written = std::make_unique<TRowKeys>();
+    if (query.Distinct && !query.HasAvg && query.ResultTableName.empty())
+        written = std::make_unique<TRowKeys>();
     int32_t rows = 0;
     TResultWrite write(result);
     ForEachRow(query, record, progress, [&] {
