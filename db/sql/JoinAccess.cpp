@@ -165,6 +165,15 @@ TJoinWays JoinWaysOf(TDataQuery& query, TExpToken& condition, const TSourceTable
     for (uint8_t index = cursor.IsDefaultPrimaryIndex() ? 1 : 0; index <= cursor.GetIndexCount(); ++index) {
         TIndexDescriptor descriptor = cursor.GetIndexDesc(index);
         if (descriptor.IsEmpty() || descriptor.TextIndex()) continue;
+        for (TExpToken* term : terms) {
+            const TExpToken* column = term->Kind == nkBinary && IsComparisonOperator(term->Operator) &&
+                                              term->Operator != opEqual && term->Operator != opNotEqual
+                                          ? term->Right()
+                                          : nullptr;
+            if (column && column->Kind == nkColumn && column->BoundSource == &target &&
+                descriptor.FieldCount() > 0 && column->FieldNumber == descriptor.FieldNumber(0))
+                ways.RangeIndexed = true;
+        }
         std::vector<TJoinKey> leading;
         for (size_t i = 0; i < descriptor.FieldCount(); ++i) {
             auto fits = std::find_if(keys.begin(), keys.end(), [&](const TJoinKey& key) {
@@ -181,7 +190,10 @@ TJoinWays JoinWaysOf(TDataQuery& query, TExpToken& condition, const TSourceTable
             ways.IndexKeys = std::move(leading);
         }
     }
-    if (HasBlobFields(query, cursor)) ways.HashKeys.clear(); // their values are read through the cursor
+    if (HasBlobFields(query, cursor)) { // their values are read through the cursor
+        ways.HashKeys.clear();
+        ways.Keepable = false;
+    }
     return ways;
 }
 
@@ -212,7 +224,7 @@ std::unique_ptr<TJoinAccess> TJoinAccess::Indexed(TTableJoin& join, const TJoinW
 }
 
 std::unique_ptr<TJoinAccess> TJoinAccess::Hashed(TTableJoin& join, const TJoinWays& ways) {
-    assert(!ways.HashKeys.empty());
+    assert(ways.Keepable);
     std::unique_ptr<TJoinAccess> access(new TJoinAccess(join, TWay::Hash));
     access->keys_ = ways.HashKeys;
     for (const TJoinKey& key : access->keys_) {

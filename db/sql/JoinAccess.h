@@ -11,8 +11,9 @@
 //     on their key values as the comparison sees them (only keys whose equality is equality of those
 //     bytes: integers of any width, the same other type, strings under the bytewise collation); each owner
 //     row looks its key up, and the rows found are tested against the condition's other terms. The rows
-//     of one key come in record order. Memory is bounded (HashJoinBytes):
-//     a target that does not fit is read through the filter instead.
+//     of one key come in record order. A condition without such keys keeps the rows all under one key:
+//     each owner row tests the condition on every one of them, without reading the table again. Memory is
+//     bounded (HashJoinBytes): a target that does not fit is read through the filter instead.
 //
 // The target's rows reach the navigation through its record buffer (JoinNavigation.h): a row taken from
 // the hash is copied there.
@@ -47,6 +48,8 @@ struct TJoinWays {
     std::vector<TExpToken*> OtherTerms; // the condition's terms that are no hash key
     uint8_t Index = 0;                  // the index serving IndexKeys
     std::vector<TJoinKey> IndexKeys;    // keys on the index's leading fields, in their order; empty: none
+    bool RangeIndexed = false; // a term compares an indexed column with <, <=, > or >= (the filter's range)
+    bool Keepable = true;      // the target's rows can be kept in memory (it has no BLOB field)
 };
 TJoinWays JoinWaysOf(TDataQuery& query, TExpToken& condition, const TSourceTable& owner,
                      const TSourceTable& target);

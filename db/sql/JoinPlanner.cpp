@@ -467,7 +467,9 @@ constexpr double IndexSeekCost = 4;
 constexpr double HashBuildCost = 2;
 constexpr double HashProbeCost = 0.5;
 
-// Chooses the way of each join below the owner, for about `rows` rows of the owner.
+// Chooses the way of each join below the owner, for about `rows` rows of the owner. A join whose condition
+// offers neither keys nor a range of an index keeps its target's rows (a hash without keys) rather than
+// reading the table through a filter again for each owner row.
 void PlanAccessesBelow(TDataQuery& query, TSourceTable& owner, double rows) {
     for (auto& join : owner.Joins) {
         TSourceTable& target = *join->Target;
@@ -476,7 +478,8 @@ void PlanAccessesBelow(TDataQuery& query, TSourceTable& owner, double rows) {
             TJoinWays ways = JoinWaysOf(query, *join->Condition, owner, target);
             constexpr double None = std::numeric_limits<double>::infinity();
             double index = ways.IndexKeys.empty() ? None : rows * IndexSeekCost;
-            bool fits = !ways.HashKeys.empty() &&
+            bool keyless = ways.HashKeys.empty() && ways.IndexKeys.empty() && !ways.RangeIndexed;
+            bool fits = ways.Keepable && (!ways.HashKeys.empty() || keyless) &&
                         HashJoinBytesFor(uint32_t(count), target.Cursor->GetRecordSize()) <= HashJoinBytes;
             double hash = fits ? count * HashBuildCost + rows * HashProbeCost : None;
             if (hash < index)

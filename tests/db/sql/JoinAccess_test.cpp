@@ -108,7 +108,10 @@ INSTANTIATE_TEST_SUITE_P(
                       TJoinCase{"A.F = B.Y", tjLeftOuter, {TWay::Index, TWay::Hash}, true},
                       TJoinCase{"A.S = B.T", tjLeftOuter, {TWay::Index, TWay::Hash}},
                       TJoinCase{"A.S = B.T AND A.X = B.Y", tjInner, {TWay::Index, TWay::Hash}},
-                      TJoinCase{"A.K = B.K AND A.X < B.Y", tjLeftOuter, {TWay::Index, TWay::Hash}}));
+                      TJoinCase{"A.K = B.K AND A.X < B.Y", tjLeftOuter, {TWay::Index, TWay::Hash}},
+                      // No key: the rows are kept and each owner row tests them all.
+                      TJoinCase{"A.X < B.Y", tjInner, {TWay::Hash}},
+                      TJoinCase{"A.K <> B.K AND A.X > B.Y + 2", tjLeftOuter, {TWay::Hash}}));
 
 } // namespace
 
