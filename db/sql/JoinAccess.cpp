@@ -310,7 +310,7 @@ bool TJoinAccess::Build() {
         bucketAt_[(hashes[row] & mask_) + 1] += sizeof(uint32_t) + keyAt[row + 1] - keyAt[row] + recordSize_;
     for (size_t b = 0; b < buckets; ++b) bucketAt_[b + 1] += bucketAt_[b];
     rows_.resize(bucketAt_.back());
-    std::vector<size_t> fill(bucketAt_.begin(), bucketAt_.end() - 1);
+    std::vector<uint32_t> fill(bucketAt_.begin(), bucketAt_.end() - 1);
     for (size_t row = 0; row < hashes.size(); ++row) {
         uint8_t* at = rows_.data() + fill[hashes[row] & mask_];
         uint32_t length = keyAt[row + 1] - keyAt[row];

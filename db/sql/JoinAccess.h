@@ -58,6 +58,7 @@ void CollectConjuncts(TExpToken& node, std::vector<TExpToken*>& conjuncts);
 
 // The memory a join's hash may take.
 inline constexpr size_t HashJoinBytes = size_t(256) << 20;
+static_assert(HashJoinBytes < (size_t(1) << 32), "the hash's offsets are 32-bit");
 // What a hash of that many target rows needs (for the choice of the way).
 size_t HashJoinBytesFor(uint32_t rows, uint16_t recordSize);
 
@@ -112,7 +113,7 @@ private:
     // The rows, bucket after bucket (each bucket's in reading order), each as its key's length (4 bytes),
     // its key and its record: a look-up reads one bucket's bytes, one after another.
     std::vector<uint8_t> rows_;
-    std::vector<size_t> bucketAt_; // where bucket b starts in rows_ (one more: the end)
+    std::vector<uint32_t> bucketAt_; // where bucket b starts in rows_ (one more: the end; rows_ < 4 GiB)
     uint64_t mask_ = 0;
     std::string probe_;
     size_t next_ = 0, first_ = 0, end_ = 0;
