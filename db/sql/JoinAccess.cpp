@@ -8,6 +8,7 @@
 
 #include "db/engine/DataCursor.h"
 #include "db/engine/IndexDefinition.h"
+#include "db/lib/ByteUtils.h"
 #include "db/lib/DataTypes.h"
 #include "db/lib/EngineErrors.h"
 #include "db/lib/ExpressionValues.h"
@@ -230,6 +231,8 @@ std::unique_ptr<TJoinAccess> TJoinAccess::Hashed(TTableJoin& join, const TJoinWa
     for (const TJoinKey& key : access->keys_) {
         access->ownerValues_.emplace_back().Compile(access->query_, *key.OwnerSide);
         access->targetValues_.emplace_back().Compile(access->query_, *key.TargetSide);
+        access->ownerFields_.push_back(DirectField(access->query_, *key.OwnerSide));
+        access->targetFields_.push_back(DirectField(access->query_, *key.TargetSide));
     }
     for (TExpToken* term : ways.OtherTerms) {
         TExpTree copy = CopyExpTree(term);
@@ -261,9 +264,35 @@ void TJoinAccess::FreeHash() {
     built_ = false;
 }
 
+TJoinAccess::TDirectField TJoinAccess::DirectField(TDataQuery& query, const TExpToken& side) {
+    auto* source = static_cast<const TSourceTable*>(side.BoundSource);
+    if (side.Kind != nkColumn || !source || !source->CursorOpen() || side.FieldNumber == 0 ||
+        side.FieldNumber > source->Cursor->GetFieldCount())
+        return {};
+    const TFieldDescriptor& field = FieldDescOf(query, *source->Cursor, side.FieldNumber, true);
+    bool integer =
+        IsIntegerType(field.DataType()) || field.DataType() == dtDate || field.DataType() == dtTime;
+    if (!integer || field.DataType() != side.DataType || field.Computed() || field.IsAutoIncrement())
+        return {};
+    return {source, field.Offset(), field.DataType()};
+}
+
 bool TJoinAccess::HashKeyOf(bool owner, std::string& key) {
     key.clear();
     for (size_t i = 0; i < keys_.size(); ++i) {
+        const TDirectField& direct = (owner ? ownerFields_ : targetFields_)[i];
+        if (direct.Source && keys_[i].Form == kfInteger) {
+            // The value as ReadExpValue gives it, without evaluating the column.
+            const TSourceTable& source = *direct.Source;
+            const uint8_t* at = source.RecordBuffer.data() + direct.Offset;
+            if (source.Eof || at[0] == 0) return false;
+            int64_t value = direct.DataType == dtSmallInt   ? LoadNative<int16_t>(at + 1)
+                            : direct.DataType == dtWord     ? LoadNative<uint16_t>(at + 1)
+                            : direct.DataType == dtLargeInt ? LoadNative<int64_t>(at + 1)
+                                                            : LoadNative<int32_t>(at + 1);
+            key.append(reinterpret_cast<const char*>(&value), sizeof value);
+            continue;
+        }
         TExpValue value = (owner ? ownerValues_[i] : targetValues_[i]).Evaluate(query_);
         if (!AppendKeyValue(value, keys_[i].Form, key)) return false;
     }

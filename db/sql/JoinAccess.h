@@ -88,6 +88,13 @@ private:
     // The keys of the current row of the owner (`owner`) or the target as the hash keeps them; false for a
     // NULL among them.
     bool HashKeyOf(bool owner, std::string& key);
+    // A key side that is a stored integer field (or date, time) of its source: read from the record buffer.
+    struct TDirectField {
+        const TSourceTable* Source = nullptr; // none: the side is evaluated
+        uint16_t Offset = 0;                  // the null-indicator byte
+        uint8_t DataType = 0;
+    };
+    static TDirectField DirectField(TDataQuery& query, const TExpToken& side);
     bool Matches();
 
     TTableJoin& join_;
@@ -109,6 +116,7 @@ private:
     // Hash
     bool built_ = false;
     std::vector<TSourceProgram> targetValues_;
+    std::vector<TDirectField> ownerFields_, targetFields_; // by key
     uint16_t recordSize_ = 0;
     // The rows, bucket after bucket (each bucket's in reading order), each as its key's length (4 bytes),
     // its key and its record: a look-up reads one bucket's bytes, one after another.
