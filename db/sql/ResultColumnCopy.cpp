@@ -42,30 +42,17 @@ std::optional<TFieldBytesCopy> TFieldBytesCopy::Between(const TFieldDescriptor& 
     return copy;
 }
 
-void TFieldBytesCopy::Apply(const uint8_t* fromRecord, uint8_t* toRecord) const {
-    uint8_t* to = toRecord + to_;
-    const uint8_t* from = fromRecord ? fromRecord + from_ : nullptr;
-    if (!from || from[0] == 0) {
-        std::memset(to, 0, size_ + 1u);
-        return;
-    }
-    switch (kind_) {
-    case TKind::Bytes:
-        std::memcpy(to, from, size_ + 1u);
-        break;
-    case TKind::String: {
-        size_t length = strnlen(reinterpret_cast<const char*>(from + 1), text_);
-        while (length > 0 && from[length] == ' ') --length;
-        std::memset(to, 0, size_ + 1u);
-        to[0] = 1;
-        std::memcpy(to + 1, from + 1, length);
-        break;
-    }
-    case TKind::Boolean:
+void TFieldBytesCopy::CopyValue(const uint8_t* from, uint8_t* to) const {
+    if (kind_ == TKind::Boolean) {
         to[0] = 1;
         StoreNative<int16_t>(to + 1, NormalizeBoolean(LoadNative<int16_t>(from + 1)));
-        break;
+        return;
     }
+    size_t length = strnlen(reinterpret_cast<const char*>(from + 1), text_);
+    while (length > 0 && from[length] == ' ') --length;
+    std::memset(to, 0, size_ + 1u);
+    to[0] = 1;
+    std::memcpy(to + 1, from + 1, length);
 }
 
 void TResultColumnCopy::Compile(TDataQuery& query) {
