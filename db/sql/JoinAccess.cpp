@@ -348,6 +348,8 @@ bool TJoinAccess::Build() {
         std::memcpy(at + sizeof length + length, images.data() + row * recordSize_, recordSize_);
         fill[hashes[row] & mask_] += sizeof length + length + recordSize_;
     }
+    for (size_t b = 0; b < buckets; ++b)
+        assert(fill[b] == bucketAt_[b + 1] && "each bucket filled to its end");
     built_ = true;
     return true;
 }

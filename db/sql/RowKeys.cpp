@@ -23,6 +23,7 @@ uint64_t HashKeyBytes(std::string_view bytes) {
 uint32_t TRowKeys::Find(std::string_view key, bool& added) {
     if (2 * (Count() + 1) > slots_.size()) Grow();
     uint64_t hash = HashKeyBytes(key);
+    assert((slots_.size() & (slots_.size() - 1)) == 0 && "a power of two of slots");
     size_t mask = slots_.size() - 1;
     for (size_t slot = hash & mask;; slot = (slot + 1) & mask) {
         uint32_t entry = slots_[slot];
