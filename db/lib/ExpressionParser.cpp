@@ -2,6 +2,7 @@
 
 #include "db/lib/DataTypes.h"
 #include "db/lib/ExpressionValues.h"
+#include "db/lib/StackSpace.h"
 
 #include <cassert>
 #include <charconv>
@@ -56,26 +57,43 @@ std::string OperandMissing(std::string_view op) {
 
 } // namespace
 
+// Counts what the expression being read nests (TExpressionParser::TDepthGuard): levels (parentheses, the
+// arguments of a function or sub-select, signs and NOT), and the operators of chains, which stack up as
+// nodes of the tree without nesting the text; both given back when the guarded function returns. Either
+// bound reached, or the thread's stack nearly used up, refuses the expression.
 class TExpressionParser::TDepthGuard {
 public:
     explicit TDepthGuard(TExpressionParser& parser) : parser_(parser) {}
     TDepthGuard(const TDepthGuard&) = delete;
     TDepthGuard& operator=(const TDepthGuard&) = delete;
-    ~TDepthGuard() { parser_.depth_ -= added_; }
-    void Add() {
-        ++added_;
-        if (++parser_.depth_ > MaxExpressionDepth)
-            parser_.RaiseExpected("Less deeply nested expression expected");
+    ~TDepthGuard() {
+        parser_.levels_ -= levels_;
+        parser_.chainNodes_ -= chainNodes_;
+    }
+    void Level() {
+        ++levels_;
+        Check(++parser_.levels_ > MaxExpressionDepth);
+    }
+    void ChainNode() {
+        ++chainNodes_;
+        Check(++parser_.chainNodes_ > MaxExpressionChainNodes);
     }
 
 private:
+    void Check(bool beyond) {
+        if (beyond || StackSpaceLeft() < ExpressionStackReserve)
+            parser_.RaiseExpected("Less deeply nested expression expected");
+    }
+
     TExpressionParser& parser_;
-    unsigned added_ = 0;
+    unsigned levels_ = 0;
+    unsigned chainNodes_ = 0;
 };
 
 TExpTree TExpressionParser::ParseExpressionText(std::string_view text, uint32_t permissions) {
     SetText(text);
-    depth_ = 0;
+    levels_ = 0;
+    chainNodes_ = 0;
     NextToken();
     TExpTree tree = RequireOperand(ParseOr(permissions), "Expression expected");
     if (!TokenTypeIs(tkEnd)) RaiseExpected("End of expression expected");
@@ -87,7 +105,7 @@ TExpTree TExpressionParser::ParseChain(uint32_t permissions, TParseLevel operand
     TDepthGuard guard(*this);
     TExpTree left = (this->*operand)(permissions);
     for (uint8_t op; left && (op = chainOperator(*this)) != opNone;) {
-        guard.Add();
+        guard.ChainNode();
         NextToken();
         TExpTree right = RequireOperand((this->*operand)(permissions), OperandMissing(OperatorText(op)));
         left = MakeBinaryNode(op, std::move(left), std::move(right));
@@ -96,8 +114,6 @@ TExpTree TExpressionParser::ParseChain(uint32_t permissions, TParseLevel operand
 }
 
 TExpTree TExpressionParser::ParseOr(uint32_t permissions) {
-    TDepthGuard guard(*this);
-    guard.Add();
     return ParseChain(permissions, &TExpressionParser::ParseAnd, [](const TExpressionScanner& s) -> uint8_t {
         return s.IsSymbol("OR") ? opOr : opNone;
     });
@@ -112,7 +128,7 @@ TExpTree TExpressionParser::ParseAnd(uint32_t permissions) {
 TExpTree TExpressionParser::ParseNot(uint32_t permissions) {
     if (!IsSymbol("NOT")) return ParseComparison(permissions);
     TDepthGuard guard(*this);
-    guard.Add();
+    guard.Level();
     NextToken();
     return MakeUnaryNode(opNot, RequireOperand(ParseNot(permissions), OperandMissing("NOT")));
 }
@@ -207,7 +223,7 @@ TExpTree TExpressionParser::ParseMultiplicative(uint32_t permissions) {
 TExpTree TExpressionParser::ParseUnary(uint32_t permissions) {
     if (!TokenTypeIs('+') && !TokenTypeIs('-')) return ParsePrimary(permissions);
     TDepthGuard guard(*this);
-    guard.Add();
+    guard.Level();
     uint8_t op = TokenTypeIs('-') ? opNegate : opUnaryPlus;
     NextToken();
     return MakeUnaryNode(op, RequireOperand(ParseUnary(permissions), OperandMissing(OperatorText(op))));
@@ -307,7 +323,7 @@ TExpTree TExpressionParser::ParseColumnReference(uint32_t permissions) {
 
 TExpTree TExpressionParser::ParseFunctionCall(uint8_t function, uint32_t permissions) {
     TDepthGuard guard(*this);
-    guard.Add();
+    guard.Level();
     bool aggregate = IsAggregateOperator(function);
     if (aggregate) Refuse(permissions, epAggregates);
     TExpTree node = MakeOperatorNode(nkFunction, function);
@@ -332,7 +348,7 @@ TExpTree TExpressionParser::ParseParenthesised(uint32_t permissions) {
     NextToken();
     if (IsSymbol("SELECT")) return ParseSubSelect(permissions);
     TDepthGuard guard(*this);
-    guard.Add();
+    guard.Level();
     TExpTree inner = RequireOperand(ParseOr(permissions), "Expression expected after left parentheses");
     Require(')', "Right parentheses expected");
     return inner;
@@ -341,6 +357,8 @@ TExpTree TExpressionParser::ParseParenthesised(uint32_t permissions) {
 TExpTree TExpressionParser::ParseSubSelect(uint32_t permissions) {
     if (!Host) permissions &= ~uint32_t(epSubSelects);
     Refuse(permissions, epSubSelects);
+    TDepthGuard guard(*this);
+    guard.Level();
     TExpTree node = MakeOperatorNode(nkSubSelect, opNone);
     node->Name = "SELECT";
     // The block's own clauses set their subjects; the rest of this expression keeps the one it had.

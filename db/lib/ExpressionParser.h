@@ -33,6 +33,7 @@
 #include "db/lib/ExpressionScanner.h"
 #include "db/lib/ExpressionTree.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 
@@ -92,13 +93,20 @@ private:
     bool NextIsOpenParenthesis();
     int32_t ReadTypeArgument(uint32_t permissions, std::string_view typeName);
 
-    // Nesting of the expression being read (parentheses, signs, NOT, operator chains), bounded so that
-    // no text can exhaust the stack of the parser or of the walkers over its tree.
+    // Nesting of the expression being read, bounded so that no text can exhaust the stack of the parser
+    // or of the walkers over its tree (TDepthGuard).
     class TDepthGuard;
-    unsigned depth_ = 0;
+    unsigned levels_ = 0;
+    unsigned chainNodes_ = 0;
 };
 
-// How deep an expression may nest.
+// How deep an expression may nest: levels of parentheses (a function's or a sub-select's argument list
+// counts as one, and so does each sign and NOT).
 inline constexpr unsigned MaxExpressionDepth = 1000;
+// How many operators of chains (a + b - c, x AND y, ...) may lie above one another: each makes a level of
+// the tree that the walkers over it descend.
+inline constexpr unsigned MaxExpressionChainNodes = 3 * MaxExpressionDepth;
+// Stack left to the walkers over the tree and to the caller when the parser stops.
+inline constexpr size_t ExpressionStackReserve = 1u << 20;
 
 } // namespace vorsam

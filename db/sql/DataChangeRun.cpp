@@ -2,6 +2,7 @@
 
 #include "db/engine/DataCursor.h"
 #include "db/engine/DataDirectory.h"
+#include "db/engine/DataTable.h"
 
 #include <algorithm>
 
@@ -26,6 +27,7 @@ TDataChangeRun::TDataChangeRun(TDataCursor& target, const TChangeRunOptions& opt
 }
 
 TDataChangeRun::~TDataChangeRun() {
+    AbortWriting();
     if (!own_) return;
     try {
         database_.Rollback();
@@ -40,6 +42,7 @@ void TDataChangeRun::Run(uint32_t total, const std::function<void(TDataChangeRun
     try {
         loop(*this);
     } catch (...) {
+        AbortWriting();
         if (own_) {
             own_ = false;
             try {
@@ -71,6 +74,30 @@ void TDataChangeRun::RowRead() {
     ++counter_;
 }
 
+void TDataChangeRun::RowWriting() {
+    if (writing_) return;
+    target_.Table().BeginWrite();
+    writing_ = true;
+}
+
+void TDataChangeRun::EndWriting() {
+    if (!writing_) return;
+    writing_ = false;
+    target_.Table().EndWrite();
+}
+
+// Under the table's whole lock an aborted write forgets nothing: the transaction's rollback, or its caller,
+// decides what becomes of the rows.
+void TDataChangeRun::AbortWriting() noexcept {
+    if (!writing_) return;
+    writing_ = false;
+    try {
+        target_.Table().AbortWrite();
+    } catch (...) {
+        // the level goes with the table; the error that ended the run is the one to report
+    }
+}
+
 void TDataChangeRun::RowWritten(bool counted) {
     if (!counted) return;
     ++done_;
@@ -81,12 +108,14 @@ void TDataChangeRun::RowWritten(bool counted) {
     } else if (!commit) {
         return;
     }
+    EndWriting();
     database_.Commit(false, options_.CommitFlush);
     target_.SaveChangeCounts();
     rowsAffected_ = done_;
 }
 
 void TDataChangeRun::End() {
+    EndWriting();
     if (own_) {
         own_ = false;
         database_.Commit(true, options_.CommitFlush);

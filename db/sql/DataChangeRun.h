@@ -15,6 +15,11 @@
 // Progress: a percentage of the rows read of the total is reported whenever it has grown by the session's
 // progress step since the last report; the handler may ask to abort, which ends the loop after the row being
 // changed. The end of a run reports 100 unless that was reported already.
+//
+// Writes: the rows written between two commits share one write level of the target's table (RowWriting),
+// so that each row's own write takes nothing and checks nothing: from the run's first write on, the
+// table is locked whole for the transaction (the run's or the caller's), and no other process writes it.
+// A commit, and the end of the run, come with the level ended.
 #pragma once
 
 #include <cstdint>
@@ -51,6 +56,8 @@ public:
 
     // One more row read: the progress step (which may set the abort flag).
     void RowRead();
+    // Before a row is written: the write level of the rows up to the next commit.
+    void RowWriting();
     // A row was written; `counted` adds it to the count. Then the commit rule.
     void RowWritten(bool counted = true);
     // The next row written (and counted) ends with a commit.
@@ -63,6 +70,8 @@ public:
 private:
     void Begin();
     void End();
+    void EndWriting();
+    void AbortWriting() noexcept;
     void Report(uint16_t percent);
 
     TDataCursor& target_;
@@ -70,7 +79,8 @@ private:
     TChangeRunOptions options_;
     int32_t& rowsAffected_;
     int32_t interval_ = 1;
-    bool own_ = false; // the run's own transaction is open
+    bool own_ = false;     // the run's own transaction is open
+    bool writing_ = false; // the write level of RowWriting is held
     int32_t done_ = 0;
     uint32_t counter_ = 1;
     uint32_t total_ = 0;

@@ -6,6 +6,8 @@
 #include "db/sql/DataChangeRun.h"
 #include "db/sql/DataQuery.h"
 #include "db/sql/QueryBinding.h"
+#include "db/sql/ResultColumnCopy.h"
+#include "db/sql/RunLevels.h"
 #include "db/sql/SelectPlan.h"
 #include "db/sql/SourceProgram.h"
 
@@ -236,15 +238,17 @@ void ChangeQualifyingRows(TDataQuery& query, bool withValues,
                           const std::function<void(TDataCursor& writer, TQualifyingRow& row)>& change) {
     TSourceTable& target = Target(query);
     if (query.WhereTree) OptimizeWhere(query, true);
-    if (query.MultipleTables && !query.NoJoinOptimize && ShouldReorderJoin(query)) ReorderJoin(query);
+    PlanJoinAccesses(query); // the target drives: the order stays
     if (query.WhereTree) OptimizeWhere(query, false);
     std::unique_ptr<TDataCursor> writer = WritingCursor(query);
     TDataChangeRun run(*writer, RunOptions(query), query.RowsAffected);
     run.Run(target.Cursor->GetRecordCount(), [&](TDataChangeRun& r) {
         std::vector<TQualifyingRow> rows = FindQualifyingRows(query, r, withValues);
+        EndJoinAccesses(query);
         TRecordLockRuns locks(*writer, rows);
         for (size_t i = 0; i < rows.size(); ++i) {
             locks.Before(i);
+            r.RowWriting();
             if (!writer->SetToRecordNo(rows[i].Record)) continue; // deleted by another user meanwhile
             change(*writer, rows[i]);
             if (r.CommitsAtNextRow()) locks.Release();
@@ -254,26 +258,36 @@ void ChangeQualifyingRows(TDataQuery& query, bool withValues,
 }
 
 // The rows of the INSERT's source select. A result table is a copy already; a live result is the source
-// table's own cursor, which the INSERT may be appending to: its rows are copied first, so that rows
-// appended meanwhile are never read back.
+// table's own cursor, which the INSERT may be appending to: its rows are copied first (read in batches of
+// read levels, RunLevels.h), so that rows appended meanwhile are never read back.
 class TSourceRows {
 public:
     explicit TSourceRows(TDataQuery& source) : source_(source), rows_(*source.ResultCursor) {
         record_.resize(rows_.GetRecordSize());
         rows_.SetToBegin();
         if (!source.LiveResult) return;
-        while (rows_.GetNextRecord(record_) == 0) copies_.push_back(record_);
+        TSourceReadBatch batch(source);
+        for (;;) {
+            batch.Row();
+            if (rows_.GetNextRecord(record_) != 0) break;
+            copies_.insert(copies_.end(), record_.begin(), record_.end());
+        }
         if (source.TargetTable && source.TargetTable->RecordBuffer.empty())
             source.TargetTable->AllocRecordBuffer();
     }
-    uint32_t Count() { return source_.LiveResult ? uint32_t(copies_.size()) : rows_.GetRecordCount(); }
+    uint32_t Count() {
+        return source_.LiveResult ? uint32_t(copies_.size() / record_.size()) : rows_.GetRecordCount();
+    }
     // The next row; false after the last.
     bool Next() {
         if (!source_.LiveResult) return rows_.GetNextRecord(record_) == 0;
         if (next_ == copies_.size()) return false;
-        record_ = std::move(copies_[next_++]);
+        std::copy_n(copies_.begin() + std::ptrdiff_t(next_), record_.size(), record_.begin());
+        next_ += record_.size();
         return true;
     }
+    // The row's record: the result table's, or for a live result the source table's.
+    const std::vector<uint8_t>& Record() const { return record_; }
     // The context that reads the values of the row: from the result table's record, or for a live result
     // from the source table's record, to which the values' columns are bound.
     TEvaluationContext Context() {
@@ -288,8 +302,52 @@ private:
     TDataQuery& source_;
     TDataCursor& rows_;
     std::vector<uint8_t> record_;
-    std::vector<std::vector<uint8_t>> copies_;
+    std::vector<uint8_t> copies_; // the live result's records, one after another
     size_t next_ = 0;
+};
+
+// The values of an INSERT ... SELECT put into the target's record: a value that is a column of the source
+// whose field holds the same type in the same room as its target field is copied byte for byte from the
+// row's record (TFieldBytesCopy); the others are evaluated (all of them before any is put) and put.
+class TInsertRowCopy {
+public:
+    TInsertRowCopy(TDataQuery& query, TDataCursor& target) {
+        TDataQuery& source = *query.InsertSourceQuery;
+        for (size_t i = 0; i < query.UpdateValues.size() && i < query.UpdateFields.size(); ++i) {
+            const TExpToken* value = query.UpdateValues[i]->Expression.get();
+            std::optional<TFieldBytesCopy> copy;
+            if (value && value->Kind == nkColumn && value->FieldNumber != 0) {
+                const TSourceTable* table = source.LiveResult ? source.TargetTable : nullptr;
+                if (!source.LiveResult || (table && value->BoundSource == table && table->CursorOpen()))
+                    copy = TFieldBytesCopy::Between(
+                        table ? FieldDescOf(source, *table->Cursor, value->FieldNumber, true)
+                              : FieldDescOf(source, *source.ResultCursor, value->FieldNumber, false),
+                        FieldDescOf(query, target, query.UpdateFields[i]->FieldNumber, true));
+            }
+            if (copy)
+                direct_.push_back(*copy);
+            else
+                general_.push_back(i);
+        }
+        values_.resize(general_.size());
+    }
+    void Put(TDataQuery& query, TDataCursor& target, std::span<uint8_t> image, TSourceRows& rows) {
+        for (const TFieldBytesCopy& copy : direct_) copy.Apply(rows.Record().data(), image.data());
+        if (general_.empty()) return;
+        TEvaluationContext context = rows.Context();
+        for (size_t i = 0; i < general_.size(); ++i) {
+            const auto& value = query.UpdateValues[general_[i]];
+            values_[i] = value->Expression ? EvaluateExpTree(*value->Expression, context) : NewExpToken();
+        }
+        for (size_t i = 0; i < general_.size(); ++i)
+            PutColumnValue(target, image, *query.UpdateFields[general_[i]], *values_[i],
+                           query.UpdateValues[general_[i]]->SourceText, "INSERT");
+    }
+
+private:
+    std::vector<TFieldBytesCopy> direct_;
+    std::vector<size_t> general_; // the values evaluated, by index
+    std::vector<TExpTree> values_;
 };
 
 } // namespace
@@ -311,15 +369,15 @@ void ExecuteInsertSelect(TDataQuery& query) {
     TSourceTable& target = Target(query);
     TDataCursor& cursor = *target.Cursor;
     TSourceRows rows(*query.InsertSourceQuery);
+    TInsertRowCopy copy(query, cursor);
     std::span<uint8_t> image(target.RecordBuffer);
     TDataChangeRun run(cursor, RunOptions(query), query.RowsAffected);
     run.Run(rows.Count(), [&](TDataChangeRun& r) {
         while (!r.Aborted() && rows.Next()) {
             r.RowRead();
+            r.RowWriting();
             cursor.InitRecordBuffer(image);
-            AppendRecord(cursor, image, [&] {
-                PutValues(query, cursor, image, EvaluateValues(query, rows.Context()), "INSERT");
-            });
+            AppendRecord(cursor, image, [&] { copy.Put(query, cursor, image, rows); });
             r.RowWritten();
         }
     });

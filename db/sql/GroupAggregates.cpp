@@ -123,15 +123,17 @@ bool FoldedType(uint8_t type) {
 
 } // namespace
 
-bool TAggregateFold::Compile(TDataQuery& query) {
+bool TAggregateFold::Compile(TDataQuery& query, bool grouped) {
     columns_.clear();
     for (size_t i = 0; i < query.ResultFields.size(); ++i) {
         TResultField& column = *query.ResultFields[i];
         if (column.AggregateKind == akNone) {
-            if (!column.IsExpression) return false;
+            if (!column.IsExpression && !grouped) return false;
             continue;
         }
-        if (column.IsExpression || !FoldedType(column.ResultType)) return false;
+        if (column.IsExpression || !FoldedType(column.ResultType) ||
+            (grouped && column.AggregateKind == akRunSum))
+            return false;
         TColumn folded{&column, i, nullptr, nullptr};
         if (!column.CountStar) {
             if (!column.BoundSource) return false;
@@ -143,6 +145,7 @@ bool TAggregateFold::Compile(TDataQuery& query) {
         }
         columns_.push_back(folded);
     }
+    totals_.assign(columns_.size(), {});
     first_ = true;
     return true;
 }
@@ -189,47 +192,76 @@ TExpValue TAggregateFold::RowValue(const TColumn& column) const {
     return value;
 }
 
+namespace {
+
+TExpValue TypedTotal(const TResultField& column, const TAggregateFold::TTotal& total) {
+    TExpValue value;
+    value.DataType = column.ResultType;
+    value.SubType = column.ResultSubType;
+    value.Scale = column.ResultScale;
+    value.IsNull = total.IsNull;
+    value.Int = total.Int;
+    value.Real = total.Real;
+    return value;
+}
+
+void SetTotal(TAggregateFold::TTotal& total, const TExpValue& value) {
+    total.IsNull = value.IsNull;
+    total.Int = value.Int;
+    total.Real = value.Real;
+}
+
+} // namespace
+
 void TAggregateFold::Row(TDataQuery& query) {
-    TSelectState& state = SelectState(query);
-    for (TColumn& column : columns_) {
+    for (const TColumn& column : columns_)
+        if (first_ && column.Column->AggregateKind == akRunSum) {
+            TSelectState& state = SelectState(query);
+            state.RunningTotals.resize(query.ResultFields.size());
+            state.RunningTotals[column.Index] = TExpValue{};
+        }
+    Row(query, totals_, first_);
+    first_ = false;
+}
+
+void TAggregateFold::Row(TDataQuery&, std::span<TTotal> totals, bool first) {
+    assert(totals.size() == columns_.size());
+    for (size_t i = 0; i < columns_.size(); ++i) {
+        const TColumn& column = columns_[i];
+        TTotal& total = totals[i];
         uint8_t kind = column.Column->AggregateKind;
         TExpValue value = RowValue(column);
-        if (first_) {
-            column.Total = value;
-            if (kind == akCount && value.IsNull) column.Total = MakeIntegerValue(dtInteger, 0);
-            if (kind == akRunSum) {
-                state.RunningTotals.resize(query.ResultFields.size());
-                state.RunningTotals[column.Index] = TExpValue{};
-            }
-            column.AvgCount = value.IsNull ? 0 : 1;
+        if (first) {
+            SetTotal(total, value);
+            if (kind == akCount && value.IsNull) SetTotal(total, MakeIntegerValue(dtInteger, 0));
+            total.AvgCount = value.IsNull ? 0 : 1;
             continue;
         }
         if (value.IsNull) continue;
-        ++column.AvgCount;
-        if (column.Total.IsNull) {
-            column.Total = value;
+        ++total.AvgCount;
+        if (total.IsNull) {
+            SetTotal(total, value);
             continue;
         }
         // Fold's rules, on the total in place (numbers only: no collation, no copies of texts).
         switch (kind) {
         case akCount:
-            ++column.Total.Int;
-            CheckRange(column.Total);
+            ++total.Int;
+            CheckRange(TypedTotal(*column.Column, total));
             break;
         case akMin:
         case akMax: {
             bool real = IsRealType(value.DataType);
-            bool below = real ? value.Real < column.Total.Real : value.Int < column.Total.Int;
-            bool above = real ? value.Real > column.Total.Real : value.Int > column.Total.Int;
-            if (kind == akMin ? below : above) column.Total = value;
+            bool below = real ? value.Real < total.Real : value.Int < total.Int;
+            bool above = real ? value.Real > total.Real : value.Int > total.Int;
+            if (kind == akMin ? below : above) SetTotal(total, value);
             break;
         }
         default:
-            column.Total = Add(std::move(column.Total), value);
+            SetTotal(total, Add(TypedTotal(*column.Column, total), value));
             break;
         }
     }
-    first_ = false;
 }
 
 bool TAggregateFold::CountsOnly() const {
@@ -240,30 +272,33 @@ bool TAggregateFold::CountsOnly() const {
 void TAggregateFold::Rows(uint32_t count) {
     assert(CountsOnly());
     if (count == 0) return;
-    for (TColumn& column : columns_) {
-        if (first_) {
-            column.Total = RowValue(column); // 1, in the column's type
-            column.Total.Int = 0;
-        }
-        if (__builtin_add_overflow(column.Total.Int, int64_t(count), &column.Total.Int))
+    for (size_t i = 0; i < columns_.size(); ++i) {
+        TTotal& total = totals_[i];
+        if (first_) total = {0, 0, 0, false};
+        if (__builtin_add_overflow(total.Int, int64_t(count), &total.Int))
             RaiseEngineError(VORSAM_OUTOFRANGE, "an aggregate total");
-        CheckRange(column.Total);
+        CheckRange(TypedTotal(*columns_[i].Column, total));
     }
     first_ = false;
 }
 
 void TAggregateFold::Finish(TDataQuery& query, std::span<uint8_t> group) {
-    for (const TColumn& column : columns_) {
-        const TResultField& result = *column.Column;
-        if (first_) { // no row: COUNT is 0, the rest stays NULL
+    Finish(query, totals_, first_, group);
+}
+
+void TAggregateFold::Finish(TDataQuery& query, std::span<const TTotal> totals, bool empty,
+                            std::span<uint8_t> group) {
+    for (size_t i = 0; i < columns_.size(); ++i) {
+        const TResultField& result = *columns_[i].Column;
+        if (empty) { // no row: COUNT is 0, the rest stays NULL
             if (result.AggregateKind == akCount)
                 WriteResultValue(query, group, result.ResultFieldNumber, MakeIntegerValue(dtInteger, 0));
             continue;
         }
-        WriteResultValue(query, group, result.ResultFieldNumber, column.Total);
+        WriteResultValue(query, group, result.ResultFieldNumber, TypedTotal(result, totals[i]));
         if (result.AggregateKind == akAvg)
             WriteResultValue(query, group, result.AvgCountFieldNumber,
-                             MakeIntegerValue(dtInteger, column.AvgCount));
+                             MakeIntegerValue(dtInteger, totals[i].AvgCount));
     }
 }
 

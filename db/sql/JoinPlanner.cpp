@@ -1,6 +1,7 @@
 // The join tree of a block: sources linked in FROM order, join comparisons taken out of the WHERE tree
 // into joins, the tree checked; the WHERE's single-table predicates handed to engine filters or per-row
 // conditions at each run; the joined rows read from the driving source.
+#include "db/sql/JoinAccess.h"
 #include "db/sql/JoinNavigation.h"
 #include "db/sql/QueryBinding.h"
 #include "db/sql/SelectPlan.h"
@@ -14,6 +15,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <limits>
 #include <set>
 
 namespace vorsam {
@@ -69,6 +71,33 @@ bool IsJoinTarget(const TDataQuery& query, const TSourceTable& source, uint8_t k
             if (join->Target == &source && join->JoinKind != tjLink && (kind == 0 || join->JoinKind == kind))
                 return true;
     return false;
+}
+
+// The join with a kind that targets the source; null for none.
+const TTableJoin* JoinTo(const TDataQuery& query, const TSourceTable& source) {
+    for (const auto& owner : query.SourceTables)
+        for (const auto& join : owner->Joins)
+            if (join->Target == &source && join->JoinKind != tjLink) return join.get();
+    return nullptr;
+}
+
+// True when an outer join lies on the way from the root to the source: the source then shows no row (all
+// its fields NULL) in the rows where that join finds no match.
+bool SuppliesNulls(const TDataQuery& query, const TSourceTable& source) {
+    size_t steps = 0;
+    for (const TTableJoin* join = JoinTo(query, source); join && steps++ < query.SourceTables.size();
+         join = JoinTo(query, *join->Owner))
+        if (join->JoinKind == tjLeftOuter) return true;
+    return false;
+}
+
+// A WHERE term ANDed with terms of ON clauses, which restrict the rows a join matches, while the WHERE
+// term tests the joined rows: each goes its own way.
+bool JoinsOnTermsWithOthers(const TExpToken& node) {
+    if (node.FromOnClause || node.Kind != nkBinary || node.Operator != opAnd) return false;
+    bool onTerm = false;
+    ForEachExpNode(node, [&](const TExpToken& n) { onTerm = onTerm || n.FromOnClause; });
+    return onTerm;
 }
 
 void PushLevel(TSourceTable& parent, TSourceTable& child) {
@@ -172,7 +201,7 @@ void ApplySourceFilter(TDataQuery& query, bool firstPass, const TExpToken& predi
         if (firstPass || query.LiveResult) addFilter();
         return;
     }
-    bool outerTarget = IsJoinTarget(query, source, tjLeftOuter);
+    bool outerTarget = SuppliesNulls(query, source);
     bool joined = outerTarget || IsJoinTarget(query, source, tjInner);
     if (cursor.OptimizeExpression(predicate, SqlFilterFlags)) {
         if (!firstPass) return;
@@ -183,7 +212,10 @@ void ApplySourceFilter(TDataQuery& query, bool firstPass, const TExpToken& predi
         return;
     }
     if (firstPass) return;
-    if (query.SourceTables.size() == 1 || joined)
+    // A target read through an index or a hash meets the filter once per row it reads, as the test of the
+    // joined rows would: the filter keeps the rows that cannot join out of the hash and of the joins below.
+    bool filtersOnce = source.Access && !outerTarget;
+    if (query.SourceTables.size() == 1 || (joined && !filtersOnce))
         AddLateRowCondition(query, CopyExpTree(&predicate));
     else
         addFilter();
@@ -203,7 +235,7 @@ void OptimizeWhereNode(TDataQuery& query, bool firstPass, TExpToken& node) {
     std::set<std::string> names;
     if (IsLogical(node)) {
         CollectCorrelations(query, node, names);
-        if (names.size() <= 1) {
+        if (names.size() <= 1 && !JoinsOnTermsWithOthers(node)) {
             ApplySourceFilter(query, firstPass, node, SourceOfNames(query, names));
             return;
         }
@@ -255,15 +287,6 @@ TExpTree DetachConjunct(TExpTree& root, TExpToken& node) {
     else
         above->SetRight(std::move(other));
     return taken;
-}
-
-void CollectConjuncts(TExpToken& node, std::vector<TExpToken*>& conjuncts) {
-    if (node.Kind == nkBinary && node.Operator == opAnd && node.Left() && node.Right()) {
-        CollectConjuncts(*node.Left(), conjuncts);
-        CollectConjuncts(*node.Right(), conjuncts);
-        return;
-    }
-    conjuncts.push_back(&node);
 }
 
 // A term of an outer join's ON clause tests only the preserved side when it names no table of the other
@@ -368,24 +391,57 @@ TSourceTable* JoinParent(const TDataQuery& query, const TSourceTable& source) {
     return nullptr;
 }
 
-// The source that drives better: the inner-join target with the fewest records seen through the filters
-// installed so far (under a parent that no outer join reaches), when it has fewer than the driving one.
+// True when the join's keys reach its target through an index of the target; `turned`: when the join's
+// target were its owner and the owner its target.
+bool ReachedByIndex(TDataQuery& query, const TTableJoin& join, bool turned) {
+    if (join.JoinKind == tjLink || !join.Condition) return false;
+    const TSourceTable& owner = turned ? *join.Target : *join.Owner;
+    const TSourceTable& target = turned ? *join.Owner : *join.Target;
+    return !JoinWaysOf(query, *join.Condition, owner, target).IndexKeys.empty();
+}
+
+// The joins on the way from the root to the source; false when there is none made of inner joins only (a
+// source below an outer join can never drive: the rows of the join's owner are kept whether the source has
+// a match or not; one that only a plain link reaches neither).
+bool InnerJoinsTo(const TDataQuery& query, const TSourceTable& source, std::vector<const TTableJoin*>& path) {
+    path.clear();
+    const TSourceTable* at = &source;
+    for (const TTableJoin* join = JoinTo(query, source); join; join = JoinTo(query, *at)) {
+        if (join->JoinKind != tjInner || path.size() >= query.SourceTables.size()) return false;
+        path.push_back(join);
+        at = join->Owner;
+    }
+    return at == query.SourceTables.front().get();
+}
+
+// The source that drives better than the first one: among those the first reaches through inner joins
+// only, the one from which the most joins reach their targets through an index on their keys; of those,
+// the one with the fewest records seen through the filters installed so far, the first source when it is
+// one of them.
 TSourceTable* BetterDrivingSource(TDataQuery& query) {
     if (query.NoJoinOptimize || query.SourceTables.size() < 2 || query.StatementType == sqlUpdate ||
         query.StatementType == sqlDelete)
         return nullptr;
-    TSourceTable* best = nullptr;
-    uint32_t fewest = query.SourceTables.front()->Cursor->GetRecordCount();
+    TSourceTable* root = query.SourceTables.front().get();
+    TSourceTable* best = root;
+    int bestIndexed = -1;
+    uint32_t fewest = 0;
+    std::vector<const TTableJoin*> path;
     for (const auto& source : query.SourceTables) {
-        TSourceTable* parent = JoinParent(query, *source);
-        if (!parent || IsJoinTarget(query, *parent, tjLeftOuter)) continue;
+        if (!InnerJoinsTo(query, *source, path)) continue;
+        int indexed = 0;
+        for (const auto& owner : query.SourceTables)
+            for (const auto& join : owner->Joins)
+                indexed += ReachedByIndex(query, *join,
+                                          std::find(path.begin(), path.end(), join.get()) != path.end());
+        if (indexed < bestIndexed) continue;
         uint32_t count = source->Cursor->GetRecordCount();
-        if (count < fewest) {
-            fewest = count;
-            best = source.get();
-        }
+        if (indexed == bestIndexed && count >= fewest) continue;
+        best = source.get();
+        bestIndexed = indexed;
+        fewest = count;
     }
-    return best;
+    return best == root ? nullptr : best;
 }
 
 // Makes the source the root of the join tree: the joins on the way from the root turn round.
@@ -405,11 +461,38 @@ void RerootJoin(TDataQuery& query, TSourceTable& source) {
     source.Joins.push_back(std::move(join));
 }
 
-} // namespace
+// Relative costs of the ways a join reads its target, per row: an index descent for each owner row, a
+// target row read into the hash, a look-up in the hash.
+constexpr double IndexSeekCost = 4;
+constexpr double HashBuildCost = 2;
+constexpr double HashProbeCost = 0.5;
 
-bool ShouldReorderJoin(TDataQuery& query) {
-    return BetterDrivingSource(query) != nullptr;
+// Chooses the way of each join below the owner, for about `rows` rows of the owner. A join whose condition
+// offers neither keys nor a range of an index keeps its target's rows (a hash without keys) rather than
+// reading the table through a filter again for each owner row.
+void PlanAccessesBelow(TDataQuery& query, TSourceTable& owner, double rows) {
+    for (auto& join : owner.Joins) {
+        TSourceTable& target = *join->Target;
+        double count = target.Cursor->GetRecordCount();
+        if (join->JoinKind != tjLink && join->Condition) {
+            TJoinWays ways = JoinWaysOf(query, *join->Condition, owner, target);
+            constexpr double None = std::numeric_limits<double>::infinity();
+            double index = ways.IndexKeys.empty() ? None : rows * IndexSeekCost;
+            bool keyless = ways.HashKeys.empty() && ways.IndexKeys.empty() && !ways.RangeIndexed;
+            bool fits = ways.Keepable && (!ways.HashKeys.empty() || keyless) &&
+                        HashJoinBytesFor(uint32_t(count), target.Cursor->GetRecordSize()) <= HashJoinBytes;
+            double hash = fits ? count * HashBuildCost + rows * HashProbeCost : None;
+            if (hash < index)
+                join->Access = TJoinAccess::Hashed(*join, ways);
+            else if (index < None)
+                join->Access = TJoinAccess::Indexed(*join, ways);
+            target.Access = join->Access.get();
+        }
+        PlanAccessesBelow(query, target, std::max(rows, count));
+    }
 }
+
+} // namespace
 
 void ReorderJoin(TDataQuery& query) {
     TSourceTable* root = BetterDrivingSource(query);
@@ -419,6 +502,22 @@ void ReorderJoin(TDataQuery& query) {
     auto at = std::find_if(sources.begin(), sources.end(), [&](const auto& s) { return s.get() == root; });
     std::rotate(sources.begin(), at, at + 1);
     for (size_t i = 0; i < sources.size(); ++i) sources[i]->JoinLevel = uint16_t(i + 1);
+}
+
+void PlanJoinAccesses(TDataQuery& query) {
+    if (query.SourceTables.size() < 2) return;
+    TSourceTable& root = *query.SourceTables.front();
+    PlanAccessesBelow(query, root, root.Cursor->GetRecordCount());
+}
+
+void EndJoinAccesses(TDataQuery& query) {
+    for (auto& source : query.SourceTables) {
+        source->Access = nullptr;
+        for (auto& join : source->Joins) {
+            std::unique_ptr<TJoinAccess> access = std::move(join->Access);
+            if (access) access->Close();
+        }
+    }
 }
 
 bool FirstJoinedRow(TDataQuery& query) {

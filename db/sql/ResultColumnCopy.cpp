@@ -23,6 +23,38 @@ bool InPlace(const TFieldDescriptor& field) {
 
 } // namespace
 
+std::optional<TFieldBytesCopy> TFieldBytesCopy::Between(const TFieldDescriptor& from,
+                                                        const TFieldDescriptor& to) {
+    bool same =
+        InPlace(from) && InPlace(to) && from.DataType() == to.DataType() &&
+        from.PhysicalSize() == to.PhysicalSize() &&
+        (to.DataType() != dtString || (from.DeclaredSize() == to.DeclaredSize() && to.CharCase() == 0)) &&
+        (to.DataType() != dtBcd || from.Decimals() == to.Decimals());
+    if (!same) return std::nullopt;
+    TFieldBytesCopy copy;
+    copy.from_ = from.Offset();
+    copy.to_ = to.Offset();
+    copy.size_ = to.PhysicalSize();
+    copy.text_ = to.DeclaredSize();
+    copy.kind_ = to.DataType() == dtString    ? TKind::String
+                 : to.DataType() == dtBoolean ? TKind::Boolean
+                                              : TKind::Bytes;
+    return copy;
+}
+
+void TFieldBytesCopy::CopyValue(const uint8_t* from, uint8_t* to) const {
+    if (kind_ == TKind::Boolean) {
+        to[0] = 1;
+        StoreNative<int16_t>(to + 1, NormalizeBoolean(LoadNative<int16_t>(from + 1)));
+        return;
+    }
+    size_t length = strnlen(reinterpret_cast<const char*>(from + 1), text_);
+    while (length > 0 && from[length] == ' ') --length;
+    std::memset(to, 0, size_ + 1u);
+    to[0] = 1;
+    std::memcpy(to + 1, from + 1, length);
+}
+
 void TResultColumnCopy::Compile(TDataQuery& query) {
     direct_.clear();
     general_.clear();
@@ -33,25 +65,14 @@ void TResultColumnCopy::Compile(TDataQuery& query) {
     for (auto& column : query.ResultFields) {
         if (column->IsExpression) continue;
         const TFieldDescriptor& to = FieldDescOf(query, result, column->ResultFieldNumber, false);
-        bool direct = column->AggregateKind == akNone && !column->CountStar && column->BoundSource != nullptr;
-        const TFieldDescriptor* from = nullptr;
-        if (direct) {
-            from = &FieldDescOf(query, *column->BoundSource->Cursor, column->SourceFieldNumber, true);
-            direct = InPlace(*from) && InPlace(to) && from->DataType() == to.DataType() &&
-                     from->PhysicalSize() == to.PhysicalSize() &&
-                     (to.DataType() != dtString ||
-                      (from->DeclaredSize() == to.DeclaredSize() && to.CharCase() == 0)) &&
-                     (to.DataType() != dtBcd || from->Decimals() == to.Decimals());
-        }
-        if (!direct) {
+        std::optional<TFieldBytesCopy> copy;
+        if (column->AggregateKind == akNone && !column->CountStar && column->BoundSource != nullptr)
+            copy = TFieldBytesCopy::Between(
+                FieldDescOf(query, *column->BoundSource->Cursor, column->SourceFieldNumber, true), to);
+        if (copy)
+            direct_.push_back({column->BoundSource, *copy});
+        else
             general_.push_back(column.get());
-            continue;
-        }
-        TKind kind = to.DataType() == dtString    ? TKind::String
-                     : to.DataType() == dtBoolean ? TKind::Boolean
-                                                  : TKind::Bytes;
-        direct_.push_back(
-            {column->BoundSource, from->Offset(), to.Offset(), to.PhysicalSize(), to.DeclaredSize(), kind});
     }
 }
 
@@ -63,31 +84,8 @@ void TResultColumnCopy::Clear(TDataQuery& query, std::span<uint8_t> record) cons
 }
 
 void TResultColumnCopy::Copy(TDataQuery& query, std::span<uint8_t> record) const {
-    for (const TDirect& column : direct_) {
-        uint8_t* to = record.data() + column.To;
-        const uint8_t* from = column.Source->RecordBuffer.data() + column.From;
-        if (column.Source->Eof || from[0] == 0) {
-            std::memset(to, 0, column.Size + 1u);
-            continue;
-        }
-        switch (column.Kind) {
-        case TKind::Bytes:
-            std::memcpy(to, from, column.Size + 1u);
-            break;
-        case TKind::String: {
-            size_t length = strnlen(reinterpret_cast<const char*>(from + 1), column.Text);
-            while (length > 0 && from[length] == ' ') --length;
-            std::memset(to, 0, column.Size + 1u);
-            to[0] = 1;
-            std::memcpy(to + 1, from + 1, length);
-            break;
-        }
-        case TKind::Boolean:
-            to[0] = 1;
-            StoreNative<int16_t>(to + 1, NormalizeBoolean(LoadNative<int16_t>(from + 1)));
-            break;
-        }
-    }
+    for (const TDirect& column : direct_)
+        column.Copy.Apply(column.Source->Eof ? nullptr : column.Source->RecordBuffer.data(), record.data());
     for (TResultField* column : general_) CopySourceColumn(query, *column, record);
 }
 

@@ -12,14 +12,47 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
+#include <optional>
 #include <span>
 #include <vector>
 
 namespace vorsam {
 
 class TDataQuery;
+class TFieldDescriptor;
 class TResultField;
 class TSourceTable;
+
+// One field copied byte for byte from a record of one table into a record of another, as writing its value
+// through the target's cursor would store it (the rules above); only between fields that hold the same
+// type in the same room.
+class TFieldBytesCopy {
+public:
+    // The copy between the two fields; none when they do not allow one.
+    static std::optional<TFieldBytesCopy> Between(const TFieldDescriptor& from, const TFieldDescriptor& to);
+    // Copies the field of `from` (none: a source at its end, every field NULL) into `to`.
+    void Apply(const uint8_t* from, uint8_t* to) const {
+        uint8_t* target = to + to_;
+        const uint8_t* source = from ? from + from_ : nullptr;
+        if (!source || source[0] == 0)
+            std::memset(target, 0, size_ + 1u);
+        else if (kind_ == TKind::Bytes)
+            std::memcpy(target, source, size_ + 1u);
+        else
+            CopyValue(source, target);
+    }
+
+private:
+    enum class TKind : uint8_t { Bytes, String, Boolean };
+    // A string's or boolean's value, as the cursor stores it.
+    void CopyValue(const uint8_t* from, uint8_t* to) const;
+    uint16_t from_ = 0; // the source field's offset (its null-indicator byte)
+    uint16_t to_ = 0;   // the target field's offset
+    uint16_t size_ = 0; // value bytes after the indicator
+    uint8_t text_ = 0;  // a string's declared size
+    TKind kind_ = TKind::Bytes;
+};
 
 class TResultColumnCopy {
 public:
@@ -32,14 +65,9 @@ public:
     void Copy(TDataQuery& query, std::span<uint8_t> record) const;
 
 private:
-    enum class TKind : uint8_t { Bytes, String, Boolean };
     struct TDirect {
         const TSourceTable* Source;
-        uint16_t From; // the source field's offset (its null-indicator byte)
-        uint16_t To;   // the result field's offset
-        uint16_t Size; // value bytes after the indicator
-        uint8_t Text;  // a string's declared size
-        TKind Kind;
+        TFieldBytesCopy Copy;
     };
 
     std::vector<TDirect> direct_;

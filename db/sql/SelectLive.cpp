@@ -120,7 +120,9 @@ void ExecuteLiveSelect(TDataQuery& query) {
     if (query.WhereTree) OptimizeWhere(query, false);
     TDataCursor& result = *query.ResultCursor;
     result.SetToBegin();
-    query.RowsAffected = int32_t(result.GetRecordCount());
+    // Counting through filters reads the table: only the statement's own result is counted (an INSERT's
+    // source select is read whole by the INSERT, which counts its rows).
+    query.RowsAffected = query.IsMaster() ? int32_t(result.GetRecordCount()) : 0;
     query.Executed = true;
 }
 

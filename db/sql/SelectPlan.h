@@ -15,6 +15,7 @@
 
 #include "db/sql/DataQuery.h"
 #include "db/sql/ResultColumnCopy.h"
+#include "db/sql/RowKeys.h"
 #include "db/sql/SourceProgram.h"
 
 #include "db/lib/ExpressionValues.h"
@@ -87,8 +88,13 @@ void ExtractJoinsFromWhere(TDataQuery& query);
 void SortSourcesByLevel(TDataQuery& query);
 void ValidateJoins(TDataQuery& query);
 void OptimizeWhere(TDataQuery& query, bool firstPass);
-bool ShouldReorderJoin(TDataQuery& query);
+// Makes the better driving source, if any, the root of the join tree: the one from which most joins reach
+// their targets through an index on their keys, of those the one with the fewest records (JoinPlanner.cpp).
 void ReorderJoin(TDataQuery& query);
+// Chooses how each join reads its target in this run (JoinAccess.h), for the rows it is expected to meet;
+// EndJoinAccesses gives the targets' cursors back as they were and frees what the ways kept.
+void PlanJoinAccesses(TDataQuery& query);
+void EndJoinAccesses(TDataQuery& query);
 bool FirstJoinedRow(TDataQuery& query);
 bool NextJoinedRow(TDataQuery& query);
 bool NextJoinedRowAfterDelete(TDataQuery& query);
@@ -126,14 +132,26 @@ void AccumulateGroup(TDataQuery& query, bool firstRow, std::span<const uint8_t> 
                      std::span<uint8_t> group);
 void FinishGroup(TDataQuery& query, std::span<uint8_t> group);
 
-// The aggregates of a block without GROUP BY folded while its rows are read (GroupAggregates.cpp): every
-// aggregate column COUNT(*) or an aggregate of a numeric source column, every other column a constant.
+// The aggregates of a block folded while its rows are read (GroupAggregates.cpp): every aggregate column
+// COUNT(*) or an aggregate of a numeric source column, every other column a constant (without GROUP BY) or
+// a plain column (grouped, where the caller keeps the groups' totals: TGroupFold).
 class TAggregateFold {
 public:
-    // False when a column of the block is of another kind.
-    bool Compile(TDataQuery& query);
+    // The running total of one aggregate column of one group, in the column's result type.
+    struct TTotal {
+        int64_t Int = 0;
+        double Real = 0;
+        int64_t AvgCount = 0; // the values counted (AVG)
+        bool IsNull = true;
+    };
+
+    // False when a column of the block is of another kind; `grouped` also refuses RUNSUM.
+    bool Compile(TDataQuery& query, bool grouped = false);
+    size_t ColumnCount() const { return columns_.size(); }
     // Folds the current joined row.
     void Row(TDataQuery& query);
+    // Folds the current joined row into a group's totals (ColumnCount of them; `first`: its first row).
+    void Row(TDataQuery& query, std::span<TTotal> totals, bool first);
     // Every column is COUNT(*).
     bool CountsOnly() const;
     // Folds that many joined rows at once (CountsOnly).
@@ -142,6 +160,7 @@ public:
     bool Empty() const { return first_; }
     // Writes the totals (and AVG's counts) into the group record; FinishGroup completes it.
     void Finish(TDataQuery& query, std::span<uint8_t> group);
+    void Finish(TDataQuery& query, std::span<const TTotal> totals, bool empty, std::span<uint8_t> group);
 
 private:
     struct TColumn {
@@ -149,13 +168,39 @@ private:
         size_t Index; // among the block's result columns
         const TSourceTable* Source;
         const TFieldDescriptor* Field; // the source field; none for COUNT(*)
-        TExpValue Total{};
-        int64_t AvgCount = 0;
     };
     TExpValue RowValue(const TColumn& column) const;
 
     std::vector<TColumn> columns_;
+    std::vector<TTotal> totals_;
     bool first_ = true;
+};
+
+// GROUP BY folded while the rows are read (GroupFold.cpp): each row's group is found by the bytes of its
+// GROUP BY columns as its result record holds them (TFieldBytesCopy), its aggregates folded into the
+// group's totals (TAggregateFold). At the end each group's record takes its totals and is finished (AVG),
+// HAVING keeps it or not, and it is appended to the result, first seen first; the sort by the GROUP BY
+// columns then orders the groups as the grouping sort would. Only where equal bytes are what the sort
+// takes for equal: GROUP BY columns of integers, dates, times, booleans, bytes, strings under the bytewise
+// collation; every column an aggregate that TAggregateFold takes (no RUNSUM) or a plain source column;
+// a result nobody keeps (no INTO: a kept table's file is written as the grouping sort writes it).
+class TGroupFold {
+public:
+    bool Compile(TDataQuery& query);
+    // Folds the current joined row into its group.
+    void Row(TDataQuery& query);
+    void AppendTo(TDataQuery& query);
+
+private:
+    TAggregateFold fold_;
+    std::vector<std::pair<const TSourceTable*, TFieldBytesCopy>> copies_; // the plain columns
+    std::vector<std::pair<uint16_t, uint16_t>> keyFields_; // offset and bytes of each GROUP BY field
+    TRowKeys groups_;
+    size_t recordSize_ = 0;
+    std::vector<uint8_t> records_; // each group's record, first seen first
+    std::vector<TAggregateFold::TTotal> totals_;
+    std::vector<uint8_t> row_;
+    std::string key_;
 };
 
 // --- COUNT(*) over a join that counts its last table's rows in an index (JoinLeafCount.cpp) ---

@@ -183,12 +183,17 @@ void SortDistinct(TDataQuery& query, int64_t limit) {
     query.ResultCursor->SortRecords(request);
 }
 
-void SortGroups(TDataQuery& query) {
+// The groups' order (and TOP's cut); with `fold`, also the folding of each group's rows into one.
+void SortGroups(TDataQuery& query, bool fold = true) {
     std::vector<std::pair<uint16_t, bool>> columns;
     for (const auto& item : query.GroupByItems) columns.emplace_back(item->ColumnNumber, false);
     TSortRequest request;
     request.Fields = SortFields(query, columns);
     request.MaxCount = SortLimit(query);
+    if (!fold) {
+        query.ResultCursor->SortRecords(request);
+        return;
+    }
     request.Group = true;
     query.SortGroupFirstCall = true;
     request.Accumulate = [&query](std::span<uint8_t> output, std::span<const uint8_t> input) {
@@ -211,6 +216,10 @@ bool ChoosesTopRows(const TDataQuery& query) {
            !query.HasBlobColumns;
 }
 
+// Memory the rows a DISTINCT has written may take to be recognised when they come again; beyond it every
+// row is written and the sort alone removes the duplicates.
+constexpr size_t DistinctRowBytes = size_t(64) << 20;
+
 void RunSelect(TDataQuery& query) {
     if (RunDistinctFromIndex(query)) {
         query.SortOrderBy();
@@ -222,26 +231,45 @@ void RunSelect(TDataQuery& query) {
     bool topStops = query.TopCount >= 0 && !query.HasOrderBy && !query.HasGroupBy && !query.Distinct;
     std::unique_ptr<TTopRows> top;
     if (ChoosesTopRows(query)) top = std::make_unique<TTopRows>(query, size_t(query.TopCount));
+    TGroupFold groups;
+    bool grouped = groups.Compile(query);
+    // A row a DISTINCT wrote already, byte for byte, is a duplicate whatever the collation: it is not
+    // written again (the sort still removes those that only compare equal). A table INTO keeps is
+    // written as the sort alone writes it.
+    std::unique_ptr<TRowKeys> written;
+    if (query.Distinct && !query.HasAvg && query.ResultTableName.empty())
+        written = std::make_unique<TRowKeys>();
     int32_t rows = 0;
     TResultWrite write(result);
     ForEachRow(query, record, progress, [&] {
         if (query.MaxRowCount >= 0 && rows >= query.MaxRowCount) return false;
         if (topStops && rows >= query.TopCount) return false;
+        ++rows;
+        if (grouped) {
+            groups.Row(query);
+            return true;
+        }
         CopySourceColumns(query, record);
         if (query.HasExpressionColumns) ComputeExpressionColumns(query, record);
+        if (written && written->Bytes() < DistinctRowBytes) {
+            bool added = false;
+            written->Find(std::string_view(reinterpret_cast<const char*>(record.data()), record.size()),
+                          added);
+            if (!added) return true;
+        }
         if (top)
             top->Offer(record);
         else
             result.AppendRecord(record);
-        ++rows;
         return true;
     });
     if (top) top->AppendTo(result);
+    if (grouped) groups.AppendTo(query);
     write.End();
     if (query.Distinct)
         SortDistinct(query, SortLimit(query));
     else if (query.HasGroupBy)
-        SortGroups(query);
+        SortGroups(query, !grouped);
     if (!query.HasUnion && !query.UnionPart) query.SortOrderBy();
     progress.Finish();
 }
@@ -334,6 +362,7 @@ void CopySourceColumn(TDataQuery& query, TResultField& column, std::span<uint8_t
 }
 
 void DropSourceFilters(TDataQuery& query) {
+    EndJoinAccesses(query);
     for (auto& source : query.SourceTables) {
         for (auto& join : source->Joins) join->DropFilter();
         if (source->CursorOpen()) source->Cursor->DropFilter(0);
@@ -371,18 +400,25 @@ void ExecuteSelect(TDataQuery& query) {
         result.EmptyTable();
         if (query.HasCondition) {
             OptimizeWhere(query, true);
-            if (ShouldReorderJoin(query)) ReorderJoin(query);
-            OptimizeWhere(query, false);
+            ReorderJoin(query);
         }
+        PlanJoinAccesses(query);
+        if (query.HasCondition) OptimizeWhere(query, false);
         SelectState(query).ColumnCopy.Compile(query);
         if (query.AggregateOnly)
             RunAggregateSelect(query);
         else
             RunSelect(query);
     } catch (...) {
+        try {
+            EndJoinAccesses(query);
+        } catch (...) {
+            // the error that ended the run is the one to report
+        }
         while (reading > 0) query.SourceTables[--reading]->Cursor->EndRead();
         throw;
     }
+    EndJoinAccesses(query);
     while (reading > 0) query.SourceTables[--reading]->Cursor->EndRead();
     result.Refresh();
     result.SetToBegin();

@@ -5,6 +5,7 @@
 #include "db/engine/DataSession.h"
 #include "db/lib/TableNames.h"
 #include "db/sql/DataQuery.h"
+#include "db/sql/JoinAccess.h"
 #include "db/sql/QueryStatement.h"
 
 namespace vorsam {
@@ -65,6 +66,9 @@ uint16_t TSourceTable::FieldNumber(const std::string& name) const {
 void TSourceTable::ClearJoins() {
     Joins.clear();
 }
+
+TTableJoin::TTableJoin(TSourceTable& owner, TSourceTable& target, TExpTree condition, uint8_t kind)
+    : Owner(&owner), JoinKind(kind), Target(&target), Condition(std::move(condition)) {}
 
 TTableJoin::~TTableJoin() {
     DropFilter();

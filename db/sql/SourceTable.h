@@ -21,6 +21,7 @@ namespace vorsam {
 class TDataCursor;
 class TDataDirectory;
 class TDataQuery;
+class TJoinAccess;
 class TTableJoin;
 
 // Join kinds of a TTableJoin: 0 a plain link without condition, 1 inner, 2 left outer.
@@ -49,6 +50,9 @@ public:
     bool Eof = false;
     // The outer join to this source found the owner's row failing its owner condition: no row matches.
     bool NoMatch = false;
+    // How the join to this source reads its rows in the run going on (JoinAccess.h); none: through the
+    // join's filter, or the source drives.
+    TJoinAccess* Access = nullptr;
 
     // Both do nothing while the cursor is open.
     void SetTableName(const std::string& name);
@@ -73,8 +77,7 @@ public:
 
 class TTableJoin {
 public:
-    TTableJoin(TSourceTable& owner, TSourceTable& target, TExpTree condition, uint8_t kind)
-        : Owner(&owner), JoinKind(kind), Target(&target), Condition(std::move(condition)) {}
+    TTableJoin(TSourceTable& owner, TSourceTable& target, TExpTree condition, uint8_t kind);
     // Drops the filter on the target's cursor.
     ~TTableJoin();
     TTableJoin(const TTableJoin&) = delete;
@@ -88,6 +91,8 @@ public:
     // those above it). When they fail for the owner's row, the target has no matching row.
     TExpTree OwnerCondition;
     uint32_t FilterHandle = 0; // the engine filter on the target's cursor; 0 = none
+    // The way the join reaches its target's rows in the run going on, when not through its filter.
+    std::unique_ptr<TJoinAccess> Access;
 
     // Removes the filter from the target's cursor.
     void DropFilter();

@@ -1,5 +1,6 @@
 // Opening source tables, their joins, join filters and the nested-loop reading (JoinNavigation.h).
 #include "db/sql/DataQuery.h"
+#include "db/sql/JoinAccess.h"
 #include "db/sql/JoinNavigation.h"
 #include "db/sql/QueryBinding.h"
 #include "db/sql/QueryStatement.h"
@@ -210,7 +211,8 @@ bool ReadNext(TSourceTable& table) {
     ContinueSourceReads(*table.Query);
     TDataCursor& cursor = *table.Cursor;
     if (table.RecordBuffer.size() != cursor.GetRecordSize()) table.AllocRecordBuffer();
-    table.Eof = table.NoMatch || cursor.GetNextRecord(table.RecordBuffer) == VORSAM_EOF;
+    table.Eof = table.NoMatch || (table.Access ? !table.Access->Next()
+                                               : cursor.GetNextRecord(table.RecordBuffer) == VORSAM_EOF);
     if (table.Eof) cursor.InitEmptyRecord(table.RecordBuffer);
     return !table.Eof;
 }
@@ -246,14 +248,22 @@ bool AdvanceJoins(TSourceTable& table, int i) {
 } // namespace
 
 bool PositionJoin(TTableJoin& join) {
-    join.Target->NoMatch =
+    TSourceTable& target = *join.Target;
+    target.NoMatch =
         join.OwnerCondition && !EvaluatePredicate(*join.OwnerCondition, SourceContext(*join.Owner->Query));
-    if (join.JoinKind != tjLink && join.Condition && !join.Target->NoMatch) join.ApplyFilter();
-    return FirstMatch(*join.Target, join.JoinKind) || join.JoinKind == tjLeftOuter;
+    if (join.Access && !target.NoMatch && !join.Access->Start()) {
+        join.Access.reset(); // the hash would not fit: the filter reads the target
+        target.Access = nullptr;
+    }
+    if (!join.Access && join.JoinKind != tjLink && join.Condition && !target.NoMatch) join.ApplyFilter();
+    return FirstMatch(target, join.JoinKind) || join.JoinKind == tjLeftOuter;
 }
 
 bool FirstMatch(TSourceTable& table, uint8_t kind) {
-    table.Cursor->SetToBegin();
+    if (table.Access)
+        table.Access->Restart();
+    else
+        table.Cursor->SetToBegin();
     ReadNext(table);
     return MatchFromCurrent(table, kind, false);
 }

@@ -4,7 +4,9 @@
 #include "db/lib/DataTypes.h"
 #include "db/lib/ExpressionParser.h"
 
+#include <functional>
 #include <gtest/gtest.h>
+#include <pthread.h>
 
 namespace vorsam::test {
 namespace {
@@ -170,14 +172,63 @@ TEST(ExpressionParser, ClauseWordsStartNoExpression) {
     }
 }
 
-TEST(ExpressionParser, NestingIsBoundedBeforeTheStackIs) {
-    auto nested = [](unsigned depth) { return std::string(depth, '(') + "1" + std::string(depth, ')'); };
-    EXPECT_NO_THROW(ParseText(nested(300)));
-    EXPECT_EQ(ErrorTextOf([&] { ParseText(nested(MaxExpressionDepth + 1)); }).substr(0, 39),
-              "Less deeply nested expression expected,");
+// Runs the work on a thread of its own with a stack of that size; answers the error text it raised.
+std::string ErrorOnStack(size_t stackBytes, const std::function<void()>& work) {
+    struct TJob {
+        const std::function<void()>* Work;
+        std::string Error;
+    } job{&work, {}};
+    pthread_attr_t attributes;
+    pthread_attr_init(&attributes);
+    pthread_attr_setstacksize(&attributes, stackBytes);
+    pthread_t thread;
+    auto run = [](void* data) -> void* {
+        auto* job = static_cast<TJob*>(data);
+        job->Error = ErrorTextOf(*job->Work);
+        return nullptr;
+    };
+    EXPECT_EQ(pthread_create(&thread, &attributes, run, &job), 0);
+    pthread_join(thread, nullptr);
+    pthread_attr_destroy(&attributes);
+    return job.Error;
+}
+
+// Depth counts levels of parentheses whatever they hold (a sign or NOT is a level too): a thousand pass,
+// one more is refused; a thread's small stack is never used up.
+TEST(ExpressionParser, NestingIsBoundedByLevelsOfParenthesesAndTheStackLeft) {
+    auto nested = [](unsigned repeats, std::string_view open, std::string_view close) {
+        std::string text;
+        for (unsigned i = 0; i < repeats; ++i) text += open;
+        text += "1";
+        for (unsigned i = 0; i < repeats; ++i) text += close;
+        return text;
+    };
+    auto refusal = [](const std::string& error) { return error.substr(0, 38); };
+    const std::string refused = "Less deeply nested expression expected";
+    constexpr size_t BigStack = 256u << 20;
+    struct TShape {
+        const char* Open;
+        const char* Close;
+        unsigned LevelsEach;
+    };
+    for (auto shape : {TShape{"(", ")", 1}, TShape{"(a + ", ")", 1}, TShape{"(a * b - ", " OR c)", 1},
+                       TShape{"SUM(", ")", 1}, TShape{"NOT (", ")", 2}, TShape{"-(", ")", 2}}) {
+        unsigned repeats = MaxExpressionDepth / shape.LevelsEach;
+        EXPECT_EQ(ErrorOnStack(BigStack, [&] { ParseText(nested(repeats, shape.Open, shape.Close), 31); }),
+                  "")
+            << shape.Open;
+        EXPECT_EQ(refusal(ErrorOnStack(BigStack,
+                                       [&] { ParseText(nested(repeats + 1, shape.Open, shape.Close), 31); })),
+                  refused)
+            << shape.Open;
+    }
     std::string chain = "a";
-    for (unsigned i = 0; i < MaxExpressionDepth; ++i) chain += " + a";
-    EXPECT_NE(ErrorTextOf([&] { ParseText(chain); }), "");
+    for (unsigned i = 0; i <= MaxExpressionChainNodes; ++i) chain += " + a";
+    EXPECT_EQ(ErrorOnStack(BigStack, [&] { ParseText(chain.substr(4)); }), "");
+    EXPECT_EQ(refusal(ErrorOnStack(BigStack, [&] { ParseText(chain); })), refused);
+    EXPECT_EQ(refusal(ErrorOnStack(ExpressionStackReserve + (256u << 10),
+                                   [&] { ParseText(nested(MaxExpressionDepth, "(", ")")); })),
+              refused);
 }
 
 } // namespace

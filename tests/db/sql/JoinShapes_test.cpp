@@ -30,7 +30,7 @@ protected:
                   {{"ID", dtInteger}, {"TITLE", dtString, 8}},
                   {{"0", "Sales"}, {"10", "Ops"}, {"20", "Ops"}, {"30", "Lab"}, {"70", "Void"}},
                   {"ID"}});
-        TSqlTable proj{"PROJ", {{"ID", dtInteger}, {"EMP", dtInteger}, {"HOURS", dtInteger}}, {}};
+        TSqlTable proj{"PROJ", {{"ID", dtInteger}, {"EMP", dtInteger}, {"HOURS", dtInteger}}, {}, {"ID"}};
         for (int id = 1; id <= 40; ++id)
             proj.Rows.push_back(
                 {std::to_string(id), std::to_string(random() % 90), std::to_string(random() % 50)});
@@ -75,6 +75,20 @@ INSTANTIATE_TEST_SUITE_P(
         // No comparison between the two tables: the preserved side's term still decides the match.
         "SELECT E.ID, D.TITLE FROM EMP E LEFT JOIN DEPT D ON E.GRADE > 4 AND D.TITLE = 'Lab'",
         "SELECT E.ID, D.TITLE FROM EMP E LEFT JOIN DEPT D ON E.DEPT = D.ID AND 1 = 0"));
+
+// WHERE tests the joined rows, NULLs of a table without a match included; an ON term of the table that
+// may show no row only narrows what it matches.
+INSTANTIATE_TEST_SUITE_P(
+    OuterJoinWhere, JoinShapesTest,
+    ::testing::Values(
+        "SELECT E.ID, D.ID FROM EMP E LEFT JOIN DEPT D ON D.ID = E.DEPT AND D.TITLE = 'Ops' WHERE D.ID IS "
+        "NULL",
+        "SELECT E.ID, D.ID FROM EMP E LEFT JOIN DEPT D ON D.ID = E.DEPT AND D.ID > 5 WHERE D.ID IS NULL",
+        "SELECT E.ID, D.ID FROM DEPT D RIGHT JOIN EMP E ON D.ID = E.DEPT AND D.TITLE = 'Ops' "
+        "WHERE D.ID IS NULL",
+        // A table joined below the one that may show no row: a NULL fails the WHERE test.
+        "SELECT D.ID, P.ID FROM DEPT D LEFT JOIN EMP E ON E.DEPT = D.ID JOIN PROJ P ON P.EMP = E.ID "
+        "WHERE P.ID >= 0"));
 
 } // namespace
 

@@ -1,0 +1,197 @@
+// SQL statements in the shapes users meet, ours beside SQLite on the same rows in the same run, at 10^4,
+// 10^5 and 10^6 rows: a join whose big table's join column has no index (the small table has fewer
+// records, and drove such joins once), a three-table star, an outer join on a key; copies, deletes and
+// updates of whole tables; grouping, DISTINCT, TOP and scans without an index. Named
+// Shape<NN>_<case>_<side>/<rows>/<caches>; the 10^6 rows run under the names ShapeLarge...
+// (`--benchmark_filter=^Shape[0-9]` for the shorter run).
+//
+// Tables (StatementShapesData.h): O of N rows (ID key, CID and PID without an index, AMOUNT, NOTE), C and P
+// of N/100 rows (ID key), X of N rows whose keys are the even numbers, so that half of O's rows find a
+// partner; the changes work on copies of O. Caches: argument 0 keeps each side's defaults (ours 16 KiB of
+// records and of pages per index, SQLite 2 MiB), 1 gives both caches large enough for every table.
+// Each SELECT's rows are read whole, each value in its own type; the rows counted are checked.
+#include "StatementShapesData.h"
+
+#include "db/engine/DataCursor.h"
+#include "db/sql/QueryStatement.h"
+
+#include <benchmark/benchmark.h>
+#include <cstdint>
+#include <functional>
+#include <sqlite3.h>
+#include <string>
+#include <vector>
+
+namespace vorsam::bench {
+namespace {
+
+struct TShapeCase {
+    const char* Name;
+    const char* Ours;
+    const char* Sqlite;
+    // The rows a SELECT gives, or a change reports, for N rows in O; negative: not checked.
+    std::function<int64_t(int64_t n)> Rows;
+    // A change: the copy it works on is filled (or emptied) before each run, untimed.
+    enum TPrepare { None, EmptyCopy, FullCopy } Prepare = None;
+};
+
+int64_t Unchecked(int64_t) {
+    return -1;
+}
+
+const TShapeCase Cases[] = {
+    {"01_JoinNoIndex", "SELECT O.ID, C.CNAME, O.AMOUNT FROM O INNER JOIN C ON O.CID = C.ID",
+     "SELECT O.ID, C.CNAME, O.AMOUNT FROM O INNER JOIN C ON O.CID = C.ID", [](int64_t n) { return n; }},
+    {"02_StarJoinWhere",
+     "SELECT O.ID, C.CNAME, P.PNAME FROM O JOIN C ON O.CID = C.ID JOIN P ON O.PID = P.ID WHERE C.REGION = 3",
+     "SELECT O.ID, C.CNAME, P.PNAME FROM O JOIN C ON O.CID = C.ID JOIN P ON O.PID = P.ID WHERE C.REGION = 3",
+     Unchecked},
+    {"03_LeftJoinOnKey", "SELECT O.ID, X.W FROM O LEFT OUTER JOIN X ON X.ID = O.ID",
+     "SELECT O.ID, X.W FROM O LEFT OUTER JOIN X ON X.ID = O.ID", [](int64_t n) { return n; }},
+    {"04_InsertSelectAll", "INSERT INTO O2 SELECT * FROM O", "INSERT INTO O2 SELECT * FROM O",
+     [](int64_t n) { return n; }, TShapeCase::EmptyCopy},
+    {"05_InsertSelectWhere", "INSERT INTO O2 SELECT * FROM O WHERE AMOUNT > 500",
+     "INSERT INTO O2 SELECT * FROM O WHERE AMOUNT > 500", Unchecked, TShapeCase::EmptyCopy},
+    {"06_DeleteHalf", "DELETE FROM O2 WHERE AMOUNT < 500", "DELETE FROM O2 WHERE AMOUNT < 500", Unchecked,
+     TShapeCase::FullCopy},
+    {"07_UpdateEveryRow", "UPDATE O3 SET AMOUNT = AMOUNT + 1", "UPDATE O3 SET AMOUNT = AMOUNT + 1",
+     [](int64_t n) { return n; }},
+    {"08_GroupBy", "SELECT CID, COUNT(*), SUM(AMOUNT), AVG(AMOUNT) FROM O GROUP BY CID",
+     "SELECT CID, COUNT(*), SUM(AMOUNT), AVG(AMOUNT) FROM O GROUP BY CID", [](int64_t n) { return n / 100; }},
+    {"09_DistinctNoIndex", "SELECT DISTINCT CID FROM O", "SELECT DISTINCT CID FROM O",
+     [](int64_t n) { return n / 100; }},
+    {"10_OrderByTop", "SELECT ID, AMOUNT FROM O ORDER BY AMOUNT DESC TOP 100",
+     "SELECT ID, AMOUNT FROM O ORDER BY AMOUNT DESC LIMIT 100", [](int64_t) { return 100; }},
+    {"11_TopAlone", "SELECT ID, AMOUNT FROM O TOP 100", "SELECT ID, AMOUNT FROM O LIMIT 100",
+     [](int64_t) { return 100; }},
+    {"12_FullScan", "SELECT ID, CID, AMOUNT, NOTE FROM O", "SELECT ID, CID, AMOUNT, NOTE FROM O",
+     [](int64_t n) { return n; }},
+    {"13_WhereNoIndex", "SELECT ID, AMOUNT FROM O WHERE AMOUNT > 900",
+     "SELECT ID, AMOUNT FROM O WHERE AMOUNT > 900", Unchecked},
+};
+
+// The copy the change works on, made ready untimed.
+void PrepareCopy(TShapeDatabases& db, TShapeCase::TPrepare prepare, bool ours) {
+    if (prepare == TShapeCase::None) return;
+    const char* empty = "DELETE FROM O2";
+    const char* fill = "INSERT INTO O2 SELECT * FROM O";
+    if (ours) {
+        db.RunOurs(empty);
+        if (prepare == TShapeCase::FullCopy) db.RunOurs(fill);
+    } else {
+        db.Sqlite.Exec(empty);
+        if (prepare == TShapeCase::FullCopy) db.Sqlite.Exec(fill);
+    }
+}
+
+int64_t ReadOurRows(TDataCursor& result, std::vector<uint8_t>& record, std::vector<uint8_t>& value) {
+    record.resize(result.GetRecordSize());
+    result.SetToBegin();
+    int64_t rows = 0;
+    while (result.GetNextRecord(record) == 0) {
+        for (uint16_t field = 1; field <= result.GetFieldCount(); ++field) {
+            bool isNull = false;
+            result.GetField(field, record, isNull, value.data());
+        }
+        ++rows;
+    }
+    benchmark::DoNotOptimize(value.data());
+    return rows;
+}
+
+int64_t ReadSqliteRows(sqlite3_stmt* statement) {
+    int64_t rows = 0;
+    int step;
+    while ((step = sqlite3_step(statement)) == SQLITE_ROW) {
+        for (int i = 0; i < sqlite3_column_count(statement); ++i) {
+            switch (sqlite3_column_type(statement, i)) {
+            case SQLITE_INTEGER:
+                benchmark::DoNotOptimize(sqlite3_column_int64(statement, i));
+                break;
+            case SQLITE_FLOAT:
+                benchmark::DoNotOptimize(sqlite3_column_double(statement, i));
+                break;
+            default:
+                benchmark::DoNotOptimize(sqlite3_column_text(statement, i));
+                break;
+            }
+        }
+        ++rows;
+    }
+    Check(step == SQLITE_DONE, "the statement ran to its end");
+    sqlite3_reset(statement);
+    return rows;
+}
+
+// One run of the statement and the reading of its rows: what each iteration times.
+int64_t ExecuteOurs(TQueryStatement& statement, std::vector<uint8_t>& record, std::vector<uint8_t>& value) {
+    TDataCursor* result = statement.Execute({}, false);
+    return result ? ReadOurRows(*result, record, value) : statement.RowsAffected;
+}
+
+// The run before the timed ones (the statement's first, which opens what it keeps open): exactly one run,
+// for a profile of the program to look at (`--toggle-collect=*FirstRun*` of callgrind).
+[[gnu::noinline]] int64_t FirstRun(TQueryStatement& statement, std::vector<uint8_t>& record,
+                                   std::vector<uint8_t>& value) {
+    return ExecuteOurs(statement, record, value);
+}
+
+void RunOurs(benchmark::State& state, const TShapeCase& shape) {
+    int64_t n = state.range(0);
+    TShapeDatabases& db = ShapeDatabases(n, state.range(1) != 0);
+    TQueryStatement statement(db.Ours());
+    statement.Prepare(shape.Ours);
+    std::vector<uint8_t> record, value(256);
+    int64_t rows = 0, expected = shape.Rows(n);
+    PrepareCopy(db, shape.Prepare, true);
+    FirstRun(statement, record, value);
+    for (auto _ : state) {
+        state.PauseTiming();
+        PrepareCopy(db, shape.Prepare, true);
+        state.ResumeTiming();
+        rows = ExecuteOurs(statement, record, value);
+        if (expected >= 0) Check(rows == expected, shape.Ours);
+    }
+    state.counters["rows"] = double(rows);
+}
+
+void RunSqlite(benchmark::State& state, const TShapeCase& shape) {
+    int64_t n = state.range(0);
+    TShapeDatabases& db = ShapeDatabases(n, state.range(1) != 0);
+    db.SetSqliteCaches(state.range(1) != 0);
+    sqlite3_stmt* statement = db.Sqlite.Prepare(shape.Sqlite);
+    int64_t rows = 0, expected = shape.Rows(n);
+    PrepareCopy(db, shape.Prepare, false);
+    ReadSqliteRows(statement);
+    for (auto _ : state) {
+        state.PauseTiming();
+        PrepareCopy(db, shape.Prepare, false);
+        state.ResumeTiming();
+        rows = ReadSqliteRows(statement);
+        if (sqlite3_column_count(statement) == 0) rows = sqlite3_changes(db.Sqlite.Handle());
+        if (expected >= 0) Check(rows == expected, shape.Sqlite);
+    }
+    state.counters["rows"] = double(rows);
+}
+
+// Every case at 10^4 and 10^5 rows (Shape...) and at 10^6 (ShapeLarge...), each with both caches.
+const bool Registered = [] {
+    for (const TShapeCase& shape : Cases) {
+        for (bool large : {false, true}) {
+            std::string prefix = std::string(large ? "ShapeLarge" : "Shape") + shape.Name;
+            for (bool ours : {true, false}) {
+                auto* benchmark = benchmark::RegisterBenchmark(
+                    (prefix + (ours ? "_Ours" : "_Sqlite")).c_str(), [&shape, ours](benchmark::State& state) {
+                        ours ? RunOurs(state, shape) : RunSqlite(state, shape);
+                    });
+                for (int64_t n : large ? std::vector<int64_t>{1000000} : std::vector<int64_t>{10000, 100000})
+                    for (int64_t caches : {0, 1}) benchmark->Args({n, caches});
+                benchmark->Unit(benchmark::kMillisecond);
+            }
+        }
+    }
+    return true;
+}();
+
+} // namespace
+} // namespace vorsam::bench

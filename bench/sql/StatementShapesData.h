@@ -1,0 +1,162 @@
+// The tables of the statement-shape benchmarks (StatementShapesBench.cpp), ours and SQLite's with the same
+// rows, built once per size (and, on our side, per cache setting) in the benchmarks' scratch folder:
+//   O  (ID INTEGER key, CID INTEGER, PID INTEGER, AMOUNT FLOAT, NOTE CHAR(20)) of N rows; CID and PID have
+//      no index; CID = i % (N/100), PID a fixed-seed draw below N/100, AMOUNT 0-999.99
+//   C  (ID INTEGER key, CNAME CHAR(30), REGION INTEGER 0-19) of N/100 rows
+//   P  (ID INTEGER key, PNAME CHAR(20)) of N/100 rows
+//   X  (ID INTEGER key, W INTEGER) of N rows, ID = 0, 2, 4, ...: half of O's IDs find one
+//   O2 (like O) empty, the target of copies and deletes; O3 a copy of O that updates change
+// Both sides write without syncing (SQLite without a journal); SQLite's statistics are gathered (ANALYZE).
+#pragma once
+
+#include "bench/engine/BenchSupport.h"
+
+#include "db/engine/DataCursor.h"
+#include "db/engine/DataDirectory.h"
+#include "db/engine/DataSession.h"
+#include "db/lib/LibraryGlobals.h"
+#include "db/sql/QueryStatement.h"
+
+#include <cstdint>
+#include <cstring>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <random>
+#include <string>
+#include <utility>
+
+namespace vorsam::bench {
+
+class TShapeDatabases {
+public:
+    TShapeDatabases(int64_t rows, bool wholeTableCaches)
+        : Sqlite("shapes-" + std::to_string(rows) + (wholeTableCaches ? "-whole" : "-default")) {
+        InitializeLibraryGlobals();
+        if (wholeTableCaches) session_.SetBufferSizes(WholeTableCaches());
+        std::string folder =
+            ScratchFolder() + "/shapes-" + std::to_string(rows) + (wholeTableCaches ? "-whole" : "-default");
+        std::filesystem::create_directories(folder);
+        directory_ = &session_.OpenDataDirectory("", folder);
+        const char* creates[] = {
+            "CREATE TABLE O (ID INTEGER, CID INTEGER, PID INTEGER, AMOUNT FLOAT, NOTE CHAR(20), PRIMARY KEY "
+            "(ID))",
+            "CREATE TABLE C (ID INTEGER, CNAME CHAR(30), REGION INTEGER, PRIMARY KEY (ID))",
+            "CREATE TABLE P (ID INTEGER, PNAME CHAR(20), PRIMARY KEY (ID))",
+            "CREATE TABLE X (ID INTEGER, W INTEGER, PRIMARY KEY (ID))",
+            "CREATE TABLE O2 (ID INTEGER, CID INTEGER, PID INTEGER, AMOUNT FLOAT, NOTE CHAR(20), PRIMARY KEY "
+            "(ID))",
+            "CREATE TABLE O3 (ID INTEGER, CID INTEGER, PID INTEGER, AMOUNT FLOAT, NOTE CHAR(20), PRIMARY KEY "
+            "(ID))"};
+        for (const char* create : creates) {
+            RunOurs(create);
+            Sqlite.Exec(create);
+        }
+        Fill(rows);
+        RunOurs("INSERT INTO O3 SELECT * FROM O");
+        Sqlite.Exec("INSERT INTO O3 SELECT * FROM O");
+        Sqlite.Exec("ANALYZE");
+    }
+    ~TShapeDatabases() { session_.CloseDataDirectory(*directory_); }
+    TShapeDatabases(const TShapeDatabases&) = delete;
+    TShapeDatabases& operator=(const TShapeDatabases&) = delete;
+
+    TDataDirectory& Ours() { return *directory_; }
+    int32_t RunOurs(const std::string& sql) {
+        TQueryStatement statement(*directory_);
+        statement.Prepare(sql);
+        statement.Execute({}, false);
+        return statement.RowsAffected;
+    }
+    // SQLite's default page cache (2 MiB), or one that holds every table (64 MiB).
+    void SetSqliteCaches(bool wholeTables) {
+        Sqlite.Exec(wholeTables ? "PRAGMA cache_size=-65536" : "PRAGMA cache_size=-2000");
+    }
+
+    TSqliteFile Sqlite;
+
+private:
+    // Appends the rows through a cursor of ours and a prepared INSERT of SQLite's; `put` gives row i's values
+    // (field number and native bytes; strings end with their zero).
+    template <typename Put> void Append(const char* table, int64_t count, const char* insert, Put put) {
+        TDataCursor cursor(*directory_);
+        cursor.SetTableName(table);
+        cursor.OpenCursor();
+        std::vector<uint8_t> image(cursor.GetRecordSize());
+        sqlite3_stmt* statement = Sqlite.Prepare(insert);
+        cursor.Table().LockTable();
+        for (int64_t i = 0; i < count; ++i) {
+            cursor.InitEmptyRecord(image);
+            put(
+                i,
+                [&](uint16_t field, const void* value) {
+                    cursor.PutField(field, image, static_cast<const uint8_t*>(value));
+                },
+                statement);
+            cursor.AppendRecord(image);
+            Sqlite.Step(statement);
+        }
+        cursor.Table().UnlockTable();
+    }
+
+    void Fill(int64_t rows) {
+        std::mt19937 random(17);
+        int32_t small = int32_t(rows / 100);
+        Sqlite.Exec("BEGIN");
+        Append("C", small, "INSERT INTO C VALUES (?, ?, ?)", [&](int64_t i, auto put, sqlite3_stmt* s) {
+            int32_t id = int32_t(i), region = int32_t(random() % 20);
+            std::string name = "Customer " + std::to_string(i);
+            put(1, &id);
+            put(2, name.c_str());
+            put(3, &region);
+            sqlite3_bind_int(s, 1, id);
+            sqlite3_bind_text(s, 2, name.c_str(), -1, SQLITE_TRANSIENT);
+            sqlite3_bind_int(s, 3, region);
+        });
+        Append("P", small, "INSERT INTO P VALUES (?, ?)", [&](int64_t i, auto put, sqlite3_stmt* s) {
+            int32_t id = int32_t(i);
+            std::string name = "Product " + std::to_string(i);
+            put(1, &id);
+            put(2, name.c_str());
+            sqlite3_bind_int(s, 1, id);
+            sqlite3_bind_text(s, 2, name.c_str(), -1, SQLITE_TRANSIENT);
+        });
+        Append("O", rows, "INSERT INTO O VALUES (?, ?, ?, ?, ?)", [&](int64_t i, auto put, sqlite3_stmt* s) {
+            int32_t id = int32_t(i), customer = int32_t(i % small), product = int32_t(random() % small);
+            double amount = double(random() % 100000) / 100.0;
+            std::string note = "note " + std::to_string(random() % 1000);
+            put(1, &id);
+            put(2, &customer);
+            put(3, &product);
+            put(4, &amount);
+            put(5, note.c_str());
+            sqlite3_bind_int(s, 1, id);
+            sqlite3_bind_int(s, 2, customer);
+            sqlite3_bind_int(s, 3, product);
+            sqlite3_bind_double(s, 4, amount);
+            sqlite3_bind_text(s, 5, note.c_str(), -1, SQLITE_TRANSIENT);
+        });
+        Append("X", rows, "INSERT INTO X VALUES (?, ?)", [&](int64_t i, auto put, sqlite3_stmt* s) {
+            int32_t id = int32_t(2 * i), w = int32_t(random() % 1000);
+            put(1, &id);
+            put(2, &w);
+            sqlite3_bind_int(s, 1, id);
+            sqlite3_bind_int(s, 2, w);
+        });
+        Sqlite.Exec("COMMIT");
+    }
+
+    TDataSession session_;
+    TDataDirectory* directory_ = nullptr;
+};
+
+// The databases of that size and cache setting, built at the first use.
+inline TShapeDatabases& ShapeDatabases(int64_t rows, bool wholeTableCaches) {
+    ScratchFolder(); // made before the databases, removed after them
+    static std::map<std::pair<int64_t, bool>, std::unique_ptr<TShapeDatabases>> databases;
+    auto& slot = databases[{rows, wholeTableCaches}];
+    if (!slot) slot = std::make_unique<TShapeDatabases>(rows, wholeTableCaches);
+    return *slot;
+}
+
+} // namespace vorsam::bench
