@@ -54,16 +54,17 @@ void TBlobBuffer::SaveBlob() {
     }
     assert(sequence_ != 0);
     if (size > UINT32_MAX) file_.RaiseError(VORSAM_INVALIDBLOBLEN);
-    TPinnedBlock block;
-    if (firstBlock_ != 0) {
-        block.Reset(file_.GetBlock(nullptr, firstBlock_));
-        // Another process replaced the blob since it was read: its blocks are no longer ours to write.
+    uint32_t old = firstBlock_, oldBlocks = 1;
+    if (old != 0) {
+        TPinnedBlock block(file_.GetBlock(nullptr, old));
+        // Another process replaced the blob since it was read: its blocks are no longer ours to free.
         if (block->Sequence() != storedSequence_) file_.RaiseError(VORSAM_KEYORRECDELETED);
         if (block->Previous() != 0) file_.RaiseError(VORSAM_MEMOCORRUPT);
-    } else {
-        block.Reset(&file_.AllocateBlock());
-        firstBlock_ = block->BlockNumber();
+        oldBlocks = std::max<uint32_t>(1, file_.BlocksForBytes(block->TotalSize()));
     }
+    // The value goes into a chain of new blocks; the old chain is freed after it (BlobFile.h).
+    TPinnedBlock block(&file_.AllocateBlock());
+    uint32_t first = block->BlockNumber();
     block->SetSequence(sequence_);
     block->SetTotalSize(uint32_t(size));
     for (size_t done = 0;;) {
@@ -71,27 +72,16 @@ void TBlobBuffer::SaveBlob() {
         block->WriteData(0, count, data_.data() + done);
         done += count;
         if (done == size) break;
-        TBlock* next = nullptr;
-        if (block->Next() != 0) {
-            next = file_.GetLinkedBlock(nullptr, *block, file_.BlocksForBytes(size - done));
-            if (next->Sequence() != storedSequence_) {
-                file_.ReleaseBlock(*next);
-                file_.RaiseError(VORSAM_MEMOCORRUPT);
-            }
-        } else {
-            next = &file_.AllocateBlock();
-            block->SetNext(next->BlockNumber());
-        }
+        TBlock* next = &file_.AllocateBlock();
+        block->SetNext(next->BlockNumber());
         next->SetPrevious(block->BlockNumber());
         next->SetSequence(sequence_);
         next->SetTotalSize(0);
         block.Reset(next);
     }
-    if (uint32_t rest = block->Next(); rest != 0) {
-        // The old value was longer: its remaining blocks still carry the old sequence.
-        block->SetNext(0);
-        file_.FreeBlobChain(rest, storedSequence_, false);
-    }
+    block.Reset();
+    file_.FreeBlobChain(old, storedSequence_, false, oldBlocks);
+    firstBlock_ = first;
     storedSequence_ = sequence_;
     modified_ = false;
 }

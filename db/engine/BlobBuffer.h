@@ -8,10 +8,11 @@
 // link, a bad link, a used count beyond the block or a block pinned twice is VORSAM_MEMOCORRUPT, and a
 // chain that ends before the total size VORSAM_ENDOFBLOB.
 //
-// Saving writes the value under the new sequence the cursor assigned (SetSequence): it reuses the old
-// chain's blocks in order, which must carry the old sequence, allocates more when the value grew and
-// frees the rest of the old chain when it shrank. Saving and deleting run inside the table's write
-// lock, where no other process changes the file, so they ask no change check of the cursor.
+// Saving writes the value under the new sequence the cursor assigned (SetSequence) into a chain of new
+// blocks, then frees the old chain, whose blocks must carry the old sequence: until the record that
+// names the new chain is written, the old chain stays as it was on disk (BlobFile.h). Saving and
+// deleting run inside the table's write lock, where no other process changes the file, so they ask no
+// change check of the cursor.
 #pragma once
 
 #include "db/engine/EngineSettings.h"

@@ -23,8 +23,12 @@
 //
 // Freeing a chain walks it whole before it changes anything, so a corrupt chain is refused as it stands:
 // every link within the file, each block's previous link naming the block before it, no block pinned
-// twice, no more blocks than the file holds (so a cycle ends), every block carrying the blob's sequence
-// (unless forced). Free blocks carry sequence 0, which no blob has, and an allocation checks it.
+// twice, no block freed twice, no more blocks than the file holds (so a cycle ends), every block
+// carrying the blob's sequence (unless forced). The chain's blocks are then set aside, unchanged: they
+// join the free chain (ReleaseFreedBlocks) only when the table writes its changes, after the records
+// that referred to them are written, so that no block of a blob a record on disk still holds is
+// overwritten before the record is (a blob is rewritten into new blocks, and the old ones freed). Free
+// blocks carry sequence 0, which no blob has, and an allocation checks it.
 //
 // Failures raise through RaiseEngineError with the owner's table and database names:
 //   VORSAM_MEMOCORRUPT       block 0 or past the next block number; a block a read does not bring; a bad
@@ -45,6 +49,7 @@
 
 #include <array>
 #include <cstdint>
+#include <unordered_set>
 #include <vector>
 
 namespace vorsam {
@@ -118,8 +123,10 @@ public:
     void CheckFormat() const;
     const TBlobFileHeader& Header() const { return header_; }
     bool HeaderChanged() const { return header_.HeaderChanged(); }
-    // A changed header or block is not yet in the file.
-    bool HasUnwrittenChanges() const { return HeaderChanged() || cache_.AnyDirty(); }
+    // A changed header or block, or a freed block, is not yet in the file.
+    bool HasUnwrittenChanges() const { return HeaderChanged() || cache_.AnyDirty() || !freed_.empty(); }
+    // Where the blocks the header counts end.
+    uint64_t ContentEnd() const { return BlockOffset(header_.NextBlock()); }
 
     // --- Repair (DataTableRepair.cpp) ---
 
@@ -147,15 +154,22 @@ public:
     // Makes the block the free-chain head (its sequence becomes 0).
     void FreeBlock(TBlock& block);
     // Frees the chain from `firstBlock` on, whose blocks must carry `sequence` (with `force`, whatever
-    // they carry); `firstBlock` becomes 0. Nothing for block 0. Fetches read ahead `readAheadCount`
-    // blocks, one fewer at each block.
+    // they carry): its blocks are set aside (above); `firstBlock` becomes 0. Nothing for block 0. Fetches
+    // read ahead `readAheadCount` blocks, one fewer at each block.
     void FreeBlobChain(uint32_t& firstBlock, uint32_t sequence, bool force, uint32_t readAheadCount = 1);
     // The same from a block already fetched and pinned by the caller, which is released with the others.
     void FreeBlobChainFrom(TBlock& block, uint32_t readAheadCount, uint32_t sequence, bool force);
+    // The blocks set aside join the free chain, the last freed at its head.
+    void ReleaseFreedBlocks();
+    const std::vector<uint32_t>& FreedBlocks() const { return freed_; }
     // Writes every changed, unpinned block (outside a read in progress); true when anything was written.
     bool FlushBlocks();
-    // Forgets every cached block; blocks still pinned stay valid, apart, until released.
-    void DropBlockCache() { cache_.Drop(); }
+    // Forgets every cached block and the blocks set aside; blocks still pinned stay valid, apart, until
+    // released.
+    void DropBlockCache() {
+        cache_.Drop();
+        ForgetFreedBlocks();
+    }
     // Evicts clean, unpinned blocks down to the cache limit; flushes once when none is clean, unless the
     // table is locked whole.
     void TrimBlockCache();
@@ -177,7 +191,12 @@ private:
     TBlock& AppendBlock();
     TBlock& NewBlock(uint32_t number, size_t position);
     void ReadBlocks(uint32_t number, uint32_t count);
-    void CheckChain(TBlock& start, uint32_t readAheadCount, uint32_t sequence, bool force);
+    // The chain's block numbers, checked (above).
+    std::vector<uint32_t> CheckChain(TBlock& start, uint32_t readAheadCount, uint32_t sequence, bool force);
+    void ForgetFreedBlocks() {
+        freed_.clear();
+        freedSet_.clear();
+    }
     void WriteRun(std::span<TBlock* const> run);
 
     uint32_t blockSize_ = 512;
@@ -187,6 +206,8 @@ private:
     TReadWindow readWindow_; // the blocks a read is bringing in
     uint32_t blocksPerRead_ = 1;
     TItemCache<TBlock> cache_;
+    std::vector<uint32_t> freed_; // blocks set aside, in the order they were freed
+    std::unordered_set<uint32_t> freedSet_;
 };
 
 inline void ReleasePinned(TBlock& block) {

@@ -121,35 +121,45 @@ void TBlobFile::FreeBlobChain(uint32_t& firstBlock, uint32_t sequence, bool forc
     firstBlock = 0;
 }
 
-void TBlobFile::CheckChain(TBlock& start, uint32_t readAheadCount, uint32_t sequence, bool force) {
-    auto checkSequence = [&](const TBlock& block) {
-        if (block.Sequence() != sequence && !force) RaiseError(VORSAM_MEMOCORRUPT);
+std::vector<uint32_t> TBlobFile::CheckChain(TBlock& start, uint32_t readAheadCount, uint32_t sequence,
+                                            bool force) {
+    std::vector<uint32_t> blocks;
+    auto check = [&](const TBlock& block) {
+        if ((block.Sequence() != sequence && !force) || freedSet_.contains(block.BlockNumber()))
+            RaiseError(VORSAM_MEMOCORRUPT);
+        blocks.push_back(block.BlockNumber());
     };
-    checkSequence(start);
+    check(start);
     TPinnedBlock current;
     uint32_t count = std::max<uint32_t>(1, readAheadCount - 1);
-    for (uint32_t blocks = 1; (current ? *current : start).Next() != 0; ++blocks) {
-        if (blocks >= GetBlockCount())
+    while ((current ? *current : start).Next() != 0) {
+        if (blocks.size() >= GetBlockCount())
             RaiseError(VORSAM_MEMOCORRUPT); // a chain longer than the file: a cycle
         current.Reset(GetLinkedBlock(nullptr, current ? *current : start, count));
-        checkSequence(*current);
+        check(*current);
         count = std::max<uint32_t>(1, count - 1);
     }
+    return blocks;
 }
 
 void TBlobFile::FreeBlobChainFrom(TBlock& block, uint32_t readAheadCount, uint32_t sequence, bool force) {
-    TPinnedBlock current(&block);
-    CheckChain(block, readAheadCount, sequence, force);
-    // The chain is sound: free it in its order, fetching each next block before freeing the one before.
-    uint32_t count = std::max<uint32_t>(1, readAheadCount - 1);
-    for (;;) {
-        uint32_t next = current->Next();
-        TBlock* following = next != 0 ? GetBlock(nullptr, next, count, true) : nullptr;
-        FreeBlock(*current);
-        current.Reset(following);
-        if (!following) break;
-        count = std::max<uint32_t>(1, count - 1);
+    TPinnedBlock first(&block);
+    std::vector<uint32_t> blocks = CheckChain(block, readAheadCount, sequence, force);
+    freed_.insert(freed_.end(), blocks.begin(), blocks.end());
+    freedSet_.insert(blocks.begin(), blocks.end());
+}
+
+// A free block's data count for nothing: one that the cache no longer holds is not read again but
+// written as a cleared block.
+void TBlobFile::ReleaseFreedBlocks() {
+    for (uint32_t number : freed_) {
+        TBlock* block = cache_.Find(number);
+        if (!block) block = &NewBlock(number, cache_.LowerBound(number));
+        block->Pin();
+        TPinnedBlock pinned(block);
+        FreeBlock(*block);
     }
+    ForgetFreedBlocks();
 }
 
 bool TBlobFile::FlushBlocks() {

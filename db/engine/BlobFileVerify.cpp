@@ -85,6 +85,9 @@ bool TBlobChecker::Claim(uint32_t n, uint32_t claim, const std::string& where) {
 }
 
 void TBlobChecker::CheckFreeChain() {
+    // Blocks freed while the write goes on count as free (BlobFile.h).
+    for (uint32_t n : file_.FreedBlocks())
+        if (!Claim(n, FreeBlock, "freed blocks: ")) return;
     for (uint32_t n = file_.Header().FreeHead(); n != 0;) {
         if (!Claim(n, FreeBlock, "free chain: ")) return;
         TBlockFacts facts = ReadFacts(file_, n);

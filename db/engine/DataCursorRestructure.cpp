@@ -5,15 +5,13 @@
 // records, in record order, through a cursor of its own (so defaults, character case, constraints,
 // indexes and blobs are those of any append); a record that cannot be carried (a value that does not
 // fit its new field, a key twice in a unique index, a required field left empty) stops the rebuild,
-// the new files are deleted and the old table stays as it was. Then the files change places, the
-// data file last both ways, so that the table exists only while its files are complete:
-//   old ".DAT", ".IDX", ".BLB"  ->  backup ".DBK", ".IBK", ".BBK" (an older backup is deleted first)
-//   new files                   ->  the table's names
-// and the backup is deleted unless it is to be kept. A failure while the files change places puts back
-// what had moved.
+// the new files are deleted and the old table stays as it was. Then the new files take the old ones'
+// places, the old ones becoming the backup (".DBK", ".IBK", ".BBK"), in a swap that a crash never leaves
+// half done (RestructureSwap.h); the backup is deleted unless it is to be kept.
 #include "db/engine/DataCursor.h"
 
 #include "db/engine/DataSession.h"
+#include "db/engine/RestructureSwap.h"
 #include "db/lib/DataTypes.h"
 #include "db/lib/FileList.h"
 #include "db/lib/LibraryGlobals.h"
@@ -27,12 +25,6 @@
 namespace vorsam {
 
 namespace {
-
-struct TFileRole {
-    const char* Extension;
-    const char* Backup;
-};
-constexpr std::array<TFileRole, 3> FileRoles = {{{".DAT", ".DBK"}, {".IDX", ".IBK"}, {".BLB", ".BBK"}}};
 
 TValueKind KindOf(const TFieldDescriptor& field) {
     return {field.DataType(), field.DeclaredSize(), field.Decimals()};
@@ -49,70 +41,6 @@ template <typename Step> void Quietly(Step&& step) noexcept {
         step();
     } catch (...) {
         // see above
-    }
-}
-
-void RenameTableFile(const std::string& from, const std::string& to, bool inMemory) {
-    TFileHandler file;
-    file.SetFileName(from);
-    file.SetInMemory(inMemory);
-    file.SetExclusive(true); // refused while anyone has it open
-    file.Open();
-    file.RenameFile(to);
-}
-
-void DeleteTableFile(const std::string& name, bool inMemory) {
-    if (!GetFileList().Exists(name, inMemory)) return;
-    TFileHandler file;
-    file.SetFileName(name);
-    file.SetInMemory(inMemory);
-    file.SetExclusive(true);
-    file.Open();
-    file.DeleteFile();
-}
-
-// The files of a table and the names they move to.
-struct TFileMove {
-    std::string From;
-    std::string To;
-};
-
-// Moves the files in order; when one fails, those moved go back and the error stands.
-void MoveFiles(const std::vector<TFileMove>& moves, bool inMemory) {
-    size_t done = 0;
-    try {
-        for (; done < moves.size(); ++done)
-            if (GetFileList().Exists(moves[done].From, inMemory))
-                RenameTableFile(moves[done].From, moves[done].To, inMemory);
-    } catch (...) {
-        while (done-- > 0)
-            Quietly([&] {
-                if (GetFileList().Exists(moves[done].To, inMemory))
-                    RenameTableFile(moves[done].To, moves[done].From, inMemory);
-            });
-        throw;
-    }
-}
-
-// The new files take the old ones' places (the old going to the backup names); when that fails, the
-// old files are put back and the new ones deleted.
-void ReplaceFiles(const std::vector<TFileMove>& toBackup, const std::vector<TFileMove>& intoPlace,
-                  bool inMemory) {
-    try {
-        for (const TFileMove& move : toBackup) DeleteTableFile(move.To, inMemory);
-        MoveFiles(toBackup, inMemory);
-        try {
-            MoveFiles(intoPlace, inMemory);
-        } catch (...) {
-            std::vector<TFileMove> back;
-            for (auto move = toBackup.rbegin(); move != toBackup.rend(); ++move)
-                back.push_back({move->To, move->From});
-            Quietly([&] { MoveFiles(back, inMemory); });
-            throw;
-        }
-    } catch (...) {
-        for (const TFileMove& move : intoPlace) Quietly([&] { DeleteTableFile(move.From, inMemory); });
-        throw;
     }
 }
 
@@ -182,25 +110,20 @@ void TDataCursor::RestructureTable(const TRestructureArgs& args) {
     }
     exclusive_ = exclusive;
     bool inMemory = inMemory_ || directory_.InMemory();
-    std::vector<TFileMove> toBackup, intoPlace;
+    TSwapNames names;
+    std::string working;
     try {
         table_->RequireDefinable();
-        std::string temporary = BuildRestructured(args);
-        for (const TFileRole& role : FileRoles) {
-            std::string file = directory_.TableFileName(tableName_, role.Extension, inMemory_);
-            toBackup.push_back({file, file.substr(0, file.size() - 4) + role.Backup});
-            // The data file first out of place and last into it.
-            intoPlace.insert(intoPlace.begin(),
-                             {directory_.TableFileName(temporary, role.Extension, inMemory_), file});
-        }
+        working = ExtractBaseName(BuildRestructured(args), "");
+        names = SwapNamesBy(
+            [&](const char* extension) { return directory_.TableFileName(tableName_, extension, inMemory_); },
+            inMemory);
     } catch (...) {
         Quietly([&] { CloseCursor(); });
         throw;
     }
     CloseCursor();
-    ReplaceFiles(toBackup, intoPlace, inMemory);
-    if (args.NoBackup)
-        for (const TFileMove& move : toBackup) DeleteTableFile(move.To, inMemory);
+    SwapRestructuredTable(names, working, !args.NoBackup, directory_.Settings().ForceBufferFlush);
 }
 
 // The new table, under a temporary name beside this one, filled with this table's records; its name.

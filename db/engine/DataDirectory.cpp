@@ -1,6 +1,7 @@
 #include "db/engine/DataDirectory.h"
 
 #include "db/engine/DataSession.h"
+#include "db/engine/RestructureSwap.h"
 #include "db/lib/Collation.h"
 #include "db/lib/EngineErrors.h"
 #include "db/lib/FileList.h"
@@ -107,6 +108,14 @@ std::string TDataDirectory::TableKey(std::string_view tableName, bool inMemory) 
 }
 
 bool TDataDirectory::TableExists(std::string_view tableName, bool inMemory) const {
+    // A restructure's swap that a crash cut short is finished first (RestructureSwap.h).
+    try {
+        SettleTableSwap([&](const char* extension) { return TableFileName(tableName, extension, inMemory); },
+                        StoredInMemory(inMemory));
+    } catch (const EVORSAMEngineError& e) {
+        if (e.ErrorCode == VORSAM_FILEINUSE) return true; // a restructure swaps it in another process
+        throw;
+    }
     return GetFileList().Exists(TableFileName(tableName, DataExtension, inMemory), StoredInMemory(inMemory));
 }
 

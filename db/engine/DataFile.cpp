@@ -147,6 +147,11 @@ void TDataFile::WriteHeaderInProgress() {
     StoreHeader(fileHeader_, true);
 }
 
+void TDataFile::ClearWriteInterrupted() {
+    StoreHeader(fileHeader_, false);
+    writeInterrupted_ = false;
+}
+
 uint64_t TDataFile::RestoreRecordSlots() {
     const uint64_t area = header_.RecordAreaOffset(), size = GetFileSize();
     const uint16_t recordSize = header_.RecordSize();

@@ -90,6 +90,19 @@ public:
     void WriteHeaderInProgress();
     // The header last read from the file had its write-in-progress mark set: a write never ended.
     bool WriteInterrupted() const { return writeInterrupted_; }
+    // Counter + 1, the header the file holds written again without the mark: the interrupted write is
+    // settled.
+    void ClearWriteInterrupted();
+    // The header as the file holds it, as far as this process knows.
+    const TDataFileHeader& FileHeader() const { return fileHeader_; }
+    // The header on disk now, read without changing the copies.
+    TDataFileHeader OnDiskHeader() {
+        TDataFileHeader header;
+        ReadAt(0, header.Bytes.data(), TDataFileHeader::Size);
+        return header;
+    }
+    // Where the record slots the header counts end.
+    uint64_t ContentEnd() const { return header_.SlotOffset(header_.NextRecordNumber()); }
     void MarkHeaderWritten();
     // Empties the table: drops the record cache, truncates the file after the descriptors (TruncateContent:
     // flushing when ForceBufferFlush is set, later while the table is locked whole) and resets free-chain
@@ -198,6 +211,7 @@ public:
 
     bool LockTable() { return LockTable(owner_.Settings().LockTries); }
     bool LockTable(uint32_t tries) { return LockWithRetries(*this, TableLockOffset, 1, tries); }
+    bool TryLockTable() { return LockTable(1); }
     bool UnlockTable() { return LockRegion(false, 1, TableLockOffset); }
     // Another process holds the table lock (a writer, a whole-table lock, a transaction).
     bool TableLockedElsewhere() { return RegionLockedElsewhere(1, TableLockOffset); }

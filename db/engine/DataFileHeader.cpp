@@ -1,6 +1,7 @@
 #include "db/engine/DataFileHeader.h"
 
 #include <bit>
+#include <chrono>
 #include <ctime>
 
 namespace vorsam {
@@ -14,13 +15,17 @@ void TDataFileHeader::SetLastWriteTime(double v) {
 }
 
 double HeaderTimeNow() {
-    // Days since 1899-12-30 of the local time; 1970-01-01 is day 25,569 of that count.
+    // Days since 1899-12-30 of the local time; 1970-01-01 is day 25,569 of that count. The time keeps its
+    // microseconds: two headers written apart never carry the same time (CommitJournal.h tells a
+    // table's marked header from one of a table made again by it).
     constexpr double UnixEpochDay = 25569.0;
     constexpr double Offset = 693594.0;
-    std::time_t now = std::time(nullptr);
+    auto since = std::chrono::system_clock::now().time_since_epoch();
+    std::time_t now = std::chrono::duration_cast<std::chrono::seconds>(since).count();
     std::tm local{};
     localtime_r(&now, &local);
-    double localSeconds = double(now) + double(local.tm_gmtoff);
+    double micros = double(std::chrono::duration_cast<std::chrono::microseconds>(since).count() % 1000000);
+    double localSeconds = double(now) + double(local.tm_gmtoff) + micros / 1e6;
     return UnixEpochDay + localSeconds / 86400.0 - Offset;
 }
 

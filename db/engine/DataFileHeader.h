@@ -40,6 +40,7 @@
 
 #include <array>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -98,6 +99,8 @@ public:
     bool HeaderChanged() const { return Bytes[111] != 0; }
     void SetHeaderChanged(bool v) { Bytes[111] = v; }
     bool WriteInProgress() const { return Bytes[126] != 0; }
+    // The same for a header's bytes.
+    static bool IsMarked(std::span<const uint8_t> bytes) { return bytes.size() == Size && bytes[126] != 0; }
     void SetWriteInProgress(bool v) { Bytes[126] = v; }
     uint32_t LastBlobSequence() const { return U32(112); }
     void SetLastBlobSequence(uint32_t v) { SetU32(112, v); }

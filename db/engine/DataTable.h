@@ -4,11 +4,12 @@
 // notices other processes' writes through the files' change counters, and writes what changed at the
 // end of each write. Tables of the in-memory database use the same code on in-memory files.
 //
-// Opening: the first Open opens the files and, holding a read level, reads every header again and
-// validates them against each other (DataFileValidation.h, IndexDefinition.h, BlobFile.h); a further
-// Open only counts a use. An exclusive open admits no other user (VORSAM_FILEINUSE: the file layer
-// also refuses other processes), and a table opened read-only admits no user that writes. Close ends
-// a use; the last writes whatever is unwritten and closes the files.
+// Opening: a restructure's swap of the table that a crash cut short is settled first (RestructureSwap.h,
+// also by Create, Delete and Exists). The first Open opens the files and, holding a read level, reads
+// every header again and validates them against each other (DataFileValidation.h, IndexDefinition.h,
+// BlobFile.h); a further Open only counts a use. An exclusive open admits no other user (VORSAM_FILEINUSE:
+// the file layer also refuses other processes), and a table opened read-only admits no user that writes.
+// Close ends a use; the last writes whatever is unwritten and closes the files.
 //
 // Lock levels; nested calls of one level count, the locks are taken at the first and released at the
 // last. A table open exclusively takes none (no other process can have it open).
@@ -75,33 +76,41 @@
 //
 // Interrupted writes. A data header read with its write-in-progress mark (DataFileHeader.h +126) that
 // is not this process's own write under way means that a writer died in the middle of a write (or
-// failed in it): the files may disagree. Every cache is dropped, every header read again, and the files
-// are checked as the table check does (TableVerify.h: header against file sizes, free chain, every
-// index against the active records, every blob chain). A table that passes is used as it is (once per
-// state of the files: the check is not repeated until a change counter moves); a write under way then
-// ends by writing the data header without the mark. A table that fails is refused with
-// VORSAM_WRITEINTERRUPTED at the open or lock, until Repair mends it.
+// failed in it). When a journal holds that mark for the table (CommitJournal.h: a journaled write past
+// its commit point), the write is completed from it, under the table's write locks, before anything is
+// read; a table opened read-only cannot complete it and is refused (VORSAM_WRITEINTERRUPTED). Otherwise
+// the files may disagree: every cache is dropped, every header read again, and the files are checked as
+// the table check does (TableVerify.h: header against file sizes, free chain, every index against the
+// active records, every blob chain). A table that passes is used as it is (once per state of the files:
+// the check is not repeated until a change counter moves); the first user that holds the write locks
+// (a write, or an exclusive open) then settles it: what the files hold beyond the ends their headers
+// give (slots, pages or blocks appended but never counted) is cut, and the data header written without
+// the mark. A table that fails is refused with VORSAM_WRITEINTERRUPTED at the open or lock, until Repair
+// mends it.
 //
 // End of a write: when anything is to be written, the data header is first written with its
-// write-in-progress mark; then the blob blocks, records and index pages; then the blob header, the
-// index header and the descriptors; last the data header without the mark. Every file whose content was
-// written gets a new header, so that other processes notice. With ForceBufferFlush, each file's writes
-// are followed by a data sync before the next step. Then the caches are trimmed to their limits. A write
-// that ends by an error (AbortWrite, at its outermost level; inside an enclosing write, that write
-// decides) forgets what it changed in the caches and reads the headers again; when some of it had
-// already reached the files, the mark stays and the files are checked as above: a table that fails
-// counts as damaged (VORSAM_WRITEINTERRUPTED at every lock). An end of a write that fails keeps what it
-// could not write in the caches: the next write of this process writes it and completes the table,
-// unless another process wrote the table meanwhile (its changes then stand, and what was kept goes).
+// write-in-progress mark; then the blob blocks, records and index pages; then the blocks of the blobs
+// that were replaced or deleted join the free chain (BlobFile.h: only now that no record written names
+// them); then the blob header, the index header and the descriptors; last the data header without the
+// mark. Every file whose content was written gets a new header, so that other processes notice. With
+// ForceBufferFlush, each file's writes are followed by a data sync before the next step. The end of a
+// whole-table lock writes the same as one journaled write (CommitJournal.h), all or nothing. Then the caches
+// are trimmed to their limits. A write that ends by an error (AbortWrite, at its outermost level; inside an
+// enclosing write, that write decides) forgets what it changed in the caches and reads the headers again;
+// when some of it had already reached the files, the mark stays and the files are checked as above: a table
+// that fails counts as damaged (VORSAM_WRITEINTERRUPTED at every lock). An end of a write that fails keeps
+// what it could not write in the caches: the next write of this process writes it and completes the table,
+// unless another process wrote the table meanwhile (its changes then stand, and what was kept goes). A
+// journaled write that fails forgets its changes instead (CommitJournal.h).
 //
 // Transactions (Transaction.h): a table made for a database (TDataDirectory) asks it, at the start of
 // each outermost write, whether a transaction is open; the table's first write inside one makes it
 // join: it locks itself whole and holds a use of itself until the transaction ends. Its changes then
-// stay in the caches (as under any whole-table lock) until the transaction writes them at a commit or
-// forgets them at a rollback. While a table is locked whole, no change may reach its files before the
-// lock ends or a commit writes it: a write that would is refused with VORSAM_NOTSUPPORTED (sorting in
-// place, which writes the record area directly, is one). A table that goes away during a transaction
-// leaves it, its changes forgotten.
+// stay in the caches (as under any whole-table lock) until the transaction writes them at a commit (one
+// journaled write of all its tables) or forgets them at a rollback. While a table is locked whole, no change
+// may reach its files before the lock ends or a commit writes it: a write that would is refused with
+// VORSAM_NOTSUPPORTED (sorting in place, which writes the record area directly, is one). A table that goes
+// away during a transaction leaves it, its changes forgotten.
 //
 // Records: AppendRecord, ModifyRecord and DeleteRecord keep every index in step (the primary one unless
 // the table is in record order, and each secondary one). Every new record gets a fresh +5 value (the
@@ -330,11 +339,13 @@ public:
     bool Locked() const override;
     bool LockedWhole() const override { return wholeDepth_ > 0; }
     bool RecordOrder() const override { return indexFile_.GetRecordOrder(); }
+    TTableWriteSink* WriteSink() const override { return writeSink_; }
 
 private:
     // Files
     std::array<TTableFile*, 3> Files() { return {&dataFile_, &indexFile_, &blobFile_}; }
     std::string FileName(const char* extension) const;
+    void SettleSwap() const;
     void PrepareFiles(TTableOpenMode mode);
     void OpenFiles(); // the prepared files, the blob file when the table has one
     void ReadAndValidateHeaders();
@@ -376,11 +387,17 @@ private:
     void ReleaseWholeLevel();
     void ReleaseWriteLevel();
     void RetakeReadSlots();
-    void CheckWriteComplete();
-    // The first thing wrong with the files, as they are on disk, after a write that never ended; empty
-    // when they agree. Every cache is dropped and every header read again first.
-    std::string InconsistencyAfterInterruptedWrite();
     void CheckNotDamaged() const;
+
+    // Interrupted writes (DataTableRecovery.cpp)
+    class TRecoveryLocks;
+    bool WritesLocked() const;
+    // Every cache dropped, every header read again.
+    void ReloadHeaders();
+    void CheckWriteComplete();
+    bool CompleteFromJournal();
+    std::string InconsistencyAfterInterruptedWrite();
+    void SettleInterruptedWrite();
     void WriteChanges();
     bool SyncWanted() const { return settings_.ForceBufferFlush || commitSync_; }
     void WriteContent();
@@ -389,8 +406,12 @@ private:
     void TrimCaches();
     void ForgetChanges();
 
-    // Transactions (DataTableTransactions.cpp; TTransaction drives them)
+    // Transactions (DataTableTransactions.cpp; TTransaction drives them) and journaled writes
+    // (CommitJournal.h)
     friend class TTransaction;
+    friend class TCommitJournal;
+    // After a journaled write: the commit's flags cleared; when it failed, its changes forgotten.
+    void EndJournaledWrite(bool failed) noexcept;
     bool JoinOpenTransaction();
     bool EnterTransaction();
     void LeaveTransaction(bool discard);
@@ -469,7 +490,9 @@ private:
     bool inTransaction_ = false;
     bool committing_ = false; // a commit is writing the changes kept under the whole-table lock
     bool commitSync_ = false; // that commit syncs each file as the end of a write does with ForceBufferFlush
-    bool commitLocked_ = false; // the commit took the write locks
+    bool commitLocked_ = false;            // the commit took the write locks
+    bool endingWholeLock_ = false;         // the write under way ends a whole-table lock: journaled
+    TTableWriteSink* writeSink_ = nullptr; // a journaled write gathering the files' writes
 
     std::array<std::optional<TCachedOrder>, IndexSlotCount> orders_;
 };

@@ -2,6 +2,9 @@
 // ask of their owner.
 #include "db/engine/DataTable.h"
 
+#include "db/engine/CommitJournal.h"
+#include "db/engine/RestructureSwap.h"
+
 #include "db/lib/DataTypes.h"
 #include "db/lib/FileList.h"
 #include "db/lib/LibraryGlobals.h"
@@ -87,7 +90,19 @@ void TDataTable::PrepareFiles(TTableOpenMode mode) {
 }
 
 bool TDataTable::Exists() const {
+    try {
+        SettleSwap();
+    } catch (const EVORSAMEngineError& e) {
+        if (e.ErrorCode == VORSAM_FILEINUSE) return true; // a restructure swaps it in another process
+        throw;
+    }
     return GetFileList().Exists(FileName(".DAT"), location_.InMemory);
+}
+
+// A restructure's swap that a crash cut short is finished before the table's files are used
+// (RestructureSwap.h).
+void TDataTable::SettleSwap() const {
+    SettleTableSwap([this](const char* extension) { return FileName(extension); }, location_.InMemory);
 }
 
 // ---- create and delete ----
@@ -162,6 +177,7 @@ void TDataTable::CreateFiles(const TTableDefinition& definition,
 
 void TDataTable::Delete() {
     if (IsOpen()) Raise(VORSAM_FILEINUSE);
+    SettleSwap();
     // Linux deletes a file that others have open without a word: every file is first opened
     // exclusively, which is refused while anyone has it open, and only then is any deleted.
     std::vector<std::unique_ptr<TFileHandler>> files;
@@ -177,6 +193,8 @@ void TDataTable::Delete() {
         }
     }
     for (auto& file : files) file->DeleteFile();
+    // The journal named after the table goes with it, unless it holds a write other tables await.
+    if (!location_.InMemory) RemoveUnawaitedJournal(FileName(".JNL"));
 }
 
 // ---- open and close ----
@@ -187,6 +205,7 @@ void TDataTable::Open(TTableOpenMode mode) {
         ++useCount_;
         return;
     }
+    SettleSwap();
     mode_ = mode;
     PrepareFiles(mode);
     useCount_ = 1;

@@ -2,6 +2,7 @@
 // change check after each, and the end of a write that writes what changed.
 #include "db/engine/DataTable.h"
 
+#include "db/engine/CommitJournal.h"
 #include "db/engine/TableLocks.h"
 #include "db/engine/TableVerify.h"
 
@@ -206,39 +207,6 @@ void TDataTable::RetakeReadSlots() {
 
 // ---- the change check ----
 
-// A mark on the data header that is not this process's write under way: the files are checked once
-// for this state of theirs (see DataTable.h).
-void TDataTable::CheckWriteComplete() {
-    if (!dataFile_.WriteInterrupted() || writeMarked_ || acceptedCounters_ == ChangeCounters()) return;
-    std::string problem = InconsistencyAfterInterruptedWrite();
-    if (!problem.empty()) Raise(VORSAM_WRITEINTERRUPTED, problem);
-    acceptedCounters_ = ChangeCounters();
-    // A write under way takes the mark over: its end writes the data header without it.
-    if (writeDepth_ > 0 && !ReadOnly()) {
-        writeMarked_ = true;
-        runsAtMark_ = {dataFile_.CacheStatistics().WriteRuns, indexFile_.Stats().WriteRuns,
-                       HasBlobFile() ? blobFile_.CacheStatistics().WriteRuns : 0};
-    }
-}
-
-std::string TDataTable::InconsistencyAfterInterruptedWrite() {
-    // What the writer wrote before its end may be pages or blocks under headers that did not change.
-    NoteContentChanged();
-    dataFile_.DropRecordCache();
-    indexFile_.DropPages(false);
-    if (HasBlobFile()) blobFile_.DropBlockCache();
-    try {
-        ReadHeaders();
-        ValidateHeaders();
-        TVerifyReport report;
-        VerifyTableFiles(*this, report);
-        if (report.Ok()) VerifyCountersAfterInterruptedWrite(dataFile_, report);
-        return report.Ok() ? std::string() : report.Problems.front();
-    } catch (const EVORSAMEngineError& e) {
-        return e.what();
-    }
-}
-
 void TDataTable::CheckNotDamaged() const {
     if (damaged_) Raise(VORSAM_WRITEINTERRUPTED, "a write of this process broke off half done");
 }
@@ -376,9 +344,14 @@ void TDataTable::BeforeWrite() {
 // blob and index headers and descriptors, the data header without the mark.
 void TDataTable::WriteChanges() {
     if (writeMarked_ || HasUnwrittenChanges()) {
-        BeforeWrite();
-        WriteContent();
-        WriteDataHeader();
+        if (endingWholeLock_ && !location_.InMemory) {
+            TDataTable* self = this;
+            TCommitJournal::WriteTables({&self, 1}, false);
+        } else {
+            BeforeWrite();
+            WriteContent();
+            WriteDataHeader();
+        }
     }
     TrimCaches();
 }
@@ -393,6 +366,12 @@ void TDataTable::WriteContent() {
     dataFile_.FlushRecords();
     indexFile_.FlushPages(false);
     indexFile_.FlushPages(true);
+    if (blobs && !blobFile_.FreedBlocks().empty()) {
+        // The blocks of replaced and deleted blobs are freed only once the records no longer name them.
+        if (sync) SyncFiles(true, true, true);
+        blobFile_.ReleaseFreedBlocks();
+        blobFile_.FlushBlocks();
+    }
     if (sync) SyncFiles(true, true, blobs);
     // A file whose content was written gets a new header, so that other processes drop what they
     // cached of it.
@@ -426,21 +405,20 @@ void TDataTable::TrimCaches() {
 
 // Drops every cached change and reads the headers again, with the checks of an open. When a part of the
 // write had already reached the files, the data header read back carries the write's mark: the files
-// are then checked as after any interrupted write, and the table counts as damaged when they fail, as
-// it does when a header cannot be read again or fails its checks.
+// are then settled as after any interrupted write (DataTableRecovery.cpp), and the table counts as
+// damaged when they fail, as it does when a header cannot be read again or fails its checks.
 void TDataTable::ForgetChanges() {
-    NoteContentChanged();
     // Damaged until the headers are read again: a header copy that is not the file's is never written.
     damaged_ = true;
     for (TTableFile* file : Files()) file->ForgetPendingTruncation();
-    dataFile_.DropRecordCache();
-    indexFile_.DropPages(false);
-    if (HasBlobFile()) blobFile_.DropBlockCache();
-    ReadHeaders();
+    ReloadHeaders();
     writeMarked_ = false;
     if (dataFile_.WriteInterrupted()) {
-        if (!InconsistencyAfterInterruptedWrite().empty()) return;
-        acceptedCounters_ = ChangeCounters();
+        try {
+            CheckWriteComplete();
+        } catch (const EVORSAMEngineError&) {
+            return;
+        }
     } else {
         ValidateHeaders();
     }
@@ -495,7 +473,8 @@ void TDataTable::UnlockTable() {
         ReleaseWholeLevel();
         return;
     }
-    // The changes kept while the table was locked whole are written now, under the write locks.
+    // The changes kept while the table was locked whole are written now, under the write locks, as one
+    // journaled write.
     if (!mode_.Exclusive) {
         if (slotsHeld_) ReleaseReadSlots();
         try {
@@ -507,7 +486,14 @@ void TDataTable::UnlockTable() {
     }
     writeDepth_ = 1;
     wholeDepth_ = 0;
-    EndWrite();
+    endingWholeLock_ = true;
+    try {
+        EndWrite();
+    } catch (...) {
+        endingWholeLock_ = false;
+        throw;
+    }
+    endingWholeLock_ = false;
 }
 
 // ---- records ----

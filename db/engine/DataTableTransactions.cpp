@@ -56,11 +56,22 @@ void TDataTable::UnlockAfterCommit() {
     if (!ReleaseWriteLocks()) Raise(VORSAM_UNLOCKFAILED);
 }
 
-// The mark: what follows is written by WriteContent and WriteDataHeader, as the end of a write does.
+// The mark: what follows is written by WriteContent and WriteDataHeader, gathered by the commit's
+// journal (CommitJournal.h).
 void TDataTable::BeginCommit(bool flush) {
     committing_ = true;
     commitSync_ = flush;
     BeforeWrite();
+}
+
+void TDataTable::EndJournaledWrite(bool failed) noexcept {
+    committing_ = commitSync_ = false;
+    if (!failed) return;
+    try {
+        ForgetChanges();
+    } catch (...) {
+        // the table counts as damaged
+    }
 }
 
 void TDataTable::EndCommit() noexcept {

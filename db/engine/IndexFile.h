@@ -122,6 +122,8 @@ public:
     uint32_t GetNextPageNumber(uint8_t slot) const;
     void SetNextPageNumber(uint8_t slot, uint32_t number);
     uint32_t GetPageCount() const { return header_.NextPage - 1; }
+    // Where the pages the header counts end.
+    uint64_t ContentEnd() const { return uint64_t(header_.NextPage) * IndexPageSize; }
     bool GetRecordOrder() const { return header_.RecordOrder; }
     // Setting the record order clears the primary descriptor (its free list is kept).
     void SetRecordOrder(bool value);

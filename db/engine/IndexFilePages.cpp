@@ -234,11 +234,13 @@ void TIndexFile::WriteRun(bool text, std::span<TPage* const> run) {
     if (!text) owner_.BeforeWrite();
     scratch_.resize(run.size() * IndexPageSize);
     for (size_t i = 0; i < run.size(); ++i) run[i]->StoreTo(&scratch_[i * IndexPageSize]);
-    TFileHandler& file = text ? *textFile_ : *this;
-    {
-        TFileAccess access(file);
-        file.Seek(int64_t(run.front()->Number()) * int64_t(IndexPageSize));
-        file.WriteBuffer(scratch_.data(), scratch_.size());
+    uint64_t offset = uint64_t(run.front()->Number()) * IndexPageSize;
+    if (text) {
+        TFileAccess access(*textFile_);
+        textFile_->Seek(int64_t(offset));
+        textFile_->WriteBuffer(scratch_.data(), scratch_.size());
+    } else {
+        WriteAt(offset, scratch_.data(), scratch_.size());
     }
     for (TPage* page : run) page->SetModified(false);
     owner_.MarkModified();

@@ -6,6 +6,10 @@
 // Emptying a file cuts it after its header (TruncateContent). While the table is locked whole the cut
 // waits in memory, as every other change of such a table does, until the table writes its changes
 // (WritePendingTruncation, before the content) or forgets them (ForgetPendingTruncation).
+//
+// While the owner has a write sink (a journaled write gathering the table's writes, CommitJournal.h),
+// every write, cut and sync of the file goes to the sink in its order instead of the file; the sink
+// later puts them into the file (ApplyWrite, ApplySync).
 #pragma once
 
 #include "db/engine/TableFileOwner.h"
@@ -18,6 +22,16 @@
 #include <optional>
 
 namespace vorsam {
+
+class TTableFile;
+
+class TTableWriteSink {
+public:
+    virtual ~TTableWriteSink() = default;
+    // `count` bytes at `offset` of the file; 0 bytes cuts the file there.
+    virtual void Write(TTableFile& file, uint64_t offset, const uint8_t* bytes, size_t count) = 0;
+    virtual void Sync(TTableFile& file) = 0;
+};
 
 class TTableFile : public TFileHandler {
 public:
@@ -51,6 +65,27 @@ public:
     }
     void ForgetPendingTruncation() { pendingCut_.reset(); }
 
+    // Cuts what the file holds beyond `end` (nothing when it holds no more); true when it did.
+    bool CutTail(uint64_t end) {
+        if (GetFileSize() <= end) return false;
+        WriteAt(end, nullptr, 0);
+        return true;
+    }
+
+    void FlushBuffers() override {
+        if (TTableWriteSink* sink = owner_.WriteSink())
+            sink->Sync(*this);
+        else
+            TFileHandler::FlushBuffers();
+    }
+    // A write or sink that a sink gathered, into the file itself.
+    void ApplyWrite(uint64_t offset, const uint8_t* buffer, size_t count) {
+        TFileAccess access(*this);
+        Seek(int64_t(offset));
+        WriteBuffer(buffer, count);
+    }
+    void ApplySync() { TFileHandler::FlushBuffers(); }
+
 protected:
     void GetErrorContext(TErrorContext& context) const override {
         context.Table = owner_.TableName();
@@ -64,9 +99,10 @@ protected:
     }
     // Writes `count` bytes at `offset`; 0 bytes truncates the file there.
     void WriteAt(uint64_t offset, const uint8_t* buffer, size_t count) {
-        TFileAccess access(*this);
-        Seek(int64_t(offset));
-        WriteBuffer(buffer, count);
+        if (TTableWriteSink* sink = owner_.WriteSink())
+            sink->Write(*this, offset, buffer, count);
+        else
+            ApplyWrite(offset, buffer, count);
     }
 
     TableFileOwner& owner_;

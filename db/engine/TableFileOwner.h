@@ -8,6 +8,8 @@
 
 namespace vorsam {
 
+class TTableWriteSink;
+
 class TableFileOwner {
 public:
     virtual ~TableFileOwner() = default;
@@ -33,6 +35,9 @@ public:
     virtual bool LockedWhole() const = 0;
     // The primary index is the record-number order: new records always go to the end.
     virtual bool RecordOrder() const = 0;
+    // Where the files' writes go instead of the files, while a journaled write gathers them; none
+    // otherwise.
+    virtual TTableWriteSink* WriteSink() const { return nullptr; }
 };
 
 } // namespace vorsam

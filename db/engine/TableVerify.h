@@ -15,7 +15,8 @@
 //
 // Blob file share (VerifyBlobFile):
 //   - format 5, a next block number of at least 1 whose blocks the file holds, a free head below it;
-//   - the free chain runs within the blocks, without a cycle, through blocks of sequence 0;
+//   - the free chain runs within the blocks, without a cycle, through blocks of sequence 0; blocks freed
+//     by a write still under way count as free;
 //   - given the records' blob references (CollectBlobReferences): each chain starts at a block with no
 //     previous link, runs within the blocks without a cycle, each block's previous link naming the one
 //     before, every block carrying the blob's sequence and all full but the last, the used bytes adding

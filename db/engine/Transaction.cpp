@@ -1,6 +1,7 @@
 // The transaction of a database, and the database's transaction members.
 #include "db/engine/Transaction.h"
 
+#include "db/engine/CommitJournal.h"
 #include "db/engine/DataDirectory.h"
 #include "db/engine/DataTable.h"
 #include "db/engine/TableLocks.h"
@@ -80,15 +81,17 @@ bool TTransaction::Drop(TDataTable& table) noexcept {
     return true;
 }
 
-// The steps of a commit (Transaction.h), each over every table before the next begins.
+// The steps of a commit (Transaction.h): the write locks, then one journaled write of every table.
 void TTransaction::WriteTables(const std::vector<TDataTable*>& tables, bool flush) {
-    LockForCommit(tables);
+    LockForCommit(tables); // a refusal writes nothing: the transaction goes on
     try {
-        for (TDataTable* table : tables) table->BeginCommit(flush);
-        for (TDataTable* table : tables) table->WriteContent();
-        for (TDataTable* table : tables) table->WriteDataHeader();
+        TCommitJournal::WriteTables(tables, flush);
     } catch (...) {
+        // The changes were forgotten (or, past the commit point, are completed from the journal): the
+        // transaction ends; the write's error is the one to report.
         for (TDataTable* table : tables) table->EndCommit();
+        TErrorKeeper ignored;
+        ignored.Run([&] { End(true); });
         throw;
     }
     for (TDataTable* table : tables) table->EndCommit();

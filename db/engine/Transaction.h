@@ -10,20 +10,15 @@
 // Commit (end transaction, flush) writes the changes of every joined table that has any:
 //   1. the write locks of all those tables, taken together: one try at each in turn; when one is
 //      refused, those taken are given back and the round starts again 3 ms later (up to the session's
-//      LockTries rounds, then VORSAM_LOCKTIMEOUT, nothing written). A reader of several tables never
-//      waits for a commit that waits for it;
-//   2. each table's data header with its write-in-progress mark (DataFileHeader.h +126);
-//   3. each table's content (truncations, blob blocks, records, index pages), then its blob and index
-//      headers and descriptors;
-//   4. each table's data header without the mark.
-// With the flush flag (or ForceBufferFlush) every file written is synced after each step, before the
-// next. A crash at any write thus leaves each table either as before the commit, or as after it, or
-// carrying the mark, which makes every later open or lock check the table's files (DataTable.h): a
-// table whose files agree is used as it is, one whose files do not is refused until it is repaired.
-// Without a journal, tables of one commit can thus end up one committed and another not, each whole
-// on its own. With end transaction false the tables stay
-// locked and joined, and the transaction goes on. A commit that fails (an I/O error) keeps what it did
-// not write in the caches and the transaction open: a later commit writes it, a rollback forgets it.
+//      LockTries rounds, then VORSAM_LOCKTIMEOUT, nothing written, the transaction still open). A
+//      reader of several tables never waits for a commit that waits for it;
+//   2. one journaled write of all of them (CommitJournal.h): after a crash at any moment either every
+//      table holds the commit or none does, in any process that next uses them.
+// With the flush flag (or ForceBufferFlush) the commit waits for the disk (fdatasync) at each step of
+// the journaled write; without it, a killed process loses nothing, a failing system may. With end
+// transaction false the tables stay locked and joined, and the transaction goes on. A commit whose
+// journaled write fails (an I/O error) ends the transaction: before its commit point as a rollback,
+// after it as a commit that the tables' next users complete from the journal; the error is raised.
 //
 // Rollback forgets the changes of every joined table since the last commit (the caches dropped, the
 // headers read again) and ends the transaction. A table that is destroyed during the transaction

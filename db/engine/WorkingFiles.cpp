@@ -1,5 +1,7 @@
 #include "db/engine/WorkingFiles.h"
 
+#include "db/engine/CommitJournal.h"
+#include "db/engine/RestructureSwap.h"
 #include "db/lib/FileHandler.h"
 
 #include <algorithm>
@@ -33,6 +35,9 @@ bool WrittenLately(const fs::path& file) {
 } // namespace
 
 void RemoveStrayWorkingFiles(const std::string& folder) {
+    bool swapsSettled = SettleSwapsIn(folder);
+    RemoveStaleJournals(folder);
+    if (!swapsSettled) return;
     std::error_code error;
     for (const fs::directory_entry& entry : fs::directory_iterator(folder, error)) {
         if (!IsWorkingFileName(entry.path().filename().string()) || WrittenLately(entry.path())) continue;

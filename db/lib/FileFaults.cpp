@@ -1,5 +1,7 @@
 #include "db/lib/FileFaults.h"
 
+#include <cassert>
+
 namespace vorsam {
 
 namespace {
@@ -13,9 +15,11 @@ void TFileFaults::FailAt(TFileOperation operation, uint64_t n) {
     failAt_[Slot(operation)] = n == 0 ? 0 : counts_[Slot(operation)] + n;
 }
 
-void TFileFaults::StopAtWrite(uint64_t n, size_t keepBytes) {
+void TFileFaults::StopAt(TFileOperation operation, uint64_t n, size_t keepBytes) {
+    assert(operation == TFileOperation::Write || operation == TFileOperation::Rename ||
+           operation == TFileOperation::Delete);
     std::lock_guard guard(mutex_);
-    stopAt_ = n == 0 ? 0 : counts_[Slot(TFileOperation::Write)] + n;
+    stopAt_[Slot(operation)] = n == 0 ? 0 : counts_[Slot(operation)] + n;
     keepBytes_ = keepBytes;
 }
 
@@ -28,7 +32,7 @@ void TFileFaults::Reset() {
     std::lock_guard guard(mutex_);
     counts_ = {};
     failAt_ = {};
-    stopAt_ = 0;
+    stopAt_ = {};
     keepBytes_ = 0;
     stopped_ = false;
     observer_ = nullptr;
@@ -56,10 +60,10 @@ TFaultAction TFileFaults::Before(const TFileEvent& event) {
         std::lock_guard guard(mutex_);
         size_t slot = Slot(event.Operation);
         uint64_t n = ++counts_[slot];
-        bool changes = event.Operation == TFileOperation::Write || event.Operation == TFileOperation::Flush;
+        bool changes = event.Operation != TFileOperation::Read && event.Operation != TFileOperation::Lock;
         if (stopped_ && changes) {
             action = TFaultAction::Drop;
-        } else if (event.Operation == TFileOperation::Write && n == stopAt_) {
+        } else if (n == stopAt_[slot]) {
             stopped_ = true;
             action = TFaultAction::Crash;
         } else if (n == failAt_[slot]) {

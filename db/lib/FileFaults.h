@@ -1,14 +1,15 @@
 // Fault injection and observation of the file layer, for tests of every engine layer above it.
 //
-// Every read, write (a zero-byte write, which truncates, counts as a write), lock or unlock, and flush
-// that a TFileHandler performs is counted per kind and shown to an optional observer before it runs. A
-// test can then
-//   - make the nth operation of a kind fail: a read raises VORSAM_READERR, a write or flush
-//     VORSAM_WRITEERR (nothing of that write reaches the file), a lock or unlock returns false;
-//   - stop at the nth write as a crash would: that write puts only its first `keepBytes` bytes into the
-//     file, every later write, truncation and flush of the process is dropped, and ESimulatedCrash is
-//     thrown so that the code after the crash point never runs. Reads keep working, so the test can
-//     close what is open, call Reset and reopen the files to see what a crash would have left.
+// Every read, write (a zero-byte write, which truncates, counts as a write), lock or unlock, flush,
+// rename and delete that a TFileHandler performs is counted per kind and shown to an optional observer
+// before it runs. A test can then
+//   - make the nth operation of a kind fail: a read raises VORSAM_READERR, a write, flush, rename or
+//     delete VORSAM_WRITEERR (nothing of it reaches the file), a lock or unlock returns false;
+//   - stop at the nth write, rename or delete as a crash would: a write puts only its first `keepBytes`
+//     bytes into the file, a rename or delete does not happen; every later write, truncation, flush,
+//     rename and delete of the process is dropped, and ESimulatedCrash is thrown so that the code after
+//     the crash point never runs. Reads keep working, so the test can close what is open, call Reset
+//     and reopen the files to see what a crash would have left.
 // Counting n starts from the call that arms the fault (1 = the next operation of that kind).
 // The injector belongs to the open-file list (GetFileList().Faults()); it is thread-safe.
 #pragma once
@@ -22,7 +23,7 @@
 
 namespace vorsam {
 
-enum class TFileOperation : uint8_t { Read, Write, Lock, Flush };
+enum class TFileOperation : uint8_t { Read, Write, Lock, Flush, Rename, Delete };
 
 struct TFileEvent {
     TFileOperation Operation;
@@ -45,7 +46,9 @@ public:
     using TObserver = std::function<void(const TFileEvent&)>;
 
     void FailAt(TFileOperation operation, uint64_t n);
-    void StopAtWrite(uint64_t n, size_t keepBytes = 0);
+    void StopAtWrite(uint64_t n, size_t keepBytes = 0) { StopAt(TFileOperation::Write, n, keepBytes); }
+    // The same at the nth write, rename or delete (`operation`).
+    void StopAt(TFileOperation operation, uint64_t n, size_t keepBytes = 0);
     void SetObserver(TObserver observer);
     // Clears every armed fault, the stopped state, the counts and the observer.
     void Reset();
@@ -60,9 +63,9 @@ public:
 
 private:
     mutable std::mutex mutex_;
-    std::array<uint64_t, 4> counts_{};
-    std::array<uint64_t, 4> failAt_{}; // 0 = not armed
-    uint64_t stopAt_ = 0;
+    std::array<uint64_t, 6> counts_{};
+    std::array<uint64_t, 6> failAt_{}; // 0 = not armed
+    std::array<uint64_t, 6> stopAt_{}; // 0 = not armed
     size_t keepBytes_ = 0;
     bool stopped_ = false;
     TObserver observer_;

@@ -8,7 +8,9 @@
 #include <cassert>
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <limits>
+#include <unistd.h>
 #include <vector>
 
 namespace vorsam {
@@ -109,15 +111,52 @@ void TFileHandler::Close() {
     GetFileList().Release(*file);
 }
 
+// Whether a rename or delete is to happen, as the file-fault injector decides.
+bool TFileHandler::NamingProceeds(TFileOperation operation) const {
+    switch (Faults().Before({operation, fileName_, inMemory_, 0, 0})) {
+    case TFaultAction::Fail:
+        RaiseFileError(VORSAM_WRITEERR, EIO);
+    case TFaultAction::Drop:
+        return false;
+    case TFaultAction::Crash:
+        throw ESimulatedCrash();
+    case TFaultAction::Proceed:
+        break;
+    }
+    return true;
+}
+
 void TFileHandler::DeleteFile() {
     Close();
-    GetFileList().Delete(fileName_, inMemory_, ErrorContext());
+    if (NamingProceeds(TFileOperation::Delete)) GetFileList().Delete(fileName_, inMemory_, ErrorContext());
 }
 
 void TFileHandler::RenameFile(const std::string& newName) {
     Close();
-    GetFileList().Rename(fileName_, newName, inMemory_, ErrorContext());
+    if (NamingProceeds(TFileOperation::Rename))
+        GetFileList().Rename(fileName_, newName, inMemory_, ErrorContext());
     fileName_ = newName;
+}
+
+void TFileHandler::SyncFolder() const {
+    if (inMemory_) return;
+    switch (Faults().Before({TFileOperation::Flush, fileName_, inMemory_, 0, 0})) {
+    case TFaultAction::Fail:
+        RaiseFileError(VORSAM_WRITEERR, EIO);
+    case TFaultAction::Drop:
+    case TFaultAction::Crash:
+        return;
+    case TFaultAction::Proceed:
+        break;
+    }
+    std::string folder = ForwardToBackslashes(fileName_);
+    size_t slash = folder.rfind('/');
+    folder = slash == std::string::npos ? "." : slash == 0 ? "/" : folder.substr(0, slash);
+    int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) RaiseFileError(VORSAM_WRITEERR, errno);
+    int error = ::fsync(fd) == 0 ? 0 : errno;
+    ::close(fd);
+    if (error) RaiseFileError(VORSAM_WRITEERR, error);
 }
 
 void TFileHandler::CopyTo(const std::string& destinationName) {

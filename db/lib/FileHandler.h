@@ -16,10 +16,11 @@
 // process, or by another process, is refused; an unlock must name exactly a range this handler holds.
 // Locks belong to the handler and are released when it closes. The byte at 2^32 is reserved (SharedFile.h).
 //
-// Every read, write, lock and flush passes the file-fault injector (FileFaults.h).
+// Every read, write, lock, flush, rename and delete passes the file-fault injector (FileFaults.h).
 #pragma once
 
 #include "db/lib/EngineErrors.h"
+#include "db/lib/FileFaults.h"
 
 #include <cstdint>
 #include <string>
@@ -62,6 +63,9 @@ public:
     virtual size_t ReadBuffer(void* buffer, size_t count, bool allowShort = false);
     virtual void WriteBuffer(const void* buffer, size_t count); // count 0 truncates at the position
     virtual void FlushBuffers();
+    // Makes the file's entry in its folder (its creation, a rename into the folder, a delete) reach the
+    // disk; nothing in memory. Passes the fault injector as a flush.
+    void SyncFolder() const;
 
     uint64_t Seek(int64_t offset, TSeekOrigin origin = soBeginning);
     uint64_t Position() const { return position_; }
@@ -88,6 +92,7 @@ private:
         setting = value;
     }
     void RequireOpen() const;
+    bool NamingProceeds(TFileOperation operation) const;
     void Acquire(bool create);
     bool KernelLock(bool lock, uint64_t offset, uint64_t length);
 

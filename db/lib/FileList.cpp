@@ -122,7 +122,12 @@ TAbstractFile& TFileList::OpenDiskFile(const std::string& key, const TFileOpenRe
         bool exclusiveLock = !readOnly && (request.Exclusive || request.Create);
         int error = LockOpenMode(fd, exclusiveLock);
         if (!error && !request.Create && Unlinked(fd)) error = ENOENT; // deleted by another process meanwhile
-        if (!error && request.Create && ::ftruncate(fd, 0) != 0) error = errno;
+        // Only a file with content is emptied: a truncation makes some file systems write the file out
+        // at its close.
+        struct stat status {};
+        if (!error && request.Create && (::fstat(fd, &status) != 0 || status.st_size > 0) &&
+            ::ftruncate(fd, 0) != 0)
+            error = errno;
         if (!error && request.Create && !request.Exclusive) error = LockOpenMode(fd, false);
         if (error) {
             ::close(fd);

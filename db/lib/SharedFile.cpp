@@ -102,7 +102,7 @@ int TMemoryFile::WriteAt(uint64_t offset, const void* buffer, size_t count) {
     } catch (const std::length_error&) {
         return EFBIG;
     }
-    std::memcpy(data_.data() + offset, buffer, count);
+    if (count > 0) std::memcpy(data_.data() + offset, buffer, count);
     return 0;
 }
 

@@ -59,20 +59,27 @@ TEST_P(BlobFileTest, EmptyValueHasNoBlocks) {
     EXPECT_TRUE(Load(*file, 0, 3).empty());
 }
 
-TEST_P(BlobFileTest, ShrinkingFreesTheSecondThenTheThirdBlock) {
+TEST_P(BlobFileTest, ASaveWritesANewChainAndFreesTheOldOneOnlyAtTheEndOfTheWrite) {
     auto file = Create();
     uint32_t first = Save(*file, Pattern(1000, 1), 1); // blocks 1, 2, 3
     uint32_t other = Save(*file, Pattern(10, 2), 2);   // block 4
     Save(*file, {}, 3, other, 2);                      // frees block 4: the former free head
     ASSERT_EQ(FreeList(*file), (std::vector<uint32_t>{4}));
 
-    EXPECT_EQ(Save(*file, Pattern(100, 3), 5, first, 1), first);
-    EXPECT_EQ(Chain(*file, first), (std::vector<uint32_t>{1}));
-    EXPECT_EQ(FreeList(*file), (std::vector<uint32_t>{3, 2, 4}));
-    EXPECT_EQ(Facts(*file, 1), (TFacts{0, 0, 5, 100, 100}));
+    TBlobBuffer blob(*file, 1, 1, first, 1);
+    blob.SetSize(100);
+    blob.SetSequence(5);
+    blob.SaveBlob();
+    EXPECT_EQ(blob.FirstBlock(), 4u);
+    EXPECT_EQ(Facts(*file, 1).Sequence, 1u) << "the old chain stays as it is until the write ends";
+    EXPECT_EQ(FreeList(*file), (std::vector<uint32_t>{}));
+    EXPECT_TRUE(Verify(*file, {{1, 1, 4, 5}}).Ok()) << "its blocks count as free meanwhile";
+    file->ReleaseFreedBlocks();
+    EXPECT_EQ(FreeList(*file), (std::vector<uint32_t>{3, 2, 1}));
+    EXPECT_EQ(Facts(*file, 4), (TFacts{0, 0, 5, 100, 100}));
     file = Reopen(std::move(file));
-    EXPECT_EQ(Load(*file, first, 5), Pattern(100, 3));
-    EXPECT_TRUE(Verify(*file, {{1, 1, first, 5}}).Ok());
+    EXPECT_EQ(Load(*file, 4, 5), TBytes(100, 0));
+    EXPECT_TRUE(Verify(*file, {{1, 1, 4, 5}}).Ok());
 }
 
 TEST_P(BlobFileTest, FreedBlocksAreReusedMostRecentFirstAndGrowthAppends) {
@@ -101,10 +108,10 @@ TEST_P(BlobFileTest, RewritingALongBlobReadsEachOldBlockOnceThroughASmallCache) 
     auto file = Create(); // a cache of 64 blocks, reads of up to 32
     uint32_t first = Save(*file, Pattern(300 * 494, 1), 1);
     file = Reopen(std::move(file));
-    EXPECT_EQ(Save(*file, Pattern(300 * 494, 2), 2, first, 1), first);
+    uint32_t again = Save(*file, Pattern(300 * 494, 2), 2, first, 1);
     EXPECT_LE(file->CacheStatistics().DiskReads, 1u + 300 / 32 + 1)
         << "changed blocks never push read-ahead out";
-    EXPECT_EQ(Load(*file, first, 2), Pattern(300 * 494, 2));
+    EXPECT_EQ(Load(*file, again, 2), Pattern(300 * 494, 2));
 }
 
 TEST_P(BlobFileTest, AChangeFoundBeforeADiskReadStartsTheReadAgain) {
@@ -297,6 +304,8 @@ TEST_P(BlobCorruptionTest, FreeingChecksTheSequenceUnlessForced) {
     EXPECT_TRUE(FreeList(*file).empty());
     file->FreeBlobChain(chain, 8, true);
     EXPECT_EQ(chain, 0u);
+    EXPECT_ENGINE_ERROR(file->FreeBlobChain(chain = first, 8, true), VORSAM_MEMOCORRUPT) << "freed twice";
+    file->ReleaseFreedBlocks();
     EXPECT_EQ(FreeList(*file), (std::vector<uint32_t>{3, 2, 1}));
     EXPECT_TRUE(Verify(*file, {}).Ok());
 }

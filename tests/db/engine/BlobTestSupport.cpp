@@ -53,6 +53,7 @@ uint32_t TBlobFileTest::Save(TBlobFile& file, const TBytes& bytes, uint32_t sequ
     } else {
         blob.SaveBlob();
     }
+    file.ReleaseFreedBlocks(); // as the table's end of a write does
     EXPECT_FALSE(blob.Modified());
     return blob.FirstBlock();
 }

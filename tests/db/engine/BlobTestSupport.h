@@ -31,7 +31,8 @@ protected:
     std::unique_ptr<TBlobFile> Reopen(std::unique_ptr<TBlobFile> file);
 
     // Saves `bytes` as the blob that starts at `first` (0: a new blob) under `sequence`, whose blocks
-    // carry `oldSequence`; returns its first block (0 for an empty value, whose old chain is freed).
+    // carry `oldSequence`, and frees the old chain as the end of a write does; returns its first block
+    // (0 for an empty value).
     static uint32_t Save(TBlobFile& file, const TBytes& bytes, uint32_t sequence, uint32_t first = 0,
                          uint32_t oldSequence = 0);
     static TBytes Load(TBlobFile& file, uint32_t first, uint32_t sequence, CacheClient* client = nullptr);

@@ -7,6 +7,8 @@
 #include "db/engine/IndexVerify.h"
 #include "db/engine/WorkingFiles.h"
 #include "db/lib/DataTypes.h"
+#include "db/lib/FileList.h"
+#include "db/lib/LibraryGlobals.h"
 
 #include <algorithm>
 #include <chrono>
@@ -285,6 +287,45 @@ TEST_P(CursorRestructureTest, ARestructureThatCannotCarryEveryRecordChangesNothi
     EXPECT_EQ(cursor->GetFieldNumber("CODE"), 2);
     EXPECT_EQ(Problems(*cursor), "");
     EXPECT_EQ(cursor->GetRecordCount(), rows_.size());
+}
+
+// A restructure cut short at any of its writes, renames or deletes, as a crash would: the table then
+// opens at once, the old one or the new one with all its records, and no swap is left unsettled.
+TEST_P(CursorRestructureTest, ACrashAtAnyStepOfARestructureLeavesTheOldTableOrTheNew) {
+    std::set<bool> restructured;
+    for (TFileOperation operation : {TFileOperation::Write, TFileOperation::Rename, TFileOperation::Delete}) {
+        bool stopped = true;
+        for (uint64_t n = 1; stopped; ++n) {
+            SCOPED_TRACE("stopped at operation " + std::to_string(int(operation)) + " " + std::to_string(n));
+            GetFileList().Faults().StopAt(operation, n);
+            stopped = true;
+            try {
+                TDataCursor restructure(*database_);
+                restructure.SetTableName("OLD");
+                restructure.RestructureTable(NewStructure());
+                stopped = false;
+            } catch (const ESimulatedCrash&) {
+            }
+            GetFileList().Faults().Reset();
+            auto cursor = Open("OLD");
+            bool renewed = cursor->GetFieldNumber("FLAG") != 0;
+            restructured.insert(renewed);
+            EXPECT_TRUE(renewed || cursor->GetFieldNumber("CODE") != 0);
+            EXPECT_EQ(cursor->GetRecordCount(), rows_.size());
+            ASSERT_EQ(Problems(*cursor), "");
+            cursor.reset();
+            EXPECT_TRUE(InMemory() || FolderFiles().count("OLD.SWP") == 0) << "a swap left unsettled";
+            if (!renewed) continue;
+            TDataCursor old(*database_); // the old table again, for the next step
+            old.SetTableName("OLD");
+            old.DeleteTable();
+            tables_.pop_back();
+            rows_.clear();
+            memos_.clear();
+            SetUp();
+        }
+    }
+    EXPECT_EQ(restructured.size(), 2u) << "both the old table and the new one were left";
 }
 
 // ---- sorting, layouts, settings ----

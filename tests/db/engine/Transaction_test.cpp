@@ -161,18 +161,19 @@ struct TCommitEvent {
     TFileOperation Operation;
     std::string File;
     uint64_t Offset;
+    uint64_t Length;
     bool DataHeader() const {
         return Operation == TFileOperation::Write && File.ends_with(".DAT") && Offset == 0;
     }
     std::string Table() const { return File.substr(0, File.size() - 4); }
 };
 
-TEST_P(TransactionTest, ACommitMarksEveryTableFirstWritesTheirDataHeadersLastAndSyncsWhenAsked) {
+TEST_P(TransactionTest, ACommitMarksEveryTableFirstThenWritesItsJournalThenTheTablesAndSyncsWhenAsked) {
     auto people = Table("PEOPLE", true), others = Table("OTHERS", true);
     std::vector<TCommitEvent> events;
     GetFileList().Faults().SetObserver([&](const TFileEvent& e) {
         if (e.Operation == TFileOperation::Write || e.Operation == TFileOperation::Flush)
-            events.push_back({e.Operation, std::string(e.FileName), e.Offset});
+            events.push_back({e.Operation, std::string(e.FileName), e.Offset, e.Length});
     });
     for (bool flush : {false, true}) {
         SCOPED_TRACE(flush ? "flush" : "no flush");
@@ -188,12 +189,22 @@ TEST_P(TransactionTest, ACommitMarksEveryTableFirstWritesTheirDataHeadersLastAnd
         ASSERT_EQ(mark.size(), 2u);
         size_t marks = std::max(mark.begin()->second, mark.rbegin()->second);
         size_t finals = std::min(last.begin()->second, last.rbegin()->second);
-        size_t writes = 0;
+        size_t writes = 0, journalWrites = 0, firstContent = events.size();
+        bool journalSynced = false;
         for (size_t i = 0; i < events.size(); ++i) {
             const TCommitEvent& e = events[i];
+            if (e.File.ends_with(".JNL")) {
+                if (e.Operation == TFileOperation::Write && e.Length == 0) continue; // emptied for the next
+                journalWrites += e.Operation == TFileOperation::Write;
+                journalSynced = journalSynced || e.Operation == TFileOperation::Flush;
+                EXPECT_GT(i, marks) << "the journal was written before every table was marked";
+                EXPECT_LT(i, firstContent) << "a table's content was written before its journal";
+                continue;
+            }
             if (e.Operation != TFileOperation::Write) continue;
             ++writes;
             if (e.DataHeader()) continue;
+            firstContent = std::min(firstContent, i);
             EXPECT_GT(i, marks) << "content written before every table was marked: " << e.File;
             EXPECT_LT(i, finals) << "content written after a table was completed: " << e.File;
             // With flush, each write is synced before its table's data header completes the commit.
@@ -203,6 +214,8 @@ TEST_P(TransactionTest, ACommitMarksEveryTableFirstWritesTheirDataHeadersLastAnd
             EXPECT_EQ(synced, flush) << e.File << " at " << e.Offset;
         }
         EXPECT_GT(writes, 8u);
+        EXPECT_EQ(journalWrites > 0, !InMemory()) << "the in-memory database needs no journal";
+        EXPECT_EQ(journalSynced, flush && !InMemory());
         size_t flushes = std::count_if(events.begin(), events.end(),
                                        [](auto& e) { return e.Operation == TFileOperation::Flush; });
         EXPECT_EQ(flushes > 0, flush);

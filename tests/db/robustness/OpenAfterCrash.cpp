@@ -59,14 +59,10 @@ TAfterCrash OpenAfterCrash(TDataTable& table, bool repair) {
     return result;
 }
 
-bool EachRecordBeforeOrAfter(const TContents& contents, const TContents& before, const TContents& after,
-                             bool memoMayBeLost) {
+bool EachRecordBeforeOrAfter(const TContents& contents, const TContents& before, const TContents& after) {
     auto matches = [&](const TContents& all, const TPerson& person) {
         auto it = all.find(person.Key);
-        if (it == all.end()) return false;
-        TPerson withoutMemo = it->second;
-        withoutMemo.Memo.clear();
-        return it->second == person || (memoMayBeLost && withoutMemo == person);
+        return it != all.end() && it->second == person;
     };
     for (const auto& [key, person] : contents)
         if (!matches(before, person) && !matches(after, person)) return false;

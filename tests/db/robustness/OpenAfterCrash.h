@@ -9,8 +9,7 @@
 // before it), or ended (as after it), or cut in between, which the table shows by the mark of an
 // interrupted write (Interrupted). The files are then written slot by slot: each record the table holds
 // is one the write found or one it made, but a write of several records may be half done, and a record
-// it moved to another slot may be missing. A repaired table may also have lost a memo whose chain the
-// write had half rewritten.
+// it moved to another slot may be missing.
 #pragma once
 
 #include "PeopleTable.h"
@@ -34,9 +33,7 @@ struct TAfterCrash {
 TAfterCrash OpenAfterCrash(TDataTable& table, bool repair = true);
 
 // Whether every record the contents hold is as in `before` or as in `after` (a key in neither is
-// refused; a key may be missing). With `memoMayBeLost` (a repaired table, which drops a broken blob
-// chain) a record may also be one of them without its memo.
-bool EachRecordBeforeOrAfter(const TContents& contents, const TContents& before, const TContents& after,
-                             bool memoMayBeLost = false);
+// refused; a key may be missing), its memo too, a repaired table's as well.
+bool EachRecordBeforeOrAfter(const TContents& contents, const TContents& before, const TContents& after);
 
 } // namespace vorsam::test

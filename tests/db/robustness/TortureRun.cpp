@@ -12,6 +12,7 @@
 #include <memory>
 #include <optional>
 #include <poll.h>
+#include <random>
 #include <thread>
 
 namespace vorsam::test {
@@ -279,15 +280,15 @@ private:
         TTablesContents resolved = worker.Before();
         std::optional<TTablesContents> after = worker.After();
         bool undone = false, done = false;
+        bool journaled = worker.Step().Unit == TUnit::Transaction || worker.Step().Unit == TUnit::LockedBatch;
         for (size_t t = 0; t < state.size(); ++t) {
             if (!state[t].Contents) continue;
             resolved[t] = KeysOf(*state[t].Contents, worker.FirstKey());
             bool isBefore = resolved[t] == worker.Before()[t];
             bool isAfter = after && resolved[t] == (*after)[t];
-            if (state[t].Interrupted && !isBefore && !isAfter) {
+            if (state[t].Interrupted && !isBefore && !isAfter && !journaled) {
                 EXPECT_TRUE(EachRecordBeforeOrAfter(resolved[t], worker.Before()[t],
-                                                    after ? (*after)[t] : worker.Before()[t],
-                                                    state[t].Repaired))
+                                                    after ? (*after)[t] : worker.Before()[t]))
                     << worker.Where() << TableNames[t]
                     << " holds a key neither as before nor as after the step";
                 continue;
@@ -302,6 +303,7 @@ private:
             stats_.Done += done && !undone;
             stats_.Mixed += undone && done;
         }
+        EXPECT_FALSE(undone && done) << worker.Where() << "one table holds the step and another not";
         return resolved;
     }
 
@@ -325,6 +327,62 @@ std::string TTortureStats::Text() const {
            " in a commit left done in one table and not in another); after an interrupted " + "write " +
            std::to_string(Accepted) + " tables opened as they were, " + std::to_string(Repaired) +
            " repaired; " + std::to_string(Unusable) + " left unusable";
+}
+
+TRestructureStats RunRestructureTorture(const TTortureOptions& options, const std::string& folder) {
+    TRestructureStats stats;
+    std::mt19937 random(options.Seed);
+    EngineSettings settings;
+    auto table = [&] {
+        return std::make_unique<TDataTable>(settings, TTableLocation{folder, "GAMMA", false, ""});
+    };
+    TContents contents;
+    {
+        auto people = table();
+        people->Create(PeopleDefinition(true));
+        people->Open();
+        for (int32_t key = 1; key <= 60; ++key)
+            PutPerson(*people,
+                      {key, key, "name", std::string(size_t(key) * 37 % 1500, char('a' + key % 26))});
+        contents = Contents(*people);
+    }
+    auto worker = std::make_unique<TWorkerProcess>();
+    auto restructure = [&](uint16_t fields) {
+        worker->Post("xrestructure " + folder + " GAMMA " + (fields == 4 ? "1" : "0"));
+    };
+    TClock::time_point start = TClock::now();
+    restructure(4);
+    EXPECT_EQ(worker->Receive(), "ok");
+    auto took = std::chrono::duration_cast<std::chrono::microseconds>(TClock::now() - start).count();
+    uint16_t fields = 5;
+    for (TClock::time_point end = TClock::now() + options.Total; TClock::now() < end;) {
+        restructure(fields);
+        std::this_thread::sleep_for(std::chrono::microseconds(random() % (took * 3 / 2 + 1)));
+        bool killed = !worker->HasAnswer(0);
+        if (killed) {
+            worker->Kill();
+            worker = std::make_unique<TWorkerProcess>();
+            ++stats.Kills;
+        } else {
+            EXPECT_EQ(worker->Receive(), "ok");
+            ++stats.Done;
+        }
+        auto people = table();
+        try {
+            people->Open();
+        } catch (const EVORSAMEngineError& e) {
+            ADD_FAILURE() << "the table does not open after a restructure was killed: " << e.what();
+            break;
+        }
+        stats.New += killed && people->GetFieldCount() != fields;
+        fields = people->GetFieldCount();
+        EXPECT_TRUE(fields == 4 || fields == 5) << fields;
+        EXPECT_EQ(Contents(*people), contents);
+        people->Close();
+        EXPECT_FALSE(std::filesystem::exists(folder + "/GAMMA.SWP")) << "a swap left unsettled";
+        if (::testing::Test::HasFailure()) break;
+    }
+    return stats;
 }
 
 TTortureStats RunTorture(const TTortureOptions& options, const std::string& folder) {

@@ -27,6 +27,20 @@ TEST(TortureTest, WorkersKilledAtRandomLeaveNoTableUnusableAndNeverHang) {
     EXPECT_GT(stats.Kills, stats.Rounds) << "kills within rounds, not only at their ends";
     EXPECT_GT(stats.Reads, 0u);
     EXPECT_EQ(stats.Unusable, 0u);
+    EXPECT_EQ(stats.Mixed, 0u);
+}
+
+TEST(TortureTest, RestructuresKilledAtRandomLeaveTheOldTableOrTheNewNeverNeither) {
+    TTempDir dir;
+    TTortureOptions options;
+    options.Total = TortureTime() / 3;
+    options.Seed = uint32_t(std::random_device()());
+    SCOPED_TRACE("seed " + std::to_string(options.Seed));
+    TRestructureStats stats = RunRestructureTorture(options, dir.Path());
+    std::cout << "restructure torture: " << stats.Done << " done, " << stats.Kills << " killed (" << stats.New
+              << " found done)" << std::endl;
+    EXPECT_GT(stats.Kills, stats.New) << "kills before the swap";
+    EXPECT_GT(stats.New, 0u) << "kills after the swap";
 }
 
 } // namespace

@@ -9,9 +9,15 @@
 //   xread <t> <level> <first key> <last key>       -> ok <ContentsDigest of the people with those keys>,
 //                                                  read under the level read|read2|write|whole|record
 //                                                  (record: each record also locked while read)
+//   xrestructure <folder> <table> <0|1>            rebuilds the (closed) table with (1) or without (0) a
+//                                                  last field EXTRA; its records stay as they are
 #include "WorkerCommands.h"
 
+#include "FieldSpecs.h"
 #include "PeopleTable.h"
+
+#include "db/engine/DataCursor.h"
+#include "db/lib/DataTypes.h"
 
 #include "db/engine/DataSession.h"
 
@@ -140,7 +146,30 @@ std::string Read(TWorkerArgs args) {
     return Ok(test::ContentsDigest(contents));
 }
 
+std::string Restructure(TWorkerArgs args) {
+    TDataSession session;
+    TDataDirectory& database = session.OpenDataDirectory("", args.at(1));
+    TRestructureArgs restructured;
+    TDataCursor cursor(database);
+    cursor.SetTableName(args.at(2));
+    cursor.OpenCursor();
+    for (const TFieldDescriptor& field : cursor.Table().DataFile().FieldDescriptors())
+        if (field.Name() != "EXTRA") restructured.Fields.push_back(field);
+    for (uint8_t n = 0; n <= cursor.GetIndexCount(); ++n)
+        restructured.Indexes.push_back(cursor.GetIndexDesc(n));
+    restructured.SecondaryCount = cursor.GetIndexCount();
+    cursor.CloseCursor();
+    if (NumberArg(args, 3) != 0) {
+        restructured.Fields.push_back(test::MakeFields({{"EXTRA", dtString, 10}})[0]);
+        restructured.Fields.back().SetFieldNumber(0); // a new field
+    }
+    restructured.NoBackup = true;
+    cursor.RestructureTable(restructured);
+    return Ok();
+}
+
 TWorkerCommandRegistrar openCommand("xopen", Open);
+TWorkerCommandRegistrar restructureCommand("xrestructure", Restructure);
 TWorkerCommandRegistrar putCommand("xput", Put);
 TWorkerCommandRegistrar deleteCommand("xdelete", Delete);
 TWorkerCommandRegistrar readCommand("xread", Read);

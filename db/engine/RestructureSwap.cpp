@@ -1,0 +1,228 @@
+// The swap that ends a restructure, and its settling after a crash (RestructureSwap.h).
+#include "db/engine/RestructureSwap.h"
+
+#include "db/lib/ByteUtils.h"
+#include "db/lib/FileHandler.h"
+#include "db/lib/FileList.h"
+#include "db/lib/LibraryGlobals.h"
+
+#include <cstring>
+#include <filesystem>
+#include <strings.h>
+#include <vector>
+#include <zlib.h>
+
+namespace vorsam {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::string_view SwapMagic = "TBLSWAP1";
+constexpr uint8_t Swapping = 1, Swapped = 2;
+constexpr size_t MaxRecordBytes = 4096;
+constexpr const char* Extensions[] = {".DAT", ".IDX", ".BLB"};
+
+struct TSwapRecord {
+    uint8_t OldFiles = 0;
+    uint8_t NewFiles = 0;
+    bool DropBackup = false;
+    std::string Working;
+    uint8_t State = Swapping;
+};
+
+std::vector<uint8_t> RecordBytes(const TSwapRecord& record) {
+    std::vector<uint8_t> bytes(14);
+    std::memcpy(bytes.data(), SwapMagic.data(), SwapMagic.size());
+    bytes[8] = record.OldFiles;
+    bytes[9] = record.NewFiles;
+    bytes[10] = record.DropBackup;
+    StoreLE16(&bytes[12], uint16_t(record.Working.size()));
+    bytes.insert(bytes.end(), record.Working.begin(), record.Working.end());
+    uint8_t crc[4];
+    StoreLE32(crc, uint32_t(crc32(0, bytes.data(), uInt(bytes.size()))));
+    bytes.insert(bytes.end(), crc, crc + 4);
+    bytes.push_back(record.State);
+    return bytes;
+}
+
+// The record the bytes hold, when they are a whole one.
+bool ParseRecord(const std::vector<uint8_t>& bytes, TSwapRecord& record) {
+    if (bytes.size() < 19 || std::memcmp(bytes.data(), SwapMagic.data(), SwapMagic.size()) != 0) return false;
+    size_t length = LoadLE16(&bytes[12]);
+    if (bytes.size() != 14 + length + 5) return false;
+    if (LoadLE32(&bytes[14 + length]) != uint32_t(crc32(0, bytes.data(), uInt(14 + length)))) return false;
+    record = {bytes[8], bytes[9], bytes[10] != 0,
+              std::string(reinterpret_cast<const char*>(&bytes[14]), length), bytes.back()};
+    return record.State == Swapping || record.State == Swapped;
+}
+
+// The files of one storage (disk or memory); each is opened exclusively before it moves or goes:
+// refused while anyone has it open.
+class TStorage {
+public:
+    explicit TStorage(bool inMemory) : inMemory_(inMemory) {}
+    bool Exists(const std::string& file) const { return GetFileList().Exists(file, inMemory_); }
+    void Move(const std::string& from, const std::string& to) const { Opened(from).RenameFile(to); }
+    void Remove(const std::string& name) const {
+        if (Exists(name)) Opened(name).DeleteFile();
+    }
+    TFileHandler& Prepare(TFileHandler& file, const std::string& name) const {
+        file.SetFileName(name);
+        file.SetInMemory(inMemory_);
+        file.SetExclusive(true);
+        return file;
+    }
+
+private:
+    TFileHandler& Opened(const std::string& name) const {
+        Prepare(file_, name).Open();
+        return file_;
+    }
+
+    bool inMemory_;
+    mutable TFileHandler file_;
+};
+
+std::string WorkingFile(const TSwapNames& names, const std::string& working, size_t role) {
+    return (fs::path(names.Files[0]).parent_path() / (working + Extensions[role])).string();
+}
+
+void SetState(TFileHandler& record, uint8_t state, bool flush) {
+    record.Seek(int64_t(record.GetFileSize()) - 1);
+    record.WriteBuffer(&state, 1);
+    if (flush) record.FlushBuffers();
+}
+
+// Steps 4 and 5: the record says "swapped" before any backup goes, so that a later settling never takes
+// a new file for an old one.
+void FinishSwap(const TSwapNames& names, TFileHandler& record, bool dropBackup, bool flush) {
+    SetState(record, Swapped, flush);
+    TStorage storage(names.InMemory);
+    if (dropBackup)
+        for (const std::string& backup : names.Backups) storage.Remove(backup);
+    record.DeleteFile();
+}
+
+} // namespace
+
+TSwapNames SwapNamesBy(const std::function<std::string(const char* extension)>& name, bool inMemory) {
+    constexpr const char* backups[] = {".DBK", ".IBK", ".BBK"};
+    TSwapNames names;
+    for (size_t role = 0; role < 3; ++role) {
+        names.Files[role] = name(Extensions[role]);
+        names.Backups[role] = name(backups[role]);
+    }
+    names.Record = names.Files[0].substr(0, names.Files[0].size() - 4) + ".SWP";
+    names.InMemory = inMemory;
+    return names;
+}
+
+void SwapRestructuredTable(const TSwapNames& names, const std::string& working, bool keepBackup, bool flush) {
+    TStorage storage(names.InMemory);
+    for (const std::string& backup : names.Backups) storage.Remove(backup);
+    TSwapRecord described;
+    described.DropBackup = !keepBackup;
+    described.Working = working;
+    for (size_t role = 0; role < 3; ++role) {
+        described.OldFiles |= uint8_t(storage.Exists(names.Files[role]) << role);
+        described.NewFiles |= uint8_t(storage.Exists(WorkingFile(names, working, role)) << role);
+    }
+    TFileHandler record;
+    storage.Prepare(record, names.Record).CreateFile();
+    std::vector<uint8_t> bytes = RecordBytes(described);
+    record.WriteBuffer(bytes.data(), bytes.size());
+    if (flush) {
+        record.FlushBuffers();
+        record.SyncFolder();
+    }
+    std::vector<std::pair<std::string, std::string>> moved;
+    try {
+        for (size_t role = 0; role < 3; ++role)
+            if (described.OldFiles & (1 << role)) {
+                storage.Move(names.Files[role], names.Backups[role]);
+                moved.emplace_back(names.Files[role], names.Backups[role]);
+            }
+        for (size_t role = 3; role-- > 0;)
+            if (described.NewFiles & (1 << role)) {
+                storage.Move(WorkingFile(names, working, role), names.Files[role]);
+                moved.emplace_back(WorkingFile(names, working, role), names.Files[role]);
+            }
+        if (flush) record.SyncFolder();
+    } catch (...) {
+        // What moved goes back; when all did, the old table stands and the new one goes with the record.
+        try {
+            for (auto move = moved.rbegin(); move != moved.rend(); ++move)
+                storage.Move(move->second, move->first);
+            for (size_t role = 0; role < 3; ++role) storage.Remove(WorkingFile(names, working, role));
+            record.DeleteFile();
+        } catch (...) {
+            // the record stays: the next user of the table settles the swap
+        }
+        throw;
+    }
+    FinishSwap(names, record, described.DropBackup, flush);
+}
+
+namespace {
+
+// Settles the swap whose record is there.
+void SettleRecord(const TSwapNames& names) {
+    TStorage storage(names.InMemory);
+    TFileHandler record;
+    storage.Prepare(record, names.Record).Open(); // VORSAM_FILEINUSE while the swap is under way
+    uint64_t size = record.GetFileSize();
+    std::vector<uint8_t> bytes(std::min<uint64_t>(size, MaxRecordBytes + 1));
+    if (!bytes.empty()) record.ReadBuffer(bytes.data(), bytes.size());
+    TSwapRecord found;
+    if (!ParseRecord(bytes, found)) {
+        record.DeleteFile(); // cut short while it was written: nothing had moved
+        return;
+    }
+    if (found.State == Swapping) {
+        for (size_t role = 0; role < 3; ++role)
+            if ((found.OldFiles & (1 << role)) && storage.Exists(names.Files[role]) &&
+                !storage.Exists(names.Backups[role]))
+                storage.Move(names.Files[role], names.Backups[role]);
+        for (size_t role = 3; role-- > 0;) {
+            std::string file = WorkingFile(names, found.Working, role);
+            if ((found.NewFiles & (1 << role)) && storage.Exists(file)) storage.Move(file, names.Files[role]);
+        }
+    }
+    FinishSwap(names, record, found.DropBackup, false);
+}
+
+} // namespace
+
+void SettleTableSwap(const TSwapNamer& name, bool inMemory) {
+    TStorage storage(inMemory);
+    std::string data = name(".DAT");
+    std::string record = data.substr(0, data.size() - 4) + ".SWP";
+    if (!storage.Exists(record)) {
+        if (storage.Exists(data)) return; // the table stands, and no swap of it is pending
+        record = name(".SWP");
+        if (!storage.Exists(record)) return;
+    }
+    TSwapNames names = SwapNamesBy(name, inMemory);
+    names.Record = record;
+    SettleRecord(names);
+}
+
+bool SettleSwapsIn(const std::string& folder) noexcept {
+    bool settled = true;
+    std::error_code error;
+    for (fs::directory_iterator it(folder.empty() ? "." : folder, error), end; !error && it != end;
+         it.increment(error)) {
+        std::string file = it->path().string();
+        if (file.size() < 4 || strcasecmp(file.c_str() + file.size() - 4, ".SWP") != 0) continue;
+        try {
+            std::string base = file.substr(0, file.size() - 4);
+            SettleTableSwap([&](const char* extension) { return base + extension; }, false);
+        } catch (...) {
+            settled = false; // under way, or it cannot be settled now
+        }
+    }
+    return settled;
+}
+
+} // namespace vorsam
