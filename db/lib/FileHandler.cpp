@@ -126,6 +126,19 @@ bool TFileHandler::NamingProceeds(TFileOperation operation) const {
     return true;
 }
 
+bool TFileHandler::FlushProceeds(uint64_t position) const {
+    switch (Faults().Before({TFileOperation::Flush, fileName_, inMemory_, position, 0})) {
+    case TFaultAction::Fail:
+        RaiseFileError(VORSAM_WRITEERR, EIO);
+    case TFaultAction::Drop:
+    case TFaultAction::Crash:
+        return false;
+    case TFaultAction::Proceed:
+        break;
+    }
+    return true;
+}
+
 void TFileHandler::DeleteFile() {
     Close();
     if (NamingProceeds(TFileOperation::Delete)) GetFileList().Delete(fileName_, inMemory_, ErrorContext());
@@ -139,16 +152,7 @@ void TFileHandler::RenameFile(const std::string& newName) {
 }
 
 void TFileHandler::SyncFolder() const {
-    if (inMemory_) return;
-    switch (Faults().Before({TFileOperation::Flush, fileName_, inMemory_, 0, 0})) {
-    case TFaultAction::Fail:
-        RaiseFileError(VORSAM_WRITEERR, EIO);
-    case TFaultAction::Drop:
-    case TFaultAction::Crash:
-        return;
-    case TFaultAction::Proceed:
-        break;
-    }
+    if (inMemory_ || !FlushProceeds(0)) return;
     std::string folder = ForwardToBackslashes(fileName_);
     size_t slash = folder.rfind('/');
     folder = slash == std::string::npos ? "." : slash == 0 ? "/" : folder.substr(0, slash);
@@ -221,15 +225,7 @@ void TFileHandler::WriteBuffer(const void* buffer, size_t count) {
 void TFileHandler::FlushBuffers() {
     RequireOpen();
     TCriticalSectionGuard guard(file_->Access);
-    switch (Faults().Before({TFileOperation::Flush, fileName_, inMemory_, position_, 0})) {
-    case TFaultAction::Fail:
-        RaiseFileError(VORSAM_WRITEERR, EIO);
-    case TFaultAction::Drop:
-    case TFaultAction::Crash:
-        return;
-    case TFaultAction::Proceed:
-        break;
-    }
+    if (!FlushProceeds(position_)) return;
     if (int error = file_->Flush()) RaiseFileError(VORSAM_WRITEERR, error);
 }
 

@@ -93,6 +93,8 @@ private:
     }
     void RequireOpen() const;
     bool NamingProceeds(TFileOperation operation) const;
+    // False when a planned fault drops the flush or stops the process there; a planned failure raises.
+    bool FlushProceeds(uint64_t position) const;
     void Acquire(bool create);
     bool KernelLock(bool lock, uint64_t offset, uint64_t length);
 
