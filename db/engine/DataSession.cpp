@@ -188,6 +188,7 @@ void TDataSession::CloseDataDirectory(TDataDirectory& directory) {
     assert(it->second.Uses > 0);
     // Never committed unasked; a server's database leaves its transaction to the server.
     if (it->second.Uses == 1 && !directory.IsRemote() && directory.InTransaction()) directory.Rollback();
+    if (it->second.Uses == 1) directory.DropKeptTables();
     if (it->second.Uses == 1 && directory.InUse())
         RaiseEngineError(VORSAM_FILEINUSE, "", "", directory.GetDatabaseName(), directory.GetDatabaseName(),
                          "", "", "");

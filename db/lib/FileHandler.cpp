@@ -11,6 +11,7 @@
 #include <fcntl.h>
 #include <limits>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 namespace vorsam {
@@ -108,7 +109,20 @@ void TFileHandler::Close() {
     }
     TAbstractFile* file = file_;
     file_ = nullptr;
-    GetFileList().Release(*file);
+    GetFileList().Release(*file, std::exchange(idle_, false));
+}
+
+void TFileHandler::Idle() {
+    assert(IsOpen() && !idle_ && !inMemory_ && !exclusive_);
+    GetFileList().Idle(*file_);
+    idle_ = true;
+}
+
+bool TFileHandler::Resume() {
+    assert(IsOpen() && idle_);
+    if (!GetFileList().Resume(*file_)) return false;
+    idle_ = false;
+    return true;
 }
 
 // Whether a rename or delete is to happen, as the file-fault injector decides.

@@ -52,6 +52,12 @@ public:
     bool ReadOnlyAttribute() const;
     bool Temporary() const { return temporary_; }
     bool IsOpen() const { return file_ != nullptr; }
+    // An open disk file's handler goes idle: it stays open but neither reads, writes nor locks until it
+    // resumes; Resume is false when the file is not the one its name gives any more (FileList.h: idle
+    // handlers), and the handler is then only to be closed.
+    void Idle();
+    bool Resume();
+    bool IsIdle() const { return idle_; }
 
     virtual void Open();
     virtual void Close();
@@ -103,6 +109,7 @@ private:
     bool temporary_ = false;
     TAbstractFile* file_ = nullptr;
     uint64_t position_ = 0;
+    bool idle_ = false;
 };
 
 // Holds a handler's BeginAccess for a scope.

@@ -31,6 +31,16 @@ TPhysicalFile::~TPhysicalFile() {
     ::close(descriptor_);
 }
 
+int TPhysicalFile::HoldOpenMode(bool hold) {
+    return SetDescriptorLock(descriptor_, hold, false, OpenModeLockOffset, 1);
+}
+
+bool TPhysicalFile::NamedBy(const std::string& path) const {
+    struct stat named {}, open {};
+    return ::stat(path.c_str(), &named) == 0 && ::fstat(descriptor_, &open) == 0 &&
+           named.st_dev == open.st_dev && named.st_ino == open.st_ino;
+}
+
 int TPhysicalFile::ReadAt(uint64_t offset, void* buffer, size_t count, size_t& done) {
     done = 0;
     auto p = static_cast<uint8_t*>(buffer);
