@@ -109,7 +109,8 @@ void Open01_EmptySelect_Ours(benchmark::State& state) {
 }
 void Open01_EmptySelect_Sqlite(benchmark::State& state) {
     TOpenTableData& data = OpenTableData(state.range(0));
-    for (auto _ : state) Check(SqliteRows(data.Sqlite.Handle(), EmptySelect) == 0, "the SELECT returns nothing");
+    for (auto _ : state)
+        Check(SqliteRows(data.Sqlite.Handle(), EmptySelect) == 0, "the SELECT returns nothing");
 }
 
 void Open02_InsertStatement_Ours(benchmark::State& state) {
@@ -129,8 +130,8 @@ void Open02_InsertStatement_Sqlite(benchmark::State& state) {
     data.Sqlite.Exec(("DELETE FROM T WHERE ID >= " + std::to_string(data.Rows)).c_str());
 }
 
-#define OPEN_ROW(name)                                                                                  \
-    BENCHMARK(name##_Ours)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMicrosecond);      \
+#define OPEN_ROW(name)                                                                                       \
+    BENCHMARK(name##_Ours)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMicrosecond);            \
     BENCHMARK(name##_Sqlite)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMicrosecond);
 
 OPEN_ROW(Open01_EmptySelect)

@@ -194,7 +194,8 @@ void TDataDirectory::ReleaseTable(TSharedTable& table) {
 }
 
 size_t TDataDirectory::SharedTableCount() const {
-    return size_t(std::count_if(tables_.begin(), tables_.end(), [](const auto& e) { return e.second.Uses > 0; }));
+    return size_t(
+        std::count_if(tables_.begin(), tables_.end(), [](const auto& e) { return e.second.Uses > 0; }));
 }
 
 void TDataDirectory::DropKeptTables() {

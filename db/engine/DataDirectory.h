@@ -185,7 +185,8 @@ private:
     TTransaction transaction_{*this};
     std::vector<TDirectoryStatement*> statements_;
     std::set<std::string> tempNames_;
-    std::map<std::string, int64_t> clearedFolders_; // the folders left clear, with their modification time (ns)
+    std::map<std::string, int64_t>
+        clearedFolders_; // the folders left clear, with their modification time (ns)
 };
 
 } // namespace vorsam

@@ -298,9 +298,11 @@ void TDataTable::Close() {
 // ---- kept open ----
 
 bool TDataTable::MayKeep() const {
-    return keepable_ && database_ && !location_.InMemory && !IsRemote() && !mode_.Exclusive && !inTransaction_ &&
-           !damaged_ && !writeMarked_ && !creating_ && dataFile_.IsOpen() && indexFile_.IsOpen() &&
-           !IsWorkingFileName(std::string_view(dataFile_.FileName()).substr(dataFile_.FileName().rfind('/') + 1));
+    return keepable_ && database_ && !location_.InMemory && !IsRemote() && !mode_.Exclusive &&
+           !inTransaction_ && !damaged_ && !writeMarked_ && !creating_ && dataFile_.IsOpen() &&
+           indexFile_.IsOpen() &&
+           !IsWorkingFileName(
+               std::string_view(dataFile_.FileName()).substr(dataFile_.FileName().rfind('/') + 1));
 }
 
 // No lock level is held any more: the read batch is the only lock left to give up.

@@ -13,15 +13,16 @@
 //   - a temporary file is created without a name on disk (O_TMPFILE, or created and unlinked at once), so
 //     nothing is left after a crash, and it disappears when its last handler closes; other handlers of
 //     this process can still open it by its name while it lives.
+// Every failure raises through RaiseEngineError with the caller's context and the errno as OS code.
+//
 // Idle handlers: a handler may go idle while it stays open (a table kept open between its uses, which
 // does nothing with the file meanwhile). While every handler of a disk file is idle the process gives up
 // the file's open-mode lock, so other processes may open it exclusively, delete, rename or replace it as
-// if it were closed; and in this process an exclusive open, create, delete or rename that meets such a
-// file detaches it (its key then names no open file; the idle handlers keep their descriptor) and goes
-// on. A handler that resumes gets its lock back and is told whether its file is still the one its name
-// gives; when not (detached, replaced, gone, or open exclusively elsewhere) it stays idle and is only
-// to be closed.
-#pragma once// Every failure raises through RaiseEngineError with the caller's context and the errno as OS code.
+// if it were closed; and in this process an open, create, delete or rename that meets such a file
+// detaches it (its key then names no open file; the idle handlers keep their descriptor) and goes on as
+// if the file were closed. A handler that resumes gets its lock back and is told whether its file is
+// still the one its name gives; when not (detached, replaced, gone, or open exclusively elsewhere) it
+// stays idle and is only to be closed.
 #pragma once
 
 #include "db/lib/CriticalSection.h"

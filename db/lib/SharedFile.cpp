@@ -36,7 +36,8 @@ int TPhysicalFile::HoldOpenMode(bool hold) {
 }
 
 bool TPhysicalFile::NamedBy(const std::string& path) const {
-    struct stat named {}, open {};
+    struct stat named {
+    }, open{};
     return ::stat(path.c_str(), &named) == 0 && ::fstat(descriptor_, &open) == 0 &&
            named.st_dev == open.st_dev && named.st_ino == open.st_ino;
 }
