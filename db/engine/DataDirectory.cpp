@@ -86,6 +86,18 @@ std::string TDataDirectory::GetDatabaseName() const {
 
 std::string TDataDirectory::ExactTableFileName(std::string_view tableName, std::string_view extension,
                                                bool inMemory) const {
+    std::string key =
+        std::string(extension) + (StoredInMemory(inMemory) ? "m:" : "d:") + std::string(tableName);
+    auto known = exactNames_.find(key);
+    if (known != exactNames_.end()) return known->second;
+    std::string name = NameTableFile(tableName, extension, inMemory);
+    if (exactNames_.size() >= ExactNameLimit) exactNames_.clear();
+    exactNames_.emplace(std::move(key), name);
+    return name;
+}
+
+std::string TDataDirectory::NameTableFile(std::string_view tableName, std::string_view extension,
+                                          bool inMemory) const {
     if (remote_)
         RaiseEngineError(VORSAM_NOTSUPPORTED, "", "", GetDatabaseName(), std::string(tableName), "", "",
                          "the files of a table of a database server");
@@ -220,7 +232,7 @@ void TDataDirectory::RemoveStrayWorkingFilesIn(const std::string& folder) {
     if (known && it != clearedFolders_.end() && it->second == nanoseconds(info.st_mtim)) return;
     timespec now{};
     ::clock_gettime(CLOCK_REALTIME, &now);
-    bool settled = known && nanoseconds(info.st_mtim) < nanoseconds(now) - 1000000000;
+    bool settled = known && nanoseconds(info.st_mtim) < nanoseconds(now) - 100000000;
     if (RemoveStrayWorkingFiles(folder) && settled)
         clearedFolders_[folder] = nanoseconds(info.st_mtim);
     else

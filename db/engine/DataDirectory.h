@@ -118,8 +118,8 @@ public:
 
     // What a process killed at its work left in a folder of the database's tables (WorkingFiles.h), looked
     // for only when the folder changed since it was last left clear: its modification time is not the
-    // one seen before that clearing, or that one was less than a second old then (a change within the
-    // same tick of the file system's clock would not show).
+    // one seen before that clearing, or that one was less than 100 ms old then (a change within the
+    // same tick of the file system's clock would not show: what it left stays until the next change).
     void RemoveStrayWorkingFilesIn(const std::string& folder);
 
     // The statements made on the directory; adding one twice or removing one never added does nothing.
@@ -167,9 +167,12 @@ private:
     TTables::const_iterator EntryOf(const TSharedTable& table) const;
     // Raises for a table the directory does not hold.
     TTables::iterator RequireEntry(const TSharedTable& table);
-    // The file name by the rules above, without looking for a file that differs only in case.
+    // The file name by the rules above, without looking for a file that differs only in case; the names
+    // made are remembered (up to ExactNameLimit, then forgotten at once), as they depend on nothing else.
     std::string ExactTableFileName(std::string_view tableName, std::string_view extension,
                                    bool inMemory) const;
+    std::string NameTableFile(std::string_view tableName, std::string_view extension, bool inMemory) const;
+    static constexpr size_t ExactNameLimit = 1024;
     bool AnyTableFileExists(const std::string& tableName, bool inMemory) const;
 
     TDataSession& session_;
@@ -185,6 +188,7 @@ private:
     TTransaction transaction_{*this};
     std::vector<TDirectoryStatement*> statements_;
     std::set<std::string> tempNames_;
+    mutable std::map<std::string, std::string> exactNames_;
     std::map<std::string, int64_t>
         clearedFolders_; // the folders left clear, with their modification time (ns)
 };

@@ -332,6 +332,8 @@ bool TDataTable::ResumeKept(TTableOpenMode mode) {
     if (resumed && !SwapRecordBeside()) {
         useCount_ = 1;
         try {
+            // Every write ends with a new data header: the same one means nothing was written since.
+            if (dataFile_.OnDiskHeader().Bytes == dataFile_.FileHeader().Bytes) return true;
             TTableRead read(*this);
             // A data header that differs from the one this process knows without a new counter was not
             // written by a writer of the engine: the fresh open checks it.

@@ -25,6 +25,11 @@ int SetDescriptorLock(int descriptor, bool lock, bool exclusive, uint64_t offset
 TPhysicalFile::TPhysicalFile(std::string key, int descriptor, bool readOnly)
     : TAbstractFile(std::move(key)), descriptor_(descriptor) {
     ReadOnlyAttribute = readOnly;
+    struct stat open {};
+    if (::fstat(descriptor_, &open) == 0) {
+        device_ = open.st_dev;
+        inode_ = open.st_ino;
+    }
 }
 
 TPhysicalFile::~TPhysicalFile() {
@@ -36,10 +41,9 @@ int TPhysicalFile::HoldOpenMode(bool hold) {
 }
 
 bool TPhysicalFile::NamedBy(const std::string& path) const {
-    struct stat named {
-    }, open{};
-    return ::stat(path.c_str(), &named) == 0 && ::fstat(descriptor_, &open) == 0 &&
-           named.st_dev == open.st_dev && named.st_ino == open.st_ino;
+    struct stat named {};
+    return inode_ != 0 && ::stat(path.c_str(), &named) == 0 && named.st_dev == device_ &&
+           named.st_ino == inode_;
 }
 
 int TPhysicalFile::ReadAt(uint64_t offset, void* buffer, size_t count, size_t& done) {

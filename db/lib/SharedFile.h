@@ -15,6 +15,7 @@
 
 #include <cstdint>
 #include <string>
+#include <sys/types.h>
 #include <vector>
 
 namespace vorsam {
@@ -83,6 +84,8 @@ public:
 
 private:
     int descriptor_;
+    dev_t device_ = 0;
+    ino_t inode_ = 0;
 };
 
 class TMemoryFile : public TAbstractFile {
