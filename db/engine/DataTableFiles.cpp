@@ -326,9 +326,13 @@ void TDataTable::Keep() noexcept {
 // then closed).
 bool TDataTable::ResumeKept(TTableOpenMode mode) {
     kept_ = false;
-    bool resumed = !mode.Exclusive && mode.ReadOnly == mode_.ReadOnly;
-    for (TTableFile* file : Files())
-        if (resumed && file->IsOpen()) resumed = file->Resume();
+    bool resumed = !mode.Exclusive;
+    mode_.ReadOnly = mode.ReadOnly;
+    for (TTableFile* file : Files()) {
+        if (!resumed || !file->IsOpen()) continue;
+        file->SetReadOnly(mode.ReadOnly);
+        resumed = file->Resume();
+    }
     if (resumed && !SwapRecordBeside()) {
         useCount_ = 1;
         try {

@@ -55,7 +55,10 @@ void TFileHandler::SetExclusive(bool value) {
     ChangeSetting(exclusive_, value);
 }
 void TFileHandler::SetReadOnly(bool value) {
-    ChangeSetting(readOnly_, value);
+    if (idle_)
+        readOnly_ = value;
+    else
+        ChangeSetting(readOnly_, value);
 }
 void TFileHandler::SetTemporary(bool value) {
     ChangeSetting(temporary_, value);

@@ -38,7 +38,7 @@ public:
     TFileHandler(const TFileHandler&) = delete;
     TFileHandler& operator=(const TFileHandler&) = delete;
 
-    // Settings; only while closed.
+    // Settings; only while closed (read-only also while idle).
     void SetFileName(const std::string& name);
     void SetInMemory(bool value);
     void SetExclusive(bool value);

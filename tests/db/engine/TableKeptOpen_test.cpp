@@ -21,21 +21,28 @@ protected:
         TDataCursor cursor(database_);
         cursor.SetTableName("SHARED");
         cursor.CreateTable(TableArgs({{"KEY", dtInteger}, {"VALUE", dtInteger}}, {1}));
+        for (int32_t key = 1; key <= 5; ++key) Append(key, false);
+    }
+
+    // Appends the row (key, 10 * key) through a cursor opened for it.
+    void Append(int32_t key, bool readOnly) {
+        TDataCursor cursor(database_);
+        cursor.SetTableName("SHARED");
+        cursor.SetReadOnly(readOnly);
         cursor.OpenCursor();
         std::vector<uint8_t> image(cursor.GetRecordSize());
-        for (int32_t key = 1; key <= 5; ++key) {
-            rows_[key] = 10 * key;
-            cursor.InitEmptyRecord(image);
-            cursor.PutField(1, image, reinterpret_cast<const uint8_t*>(&key));
-            cursor.PutField(2, image, reinterpret_cast<const uint8_t*>(&rows_[key]));
-            cursor.AppendRecord(image);
-        }
+        int32_t value = 10 * key;
+        cursor.InitEmptyRecord(image);
+        cursor.PutField(1, image, reinterpret_cast<const uint8_t*>(&key));
+        cursor.PutField(2, image, reinterpret_cast<const uint8_t*>(&value));
+        cursor.AppendRecord(image);
     }
 
     // The rows through a cursor of the database, closed again (the table then kept); its field count.
-    static TRows Read(TDataDirectory& database, uint16_t* fieldCount = nullptr) {
+    static TRows Read(TDataDirectory& database, uint16_t* fieldCount = nullptr, bool readOnly = true) {
         TDataCursor cursor(database);
         cursor.SetTableName("SHARED");
+        cursor.SetReadOnly(readOnly);
         cursor.OpenCursor();
         if (fieldCount) *fieldCount = cursor.GetFieldCount();
         std::vector<uint8_t> image(cursor.GetRecordSize());
@@ -50,10 +57,10 @@ protected:
         return rows;
     }
     // What a session that never saw the table reads.
-    TRows ReadAfresh(uint16_t* fieldCount = nullptr) {
+    TRows ReadAfresh(uint16_t* fieldCount = nullptr, bool readOnly = true) {
         TDataSession fresh;
         TDataDirectory& database = fresh.OpenDataDirectory("", dir_.Path());
-        TRows rows = Read(database, fieldCount);
+        TRows rows = Read(database, fieldCount, readOnly);
         fresh.CloseDataDirectory(database);
         return rows;
     }
@@ -65,7 +72,6 @@ protected:
     TTempDir dir_;
     TDataSession session_;
     TDataDirectory& database_;
-    TRows rows_;
 };
 
 // Each case acts on the kept table from another process (or another session of this one) while it is idle;
@@ -120,6 +126,9 @@ TEST_F(TableKeptOpenTest, ATableDeletedWhileKeptIsNotFoundAndOneMadeAnewIsRead) 
     other.CloseDataDirectory(database);
     EXPECT_EQ(Read(database_, &fields), TRows{});
     EXPECT_EQ(fields, 2);
+    EXPECT_ANY_THROW(Append(7, true)) << "a table kept after a read-only use, resumed for another";
+    Append(7, false);
+    EXPECT_EQ(Read(database_), (TRows{{7, 70}}));
     worker::TWorkerProcess worker;
     for (const char* extension : {".DAT", ".IDX"})
         worker.SendOk("delete " + dir_.File(std::string("SHARED") + extension));
@@ -144,7 +153,7 @@ TEST_F(TableKeptOpenTest, AWriterKilledWhileTheTableIsKeptIsCompletedOrUndoneAtI
         worker.SendOk("tstopatwrite " + std::to_string(n));
         bool ended = worker.Send("tend whole") == "ok";
         worker.Kill();
-        TRows kept = Read(database_);
+        TRows kept = Read(database_, nullptr, false); // a table opened read-only cannot complete a write
         EXPECT_TRUE(kept == before || kept == after);
         EXPECT_EQ(kept, ReadAfresh());
         completed.insert(kept == after);
