@@ -10,7 +10,6 @@
 #include <algorithm>
 #include <cstring>
 #include <exception>
-#include <filesystem>
 
 namespace vorsam {
 
@@ -293,10 +292,11 @@ void TDataCursor::RepairTable(const TRepairEvents& events) {
 // (TDataDirectory::RemoveStrayWorkingFilesIn); a working table that opens is one at work itself.
 void TDataCursor::RemoveStrayWorkingFilesBeside(TDataTable& table) const {
     if (inMemory_ || directory_.InMemory() || directory_.IsRemote()) return;
-    const std::filesystem::path file =
+    const std::string file =
         table.Kept() ? table.DataFile().FileName() : directory_.TableFileName(tableName_, ".DAT", false);
-    if (!IsWorkingFileName(file.filename().string()))
-        directory_.RemoveStrayWorkingFilesIn(file.parent_path().string());
+    size_t slash = file.rfind('/');
+    if (slash != std::string::npos && !IsWorkingFileName(std::string_view(file).substr(slash + 1)))
+        directory_.RemoveStrayWorkingFilesIn(slash == 0 ? "/" : file.substr(0, slash));
 }
 
 // ---- layout ----

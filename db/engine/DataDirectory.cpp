@@ -153,8 +153,13 @@ std::string TDataDirectory::GetTempTableName(bool inMemory) {
 
 TSharedTable& TDataDirectory::AcquireTable(std::string_view tableName, bool inMemory,
                                            const TSharedTableFactory& open) {
-    std::string key = TableKey(tableName, inMemory);
-    auto it = tables_.find(key);
+    // A table the directory holds by its exact name is found without looking at the folder (the open of
+    // a kept table checks its files).
+    std::string exact =
+        StoredInMemory(inMemory) ? std::string() : ExactTableFileName(tableName, DataExtension, false);
+    auto it = exact.empty() ? tables_.end() : tables_.find(exact);
+    std::string key = it != tables_.end() ? exact : TableKey(tableName, inMemory);
+    if (it == tables_.end()) it = tables_.find(key);
     if (it == tables_.end()) {
         std::unique_ptr<TSharedTable> table = open(key);
         if (!table)
