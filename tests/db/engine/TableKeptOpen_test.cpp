@@ -6,7 +6,6 @@
 
 #include "db/lib/DataTypes.h"
 
-#include <functional>
 #include <map>
 #include <set>
 
@@ -57,10 +56,10 @@ protected:
         return rows;
     }
     // What a session that never saw the table reads.
-    TRows ReadAfresh(uint16_t* fieldCount = nullptr, bool readOnly = true) {
+    TRows ReadAfresh(uint16_t* fieldCount = nullptr) {
         TDataSession fresh;
         TDataDirectory& database = fresh.OpenDataDirectory("", dir_.Path());
-        TRows rows = Read(database, fieldCount, readOnly);
+        TRows rows = Read(database, fieldCount);
         fresh.CloseDataDirectory(database);
         return rows;
     }
@@ -105,16 +104,13 @@ TEST_F(TableKeptOpenTest, ATableDeletedWhileKeptIsNotFoundAndOneMadeAnewIsRead) 
         TDataCursor cursor(database);
         cursor.SetTableName("SHARED");
         cursor.SetExclusive(exclusiveFirst);
-        if (exclusiveFirst) {
-            cursor.OpenCursor();
-            cursor.CloseCursor();
-        }
+        cursor.OpenCursor();
+        cursor.CloseCursor();
         cursor.DeleteTable();
         std::vector<TFieldSpec> specs = {{"KEY", dtInteger}, {"VALUE", dtInteger}, {"MORE", dtInteger}};
         specs.resize(fields);
         cursor.CreateTable(TableArgs(specs, {1}));
     };
-    Read(database_);
     deleteAndCreate(database_, false, 3);
     uint16_t fields = 0;
     EXPECT_EQ(Read(database_, &fields), TRows{});
