@@ -91,7 +91,9 @@
 // is not this process's own write under way means that a writer died in the middle of a write (or
 // failed in it). When a journal holds that mark for the table (CommitJournal.h: a journaled write past
 // its commit point), the write is completed from it, under the table's write locks, before anything is
-// read; a table opened read-only cannot complete it and is refused (VORSAM_WRITEINTERRUPTED). Otherwise
+// read. A table opened read-only completes it too, through its own handles, once it holds those locks
+// (its read slots given up meanwhile, as for any user); only when a file cannot be written by this
+// process (its permissions, a read-only medium) is the table refused (VORSAM_WRITEINTERRUPTED). Otherwise
 // the files may disagree: every cache is dropped, every header read again, and the files are checked as
 // the table check does (TableVerify.h: header against file sizes, free chain, every index against the
 // active records, every blob chain). A table that passes is used as it is (once per state of the files:

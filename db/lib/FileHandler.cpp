@@ -215,7 +215,7 @@ size_t TFileHandler::ReadBuffer(void* buffer, size_t count, bool allowShort) {
 
 void TFileHandler::WriteBuffer(const void* buffer, size_t count) {
     RequireOpen();
-    if (readOnly_ || ReadOnlyAttribute()) RaiseFileError(VORSAM_WRITEERR, EBADF);
+    if ((readOnly_ && !writesAllowed_) || ReadOnlyAttribute()) RaiseFileError(VORSAM_WRITEERR, EBADF);
     TCriticalSectionGuard guard(file_->Access);
     TFileFaults& faults = Faults();
     switch (faults.Before({TFileOperation::Write, fileName_, inMemory_, position_, count})) {

@@ -49,6 +49,9 @@ public:
     bool InMemory() const { return inMemory_; }
     bool Exclusive() const { return exclusive_; }
     bool OpenedReadOnly() const { return readOnly_; }
+    // A handler opened read-only writes while this is set (its owner completing, under its write locks,
+    // a write another user left unended); a file that cannot be written still refuses.
+    void AllowWrites(bool value) { writesAllowed_ = value; }
     bool ReadOnlyAttribute() const;
     bool Temporary() const { return temporary_; }
     bool IsOpen() const { return file_ != nullptr; }
@@ -106,6 +109,7 @@ private:
     bool inMemory_ = false;
     bool exclusive_ = false;
     bool readOnly_ = false;
+    bool writesAllowed_ = false;
     bool temporary_ = false;
     TAbstractFile* file_ = nullptr;
     uint64_t position_ = 0;
