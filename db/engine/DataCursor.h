@@ -558,7 +558,7 @@ private:
     // Open (DataCursorOpen.cpp)
     void RequireClosed() const;
     TDataTable& AcquireTable();
-    void RemoveStrayWorkingFilesBeside() const;
+    void RemoveStrayWorkingFilesBeside(TDataTable& table) const;
     void CheckPassword();
     void LoadLayout();
     void UseIndex(uint8_t number);

@@ -10,7 +10,6 @@
 #include <algorithm>
 #include <cstring>
 #include <exception>
-#include <filesystem>
 
 namespace vorsam {
 
@@ -143,6 +142,7 @@ TDataTable& TDataCursor::AcquireTable() {
             [directory = &directory_, name = tableName_, flag = inMemory_](std::string_view extension) {
                 return directory->TableFileName(name, extension, flag);
             });
+        table->KeepOpenBetweenUses();
         return table;
     });
     auto* table = dynamic_cast<TDataTable*>(&shared);
@@ -166,7 +166,7 @@ void TDataCursor::OpenCursor() {
     RequireClosed();
     if (directory_.IsRemote()) return OpenRemote();
     TDataTable& table = AcquireTable();
-    if (!table.IsOpen()) RemoveStrayWorkingFilesBeside();
+    if (!table.IsOpen()) RemoveStrayWorkingFilesBeside(table);
     try {
         table.Open({.Exclusive = exclusive_, .ReadOnly = readOnly_});
         table_ = &table;
@@ -288,11 +288,15 @@ void TDataCursor::RepairTable(const TRepairEvents& events) {
 }
 
 // What a process killed at its work left beside the table (WorkingFiles.h), at the table's first open
-// in this process (a restructure opens it so too); a working table that opens is one at work itself.
-void TDataCursor::RemoveStrayWorkingFilesBeside() const {
+// in this process (a restructure opens it so too), and at a later one when the folder changed meanwhile
+// (TDataDirectory::RemoveStrayWorkingFilesIn); a working table that opens is one at work itself.
+void TDataCursor::RemoveStrayWorkingFilesBeside(TDataTable& table) const {
     if (inMemory_ || directory_.InMemory() || directory_.IsRemote()) return;
-    const std::filesystem::path file = directory_.TableFileName(tableName_, ".DAT", false);
-    if (!IsWorkingFileName(file.filename().string())) RemoveStrayWorkingFiles(file.parent_path().string());
+    const std::string file =
+        table.Kept() ? table.DataFile().FileName() : directory_.TableFileName(tableName_, ".DAT", false);
+    size_t slash = file.rfind('/');
+    if (slash != std::string::npos && !IsWorkingFileName(std::string_view(file).substr(slash + 1)))
+        directory_.RemoveStrayWorkingFilesIn(slash == 0 ? "/" : file.substr(0, slash));
 }
 
 // ---- layout ----

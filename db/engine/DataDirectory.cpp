@@ -2,6 +2,7 @@
 
 #include "db/engine/DataSession.h"
 #include "db/engine/RestructureSwap.h"
+#include "db/engine/WorkingFiles.h"
 #include "db/lib/Collation.h"
 #include "db/lib/EngineErrors.h"
 #include "db/lib/FileList.h"
@@ -11,8 +12,10 @@
 
 #include <algorithm>
 #include <cassert>
+#include <ctime>
 #include <filesystem>
 #include <strings.h>
+#include <sys/stat.h>
 
 namespace vorsam {
 
@@ -83,6 +86,18 @@ std::string TDataDirectory::GetDatabaseName() const {
 
 std::string TDataDirectory::ExactTableFileName(std::string_view tableName, std::string_view extension,
                                                bool inMemory) const {
+    std::string key =
+        std::string(extension) + (StoredInMemory(inMemory) ? "m:" : "d:") + std::string(tableName);
+    auto known = exactNames_.find(key);
+    if (known != exactNames_.end()) return known->second;
+    std::string name = NameTableFile(tableName, extension, inMemory);
+    if (exactNames_.size() >= ExactNameLimit) exactNames_.clear();
+    exactNames_.emplace(std::move(key), name);
+    return name;
+}
+
+std::string TDataDirectory::NameTableFile(std::string_view tableName, std::string_view extension,
+                                          bool inMemory) const {
     if (remote_)
         RaiseEngineError(VORSAM_NOTSUPPORTED, "", "", GetDatabaseName(), std::string(tableName), "", "",
                          "the files of a table of a database server");
@@ -138,8 +153,13 @@ std::string TDataDirectory::GetTempTableName(bool inMemory) {
 
 TSharedTable& TDataDirectory::AcquireTable(std::string_view tableName, bool inMemory,
                                            const TSharedTableFactory& open) {
-    std::string key = TableKey(tableName, inMemory);
-    auto it = tables_.find(key);
+    // A table the directory holds by its exact name is found without looking at the folder (the open of
+    // a kept table checks its files).
+    std::string exact =
+        StoredInMemory(inMemory) ? std::string() : ExactTableFileName(tableName, DataExtension, false);
+    auto it = exact.empty() ? tables_.end() : tables_.find(exact);
+    std::string key = it != tables_.end() ? exact : TableKey(tableName, inMemory);
+    if (it == tables_.end()) it = tables_.find(key);
     if (it == tables_.end()) {
         std::unique_ptr<TSharedTable> table = open(key);
         if (!table)
@@ -174,7 +194,29 @@ void TDataDirectory::AddTableUse(TSharedTable& table) {
 void TDataDirectory::ReleaseTable(TSharedTable& table) {
     auto it = RequireEntry(table);
     assert(it->second.Uses > 0);
-    if (--it->second.Uses == 0) tables_.erase(it);
+    if (--it->second.Uses > 0) return;
+    if (!table.Kept()) {
+        tables_.erase(it);
+        return;
+    }
+    it->second.LastUse = ++releases_;
+    size_t kept = 0;
+    auto oldest = tables_.end();
+    for (auto entry = tables_.begin(); entry != tables_.end(); ++entry) {
+        if (entry->second.Uses > 0) continue;
+        ++kept;
+        if (oldest == tables_.end() || entry->second.LastUse < oldest->second.LastUse) oldest = entry;
+    }
+    if (kept > KeptTableLimit) tables_.erase(oldest);
+}
+
+size_t TDataDirectory::SharedTableCount() const {
+    return size_t(
+        std::count_if(tables_.begin(), tables_.end(), [](const auto& e) { return e.second.Uses > 0; }));
+}
+
+void TDataDirectory::DropKeptTables() {
+    std::erase_if(tables_, [](const auto& entry) { return entry.second.Uses == 0; });
 }
 
 TSharedTable* TDataDirectory::FindTable(std::string_view tableName, bool inMemory) const {
@@ -185,6 +227,21 @@ TSharedTable* TDataDirectory::FindTable(std::string_view tableName, bool inMemor
 uint32_t TDataDirectory::TableUseCount(const TSharedTable& table) const {
     auto it = EntryOf(table);
     return it == tables_.end() ? 0 : it->second.Uses;
+}
+
+void TDataDirectory::RemoveStrayWorkingFilesIn(const std::string& folder) {
+    auto nanoseconds = [](const timespec& time) { return int64_t(time.tv_sec) * 1000000000 + time.tv_nsec; };
+    struct stat info {};
+    bool known = ::stat(folder.c_str(), &info) == 0;
+    auto it = clearedFolders_.find(folder);
+    if (known && it != clearedFolders_.end() && it->second == nanoseconds(info.st_mtim)) return;
+    timespec now{};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    bool settled = known && nanoseconds(info.st_mtim) < nanoseconds(now) - 100000000;
+    if (RemoveStrayWorkingFiles(folder) && settled)
+        clearedFolders_[folder] = nanoseconds(info.st_mtim);
+    else
+        clearedFolders_.erase(folder);
 }
 
 void TDataDirectory::AddStatement(TDirectoryStatement& statement) {

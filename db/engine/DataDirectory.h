@@ -17,7 +17,10 @@
 //
 // The directory keeps:
 //   - the shared tables of its tables, one per table however many cursors use it, by the normalised name
-//     of the table's data file (TableKey), each with a use count; the last release frees the table;
+//     of the table's data file (TableKey), each with a use count; the last release frees the table,
+//     unless the table keeps itself open for its next use (TSharedTable::Kept): the directory then holds
+//     it unused, up to KeptTableLimit of them (the longest unused goes first), until the database
+//     closes;
 //   - the statements made on it (not owned: a statement adds itself and removes itself);
 //   - its transaction (Transaction.h): StartTransaction, Commit, Rollback; InTransaction is the
 //     in-transaction flag the dataset layer reads. Closing the database (its last close in the session,
@@ -46,7 +49,11 @@ class TDataTable;
 class TSharedTable {
 public:
     virtual ~TSharedTable() = default;
+    // Unused, and kept open for its next use.
+    virtual bool Kept() const { return false; }
 };
+
+inline constexpr size_t KeptTableLimit = 16;
 
 // What a directory keeps of a statement made on it.
 class TDirectoryStatement {
@@ -99,12 +106,21 @@ public:
     TSharedTable& AcquireTable(std::string_view tableName, bool inMemory, const TSharedTableFactory& open);
     // One more use of a table acquired before.
     void AddTableUse(TSharedTable& table);
-    // One use less; the last one frees the table.
+    // One use less; the last one frees the table, unless it is kept.
     void ReleaseTable(TSharedTable& table);
     TSharedTable* FindTable(std::string_view tableName, bool inMemory) const;
     // Uses of the table; 0 for one the directory does not hold.
     uint32_t TableUseCount(const TSharedTable& table) const;
-    size_t SharedTableCount() const { return tables_.size(); }
+    // The shared tables in use (kept ones aside).
+    size_t SharedTableCount() const;
+    // Frees the kept tables.
+    void DropKeptTables();
+
+    // What a process killed at its work left in a folder of the database's tables (WorkingFiles.h), looked
+    // for only when the folder changed since it was last left clear: its modification time is not the
+    // one seen before that clearing, or that one was less than 100 ms old then (a change within the
+    // same tick of the file system's clock would not show: what it left stays until the next change).
+    void RemoveStrayWorkingFilesIn(const std::string& folder);
 
     // The statements made on the directory; adding one twice or removing one never added does nothing.
     void AddStatement(TDirectoryStatement& statement);
@@ -131,8 +147,8 @@ public:
     // A table that goes away during the transaction leaves it, its changes forgotten.
     void DropFromTransaction(TDataTable& table) noexcept { transaction_.Drop(table); }
 
-    // Shared tables or statements still use it.
-    bool InUse() const { return !tables_.empty() || !statements_.empty(); }
+    // Shared tables in use or statements.
+    bool InUse() const { return SharedTableCount() > 0 || !statements_.empty(); }
 
 private:
     friend class TDataSession;
@@ -142,6 +158,7 @@ private:
     struct TTableEntry {
         std::unique_ptr<TSharedTable> Table;
         uint32_t Uses = 0;
+        uint64_t LastUse = 0; // when its last use ended, in releases of the directory
     };
     using TTables = std::map<std::string, TTableEntry>;
 
@@ -150,9 +167,12 @@ private:
     TTables::const_iterator EntryOf(const TSharedTable& table) const;
     // Raises for a table the directory does not hold.
     TTables::iterator RequireEntry(const TSharedTable& table);
-    // The file name by the rules above, without looking for a file that differs only in case.
+    // The file name by the rules above, without looking for a file that differs only in case; the names
+    // made are remembered (up to ExactNameLimit, then forgotten at once), as they depend on nothing else.
     std::string ExactTableFileName(std::string_view tableName, std::string_view extension,
                                    bool inMemory) const;
+    std::string NameTableFile(std::string_view tableName, std::string_view extension, bool inMemory) const;
+    static constexpr size_t ExactNameLimit = 1024;
     bool AnyTableFileExists(const std::string& tableName, bool inMemory) const;
 
     TDataSession& session_;
@@ -164,9 +184,13 @@ private:
     uint32_t remoteHandle_ = 0;
     bool serverTransaction_ = false;
     TTables tables_;
+    uint64_t releases_ = 0;
     TTransaction transaction_{*this};
     std::vector<TDirectoryStatement*> statements_;
     std::set<std::string> tempNames_;
+    mutable std::map<std::string, std::string> exactNames_;
+    std::map<std::string, int64_t>
+        clearedFolders_; // the folders left clear, with their modification time (ns)
 };
 
 } // namespace vorsam

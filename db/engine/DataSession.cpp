@@ -130,9 +130,15 @@ TDataDirectory& TDataSession::OpenDataDirectory(const std::string& databaseName,
 }
 
 TDataDirectory& TDataSession::OpenByFolder(const std::string& folder) {
+    // A folder as an open database gives it (normalised already) is found without normalising it again.
+    auto it = directories_.find("folder:" + folder);
+    if (it != directories_.end()) {
+        ++it->second.Uses;
+        return *it->second.Directory;
+    }
     std::string normal = NormaliseFolder(folder);
     std::string key = "folder:" + normal;
-    auto it = directories_.find(key);
+    it = directories_.find(key);
     if (it == directories_.end()) return OpenNew(key, "", normal, false);
     ++it->second.Uses;
     return *it->second.Directory;
@@ -188,6 +194,7 @@ void TDataSession::CloseDataDirectory(TDataDirectory& directory) {
     assert(it->second.Uses > 0);
     // Never committed unasked; a server's database leaves its transaction to the server.
     if (it->second.Uses == 1 && !directory.IsRemote() && directory.InTransaction()) directory.Rollback();
+    if (it->second.Uses == 1) directory.DropKeptTables();
     if (it->second.Uses == 1 && directory.InUse())
         RaiseEngineError(VORSAM_FILEINUSE, "", "", directory.GetDatabaseName(), directory.GetDatabaseName(),
                          "", "", "");

@@ -11,6 +11,19 @@
 // the file layer also refuses other processes), and a table opened read-only admits no user that writes.
 // Close ends a use; the last writes whatever is unwritten and closes the files.
 //
+// Kept open: a table of a database on disk that its directory holds (KeepOpenBetweenUses; not open
+// exclusively, not in a transaction, not damaged, not a working table) keeps its files open when its last use
+// ends, idle (FileList.h): it holds no lock at all meanwhile, not even the open-mode lock, so another process
+// may open it exclusively, restructure, repair, rename or delete it as if it were closed; its read batch is
+// given up. It keeps what it learned: the files' names (their case found), that the folder was cleared
+// of stray working files, its headers and caches. The next Open that is not exclusive resumes it (read-only
+// or not, as it asks): every file gets its open-mode lock back and must still be the file its name gives, no
+// swap record may lie beside it, and the data header on disk must be the one this process knows (every write
+// ends with a new one); when it is not, a read level runs the change check (which drops what another
+// process's writes made stale and completes an interrupted write from its journal), after which it must be.
+// When any of that fails the files are closed and the table opened afresh. Create, Delete, Repair and an
+// exclusive Open close a kept table's files first.
+//
 // Lock levels; nested calls of one level count, the locks are taken at the first and released at the
 // last. A table open exclusively takes none (no other process can have it open).
 //   read     two independent levels (the first for runs of reads, the second for record locking and
@@ -78,7 +91,9 @@
 // is not this process's own write under way means that a writer died in the middle of a write (or
 // failed in it). When a journal holds that mark for the table (CommitJournal.h: a journaled write past
 // its commit point), the write is completed from it, under the table's write locks, before anything is
-// read; a table opened read-only cannot complete it and is refused (VORSAM_WRITEINTERRUPTED). Otherwise
+// read. A table opened read-only completes it too, through its own handles, once it holds those locks
+// (its read slots given up meanwhile, as for any user); only when a file cannot be written by this
+// process (its permissions, a read-only medium) is the table refused (VORSAM_WRITEINTERRUPTED). Otherwise
 // the files may disagree: every cache is dropped, every header read again, and the files are checked as
 // the table check does (TableVerify.h: header against file sizes, free chain, every index against the
 // active records, every blob chain). A table that passes is used as it is (once per state of the files:
@@ -200,6 +215,9 @@ public:
     // name make the file names.
     void NameFilesBy(TTableFileNamer namer) { fileNamer_ = std::move(namer); }
     void Open(TTableOpenMode mode = {});
+    // Unused with its files kept open (above); KeepOpenBetweenUses allows it (the table is a directory's).
+    bool Kept() const override { return kept_; }
+    void KeepOpenBetweenUses() { keepable_ = true; }
     // One more use of the open table.
     void IncUseCount();
     // Mends the closed table's files, opened exclusively (VORSAM_FILEINUSE while anyone has them open),
@@ -352,6 +370,11 @@ private:
     void ReadHeaders();
     void ValidateHeaders();
     void CloseFiles() noexcept;
+    bool MayKeep() const;
+    void Keep() noexcept;
+    bool ResumeKept(TTableOpenMode mode);
+    bool SwapRecordBeside() const;
+    void CloseKept() noexcept;
     void RepairFiles(const TRepairEvents& events);
     void FinishUses();
     void CreateFiles(const TTableDefinition& definition, const std::vector<TFieldDescriptor>& fields);
@@ -457,6 +480,8 @@ private:
     bool encrypted_ = false;
     bool modified_ = false;
     bool creating_ = false;
+    bool keepable_ = false;
+    bool kept_ = false;
     uint64_t contentVersion_ = 1;
     TDataFile dataFile_;
     TIndexFile indexFile_;

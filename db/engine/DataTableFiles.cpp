@@ -4,6 +4,7 @@
 
 #include "db/engine/CommitJournal.h"
 #include "db/engine/RestructureSwap.h"
+#include "db/engine/WorkingFiles.h"
 
 #include "db/lib/DataTypes.h"
 #include "db/lib/FileList.h"
@@ -13,6 +14,7 @@
 #include <algorithm>
 #include <exception>
 #include <memory>
+#include <unistd.h>
 
 namespace vorsam {
 
@@ -22,6 +24,8 @@ TDataTable::TDataTable(const EngineSettings& settings, TTableLocation location, 
 
 TDataTable::~TDataTable() {
     if (inTransaction_) database_->DropFromTransaction(*this); // its changes are forgotten, never written
+    keepable_ = false;
+    CloseKept();
     if (!IsOpen()) return;
     useCount_ = 1;
     try {
@@ -124,6 +128,7 @@ void TDataTable::DefineIndexes(TIndexFile& file, const TTableDefinition& definit
 
 void TDataTable::Create(const TTableDefinition& definition) {
     if (IsOpen()) Raise(VORSAM_FILEINUSE);
+    CloseKept();
     std::vector<TFieldDescriptor> fields;
     if (TLayoutBreach breach = CheckTableDefinition(definition, fields)) Raise(breach.Code, breach.Reason);
     {
@@ -177,6 +182,7 @@ void TDataTable::CreateFiles(const TTableDefinition& definition,
 
 void TDataTable::Delete() {
     if (IsOpen()) Raise(VORSAM_FILEINUSE);
+    CloseKept();
     SettleSwap();
     // Linux deletes a file that others have open without a word: every file is first opened
     // exclusively, which is refused while anyone has it open, and only then is any deleted.
@@ -205,6 +211,7 @@ void TDataTable::Open(TTableOpenMode mode) {
         ++useCount_;
         return;
     }
+    if (kept_ && ResumeKept(mode)) return;
     SettleSwap();
     mode_ = mode;
     PrepareFiles(mode);
@@ -280,9 +287,80 @@ void TDataTable::Close() {
     } catch (...) {
         error = std::current_exception();
     }
-    CloseFiles();
+    if (!error && MayKeep())
+        Keep();
+    else
+        CloseFiles();
     useCount_ = 0;
     if (error) std::rethrow_exception(error);
+}
+
+// ---- kept open ----
+
+bool TDataTable::MayKeep() const {
+    return keepable_ && database_ && !location_.InMemory && !IsRemote() && !mode_.Exclusive &&
+           !inTransaction_ && !damaged_ && !writeMarked_ && !creating_ && dataFile_.IsOpen() &&
+           indexFile_.IsOpen() &&
+           !IsWorkingFileName(
+               std::string_view(dataFile_.FileName()).substr(dataFile_.FileName().rfind('/') + 1));
+}
+
+// No lock level is held any more: the read batch is the only lock left to give up.
+void TDataTable::Keep() noexcept {
+    EndReadBatch();
+    StopBatches();
+    if (slotsHeld_) {
+        try {
+            ReleaseReadSlots();
+        } catch (...) {
+            CloseFiles(); // the slots go with the handles
+            return;
+        }
+    }
+    for (TTableFile* file : Files())
+        if (file->IsOpen()) file->Idle();
+    kept_ = true;
+}
+
+// Resumed, a read level's change check done; false when the table is to be opened afresh (its files
+// then closed).
+bool TDataTable::ResumeKept(TTableOpenMode mode) {
+    kept_ = false;
+    bool resumed = !mode.Exclusive;
+    mode_.ReadOnly = mode.ReadOnly;
+    for (TTableFile* file : Files()) {
+        if (!resumed || !file->IsOpen()) continue;
+        file->SetReadOnly(mode.ReadOnly);
+        resumed = file->Resume();
+    }
+    if (resumed && !SwapRecordBeside()) {
+        useCount_ = 1;
+        try {
+            // Every write ends with a new data header: the same one means nothing was written since.
+            if (dataFile_.OnDiskHeader().Bytes == dataFile_.FileHeader().Bytes) return true;
+            TTableRead read(*this);
+            // A data header that differs from the one this process knows without a new counter was not
+            // written by a writer of the engine: the fresh open checks it.
+            if (dataFile_.OnDiskHeader().Bytes == dataFile_.FileHeader().Bytes) return true;
+        } catch (...) {
+            // the fresh open meets the same and says so
+        }
+        useCount_ = 0;
+    }
+    CloseFiles();
+    return false;
+}
+
+// A restructure's swap record beside the data file (RestructureSwap.h): its first look.
+bool TDataTable::SwapRecordBeside() const {
+    const std::string& data = dataFile_.FileName();
+    return ::access((data.substr(0, data.size() - 4) + ".SWP").c_str(), F_OK) == 0;
+}
+
+void TDataTable::CloseKept() noexcept {
+    if (!kept_) return;
+    kept_ = false;
+    CloseFiles();
 }
 
 // Ends the lock levels still held, writing what is unwritten.

@@ -7,9 +7,30 @@
 #include "db/engine/CommitJournal.h"
 #include "db/engine/TableVerify.h"
 
+#include <array>
 #include <functional>
 
 namespace vorsam {
+
+namespace {
+
+// For a scope, the table's files take the journal's writes, those of a table opened read-only too.
+class TJournalWrites {
+public:
+    explicit TJournalWrites(std::array<TTableFile*, 3> files) : files_(files) {
+        for (TTableFile* file : files_) file->AllowWrites(true);
+    }
+    ~TJournalWrites() {
+        for (TTableFile* file : files_) file->AllowWrites(false);
+    }
+    TJournalWrites(const TJournalWrites&) = delete;
+    TJournalWrites& operator=(const TJournalWrites&) = delete;
+
+private:
+    std::array<TTableFile*, 3> files_;
+};
+
+} // namespace
 
 // The table lock and the write locks for a recovery, taken as a write takes them (the read slots this
 // process holds given up meanwhile) unless the table holds them already; Release gives back what was
@@ -112,8 +133,11 @@ bool TDataTable::CompleteFromJournal() {
     std::optional<TPendingJournal> journal =
         FindPendingJournal(dataFile_.FileName(), dataFile_.FileHeader(), settings_.LockTries);
     if (!journal) return false;
-    if (ReadOnly())
-        Raise(VORSAM_WRITEINTERRUPTED, "a write of another process awaits its completion from its journal");
+    // A reader completes it as a writer would, unless this process cannot write one of the files.
+    for (TTableFile* file : Files())
+        if (file->IsOpen() && file->ReadOnlyAttribute())
+            Raise(VORSAM_WRITEINTERRUPTED,
+                  "a write of another process awaits its completion from its journal");
     auto awaits = [&](const TDataFileHeader& header) {
         return AwaitsJournal(journal->Contents, journal->Table, header.Bytes);
     };
@@ -121,6 +145,7 @@ bool TDataTable::CompleteFromJournal() {
     if (locks.Held()) {
         ReloadHeaders();
         if (awaits(dataFile_.FileHeader())) {
+            TJournalWrites writes(Files());
             for (const TJournalWrite& write : journal->Contents.Writes) {
                 if (write.Table != journal->Table) continue;
                 TTableFile* file = Files()[write.File];

@@ -76,6 +76,7 @@ TLayoutBreach CheckDataDefinitions(TDataFile& file) {
 
 void TDataTable::Repair(const TRepairEvents& events) {
     if (IsOpen()) Raise(VORSAM_FILEINUSE);
+    CloseKept();
     mode_ = {.Exclusive = true};
     PrepareFiles(mode_);
     useCount_ = 1;

@@ -34,21 +34,27 @@ bool WrittenLately(const fs::path& file) {
 
 } // namespace
 
-void RemoveStrayWorkingFiles(const std::string& folder) {
+bool RemoveStrayWorkingFiles(const std::string& folder) {
     bool swapsSettled = SettleSwapsIn(folder);
     RemoveStaleJournals(folder);
-    if (!swapsSettled) return;
+    if (!swapsSettled) return false;
+    bool clear = true;
     std::error_code error;
     for (const fs::directory_entry& entry : fs::directory_iterator(folder, error)) {
-        if (!IsWorkingFileName(entry.path().filename().string()) || WrittenLately(entry.path())) continue;
+        if (!IsWorkingFileName(entry.path().filename().string())) continue;
+        if (WrittenLately(entry.path())) {
+            clear = false;
+            continue;
+        }
         try {
             TFileHandler file;
             file.SetFileName(entry.path().string());
             file.DeleteFile(); // refused while any handler of any process has it open
         } catch (...) {
-            // held, or gone meanwhile: it stays, or needs nothing
+            clear = false; // held, or gone meanwhile: it stays, or needs nothing
         }
     }
+    return clear && !error;
 }
 
 } // namespace vorsam

@@ -9,8 +9,10 @@
 // file that no handler of any process has open (the file layer's exclusive open tells) and that was last
 // written more than WorkingFileGrace ago: a live process leaves its working files unheld only for the
 // moments between making, filling and renaming them, each right after a write. What cannot be removed
-// stays for the next time; nothing is raised. The table layer runs it at the first open of a table of
-// the folder in the process and at every restructure.
+// stays for the next time; nothing is raised. The result tells whether the folder was left clear (every
+// swap settled, no working file left). The table layer runs it at the first open of a table of the
+// folder in the process and at every restructure; a database runs it again at an open only when its
+// folder changed since it last left it clear (DataDirectory.h).
 #pragma once
 
 #include <chrono>
@@ -25,6 +27,6 @@ inline constexpr std::chrono::seconds WorkingFileGrace{10};
 // ".IDX" or ".BLB" in any case.
 bool IsWorkingFileName(std::string_view name);
 
-void RemoveStrayWorkingFiles(const std::string& folder);
+bool RemoveStrayWorkingFiles(const std::string& folder);
 
 } // namespace vorsam

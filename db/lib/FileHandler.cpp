@@ -11,6 +11,7 @@
 #include <fcntl.h>
 #include <limits>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 namespace vorsam {
@@ -54,7 +55,10 @@ void TFileHandler::SetExclusive(bool value) {
     ChangeSetting(exclusive_, value);
 }
 void TFileHandler::SetReadOnly(bool value) {
-    ChangeSetting(readOnly_, value);
+    if (idle_)
+        readOnly_ = value;
+    else
+        ChangeSetting(readOnly_, value);
 }
 void TFileHandler::SetTemporary(bool value) {
     ChangeSetting(temporary_, value);
@@ -108,7 +112,20 @@ void TFileHandler::Close() {
     }
     TAbstractFile* file = file_;
     file_ = nullptr;
-    GetFileList().Release(*file);
+    GetFileList().Release(*file, std::exchange(idle_, false));
+}
+
+void TFileHandler::Idle() {
+    assert(IsOpen() && !idle_ && !inMemory_ && !exclusive_);
+    GetFileList().Idle(*file_);
+    idle_ = true;
+}
+
+bool TFileHandler::Resume() {
+    assert(IsOpen() && idle_);
+    if (!GetFileList().Resume(*file_)) return false;
+    idle_ = false;
+    return true;
 }
 
 // Whether a rename or delete is to happen, as the file-fault injector decides.
@@ -202,7 +219,7 @@ size_t TFileHandler::ReadBuffer(void* buffer, size_t count, bool allowShort) {
 
 void TFileHandler::WriteBuffer(const void* buffer, size_t count) {
     RequireOpen();
-    if (readOnly_ || ReadOnlyAttribute()) RaiseFileError(VORSAM_WRITEERR, EBADF);
+    if ((readOnly_ && !writesAllowed_) || ReadOnlyAttribute()) RaiseFileError(VORSAM_WRITEERR, EBADF);
     TCriticalSectionGuard guard(file_->Access);
     TFileFaults& faults = Faults();
     switch (faults.Before({TFileOperation::Write, fileName_, inMemory_, position_, count})) {

@@ -38,7 +38,7 @@ public:
     TFileHandler(const TFileHandler&) = delete;
     TFileHandler& operator=(const TFileHandler&) = delete;
 
-    // Settings; only while closed.
+    // Settings; only while closed (read-only also while idle).
     void SetFileName(const std::string& name);
     void SetInMemory(bool value);
     void SetExclusive(bool value);
@@ -49,9 +49,18 @@ public:
     bool InMemory() const { return inMemory_; }
     bool Exclusive() const { return exclusive_; }
     bool OpenedReadOnly() const { return readOnly_; }
+    // A handler opened read-only writes while this is set (its owner completing, under its write locks,
+    // a write another user left unended); a file that cannot be written still refuses.
+    void AllowWrites(bool value) { writesAllowed_ = value; }
     bool ReadOnlyAttribute() const;
     bool Temporary() const { return temporary_; }
     bool IsOpen() const { return file_ != nullptr; }
+    // An open disk file's handler goes idle: it stays open but neither reads, writes nor locks until it
+    // resumes; Resume is false when the file is not the one its name gives any more (FileList.h: idle
+    // handlers), and the handler is then only to be closed.
+    void Idle();
+    bool Resume();
+    bool IsIdle() const { return idle_; }
 
     virtual void Open();
     virtual void Close();
@@ -102,9 +111,11 @@ private:
     bool inMemory_ = false;
     bool exclusive_ = false;
     bool readOnly_ = false;
+    bool writesAllowed_ = false;
     bool temporary_ = false;
     TAbstractFile* file_ = nullptr;
     uint64_t position_ = 0;
+    bool idle_ = false;
 };
 
 // Holds a handler's BeginAccess for a scope.

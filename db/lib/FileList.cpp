@@ -63,6 +63,7 @@ void RaiseOSError(int error, uint16_t otherwise, TErrorContext context) {
 TFileList::~TFileList() {
     for ([[maybe_unused]] auto& entry : disk_)
         assert(entry.second->OpenCount == 0 && "a file handler outlived the engine");
+    assert(detached_.empty() && "a file handler outlived the engine");
 }
 
 std::string TFileList::KeyOf(const std::string& name, bool inMemory) const {
@@ -78,6 +79,10 @@ TAbstractFile& TFileList::Acquire(const TFileOpenRequest& request, const TErrorC
     TCriticalSectionGuard guard(lock_);
     TFiles& files = FilesOf(request.InMemory);
     auto it = files.find(key);
+    if (it != files.end() && !request.InMemory && it->second->OpenCount > 0 && OnlyIdle(*it->second)) {
+        Detach(it); // an idle descriptor may be of a file replaced meanwhile: a new one is opened
+        it = files.end();
+    }
     if (it != files.end() && it->second->OpenCount > 0) {
         TAbstractFile& file = *it->second;
         if (file.Exclusive || request.Exclusive || request.Create)
@@ -141,22 +146,61 @@ TAbstractFile& TFileList::OpenDiskFile(const std::string& key, const TFileOpenRe
     return *slot;
 }
 
-void TFileList::Release(TAbstractFile& file) {
+void TFileList::Release(TAbstractFile& file, bool idle) {
     TCriticalSectionGuard guard(lock_);
-    assert(file.OpenCount > 0);
-    if (--file.OpenCount > 0) return;
+    assert(file.OpenCount > 0 && (!idle || file.IdleCount > 0));
+    if (idle) --file.IdleCount;
+    if (--file.OpenCount > 0) {
+        if (!idle && OnlyIdle(file) && !file.Detached) file.HoldOpenMode(false);
+        return;
+    }
     file.Exclusive = false;
+    if (file.Detached) {
+        std::erase_if(detached_, [&](const auto& held) { return held.get() == &file; });
+        return;
+    }
     if (!file.InMemory() || file.Temporary) FilesOf(file.InMemory()).erase(file.Key());
+}
+
+void TFileList::Idle(TAbstractFile& file) {
+    TCriticalSectionGuard guard(lock_);
+    assert(!file.InMemory() && !file.Exclusive && file.IdleCount < file.OpenCount);
+    ++file.IdleCount;
+    if (OnlyIdle(file) && !file.Detached) file.HoldOpenMode(false);
+}
+
+bool TFileList::Resume(TAbstractFile& file) {
+    TCriticalSectionGuard guard(lock_);
+    assert(file.IdleCount > 0);
+    if (file.Detached) return false;
+    if (OnlyIdle(file)) {
+        if (file.HoldOpenMode(true) != 0) return false;
+        if (!file.NamedBy(file.Key())) {
+            file.HoldOpenMode(false);
+            return false;
+        }
+    }
+    --file.IdleCount;
+    return true;
+}
+
+void TFileList::Detach(TFiles::iterator it) {
+    assert(OnlyIdle(*it->second));
+    it->second->Detached = true;
+    detached_.push_back(std::move(it->second));
+    disk_.erase(it);
 }
 
 bool TFileList::Exists(const std::string& name, bool inMemory) {
     std::string key = KeyOf(name, inMemory);
     TCriticalSectionGuard guard(lock_);
-    if (FilesOf(inMemory).count(key)) return true;
+    TFiles& files = FilesOf(inMemory);
+    if (auto it = files.find(key); it != files.end() && (inMemory || !OnlyIdle(*it->second))) return true;
     return !inMemory && ::access(key.c_str(), F_OK) == 0;
 }
 
 int TFileList::OpenUnused(const std::string& key, const TErrorContext& context) {
+    if (auto it = disk_.find(key); it != disk_.end() && OnlyIdle(*it->second)) Detach(it);
     if (disk_.count(key)) RaiseOSError(EAGAIN, VORSAM_FILEINUSE, context);
     int fd = ::open(key.c_str(), OpenFlags);
     if (fd < 0) RaiseOSError(errno, VORSAM_OSERROR, context);
@@ -188,6 +232,7 @@ void TFileList::Rename(const std::string& name, const std::string& newName, bool
     std::string key = KeyOf(name, inMemory), newKey = KeyOf(newName, inMemory);
     TCriticalSectionGuard guard(lock_);
     TFiles& files = FilesOf(inMemory);
+    if (auto it = files.find(newKey); !inMemory && it != files.end() && OnlyIdle(*it->second)) Detach(it);
     if (files.count(newKey)) RaiseOSError(EEXIST, VORSAM_OSERROR, context);
     if (inMemory) {
         auto it = memory_.find(key);
@@ -220,7 +265,8 @@ std::string TFileList::TempFileName(const std::string& folder, const std::string
 
 size_t TFileList::OpenFileCount() {
     TCriticalSectionGuard guard(lock_);
-    size_t n = disk_.size();
+    size_t n = 0;
+    for (auto& [key, file] : disk_) n += !OnlyIdle(*file);
     for (auto& [key, file] : memory_) n += file->OpenCount > 0;
     return n;
 }

@@ -14,6 +14,15 @@
 //     nothing is left after a crash, and it disappears when its last handler closes; other handlers of
 //     this process can still open it by its name while it lives.
 // Every failure raises through RaiseEngineError with the caller's context and the errno as OS code.
+//
+// Idle handlers: a handler may go idle while it stays open (a table kept open between its uses, which
+// does nothing with the file meanwhile). While every handler of a disk file is idle the process gives up
+// the file's open-mode lock, so other processes may open it exclusively, delete, rename or replace it as
+// if it were closed; and in this process an open, create, delete or rename that meets such a file
+// detaches it (its key then names no open file; the idle handlers keep their descriptor) and goes on as
+// if the file were closed. A handler that resumes gets its lock back and is told whether its file is
+// still the one its name gives; when not (detached, replaced, gone, or open exclusively elsewhere) it
+// stays idle and is only to be closed.
 #pragma once
 
 #include "db/lib/CriticalSection.h"
@@ -24,6 +33,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace vorsam {
 
@@ -44,7 +54,11 @@ public:
 
     // Opens the file for one more handler; the result stays valid until the matching Release.
     TAbstractFile& Acquire(const TFileOpenRequest& request, const TErrorContext& context);
-    void Release(TAbstractFile& file);
+    // One handler less; `idle`: the handler was idle.
+    void Release(TAbstractFile& file, bool idle = false);
+    // A handler of the disk file goes idle, or resumes (false: it stays idle, see above).
+    void Idle(TAbstractFile& file);
+    bool Resume(TAbstractFile& file);
 
     bool Exists(const std::string& name, bool inMemory);
     void Delete(const std::string& name, bool inMemory, const TErrorContext& context);
@@ -53,6 +67,7 @@ public:
     // A name in the folder with the extension that no file has, on disk or in memory.
     std::string TempFileName(const std::string& folder, const std::string& extension, bool inMemory);
 
+    // Files that a handler uses (idle handlers do not count).
     size_t OpenFileCount();
     TFileFaults& Faults() { return faults_; }
 
@@ -66,10 +81,14 @@ private:
                                 const TErrorContext& context);
     // Opens a disk file that nobody else may have open, holding the exclusive open-mode lock; -1 never.
     int OpenUnused(const std::string& key, const TErrorContext& context);
+    static bool OnlyIdle(const TAbstractFile& file) { return file.OpenCount == file.IdleCount; }
+    // The file, whose handlers are all idle, out of the list's keys (see Idle handlers).
+    void Detach(TFiles::iterator it);
 
     TCriticalSection lock_;
     TFiles disk_;
     TFiles memory_;
+    std::vector<std::unique_ptr<TAbstractFile>> detached_;
     TFileFaults faults_;
 };
 

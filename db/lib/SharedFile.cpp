@@ -25,10 +25,25 @@ int SetDescriptorLock(int descriptor, bool lock, bool exclusive, uint64_t offset
 TPhysicalFile::TPhysicalFile(std::string key, int descriptor, bool readOnly)
     : TAbstractFile(std::move(key)), descriptor_(descriptor) {
     ReadOnlyAttribute = readOnly;
+    struct stat open {};
+    if (::fstat(descriptor_, &open) == 0) {
+        device_ = open.st_dev;
+        inode_ = open.st_ino;
+    }
 }
 
 TPhysicalFile::~TPhysicalFile() {
     ::close(descriptor_);
+}
+
+int TPhysicalFile::HoldOpenMode(bool hold) {
+    return SetDescriptorLock(descriptor_, hold, false, OpenModeLockOffset, 1);
+}
+
+bool TPhysicalFile::NamedBy(const std::string& path) const {
+    struct stat named {};
+    return inode_ != 0 && ::stat(path.c_str(), &named) == 0 && named.st_dev == device_ &&
+           named.st_ino == inode_;
 }
 
 int TPhysicalFile::ReadAt(uint64_t offset, void* buffer, size_t count, size_t& done) {

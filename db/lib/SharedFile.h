@@ -6,7 +6,8 @@
 // descriptor, so closing any other descriptor of the same file leaves them alone, and they vanish when
 // the process dies. The byte at 2^32 (above every lock range of the table files) carries the open mode:
 // a shared open holds a read lock on it and an exclusive open a write lock, so an exclusive open is
-// refused while another process has the file open, and the other way round.
+// refused while another process has the file open, and the other way round. While every handler of a
+// file is idle (FileList.h) the process holds no open-mode lock on it.
 #pragma once
 
 #include "db/lib/CriticalSection.h"
@@ -14,6 +15,7 @@
 
 #include <cstdint>
 #include <string>
+#include <sys/types.h>
 #include <vector>
 
 namespace vorsam {
@@ -44,12 +46,19 @@ public:
     // Whether another process holds a lock overlapping the range: 0 when none does, EAGAIN when one
     // does, or another errno. In-memory files have none.
     virtual int TestRange(uint64_t offset, uint64_t length) = 0;
+    // Takes (a shared open) or gives up the open-mode lock: 0, EAGAIN while another process has the file
+    // open exclusively, or another errno. In-memory files have none.
+    virtual int HoldOpenMode(bool hold) = 0;
+    // Whether `path` still names the file that is open (not deleted, renamed away or replaced since).
+    virtual bool NamedBy(const std::string& path) const = 0;
 
     TCriticalSection Access; // the shared file's critical section (BeginAccess / EndAccess)
     TRegionLockTable Locks;  // guarded by Access
 
     // Kept by the open-file list under its own lock.
     int OpenCount = 0;
+    int IdleCount = 0;     // of the OpenCount handlers, those idle
+    bool Detached = false; // no longer found by its key: only its idle handlers still have it
     bool Exclusive = false;
     bool Temporary = false;
     bool ReadOnlyAttribute = false;
@@ -70,9 +79,13 @@ public:
     int Flush() override;
     int LockRange(bool lock, uint64_t offset, uint64_t length) override;
     int TestRange(uint64_t offset, uint64_t length) override;
+    int HoldOpenMode(bool hold) override;
+    bool NamedBy(const std::string& path) const override;
 
 private:
     int descriptor_;
+    dev_t device_ = 0;
+    ino_t inode_ = 0;
 };
 
 class TMemoryFile : public TAbstractFile {
@@ -86,6 +99,8 @@ public:
     int Flush() override { return 0; }
     int LockRange(bool, uint64_t, uint64_t) override { return 0; }
     int TestRange(uint64_t, uint64_t) override { return 0; }
+    int HoldOpenMode(bool) override { return 0; }
+    bool NamedBy(const std::string&) const override { return true; }
 
 private:
     std::vector<uint8_t> data_;

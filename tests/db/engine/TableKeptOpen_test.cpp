@@ -1,0 +1,150 @@
+// A table kept open between the uses of its database: while idle it holds nothing another process or
+// session would meet, and its next open sees whatever was done to it meanwhile, as a fresh session does.
+#include "CursorTestSupport.h"
+
+#include "WorkerProcess.h"
+
+#include "db/lib/DataTypes.h"
+
+#include <map>
+#include <set>
+#include <unistd.h>
+
+namespace vorsam::test {
+namespace {
+
+// The table's field count and its rows (key, value).
+using TTableSeen = std::pair<uint16_t, std::map<int32_t, int32_t>>;
+
+class TableKeptOpenTest : public ::testing::Test {
+protected:
+    TableKeptOpenTest() : database_(session_.OpenDataDirectory("", dir_.Path())) {
+        Create(database_, 2);
+        for (int32_t key = 1; key <= 5; ++key) Use(database_, false, key);
+    }
+
+    // A table SHARED of `fields` integer fields, the first its key, in place of any other.
+    static void Create(TDataDirectory& database, size_t fields, bool deleteFirst = false) {
+        TDataCursor cursor(database);
+        cursor.SetTableName("SHARED");
+        if (deleteFirst) cursor.DeleteTable();
+        std::vector<TFieldSpec> specs = {{"KEY", dtInteger}, {"VALUE", dtInteger}, {"MORE", dtInteger}};
+        specs.resize(fields);
+        cursor.CreateTable(TableArgs(specs, {1}));
+    }
+    // Opens a cursor on the table (closed again: the table is then kept), appends (key, 10 * key) unless
+    // the key is 0, and reads the table.
+    static TTableSeen Use(TDataDirectory& database, bool readOnly = true, int32_t key = 0) {
+        TDataCursor cursor(database);
+        cursor.SetTableName("SHARED");
+        cursor.SetReadOnly(readOnly);
+        cursor.OpenCursor();
+        std::vector<uint8_t> image(cursor.GetRecordSize());
+        int32_t values[2] = {key, 10 * key};
+        cursor.InitEmptyRecord(image);
+        for (uint16_t field : {1, 2})
+            cursor.PutField(field, image, reinterpret_cast<uint8_t*>(&values[field - 1]));
+        if (key != 0) cursor.AppendRecord(image);
+        TTableSeen seen{cursor.GetFieldCount(), {}};
+        for (cursor.SetToBegin(); cursor.GetNextRecord(image) == 0; seen.second[values[0]] = values[1]) {
+            bool null = true;
+            for (uint16_t field : {1, 2})
+                cursor.GetField(field, image, null, reinterpret_cast<uint8_t*>(&values[field - 1]));
+        }
+        return seen;
+    }
+    // What a session that never saw the table reads.
+    TTableSeen UseAfresh() {
+        TDataSession fresh;
+        TDataDirectory& database = fresh.OpenDataDirectory("", dir_.Path());
+        TTableSeen seen = Use(database);
+        fresh.CloseDataDirectory(database);
+        return seen;
+    }
+    bool Kept() const {
+        return database_.FindTable("SHARED", false) && database_.FindTable("SHARED", false)->Kept();
+    }
+
+    TTempDir dir_;
+    TDataSession session_;
+    TDataDirectory& database_;
+};
+
+// Each case acts on the kept table from another process while it is idle (an exclusive open included);
+// the kept table then reads what a fresh session reads (read first: a fresh open in this process detaches
+// the idle files).
+TEST_F(TableKeptOpenTest,
+       AnotherProcessMayOpenItExclusivelyChangeOrReplaceItWhileIdleAndTheNextOpenSeesThat) {
+    const std::string open = "topen " + dir_.Path() + " SHARED";
+    for (const std::vector<std::string>& commands :
+         std::vector<std::vector<std::string>>{{open, "tput 1 11", "tdelete 2", "tput 9 90", "tclose"},
+                                               {open + " exclusive", "tput 3 33", "tclose"},
+                                               {"xrestructure " + dir_.Path() + " SHARED 1"},
+                                               {open + " exclusive", "tput 4 44", "tclose"}}) {
+        SCOPED_TRACE(commands.front());
+        Use(database_); // the files a fresh session of this process detached are opened again
+        ASSERT_TRUE(Kept());
+        worker::TWorkerProcess worker;
+        for (const std::string& command : commands) worker.SendOk(command);
+        TTableSeen kept = Use(database_);
+        EXPECT_EQ(kept, UseAfresh());
+    }
+    EXPECT_EQ(UseAfresh(), (TTableSeen{3, {{1, 11}, {3, 33}, {4, 44}, {5, 50}, {9, 90}}}));
+}
+
+// This session deletes the kept table and makes another of the name; another session of this process
+// does the same; a read-only use and a writing one follow each other; another process deletes the files.
+TEST_F(TableKeptOpenTest, ATableDeletedWhileKeptIsNotFoundAndOneMadeAnewIsRead) {
+    Create(database_, 3, true);
+    EXPECT_EQ(Use(database_), (TTableSeen{3, {}}));
+    TDataSession other;
+    TDataDirectory& database = other.OpenDataDirectory("", dir_.Path());
+    Create(database, 2, true);
+    other.CloseDataDirectory(database);
+    EXPECT_EQ(Use(database_), (TTableSeen{2, {}}));
+    EXPECT_ANY_THROW(Use(database_, true, 7)) << "kept after a read-only use, resumed for a write";
+    EXPECT_EQ(Use(database_, false, 7), (TTableSeen{2, {{7, 70}}}));
+    worker::TWorkerProcess worker;
+    for (const char* extension : {".DAT", ".IDX"})
+        worker.SendOk("delete " + dir_.File(std::string("SHARED") + extension));
+    EXPECT_ANY_THROW(Use(database_));
+    EXPECT_FALSE(Kept());
+}
+
+// Another process, the table locked whole, is killed at each write of the lock's end in turn: the kept
+// table's next open holds the rows from before that write or those after it (completed from the
+// journal), as a fresh session does, and both are seen.
+TEST_F(TableKeptOpenTest, AWriterKilledWhileTheTableIsKeptIsCompletedOrUndoneAtItsNextOpen) {
+    std::set<bool> completed;
+    for (int n = 1; n < 100; ++n) {
+        SCOPED_TRACE("killed at write " + std::to_string(n));
+        TTableSeen before = Use(database_), after = before;
+        after.second[1] = after.second[100 + n] = n;
+        worker::TWorkerProcess worker;
+        for (std::string command :
+             {"topen " + dir_.Path() + " SHARED", std::string("tbegin whole"), "tput 1 " + std::to_string(n),
+              "tput " + std::to_string(100 + n) + " " + std::to_string(n),
+              "tstopatwrite " + std::to_string(n)})
+            worker.SendOk(command);
+        bool ended = worker.Send("tend whole") == "ok";
+        worker.Kill();
+        if (::geteuid() != 0) { // files this process cannot write stay as they are (root writes any)
+            std::filesystem::permissions(dir_.File("SHARED.DAT"), std::filesystem::perms::owner_read);
+            try {
+                EXPECT_TRUE((std::set<TTableSeen>{before, after}.contains(UseAfresh())));
+            } catch (const EVORSAMEngineError& e) {
+                EXPECT_EQ(e.ErrorCode, VORSAM_WRITEINTERRUPTED);
+            }
+            std::filesystem::permissions(dir_.File("SHARED.DAT"), std::filesystem::perms::owner_all);
+        }
+        TTableSeen kept = Use(database_);
+        EXPECT_TRUE(kept == before || kept == after);
+        EXPECT_EQ(kept, UseAfresh());
+        completed.insert(kept == after);
+        if (ended) break;
+    }
+    EXPECT_EQ(completed.size(), 2u);
+}
+
+} // namespace
+} // namespace vorsam::test
