@@ -217,23 +217,35 @@ void TCommitJournal::Write(TTableFile& file, uint64_t offset, const uint8_t* byt
     TDataTable& owner = *tables_[table];
     // A table in memory has no place in the journal: its writes are only kept for step 4.
     bool journaled = !owner.Location().InMemory;
-    std::vector<uint8_t>& bytesOf = journaled ? payload_ : kept_;
+    TGatheredBytes& bytesOf = journaled ? payload_ : kept_;
     if (journaled) {
         uint8_t head[WriteHeaderSize] = {};
         StoreLE16(head, uint16_t(table));
         head[2] = &file == &owner.DataFile() ? 0 : &file == &owner.IndexFile() ? 1 : 2;
         StoreLE64(head + 4, offset);
         StoreLE32(head + 12, uint32_t(count));
-        payload_.insert(payload_.end(), head, head + WriteHeaderSize);
+        payload_.Append(head, WriteHeaderSize);
     }
-    size_t at = bytesOf.size();
-    if (count > 0) bytesOf.insert(bytesOf.end(), bytes, bytes + count);
+    const uint8_t* at = count > 0 ? bytesOf.Append(bytes, count) : nullptr;
     gathered_.push_back({&file, offset, at, count, false, journaled});
+}
+
+const uint8_t* TGatheredBytes::Append(const uint8_t* bytes, size_t count) {
+    if (pieces_.empty() || pieces_.back().Capacity - pieces_.back().Used < count) {
+        size_t capacity = std::max(count, PieceBytes);
+        pieces_.push_back({std::make_unique<uint8_t[]>(capacity), capacity, 0});
+    }
+    TPiece& piece = pieces_.back();
+    uint8_t* at = piece.Bytes.get() + piece.Used;
+    std::memcpy(at, bytes, count);
+    piece.Used += count;
+    size_ += count;
+    return at;
 }
 
 void TCommitJournal::Sync(TTableFile& file) {
     if (!gathered_.empty() && gathered_.back().Sync && gathered_.back().File == &file) return;
-    gathered_.push_back({&file, 0, 0, 0, true, false});
+    gathered_.push_back({&file, 0, nullptr, 0, true, false});
 }
 
 // The header, the folders and the tables; the payload follows them.
@@ -257,9 +269,10 @@ std::vector<uint8_t> TCommitJournal::Serialize() const {
     static thread_local std::mt19937_64 random{std::random_device{}()};
     StoreLE64(head + 16, random());
     StoreLE32(head + 24, uint32_t(folders.size()));
-    StoreLE64(head + 32, out.size() - JournalHeaderSize + payload_.size());
+    StoreLE64(head + 32, out.size() - JournalHeaderSize + payload_.Size());
     uint32_t crc = Checksum(head + JournalHeaderSize, out.size() - JournalHeaderSize);
-    StoreLE32(head + 40, Checksum(payload_.data(), payload_.size(), crc));
+    payload_.ForEachPiece([&](const uint8_t* bytes, size_t count) { crc = Checksum(bytes, count, crc); });
+    StoreLE32(head + 40, crc);
     StoreLE32(head + 44, Checksum(head, 44));
     return out;
 }
@@ -320,7 +333,8 @@ void TCommitJournal::WriteCopies() {
     }
     for (TCopy& copy : copies_) {
         copy.Handle->WriteBuffer(head.data(), head.size());
-        if (!payload_.empty()) copy.Handle->WriteBuffer(payload_.data(), payload_.size());
+        payload_.ForEachPiece(
+            [&](const uint8_t* bytes, size_t count) { copy.Handle->WriteBuffer(bytes, count); });
         if (flush_) {
             copy.Handle->FlushBuffers();
             if (copy.Created) copy.Handle->SyncFolder();
@@ -333,9 +347,7 @@ void TCommitJournal::Apply() {
         if (write.Sync)
             write.File->ApplySync();
         else
-            write.File->ApplyWrite(
-                write.Offset, write.Length > 0 ? &(write.Journaled ? payload_ : kept_)[write.At] : nullptr,
-                write.Length);
+            write.File->ApplyWrite(write.Offset, write.Bytes, write.Length);
     }
 }
 

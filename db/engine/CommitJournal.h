@@ -109,6 +109,33 @@ std::string ParseJournal(std::vector<uint8_t> bytes, TJournalContents& contents)
 // (a write cut short).
 bool AwaitsJournal(const TJournalContents& contents, size_t table, std::span<const uint8_t> header);
 
+// Bytes gathered one after another in pieces of at least 1 MiB, so that what was gathered never moves
+// and growing never holds the bytes twice; each Append lands whole in one piece. The bytes are the
+// pieces' used parts one after another.
+class TGatheredBytes {
+public:
+    static constexpr size_t PieceBytes = 1 << 20;
+
+    // Copies the bytes in and answers where they now lie.
+    const uint8_t* Append(const uint8_t* bytes, size_t count);
+    size_t Size() const { return size_; }
+    bool Empty() const { return size_ == 0; }
+    // Calls `visit(data, count)` with each piece's used bytes, in order.
+    template <typename Visit> void ForEachPiece(Visit&& visit) const {
+        for (const TPiece& piece : pieces_)
+            if (piece.Used > 0) visit(piece.Bytes.get(), piece.Used);
+    }
+
+private:
+    struct TPiece {
+        std::unique_ptr<uint8_t[]> Bytes;
+        size_t Capacity;
+        size_t Used;
+    };
+    std::vector<TPiece> pieces_;
+    size_t size_ = 0;
+};
+
 class TCommitJournal final : public TTableWriteSink {
 public:
     // Writes the tables' changes as one journaled write (above). Each table holds its write locks and
@@ -123,7 +150,7 @@ private:
     struct TGathered {
         TTableFile* File;
         uint64_t Offset;
-        size_t At;     // where its bytes begin in payload_, or kept_ for a table in memory
+        const uint8_t* Bytes; // in payload_, or kept_ for a table in memory
         size_t Length; // 0: a cut
         bool Sync;
         bool Journaled;
@@ -144,8 +171,8 @@ private:
     bool flush_;
     std::vector<TDataTable*> tables_;
     std::vector<TJournalTable> described_;
-    std::vector<uint8_t> payload_; // the writes of tables on disk as the file holds them
-    std::vector<uint8_t> kept_;    // the bytes of writes to tables in memory
+    TGatheredBytes payload_; // the writes of tables on disk as the file holds them
+    TGatheredBytes kept_;    // the bytes of writes to tables in memory
     std::vector<TGathered> gathered_;
     std::string name_;          // the copies' file name
     bool randomName_ = false;   // not the first table's: deleted after use
