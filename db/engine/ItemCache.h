@@ -76,8 +76,6 @@ protected:
     void MarkClean() { modified_ = unwritten_ = false; }
     void ClearModified() { modified_ = false; }
 
-    uint32_t number_ = 0;
-
 private:
     template <typename T> friend class TItemCache;
     // Enters the dirty list of the cache that holds the item (none outside a cache).
@@ -87,14 +85,20 @@ private:
         dirtyList_->push_back(this);
     }
 
-    bool modified_ = false;
-    bool unwritten_ = false;
-    bool listedDirty_ = false;
-    uint16_t pinCount_ = 0;
+    // The small fields last: an item's own small fields can fill the padding after them.
     uint64_t linkOrder_ = 0; // rises along the chain, from the oldest to the newest
     TCachedItem* older_ = nullptr;
     TCachedItem* newer_ = nullptr;
     std::vector<TCachedItem*>* dirtyList_ = nullptr;
+
+protected:
+    uint32_t number_ = 0;
+
+private:
+    uint16_t pinCount_ = 0;
+    bool modified_ = false;
+    bool unwritten_ = false;
+    bool listedDirty_ = false;
 };
 
 // -1, 0 or 1 as the item's number is below, equal to or above the number.
@@ -383,6 +387,7 @@ public:
     bool FlushRuns(Keep&& keep, WriteRun&& writeRun, size_t bridge = 0) {
         assert(DirtyAreListed());
         TakeForFlush(keep);
+        ReleaseSpare(dirty_);
         if (!flushList_.empty()) passed_ = nullptr; // what is written becomes evictable
         // A write that fails leaves its items, and those of the runs after it, dirty: they are listed again.
         struct TRelist {
@@ -417,7 +422,10 @@ public:
             writeRun(std::span<T* const>(runItems_));
         }
         relist.Done = true;
-        return !flushList_.empty();
+        bool any = !flushList_.empty();
+        flushList_.clear();
+        ReleaseSpare(flushList_);
+        return any;
     }
 
     // Stores the run's items one after another (`itemSize` bytes each) into `buffer` and hands the bytes
@@ -482,6 +490,7 @@ private:
     // and out of the dirty list (the clean ones leave it too).
     template <typename Keep> void TakeForFlush(Keep& keep) {
         flushList_.clear();
+        flushList_.reserve(dirty_.size());
         auto rest = std::remove_if(dirty_.begin(), dirty_.end(), [&](TCachedItem* listed) {
             T& item = static_cast<T&>(*listed);
             bool written = item.Dirty() && !item.Pinned() && !keep(item);
@@ -492,6 +501,10 @@ private:
         });
         dirty_.erase(rest, dirty_.end());
         std::sort(flushList_.begin(), flushList_.end(), [](T* a, T* b) { return a->Number() < b->Number(); });
+    }
+    // A list that held many items (a whole-table lock's appends) gives its memory back once it holds few.
+    template <typename Item> static void ReleaseSpare(std::vector<Item>& list) {
+        if (list.capacity() > 4096 && list.size() * 4 < list.capacity()) list.shrink_to_fit();
     }
     // The item of the chain just became clean and unpinned: the mark goes back before it if it had passed it.
     void Uncover(TCachedItem& item) {

@@ -28,8 +28,9 @@ uint16_t ImageSizeOf(const TDataFile& owner) {
 } // namespace
 
 static_assert(sizeof(TRecord) % alignof(TRecord) == 0);
+static_assert(sizeof(TRecord) <= 56, "a record's fields fill the cached item's padding");
 
-TRecord::TRecord(TDataFile& owner, uint16_t capacity) : owner_(owner), capacity_(capacity) {
+TRecord::TRecord(TDataFile& owner, uint16_t capacity) : capacity_(capacity), owner_(owner) {
     Clear();
 }
 

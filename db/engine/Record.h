@@ -74,9 +74,9 @@ private:
     uint8_t* Bytes() { return reinterpret_cast<uint8_t*>(this + 1); }
     const uint8_t* Bytes() const { return reinterpret_cast<const uint8_t*>(this + 1); }
 
+    uint16_t recordSize_ = 0; // first: they fill the padding after the cached item's fields
+    uint16_t capacity_ = 0;   // bytes of the image after the object
     TDataFile& owner_;
-    uint16_t recordSize_ = 0;
-    uint16_t capacity_ = 0; // bytes of the image after the object
 };
 
 // -1, 0 or 1 as the record's number is below, equal to or above the number.
