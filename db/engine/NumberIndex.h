@@ -1,7 +1,7 @@
 // TNumberIndex: the items of a cache found by their number (records, blob blocks, index pages) in
 // constant time whatever the cache's size. An open-addressing hash table of item pointers (the item
-// knows its number: T::Number()), probed linearly from a multiplicative hash of the number, at most
-// half full; a removal shifts the items after it back, so no slot is ever marked deleted. Numbers are
+// knows its number: T::Number()), probed linearly from a hash of the number (groups of eight
+// consecutive numbers kept together), at most half full; a removal shifts the items after it back, so no slot is ever marked deleted. Numbers are
 // unique and never 0. The index does not own the items; it has no order: whoever needs the items in
 // number order sorts them.
 #pragma once
@@ -19,9 +19,11 @@ public:
     size_t Count() const { return count_; }
     bool Empty() const { return count_ == 0; }
 
-    // The item with the number; nullptr when none.
+    // The item with the number; nullptr when none. At the first number of a group, the group after it
+    // is fetched into the processor's cache: a walk in number order finds it there.
     T* Find(uint32_t number) const {
         if (slots_.empty()) return nullptr;
+        if ((number & 7) == 0) __builtin_prefetch(&slots_[Home(number + 8)]);
         for (size_t at = Home(number);; at = Next(at)) {
             T* item = slots_[at];
             if (!item) return nullptr;
@@ -86,7 +88,13 @@ public:
     }
 
 private:
-    size_t Home(uint32_t number) const { return size_t((number * 0x9E3779B97F4A7C15ull) >> shift_); }
+    // Numbers that differ only in their last three bits share a group of eight slots (one cache line),
+    // so that consecutive numbers (a walk in record order) stay side by side; the groups are scattered
+    // by a multiplicative hash.
+    size_t Home(uint32_t number) const {
+        size_t group = size_t(((number >> 3) * 0x9E3779B97F4A7C15ull) >> shift_) & ~size_t(7);
+        return group | (number & 7);
+    }
     size_t Next(size_t at) const { return (at + 1) & (slots_.size() - 1); }
     void Rehash(size_t size) {
         assert((size & (size - 1)) == 0);

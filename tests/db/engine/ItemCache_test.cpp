@@ -184,8 +184,7 @@ private:
             probes.insert(probes.end(), {number - 1, number, number + 1});
         for (uint32_t probe : probes) {
             TFakeItem* found = cache_.Peek(probe);
-            ASSERT_EQ(found != nullptr, model_.count(probe) != 0) << probe;
-            if (found) ASSERT_EQ(found->Number(), probe);
+            ASSERT_EQ(found ? found->Number() : 0, model_.count(probe) ? probe : 0) << probe;
         }
         std::vector<uint32_t> numbers;
         for (TFakeItem* item : cache_.Items()) numbers.push_back(item->Number());
