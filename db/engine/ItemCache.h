@@ -86,10 +86,10 @@ private:
     }
 
     // The small fields last: an item's own small fields can fill the padding after them.
-    uint64_t linkOrder_ = 0; // rises along the chain, from the oldest to the newest
     TCachedItem* older_ = nullptr;
     TCachedItem* newer_ = nullptr;
     std::vector<TCachedItem*>* dirtyList_ = nullptr;
+    uint32_t linkOrder_ = 0; // rises along the chain, from the oldest to the newest
 
 protected:
     uint32_t number_ = 0;
@@ -547,6 +547,11 @@ private:
                });
     }
 
+    // The link orders run out: the chain is numbered afresh from 1, in its order.
+    void Renumber() {
+        linkCount_ = 0;
+        for (TCachedItem* item = oldest_; item; item = item->newer_) item->linkOrder_ = ++linkCount_;
+    }
     void Unlink(TCachedItem& item) {
         if (passed_ == &item) passed_ = item.older_;
         (item.older_ ? item.older_->newer_ : oldest_) = item.newer_;
@@ -554,6 +559,7 @@ private:
         item.older_ = item.newer_ = nullptr;
     }
     void LinkNewest(TCachedItem& item) {
+        if (linkCount_ == UINT32_MAX) Renumber();
         item.older_ = newest_;
         item.newer_ = nullptr;
         item.linkOrder_ = ++linkCount_;
@@ -570,7 +576,7 @@ private:
     std::vector<TCachedItem*> dirty_;         // every dirty item of the cache, and some made clean since
     // The items from the oldest up to this one are dirty or pinned; none known when nullptr.
     mutable TCachedItem* passed_ = nullptr;
-    uint64_t linkCount_ = 0;
+    uint32_t linkCount_ = 0;
     std::vector<T*> flushList_;
     std::vector<T*> runItems_; // a run joined across clean items
     std::vector<T*> victims_;

@@ -28,17 +28,17 @@ uint16_t ImageSizeOf(const TDataFile& owner) {
 } // namespace
 
 static_assert(sizeof(TRecord) % alignof(TRecord) == 0);
-static_assert(sizeof(TRecord) <= 56, "a record's fields fill the cached item's padding");
+static_assert(sizeof(TRecord) <= 48, "a record's fields fill the cached item's padding");
 
-TRecord::TRecord(TDataFile& owner, uint16_t capacity) : capacity_(capacity), owner_(owner) {
+TRecord::TRecord(TDataFile& owner, uint16_t size) : recordSize_(size), owner_(owner) {
     Clear();
 }
 
 std::unique_ptr<TRecord> TRecord::Make(TDataFile& owner) {
-    uint16_t capacity = ImageSizeOf(owner);
-    void* memory = ::operator new(sizeof(TRecord) + capacity);
+    uint16_t size = ImageSizeOf(owner);
+    void* memory = ::operator new(sizeof(TRecord) + size);
     try {
-        return std::unique_ptr<TRecord>(new (memory) TRecord(owner, capacity));
+        return std::unique_ptr<TRecord>(new (memory) TRecord(owner, size));
     } catch (...) {
         ::operator delete(memory);
         throw;
@@ -46,7 +46,7 @@ std::unique_ptr<TRecord> TRecord::Make(TDataFile& owner) {
 }
 
 bool TRecord::Fits() const {
-    return ImageSizeOf(owner_) <= capacity_;
+    return ImageSizeOf(owner_) == recordSize_;
 }
 
 uint32_t TRecord::AutoIncValue() const {
@@ -54,9 +54,8 @@ uint32_t TRecord::AutoIncValue() const {
 }
 
 void TRecord::Clear(bool newAutoInc) {
-    recordSize_ = ImageSizeOf(owner_);
-    assert(recordSize_ <= capacity_);
-    ZeroBytes(Bytes(), capacity_);
+    assert(Fits());
+    ZeroBytes(Bytes(), recordSize_);
     if (newAutoInc) StoreLE32(&Bytes()[AutoIncValueOffset], owner_.NextAutoIncValue());
     StoreLE32(&Bytes()[NextFreeOffset], number_);
     ClearModified();

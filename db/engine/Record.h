@@ -1,7 +1,7 @@
 // TRecord: one record slot of a data file as the record cache (ItemCache.h) holds it (plain,
 // deciphered), and TRecordStack, the pool of idle TRecord objects. A record and its image are one
-// allocation (the image follows the object), made by Make for the owner's record size; an object whose
-// image is too small for the owner's record size (the table was restructured) is not reused.
+// allocation (the image follows the object), made by Make for the owner's record size; an object made
+// for another record size (the table was restructured) is not reused.
 //
 // Record slot (record size bytes; slot n at the data file's record area + (n - 1) x record size):
 //   +0  u8   status: 0 active, 1 deleted
@@ -38,7 +38,7 @@ public:
     // A new record sized for the owner.
     static std::unique_ptr<TRecord> Make(TDataFile& owner);
     static void operator delete(void* record) { ::operator delete(record); }
-    // The image holds the owner's record size.
+    // The image has the owner's record size.
     bool Fits() const;
 
     TDataFile& Owner() const { return owner_; }
@@ -49,7 +49,7 @@ public:
     uint8_t Status() const { return Bytes()[0]; }
     uint32_t AutoIncValue() const;
 
-    // Sizes the image to the owner's record size (which must fit) and zeroes it; with
+    // Zeroes the image (which must fit the owner's record size); with
     // `newAutoInc`, a new auto-increment value from the owner goes to +5. +1 := the record number;
     // clears the modified flag.
     void Clear(bool newAutoInc = false);
@@ -70,12 +70,11 @@ public:
     void SetNumber(uint32_t number) { SetRecordNumber(number); }
 
 private:
-    TRecord(TDataFile& owner, uint16_t capacity);
+    TRecord(TDataFile& owner, uint16_t size);
     uint8_t* Bytes() { return reinterpret_cast<uint8_t*>(this + 1); }
     const uint8_t* Bytes() const { return reinterpret_cast<const uint8_t*>(this + 1); }
 
-    uint16_t recordSize_ = 0; // first: they fill the padding after the cached item's fields
-    uint16_t capacity_ = 0;   // bytes of the image after the object
+    uint16_t recordSize_ = 0; // the image's bytes after the object; first: it fills the item's padding
     TDataFile& owner_;
 };
 
