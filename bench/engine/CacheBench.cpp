@@ -228,7 +228,8 @@ void PeakMemory(benchmark::State& state, bool ours, const char* name) {
         std::ofstream(report) << PeakResidentKiB();
         return;
     }
-    std::string filter = std::string("--benchmark_filter=^") + name + "/" + std::to_string(state.range(0)) + "/";
+    std::string filter =
+        std::string("--benchmark_filter=^") + name + "/" + std::to_string(state.range(0)) + "/";
     std::string report = ScratchFolder() + "/peak-" + name;
     std::string variable = std::string(MeasuredChild) + "=" + report;
     std::vector<char*> environment;

@@ -167,7 +167,7 @@ private:
         uint64_t Offset;
         const uint8_t* Bytes; // in payload_, or kept_ for a table in memory
         uint64_t PayloadAt;   // where the bytes lie in the payload (journaled)
-        size_t Length; // 0: a cut
+        size_t Length;        // 0: a cut
         bool Sync;
         bool Journaled;
     };
@@ -196,9 +196,9 @@ private:
     std::vector<uint8_t> description_; // a blank header, the folders and the tables
     uint32_t crc_ = 0;                 // of the description after the header and the payload handed on
     bool spilled_ = false;             // pieces of the payload went to the copies ahead of the rest
-    std::string name_;          // the copies' file name
-    bool randomName_ = false;   // not the first table's: deleted after use
-    std::vector<TCopy> copies_; // the first folder's last
+    std::string name_;                 // the copies' file name
+    bool randomName_ = false;          // not the first table's: deleted after use
+    std::vector<TCopy> copies_;        // the first folder's last
 };
 
 // --- Recovery (CommitJournalRecovery.cpp) ---

@@ -97,9 +97,7 @@ void TDataFile::VisitRecordImages(std::span<const uint32_t> numbers,
     constexpr size_t SpanBytes = 65536, GapBytes = 4096;
     const size_t size = std::max<uint16_t>(header_.RecordSize(), RecordPrefixSize);
     std::vector<uint8_t> image(size);
-    auto cached = [&](uint32_t number) {
-        return cache_.Peek(number) != nullptr;
-    };
+    auto cached = [&](uint32_t number) { return cache_.Peek(number) != nullptr; };
     auto fromCache = [&](uint32_t number) {
         TPinnedRecord record(GetRecord(nullptr, number));
         visit(number, record->Image());
@@ -190,9 +188,10 @@ void TDataFile::WriteRun(std::span<TRecord* const> run) {
     for (size_t at = 0; at < run.size(); at += piece) {
         std::span<TRecord* const> part = run.subspan(at, std::min(piece, run.size() - at));
         owner_.BeforeWrite();
-        TRecordCache::StoreRun(part, header_.RecordSize(), writeBuffer_, [&](const uint8_t* bytes, size_t count) {
-            WriteAt(header_.SlotOffset(part.front()->RecordNumber()), bytes, count);
-        });
+        TRecordCache::StoreRun(part, header_.RecordSize(), writeBuffer_,
+                               [&](const uint8_t* bytes, size_t count) {
+                                   WriteAt(header_.SlotOffset(part.front()->RecordNumber()), bytes, count);
+                               });
         owner_.MarkModified();
         ++cache_.Statistics.WriteRuns;
     }

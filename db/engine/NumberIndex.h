@@ -1,9 +1,9 @@
 // TNumberIndex: the items of a cache found by their number (records, blob blocks, index pages) in
 // constant time whatever the cache's size. An open-addressing hash table of item pointers (the item
 // knows its number: T::Number()), probed linearly from a hash of the number (groups of eight
-// consecutive numbers kept together), at most half full; a removal shifts the items after it back, so no slot is ever marked deleted. Numbers are
-// unique and never 0. The index does not own the items; it has no order: whoever needs the items in
-// number order sorts them.
+// consecutive numbers kept together), at most half full; a removal shifts the items after it back, so
+// no slot is ever marked deleted. Numbers are unique and never 0. The index does not own the items; it
+// has no order: whoever needs the items in number order sorts them.
 #pragma once
 
 #include <algorithm>

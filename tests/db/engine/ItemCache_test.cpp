@@ -84,8 +84,7 @@ private:
         bool mayFlush = random_() % 4 == 0;
         uint32_t number = next_++;
         ModelMakeRoom(mayFlush);
-        TFakeItem& item =
-            cache_.NewItem(number, mayFlush, [&] { cache_.FlushRuns(NoKeep, Written); });
+        TFakeItem& item = cache_.NewItem(number, mayFlush, [&] { cache_.FlushRuns(NoKeep, Written); });
         item.SetUnwritten(true);
         Hold(item);
         recency_.push_back(number);
