@@ -152,31 +152,37 @@ TEST_P(TransactionCrashTest, ADamagedJournalIsNeverTakenForAWholeOne) {
 }
 
 // A commit whose journal outgrows what it holds in memory hands pieces to the journal ahead of its
-// header: cut short anywhere, it still leaves both tables before or after it.
+// header: cut short anywhere (every write of the journal, then a sample of the rest), it still leaves
+// both tables before or after it, in one folder and in two.
 TEST_P(TransactionCrashTest, ABigCommitCutShortLeavesBothTablesBeforeItOrBothAfter) {
     edits_ = 2000;
     keys_ = 4000;
-    uint64_t journalBytes = 0;
-    GetFileList().Faults().SetObserver([&](const TFileEvent& e) {
-        if (e.Operation == TFileOperation::Write && e.FileName.ends_with(".JNL"))
-            journalBytes = std::max<uint64_t>(journalBytes, e.Offset);
-    });
-    uint64_t writes = CommitWrites();
-    GetFileList().Faults().Reset();
-    ASSERT_GT(journalBytes, TGatheredBytes::PieceBytes) << "the journal fits in one piece";
-    EXPECT_EQ(Reopen(0), TReopened::After);
-    EXPECT_EQ(Reopen(1), TReopened::After);
-    std::set<TReopened> seen;
-    for (uint64_t n = 1; n <= writes + 1; n += std::max<uint64_t>(1, writes / 12)) {
-        SCOPED_TRACE("stopped at write " + std::to_string(n));
-        CrashAt(n, 100);
-        TReopened first = Reopen(0), second = Reopen(1);
-        EXPECT_EQ(first, second) << "one table committed and the other not";
-        seen.insert(first);
-        EXPECT_FALSE(AnyJournalAwaited());
-        if (HasFatalFailure()) return;
+    std::filesystem::create_directory(dir_.File("other"));
+    for (std::string second : {std::string("OTHERS"), dir_.File("other") + "/OTHERS"}) {
+        names_[1] = second;
+        SCOPED_TRACE(second);
+        uint64_t journalBytes = 0;
+        GetFileList().Faults().SetObserver([&](const TFileEvent& e) {
+            if (e.Operation == TFileOperation::Write && e.FileName.ends_with(".JNL"))
+                journalBytes = std::max<uint64_t>(journalBytes, e.Offset);
+        });
+        uint64_t writes = CommitWrites();
+        GetFileList().Faults().Reset();
+        ASSERT_GT(journalBytes, TGatheredBytes::PieceBytes) << "the journal fits in one piece";
+        EXPECT_EQ(Reopen(0), TReopened::After);
+        EXPECT_EQ(Reopen(1), TReopened::After);
+        std::set<TReopened> seen;
+        for (uint64_t n = 1; n <= writes + 1; n += n < 12 ? 1 : std::max<uint64_t>(1, writes / 12)) {
+            SCOPED_TRACE("stopped at write " + std::to_string(n));
+            CrashAt(n, 100);
+            TReopened first = Reopen(0), second = Reopen(1);
+            EXPECT_EQ(first, second) << "one table committed and the other not";
+            seen.insert(first);
+            EXPECT_FALSE(AnyJournalAwaited());
+            if (HasFatalFailure()) return;
+        }
+        EXPECT_EQ(seen, (std::set<TReopened>{TReopened::Before, TReopened::After}));
     }
-    EXPECT_EQ(seen, (std::set<TReopened>{TReopened::Before, TReopened::After}));
 }
 
 // The in-memory database does not outlive its process: only tables on disk need the journal.
