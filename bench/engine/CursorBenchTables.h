@@ -121,6 +121,11 @@ public:
         cursor_->PutField(3, image_, reinterpret_cast<const uint8_t*>(&value));
         cursor_->ModifyRecord(image_);
     }
+    // Deletes the row of the key, which must be present.
+    void Delete(int32_t key) {
+        Check(Find(key), "delete finds its row");
+        cursor_->DeleteRecord();
+    }
     void CreateIndex() {
         TIndexDescriptor index;
         index.SetName("ByText");
@@ -160,7 +165,10 @@ public:
         range_ = db_.Prepare("SELECT s, f FROM t WHERE k BETWEEN ? AND ?");
         scan_ = db_.Prepare("SELECT s, f FROM t");
         update_ = db_.Prepare("UPDATE t SET f = ? WHERE k = ?");
+        delete_ = db_.Prepare("DELETE FROM t WHERE k = ?");
     }
+    // The page cache's size in KiB instead of 64 MiB.
+    void SetCacheKiB(int kib) { db_.Exec(("PRAGMA cache_size=-" + std::to_string(kib)).c_str()); }
 
     void CreateIndex() { db_.Exec("CREATE INDEX bytext ON t(s)"); }
     void DropIndex() { db_.Exec("DROP INDEX bytext"); }
@@ -207,11 +215,16 @@ public:
         db_.Step(update_);
         Check(sqlite3_changes(db_.Handle()) == 1, "update finds its row");
     }
+    void Delete(int32_t key) {
+        sqlite3_bind_int(delete_, 1, key);
+        db_.Step(delete_);
+        Check(sqlite3_changes(db_.Handle()) == 1, "delete finds its row");
+    }
 
 private:
     TSqliteFile db_;
     sqlite3_stmt *insert_ = nullptr, *lookup_ = nullptr, *range_ = nullptr, *scan_ = nullptr,
-                 *update_ = nullptr;
+                 *update_ = nullptr, *delete_ = nullptr;
 };
 
 // ---- the tables read by the benchmarks, built once per engine, size and order of appending ----

@@ -189,7 +189,7 @@ private:
     void SetFreeHead(uint32_t number);
 
     TBlock& AppendBlock();
-    TBlock& NewBlock(uint32_t number, size_t position);
+    TBlock& NewBlock(uint32_t number);
     void ReadBlocks(uint32_t number, uint32_t count);
     // The chain's block numbers, checked (above).
     std::vector<uint32_t> CheckChain(TBlock& start, uint32_t readAheadCount, uint32_t sequence, bool force);

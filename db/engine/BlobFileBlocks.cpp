@@ -11,6 +11,8 @@ namespace {
 
 constexpr size_t ScratchStep = 4096;
 constexpr uint64_t MaxBlobFileSize = 4000000000;
+// The most bytes one write takes: a longer run goes in pieces, so that its buffer stays small.
+constexpr size_t WriteBytes = 1 << 20;
 
 } // namespace
 
@@ -29,7 +31,7 @@ TBlock* TBlobFile::GetBlock(CacheClient* client, uint32_t number, uint32_t readA
     // Blocks read ahead must not push each other out of a cache full of changed blocks.
     if (count > 1) count = cache_.FitRead(count, !owner_.LockedWhole(), [this] { FlushBlocks(); });
     ReadBlocks(number, count);
-    TBlock* block = cache_.At(cache_.LowerBound(number));
+    TBlock* block = cache_.Peek(number);
     if (!block || block->BlockNumber() != number) RaiseError(VORSAM_MEMOCORRUPT);
     block->Pin();
     return block;
@@ -50,7 +52,7 @@ TBlock& TBlobFile::AppendBlock() {
     uint32_t number = header_.NextBlock();
     if (number > MaxBlockNumber || BlockOffset(number) + blockSize_ > MaxBlobFileSize)
         RaiseError(VORSAM_TABLEFULL);
-    TBlock& block = NewBlock(number, cache_.Count());
+    TBlock& block = NewBlock(number);
     block.SetUnwritten(true);
     block.Pin();
     ++cache_.Statistics.CacheUses;
@@ -59,8 +61,8 @@ TBlock& TBlobFile::AppendBlock() {
     return block;
 }
 
-TBlock& TBlobFile::NewBlock(uint32_t number, size_t position) {
-    return cache_.NewItem(number, position, !owner_.LockedWhole(), [this] { FlushBlocks(); });
+TBlock& TBlobFile::NewBlock(uint32_t number) {
+    return cache_.NewItem(number, !owner_.LockedWhole(), [this] { FlushBlocks(); });
 }
 
 void TBlobFile::ReadBlocks(uint32_t number, uint32_t count) {
@@ -154,7 +156,7 @@ void TBlobFile::FreeBlobChainFrom(TBlock& block, uint32_t readAheadCount, uint32
 void TBlobFile::ReleaseFreedBlocks() {
     for (uint32_t number : freed_) {
         TBlock* block = cache_.Find(number);
-        if (!block) block = &NewBlock(number, cache_.LowerBound(number));
+        if (!block) block = &NewBlock(number);
         block->Pin();
         TPinnedBlock pinned(block);
         FreeBlock(*block);
@@ -169,12 +171,16 @@ bool TBlobFile::FlushBlocks() {
 }
 
 void TBlobFile::WriteRun(std::span<TBlock* const> run) {
-    owner_.BeforeWrite();
-    TItemCache<TBlock>::StoreRun(run, blockSize_, writeBuffer_, [&](const uint8_t* bytes, size_t count) {
-        WriteAt(BlockOffset(run.front()->BlockNumber()), bytes, count);
-    });
-    owner_.MarkModified();
-    ++cache_.Statistics.WriteRuns;
+    const size_t piece = std::max<size_t>(1, WriteBytes / std::max<size_t>(blockSize_, 1));
+    for (size_t at = 0; at < run.size(); at += piece) {
+        std::span<TBlock* const> part = run.subspan(at, std::min(piece, run.size() - at));
+        owner_.BeforeWrite();
+        TItemCache<TBlock>::StoreRun(part, blockSize_, writeBuffer_, [&](const uint8_t* bytes, size_t count) {
+            WriteAt(BlockOffset(part.front()->BlockNumber()), bytes, count);
+        });
+        owner_.MarkModified();
+        ++cache_.Statistics.WriteRuns;
+    }
 }
 
 void TBlobFile::TrimBlockCache() {

@@ -28,7 +28,6 @@ class TBlock : public TCachedItem {
 public:
     using TOwner = TBlobFile;
     static constexpr size_t PoolCapacity = 32;
-    static constexpr size_t NewestProbeCount = 4;
 
     explicit TBlock(TBlobFile& owner);
 

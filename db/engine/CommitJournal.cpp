@@ -173,6 +173,7 @@ void TCommitJournal::WriteTables(std::span<TDataTable* const> tables, bool flush
     try {
         for (TDataTable* table : tables) table->BeginCommit(flush);
         for (TDataTable* table : tables) journal.AddTable(*table);
+        journal.OpenCopies();
         {
             TGathering gathering(tables, &journal);
             for (TDataTable* table : tables) table->WriteContent();
@@ -217,27 +218,44 @@ void TCommitJournal::Write(TTableFile& file, uint64_t offset, const uint8_t* byt
     TDataTable& owner = *tables_[table];
     // A table in memory has no place in the journal: its writes are only kept for step 4.
     bool journaled = !owner.Location().InMemory;
-    std::vector<uint8_t>& bytesOf = journaled ? payload_ : kept_;
+    TGatheredBytes& bytesOf = journaled ? payload_ : kept_;
     if (journaled) {
         uint8_t head[WriteHeaderSize] = {};
         StoreLE16(head, uint16_t(table));
         head[2] = &file == &owner.DataFile() ? 0 : &file == &owner.IndexFile() ? 1 : 2;
         StoreLE64(head + 4, offset);
         StoreLE32(head + 12, uint32_t(count));
-        payload_.insert(payload_.end(), head, head + WriteHeaderSize);
+        payload_.Append(head, WriteHeaderSize);
     }
-    size_t at = bytesOf.size();
-    if (count > 0) bytesOf.insert(bytesOf.end(), bytes, bytes + count);
-    gathered_.push_back({&file, offset, at, count, false, journaled});
+    uint64_t payloadAt = journaled ? payload_.Size() : 0;
+    const uint8_t* at = count > 0 ? bytesOf.Append(bytes, count) : nullptr;
+    gathered_.push_back({&file, offset, at, payloadAt, count, false, journaled});
+    // Full pieces go to the copies as they come, so that a big write never holds its payload whole.
+    if (journaled && !copies_.empty())
+        payload_.Hand(false, [this](const uint8_t* bytes, size_t count) { SpillPayload(bytes, count); });
+}
+
+const uint8_t* TGatheredBytes::Append(const uint8_t* bytes, size_t count) {
+    if (pieces_.empty() || pieces_.back().Capacity - pieces_.back().Used < count) {
+        size_t capacity = std::max(count, PieceBytes);
+        pieces_.push_back({std::make_unique<uint8_t[]>(capacity), capacity, 0});
+    }
+    TPiece& piece = pieces_.back();
+    assert(piece.Bytes);
+    uint8_t* at = piece.Bytes.get() + piece.Used;
+    std::memcpy(at, bytes, count);
+    piece.Used += count;
+    size_ += count;
+    return at;
 }
 
 void TCommitJournal::Sync(TTableFile& file) {
     if (!gathered_.empty() && gathered_.back().Sync && gathered_.back().File == &file) return;
-    gathered_.push_back({&file, 0, 0, 0, true, false});
+    gathered_.push_back({&file, 0, nullptr, 0, 0, true, false});
 }
 
-// The header, the folders and the tables; the payload follows them.
-std::vector<uint8_t> TCommitJournal::Serialize() const {
+// A blank header, the folders and the tables; the payload follows them.
+std::vector<uint8_t> TCommitJournal::Describe() const {
     std::vector<uint8_t> out(JournalHeaderSize);
     std::vector<std::string> folders;
     for (const TJournalTable& table : described_) {
@@ -245,23 +263,29 @@ std::vector<uint8_t> TCommitJournal::Serialize() const {
         std::string folder = fs::path(table.Files[0]).parent_path().string();
         if (std::find(folders.begin(), folders.end(), folder) == folders.end()) folders.push_back(folder);
     }
+    StoreLE32(&out[24], uint32_t(folders.size()));
     for (const std::string& folder : folders) PutName(out, folder);
     for (const TJournalTable& table : described_) {
         for (const std::string& file : table.Files) PutName(out, file);
         out.insert(out.end(), table.MarkedHeader.begin(), table.MarkedHeader.end());
     }
-    uint8_t* head = out.data();
-    std::memcpy(head, JournalMagic.data(), JournalMagic.size());
-    StoreLE32(head + 8, flush_ ? JournalSyncedFlag : 0);
-    StoreLE32(head + 12, uint32_t(described_.size()));
-    static thread_local std::mt19937_64 random{std::random_device{}()};
-    StoreLE64(head + 16, random());
-    StoreLE32(head + 24, uint32_t(folders.size()));
-    StoreLE64(head + 32, out.size() - JournalHeaderSize + payload_.size());
-    uint32_t crc = Checksum(head + JournalHeaderSize, out.size() - JournalHeaderSize);
-    StoreLE32(head + 40, Checksum(payload_.data(), payload_.size(), crc));
-    StoreLE32(head + 44, Checksum(head, 44));
     return out;
+}
+
+// The header of the copies once the whole payload is written: its length and checksum count the
+// description and the payload.
+std::array<uint8_t, JournalHeaderSize> TCommitJournal::Head() const {
+    std::array<uint8_t, JournalHeaderSize> head{};
+    std::memcpy(head.data(), JournalMagic.data(), JournalMagic.size());
+    StoreLE32(&head[8], flush_ ? JournalSyncedFlag : 0);
+    StoreLE32(&head[12], uint32_t(described_.size()));
+    static thread_local std::mt19937_64 random{std::random_device{}()};
+    StoreLE64(&head[16], random());
+    StoreLE32(&head[24], LoadLE32(&description_[24]));
+    StoreLE64(&head[32], description_.size() - JournalHeaderSize + payload_.Size());
+    StoreLE32(&head[40], crc_);
+    StoreLE32(&head[44], Checksum(head.data(), 44));
+    return head;
 }
 
 // The copy at `path` opened exclusively and emptied, ready to be written; none when another process
@@ -290,8 +314,10 @@ std::optional<TCommitJournal::TCopy> TCommitJournal::OpenCopy(const std::string&
 // after the first table on disk (its name with ".JNL"): once emptied, the file serves the next write
 // (a new file at every commit costs the file system far more than the writes, and only a new one needs
 // its folder synced). When that name does not serve in every folder, a random one does.
-void TCommitJournal::WriteCopies() {
-    std::vector<uint8_t> head = Serialize();
+void TCommitJournal::OpenCopies() {
+    description_ = Describe();
+    crc_ = Checksum(&description_[JournalHeaderSize], description_.size() - JournalHeaderSize);
+    const std::vector<uint8_t>& head = description_;
     TJournalReader reader(head, JournalHeaderSize);
     std::vector<std::string> folders(LoadLE32(&head[24]));
     for (std::string& folder : folders) reader.Name(folder);
@@ -318,9 +344,40 @@ void TCommitJournal::WriteCopies() {
             copies_.back().Handle->CreateFile();
         }
     }
+}
+
+// A full piece of the payload, appended to the copies (after a blank header and the description, the
+// first time) and counted into the checksum.
+void TCommitJournal::SpillPayload(const uint8_t* bytes, size_t count) {
+    if (!spilled_)
+        for (TCopy& copy : copies_) copy.Handle->WriteBuffer(description_.data(), description_.size());
+    spilled_ = true;
+    for (TCopy& copy : copies_) copy.Handle->WriteBuffer(bytes, count);
+    crc_ = Checksum(bytes, count, crc_);
+}
+
+// The copies made whole, the first folder's last: that one whole is the commit point. A payload that
+// stayed in memory goes with its header in one pass over each copy; after pieces went ahead, the rest
+// follows them and the headers come last.
+void TCommitJournal::WriteCopies() {
+    if (copies_.empty()) return;
+    bool spilled = spilled_;
+    std::vector<std::pair<const uint8_t*, size_t>> rest;
+    payload_.Hand(true, [&](const uint8_t* bytes, size_t count) {
+        rest.emplace_back(bytes, count);
+        crc_ = Checksum(bytes, count, crc_);
+    });
+    std::array<uint8_t, JournalHeaderSize> head = Head();
     for (TCopy& copy : copies_) {
-        copy.Handle->WriteBuffer(head.data(), head.size());
-        if (!payload_.empty()) copy.Handle->WriteBuffer(payload_.data(), payload_.size());
+        if (spilled) {
+            for (auto [bytes, count] : rest) copy.Handle->WriteBuffer(bytes, count);
+            copy.Handle->Seek(0);
+            copy.Handle->WriteBuffer(head.data(), head.size());
+        } else {
+            std::copy(head.begin(), head.end(), description_.begin());
+            copy.Handle->WriteBuffer(description_.data(), description_.size());
+            for (auto [bytes, count] : rest) copy.Handle->WriteBuffer(bytes, count);
+        }
         if (flush_) {
             copy.Handle->FlushBuffers();
             if (copy.Created) copy.Handle->SyncFolder();
@@ -328,14 +385,23 @@ void TCommitJournal::WriteCopies() {
     }
 }
 
+// The bytes of a write that left memory for the copies are read back from the first folder's copy.
 void TCommitJournal::Apply() {
+    std::vector<uint8_t> readBack;
     for (const TGathered& write : gathered_) {
-        if (write.Sync)
+        if (write.Sync) {
             write.File->ApplySync();
-        else
-            write.File->ApplyWrite(
-                write.Offset, write.Length > 0 ? &(write.Journaled ? payload_ : kept_)[write.At] : nullptr,
-                write.Length);
+            continue;
+        }
+        const uint8_t* bytes = write.Bytes;
+        if (write.Journaled && write.Length > 0 && write.PayloadAt < payload_.Released()) {
+            readBack.resize(write.Length);
+            TFileHandler& copy = *copies_.back().Handle;
+            copy.Seek(int64_t(description_.size() + write.PayloadAt));
+            copy.ReadBuffer(readBack.data(), readBack.size());
+            bytes = readBack.data();
+        }
+        write.File->ApplyWrite(write.Offset, bytes, write.Length);
     }
 }
 

@@ -6,12 +6,16 @@
 // A journaled write (TCommitJournal::WriteTables) runs while it holds the write locks of all its tables:
 //   1. each table's data header gets its write-in-progress mark (DataFileHeader.h +126): the header as the
 //      file holds it, the mark set and the change counter one up; nothing else changes yet;
-//   2. the tables' writes (truncations, blocks, records, pages, the blob and index headers, descriptors,
-//      the data headers without the mark, in the order the end of a write makes them) are gathered in
-//      memory instead of reaching the files;
-//   3. the journal is written into the folder of each table on disk, one file of the same name in each,
-//      the first folder's copy last. The first folder's copy whole on disk is the commit point;
-//   4. the gathered writes go into the files, in their order;
+//   2. the journal's copies are opened, one file of the same name in the folder of each table on disk;
+//   3. the tables' writes (truncations, blocks, records, pages, the blob and index headers, descriptors,
+//      the data headers without the mark, in the order the end of a write makes them) are gathered
+//      instead of reaching the files, into pieces of 1 MiB in memory. A big write hands each full piece
+//      to the copies (after a blank header and the description of the tables) and frees it, so that it
+//      never holds all its bytes; then the rest follows and the headers come last. A write that fits in
+//      one piece writes each copy whole in one pass. Copies are completed one after another, the first
+//      folder's last. The first folder's copy whole on disk is the commit point;
+//   4. the gathered writes go into the files, in their order (the bytes of freed pieces read back from
+//      the first folder's copy);
 //   5. the copies are emptied, the first folder's last; the empty files serve the next write.
 // With a flush (the commit's flag or the session's ForceBufferFlush) the marks are synced before the
 // journal, each copy and its folder before the next step, and the files where the end of a write syncs
@@ -109,6 +113,44 @@ std::string ParseJournal(std::vector<uint8_t> bytes, TJournalContents& contents)
 // (a write cut short).
 bool AwaitsJournal(const TJournalContents& contents, size_t table, std::span<const uint8_t> header);
 
+// Bytes gathered one after another in pieces of at least 1 MiB, so that what was gathered never moves
+// and growing never holds the bytes twice; each Append lands whole in one piece. The bytes are the
+// pieces' used parts one after another. Pieces can be handed on (to the journal's copies) in order:
+// the full ones, which then leave memory, or, at the end, the rest, which stay.
+class TGatheredBytes {
+public:
+    static constexpr size_t PieceBytes = 1 << 20;
+
+    // Copies the bytes in and answers where they now lie (until their piece is handed on and freed).
+    const uint8_t* Append(const uint8_t* bytes, size_t count);
+    size_t Size() const { return size_; }
+    // The bytes at the front that left memory.
+    uint64_t Released() const { return released_; }
+    // Calls `visit(data, count)` with each piece not handed on yet, in order: with `all`, every one (they
+    // stay); else those before the last, which is still filling (they are freed).
+    template <typename Visit> void Hand(bool all, Visit&& visit) {
+        for (size_t end = all ? pieces_.size() : pieces_.size() - std::min<size_t>(pieces_.size(), 1);
+             handed_ < end; ++handed_) {
+            TPiece& piece = pieces_[handed_];
+            visit(piece.Bytes.get(), piece.Used);
+            if (all) continue;
+            piece.Bytes.reset();
+            released_ += piece.Used;
+        }
+    }
+
+private:
+    struct TPiece {
+        std::unique_ptr<uint8_t[]> Bytes;
+        size_t Capacity;
+        size_t Used;
+    };
+    std::vector<TPiece> pieces_;
+    size_t size_ = 0;
+    size_t handed_ = 0;     // pieces handed on
+    uint64_t released_ = 0; // bytes of the pieces freed
+};
+
 class TCommitJournal final : public TTableWriteSink {
 public:
     // Writes the tables' changes as one journaled write (above). Each table holds its write locks and
@@ -123,8 +165,9 @@ private:
     struct TGathered {
         TTableFile* File;
         uint64_t Offset;
-        size_t At;     // where its bytes begin in payload_, or kept_ for a table in memory
-        size_t Length; // 0: a cut
+        const uint8_t* Bytes; // in payload_, or kept_ for a table in memory
+        uint64_t PayloadAt;   // where the bytes lie in the payload (journaled)
+        size_t Length;        // 0: a cut
         bool Sync;
         bool Journaled;
     };
@@ -135,8 +178,11 @@ private:
 
     explicit TCommitJournal(bool flush) : flush_(flush) {}
     void AddTable(TDataTable& table);
-    std::vector<uint8_t> Serialize() const;
+    std::vector<uint8_t> Describe() const;
+    std::array<uint8_t, JournalHeaderSize> Head() const;
     std::optional<TCopy> OpenCopy(const std::string& path) const;
+    void OpenCopies();
+    void SpillPayload(const uint8_t* bytes, size_t count);
     void WriteCopies();
     void Apply();
     void EmptyCopies();
@@ -144,12 +190,15 @@ private:
     bool flush_;
     std::vector<TDataTable*> tables_;
     std::vector<TJournalTable> described_;
-    std::vector<uint8_t> payload_; // the writes of tables on disk as the file holds them
-    std::vector<uint8_t> kept_;    // the bytes of writes to tables in memory
+    TGatheredBytes payload_; // the writes of tables on disk as the file holds them
+    TGatheredBytes kept_;    // the bytes of writes to tables in memory
     std::vector<TGathered> gathered_;
-    std::string name_;          // the copies' file name
-    bool randomName_ = false;   // not the first table's: deleted after use
-    std::vector<TCopy> copies_; // the first folder's last
+    std::vector<uint8_t> description_; // a blank header, the folders and the tables
+    uint32_t crc_ = 0;                 // of the description after the header and the payload handed on
+    bool spilled_ = false;             // pieces of the payload went to the copies ahead of the rest
+    std::string name_;                 // the copies' file name
+    bool randomName_ = false;          // not the first table's: deleted after use
+    std::vector<TCopy> copies_;        // the first folder's last
 };
 
 // --- Recovery (CommitJournalRecovery.cpp) ---

@@ -242,7 +242,7 @@ private:
     void StoreHeader(TDataFileHeader image, bool inProgress);
 
     TRecord& AppendRecord();
-    TRecord& NewRecord(uint32_t number, size_t position);
+    TRecord& NewRecord(uint32_t number);
     uint32_t ReadCount(CacheClient* client, uint32_t number, TReadDirection direction,
                        bool clientCount) const;
     void ReadRecords(uint32_t number, uint32_t count, TReadDirection direction);

@@ -15,6 +15,8 @@ namespace {
 constexpr size_t ScratchStep = 4096;
 // The most bytes of unchanged records written along to join two runs of changed ones.
 constexpr size_t BridgedBytes = 4096;
+// The most bytes one write takes: a longer run goes in pieces, so that its buffer stays small.
+constexpr size_t WriteBytes = 1 << 20;
 
 } // namespace
 
@@ -31,7 +33,7 @@ TRecord* TDataFile::GetRecord(CacheClient* client, uint32_t number, TReadDirecti
     if (client && !owner_.Settings().StrictChangeDetection && client->CheckForChanges()) return nullptr;
     uint32_t count = readAhead ? ReadCount(client, number, direction, clientCount) : 1;
     ReadRecords(number, count, direction);
-    TRecord* record = cache_.At(cache_.LowerBound(number));
+    TRecord* record = cache_.Peek(number);
     if (!record || record->RecordNumber() != number) RaiseError(VORSAM_FILECORRUPT);
     record->Pin();
     return record;
@@ -51,7 +53,7 @@ TRecord& TDataFile::AppendRecord() {
     if (number > MaxRecordNumber ||
         header_.RecordAreaOffset() + uint64_t(number) * header_.RecordSize() > MaxTableFileSize)
         RaiseError(VORSAM_TABLEFULL);
-    TRecord& record = NewRecord(number, cache_.Count());
+    TRecord& record = NewRecord(number);
     record.SetUnwritten(true);
     record.Pin();
     ++cache_.Statistics.CacheUses;
@@ -60,8 +62,8 @@ TRecord& TDataFile::AppendRecord() {
     return record;
 }
 
-TRecord& TDataFile::NewRecord(uint32_t number, size_t position) {
-    return cache_.NewItem(number, position, !owner_.LockedWhole(), [this] { FlushRecords(); });
+TRecord& TDataFile::NewRecord(uint32_t number) {
+    return cache_.NewItem(number, !owner_.LockedWhole(), [this] { FlushRecords(); });
 }
 
 void TDataFile::ReadRecords(uint32_t number, uint32_t count, TReadDirection direction) {
@@ -95,10 +97,7 @@ void TDataFile::VisitRecordImages(std::span<const uint32_t> numbers,
     constexpr size_t SpanBytes = 65536, GapBytes = 4096;
     const size_t size = std::max<uint16_t>(header_.RecordSize(), RecordPrefixSize);
     std::vector<uint8_t> image(size);
-    auto cached = [&](uint32_t number) {
-        TRecord* record = cache_.At(cache_.LowerBound(number));
-        return record && record->RecordNumber() == number;
-    };
+    auto cached = [&](uint32_t number) { return cache_.Peek(number) != nullptr; };
     auto fromCache = [&](uint32_t number) {
         TPinnedRecord record(GetRecord(nullptr, number));
         visit(number, record->Image());
@@ -185,12 +184,17 @@ bool TDataFile::FlushRecords() {
 }
 
 void TDataFile::WriteRun(std::span<TRecord* const> run) {
-    owner_.BeforeWrite();
-    TRecordCache::StoreRun(run, header_.RecordSize(), writeBuffer_, [&](const uint8_t* bytes, size_t count) {
-        WriteAt(header_.SlotOffset(run.front()->RecordNumber()), bytes, count);
-    });
-    owner_.MarkModified();
-    ++cache_.Statistics.WriteRuns;
+    const size_t piece = std::max<size_t>(1, WriteBytes / std::max<uint16_t>(header_.RecordSize(), 1));
+    for (size_t at = 0; at < run.size(); at += piece) {
+        std::span<TRecord* const> part = run.subspan(at, std::min(piece, run.size() - at));
+        owner_.BeforeWrite();
+        TRecordCache::StoreRun(part, header_.RecordSize(), writeBuffer_,
+                               [&](const uint8_t* bytes, size_t count) {
+                                   WriteAt(header_.SlotOffset(part.front()->RecordNumber()), bytes, count);
+                               });
+        owner_.MarkModified();
+        ++cache_.Statistics.WriteRuns;
+    }
 }
 
 void TDataFile::ForEachRecord(const std::function<void(const TRecord&)>& visit) {

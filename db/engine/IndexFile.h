@@ -8,12 +8,14 @@
 // index's free list (linked through the pages' next-page field, written with no entries) and are
 // reused from there, last freed first; a free-list page that still holds entries is corrupt.
 //
-// Cache: each index slot has its own list of cached pages sorted by number and its own recency chain,
+// Cache: each index slot has its own cached pages, found by number (NumberIndex.h), and recency chain,
 // so one index's traffic never evicts another's; a slot holds IndexBufferSize / 8192 pages (at least
 // what is pinned: a full slot without a clean unpinned page flushes, or grows by 4 while the table is
 // locked whole). A full slot makes room with its oldest clean unpinned leaf page, else with its oldest
 // clean unpinned page: the pages above the leaves, which every seek passes, stay longest. Pages handed
-// out are pinned until released (TPageRef releases on scope exit).
+// out are pinned until released (TPageRef releases on scope exit). The cached pages that are pinned or
+// modified are listed apart (a page enters the list when handed out and leaves it when released clean or
+// written), so that flushes and the checks for unwritten changes look at those only.
 // Modified pages reach the file through FlushPages, each run of consecutive page numbers in one write;
 // the header only through WriteHeader, which the table layer calls at the end of a write.
 //
@@ -27,6 +29,7 @@
 #include "db/engine/EngineSettings.h"
 #include "db/engine/IndexFileHeader.h"
 #include "db/engine/IndexPage.h"
+#include "db/engine/NumberIndex.h"
 #include "db/engine/TableFile.h"
 
 #include <array>
@@ -104,7 +107,7 @@ public:
     void DropPages(bool text);
     // Evicts clean unpinned pages until each slot holds at most its share.
     void TrimPageCache();
-    size_t CachedPageCount(uint8_t slot) const { return caches_[slot].Pages.size(); }
+    size_t CachedPageCount(uint8_t slot) const { return caches_[slot].Pages.Count(); }
     const TIndexFileStats& Stats() const { return stats_; }
 
     // Header values; setters mark the header changed.
@@ -162,8 +165,13 @@ public:
 
 private:
     struct TSlotCache {
-        std::vector<std::unique_ptr<TPage>> Pages; // sorted by page number
-        std::vector<uint32_t> Numbers;             // the numbers of Pages, searched instead of them
+        TSlotCache() = default;
+        TSlotCache(const TSlotCache&) = delete;
+        TSlotCache& operator=(const TSlotCache&) = delete;
+        ~TSlotCache() {
+            Pages.ForEach([](TPage* page) { delete page; });
+        }
+        TNumberIndex<TPage> Pages; // owns them
         TPage* Newest = nullptr;
         TPage* Oldest = nullptr;
         size_t Capacity = 0;
@@ -182,6 +190,9 @@ private:
     TPage* ReadPage(uint8_t slot, uint32_t number, bool empty);
     TPage* AppendPage(uint8_t slot, uint32_t number);
     void WriteRun(bool text, std::span<TPage* const> run);
+    void Hold(TPage* page);
+    void Unhold(TPage* page);
+    bool HeldAreListed() const;
     void DropSlot(uint8_t slot);
     void ReadHeaderImage(TIndexFileHeader& header);
     void Changed();
@@ -194,6 +205,7 @@ private:
     TPageStack pool_;
     std::array<TSlotCache, IndexSlotCount> caches_;
     std::vector<std::unique_ptr<TPage>> orphans_; // dropped while pinned; freed when released
+    std::vector<TPage*> held_;                    // the cached pages pinned or modified, and some since clean
     TIndexFileStats stats_;
     std::unique_ptr<TFileHandler> textFile_;
     uint32_t textNextPage_ = 1;

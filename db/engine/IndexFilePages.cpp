@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cassert>
 
 namespace vorsam {
 
@@ -12,8 +13,8 @@ namespace {
 constexpr uint32_t MaxPageNumber = 2'000'000'000;
 constexpr uint64_t MaxFileBytes = 4'000'000'000;
 constexpr size_t BufferBytesPerPage = 8192;
-// The newest pages of a slot looked at before its sorted list is searched.
-constexpr int RecentProbes = 2;
+// The most pages one write takes: a longer run goes in pieces, so that its buffer stays small.
+constexpr size_t WritePages = 256;
 
 } // namespace
 
@@ -47,12 +48,9 @@ void TIndexFile::Unlink(TSlotCache& cache, TPage* page) {
 
 TPage* TIndexFile::FindCached(uint8_t slot, uint32_t number) {
     TSlotCache& cache = caches_[slot];
-    TPage* page = cache.Newest;
-    for (int i = 0; page && i < RecentProbes; ++i, page = page->Older)
-        if (page->Number() == number) return page;
-    auto at = std::lower_bound(cache.Numbers.begin(), cache.Numbers.end(), number);
-    if (at == cache.Numbers.end() || *at != number) return nullptr;
-    TPage* found = cache.Pages[size_t(at - cache.Numbers.begin())].get();
+    if (cache.Newest && cache.Newest->Number() == number) return cache.Newest;
+    TPage* found = cache.Pages.Find(number);
+    if (!found) return nullptr;
     Unlink(cache, found);
     LinkNewest(cache, found);
     return found;
@@ -60,24 +58,19 @@ TPage* TIndexFile::FindCached(uint8_t slot, uint32_t number) {
 
 TPage* TIndexFile::AddToCache(uint8_t slot, std::unique_ptr<TPage> page) {
     TSlotCache& cache = caches_[slot];
-    auto at = std::lower_bound(cache.Numbers.begin(), cache.Numbers.end(), page->Number());
-    auto position = at - cache.Numbers.begin();
-    cache.Numbers.insert(at, page->Number());
-    TPage* added = cache.Pages.insert(cache.Pages.begin() + position, std::move(page))->get();
+    TPage* added = page.get();
+    cache.Pages.Add(added);
+    (void)page.release(); // the cache owns it
     LinkNewest(cache, added);
     return added;
 }
 
 std::unique_ptr<TPage> TIndexFile::Detach(uint8_t slot, TPage* page) {
     TSlotCache& cache = caches_[slot];
+    Unhold(page);
     Unlink(cache, page);
-    auto at = std::lower_bound(cache.Numbers.begin(), cache.Numbers.end(), page->Number());
-    auto it = cache.Pages.begin() + (at - cache.Numbers.begin());
-    while (it->get() != page) ++it, ++at;
-    std::unique_ptr<TPage> detached = std::move(*it);
-    cache.Pages.erase(it);
-    cache.Numbers.erase(at);
-    return detached;
+    cache.Pages.Remove(page);
+    return std::unique_ptr<TPage>(page);
 }
 
 // Leaf pages go first: every seek passes the pages above them again, so those stay while a clean,
@@ -95,7 +88,7 @@ TPage* TIndexFile::OldestClean(const TSlotCache& cache) const {
 std::unique_ptr<TPage> TIndexFile::NewPage(uint8_t slot) {
     TSlotCache& cache = caches_[slot];
     std::unique_ptr<TPage> page;
-    if (cache.Pages.size() < cache.Capacity) {
+    if (cache.Pages.Count() < cache.Capacity) {
         page = pool_.Pop();
     } else {
         TPage* victim = OldestClean(cache);
@@ -160,12 +153,49 @@ bool TIndexFile::GetPage(uint8_t slot, uint32_t number, TPage*& page, bool empty
     }
     if (found->Number() != number) RaiseIndexError(VORSAM_INDEXCORRUPT);
     found->Pin();
+    Hold(found);
     page = found;
     return true;
 }
 
+void TIndexFile::Hold(TPage* page) {
+    if (page->HeldAt != TPage::NotHeld) return;
+    page->HeldAt = uint32_t(held_.size());
+    held_.push_back(page);
+}
+
+void TIndexFile::Unhold(TPage* page) {
+    uint32_t at = page->HeldAt;
+    if (at == TPage::NotHeld) return;
+    assert(held_[at] == page);
+    held_[at] = held_.back();
+    held_[at]->HeldAt = at;
+    held_.pop_back();
+    page->HeldAt = TPage::NotHeld;
+}
+
+// Every cached page pinned or modified is in the held list, and the list only holds cached pages (linear;
+// asserts only).
+bool TIndexFile::HeldAreListed() const {
+    size_t listed = 0;
+    for (const TSlotCache& cache : caches_) {
+        bool ok = true;
+        cache.Pages.ForEach([&](const TPage* page) {
+            if (page->HeldAt != TPage::NotHeld) {
+                ++listed;
+                ok = ok && page->HeldAt < held_.size() && held_[page->HeldAt] == page;
+            } else {
+                ok = ok && !page->Modified() && page->PinCount() == 0;
+            }
+        });
+        if (!ok) return false;
+    }
+    return listed == held_.size();
+}
+
 void TIndexFile::ReleasePage(TPage* page) {
     page->Unpin();
+    if (page->PinCount() == 0 && !page->Modified()) Unhold(page);
     if (orphans_.empty() || page->PinCount() > 0) return;
     auto it = std::find_if(orphans_.begin(), orphans_.end(), [&](const auto& p) { return p.get() == page; });
     if (it == orphans_.end()) return;
@@ -216,18 +246,20 @@ bool TIndexFile::GetKeptPage(uint8_t slot, TPage*& page, CacheClient* client) {
 
 void TIndexFile::FlushPages(bool text) {
     if (text && !textFile_) return;
+    assert(HeldAreListed());
     std::vector<TPage*> dirty;
-    for (uint8_t slot = 0; slot < IndexSlotCount; ++slot) {
-        if (!SlotOfKind(slot, text)) continue;
-        for (const auto& page : caches_[slot].Pages)
-            if (page->Modified() && page->PinCount() == 0) dirty.push_back(page.get());
-    }
+    for (TPage* page : held_)
+        if (SlotOfKind(page->Format().Slot, text) && page->Modified() && page->PinCount() == 0)
+            dirty.push_back(page);
     std::sort(dirty.begin(), dirty.end(), [](TPage* a, TPage* b) { return a->Number() < b->Number(); });
     for (size_t first = 0, end; first < dirty.size(); first = end) {
         end = first + 1;
-        while (end < dirty.size() && dirty[end]->Number() == dirty[end - 1]->Number() + 1) ++end;
+        while (end < dirty.size() && end - first < WritePages &&
+               dirty[end]->Number() == dirty[end - 1]->Number() + 1)
+            ++end;
         WriteRun(text, std::span<TPage* const>(dirty.data() + first, end - first));
     }
+    for (TPage* page : dirty) Unhold(page);
 }
 
 void TIndexFile::WriteRun(bool text, std::span<TPage* const> run) {
@@ -249,26 +281,25 @@ void TIndexFile::WriteRun(bool text, std::span<TPage* const> run) {
 
 bool TIndexFile::HasUnwrittenChanges() const {
     if (header_.Changed) return true;
-    for (uint8_t slot = 0; slot < IndexSlotCount; ++slot) {
-        if (header_.IsTextSlot(slot)) continue;
-        for (const auto& page : caches_[slot].Pages)
-            if (page->Modified()) return true;
-    }
-    return false;
+    assert(HeldAreListed());
+    return std::any_of(held_.begin(), held_.end(), [this](const TPage* page) {
+        return page->Modified() && !header_.IsTextSlot(page->Format().Slot);
+    });
 }
 
 void TIndexFile::DropSlot(uint8_t slot) {
     TSlotCache& cache = caches_[slot];
-    for (auto& page : cache.Pages) {
+    cache.Pages.ForEach([&](TPage* page) {
+        Unhold(page);
+        std::unique_ptr<TPage> owned(page);
         if (page->PinCount() > 0) {
             page->Older = page->Newer = nullptr;
-            orphans_.push_back(std::move(page));
+            orphans_.push_back(std::move(owned));
         } else {
-            pool_.Push(std::move(page));
+            pool_.Push(std::move(owned));
         }
-    }
-    cache.Pages.clear();
-    cache.Numbers.clear();
+    });
+    cache.Pages.Clear();
     cache.Newest = cache.Oldest = nullptr;
     cache.Capacity = SlotLimit();
 }
@@ -282,12 +313,12 @@ void TIndexFile::TrimPageCache() {
     size_t limit = SlotLimit();
     for (uint8_t slot = 0; slot < IndexSlotCount; ++slot) {
         TSlotCache& cache = caches_[slot];
-        while (cache.Pages.size() > limit) {
+        while (cache.Pages.Count() > limit) {
             TPage* victim = OldestClean(cache);
             if (!victim) break;
             pool_.Push(Detach(slot, victim));
         }
-        cache.Capacity = std::max(cache.Pages.size(), limit);
+        cache.Capacity = std::max(cache.Pages.Count(), limit);
     }
 }
 

@@ -218,6 +218,9 @@ public:
     // Recency chain of the index file's page cache.
     TPage* Older = nullptr;
     TPage* Newer = nullptr;
+    // Position in the index file's list of pages pinned or modified (IndexFile.h); NotHeld when not in it.
+    static constexpr uint32_t NotHeld = UINT32_MAX;
+    uint32_t HeldAt = NotHeld;
 
 private:
     size_t Stride() const { return size_t(format_.KeyLength) + 10; }

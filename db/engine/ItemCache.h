@@ -1,32 +1,29 @@
 // The cache that the data file keeps of its records and the blob file of its blocks: numbered items
-// (TRecord, TBlock) held twice, in a list sorted by number (binary search) and in a recency chain from
-// the newest (most recently used) to the oldest, with idle objects kept in a small pool (TItemStack).
-// The cache does no I/O: its file reads and writes the items' bytes and tells it what to do.
+// (TRecord, TBlock) held twice, in an index by number (NumberIndex.h: a hash table, constant time
+// whatever the cache's size) and in a recency chain from the newest (most recently used) to the oldest,
+// with idle objects kept in a small pool (TItemStack). The cache does no I/O: its file reads and writes
+// the items' bytes and tells it what to do.
 //
 // An item is clean when it is neither modified nor unwritten (a slot or block appended beyond the end of
 // the file and not yet written). Pinned items are held by callers and are never evicted, reused or
 // reloaded. Dropping the cache (another process changed the file) keeps the pinned items alive outside
 // the cache until their last holder releases them (ReleaseItem), so a holder never sees its item vanish. The
-// list's capacity is the cache limit: below it a new item takes a fresh object; at it, the oldest clean
+// capacity is the cache limit: below it a new item takes a fresh object; at it, the oldest clean
 // unpinned item is reused (the file flushes once first when none is clean and it may flush), or the capacity
 // grows by 64.
-//
-// A scan evicts the lowest-numbered items one after another, so the list's vectors keep a dead prefix:
-// removing or inserting at the front moves the start instead of shifting the rest, and the prefix is
-// compacted away once it outgrows the live part (amortised constant work per removal). The list holds
-// the items it owns as plain pointers, so that an insertion or removal in the middle (reads in random
-// order) moves the rest in one block.
 //
 // Work stays proportional to what changed, also when a whole-table lock keeps thousands of appended items
 // dirty until it ends:
 // - the cache lists its dirty items apart (an item enters the list when it becomes dirty), so that a
-//   flush and the checks for unwritten changes look at those only;
+//   flush and the checks for unwritten changes look at those only; a flush sorts the ones it writes;
 // - the search for the oldest evictable item resumes where the last one stopped: the items from the
 //   oldest up to a mark are known to be dirty or pinned. Only the cache makes an item clean and unpinned
 //   (a flush, a release; an unpinned item belongs to nobody outside the cache, so nothing else changes
 //   it): when the mark had passed that item, it goes back to just before it. Items join the chain at
 //   the newest end with a rising link order, so the chain runs in that order and "passed" is a compare.
 #pragma once
+
+#include "db/engine/NumberIndex.h"
 
 #include <algorithm>
 #include <cassert>
@@ -79,8 +76,6 @@ protected:
     void MarkClean() { modified_ = unwritten_ = false; }
     void ClearModified() { modified_ = false; }
 
-    uint32_t number_ = 0;
-
 private:
     template <typename T> friend class TItemCache;
     // Enters the dirty list of the cache that holds the item (none outside a cache).
@@ -90,14 +85,20 @@ private:
         dirtyList_->push_back(this);
     }
 
-    bool modified_ = false;
-    bool unwritten_ = false;
-    bool listedDirty_ = false;
-    uint16_t pinCount_ = 0;
-    uint64_t linkOrder_ = 0; // rises along the chain, from the oldest to the newest
+    // The small fields last: an item's own small fields can fill the padding after them.
     TCachedItem* older_ = nullptr;
     TCachedItem* newer_ = nullptr;
     std::vector<TCachedItem*>* dirtyList_ = nullptr;
+    uint32_t linkOrder_ = 0; // rises along the chain, from the oldest to the newest
+
+protected:
+    uint32_t number_ = 0;
+
+private:
+    uint16_t pinCount_ = 0;
+    bool modified_ = false;
+    bool unwritten_ = false;
+    bool listedDirty_ = false;
 };
 
 // -1, 0 or 1 as the item's number is below, equal to or above the number.
@@ -135,16 +136,30 @@ private:
     TReadWindow& window_;
 };
 
-// The pool of idle items (T::PoolCapacity at most). T is constructed from its owning file and has
-// Clear(), which sizes and zeroes it for the owner.
+// The pool of idle items (T::PoolCapacity at most). T is made for its owning file (T::Make, when T has
+// it, else its constructor) and has Clear(), which sizes and zeroes it for the owner; a T that has
+// Fits() is reused only while it answers true.
 template <typename T> class TItemStack {
 public:
     using TOwner = typename T::TOwner;
     explicit TItemStack(TOwner& owner) : owner_(owner) {}
 
+    static bool Reusable(const T& item) {
+        if constexpr (requires { item.Fits(); })
+            return item.Fits();
+        else
+            return true;
+    }
+
     // An idle item, cleared, unpinned and sized for the owner, or a new one.
     std::unique_ptr<T> Pop() {
-        if (idle_.empty()) return std::make_unique<T>(owner_);
+        while (!idle_.empty() && !Reusable(*idle_.back())) idle_.pop_back();
+        if (idle_.empty()) {
+            if constexpr (requires { T::Make(owner_); })
+                return T::Make(owner_);
+            else
+                return std::make_unique<T>(owner_);
+        }
         std::unique_ptr<T> item = std::move(idle_.back());
         idle_.pop_back();
         item->ResetPins();
@@ -168,7 +183,6 @@ private:
 template <typename T> class TItemCache {
 public:
     using TOwner = typename T::TOwner;
-    static constexpr size_t NewestProbeCount = T::NewestProbeCount; // looked at before the binary search
     static constexpr size_t CapacityStep = 64;
 
     explicit TItemCache(TOwner& owner) : pool_(owner) {}
@@ -176,7 +190,7 @@ public:
     TItemCache(const TItemCache&) = delete;
     TItemCache& operator=(const TItemCache&) = delete;
 
-    size_t Count() const { return list_.size() - start_; }
+    size_t Count() const { return index_.Count(); }
     size_t Capacity() const { return capacity_; }
     void SetCapacity(size_t capacity) { capacity_ = capacity; }
     bool Full() const { return Count() >= capacity_; }
@@ -184,79 +198,38 @@ public:
 
     // The cached item with the number, made the newest; nullptr when it is not cached.
     T* Find(uint32_t number) {
-        TCachedItem* item = newest_;
-        for (size_t i = 0; item && i < NewestProbeCount; ++i, item = item->older_)
-            if (item->Number() == number) break;
-        if (!item || item->Number() != number) {
-            item = At(LowerBound(number));
-            if (!item || item->Number() != number) return nullptr;
-        }
-        MakeNewest(*item);
-        return static_cast<T*>(item);
+        T* item = Peek(number);
+        if (item) MakeNewest(*item);
+        return item;
     }
-    // Position of the number in the sorted list: of its item, or where it would go. The search runs
-    // over the items' numbers kept beside the list, not over the items themselves; when the cached
-    // numbers run without gaps from the first (a table read whole), the position is the difference; a
-    // number above the last (a read going on forward) goes behind it.
-    size_t LowerBound(uint32_t number) const {
-        const uint32_t* first = numbers_.data() + start_;
-        size_t count = numbers_.size() - start_;
-        if (count != 0 && number >= first[0]) {
-            size_t guess = number - first[0];
-            if (guess < count && first[guess] == number) return guess;
-            if (number > first[count - 1]) return count;
-        }
-        return size_t(std::lower_bound(first, first + count, number) - first);
+    // The cached item with the number, left where it stands in the chain; nullptr when it is not cached.
+    T* Peek(uint32_t number) const {
+        if (newest_ && newest_->Number() == number) return static_cast<T*>(newest_);
+        return index_.Find(number);
     }
-    T* At(size_t position) const { return position < Count() ? list_[start_ + position] : nullptr; }
 
-    // Puts the item at its sorted position (see LowerBound) and makes it the newest.
-    T& Insert(size_t position, std::unique_ptr<T> item) {
-        assert(position <= Count());
-        assert(position == 0 || At(position - 1)->Number() < item->Number());
-        assert(position == Count() || At(position)->Number() > item->Number());
+    // Takes the item (its number not cached yet) and makes it the newest.
+    T& Insert(std::unique_ptr<T> item) {
+        assert(!Peek(item->Number()));
         T& inserted = *item;
-        if (position == 0 && start_ > 0) {
-            --start_;
-            numbers_[start_] = item->Number();
-            list_[start_] = item.release();
-        } else {
-            auto at = ptrdiff_t(start_ + position);
-            numbers_.insert(numbers_.begin() + at, item->Number());
-            try {
-                list_.insert(list_.begin() + at, item.get());
-            } catch (...) {
-                numbers_.erase(numbers_.begin() + at);
-                throw;
-            }
-            (void)item.release(); // the list owns it
-        }
+        index_.Add(item.get());
+        (void)item.release(); // the cache owns it
         LinkNewest(inserted);
         inserted.dirtyList_ = &dirty_;
         if (inserted.Dirty()) inserted.NoteDirty();
         return inserted;
     }
-    // Removes the item from the list and the chain; its former list position goes to `position`.
-    std::unique_ptr<T> Remove(T& item, size_t& position) {
-        position = LowerBound(item.Number());
-        assert(At(position) == &item);
-        std::unique_ptr<T> removed(list_[start_ + position]);
-        list_[start_ + position] = nullptr;
-        if (position == 0) {
-            ++start_;
-            if (start_ > Count()) Compact();
-        } else {
-            list_.erase(list_.begin() + ptrdiff_t(start_ + position));
-            numbers_.erase(numbers_.begin() + ptrdiff_t(start_ + position));
-        }
+    // Removes the item from the index and the chain and hands it back.
+    std::unique_ptr<T> Remove(T& item) {
+        assert(Peek(item.Number()) == &item);
+        index_.Remove(&item);
         Detach(item);
-        return removed;
+        return std::unique_ptr<T>(&item);
     }
     // Removes the item and returns it to the pool.
     void Evict(T& item) {
         assert(!item.Pinned());
-        size_t position;
-        std::unique_ptr<T> removed = Remove(item, position);
+        std::unique_ptr<T> removed = Remove(item);
         pool_.Push(removed);
     }
     void MakeNewest(TCachedItem& item) {
@@ -289,25 +262,26 @@ public:
     }
     // Returns every item to the pool and empties the chain (no item may be pinned).
     void Clear() {
-        for (T*& item : Live()) {
+        assert(Consistent());
+        index_.ForEach([&](T* item) {
             assert(!item->Pinned());
             Loosen(*item);
-            std::unique_ptr<T> owned(std::exchange(item, nullptr));
+            std::unique_ptr<T> owned(item);
             pool_.Push(owned);
-        }
+        });
         Emptied();
     }
     // Empties the cache, pinned items included: those leave the cache but stay alive, apart, until their
     // holders release them (ReleaseItem); their contents no longer count.
     void Drop() {
-        for (T*& item : Live()) {
+        index_.ForEach([&](T* item) {
             Loosen(*item);
-            std::unique_ptr<T> owned(std::exchange(item, nullptr));
+            std::unique_ptr<T> owned(item);
             if (owned->Pinned())
                 orphans_.push_back(std::move(owned));
             else
                 pool_.Push(owned);
-        }
+        });
         Emptied();
     }
     // Unpins an item handed out; a dropped item goes to the pool with its last pin.
@@ -326,7 +300,7 @@ public:
     // Empties the cache, pinned items included (the file is closing: what a caller still holds is void).
     void Discard() {
         orphans_.clear();
-        for (T* item : Live()) item->ResetPins();
+        index_.ForEach([](T* item) { item->ResetPins(); });
         Clear();
     }
     // Empty, with fresh statistics and the capacity given: the cache of a file just opened.
@@ -341,11 +315,10 @@ public:
         pool_.Clear();
     }
 
-    // An object for item `number`, to stand at list position `position`, renumbered, cleared and made
-    // the newest: a fresh one below the capacity; at it the oldest clean unpinned item (calling `flush`
-    // once first when none is clean and `mayFlush`), or, when there is none, a fresh one after the
-    // capacity grew.
-    template <typename Flush> T& NewItem(uint32_t number, size_t position, bool mayFlush, Flush&& flush) {
+    // An object for item `number` (not cached), renumbered, cleared and made the newest: a fresh one
+    // below the capacity; at it the oldest clean unpinned item (calling `flush` once first when none is
+    // clean and `mayFlush`), or, when there is none, a fresh one after the capacity grew.
+    template <typename Flush> T& NewItem(uint32_t number, bool mayFlush, Flush&& flush) {
         std::unique_ptr<T> object;
         if (Full()) {
             T* victim = OldestEvictable();
@@ -354,17 +327,15 @@ public:
                 victim = OldestEvictable();
             }
             if (victim) {
-                size_t at;
-                object = Remove(*victim, at);
-                if (at < position) --position;
-            } else {
+                object = Remove(*victim);
+                if (!TItemStack<T>::Reusable(*object)) object.reset();
+            } else
                 GrowCapacity();
-            }
         }
         if (!object) object = pool_.Pop();
         object->SetNumber(number);
         object->Clear();
-        return Insert(position, std::move(object));
+        return Insert(std::move(object));
     }
 
     // How many of `count` items a read can bring in without one of them evicting another: the free
@@ -388,13 +359,11 @@ public:
     // reload when it is clean and unpinned; a modified or pinned item keeps what it holds.
     template <typename Flush>
     void Merge(uint32_t number, const uint8_t* bytes, bool mayFlush, Flush&& flush) {
-        size_t position = LowerBound(number);
-        T* cached = At(position);
-        if (cached && cached->Number() == number) {
+        if (T* cached = Peek(number)) {
             if (!cached->Dirty() && !cached->Pinned()) cached->LoadFrom(bytes);
             return;
         }
-        NewItem(number, position, mayFlush, flush).LoadFrom(bytes);
+        NewItem(number, mayFlush, flush).LoadFrom(bytes);
     }
 
     // Evicts clean, unpinned items, oldest first, down to `limit`, calling `flush` once when none is
@@ -406,6 +375,7 @@ public:
             EvictOldest(limit);
         }
         capacity_ = std::max(Count(), limit);
+        assert(Consistent());
     }
 
     // Calls `writeRun` with every run of consecutive numbers among the dirty, unpinned items that `keep`
@@ -417,6 +387,7 @@ public:
     bool FlushRuns(Keep&& keep, WriteRun&& writeRun, size_t bridge = 0) {
         assert(DirtyAreListed());
         TakeForFlush(keep);
+        ReleaseSpare(dirty_);
         if (!flushList_.empty()) passed_ = nullptr; // what is written becomes evictable
         // A write that fails leaves its items, and those of the runs after it, dirty: they are listed again.
         struct TRelist {
@@ -432,10 +403,10 @@ public:
             uint32_t gap = to.Number() - from.Number() - 1;
             if (gap == 0) return true;
             if (gap > bridge) return false;
-            size_t at = LowerBound(from.Number());
-            if (LowerBound(to.Number()) - at != gap + 1) return false; // a number of the gap is not cached
-            for (size_t i = at + 1; i <= at + gap; ++i)
-                if (!At(i)->Evictable() || keep(*At(i))) return false;
+            for (uint32_t n = from.Number() + 1; n < to.Number(); ++n) {
+                const T* between = Peek(n);
+                if (!between || !between->Evictable() || keep(*between)) return false;
+            }
             return true;
         };
         for (size_t start = 0, end; start < flushList_.size(); start = end) {
@@ -445,14 +416,16 @@ public:
                 writeRun(std::span<T* const>(flushList_).subspan(start, end - start));
                 continue;
             }
-            size_t from = LowerBound(flushList_[start]->Number());
-            runItems_.assign(list_.begin() + ptrdiff_t(start_ + from),
-                             list_.begin() +
-                                 ptrdiff_t(start_ + LowerBound(flushList_[end - 1]->Number()) + 1));
+            runItems_.clear();
+            for (uint32_t n = flushList_[start]->Number(); n <= flushList_[end - 1]->Number(); ++n)
+                runItems_.push_back(Peek(n));
             writeRun(std::span<T* const>(runItems_));
         }
         relist.Done = true;
-        return !flushList_.empty();
+        bool any = !flushList_.empty();
+        flushList_.clear();
+        ReleaseSpare(flushList_);
+        return any;
     }
 
     // Stores the run's items one after another (`itemSize` bytes each) into `buffer` and hands the bytes
@@ -487,15 +460,22 @@ public:
                            [](const TCachedItem* item) { return item->Unwritten(); });
     }
 
-    // The items in number order.
-    std::span<T* const> Items() const { return {list_.data() + start_, Count()}; }
+    // The items in number order (sorted on each call).
+    std::vector<T*> Items() const { return index_.Sorted(); }
     T* Newest() const { return static_cast<T*>(newest_); }
     TItemStack<T>& Pool() { return pool_; }
     TCacheStatistics Statistics;
 
+    // The index holds exactly the items of the chain, each under its own number (linear; asserts).
+    bool Consistent() const {
+        size_t chained = 0;
+        for (const TCachedItem* item = oldest_; item; item = item->newer_, ++chained)
+            if (index_.Find(item->Number()) != item || item->dirtyList_ != &dirty_) return false;
+        return chained == Count() && index_.Consistent();
+    }
+
 private:
-    // Evicts the oldest clean, unpinned items until `limit` are left or none is evictable: those the
-    // evictions one by one would take, removed from the list in one pass.
+    // Evicts the oldest clean, unpinned items until `limit` are left or none is evictable.
     void EvictOldest(size_t limit) {
         if (Count() <= limit) return;
         size_t excess = Count() - limit;
@@ -504,53 +484,27 @@ private:
             victims_.push_back(&item);
             return victims_.size() < excess;
         });
-        if (victims_.empty()) return;
-        std::sort(victims_.begin(), victims_.end(), [](T* a, T* b) { return a->Number() < b->Number(); });
-        for (T* victim : victims_) Detach(*victim);
-        size_t kept = start_ + LowerBound(victims_.front()->Number());
-        for (size_t at = kept, next = 0; at < list_.size(); ++at) {
-            if (next < victims_.size() && list_[at] == victims_[next]) {
-                std::unique_ptr<T> owned(std::exchange(list_[at], nullptr));
-                pool_.Push(owned);
-                ++next;
-                continue;
-            }
-            if (kept != at) {
-                list_[kept] = std::exchange(list_[at], nullptr);
-                numbers_[kept] = numbers_[at];
-            }
-            ++kept;
-        }
-        list_.resize(kept);
-        numbers_.resize(kept);
+        for (T* victim : victims_) Evict(*victim);
     }
     // Puts the dirty, unpinned items that `keep` does not hold back into the flush list, in number order,
-    // and out of the dirty list (the clean ones leave it too). Few dirty items are taken from their list
-    // and sorted; many, from the list in number order, which the dirty list is then made again from.
+    // and out of the dirty list (the clean ones leave it too).
     template <typename Keep> void TakeForFlush(Keep& keep) {
         flushList_.clear();
-        auto take = [&](T& item) {
+        flushList_.reserve(dirty_.size());
+        auto rest = std::remove_if(dirty_.begin(), dirty_.end(), [&](TCachedItem* listed) {
+            T& item = static_cast<T&>(*listed);
             bool written = item.Dirty() && !item.Pinned() && !keep(item);
             if (written) flushList_.push_back(&item);
-            return written;
-        };
-        if (dirty_.size() * 8 < Count()) {
-            auto rest = std::remove_if(dirty_.begin(), dirty_.end(), [&](TCachedItem* listed) {
-                bool leaves = take(static_cast<T&>(*listed)) || !listed->Dirty();
-                if (leaves) listed->listedDirty_ = false;
-                return leaves;
-            });
-            dirty_.erase(rest, dirty_.end());
-            std::sort(flushList_.begin(), flushList_.end(),
-                      [](T* a, T* b) { return a->Number() < b->Number(); });
-            return;
-        }
-        dirty_.clear();
-        for (T* item : Live()) {
-            bool listed = !take(*item) && item->Dirty();
-            if (listed) dirty_.push_back(item);
-            if (item->listedDirty_ != listed) item->listedDirty_ = listed;
-        }
+            bool leaves = written || !item.Dirty();
+            if (leaves) listed->listedDirty_ = false;
+            return leaves;
+        });
+        dirty_.erase(rest, dirty_.end());
+        std::sort(flushList_.begin(), flushList_.end(), [](T* a, T* b) { return a->Number() < b->Number(); });
+    }
+    // A list that held many items (a whole-table lock's appends) gives its memory back once it holds few.
+    template <typename Item> static void ReleaseSpare(std::vector<Item>& list) {
+        if (list.capacity() > 4096 && list.size() * 4 < list.capacity()) list.shrink_to_fit();
     }
     // The item of the chain just became clean and unpinned: the mark goes back before it if it had passed it.
     void Uncover(TCachedItem& item) {
@@ -568,11 +522,9 @@ private:
         item.dirtyList_ = nullptr;
         item.listedDirty_ = false;
     }
-    // After the list and the chain were emptied.
+    // After the index and the chain were emptied.
     void Emptied() {
-        list_.clear();
-        numbers_.clear();
-        start_ = 0;
+        index_.Clear();
         dirty_.clear();
         newest_ = oldest_ = passed_ = nullptr;
     }
@@ -586,26 +538,20 @@ private:
         return false; // the mark is not in the chain
     }
     bool DirtyAreListed() const {
-        return std::all_of(Items().begin(), Items().end(),
-                           [this](const auto& item) {
-                               return item->dirtyList_ == &dirty_ && (!item->Dirty() || item->listedDirty_);
-                           }) &&
-               std::all_of(dirty_.begin(), dirty_.end(), [this](const TCachedItem* item) {
+        bool listed = true;
+        index_.ForEach([&](const T* item) {
+            listed = listed && item->dirtyList_ == &dirty_ && (!item->Dirty() || item->listedDirty_);
+        });
+        return listed && std::all_of(dirty_.begin(), dirty_.end(), [this](const TCachedItem* item) {
                    return item->listedDirty_ && item->dirtyList_ == &dirty_;
                });
     }
 
-    // The list's items, past the dead prefix.
-    std::span<T*> Live() { return {list_.data() + start_, Count()}; }
-    // Drops the dead prefix of the list's vectors.
-    void Compact() {
-        assert(std::all_of(list_.begin(), list_.begin() + ptrdiff_t(start_),
-                           [](const auto& item) { return !item; }));
-        list_.erase(list_.begin(), list_.begin() + ptrdiff_t(start_));
-        numbers_.erase(numbers_.begin(), numbers_.begin() + ptrdiff_t(start_));
-        start_ = 0;
+    // The link orders run out: the chain is numbered afresh from 1, in its order.
+    void Renumber() {
+        linkCount_ = 0;
+        for (TCachedItem* item = oldest_; item; item = item->newer_) item->linkOrder_ = ++linkCount_;
     }
-
     void Unlink(TCachedItem& item) {
         if (passed_ == &item) passed_ = item.older_;
         (item.older_ ? item.older_->newer_ : oldest_) = item.newer_;
@@ -613,6 +559,7 @@ private:
         item.older_ = item.newer_ = nullptr;
     }
     void LinkNewest(TCachedItem& item) {
+        if (linkCount_ == UINT32_MAX) Renumber();
         item.older_ = newest_;
         item.newer_ = nullptr;
         item.linkOrder_ = ++linkCount_;
@@ -620,18 +567,16 @@ private:
         newest_ = &item;
     }
 
-    std::vector<T*> list_;          // owned: Remove, Clear, Drop and Discard give each up
-    std::vector<uint32_t> numbers_; // the numbers of list_'s items, in the same order
-    size_t start_ = 0;              // list_ and numbers_ hold the items from here on; before, empty slots
+    TNumberIndex<T> index_; // owns its items: Remove, Clear, Drop and Discard give each up
     size_t capacity_ = 0;
     TCachedItem* newest_ = nullptr;
     TCachedItem* oldest_ = nullptr;
     TItemStack<T> pool_;
     std::vector<std::unique_ptr<T>> orphans_; // dropped while pinned
-    std::vector<TCachedItem*> dirty_;         // every dirty item of the list, and some made clean since
+    std::vector<TCachedItem*> dirty_;         // every dirty item of the cache, and some made clean since
     // The items from the oldest up to this one are dirty or pinned; none known when nullptr.
     mutable TCachedItem* passed_ = nullptr;
-    uint64_t linkCount_ = 0;
+    uint32_t linkCount_ = 0;
     std::vector<T*> flushList_;
     std::vector<T*> runItems_; // a run joined across clean items
     std::vector<T*> victims_;

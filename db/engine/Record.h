@@ -1,5 +1,7 @@
 // TRecord: one record slot of a data file as the record cache (ItemCache.h) holds it (plain,
-// deciphered), and TRecordStack, the pool of idle TRecord objects.
+// deciphered), and TRecordStack, the pool of idle TRecord objects. A record and its image are one
+// allocation (the image follows the object), made by Make for the owner's record size; an object made
+// for another record size (the table was restructured) is not reused.
 //
 // Record slot (record size bytes; slot n at the data file's record area + (n - 1) x record size):
 //   +0  u8   status: 0 active, 1 deleted
@@ -15,8 +17,8 @@
 #include "db/engine/ItemCache.h"
 
 #include <cstdint>
+#include <memory>
 #include <span>
-#include <vector>
 
 namespace vorsam {
 
@@ -32,19 +34,22 @@ class TRecord : public TCachedItem {
 public:
     using TOwner = TDataFile;
     static constexpr size_t PoolCapacity = 64;
-    static constexpr size_t NewestProbeCount = 4;
 
-    explicit TRecord(TDataFile& owner);
+    // A new record sized for the owner.
+    static std::unique_ptr<TRecord> Make(TDataFile& owner);
+    static void operator delete(void* record) { ::operator delete(record); }
+    // The image has the owner's record size.
+    bool Fits() const;
 
     TDataFile& Owner() const { return owner_; }
     uint32_t RecordNumber() const { return Number(); }
     uint16_t RecordSize() const { return recordSize_; }
-    std::span<uint8_t> Image() { return {image_.data(), recordSize_}; }
-    std::span<const uint8_t> Image() const { return {image_.data(), recordSize_}; }
-    uint8_t Status() const { return image_[0]; }
+    std::span<uint8_t> Image() { return {Bytes(), recordSize_}; }
+    std::span<const uint8_t> Image() const { return {Bytes(), recordSize_}; }
+    uint8_t Status() const { return Bytes()[0]; }
     uint32_t AutoIncValue() const;
 
-    // Sizes the image to the owner's record size (in steps of 64 bytes) and zeroes it; with
+    // Zeroes the image (which must fit the owner's record size); with
     // `newAutoInc`, a new auto-increment value from the owner goes to +5. +1 := the record number;
     // clears the modified flag.
     void Clear(bool newAutoInc = false);
@@ -65,9 +70,12 @@ public:
     void SetNumber(uint32_t number) { SetRecordNumber(number); }
 
 private:
+    TRecord(TDataFile& owner, uint16_t size);
+    uint8_t* Bytes() { return reinterpret_cast<uint8_t*>(this + 1); }
+    const uint8_t* Bytes() const { return reinterpret_cast<const uint8_t*>(this + 1); }
+
+    uint16_t recordSize_ = 0; // the image's bytes after the object; first: it fills the item's padding
     TDataFile& owner_;
-    uint16_t recordSize_ = 0;
-    std::vector<uint8_t> image_;
 };
 
 // -1, 0 or 1 as the record's number is below, equal to or above the number.

@@ -23,7 +23,6 @@ class TFakeItem : public TCachedItem {
 public:
     using TOwner = TFakeOwner;
     static constexpr size_t PoolCapacity = 4;
-    static constexpr size_t NewestProbeCount = 2;
     explicit TFakeItem(TFakeOwner&) {}
     void SetNumber(uint32_t number) { number_ = number; }
     void Clear() { ClearModified(); }
@@ -85,8 +84,7 @@ private:
         bool mayFlush = random_() % 4 == 0;
         uint32_t number = next_++;
         ModelMakeRoom(mayFlush);
-        TFakeItem& item =
-            cache_.NewItem(number, cache_.Count(), mayFlush, [&] { cache_.FlushRuns(NoKeep, Written); });
+        TFakeItem& item = cache_.NewItem(number, mayFlush, [&] { cache_.FlushRuns(NoKeep, Written); });
         item.SetUnwritten(true);
         Hold(item);
         recency_.push_back(number);
@@ -179,14 +177,20 @@ private:
         EXPECT_EQ(oldest ? oldest->Number() : 0, expected);
         bool dirty = std::any_of(model_.begin(), model_.end(), [](const auto& m) { return m.second.Dirty; });
         EXPECT_EQ(cache_.AnyDirty(), dirty);
-        // The sorted position of numbers below, among, between and above the cached ones.
+        // Numbers below, among, between and above the cached ones are found exactly when cached.
         std::vector<uint32_t> probes = {0, 1};
         for (const auto& [number, item] : model_)
             probes.insert(probes.end(), {number - 1, number, number + 1});
         for (uint32_t probe : probes) {
-            auto at = size_t(std::distance(model_.begin(), model_.lower_bound(probe)));
-            ASSERT_EQ(cache_.LowerBound(probe), at) << probe;
+            TFakeItem* found = cache_.Peek(probe);
+            ASSERT_EQ(found ? found->Number() : 0, model_.count(probe) ? probe : 0) << probe;
         }
+        std::vector<uint32_t> numbers;
+        for (TFakeItem* item : cache_.Items()) numbers.push_back(item->Number());
+        std::vector<uint32_t> expectedNumbers;
+        for (const auto& [number, item] : model_) expectedNumbers.push_back(number);
+        ASSERT_EQ(numbers, expectedNumbers);
+        ASSERT_TRUE(cache_.Consistent());
     }
 
     uint32_t ModelOldestEvictable() const {

@@ -23,6 +23,8 @@ enum class TReopened { Before, After, Neither };
 class TransactionCrashTest : public TTransactionTest {
 protected:
     std::vector<std::string> names_ = {"PEOPLE", "OTHERS"};
+    int edits_ = 25;     // of the transaction, per table
+    uint32_t keys_ = 40; // drawn from
 
     // Fresh tables with records of their own (their state before), then a transaction over both, not
     // yet committed; the oracle gets the state after.
@@ -39,7 +41,7 @@ protected:
         database_.StartTransaction();
         for (size_t i = 0; i < names_.size(); ++i) {
             after_[i] = before_[i];
-            for (int n = 0; n < 25; ++n) RandomEdit(*tables[i], after_[i]);
+            for (int n = 0; n < edits_; ++n) RandomEdit(*tables[i], after_[i], keys_);
         }
         return tables;
     }
@@ -146,6 +148,40 @@ TEST_P(TransactionCrashTest, ADamagedJournalIsNeverTakenForAWholeOne) {
         EXPECT_NE(ParseJournal(bytes, contents), "");
         EXPECT_EQ(Reopen(0), TReopened::Before);
         EXPECT_EQ(Reopen(1), TReopened::Before);
+    }
+}
+
+// A commit whose journal outgrows what it holds in memory hands pieces to the journal ahead of its
+// header: cut short anywhere (every write of the journal, then a sample of the rest), it still leaves
+// both tables before or after it, in one folder and in two.
+TEST_P(TransactionCrashTest, ABigCommitCutShortLeavesBothTablesBeforeItOrBothAfter) {
+    edits_ = 2000;
+    keys_ = 4000;
+    std::filesystem::create_directory(dir_.File("other"));
+    for (std::string second : {std::string("OTHERS"), dir_.File("other") + "/OTHERS"}) {
+        names_[1] = second;
+        SCOPED_TRACE(second);
+        uint64_t journalBytes = 0;
+        GetFileList().Faults().SetObserver([&](const TFileEvent& e) {
+            if (e.Operation == TFileOperation::Write && e.FileName.ends_with(".JNL"))
+                journalBytes = std::max<uint64_t>(journalBytes, e.Offset);
+        });
+        uint64_t writes = CommitWrites();
+        GetFileList().Faults().Reset();
+        ASSERT_GT(journalBytes, TGatheredBytes::PieceBytes) << "the journal fits in one piece";
+        EXPECT_EQ(Reopen(0), TReopened::After);
+        EXPECT_EQ(Reopen(1), TReopened::After);
+        std::set<TReopened> seen;
+        for (uint64_t n = 1; n <= writes + 1; n += n < 12 ? 1 : std::max<uint64_t>(1, writes / 12)) {
+            SCOPED_TRACE("stopped at write " + std::to_string(n));
+            CrashAt(n, 100);
+            TReopened first = Reopen(0), second = Reopen(1);
+            EXPECT_EQ(first, second) << "one table committed and the other not";
+            seen.insert(first);
+            EXPECT_FALSE(AnyJournalAwaited());
+            if (HasFatalFailure()) return;
+        }
+        EXPECT_EQ(seen, (std::set<TReopened>{TReopened::Before, TReopened::After}));
     }
 }
 

@@ -1,0 +1,285 @@
+// Caches of every size, single-row writes in big tables and peak memory, beside SQLite in the same run,
+// at 10^4, 10^5 and 10^6 rows of the cursor benchmarks' shape (CursorBenchTables.h):
+//   Cache_Rescan            every row in key order, the float summed, inside one read level (BeginRead;
+//                           SQLite: one transaction), of a table appended in random key order, so that
+//                           the records come in random order; caches of 16 KiB, 4 MiB and 32 MiB (ours:
+//                           BufferSize and IndexBufferSize, no record count limit below it; SQLite:
+//                           cache_size). Arguments: rows, KiB of cache
+//   Cache_Update            1,000 random rows' float changed, each row its own write (no whole-table lock;
+//                           SQLite: autocommit), whole-table caches
+//   Cache_Delete            1,000 random rows deleted one by one, as above; put back untimed afterwards
+//   Cache_PeakMemory        the peak resident memory (counter PeakMiB, VmHWM) of a fresh process that
+//                           appends 10^6 rows in one batch, scans them in key order and changes 1,000
+//                           random rows one by one, with whole-table caches; the program runs itself
+//                           for it
+// Tables are made once per size (and cache) and kept across iterations; sums are checked so that
+// neither side skips work.
+#include "CursorBenchTables.h"
+
+#include <benchmark/benchmark.h>
+#include <cstdlib>
+#include <fcntl.h>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <numeric>
+#include <random>
+#include <spawn.h>
+#include <string>
+#include <sys/wait.h>
+#include <tuple>
+#include <vector>
+
+extern char** environ;
+
+namespace vorsam::bench {
+namespace {
+
+// ---- rescans under caches of every size ----
+
+struct TCachedTables {
+    std::vector<TBenchRow> Rows;
+    std::unique_ptr<TOurTable> Ours;
+    std::unique_ptr<TSqliteTable> Sqlite;
+};
+
+TBufferSizes CacheOf(uint32_t kib) {
+    TBufferSizes sizes;
+    sizes.BufferSize = kib << 10;
+    sizes.IndexBufferSize = kib << 10;
+    sizes.RecordCacheLimit = MaxCacheLimit;
+    return sizes;
+}
+
+TCachedTables& CachedTables(int64_t rows, int64_t kib, bool ours) {
+    ScratchFolder();
+    static std::map<std::tuple<int64_t, int64_t, bool>, TCachedTables> tables;
+    TCachedTables& entry = tables[{rows, kib, ours}];
+    if (entry.Rows.empty()) {
+        InitializeLibraryGlobals();
+        entry.Rows = MakeRows(rows, false);
+        std::string name = "cache" + std::to_string(rows) + "k" + std::to_string(kib);
+        if (ours) {
+            entry.Ours = std::make_unique<TOurTable>(name, CacheOf(uint32_t(kib)));
+            entry.Ours->Append(entry.Rows);
+        } else {
+            entry.Sqlite = std::make_unique<TSqliteTable>(name);
+            entry.Sqlite->Append(entry.Rows);
+            entry.Sqlite->SetCacheKiB(int(kib));
+        }
+    }
+    return entry;
+}
+
+void Rescan(benchmark::State& state, bool ours) {
+    TCachedTables& tables = CachedTables(state.range(0), state.range(1), ours);
+    const double expected = SumOf(tables.Rows, INT32_MIN, INT32_MAX);
+    int64_t rows = 0;
+    for (auto _ : state) {
+        int64_t read = 0;
+        double sum = 0;
+        if (ours) {
+            tables.Ours->Cursor().BeginRead();
+            sum = tables.Ours->Sum(1, 0, false, read);
+            tables.Ours->Cursor().EndRead();
+        } else {
+            tables.Sqlite->Begin();
+            sum = tables.Sqlite->Sum(1, 0, read);
+            tables.Sqlite->Commit();
+        }
+        Check(read == state.range(0) && std::fabs(sum - expected) < 1e-6 * expected, "rescan");
+        rows += read;
+    }
+    state.SetItemsProcessed(rows);
+}
+
+void Cache_Rescan_Ours(benchmark::State& state) {
+    Rescan(state, true);
+}
+void Cache_Rescan_Sqlite(benchmark::State& state) {
+    Rescan(state, false);
+}
+
+// ---- single-row writes ----
+
+struct TWriteTables {
+    std::vector<TBenchRow> Rows;
+    std::unique_ptr<TOurTable> Ours;
+    std::unique_ptr<TSqliteTable> Sqlite;
+};
+
+TWriteTables& WriteTables(int64_t rows) {
+    ScratchFolder();
+    static std::map<int64_t, TWriteTables> tables;
+    TWriteTables& entry = tables[rows];
+    if (!entry.Ours) {
+        InitializeLibraryGlobals();
+        entry.Rows = MakeRows(rows, false);
+        std::string name = "write" + std::to_string(rows);
+        entry.Ours = std::make_unique<TOurTable>(name);
+        entry.Ours->Append(entry.Rows);
+        entry.Sqlite = std::make_unique<TSqliteTable>(name);
+        entry.Sqlite->Append(entry.Rows);
+    }
+    return entry;
+}
+
+void Updates(benchmark::State& state, bool ours) {
+    TWriteTables& tables = WriteTables(state.range(0));
+    std::mt19937 random(17);
+    for (auto _ : state) {
+        for (int64_t i = 0; i < BatchSize; ++i) {
+            int32_t key = 2 * int32_t(random() % uint32_t(state.range(0)));
+            double value = double(random() % 1000);
+            if (ours)
+                tables.Ours->Update(key, value);
+            else
+                tables.Sqlite->Update(key, value);
+        }
+    }
+    state.SetItemsProcessed(state.iterations() * BatchSize);
+}
+
+void Cache_Update_Ours(benchmark::State& state) {
+    Updates(state, true);
+}
+void Cache_Update_Sqlite(benchmark::State& state) {
+    Updates(state, false);
+}
+
+// 1,000 distinct rows deleted, then appended again untimed (reusing the freed slots on our side).
+void Deletes(benchmark::State& state, bool ours) {
+    TWriteTables& tables = WriteTables(state.range(0));
+    std::mt19937 random(19);
+    std::vector<size_t> order(tables.Rows.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::vector<TBenchRow> taken(BatchSize);
+    for (auto _ : state) {
+        state.PauseTiming();
+        for (size_t i = 0; i < taken.size(); ++i) { // the first of a random permutation
+            std::swap(order[i], order[i + random() % (order.size() - i)]);
+            taken[i] = tables.Rows[order[i]];
+        }
+        state.ResumeTiming();
+        for (const TBenchRow& row : taken) {
+            if (ours)
+                tables.Ours->Delete(row.Key);
+            else
+                tables.Sqlite->Delete(row.Key);
+        }
+        state.PauseTiming();
+        if (ours)
+            tables.Ours->Append(taken);
+        else
+            tables.Sqlite->Append(taken);
+        state.ResumeTiming();
+    }
+    state.SetItemsProcessed(state.iterations() * BatchSize);
+}
+
+void Cache_Delete_Ours(benchmark::State& state) {
+    Deletes(state, true);
+}
+void Cache_Delete_Sqlite(benchmark::State& state) {
+    Deletes(state, false);
+}
+
+// ---- peak memory ----
+
+constexpr const char* MeasuredChild = "ENGINE_BENCH_MEASURED_CHILD";
+
+// The measured work, in the child process.
+void MemoryWork(int64_t count, bool ours) {
+    std::vector<TBenchRow> rows = MakeRows(count, false);
+    std::mt19937 random(23);
+    int64_t read = 0;
+    if (ours) {
+        TOurTable table("memory");
+        table.Append(rows);
+        table.Cursor().BeginRead();
+        table.Sum(1, 0, false, read);
+        table.Cursor().EndRead();
+        for (int64_t i = 0; i < BatchSize; ++i) table.Update(2 * int32_t(random() % uint32_t(count)), 1.0);
+    } else {
+        TSqliteTable table("memory");
+        table.Append(rows);
+        table.Begin();
+        table.Sum(1, 0, read);
+        table.Commit();
+        for (int64_t i = 0; i < BatchSize; ++i) table.Update(2 * int32_t(random() % uint32_t(count)), 1.0);
+    }
+    Check(read == count, "the measured scan reads every row");
+}
+
+// The peak resident memory of this process image in KiB (since its start: not the program that
+// started it).
+int64_t PeakResidentKiB() {
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.rfind("VmHWM:", 0) == 0) return std::stoll(line.substr(6));
+    return -1;
+}
+
+// Runs this program again on this benchmark alone, the work done in the child, and reports the
+// child's peak resident memory, which the child writes into the file the variable names.
+void PeakMemory(benchmark::State& state, bool ours, const char* name) {
+    if (const char* report = std::getenv(MeasuredChild)) {
+        for (auto _ : state) MemoryWork(state.range(0), ours);
+        std::ofstream(report) << PeakResidentKiB();
+        return;
+    }
+    std::string filter =
+        std::string("--benchmark_filter=^") + name + "/" + std::to_string(state.range(0)) + "/";
+    std::string report = ScratchFolder() + "/peak-" + name;
+    std::string variable = std::string(MeasuredChild) + "=" + report;
+    std::vector<char*> environment;
+    for (char** e = environ; *e; ++e) environment.push_back(*e);
+    environment.push_back(variable.data());
+    environment.push_back(nullptr);
+    double peakMiB = 0;
+    for (auto _ : state) {
+        char self[] = "/proc/self/exe";
+        std::vector<char*> arguments = {self, filter.data(), nullptr};
+        posix_spawn_file_actions_t quiet; // the child's own report is not wanted
+        posix_spawn_file_actions_init(&quiet);
+        posix_spawn_file_actions_addopen(&quiet, 1, "/dev/null", O_WRONLY, 0);
+        pid_t child = 0;
+        int spawned = posix_spawn(&child, self, &quiet, nullptr, arguments.data(), environment.data());
+        posix_spawn_file_actions_destroy(&quiet);
+        Check(spawned == 0, "spawn");
+        int status = 0;
+        Check(waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0,
+              "the measured child succeeds");
+        int64_t kib = -1;
+        std::ifstream(report) >> kib;
+        Check(kib > 0, "the measured child reports its peak");
+        peakMiB = double(kib) / 1024.0;
+    }
+    state.counters["PeakMiB"] = peakMiB;
+}
+
+void Cache_PeakMemory_Ours(benchmark::State& state) {
+    PeakMemory(state, true, "Cache_PeakMemory_Ours");
+}
+void Cache_PeakMemory_Sqlite(benchmark::State& state) {
+    PeakMemory(state, false, "Cache_PeakMemory_Sqlite");
+}
+
+void Sizes(benchmark::internal::Benchmark* benchmark) {
+    benchmark->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
+}
+void SizesAndCaches(benchmark::internal::Benchmark* benchmark) {
+    benchmark->ArgsProduct({{10000, 100000, 1000000}, {16, 4096, 32768}})->Unit(benchmark::kMillisecond);
+}
+
+BENCHMARK(Cache_Rescan_Ours)->Apply(SizesAndCaches);
+BENCHMARK(Cache_Rescan_Sqlite)->Apply(SizesAndCaches);
+BENCHMARK(Cache_Update_Ours)->Apply(Sizes);
+BENCHMARK(Cache_Update_Sqlite)->Apply(Sizes);
+BENCHMARK(Cache_Delete_Ours)->Apply(Sizes);
+BENCHMARK(Cache_Delete_Sqlite)->Apply(Sizes);
+BENCHMARK(Cache_PeakMemory_Ours)->Arg(1000000)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(Cache_PeakMemory_Sqlite)->Arg(1000000)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+} // namespace
+} // namespace vorsam::bench
