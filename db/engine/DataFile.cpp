@@ -43,6 +43,7 @@ void TDataFile::PrepareCache() {
     uint16_t recordSize = header_.RecordSize();
     recordsPerRead_ = recordSize == 0 ? 1 : std::max<uint32_t>(1, ReadBytesPerCall / recordSize);
     cache_.Restart(CacheLimit());
+    ForgetLastRead();
 }
 
 void TDataFile::Close() {
@@ -51,6 +52,7 @@ void TDataFile::Close() {
 
 void TDataFile::CloseFile() {
     cache_.Release();
+    ForgetLastRead();
     fields_.clear();
     descriptorsChanged_ = false;
     TFileHandler::Close();
@@ -198,6 +200,7 @@ void TDataFile::ResetHeader() {
 
 void TDataFile::ReadFieldDescriptors() {
     size_t bytes = size_t(header_.FieldCount()) * TFieldDescriptor::Size;
+    ForgetLastRead();
     ReallocBuffer(bytes, ScratchStep, readBuffer_);
     ReadAt(TDataFileHeader::Size, readBuffer_.data(), bytes);
     if (header_.Encrypted()) UnscrambleBuffer(readBuffer_.data(), bytes, TableDataSeed1, TableDataSeed2);

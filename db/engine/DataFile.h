@@ -162,6 +162,10 @@ public:
     TRecord* GetRecord(CacheClient* client, uint32_t number,
                        TReadDirection direction = TReadDirection::Forward, bool clientCount = false,
                        bool readAhead = false);
+    // As GetRecord reading ahead in the direction, for a walk that wants only some of the records it
+    // passes: while the table is locked whole only the record asked for joins the cache, the others stay
+    // in the read's buffer until asked for.
+    TRecord* GetRecordNear(CacheClient* client, uint32_t number, TReadDirection direction);
     void ReleaseRecord(TRecord& record) { cache_.ReleaseItem(record); }
     // Calls `visit` with the image of each record of the numbers (ascending, existing slots) in turn, as
     // GetRecord would give it: a cached record's from the cache, the others read from the file several at
@@ -181,7 +185,10 @@ public:
     // Writes every changed, unpinned record (outside a read in progress); true when anything was written.
     bool FlushRecords();
     // Forgets every cached record; records still pinned stay valid, apart, until released.
-    void DropRecordCache() { cache_.Drop(); }
+    void DropRecordCache() {
+        cache_.Drop();
+        ForgetLastRead();
+    }
     // Evicts clean, unpinned records, oldest first, down to the cache limit; flushes once when none is
     // clean, unless the table is locked whole (its changes are then uncommitted: the cache grows).
     void TrimRecordCache();
@@ -245,8 +252,13 @@ private:
     TRecord& NewRecord(uint32_t number, size_t position);
     uint32_t ReadCount(CacheClient* client, uint32_t number, TReadDirection direction,
                        bool clientCount) const;
-    void ReadRecords(uint32_t number, uint32_t count, TReadDirection direction);
+    // `mergeAll`: every slot read joins the cache; otherwise, while the table is locked whole, none does.
+    void ReadRecords(uint32_t number, uint32_t count, TReadDirection direction, bool mergeAll = true);
     void MergeSlot(uint32_t number, const uint8_t* slot);
+    // A slot that the last read under a whole-table lock brought, merged from the read's buffer: the
+    // file's bytes, as no other process writes while the lock is held and this one's writes forget it.
+    TRecord* FromLastRead(uint32_t number);
+    void ForgetLastRead() { lastReadFirst_ = lastReadEnd_ = 0; }
     void WriteRun(std::span<TRecord* const> run);
 
     TDataFileHeader header_;
@@ -255,6 +267,9 @@ private:
     bool descriptorsChanged_ = false;
     bool writeInterrupted_ = false;
     std::vector<uint8_t> readBuffer_;
+    // Slots lastReadFirst_ .. lastReadEnd_ - 1 are in readBuffer_ as a read under a whole-table lock left
+    // them (none when equal): a record the cache evicted meanwhile is taken from there again.
+    uint32_t lastReadFirst_ = 0, lastReadEnd_ = 0;
     std::vector<uint8_t> visitBuffer_; // VisitRecordImages
     std::vector<uint8_t> writeBuffer_;
 

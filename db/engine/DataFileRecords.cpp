@@ -29,11 +29,28 @@ TRecord* TDataFile::GetRecord(CacheClient* client, uint32_t number, TReadDirecti
         return record;
     }
     if (client && !owner_.Settings().StrictChangeDetection && client->CheckForChanges()) return nullptr;
+    if (TRecord* record = FromLastRead(number)) return record;
     uint32_t count = readAhead ? ReadCount(client, number, direction, clientCount) : 1;
     ReadRecords(number, count, direction);
     TRecord* record = cache_.At(cache_.LowerBound(number));
     if (!record || record->RecordNumber() != number) RaiseError(VORSAM_FILECORRUPT);
     record->Pin();
+    return record;
+}
+
+TRecord* TDataFile::GetRecordNear(CacheClient* client, uint32_t number, TReadDirection direction) {
+    if (!owner_.LockedWhole() || number == 0 || number >= header_.NextRecordNumber())
+        return GetRecord(client, number, direction, false, true);
+    if (TRecord* record = cache_.Find(number)) {
+        ++cache_.Statistics.CacheUses;
+        record->Pin();
+        return record;
+    }
+    if (client && !owner_.Settings().StrictChangeDetection && client->CheckForChanges()) return nullptr;
+    if (TRecord* record = FromLastRead(number)) return record;
+    ReadRecords(number, ReadCount(client, number, direction, false), direction, false);
+    TRecord* record = FromLastRead(number);
+    if (!record) RaiseError(VORSAM_FILECORRUPT);
     return record;
 }
 
@@ -64,7 +81,7 @@ TRecord& TDataFile::NewRecord(uint32_t number, size_t position) {
     return cache_.NewItem(number, position, !owner_.LockedWhole(), [this] { FlushRecords(); });
 }
 
-void TDataFile::ReadRecords(uint32_t number, uint32_t count, TReadDirection direction) {
+void TDataFile::ReadRecords(uint32_t number, uint32_t count, TReadDirection direction, bool mergeAll) {
     assert(count >= 1 && (direction == TReadDirection::Forward ? number + count <= header_.NextRecordNumber()
                                                                : count <= number));
     ++cache_.Statistics.ReadCalls;
@@ -72,6 +89,7 @@ void TDataFile::ReadRecords(uint32_t number, uint32_t count, TReadDirection dire
     uint32_t first = direction == TReadDirection::Forward ? number : number - count + 1;
     size_t length = size_t(count) * recordSize;
     TReadWindowScope window(readWindow_, int64_t(header_.SlotOffset(first)), int32_t(length));
+    ForgetLastRead();
     ReallocBuffer(length, ScratchStep, readBuffer_);
     size_t done = ReadAt(header_.SlotOffset(first), readBuffer_.data(), length, true);
     ++cache_.Statistics.DiskReads;
@@ -80,6 +98,11 @@ void TDataFile::ReadRecords(uint32_t number, uint32_t count, TReadDirection dire
     // Only whole slots that were read are merged, and the asked-for record last, so that a cache smaller
     // than the read never evicts it before it is handed out.
     uint32_t end = first + uint32_t(done / recordSize); // one past the last slot read
+    if (owner_.LockedWhole()) {
+        lastReadFirst_ = first;
+        lastReadEnd_ = end;
+        if (!mergeAll) return;
+    }
     auto slot = [&](uint32_t n) { return &readBuffer_[size_t(n - first) * recordSize]; };
     if (direction == TReadDirection::Forward) {
         for (uint32_t n = number + 1; n < end; ++n) MergeSlot(n, slot(n));
@@ -130,6 +153,18 @@ void TDataFile::VisitRecordImages(std::span<const uint32_t> numbers,
             visit(numbers[i], image);
         }
     }
+}
+
+TRecord* TDataFile::FromLastRead(uint32_t number) {
+    if (number < lastReadFirst_ || number >= lastReadEnd_ || !owner_.LockedWhole()) return nullptr;
+    size_t at = size_t(number - lastReadFirst_) * header_.RecordSize();
+    assert(at + header_.RecordSize() <= readBuffer_.size());
+    ++cache_.Statistics.CacheUses;
+    MergeSlot(number, &readBuffer_[at]);
+    TRecord* record = cache_.Find(number);
+    if (!record) RaiseError(VORSAM_FILECORRUPT);
+    record->Pin();
+    return record;
 }
 
 void TDataFile::MergeSlot(uint32_t number, const uint8_t* slot) {
@@ -186,6 +221,7 @@ bool TDataFile::FlushRecords() {
 
 void TDataFile::WriteRun(std::span<TRecord* const> run) {
     owner_.BeforeWrite();
+    ForgetLastRead();
     TRecordCache::StoreRun(run, header_.RecordSize(), writeBuffer_, [&](const uint8_t* bytes, size_t count) {
         WriteAt(header_.SlotOffset(run.front()->RecordNumber()), bytes, count);
     });

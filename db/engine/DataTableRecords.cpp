@@ -208,7 +208,9 @@ void TDataTable::DeleteRecord(uint32_t number) {
     TTableWrite write(*this);
     NoteContentChanged();
     TPinnedRecord slot(&ActiveRecord(number));
-    std::vector<uint8_t> image(slot->Image().begin(), slot->Image().end());
+    TScratchBytes<1024> bytes(slot->Image().size());
+    std::span<uint8_t> image(bytes.data(), bytes.size());
+    std::copy(slot->Image().begin(), slot->Image().end(), image.begin());
     // The blobs first: freeing a chain checks all of it before it changes anything.
     if (HasBlobFile()) {
         for (const TFieldDescriptor& field : dataFile_.FieldDescriptors()) {

@@ -193,13 +193,15 @@ void UpdateRecord(TDataQuery& query, TDataCursor& writer, TQualifyingRow& row, T
     }
 }
 
-// The record locks of the rows to change, taken for runs of consecutive record numbers at once: a run of
-// at most RunRecords rows in the order they are changed, held from its first row's change to its last
-// one's (or to a commit, which always comes with nothing held). When a run's lock is refused, its rows
-// lock their records each, as any write does.
+// The record locks of the rows to change, taken for runs of rows at once: the next RunRows rows in the
+// order they are changed (fewer when a commit comes first), whose records' lock bytes are taken as the
+// one range from the lowest number to the highest, held from the run's first row's change to its last
+// one's (or to a commit, which always comes with nothing held). The records between them that do not
+// change are locked along for that moment. When a run's lock is refused (another user locked a record
+// in the range), its rows lock their records each, as any write does.
 class TRecordLockRuns {
 public:
-    static constexpr size_t RunRecords = 256;
+    static constexpr size_t RunRows = 4096;
 
     TRecordLockRuns(TDataCursor& writer, const std::vector<TQualifyingRow>& rows)
         : writer_(writer), rows_(rows) {}
@@ -213,13 +215,18 @@ public:
     TRecordLockRuns(const TRecordLockRuns&) = delete;
     TRecordLockRuns& operator=(const TRecordLockRuns&) = delete;
 
-    // Before row i is changed: the run it starts, unless a run held covers it.
-    void Before(size_t i) {
+    // Before row i is changed, `beforeCommit` rows at most before the next commit: the run it starts,
+    // unless a run held covers it.
+    void Before(size_t i, size_t beforeCommit) {
         if (i < end_) return;
         Release();
-        size_t j = i + 1;
-        while (j < rows_.size() && j - i < RunRecords && rows_[j].Record == rows_[j - 1].Record + 1) ++j;
-        if (j - i > 1 && writer_.HoldRecordRun(rows_[i].Record, uint32_t(j - i))) end_ = j;
+        size_t j = std::min({rows_.size(), i + RunRows, i + std::max<size_t>(beforeCommit, 1)});
+        if (j - i < 2) return;
+        auto [low, high] = std::minmax_element(rows_.begin() + std::ptrdiff_t(i), rows_.begin() + std::ptrdiff_t(j),
+                                               [](const TQualifyingRow& a, const TQualifyingRow& b) {
+                                                   return a.Record < b.Record;
+                                               });
+        if (writer_.HoldRecordRun(low->Record, high->Record - low->Record + 1)) end_ = j;
     }
     void Release() {
         if (end_ == 0) return;
@@ -247,7 +254,7 @@ void ChangeQualifyingRows(TDataQuery& query, bool withValues,
         EndJoinAccesses(query);
         TRecordLockRuns locks(*writer, rows);
         for (size_t i = 0; i < rows.size(); ++i) {
-            locks.Before(i);
+            locks.Before(i, r.RowsBeforeCommit());
             r.RowWriting();
             if (!writer->SetToRecordNo(rows[i].Record)) continue; // deleted by another user meanwhile
             change(*writer, rows[i]);
