@@ -48,6 +48,10 @@ std::vector<uint8_t> TDataTable::KeyOf(uint8_t slot, std::span<const uint8_t> im
     return key;
 }
 
+void TDataTable::BuildKeyOf(uint8_t slot, std::span<const uint8_t> image, uint8_t* destination) const {
+    BuildIndexKey(indexFile_.GetIndexDesc(slot), slot, KeyInfo(), image.data(), destination);
+}
+
 // The keys are laid out one slot after another, the new image's then the old one's.
 class TDataTable::TWriteKeys {
 public:

@@ -1,6 +1,7 @@
 #include "db/sql/DataChangeStatements.h"
 
 #include "db/engine/DataCursor.h"
+#include "db/engine/DataTable.h"
 #include "db/lib/ExpressionEvaluator.h"
 #include "db/sql/ColumnPut.h"
 #include "db/sql/DataChangeRun.h"
@@ -12,6 +13,8 @@
 #include "db/sql/SourceProgram.h"
 
 #include <algorithm>
+#include <cassert>
+#include <numeric>
 #include <unordered_set>
 
 namespace vorsam {
@@ -132,8 +135,69 @@ private:
     std::vector<TDataCursor*> reading_;
 };
 
+// A search of a single table that walks its primary index whole (no range, no filter, no values worked
+// out from the rows) reads the table in record order instead, which reads each slot once however the
+// records lie in the index, and then puts the rows found into the index's order: the order in which the
+// walk would have found them, in which they are changed.
+class TRecordOrderSearch {
+public:
+    TRecordOrderSearch(TDataQuery& query, bool withValues) : cursor_(*query.TargetTable->Cursor) {
+        if (withValues || query.SourceTables.size() != 1 || query.TargetTable->Access) return;
+        if (cursor_.IndexNumber() != PrimaryIndexSlot || cursor_.GetKeyLength() == 0) return;
+        if (cursor_.Range().Active || cursor_.HasActiveFilters() || cursor_.IsRemote()) return;
+        keyLength_ = cursor_.Table().KeyLengthOf(PrimaryIndexSlot);
+        if (keyLength_ == 0) return;
+        cursor_.SetIndexNumber(RecordOrderIndex);
+        active_ = true;
+    }
+    ~TRecordOrderSearch() {
+        if (!active_) return;
+        try {
+            cursor_.SetIndexNumber(PrimaryIndexSlot);
+        } catch (...) {
+            // the cursor closes with the statement; the error that ended the search stands
+        }
+    }
+    TRecordOrderSearch(const TRecordOrderSearch&) = delete;
+    TRecordOrderSearch& operator=(const TRecordOrderSearch&) = delete;
+
+    // The row found in the record buffer.
+    void Found(std::span<const uint8_t> image) {
+        if (!active_) return;
+        size_t at = keys_.size();
+        keys_.resize(at + keyLength_);
+        cursor_.Table().BuildKeyOf(PrimaryIndexSlot, image, keys_.data() + at);
+    }
+    // The rows, found in record order, into the index's order.
+    void Order(std::vector<TQualifyingRow>& rows) {
+        if (!active_) return;
+        assert(keys_.size() == rows.size() * keyLength_);
+        cursor_.SetIndexNumber(PrimaryIndexSlot);
+        active_ = false;
+        const TKeyComparator& order = cursor_.Table().KeyOrder(PrimaryIndexSlot);
+        std::vector<uint32_t> sorted(rows.size());
+        std::iota(sorted.begin(), sorted.end(), 0u);
+        auto key = [&](uint32_t i) { return keys_.data() + size_t(i) * keyLength_; };
+        std::sort(sorted.begin(), sorted.end(), [&](uint32_t a, uint32_t b) {
+            int c = order.Compare(key(a), key(b), keyLength_);
+            return c != 0 ? c < 0 : rows[a].Record < rows[b].Record;
+        });
+        std::vector<TQualifyingRow> ordered;
+        ordered.reserve(rows.size());
+        for (uint32_t i : sorted) ordered.push_back(std::move(rows[i]));
+        rows = std::move(ordered);
+    }
+
+private:
+    TDataCursor& cursor_;
+    uint16_t keyLength_ = 0;
+    bool active_ = false;
+    std::vector<uint8_t> keys_; // the rows' primary keys, one after another
+};
+
 // The joined rows' target records that pass the per-row conditions, each once, in the order found.
 std::vector<TQualifyingRow> FindQualifyingRows(TDataQuery& query, TDataChangeRun& run, bool withValues) {
+    TRecordOrderSearch search(query, withValues);
     TSourceReads reads(query);
     std::vector<TQualifyingRow> rows;
     // Only a join can reach one target record from several joined rows.
@@ -154,7 +218,9 @@ std::vector<TQualifyingRow> FindQualifyingRows(TDataQuery& query, TDataChangeRun
         row.Record = record;
         if (withValues) row.Values = EvaluateValues(query, SourceContext(query));
         rows.push_back(std::move(row));
+        search.Found(query.TargetTable->RecordBuffer);
     }
+    search.Order(rows);
     return rows;
 }
 
