@@ -281,10 +281,11 @@ bool TDataCursor::SetToRecordNo(uint32_t number) {
         // many records found beforehand): a slot not cached is read with those that follow it in that
         // direction, as a walk reads them, instead of one read per record.
         uint32_t at = position_.Record;
-        if ((position_.Kind == TCursorPositionKind::OnRecord || position_.Kind == TCursorPositionKind::Between) &&
+        if ((position_.Kind == TCursorPositionKind::OnRecord ||
+             position_.Kind == TCursorPositionKind::Between) &&
             number != at && (number > at ? number - at : at - number) <= file.RecordsPerRead())
-            TPinnedRecord ahead(
-                file.GetRecordNear(this, number, number > at ? TReadDirection::Forward : TReadDirection::Backward));
+            TPinnedRecord ahead(file.GetRecordNear(
+                this, number, number > at ? TReadDirection::Forward : TReadDirection::Backward));
         position_ = {TCursorPositionKind::OnRecord, number, {}, {}, 0};
         if (FindPlace() && Accepted(number)) return true;
         SetBetween();

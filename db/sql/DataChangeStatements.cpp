@@ -288,10 +288,9 @@ public:
         Release();
         size_t j = std::min({rows_.size(), i + RunRows, i + std::max<size_t>(beforeCommit, 1)});
         if (j - i < 2) return;
-        auto [low, high] = std::minmax_element(rows_.begin() + std::ptrdiff_t(i), rows_.begin() + std::ptrdiff_t(j),
-                                               [](const TQualifyingRow& a, const TQualifyingRow& b) {
-                                                   return a.Record < b.Record;
-                                               });
+        auto [low, high] = std::minmax_element(
+            rows_.begin() + std::ptrdiff_t(i), rows_.begin() + std::ptrdiff_t(j),
+            [](const TQualifyingRow& a, const TQualifyingRow& b) { return a.Record < b.Record; });
         if (writer_.HoldRecordRun(low->Record, high->Record - low->Record + 1)) end_ = j;
     }
     void Release() {
