@@ -44,6 +44,7 @@ void TDataFile::PrepareCache() {
     recordsPerRead_ = recordSize == 0 ? 1 : std::max<uint32_t>(1, ReadBytesPerCall / recordSize);
     cache_.Restart(CacheLimit());
     ForgetLastRead();
+    ForgetFreeLinks();
 }
 
 void TDataFile::Close() {
@@ -53,6 +54,7 @@ void TDataFile::Close() {
 void TDataFile::CloseFile() {
     cache_.Release();
     ForgetLastRead();
+    ForgetFreeLinks();
     fields_.clear();
     descriptorsChanged_ = false;
     TFileHandler::Close();

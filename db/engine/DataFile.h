@@ -188,6 +188,15 @@ public:
     void DropRecordCache() {
         cache_.Drop();
         ForgetLastRead();
+        ForgetFreeLinks();
+    }
+    // About `count` records are to be appended, while the table is locked whole: when they are many
+    // beside the slots, the first reuse of a deleted record reads every slot once, in order, to learn
+    // the free chain's links, and the deleted records then taken are not read one by one. 0 when done;
+    // what was learnt goes at each call.
+    void SetExpectedAppends(uint32_t count) {
+        expectedAppends_ = count;
+        ForgetFreeLinks();
     }
     // Evicts clean, unpinned records, oldest first, down to the cache limit; flushes once when none is
     // clean, unless the table is locked whole (its changes are then uncommitted: the cache grows).
@@ -259,6 +268,14 @@ private:
     // file's bytes, as no other process writes while the lock is held and this one's writes forget it.
     TRecord* FromLastRead(uint32_t number);
     void ForgetLastRead() { lastReadFirst_ = lastReadEnd_ = 0; }
+    // A deleted record whose link the free chain's reading learnt (SetExpectedAppends), as a new cached
+    // record holding its status and link (the rest zero: the caller writes the whole image); nullptr when
+    // not known.
+    TRecord* KnownFreeRecord(uint32_t number);
+    void ForgetFreeLinks() {
+        freeLinks_.clear();
+        freeLinks_.shrink_to_fit();
+    }
     void WriteRun(std::span<TRecord* const> run);
 
     TDataFileHeader header_;
@@ -270,6 +287,12 @@ private:
     // Slots lastReadFirst_ .. lastReadEnd_ - 1 are in readBuffer_ as a read under a whole-table lock left
     // them (none when equal): a record the cache evicted meanwhile is taken from there again.
     uint32_t lastReadFirst_ = 0, lastReadEnd_ = 0;
+    // By record number, the free-chain link of each slot that was deleted when the slots were read under
+    // the present whole-table lock and that no allocation or deletion has touched since; NotFree for the
+    // others. Empty when not learnt.
+    static constexpr uint32_t NotFree = UINT32_MAX;
+    std::vector<uint32_t> freeLinks_;
+    uint32_t expectedAppends_ = 0;
     std::vector<uint8_t> visitBuffer_; // VisitRecordImages
     std::vector<uint8_t> writeBuffer_;
 

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cassert>
+#include <numeric>
 
 namespace vorsam {
 
@@ -175,11 +176,40 @@ bool TDataFile::HasUnwrittenSlots() const {
     return cache_.AnyUnwritten();
 }
 
+TRecord* TDataFile::KnownFreeRecord(uint32_t number) {
+    if (!owner_.LockedWhole()) {
+        ForgetFreeLinks();
+        return nullptr;
+    }
+    if (cache_.Find(number)) return nullptr;
+    uint32_t slots = header_.NextRecordNumber() - 1;
+    if (freeLinks_.empty()) {
+        // Reading every slot costs about what reading one in 64 of them alone does.
+        if (uint64_t(expectedAppends_) * 64 < slots) return nullptr;
+        freeLinks_.assign(size_t(slots) + 1, NotFree);
+        std::vector<uint32_t> numbers(slots);
+        std::iota(numbers.begin(), numbers.end(), 1u);
+        VisitRecordImages(numbers, [&](uint32_t n, std::span<const uint8_t> image) {
+            if (image[0] == RecordDeleted) freeLinks_[n] = LoadLE32(&image[NextFreeOffset]);
+        });
+    }
+    if (number >= freeLinks_.size() || freeLinks_[number] == NotFree) return nullptr;
+    TRecord& record = NewRecord(number, cache_.LowerBound(number));
+    record.Clear();
+    record.SetStatus(RecordDeleted);
+    record.SetNextFree(freeLinks_[number]);
+    record.Pin();
+    ++cache_.Statistics.CacheUses;
+    return &record;
+}
+
 TRecord* TDataFile::AllocateRecord(CacheClient* client) {
     uint32_t number = GetFreeRecordNumber();
     bool reused = number != header_.NextRecordNumber();
-    TRecord* record = GetRecord(client, number);
+    TRecord* record = reused ? KnownFreeRecord(number) : nullptr;
+    if (!record) record = GetRecord(client, number);
     if (!record) return nullptr;
+    if (number < freeLinks_.size()) freeLinks_[number] = NotFree;
     uint32_t link = record->GetNextFree();
     if (reused &&
         (record->Status() != RecordDeleted || link >= header_.NextRecordNumber() || link == number)) {
@@ -192,6 +222,7 @@ TRecord* TDataFile::AllocateRecord(CacheClient* client) {
 
 void TDataFile::FreeRecord(TRecord& record) {
     if (record.Status() == RecordDeleted) RaiseError(VORSAM_KEYORRECDELETED);
+    if (record.RecordNumber() < freeLinks_.size()) freeLinks_[record.RecordNumber()] = NotFree;
     uint32_t head = GetFreeRecordNumber();
     record.SetStatus(RecordDeleted);
     record.SetNextFree(head == header_.NextRecordNumber() ? 0 : head);

@@ -422,6 +422,26 @@ private:
     std::vector<TExpTree> values_;
 };
 
+// The rows an INSERT ... SELECT is about to append, told to the target's data file for the run
+// (TDataFile::SetExpectedAppends).
+class TExpectedAppends {
+public:
+    TExpectedAppends(TDataCursor& target, uint32_t count) : file_(Local(target)) {
+        if (file_) file_->SetExpectedAppends(count);
+    }
+    ~TExpectedAppends() {
+        if (file_) file_->SetExpectedAppends(0);
+    }
+    TExpectedAppends(const TExpectedAppends&) = delete;
+    TExpectedAppends& operator=(const TExpectedAppends&) = delete;
+
+private:
+    static TDataFile* Local(TDataCursor& target) {
+        return target.IsRemote() ? nullptr : &target.Table().DataFile();
+    }
+    TDataFile* file_;
+};
+
 } // namespace
 
 void ExecuteInsertValues(TDataQuery& query) {
@@ -443,6 +463,7 @@ void ExecuteInsertSelect(TDataQuery& query) {
     TSourceRows rows(*query.InsertSourceQuery);
     TInsertRowCopy copy(query, cursor);
     std::span<uint8_t> image(target.RecordBuffer);
+    TExpectedAppends appends(cursor, rows.Count());
     TDataChangeRun run(cursor, RunOptions(query), query.RowsAffected);
     run.Run(rows.Count(), [&](TDataChangeRun& r) {
         while (!r.Aborted() && rows.Next()) {
