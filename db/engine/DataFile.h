@@ -173,6 +173,11 @@ public:
     // the cache, which a scattered read would only churn. The image is valid during the call only.
     void VisitRecordImages(std::span<const uint32_t> numbers,
                            const std::function<void(uint32_t number, std::span<const uint8_t> image)>& visit);
+    // Pins the records of the numbers (ascending, distinct; numbers past the slots are passed over) in
+    // the cache, appending each to `pinned` (the caller releases them): those not cached are read
+    // several at a time as VisitRecordImages reads them. A change that visits records in another order
+    // then finds each in the cache however small it is.
+    void PinRecords(std::span<const uint32_t> numbers, std::vector<TRecord*>& pinned);
     // The pinned record for a new row: the free-chain head (which must be a deleted record) or a new
     // slot; the head moves on. nullptr as GetRecord. The caller clears and fills the image.
     TRecord* AllocateRecord(CacheClient* client);

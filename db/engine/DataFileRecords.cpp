@@ -168,6 +168,46 @@ TRecord* TDataFile::FromLastRead(uint32_t number) {
     return record;
 }
 
+void TDataFile::PinRecords(std::span<const uint32_t> numbers, std::vector<TRecord*>& pinned) {
+    constexpr size_t SpanBytes = 65536, GapBytes = 4096; // as VisitRecordImages
+    const size_t size = header_.RecordSize();
+    const uint32_t next = header_.NextRecordNumber();
+    auto pin = [&](TRecord* record) {
+        record->Pin();
+        pinned.push_back(record);
+    };
+    for (size_t i = 0; i < numbers.size() && numbers[i] < next;) {
+        uint32_t first = numbers[i];
+        assert(i == 0 || first > numbers[i - 1]);
+        if (TRecord* record = cache_.Find(first)) {
+            pin(record);
+            ++i;
+            continue;
+        }
+        size_t end = i + 1;
+        while (end < numbers.size() && numbers[end] < next &&
+               size_t(numbers[end] - first + 1) * size <= SpanBytes &&
+               size_t(numbers[end] - numbers[end - 1] - 1) * size <= GapBytes && !cache_.Find(numbers[end]))
+            ++end;
+        size_t length = size_t(numbers[end - 1] - first + 1) * size;
+        ReallocBuffer(length, ScratchStep, visitBuffer_);
+        ++cache_.Statistics.ReadCalls;
+        size_t done = ReadAt(header_.SlotOffset(first), visitBuffer_.data(), length, true);
+        ++cache_.Statistics.DiskReads;
+        for (; i < end; ++i) {
+            size_t at = size_t(numbers[i] - first) * size;
+            if (at + size > done) {
+                pinned.push_back(GetRecord(nullptr, numbers[i])); // as GetRecord reads it, or its error
+                continue;
+            }
+            MergeSlot(numbers[i], &visitBuffer_[at]);
+            TRecord* record = cache_.Find(numbers[i]);
+            if (!record) RaiseError(VORSAM_FILECORRUPT);
+            pin(record);
+        }
+    }
+}
+
 void TDataFile::MergeSlot(uint32_t number, const uint8_t* slot) {
     cache_.Merge(number, slot, !owner_.LockedWhole(), [this] { FlushRecords(); });
 }

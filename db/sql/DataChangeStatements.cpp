@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <cassert>
+#include <functional>
 #include <numeric>
 #include <unordered_set>
 
@@ -305,6 +306,54 @@ private:
     size_t end_ = 0; // one past the last row of the run held; 0 when none is
 };
 
+// The records of the rows to change, held in the target's record cache for runs of rows at once: the
+// rows up to the next commit (at most RunRows), read in record order before the first of them is changed
+// and released after the last (or before a commit, which writes only records no one holds). Rows found
+// in an order other than their records' then find each record cached, whatever the cache's size. Rows
+// in the order of their records (either way round) are read with their neighbours as the writer walks
+// (TDataCursor::SetToRecordNo), and a cache that holds the whole table keeps them anyway: nothing is
+// held then.
+class TRecordPins {
+public:
+    static constexpr size_t RunRows = 4096;
+
+    TRecordPins(TDataCursor& writer, const std::vector<TQualifyingRow>& rows) : file_(nullptr), rows_(rows) {
+        if (writer.IsRemote()) return;
+        TDataFile& file = writer.Table().DataFile();
+        if (file.CacheLimit() < file.GetRecordCount()) file_ = &file;
+    }
+    ~TRecordPins() { Release(); }
+    TRecordPins(const TRecordPins&) = delete;
+    TRecordPins& operator=(const TRecordPins&) = delete;
+
+    void Before(size_t i, size_t beforeCommit) {
+        if (!file_ || i < end_) return;
+        Release();
+        size_t j = std::min({rows_.size(), i + RunRows, i + std::max<size_t>(beforeCommit, 1)});
+        numbers_.clear();
+        for (size_t k = i; k < j; ++k) numbers_.push_back(rows_[k].Record);
+        end_ = j;
+        if (std::is_sorted(numbers_.begin(), numbers_.end()) ||
+            std::is_sorted(numbers_.begin(), numbers_.end(), std::greater<>()))
+            return;
+        std::sort(numbers_.begin(), numbers_.end());
+        numbers_.erase(std::unique(numbers_.begin(), numbers_.end()), numbers_.end());
+        file_->PinRecords(numbers_, pinned_);
+    }
+    void Release() noexcept {
+        for (TRecord* record : pinned_) file_->ReleaseRecord(*record);
+        pinned_.clear();
+        end_ = 0;
+    }
+
+private:
+    TDataFile* file_;
+    const std::vector<TQualifyingRow>& rows_;
+    std::vector<uint32_t> numbers_;
+    std::vector<TRecord*> pinned_;
+    size_t end_ = 0; // one past the last row of the run held; 0 when none is
+};
+
 // The frame of UPDATE and DELETE: the WHERE conditions placed, the records found, then each changed.
 void ChangeQualifyingRows(TDataQuery& query, bool withValues,
                           const std::function<void(TDataCursor& writer, TQualifyingRow& row)>& change) {
@@ -318,12 +367,17 @@ void ChangeQualifyingRows(TDataQuery& query, bool withValues,
         std::vector<TQualifyingRow> rows = FindQualifyingRows(query, r, withValues);
         EndJoinAccesses(query);
         TRecordLockRuns locks(*writer, rows);
+        TRecordPins pins(*writer, rows);
         for (size_t i = 0; i < rows.size(); ++i) {
             locks.Before(i, r.RowsBeforeCommit());
             r.RowWriting();
+            pins.Before(i, r.RowsBeforeCommit());
             if (!writer->SetToRecordNo(rows[i].Record)) continue; // deleted by another user meanwhile
             change(*writer, rows[i]);
-            if (r.CommitsAtNextRow()) locks.Release();
+            if (r.CommitsAtNextRow()) {
+                locks.Release();
+                pins.Release();
+            }
             r.RowWritten();
         }
     });
