@@ -179,10 +179,13 @@ public:
         std::vector<uint32_t> sorted(rows.size());
         std::iota(sorted.begin(), sorted.end(), 0u);
         auto key = [&](uint32_t i) { return keys_.data() + size_t(i) * keyLength_; };
-        std::sort(sorted.begin(), sorted.end(), [&](uint32_t a, uint32_t b) {
+        auto before = [&](uint32_t a, uint32_t b) {
             int c = order.Compare(key(a), key(b), keyLength_);
             return c != 0 ? c < 0 : rows[a].Record < rows[b].Record;
-        });
+        };
+        // Records that lie in the index's order (appended in it) are found in it already.
+        if (std::is_sorted(sorted.begin(), sorted.end(), before)) return;
+        std::sort(sorted.begin(), sorted.end(), before);
         std::vector<TQualifyingRow> ordered;
         ordered.reserve(rows.size());
         for (uint32_t i : sorted) ordered.push_back(std::move(rows[i]));
