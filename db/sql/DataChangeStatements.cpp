@@ -137,15 +137,18 @@ private:
 };
 
 // A search of a single table that walks its primary index whole (no range, no filter, no values worked
-// out from the rows) reads the table in record order instead, which reads each slot once however the
-// records lie in the index, and then puts the rows found into the index's order: the order in which the
-// walk would have found them, in which they are changed.
+// out from the rows) with a cache smaller than the table reads the table in record order instead, which
+// reads each slot once however the records lie in the index, and then puts the rows found into the
+// index's order: the order in which the walk would have found them, in which they are changed.
 class TRecordOrderSearch {
 public:
     TRecordOrderSearch(TDataQuery& query, bool withValues) : cursor_(*query.TargetTable->Cursor) {
         if (withValues || query.SourceTables.size() != 1 || query.TargetTable->Access) return;
         if (cursor_.IndexNumber() != PrimaryIndexSlot || cursor_.GetKeyLength() == 0) return;
         if (cursor_.Range().Active || cursor_.HasActiveFilters() || cursor_.IsRemote()) return;
+        // A cache that holds the whole table serves the index's walk as well.
+        TDataFile& file = cursor_.Table().DataFile();
+        if (file.CacheLimit() >= file.GetRecordCount()) return;
         keyLength_ = cursor_.Table().KeyLengthOf(PrimaryIndexSlot);
         if (keyLength_ == 0) return;
         cursor_.SetIndexNumber(RecordOrderIndex);
