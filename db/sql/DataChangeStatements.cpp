@@ -313,15 +313,15 @@ private:
 };
 
 // The records of the rows to change, held in the target's record cache for runs of rows at once: the
-// rows up to the next commit (at most RunRows), read in record order before the first of them is changed
-// and released after the last (or before a commit, which writes only records no one holds). Rows found
-// in an order other than their records' then find each record cached, whatever the cache's size. Rows
-// in the order of their records (either way round) are read with their neighbours as the writer walks
-// (TDataCursor::SetToRecordNo), and a cache that holds the whole table keeps them anyway: nothing is
+// rows up to the next commit (at most RunRows, and RunBytes of records), read in record order before the
+// first of them is changed and released after the last (or before a commit, which writes only records no one
+// holds). Rows found in an order other than their records' then find each record cached, whatever the cache's
+// size. Rows in the order of their records (either way round) are read with their neighbours as the writer
+// walks (TDataCursor::SetToRecordNo), and a cache that holds the whole table keeps them anyway: nothing is
 // held then.
 class TRecordPins {
 public:
-    static constexpr size_t RunRows = 4096;
+    static constexpr size_t RunRows = 4096, RunBytes = size_t(4) << 20;
 
     TRecordPins(TDataCursor& writer, const std::vector<TQualifyingRow>& rows) : file_(nullptr), rows_(rows) {
         if (writer.IsRemote()) return;
@@ -335,7 +335,8 @@ public:
     void Before(size_t i, size_t beforeCommit) {
         if (!file_ || i < end_) return;
         Release();
-        size_t j = std::min({rows_.size(), i + RunRows, i + std::max<size_t>(beforeCommit, 1)});
+        size_t j = std::min({rows_.size(), i + RunRows, i + std::max<size_t>(beforeCommit, 1),
+                             i + std::max<size_t>(RunBytes / file_->GetRecordSize(), 1)});
         numbers_.clear();
         for (size_t k = i; k < j; ++k) numbers_.push_back(rows_[k].Record);
         end_ = j;
