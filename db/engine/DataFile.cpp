@@ -43,6 +43,8 @@ void TDataFile::PrepareCache() {
     uint16_t recordSize = header_.RecordSize();
     recordsPerRead_ = recordSize == 0 ? 1 : std::max<uint32_t>(1, ReadBytesPerCall / recordSize);
     cache_.Restart(CacheLimit());
+    ForgetLastRead();
+    ForgetFreeLinks();
 }
 
 void TDataFile::Close() {
@@ -51,6 +53,8 @@ void TDataFile::Close() {
 
 void TDataFile::CloseFile() {
     cache_.Release();
+    ForgetLastRead();
+    ForgetFreeLinks();
     fields_.clear();
     descriptorsChanged_ = false;
     TFileHandler::Close();
@@ -198,6 +202,7 @@ void TDataFile::ResetHeader() {
 
 void TDataFile::ReadFieldDescriptors() {
     size_t bytes = size_t(header_.FieldCount()) * TFieldDescriptor::Size;
+    ForgetLastRead();
     ReallocBuffer(bytes, ScratchStep, readBuffer_);
     ReadAt(TDataFileHeader::Size, readBuffer_.data(), bytes);
     if (header_.Encrypted()) UnscrambleBuffer(readBuffer_.data(), bytes, TableDataSeed1, TableDataSeed2);

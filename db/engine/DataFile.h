@@ -162,6 +162,10 @@ public:
     TRecord* GetRecord(CacheClient* client, uint32_t number,
                        TReadDirection direction = TReadDirection::Forward, bool clientCount = false,
                        bool readAhead = false);
+    // As GetRecord reading ahead in the direction, for a walk that wants only some of the records it
+    // passes: while the table is locked whole only the record asked for joins the cache, the others stay
+    // in the read's buffer until asked for.
+    TRecord* GetRecordNear(CacheClient* client, uint32_t number, TReadDirection direction);
     void ReleaseRecord(TRecord& record) { cache_.ReleaseItem(record); }
     // Calls `visit` with the image of each record of the numbers (ascending, existing slots) in turn, as
     // GetRecord would give it: a cached record's from the cache, the others read from the file several at
@@ -169,6 +173,11 @@ public:
     // the cache, which a scattered read would only churn. The image is valid during the call only.
     void VisitRecordImages(std::span<const uint32_t> numbers,
                            const std::function<void(uint32_t number, std::span<const uint8_t> image)>& visit);
+    // Pins the records of the numbers (ascending, distinct; numbers past the slots are passed over) in
+    // the cache, appending each to `pinned` (the caller releases them): those not cached are read
+    // several at a time as VisitRecordImages reads them. A change that visits records in another order
+    // then finds each in the cache however small it is.
+    void PinRecords(std::span<const uint32_t> numbers, std::vector<TRecord*>& pinned);
     // The pinned record for a new row: the free-chain head (which must be a deleted record) or a new
     // slot; the head moves on. nullptr as GetRecord. The caller clears and fills the image.
     TRecord* AllocateRecord(CacheClient* client);
@@ -181,7 +190,19 @@ public:
     // Writes every changed, unpinned record (outside a read in progress); true when anything was written.
     bool FlushRecords();
     // Forgets every cached record; records still pinned stay valid, apart, until released.
-    void DropRecordCache() { cache_.Drop(); }
+    void DropRecordCache() {
+        cache_.Drop();
+        ForgetLastRead();
+        ForgetFreeLinks();
+    }
+    // About `count` records are to be appended, while the table is locked whole: when they are many
+    // beside the slots, the first reuse of a deleted record reads every slot once, in order, to learn
+    // the free chain's links, and the deleted records then taken are not read one by one. 0 when done;
+    // what was learnt goes at each call.
+    void SetExpectedAppends(uint32_t count) {
+        expectedAppends_ = count;
+        ForgetFreeLinks();
+    }
     // Evicts clean, unpinned records, oldest first, down to the cache limit; flushes once when none is
     // clean, unless the table is locked whole (its changes are then uncommitted: the cache grows).
     void TrimRecordCache();
@@ -245,8 +266,21 @@ private:
     TRecord& NewRecord(uint32_t number);
     uint32_t ReadCount(CacheClient* client, uint32_t number, TReadDirection direction,
                        bool clientCount) const;
-    void ReadRecords(uint32_t number, uint32_t count, TReadDirection direction);
+    // `mergeAll`: every slot read joins the cache; otherwise, while the table is locked whole, none does.
+    void ReadRecords(uint32_t number, uint32_t count, TReadDirection direction, bool mergeAll = true);
     void MergeSlot(uint32_t number, const uint8_t* slot);
+    // A slot that the last read under a whole-table lock brought, merged from the read's buffer: the
+    // file's bytes, as no other process writes while the lock is held and this one's writes forget it.
+    TRecord* FromLastRead(uint32_t number);
+    void ForgetLastRead() { lastReadFirst_ = lastReadEnd_ = 0; }
+    // A deleted record whose link the free chain's reading learnt (SetExpectedAppends), as a new cached
+    // record holding its status and link (the rest zero: the caller writes the whole image); nullptr when
+    // not known.
+    TRecord* KnownFreeRecord(uint32_t number);
+    void ForgetFreeLinks() {
+        freeLinks_.clear();
+        freeLinks_.shrink_to_fit();
+    }
     void WriteRun(std::span<TRecord* const> run);
 
     TDataFileHeader header_;
@@ -255,6 +289,15 @@ private:
     bool descriptorsChanged_ = false;
     bool writeInterrupted_ = false;
     std::vector<uint8_t> readBuffer_;
+    // Slots lastReadFirst_ .. lastReadEnd_ - 1 are in readBuffer_ as a read under a whole-table lock left
+    // them (none when equal): a record the cache evicted meanwhile is taken from there again.
+    uint32_t lastReadFirst_ = 0, lastReadEnd_ = 0;
+    // By record number, the free-chain link of each slot that was deleted when the slots were read under
+    // the present whole-table lock and that no allocation or deletion has touched since; NotFree for the
+    // others. Empty when not learnt.
+    static constexpr uint32_t NotFree = UINT32_MAX;
+    std::vector<uint32_t> freeLinks_;
+    uint32_t expectedAppends_ = 0;
     std::vector<uint8_t> visitBuffer_; // VisitRecordImages
     std::vector<uint8_t> writeBuffer_;
 

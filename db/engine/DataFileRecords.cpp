@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cassert>
+#include <numeric>
 
 namespace vorsam {
 
@@ -31,11 +32,28 @@ TRecord* TDataFile::GetRecord(CacheClient* client, uint32_t number, TReadDirecti
         return record;
     }
     if (client && !owner_.Settings().StrictChangeDetection && client->CheckForChanges()) return nullptr;
+    if (TRecord* record = FromLastRead(number)) return record;
     uint32_t count = readAhead ? ReadCount(client, number, direction, clientCount) : 1;
     ReadRecords(number, count, direction);
     TRecord* record = cache_.Peek(number);
     if (!record || record->RecordNumber() != number) RaiseError(VORSAM_FILECORRUPT);
     record->Pin();
+    return record;
+}
+
+TRecord* TDataFile::GetRecordNear(CacheClient* client, uint32_t number, TReadDirection direction) {
+    if (!owner_.LockedWhole() || number == 0 || number >= header_.NextRecordNumber())
+        return GetRecord(client, number, direction, false, true);
+    if (TRecord* record = cache_.Find(number)) {
+        ++cache_.Statistics.CacheUses;
+        record->Pin();
+        return record;
+    }
+    if (client && !owner_.Settings().StrictChangeDetection && client->CheckForChanges()) return nullptr;
+    if (TRecord* record = FromLastRead(number)) return record;
+    ReadRecords(number, ReadCount(client, number, direction, false), direction, false);
+    TRecord* record = FromLastRead(number);
+    if (!record) RaiseError(VORSAM_FILECORRUPT);
     return record;
 }
 
@@ -66,7 +84,7 @@ TRecord& TDataFile::NewRecord(uint32_t number) {
     return cache_.NewItem(number, !owner_.LockedWhole(), [this] { FlushRecords(); });
 }
 
-void TDataFile::ReadRecords(uint32_t number, uint32_t count, TReadDirection direction) {
+void TDataFile::ReadRecords(uint32_t number, uint32_t count, TReadDirection direction, bool mergeAll) {
     assert(count >= 1 && (direction == TReadDirection::Forward ? number + count <= header_.NextRecordNumber()
                                                                : count <= number));
     ++cache_.Statistics.ReadCalls;
@@ -74,6 +92,7 @@ void TDataFile::ReadRecords(uint32_t number, uint32_t count, TReadDirection dire
     uint32_t first = direction == TReadDirection::Forward ? number : number - count + 1;
     size_t length = size_t(count) * recordSize;
     TReadWindowScope window(readWindow_, int64_t(header_.SlotOffset(first)), int32_t(length));
+    ForgetLastRead();
     ReallocBuffer(length, ScratchStep, readBuffer_);
     size_t done = ReadAt(header_.SlotOffset(first), readBuffer_.data(), length, true);
     ++cache_.Statistics.DiskReads;
@@ -82,6 +101,11 @@ void TDataFile::ReadRecords(uint32_t number, uint32_t count, TReadDirection dire
     // Only whole slots that were read are merged, and the asked-for record last, so that a cache smaller
     // than the read never evicts it before it is handed out.
     uint32_t end = first + uint32_t(done / recordSize); // one past the last slot read
+    if (owner_.LockedWhole()) {
+        lastReadFirst_ = first;
+        lastReadEnd_ = end;
+        if (!mergeAll) return;
+    }
     auto slot = [&](uint32_t n) { return &readBuffer_[size_t(n - first) * recordSize]; };
     if (direction == TReadDirection::Forward) {
         for (uint32_t n = number + 1; n < end; ++n) MergeSlot(n, slot(n));
@@ -131,6 +155,58 @@ void TDataFile::VisitRecordImages(std::span<const uint32_t> numbers,
     }
 }
 
+TRecord* TDataFile::FromLastRead(uint32_t number) {
+    if (number < lastReadFirst_ || number >= lastReadEnd_ || !owner_.LockedWhole()) return nullptr;
+    size_t at = size_t(number - lastReadFirst_) * header_.RecordSize();
+    assert(at + header_.RecordSize() <= readBuffer_.size());
+    ++cache_.Statistics.CacheUses;
+    MergeSlot(number, &readBuffer_[at]);
+    TRecord* record = cache_.Find(number);
+    if (!record) RaiseError(VORSAM_FILECORRUPT);
+    record->Pin();
+    return record;
+}
+
+void TDataFile::PinRecords(std::span<const uint32_t> numbers, std::vector<TRecord*>& pinned) {
+    constexpr size_t SpanBytes = 65536, GapBytes = 4096; // as VisitRecordImages
+    const size_t size = header_.RecordSize();
+    const uint32_t next = header_.NextRecordNumber();
+    auto pin = [&](TRecord* record) {
+        record->Pin();
+        pinned.push_back(record);
+    };
+    for (size_t i = 0; i < numbers.size() && numbers[i] < next;) {
+        uint32_t first = numbers[i];
+        assert(i == 0 || first > numbers[i - 1]);
+        if (TRecord* record = cache_.Find(first)) {
+            pin(record);
+            ++i;
+            continue;
+        }
+        size_t end = i + 1;
+        while (end < numbers.size() && numbers[end] < next &&
+               size_t(numbers[end] - first + 1) * size <= SpanBytes &&
+               size_t(numbers[end] - numbers[end - 1] - 1) * size <= GapBytes && !cache_.Find(numbers[end]))
+            ++end;
+        size_t length = size_t(numbers[end - 1] - first + 1) * size;
+        ReallocBuffer(length, ScratchStep, visitBuffer_);
+        ++cache_.Statistics.ReadCalls;
+        size_t done = ReadAt(header_.SlotOffset(first), visitBuffer_.data(), length, true);
+        ++cache_.Statistics.DiskReads;
+        for (; i < end; ++i) {
+            size_t at = size_t(numbers[i] - first) * size;
+            if (at + size > done) {
+                pinned.push_back(GetRecord(nullptr, numbers[i])); // as GetRecord reads it, or its error
+                continue;
+            }
+            MergeSlot(numbers[i], &visitBuffer_[at]);
+            TRecord* record = cache_.Find(numbers[i]);
+            if (!record) RaiseError(VORSAM_FILECORRUPT);
+            pin(record);
+        }
+    }
+}
+
 void TDataFile::MergeSlot(uint32_t number, const uint8_t* slot) {
     cache_.Merge(number, slot, !owner_.LockedWhole(), [this] { FlushRecords(); });
 }
@@ -139,11 +215,40 @@ bool TDataFile::HasUnwrittenSlots() const {
     return cache_.AnyUnwritten();
 }
 
+TRecord* TDataFile::KnownFreeRecord(uint32_t number) {
+    if (!owner_.LockedWhole()) {
+        ForgetFreeLinks();
+        return nullptr;
+    }
+    if (cache_.Find(number)) return nullptr;
+    uint32_t slots = header_.NextRecordNumber() - 1;
+    if (freeLinks_.empty()) {
+        // Reading every slot costs about what reading one in 64 of them alone does.
+        if (uint64_t(expectedAppends_) * 64 < slots) return nullptr;
+        freeLinks_.assign(size_t(slots) + 1, NotFree);
+        std::vector<uint32_t> numbers(slots);
+        std::iota(numbers.begin(), numbers.end(), 1u);
+        VisitRecordImages(numbers, [&](uint32_t n, std::span<const uint8_t> image) {
+            if (image[0] == RecordDeleted) freeLinks_[n] = LoadLE32(&image[NextFreeOffset]);
+        });
+    }
+    if (number >= freeLinks_.size() || freeLinks_[number] == NotFree) return nullptr;
+    TRecord& record = NewRecord(number, cache_.LowerBound(number));
+    record.Clear();
+    record.SetStatus(RecordDeleted);
+    record.SetNextFree(freeLinks_[number]);
+    record.Pin();
+    ++cache_.Statistics.CacheUses;
+    return &record;
+}
+
 TRecord* TDataFile::AllocateRecord(CacheClient* client) {
     uint32_t number = GetFreeRecordNumber();
     bool reused = number != header_.NextRecordNumber();
-    TRecord* record = GetRecord(client, number);
+    TRecord* record = reused ? KnownFreeRecord(number) : nullptr;
+    if (!record) record = GetRecord(client, number);
     if (!record) return nullptr;
+    if (number < freeLinks_.size()) freeLinks_[number] = NotFree;
     uint32_t link = record->GetNextFree();
     if (reused &&
         (record->Status() != RecordDeleted || link >= header_.NextRecordNumber() || link == number)) {
@@ -156,6 +261,7 @@ TRecord* TDataFile::AllocateRecord(CacheClient* client) {
 
 void TDataFile::FreeRecord(TRecord& record) {
     if (record.Status() == RecordDeleted) RaiseError(VORSAM_KEYORRECDELETED);
+    if (record.RecordNumber() < freeLinks_.size()) freeLinks_[record.RecordNumber()] = NotFree;
     uint32_t head = GetFreeRecordNumber();
     record.SetStatus(RecordDeleted);
     record.SetNextFree(head == header_.NextRecordNumber() ? 0 : head);
@@ -185,6 +291,7 @@ bool TDataFile::FlushRecords() {
 
 void TDataFile::WriteRun(std::span<TRecord* const> run) {
     const size_t piece = std::max<size_t>(1, WriteBytes / std::max<uint16_t>(header_.RecordSize(), 1));
+    ForgetLastRead();
     for (size_t at = 0; at < run.size(); at += piece) {
         std::span<TRecord* const> part = run.subspan(at, std::min(piece, run.size() - at));
         owner_.BeforeWrite();

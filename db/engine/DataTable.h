@@ -292,6 +292,9 @@ public:
     TTableKeyInfo KeyInfo() const;
     // The order of the keys of the index in the slot (made once per descriptor).
     const TKeyComparator& KeyOrder(uint8_t slot) { return OrderOf(slot); }
+    // The key of the record image in the index in the slot (KeyLength of its descriptor bytes).
+    void BuildKeyOf(uint8_t slot, std::span<const uint8_t> image, uint8_t* destination) const;
+    uint16_t KeyLengthOf(uint8_t slot) const { return indexFile_.GetIndexDesc(slot).KeyLength(); }
 
     // --- Definitions (DataTableDefinitions.cpp) ---
     // Each runs in a write level of its own; none runs inside a transaction of the database or while

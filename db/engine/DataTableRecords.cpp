@@ -8,6 +8,7 @@
 #include "db/lib/DataTypes.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cstring>
 #include <optional>
 
@@ -46,6 +47,10 @@ std::vector<uint8_t> TDataTable::KeyOf(uint8_t slot, std::span<const uint8_t> im
     std::vector<uint8_t> key(descriptor.KeyLength());
     BuildIndexKey(descriptor, slot, KeyInfo(), image.data(), key.data());
     return key;
+}
+
+void TDataTable::BuildKeyOf(uint8_t slot, std::span<const uint8_t> image, uint8_t* destination) const {
+    BuildIndexKey(indexFile_.GetIndexDesc(slot), slot, KeyInfo(), image.data(), destination);
 }
 
 // The keys are laid out one slot after another, the new image's then the old one's.
@@ -149,9 +154,25 @@ uint32_t TDataTable::AppendRecord(std::span<const uint8_t> image, bool keepAutoI
     uint32_t autoInc = keepAutoInc ? LoadLE32(&record[AutoIncValueOffset]) : NextCounterValue(last);
     StoreLE32(&record[AutoIncValueOffset], autoInc);
     std::optional<TWriteKeys> keys(std::in_place, *this, record.data(), nullptr);
-    CheckUniqueKeys(*keys, 0);
+    // With one index and no hook, the insertion of the key is its check: it goes in first, under the
+    // number the record will take, and comes out again when the record cannot be had.
+    const bool keyFirst = !hook && keys->Count() == 1;
+    std::optional<TIndexTree> first;
+    const uint32_t predicted = dataFile_.GetFreeRecordNumber();
+    if (keyFirst) {
+        first.emplace(indexFile_, keys->Slot(0), OrderOf(keys->Slot(0)));
+        if (!first->Insert(keys->New(0), predicted)) RaiseIndexError(VORSAM_KEYVIOL, keys->Slot(0));
+    } else {
+        CheckUniqueKeys(*keys, 0);
+    }
     if (hook) hook(record, {});
-    TPinnedRecord slot(dataFile_.AllocateRecord(nullptr));
+    TPinnedRecord slot;
+    try {
+        slot.Reset(dataFile_.AllocateRecord(nullptr));
+    } catch (...) {
+        if (keyFirst) first->Delete(keys->New(0), predicted);
+        throw;
+    }
     uint32_t number = slot->RecordNumber();
     if (!keepAutoInc)
         dataFile_.NextAutoIncValue();
@@ -163,7 +184,8 @@ uint32_t TDataTable::AppendRecord(std::span<const uint8_t> image, bool keepAutoI
     slot.Reset();
     // The hook may have changed the image's BLOB values: the keys are the image's as written.
     if (hook) keys.emplace(*this, record.data(), nullptr);
-    for (uint8_t i = 0; i < keys->Count(); ++i) {
+    assert(!keyFirst || number == predicted);
+    for (uint8_t i = keyFirst ? 1 : 0; i < keys->Count(); ++i) {
         TIndexTree tree(indexFile_, keys->Slot(i), OrderOf(keys->Slot(i)));
         if (!tree.Insert(keys->New(i), number)) RaiseIndexError(VORSAM_INDEXCORRUPT, keys->Slot(i));
     }
@@ -208,7 +230,9 @@ void TDataTable::DeleteRecord(uint32_t number) {
     TTableWrite write(*this);
     NoteContentChanged();
     TPinnedRecord slot(&ActiveRecord(number));
-    std::vector<uint8_t> image(slot->Image().begin(), slot->Image().end());
+    TScratchBytes<1024> bytes(slot->Image().size());
+    std::span<uint8_t> image(bytes.data(), bytes.size());
+    std::copy(slot->Image().begin(), slot->Image().end(), image.begin());
     // The blobs first: freeing a chain checks all of it before it changes anything.
     if (HasBlobFile()) {
         for (const TFieldDescriptor& field : dataFile_.FieldDescriptors()) {

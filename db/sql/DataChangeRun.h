@@ -24,6 +24,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <limits>
 
 namespace vorsam {
 
@@ -62,6 +63,10 @@ public:
     void RowWritten(bool counted = true);
     // The next row written (and counted) ends with a commit.
     bool CommitsAtNextRow() const { return interval_ > 0 && (done_ + 1) % interval_ == 0; }
+    // The rows still to be written (and counted) up to the next commit, that one included.
+    size_t RowsBeforeCommit() const {
+        return interval_ > 0 ? size_t(interval_ - done_ % interval_) : std::numeric_limits<size_t>::max();
+    }
     bool Aborted() const { return aborted_; }
     int32_t Done() const { return done_; }
     int32_t CommitInterval() const { return interval_; }

@@ -1,6 +1,7 @@
 #include "db/sql/DataChangeStatements.h"
 
 #include "db/engine/DataCursor.h"
+#include "db/engine/DataTable.h"
 #include "db/lib/ExpressionEvaluator.h"
 #include "db/sql/ColumnPut.h"
 #include "db/sql/DataChangeRun.h"
@@ -12,6 +13,9 @@
 #include "db/sql/SourceProgram.h"
 
 #include <algorithm>
+#include <cassert>
+#include <functional>
+#include <numeric>
 #include <unordered_set>
 
 namespace vorsam {
@@ -132,8 +136,75 @@ private:
     std::vector<TDataCursor*> reading_;
 };
 
+// A search of a single table that walks its primary index whole (no range, no filter, no values worked
+// out from the rows) with a cache smaller than the table reads the table in record order instead, which
+// reads each slot once however the records lie in the index, and then puts the rows found into the
+// index's order: the order in which the walk would have found them, in which they are changed.
+class TRecordOrderSearch {
+public:
+    TRecordOrderSearch(TDataQuery& query, bool withValues) : cursor_(*query.TargetTable->Cursor) {
+        if (withValues || query.SourceTables.size() != 1 || query.TargetTable->Access) return;
+        if (cursor_.IndexNumber() != PrimaryIndexSlot || cursor_.GetKeyLength() == 0) return;
+        if (cursor_.Range().Active || cursor_.HasActiveFilters() || cursor_.IsRemote()) return;
+        // A cache that holds the whole table serves the index's walk as well.
+        TDataFile& file = cursor_.Table().DataFile();
+        if (file.CacheLimit() >= file.GetRecordCount()) return;
+        keyLength_ = cursor_.Table().KeyLengthOf(PrimaryIndexSlot);
+        if (keyLength_ == 0) return;
+        cursor_.SetIndexNumber(RecordOrderIndex);
+        active_ = true;
+    }
+    ~TRecordOrderSearch() {
+        if (!active_) return;
+        try {
+            cursor_.SetIndexNumber(PrimaryIndexSlot);
+        } catch (...) {
+            // the cursor closes with the statement; the error that ended the search stands
+        }
+    }
+    TRecordOrderSearch(const TRecordOrderSearch&) = delete;
+    TRecordOrderSearch& operator=(const TRecordOrderSearch&) = delete;
+
+    // The row found in the record buffer.
+    void Found(std::span<const uint8_t> image) {
+        if (!active_) return;
+        size_t at = keys_.size();
+        keys_.resize(at + keyLength_);
+        cursor_.Table().BuildKeyOf(PrimaryIndexSlot, image, keys_.data() + at);
+    }
+    // The rows, found in record order, into the index's order.
+    void Order(std::vector<TQualifyingRow>& rows) {
+        if (!active_) return;
+        assert(keys_.size() == rows.size() * keyLength_);
+        cursor_.SetIndexNumber(PrimaryIndexSlot);
+        active_ = false;
+        const TKeyComparator& order = cursor_.Table().KeyOrder(PrimaryIndexSlot);
+        std::vector<uint32_t> sorted(rows.size());
+        std::iota(sorted.begin(), sorted.end(), 0u);
+        auto key = [&](uint32_t i) { return keys_.data() + size_t(i) * keyLength_; };
+        auto before = [&](uint32_t a, uint32_t b) {
+            int c = order.Compare(key(a), key(b), keyLength_);
+            return c != 0 ? c < 0 : rows[a].Record < rows[b].Record;
+        };
+        // Records that lie in the index's order (appended in it) are found in it already.
+        if (std::is_sorted(sorted.begin(), sorted.end(), before)) return;
+        std::sort(sorted.begin(), sorted.end(), before);
+        std::vector<TQualifyingRow> ordered;
+        ordered.reserve(rows.size());
+        for (uint32_t i : sorted) ordered.push_back(std::move(rows[i]));
+        rows = std::move(ordered);
+    }
+
+private:
+    TDataCursor& cursor_;
+    uint16_t keyLength_ = 0;
+    bool active_ = false;
+    std::vector<uint8_t> keys_; // the rows' primary keys, one after another
+};
+
 // The joined rows' target records that pass the per-row conditions, each once, in the order found.
 std::vector<TQualifyingRow> FindQualifyingRows(TDataQuery& query, TDataChangeRun& run, bool withValues) {
+    TRecordOrderSearch search(query, withValues);
     TSourceReads reads(query);
     std::vector<TQualifyingRow> rows;
     // Only a join can reach one target record from several joined rows.
@@ -154,7 +225,9 @@ std::vector<TQualifyingRow> FindQualifyingRows(TDataQuery& query, TDataChangeRun
         row.Record = record;
         if (withValues) row.Values = EvaluateValues(query, SourceContext(query));
         rows.push_back(std::move(row));
+        search.Found(query.TargetTable->RecordBuffer);
     }
+    search.Order(rows);
     return rows;
 }
 
@@ -193,13 +266,15 @@ void UpdateRecord(TDataQuery& query, TDataCursor& writer, TQualifyingRow& row, T
     }
 }
 
-// The record locks of the rows to change, taken for runs of consecutive record numbers at once: a run of
-// at most RunRecords rows in the order they are changed, held from its first row's change to its last
-// one's (or to a commit, which always comes with nothing held). When a run's lock is refused, its rows
-// lock their records each, as any write does.
+// The record locks of the rows to change, taken for runs of rows at once: the next RunRows rows in the
+// order they are changed (fewer when a commit comes first), whose records' lock bytes are taken as the
+// one range from the lowest number to the highest, held from the run's first row's change to its last
+// one's (or to a commit, which always comes with nothing held). The records between them that do not
+// change are locked along for that moment. When a run's lock is refused (another user locked a record
+// in the range), its rows lock their records each, as any write does.
 class TRecordLockRuns {
 public:
-    static constexpr size_t RunRecords = 256;
+    static constexpr size_t RunRows = 4096;
 
     TRecordLockRuns(TDataCursor& writer, const std::vector<TQualifyingRow>& rows)
         : writer_(writer), rows_(rows) {}
@@ -213,13 +288,17 @@ public:
     TRecordLockRuns(const TRecordLockRuns&) = delete;
     TRecordLockRuns& operator=(const TRecordLockRuns&) = delete;
 
-    // Before row i is changed: the run it starts, unless a run held covers it.
-    void Before(size_t i) {
+    // Before row i is changed, `beforeCommit` rows at most before the next commit: the run it starts,
+    // unless a run held covers it.
+    void Before(size_t i, size_t beforeCommit) {
         if (i < end_) return;
         Release();
-        size_t j = i + 1;
-        while (j < rows_.size() && j - i < RunRecords && rows_[j].Record == rows_[j - 1].Record + 1) ++j;
-        if (j - i > 1 && writer_.HoldRecordRun(rows_[i].Record, uint32_t(j - i))) end_ = j;
+        size_t j = std::min({rows_.size(), i + RunRows, i + std::max<size_t>(beforeCommit, 1)});
+        if (j - i < 2) return;
+        auto [low, high] = std::minmax_element(
+            rows_.begin() + std::ptrdiff_t(i), rows_.begin() + std::ptrdiff_t(j),
+            [](const TQualifyingRow& a, const TQualifyingRow& b) { return a.Record < b.Record; });
+        if (writer_.HoldRecordRun(low->Record, high->Record - low->Record + 1)) end_ = j;
     }
     void Release() {
         if (end_ == 0) return;
@@ -230,6 +309,55 @@ public:
 private:
     TDataCursor& writer_;
     const std::vector<TQualifyingRow>& rows_;
+    size_t end_ = 0; // one past the last row of the run held; 0 when none is
+};
+
+// The records of the rows to change, held in the target's record cache for runs of rows at once: the
+// rows up to the next commit (at most RunRows, and RunBytes of records), read in record order before the
+// first of them is changed and released after the last (or before a commit, which writes only records no one
+// holds). Rows found in an order other than their records' then find each record cached, whatever the cache's
+// size. Rows in the order of their records (either way round) are read with their neighbours as the writer
+// walks (TDataCursor::SetToRecordNo), and a cache that holds the whole table keeps them anyway: nothing is
+// held then.
+class TRecordPins {
+public:
+    static constexpr size_t RunRows = 4096, RunBytes = size_t(4) << 20;
+
+    TRecordPins(TDataCursor& writer, const std::vector<TQualifyingRow>& rows) : file_(nullptr), rows_(rows) {
+        if (writer.IsRemote()) return;
+        TDataFile& file = writer.Table().DataFile();
+        if (file.CacheLimit() < file.GetRecordCount()) file_ = &file;
+    }
+    ~TRecordPins() { Release(); }
+    TRecordPins(const TRecordPins&) = delete;
+    TRecordPins& operator=(const TRecordPins&) = delete;
+
+    void Before(size_t i, size_t beforeCommit) {
+        if (!file_ || i < end_) return;
+        Release();
+        size_t j = std::min({rows_.size(), i + RunRows, i + std::max<size_t>(beforeCommit, 1),
+                             i + std::max<size_t>(RunBytes / file_->GetRecordSize(), 1)});
+        numbers_.clear();
+        for (size_t k = i; k < j; ++k) numbers_.push_back(rows_[k].Record);
+        end_ = j;
+        if (std::is_sorted(numbers_.begin(), numbers_.end()) ||
+            std::is_sorted(numbers_.begin(), numbers_.end(), std::greater<>()))
+            return;
+        std::sort(numbers_.begin(), numbers_.end());
+        numbers_.erase(std::unique(numbers_.begin(), numbers_.end()), numbers_.end());
+        file_->PinRecords(numbers_, pinned_);
+    }
+    void Release() noexcept {
+        for (TRecord* record : pinned_) file_->ReleaseRecord(*record);
+        pinned_.clear();
+        end_ = 0;
+    }
+
+private:
+    TDataFile* file_;
+    const std::vector<TQualifyingRow>& rows_;
+    std::vector<uint32_t> numbers_;
+    std::vector<TRecord*> pinned_;
     size_t end_ = 0; // one past the last row of the run held; 0 when none is
 };
 
@@ -246,12 +374,17 @@ void ChangeQualifyingRows(TDataQuery& query, bool withValues,
         std::vector<TQualifyingRow> rows = FindQualifyingRows(query, r, withValues);
         EndJoinAccesses(query);
         TRecordLockRuns locks(*writer, rows);
+        TRecordPins pins(*writer, rows);
         for (size_t i = 0; i < rows.size(); ++i) {
-            locks.Before(i);
+            locks.Before(i, r.RowsBeforeCommit());
             r.RowWriting();
+            pins.Before(i, r.RowsBeforeCommit());
             if (!writer->SetToRecordNo(rows[i].Record)) continue; // deleted by another user meanwhile
             change(*writer, rows[i]);
-            if (r.CommitsAtNextRow()) locks.Release();
+            if (r.CommitsAtNextRow()) {
+                locks.Release();
+                pins.Release();
+            }
             r.RowWritten();
         }
     });
@@ -350,6 +483,26 @@ private:
     std::vector<TExpTree> values_;
 };
 
+// The rows an INSERT ... SELECT is about to append, told to the target's data file for the run
+// (TDataFile::SetExpectedAppends).
+class TExpectedAppends {
+public:
+    TExpectedAppends(TDataCursor& target, uint32_t count) : file_(Local(target)) {
+        if (file_) file_->SetExpectedAppends(count);
+    }
+    ~TExpectedAppends() {
+        if (file_) file_->SetExpectedAppends(0);
+    }
+    TExpectedAppends(const TExpectedAppends&) = delete;
+    TExpectedAppends& operator=(const TExpectedAppends&) = delete;
+
+private:
+    static TDataFile* Local(TDataCursor& target) {
+        return target.IsRemote() ? nullptr : &target.Table().DataFile();
+    }
+    TDataFile* file_;
+};
+
 } // namespace
 
 void ExecuteInsertValues(TDataQuery& query) {
@@ -371,6 +524,7 @@ void ExecuteInsertSelect(TDataQuery& query) {
     TSourceRows rows(*query.InsertSourceQuery);
     TInsertRowCopy copy(query, cursor);
     std::span<uint8_t> image(target.RecordBuffer);
+    TExpectedAppends appends(cursor, rows.Count());
     TDataChangeRun run(cursor, RunOptions(query), query.RowsAffected);
     run.Run(rows.Count(), [&](TDataChangeRun& r) {
         while (!r.Aborted() && rows.Next()) {

@@ -253,6 +253,33 @@ TEST_P(DataTableTest, KeyViolationsChangeNothing) {
     EXPECT_EQ(Problems(*table), "");
 }
 
+// With the primary index alone, an append puts its key in before it takes its record: a key the index
+// holds refuses it, and a record that cannot be had takes the key out again, also under a whole-table
+// lock, where a failed write forgets nothing.
+TEST_P(DataTableTest, AnAppendRefusedOnThePrimaryKeyAloneLeavesNoKeyBehind) {
+    TTableDefinition definition = PeopleDefinition();
+    definition.SecondaryIndexes.clear();
+    auto table = NewTable();
+    table->Create(definition);
+    table->Open();
+    for (int32_t key : {1, 2, 3}) PutPerson(*table, {key, key, "p"});
+    DeletePerson(*table, 2);
+    table->LockTable();
+    EXPECT_ENGINE_ERROR(table->AppendRecord(PersonImage(*table, {3, 0, "x"})), VORSAM_KEYVIOL);
+    {
+        // The free chain's head, record 2, seen as active: no record to be had.
+        TPinnedRecord two(table->DataFile().GetRecord(nullptr, 2));
+        two->SetStatus(RecordActive);
+    }
+    EXPECT_ENGINE_ERROR(table->AppendRecord(PersonImage(*table, {9, 0, "x"})), VORSAM_FILECORRUPT);
+    EXPECT_EQ(RecordOf(*table, 9), 0u);
+    EXPECT_EQ(RecordOf(*table, 3), 3u);
+    table->DiscardBuffers();
+    table->UnlockTable();
+    EXPECT_EQ(Contents(*table).size(), 2u);
+    EXPECT_EQ(Problems(*table), "");
+}
+
 TEST_P(DataTableTest, ARefusedWriteReadsTheHeadersBackWithTheChecksOfAnOpen) {
     CreatePeople();
     {

@@ -7,6 +7,9 @@
 #include "db/sql/QueryStatement.h"
 
 #include <algorithm>
+#include <functional>
+#include <map>
+#include <numeric>
 #include <random>
 
 namespace vorsam::test {
@@ -235,6 +238,45 @@ TEST_F(DataChangeTest, AbortFromTheProgressHandlerKeepsTheRowsFound) {
     statement.Execute({}, true);
     EXPECT_EQ(statement.RowsAffected, 6);
     EXPECT_FALSE(database_->InTransaction());
+}
+
+// Rows are deleted in the order of the primary key whatever order their records lie in, so the freed
+// records are taken again by new rows most recently deleted first: the highest key's first. With a cache
+// of a few records, the INSERT ... SELECT learns the free chain by reading every slot once, across its
+// commits.
+TEST_F(DataChangeTest, DeletedRecordsAreReusedInTheOrderOfTheirKeys) {
+    session_.SetBufferSizes({.BufferSize = 4096}); // 18 records of S
+    std::vector<int> ids(300);
+    std::iota(ids.begin(), ids.end(), 1);
+    std::shuffle(ids.begin(), ids.end(), std::mt19937(11));
+    std::string script = "CREATE TABLE S (ID INTEGER, V INTEGER, PAD CHAR(200), PRIMARY KEY (ID)); CREATE "
+                         "TABLE N (ID INTEGER)";
+    for (int id : ids)
+        script += "; INSERT INTO S (ID, V) VALUES (" + std::to_string(id) + ", " +
+                  std::to_string(id * 37 % 100) + ")";
+    RunSql(script);
+    std::vector<std::pair<int, uint32_t>> freed; // key, record number (the insert order)
+    for (size_t i = 0; i < ids.size(); ++i)
+        if (ids[i] * 37 % 100 < 40) freed.emplace_back(ids[i], uint32_t(i + 1));
+    EXPECT_EQ(RunSql("DELETE FROM S WHERE V < 40"), int32_t(freed.size()));
+    std::sort(freed.begin(), freed.end(), std::greater<>());
+    script = "DELETE FROM N";
+    for (size_t k = 0; k < freed.size(); ++k)
+        script += "; INSERT INTO N VALUES (" + std::to_string(1000 + k) + ")";
+    RunSql(script);
+    EXPECT_EQ(RunSql("INSERT INTO S (ID, V) SELECT ID, 0 FROM N"), int32_t(freed.size()));
+    auto cursor = Open("S");
+    cursor->SetIndexNumber(RecordOrderIndex);
+    std::vector<uint8_t> image(cursor->GetRecordSize());
+    std::map<uint32_t, int> keyOfRecord;
+    cursor->SetToBegin();
+    while (cursor->GetNextRecord(image) == 0) {
+        int32_t id = 0;
+        bool isNull = false;
+        cursor->GetField(1, image, isNull, reinterpret_cast<uint8_t*>(&id));
+        keyOfRecord[cursor->Position().Record] = id;
+    }
+    for (size_t k = 0; k < freed.size(); ++k) EXPECT_EQ(keyOfRecord[freed[k].second], int(1000 + k)) << k;
 }
 
 } // namespace
