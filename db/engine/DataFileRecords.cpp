@@ -233,7 +233,7 @@ TRecord* TDataFile::KnownFreeRecord(uint32_t number) {
         });
     }
     if (number >= freeLinks_.size() || freeLinks_[number] == NotFree) return nullptr;
-    TRecord& record = NewRecord(number, cache_.LowerBound(number));
+    TRecord& record = NewRecord(number);
     record.Clear();
     record.SetStatus(RecordDeleted);
     record.SetNextFree(freeLinks_[number]);
