@@ -45,6 +45,32 @@ inline sqlite3_stmt* SqlitePrepare(sqlite3* db, const char* sql) {
     return statement;
 }
 
+// Steps the prepared statement to its end, reading every column of every row as its type stands, and
+// resets it; the rows read.
+inline int64_t ReadSqliteRows(sqlite3_stmt* statement) {
+    int64_t rows = 0;
+    int step;
+    while ((step = sqlite3_step(statement)) == SQLITE_ROW) {
+        for (int i = 0; i < sqlite3_column_count(statement); ++i) {
+            switch (sqlite3_column_type(statement, i)) {
+            case SQLITE_INTEGER:
+                benchmark::DoNotOptimize(sqlite3_column_int64(statement, i));
+                break;
+            case SQLITE_FLOAT:
+                benchmark::DoNotOptimize(sqlite3_column_double(statement, i));
+                break;
+            default:
+                benchmark::DoNotOptimize(sqlite3_column_text(statement, i));
+                break;
+            }
+        }
+        ++rows;
+    }
+    Check(step == SQLITE_DONE, "the statement ran to its end");
+    sqlite3_reset(statement);
+    return rows;
+}
+
 inline double ValueOf(int32_t key) {
     return double(key % 1000) / 4.0;
 }

@@ -121,24 +121,7 @@ void SelectSqlite(benchmark::State& state, const TSelectCase& select) {
     sqlite3_stmt* statement = SqlitePrepare(SqlData().Sqlite(), select.Sqlite);
     int64_t rows = 0;
     for (auto _ : state) {
-        rows = 0;
-        while (sqlite3_step(statement) == SQLITE_ROW) {
-            for (int i = 0; i < sqlite3_column_count(statement); ++i) {
-                switch (sqlite3_column_type(statement, i)) {
-                case SQLITE_INTEGER:
-                    benchmark::DoNotOptimize(sqlite3_column_int64(statement, i));
-                    break;
-                case SQLITE_FLOAT:
-                    benchmark::DoNotOptimize(sqlite3_column_double(statement, i));
-                    break;
-                default:
-                    benchmark::DoNotOptimize(sqlite3_column_text(statement, i));
-                    break;
-                }
-            }
-            ++rows;
-        }
-        sqlite3_reset(statement);
+        rows = ReadSqliteRows(statement);
         if (select.Rows >= 0) Check(rows == select.Rows, select.Sqlite);
     }
     sqlite3_finalize(statement);

@@ -12,6 +12,8 @@
 // Each SELECT's rows are read whole, each value in its own type; the rows counted are checked.
 #include "StatementShapesData.h"
 
+#include "bench/engine/DataSetBenchSupport.h"
+
 #include "db/engine/DataCursor.h"
 #include "db/sql/QueryStatement.h"
 
@@ -96,30 +98,6 @@ int64_t ReadOurRows(TDataCursor& result, std::vector<uint8_t>& record, std::vect
         ++rows;
     }
     benchmark::DoNotOptimize(value.data());
-    return rows;
-}
-
-int64_t ReadSqliteRows(sqlite3_stmt* statement) {
-    int64_t rows = 0;
-    int step;
-    while ((step = sqlite3_step(statement)) == SQLITE_ROW) {
-        for (int i = 0; i < sqlite3_column_count(statement); ++i) {
-            switch (sqlite3_column_type(statement, i)) {
-            case SQLITE_INTEGER:
-                benchmark::DoNotOptimize(sqlite3_column_int64(statement, i));
-                break;
-            case SQLITE_FLOAT:
-                benchmark::DoNotOptimize(sqlite3_column_double(statement, i));
-                break;
-            default:
-                benchmark::DoNotOptimize(sqlite3_column_text(statement, i));
-                break;
-            }
-        }
-        ++rows;
-    }
-    Check(step == SQLITE_DONE, "the statement ran to its end");
-    sqlite3_reset(statement);
     return rows;
 }
 
