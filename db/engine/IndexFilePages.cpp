@@ -289,6 +289,11 @@ bool TIndexFile::HasUnwrittenChanges() const {
 
 void TIndexFile::DropSlot(uint8_t slot) {
     TSlotCache& cache = caches_[slot];
+    if (cache.Pages.Empty()) { // most slots of most tables: nothing to walk
+        assert(!cache.Newest && !cache.Oldest);
+        cache.Capacity = SlotLimit();
+        return;
+    }
     cache.Pages.ForEach([&](TPage* page) {
         Unhold(page);
         std::unique_ptr<TPage> owned(page);
