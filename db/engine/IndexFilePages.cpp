@@ -310,8 +310,14 @@ void TIndexFile::DropSlot(uint8_t slot) {
 }
 
 void TIndexFile::DropPages(bool text) {
-    for (uint8_t slot = 0; slot < IndexSlotCount; ++slot)
-        if (SlotOfKind(slot, text)) DropSlot(slot);
+    const size_t limit = SlotLimit();
+    for (uint8_t slot = 0; slot < IndexSlotCount; ++slot) {
+        if (!SlotOfKind(slot, text)) continue;
+        if (caches_[slot].Pages.Empty())
+            caches_[slot].Capacity = limit; // as DropSlot leaves it, without the walk
+        else
+            DropSlot(slot);
+    }
 }
 
 void TIndexFile::TrimPageCache() {
