@@ -238,6 +238,10 @@ public:
     void CreateTable(const TCreateTableArgs& args);
     // Deletes the table's files (the cursor closed; VORSAM_FILEINUSE while anyone has the table open).
     void DeleteTable();
+    // CreateTable and OpenCursor in one, on the one shared table the directory makes for both.
+    void CreateAndOpenTable(const TCreateTableArgs& args);
+    // CloseCursor and DeleteTable in one (the cursor the table's only user), likewise.
+    void CloseAndDeleteTable();
     // Mends the table's files (the cursor closed; TDataTable::Repair).
     void RepairTable(const TRepairEvents& events = {});
 
@@ -558,6 +562,8 @@ private:
     // Open (DataCursorOpen.cpp)
     void RequireClosed() const;
     TDataTable& AcquireTable();
+    // OpenCursor on the table acquired for it; the use goes when the open fails.
+    void OpenOn(TDataTable& table);
     void RemoveStrayWorkingFilesBeside(TDataTable& table) const;
     void CheckPassword();
     void LoadLayout();

@@ -165,7 +165,10 @@ void TDataCursor::CheckPassword() {
 void TDataCursor::OpenCursor() {
     RequireClosed();
     if (directory_.IsRemote()) return OpenRemote();
-    TDataTable& table = AcquireTable();
+    OpenOn(AcquireTable());
+}
+
+void TDataCursor::OpenOn(TDataTable& table) {
     if (!table.IsOpen()) RemoveStrayWorkingFilesBeside(table);
     try {
         table.Open({.Exclusive = exclusive_, .ReadOnly = readOnly_});
@@ -256,6 +259,33 @@ void TDataCursor::CreateTable(const TCreateTableArgs& args) {
     TDataTable& table = AcquireTable();
     try {
         table.Create(args.Definition());
+    } catch (...) {
+        directory_.ReleaseTable(table);
+        throw;
+    }
+    directory_.ReleaseTable(table);
+}
+
+void TDataCursor::CreateAndOpenTable(const TCreateTableArgs& args) {
+    RequireClosed();
+    TDataTable& table = AcquireTable();
+    try {
+        table.Create(args.Definition());
+    } catch (...) {
+        directory_.ReleaseTable(table);
+        throw;
+    }
+    OpenOn(table);
+}
+
+void TDataCursor::CloseAndDeleteTable() {
+    if (!table_) return DeleteTable();
+    RequireLocalTable("deleting tables");
+    TDataTable& table = *table_;
+    directory_.AddTableUse(table); // the shared table outlives the cursor's use of it
+    try {
+        CloseCursor();
+        table.Delete();
     } catch (...) {
         directory_.ReleaseTable(table);
         throw;

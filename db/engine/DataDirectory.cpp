@@ -86,6 +86,9 @@ std::string TDataDirectory::GetDatabaseName() const {
 
 std::string TDataDirectory::ExactTableFileName(std::string_view tableName, std::string_view extension,
                                                bool inMemory) const {
+    // An in-memory name costs less to make than to look up, and the result tables' passing names
+    // would crowd the folder's names out of the memo.
+    if (StoredInMemory(inMemory)) return NameTableFile(tableName, extension, inMemory);
     std::string key =
         std::string(extension) + (StoredInMemory(inMemory) ? "m:" : "d:") + std::string(tableName);
     auto known = exactNames_.find(key);

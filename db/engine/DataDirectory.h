@@ -168,7 +168,8 @@ private:
     // Raises for a table the directory does not hold.
     TTables::iterator RequireEntry(const TSharedTable& table);
     // The file name by the rules above, without looking for a file that differs only in case; the names
-    // made are remembered (up to ExactNameLimit, then forgotten at once), as they depend on nothing else.
+    // made on disk are remembered (up to ExactNameLimit, then forgotten at once), as they depend on
+    // nothing else.
     std::string ExactTableFileName(std::string_view tableName, std::string_view extension,
                                    bool inMemory) const;
     std::string NameTableFile(std::string_view tableName, std::string_view extension, bool inMemory) const;

@@ -159,6 +159,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace vorsam {
@@ -213,7 +214,10 @@ public:
     bool Exists() const;
     // The table's directory names its files (the table closed); otherwise the location's folder and
     // name make the file names.
-    void NameFilesBy(TTableFileNamer namer) { fileNamer_ = std::move(namer); }
+    void NameFilesBy(TTableFileNamer namer) {
+        fileNamer_ = std::move(namer);
+        memoryNames_.clear();
+    }
     void Open(TTableOpenMode mode = {});
     // Unused with its files kept open (above); KeepOpenBetweenUses allows it (the table is a directory's).
     bool Kept() const override { return kept_; }
@@ -478,6 +482,8 @@ private:
     TTableLocation location_;
     TDataDirectory* database_;
     TTableFileNamer fileNamer_;
+    // The namer's names of an in-memory table's files by extension: they depend on nothing but the name.
+    mutable std::vector<std::pair<std::string, std::string>> memoryNames_;
     TTableOpenMode mode_;
     uint32_t useCount_ = 0;
     bool encrypted_ = false;

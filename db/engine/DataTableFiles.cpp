@@ -72,7 +72,12 @@ bool TDataTable::HasUnwrittenChanges() {
 // A name with a folder stands as it is; any other lies in the table's directory. A ".DAT" ending (in
 // any case) is the data file's extension, not part of the table's name.
 std::string TDataTable::FileName(const char* extension) const {
-    if (fileNamer_) return fileNamer_(extension);
+    if (fileNamer_ && !location_.InMemory) return fileNamer_(extension);
+    if (fileNamer_) {
+        for (const auto& [known, name] : memoryNames_)
+            if (known == extension) return name;
+        return memoryNames_.emplace_back(extension, fileNamer_(extension)).second;
+    }
     std::string name = ForwardToBackslashes(location_.Name);
     std::string folder = name.substr(0, name.rfind('/') + 1);
     if (folder.empty() && !location_.Directory.empty()) {

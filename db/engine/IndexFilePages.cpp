@@ -289,6 +289,11 @@ bool TIndexFile::HasUnwrittenChanges() const {
 
 void TIndexFile::DropSlot(uint8_t slot) {
     TSlotCache& cache = caches_[slot];
+    if (cache.Pages.Empty()) { // most slots of most tables: nothing to walk
+        assert(!cache.Newest && !cache.Oldest);
+        cache.Capacity = SlotLimit();
+        return;
+    }
     cache.Pages.ForEach([&](TPage* page) {
         Unhold(page);
         std::unique_ptr<TPage> owned(page);
@@ -305,8 +310,14 @@ void TIndexFile::DropSlot(uint8_t slot) {
 }
 
 void TIndexFile::DropPages(bool text) {
-    for (uint8_t slot = 0; slot < IndexSlotCount; ++slot)
-        if (SlotOfKind(slot, text)) DropSlot(slot);
+    const size_t limit = SlotLimit();
+    for (uint8_t slot = 0; slot < IndexSlotCount; ++slot) {
+        if (!SlotOfKind(slot, text)) continue;
+        if (caches_[slot].Pages.Empty())
+            caches_[slot].Capacity = limit; // as DropSlot leaves it, without the walk
+        else
+            DropSlot(slot);
+    }
 }
 
 void TIndexFile::TrimPageCache() {

@@ -64,7 +64,10 @@ void TDataQuery::Reset() {
 }
 
 void TDataQuery::CloseResult() {
-    if (ResultCursor && !CursorResult) delete ResultCursor;
+    if (ResultCursor && !CursorResult) {
+        if (Extension) Extension->CloseAndDropResult(*ResultCursor);
+        delete ResultCursor;
+    }
     ResultCursor = nullptr;
     if (ResultDirectory) {
         TDataDirectory* directory = ResultDirectory;

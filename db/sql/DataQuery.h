@@ -37,6 +37,9 @@ class TQueryStatement;
 class TQueryExtension {
 public:
     virtual ~TQueryExtension() = default;
+    // Ends the result cursor's use and its table's life together when the table is the extension's to
+    // delete; false (the cursor as it was) otherwise. Never raises.
+    virtual bool CloseAndDropResult(TDataCursor& /*result*/) noexcept { return false; }
 };
 
 inline constexpr int32_t NoRowLimit = -1;

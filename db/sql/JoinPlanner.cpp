@@ -203,7 +203,16 @@ void ApplySourceFilter(TDataQuery& query, bool firstPass, const TExpToken& predi
     }
     bool outerTarget = SuppliesNulls(query, source);
     bool joined = outerTarget || IsJoinTarget(query, source, tjInner);
-    if (cursor.OptimizeExpression(predicate, SqlFilterFlags)) {
+    // Of one table, what the first pass learned holds for the second: nothing is joined in between.
+    auto& verdicts = SelectState(query).FilterVerdicts;
+    bool alone = query.SourceTables.size() == 1;
+    auto known =
+        std::find_if(verdicts.begin(), verdicts.end(), [&](const auto& v) { return v.first == &predicate; });
+    bool optimized = !firstPass && alone && known != verdicts.end()
+                         ? known->second
+                         : cursor.OptimizeExpression(predicate, SqlFilterFlags);
+    if (firstPass && alone) verdicts.emplace_back(&predicate, optimized);
+    if (optimized) {
         if (!firstPass) return;
         if (outerTarget)
             AddLateRowCondition(query, CopyExpTree(&predicate));
@@ -378,7 +387,10 @@ void ValidateJoins(TDataQuery& query) {
 }
 
 void OptimizeWhere(TDataQuery& query, bool firstPass) {
+    auto& verdicts = SelectState(query).FilterVerdicts;
+    if (firstPass) verdicts.clear();
     if (query.WhereTree && !query.SourceTables.empty()) OptimizeWhereNode(query, firstPass, *query.WhereTree);
+    if (!firstPass) verdicts.clear(); // the next run's first pass finds them again
 }
 
 namespace {

@@ -36,11 +36,15 @@ class TSourceReadBatch;
 class TSelectState : public TQueryExtension {
 public:
     ~TSelectState() override;
+    bool CloseAndDropResult(TDataCursor& result) noexcept override;
 
     // The temporary result table: deleted (its files or its in-memory table) when the block is freed.
     TDataDirectory* TempDirectory = nullptr;
     std::string TempTableName;
     bool TempInMemory = false;
+    bool TempDeleted = false; // with the result cursor's close
+    // The in-memory result table is as CreateResultTable made it: nothing has been written to it yet.
+    bool ResultUnwritten = false;
 
     std::vector<TExpValue> RunningTotals; // by result column index (RUNSUM)
     // Field descriptors of the cursors the block reads and writes, by cursor and layout (FieldDescOf).
@@ -61,6 +65,9 @@ public:
     // The per-row conditions compiled at their first test after each change of them (SourceProgram.h).
     TSourceProgram RowProgram1;
     TSourceProgram RowProgram2;
+    // Whether the source's cursor serves each WHERE term as a filter, as the first pass of a run over one
+    // table found it (JoinPlanner.cpp).
+    std::vector<std::pair<const TExpToken*, bool>> FilterVerdicts;
 };
 TSelectState& SelectState(TDataQuery& query);
 

@@ -225,11 +225,23 @@ TSelectState::~TSelectState() {
         TDataCursor cursor(*TempDirectory);
         cursor.SetTableName(TempTableName);
         cursor.SetInMemory(TempInMemory);
-        if (TempDirectory->TableExists(TempTableName, TempInMemory)) cursor.DeleteTable();
+        if (!TempDeleted && TempDirectory->TableExists(TempTableName, TempInMemory)) cursor.DeleteTable();
     } catch (
         ...) { // a result table that cannot be deleted stays behind as a stray file; nothing to report to
     }
     TempDirectory->Session().CloseDataDirectory(*TempDirectory);
+}
+
+bool TSelectState::CloseAndDropResult(TDataCursor& result) noexcept {
+    if (!TempDirectory || TempDeleted || !result.IsOpen() || result.TableName() != TempTableName ||
+        &result.Directory() != TempDirectory)
+        return false;
+    try {
+        result.CloseAndDeleteTable();
+        TempDeleted = true;
+    } catch (...) { // closed or not, the table is deleted with the block if it can be
+    }
+    return TempDeleted;
 }
 
 TSelectState& SelectState(TDataQuery& query) {
@@ -356,6 +368,7 @@ void CreateResultCursor(TDataQuery& query, bool privateDirectory) {
         state.TempDirectory = &session.OpenDataDirectory("Memory", "");
         state.TempTableName = table;
         state.TempInMemory = true;
+        state.TempDeleted = false;
     } else {
         table = ExtractBaseName(target, ".DAT");
         std::string folder = HasDirectoryPart(target)
@@ -371,6 +384,7 @@ void CreateResultCursor(TDataQuery& query, bool privateDirectory) {
     }
     query.CloseResult();
     SelectState(query).Fields.clear();
+    SelectState(query).ResultUnwritten = false;
     query.ResultDirectory = directory;
     query.ResultCursor = new TDataCursor(*directory);
     query.ResultCursor->SetTableName(table);
@@ -413,17 +427,17 @@ void CreateResultTable(TDataQuery& query) {
     cursor.SetInMemory(query.IntoMemory || query.ResultTableName.empty());
     cursor.SetDDLMode(query.ResultTableName.empty());
     cursor.SetQueryCursor(true);
-    cursor.CreateTable(args);
     TDataSession& session = query.Statement->Database->Session();
     bool addPassword = query.Encrypted && !session.HasPassword(query.Password);
     if (addPassword) session.AddPassword(query.Password);
     try {
-        cursor.OpenCursor();
+        cursor.CreateAndOpenTable(args);
     } catch (...) {
         if (addPassword) session.RemovePassword(query.Password);
         throw;
     }
     if (addPassword) session.RemovePassword(query.Password);
+    SelectState(query).ResultUnwritten = query.ResultTableName.empty();
 }
 
 // --- The whole preparation ---

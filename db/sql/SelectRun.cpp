@@ -18,6 +18,7 @@
 #include <chrono>
 #include <cstring>
 #include <memory>
+#include <utility>
 
 namespace vorsam {
 
@@ -397,7 +398,9 @@ void ExecuteSelect(TDataQuery& query) {
             for (; reading < query.SourceTables.size(); ++reading)
                 query.SourceTables[reading]->Cursor->BeginRead();
         result.DropFilter(0);
-        result.EmptyTable();
+        // A result table just made is empty already; emptying it again would write its headers.
+        if (!std::exchange(SelectState(query).ResultUnwritten, false) || result.GetRecordCount() != 0)
+            result.EmptyTable();
         if (query.HasCondition) {
             OptimizeWhere(query, true);
             ReorderJoin(query);

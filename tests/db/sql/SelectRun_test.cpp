@@ -82,6 +82,28 @@ TEST_F(SelectRunTest, ARunThatFailsAfterItsResultOutgrewTheCacheRunsAgain) {
     EXPECT_EQ(Run("SELECT V FROM BIG WHERE V <> 2500"), Oracle("SELECT V FROM BIG WHERE V <> 2500"));
 }
 
+TEST_F(SelectRunTest, AStatementRunAgainGivesItsRowsOnceAndItsResultTableGoesWithIt) {
+    TSqlTable keyed{"NK", {{"V", dtInteger}}, {}, {"V"}};
+    for (int i = 1; i <= 100; ++i) keyed.Rows.push_back({std::to_string(i)});
+    AddTable(keyed);
+    TDataDirectory& memory = session_.OpenDataDirectory("Memory", "");
+    std::vector<std::string> resultTables;
+    for (const char* sql :
+         {"SELECT V FROM NK WHERE V > 95", "SELECT V FROM N WHERE V * 2 > 190 AND V <> 97"}) {
+        TQueryStatement statement(*database_);
+        statement.Prepare(sql);
+        for (int run = 0; run < 2; ++run) {
+            TDataCursor* result = statement.Execute({}, false);
+            ASSERT_NE(result, nullptr);
+            EXPECT_EQ(Sorted(CursorRows(*result, 1)), Sorted(Oracle(sql))) << sql << ", run " << run;
+            resultTables.push_back(result->TableName());
+            EXPECT_TRUE(memory.TableExists(resultTables.back(), true));
+        }
+    }
+    for (const std::string& table : resultTables) EXPECT_FALSE(memory.TableExists(table, true)) << table;
+    session_.CloseDataDirectory(memory);
+}
+
 TEST_F(SelectRunTest, AnUnmatchedOuterRowShowsNullForTheAutoIncrementColumn) {
     Run("CREATE TABLE A (K AUTOINC, V INTEGER)");
     Run("INSERT INTO A (V) VALUES (1)");
