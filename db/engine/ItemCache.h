@@ -486,7 +486,9 @@ public:
     bool Consistent() const {
         size_t chained = 0;
         for (const TCachedItem* item = oldest_; item; item = item->newer_, ++chained)
-            if (index_.Find(item->Number()) != item || item->dirtyList_ != &dirty_) return false;
+            if (index_.Find(item->Number()) != item || item->dirtyList_ != &dirty_ ||
+                (item->older_ && item->older_->linkOrder_ >= item->linkOrder_))
+                return false;
         return chained == Count() && index_.Consistent();
     }
 
