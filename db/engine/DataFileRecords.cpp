@@ -37,6 +37,9 @@ TRecord* TDataFile::GetRecord(CacheClient* client, uint32_t number, TReadDirecti
     ReadRecords(number, count, direction);
     TRecord* record = cache_.Peek(number);
     if (!record || record->RecordNumber() != number) RaiseError(VORSAM_FILECORRUPT);
+    // A walk whose next records do not follow this one in the file (an index order over records stored
+    // in another order): kept only while the cache has room (TItemCache::MakeOldest).
+    if (readAhead && clientCount && count == 1) cache_.MakeOldest(*record);
     record->Pin();
     return record;
 }

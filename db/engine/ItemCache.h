@@ -1,7 +1,8 @@
 // The cache that the data file keeps of its records and the blob file of its blocks: numbered items
 // (TRecord, TBlock) held twice, in an index by number (NumberIndex.h: a hash table, constant time
 // whatever the cache's size) and in a recency chain from the newest (most recently used) to the oldest,
-// with idle objects kept in a small pool (TItemStack). The cache does no I/O: its file reads and writes
+// with idle objects kept in a small pool (TItemStack); an item read by a walk in scattered order joins
+// the chain at the oldest end instead (MakeOldest). The cache does no I/O: its file reads and writes
 // the items' bytes and tells it what to do.
 //
 // An item is clean when it is neither modified nor unwritten (a slot or block appended beyond the end of
@@ -237,6 +238,21 @@ public:
         Unlink(item);
         LinkNewest(item);
     }
+    // Moves the item to the oldest end of the chain, where a full cache takes the next object it needs
+    // from, unless items at that end are known to be dirty or pinned (then it stays). For an item read by
+    // a walk in scattered order: over a table larger than the cache, such a walk would otherwise evict
+    // each item before the next walk comes back to it, and the cache would serve none; so the items read
+    // first stay, and are found by the next walk, which makes them the newest.
+    void MakeOldest(TCachedItem& item) {
+        if (oldest_ == &item || passed_) return;
+        Unlink(item);
+        if (oldest_->linkOrder_ <= 1) Renumber(uint32_t(Count()));
+        item.older_ = nullptr;
+        item.newer_ = oldest_;
+        item.linkOrder_ = oldest_->linkOrder_ - 1;
+        oldest_->older_ = &item;
+        oldest_ = &item;
+    }
     // The oldest clean, unpinned item of the chain; nullptr when there is none.
     T* OldestEvictable() const {
         T* found = nullptr;
@@ -470,7 +486,9 @@ public:
     bool Consistent() const {
         size_t chained = 0;
         for (const TCachedItem* item = oldest_; item; item = item->newer_, ++chained)
-            if (index_.Find(item->Number()) != item || item->dirtyList_ != &dirty_) return false;
+            if (index_.Find(item->Number()) != item || item->dirtyList_ != &dirty_ ||
+                (item->older_ && item->older_->linkOrder_ >= item->linkOrder_))
+                return false;
         return chained == Count() && index_.Consistent();
     }
 
@@ -547,9 +565,9 @@ private:
                });
     }
 
-    // The link orders run out: the chain is numbered afresh from 1, in its order.
-    void Renumber() {
-        linkCount_ = 0;
+    // The link orders run out: the chain is numbered afresh from `base` + 1, in its order.
+    void Renumber(uint32_t base = 0) {
+        linkCount_ = base;
         for (TCachedItem* item = oldest_; item; item = item->newer_) item->linkOrder_ = ++linkCount_;
     }
     void Unlink(TCachedItem& item) {

@@ -247,5 +247,17 @@ TEST_F(ItemCacheModelTest, EvictsFlushesAndTrimsAsAFullSearchWould) {
     }
 }
 
+TEST(ItemCacheTest, AWalkInScatteredOrderKeepsTheItemsItReadFirst) {
+    TFakeOwner owner;
+    TItemCache<TFakeItem> cache{owner};
+    cache.SetCapacity(8);
+    for (uint32_t n = 1; n <= 20; ++n) {
+        cache.Merge(n, reinterpret_cast<const uint8_t*>("x"), false, [] {});
+        cache.MakeOldest(*cache.Peek(n));
+        ASSERT_TRUE(cache.Consistent());
+    }
+    for (uint32_t n : {1u, 2u, 7u, 20u}) EXPECT_NE(cache.Peek(n), nullptr) << n;
+}
+
 } // namespace
 } // namespace vorsam
