@@ -7,6 +7,7 @@
 #include "../robustness/OpenAfterCrash.h"
 
 #include "db/engine/CommitJournal.h"
+#include "db/engine/TableLocks.h"
 #include "db/lib/FileFaults.h"
 #include "db/lib/FileList.h"
 #include "db/lib/LibraryGlobals.h"
@@ -149,6 +150,40 @@ TEST_P(TransactionCrashTest, ADamagedJournalIsNeverTakenForAWholeOne) {
         EXPECT_EQ(Reopen(0), TReopened::Before);
         EXPECT_EQ(Reopen(1), TReopened::Before);
     }
+}
+
+// A user that completes a commit from its journal gives up the write locks before it takes its read
+// slots back: a write of another user in between (here at the moment the slots are asked for) is what
+// the table then holds, and it opens with it rather than refusing the headers as corrupt.
+TEST_P(TransactionCrashTest, AWriteOfAnotherUserJustAfterAJournalIsCompletedIsSeenNotRefused) {
+    CrashAt(0, 0);
+    ASSERT_TRUE(AnyJournalAwaited());
+    const TPerson added{500, 5, "added", std::string(600, 'z')};
+    int tableLockEvents = 0;
+    bool written = false;
+    GetFileList().Faults().SetObserver([&](const TFileEvent& e) {
+        if (e.Operation != TFileOperation::Lock || written) return;
+        if (e.FileName.ends_with("PEOPLE.DAT") && e.Offset == TableLockOffset) ++tableLockEvents;
+        if (tableLockEvents < 2 || !e.FileName.ends_with("PEOPLE.IDX")) return;
+        written = true; // the table lock taken and given up again: the read slots come next
+        auto other = NewTable("PEOPLE");
+        other->Open();
+        PutPerson(*other, added);
+        other->Close();
+    });
+    auto table = NewTable("PEOPLE");
+    std::string refused;
+    try {
+        table->Open();
+    } catch (const EVORSAMEngineError& e) {
+        refused = e.what();
+    }
+    GetFileList().Faults().Reset();
+    ASSERT_TRUE(written) << "no completion from the journal";
+    ASSERT_EQ(refused, "");
+    TContents expected = after_[0];
+    expected[added.Key] = added;
+    EXPECT_EQ(Contents(*table), expected);
 }
 
 // A commit whose journal outgrows what it holds in memory hands pieces to the journal ahead of its
