@@ -152,38 +152,21 @@ TEST_P(TransactionCrashTest, ADamagedJournalIsNeverTakenForAWholeOne) {
     }
 }
 
-// A user that completes a commit from its journal gives up the write locks before it takes its read
-// slots back: a write of another user in between (here at the moment the slots are asked for) is what
-// the table then holds, and it opens with it rather than refusing the headers as corrupt.
-TEST_P(TransactionCrashTest, AWriteOfAnotherUserJustAfterAJournalIsCompletedIsSeenNotRefused) {
+// Completing a journal gives up the write locks before the read slots come back: a write of another
+// user in between is read, not refused as a corrupt header.
+TEST_P(TransactionCrashTest, AWriteOfAnotherUserRightAfterAJournalIsCompletedIsSeenNotRefused) {
     CrashAt(0, 0);
-    ASSERT_TRUE(AnyJournalAwaited());
     const TPerson added{500, 5, "added", std::string(600, 'z')};
-    int tableLockEvents = 0;
-    bool written = false;
+    int tableLocks = 0; // taken and given up: the slots are next, on the index file
     GetFileList().Faults().SetObserver([&](const TFileEvent& e) {
-        if (e.Operation != TFileOperation::Lock || written) return;
-        if (e.FileName.ends_with("PEOPLE.DAT") && e.Offset == TableLockOffset) ++tableLockEvents;
-        if (tableLockEvents < 2 || !e.FileName.ends_with("PEOPLE.IDX")) return;
-        written = true; // the table lock taken and given up again: the read slots come next
-        auto other = NewTable("PEOPLE");
-        other->Open();
-        PutPerson(*other, added);
-        other->Close();
+        if (e.Operation != TFileOperation::Lock || tableLocks > 2) return;
+        tableLocks += e.FileName.ends_with("PEOPLE.DAT") && e.Offset == TableLockOffset;
+        if (tableLocks == 2 && e.FileName.ends_with("PEOPLE.IDX") && ++tableLocks) PutPerson(*Table(), added);
     });
-    auto table = NewTable("PEOPLE");
-    std::string refused;
-    try {
-        table->Open();
-    } catch (const EVORSAMEngineError& e) {
-        refused = e.what();
-    }
+    after_[0][added.Key] = added;
+    EXPECT_EQ(Reopen(0), TReopened::After);
     GetFileList().Faults().Reset();
-    ASSERT_TRUE(written) << "no completion from the journal";
-    ASSERT_EQ(refused, "");
-    TContents expected = after_[0];
-    expected[added.Key] = added;
-    EXPECT_EQ(Contents(*table), expected);
+    EXPECT_EQ(tableLocks, 3) << "no completion from the journal";
 }
 
 // A commit whose journal outgrows what it holds in memory hands pieces to the journal ahead of its
