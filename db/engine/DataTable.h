@@ -91,7 +91,8 @@
 // is not this process's own write under way means that a writer died in the middle of a write (or
 // failed in it). When a journal holds that mark for the table (CommitJournal.h: a journaled write past
 // its commit point), the write is completed from it, under the table's write locks, before anything is
-// read. A table opened read-only completes it too, through its own handles, once it holds those locks
+// read (the headers read again once the read slots are back: a write of another user may come between).
+// A table opened read-only completes it too, through its own handles, once it holds those locks
 // (its read slots given up meanwhile, as for any user); only when a file cannot be written by this
 // process (its permissions, a read-only medium) is the table refused (VORSAM_WRITEINTERRUPTED). Otherwise
 // the files may disagree: every cache is dropped, every header read again, and the files are checked as

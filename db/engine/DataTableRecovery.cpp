@@ -160,7 +160,10 @@ bool TDataTable::CompleteFromJournal() {
         }
     }
     locks.Release();
-    if (!locks.Held()) ReloadHeaders(); // as the user who completed it left it, under the read slots again
+    // Unless this user still holds the write locks, the headers are read again under the read slots:
+    // as the user who completed the journal left them, or as another user's write between the release
+    // of the write locks and the slots taken again left them (the file sizes follow that write).
+    if (!WritesLocked()) ReloadHeaders();
     if (!dataFile_.WriteInterrupted()) ValidateHeaders();
     return true;
 }

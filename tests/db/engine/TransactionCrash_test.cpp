@@ -7,6 +7,7 @@
 #include "../robustness/OpenAfterCrash.h"
 
 #include "db/engine/CommitJournal.h"
+#include "db/engine/TableLocks.h"
 #include "db/lib/FileFaults.h"
 #include "db/lib/FileList.h"
 #include "db/lib/LibraryGlobals.h"
@@ -149,6 +150,23 @@ TEST_P(TransactionCrashTest, ADamagedJournalIsNeverTakenForAWholeOne) {
         EXPECT_EQ(Reopen(0), TReopened::Before);
         EXPECT_EQ(Reopen(1), TReopened::Before);
     }
+}
+
+// Completing a journal gives up the write locks before the read slots come back: a write of another
+// user in between is read, not refused as a corrupt header.
+TEST_P(TransactionCrashTest, AWriteOfAnotherUserRightAfterAJournalIsCompletedIsSeenNotRefused) {
+    CrashAt(0, 0);
+    const TPerson added{500, 5, "added", std::string(600, 'z')};
+    int tableLocks = 0; // taken and given up: the slots are next, on the index file
+    GetFileList().Faults().SetObserver([&](const TFileEvent& e) {
+        if (e.Operation != TFileOperation::Lock || tableLocks > 2) return;
+        tableLocks += e.FileName.ends_with("PEOPLE.DAT") && e.Offset == TableLockOffset;
+        if (tableLocks == 2 && e.FileName.ends_with("PEOPLE.IDX") && ++tableLocks) PutPerson(*Table(), added);
+    });
+    after_[0][added.Key] = added;
+    EXPECT_EQ(Reopen(0), TReopened::After);
+    GetFileList().Faults().Reset();
+    EXPECT_EQ(tableLocks, 3) << "no completion from the journal";
 }
 
 // A commit whose journal outgrows what it holds in memory hands pieces to the journal ahead of its
