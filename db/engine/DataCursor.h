@@ -562,6 +562,9 @@ private:
     // Open (DataCursorOpen.cpp)
     void RequireClosed() const;
     TDataTable& AcquireTable();
+    // The directory's table of the cursor's name, made with the arguments' definition (released again
+    // when that fails).
+    TDataTable& AcquireCreatedTable(const TCreateTableArgs& args);
     // OpenCursor on the table acquired for it; the use goes when the open fails.
     void OpenOn(TDataTable& table);
     void RemoveStrayWorkingFilesBeside(TDataTable& table) const;

@@ -254,8 +254,7 @@ std::unique_ptr<TDataCursor> TDataCursor::CloneCursor() {
     return clone;
 }
 
-void TDataCursor::CreateTable(const TCreateTableArgs& args) {
-    RequireClosed();
+TDataTable& TDataCursor::AcquireCreatedTable(const TCreateTableArgs& args) {
     TDataTable& table = AcquireTable();
     try {
         table.Create(args.Definition());
@@ -263,19 +262,17 @@ void TDataCursor::CreateTable(const TCreateTableArgs& args) {
         directory_.ReleaseTable(table);
         throw;
     }
-    directory_.ReleaseTable(table);
+    return table;
+}
+
+void TDataCursor::CreateTable(const TCreateTableArgs& args) {
+    RequireClosed();
+    directory_.ReleaseTable(AcquireCreatedTable(args));
 }
 
 void TDataCursor::CreateAndOpenTable(const TCreateTableArgs& args) {
     RequireClosed();
-    TDataTable& table = AcquireTable();
-    try {
-        table.Create(args.Definition());
-    } catch (...) {
-        directory_.ReleaseTable(table);
-        throw;
-    }
-    OpenOn(table);
+    OpenOn(AcquireCreatedTable(args));
 }
 
 void TDataCursor::CloseAndDeleteTable() {
