@@ -269,6 +269,12 @@ private:
     // `mergeAll`: every slot read joins the cache; otherwise, while the table is locked whole, none does.
     void ReadRecords(uint32_t number, uint32_t count, TReadDirection direction, bool mergeAll = true);
     void MergeSlot(uint32_t number, const uint8_t* slot);
+    // Goes through the numbers (ascending, existing slots) in turn: `held(number)` for a cached record,
+    // `slot(number, bytes)` with the slot's bytes for the others, read from the file several at a time
+    // (numbers a few kilobytes apart in one read, the slots between read along; a short read's missing
+    // ones go to `held`, which reads them as GetRecord does).
+    template <typename Held, typename Slot>
+    void ReadSlotRuns(std::span<const uint32_t> numbers, Held&& held, Slot&& slot);
     // A slot that the last read under a whole-table lock brought, merged from the read's buffer: the
     // file's bytes, as no other process writes while the lock is held and this one's writes forget it.
     TRecord* FromLastRead(uint32_t number);

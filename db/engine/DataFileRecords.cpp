@@ -118,22 +118,17 @@ void TDataFile::ReadRecords(uint32_t number, uint32_t count, TReadDirection dire
     if (number < end) MergeSlot(number, slot(number));
 }
 
-void TDataFile::VisitRecordImages(std::span<const uint32_t> numbers,
-                                  const std::function<void(uint32_t, std::span<const uint8_t>)>& visit) {
+template <typename Held, typename Slot>
+void TDataFile::ReadSlotRuns(std::span<const uint32_t> numbers, Held&& held, Slot&& slot) {
     // The most bytes one read takes, and the most bytes of slots not asked for that it reads along.
     constexpr size_t SpanBytes = 65536, GapBytes = 4096;
-    const size_t size = std::max<uint16_t>(header_.RecordSize(), RecordPrefixSize);
-    std::vector<uint8_t> image(size);
+    const size_t size = header_.RecordSize();
     auto cached = [&](uint32_t number) { return cache_.Peek(number) != nullptr; };
-    auto fromCache = [&](uint32_t number) {
-        TPinnedRecord record(GetRecord(nullptr, number));
-        visit(number, record->Image());
-    };
     for (size_t i = 0; i < numbers.size();) {
         uint32_t first = numbers[i];
         assert(i == 0 || first > numbers[i - 1]);
         if (cached(first)) {
-            fromCache(first);
+            held(first);
             ++i;
             continue;
         }
@@ -148,14 +143,27 @@ void TDataFile::VisitRecordImages(std::span<const uint32_t> numbers,
         ++cache_.Statistics.DiskReads;
         for (; i < end; ++i) {
             size_t at = size_t(numbers[i] - first) * size;
-            if (at + size > done) {
-                fromCache(numbers[i]); // a short read: the record as GetRecord reads it (or its error)
-                continue;
-            }
-            TRecord::DecodeSlot(*this, numbers[i], &visitBuffer_[at], image.data());
-            visit(numbers[i], image);
+            if (at + size > done)
+                held(numbers[i]); // a short read: the record as GetRecord reads it (or its error)
+            else
+                slot(numbers[i], &visitBuffer_[at]);
         }
     }
+}
+
+void TDataFile::VisitRecordImages(std::span<const uint32_t> numbers,
+                                  const std::function<void(uint32_t, std::span<const uint8_t>)>& visit) {
+    std::vector<uint8_t> image(std::max<uint16_t>(header_.RecordSize(), RecordPrefixSize));
+    ReadSlotRuns(
+        numbers,
+        [&](uint32_t number) {
+            TPinnedRecord record(GetRecord(nullptr, number));
+            visit(number, record->Image());
+        },
+        [&](uint32_t number, const uint8_t* bytes) {
+            TRecord::DecodeSlot(*this, number, bytes, image.data());
+            visit(number, image);
+        });
 }
 
 TRecord* TDataFile::FromLastRead(uint32_t number) {
@@ -171,43 +179,17 @@ TRecord* TDataFile::FromLastRead(uint32_t number) {
 }
 
 void TDataFile::PinRecords(std::span<const uint32_t> numbers, std::vector<TRecord*>& pinned) {
-    constexpr size_t SpanBytes = 65536, GapBytes = 4096; // as VisitRecordImages
-    const size_t size = header_.RecordSize();
-    const uint32_t next = header_.NextRecordNumber();
-    auto pin = [&](TRecord* record) {
-        record->Pin();
-        pinned.push_back(record);
-    };
-    for (size_t i = 0; i < numbers.size() && numbers[i] < next;) {
-        uint32_t first = numbers[i];
-        assert(i == 0 || first > numbers[i - 1]);
-        if (TRecord* record = cache_.Find(first)) {
-            pin(record);
-            ++i;
-            continue;
-        }
-        size_t end = i + 1;
-        while (end < numbers.size() && numbers[end] < next &&
-               size_t(numbers[end] - first + 1) * size <= SpanBytes &&
-               size_t(numbers[end] - numbers[end - 1] - 1) * size <= GapBytes && !cache_.Find(numbers[end]))
-            ++end;
-        size_t length = size_t(numbers[end - 1] - first + 1) * size;
-        ReallocBuffer(length, ScratchStep, visitBuffer_);
-        ++cache_.Statistics.ReadCalls;
-        size_t done = ReadAt(header_.SlotOffset(first), visitBuffer_.data(), length, true);
-        ++cache_.Statistics.DiskReads;
-        for (; i < end; ++i) {
-            size_t at = size_t(numbers[i] - first) * size;
-            if (at + size > done) {
-                pinned.push_back(GetRecord(nullptr, numbers[i])); // as GetRecord reads it, or its error
-                continue;
-            }
-            MergeSlot(numbers[i], &visitBuffer_[at]);
-            TRecord* record = cache_.Find(numbers[i]);
+    auto past = std::lower_bound(numbers.begin(), numbers.end(), header_.NextRecordNumber());
+    ReadSlotRuns(
+        numbers.first(size_t(past - numbers.begin())),
+        [&](uint32_t number) { pinned.push_back(GetRecord(nullptr, number)); },
+        [&](uint32_t number, const uint8_t* bytes) {
+            MergeSlot(number, bytes);
+            TRecord* record = cache_.Find(number);
             if (!record) RaiseError(VORSAM_FILECORRUPT);
-            pin(record);
-        }
-    }
+            record->Pin();
+            pinned.push_back(record);
+        });
 }
 
 void TDataFile::MergeSlot(uint32_t number, const uint8_t* slot) {
