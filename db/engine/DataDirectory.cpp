@@ -89,8 +89,7 @@ std::string TDataDirectory::ExactTableFileName(std::string_view tableName, std::
     // An in-memory name costs less to make than to look up, and the result tables' passing names
     // would crowd the folder's names out of the memo.
     if (StoredInMemory(inMemory)) return NameTableFile(tableName, extension, inMemory);
-    std::string key =
-        std::string(extension) + (StoredInMemory(inMemory) ? "m:" : "d:") + std::string(tableName);
+    std::string key = std::string(extension) + ":" + std::string(tableName);
     auto known = exactNames_.find(key);
     if (known != exactNames_.end()) return known->second;
     std::string name = NameTableFile(tableName, extension, inMemory);
