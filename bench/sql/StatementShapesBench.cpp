@@ -1,15 +1,19 @@
 // SQL statements in the shapes users meet, ours beside SQLite on the same rows in the same run, at 10^4,
 // 10^5 and 10^6 rows: a join whose big table's join column has no index (the small table has fewer
 // records, and drove such joins once), a three-table star, an outer join on a key; copies, deletes and
-// updates of whole tables; grouping, DISTINCT, TOP and scans without an index. Named
+// updates of whole tables; grouping, DISTINCT, TOP and scans without an index; a join through an index on
+// the inner table's join column, about ten inner rows to each outer row, for every outer row and for one
+// in twenty (written with JOIN ... ON, and in the WHERE clause reading only the inner table's key, which
+// SQLite's index on the join column holds). Named
 // Shape<NN>_<case>_<side>/<rows>/<caches>; the 10^6 rows run under the names ShapeLarge...
 // (`--benchmark_filter=^Shape[0-9]` for the shorter run).
 //
 // Tables (StatementShapesData.h): O of N rows (ID key, CID and PID without an index, AMOUNT, NOTE), C and P
 // of N/100 rows (ID key), X of N rows whose keys are the even numbers, so that half of O's rows find a
-// partner; the changes work on copies of O. Caches: argument 0 keeps each side's defaults (ours 16 KiB of
-// records and of pages per index, SQLite 2 MiB), 1 gives both caches large enough for every table.
-// Each SELECT's rows are read whole, each value in its own type; the rows counted are checked.
+// partner; H of N/10 rows (ID key, REGION 0-19) and L of N rows (ID key, HID with an index, about ten rows
+// per row of H); the changes work on copies of O. Caches: argument 0 keeps each side's defaults (ours 16 KiB
+// of records and of pages per index, SQLite 2 MiB), 1 gives both caches large enough for every table. Each
+// SELECT's rows are read whole, each value in its own type; the rows counted are checked.
 #include "StatementShapesData.h"
 
 #include "bench/engine/DataSetBenchSupport.h"
@@ -70,6 +74,13 @@ const TShapeCase Cases[] = {
      [](int64_t n) { return n; }},
     {"13_WhereNoIndex", "SELECT ID, AMOUNT FROM O WHERE AMOUNT > 900",
      "SELECT ID, AMOUNT FROM O WHERE AMOUNT > 900", Unchecked},
+    {"14_JoinIndexedTenEach", "SELECT H.ID, H.HNAME, L.QTY, L.PRICE FROM H JOIN L ON L.HID = H.ID",
+     "SELECT H.ID, H.HNAME, L.QTY, L.PRICE FROM H JOIN L ON L.HID = H.ID", [](int64_t n) { return n; }},
+    {"15_JoinIndexedWhere",
+     "SELECT H.ID, H.HNAME, L.QTY, L.PRICE FROM H JOIN L ON L.HID = H.ID WHERE H.REGION = 3",
+     "SELECT H.ID, H.HNAME, L.QTY, L.PRICE FROM H JOIN L ON L.HID = H.ID WHERE H.REGION = 3", Unchecked},
+    {"16_JoinIndexedInWhere", "SELECT L.ID, H.HNAME FROM H, L WHERE H.ID = L.HID AND H.REGION = 3",
+     "SELECT L.ID, H.HNAME FROM H, L WHERE H.ID = L.HID AND H.REGION = 3", Unchecked},
 };
 
 // The copy the change works on, made ready untimed.

@@ -6,6 +6,9 @@
 //   P  (ID INTEGER key, PNAME CHAR(20)) of N/100 rows
 //   X  (ID INTEGER key, W INTEGER) of N rows, ID = 0, 2, 4, ...: half of O's IDs find one
 //   O2 (like O) empty, the target of copies and deletes; O3 a copy of O that updates change
+//   H  (ID INTEGER key, HNAME CHAR(20), REGION INTEGER 0-19) of N/10 rows
+//   L  (ID INTEGER key, HID INTEGER with an index of its own, QTY INTEGER, PRICE FLOAT) of N rows; HID a
+//      fixed-seed draw below N/10: about ten rows of L per row of H, their records scattered over L
 // Both sides write without syncing (SQLite without a journal); SQLite's statistics are gathered (ANALYZE).
 #pragma once
 
@@ -47,7 +50,10 @@ public:
             "CREATE TABLE O2 (ID INTEGER, CID INTEGER, PID INTEGER, AMOUNT FLOAT, NOTE CHAR(20), PRIMARY KEY "
             "(ID))",
             "CREATE TABLE O3 (ID INTEGER, CID INTEGER, PID INTEGER, AMOUNT FLOAT, NOTE CHAR(20), PRIMARY KEY "
-            "(ID))"};
+            "(ID))",
+            "CREATE TABLE H (ID INTEGER, HNAME CHAR(20), REGION INTEGER, PRIMARY KEY (ID))",
+            "CREATE TABLE L (ID INTEGER, HID INTEGER, QTY INTEGER, PRICE FLOAT, PRIMARY KEY (ID))",
+            "CREATE INDEX LHID ON L (HID)"};
         for (const char* create : creates) {
             RunOurs(create);
             Sqlite.Exec(create);
@@ -142,6 +148,29 @@ private:
             put(2, &w);
             sqlite3_bind_int(s, 1, id);
             sqlite3_bind_int(s, 2, w);
+        });
+        int32_t headers = int32_t(rows / 10);
+        Append("H", headers, "INSERT INTO H VALUES (?, ?, ?)", [&](int64_t i, auto put, sqlite3_stmt* s) {
+            int32_t id = int32_t(i), region = int32_t(random() % 20);
+            std::string name = "Header " + std::to_string(i);
+            put(1, &id);
+            put(2, name.c_str());
+            put(3, &region);
+            sqlite3_bind_int(s, 1, id);
+            sqlite3_bind_text(s, 2, name.c_str(), -1, SQLITE_TRANSIENT);
+            sqlite3_bind_int(s, 3, region);
+        });
+        Append("L", rows, "INSERT INTO L VALUES (?, ?, ?, ?)", [&](int64_t i, auto put, sqlite3_stmt* s) {
+            int32_t id = int32_t(i), header = int32_t(random() % headers), quantity = int32_t(random() % 50);
+            double price = double(random() % 10000) / 100.0;
+            put(1, &id);
+            put(2, &header);
+            put(3, &quantity);
+            put(4, &price);
+            sqlite3_bind_int(s, 1, id);
+            sqlite3_bind_int(s, 2, header);
+            sqlite3_bind_int(s, 3, quantity);
+            sqlite3_bind_double(s, 4, price);
         });
         Sqlite.Exec("COMMIT");
     }

@@ -729,8 +729,9 @@ private:
     uint32_t runCount_ = 0;
     uint64_t seenVersion_ = 0;
 
-    // A leaf page of an index where the last count (CountKeys) or gathering of filtered records ended,
-    // while the table's content is the one it was found in: the next one, often near, looks there first.
+    // A leaf page of an index where the last count (CountKeys), gathering of filtered records or walk of a
+    // range ended, while the table's content is the one it was found in: the next one, often near, looks
+    // there first.
     struct TLeafHint {
         uint8_t Index = 0;
         uint32_t Page = 0;
@@ -741,6 +742,9 @@ private:
     };
     TLeafHint countLeaf_;
     TLeafHint gatherLeaf_;
+    // Where the last forward walk of a range left it: a range set anew, often the next keys up (a join's
+    // inner rows for one outer row after another), starts there without a descent.
+    TLeafHint rangeLeaf_;
 
     // Scratch keys of searches (kept to spare an allocation per search)
     std::vector<uint8_t> searchKey_;

@@ -128,9 +128,14 @@ bool TDataCursor::MoveInIndex(int direction) {
         return true;
     };
     auto step = [&] { return navigator.Step(place, direction, key, &record); };
+    uint64_t version = table_->ContentVersion();
     auto seekBound = [&] {
         auto [bound, length] = NearBound(direction);
-        return seek(forward ? TKeyBound::NotBelow : TKeyBound::NotAbove, bound, length);
+        uint32_t leaf = forward && bound && range_.Active ? rangeLeaf_.For(indexNumber_, version) : 0;
+        if (leaf == 0) return seek(forward ? TKeyBound::NotBelow : TKeyBound::NotAbove, bound, length);
+        if (!navigator.SeekNotBelowFrom(leaf, bound, length, place)) return false;
+        record = navigator.Read(place, key);
+        return true;
     };
     bool found = false;
     switch (position_.Kind) {
@@ -151,7 +156,10 @@ bool TDataCursor::MoveInIndex(int direction) {
     }
     for (bool jumped = false; found; found = step()) {
         int side = RangeSide(key);
-        if (side == direction) break;
+        if (side == direction) {
+            if (forward && range_.Active) rangeLeaf_ = {indexNumber_, place.Page, version};
+            break;
+        }
         if (side != 0) {
             if (jumped || !seekBound()) break;
             jumped = true;

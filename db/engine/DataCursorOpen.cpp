@@ -184,7 +184,7 @@ void TDataCursor::OpenOn(TDataTable& table) {
     }
     position_ = {};
     range_ = {};
-    countLeaf_ = gatherLeaf_ = {};
+    countLeaf_ = gatherLeaf_ = rangeLeaf_ = {};
     seenVersion_ = table.ContentVersion();
 }
 
@@ -210,7 +210,7 @@ void TDataCursor::CloseCursor() {
     table_ = nullptr;
     position_ = {};
     range_ = {};
-    countLeaf_ = gatherLeaf_ = {};
+    countLeaf_ = gatherLeaf_ = rangeLeaf_ = {};
     path_.Reset();
     filters_.Clear();
     origins_.clear();

@@ -340,7 +340,8 @@ uint32_t TDataFile::NextBlobSequence() {
 size_t TDataFile::CacheLimit() const {
     const EngineSettings& settings = owner_.Settings();
     uint16_t recordSize = std::max<uint16_t>(1, header_.RecordSize());
-    return std::min<size_t>(settings.BufferSize / recordSize, settings.RecordCacheLimit);
+    return std::max<size_t>(std::min<size_t>(settings.BufferSize / recordSize, settings.RecordCacheLimit),
+                            owner_.ReaderCacheBytes() / recordSize);
 }
 
 } // namespace vorsam

@@ -207,7 +207,8 @@ public:
     // clean, unless the table is locked whole (its changes are then uncommitted: the cache grows).
     void TrimRecordCache();
     uint32_t RecordsPerRead() const { return recordsPerRead_; }
-    // min(BufferSize div record size, RecordCacheLimit) records.
+    // min(BufferSize div record size, RecordCacheLimit) records, or the owner's reader cache bytes div
+    // record size when that is more.
     size_t CacheLimit() const;
     const TRecordCache& RecordCache() const { return cache_; }
     // Some cached record was appended and is not yet in the file.

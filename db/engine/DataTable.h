@@ -366,6 +366,17 @@ public:
     bool LockedWhole() const override { return wholeDepth_ > 0; }
     bool RecordOrder() const override { return indexFile_.GetRecordOrder(); }
     TTableWriteSink* WriteSink() const override { return writeSink_; }
+    uint32_t ReaderCacheBytes() const override { return readerCacheHolders_ > 0 ? StatementCacheBytes : 0; }
+
+    // --- Caches of a statement's reads (DataTableFiles.cpp) ---
+
+    // The bytes of records, and of pages per index, that the caches keep room for while a statement holds
+    // them, whatever the session's sizes (the size of another engine's default page cache).
+    static constexpr uint32_t StatementCacheBytes = uint32_t(2) << 20;
+    // Counted: while any holder holds them, the caches keep StatementCacheBytes; when the last lets go,
+    // they are trimmed back to the session's sizes (clean items go first).
+    void HoldReaderCaches();
+    void ReleaseReaderCaches() noexcept;
 
 private:
     // Files
@@ -435,6 +446,7 @@ private:
     void WriteDataHeader();
     void SyncFiles(bool data, bool index, bool blob);
     void TrimCaches();
+    void TrimReadCaches();
     void ForgetChanges();
 
     // Transactions (DataTableTransactions.cpp; TTransaction drives them) and journaled writes
@@ -492,6 +504,7 @@ private:
     bool creating_ = false;
     bool keepable_ = false;
     bool kept_ = false;
+    uint32_t readerCacheHolders_ = 0;
     uint64_t contentVersion_ = 1;
     TDataFile dataFile_;
     TIndexFile indexFile_;

@@ -12,6 +12,7 @@
 #include "db/lib/TableNames.h"
 
 #include <algorithm>
+#include <cassert>
 #include <exception>
 #include <memory>
 #include <unistd.h>
@@ -399,6 +400,29 @@ void TDataTable::CloseFiles() noexcept {
     slotsHeld_ = tableLockHeld_ = writeLocksHeld_ = writeMarked_ = damaged_ = false;
     acceptedCounters_.reset();
     for (auto& order : orders_) order.reset();
+}
+
+// ---- caches of a statement's reads ----
+
+// A trim to the limits of the moment: when they grow, the caches only take the room.
+void TDataTable::TrimReadCaches() {
+    if (!dataFile_.IsOpen()) return;
+    dataFile_.TrimRecordCache();
+    indexFile_.TrimPageCache();
+}
+
+void TDataTable::HoldReaderCaches() {
+    if (readerCacheHolders_++ == 0) TrimReadCaches();
+}
+
+void TDataTable::ReleaseReaderCaches() noexcept {
+    assert(readerCacheHolders_ > 0);
+    if (--readerCacheHolders_ > 0) return;
+    try {
+        TrimReadCaches();
+    } catch (...) {
+        // the caches keep what they hold until the next trim
+    }
 }
 
 } // namespace vorsam

@@ -19,7 +19,7 @@ constexpr size_t WritePages = 256;
 } // namespace
 
 size_t TIndexFile::SlotLimit() const {
-    return owner_.Settings().IndexBufferSize / BufferBytesPerPage;
+    return std::max(owner_.Settings().IndexBufferSize, owner_.ReaderCacheBytes()) / BufferBytesPerPage;
 }
 
 TFileHandler& TIndexFile::FileOf(uint8_t slot) {

@@ -4,6 +4,7 @@
 
 #include "db/engine/EngineSettings.h"
 
+#include <cstdint>
 #include <string>
 
 namespace vorsam {
@@ -38,6 +39,9 @@ public:
     // Where the files' writes go instead of the files, while a journaled write gathers them; none
     // otherwise.
     virtual TTableWriteSink* WriteSink() const { return nullptr; }
+    // Bytes that the record cache, and the page cache of each index, keep room for at least, whatever the
+    // settings say (a statement reading the table holds them); 0 when none is held.
+    virtual uint32_t ReaderCacheBytes() const { return 0; }
 };
 
 } // namespace vorsam

@@ -10,13 +10,10 @@ namespace vorsam {
 
 namespace {
 
-// Rows of the session's record cache for records of the size: 2 x cache bytes / record size, at most the
-// cache's record limit, at least 1.
-int32_t CacheInterval(const TDataCursor& target) {
-    const EngineSettings& settings = target.Settings();
+// Rows of StatementCommitBytes for records of the target's size, at least 1.
+int32_t BudgetInterval(const TDataCursor& target) {
     uint32_t size = std::max<uint32_t>(target.GetRecordSize(), 1);
-    uint32_t rows = std::min<uint32_t>(2 * settings.BufferSize / size, settings.RecordCacheLimit);
-    return int32_t(std::max<uint32_t>(rows, 1));
+    return int32_t(std::max<uint32_t>(StatementCommitBytes / size, 1));
 }
 
 } // namespace
@@ -61,7 +58,7 @@ void TDataChangeRun::Begin() {
         interval_ = options_.CommitIntervalGiven ? std::max(options_.CommitInterval, 1) : 0;
         return;
     }
-    interval_ = options_.CommitIntervalGiven ? std::max(options_.CommitInterval, 1) : CacheInterval(target_);
+    interval_ = options_.CommitIntervalGiven ? std::max(options_.CommitInterval, 1) : BudgetInterval(target_);
     database_.StartTransaction();
     own_ = true;
 }

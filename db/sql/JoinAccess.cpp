@@ -13,6 +13,7 @@
 #include "db/lib/EngineErrors.h"
 #include "db/lib/ExpressionValues.h"
 
+#include <algorithm>
 #include <bit>
 #include <cassert>
 #include <cstring>
@@ -118,6 +119,31 @@ bool AppendKeyValue(const TExpValue& value, uint8_t form, std::string& key) {
     }
 }
 
+bool IsExactKeyType(uint8_t type) {
+    return IsIntegerType(type) || type == dtDate || type == dtTime || type == dtBoolean;
+}
+
+// True when the range of the index's key built from the owner's value holds only rows whose column equals
+// that value (or is NULL, which keys as zero): equal keys then mean equal values.
+bool RangeDecides(TDataQuery& query, const TJoinKey& key, const TDataCursor& cursor) {
+    const TExpToken& column = *key.TargetSide;
+    const TFieldDescriptor& field = FieldDescOf(query, cursor, column.FieldNumber, true);
+    uint8_t owner = key.OwnerSide->DataType, target = field.DataType();
+    if (field.IsAutoIncrement() || field.Computed() || target != column.DataType) return false;
+    return IsIntegerType(owner) && IsIntegerType(target) ? true : owner == target && IsExactKeyType(owner);
+}
+
+// The tree of the terms ANDed (null for none); each term copied.
+TExpTree ConjunctionOf(const std::vector<TExpToken*>& terms) {
+    TExpTree tree;
+    for (TExpToken* term : terms) {
+        TExpTree copy = CopyExpTree(term);
+        tree = tree ? MakeBinaryNode(opAnd, std::move(tree), std::move(copy)) : std::move(copy);
+        tree->DataType = dtBoolean;
+    }
+    return tree;
+}
+
 bool HasBlobFields(TDataQuery& query, const TDataCursor& cursor) {
     for (uint16_t n = 1; n <= cursor.GetFieldCount(); ++n)
         if (FieldDescOf(query, cursor, n, true).DataType() == dtBlob) return true;
@@ -212,10 +238,20 @@ std::unique_ptr<TJoinAccess> TJoinAccess::Indexed(TTableJoin& join, const TJoinW
     assert(!ways.IndexKeys.empty());
     std::unique_ptr<TJoinAccess> access(new TJoinAccess(join, TWay::Index));
     access->keys_ = ways.IndexKeys;
-    for (const TJoinKey& key : access->keys_)
-        access->ownerValues_.emplace_back().Compile(access->query_, *key.OwnerSide);
-    access->rest_.Compile(access->query_, *join.Condition);
     TDataCursor& cursor = *access->target_.Cursor;
+    std::vector<const TExpToken*> decided;
+    for (const TJoinKey& key : access->keys_) {
+        access->ownerValues_.emplace_back().Compile(access->query_, *key.OwnerSide);
+        access->decides_.push_back(RangeDecides(access->query_, key, cursor));
+        if (access->decides_.back()) decided.push_back(key.OwnerSide->Parent());
+    }
+    std::vector<TExpToken*> terms, undecided;
+    CollectConjuncts(*join.Condition, terms);
+    for (TExpToken* term : terms)
+        if (std::find(decided.begin(), decided.end(), term) == decided.end()) undecided.push_back(term);
+    access->restTree_ = ConjunctionOf(undecided);
+    if (access->restTree_) access->rest_.Compile(access->query_, *access->restTree_);
+    access->whole_.Compile(access->query_, *join.Condition);
     access->savedIndex_ = cursor.IndexNumber();
     cursor.SetIndexNumber(ways.Index);
     access->closed_ = false;
@@ -234,13 +270,7 @@ std::unique_ptr<TJoinAccess> TJoinAccess::Hashed(TTableJoin& join, const TJoinWa
         access->ownerFields_.push_back(DirectField(access->query_, *key.OwnerSide));
         access->targetFields_.push_back(DirectField(access->query_, *key.TargetSide));
     }
-    for (TExpToken* term : ways.OtherTerms) {
-        TExpTree copy = CopyExpTree(term);
-        access->restTree_ = access->restTree_
-                                ? MakeBinaryNode(opAnd, std::move(access->restTree_), std::move(copy))
-                                : std::move(copy);
-        access->restTree_->DataType = dtBoolean;
-    }
+    access->restTree_ = ConjunctionOf(ways.OtherTerms);
     if (access->restTree_) access->rest_.Compile(access->query_, *access->restTree_);
     access->closed_ = false;
     return access;
@@ -366,12 +396,14 @@ bool TJoinAccess::Start() {
     }
     TDataCursor& cursor = *target_.Cursor;
     cursor.InitEmptyRecord(keyImage_);
+    decided_ = true;
     for (size_t i = 0; i < keys_.size() && !none_; ++i) {
         TExpValue value = ownerValues_[i].Evaluate(query_);
         if (value.IsNull) {
             none_ = true;
             break;
         }
+        if (decides_[i] && value.Int == 0) decided_ = false;
         TExpToken token;
         WriteExpValue(token, value);
         try {
@@ -398,6 +430,7 @@ void TJoinAccess::Restart() {
 
 bool TJoinAccess::Matches() {
     target_.Eof = false;
+    if (way_ == TWay::Index && !decided_) return whole_.Holds(query_);
     return !rest_.Compiled() || rest_.Holds(query_);
 }
 

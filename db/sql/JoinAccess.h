@@ -5,8 +5,11 @@
 //
 //   Index: the target's cursor reads in an index whose leading fields are key columns of the target; for
 //     each owner row only the range changes, to the keys built from the owner's values (converted to the
-//     columns' types; a value that does not convert, or a NULL, matches nothing). Every row in the range is
-//     tested against the whole condition, as an index's order may hold values the condition tells apart.
+//     columns' types; a value that does not convert, or a NULL, matches nothing). The rows in the range are
+//     tested against the condition's terms that the range does not decide: a key term decides when equal
+//     keys mean equal values (integers of any width, or both sides dates, times or booleans) and the
+//     owner's value is not zero, which a NULL of the column keys as. Other keys (floats, strings, values
+//     an index's order may hold equal where the condition tells them apart) are tested on every row.
 //   Hash: the target's rows, as its filters let them through, are read once per run into memory, keyed
 //     on their key values as the comparison sees them (only keys whose equality is equality of those
 //     bytes: integers of any width, the same other type, strings under the bytewise collation); each owner
@@ -104,10 +107,14 @@ private:
     std::vector<TJoinKey> keys_;
     std::vector<TSourceProgram> ownerValues_;
     TSourceProgram rest_; // the terms tested on each row found (none compiled: none)
-    TExpTree restTree_;   // the hash's other terms, ANDed
+    TExpTree restTree_;   // the hash's other terms, ANDed; the index's terms its range does not decide
     bool none_ = false;   // the owner's row matches nothing
 
     // Index
+    TSourceProgram whole_;      // the whole condition, for an owner row whose decided keys may meet NULLs
+    std::vector<bool> decides_; // by key: the range decides the key's term (see above)
+    bool decided_ = false;      // the owner's row: the range decides every key term it may
+
     uint8_t savedIndex_ = 0;
     bool closed_ = true;
     std::vector<uint8_t> keyImage_;

@@ -5,10 +5,10 @@
 // right. For each row of the owner the join finds its target's matching rows the way chosen for the run
 // (JoinAccess.h: through an index on its keys, or from the target's rows kept in memory), or else installs
 // on the target's cursor an engine filter made from the condition with the owner's values filled in
-// (TTableJoin::BuildFilterTree): the target then sees only its matching rows. FirstMatch / NextMatch walk the tree of joins below a source depth-first. A left
-// outer join whose target has no matching row still yields the owner's row once; the target is then at
-// its end (Eof) and its record buffer holds no value (every field NULL), so the sources below it show no
-// row either. Every read goes through the source's RecordBuffer.
+// (TTableJoin::BuildFilterTree): the target then sees only its matching rows. FirstMatch / NextMatch walk the
+// tree of joins below a source depth-first. A left outer join whose target has no matching row still yields
+// the owner's row once; the target is then at its end (Eof) and its record buffer holds no value (every field
+// NULL), so the sources below it show no row either. Every read goes through the source's RecordBuffer.
 #pragma once
 
 #include <cstdint>

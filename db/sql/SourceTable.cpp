@@ -30,12 +30,19 @@ TSourceTable::TSourceTable(TDataQuery& query) : Query(&query) {}
 TSourceTable::~TSourceTable() {
     ClearJoins();
     RecordBuffer.clear();
+    ReleaseCaches();
     Cursor.reset();
     if (Directory) Directory->Session().CloseDataDirectory(*Directory);
 }
 
 bool TSourceTable::CursorOpen() const {
     return Cursor && Cursor->IsOpen();
+}
+
+void TSourceTable::ReleaseCaches() noexcept {
+    // A cursor closed meanwhile may have let its table go: only the open cursor's table is told.
+    if (CachesHeld && CursorOpen() && &Cursor->Table() == CachesHeld) CachesHeld->ReleaseReaderCaches();
+    CachesHeld = nullptr;
 }
 
 void TSourceTable::SetTableName(const std::string& name) {

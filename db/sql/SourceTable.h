@@ -20,6 +20,7 @@ namespace vorsam {
 
 class TDataCursor;
 class TDataDirectory;
+class TDataTable;
 class TDataQuery;
 class TJoinAccess;
 class TTableJoin;
@@ -30,7 +31,8 @@ enum TTableJoinKind : uint8_t { tjLink = 0, tjInner = 1, tjLeftOuter = 2 };
 class TSourceTable {
 public:
     explicit TSourceTable(TDataQuery& query);
-    // Frees the joins, the record buffer and the cursor, and releases the directory.
+    // Frees the joins, the record buffer and the cursor (its table's caches let go first), and releases the
+    // directory.
     ~TSourceTable();
     TSourceTable(const TSourceTable&) = delete;
     TSourceTable& operator=(const TSourceTable&) = delete;
@@ -53,11 +55,17 @@ public:
     // How the join to this source reads its rows in the run going on (JoinAccess.h); none: through the
     // join's filter, or the source drives.
     TJoinAccess* Access = nullptr;
+    // The table whose caches the source holds at a statement's size while its cursor is open
+    // (TDataTable::HoldReaderCaches): the statement's runs, however many, read what the session's small
+    // caches could not keep (a join's inner rows read again for outer rows) from memory.
+    TDataTable* CachesHeld = nullptr;
 
     // Both do nothing while the cursor is open.
     void SetTableName(const std::string& name);
     void SetCorrelationName(const std::string& name);
     bool CursorOpen() const;
+    // Lets the caches held for the open cursor go.
+    void ReleaseCaches() noexcept;
 
     // The field's number in the open cursor; 0 when there is none (or no cursor).
     uint16_t FieldNumber(const std::string& name) const;

@@ -10,6 +10,7 @@
 
 #include "db/engine/DataCursor.h"
 #include "db/engine/DataSession.h"
+#include "db/engine/DataTable.h"
 #include "db/lib/EngineErrors.h"
 #include "db/lib/ExpressionEvaluator.h"
 
@@ -136,6 +137,7 @@ void TSourceTable::OpenCursor(const std::function<bool()>& passwordHandler, bool
         else
             Directory = &session.OpenDataDirectory("", DatabaseName);
     }
+    ReleaseCaches();
     auto cursor = std::make_unique<TDataCursor>(*Directory);
     cursor->SetTableName(TableName);
     cursor->SetReadOnly(!writable);
@@ -146,6 +148,10 @@ void TSourceTable::OpenCursor(const std::function<bool()>& passwordHandler, bool
     cursor->OpenCursor();
     cursor->SetPasswordCallback({});
     Cursor = std::move(cursor);
+    if (!Cursor->IsRemote()) {
+        CachesHeld = &Cursor->Table();
+        CachesHeld->HoldReaderCaches();
+    }
     RecordSize = 0;
     RecordBuffer.clear();
 }

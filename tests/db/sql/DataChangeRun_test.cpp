@@ -84,10 +84,13 @@ TEST_F(DataChangeRunTest, InsideTheCallersTransactionNothingIsCommittedOrRolledB
     EXPECT_EQ(Count(), 0u);
 }
 
-TEST_F(DataChangeRunTest, DefaultIntervalIsWhatTheRecordCacheHolds) {
+TEST_F(DataChangeRunTest, DefaultIntervalIsTheBudgetOfBytesWhateverTheRecordCacheHolds) {
+    TBufferSizes small;
+    small.BufferSize = MinBufferBytes;
+    cursor_->Directory().Session().SetBufferSizes(small);
     TDataChangeRun run(*cursor_, {}, rows_);
     run.Run(0, [&](TDataChangeRun& r) {
-        uint32_t expected = std::min<uint32_t>(2 * 16384 / cursor_->GetRecordSize(), 8192);
+        uint32_t expected = StatementCommitBytes / cursor_->GetRecordSize();
         EXPECT_EQ(r.CommitInterval(), int32_t(expected));
         EXPECT_TRUE(r.OwnTransaction());
     });

@@ -137,6 +137,13 @@ protected:
             std::fseek(data, at, SEEK_SET);
             ASSERT_EQ(std::fwrite(slot.data(), 1, slot.size(), data), slot.size());
         }
+        // Its write moves the header's change counter on, so that this process drops what it caches.
+        uint8_t counter[4];
+        std::fseek(data, 0, SEEK_SET);
+        ASSERT_EQ(std::fread(counter, 1, 4, data), 4u);
+        StoreLE32(counter, LoadLE32(counter) + 1);
+        std::fseek(data, 0, SEEK_SET);
+        ASSERT_EQ(std::fwrite(counter, 1, 4, data), 4u);
         std::fclose(data);
     }
 
