@@ -353,6 +353,10 @@ public:
     // increment values are kept); the buffer receives the record's number and +5 value and the record
     // becomes current.
     void AppendRecord(std::span<uint8_t> image);
+    // AppendRecord of each image in turn (record size bytes each, one after another); the last becomes
+    // current. Into a table whose records can be appended straight (TDataTable::AppendsStraight), the
+    // images go in one write, past the record cache.
+    void AppendRecords(std::span<uint8_t> images);
     // Replaces the current record with the image and ends its edit; it stays current.
     void ModifyRecord(std::span<uint8_t> image);
     // Deletes the current record and ends its edit; the cursor lies between its neighbours.
@@ -598,6 +602,11 @@ private:
     uint32_t RangeStartRank();
     uint32_t ReadAheadRun(uint32_t limit, int direction);
 
+    // Slot window (DataCursorSlotWindow.cpp)
+    bool ReadsThroughWindow() const;
+    const uint8_t* WindowImage(uint32_t number);
+    const uint8_t* WindowHolds(uint32_t number) const;
+
     // Find (DataCursorFind.cpp)
     uint16_t KeyBytes(uint16_t fieldCount, uint16_t partialLength) const;
     void RequireIndex() const;
@@ -755,6 +764,19 @@ private:
     int readDirection_ = 1;
     uint32_t readsBegun_ = 0;
     bool suppressAutoInc_ = false;
+
+    // A forward walk in record order over a table open exclusively, without active filters, takes the
+    // records' images a window of slots at a time into the cursor (TDataFile::VisitRecordImages: cached
+    // records from the cache, the others from the file), past the record cache, which a walk once through
+    // (a statement's result read by its caller) would only churn. No other process writes such a table,
+    // and any write of this process moves the content version on, which drops the window.
+    struct TSlotWindow {
+        std::vector<uint8_t> Images; // the images of records First .. End - 1, one after another
+        std::vector<uint32_t> Numbers;
+        uint32_t First = 0, End = 0;
+        uint64_t Version = 0;
+    };
+    TSlotWindow window_;
 
     // ==== Filters (DataCursorFilters.cpp; CursorFilter.h, FilterKeyRange.h) ====
     //

@@ -209,6 +209,25 @@ void TDataCursor::AppendRecord(std::span<uint8_t> image) {
     SetOnRecord(number, image);
 }
 
+void TDataCursor::AppendRecords(std::span<uint8_t> images) {
+    const size_t size = GetRecordSize();
+    if (images.empty() || size == 0) return;
+    if (images.size() % size != 0) Raise(VORSAM_INVALIDPARAM, "record images of the wrong size");
+    auto each = [&] {
+        for (size_t at = 0; at < images.size(); at += size) AppendRecord(images.subspan(at, size));
+    };
+    // Computed fields of a layout of the cursor's own lie behind the record: such images are no slots.
+    if (remote_ || layoutSize_ != 0) return each();
+    TOperation operation(*this);
+    RequireWritable();
+    // Filters that keep the records they gathered learn of each write (NoteFilteredWrite): one by one.
+    if (!table_->AppendsStraight() || HasActiveFilters() || (suppressAutoInc_ && HasAutoIncField()))
+        return each();
+    for (size_t at = 0; at < images.size(); at += size) PrepareImage(images.subspan(at, size));
+    uint32_t first = table_->AppendStraight(images);
+    SetOnRecord(uint32_t(first + images.size() / size - 1), images.subspan(images.size() - size));
+}
+
 void TDataCursor::ModifyRecord(std::span<uint8_t> image) {
     CheckImage(image);
     if (remote_) return RemoteWrite(rwModify, image);

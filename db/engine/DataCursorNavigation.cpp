@@ -194,6 +194,15 @@ bool TDataCursor::MoveInRecordOrder(int direction) {
         break;
     }
     readDirection_ = forward ? 1 : -1;
+    if (forward && ReadsThroughWindow()) {
+        for (; number >= 1 && number < next; ++number) {
+            if (WindowImage(uint32_t(number))[0] != RecordActive) continue;
+            position_ = {TCursorPositionKind::OnRecord, uint32_t(number), {}, {}, table_->ContentVersion()};
+            return true;
+        }
+        SetOutside(direction);
+        return false;
+    }
     for (; number >= 1 && number < next; number += forward ? 1 : -1) {
         TPinnedRecord record(table_->DataFile().GetRecord(
             this, uint32_t(number), forward ? TReadDirection::Forward : TReadDirection::Backward, true,
@@ -212,7 +221,8 @@ bool TDataCursor::ReadRecord(uint32_t number, std::span<uint8_t> buffer, int dir
     if (buffer.empty()) return true;
     CheckImage(buffer);
     readDirection_ = direction;
-    if (const uint8_t* image = filterView_.KeepsImages ? GatheredImage(number) : nullptr) {
+    const uint8_t* image = filterView_.KeepsImages ? GatheredImage(number) : WindowHolds(number);
+    if (image) {
         std::memcpy(buffer.data(), image, recordSize_);
         return true;
     }

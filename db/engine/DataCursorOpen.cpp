@@ -185,6 +185,7 @@ void TDataCursor::OpenOn(TDataTable& table) {
     position_ = {};
     range_ = {};
     countLeaf_ = gatherLeaf_ = rangeLeaf_ = {};
+    window_ = {};
     seenVersion_ = table.ContentVersion();
 }
 
@@ -211,6 +212,7 @@ void TDataCursor::CloseCursor() {
     position_ = {};
     range_ = {};
     countLeaf_ = gatherLeaf_ = rangeLeaf_ = {};
+    window_ = {};
     path_.Reset();
     filters_.Clear();
     origins_.clear();

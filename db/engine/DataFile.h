@@ -183,6 +183,10 @@ public:
     TRecord* AllocateRecord(CacheClient* client);
     // Marks the record deleted and makes it the free-chain head.
     void FreeRecord(TRecord& record);
+    // New slots at the end for the images (record size bytes each, one after another, their prefixes
+    // set), written in one write past the record cache; the first one's number. The owner is not locked
+    // whole (whose changes wait in the caches) and has no free chain to reuse.
+    uint32_t AppendSlots(std::span<const uint8_t> images);
     // The slot AllocateRecord takes: the free-chain head; the next record number when the chain is
     // empty or the table is in record order.
     uint32_t GetFreeRecordNumber() const;

@@ -4,6 +4,7 @@
 #include "db/engine/DataFile.h"
 
 #include "db/lib/ByteUtils.h"
+#include "db/lib/Scramble.h"
 
 #include <algorithm>
 #include <cassert>
@@ -81,6 +82,34 @@ TRecord& TDataFile::AppendRecord() {
     header_.SetNextRecordNumber(number + 1);
     header_.SetHeaderChanged(true);
     return record;
+}
+
+uint32_t TDataFile::AppendSlots(std::span<const uint8_t> images) {
+    assert(!owner_.LockedWhole());
+    uint16_t size = header_.RecordSize();
+    assert(size > 0 && images.size() % size == 0);
+    uint32_t first = header_.NextRecordNumber();
+    auto count = uint32_t(images.size() / size);
+    if (count == 0) return first;
+    uint32_t last = first + count - 1;
+    if (last < first || last > MaxRecordNumber ||
+        header_.RecordAreaOffset() + uint64_t(last) * size > MaxTableFileSize)
+        RaiseError(VORSAM_TABLEFULL);
+    const uint8_t* bytes = images.data();
+    if (GetEncrypted()) {
+        writeBuffer_.assign(images.begin(), images.end());
+        for (uint32_t i = 0; i < count; ++i)
+            ScrambleBuffer(&writeBuffer_[size_t(i) * size], size, TableDataSeed1, TableDataSeed2);
+        bytes = writeBuffer_.data();
+    }
+    ForgetLastRead();
+    owner_.BeforeWrite();
+    WriteAt(header_.SlotOffset(first), bytes, images.size());
+    owner_.MarkModified();
+    ++cache_.Statistics.WriteRuns;
+    header_.SetNextRecordNumber(first + count);
+    header_.SetHeaderChanged(true);
+    return first;
 }
 
 TRecord& TDataFile::NewRecord(uint32_t number) {

@@ -280,6 +280,13 @@ public:
                       const TRecordHook& hook = {});
     // Deletes active record `number`, its keys and its blobs.
     void DeleteRecord(uint32_t number);
+    // Records appended without the record cache can be had: the table is open exclusively, keeps no keys
+    // and no blobs, and is not locked whole.
+    bool AppendsStraight() const;
+    // Appends the images (record size bytes each, one after another) as AppendRecord appends each, each
+    // with a fresh +5 value, their slots written in one write (AppendsStraight must hold); the images
+    // take their prefixes. Returns the first one's number.
+    uint32_t AppendStraight(std::span<uint8_t> images);
     // The record whose key in the index `slot` equals the key the image makes (in a non-unique index the
     // image's +5 value ends the key); 0 when none. VORSAM_INVALIDPARAM for a slot that keeps no keys
     // (KeySlots); VORSAM_OUTOFRANGE for an image not of the record size.

@@ -253,6 +253,31 @@ void TDataTable::DeleteRecord(uint32_t number) {
     write.End();
 }
 
+bool TDataTable::AppendsStraight() const {
+    return mode_.Exclusive && !LockedWhole() && !HasBlobFile() && KeySlotList().Count == 0 &&
+           dataFile_.GetFreeRecordNumber() == dataFile_.Header().NextRecordNumber();
+}
+
+uint32_t TDataTable::AppendStraight(std::span<uint8_t> images) {
+    TTableWrite write(*this);
+    NoteContentChanged();
+    assert(AppendsStraight());
+    size_t size = dataFile_.GetRecordSize();
+    if (size == 0 || images.size() % size != 0)
+        Raise(VORSAM_OUTOFRANGE, "record images of " + std::to_string(images.size()) + " bytes");
+    uint32_t first = dataFile_.Header().NextRecordNumber();
+    for (size_t at = 0, i = 0; at < images.size(); at += size, ++i) {
+        uint8_t* image = &images[at];
+        image[0] = RecordActive;
+        StoreLE32(&image[NextFreeOffset], first + uint32_t(i));
+        StoreLE32(&image[AutoIncValueOffset], dataFile_.NextAutoIncValue());
+    }
+    dataFile_.AppendSlots(images);
+    indexFile_.SetActiveRecords(indexFile_.GetActiveRecords() + uint32_t(images.size() / size));
+    write.End();
+    return first;
+}
+
 // ---- whole tables ----
 
 void TDataTable::EmptyTable() {

@@ -75,7 +75,8 @@ void TSourceReadBatch::EndQuietly() noexcept {
 
 // --- TResultWrite ---
 
-TResultWrite::TResultWrite(TDataCursor& result) : table_(result.Table()) {
+TResultWrite::TResultWrite(TDataCursor& result)
+    : result_(result), table_(result.Table()), gathers_(table_.AppendsStraight()) {
     table_.BeginWrite();
 }
 
@@ -88,7 +89,23 @@ TResultWrite::~TResultWrite() {
     }
 }
 
+void TResultWrite::Append(std::span<uint8_t> record) {
+    if (!gathers_) {
+        result_.AppendRecord(record);
+        return;
+    }
+    gathered_.insert(gathered_.end(), record.begin(), record.end());
+    if (gathered_.size() + record.size() > GatherBytes) AppendGathered();
+}
+
+void TResultWrite::AppendGathered() {
+    if (gathered_.empty()) return;
+    result_.AppendRecords(gathered_);
+    gathered_.clear();
+}
+
 void TResultWrite::End() {
+    AppendGathered();
     ended_ = true;
     table_.EndWrite();
 }

@@ -11,14 +11,19 @@
 // may wait (the progress callback); the next Row begins a new batch.
 //
 // TResultWrite: one write level of the block's result table for a run of appended rows. The result table
-// is private to the block (opened exclusively: its write level takes no lock); the rows gather in the
-// table's caches, which write runs of them when full, and the end of the level writes the rest once. Left
-// by an error, the level still ends as a normal write: the rows appended so far are written, as each row's
-// own write would have left them (the next run empties the table), and a table that was partly written
-// is never left counted as damaged.
+// is private to the block (opened exclusively: its write level takes no lock). Rows appended through it
+// gather in a buffer and go into the table's file a buffer at a time, past its record cache
+// (TDataCursor::AppendRecords), when the table takes records so (no keys, no BLOBs); otherwise each goes
+// through the table's caches, which write runs of them when full. The end of the level writes the rest
+// once. Left by an error, the level still ends as a normal write: the rows appended so far are written
+// (those still gathered are dropped; the next run empties the table), and a table that was partly
+// written is never left counted as damaged.
 #pragma once
 
 #include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <span>
 #include <vector>
 
 namespace vorsam {
@@ -61,11 +66,19 @@ public:
     TResultWrite(const TResultWrite&) = delete;
     TResultWrite& operator=(const TResultWrite&) = delete;
 
-    // Ends the level: what the rows changed is written.
+    // Appends a record of the result (the caller may reuse it at once).
+    void Append(std::span<uint8_t> record);
+    // Ends the level: the rows gathered are appended and what the rows changed is written.
     void End();
 
 private:
+    static constexpr size_t GatherBytes = 64 * 1024;
+    void AppendGathered();
+
+    TDataCursor& result_;
     TDataTable& table_;
+    bool gathers_;
+    std::vector<uint8_t> gathered_; // whole records, one after another
     bool ended_ = false;
 };
 

@@ -261,7 +261,7 @@ void RunSelect(TDataQuery& query) {
         if (top)
             top->Offer(record);
         else
-            result.AppendRecord(record);
+            write.Append(record);
         return true;
     });
     if (top) top->AppendTo(result);
@@ -343,7 +343,7 @@ void AppendRows(TDataQuery& target, TDataQuery& source) {
             PutValue(to, out, FieldDescOf(target, to, target.ResultFields[i]->ResultFieldNumber, false),
                      value);
         }
-        to.AppendRecord(out);
+        write.Append(out);
     }
     write.End();
 }
