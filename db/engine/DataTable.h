@@ -275,7 +275,8 @@ public:
     uint32_t AppendRecord(std::span<const uint8_t> image, bool keepAutoInc = false,
                           const TRecordHook& hook = {});
     // Replaces active record `number` (VORSAM_KEYORRECDELETED when deleted) with the image; its +5 value
-    // stays unless `keepAutoInc`.
+    // stays unless `keepAutoInc`. An image that keeps the bytes of every field an index keys (and no
+    // hook) is written into the cached record without a key built.
     void ModifyRecord(uint32_t number, std::span<const uint8_t> image, bool keepAutoInc = false,
                       const TRecordHook& hook = {});
     // Deletes active record `number`, its keys and its blobs.
@@ -494,6 +495,7 @@ private:
     // (DataTableRecords.cpp).
     class TWriteKeys;
     TRecord& ActiveRecord(uint32_t number);
+    bool KeysKept(std::span<const uint8_t> record, std::span<const uint8_t> image, bool keepAutoInc) const;
     void CheckImageSize(std::span<const uint8_t> image) const;
     void CheckUniqueKeys(const TWriteKeys& keys, uint32_t number);
     [[noreturn]] void RaiseIndexError(uint16_t code, uint8_t slot) const;

@@ -194,12 +194,47 @@ uint32_t TDataTable::AppendRecord(std::span<const uint8_t> image, bool keepAutoI
     return number;
 }
 
+// True when the image keys as the record does in every index the table keeps: the bytes of each field an
+// index keys are the same (and the +5 value, which the caller may keep, too).
+bool TDataTable::KeysKept(std::span<const uint8_t> record, std::span<const uint8_t> image,
+                          bool keepAutoInc) const {
+    auto same = [&](size_t offset, size_t length) {
+        return std::memcmp(&record[offset], &image[offset], length) == 0;
+    };
+    if (keepAutoInc && !same(AutoIncValueOffset, 4)) return false;
+    const std::vector<TFieldDescriptor>& fields = dataFile_.FieldDescriptors();
+    for (uint8_t slot : KeySlotList()) {
+        const TIndexDescriptor& descriptor = indexFile_.GetIndexDesc(slot);
+        for (size_t i = 0; i < descriptor.FieldCount() && i < MaxIndexFields; ++i) {
+            uint16_t number = descriptor.FieldNumber(i);
+            if (number == 0 || number > fields.size()) return false;
+            const TFieldDescriptor& field = fields[number - 1];
+            if (field.IsAutoIncrement() || field.Computed()) continue; // the +5 value, or none
+            if (!same(field.Offset(), size_t(field.PhysicalSize()) + 1)) return false;
+        }
+    }
+    return true;
+}
+
 void TDataTable::ModifyRecord(uint32_t number, std::span<const uint8_t> image, bool keepAutoInc,
                               const TRecordHook& hook) {
     TTableWrite write(*this);
     NoteContentChanged();
     TPinnedRecord slot(&ActiveRecord(number));
     CheckImageSize(image);
+    if (!hook && KeysKept(slot->Image(), image, keepAutoInc)) {
+        // No key changes: the cached record takes the image where it lies, no key is built.
+        std::span<uint8_t> record = slot->Image();
+        uint32_t autoInc = keepAutoInc ? LoadLE32(&image[AutoIncValueOffset]) : slot->AutoIncValue();
+        std::copy(image.begin(), image.end(), record.begin());
+        record[0] = RecordActive;
+        StoreLE32(&record[NextFreeOffset], number);
+        StoreLE32(&record[AutoIncValueOffset], autoInc);
+        slot->SetModified();
+        slot.Reset();
+        write.End();
+        return;
+    }
     size_t size = image.size();
     TScratchBytes<1024> bytes(2 * size);
     std::span<uint8_t> old(bytes.data(), size), record(bytes.data() + size, size);

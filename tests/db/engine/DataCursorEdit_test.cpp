@@ -285,6 +285,35 @@ TEST_P(CursorEditTest, AnEncryptedTableOpensOnlyWithItsPassword) {
     EXPECT_EQ(database_->SharedTableCount(), 0u);
 }
 
+// A change that leaves every field an index keys as it was is written without its keys; one that changes
+// any of them (its null flag alone included) moves them. The indexes stay in step either way.
+TEST_P(CursorEditTest, ChangesOfFieldsNoIndexKeysAndOfKeyedFieldsKeepTheIndexesInStep) {
+    TCreateTableArgs args = RowTableArgs(0);
+    args.Indexes.resize(2); // ID, and CODE (not unique)
+    args.SecondaryCount = 1;
+    Create("KEPT", args);
+    auto cursor = Open("KEPT");
+    std::vector<std::pair<std::optional<int32_t>, std::optional<std::string>>> changes = {
+        {0, "sem chave"}, {0, "outro"}, {std::nullopt, "outro"},
+        {0, "outro"},     {7, "outro"}, {7, std::nullopt}};
+    for (int32_t id = 1; id <= 20; ++id) {
+        std::vector<uint8_t> image = RowImage(*cursor, {id, std::nullopt, "nome"});
+        cursor->AppendRecord(image);
+        oracle_[id] = {id, std::nullopt, "nome"};
+    }
+    for (size_t step = 0; step < changes.size(); ++step) {
+        for (int32_t id = 1; id <= 20; id += 1 + int32_t(step)) {
+            TRow& row = oracle_[id];
+            std::tie(row.Code, row.Name) = changes[step];
+            std::vector<uint8_t> image = Edit(*cursor, id);
+            Put(*cursor, image, row);
+            cursor->ModifyRecord(image);
+        }
+        SCOPED_TRACE("step " + std::to_string(step));
+        ExpectOracle(*cursor);
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Storage, CursorEditTest, ::testing::Values(TStorage::Memory, TStorage::Disk),
                          StorageName);
 
