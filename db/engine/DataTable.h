@@ -379,7 +379,7 @@ public:
     // --- Caches of a statement's reads (DataTableFiles.cpp) ---
 
     // The bytes of records, and of pages per index, that the caches keep room for while a statement holds
-    // them, whatever the session's sizes (the size of another engine's default page cache).
+    // them, whatever the session's sizes: enough for a join's inner table of some ten thousand rows.
     static constexpr uint32_t StatementCacheBytes = uint32_t(2) << 20;
     // Counted: while any holder holds them, the caches keep StatementCacheBytes; when the last lets go,
     // they are trimmed back to the session's sizes (clean items go first).
