@@ -385,9 +385,12 @@ void TCommitJournal::WriteCopies() {
     }
 }
 
-// The bytes of a write that left memory for the copies are read back from the first folder's copy.
+// The bytes of a write that left memory for the copies are read back from the first folder's copy, a
+// piece's worth at a time: the writes lie there one after another in their order, and a big write is
+// mostly small ones (records, pages).
 void TCommitJournal::Apply() {
     std::vector<uint8_t> readBack;
+    uint64_t readFrom = 0, readTo = 0; // the payload's bytes that readBack holds
     for (const TGathered& write : gathered_) {
         if (write.Sync) {
             write.File->ApplySync();
@@ -395,11 +398,16 @@ void TCommitJournal::Apply() {
         }
         const uint8_t* bytes = write.Bytes;
         if (write.Journaled && write.Length > 0 && write.PayloadAt < payload_.Released()) {
-            readBack.resize(write.Length);
-            TFileHandler& copy = *copies_.back().Handle;
-            copy.Seek(int64_t(description_.size() + write.PayloadAt));
-            copy.ReadBuffer(readBack.data(), readBack.size());
-            bytes = readBack.data();
+            if (write.PayloadAt < readFrom || write.PayloadAt + write.Length > readTo) {
+                readFrom = write.PayloadAt;
+                readTo = std::min<uint64_t>(payload_.Size(), readFrom + TGatheredBytes::PieceBytes);
+                readTo = std::max<uint64_t>(readTo, readFrom + write.Length);
+                readBack.resize(size_t(readTo - readFrom));
+                TFileHandler& copy = *copies_.back().Handle;
+                copy.Seek(int64_t(description_.size() + readFrom));
+                copy.ReadBuffer(readBack.data(), readBack.size());
+            }
+            bytes = readBack.data() + (write.PayloadAt - readFrom);
         }
         write.File->ApplyWrite(write.Offset, bytes, write.Length);
     }
