@@ -499,6 +499,7 @@ void PlanAccessesBelow(TDataQuery& query, TSourceTable& owner, double rows) {
             else if (index < None)
                 join->Access = TJoinAccess::Indexed(*join, ways);
             target.Access = join->Access.get();
+            if (hash >= index) target.HoldCaches(); // read again for the owner's rows
         }
         PlanAccessesBelow(query, target, std::max(rows, count));
     }

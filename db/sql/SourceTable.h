@@ -55,16 +55,20 @@ public:
     // How the join to this source reads its rows in the run going on (JoinAccess.h); none: through the
     // join's filter, or the source drives.
     TJoinAccess* Access = nullptr;
-    // The table whose caches the source holds at a statement's size while its cursor is open
-    // (TDataTable::HoldReaderCaches): the statement's runs, however many, read what the session's small
-    // caches could not keep (a join's inner rows read again for outer rows) from memory.
+    // The table whose caches the source holds at a statement's size from the first run that reads it as a
+    // join's inner table, through an index or a filter, until its cursor closes with the statement
+    // (TDataTable::HoldReaderCaches): the statement's runs, however many, then find in memory the inner
+    // rows that the session's small caches could not keep from one outer row to the next. A table read
+    // once through (the driving table, a hashed inner table) keeps the session's caches, which such a
+    // walk churns at any size.
     TDataTable* CachesHeld = nullptr;
 
     // Both do nothing while the cursor is open.
     void SetTableName(const std::string& name);
     void SetCorrelationName(const std::string& name);
     bool CursorOpen() const;
-    // Lets the caches held for the open cursor go.
+    // Holds the caches of the open cursor's table (once), and lets them go.
+    void HoldCaches();
     void ReleaseCaches() noexcept;
 
     // The field's number in the open cursor; 0 when there is none (or no cursor).

@@ -148,12 +148,14 @@ void TSourceTable::OpenCursor(const std::function<bool()>& passwordHandler, bool
     cursor->OpenCursor();
     cursor->SetPasswordCallback({});
     Cursor = std::move(cursor);
-    if (!Cursor->IsRemote()) {
-        CachesHeld = &Cursor->Table();
-        CachesHeld->HoldReaderCaches();
-    }
     RecordSize = 0;
     RecordBuffer.clear();
+}
+
+void TSourceTable::HoldCaches() {
+    if (CachesHeld || !CursorOpen() || Cursor->IsRemote()) return;
+    CachesHeld = &Cursor->Table();
+    CachesHeld->HoldReaderCaches();
 }
 
 void TSourceTable::GetFieldDesc(uint16_t& number, std::string& name) const {
