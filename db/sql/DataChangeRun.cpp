@@ -10,10 +10,13 @@ namespace vorsam {
 
 namespace {
 
-// Rows of StatementCommitBytes for records of the target's size, at least 1.
+// Rows of StatementCommitBytes for records of the target's size, or of what the session's record cache
+// holds when that is more: 2 x cache bytes / record size, at most the cache's record limit.
 int32_t BudgetInterval(const TDataCursor& target) {
+    const EngineSettings& settings = target.Settings();
     uint32_t size = std::max<uint32_t>(target.GetRecordSize(), 1);
-    return int32_t(std::max<uint32_t>(StatementCommitBytes / size, 1));
+    uint32_t cached = std::min<uint32_t>(2 * settings.BufferSize / size, settings.RecordCacheLimit);
+    return int32_t(std::max({StatementCommitBytes / size, cached, 1u}));
 }
 
 } // namespace

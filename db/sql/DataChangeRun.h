@@ -7,9 +7,11 @@
 // that its writes are not taken for another user's) and ends it with a last commit, also after an abort;
 // an exception leaving the row loop rolls it back (rows committed at earlier intervals stay committed).
 // Without a COMMIT INTERVAL the interval is set by a budget of bytes (StatementCommitBytes): as many rows
-// as records of that many bytes, whatever the session's caches hold. The records a transaction changes
-// stay in memory until its commit, so the budget bounds what a statement holds; a commit costs a fixed
-// part (the journal's pages above the leaves, the headers) that fewer, longer intervals spread thinner.
+// as records of that many bytes, however small the session's record cache; a session whose cache holds
+// more (2 x cache bytes / record size, at most the cache's record limit) keeps that many. The records a
+// transaction changes stay in memory until its commit, so the budget bounds what a statement holds; a
+// commit costs a fixed part (the journal's pages above the leaves, the headers) that fewer, longer
+// intervals spread thinner.
 //
 // Row count (`RowsAffected`): inside the caller's transaction it follows every counted row; in a run of its
 // own it moves at each commit (between commits it keeps its last value) and is the whole count at the end.

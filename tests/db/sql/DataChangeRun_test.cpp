@@ -84,7 +84,7 @@ TEST_F(DataChangeRunTest, InsideTheCallersTransactionNothingIsCommittedOrRolledB
     EXPECT_EQ(Count(), 0u);
 }
 
-TEST_F(DataChangeRunTest, DefaultIntervalIsTheBudgetOfBytesWhateverTheRecordCacheHolds) {
+TEST_F(DataChangeRunTest, DefaultIntervalIsABudgetOfBytesHoweverSmallTheRecordCache) {
     TBufferSizes small;
     small.BufferSize = MinBufferBytes;
     cursor_->Directory().Session().SetBufferSizes(small);
