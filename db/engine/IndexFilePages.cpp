@@ -32,43 +32,41 @@ bool TIndexFile::SlotOfKind(uint8_t slot, bool text) const {
 
 // ---- the cache of one slot ----
 
-void TIndexFile::LinkNewest(TSlotCache& cache, TPage* page) {
-    page->Older = cache.Newest;
+void TIndexFile::TCleanChain::LinkNewest(TPage* page) {
+    page->Older = Newest;
     page->Newer = nullptr;
-    if (cache.Newest) cache.Newest->Newer = page;
-    cache.Newest = page;
-    if (!cache.Oldest) cache.Oldest = page;
+    (Newest ? Newest->Newer : Oldest) = page;
+    Newest = page;
 }
 
-void TIndexFile::Unlink(TSlotCache& cache, TPage* page) {
-    (page->Newer ? page->Newer->Older : cache.Newest) = page->Older;
-    (page->Older ? page->Older->Newer : cache.Oldest) = page->Newer;
+void TIndexFile::TCleanChain::Unlink(TPage* page) {
+    (page->Newer ? page->Newer->Older : Newest) = page->Older;
+    (page->Older ? page->Older->Newer : Oldest) = page->Newer;
     page->Older = page->Newer = nullptr;
 }
 
 TPage* TIndexFile::FindCached(uint8_t slot, uint32_t number) {
     TSlotCache& cache = caches_[slot];
-    if (cache.Newest && cache.Newest->Number() == number) return cache.Newest;
-    TPage* found = cache.Pages.Find(number);
-    if (!found) return nullptr;
-    Unlink(cache, found);
-    LinkNewest(cache, found);
-    return found;
+    if (cache.Last && cache.Last->Number() == number) return cache.Last;
+    return cache.Pages.Find(number);
 }
 
+// The page joins the clean chains only when it leaves the held list (Unhold).
 TPage* TIndexFile::AddToCache(uint8_t slot, std::unique_ptr<TPage> page) {
-    TSlotCache& cache = caches_[slot];
     TPage* added = page.get();
-    cache.Pages.Add(added);
+    caches_[slot].Pages.Add(added);
     (void)page.release(); // the cache owns it
-    LinkNewest(cache, added);
+    AddHeld(added);
     return added;
 }
 
 std::unique_ptr<TPage> TIndexFile::Detach(uint8_t slot, TPage* page) {
     TSlotCache& cache = caches_[slot];
-    Unhold(page);
-    Unlink(cache, page);
+    if (page->HeldAt != TPage::NotHeld)
+        RemoveHeld(page);
+    else
+        cache.ChainOf(page).Unlink(page);
+    if (cache.Last == page) cache.Last = nullptr;
     cache.Pages.Remove(page);
     return std::unique_ptr<TPage>(page);
 }
@@ -76,13 +74,7 @@ std::unique_ptr<TPage> TIndexFile::Detach(uint8_t slot, TPage* page) {
 // Leaf pages go first: every seek passes the pages above them again, so those stay while a clean,
 // unpinned leaf page can make room.
 TPage* TIndexFile::OldestClean(const TSlotCache& cache) const {
-    TPage* oldest = nullptr;
-    for (TPage* page = cache.Oldest; page; page = page->Newer) {
-        if (page->Modified() || page->PinCount() != 0) continue;
-        if (page->IsLeaf()) return page;
-        if (!oldest) oldest = page;
-    }
-    return oldest;
+    return cache.Leaves.Oldest ? cache.Leaves.Oldest : cache.Upper.Oldest;
 }
 
 std::unique_ptr<TPage> TIndexFile::NewPage(uint8_t slot) {
@@ -154,19 +146,33 @@ bool TIndexFile::GetPage(uint8_t slot, uint32_t number, TPage*& page, bool empty
     if (found->Number() != number) RaiseIndexError(VORSAM_INDEXCORRUPT);
     found->Pin();
     Hold(found);
+    caches_[slot].Last = found;
     page = found;
     return true;
 }
 
+// Pinned or modified: out of the clean chains, into the held list.
 void TIndexFile::Hold(TPage* page) {
     if (page->HeldAt != TPage::NotHeld) return;
+    caches_[page->Format().Slot].ChainOf(page).Unlink(page);
+    AddHeld(page);
+}
+
+void TIndexFile::AddHeld(TPage* page) {
     page->HeldAt = uint32_t(held_.size());
     held_.push_back(page);
 }
 
+// Clean and unpinned again: the newest of its clean chain.
 void TIndexFile::Unhold(TPage* page) {
+    if (page->HeldAt == TPage::NotHeld) return;
+    assert(!page->Modified() && page->PinCount() == 0);
+    RemoveHeld(page);
+    caches_[page->Format().Slot].ChainOf(page).LinkNewest(page);
+}
+
+void TIndexFile::RemoveHeld(TPage* page) {
     uint32_t at = page->HeldAt;
-    if (at == TPage::NotHeld) return;
     assert(held_[at] == page);
     held_[at] = held_.back();
     held_[at]->HeldAt = at;
@@ -174,21 +180,29 @@ void TIndexFile::Unhold(TPage* page) {
     page->HeldAt = TPage::NotHeld;
 }
 
-// Every cached page pinned or modified is in the held list, and the list only holds cached pages (linear;
-// asserts only).
+// Every cached page pinned or modified is in the held list, the list only holds cached pages, and every
+// other cached page is in the clean chain of its kind (linear; asserts only).
 bool TIndexFile::HeldAreListed() const {
     size_t listed = 0;
     for (const TSlotCache& cache : caches_) {
         bool ok = true;
+        size_t clean = 0;
         cache.Pages.ForEach([&](const TPage* page) {
             if (page->HeldAt != TPage::NotHeld) {
                 ++listed;
                 ok = ok && page->HeldAt < held_.size() && held_[page->HeldAt] == page;
             } else {
+                ++clean;
                 ok = ok && !page->Modified() && page->PinCount() == 0;
             }
         });
-        if (!ok) return false;
+        for (const TCleanChain* chain : {&cache.Leaves, &cache.Upper})
+            for (const TPage* page = chain->Oldest; page; page = page->Newer) {
+                ok = ok && page->HeldAt == TPage::NotHeld && page->IsLeaf() == (chain == &cache.Leaves) &&
+                     cache.Pages.Find(page->Number()) == page;
+                if (clean-- == 0) return false;
+            }
+        if (!ok || clean != 0) return false;
     }
     return listed == held_.size();
 }
@@ -290,12 +304,12 @@ bool TIndexFile::HasUnwrittenChanges() const {
 void TIndexFile::DropSlot(uint8_t slot) {
     TSlotCache& cache = caches_[slot];
     if (cache.Pages.Empty()) { // most slots of most tables: nothing to walk
-        assert(!cache.Newest && !cache.Oldest);
+        assert(!cache.Leaves.Oldest && !cache.Upper.Oldest && !cache.Last);
         cache.Capacity = SlotLimit();
         return;
     }
     cache.Pages.ForEach([&](TPage* page) {
-        Unhold(page);
+        if (page->HeldAt != TPage::NotHeld) RemoveHeld(page);
         std::unique_ptr<TPage> owned(page);
         if (page->PinCount() > 0) {
             page->Older = page->Newer = nullptr;
@@ -305,7 +319,8 @@ void TIndexFile::DropSlot(uint8_t slot) {
         }
     });
     cache.Pages.Clear();
-    cache.Newest = cache.Oldest = nullptr;
+    cache.Leaves = cache.Upper = {};
+    cache.Last = nullptr;
     cache.Capacity = SlotLimit();
 }
 
