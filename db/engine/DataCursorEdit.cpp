@@ -164,6 +164,7 @@ void TDataCursor::CancelRecord() {
 void TDataCursor::WriteLocked(const std::function<void(uint32_t number)>& write) {
     uint32_t number = CurrentForEdit();
     bool taken = TakeLock(number);
+    bool levelHeld = taken;
     try {
         TOperation operation(*this);
         // The record is compared under the table lock of its write, after whatever another process's
@@ -174,12 +175,15 @@ void TDataCursor::WriteLocked(const std::function<void(uint32_t number)>& write)
         write(number);
         NoteFilteredWrite(number, version);
         level.End();
+        // The lock's read level ends inside the operation, whose read slots then stay as a read batch
+        // for the operations that follow.
+        levelHeld = false;
+        EndLockLevel(taken);
     } catch (...) {
         if (taken) ReleaseLockByte();
-        EndLockLevel(taken);
+        EndLockLevel(levelHeld);
         throw;
     }
-    EndLockLevel(taken);
     EndEdit();
 }
 

@@ -40,7 +40,11 @@
 //            stay in the caches, unseen by other processes, until UnlockTable writes them. Read slots
 //            this process holds are given up meanwhile (the write lock covers them) and taken again
 //            when the write ends, as they are when a whole-table lock ends during a read level. The end of a
-//            write writes what changed (below) and releases the locks in reverse order. A table opened
+//            write writes what changed (below) and releases the locks in reverse order. Every writer, and
+//            whoever takes the write locks, holds the table lock: a table lock had at the first try while
+//            the read slots (whose taking ran the change check) were still held needs no change check
+//            after the write locks, and a write that ended well takes the slots of a read level still
+//            going back before it lets the table lock go, with no change check either. A table opened
 //            read-only, or whose files are read-only, refuses to write (VORSAM_OSEACCES).
 //   whole    the data file's table lock (waited for without read slots, see Lock order), then the
 //            change check: other writers wait, readers do not.
@@ -409,14 +413,15 @@ private:
     void TakeReadSlots();
     bool UnlockReadSlots();
     void ReleaseReadSlots();
-    void TakeTableLock();
+    bool TakeTableLock();
     bool JoinBeforeRecordLock();
     bool ReleaseTableLockIfUnused();
     bool TryWriteLocks(uint32_t tries);
     void TakeWriteLocks();
     bool ReleaseWriteLocks();
     void ReleaseWholeLevel();
-    void ReleaseWriteLevel();
+    void ReleaseWriteLevel(bool current = false);
+    bool ReadLevelHeld() const { return readDepth_[0] > 0 || readDepth_[1] > 0; }
     void RetakeReadSlots();
     void CheckNotDamaged() const;
 
