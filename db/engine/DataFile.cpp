@@ -53,7 +53,7 @@ void TDataFile::Close() {
 
 void TDataFile::CloseFile() {
     cache_.Release();
-    ForgetLastRead();
+    ForgetView();
     ForgetFreeLinks();
     fields_.clear();
     descriptorsChanged_ = false;

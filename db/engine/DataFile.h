@@ -162,6 +162,10 @@ public:
     TRecord* GetRecord(CacheClient* client, uint32_t number,
                        TReadDirection direction = TReadDirection::Forward, bool clientCount = false,
                        bool readAhead = false);
+    // The image of record `number` copied straight from the file's view (ViewedSlots), when there is one
+    // and the cache holds no change (every cached record is then as the file holds it): no look-up in the
+    // cache, and nothing joins it. False when the record is to be had through GetRecord.
+    bool ViewedImage(uint32_t number, std::span<uint8_t> image) const;
     // As GetRecord reading ahead in the direction, for a walk that wants only some of the records it
     // passes: while the table is locked whole only the record asked for joins the cache, the others stay
     // in the read's buffer until asked for.
@@ -192,9 +196,11 @@ public:
     // Forgets every cached record; records still pinned stay valid, apart, until released.
     void DropRecordCache() {
         cache_.Drop();
-        ForgetLastRead();
+        ForgetView();
         ForgetFreeLinks();
     }
+    // Lets the view of the file go (ViewedSlots): before anything may cut the file.
+    void ForgetView();
     // About `count` records are to be appended, while the table is locked whole: when they are many
     // beside the slots, the first reuse of a deleted record reads every slot once, in order, to learn
     // the free chain's links, and the deleted records then taken are not read one by one. 0 when done;
@@ -268,6 +274,10 @@ private:
                        bool clientCount) const;
     // `mergeAll`: every slot read joins the cache; otherwise, while the table is locked whole, none does.
     void ReadRecords(uint32_t number, uint32_t count, TReadDirection direction, bool mergeAll = true);
+    // The bytes of slots first .. first + count - 1 through the file's view, made when reads of single
+    // slots come often; nullptr when they are to be read from the file.
+    const uint8_t* ViewedSlots(uint32_t first, uint32_t count);
+    void ContentCut() override { ForgetView(); }
     void MergeSlot(uint32_t number, const uint8_t* slot);
     // Goes through the numbers (ascending, existing slots) in turn: `held(number)` for a cached record,
     // `slot(number, bytes)` with the slot's bytes for the others, read from the file several at a time
@@ -298,6 +308,12 @@ private:
     // Slots lastReadFirst_ .. lastReadEnd_ - 1 are in readBuffer_ as a read under a whole-table lock left
     // them (none when equal): a record the cache evicted meanwhile is taken from there again.
     uint32_t lastReadFirst_ = 0, lastReadEnd_ = 0;
+    const uint8_t* lastRead_ = nullptr; // their bytes, in readBuffer_ or the view
+    // A view of the file (FileView.h): it goes with every cut of the file, a change check that found
+    // another process's write (DropRecordCache), the close and the table kept idle; it never covers a
+    // byte another process may cut while this one reads (a cut is a write, under the write locks).
+    TFileView view_;
+    uint32_t singleReads_ = 0; // reads of one slot since the last view went
     // By record number, the free-chain link of each slot that was deleted when the slots were read under
     // the present whole-table lock and that no allocation or deletion has touched since; NotFree for the
     // others. Empty when not learnt.

@@ -96,8 +96,13 @@ void TDataFile::ReadRecords(uint32_t number, uint32_t count, TReadDirection dire
     size_t length = size_t(count) * recordSize;
     TReadWindowScope window(readWindow_, int64_t(header_.SlotOffset(first)), int32_t(length));
     ForgetLastRead();
-    ReallocBuffer(length, ScratchStep, readBuffer_);
-    size_t done = ReadAt(header_.SlotOffset(first), readBuffer_.data(), length, true);
+    const uint8_t* bytes = ViewedSlots(first, count);
+    size_t done = length;
+    if (!bytes) {
+        ReallocBuffer(length, ScratchStep, readBuffer_);
+        done = ReadAt(header_.SlotOffset(first), readBuffer_.data(), length, true);
+        bytes = readBuffer_.data();
+    }
     ++cache_.Statistics.DiskReads;
     if (done < length && !Exclusive() && !(owner_.Locked() && HasUnwrittenSlots()))
         RaiseError(VORSAM_READERR);
@@ -107,15 +112,50 @@ void TDataFile::ReadRecords(uint32_t number, uint32_t count, TReadDirection dire
     if (owner_.LockedWhole()) {
         lastReadFirst_ = first;
         lastReadEnd_ = end;
+        lastRead_ = bytes;
         if (!mergeAll) return;
     }
-    auto slot = [&](uint32_t n) { return &readBuffer_[size_t(n - first) * recordSize]; };
+    auto slot = [&](uint32_t n) { return &bytes[size_t(n - first) * recordSize]; };
     if (direction == TReadDirection::Forward) {
         for (uint32_t n = number + 1; n < end; ++n) MergeSlot(n, slot(n));
     } else {
         for (uint32_t n = std::min(number, end); n-- > first;) MergeSlot(n, slot(n));
     }
     if (number < end) MergeSlot(number, slot(number));
+}
+
+// Once the file has been read slot by slot a few dozen times since the last view went, reads go
+// through a view of it: a walk over records stored in another order then costs a copy per record
+// instead of a read call. A slot past the view (the file grew since) lets the view go.
+const uint8_t* TDataFile::ViewedSlots(uint32_t first, uint32_t count) {
+    constexpr uint32_t SingleReadsBeforeView = 32;
+    uint64_t offset = header_.SlotOffset(first);
+    size_t length = size_t(count) * header_.RecordSize();
+    if (view_) {
+        if (const uint8_t* bytes = view_.Bytes(offset, length)) return bytes;
+        if (count == 1) ForgetView();
+        return nullptr;
+    }
+    if (count != 1 || ++singleReads_ < SingleReadsBeforeView) return nullptr;
+    singleReads_ = 0;
+    view_ = ViewForReading();
+    return view_.Bytes(offset, length);
+}
+
+bool TDataFile::ViewedImage(uint32_t number, std::span<uint8_t> image) const {
+    if (!view_ || !cache_.NoneListedDirty() || number == 0 || number >= header_.NextRecordNumber())
+        return false;
+    const uint8_t* slot = view_.Bytes(header_.SlotOffset(number), header_.RecordSize());
+    if (!slot) return false;
+    assert(image.size() >= std::max<uint16_t>(header_.RecordSize(), RecordPrefixSize));
+    TRecord::DecodeSlot(*this, number, slot, image.data());
+    return true;
+}
+
+void TDataFile::ForgetView() {
+    ForgetLastRead();
+    view_.Reset();
+    singleReads_ = 0;
 }
 
 template <typename Held, typename Slot>
@@ -169,9 +209,8 @@ void TDataFile::VisitRecordImages(std::span<const uint32_t> numbers,
 TRecord* TDataFile::FromLastRead(uint32_t number) {
     if (number < lastReadFirst_ || number >= lastReadEnd_ || !owner_.LockedWhole()) return nullptr;
     size_t at = size_t(number - lastReadFirst_) * header_.RecordSize();
-    assert(at + header_.RecordSize() <= readBuffer_.size());
     ++cache_.Statistics.CacheUses;
-    MergeSlot(number, &readBuffer_[at]);
+    MergeSlot(number, lastRead_ + at);
     TRecord* record = cache_.Find(number);
     if (!record) RaiseError(VORSAM_FILECORRUPT);
     record->Pin();

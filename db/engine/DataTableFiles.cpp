@@ -322,6 +322,7 @@ void TDataTable::Keep() noexcept {
             return;
         }
     }
+    dataFile_.ForgetView(); // another process may cut the file while it is kept
     for (TTableFile* file : Files())
         if (file->IsOpen()) file->Idle();
     kept_ = true;

@@ -202,6 +202,17 @@ void TFileHandler::AppendTo(TFileHandler& destination) {
     position_ = saved;
 }
 
+TFileView TFileHandler::ViewForReading() {
+    RequireOpen();
+    if (inMemory_ || idle_ || Faults().Watching()) return {};
+    TCriticalSectionGuard guard(file_->Access);
+    uint64_t size = 0;
+    const uint8_t* data = nullptr;
+    if (file_->GetSize(size) != 0 || size == 0 || size > SIZE_MAX || file_->Map(size_t(size), data) != 0)
+        return {};
+    return TFileView(data, size_t(size));
+}
+
 size_t TFileHandler::ReadBuffer(void* buffer, size_t count, bool allowShort) {
     RequireOpen();
     TCriticalSectionGuard guard(file_->Access);

@@ -21,6 +21,7 @@
 
 #include "db/lib/EngineErrors.h"
 #include "db/lib/FileFaults.h"
+#include "db/lib/FileView.h"
 
 #include <cstdint>
 #include <string>
@@ -75,6 +76,12 @@ public:
     // Makes the file's entry in its folder (its creation, a rename into the folder, a delete) reach the
     // disk; nothing in memory. Passes the fault injector as a flush.
     void SyncFolder() const;
+
+    // A read-only view of the whole file as long as it is now (FileView.h), for reads that cost no system
+    // call; an empty one for an in-memory or empty file, an idle handler, a file that cannot be mapped,
+    // and while the file-fault injector watches the file layer (it sees every read). Reads through a view
+    // pass neither the injector nor the shared file's critical section.
+    TFileView ViewForReading();
 
     uint64_t Seek(int64_t offset, TSeekOrigin origin = soBeginning);
     uint64_t Position() const { return position_; }
