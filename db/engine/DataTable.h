@@ -13,16 +13,18 @@
 //
 // Kept open: a table of a database on disk that its directory holds (KeepOpenBetweenUses; not open
 // exclusively, not in a transaction, not damaged, not a working table) keeps its files open when its last use
-// ends, idle (FileList.h): it holds no lock at all meanwhile, not even the open-mode lock, so another process
-// may open it exclusively, restructure, repair, rename or delete it as if it were closed; its read batch is
-// given up. It keeps what it learned: the files' names (their case found), that the folder was cleared
-// of stray working files, its headers and caches. The next Open that is not exclusive resumes it (read-only
-// or not, as it asks): every file gets its open-mode lock back and must still be the file its name gives, no
-// swap record may lie beside it, and the data header on disk must be the one this process knows (every write
-// ends with a new one); when it is not, a read level runs the change check (which drops what another
-// process's writes made stale and completes an interrupted write from its journal), after which it must be.
-// When any of that fails the files are closed and the table opened afresh. Create, Delete, Repair and an
-// exclusive Open close a kept table's files first.
+// ends, idle (FileList.h): it holds no lock at all meanwhile, not even the open-mode lock once its short
+// grace is over (FileList.h, Open-mode grace: an exclusive open elsewhere waits that long), so another
+// process may open it exclusively, restructure, repair, rename or delete it as if it were closed; its read
+// batch is given up. A use that resumes it within the grace finds its files as they were: no lock to take, no
+// look at their names or for a restructure's swap. It keeps what it learned: the files' names (their case
+// found), that the folder was cleared of stray working files, its headers and caches. The next Open that is
+// not exclusive resumes it (read-only or not, as it asks): every file gets its open-mode lock back and must
+// still be the file its name gives, no swap record may lie beside it, and the data header on disk must be the
+// one this process knows (every write ends with a new one); when it is not, a read level runs the change
+// check (which drops what another process's writes made stale and completes an interrupted write from its
+// journal), after which it must be. When any of that fails the files are closed and the table opened afresh.
+// Create, Delete, Repair and an exclusive Open close a kept table's files first.
 //
 // Lock levels; nested calls of one level count, the locks are taken at the first and released at the
 // last. A table open exclusively takes none (no other process can have it open).

@@ -121,9 +121,9 @@ void TFileHandler::Idle() {
     idle_ = true;
 }
 
-bool TFileHandler::Resume() {
+bool TFileHandler::Resume(bool* continued) {
     assert(IsOpen() && idle_);
-    if (!GetFileList().Resume(*file_)) return false;
+    if (!GetFileList().Resume(*file_, continued)) return false;
     idle_ = false;
     return true;
 }

@@ -60,7 +60,8 @@ public:
     // resumes; Resume is false when the file is not the one its name gives any more (FileList.h: idle
     // handlers), and the handler is then only to be closed.
     void Idle();
-    bool Resume();
+    // `continued`: the file kept its open-mode lock since the handler went idle (FileList.h).
+    bool Resume(bool* continued = nullptr);
     bool IsIdle() const { return idle_; }
 
     virtual void Open();

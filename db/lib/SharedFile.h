@@ -14,6 +14,7 @@
 #include "db/lib/RegionLocks.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <sys/types.h>
@@ -60,6 +61,8 @@ public:
     TRegionLockTable Locks;  // guarded by Access
 
     // Kept by the open-file list under its own lock.
+    bool InGrace = false; // every handler idle, the open-mode lock kept until GraceEnds (FileList.h)
+    std::chrono::steady_clock::time_point GraceEnds{};
     int OpenCount = 0;
     int IdleCount = 0;     // of the OpenCount handlers, those idle
     bool Detached = false; // no longer found by its key: only its idle handlers still have it
