@@ -236,6 +236,55 @@ void TDataCursor::DeleteRecord() {
     });
 }
 
+uint32_t TDataCursor::DeleteRecords(std::span<const uint32_t> numbers) {
+    RequireLocalTable("deleting a set of records");
+    RequireWritable();
+    // The locks are waited for outside the cursor's read levels, as an edit's are; each holds the second
+    // read level until it goes.
+    std::vector<uint32_t> locked;
+    auto unlock = [&]() noexcept {
+        for (uint32_t number : locked) {
+            try {
+                table_->UnlockRecord(number);
+            } catch (...) {
+                // the lock goes with the table's files at the latest
+            }
+            EndLockLevel(true);
+        }
+        locked.clear();
+    };
+    uint32_t deleted = 0;
+    try {
+        for (uint32_t number : numbers) {
+            if (InRecordRun(number) || (lock_.Held && lock_.Record == number) ||
+                std::find(locked.begin(), locked.end(), number) != locked.end())
+                continue;
+            table_->LockRecord(number);
+            locked.push_back(number);
+        }
+        TOperation operation(*this);
+        TTableWrite level(*table_);
+        uint64_t before = table_->ContentVersion();
+        deleted = table_->DeleteRecords(numbers);
+        uint64_t after = table_->ContentVersion();
+        for (size_t i = 0; i < numbers.size(); ++i) {
+            uint32_t number = numbers[i];
+            NoteFilteredWrite(number, i == 0 ? before : after);
+            ForgetBlobs([&](const TOpenBlob& blob) { return blob.Buffer->RecordNumber() == number; });
+        }
+        level.End();
+    } catch (...) {
+        unlock();
+        throw;
+    }
+    unlock();
+    bool current = position_.Kind == TCursorPositionKind::OnRecord &&
+                   std::find(numbers.begin(), numbers.end(), position_.Record) != numbers.end();
+    if (lock_.Held && std::find(numbers.begin(), numbers.end(), lock_.Record) != numbers.end()) EndEdit();
+    if (current) SetBetween();
+    return deleted;
+}
+
 bool TDataCursor::CloneCurrentRecord(std::span<uint8_t> image) {
     if (remote_ && RemoteMove(rmCurrent, 0, image) != 0) return false;
     if (remote_) return std::fill_n(image.begin(), RecordPrefixSize, uint8_t(0)), true;
