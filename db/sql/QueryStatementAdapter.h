@@ -1,4 +1,4 @@
-// The SQL engine's statements as the query component (db/engine/VORSAMQuery.h) sees them.
+// The SQL engine's statements as the query component (db/components/VORSAMQuery.h) sees them.
 #pragma once
 
 namespace vorsam {

@@ -3,8 +3,8 @@
 // and reconnecting, compressed payloads, and the session component's road to a server.
 #include "db/lib/TestSupport.h"
 
+#include "../components/VORSAMTestSupport.h"
 #include "RemoteFakeServer.h"
-#include "VORSAMTestSupport.h"
 #include "db/engine/DataDirectory.h"
 #include "db/engine/DataSession.h"
 #include "db/engine/RemoteProtocol.h"

@@ -3,10 +3,10 @@
 // open. The oracle is SQLite running the same statements.
 #include "SqliteOracle.h"
 
-#include "db/engine/VORSAMDatabase.h"
-#include "db/engine/VORSAMQuery.h"
-#include "db/engine/VORSAMSession.h"
-#include "db/engine/VORSAMSessionList.h"
+#include "db/components/VORSAMDatabase.h"
+#include "db/components/VORSAMQuery.h"
+#include "db/components/VORSAMSession.h"
+#include "db/components/VORSAMSessionList.h"
 #include "db/lib/TestSupport.h"
 #include "db/sql/QueryStatementAdapter.h"
 #include "platform/data/DBConsts.h"
