@@ -4,6 +4,7 @@
 #include "db/components/VORSAMQueryParams.h"
 #include "db/components/VORSAMSession.h"
 #include "db/lib/EngineErrors.h"
+#include "db/sql/QueryStatement.h"
 #include "platform/data/DBConsts.h"
 #include "platform/data/DataSource.h"
 #include "platform/data/Errors.h"
@@ -146,13 +147,11 @@ void TVORSAMQuery::SetPrepared(bool value) {
         return;
     }
     if (text_.size() < 2) DatabaseError(SNoSQLStatement);
-    const TQueryStatementFactory& factory = QueryStatementFactory();
-    if (!factory) RaiseEngineError(VORSAM_NOTSUPPORTED, "no SQL engine is installed");
     SetDBFlag(dbfPrepared, true);
     try {
         const TEngineLock lock(*this);
-        std::unique_ptr<TQueryStatementLink> statement = factory(*Database()->Handle());
-        statement->SetRequestLive(requestLive_);
+        auto statement = std::make_unique<TQueryStatement>(*Database()->Handle());
+        statement->RequestLive = requestLive_;
         statement->SetMaxRowCount(maxRowCount_);
         TVORSAMSession* session = Database()->Session();
         statement->SetPasswordHandler([session] { return session != nullptr && session->RequestPassword(); });
@@ -169,23 +168,23 @@ void TVORSAMQuery::Disconnect() {
     SetPrepared(false);
 }
 
-std::vector<TQueryParamValue> TVORSAMQuery::ParamValues() const {
-    std::vector<TQueryParamValue> values;
+std::vector<TStatementParam> TVORSAMQuery::ParamValues() const {
+    std::vector<TStatementParam> values;
     for (int i = 0; i < params_.Count(); ++i) values.push_back(QueryParamValue(params_[i]));
     return values;
 }
 
 TDataCursor* TVORSAMQuery::Execute() {
-    std::vector<TQueryParamValue> values = ParamValues();
+    std::vector<TStatementParam> values = ParamValues();
     const TEngineLock lock(*this);
-    statement_->SetProgressHandler([this](uint16_t percent, bool& abort) {
+    statement_->SetProgressHandler([this](TQueryStatement&, uint16_t percent, bool& abort) {
         if (OnQueryProgress) OnQueryProgress(*this, percent, abort);
     });
     TDataCursor* cursor = statement_->Execute(values, bool(OnQueryProgress));
-    rowsAffected_ = statement_->RowsAffected();
-    executionTime_ = statement_->ExecutionTime();
-    statementType_ = statement_->StatementType();
-    liveResult_ = statement_->LiveResult();
+    rowsAffected_ = statement_->RowsAffected;
+    executionTime_ = statement_->ExecutionTime;
+    statementType_ = statement_->StatementType;
+    liveResult_ = statement_->LiveResult;
     if (cursor != nullptr && cursor->IsReadOnly()) readOnly_ = true;
     return cursor;
 }

@@ -1,5 +1,5 @@
 // TVORSAMQuery: the dataset over the result of an SQL statement of the engine's SQL engine. It keeps the
-// SQL text with its named parameters, prepares a statement on its database (QueryStatementLink.h),
+// SQL text with its named parameters, prepares a statement on its database (db/sql/QueryStatement.h),
 // passes the parameter values in the engine's native forms, and opens the statement's result cursor as
 // its own cursor; ExecSQL runs a statement that gives no rows.
 //
@@ -29,7 +29,7 @@
 #pragma once
 
 #include "db/components/VORSAMDataSet.h"
-#include "db/engine/QueryStatementLink.h"
+#include "db/sql/StatementParam.h"
 #include "platform/data/DataLink.h"
 #include "platform/data/Params.h"
 
@@ -40,6 +40,7 @@
 
 namespace vorsam {
 
+class TQueryStatement;
 class TVORSAMQuery;
 
 // The link of a query to the data source whose dataset gives its parameters.
@@ -120,7 +121,7 @@ private:
     void QueryChanged();
     void SetParamsFromCursor();
     TDataCursor* Execute();
-    std::vector<TQueryParamValue> ParamValues() const;
+    std::vector<TStatementParam> ParamValues() const;
 
     std::vector<std::string> sql_;
     std::string text_;
@@ -129,7 +130,7 @@ private:
     bool requestLive_ = false;
     int32_t maxRowCount_ = -1;
     bool readOnly_ = false;
-    std::unique_ptr<TQueryStatementLink> statement_;
+    std::unique_ptr<TQueryStatement> statement_;
     int32_t rowsAffected_ = 0;
     double executionTime_ = 0;
     uint8_t statementType_ = 0;

@@ -24,7 +24,7 @@ bool IsBlankText(const std::string& text) {
     return text.find_first_not_of(' ') == std::string::npos;
 }
 
-void SetBlobValue(const TParam& param, TQueryParamValue& value) {
+void SetBlobValue(const TParam& param, TStatementParam& value) {
     TBytes data;
     std::vector<uint8_t> reference(ParamDataSize(param));
     GetParamData(param, reference.data(), data);
@@ -35,7 +35,7 @@ void SetBlobValue(const TParam& param, TQueryParamValue& value) {
     value.Size = 0;
 }
 
-void SetPlainValue(const TParam& param, TQueryParamValue& value) {
+void SetPlainValue(const TParam& param, TStatementParam& value) {
     value.Value.assign(ParamDataSize(param), 0);
     TBytes unused;
     GetParamData(param, value.Value.data(), unused);
@@ -54,8 +54,8 @@ void SetPlainValue(const TParam& param, TQueryParamValue& value) {
 
 } // namespace
 
-TQueryParamValue QueryParamValue(const TParam& param) {
-    TQueryParamValue value;
+TStatementParam QueryParamValue(const TParam& param) {
+    TStatementParam value;
     value.DataType = ParamEngineType(param);
     if (value.DataType == dtUnknown) DatabaseErrorFmt(SNoParameterValue, {param.Name()});
     value.IsNull = param.IsNull() || (IsTextParam(param) && IsBlankText(param.AsString()));

@@ -8,7 +8,7 @@
 // whose type the engine cannot take raises "No value for parameter '<name>'".
 #pragma once
 
-#include "db/engine/QueryStatementLink.h"
+#include "db/sql/StatementParam.h"
 
 namespace platform::data {
 class TParam;
@@ -16,6 +16,6 @@ class TParam;
 
 namespace vorsam {
 
-TQueryParamValue QueryParamValue(const platform::data::TParam& param);
+TStatementParam QueryParamValue(const platform::data::TParam& param);
 
 } // namespace vorsam

@@ -1,6 +1,6 @@
-// The query component over a fake statement of the SQL engine: what it hands the statement (text,
-// options, parameters in the engine's forms), when it prepares and unprepares, and how it shows the
-// statement's result cursor, which the statement keeps.
+// The query component's own part over the SQL engine's statements: the text and its parameters, the
+// parameters in the engine's forms, when it prepares and unprepares, and how it shows the statement's
+// result cursor, which the statement keeps. What the statements do is the SQL engine's tests' concern.
 #include "VORSAMDataSetTestSupport.h"
 
 #include "db/components/VORSAMQuery.h"
@@ -13,73 +13,24 @@ namespace {
 
 using namespace platform::data;
 
-// What the fake statements were told, for the test to read.
-struct TStatementLog {
-    int Made = 0;
-    int Freed = 0;
-    std::string Text;
-    bool RequestLive = false;
-    int32_t MaxRowCount = 0;
-    std::vector<std::vector<TQueryParamValue>> Runs;
-    TDataCursor* Result = nullptr; // what Execute returns
-    int32_t Rows = 0;
-    bool Live = false;
-};
-
-class TFakeStatement : public TQueryStatementLink {
-public:
-    explicit TFakeStatement(TStatementLog& log) : log_(log) { ++log_.Made; }
-    ~TFakeStatement() override { ++log_.Freed; }
-    void SetRequestLive(bool value) override { log_.RequestLive = value; }
-    void SetMaxRowCount(int32_t value) override { log_.MaxRowCount = value; }
-    void SetPasswordHandler(std::function<bool()>) override {}
-    void SetProgressHandler(std::function<void(uint16_t, bool&)> handler) override {
-        progress_ = std::move(handler);
-    }
-    void Prepare(const std::string& sql) override {
-        if (sql == "bad") RaiseEngineError(VORSAM_SQLPARSE, "bad");
-        log_.Text = sql;
-    }
-    TDataCursor* Execute(const std::vector<TQueryParamValue>& params, bool) override {
-        log_.Runs.push_back(params);
-        bool abort = false;
-        if (progress_) progress_(100, abort);
-        return log_.Result;
-    }
-    bool LiveResult() const override { return log_.Live; }
-    int32_t RowsAffected() const override { return log_.Rows; }
-    double ExecutionTime() const override { return 0.5; }
-    uint8_t StatementType() const override { return 1; }
-
-private:
-    TStatementLog& log_;
-    std::function<void(uint16_t, bool&)> progress_;
-};
-
 class QueryTest : public DataSetTest {
 protected:
     void SetUp() override {
         DataSetTest::SetUp();
-        SetQueryStatementFactory([this](TDataDirectory&) { return std::make_unique<TFakeStatement>(log_); });
+        CreateRows("T", {{1, 10, "um"}, {2, 20, "dois"}, {3, 30, "tres"}, {4, 40, "quatro"}});
         query_.SetDatabaseName(dir_.Path());
     }
     void TearDown() override {
         query_.Disconnect();
-        result_.reset();
-        SetQueryStatementFactory({});
         DataSetTest::TearDown();
     }
-    // A result cursor of the rows' table, which the fake statement returns (and the test keeps).
-    void GiveResult(const std::vector<TRow>& rows) {
-        CreateRows("RESULT", rows);
-        result_ = std::make_unique<TDataCursor>(*database_->Handle());
-        result_->SetTableName("RESULT");
-        result_->OpenCursor();
-        log_.Result = result_.get();
+    std::vector<int> Ids() {
+        std::vector<int> ids;
+        for (query_.First(); !query_.Eof(); query_.Next())
+            ids.push_back(query_.FieldByName("ID").AsInteger());
+        return ids;
     }
 
-    TStatementLog log_;
-    std::unique_ptr<TDataCursor> result_;
     TVORSAMQuery query_;
 };
 
@@ -97,53 +48,26 @@ TEST_F(QueryTest, NamedParametersBecomePositionalAndKeepTheirValuesWhenTheTextCh
     EXPECT_EQ(query_.Params().Count(), 2);
 }
 
-TEST_F(QueryTest, PreparingHandsTheStatementTextAndOptionsAndUnpreparingFreesIt) {
+TEST_F(QueryTest, PreparingRefusesTextsWithoutAStatementAndChangingTheTextUnprepares) {
     EXPECT_DATABASE_ERROR(query_.Prepare(), SNoSQLStatement);
     query_.SetSQL({"x"});
     EXPECT_DATABASE_ERROR(query_.Prepare(), SNoSQLStatement);
     query_.SetSQL({"bad"});
     EXPECT_ENGINE_ERROR(query_.Prepare(), VORSAM_SQLPARSE);
     EXPECT_FALSE(query_.Prepared());
-    query_.SetSQL({"delete from t"});
-    query_.SetRequestLive(true);
-    query_.SetMaxRowCount(10);
+    query_.SetSQL({"SELECT ID FROM T ORDER BY ID"});
+    query_.SetMaxRowCount(1);
     query_.Prepare();
-    EXPECT_EQ(log_.Text, "delete from t");
-    EXPECT_TRUE(log_.RequestLive);
-    EXPECT_EQ(log_.MaxRowCount, 10);
-    query_.SetMaxRowCount(3);
-    EXPECT_EQ(log_.MaxRowCount, 3);
-    query_.SetSQL({"delete from u"});
+    query_.SetMaxRowCount(3); // reaches the prepared statement
+    query_.Open();
+    EXPECT_EQ(Ids(), (std::vector<int>{1, 2, 3}));
+    query_.Close();
+    query_.SetSQL({"SELECT ID FROM T WHERE ID > 1"});
     EXPECT_FALSE(query_.Prepared());
-    EXPECT_EQ(log_.Freed, log_.Made);
-}
-
-TEST_F(QueryTest, ExecSqlRunsWithTheParametersAndKeepsTheRowCount) {
-    query_.SetSQL({"update t set a = :A where b = :B and c = :C"});
-    query_.ParamByName("A").SetAsString("   ");
-    query_.ParamByName("B").SetAsDate(EncodeDate(2003, 1, 31));
-    query_.ParamByName("C").SetAsString(std::string(300, 'z'));
-    log_.Rows = 4;
-    query_.ExecSQL();
-    EXPECT_EQ(query_.RowsAffected(), 4);
-    EXPECT_EQ(query_.ExecutionTime(), 0.5);
-    ASSERT_EQ(log_.Runs.size(), 1u);
-    const std::vector<TQueryParamValue>& params = log_.Runs[0];
-    ASSERT_EQ(params.size(), 3u);
-    EXPECT_TRUE(params[0].IsNull);
-    EXPECT_EQ(params[0].DataType, dtString);
-    EXPECT_EQ(params[1].DataType, dtDate);
-    EXPECT_EQ(ValueToText(params[1].Value.data(), {dtDate}), "2003-01-31");
-    EXPECT_EQ(params[2].DataType, dtBlob);
-    EXPECT_EQ(params[2].SubType, stMemo);
-    EXPECT_EQ(params[2].Value.size(), 301u);
-    query_.ExecSQL(); // prepared once, run twice
-    EXPECT_EQ(log_.Made, 1);
-    EXPECT_EQ(log_.Runs.size(), 2u);
 }
 
 TEST_F(QueryTest, AParameterWithoutATypeIsRefused) {
-    query_.SetSQL({"delete from t where a = :A"});
+    query_.SetSQL({"DELETE FROM T WHERE ID = :A"});
     EXPECT_DATABASE_ERROR(query_.ExecSQL(), "No value for parameter 'A'");
 }
 
@@ -156,35 +80,30 @@ TEST_F(QueryTest, ParameterValuesTakeTheEnginesForms) {
     params.CreateParam(ftBoolean, "F", ptInput).SetAsBoolean(true);
     std::vector<std::string> texts;
     for (int i = 0; i < params.Count(); ++i) {
-        TQueryParamValue value = QueryParamValue(params[i]);
+        TStatementParam value = QueryParamValue(params[i]);
         texts.push_back(ValueToText(value.Value.data(), {value.DataType, value.Size, value.Scale}));
     }
     EXPECT_EQ(texts, (std::vector<std::string>{"-5", "abc  ", "2001-02-03 04:05:06", "TRUE"}));
 }
 
-TEST_F(QueryTest, OpenShowsTheStatementsCursorWhichOutlivesTheQuerysClose) {
-    GiveResult({{1, 10, "um"}, {2, 20, "dois"}});
-    query_.SetSQL({"select * from RESULT"});
-    int progress = 0;
+TEST_F(QueryTest, OpenShowsTheStatementsResultAndRunsTheStatementAgainOnEachOpen) {
+    query_.SetSQL({"SELECT ID FROM T WHERE CODE > :C ORDER BY ID"});
+    query_.ParamByName("C").SetAsInteger(10);
+    int progress = -1;
     query_.OnQueryProgress = [&](TVORSAMQuery&, int percent, bool&) { progress = percent; };
     query_.Open();
     EXPECT_EQ(progress, 100);
-    std::vector<int> ids;
-    for (query_.First(); !query_.Eof(); query_.Next()) ids.push_back(query_.FieldByName("ID").AsInteger());
-    EXPECT_EQ(ids, (std::vector<int>{1, 2}));
+    EXPECT_EQ(Ids(), (std::vector<int>{2, 3, 4}));
     EXPECT_DATABASE_ERROR(query_.UnPrepare(), SDataSetOpen);
-    EXPECT_FALSE(query_.CanModify()); // a result table: a copy
     query_.Close();
-    log_.Live = true;
-    EXPECT_TRUE(result_->IsOpen());
-    query_.Open(); // runs again
-    EXPECT_EQ(log_.Runs.size(), 2u);
-    EXPECT_TRUE(query_.CanModify()); // the table's own cursor
-    query_.Close();
+    EXPECT_TRUE(query_.Prepared());
+    query_.ParamByName("C").SetAsInteger(20);
+    query_.Open();
+    EXPECT_EQ(Ids(), (std::vector<int>{3, 4}));
 }
 
 TEST_F(QueryTest, OpeningAStatementWithoutRowsFails) {
-    query_.SetSQL({"delete from t"});
+    query_.SetSQL({"DELETE FROM T WHERE ID = 0"});
     EXPECT_DATABASE_ERROR(query_.Open(), SHandleError);
     EXPECT_FALSE(query_.Active());
 }

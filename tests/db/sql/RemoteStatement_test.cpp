@@ -9,7 +9,6 @@
 #include "db/components/VORSAMTable.h"
 #include "db/lib/DataTypes.h"
 #include "db/sql/QueryStatement.h"
-#include "db/sql/QueryStatementAdapter.h"
 #include "platform/data/Field.h"
 
 #include <fstream>
@@ -33,7 +32,6 @@ const TValues NoRecord = {U32(2), U32(0), U32(0), U8(1)}; // a cursor before the
 class RemoteStatementTest : public TSqlTest {
 protected:
     void SetUp() override {
-        InstallSqlStatements();
         AddTable({"PEOPLE", {{"CODIGO", dtInteger}, {"NOME", dtString, 20}}, {{"1", "Ana"}, {"2", "Bia"}}});
         dat_ = FileBytes(dir_.File("PEOPLE.DAT")), idx_ = FileBytes(dir_.File("PEOPLE.IDX"));
         TDataFileHeader h;
@@ -45,7 +43,7 @@ protected:
         for (uint32_t n = 1; n < h.NextRecordNumber(); ++n)
             rows_.push_back(slice(h.SlotOffset(n), h.RecordSize()));
     }
-    void TearDown() override { SetQueryStatementFactory({}), FinalizeSessions(), current_path(home_); }
+    void TearDown() override { FinalizeSessions(), current_path(home_); }
 
     static TBytes FileBytes(const std::string& file) { return Read(std::ifstream(file, std::ios::binary)); }
     static TBytes Read(std::ifstream&& in) { return {std::istreambuf_iterator<char>(in), {}}; }

@@ -1,14 +1,13 @@
 // The query component over the SQL engine: a SELECT with named parameters opened as a dataset, data
 // changes run with ExecSQL and their row counts, and the result following the table's changes on each
 // open. The oracle is SQLite running the same statements.
-#include "SqliteOracle.h"
+#include "../sql/SqliteOracle.h"
 
 #include "db/components/VORSAMDatabase.h"
 #include "db/components/VORSAMQuery.h"
 #include "db/components/VORSAMSession.h"
 #include "db/components/VORSAMSessionList.h"
 #include "db/lib/TestSupport.h"
-#include "db/sql/QueryStatementAdapter.h"
 #include "platform/data/DBConsts.h"
 #include "platform/data/DataSource.h"
 #include "platform/data/DateTime.h"
@@ -35,7 +34,6 @@ class QueryComponentTest : public ::testing::Test {
 protected:
     void SetUp() override {
         FinalizeSessions();
-        InstallSqlStatements();
         DefaultSession().OpenDatabase(dir_.Path(), nullptr);
         Exec({"CREATE TABLE T (ID INTEGER, NAME CHAR(10), DAY DATE, PRIMARY KEY (ID))"});
         for (int id = 1; id <= 6; ++id)
@@ -44,7 +42,6 @@ protected:
     }
     void TearDown() override {
         query_.Disconnect();
-        SetQueryStatementFactory({});
         FinalizeSessions();
     }
     // Runs the statement with a query of its own and on the oracle; the query's row count.
