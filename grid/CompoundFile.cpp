@@ -1,6 +1,7 @@
 #include "grid/CompoundFile.h"
 
 #include <QtEndian>
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -35,6 +36,10 @@ private:
     // The bytes of a sector (of the mini stream when mini) no chain took before, which it now
     // takes; nothing for a sector outside the file or taken already.
     const char* Take(quint32 sector, bool mini);
+    // The bytes the file has of a sector (it may cut its last one short).
+    qint64 Available(quint32 sector) const {
+        return std::min(sectorSize_, bytes_.size() - (qint64(sector) + 1) * sectorSize_);
+    }
     // The bytes of a chain of sectors (of the mini stream when mini), cut to size (-1: the whole
     // chain); nothing when the chain leaves the file, meets a sector taken before or ends before
     // size.
@@ -66,7 +71,7 @@ std::optional<QByteArray> TCompoundDocument::Chain(quint32 first, qint64 size, b
          sector = table.Next[sector]) {
         const char* bytes = sector < table.Next.size() ? Take(sector, mini) : nullptr;
         if (!bytes) return std::nullopt;
-        data.append(bytes, unit);
+        data.append(bytes, mini ? unit : Available(sector));
     }
     if (data.size() < size) return std::nullopt;
     if (size >= 0) data.truncate(size);
@@ -80,8 +85,8 @@ bool TCompoundDocument::Open() {
     if ((shift != 9 && shift != 12) || U16(0x20) != 6) return false;
     sectorSize_ = qint64(1) << shift;
     miniCutoff_ = U32(0x38);
-    // Whole sectors only: the header takes the room of sector -1.
-    sectors_.Used.assign(size_t(std::max<qint64>(bytes_.size() / sectorSize_ - 1, 0)), false);
+    // The header takes the room of sector -1; the last sector may be cut short.
+    sectors_.Used.assign(size_t(std::max<qint64>((bytes_.size() - 1) / sectorSize_, 0)), false);
     const qint64 sectorCount = qint64(sectors_.Used.size());
 
     // The sectors of the FAT: the header's entries, then the DIFAT chain's.
@@ -93,7 +98,7 @@ bool TCompoundDocument::Open() {
     const qint64 perDifat = sectorSize_ / 4 - 1;
     for (quint32 difat = U32(0x44); difat < kEndOfChain;) {
         const char* sector = Take(difat, false);
-        if (!sector) return false;
+        if (!sector || Available(difat) < sectorSize_) return false;
         for (qint64 i = 0; i < perDifat; ++i) {
             const quint32 entry = qFromLittleEndian<quint32>(sector + 4 * i);
             if (entry < kEndOfChain) fatSectors.push_back(entry);
@@ -103,7 +108,7 @@ bool TCompoundDocument::Open() {
     }
     for (quint32 s : fatSectors) {
         const char* sector = Take(s, false);
-        if (!sector) return false;
+        if (!sector || Available(s) < sectorSize_) return false;
         for (qint64 i = 0; i < sectorSize_ / 4; ++i)
             sectors_.Next.push_back(qFromLittleEndian<quint32>(sector + 4 * i));
     }

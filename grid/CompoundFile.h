@@ -17,7 +17,8 @@
 // directory, the mini FAT, the mini stream and the stream read are disjoint, and none of them
 // loops. A chain that visits a sector twice, leaves the file (or the mini stream) or ends before
 // its stream's size makes the document damaged, so a chain is followed for at most as many steps
-// as the file has sectors (the mini stream's size / 64 for mini sectors).
+// as the file has sectors (the mini stream's size / 64 for mini sectors). The file may end within
+// its last sector, which then holds what it has, but a FAT or DIFAT sector must be whole.
 #pragma once
 
 #include <QByteArray>

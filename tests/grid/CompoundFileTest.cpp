@@ -64,7 +64,15 @@ TEST(CompoundFile, AChainThatLoopsEndsEarlyOrLeavesTheFileRefusesTheDocument) {
          [](TCompound& d) { d.Link(d.Streams[0][5], d.Fat[0]); }},
         {"a FAT sector listed twice", 9, "Workbook",
          [](TCompound& d) { qToLittleEndian(d.Fat[0], d.Bytes.data() + 0x50); }},
-        {"a document cut within its last sector", 12, "Small", [](TCompound& d) { d.Bytes.chop(512); }},
+        {"a document cut within the mini stream", 12, "Small",
+         [](TCompound& d) { d.Bytes.chop(4096 - 512); }},
+        {"a FAT sector the document cuts short", 12, "Workbook",
+         [](TCompound& d) {
+             // a sector of 100 bytes listed in the DIFAT
+             qToLittleEndian(quint32(d.Bytes.size() / 4096 - 1),
+                             d.Bytes.data() + (d.Difat[0] + 1) * 4096 + 4);
+             d.Bytes += QByteArray(100, '\0');
+         }},
     };
     for (const TDamageCase& c : cases) {
         SCOPED_TRACE(c.Name);
@@ -73,6 +81,10 @@ TEST(CompoundFile, AChainThatLoopsEndsEarlyOrLeavesTheFileRefusesTheDocument) {
         c.Damage(doc);
         EXPECT_EQ(ReadCompoundStream(doc.Bytes, {c.Stream}), std::nullopt);
     }
+    // A last sector cut short holds what it has.
+    TCompound cut = Document(12, 0);
+    cut.Bytes.chop(512);
+    EXPECT_EQ(ReadCompoundStream(cut.Bytes, {"Small"}), Filler(1'000, 2));
 }
 
 } // namespace
