@@ -5,7 +5,6 @@
 #include "grid/AdvancedGrid.h"
 #include "grid/GridError.h"
 #include "grid/HTMLDraw.h"
-#include "grid/InputLimits.h"
 
 #include <QBuffer>
 #include <QImage>
@@ -86,12 +85,13 @@ std::vector<TGridFuzzSeed> XlsxSeeds() {
                   R"(<styleSheet><cellXfs><xf numFmtId="0"/><xf numFmtId="22"/></cellXfs></styleSheet>)");
         seeds.push_back({"book-" + std::to_string(seeds.size()), ReadFile(folder.filePath("seed"))});
     }
-    // Minutes and seconds; one shared string more than a workbook may hold.
+    // Minutes and seconds; many shared strings (as many as a workbook may hold take seconds to
+    // refuse, ten times that with the fuzzers' sanitizers: the import tests read those).
     WriteXlsx(folder.filePath("seed"),
               {{"A", SheetXml({{"A1", "n\" s=\"1", "<v>0.75</v>"}, Shared("B1", 0)})}}, {}, 0,
               R"(<styleSheet><numFmts><numFmt numFmtId="164" formatCode="[$-409]mm:ss"/></numFmts>)"
               R"(<cellXfs><xf/><xf numFmtId="164"/></cellXfs></styleSheet>)",
-              "<sst>" + QByteArray("<si/>").repeated(inputlimits::kMaxCells + 1) + "</sst>");
+              "<sst>" + QByteArray("<si/>").repeated(100'000) + "</sst>");
     seeds.push_back({"strings", ReadFile(folder.filePath("seed"))});
     return seeds;
 }
