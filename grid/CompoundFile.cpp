@@ -89,21 +89,20 @@ bool TCompoundDocument::Open() {
     sectors_.Used.assign(size_t(std::max<qint64>((bytes_.size() - 1) / sectorSize_, 0)), false);
     const qint64 sectorCount = qint64(sectors_.Used.size());
 
-    // The sectors of the FAT: the header's entries, then the DIFAT chain's.
+    // The sectors of the FAT, as many as the header counts: the header's entries, then the DIFAT
+    // chain's, free entries passed over; entries past the count are not looked at.
+    const qint64 fatCount = U32(0x2C);
+    if (fatCount > sectorCount) return false;
     std::vector<quint32> fatSectors;
-    for (int i = 0; i < kHeaderDifatEntries; ++i) {
-        const quint32 sector = U32(0x4C + 4 * i);
-        if (sector < kEndOfChain) fatSectors.push_back(sector);
-    }
+    auto list = [&](quint32 entry) {
+        if (entry < kEndOfChain && qint64(fatSectors.size()) < fatCount) fatSectors.push_back(entry);
+    };
+    for (int i = 0; i < kHeaderDifatEntries; ++i) list(U32(0x4C + 4 * i));
     const qint64 perDifat = sectorSize_ / 4 - 1;
-    for (quint32 difat = U32(0x44); difat < kEndOfChain;) {
+    for (quint32 difat = U32(0x44); qint64(fatSectors.size()) < fatCount;) {
         const char* sector = Take(difat, false);
         if (!sector || Available(difat) < sectorSize_) return false;
-        for (qint64 i = 0; i < perDifat; ++i) {
-            const quint32 entry = qFromLittleEndian<quint32>(sector + 4 * i);
-            if (entry < kEndOfChain) fatSectors.push_back(entry);
-        }
-        if (qint64(fatSectors.size()) > sectorCount) return false;
+        for (qint64 i = 0; i < perDifat; ++i) list(qFromLittleEndian<quint32>(sector + 4 * i));
         difat = qFromLittleEndian<quint32>(sector + 4 * perDifat);
     }
     for (quint32 s : fatSectors) {

@@ -4,14 +4,15 @@
 // Layout (little-endian): a 512-byte header, then sectors of 2^shift bytes (sector n at
 // (n + 1) << shift; with 4,096-byte sectors the header fills the first 4,096 bytes). Header fields
 // used: signature D0 CF 11 E0 A1 B1 1A E1 at 0, sector shift u16 at 0x1E (9 or 12), mini sector
-// shift u16 at 0x20 (6), first directory sector u32 at 0x30, mini stream cutoff u32 at 0x38
-// (4096), first mini FAT sector u32 at 0x3C, first DIFAT sector u32 at 0x44, the first 109 DIFAT
-// entries u32 at 0x4C. The DIFAT lists the sectors of the FAT; a DIFAT sector holds (sector size /
-// 4 - 1) entries and the next DIFAT sector. The FAT gives each sector's successor (0xFFFFFFFE ends
-// a chain). The directory is a chain of 128-byte entries: name in UTF-16 at 0 (its byte length,
-// terminator included, u16 at 0x40), type u8 at 0x42 (2 stream, 5 root), first sector u32 at
-// 0x74, size at 0x78 (u32; the high half is ignored). Streams below the cutoff live in the mini
-// stream (the root entry's chain) in 64-byte mini sectors chained by the mini FAT.
+// shift u16 at 0x20 (6), number of FAT sectors u32 at 0x2C, first directory sector u32 at 0x30,
+// mini stream cutoff u32 at 0x38 (4096), first mini FAT sector u32 at 0x3C, first DIFAT sector
+// u32 at 0x44, the first 109 DIFAT entries u32 at 0x4C. The DIFAT lists the sectors of the FAT, as
+// many as the header counts (free entries, 0xFFFFFFFF, passed over); a DIFAT sector holds (sector
+// size / 4 - 1) entries and the next DIFAT sector. The FAT gives each sector's successor
+// (0xFFFFFFFE ends a chain). The directory is a chain of 128-byte entries: name in UTF-16 at 0 (its byte
+// length, terminator included, u16 at 0x40), type u8 at 0x42 (2 stream, 5 root), first sector u32 at 0x74,
+// size at 0x78 (u32; the high half is ignored). Streams below the cutoff live in the mini stream (the root
+// entry's chain) in 64-byte mini sectors chained by the mini FAT.
 //
 // A sound document gives each sector to one chain at most: the DIFAT, the FAT sectors, the
 // directory, the mini FAT, the mini stream and the stream read are disjoint, and none of them

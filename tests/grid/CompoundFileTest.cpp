@@ -55,8 +55,9 @@ TEST(CompoundFile, AChainThatLoopsEndsEarlyOrLeavesTheFileRefusesTheDocument) {
          [](TCompound& d) { d.Link(d.MiniStream[0], d.MiniStream[0]); }},
         {"the directory looping", 12, "Workbook",
          [](TCompound& d) { d.Link(d.Directory[0], d.Directory[0]); }},
-        {"the DIFAT looping", 12, "Workbook",
+        {"the DIFAT looping before it lists every FAT sector", 12, "Workbook",
          [](TCompound& d) {
+             qToLittleEndian(quint32(2), d.Bytes.data() + 0x2C);
              qToLittleEndian(d.Difat[0], d.Bytes.data() + (d.Difat[0] + 2) * d.SectorSize - 4);
          }},
         {"a FAT sector listed twice", 9, "Workbook",
@@ -65,7 +66,8 @@ TEST(CompoundFile, AChainThatLoopsEndsEarlyOrLeavesTheFileRefusesTheDocument) {
          [](TCompound& d) { d.Bytes.chop(4096 - 512); }},
         {"a FAT sector the document cuts short", 12, "Workbook",
          [](TCompound& d) {
-             // a sector of 100 bytes listed in the DIFAT
+             // a second FAT sector, of 100 bytes, listed in the DIFAT
+             qToLittleEndian(quint32(2), d.Bytes.data() + 0x2C);
              qToLittleEndian(quint32(d.Bytes.size() / 4096 - 1),
                              d.Bytes.data() + (d.Difat[0] + 1) * 4096 + 4);
              d.Bytes += QByteArray(100, '\0');
