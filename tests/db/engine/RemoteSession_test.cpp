@@ -14,16 +14,6 @@
 namespace vorsam::test {
 namespace {
 
-// The engine error the callable raises; one of code 0 when it raises none.
-template <typename F> EVORSAMEngineError ErrorRaisedBy(F&& f) {
-    try {
-        f();
-    } catch (const EVORSAMEngineError& e) {
-        return e;
-    }
-    return EVORSAMEngineError(0, TErrorContext{});
-}
-
 // The server ran its scripts without a surprise.
 void ExpectServed(TFakeServer& server) {
     server.Finish();
@@ -230,10 +220,11 @@ TEST_F(RemoteSessionTest, CallbacksAreServedUntilTheRealReplyComes) {
         peer.Reply(0, {U32(5)});
     }});
     Start(server);
+    session_.AddPassword("known-secret");
     int asked = 0;
     session_.SetPasswordHandler([&] {
         if (++asked == 1) return false;
-        session_.AddPassword("chave");
+        session_.AddPassword("asked-secret");
         return true;
     });
     std::vector<std::string> seen;
@@ -259,8 +250,72 @@ TEST_F(RemoteSessionTest, CallbacksAreServedUntilTheRealReplyComes) {
     std::vector<TFakeRequest> requests = server.Requests();
     ASSERT_EQ(requests.size(), 6u) << "kinds 13, 14 and unknown ones get no answer";
     EXPECT_EQ(requests[3].Body, Body(75, {U8(0)})) << "no password supplied";
-    EXPECT_EQ(requests[4].Body, Body(75, {U8(1), Text("chave")})) << "supplied: the session's passwords";
+    EXPECT_EQ(requests[4].Body, Body(75, {U8(1), Text("asked-secret")}))
+        << "supplied: the password given, none other the session holds";
     EXPECT_EQ(requests[5].Body, Body(75, {U8(1)})) << "the abort flag as the routine set it";
+}
+
+// A server that calls back without end is cut off at the reply timeout (the request fails with the timeout
+// error, the connection closed) unless its progress moves: then it runs on, until the application aborts.
+TEST_F(RemoteSessionTest, AServerCallingBackWithoutEndIsCutOffUnlessItsProgressMoves) {
+    struct TCase {
+        const char* What;
+        std::function<std::vector<TBytes>(int)> Callback; // the i-th
+        int AbortAt;                                      // the percent the application aborts at, or -1
+        bool Answered;                                    // with the reply after 100 callbacks
+    };
+    auto progress = [](int percent) { return std::vector<TBytes>{U16(12), U16(uint16_t(percent)), U8(0)}; };
+    const TCase cases[] = {
+        {"a kind the client skips", [](int) { return std::vector<TBytes>{U16(99)}; }, -1, false},
+        {"a status",
+         [](int i) {
+             return std::vector<TBytes>{U16(14), U16(uint16_t(i))};
+         },
+         -1, false},
+        {"a password asked again", [](int) { return std::vector<TBytes>{U16(11)}; }, -1, false},
+        {"progress standing still", [&](int) { return progress(40); }, -1, false},
+        {"progress beyond 100", [&](int i) { return progress(200 + i); }, -1, false},
+        {"progress moving", [&](int i) { return progress(i + 1); }, -1, true},
+        {"progress moving, aborted", [&](int i) { return progress(i + 1); }, 20, false},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.What);
+        TFakeServer server({[&](TFakePeer& peer) {
+            peer.ServeLogin();
+            peer.Expect(4);
+            // Without end: 1000 callbacks, then a reply the client should no longer be waiting for.
+            if (!peer.CallBack(c.Callback, c.Answered ? 100 : 1000, 5)) peer.Reply(0, {U32(5)});
+            peer.AnswerUntilDone();
+        }});
+        TRemoteSettings quick = SettingsFor(server);
+        quick.ReplyTimeout = 250;
+        session_.SetRemoteSettings(quick);
+        session_.SetRemote(true);
+        session_.Connect();
+        session_.Login();
+        session_.SendSessionParams();
+        session_.SetPasswordHandler([] { return true; });
+        TRemoteCallbacks callbacks;
+        callbacks.Progress = [&](uint16_t percent, bool& abort) { abort = abort || percent == c.AbortAt; };
+        EVORSAMEngineError e = ErrorRaisedBy([&] {
+            session_.BeginRequest(rqOpenDatabase);
+            session_.Request().WriteText("VENDAS");
+            session_.PerformRequest(&callbacks);
+        });
+        session_.Logout();
+        ExpectServed(server);
+        EXPECT_EQ(e.ErrorCode, c.Answered ? 0 : VORSAM_NOTCONNECTED) << e.what();
+        EXPECT_EQ(e.SocketErrorCode, c.Answered ? 0 : ETIMEDOUT);
+        std::vector<uint16_t> codes = Codes(server);
+        EXPECT_EQ(std::count(codes.begin(), codes.end(), 4), 1) << "not asked again";
+        if (c.AbortAt < 0) continue;
+        std::string answers;
+        for (const TFakeRequest& r : server.Requests())
+            if (r.Code == 75) answers += char('0' + r.Values.at(0).at(0));
+        EXPECT_EQ(answers.find_first_not_of('0'), size_t(c.AbortAt - 1)) << answers;
+        EXPECT_EQ(answers.find('0', size_t(c.AbortAt)), std::string::npos) << "the abort holds: " << answers;
+        EXPECT_GT(answers.size(), size_t(c.AbortAt)) << "answered after the abort too";
+    }
 }
 
 // ---- lost connections ----
