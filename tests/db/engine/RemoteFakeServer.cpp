@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <arpa/inet.h>
 #include <array>
-#include <chrono>
 #include <cstring>
 #include <netinet/in.h>
 #include <poll.h>
@@ -183,28 +182,6 @@ void TFakePeer::AwaitClose() {
     for (pollfd p{socket_, POLLIN, 0}; poll(&p, 1, WaitMs) > 0;)
         if (recv(socket_, buffer, sizeof buffer, 0) <= 0) return;
     Fail("the client kept the connection open");
-}
-
-bool TFakePeer::TakeSent() {
-    for (pollfd p{socket_, POLLIN, 0}; poll(&p, 1, 0) > 0;) {
-        uint8_t byte;
-        if (recv(socket_, &byte, 1, MSG_PEEK) <= 0) return false;
-        Next();
-    }
-    return true;
-}
-
-bool TFakePeer::CallBack(const std::function<std::vector<TBytes>(int)>& next, int most, int gapMs) {
-    try {
-        for (int i = 0; i < most; ++i) {
-            SendRaw(Frame(Body(11284, next(i)), false));
-            std::this_thread::sleep_for(std::chrono::milliseconds(gapMs));
-            if (!TakeSent()) return true;
-        }
-    } catch (const TPeerGone&) {
-        return true;
-    }
-    return false;
 }
 
 void TFakePeer::Reply(uint16_t code, const std::vector<TBytes>& values, bool compress) {

@@ -54,16 +54,11 @@ public:
     void SendRaw(const TBytes& bytes);
     // Waits until the client closes the connection, reading and dropping what it sends.
     void AwaitClose();
-    // Calls back (reply code 11284) with the values `next` gives for 0, 1, ..., `gapMs` apart, taking what
-    // the client answers as requests, until the client closes the connection (true) or `most` went.
-    bool CallBack(const std::function<std::vector<TBytes>(int)>& next, int most, int gapMs);
     // Logs in (version, name) and takes the session parameters.
     void ServeLogin(int32_t version = 32400, const std::string& name = "Central");
 
 private:
     void ReceiveAll(uint8_t* data, size_t size);
-    // Takes the requests the client has sent; false once it closed the connection.
-    bool TakeSent();
     void Fail(const std::string& what);
 
     int socket_;

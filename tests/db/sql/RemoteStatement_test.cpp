@@ -240,91 +240,55 @@ TEST_F(RemoteStatementTest, DamagedRepliesEndInCleanErrors) {
 }
 
 // A request naming a statement or a cursor goes once, on the connection that gave the handle: a late or
-// lost reply is reported with what to do, the request is never sent again, nor on the next connection,
-// which only a request without such a handle makes; FREESTMT goes on no other connection either.
+// lost reply is reported with what to do, and neither it nor FREESTMT goes on the next connection.
 TEST_F(RemoteStatementTest, ARequestNamingAHandleIsNeverSentAgainAfterALateOrLostReply) {
-    using TErrors = std::vector<EVORSAMEngineError>;
-    struct TCase {
-        const char* What;
-        std::vector<uint16_t> Served; // after login and VENDAS, answered but the last
-        bool Late;                    // the last gets no reply until the client gives up, else none at all
-        std::string Redo;             // empty: nothing raised
-        std::function<void(TDataDirectory&, TErrors&)> Use;
-    };
-    auto twice = [](TErrors& errors, const std::function<void()>& request) {
-        errors.push_back(ErrorRaisedBy(request)), errors.push_back(ErrorRaisedBy(request));
-    };
-    const TCase cases[] = {
-        {"EXECUTESTMT late",
-         {76, 77, 79},
-         true,
-         "prepare the statement again",
-         [&](TDataDirectory& database, TErrors& errors) {
-             TQueryStatement statement(database);
-             statement.Prepare("UPDATE PEOPLE SET NOME = 'X'");
-             twice(errors, [&] { statement.Execute({}, false); });
-         }},
-        {"PREPARESTMT lost",
-         {76, 77},
-         false,
-         "prepare the statement again",
-         [&](TDataDirectory& database, TErrors& errors) {
-             TQueryStatement statement(database);
-             twice(errors, [&] { statement.Prepare("DELETE FROM PEOPLE"); });
-         }},
-        {"MOVECURSOR lost",
-         {10, 12},
-         false,
-         "open the table again",
-         [&](TDataDirectory& database, TErrors& errors) {
-             TDataCursor cursor(database);
-             cursor.SetTableName("PEOPLE"), cursor.OpenCursor();
-             twice(errors, [&] { cursor.SetToBegin(); });
-         }},
-        {"FREESTMT lost",
-         {76, 80},
-         false,
-         "",
-         [](TDataDirectory& database, TErrors&) { TQueryStatement{database}; }},
-    };
-    for (const TCase& c : cases) {
-        SCOPED_TRACE(c.What);
+    for (const std::vector<uint16_t>& served : {std::vector<uint16_t>{76, 77, 79}, {10, 12}, {76, 80}}) {
+        const bool late = served.back() == 79, statementLost = served.back() == 80;
+        SCOPED_TRACE(served.back());
         TFakeServer server({[&](TFakePeer& peer) {
                                 peer.ServeLogin(), peer.Answer(4, {U32(7)});
-                                for (size_t i = 0; i + 1 < c.Served.size(); ++i)
-                                    peer.Answer(c.Served[i], c.Served[i] == 76   ? TValues{U32(30)}
-                                                             : c.Served[i] == 77 ? Flags(sqlUpdate)
-                                                                                 : Image(501) + NoRecord);
-                                peer.Expect(c.Served.back());
-                                if (c.Late) peer.AwaitClose();
+                                for (size_t i = 0; i + 1 < served.size(); ++i)
+                                    peer.Answer(served[i], served[i] == 76   ? TValues{U32(30)}
+                                                           : served[i] == 77 ? Flags(sqlUpdate)
+                                                                             : Image(501) + NoRecord);
+                                peer.Expect(served.back()); // and no answer
+                                if (late) peer.AwaitClose();
                             },
                             [](TFakePeer& peer) {
                                 peer.ServeLogin(), peer.Answer(4, {U32(8)}), peer.Answer(4, {U32(9)});
                                 peer.AnswerUntilDone();
                             }});
         TDataDirectory& database = Connect(server, 300);
-        TErrors errors;
-        c.Use(database, errors);
-        remote_.CloseDataDirectory(remote_.OpenDataDirectory("OUTRA", ""));
+        std::optional<TQueryStatement> statement;
+        std::optional<TDataCursor> cursor;
+        std::function<void()> request = [&] { cursor->SetToBegin(); };
+        if (served[0] == 76) statement.emplace(database);
+        if (late) {
+            statement->Prepare("UPDATE PEOPLE SET NOME = 'X'");
+            request = [&] { statement->Execute({}, false); };
+        }
+        if (!statement) cursor.emplace(database), cursor->SetTableName("PEOPLE"), cursor->OpenCursor();
+        if (statementLost) statement.reset();
+        std::vector<EVORSAMEngineError> errors; // the request, then the same again
+        for (int i = statementLost ? 2 : 0; i < 2; ++i) errors.push_back(ErrorRaisedBy(request));
+        remote_.CloseDataDirectory(remote_.OpenDataDirectory("OUTRA", "")); // a new connection
+        statement.reset(), cursor.reset();
         Finish(server, &database);
         std::vector<uint16_t> codes{1, 3, 4};
-        codes.insert(codes.end(), c.Served.begin(), c.Served.end());
+        codes.insert(codes.end(), served.begin(), served.end());
         codes.insert(codes.end(), {1, 3, 4, 4, 5, 5, 2});
         std::vector<uint16_t> sent;
-        for (const TFakeRequest& request : server.Requests()) sent.push_back(request.Code);
-        EXPECT_EQ(sent, codes) << "a new connection opens only VENDAS again and OUTRA";
-        if (c.Redo.empty()) {
-            EXPECT_TRUE(errors.empty());
-            continue;
-        }
+        for (const TFakeRequest& r : server.Requests()) sent.push_back(r.Code);
+        EXPECT_EQ(sent, codes) << "the new connection opens only VENDAS again and OUTRA";
+        if (statementLost) continue;
+        const std::string redo = late ? "prepare the statement again" : "open the table again";
         ASSERT_EQ(errors.size(), 2u);
-        EXPECT_EQ(errors[0].ErrorCode, VORSAM_NOTCONNECTED);
-        EXPECT_EQ(errors[0].SocketErrorCode == ETIMEDOUT, c.Late);
+        EXPECT_EQ(errors[0].SocketErrorCode == ETIMEDOUT, late);
         EXPECT_TRUE(
-            errors[0].ErrorMessage.ends_with("; the server may have carried out the request; " + c.Redo))
+            errors[0].ErrorMessage.ends_with("; the server may have carried out the request; " + redo))
             << errors[0].ErrorMessage;
         EXPECT_EQ(errors[1].ErrorCode, VORSAM_NOTCONNECTED);
-        EXPECT_EQ(errors[1].ErrorMessage, "the connection to the server was lost; " + c.Redo);
+        EXPECT_EQ(errors[1].ErrorMessage, "the connection to the server was lost; " + redo);
     }
 }
 
@@ -340,15 +304,13 @@ TEST_F(RemoteStatementTest, ABlobOfAServersTableIsRefusedSayingWhatIsNotSupporte
     std::vector<std::string> refusals;
     {
         TVORSAMSession& remote = DefaultSession();
-        remote.SetSessionType(stRemote), remote.SetRemotePort(server.Port());
-        remote.SetRemoteUser("ana"), remote.SetRemotePassword("s3nha");
+        remote.SetSessionType(stRemote), remote.SetRemotePort(server.Port()), remote.SetRemoteUser("ana");
+        remote.SetRemotePassword("s3nha");
         TVORSAMTable table;
-        table.SetDatabaseName("VENDAS"), table.SetTableName("NOTES");
-        table.Open();
+        table.SetDatabaseName("VENDAS"), table.SetTableName("NOTES"), table.Open();
         platform::data::TField& nota = table.Fields()[1];
-        for (const std::function<void()>& use :
-             {std::function<void()>([&] { nota.AsString(); }),
-              std::function<void()>([&] { table.Edit(), nota.SetAsString("x"); })}) {
+        for (auto use : {std::function<void()>([&] { nota.AsString(); }),
+                         {[&] { table.Edit(), nota.SetAsString("x"); }}}) {
             EVORSAMEngineError e = ErrorRaisedBy(use);
             refusals.push_back(std::string(e.what()) + " (" + e.ErrorFieldName + ")");
         }
