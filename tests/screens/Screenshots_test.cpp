@@ -6,7 +6,7 @@
 #include "core/ExtensionCodes.h"
 #include "core/Language.h"
 #include "core/TempTable.h"
-#include "db/engine/VORSAMTable.h"
+#include "db/components/VORSAMTable.h"
 #include "platform/os/Cp1252.h"
 #include "screens/Agcolet.h"
 #include "screens/Agindiv.h"

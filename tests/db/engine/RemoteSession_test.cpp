@@ -1,10 +1,9 @@
 // A remote engine session against the loopback test server: the bytes of login, session parameters and
 // databases, error replies raised as the errors they carry, the server's callbacks, lost connections
-// and reconnecting, compressed payloads, and the session component's road to a server.
+// and reconnecting, and compressed payloads.
 #include "db/lib/TestSupport.h"
 
 #include "RemoteFakeServer.h"
-#include "VORSAMTestSupport.h"
 #include "db/engine/DataDirectory.h"
 #include "db/engine/DataSession.h"
 #include "db/engine/RemoteProtocol.h"
@@ -449,62 +448,6 @@ TEST_F(RemoteSessionTest, OverTheInternetLargePayloadsTravelCompressedAndACorrup
         EXPECT_EQ(requests[2].Compressed, !lan);
         EXPECT_EQ(requests[2].Body, Body(90, {big})) << "inflated by the server as sent";
     }
-}
-
-// ---- the session component ----
-
-class RemoteSessionComponentTest : public ComponentsTest {};
-
-TEST_F(RemoteSessionComponentTest, ARemoteSessionLogsInPassesItsSettingsAndOpensDatabasesOnTheServer) {
-    TFakeServer server({[](TFakePeer& peer) {
-        peer.ServeLogin(30900, "Central");
-        peer.Expect(3); // a setting changed while active
-        peer.Reply(0);
-        peer.Expect(4);
-        peer.Reply(0, {U32(9)});
-        peer.Expect(5);
-        peer.Reply(0);
-        peer.Expect(2);
-        peer.Reply(0);
-    }});
-    TVORSAMOwner form;
-    TVORSAMSession remote(&form);
-    remote.SetSessionName("Remota");
-    remote.SetSessionType(stRemote);
-    remote.SetRemoteType(rtInternet);
-    remote.SetRemoteAddress("127.0.0.1");
-    remote.SetRemotePort(server.Port());
-    remote.SetRemoteUser("ana");
-    remote.SetRemoteTrace(true);
-    std::vector<std::string> traces;
-    remote.SetOnRemoteTrace([&](TVORSAMSession&, const std::string& line) { traces.push_back(line); });
-    remote.SetOnRemoteLogin([](TVORSAMSession&, std::string& user, std::string& password, bool&) {
-        EXPECT_EQ(user, "ana");
-        password = "typed";
-    });
-    remote.SetActive(true);
-    ASSERT_TRUE(remote.Active());
-    EXPECT_TRUE(remote.Handle()->IsConnected());
-    EXPECT_EQ(remote.Handle()->ServerVersion(), 30900);
-    remote.SetLockRetryCount(4);
-
-    TVORSAMDatabase& database = remote.OpenDatabase("\\vendas\\", &form);
-    ASSERT_TRUE(database.Connected());
-    EXPECT_EQ(database.Handle()->RemoteHandle(), 9u);
-    remote.CloseDatabase(database);
-    remote.SetActive(false);
-    ExpectServed(server);
-
-    std::vector<TFakeRequest> requests = server.Requests();
-    ASSERT_EQ(requests.size(), 6u);
-    EXPECT_EQ(requests[0].Body, Body(1, {U32(32400), Text("ana"), Text("typed"), U8(0)}));
-    EXPECT_EQ(requests[1].Body, Body(3, {Text(""), U8(0), U8(0), U8(15), U16(100), U8(0), U16(20)}))
-        << "the component's settings, in its order";
-    EXPECT_EQ(requests[2].Body, Body(3, {Text(""), U8(0), U8(0), U8(4), U16(100), U8(0), U16(20)}));
-    EXPECT_EQ(requests[3].Body, Body(4, {Text("VENDAS")}));
-    EXPECT_EQ(requests[4].Body, Body(5, {U32(9)}));
-    EXPECT_EQ(requests[5].Code, 2) << "stopping logs out";
-    EXPECT_FALSE(traces.empty());
 }
 
 } // namespace

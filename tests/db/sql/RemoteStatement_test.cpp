@@ -3,13 +3,12 @@
 #include "../engine/RemoteFakeServer.h"
 #include "SqlRunSupport.h"
 
-#include "db/engine/VORSAMQuery.h"
-#include "db/engine/VORSAMSession.h"
-#include "db/engine/VORSAMSessionList.h"
-#include "db/engine/VORSAMTable.h"
+#include "db/components/VORSAMQuery.h"
+#include "db/components/VORSAMSession.h"
+#include "db/components/VORSAMSessionList.h"
+#include "db/components/VORSAMTable.h"
 #include "db/lib/DataTypes.h"
 #include "db/sql/QueryStatement.h"
-#include "db/sql/QueryStatementAdapter.h"
 #include "platform/data/Field.h"
 
 #include <fstream>
@@ -33,7 +32,6 @@ const TValues NoRecord = {U32(2), U32(0), U32(0), U8(1)}; // a cursor before the
 class RemoteStatementTest : public TSqlTest {
 protected:
     void SetUp() override {
-        InstallSqlStatements();
         AddTable({"PEOPLE", {{"CODIGO", dtInteger}, {"NOME", dtString, 20}}, {{"1", "Ana"}, {"2", "Bia"}}});
         dat_ = FileBytes(dir_.File("PEOPLE.DAT")), idx_ = FileBytes(dir_.File("PEOPLE.IDX"));
         std::tie(image_, rows_) = OnServer("PEOPLE");
@@ -55,7 +53,7 @@ protected:
             rows.push_back(slice(h.SlotOffset(n), h.RecordSize()));
         return {image, rows};
     }
-    void TearDown() override { SetQueryStatementFactory({}), FinalizeSessions(), current_path(home_); }
+    void TearDown() override { FinalizeSessions(), current_path(home_); }
 
     static TBytes FileBytes(const std::string& file) { return Read(std::ifstream(file, std::ios::binary)); }
     static TBytes Read(std::ifstream&& in) { return {std::istreambuf_iterator<char>(in), {}}; }
