@@ -65,7 +65,7 @@ TVORSAMBlobStream::~TVORSAMBlobStream() {
 }
 
 void TVORSAMBlobStream::Check(uint16_t code) const {
-    if (code != 0) dataSet_.Cursor().RaiseFieldError(code, field_.FieldName());
+    if (code != 0) dataSet_.Cursor().RaiseReturnedError(code, field_.FieldName());
 }
 
 std::int64_t TVORSAMBlobStream::Read(void* buffer, std::int64_t count) {
@@ -82,7 +82,8 @@ std::int64_t TVORSAMBlobStream::Read(void* buffer, std::int64_t count) {
 
 std::int64_t TVORSAMBlobStream::Write(const void* buffer, std::int64_t count) {
     if (!opened_ || count <= 0) return 0;
-    if (count > MaxBlobEnd - position_) Check(VORSAM_INVALIDBLOBLEN);
+    if (count > MaxBlobEnd - position_)
+        dataSet_.Cursor().RaiseFieldError(VORSAM_INVALIDBLOBLEN, field_.FieldName());
     const TVORSAMDataSet::TEngineLock lock(dataSet_);
     Check(dataSet_.Cursor().PutBlob(FieldNumber(), record_, uint32_t(position_), uint32_t(count),
                                     static_cast<const uint8_t*>(buffer)));
@@ -101,7 +102,7 @@ std::int64_t TVORSAMBlobStream::Seek(std::int64_t offset, platform::data::TSeekO
 
 void TVORSAMBlobStream::Truncate() {
     if (!opened_) return;
-    if (position_ > MaxBlobEnd) Check(VORSAM_INVALIDBLOBLEN);
+    if (position_ > MaxBlobEnd) dataSet_.Cursor().RaiseFieldError(VORSAM_INVALIDBLOBLEN, field_.FieldName());
     const TVORSAMDataSet::TEngineLock lock(dataSet_);
     Check(dataSet_.Cursor().TruncateBlob(FieldNumber(), record_, uint32_t(position_)));
     modified_ = true;

@@ -23,7 +23,7 @@ int TVORSAMDataSet::GetBlobFieldData(int fieldNo, TBytes& buffer) {
     TDataCursor& cursor = Cursor();
     uint32_t size = 0;
     if (const uint16_t code = cursor.OpenBlob(number, image, TBlobOpenMode::Read, &size); code != 0)
-        cursor.RaiseFieldError(code, name);
+        cursor.RaiseReturnedError(code, name);
     if (size == 0) {
         cursor.FreeBlob(number, image);
         return 0;
