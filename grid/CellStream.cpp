@@ -2,7 +2,7 @@
 // described in CellStream.h.
 //
 // Loading writes each cell as soon as all of its records have been read, so a truncated or damaged
-// stream raises EVozAvozError ("Cell stream ends early", or that it is damaged) and leaves the
+// stream raises EVozAvozError (that it ends early, or that it is damaged) and leaves the
 // cells read before the damage in place. A stream of the whole grid (FullGrid) clears the grid
 // (hidden and filtered rows shown first, so that none of the old rows stays behind) and gives it
 // the stream's size, widths and heights, and always loads at (0, 0). Other cells that
@@ -41,7 +41,17 @@ namespace {
 }
 
 [[noreturn]] void EndsEarly() {
-    throw EVozAvozError("Cell stream ends early");
+    throw EVozAvozError(TrText(LngText("O bloco de células termina antes do fim")).toStdString());
+}
+
+[[noreturn]] void NotAStream() {
+    throw EVozAvozError(TrText(LngText("Os dados não são um bloco de células")).toStdString());
+}
+
+[[noreturn]] void NewerVersion() {
+    throw EVozAvozError(
+        TrText(LngText("O bloco de células é de uma versão mais nova e não pode ser carregado"))
+            .toStdString());
 }
 
 // Records are built in a buffer so that their length can go first.
@@ -64,7 +74,8 @@ public:
     void End() {
         out_ << quint8(kind_) << quint32(payload_.size());
         out_.writeRawData(payload_.constData(), int(payload_.size()));
-        if (out_.status() != QDataStream::Ok) throw EVozAvozError("Could not write the cell stream");
+        if (out_.status() != QDataStream::Ok)
+            throw EVozAvozError(TrText(LngText("Não foi possível gravar o bloco de células")).toStdString());
     }
 
 private:
@@ -379,8 +390,8 @@ std::vector<qint32> ReadSizes(TRecordReader& in, qint32 expected) {
 }
 
 TGridPropIO ReadStart(TRecordReader& in) {
-    if (in.Next() != rkHeader || in.Read<quint32>() != kMagic) throw EVozAvozError("Not a cell stream");
-    if (in.Read<quint16>() > kVersion) throw EVozAvozError("Cell stream of a newer version");
+    if (in.Next() != rkHeader || in.Read<quint32>() != kMagic) NotAStream();
+    if (in.Read<quint16>() > kVersion) NewerVersion();
     if (in.Next() != rkBlock) Damaged();
     TGridPropIO block;
     block.ColCount = in.Read<qint32>();

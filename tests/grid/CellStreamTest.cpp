@@ -169,7 +169,7 @@ TEST_F(DamagedStream, ATruncatedStreamRaisesAndKeepsTheCellsBeforeTheCut) {
         grid.SetColCount(1);
         grid.SetRowCount(40);
         const std::string error = LoadError(grid, {0, 0}, bytes_.left(cut));
-        EXPECT_EQ(error, "Cell stream ends early") << cut;
+        EXPECT_EQ(error, "O bloco de células termina antes do fim") << cut;
         const int loaded = LoadedPrefix(grid);
         if (cut > bytes_.size() / 2) {
             EXPECT_GT(loaded, 0) << cut;
@@ -202,14 +202,14 @@ TEST_P(StreamDamage, IsReportedClearly) {
 constexpr const char* kDamaged = "O bloco de células está danificado e não pode ser carregado";
 INSTANTIATE_TEST_SUITE_P(
     Cases, StreamDamage,
-    testing::Values(TDamageCase{"not a stream", 5, "XXXX", "Not a cell stream"},
+    testing::Values(TDamageCase{"not a stream", 5, "XXXX", "Os dados não são um bloco de células"},
                     TDamageCase{"a newer version", 9, QByteArray("\x00\x02", 2),
-                                "Cell stream of a newer version"},
+                                "O bloco de células é de uma versão mais nova e não pode ser carregado"},
                     TDamageCase{"a record of an unknown kind", -9, "Z", kDamaged},
                     TDamageCase{"a count of cells that does not match", -1, "\x07", kDamaged},
                     TDamageCase{"a block of more cells than a grid takes", 16, "\x7f\xff\xff\xff",
                                 "O bloco de células é grande demais para ser carregado"},
-                    TDamageCase{"a record longer than the stream", -8, "\x7f", "Cell stream ends early"}),
+                    TDamageCase{"a record longer than the stream", -8, "\x7f", "O bloco de células termina antes do fim"}),
     [](const auto& info) {
         std::string name = info.param.what;
         for (char& ch : name)
