@@ -34,9 +34,11 @@
 // of the write but have no place in the journal: they do not outlive their process.
 //
 // A copy finds the tables of its own folder beside it, wherever that folder now is: a folder copied or
-// moved after a crash completes its commits where it is. Only the first folder's copy tells that the
-// commit point passed: a table of another folder whose first folder's copy is gone (moved away, or
-// deleted once the first folder's tables were completed) cannot tell, and is refused as needing repair.
+// moved after a crash completes its commits where it is. Another folder of the commit is taken to have
+// moved with it when a copy of the same write lies where the same move would have put it (folders copied
+// or moved together); else it is where it was. Only the first folder's copy tells that the commit point
+// passed: a table of another folder whose first folder's copy is gone (moved away alone, or deleted once
+// the first folder's tables were completed) cannot tell, and is refused as needing repair.
 //
 // Nothing of a journal is applied before the whole of it is checked against the tables it describes
 // (CommitJournalCheck.cpp): each table on disk has its data file and its other files, plain files (no

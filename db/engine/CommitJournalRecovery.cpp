@@ -28,17 +28,50 @@ std::string CopyIn(const std::string& folder, const std::string& path) {
     return folder + "/" + fs::path(path).filename().string();
 }
 
-// The copy's own folder where the copy now is, and the tables of that folder beside it.
-void PlaceAtCopy(TJournalContents& contents, const std::string& path) {
-    if (contents.CopyFolder == 0) return;
-    std::string& recorded = contents.Folders[contents.CopyFolder - 1];
-    std::string here = fs::absolute(path).parent_path().lexically_normal().string();
-    if (recorded == here) return;
+// Whether the plain file at `path` is a copy of the journal: its header names the same write and length.
+bool IsCopyOf(const std::string& path, const TJournalContents& contents) {
+    if (!IsPlainFile(path)) return false;
+    try {
+        TFileHandler file;
+        file.SetFileName(path);
+        file.SetReadOnly(true);
+        file.Open();
+        std::array<uint8_t, JournalHeaderSize> head{};
+        if (file.ReadBuffer(head.data(), head.size(), true) < head.size()) return false;
+        return std::equal(JournalMagic.begin(), JournalMagic.end(), head.begin()) &&
+               LoadLE32(&head[44]) == JournalChecksum(head.data(), 44) &&
+               LoadLE64(&head[16]) == contents.WriteId &&
+               LoadLE64(&head[32]) == contents.Size - JournalHeaderSize;
+    } catch (const EVORSAMEngineError&) {
+        return false;
+    }
+}
+
+// The folder `folder` of the journal, and the tables in it, at `now`.
+void MoveFolder(TJournalContents& contents, size_t folder, const std::string& now) {
+    std::string& was = contents.Folders[folder];
     for (TJournalTable& table : contents.Tables)
         for (std::string& file : table.Files)
-            if (!file.empty() && fs::path(file).parent_path().string() == recorded)
-                file = (fs::path(here) / fs::path(file).filename()).string();
-    recorded = here;
+            if (!file.empty() && fs::path(file).parent_path().string() == was)
+                file = (fs::path(now) / fs::path(file).filename()).string();
+    was = now;
+}
+
+// The copy's own folder where the copy now is, with the tables of that folder beside it; when it moved,
+// every other folder where the same move would have put it, if a copy of the same write lies there.
+void PlaceAtCopy(TJournalContents& contents, const std::string& path) {
+    if (contents.CopyFolder == 0) return;
+    const size_t own = contents.CopyFolder - 1;
+    const fs::path was = contents.Folders[own], here = fs::absolute(path).parent_path().lexically_normal();
+    if (was == here) return;
+    MoveFolder(contents, own, here.string());
+    for (size_t folder = 0; folder < contents.Folders.size(); ++folder) {
+        fs::path along =
+            (here / fs::path(contents.Folders[folder]).lexically_relative(was)).lexically_normal();
+        if (!along.has_filename()) along = along.parent_path(); // "a/b/.." is "a/"
+        if (folder != own && IsCopyOf(CopyIn(along.string(), path), contents))
+            MoveFolder(contents, folder, along.string());
+    }
 }
 
 // The copy, open, when it is a whole one (its own folder's tables placed beside it); none when it is not,
@@ -115,25 +148,6 @@ bool AnyStillAwaits(const TJournalContents& contents) {
     for (size_t i = 0; i < contents.Tables.size(); ++i)
         if (StillAwaits(contents, i)) return true;
     return false;
-}
-
-// Whether the plain file at `path` is a copy of the journal: its header names the same write and length.
-bool IsCopyOf(const std::string& path, const TJournalContents& contents) {
-    if (!IsPlainFile(path)) return false;
-    try {
-        TFileHandler file;
-        file.SetFileName(path);
-        file.SetReadOnly(true);
-        file.Open();
-        std::array<uint8_t, JournalHeaderSize> head{};
-        if (file.ReadBuffer(head.data(), head.size(), true) < head.size()) return false;
-        return std::equal(JournalMagic.begin(), JournalMagic.end(), head.begin()) &&
-               LoadLE32(&head[44]) == JournalChecksum(head.data(), 44) &&
-               LoadLE64(&head[16]) == contents.WriteId &&
-               LoadLE64(&head[32]) == contents.Size - JournalHeaderSize;
-    } catch (const EVORSAMEngineError&) {
-        return false;
-    }
 }
 
 // Deletes the journal's copies, and nothing else of that name.

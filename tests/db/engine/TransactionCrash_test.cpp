@@ -67,23 +67,28 @@ TEST_P(TransactionCrashTest, ACrashAtAnyWriteOfACommitLeavesBothTablesBeforeItOr
     }
 }
 
-// A folder copied after a crash, its journal with it: wherever the crash came, the copy's tables both
-// hold the commit or both lack it, as the folder's own do.
+// A folder copied after a crash, its journal with it (and the second folder of the commit inside it):
+// wherever the crash came, the copy's tables both hold the commit or both lack it, as the folder's own do.
 TEST_P(TransactionCrashTest, AFolderCopiedAfterACrashHoldsTheCommitWholeOrNotAtAll) {
-    uint64_t writes = CommitWrites();
-    std::set<TReopened> seen;
-    for (uint64_t n = 1; n <= writes + 1; ++n) {
-        SCOPED_TRACE("stopped at write " + std::to_string(n));
-        CrashAt(n, 0);
-        TTempDir copy;
-        std::filesystem::copy(dir_.Path(), copy.Path(), std::filesystem::copy_options::recursive);
-        TReopened first = Reopen(0, copy.Path()), second = Reopen(1, copy.Path());
-        EXPECT_EQ(first, second) << "one table of the copy committed and the other not";
-        EXPECT_EQ(Reopen(0), first);
-        EXPECT_EQ(Reopen(1), first);
-        seen.insert(first);
+    std::filesystem::create_directory(dir_.File("other"));
+    for (std::string second : {std::string("OTHERS"), dir_.File("other") + "/OTHERS"}) {
+        names_[1] = second;
+        SCOPED_TRACE(second);
+        uint64_t writes = CommitWrites();
+        std::set<TReopened> seen;
+        for (uint64_t n = 1; n <= writes + 1; ++n) {
+            SCOPED_TRACE("stopped at write " + std::to_string(n));
+            CrashAt(n, 0);
+            TTempDir copy;
+            std::filesystem::copy(dir_.Path(), copy.Path(), std::filesystem::copy_options::recursive);
+            TReopened first = Reopen(0, copy.Path()), second = Reopen(1, copy.Path());
+            EXPECT_EQ(first, second) << "one table of the copy committed and the other not";
+            EXPECT_EQ(Reopen(0), first);
+            EXPECT_EQ(Reopen(1), first);
+            seen.insert(first);
+        }
+        EXPECT_EQ(seen, (std::set<TReopened>{TReopened::Before, TReopened::After}));
     }
-    EXPECT_EQ(seen, (std::set<TReopened>{TReopened::Before, TReopened::After}));
 }
 
 // A journal damaged on disk is never completed from: the tables stay as before the commit.

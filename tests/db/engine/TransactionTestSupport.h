@@ -120,10 +120,13 @@ protected:
         GetFileList().Faults().Reset();
     }
 
-    // Table i (in `folder`, else the test's own) opened after the crash: as before the commit or after.
+    // Table i opened after the crash (in a copy of the test's folder at `folder`): as before the commit
+    // or after.
     TReopened Reopen(size_t i, const std::string& folder = {}) {
         TTableLocation location = Location(names_[i]);
         if (!folder.empty()) location.Directory = folder;
+        if (!folder.empty() && location.Name.starts_with(dir_.Path()))
+            location.Name = folder + location.Name.substr(dir_.Path().size());
         TDataTable table(settings_, location);
         TAfterCrash reopened = OpenAfterCrash(table);
         EXPECT_TRUE(repairs_ || !reopened.Repaired) << names_[i] << " was refused";
