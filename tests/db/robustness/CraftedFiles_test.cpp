@@ -145,6 +145,13 @@ TEST_P(CraftedFilesTest, ASwapRecordThatCannotBeSettledLeavesTheTableAsItIs) {
     const std::pair<std::string, std::function<void()>> cases[] = {
         {"_VT0000FFFF", [] {}},
         {"_VT0000ABCD", [&] { fs::remove(dir_.File("_VT0000ABCD.DAT")); }},
+        {"_VT0000ABCD", // as the swap left it half done
+         [&] {
+             for (const char* extension : {".DAT", ".IDX", ".BLB"})
+                 fs::rename(dir_.File(std::string("PEOPLE") + extension),
+                            dir_.File(std::string("PEOPLE.") + extension[1] + "BK"));
+             fs::rename(dir_.File("_VT0000ABCD.BLB"), dir_.File("PEOPLE.BLB"));
+         }},
         {"../X/_VT0000ABCD", [] {}},
         {dir_.File("X/_VT0000ABCD"), [] {}},
         {"OTHERS", [] {}},
