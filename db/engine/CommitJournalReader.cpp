@@ -15,20 +15,23 @@ namespace vorsam {
 
 namespace {
 
-// The bytes of a copy from `from` to `end`, front to back, through a buffer of JournalReadPiece bytes;
-// the checksum of what was taken and passed since StartChecksum.
+// The bytes of a copy from `from` to `end`, front to back, through a buffer of JournalReadPiece bytes (or
+// all of them, when fewer); the checksum of what was taken and passed since StartChecksum.
 class TJournalStream {
 public:
     TJournalStream(TFileHandler& file, uint64_t from, uint64_t end)
-        : file_(file), next_(from), end_(end), buffer_(JournalReadPiece) {}
+        : file_(file), next_(from), end_(end),
+          buffer_(size_t(std::min<uint64_t>(JournalReadPiece, end - from))) {}
 
     uint64_t At() const { return next_ - (filled_ - used_); }
     uint64_t Left() const { return end_ - At(); }
     void StartChecksum() { checksum_ = 0; }
     uint32_t Checksum() const { return checksum_; }
 
-    // The next `count` bytes (at most a piece), none when fewer are left.
+    // The next `count` bytes (at most a piece; they stay until the next Take or Pass), none when fewer are
+    // left.
     const uint8_t* Take(size_t count) {
+        if (count > Left()) return nullptr;
         assert(count <= buffer_.size());
         if (filled_ - used_ < count) Refill();
         if (filled_ - used_ < count) return nullptr;
@@ -83,11 +86,11 @@ private:
 };
 
 bool TakeName(TJournalStream& in, std::string& name) {
-    const uint8_t* length = in.Take(2);
-    if (!length) return false;
-    const uint8_t* bytes = in.Take(LoadLE16(length));
+    const uint8_t* bytes = in.Take(2);
     if (!bytes) return false;
-    name.assign(reinterpret_cast<const char*>(bytes), LoadLE16(length));
+    const uint16_t length = LoadLE16(bytes);
+    if (!(bytes = in.Take(length))) return false;
+    name.assign(reinterpret_cast<const char*>(bytes), length);
     return true;
 }
 
