@@ -202,10 +202,11 @@ struct TSwapFiles {
     }
 };
 
-// A swap that cannot be finished forward goes back: the old table stays. Its data file moves first, so
-// while it is in place nothing else moved and the files stay as they are; once it is at its backup name,
-// the files in the table's places are new ones (or places the old table did not have): they go to new
-// working names (stray files, removed later), and the old files come back from their backups.
+// A swap that cannot be finished forward goes back: the old table stays. Its data file moves out first
+// and back last, so while it is in place nothing else is moved and the files stay as they are; once it is
+// at its backup name, the files in the table's places are new ones (or places the old table did not
+// have): they go to new working names (stray files, removed later), and the old files come back from
+// their backups, the data file last.
 void SettleBackward(const TStorage& storage, const TSwapNames& names, const TSwapRecord& record,
                     const TSwapFiles& files) {
     if (files.Table[0] || !files.Backup[0]) return;
@@ -216,7 +217,7 @@ void SettleBackward(const TStorage& storage, const TSwapNames& names, const TSwa
             (old ? files.Backup[role] : (record.NewFiles & (1 << role)) && !files.Working[role]))
             storage.Move(names.Files[role], TempFileName(folder, Extensions[role], names.InMemory));
     }
-    for (size_t role = 0; role < 3; ++role)
+    for (size_t role = 3; role-- > 0;)
         if ((record.OldFiles & (1 << role)) && files.Backup[role] && !storage.Exists(names.Files[role]))
             storage.Move(names.Backups[role], names.Files[role]);
 }

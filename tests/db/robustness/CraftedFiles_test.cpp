@@ -138,20 +138,21 @@ TEST_P(CraftedFilesTest, AJournalThatReachesOutsideItsTablesIsNeverFollowed) {
     }
 }
 
-// Swap records that a restructure never wrote, with correct checksums: the table stays as it is, and so
-// do the files their working names give.
+// Swap records that a restructure never wrote, with correct checksums, or whose new files are not all
+// there: the table stays as it is (put back when the swap went half way), and so do the files their
+// working names give, also when going back is cut short as a crash would.
 TEST_P(CraftedFilesTest, ASwapRecordThatCannotBeSettledLeavesTheTableAsItIs) {
     fs::create_directory(dir_.File("X"));
+    auto halfDone = [&] { // the old files at their backup names, a new one in place, the others gone
+        for (const char* extension : {".DAT", ".IDX", ".BLB"})
+            fs::rename(dir_.File(std::string("PEOPLE") + extension),
+                       dir_.File(std::string("PEOPLE.") + extension[1] + "BK"));
+        fs::copy_file(dir_.File("OTHERS.BLB"), dir_.File("PEOPLE.BLB"));
+    };
     const std::pair<std::string, std::function<void()>> cases[] = {
         {"_VT0000FFFF", [] {}},
+        {"_VT0000FFFF", halfDone},
         {"_VT0000ABCD", [&] { fs::remove(dir_.File("_VT0000ABCD.DAT")); }},
-        {"_VT0000ABCD", // as the swap left it half done
-         [&] {
-             for (const char* extension : {".DAT", ".IDX", ".BLB"})
-                 fs::rename(dir_.File(std::string("PEOPLE") + extension),
-                            dir_.File(std::string("PEOPLE.") + extension[1] + "BK"));
-             fs::rename(dir_.File("_VT0000ABCD.BLB"), dir_.File("PEOPLE.BLB"));
-         }},
         {"../X/_VT0000ABCD", [] {}},
         {dir_.File("X/_VT0000ABCD"), [] {}},
         {"OTHERS", [] {}},
@@ -168,9 +169,7 @@ TEST_P(CraftedFilesTest, ASwapRecordThatCannotBeSettledLeavesTheTableAsItIs) {
         TDataTable table(settings_, {"", working, false, ""});
         table.Create(PeopleDefinition(true));
     }
-    for (const auto& [working, prepare] : cases) {
-        SCOPED_TRACE(working);
-        prepare();
+    auto writeRecord = [&](const std::string& working) {
         std::vector<uint8_t> record = {'T', 'B', 'L', 'S', 'W', 'A', 'P', '1', 7, 7, 1, 0, 0, 0};
         StoreLE16(&record[12], uint16_t(working.size()));
         record.insert(record.end(), working.begin(), working.end());
@@ -178,9 +177,23 @@ TEST_P(CraftedFilesTest, ASwapRecordThatCannotBeSettledLeavesTheTableAsItIs) {
         StoreLE32(&record[record.size() - 4], Crc(record, 0, record.size() - 4));
         record.push_back(1); // swapping
         Save(dir_.File("PEOPLE.SWP"), record);
+    };
+    for (const auto& [working, prepare] : cases) {
+        SCOPED_TRACE(working);
+        prepare();
+        writeRecord(working);
         EXPECT_EQ(Reopen(0), TReopened::Before);
         EXPECT_EQ(Reopen(1), TReopened::Before);
         EXPECT_TRUE(fs::exists(dir_.File("X/_VT0000ABCD.DAT")) && fs::exists(dir_.File("X/_VT0000ABCD.IDX")));
+    }
+    for (uint64_t rename = 1; rename <= 4; ++rename) {
+        SCOPED_TRACE("going back stopped at rename " + std::to_string(rename));
+        halfDone();
+        writeRecord("_VT0000FFFF");
+        GetFileList().Faults().StopAt(TFileOperation::Rename, rename);
+        EXPECT_THROW(NewTable("PEOPLE")->Open(), ESimulatedCrash);
+        GetFileList().Faults().Reset();
+        EXPECT_EQ(Reopen(0), TReopened::Before);
     }
 }
 
