@@ -1,12 +1,15 @@
 // The engine's working files crafted from outside, with correct checksums: swap records whose working
 // files are missing, elsewhere, another table's or links; journals of a two-table commit cut short at
 // its commit point whose description bytes were changed, whose writes reach far beyond the files, that
-// list another folder or that are links. No table is lost (each opens, or is refused and repaired, with
-// its records from before or from after), no commit is split, nothing outside the folder changes.
+// list another folder or that are links; links among the working files. No table is lost (each opens,
+// or is refused and repaired, with its records from before or from after), no commit is split, nothing
+// outside the folder changes.
 #include "../engine/TransactionTestSupport.h"
 
+#include "db/engine/WorkingFiles.h"
 #include "db/lib/ByteUtils.h"
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -195,6 +198,12 @@ TEST_P(CraftedFilesTest, ASwapRecordThatCannotBeSettledLeavesTheTableAsItIs) {
         GetFileList().Faults().Reset();
         EXPECT_EQ(Reopen(0), TReopened::Before);
     }
+    // The links to OTHERS stay links: removing stray working files never deletes what a link names.
+    for (const char* extension : {".DAT", ".IDX", ".BLB"})
+        fs::last_write_time(dir_.File(std::string("OTHERS") + extension),
+                            fs::file_time_type::clock::now() - std::chrono::hours(1));
+    RemoveStrayWorkingFiles(dir_.Path());
+    EXPECT_EQ(Reopen(1), TReopened::Before);
 }
 
 INSTANTIATE_TEST_SUITE_P(Storage, CraftedFilesTest, ::testing::Values(TStorage::Disk), StorageName);
