@@ -26,6 +26,7 @@
 #include "dbui/VORSAMPw.h"
 #include "desktop/qvxComponents.h"
 #include "platform/os/FileIo.h"
+#include "platform/ui/ToolLocale.h"
 #include "platform/ui/ToolkitTexts.h"
 #include "platform/ui/UiServices.h"
 #include "screens/FailureMessages.h"
@@ -58,7 +59,9 @@ std::optional<std::string> DataDirArgument(const QStringList& arguments, bool& b
 } // namespace
 
 int main(int argc, char* argv[]) {
+    TSystemLocalePin systemLocale; // Qt's dialogs show dates, sizes and numbers as the tool does
     QApplication application(argc, argv);
+    systemLocale.Release();
     InstallAppHooks();
     const TToolkitTexts toolkitTexts; // the toolkit's own dialogs speak the tool's language
     bool badLine = false;
