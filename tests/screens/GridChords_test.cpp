@@ -1,7 +1,6 @@
-// A key held with Ctrl, Alt or Meta (the Super key) types nothing into the grids of the screens:
-// neither into a cell whose editor is closed (the key would open the editor with its character
-// and empty the cell) nor into an open editor. Each chord is pressed on a shown screen, then
-// Return and Ok; what Ok stores must be what it stores without the chord.
+// A key held with Meta (the Super key), Alt or Ctrl types nothing into the grids of the screens,
+// whether the cell's editor is closed (the key would open it with its character, emptying the
+// cell) or open: pressed on a shown screen before Return and Ok, it changes nothing Ok stores.
 
 #include "GridScreenTest.h"
 #include "platform/ui/CustomGrid.h"
@@ -16,51 +15,35 @@
 
 #include <QPushButton>
 
-#include <functional>
-#include <memory>
-#include <utility>
-
 namespace {
 
-struct TGridScreen {
-    const char* name;
-    std::function<std::unique_ptr<TScreenForm>()> make;
-    std::function<void(TScreenForm&)> showGrid; // what brings its grid to view, when it is hidden
-};
-
-template <class TForm> std::function<std::unique_ptr<TScreenForm>()> Make() {
-    return [] { return std::make_unique<TForm>(); };
+template <class TForm> std::unique_ptr<TScreenForm> Make() {
+    return std::make_unique<TForm>();
 }
 
-const TGridScreen GridScreens[] = {
-    {"numbering plan", Make<TFormPlanoNum>(), {}},
-    {"general speed dial", Make<TFormAgColet>(), {}},
-    {"individual speed dial", Make<TFormAgIndiv>(), {}},
-    {"private codes", Make<TFormCodPart>(), {}},
-    {"wake-up", Make<TFormDesperta>(), {}},
-    {"night service", Make<TFormNotAuto>(), {}},
-    {"actuation", Make<TFormAtuaAuto>(), {}},
-    {"terminal keys", Make<TFormTeclasTI>(),
-     [](TScreenForm& screen) { static_cast<TFormTeclasTI&>(screen).Button28Click(); }},
-};
-
-const std::pair<Qt::KeyboardModifier, const char*> Chords[] = {
-    {Qt::MetaModifier, "Meta"}, {Qt::AltModifier, "Alt"}, {Qt::ControlModifier, "Ctrl"}};
+const struct {
+    const char* name;
+    std::unique_ptr<TScreenForm> (*make)();
+} GridScreens[] = {{"numbering plan", Make<TFormPlanoNum>},
+                   {"general speed dial", Make<TFormAgColet>},
+                   {"individual speed dial", Make<TFormAgIndiv>},
+                   {"private codes", Make<TFormCodPart>},
+                   {"wake-up", Make<TFormDesperta>},
+                   {"night service", Make<TFormNotAuto>},
+                   {"actuation", Make<TFormAtuaAuto>},
+                   {"terminal keys", Make<TFormTeclasTI>}};
 
 class GridChords : public GridScreenTest {
 protected:
-    // The screen shown anew on the ARCO default, its grid's cell made current, with the editor
-    // opened first when asked; then the chords of R and 2 (when a modifier is given), Return and
-    // Ok. Returns what the programming holds then.
-    TProgrammingState PressAndOk(const TGridScreen& entry, TScreenForm& screen, int gridIndex, int col,
-                                 bool editorOpen, Qt::KeyboardModifier chord) {
-        LoadModel(11);
-        ShowAgain(screen);
-        if (entry.showGrid) entry.showGrid(screen);
-        TCustomGrid& grid = *VisibleGrids(screen).at(gridIndex);
-        grid.setFocus();
-        grid.SetCol(col);
-        grid.SetRow(grid.FixedRows());
+    // The screen shown anew on the ARCO default, the first row's cell of the grid current (its
+    // editor opened with F2 when asked), the chords of R and 2 when a modifier is given, then
+    // Return and Ok. Returns what the programming holds then.
+    TProgrammingState PressAndOk(TScreenForm& screen, int grid, int col, bool editorOpen,
+                                 Qt::KeyboardModifier chord) {
+        TCustomGrid& shown = *ShownGrids(screen).at(grid);
+        shown.setFocus();
+        shown.SetCol(col);
+        shown.SetRow(shown.FixedRows());
         if (editorOpen) QTest::keyClick(QApplication::focusWidget(), Qt::Key_F2);
         if (chord != Qt::NoModifier)
             for (const Qt::Key key : {Qt::Key_R, Qt::Key_2})
@@ -71,7 +54,13 @@ protected:
         services.messages.shown.clear();
         return TProgrammingState::Now();
     }
-    static std::vector<TCustomGrid*> VisibleGrids(QWidget& screen) {
+    // The screen shown anew on the ARCO default; the terminal keys show their list.
+    void Show(TScreenForm& screen) {
+        LoadModel(11);
+        ShowAgain(screen);
+        if (auto* keys = qobject_cast<TFormTeclasTI*>(&screen)) keys->Button28Click();
+    }
+    static std::vector<TCustomGrid*> ShownGrids(QWidget& screen) {
         std::vector<TCustomGrid*> grids;
         for (TCustomGrid* grid : screen.findChildren<TCustomGrid*>())
             if (grid->isVisible()) grids.push_back(grid);
@@ -80,27 +69,26 @@ protected:
 };
 
 TEST_F(GridChords, AChordTypesNothingIntoAnyCellOfAnyScreensGrid) {
-    for (const TGridScreen& entry : GridScreens) {
+    const std::pair<Qt::KeyboardModifier, const char*> chords[] = {
+        {Qt::MetaModifier, "Meta"}, {Qt::AltModifier, "Alt"}, {Qt::ControlModifier, "Ctrl"}};
+    for (const auto& entry : GridScreens) {
         const std::unique_ptr<TScreenForm> screen = entry.make();
-        LoadModel(11);
-        ShowActive(*screen);
-        if (entry.showGrid) entry.showGrid(*screen);
-        const std::vector<TCustomGrid*> grids = VisibleGrids(*screen);
+        Show(*screen);
+        const std::vector<TCustomGrid*> grids = ShownGrids(*screen);
         ASSERT_FALSE(grids.empty()) << entry.name;
-        for (int g = 0; g < static_cast<int>(grids.size()); ++g) {
-            for (int col = grids[g]->FixedCols(); col < grids[g]->ColCount(); ++col) {
+        for (int g = 0; g < static_cast<int>(grids.size()); ++g)
+            for (int col = grids[g]->FixedCols(); col < grids[g]->ColCount(); ++col)
                 for (const bool editorOpen : {false, true}) {
-                    const TProgrammingState plain =
-                        PressAndOk(entry, *screen, g, col, editorOpen, Qt::NoModifier);
-                    for (const auto& [chord, chordName] : Chords) {
+                    Show(*screen);
+                    const TProgrammingState plain = PressAndOk(*screen, g, col, editorOpen, Qt::NoModifier);
+                    for (const auto& [chord, chordName] : chords) {
                         SCOPED_TRACE(testing::Message()
                                      << entry.name << ", grid " << g << ", column " << col
                                      << (editorOpen ? ", editor open, " : ", ") << chordName);
-                        EXPECT_TRUE(PressAndOk(entry, *screen, g, col, editorOpen, chord) == plain);
+                        Show(*screen);
+                        EXPECT_TRUE(PressAndOk(*screen, g, col, editorOpen, chord) == plain);
                     }
                 }
-            }
-        }
         screen->hide();
     }
 }

@@ -206,28 +206,20 @@ TEST(Keyboard, KeysMapToVirtualKeysAndTypedCharacters) {
     EXPECT_EQ(QtKeyOf(VK_F2), int(Qt::Key_F2));
 }
 
-// A chord (Ctrl, Alt or Meta held) types nothing into an edit; Shift and AltGr type what they make,
-// AltGr as X11 gives it: with Qt::GroupSwitchModifier, or as a plain key with its character.
-TEST(Keyboard, AChordTypesNothingWhileShiftAndAltGrTypeTheirCharacters) {
+// AltGr types what it makes, as X11 gives it: with Qt::GroupSwitchModifier, or as a plain key with
+// its character; with Meta (the Super key) held, even with Shift, a key types nothing.
+TEST(Keyboard, AltGrTypesItsCharacterWhileAChordTypesNothing) {
     const struct {
         Qt::Key key;
         Qt::KeyboardModifiers modifiers;
-        const char* text;
-        const char* typed;
-    } cases[] = {{Qt::Key_R, Qt::MetaModifier, "r", ""},
-                 {Qt::Key_2, Qt::MetaModifier | Qt::KeypadModifier, "2", ""},
-                 {Qt::Key_R, Qt::MetaModifier | Qt::ShiftModifier, "R", ""},
-                 {Qt::Key_R, Qt::AltModifier, "r", ""},
-                 {Qt::Key_5, Qt::ControlModifier, "5", ""},
-                 {Qt::Key_R, Qt::ShiftModifier, "R", "R"},
-                 {Qt::Key_2, Qt::KeypadModifier, "2", "2"},
-                 {Qt::Key_At, Qt::GroupSwitchModifier, "@", "@"},
-                 {Qt::Key_Eacute, Qt::NoModifier, "é", "é"}};
+        const char *text, *typed;
+    } cases[] = {{Qt::Key_At, Qt::GroupSwitchModifier, "@", "@"},
+                 {Qt::Key_Eacute, Qt::NoModifier, "é", "é"},
+                 {Qt::Key_R, Qt::MetaModifier | Qt::ShiftModifier, "R", ""}};
     for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.text << " with modifiers " << c.modifiers.toInt());
         TControlWindow<TCustomMaskEdit> w;
         QTest::sendKeyEvent(QTest::Click, w.control, c.key, QString::fromUtf8(c.text), c.modifiers);
-        EXPECT_EQ(w.control->Text(), QString::fromUtf8(c.typed));
+        EXPECT_EQ(w.control->Text(), QString::fromUtf8(c.typed)) << c.text;
     }
 }
 
