@@ -44,6 +44,9 @@ void TSystemLocalePin::Release() {
     // A locale the machine lacks gives "C", as a failed setlocale(LC_ALL, "") leaves it.
     for (const int category : TextCategories)
         if (std::setlocale(category, "") == nullptr) std::setlocale(category, "C");
+    // Numbers pass between the engine's text and values through the C library: they always use a point,
+    // whatever the user's locale writes.
+    std::setlocale(LC_NUMERIC, "C");
     const std::string qtCharacterType = std::setlocale(LC_CTYPE, nullptr);
     if (std::setlocale(LC_CTYPE, "") == nullptr || !CharacterTypeIsUtf8())
         std::setlocale(LC_CTYPE, qtCharacterType.c_str());

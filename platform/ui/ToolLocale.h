@@ -8,7 +8,8 @@
 // in LC_ALL for that reading. Release, called once the QApplication exists, puts LC_ALL back, so
 // that the programs the tool starts get the user's environment, and sets the C library's
 // categories from it again, as the QApplication had set them (the character type stays UTF-8,
-// as Qt needs it).
+// as Qt needs it; numbers stay in the "C" locale, so that the C library reads and writes a
+// decimal point whatever the user's locale says).
 
 #include <QLocale>
 
