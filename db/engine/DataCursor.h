@@ -525,6 +525,9 @@ public:
     void RaiseErrorWithText(uint16_t code, const std::string& text) const;
     // Raises the code with the table's and database's names and the field's name.
     void RaiseFieldError(uint16_t code, const std::string& fieldName) const;
+    // Raises again the error whose code a call returned (OpenBlob, PutBlob, TruncateBlob), with the
+    // context kept when it was raised, the field's name given when that has none.
+    [[noreturn]] void RaiseReturnedError(uint16_t code, const std::string& fieldName) const;
 
     // --- CacheClient: what the data file's cache asks while the cursor reads ---
 

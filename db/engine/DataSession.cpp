@@ -120,7 +120,9 @@ std::string TDataSession::GetPrivateDirectory() const {
 }
 
 void TDataSession::AddPassword(const std::string& password) {
-    if (!password.empty()) passwords_.insert(password);
+    if (password.empty()) return;
+    passwords_.insert(password);
+    givenPassword_ = password;
 }
 
 TDataDirectory& TDataSession::OpenDataDirectory(const std::string& databaseName, const std::string& folder) {

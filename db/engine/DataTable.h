@@ -26,63 +26,59 @@
 // journal), after which it must be. When any of that fails the files are closed and the table opened afresh.
 // Create, Delete, Repair and an exclusive Open close a kept table's files first.
 //
-// Lock levels; nested calls of one level count, the locks are taken at the first and released at the
-// last. A table open exclusively takes none (no other process can have it open).
-//   read     two independent levels (the first for runs of reads, the second for record locking and
-//            a cursor's change check) that share one pair of read slots: one in the index file and,
-//            with BLOB fields, one in the blob file, taken when a level begins while the table holds
-//            no read slots and no write locks and is not locked whole, and released when both levels
-//            have ended, unless the level that ended last was a cursor operation's: its slots are then
-//            kept as a read batch for the operations that follow (ReadBatches.h); after taking them, the
+// Lock levels. Calls of one level nest: its locks are taken at the first and released at the last. Every
+// level but record runs the change check (below) once it has its locks. A table open exclusively takes
+// none (no other process can have it open).
+//
+//   level    locks
+//   read 1   one pair of read slots for both read levels: one in the index file and, with BLOB fields,
+//   read 2   one in the blob file. Level 1 is for runs of reads, level 2 for record locks and a cursor's
 //            change check.
-//            Read-only files are locked the same way (shared locks), so a reader never sees a write
-//            of another process half done.
-//   write    the data file's table lock, the index file's write lock, the blob file's write lock; then
-//            the change check. While the table is locked whole a write takes none of them: its changes
-//            stay in the caches, unseen by other processes, until UnlockTable writes them. Read slots
-//            this process holds are given up meanwhile (the write lock covers them) and taken again
-//            when the write ends, as they are when a whole-table lock ends during a read level. The end of a
-//            write writes what changed (below) and releases the locks in reverse order. Every writer, and
-//            whoever takes the write locks, holds the table lock: a table lock had at the first try while
-//            the read slots (whose taking ran the change check) were still held needs no change check
-//            after the write locks, and a write that ended well takes the slots of a read level still
-//            going back before it lets the table lock go, with no change check either. A table opened
-//            read-only, or whose files are read-only, refuses to write (VORSAM_OSEACCES).
-//   whole    the data file's table lock (waited for without read slots, see Lock order), then the
-//            change check: other writers wait, readers do not.
-//            While it is held, the ends of writes write nothing: the changes stay in the caches (which
-//            grow as needed) until UnlockTable writes them under the write locks, or DiscardBuffers
-//            forgets them.
-//   record   inside a transaction, the table joins it first (see Lock order); then one try at the
-//            record's lock byte, inside the second read level (unless the session's
-//            StrictChangeDetection is on); after a refusal the level is released, and after
-//            LockWaitTime ms the lock is tried again, up to LockRetryCount times, then
-//            VORSAM_RECLOCKFAILED (record 0 or above 200,000,000 at once). The second read level stays
-//            held after success until the caller ends it. A run of consecutive records can be locked
-//            with one try at their bytes together (a run of writes to each of them); the caller falls
-//            back to the records' own locks when it is refused.
-// Lock order. A process takes a table's locks in the order table lock, record locks, read slots, write
-// locks, and never waits for one while it holds a later one of the same table, so that no two processes
-// can wait for each other: the holder of the table lock (a writer, a whole-table lock, a transaction)
-// waits only for read slots, whose holders wait for nothing it holds.
-//   - The table lock is tried once with the read slots kept; a wait for it (BeginWrite, LockTable) is
-//     without them, and the change check after it sees what was written meanwhile.
-//   - Inside a transaction of the database, locking a record (LockRecord, TryLockRecordRun) makes the
-//     table join the transaction first: the record is then read under the transaction's table lock,
-//     after every other transaction that changed it has committed, so that no update is lost.
-//   - A record lock is waited for without read slots (above), and the write locks with the table lock
-//     held (a commit takes those of all its tables at once or none).
-//   - A writer tries the write lock every few milliseconds, while a reader that walks on takes new read
-//     slots a moment after it gave its last ones up (a walk's end, a read batch's time over): read slots
-//     given up less than a writer's retry ago are taken again, while another process holds the table
-//     lock, only after that retry (LockRetryWait and a millisecond), so that a walk keeps no writer
-//     waiting beyond its batch.
-// A record lock taken outside a transaction before the table lock (an edit, then its write) can meet a
-// transaction that holds the table lock and waits for that record: the transaction's record lock gives
-// up after its retries (VORSAM_RECLOCKFAILED), and the edit's write goes on once the transaction ends.
-// Across tables, every read batch of the process goes before it waits for any lock (ReadBatches.h); a
-// read level that a caller holds (BeginRead) on one table while it waits for another's table lock stays,
-// and can keep a commit of another process over both tables waiting until one side's lock times out.
+//   write    the table lock (data file), then the write locks (index file, blob file)
+//   whole    the table lock: other writers wait, readers do not
+//   record   the record's lock byte, inside read level 2 unless the session's StrictChangeDetection is on
+//
+//   - Read slots: taken when a read level begins while the table holds none, no write locks and no whole
+//     lock; released when both read levels have ended, or kept as a read batch (ReadBatches.h) when the
+//     last to end was a cursor operation's. Read-only files are locked alike (shared locks), so no reader
+//     sees another process's write half done.
+//   - A write gives up this process's read slots (its locks cover them) and takes them back at its end,
+//     as the end of a whole lock during a read level does; its end writes what changed (below) and
+//     releases the locks in reverse order. A table opened read-only or with read-only files refuses to
+//     write (VORSAM_OSEACCES). Every writer, and whoever takes the write locks, holds the table lock: a
+//     table lock had at the first try while the read slots (whose taking ran the change check) were still
+//     held needs no change check after the write locks, and a write that ended well takes the slots of a
+//     read level still going back before it lets the table lock go, with no change check either.
+//   - Under a whole lock, writes take no locks and their ends write nothing: the changes stay in the
+//     caches (which grow as needed), unseen by other processes, until UnlockTable writes them under the
+//     write locks or DiscardBuffers forgets them.
+//   - Record: in a transaction the table joins it first (rule 2). A refused try releases read level 2 and
+//     is repeated after LockWaitTime ms, up to LockRetryCount times, then VORSAM_RECLOCKFAILED (at once
+//     for record 0 or above 200,000,000); after success read level 2 stays held until the caller ends it.
+//     A run of consecutive records may take one try at all their bytes (a run of writes to each); when
+//     that is refused, the caller locks each record.
+//
+// Lock order: table lock, record locks, read slots, write locks. No process waits for a lock of a table
+// while it holds a later one of that table, so no two wait for each other: the table lock's holder (a
+// writer, a whole lock, a transaction) waits only for read slots, whose holders wait for nothing it
+// holds. So:
+//   1. The table lock is tried once keeping the read slots; a wait for it (BeginWrite, LockTable) is
+//      without them, and the change check after it sees what was written meanwhile.
+//   2. In a transaction of the database, locking a record (LockRecord, TryLockRecordRun) first makes the
+//      table join it: the record is read under the transaction's table lock, after every other
+//      transaction that changed it has committed, so that no update is lost.
+//   3. A record lock is waited for without read slots; the write locks with the table lock held (a commit
+//      takes those of all its tables at once or none).
+//   4. A writer retries the write lock every few milliseconds; read slots given up (a walk's end, a read
+//      batch's time over) less than a retry ago are taken again, while another process holds the table
+//      lock, only after that retry (LockRetryWait and a millisecond): a walk keeps no writer waiting
+//      beyond its batch.
+//   5. A record lock taken outside a transaction before the table lock (an edit, then its write) can meet
+//      a transaction that holds the table lock and waits for that record: the transaction's record lock
+//      gives up after its retries (VORSAM_RECLOCKFAILED), and the edit's write goes on once it ends.
+//   6. Across tables, every read batch of the process goes before it waits for any lock (ReadBatches.h);
+//      a read level held (BeginRead) on one table while waiting for another's table lock stays, and can
+//      keep another process's commit over both tables waiting until one side's lock times out.
 //
 // Failures: VORSAM_LOCKTIMEOUT (a lock not had within the session's LockTries tries), VORSAM_UNLOCKFAILED
 // (a lock that cannot be released), VORSAM_RECLOCKFAILED.

@@ -338,4 +338,10 @@ std::string TempFileName(const std::string& folder, const std::string& extension
     return GetFileList().TempFileName(folder, extension, inMemory);
 }
 
+bool IsPlainFile(const std::string& name, bool inMemory) {
+    if (inMemory) return GetFileList().Exists(name, true);
+    struct stat info {};
+    return ::lstat(ForwardToBackslashes(name).c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
 } // namespace vorsam

@@ -141,6 +141,12 @@ private:
 // A free temporary file name in the folder (see TFileList::TempFileName); needs the library globals.
 std::string TempFileName(const std::string& folder, const std::string& extension, bool inMemory = false);
 
+// Whether the name gives a regular file itself, not through a symbolic link (on disk), or a file (in
+// memory). The file layer follows links; the engine acts on its own working files (swap records,
+// journals, a restructure's new files) only when they are plain files, so that a link never makes it
+// read, move, write or delete a file elsewhere.
+bool IsPlainFile(const std::string& name, bool inMemory = false);
+
 // Raises the engine error that an errno value stands for (ENOENT: VORSAM_OSENOENT, EACCES/EPERM/EROFS:
 // VORSAM_OSEACCES, EEXIST: VORSAM_FILEEXISTS, EAGAIN: VORSAM_FILEINUSE, others: `otherwise`).
 [[noreturn]] void RaiseOSError(int error, uint16_t otherwise, TErrorContext context);

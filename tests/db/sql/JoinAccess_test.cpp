@@ -91,7 +91,9 @@ TEST_P(JoinAccessTest, EveryWayGivesTheOraclesRows) {
                       (GetParam().Kind == tjLeftOuter ? "LEFT " : "") + "JOIN B ON " + GetParam().Condition;
     TRows expected = Sorted(Oracle(sql));
     TRows filtered = Rows(TWay::Filter);
-    if (!GetParam().FilterConverts) EXPECT_EQ(filtered, expected) << "filter";
+    if (!GetParam().FilterConverts) {
+        EXPECT_EQ(filtered, expected) << "filter";
+    }
     for (TWay way : GetParam().Ways) {
         EXPECT_EQ(Rows(way), expected) << (way == TWay::Index ? "index" : "hash");
         EXPECT_EQ(Rows(TWay::Filter), filtered) << "filter after the way gave the cursor back";
