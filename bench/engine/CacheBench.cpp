@@ -12,6 +12,10 @@
 //                           appends 10^6 rows in one batch, scans them in key order and changes 1,000
 //                           random rows one by one, with whole-table caches; the program runs itself
 //                           for it
+//   Cache_LoadMemory        the same peak for five tables of 10^6 rows each appended in random key order
+//                           in one transaction (ours: of one database; SQLite: BEGIN ... COMMIT), each
+//                           side's default caches; _Rows is the process that only makes the rows, which
+//                           both sides hold
 // Tables are made once per size (and cache) and kept across iterations; sums are checked so that
 // neither side skips work.
 #include "CursorBenchTables.h"
@@ -20,6 +24,7 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <memory>
 #include <numeric>
@@ -211,6 +216,64 @@ void MemoryWork(int64_t count, bool ours) {
     Check(read == count, "the measured scan reads every row");
 }
 
+// Five tables of the rows, loaded in one transaction with default caches.
+constexpr int LoadedTables = 5;
+
+void LoadWork(int64_t count, int side) {
+    std::vector<TBenchRow> rows = MakeRows(count, false);
+    if (side == 0) {
+        InitializeLibraryGlobals();
+        TDataSession session;
+        TDataDirectory& directory = session.OpenDataDirectory("", ScratchFolder());
+        std::vector<std::unique_ptr<TDataCursor>> cursors;
+        for (int t = 0; t < LoadedTables; ++t) {
+            auto cursor = std::make_unique<TDataCursor>(directory);
+            cursor->SetTableName("load" + std::to_string(t));
+            if (directory.TableExists("load" + std::to_string(t), false)) cursor->DeleteTable();
+            cursor->CreateTable(BenchTableArgs());
+            cursor->OpenCursor();
+            cursors.push_back(std::move(cursor));
+        }
+        std::vector<uint8_t> image(cursors[0]->GetRecordSize());
+        directory.StartTransaction();
+        for (auto& cursor : cursors) {
+            for (const TBenchRow& row : rows) {
+                cursor->InitEmptyRecord(image);
+                cursor->PutField(1, image, reinterpret_cast<const uint8_t*>(&row.Key));
+                cursor->PutField(2, image, reinterpret_cast<const uint8_t*>(row.Text));
+                cursor->PutField(3, image, reinterpret_cast<const uint8_t*>(&row.Value));
+                cursor->AppendRecord(image);
+            }
+        }
+        directory.Commit(true, false);
+        Check(cursors.back()->GetRecordCount() == uint32_t(count), "every row loaded");
+        for (auto& cursor : cursors) {
+            cursor->CloseCursor();
+            cursor->DeleteTable();
+        }
+    } else if (side == 1) {
+        TSqliteFile db("load");
+        db.Exec("PRAGMA cache_size=-2000");
+        std::vector<sqlite3_stmt*> inserts;
+        for (int t = 0; t < LoadedTables; ++t) {
+            std::string table = "t" + std::to_string(t);
+            db.Exec(("CREATE TABLE " + table + "(k INTEGER PRIMARY KEY, s TEXT, f REAL)").c_str());
+            inserts.push_back(db.Prepare(("INSERT INTO " + table + " VALUES(?, ?, ?)").c_str()));
+        }
+        db.Exec("BEGIN");
+        for (sqlite3_stmt* insert : inserts) {
+            for (const TBenchRow& row : rows) {
+                sqlite3_bind_int(insert, 1, row.Key);
+                sqlite3_bind_text(insert, 2, row.Text, 30, SQLITE_STATIC);
+                sqlite3_bind_double(insert, 3, row.Value);
+                db.Step(insert);
+            }
+        }
+        db.Exec("COMMIT");
+    }
+    benchmark::DoNotOptimize(rows.data());
+}
+
 // The peak resident memory of this process image in KiB (since its start: not the program that
 // started it).
 int64_t PeakResidentKiB() {
@@ -222,9 +285,9 @@ int64_t PeakResidentKiB() {
 
 // Runs this program again on this benchmark alone, the work done in the child, and reports the
 // child's peak resident memory, which the child writes into the file the variable names.
-void PeakMemory(benchmark::State& state, bool ours, const char* name) {
+void PeakMemory(benchmark::State& state, const char* name, const std::function<void(int64_t)>& work) {
     if (const char* report = std::getenv(MeasuredChild)) {
-        for (auto _ : state) MemoryWork(state.range(0), ours);
+        for (auto _ : state) work(state.range(0));
         std::ofstream(report) << PeakResidentKiB();
         return;
     }
@@ -259,10 +322,19 @@ void PeakMemory(benchmark::State& state, bool ours, const char* name) {
 }
 
 void Cache_PeakMemory_Ours(benchmark::State& state) {
-    PeakMemory(state, true, "Cache_PeakMemory_Ours");
+    PeakMemory(state, "Cache_PeakMemory_Ours", [](int64_t count) { MemoryWork(count, true); });
 }
 void Cache_PeakMemory_Sqlite(benchmark::State& state) {
-    PeakMemory(state, false, "Cache_PeakMemory_Sqlite");
+    PeakMemory(state, "Cache_PeakMemory_Sqlite", [](int64_t count) { MemoryWork(count, false); });
+}
+void Cache_LoadMemory_Ours(benchmark::State& state) {
+    PeakMemory(state, "Cache_LoadMemory_Ours", [](int64_t count) { LoadWork(count, 0); });
+}
+void Cache_LoadMemory_Sqlite(benchmark::State& state) {
+    PeakMemory(state, "Cache_LoadMemory_Sqlite", [](int64_t count) { LoadWork(count, 1); });
+}
+void Cache_LoadMemory_Rows(benchmark::State& state) {
+    PeakMemory(state, "Cache_LoadMemory_Rows", [](int64_t count) { LoadWork(count, 2); });
 }
 
 void Sizes(benchmark::internal::Benchmark* benchmark) {
@@ -280,6 +352,9 @@ BENCHMARK(Cache_Delete_Ours)->Apply(Sizes);
 BENCHMARK(Cache_Delete_Sqlite)->Apply(Sizes);
 BENCHMARK(Cache_PeakMemory_Ours)->Arg(1000000)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(Cache_PeakMemory_Sqlite)->Arg(1000000)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(Cache_LoadMemory_Ours)->Arg(1000000)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(Cache_LoadMemory_Sqlite)->Arg(1000000)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(Cache_LoadMemory_Rows)->Arg(1000000)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 } // namespace
 } // namespace vorsam::bench

@@ -38,11 +38,13 @@
 #include "db/engine/IndexVerify.h"
 #include "db/engine/RecordCache.h"
 #include "db/engine/RecordSort.h"
+#include "db/engine/SpillFile.h"
 #include "db/engine/TableFile.h"
 #include "db/lib/FieldDescriptor.h"
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
@@ -56,7 +58,7 @@ inline constexpr uint32_t ReadBytesPerCall = 8192; // slots read at once: this d
 
 enum class TReadDirection : uint8_t { Forward, Backward };
 
-class TDataFile : public TTableFile, public TActiveRecords {
+class TDataFile : public TTableFile, public TActiveRecords, private TChangeHolder {
 public:
     explicit TDataFile(TableFileOwner& owner);
     ~TDataFile() override;
@@ -120,7 +122,9 @@ public:
     bool HeaderChanged() const { return header_.HeaderChanged(); }
     bool DescriptorsChanged() const { return descriptorsChanged_; }
     // A changed header, descriptors or record is not yet in the file.
-    bool HasUnwrittenChanges() const { return HeaderChanged() || descriptorsChanged_ || cache_.AnyDirty(); }
+    bool HasUnwrittenChanges() const {
+        return HeaderChanged() || descriptorsChanged_ || cache_.AnyDirty() || Spilled();
+    }
 
     // Descriptor lookups; false (destination untouched) when no field matches. Copies by number or name
     // carry the field's position at +357.
@@ -198,6 +202,9 @@ public:
         cache_.Drop();
         ForgetView();
         ForgetFreeLinks();
+        if (spill_) spill_->Clear();
+        cache_.SetCapacity(CacheLimit()); // emptied: what grew for changes is given back
+        Charge();
     }
     // Lets the view of the file go (ViewedSlots): before anything may cut the file.
     void ForgetView();
@@ -270,6 +277,18 @@ private:
 
     TRecord& AppendRecord();
     TRecord& NewRecord(uint32_t number);
+    // Spill (SpillFile.h): while the table is locked whole and the cache is full of changes with the
+    // session's budget spent, the changed records go to the spill file and the cache back to its size.
+    bool Spilled() const { return spill_ && !spill_->Empty(); }
+    bool SpillHolds(uint32_t number) const { return spill_ && spill_->Holds(number); }
+    void MakeRoom();
+    // The changed records to the spill file; with `trim`, the cache back to its size.
+    void SpillRecords(bool trim);
+    const void* HolderTable() const override { return &owner_; }
+    void GiveBack() override;
+    TRecord* FromSpill(uint32_t number);
+    bool WriteSpilled();
+    void Charge();
     uint32_t ReadCount(CacheClient* client, uint32_t number, TReadDirection direction,
                        bool clientCount) const;
     // `mergeAll`: every slot read joins the cache; otherwise, while the table is locked whole, none does.
@@ -322,6 +341,9 @@ private:
     uint32_t expectedAppends_ = 0;
     std::vector<uint8_t> visitBuffer_; // VisitRecordImages
     std::vector<uint8_t> writeBuffer_;
+    std::unique_ptr<TSpillFile> spill_; // made at the first spill
+    TChangeCharge charge_;
+    uint64_t chargedGrowth_ = 0; // the records beyond the cache's size that charge_ counts
 
     TReadWindow readWindow_; // the slot range a read is bringing in
     uint32_t recordsPerRead_ = 1;

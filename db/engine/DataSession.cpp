@@ -100,11 +100,13 @@ void TDataSession::SetBufferSizes(const TBufferSizes& sizes) {
     CheckRange("IndexBufferSize", sizes.IndexBufferSize, MinIndexBufferBytes, MaxBufferBytes);
     CheckRange("BlobBufferSize", sizes.BlobBufferSize, MinBufferBytes, MaxBufferBytes);
     CheckRange("BlobBufferLimit", sizes.BlobBufferLimit, MinCacheLimit, MaxCacheLimit);
+    CheckRange("ChangeBudget", sizes.ChangeBudget, MinBufferBytes, MaxBufferBytes);
     settings_.BufferSize = sizes.BufferSize;
     settings_.RecordCacheLimit = sizes.RecordCacheLimit;
     settings_.IndexBufferSize = sizes.IndexBufferSize;
     settings_.BlobBufferSize = sizes.BlobBufferSize;
     settings_.BlobBufferLimit = sizes.BlobBufferLimit;
+    settings_.ChangeBudget = sizes.ChangeBudget;
 }
 
 void TDataSession::SetPrivateDirectory(const std::string& folder) {

@@ -91,6 +91,7 @@ struct TBufferSizes {
     uint32_t IndexBufferSize = 16384; // bytes of index pages per index
     uint32_t BlobBufferSize = 32768;  // bytes of blob blocks
     uint32_t BlobBufferLimit = 8192;  // blocks
+    uint32_t ChangeBudget = 4 << 20;  // bytes of changes all tables keep in memory under whole-table locks
 };
 
 // A database server and the login to it.

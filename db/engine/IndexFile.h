@@ -32,6 +32,7 @@
 #include "db/engine/IndexFileHeader.h"
 #include "db/engine/IndexPage.h"
 #include "db/engine/NumberIndex.h"
+#include "db/engine/SpillFile.h"
 #include "db/engine/TableFile.h"
 
 #include <array>
@@ -52,7 +53,7 @@ struct TIndexFileStats {
     uint64_t WriteRuns = 0; // writes of runs of consecutive pages
 };
 
-class TIndexFile : public TTableFile, public TIndexErrorSource {
+class TIndexFile : public TTableFile, public TIndexErrorSource, private TChangeHolder {
 public:
     explicit TIndexFile(TableFileOwner& owner);
     ~TIndexFile() override;
@@ -189,6 +190,20 @@ private:
     };
 
     size_t SlotLimit() const;
+    // Spill (SpillFile.h): while the table is locked whole and a full slot has no clean page to give up
+    // with the session's budget spent, the modified pages of every index go to the spill file and each
+    // slot back to its share.
+    bool Spilled() const { return spill_ && !spill_->Empty(); }
+    bool SpillHolds(uint8_t slot, uint32_t number) const {
+        return spill_ && !header_.IsTextSlot(slot) && spill_->Holds(number);
+    }
+    bool MaySpill();
+    // The modified pages to the spill file; with `trim`, each slot back to its share.
+    void SpillPages(bool trim);
+    const void* HolderTable() const override { return &owner_; }
+    void GiveBack() override;
+    bool WriteSpilled();
+    void Charge();
     TFileHandler& FileOf(uint8_t slot);
     bool SlotOfKind(uint8_t slot, bool text) const;
     TPage* FindCached(uint8_t slot, uint32_t number);
@@ -220,6 +235,9 @@ private:
     std::vector<TPage*> held_;
     TIndexFileStats stats_;
     std::unique_ptr<TFileHandler> textFile_;
+    std::unique_ptr<TSpillFile> spill_; // made at the first spill
+    TChangeCharge charge_;
+    uint64_t chargedGrowth_ = 0; // the pages beyond the slots' shares that charge_ counts
     uint32_t textNextPage_ = 1;
     std::vector<uint8_t> scratch_;
 };

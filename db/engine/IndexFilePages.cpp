@@ -15,6 +15,8 @@ constexpr uint64_t MaxFileBytes = 4'000'000'000;
 constexpr size_t BufferBytesPerPage = 8192;
 // The most pages one write takes: a longer run goes in pieces, so that its buffer stays small.
 constexpr size_t WritePages = 256;
+// What a cached page takes in memory, as the session's budget of changes counts it.
+constexpr size_t PageBytesHeld = 2 * IndexPageSize;
 
 } // namespace
 
@@ -87,16 +89,85 @@ std::unique_ptr<TPage> TIndexFile::NewPage(uint8_t slot) {
         if (!victim && !owner_.LockedWhole()) {
             FlushPages(header_.IsTextSlot(slot));
             victim = OldestClean(cache);
+        } else if (!victim && !header_.IsTextSlot(slot) && MaySpill()) {
+            SpillPages(false);
+            victim = OldestClean(cache);
         }
         if (victim) {
             page = Detach(slot, victim);
         } else {
             cache.Capacity += 4;
+            Charge();
             page = pool_.Pop();
         }
     }
     page->SetFormat(FormatOf(slot), this);
     return page;
+}
+
+// ---- spill ----
+
+// Under a whole-table lock a full slot without a clean page to give up grows; once the session's budget
+// is spent (the other tables' caches given back first), the modified pages go to the spill file instead,
+// and the slots keep the pages they hold, clean now: an index's pages are read again and again.
+bool TIndexFile::MaySpill() {
+    const EngineSettings& settings = owner_.Settings();
+    if (!owner_.LockedWhole() || InMemory() || !TChangeCharge::Exceeds(settings, 4 * PageBytesHeld))
+        return false;
+    TChangeCharge::GiveBackOthers(settings, *this);
+    return TChangeCharge::Exceeds(settings, 4 * PageBytesHeld);
+}
+
+void TIndexFile::GiveBack() {
+    if (owner_.LockedWhole()) SpillPages(false);
+    TrimPageCache();
+}
+
+void TIndexFile::SpillPages(bool trim) {
+    if (!spill_) spill_ = std::make_unique<TSpillFile>(owner_.Settings(), IndexPageSize);
+    std::vector<TPage*> pages;
+    for (TPage* page : held_)
+        if (!header_.IsTextSlot(page->Format().Slot) && page->Modified() && page->PinCount() == 0)
+            pages.push_back(page);
+    std::sort(pages.begin(), pages.end(), [](TPage* a, TPage* b) { return a->Number() < b->Number(); });
+    for (size_t first = 0, end; first < pages.size(); first = end) {
+        end = first + 1;
+        while (end < pages.size() && end - first < WritePages &&
+               pages[end]->Number() == pages[end - 1]->Number() + 1)
+            ++end;
+        scratch_.resize((end - first) * IndexPageSize);
+        for (size_t i = first; i < end; ++i) pages[i]->StoreTo(&scratch_[(i - first) * IndexPageSize]);
+        spill_->Put(pages[first]->Number(), uint32_t(end - first), scratch_.data());
+        for (size_t i = first; i < end; ++i) pages[i]->SetModified(false);
+    }
+    for (TPage* page : pages) Unhold(page);
+    if (trim) TrimPageCache();
+    Charge();
+}
+
+// The spilled pages reach the file (the end of the lock is writing), before the pages still modified
+// in the caches, which are newer.
+bool TIndexFile::WriteSpilled() {
+    if (!Spilled()) return false;
+    spill_->ForEachRun([this](uint32_t first, uint32_t count, const uint8_t* bytes) {
+        owner_.BeforeWrite();
+        WriteAt(uint64_t(first) * IndexPageSize, bytes, size_t(count) * IndexPageSize);
+        owner_.MarkModified();
+        ++stats_.WriteRuns;
+    });
+    spill_->Clear();
+    return true;
+}
+
+void TIndexFile::Charge() {
+    size_t limit = SlotLimit();
+    uint64_t grown = 0;
+    for (uint8_t slot = 0; slot < IndexSlotCount; ++slot)
+        if (!header_.IsTextSlot(slot) && caches_[slot].Capacity > limit)
+            grown += caches_[slot].Capacity - limit;
+    if (grown == chargedGrowth_) return;
+    chargedGrowth_ = grown;
+    charge_.Set(owner_.Settings(), grown * PageBytesHeld, *this);
 }
 
 // ---- pages ----
@@ -108,7 +179,9 @@ TPage* TIndexFile::ReadPage(uint8_t slot, uint32_t number, bool empty) {
     // it yet (the header's next page number is then unwritten too), or in the text-index file.
     bool allowShort = header_.IsTextSlot(slot) || ((Exclusive() || owner_.Locked()) && header_.Changed);
     TFileHandler& file = FileOf(slot);
-    {
+    if (SpillHolds(slot, number)) {
+        spill_->Get(number, image.data());
+    } else {
         TFileAccess access(file);
         file.Seek(int64_t(number) * int64_t(IndexPageSize));
         file.ReadBuffer(image.data(), image.size(), allowShort);
@@ -260,6 +333,7 @@ bool TIndexFile::GetKeptPage(uint8_t slot, TPage*& page, CacheClient* client) {
 
 void TIndexFile::FlushPages(bool text) {
     if (text && !textFile_) return;
+    if (!text) WriteSpilled();
     assert(HeldAreListed());
     std::vector<TPage*> dirty;
     for (TPage* page : held_)
@@ -294,7 +368,7 @@ void TIndexFile::WriteRun(bool text, std::span<TPage* const> run) {
 }
 
 bool TIndexFile::HasUnwrittenChanges() const {
-    if (header_.Changed) return true;
+    if (header_.Changed || Spilled()) return true;
     assert(HeldAreListed());
     return std::any_of(held_.begin(), held_.end(), [this](const TPage* page) {
         return page->Modified() && !header_.IsTextSlot(page->Format().Slot);
@@ -326,6 +400,7 @@ void TIndexFile::DropSlot(uint8_t slot) {
 
 void TIndexFile::DropPages(bool text) {
     const size_t limit = SlotLimit();
+    if (!text && spill_) spill_->Clear();
     for (uint8_t slot = 0; slot < IndexSlotCount; ++slot) {
         if (!SlotOfKind(slot, text)) continue;
         if (caches_[slot].Pages.Empty())
@@ -333,6 +408,7 @@ void TIndexFile::DropPages(bool text) {
         else
             DropSlot(slot);
     }
+    Charge();
 }
 
 void TIndexFile::TrimPageCache() {
@@ -346,6 +422,7 @@ void TIndexFile::TrimPageCache() {
         }
         cache.Capacity = std::max(cache.Pages.Count(), limit);
     }
+    Charge();
 }
 
 } // namespace vorsam
