@@ -50,7 +50,8 @@
 //     held needs no change check after the write locks, and a write that ended well takes the slots of a
 //     read level still going back before it lets the table lock go, with no change check either.
 //   - Under a whole lock, writes take no locks and their ends write nothing: the changes stay in the
-//     caches (which grow as needed), unseen by other processes, until UnlockTable writes them under the
+//     caches (which grow up to the session's budget of changes, past which changed records and pages wait
+//     in spill files, SpillFile.h), unseen by other processes, until UnlockTable writes them under the
 //     write locks or DiscardBuffers forgets them.
 //   - Record: in a transaction the table joins it first (rule 2). A refused try releases read level 2 and
 //     is repeated after LockWaitTime ms, up to LockRetryCount times, then VORSAM_RECLOCKFAILED (at once
