@@ -154,38 +154,34 @@ uint32_t TDataTable::AppendRecord(std::span<const uint8_t> image, bool keepAutoI
     uint32_t last = dataFile_.GetLastAutoIncValue();
     uint32_t autoInc = keepAutoInc ? LoadLE32(&record[AutoIncValueOffset]) : NextCounterValue(last);
     StoreLE32(&record[AutoIncValueOffset], autoInc);
-    std::optional<TWriteKeys> keys(std::in_place, *this, record.data(), nullptr);
-    // Without a hook, the insertion of each key is its check (no descent of its own): the keys go in
-    // first, under the number the record will take, and come out again when an index refuses one or the
-    // record cannot be had.
-    const bool keysFirst = !hook;
+    TWriteKeys keys(*this, record.data(), nullptr);
+    // The insertion of each key is its check (no descent of its own): the keys go in first, under the
+    // number the record will take, and come out again when an index refuses one, the hook fails or the
+    // record cannot be had. The hook changes BLOB values only, which no key holds.
     const uint32_t predicted = dataFile_.GetFreeRecordNumber();
     uint8_t inserted = 0;
     auto takeKeysOut = [&] {
         for (; inserted > 0; --inserted) {
-            uint8_t slot = keys->Slot(inserted - 1);
-            TIndexTree(indexFile_, slot, OrderOf(slot)).Delete(keys->New(inserted - 1), predicted);
+            uint8_t slot = keys.Slot(inserted - 1);
+            TIndexTree(indexFile_, slot, OrderOf(slot)).Delete(keys.New(inserted - 1), predicted);
         }
     };
-    if (keysFirst) {
-        for (; inserted < keys->Count(); ++inserted) {
-            uint8_t slot = keys->Slot(inserted);
-            if (TIndexTree(indexFile_, slot, OrderOf(slot)).Insert(keys->New(inserted), predicted)) continue;
-            takeKeysOut();
-            RaiseIndexError(VORSAM_KEYVIOL, slot);
-        }
-    } else {
-        CheckUniqueKeys(*keys, 0);
+    for (; inserted < keys.Count(); ++inserted) {
+        uint8_t slot = keys.Slot(inserted);
+        if (TIndexTree(indexFile_, slot, OrderOf(slot)).Insert(keys.New(inserted), predicted)) continue;
+        takeKeysOut();
+        RaiseIndexError(VORSAM_KEYVIOL, slot);
     }
-    if (hook) hook(record, {});
     TPinnedRecord slot;
     try {
+        if (hook) hook(record, {});
         slot.Reset(dataFile_.AllocateRecord(nullptr));
     } catch (...) {
         takeKeysOut();
         throw;
     }
     uint32_t number = slot->RecordNumber();
+    assert(number == predicted);
     if (!keepAutoInc)
         dataFile_.NextAutoIncValue();
     else if (autoInc > last && autoInc <= MaxCounterValue)
@@ -194,13 +190,6 @@ uint32_t TDataTable::AppendRecord(std::span<const uint8_t> image, bool keepAutoI
     std::copy(record.begin(), record.end(), slot->Image().begin());
     slot->SetModified();
     slot.Reset();
-    // The hook may have changed the image's BLOB values: the keys are the image's as written.
-    if (hook) keys.emplace(*this, record.data(), nullptr);
-    assert(!keysFirst || number == predicted);
-    for (uint8_t i = inserted; i < keys->Count(); ++i) {
-        TIndexTree tree(indexFile_, keys->Slot(i), OrderOf(keys->Slot(i)));
-        if (!tree.Insert(keys->New(i), number)) RaiseIndexError(VORSAM_INDEXCORRUPT, keys->Slot(i));
-    }
     indexFile_.IncActiveRecords();
     write.End();
     return number;
