@@ -8,6 +8,11 @@
 //   Cache_Update            1,000 random rows' float changed, each row its own write (no whole-table lock;
 //                           SQLite: autocommit), whole-table caches
 //   Cache_Delete            1,000 random rows deleted one by one, as above; put back untimed afterwards
+//   Cache_DeleteHalf        every other row in key order deleted in one whole-table lock (SQLite: one
+//                           transaction, DELETE ... WHERE k % 4 = 0), the rows put back untimed; ours
+//                           as a set (DataCursor DeleteRecords: each index's entries leaf by leaf) or
+//                           _OneByOne; the record numbers gathered by a key-order walk, timed. Arguments:
+//                           rows, caches (0 each side's defaults, 1 whole-table caches)
 //   Cache_PeakMemory        the peak resident memory (counter PeakMiB, VmHWM) of a fresh process that
 //                           appends 10^6 rows in one batch, scans them in key order and changes 1,000
 //                           random rows one by one, with whole-table caches; the program runs itself
@@ -189,6 +194,81 @@ void Cache_Delete_Sqlite(benchmark::State& state) {
     Deletes(state, false);
 }
 
+// ---- half the rows deleted at once ----
+
+struct TDeleteTables {
+    std::vector<TBenchRow> Rows, Half;
+    std::unique_ptr<TOurTable> Ours;
+    std::unique_ptr<TSqliteTable> Sqlite;
+};
+
+TDeleteTables& DeleteTables(int64_t rows, bool wholeCaches, bool ours) {
+    ScratchFolder();
+    static std::map<std::tuple<int64_t, bool, bool>, TDeleteTables> tables;
+    TDeleteTables& entry = tables[{rows, wholeCaches, ours}];
+    if (entry.Rows.empty()) {
+        InitializeLibraryGlobals();
+        entry.Rows = MakeRows(rows, false);
+        for (const TBenchRow& row : entry.Rows)
+            if (row.Key % 4 == 0) entry.Half.push_back(row);
+        std::string name = "half" + std::to_string(rows) + (wholeCaches ? "w" : "d");
+        if (ours) {
+            entry.Ours = std::make_unique<TOurTable>(name, wholeCaches ? WholeTableCaches() : TBufferSizes{});
+            entry.Ours->Append(entry.Rows);
+        } else {
+            entry.Sqlite = std::make_unique<TSqliteTable>(name);
+            entry.Sqlite->Append(entry.Rows);
+            entry.Sqlite->SetCacheKiB(wholeCaches ? 65536 : 2000);
+        }
+    }
+    return entry;
+}
+
+// 0: ours as a set, 1: ours one by one, 2: SQLite.
+void DeleteHalf(benchmark::State& state, int how) {
+    TDeleteTables& tables = DeleteTables(state.range(0), state.range(1) != 0, how != 2);
+    std::vector<uint8_t> image;
+    std::vector<uint32_t> numbers;
+    for (auto _ : state) {
+        if (how == 2) {
+            tables.Sqlite->Begin();
+            tables.Sqlite->DeleteWhere("k % 4 = 0");
+            tables.Sqlite->Commit();
+        } else {
+            TDataCursor& cursor = tables.Ours->Cursor();
+            image.resize(cursor.GetRecordSize());
+            numbers.clear();
+            cursor.Table().LockTable();
+            cursor.SetToBegin();
+            for (uint32_t i = 0; cursor.GetNextRecord(image) == 0; ++i)
+                if (i % 2 == 0) numbers.push_back(LoadLE32(&image[NextFreeOffset]));
+            if (how == 0)
+                cursor.DeleteRecords(numbers);
+            else
+                for (uint32_t number : numbers) cursor.Table().DeleteRecord(number);
+            cursor.Table().UnlockTable();
+        }
+        state.PauseTiming();
+        Check(how == 2 || numbers.size() == tables.Half.size(), "half the rows deleted");
+        if (how == 2)
+            tables.Sqlite->Append(tables.Half);
+        else
+            tables.Ours->Append(tables.Half);
+        state.ResumeTiming();
+    }
+    state.SetItemsProcessed(state.iterations() * int64_t(tables.Half.size()));
+}
+
+void Cache_DeleteHalf_Ours(benchmark::State& state) {
+    DeleteHalf(state, 0);
+}
+void Cache_DeleteHalf_OursOneByOne(benchmark::State& state) {
+    DeleteHalf(state, 1);
+}
+void Cache_DeleteHalf_Sqlite(benchmark::State& state) {
+    DeleteHalf(state, 2);
+}
+
 // ---- peak memory ----
 
 constexpr const char* MeasuredChild = "ENGINE_BENCH_MEASURED_CHILD";
@@ -350,6 +430,12 @@ BENCHMARK(Cache_Update_Ours)->Apply(Sizes);
 BENCHMARK(Cache_Update_Sqlite)->Apply(Sizes);
 BENCHMARK(Cache_Delete_Ours)->Apply(Sizes);
 BENCHMARK(Cache_Delete_Sqlite)->Apply(Sizes);
+void SizesAndDefaultOrWholeCaches(benchmark::internal::Benchmark* benchmark) {
+    benchmark->ArgsProduct({{10000, 100000, 1000000}, {0, 1}})->Unit(benchmark::kMillisecond);
+}
+BENCHMARK(Cache_DeleteHalf_Ours)->Apply(SizesAndDefaultOrWholeCaches);
+BENCHMARK(Cache_DeleteHalf_OursOneByOne)->Apply(SizesAndDefaultOrWholeCaches);
+BENCHMARK(Cache_DeleteHalf_Sqlite)->Apply(SizesAndDefaultOrWholeCaches);
 BENCHMARK(Cache_PeakMemory_Ours)->Arg(1000000)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(Cache_PeakMemory_Sqlite)->Arg(1000000)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(Cache_LoadMemory_Ours)->Arg(1000000)->Iterations(1)->Unit(benchmark::kMillisecond);

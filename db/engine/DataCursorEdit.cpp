@@ -239,15 +239,28 @@ void TDataCursor::DeleteRecord() {
 uint32_t TDataCursor::DeleteRecords(std::span<const uint32_t> numbers) {
     RequireLocalTable("deleting a set of records");
     RequireWritable();
-    // The locks are waited for outside the cursor's read levels, as an edit's are; each holds the second
-    // read level until it goes.
+    std::vector<uint32_t> toLock;
+    for (uint32_t number : numbers)
+        if (!InRecordRun(number) && !(lock_.Held && lock_.Record == number)) toLock.push_back(number);
+    std::sort(toLock.begin(), toLock.end());
+    toLock.erase(std::unique(toLock.begin(), toLock.end()), toLock.end());
+    // The locks: one try at the range from the lowest record to the highest (those between locked along
+    // for that moment), else each record's own, waited for outside the cursor's read levels as an edit's
+    // is; each holds the second read level until it goes.
+    uint32_t rangeFirst = 0, rangeCount = 0;
     std::vector<uint32_t> locked;
     auto unlock = [&]() noexcept {
+        try {
+            if (rangeCount > 0) table_->UnlockRecordRun(rangeFirst, rangeCount);
+        } catch (...) {
+            // the lock goes with the table's files at the latest
+        }
+        if (rangeCount > 0) EndLockLevel(true);
+        rangeCount = 0;
         for (uint32_t number : locked) {
             try {
                 table_->UnlockRecord(number);
             } catch (...) {
-                // the lock goes with the table's files at the latest
             }
             EndLockLevel(true);
         }
@@ -255,12 +268,15 @@ uint32_t TDataCursor::DeleteRecords(std::span<const uint32_t> numbers) {
     };
     uint32_t deleted = 0;
     try {
-        for (uint32_t number : numbers) {
-            if (InRecordRun(number) || (lock_.Held && lock_.Record == number) ||
-                std::find(locked.begin(), locked.end(), number) != locked.end())
-                continue;
-            table_->LockRecord(number);
-            locked.push_back(number);
+        if (toLock.size() > 1 &&
+            table_->TryLockRecordRun(toLock.front(), toLock.back() - toLock.front() + 1)) {
+            rangeFirst = toLock.front();
+            rangeCount = toLock.back() - toLock.front() + 1;
+        } else {
+            for (uint32_t number : toLock) {
+                table_->LockRecord(number);
+                locked.push_back(number);
+            }
         }
         TOperation operation(*this);
         TTableWrite level(*table_);

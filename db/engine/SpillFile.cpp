@@ -5,12 +5,16 @@
 #include <algorithm>
 #include <bit>
 #include <cassert>
+#include <cstring>
 #include <filesystem>
 
 namespace vorsam {
 
 namespace {
-constexpr size_t RunBytes = size_t(1) << 20;
+// Items are written through a staged region of this many bytes (read, patched, written back), so that
+// scattered items cost a read and a write per region, not a write each; they are read back in windows.
+constexpr uint64_t RegionBytes = 65536;
+constexpr uint64_t WindowBytes = uint64_t(1) << 20;
 } // namespace
 
 TSpillFile::TSpillFile(const EngineSettings& settings, size_t itemSize)
@@ -18,22 +22,51 @@ TSpillFile::TSpillFile(const EngineSettings& settings, size_t itemSize)
 
 TSpillFile::~TSpillFile() = default;
 
+void TSpillFile::Open() {
+    if (file_) return;
+    std::string folder = settings_.PrivateDirectory.empty() ? std::filesystem::temp_directory_path().string()
+                                                            : settings_.PrivateDirectory;
+    auto file = std::make_unique<TFileHandler>();
+    file->SetFileName(TempFileName(folder, ".TMP"));
+    file->SetTemporary(true);
+    file->CreateFile();
+    file_ = std::move(file);
+}
+
+void TSpillFile::ReadAt(uint64_t offset, uint8_t* bytes, size_t count) {
+    TFileAccess access(*file_);
+    file_->Seek(int64_t(offset));
+    file_->ReadBuffer(bytes, count, true); // what was never written reads as zeros
+}
+
+void TSpillFile::StageRegion(uint64_t start) {
+    if (start == regionStart_) return;
+    WriteRegion();
+    region_.resize(RegionBytes);
+    ReadAt(start, region_.data(), region_.size());
+    regionStart_ = start;
+}
+
+void TSpillFile::WriteRegion() {
+    if (!regionDirty_) return;
+    TFileAccess access(*file_);
+    file_->Seek(int64_t(regionStart_));
+    file_->WriteBuffer(region_.data(), region_.size());
+    regionDirty_ = false;
+}
+
 void TSpillFile::Put(uint32_t first, uint32_t count, const uint8_t* bytes) {
     if (count == 0) return;
-    if (!file_) {
-        std::string folder = settings_.PrivateDirectory.empty()
-                                 ? std::filesystem::temp_directory_path().string()
-                                 : settings_.PrivateDirectory;
-        auto file = std::make_unique<TFileHandler>();
-        file->SetFileName(TempFileName(folder, ".TMP"));
-        file->SetTemporary(true);
-        file->CreateFile();
-        file_ = std::move(file);
-    }
-    {
-        TFileAccess access(*file_);
-        file_->Seek(int64_t(uint64_t(first - 1) * itemSize_));
-        file_->WriteBuffer(bytes, size_t(count) * itemSize_);
+    assert(first > 0);
+    Open();
+    uint64_t offset = uint64_t(first - 1) * itemSize_, end = offset + uint64_t(count) * itemSize_;
+    for (uint64_t at = offset; at < end;) {
+        uint64_t start = at / RegionBytes * RegionBytes;
+        size_t length = size_t(std::min(end, start + RegionBytes) - at);
+        StageRegion(start);
+        std::memcpy(&region_[at - start], bytes + (at - offset), length);
+        regionDirty_ = true;
+        at += length;
     }
     uint32_t last = first + count - 1;
     if (last / 64 >= bits_.size()) bits_.resize(last / 64 + 1);
@@ -47,14 +80,16 @@ void TSpillFile::Put(uint32_t first, uint32_t count, const uint8_t* bytes) {
 
 void TSpillFile::Get(uint32_t number, uint8_t* bytes) {
     assert(Holds(number) && file_);
-    TFileAccess access(*file_);
-    file_->Seek(int64_t(uint64_t(number - 1) * itemSize_));
-    file_->ReadBuffer(bytes, itemSize_);
+    WriteRegion();
+    ReadAt(uint64_t(number - 1) * itemSize_, bytes, itemSize_);
 }
 
 void TSpillFile::ForEachRun(const std::function<void(uint32_t, uint32_t, const uint8_t*)>& write) {
-    const uint32_t piece = uint32_t(std::max<size_t>(1, RunBytes / itemSize_));
+    if (held_ == 0) return;
+    WriteRegion();
     const uint32_t end = uint32_t(bits_.size() * 64);
+    uint64_t windowStart = UINT64_MAX;
+    std::vector<uint8_t> window;
     for (uint32_t n = 0; n < end;) {
         uint64_t word = bits_[n / 64] >> (n % 64);
         if (word == 0) {
@@ -62,27 +97,31 @@ void TSpillFile::ForEachRun(const std::function<void(uint32_t, uint32_t, const u
             continue;
         }
         n += uint32_t(std::countr_zero(word));
-        uint32_t first = n;
-        while (n < end && Holds(n) && n - first < piece) ++n;
-        uint32_t count = n - first;
-        buffer_.resize(size_t(count) * itemSize_);
-        {
-            TFileAccess access(*file_);
-            file_->Seek(int64_t(uint64_t(first - 1) * itemSize_));
-            file_->ReadBuffer(buffer_.data(), buffer_.size());
+        uint64_t offset = uint64_t(n - 1) * itemSize_;
+        if (windowStart == UINT64_MAX || offset < windowStart ||
+            offset + itemSize_ > windowStart + window.size()) {
+            windowStart = offset;
+            window.resize(std::max<size_t>(WindowBytes, itemSize_));
+            ReadAt(windowStart, window.data(), window.size());
         }
-        write(first, count, buffer_.data());
+        uint32_t first = n;
+        while (n < end && Holds(n) && uint64_t(n) * itemSize_ <= windowStart + window.size()) ++n;
+        write(first, n - first, &window[offset - windowStart]);
     }
 }
 
 void TSpillFile::Clear() {
-    if (held_ == 0) return;
+    if (held_ == 0 && !file_) return;
     bits_.clear();
     bits_.shrink_to_fit();
     held_ = 0;
-    std::vector<uint8_t>().swap(buffer_);
+    std::vector<uint8_t>().swap(region_);
+    regionStart_ = UINT64_MAX;
+    regionDirty_ = false;
     file_.reset(); // a temporary file goes with its last handle
 }
+
+// ---- the session's budget ----
 
 void TChangeCharge::Set(const EngineSettings& settings, uint64_t bytes, TChangeHolder& holder) {
     const TChangeBytes& held = settings.HeldChanges;

@@ -35,18 +35,26 @@ public:
     // The bytes of an item it holds.
     void Get(uint32_t number, uint8_t* bytes);
     // Calls `write` with every run of items it holds, in number order, in pieces of at most 1 MiB: the
-    // first number, the count and their bytes.
+    // first number, the count and their bytes (valid during the call).
     void ForEachRun(const std::function<void(uint32_t first, uint32_t count, const uint8_t* bytes)>& write);
     // Forgets every item; the file is cut to nothing.
     void Clear();
 
 private:
+    void Open();
+    void ReadAt(uint64_t offset, uint8_t* bytes, size_t count);
+    void StageRegion(uint64_t start);
+    void WriteRegion();
+
     const EngineSettings& settings_;
     size_t itemSize_;
     std::vector<uint64_t> bits_;
     size_t held_ = 0;
     std::unique_ptr<TFileHandler> file_; // made at the first Put
-    std::vector<uint8_t> buffer_;
+    // The region of the file that Put patches, written back when another is staged or the items read.
+    std::vector<uint8_t> region_;
+    uint64_t regionStart_ = UINT64_MAX;
+    bool regionDirty_ = false;
 };
 
 // The bytes one file holds beyond its cache's size under a whole-table lock, as its session counts them
