@@ -63,9 +63,21 @@ void TSpillFile::Put(uint32_t first, uint32_t count, const uint8_t* bytes) {
     for (uint64_t at = offset; at < end;) {
         uint64_t start = at / RegionBytes * RegionBytes;
         size_t length = size_t(std::min(end, start + RegionBytes) - at);
-        StageRegion(start);
-        std::memcpy(&region_[at - start], bytes + (at - offset), length);
-        regionDirty_ = true;
+        if (length == RegionBytes || itemSize_ >= RegionBytes / 16) {
+            // A whole region, or items large enough to be written each: no staging.
+            if (start == regionStart_) {
+                if (length != RegionBytes) WriteRegion(); // the staged items outside this write stay
+                regionStart_ = UINT64_MAX;
+                regionDirty_ = false;
+            }
+            TFileAccess access(*file_);
+            file_->Seek(int64_t(at));
+            file_->WriteBuffer(bytes + (at - offset), length);
+        } else {
+            StageRegion(start);
+            std::memcpy(&region_[at - start], bytes + (at - offset), length);
+            regionDirty_ = true;
+        }
         at += length;
     }
     uint32_t last = first + count - 1;
