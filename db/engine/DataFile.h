@@ -7,8 +7,11 @@
 // Every header write adds one to the change counter, through which other processes notice writes.
 //
 // Records: GetRecord hands out a pinned record (ReleaseRecord unpins it), reading slots from disk several
-// at a time; asking for the next record number appends a slot. Changed records reach the disk at
-// FlushRecords, in one write per run of consecutive slots; pinned ones stay in the cache until released.
+// at a time, or, once slots are read one by one often, through a read-only view of the file (FileView.h),
+// from which a walk also copies records without the cache (ViewedImage); asking for the next record
+// number appends a slot. Changed records reach the disk at FlushRecords, in one write per run of
+// consecutive slots; pinned ones stay in the cache until released. Under a whole-table lock, changes past
+// the session's budget wait in a spill file (SpillFile.h) until FlushRecords writes them first.
 // Deleted records form the free chain that AllocateRecord reuses, most recently deleted first.
 // Close discards what was not flushed: writing is the owner's decision.
 //
