@@ -17,7 +17,9 @@
 // chains, leaves and pages above the leaves apart, joining at the newest end when it leaves the list. A
 // full slot makes room with its oldest clean leaf, else with its oldest clean page above the leaves (every
 // seek passes those, so they stay longest): found at once, however many pages a whole-table lock keeps
-// modified. Pages handed out are pinned until released (TPageRef releases on scope exit).
+// modified. Pages handed out are pinned until released (TPageRef releases on scope exit). Under a
+// whole-table lock, modified pages past the session's budget wait in a spill file (SpillFile.h) until
+// FlushPages writes them first.
 // Modified pages reach the file through FlushPages, each run of consecutive page numbers in one write;
 // the header only through WriteHeader, which the table layer calls at the end of a write.
 //
