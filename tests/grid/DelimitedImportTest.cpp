@@ -1,11 +1,14 @@
 // Delimited text files read into the advanced grid: the delimiter found from the first lines,
-// quoted fields, line ends and text encodings, appending above a footer row, progress and growth.
+// quoted fields, line ends and text encodings, appending above a footer row, progress and growth;
+// files beyond the limits and failures on the way leave the grid as it was.
 #include "grid/DelimitedImport.h"
 #include "GridTestSupport.h"
 #include "grid/GridError.h"
+#include "grid/InputLimits.h"
 #include "grid/TextUtils.h"
 
 #include <QFile>
+#include <QStringDecoder>
 #include <QTemporaryDir>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -100,7 +103,7 @@ TEST(DelimitedLine, QuotedAndUnquotedFields) {
     for (const TLineCase& c : cases) {
         SCOPED_TRACE(c.Line);
         std::vector<QString> cells;
-        SplitDelimitedLine(QString::fromUtf8(c.Line), u',', cells);
+        EXPECT_TRUE(SplitDelimitedLine(QString::fromUtf8(c.Line), u',', cells));
         EXPECT_EQ(QStringList(cells.begin(), cells.end()), c.Cells);
     }
 }
@@ -243,6 +246,182 @@ TEST_F(DelimitedLoad, TheChangeReportedCoversTheGridAndNoMore) {
     grid_.OnCellsChanged = [&](QObject*, TRect r) { changes.push_back(r); };
     grid_.LoadFromCSV(File("a;b;c\r\n1;2;3\r\n"));
     EXPECT_EQ(changes, (std::vector<TRect>{{0, 0, 2, 1}}));
+}
+
+// ---- Bounds -------------------------------------------------------------------------------------
+
+struct TBoundCase {
+    const char* Name;
+    qint64 MaxCells;
+    std::vector<const char*> Lines;
+    int Kept; // lines kept before one is refused (all: none refused)
+};
+
+TEST(DelimitedCells, RowsTimesTheWidestRowStayWithinTheCellLimit) {
+    const std::vector<TBoundCase> cases = {
+        {"exactly at the limit", 6, {"a,b,c", "d,e"}, 2},
+        {"a third row beyond it", 6, {"a,b,c", "d,e", "f"}, 2},
+        {"a wider row beyond it", 6, {"a,b", "c,d,e,f"}, 1},
+        {"one line beyond it, its cells not kept", 6, {"a,b,c,d,e,f,g"}, 0},
+        {"empty lines count as rows", 2, {"", "", ""}, 2},
+    };
+    for (const TBoundCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        TDelimitedCells cells;
+        int kept = 0;
+        for (const char* line : c.Lines) {
+            if (!cells.AddLine(QString::fromUtf8(line), u',', c.MaxCells)) break;
+            ++kept;
+        }
+        EXPECT_EQ(kept, c.Kept);
+        EXPECT_EQ(cells.RowCount(), c.Kept);
+        EXPECT_LE(qint64(cells.RowCount()) * std::max(cells.Width(), 1), c.MaxCells);
+    }
+}
+
+TEST(DelimitedCells, Utf8IsValidAsQtsDecoderFindsItWhateverThePieces) {
+    std::mt19937 random(45);
+    const char bytes[] = {'a',    '\x80', '\x9F', '\xA0', '\xBF', '\xC2', '\xDF', '\xE0',
+                          '\xED', '\xEF', '\xF0', '\xF4', '\xF5', '\xC0', '\xFF'};
+    for (int i = 0; i < 20000; ++i) {
+        QByteArray text;
+        for (int n = int(random() % 7); n > 0; --n) text += bytes[random() % sizeof bytes];
+        QStringDecoder oracle(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        const QString decoded = oracle.decode(text);
+        TUtf8Check check;
+        const qsizetype cut = text.isEmpty() ? 0 : qsizetype(random() % size_t(text.size()));
+        check.Add(QByteArrayView(text).first(cut));
+        check.Add(QByteArrayView(text).sliced(cut));
+        ASSERT_EQ(check.Valid(), !oracle.hasError()) << text.toHex().toStdString();
+    }
+}
+
+struct TPieceCase {
+    const char* Name;
+    QByteArray Straddling; // what the first cell ends with, across the end of the first piece
+    QByteArray Break;      // what ends the lines (across the end of the first piece without the above)
+};
+
+TEST_F(DelimitedLoad, WhatStraddlesTwoPiecesOfTheFileReadsAsWithinOne) {
+    const std::vector<TPieceCase> cases = {
+        {"CR LF", "", "\r\n"},
+        {"LF", "", "\n"},
+        {"CR", "", "\r"},
+        {"a character of two UTF-8 bytes", "\xC3\xA9", "\r\n"},
+    };
+    for (const TPieceCase& c : cases)
+        for (int shift : {-1, 0, 1}) {
+            SCOPED_TRACE(c.Name + std::string(", shift ") + std::to_string(shift));
+            const QByteArray pad(kDelimitedPieceBytes - 3 + shift, 'p');
+            grid_.LoadFromCSV(File("x;" + pad + c.Straddling + c.Break + "b;c" + c.Break));
+            const Rows rows = GridRows(grid_);
+            ASSERT_EQ(rows.size(), 2u);
+            EXPECT_TRUE(rows[0][1] == QString::fromUtf8(pad + c.Straddling)); // not printed: a MiB long
+            EXPECT_EQ(rows[1], (QStringList{"b", "c"}));
+        }
+}
+
+struct TRefusalCase {
+    const char* Name;
+    std::function<void(QFile&)> Write;
+};
+
+TEST_F(DelimitedLoad, AFileBeyondTheLimitsIsRefusedAndTheGridStaysAsItWas) {
+    const std::vector<TRefusalCase> cases = {
+        {"lines times fields beyond the cell limit",
+         [](QFile& f) {
+             const QByteArray lines =
+                 QByteArray(",,,,,,,x\r\n").repeated(int(inputlimits::kMaxCells / 8 + 1));
+             f.write(lines);
+         }},
+        {"one line of more delimiters than the cell limit",
+         [](QFile& f) { f.write(QByteArray(qsizetype(inputlimits::kMaxCells + 1), ',')); }},
+        {"more bytes than the byte limit", [](QFile& f) { f.resize(inputlimits::kMaxTextFileBytes + 1); }},
+    };
+    Fill({{"kept", "a"}, {"b", "c"}});
+    for (const TRefusalCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        const QString path = dir_.filePath("big.csv");
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        c.Write(file);
+        file.close();
+        try {
+            grid_.LoadFromCSV(path);
+            ADD_FAILURE() << "accepted";
+        } catch (const EVozAvozError& e) {
+            EXPECT_EQ(QString::fromUtf8(e.what()), "O arquivo é grande demais para ser importado: " + path);
+        }
+        EXPECT_EQ(GridRows(grid_), (Rows{{"kept", "a"}, {"b", "c"}}));
+        QFile::remove(path);
+    }
+}
+
+// Fails as the memory could: when the rows grow beyond a count.
+class TFailingGrid : public TVevIvizudEvar {
+public:
+    int FailAboveRows = std::numeric_limits<int>::max();
+
+protected:
+    void SizeChanged(int oldColCount, int oldRowCount) override {
+        TVevIvizudEvar::SizeChanged(oldColCount, oldRowCount);
+        if (RowCount() > FailAboveRows) throw std::bad_alloc();
+    }
+};
+
+struct TFailureCase {
+    const char* Name;
+    int FailAboveRows;
+    short FailAtPercent;
+    bool OutOfMemory; // else the progress handler's own error
+};
+
+TEST(DelimitedLoadFailure, LeavesTheGridAsItWasAndReportsItself) {
+    QTemporaryDir dir;
+    QByteArray bytes;
+    for (int i = 0; i < 2500; ++i) bytes += "a" + QByteArray::number(i) + ";b;c;d\r\n";
+    const QString path = WriteFile(dir, bytes);
+    const int never = std::numeric_limits<int>::max();
+    const std::vector<TFailureCase> cases = {
+        {"memory runs out as the rows grow", 2000, 0, true},
+        {"memory runs out half-way, progress shown", never, 50, true},
+        {"the progress handler fails at the end", never, 100, false},
+    };
+    for (const TFailureCase& c : cases)
+        for (bool footer : {false, true})
+            for (bool append : {false, true}) {
+                SCOPED_TRACE(c.Name +
+                             QString(", footer %1, append %2").arg(footer).arg(append).toStdString());
+                TFailingGrid grid;
+                grid.SetColCount(3);
+                grid.SetRowCount(3);
+                const Rows before = {{"o1", "o2", "o3"}, {"o4", "o5", "o6"}, {"Total", "9", ""}};
+                for (int r = 0; r < 3; ++r)
+                    for (int col = 0; col < 3; ++col) grid.SetGridCells(col, r, before[size_t(r)][col]);
+                grid.GetCellProperties(1, 2)->ReadOnly = true;
+                grid.FloatingFooter.Visible = footer;
+                grid.FailAboveRows = c.FailAboveRows;
+                if (c.FailAtPercent > 0)
+                    grid.OnFileProgress = [&](QObject*, short percent) {
+                        if (percent < c.FailAtPercent) return;
+                        if (c.OutOfMemory) throw std::bad_alloc();
+                        throw std::runtime_error("stopped");
+                    };
+                try {
+                    grid.LoadDelimited(path, append);
+                    ADD_FAILURE() << "loaded";
+                } catch (const EVozAvozError& e) {
+                    EXPECT_TRUE(c.OutOfMemory) << e.what();
+                    EXPECT_EQ(QString::fromUtf8(e.what()),
+                              "O arquivo é grande demais para ser importado: " + path);
+                } catch (const std::runtime_error& e) {
+                    EXPECT_FALSE(c.OutOfMemory) << e.what();
+                }
+                EXPECT_EQ(GridRows(grid), before);
+                ASSERT_NE(grid.CellProperties(1, 2), nullptr);
+                EXPECT_TRUE(grid.CellProperties(1, 2)->ReadOnly);
+                EXPECT_TRUE(grid.Verify());
+            }
 }
 
 } // namespace
