@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QStringDecoder>
 #include <cassert>
+#include <cstring>
 #include <new>
 #include <optional>
 
@@ -55,18 +56,18 @@ qsizetype ClosingQuote(QStringView s, qsizetype from) {
     return -1;
 }
 
-} // namespace
-
-bool SplitDelimitedLine(QStringView line, QChar delimiter, std::vector<QString>& cells, qsizetype maxCells) {
+// Cuts a line into its cells, from column 0, handing cell the text of each as the file holds it
+// (quotes still doubled, LF not yet made CR LF); stops, false, when cell does.
+template <typename TCell> bool CutLine(QStringView line, QChar delimiter, TCell cell) {
     const qsizetype n = line.size();
-    qsizetype pos = 0, count = 0;
+    qsizetype pos = 0;
     if (!delimiter.isNull()) {
         for (qsizetype d = line.indexOf(delimiter); d >= 0; d = pos < n ? line.indexOf(delimiter, pos) : -1) {
-            QString cell;
+            QStringView text;
             if (line[pos] == u'"') {
                 const qsizetype close = ClosingQuote(line, pos + 1);
                 if (close >= 0) {
-                    cell = UndoubleChar(u'"', line.mid(pos + 1, close - pos - 1).toString());
+                    text = line.mid(pos + 1, close - pos - 1);
                     pos = close + 1;
                 } else {
                     ++pos; // never closed: an empty cell
@@ -74,11 +75,9 @@ bool SplitDelimitedLine(QStringView line, QChar delimiter, std::vector<QString>&
                 d = line.indexOf(delimiter, pos);
                 if (d < 0) d = n; // nothing more to split: the rest after the closing quote goes too
             } else {
-                cell = UndoubleChar(u'"', line.mid(pos, d - pos).toString());
+                text = line.mid(pos, d - pos);
             }
-            LFtoCRLF(cell);
-            cells.push_back(std::move(cell));
-            if (++count > maxCells) return false;
+            if (!cell(text)) return false;
             pos = d + 1;
         }
     }
@@ -86,16 +85,38 @@ bool SplitDelimitedLine(QStringView line, QChar delimiter, std::vector<QString>&
     QStringView rest = line.mid(pos);
     if (rest.startsWith(u'"')) rest = rest.mid(1);
     if (rest.endsWith(u'"')) rest.chop(1);
-    QString cell = UndoubleChar(u'"', rest.toString());
-    LFtoCRLF(cell);
-    cells.push_back(std::move(cell));
-    return count + 1 <= maxCells;
+    return cell(rest);
+}
+
+// The most cells a row after the rows given may hold, so that the rows times the widest one stay
+// within maxCells; -1 when no further row fits.
+qint64 NextRowLimit(qint64 rows, int width, qint64 maxCells) {
+    const qint64 limit = maxCells / (rows + 1);
+    return std::max(width, 1) > limit ? -1 : limit;
+}
+
+} // namespace
+
+bool SplitDelimitedLine(QStringView line, QChar delimiter, std::vector<QString>& cells, qsizetype maxCells) {
+    qsizetype count = 0;
+    return CutLine(line, delimiter, [&](QStringView text) {
+        QString cell = UndoubleChar(u'"', text.toString());
+        LFtoCRLF(cell);
+        cells.push_back(std::move(cell));
+        return ++count <= maxCells;
+    });
 }
 
 void TUtf8Check::Add(QByteArrayView piece) {
-    for (const char c : piece) {
-        if (failed_) return;
-        const auto b = static_cast<unsigned char>(c);
+    const char* const data = piece.data();
+    const qsizetype n = piece.size();
+    for (qsizetype i = 0; i < n && !failed_;) {
+        if (needed_ == 0) { // runs of ASCII eight bytes at a time
+            quint64 word = 0;
+            while (i + 8 <= n && (std::memcpy(&word, data + i, 8), (word & 0x8080808080808080u) == 0)) i += 8;
+            if (i == n) return;
+        }
+        const auto b = static_cast<unsigned char>(data[i++]);
         if (needed_ > 0) {
             failed_ = b < low_ || b > high_;
             --needed_;
@@ -122,12 +143,10 @@ void TUtf8Check::Add(QByteArrayView piece) {
     }
 }
 
-bool TDelimitedCells::AddLine(QStringView line, QChar delimiter, qint64 maxCells) {
-    const qint64 rows = RowCount() + 1;
-    const qint64 maxWidth = maxCells / rows;
-    if (std::max(width_, 1) > maxWidth) return false;
+bool TDelimitedCells::AddLine(QStringView line, QChar delimiter) {
+    const qint64 limit = NextRowLimit(RowCount(), width_, maxCells_);
     const size_t kept = cells_.size();
-    if (!SplitDelimitedLine(line, delimiter, cells_, maxWidth)) {
+    if (limit < 0 || !SplitDelimitedLine(line, delimiter, cells_, limit)) {
         cells_.resize(kept);
         return false;
     }
@@ -186,19 +205,25 @@ public:
         if (text.isEmpty()) return;
         if (skipLF_ && text.front() == u'\n') text = text.mid(1);
         skipLF_ = false;
+        // The lines are cut from the piece itself when no line waits for its end.
+        const bool waiting = !pending_.isEmpty();
         qsizetype scan = pending_.size(); // no line end before: the pending text was searched
-        pending_ += text;
+        if (waiting) pending_ += text;
+        const QStringView all = waiting ? QStringView(pending_) : text;
         const QChar end = crEnds_ ? u'\r' : u'\n';
         qsizetype start = 0;
-        for (qsizetype stop; (stop = pending_.indexOf(end, scan)) >= 0; scan = start) {
-            QStringView found = QStringView(pending_).mid(start, stop - start);
+        for (qsizetype stop; (stop = all.indexOf(end, scan)) >= 0; scan = start) {
+            QStringView found = all.mid(start, stop - start);
             if (!crEnds_ && found.endsWith(u'\r')) found.chop(1);
             line(found);
             start = stop + 1;
-            if (crEnds_ && start == pending_.size()) skipLF_ = true; // an LF may open the next piece
-            if (crEnds_ && start < pending_.size() && pending_[start] == u'\n') ++start;
+            if (crEnds_ && start == all.size()) skipLF_ = true; // an LF may open the next piece
+            if (crEnds_ && start < all.size() && all[start] == u'\n') ++start;
         }
-        pending_.remove(0, start);
+        if (waiting)
+            pending_.remove(0, start);
+        else
+            pending_ = all.mid(start).toString();
     }
 
     template <typename TLine> void Finish(TLine line) {
@@ -220,39 +245,60 @@ QStringDecoder DecoderFor(bool oem, bool utf8) {
     return QStringDecoder(QStringDecoder::Latin1);
 }
 
-TDelimitedCells ReadCells(QFile& file, const QString& fileName, QChar delimiter, bool oemConvert) {
-    const bool oem = oemConvert && QStringDecoder("IBM850").isValid();
-    const TTextShape shape = ScanFile(file, fileName, !oem);
-    QStringDecoder decoder = DecoderFor(oem, shape.Utf8);
-    TLineCutter cutter(shape.CrEnds);
-    TDelimitedCells cells;
-    // Without a delimiter the first two lines wait until they have given one.
+// Reads the file's lines through the decoder, handing each to line with the delimiter; without a
+// delimiter the first two lines wait until they have given one.
+template <typename TLine>
+void ReadLines(QFile& file, const QString& fileName, bool crEnds, QStringDecoder& decoder, QChar delimiter,
+               TLine line) {
+    TLineCutter cutter(crEnds);
     bool known = !delimiter.isNull();
     std::vector<QString> waiting;
-    auto keep = [&](QStringView line) {
-        if (!cells.AddLine(line, delimiter, inputlimits::kMaxCells)) RaiseDelimitedFileTooLarge(fileName);
-    };
-    auto keepWaiting = [&] {
+    auto detect = [&] {
         delimiter = DetectDelimiter(waiting.empty() ? QString() : waiting[0],
                                     waiting.size() < 2 ? QString() : waiting[1]);
         known = true;
-        for (const QString& line : waiting) keep(line);
+        for (const QString& text : waiting) line(QStringView(text), delimiter);
         waiting.clear();
     };
-    auto take = [&](QStringView line) {
+    auto take = [&](QStringView text) {
         if (known) {
-            keep(line);
+            line(text, delimiter);
             return;
         }
-        waiting.push_back(line.toString());
-        if (waiting.size() == 2) keepWaiting();
+        waiting.push_back(text.toString());
+        if (waiting.size() == 2) detect();
     };
     ReadPieces(file, fileName, [&](QByteArrayView piece) {
         cutter.Add(QString(decoder(piece)), take);
         return true;
     });
     cutter.Finish(take);
-    if (!known) keepWaiting();
+    if (!known) detect();
+}
+
+TDelimitedCells ReadCells(QFile& file, const QString& fileName, QChar delimiter, bool oemConvert) {
+    const bool oem = oemConvert && QStringDecoder("IBM850").isValid();
+    const TTextShape shape = ScanFile(file, fileName, !oem);
+    // The cells are counted before any is kept, on the text read as Latin-1: delimiters, quotes and
+    // line ends are ASCII, which every encoding read here leaves as it is.
+    QStringDecoder latin1(QStringDecoder::Latin1);
+    qint64 rows = 0, total = 0;
+    int width = 0;
+    ReadLines(file, fileName, shape.CrEnds, latin1, delimiter, [&](QStringView line, QChar lineDelimiter) {
+        const qint64 limit = NextRowLimit(rows, width, inputlimits::kMaxCells);
+        qint64 count = 0;
+        if (limit < 0 || !CutLine(line, lineDelimiter, [&](QStringView) { return ++count <= limit; }))
+            RaiseDelimitedFileTooLarge(fileName);
+        ++rows;
+        width = std::max(width, int(count));
+        total += count;
+    });
+    QStringDecoder decoder = DecoderFor(oem, shape.Utf8);
+    TDelimitedCells cells(inputlimits::kMaxCells);
+    cells.Reserve(rows, total);
+    ReadLines(file, fileName, shape.CrEnds, decoder, delimiter, [&](QStringView line, QChar lineDelimiter) {
+        if (!cells.AddLine(line, lineDelimiter)) RaiseDelimitedFileTooLarge(fileName);
+    });
     return cells;
 }
 

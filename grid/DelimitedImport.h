@@ -1,13 +1,13 @@
 // Delimited text files as the grid reads them (TVevIvizudEvar::LoadDelimited, DelimitedLoad.cpp).
 //
-// Files: only a regular file is opened ("Cannot open file " + name otherwise). It is read in pieces
-// of kDelimitedPieceBytes, twice: once for its encoding and line ends, once for its cells. A file
-// larger than inputlimits::kMaxTextFileBytes is refused from its size before it is read, and one
-// that grows beyond it while being read is refused then. Its cells are counted as they are cut: a
-// file whose lines times its widest line's cells come to more than inputlimits::kMaxCells is
-// refused as soon as a line shows it, before the widest line's cells are all kept. Refusals, and a
-// file that does not fit in the memory left, give "O arquivo é grande demais para ser importado: "
-// + name (in the tool's language); nothing of the file is kept then.
+// Files: only a regular file is opened ("Cannot open file " + name otherwise). A file larger than
+// inputlimits::kMaxTextFileBytes is refused from its size before it is read; it is then read in
+// pieces of kDelimitedPieceBytes, three times: for its encoding and line ends, for the count of its
+// cells, and for its cells. Its lines times its widest line's cells may come to
+// inputlimits::kMaxCells: the count refuses a file beyond that as soon as a line shows it, before
+// any cell is kept. Refusals (a file grown beyond the byte limit while read among them) and a file
+// that does not fit in the memory left give "O arquivo é grande demais para ser importado: " +
+// name, in the tool's language; nothing of the file is kept then.
 //
 // Text: with the grid's OemConvert the bytes are code page 850; otherwise UTF-8 when the whole
 // file is valid UTF-8 (a leading byte-order mark is dropped), else Windows-1252.
@@ -66,9 +66,11 @@ private:
     bool failed_ = false;
 };
 
-// The cells of a delimited file, row after row.
+// The cells of a delimited file, row after row, no more than maxCells of them as rows times the
+// widest row.
 class TDelimitedCells {
 public:
+    explicit TDelimitedCells(qint64 maxCells) : maxCells_(maxCells) {}
     int RowCount() const { return int(rowStarts_.size()) - 1; }
     // The most cells of a row.
     int Width() const { return width_; }
@@ -77,8 +79,12 @@ public:
                                          size_t(rowStarts_[size_t(row) + 1] - rowStarts_[size_t(row)]));
     }
     // Cuts the line into a row of its own; false, with nothing kept of the line, when the rows
-    // would come to more than maxCells cells (rows times the widest row).
-    bool AddLine(QStringView line, QChar delimiter, qint64 maxCells);
+    // would come to more than maxCells cells.
+    bool AddLine(QStringView line, QChar delimiter);
+    void Reserve(qint64 rows, qint64 cells) {
+        rowStarts_.reserve(size_t(rows) + 1);
+        cells_.reserve(size_t(cells));
+    }
     // Gives back the memory of every cell (without asking for any).
     void Release() {
         std::vector<QString>().swap(cells_);
@@ -87,6 +93,7 @@ public:
     }
 
 private:
+    qint64 maxCells_;
     std::vector<QString> cells_;
     std::vector<qsizetype> rowStarts_{0};
     int width_ = 0;

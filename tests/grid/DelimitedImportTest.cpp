@@ -267,10 +267,10 @@ TEST(DelimitedCells, RowsTimesTheWidestRowStayWithinTheCellLimit) {
     };
     for (const TBoundCase& c : cases) {
         SCOPED_TRACE(c.Name);
-        TDelimitedCells cells;
+        TDelimitedCells cells(c.MaxCells);
         int kept = 0;
         for (const char* line : c.Lines) {
-            if (!cells.AddLine(QString::fromUtf8(line), u',', c.MaxCells)) break;
+            if (!cells.AddLine(QString::fromUtf8(line), u',')) break;
             ++kept;
         }
         EXPECT_EQ(kept, c.Kept);
