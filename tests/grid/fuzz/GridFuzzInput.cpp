@@ -105,6 +105,7 @@ std::vector<TGridFuzzSeed> DelimitedSeeds() {
         {"windows-1252", "S\xE3o;\x80;\x93"
                          "aspas\x94\r\n"},
         {"no-delimiter", "alpha\r\n\r\nbeta"},
+        {"empty", ""},
         {"lines-times-fields-beyond", QByteArray(",,,,,,,x\r\n").repeated(beyond / 8 + 1)},
         {"one-line-beyond", QByteArray(beyond, ',')},
     };
