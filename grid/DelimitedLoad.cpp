@@ -60,14 +60,41 @@ void TVevIvizudEvar::LoadDelimited(const QString& fileName, bool append) {
         const TTextsBefore before(CellStore(), fillRow,
                                   std::min(oldRows - (floating ? 1 : 0), fillRow + lines),
                                   std::max(ColCount(), cells.Width()) + HiddenColCount());
+        // The footer row leaves the blocks it shares with rows above, which keep their part above
+        // it; its part of them (Row -1 until it is placed) goes with it.
         std::optional<TGridLine> footer;
-        if (floating) footer = CellStore().TakeRow(oldRows - 1);
+        std::vector<TMergedArea> blocksBefore, footerBlocks, blocksAbove;
+        if (floating) {
+            const int footerReal = DisplToRealRow(oldRows - 1);
+            blocksBefore = TakeMergedAreas(oldRows - 1, oldRows - 1, 0, AllColCount() - 1);
+            for (const TMergedArea& block : blocksBefore) {
+                if (block.Row > footerReal || block.Bottom() < footerReal) {
+                    blocksAbove.push_back(block); // remembered elsewhere: put back as it was
+                    continue;
+                }
+                if (block.Row < footerReal)
+                    blocksAbove.push_back({block.Col, block.Row, block.Cols, footerReal - block.Row});
+                footerBlocks.push_back({block.Col, -1, block.Cols, 1});
+            }
+            PutMergedAreas(blocksAbove);
+            footer = CellStore().TakeRow(oldRows - 1);
+        }
+        auto putFooter = [&](std::vector<TMergedArea> blocks) {
+            CellStore().PutRow(RowCount() - 1, std::move(*footer));
+            for (TMergedArea& block : blocks)
+                if (block.Row < 0) block.Row = DisplToRealRow(RowCount() - 1);
+            PutMergedAreas(std::move(blocks));
+        };
         auto restore = [&] {
             cells.Release(); // the memory the cells held serves the way back
             before.PutBack(CellStore());
             if (RowCount() != oldRows) SetRowCount(oldRows);
             if (ColCount() != oldCols) SetColCount(oldCols);
-            if (footer) CellStore().PutRow(RowCount() - 1, std::move(*footer));
+            if (!footer) return;
+            // The blocks as they were, in place of their parts.
+            std::vector<TMergedArea> split = TakeMergedAreas(oldRows - 2, oldRows - 1, 0, AllColCount() - 1);
+            blocksBefore.insert(blocksBefore.end(), split.begin(), split.end());
+            putFooter(std::move(blocksBefore));
         };
         try {
             // A floating footer has a row of its own even when no fixed footer row was set for it.
@@ -98,7 +125,7 @@ void TVevIvizudEvar::LoadDelimited(const QString& fileName, bool append) {
             restore();
             throw;
         }
-        if (footer) CellStore().PutRow(RowCount() - 1, std::move(*footer));
+        if (footer) putFooter(std::move(footerBlocks));
     }
     CellsChanged(TRect{0, 0, ColCount() - 1, RowCount() - 1});
 }

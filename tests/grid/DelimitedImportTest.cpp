@@ -395,10 +395,12 @@ TEST(DelimitedLoadFailure, LeavesTheGridAsItWasAndReportsItself) {
                 TFailingGrid grid;
                 grid.SetColCount(3);
                 grid.SetRowCount(3);
-                const Rows before = {{"o1", "o2", "o3"}, {"o4", "o5", "o6"}, {"Total", "9", ""}};
+                const Rows texts = {{"o1", "o2", "o3"}, {"o4", "o5", "o6"}, {"Total", "9", ""}};
                 for (int r = 0; r < 3; ++r)
-                    for (int col = 0; col < 3; ++col) grid.SetGridCells(col, r, before[size_t(r)][col]);
+                    for (int col = 0; col < 3; ++col) grid.SetGridCells(col, r, texts[size_t(r)][col]);
                 grid.GetCellProperties(1, 2)->ReadOnly = true;
+                grid.MergeCells(2, 1, 1, 2); // a block down into the footer row
+                const Rows before = GridRows(grid);
                 grid.FloatingFooter.Visible = footer;
                 grid.FailAboveRows = c.FailAboveRows;
                 if (c.FailAtPercent > 0)
@@ -420,8 +422,20 @@ TEST(DelimitedLoadFailure, LeavesTheGridAsItWasAndReportsItself) {
                 EXPECT_EQ(GridRows(grid), before);
                 ASSERT_NE(grid.CellProperties(1, 2), nullptr);
                 EXPECT_TRUE(grid.CellProperties(1, 2)->ReadOnly);
+                EXPECT_EQ(grid.CellSpan(2, 1), (TGridCoord{0, 1}));
                 EXPECT_TRUE(grid.Verify());
             }
+}
+
+TEST_F(DelimitedLoad, AFloatingFooterRowLeavesTheBlocksItSharesWithRowsAbove) {
+    Fill({{"o1", "o2"}, {"o3", "o4"}, {"Total", "9"}});
+    grid_.MergeCells(0, 1, 2, 2); // rows 1 and 2, the footer row
+    grid_.FloatingFooter.Visible = true;
+    grid_.LoadDelimited(File("a;b\r\n"), true);
+    EXPECT_EQ(GridRows(grid_), (Rows{{"o1", "o2"}, {"o3", "o3"}, {"a", "b"}, {"Total", "Total"}}));
+    EXPECT_EQ(grid_.CellSpan(0, 1), (TGridCoord{1, 0})); // the part above
+    EXPECT_EQ(grid_.CellSpan(0, 3), (TGridCoord{1, 0})); // the footer row's own
+    EXPECT_TRUE(grid_.Verify());
 }
 
 } // namespace
