@@ -144,7 +144,7 @@ void TUtf8Check::Add(QByteArrayView piece) {
 }
 
 bool TDelimitedCells::AddLine(QStringView line, QChar delimiter) {
-    const qint64 limit = NextRowLimit(RowCount(), width_, maxCells_);
+    const qint64 limit = NextRowLimit(RowCount(), std::max(width_, columns_), maxCells_);
     const size_t kept = cells_.size();
     if (limit < 0 || !SplitDelimitedLine(line, delimiter, cells_, limit)) {
         cells_.resize(kept);
@@ -276,7 +276,8 @@ void ReadLines(QFile& file, const QString& fileName, bool crEnds, QStringDecoder
     if (!known) detect();
 }
 
-TDelimitedCells ReadCells(QFile& file, const QString& fileName, QChar delimiter, bool oemConvert) {
+TDelimitedCells ReadCells(QFile& file, const QString& fileName, QChar delimiter, bool oemConvert,
+                          int columns) {
     const bool oem = oemConvert && QStringDecoder("IBM850").isValid();
     const TTextShape shape = ScanFile(file, fileName, !oem);
     // The cells are counted before any is kept, on the text read as Latin-1: delimiters, quotes and
@@ -285,7 +286,7 @@ TDelimitedCells ReadCells(QFile& file, const QString& fileName, QChar delimiter,
     qint64 rows = 0, total = 0;
     int width = 0;
     ReadLines(file, fileName, shape.CrEnds, latin1, delimiter, [&](QStringView line, QChar lineDelimiter) {
-        const qint64 limit = NextRowLimit(rows, width, inputlimits::kMaxCells);
+        const qint64 limit = NextRowLimit(rows, std::max(width, columns), inputlimits::kMaxCells);
         qint64 count = 0;
         if (limit < 0 || !CutLine(line, lineDelimiter, [&](QStringView) { return ++count <= limit; }))
             RaiseDelimitedFileTooLarge(fileName);
@@ -294,7 +295,7 @@ TDelimitedCells ReadCells(QFile& file, const QString& fileName, QChar delimiter,
         total += count;
     });
     QStringDecoder decoder = DecoderFor(oem, shape.Utf8);
-    TDelimitedCells cells(inputlimits::kMaxCells);
+    TDelimitedCells cells(inputlimits::kMaxCells, columns);
     cells.Reserve(rows, total);
     ReadLines(file, fileName, shape.CrEnds, decoder, delimiter, [&](QStringView line, QChar lineDelimiter) {
         if (!cells.AddLine(line, lineDelimiter)) RaiseDelimitedFileTooLarge(fileName);
@@ -304,12 +305,12 @@ TDelimitedCells ReadCells(QFile& file, const QString& fileName, QChar delimiter,
 
 } // namespace
 
-TDelimitedCells ReadDelimitedFile(const QString& fileName, QChar delimiter, bool oemConvert) {
+TDelimitedCells ReadDelimitedFile(const QString& fileName, QChar delimiter, bool oemConvert, int columns) {
     QFile file;
     if (!OpenRegularFile(file, fileName)) throw EVozAvozError(("Cannot open file " + fileName).toStdString());
     if (file.size() > inputlimits::kMaxTextFileBytes) RaiseDelimitedFileTooLarge(fileName);
     try {
-        return ReadCells(file, fileName, delimiter, oemConvert);
+        return ReadCells(file, fileName, delimiter, oemConvert, columns);
     } catch (const std::bad_alloc&) {
         RaiseDelimitedFileTooLarge(fileName); // what was read is given back by now
     }

@@ -3,7 +3,8 @@
 // Files: only a regular file is opened ("Cannot open file " + name otherwise). A file larger than
 // inputlimits::kMaxTextFileBytes is refused from its size before it is read; it is then read in
 // pieces of kDelimitedPieceBytes, three times: for its encoding and line ends, for the count of its
-// cells, and for its cells. Its lines times its widest line's cells may come to
+// cells, and for its cells. Its lines times its widest line's cells, or times the grid's columns
+// where they are more (a row the grid writes is as wide as its columns), may come to
 // inputlimits::kMaxCells: the count refuses a file beyond that as soon as a line shows it, before
 // any cell is kept. Refusals (a file grown beyond the byte limit while read among them) and a file
 // that does not fit in the memory left give "O arquivo é grande demais para ser importado: " +
@@ -67,10 +68,10 @@ private:
 };
 
 // The cells of a delimited file, row after row, no more than maxCells of them as rows times the
-// widest row.
+// widest row, or times the columns given (the grid's) where they are more.
 class TDelimitedCells {
 public:
-    explicit TDelimitedCells(qint64 maxCells) : maxCells_(maxCells) {}
+    explicit TDelimitedCells(qint64 maxCells, int columns = 0) : maxCells_(maxCells), columns_(columns) {}
     int RowCount() const { return int(rowStarts_.size()) - 1; }
     // The most cells of a row.
     int Width() const { return width_; }
@@ -94,13 +95,14 @@ public:
 
 private:
     qint64 maxCells_;
+    int columns_;
     std::vector<QString> cells_;
     std::vector<qsizetype> rowStarts_{0};
     int width_ = 0;
 };
 
-// The file's cells, read as the header describes; the delimiter when it is not null, otherwise
-// the one its first two lines give. Raises EVozAvozError.
-TDelimitedCells ReadDelimitedFile(const QString& fileName, QChar delimiter, bool oemConvert);
+// The file's cells, read as the header describes, for rows of the columns given at least; the
+// delimiter when it is not null, otherwise the one its first two lines give. Raises EVozAvozError.
+TDelimitedCells ReadDelimitedFile(const QString& fileName, QChar delimiter, bool oemConvert, int columns);
 // The refusal of a file too large to be imported.
 [[noreturn]] void RaiseDelimitedFileTooLarge(const QString& fileName);

@@ -16,7 +16,7 @@ public:
     TTextsBefore(const TCellStore& store, int first, int end, int columns)
         : first_(first), end_(end), columns_(columns) {
         for (int row = first; row < end; ++row)
-            for (int col = 0; col < columns; ++col)
+            for (int col = 0; col < std::min(columns, store.LineLength(row)); ++col)
                 if (const QString& text = store.Text(col, row); !text.isEmpty())
                     texts_.push_back({col, row, text});
     }
@@ -24,7 +24,7 @@ public:
     // Every cell of those rows and columns was there before or holds no text: nothing is allocated.
     void PutBack(TCellStore& store) const {
         for (int row = first_; row < end_; ++row)
-            for (int col = 0; col < columns_; ++col)
+            for (int col = 0; col < std::min(columns_, store.LineLength(row)); ++col)
                 if (!store.Text(col, row).isEmpty()) store.SetText(col, row, QString());
         for (const TText& t : texts_) store.SetText(t.Col, t.Row, t.Text);
     }
@@ -45,7 +45,7 @@ void TVevIvizudEvar::LoadFromCSV(const QString& fileName) {
 }
 
 void TVevIvizudEvar::LoadDelimited(const QString& fileName, bool append) {
-    TDelimitedCells cells = ReadDelimitedFile(fileName, Delimiter, OemConvert);
+    TDelimitedCells cells = ReadDelimitedFile(fileName, Delimiter, OemConvert, AllColCount());
     {
         // Open editors close first, and the grid's checks wait while the footer row is aside.
         TStructureChange change(*this);
@@ -108,7 +108,7 @@ void TVevIvizudEvar::LoadDelimited(const QString& fileName, bool append) {
                 if (count > ColCount()) SetColCount(count);
                 for (int col = 0; col < count; ++col) SetGridCells(col, fillRow, row[size_t(col)]);
                 // A row loaded over an earlier one keeps nothing of it.
-                for (int col = count; col < AllColCount(); ++col)
+                for (int col = count; col < std::min(AllColCount(), CellStore().LineLength(fillRow)); ++col)
                     if (!Cells(col, fillRow).isEmpty()) SetGridCells(col, fillRow, QString());
                 ++fillRow;
                 const int percent = qRound(100.0 * double(line + 1) / double(lines));
