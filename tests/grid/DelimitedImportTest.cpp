@@ -250,32 +250,19 @@ TEST_F(DelimitedLoad, TheChangeReportedCoversTheGridAndNoMore) {
 
 // ---- Bounds -------------------------------------------------------------------------------------
 
-struct TBoundCase {
-    const char* Name;
-    qint64 MaxCells;
-    std::vector<const char*> Lines;
-    int Kept; // lines kept before one is refused (all: none refused)
-};
-
 TEST(DelimitedCells, RowsTimesTheWidestRowStayWithinTheCellLimit) {
-    const std::vector<TBoundCase> cases = {
-        {"exactly at the limit", 6, {"a,b,c", "d,e"}, 2},
-        {"a third row beyond it", 6, {"a,b,c", "d,e", "f"}, 2},
-        {"a wider row beyond it", 6, {"a,b", "c,d,e,f"}, 1},
-        {"one line beyond it, its cells not kept", 6, {"a,b,c,d,e,f,g"}, 0},
-        {"empty lines count as rows", 2, {"", "", ""}, 2},
+    // Lines kept of those given, at most 6 cells: a line beyond the limit keeps none of its cells.
+    const std::vector<std::pair<QStringList, int>> cases = {
+        {{"a,b,c", "d,e"}, 2},  {{"a,b,c", "d,e", "f"}, 2},        {{"a,b", "c,d,e,f"}, 1},
+        {{"a,b,c,d,e,f,g"}, 0}, {{"", "", "", "", "", "", ""}, 6}, // empty lines count as rows
     };
-    for (const TBoundCase& c : cases) {
-        SCOPED_TRACE(c.Name);
-        TDelimitedCells cells(c.MaxCells);
-        int kept = 0;
-        for (const char* line : c.Lines) {
-            if (!cells.AddLine(QString::fromUtf8(line), u',')) break;
-            ++kept;
-        }
-        EXPECT_EQ(kept, c.Kept);
-        EXPECT_EQ(cells.RowCount(), c.Kept);
-        EXPECT_LE(qint64(cells.RowCount()) * std::max(cells.Width(), 1), c.MaxCells);
+    for (const auto& [lines, kept] : cases) {
+        SCOPED_TRACE(lines.join('/').toStdString());
+        TDelimitedCells cells(6);
+        for (const QString& line : lines)
+            if (!cells.AddLine(line, u',')) break;
+        EXPECT_EQ(cells.RowCount(), kept);
+        EXPECT_LE(cells.RowCount() * std::max(cells.Width(), 1), 6);
     }
 }
 
@@ -296,27 +283,18 @@ TEST(DelimitedCells, Utf8IsValidAsQtsDecoderFindsItWhateverThePieces) {
     }
 }
 
-struct TPieceCase {
-    const char* Name;
-    QByteArray Straddling; // what the first cell ends with, across the end of the first piece
-    QByteArray Break;      // what ends the lines (across the end of the first piece without the above)
-};
-
 TEST_F(DelimitedLoad, WhatStraddlesTwoPiecesOfTheFileReadsAsWithinOne) {
-    const std::vector<TPieceCase> cases = {
-        {"CR LF", "", "\r\n"},
-        {"LF", "", "\n"},
-        {"CR", "", "\r"},
-        {"a character of two UTF-8 bytes", "\xC3\xA9", "\r\n"},
-    };
-    for (const TPieceCase& c : cases)
+    // What ends the first cell and what ends the lines, put across the end of the first piece.
+    const std::vector<std::pair<QByteArray, QByteArray>> cases = {
+        {"", "\r\n"}, {"", "\n"}, {"", "\r"}, {"\xC3\xA9", "\r\n"}};
+    for (const auto& [straddling, end] : cases)
         for (int shift : {-1, 0, 1}) {
-            SCOPED_TRACE(c.Name + std::string(", shift ") + std::to_string(shift));
+            SCOPED_TRACE((straddling + end).toHex().toStdString() + ", shift " + std::to_string(shift));
             const QByteArray pad(kDelimitedPieceBytes - 3 + shift, 'p');
-            grid_.LoadFromCSV(File("x;" + pad + c.Straddling + c.Break + "b;c" + c.Break));
+            grid_.LoadFromCSV(File("x;" + pad + straddling + end + "b;c" + end));
             const Rows rows = GridRows(grid_);
             ASSERT_EQ(rows.size(), 2u);
-            EXPECT_TRUE(rows[0][1] == QString::fromUtf8(pad + c.Straddling)); // not printed: a MiB long
+            EXPECT_TRUE(rows[0][1] == QString::fromUtf8(pad + straddling)); // not printed: a MiB long
             EXPECT_EQ(rows[1], (QStringList{"b", "c"}));
         }
 }
@@ -359,42 +337,19 @@ TEST_F(DelimitedLoad, AFileBeyondTheLimitsIsRefusedAndTheGridStaysAsItWas) {
     }
 }
 
-// Fails as the memory could: when the rows grow beyond a count.
-class TFailingGrid : public TVevIvizudEvar {
-public:
-    int FailAboveRows = std::numeric_limits<int>::max();
-
-protected:
-    void SizeChanged(int oldColCount, int oldRowCount) override {
-        TVevIvizudEvar::SizeChanged(oldColCount, oldRowCount);
-        if (RowCount() > FailAboveRows) throw std::bad_alloc();
-    }
-};
-
-struct TFailureCase {
-    const char* Name;
-    int FailAboveRows;
-    short FailAtPercent;
-    bool OutOfMemory; // else the progress handler's own error
-};
-
 TEST(DelimitedLoadFailure, LeavesTheGridAsItWasAndReportsItself) {
     QTemporaryDir dir;
-    QByteArray bytes;
-    for (int i = 0; i < 2500; ++i) bytes += "a" + QByteArray::number(i) + ";b;c;d\r\n";
-    const QString path = WriteFile(dir, bytes);
-    const int never = std::numeric_limits<int>::max();
-    const std::vector<TFailureCase> cases = {
-        {"memory runs out as the rows grow", 2000, 0, true},
-        {"memory runs out half-way, progress shown", never, 50, true},
-        {"the progress handler fails at the end", never, 100, false},
-    };
-    for (const TFailureCase& c : cases)
+    const QString path = WriteFile(dir, QByteArray("a;b;c;d\r\n").repeated(2500));
+    // The percent at which the progress handler fails, and whether with memory running out.
+    for (const auto& [failAt, outOfMemory] : {std::pair{1, true}, {50, true}, {100, false}})
         for (bool footer : {false, true})
             for (bool append : {false, true}) {
-                SCOPED_TRACE(c.Name +
-                             QString(", footer %1, append %2").arg(footer).arg(append).toStdString());
-                TFailingGrid grid;
+                SCOPED_TRACE(QString("at %1%, footer %2, append %3")
+                                 .arg(failAt)
+                                 .arg(footer)
+                                 .arg(append)
+                                 .toStdString());
+                TVevIvizudEvar grid;
                 grid.SetColCount(3);
                 grid.SetRowCount(3);
                 const Rows texts = {{"o1", "o2", "o3"}, {"o4", "o5", "o6"}, {"Total", "9", ""}};
@@ -404,22 +359,20 @@ TEST(DelimitedLoadFailure, LeavesTheGridAsItWasAndReportsItself) {
                 grid.MergeCells(2, 1, 1, 2); // a block down into the footer row
                 const Rows before = GridRows(grid);
                 grid.FloatingFooter.Visible = footer;
-                grid.FailAboveRows = c.FailAboveRows;
-                if (c.FailAtPercent > 0)
-                    grid.OnFileProgress = [&](QObject*, short percent) {
-                        if (percent < c.FailAtPercent) return;
-                        if (c.OutOfMemory) throw std::bad_alloc();
-                        throw std::runtime_error("stopped");
-                    };
+                grid.OnFileProgress = [&](QObject*, short percent) {
+                    if (percent < failAt) return;
+                    if (outOfMemory) throw std::bad_alloc();
+                    throw std::runtime_error("stopped");
+                };
                 try {
                     grid.LoadDelimited(path, append);
                     ADD_FAILURE() << "loaded";
                 } catch (const EVozAvozError& e) {
-                    EXPECT_TRUE(c.OutOfMemory) << e.what();
+                    EXPECT_TRUE(outOfMemory);
                     EXPECT_EQ(QString::fromUtf8(e.what()),
                               "O arquivo é grande demais para ser importado: " + path);
-                } catch (const std::runtime_error& e) {
-                    EXPECT_FALSE(c.OutOfMemory) << e.what();
+                } catch (const std::runtime_error&) {
+                    EXPECT_FALSE(outOfMemory);
                 }
                 EXPECT_EQ(GridRows(grid), before);
                 ASSERT_NE(grid.CellProperties(1, 2), nullptr);
