@@ -17,6 +17,6 @@ TEST_P(FuzzSeeds, RunCleanlyAndLeaveAConsistentBoundedGrid) {
             << seed.Name;
 }
 
-INSTANTIATE_TEST_SUITE_P(Kinds, FuzzSeeds, testing::Values("cellstream", "xlsx", "xls", "html"));
+INSTANTIATE_TEST_SUITE_P(Kinds, FuzzSeeds, testing::Values("cellstream", "xlsx", "xls", "html", "delimited"));
 
 } // namespace

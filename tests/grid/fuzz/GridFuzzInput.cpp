@@ -5,6 +5,7 @@
 #include "grid/AdvancedGrid.h"
 #include "grid/GridError.h"
 #include "grid/HTMLDraw.h"
+#include "grid/InputLimits.h"
 
 #include <QBuffer>
 #include <QImage>
@@ -14,7 +15,7 @@
 
 namespace {
 
-constexpr const char* kNames[] = {"cellstream", "xlsx", "xls", "html"};
+constexpr const char* kNames[] = {"cellstream", "xlsx", "xls", "html", "delimited"};
 
 QByteArray ReadFile(const QString& path) {
     QFile file(path);
@@ -132,6 +133,29 @@ std::vector<TGridFuzzSeed> XlsSeeds() {
     return seeds;
 }
 
+// Line ends, quotes, encodings, and files just beyond the cell limit (a file beyond the byte limit
+// is refused from its size, and too long for a seed).
+std::vector<TGridFuzzSeed> DelimitedSeeds() {
+    const qsizetype beyond = qsizetype(inputlimits::kMaxCells) + 1;
+    return {
+        {"quoted", R"(a,"b""c",d)"
+                   "\r\n"
+                   R"("x,y",2,"open)"
+                   "\r\n"
+                   R"(1,"q"tail,3)"
+                   "\r\n"},
+        {"lf-and-cr", "a;b\n1;2\r\n3\n;4\r5"},
+        {"cr", "a|b\r1|2\r"},
+        {"utf8-bom", "\xEF\xBB\xBFS\xC3\xA3o\t\xE2\x82\xAC\r\nx\ty\r\n"},
+        {"windows-1252", "S\xE3o;\x80;\x93"
+                         "aspas\x94\r\n"},
+        {"no-delimiter", "alpha\r\n\r\nbeta"},
+        {"empty", ""},
+        {"lines-times-fields-beyond", QByteArray(",,,,,,,x\r\n").repeated(beyond / 8 + 1)},
+        {"one-line-beyond", QByteArray(beyond, ',')},
+    };
+}
+
 } // namespace
 
 TGridFuzzKind GridFuzzKindNamed(const std::string& name) {
@@ -163,6 +187,13 @@ bool RunGridInput(TGridFuzzKind kind, std::span<const unsigned char> input) {
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
         throw std::runtime_error("cannot write " + file.fileName().toStdString());
     file.close();
+    if (kind == TGridFuzzKind::Delimited)
+        return OnGrid([&](TVevIvizudEvar& grid) {
+            grid.LoadFromCSV(file.fileName());
+            grid.FloatingFooter.Visible = true;
+            grid.OemConvert = true;
+            grid.LoadDelimited(file.fileName(), true);
+        });
     return OnGrid([&](TVevIvizudEvar& grid) { grid.LoadFromXLS(file.fileName()); });
 }
 
@@ -170,6 +201,7 @@ std::vector<TGridFuzzSeed> MakeGridFuzzSeeds(TGridFuzzKind kind) {
     if (kind == TGridFuzzKind::CellStream) return StreamSeeds();
     if (kind == TGridFuzzKind::Xlsx) return XlsxSeeds();
     if (kind == TGridFuzzKind::Xls) return XlsSeeds();
+    if (kind == TGridFuzzKind::Delimited) return DelimitedSeeds();
     std::vector<TGridFuzzSeed> seeds;
     for (
         const char* text :
