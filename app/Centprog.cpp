@@ -11,13 +11,15 @@
 // (app/InstanceFolder.h). Then the folder is made and seeded, its language file opened for the run, the
 // window shown, the login run as it first appears, and the message loop runs until the window closes.
 //
-// Exit codes: 0 normally (also after a cancelled login or as a second start), 1 after a refused
-// login or a failed start-up, 2 on a bad command line.
+// Exit codes: 0 normally (also after a cancelled login, as a second start or ended by SIGINT,
+// SIGTERM or SIGHUP, app/EndSignals.h), 1 after a refused login or a failed start-up, 2 on a bad
+// command line.
 //
 // Environment: CENTRPRG_LOGIN scripts the login (app/Leusuari.h); QT_LOGGING_RULES=
 // "qvx.instance.info=true" reports the single-instance guard's steps on stderr.
 
 #include "app/AppHooks.h"
+#include "app/EndSignals.h"
 #include "app/InstanceFolder.h"
 #include "app/prgmain.h"
 #include "core/Language.h"
@@ -26,6 +28,7 @@
 #include "dbui/VORSAMPw.h"
 #include "desktop/qvxComponents.h"
 #include "platform/os/FileIo.h"
+#include "platform/ui/ToolLocale.h"
 #include "platform/ui/ToolkitTexts.h"
 #include "platform/ui/UiServices.h"
 #include "screens/FailureMessages.h"
@@ -58,7 +61,10 @@ std::optional<std::string> DataDirArgument(const QStringList& arguments, bool& b
 } // namespace
 
 int main(int argc, char* argv[]) {
+    TSystemLocalePin systemLocale; // Qt's dialogs show dates, sizes and numbers as the tool does
     QApplication application(argc, argv);
+    systemLocale.Release();
+    EndOnEndSignals();
     InstallAppHooks();
     const TToolkitTexts toolkitTexts; // the toolkit's own dialogs speak the tool's language
     bool badLine = false;
@@ -98,8 +104,11 @@ int main(int argc, char* argv[]) {
         ShowError(nullptr, FailureMessage(error));
         return 1;
     }
-    mainWindow.show();
-    const int exitCode = QApplication::exec();
+    int exitCode = 0;
+    if (!EndRequested()) {
+        mainWindow.show();
+        exitCode = QApplication::exec();
+    }
     WithdrawProgramFolder(guard);
     return exitCode;
 }

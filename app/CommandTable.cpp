@@ -10,7 +10,7 @@
 #include "core/Programming.h"
 #include "core/Sections.h"
 #include "core/ValueConversions.h"
-#include "db/engine/VORSAMTable.h"
+#include "db/components/VORSAMTable.h"
 #include "platform/ui/UiServices.h"
 #include "screens/Agcolet.h"
 #include "screens/Agindiv.h"

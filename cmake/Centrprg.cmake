@@ -19,11 +19,24 @@ function(centrprg_library target)
         if(ARG_QT)
             set_target_properties(${target} PROPERTIES AUTOMOC ON AUTOUIC ON AUTORCC ON)
         endif()
+        centrprg_layer_check(${target})
     else()
         add_library(${target} INTERFACE)
         target_include_directories(${target} INTERFACE ${PROJECT_SOURCE_DIR})
         target_link_libraries(${target} INTERFACE ${ARG_DEPS})
     endif()
+endfunction()
+
+# centrprg_layer_check(<library>)
+# A library uses only the libraries it names in DEPS and theirs: the layers below it. The check is a
+# program made of every object of the library and linked with those libraries alone, so a symbol taken
+# from a library above (or from one not named) is left undefined and the build fails. The programs are
+# never run; test_programs builds them all (CENTRPRG_LAYER_CHECKS).
+function(centrprg_layer_check target)
+    set(check ${target}_layer_check)
+    add_executable(${check} ${PROJECT_SOURCE_DIR}/cmake/LayerCheck.cpp)
+    target_link_libraries(${check} PRIVATE "$<LINK_LIBRARY:WHOLE_ARCHIVE,${target}>")
+    set_property(GLOBAL APPEND PROPERTY CENTRPRG_LAYER_CHECKS ${check})
 endfunction()
 
 # centrprg_test(<name> [QT] [LIBS <targets>...] [SOURCES <files>...])

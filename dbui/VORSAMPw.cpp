@@ -1,6 +1,6 @@
 #include "dbui/VORSAMPw.h"
 
-#include "db/engine/VORSAMSession.h"
+#include "db/components/VORSAMSession.h"
 
 #include <QDialogButtonBox>
 #include <QLabel>

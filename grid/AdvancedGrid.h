@@ -237,7 +237,7 @@ public:
     void SetFilterActive(bool on);
     bool MatchesFilter(int row);
 
-    // ---- Import of delimited text and workbooks (DelimitedImport.cpp, WorkbookImport.cpp) ---------
+    // ---- Import of delimited text and workbooks (DelimitedLoad.cpp, WorkbookImport.cpp) -----------
     // The delimiter of delimited files; a null character: found from each file's first two lines,
     // for that load only.
     QChar Delimiter;

@@ -12,9 +12,10 @@
 // ---- Counts --------------------------------------------------------------------------------------
 
 void TVevIvizudEvar::SetRowCount(int count) {
+    count = std::max(count, 1); // as the grid keeps one row at least
     if (RowCount() == TBaseGrid::FixedRows() && FixedRowAlways) UnHideSelection();
     // Rows dropped from the end leave as removed rows do (see RowStructure.cpp).
-    if (count >= 1 && count < RowCount()) EraseDisplayRows(count, RowCount() - count);
+    if (count < RowCount()) EraseDisplayRows(count, RowCount() - count);
     TBaseGrid::SetRowCount(count);
     if (FixedRowAlways && count > savedFixedRows_ && TBaseGrid::FixedRows() != savedFixedRows_ &&
         savedFixedRows_ < RowCount())
@@ -24,7 +25,8 @@ void TVevIvizudEvar::SetRowCount(int count) {
 }
 
 void TVevIvizudEvar::SetColCount(int count) {
-    if (count >= 1 && count < ColCount()) {
+    count = std::max(count, 1); // as the grid keeps one column at least
+    if (count < ColCount()) {
         // Hidden columns after the last column kept go with the dropped ones; blocks are cut to the
         // columns that remain. (Cells beyond the count stay in the store, as the string grid keeps
         // them.)

@@ -2,7 +2,7 @@
 // described in CellStream.h.
 //
 // Loading writes each cell as soon as all of its records have been read, so a truncated or damaged
-// stream raises EVozAvozError ("Cell stream ends early", "Cell stream is damaged") and leaves the
+// stream raises EVozAvozError (that it ends early, or that it is damaged) and leaves the
 // cells read before the damage in place. A stream of the whole grid (FullGrid) clears the grid
 // (hidden and filtered rows shown first, so that none of the old rows stays behind) and gives it
 // the stream's size, widths and heights, and always loads at (0, 0). Other cells that
@@ -14,6 +14,8 @@
 #include "grid/FilePicture.h"
 #include "grid/GridError.h"
 #include "grid/InputLimits.h"
+#include "platform/os/LngText.h"
+#include "platform/ui/UiServices.h"
 
 #include <QBuffer>
 #include <QDataStream>
@@ -27,12 +29,29 @@ using namespace cellstream;
 
 namespace {
 
+// The refusals a person sees when cells are pasted or dropped, in the tool's language.
 [[noreturn]] void Damaged() {
-    throw EVozAvozError("Cell stream is damaged");
+    throw EVozAvozError(
+        TrText(LngText("O bloco de células está danificado e não pode ser carregado")).toStdString());
+}
+
+[[noreturn]] void TooLarge() {
+    throw EVozAvozError(
+        TrText(LngText("O bloco de células é grande demais para ser carregado")).toStdString());
 }
 
 [[noreturn]] void EndsEarly() {
-    throw EVozAvozError("Cell stream ends early");
+    throw EVozAvozError(TrText(LngText("O bloco de células termina antes do fim")).toStdString());
+}
+
+[[noreturn]] void NotAStream() {
+    throw EVozAvozError(TrText(LngText("Os dados não são um bloco de células")).toStdString());
+}
+
+[[noreturn]] void NewerVersion() {
+    throw EVozAvozError(
+        TrText(LngText("O bloco de células é de uma versão mais nova e não pode ser carregado"))
+            .toStdString());
 }
 
 // Records are built in a buffer so that their length can go first.
@@ -55,7 +74,8 @@ public:
     void End() {
         out_ << quint8(kind_) << quint32(payload_.size());
         out_.writeRawData(payload_.constData(), int(payload_.size()));
-        if (out_.status() != QDataStream::Ok) throw EVozAvozError("Could not write the cell stream");
+        if (out_.status() != QDataStream::Ok)
+            throw EVozAvozError(TrText(LngText("Não foi possível gravar o bloco de células")).toStdString());
     }
 
 private:
@@ -72,7 +92,7 @@ public:
     explicit TRecordReader(QIODevice& device) {
         if (device.isSequential()) {
             data_ = device.read(inputlimits::kMaxStreamBytes + 1);
-            if (data_.size() > inputlimits::kMaxStreamBytes) throw EVozAvozError("Cell stream too large");
+            if (data_.size() > inputlimits::kMaxStreamBytes) TooLarge();
             buffer_.setBuffer(&data_);
             buffer_.open(QIODevice::ReadOnly);
             in_.setDevice(&buffer_);
@@ -370,8 +390,8 @@ std::vector<qint32> ReadSizes(TRecordReader& in, qint32 expected) {
 }
 
 TGridPropIO ReadStart(TRecordReader& in) {
-    if (in.Next() != rkHeader || in.Read<quint32>() != kMagic) throw EVozAvozError("Not a cell stream");
-    if (in.Read<quint16>() > kVersion) throw EVozAvozError("Cell stream of a newer version");
+    if (in.Next() != rkHeader || in.Read<quint32>() != kMagic) NotAStream();
+    if (in.Read<quint16>() > kVersion) NewerVersion();
     if (in.Next() != rkBlock) Damaged();
     TGridPropIO block;
     block.ColCount = in.Read<qint32>();
@@ -379,7 +399,7 @@ TGridPropIO ReadStart(TRecordReader& in) {
     if (block.ColCount < 0 || block.RowCount < 0) Damaged();
     // The block sizes the grid (a whole grid) or makes it grow (a paste).
     if (qint64(std::max(block.ColCount, 1)) * std::max(block.RowCount, 1) > inputlimits::kMaxCells)
-        throw EVozAvozError("Cell stream too large");
+        TooLarge();
     block.ColWidths = ReadSizes(in, block.ColCount);
     block.RowHeights = ReadSizes(in, block.RowCount);
     block.FullGrid = in.ReadBool();

@@ -41,7 +41,7 @@
 //
 // What a reader takes: a block of at most inputlimits::kMaxCells cells, node levels cut to
 // 0..TCellProperties::kMaxNodeLevel, widths and heights as the grid limits them; a file picture's
-// file is not opened while the cells load ("Cell stream too large" for a larger block).
+// file is not opened while the cells load (a larger block is refused as too large).
 //
 // A cell's place and the merged blocks: the cell's own position in the source grid is not kept;
 // the properties' spans tell which cells formed a block, and a block is merged again where it is

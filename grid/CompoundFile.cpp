@@ -1,6 +1,7 @@
 #include "grid/CompoundFile.h"
 
 #include <QtEndian>
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -9,6 +10,14 @@ constexpr quint32 kEndOfChain = 0xFFFFFFFE;
 constexpr qint64 kHeaderSize = 512;
 constexpr int kHeaderDifatEntries = 109;
 constexpr qint64 kEntrySize = 128;
+constexpr qint64 kMiniSectorSize = 64;
+
+// The sectors of one kind (the file's or the mini stream's): their successors and the ones a chain
+// already took.
+struct TSectorTable {
+    std::vector<quint32> Next;
+    std::vector<bool> Used;
+};
 
 class TCompoundDocument {
 public:
@@ -16,91 +25,91 @@ public:
 
     // Reads the header, the FAT, the directory and the mini stream; false when damaged.
     bool Open();
-    std::optional<QByteArray> Stream(const QString& name) const;
+    // The entry named so (its offset in the directory), or -1.
+    qint64 Find(const QString& name) const;
+    // The stream of an entry; nothing when its chain is damaged.
+    std::optional<QByteArray> Stream(qint64 entry);
 
 private:
     quint32 U32(qint64 at) const { return qFromLittleEndian<quint32>(bytes_.constData() + at); }
     quint16 U16(qint64 at) const { return qFromLittleEndian<quint16>(bytes_.constData() + at); }
-    qint64 SectorCount() const { return (bytes_.size() - kHeaderSize) / sectorSize_; }
-    // The sector's bytes; nothing for a sector outside the document.
-    std::optional<QByteArray> Sector(quint32 sector) const;
+    // The bytes of a sector (of the mini stream when mini) no chain took before, which it now
+    // takes; nothing for a sector outside the file or taken already.
+    const char* Take(quint32 sector, bool mini);
+    // The bytes the file has of a sector (it may cut its last one short).
+    qint64 Available(quint32 sector) const {
+        return std::min(sectorSize_, bytes_.size() - (qint64(sector) + 1) * sectorSize_);
+    }
     // The bytes of a chain of sectors (of the mini stream when mini), cut to size (-1: the whole
-    // chain); nothing when the chain leaves the document, loops or ends before size.
-    std::optional<QByteArray> Chain(quint32 first, qint64 size, bool mini) const;
+    // chain); nothing when the chain leaves the file, meets a sector taken before or ends before
+    // size.
+    std::optional<QByteArray> Chain(quint32 first, qint64 size, bool mini);
 
     const QByteArray& bytes_;
-    qint64 sectorSize_ = 512, miniSectorSize_ = 64;
+    qint64 sectorSize_ = 512;
     quint32 miniCutoff_ = 4096;
-    std::vector<quint32> fat_, miniFat_;
+    TSectorTable sectors_, miniSectors_;
     QByteArray directory_, ministream_;
 };
 
-std::optional<QByteArray> TCompoundDocument::Sector(quint32 sector) const {
-    const qint64 at = (qint64(sector) + 1) * sectorSize_;
-    if (qint64(sector) >= SectorCount()) return std::nullopt;
-    return bytes_.mid(at, sectorSize_);
+const char* TCompoundDocument::Take(quint32 sector, bool mini) {
+    TSectorTable& table = mini ? miniSectors_ : sectors_;
+    if (sector >= table.Used.size() || table.Used[sector]) return nullptr;
+    table.Used[sector] = true;
+    return mini ? ministream_.constData() + qint64(sector) * kMiniSectorSize
+                : bytes_.constData() + (qint64(sector) + 1) * sectorSize_;
 }
 
-std::optional<QByteArray> TCompoundDocument::Chain(quint32 first, qint64 size, bool mini) const {
-    const std::vector<quint32>& table = mini ? miniFat_ : fat_;
-    const qint64 unit = mini ? miniSectorSize_ : sectorSize_;
-    const qint64 available = mini ? ministream_.size() : bytes_.size();
-    if (size > available) return std::nullopt;
+std::optional<QByteArray> TCompoundDocument::Chain(quint32 first, qint64 size, bool mini) {
+    TSectorTable& table = mini ? miniSectors_ : sectors_;
+    const qint64 unit = mini ? kMiniSectorSize : sectorSize_;
+    if (size > qint64(table.Used.size()) * unit) return std::nullopt;
     QByteArray data;
-    quint32 sector = first;
-    // A chain visits each sector once at most.
-    for (size_t steps = 0; sector != kEndOfChain && (size < 0 || data.size() < size); ++steps) {
-        if (steps >= table.size() || sector >= table.size()) return std::nullopt;
-        if (mini) {
-            const qint64 at = qint64(sector) * unit;
-            if (at + unit > ministream_.size()) return std::nullopt;
-            data += ministream_.mid(at, unit);
-        } else {
-            const std::optional<QByteArray> bytes = Sector(sector);
-            if (!bytes) return std::nullopt;
-            data += *bytes;
-        }
-        sector = table[sector];
+    if (size > 0) data.reserve(size);
+    // Each step takes a sector no chain took before, so the steps end within the sector count.
+    for (quint32 sector = first; sector != kEndOfChain && (size < 0 || data.size() < size);
+         sector = table.Next[sector]) {
+        const char* bytes = sector < table.Next.size() ? Take(sector, mini) : nullptr;
+        if (!bytes) return std::nullopt;
+        data.append(bytes, mini ? unit : Available(sector));
     }
-    if (size >= 0) {
-        if (data.size() < size) return std::nullopt;
-        data.truncate(size);
-    }
+    if (data.size() < size) return std::nullopt;
+    if (size >= 0) data.truncate(size);
     return data;
 }
 
 bool TCompoundDocument::Open() {
     if (bytes_.size() < kHeaderSize || !bytes_.startsWith(QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8)))
         return false;
-    const quint16 shift = U16(0x1E), miniShift = U16(0x20);
-    if ((shift != 9 && shift != 12) || miniShift != 6) return false;
+    const quint16 shift = U16(0x1E);
+    if ((shift != 9 && shift != 12) || U16(0x20) != 6) return false;
     sectorSize_ = qint64(1) << shift;
-    miniSectorSize_ = qint64(1) << miniShift;
     miniCutoff_ = U32(0x38);
+    // The header takes the room of sector -1; the last sector may be cut short.
+    sectors_.Used.assign(size_t(std::max<qint64>((bytes_.size() - 1) / sectorSize_, 0)), false);
+    const qint64 sectorCount = qint64(sectors_.Used.size());
 
-    // The sectors of the FAT: the header's entries, then the DIFAT chain's.
+    // The sectors of the FAT, as many as the header counts: the header's entries, then the DIFAT
+    // chain's, free entries passed over; entries past the count are not looked at.
+    const qint64 fatCount = U32(0x2C);
+    if (fatCount > sectorCount) return false;
     std::vector<quint32> fatSectors;
-    for (int i = 0; i < kHeaderDifatEntries; ++i) {
-        const quint32 sector = U32(0x4C + 4 * i);
-        if (sector < kEndOfChain) fatSectors.push_back(sector);
-    }
+    auto list = [&](quint32 entry) {
+        if (entry < kEndOfChain && qint64(fatSectors.size()) < fatCount) fatSectors.push_back(entry);
+    };
+    for (int i = 0; i < kHeaderDifatEntries; ++i) list(U32(0x4C + 4 * i));
     const qint64 perDifat = sectorSize_ / 4 - 1;
-    quint32 difat = U32(0x44);
-    for (qint64 steps = 0; difat < kEndOfChain; ++steps) {
-        const std::optional<QByteArray> sector = Sector(difat);
-        if (!sector || steps > SectorCount()) return false;
-        for (qint64 i = 0; i < perDifat; ++i) {
-            const quint32 entry = qFromLittleEndian<quint32>(sector->constData() + 4 * i);
-            if (entry < kEndOfChain) fatSectors.push_back(entry);
-        }
-        difat = qFromLittleEndian<quint32>(sector->constData() + 4 * perDifat);
+    for (quint32 difat = U32(0x44); qint64(fatSectors.size()) < fatCount;) {
+        const char* sector = Take(difat, false);
+        if (!sector || Available(difat) < sectorSize_) return false;
+        for (qint64 i = 0; i < perDifat; ++i) list(qFromLittleEndian<quint32>(sector + 4 * i));
+        difat = qFromLittleEndian<quint32>(sector + 4 * perDifat);
     }
-    if (qint64(fatSectors.size()) > SectorCount()) return false;
     for (quint32 s : fatSectors) {
-        const std::optional<QByteArray> sector = Sector(s);
-        if (!sector) return false;
+        const char* sector = Take(s, false);
+        if (!sector || Available(s) < sectorSize_) return false;
         for (qint64 i = 0; i < sectorSize_ / 4; ++i)
-            fat_.push_back(qFromLittleEndian<quint32>(sector->constData() + 4 * i));
+            sectors_.Next.push_back(qFromLittleEndian<quint32>(sector + 4 * i));
     }
 
     const std::optional<QByteArray> directory = Chain(U32(0x30), -1, false);
@@ -111,35 +120,44 @@ bool TCompoundDocument::Open() {
         const std::optional<QByteArray> miniFat = Chain(miniFatStart, -1, false);
         if (!miniFat) return false;
         for (qint64 i = 0; i + 4 <= miniFat->size(); i += 4)
-            miniFat_.push_back(qFromLittleEndian<quint32>(miniFat->constData() + i));
+            miniSectors_.Next.push_back(qFromLittleEndian<quint32>(miniFat->constData() + i));
+        // The mini stream in whole mini sectors.
+        const qint64 size = qFromLittleEndian<quint32>(directory_.constData() + 0x78);
         const std::optional<QByteArray> ministream =
             Chain(qFromLittleEndian<quint32>(directory_.constData() + 0x74),
-                  qFromLittleEndian<quint32>(directory_.constData() + 0x78), false);
+                  (size + kMiniSectorSize - 1) / kMiniSectorSize * kMiniSectorSize, false);
         if (!ministream) return false;
         ministream_ = *ministream;
+        miniSectors_.Used.assign(size_t(ministream_.size() / kMiniSectorSize), false);
     }
     return true;
 }
 
-std::optional<QByteArray> TCompoundDocument::Stream(const QString& name) const {
+qint64 TCompoundDocument::Find(const QString& name) const {
     for (qint64 at = 0; at + kEntrySize <= directory_.size(); at += kEntrySize) {
         const char* entry = directory_.constData() + at;
         const quint16 nameBytes = qFromLittleEndian<quint16>(entry + 0x40);
         if (quint8(entry[0x42]) != 2 || nameBytes < 2 || nameBytes > 64) continue;
         const QString entryName =
             QString::fromUtf16(reinterpret_cast<const char16_t*>(entry), nameBytes / 2 - 1);
-        if (entryName.compare(name, Qt::CaseInsensitive) != 0) continue;
-        const quint32 size = qFromLittleEndian<quint32>(entry + 0x78);
-        const quint32 first = qFromLittleEndian<quint32>(entry + 0x74);
-        return Chain(first, size, size < miniCutoff_);
+        if (entryName.compare(name, Qt::CaseInsensitive) == 0) return at;
     }
-    return std::nullopt;
+    return -1;
+}
+
+std::optional<QByteArray> TCompoundDocument::Stream(qint64 entry) {
+    Q_ASSERT(entry >= 0 && entry + kEntrySize <= directory_.size());
+    const quint32 size = qFromLittleEndian<quint32>(directory_.constData() + entry + 0x78);
+    const quint32 first = qFromLittleEndian<quint32>(directory_.constData() + entry + 0x74);
+    return Chain(first, size, size < miniCutoff_);
 }
 
 } // namespace
 
-std::optional<QByteArray> ReadCompoundStream(const QByteArray& document, const QString& name) {
+std::optional<QByteArray> ReadCompoundStream(const QByteArray& document, const QStringList& names) {
     TCompoundDocument compound(document);
     if (!compound.Open()) return std::nullopt;
-    return compound.Stream(name);
+    for (const QString& name : names)
+        if (const qint64 entry = compound.Find(name); entry >= 0) return compound.Stream(entry);
+    return std::nullopt;
 }

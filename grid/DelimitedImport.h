@@ -1,8 +1,14 @@
-// Delimited text files as the grid reads them (TVevIvizudEvar::LoadDelimited).
+// Delimited text files as the grid reads them (TVevIvizudEvar::LoadDelimited, DelimitedLoad.cpp).
 //
-// Files: only a regular file is opened ("Cannot open file " + name otherwise); one larger than
-// inputlimits::kMaxTextFileBytes, or of more lines than inputlimits::kMaxCells, is refused with a
-// message in the tool's language before the grid changes.
+// Files: only a regular file is opened ("Cannot open file " + name otherwise). A file larger than
+// inputlimits::kMaxTextFileBytes is refused from its size before it is read; it is then read in
+// pieces of kDelimitedPieceBytes, three times: for its encoding and line ends, for the count of its
+// cells, and for its cells. Its lines times its widest line's cells, or times the grid's columns
+// where they are more (a row the grid writes is as wide as its columns), may come to
+// inputlimits::kMaxCells: the count refuses a file beyond that as soon as a line shows it, before
+// any cell is kept. Refusals (a file grown beyond the byte limit while read among them) and a file
+// that does not fit in the memory left give "O arquivo é grande demais para ser importado: " +
+// name, in the tool's language; nothing of the file is kept then.
 //
 // Text: with the grid's OemConvert the bytes are code page 850; otherwise UTF-8 when the whole
 // file is valid UTF-8 (a leading byte-order mark is dropped), else Windows-1252.
@@ -24,23 +30,79 @@
 // is any, is the last cell, without its leading and trailing quote. LF in a cell becomes CR LF.
 #pragma once
 
-#include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 #include <QStringView>
 #include <array>
+#include <limits>
+#include <span>
 #include <vector>
 
 // In the order they are tried.
 inline constexpr std::array<char16_t, 10> kDelimiterCandidates = {u',', u';', u'#', u'\t', u'|',
                                                                   u'@', u'*', u'-', u'+',  u'&'};
+inline constexpr qsizetype kDelimitedPieceBytes = qsizetype(1) << 20;
 
-QString DecodeDelimitedText(const QByteArray& bytes, bool oemConvert);
-std::vector<QStringView> SplitTextLines(QStringView text);
 // Three passes over the candidates, each only when the one before found nothing: (1) the same
 // number of unquoted occurrences (CountSingleChar) in both lines, the largest number winning;
 // (2) the same with plain counts (CountChar); (3) the largest plain count in either line. An
 // earlier candidate wins a tie. A null character when no candidate occurs; line2 is empty for a
 // one-line file.
 QChar DetectDelimiter(const QString& line1, const QString& line2);
-// The cells of one line, from column 0 (none for an empty line).
-void SplitDelimitedLine(QStringView line, QChar delimiter, std::vector<QString>& cells);
+// Appends the cells of one line, from column 0 (none for an empty line). A line of more than
+// maxCells cells is cut short: false, once maxCells + 1 of them have been appended.
+bool SplitDelimitedLine(QStringView line, QChar delimiter, std::vector<QString>& cells,
+                        qsizetype maxCells = std::numeric_limits<qsizetype>::max());
+
+// Whether bytes given piece after piece are valid UTF-8 (RFC 3629: no overlong forms, no
+// surrogates, nothing above U+10FFFF, no sequence cut short at the end).
+class TUtf8Check {
+public:
+    void Add(QByteArrayView piece);
+    bool Valid() const { return !failed_ && needed_ == 0; }
+
+private:
+    int needed_ = 0;                   // continuation bytes still to come
+    unsigned char low_ = 0, high_ = 0; // the range of the next one
+    bool failed_ = false;
+};
+
+// The cells of a delimited file, row after row, no more than maxCells of them as rows times the
+// widest row, or times the columns given (the grid's) where they are more.
+class TDelimitedCells {
+public:
+    explicit TDelimitedCells(qint64 maxCells, int columns = 0) : maxCells_(maxCells), columns_(columns) {}
+    int RowCount() const { return int(rowStarts_.size()) - 1; }
+    // The most cells of a row.
+    int Width() const { return width_; }
+    std::span<QString> Row(int row) {
+        return std::span(cells_).subspan(size_t(rowStarts_[size_t(row)]),
+                                         size_t(rowStarts_[size_t(row) + 1] - rowStarts_[size_t(row)]));
+    }
+    // Cuts the line into a row of its own; false, with nothing kept of the line, when the rows
+    // would come to more than maxCells cells.
+    bool AddLine(QStringView line, QChar delimiter);
+    void Reserve(qint64 rows, qint64 cells) {
+        rowStarts_.reserve(size_t(rows) + 1);
+        cells_.reserve(size_t(cells));
+    }
+    // Gives back the memory of every cell (without asking for any).
+    void Release() {
+        std::vector<QString>().swap(cells_);
+        rowStarts_.assign(1, 0);
+        width_ = 0;
+    }
+
+private:
+    qint64 maxCells_;
+    int columns_;
+    std::vector<QString> cells_;
+    std::vector<qsizetype> rowStarts_{0};
+    int width_ = 0;
+};
+
+// The file's cells, read as the header describes, for rows of the columns given at least; the
+// delimiter when it is not null, otherwise the one its first two lines give. Raises EVozAvozError.
+TDelimitedCells ReadDelimitedFile(const QString& fileName, QChar delimiter, bool oemConvert, int columns);
+// The refusal of a file too large to be imported.
+[[noreturn]] void RaiseDelimitedFileTooLarge(const QString& fileName);

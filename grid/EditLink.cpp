@@ -95,8 +95,7 @@ bool TEditLink::eventFilter(QObject* watched, QEvent* event) {
             grid->EditorKeyToGrid(VK_RETURN, shift);
             break;
         case VK_TAB:
-            if (grid->Options().Contains(goTabs) &&
-                !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier)))
+            if (grid->Options().Contains(goTabs) && !(key->modifiers() & ChordModifiers))
                 grid->ControlKeyToGrid(VK_TAB, shift);
             else
                 handled = false;

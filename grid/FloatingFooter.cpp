@@ -5,9 +5,10 @@
 // Painting (on the panel's own canvas): W, the painted width, is the fixed columns' widths plus
 // those of the columns from LeftCol on (scrolled-out columns do not count). The footer area
 // (0 .. W) takes FloatingFooter.Color, the rest the grid's Color.
-// - fsFixedLastRow: the cell edges (white ones only with the glSoft look), then the last row's
-//   cells, each drawn by DrawCellText: a fixed column in (x, 0, x + w - 1, bottom), a scrolled one
-//   in (x + 1, 0, x + w - 1, bottom) over its own brush colour, a merged block to its right edge.
+// - fsFixedLastRow, for the columns that reach into the panel: the cell edges (white ones only with
+//   the glSoft look), then the last row's cells, each drawn by DrawCellText: a fixed column in (x, 0, x + w -
+//   1, bottom), a scrolled one in (x + 1, 0, x + w - 1, bottom) over its own brush colour, a merged block to
+//   its right edge.
 // - fsColumnPreview: a sunken frame and the cell (Column, current row) stretched over W.
 // - fsCustomPreview: the same frame and the expanded template drawn as mini-HTML (raw while the
 //   panel is designed).
@@ -18,8 +19,10 @@
 #include "grid/HTMLDraw.h"
 #include "grid/PictureContainer.h"
 #include "grid/RichEditor.h"
+
 #include "platform/ui/PainterDevice.h"
 #include "platform/ui/UiBoundary.h"
+#include <limits>
 
 #include <QEvent>
 #include <QPainter>
@@ -182,11 +185,16 @@ QString TVevIvizudEvar::ExpandFooterTemplate(const QString& pattern) {
 void TVevIvizudEvar::PaintFooter(TCanvas& canvas, const TRect& client, bool designing) {
     const TRect c = client;
     const int fixedCols = TBaseGrid::FixedCols();
-    std::vector<int> columns; // the painted columns: the fixed ones, then those from LeftCol on
-    for (int i = 0; i < fixedCols && i < ColCount(); ++i) columns.push_back(i);
-    for (int i = std::max(LeftCol(), fixedCols); i < ColCount(); ++i) columns.push_back(i);
-    int w = 0;
-    for (int col : columns) w += ColWidths(col);
+    // The columns shown: the fixed ones, then those from LeftCol on; the cells of those that reach
+    // into the panel are painted.
+    std::vector<int> columns;
+    qint64 width = 0;
+    for (int i = 0; i < ColCount(); ++i) {
+        if (i >= fixedCols && i < LeftCol()) i = LeftCol();
+        if (width <= c.Right) columns.push_back(i);
+        width += ColWidths(i);
+    }
+    const int w = int(std::min<qint64>(width, std::numeric_limits<int>::max() / 2));
     const auto area = [&](TColor color, const TRect& r) {
         canvas.Brush().SetColor(color);
         canvas.Brush().SetStyle(TBrushStyle::bsSolid);

@@ -3,6 +3,7 @@
 #include "grid/HTMLRenderer.h"
 #include "grid/PictureContainer.h"
 
+#include <QPainter>
 #include <cassert>
 
 namespace HTMLRender {
@@ -104,9 +105,9 @@ THTMLDrawResult TRenderer::Run(QString text) {
             if ((shown.AnchorFlag && y >= textBottom - line.GH && y <= textBottom) || shown.ControlFlag)
                 out_.Hit = true;
         }
-        out_.Width = std::max(out_.Width, measuring.Indent + line.Width);
-        top += height;
-        out_.Height += height;
+        out_.Width = ElementSize(std::max(out_.Width, measuring.Indent + line.Width));
+        top = Moved(top, height);
+        out_.Height = ElementSize(Moved(out_.Height, height));
         if (!a_.MeasureOnly && top + canvas_.TextHeight(QStringLiteral("gh")) > rect_.Bottom) break;
     }
     out_.AnchorCount = state.AnchorCount;
@@ -154,8 +155,8 @@ void TLinePass::Consume(qsizetype count) {
 
 // A picture, control, bullet or indent takes room on the line.
 void TLinePass::Advance(int width) {
-    x_ += width;
-    line_.Width += width;
+    x_ = Moved(x_, width);
+    line_.Width = Moved(line_.Width, width);
     trailingSpace_ = 0;
 }
 
@@ -215,8 +216,8 @@ bool TLinePass::DoRun() {
             st_.AnchorHit = true;
         }
     }
-    x_ += extent.Width;
-    line_.Width += extent.Width;
+    x_ = Moved(x_, extent.Width);
+    line_.Width = Moved(line_.Width, extent.Width);
     earlier_ += run;
     trailingSpace_ = run.endsWith(u' ') ? Canvas().TextWidth(QStringLiteral(" ")) : 0;
     Consume(length);
@@ -302,7 +303,8 @@ TTagEnd TLinePass::Opening(QChar letter, const QString& tag, const QString& uppe
             bool ok = false;
             const qsizetype at = upper.indexOf(u'X', 3);
             const int n = at >= 0 && QuotedValue(tag, at, value) ? value.trimmed().toInt(&ok) : 0;
-            if (ok && n > line_.Width) Advance(n - line_.Width);
+            if (ok && std::min(n, kMaxElementSize) > line_.Width)
+                Advance(std::min(n, kMaxElementSize) - line_.Width);
         } else if (upper.startsWith(QLatin1String("<IM"))) {
             return Image(tag, upper);
         }
@@ -434,10 +436,15 @@ void TLinePass::DrawRun(const QString& run, const TExtent& extent) {
 }
 
 // A red zigzag under the run: every 2 pixels from the left edge rounded down to even, up to
-// bottom - 1 where x is divisible by 4 and down to bottom + 1 elsewhere.
+// bottom - 1 where x is divisible by 4 and down to bottom + 1 elsewhere; drawn only where it can
+// be seen, within the text rectangle (and the clip).
 void TLinePass::DrawZigzag(int left, int right, int bottom) {
+    TRect seen = r_.rect_;
+    if (const std::optional<TRect> clip = Canvas().ClipRect()) seen = IntersectRect(seen, *clip);
+    const int first = std::max(left & ~1, (seen.Left - 2) & ~1), last = std::min(right, seen.Right + 2);
+    if (first > last) return;
     std::vector<TPoint> points;
-    for (int x = left & ~1; x <= right || points.size() < 2; x += 2)
+    for (int x = first; x <= last || points.size() < 2; x += 2)
         points.push_back({x, (x & 3) == 0 ? bottom - 1 : bottom + 1});
     TCanvas& canvas = Canvas();
     const TPen saved = canvas.Pen();
@@ -499,6 +506,24 @@ void TLinePass::DrawFocus() {
     Canvas().DrawFocusRect({anchorStart_ - 1, bottom - line_.GH, x_ + 1, bottom});
 }
 
+namespace {
+
+// The picture repeated across and down to at least kTileSide pixels each way.
+TBitmap TileOf(const TBitmap& picture) {
+    constexpr int kTileSide = 256;
+    const int across = (kTileSide + picture.Width() - 1) / picture.Width();
+    const int down = (kTileSide + picture.Height() - 1) / picture.Height();
+    if (across == 1 && down == 1) return picture;
+    QImage tile(picture.Width() * across, picture.Height() * down, QImage::Format_ARGB32_Premultiplied);
+    tile.fill(Qt::transparent);
+    QPainter painter(&tile);
+    painter.fillRect(tile.rect(), QBrush(picture.Image()));
+    painter.end();
+    return TBitmap(std::move(tile));
+}
+
+} // namespace
+
 void TLinePass::Body(const QString& tag, const QString& upper) {
     TCanvas& canvas = Canvas();
     const TRect& rect = r_.rect_;
@@ -507,10 +532,15 @@ void TLinePass::Body(const QString& tag, const QString& upper) {
         const THTMLPicture* picture = FindPicture(value, a_);
         if (picture && !picture->GetEmpty() && picture->GetWidth() > 0 && picture->GetHeight() > 0) {
             const std::optional<TRect> savedClip = canvas.ClipRect();
-            canvas.SetClipRect(savedClip ? IntersectRect(*savedClip, rect) : rect);
-            for (int y = rect.Top; y < rect.Bottom; y += picture->GetHeight())
-                for (int x = rect.Left; x < rect.Right; x += picture->GetWidth())
-                    canvas.Draw(x, y, picture->Bitmap());
+            const TRect area = savedClip ? IntersectRect(*savedClip, rect) : rect;
+            canvas.SetClipRect(area);
+            // Tiles from the rectangle's corner, only those that meet the area drawn, each one of
+            // enough copies of the picture that a small picture takes few draws.
+            const TBitmap tile = TileOf(picture->Bitmap());
+            const int w = tile.Width(), h = tile.Height();
+            for (int y = rect.Top + std::max(area.Top - rect.Top, 0) / h * h; y < area.Bottom; y += h)
+                for (int x = rect.Left + std::max(area.Left - rect.Left, 0) / w * w; x < area.Right; x += w)
+                    canvas.Draw(x, y, tile);
             if (savedClip)
                 canvas.SetClipRect(*savedClip);
             else
@@ -547,7 +577,7 @@ void TLinePass::Font(const QString& tag, const QString& upper) {
         if (n >= 1 && n <= 5)
             font.SetSize(sizes[n - 1]);
         else if (n > 0)
-            font.SetSize(n);
+            font.SetSize(std::min(n, kMaxFontPoints));
     }
 }
 
@@ -590,7 +620,8 @@ void TLinePass::Paragraph(const QString& tag, const QString& upper) {
         if (align.contains(QLatin1String("RIGHT"))) st_.Align = 1;
         if (align.contains(QLatin1String("CENTER"))) st_.Align = 2;
     }
-    if (TagValue(tag, upper, QStringLiteral("INDENT"), value)) st_.Indent = Number(value);
+    if (TagValue(tag, upper, QStringLiteral("INDENT"), value))
+        st_.Indent = std::clamp(Number(value), -kMaxElementSize, kMaxElementSize);
     if (TagValue(tag, upper, QStringLiteral("BGCOLOR"), value) && !calc_) {
         if (!st_.ParaBackground) st_.BrushBeforeParagraph = Brush();
         st_.ParaBackground = true;

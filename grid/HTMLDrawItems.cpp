@@ -41,8 +41,8 @@ TBitmap DesktopIcon(const QString& path, int size) {
 TTagEnd TLinePass::Image(const QString& tag, const QString& upper) {
     QString source, value;
     TagValue(tag, upper, QStringLiteral("SRC"), source);
-    const int width = TagValue(tag, upper, QStringLiteral("WIDTH"), value) ? Number(value) : 0;
-    const int height = TagValue(tag, upper, QStringLiteral("HEIGHT"), value) ? Number(value) : 0;
+    const int width = TagValue(tag, upper, QStringLiteral("WIDTH"), value) ? ElementSize(Number(value)) : 0;
+    const int height = TagValue(tag, upper, QStringLiteral("HEIGHT"), value) ? ElementSize(Number(value)) : 0;
     const QString upperSource = source.toUpper();
     const double scale = a_.Printing ? a_.PrintScale : 1.0;
 
@@ -79,6 +79,8 @@ TTagEnd TLinePass::Image(const QString& tag, const QString& upper) {
         picture = nullptr;
     }
     if (w <= 0 || h <= 0) return TTagEnd::None; // nothing to show takes no room
+    w = ElementSize(w);
+    h = ElementSize(h);
 
     // An image that does not fit starts the next line, unless the line holds nothing yet.
     if (consume_ && !line_.Source.isEmpty() && line_.Width + w > Limit() && w < r_.work_.Width())
@@ -129,7 +131,7 @@ TTagEnd TLinePass::Control(const QString& tag) {
     if (!control.HasWidth) return TTagEnd::None;
     bool ok = false;
     const int width = control.Width.trimmed().toInt(&ok);
-    if (ok) st_.ControlWidth = std::max(width, 0);
+    if (ok) st_.ControlWidth = ElementSize(width);
     int w = st_.ControlWidth, h = Canvas().TextHeight(QStringLiteral("gh")) + 6;
     if (control.Type == QLatin1String("COMBO")) h = 25;
     if (control.Type == QLatin1String("CHECK") || control.Type == QLatin1String("RADIO")) w = h = 16;

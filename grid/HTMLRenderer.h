@@ -9,6 +9,10 @@
 
 #include "grid/HTMLDraw.h"
 #include "grid/HTMLTags.h"
+#include "platform/ui/GridAxis.h"
+
+#include <algorithm>
+#include <limits>
 
 class THTMLPicture;
 
@@ -17,6 +21,19 @@ namespace HTMLRender {
 // Flags of every run: one line standing on the line's bottom, tabs expanded, '&' shown as it is.
 constexpr unsigned kRunFlags = DT_SINGLELINE | DT_BOTTOM | DT_EXPANDTABS | DT_NOPREFIX;
 constexpr int kListIndent = 12;
+
+// What a text sizes (controls, images, indents, fonts) is bounded as the grid bounds its widths
+// and heights, and so is the size the renderer measures; positions summed along a text stop far
+// from overflowing. Painting a text then costs about what drawing its runs once does.
+constexpr int kMaxElementSize = TGridAxis::kMaxSize;
+constexpr int kMaxFontPoints = kMaxElementSize * 72 / 96; // a line of kMaxElementSize pixels
+constexpr int kMaxPosition = std::numeric_limits<int>::max() / 4;
+inline int ElementSize(int size) {
+    return std::clamp(size, 0, kMaxElementSize);
+}
+inline int Moved(int position, int by) {
+    return int(std::min<qint64>(qint64(position) + by, kMaxPosition));
+}
 
 struct TArgs {
     const TImageList* Images;

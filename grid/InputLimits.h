@@ -19,5 +19,7 @@ constexpr qint64 kMaxTextFileBytes = qint64(256) << 20;
 // Bytes of a workbook file, and of one part of it once unpacked.
 constexpr qint64 kMaxWorkbookBytes = qint64(128) << 20;
 constexpr qint64 kMaxWorkbookPartBytes = qint64(128) << 20;
+// Bytes (in UTF-16) of the text a workbook's strings and cells may hold.
+constexpr qint64 kMaxWorkbookTextBytes = qint64(128) << 20;
 
 } // namespace inputlimits

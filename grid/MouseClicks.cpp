@@ -16,6 +16,7 @@
 #include "grid/PopupWindows.h"
 #include "grid/TextUtils.h"
 #include "platform/ui/HintWindow.h"
+#include "platform/ui/Keys.h"
 #include "platform/ui/UiBoundary.h"
 #include "platform/ui/UrlOpener.h"
 
@@ -30,7 +31,7 @@
 namespace {
 
 // A line edit over a cell that tells how its editing ended: Enter and leaving it keep the text,
-// Escape does not. It reports once per showing.
+// Escape does not. It reports once per showing. A chord (Ctrl, Alt or Meta held) types nothing.
 class TCellOverlayEdit : public QLineEdit {
 public:
     explicit TCellOverlayEdit(QWidget* parent) : QLineEdit(parent) {
@@ -51,6 +52,10 @@ protected:
     void keyPressEvent(QKeyEvent* e) override {
         if (e->key() == Qt::Key_Escape) return Done(false);
         if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) return Done(true);
+        if (e->modifiers() & ChordModifiers) { // a command's key: its text is not typed
+            QKeyEvent command(e->type(), e->key(), e->modifiers());
+            return QLineEdit::keyPressEvent(&command);
+        }
         QLineEdit::keyPressEvent(e);
     }
     void focusOutEvent(QFocusEvent* e) override {

@@ -2,7 +2,6 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -14,32 +13,32 @@ bool IsRegularFile(const QString& path) {
            S_ISREG(info.st_mode);
 }
 
-std::optional<QByteArray> ReadRegularFile(const QString& path, qint64 maxBytes) {
-    if (!IsRegularFile(path)) return std::nullopt;
-    if (path.startsWith(u':')) {
-        QFile resource(path);
-        if (!resource.open(QIODevice::ReadOnly) || resource.size() > maxBytes) return std::nullopt;
-        return resource.readAll();
-    }
+bool OpenRegularFile(QFile& file, const QString& path) {
+    if (!IsRegularFile(path)) return false;
+    file.setFileName(path);
+    if (path.startsWith(u':')) return file.open(QIODevice::ReadOnly);
     // Opened without waiting, and looked at again once open: what the path leads to may have
     // changed since.
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) return std::nullopt;
-    struct TClose {
-        int Fd;
-        ~TClose() { ::close(Fd); }
-    } close{fd};
+    if (fd < 0) return false;
     struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size > maxBytes) return std::nullopt;
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) ||
+        !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return false;
+    }
+    return true;
+}
+
+std::optional<QByteArray> ReadRegularFile(const QString& path, qint64 maxBytes) {
+    QFile file;
+    if (!OpenRegularFile(file, path) || file.size() > maxBytes) return std::nullopt;
     QByteArray data;
-    data.reserve(qsizetype(info.st_size));
+    data.reserve(qsizetype(file.size()));
     char buffer[65536];
     for (;;) {
-        const ssize_t got = ::read(fd, buffer, sizeof buffer);
-        if (got < 0) {
-            if (errno == EINTR) continue;
-            return std::nullopt;
-        }
+        const qint64 got = file.read(buffer, sizeof buffer);
+        if (got < 0) return std::nullopt;
         if (got == 0) break;
         if (data.size() + got > maxBytes) return std::nullopt; // it grew while being read
         data.append(buffer, qsizetype(got));

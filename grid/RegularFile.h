@@ -8,8 +8,14 @@
 #include <QString>
 #include <optional>
 
+class QFile;
+
 // Whether the path leads (through its links) to a regular file; nothing is opened.
 bool IsRegularFile(const QString& path);
+
+// Opens the file for reading when the path leads to a regular file; false otherwise (also when it
+// cannot be opened).
+bool OpenRegularFile(QFile& file, const QString& path);
 
 // The whole file when it is a regular file of at most maxBytes; nothing otherwise (also when it
 // cannot be read).

@@ -46,6 +46,12 @@ void RaiseDamagedWorkbook(const QString& fileName) {
             .toStdString());
 }
 
+void RaiseWorkbookCodePageUnknown(const QString& fileName) {
+    throw EVozAvozError(
+        (TrText(LngText("A planilha usa uma página de código que não pode ser lida: ")) + fileName)
+            .toStdString());
+}
+
 void RaiseWorkbookTooLarge(const QString& fileName) {
     throw EVozAvozError(
         (TrText(LngText("A planilha é grande demais para ser importada: ")) + fileName).toStdString());
@@ -89,28 +95,45 @@ TWorkbookValue::TKind NumberFormatKind(int id, const QString& code) {
     if ((id >= 14 && id <= 17) || (id >= 27 && id <= 36) || (id >= 50 && id <= 58)) return TKind::Date;
     if ((id >= 18 && id <= 21) || (id >= 45 && id <= 47)) return TKind::Time;
     if (id == 22) return TKind::DateTime;
-    bool date = false, time = false;
-    for (qsizetype i = 0; i < code.size(); ++i) {
-        const char16_t c = code[i].toLower().unicode();
-        if (c == u';') break; // the first section: positive numbers
+    // The date and time letters of the first section (positive numbers) outside quotes, brackets
+    // and escapes, a run of one letter as one: d, y, m, h, s; elapsed "[h]" and "[s]" as h and s,
+    // elapsed minutes "[mm]" as n; "AM/PM" and "A/P" as p.
+    const QString lower = code.toLower();
+    QString letters;
+    auto add = [&letters](QChar letter) {
+        if (letters.isEmpty() || letters.back() != letter) letters += letter;
+    };
+    for (qsizetype i = 0; i < lower.size(); ++i) {
+        const QChar c = lower[i];
+        if (c == u';') break;
         if (c == u'"') {
-            const qsizetype close = code.indexOf(u'"', i + 1);
-            i = close < 0 ? code.size() : close;
+            const qsizetype close = lower.indexOf(u'"', i + 1);
+            i = close < 0 ? lower.size() : close;
         } else if (c == u'[') {
-            const qsizetype close = code.indexOf(u']', i + 1);
-            const QString inside = code.mid(i + 1, close < 0 ? -1 : close - i - 1).toLower();
-            if (!inside.isEmpty() && (inside[0] == u'h' || inside[0] == u'm' || inside[0] == u's') &&
+            const qsizetype close = lower.indexOf(u']', i + 1);
+            const QString inside = lower.mid(i + 1, close < 0 ? -1 : close - i - 1);
+            if (!inside.isEmpty() && QStringView(u"hms").contains(inside[0]) &&
                 inside.count(inside[0]) == inside.size())
-                time = true; // elapsed hours, minutes or seconds
-            i = close < 0 ? code.size() : close;
+                add(inside[0] == u'm' ? QChar(u'n') : inside[0]);
+            i = close < 0 ? lower.size() : close;
         } else if (c == u'\\' || c == u'_' || c == u'*') {
             ++i; // the next character stands for itself (or for its width)
-        } else if (c == u'd' || c == u'y') {
-            date = true;
-        } else if (c == u'h' || c == u's') {
-            time = true;
-        } else if (c == u'm') {
-            date = date || !time; // minutes after hours, else months
+        } else if (lower.mid(i, 5) == u"am/pm" || lower.mid(i, 3) == u"a/p") {
+            add(u'p');
+            i += lower.mid(i, 5) == u"am/pm" ? 4 : 2;
+        } else if (QStringView(u"dymhs").contains(c)) {
+            add(c);
+        }
+    }
+    // An "m" right after hours or right before seconds is minutes, any other a month.
+    bool date = false, time = false;
+    for (qsizetype k = 0; k < letters.size(); ++k) {
+        if (letters[k] == u'm') {
+            const bool minutes =
+                (k > 0 && letters[k - 1] == u'h') || (k + 1 < letters.size() && letters[k + 1] == u's');
+            (minutes ? time : date) = true;
+        } else {
+            (letters[k] == u'd' || letters[k] == u'y' ? date : time) = true;
         }
     }
     return date && time ? TKind::DateTime : date ? TKind::Date : time ? TKind::Time : TKind::Number;

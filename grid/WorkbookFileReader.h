@@ -37,10 +37,32 @@ private:
 };
 
 // What is wrong with a workbook file, said in the tool's language (EVozAvozError): not a workbook
-// at all (neither kind of file), damaged or cut short, larger than the import takes.
+// at all (neither kind of file), damaged or cut short, its text in a code page the readers do not
+// know, larger than the import takes.
 [[noreturn]] void RaiseNotAWorkbook(const QString& fileName);
 [[noreturn]] void RaiseDamagedWorkbook(const QString& fileName);
+[[noreturn]] void RaiseWorkbookCodePageUnknown(const QString& fileName);
 [[noreturn]] void RaiseWorkbookTooLarge(const QString& fileName);
+
+// What a reader keeps of one workbook, counted before it is kept: the cells with a value, the
+// strings of its shared-string table, and the text of both (a cell showing a shared string shares
+// its text). Each call answers false once the workbook holds more than the import takes
+// (InputLimits.h): more cells or shared strings than inputlimits::kMaxCells, more text than
+// inputlimits::kMaxWorkbookTextBytes.
+class TWorkbookBudget {
+public:
+    [[nodiscard]] bool TakeCell() { return ++cells_ <= inputlimits::kMaxCells; }
+    [[nodiscard]] bool TakeString(const QString& text) {
+        return ++strings_ <= inputlimits::kMaxCells && TakeText(text);
+    }
+    [[nodiscard]] bool TakeText(const QString& text) {
+        textBytes_ += qint64(sizeof(QChar)) * text.size();
+        return textBytes_ <= inputlimits::kMaxWorkbookTextBytes;
+    }
+
+private:
+    qint64 cells_ = 0, strings_ = 0, textBytes_ = 0;
+};
 
 // The used range grown to hold the cell.
 void IncludeCell(std::optional<TWorkbookRange>& used, int col, int row);
@@ -63,8 +85,10 @@ struct TWorkbookSheet {
 };
 
 // What a number format shows by its id (the built-in ones: 14-17, 27-36 and 50-58 dates, 18-21 and
-// 45-47 times, 22 both) or its code: day, month or year letters, hours or seconds, in its first
-// section outside quotes and brackets (elapsed "[h]" counts as a time). Number when none.
+// 45-47 times, 22 both) or its code: day, month or year letters, hours, minutes or seconds, in its
+// first section outside quotes and brackets (elapsed "[h]", "[mm]", "[ss]" count as times; an "m"
+// is minutes right after hours or right before seconds, as in "h:mm" or "mm:ss", else a month).
+// Number when none.
 TWorkbookValue::TKind NumberFormatKind(int id, const QString& code);
 // The number as its format shows it: a date, time or both (the serial number shifted by dayOffset,
 // for workbooks counted from 1904) when it is one and lies in the years 1900 to 9999, else a number;

@@ -1,5 +1,6 @@
 #include "grid/XlsReader.h"
 
+#include "grid/BiffCodePages.h"
 #include "grid/CompoundFile.h"
 #include "grid/GridError.h"
 #include "grid/RegularFile.h"
@@ -14,6 +15,7 @@ enum : quint16 {
     kFormula = 0x0006,
     kEof = 0x000A,
     kDateMode = 0x0022,
+    kCodePage = 0x0042,
     kContinue = 0x003C,
     kWindow1 = 0x003D,
     kBoundSheet = 0x0085,
@@ -33,6 +35,7 @@ enum : quint16 {
 
 struct TDamaged {}; // thrown by the reading below, answered as a damaged workbook
 struct TTooLarge {};
+struct TCodePageUnknown {};
 
 // Reads the data of one record, or of a record and the CONTINUE records after it (segments).
 class TRecordData {
@@ -54,10 +57,10 @@ public:
             at_ += step, bytes -= step;
         }
     }
-    // A string of count characters after its flags byte (BIFF8) or of bytes (BIFF5); within the SST
-    // the characters may run on into the next segment, which starts with a new flags byte.
-    QString String(qint64 count, bool biff8) {
-        if (!biff8) return QString::fromLatin1(Take(count));
+    QByteArrayView Bytes(qint64 count) { return Take(count); }
+    // A BIFF8 string of count characters after its flags byte; within the SST the characters may
+    // run on into the next segment, which starts with a new flags byte.
+    QString String(qint64 count) {
         const quint8 flags = U8();
         bool wide = flags & 1;
         const quint16 runs = flags & 8 ? U16() : 0;
@@ -110,6 +113,7 @@ public:
         QByteArrayView data;
         if (!Next(at, type, data) || type != kBof || data.size() < 2) throw TDamaged();
         biff8_ = qFromLittleEndian<quint16>(data.data()) == 0x0600;
+        if (!biff8_) ReadCodePage();
         std::vector<qint64> offsets;
         while (Next(at, type, data) && type != kEof) {
             TRecordData record;
@@ -122,7 +126,7 @@ public:
                 dayOffset_ = record.U16() == 1 ? 1462 : 0;
             } else if (type == kFormat) {
                 const quint16 id = record.U16();
-                formats_[id] = record.String(biff8_ ? record.U16() : record.U8(), biff8_);
+                formats_[id] = Text(record, biff8_ ? record.U16() : record.U8());
             } else if (type == kXf && data.size() >= 4) {
                 record.U16();
                 formatOfXf_.push_back(record.U16());
@@ -133,7 +137,7 @@ public:
                 offsets.push_back(record.U32());
                 record.U16();
                 sheets.push_back({});
-                sheets.back().Name = record.String(record.U8(), biff8_);
+                sheets.back().Name = Text(record, record.U8());
             }
         }
         for (size_t i = 0; i < offsets.size(); ++i) ReadSheet(offsets[i], sheets[i]);
@@ -151,12 +155,34 @@ private:
         return true;
     }
 
+    // BIFF5 strings are bytes in the code page of the CODEPAGE record (anywhere among the globals),
+    // Latin-1 when there is none.
+    void ReadCodePage() {
+        qint64 at = 0;
+        quint16 type = 0;
+        QByteArrayView data;
+        while (Next(at, type, data) && type != kEof) {
+            if (type != kCodePage || data.size() < 2) continue;
+            decoder_ = BiffCodePageDecoder(qFromLittleEndian<quint16>(data.data()));
+            if (!decoder_) throw TCodePageUnknown();
+            return;
+        }
+    }
+
+    // A string of count characters (BIFF8) or bytes (BIFF5).
+    QString Text(TRecordData& record, qint64 count) {
+        if (biff8_) return record.String(count);
+        const QByteArrayView bytes = record.Bytes(count);
+        return decoder_ ? QString(decoder_->decode(bytes)) : QString::fromLatin1(bytes);
+    }
+
     void ReadStrings(TRecordData& record) {
         record.U32();
         const quint32 unique = record.U32();
         for (quint32 i = 0; i < unique; ++i) {
-            strings_.push_back(record.String(record.U16(), true));
-            if (qint64(strings_.size()) > inputlimits::kMaxCells) throw TTooLarge();
+            QString text = record.String(record.U16());
+            if (!kept_.TakeString(text)) throw TTooLarge();
+            strings_.push_back(std::move(text));
         }
     }
 
@@ -179,8 +205,13 @@ private:
     }
 
     void Add(TWorkbookSheet& sheet, quint16 row, quint16 col, TWorkbookValue value) {
-        if (++cells_ > inputlimits::kMaxCells) throw TTooLarge();
+        if (!kept_.TakeCell()) throw TTooLarge();
         sheet.Add(int(col) + 1, int(row) + 1, std::move(value));
+    }
+    // A cell of its own text (not one of the shared strings).
+    void AddText(TWorkbookSheet& sheet, quint16 row, quint16 col, QString text) {
+        if (!kept_.TakeText(text)) throw TTooLarge();
+        Add(sheet, row, col, TWorkbookValue::FromText(std::move(text)));
     }
 
     void ReadSheet(qint64 at, TWorkbookSheet& sheet) {
@@ -193,8 +224,7 @@ private:
             TRecordData r;
             r.Add(data);
             if (type == kString && pendingRow >= 0) {
-                Add(sheet, quint16(pendingRow), quint16(pendingCol),
-                    TWorkbookValue::FromText(r.String(r.U16(), biff8_)));
+                AddText(sheet, quint16(pendingRow), quint16(pendingCol), Text(r, r.U16()));
                 pendingRow = -1;
                 continue;
             }
@@ -215,7 +245,7 @@ private:
             } else if (type == kRk) {
                 Add(sheet, row, col, Number(Rk(r.U32()), xf));
             } else if (type == kLabel || type == kRString) {
-                Add(sheet, row, col, TWorkbookValue::FromText(r.String(r.U16(), biff8_)));
+                AddText(sheet, row, col, Text(r, r.U16()));
             } else if (type == kLabelSst) {
                 const quint32 index = r.U32();
                 Add(sheet, row, col,
@@ -239,11 +269,12 @@ private:
     const QByteArray& stream_;
     qint64 budget_;
     bool biff8_ = true;
+    std::optional<QStringDecoder> decoder_; // of a BIFF5 workbook's code page
     double dayOffset_ = 0;
     std::map<quint16, QString> formats_;
     std::vector<quint16> formatOfXf_;
     std::vector<QString> strings_;
-    qint64 cells_ = 0;
+    TWorkbookBudget kept_;
 };
 
 } // namespace
@@ -251,19 +282,22 @@ private:
 void TXlsReader::OpenFile(const QString& fileName) {
     const std::optional<QByteArray> bytes = ReadRegularFile(fileName, inputlimits::kMaxWorkbookBytes);
     if (!bytes) throw EVozAvozError(("Cannot open file " + fileName).toStdString());
-    std::optional<QByteArray> stream = ReadCompoundStream(*bytes, QStringLiteral("Workbook"));
-    if (!stream) stream = ReadCompoundStream(*bytes, QStringLiteral("Book"));
+    const std::optional<QByteArray> stream =
+        ReadCompoundStream(*bytes, {QStringLiteral("Workbook"), QStringLiteral("Book")});
     if (!stream) Damaged();
     int activeTab = 0;
+    std::vector<TWorkbookSheet> sheets;
     try {
-        TBiffReader(*stream).Read(sheets_, activeTab);
+        TBiffReader(*stream).Read(sheets, activeTab);
     } catch (const TDamaged&) {
-        sheets_.clear();
         Damaged();
     } catch (const TTooLarge&) {
-        sheets_.clear();
         TooLarge();
+    } catch (const TCodePageUnknown&) {
+        RaiseWorkbookCodePageUnknown(FileName());
     }
+    if (sheets.empty()) Damaged(); // a workbook has a sheet at least
+    sheets_ = std::move(sheets);
     activeSheet_ = activeTab >= 0 && activeTab < int(sheets_.size()) ? activeTab + 1 : 1;
     open_ = true;
 }

@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QXmlStreamReader>
+#include <map>
 #include <zip.h>
 
 namespace {
@@ -217,6 +218,7 @@ void TXlsxReader::OpenFile(const QString& fileName) {
         }
         part.Check();
     }
+    if (sheets_.empty()) Damaged(); // a workbook has a sheet at least
     activeSheet_ = activeTab >= 0 && activeTab < int(sheets_.size()) ? activeTab + 1 : 1;
 
     QString stringsPart = rels.TargetOfType(u"/sharedStrings");
@@ -225,8 +227,10 @@ void TXlsxReader::OpenFile(const QString& fileName) {
     if (strings.Exists()) {
         QXmlStreamReader& xml = strings.Xml();
         while (!xml.atEnd()) {
-            if (xml.readNext() == QXmlStreamReader::StartElement && xml.name() == u"si")
-                sharedStrings_.push_back(ReadStringItem(xml));
+            if (xml.readNext() != QXmlStreamReader::StartElement || xml.name() != u"si") continue;
+            QString text = ReadStringItem(xml);
+            if (!budget_.TakeString(text)) TooLarge();
+            sharedStrings_.push_back(std::move(text));
         }
     }
     strings.Check();
@@ -238,8 +242,8 @@ void TXlsxReader::ReadStyles(const QString& partName) {
     TPart part(*this, partName);
     if (!part.Exists()) return;
     QXmlStreamReader& xml = part.Xml();
-    std::vector<std::pair<int, QString>> formats; // the workbook's own: id, code
-    std::vector<int> cellFormats;                 // per cell format: its number format's id
+    std::map<int, QString> formats; // the workbook's own by id (the last of an id holds)
+    std::vector<int> cellFormats;   // per cell format: its number format's id
     bool inCellFormats = false;
     while (!xml.atEnd()) {
         const QXmlStreamReader::TokenType token = xml.readNext();
@@ -247,8 +251,8 @@ void TXlsxReader::ReadStyles(const QString& partName) {
         if (token != QXmlStreamReader::StartElement) continue;
         const QXmlStreamAttributes a = xml.attributes();
         if (xml.name() == u"numFmt")
-            formats.emplace_back(a.value(QLatin1String("numFmtId")).toInt(),
-                                 a.value(QLatin1String("formatCode")).toString());
+            formats[a.value(QLatin1String("numFmtId")).toInt()] =
+                a.value(QLatin1String("formatCode")).toString();
         else if (xml.name() == u"cellXfs")
             inCellFormats = true;
         else if (xml.name() == u"xf" && inCellFormats)
@@ -257,10 +261,8 @@ void TXlsxReader::ReadStyles(const QString& partName) {
     part.Check();
     formatKinds_.reserve(cellFormats.size());
     for (int id : cellFormats) {
-        QString code;
-        for (const auto& [formatId, formatCode] : formats)
-            if (formatId == id) code = formatCode;
-        formatKinds_.push_back(NumberFormatKind(id, code));
+        const auto code = formats.find(id);
+        formatKinds_.push_back(NumberFormatKind(id, code == formats.end() ? QString() : code->second));
     }
 }
 
@@ -352,8 +354,11 @@ void TXlsxReader::LoadSheet(TSheet& sheet) {
                 }
             }
             if (!hasValue) continue;
-            if (qint64(sheet.Cells.size()) >= inputlimits::kMaxCells) TooLarge();
-            sheet.Add(col, row, inlineText && type == u"inlineStr" ? *inlineText : CellValue(type, v, style));
+            TWorkbookValue value =
+                inlineText && type == u"inlineStr" ? *inlineText : CellValue(type, v, style);
+            // A shared string's text is counted once, with the strings.
+            if (!budget_.TakeCell() || (type != u"s" && !budget_.TakeText(value.Text))) TooLarge();
+            sheet.Add(col, row, std::move(value));
         }
         part.Check();
     }

@@ -17,8 +17,9 @@
 // both by its format). Texts decode the "_xHHHH_" escapes of control characters.
 //
 // Limits (InputLimits.h), checked as the parts are read: the file's size, each part's unpacked
-// size, the cells with a value a sheet may hold; rows and columns beyond a sheet's 1,048,576 rows
-// and 16,384 columns make the file damaged.
+// size, the cells with a value, shared strings and texts the workbook's sheets read so far may hold
+// (TWorkbookBudget); rows and columns beyond a sheet's 1,048,576 rows and 16,384 columns, and a
+// workbook without a sheet, make the file damaged.
 //
 // A sheet's used range is the smallest rectangle that holds every cell with a value (a cell that
 // only carries a style is not used); a sheet without values gives "$A$1".
@@ -64,6 +65,7 @@ private:
     std::vector<TSheet> sheets_;
     QStringList sharedStrings_;
     std::vector<TWorkbookValue::TKind> formatKinds_; // per cell format: Number, Date, Time, DateTime
+    TWorkbookBudget budget_;
     double dayOffset_ = 0; // added to the serial numbers of a workbook counted from 1904
     int activeSheet_ = 1;
 };

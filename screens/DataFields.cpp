@@ -11,7 +11,7 @@
 #include "screens/ScratchTables.h"
 #include "screens/TableRows.h"
 
-#include "db/engine/VORSAMTable.h"
+#include "db/components/VORSAMTable.h"
 #include "platform/data/DataSource.h"
 
 #include <QEvent>

@@ -4,7 +4,7 @@
 #include "core/Programming.h"
 #include "core/Sections.h"
 #include "core/ValueConversions.h"
-#include "db/engine/VORSAMTable.h"
+#include "db/components/VORSAMTable.h"
 #include "platform/data/DataSet.h"
 #include "platform/ui/DataChoiceControls.h"
 #include "platform/ui/UiServices.h"

@@ -2,7 +2,7 @@
 
 #include "core/Language.h"
 #include "core/ValueConversions.h"
-#include "db/engine/VORSAMTable.h"
+#include "db/components/VORSAMTable.h"
 #include "platform/data/DataSet.h"
 #include "platform/ui/DataNavigator.h"
 #include "platform/ui/DataTextControls.h"

@@ -5,7 +5,7 @@
 
 #include "core/ProgramFolder.h"
 #include "core/TempTable.h"
-#include "db/engine/VORSAMTable.h"
+#include "db/components/VORSAMTable.h"
 
 #include <cassert>
 

@@ -8,10 +8,19 @@
 //   Cache_Update            1,000 random rows' float changed, each row its own write (no whole-table lock;
 //                           SQLite: autocommit), whole-table caches
 //   Cache_Delete            1,000 random rows deleted one by one, as above; put back untimed afterwards
+//   Cache_DeleteHalf        every other row in key order deleted in one whole-table lock (SQLite: one
+//                           transaction, DELETE ... WHERE k % 4 = 0), the rows put back untimed; ours
+//                           as a set (DataCursor DeleteRecords: each index's entries leaf by leaf) or
+//                           _OneByOne; the record numbers gathered by a key-order walk, timed. Arguments:
+//                           rows, caches (0 each side's defaults, 1 whole-table caches)
 //   Cache_PeakMemory        the peak resident memory (counter PeakMiB, VmHWM) of a fresh process that
 //                           appends 10^6 rows in one batch, scans them in key order and changes 1,000
 //                           random rows one by one, with whole-table caches; the program runs itself
 //                           for it
+//   Cache_LoadMemory        the same peak for five tables of 10^6 rows each appended in random key order
+//                           in one transaction (ours: of one database; SQLite: BEGIN ... COMMIT), each
+//                           side's default caches; _Rows is the process that only makes the rows, which
+//                           both sides hold
 // Tables are made once per size (and cache) and kept across iterations; sums are checked so that
 // neither side skips work.
 #include "CursorBenchTables.h"
@@ -20,6 +29,7 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <memory>
 #include <numeric>
@@ -184,6 +194,81 @@ void Cache_Delete_Sqlite(benchmark::State& state) {
     Deletes(state, false);
 }
 
+// ---- half the rows deleted at once ----
+
+struct TDeleteTables {
+    std::vector<TBenchRow> Rows, Half;
+    std::unique_ptr<TOurTable> Ours;
+    std::unique_ptr<TSqliteTable> Sqlite;
+};
+
+TDeleteTables& DeleteTables(int64_t rows, bool wholeCaches, bool ours) {
+    ScratchFolder();
+    static std::map<std::tuple<int64_t, bool, bool>, TDeleteTables> tables;
+    TDeleteTables& entry = tables[{rows, wholeCaches, ours}];
+    if (entry.Rows.empty()) {
+        InitializeLibraryGlobals();
+        entry.Rows = MakeRows(rows, false);
+        for (const TBenchRow& row : entry.Rows)
+            if (row.Key % 4 == 0) entry.Half.push_back(row);
+        std::string name = "half" + std::to_string(rows) + (wholeCaches ? "w" : "d");
+        if (ours) {
+            entry.Ours = std::make_unique<TOurTable>(name, wholeCaches ? WholeTableCaches() : TBufferSizes{});
+            entry.Ours->Append(entry.Rows);
+        } else {
+            entry.Sqlite = std::make_unique<TSqliteTable>(name);
+            entry.Sqlite->Append(entry.Rows);
+            entry.Sqlite->SetCacheKiB(wholeCaches ? 65536 : 2000);
+        }
+    }
+    return entry;
+}
+
+// 0: ours as a set, 1: ours one by one, 2: SQLite.
+void DeleteHalf(benchmark::State& state, int how) {
+    TDeleteTables& tables = DeleteTables(state.range(0), state.range(1) != 0, how != 2);
+    std::vector<uint8_t> image;
+    std::vector<uint32_t> numbers;
+    for (auto _ : state) {
+        if (how == 2) {
+            tables.Sqlite->Begin();
+            tables.Sqlite->DeleteWhere("k % 4 = 0");
+            tables.Sqlite->Commit();
+        } else {
+            TDataCursor& cursor = tables.Ours->Cursor();
+            image.resize(cursor.GetRecordSize());
+            numbers.clear();
+            cursor.Table().LockTable();
+            cursor.SetToBegin();
+            for (uint32_t i = 0; cursor.GetNextRecord(image) == 0; ++i)
+                if (i % 2 == 0) numbers.push_back(LoadLE32(&image[NextFreeOffset]));
+            if (how == 0)
+                cursor.DeleteRecords(numbers);
+            else
+                for (uint32_t number : numbers) cursor.Table().DeleteRecord(number);
+            cursor.Table().UnlockTable();
+        }
+        state.PauseTiming();
+        Check(how == 2 || numbers.size() == tables.Half.size(), "half the rows deleted");
+        if (how == 2)
+            tables.Sqlite->Append(tables.Half);
+        else
+            tables.Ours->Append(tables.Half);
+        state.ResumeTiming();
+    }
+    state.SetItemsProcessed(state.iterations() * int64_t(tables.Half.size()));
+}
+
+void Cache_DeleteHalf_Ours(benchmark::State& state) {
+    DeleteHalf(state, 0);
+}
+void Cache_DeleteHalf_OursOneByOne(benchmark::State& state) {
+    DeleteHalf(state, 1);
+}
+void Cache_DeleteHalf_Sqlite(benchmark::State& state) {
+    DeleteHalf(state, 2);
+}
+
 // ---- peak memory ----
 
 constexpr const char* MeasuredChild = "ENGINE_BENCH_MEASURED_CHILD";
@@ -211,6 +296,64 @@ void MemoryWork(int64_t count, bool ours) {
     Check(read == count, "the measured scan reads every row");
 }
 
+// Five tables of the rows, loaded in one transaction with default caches.
+constexpr int LoadedTables = 5;
+
+void LoadWork(int64_t count, int side) {
+    std::vector<TBenchRow> rows = MakeRows(count, false);
+    if (side == 0) {
+        InitializeLibraryGlobals();
+        TDataSession session;
+        TDataDirectory& directory = session.OpenDataDirectory("", ScratchFolder());
+        std::vector<std::unique_ptr<TDataCursor>> cursors;
+        for (int t = 0; t < LoadedTables; ++t) {
+            auto cursor = std::make_unique<TDataCursor>(directory);
+            cursor->SetTableName("load" + std::to_string(t));
+            if (directory.TableExists("load" + std::to_string(t), false)) cursor->DeleteTable();
+            cursor->CreateTable(BenchTableArgs());
+            cursor->OpenCursor();
+            cursors.push_back(std::move(cursor));
+        }
+        std::vector<uint8_t> image(cursors[0]->GetRecordSize());
+        directory.StartTransaction();
+        for (auto& cursor : cursors) {
+            for (const TBenchRow& row : rows) {
+                cursor->InitEmptyRecord(image);
+                cursor->PutField(1, image, reinterpret_cast<const uint8_t*>(&row.Key));
+                cursor->PutField(2, image, reinterpret_cast<const uint8_t*>(row.Text));
+                cursor->PutField(3, image, reinterpret_cast<const uint8_t*>(&row.Value));
+                cursor->AppendRecord(image);
+            }
+        }
+        directory.Commit(true, false);
+        Check(cursors.back()->GetRecordCount() == uint32_t(count), "every row loaded");
+        for (auto& cursor : cursors) {
+            cursor->CloseCursor();
+            cursor->DeleteTable();
+        }
+    } else if (side == 1) {
+        TSqliteFile db("load");
+        db.Exec("PRAGMA cache_size=-2000");
+        std::vector<sqlite3_stmt*> inserts;
+        for (int t = 0; t < LoadedTables; ++t) {
+            std::string table = "t" + std::to_string(t);
+            db.Exec(("CREATE TABLE " + table + "(k INTEGER PRIMARY KEY, s TEXT, f REAL)").c_str());
+            inserts.push_back(db.Prepare(("INSERT INTO " + table + " VALUES(?, ?, ?)").c_str()));
+        }
+        db.Exec("BEGIN");
+        for (sqlite3_stmt* insert : inserts) {
+            for (const TBenchRow& row : rows) {
+                sqlite3_bind_int(insert, 1, row.Key);
+                sqlite3_bind_text(insert, 2, row.Text, 30, SQLITE_STATIC);
+                sqlite3_bind_double(insert, 3, row.Value);
+                db.Step(insert);
+            }
+        }
+        db.Exec("COMMIT");
+    }
+    benchmark::DoNotOptimize(rows.data());
+}
+
 // The peak resident memory of this process image in KiB (since its start: not the program that
 // started it).
 int64_t PeakResidentKiB() {
@@ -222,9 +365,9 @@ int64_t PeakResidentKiB() {
 
 // Runs this program again on this benchmark alone, the work done in the child, and reports the
 // child's peak resident memory, which the child writes into the file the variable names.
-void PeakMemory(benchmark::State& state, bool ours, const char* name) {
+void PeakMemory(benchmark::State& state, const char* name, const std::function<void(int64_t)>& work) {
     if (const char* report = std::getenv(MeasuredChild)) {
-        for (auto _ : state) MemoryWork(state.range(0), ours);
+        for (auto _ : state) work(state.range(0));
         std::ofstream(report) << PeakResidentKiB();
         return;
     }
@@ -259,10 +402,19 @@ void PeakMemory(benchmark::State& state, bool ours, const char* name) {
 }
 
 void Cache_PeakMemory_Ours(benchmark::State& state) {
-    PeakMemory(state, true, "Cache_PeakMemory_Ours");
+    PeakMemory(state, "Cache_PeakMemory_Ours", [](int64_t count) { MemoryWork(count, true); });
 }
 void Cache_PeakMemory_Sqlite(benchmark::State& state) {
-    PeakMemory(state, false, "Cache_PeakMemory_Sqlite");
+    PeakMemory(state, "Cache_PeakMemory_Sqlite", [](int64_t count) { MemoryWork(count, false); });
+}
+void Cache_LoadMemory_Ours(benchmark::State& state) {
+    PeakMemory(state, "Cache_LoadMemory_Ours", [](int64_t count) { LoadWork(count, 0); });
+}
+void Cache_LoadMemory_Sqlite(benchmark::State& state) {
+    PeakMemory(state, "Cache_LoadMemory_Sqlite", [](int64_t count) { LoadWork(count, 1); });
+}
+void Cache_LoadMemory_Rows(benchmark::State& state) {
+    PeakMemory(state, "Cache_LoadMemory_Rows", [](int64_t count) { LoadWork(count, 2); });
 }
 
 void Sizes(benchmark::internal::Benchmark* benchmark) {
@@ -278,8 +430,17 @@ BENCHMARK(Cache_Update_Ours)->Apply(Sizes);
 BENCHMARK(Cache_Update_Sqlite)->Apply(Sizes);
 BENCHMARK(Cache_Delete_Ours)->Apply(Sizes);
 BENCHMARK(Cache_Delete_Sqlite)->Apply(Sizes);
+void SizesAndDefaultOrWholeCaches(benchmark::internal::Benchmark* benchmark) {
+    benchmark->ArgsProduct({{10000, 100000, 1000000}, {0, 1}})->Unit(benchmark::kMillisecond);
+}
+BENCHMARK(Cache_DeleteHalf_Ours)->Apply(SizesAndDefaultOrWholeCaches);
+BENCHMARK(Cache_DeleteHalf_OursOneByOne)->Apply(SizesAndDefaultOrWholeCaches);
+BENCHMARK(Cache_DeleteHalf_Sqlite)->Apply(SizesAndDefaultOrWholeCaches);
 BENCHMARK(Cache_PeakMemory_Ours)->Arg(1000000)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(Cache_PeakMemory_Sqlite)->Arg(1000000)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(Cache_LoadMemory_Ours)->Arg(1000000)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(Cache_LoadMemory_Sqlite)->Arg(1000000)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(Cache_LoadMemory_Rows)->Arg(1000000)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 } // namespace
 } // namespace vorsam::bench

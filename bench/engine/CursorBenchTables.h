@@ -215,6 +215,8 @@ public:
         db_.Step(update_);
         Check(sqlite3_changes(db_.Handle()) == 1, "update finds its row");
     }
+    // Deletes the rows the condition admits.
+    void DeleteWhere(const std::string& condition) { db_.Exec(("DELETE FROM t WHERE " + condition).c_str()); }
     void Delete(int32_t key) {
         sqlite3_bind_int(delete_, 1, key);
         db_.Step(delete_);

@@ -10,11 +10,11 @@
 // Results (sums, changed rows) are checked so that no side skips work.
 #include "DataSetBenchSupport.h"
 
+#include "db/components/VORSAMDataSet.h"
+#include "db/components/VORSAMDatabase.h"
+#include "db/components/VORSAMSession.h"
+#include "db/components/VORSAMSessionList.h"
 #include "db/engine/DataCursor.h"
-#include "db/engine/VORSAMDataSet.h"
-#include "db/engine/VORSAMDatabase.h"
-#include "db/engine/VORSAMSession.h"
-#include "db/engine/VORSAMSessionList.h"
 #include "db/lib/DataTypes.h"
 #include "db/lib/LibraryGlobals.h"
 

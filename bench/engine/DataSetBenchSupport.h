@@ -6,11 +6,11 @@
 
 #include "BenchSupport.h"
 
+#include "db/components/VORSAMDataSet.h"
+#include "db/components/VORSAMDatabase.h"
+#include "db/components/VORSAMSession.h"
+#include "db/components/VORSAMSessionList.h"
 #include "db/engine/DataCursor.h"
-#include "db/engine/VORSAMDataSet.h"
-#include "db/engine/VORSAMDatabase.h"
-#include "db/engine/VORSAMSession.h"
-#include "db/engine/VORSAMSessionList.h"
 #include "db/lib/DataTypes.h"
 #include "db/lib/LibraryGlobals.h"
 

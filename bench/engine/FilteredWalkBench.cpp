@@ -11,10 +11,10 @@
 // 10 times the rows take about 10 times as long, filtered or not.
 #include "DataSetBenchSupport.h"
 
-#include "db/engine/VORSAMDatabase.h"
-#include "db/engine/VORSAMSession.h"
-#include "db/engine/VORSAMSessionList.h"
-#include "db/engine/VORSAMTable.h"
+#include "db/components/VORSAMDatabase.h"
+#include "db/components/VORSAMSession.h"
+#include "db/components/VORSAMSessionList.h"
+#include "db/components/VORSAMTable.h"
 #include "db/lib/LibraryGlobals.h"
 
 #include <benchmark/benchmark.h>

@@ -11,7 +11,7 @@
 // UPDATE, close and remove the file; no journal, no syncing, as ours writes.
 #include "BenchSupport.h"
 
-#include "db/engine/VORSAMTable.h"
+#include "db/components/VORSAMTable.h"
 #include "db/lib/LibraryGlobals.h"
 
 #include <benchmark/benchmark.h>

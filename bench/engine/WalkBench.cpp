@@ -14,7 +14,7 @@
 #include "CursorBenchTables.h"
 #include "DataSetBenchSupport.h"
 
-#include "db/engine/VORSAMTable.h"
+#include "db/components/VORSAMTable.h"
 
 #include <benchmark/benchmark.h>
 #include <map>

@@ -1,4 +1,4 @@
-// The commit journal (CommitJournal.h): its file's check, and the journaled write.
+// The commit journal (CommitJournal.h): the journaled write.
 #include "db/engine/CommitJournal.h"
 
 #include "db/engine/DataTable.h"
@@ -20,50 +20,12 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr size_t WriteHeaderSize = 16; // table, file, reserved, offset, length
-
-uint32_t Checksum(const uint8_t* bytes, size_t count, uint32_t crc = 0) {
-    while (count > 0) {
-        uInt part = uInt(std::min<size_t>(count, 1u << 30));
-        crc = uint32_t(crc32(crc, bytes, part));
-        bytes += part;
-        count -= part;
-    }
-    return crc;
-}
-
 void PutName(std::vector<uint8_t>& out, const std::string& name) {
     uint8_t length[2];
     StoreLE16(length, uint16_t(name.size()));
     out.insert(out.end(), length, length + 2);
     out.insert(out.end(), name.begin(), name.end());
 }
-
-// Reads what the check needs, in order; false once the bytes run out.
-class TJournalReader {
-public:
-    TJournalReader(const std::vector<uint8_t>& bytes, size_t at) : bytes_(bytes), at_(at) {}
-    bool Left(size_t count) const { return bytes_.size() - at_ >= count; }
-    bool Done() const { return at_ == bytes_.size(); }
-    size_t At() const { return at_; }
-    const uint8_t* Take(size_t count) {
-        const uint8_t* p = bytes_.data() + at_;
-        at_ += count;
-        return p;
-    }
-    bool Name(std::string& name) {
-        if (!Left(2)) return false;
-        uint16_t length = LoadLE16(Take(2));
-        if (!Left(length)) return false;
-        const uint8_t* p = Take(length);
-        name.assign(reinterpret_cast<const char*>(p), length);
-        return true;
-    }
-
-private:
-    const std::vector<uint8_t>& bytes_;
-    size_t at_;
-};
 
 // A journal copy's handle: its errors name the table the write began with.
 class TJournalFile : public TFileHandler {
@@ -98,66 +60,11 @@ bool IsJournalFileName(std::string_view name) {
     return name.size() > 4 && strncasecmp(name.data() + name.size() - 4, ".JNL", 4) == 0;
 }
 
-std::string ParseJournal(std::vector<uint8_t> bytes, TJournalContents& contents) {
-    if (bytes.size() < JournalHeaderSize) return "shorter than its header";
-    const uint8_t* head = bytes.data();
-    if (std::memcmp(head, JournalMagic.data(), JournalMagic.size()) != 0) return "not a journal";
-    if (LoadLE32(head + 44) != Checksum(head, 44)) return "header checksum";
-    uint64_t rest = LoadLE64(head + 32);
-    if (rest != bytes.size() - JournalHeaderSize) return "length " + std::to_string(rest);
-    if (LoadLE32(head + 40) != Checksum(head + JournalHeaderSize, bytes.size() - JournalHeaderSize))
-        return "checksum";
-    TJournalContents read;
-    read.Flags = LoadLE32(head + 8);
-    uint32_t tables = LoadLE32(head + 12), folders = LoadLE32(head + 24);
-    read.WriteId = LoadLE64(head + 16);
-    if (tables == 0 || tables > UINT16_MAX || folders == 0 || folders > tables)
-        return "table count " + std::to_string(tables) + ", folder count " + std::to_string(folders);
-    TJournalReader reader(bytes, JournalHeaderSize);
-    read.Folders.resize(folders);
-    for (std::string& folder : read.Folders)
-        if (!reader.Name(folder) || folder.empty()) return "folder names";
-    read.Tables.resize(tables);
-    for (TJournalTable& table : read.Tables) {
-        for (std::string& file : table.Files)
-            if (!reader.Name(file)) return "file names";
-        if (!reader.Left(TDataFileHeader::Size)) return "table headers";
-        std::memcpy(table.MarkedHeader.data(), reader.Take(TDataFileHeader::Size), TDataFileHeader::Size);
-    }
-    while (!reader.Done()) {
-        if (!reader.Left(WriteHeaderSize)) return "write at " + std::to_string(reader.At());
-        const uint8_t* w = reader.Take(WriteHeaderSize);
-        TJournalWrite write{LoadLE16(w), w[2], LoadLE64(w + 4), {}};
-        uint32_t length = LoadLE32(w + 12);
-        if (write.Table >= tables || write.File > 2 || read.Tables[write.Table].Files[write.File].empty() ||
-            !reader.Left(length))
-            return "write at " + std::to_string(reader.At() - WriteHeaderSize);
-        write.Bytes = {reader.Take(length), length};
-        read.Writes.push_back(write);
-    }
-    read.Bytes = std::move(bytes); // the spans stay valid: the buffer moves, its bytes do not
-    contents = std::move(read);
-    return {};
-}
-
-bool AwaitsJournal(const TJournalContents& contents, size_t table, std::span<const uint8_t> header) {
-    const auto& marked = contents.Tables[table].MarkedHeader;
-    if (header.size() != marked.size() || !TDataFileHeader::IsMarked(header)) return false;
-    if (std::equal(header.begin(), header.end(), marked.begin())) return true;
-    const TJournalWrite* last = nullptr;
-    for (const TJournalWrite& write : contents.Writes)
-        if (write.Table == table && write.File == 0 && write.Offset == 0 &&
-            write.Bytes.size() == marked.size())
-            last = &write;
-    if (!last) return false;
-    size_t same = std::mismatch(header.begin(), header.end(), last->Bytes.begin()).first - header.begin();
-    return std::equal(header.begin() + same, header.end(), marked.begin() + same);
-}
-
 // ---- the journaled write ----
 
 void TCommitJournal::WriteTables(std::span<TDataTable* const> tables, bool flush) {
     assert(!tables.empty());
+    if (tables.size() > UINT16_MAX) tables.front()->DataFile().RaiseError(VORSAM_TABLEFULL);
     // The tables' writes go to the journal while it gathers them.
     struct TGathering {
         TGathering(std::span<TDataTable* const> tables, TTableWriteSink* sink) : Tables(tables) {
@@ -212,6 +119,9 @@ void TCommitJournal::AddTable(TDataTable& table) {
 
 void TCommitJournal::Write(TTableFile& file, uint64_t offset, const uint8_t* bytes, size_t count) {
     if (count > UINT32_MAX) file.RaiseError(VORSAM_WRITEERR);
+    // A journal that a recovery would not take is refused before the commit point.
+    if (description_.size() + payload_.Size() + JournalWriteHeaderSize + count > MaxJournalBytes)
+        file.RaiseError(VORSAM_TABLEFULL);
     size_t table = 0;
     while (table < tables_.size() && &file.Owner() != static_cast<TableFileOwner*>(tables_[table])) ++table;
     assert(table < tables_.size());
@@ -220,12 +130,12 @@ void TCommitJournal::Write(TTableFile& file, uint64_t offset, const uint8_t* byt
     bool journaled = !owner.Location().InMemory;
     TGatheredBytes& bytesOf = journaled ? payload_ : kept_;
     if (journaled) {
-        uint8_t head[WriteHeaderSize] = {};
+        uint8_t head[JournalWriteHeaderSize] = {};
         StoreLE16(head, uint16_t(table));
         head[2] = &file == &owner.DataFile() ? 0 : &file == &owner.IndexFile() ? 1 : 2;
         StoreLE64(head + 4, offset);
         StoreLE32(head + 12, uint32_t(count));
-        payload_.Append(head, WriteHeaderSize);
+        payload_.Append(head, JournalWriteHeaderSize);
     }
     uint64_t payloadAt = journaled ? payload_.Size() : 0;
     const uint8_t* at = count > 0 ? bytesOf.Append(bytes, count) : nullptr;
@@ -254,21 +164,22 @@ void TCommitJournal::Sync(TTableFile& file) {
     gathered_.push_back({&file, 0, nullptr, 0, 0, true, false});
 }
 
-// A blank header, the folders and the tables; the payload follows them.
-std::vector<uint8_t> TCommitJournal::Describe() const {
+// A blank header, the folders (kept in folders_) and the tables; the payload follows them.
+std::vector<uint8_t> TCommitJournal::Describe() {
     std::vector<uint8_t> out(JournalHeaderSize);
-    std::vector<std::string> folders;
     for (const TJournalTable& table : described_) {
         if (table.Files[0].empty()) continue;
         std::string folder = fs::path(table.Files[0]).parent_path().string();
-        if (std::find(folders.begin(), folders.end(), folder) == folders.end()) folders.push_back(folder);
+        if (std::find(folders_.begin(), folders_.end(), folder) == folders_.end()) folders_.push_back(folder);
     }
-    StoreLE32(&out[24], uint32_t(folders.size()));
-    for (const std::string& folder : folders) PutName(out, folder);
+    StoreLE32(&out[24], uint32_t(folders_.size()));
+    for (const std::string& folder : folders_) PutName(out, folder);
     for (const TJournalTable& table : described_) {
         for (const std::string& file : table.Files) PutName(out, file);
         out.insert(out.end(), table.MarkedHeader.begin(), table.MarkedHeader.end());
     }
+    if (out.size() - JournalHeaderSize > MaxJournalDescriptionBytes)
+        tables_.front()->DataFile().RaiseError(VORSAM_TABLEFULL);
     return out;
 }
 
@@ -281,22 +192,23 @@ std::array<uint8_t, JournalHeaderSize> TCommitJournal::Head() const {
     StoreLE32(&head[12], uint32_t(described_.size()));
     static thread_local std::mt19937_64 random{std::random_device{}()};
     StoreLE64(&head[16], random());
-    StoreLE32(&head[24], LoadLE32(&description_[24]));
+    StoreLE32(&head[24], uint32_t(folders_.size()));
     StoreLE64(&head[32], description_.size() - JournalHeaderSize + payload_.Size());
     StoreLE32(&head[40], crc_);
-    StoreLE32(&head[44], Checksum(head.data(), 44));
+    StoreLE32(&head[44], JournalChecksum(head.data(), 44));
     return head;
 }
 
 // The copy at `path` opened exclusively and emptied, ready to be written; none when another process
-// holds the file or it holds a journal that a table awaits.
+// holds the file, it is not a plain file, or it holds a journal that a table awaits.
 std::optional<TCommitJournal::TCopy> TCommitJournal::OpenCopy(const std::string& path) const {
-    TCopy copy{std::make_unique<TJournalFile>(*tables_.front(), path), false};
+    TCopy copy{std::make_unique<TJournalFile>(*tables_.front(), path), false, 0};
     if (!GetFileList().Exists(path, false)) {
         copy.Handle->CreateFile();
         copy.Created = true;
         return copy;
     }
+    if (!IsPlainFile(path)) return std::nullopt; // a link is never written through
     try {
         copy.Handle->Open();
         if (copy.Handle->GetFileSize() > 0) {
@@ -316,31 +228,32 @@ std::optional<TCommitJournal::TCopy> TCommitJournal::OpenCopy(const std::string&
 // its folder synced). When that name does not serve in every folder, a random one does.
 void TCommitJournal::OpenCopies() {
     description_ = Describe();
-    crc_ = Checksum(&description_[JournalHeaderSize], description_.size() - JournalHeaderSize);
-    const std::vector<uint8_t>& head = description_;
-    TJournalReader reader(head, JournalHeaderSize);
-    std::vector<std::string> folders(LoadLE32(&head[24]));
-    for (std::string& folder : folders) reader.Name(folder);
+    crc_ = JournalChecksum(&description_[JournalHeaderSize], description_.size() - JournalHeaderSize);
     auto first = std::find_if(described_.begin(), described_.end(),
                               [](const TJournalTable& table) { return !table.Files[0].empty(); });
     if (first == described_.end()) return;
-    std::rotate(folders.begin(), folders.begin() + 1, folders.end());
+    // The folders' places in the description, the first one's last.
+    std::vector<uint32_t> order(folders_.size());
+    for (uint32_t i = 0; i < order.size(); ++i) order[i] = (i + 1) % uint32_t(order.size());
     name_ = fs::path(first->Files[0]).stem().string() + ".JNL";
-    for (const std::string& folder : folders) {
-        std::optional<TCopy> copy = OpenCopy(folder + "/" + name_);
+    for (uint32_t folder : order) {
+        std::optional<TCopy> copy = OpenCopy(folders_[folder] + "/" + name_);
         if (!copy) break;
+        copy->Folder = folder;
         copies_.push_back(std::move(*copy));
     }
-    if (copies_.size() < folders.size()) {
+    if (copies_.size() < order.size()) {
         EmptyCopies();
         randomName_ = true;
         do {
             name_ = RandomJournalName();
-        } while (std::any_of(folders.begin(), folders.end(), [&](const std::string& folder) {
+        } while (std::any_of(folders_.begin(), folders_.end(), [&](const std::string& folder) {
             return GetFileList().Exists(folder + "/" + name_, false);
         }));
-        for (const std::string& folder : folders) {
-            copies_.push_back({std::make_unique<TJournalFile>(*tables_.front(), folder + "/" + name_), true});
+        for (uint32_t folder : order) {
+            copies_.push_back(
+                {std::make_unique<TJournalFile>(*tables_.front(), folders_[folder] + "/" + name_), true,
+                 folder});
             copies_.back().Handle->CreateFile();
         }
     }
@@ -353,7 +266,7 @@ void TCommitJournal::SpillPayload(const uint8_t* bytes, size_t count) {
         for (TCopy& copy : copies_) copy.Handle->WriteBuffer(description_.data(), description_.size());
     spilled_ = true;
     for (TCopy& copy : copies_) copy.Handle->WriteBuffer(bytes, count);
-    crc_ = Checksum(bytes, count, crc_);
+    crc_ = JournalChecksum(bytes, count, crc_);
 }
 
 // The copies made whole, the first folder's last: that one whole is the commit point. A payload that
@@ -365,10 +278,12 @@ void TCommitJournal::WriteCopies() {
     std::vector<std::pair<const uint8_t*, size_t>> rest;
     payload_.Hand(true, [&](const uint8_t* bytes, size_t count) {
         rest.emplace_back(bytes, count);
-        crc_ = Checksum(bytes, count, crc_);
+        crc_ = JournalChecksum(bytes, count, crc_);
     });
     std::array<uint8_t, JournalHeaderSize> head = Head();
     for (TCopy& copy : copies_) {
+        StoreLE32(&head[28], copy.Folder + 1);
+        StoreLE32(&head[44], JournalChecksum(head.data(), 44));
         if (spilled) {
             for (auto [bytes, count] : rest) copy.Handle->WriteBuffer(bytes, count);
             copy.Handle->Seek(0);

@@ -33,20 +33,46 @@
 // deletes the journal named after it unless a table awaits it. Tables in memory are written as part
 // of the write but have no place in the journal: they do not outlive their process.
 //
+// A copy finds the tables of its own folder beside it, wherever that folder now is: a folder copied or
+// moved after a crash completes its commits where it is. Another folder of the commit is taken to have
+// moved with it when a copy of the same write lies where the same move would have put it (folders copied
+// or moved together); else it is where it was. Only the first folder's copy tells that the commit point
+// passed: a table of another folder whose first folder's copy is gone (moved away alone, or deleted once
+// the first folder's tables were completed) cannot tell, and is refused as needing repair.
+//
+// Nothing of a journal is applied before the whole of it is checked against the tables it describes
+// (CommitJournalCheck.cpp): each table on disk has its data file and its other files, plain files (no
+// link), in one of the journal's folders, named as a table's files are, or none of them any more (the
+// table was deleted since; a swap record beside it tells a restructure under way); its data header on
+// disk awaits the journal or shows it completed (JournalCompleted); the table completed has exactly the
+// files the journal names for it; the writes of a table that awaits the journal reach no further into a
+// file than its size and the bytes they bring to it allow; no other whole journal of the folder holds the
+// same mark. A journal that fails, or that names the table's data file while the table's header neither
+// awaits nor shows it completed, is refused as damaged: the open raises VORSAM_WRITEINTERRUPTED (the
+// repair message), none of the journal is applied, and its copy in the table's folder is deleted, so that
+// its other tables there all take it as never made, whichever of them comes first. Completing a journal
+// deletes only its own copies (plain files holding the same write).
+//
+// A write refuses (VORSAM_TABLEFULL, before its commit point) to make a journal longer than
+// MaxJournalBytes or a description longer than MaxJournalDescriptionBytes, which a recovery would not
+// take; a recovery reads a copy in pieces of JournalReadPiece bytes, holding only its description, and
+// keeps the copy open from its check until its writes are applied.
+//
 // A write that fails before its commit point forgets the tables' changes (TDataTable::ForgetChanges:
 // the caches dropped, the marks cleared) and raises; after it, the write counts as done: the tables
 // still to be completed are completed from the journal by their next lock, this process's too.
 //
 // File: the name of the write's first table on disk with ".JNL", in every folder; when that file is held
-// by another process or holds a journal that a table awaits, "_VJ" + 8 hexadecimal digits + ".JNL" (that
-// one is deleted after use). Integers little-endian:
+// by another process, is not a plain file or holds a journal that a table awaits, "_VJ" + 8 hexadecimal
+// digits + ".JNL" (that one is deleted after use). Integers little-endian:
 //   header, 48 bytes
 //     +0   8    "TBLJRNL1"
 //     +8   u32  flags: bit 0, the write waited for the disk (a completion syncs what it writes)
 //     +12  u32  table count, 1 .. 65,535
 //     +16  u64  the write's number, at random; the same in every copy
 //     +24  u32  folder count, 1 .. table count
-//     +28  u32  reserved, 0
+//     +28  u32  the copy's own folder: its place in the folder list plus one (0 from writers that did not
+//               record it: such a copy completes its tables only where they were)
 //     +32  u64  bytes after the header
 //     +40  u32  CRC-32 of the bytes after the header
 //     +44  u32  CRC-32 of bytes 0 .. 43
@@ -55,8 +81,8 @@
 //     a table in memory), then the 127 bytes of its data header as step 1 left it
 //   the writes in their order, to the end: u16 table, u8 file (0 data, 1 index, 2 blob), u8 reserved 0,
 //     u64 offset, u32 length, the length's bytes; length 0 cuts the file at the offset
-// A copy is whole when ParseJournal finds nothing wrong with it: both checksums, every count and length,
-// every write naming a file its table has.
+// A copy is whole when ReadJournal finds nothing wrong with it: both checksums, every count and length,
+// every write naming a file its table has, every table on disk with its data header written back.
 #pragma once
 
 #include "db/engine/DataFileHeader.h"
@@ -64,6 +90,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
@@ -78,40 +105,63 @@ class TDataTable;
 inline constexpr std::string_view JournalMagic = "TBLJRNL1";
 inline constexpr size_t JournalHeaderSize = 48;
 inline constexpr uint32_t JournalSyncedFlag = 1;
+inline constexpr size_t JournalWriteHeaderSize = 16; // table, file, reserved, offset, length
+
+// The CRC-32 of the bytes, carried on from `crc`.
+uint32_t JournalChecksum(const uint8_t* bytes, size_t count, uint32_t crc = 0);
 
 // True for the name of a journal file: ending in ".JNL", in any case.
 bool IsJournalFileName(std::string_view name);
 
+// The largest journal a write makes and a recovery takes, and the largest description of its tables.
+inline constexpr uint64_t MaxJournalBytes = uint64_t(1) << 40;
+inline constexpr uint64_t MaxJournalDescriptionBytes = uint64_t(64) << 20;
+// The pieces in which a recovery reads a copy.
+inline constexpr size_t JournalReadPiece = size_t(1) << 20;
+
 struct TJournalTable {
     std::array<std::string, 3> Files; // data, index, blob file
     std::array<uint8_t, TDataFileHeader::Size> MarkedHeader{};
+    // From its writes: the last one of the whole data header, and per file the bytes they bring and
+    // the furthest end of one (or offset of a cut).
+    std::array<uint8_t, TDataFileHeader::Size> WrittenHeader{};
+    bool HeaderWritten = false;
+    std::array<uint64_t, 3> Written{};
+    std::array<uint64_t, 3> Reach{};
 };
 
-struct TJournalWrite {
-    uint16_t Table = 0;
-    uint8_t File = 0;
-    uint64_t Offset = 0;
-    std::span<const uint8_t> Bytes; // into TJournalContents::Bytes; empty: a cut
-};
-
-// What a journal copy holds, read back.
+// What a journal copy holds, read back: all but the writes' bytes, which stay in the file.
 struct TJournalContents {
     uint32_t Flags = 0;
     uint64_t WriteId = 0;
+    uint32_t CopyFolder = 0; // +28 above
     std::vector<std::string> Folders;
     std::vector<TJournalTable> Tables;
-    std::vector<TJournalWrite> Writes;
-    std::vector<uint8_t> Bytes; // the copy
+    uint64_t WritesAt = 0; // where the writes begin in the copy
+    uint64_t Size = 0;     // of the copy
 };
 
-// The consistency check of a copy's bytes (above): the first thing wrong, empty for a whole copy, whose
-// contents are then filled in (the writes point into contents.Bytes, which takes the bytes over).
-std::string ParseJournal(std::vector<uint8_t> bytes, TJournalContents& contents);
+// Reads the copy, open, in pieces of JournalReadPiece bytes and checks it whole (above): the first thing
+// wrong, empty for a whole copy, whose contents are then filled in.
+std::string ReadJournal(TFileHandler& file, TJournalContents& contents);
+
+// Hands the writes of table `table` of the whole copy read into `contents` to `apply(file, offset, bytes,
+// count)` in their order, a write of more than JournalReadPiece bytes in consecutive parts, a cut with
+// no bytes. A run of cuts of one file comes as two: at the lowest offset, then at the last (the same
+// file, the same zeros past the lowest).
+using TJournalApply = std::function<void(uint8_t file, uint64_t offset, const uint8_t* bytes, size_t count)>;
+void VisitJournalWrites(TFileHandler& file, const TJournalContents& contents, size_t table,
+                        const TJournalApply& apply);
 
 // Whether a data header on disk awaits the journal's writes of table `table`: it is the header with the
 // mark as the journal holds it, or that header partly overwritten by the journal's last write of it
 // (a write cut short).
 bool AwaitsJournal(const TJournalContents& contents, size_t table, std::span<const uint8_t> header);
+
+// Whether a data header on disk shows the journal's writes of table `table` done: the journal's last
+// header write as it stands, or a later header (a change counter past that write's; past it by at least
+// one when marked again).
+bool JournalCompleted(const TJournalContents& contents, size_t table, std::span<const uint8_t> header);
 
 // Bytes gathered one after another in pieces of at least 1 MiB, so that what was gathered never moves
 // and growing never holds the bytes twice; each Append lands whole in one piece. The bytes are the
@@ -173,12 +223,13 @@ private:
     };
     struct TCopy {
         std::unique_ptr<TFileHandler> Handle;
-        bool Created; // a new file: its folder entry is synced too
+        bool Created;    // a new file: its folder entry is synced too
+        uint32_t Folder; // its folder's place in folders_
     };
 
     explicit TCommitJournal(bool flush) : flush_(flush) {}
     void AddTable(TDataTable& table);
-    std::vector<uint8_t> Describe() const;
+    std::vector<uint8_t> Describe();
     std::array<uint8_t, JournalHeaderSize> Head() const;
     std::optional<TCopy> OpenCopy(const std::string& path) const;
     void OpenCopies();
@@ -190,8 +241,9 @@ private:
     bool flush_;
     std::vector<TDataTable*> tables_;
     std::vector<TJournalTable> described_;
-    TGatheredBytes payload_; // the writes of tables on disk as the file holds them
-    TGatheredBytes kept_;    // the bytes of writes to tables in memory
+    std::vector<std::string> folders_; // of the tables on disk, in the order of the description
+    TGatheredBytes payload_;           // the writes of tables on disk as the file holds them
+    TGatheredBytes kept_;              // the bytes of writes to tables in memory
     std::vector<TGathered> gathered_;
     std::vector<uint8_t> description_; // a blank header, the folders and the tables
     uint32_t crc_ = 0;                 // of the description after the header and the payload handed on
@@ -201,21 +253,34 @@ private:
     std::vector<TCopy> copies_;        // the first folder's last
 };
 
-// --- Recovery (CommitJournalRecovery.cpp) ---
+// --- Recovery (CommitJournalRecovery.cpp, CommitJournalCheck.cpp) ---
 
-// A whole journal whose commit point passed and that awaits the table: the data file `dataFile`, whose
-// header on disk is `onDisk` (carrying the mark the journal holds for it).
+// A whole journal whose commit point passed and that awaits the table, or that holds its mark but is
+// refused (Problem).
 struct TPendingJournal {
     std::string Path; // the copy in the table's folder
     size_t Table = 0; // the table's place in it
     TJournalContents Contents;
+    std::string Problem;                // why it is refused; empty when it is to be completed
+    bool Damaged = false;               // refused as damaged: never to be completed by any table
+    std::unique_ptr<TFileHandler> File; // the copy, open until its writes are applied
 };
 
-// Looks for such a journal among the journals of the data file's folder. A journal file that another
-// process holds open a moment (making, checking or deleting it) is tried again, up to `tries` times 3 ms
-// apart, before it is passed over.
-std::optional<TPendingJournal> FindPendingJournal(const std::string& dataFile, const TDataFileHeader& onDisk,
-                                                  uint32_t tries);
+// Looks for such a journal among the journals of the folder of the table whose data, index and blob file
+// are `files` (empty: none) and whose data header on disk is `onDisk` (carrying the mark), and checks it
+// whole against the tables. A journal file that another process holds open a moment (making, checking or
+// deleting it) is tried again, up to `tries` times 3 ms apart, before it is passed over.
+std::optional<TPendingJournal> FindPendingJournal(const std::array<std::string, 3>& files,
+                                                  const TDataFileHeader& onDisk, uint32_t tries);
+
+// The check of a whole journal against the tables it describes, the table `table` to be completed
+// (whose files are `files`), before anything of it is applied: the first disagreement, empty when none.
+std::string JournalDisagreement(const TJournalContents& contents, size_t table,
+                                const std::array<std::string, 3>& files);
+
+// After a table refused the journal as damaged: its copy in the table's folder is deleted (unless held
+// open), so that the journal's other tables there take it as never made, as the refused one is now.
+void RemoveDamagedJournal(const TPendingJournal& journal) noexcept;
 
 // After a table was completed from the journal: when none of its tables still carries the mark the
 // journal holds for it, its copies are deleted (those that nobody holds open).

@@ -361,6 +361,11 @@ public:
     void ModifyRecord(std::span<uint8_t> image);
     // Deletes the current record and ends its edit; the cursor lies between its neighbours.
     void DeleteRecord();
+    // Deletes the records among `numbers` that are still active, in one write (TDataTable::DeleteRecords:
+    // each index's entries go leaf by leaf); returns how many it deleted. Each record is locked for it
+    // unless it lies in the cursor's record run or is the one its edit holds (whose edit then ends); a
+    // current record deleted leaves the cursor between its neighbours.
+    uint32_t DeleteRecords(std::span<const uint32_t> numbers);
     // Ends an edit without writing: the record lock goes.
     void CancelRecord();
     // Copies the current record into the image as a new record (prefix cleared); false when the
@@ -524,6 +529,9 @@ public:
     void RaiseErrorWithText(uint16_t code, const std::string& text) const;
     // Raises the code with the table's and database's names and the field's name.
     void RaiseFieldError(uint16_t code, const std::string& fieldName) const;
+    // Raises again the error whose code a call returned (OpenBlob, PutBlob, TruncateBlob), with the
+    // context kept when it was raised, the field's name given when that has none.
+    [[noreturn]] void RaiseReturnedError(uint16_t code, const std::string& fieldName) const;
 
     // --- CacheClient: what the data file's cache asks while the cursor reads ---
 

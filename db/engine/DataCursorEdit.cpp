@@ -164,6 +164,7 @@ void TDataCursor::CancelRecord() {
 void TDataCursor::WriteLocked(const std::function<void(uint32_t number)>& write) {
     uint32_t number = CurrentForEdit();
     bool taken = TakeLock(number);
+    bool levelHeld = taken;
     try {
         TOperation operation(*this);
         // The record is compared under the table lock of its write, after whatever another process's
@@ -174,12 +175,15 @@ void TDataCursor::WriteLocked(const std::function<void(uint32_t number)>& write)
         write(number);
         NoteFilteredWrite(number, version);
         level.End();
+        // The lock's read level ends inside the operation, whose read slots then stay as a read batch
+        // for the operations that follow.
+        levelHeld = false;
+        EndLockLevel(taken);
     } catch (...) {
         if (taken) ReleaseLockByte();
-        EndLockLevel(taken);
+        EndLockLevel(levelHeld);
         throw;
     }
-    EndLockLevel(taken);
     EndEdit();
 }
 
@@ -249,6 +253,71 @@ void TDataCursor::DeleteRecord() {
         ForgetBlobs([&](const TOpenBlob& blob) { return blob.Buffer->RecordNumber() == number; });
         SetBetween();
     });
+}
+
+uint32_t TDataCursor::DeleteRecords(std::span<const uint32_t> numbers) {
+    RequireLocalTable("deleting a set of records");
+    RequireWritable();
+    std::vector<uint32_t> toLock;
+    for (uint32_t number : numbers)
+        if (!InRecordRun(number) && !(lock_.Held && lock_.Record == number)) toLock.push_back(number);
+    std::sort(toLock.begin(), toLock.end());
+    toLock.erase(std::unique(toLock.begin(), toLock.end()), toLock.end());
+    // The locks: one try at the range from the lowest record to the highest (those between locked along
+    // for that moment), else each record's own, waited for outside the cursor's read levels as an edit's
+    // is; each holds the second read level until it goes.
+    uint32_t rangeFirst = 0, rangeCount = 0;
+    std::vector<uint32_t> locked;
+    auto unlock = [&]() noexcept {
+        try {
+            if (rangeCount > 0) table_->UnlockRecordRun(rangeFirst, rangeCount);
+        } catch (...) {
+            // the lock goes with the table's files at the latest
+        }
+        if (rangeCount > 0) EndLockLevel(true);
+        rangeCount = 0;
+        for (uint32_t number : locked) {
+            try {
+                table_->UnlockRecord(number);
+            } catch (...) {
+            }
+            EndLockLevel(true);
+        }
+        locked.clear();
+    };
+    uint32_t deleted = 0;
+    try {
+        if (toLock.size() > 1 &&
+            table_->TryLockRecordRun(toLock.front(), toLock.back() - toLock.front() + 1)) {
+            rangeFirst = toLock.front();
+            rangeCount = toLock.back() - toLock.front() + 1;
+        } else {
+            for (uint32_t number : toLock) {
+                table_->LockRecord(number);
+                locked.push_back(number);
+            }
+        }
+        TOperation operation(*this);
+        TTableWrite level(*table_);
+        uint64_t before = table_->ContentVersion();
+        deleted = table_->DeleteRecords(numbers);
+        uint64_t after = table_->ContentVersion();
+        for (size_t i = 0; i < numbers.size(); ++i) {
+            uint32_t number = numbers[i];
+            NoteFilteredWrite(number, i == 0 ? before : after);
+            ForgetBlobs([&](const TOpenBlob& blob) { return blob.Buffer->RecordNumber() == number; });
+        }
+        level.End();
+    } catch (...) {
+        unlock();
+        throw;
+    }
+    unlock();
+    bool current = position_.Kind == TCursorPositionKind::OnRecord &&
+                   std::find(numbers.begin(), numbers.end(), position_.Record) != numbers.end();
+    if (lock_.Held && std::find(numbers.begin(), numbers.end(), lock_.Record) != numbers.end()) EndEdit();
+    if (current) SetBetween();
+    return deleted;
 }
 
 bool TDataCursor::CloneCurrentRecord(std::span<uint8_t> image) {

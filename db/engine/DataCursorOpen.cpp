@@ -8,6 +8,7 @@
 #include "db/lib/FieldKeys.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cstring>
 #include <exception>
 
@@ -71,6 +72,13 @@ void TDataCursor::RaiseErrorWithText(uint16_t code, const std::string& text) con
 
 void TDataCursor::RaiseFieldError(uint16_t code, const std::string& fieldName) const {
     Raise(code, {}, fieldName);
+}
+
+void TDataCursor::RaiseReturnedError(uint16_t code, const std::string& fieldName) const {
+    assert(code != 0 && "a call that failed");
+    TErrorContext context = EVORSAMEngineError(code).Context();
+    if (context.Field.empty()) context.Field = fieldName;
+    RaiseEngineError(code, context);
 }
 
 void TDataCursor::RequireClosed() const {

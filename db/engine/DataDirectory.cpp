@@ -237,10 +237,12 @@ void TDataDirectory::RemoveStrayWorkingFilesIn(const std::string& folder) {
     bool known = ::stat(folder.c_str(), &info) == 0;
     auto it = clearedFolders_.find(folder);
     if (known && it != clearedFolders_.end() && it->second == nanoseconds(info.st_mtim)) return;
+    bool clear = RemoveStrayWorkingFiles(folder);
+    // The file system stamps a change with the coarse clock (or a finer time, never an earlier one): a
+    // modification time older than that clock's reading now cannot be given again to a later change.
     timespec now{};
-    ::clock_gettime(CLOCK_REALTIME, &now);
-    bool settled = known && nanoseconds(info.st_mtim) < nanoseconds(now) - 100000000;
-    if (RemoveStrayWorkingFiles(folder) && settled)
+    ::clock_gettime(CLOCK_REALTIME_COARSE, &now);
+    if (clear && known && nanoseconds(info.st_mtim) < nanoseconds(now))
         clearedFolders_[folder] = nanoseconds(info.st_mtim);
     else
         clearedFolders_.erase(folder);

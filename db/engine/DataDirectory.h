@@ -118,8 +118,9 @@ public:
 
     // What a process killed at its work left in a folder of the database's tables (WorkingFiles.h), looked
     // for only when the folder changed since it was last left clear: its modification time is not the
-    // one seen before that clearing, or that one was less than 100 ms old then (a change within the
-    // same tick of the file system's clock would not show: what it left stays until the next change).
+    // one seen before that clearing, or that one was not yet older than the system's coarse clock once the
+    // clearing ended (a change within the same tick of the file system's clock would not show: what it
+    // left would stay until the next change).
     void RemoveStrayWorkingFilesIn(const std::string& folder);
 
     // The statements made on the directory; adding one twice or removing one never added does nothing.

@@ -43,6 +43,8 @@ void TDataFile::PrepareCache() {
     uint16_t recordSize = header_.RecordSize();
     recordsPerRead_ = recordSize == 0 ? 1 : std::max<uint32_t>(1, ReadBytesPerCall / recordSize);
     cache_.Restart(CacheLimit());
+    spill_.reset();
+    Charge();
     ForgetLastRead();
     ForgetFreeLinks();
 }
@@ -53,7 +55,10 @@ void TDataFile::Close() {
 
 void TDataFile::CloseFile() {
     cache_.Release();
-    ForgetLastRead();
+    spill_.reset();
+    charge_.Set(owner_.Settings(), 0, *this);
+    chargedGrowth_ = 0;
+    ForgetView();
     ForgetFreeLinks();
     fields_.clear();
     descriptorsChanged_ = false;

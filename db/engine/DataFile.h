@@ -7,8 +7,11 @@
 // Every header write adds one to the change counter, through which other processes notice writes.
 //
 // Records: GetRecord hands out a pinned record (ReleaseRecord unpins it), reading slots from disk several
-// at a time; asking for the next record number appends a slot. Changed records reach the disk at
-// FlushRecords, in one write per run of consecutive slots; pinned ones stay in the cache until released.
+// at a time, or, once slots are read one by one often, through a read-only view of the file (FileView.h),
+// from which a walk also copies records without the cache (ViewedImage); asking for the next record
+// number appends a slot. Changed records reach the disk at FlushRecords, in one write per run of
+// consecutive slots; pinned ones stay in the cache until released. Under a whole-table lock, changes past
+// the session's budget wait in a spill file (SpillFile.h) until FlushRecords writes them first.
 // Deleted records form the free chain that AllocateRecord reuses, most recently deleted first.
 // Close discards what was not flushed: writing is the owner's decision.
 //
@@ -38,11 +41,13 @@
 #include "db/engine/IndexVerify.h"
 #include "db/engine/RecordCache.h"
 #include "db/engine/RecordSort.h"
+#include "db/engine/SpillFile.h"
 #include "db/engine/TableFile.h"
 #include "db/lib/FieldDescriptor.h"
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
@@ -56,7 +61,7 @@ inline constexpr uint32_t ReadBytesPerCall = 8192; // slots read at once: this d
 
 enum class TReadDirection : uint8_t { Forward, Backward };
 
-class TDataFile : public TTableFile, public TActiveRecords {
+class TDataFile : public TTableFile, public TActiveRecords, private TChangeHolder {
 public:
     explicit TDataFile(TableFileOwner& owner);
     ~TDataFile() override;
@@ -120,7 +125,9 @@ public:
     bool HeaderChanged() const { return header_.HeaderChanged(); }
     bool DescriptorsChanged() const { return descriptorsChanged_; }
     // A changed header, descriptors or record is not yet in the file.
-    bool HasUnwrittenChanges() const { return HeaderChanged() || descriptorsChanged_ || cache_.AnyDirty(); }
+    bool HasUnwrittenChanges() const {
+        return HeaderChanged() || descriptorsChanged_ || cache_.AnyDirty() || Spilled();
+    }
 
     // Descriptor lookups; false (destination untouched) when no field matches. Copies by number or name
     // carry the field's position at +357.
@@ -162,6 +169,10 @@ public:
     TRecord* GetRecord(CacheClient* client, uint32_t number,
                        TReadDirection direction = TReadDirection::Forward, bool clientCount = false,
                        bool readAhead = false);
+    // The image of record `number` copied straight from the file's view (ViewedSlots), when there is one
+    // and the cache holds no change (every cached record is then as the file holds it): no look-up in the
+    // cache, and nothing joins it. False when the record is to be had through GetRecord.
+    bool ViewedImage(uint32_t number, std::span<uint8_t> image) const;
     // As GetRecord reading ahead in the direction, for a walk that wants only some of the records it
     // passes: while the table is locked whole only the record asked for joins the cache, the others stay
     // in the read's buffer until asked for.
@@ -196,9 +207,14 @@ public:
     // Forgets every cached record; records still pinned stay valid, apart, until released.
     void DropRecordCache() {
         cache_.Drop();
-        ForgetLastRead();
+        ForgetView();
         ForgetFreeLinks();
+        if (spill_) spill_->Clear();
+        cache_.SetCapacity(CacheLimit()); // emptied: what grew for changes is given back
+        Charge();
     }
+    // Lets the view of the file go (ViewedSlots): before anything may cut the file.
+    void ForgetView();
     // About `count` records are to be appended, while the table is locked whole: when they are many
     // beside the slots, the first reuse of a deleted record reads every slot once, in order, to learn
     // the free chain's links, and the deleted records then taken are not read one by one. 0 when done;
@@ -269,10 +285,26 @@ private:
 
     TRecord& AppendRecord();
     TRecord& NewRecord(uint32_t number);
+    // Spill (SpillFile.h): while the table is locked whole and the cache is full of changes with the
+    // session's budget spent, the changed records go to the spill file and the cache back to its size.
+    bool Spilled() const { return spill_ && !spill_->Empty(); }
+    bool SpillHolds(uint32_t number) const { return spill_ && spill_->Holds(number); }
+    void MakeRoom();
+    // The changed records to the spill file; with `trim`, the cache back to its size.
+    void SpillRecords(bool trim);
+    const void* HolderTable() const override { return &owner_; }
+    void GiveBack() override;
+    TRecord* FromSpill(uint32_t number);
+    bool WriteSpilled();
+    void Charge();
     uint32_t ReadCount(CacheClient* client, uint32_t number, TReadDirection direction,
                        bool clientCount) const;
     // `mergeAll`: every slot read joins the cache; otherwise, while the table is locked whole, none does.
     void ReadRecords(uint32_t number, uint32_t count, TReadDirection direction, bool mergeAll = true);
+    // The bytes of slots first .. first + count - 1 through the file's view, made when reads of single
+    // slots come often; nullptr when they are to be read from the file.
+    const uint8_t* ViewedSlots(uint32_t first, uint32_t count);
+    void ContentCut() override { ForgetView(); }
     void MergeSlot(uint32_t number, const uint8_t* slot);
     // Goes through the numbers (ascending, existing slots) in turn: `held(number)` for a cached record,
     // `slot(number, bytes)` with the slot's bytes for the others, read from the file several at a time
@@ -303,6 +335,12 @@ private:
     // Slots lastReadFirst_ .. lastReadEnd_ - 1 are in readBuffer_ as a read under a whole-table lock left
     // them (none when equal): a record the cache evicted meanwhile is taken from there again.
     uint32_t lastReadFirst_ = 0, lastReadEnd_ = 0;
+    const uint8_t* lastRead_ = nullptr; // their bytes, in readBuffer_ or the view
+    // A view of the file (FileView.h): it goes with every cut of the file, a change check that found
+    // another process's write (DropRecordCache), the close and the table kept idle; it never covers a
+    // byte another process may cut while this one reads (a cut is a write, under the write locks).
+    TFileView view_;
+    uint32_t singleReads_ = 0; // reads of one slot since the last view went
     // By record number, the free-chain link of each slot that was deleted when the slots were read under
     // the present whole-table lock and that no allocation or deletion has touched since; NotFree for the
     // others. Empty when not learnt.
@@ -311,6 +349,9 @@ private:
     uint32_t expectedAppends_ = 0;
     std::vector<uint8_t> visitBuffer_; // VisitRecordImages
     std::vector<uint8_t> writeBuffer_;
+    std::unique_ptr<TSpillFile> spill_; // made at the first spill
+    TChangeCharge charge_;
+    uint64_t chargedGrowth_ = 0; // the records beyond the cache's size that charge_ counts
 
     TReadWindow readWindow_; // the slot range a read is bringing in
     uint32_t recordsPerRead_ = 1;

@@ -33,6 +33,7 @@ TRecord* TDataFile::GetRecord(CacheClient* client, uint32_t number, TReadDirecti
         return record;
     }
     if (client && !owner_.Settings().StrictChangeDetection && client->CheckForChanges()) return nullptr;
+    if (SpillHolds(number)) return FromSpill(number);
     if (TRecord* record = FromLastRead(number)) return record;
     uint32_t count = readAhead ? ReadCount(client, number, direction, clientCount) : 1;
     ReadRecords(number, count, direction);
@@ -54,6 +55,7 @@ TRecord* TDataFile::GetRecordNear(CacheClient* client, uint32_t number, TReadDir
         return record;
     }
     if (client && !owner_.Settings().StrictChangeDetection && client->CheckForChanges()) return nullptr;
+    if (SpillHolds(number)) return FromSpill(number);
     if (TRecord* record = FromLastRead(number)) return record;
     ReadRecords(number, ReadCount(client, number, direction, false), direction, false);
     TRecord* record = FromLastRead(number);
@@ -113,7 +115,83 @@ uint32_t TDataFile::AppendSlots(std::span<const uint8_t> images) {
 }
 
 TRecord& TDataFile::NewRecord(uint32_t number) {
-    return cache_.NewItem(number, !owner_.LockedWhole(), [this] { FlushRecords(); });
+    MakeRoom();
+    TRecord& record = cache_.NewItem(number, !owner_.LockedWhole(), [this] { FlushRecords(); });
+    Charge();
+    return record;
+}
+
+// ---- spill ----
+
+// Under a whole-table lock a full cache without a clean record to give up grows; once the session's
+// budget is spent (the other tables' caches given back first), its changed records go to the spill file
+// instead and the cache shrinks to its size: a changed record is seldom read again.
+void TDataFile::MakeRoom() {
+    if (!cache_.Full() || !owner_.LockedWhole() || InMemory() || cache_.OldestEvictable()) return;
+    const EngineSettings& settings = owner_.Settings();
+    const size_t grown = TRecordCache::CapacityStep * (sizeof(TRecord) + header_.RecordSize());
+    if (!TChangeCharge::Exceeds(settings, grown)) return;
+    TChangeCharge::GiveBackOthers(settings, *this);
+    if (TChangeCharge::Exceeds(settings, grown)) SpillRecords(true);
+}
+
+void TDataFile::GiveBack() {
+    if (owner_.LockedWhole())
+        SpillRecords(true);
+    else
+        TrimRecordCache();
+}
+
+void TDataFile::SpillRecords(bool trim) {
+    const uint16_t size = header_.RecordSize();
+    if (!spill_ || spill_->ItemSize() != size) spill_ = std::make_unique<TSpillFile>(owner_.Settings(), size);
+    ForgetLastRead();
+    cache_.FlushRuns(
+        [this](const TRecord& record) {
+            return readWindow_.Covers(int64_t(header_.SlotOffset(record.Number())));
+        },
+        [&](std::span<TRecord* const> run) {
+            TRecordCache::StoreRun(run, size, writeBuffer_, [&](const uint8_t* bytes, size_t count) {
+                spill_->Put(run.front()->RecordNumber(), uint32_t(count / size), bytes);
+            });
+        });
+    if (trim) cache_.Trim(CacheLimit(), false, [] {});
+    Charge();
+}
+
+TRecord* TDataFile::FromSpill(uint32_t number) {
+    ReallocBuffer(header_.RecordSize(), ScratchStep, readBuffer_);
+    ForgetLastRead();
+    spill_->Get(number, readBuffer_.data());
+    ++cache_.Statistics.ReadCalls;
+    MergeSlot(number, readBuffer_.data());
+    TRecord* record = cache_.Find(number);
+    if (!record) RaiseError(VORSAM_FILECORRUPT);
+    record->Pin();
+    return record;
+}
+
+// The spilled records reach the file (the end of the lock is writing), before the changes still cached,
+// which are newer.
+bool TDataFile::WriteSpilled() {
+    if (!Spilled()) return false;
+    ForgetLastRead();
+    spill_->ForEachRun([this](uint32_t first, uint32_t count, const uint8_t* bytes) {
+        owner_.BeforeWrite();
+        WriteAt(header_.SlotOffset(first), bytes, size_t(count) * header_.RecordSize());
+        owner_.MarkModified();
+        ++cache_.Statistics.WriteRuns;
+    });
+    spill_->Clear();
+    return true;
+}
+
+void TDataFile::Charge() {
+    size_t limit = CacheLimit(), capacity = cache_.Capacity();
+    uint64_t grown = capacity > limit ? capacity - limit : 0;
+    if (grown == chargedGrowth_) return;
+    chargedGrowth_ = grown;
+    charge_.Set(owner_.Settings(), grown * (sizeof(TRecord) + header_.RecordSize()), *this);
 }
 
 void TDataFile::ReadRecords(uint32_t number, uint32_t count, TReadDirection direction, bool mergeAll) {
@@ -125,8 +203,13 @@ void TDataFile::ReadRecords(uint32_t number, uint32_t count, TReadDirection dire
     size_t length = size_t(count) * recordSize;
     TReadWindowScope window(readWindow_, int64_t(header_.SlotOffset(first)), int32_t(length));
     ForgetLastRead();
-    ReallocBuffer(length, ScratchStep, readBuffer_);
-    size_t done = ReadAt(header_.SlotOffset(first), readBuffer_.data(), length, true);
+    const uint8_t* bytes = ViewedSlots(first, count);
+    size_t done = length;
+    if (!bytes) {
+        ReallocBuffer(length, ScratchStep, readBuffer_);
+        done = ReadAt(header_.SlotOffset(first), readBuffer_.data(), length, true);
+        bytes = readBuffer_.data();
+    }
     ++cache_.Statistics.DiskReads;
     if (done < length && !Exclusive() && !(owner_.Locked() && HasUnwrittenSlots()))
         RaiseError(VORSAM_READERR);
@@ -136,15 +219,54 @@ void TDataFile::ReadRecords(uint32_t number, uint32_t count, TReadDirection dire
     if (owner_.LockedWhole()) {
         lastReadFirst_ = first;
         lastReadEnd_ = end;
+        lastRead_ = bytes;
         if (!mergeAll) return;
     }
-    auto slot = [&](uint32_t n) { return &readBuffer_[size_t(n - first) * recordSize]; };
+    auto slot = [&](uint32_t n) { return &bytes[size_t(n - first) * recordSize]; };
+    // A spilled record's slot in the file is older than the spill's.
     if (direction == TReadDirection::Forward) {
-        for (uint32_t n = number + 1; n < end; ++n) MergeSlot(n, slot(n));
+        for (uint32_t n = number + 1; n < end; ++n)
+            if (!SpillHolds(n)) MergeSlot(n, slot(n));
     } else {
-        for (uint32_t n = std::min(number, end); n-- > first;) MergeSlot(n, slot(n));
+        for (uint32_t n = std::min(number, end); n-- > first;)
+            if (!SpillHolds(n)) MergeSlot(n, slot(n));
     }
     if (number < end) MergeSlot(number, slot(number));
+}
+
+// Once the file has been read slot by slot a few dozen times since the last view went, reads go
+// through a view of it: a walk over records stored in another order then costs a copy per record
+// instead of a read call. A slot past the view (the file grew since) lets the view go.
+const uint8_t* TDataFile::ViewedSlots(uint32_t first, uint32_t count) {
+    constexpr uint32_t SingleReadsBeforeView = 32;
+    uint64_t offset = header_.SlotOffset(first);
+    size_t length = size_t(count) * header_.RecordSize();
+    if (view_) {
+        if (const uint8_t* bytes = view_.Bytes(offset, length)) return bytes;
+        if (count == 1) ForgetView();
+        return nullptr;
+    }
+    if (count != 1 || ++singleReads_ < SingleReadsBeforeView) return nullptr;
+    singleReads_ = 0;
+    view_ = ViewForReading();
+    return view_.Bytes(offset, length);
+}
+
+bool TDataFile::ViewedImage(uint32_t number, std::span<uint8_t> image) const {
+    if (!view_ || !cache_.NoneListedDirty() || number == 0 || number >= header_.NextRecordNumber() ||
+        SpillHolds(number))
+        return false;
+    const uint8_t* slot = view_.Bytes(header_.SlotOffset(number), header_.RecordSize());
+    if (!slot) return false;
+    assert(image.size() >= std::max<uint16_t>(header_.RecordSize(), RecordPrefixSize));
+    TRecord::DecodeSlot(*this, number, slot, image.data());
+    return true;
+}
+
+void TDataFile::ForgetView() {
+    ForgetLastRead();
+    view_.Reset();
+    singleReads_ = 0;
 }
 
 template <typename Held, typename Slot>
@@ -152,7 +274,7 @@ void TDataFile::ReadSlotRuns(std::span<const uint32_t> numbers, Held&& held, Slo
     // The most bytes one read takes, and the most bytes of slots not asked for that it reads along.
     constexpr size_t SpanBytes = 65536, GapBytes = 4096;
     const size_t size = header_.RecordSize();
-    auto cached = [&](uint32_t number) { return cache_.Peek(number) != nullptr; };
+    auto cached = [&](uint32_t number) { return cache_.Peek(number) != nullptr || SpillHolds(number); };
     for (size_t i = 0; i < numbers.size();) {
         uint32_t first = numbers[i];
         assert(i == 0 || first > numbers[i - 1]);
@@ -196,11 +318,11 @@ void TDataFile::VisitRecordImages(std::span<const uint32_t> numbers,
 }
 
 TRecord* TDataFile::FromLastRead(uint32_t number) {
-    if (number < lastReadFirst_ || number >= lastReadEnd_ || !owner_.LockedWhole()) return nullptr;
+    if (number < lastReadFirst_ || number >= lastReadEnd_ || !owner_.LockedWhole() || SpillHolds(number))
+        return nullptr;
     size_t at = size_t(number - lastReadFirst_) * header_.RecordSize();
-    assert(at + header_.RecordSize() <= readBuffer_.size());
     ++cache_.Statistics.CacheUses;
-    MergeSlot(number, &readBuffer_[at]);
+    MergeSlot(number, lastRead_ + at);
     TRecord* record = cache_.Find(number);
     if (!record) RaiseError(VORSAM_FILECORRUPT);
     record->Pin();
@@ -222,11 +344,13 @@ void TDataFile::PinRecords(std::span<const uint32_t> numbers, std::vector<TRecor
 }
 
 void TDataFile::MergeSlot(uint32_t number, const uint8_t* slot) {
+    MakeRoom();
     cache_.Merge(number, slot, !owner_.LockedWhole(), [this] { FlushRecords(); });
+    Charge();
 }
 
 bool TDataFile::HasUnwrittenSlots() const {
-    return cache_.AnyUnwritten();
+    return cache_.AnyUnwritten() || Spilled();
 }
 
 TRecord* TDataFile::KnownFreeRecord(uint32_t number) {
@@ -295,12 +419,14 @@ void TDataFile::SetFreeChainHead(uint32_t number) {
 
 // Changed records a few kilobytes apart go in one write with the cached records between them.
 bool TDataFile::FlushRecords() {
+    bool spilled = WriteSpilled();
     return cache_.FlushRuns(
-        [this](const TRecord& record) {
-            return readWindow_.Covers(int64_t(header_.SlotOffset(record.Number())));
-        },
-        [this](std::span<TRecord* const> run) { WriteRun(run); },
-        BridgedBytes / std::max<size_t>(header_.RecordSize(), 1));
+               [this](const TRecord& record) {
+                   return readWindow_.Covers(int64_t(header_.SlotOffset(record.Number())));
+               },
+               [this](std::span<TRecord* const> run) { WriteRun(run); },
+               BridgedBytes / std::max<size_t>(header_.RecordSize(), 1)) ||
+           spilled;
 }
 
 void TDataFile::WriteRun(std::span<TRecord* const> run) {
@@ -341,6 +467,7 @@ void TDataFile::ForEachActiveRecord(const TVisitor& visit) {
 void TDataFile::TrimRecordCache() {
     // Never flushes while the table is locked whole: its changes are uncommitted until the lock ends.
     cache_.Trim(CacheLimit(), !owner_.LockedWhole(), [this] { FlushRecords(); });
+    Charge();
 }
 
 } // namespace vorsam

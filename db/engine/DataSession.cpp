@@ -100,11 +100,13 @@ void TDataSession::SetBufferSizes(const TBufferSizes& sizes) {
     CheckRange("IndexBufferSize", sizes.IndexBufferSize, MinIndexBufferBytes, MaxBufferBytes);
     CheckRange("BlobBufferSize", sizes.BlobBufferSize, MinBufferBytes, MaxBufferBytes);
     CheckRange("BlobBufferLimit", sizes.BlobBufferLimit, MinCacheLimit, MaxCacheLimit);
+    CheckRange("ChangeBudget", sizes.ChangeBudget, MinBufferBytes, MaxBufferBytes);
     settings_.BufferSize = sizes.BufferSize;
     settings_.RecordCacheLimit = sizes.RecordCacheLimit;
     settings_.IndexBufferSize = sizes.IndexBufferSize;
     settings_.BlobBufferSize = sizes.BlobBufferSize;
     settings_.BlobBufferLimit = sizes.BlobBufferLimit;
+    settings_.ChangeBudget = sizes.ChangeBudget;
 }
 
 void TDataSession::SetPrivateDirectory(const std::string& folder) {
@@ -120,7 +122,9 @@ std::string TDataSession::GetPrivateDirectory() const {
 }
 
 void TDataSession::AddPassword(const std::string& password) {
-    if (!password.empty()) passwords_.insert(password);
+    if (password.empty()) return;
+    passwords_.insert(password);
+    givenPassword_ = password;
 }
 
 TDataDirectory& TDataSession::OpenDataDirectory(const std::string& databaseName, const std::string& folder) {

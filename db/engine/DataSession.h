@@ -29,11 +29,24 @@
 // directory keeps the server's handle. A request is built (BeginRequest, WriteRequestValue,
 // FinishRequest), sent (SendRequest) and answered (ReceiveReply, which serves the server's callbacks
 // until the real reply comes; GetReplyErrorCode, ReadReplyValue, RaiseReplyError); PerformRequest does
-// all of it the way every request is made: it makes sure the session is connected, and when sending or
-// receiving fails it reconnects (connect, login, parameters, databases opened again, which gives them
-// new handles) and tries once more before passing the error on. Logout tells the server and closes the
-// connection; it never raises (the connection ends either way). Remote settings, the remote flag and
-// the network kind change only while not connected, but for the trace flag.
+// all of it the way every request is made: it makes sure the session is connected, and when the
+// connection is lost while the request is sent or answered it reconnects (connect, login, parameters,
+// databases opened again, which gives them new handles) and tries once more before passing the error
+// on. Only requests whose effect ends with the connection go again so (opening a database or a cursor,
+// making a statement): carried out twice, they leave nothing behind. A request that carries a cursor's
+// or a statement's handle belongs to the connection that gave it (ConnectionNumber): it goes only on
+// that connection and never again; once that connection is gone it raises VORSAM_NOTCONNECTED whose
+// text says what to do (open the table again, prepare the statement again) and, when the request had
+// gone out, that the server may have carried it out.
+// Each request waits for its reply at most the reply timeout, counted again whenever a callback shows
+// the work advancing: a progress report above the highest so far (100 at most) or the script's next
+// statement; other callbacks count against it (a server that calls back without end is cut off), and
+// so does everything once the application has answered a progress report with abort. The time the
+// client's own routines take is not counted. When the timeout passes the connection is closed (the
+// reply would come out of turn) and VORSAM_NOTCONNECTED is raised with the socket error ETIMEDOUT; a
+// request that timed out is never sent again, the server may be carrying it out. Logout tells the
+// server and closes the connection; it never raises (the connection ends either way). Remote settings,
+// the remote flag and the network kind change only while not connected, but for the trace flag.
 //
 // Engine sessions are used under the process's session lock; they have no lock of their own.
 #pragma once
@@ -50,6 +63,7 @@
 #include <set>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace vorsam {
@@ -77,6 +91,7 @@ struct TBufferSizes {
     uint32_t IndexBufferSize = 16384; // bytes of index pages per index
     uint32_t BlobBufferSize = 32768;  // bytes of blob blocks
     uint32_t BlobBufferLimit = 8192;  // blocks
+    uint32_t ChangeBudget = 4 << 20;  // bytes of changes all tables keep in memory under whole-table locks
 };
 
 // A database server and the login to it.
@@ -90,7 +105,7 @@ struct TRemoteSettings {
     bool Trace = false;
     bool Lan = true;                 // network kind: a LAN, or else the internet
     uint32_t ConnectTimeout = 10000; // milliseconds
-    uint32_t ReplyTimeout = 30000;   // milliseconds for each send and each reply
+    uint32_t ReplyTimeout = 30000;   // milliseconds for each send and each reply (see above)
 
     bool operator==(const TRemoteSettings&) const = default;
 };
@@ -102,6 +117,13 @@ struct TRemoteCallbacks {
     std::function<void(uint16_t percent, bool& abort)> Progress;
     std::function<void(TRemoteReply& reply)> StatementType; // reads the kind's values
     std::function<void(uint16_t value)> Status;
+};
+
+// A handle the server gave on one connection (a cursor's, a statement's), which no other connection
+// knows: the connection's number and what the user does once it is gone ("open the table again").
+struct TConnectionBinding {
+    uint64_t Connection = 0;
+    std::string_view Redo;
 };
 
 struct TSessionHooks {
@@ -222,8 +244,18 @@ public:
     // The same for a request that `build` writes (from BeginRequest on), built again after a reconnect:
     // the way to send a request that carries a database handle, which a reconnect renews.
     void PerformRequest(const std::function<void()>& build, const TRemoteCallbacks* callbacks = nullptr);
+    // A request that carries the binding's handle, as described above: on its connection only, once.
+    void PerformRequest(const TConnectionBinding& binding, const std::function<void()>& build,
+                        const TRemoteCallbacks* callbacks = nullptr);
+    // A request that lets the binding's handle go on the server (closing a cursor, freeing a statement):
+    // sent once when its connection is still open, never after a reconnect; its failure is ignored, the
+    // server drops what the connection holds when it ends.
+    void LetGoOnServer(const TConnectionBinding& binding, const std::function<void()>& build) noexcept;
+    // The connection open now, numbered from 1 by every Connect; 0 before the first.
+    uint64_t ConnectionNumber() const { return connectionNumber_; }
 
 private:
+    class TReplyWait; // how long a request may still wait for its reply (DataSessionRemote.cpp)
     struct TDirectoryEntry {
         std::unique_ptr<TDataDirectory> Directory;
         uint32_t Uses = 0;
@@ -245,8 +277,9 @@ private:
     // Connected, `prepare` readies the request, one exchange, once more after a reconnect on a lost
     // connection.
     void Perform(const std::function<void()>& prepare, const TRemoteCallbacks* callbacks);
-    void ServeCallback(const TRemoteCallbacks* callbacks);
-    void ServeCallbackKind(uint16_t kind, const TRemoteCallbacks& callbacks);
+    void ServeCallback(const TRemoteCallbacks* callbacks, TReplyWait& wait);
+    void ServeCallbackKind(uint16_t kind, const TRemoteCallbacks& callbacks, TReplyWait& wait);
+    [[noreturn]] void RaiseConnectionGone(const TConnectionBinding& binding, const EVORSAMEngineError* error);
     void AnswerCallback(TRequestBuffer& answer);
     void RequireConnection() const;
     void Trace(const std::string& line) const;
@@ -259,6 +292,7 @@ private:
     std::string privateDirectory_;
     std::string defaultDirectory_;
     std::set<std::string> passwords_;
+    std::optional<std::string> givenPassword_; // what AddPassword took last (see ServeCallbackKind)
     TSessionHooks hooks_;
     TRemoteSettings remote_;
     std::function<bool(std::string&, std::string&)> loginHandler_;
@@ -266,6 +300,7 @@ private:
     std::function<bool()> passwordHandler_;
     bool server_;
     std::unique_ptr<TRemoteConnection> connection_;
+    uint64_t connectionNumber_ = 0;
     int32_t serverVersion_ = 0;
     std::string serverName_;
     TRequestBuffer request_;

@@ -8,6 +8,10 @@
 #include "db/lib/Collation.h"
 #include "db/lib/EngineErrors.h"
 
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+
 namespace vorsam {
 
 namespace {
@@ -17,8 +21,55 @@ namespace {
 }
 
 constexpr std::string_view RemoteKeyMark = "remote:";
+constexpr int MaxPercent = 100;
 
 } // namespace
+
+// ---- how long a request waits ----
+
+// A deadline the reply timeout away, moved on when the work advances (DataSession.h) and by the time
+// the client's own routines take.
+class TDataSession::TReplyWait {
+public:
+    using TClock = std::chrono::steady_clock;
+
+    explicit TReplyWait(uint32_t timeoutMs) : timeout_(timeoutMs), deadline_(TClock::now() + timeout_) {}
+
+    // Milliseconds left, 0 once the deadline passed.
+    uint32_t LeftMs() const {
+        auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline_ - TClock::now()).count();
+        return uint32_t(std::clamp<int64_t>(left, 0, UINT32_MAX));
+    }
+    // Runs one of the client's routines, whose time is not the server's.
+    void Outside(const std::function<void()>& routine) {
+        TClock::time_point start = TClock::now();
+        routine();
+        deadline_ += TClock::now() - start;
+    }
+    // A progress report as answered.
+    void Progress(uint16_t percent, bool abort) {
+        aborted_ = aborted_ || abort;
+        if (percent > MaxPercent || int(percent) <= highest_) return;
+        highest_ = percent;
+        Advanced();
+    }
+    // The script's next statement, whose progress starts again.
+    void NextStatement() {
+        highest_ = -1;
+        Advanced();
+    }
+    bool Aborted() const { return aborted_; }
+
+private:
+    void Advanced() {
+        if (!aborted_) deadline_ = TClock::now() + timeout_;
+    }
+
+    std::chrono::milliseconds timeout_;
+    TClock::time_point deadline_;
+    int highest_ = -1;
+    bool aborted_ = false;
+};
 
 // ---- connection ----
 
@@ -54,6 +105,7 @@ void TDataSession::Connect() {
     serverVersion_ = 0;
     serverName_.clear();
     connection_->Open({remote_.Host, remote_.Address, remote_.Service, remote_.Port}, remote_.ConnectTimeout);
+    ++connectionNumber_;
     Trace("Connected to " + connection_->ServerText());
 }
 
@@ -161,48 +213,55 @@ void TDataSession::SendRequest() {
 
 void TDataSession::ReceiveReply(const TRemoteCallbacks* callbacks) {
     RequireConnection();
+    TReplyWait wait(remote_.ReplyTimeout);
     for (;;) {
-        reply_ = TRemoteReply(connection_->ReceiveFrame(remote_.ReplyTimeout));
+        reply_ = TRemoteReply(connection_->ReceiveFrame(wait.LeftMs()));
         if (reply_.Code() != ReplyCallback) break;
-        ServeCallback(callbacks);
+        ServeCallback(callbacks, wait);
     }
     Trace("Reply " + std::to_string(reply_.Code()));
 }
 
-void TDataSession::ServeCallback(const TRemoteCallbacks* callbacks) {
+void TDataSession::ServeCallback(const TRemoteCallbacks* callbacks, TReplyWait& wait) {
     static const TRemoteCallbacks none;
     const TRemoteCallbacks& c = callbacks != nullptr ? *callbacks : none;
     try {
         uint16_t kind = reply_.ReadU16();
         Trace("Callback " + std::to_string(kind));
-        ServeCallbackKind(kind, c);
+        ServeCallbackKind(kind, c, wait);
     } catch (...) {
         connection_->Close(); // the server waits for an answer that will not come
         throw;
     }
 }
 
-void TDataSession::ServeCallbackKind(uint16_t kind, const TRemoteCallbacks& c) {
+void TDataSession::ServeCallbackKind(uint16_t kind, const TRemoteCallbacks& c, TReplyWait& wait) {
     TRequestBuffer answer;
     answer.Begin(rqCallbackResponse);
     if (kind == cbPassword) {
+        // The answer carries only the password given now, for the table asked about; the others the
+        // session holds are no business of this server.
         const std::function<bool()>& ask = c.Password ? c.Password : passwordHandler_;
-        bool supplied = ask && ask();
+        bool supplied = false;
+        givenPassword_.reset();
+        if (ask) wait.Outside([&] { supplied = ask(); });
         answer.WriteU8(supplied);
-        if (supplied)
-            for (const std::string& password : passwords_) answer.WriteText(password);
+        if (supplied && givenPassword_) answer.WriteText(*givenPassword_);
         AnswerCallback(answer);
     } else if (kind == cbProgress) {
         uint16_t percent = reply_.ReadU16();
-        bool abort = reply_.ReadFlag();
-        if (c.Progress) c.Progress(percent, abort);
+        bool abort = reply_.ReadFlag() || wait.Aborted();
+        if (c.Progress) wait.Outside([&] { c.Progress(percent, abort); });
+        abort = abort || wait.Aborted(); // the application's abort holds to the end of the request
         answer.WriteU8(abort);
         AnswerCallback(answer);
+        wait.Progress(percent, abort);
     } else if (kind == cbStatementType && c.StatementType) {
-        c.StatementType(reply_);
+        wait.Outside([&] { c.StatementType(reply_); });
+        wait.NextStatement();
     } else if (kind == cbStatus) {
         uint16_t value = reply_.ReadU16();
-        if (c.Status) c.Status(value);
+        if (c.Status) wait.Outside([&] { c.Status(value); });
     }
 }
 
@@ -247,13 +306,54 @@ void TDataSession::Perform(const std::function<void()>& prepare, const TRemoteCa
         Exchange(callbacks);
         return;
     } catch (const EVORSAMEngineError& e) {
-        // Only a lost connection is retried: a server that answered, or broke the protocol (the stream was
-        // closed as untrustworthy), would not be asked again for what it may have done already.
-        if (IsConnected() || e.ErrorCode != VORSAM_NOTCONNECTED) throw;
+        // Only a lost connection is made again: a server that answered, broke the protocol (the stream was
+        // closed as untrustworthy) or did not answer in time is not asked again for what it may have done
+        // or be doing.
+        if (IsConnected() || e.ErrorCode != VORSAM_NOTCONNECTED || e.SocketErrorCode == ETIMEDOUT) throw;
     }
     Reconnect();
     prepare();
     Exchange(callbacks);
+}
+
+void TDataSession::PerformRequest(const TConnectionBinding& binding, const std::function<void()>& build,
+                                  const TRemoteCallbacks* callbacks) {
+    if (!IsConnected() || binding.Connection != connectionNumber_) RaiseConnectionGone(binding, nullptr);
+    build();
+    FinishRequest();
+    try {
+        Exchange(callbacks);
+    } catch (const EVORSAMEngineError& e) {
+        if (IsConnected()) throw;
+        RaiseConnectionGone(binding, &e);
+    }
+}
+
+void TDataSession::RaiseConnectionGone(const TConnectionBinding& binding, const EVORSAMEngineError* error) {
+    TErrorContext context;
+    uint16_t code = VORSAM_NOTCONNECTED;
+    if (error != nullptr) {
+        code = error->ErrorCode;
+        context = error->Context();
+        context.ExtraText += "; the server may have carried out the request";
+    } else {
+        context.Server = connection_ != nullptr ? connection_->ServerText() : "";
+        context.ExtraText = "the connection to the server was lost";
+    }
+    context.ExtraText += "; " + std::string(binding.Redo);
+    RaiseEngineError(code, context);
+}
+
+void TDataSession::LetGoOnServer(const TConnectionBinding& binding,
+                                 const std::function<void()>& build) noexcept {
+    if (!IsConnected() || binding.Connection != connectionNumber_) return;
+    try {
+        build();
+        FinishRequest();
+        Exchange(nullptr);
+    } catch (...) {
+        // the server drops what the connection holds when it ends
+    }
 }
 
 // ---- databases on the server ----

@@ -13,70 +13,73 @@
 //
 // Kept open: a table of a database on disk that its directory holds (KeepOpenBetweenUses; not open
 // exclusively, not in a transaction, not damaged, not a working table) keeps its files open when its last use
-// ends, idle (FileList.h): it holds no lock at all meanwhile, not even the open-mode lock, so another process
-// may open it exclusively, restructure, repair, rename or delete it as if it were closed; its read batch is
-// given up. It keeps what it learned: the files' names (their case found), that the folder was cleared
-// of stray working files, its headers and caches. The next Open that is not exclusive resumes it (read-only
-// or not, as it asks): every file gets its open-mode lock back and must still be the file its name gives, no
-// swap record may lie beside it, and the data header on disk must be the one this process knows (every write
-// ends with a new one); when it is not, a read level runs the change check (which drops what another
-// process's writes made stale and completes an interrupted write from its journal), after which it must be.
-// When any of that fails the files are closed and the table opened afresh. Create, Delete, Repair and an
-// exclusive Open close a kept table's files first.
+// ends, idle (FileList.h): it holds no lock at all meanwhile, not even the open-mode lock once its short
+// grace is over (FileList.h, Open-mode grace: an exclusive open elsewhere waits that long), so another
+// process may open it exclusively, restructure, repair, rename or delete it as if it were closed; its read
+// batch is given up. A use that resumes it within the grace finds its files as they were: no lock to take, no
+// look at their names or for a restructure's swap. It keeps what it learned: the files' names (their case
+// found), that the folder was cleared of stray working files, its headers and caches. The next Open that is
+// not exclusive resumes it (read-only or not, as it asks): every file gets its open-mode lock back and must
+// still be the file its name gives, no swap record may lie beside it, and the data header on disk must be the
+// one this process knows (every write ends with a new one); when it is not, a read level runs the change
+// check (which drops what another process's writes made stale and completes an interrupted write from its
+// journal), after which it must be. When any of that fails the files are closed and the table opened afresh.
+// Create, Delete, Repair and an exclusive Open close a kept table's files first.
 //
-// Lock levels; nested calls of one level count, the locks are taken at the first and released at the
-// last. A table open exclusively takes none (no other process can have it open).
-//   read     two independent levels (the first for runs of reads, the second for record locking and
-//            a cursor's change check) that share one pair of read slots: one in the index file and,
-//            with BLOB fields, one in the blob file, taken when a level begins while the table holds
-//            no read slots and no write locks and is not locked whole, and released when both levels
-//            have ended, unless the level that ended last was a cursor operation's: its slots are then
-//            kept as a read batch for the operations that follow (ReadBatches.h); after taking them, the
+// Lock levels. Calls of one level nest: its locks are taken at the first and released at the last. Every
+// level but record runs the change check (below) once it has its locks. A table open exclusively takes
+// none (no other process can have it open).
+//
+//   level    locks
+//   read 1   one pair of read slots for both read levels: one in the index file and, with BLOB fields,
+//   read 2   one in the blob file. Level 1 is for runs of reads, level 2 for record locks and a cursor's
 //            change check.
-//            Read-only files are locked the same way (shared locks), so a reader never sees a write
-//            of another process half done.
-//   write    the data file's table lock, the index file's write lock, the blob file's write lock; then
-//            the change check. While the table is locked whole a write takes none of them: its changes
-//            stay in the caches, unseen by other processes, until UnlockTable writes them. Read slots
-//            this process holds are given up meanwhile (the write lock covers them) and taken again
-//            when the write ends, as they are when a whole-table lock ends during a read level. The end of a
-//            write writes what changed (below) and releases the locks in reverse order. A table opened
-//            read-only, or whose files are read-only, refuses to write (VORSAM_OSEACCES).
-//   whole    the data file's table lock (waited for without read slots, see Lock order), then the
-//            change check: other writers wait, readers do not.
-//            While it is held, the ends of writes write nothing: the changes stay in the caches (which
-//            grow as needed) until UnlockTable writes them under the write locks, or DiscardBuffers
-//            forgets them.
-//   record   inside a transaction, the table joins it first (see Lock order); then one try at the
-//            record's lock byte, inside the second read level (unless the session's
-//            StrictChangeDetection is on); after a refusal the level is released, and after
-//            LockWaitTime ms the lock is tried again, up to LockRetryCount times, then
-//            VORSAM_RECLOCKFAILED (record 0 or above 200,000,000 at once). The second read level stays
-//            held after success until the caller ends it. A run of consecutive records can be locked
-//            with one try at their bytes together (a run of writes to each of them); the caller falls
-//            back to the records' own locks when it is refused.
-// Lock order. A process takes a table's locks in the order table lock, record locks, read slots, write
-// locks, and never waits for one while it holds a later one of the same table, so that no two processes
-// can wait for each other: the holder of the table lock (a writer, a whole-table lock, a transaction)
-// waits only for read slots, whose holders wait for nothing it holds.
-//   - The table lock is tried once with the read slots kept; a wait for it (BeginWrite, LockTable) is
-//     without them, and the change check after it sees what was written meanwhile.
-//   - Inside a transaction of the database, locking a record (LockRecord, TryLockRecordRun) makes the
-//     table join the transaction first: the record is then read under the transaction's table lock,
-//     after every other transaction that changed it has committed, so that no update is lost.
-//   - A record lock is waited for without read slots (above), and the write locks with the table lock
-//     held (a commit takes those of all its tables at once or none).
-//   - A writer tries the write lock every few milliseconds, while a reader that walks on takes new read
-//     slots a moment after it gave its last ones up (a walk's end, a read batch's time over): read slots
-//     given up less than a writer's retry ago are taken again, while another process holds the table
-//     lock, only after that retry (LockRetryWait and a millisecond), so that a walk keeps no writer
-//     waiting beyond its batch.
-// A record lock taken outside a transaction before the table lock (an edit, then its write) can meet a
-// transaction that holds the table lock and waits for that record: the transaction's record lock gives
-// up after its retries (VORSAM_RECLOCKFAILED), and the edit's write goes on once the transaction ends.
-// Across tables, every read batch of the process goes before it waits for any lock (ReadBatches.h); a
-// read level that a caller holds (BeginRead) on one table while it waits for another's table lock stays,
-// and can keep a commit of another process over both tables waiting until one side's lock times out.
+//   write    the table lock (data file), then the write locks (index file, blob file)
+//   whole    the table lock: other writers wait, readers do not
+//   record   the record's lock byte, inside read level 2 unless the session's StrictChangeDetection is on
+//
+//   - Read slots: taken when a read level begins while the table holds none, no write locks and no whole
+//     lock; released when both read levels have ended, or kept as a read batch (ReadBatches.h) when the
+//     last to end was a cursor operation's. Read-only files are locked alike (shared locks), so no reader
+//     sees another process's write half done.
+//   - A write gives up this process's read slots (its locks cover them) and takes them back at its end,
+//     as the end of a whole lock during a read level does; its end writes what changed (below) and
+//     releases the locks in reverse order. A table opened read-only or with read-only files refuses to
+//     write (VORSAM_OSEACCES). Every writer, and whoever takes the write locks, holds the table lock: a
+//     table lock had at the first try while the read slots (whose taking ran the change check) were still
+//     held needs no change check after the write locks, and a write that ended well takes the slots of a
+//     read level still going back before it lets the table lock go, with no change check either.
+//   - Under a whole lock, writes take no locks and their ends write nothing: the changes stay in the
+//     caches (which grow up to the session's budget of changes, past which changed records and pages wait
+//     in spill files, SpillFile.h), unseen by other processes, until UnlockTable writes them under the
+//     write locks or DiscardBuffers forgets them.
+//   - Record: in a transaction the table joins it first (rule 2). A refused try releases read level 2 and
+//     is repeated after LockWaitTime ms, up to LockRetryCount times, then VORSAM_RECLOCKFAILED (at once
+//     for record 0 or above 200,000,000); after success read level 2 stays held until the caller ends it.
+//     A run of consecutive records may take one try at all their bytes (a run of writes to each); when
+//     that is refused, the caller locks each record.
+//
+// Lock order: table lock, record locks, read slots, write locks. No process waits for a lock of a table
+// while it holds a later one of that table, so no two wait for each other: the table lock's holder (a
+// writer, a whole lock, a transaction) waits only for read slots, whose holders wait for nothing it
+// holds. So:
+//   1. The table lock is tried once keeping the read slots; a wait for it (BeginWrite, LockTable) is
+//      without them, and the change check after it sees what was written meanwhile.
+//   2. In a transaction of the database, locking a record (LockRecord, TryLockRecordRun) first makes the
+//      table join it: the record is read under the transaction's table lock, after every other
+//      transaction that changed it has committed, so that no update is lost.
+//   3. A record lock is waited for without read slots; the write locks with the table lock held (a commit
+//      takes those of all its tables at once or none).
+//   4. A writer retries the write lock every few milliseconds; read slots given up (a walk's end, a read
+//      batch's time over) less than a retry ago are taken again, while another process holds the table
+//      lock, only after that retry (LockRetryWait and a millisecond): a walk keeps no writer waiting
+//      beyond its batch.
+//   5. A record lock taken outside a transaction before the table lock (an edit, then its write) can meet
+//      a transaction that holds the table lock and waits for that record: the transaction's record lock
+//      gives up after its retries (VORSAM_RECLOCKFAILED), and the edit's write goes on once it ends.
+//   6. Across tables, every read batch of the process goes before it waits for any lock (ReadBatches.h);
+//      a read level held (BeginRead) on one table while waiting for another's table lock stays, and can
+//      keep another process's commit over both tables waiting until one side's lock times out.
 //
 // Failures: VORSAM_LOCKTIMEOUT (a lock not had within the session's LockTries tries), VORSAM_UNLOCKFAILED
 // (a lock that cannot be released), VORSAM_RECLOCKFAILED.
@@ -288,6 +291,11 @@ public:
     // with a fresh +5 value, their slots written in one write (AppendsStraight must hold); the images
     // take their prefixes. Returns the first one's number.
     uint32_t AppendStraight(std::span<uint8_t> images);
+    // Deletes the records among `numbers` that are active (others, and repeats, are passed over), each as
+    // DeleteRecord does, in one write: the records are freed in the order given, and the entries of each
+    // index go in the index's order, one descent per leaf page (TIndexTree::DeleteSorted). Returns how
+    // many it deleted.
+    uint32_t DeleteRecords(std::span<const uint32_t> numbers);
     // The record whose key in the index `slot` equals the key the image makes (in a non-unique index the
     // image's +5 value ends the key); 0 when none. VORSAM_INVALIDPARAM for a slot that keeps no keys
     // (KeySlots); VORSAM_OUTOFRANGE for an image not of the record size.
@@ -428,14 +436,15 @@ private:
     void TakeReadSlots();
     bool UnlockReadSlots();
     void ReleaseReadSlots();
-    void TakeTableLock();
+    bool TakeTableLock();
     bool JoinBeforeRecordLock();
     bool ReleaseTableLockIfUnused();
     bool TryWriteLocks(uint32_t tries);
     void TakeWriteLocks();
     bool ReleaseWriteLocks();
     void ReleaseWholeLevel();
-    void ReleaseWriteLevel();
+    void ReleaseWriteLevel(bool current = false);
+    bool ReadLevelHeld() const { return readDepth_[0] > 0 || readDepth_[1] > 0; }
     void RetakeReadSlots();
     void CheckNotDamaged() const;
 
@@ -498,6 +507,7 @@ private:
     bool KeysKept(std::span<const uint8_t> record, std::span<const uint8_t> image, bool keepAutoInc) const;
     void CheckImageSize(std::span<const uint8_t> image) const;
     void CheckUniqueKeys(const TWriteKeys& keys, uint32_t number);
+    void FreeRecordBlobs(std::span<const uint8_t> image);
     [[noreturn]] void RaiseIndexError(uint16_t code, uint8_t slot) const;
 
     const EngineSettings& settings_;

@@ -323,6 +323,8 @@ void TDataTable::Keep() noexcept {
             return;
         }
     }
+    dataFile_.ForgetView(); // another process may cut the file while it is kept
+    KeepOpenModesForAGrace();
     for (TTableFile* file : Files())
         if (file->IsOpen()) file->Idle();
     kept_ = true;
@@ -332,14 +334,17 @@ void TDataTable::Keep() noexcept {
 // then closed).
 bool TDataTable::ResumeKept(TTableOpenMode mode) {
     kept_ = false;
-    bool resumed = !mode.Exclusive;
+    bool resumed = !mode.Exclusive, continued = true;
     mode_.ReadOnly = mode.ReadOnly;
     for (TTableFile* file : Files()) {
         if (!resumed || !file->IsOpen()) continue;
         file->SetReadOnly(mode.ReadOnly);
-        resumed = file->Resume();
+        bool kept = false;
+        resumed = file->Resume(&kept);
+        continued = continued && kept;
     }
-    if (resumed && !SwapRecordBeside()) {
+    // No restructure can have begun a swap while the files kept their open-mode locks.
+    if (resumed && (continued || !SwapRecordBeside())) {
         useCount_ = 1;
         try {
             // Every write ends with a new data header: the same one means nothing was written since.

@@ -34,6 +34,7 @@ bool TDataTable::NeedsReadSlots() const {
 // A writer waiting for the slots holds the table lock and tries the write lock once per LockRetryWait:
 // slots given up less than that ago wait one such turn for it (see Lock order).
 void TDataTable::YieldToWaitingWriter() {
+    if (tableLockHeld_) return; // no writer of another process holds it
     constexpr auto turn = LockRetryWait + std::chrono::milliseconds(1);
     if (TBatchClock::now() - slotsReleasedAt_ < turn && dataFile_.TableLockedElsewhere())
         WaitBeforeRetry(turn);
@@ -150,14 +151,20 @@ void TDataTable::StopBatches() noexcept {
     batchKept_ = false;
 }
 
-// One try with the read slots kept; the wait that may follow is without them (see Lock order).
-void TDataTable::TakeTableLock() {
-    if (tableLockHeld_ || mode_.Exclusive) return;
+// One try with the read slots kept; the wait that may follow is without them (see Lock order). True
+// when the lock was had while this table held its read slots: no other process has written since the
+// change check that their taking ran, and none can until this process lets the table lock go (every
+// writer holds it, and the write locks, which a recovery takes too, only with it).
+bool TDataTable::TakeTableLock() {
+    if (tableLockHeld_ || mode_.Exclusive) return false;
+    bool current = slotsHeld_;
     if (!dataFile_.LockTable(1)) {
+        current = false;
         if (slotsHeld_) ReleaseReadSlots();
         if (!dataFile_.LockTable()) Raise(VORSAM_LOCKTIMEOUT);
     }
     tableLockHeld_ = true;
+    return current;
 }
 
 bool TDataTable::ReleaseTableLockIfUnused() {
@@ -190,17 +197,29 @@ bool TDataTable::ReleaseWriteLocks() {
 }
 
 // After the last level of a write: the write locks, then the table lock unless the table is locked
-// whole; then the read slots of a read level still going are taken again.
-void TDataTable::ReleaseWriteLevel() {
+// whole; then the read slots of a read level still going are taken again. After a write that ended
+// well (`current`: the headers this process holds are the files'), they are taken before the table lock
+// goes, so that no other process can have written in between and no change check is needed.
+void TDataTable::ReleaseWriteLevel(bool current) {
     bool released = ReleaseWriteLocks();
+    bool retaken = false;
+    if (current && released && tableLockHeld_ && wholeDepth_ == 0 && ReadLevelHeld() && NeedsReadSlots()) {
+        try {
+            TakeReadSlots();
+        } catch (...) {
+            ReleaseTableLockIfUnused();
+            throw;
+        }
+        retaken = true;
+    }
     released = ReleaseTableLockIfUnused() && released;
     if (!released) Raise(VORSAM_UNLOCKFAILED);
-    RetakeReadSlots();
+    if (!retaken) RetakeReadSlots();
 }
 
 // A read level still going gets its read slots back once no write lock or whole-table lock covers it.
 void TDataTable::RetakeReadSlots() {
-    if ((readDepth_[0] == 0 && readDepth_[1] == 0) || !NeedsReadSlots()) return;
+    if (!ReadLevelHeld() || !NeedsReadSlots()) return;
     TakeReadSlots();
     CheckForChanges();
 }
@@ -274,9 +293,10 @@ bool TDataTable::BeginWrite() {
         ++writeDepth_;
         return changed;
     }
-    if (slotsHeld_) ReleaseReadSlots(); // the write lock covers them
+    bool current = false;
     try {
-        TakeTableLock();
+        current = TakeTableLock();
+        if (slotsHeld_) ReleaseReadSlots(); // the write lock covers them
         TakeWriteLocks();
     } catch (...) {
         ReleaseTableLockIfUnused();
@@ -284,10 +304,10 @@ bool TDataTable::BeginWrite() {
         throw;
     }
     writeDepth_ = 1;
-    return changed || (wholeDepth_ == 0 && CheckTakenLevel(*this, [&] {
-                           writeDepth_ = 0;
-                           ReleaseWriteLevel();
-                       }));
+    return changed || (!current && CheckTakenLevel(*this, [&] {
+               writeDepth_ = 0;
+               ReleaseWriteLevel();
+           }));
 }
 
 void TDataTable::EndWrite() {
@@ -309,7 +329,7 @@ void TDataTable::EndWrite() {
         throw;
     }
     writeDepth_ = 0;
-    ReleaseWriteLevel();
+    ReleaseWriteLevel(true);
 }
 
 void TDataTable::AbortWrite() {

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cassert>
 #include <cstring>
+#include <numeric>
 #include <optional>
 
 namespace vorsam {
@@ -153,27 +154,34 @@ uint32_t TDataTable::AppendRecord(std::span<const uint8_t> image, bool keepAutoI
     uint32_t last = dataFile_.GetLastAutoIncValue();
     uint32_t autoInc = keepAutoInc ? LoadLE32(&record[AutoIncValueOffset]) : NextCounterValue(last);
     StoreLE32(&record[AutoIncValueOffset], autoInc);
-    std::optional<TWriteKeys> keys(std::in_place, *this, record.data(), nullptr);
-    // With one index and no hook, the insertion of the key is its check: it goes in first, under the
-    // number the record will take, and comes out again when the record cannot be had.
-    const bool keyFirst = !hook && keys->Count() == 1;
-    std::optional<TIndexTree> first;
+    TWriteKeys keys(*this, record.data(), nullptr);
+    // The insertion of each key is its check (no descent of its own): the keys go in first, under the
+    // number the record will take, and come out again when an index refuses one, the hook fails or the
+    // record cannot be had. The hook changes BLOB values only, which no key holds.
     const uint32_t predicted = dataFile_.GetFreeRecordNumber();
-    if (keyFirst) {
-        first.emplace(indexFile_, keys->Slot(0), OrderOf(keys->Slot(0)));
-        if (!first->Insert(keys->New(0), predicted)) RaiseIndexError(VORSAM_KEYVIOL, keys->Slot(0));
-    } else {
-        CheckUniqueKeys(*keys, 0);
+    uint8_t inserted = 0;
+    auto takeKeysOut = [&] {
+        for (; inserted > 0; --inserted) {
+            uint8_t slot = keys.Slot(inserted - 1);
+            TIndexTree(indexFile_, slot, OrderOf(slot)).Delete(keys.New(inserted - 1), predicted);
+        }
+    };
+    for (; inserted < keys.Count(); ++inserted) {
+        uint8_t slot = keys.Slot(inserted);
+        if (TIndexTree(indexFile_, slot, OrderOf(slot)).Insert(keys.New(inserted), predicted)) continue;
+        takeKeysOut();
+        RaiseIndexError(VORSAM_KEYVIOL, slot);
     }
-    if (hook) hook(record, {});
     TPinnedRecord slot;
     try {
+        if (hook) hook(record, {});
         slot.Reset(dataFile_.AllocateRecord(nullptr));
     } catch (...) {
-        if (keyFirst) first->Delete(keys->New(0), predicted);
+        takeKeysOut();
         throw;
     }
     uint32_t number = slot->RecordNumber();
+    assert(number == predicted);
     if (!keepAutoInc)
         dataFile_.NextAutoIncValue();
     else if (autoInc > last && autoInc <= MaxCounterValue)
@@ -182,13 +190,6 @@ uint32_t TDataTable::AppendRecord(std::span<const uint8_t> image, bool keepAutoI
     std::copy(record.begin(), record.end(), slot->Image().begin());
     slot->SetModified();
     slot.Reset();
-    // The hook may have changed the image's BLOB values: the keys are the image's as written.
-    if (hook) keys.emplace(*this, record.data(), nullptr);
-    assert(!keyFirst || number == predicted);
-    for (uint8_t i = keyFirst ? 1 : 0; i < keys->Count(); ++i) {
-        TIndexTree tree(indexFile_, keys->Slot(i), OrderOf(keys->Slot(i)));
-        if (!tree.Insert(keys->New(i), number)) RaiseIndexError(VORSAM_INDEXCORRUPT, keys->Slot(i));
-    }
     indexFile_.IncActiveRecords();
     write.End();
     return number;
@@ -268,15 +269,7 @@ void TDataTable::DeleteRecord(uint32_t number) {
     TScratchBytes<1024> bytes(slot->Image().size());
     std::span<uint8_t> image(bytes.data(), bytes.size());
     std::copy(slot->Image().begin(), slot->Image().end(), image.begin());
-    // The blobs first: freeing a chain checks all of it before it changes anything.
-    if (HasBlobFile()) {
-        for (const TFieldDescriptor& field : dataFile_.FieldDescriptors()) {
-            if (field.DataType() != dtBlob || field.Computed() || image[field.Offset()] == 0) continue;
-            const uint8_t* value = &image[field.Offset() + 1];
-            uint32_t first = LoadLE32(value);
-            blobFile_.FreeBlobChain(first, LoadLE32(value + 4), false);
-        }
-    }
+    FreeRecordBlobs(image);
     TWriteKeys keys(*this, image.data(), nullptr);
     for (uint8_t i = 0; i < keys.Count(); ++i) {
         TIndexTree tree(indexFile_, keys.Slot(i), OrderOf(keys.Slot(i)));
@@ -311,6 +304,64 @@ uint32_t TDataTable::AppendStraight(std::span<uint8_t> images) {
     indexFile_.SetActiveRecords(indexFile_.GetActiveRecords() + uint32_t(images.size() / size));
     write.End();
     return first;
+}
+
+// The blobs first: freeing a chain checks all of it before it changes anything.
+void TDataTable::FreeRecordBlobs(std::span<const uint8_t> image) {
+    if (!HasBlobFile()) return;
+    for (const TFieldDescriptor& field : dataFile_.FieldDescriptors()) {
+        if (field.DataType() != dtBlob || field.Computed() || image[field.Offset()] == 0) continue;
+        const uint8_t* value = &image[field.Offset() + 1];
+        uint32_t first = LoadLE32(value);
+        blobFile_.FreeBlobChain(first, LoadLE32(value + 4), false);
+    }
+}
+
+uint32_t TDataTable::DeleteRecords(std::span<const uint32_t> numbers) {
+    TTableWrite write(*this);
+    NoteContentChanged();
+    const TKeySlotList slots = KeySlotList();
+    std::array<std::vector<uint8_t>, IndexSlotCount> keys; // the keys of slots[i], record after record
+    std::vector<uint32_t> deleted;
+    std::vector<uint8_t> image;
+    for (uint32_t number : numbers) {
+        if (number == 0 || number >= dataFile_.Header().NextRecordNumber()) Raise(VORSAM_RECNOTFOUND);
+        TPinnedRecord slot(dataFile_.GetRecord(nullptr, number));
+        if (slot->Status() != RecordActive) continue;
+        image.assign(slot->Image().begin(), slot->Image().end());
+        FreeRecordBlobs(image);
+        for (uint8_t i = 0; i < slots.Count; ++i) {
+            size_t at = keys[i].size();
+            keys[i].resize(at + indexFile_.GetIndexDesc(slots.Slots[i]).KeyLength());
+            BuildKeyOf(slots.Slots[i], image, keys[i].data() + at);
+        }
+        deleted.push_back(number);
+        dataFile_.FreeRecord(*slot);
+    }
+    std::vector<uint32_t> order(deleted.size()), values(deleted.size());
+    std::vector<uint8_t> sorted;
+    for (uint8_t i = 0; i < slots.Count && !deleted.empty(); ++i) {
+        const uint8_t slotNumber = slots.Slots[i];
+        const TKeyComparator& comparator = OrderOf(slotNumber);
+        const size_t length = indexFile_.GetIndexDesc(slotNumber).KeyLength();
+        const uint8_t* bytes = keys[i].data();
+        std::iota(order.begin(), order.end(), 0u);
+        std::sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
+            return comparator.Compare(bytes + a * length, bytes + b * length, length) < 0;
+        });
+        sorted.resize(keys[i].size());
+        for (size_t k = 0; k < order.size(); ++k) {
+            std::memcpy(&sorted[k * length], bytes + order[k] * length, length);
+            values[k] = deleted[order[k]];
+        }
+        TIndexTree tree(indexFile_, slotNumber, comparator);
+        if (!tree.DeleteSorted(sorted.data(), values.data(), deleted.size()))
+            RaiseIndexError(VORSAM_INDEXCORRUPT, slotNumber);
+    }
+    uint32_t active = indexFile_.GetActiveRecords();
+    indexFile_.SetActiveRecords(active - std::min(active, uint32_t(deleted.size())));
+    write.End();
+    return uint32_t(deleted.size());
 }
 
 // ---- whole tables ----

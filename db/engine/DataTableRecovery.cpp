@@ -125,14 +125,22 @@ void TDataTable::CheckWriteComplete() {
     if (settles) SettleInterruptedWrite();
 }
 
-// The journal that holds this table's mark, when its commit point passed: its writes of this table go
-// into the files under the write locks, unless another user completed them meanwhile. False when there
-// is no such journal.
+// The journal that holds this table's mark, when its commit point passed: checked whole, its writes of
+// this table go into the files under the write locks, unless another user completed them meanwhile.
+// False when there is no such journal; one that fails its check refuses the table (CommitJournal.h).
 bool TDataTable::CompleteFromJournal() {
     if (location_.InMemory) return false;
+    std::array<std::string, 3> files;
+    for (size_t i = 0; i < 3; ++i)
+        if (Files()[i]->IsOpen()) files[i] = Files()[i]->FileName();
     std::optional<TPendingJournal> journal =
-        FindPendingJournal(dataFile_.FileName(), dataFile_.FileHeader(), settings_.LockTries);
+        FindPendingJournal(files, dataFile_.FileHeader(), settings_.LockTries);
     if (!journal) return false;
+    if (!journal->Problem.empty()) {
+        journal->File.reset();
+        if (journal->Damaged) RemoveDamagedJournal(*journal);
+        Raise(VORSAM_WRITEINTERRUPTED, "its journal " + journal->Path + " is refused: " + journal->Problem);
+    }
     // A reader completes it as a writer would, unless this process cannot write one of the files.
     for (TTableFile* file : Files())
         if (file->IsOpen() && file->ReadOnlyAttribute())
@@ -146,19 +154,17 @@ bool TDataTable::CompleteFromJournal() {
         ReloadHeaders();
         if (awaits(dataFile_.FileHeader())) {
             TJournalWrites writes(Files());
-            for (const TJournalWrite& write : journal->Contents.Writes) {
-                if (write.Table != journal->Table) continue;
-                TTableFile* file = Files()[write.File];
-                if (!file->IsOpen())
-                    Raise(VORSAM_WRITEINTERRUPTED, "a journal writes a file the table lacks");
-                file->ApplyWrite(write.Offset, write.Bytes.empty() ? nullptr : write.Bytes.data(),
-                                 write.Bytes.size());
-            }
+            VisitJournalWrites(*journal->File, journal->Contents, journal->Table,
+                               [&](uint8_t file, uint64_t offset, const uint8_t* bytes, size_t count) {
+                                   Files()[file]->ApplyWrite(offset, bytes, count);
+                               });
+            journal->File.reset();
             if (journal->Contents.Flags & JournalSyncedFlag) SyncFiles(true, true, HasBlobFile());
             ReloadHeaders();
             RemoveJournalIfSettled(*journal);
         }
     }
+    journal->File.reset();
     locks.Release();
     // Unless this user still holds the write locks, the headers are read again under the read slots:
     // as the user who completed the journal left them, or as another user's write between the release

@@ -9,8 +9,32 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace vorsam {
+
+// A table file's cache that holds part of its session's budget of changes (SpillFile.h).
+class TChangeHolder {
+public:
+    // The table the file belongs to.
+    virtual const void* HolderTable() const = 0;
+    // Gives its part back: its changes to its spill file, its cache back to its size.
+    virtual void GiveBack() = 0;
+
+protected:
+    ~TChangeHolder() = default;
+};
+
+// The bytes that the tables reading one settings object (a session's) keep in their caches beyond the
+// caches' sizes while locked whole, mostly changes that may not reach the files yet, and the caches that
+// hold them. A copy of the settings counts afresh.
+struct TChangeBytes {
+    TChangeBytes() = default;
+    TChangeBytes(const TChangeBytes&) {}
+    TChangeBytes& operator=(const TChangeBytes&) { return *this; }
+    mutable uint64_t Held = 0;
+    mutable std::vector<TChangeHolder*> Holders;
+};
 
 struct EngineSettings {
     bool ForceBufferFlush = false;      // data sync after every end of write
@@ -25,6 +49,11 @@ struct EngineSettings {
     uint32_t BlobBufferSize = 32768;
     uint32_t BlobBufferLimit = 8192; // blocks
     std::string PrivateDirectory;    // sort runs go here; empty: the system's temporary folder
+    // Past this many bytes of changes held beyond the caches' sizes under whole-table locks (all the
+    // session's tables together), a table puts its changed records and pages into its spill files
+    // (SpillFile.h) instead of growing its caches.
+    uint32_t ChangeBudget = 4 << 20;
+    TChangeBytes HeldChanges;
 };
 
 // What a file's cache asks of its owner (the shared table, or a cursor reading through it). Tests

@@ -8,14 +8,18 @@
 // index's free list (linked through the pages' next-page field, written with no entries) and are
 // reused from there, last freed first; a free-list page that still holds entries is corrupt.
 //
-// Cache: each index slot has its own cached pages, found by number (NumberIndex.h), and recency chain,
-// so one index's traffic never evicts another's; a slot holds IndexBufferSize / 8192 pages (at least
-// what is pinned: a full slot without a clean unpinned page flushes, or grows by 4 while the table is
-// locked whole). A full slot makes room with its oldest clean unpinned leaf page, else with its oldest
-// clean unpinned page: the pages above the leaves, which every seek passes, stay longest. Pages handed
-// out are pinned until released (TPageRef releases on scope exit). The cached pages that are pinned or
-// modified are listed apart (a page enters the list when handed out and leaves it when released clean or
-// written), so that flushes and the checks for unwritten changes look at those only.
+// Cache: each index slot has its own cached pages, found by number (NumberIndex.h), so one index's
+// traffic never evicts another's; a slot holds IndexBufferSize / 8192 pages (at least what is pinned: a
+// full slot without a clean unpinned page flushes, or grows by 4 while the table is locked whole). The
+// cached pages that are pinned or modified are listed apart (a page enters the list when handed out and
+// leaves it when released clean or written), so that flushes and the checks for unwritten changes look at
+// those only. Every other cached page is clean and unpinned, and stands in one of the slot's two recency
+// chains, leaves and pages above the leaves apart, joining at the newest end when it leaves the list. A
+// full slot makes room with its oldest clean leaf, else with its oldest clean page above the leaves (every
+// seek passes those, so they stay longest): found at once, however many pages a whole-table lock keeps
+// modified. Pages handed out are pinned until released (TPageRef releases on scope exit). Under a
+// whole-table lock, modified pages past the session's budget wait in a spill file (SpillFile.h) until
+// FlushPages writes them first.
 // Modified pages reach the file through FlushPages, each run of consecutive page numbers in one write;
 // the header only through WriteHeader, which the table layer calls at the end of a write.
 //
@@ -30,6 +34,7 @@
 #include "db/engine/IndexFileHeader.h"
 #include "db/engine/IndexPage.h"
 #include "db/engine/NumberIndex.h"
+#include "db/engine/SpillFile.h"
 #include "db/engine/TableFile.h"
 
 #include <array>
@@ -50,7 +55,7 @@ struct TIndexFileStats {
     uint64_t WriteRuns = 0; // writes of runs of consecutive pages
 };
 
-class TIndexFile : public TTableFile, public TIndexErrorSource {
+class TIndexFile : public TTableFile, public TIndexErrorSource, private TChangeHolder {
 public:
     explicit TIndexFile(TableFileOwner& owner);
     ~TIndexFile() override;
@@ -164,6 +169,13 @@ public:
                                       std::string_view field = {}) const;
 
 private:
+    // A recency chain of clean, unpinned pages, from the oldest to the newest.
+    struct TCleanChain {
+        TPage* Newest = nullptr;
+        TPage* Oldest = nullptr;
+        void LinkNewest(TPage* page);
+        void Unlink(TPage* page);
+    };
     struct TSlotCache {
         TSlotCache() = default;
         TSlotCache(const TSlotCache&) = delete;
@@ -171,18 +183,32 @@ private:
         ~TSlotCache() {
             Pages.ForEach([](TPage* page) { delete page; });
         }
+        TCleanChain& ChainOf(const TPage* page) { return page->IsLeaf() ? Leaves : Upper; }
         TNumberIndex<TPage> Pages; // owns them
-        TPage* Newest = nullptr;
-        TPage* Oldest = nullptr;
+        TCleanChain Leaves;
+        TCleanChain Upper;
+        TPage* Last = nullptr; // the page handed out last, while cached
         size_t Capacity = 0;
     };
 
     size_t SlotLimit() const;
+    // Spill (SpillFile.h): while the table is locked whole and a full slot has no clean page to give up
+    // with the session's budget spent, the modified pages of every index go to the spill file and each
+    // slot back to its share.
+    bool Spilled() const { return spill_ && !spill_->Empty(); }
+    bool SpillHolds(uint8_t slot, uint32_t number) const {
+        return spill_ && !header_.IsTextSlot(slot) && spill_->Holds(number);
+    }
+    bool MaySpill();
+    // The modified pages to the spill file; with `trim`, each slot back to its share.
+    void SpillPages(bool trim);
+    const void* HolderTable() const override { return &owner_; }
+    void GiveBack() override;
+    bool WriteSpilled();
+    void Charge();
     TFileHandler& FileOf(uint8_t slot);
     bool SlotOfKind(uint8_t slot, bool text) const;
     TPage* FindCached(uint8_t slot, uint32_t number);
-    void LinkNewest(TSlotCache& cache, TPage* page);
-    void Unlink(TSlotCache& cache, TPage* page);
     std::unique_ptr<TPage> Detach(uint8_t slot, TPage* page);
     TPage* AddToCache(uint8_t slot, std::unique_ptr<TPage> page);
     TPage* OldestClean(const TSlotCache& cache) const;
@@ -191,7 +217,9 @@ private:
     TPage* AppendPage(uint8_t slot, uint32_t number);
     void WriteRun(bool text, std::span<TPage* const> run);
     void Hold(TPage* page);
+    void AddHeld(TPage* page);
     void Unhold(TPage* page);
+    void RemoveHeld(TPage* page);
     bool HeldAreListed() const;
     void DropSlot(uint8_t slot);
     void ReadHeaderImage(TIndexFileHeader& header);
@@ -205,9 +233,13 @@ private:
     TPageStack pool_;
     std::array<TSlotCache, IndexSlotCount> caches_;
     std::vector<std::unique_ptr<TPage>> orphans_; // dropped while pinned; freed when released
-    std::vector<TPage*> held_;                    // the cached pages pinned or modified, and some since clean
+    // The cached pages pinned or modified; every other cached page is in a clean chain of its slot.
+    std::vector<TPage*> held_;
     TIndexFileStats stats_;
     std::unique_ptr<TFileHandler> textFile_;
+    std::unique_ptr<TSpillFile> spill_; // made at the first spill
+    TChangeCharge charge_;
+    uint64_t chargedGrowth_ = 0; // the pages beyond the slots' shares that charge_ counts
     uint32_t textNextPage_ = 1;
     std::vector<uint8_t> scratch_;
 };

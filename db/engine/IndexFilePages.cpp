@@ -15,6 +15,8 @@ constexpr uint64_t MaxFileBytes = 4'000'000'000;
 constexpr size_t BufferBytesPerPage = 8192;
 // The most pages one write takes: a longer run goes in pieces, so that its buffer stays small.
 constexpr size_t WritePages = 256;
+// What a cached page takes in memory, as the session's budget of changes counts it.
+constexpr size_t PageBytesHeld = 2 * IndexPageSize;
 
 } // namespace
 
@@ -32,43 +34,41 @@ bool TIndexFile::SlotOfKind(uint8_t slot, bool text) const {
 
 // ---- the cache of one slot ----
 
-void TIndexFile::LinkNewest(TSlotCache& cache, TPage* page) {
-    page->Older = cache.Newest;
+void TIndexFile::TCleanChain::LinkNewest(TPage* page) {
+    page->Older = Newest;
     page->Newer = nullptr;
-    if (cache.Newest) cache.Newest->Newer = page;
-    cache.Newest = page;
-    if (!cache.Oldest) cache.Oldest = page;
+    (Newest ? Newest->Newer : Oldest) = page;
+    Newest = page;
 }
 
-void TIndexFile::Unlink(TSlotCache& cache, TPage* page) {
-    (page->Newer ? page->Newer->Older : cache.Newest) = page->Older;
-    (page->Older ? page->Older->Newer : cache.Oldest) = page->Newer;
+void TIndexFile::TCleanChain::Unlink(TPage* page) {
+    (page->Newer ? page->Newer->Older : Newest) = page->Older;
+    (page->Older ? page->Older->Newer : Oldest) = page->Newer;
     page->Older = page->Newer = nullptr;
 }
 
 TPage* TIndexFile::FindCached(uint8_t slot, uint32_t number) {
     TSlotCache& cache = caches_[slot];
-    if (cache.Newest && cache.Newest->Number() == number) return cache.Newest;
-    TPage* found = cache.Pages.Find(number);
-    if (!found) return nullptr;
-    Unlink(cache, found);
-    LinkNewest(cache, found);
-    return found;
+    if (cache.Last && cache.Last->Number() == number) return cache.Last;
+    return cache.Pages.Find(number);
 }
 
+// The page joins the clean chains only when it leaves the held list (Unhold).
 TPage* TIndexFile::AddToCache(uint8_t slot, std::unique_ptr<TPage> page) {
-    TSlotCache& cache = caches_[slot];
     TPage* added = page.get();
-    cache.Pages.Add(added);
+    caches_[slot].Pages.Add(added);
     (void)page.release(); // the cache owns it
-    LinkNewest(cache, added);
+    AddHeld(added);
     return added;
 }
 
 std::unique_ptr<TPage> TIndexFile::Detach(uint8_t slot, TPage* page) {
     TSlotCache& cache = caches_[slot];
-    Unhold(page);
-    Unlink(cache, page);
+    if (page->HeldAt != TPage::NotHeld)
+        RemoveHeld(page);
+    else
+        cache.ChainOf(page).Unlink(page);
+    if (cache.Last == page) cache.Last = nullptr;
     cache.Pages.Remove(page);
     return std::unique_ptr<TPage>(page);
 }
@@ -76,13 +76,7 @@ std::unique_ptr<TPage> TIndexFile::Detach(uint8_t slot, TPage* page) {
 // Leaf pages go first: every seek passes the pages above them again, so those stay while a clean,
 // unpinned leaf page can make room.
 TPage* TIndexFile::OldestClean(const TSlotCache& cache) const {
-    TPage* oldest = nullptr;
-    for (TPage* page = cache.Oldest; page; page = page->Newer) {
-        if (page->Modified() || page->PinCount() != 0) continue;
-        if (page->IsLeaf()) return page;
-        if (!oldest) oldest = page;
-    }
-    return oldest;
+    return cache.Leaves.Oldest ? cache.Leaves.Oldest : cache.Upper.Oldest;
 }
 
 std::unique_ptr<TPage> TIndexFile::NewPage(uint8_t slot) {
@@ -95,16 +89,85 @@ std::unique_ptr<TPage> TIndexFile::NewPage(uint8_t slot) {
         if (!victim && !owner_.LockedWhole()) {
             FlushPages(header_.IsTextSlot(slot));
             victim = OldestClean(cache);
+        } else if (!victim && !header_.IsTextSlot(slot) && MaySpill()) {
+            SpillPages(false);
+            victim = OldestClean(cache);
         }
         if (victim) {
             page = Detach(slot, victim);
         } else {
             cache.Capacity += 4;
+            Charge();
             page = pool_.Pop();
         }
     }
     page->SetFormat(FormatOf(slot), this);
     return page;
+}
+
+// ---- spill ----
+
+// Under a whole-table lock a full slot without a clean page to give up grows; once the session's budget
+// is spent (the other tables' caches given back first), the modified pages go to the spill file instead,
+// and the slots keep the pages they hold, clean now: an index's pages are read again and again.
+bool TIndexFile::MaySpill() {
+    const EngineSettings& settings = owner_.Settings();
+    if (!owner_.LockedWhole() || InMemory() || !TChangeCharge::Exceeds(settings, 4 * PageBytesHeld))
+        return false;
+    TChangeCharge::GiveBackOthers(settings, *this);
+    return TChangeCharge::Exceeds(settings, 4 * PageBytesHeld);
+}
+
+void TIndexFile::GiveBack() {
+    if (owner_.LockedWhole()) SpillPages(false);
+    TrimPageCache();
+}
+
+void TIndexFile::SpillPages(bool trim) {
+    if (!spill_) spill_ = std::make_unique<TSpillFile>(owner_.Settings(), IndexPageSize);
+    std::vector<TPage*> pages;
+    for (TPage* page : held_)
+        if (!header_.IsTextSlot(page->Format().Slot) && page->Modified() && page->PinCount() == 0)
+            pages.push_back(page);
+    std::sort(pages.begin(), pages.end(), [](TPage* a, TPage* b) { return a->Number() < b->Number(); });
+    for (size_t first = 0, end; first < pages.size(); first = end) {
+        end = first + 1;
+        while (end < pages.size() && end - first < WritePages &&
+               pages[end]->Number() == pages[end - 1]->Number() + 1)
+            ++end;
+        scratch_.resize((end - first) * IndexPageSize);
+        for (size_t i = first; i < end; ++i) pages[i]->StoreTo(&scratch_[(i - first) * IndexPageSize]);
+        spill_->Put(pages[first]->Number(), uint32_t(end - first), scratch_.data());
+        for (size_t i = first; i < end; ++i) pages[i]->SetModified(false);
+    }
+    for (TPage* page : pages) Unhold(page);
+    if (trim) TrimPageCache();
+    Charge();
+}
+
+// The spilled pages reach the file (the end of the lock is writing), before the pages still modified
+// in the caches, which are newer.
+bool TIndexFile::WriteSpilled() {
+    if (!Spilled()) return false;
+    spill_->ForEachRun([this](uint32_t first, uint32_t count, const uint8_t* bytes) {
+        owner_.BeforeWrite();
+        WriteAt(uint64_t(first) * IndexPageSize, bytes, size_t(count) * IndexPageSize);
+        owner_.MarkModified();
+        ++stats_.WriteRuns;
+    });
+    spill_->Clear();
+    return true;
+}
+
+void TIndexFile::Charge() {
+    size_t limit = SlotLimit();
+    uint64_t grown = 0;
+    for (uint8_t slot = 0; slot < IndexSlotCount; ++slot)
+        if (!header_.IsTextSlot(slot) && caches_[slot].Capacity > limit)
+            grown += caches_[slot].Capacity - limit;
+    if (grown == chargedGrowth_) return;
+    chargedGrowth_ = grown;
+    charge_.Set(owner_.Settings(), grown * PageBytesHeld, *this);
 }
 
 // ---- pages ----
@@ -116,7 +179,9 @@ TPage* TIndexFile::ReadPage(uint8_t slot, uint32_t number, bool empty) {
     // it yet (the header's next page number is then unwritten too), or in the text-index file.
     bool allowShort = header_.IsTextSlot(slot) || ((Exclusive() || owner_.Locked()) && header_.Changed);
     TFileHandler& file = FileOf(slot);
-    {
+    if (SpillHolds(slot, number)) {
+        spill_->Get(number, image.data());
+    } else {
         TFileAccess access(file);
         file.Seek(int64_t(number) * int64_t(IndexPageSize));
         file.ReadBuffer(image.data(), image.size(), allowShort);
@@ -154,19 +219,33 @@ bool TIndexFile::GetPage(uint8_t slot, uint32_t number, TPage*& page, bool empty
     if (found->Number() != number) RaiseIndexError(VORSAM_INDEXCORRUPT);
     found->Pin();
     Hold(found);
+    caches_[slot].Last = found;
     page = found;
     return true;
 }
 
+// Pinned or modified: out of the clean chains, into the held list.
 void TIndexFile::Hold(TPage* page) {
     if (page->HeldAt != TPage::NotHeld) return;
+    caches_[page->Format().Slot].ChainOf(page).Unlink(page);
+    AddHeld(page);
+}
+
+void TIndexFile::AddHeld(TPage* page) {
     page->HeldAt = uint32_t(held_.size());
     held_.push_back(page);
 }
 
+// Clean and unpinned again: the newest of its clean chain.
 void TIndexFile::Unhold(TPage* page) {
+    if (page->HeldAt == TPage::NotHeld) return;
+    assert(!page->Modified() && page->PinCount() == 0);
+    RemoveHeld(page);
+    caches_[page->Format().Slot].ChainOf(page).LinkNewest(page);
+}
+
+void TIndexFile::RemoveHeld(TPage* page) {
     uint32_t at = page->HeldAt;
-    if (at == TPage::NotHeld) return;
     assert(held_[at] == page);
     held_[at] = held_.back();
     held_[at]->HeldAt = at;
@@ -174,21 +253,29 @@ void TIndexFile::Unhold(TPage* page) {
     page->HeldAt = TPage::NotHeld;
 }
 
-// Every cached page pinned or modified is in the held list, and the list only holds cached pages (linear;
-// asserts only).
+// Every cached page pinned or modified is in the held list, the list only holds cached pages, and every
+// other cached page is in the clean chain of its kind (linear; asserts only).
 bool TIndexFile::HeldAreListed() const {
     size_t listed = 0;
     for (const TSlotCache& cache : caches_) {
         bool ok = true;
+        size_t clean = 0;
         cache.Pages.ForEach([&](const TPage* page) {
             if (page->HeldAt != TPage::NotHeld) {
                 ++listed;
                 ok = ok && page->HeldAt < held_.size() && held_[page->HeldAt] == page;
             } else {
+                ++clean;
                 ok = ok && !page->Modified() && page->PinCount() == 0;
             }
         });
-        if (!ok) return false;
+        for (const TCleanChain* chain : {&cache.Leaves, &cache.Upper})
+            for (const TPage* page = chain->Oldest; page; page = page->Newer) {
+                ok = ok && page->HeldAt == TPage::NotHeld && page->IsLeaf() == (chain == &cache.Leaves) &&
+                     cache.Pages.Find(page->Number()) == page;
+                if (clean-- == 0) return false;
+            }
+        if (!ok || clean != 0) return false;
     }
     return listed == held_.size();
 }
@@ -246,6 +333,7 @@ bool TIndexFile::GetKeptPage(uint8_t slot, TPage*& page, CacheClient* client) {
 
 void TIndexFile::FlushPages(bool text) {
     if (text && !textFile_) return;
+    if (!text) WriteSpilled();
     assert(HeldAreListed());
     std::vector<TPage*> dirty;
     for (TPage* page : held_)
@@ -280,7 +368,7 @@ void TIndexFile::WriteRun(bool text, std::span<TPage* const> run) {
 }
 
 bool TIndexFile::HasUnwrittenChanges() const {
-    if (header_.Changed) return true;
+    if (header_.Changed || Spilled()) return true;
     assert(HeldAreListed());
     return std::any_of(held_.begin(), held_.end(), [this](const TPage* page) {
         return page->Modified() && !header_.IsTextSlot(page->Format().Slot);
@@ -290,12 +378,12 @@ bool TIndexFile::HasUnwrittenChanges() const {
 void TIndexFile::DropSlot(uint8_t slot) {
     TSlotCache& cache = caches_[slot];
     if (cache.Pages.Empty()) { // most slots of most tables: nothing to walk
-        assert(!cache.Newest && !cache.Oldest);
+        assert(!cache.Leaves.Oldest && !cache.Upper.Oldest && !cache.Last);
         cache.Capacity = SlotLimit();
         return;
     }
     cache.Pages.ForEach([&](TPage* page) {
-        Unhold(page);
+        if (page->HeldAt != TPage::NotHeld) RemoveHeld(page);
         std::unique_ptr<TPage> owned(page);
         if (page->PinCount() > 0) {
             page->Older = page->Newer = nullptr;
@@ -305,12 +393,14 @@ void TIndexFile::DropSlot(uint8_t slot) {
         }
     });
     cache.Pages.Clear();
-    cache.Newest = cache.Oldest = nullptr;
+    cache.Leaves = cache.Upper = {};
+    cache.Last = nullptr;
     cache.Capacity = SlotLimit();
 }
 
 void TIndexFile::DropPages(bool text) {
     const size_t limit = SlotLimit();
+    if (!text && spill_) spill_->Clear();
     for (uint8_t slot = 0; slot < IndexSlotCount; ++slot) {
         if (!SlotOfKind(slot, text)) continue;
         if (caches_[slot].Pages.Empty())
@@ -318,6 +408,7 @@ void TIndexFile::DropPages(bool text) {
         else
             DropSlot(slot);
     }
+    Charge();
 }
 
 void TIndexFile::TrimPageCache() {
@@ -331,6 +422,7 @@ void TIndexFile::TrimPageCache() {
         }
         cache.Capacity = std::max(cache.Pages.Count(), limit);
     }
+    Charge();
 }
 
 } // namespace vorsam

@@ -1,5 +1,7 @@
 #include "db/engine/IndexTree.h"
 
+#include <cassert>
+
 namespace vorsam {
 
 TIndexTree::TIndexTree(TIndexFile& file, uint8_t slot, const TKeyComparator& order)
@@ -61,6 +63,34 @@ bool TIndexTree::Delete(const uint8_t* key, uint32_t value) {
     descent.Path.SetPathPosition(found.Position);
     AdjustCounts(descent, -1);
     DeleteEntry(leaf, descent.Path);
+    return true;
+}
+
+bool TIndexTree::DeleteSorted(const uint8_t* keys, const uint32_t* values, size_t count) {
+    for (size_t first = 0; first < count;) {
+        TDescent descent;
+        if (!Descend(keys + first * keyLength_, descent)) return false;
+        TPage& leaf = descent.Leaf();
+        if (leaf.KeyCount() == 0) return false;
+        positions_.clear();
+        size_t next = first;
+        for (; next < count; ++next) {
+            const uint8_t* key = keys + next * keyLength_;
+            // A key past the leaf's last entry lies in a later leaf: the next descent finds it.
+            if (next > first && order_.Compare(key, leaf.KeyAt(leaf.KeyCount()), keyLength_) > 0) break;
+            TFindResult found = leaf.FindKey(Search(key));
+            if (!found.Found || leaf.GetValue(found.Position) != values[next]) return false;
+            assert(positions_.empty() || found.Position > positions_.back());
+            positions_.push_back(found.Position);
+        }
+        // The later entries go as they are; the first goes last, through the step that restores the
+        // separators above and the leaf's fill.
+        descent.Path.SetPathPosition(positions_.front());
+        AdjustCounts(descent, -int(positions_.size()));
+        for (size_t i = positions_.size(); i-- > 1;) leaf.RemoveAt(positions_[i]);
+        DeleteEntry(leaf, descent.Path);
+        first = next;
+    }
     return true;
 }
 

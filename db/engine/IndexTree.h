@@ -40,6 +40,11 @@ public:
     bool Insert(const uint8_t* key, uint32_t value);
     // Deletes the entry of the key; false, changing nothing, when there is none or it has another value.
     bool Delete(const uint8_t* key, uint32_t value);
+    // Deletes the entries of `count` keys, laid one after another, with their values: the keys distinct
+    // and in the index's order. The entries that share a leaf go with one descent, the leaf's shape
+    // restored once after them. False at the first key the index does not hold with its value, the keys
+    // of the leaves before it deleted.
+    bool DeleteSorted(const uint8_t* keys, const uint32_t* values, size_t count);
     // The value stored under the key; false when the index does not hold it.
     bool Find(const uint8_t* key, uint32_t& value);
 
@@ -77,6 +82,7 @@ private:
     uint8_t slot_;
     const TKeyComparator& order_;
     uint16_t keyLength_;
+    std::vector<uint32_t> positions_; // DeleteSorted's entries of one leaf
 };
 
 } // namespace vorsam

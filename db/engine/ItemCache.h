@@ -464,6 +464,10 @@ public:
         }
     }
 
+    // No item became dirty since the last flush took them: every cached item is as its file holds it
+    // (constant time; AnyDirty may say no where this does not).
+    bool NoneListedDirty() const { return dirty_.empty(); }
+
     bool AnyDirty() const {
         assert(DirtyAreListed());
         return std::any_of(dirty_.begin(), dirty_.end(),

@@ -6,6 +6,9 @@
 // Unwatch and ReleaseWalkReads take too.
 #include "db/engine/ReadBatches.h"
 
+#include "db/lib/FileList.h"
+#include "db/lib/LibraryGlobals.h"
+
 #include <algorithm>
 #include <atomic>
 #include <condition_variable>
@@ -31,6 +34,11 @@ public:
         std::lock_guard<std::mutex> guard(lock_);
         holders_.push_back(&holder);
         if (!thread_.joinable()) thread_ = std::thread([this] { Run(); });
+    }
+    // Runs `change` under the keeper's lock: no give-up is under way meanwhile.
+    template <typename Change> void Locked(Change&& change) {
+        std::lock_guard<std::mutex> guard(lock_);
+        change();
     }
     void Unwatch(TReadBatchHolder& holder) {
         std::lock_guard<std::mutex> guard(lock_);
@@ -75,7 +83,51 @@ private:
     std::thread thread_; // never joined: the process ends it, since the keeper is never destroyed
 };
 
+// The open-mode graces of the file list, ended by the keeper as a holder of its own.
+class TOpenModeGraces : public TReadBatchHolder, public TOpenModeGraceKeeper {
+public:
+    static TOpenModeGraces& Instance() {
+        static TOpenModeGraces* graces = new TOpenModeGraces; // never destroyed, as the keeper
+        return *graces;
+    }
+
+    void Serve(TFileList& list) {
+        TBatchKeeper& keeper = TBatchKeeper::Instance();
+        if (!watched_) keeper.Watch(*this);
+        watched_ = true;
+        keeper.Locked([&] { list_ = &list; });
+        list.SetOpenModeGraceKeeper(this);
+    }
+    bool GraceBegins(TBatchClock::time_point due) override {
+        if (!WalkReadBatchesEnabled()) return false;
+        TBatchKeeper::Instance().Due(due);
+        return true;
+    }
+    void Forget(TFileList& list) noexcept override {
+        TBatchKeeper::Instance().Locked([&] {
+            if (list_ == &list) list_ = nullptr;
+        });
+    }
+    // Under the keeper's lock.
+    TBatchClock::time_point GiveUpBatch(TBatchClock::time_point now, bool all) noexcept override {
+        try {
+            return list_ ? list_->EndOpenModeGraces(now, all) : TBatchClock::time_point::max();
+        } catch (...) {
+            return TBatchClock::time_point::max();
+        }
+    }
+
+private:
+    TFileList* list_ = nullptr; // under the keeper's lock
+    bool watched_ = false;      // under the session lock (the caller of Serve)
+};
+
 } // namespace
+
+void KeepOpenModesForAGrace() {
+    if (!WalkReadBatchesEnabled() || GetFileList().HasOpenModeGraceKeeper()) return;
+    TOpenModeGraces::Instance().Serve(GetFileList());
+}
 
 std::chrono::milliseconds WalkReadBatchTime() {
     return std::chrono::milliseconds(BatchMilliseconds.load(std::memory_order_relaxed));

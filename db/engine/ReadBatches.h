@@ -31,8 +31,11 @@ void SetWalkReadBatchTime(std::chrono::milliseconds time);
 // Whether operations keep batches (on unless the program turns them off).
 bool WalkReadBatchesEnabled();
 void EnableWalkReadBatches(bool on);
-// Gives up every batch the process keeps.
+// Gives up every batch the process keeps, and the open-mode locks of idle files kept for a grace.
 void ReleaseWalkReads();
+// From now on, while batches are enabled, a file whose handlers all went idle keeps its open-mode lock
+// for a grace (FileList.h, Open-mode grace), which the keeper ends as it ends batches.
+void KeepOpenModesForAGrace();
 
 // What the keeper asks of a table that keeps batches.
 class TReadBatchHolder {

@@ -20,6 +20,7 @@ namespace vorsam {
 namespace {
 
 constexpr size_t ReceiveStep = 64 << 10;
+constexpr const char* ReplyTimeoutText = "timeout waiting for the server's reply";
 
 int64_t NowMs() {
     using namespace std::chrono;
@@ -124,7 +125,7 @@ void TRemoteConnection::ReceiveAll(std::span<uint8_t> bytes, int64_t deadlineMs)
         } else if (got == 0) {
             Fail("the server closed the connection", ECONNRESET);
         } else if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR) {
-            if (!WaitFor(POLLIN, deadlineMs)) Fail("timeout waiting for the server's reply", ETIMEDOUT);
+            if (!WaitFor(POLLIN, deadlineMs)) Fail(ReplyTimeoutText, ETIMEDOUT);
         } else {
             Fail("cannot receive from the server", errno);
         }
@@ -138,6 +139,7 @@ void TRemoteConnection::SendFrame(std::span<const uint8_t> body, bool compress, 
 
 std::vector<uint8_t> TRemoteConnection::ReceiveFrame(uint32_t timeoutMs) {
     if (!IsOpen()) Fail("not connected", 0);
+    if (timeoutMs == 0) Fail(ReplyTimeoutText, ETIMEDOUT);
     int64_t deadline = NowMs() + timeoutMs;
     std::array<uint8_t, FrameHeaderSize> head;
     ReceiveAll(head, deadline);

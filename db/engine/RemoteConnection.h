@@ -44,7 +44,7 @@ public:
 
     // Sends the body as one frame, compressed when `compress` and that makes it smaller.
     void SendFrame(std::span<const uint8_t> body, bool compress, uint32_t timeoutMs);
-    // Receives one frame and returns its body, inflated.
+    // Receives one frame and returns its body, inflated; a timeout of 0 has passed already.
     std::vector<uint8_t> ReceiveFrame(uint32_t timeoutMs);
 
 private:

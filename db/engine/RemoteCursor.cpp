@@ -21,7 +21,8 @@ bool IsMoveResult(uint16_t result) {
 
 TRemoteCursor::TRemoteCursor(TDataDirectory& database, const std::string& tableName, TRemoteCursorImage image,
                              bool closeOnServer)
-    : database_(database), handle_(image.CursorHandle), settings_(image.Settings), state_(image.State),
+    : database_(database), handle_(image.CursorHandle), connection_(image.Connection),
+      settings_(image.Settings), state_(image.State),
       table_(database.Settings(), {"", tableName, false, database.GetDatabaseName()}),
       closeOnServer_(closeOnServer) {
     try {
@@ -60,7 +61,7 @@ TRemoteRecordReply TRemoteCursor::Perform(uint16_t code, const std::function<voi
                                           bool moves, uint16_t imageSize, uint32_t current,
                                           bool recordWritten) {
     TDataSession& session = database_.Session();
-    session.PerformRequest([&] {
+    session.PerformRequest(Binding(), [&] {
         TRequestBuffer& request = session.Request();
         request.Begin(code);
         request.WriteU32(handle_);
@@ -107,19 +108,17 @@ TRemoteRecordReply TRemoteCursor::Write(TRemoteWrite write, std::span<const uint
     return reply;
 }
 
+TConnectionBinding TRemoteCursor::Binding() const {
+    return {connection_, "open the table again"};
+}
+
 void TRemoteCursor::Close() noexcept {
+    if (!closeOnServer_) return;
     TDataSession& session = database_.Session();
-    if (!closeOnServer_ || !session.IsConnected()) return;
-    try {
+    session.LetGoOnServer(Binding(), [&] {
         session.BeginRequest(rqCloseCursor);
         session.Request().WriteU32(handle_);
-        session.FinishRequest();
-        session.SendRequest();
-        session.ReceiveReply();
-        session.RaiseReplyError();
-    } catch (...) {
-        // the server drops the cursor with the connection at the latest
-    }
+    });
 }
 
 } // namespace vorsam

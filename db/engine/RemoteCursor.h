@@ -27,10 +27,12 @@
 // record, or on the record the cursor was on before. A reply that breaks these rules raises
 // VORSAM_UNCOMPRESS and changes nothing.
 //
-// Requests are made through the session's PerformRequest (one retry after a reconnect); errors of the
-// server are raised as its reply carries them. CLOSECURSOR goes once, without a reconnect, and its failure
-// is ignored: the server drops its cursors with the connection at the latest. A statement's result cursor
-// belongs to the statement on the server (db/sql/RemoteStatement.h) and is never closed by the client.
+// The handle is the connection's that gave it: requests go through the session's PerformRequest for
+// such a handle, on that connection only and never again (DataSession.h); once it is gone every request
+// raises VORSAM_NOTCONNECTED saying to open the table again. Errors of the server are raised as its reply
+// carries them. CLOSECURSOR goes once, only on that connection, and its failure is ignored: the server
+// drops its cursors with the connection at the latest. A statement's result cursor belongs to the
+// statement on the server (db/sql/RemoteStatement.h) and is never closed by the client.
 #pragma once
 
 #include "db/engine/DataTable.h"
@@ -44,6 +46,8 @@
 #include <vector>
 
 namespace vorsam {
+
+struct TConnectionBinding;
 
 enum TRemoteMove : uint8_t {
     rmBeforeFirst = 0,
@@ -99,8 +103,11 @@ private:
     TRemoteRecordReply Perform(uint16_t code, const std::function<void(TRequestBuffer&)>& values, bool moves,
                                uint16_t imageSize, uint32_t current, bool recordWritten);
 
+    TConnectionBinding Binding() const;
+
     TDataDirectory& database_;
     uint32_t handle_;
+    uint64_t connection_;
     TRemoteCursorSettings settings_;
     TRemoteCursorState state_;
     TDataTable table_;

@@ -138,7 +138,9 @@ TRemoteCursorImage RequestOpenCursor(TDataDirectory& database, const TOpenCursor
     TDataSession& session = database.Session();
     session.PerformRequest([&] { WriteOpenCursorRequest(session.Request(), database.RemoteHandle(), open); },
                            callbacks);
-    return ReadOpenCursorReply(session.Reply(), open.TableName);
+    TRemoteCursorImage image = ReadOpenCursorReply(session.Reply(), open.TableName);
+    image.Connection = session.ConnectionNumber();
+    return image;
 }
 
 } // namespace vorsam

@@ -80,9 +80,11 @@ struct TRemoteCursorState {
     TRemotePosition Position = rpBeforeFirst;
 };
 
-// Everything the reply to OPENCURSOR gives a client cursor.
+// Everything the reply to OPENCURSOR gives a client cursor, with the session's number of the connection
+// it came on, the only one that knows the handle.
 struct TRemoteCursorImage {
     uint32_t CursorHandle = 0;
+    uint64_t Connection = 0;
     TRemoteCursorSettings Settings;
     std::vector<TFieldDescriptor> Fields;
     TRemoteCursorState State;

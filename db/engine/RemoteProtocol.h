@@ -30,12 +30,14 @@
 // value is the kind (2 bytes):
 //   11  a table needs a password: the client asks (the request's password routine, else the session's)
 //       and answers CALLBACKRESPONSE with the result (1 byte: 1 a password was supplied, 0 none) followed,
-//       when 1, by every table password of the session (one text each);
+//       when 1, by the password given for it while asked (a text; none when the routine gave none); the
+//       session's other passwords never travel;
 //   12  progress: a percentage (2 bytes) and an abort flag (1 byte); the request's progress routine may
 //       set the flag, and the client answers CALLBACKRESPONSE with it (1 byte);
 //   13  a statement's type and flags, read by the statement's own routine; no answer;
 //   14  a status value (2 bytes) for the statement's status routine; no answer;
-//   any other kind is skipped. The client then awaits the next reply to the same request.
+//   any other kind is skipped. The client then awaits the next reply to the same request, for a time
+//   only the work advancing renews (DataSession.h).
 //
 // Requests (code NAME: values sent -> values of the success reply):
 //   1  LOGIN:         client version (4), user (text), password (text), network kind (1: 1 a LAN,
@@ -53,7 +55,8 @@
 //   76 CREATESTMT, 77 PREPARESTMT, 78 SETSTMTPARAMS, 79 EXECUTESTMT, 80 FREESTMT: statements, with
 //                     their callbacks' values, db/sql/RemoteStatement.h
 // Versions (client, server and table) are 4-byte numbers in 1/10000: 3.24 is 32400. The login's
-// password travels as it stands: the protocol has no encryption of its own.
+// password, and a table's given to a callback, travel as they stand: the protocol has no encryption of
+// its own.
 #pragma once
 
 #include "db/lib/EngineErrors.h"

@@ -1,11 +1,14 @@
 // The swap that ends a restructure, and its settling after a crash (RestructureSwap.h).
 #include "db/engine/RestructureSwap.h"
 
+#include "db/engine/WorkingFiles.h"
+
 #include "db/lib/ByteUtils.h"
 #include "db/lib/FileHandler.h"
 #include "db/lib/FileList.h"
 #include "db/lib/LibraryGlobals.h"
 
+#include <array>
 #include <cstring>
 #include <filesystem>
 #include <strings.h>
@@ -46,7 +49,8 @@ std::vector<uint8_t> RecordBytes(const TSwapRecord& record) {
     return bytes;
 }
 
-// The record the bytes hold, when they are a whole one.
+// The record the bytes hold, when they are a whole one that this engine writes: both tables with a data
+// file, and a working name that is "_VT" and 8 hexadecimal digits (so its files lie in the table's folder).
 bool ParseRecord(const std::vector<uint8_t>& bytes, TSwapRecord& record) {
     if (bytes.size() < 19 || std::memcmp(bytes.data(), SwapMagic.data(), SwapMagic.size()) != 0) return false;
     size_t length = LoadLE16(&bytes[12]);
@@ -54,7 +58,9 @@ bool ParseRecord(const std::vector<uint8_t>& bytes, TSwapRecord& record) {
     if (LoadLE32(&bytes[14 + length]) != uint32_t(crc32(0, bytes.data(), uInt(14 + length)))) return false;
     record = {bytes[8], bytes[9], bytes[10] != 0,
               std::string(reinterpret_cast<const char*>(&bytes[14]), length), bytes.back()};
-    return record.State == Swapping || record.State == Swapped;
+    return (record.State == Swapping || record.State == Swapped) && record.OldFiles < 8 &&
+           record.NewFiles < 8 && (record.OldFiles & record.NewFiles & 1) &&
+           IsWorkingFileName(record.Working + Extensions[0]);
 }
 
 // The files of one storage (disk or memory); each is opened exclusively before it moves or goes:
@@ -63,6 +69,7 @@ class TStorage {
 public:
     explicit TStorage(bool inMemory) : inMemory_(inMemory) {}
     bool Exists(const std::string& file) const { return GetFileList().Exists(file, inMemory_); }
+    bool IsPlain(const std::string& file) const { return IsPlainFile(file, inMemory_); }
     void Move(const std::string& from, const std::string& to) const { Opened(from).RenameFile(to); }
     void Remove(const std::string& name) const {
         if (Exists(name)) Opened(name).DeleteFile();
@@ -150,12 +157,13 @@ void SwapRestructuredTable(const TSwapNames& names, const std::string& working, 
             }
         if (flush) record.SyncFolder();
     } catch (...) {
-        // What moved goes back; when all did, the old table stands and the new one goes with the record.
+        // What moved goes back; once all did, the old table stands: the record goes at once, so that
+        // nothing settles the swap forward from new files about to go, then the new files.
         try {
             for (auto move = moved.rbegin(); move != moved.rend(); ++move)
                 storage.Move(move->second, move->first);
-            for (size_t role = 0; role < 3; ++role) storage.Remove(WorkingFile(names, working, role));
             record.DeleteFile();
+            for (size_t role = 0; role < 3; ++role) storage.Remove(WorkingFile(names, working, role));
         } catch (...) {
             // the record stays: the next user of the table settles the swap
         }
@@ -166,7 +174,56 @@ void SwapRestructuredTable(const TSwapNames& names, const std::string& working, 
 
 namespace {
 
-// Settles the swap whose record is there.
+// Where the files of a swap stand, role by role, as a settling finds them.
+struct TSwapFiles {
+    std::array<bool, 3> Table{}, Backup{}, Working{}, WorkingPlain{};
+
+    TSwapFiles(const TStorage& storage, const TSwapNames& names, const std::string& working) {
+        for (size_t role = 0; role < 3; ++role) {
+            Table[role] = storage.Exists(names.Files[role]);
+            Backup[role] = storage.Exists(names.Backups[role]);
+            Working[role] = storage.Exists(WorkingFile(names, working, role));
+            WorkingPlain[role] = Working[role] && storage.IsPlain(WorkingFile(names, working, role));
+        }
+    }
+
+    // Whether the swap can be finished forward: every new file the record names is under its working
+    // name, a plain file whose place is free once the old file there went to its backup, or is in place
+    // already (its old file gone to its backup).
+    bool Complete(const TSwapRecord& record) const {
+        for (size_t role = 0; role < 3; ++role) {
+            bool old = record.OldFiles & (1 << role);
+            if (!(record.NewFiles & (1 << role))) continue;
+            bool ready = Working[role] ? WorkingPlain[role] && (!Table[role] || (old && !Backup[role]))
+                                       : Table[role] && (Backup[role] || !old);
+            if (!ready) return false;
+        }
+        return true;
+    }
+};
+
+// A swap that cannot be finished forward goes back: the old table stays. Its data file moves out first
+// and back last, so while it is in place nothing else is moved and the files stay as they are; once it is
+// at its backup name, the files in the table's places are new ones (or places the old table did not
+// have): they go to new working names (stray files, removed later), and the old files come back from
+// their backups, the data file last.
+void SettleBackward(const TStorage& storage, const TSwapNames& names, const TSwapRecord& record,
+                    const TSwapFiles& files) {
+    if (files.Table[0] || !files.Backup[0]) return;
+    std::string folder = fs::path(names.Files[0]).parent_path().string();
+    for (size_t role = 0; role < 3; ++role) {
+        bool old = record.OldFiles & (1 << role);
+        if (files.Table[role] &&
+            (old ? files.Backup[role] : (record.NewFiles & (1 << role)) && !files.Working[role]))
+            storage.Move(names.Files[role], TempFileName(folder, Extensions[role], names.InMemory));
+    }
+    for (size_t role = 3; role-- > 0;)
+        if ((record.OldFiles & (1 << role)) && files.Backup[role] && !storage.Exists(names.Files[role]))
+            storage.Move(names.Backups[role], names.Files[role]);
+}
+
+// Settles the swap whose record is there. A record that is not whole or not one this engine writes
+// (a working name elsewhere than the table's folder, another table's) is deleted, the table left as it is.
 void SettleRecord(const TSwapNames& names) {
     TStorage storage(names.InMemory);
     TFileHandler record;
@@ -180,14 +237,18 @@ void SettleRecord(const TSwapNames& names) {
         return;
     }
     if (found.State == Swapping) {
-        for (size_t role = 0; role < 3; ++role)
-            if ((found.OldFiles & (1 << role)) && storage.Exists(names.Files[role]) &&
-                !storage.Exists(names.Backups[role]))
-                storage.Move(names.Files[role], names.Backups[role]);
-        for (size_t role = 3; role-- > 0;) {
-            std::string file = WorkingFile(names, found.Working, role);
-            if ((found.NewFiles & (1 << role)) && storage.Exists(file)) storage.Move(file, names.Files[role]);
+        TSwapFiles files(storage, names, found.Working);
+        if (!files.Complete(found)) {
+            SettleBackward(storage, names, found, files);
+            record.DeleteFile();
+            return;
         }
+        for (size_t role = 0; role < 3; ++role)
+            if ((found.OldFiles & (1 << role)) && files.Table[role] && !files.Backup[role])
+                storage.Move(names.Files[role], names.Backups[role]);
+        for (size_t role = 3; role-- > 0;)
+            if ((found.NewFiles & (1 << role)) && files.Working[role])
+                storage.Move(WorkingFile(names, found.Working, role), names.Files[role]);
     }
     FinishSwap(names, record, found.DropBackup, false);
 }
@@ -203,6 +264,7 @@ void SettleTableSwap(const TSwapNamer& name, bool inMemory) {
         record = name(".SWP");
         if (!storage.Exists(record)) return;
     }
+    if (!storage.IsPlain(record)) return; // not a record this engine made: a link is never followed
     TSwapNames names = SwapNamesBy(name, inMemory);
     names.Record = record;
     SettleRecord(names);

@@ -10,11 +10,16 @@
 //      the data file last;
 //   4. the record's state becomes "swapped"; the backups are deleted when they are not to be kept;
 //   5. the record is deleted.
-// A step that fails in the process doing the swap puts back what it moved and deletes the record and
-// the new files (the old table stays); when even that fails, the record stays for the next user. A
-// record left by a crash is settled forward from the files as they are (SettleTableSwap): each old file
-// still in place goes to its backup, each new file still under its working name goes into place, then
-// step 4 and 5. A record that is not whole was cut short before any file moved: it is deleted.
+// A step that fails in the process doing the swap puts back what it moved, deletes the record as soon as
+// the old files are back, then the new files (the old table stays); when even that fails, the record
+// stays for the next user. A record left by a crash is settled from the files as they are
+// (SettleTableSwap): when every new file the record names is there (under its working name, a plain
+// file, or in place already), forward: each old file still in place goes to its backup, each new file
+// still under its working name goes into place, then step 4 and 5; otherwise back: the old files return
+// from their backup names (the new ones in their places moved aside first) and the record is deleted. A
+// record that is not whole was cut short before any file moved; one that names no data file or a working
+// name that is not "_VT" and 8 hexadecimal digits is none this engine writes: both are deleted and the
+// table left as it is. A record that is not a plain file (a link) is never acted on.
 //
 // Record: the data file's name with ".SWP" in place of its extension (integers little-endian):
 //   +0   8    "TBLSWAP1"

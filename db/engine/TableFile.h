@@ -80,6 +80,7 @@ public:
     }
     // A write or sink that a sink gathered, into the file itself.
     void ApplyWrite(uint64_t offset, const uint8_t* buffer, size_t count) {
+        if (count == 0) ContentCut();
         TFileAccess access(*this);
         Seek(int64_t(offset));
         WriteBuffer(buffer, count);
@@ -87,6 +88,8 @@ public:
     void ApplySync() { TFileHandler::FlushBuffers(); }
 
 protected:
+    // The file is about to be cut.
+    virtual void ContentCut() {}
     void GetErrorContext(TErrorContext& context) const override {
         context.Table = owner_.TableName();
         context.Database = owner_.DatabaseName();

@@ -4,8 +4,9 @@
 // writes join it at their first write or record lock inside it (TDataTable asks its database at the start
 // of each outermost write and before each record lock): each is locked whole for the transaction, so that no
 // other process writes it, and holds a use of itself (and of its place in the database's registry) until the
-// transaction ends. Its changes stay in the table's caches, which grow as needed; other processes go on
-// reading the files, which hold only committed data.
+// transaction ends. Its changes stay in the table's caches, which grow up to the session's budget of
+// changes (past it they wait in spill files, SpillFile.h); other processes go on reading the files, which
+// hold only committed data.
 //
 // Commit (end transaction, flush) writes the changes of every joined table that has any:
 //   1. the write locks of all those tables, taken together: one try at each in turn; when one is

@@ -41,7 +41,11 @@ bool RemoveStrayWorkingFiles(const std::string& folder) {
     bool clear = true;
     std::error_code error;
     for (const fs::directory_entry& entry : fs::directory_iterator(folder, error)) {
-        if (!IsWorkingFileName(entry.path().filename().string())) continue;
+        // A link is none of the engine's files: deleting through it would delete the file it names.
+        std::error_code status;
+        if (!IsWorkingFileName(entry.path().filename().string()) ||
+            entry.symlink_status(status).type() != fs::file_type::regular)
+            continue;
         if (WrittenLately(entry.path())) {
             clear = false;
             continue;

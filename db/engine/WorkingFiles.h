@@ -6,13 +6,13 @@
 // RemoveStrayWorkingFiles first settles the folder's restructure swaps that a crash cut short
 // (RestructureSwap.h: their working files take the tables' places) and deletes its stale commit journals
 // (CommitJournal.h). Then, unless a swap is still under way, it removes every working data, index or blob
-// file that no handler of any process has open (the file layer's exclusive open tells) and that was last
-// written more than WorkingFileGrace ago: a live process leaves its working files unheld only for the
-// moments between making, filling and renaming them, each right after a write. What cannot be removed
-// stays for the next time; nothing is raised. The result tells whether the folder was left clear (every
-// swap settled, no working file left). The table layer runs it at the first open of a table of the
-// folder in the process and at every restructure; a database runs it again at an open only when its
-// folder changed since it last left it clear (DataDirectory.h).
+// file (a plain file, never a link) that no handler of any process has open (the file layer's exclusive
+// open tells) and that was last written more than WorkingFileGrace ago: a live process leaves its working
+// files unheld only for the moments between making, filling and renaming them, each right after a write.
+// What cannot be removed stays for the next time; nothing is raised. The result tells whether the folder
+// was left clear (every swap settled, no working file left). The table layer runs it at the first open of
+// a table of the folder in the process and at every restructure; a database runs it again at an open
+// only when its folder changed since it last left it clear (DataDirectory.h).
 #pragma once
 
 #include <chrono>

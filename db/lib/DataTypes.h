@@ -86,4 +86,36 @@ constexpr uint16_t PhysicalSizeOf(uint8_t dataType, uint16_t declaredSize) {
     }
 }
 
+// What tells that two values of one type are equal (for groups and joins).
+enum TValueEquality : uint8_t {
+    veBytes, // their bytes: integers, dates, times, booleans, bytes; strings under the bytewise
+             // collation (language 0)
+    veKeys,  // their index keys (FieldKeys.h), equal exactly when the values are, though the values' own
+             // bytes may differ (+0 and -0): floats, BCD, timestamps
+    veNone,  // neither: strings under a language's collation, BLOBs, the 4- and 10-byte values
+};
+
+constexpr TValueEquality ValueEqualityOf(uint8_t dataType, bool bytewiseCollation) {
+    switch (dataType) {
+    case dtSmallInt:
+    case dtInteger:
+    case dtWord:
+    case dtLargeInt:
+    case dtDate:
+    case dtTime:
+    case dtBoolean:
+    case dtBytes:
+    case dtVarBytes:
+        return veBytes;
+    case dtString:
+        return bytewiseCollation ? veBytes : veNone;
+    case dtFloat:
+    case dtBcd:
+    case dtTimeStamp:
+        return veKeys;
+    default:
+        return veNone;
+    }
+}
+
 } // namespace vorsam

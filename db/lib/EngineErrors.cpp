@@ -57,6 +57,11 @@ EVORSAMEngineError::EVORSAMEngineError(uint16_t code, const TErrorContext& conte
       ErrorDatabaseName(context.Database), ErrorTableName(context.Table), ErrorFieldName(context.Field),
       ErrorIndexName(context.Index), ErrorMessage(context.ExtraText) {}
 
+TErrorContext EVORSAMEngineError::Context() const {
+    return {ErrorServerName, ErrorUserName, ErrorDatabaseName, ErrorTableName, ErrorFieldName,
+            ErrorIndexName,  ErrorMessage,  OSErrorCode,       SocketErrorCode};
+}
+
 void RaiseEngineError(uint16_t code, const TErrorContext& context) {
     LastErrorContext = context;
     RaiseEngineException(code);

@@ -35,6 +35,8 @@ public:
     // Takes the calling thread's last error context, as `RaiseEngineError` stored it.
     explicit EVORSAMEngineError(uint16_t code);
     EVORSAMEngineError(uint16_t code, const TErrorContext& context);
+    // The context it was raised with.
+    TErrorContext Context() const;
 
     uint16_t ErrorCode;
     int32_t OSErrorCode;

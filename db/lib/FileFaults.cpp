@@ -13,6 +13,7 @@ size_t Slot(TFileOperation operation) {
 void TFileFaults::FailAt(TFileOperation operation, uint64_t n) {
     std::lock_guard guard(mutex_);
     failAt_[Slot(operation)] = n == 0 ? 0 : counts_[Slot(operation)] + n;
+    UpdateWatching();
 }
 
 void TFileFaults::StopAt(TFileOperation operation, uint64_t n, size_t keepBytes) {
@@ -21,11 +22,13 @@ void TFileFaults::StopAt(TFileOperation operation, uint64_t n, size_t keepBytes)
     std::lock_guard guard(mutex_);
     stopAt_[Slot(operation)] = n == 0 ? 0 : counts_[Slot(operation)] + n;
     keepBytes_ = keepBytes;
+    UpdateWatching();
 }
 
 void TFileFaults::SetObserver(TObserver observer) {
     std::lock_guard guard(mutex_);
     observer_ = std::move(observer);
+    UpdateWatching();
 }
 
 void TFileFaults::Reset() {
@@ -36,6 +39,16 @@ void TFileFaults::Reset() {
     keepBytes_ = 0;
     stopped_ = false;
     observer_ = nullptr;
+    UpdateWatching();
+}
+
+void TFileFaults::UpdateWatching() {
+    auto armed = [](const std::array<uint64_t, 6>& at) {
+        for (uint64_t n : at)
+            if (n != 0) return true;
+        return false;
+    };
+    watching_.store(stopped_ || observer_ || armed(failAt_) || armed(stopAt_), std::memory_order_relaxed);
 }
 
 uint64_t TFileFaults::Count(TFileOperation operation) const {

@@ -15,6 +15,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <mutex>
@@ -54,6 +55,9 @@ public:
     void Reset();
 
     uint64_t Count(TFileOperation operation) const;
+    // A fault is armed, the process stopped, or an observer set: every operation is to pass Before (file
+    // views, FileView.h, are then not made).
+    bool Watching() const { return watching_.load(std::memory_order_relaxed); }
     bool Stopped() const;
     size_t CrashKeepBytes() const;
 
@@ -69,6 +73,8 @@ private:
     size_t keepBytes_ = 0;
     bool stopped_ = false;
     TObserver observer_;
+    std::atomic<bool> watching_{false};
+    void UpdateWatching(); // under mutex_
 };
 
 } // namespace vorsam

@@ -121,9 +121,9 @@ void TFileHandler::Idle() {
     idle_ = true;
 }
 
-bool TFileHandler::Resume() {
+bool TFileHandler::Resume(bool* continued) {
     assert(IsOpen() && idle_);
-    if (!GetFileList().Resume(*file_)) return false;
+    if (!GetFileList().Resume(*file_, continued)) return false;
     idle_ = false;
     return true;
 }
@@ -200,6 +200,17 @@ void TFileHandler::AppendTo(TFileHandler& destination) {
     for (size_t n; (n = ReadBuffer(chunk.data(), chunk.size(), true)) > 0;)
         destination.WriteBuffer(chunk.data(), n);
     position_ = saved;
+}
+
+TFileView TFileHandler::ViewForReading() {
+    RequireOpen();
+    if (inMemory_ || idle_ || Faults().Watching()) return {};
+    TCriticalSectionGuard guard(file_->Access);
+    uint64_t size = 0;
+    const uint8_t* data = nullptr;
+    if (file_->GetSize(size) != 0 || size == 0 || size > SIZE_MAX || file_->Map(size_t(size), data) != 0)
+        return {};
+    return TFileView(data, size_t(size));
 }
 
 size_t TFileHandler::ReadBuffer(void* buffer, size_t count, bool allowShort) {

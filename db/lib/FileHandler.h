@@ -21,6 +21,7 @@
 
 #include "db/lib/EngineErrors.h"
 #include "db/lib/FileFaults.h"
+#include "db/lib/FileView.h"
 
 #include <cstdint>
 #include <string>
@@ -59,7 +60,8 @@ public:
     // resumes; Resume is false when the file is not the one its name gives any more (FileList.h: idle
     // handlers), and the handler is then only to be closed.
     void Idle();
-    bool Resume();
+    // `continued`: the file kept its open-mode lock since the handler went idle (FileList.h).
+    bool Resume(bool* continued = nullptr);
     bool IsIdle() const { return idle_; }
 
     virtual void Open();
@@ -75,6 +77,12 @@ public:
     // Makes the file's entry in its folder (its creation, a rename into the folder, a delete) reach the
     // disk; nothing in memory. Passes the fault injector as a flush.
     void SyncFolder() const;
+
+    // A read-only view of the whole file as long as it is now (FileView.h), for reads that cost no system
+    // call; an empty one for an in-memory or empty file, an idle handler, a file that cannot be mapped,
+    // and while the file-fault injector watches the file layer (it sees every read). Reads through a view
+    // pass neither the injector nor the shared file's critical section.
+    TFileView ViewForReading();
 
     uint64_t Seek(int64_t offset, TSeekOrigin origin = soBeginning);
     uint64_t Position() const { return position_; }

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <random>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace vorsam {
@@ -18,8 +19,15 @@ namespace {
 
 constexpr int OpenFlags = O_RDWR | O_CLOEXEC;
 
+// An exclusive lock that another process's open refuses is tried again for OpenModeWait: that open may
+// be one whose grace is running out (see Open-mode grace).
 int LockOpenMode(int descriptor, bool exclusive) {
-    return SetDescriptorLock(descriptor, true, exclusive, OpenModeLockOffset, 1);
+    auto giveUp = std::chrono::steady_clock::now() + OpenModeWait;
+    for (;;) {
+        int error = SetDescriptorLock(descriptor, true, exclusive, OpenModeLockOffset, 1);
+        if (error != EAGAIN || !exclusive || std::chrono::steady_clock::now() >= giveUp) return error;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
 }
 
 // A nameless file in the folder of `key`; falls back to creating the name and unlinking it at once.
@@ -61,6 +69,7 @@ void RaiseOSError(int error, uint16_t otherwise, TErrorContext context) {
 }
 
 TFileList::~TFileList() {
+    if (TOpenModeGraceKeeper* keeper = graceKeeper_.exchange(nullptr)) keeper->Forget(*this);
     for ([[maybe_unused]] auto& entry : disk_)
         assert(entry.second->OpenCount == 0 && "a file handler outlived the engine");
     assert(detached_.empty() && "a file handler outlived the engine");
@@ -147,13 +156,16 @@ TAbstractFile& TFileList::OpenDiskFile(const std::string& key, const TFileOpenRe
 }
 
 void TFileList::Release(TAbstractFile& file, bool idle) {
+    std::chrono::steady_clock::time_point due;
+    bool graced = !idle && GraceWatched(due);
     TCriticalSectionGuard guard(lock_);
     assert(file.OpenCount > 0 && (!idle || file.IdleCount > 0));
     if (idle) --file.IdleCount;
     if (--file.OpenCount > 0) {
-        if (!idle && OnlyIdle(file) && !file.Detached) file.HoldOpenMode(false);
+        if (!idle && OnlyIdle(file) && !file.Detached) LetOpenModeGo(file, graced, due);
         return;
     }
+    if (file.InGrace) EndGrace(file, false); // the descriptor closes with the file
     file.Exclusive = false;
     if (file.Detached) {
         std::erase_if(detached_, [&](const auto& held) { return held.get() == &file; });
@@ -163,17 +175,23 @@ void TFileList::Release(TAbstractFile& file, bool idle) {
 }
 
 void TFileList::Idle(TAbstractFile& file) {
+    std::chrono::steady_clock::time_point due;
+    bool graced = GraceWatched(due);
     TCriticalSectionGuard guard(lock_);
     assert(!file.InMemory() && !file.Exclusive && file.IdleCount < file.OpenCount);
     ++file.IdleCount;
-    if (OnlyIdle(file) && !file.Detached) file.HoldOpenMode(false);
+    if (OnlyIdle(file) && !file.Detached) LetOpenModeGo(file, graced, due);
 }
 
-bool TFileList::Resume(TAbstractFile& file) {
+bool TFileList::Resume(TAbstractFile& file, bool* continued) {
     TCriticalSectionGuard guard(lock_);
     assert(file.IdleCount > 0);
+    if (continued) *continued = false;
     if (file.Detached) return false;
-    if (OnlyIdle(file)) {
+    if (OnlyIdle(file) && file.InGrace) {
+        EndGrace(file, false);
+        if (continued) *continued = true;
+    } else if (OnlyIdle(file)) {
         if (file.HoldOpenMode(true) != 0) return false;
         if (!file.NamedBy(file.Key())) {
             file.HoldOpenMode(false);
@@ -186,6 +204,7 @@ bool TFileList::Resume(TAbstractFile& file) {
 
 void TFileList::Detach(TFiles::iterator it) {
     assert(OnlyIdle(*it->second));
+    if (it->second->InGrace) EndGrace(*it->second, true);
     it->second->Detached = true;
     detached_.push_back(std::move(it->second));
     disk_.erase(it);
@@ -263,6 +282,50 @@ std::string TFileList::TempFileName(const std::string& folder, const std::string
     }
 }
 
+// ---- open-mode grace ----
+
+void TFileList::SetOpenModeGraceKeeper(TOpenModeGraceKeeper* keeper) {
+    graceKeeper_.store(keeper, std::memory_order_release);
+}
+
+// Outside the list's lock: the keeper takes its own lock, under which it calls EndOpenModeGraces.
+bool TFileList::GraceWatched(std::chrono::steady_clock::time_point& due) {
+    TOpenModeGraceKeeper* keeper = graceKeeper_.load(std::memory_order_acquire);
+    due = std::chrono::steady_clock::now() + OpenModeGrace;
+    return keeper && keeper->GraceBegins(due);
+}
+
+void TFileList::LetOpenModeGo(TAbstractFile& file, bool graced, std::chrono::steady_clock::time_point due) {
+    if (!graced) {
+        file.HoldOpenMode(false);
+        return;
+    }
+    if (!file.InGrace) graced_.push_back(&file);
+    file.InGrace = true;
+    file.GraceEnds = due;
+}
+
+void TFileList::EndGrace(TAbstractFile& file, bool release) {
+    assert(file.InGrace);
+    file.InGrace = false;
+    std::erase(graced_, &file);
+    if (release) file.HoldOpenMode(false);
+}
+
+std::chrono::steady_clock::time_point TFileList::EndOpenModeGraces(std::chrono::steady_clock::time_point now,
+                                                                   bool all) {
+    TCriticalSectionGuard guard(lock_);
+    auto next = std::chrono::steady_clock::time_point::max();
+    for (size_t i = graced_.size(); i-- > 0;) {
+        TAbstractFile& file = *graced_[i];
+        if (all || file.GraceEnds <= now)
+            EndGrace(file, true);
+        else
+            next = std::min(next, file.GraceEnds);
+    }
+    return next;
+}
+
 size_t TFileList::OpenFileCount() {
     TCriticalSectionGuard guard(lock_);
     size_t n = 0;
@@ -273,6 +336,12 @@ size_t TFileList::OpenFileCount() {
 
 std::string TempFileName(const std::string& folder, const std::string& extension, bool inMemory) {
     return GetFileList().TempFileName(folder, extension, inMemory);
+}
+
+bool IsPlainFile(const std::string& name, bool inMemory) {
+    if (inMemory) return GetFileList().Exists(name, true);
+    struct stat info {};
+    return ::lstat(ForwardToBackslashes(name).c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
 } // namespace vorsam

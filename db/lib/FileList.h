@@ -23,6 +23,14 @@
 // if the file were closed. A handler that resumes gets its lock back and is told whether its file is
 // still the one its name gives; when not (detached, replaced, gone, or open exclusively elsewhere) it
 // stays idle and is only to be closed.
+//
+// Open-mode grace: with a grace keeper (the engine's keeper of read batches), a file whose last handler
+// goes idle keeps its open-mode lock for OpenModeGrace more, and a handler that resumes meanwhile takes it
+// up again as it stands: no lock to take, and the file needs no look, since no other process can have
+// deleted, renamed or replaced it (each needs the file unused). The keeper gives the lock up once the grace
+// is over (EndOpenModeGraces), and at once whenever it gives up every read batch; an open, delete or rename
+// in this process that meets the file ends its grace. An exclusive open that meets another process's open
+// tries again for OpenModeWait before it is refused, so that a grace never refuses it.
 #pragma once
 
 #include "db/lib/CriticalSection.h"
@@ -30,12 +38,32 @@
 #include "db/lib/FileFaults.h"
 #include "db/lib/SharedFile.h"
 
+#include <atomic>
+#include <chrono>
 #include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
 namespace vorsam {
+
+class TFileList;
+
+inline constexpr std::chrono::milliseconds OpenModeGrace{20};
+inline constexpr std::chrono::milliseconds OpenModeWait{120};
+
+// Who ends the open-mode graces (see above).
+class TOpenModeGraceKeeper {
+public:
+    // A grace that ends at `due` begins: the keeper calls EndOpenModeGraces by then. False when it will
+    // not (the lock then goes at once).
+    virtual bool GraceBegins(std::chrono::steady_clock::time_point due) = 0;
+    // The list goes: once this returns, the keeper never calls it again.
+    virtual void Forget(TFileList& list) noexcept = 0;
+
+protected:
+    ~TOpenModeGraceKeeper() = default;
+};
 
 struct TFileOpenRequest {
     std::string Name;
@@ -56,9 +84,18 @@ public:
     TAbstractFile& Acquire(const TFileOpenRequest& request, const TErrorContext& context);
     // One handler less; `idle`: the handler was idle.
     void Release(TAbstractFile& file, bool idle = false);
-    // A handler of the disk file goes idle, or resumes (false: it stays idle, see above).
+    // A handler of the disk file goes idle, or resumes (false: it stays idle, see above); `continued`
+    // tells whether the file kept its open-mode lock since the handler went idle (see Open-mode grace).
     void Idle(TAbstractFile& file);
-    bool Resume(TAbstractFile& file);
+    bool Resume(TAbstractFile& file, bool* continued = nullptr);
+
+    // Open-mode grace (see above): the keeper, set once; none by default.
+    void SetOpenModeGraceKeeper(TOpenModeGraceKeeper* keeper);
+    bool HasOpenModeGraceKeeper() const { return graceKeeper_.load(std::memory_order_acquire) != nullptr; }
+    // Gives up the open-mode locks whose grace is over at `now` (all of them with `all`); returns when the
+    // next grace ends (time_point::max() when none).
+    std::chrono::steady_clock::time_point EndOpenModeGraces(std::chrono::steady_clock::time_point now,
+                                                            bool all);
 
     bool Exists(const std::string& name, bool inMemory);
     void Delete(const std::string& name, bool inMemory, const TErrorContext& context);
@@ -84,16 +121,31 @@ private:
     static bool OnlyIdle(const TAbstractFile& file) { return file.OpenCount == file.IdleCount; }
     // The file, whose handlers are all idle, out of the list's keys (see Idle handlers).
     void Detach(TFiles::iterator it);
+    // The file's last handler went idle: its open-mode lock goes, or stays for a grace (`graced`, ending
+    // at `due`).
+    void LetOpenModeGo(TAbstractFile& file, bool graced, std::chrono::steady_clock::time_point due);
+    // The file leaves the graced ones, giving up its open-mode lock with `release`.
+    void EndGrace(TAbstractFile& file, bool release);
+    // Asks the keeper for a grace that would end OpenModeGrace from now.
+    bool GraceWatched(std::chrono::steady_clock::time_point& due);
 
     TCriticalSection lock_;
     TFiles disk_;
     TFiles memory_;
     std::vector<std::unique_ptr<TAbstractFile>> detached_;
+    std::vector<TAbstractFile*> graced_; // the files in grace
+    std::atomic<TOpenModeGraceKeeper*> graceKeeper_{nullptr};
     TFileFaults faults_;
 };
 
 // A free temporary file name in the folder (see TFileList::TempFileName); needs the library globals.
 std::string TempFileName(const std::string& folder, const std::string& extension, bool inMemory = false);
+
+// Whether the name gives a regular file itself, not through a symbolic link (on disk), or a file (in
+// memory). The file layer follows links; the engine acts on its own working files (swap records,
+// journals, a restructure's new files) only when they are plain files, so that a link never makes it
+// read, move, write or delete a file elsewhere.
+bool IsPlainFile(const std::string& name, bool inMemory = false);
 
 // Raises the engine error that an errno value stands for (ENOENT: VORSAM_OSENOENT, EACCES/EPERM/EROFS:
 // VORSAM_OSEACCES, EEXIST: VORSAM_FILEEXISTS, EAGAIN: VORSAM_FILEINUSE, others: `otherwise`).

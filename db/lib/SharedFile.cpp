@@ -5,6 +5,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <new>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -83,6 +84,14 @@ int TPhysicalFile::WriteAt(uint64_t offset, const void* buffer, size_t count) {
 
 int TPhysicalFile::Truncate(uint64_t size) {
     return ::ftruncate(descriptor_, off_t(size)) == 0 ? 0 : errno;
+}
+
+int TPhysicalFile::Map(size_t length, const uint8_t*& data) {
+    void* mapped = ::mmap(nullptr, length, PROT_READ, MAP_SHARED, descriptor_, 0);
+    if (mapped == MAP_FAILED) return errno;
+    ::madvise(mapped, length, MADV_RANDOM); // what is read through a view is read slot by slot
+    data = static_cast<const uint8_t*>(mapped);
+    return 0;
 }
 
 int TPhysicalFile::GetSize(uint64_t& size) {

@@ -13,6 +13,8 @@
 #include "db/lib/CriticalSection.h"
 #include "db/lib/RegionLocks.h"
 
+#include <cerrno>
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <sys/types.h>
@@ -51,11 +53,16 @@ public:
     virtual int HoldOpenMode(bool hold) = 0;
     // Whether `path` still names the file that is open (not deleted, renamed away or replaced since).
     virtual bool NamedBy(const std::string& path) const = 0;
+    // A read-only view of the file's first `length` bytes (FileView.h): 0, or an errno value (ENOTSUP
+    // for an in-memory file).
+    virtual int Map(size_t length, const uint8_t*& data) = 0;
 
     TCriticalSection Access; // the shared file's critical section (BeginAccess / EndAccess)
     TRegionLockTable Locks;  // guarded by Access
 
     // Kept by the open-file list under its own lock.
+    bool InGrace = false; // every handler idle, the open-mode lock kept until GraceEnds (FileList.h)
+    std::chrono::steady_clock::time_point GraceEnds{};
     int OpenCount = 0;
     int IdleCount = 0;     // of the OpenCount handlers, those idle
     bool Detached = false; // no longer found by its key: only its idle handlers still have it
@@ -81,6 +88,7 @@ public:
     int TestRange(uint64_t offset, uint64_t length) override;
     int HoldOpenMode(bool hold) override;
     bool NamedBy(const std::string& path) const override;
+    int Map(size_t length, const uint8_t*& data) override;
 
 private:
     int descriptor_;
@@ -101,6 +109,7 @@ public:
     int TestRange(uint64_t, uint64_t) override { return 0; }
     int HoldOpenMode(bool) override { return 0; }
     bool NamedBy(const std::string&) const override { return true; }
+    int Map(size_t, const uint8_t*&) override { return ENOTSUP; }
 
 private:
     std::vector<uint8_t> data_;

@@ -13,22 +13,7 @@ namespace {
 
 // True when two values of the field are equal for the sort exactly when their bytes are.
 bool BytesDecideEquality(const TDataQuery& query, const TFieldDescriptor& field) {
-    switch (field.DataType()) {
-    case dtSmallInt:
-    case dtInteger:
-    case dtWord:
-    case dtLargeInt:
-    case dtDate:
-    case dtTime:
-    case dtBoolean:
-    case dtBytes:
-    case dtVarBytes:
-        return true;
-    case dtString:
-        return query.LanguageId == 0;
-    default:
-        return false;
-    }
+    return ValueEqualityOf(field.DataType(), query.LanguageId == 0) == veBytes;
 }
 
 } // namespace

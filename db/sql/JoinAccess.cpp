@@ -65,20 +65,7 @@ std::optional<uint8_t> HashForm(const TDataQuery& query, uint8_t a, uint8_t b) {
 // to the column's type (the index then gathers at least the matching rows).
 bool IndexTakes(const TDataQuery& query, uint8_t owner, uint8_t column) {
     if (IsNumber(owner) && IsNumber(column)) return true;
-    if (owner != column) return false;
-    switch (owner) {
-    case dtDate:
-    case dtTime:
-    case dtTimeStamp:
-    case dtBoolean:
-    case dtBytes:
-    case dtVarBytes:
-        return true;
-    case dtString:
-        return query.LanguageId == 0;
-    default:
-        return false;
-    }
+    return owner == column && ValueEqualityOf(owner, query.LanguageId == 0) != veNone;
 }
 
 // The one source the tree's columns are bound to; null when none, several, or a sub-select may read more.

@@ -12,9 +12,9 @@
 #pragma once
 
 #include "db/engine/DataDirectory.h"
-#include "db/engine/QueryStatementLink.h"
 #include "db/lib/ExpressionHost.h"
 #include "db/sql/DataQuery.h"
+#include "db/sql/StatementParam.h"
 
 #include <cstdint>
 #include <functional>
@@ -36,10 +36,6 @@ using TProgressHandler = std::function<void(TQueryStatement& statement, uint16_t
 using TPreparedHandler = std::function<void(TQueryStatement& statement, uint8_t statementType,
                                             bool liveResult, bool cursorResult, bool selectAll)>;
 using TStatusHandler = std::function<void(TQueryStatement& statement, uint16_t value)>;
-
-// One parameter of Execute: a value in the engine's native form, or NULL (the query component's own
-// parameter value).
-using TStatementParam = TQueryParamValue;
 
 class TQueryStatement : public TDirectoryStatement, public TExpressionHost {
 public:

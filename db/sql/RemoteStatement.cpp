@@ -62,19 +62,14 @@ TRemoteStatement::TRemoteStatement(TQueryStatement& statement)
         session_.Request().WriteU32(database.RemoteHandle());
     });
     statement_.RemoteHandle = session_.Reply().ReadI32();
+    connection_ = session_.ConnectionNumber();
 }
 
 TRemoteStatement::~TRemoteStatement() {
-    if (session_.IsConnected()) {
-        try {
-            session_.PerformRequest([&] {
-                session_.BeginRequest(rqFreeStatement);
-                session_.Request().WriteI32(statement_.RemoteHandle);
-            });
-        } catch (...) {
-            // the server drops the statement with the connection at the latest
-        }
-    }
+    session_.LetGoOnServer(Binding(), [&] {
+        session_.BeginRequest(rqFreeStatement);
+        session_.Request().WriteI32(statement_.RemoteHandle);
+    });
     CloseResult();
     if (statement_.ResultDirectory) {
         try {
@@ -90,7 +85,12 @@ bool TRemoteStatement::FromVersion(int32_t version) const {
     return session_.ServerVersion() >= version;
 }
 
+TConnectionBinding TRemoteStatement::Binding() const {
+    return {connection_, "prepare the statement again"};
+}
+
 TRemoteCallbacks TRemoteStatement::Callbacks() {
+    toldStatements_ = 0;
     TRemoteCallbacks callbacks;
     callbacks.Password = statement_.OnPassword;
     callbacks.Progress = [this](uint16_t percent, bool& abort) { statement_.DoProgress(percent, abort); };
@@ -117,6 +117,7 @@ TRemoteStatement::TResult TRemoteStatement::ReadResult(TRemoteReply& reply) {
                                : std::string(RemoteResultDirectory);
     if (result.DirectoryName.empty()) RaiseBadReply("a result without a directory");
     result.Cursor.CursorHandle = reply.ReadU32();
+    result.Cursor.Connection = connection_;
     result.Cursor.Settings = ReadCursorSettings(reply, result.DirectoryName);
     result.Cursor.Fields = ReadFieldDescs(reply, result.Cursor.Settings.DataHeader, result.DirectoryName);
     if (statement_.LiveResult && !statement_.SelectAll) {
@@ -140,6 +141,7 @@ void TRemoteStatement::TellPrepared() {
 }
 
 void TRemoteStatement::TakeStatementCallback(TRemoteReply& reply) {
+    if (++toldStatements_ > mostStatements_) RaiseBadReply("more statements than the text holds");
     uint8_t ran = statement_.StatementType;
     ReadFlags(reply);
     if (std::optional<TResult> result = ReadResultAtPrepare(reply)) toldResult_ = std::move(result);
@@ -156,9 +158,11 @@ void TRemoteStatement::Follow(uint8_t statementType) {
 void TRemoteStatement::Prepare(std::string_view sql) {
     if (sql.size() > MaxFrameBody)
         RaiseEngineError(VORSAM_INVALIDPARAM, "a statement text larger than 64 MiB");
+    mostStatements_ = size_t(std::count(sql.begin(), sql.end(), ';')) + 1;
     TRemoteCallbacks callbacks = Callbacks();
     toldResult_.reset();
     session_.PerformRequest(
+        Binding(),
         [&] {
             session_.BeginRequest(rqPrepareStatement);
             TRequestBuffer& request = session_.Request();
@@ -182,6 +186,7 @@ TDataCursor* TRemoteStatement::Execute(const std::vector<TStatementParam>& param
     bool inlineParams = FromVersion(ServerVersion309);
     if (!inlineParams) {
         session_.PerformRequest(
+            Binding(),
             [&] {
                 session_.BeginRequest(rqSetStatementParams);
                 session_.Request().WriteI32(statement_.RemoteHandle);
@@ -191,6 +196,7 @@ TDataCursor* TRemoteStatement::Execute(const std::vector<TStatementParam>& param
     }
     toldResult_.reset();
     session_.PerformRequest(
+        Binding(),
         [&] {
             session_.BeginRequest(rqExecuteStatement);
             TRequestBuffer& request = session_.Request();

@@ -36,13 +36,16 @@
 // SELECT by its result, which replaces the client's result once the reply has come); 14 passes a status
 // value to the statement's status routine. A callback of kind 13 also means that the statement before
 // it ran: after a START TRANSACTION the client's database is in a transaction, after a ROLLBACK or COMMIT
-// it is in none. After EXECUTESTMT's reply the database follows the statement that ran last.
+// it is in none. After EXECUTESTMT's reply the database follows the statement that ran last. A request
+// told of more statements than its text could hold (one more than its ';') raises VORSAM_UNCOMPRESS.
 //
-// Failures: every request is made through the session's PerformRequest (retried once after a reconnect;
-// the server's errors raised as its reply carries them), but FREESTMT, which goes only while the session
-// is connected and whose failure is ignored (the server drops its statements with the connection). A
-// reply that breaks the rules above raises VORSAM_UNCOMPRESS, and a result whose headers the table files
-// would refuse what they would raise.
+// Failures: CREATESTMT is made through the session's PerformRequest (made again after a reconnect, with
+// the database's new handle); the statement's handle, and its result cursor's, are that connection's, so
+// PREPARESTMT, SETSTMTPARAMS and EXECUTESTMT go on it only and never again, and once it is gone raise
+// VORSAM_NOTCONNECTED saying to prepare the statement again (DataSession.h); FREESTMT goes once, only on
+// that connection, its failure ignored (the server drops its statements with the connection). The
+// server's errors are raised as its reply carries them. A reply that breaks the rules above raises
+// VORSAM_UNCOMPRESS, and a result whose headers the table files would refuse what they would raise.
 #pragma once
 
 #include "db/engine/DataCursor.h"
@@ -58,6 +61,7 @@
 namespace vorsam {
 
 class TDataSession;
+struct TConnectionBinding;
 
 inline constexpr std::string_view RemoteResultDirectory = "Remote_Query";
 
@@ -82,6 +86,7 @@ private:
     };
 
     TRemoteCallbacks Callbacks();
+    TConnectionBinding Binding() const;
     bool FromVersion(int32_t version) const;
     void ReadFlags(TRemoteReply& reply);
     std::optional<TResult> ReadResultAtPrepare(TRemoteReply& reply);
@@ -95,6 +100,9 @@ private:
 
     TQueryStatement& statement_;
     TDataSession& session_;
+    uint64_t connection_ = 0;   // the connection that gave the handle
+    size_t mostStatements_ = 1; // that the text prepared last can hold
+    size_t toldStatements_ = 0; // by callbacks while a request is served
     std::unique_ptr<TDataCursor> cursor_;
     std::optional<TResult> toldResult_; // a result a callback told while a request was served
 };

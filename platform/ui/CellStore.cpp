@@ -46,6 +46,10 @@ TGridCell* TCellStore::CellForWrite(int col, int row) {
     return &line[size_t(col)];
 }
 
+int TCellStore::LineLength(int row) const {
+    return row < 0 || row >= RowCount() ? 0 : int(rows_[size_t(row)].size());
+}
+
 const QString& TCellStore::Text(int col, int row) const {
     const TGridCell* cell = Cell(col, row);
     return cell ? cell->Text : kEmpty;

@@ -36,6 +36,8 @@ public:
     // Lines are first made this many cells long when written to (saves growing them cell by cell).
     void SetColumnHint(int columns) { columnHint_ = columns; }
 
+    // How many cells the row's line holds (0 outside the rows): the cells beyond are empty.
+    int LineLength(int row) const;
     // Empty outside the rows and beyond a line's end.
     const QString& Text(int col, int row) const;
     // Raises EGridError for a negative column or a row outside the rows.

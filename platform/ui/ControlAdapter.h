@@ -3,7 +3,8 @@
 // - a key first reaches KeyDown (virtual-key code and shift state; OnKeyDown fires there); a key
 //   left non-zero that types no character then gets the widget's own handling (ControlKey);
 // - a key that types a character (Backspace #8, Tab #9, Enter #13, Ctrl+Enter #10, Escape #27,
-//   Ctrl+letter #1..#26, printable characters) then reaches KeyPress (OnKeyPress fires there) and,
+//   Ctrl+letter #1..#26, printable characters; none printable while Ctrl, Alt or Meta is held, see
+//   ChordModifiers) then reaches KeyPress (OnKeyPress fires there) and,
 //   unless consumed (set to 0), the widget's own character handling (ControlChar): Ctrl+C, Ctrl+X
 //   and Ctrl+V run CopyToClipboard, CutToClipboard and PasteFromClipboard, Ctrl+Z undoes;
 // - DoEnter when the focus comes in from outside the control, DoExit when it goes to a widget
@@ -17,6 +18,7 @@
 #include "platform/ui/Geometry.h"
 #include "platform/ui/Graphics.h"
 #include "platform/ui/GridTypes.h"
+#include "platform/ui/Keys.h"
 #include "platform/ui/UiBoundary.h"
 
 #include <QApplication>
@@ -139,7 +141,7 @@ protected:
         if (e->type() == QEvent::KeyPress) {
             auto* k = static_cast<QKeyEvent*>(e);
             const bool tab = k->key() == Qt::Key_Tab || k->key() == Qt::Key_Backtab;
-            if (tab && WantsTab() && !(k->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+            if (tab && WantsTab() && !(k->modifiers() & ChordModifiers)) {
                 keyPressEvent(k);
                 return true;
             }
@@ -168,7 +170,7 @@ protected:
             CopyToClipboard();
         else if (e->matches(QKeySequence::Cut))
             CutToClipboard();
-        else if (e->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) {
+        else if (e->modifiers() & ChordModifiers) {
             QKeyEvent command(e->type(), e->key(), e->modifiers()); // its text is not typed
             ControlKey(&command);
         } else

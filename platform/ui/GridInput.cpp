@@ -12,8 +12,7 @@
 namespace {
 
 bool IsTabKey(const QKeyEvent* k) {
-    return (k->key() == Qt::Key_Tab || k->key() == Qt::Key_Backtab) &&
-           !(k->modifiers() & (Qt::ControlModifier | Qt::AltModifier));
+    return (k->key() == Qt::Key_Tab || k->key() == Qt::Key_Backtab) && !(k->modifiers() & ChordModifiers);
 }
 
 } // namespace

@@ -54,14 +54,20 @@ constexpr TShiftStateItem ssShift = TShiftStateItem::ssShift, ssAlt = TShiftStat
 
 enum class TMouseButton { mbLeft, mbRight, mbMiddle };
 
+// The modifiers that make a key a command's chord: Ctrl, Alt and Meta (the Super key). A key held
+// with any of them types no printable character; Shift, the keypad flag and AltGr (on X11
+// Qt::GroupSwitchModifier, or no modifier at all) leave a key typing what it makes.
+inline constexpr Qt::KeyboardModifiers ChordModifiers{Qt::ControlModifier | Qt::AltModifier |
+                                                      Qt::MetaModifier};
+
 // The virtual-key code of a Qt key (letters and digits give their upper-case ASCII code); 0 for
 // keys the class library has no code for.
 int VirtualKey(int qtKey, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
 // The Qt key for a virtual-key code (the inverse of VirtualKey).
 int QtKeyOf(int virtualKey);
 int VirtualKey(const QKeyEvent& event);
-// The character a key event types, or a null QChar for keys that type none. With Alt or Ctrl held
-// a key types no printable character (Ctrl+letter gives its control character).
+// The character a key event types, or a null QChar for keys that type none. A chord (above) types
+// no printable character (Ctrl+letter gives its control character).
 QChar TypedChar(const QKeyEvent& event);
 // Whether the key came from the numeric keypad (its '.' may stand for the decimal separator).
 bool FromKeypad(const QKeyEvent& event);

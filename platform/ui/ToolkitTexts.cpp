@@ -1,5 +1,7 @@
 #include "platform/ui/ToolkitTexts.h"
 
+#include "platform/ui/ToolLocale.h"
+
 #include <QCoreApplication>
 #include <QLibraryInfo>
 #include <QTranslator>
@@ -7,8 +9,6 @@
 #include <cstring>
 
 namespace {
-
-const QLocale ToolLocale(QLocale::Portuguese, QLocale::Brazil);
 
 // Texts of the toolkit that its Portuguese translation lacks: context, text, translation.
 struct TMissingText {
@@ -38,8 +38,8 @@ public:
 
 TToolkitTexts::TToolkitTexts()
     : qtTexts_(std::make_unique<QTranslator>()), missingTexts_(std::make_unique<TMissingTextsTranslator>()) {
-    QLocale::setDefault(ToolLocale);
-    if (qtTexts_->load(ToolLocale, "qtbase", "_", QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    QLocale::setDefault(ToolLocale());
+    if (qtTexts_->load(ToolLocale(), "qtbase", "_", QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QCoreApplication::installTranslator(qtTexts_.get());
     QCoreApplication::installTranslator(missingTexts_.get()); // asked first
 }

@@ -8,7 +8,7 @@
 #include "core/ExtensionCodes.h"
 #include "core/ImageLayout.h"
 #include "core/TempTable.h"
-#include "db/engine/VORSAMTable.h"
+#include "db/components/VORSAMTable.h"
 #include "platform/data/DataSet.h"
 #include "screens/Atendfax.h"
 #include "screens/ConfVia.h"

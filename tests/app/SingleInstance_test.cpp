@@ -18,6 +18,7 @@
 #include <QThread>
 
 #include <algorithm>
+#include <csignal>
 #include <filesystem>
 
 namespace {
@@ -187,6 +188,23 @@ TEST_F(SingleInstance, OfTwoStartsAtTheSameMomentExactlyOneRuns) {
         EXPECT_FALSE(copies[ended].exitCode() || copies[ended].readAllStandardError().contains("says"));
         EXPECT_TRUE(WaitForLog(copies[1 - ended], log, "activation requested")) << round;
         Kill(copies[1 - ended]);
+    }
+}
+
+// Ctrl+C in its terminal, a kill or the terminal's end: the tool ends as its window's end would,
+// and leaves none of its single-instance files.
+TEST_F(SingleInstance, AnEndSignalEndsTheToolCleanly) {
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        SCOPED_TRACE(signal);
+        QProcess tool;
+        QByteArray log;
+        Start(tool);
+        ASSERT_TRUE(WaitUntilUp(tool, log)) << log.toStdString();
+        ASSERT_EQ(::kill(static_cast<pid_t>(tool.processId()), signal), 0);
+        ASSERT_TRUE(tool.waitForFinished(WaitMs));
+        EXPECT_EQ(tool.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(tool.exitCode(), 0);
+        EXPECT_EQ(RuntimeFiles().join(" ").toStdString(), "");
     }
 }
 

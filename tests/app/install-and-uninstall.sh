@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs the build in the given folder as the README says, with the prefix ~/.local of a home of
 # its own: the installed tool seeds the user's program folder from the installed defaults, and its
-# first scripted start makes the administrator; once that folder is edited, installing again and
-# the README's uninstall leave it as it was.
+# first scripted start makes the administrator; once that folder is edited, installing again, the
+# README's uninstall and its removal of the emptied folders leave it as it was.
 # Usage: install-and-uninstall.sh BUILD_FOLDER   (run by CTest)
 set -euo pipefail
 build="$1"
@@ -40,4 +40,8 @@ test "$(snapshot)" = "$before" || { echo "installing again changed the program f
 (cd "$build" && xargs rm < install_manifest.txt)
 test ! -e "$home/.local/bin/centrprg" && test ! -e "$folder/defaults/CENTRPRG.INI"
 test "$(snapshot)" = "$before" || { echo "uninstalling changed the program folder"; exit 1; }
+# The README's line for the emptied folders takes ~/.local/bin and the defaults, not the user's files.
+rmdir --ignore-fail-on-non-empty "$folder/defaults/help" "$folder/defaults" "$home/.local/bin"
+test ! -e "$home/.local/bin" && test ! -e "$folder/defaults"
+test "$(snapshot)" = "$before" || { echo "removing the emptied folders changed the program folder"; exit 1; }
 echo "install, install again, uninstall: the program folder kept as its user left it"

@@ -1,7 +1,7 @@
 // The user interface gives up the dataset walks' read levels when its event loop is about to wait, so
 // that a table a window only shows is open to other processes' writers.
-#include "db/engine/VORSAMSessionList.h"
-#include "db/engine/VORSAMTable.h"
+#include "db/components/VORSAMSessionList.h"
+#include "db/components/VORSAMTable.h"
 #include "dbui/EngineIdle.h"
 #include "support/QtTestApplication.h"
 

@@ -1,10 +1,10 @@
 // The screens' data-aware controls and list model over a real scratch table of the engine, and the
 // table-password dialog asked by the engine when it opens an encrypted table.
+#include "db/components/VORSAMDatabase.h"
+#include "db/components/VORSAMSession.h"
+#include "db/components/VORSAMSessionList.h"
+#include "db/components/VORSAMTable.h"
 #include "db/engine/DataCursor.h"
-#include "db/engine/VORSAMDatabase.h"
-#include "db/engine/VORSAMSession.h"
-#include "db/engine/VORSAMSessionList.h"
-#include "db/engine/VORSAMTable.h"
 #include "db/lib/DataTypes.h"
 #include "db/lib/EngineErrors.h"
 #include "dbui/VORSAMPw.h"

@@ -169,7 +169,7 @@ TEST_F(DamagedStream, ATruncatedStreamRaisesAndKeepsTheCellsBeforeTheCut) {
         grid.SetColCount(1);
         grid.SetRowCount(40);
         const std::string error = LoadError(grid, {0, 0}, bytes_.left(cut));
-        EXPECT_EQ(error, "Cell stream ends early") << cut;
+        EXPECT_EQ(error, "O bloco de células termina antes do fim") << cut;
         const int loaded = LoadedPrefix(grid);
         if (cut > bytes_.size() / 2) {
             EXPECT_GT(loaded, 0) << cut;
@@ -197,16 +197,19 @@ TEST_P(StreamDamage, IsReportedClearly) {
     LoadedPrefix(grid);
 }
 
-// The header record: kind (1), length (4), magic (4), version (2); the end record: kind, length,
-// count (4).
+// The header record: kind (1), length (4), magic (4), version (2); the block record: kind, length,
+// column count (4) ...; the end record: kind, length, count (4).
+constexpr const char* kDamaged = "O bloco de células está danificado e não pode ser carregado";
 INSTANTIATE_TEST_SUITE_P(
     Cases, StreamDamage,
-    testing::Values(TDamageCase{"not a stream", 5, "XXXX", "Not a cell stream"},
+    testing::Values(TDamageCase{"not a stream", 5, "XXXX", "Os dados não são um bloco de células"},
                     TDamageCase{"a newer version", 9, QByteArray("\x00\x02", 2),
-                                "Cell stream of a newer version"},
-                    TDamageCase{"a record of an unknown kind", -9, "Z", "Cell stream is damaged"},
-                    TDamageCase{"a count of cells that does not match", -1, "\x07", "Cell stream is damaged"},
-                    TDamageCase{"a record longer than the stream", -8, "\x7f", "Cell stream ends early"}),
+                                "O bloco de células é de uma versão mais nova e não pode ser carregado"},
+                    TDamageCase{"a record of an unknown kind", -9, "Z", kDamaged},
+                    TDamageCase{"a count of cells that does not match", -1, "\x07", kDamaged},
+                    TDamageCase{"a block of more cells than a grid takes", 16, "\x7f\xff\xff\xff",
+                                "O bloco de células é grande demais para ser carregado"},
+                    TDamageCase{"a record longer than the stream", -8, "\x7f", "O bloco de células termina antes do fim"}),
     [](const auto& info) {
         std::string name = info.param.what;
         for (char& ch : name)

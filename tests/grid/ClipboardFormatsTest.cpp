@@ -247,7 +247,7 @@ TEST_F(ClipboardFormats, ADamagedFormatIsReportedAndKeepsTheCellsReadBeforeTheDa
     w_.Click(w_.CellCentre(3, 1));
     w_.Key(Qt::Key_V, Qt::ControlModifier);
     SetUiExceptionHandler(previous);
-    EXPECT_EQ(reported, std::vector<std::string>{"Cell stream ends early"});
+    EXPECT_EQ(reported, std::vector<std::string>{"O bloco de células termina antes do fim"});
     EXPECT_EQ(Grid().GetGridCells(3, 1), "c1");
     EXPECT_EQ(Grid().GetGridCells(3, 6), "");
     EXPECT_TRUE(Grid().Verify());

@@ -1,11 +1,14 @@
 // Delimited text files read into the advanced grid: the delimiter found from the first lines,
-// quoted fields, line ends and text encodings, appending above a footer row, progress and growth.
+// quoted fields, line ends and text encodings, appending above a footer row, progress and growth;
+// files beyond the limits and failures on the way leave the grid as it was.
 #include "grid/DelimitedImport.h"
 #include "GridTestSupport.h"
 #include "grid/GridError.h"
+#include "grid/InputLimits.h"
 #include "grid/TextUtils.h"
 
 #include <QFile>
+#include <QStringDecoder>
 #include <QTemporaryDir>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -100,7 +103,7 @@ TEST(DelimitedLine, QuotedAndUnquotedFields) {
     for (const TLineCase& c : cases) {
         SCOPED_TRACE(c.Line);
         std::vector<QString> cells;
-        SplitDelimitedLine(QString::fromUtf8(c.Line), u',', cells);
+        EXPECT_TRUE(SplitDelimitedLine(QString::fromUtf8(c.Line), u',', cells));
         EXPECT_EQ(QStringList(cells.begin(), cells.end()), c.Cells);
     }
 }
@@ -243,6 +246,151 @@ TEST_F(DelimitedLoad, TheChangeReportedCoversTheGridAndNoMore) {
     grid_.OnCellsChanged = [&](QObject*, TRect r) { changes.push_back(r); };
     grid_.LoadFromCSV(File("a;b;c\r\n1;2;3\r\n"));
     EXPECT_EQ(changes, (std::vector<TRect>{{0, 0, 2, 1}}));
+}
+
+// ---- Bounds -------------------------------------------------------------------------------------
+
+TEST(DelimitedCells, RowsTimesTheWidestRowStayWithinTheCellLimit) {
+    // Lines kept of those given, at most 6 cells: a line beyond the limit keeps none of its cells.
+    const std::vector<std::pair<QStringList, int>> cases = {
+        {{"a,b,c", "d,e"}, 2},  {{"a,b,c", "d,e", "f"}, 2},        {{"a,b", "c,d,e,f"}, 1},
+        {{"a,b,c,d,e,f,g"}, 0}, {{"", "", "", "", "", "", ""}, 6}, // empty lines count as rows
+    };
+    for (const auto& [lines, kept] : cases) {
+        SCOPED_TRACE(lines.join('/').toStdString());
+        TDelimitedCells cells(6);
+        for (const QString& line : lines)
+            if (!cells.AddLine(line, u',')) break;
+        EXPECT_EQ(cells.RowCount(), kept);
+        EXPECT_LE(cells.RowCount() * std::max(cells.Width(), 1), 6);
+    }
+}
+
+TEST(DelimitedCells, Utf8IsValidAsQtsDecoderFindsItWhateverThePieces) {
+    std::mt19937 random(45);
+    const char bytes[] = {'a',    '\x80', '\x9F', '\xA0', '\xBF', '\xC2', '\xDF', '\xE0',
+                          '\xED', '\xEF', '\xF0', '\xF4', '\xF5', '\xC0', '\xFF'};
+    for (int i = 0; i < 20000; ++i) {
+        QByteArray text;
+        for (int n = int(random() % 7); n > 0; --n) text += bytes[random() % sizeof bytes];
+        QStringDecoder oracle(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        const QString decoded = oracle.decode(text);
+        TUtf8Check check;
+        const qsizetype cut = text.isEmpty() ? 0 : qsizetype(random() % size_t(text.size()));
+        check.Add(QByteArrayView(text).first(cut));
+        check.Add(QByteArrayView(text).sliced(cut));
+        ASSERT_EQ(check.Valid(), !oracle.hasError()) << text.toHex().toStdString();
+    }
+}
+
+TEST_F(DelimitedLoad, WhatStraddlesTwoPiecesOfTheFileReadsAsWithinOne) {
+    // What ends the first cell and what ends the lines, put across the end of the first piece.
+    const std::vector<std::pair<QByteArray, QByteArray>> cases = {
+        {"", "\r\n"}, {"", "\n"}, {"", "\r"}, {"\xC3\xA9", "\r\n"}};
+    for (const auto& [straddling, end] : cases)
+        for (int shift : {-1, 0, 1}) {
+            SCOPED_TRACE((straddling + end).toHex().toStdString() + ", shift " + std::to_string(shift));
+            const QByteArray pad(kDelimitedPieceBytes - 3 + shift, 'p');
+            grid_.LoadFromCSV(File("x;" + pad + straddling + end + "b;c" + end));
+            const Rows rows = GridRows(grid_);
+            ASSERT_EQ(rows.size(), 2u);
+            EXPECT_TRUE(rows[0][1] == QString::fromUtf8(pad + straddling)); // not printed: a MiB long
+            EXPECT_EQ(rows[1], (QStringList{"b", "c"}));
+        }
+}
+
+struct TRefusalCase {
+    const char* Name;
+    int GridColumns;
+    std::function<void(QFile&)> Write;
+};
+
+TEST_F(DelimitedLoad, AFileBeyondTheLimitsIsRefusedAndTheGridStaysAsItWas) {
+    const int columns = 5000; // the rows a load writes are as wide as the grid
+    const std::vector<TRefusalCase> cases = {
+        {"lines times fields beyond the cell limit", 2,
+         [](QFile& f) { f.write(QByteArray(",,,,,,,x\r\n").repeated(int(inputlimits::kMaxCells / 8 + 1))); }},
+        {"lines times the grid's columns beyond it", columns,
+         [&](QFile& f) { f.write(QByteArray("x\r\n").repeated(int(inputlimits::kMaxCells / columns + 1))); }},
+        {"one line of more delimiters than the cell limit", 2,
+         [](QFile& f) { f.write(QByteArray(qsizetype(inputlimits::kMaxCells + 1), ',')); }},
+        {"more bytes than the byte limit", 2, [](QFile& f) { f.resize(inputlimits::kMaxTextFileBytes + 1); }},
+    };
+    Fill({{"kept", "a"}, {"b", "c"}});
+    for (const TRefusalCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        grid_.SetColCount(c.GridColumns);
+        const Rows before = GridRows(grid_);
+        const QString path = dir_.filePath("big.csv");
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        c.Write(file);
+        file.close();
+        try {
+            grid_.LoadFromCSV(path);
+            ADD_FAILURE() << "accepted";
+        } catch (const EVozAvozError& e) {
+            EXPECT_EQ(QString::fromUtf8(e.what()), "O arquivo é grande demais para ser importado: " + path);
+        }
+        EXPECT_EQ(GridRows(grid_), before);
+        QFile::remove(path);
+    }
+}
+
+TEST(DelimitedLoadFailure, LeavesTheGridAsItWasAndReportsItself) {
+    QTemporaryDir dir;
+    const QString path = WriteFile(dir, QByteArray("a;b;c;d\r\n").repeated(2500));
+    // The percent at which the progress handler fails, and whether with memory running out.
+    for (const auto& [failAt, outOfMemory] : {std::pair{1, true}, {50, true}, {100, false}})
+        for (bool footer : {false, true})
+            for (bool append : {false, true}) {
+                SCOPED_TRACE(QString("at %1%, footer %2, append %3")
+                                 .arg(failAt)
+                                 .arg(footer)
+                                 .arg(append)
+                                 .toStdString());
+                TVevIvizudEvar grid;
+                grid.SetColCount(3);
+                grid.SetRowCount(3);
+                const Rows texts = {{"o1", "o2", "o3"}, {"o4", "o5", "o6"}, {"Total", "9", ""}};
+                for (int r = 0; r < 3; ++r)
+                    for (int col = 0; col < 3; ++col) grid.SetGridCells(col, r, texts[size_t(r)][col]);
+                grid.GetCellProperties(1, 2)->ReadOnly = true;
+                grid.MergeCells(2, 1, 1, 2); // a block down into the footer row
+                const Rows before = GridRows(grid);
+                grid.FloatingFooter.Visible = footer;
+                grid.OnFileProgress = [&](QObject*, short percent) {
+                    if (percent < failAt) return;
+                    if (outOfMemory) throw std::bad_alloc();
+                    throw std::runtime_error("stopped");
+                };
+                try {
+                    grid.LoadDelimited(path, append);
+                    ADD_FAILURE() << "loaded";
+                } catch (const EVozAvozError& e) {
+                    EXPECT_TRUE(outOfMemory);
+                    EXPECT_EQ(QString::fromUtf8(e.what()),
+                              "O arquivo é grande demais para ser importado: " + path);
+                } catch (const std::runtime_error&) {
+                    EXPECT_FALSE(outOfMemory);
+                }
+                EXPECT_EQ(GridRows(grid), before);
+                ASSERT_NE(grid.CellProperties(1, 2), nullptr);
+                EXPECT_TRUE(grid.CellProperties(1, 2)->ReadOnly);
+                EXPECT_EQ(grid.CellSpan(2, 1), (TGridCoord{0, 1}));
+                EXPECT_TRUE(grid.Verify());
+            }
+}
+
+TEST_F(DelimitedLoad, AFloatingFooterRowLeavesTheBlocksItSharesWithRowsAbove) {
+    Fill({{"o1", "o2"}, {"o3", "o4"}, {"Total", "9"}});
+    grid_.MergeCells(0, 1, 2, 2); // rows 1 and 2, the footer row
+    grid_.FloatingFooter.Visible = true;
+    grid_.LoadDelimited(File("a;b\r\n"), true);
+    EXPECT_EQ(GridRows(grid_), (Rows{{"o1", "o2"}, {"o3", "o3"}, {"a", "b"}, {"Total", "Total"}}));
+    EXPECT_EQ(grid_.CellSpan(0, 1), (TGridCoord{1, 0})); // the part above
+    EXPECT_EQ(grid_.CellSpan(0, 3), (TGridCoord{1, 0})); // the footer row's own
+    EXPECT_TRUE(grid_.Verify());
 }
 
 } // namespace

@@ -117,6 +117,15 @@ TEST_F(Footer, TheLastRowFooterLeavesOutScrolledColumns) {
     EXPECT_EQ(last[0].Rect.Left, 300 + 1 + 2);
 }
 
+TEST_F(Footer, TheLastRowFooterPaintsNoColumnBeyondThePanel) {
+    Grid().SetColCount(20000);
+    Grid().FloatingFooter.Visible = true;
+    Grid().SetLeftCol(3);
+    const auto ops = PaintPanel();
+    EXPECT_LE(ops.size(), 200u); // 7 columns show, the last in part
+    EXPECT_EQ(Areas(ops).at(0).first.Right, 60 + 5 * 60 + 19992 * Grid().DefaultColWidth());
+}
+
 TEST_F(Footer, ALastRowCellKeepsItsOwnColourAndAMergedOneReachesItsBlocksEdge) {
     Grid().FloatingFooter.Visible = true;
     Grid().GetCellProperties(2, 19)->SetBrushColor(clAqua);

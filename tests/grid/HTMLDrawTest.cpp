@@ -4,6 +4,7 @@
 #include "TestPictures.h"
 #include "grid/PictureContainer.h"
 #include "grid/VisualStyles.h"
+#include "platform/ui/GridAxis.h"
 #include "platform/ui/RecordingDevice.h"
 
 #include <QBuffer>
@@ -435,6 +436,12 @@ protected:
         TPictureItem& logo = container_.Items().Add();
         logo.Name = "Logo";
         logo.Picture().LoadFromStream(buffer);
+        QByteArray dotPng = EncodeImage(SolidImage(1, 1, Qt::blue), "PNG");
+        QBuffer dotBuffer(&dotPng);
+        dotBuffer.open(QIODevice::ReadOnly);
+        TPictureItem& dot = container_.Items().Add();
+        dot.Name = "Dot";
+        dot.Picture().LoadFromStream(dotBuffer);
     }
     THTMLCall Call(const QString& text) {
         THTMLCall call{text};
@@ -552,6 +559,40 @@ TEST_F(HTMLImages, AnImageAfterAnIndentWiderThanTheRectangleEnds) {
     const THTMLDrawResult r = done.get();
     EXPECT_EQ(r.Width, 500 + 20 + W("x"));
     EXPECT_EQ(r.Height, GH() + 16 + GH() + 6);
+}
+
+// What a text sizes is bounded as the grid's widths and heights are, and what shows no more than
+// the text rectangle takes no work: the text measures within the bounds, nothing but its runs is
+// drawn larger, a zigzag has points for the rectangle's width and a tiny picture's background few
+// draws.
+TEST_F(HTMLImages, WhatATextSizesIsBoundedAndCostsWhatShows) {
+    const char* const cases[] = {
+        R"(<CONTROL TYPE="COMBO" WIDTH="99999999" ID="a"><CONTROL TYPE="EDIT" WIDTH="2000000000">)",
+        R"(<IMG SRC="logo" WIDTH="99999999" HEIGHT="99999999">)",
+        R"(<IND x="99999999">x<P INDENT="-2000000000">y)",
+        R"(<E><FONT SIZE="99999999">x</FONT><FONT SIZE="20000">xxxxxxxxxxxxxxxxxxxxxxxx</FONT></E>)",
+        R"(<BODY BACKGROUND="dot">x)",
+    };
+    constexpr int kMax = TGridAxis::kMaxSize;
+    for (const char* text : cases) {
+        SCOPED_TRACE(text);
+        THTMLCall call = Call(text);
+        call.Rect = {0, 0, 600, 400};
+        call.Point = {10, 10};
+        const THTMLDrawResult r = Draw(call);
+        EXPECT_LE(r.ControlRect.Width(), kMax);
+        EXPECT_LE(device_.Ops.size(), 40u);
+        for (const TCanvasOp& op : device_.Ops) {
+            if (op.Kind != TCanvasOpKind::Text) {
+                EXPECT_LE(std::max(op.Rect.Width(), op.Rect.Height()), kMax);
+            }
+            EXPECT_LE(op.Points.size(), 310u);
+            EXPECT_LE(op.Font.Size(), kMax);
+        }
+        call.MeasureOnly = true;
+        const THTMLDrawResult measured = Draw(call);
+        EXPECT_LE(std::max(measured.Width, measured.Height), kMax);
+    }
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include "grid/PopupWindows.h"
 #include "platform/ui/UrlOpener.h"
 
+#include <QAbstractItemView>
 #include <QLineEdit>
 
 namespace {
@@ -159,6 +160,25 @@ TEST_F(MouseClicks, AComboControlOffersTheApplicationsItemsWithItsListDropped) {
     EXPECT_FALSE(combo->isVisible());
     EXPECT_TRUE(Grid().GetGridCells(1, 2).contains(R"(VALUE="tres")"));
     EXPECT_EQ(done, QStringList{"1,2 m COMBO tres"});
+}
+
+TEST_F(MouseClicks, TheEditorOfAControlOfHugeWidthIsNoWiderThanAColumnCanBe) {
+    for (const QString type : {"COMBO", "EDIT"}) {
+        SCOPED_TRACE(type.toStdString());
+        Grid().SetGridCells(1, 2,
+                            QString(R"(<CONTROL TYPE="%1" ID="a" VALUE="v" WIDTH="99999999">)").arg(type));
+        mouse_.Click(OnText(1, 2));
+        TControlCombo* combo = type == "COMBO" ? Grid().ControlCombo() : nullptr;
+        QWidget* editor = combo ? static_cast<QWidget*>(combo) : Grid().ControlEditor();
+        ASSERT_TRUE(editor && editor->isVisible());
+        EXPECT_LE(editor->width(), TGridAxis::kMaxSize);
+        if (combo) {
+            EXPECT_LE(combo->view()->window()->width(), TGridAxis::kMaxSize); // its dropped list
+            combo->SetDroppedDown(false);
+        }
+        w_.Key(Qt::Key_Return);
+        EXPECT_FALSE(editor->isVisible());
+    }
 }
 
 // ---- The fixed-cell editor -----------------------------------------------------------------------------

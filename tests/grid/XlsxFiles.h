@@ -80,9 +80,10 @@ struct TSheetXml {
 };
 
 // A workbook of the sheets in tab order, activeTab 0-based, with the shared strings and the styles
-// part given (none when empty).
+// part given (none when empty); sharedXml, when given, is the shared strings' part as it stands.
 inline void WriteXlsx(const QString& path, const std::vector<TSheetXml>& sheets,
-                      const QStringList& shared = {}, int activeTab = 0, const QString& styles = {}) {
+                      const QStringList& shared = {}, int activeTab = 0, const QString& styles = {},
+                      const QByteArray& sharedXml = {}) {
     const QString ns = "http://schemas.openxmlformats.org/";
     QString types =
         R"(<?xml version="1.0" encoding="UTF-8"?><Types xmlns=")" + ns +
@@ -122,7 +123,8 @@ inline void WriteXlsx(const QString& path, const std::vector<TSheetXml>& sheets,
     parts.emplace_back("_rels/.rels", rootRels.toUtf8());
     parts.emplace_back("xl/workbook.xml", workbook.toUtf8());
     parts.emplace_back("xl/_rels/workbook.xml.rels", workbookRels.toUtf8());
-    parts.emplace_back("xl/sharedStrings.xml", SharedStringsXml(shared).toUtf8());
+    parts.emplace_back("xl/sharedStrings.xml",
+                       sharedXml.isEmpty() ? SharedStringsXml(shared).toUtf8() : sharedXml);
     WriteZip(path, parts);
 }
 

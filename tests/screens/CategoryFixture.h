@@ -6,7 +6,7 @@
 #include "ScreenFixture.h"
 #include "core/ExtensionCodes.h"
 #include "core/Programming.h"
-#include "db/engine/VORSAMTable.h"
+#include "db/components/VORSAMTable.h"
 #include "platform/data/DataSet.h"
 #include "platform/ui/DataChoiceControls.h"
 #include "screens/CategoryRecord.h"

@@ -5,7 +5,7 @@
 #include "ScreenFixture.h"
 #include "core/DefaultProgramming.h"
 #include "core/ExtensionCodes.h"
-#include "db/engine/VORSAMTable.h"
+#include "db/components/VORSAMTable.h"
 #include "screens/ConfVia.h"
 #include "screens/Copconf.h"
 #include "screens/Padrao.h"

@@ -104,18 +104,6 @@ TEST_F(PlanoNumTest, PagingAtPosition07IsNamed) {
     EXPECT_EQ(Name(7), "Busca pessoa");
 }
 
-TEST_F(PlanoNumTest, KeysWithAltTypeNothingIntoACell) {
-    for (const auto& [typed, key, kept] :
-         {std::tuple("", Qt::Key_R, "20"), std::tuple("3", Qt::Key_5, "3")}) {
-        Open(11);
-        TypeInto(Grid(), NumberCol, 1, typed);
-        QTest::keyClick(QApplication::focusWidget(), key, Qt::AltModifier);
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
-        EXPECT_EQ(QString::fromStdString(Cell(Grid(), NumberCol, 1)).trimmed(), kept) << typed << key;
-        screen.CancButtonClick();
-    }
-}
-
 struct TRefusedPlan {
     int model;
     std::vector<std::pair<int, const char*>> numbers; // row, number

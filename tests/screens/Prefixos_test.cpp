@@ -5,7 +5,7 @@
 #include "core/ImageLayout.h"
 #include "core/Sections.h"
 #include "core/ValueConversions.h"
-#include "db/engine/VORSAMTable.h"
+#include "db/components/VORSAMTable.h"
 #include "platform/ui/DataChoiceControls.h"
 #include "screens/PrefixWalk.h"
 #include "screens/Prefixos.h"

@@ -3,7 +3,7 @@
 
 #include "ScreenFixture.h"
 #include "core/ImageLayout.h"
-#include "db/engine/VORSAMTable.h"
+#include "db/components/VORSAMTable.h"
 #include "platform/ui/DataNavigator.h"
 #include "platform/ui/DataTextControls.h"
 #include "screens/Progind.h"

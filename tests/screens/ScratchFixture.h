@@ -4,7 +4,7 @@
 
 #include "ScreenFixture.h"
 #include "core/TempTable.h"
-#include "db/engine/VORSAMTable.h"
+#include "db/components/VORSAMTable.h"
 #include "screens/ScratchTables.h"
 
 #include <map>

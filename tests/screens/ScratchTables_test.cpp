@@ -3,7 +3,7 @@
 
 #include "core/ProgrammingFixture.h"
 #include "core/TempTable.h"
-#include "db/engine/VORSAMTable.h"
+#include "db/components/VORSAMTable.h"
 #include "screens/ScratchTables.h"
 
 #include <gmock/gmock.h>

@@ -3,9 +3,11 @@
 // committed, and a table's definition cannot change meanwhile.
 #include "CursorBlobSupport.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <map>
 #include <sstream>
 
 namespace vorsam::test {
@@ -80,6 +82,88 @@ TEST_P(CursorTransactionTest, RollbackForgetsWhatTheCursorWroteBlobsIncludedAndO
     cursor_.reset();
     cursor_ = Open("BLOBS");
     ExpectContents(*cursor_, oracle_);
+}
+
+// Past the session's budget of changes, a transaction's changed records and pages wait in spill files:
+// the cursors read them back (every index verified and scanned), another session sees none of them, a
+// rollback forgets them and a commit writes them all, in two tables at once.
+TEST_P(CursorTransactionTest, ChangesPastTheBudgetAreReadBackForgottenAtRollbackAndWrittenAtCommit) {
+    TBufferSizes sizes;
+    sizes.ChangeBudget = MinBufferBytes;
+    session_.SetBufferSizes(sizes);
+    std::map<int32_t, TRow> rows;
+    std::vector<TRow> initial;
+    for (int32_t id = 1; id <= 3000; ++id) initial.push_back(rows[id] = RandomRow(random_, id));
+    std::shuffle(initial.begin(), initial.end(), random_);
+    auto table = CreateRows("ROWS", PortugueseBrazilian, initial);
+    std::string files = FileBytes();
+    TDataSession session;
+    session.SetLockRetryCount(0);
+    auto outsider = Outsider(session);
+    auto expectRows = [&](const std::map<int32_t, TRow>& expected) {
+        ASSERT_EQ(TableProblems(*table), "");
+        std::vector<TRow> all;
+        for (const auto& [id, row] : expected) all.push_back(row);
+        for (uint8_t slot = 0; slot < RowIndexes().size(); ++slot) {
+            table->SetIndexNumber(slot);
+            std::vector<TRow> sorted = all;
+            std::stable_sort(sorted.begin(), sorted.end(), [&](const TRow& a, const TRow& b) {
+                return CompareRows(a, b, RowIndexes()[slot], PortugueseBrazilian) < 0;
+            });
+            ExpectIndexOrder(Scan(*table), sorted, RowIndexes()[slot], PortugueseBrazilian);
+        }
+        table->SetIndexNumber(PrimaryIndexSlot);
+    };
+    int32_t nextRowId = 3001;
+    for (bool commit : {false, true}) {
+        SCOPED_TRACE(commit ? "commit" : "rollback");
+        database_->StartTransaction();
+        TBlobRows changedBlobs = oracle_;
+        std::map<int32_t, TRow> changed = rows;
+        for (int i = 0; i < 40; ++i) RandomBlobEdit(*cursor_, changedBlobs, random_, nextId_);
+        for (int i = 0; i < 2500; ++i) {
+            auto it = std::next(changed.begin(), std::ptrdiff_t(random_() % changed.size()));
+            TRow row = RandomRow(random_, i % 3 == 0 ? nextRowId++ : it->first);
+            std::vector<uint8_t> image = RowImage(*table, row);
+            if (row.Id != it->first) {
+                table->AppendRecord(image);
+            } else if (i % 3 == 1) {
+                ASSERT_TRUE(FindId(*table, row.Id));
+                table->ModifyRecord(image);
+            } else {
+                ASSERT_TRUE(FindId(*table, row.Id));
+                table->DeleteRecord();
+                changed.erase(row.Id);
+                continue;
+            }
+            changed[row.Id] = row;
+        }
+        if (!InMemory()) {
+            const TDataFile& data = table->Table().DataFile();
+            EXPECT_LE(data.RecordCache().Capacity(), data.CacheLimit() + 2 * TRecordCache::CapacityStep +
+                                                         MinBufferBytes / data.GetRecordSize())
+                << "the changes do not stay in memory";
+        }
+        expectRows(changed);
+        ExpectContents(*cursor_, changedBlobs);
+        ExpectContents(*outsider, oracle_);
+        EXPECT_EQ(FileBytes(), files) << "nothing reached the files";
+        if (commit) {
+            database_->Commit(true, false);
+            oracle_ = changedBlobs;
+            rows = changed;
+            outsider->Refresh();
+        } else {
+            database_->Rollback();
+            EXPECT_EQ(FileBytes(), files);
+        }
+        expectRows(rows);
+        ExpectContents(*cursor_, oracle_);
+        ExpectContents(*outsider, oracle_);
+    }
+    table.reset();
+    table = Open("ROWS");
+    expectRows(rows);
 }
 
 TEST_P(CursorTransactionTest, DefinitionsWaitForTheTransactionsEnd) {

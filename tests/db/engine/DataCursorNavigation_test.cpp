@@ -8,6 +8,7 @@
 #include "db/lib/LibraryGlobals.h"
 
 #include <algorithm>
+#include <functional>
 #include <map>
 #include <numeric>
 
@@ -159,6 +160,64 @@ TEST_P(CursorOrderTest, ScansPositionsBookmarksAndFindsAgreeWithTheOracleInEvery
         CheckPositions(expected, indexes[0]);
         cursor_.reset();
     }
+}
+
+// A walk over records stored in another order than the index's reads them through a view of the file
+// once the cache is too small: it meets what changed since the last walk, this cursor's changes still in
+// the cache under a whole-table lock as well as another user's writes, a table emptied and filled again
+// among them.
+TEST_P(CursorOrderTest, ScatteredWalksMeetEveryChangeMadeSinceTheLastWalk) {
+    if (InMemory()) GTEST_SKIP() << "another user needs the table on disk";
+    Build(0, 1500);
+    TDataSession otherSession;
+    TDataCursor other(otherSession.OpenDataDirectory("", dir_.Path()));
+    other.SetTableName("ROWS0");
+    other.OpenCursor();
+    auto put = [&](TDataCursor& cursor, const TRow& row) {
+        std::vector<uint8_t> image = RowImage(cursor, row);
+        if (FindId(cursor, row.Id))
+            cursor.ModifyRecord(image);
+        else
+            cursor.AppendRecord(image);
+        rows_[row.Id] = row;
+    };
+    auto remove = [&](TDataCursor& cursor, int32_t id) {
+        ASSERT_TRUE(FindId(cursor, id));
+        cursor.DeleteRecord();
+        rows_.erase(id);
+    };
+    auto everyNth = [&](size_t n) {
+        std::vector<int32_t> ids;
+        for (const auto& [id, row] : rows_)
+            if (id % n == 0) ids.push_back(id);
+        return ids;
+    };
+    int32_t nextId = 5000;
+    const std::function<void()> changes[] = {
+        [&] {}, // the first walk makes the view
+        [&] {
+            cursor_->Table().LockTable();
+            for (int32_t id : everyNth(5)) put(*cursor_, RandomRow(random_, id));
+            ExpectIndexOrder(Scan(*cursor_), Sorted(RowIndexes()[0]), RowIndexes()[0], 0);
+            cursor_->Table().UnlockTable();
+        },
+        [&] {
+            for (int32_t id : everyNth(7)) remove(other, id);
+            for (int i = 0; i < 200; ++i) put(other, RandomRow(random_, nextId++));
+            for (int32_t id : everyNth(3)) put(other, RandomRow(random_, id));
+        },
+        [&] {
+            other.EmptyTable();
+            rows_.clear();
+            for (int i = 0; i < 900; ++i) put(other, RandomRow(random_, int32_t(random_() % 100000)));
+        },
+    };
+    for (size_t step = 0; step < std::size(changes); ++step) {
+        SCOPED_TRACE("step " + std::to_string(step));
+        changes[step]();
+        ExpectIndexOrder(Scan(*cursor_), Sorted(RowIndexes()[0]), RowIndexes()[0], 0);
+    }
+    other.CloseCursor();
 }
 
 TEST_P(CursorOrderTest, RangesOfPartialKeysLimitScansCountsPositionsAndFinds) {

@@ -256,6 +256,34 @@ TEST_F(IndexFileTest, ALockedTableGrowsTheCacheInsteadOfWritingAndTrimsBackAfter
     EXPECT_EQ(Get(slot, 4)->NextPage(), 54u);
 }
 
+// A full slot makes room with its oldest clean leaf, else with its oldest clean page above the leaves
+// (every seek passes those); pages that a whole-table lock keeps modified are passed over.
+TEST_F(IndexFileTest, AFullSlotGivesUpItsOldestCleanLeafBeforeAnyPageAboveTheLeaves) {
+    uint8_t slot = file_->AddIndex(Definition("Codes", {5}), fields_);
+    MakePages(slot, 8);
+    for (uint32_t number : {1u, 2u}) Get(slot, number)->SetPageType(ptInternal);
+    FlushAll(*file_);
+    file_->DropPages(false);
+    file_.Owner().IsLockedWhole = true;
+    for (uint32_t number = 5; number <= 8; ++number) Get(slot, number)->SetNextPage(50 + number);
+    const size_t held = file_->CachedPageCount(slot);
+    // Pages 1 and 2 lie above the leaves; each step: the page asked for, and whether it is read.
+    const std::pair<uint32_t, bool> steps[] = {{1, true},  {3, true}, {2, true}, {4, true}, {3, true},
+                                               {2, false}, {1, true}, {4, true}, {2, true}};
+    for (size_t i = 0; i < std::size(steps); ++i) {
+        uint64_t reads = file_->Stats().DiskReads;
+        Get(slot, steps[i].first);
+        EXPECT_EQ(file_->Stats().DiskReads - reads, steps[i].second ? 1u : 0u) << "step " << i;
+        if (i > 0) {
+            EXPECT_EQ(file_->CachedPageCount(slot), held + 2) << "step " << i;
+        }
+    }
+    file_.Owner().IsLockedWhole = false;
+    FlushAll(*file_);
+    file_.Reopen();
+    for (uint32_t number = 5; number <= 8; ++number) EXPECT_EQ(Get(slot, number)->NextPage(), 50 + number);
+}
+
 class TFakeClient : public CacheClient {
 public:
     TFakeClient(TIndexFile& file, const EngineSettings& settings) : file_(file), settings_(settings) {}

@@ -1,28 +1,19 @@
 // A remote engine session against the loopback test server: the bytes of login, session parameters and
 // databases, error replies raised as the errors they carry, the server's callbacks, lost connections
-// and reconnecting, compressed payloads, and the session component's road to a server.
+// and reconnecting, and compressed payloads.
 #include "db/lib/TestSupport.h"
 
 #include "RemoteFakeServer.h"
-#include "VORSAMTestSupport.h"
 #include "db/engine/DataDirectory.h"
 #include "db/engine/DataSession.h"
 #include "db/engine/RemoteProtocol.h"
 
 #include <cerrno>
+#include <chrono>
+#include <thread>
 
 namespace vorsam::test {
 namespace {
-
-// The engine error the callable raises; one of code 0 when it raises none.
-template <typename F> EVORSAMEngineError ErrorRaisedBy(F&& f) {
-    try {
-        f();
-    } catch (const EVORSAMEngineError& e) {
-        return e;
-    }
-    return EVORSAMEngineError(0, TErrorContext{});
-}
 
 // The server ran its scripts without a surprise.
 void ExpectServed(TFakeServer& server) {
@@ -45,8 +36,10 @@ protected:
         return remote;
     }
 
-    void Start(TFakeServer& server, bool lan = true) {
-        session_.SetRemoteSettings(SettingsFor(server, lan));
+    void Start(TFakeServer& server, bool lan = true, uint32_t replyTimeout = 2000) {
+        TRemoteSettings remote = SettingsFor(server, lan);
+        remote.ReplyTimeout = replyTimeout;
+        session_.SetRemoteSettings(remote);
         session_.SetRemoteTraceHandler([this](const std::string& line) { trace_.push_back(line); });
         session_.SetRemote(true);
         session_.Connect();
@@ -230,10 +223,11 @@ TEST_F(RemoteSessionTest, CallbacksAreServedUntilTheRealReplyComes) {
         peer.Reply(0, {U32(5)});
     }});
     Start(server);
+    session_.AddPassword("known-secret");
     int asked = 0;
     session_.SetPasswordHandler([&] {
         if (++asked == 1) return false;
-        session_.AddPassword("chave");
+        session_.AddPassword("asked-secret");
         return true;
     });
     std::vector<std::string> seen;
@@ -259,8 +253,51 @@ TEST_F(RemoteSessionTest, CallbacksAreServedUntilTheRealReplyComes) {
     std::vector<TFakeRequest> requests = server.Requests();
     ASSERT_EQ(requests.size(), 6u) << "kinds 13, 14 and unknown ones get no answer";
     EXPECT_EQ(requests[3].Body, Body(75, {U8(0)})) << "no password supplied";
-    EXPECT_EQ(requests[4].Body, Body(75, {U8(1), Text("chave")})) << "supplied: the session's passwords";
+    EXPECT_EQ(requests[4].Body, Body(75, {U8(1), Text("asked-secret")}))
+        << "supplied: the password given, none other the session holds";
     EXPECT_EQ(requests[5].Body, Body(75, {U8(1)})) << "the abort flag as the routine set it";
+}
+
+// A server calling back without end is cut off at the reply timeout with the timeout error, unless its
+// progress moves; the application's abort ends that, and holds.
+TEST_F(RemoteSessionTest, AServerCallingBackWithoutEndIsCutOffUnlessItsProgressMoves) {
+    using TValues = std::vector<TBytes>;
+    auto progress = [](int percent) { return TValues{U16(12), U16(uint16_t(percent)), U8(0)}; };
+    const std::tuple<const char*, std::function<TValues(int)>, int, bool> cases[] = {
+        {"a skipped kind", [](int) { return TValues{U16(99)}; }, -1, false},
+        {"a password", [](int) { return TValues{U16(11)}; }, -1, false},
+        {"progress standing", [&](int) { return progress(40); }, -1, false},
+        {"progress beyond 100", [&](int i) { return progress(200 + i); }, -1, false},
+        {"progress moving", [&](int i) { return progress(i + 1); }, -1, true},
+        {"progress moving, aborted", [&](int i) { return progress(i + 1); }, 20, false}};
+    for (const auto& [what, callback, abortAt, answered] : cases) {
+        SCOPED_TRACE(what);
+        TFakeServer server({[&](TFakePeer& peer) {
+            peer.ServeLogin(), peer.Expect(4);
+            try { // without end: 1000 callbacks, then a reply that comes too late
+                for (int i = 0; i < (answered ? 100 : 1000); ++i) {
+                    TValues values = callback(i);
+                    peer.Reply(VORSAM_REMOTECALLBACK, values);
+                    if (values[0] != U16(99)) peer.Expect(75);
+                    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+                }
+                peer.Reply(0, {U32(5)}), peer.AnswerUntilDone();
+            } catch (const std::runtime_error&) { // the client gave up
+            }
+        }});
+        Start(server, true, 250);
+        TRemoteCallbacks callbacks;
+        callbacks.Progress = [&](uint16_t percent, bool& abort) { abort = abort || percent == abortAt; };
+        session_.BeginRequest(rqOpenDatabase), session_.Request().WriteText("VENDAS");
+        EVORSAMEngineError e = ErrorRaisedBy([&] { session_.PerformRequest(&callbacks); });
+        session_.Logout(), ExpectServed(server);
+        EXPECT_EQ(e.SocketErrorCode, answered ? 0 : ETIMEDOUT) << e.what();
+        std::string answers;
+        for (const TFakeRequest& r : server.Requests())
+            if (r.Code == 75 && abortAt > 0) answers += char('0' + r.Values.at(0).at(0));
+        EXPECT_EQ(answers.find_first_not_of('0'), abortAt > 0 ? size_t(abortAt - 1) : answers.npos);
+        EXPECT_EQ(answers.find('0', size_t(std::max(abortAt - 1, 0))), answers.npos) << "the abort holds";
+    }
 }
 
 // ---- lost connections ----
@@ -411,62 +448,6 @@ TEST_F(RemoteSessionTest, OverTheInternetLargePayloadsTravelCompressedAndACorrup
         EXPECT_EQ(requests[2].Compressed, !lan);
         EXPECT_EQ(requests[2].Body, Body(90, {big})) << "inflated by the server as sent";
     }
-}
-
-// ---- the session component ----
-
-class RemoteSessionComponentTest : public ComponentsTest {};
-
-TEST_F(RemoteSessionComponentTest, ARemoteSessionLogsInPassesItsSettingsAndOpensDatabasesOnTheServer) {
-    TFakeServer server({[](TFakePeer& peer) {
-        peer.ServeLogin(30900, "Central");
-        peer.Expect(3); // a setting changed while active
-        peer.Reply(0);
-        peer.Expect(4);
-        peer.Reply(0, {U32(9)});
-        peer.Expect(5);
-        peer.Reply(0);
-        peer.Expect(2);
-        peer.Reply(0);
-    }});
-    TVORSAMOwner form;
-    TVORSAMSession remote(&form);
-    remote.SetSessionName("Remota");
-    remote.SetSessionType(stRemote);
-    remote.SetRemoteType(rtInternet);
-    remote.SetRemoteAddress("127.0.0.1");
-    remote.SetRemotePort(server.Port());
-    remote.SetRemoteUser("ana");
-    remote.SetRemoteTrace(true);
-    std::vector<std::string> traces;
-    remote.SetOnRemoteTrace([&](TVORSAMSession&, const std::string& line) { traces.push_back(line); });
-    remote.SetOnRemoteLogin([](TVORSAMSession&, std::string& user, std::string& password, bool&) {
-        EXPECT_EQ(user, "ana");
-        password = "typed";
-    });
-    remote.SetActive(true);
-    ASSERT_TRUE(remote.Active());
-    EXPECT_TRUE(remote.Handle()->IsConnected());
-    EXPECT_EQ(remote.Handle()->ServerVersion(), 30900);
-    remote.SetLockRetryCount(4);
-
-    TVORSAMDatabase& database = remote.OpenDatabase("\\vendas\\", &form);
-    ASSERT_TRUE(database.Connected());
-    EXPECT_EQ(database.Handle()->RemoteHandle(), 9u);
-    remote.CloseDatabase(database);
-    remote.SetActive(false);
-    ExpectServed(server);
-
-    std::vector<TFakeRequest> requests = server.Requests();
-    ASSERT_EQ(requests.size(), 6u);
-    EXPECT_EQ(requests[0].Body, Body(1, {U32(32400), Text("ana"), Text("typed"), U8(0)}));
-    EXPECT_EQ(requests[1].Body, Body(3, {Text(""), U8(0), U8(0), U8(15), U16(100), U8(0), U16(20)}))
-        << "the component's settings, in its order";
-    EXPECT_EQ(requests[2].Body, Body(3, {Text(""), U8(0), U8(0), U8(4), U16(100), U8(0), U16(20)}));
-    EXPECT_EQ(requests[3].Body, Body(4, {Text("VENDAS")}));
-    EXPECT_EQ(requests[4].Body, Body(5, {U32(9)}));
-    EXPECT_EQ(requests[5].Code, 2) << "stopping logs out";
-    EXPECT_FALSE(traces.empty());
 }
 
 } // namespace

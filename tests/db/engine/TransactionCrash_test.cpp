@@ -4,8 +4,6 @@
 // is awaited any more.
 #include "TransactionTestSupport.h"
 
-#include "../robustness/OpenAfterCrash.h"
-
 #include "db/engine/CommitJournal.h"
 #include "db/engine/TableLocks.h"
 #include "db/lib/FileFaults.h"
@@ -19,62 +17,8 @@
 namespace vorsam::test {
 namespace {
 
-enum class TReopened { Before, After, Neither };
-
-class TransactionCrashTest : public TTransactionTest {
+class TransactionCrashTest : public TCommitCrashTest {
 protected:
-    std::vector<std::string> names_ = {"PEOPLE", "OTHERS"};
-    int edits_ = 25;     // of the transaction, per table
-    uint32_t keys_ = 40; // drawn from
-
-    // Fresh tables with records of their own (their state before), then a transaction over both, not
-    // yet committed; the oracle gets the state after.
-    std::vector<std::unique_ptr<TDataTable>> Prepare() {
-        std::vector<std::unique_ptr<TDataTable>> tables;
-        random_.seed(7);
-        for (size_t i = 0; i < names_.size(); ++i) {
-            auto table = NewTable(names_[i]);
-            if (table->Exists()) table->Delete();
-            tables.push_back(Table(names_[i], true));
-            before_[i] = after_[i] = {};
-            for (int n = 0; n < 25; ++n) RandomEdit(*tables[i], before_[i]);
-        }
-        database_.StartTransaction();
-        for (size_t i = 0; i < names_.size(); ++i) {
-            after_[i] = before_[i];
-            for (int n = 0; n < edits_; ++n) RandomEdit(*tables[i], after_[i], keys_);
-        }
-        return tables;
-    }
-
-    // The writes of the whole commit.
-    uint64_t CommitWrites() {
-        auto tables = Prepare();
-        uint64_t start = GetFileList().Faults().Count(TFileOperation::Write);
-        database_.Commit(true, true);
-        return GetFileList().Faults().Count(TFileOperation::Write) - start;
-    }
-
-    // The commit cut short at its write n (0: the first write after its journal), then everything
-    // dropped as a crash would.
-    void CrashAt(uint64_t n, size_t keepBytes) {
-        auto tables = Prepare();
-        if (n > 0)
-            GetFileList().Faults().StopAtWrite(n, keepBytes);
-        else
-            GetFileList().Faults().SetObserver([](const TFileEvent& e) {
-                if (e.Operation == TFileOperation::Write && e.FileName.ends_with(".JNL") && e.Offset > 0)
-                    GetFileList().Faults().StopAtWrite(1);
-            });
-        try {
-            database_.Commit(true, true);
-        } catch (const ESimulatedCrash&) {
-        }
-        tables.clear();
-        if (database_.InTransaction()) database_.Rollback();
-        GetFileList().Faults().Reset();
-    }
-
     // A journal of the folder that a table still awaits.
     bool AnyJournalAwaited() const {
         for (const auto& entry : std::filesystem::recursive_directory_iterator(dir_.Path())) {
@@ -87,16 +31,14 @@ protected:
         return false;
     }
 
-    TReopened Reopen(size_t i) {
-        auto table = NewTable(names_[i]);
-        TAfterCrash reopened = OpenAfterCrash(*table);
-        EXPECT_FALSE(reopened.Repaired) << names_[i] << " was refused";
-        if (reopened.Contents == before_[i]) return TReopened::Before;
-        EXPECT_EQ(reopened.Contents, after_[i]) << names_[i] << " holds neither the state before nor after";
-        return reopened.Contents == after_[i] ? TReopened::After : TReopened::Neither;
+    // What ReadJournal finds wrong with the copy at `path`.
+    static std::string JournalProblem(const std::string& path) {
+        TFileHandler file;
+        file.SetFileName(path);
+        file.Open();
+        TJournalContents contents;
+        return ReadJournal(file, contents);
     }
-
-    std::array<TContents, 2> before_, after_;
 };
 
 // The tables in one folder, and in two (the journal then has a copy in each).
@@ -125,28 +67,49 @@ TEST_P(TransactionCrashTest, ACrashAtAnyWriteOfACommitLeavesBothTablesBeforeItOr
     }
 }
 
+// A folder copied after a crash, its journal with it (and the second folder of the commit inside it):
+// wherever the crash came, the copy's tables both hold the commit or both lack it, as the folder's own do.
+TEST_P(TransactionCrashTest, AFolderCopiedAfterACrashHoldsTheCommitWholeOrNotAtAll) {
+    std::filesystem::create_directory(dir_.File("other"));
+    for (std::string second : {std::string("OTHERS"), dir_.File("other") + "/OTHERS"}) {
+        names_[1] = second;
+        SCOPED_TRACE(second);
+        uint64_t writes = CommitWrites();
+        std::set<TReopened> seen;
+        for (uint64_t n = 1; n <= writes + 1; ++n) {
+            SCOPED_TRACE("stopped at write " + std::to_string(n));
+            CrashAt(n, 0);
+            TTempDir copy;
+            std::filesystem::copy(dir_.Path(), copy.Path(), std::filesystem::copy_options::recursive);
+            TReopened first = Reopen(0, copy.Path()), second = Reopen(1, copy.Path());
+            EXPECT_EQ(first, second) << "one table of the copy committed and the other not";
+            EXPECT_EQ(Reopen(0), first);
+            EXPECT_EQ(Reopen(1), first);
+            seen.insert(first);
+        }
+        EXPECT_EQ(seen, (std::set<TReopened>{TReopened::Before, TReopened::After}));
+    }
+}
+
 // A journal damaged on disk is never completed from: the tables stay as before the commit.
 TEST_P(TransactionCrashTest, ADamagedJournalIsNeverTakenForAWholeOne) {
     for (int64_t damage : {0, 20, 60, -1, -2}) { // magic, header, names, last byte, a byte cut off
         SCOPED_TRACE(damage);
         CrashAt(0, 0);
         std::string path = dir_.File("PEOPLE.JNL");
+        ASSERT_EQ(JournalProblem(path), "") << "the journal the crash left is whole";
         std::vector<uint8_t> bytes(std::filesystem::file_size(path));
         std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
         file.read(reinterpret_cast<char*>(bytes.data()), std::streamsize(bytes.size()));
-        TJournalContents contents;
-        ASSERT_EQ(ParseJournal(bytes, contents), "") << "the journal the crash left is whole";
         if (damage == -2) {
             std::filesystem::resize_file(path, bytes.size() - 1);
-            bytes.pop_back();
         } else {
             size_t at = damage < 0 ? bytes.size() - 1 : size_t(damage);
-            bytes[at] ^= 0x5A;
             file.seekp(std::streamoff(at));
-            file.put(char(bytes[at]));
+            file.put(char(bytes[at] ^ 0x5A));
         }
         file.close();
-        EXPECT_NE(ParseJournal(bytes, contents), "");
+        EXPECT_NE(JournalProblem(path), "");
         EXPECT_EQ(Reopen(0), TReopened::Before);
         EXPECT_EQ(Reopen(1), TReopened::Before);
     }

@@ -1,11 +1,16 @@
 // Shared pieces of the transaction tests: people tables made for one database (so that their writes
-// join its transactions), random edits applied to a table and to an oracle alike, and the bytes of a
-// table's files, to show what reached them.
+// join its transactions), random edits applied to a table and to an oracle alike, the bytes of a
+// table's files, to show what reached them, and a commit of two tables cut short as a crash would.
 #pragma once
 
 #include "TableTestSupport.h"
 
+#include "../robustness/OpenAfterCrash.h"
+
 #include "db/engine/DataSession.h"
+#include "db/lib/FileFaults.h"
+#include "db/lib/FileList.h"
+#include "db/lib/LibraryGlobals.h"
 
 #include <array>
 #include <random>
@@ -55,6 +60,82 @@ protected:
     TDataSession session_;
     TDataDirectory& database_;
     std::mt19937 random_{20240611};
+};
+
+enum class TReopened { Before, After, Neither };
+
+// Two tables with records of their own, and a transaction over both whose commit a crash cuts short.
+class TCommitCrashTest : public TTransactionTest {
+protected:
+    std::vector<std::string> names_ = {"PEOPLE", "OTHERS"};
+    int edits_ = 25;       // of the transaction, per table
+    uint32_t keys_ = 40;   // drawn from
+    bool repairs_ = false; // a table may be refused and repaired after the crash
+
+    // Fresh tables with records of their own (their state before), then a transaction over both, not
+    // yet committed; the oracle gets the state after.
+    std::vector<std::unique_ptr<TDataTable>> Prepare() {
+        std::vector<std::unique_ptr<TDataTable>> tables;
+        random_.seed(7);
+        for (size_t i = 0; i < names_.size(); ++i) {
+            auto table = NewTable(names_[i]);
+            if (table->Exists()) table->Delete();
+            tables.push_back(Table(names_[i], true));
+            before_[i] = after_[i] = {};
+            for (int n = 0; n < 25; ++n) RandomEdit(*tables[i], before_[i]);
+        }
+        database_.StartTransaction();
+        for (size_t i = 0; i < names_.size(); ++i) {
+            after_[i] = before_[i];
+            for (int n = 0; n < edits_; ++n) RandomEdit(*tables[i], after_[i], keys_);
+        }
+        return tables;
+    }
+
+    // The writes of the whole commit.
+    uint64_t CommitWrites() {
+        auto tables = Prepare();
+        uint64_t start = GetFileList().Faults().Count(TFileOperation::Write);
+        database_.Commit(true, true);
+        return GetFileList().Faults().Count(TFileOperation::Write) - start;
+    }
+
+    // The commit cut short at its write n (0: the first write after its journal), then everything
+    // dropped as a crash would.
+    void CrashAt(uint64_t n, size_t keepBytes) {
+        auto tables = Prepare();
+        if (n > 0)
+            GetFileList().Faults().StopAtWrite(n, keepBytes);
+        else
+            GetFileList().Faults().SetObserver([](const TFileEvent& e) {
+                if (e.Operation == TFileOperation::Write && e.FileName.ends_with(".JNL") && e.Offset > 0)
+                    GetFileList().Faults().StopAtWrite(1);
+            });
+        try {
+            database_.Commit(true, true);
+        } catch (const ESimulatedCrash&) {
+        }
+        tables.clear();
+        if (database_.InTransaction()) database_.Rollback();
+        GetFileList().Faults().Reset();
+    }
+
+    // Table i opened after the crash (in a copy of the test's folder at `folder`): as before the commit
+    // or after.
+    TReopened Reopen(size_t i, const std::string& folder = {}) {
+        TTableLocation location = Location(names_[i]);
+        if (!folder.empty()) location.Directory = folder;
+        if (!folder.empty() && location.Name.starts_with(dir_.Path()))
+            location.Name = folder + location.Name.substr(dir_.Path().size());
+        TDataTable table(settings_, location);
+        TAfterCrash reopened = OpenAfterCrash(table);
+        EXPECT_TRUE(repairs_ || !reopened.Repaired) << names_[i] << " was refused";
+        if (reopened.Contents == before_[i]) return TReopened::Before;
+        EXPECT_EQ(reopened.Contents, after_[i]) << names_[i] << " holds neither the state before nor after";
+        return reopened.Contents == after_[i] ? TReopened::After : TReopened::Neither;
+    }
+
+    std::array<TContents, 2> before_, after_;
 };
 
 } // namespace vorsam::test

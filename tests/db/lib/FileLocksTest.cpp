@@ -4,6 +4,9 @@
 
 #include "WorkerProcess.h"
 
+#include "db/lib/FileList.h"
+#include "db/lib/LibraryGlobals.h"
+
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -266,6 +269,44 @@ TEST_F(ProcessLocksTest, WritesOfOneProcessAreReadByAnother) {
     h.Seek(0);
     h.ReadBuffer(buffer, 2);
     EXPECT_EQ(std::string(buffer, 2), "zz");
+}
+
+// A keeper of open-mode graces that ends them only when the test says so.
+class TManualGraceKeeper : public TOpenModeGraceKeeper {
+public:
+    TManualGraceKeeper() { GetFileList().SetOpenModeGraceKeeper(this); }
+    ~TManualGraceKeeper() { GetFileList().SetOpenModeGraceKeeper(nullptr); }
+    bool GraceBegins(std::chrono::steady_clock::time_point) override { return true; }
+    void Forget(TFileList&) noexcept override {}
+};
+
+// While an idle file keeps its open-mode lock for a grace, no other process may open it exclusively, and a
+// handler that resumes meanwhile goes on without taking the lock again; once the grace is over the file
+// is as free as a closed one, and an open, delete or rename in this process ends the grace at once.
+TEST_F(ProcessLocksTest, AnIdleFileKeepsItsOpenModeLockForItsGraceOnly) {
+    TManualGraceKeeper keeper;
+    worker::TWorkerProcess other;
+    TFileHandler h;
+    h.SetFileName(name_);
+    h.Open();
+    h.Idle();
+    EXPECT_EQ(other.Send("open " + name_ + " exclusive").substr(0, 10), "error 9476") << "VORSAM_FILEINUSE";
+    bool continued = false;
+    ASSERT_TRUE(h.Resume(&continued));
+    EXPECT_TRUE(continued);
+    h.Idle();
+    GetFileList().EndOpenModeGraces(std::chrono::steady_clock::now(), true);
+    std::string o = other.SendOk("open " + name_ + " exclusive");
+    EXPECT_FALSE(h.Resume(&continued)) << "open exclusively elsewhere";
+    other.SendOk("close " + o);
+    ASSERT_TRUE(h.Resume(&continued));
+    EXPECT_FALSE(continued);
+    h.Idle();
+    TFileHandler deleter;
+    deleter.SetFileName(name_);
+    deleter.DeleteFile();
+    EXPECT_FALSE(h.Resume(&continued)) << "deleted";
+    h.Close();
 }
 
 } // namespace

@@ -35,6 +35,16 @@ template <typename F> uint16_t ErrorCodeOf(F&& f) {
     return 0;
 }
 
+// The engine error a callable raises; one of code 0 when it raises none.
+template <typename F> EVORSAMEngineError ErrorRaisedBy(F&& f) {
+    try {
+        f();
+    } catch (const EVORSAMEngineError& e) {
+        return e;
+    }
+    return EVORSAMEngineError(0, TErrorContext{});
+}
+
 } // namespace vorsam::test
 
 #define EXPECT_ENGINE_ERROR(statement, code)                                                                 \

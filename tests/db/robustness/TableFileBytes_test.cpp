@@ -5,10 +5,10 @@
 // the files it ends with exactly as they were.
 //
 // CENTRPRG_PRINT_FILE_HASHES=1 prints the table of the current build's hashes in the form below.
+#include "db/components/VORSAMSessionList.h"
+#include "db/components/VORSAMTable.h"
 #include "db/engine/DataCursor.h"
 #include "db/engine/DataSession.h"
-#include "db/engine/VORSAMSessionList.h"
-#include "db/engine/VORSAMTable.h"
 #include "db/lib/ByteUtils.h"
 #include "db/lib/DataTypes.h"
 #include "db/lib/LibraryGlobals.h"

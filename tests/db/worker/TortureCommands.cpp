@@ -1,7 +1,9 @@
 // Worker commands for the kill -9 torture of the robustness tests: people tables (PeopleTable.h) of one
 // database, numbered from 0 in the order they are opened. A command answers only once it has run to its
 // end, so a test that kills the worker knows which commands may have run.
-//   xopen <folder> <table>... [flush] [tries=<n>]   opens the database of the folder and the tables
+//   xopen <folder> <table>... [flush] [small] [tries=<n>] [budget=<bytes>]   opens the database of the
+//                                                  folder and the tables (small: the least caches;
+//                                                  budget: of changes kept in memory)
 //   xput <t> <key> <value> <name> <memo bytes> <memo char>   sets the person ("-": an empty name)
 //   xdelete <t> <key>                              -> ok | fail missing
 //   xstart | xcommit [flush] | xrollback           the database's transaction
@@ -54,10 +56,16 @@ TDataDirectory& Database() {
 std::string Open(TWorkerArgs args) {
     State.Settings.ForceBufferFlush = HasFlag(args, "flush");
     State.Settings.LockTries = uint32_t(OptionArg(args, "tries", State.Settings.LockTries));
+    State.Settings.ChangeBudget = uint32_t(OptionArg(args, "budget", State.Settings.ChangeBudget));
+    if (HasFlag(args, "small")) {
+        State.Settings.BufferSize = 4096;
+        State.Settings.RecordCacheLimit = 2;
+        State.Settings.IndexBufferSize = 8192;
+    }
     State.Session = std::make_unique<TDataSession>();
     State.Database = &State.Session->OpenDataDirectory("", args.at(1));
     for (size_t i = 2; i < args.size(); ++i) {
-        if (args[i] == "flush" || args[i].find('=') != std::string::npos) continue;
+        if (args[i] == "flush" || args[i] == "small" || args[i].find('=') != std::string::npos) continue;
         TTableLocation location{args.at(1), args[i], false, ""};
         State.Tables.push_back(std::make_unique<TDataTable>(State.Settings, location, State.Database));
         State.Tables.back()->Open();

@@ -1,9 +1,11 @@
 #include "GridFuzzInput.h"
 
+#include "XlsFiles.h"
 #include "XlsxFiles.h"
 #include "grid/AdvancedGrid.h"
 #include "grid/GridError.h"
 #include "grid/HTMLDraw.h"
+#include "grid/InputLimits.h"
 
 #include <QBuffer>
 #include <QImage>
@@ -13,7 +15,7 @@
 
 namespace {
 
-constexpr const char* kNames[] = {"cellstream", "xlsx", "xls", "html"};
+constexpr const char* kNames[] = {"cellstream", "xlsx", "xls", "html", "delimited"};
 
 QByteArray ReadFile(const QString& path) {
     QFile file(path);
@@ -84,7 +86,74 @@ std::vector<TGridFuzzSeed> XlsxSeeds() {
                   R"(<styleSheet><cellXfs><xf numFmtId="0"/><xf numFmtId="22"/></cellXfs></styleSheet>)");
         seeds.push_back({"book-" + std::to_string(seeds.size()), ReadFile(folder.filePath("seed"))});
     }
+    // Minutes and seconds; many shared strings (as many as a workbook may hold take seconds to
+    // refuse, ten times that with the fuzzers' sanitizers: the import tests read those).
+    WriteXlsx(folder.filePath("seed"),
+              {{"A", SheetXml({{"A1", "n\" s=\"1", "<v>0.75</v>"}, Shared("B1", 0)})}}, {}, 0,
+              R"(<styleSheet><numFmts><numFmt numFmtId="164" formatCode="[$-409]mm:ss"/></numFmts>)"
+              R"(<cellXfs><xf/><xf numFmtId="164"/></cellXfs></styleSheet>)",
+              "<sst>" + QByteArray("<si/>").repeated(100'000) + "</sst>");
+    seeds.push_back({"strings", ReadFile(folder.filePath("seed"))});
     return seeds;
+}
+
+std::vector<TGridFuzzSeed> XlsSeeds() {
+    using namespace xlsfiles;
+    std::vector<TGridFuzzSeed> seeds;
+    for (const char* name : {"import.xls", "import-large.xls"}) // made by scripts/make-workbook-fixture
+        seeds.push_back({name, ReadFile(QString::fromUtf8(CENTRPRG_SOURCE_DIR "/tests/grid/data/") + name)});
+    // Two sheets, the second shown; shared strings, one running on into a CONTINUE record with
+    // two bytes per character; a time format; enough cells to leave the mini stream.
+    const QByteArray globals =
+        Record(0x041E, U16(164) + String8("[$-409]mm:ss")) +
+        Record(0x00E0, U16(0) + U16(0) + QByteArray(16, '\0')) +
+        Record(0x00E0, U16(0) + U16(164) + QByteArray(16, '\0')) +
+        Record(0x003D, QByteArray(10, '\0') + U16(1) + QByteArray(6, '\0')) +
+        Record(0x00FC,
+               U32(2) + U32(2) + String8(QString::fromUtf8("único")) + U16(8) + QByteArray(1, 0) + "Rec") +
+        Record(0x003C, QByteArray(1, 1) + QByteArray(reinterpret_cast<const char*>(u"epção"), 10));
+    QByteArray cells = Label(0, 0, "Ramal") + Record(0x00FD, Cell(0, 1) + U32(1)) + Number(1, 0, 0.75, 1) +
+                       Record(0x0205, Cell(1, 1) + QByteArray("\x01\x00", 2)) +
+                       Record(0x027E, Cell(2, 0) + U32(0x1F5 << 2 | 2));
+    for (int r = 3; r < 300; ++r) cells += Number(r, 2, r);
+    const QByteArray stream = WorkbookStream({{"Ramais", Label(0, 0, "a")}, {"Troncos", cells}}, globals);
+    seeds.push_back({"biff8", CompoundDocument({{"Workbook", stream}}).Bytes});
+    TCompound looping = CompoundDocument({{"Workbook", stream}});
+    looping.Link(looping.Streams[0][6], looping.Streams[0][2]);
+    seeds.push_back({"biff8-chain-loops", looping.Bytes});
+    TCompound directory = CompoundDocument({{"Workbook", stream}}, 12, 0); // the FAT through a DIFAT sector
+    seeds.push_back({"biff8-4096", directory.Bytes});
+    directory.Link(directory.Directory[0], directory.Directory[0]);
+    seeds.push_back({"biff8-4096-directory-loops", directory.Bytes});
+    const QByteArray old = WorkbookStream({{"Plan1", Label5(0, 0,
+                                                            "\x80 10 \x93"
+                                                            "aspas\x94")}},
+                                          Record(0x0042, U16(1252)), true);
+    seeds.push_back({"biff5-1252", CompoundDocument({{"Book", old}}).Bytes});
+    return seeds;
+}
+
+// Line ends, quotes, encodings, and files just beyond the cell limit (a file beyond the byte limit
+// is refused from its size, and too long for a seed).
+std::vector<TGridFuzzSeed> DelimitedSeeds() {
+    const qsizetype beyond = qsizetype(inputlimits::kMaxCells) + 1;
+    return {
+        {"quoted", R"(a,"b""c",d)"
+                   "\r\n"
+                   R"("x,y",2,"open)"
+                   "\r\n"
+                   R"(1,"q"tail,3)"
+                   "\r\n"},
+        {"lf-and-cr", "a;b\n1;2\r\n3\n;4\r5"},
+        {"cr", "a|b\r1|2\r"},
+        {"utf8-bom", "\xEF\xBB\xBFS\xC3\xA3o\t\xE2\x82\xAC\r\nx\ty\r\n"},
+        {"windows-1252", "S\xE3o;\x80;\x93"
+                         "aspas\x94\r\n"},
+        {"no-delimiter", "alpha\r\n\r\nbeta"},
+        {"empty", ""},
+        {"lines-times-fields-beyond", QByteArray(",,,,,,,x\r\n").repeated(beyond / 8 + 1)},
+        {"one-line-beyond", QByteArray(beyond, ',')},
+    };
 }
 
 } // namespace
@@ -118,25 +187,29 @@ bool RunGridInput(TGridFuzzKind kind, std::span<const unsigned char> input) {
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
         throw std::runtime_error("cannot write " + file.fileName().toStdString());
     file.close();
+    if (kind == TGridFuzzKind::Delimited)
+        return OnGrid([&](TVevIvizudEvar& grid) {
+            grid.LoadFromCSV(file.fileName());
+            grid.FloatingFooter.Visible = true;
+            grid.OemConvert = true;
+            grid.LoadDelimited(file.fileName(), true);
+        });
     return OnGrid([&](TVevIvizudEvar& grid) { grid.LoadFromXLS(file.fileName()); });
 }
 
 std::vector<TGridFuzzSeed> MakeGridFuzzSeeds(TGridFuzzKind kind) {
     if (kind == TGridFuzzKind::CellStream) return StreamSeeds();
     if (kind == TGridFuzzKind::Xlsx) return XlsxSeeds();
+    if (kind == TGridFuzzKind::Xls) return XlsSeeds();
+    if (kind == TGridFuzzKind::Delimited) return DelimitedSeeds();
     std::vector<TGridFuzzSeed> seeds;
-    if (kind == TGridFuzzKind::Xls) // made by scripts/make-workbook-fixture
-        for (const char* name : {"import.xls", "import-large.xls"})
-            seeds.push_back(
-                {name, ReadFile(QString::fromUtf8(CENTRPRG_SOURCE_DIR "/tests/grid/data/") + name)});
-    else
-        for (
-            const char* text :
-            {R"(<B>b</B><I>i</I><S>s</S><FONT FACE="Arial" SIZE="3" COLOR="clRed" BGCOLOR="#00FF00">f</FONT><BR><HR>)",
-             R"(<P ALIGN="CENTER" INDENT="10" BGCOLOR="clYellow">p</P><A HREF="x">a</A><E>e</E><SUB>2</SUB><R A="90">)",
-             R"(<LI><LI><LI><UL><UL><UL></UL></UL></UL></UL></UL></LI>)",
-             R"(<IMG SRC="idx:0"><IMG SRC="file:///dev/zero"><CONTROL TYPE="EDIT" WIDTH="60" ID="e" VALUE="v">)",
-             R"(<BODY BGCOLOR="clBlue"><IND x="100000"><P INDENT="2000000000">&amp;&nbsp;<#x><Z>z</Z>)"})
-            seeds.push_back({"text-" + std::to_string(seeds.size()), QByteArray(text)});
+    for (
+        const char* text :
+        {R"(<B>b</B><I>i</I><S>s</S><FONT FACE="Arial" SIZE="3" COLOR="clRed" BGCOLOR="#00FF00">f</FONT><BR><HR>)",
+         R"(<P ALIGN="CENTER" INDENT="10" BGCOLOR="clYellow">p</P><A HREF="x">a</A><E>e</E><SUB>2</SUB><R A="90">)",
+         R"(<LI><LI><LI><UL><UL><UL></UL></UL></UL></UL></UL></LI>)",
+         R"(<IMG SRC="idx:0"><IMG SRC="file:///dev/zero"><CONTROL TYPE="EDIT" WIDTH="60" ID="e" VALUE="v">)",
+         R"(<BODY BGCOLOR="clBlue"><IND x="100000"><P INDENT="2000000000">&amp;&nbsp;<#x><Z>z</Z>)"})
+        seeds.push_back({"text-" + std::to_string(seeds.size()), QByteArray(text)});
     return seeds;
 }

@@ -206,4 +206,21 @@ TEST(Keyboard, KeysMapToVirtualKeysAndTypedCharacters) {
     EXPECT_EQ(QtKeyOf(VK_F2), int(Qt::Key_F2));
 }
 
+// AltGr types what it makes, as X11 gives it: with Qt::GroupSwitchModifier, or as a plain key with
+// its character; with Meta (the Super key) held, even with Shift, a key types nothing.
+TEST(Keyboard, AltGrTypesItsCharacterWhileAChordTypesNothing) {
+    const struct {
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        const char *text, *typed;
+    } cases[] = {{Qt::Key_At, Qt::GroupSwitchModifier, "@", "@"},
+                 {Qt::Key_Eacute, Qt::NoModifier, "é", "é"},
+                 {Qt::Key_R, Qt::MetaModifier | Qt::ShiftModifier, "R", ""}};
+    for (const auto& c : cases) {
+        TControlWindow<TCustomMaskEdit> w;
+        QTest::sendKeyEvent(QTest::Click, w.control, c.key, QString::fromUtf8(c.text), c.modifiers);
+        EXPECT_EQ(w.control->Text(), QString::fromUtf8(c.typed)) << c.text;
+    }
+}
+
 } // namespace

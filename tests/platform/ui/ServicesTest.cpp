@@ -7,6 +7,8 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QDateTime>
+#include <QFile>
 #include <QHeaderView>
 #include <QMimeData>
 #include <QSettings>
@@ -16,6 +18,7 @@
 #include <QTreeView>
 #include <gtest/gtest.h>
 
+#include <clocale>
 #include <fstream>
 
 namespace {
@@ -135,22 +138,39 @@ TEST(UiHooks, TextsAndHelpGoThroughWhatTheProgramInstalled) {
     SetUiHooks(before);
 }
 
-TEST(FileDialog, NamesTheKindsOfFilesInPortugueseInColumnsThatShowThemWhole) {
+// Qt's file dialog shows the kind, size and date of a file in Brazilian Portuguese and its
+// formats, in columns that show them whole, though the tests run in an English environment
+// (TestMain.cpp), which the programs the tool starts and the C library still get.
+TEST(FileDialog, ShowsTheKindSizeAndDateOfAFileInBrazilianFormatsWhole) {
     QTemporaryDir dir;
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir.path()); // its history
-    std::ofstream(dir.filePath("cliente.npx").toStdString()) << std::string(64, '\0');
+    const QString file = dir.filePath("cliente.npx");
+    std::ofstream(file.toStdString()) << std::string(6750, '\0'); // a programming: 6.59 KiB
+    {
+        QFile stamped(file);
+        ASSERT_TRUE(stamped.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(stamped.setFileTime(QDateTime(QDate(2024, 12, 15), QTime(10, 0)),
+                                        QFileDevice::FileModificationTime));
+    }
     const TToolkitTexts texts;
-    QString kind;
+    QStringList shown; // kind, size, date
     QTimer::singleShot(0, [&] {
         auto* list = QApplication::activeModalWidget()->findChild<QTreeView*>("treeView");
-        QTest::qWaitFor([&] { return list->model()->rowCount(list->rootIndex()) == 1; });
+        EXPECT_TRUE(QTest::qWaitFor([&] { return list->model()->rowCount(list->rootIndex()) == 1; }));
         QApplication::processEvents(); // the columns follow the rows
-        kind = list->model()->index(0, 2, list->rootIndex()).data().toString();
-        if (list->fontMetrics().horizontalAdvance(kind) >= list->header()->sectionSize(2)) kind += " (cut)";
+        for (const int column : {2, 1, 3}) {
+            QString text = list->model()->index(0, column, list->rootIndex()).data().toString();
+            if (list->fontMetrics().horizontalAdvance(text) >= list->header()->sectionSize(column))
+                text += " (cut)";
+            shown << text;
+        }
         QTest::keyClick(list, Qt::Key_Escape);
     });
     FileDialogService().OpenFileName(nullptr, "Abrir", dir.path().toStdString(), "*");
-    EXPECT_EQ(kind, "Desconhecido");
+    EXPECT_EQ(shown.join(" | ").toStdString(), "Desconhecido | 6,59 KiB | 15/12/2024 10:00");
+    EXPECT_EQ(qgetenv("LC_ALL"), "C.UTF-8");
+    EXPECT_STREQ(std::setlocale(LC_NUMERIC, nullptr), "C");
+    EXPECT_STREQ(std::setlocale(LC_TIME, nullptr), "C.UTF-8");
     EXPECT_EQ(QCoreApplication::translate("QAbstractFileIconProvider", "Folder"), "Pasta");
 }
 

@@ -1,5 +1,8 @@
-// Runs the tests inside one QApplication with the pinned look (offscreen platform, fixed fonts).
+// Runs the tests inside one QApplication with the pinned look (offscreen platform, fixed fonts),
+// started as the tool starts it in an English environment: Qt's own formats must still be the
+// tool's.
 #include "platform/ui/PinnedLook.h"
+#include "platform/ui/ToolLocale.h"
 
 #include <QApplication>
 #include <gtest/gtest.h>
@@ -8,7 +11,11 @@ int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     PreparePinnedLook();
+    qputenv("LANG", "C.UTF-8");
+    qputenv("LC_ALL", "C.UTF-8");
+    TSystemLocalePin systemLocale;
     QApplication app(argc, argv);
+    systemLocale.Release();
     if (!ApplyPinnedLook(app)) {
         fprintf(stderr, "The DejaVu Sans font is missing (package fonts-dejavu-core).\n");
         return 1;

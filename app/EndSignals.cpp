@@ -1,0 +1,48 @@
+#include "app/EndSignals.h"
+
+#include <QCoreApplication>
+#include <QSocketNotifier>
+
+#include <cerrno>
+#include <csignal>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr int EndSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
+int signalPipe[2] = {-1, -1}; // written by the handler, read in the event loop
+bool endRequested = false;
+
+// Only async-signal-safe calls here: the event loop does the rest.
+extern "C" void NoteEndSignal(int signal) {
+    const int savedErrno = errno;
+    const char byte = static_cast<char>(signal);
+    [[maybe_unused]] const ssize_t written = ::write(signalPipe[1], &byte, 1);
+    errno = savedErrno;
+}
+
+} // namespace
+
+void EndOnEndSignals() {
+    Q_ASSERT(QCoreApplication::instance() != nullptr && signalPipe[0] < 0);
+    if (::pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) return; // the signals keep their defaults
+    auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, QCoreApplication::instance());
+    QObject::connect(notifier, &QSocketNotifier::activated, [] {
+        char byte = 0;
+        while (::read(signalPipe[0], &byte, 1) == 1) {
+        }
+        endRequested = true;
+        QCoreApplication::exit(0); // unlike quit(), asks no window whether it may close
+    });
+    struct sigaction action {};
+    action.sa_handler = NoteEndSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART | SA_RESETHAND; // the next one takes the default
+    for (const int signal : EndSignals) ::sigaction(signal, &action, nullptr);
+}
+
+bool EndRequested() {
+    return endRequested;
+}

@@ -1,0 +1,135 @@
+// The advanced grid filled from a delimited file (DelimitedImport.h reads it): all of the file or,
+// when anything fails on the way, nothing of it. The file is read and cut into cells before the
+// grid changes; the texts the rows take are written over texts kept aside until the fill has ended,
+// and a failure puts them, the grid's size and its floating footer back before it is passed on.
+#include "grid/AdvancedGrid.h"
+#include "grid/DelimitedImport.h"
+
+#include <new>
+#include <optional>
+
+namespace {
+
+// The texts of the store's rows first to end - 1 in its columns 0 to columns - 1, as they were.
+class TTextsBefore {
+public:
+    TTextsBefore(const TCellStore& store, int first, int end, int columns)
+        : first_(first), end_(end), columns_(columns) {
+        for (int row = first; row < end; ++row)
+            for (int col = 0; col < std::min(columns, store.LineLength(row)); ++col)
+                if (const QString& text = store.Text(col, row); !text.isEmpty())
+                    texts_.push_back({col, row, text});
+    }
+
+    // Every cell of those rows and columns was there before or holds no text: nothing is allocated.
+    void PutBack(TCellStore& store) const {
+        for (int row = first_; row < end_; ++row)
+            for (int col = 0; col < std::min(columns_, store.LineLength(row)); ++col)
+                if (!store.Text(col, row).isEmpty()) store.SetText(col, row, QString());
+        for (const TText& t : texts_) store.SetText(t.Col, t.Row, t.Text);
+    }
+
+private:
+    struct TText {
+        int Col, Row;
+        QString Text;
+    };
+    int first_, end_, columns_;
+    std::vector<TText> texts_;
+};
+
+} // namespace
+
+void TVevIvizudEvar::LoadFromCSV(const QString& fileName) {
+    LoadDelimited(fileName, false);
+}
+
+void TVevIvizudEvar::LoadDelimited(const QString& fileName, bool append) {
+    TDelimitedCells cells = ReadDelimitedFile(fileName, Delimiter, OemConvert, AllColCount());
+    {
+        // Open editors close first, and the grid's checks wait while the footer row is aside.
+        TStructureChange change(*this);
+        const int lines = cells.RowCount();
+        const int oldRows = RowCount(), oldCols = ColCount();
+        // The footer row waits aside while the lines fill the rows; it comes back below them.
+        const bool floating = FloatingFooter.Visible && oldRows > 0;
+        int fillRow = append ? oldRows : 0;
+        if (floating && append) fillRow = oldRows - 1;
+        // The rows the lines may write over (the footer row is kept whole), in every column they
+        // may reach: the lines' and, once ColCount has grown to them, the hidden ones beyond.
+        const TTextsBefore before(CellStore(), fillRow,
+                                  std::min(oldRows - (floating ? 1 : 0), fillRow + lines),
+                                  std::max(ColCount(), cells.Width()) + HiddenColCount());
+        // The footer row leaves the blocks it shares with rows above, which keep their part above
+        // it; its part of them (Row -1 until it is placed) goes with it.
+        std::optional<TGridLine> footer;
+        std::vector<TMergedArea> blocksBefore, footerBlocks, blocksAbove;
+        if (floating) {
+            const int footerReal = DisplToRealRow(oldRows - 1);
+            blocksBefore = TakeMergedAreas(oldRows - 1, oldRows - 1, 0, AllColCount() - 1);
+            for (const TMergedArea& block : blocksBefore) {
+                if (block.Row > footerReal || block.Bottom() < footerReal) {
+                    blocksAbove.push_back(block); // remembered elsewhere: put back as it was
+                    continue;
+                }
+                if (block.Row < footerReal)
+                    blocksAbove.push_back({block.Col, block.Row, block.Cols, footerReal - block.Row});
+                footerBlocks.push_back({block.Col, -1, block.Cols, 1});
+            }
+            PutMergedAreas(blocksAbove);
+            footer = CellStore().TakeRow(oldRows - 1);
+        }
+        auto putFooter = [&](std::vector<TMergedArea> blocks) {
+            CellStore().PutRow(RowCount() - 1, std::move(*footer));
+            for (TMergedArea& block : blocks)
+                if (block.Row < 0) block.Row = DisplToRealRow(RowCount() - 1);
+            PutMergedAreas(std::move(blocks));
+        };
+        auto restore = [&] {
+            cells.Release(); // the memory the cells held serves the way back
+            before.PutBack(CellStore());
+            if (RowCount() != oldRows) SetRowCount(oldRows);
+            if (ColCount() != oldCols) SetColCount(oldCols);
+            if (!footer) return;
+            // The blocks as they were, in place of their parts.
+            std::vector<TMergedArea> split = TakeMergedAreas(oldRows - 2, oldRows - 1, 0, AllColCount() - 1);
+            blocksBefore.insert(blocksBefore.end(), split.begin(), split.end());
+            putFooter(std::move(blocksBefore));
+        };
+        try {
+            // A floating footer has a row of its own even when no fixed footer row was set for it.
+            const int footers = footer ? std::max(FixedFooters(), 1) : FixedFooters();
+            if (OnFileProgress) SetRowCount(fillRow + lines + footers);
+            int reported = 0;
+            for (int line = 0; line < lines; ++line) {
+                if (RowCount() - footers <= fillRow) SetRowCount(fillRow + 1000);
+                const std::span<QString> row = cells.Row(line);
+                const int count = int(row.size());
+                if (count > ColCount()) SetColCount(count);
+                for (int col = 0; col < count; ++col) SetGridCells(col, fillRow, row[size_t(col)]);
+                // A row loaded over an earlier one keeps nothing of it.
+                for (int col = count; col < std::min(AllColCount(), CellStore().LineLength(fillRow)); ++col)
+                    if (!Cells(col, fillRow).isEmpty()) SetGridCells(col, fillRow, QString());
+                ++fillRow;
+                const int percent = qRound(100.0 * double(line + 1) / double(lines));
+                if (percent != reported) {
+                    reported = percent;
+                    FileProgress(short(percent));
+                }
+            }
+            SetRowCount(fillRow + footers);
+        } catch (const std::bad_alloc&) {
+            restore();
+            RaiseDelimitedFileTooLarge(fileName); // as a file beyond the limits is
+        } catch (...) {
+            restore();
+            throw;
+        }
+        if (footer) putFooter(std::move(footerBlocks));
+    }
+    CellsChanged(TRect{0, 0, ColCount() - 1, RowCount() - 1});
+}
+
+void TVevIvizudEvar::FileProgress(short progress) {
+    if (OnFileProgress) OnFileProgress(this, progress);
+}

@@ -1,0 +1,112 @@
+// The query component's own part over the SQL engine's statements: the text and its parameters, the
+// parameters in the engine's forms, when it prepares and unprepares, and how it shows the statement's
+// result cursor, which the statement keeps. What the statements do is the SQL engine's tests' concern.
+#include "VORSAMDataSetTestSupport.h"
+
+#include "db/components/VORSAMQuery.h"
+#include "db/components/VORSAMQueryParams.h"
+#include "db/lib/Values.h"
+#include "platform/data/DBConsts.h"
+
+namespace vorsam::test {
+namespace {
+
+using namespace platform::data;
+
+class QueryTest : public DataSetTest {
+protected:
+    void SetUp() override {
+        DataSetTest::SetUp();
+        CreateRows("T", {{1, 10, "um"}, {2, 20, "dois"}, {3, 30, "tres"}, {4, 40, "quatro"}});
+        query_.SetDatabaseName(dir_.Path());
+    }
+    void TearDown() override {
+        query_.Disconnect();
+        DataSetTest::TearDown();
+    }
+    std::vector<int> Ids() {
+        std::vector<int> ids;
+        for (query_.First(); !query_.Eof(); query_.Next())
+            ids.push_back(query_.FieldByName("ID").AsInteger());
+        return ids;
+    }
+
+    TVORSAMQuery query_;
+};
+
+TEST_F(QueryTest, NamedParametersBecomePositionalAndKeepTheirValuesWhenTheTextChanges) {
+    query_.SetSQL({"select * from t", "where a = :A and b = :B"});
+    ASSERT_EQ(query_.Params().Count(), 2);
+    query_.ParamByName("A").SetAsInteger(7);
+    query_.SetSQL({"select * from t where b = :B and a = :a"});
+    EXPECT_EQ(query_.Text(), "select * from t where b = ? and a = ?");
+    EXPECT_TRUE(query_.Params()[0].IsNull());
+    EXPECT_EQ(query_.Params()[1].AsInteger(), 7);
+    query_.SetParamCheck(false);
+    query_.SetSQL({"select ':x' from t where c = :C"});
+    EXPECT_EQ(query_.Text(), "select ':x' from t where c = :C");
+    EXPECT_EQ(query_.Params().Count(), 2);
+}
+
+TEST_F(QueryTest, PreparingRefusesTextsWithoutAStatementAndChangingTheTextUnprepares) {
+    EXPECT_DATABASE_ERROR(query_.Prepare(), SNoSQLStatement);
+    query_.SetSQL({"x"});
+    EXPECT_DATABASE_ERROR(query_.Prepare(), SNoSQLStatement);
+    query_.SetSQL({"bad"});
+    EXPECT_ENGINE_ERROR(query_.Prepare(), VORSAM_SQLPARSE);
+    EXPECT_FALSE(query_.Prepared());
+    query_.SetSQL({"SELECT ID FROM T ORDER BY ID"});
+    query_.SetMaxRowCount(1);
+    query_.Prepare();
+    query_.SetMaxRowCount(3); // reaches the prepared statement
+    query_.Open();
+    EXPECT_EQ(Ids(), (std::vector<int>{1, 2, 3}));
+    query_.Close();
+    query_.SetSQL({"SELECT ID FROM T WHERE ID > 1"});
+    EXPECT_FALSE(query_.Prepared());
+}
+
+TEST_F(QueryTest, AParameterWithoutATypeIsRefused) {
+    query_.SetSQL({"DELETE FROM T WHERE ID = :A"});
+    EXPECT_DATABASE_ERROR(query_.ExecSQL(), "No value for parameter 'A'");
+}
+
+TEST_F(QueryTest, ParameterValuesTakeTheEnginesForms) {
+    TParams params;
+    params.CreateParam(ftInteger, "I", ptInput).SetAsInteger(-5);
+    params.CreateParam(ftString, "S", ptInput).SetAsString("abc  ");
+    params.CreateParam(ftDateTime, "T", ptInput)
+        .SetAsDateTime(EncodeDate(2001, 2, 3) + EncodeTime(4, 5, 6, 0));
+    params.CreateParam(ftBoolean, "F", ptInput).SetAsBoolean(true);
+    std::vector<std::string> texts;
+    for (int i = 0; i < params.Count(); ++i) {
+        TStatementParam value = QueryParamValue(params[i]);
+        texts.push_back(ValueToText(value.Value.data(), {value.DataType, value.Size, value.Scale}));
+    }
+    EXPECT_EQ(texts, (std::vector<std::string>{"-5", "abc  ", "2001-02-03 04:05:06", "TRUE"}));
+}
+
+TEST_F(QueryTest, OpenShowsTheStatementsResultAndRunsTheStatementAgainOnEachOpen) {
+    query_.SetSQL({"SELECT ID FROM T WHERE CODE > :C ORDER BY ID"});
+    query_.ParamByName("C").SetAsInteger(10);
+    int progress = -1;
+    query_.OnQueryProgress = [&](TVORSAMQuery&, int percent, bool&) { progress = percent; };
+    query_.Open();
+    EXPECT_EQ(progress, 100);
+    EXPECT_EQ(Ids(), (std::vector<int>{2, 3, 4}));
+    EXPECT_DATABASE_ERROR(query_.UnPrepare(), SDataSetOpen);
+    query_.Close();
+    EXPECT_TRUE(query_.Prepared());
+    query_.ParamByName("C").SetAsInteger(20);
+    query_.Open();
+    EXPECT_EQ(Ids(), (std::vector<int>{3, 4}));
+}
+
+TEST_F(QueryTest, OpeningAStatementWithoutRowsFails) {
+    query_.SetSQL({"DELETE FROM T WHERE ID = 0"});
+    EXPECT_DATABASE_ERROR(query_.Open(), SHandleError);
+    EXPECT_FALSE(query_.Active());
+}
+
+} // namespace
+} // namespace vorsam::test
