@@ -361,14 +361,20 @@ private:
     size_t end_ = 0; // one past the last row of the run held; 0 when none is
 };
 
-// The frame of UPDATE and DELETE: the WHERE conditions placed, the records found, then each changed.
-void ChangeQualifyingRows(TDataQuery& query, bool withValues,
-                          const std::function<void(TDataCursor& writer, TQualifyingRow& row)>& change) {
-    TSourceTable& target = Target(query);
+// The start of UPDATE and DELETE: the WHERE conditions placed, the joins planned with the target driving,
+// and the cursor that changes the rows found.
+std::unique_ptr<TDataCursor> PlanChange(TDataQuery& query) {
     if (query.WhereTree) OptimizeWhere(query, true);
     PlanJoinAccesses(query); // the target drives: the order stays
     if (query.WhereTree) OptimizeWhere(query, false);
-    std::unique_ptr<TDataCursor> writer = WritingCursor(query);
+    return WritingCursor(query);
+}
+
+// The frame of UPDATE and DELETE: the records found, then each changed.
+void ChangeQualifyingRows(TDataQuery& query, bool withValues,
+                          const std::function<void(TDataCursor& writer, TQualifyingRow& row)>& change) {
+    TSourceTable& target = Target(query);
+    std::unique_ptr<TDataCursor> writer = PlanChange(query);
     TDataChangeRun run(*writer, RunOptions(query), query.RowsAffected);
     run.Run(target.Cursor->GetRecordCount(), [&](TDataChangeRun& r) {
         std::vector<TQualifyingRow> rows = FindQualifyingRows(query, r, withValues);
@@ -545,8 +551,31 @@ void ExecuteUpdate(TDataQuery& query) {
     });
 }
 
+// A DELETE of a local table deletes the rows found in sets, each reaching to the next commit (SetRows at
+// most), freed in the order found: one range lock and one descent per index leaf for each set
+// (TDataCursor::DeleteRecords). Records another user deleted meanwhile are passed over and not counted.
 void ExecuteDelete(TDataQuery& query) {
-    ChangeQualifyingRows(query, false, [](TDataCursor& writer, TQualifyingRow&) { writer.DeleteRecord(); });
+    if (Target(query).Cursor->IsRemote()) {
+        ChangeQualifyingRows(query, false, [](TDataCursor& writer, TQualifyingRow&) { writer.DeleteRecord(); });
+        return;
+    }
+    constexpr size_t SetRows = 65536;
+    std::unique_ptr<TDataCursor> writer = PlanChange(query);
+    TDataChangeRun run(*writer, RunOptions(query), query.RowsAffected);
+    run.Run(Target(query).Cursor->GetRecordCount(), [&](TDataChangeRun& r) {
+        std::vector<TQualifyingRow> rows = FindQualifyingRows(query, r, false);
+        EndJoinAccesses(query);
+        std::vector<uint32_t> numbers;
+        for (size_t i = 0; i < rows.size();) {
+            size_t j = i + std::min({rows.size() - i, SetRows, r.RowsBeforeCommit()});
+            numbers.clear();
+            for (size_t k = i; k < j; ++k) numbers.push_back(rows[k].Record);
+            r.RowWriting();
+            uint32_t deleted = writer->DeleteRecords(numbers);
+            for (uint32_t d = 0; d < deleted; ++d) r.RowWritten();
+            i = j;
+        }
+    });
 }
 
 } // namespace vorsam

@@ -73,6 +73,8 @@ INSTANTIATE_TEST_SUITE_P(
         TScriptCase{"DeleteWhere", "DELETE FROM T WHERE A < 3 OR A IS NULL", "", 7},
         TScriptCase{"DeleteAll", "DELETE FROM U", "", 12},
         TScriptCase{"DeleteIn", "DELETE FROM U WHERE GRP IN (0, 2)", "", 8},
+        TScriptCase{"DeleteInSetsOfTheCommitInterval", "DELETE FROM U WHERE GRP <> 1 COMMIT INTERVAL 3",
+                    "DELETE FROM U WHERE GRP <> 1", 8},
         TScriptCase{"DeleteThroughAJoin", "DELETE FROM T, U WHERE T.ID = U.ID AND U.GRP = 0",
                     "DELETE FROM T WHERE ID IN (SELECT ID FROM U WHERE GRP = 0)", 4},
         TScriptCase{"UpdateWithSubSelect", "UPDATE T SET B = 7 WHERE ID IN (SELECT ID FROM U WHERE V > 50)",
