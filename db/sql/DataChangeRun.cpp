@@ -8,6 +8,10 @@
 
 namespace vorsam {
 
+uint32_t StatementCommitBytes(const TDataCursor& target) {
+    return std::max<uint32_t>(target.Settings().ChangeBudget / 2, 1);
+}
+
 namespace {
 
 // Rows of StatementCommitBytes for records of the target's size, or of what the session's record cache
@@ -16,7 +20,7 @@ int32_t BudgetInterval(const TDataCursor& target) {
     const EngineSettings& settings = target.Settings();
     uint32_t size = std::max<uint32_t>(target.GetRecordSize(), 1);
     uint32_t cached = std::min<uint32_t>(2 * settings.BufferSize / size, settings.RecordCacheLimit);
-    return int32_t(std::max({StatementCommitBytes / size, cached, 1u}));
+    return int32_t(std::max({StatementCommitBytes(target) / size, cached, 1u}));
 }
 
 } // namespace

@@ -6,12 +6,12 @@
 // `CommitInterval` rows (the transaction goes on; the cursor then takes the committed state as its own, so
 // that its writes are not taken for another user's) and ends it with a last commit, also after an abort;
 // an exception leaving the row loop rolls it back (rows committed at earlier intervals stay committed).
-// Without a COMMIT INTERVAL the interval is set by a budget of bytes (StatementCommitBytes): as many rows
-// as records of that many bytes, however small the session's record cache; a session whose cache holds
-// more (2 x cache bytes / record size, at most the cache's record limit) keeps that many. The records a
-// transaction changes stay in memory until its commit, so the budget bounds what a statement holds; a
-// commit costs a fixed part (the journal's pages above the leaves, the headers) that fewer, longer
-// intervals spread thinner.
+// Without a COMMIT INTERVAL the interval is set by a budget of bytes (StatementCommitBytes, half the
+// session's budget of changes): as many rows as records of that many bytes, however small the session's
+// record cache; a session whose cache holds more (2 x cache bytes / record size, at most the cache's record
+// limit) keeps that many. The records a transaction changes stay in memory until its commit (past the
+// session's budget, in spill files), so the budget bounds what a statement holds; a commit costs a fixed
+// part (the journal's pages above the leaves, the headers) that fewer, longer intervals spread thinner.
 //
 // Row count (`RowsAffected`): inside the caller's transaction it follows every counted row; in a run of its
 // own it moves at each commit (between commits it keeps its last value) and is the whole count at the end.
@@ -35,8 +35,10 @@ namespace vorsam {
 class TDataCursor;
 class TDataDirectory;
 
-// The bytes of changed records between two commits of a statement's own transaction without COMMIT INTERVAL.
-inline constexpr uint32_t StatementCommitBytes = uint32_t(4) << 20;
+// The bytes of changed records between two commits of a statement's own transaction without COMMIT INTERVAL:
+// half the session's budget of changes (TBufferSizes::ChangeBudget), so that the records' room in the cache
+// and the index pages they change fit in the rest and nothing waits in a spill file before the commit.
+uint32_t StatementCommitBytes(const TDataCursor& target);
 
 // Told a percentage; sets the flag to abort the run.
 using TChangeProgress = std::function<void(uint16_t percent, bool& abort)>;

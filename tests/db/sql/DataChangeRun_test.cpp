@@ -90,7 +90,7 @@ TEST_F(DataChangeRunTest, DefaultIntervalIsABudgetOfBytesHoweverSmallTheRecordCa
     cursor_->Directory().Session().SetBufferSizes(small);
     TDataChangeRun run(*cursor_, {}, rows_);
     run.Run(0, [&](TDataChangeRun& r) {
-        uint32_t expected = StatementCommitBytes / cursor_->GetRecordSize();
+        uint32_t expected = StatementCommitBytes(*cursor_) / cursor_->GetRecordSize();
         EXPECT_EQ(r.CommitInterval(), int32_t(expected));
         EXPECT_TRUE(r.OwnTransaction());
     });
