@@ -109,16 +109,20 @@ private:
         std::mt19937 random(17);
         int32_t small = int32_t(rows / 100);
         Sqlite.Exec("BEGIN");
-        Append("C", small, "INSERT INTO C VALUES (?, ?, ?)", [&](int64_t i, auto put, sqlite3_stmt* s) {
-            int32_t id = int32_t(i), region = int32_t(random() % 20);
-            std::string name = "Customer " + std::to_string(i);
-            put(1, &id);
-            put(2, name.c_str());
-            put(3, &region);
-            sqlite3_bind_int(s, 1, id);
-            sqlite3_bind_text(s, 2, name.c_str(), -1, SQLITE_TRANSIENT);
-            sqlite3_bind_int(s, 3, region);
-        });
+        // A table of ID, a name "<prefix> <ID>" and REGION, a draw below 20.
+        auto appendRegions = [&](const char* table, int64_t count, const char* insert, const char* prefix) {
+            Append(table, count, insert, [&](int64_t i, auto put, sqlite3_stmt* s) {
+                int32_t id = int32_t(i), region = int32_t(random() % 20);
+                std::string name = prefix + std::to_string(i);
+                put(1, &id);
+                put(2, name.c_str());
+                put(3, &region);
+                sqlite3_bind_int(s, 1, id);
+                sqlite3_bind_text(s, 2, name.c_str(), -1, SQLITE_TRANSIENT);
+                sqlite3_bind_int(s, 3, region);
+            });
+        };
+        appendRegions("C", small, "INSERT INTO C VALUES (?, ?, ?)", "Customer ");
         Append("P", small, "INSERT INTO P VALUES (?, ?)", [&](int64_t i, auto put, sqlite3_stmt* s) {
             int32_t id = int32_t(i);
             std::string name = "Product " + std::to_string(i);
@@ -150,16 +154,7 @@ private:
             sqlite3_bind_int(s, 2, w);
         });
         int32_t headers = int32_t(rows / 10);
-        Append("H", headers, "INSERT INTO H VALUES (?, ?, ?)", [&](int64_t i, auto put, sqlite3_stmt* s) {
-            int32_t id = int32_t(i), region = int32_t(random() % 20);
-            std::string name = "Header " + std::to_string(i);
-            put(1, &id);
-            put(2, name.c_str());
-            put(3, &region);
-            sqlite3_bind_int(s, 1, id);
-            sqlite3_bind_text(s, 2, name.c_str(), -1, SQLITE_TRANSIENT);
-            sqlite3_bind_int(s, 3, region);
-        });
+        appendRegions("H", headers, "INSERT INTO H VALUES (?, ?, ?)", "Header ");
         Append("L", rows, "INSERT INTO L VALUES (?, ?, ?, ?)", [&](int64_t i, auto put, sqlite3_stmt* s) {
             int32_t id = int32_t(i), header = int32_t(random() % headers), quantity = int32_t(random() % 50);
             double price = double(random() % 10000) / 100.0;
