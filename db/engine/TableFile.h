@@ -88,7 +88,8 @@ public:
     void ApplySync() { TFileHandler::FlushBuffers(); }
 
 protected:
-    // The file is about to be cut.
+    // The file is about to be cut: what a file keeps of its content beside its caches must go. Only the
+    // data file keeps such a thing (its view); the index and blob files have nothing to forget.
     virtual void ContentCut() {}
     void GetErrorContext(TErrorContext& context) const override {
         context.Table = owner_.TableName();
