@@ -55,9 +55,15 @@ class CraftedFilesTest : public TCommitCrashTest {
 protected:
     CraftedFilesTest() { repairs_ = true; }
 
-    // Both tables after a crash at the commit point, with the journal crafted by `craft`: never split.
+    // Both tables after a crash at the commit point (the folder as it left it, kept once and put back),
+    // with the journal crafted by `craft`: never split.
     TReopened ReopenWithJournal(const std::function<void(TJournalBytes&)>& craft) {
-        RestoreFolder();
+        if (crashed_.empty()) {
+            CrashAt(0, 0);
+            for (const auto& entry : fs::directory_iterator(dir_.Path()))
+                crashed_[entry.path()] = Load(entry.path());
+        }
+        for (const auto& [path, bytes] : crashed_) Save(path, bytes);
         TJournalBytes journal(Load(dir_.File("PEOPLE.JNL")));
         craft(journal);
         journal.Seal();
@@ -67,16 +73,6 @@ protected:
         for (const auto& entry : fs::recursive_directory_iterator(dir_.Path()))
             EXPECT_LT(entry.is_regular_file() ? entry.file_size() : 0, uintmax_t(1) << 30) << entry.path();
         return first;
-    }
-
-    // The folder as the crash left it, kept once and put back.
-    void RestoreFolder() {
-        if (crashed_.empty()) {
-            CrashAt(0, 0);
-            for (const auto& entry : fs::directory_iterator(dir_.Path()))
-                crashed_[entry.path()] = Load(entry.path());
-        }
-        for (const auto& [path, bytes] : crashed_) Save(path, bytes);
     }
 
     std::map<std::string, std::vector<uint8_t>> crashed_;
@@ -127,9 +123,8 @@ TEST_P(CraftedFilesTest, ACraftedJournalIsCompletedWholeOrNotAtAllAndNothingOuts
     }
 }
 
-// Swap records that a restructure never wrote, with correct checksums, or whose new files are not all
-// there: the table stays as it is (put back when the swap went half way), and so do the files their
-// working names give, also when going back is cut short as a crash would.
+// Swap records naming files that are missing, elsewhere, another table's or links: the tables and those
+// files stay as they are (put back when the swap went half way, also when going back is cut short).
 TEST_P(CraftedFilesTest, ASwapRecordThatCannotBeSettledLeavesTheTableAsItIs) {
     Prepare();
     database_.Rollback();
