@@ -229,8 +229,7 @@ private:
 };
 
 // The hashes the work's files had before the engine's writes were made faster, by file name; S.IDX's
-// since a DELETE deletes its rows as a set, whose index entries go leaf by leaf (pages fill and merge
-// at other moments than one delete after another makes them; the file's size is the same).
+// since a DELETE's index entries go leaf by leaf (pages merge at other moments; its size is the same).
 const std::map<std::string, std::string> RecordedHashes = {
     {"C.BLB", "206336:fd8d12703d0dc174"}, {"C.DAT", "148163:9cc30e20360c2aea"},
     {"C.IDX", "49152:0421c1ad5c8d55e8"},  {"C.JNL", "0:14650fb0739d0383"},

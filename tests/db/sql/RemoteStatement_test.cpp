@@ -85,18 +85,23 @@ protected:
     TValues image_, rows_;
 };
 
-TEST_F(RemoteStatementTest, ALocalTableOfTheSameNameStaysUntouchedWhileTableAndInsertReachTheServer) {
+// Blob values do not travel: reading or writing one on a server's table is refused saying so.
+TEST_F(RemoteStatementTest, ALocalTableOfTheSameNameStaysUntouchedWhileTablesAndInsertReachTheServer) {
+    AddTable({"NOTES", {{"CODIGO", dtInteger}, {"NOTA", dtBlob}}, {{"1", std::nullopt}}});
+    auto [notes, notesRows] = OnServer("NOTES");
     TFakeRequest insert;
     TFakeServer server({[&](TFakePeer& peer) {
         peer.ServeLogin(), peer.Answer(4, {U32(7)});
         peer.Answer(10, Image(501) + NoRecord);
-        EXPECT_EQ(peer.ServeCursor(rows_).Code, 76);
+        EXPECT_EQ(peer.ServeCursor(rows_).Code, 10);
+        peer.Reply(0, TValues{U32(502), U32(32400)} + notes + TValues{U32(1), U32(0), U32(0), U8(1)});
+        EXPECT_EQ(peer.ServeCursor(notesRows).Code, 76);
         peer.Reply(0, {U32(30)});
         insert = peer.Answer(77, Flags(sqlInsert));
         peer.Answer(79, {Quarter, U32(1)}), peer.AnswerUntilDone();
     }});
     current_path(dir_.Path()); // where a local PEOPLE would be looked for
-    std::vector<std::string> walked;
+    std::vector<std::string> walked, refusals;
     {
         TVORSAMSession& remote = DefaultSession();
         remote.SetSessionType(stRemote), remote.SetRemotePort(server.Port());
@@ -113,12 +118,22 @@ TEST_F(RemoteStatementTest, ALocalTableOfTheSameNameStaysUntouchedWhileTableAndI
         EXPECT_ENGINE_ERROR(table.Handle()->AddFilter("CODIGO > 1"), VORSAM_NOTSUPPORTED);
         EXPECT_ENGINE_ERROR(table.Handle()->Directory().StartTransaction(), VORSAM_NOTSUPPORTED);
         EXPECT_ENGINE_ERROR(TDataCursor(table.Handle()->Directory()).DeleteTable(), VORSAM_NOTSUPPORTED);
-        table.Close();
+        table.Close(), table.SetTableName("NOTES"), table.Open();
+        platform::data::TField& nota = table.Fields()[1];
+        for (auto use : {std::function<void()>([&] { nota.AsString(); }),
+                         {[&] { table.Edit(), nota.SetAsString("x"); }}}) {
+            EVORSAMEngineError e = ErrorRaisedBy(use);
+            refusals.push_back(std::string(e.what()) + " (" + e.ErrorFieldName + ")");
+        }
+        table.Cancel(), table.Close();
         query.SetSQL({"INSERT INTO PEOPLE VALUES (4, 'Dora')"}), query.ExecSQL();
         EXPECT_EQ(query.RowsAffected(), 1);
     }
     FinalizeSessions(), Finish(server, nullptr);
     EXPECT_EQ(walked, (std::vector<std::string>{"1|Ana", "2|Bia"}));
+    EXPECT_EQ(refusals,
+              std::vector<std::string>(2, "VORSAM Engine Error # 10762 Not supported by this engine: "
+                                          "blob values on a table of a database server (NOTA)"));
     ASSERT_EQ(rows_.size(), 3u) << "the record reached the server";
     EXPECT_NE(std::string(rows_[2].begin(), rows_[2].end()).find("Caio"), std::string::npos);
     EXPECT_EQ(insert.Values.at(2), Text("INSERT INTO PEOPLE VALUES (4, 'Dora')"));
@@ -259,12 +274,9 @@ TEST_F(RemoteStatementTest, ARequestNamingAHandleIsNeverSentAgainAfterALateOrLos
         TDataDirectory& database = Connect(server, 300);
         std::optional<TQueryStatement> statement;
         std::optional<TDataCursor> cursor;
-        std::function<void()> request = [&] { cursor->SetToBegin(); };
         if (served[0] == 76) statement.emplace(database);
-        if (late) {
-            statement->Prepare("UPDATE PEOPLE SET NOME = 'X'");
-            request = [&] { statement->Execute({}, false); };
-        }
+        if (late) statement->Prepare("UPDATE PEOPLE SET NOME = 'X'");
+        auto request = [&] { late ? void(statement->Execute({}, false)) : void(cursor->SetToBegin()); };
         if (!statement) cursor.emplace(database), cursor->SetTableName("PEOPLE"), cursor->OpenCursor();
         if (statementLost) statement.reset();
         std::vector<EVORSAMEngineError> errors; // the request, then the same again
@@ -272,52 +284,19 @@ TEST_F(RemoteStatementTest, ARequestNamingAHandleIsNeverSentAgainAfterALateOrLos
         remote_.CloseDataDirectory(remote_.OpenDataDirectory("OUTRA", "")); // a new connection
         statement.reset(), cursor.reset();
         Finish(server, &database);
-        std::vector<uint16_t> codes{1, 3, 4};
-        codes.insert(codes.end(), served.begin(), served.end());
-        codes.insert(codes.end(), {1, 3, 4, 4, 5, 5, 2});
         std::vector<uint16_t> sent;
         for (const TFakeRequest& r : server.Requests()) sent.push_back(r.Code);
-        EXPECT_EQ(sent, codes) << "the new connection opens only VENDAS again and OUTRA";
+        EXPECT_EQ(sent,
+                  (std::vector<uint16_t>{1, 3, 4} + served + std::vector<uint16_t>{1, 3, 4, 4, 5, 5, 2}))
+            << "the new connection opens only VENDAS again and OUTRA";
         if (statementLost) continue;
         const std::string redo = late ? "prepare the statement again" : "open the table again";
-        ASSERT_EQ(errors.size(), 2u);
-        EXPECT_EQ(errors[0].SocketErrorCode == ETIMEDOUT, late);
         EXPECT_TRUE(
             errors[0].ErrorMessage.ends_with("; the server may have carried out the request; " + redo))
             << errors[0].ErrorMessage;
         EXPECT_EQ(errors[1].ErrorCode, VORSAM_NOTCONNECTED);
         EXPECT_EQ(errors[1].ErrorMessage, "the connection to the server was lost; " + redo);
     }
-}
-
-// Blob values do not travel: reading or writing one on a server's table is refused saying so.
-TEST_F(RemoteStatementTest, ABlobOfAServersTableIsRefusedSayingWhatIsNotSupported) {
-    AddTable({"NOTES", {{"CODIGO", dtInteger}, {"NOTA", dtBlob}}, {{"1", std::nullopt}}});
-    auto [image, rows] = OnServer("NOTES");
-    TFakeServer server({[&](TFakePeer& peer) {
-        peer.ServeLogin(), peer.Answer(4, {U32(7)});
-        peer.Answer(10, TValues{U32(501), U32(32400)} + image + TValues{U32(1), U32(0), U32(0), U8(1)});
-        peer.ServeCursor(rows), peer.Reply(0), peer.AnswerUntilDone();
-    }});
-    std::vector<std::string> refusals;
-    {
-        TVORSAMSession& remote = DefaultSession();
-        remote.SetSessionType(stRemote), remote.SetRemotePort(server.Port()), remote.SetRemoteUser("ana");
-        remote.SetRemotePassword("s3nha");
-        TVORSAMTable table;
-        table.SetDatabaseName("VENDAS"), table.SetTableName("NOTES"), table.Open();
-        platform::data::TField& nota = table.Fields()[1];
-        for (auto use : {std::function<void()>([&] { nota.AsString(); }),
-                         {[&] { table.Edit(), nota.SetAsString("x"); }}}) {
-            EVORSAMEngineError e = ErrorRaisedBy(use);
-            refusals.push_back(std::string(e.what()) + " (" + e.ErrorFieldName + ")");
-        }
-        table.Cancel(), table.Close();
-    }
-    FinalizeSessions(), Finish(server, nullptr);
-    EXPECT_EQ(refusals,
-              std::vector<std::string>(2, "VORSAM Engine Error # 10762 Not supported by this engine: "
-                                          "blob values on a table of a database server (NOTA)"));
 }
 
 } // namespace
