@@ -199,8 +199,7 @@ TEST_F(SingleInstance, AnEndSignalEndsTheToolCleanly) {
         QByteArray log;
         Start(tool);
         ASSERT_TRUE(WaitUntilUp(tool, log)) << log.toStdString();
-        ASSERT_EQ(::kill(static_cast<pid_t>(tool.processId()), signal), 0);
-        ASSERT_TRUE(tool.waitForFinished(WaitMs));
+        ASSERT_TRUE(::kill(pid_t(tool.processId()), signal) == 0 && tool.waitForFinished(WaitMs));
         EXPECT_TRUE(tool.exitStatus() == QProcess::NormalExit && tool.exitCode() == 0) << tool.exitCode();
         EXPECT_EQ(RuntimeFiles().join(" ").toStdString(), "");
     }

@@ -1,5 +1,4 @@
-// A key held with Meta (the Super key), Alt or Ctrl types nothing into the grids of the screens,
-// whether the cell's editor is closed (the key would open it with its character) or open.
+// A key held with Meta (the Super key), Alt or Ctrl types nothing into a cell, its editor closed or open.
 
 #include "GridScreenTest.h"
 #include "platform/ui/CustomGrid.h"
