@@ -191,8 +191,7 @@ TEST_F(SingleInstance, OfTwoStartsAtTheSameMomentExactlyOneRuns) {
     }
 }
 
-// Ctrl+C in its terminal, a kill or the terminal's end: the tool ends as its window's end would,
-// and leaves none of its single-instance files.
+// Ctrl+C, a kill or the terminal's end ends the tool as its window's end would, leaving no file behind.
 TEST_F(SingleInstance, AnEndSignalEndsTheToolCleanly) {
     for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
         SCOPED_TRACE(signal);
@@ -200,10 +199,8 @@ TEST_F(SingleInstance, AnEndSignalEndsTheToolCleanly) {
         QByteArray log;
         Start(tool);
         ASSERT_TRUE(WaitUntilUp(tool, log)) << log.toStdString();
-        ASSERT_EQ(::kill(static_cast<pid_t>(tool.processId()), signal), 0);
-        ASSERT_TRUE(tool.waitForFinished(WaitMs));
-        EXPECT_EQ(tool.exitStatus(), QProcess::NormalExit);
-        EXPECT_EQ(tool.exitCode(), 0);
+        ASSERT_TRUE(::kill(pid_t(tool.processId()), signal) == 0 && tool.waitForFinished(WaitMs));
+        EXPECT_TRUE(tool.exitStatus() == QProcess::NormalExit && tool.exitCode() == 0) << tool.exitCode();
         EXPECT_EQ(RuntimeFiles().join(" ").toStdString(), "");
     }
 }

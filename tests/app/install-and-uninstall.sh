@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs the build in the given folder as the README says, with the prefix ~/.local of a home of
 # its own: the installed tool seeds the user's program folder from the installed defaults, and its
-# first scripted start makes the administrator; once that folder is edited, installing again, the
-# README's uninstall and its removal of the emptied folders leave it as it was.
+# first scripted start makes the administrator; once that folder is edited, installing again and
+# the README's uninstall leave it as it was.
 # Usage: install-and-uninstall.sh BUILD_FOLDER   (run by CTest)
 set -euo pipefail
 build="$1"

@@ -1,7 +1,5 @@
-// The pictures of the screens in docs/screens.md: every screen shown as the user finds it, with a
-// programming an installer might have made, as the active window (its first field has the focus);
-// each must show whole, no control cut off by the edge of the box around it. With
-// CENTRPRG_SCREENSHOTS naming a folder the pictures are saved there:
+// The pictures of the screens in docs/screens.md, each screen shown active on a programming an installer
+// might have made, and whole; with CENTRPRG_SCREENSHOTS naming a folder they are saved there:
 //   CENTRPRG_SCREENSHOTS=docs/img build/ci/tests/screens/screens_test --gtest_filter='Screenshots.*'
 
 #include "ScreenFixture.h"
@@ -60,24 +58,19 @@ protected:
         if (const char* folder = std::getenv("CENTRPRG_SCREENSHOTS")) target = folder;
         LoadModel(11);
     }
+    // Every control shown must lie inside the control it is placed on.
     void Save(QWidget& screen, const char* name) {
         SCOPED_TRACE(name);
         ShowActive(screen);
-        ExpectShownWhole(screen);
-        if (!target.empty()) {
-            EXPECT_TRUE(screen.grab().save(QString::fromStdString(target + "/" + name + ".png")));
-        }
+        for (const QWidget* child : screen.findChildren<QWidget*>())
+            EXPECT_TRUE(!child->isVisible() || child->isWindow() ||
+                        child->parentWidget()->rect().contains(child->geometry()))
+                << child->metaObject()->className() << " " << child->objectName().toStdString();
+        EXPECT_TRUE(target.empty() ||
+                    screen.grab().save(QString::fromStdString(target + "/" + name + ".png")));
         screen.hide();
     }
-    // Every control shown lies inside the control it is placed on.
-    static void ExpectShownWhole(const QWidget& screen) {
-        for (const QWidget* child : screen.findChildren<QWidget*>()) {
-            if (!child->isVisible() || child->isWindow()) continue;
-            EXPECT_TRUE(child->parentWidget()->rect().contains(child->geometry()))
-                << child->metaObject()->className() << " " << child->objectName().toStdString();
-        }
-    }
-    std::string target; // empty: no pictures
+    std::string target;
 };
 
 TEST_F(Screenshots, EveryScreen) {

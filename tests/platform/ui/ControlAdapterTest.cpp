@@ -8,6 +8,8 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace {
 
 // A window with the control under test and a plain edit to move the focus to.
@@ -209,17 +211,13 @@ TEST(Keyboard, KeysMapToVirtualKeysAndTypedCharacters) {
 // AltGr types what it makes, as X11 gives it: with Qt::GroupSwitchModifier, or as a plain key with
 // its character; with Meta (the Super key) held, even with Shift, a key types nothing.
 TEST(Keyboard, AltGrTypesItsCharacterWhileAChordTypesNothing) {
-    const struct {
-        Qt::Key key;
-        Qt::KeyboardModifiers modifiers;
-        const char *text, *typed;
-    } cases[] = {{Qt::Key_At, Qt::GroupSwitchModifier, "@", "@"},
-                 {Qt::Key_Eacute, Qt::NoModifier, "é", "é"},
-                 {Qt::Key_R, Qt::MetaModifier | Qt::ShiftModifier, "R", ""}};
-    for (const auto& c : cases) {
+    for (const auto& [key, modifiers, text, typed] :
+         {std::tuple(Qt::Key_At, Qt::KeyboardModifiers(Qt::GroupSwitchModifier), "@", "@"),
+          std::tuple(Qt::Key_Eacute, Qt::KeyboardModifiers(), "é", "é"),
+          std::tuple(Qt::Key_R, Qt::MetaModifier | Qt::ShiftModifier, "R", "")}) {
         TControlWindow<TCustomMaskEdit> w;
-        QTest::sendKeyEvent(QTest::Click, w.control, c.key, QString::fromUtf8(c.text), c.modifiers);
-        EXPECT_EQ(w.control->Text(), QString::fromUtf8(c.typed)) << c.text;
+        QTest::sendKeyEvent(QTest::Click, w.control, key, QString::fromUtf8(text), modifiers);
+        EXPECT_EQ(w.control->Text(), QString::fromUtf8(typed)) << text;
     }
 }
 

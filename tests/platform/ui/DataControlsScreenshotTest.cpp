@@ -1,6 +1,6 @@
 // A small form with one data-aware control of each kind on the scratch table, and a list of the
 // table. With CENTRPRG_SCREENSHOTS naming a folder the form is saved there as data-controls.png:
-//   CENTRPRG_SCREENSHOTS=docs/img build/ci/tests/platform/ui/platform_ui_tests
+//   CENTRPRG_SCREENSHOTS=docs/img xvfb-run -a build/ci/tests/platform/ui/platform_ui_tests
 //       --gtest_filter='*DataControlsScreenshot*'
 #include "DataControlsFixture.h"
 

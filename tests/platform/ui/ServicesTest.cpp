@@ -19,7 +19,6 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
-#include <fstream>
 
 namespace {
 
@@ -138,20 +137,13 @@ TEST(UiHooks, TextsAndHelpGoThroughWhatTheProgramInstalled) {
     SetUiHooks(before);
 }
 
-// Qt's file dialog shows the kind, size and date of a file in Brazilian Portuguese and its
-// formats, in columns that show them whole, though the tests run in an English environment
-// (TestMain.cpp), which the programs the tool starts and the C library still get.
+// Though the tests run in an English environment (TestMain.cpp), which child programs and libc keep.
 TEST(FileDialog, ShowsTheKindSizeAndDateOfAFileInBrazilianFormatsWhole) {
     QTemporaryDir dir;
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir.path()); // its history
-    const QString file = dir.filePath("cliente.npx");
-    std::ofstream(file.toStdString()) << std::string(6750, '\0'); // a programming: 6.59 KiB
-    {
-        QFile stamped(file);
-        ASSERT_TRUE(stamped.open(QIODevice::ReadWrite));
-        ASSERT_TRUE(stamped.setFileTime(QDateTime(QDate(2024, 12, 15), QTime(10, 0)),
-                                        QFileDevice::FileModificationTime));
-    }
+    QFile file(dir.filePath("cliente.npx"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(QByteArray(6750, '\0')) && file.flush());
+    ASSERT_TRUE(file.setFileTime(QDateTime(QDate(2024, 12, 15), QTime(10, 0)), QFile::FileModificationTime));
     const TToolkitTexts texts;
     QStringList shown; // kind, size, date
     QTimer::singleShot(0, [&] {

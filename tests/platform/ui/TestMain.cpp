@@ -1,6 +1,4 @@
-// Runs the tests inside one QApplication with the pinned look (offscreen platform, fixed fonts),
-// started as the tool starts it in an English environment: Qt's own formats must still be the
-// tool's.
+// Runs the tests in one QApplication with the pinned look, made as the tool makes it, in an English locale.
 #include "platform/ui/PinnedLook.h"
 #include "platform/ui/ToolLocale.h"
 
