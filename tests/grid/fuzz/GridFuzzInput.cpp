@@ -125,10 +125,8 @@ std::vector<TGridFuzzSeed> XlsSeeds() {
     seeds.push_back({"biff8-4096", directory.Bytes});
     directory.Link(directory.Directory[0], directory.Directory[0]);
     seeds.push_back({"biff8-4096-directory-loops", directory.Bytes});
-    const QByteArray old = WorkbookStream({{"Plan1", Label5(0, 0,
-                                                            "\x80 10 \x93"
-                                                            "aspas\x94")}},
-                                          Record(0x0042, U16(1252)), true);
+    const QByteArray old =
+        WorkbookStream({{"Plan1", Label5(0, 0, "\x80 10 \x93texto\x94")}}, Record(0x0042, U16(1252)), true);
     seeds.push_back({"biff5-1252", CompoundDocument({{"Book", old}}).Bytes});
     return seeds;
 }
@@ -138,17 +136,11 @@ std::vector<TGridFuzzSeed> XlsSeeds() {
 std::vector<TGridFuzzSeed> DelimitedSeeds() {
     const qsizetype beyond = qsizetype(inputlimits::kMaxCells) + 1;
     return {
-        {"quoted", R"(a,"b""c",d)"
-                   "\r\n"
-                   R"("x,y",2,"open)"
-                   "\r\n"
-                   R"(1,"q"tail,3)"
-                   "\r\n"},
+        {"quoted", "a,\"b\"\"c\",d\r\n\"x,y\",2,\"open\r\n1,\"q\"tail,3\r\n"},
         {"lf-and-cr", "a;b\n1;2\r\n3\n;4\r5"},
         {"cr", "a|b\r1|2\r"},
         {"utf8-bom", "\xEF\xBB\xBFS\xC3\xA3o\t\xE2\x82\xAC\r\nx\ty\r\n"},
-        {"windows-1252", "S\xE3o;\x80;\x93"
-                         "aspas\x94\r\n"},
+        {"windows-1252", "S\xE3o;\x80;\x93texto\x94\r\n"},
         {"no-delimiter", "alpha\r\n\r\nbeta"},
         {"empty", ""},
         {"lines-times-fields-beyond", QByteArray(",,,,,,,x\r\n").repeated(beyond / 8 + 1)},
