@@ -7,7 +7,6 @@
 #include <QString>
 #include <QtEndian>
 #include <algorithm>
-#include <cstring>
 #include <vector>
 
 namespace xlsfiles {
@@ -19,12 +18,8 @@ template <typename T> QByteArray LittleEndian(T value) {
     qToLittleEndian(value, bytes.data());
     return bytes;
 }
-inline QByteArray U16(quint16 value) {
-    return LittleEndian(value);
-}
-inline QByteArray U32(quint32 value) {
-    return LittleEndian(value);
-}
+inline constexpr auto U16 = &LittleEndian<quint16>;
+inline constexpr auto U32 = &LittleEndian<quint32>;
 
 // ---- The compound document ------------------------------------------------------------------------
 
@@ -55,17 +50,16 @@ inline TCompound CompoundDocument(const std::vector<TStream>& streams, int shift
     TCompound doc;
     const qint64 size = doc.SectorSize = qint64(1) << shift, per = size / 4;
     auto count = [](qint64 bytes, qint64 unit) { return (bytes + unit - 1) / unit; };
-    QByteArray mini;
-    qint64 big = 0;
+    auto pad = [&](const QByteArray& data, qint64 unit) {
+        return data.leftJustified(count(data.size(), unit) * unit, '\0');
+    };
+    QByteArray mini, big;
     for (const TStream& s : streams)
-        if (s.Data.size() < 4096)
-            mini += s.Data.leftJustified(count(s.Data.size(), 64) * 64, '\0');
-        else
-            big += count(s.Data.size(), size);
+        (s.Data.size() < 4096 ? mini : big) += pad(s.Data, s.Data.size() < 4096 ? 64 : size);
     const qint64 directory = count(qint64(streams.size() + 1) * 128, size),
                  miniFat = count(mini.size() / 16, size), miniSectors = count(mini.size(), size);
     qint64 fat = 0, difat = 0;
-    while (fat * per < directory + big + miniFat + miniSectors + fat + difat) {
+    while (fat * per < directory + big.size() / size + miniFat + miniSectors + fat + difat) {
         ++fat;
         difat = count(std::max<qint64>(fat - headerFat, 0), per - 1);
     }
@@ -87,50 +81,38 @@ inline TCompound CompoundDocument(const std::vector<TStream>& streams, int shift
     }
     doc.MiniFat = chain(next, miniFat);
     doc.MiniStream = chain(next, miniSectors);
-
-    QByteArray& bytes = doc.Bytes;
-    bytes = QByteArray((1 + qint64(next.size())) * size, '\0');
-    auto at = [&](const std::vector<quint32>& sectors) { return (qint64(sectors.at(0)) + 1) * size; };
-    auto put = [&](qint64 offset, const QByteArray& data) { bytes.replace(offset, data.size(), data); };
+    next.resize(size_t(fat * per), kFree);
+    miniNext.resize(size_t(miniFat * per), kFree);
     auto words = [](const std::vector<quint32>& values) {
         QByteArray data;
         for (quint32 value : values) data += U32(value);
         return data;
     };
-    put(0, QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8));
-    put(0x18, U16(0x3E) + U16(shift == 9 ? 3 : 4) + U16(0xFFFE) + U16(quint16(shift)) + U16(6));
-    put(0x2C, U32(quint32(fat)) + U32(doc.Directory[0]) + U32(0) + U32(4096) +
-                  U32(miniFat ? doc.MiniFat[0] : kEndOfChain) + U32(quint32(miniFat)) +
-                  U32(difat ? doc.Difat[0] : kEndOfChain) + U32(quint32(difat)));
-    QByteArray header, difatSectors;
+    QByteArray header = QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + QByteArray(16, '\0') + U16(0x3E) +
+                        U16(shift == 9 ? 3 : 4) + U16(0xFFFE) + U16(quint16(shift)) + U16(6) +
+                        QByteArray(10, '\0') + U32(quint32(fat)) + U32(doc.Directory[0]) + U32(0) +
+                        U32(4096) + U32(miniFat ? doc.MiniFat[0] : kEndOfChain) + U32(quint32(miniFat)) +
+                        U32(difat ? doc.Difat[0] : kEndOfChain) + U32(quint32(difat)),
+               difatSectors, entries;
     for (qint64 i = 0; i < 109; ++i) header += U32(i < std::min<qint64>(fat, headerFat) ? quint32(i) : kFree);
     for (qint64 d = 0; d < difat; ++d) {
         for (qint64 n = headerFat + d * (per - 1), i = n; i < n + per - 1; ++i)
             difatSectors += U32(i < fat ? quint32(i) : kFree);
         difatSectors += U32(d + 1 < difat ? doc.Difat[d + 1] : kEndOfChain);
     }
-    put(0x4C, header);
-    if (difat) put(at(doc.Difat), difatSectors);
-    next.resize(size_t(fat * per), kFree);
-    miniNext.resize(size_t(miniFat * per), kFree);
-    put(at(doc.Fat), words(next));
-    if (miniFat) put(at(doc.MiniFat), words(miniNext));
-    if (miniSectors) put(at(doc.MiniStream), mini);
-    QByteArray entries;
     for (size_t e = 0; e <= streams.size(); ++e) {
         const QString name = e ? streams[e - 1].Name : QStringLiteral("Root Entry");
         const std::vector<quint32>& sectors = e ? doc.Streams[e - 1] : doc.MiniStream;
-        const QByteArray& data = e ? streams[e - 1].Data : mini;
         QByteArray entry = QByteArray(reinterpret_cast<const char*>(name.utf16()), name.size() * 2);
         entry = entry.leftJustified(0x40, '\0') + U16(quint16(name.size() * 2 + 2)) + char(e ? 2 : 5) +
                 char(1) + U32(kFree) + U32(e && e < streams.size() ? quint32(e + 1) : kFree) +
                 U32(e == 0 && !streams.empty() ? 1 : kFree);
         entries += (entry.leftJustified(0x74, '\0') + U32(sectors.empty() ? kEndOfChain : sectors[0]) +
-                    U32(quint32(data.size())))
+                    U32(quint32(e ? streams[e - 1].Data.size() : mini.size())))
                        .leftJustified(128, '\0');
-        if (e && data.size() >= 4096) put(at(sectors), data);
     }
-    put(at(doc.Directory), entries);
+    doc.Bytes = pad(header, size) + words(next) + difatSectors + pad(entries, size) + big + words(miniNext) +
+                pad(mini, size);
     return doc;
 }
 
@@ -159,9 +141,7 @@ inline QByteArray Label5(int row, int col, const QByteArray& bytes) {
     return Record(0x0204, Cell(row, col) + U16(quint16(bytes.size())) + bytes);
 }
 inline QByteArray Number(int row, int col, double value, int xf = 0) {
-    QByteArray bytes(8, '\0');
-    std::memcpy(bytes.data(), &value, 8);
-    return Record(0x0203, Cell(row, col, xf) + bytes);
+    return Record(0x0203, Cell(row, col, xf) + LittleEndian(value));
 }
 
 struct TSheet {
