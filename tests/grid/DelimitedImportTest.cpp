@@ -263,24 +263,6 @@ template <typename TAction> QString Raised(TAction action) {
 }
 const QString kTooLarge = QString::fromUtf8("O arquivo é grande demais para ser importado: ");
 
-TEST(DelimitedCells, RowsTimesTheWidestRowStayWithinTheCellLimit) {
-    // Lines kept of those given, at most 6 cells: a line beyond the limit keeps none of its cells;
-    // empty lines count as rows.
-    const std::vector<std::pair<QStringList, int>> cases = {{{"a,b,c", "d,e"}, 2},
-                                                            {{"a,b,c", "d,e", "f"}, 2},
-                                                            {{"a,b", "c,d,e,f"}, 1},
-                                                            {{"a,b,c,d,e,f,g"}, 0},
-                                                            {{"", "", "", "", "", "", ""}, 6}};
-    for (const auto& [lines, kept] : cases) {
-        SCOPED_TRACE(lines.join('/').toStdString());
-        TDelimitedCells cells(6);
-        for (const QString& line : lines)
-            if (!cells.AddLine(line, u',')) break;
-        EXPECT_EQ(cells.RowCount(), kept);
-        EXPECT_LE(cells.RowCount() * std::max(cells.Width(), 1), 6);
-    }
-}
-
 TEST(DelimitedCells, Utf8IsValidAsQtsDecoderFindsItWhateverThePieces) {
     std::mt19937 random(45);
     const char bytes[] = "a\x80\x9F\xA0\xBF\xC2\xDF\xE0\xED\xEF\xF0\xF4\xF5\xC0\xFF";
@@ -319,6 +301,7 @@ TEST_F(DelimitedLoad, AFileBeyondTheLimitsIsRefusedAndTheGridStaysAsItWas) {
         {"lines times the grid's columns beyond it", columns,
          QByteArray("x\r\n").repeated(cells / columns + 1)},
         {"one line of more delimiters than the cell limit", 2, QByteArray(cells + 1, ',')},
+        {"more empty lines than the cell limit", 1, QByteArray("\r\n").repeated(cells + 1)},
         {"more bytes than the byte limit", 2, {}}, // an empty file, made that long
     };
     Fill({{"kept", "a"}, {"b", "c"}});
