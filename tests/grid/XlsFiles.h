@@ -63,13 +63,13 @@ inline TCompound CompoundDocument(const std::vector<TStream>& streams, int shift
         ++fat;
         difat = count(std::max<qint64>(fat - headerFat, 0), per - 1);
     }
-    std::vector<quint32> next(size_t(fat), 0xFFFFFFFD), miniNext; // the FAT and the mini FAT
-    next.resize(size_t(fat + difat), 0xFFFFFFFC);
-    auto chain = [](std::vector<quint32>& table, qint64 length) {
+    // The FAT (its own sectors and the DIFAT's marked as such) and the mini FAT, as chains are made.
+    QByteArray next = U32(0xFFFFFFFD).repeated(fat) + U32(0xFFFFFFFC).repeated(difat), miniNext;
+    auto chain = [](QByteArray& table, qint64 length) {
         std::vector<quint32> sectors;
         for (qint64 i = 0; i < length; ++i) {
-            sectors.push_back(quint32(table.size()));
-            table.push_back(i + 1 < length ? quint32(table.size() + 1) : kEndOfChain);
+            sectors.push_back(quint32(table.size() / 4));
+            table += U32(i + 1 < length ? quint32(table.size() / 4 + 1) : kEndOfChain);
         }
         return sectors;
     };
@@ -81,13 +81,6 @@ inline TCompound CompoundDocument(const std::vector<TStream>& streams, int shift
     }
     doc.MiniFat = chain(next, miniFat);
     doc.MiniStream = chain(next, miniSectors);
-    next.resize(size_t(fat * per), kFree);
-    miniNext.resize(size_t(miniFat * per), kFree);
-    auto words = [](const std::vector<quint32>& values) {
-        QByteArray data;
-        for (quint32 value : values) data += U32(value);
-        return data;
-    };
     QByteArray header = QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + QByteArray(16, '\0') + U16(0x3E) +
                         U16(shift == 9 ? 3 : 4) + U16(0xFFFE) + U16(quint16(shift)) + U16(6) +
                         QByteArray(10, '\0') + U32(quint32(fat)) + U32(doc.Directory[0]) + U32(0) +
@@ -111,8 +104,8 @@ inline TCompound CompoundDocument(const std::vector<TStream>& streams, int shift
                     U32(quint32(e ? streams[e - 1].Data.size() : mini.size())))
                        .leftJustified(128, '\0');
     }
-    doc.Bytes = pad(header, size) + words(next) + difatSectors + pad(entries, size) + big + words(miniNext) +
-                pad(mini, size);
+    doc.Bytes = pad(header, size) + next.leftJustified(fat * size, '\xFF') + difatSectors +
+                pad(entries, size) + big + miniNext.leftJustified(miniFat * size, '\xFF') + pad(mini, size);
     return doc;
 }
 
