@@ -312,22 +312,20 @@ TEST_F(WorkbookImport, AnXlsFileIsReadThroughItsLibraryFromTheSheetItShows) {
                                      {"202,5", QString::fromUtf8("São Paulo"), "15/03/2024"}}));
 }
 
-// Formats 1 and 2 show dates and times (built-in), 3 to 5 codes of the workbook, the second a number.
+// Formats 1 and 2 show dates and times (built-in), 3 and 4 codes of the workbook, the second a number.
 TEST_F(WorkbookImport, XlsxNumbersShowAsDatesAndTimesWhereTheirFormatsSaySo) {
     const QString styles =
         R"(<styleSheet><numFmts><numFmt numFmtId="164" formatCode="dd/mm/yyyy\ hh:mm"/>)"
-        R"(<numFmt numFmtId="165" formatCode="&quot;d&quot;0.00"/><numFmt numFmtId="166" formatCode="[$-409]mm:ss"/>)"
-        R"(</numFmts><cellXfs><xf/><xf numFmtId="14"/><xf numFmtId="20"/><xf numFmtId="164"/><xf numFmtId="165"/>)"
-        R"(<xf numFmtId="166"/></cellXfs></styleSheet>)";
+        R"(<numFmt numFmtId="165" formatCode="&quot;d&quot;0.00"/></numFmts><cellXfs><xf/>)"
+        R"(<xf numFmtId="14"/><xf numFmtId="20"/><xf numFmtId="164"/><xf numFmtId="165"/></cellXfs></styleSheet>)";
     WriteXlsx(Path("dates.xlsx"),
               {{"A", SheetXml({{"A1", "n\" s=\"1", "<v>45366</v>"},
                                {"B1", "n\" s=\"4", "<v>2.5</v>"},
                                {"C1", "n\" s=\"2", "<v>0.4375</v>"},
-                               {"D1", "n\" s=\"3", "<v>45366.4375</v>"},
-                               {"E1", "n\" s=\"5", "<v>0.75</v>"}})}},
+                               {"D1", "n\" s=\"3", "<v>45366.4375</v>"}})}},
               {}, 0, styles);
     grid_.LoadFromXLS(Path("dates.xlsx"));
-    EXPECT_EQ(GridRows(grid_), (Rows{{"15/03/2024", "2,5", "10:30:00", "15/03/2024 10:30:00", "18:00:00"}}));
+    EXPECT_EQ(GridRows(grid_), (Rows{{"15/03/2024", "2,5", "10:30:00", "15/03/2024 10:30:00"}}));
 }
 
 TEST(WorkbookNumberFormats, AnMRightAfterHoursOrRightBeforeSecondsIsMinutes) {
