@@ -250,18 +250,9 @@ TEST_F(DelimitedLoad, TheChangeReportedCoversTheGridAndNoMore) {
 
 // ---- Bounds -------------------------------------------------------------------------------------
 
-// What an action raises: an EVozAvozError's message, another error's, or "" for none.
-template <typename TAction> QString Raised(TAction action) {
-    try {
-        action();
-    } catch (const EVozAvozError& e) {
-        return QString::fromUtf8(e.what());
-    } catch (const std::exception& e) {
-        return e.what();
-    }
-    return {};
-}
-const QString kTooLarge = QString::fromUtf8("O arquivo é grande demais para ser importado: ");
+using testing::StrEq;
+using testing::ThrowsMessage;
+const std::string kTooLarge = "O arquivo é grande demais para ser importado: ";
 
 TEST(DelimitedCells, Utf8IsValidAsQtsDecoderFindsItWhateverThePieces) {
     std::mt19937 random(45);
@@ -311,7 +302,8 @@ TEST_F(DelimitedLoad, AFileBeyondTheLimitsIsRefusedAndTheGridStaysAsItWas) {
         const Rows before = GridRows(grid_);
         const QString path = File(bytes);
         ASSERT_TRUE(!bytes.isEmpty() || QFile::resize(path, inputlimits::kMaxTextFileBytes + 1));
-        EXPECT_EQ(Raised([&] { grid_.LoadFromCSV(path); }), kTooLarge + path);
+        EXPECT_THAT([&] { grid_.LoadFromCSV(path); },
+                    ThrowsMessage<EVozAvozError>(StrEq(kTooLarge + path.toStdString())));
         EXPECT_EQ(GridRows(grid_), before);
     }
 }
@@ -334,8 +326,11 @@ TEST_F(DelimitedLoad, AFailureOnTheWayLeavesTheGridAsItWasAndReportsItself) {
                 if (outOfMemory) throw std::bad_alloc();
                 throw std::runtime_error("stopped");
             };
-            EXPECT_EQ(Raised([&] { grid_.LoadDelimited(path, append); }),
-                      outOfMemory ? kTooLarge + path : QString("stopped"));
+            const auto load = [&] { grid_.LoadDelimited(path, append); };
+            if (outOfMemory)
+                EXPECT_THAT(load, ThrowsMessage<EVozAvozError>(StrEq(kTooLarge + path.toStdString())));
+            else
+                EXPECT_THAT(load, ThrowsMessage<std::runtime_error>(StrEq("stopped")));
             EXPECT_EQ(GridRows(grid_), before);
             ASSERT_NE(grid_.CellProperties(1, 2), nullptr);
             EXPECT_TRUE(grid_.CellProperties(1, 2)->ReadOnly);
