@@ -195,13 +195,14 @@ std::vector<TGridFuzzSeed> MakeGridFuzzSeeds(TGridFuzzKind kind) {
     if (kind == TGridFuzzKind::Xls) return XlsSeeds();
     if (kind == TGridFuzzKind::Delimited) return DelimitedSeeds();
     std::vector<TGridFuzzSeed> seeds;
-    for (
-        const char* text :
-        {R"(<B>b</B><I>i</I><S>s</S><FONT FACE="Arial" SIZE="3" COLOR="clRed" BGCOLOR="#00FF00">f</FONT><BR><HR>)",
-         R"(<P ALIGN="CENTER" INDENT="10" BGCOLOR="clYellow">p</P><A HREF="x">a</A><E>e</E><SUB>2</SUB><R A="90">)",
-         R"(<LI><LI><LI><UL><UL><UL></UL></UL></UL></UL></UL></LI>)",
-         R"(<IMG SRC="idx:0"><IMG SRC="file:///dev/zero"><CONTROL TYPE="EDIT" WIDTH="60" ID="e" VALUE="v">)",
-         R"(<BODY BGCOLOR="clBlue"><IND x="100000"><P INDENT="2000000000">&amp;&nbsp;<#x><Z>z</Z>)"})
-        seeds.push_back({"text-" + std::to_string(seeds.size()), QByteArray(text)});
+    if (kind == TGridFuzzKind::Html)
+        for (
+            const char* text :
+            {R"(<B>b</B><I>i</I><S>s</S><FONT FACE="Arial" SIZE="3" COLOR="clRed" BGCOLOR="#00FF00">f</FONT><BR><HR>)",
+             R"(<P ALIGN="CENTER" INDENT="10" BGCOLOR="clYellow">p</P><A HREF="x">a</A><E>e</E><SUB>2</SUB><R A="90">)",
+             R"(<LI><LI><LI><UL><UL><UL></UL></UL></UL></UL></UL></LI>)",
+             R"(<IMG SRC="idx:0"><IMG SRC="file:///dev/zero"><CONTROL TYPE="EDIT" WIDTH="60" ID="e" VALUE="v">)",
+             R"(<BODY BGCOLOR="clBlue"><IND x="100000"><P INDENT="2000000000">&amp;&nbsp;<#x><Z>z</Z>)"})
+            seeds.push_back({"text-" + std::to_string(seeds.size()), QByteArray(text)});
     return seeds;
 }
