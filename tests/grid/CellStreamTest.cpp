@@ -13,6 +13,9 @@ using namespace cellsheet;
 
 namespace {
 
+constexpr const char* kDamaged = "O bloco de células está danificado e não pode ser carregado";
+constexpr const char* kEndsEarly = "O bloco de células termina antes do fim";
+
 class CellStream : public testing::Test {
 protected:
     CellStream() {
@@ -169,7 +172,7 @@ TEST_F(DamagedStream, ATruncatedStreamRaisesAndKeepsTheCellsBeforeTheCut) {
         grid.SetColCount(1);
         grid.SetRowCount(40);
         const std::string error = LoadError(grid, {0, 0}, bytes_.left(cut));
-        EXPECT_EQ(error, "O bloco de células termina antes do fim") << cut;
+        EXPECT_EQ(error, kEndsEarly) << cut;
         const int loaded = LoadedPrefix(grid);
         if (cut > bytes_.size() / 2) {
             EXPECT_GT(loaded, 0) << cut;
@@ -199,7 +202,6 @@ TEST_P(StreamDamage, IsReportedClearly) {
 
 // The header record: kind (1), length (4), magic (4), version (2); the block record: kind, length,
 // column count (4) ...; the end record: kind, length, count (4).
-constexpr const char* kDamaged = "O bloco de células está danificado e não pode ser carregado";
 INSTANTIATE_TEST_SUITE_P(
     Cases, StreamDamage,
     testing::Values(TDamageCase{"not a stream", 5, "XXXX", "Os dados não são um bloco de células"},
@@ -209,7 +211,7 @@ INSTANTIATE_TEST_SUITE_P(
                     TDamageCase{"a count of cells that does not match", -1, "\x07", kDamaged},
                     TDamageCase{"a block of more cells than a grid takes", 16, "\x7f\xff\xff\xff",
                                 "O bloco de células é grande demais para ser carregado"},
-                    TDamageCase{"a record longer than the stream", -8, "\x7f", "O bloco de células termina antes do fim"}),
+                    TDamageCase{"a record longer than the stream", -8, "\x7f", kEndsEarly}),
     [](const auto& info) {
         std::string name = info.param.what;
         for (char& ch : name)

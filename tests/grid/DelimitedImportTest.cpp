@@ -250,31 +250,18 @@ TEST_F(DelimitedLoad, TheChangeReportedCoversTheGridAndNoMore) {
 
 // ---- Bounds -------------------------------------------------------------------------------------
 
-TEST(DelimitedCells, RowsTimesTheWidestRowStayWithinTheCellLimit) {
-    // Lines kept of those given, at most 6 cells: a line beyond the limit keeps none of its cells.
-    const std::vector<std::pair<QStringList, int>> cases = {
-        {{"a,b,c", "d,e"}, 2},  {{"a,b,c", "d,e", "f"}, 2},        {{"a,b", "c,d,e,f"}, 1},
-        {{"a,b,c,d,e,f,g"}, 0}, {{"", "", "", "", "", "", ""}, 6}, // empty lines count as rows
-    };
-    for (const auto& [lines, kept] : cases) {
-        SCOPED_TRACE(lines.join('/').toStdString());
-        TDelimitedCells cells(6);
-        for (const QString& line : lines)
-            if (!cells.AddLine(line, u',')) break;
-        EXPECT_EQ(cells.RowCount(), kept);
-        EXPECT_LE(cells.RowCount() * std::max(cells.Width(), 1), 6);
-    }
-}
+using testing::StrEq;
+using testing::ThrowsMessage;
+const std::string kTooLarge = "O arquivo é grande demais para ser importado: ";
 
 TEST(DelimitedCells, Utf8IsValidAsQtsDecoderFindsItWhateverThePieces) {
     std::mt19937 random(45);
-    const char bytes[] = {'a',    '\x80', '\x9F', '\xA0', '\xBF', '\xC2', '\xDF', '\xE0',
-                          '\xED', '\xEF', '\xF0', '\xF4', '\xF5', '\xC0', '\xFF'};
+    const char bytes[] = "a\x80\x9F\xA0\xBF\xC2\xDF\xE0\xED\xEF\xF0\xF4\xF5\xC0\xFF";
     for (int i = 0; i < 20000; ++i) {
         QByteArray text;
-        for (int n = int(random() % 7); n > 0; --n) text += bytes[random() % sizeof bytes];
+        for (int n = int(random() % 7); n > 0; --n) text += bytes[random() % (sizeof bytes - 1)];
         QStringDecoder oracle(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-        const QString decoded = oracle.decode(text);
+        const QString decoded = oracle.decode(text); // decodes on conversion
         TUtf8Check check;
         const qsizetype cut = text.isEmpty() ? 0 : qsizetype(random() % size_t(text.size()));
         check.Add(QByteArrayView(text).first(cut));
@@ -285,9 +272,8 @@ TEST(DelimitedCells, Utf8IsValidAsQtsDecoderFindsItWhateverThePieces) {
 
 TEST_F(DelimitedLoad, WhatStraddlesTwoPiecesOfTheFileReadsAsWithinOne) {
     // What ends the first cell and what ends the lines, put across the end of the first piece.
-    const std::vector<std::pair<QByteArray, QByteArray>> cases = {
-        {"", "\r\n"}, {"", "\n"}, {"", "\r"}, {"\xC3\xA9", "\r\n"}};
-    for (const auto& [straddling, end] : cases)
+    for (const auto& [straddling, end] : std::vector<std::pair<QByteArray, QByteArray>>{
+             {"", "\r\n"}, {"", "\n"}, {"", "\r"}, {"\xC3\xA9", "\r\n"}})
         for (int shift : {-1, 0, 1}) {
             SCOPED_TRACE((straddling + end).toHex().toStdString() + ", shift " + std::to_string(shift));
             const QByteArray pad(kDelimitedPieceBytes - 3 + shift, 'p');
@@ -299,87 +285,58 @@ TEST_F(DelimitedLoad, WhatStraddlesTwoPiecesOfTheFileReadsAsWithinOne) {
         }
 }
 
-struct TRefusalCase {
-    const char* Name;
-    int GridColumns;
-    std::function<void(QFile&)> Write;
-};
-
 TEST_F(DelimitedLoad, AFileBeyondTheLimitsIsRefusedAndTheGridStaysAsItWas) {
-    const int columns = 5000; // the rows a load writes are as wide as the grid
-    const std::vector<TRefusalCase> cases = {
-        {"lines times fields beyond the cell limit", 2,
-         [](QFile& f) { f.write(QByteArray(",,,,,,,x\r\n").repeated(int(inputlimits::kMaxCells / 8 + 1))); }},
+    const qsizetype cells = qsizetype(inputlimits::kMaxCells), columns = 5000; // rows are as wide as the grid
+    const std::vector<std::tuple<const char*, int, QByteArray>> cases = {
+        {"lines times fields beyond the cell limit", 2, QByteArray(",,,,,,,x\r\n").repeated(cells / 8 + 1)},
         {"lines times the grid's columns beyond it", columns,
-         [&](QFile& f) { f.write(QByteArray("x\r\n").repeated(int(inputlimits::kMaxCells / columns + 1))); }},
-        {"one line of more delimiters than the cell limit", 2,
-         [](QFile& f) { f.write(QByteArray(qsizetype(inputlimits::kMaxCells + 1), ',')); }},
-        {"more bytes than the byte limit", 2, [](QFile& f) { f.resize(inputlimits::kMaxTextFileBytes + 1); }},
+         QByteArray("x\r\n").repeated(cells / columns + 1)},
+        {"one line of more delimiters than the cell limit", 2, QByteArray(cells + 1, ',')},
+        {"more empty lines than the cell limit", 1, QByteArray("\r\n").repeated(cells + 1)},
+        {"more bytes than the byte limit", 2, {}}, // an empty file, made that long
     };
     Fill({{"kept", "a"}, {"b", "c"}});
-    for (const TRefusalCase& c : cases) {
-        SCOPED_TRACE(c.Name);
-        grid_.SetColCount(c.GridColumns);
+    for (const auto& [name, gridColumns, bytes] : cases) {
+        SCOPED_TRACE(name);
+        grid_.SetColCount(gridColumns);
         const Rows before = GridRows(grid_);
-        const QString path = dir_.filePath("big.csv");
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        c.Write(file);
-        file.close();
-        try {
-            grid_.LoadFromCSV(path);
-            ADD_FAILURE() << "accepted";
-        } catch (const EVozAvozError& e) {
-            EXPECT_EQ(QString::fromUtf8(e.what()), "O arquivo é grande demais para ser importado: " + path);
-        }
+        const QString path = File(bytes);
+        ASSERT_TRUE(!bytes.isEmpty() || QFile::resize(path, inputlimits::kMaxTextFileBytes + 1));
+        EXPECT_THAT([&] { grid_.LoadFromCSV(path); },
+                    ThrowsMessage<EVozAvozError>(StrEq(kTooLarge + path.toStdString())));
         EXPECT_EQ(GridRows(grid_), before);
-        QFile::remove(path);
     }
 }
 
-TEST(DelimitedLoadFailure, LeavesTheGridAsItWasAndReportsItself) {
-    QTemporaryDir dir;
-    const QString path = WriteFile(dir, QByteArray("a;b;c;d\r\n").repeated(2500));
+TEST_F(DelimitedLoad, AFailureOnTheWayLeavesTheGridAsItWasAndReportsItself) {
+    const QString path = File(QByteArray("a;b;c;d\r\n").repeated(2500));
     // The percent at which the progress handler fails, and whether with memory running out.
     for (const auto& [failAt, outOfMemory] : {std::pair{1, true}, {50, true}, {100, false}})
-        for (bool footer : {false, true})
-            for (bool append : {false, true}) {
-                SCOPED_TRACE(QString("at %1%, footer %2, append %3")
-                                 .arg(failAt)
-                                 .arg(footer)
-                                 .arg(append)
-                                 .toStdString());
-                TVevIvizudEvar grid;
-                grid.SetColCount(3);
-                grid.SetRowCount(3);
-                const Rows texts = {{"o1", "o2", "o3"}, {"o4", "o5", "o6"}, {"Total", "9", ""}};
-                for (int r = 0; r < 3; ++r)
-                    for (int col = 0; col < 3; ++col) grid.SetGridCells(col, r, texts[size_t(r)][col]);
-                grid.GetCellProperties(1, 2)->ReadOnly = true;
-                grid.MergeCells(2, 1, 1, 2); // a block down into the footer row
-                const Rows before = GridRows(grid);
-                grid.FloatingFooter.Visible = footer;
-                grid.OnFileProgress = [&](QObject*, short percent) {
-                    if (percent < failAt) return;
-                    if (outOfMemory) throw std::bad_alloc();
-                    throw std::runtime_error("stopped");
-                };
-                try {
-                    grid.LoadDelimited(path, append);
-                    ADD_FAILURE() << "loaded";
-                } catch (const EVozAvozError& e) {
-                    EXPECT_TRUE(outOfMemory);
-                    EXPECT_EQ(QString::fromUtf8(e.what()),
-                              "O arquivo é grande demais para ser importado: " + path);
-                } catch (const std::runtime_error&) {
-                    EXPECT_FALSE(outOfMemory);
-                }
-                EXPECT_EQ(GridRows(grid), before);
-                ASSERT_NE(grid.CellProperties(1, 2), nullptr);
-                EXPECT_TRUE(grid.CellProperties(1, 2)->ReadOnly);
-                EXPECT_EQ(grid.CellSpan(2, 1), (TGridCoord{0, 1}));
-                EXPECT_TRUE(grid.Verify());
-            }
+        for (const auto& [footer, append] :
+             {std::pair{false, false}, {false, true}, {true, false}, {true, true}}) {
+            SCOPED_TRACE(testing::Message()
+                         << "at " << failAt << "%, footer " << footer << ", append " << append);
+            Fill({{"o1", "o2", "o3"}, {"o4", "o5", "o6"}, {"Total", "9", ""}});
+            grid_.GetCellProperties(1, 2)->ReadOnly = true;
+            grid_.MergeCells(2, 1, 1, 2); // a block down into the footer row
+            const Rows before = GridRows(grid_);
+            grid_.FloatingFooter.Visible = footer;
+            grid_.OnFileProgress = [&](QObject*, short percent) {
+                if (percent < failAt) return;
+                if (outOfMemory) throw std::bad_alloc();
+                throw std::runtime_error("stopped");
+            };
+            const auto load = [&] { grid_.LoadDelimited(path, append); };
+            if (outOfMemory)
+                EXPECT_THAT(load, ThrowsMessage<EVozAvozError>(StrEq(kTooLarge + path.toStdString())));
+            else
+                EXPECT_THAT(load, ThrowsMessage<std::runtime_error>(StrEq("stopped")));
+            EXPECT_EQ(GridRows(grid_), before);
+            ASSERT_NE(grid_.CellProperties(1, 2), nullptr);
+            EXPECT_TRUE(grid_.CellProperties(1, 2)->ReadOnly);
+            EXPECT_EQ(grid_.CellSpan(2, 1), (TGridCoord{0, 1}));
+            EXPECT_TRUE(grid_.Verify());
+        }
 }
 
 TEST_F(DelimitedLoad, AFloatingFooterRowLeavesTheBlocksItSharesWithRowsAbove) {

@@ -7,23 +7,19 @@
 #include <QString>
 #include <QtEndian>
 #include <algorithm>
-#include <cstring>
 #include <vector>
 
 namespace xlsfiles {
 
 constexpr quint32 kEndOfChain = 0xFFFFFFFE, kFree = 0xFFFFFFFF;
 
-inline QByteArray U16(quint16 value) {
-    QByteArray bytes(2, '\0');
+template <typename T> QByteArray LittleEndian(T value) {
+    QByteArray bytes(sizeof value, '\0');
     qToLittleEndian(value, bytes.data());
     return bytes;
 }
-inline QByteArray U32(quint32 value) {
-    QByteArray bytes(4, '\0');
-    qToLittleEndian(value, bytes.data());
-    return bytes;
-}
+inline constexpr auto U16 = &LittleEndian<quint16>;
+inline constexpr auto U32 = &LittleEndian<quint32>;
 
 // ---- The compound document ------------------------------------------------------------------------
 
@@ -48,94 +44,68 @@ struct TCompound {
 };
 
 // The streams in one document of 2^shift-byte sectors, those below 4,096 bytes in the mini stream;
-// the header lists headerFat FAT sectors at most, DIFAT sectors the others.
+// the header lists headerFat FAT sectors at most, DIFAT sectors the others. Sectors in order: FAT,
+// DIFAT, directory, big streams, mini FAT, mini stream; every chain runs through consecutive sectors.
 inline TCompound CompoundDocument(const std::vector<TStream>& streams, int shift = 9, int headerFat = 109) {
     TCompound doc;
-    const qint64 size = doc.SectorSize = qint64(1) << shift, perSector = size / 4;
+    const qint64 size = doc.SectorSize = qint64(1) << shift, per = size / 4;
     auto count = [](qint64 bytes, qint64 unit) { return (bytes + unit - 1) / unit; };
-    QByteArray mini;
-    std::vector<quint32> miniNext;
-    qint64 sectors = count(qint64(streams.size() + 1) * 128, size); // the directory
-    for (const TStream& s : streams) {
-        std::vector<quint32>& chain = doc.Streams.emplace_back();
-        const qint64 unit = s.Data.size() < 4096 ? 64 : size;
-        for (qint64 i = 0; i < count(s.Data.size(), unit); ++i)
-            chain.push_back(quint32(unit == 64 ? mini.size() / 64 + i : sectors + i));
-        if (unit == 64) {
-            for (quint32 m : chain) miniNext.push_back(m + 1);
-            if (!chain.empty()) miniNext.back() = kEndOfChain;
-            mini += s.Data + QByteArray(chain.size() * 64 - s.Data.size(), '\0');
-        } else {
-            sectors += qint64(chain.size());
-        }
-    }
-    const qint64 miniFatSectors = count(qint64(miniNext.size()) * 4, size),
-                 miniSectors = count(mini.size(), size);
-    qint64 fat = 0, difat = 0;
-    while (fat * perSector < sectors + miniFatSectors + miniSectors + fat + difat) {
-        ++fat;
-        difat = count(std::max<qint64>(fat - headerFat, 0), perSector - 1);
-    }
-    // Sectors in order: FAT, DIFAT, directory, big streams, mini FAT, mini stream.
-    const quint32 shiftBy = quint32(fat + difat);
-    std::vector<quint32> next(size_t(fat * perSector), kFree);
-    auto chain = [&](quint32 first, qint64 length, std::vector<quint32>& into) {
-        for (qint64 i = 0; i < length; ++i) {
-            into.push_back(quint32(first + i));
-            next[first + i] = i + 1 < length ? quint32(first + i + 1) : kEndOfChain;
-        }
+    auto pad = [&](const QByteArray& data, qint64 unit) {
+        return data.leftJustified(count(data.size(), unit) * unit, '\0');
     };
-    for (qint64 i = 0; i < fat + difat; ++i) next[i] = i < fat ? 0xFFFFFFFD : 0xFFFFFFFC;
-    for (qint64 i = 0; i < fat; ++i) doc.Fat.push_back(quint32(i));
-    for (qint64 i = fat; i < fat + difat; ++i) doc.Difat.push_back(quint32(i));
-    chain(shiftBy, count(qint64(streams.size() + 1) * 128, size), doc.Directory);
-    for (size_t s = 0; s < streams.size(); ++s)
-        if (streams[s].Data.size() >= 4096) {
-            for (quint32& sector : doc.Streams[s]) sector += shiftBy;
-            std::vector<quint32> ignored;
-            if (!doc.Streams[s].empty()) chain(doc.Streams[s][0], qint64(doc.Streams[s].size()), ignored);
+    QByteArray mini, big;
+    for (const TStream& s : streams)
+        (s.Data.size() < 4096 ? mini : big) += pad(s.Data, s.Data.size() < 4096 ? 64 : size);
+    const qint64 directory = count(qint64(streams.size() + 1) * 128, size),
+                 miniFat = count(mini.size() / 16, size), miniSectors = count(mini.size(), size);
+    qint64 fat = 0, difat = 0;
+    while (fat * per < directory + big.size() / size + miniFat + miniSectors + fat + difat) {
+        ++fat;
+        difat = count(std::max<qint64>(fat - headerFat, 0), per - 1);
+    }
+    // The FAT (its own sectors and the DIFAT's marked as such) and the mini FAT, as chains are made.
+    QByteArray next = U32(0xFFFFFFFD).repeated(fat) + U32(0xFFFFFFFC).repeated(difat), miniNext;
+    auto chain = [](QByteArray& table, qint64 length) {
+        std::vector<quint32> sectors;
+        for (qint64 i = 0; i < length; ++i) {
+            sectors.push_back(quint32(table.size() / 4));
+            table += U32(i + 1 < length ? quint32(table.size() / 4 + 1) : kEndOfChain);
         }
-    chain(quint32(shiftBy + sectors), miniFatSectors, doc.MiniFat);
-    chain(quint32(shiftBy + sectors + miniFatSectors), miniSectors, doc.MiniStream);
-
-    QByteArray& bytes = doc.Bytes;
-    bytes = QByteArray((1 + fat + difat + sectors + miniFatSectors + miniSectors) * size, '\0');
-    auto put = [&](qint64 at, const QByteArray& data) { bytes.replace(at, data.size(), data); };
-    auto at = [&](quint32 sector) { return (qint64(sector) + 1) * size; };
-    put(0, QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8));
-    put(0x18, U16(0x3E) + U16(shift == 9 ? 3 : 4) + U16(0xFFFE) + U16(quint16(shift)) + U16(6));
-    put(0x2C, U32(quint32(fat)) + U32(doc.Directory[0]) + U32(0) + U32(4096) +
-                  U32(doc.MiniFat.empty() ? kEndOfChain : doc.MiniFat[0]) + U32(quint32(miniFatSectors)) +
-                  U32(difat ? doc.Difat[0] : kEndOfChain) + U32(quint32(difat)));
-    for (qint64 i = 0; i < 109; ++i)
-        put(0x4C + 4 * i, U32(i < std::min<qint64>(fat, headerFat) ? quint32(i) : kFree));
+        return sectors;
+    };
+    for (qint64 i = 0; i < fat + difat; ++i) (i < fat ? doc.Fat : doc.Difat).push_back(quint32(i));
+    doc.Directory = chain(next, directory);
+    for (const TStream& s : streams) {
+        const bool small = s.Data.size() < 4096;
+        doc.Streams.push_back(chain(small ? miniNext : next, count(s.Data.size(), small ? 64 : size)));
+    }
+    doc.MiniFat = chain(next, miniFat);
+    doc.MiniStream = chain(next, miniSectors);
+    QByteArray header = QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + QByteArray(16, '\0') + U16(0x3E) +
+                        U16(shift == 9 ? 3 : 4) + U16(0xFFFE) + U16(quint16(shift)) + U16(6) +
+                        QByteArray(10, '\0') + U32(quint32(fat)) + U32(doc.Directory[0]) + U32(0) +
+                        U32(4096) + U32(miniFat ? doc.MiniFat[0] : kEndOfChain) + U32(quint32(miniFat)) +
+                        U32(difat ? doc.Difat[0] : kEndOfChain) + U32(quint32(difat)),
+               difatSectors, entries;
+    for (qint64 i = 0; i < 109; ++i) header += U32(i < std::min<qint64>(fat, headerFat) ? quint32(i) : kFree);
     for (qint64 d = 0; d < difat; ++d) {
-        for (qint64 i = 0; i < perSector - 1; ++i) {
-            const qint64 listed = headerFat + d * (perSector - 1) + i;
-            put(at(doc.Difat[d]) + 4 * i, U32(listed < fat ? quint32(listed) : kFree));
-        }
-        put(at(doc.Difat[d]) + size - 4, U32(d + 1 < difat ? doc.Difat[d + 1] : kEndOfChain));
+        for (qint64 n = headerFat + d * (per - 1), i = n; i < n + per - 1; ++i)
+            difatSectors += U32(i < fat ? quint32(i) : kFree);
+        difatSectors += U32(d + 1 < difat ? doc.Difat[d + 1] : kEndOfChain);
     }
-    for (qint64 i = 0; i < qint64(next.size()); ++i)
-        put(at(quint32(i / perSector)) + i % perSector * 4, U32(next[i]));
-    for (size_t i = 0; i < miniNext.size(); ++i)
-        put(at(doc.MiniFat[i / perSector]) + i % perSector * 4, U32(miniNext[i]));
-    for (qint64 i = 0; i < mini.size(); i += size) put(at(doc.MiniStream[i / size]), mini.mid(i, size));
     for (size_t e = 0; e <= streams.size(); ++e) {
-        const QString name = e == 0 ? QStringLiteral("Root Entry") : streams[e - 1].Name;
-        const std::vector<quint32>& chainOf = e == 0 ? doc.MiniStream : doc.Streams[e - 1];
-        const qint64 entry = at(doc.Directory[e * 128 / size]) + qint64(e) * 128 % size;
-        put(entry, QByteArray(reinterpret_cast<const char*>(name.utf16()), name.size() * 2));
-        put(entry + 0x40, U16(quint16(name.size() * 2 + 2)) + QByteArray(1, e == 0 ? 5 : 2) +
-                              QByteArray(1, 1) + U32(kFree) +
-                              U32(e && e < streams.size() ? quint32(e + 1) : kFree) +
-                              U32(e == 0 && !streams.empty() ? 1 : kFree));
-        put(entry + 0x74, U32(chainOf.empty() ? kEndOfChain : chainOf[0]) +
-                              U32(quint32(e == 0 ? mini.size() : streams[e - 1].Data.size())));
-        if (e > 0 && streams[e - 1].Data.size() >= 4096)
-            for (size_t i = 0; i < chainOf.size(); ++i)
-                put(at(chainOf[i]), streams[e - 1].Data.mid(qint64(i) * size, size));
+        const QString name = e ? streams[e - 1].Name : QStringLiteral("Root Entry");
+        const std::vector<quint32>& sectors = e ? doc.Streams[e - 1] : doc.MiniStream;
+        QByteArray entry = QByteArray(reinterpret_cast<const char*>(name.utf16()), name.size() * 2);
+        entry = entry.leftJustified(0x40, '\0') + U16(quint16(name.size() * 2 + 2)) + char(e ? 2 : 5) +
+                char(1) + U32(kFree) + U32(e && e < streams.size() ? quint32(e + 1) : kFree) +
+                U32(e == 0 && !streams.empty() ? 1 : kFree);
+        entries += (entry.leftJustified(0x74, '\0') + U32(sectors.empty() ? kEndOfChain : sectors[0]) +
+                    U32(quint32(e ? streams[e - 1].Data.size() : mini.size())))
+                       .leftJustified(128, '\0');
     }
+    doc.Bytes = pad(header, size) + next.leftJustified(fat * size, '\xFF') + difatSectors +
+                pad(entries, size) + big + miniNext.leftJustified(miniFat * size, '\xFF') + pad(mini, size);
     return doc;
 }
 
@@ -164,9 +134,7 @@ inline QByteArray Label5(int row, int col, const QByteArray& bytes) {
     return Record(0x0204, Cell(row, col) + U16(quint16(bytes.size())) + bytes);
 }
 inline QByteArray Number(int row, int col, double value, int xf = 0) {
-    QByteArray bytes(8, '\0');
-    std::memcpy(bytes.data(), &value, 8);
-    return Record(0x0203, Cell(row, col, xf) + bytes);
+    return Record(0x0203, Cell(row, col, xf) + LittleEndian(value));
 }
 
 struct TSheet {

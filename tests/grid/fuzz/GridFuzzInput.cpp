@@ -125,10 +125,8 @@ std::vector<TGridFuzzSeed> XlsSeeds() {
     seeds.push_back({"biff8-4096", directory.Bytes});
     directory.Link(directory.Directory[0], directory.Directory[0]);
     seeds.push_back({"biff8-4096-directory-loops", directory.Bytes});
-    const QByteArray old = WorkbookStream({{"Plan1", Label5(0, 0,
-                                                            "\x80 10 \x93"
-                                                            "aspas\x94")}},
-                                          Record(0x0042, U16(1252)), true);
+    const QByteArray old =
+        WorkbookStream({{"Plan1", Label5(0, 0, "\x80 10 \x93texto\x94")}}, Record(0x0042, U16(1252)), true);
     seeds.push_back({"biff5-1252", CompoundDocument({{"Book", old}}).Bytes});
     return seeds;
 }
@@ -138,17 +136,11 @@ std::vector<TGridFuzzSeed> XlsSeeds() {
 std::vector<TGridFuzzSeed> DelimitedSeeds() {
     const qsizetype beyond = qsizetype(inputlimits::kMaxCells) + 1;
     return {
-        {"quoted", R"(a,"b""c",d)"
-                   "\r\n"
-                   R"("x,y",2,"open)"
-                   "\r\n"
-                   R"(1,"q"tail,3)"
-                   "\r\n"},
+        {"quoted", "a,\"b\"\"c\",d\r\n\"x,y\",2,\"open\r\n1,\"q\"tail,3\r\n"},
         {"lf-and-cr", "a;b\n1;2\r\n3\n;4\r5"},
         {"cr", "a|b\r1|2\r"},
         {"utf8-bom", "\xEF\xBB\xBFS\xC3\xA3o\t\xE2\x82\xAC\r\nx\ty\r\n"},
-        {"windows-1252", "S\xE3o;\x80;\x93"
-                         "aspas\x94\r\n"},
+        {"windows-1252", "S\xE3o;\x80;\x93texto\x94\r\n"},
         {"no-delimiter", "alpha\r\n\r\nbeta"},
         {"empty", ""},
         {"lines-times-fields-beyond", QByteArray(",,,,,,,x\r\n").repeated(beyond / 8 + 1)},
@@ -203,13 +195,14 @@ std::vector<TGridFuzzSeed> MakeGridFuzzSeeds(TGridFuzzKind kind) {
     if (kind == TGridFuzzKind::Xls) return XlsSeeds();
     if (kind == TGridFuzzKind::Delimited) return DelimitedSeeds();
     std::vector<TGridFuzzSeed> seeds;
-    for (
-        const char* text :
-        {R"(<B>b</B><I>i</I><S>s</S><FONT FACE="Arial" SIZE="3" COLOR="clRed" BGCOLOR="#00FF00">f</FONT><BR><HR>)",
-         R"(<P ALIGN="CENTER" INDENT="10" BGCOLOR="clYellow">p</P><A HREF="x">a</A><E>e</E><SUB>2</SUB><R A="90">)",
-         R"(<LI><LI><LI><UL><UL><UL></UL></UL></UL></UL></UL></LI>)",
-         R"(<IMG SRC="idx:0"><IMG SRC="file:///dev/zero"><CONTROL TYPE="EDIT" WIDTH="60" ID="e" VALUE="v">)",
-         R"(<BODY BGCOLOR="clBlue"><IND x="100000"><P INDENT="2000000000">&amp;&nbsp;<#x><Z>z</Z>)"})
-        seeds.push_back({"text-" + std::to_string(seeds.size()), QByteArray(text)});
+    if (kind == TGridFuzzKind::Html)
+        for (
+            const char* text :
+            {R"(<B>b</B><I>i</I><S>s</S><FONT FACE="Arial" SIZE="3" COLOR="clRed" BGCOLOR="#00FF00">f</FONT><BR><HR>)",
+             R"(<P ALIGN="CENTER" INDENT="10" BGCOLOR="clYellow">p</P><A HREF="x">a</A><E>e</E><SUB>2</SUB><R A="90">)",
+             R"(<LI><LI><LI><UL><UL><UL></UL></UL></UL></UL></UL></LI>)",
+             R"(<IMG SRC="idx:0"><IMG SRC="file:///dev/zero"><CONTROL TYPE="EDIT" WIDTH="60" ID="e" VALUE="v">)",
+             R"(<BODY BGCOLOR="clBlue"><IND x="100000"><P INDENT="2000000000">&amp;&nbsp;<#x><Z>z</Z>)"})
+            seeds.push_back({"text-" + std::to_string(seeds.size()), QByteArray(text)});
     return seeds;
 }
