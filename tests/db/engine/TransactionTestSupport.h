@@ -92,14 +92,6 @@ protected:
         return tables;
     }
 
-    // The writes of the whole commit.
-    uint64_t CommitWrites() {
-        auto tables = Prepare();
-        uint64_t start = GetFileList().Faults().Count(TFileOperation::Write);
-        database_.Commit(true, true);
-        return GetFileList().Faults().Count(TFileOperation::Write) - start;
-    }
-
     // The commit cut short at its write n (0: the first write after its journal), then everything
     // dropped as a crash would.
     void CrashAt(uint64_t n, size_t keepBytes) {
