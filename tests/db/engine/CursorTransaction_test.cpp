@@ -87,9 +87,7 @@ TEST_P(CursorTransactionTest, RollbackForgetsWhatTheCursorWroteBlobsIncludedAndO
 // Past the session's budget of changes, a transaction's changed records and pages wait in spill files: the
 // cursors read them back, another session sees none, a rollback forgets them and a commit writes them all.
 TEST_P(CursorTransactionTest, ChangesPastTheBudgetAreReadBackForgottenAtRollbackAndWrittenAtCommit) {
-    TBufferSizes sizes;
-    sizes.ChangeBudget = MinBufferBytes;
-    session_.SetBufferSizes(sizes);
+    session_.SetBufferSizes({.ChangeBudget = MinBufferBytes});
     std::map<int32_t, TRow> rows;
     std::vector<TRow> initial;
     for (int32_t id = 1; id <= 3000; ++id) initial.push_back(rows[id] = RandomRow(random_, id));

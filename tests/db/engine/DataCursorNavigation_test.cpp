@@ -310,12 +310,12 @@ TEST_P(CursorOrderTest, RangesOfOneKeyAfterAnotherGiveTheirRowsAsTheTableChanges
             probe.Code = pass == 1 ? 130 - i : i - 10;
             cursor_->BuildKey(RowImage(*cursor_, probe), key.data());
             cursor_->SetRange(key.data(), 1, key.data(), 1);
-            std::vector<int32_t> expected, found;
+            std::vector<TRow> expected;
             for (const auto& [id, row] : rows_)
-                if (row.Code == probe.Code) expected.push_back(id);
-            for (const TRow& row : Scan(*cursor_)) found.push_back(row.Id);
-            std::sort(found.begin(), found.end());
-            ASSERT_EQ(found, expected) << "pass " << pass << ", code " << *probe.Code;
+                if (row.Code == probe.Code) expected.push_back(row);
+            SCOPED_TRACE("pass " + std::to_string(pass) + ", code " + std::to_string(*probe.Code));
+            ASSERT_NO_FATAL_FAILURE(
+                ExpectIndexOrder(Scan(*cursor_), expected, RowIndexes()[1], PortugueseBrazilian));
             if (pass != 2 || i % 10 != 0) continue;
             cursor_->SetIndexNumber(PrimaryIndexSlot);
             for (int k = 0; k < 150; ++k) {

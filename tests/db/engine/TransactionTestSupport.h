@@ -112,8 +112,8 @@ protected:
         GetFileList().Faults().Reset();
     }
 
-    // Table i opened after the crash (in a copy of the test's folder at `folder`): as before the commit
-    // or after.
+    // Table i opened after the crash, in the test's folder or its copy at `folder`: as before the commit or
+    // after.
     TReopened Reopen(size_t i, const std::string& folder = {}) {
         TTableLocation location = Location(names_[i]);
         if (!folder.empty()) location.Directory = folder;
