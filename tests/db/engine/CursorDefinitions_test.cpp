@@ -14,7 +14,6 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <set>
 #include <sstream>
 
@@ -290,35 +289,42 @@ TEST_P(CursorRestructureTest, ARestructureThatCannotCarryEveryRecordChangesNothi
     EXPECT_EQ(cursor->GetRecordCount(), rows_.size());
 }
 
-// A restructure cut short at any of its writes, renames or deletes, as a crash would, or at any delete
-// of the undoing that a failed rename starts: the table then opens at once, the old one or the new one
-// with all its records, and no swap is left unsettled.
+// A restructure cut short at any of its writes, renames or deletes, as a crash would: the table then
+// opens at once, the old one or the new one with all its records, and no swap is left unsettled.
+// Likewise when the undoing that a failed rename starts is cut short at any of its deletes.
 TEST_P(CursorRestructureTest, ACrashAtAnyStepOfARestructureLeavesTheOldTableOrTheNew) {
     std::set<bool> restructured;
-    // The restructure under the faults that `arm` sets; whether a crash stopped it.
-    auto crashed = [&](const std::string& step, const std::function<void()>& arm) {
-        SCOPED_TRACE(step);
-        arm();
-        try {
-            TDataCursor restructure(*database_);
-            restructure.SetTableName("OLD");
-            restructure.RestructureTable(NewStructure());
-        } catch (const ESimulatedCrash&) {
-        } catch (const EVORSAMEngineError&) {
-            // a failed rename: the swap undone, or cut short by the crash
-        }
-        bool stopped = GetFileList().Faults().Stopped();
-        GetFileList().Faults().Reset();
-        auto cursor = Open("OLD");
-        bool renewed = cursor->GetFieldNumber("FLAG") != 0;
-        restructured.insert(renewed);
-        EXPECT_TRUE(renewed || cursor->GetFieldNumber("CODE") != 0);
-        EXPECT_EQ(cursor->GetRecordCount(), rows_.size());
-        EXPECT_EQ(Problems(*cursor), "");
-        cursor.reset();
-        EXPECT_TRUE(InMemory() || FolderFiles().count("OLD.SWP") == 0) << "a swap left unsettled";
-        if (renewed) { // the old table again, for the next step
-            TDataCursor old(*database_);
+    std::vector<std::pair<TFileOperation, uint64_t>> plans; // stopped at the operation, after a failed rename
+    for (TFileOperation operation : {TFileOperation::Write, TFileOperation::Rename, TFileOperation::Delete})
+        plans.emplace_back(operation, 0);
+    for (uint64_t rename = 1; rename <= 6; ++rename) plans.emplace_back(TFileOperation::Delete, rename);
+    for (auto [operation, rename] : plans) {
+        bool stopped = true;
+        for (uint64_t n = 1; stopped; ++n) {
+            SCOPED_TRACE("stopped at operation " + std::to_string(int(operation)) + " " + std::to_string(n) +
+                         " after rename " + std::to_string(rename) + " failed");
+            if (rename > 0) GetFileList().Faults().FailAt(TFileOperation::Rename, rename);
+            GetFileList().Faults().StopAt(operation, n);
+            try {
+                TDataCursor restructure(*database_);
+                restructure.SetTableName("OLD");
+                restructure.RestructureTable(NewStructure());
+            } catch (const ESimulatedCrash&) {
+            } catch (
+                const EVORSAMEngineError&) { // a failed rename: the swap undone, or cut short by the crash
+            }
+            stopped = GetFileList().Faults().Stopped();
+            GetFileList().Faults().Reset();
+            auto cursor = Open("OLD");
+            bool renewed = cursor->GetFieldNumber("FLAG") != 0;
+            restructured.insert(renewed);
+            EXPECT_TRUE(renewed || cursor->GetFieldNumber("CODE") != 0);
+            EXPECT_EQ(cursor->GetRecordCount(), rows_.size());
+            ASSERT_EQ(Problems(*cursor), "");
+            cursor.reset();
+            EXPECT_TRUE(InMemory() || FolderFiles().count("OLD.SWP") == 0) << "a swap left unsettled";
+            if (!renewed) continue;
+            TDataCursor old(*database_); // the old table again, for the next step
             old.SetTableName("OLD");
             old.DeleteTable();
             tables_.pop_back();
@@ -326,24 +332,7 @@ TEST_P(CursorRestructureTest, ACrashAtAnyStepOfARestructureLeavesTheOldTableOrTh
             memos_.clear();
             SetUp();
         }
-        return stopped && !HasFatalFailure();
-    };
-    auto& faults = GetFileList().Faults();
-    for (TFileOperation operation : {TFileOperation::Write, TFileOperation::Rename, TFileOperation::Delete})
-        for (uint64_t n = 1;
-             crashed("stopped at operation " + std::to_string(int(operation)) + " " + std::to_string(n),
-                     [&] { faults.StopAt(operation, n); });
-             ++n) {
-        }
-    for (uint64_t rename = 1; rename <= 6; ++rename)
-        for (uint64_t n = 1;
-             crashed("rename " + std::to_string(rename) + " failed, stopped at delete " + std::to_string(n),
-                     [&] {
-                         faults.FailAt(TFileOperation::Rename, rename);
-                         faults.StopAt(TFileOperation::Delete, n);
-                     });
-             ++n) {
-        }
+    }
     EXPECT_EQ(restructured.size(), 2u) << "both the old table and the new one were left";
 }
 

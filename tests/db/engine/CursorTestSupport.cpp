@@ -234,4 +234,19 @@ bool TCursorTest::FindId(TDataCursor& cursor, int32_t id) {
     return cursor.Find(false, image.data(), 1, 0, false);
 }
 
+void TCursorTest::PutRow(TDataCursor& cursor, std::map<int32_t, TRow>& oracle, const TRow& row) {
+    std::vector<uint8_t> image = RowImage(cursor, row);
+    if (FindId(cursor, row.Id))
+        cursor.ModifyRecord(image);
+    else
+        cursor.AppendRecord(image);
+    oracle[row.Id] = row;
+}
+
+void TCursorTest::DeleteRow(TDataCursor& cursor, std::map<int32_t, TRow>& oracle, int32_t id) {
+    ASSERT_TRUE(FindId(cursor, id));
+    cursor.DeleteRecord();
+    oracle.erase(id);
+}
+
 } // namespace vorsam::test

@@ -12,6 +12,7 @@
 #include "db/engine/TableVerify.h"
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <optional>
 #include <random>
@@ -88,6 +89,10 @@ protected:
                                             const std::vector<TRow>& rows);
     // Makes the row with the id current; false when there is none.
     static bool FindId(TDataCursor& cursor, int32_t id);
+    // The row written to the table and the oracle alike: over the row of its id, else appended.
+    static void PutRow(TDataCursor& cursor, std::map<int32_t, TRow>& oracle, const TRow& row);
+    // The row of the id deleted from the table and the oracle alike.
+    static void DeleteRow(TDataCursor& cursor, std::map<int32_t, TRow>& oracle, int32_t id);
 
     TTempDir dir_;
     TDataSession session_;

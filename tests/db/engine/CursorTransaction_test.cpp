@@ -84,13 +84,10 @@ TEST_P(CursorTransactionTest, RollbackForgetsWhatTheCursorWroteBlobsIncludedAndO
     ExpectContents(*cursor_, oracle_);
 }
 
-// Past the session's budget of changes, a transaction's changed records and pages wait in spill files:
-// the cursors read them back (every index verified and scanned), another session sees none of them, a
-// rollback forgets them and a commit writes them all, in two tables at once.
+// Past the session's budget of changes, a transaction's changed records and pages wait in spill files: the
+// cursors read them back, another session sees none, a rollback forgets them and a commit writes them all.
 TEST_P(CursorTransactionTest, ChangesPastTheBudgetAreReadBackForgottenAtRollbackAndWrittenAtCommit) {
-    TBufferSizes sizes;
-    sizes.ChangeBudget = MinBufferBytes;
-    session_.SetBufferSizes(sizes);
+    session_.SetBufferSizes({.ChangeBudget = MinBufferBytes});
     std::map<int32_t, TRow> rows;
     std::vector<TRow> initial;
     for (int32_t id = 1; id <= 3000; ++id) initial.push_back(rows[id] = RandomRow(random_, id));
@@ -102,11 +99,10 @@ TEST_P(CursorTransactionTest, ChangesPastTheBudgetAreReadBackForgottenAtRollback
     auto outsider = Outsider(session);
     auto expectRows = [&](const std::map<int32_t, TRow>& expected) {
         ASSERT_EQ(TableProblems(*table), "");
-        std::vector<TRow> all;
-        for (const auto& [id, row] : expected) all.push_back(row);
         for (uint8_t slot = 0; slot < RowIndexes().size(); ++slot) {
             table->SetIndexNumber(slot);
-            std::vector<TRow> sorted = all;
+            std::vector<TRow> sorted;
+            for (const auto& [id, row] : expected) sorted.push_back(row);
             std::stable_sort(sorted.begin(), sorted.end(), [&](const TRow& a, const TRow& b) {
                 return CompareRows(a, b, RowIndexes()[slot], PortugueseBrazilian) < 0;
             });
@@ -122,21 +118,11 @@ TEST_P(CursorTransactionTest, ChangesPastTheBudgetAreReadBackForgottenAtRollback
         std::map<int32_t, TRow> changed = rows;
         for (int i = 0; i < 40; ++i) RandomBlobEdit(*cursor_, changedBlobs, random_, nextId_);
         for (int i = 0; i < 2500; ++i) {
-            auto it = std::next(changed.begin(), std::ptrdiff_t(random_() % changed.size()));
-            TRow row = RandomRow(random_, i % 3 == 0 ? nextRowId++ : it->first);
-            std::vector<uint8_t> image = RowImage(*table, row);
-            if (row.Id != it->first) {
-                table->AppendRecord(image);
-            } else if (i % 3 == 1) {
-                ASSERT_TRUE(FindId(*table, row.Id));
-                table->ModifyRecord(image);
-            } else {
-                ASSERT_TRUE(FindId(*table, row.Id));
-                table->DeleteRecord();
-                changed.erase(row.Id);
-                continue;
-            }
-            changed[row.Id] = row;
+            int32_t id = std::next(changed.begin(), std::ptrdiff_t(random_() % changed.size()))->first;
+            if (i % 3 == 2)
+                DeleteRow(*table, changed, id);
+            else
+                PutRow(*table, changed, RandomRow(random_, i % 3 == 0 ? nextRowId++ : id));
         }
         if (!InMemory()) {
             const TDataFile& data = table->Table().DataFile();

@@ -1,6 +1,6 @@
 // Editing through the cursor: random edit sessions against an oracle with the table verified after
 // each step, key violations, record locks between cursors, optimistic locking, defaults, character case
-// and constraints, read-only and encrypted tables.
+// and constraints, read-only and encrypted tables, sets of records deleted or appended in one write.
 #include "CursorTestSupport.h"
 
 #include "db/lib/ByteUtils.h"
@@ -8,7 +8,6 @@
 
 #include <functional>
 #include <map>
-#include <set>
 
 namespace vorsam::test {
 namespace {
@@ -47,6 +46,27 @@ protected:
         auto it = oracle_.begin();
         std::advance(it, random_() % oracle_.size());
         return it->first;
+    }
+    // A table of ID, CODE and NAME kept in record order or by ID, plain or encrypted.
+    static TCreateTableArgs BulkArgs(bool keyed, bool encrypted) {
+        TCreateTableArgs args = TableArgs({{"ID", dtInteger}, {"CODE", dtInteger}, {"NAME", dtString, 20}},
+                                          keyed ? std::vector<uint16_t>{IdField} : std::vector<uint16_t>{});
+        args.Encrypted = encrypted;
+        args.Password = encrypted ? "segredo" : "";
+        return args;
+    }
+    const TRow& NewRow() {
+        int32_t id = oracle_.empty() ? 1 : oracle_.rbegin()->first + 1;
+        return oracle_[id] = RandomRow(random_, id);
+    }
+    // `count` new rows appended together.
+    void AppendTogether(TDataCursor& cursor, int count) {
+        std::vector<uint8_t> images;
+        for (int i = 0; i < count; ++i) {
+            std::vector<uint8_t> image = RowImage(cursor, NewRow());
+            images.insert(images.end(), image.begin(), image.end());
+        }
+        cursor.AppendRecords(images);
     }
 
     std::mt19937 random_{77};
@@ -134,71 +154,44 @@ TEST_P(CursorEditTest, AKeyViolationLeavesRecordsIndexesAndCountsUnchanged) {
     Edit(*other, 3);
 }
 
-// Sets of records deleted in one write, in the shapes a statement gives: every other row, a run of keys,
-// scattered rows with repeats and rows deleted before, every row left; new rows reuse the freed records
-// between them. Every index (compressed or not, with and without subtree counts) verifies against the
-// records and the rows are the oracle's after each.
+// Sets of records deleted in one write, in the shapes a statement gives, with repeats and records deleted
+// before; new rows reuse the freed records between them.
 TEST_P(CursorEditTest, ASetOfRecordsDeletedInOneWriteLeavesEveryIndexAsTheOracleHasIt) {
     Create("SETS", RowTableArgs(PortugueseBrazilian));
     auto cursor = Open("SETS");
     std::map<int32_t, uint32_t> records; // id -> record number
+    std::vector<uint32_t> gone;          // records deleted before
     int32_t nextId = 1;
-    auto fill = [&](int count) {
-        for (int i = 0; i < count; ++i) {
+    const std::pair<const char*, std::function<bool(size_t, size_t)>> shapes[] = {
+        {"every other row", [](size_t i, size_t) { return i % 2 == 0; }},
+        {"a run of keys", [](size_t i, size_t n) { return i >= n / 4 && i < n - n / 3; }},
+        {"scattered rows", [&](size_t, size_t) { return random_() % 10 < 3; }},
+        {"every row", [](size_t, size_t) { return true; }}};
+    for (const auto& [name, shape] : shapes) {
+        SCOPED_TRACE(name);
+        for (int i = 0; i < 1500; ++i) {
             TRow row = RandomRow(random_, nextId++);
             std::vector<uint8_t> image = RowImage(*cursor, row);
             cursor->AppendRecord(image);
             oracle_[row.Id] = row;
             records[row.Id] = LoadLE32(&image[NextFreeOffset]);
         }
-    };
-    std::vector<uint32_t> gone; // records deleted before
-    using TShape = std::function<std::vector<int32_t>(const std::vector<int32_t>& ids)>;
-    const std::pair<const char*, TShape> shapes[] = {
-        {"every other row",
-         [](const std::vector<int32_t>& ids) {
-             std::vector<int32_t> chosen;
-             for (size_t i = 0; i < ids.size(); i += 2) chosen.push_back(ids[i]);
-             return chosen;
-         }},
-        {"a run of keys",
-         [](const std::vector<int32_t>& ids) {
-             return std::vector<int32_t>(ids.begin() + ids.size() / 4, ids.end() - ids.size() / 3);
-         }},
-        {"scattered rows, some twice",
-         [&](const std::vector<int32_t>& ids) {
-             std::vector<int32_t> chosen;
-             for (int32_t id : ids)
-                 if (random_() % 10 < 3) chosen.push_back(id);
-             for (size_t i = 0; i < chosen.size(); i += 7) chosen.push_back(chosen[i]);
-             std::shuffle(chosen.begin(), chosen.end(), random_);
-             return chosen;
-         }},
-        {"every row", [](const std::vector<int32_t>& ids) { return ids; }},
-    };
-    for (const auto& [name, shape] : shapes) {
-        SCOPED_TRACE(name);
-        fill(1500);
-        std::vector<int32_t> ids;
-        for (const auto& [id, row] : oracle_) ids.push_back(id);
-        std::vector<int32_t> chosen = shape(ids);
         std::vector<uint32_t> numbers(gone.begin(), gone.begin() + std::min<size_t>(gone.size(), 5));
-        std::set<int32_t> distinct;
-        for (int32_t id : chosen) {
-            numbers.push_back(records.at(id));
-            if (distinct.insert(id).second) gone.push_back(records[id]);
+        size_t i = 0;
+        for (const auto& [id, number] : records) {
+            if (!shape(i++, records.size())) continue;
+            numbers.push_back(number);
+            if (i % 7 == 0) numbers.push_back(number);
+            gone.push_back(number);
         }
         std::shuffle(numbers.begin(), numbers.end(), random_);
         // Records deleted before may hold new rows by now: only those still deleted are passed over.
-        std::set<uint32_t> live;
-        for (int32_t id : ids) live.insert(records[id]);
-        size_t expected = 0;
-        for (uint32_t number : std::set<uint32_t>(numbers.begin(), numbers.end()))
-            expected += live.count(number);
-        for (const auto& [id, number] : records)
-            if (std::find(numbers.begin(), numbers.end(), number) != numbers.end()) oracle_.erase(id);
+        size_t expected = std::erase_if(records, [&](const auto& entry) {
+            bool deleted = std::find(numbers.begin(), numbers.end(), entry.second) != numbers.end();
+            if (deleted) oracle_.erase(entry.first);
+            return deleted;
+        });
         EXPECT_EQ(cursor->DeleteRecords(numbers), expected);
-        std::erase_if(records, [&](const auto& entry) { return !oracle_.count(entry.first); });
         ExpectOracle(*cursor);
     }
 }
@@ -368,11 +361,7 @@ TEST_P(CursorEditTest, ChangesOfFieldsNoIndexKeysAndOfKeyedFieldsKeepTheIndexesI
     std::vector<std::pair<std::optional<int32_t>, std::optional<std::string>>> changes = {
         {0, "sem chave"}, {0, "outro"}, {std::nullopt, "outro"},
         {0, "outro"},     {7, "outro"}, {7, std::nullopt}};
-    for (int32_t id = 1; id <= 20; ++id) {
-        std::vector<uint8_t> image = RowImage(*cursor, {id, std::nullopt, "nome"});
-        cursor->AppendRecord(image);
-        oracle_[id] = {id, std::nullopt, "nome"};
-    }
+    for (int32_t id = 1; id <= 20; ++id) PutRow(*cursor, oracle_, {id, std::nullopt, "nome"});
     for (size_t step = 0; step < changes.size(); ++step) {
         for (int32_t id = 1; id <= 20; id += 1 + int32_t(step)) {
             TRow& row = oracle_[id];
@@ -384,6 +373,49 @@ TEST_P(CursorEditTest, ChangesOfFieldsNoIndexKeysAndOfKeyedFieldsKeepTheIndexesI
         SCOPED_TRACE("step " + std::to_string(step));
         ExpectOracle(*cursor);
     }
+}
+
+// Plain and encrypted tables, in record order and keeping keys (appended one by one underneath); a walk
+// through the cursor's window of slots then meets the cursor's own writes ahead of it.
+TEST_P(CursorEditTest, RecordsAppendedTogetherReadBackAsAppendedOneByOneAndAWalkSeesWritesAheadOfIt) {
+    session_.AddPassword("segredo");
+    for (bool keyed : {false, true})
+        for (bool encrypted : {false, true}) {
+            SCOPED_TRACE(std::string(keyed ? "keyed" : "record order") + (encrypted ? ", encrypted" : ""));
+            std::string name = std::string("BULK") + (keyed ? "K" : "R") + (encrypted ? "E" : "");
+            Create(name, BulkArgs(keyed, encrypted));
+            oracle_.clear();
+            auto cursor = Open(name, true);
+            std::vector<uint8_t> image;
+            for (int count : {1, 0, 700, 3, 2500}) {
+                image = RowImage(*cursor, NewRow());
+                cursor->AppendRecord(image); // waits in the record cache beside the slots written
+                AppendTogether(*cursor, count);
+                EXPECT_EQ(cursor->GetRecordCount(), oracle_.size());
+                if (count > 0) {
+                    EXPECT_EQ(CurrentRow(*cursor), oracle_.rbegin()->second);
+                }
+            }
+            EXPECT_EQ(Scan(*cursor), Expected());
+            EXPECT_EQ(TableProblems(*cursor), "");
+            cursor->SetToBegin();
+            for (int i = 0; i < 10; ++i) ASSERT_EQ(cursor->GetNextRecord(image), 0);
+            ASSERT_TRUE(cursor->SetToRecordNo(300));
+            ASSERT_EQ(cursor->GetCurrentRecord(image, true), 0);
+            oracle_[300].Name = "mudado";
+            image = RowImage(*cursor, oracle_[300]);
+            cursor->ModifyRecord(image);
+            ASSERT_TRUE(cursor->SetToRecordNo(200));
+            cursor->DeleteRecord();
+            oracle_.erase(200);
+            ASSERT_TRUE(cursor->SetToRecordNo(10));
+            std::vector<TRow> rest, all = Expected();
+            while (cursor->GetNextRecord(image) == 0) rest.push_back(RowOf(*cursor, image));
+            EXPECT_EQ(rest, std::vector<TRow>(all.begin() + 10, all.end()));
+            cursor.reset();
+            cursor = Open(name); // shared: read through the record cache, from the files
+            EXPECT_EQ(Scan(*cursor), Expected());
+        }
 }
 
 INSTANTIATE_TEST_SUITE_P(Storage, CursorEditTest, ::testing::Values(TStorage::Memory, TStorage::Disk),

@@ -8,7 +8,6 @@
 #include "db/lib/LibraryGlobals.h"
 
 #include <algorithm>
-#include <functional>
 #include <map>
 #include <numeric>
 
@@ -162,10 +161,8 @@ TEST_P(CursorOrderTest, ScansPositionsBookmarksAndFindsAgreeWithTheOracleInEvery
     }
 }
 
-// A walk over records stored in another order than the index's reads them through a view of the file
-// once the cache is too small: it meets what changed since the last walk, this cursor's changes still in
-// the cache under a whole-table lock as well as another user's writes, a table emptied and filled again
-// among them.
+// A walk over records stored out of the index's order reads them through a view of the file once the
+// cache is too small: it meets every change made since the last walk, by this cursor or another user.
 TEST_P(CursorOrderTest, ScatteredWalksMeetEveryChangeMadeSinceTheLastWalk) {
     if (InMemory()) GTEST_SKIP() << "another user needs the table on disk";
     Build(0, 1500);
@@ -173,50 +170,27 @@ TEST_P(CursorOrderTest, ScatteredWalksMeetEveryChangeMadeSinceTheLastWalk) {
     TDataCursor other(otherSession.OpenDataDirectory("", dir_.Path()));
     other.SetTableName("ROWS0");
     other.OpenCursor();
-    auto put = [&](TDataCursor& cursor, const TRow& row) {
-        std::vector<uint8_t> image = RowImage(cursor, row);
-        if (FindId(cursor, row.Id))
-            cursor.ModifyRecord(image);
-        else
-            cursor.AppendRecord(image);
-        rows_[row.Id] = row;
-    };
-    auto remove = [&](TDataCursor& cursor, int32_t id) {
-        ASSERT_TRUE(FindId(cursor, id));
-        cursor.DeleteRecord();
-        rows_.erase(id);
-    };
-    auto everyNth = [&](size_t n) {
-        std::vector<int32_t> ids;
-        for (const auto& [id, row] : rows_)
-            if (id % n == 0) ids.push_back(id);
-        return ids;
-    };
-    int32_t nextId = 5000;
-    const std::function<void()> changes[] = {
-        [&] {}, // the first walk makes the view
-        [&] {
-            cursor_->Table().LockTable();
-            for (int32_t id : everyNth(5)) put(*cursor_, RandomRow(random_, id));
-            ExpectIndexOrder(Scan(*cursor_), Sorted(RowIndexes()[0]), RowIndexes()[0], 0);
-            cursor_->Table().UnlockTable();
-        },
-        [&] {
-            for (int32_t id : everyNth(7)) remove(other, id);
-            for (int i = 0; i < 200; ++i) put(other, RandomRow(random_, nextId++));
-            for (int32_t id : everyNth(3)) put(other, RandomRow(random_, id));
-        },
-        [&] {
-            other.EmptyTable();
-            rows_.clear();
-            for (int i = 0; i < 900; ++i) put(other, RandomRow(random_, int32_t(random_() % 100000)));
-        },
-    };
-    for (size_t step = 0; step < std::size(changes); ++step) {
-        SCOPED_TRACE("step " + std::to_string(step));
-        changes[step]();
+    auto expectWalk = [&](const char* after) {
+        SCOPED_TRACE(after);
         ExpectIndexOrder(Scan(*cursor_), Sorted(RowIndexes()[0]), RowIndexes()[0], 0);
-    }
+    };
+    expectWalk("nothing: this walk makes the view");
+    cursor_->Table().LockTable();
+    for (const auto& [id, row] : std::map(rows_))
+        if (id % 5 == 0) PutRow(*cursor_, rows_, RandomRow(random_, id));
+    expectWalk("changes of this cursor in its cache");
+    cursor_->Table().UnlockTable();
+    expectWalk("changes of this cursor written");
+    for (const auto& [id, row] : std::map(rows_))
+        if (id % 7 == 0) DeleteRow(other, rows_, id);
+    for (int32_t id = 5000; id < 5200; ++id) PutRow(other, rows_, RandomRow(random_, id));
+    for (const auto& [id, row] : std::map(rows_))
+        if (id % 3 == 0) PutRow(other, rows_, RandomRow(random_, id));
+    expectWalk("another user's writes");
+    other.EmptyTable();
+    rows_.clear();
+    for (int i = 0; i < 900; ++i) PutRow(other, rows_, RandomRow(random_, int32_t(random_() % 100000)));
+    expectWalk("the table emptied and filled again");
     other.CloseCursor();
 }
 
@@ -320,47 +294,34 @@ TEST_P(CursorOrderTest, CountKeysCountsTheRowsOfAKeyInEveryIndexWithoutReadingRe
     EXPECT_ENGINE_ERROR(cursor_->CountKeys(1, RowImage(*cursor_, {}), 2), VORSAM_INVALIDPARAM);
 }
 
-// Ranges of one key after another, as a join sets them for its outer rows: each starts where the last one's
-// walk ended when that leaf still holds it; keys in rising order, falling order, and rising while rows are
-// added and deleted under the leaf the last walk ended in.
+// Ranges of one key after another, as a join sets them (each starts where the last walk ended when that
+// leaf still holds it): keys rising, falling, and rising while leaves split, merge and are freed between.
 TEST_P(CursorOrderTest, RangesOfOneKeyAfterAnotherGiveTheirRowsAsTheTableChanges) {
     Build(PortugueseBrazilian, 1500);
     cursor_->SetIndexNumber(1); // CODE
     std::vector<uint8_t> key(cursor_->GetKeyLength());
-    auto expectKey = [&](int32_t code) {
-        TRow probe;
-        probe.Code = code;
-        cursor_->BuildKey(RowImage(*cursor_, probe), key.data());
-        cursor_->SetRange(key.data(), 1, key.data(), 1);
-        std::vector<int32_t> expected, found;
-        for (const auto& [id, row] : rows_)
-            if (row.Code == code) expected.push_back(id);
-        for (const TRow& row : Scan(*cursor_)) found.push_back(row.Id);
-        std::sort(found.begin(), found.end());
-        ASSERT_EQ(found, expected) << "code " << code;
-    };
     int32_t nextId = 100000;
-    for (int pass = 0; pass < 3; ++pass) {
-        SCOPED_TRACE("pass " + std::to_string(pass));
+    for (int pass = 0; pass < 3; ++pass)
         for (int32_t i = 0; i < 140; ++i) {
-            int32_t code = pass == 1 ? 130 - i : i - 10;
-            expectKey(code);
+            TRow probe;
+            probe.Code = pass == 1 ? 130 - i : i - 10;
+            cursor_->BuildKey(RowImage(*cursor_, probe), key.data());
+            cursor_->SetRange(key.data(), 1, key.data(), 1);
+            std::vector<TRow> expected;
+            for (const auto& [id, row] : rows_)
+                if (row.Code == probe.Code) expected.push_back(row);
+            SCOPED_TRACE("pass " + std::to_string(pass) + ", code " + std::to_string(*probe.Code));
+            ASSERT_NO_FATAL_FAILURE(
+                ExpectIndexOrder(Scan(*cursor_), expected, RowIndexes()[1], PortugueseBrazilian));
             if (pass != 2 || i % 10 != 0) continue;
-            // Leaves split, merge and are freed and taken again.
             cursor_->SetIndexNumber(PrimaryIndexSlot);
             for (int k = 0; k < 150; ++k) {
-                auto victim = std::next(rows_.begin(), ptrdiff_t(random_() % rows_.size()));
-                ASSERT_TRUE(FindId(*cursor_, victim->first));
-                cursor_->DeleteRecord();
-                rows_.erase(victim);
-                TRow row = RandomRow(random_, nextId++);
-                std::vector<uint8_t> image = RowImage(*cursor_, row);
-                cursor_->AppendRecord(image);
-                rows_[row.Id] = row;
+                DeleteRow(*cursor_, rows_,
+                          std::next(rows_.begin(), ptrdiff_t(random_() % rows_.size()))->first);
+                PutRow(*cursor_, rows_, RandomRow(random_, nextId++));
             }
             cursor_->SetIndexNumber(1);
         }
-    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Storage, CursorOrderTest, ::testing::Values(TStorage::Memory, TStorage::Disk),

@@ -92,14 +92,6 @@ protected:
         return tables;
     }
 
-    // The writes of the whole commit.
-    uint64_t CommitWrites() {
-        auto tables = Prepare();
-        uint64_t start = GetFileList().Faults().Count(TFileOperation::Write);
-        database_.Commit(true, true);
-        return GetFileList().Faults().Count(TFileOperation::Write) - start;
-    }
-
     // The commit cut short at its write n (0: the first write after its journal), then everything
     // dropped as a crash would.
     void CrashAt(uint64_t n, size_t keepBytes) {
@@ -120,8 +112,8 @@ protected:
         GetFileList().Faults().Reset();
     }
 
-    // Table i opened after the crash (in a copy of the test's folder at `folder`): as before the commit
-    // or after.
+    // Table i opened after the crash, in the test's folder or its copy at `folder`: as before the commit or
+    // after.
     TReopened Reopen(size_t i, const std::string& folder = {}) {
         TTableLocation location = Location(names_[i]);
         if (!folder.empty()) location.Directory = folder;

@@ -280,9 +280,8 @@ public:
     void Forget(TFileList&) noexcept override {}
 };
 
-// While an idle file keeps its open-mode lock for a grace, no other process may open it exclusively, and a
-// handler that resumes meanwhile goes on without taking the lock again; once the grace is over the file
-// is as free as a closed one, and an open, delete or rename in this process ends the grace at once.
+// While an idle file keeps its open-mode lock for a grace, no other process may open it exclusively and a
+// handler resuming goes on without locking again; after it, or a delete here, the file is as if closed.
 TEST_F(ProcessLocksTest, AnIdleFileKeepsItsOpenModeLockForItsGraceOnly) {
     TManualGraceKeeper keeper;
     worker::TWorkerProcess other;
