@@ -38,6 +38,7 @@
 #include "db/engine/TableFile.h"
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
@@ -216,6 +217,9 @@ private:
     TPage* ReadPage(uint8_t slot, uint32_t number, bool empty);
     TPage* AppendPage(uint8_t slot, uint32_t number);
     void WriteRun(bool text, std::span<TPage* const> run);
+    // The modified, unpinned pages of the kind (text slots or not) held, by number, given to `put` in runs
+    // of consecutive numbers (WritePages at most); then they are held no more.
+    void ForModifiedRuns(bool text, const std::function<void(std::span<TPage* const>)>& put);
     void Hold(TPage* page);
     void AddHeld(TPage* page);
     void Unhold(TPage* page);

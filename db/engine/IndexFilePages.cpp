@@ -125,22 +125,12 @@ void TIndexFile::GiveBack() {
 
 void TIndexFile::SpillPages(bool trim) {
     if (!spill_) spill_ = std::make_unique<TSpillFile>(owner_.Settings(), IndexPageSize);
-    std::vector<TPage*> pages;
-    for (TPage* page : held_)
-        if (!header_.IsTextSlot(page->Format().Slot) && page->Modified() && page->PinCount() == 0)
-            pages.push_back(page);
-    std::sort(pages.begin(), pages.end(), [](TPage* a, TPage* b) { return a->Number() < b->Number(); });
-    for (size_t first = 0, end; first < pages.size(); first = end) {
-        end = first + 1;
-        while (end < pages.size() && end - first < WritePages &&
-               pages[end]->Number() == pages[end - 1]->Number() + 1)
-            ++end;
-        scratch_.resize((end - first) * IndexPageSize);
-        for (size_t i = first; i < end; ++i) pages[i]->StoreTo(&scratch_[(i - first) * IndexPageSize]);
-        spill_->Put(pages[first]->Number(), uint32_t(end - first), scratch_.data());
-        for (size_t i = first; i < end; ++i) pages[i]->SetModified(false);
-    }
-    for (TPage* page : pages) Unhold(page);
+    ForModifiedRuns(false, [&](std::span<TPage* const> run) {
+        scratch_.resize(run.size() * IndexPageSize);
+        for (size_t i = 0; i < run.size(); ++i) run[i]->StoreTo(&scratch_[i * IndexPageSize]);
+        spill_->Put(run.front()->Number(), uint32_t(run.size()), scratch_.data());
+        for (TPage* page : run) page->SetModified(false);
+    });
     if (trim) TrimPageCache();
     Charge();
 }
@@ -335,6 +325,10 @@ void TIndexFile::FlushPages(bool text) {
     if (text && !textFile_) return;
     if (!text) WriteSpilled();
     assert(HeldAreListed());
+    ForModifiedRuns(text, [&](std::span<TPage* const> run) { WriteRun(text, run); });
+}
+
+void TIndexFile::ForModifiedRuns(bool text, const std::function<void(std::span<TPage* const>)>& put) {
     std::vector<TPage*> dirty;
     for (TPage* page : held_)
         if (SlotOfKind(page->Format().Slot, text) && page->Modified() && page->PinCount() == 0)
@@ -345,7 +339,7 @@ void TIndexFile::FlushPages(bool text) {
         while (end < dirty.size() && end - first < WritePages &&
                dirty[end]->Number() == dirty[end - 1]->Number() + 1)
             ++end;
-        WriteRun(text, std::span<TPage* const>(dirty.data() + first, end - first));
+        put(std::span<TPage* const>(dirty.data() + first, end - first));
     }
     for (TPage* page : dirty) Unhold(page);
 }
