@@ -346,7 +346,7 @@ void TDataCursor::LoadLayout() {
 }
 
 bool TDataCursor::IsReadOnly() const {
-    return table_ ? table_->ReadOnly() : readOnly_;
+    return readOnly_ || (table_ && table_->ReadOnly()); // the table may be written through other cursors
 }
 
 const TFieldDescriptor& TDataCursor::FieldOf(uint16_t number) const {

@@ -162,6 +162,14 @@ TSharedTable& TDataDirectory::AcquireTable(std::string_view tableName, bool inMe
     auto it = exact.empty() ? tables_.end() : tables_.find(exact);
     std::string key = it != tables_.end() ? exact : TableKey(tableName, inMemory);
     if (it == tables_.end()) it = tables_.find(key);
+    if (it != tables_.end() && it->second.Uses > 0 && !it->second.Table->StillNamed()) {
+        // No table's key holds a line break: the table is found by no name any more.
+        auto node = tables_.extract(it);
+        node.key() += "\n" + std::to_string(++setAside_);
+        node.mapped().SetAside = true;
+        tables_.insert(std::move(node));
+        it = tables_.end();
+    }
     if (it == tables_.end()) {
         std::unique_ptr<TSharedTable> table = open(key);
         if (!table)
@@ -197,7 +205,7 @@ void TDataDirectory::ReleaseTable(TSharedTable& table) {
     auto it = RequireEntry(table);
     assert(it->second.Uses > 0);
     if (--it->second.Uses > 0) return;
-    if (!table.Kept()) {
+    if (!table.Kept() || it->second.SetAside) {
         tables_.erase(it);
         return;
     }

@@ -20,7 +20,9 @@
 //     of the table's data file (TableKey), each with a use count; the last release frees the table,
 //     unless the table keeps itself open for its next use (TSharedTable::Kept): the directory then holds
 //     it unused, up to KeptTableLimit of them (the longest unused goes first), until the database
-//     closes;
+//     closes. A table in use whose names came to lead to other files (a rename by another process) is
+//     found by no name from then on: its users keep it to the end of their use, and the next use of the
+//     name gets a table of its own over the files the names now give;
 //   - the statements made on it (not owned: a statement adds itself and removes itself);
 //   - its transaction (Transaction.h): StartTransaction, Commit, Rollback; InTransaction is the
 //     in-transaction flag the dataset layer reads. Closing the database (its last close in the session,
@@ -51,6 +53,8 @@ public:
     virtual ~TSharedTable() = default;
     // Unused, and kept open for its next use.
     virtual bool Kept() const { return false; }
+    // Its files are still those its names give (another process may rename others into their place).
+    virtual bool StillNamed() const { return true; }
 };
 
 inline constexpr size_t KeptTableLimit = 16;
@@ -159,7 +163,8 @@ private:
     struct TTableEntry {
         std::unique_ptr<TSharedTable> Table;
         uint32_t Uses = 0;
-        uint64_t LastUse = 0; // when its last use ended, in releases of the directory
+        uint64_t LastUse = 0;  // when its last use ended, in releases of the directory
+        bool SetAside = false; // found by no name (see above), freed at its last release
     };
     using TTables = std::map<std::string, TTableEntry>;
 
@@ -187,6 +192,7 @@ private:
     bool serverTransaction_ = false;
     TTables tables_;
     uint64_t releases_ = 0;
+    uint64_t setAside_ = 0; // tables set aside so far, which makes their keys
     TTransaction transaction_{*this};
     std::vector<TDirectoryStatement*> statements_;
     std::set<std::string> tempNames_;

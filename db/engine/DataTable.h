@@ -8,7 +8,9 @@
 // also by Create, Delete and Exists). The first Open opens the files and, holding a read level, reads
 // every header again and validates them against each other (DataFileValidation.h, IndexDefinition.h,
 // BlobFile.h); a further Open only counts a use. An exclusive open admits no other user (VORSAM_FILEINUSE:
-// the file layer also refuses other processes), and a table opened read-only admits no user that writes.
+// the file layer also refuses other processes); a table opened read-only that a user who writes opens
+// too is read-write from then on (its files are open for writing whenever the folder allows), every cursor
+// keeping to its own mode.
 // Close ends a use; the last writes whatever is unwritten and closes the files.
 //
 // Kept open: a table of a database on disk that its directory holds (KeepOpenBetweenUses; not open
@@ -16,15 +18,16 @@
 // ends, idle (FileList.h): it holds no lock at all meanwhile, not even the open-mode lock once its short
 // grace is over (FileList.h, Open-mode grace: an exclusive open elsewhere waits that long), so another
 // process may open it exclusively, restructure, repair, rename or delete it as if it were closed; its read
-// batch is given up. A use that resumes it within the grace finds its files as they were: no lock to take, no
-// look at their names or for a restructure's swap. It keeps what it learned: the files' names (their case
-// found), that the folder was cleared of stray working files, its headers and caches. The next Open that is
-// not exclusive resumes it (read-only or not, as it asks): every file gets its open-mode lock back and must
-// still be the file its name gives, no swap record may lie beside it, and the data header on disk must be the
-// one this process knows (every write ends with a new one); when it is not, a read level runs the change
-// check (which drops what another process's writes made stale and completes an interrupted write from its
-// journal), after which it must be. When any of that fails the files are closed and the table opened afresh.
-// Create, Delete, Repair and an exclusive Open close a kept table's files first.
+// batch is given up. A use that resumes it within the grace finds its files' open-mode locks as they were:
+// no lock to take, no look for a restructure's swap; only their names are looked at (one stat each: a
+// plain rename by any process may have put other files in their place). It keeps what it learned: the files'
+// names (their case found), that the folder was cleared of stray working files, its headers and caches. The
+// next Open that is not exclusive resumes it (read-only or not, as it asks): every file gets its open-mode
+// lock back and must still be the file its name gives, no swap record may lie beside it, and the data header
+// on disk must be the one this process knows (every write ends with a new one); when it is not, a read level
+// runs the change check (which drops what another process's writes made stale and completes an interrupted
+// write from its journal), after which it must be. When any of that fails the files are closed and the table
+// opened afresh. Create, Delete, Repair and an exclusive Open close a kept table's files first.
 //
 // Lock levels. Calls of one level nest: its locks are taken at the first and released at the last. Every
 // level but record runs the change check (below) once it has its locks. A table open exclusively takes
@@ -225,6 +228,8 @@ public:
     void Open(TTableOpenMode mode = {});
     // Unused with its files kept open (above); KeepOpenBetweenUses allows it (the table is a directory's).
     bool Kept() const override { return kept_; }
+    // Every open file is still the one its name gives (one stat each).
+    bool StillNamed() const override;
     void KeepOpenBetweenUses() { keepable_ = true; }
     // One more use of the open table.
     void IncUseCount();

@@ -213,7 +213,13 @@ void TDataTable::Delete() {
 
 void TDataTable::Open(TTableOpenMode mode) {
     if (IsOpen()) {
-        if (mode.Exclusive || mode_.Exclusive || (mode_.ReadOnly && !mode.ReadOnly)) Raise(VORSAM_FILEINUSE);
+        if (mode.Exclusive || mode_.Exclusive) Raise(VORSAM_FILEINUSE);
+        // The files are open for writing whenever the folder allows (FileList.h): a user that writes may
+        // join users that only read, each cursor keeping to its own mode.
+        if (mode_.ReadOnly && !mode.ReadOnly) {
+            mode_.ReadOnly = false;
+            for (TTableFile* file : Files()) file->SetReadOnly(false);
+        }
         ++useCount_;
         return;
     }
@@ -302,6 +308,10 @@ void TDataTable::Close() {
 }
 
 // ---- kept open ----
+
+bool TDataTable::StillNamed() const {
+    return dataFile_.StillNamed() && indexFile_.StillNamed() && blobFile_.StillNamed();
+}
 
 bool TDataTable::MayKeep() const {
     return keepable_ && database_ && !location_.InMemory && !IsRemote() && !mode_.Exclusive &&

@@ -55,10 +55,7 @@ void TFileHandler::SetExclusive(bool value) {
     ChangeSetting(exclusive_, value);
 }
 void TFileHandler::SetReadOnly(bool value) {
-    if (idle_)
-        readOnly_ = value;
-    else
-        ChangeSetting(readOnly_, value);
+    readOnly_ = value;
 }
 void TFileHandler::SetTemporary(bool value) {
     ChangeSetting(temporary_, value);
@@ -119,6 +116,10 @@ void TFileHandler::Idle() {
     assert(IsOpen() && !idle_ && !inMemory_ && !exclusive_);
     GetFileList().Idle(*file_);
     idle_ = true;
+}
+
+bool TFileHandler::StillNamed() const {
+    return !file_ || file_->StillNamed();
 }
 
 bool TFileHandler::Resume(bool* continued) {

@@ -2,6 +2,7 @@
 // walk in key order, search by key, edit, delete), index choice and definitions.
 #include "VORSAMDataSetTestSupport.h"
 
+#include "db/components/VORSAMQuery.h"
 #include "db/components/VORSAMTable.h"
 #include "db/lib/EngineErrors.h"
 #include "platform/data/DBConsts.h"
@@ -197,6 +198,46 @@ TEST_F(TableTest, CreateTableMakesAPrimaryKeyOnlyOfTheIndexMarkedPrimary) {
     EXPECT_EQ(closed.FieldDefs().Count(), 2) << "definitions are read without opening";
     EXPECT_EQ(closed.IndexDefs().Count(), 2);
     EXPECT_FALSE(closed.Active());
+}
+
+// A table that the program holds read-only (a query over it, prepared, opened and closed; a table
+// component with ReadOnly) lets a table component open it for writing; the holder stays read-only and
+// reads what was written.
+TEST_F(TableTest, ATableOpensForWritingBesideAPreparedQueryOrAReadOnlyTable) {
+    CreateRows("PEOPLE", {{1, 10, "um"}, {2, 20, "dois"}, {3, 30, "tres"}});
+    for (bool byQuery : {true, false}) {
+        SCOPED_TRACE(byQuery ? "a prepared query" : "a read-only table");
+        TVORSAMQuery query;
+        TVORSAMTable reader;
+        TVORSAMDBDataSet& holder = byQuery ? static_cast<TVORSAMDBDataSet&>(query) : reader;
+        holder.SetDatabaseName(dir_.Path());
+        query.SetSQL({"SELECT ID FROM PEOPLE WHERE ID > 2"});
+        reader.SetTableName("PEOPLE");
+        reader.SetReadOnly(true);
+        holder.Open();
+        if (byQuery) query.Close();
+
+        TVORSAMTable writer;
+        writer.SetDatabaseName(dir_.Path());
+        writer.SetTableName("PEOPLE");
+        writer.Open();
+        const int id = byQuery ? 4 : 5;
+        writer.AppendRecord({id, 10 * id, "novo"});
+        TVORSAMTable late; // a reader that joins the writer
+        late.SetDatabaseName(dir_.Path());
+        late.SetTableName("PEOPLE");
+        late.SetReadOnly(true);
+        late.Open();
+        EXPECT_FALSE(late.CanModify());
+        writer.Close();
+
+        if (byQuery) holder.Open();
+        holder.Refresh();
+        EXPECT_FALSE(holder.CanModify());
+        EXPECT_DATABASE_ERROR(holder.Append(), SDataSetReadOnly);
+        holder.Last();
+        EXPECT_EQ(holder.FieldByName("ID").AsInteger(), id);
+    }
 }
 
 TEST_F(TableTest, DetailFollowsItsMasterAndNewRecordsTakeTheMastersKey) {

@@ -111,6 +111,44 @@ TEST_F(TableKeptOpenTest, ATableDeletedWhileKeptIsNotFoundAndOneMadeAnewIsRead) 
     EXPECT_FALSE(Kept());
 }
 
+// Another process renames same-size copies of another table's files into the table's names (a plain
+// rename, which no lock keeps away) while this session keeps the table, while a cursor of it uses the
+// table, or while another session of this process does: the next open reads the files the names give
+// now and writes into them, as a fresh session does; the cursor that held the table keeps its own.
+TEST_F(TableKeptOpenTest, FilesRenamedInByAnotherProcessAreTheOnesTheNextOpenReadsAndWrites) {
+    enum class THolder { None, Cursor, OtherSession };
+    for (THolder holder : {THolder::None, THolder::Cursor, THolder::OtherSession}) {
+        SCOPED_TRACE(int(holder));
+        TDataSession otherSession;
+        TDataDirectory& other = otherSession.OpenDataDirectory("", dir_.Path());
+        TTableSeen before = Use(database_), copied;
+        std::filesystem::create_directory(dir_.File("copy"));
+        {
+            TDataDirectory& copy = otherSession.OpenDataDirectory("", dir_.File("copy"));
+            Create(copy, 2);
+            for (const auto& [key, value] : before.second) copied = Use(copy, false, -key);
+            otherSession.CloseDataDirectory(copy);
+        }
+        ASSERT_EQ(std::filesystem::file_size(dir_.File("copy/SHARED.DAT")),
+                  std::filesystem::file_size(dir_.File("SHARED.DAT")));
+        worker::TWorkerProcess worker;
+        TDataCursor held(holder == THolder::OtherSession ? other : database_);
+        held.SetTableName("SHARED");
+        if (holder != THolder::None) held.OpenCursor();
+        Use(database_);
+        for (const char* extension : {".DAT", ".IDX"})
+            worker.SendOk("rawrename " + dir_.File(std::string("copy/SHARED") + extension) + " " +
+                          dir_.File(std::string("SHARED") + extension));
+        const int32_t key = 100 * (int32_t(holder) + 1); // a key neither the table nor its copy holds
+        EXPECT_EQ(Use(database_, false, key), (copied.second[key] = 10 * key, copied));
+        EXPECT_EQ(UseAfresh(), copied);
+        if (holder != THolder::None) EXPECT_EQ(held.GetRecordCount(), before.second.size());
+        held.CloseCursor();
+        otherSession.CloseDataDirectory(other);
+        std::filesystem::remove_all(dir_.File("copy"));
+    }
+}
+
 // Another process, the table locked whole, is killed at each write of the lock's end in turn: the kept
 // table's next open holds the rows from before that write or those after it (completed from the
 // journal), as a fresh session does, and both are seen.
