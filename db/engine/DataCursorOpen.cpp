@@ -40,6 +40,7 @@ TTableDefinition TCreateTableArgs::Definition() const {
     definition.Encrypted = Encrypted;
     definition.UserMajorVersion = UserMajorVersion;
     definition.UserMinorVersion = UserMinorVersion;
+    definition.LastAutoIncValue = uint32_t(std::clamp<int64_t>(LastAutoIncValue, 0, MaxCounterValue));
     return definition;
 }
 

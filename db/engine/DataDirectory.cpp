@@ -153,6 +153,16 @@ std::string TDataDirectory::GetTempTableName(bool inMemory) {
     }
 }
 
+void TDataDirectory::FollowServerTransaction(bool active) {
+    serverTransaction_ = remote_ && active;
+    transactionConnection_ = session_.ConnectionNumber();
+}
+
+bool TDataDirectory::InServerTransaction() const {
+    return serverTransaction_ && session_.IsConnected() &&
+           session_.ConnectionNumber() == transactionConnection_;
+}
+
 TSharedTable& TDataDirectory::AcquireTable(std::string_view tableName, bool inMemory,
                                            const TSharedTableFactory& open) {
     // A table the directory holds by its exact name is found without looking at the folder (the open of

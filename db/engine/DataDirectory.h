@@ -13,7 +13,7 @@
 // handle of the database (TDataSession opens it there and sets the handle). Its tables have no files
 // here: naming one's files raises VORSAM_NOTSUPPORTED, and so do its transaction calls; its
 // in-transaction flag follows the transaction statements that the server ran for it
-// (FollowServerTransaction).
+// (FollowServerTransaction), as long as the connection on which they ran lasts.
 //
 // The directory keeps:
 //   - the shared tables of its tables, one per table however many cursors use it, by the normalised name
@@ -134,9 +134,10 @@ public:
 
     // --- Transactions (Transaction.cpp); local databases only ---
 
-    bool InTransaction() const { return remote_ ? serverTransaction_ : transaction_.Active(); }
+    bool InTransaction() const { return remote_ ? InServerTransaction() : transaction_.Active(); }
     // A database of a server: its flag follows a transaction the server started (true) or ended (false).
-    void FollowServerTransaction(bool active) { serverTransaction_ = remote_ && active; }
+    // The connection ends it too: the server has committed it or rolls it back when the connection goes.
+    void FollowServerTransaction(bool active);
     // VORSAM_INVALIDPARAM when one is already open.
     void StartTransaction();
     // Writes the changes of the transaction's tables (synced with `flush`); with `endTransaction` the
@@ -189,7 +190,9 @@ private:
     uint32_t rights_;
     bool remote_ = false;
     uint32_t remoteHandle_ = 0;
+    bool InServerTransaction() const;
     bool serverTransaction_ = false;
+    uint64_t transactionConnection_ = 0; // the session's connection that started it
     TTables tables_;
     uint64_t releases_ = 0;
     uint64_t setAside_ = 0; // tables set aside so far, which makes their keys

@@ -239,7 +239,8 @@ public:
     // (a broken chain is dropped: its field becomes NULL), a record whose key a unique index already
     // holds deleted, and every index built anew from the records. Damage to what defines the table (its
     // field descriptors, its index definitions, the blob file's format) cannot be mended: the error of
-    // the check stands and nothing is written. The table is closed again.
+    // the check stands and nothing is written. The table is closed again. A repair cut short while it
+    // writes leaves the table refused until it is repaired again (its last log line says so).
     void Repair(const TRepairEvents& events = {});
     void Close();
     uint32_t UseCount() const { return useCount_; }

@@ -181,6 +181,7 @@ void TDataTable::CreateFiles(const TTableDefinition& definition,
     dataFile_.CreateHeader(definition.LanguageId, definition.SortId, fields, definition.BlobBlockSize,
                            definition.Description, definition.Password, definition.Encrypted,
                            definition.UserMinorVersion, definition.UserMajorVersion);
+    dataFile_.SetLastAutoIncValue(definition.LastAutoIncValue);
     dataFile_.WriteFieldDescriptors();
     dataFile_.WriteHeader(true);
     if (settings_.ForceBufferFlush) SyncFiles(true, true, blobs);

@@ -252,6 +252,58 @@ TEST_F(RemoteStatementTest, DamagedRepliesEndInCleanErrors) {
     }
 }
 
+// A COMMIT whose reply is cut off after 4 bytes: the error says that its outcome is unknown, and the
+// client's transaction ends with the connection.
+TEST_F(RemoteStatementTest, ALostCommitReplyEndsTheClientsTransaction) {
+    TFakeServer server({Script(32400, [&](TFakePeer& peer) {
+        peer.Answer(77, Flags(sqlStartTransaction)), peer.Answer(79, {Quarter, U32(0)});
+        peer.Answer(77, Flags(sqlCommit)), peer.Expect(79);
+        TBytes reply = Frame(Body(0, {Quarter, U32(0)}), false);
+        peer.SendRaw(TBytes(reply.begin(), reply.begin() + 4));
+    })});
+    TDataDirectory& database = Connect(server);
+    {
+        TQueryStatement statement(database);
+        statement.Prepare("START TRANSACTION");
+        statement.Execute({}, false);
+        ASSERT_TRUE(database.InTransaction());
+        statement.Prepare("COMMIT");
+        EVORSAMEngineError e = ErrorRaisedBy([&] { statement.Execute({}, false); });
+        EXPECT_EQ(e.ErrorCode, VORSAM_NOTCONNECTED);
+        EXPECT_NE(std::string(e.what()).find("the outcome of the COMMIT is unknown"), std::string::npos);
+        EXPECT_FALSE(database.InTransaction());
+    }
+    Finish(server, &database);
+}
+
+// A server that answers each MOVECURSOR twice: the frame out of turn is refused as a damaged reply and
+// the connection dropped; no row is read.
+TEST_F(RemoteStatementTest, ADoubledReplyIsRefusedAndNoRowIsRead) {
+    TFakeServer server({[&](TFakePeer& peer) {
+        peer.ServeLogin(), peer.Answer(4, {U32(7)}), peer.Answer(10, Image(501) + NoRecord);
+        peer.DoubleReplies();
+        TValues rows = rows_;
+        EXPECT_THROW(peer.ServeCursor(rows), std::runtime_error) << "the client closed the connection";
+    }});
+    TDataDirectory& database = Connect(server);
+    int read = 0;
+    {
+        TDataCursor cursor(database);
+        cursor.SetTableName("PEOPLE");
+        cursor.OpenCursor();
+        std::vector<uint8_t> image(cursor.GetRecordSize());
+        EXPECT_ENGINE_ERROR(
+            {
+                cursor.SetToBegin();
+                while (cursor.GetNextRecord(image) == 0) ++read;
+            },
+            VORSAM_UNCOMPRESS);
+    }
+    EXPECT_EQ(read, 0);
+    EXPECT_FALSE(remote_.IsConnected());
+    Finish(server, &database);
+}
+
 // A request naming a statement or a cursor goes once, on the connection that gave the handle: a late or
 // lost reply is reported with what to do, and neither it nor FREESTMT goes on the next connection.
 TEST_F(RemoteStatementTest, ARequestNamingAHandleIsNeverSentAgainAfterALateOrLostReply) {
