@@ -249,21 +249,21 @@ uint32_t TDataDirectory::TableUseCount(const TSharedTable& table) const {
     return it == tables_.end() ? 0 : it->second.Uses;
 }
 
-void TDataDirectory::RemoveStrayWorkingFilesIn(const std::string& folder) {
+std::optional<int64_t> TDataDirectory::RemoveStrayWorkingFilesIn(const std::string& folder) {
     auto nanoseconds = [](const timespec& time) { return int64_t(time.tv_sec) * 1000000000 + time.tv_nsec; };
     struct stat info {};
     bool known = ::stat(folder.c_str(), &info) == 0;
     auto it = clearedFolders_.find(folder);
-    if (known && it != clearedFolders_.end() && it->second == nanoseconds(info.st_mtim)) return;
+    if (known && it != clearedFolders_.end() && it->second == nanoseconds(info.st_mtim)) return it->second;
     bool clear = RemoveStrayWorkingFiles(folder);
     // The file system stamps a change with the coarse clock (or a finer time, never an earlier one): a
     // modification time older than that clock's reading now cannot be given again to a later change.
     timespec now{};
     ::clock_gettime(CLOCK_REALTIME_COARSE, &now);
     if (clear && known && nanoseconds(info.st_mtim) < nanoseconds(now))
-        clearedFolders_[folder] = nanoseconds(info.st_mtim);
-    else
-        clearedFolders_.erase(folder);
+        return clearedFolders_[folder] = nanoseconds(info.st_mtim);
+    clearedFolders_.erase(folder);
+    return std::nullopt;
 }
 
 void TDataDirectory::AddStatement(TDirectoryStatement& statement) {

@@ -37,6 +37,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <string_view>
@@ -124,8 +125,9 @@ public:
     // for only when the folder changed since it was last left clear: its modification time is not the
     // one seen before that clearing, or that one was not yet older than the system's coarse clock once the
     // clearing ended (a change within the same tick of the file system's clock would not show: what it
-    // left would stay until the next change).
-    void RemoveStrayWorkingFilesIn(const std::string& folder);
+    // left would stay until the next change). Returns that modification time when the folder is left clear
+    // with it: no file of the folder can have been made, renamed or deleted while the folder keeps it.
+    std::optional<int64_t> RemoveStrayWorkingFilesIn(const std::string& folder);
 
     // The statements made on the directory; adding one twice or removing one never added does nothing.
     void AddStatement(TDirectoryStatement& statement);

@@ -237,6 +237,7 @@ void TDataTable::Open(TTableOpenMode mode) {
         useCount_ = 0;
         throw;
     }
+    namesFoundAt_ = mode.FolderTime;
 }
 
 void TDataTable::OpenFiles() {
@@ -346,14 +347,17 @@ void TDataTable::Keep() noexcept {
 bool TDataTable::ResumeKept(TTableOpenMode mode) {
     kept_ = false;
     bool resumed = !mode.Exclusive, continued = true;
+    // Nothing in the folder was made, renamed or deleted since the names last gave these files.
+    const bool named = mode.FolderTime && mode.FolderTime == namesFoundAt_;
     mode_.ReadOnly = mode.ReadOnly;
     for (TTableFile* file : Files()) {
         if (!resumed || !file->IsOpen()) continue;
         file->SetReadOnly(mode.ReadOnly);
         bool kept = false;
-        resumed = file->Resume(&kept);
+        resumed = file->Resume(&kept, !named);
         continued = continued && kept;
     }
+    namesFoundAt_ = mode.FolderTime;
     // No restructure can have begun a swap while the files kept their open-mode locks.
     if (resumed && (continued || !SwapRecordBeside())) {
         useCount_ = 1;
@@ -415,6 +419,7 @@ void TDataTable::CloseFiles() noexcept {
     writeDepth_ = wholeDepth_ = 0;
     slotsHeld_ = tableLockHeld_ = writeLocksHeld_ = writeMarked_ = damaged_ = false;
     acceptedCounters_.reset();
+    namesFoundAt_.reset();
     for (auto& order : orders_) order.reset();
 }
 

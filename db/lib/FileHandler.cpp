@@ -122,9 +122,9 @@ bool TFileHandler::StillNamed() const {
     return !file_ || file_->StillNamed();
 }
 
-bool TFileHandler::Resume(bool* continued) {
+bool TFileHandler::Resume(bool* continued, bool lookAtName) {
     assert(IsOpen() && idle_);
-    if (!GetFileList().Resume(*file_, continued)) return false;
+    if (!GetFileList().Resume(*file_, continued, lookAtName)) return false;
     idle_ = false;
     return true;
 }

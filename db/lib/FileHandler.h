@@ -61,8 +61,9 @@ public:
     // resumes; Resume is false when the file is not the one its name gives any more (FileList.h: idle
     // handlers), and the handler is then only to be closed.
     void Idle();
-    // `continued`: the file kept its open-mode lock since the handler went idle (FileList.h).
-    bool Resume(bool* continued = nullptr);
+    // `continued`: the file kept its open-mode lock since the handler went idle (FileList.h); without
+    // `lookAtName` the caller knows that the name still gives the file.
+    bool Resume(bool* continued = nullptr, bool lookAtName = true);
     bool IsIdle() const { return idle_; }
     // An open handler's file is still the one its name gives (FileList.h, Names looked at).
     bool StillNamed() const;

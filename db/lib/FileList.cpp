@@ -186,14 +186,14 @@ void TFileList::Idle(TAbstractFile& file) {
     if (OnlyIdle(file) && !file.Detached) LetOpenModeGo(file, graced, due);
 }
 
-bool TFileList::Resume(TAbstractFile& file, bool* continued) {
+bool TFileList::Resume(TAbstractFile& file, bool* continued, bool lookAtName) {
     TCriticalSectionGuard guard(lock_);
     assert(file.IdleCount > 0);
     if (continued) *continued = false;
     if (file.Detached) return false;
     const bool graced = OnlyIdle(file) && file.InGrace, lockHeld = graced || !OnlyIdle(file);
     if (!lockHeld && file.HoldOpenMode(true) != 0) return false;
-    if (!file.StillNamed()) {
+    if (lookAtName && !file.StillNamed()) {
         if (!lockHeld) file.HoldOpenMode(false);
         return false;
     }

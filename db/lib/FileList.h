@@ -27,8 +27,9 @@
 // Names looked at: the open-mode lock keeps the engine's processes from deleting, renaming or replacing a
 // file that is open, but a plain rename by any other process can put another file under its name at any
 // time. So every resume, and every open that would share a descriptor in use, looks at the name (one
-// stat: its device and inode against the descriptor's); a descriptor in use whose name leads elsewhere is
-// detached as an idle one is, its handlers keeping the file they had.
+// stat: its device and inode against the descriptor's), unless its caller knows that nothing in the folder
+// was made, renamed or deleted since (the folder's settled modification time); a descriptor in use whose
+// name leads elsewhere is detached as an idle one is, its handlers keeping the file they had.
 //
 // Open-mode grace: with a grace keeper (the engine's keeper of read batches), a file whose last handler
 // goes idle keeps its open-mode lock for OpenModeGrace more, and a handler that resumes meanwhile takes it
@@ -94,7 +95,7 @@ public:
     // A handler of the disk file goes idle, or resumes (false: it stays idle, see above); `continued`
     // tells whether the file kept its open-mode lock since the handler went idle (see Open-mode grace).
     void Idle(TAbstractFile& file);
-    bool Resume(TAbstractFile& file, bool* continued = nullptr);
+    bool Resume(TAbstractFile& file, bool* continued = nullptr, bool lookAtName = true);
 
     // Open-mode grace (see above): the keeper, set once; none by default.
     void SetOpenModeGraceKeeper(TOpenModeGraceKeeper* keeper);
