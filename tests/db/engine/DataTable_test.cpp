@@ -177,15 +177,12 @@ TEST_P(DataTableTest, ExclusiveAndReadOnlyUsesAdmitOnlyWhatTheyAllow) {
     EXPECT_ENGINE_ERROR(table->BeginWrite(), VORSAM_OSEACCES);
     EXPECT_ENGINE_ERROR(PutPerson(*table, {2, 20, "Bia"}), VORSAM_OSEACCES);
     EXPECT_EQ(Contents(*table).size(), 1u);
-    table->Open(); // a writer joins a table that reads
-    PutPerson(*table, {2, 20, "Bia"});
-    table->Close();
     table->Close();
 
     table->Open();
     table->Open({.ReadOnly = true}); // a reader joins a table that writes
-    PutPerson(*table, {3, 30, "Carla"});
-    EXPECT_EQ(Contents(*table).size(), 3u);
+    PutPerson(*table, {2, 20, "Bia"});
+    EXPECT_EQ(Contents(*table).size(), 2u);
 }
 
 // ---- records ----

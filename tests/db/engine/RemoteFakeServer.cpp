@@ -185,9 +185,7 @@ void TFakePeer::AwaitClose() {
 }
 
 void TFakePeer::Reply(uint16_t code, const std::vector<TBytes>& values, bool compress) {
-    TBytes frame = Frame(Body(code, values), compress), frames;
-    for (int i = 0; i < copies_; ++i) frames.insert(frames.end(), frame.begin(), frame.end());
-    SendRaw(frames);
+    SendRaw(Frame(Body(code, values), compress));
 }
 
 void TFakePeer::ServeLogin(int32_t version, const std::string& name) {

@@ -51,8 +51,6 @@ public:
     // Answers every request with success until LOGOUT, or until the client closes the connection.
     void AnswerUntilDone();
     void Reply(uint16_t code, const std::vector<TBytes>& values = {}, bool compress = false);
-    // From now on every reply goes twice, in one send (a server out of turn).
-    void DoubleReplies() { copies_ = 2; }
     void SendRaw(const TBytes& bytes);
     // Waits until the client closes the connection, reading and dropping what it sends.
     void AwaitClose();
@@ -67,7 +65,6 @@ private:
     std::vector<TFakeRequest>& log_;
     std::vector<std::string>& failures_;
     std::mutex& lock_;
-    int copies_ = 1;
 };
 
 class TFakeServer {

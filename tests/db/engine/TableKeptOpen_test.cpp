@@ -111,41 +111,25 @@ TEST_F(TableKeptOpenTest, ATableDeletedWhileKeptIsNotFoundAndOneMadeAnewIsRead) 
     EXPECT_FALSE(Kept());
 }
 
-// Another process renames same-size copies of another table's files into the table's names (a plain
-// rename, which no lock keeps away) while this session keeps the table, while a cursor of it uses the
-// table, or while another session of this process does: the next open reads the files the names give
-// now and writes into them, as a fresh session does; the cursor that held the table keeps its own.
+// Another process renames copies into the table's names while it is kept (0) or used by a cursor of this
+// session (1) or another (2): the next open reads and writes the files the names give, the holder its own.
 TEST_F(TableKeptOpenTest, FilesRenamedInByAnotherProcessAreTheOnesTheNextOpenReadsAndWrites) {
-    enum class THolder { None, Cursor, OtherSession };
-    for (THolder holder : {THolder::None, THolder::Cursor, THolder::OtherSession}) {
-        SCOPED_TRACE(int(holder));
+    for (int32_t holder : {0, 1, 2}) {
+        for (std::string file : {"SHARED.DAT", "SHARED.IDX"})
+            std::filesystem::copy_file(dir_.File(file), dir_.File(file + ".COPY"));
+        TTableSeen copied = Use(database_), written = Use(database_, false, 100 + holder);
         TDataSession otherSession;
-        TDataDirectory& other = otherSession.OpenDataDirectory("", dir_.Path());
-        TTableSeen before = Use(database_), copied;
-        std::filesystem::create_directory(dir_.File("copy"));
-        {
-            TDataDirectory& copy = otherSession.OpenDataDirectory("", dir_.File("copy"));
-            Create(copy, 2);
-            for (const auto& [key, value] : before.second) copied = Use(copy, false, -key);
-            otherSession.CloseDataDirectory(copy);
-        }
-        ASSERT_EQ(std::filesystem::file_size(dir_.File("copy/SHARED.DAT")),
-                  std::filesystem::file_size(dir_.File("SHARED.DAT")));
-        worker::TWorkerProcess worker;
-        TDataCursor held(holder == THolder::OtherSession ? other : database_);
+        TDataCursor held(holder == 2 ? otherSession.OpenDataDirectory("", dir_.Path()) : database_);
         held.SetTableName("SHARED");
-        if (holder != THolder::None) held.OpenCursor();
+        if (holder != 0) held.OpenCursor();
+        worker::TWorkerProcess worker;
         Use(database_);
-        for (const char* extension : {".DAT", ".IDX"})
-            worker.SendOk("rawrename " + dir_.File(std::string("copy/SHARED") + extension) + " " +
-                          dir_.File(std::string("SHARED") + extension));
-        const int32_t key = 100 * (int32_t(holder) + 1); // a key neither the table nor its copy holds
-        EXPECT_EQ(Use(database_, false, key), (copied.second[key] = 10 * key, copied));
+        for (std::string file : {"SHARED.DAT", "SHARED.IDX"})
+            worker.SendOk("rawrename " + dir_.File(file + ".COPY") + " " + dir_.File(file));
+        EXPECT_EQ(Use(database_, false, 200 + holder),
+                  (copied.second[200 + holder] = 2000 + 10 * holder, copied));
         EXPECT_EQ(UseAfresh(), copied);
-        if (holder != THolder::None) EXPECT_EQ(held.GetRecordCount(), before.second.size());
-        held.CloseCursor();
-        otherSession.CloseDataDirectory(other);
-        std::filesystem::remove_all(dir_.File("copy"));
+        EXPECT_EQ(holder == 0 ? written.second.size() : held.GetRecordCount(), written.second.size());
     }
 }
 

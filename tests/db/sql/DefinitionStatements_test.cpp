@@ -4,9 +4,6 @@
 #include "ChangeTestSupport.h"
 #include "SqliteOracle.h"
 
-#include <gmock/gmock.h>
-#include <tuple>
-
 namespace vorsam::test {
 namespace {
 
@@ -217,29 +214,19 @@ TEST_F(DefinitionTest, LastAutoIncSetsWhereNumberingGoesOn) {
     EXPECT_EQ(Rows("LA"), (std::vector<TRowText>{"101|1"}));
 }
 
-// A definition the engine refuses is reported against the statement's table with its cause, never
-// against the working table a restructure fills.
+// Refusals name the statement's table and the cause, never a restructure's working table.
 TEST_F(DefinitionTest, RefusedDefinitionsNameTheTableAndTheCause) {
     RunSql("CREATE TABLE TA (ID INTEGER, NAME CHAR(5), A INTEGER, PRIMARY KEY (ID))");
-    RunSql("INSERT INTO TA VALUES (1, 'x', 7)");
-    RunSql("INSERT INTO TA VALUES (2, 'y', 7)");
-    std::string columns, names;
-    for (int i = 1; i <= 17; ++i) {
-        columns += "C" + std::to_string(i) + " INTEGER, ";
-        names += (i > 1 ? ", C" : "C") + std::to_string(i);
-    }
-    const std::vector<std::tuple<std::string, uint16_t, std::string>> cases = {
-        {"CREATE TABLE W (" + columns + "PRIMARY KEY (" + names + "))", VORSAM_INDEXLIMIT,
-         "in the table 'W': 17 fields"},
-        {"ALTER TABLE TA ADD NAME CHAR(5)", VORSAM_HEADERCORRUPT,
-         "in the table 'TA': field 4: the name 'NAME'"},
-        {"ALTER TABLE TA REDEFINE PRIMARY KEY (A)", VORSAM_KEYVIOL, "of the table 'TA'"},
-    };
-    for (const auto& [sql, code, text] : cases) {
-        EVORSAMEngineError e = ErrorRaisedBy([&] { RunSql(sql); });
-        EXPECT_EQ(e.ErrorCode, code) << sql;
-        EXPECT_THAT(e.what(), ::testing::HasSubstr(text)) << sql;
-    }
+    RunSql("INSERT INTO TA VALUES (1, 'x', 7)"), RunSql("INSERT INTO TA VALUES (2, 'y', 7)");
+    for (auto [sql, text] : std::vector<std::pair<std::string, std::string>>{
+             {"CREATE TABLE W (A INTEGER, PRIMARY KEY (A, A, A, A, A, A, A, A, A, A, A, A, A, A, A, A, A))",
+              "# 9220 Too many indexes or index fields in the table 'W': 17 fields"},
+             {"ALTER TABLE TA ADD NAME CHAR(5)",
+              "# 8961 Header information corrupt in the table 'TA': field 4: the name 'NAME'"},
+             {"ALTER TABLE TA REDEFINE PRIMARY KEY (A)",
+              "# 9729 Key violation in the index 'Primary' of the table 'TA'"}})
+        EXPECT_NE(std::string(ErrorRaisedBy([&] { RunSql(sql); }).what()).find(text), std::string::npos)
+            << text;
     EXPECT_EQ(Rows("TA"), (std::vector<TRowText>{"1|x|7", "2|y|7"}));
 }
 
