@@ -1,6 +1,8 @@
 // Statements on a table the session has used before, ours beside SQLite on the same rows in the same run,
-// at 10^4, 10^5 and 10^6 rows: each iteration parses and runs one statement from its text, as a program
-// that sends statements one by one does.
+// at 10^4, 10^5 and 10^6 rows, with the default caches on both sides (the second argument 0: ours the
+// session's, SQLite 2 MiB) or caches that hold the whole table (1: WholeTableCaches, SQLite 64 MiB): each
+// iteration parses and runs one statement from its text, as a program that sends statements one by one
+// does.
 //   Open01_EmptySelect      SELECT of a key no row has: what a statement costs beyond its rows
 //   Open02_InsertStatement  one INSERT of one new row; the rows added are deleted after the run, untimed
 // Table T (ID INTEGER key, A INTEGER, NAME CHAR(20)) of N rows on both sides; both write without syncing
@@ -26,10 +28,14 @@ namespace {
 
 class TOpenTableData {
 public:
-    explicit TOpenTableData(int64_t rows) : Rows(rows), Sqlite("open-" + std::to_string(rows)) {
+    TOpenTableData(int64_t rows, bool wholeTables)
+        : Rows(rows), Sqlite("open-" + std::to_string(rows) + "-" + std::to_string(wholeTables)) {
         InitializeLibraryGlobals();
-        std::string folder = ScratchFolder() + "/open-" + std::to_string(rows);
+        std::string folder =
+            ScratchFolder() + "/open-" + std::to_string(rows) + "-" + std::to_string(wholeTables);
         std::filesystem::create_directories(folder);
+        if (wholeTables) session_.SetBufferSizes(WholeTableCaches());
+        Sqlite.Exec(wholeTables ? "PRAGMA cache_size=-65536" : "PRAGMA cache_size=-2000");
         directory_ = &session_.OpenDataDirectory("", folder);
         const char* create = "CREATE TABLE T (ID INTEGER, A INTEGER, NAME CHAR(20), PRIMARY KEY (ID))";
         Run(create);
@@ -77,11 +83,11 @@ private:
     TDataDirectory* directory_ = nullptr;
 };
 
-TOpenTableData& OpenTableData(int64_t rows) {
+TOpenTableData& OpenTableData(const benchmark::State& state) {
     ScratchFolder(); // made before the tables, removed after them
-    static std::map<int64_t, std::unique_ptr<TOpenTableData>> tables;
-    auto& slot = tables[rows];
-    if (!slot) slot = std::make_unique<TOpenTableData>(rows);
+    static std::map<std::pair<int64_t, bool>, std::unique_ptr<TOpenTableData>> tables;
+    auto& slot = tables[{state.range(0), state.range(1) != 0}];
+    if (!slot) slot = std::make_unique<TOpenTableData>(state.range(0), state.range(1) != 0);
     return *slot;
 }
 
@@ -103,25 +109,25 @@ int SqliteRows(sqlite3* sqlite, const std::string& sql) {
 }
 
 void Open01_EmptySelect_Ours(benchmark::State& state) {
-    TOpenTableData& data = OpenTableData(state.range(0));
+    TOpenTableData& data = OpenTableData(state);
     data.Run(EmptySelect);
     for (auto _ : state) Check(data.Run(EmptySelect) == 0, "the SELECT returns nothing");
 }
 void Open01_EmptySelect_Sqlite(benchmark::State& state) {
-    TOpenTableData& data = OpenTableData(state.range(0));
+    TOpenTableData& data = OpenTableData(state);
     for (auto _ : state)
         Check(SqliteRows(data.Sqlite.Handle(), EmptySelect) == 0, "the SELECT returns nothing");
 }
 
 void Open02_InsertStatement_Ours(benchmark::State& state) {
-    TOpenTableData& data = OpenTableData(state.range(0));
+    TOpenTableData& data = OpenTableData(state);
     int64_t id = data.Rows;
     for (auto _ : state) Check(data.Run(InsertOf(id++)) == 1, "one row inserted");
     Check(data.Run("DELETE FROM T WHERE ID >= " + std::to_string(data.Rows)) == int32_t(id - data.Rows),
           "the rows added deleted");
 }
 void Open02_InsertStatement_Sqlite(benchmark::State& state) {
-    TOpenTableData& data = OpenTableData(state.range(0));
+    TOpenTableData& data = OpenTableData(state);
     int64_t id = data.Rows;
     for (auto _ : state) {
         data.Sqlite.Exec(InsertOf(id++).c_str());
@@ -131,8 +137,8 @@ void Open02_InsertStatement_Sqlite(benchmark::State& state) {
 }
 
 #define OPEN_ROW(name)                                                                                       \
-    BENCHMARK(name##_Ours)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMicrosecond);            \
-    BENCHMARK(name##_Sqlite)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMicrosecond);
+    BENCHMARK(name##_Ours)->ArgsProduct({{10000, 100000, 1000000}, {0, 1}})->Unit(benchmark::kMicrosecond);  \
+    BENCHMARK(name##_Sqlite)->ArgsProduct({{10000, 100000, 1000000}, {0, 1}})->Unit(benchmark::kMicrosecond);
 
 OPEN_ROW(Open01_EmptySelect)
 OPEN_ROW(Open02_InsertStatement)

@@ -152,6 +152,9 @@ struct TCreateTableArgs {
     std::string StopWords;
     std::string SpaceCharacters;
     std::string IncludeCharacters;
+    // The auto-increment counter (LAST AUTOINC): the first record gets the next value; -1: not given (0
+    // for a new table, the old table's for a restructure).
+    int64_t LastAutoIncValue = -1;
 
     // The table definition these arguments describe.
     TTableDefinition Definition() const;
@@ -161,8 +164,7 @@ struct TCreateTableArgs {
 // of the field of the old table whose values it takes (0, or a number the old table lacks: a new field,
 // which gets its default value); index descriptors name fields by those numbers.
 struct TRestructureArgs : TCreateTableArgs {
-    int64_t LastAutoIncValue = -1; // the auto-increment counter: -1 keeps the old table's
-    bool NoBackup = false;         // without: the old files stay beside the new ones, as a backup
+    bool NoBackup = false; // without: the old files stay beside the new ones, as a backup
 };
 
 enum class TBlobOpenMode : uint8_t { Read, ReadWrite };
@@ -579,7 +581,8 @@ private:
     TDataTable& AcquireCreatedTable(const TCreateTableArgs& args);
     // OpenCursor on the table acquired for it; the use goes when the open fails.
     void OpenOn(TDataTable& table);
-    void RemoveStrayWorkingFilesBeside(TDataTable& table) const;
+    // Returns the folder's settled modification time (TDataDirectory::RemoveStrayWorkingFilesIn), if any.
+    std::optional<int64_t> RemoveStrayWorkingFilesBeside(TDataTable& table) const;
     void CheckPassword();
     void LoadLayout();
     void UseIndex(uint8_t number);
@@ -704,6 +707,9 @@ private:
     uint8_t IndexSlotByName(std::string_view name) const;
     const std::vector<TFieldDescriptor>& TableFields() const { return table_->DataFile().FieldDescriptors(); }
     std::string BuildRestructured(const TRestructureArgs& args);
+    // The new table under the temporary name, filled; the counter from `lastAutoInc` (-1: this table's).
+    void BuildRestructuredAs(const std::string& temporary, const TCreateTableArgs& made,
+                             const std::vector<uint16_t>& sources, int64_t lastAutoInc);
     void CarryRecords(TDataCursor& target, const std::vector<uint16_t>& sources);
     void CarryRecord(TDataCursor& target, const std::vector<uint16_t>& sources, std::span<uint8_t> from,
                      std::span<uint8_t> to);

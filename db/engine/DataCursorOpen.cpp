@@ -40,6 +40,7 @@ TTableDefinition TCreateTableArgs::Definition() const {
     definition.Encrypted = Encrypted;
     definition.UserMajorVersion = UserMajorVersion;
     definition.UserMinorVersion = UserMinorVersion;
+    definition.LastAutoIncValue = uint32_t(std::clamp<int64_t>(LastAutoIncValue, 0, MaxCounterValue));
     return definition;
 }
 
@@ -177,9 +178,10 @@ void TDataCursor::OpenCursor() {
 }
 
 void TDataCursor::OpenOn(TDataTable& table) {
-    if (!table.IsOpen()) RemoveStrayWorkingFilesBeside(table);
+    std::optional<int64_t> folderTime;
+    if (!table.IsOpen()) folderTime = RemoveStrayWorkingFilesBeside(table);
     try {
-        table.Open({.Exclusive = exclusive_, .ReadOnly = readOnly_});
+        table.Open({.Exclusive = exclusive_, .ReadOnly = readOnly_, .FolderTime = folderTime});
         table_ = &table;
         CheckPassword();
         LoadLayout();
@@ -327,13 +329,14 @@ void TDataCursor::RepairTable(const TRepairEvents& events) {
 // What a process killed at its work left beside the table (WorkingFiles.h), at the table's first open
 // in this process (a restructure opens it so too), and at a later one when the folder changed meanwhile
 // (TDataDirectory::RemoveStrayWorkingFilesIn); a working table that opens is one at work itself.
-void TDataCursor::RemoveStrayWorkingFilesBeside(TDataTable& table) const {
-    if (inMemory_ || directory_.InMemory() || directory_.IsRemote()) return;
+std::optional<int64_t> TDataCursor::RemoveStrayWorkingFilesBeside(TDataTable& table) const {
+    if (inMemory_ || directory_.InMemory() || directory_.IsRemote()) return std::nullopt;
     const std::string file =
         table.Kept() ? table.DataFile().FileName() : directory_.TableFileName(tableName_, ".DAT", false);
     size_t slash = file.rfind('/');
-    if (slash != std::string::npos && !IsWorkingFileName(std::string_view(file).substr(slash + 1)))
-        directory_.RemoveStrayWorkingFilesIn(slash == 0 ? "/" : file.substr(0, slash));
+    if (slash == std::string::npos || IsWorkingFileName(std::string_view(file).substr(slash + 1)))
+        return std::nullopt;
+    return directory_.RemoveStrayWorkingFilesIn(slash == 0 ? "/" : file.substr(0, slash));
 }
 
 // ---- layout ----
@@ -346,7 +349,7 @@ void TDataCursor::LoadLayout() {
 }
 
 bool TDataCursor::IsReadOnly() const {
-    return table_ ? table_->ReadOnly() : readOnly_;
+    return readOnly_ || (table_ && table_->ReadOnly()); // the table may be written through other cursors
 }
 
 const TFieldDescriptor& TDataCursor::FieldOf(uint16_t number) const {

@@ -7,7 +7,9 @@
 // fit its new field, a key twice in a unique index, a required field left empty) stops the rebuild,
 // the new files are deleted and the old table stays as it was. Then the new files take the old ones'
 // places, the old ones becoming the backup (".DBK", ".IBK", ".BBK"), in a swap that a crash never leaves
-// half done (RestructureSwap.h); the backup is deleted unless it is to be kept.
+// half done (RestructureSwap.h); the backup is deleted unless it is to be kept. An error that names the
+// new table (a field name twice, a key twice, a value that does not fit) is reported against this one:
+// the new table's name is nobody's business.
 #include "db/engine/DataCursor.h"
 
 #include "db/engine/DataSession.h"
@@ -95,6 +97,16 @@ void RenumberIndexFields(TCreateTableArgs& args, const std::vector<uint16_t>& gi
     }
 }
 
+// Whether the error's table is the table of that name (its base name, ignoring extension and folder).
+bool NamesTable(const EVORSAMEngineError& error, const std::string& name) {
+    auto base = [](const std::string& path) {
+        std::string name = ForwardToBackslashes(path);
+        name = name.substr(name.rfind('/') + 1);
+        return name.substr(0, name.find('.'));
+    };
+    return !error.ErrorTableName.empty() && base(error.ErrorTableName) == base(name);
+}
+
 } // namespace
 
 void TDataCursor::RestructureTable(const TRestructureArgs& args) {
@@ -132,12 +144,27 @@ std::string TDataCursor::BuildRestructured(const TRestructureArgs& args) {
     for (const TFieldDescriptor& field : args.Fields) given.push_back(field.FieldNumber());
     std::vector<uint16_t> sources = SourcesOf(args.Fields, uint16_t(TableFields().size()));
     TCreateTableArgs made = args;
+    made.LastAutoIncValue = -1; // set once the records are carried
     RenumberIndexFields(made, given);
 
     std::string name = ForwardToBackslashes(tableName_);
     std::string temporary =
         name.substr(0, name.rfind('/') + 1) + directory_.GetTempTableName(inMemory_ || directory_.InMemory());
     TSessionPassword password(directory_.Session(), args.Password, args.Encrypted);
+    try {
+        BuildRestructuredAs(temporary, made, sources, args.LastAutoIncValue);
+    } catch (const EVORSAMEngineError& e) {
+        if (!NamesTable(e, temporary)) throw;
+        TErrorContext context = e.Context();
+        context.Table = table_->TableName();
+        context.Database = table_->DatabaseName();
+        RaiseEngineError(e.ErrorCode, context);
+    }
+    return temporary;
+}
+
+void TDataCursor::BuildRestructuredAs(const std::string& temporary, const TCreateTableArgs& made,
+                                      const std::vector<uint16_t>& sources, int64_t lastAutoInc) {
     TDataCursor target(directory_);
     target.SetTableName(temporary);
     target.SetInMemory(inMemory_);
@@ -147,9 +174,8 @@ std::string TDataCursor::BuildRestructured(const TRestructureArgs& args) {
         target.OpenCursor();
         CarryRecords(target, sources);
         // The counter goes on from the value given, or the old table's, and never below a carried value.
-        uint32_t last = args.LastAutoIncValue >= 0
-                            ? uint32_t(std::min<int64_t>(args.LastAutoIncValue, MaxCounterValue))
-                            : table_->DataFile().GetLastAutoIncValue();
+        uint32_t last = lastAutoInc >= 0 ? uint32_t(std::min<int64_t>(lastAutoInc, MaxCounterValue))
+                                         : table_->DataFile().GetLastAutoIncValue();
         TTableWrite write(target.Table());
         TDataFile& file = target.Table().DataFile();
         file.SetLastAutoIncValue(std::max(last, file.GetLastAutoIncValue()));
@@ -160,7 +186,6 @@ std::string TDataCursor::BuildRestructured(const TRestructureArgs& args) {
         Quietly([&] { target.DeleteTable(); });
         throw;
     }
-    return temporary;
 }
 
 // Every active record of this table, in record order, into the target, as one write of the target.

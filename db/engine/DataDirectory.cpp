@@ -153,6 +153,16 @@ std::string TDataDirectory::GetTempTableName(bool inMemory) {
     }
 }
 
+void TDataDirectory::FollowServerTransaction(bool active) {
+    serverTransaction_ = remote_ && active;
+    transactionConnection_ = session_.ConnectionNumber();
+}
+
+bool TDataDirectory::InServerTransaction() const {
+    return serverTransaction_ && session_.IsConnected() &&
+           session_.ConnectionNumber() == transactionConnection_;
+}
+
 TSharedTable& TDataDirectory::AcquireTable(std::string_view tableName, bool inMemory,
                                            const TSharedTableFactory& open) {
     // A table the directory holds by its exact name is found without looking at the folder (the open of
@@ -162,6 +172,14 @@ TSharedTable& TDataDirectory::AcquireTable(std::string_view tableName, bool inMe
     auto it = exact.empty() ? tables_.end() : tables_.find(exact);
     std::string key = it != tables_.end() ? exact : TableKey(tableName, inMemory);
     if (it == tables_.end()) it = tables_.find(key);
+    if (it != tables_.end() && it->second.Uses > 0 && !it->second.Table->StillNamed()) {
+        // No table's key holds a line break: the table is found by no name any more.
+        auto node = tables_.extract(it);
+        node.key() += "\n" + std::to_string(++setAside_);
+        node.mapped().SetAside = true;
+        tables_.insert(std::move(node));
+        it = tables_.end();
+    }
     if (it == tables_.end()) {
         std::unique_ptr<TSharedTable> table = open(key);
         if (!table)
@@ -197,7 +215,7 @@ void TDataDirectory::ReleaseTable(TSharedTable& table) {
     auto it = RequireEntry(table);
     assert(it->second.Uses > 0);
     if (--it->second.Uses > 0) return;
-    if (!table.Kept()) {
+    if (!table.Kept() || it->second.SetAside) {
         tables_.erase(it);
         return;
     }
@@ -231,21 +249,21 @@ uint32_t TDataDirectory::TableUseCount(const TSharedTable& table) const {
     return it == tables_.end() ? 0 : it->second.Uses;
 }
 
-void TDataDirectory::RemoveStrayWorkingFilesIn(const std::string& folder) {
+std::optional<int64_t> TDataDirectory::RemoveStrayWorkingFilesIn(const std::string& folder) {
     auto nanoseconds = [](const timespec& time) { return int64_t(time.tv_sec) * 1000000000 + time.tv_nsec; };
     struct stat info {};
     bool known = ::stat(folder.c_str(), &info) == 0;
     auto it = clearedFolders_.find(folder);
-    if (known && it != clearedFolders_.end() && it->second == nanoseconds(info.st_mtim)) return;
+    if (known && it != clearedFolders_.end() && it->second == nanoseconds(info.st_mtim)) return it->second;
     bool clear = RemoveStrayWorkingFiles(folder);
     // The file system stamps a change with the coarse clock (or a finer time, never an earlier one): a
     // modification time older than that clock's reading now cannot be given again to a later change.
     timespec now{};
     ::clock_gettime(CLOCK_REALTIME_COARSE, &now);
     if (clear && known && nanoseconds(info.st_mtim) < nanoseconds(now))
-        clearedFolders_[folder] = nanoseconds(info.st_mtim);
-    else
-        clearedFolders_.erase(folder);
+        return clearedFolders_[folder] = nanoseconds(info.st_mtim);
+    clearedFolders_.erase(folder);
+    return std::nullopt;
 }
 
 void TDataDirectory::AddStatement(TDirectoryStatement& statement) {

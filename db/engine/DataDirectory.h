@@ -13,14 +13,16 @@
 // handle of the database (TDataSession opens it there and sets the handle). Its tables have no files
 // here: naming one's files raises VORSAM_NOTSUPPORTED, and so do its transaction calls; its
 // in-transaction flag follows the transaction statements that the server ran for it
-// (FollowServerTransaction).
+// (FollowServerTransaction), as long as the connection on which they ran lasts.
 //
 // The directory keeps:
 //   - the shared tables of its tables, one per table however many cursors use it, by the normalised name
 //     of the table's data file (TableKey), each with a use count; the last release frees the table,
 //     unless the table keeps itself open for its next use (TSharedTable::Kept): the directory then holds
 //     it unused, up to KeptTableLimit of them (the longest unused goes first), until the database
-//     closes;
+//     closes. A table in use whose names came to lead to other files (a rename by another process) is
+//     found by no name from then on: its users keep it to the end of their use, and the next use of the
+//     name gets a table of its own over the files the names now give;
 //   - the statements made on it (not owned: a statement adds itself and removes itself);
 //   - its transaction (Transaction.h): StartTransaction, Commit, Rollback; InTransaction is the
 //     in-transaction flag the dataset layer reads. Closing the database (its last close in the session,
@@ -35,6 +37,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <string_view>
@@ -51,6 +54,8 @@ public:
     virtual ~TSharedTable() = default;
     // Unused, and kept open for its next use.
     virtual bool Kept() const { return false; }
+    // Its files are still those its names give (another process may rename others into their place).
+    virtual bool StillNamed() const { return true; }
 };
 
 inline constexpr size_t KeptTableLimit = 16;
@@ -120,8 +125,9 @@ public:
     // for only when the folder changed since it was last left clear: its modification time is not the
     // one seen before that clearing, or that one was not yet older than the system's coarse clock once the
     // clearing ended (a change within the same tick of the file system's clock would not show: what it
-    // left would stay until the next change).
-    void RemoveStrayWorkingFilesIn(const std::string& folder);
+    // left would stay until the next change). Returns that modification time when the folder is left clear
+    // with it: no file of the folder can have been made, renamed or deleted while the folder keeps it.
+    std::optional<int64_t> RemoveStrayWorkingFilesIn(const std::string& folder);
 
     // The statements made on the directory; adding one twice or removing one never added does nothing.
     void AddStatement(TDirectoryStatement& statement);
@@ -130,9 +136,10 @@ public:
 
     // --- Transactions (Transaction.cpp); local databases only ---
 
-    bool InTransaction() const { return remote_ ? serverTransaction_ : transaction_.Active(); }
+    bool InTransaction() const { return remote_ ? InServerTransaction() : transaction_.Active(); }
     // A database of a server: its flag follows a transaction the server started (true) or ended (false).
-    void FollowServerTransaction(bool active) { serverTransaction_ = remote_ && active; }
+    // The connection ends it too: the server has committed it or rolls it back when the connection goes.
+    void FollowServerTransaction(bool active);
     // VORSAM_INVALIDPARAM when one is already open.
     void StartTransaction();
     // Writes the changes of the transaction's tables (synced with `flush`); with `endTransaction` the
@@ -159,7 +166,8 @@ private:
     struct TTableEntry {
         std::unique_ptr<TSharedTable> Table;
         uint32_t Uses = 0;
-        uint64_t LastUse = 0; // when its last use ended, in releases of the directory
+        uint64_t LastUse = 0;  // when its last use ended, in releases of the directory
+        bool SetAside = false; // found by no name (see above), freed at its last release
     };
     using TTables = std::map<std::string, TTableEntry>;
 
@@ -184,9 +192,12 @@ private:
     uint32_t rights_;
     bool remote_ = false;
     uint32_t remoteHandle_ = 0;
+    bool InServerTransaction() const;
     bool serverTransaction_ = false;
+    uint64_t transactionConnection_ = 0; // the session's connection that started it
     TTables tables_;
     uint64_t releases_ = 0;
+    uint64_t setAside_ = 0; // tables set aside so far, which makes their keys
     TTransaction transaction_{*this};
     std::vector<TDirectoryStatement*> statements_;
     std::set<std::string> tempNames_;

@@ -66,7 +66,8 @@ TLayoutBreach CheckDescriptors(std::vector<TFieldDescriptor>& descriptors, uint3
         if (std::string breach = DescriptorBreach(field, n, recordSize); !breach.empty())
             return Corrupt(std::move(breach));
         if (!names.insert(LocaleUpperCase(0, 0, TrimBlanks(field.Name()))).second)
-            return Corrupt(FieldText(n, "name used twice"));
+            return Corrupt(FieldText(
+                n, ("the name '" + std::string(TrimBlanks(field.Name())) + "' is another field's").c_str()));
         if (TakesRoom(field)) recordSize += field.PhysicalSize() + 1u;
     }
     return {};

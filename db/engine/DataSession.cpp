@@ -124,7 +124,6 @@ std::string TDataSession::GetPrivateDirectory() const {
 void TDataSession::AddPassword(const std::string& password) {
     if (password.empty()) return;
     passwords_.insert(password);
-    givenPassword_ = password;
 }
 
 TDataDirectory& TDataSession::OpenDataDirectory(const std::string& databaseName, const std::string& folder) {

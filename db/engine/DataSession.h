@@ -37,7 +37,9 @@
 // or a statement's handle belongs to the connection that gave it (ConnectionNumber): it goes only on
 // that connection and never again; once that connection is gone it raises VORSAM_NOTCONNECTED whose
 // text says what to do (open the table again, prepare the statement again) and, when the request had
-// gone out, that the server may have carried it out.
+// gone out, that the server may have carried it out. A reply frame out of turn (one found waiting when
+// a request is about to go, or behind a request's reply) is refused as a damaged reply: the connection is
+// closed and VORSAM_UNCOMPRESS raised, whatever the frame said.
 // Each request waits for its reply at most the reply timeout, counted again whenever a callback shows
 // the work advancing: a progress report above the highest so far (100 at most) or the script's next
 // statement; other callbacks count against it (a server that calls back without end is cut off), and
@@ -281,6 +283,9 @@ private:
     void ServeCallbackKind(uint16_t kind, const TRemoteCallbacks& callbacks, TReplyWait& wait);
     [[noreturn]] void RaiseConnectionGone(const TConnectionBinding& binding, const EVORSAMEngineError* error);
     void AnswerCallback(TRequestBuffer& answer);
+    // A frame that no request asked for waits to be read: the stream is out of turn, the connection is
+    // closed and VORSAM_UNCOMPRESS raised.
+    void RefuseStrayFrame();
     void RequireConnection() const;
     void Trace(const std::string& line) const;
 
@@ -292,7 +297,6 @@ private:
     std::string privateDirectory_;
     std::string defaultDirectory_;
     std::set<std::string> passwords_;
-    std::optional<std::string> givenPassword_; // what AddPassword took last (see ServeCallbackKind)
     TSessionHooks hooks_;
     TRemoteSettings remote_;
     std::function<bool(std::string&, std::string&)> loginHandler_;

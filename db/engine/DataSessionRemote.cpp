@@ -206,6 +206,7 @@ void TDataSession::FinishRequest() {
 
 void TDataSession::SendRequest() {
     RequireConnection();
+    RefuseStrayFrame();
     connection_->SendFrame(pending_, !remote_.Lan, remote_.ReplyTimeout);
     Trace("Request " + RequestName(LoadLE16(pending_.data())) + ", " + std::to_string(pending_.size()) +
           " bytes");
@@ -219,6 +220,7 @@ void TDataSession::ReceiveReply(const TRemoteCallbacks* callbacks) {
         if (reply_.Code() != ReplyCallback) break;
         ServeCallback(callbacks, wait);
     }
+    RefuseStrayFrame(); // a server answers a request once
     Trace("Reply " + std::to_string(reply_.Code()));
 }
 
@@ -239,14 +241,11 @@ void TDataSession::ServeCallbackKind(uint16_t kind, const TRemoteCallbacks& c, T
     TRequestBuffer answer;
     answer.Begin(rqCallbackResponse);
     if (kind == cbPassword) {
-        // The answer carries only the password given now, for the table asked about; the others the
-        // session holds are no business of this server.
+        // The answer is the result alone: no password ever travels in it (RemoteProtocol.h).
         const std::function<bool()>& ask = c.Password ? c.Password : passwordHandler_;
         bool supplied = false;
-        givenPassword_.reset();
         if (ask) wait.Outside([&] { supplied = ask(); });
         answer.WriteU8(supplied);
-        if (supplied && givenPassword_) answer.WriteText(*givenPassword_);
         AnswerCallback(answer);
     } else if (kind == cbProgress) {
         uint16_t percent = reply_.ReadU16();
@@ -267,6 +266,13 @@ void TDataSession::ServeCallbackKind(uint16_t kind, const TRemoteCallbacks& c, T
 
 void TDataSession::AnswerCallback(TRequestBuffer& answer) {
     connection_->SendFrame(answer.Body(), !remote_.Lan, remote_.ReplyTimeout);
+}
+
+void TDataSession::RefuseStrayFrame() {
+    if (!connection_->HasUnreadBytes()) return;
+    connection_->Close();
+    RaiseEngineError(VORSAM_UNCOMPRESS, connection_->ServerText(), remote_.User, "", "", "", "",
+                     "remote reply: a frame that answers no request");
 }
 
 void TDataSession::RaiseReplyError() {

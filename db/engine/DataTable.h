@@ -8,7 +8,9 @@
 // also by Create, Delete and Exists). The first Open opens the files and, holding a read level, reads
 // every header again and validates them against each other (DataFileValidation.h, IndexDefinition.h,
 // BlobFile.h); a further Open only counts a use. An exclusive open admits no other user (VORSAM_FILEINUSE:
-// the file layer also refuses other processes), and a table opened read-only admits no user that writes.
+// the file layer also refuses other processes); a table opened read-only that a user who writes opens
+// too is read-write from then on (its files are open for writing whenever the folder allows), every cursor
+// keeping to its own mode.
 // Close ends a use; the last writes whatever is unwritten and closes the files.
 //
 // Kept open: a table of a database on disk that its directory holds (KeepOpenBetweenUses; not open
@@ -16,15 +18,17 @@
 // ends, idle (FileList.h): it holds no lock at all meanwhile, not even the open-mode lock once its short
 // grace is over (FileList.h, Open-mode grace: an exclusive open elsewhere waits that long), so another
 // process may open it exclusively, restructure, repair, rename or delete it as if it were closed; its read
-// batch is given up. A use that resumes it within the grace finds its files as they were: no lock to take, no
-// look at their names or for a restructure's swap. It keeps what it learned: the files' names (their case
-// found), that the folder was cleared of stray working files, its headers and caches. The next Open that is
-// not exclusive resumes it (read-only or not, as it asks): every file gets its open-mode lock back and must
-// still be the file its name gives, no swap record may lie beside it, and the data header on disk must be the
-// one this process knows (every write ends with a new one); when it is not, a read level runs the change
-// check (which drops what another process's writes made stale and completes an interrupted write from its
-// journal), after which it must be. When any of that fails the files are closed and the table opened afresh.
-// Create, Delete, Repair and an exclusive Open close a kept table's files first.
+// batch is given up. A use that resumes it within the grace finds its files' open-mode locks as they were:
+// no lock to take, no look for a restructure's swap; only their names are looked at (one stat each: a
+// plain rename by any process may have put other files in their place), unless the folder's modification
+// time is the one with which they were last found (TTableOpenMode::FolderTime). It keeps what it learned: the
+// files' names (their case found), that the folder was cleared of stray working files, its headers and
+// caches. The next Open that is not exclusive resumes it (read-only or not, as it asks): every file gets its
+// open-mode lock back and must still be the file its name gives, no swap record may lie beside it, and the
+// data header on disk must be the one this process knows (every write ends with a new one); when it is not, a
+// read level runs the change check (which drops what another process's writes made stale and completes an
+// interrupted write from its journal), after which it must be. When any of that fails the files are closed
+// and the table opened afresh. Create, Delete, Repair and an exclusive Open close a kept table's files first.
 //
 // Lock levels. Calls of one level nest: its locks are taken at the first and released at the last. Every
 // level but record runs the change check (below) once it has its locks. A table open exclusively takes
@@ -181,6 +185,10 @@ using TTableFileNamer = std::function<std::string(std::string_view extension)>;
 struct TTableOpenMode {
     bool Exclusive = false;
     bool ReadOnly = false;
+    // The modification time of the table's folder, just looked at, with which the folder was left clear
+    // (TDataDirectory::RemoveStrayWorkingFilesIn): while it stays, a kept table's files are still those
+    // their names give, with no look at each.
+    std::optional<int64_t> FolderTime;
 };
 
 enum class TReadLevel : uint8_t { First = 0, Second = 1 };
@@ -225,6 +233,8 @@ public:
     void Open(TTableOpenMode mode = {});
     // Unused with its files kept open (above); KeepOpenBetweenUses allows it (the table is a directory's).
     bool Kept() const override { return kept_; }
+    // Every open file is still the one its name gives (one stat each).
+    bool StillNamed() const override;
     void KeepOpenBetweenUses() { keepable_ = true; }
     // One more use of the open table.
     void IncUseCount();
@@ -234,7 +244,8 @@ public:
     // (a broken chain is dropped: its field becomes NULL), a record whose key a unique index already
     // holds deleted, and every index built anew from the records. Damage to what defines the table (its
     // field descriptors, its index definitions, the blob file's format) cannot be mended: the error of
-    // the check stands and nothing is written. The table is closed again.
+    // the check stands and nothing is written. The table is closed again. A repair cut short while it
+    // writes leaves the table refused until it is repaired again (its last log line says so).
     void Repair(const TRepairEvents& events = {});
     void Close();
     uint32_t UseCount() const { return useCount_; }
@@ -523,6 +534,7 @@ private:
     bool creating_ = false;
     bool keepable_ = false;
     bool kept_ = false;
+    std::optional<int64_t> namesFoundAt_; // the folder's time when the files were last found by their names
     uint32_t readerCacheHolders_ = 0;
     uint64_t contentVersion_ = 1;
     TDataFile dataFile_;

@@ -181,6 +181,7 @@ void TDataTable::CreateFiles(const TTableDefinition& definition,
     dataFile_.CreateHeader(definition.LanguageId, definition.SortId, fields, definition.BlobBlockSize,
                            definition.Description, definition.Password, definition.Encrypted,
                            definition.UserMinorVersion, definition.UserMajorVersion);
+    dataFile_.SetLastAutoIncValue(definition.LastAutoIncValue);
     dataFile_.WriteFieldDescriptors();
     dataFile_.WriteHeader(true);
     if (settings_.ForceBufferFlush) SyncFiles(true, true, blobs);
@@ -213,7 +214,13 @@ void TDataTable::Delete() {
 
 void TDataTable::Open(TTableOpenMode mode) {
     if (IsOpen()) {
-        if (mode.Exclusive || mode_.Exclusive || (mode_.ReadOnly && !mode.ReadOnly)) Raise(VORSAM_FILEINUSE);
+        if (mode.Exclusive || mode_.Exclusive) Raise(VORSAM_FILEINUSE);
+        // The files are open for writing whenever the folder allows (FileList.h): a user that writes may
+        // join users that only read, each cursor keeping to its own mode.
+        if (mode_.ReadOnly && !mode.ReadOnly) {
+            mode_.ReadOnly = false;
+            for (TTableFile* file : Files()) file->SetReadOnly(false);
+        }
         ++useCount_;
         return;
     }
@@ -230,6 +237,7 @@ void TDataTable::Open(TTableOpenMode mode) {
         useCount_ = 0;
         throw;
     }
+    namesFoundAt_ = mode.FolderTime;
 }
 
 void TDataTable::OpenFiles() {
@@ -303,6 +311,10 @@ void TDataTable::Close() {
 
 // ---- kept open ----
 
+bool TDataTable::StillNamed() const {
+    return dataFile_.StillNamed() && indexFile_.StillNamed() && blobFile_.StillNamed();
+}
+
 bool TDataTable::MayKeep() const {
     return keepable_ && database_ && !location_.InMemory && !IsRemote() && !mode_.Exclusive &&
            !inTransaction_ && !damaged_ && !writeMarked_ && !creating_ && dataFile_.IsOpen() &&
@@ -335,14 +347,17 @@ void TDataTable::Keep() noexcept {
 bool TDataTable::ResumeKept(TTableOpenMode mode) {
     kept_ = false;
     bool resumed = !mode.Exclusive, continued = true;
+    // Nothing in the folder was made, renamed or deleted since the names last gave these files.
+    const bool named = mode.FolderTime && mode.FolderTime == namesFoundAt_;
     mode_.ReadOnly = mode.ReadOnly;
     for (TTableFile* file : Files()) {
         if (!resumed || !file->IsOpen()) continue;
         file->SetReadOnly(mode.ReadOnly);
         bool kept = false;
-        resumed = file->Resume(&kept);
+        resumed = file->Resume(&kept, !named);
         continued = continued && kept;
     }
+    namesFoundAt_ = mode.FolderTime;
     // No restructure can have begun a swap while the files kept their open-mode locks.
     if (resumed && (continued || !SwapRecordBeside())) {
         useCount_ = 1;
@@ -404,6 +419,7 @@ void TDataTable::CloseFiles() noexcept {
     writeDepth_ = wholeDepth_ = 0;
     slotsHeld_ = tableLockHeld_ = writeLocksHeld_ = writeMarked_ = damaged_ = false;
     acceptedCounters_.reset();
+    namesFoundAt_.reset();
     for (auto& order : orders_) order.reset();
 }
 

@@ -223,7 +223,9 @@ void TDataTable::RepairFiles(const TRepairEvents& events) {
     BuildIndexes(keySlots);
     report.Progress(1, 1);
     report.Log("records: " + std::to_string(indexFile_.GetActiveRecords()) + " active, " +
-               std::to_string(deleted) + " deleted; every index built anew");
+               std::to_string(deleted) +
+               " deleted; every index built anew; now written: a repair cut short from here leaves the table "
+               "refused until it is repaired again");
     write.End();
 }
 

@@ -137,6 +137,11 @@ void TRemoteConnection::SendFrame(std::span<const uint8_t> body, bool compress, 
     SendAll(EncodeFrame(body, compress), timeoutMs);
 }
 
+bool TRemoteConnection::HasUnreadBytes() const {
+    uint8_t byte = 0;
+    return IsOpen() && recv(socket_, &byte, 1, MSG_PEEK | MSG_DONTWAIT) > 0;
+}
+
 std::vector<uint8_t> TRemoteConnection::ReceiveFrame(uint32_t timeoutMs) {
     if (!IsOpen()) Fail("not connected", 0);
     if (timeoutMs == 0) Fail(ReplyTimeoutText, ETIMEDOUT);

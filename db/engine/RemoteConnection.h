@@ -46,6 +46,9 @@ public:
     void SendFrame(std::span<const uint8_t> body, bool compress, uint32_t timeoutMs);
     // Receives one frame and returns its body, inflated; a timeout of 0 has passed already.
     std::vector<uint8_t> ReceiveFrame(uint32_t timeoutMs);
+    // Whether bytes from the server wait to be read (without waiting; a connection the server closed
+    // has none).
+    bool HasUnreadBytes() const;
 
 private:
     void SendAll(std::span<const uint8_t> bytes, uint32_t timeoutMs);

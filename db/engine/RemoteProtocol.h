@@ -29,15 +29,18 @@
 // Callbacks. While a server works on a request it may call back with a reply of code 11284 whose first
 // value is the kind (2 bytes):
 //   11  a table needs a password: the client asks (the request's password routine, else the session's)
-//       and answers CALLBACKRESPONSE with the result (1 byte: 1 a password was supplied, 0 none) followed,
-//       when 1, by the password given for it while asked (a text; none when the routine gave none); the
-//       session's other passwords never travel;
+//       and answers CALLBACKRESPONSE with the result alone (1 byte: 1 a password was supplied, 0 none).
+//       The protocol has no way to give the server a table's password: a password supplied here stays
+//       in the client's session, and never travels;
 //   12  progress: a percentage (2 bytes) and an abort flag (1 byte); the request's progress routine may
 //       set the flag, and the client answers CALLBACKRESPONSE with it (1 byte);
 //   13  a statement's type and flags, read by the statement's own routine; no answer;
 //   14  a status value (2 bytes) for the statement's status routine; no answer;
 //   any other kind is skipped. The client then awaits the next reply to the same request, for a time
 //   only the work advancing renews (DataSession.h).
+// A server answers each request with one reply (after its callbacks) and sends nothing unasked: a frame
+// found waiting when the client is about to send a request, or behind a reply, is out of turn, and the
+// client refuses it as a damaged reply (VORSAM_UNCOMPRESS, the connection closed).
 //
 // Requests (code NAME: values sent -> values of the success reply):
 //   1  LOGIN:         client version (4), user (text), password (text), network kind (1: 1 a LAN,
@@ -55,8 +58,7 @@
 //   76 CREATESTMT, 77 PREPARESTMT, 78 SETSTMTPARAMS, 79 EXECUTESTMT, 80 FREESTMT: statements, with
 //                     their callbacks' values, db/sql/RemoteStatement.h
 // Versions (client, server and table) are 4-byte numbers in 1/10000: 3.24 is 32400. The login's
-// password, and a table's given to a callback, travel as they stand: the protocol has no encryption of
-// its own.
+// password travels as it stands: the protocol has no encryption of its own.
 #pragma once
 
 #include "db/lib/EngineErrors.h"

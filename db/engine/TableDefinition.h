@@ -40,6 +40,7 @@ struct TTableDefinition {
     bool Encrypted = false;
     uint16_t UserMajorVersion = 0;
     uint16_t UserMinorVersion = 0;
+    uint32_t LastAutoIncValue = 0; // the auto-increment counter: the first record gets the next value
 };
 
 // Numbers the fields and computes their physical sizes, decimals and offsets; returns the record size

@@ -39,13 +39,16 @@ std::string FormatEngineErrorMessage(uint16_t code, const TErrorContext& context
     std::string message = GetEngineErrorMessage(code);
     if (!info) return message;
     size_t from = 0;
+    bool extraShown = false;
     for (TErrorContextItem item : info->Fill) {
         size_t marker = message.find("%s", from);
         if (marker == std::string::npos) break;
         const std::string& text = ContextString(context, item);
         message.replace(marker, 2, text);
         from = marker + text.size();
+        extraShown = extraShown || item == ecExtraText;
     }
+    if (!extraShown && !context.ExtraText.empty()) message += ": " + context.ExtraText;
     return message;
 }
 

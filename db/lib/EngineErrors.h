@@ -66,7 +66,8 @@ public:
 // Item 0..8 of the thread's last error context (7 and 8 as decimal text); empty for other numbers.
 std::string GetErrorContextItem(int item);
 
-// The code's message with its "%s" markers filled from the context.
+// The code's message with its "%s" markers filled from the context; the extra text, when the message
+// has no marker for it, follows after a colon (what was found, so that the message names the cause).
 std::string FormatEngineErrorMessage(uint16_t code, const TErrorContext& context);
 
 } // namespace vorsam

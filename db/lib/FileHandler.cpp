@@ -55,10 +55,7 @@ void TFileHandler::SetExclusive(bool value) {
     ChangeSetting(exclusive_, value);
 }
 void TFileHandler::SetReadOnly(bool value) {
-    if (idle_)
-        readOnly_ = value;
-    else
-        ChangeSetting(readOnly_, value);
+    readOnly_ = value;
 }
 void TFileHandler::SetTemporary(bool value) {
     ChangeSetting(temporary_, value);
@@ -121,9 +118,13 @@ void TFileHandler::Idle() {
     idle_ = true;
 }
 
-bool TFileHandler::Resume(bool* continued) {
+bool TFileHandler::StillNamed() const {
+    return !file_ || file_->StillNamed();
+}
+
+bool TFileHandler::Resume(bool* continued, bool lookAtName) {
     assert(IsOpen() && idle_);
-    if (!GetFileList().Resume(*file_, continued)) return false;
+    if (!GetFileList().Resume(*file_, continued, lookAtName)) return false;
     idle_ = false;
     return true;
 }

@@ -39,7 +39,8 @@ public:
     TFileHandler(const TFileHandler&) = delete;
     TFileHandler& operator=(const TFileHandler&) = delete;
 
-    // Settings; only while closed (read-only also while idle).
+    // Settings; only while closed, but read-only: this handler's own refusal of writes, the file being
+    // opened for writing whenever it may be (FileList.h).
     void SetFileName(const std::string& name);
     void SetInMemory(bool value);
     void SetExclusive(bool value);
@@ -60,9 +61,12 @@ public:
     // resumes; Resume is false when the file is not the one its name gives any more (FileList.h: idle
     // handlers), and the handler is then only to be closed.
     void Idle();
-    // `continued`: the file kept its open-mode lock since the handler went idle (FileList.h).
-    bool Resume(bool* continued = nullptr);
+    // `continued`: the file kept its open-mode lock since the handler went idle (FileList.h); without
+    // `lookAtName` the caller knows that the name still gives the file.
+    bool Resume(bool* continued = nullptr, bool lookAtName = true);
     bool IsIdle() const { return idle_; }
+    // An open handler's file is still the one its name gives (FileList.h, Names looked at).
+    bool StillNamed() const;
 
     virtual void Open();
     virtual void Close();

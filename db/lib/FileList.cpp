@@ -88,8 +88,11 @@ TAbstractFile& TFileList::Acquire(const TFileOpenRequest& request, const TErrorC
     TCriticalSectionGuard guard(lock_);
     TFiles& files = FilesOf(request.InMemory);
     auto it = files.find(key);
-    if (it != files.end() && !request.InMemory && it->second->OpenCount > 0 && OnlyIdle(*it->second)) {
-        Detach(it); // an idle descriptor may be of a file replaced meanwhile: a new one is opened
+    // An idle descriptor may be of a file replaced meanwhile, and one in use of a file that a rename
+    // outside the engine put aside: a new one is opened.
+    if (it != files.end() && !request.InMemory && it->second->OpenCount > 0 &&
+        (OnlyIdle(*it->second) || !it->second->StillNamed())) {
+        Detach(it);
         it = files.end();
     }
     if (it != files.end() && it->second->OpenCount > 0) {
@@ -183,27 +186,26 @@ void TFileList::Idle(TAbstractFile& file) {
     if (OnlyIdle(file) && !file.Detached) LetOpenModeGo(file, graced, due);
 }
 
-bool TFileList::Resume(TAbstractFile& file, bool* continued) {
+bool TFileList::Resume(TAbstractFile& file, bool* continued, bool lookAtName) {
     TCriticalSectionGuard guard(lock_);
     assert(file.IdleCount > 0);
     if (continued) *continued = false;
     if (file.Detached) return false;
-    if (OnlyIdle(file) && file.InGrace) {
+    const bool graced = OnlyIdle(file) && file.InGrace, lockHeld = graced || !OnlyIdle(file);
+    if (!lockHeld && file.HoldOpenMode(true) != 0) return false;
+    if (lookAtName && !file.StillNamed()) {
+        if (!lockHeld) file.HoldOpenMode(false);
+        return false;
+    }
+    if (graced) {
         EndGrace(file, false);
         if (continued) *continued = true;
-    } else if (OnlyIdle(file)) {
-        if (file.HoldOpenMode(true) != 0) return false;
-        if (!file.NamedBy(file.Key())) {
-            file.HoldOpenMode(false);
-            return false;
-        }
     }
     --file.IdleCount;
     return true;
 }
 
 void TFileList::Detach(TFiles::iterator it) {
-    assert(OnlyIdle(*it->second));
     if (it->second->InGrace) EndGrace(*it->second, true);
     it->second->Detached = true;
     detached_.push_back(std::move(it->second));

@@ -24,13 +24,21 @@
 // still the one its name gives; when not (detached, replaced, gone, or open exclusively elsewhere) it
 // stays idle and is only to be closed.
 //
+// Names looked at: the open-mode lock keeps the engine's processes from deleting, renaming or replacing a
+// file that is open, but a plain rename by any other process can put another file under its name at any
+// time. So every resume, and every open that would share a descriptor in use, looks at the name (one
+// stat: its device and inode against the descriptor's), unless its caller knows that nothing in the folder
+// was made, renamed or deleted since (the folder's settled modification time); a descriptor in use whose
+// name leads elsewhere is detached as an idle one is, its handlers keeping the file they had.
+//
 // Open-mode grace: with a grace keeper (the engine's keeper of read batches), a file whose last handler
 // goes idle keeps its open-mode lock for OpenModeGrace more, and a handler that resumes meanwhile takes it
-// up again as it stands: no lock to take, and the file needs no look, since no other process can have
-// deleted, renamed or replaced it (each needs the file unused). The keeper gives the lock up once the grace
-// is over (EndOpenModeGraces), and at once whenever it gives up every read batch; an open, delete or rename
-// in this process that meets the file ends its grace. An exclusive open that meets another process's open
-// tries again for OpenModeWait before it is refused, so that a grace never refuses it.
+// up again as it stands: no lock to take, since no other process of the engine can have deleted, renamed
+// or replaced it (each needs the file unused); its name is looked at all the same. The keeper gives the
+// lock up once the grace is over (EndOpenModeGraces), and at once whenever it gives up every read batch;
+// an open, delete or rename in this process that meets the file ends its grace. An exclusive open that
+// meets another process's open tries again for OpenModeWait before it is refused, so that a grace never
+// refuses it.
 #pragma once
 
 #include "db/lib/CriticalSection.h"
@@ -87,7 +95,7 @@ public:
     // A handler of the disk file goes idle, or resumes (false: it stays idle, see above); `continued`
     // tells whether the file kept its open-mode lock since the handler went idle (see Open-mode grace).
     void Idle(TAbstractFile& file);
-    bool Resume(TAbstractFile& file, bool* continued = nullptr);
+    bool Resume(TAbstractFile& file, bool* continued = nullptr, bool lookAtName = true);
 
     // Open-mode grace (see above): the keeper, set once; none by default.
     void SetOpenModeGraceKeeper(TOpenModeGraceKeeper* keeper);
@@ -119,7 +127,8 @@ private:
     // Opens a disk file that nobody else may have open, holding the exclusive open-mode lock; -1 never.
     int OpenUnused(const std::string& key, const TErrorContext& context);
     static bool OnlyIdle(const TAbstractFile& file) { return file.OpenCount == file.IdleCount; }
-    // The file, whose handlers are all idle, out of the list's keys (see Idle handlers).
+    // The file out of the list's keys (see Idle handlers; a file in use whose name leads to another file
+    // keeps its handlers too).
     void Detach(TFiles::iterator it);
     // The file's last handler went idle: its open-mode lock goes, or stays for a grace (`graced`, ending
     // at `due`).

@@ -53,6 +53,9 @@ public:
     virtual int HoldOpenMode(bool hold) = 0;
     // Whether `path` still names the file that is open (not deleted, renamed away or replaced since).
     virtual bool NamedBy(const std::string& path) const = 0;
+    // Whether its key still names it (one stat on disk; see FileList.h, Names looked at); a temporary file,
+    // which has no name, always.
+    bool StillNamed() const { return Temporary || NamedBy(key_); }
     // A read-only view of the file's first `length` bytes (FileView.h): 0, or an errno value (ENOTSUP
     // for an in-memory file).
     virtual int Map(size_t length, const uint8_t*& data) = 0;

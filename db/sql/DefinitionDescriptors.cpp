@@ -72,13 +72,16 @@ void RedefineFieldDescriptor(TFieldDescriptor& field, const TCreateField& column
     field.SetComputed(false);
 }
 
-TIndexDescriptor IndexDescriptorOf(const TCreateIndex& index, std::span<const TFieldDescriptor> fields) {
+TIndexDescriptor IndexDescriptorOf(const TCreateIndex& index, std::span<const TFieldDescriptor> fields,
+                                   const std::string& tableName) {
     std::vector<uint16_t> numbers = KeyFields(index, fields, [&](const std::string& column) {
         SqlError("Invalid field name '" + column + "' specified for index '" + index.IndexName + "'");
     });
     if (numbers.size() > MaxIndexFields) {
         TErrorContext context;
+        context.Table = tableName;
         context.Index = index.IndexName;
+        context.ExtraText = std::to_string(numbers.size()) + " fields in the index '" + index.IndexName + "'";
         RaiseEngineError(VORSAM_INDEXLIMIT, context);
     }
     TIndexDescriptor descriptor;

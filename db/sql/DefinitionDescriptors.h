@@ -32,7 +32,8 @@ void RedefineFieldDescriptor(TFieldDescriptor& field, const TCreateField& column
 
 // The descriptor of an index over the fields (by their names and numbers); the definition's column names
 // must have been built (TCreateIndex::BuildColumnNames).
-TIndexDescriptor IndexDescriptorOf(const TCreateIndex& index, std::span<const TFieldDescriptor> fields);
+TIndexDescriptor IndexDescriptorOf(const TCreateIndex& index, std::span<const TFieldDescriptor> fields,
+                                   const std::string& tableName);
 // The text index's key fields are checked the same way (the engine keeps no text index of its own).
 void CheckTextIndexColumns(const TCreateIndex& index, std::span<const TFieldDescriptor> fields);
 

@@ -138,7 +138,7 @@ void ApplyPrimaryKeyAction(TAlteredTable& table, TCreateIndex& index, const TDat
     }
     if (index.Add && !cursor.IsDefaultPrimaryIndex() && !table.PrimaryDropped)
         SqlError("Cannot REDEFINE the primary key using the ADD keyword");
-    table.Indexes[0] = IndexDescriptorOf(index, table.Fields);
+    table.Indexes[0] = IndexDescriptorOf(index, table.Fields, cursor.TableName());
 }
 
 TAlteredTable AlteredTable(TDataQuery& query, const TDataCursor& cursor) {
@@ -185,11 +185,12 @@ void ExecuteCreateTable(TDataQuery& query) {
     }
     for (auto& index : query.CreateIndexes) {
         index->BuildColumnNames();
-        args.Indexes.push_back(IndexDescriptorOf(*index, args.Fields));
+        args.Indexes.push_back(IndexDescriptorOf(*index, args.Fields, query.ResultTableName));
     }
     if (args.Indexes.empty()) args.Indexes.emplace_back(); // the record order
     args.SecondaryCount = uint8_t(args.Indexes.size() - 1);
     CheckTextIndex(query, args.Fields);
+    args.LastAutoIncValue = query.LastAutoInc;
     TDataCursor& cursor = PreparedCursor(query);
     if (query.IfNotExists && TableExists(cursor)) return;
     cursor.CreateTable(args);
@@ -203,7 +204,7 @@ void ExecuteCreateIndex(TDataQuery& query) {
         cursor.GetCursorFieldDesc(number, fields[number - 1]);
     TCreateIndex& index = *query.CreateIndexes.front();
     index.BuildColumnNames();
-    TIndexDescriptor descriptor = IndexDescriptorOf(index, fields);
+    TIndexDescriptor descriptor = IndexDescriptorOf(index, fields, cursor.TableName());
     if (query.IfNotExists && cursor.IndexExists(index.IndexName)) return;
     cursor.AddSecondaryIndex(descriptor);
 }

@@ -195,16 +195,22 @@ TDataCursor* TRemoteStatement::Execute(const std::vector<TStatementParam>& param
             &callbacks);
     }
     toldResult_.reset();
-    session_.PerformRequest(
-        Binding(),
-        [&] {
-            session_.BeginRequest(rqExecuteStatement);
-            TRequestBuffer& request = session_.Request();
-            request.WriteI32(statement_.RemoteHandle);
-            if (inlineParams) WriteParams(request, params);
-            request.WriteU8(progressWanted);
-        },
-        &callbacks);
+    const bool inTransaction = statement_.Database->InTransaction();
+    try {
+        session_.PerformRequest(
+            Binding(),
+            [&] {
+                session_.BeginRequest(rqExecuteStatement);
+                TRequestBuffer& request = session_.Request();
+                request.WriteI32(statement_.RemoteHandle);
+                if (inlineParams) WriteParams(request, params);
+                request.WriteU8(progressWanted);
+            },
+            &callbacks);
+    } catch (const EVORSAMEngineError& e) {
+        if (session_.IsConnected() || !(inTransaction || statement_.StatementType == sqlCommit)) throw;
+        RaiseTransactionLost(e);
+    }
     TRemoteReply& reply = session_.Reply();
     std::array<uint8_t, sizeof(double)> time;
     reply.ReadExact(time);
@@ -224,6 +230,18 @@ TDataCursor* TRemoteStatement::Execute(const std::vector<TStatementParam>& param
     std::memcpy(&statement_.ExecutionTime, time.data(), sizeof(double));
     statement_.RowsAffected = rows;
     return select ? cursor_.get() : nullptr;
+}
+
+// The connection went with the server's transaction: a COMMIT under way may or may not have been
+// carried out, anything else is rolled back by the server.
+void TRemoteStatement::RaiseTransactionLost(const EVORSAMEngineError& error) {
+    TErrorContext context = error.Context();
+    context.ExtraText =
+        (statement_.StatementType == sqlCommit
+             ? "the connection was lost before the reply: the outcome of the COMMIT is unknown; "
+             : "the connection was lost: the server rolls the transaction back; ") +
+        context.ExtraText;
+    RaiseEngineError(error.ErrorCode, context);
 }
 
 void TRemoteStatement::OpenResult(TResult result) {

@@ -36,7 +36,9 @@
 // SELECT by its result, which replaces the client's result once the reply has come); 14 passes a status
 // value to the statement's status routine. A callback of kind 13 also means that the statement before
 // it ran: after a START TRANSACTION the client's database is in a transaction, after a ROLLBACK or COMMIT
-// it is in none. After EXECUTESTMT's reply the database follows the statement that ran last. A request
+// it is in none. After EXECUTESTMT's reply the database follows the statement that ran last; a lost
+// connection ends the database's transaction (DataDirectory.h), and the error of a COMMIT whose reply it
+// took says that the COMMIT's outcome is unknown. A request
 // told of more statements than its text could hold (one more than its ';') raises VORSAM_UNCOMPRESS.
 //
 // Failures: CREATESTMT is made through the session's PerformRequest (made again after a reconnect, with
@@ -95,6 +97,7 @@ private:
     void OpenResult(TResult result);
     void CloseResult() noexcept;
     void Follow(uint8_t statementType);
+    [[noreturn]] void RaiseTransactionLost(const EVORSAMEngineError& error);
     void WriteParams(TRequestBuffer& request, const std::vector<TStatementParam>& params) const;
     void TellPrepared();
 

@@ -2,6 +2,7 @@
 // walk in key order, search by key, edit, delete), index choice and definitions.
 #include "VORSAMDataSetTestSupport.h"
 
+#include "db/components/VORSAMQuery.h"
 #include "db/components/VORSAMTable.h"
 #include "db/lib/EngineErrors.h"
 #include "platform/data/DBConsts.h"
@@ -197,6 +198,26 @@ TEST_F(TableTest, CreateTableMakesAPrimaryKeyOnlyOfTheIndexMarkedPrimary) {
     EXPECT_EQ(closed.FieldDefs().Count(), 2) << "definitions are read without opening";
     EXPECT_EQ(closed.IndexDefs().Count(), 2);
     EXPECT_FALSE(closed.Active());
+}
+
+// A table held read-only by a prepared query or a read-only table opens for writing; readers stay so.
+TEST_F(TableTest, ATableOpensForWritingBesideAPreparedQueryOrAReadOnlyTable) {
+    CreateRows("PEOPLE", {{3, 30, "tres"}});
+    for (int id : {4, 5}) {
+        TVORSAMQuery query;
+        TVORSAMTable reader, writer, late;
+        TVORSAMDBDataSet& holder = id == 4 ? static_cast<TVORSAMDBDataSet&>(query) : reader;
+        query.SetSQL({"SELECT ID FROM PEOPLE WHERE ID > 2"});
+        for (TVORSAMDBDataSet* set : std::initializer_list<TVORSAMDBDataSet*>{&holder, &writer, &late})
+            set->SetDatabaseName(dir_.Path());
+        for (TVORSAMTable* table : {&reader, &writer, &late})
+            table->SetTableName("PEOPLE"), table->SetReadOnly(table != &writer);
+        holder.Open(), query.Close();
+        writer.Open(), writer.AppendRecord({id, 10 * id, "novo"}), late.Open(), writer.Close();
+        holder.Open(), holder.Refresh(), holder.Last();
+        EXPECT_FALSE(holder.CanModify() || late.CanModify());
+        EXPECT_EQ(holder.FieldByName("ID").AsInteger(), id);
+    }
 }
 
 TEST_F(TableTest, DetailFollowsItsMasterAndNewRecordsTakeTheMastersKey) {

@@ -173,7 +173,7 @@ TEST_P(DataTableTest, ExclusiveAndReadOnlyUsesAdmitOnlyWhatTheyAllow) {
     table->Close();
 
     table->Open({.ReadOnly = true});
-    EXPECT_ENGINE_ERROR(table->Open(), VORSAM_FILEINUSE);
+    EXPECT_ENGINE_ERROR(table->Open({.Exclusive = true}), VORSAM_FILEINUSE);
     EXPECT_ENGINE_ERROR(table->BeginWrite(), VORSAM_OSEACCES);
     EXPECT_ENGINE_ERROR(PutPerson(*table, {2, 20, "Bia"}), VORSAM_OSEACCES);
     EXPECT_EQ(Contents(*table).size(), 1u);

@@ -111,6 +111,28 @@ TEST_F(TableKeptOpenTest, ATableDeletedWhileKeptIsNotFoundAndOneMadeAnewIsRead) 
     EXPECT_FALSE(Kept());
 }
 
+// Another process renames copies into the table's names while it is kept (0) or used by a cursor of this
+// session (1) or another (2): the next open reads and writes the files the names give, the holder its own.
+TEST_F(TableKeptOpenTest, FilesRenamedInByAnotherProcessAreTheOnesTheNextOpenReadsAndWrites) {
+    for (int32_t holder : {0, 1, 2}) {
+        for (std::string file : {"SHARED.DAT", "SHARED.IDX"})
+            std::filesystem::copy_file(dir_.File(file), dir_.File(file + ".COPY"));
+        TTableSeen copied = Use(database_), written = Use(database_, false, 100 + holder);
+        TDataSession otherSession;
+        TDataCursor held(holder == 2 ? otherSession.OpenDataDirectory("", dir_.Path()) : database_);
+        held.SetTableName("SHARED");
+        if (holder != 0) held.OpenCursor();
+        worker::TWorkerProcess worker;
+        Use(database_);
+        for (std::string file : {"SHARED.DAT", "SHARED.IDX"})
+            worker.SendOk("rawrename " + dir_.File(file + ".COPY") + " " + dir_.File(file));
+        EXPECT_EQ(Use(database_, false, 200 + holder),
+                  (copied.second[200 + holder] = 2000 + 10 * holder, copied));
+        EXPECT_EQ(UseAfresh(), copied);
+        EXPECT_EQ(holder == 0 ? written.second.size() : held.GetRecordCount(), written.second.size());
+    }
+}
+
 // Another process, the table locked whole, is killed at each write of the lock's end in turn: the kept
 // table's next open holds the rows from before that write or those after it (completed from the
 // journal), as a fresh session does, and both are seen.

@@ -171,7 +171,7 @@ const TDamage Damages[] = {
          return people;
      }},
     {"ZeroedIndexPages", [](TableRepairTest& t) { t.Poke(".IDX", 4096, std::string(8192, '\0')); },
-     "every index built anew", [](TContents p) { return p; }},
+     "cut short from here leaves the table refused", [](TContents p) { return p; }},
     {"HalfARecordAtTheEnd", [](TableRepairTest& t) { t.Append(".DAT", "half"); },
      "the part of a record at the end of the file was dropped (4 bytes)", [](TContents p) { return p; }},
     {"ASlotNeitherActiveNorDeleted", [](TableRepairTest& t) { t.Poke(".DAT", t.slot_(2), "\x07"); },

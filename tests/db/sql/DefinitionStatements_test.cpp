@@ -209,6 +209,25 @@ TEST_F(DefinitionTest, LastAutoIncSetsWhereNumberingGoesOn) {
     RunSql("ALTER TABLE N LAST AUTOINC 100");
     RunSql("INSERT INTO N (X) VALUES (2)");
     EXPECT_EQ(Rows("N"), (std::vector<TRowText>{"1|1", "101|2"}));
+    RunSql("CREATE TABLE LA (ID AUTOINC, V INTEGER, PRIMARY KEY (ID) LAST AUTOINC 100)");
+    RunSql("INSERT INTO LA (V) VALUES (1)");
+    EXPECT_EQ(Rows("LA"), (std::vector<TRowText>{"101|1"}));
+}
+
+// Refusals name the statement's table and the cause, never a restructure's working table.
+TEST_F(DefinitionTest, RefusedDefinitionsNameTheTableAndTheCause) {
+    RunSql("CREATE TABLE TA (ID INTEGER, NAME CHAR(5), A INTEGER, PRIMARY KEY (ID))");
+    RunSql("INSERT INTO TA VALUES (1, 'x', 7)"), RunSql("INSERT INTO TA VALUES (2, 'y', 7)");
+    for (auto [sql, text] : std::vector<std::pair<std::string, std::string>>{
+             {"CREATE TABLE W (A INTEGER, PRIMARY KEY (A, A, A, A, A, A, A, A, A, A, A, A, A, A, A, A, A))",
+              "# 9220 Too many indexes or index fields in the table 'W': 17 fields"},
+             {"ALTER TABLE TA ADD NAME CHAR(5)",
+              "# 8961 Header information corrupt in the table 'TA': field 4: the name 'NAME'"},
+             {"ALTER TABLE TA REDEFINE PRIMARY KEY (A)",
+              "# 9729 Key violation in the index 'Primary' of the table 'TA'"}})
+        EXPECT_NE(std::string(ErrorRaisedBy([&] { RunSql(sql); }).what()).find(text), std::string::npos)
+            << text;
+    EXPECT_EQ(Rows("TA"), (std::vector<TRowText>{"1|x|7", "2|y|7"}));
 }
 
 } // namespace

@@ -241,6 +241,8 @@ TEST_F(RemoteStatementTest, DamagedRepliesEndInCleanErrors) {
         {Frame(Body(VORSAM_REMOTECALLBACK, {U16(12)}), false), VORSAM_UNCOMPRESS},
         {Frame(Body(VORSAM_REMOTECALLBACK, {U16(77)}), false) + Frame(Body(0, Flags(sqlDelete)), false), 0},
         {told + told + Frame(Body(0, Flags(sqlDelete)), false), VORSAM_UNCOMPRESS}, // one statement, told two
+        {Frame(Body(0, Flags(sqlDelete)), false) + Frame(Body(0, Flags(sqlDelete)), false),
+         VORSAM_UNCOMPRESS},
     };
     for (const auto& [frames, code] : cases) {
         SCOPED_TRACE(testing::Message() << "reply of " << frames.size() << " bytes");
@@ -250,6 +252,27 @@ TEST_F(RemoteStatementTest, DamagedRepliesEndInCleanErrors) {
         EXPECT_ENGINE_ERROR(TQueryStatement(database).Prepare("SELECT * FROM PEOPLE"), code);
         Finish(server, &database);
     }
+}
+
+// A COMMIT reply cut off after 4 bytes: its outcome is unknown, the transaction ends with the connection.
+TEST_F(RemoteStatementTest, ALostCommitReplyEndsTheClientsTransaction) {
+    TBytes reply = Frame(Body(0, {Quarter, U32(0)}), false);
+    TFakeServer server({Script(32400, [&](TFakePeer& peer) {
+        peer.Answer(77, Flags(sqlStartTransaction)), peer.Answer(79, {Quarter, U32(0)});
+        peer.Answer(77, Flags(sqlCommit)), peer.Expect(79),
+            peer.SendRaw(TBytes(reply.begin(), reply.begin() + 4));
+    })});
+    TDataDirectory& database = Connect(server);
+    std::optional<TQueryStatement> statement(database);
+    statement->Prepare("START TRANSACTION"), statement->Execute({}, false);
+    ASSERT_TRUE(database.InTransaction());
+    statement->Prepare("COMMIT");
+    std::string error = ErrorRaisedBy([&] { statement->Execute({}, false); }).what();
+    EXPECT_TRUE(error.starts_with("VORSAM Engine Error # 10761 ") &&
+                error.ends_with("; prepare the statement again"));
+    EXPECT_NE(error.find("the outcome of the COMMIT is unknown"), std::string::npos) << error;
+    EXPECT_FALSE(database.InTransaction());
+    statement.reset(), Finish(server, &database);
 }
 
 // A request naming a statement or a cursor goes once, on the connection that gave the handle: a late or

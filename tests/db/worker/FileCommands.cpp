@@ -6,12 +6,14 @@
 //   size <handle>                        -> ok <bytes>
 //   delete <name> [memory]               rename <name> <new name> [memory]
 //   rawopenclose <name>                  opens and closes a plain descriptor of the file
+//   rawrename <name> <new name>          a plain rename, as any program makes it (no lock asked)
 #include "WorkerCommands.h"
 
 #include "db/lib/FileHandler.h"
 #include "db/lib/FileList.h"
 #include "db/lib/LibraryGlobals.h"
 
+#include <cstdio>
 #include <fcntl.h>
 #include <map>
 #include <memory>
@@ -101,6 +103,9 @@ TWorkerCommandRegistrar renameCommand("rename", [](TWorkerArgs args) {
     return Ok();
 });
 TWorkerCommandRegistrar rawOpenCloseCommand("rawopenclose", RawOpenClose);
+TWorkerCommandRegistrar rawRenameCommand("rawrename", [](TWorkerArgs args) {
+    return ::rename(args.at(1).c_str(), args.at(2).c_str()) == 0 ? Ok() : Fail("rename");
+});
 
 } // namespace
 
