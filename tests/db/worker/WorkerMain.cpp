@@ -6,10 +6,13 @@
 #include "db/lib/TextUtils.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <iostream>
 #include <map>
+#include <grp.h>
 #include <unistd.h>
 
 namespace worker {
@@ -38,6 +41,14 @@ TWorkerCommandRegistrar pidCommand("pid", [](TWorkerArgs) { return Ok(std::to_st
 TWorkerCommandRegistrar crashCommand("crash", [](TWorkerArgs) -> std::string {
     ::kill(::getpid(), SIGKILL);
     return Fail("still alive");
+});
+
+// Goes on as the user and group `uid` (a worker started by root): files of other owners then refuse
+// it what they refuse that user.
+TWorkerCommandRegistrar userCommand("asuser", [](TWorkerArgs args) {
+    const auto id = uint32_t(NumberArg(args, 1));
+    if (::setgroups(0, nullptr) != 0 || ::setgid(id) != 0 || ::setuid(id) != 0) return Fail(std::strerror(errno));
+    return Ok();
 });
 
 } // namespace
