@@ -97,8 +97,7 @@ protected:
     // commit point), then everything dropped as a crash would.
     void CrashAt(uint64_t n, size_t keepBytes) {
         auto tables = Prepare();
-        const std::filesystem::path first = std::filesystem::path(dir_.Path()) / names_[0];
-        const std::string journal = (first.parent_path() / first.filename()).string() + ".JNL";
+        const std::string journal = (std::filesystem::path(dir_.Path()) / names_[0]).string() + ".JNL";
         if (n > 0)
             GetFileList().Faults().StopAtWrite(n, keepBytes);
         else

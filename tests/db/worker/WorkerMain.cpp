@@ -6,13 +6,11 @@
 #include "db/lib/TextUtils.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <csignal>
 #include <cstdio>
-#include <cstring>
+#include <grp.h>
 #include <iostream>
 #include <map>
-#include <grp.h>
 #include <unistd.h>
 
 namespace worker {
@@ -43,12 +41,10 @@ TWorkerCommandRegistrar crashCommand("crash", [](TWorkerArgs) -> std::string {
     return Fail("still alive");
 });
 
-// Goes on as the user and group `uid` (a worker started by root): files of other owners then refuse
-// it what they refuse that user.
+// Goes on as the user and group `uid` (a worker started by root), refused what that user is refused.
 TWorkerCommandRegistrar userCommand("asuser", [](TWorkerArgs args) {
     const auto id = uint32_t(NumberArg(args, 1));
-    if (::setgroups(0, nullptr) != 0 || ::setgid(id) != 0 || ::setuid(id) != 0) return Fail(std::strerror(errno));
-    return Ok();
+    return ::setgroups(0, nullptr) == 0 && ::setgid(id) == 0 && ::setuid(id) == 0 ? Ok() : Fail();
 });
 
 } // namespace
