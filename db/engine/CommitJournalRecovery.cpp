@@ -225,8 +225,9 @@ std::optional<TPendingJournal> FindPendingJournal(const std::array<std::string, 
             if (AwaitsJournal(contents, i, onDisk.Bytes))
                 holding.push_back({path, i, std::move(contents), {}, false, {}, std::move(file)});
             else if (!disagreeing && !JournalCompleted(contents, i, onDisk.Bytes))
-                disagreeing = TPendingJournal{path,  i,  std::move(contents), "the table's header disagrees with it",
-                                              true, {}, std::move(file)};
+                disagreeing =
+                    TPendingJournal{path, i,  std::move(contents), "the table's header disagrees with it",
+                                    true, {}, std::move(file)};
             break;
         }
     }
@@ -271,8 +272,9 @@ std::vector<TAwaitingCommit> CommitsAwaitingBeside(const std::string& dataFile, 
     NamedAsWrittenFirst(found);
     std::vector<TAwaitingCommit> commits;
     for (TAwaitingCommit& commit : found) {
-        if (std::any_of(commits.begin(), commits.end(),
-                        [&](const TAwaitingCommit& kept) { return SameWrite(kept.Contents, commit.Contents); }))
+        if (std::any_of(commits.begin(), commits.end(), [&](const TAwaitingCommit& kept) {
+                return SameWrite(kept.Contents, commit.Contents);
+            }))
             continue;
         std::vector<std::pair<std::string, const TJournalContents*>> copies;
         for (const TAwaitingCommit& copy : found)

@@ -100,12 +100,12 @@
 // process (its permissions, a read-only medium) is the table refused (VORSAM_OSEACCES, naming the
 // file). Otherwise the files may disagree: every cache is dropped, every header read again, and the
 // files are checked as the table check does (TableVerify.h: header against file sizes, free chain,
-// every index against the active records, every blob chain). A table that passes is used as it is (once per state of the files:
-// the check is not repeated until a change counter moves); the first user that holds the write locks
-// (a write, or an exclusive open) then settles it: what the files hold beyond the ends their headers
-// give (slots, pages or blocks appended but never counted) is cut, and the data header written without
-// the mark; a write that ends the mark without having settled it (one whose lock needed no change check,
-// a journaled write) cuts the same before its content, so that no file ends longer than its header
+// every index against the active records, every blob chain). A table that passes is used as it is (once per
+// state of the files: the check is not repeated until a change counter moves); the first user that holds the
+// write locks (a write, or an exclusive open) then settles it: what the files hold beyond the ends their
+// headers give (slots, pages or blocks appended but never counted) is cut, and the data header written
+// without the mark; a write that ends the mark without having settled it (one whose lock needed no change
+// check, a journaled write) cuts the same before its content, so that no file ends longer than its header
 // counts. A table that fails is refused with VORSAM_WRITEINTERRUPTED at the open or lock, until Repair
 // mends it.
 //

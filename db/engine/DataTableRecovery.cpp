@@ -200,7 +200,8 @@ void TDataTable::CompleteOwnCommit() {
     if (!journal->Problem.empty()) {
         journal->File.reset();
         if (!journal->Damaged)
-            Raise(VORSAM_WRITEINTERRUPTED, "its journal " + journal->Path + " is refused: " + journal->Problem);
+            Raise(VORSAM_WRITEINTERRUPTED,
+                  "its journal " + journal->Path + " is refused: " + journal->Problem);
         RemoveDamagedJournal(*journal);
         return;
     }
@@ -236,8 +237,9 @@ void TDataTable::CompleteAwaitingTable(const TAwaitingCommit& commit, size_t ind
         other.Close();
     } catch (const EVORSAMEngineError& e) {
         TErrorContext context = e.Context();
-        context.ExtraText = "the commit of the journal " + commit.Path + " awaits this table before the table " +
-                            TableName() + " is changed" + (e.ErrorMessage.empty() ? "" : ": " + e.ErrorMessage);
+        context.ExtraText = "the commit of the journal " + commit.Path +
+                            " awaits this table before the table " + TableName() + " is changed" +
+                            (e.ErrorMessage.empty() ? "" : ": " + e.ErrorMessage);
         RaiseEngineError(e.ErrorCode, context);
     }
 }

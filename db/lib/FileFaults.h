@@ -1,11 +1,11 @@
 // Fault injection and observation of the file layer, for tests of every engine layer above it.
 //
 // Every read, write (a zero-byte write, which truncates, counts as a write), lock or unlock, flush,
-// rename, delete and reservation of room that a TFileHandler performs is counted per kind and shown to an optional observer
-// before it runs. A test can then
+// rename, delete and reservation of room that a TFileHandler performs is counted per kind and shown to an
+// optional observer before it runs. A test can then
 //   - make the nth operation of a kind fail: a read raises VORSAM_READERR, a write, flush, rename,
-//     delete or reservation VORSAM_WRITEERR (nothing of it reaches the file), with the system error given (EIO unless
-//     told, ENOSPC for a full disk), a lock or unlock returns false;
+//     delete or reservation VORSAM_WRITEERR (nothing of it reaches the file), with the system error given
+//     (EIO unless told, ENOSPC for a full disk), a lock or unlock returns false;
 //   - stop at the nth write, rename or delete as a crash would: a write puts only its first `keepBytes`
 //     bytes into the file, a rename or delete does not happen; every later write, truncation, flush,
 //     rename and delete of the process is dropped, and ESimulatedCrash is thrown so that the code after
@@ -17,6 +17,7 @@
 
 #include <array>
 #include <atomic>
+#include <cerrno>
 #include <cstdint>
 #include <functional>
 #include <mutex>
@@ -48,7 +49,7 @@ class TFileFaults {
 public:
     using TObserver = std::function<void(const TFileEvent&)>;
 
-    void FailAt(TFileOperation operation, uint64_t n, int error = 5 /* EIO */);
+    void FailAt(TFileOperation operation, uint64_t n, int error = EIO);
     void StopAtWrite(uint64_t n, size_t keepBytes = 0) { StopAt(TFileOperation::Write, n, keepBytes); }
     // The same at the nth write, rename or delete (`operation`).
     void StopAt(TFileOperation operation, uint64_t n, size_t keepBytes = 0);
