@@ -77,6 +77,18 @@ void TCommitJournal::WriteTables(std::span<TDataTable* const> tables, bool flush
     };
     TCommitJournal journal(flush || tables.front()->Settings().ForceBufferFlush);
     bool committed = false;
+    // Before the commit point nothing but the marks reached the tables: the changes are forgotten and
+    // the marks cleared. After it, what the files miss is completed from the journal, which the recovery
+    // then reads: its copies are closed, not deleted.
+    auto fail = [&] {
+        if (committed) {
+            journal.copies_.clear();
+        } else {
+            journal.ReleaseRoom();
+            journal.EmptyCopies();
+        }
+        for (TDataTable* table : tables) table->EndJournaledWrite(true);
+    };
     try {
         for (TDataTable* table : tables) table->BeginCommit(flush);
         for (TDataTable* table : tables) journal.AddTable(*table);
@@ -86,18 +98,18 @@ void TCommitJournal::WriteTables(std::span<TDataTable* const> tables, bool flush
             for (TDataTable* table : tables) table->WriteContent();
             for (TDataTable* table : tables) table->WriteDataHeader();
         }
+        journal.ReserveRoom();
         journal.WriteCopies();
         committed = true;
         journal.Apply();
+    } catch (const EVORSAMEngineError&) {
+        fail();
+        // Past the commit point the write is done, whatever stopped its writes (a disk full after all, a
+        // file that failed): the tables' next locks complete it, this process's too.
+        if (committed) return;
+        throw;
     } catch (...) {
-        // Before the commit point nothing but the marks reached the tables: the changes are forgotten
-        // and the marks cleared. After it, what the files miss is completed from the journal, which
-        // the recovery then reads: its copies are closed, not deleted.
-        if (committed)
-            journal.copies_.clear();
-        else
-            journal.EmptyCopies();
-        for (TDataTable* table : tables) table->EndJournaledWrite(true);
+        fail();
         throw;
     }
     journal.EmptyCopies();
@@ -257,6 +269,24 @@ void TCommitJournal::OpenCopies() {
             copies_.back().Handle->CreateFile();
         }
     }
+}
+
+// Room on disk for what the writes add to each file on disk, before the commit point: a disk that cannot
+// hold them refuses the write now, cleanly, instead of failing it past the commit point.
+void TCommitJournal::ReserveRoom() {
+    for (const TGathered& write : gathered_) {
+        if (!write.Journaled || write.Length == 0) continue;
+        auto reserved = std::find_if(reserved_.begin(), reserved_.end(),
+                                     [&](const auto& file) { return file.first == write.File; });
+        if (reserved == reserved_.end()) reserved = reserved_.insert(reserved_.end(), {write.File, 0});
+        reserved->second = std::max(reserved->second, write.Offset + write.Length);
+    }
+    for (auto [file, end] : reserved_) file->Reserve(end);
+}
+
+void TCommitJournal::ReleaseRoom() noexcept {
+    for (auto [file, end] : reserved_) file->Unreserve();
+    reserved_.clear();
 }
 
 // A full piece of the payload, appended to the copies (after a blank header and the description, the

@@ -12,8 +12,10 @@
 //      instead of reaching the files, into pieces of 1 MiB in memory. A big write hands each full piece
 //      to the copies (after a blank header and the description of the tables) and frees it, so that it
 //      never holds all its bytes; then the rest follows and the headers come last. A write that fits in
-//      one piece writes each copy whole in one pass. Copies are completed one after another, the first
-//      folder's last. The first folder's copy whole on disk is the commit point;
+//      one piece writes each copy whole in one pass. Each file then gets room on disk for what the
+//      writes add to it (TFileHandler::Reserve): a disk too full for them refuses the write here. Copies
+//      are completed one after another, the first folder's last. The first folder's copy whole on disk is
+//      the commit point;
 //   4. the gathered writes go into the files, in their order (the bytes of freed pieces read back from
 //      the first folder's copy);
 //   5. the copies are emptied, the first folder's last; the empty files serve the next write.
@@ -33,6 +35,14 @@
 // deletes the journal named after it unless a table awaits it. Tables in memory are written as part
 // of the write but have no place in the journal: they do not outlive their process.
 //
+// A table whose files are to be replaced or rewritten other than by a write (a repair, a restructure's
+// swap, a delete, a create) would leave the journal disagreeing with it, so that its other tables could
+// no longer be completed: the table is completed first, and every other table that a journal naming it
+// still awaits (CommitsAwaitingBeside), or the operation is refused, saying why.
+//
+// The copies of a write that a folder holds under other names (a journal copied by hand) are the same
+// journal: the one named as the writer names it is taken, the others are passed over and go once stale.
+//
 // A copy finds the tables of its own folder beside it, wherever that folder now is: a folder copied or
 // moved after a crash completes its commits where it is. Another folder of the commit is taken to have
 // moved with it when a copy of the same write lies where the same move would have put it (folders copied
@@ -46,12 +56,14 @@
 // table was deleted since; a swap record beside it tells a restructure under way); its data header on
 // disk awaits the journal or shows it completed (JournalCompleted); the table completed has exactly the
 // files the journal names for it; the writes of a table that awaits the journal reach no further into a
-// file than its size and the bytes they bring to it allow; no other whole journal of the folder holds the
-// same mark. A journal that fails, or that names the table's data file while the table's header neither
-// awaits nor shows it completed, is refused as damaged: the open raises VORSAM_WRITEINTERRUPTED (the
-// repair message), none of the journal is applied, and its copy in the table's folder is deleted, so that
-// its other tables there all take it as never made, whichever of them comes first. Completing a journal
-// deletes only its own copies (plain files holding the same write).
+// file than its size and the bytes they bring to it allow; no whole journal of another write in the
+// folder holds the same mark. A journal that fails, or that names the table's data file while the
+// table's header neither awaits nor shows it completed (unless another journal holds the mark), is
+// refused as damaged: the open raises VORSAM_WRITEINTERRUPTED (the repair message), none of the journal
+// is applied, and its copy in the table's folder is deleted, so that its other tables there all take it
+// as never made, whichever of them comes first. A table whose files cannot be written by this process
+// (their permissions, a read-only medium) cannot be completed: the open raises VORSAM_OSEACCES naming the
+// file. Completing a journal deletes only its own copies (plain files holding the same write).
 //
 // A write refuses (VORSAM_TABLEFULL, before its commit point) to make a journal longer than
 // MaxJournalBytes or a description longer than MaxJournalDescriptionBytes, which a recovery would not
@@ -59,8 +71,9 @@
 // keeps the copy open from its check until its writes are applied.
 //
 // A write that fails before its commit point forgets the tables' changes (TDataTable::ForgetChanges:
-// the caches dropped, the marks cleared) and raises; after it, the write counts as done: the tables
-// still to be completed are completed from the journal by their next lock, this process's too.
+// the caches dropped, the marks cleared), gives back the room it made and raises; after it, the write
+// is done and says so (an engine error of its writes is not raised): the tables still to be completed
+// are completed from the journal by their next lock, this process's too.
 //
 // File: the name of the write's first table on disk with ".JNL", in every folder; when that file is held
 // by another process, is not a plain file or holds a journal that a table awaits, "_VJ" + 8 hexadecimal
@@ -135,6 +148,7 @@ struct TJournalContents {
     uint32_t Flags = 0;
     uint64_t WriteId = 0;
     uint32_t CopyFolder = 0; // +28 above
+    uint32_t Checksum = 0;   // +40 above: the same in every copy of the write
     std::vector<std::string> Folders;
     std::vector<TJournalTable> Tables;
     uint64_t WritesAt = 0; // where the writes begin in the copy
@@ -233,6 +247,8 @@ private:
     std::array<uint8_t, JournalHeaderSize> Head() const;
     std::optional<TCopy> OpenCopy(const std::string& path) const;
     void OpenCopies();
+    void ReserveRoom();
+    void ReleaseRoom() noexcept;
     void SpillPayload(const uint8_t* bytes, size_t count);
     void WriteCopies();
     void Apply();
@@ -251,6 +267,7 @@ private:
     std::string name_;                 // the copies' file name
     bool randomName_ = false;          // not the first table's: deleted after use
     std::vector<TCopy> copies_;        // the first folder's last
+    std::vector<std::pair<TTableFile*, uint64_t>> reserved_; // files given room, up to the end
 };
 
 // --- Recovery (CommitJournalRecovery.cpp, CommitJournalCheck.cpp) ---
@@ -263,6 +280,7 @@ struct TPendingJournal {
     TJournalContents Contents;
     std::string Problem;                // why it is refused; empty when it is to be completed
     bool Damaged = false;               // refused as damaged: never to be completed by any table
+    std::string GoneCopy;               // the first folder's copy, when it is gone (Problem says so)
     std::unique_ptr<TFileHandler> File; // the copy, open until its writes are applied
 };
 
@@ -285,6 +303,26 @@ void RemoveDamagedJournal(const TPendingJournal& journal) noexcept;
 // After a table was completed from the journal: when none of its tables still carries the mark the
 // journal holds for it, its copies are deleted (those that nobody holds open).
 void RemoveJournalIfSettled(const TPendingJournal& journal) noexcept;
+
+// A whole journal of the folder of a table that names the table, past its commit point or unknown to be
+// (its first folder's copy gone), one per write.
+struct TAwaitingCommit {
+    std::string Path; // the copy in the table's folder
+    TJournalContents Contents;
+    size_t Table = 0;             // the table's place in it
+    std::vector<size_t> Awaiting; // the other tables that still await it
+    std::string GoneCopy;         // the first folder's copy, when it is gone: none can be completed
+};
+
+// Those journals for the table whose data file is `dataFile` (there or not), but for journals that their
+// tables refuse as damaged: what an operation that replaces or rewrites the table's files completes
+// first. A copy that another process holds a moment is tried up to `tries` times, as FindPendingJournal
+// does.
+std::vector<TAwaitingCommit> CommitsAwaitingBeside(const std::string& dataFile, uint32_t tries);
+
+// The copies of the commit's journal are deleted when no table but its `settled` one (none: SIZE_MAX)
+// still awaits it.
+void RemoveJournalIfSettled(const TAwaitingCommit& commit, size_t settled) noexcept;
 
 // Whether the journal file (open) holds a whole journal past its commit point that a table awaits.
 bool JournalAwaited(TFileHandler& file);

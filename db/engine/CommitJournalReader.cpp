@@ -132,7 +132,7 @@ std::string ReadJournal(TFileHandler& file, TJournalContents& contents) {
     uint32_t tables = LoadLE32(head + 12), folders = LoadLE32(head + 24);
     read.WriteId = LoadLE64(head + 16);
     read.CopyFolder = LoadLE32(head + 28);
-    const uint32_t checksum = LoadLE32(head + 40);
+    const uint32_t checksum = read.Checksum = LoadLE32(head + 40);
     if (tables == 0 || tables > UINT16_MAX || folders == 0 || folders > tables || read.CopyFolder > folders)
         return "table count " + std::to_string(tables) + ", folder count " + std::to_string(folders);
     in.StartChecksum();

@@ -10,8 +10,10 @@
 
 #include <algorithm>
 #include <cassert>
+#include <cctype>
 #include <cstring>
 #include <filesystem>
+#include <strings.h>
 
 namespace vorsam {
 
@@ -143,11 +145,49 @@ std::vector<std::string> JournalsIn(const std::string& folder) {
     return journals;
 }
 
-// Whether a table of the journal still awaits it.
-bool AnyStillAwaits(const TJournalContents& contents) {
+// Whether a table of the journal, but the one in place `except`, still awaits it.
+bool AnyStillAwaits(const TJournalContents& contents, size_t except = SIZE_MAX) {
     for (size_t i = 0; i < contents.Tables.size(); ++i)
-        if (StillAwaits(contents, i)) return true;
+        if (i != except && StillAwaits(contents, i)) return true;
     return false;
+}
+
+// Whether the copy's file name is one its writer gives: its first table on disk's name with ".JNL", or
+// "_VJ", 8 hexadecimal digits and ".JNL" (CommitJournal.h).
+bool NamedAsWritten(const std::string& path, const TJournalContents& contents) {
+    const std::string name = fs::path(path).filename().string();
+    if (name.size() == 15 && name.starts_with("_VJ") && IsJournalFileName(name) &&
+        std::all_of(name.begin() + 3, name.begin() + 11, [](char c) { return std::isxdigit(uint8_t(c)); }))
+        return true;
+    for (const TJournalTable& table : contents.Tables)
+        if (!table.Files[0].empty()) {
+            const std::string named = fs::path(table.Files[0]).stem().string() + ".JNL";
+            return name.size() == named.size() && strcasecmp(name.c_str(), named.c_str()) == 0;
+        }
+    return false;
+}
+
+// Whether two whole copies hold the same write.
+bool SameWrite(const TJournalContents& a, const TJournalContents& b) {
+    return a.WriteId == b.WriteId && a.Size == b.Size && a.Checksum == b.Checksum;
+}
+
+// The copies named as written first, in their order.
+template <typename T> void NamedAsWrittenFirst(std::vector<T>& copies) {
+    std::stable_partition(copies.begin(), copies.end(),
+                          [](const T& copy) { return NamedAsWritten(copy.Path, copy.Contents); });
+}
+
+// Whether the commit point passed, from the first of the copies of one write (in that order) that can
+// tell.
+TCommitPoint CommitPointOfCopies(const std::vector<std::pair<std::string, const TJournalContents*>>& copies,
+                                 size_t& teller, uint32_t tries) {
+    for (teller = 0; teller < copies.size(); ++teller)
+        if (TCommitPoint point = CommitPointOf(copies[teller].first, *copies[teller].second, tries);
+            point != TCommitPoint::Unknown)
+            return point;
+    teller = 0;
+    return TCommitPoint::Unknown;
 }
 
 // Deletes the journal's copies, and nothing else of that name.
@@ -172,40 +212,96 @@ std::optional<TPendingJournal> FindPendingJournal(const std::array<std::string, 
                                                   const TDataFileHeader& onDisk, uint32_t tries) {
     if (!onDisk.WriteInProgress()) return std::nullopt;
     std::string folder = fs::absolute(files[0]).parent_path().string();
-    std::optional<TPendingJournal> found;
+    // The whole journals that hold the table's mark, and the first one that names the table while its
+    // header neither holds that journal's mark nor shows it completed.
+    std::vector<TPendingJournal> holding;
+    std::optional<TPendingJournal> disagreeing;
     for (const std::string& path : JournalsIn(folder)) {
         TJournalContents contents;
         std::unique_ptr<TFileHandler> file = ReadCopy(path, contents, tries);
         if (!file) continue;
         for (size_t i = 0; i < contents.Tables.size(); ++i) {
             if (!SameFile(contents.Tables[i].Files[0], files[0])) continue;
-            if (!AwaitsJournal(contents, i, onDisk.Bytes)) {
-                if (JournalCompleted(contents, i, onDisk.Bytes)) continue;
-                return TPendingJournal{
-                    path,           i, std::move(contents), "the table's header disagrees with it", true,
-                    std::move(file)};
-            }
-            if (found) {
-                found->Problem = "another journal holds the same write";
-                return found;
-            }
-            found = TPendingJournal{path, i, std::move(contents), {}, false, std::move(file)};
+            if (AwaitsJournal(contents, i, onDisk.Bytes))
+                holding.push_back({path, i, std::move(contents), {}, false, {}, std::move(file)});
+            else if (!disagreeing && !JournalCompleted(contents, i, onDisk.Bytes))
+                disagreeing =
+                    TPendingJournal{path, i,  std::move(contents), "the table's header disagrees with it",
+                                    true, {}, std::move(file)};
             break;
         }
     }
-    if (!found) return std::nullopt;
-    switch (CommitPointOf(found->Path, found->Contents, tries)) {
-    case TCommitPoint::NotPassed:
-        return std::nullopt;
-    case TCommitPoint::Unknown:
-        found->Problem = "the copy of its first folder is gone";
+    // A journal that does not hold the mark never stops the one that does; alone, it is refused.
+    if (holding.empty()) return disagreeing;
+    NamedAsWrittenFirst(holding);
+    for (const TPendingJournal& other : holding)
+        if (!SameWrite(other.Contents, holding.front().Contents)) {
+            holding.front().Problem = "another journal, " + other.Path + ", holds the same mark";
+            return std::move(holding.front());
+        }
+    std::vector<std::pair<std::string, const TJournalContents*>> copies;
+    for (const TPendingJournal& copy : holding) copies.emplace_back(copy.Path, &copy.Contents);
+    size_t teller = 0;
+    TCommitPoint point = CommitPointOfCopies(copies, teller, tries);
+    if (point == TCommitPoint::NotPassed) return std::nullopt;
+    TPendingJournal found = std::move(holding[teller]);
+    if (point == TCommitPoint::Unknown) {
+        found.GoneCopy = CopyIn(found.Contents.Folders.front(), found.Path);
+        found.Problem = "the copy of its first folder, " + found.GoneCopy + ", is gone";
         return found;
-    case TCommitPoint::Passed:
-        break;
     }
-    found->Problem = JournalDisagreement(found->Contents, found->Table, files);
-    found->Damaged = !found->Problem.empty();
+    found.Problem = JournalDisagreement(found.Contents, found.Table, files);
+    found.Damaged = !found.Problem.empty();
     return found;
+}
+
+std::vector<TAwaitingCommit> CommitsAwaitingBeside(const std::string& dataFile, uint32_t tries) {
+    const fs::path data = fs::absolute(dataFile).lexically_normal();
+    std::vector<TAwaitingCommit> found;
+    for (const std::string& path : JournalsIn(data.parent_path().string())) {
+        TJournalContents contents;
+        if (!ReadCopy(path, contents, tries)) continue;
+        for (size_t i = 0; i < contents.Tables.size(); ++i) {
+            const std::string& named = contents.Tables[i].Files[0];
+            if (!named.empty() && (named == data.string() || SameFile(named, data.string()))) {
+                found.push_back({path, std::move(contents), i, {}, {}});
+                break;
+            }
+        }
+    }
+    NamedAsWrittenFirst(found);
+    std::vector<TAwaitingCommit> commits;
+    for (TAwaitingCommit& commit : found) {
+        if (std::any_of(commits.begin(), commits.end(), [&](const TAwaitingCommit& kept) {
+                return SameWrite(kept.Contents, commit.Contents);
+            }))
+            continue;
+        std::vector<std::pair<std::string, const TJournalContents*>> copies;
+        for (const TAwaitingCommit& copy : found)
+            if (SameWrite(copy.Contents, commit.Contents)) copies.emplace_back(copy.Path, &copy.Contents);
+        size_t teller = 0;
+        TCommitPoint point = CommitPointOfCopies(copies, teller, tries);
+        if (point == TCommitPoint::NotPassed) continue;
+        for (size_t i = 0; i < commit.Contents.Tables.size(); ++i)
+            if (i != commit.Table && StillAwaits(commit.Contents, i)) commit.Awaiting.push_back(i);
+        if (point == TCommitPoint::Unknown && !commit.Awaiting.empty())
+            commit.GoneCopy = CopyIn(commit.Contents.Folders.front(), copies[teller].first);
+        else if (!commit.Awaiting.empty() &&
+                 !JournalDisagreement(commit.Contents, commit.Awaiting.front(),
+                                      commit.Contents.Tables[commit.Awaiting.front()].Files)
+                      .empty())
+            continue; // its tables refuse it as damaged, each as it comes
+        commits.push_back(std::move(commit));
+    }
+    return commits;
+}
+
+void RemoveJournalIfSettled(const TAwaitingCommit& commit, size_t settled) noexcept {
+    try {
+        if (!AnyStillAwaits(commit.Contents, settled)) DeleteCopies(commit.Path, commit.Contents);
+    } catch (...) {
+        // it stays, found stale later
+    }
 }
 
 void RemoveDamagedJournal(const TPendingJournal& journal) noexcept {

@@ -126,6 +126,7 @@ void TDataCursor::RestructureTable(const TRestructureArgs& args) {
     std::string working;
     try {
         table_->RequireDefinable();
+        table_->CompleteCommitsNamingIt(true);
         working = ExtractBaseName(BuildRestructured(args), "");
         names = SwapNamesBy(
             [&](const char* extension) { return directory_.TableFileName(tableName_, extension, inMemory_); },

@@ -137,6 +137,7 @@ void TDataFile::StoreHeader(TDataFileHeader image, bool inProgress) {
     image.SetWriteInProgress(inProgress);
     WriteAt(0, image.Bytes.data(), TDataFileHeader::Size);
     fileHeader_ = image;
+    writeInterrupted_ = writeInterrupted_ && inProgress; // a header without the mark ends any write
     header_.SetChangeCounter(image.ChangeCounter());
     header_.SetWriterVersion(EngineVersion);
     header_.SetLastWriteTime(image.LastWriteTime());

@@ -101,14 +101,16 @@
 // read (the headers read again once the read slots are back: a write of another user may come between).
 // A table opened read-only completes it too, through its own handles, once it holds those locks
 // (its read slots given up meanwhile, as for any user); only when a file cannot be written by this
-// process (its permissions, a read-only medium) is the table refused (VORSAM_WRITEINTERRUPTED). Otherwise
-// the files may disagree: every cache is dropped, every header read again, and the files are checked as
-// the table check does (TableVerify.h: header against file sizes, free chain, every index against the
-// active records, every blob chain). A table that passes is used as it is (once per state of the files:
-// the check is not repeated until a change counter moves); the first user that holds the write locks
-// (a write, or an exclusive open) then settles it: what the files hold beyond the ends their headers
-// give (slots, pages or blocks appended but never counted) is cut, and the data header written without
-// the mark. A table that fails is refused with VORSAM_WRITEINTERRUPTED at the open or lock, until Repair
+// process (its permissions, a read-only medium) is the table refused (VORSAM_OSEACCES, naming the
+// file). Otherwise the files may disagree: every cache is dropped, every header read again, and the
+// files are checked as the table check does (TableVerify.h: header against file sizes, free chain,
+// every index against the active records, every blob chain). A table that passes is used as it is (once per
+// state of the files: the check is not repeated until a change counter moves); the first user that holds the
+// write locks (a write, or an exclusive open) then settles it: what the files hold beyond the ends their
+// headers give (slots, pages or blocks appended but never counted) is cut, and the data header written
+// without the mark; a write that ends the mark without having settled it (one whose lock needed no change
+// check, a journaled write) cuts the same before its content, so that no file ends longer than its header
+// counts. A table that fails is refused with VORSAM_WRITEINTERRUPTED at the open or lock, until Repair
 // mends it.
 //
 // End of a write: when anything is to be written, the data header is first written with its
@@ -171,6 +173,9 @@
 #include <vector>
 
 namespace vorsam {
+
+struct TAwaitingCommit;
+struct TPendingJournal;
 
 struct TTableLocation {
     std::string Directory;    // the table's folder; empty for the current one
@@ -247,6 +252,12 @@ public:
     // the check stands and nothing is written. The table is closed again. A repair cut short while it
     // writes leaves the table refused until it is repaired again (its last log line says so).
     void Repair(const TRepairEvents& events = {});
+    // Before the table's files are replaced or rewritten other than by a write (Repair, a restructure's
+    // swap, Delete, Create): every other table that a commit journal naming this one still awaits is
+    // completed from it, opened on its own, or the operation is refused with that table's error, or with
+    // VORSAM_OSENOENT naming the journal's first copy when that is gone (CommitJournal.h). With `settled`
+    // (the table open exclusively, its own part completed), a journal no other table awaits goes now.
+    void CompleteCommitsNamingIt(bool settled);
     void Close();
     uint32_t UseCount() const { return useCount_; }
     bool IsOpen() const { return useCount_ > 0; }
@@ -466,8 +477,16 @@ private:
     void ReloadHeaders();
     void CheckWriteComplete();
     bool CompleteFromJournal();
+    std::optional<TPendingJournal> PendingJournal();
+    void ApplyJournal(TPendingJournal& journal);
+    void CompleteOwnCommit();
+    void CompleteAwaitingTable(const TAwaitingCommit& commit, size_t index) const;
+    [[noreturn]] void RaiseAbout(uint16_t code, const std::string& file, const std::string& extraText,
+                                 int osError = 0) const;
     std::string InconsistencyAfterInterruptedWrite();
     void SettleInterruptedWrite();
+    // Cuts what each file holds beyond the end its header gives.
+    void CutTails();
     void WriteChanges();
     bool SyncWanted() const { return settings_.ForceBufferFlush || commitSync_; }
     void WriteContent();

@@ -143,6 +143,7 @@ void TDataTable::Create(const TTableDefinition& definition) {
         DefineIndexes(probe, definition, fields);
     }
     if (Exists()) Raise(VORSAM_TABLEEXISTS);
+    CompleteCommitsNamingIt(false);
     creating_ = true;
     encrypted_ = definition.Encrypted;
     PrepareFiles({.Exclusive = true});
@@ -191,6 +192,7 @@ void TDataTable::Delete() {
     if (IsOpen()) Raise(VORSAM_FILEINUSE);
     CloseKept();
     SettleSwap();
+    CompleteCommitsNamingIt(false);
     // Linux deletes a file that others have open without a word: every file is first opened
     // exclusively, which is refused while anyone has it open, and only then is any deleted.
     std::vector<std::unique_ptr<TFileHandler>> files;

@@ -382,6 +382,9 @@ void TDataTable::WriteContent() {
     bool sync = SyncWanted();
     bool blobs = HasBlobFile();
     for (TTableFile* file : Files()) file->WritePendingTruncation();
+    // An interrupted write that was accepted but never settled ends with this one: what it appended
+    // beyond the ends the headers now give goes first, so that no file outlasts its header's count.
+    if (dataFile_.WriteInterrupted()) CutTails();
     if (blobs) blobFile_.FlushBlocks();
     dataFile_.FlushRecords();
     indexFile_.FlushPages(false);

@@ -8,6 +8,9 @@
 #include "db/engine/TableVerify.h"
 
 #include <array>
+#include <cerrno>
+#include <cstdint>
+#include <filesystem>
 #include <functional>
 
 namespace vorsam {
@@ -129,12 +132,7 @@ void TDataTable::CheckWriteComplete() {
 // this table go into the files under the write locks, unless another user completed them meanwhile.
 // False when there is no such journal; one that fails its check refuses the table (CommitJournal.h).
 bool TDataTable::CompleteFromJournal() {
-    if (location_.InMemory) return false;
-    std::array<std::string, 3> files;
-    for (size_t i = 0; i < 3; ++i)
-        if (Files()[i]->IsOpen()) files[i] = Files()[i]->FileName();
-    std::optional<TPendingJournal> journal =
-        FindPendingJournal(files, dataFile_.FileHeader(), settings_.LockTries);
+    std::optional<TPendingJournal> journal = PendingJournal();
     if (!journal) return false;
     if (!journal->Problem.empty()) {
         journal->File.reset();
@@ -144,34 +142,116 @@ bool TDataTable::CompleteFromJournal() {
     // A reader completes it as a writer would, unless this process cannot write one of the files.
     for (TTableFile* file : Files())
         if (file->IsOpen() && file->ReadOnlyAttribute())
-            Raise(VORSAM_WRITEINTERRUPTED,
-                  "a write of another process awaits its completion from its journal");
+            RaiseAbout(VORSAM_OSEACCES, file->FileName(),
+                       "the commit of the journal " + journal->Path + " awaits its completion in the file",
+                       EACCES);
+    ApplyJournal(*journal);
+    if (!dataFile_.WriteInterrupted()) ValidateHeaders();
+    return true;
+}
+
+std::optional<TPendingJournal> TDataTable::PendingJournal() {
+    if (location_.InMemory) return std::nullopt;
+    std::array<std::string, 3> files;
+    for (size_t i = 0; i < 3; ++i)
+        if (Files()[i]->IsOpen()) files[i] = Files()[i]->FileName();
+    return FindPendingJournal(files, dataFile_.FileHeader(), settings_.LockTries);
+}
+
+void TDataTable::ApplyJournal(TPendingJournal& journal) {
     auto awaits = [&](const TDataFileHeader& header) {
-        return AwaitsJournal(journal->Contents, journal->Table, header.Bytes);
+        return AwaitsJournal(journal.Contents, journal.Table, header.Bytes);
     };
     TRecoveryLocks locks(*this, [&] { return awaits(dataFile_.OnDiskHeader()); });
     if (locks.Held()) {
         ReloadHeaders();
         if (awaits(dataFile_.FileHeader())) {
             TJournalWrites writes(Files());
-            VisitJournalWrites(*journal->File, journal->Contents, journal->Table,
+            VisitJournalWrites(*journal.File, journal.Contents, journal.Table,
                                [&](uint8_t file, uint64_t offset, const uint8_t* bytes, size_t count) {
                                    Files()[file]->ApplyWrite(offset, bytes, count);
                                });
-            journal->File.reset();
-            if (journal->Contents.Flags & JournalSyncedFlag) SyncFiles(true, true, HasBlobFile());
+            journal.File.reset();
+            if (journal.Contents.Flags & JournalSyncedFlag) SyncFiles(true, true, HasBlobFile());
             ReloadHeaders();
-            RemoveJournalIfSettled(*journal);
+            RemoveJournalIfSettled(journal);
         }
     }
-    journal->File.reset();
+    journal.File.reset();
     locks.Release();
     // Unless this user still holds the write locks, the headers are read again under the read slots:
     // as the user who completed the journal left them, or as another user's write between the release
     // of the write locks and the slots taken again left them (the file sizes follow that write).
     if (!WritesLocked()) ReloadHeaders();
-    if (!dataFile_.WriteInterrupted()) ValidateHeaders();
-    return true;
+}
+
+// Before a repair (the table open exclusively, its headers read): the commit that it awaits is completed
+// first. One refused as damaged was never made (its copy goes, and the repair mends the table as after
+// any interrupted write); one whose commit point cannot be told, or that another journal contradicts,
+// refuses the repair and says why.
+void TDataTable::CompleteOwnCommit() {
+    if (!dataFile_.WriteInterrupted()) return;
+    std::optional<TPendingJournal> journal = PendingJournal();
+    if (!journal) return;
+    if (!journal->GoneCopy.empty())
+        RaiseAbout(VORSAM_OSENOENT, journal->GoneCopy,
+                   "a commit of the table in the journal " + journal->Path +
+                       " cannot be told made or not without that copy");
+    if (!journal->Problem.empty()) {
+        journal->File.reset();
+        if (!journal->Damaged)
+            Raise(VORSAM_WRITEINTERRUPTED,
+                  "its journal " + journal->Path + " is refused: " + journal->Problem);
+        RemoveDamagedJournal(*journal);
+        return;
+    }
+    ApplyJournal(*journal);
+}
+
+void TDataTable::CompleteCommitsNamingIt(bool settled) {
+    if (location_.InMemory) return;
+    const std::string data = dataFile_.IsOpen() ? dataFile_.FileName() : FileName(".DAT");
+    for (const TAwaitingCommit& commit : CommitsAwaitingBeside(data, settings_.LockTries)) {
+        if (!commit.GoneCopy.empty())
+            RaiseAbout(VORSAM_OSENOENT, commit.GoneCopy,
+                       "a commit of the journal " + commit.Path + " that names the table " + TableName() +
+                           " cannot be told made or not without that copy");
+        for (size_t table : commit.Awaiting) CompleteAwaitingTable(commit, table);
+        RemoveJournalIfSettled(commit, settled ? commit.Table : SIZE_MAX);
+    }
+}
+
+// The other table in place `index` of the commit, completed from its journal by an open of its own.
+void TDataTable::CompleteAwaitingTable(const TAwaitingCommit& commit, size_t index) const {
+    const std::array<std::string, 3>& files = commit.Contents.Tables[index].Files;
+    const std::filesystem::path data(files[0]);
+    TDataTable other(settings_, {data.parent_path().string(), data.stem().string(), false, ""});
+    other.NameFilesBy([&files, data](std::string_view extension) {
+        constexpr std::string_view roles[] = {".DAT", ".IDX", ".BLB"};
+        for (size_t role = 0; role < 3; ++role)
+            if (extension == roles[role] && !files[role].empty()) return files[role];
+        return (data.parent_path() / (data.stem().string() + std::string(extension))).string();
+    });
+    try {
+        other.Open();
+        other.Close();
+    } catch (const EVORSAMEngineError& e) {
+        TErrorContext context = e.Context();
+        context.ExtraText = "the commit of the journal " + commit.Path +
+                            " awaits this table before the table " + TableName() + " is changed" +
+                            (e.ErrorMessage.empty() ? "" : ": " + e.ErrorMessage);
+        RaiseEngineError(e.ErrorCode, context);
+    }
+}
+
+void TDataTable::RaiseAbout(uint16_t code, const std::string& file, const std::string& extraText,
+                            int osError) const {
+    TErrorContext context;
+    context.Table = file;
+    context.Database = DatabaseName();
+    context.ExtraText = extraText;
+    context.OSErrorCode = osError;
+    RaiseEngineError(code, context);
 }
 
 // The first thing wrong with the files, as they are on disk, after a write that never ended; empty
@@ -190,12 +270,16 @@ std::string TDataTable::InconsistencyAfterInterruptedWrite() {
     }
 }
 
-// The files agree: what an interrupted write left beyond the ends their headers give (slots, pages or
-// blocks appended but never counted) is cut, and the data header written without the mark.
-void TDataTable::SettleInterruptedWrite() {
+void TDataTable::CutTails() {
     dataFile_.CutTail(dataFile_.ContentEnd());
     indexFile_.CutTail(indexFile_.ContentEnd());
     if (HasBlobFile()) blobFile_.CutTail(blobFile_.ContentEnd());
+}
+
+// The files agree: what an interrupted write left beyond the ends their headers give (slots, pages or
+// blocks appended but never counted) is cut, and the data header written without the mark.
+void TDataTable::SettleInterruptedWrite() {
+    CutTails();
     dataFile_.ClearWriteInterrupted();
     if (settings_.ForceBufferFlush) SyncFiles(true, true, HasBlobFile());
     acceptedCounters_.reset();

@@ -15,7 +15,8 @@
 //   5. "Rebuilding the indexes": the deleted records form a new free chain, and every index is built
 //      anew from the active records.
 // Then everything is written as one write of the table, ending with the data header without its
-// write-in-progress mark.
+// write-in-progress mark. Before all that, a commit that the table or another table of its journal
+// awaits is completed (DataTableRecovery.cpp).
 #include "db/engine/DataTable.h"
 
 #include "db/engine/DataFileValidation.h"
@@ -83,6 +84,9 @@ void TDataTable::Repair(const TRepairEvents& events) {
     try {
         OpenFiles();
         ReadHeaders();
+        // A commit is never dropped by a repair: it is completed first, in this table and the others.
+        CompleteOwnCommit();
+        CompleteCommitsNamingIt(true);
         RepairFiles(events);
     } catch (...) {
         CloseFiles();

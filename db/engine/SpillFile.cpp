@@ -136,11 +136,25 @@ void TSpillFile::Clear() {
 // ---- the session's budget ----
 
 void TChangeCharge::Set(const EngineSettings& settings, uint64_t bytes, TChangeHolder& holder) {
+    if (bytes == 0) return Release();
     const TChangeBytes& held = settings.HeldChanges;
+    assert((!held_ || (held_ == &held && holder_ == &holder)) && "one charge counts one file in one session");
+    if (!held_) {
+        held.Holders.push_back(&holder);
+        held_ = &held;
+        holder_ = &holder;
+    }
     held.Held = (held.Held >= charged_ ? held.Held - charged_ : 0) + bytes;
-    if (bytes > 0 && charged_ == 0) held.Holders.push_back(&holder);
-    if (bytes == 0 && charged_ > 0) std::erase(held.Holders, &holder);
     charged_ = bytes;
+}
+
+void TChangeCharge::Release() noexcept {
+    if (!held_) return;
+    held_->Held = held_->Held >= charged_ ? held_->Held - charged_ : 0;
+    std::erase(held_->Holders, holder_);
+    held_ = nullptr;
+    holder_ = nullptr;
+    charged_ = 0;
 }
 
 void TChangeCharge::GiveBackOthers(const EngineSettings& settings, const TChangeHolder& holder) {

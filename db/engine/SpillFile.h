@@ -58,11 +58,19 @@ private:
 };
 
 // The bytes one file holds beyond its cache's size under a whole-table lock, as its session counts them
-// (EngineSettings.h, TChangeBytes).
+// (EngineSettings.h, TChangeBytes). While it counts any, the file is among the session's holders; the
+// charge takes it out again when it counts none, and when it goes (a file whose close broke off).
 class TChangeCharge {
 public:
+    TChangeCharge() = default;
+    ~TChangeCharge() { Release(); }
+    TChangeCharge(const TChangeCharge&) = delete;
+    TChangeCharge& operator=(const TChangeCharge&) = delete;
+
     // The file (`holder`) now holds `bytes` so.
     void Set(const EngineSettings& settings, uint64_t bytes, TChangeHolder& holder);
+    // The same as Set with no bytes.
+    void Release() noexcept;
     // True when `more` bytes held would pass the session's budget.
     static bool Exceeds(const EngineSettings& settings, uint64_t more) {
         return settings.HeldChanges.Held + more > settings.ChangeBudget;
@@ -71,6 +79,8 @@ public:
     static void GiveBackOthers(const EngineSettings& settings, const TChangeHolder& holder);
 
 private:
+    const TChangeBytes* held_ = nullptr; // the session's count, while the holder is among its holders
+    TChangeHolder* holder_ = nullptr;
     uint64_t charged_ = 0;
 };
 

@@ -113,9 +113,29 @@ void VerifyTableFiles(TDataTable& table, TVerifyReport& report) {
     VerifyTableFiles(table, report, TIndexVerifyOptions{});
 }
 
+namespace {
+
+// The index and blob file hold no more than their headers count (the data file's share checks its own),
+// unless a write that never ended left its mark: only such a write leaves more, which the next writer
+// cuts.
+void CheckFileEnds(TDataTable& table, TVerifyReport& report) {
+    if (table.DataFile().WriteInterrupted()) return;
+    auto check = [&](TTableFile& file, uint64_t end, const char* what) {
+        if (file.HasPendingTruncation()) return;
+        if (uint64_t size = file.GetFileSize(); size > end)
+            report.Add(std::string(what) + ": " + std::to_string(size - end) + " bytes beyond the " +
+                       std::to_string(end) + " its header counts");
+    };
+    check(table.IndexFile(), table.IndexFile().ContentEnd(), "index file");
+    if (table.HasBlobFile()) check(table.BlobFile(), table.BlobFile().ContentEnd(), "blob file");
+}
+
+} // namespace
+
 void VerifyTableFiles(TDataTable& table, TVerifyReport& report, const TIndexVerifyOptions& options) {
     VerifyDataFile(table.DataFile(), report);
     if (!report.Ok()) return;
+    CheckFileEnds(table, report);
     for (std::string& problem :
          VerifyIndexFile(table.IndexFile(), table.KeyInfo(), &table.DataFile(), options))
         report.Add(std::move(problem));

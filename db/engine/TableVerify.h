@@ -74,7 +74,9 @@ void VerifyBlobFile(TBlobFile& file, TVerifyReport& report,
 
 // Checks the three files of an open table against each other, under a read level of the table: the data
 // file, every index against the active records (IndexVerify.h), the blob file with every chain the
-// records refer to. An engine error that stops a check is reported as a problem.
+// records refer to, and that the index and blob file hold no more than their headers count (unless the
+// data header carries the mark of an interrupted write). An engine error that stops a check is reported as a
+// problem.
 TVerifyReport VerifyTable(TDataTable& table);
 TVerifyReport VerifyTable(TDataTable& table, const TIndexVerifyOptions& options);
 // The same checks for a caller that holds a lock level of the table (or has it open exclusively); an

@@ -10,9 +10,10 @@ size_t Slot(TFileOperation operation) {
 }
 } // namespace
 
-void TFileFaults::FailAt(TFileOperation operation, uint64_t n) {
+void TFileFaults::FailAt(TFileOperation operation, uint64_t n, int error) {
     std::lock_guard guard(mutex_);
     failAt_[Slot(operation)] = n == 0 ? 0 : counts_[Slot(operation)] + n;
+    failError_[Slot(operation)] = error;
     UpdateWatching();
 }
 
@@ -43,7 +44,7 @@ void TFileFaults::Reset() {
 }
 
 void TFileFaults::UpdateWatching() {
-    auto armed = [](const std::array<uint64_t, 6>& at) {
+    auto armed = [](const std::array<uint64_t, FileOperationKinds>& at) {
         for (uint64_t n : at)
             if (n != 0) return true;
         return false;
@@ -54,6 +55,11 @@ void TFileFaults::UpdateWatching() {
 uint64_t TFileFaults::Count(TFileOperation operation) const {
     std::lock_guard guard(mutex_);
     return counts_[Slot(operation)];
+}
+
+int TFileFaults::FailError(TFileOperation operation) const {
+    std::lock_guard guard(mutex_);
+    return failError_[Slot(operation)];
 }
 
 bool TFileFaults::Stopped() const {

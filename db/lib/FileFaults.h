@@ -1,10 +1,11 @@
 // Fault injection and observation of the file layer, for tests of every engine layer above it.
 //
 // Every read, write (a zero-byte write, which truncates, counts as a write), lock or unlock, flush,
-// rename and delete that a TFileHandler performs is counted per kind and shown to an optional observer
-// before it runs. A test can then
-//   - make the nth operation of a kind fail: a read raises VORSAM_READERR, a write, flush, rename or
-//     delete VORSAM_WRITEERR (nothing of it reaches the file), a lock or unlock returns false;
+// rename, delete and reservation of room that a TFileHandler performs is counted per kind and shown to an
+// optional observer before it runs. A test can then
+//   - make the nth operation of a kind fail: a read raises VORSAM_READERR, a write, flush, rename,
+//     delete or reservation VORSAM_WRITEERR (nothing of it reaches the file), with the system error given
+//     (EIO unless told, ENOSPC for a full disk), a lock or unlock returns false;
 //   - stop at the nth write, rename or delete as a crash would: a write puts only its first `keepBytes`
 //     bytes into the file, a rename or delete does not happen; every later write, truncation, flush,
 //     rename and delete of the process is dropped, and ESimulatedCrash is thrown so that the code after
@@ -16,6 +17,7 @@
 
 #include <array>
 #include <atomic>
+#include <cerrno>
 #include <cstdint>
 #include <functional>
 #include <mutex>
@@ -24,7 +26,8 @@
 
 namespace vorsam {
 
-enum class TFileOperation : uint8_t { Read, Write, Lock, Flush, Rename, Delete };
+enum class TFileOperation : uint8_t { Read, Write, Lock, Flush, Rename, Delete, Reserve };
+inline constexpr size_t FileOperationKinds = 7;
 
 struct TFileEvent {
     TFileOperation Operation;
@@ -46,7 +49,7 @@ class TFileFaults {
 public:
     using TObserver = std::function<void(const TFileEvent&)>;
 
-    void FailAt(TFileOperation operation, uint64_t n);
+    void FailAt(TFileOperation operation, uint64_t n, int error = EIO);
     void StopAtWrite(uint64_t n, size_t keepBytes = 0) { StopAt(TFileOperation::Write, n, keepBytes); }
     // The same at the nth write, rename or delete (`operation`).
     void StopAt(TFileOperation operation, uint64_t n, size_t keepBytes = 0);
@@ -55,6 +58,8 @@ public:
     void Reset();
 
     uint64_t Count(TFileOperation operation) const;
+    // The system error of the failure FailAt planned for the kind.
+    int FailError(TFileOperation operation) const;
     // A fault is armed, the process stopped, or an observer set: every operation is to pass Before (file
     // views, FileView.h, are then not made).
     bool Watching() const { return watching_.load(std::memory_order_relaxed); }
@@ -67,9 +72,10 @@ public:
 
 private:
     mutable std::mutex mutex_;
-    std::array<uint64_t, 6> counts_{};
-    std::array<uint64_t, 6> failAt_{}; // 0 = not armed
-    std::array<uint64_t, 6> stopAt_{}; // 0 = not armed
+    std::array<uint64_t, FileOperationKinds> counts_{};
+    std::array<uint64_t, FileOperationKinds> failAt_{}; // 0 = not armed
+    std::array<int, FileOperationKinds> failError_{};
+    std::array<uint64_t, FileOperationKinds> stopAt_{}; // 0 = not armed
     size_t keepBytes_ = 0;
     bool stopped_ = false;
     TObserver observer_;

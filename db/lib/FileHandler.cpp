@@ -133,7 +133,7 @@ bool TFileHandler::Resume(bool* continued, bool lookAtName) {
 bool TFileHandler::NamingProceeds(TFileOperation operation) const {
     switch (Faults().Before({operation, fileName_, inMemory_, 0, 0})) {
     case TFaultAction::Fail:
-        RaiseFileError(VORSAM_WRITEERR, EIO);
+        RaiseFileError(VORSAM_WRITEERR, Faults().FailError(operation));
     case TFaultAction::Drop:
         return false;
     case TFaultAction::Crash:
@@ -147,7 +147,7 @@ bool TFileHandler::NamingProceeds(TFileOperation operation) const {
 bool TFileHandler::FlushProceeds(uint64_t position) const {
     switch (Faults().Before({TFileOperation::Flush, fileName_, inMemory_, position, 0})) {
     case TFaultAction::Fail:
-        RaiseFileError(VORSAM_WRITEERR, EIO);
+        RaiseFileError(VORSAM_WRITEERR, Faults().FailError(TFileOperation::Flush));
     case TFaultAction::Drop:
     case TFaultAction::Crash:
         return false;
@@ -218,7 +218,7 @@ size_t TFileHandler::ReadBuffer(void* buffer, size_t count, bool allowShort) {
     RequireOpen();
     TCriticalSectionGuard guard(file_->Access);
     if (Faults().Before({TFileOperation::Read, fileName_, inMemory_, position_, count}) == TFaultAction::Fail)
-        RaiseFileError(VORSAM_READERR, EIO);
+        RaiseFileError(VORSAM_READERR, Faults().FailError(TFileOperation::Read));
     size_t done = 0;
     if (int error = file_->ReadAt(position_, buffer, count, done)) RaiseFileError(VORSAM_READERR, error);
     if (done < count) {
@@ -236,7 +236,7 @@ void TFileHandler::WriteBuffer(const void* buffer, size_t count) {
     TFileFaults& faults = Faults();
     switch (faults.Before({TFileOperation::Write, fileName_, inMemory_, position_, count})) {
     case TFaultAction::Fail:
-        RaiseFileError(VORSAM_WRITEERR, EIO);
+        RaiseFileError(VORSAM_WRITEERR, faults.FailError(TFileOperation::Write));
     case TFaultAction::Drop:
         position_ += count;
         return;
@@ -249,6 +249,34 @@ void TFileHandler::WriteBuffer(const void* buffer, size_t count) {
     int error = count == 0 ? file_->Truncate(position_) : file_->WriteAt(position_, buffer, count);
     if (error) RaiseFileError(VORSAM_WRITEERR, error);
     position_ += count;
+}
+
+void TFileHandler::Reserve(uint64_t end) {
+    RequireOpen();
+    if (inMemory_) return;
+    TCriticalSectionGuard guard(file_->Access);
+    uint64_t size = 0;
+    if (int error = file_->GetSize(size)) RaiseFileError(VORSAM_READERR, error);
+    if (end <= size) return;
+    TFileFaults& faults = Faults();
+    switch (faults.Before({TFileOperation::Reserve, fileName_, inMemory_, size, end - size})) {
+    case TFaultAction::Fail:
+        RaiseFileError(VORSAM_WRITEERR, faults.FailError(TFileOperation::Reserve));
+    case TFaultAction::Drop:
+        return;
+    case TFaultAction::Crash:
+        throw ESimulatedCrash();
+    case TFaultAction::Proceed:
+        break;
+    }
+    if (int error = file_->Reserve(size, end - size)) RaiseFileError(VORSAM_WRITEERR, error);
+}
+
+void TFileHandler::Unreserve() noexcept {
+    if (!IsOpen() || inMemory_) return;
+    TCriticalSectionGuard guard(file_->Access);
+    uint64_t size = 0;
+    if (file_->GetSize(size) == 0) file_->Unreserve(size);
 }
 
 void TFileHandler::FlushBuffers() {

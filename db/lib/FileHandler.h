@@ -78,6 +78,13 @@ public:
     virtual size_t ReadBuffer(void* buffer, size_t count, bool allowShort = false);
     virtual void WriteBuffer(const void* buffer, size_t count); // count 0 truncates at the position
     virtual void FlushBuffers();
+    // Makes room on disk for the file to grow to `end` bytes, its size unchanged, so that writes up to
+    // there never find the disk full; nothing when it is that long, in memory, or on a file system that
+    // cannot make room ahead (its writes then take room as they come). VORSAM_WRITEERR (ENOSPC) when the
+    // room is not there. Passes the fault injector as a reservation of the bytes beyond the file's end.
+    void Reserve(uint64_t end);
+    // Gives back the room made beyond the file's end.
+    void Unreserve() noexcept;
     // Makes the file's entry in its folder (its creation, a rename into the folder, a delete) reach the
     // disk; nothing in memory. Passes the fault injector as a flush.
     void SyncFolder() const;

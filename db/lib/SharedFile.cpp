@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <limits>
 #include <new>
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -103,6 +104,18 @@ int TPhysicalFile::GetSize(uint64_t& size) {
 
 int TPhysicalFile::Flush() {
     return ::fdatasync(descriptor_) == 0 ? 0 : errno;
+}
+
+int TPhysicalFile::Reserve(uint64_t offset, uint64_t length) {
+    if (::fallocate(descriptor_, FALLOC_FL_KEEP_SIZE, off_t(offset), off_t(length)) == 0) return 0;
+    return errno == EOPNOTSUPP || errno == ENOSYS ? 0 : errno;
+}
+
+// Some file systems give it back at a cut to the same size, others only when the hole is punched.
+void TPhysicalFile::Unreserve(uint64_t size) {
+    ::fallocate(descriptor_, FALLOC_FL_PUNCH_HOLE | FALLOC_FL_KEEP_SIZE, off_t(size),
+                std::numeric_limits<off_t>::max() - off_t(size));
+    [[maybe_unused]] int cut = ::ftruncate(descriptor_, off_t(size));
 }
 
 int TPhysicalFile::LockRange(bool lock, uint64_t offset, uint64_t length) {

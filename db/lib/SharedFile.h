@@ -42,6 +42,10 @@ public:
     virtual int Truncate(uint64_t size) = 0;
     virtual int GetSize(uint64_t& size) = 0;
     virtual int Flush() = 0;
+    // Room for `length` bytes from `offset` (the file's end) that the size does not show; Unreserve
+    // gives back what lies beyond `size`. A file system that cannot do so answers 0.
+    virtual int Reserve(uint64_t, uint64_t) { return 0; }
+    virtual void Unreserve(uint64_t) {}
     // The operating system's share of a lock or unlock: 0, EAGAIN when another process holds an
     // overlapping range, or another errno. In-memory files have none.
     virtual int LockRange(bool lock, uint64_t offset, uint64_t length) = 0;
@@ -87,6 +91,8 @@ public:
     int Truncate(uint64_t size) override;
     int GetSize(uint64_t& size) override;
     int Flush() override;
+    int Reserve(uint64_t offset, uint64_t length) override;
+    void Unreserve(uint64_t size) override;
     int LockRange(bool lock, uint64_t offset, uint64_t length) override;
     int TestRange(uint64_t offset, uint64_t length) override;
     int HoldOpenMode(bool hold) override;

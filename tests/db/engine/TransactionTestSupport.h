@@ -13,6 +13,7 @@
 #include "db/lib/LibraryGlobals.h"
 
 #include <array>
+#include <filesystem>
 #include <random>
 
 namespace vorsam::test {
@@ -92,15 +93,16 @@ protected:
         return tables;
     }
 
-    // The commit cut short at its write n (0: the first write after its journal), then everything
-    // dropped as a crash would.
+    // The commit cut short at its write n (0: the first write after its first folder's journal, the
+    // commit point), then everything dropped as a crash would.
     void CrashAt(uint64_t n, size_t keepBytes) {
         auto tables = Prepare();
+        const std::string journal = (std::filesystem::path(dir_.Path()) / names_[0]).string() + ".JNL";
         if (n > 0)
             GetFileList().Faults().StopAtWrite(n, keepBytes);
         else
-            GetFileList().Faults().SetObserver([](const TFileEvent& e) {
-                if (e.Operation == TFileOperation::Write && e.FileName.ends_with(".JNL") && e.Offset > 0)
+            GetFileList().Faults().SetObserver([journal](const TFileEvent& e) {
+                if (e.Operation == TFileOperation::Write && e.FileName == journal && e.Offset > 0)
                     GetFileList().Faults().StopAtWrite(1);
             });
         try {

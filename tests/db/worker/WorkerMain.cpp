@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <csignal>
 #include <cstdio>
+#include <grp.h>
 #include <iostream>
 #include <map>
 #include <unistd.h>
@@ -38,6 +39,12 @@ TWorkerCommandRegistrar pidCommand("pid", [](TWorkerArgs) { return Ok(std::to_st
 TWorkerCommandRegistrar crashCommand("crash", [](TWorkerArgs) -> std::string {
     ::kill(::getpid(), SIGKILL);
     return Fail("still alive");
+});
+
+// Goes on as the user and group `uid` (a worker started by root), refused what that user is refused.
+TWorkerCommandRegistrar userCommand("asuser", [](TWorkerArgs args) {
+    const auto id = uint32_t(NumberArg(args, 1));
+    return ::setgroups(0, nullptr) == 0 && ::setgid(id) == 0 && ::setuid(id) == 0 ? Ok() : Fail();
 });
 
 } // namespace
