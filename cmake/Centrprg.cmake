@@ -50,9 +50,9 @@ endfunction()
 # centrprg_include_checks(): called once every library is defined.
 # The symbol check misses a header used only for its inline code, so each library's includes are checked
 # too (cmake/IncludeCheck.cmake): a project header it includes belongs to the library itself or to one of
-# the libraries its DEPS name, and each of those is included somewhere. The floors must form no cycle,
-# so that an include allowed is always one into a lower layer. The libraries, their folders, files and
-# floors go to one manifest (build/<preset>/layers/manifest.cmake); the checks are built with everything
+# the libraries its DEPS name, each of those is included somewhere, and the floors make no cycle (an
+# include allowed then always goes to a lower layer). The libraries, their folders, files and floors go
+# to one manifest (build/<preset>/layers/manifest.cmake); the checks are built with everything
 # and with test_programs, and again when a file of their library changes.
 function(centrprg_include_checks)
     get_property(libraries GLOBAL PROPERTY CENTRPRG_LIBRARIES)
@@ -68,7 +68,6 @@ function(centrprg_include_checks)
                 list(APPEND floors ${dep})
             endif()
         endforeach()
-        set(floors_${library} ${floors})
         set(names)
         foreach(file ${files})
             get_filename_component(name ${file} NAME)
@@ -77,20 +76,6 @@ function(centrprg_include_checks)
         string(APPEND manifest_text "set(LAYER_FOLDER_${library} ${folder})\n"
                                     "set(LAYER_FLOORS_${library} ${floors})\n"
                                     "set(LAYER_FILES_${library} ${names})\n")
-    endforeach()
-    foreach(library ${libraries})
-        set(below ${floors_${library}})
-        set(seen)
-        while(below)
-            list(POP_FRONT below next)
-            if(next STREQUAL library)
-                message(FATAL_ERROR "The DEPS of the libraries make a cycle through ${library}")
-            endif()
-            if(NOT next IN_LIST seen)
-                list(APPEND seen ${next})
-                list(APPEND below ${floors_${next}})
-            endif()
-        endwhile()
     endforeach()
     set(manifest ${PROJECT_BINARY_DIR}/layers/manifest.cmake)
     file(WRITE ${manifest}.new "${manifest_text}")

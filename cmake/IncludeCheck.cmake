@@ -3,8 +3,9 @@
 # The manifest sets LAYER_LIBRARIES and, for each library, LAYER_FOLDER_<library> (under the root),
 # LAYER_FILES_<library> (names in that folder) and LAYER_FLOORS_<library> (the libraries its DEPS name).
 # Each header of the root's tree that the library's files include ("..." found beside the file or under
-# the root, <...> under the root) must belong to the library itself or to one of its floors, and each
-# floor must be included somewhere. Fails with the list of what is wrong.
+# the root, <...> under the root) must belong to the library itself or to one of its floors, each floor
+# must be included somewhere, and the floors must not lead back to the library. Fails with the list of
+# what is wrong.
 cmake_minimum_required(VERSION 3.25)
 include(${MANIFEST})
 
@@ -87,6 +88,10 @@ foreach(owner ${wrong})
     endif()
     list(APPEND faults "${first_${owner}}, of ${owner}, ${why}")
 endforeach()
+is_below(${LIBRARY} ${LIBRARY} cycle)
+if(cycle)
+    list(APPEND faults "the DEPS of ${LIBRARY} lead back to it: the layers make a cycle")
+endif()
 foreach(floor ${LAYER_FLOORS_${LIBRARY}})
     if(NOT floor IN_LIST used)
         list(APPEND faults "${LIBRARY} names ${floor} in its DEPS but includes none of its headers")
