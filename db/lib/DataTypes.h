@@ -95,27 +95,61 @@ enum TValueEquality : uint8_t {
     veNone,  // neither: strings under a language's collation, BLOBs, the 4- and 10-byte values
 };
 
-constexpr TValueEquality ValueEqualityOf(uint8_t dataType, bool bytewiseCollation) {
+// The member of an expression value (TExpValue, ExpressionValues.h) that holds a value of the type.
+enum TValueHolder : uint8_t {
+    vhNone, // none: the 4- and 10-byte values
+    vhInt,  // integers, dates (day), times (ms), booleans, BCD (as currency)
+    vhReal, // floats, timestamps
+    vhText, // strings, bytes, varbytes, BLOBs
+};
+
+// Which values of other types a value equals exactly when their held values are equal (a float's
+// against an integer's read as a double).
+enum TValueKin : uint8_t {
+    vkOwn,    // only values of its own type
+    vkNumber, // smallint, integer, word, largeint and float (not BCD, held as currency)
+    vkBytes,  // bytes and varbytes
+};
+
+struct TValueTraits {
+    TValueEquality Equality;
+    TValueHolder Holder;
+    TValueKin Kin;
+};
+
+// The one table of how values of each type compare for equality; a string's equality follows the
+// collation.
+constexpr TValueTraits ValueTraitsOf(uint8_t dataType, bool bytewiseCollation) {
     switch (dataType) {
     case dtSmallInt:
     case dtInteger:
     case dtWord:
     case dtLargeInt:
+        return {veBytes, vhInt, vkNumber};
+    case dtFloat:
+        return {veKeys, vhReal, vkNumber};
     case dtDate:
     case dtTime:
     case dtBoolean:
+        return {veBytes, vhInt, vkOwn};
+    case dtBcd:
+        return {veKeys, vhInt, vkOwn};
+    case dtTimeStamp:
+        return {veKeys, vhReal, vkOwn};
     case dtBytes:
     case dtVarBytes:
-        return veBytes;
+        return {veBytes, vhText, vkBytes};
     case dtString:
-        return bytewiseCollation ? veBytes : veNone;
-    case dtFloat:
-    case dtBcd:
-    case dtTimeStamp:
-        return veKeys;
+        return {bytewiseCollation ? veBytes : veNone, vhText, vkOwn};
+    case dtBlob:
+        return {veNone, vhText, vkOwn};
     default:
-        return veNone;
+        return {veNone, vhNone, vkOwn};
     }
+}
+
+constexpr TValueEquality ValueEqualityOf(uint8_t dataType, bool bytewiseCollation) {
+    return ValueTraitsOf(dataType, bytewiseCollation).Equality;
 }
 
 } // namespace vorsam

@@ -31,40 +31,19 @@ enum TJoinKeyForm : uint8_t {
     kfText,    // the length and the bytes: strings (bytewise collation), bytes
 };
 
-bool IsBytesType(uint8_t type) {
-    return type == dtBytes || type == dtVarBytes;
-}
-
-bool IsNumber(uint8_t type) {
-    return IsIntegerType(type) || type == dtFloat || type == dtBcd;
-}
-
+// The form both values take in the hash; none when their equality is not decided by the values held.
 std::optional<uint8_t> HashForm(const TDataQuery& query, uint8_t a, uint8_t b) {
-    if (IsIntegerType(a) && IsIntegerType(b)) return kfInteger;
-    if ((a == dtFloat && (b == dtFloat || IsIntegerType(b))) || (b == dtFloat && IsIntegerType(a)))
-        return kfReal;
-    if (IsBytesType(a) && IsBytesType(b)) return kfText;
-    if (a != b) return std::nullopt;
-    switch (a) {
-    case dtDate:
-    case dtTime:
-    case dtBoolean:
-    case dtBcd:
-        return kfInteger;
-    case dtTimeStamp:
-        return kfReal;
-    case dtString:
-        if (query.LanguageId == 0) return kfText;
-        return std::nullopt;
-    default:
-        return std::nullopt;
-    }
+    TValueTraits x = ValueTraitsOf(a, query.LanguageId == 0), y = ValueTraitsOf(b, query.LanguageId == 0);
+    if (x.Equality == veNone || y.Equality == veNone) return std::nullopt;
+    if (a != b && (x.Kin == vkOwn || x.Kin != y.Kin)) return std::nullopt;
+    if (x.Holder == vhReal || y.Holder == vhReal) return kfReal;
+    return x.Holder == vhInt ? kfInteger : kfText;
 }
 
 // True when every row whose column equals the owner's value has the key built from that value converted
 // to the column's type (the index then gathers at least the matching rows).
 bool IndexTakes(const TDataQuery& query, uint8_t owner, uint8_t column) {
-    if (IsNumber(owner) && IsNumber(column)) return true;
+    if (TypeClassOf(owner, 0) == tcNumeric && TypeClassOf(column, 0) == tcNumeric) return true;
     return owner == column && ValueEqualityOf(owner, query.LanguageId == 0) != veNone;
 }
 
@@ -106,8 +85,10 @@ bool AppendKeyValue(const TExpValue& value, uint8_t form, std::string& key) {
     }
 }
 
+// Integers, dates, times, booleans: their keys are their values.
 bool IsExactKeyType(uint8_t type) {
-    return IsIntegerType(type) || type == dtDate || type == dtTime || type == dtBoolean;
+    TValueTraits traits = ValueTraitsOf(type, true);
+    return traits.Equality == veBytes && traits.Holder == vhInt;
 }
 
 // True when the range of the index's key built from the owner's value holds only rows whose column equals
