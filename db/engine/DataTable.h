@@ -193,7 +193,7 @@ struct TTableOpenMode {
     // The modification time of the table's folder, just looked at, with which the folder was left clear
     // (TDataDirectory::RemoveStrayWorkingFilesIn): while it stays, a kept table's files are still those
     // their names give, with no look at each.
-    std::optional<int64_t> FolderTime;
+    std::optional<int64_t> FolderTime = std::nullopt;
 };
 
 enum class TReadLevel : uint8_t { First = 0, Second = 1 };

@@ -80,7 +80,9 @@ TEST_P(PendingCommitsTest, TableFilesThatCannotBeWrittenGiveThePermissionErrorNa
     const std::string code = std::to_string(VORSAM_OSEACCES), file = dir_.File("PEOPLE.DAT");
     EXPECT_EQ(other.Send("topen " + dir_.Path() + " PEOPLE"), "error " + code + " VORSAM Engine Error # " +
                                                                   code + " Access to the file '" + file +
-                                                                  "' is denied");
+                                                                  "' is denied: the commit of the journal " +
+                                                                  dir_.File("PEOPLE.JNL") +
+                                                                  " awaits its completion in the file");
     permit(fs::perms(0666));
     EXPECT_EQ(other.Send("topen " + dir_.Path() + " PEOPLE"), "ok");
 }
