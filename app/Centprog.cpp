@@ -28,6 +28,7 @@
 #include "dbui/VORSAMPw.h"
 #include "desktop/qvxComponents.h"
 #include "platform/os/FileIo.h"
+#include "platform/ui/ChordFilter.h"
 #include "platform/ui/ToolLocale.h"
 #include "platform/ui/ToolkitTexts.h"
 #include "platform/ui/UiServices.h"
@@ -66,6 +67,7 @@ int main(int argc, char* argv[]) {
     systemLocale.Release();
     EndOnEndSignals();
     InstallAppHooks();
+    InstallChordFilter();             // a chord types nothing in any field
     const TToolkitTexts toolkitTexts; // the toolkit's own dialogs speak the tool's language
     bool badLine = false;
     const std::optional<std::string> dataDir = DataDirArgument(QApplication::arguments(), badLine);

@@ -59,6 +59,8 @@ enum class TMouseButton { mbLeft, mbRight, mbMiddle };
 // Qt::GroupSwitchModifier, or no modifier at all) leave a key typing what it makes.
 inline constexpr Qt::KeyboardModifiers ChordModifiers{Qt::ControlModifier | Qt::AltModifier |
                                                       Qt::MetaModifier};
+// Whether a key event is such a chord.
+bool IsChord(const QKeyEvent& event);
 
 // The virtual-key code of a Qt key (letters and digits give their upper-case ASCII code); 0 for
 // keys the class library has no code for.
