@@ -17,6 +17,12 @@ bool IsTabKey(const QKeyEvent* k) {
 
 } // namespace
 
+bool LiesInGrid(const QWidget* widget) {
+    for (const QWidget* w = widget->parentWidget(); w != nullptr && !w->isWindow(); w = w->parentWidget())
+        if (dynamic_cast<const TCustomGrid*>(w) != nullptr) return true;
+    return false;
+}
+
 bool TCustomGrid::event(QEvent* e) {
     if (e->type() == QEvent::KeyPress && IsTabKey(static_cast<QKeyEvent*>(e)) && options_.Contains(goTabs) &&
         !options_.Contains(goRowSelect)) {
@@ -36,6 +42,7 @@ bool TCustomGrid::focusNextPrevChild(bool next) {
 }
 
 void TCustomGrid::keyPressEvent(QKeyEvent* e) {
+    if (IsCancelKey(*e) && !WantsEscape()) return e->ignore(); // the window's Cancel
     GuardUi([&] {
         int key = VirtualKey(*e);
         const QChar typed = TypedChar(*e);

@@ -78,6 +78,10 @@ bool IsChord(const QKeyEvent& event) {
     return event.modifiers() & ChordModifiers;
 }
 
+bool IsCancelKey(const QKeyEvent& event) {
+    return event.key() == Qt::Key_Escape && !(event.modifiers() & ~Qt::KeypadModifier);
+}
+
 bool FromKeypad(const QKeyEvent& event) {
     return event.modifiers() & Qt::KeypadModifier;
 }
