@@ -8,7 +8,8 @@
 // single-instance guard runs: a second start asks the running tool to come to the front and ends
 // here, with exit code 0, without making or seeding its folder and without showing anything, but
 // for a box when it was given a folder (--data-dir) other than the one the running copy works on
-// (app/InstanceFolder.h). Then the folder is made and seeded, its language file opened for the run, the
+// (app/InstanceFolder.h); a start whose guard can make no lock says so in a box and runs. Then the
+// folder is made and seeded, its language file opened for the run, the
 // window shown, the login run as it first appears, and the message loop runs until the window closes.
 //
 // Exit codes: 0 normally (also after a cancelled login, as a second start or ended by SIGINT,
@@ -98,6 +99,7 @@ int main(int argc, char* argv[]) {
     }
     guard.Loaded();
     if (guard.Terminated()) return 0; // before the folder is made or seeded
+    SayWhenUnguarded(guard);
     try {
         PrepareProgramFolder(folder, defaults);
         SetProgramFolder(folder);
