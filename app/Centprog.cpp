@@ -9,7 +9,8 @@
 // here, with exit code 0, without making or seeding its folder and without showing anything, but
 // for a box when it was given a folder (--data-dir) other than the one the running copy works on
 // (app/InstanceFolder.h); a start whose guard can make no lock says so in a box and runs. Then the
-// folder is made and seeded, its language file opened for the run, the
+// folder is made and seeded, what a killed copy left is swept (core/Leftovers.h; only by the copy
+// that holds the lock), its language file opened for the run, the
 // window shown, the login run as it first appears, and the message loop runs until the window closes.
 //
 // Exit codes: 0 normally (also after a cancelled login, as a second start or ended by SIGINT,
@@ -24,6 +25,7 @@
 #include "app/InstanceFolder.h"
 #include "app/prgmain.h"
 #include "core/Language.h"
+#include "core/Leftovers.h"
 #include "core/ProgramFolder.h"
 #include "dbui/EngineIdle.h"
 #include "dbui/VORSAMPw.h"
@@ -103,6 +105,7 @@ int main(int argc, char* argv[]) {
     try {
         PrepareProgramFolder(folder, defaults);
         SetProgramFolder(folder);
+        if (guard.HoldsInstance()) SweepLeftovers(); // what a killed copy left; no other copy runs
         OpenLanguageFile(ProgramFilePath(LanguageFileName));
     } catch (const std::exception& error) {
         ShowError(nullptr, FailureMessage(error));

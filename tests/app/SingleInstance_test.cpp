@@ -8,6 +8,7 @@
 #include "core/ProgramFolder.h"
 #include "core/Users.h"
 #include "platform/os/TestTempFolder.h"
+#include "support/EventWait.h"
 #include "support/QtTestApplication.h"
 
 #include <QDateTime>
@@ -102,7 +103,7 @@ protected:
 TEST_F(SingleInstance, ASecondStartEndsAtOnceAndBringsTheFirstToTheFront) {
     for (const int length : {0, 120}) { // also where the runtime folder's path is longer than a socket's
         SCOPED_TRACE(length);
-        if (length > 0) UseRuntimeFolder(std::string(length - folder.Path("").size(), 'r'));
+        if (length > 0) UseRuntimeFolder(std::string(length - folder.Path().size() - 1, 'r'));
         QProcess first;
         QByteArray firstLog;
         Start(first);
@@ -184,6 +185,22 @@ TEST_F(SingleInstance, AStartThatCanMakeNoLockSaysSo) {
     EXPECT_TRUE(nextLog.contains("Não foi possível criar a trava")) << nextLog.toStdString();
     EXPECT_TRUE(nextLog.contains(QByteArray::fromStdString(lock)));
     Kill(next); // the box would wait for its OK
+}
+
+// The scratch table a killed copy left goes at the next start, but not at a start that ends as a second copy.
+TEST_F(SingleInstance, OnlyTheCopyThatRunsSweepsWhatAKilledCopyLeft) {
+    folder.Write("data/TEMPORAR.DAT", "x");
+    QProcess first;
+    QByteArray log;
+    Start(first);
+    ASSERT_TRUE(WaitUntilUp(first, log)) << log.toStdString();
+    ASSERT_EVENTUALLY(!folder.Exists("data/TEMPORAR.DAT"));
+    folder.Write("data/TEMPORAR.DAT", "x"); // the running copy's scratch table
+    QProcess second;
+    Start(second);
+    ASSERT_TRUE(second.waitForFinished(WaitMs));
+    EXPECT_TRUE(folder.Exists("data/TEMPORAR.DAT"));
+    Kill(first);
 }
 
 TEST_F(SingleInstance, AStartAfterTheFirstWasKilledSucceeds) {
