@@ -81,22 +81,21 @@ void ArcoInstaller::FirstStartAndLogin() {
     SCOPED_TRACE("login");
     ::unsetenv(ScriptedLoginVariable);
     int failed = -1;
-    QObject scope;
-    QTimer::singleShot(0, &scope, [&] {
-        // the window's own login runs first; then its dialog is the modal widget
-        QTimer::singleShot(0, &scope, [&] {
-            auto* dialog = qobject_cast<TFormLeUsuario*>(QApplication::activeModalWidget());
-            ASSERT_NE(dialog, nullptr);
-            dialog->EditUsuario->setText("instalador");
-            dialog->EditSenha->setText("errada");
-            dialog->OkButtonClick();
-            failed = dialog->FailedAttempts();
-            dialog->EditUsuario->setText("INSTALADOR");
-            dialog->EditSenha->setText(InstallerPassword);
-            Snap(*dialog, "walkthrough-login");
-            dialog->OkButtonClick();
-        });
+    QTimer poll; // the window's own login runs once the window is on the screen; its dialog is modal
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto* dialog = qobject_cast<TFormLeUsuario*>(QApplication::activeModalWidget());
+        if (dialog == nullptr) return;
+        poll.stop();
+        dialog->EditUsuario->setText("instalador");
+        dialog->EditSenha->setText("errada");
+        dialog->OkButtonClick();
+        failed = dialog->FailedAttempts();
+        dialog->EditUsuario->setText("INSTALADOR");
+        dialog->EditSenha->setText(InstallerPassword);
+        Snap(*dialog, "walkthrough-login");
+        dialog->OkButtonClick();
     });
+    poll.start(10);
     StartTool();
     ASSERT_EVENTUALLY(LoggedUser() != nullptr);
     EXPECT_EQ(failed, 1);

@@ -105,12 +105,13 @@ TEST_F(ScreenCommands, EachCommandShowsItsPreparedScreenAndItsOkEnablesSave) {
         ASSERT_TRUE(window.Action(wired.id)->isEnabled());
 
         bool prepared = false;
-        const QString cancelled = RunShowing([&] { window.Run(wired.id); },
-                                             [&](QDialog& screen) {
-                                                 prepared =
-                                                     wired.prepared == nullptr || wired.prepared(screen);
-                                                 screen.reject();
-                                             });
+        const QString cancelled =
+            RunShowing([&] { window.Run(wired.id); },
+                       [&](QDialog& screen) {
+                           prepared = wired.prepared == nullptr || wired.prepared(screen);
+                           EXPECT_EQ(screen.windowTitle(), screen.windowTitle().trimmed());
+                           screen.reject();
+                       });
         EXPECT_EQ(cancelled, wired.screenClass);
         EXPECT_TRUE(prepared);
         EXPECT_FALSE(window.Action(TCommandId::Save)->isEnabled());

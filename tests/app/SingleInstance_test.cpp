@@ -253,6 +253,18 @@ TEST_F(SingleInstance, AnEndSignalEndsTheToolCleanly) {
     }
 }
 
+// The tool stopped while a SIGTERM and then a SIGHUP come: the first is handled, the second ends it at once.
+TEST_F(SingleInstance, ASecondEndSignalOfAnotherKindEndsTheToolAtOnce) {
+    QProcess tool;
+    QByteArray log;
+    Start(tool);
+    ASSERT_TRUE(WaitUntilUp(tool, log)) << log.toStdString();
+    const pid_t pid = pid_t(tool.processId());
+    for (const int signal : {SIGSTOP, SIGTERM, SIGHUP, SIGCONT}) ASSERT_EQ(::kill(pid, signal), 0);
+    ASSERT_TRUE(tool.waitForFinished(WaitMs));
+    EXPECT_EQ(tool.exitStatus(), QProcess::CrashExit);
+}
+
 TEST_F(SingleInstance, ARefusedScriptedLoginEndsTheTool) {
     QProcess tool;
     Start(tool, "Teste:errada");
