@@ -1,5 +1,6 @@
 // The pictures of the screens in docs/screens.md, each screen shown active on a programming an installer
-// might have made, and whole; with CENTRPRG_SCREENSHOTS naming a folder they are saved there:
+// might have made, and whole. Each screen must show as its picture does; with CENTRPRG_SCREENSHOTS naming
+// a folder the pictures are made anew there instead:
 //   CENTRPRG_SCREENSHOTS=docs/img build/ci/tests/screens/screens_test --gtest_filter='Screenshots.*'
 
 #include "ScreenFixture.h"
@@ -41,6 +42,7 @@
 #include "screens/Temporiz.h"
 #include "screens/Todpref.h"
 
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -58,7 +60,7 @@ protected:
         if (const char* folder = std::getenv("CENTRPRG_SCREENSHOTS")) target = folder;
         LoadModel(11);
     }
-    // Every control shown must lie inside the control it is placed on.
+    // Every control shown must lie inside the control it is placed on; the screen shows as its picture.
     void Save(QWidget& screen, const char* name) {
         SCOPED_TRACE(name);
         ShowActive(screen);
@@ -66,8 +68,13 @@ protected:
             EXPECT_TRUE(!child->isVisible() || child->isWindow() ||
                         child->parentWidget()->rect().contains(child->geometry()))
                 << child->metaObject()->className() << " " << child->objectName().toStdString();
-        EXPECT_TRUE(target.empty() ||
-                    screen.grab().save(QString::fromStdString(target + "/" + name + ".png")));
+        const QImage shown = screen.grab().toImage().convertToFormat(QImage::Format_ARGB32);
+        if (!target.empty())
+            EXPECT_TRUE(shown.save(QString::fromStdString(target + "/" + name + ".png")));
+        else
+            EXPECT_TRUE(shown == QImage(QStringLiteral(CENTRPRG_SOURCE_DIR "/docs/img/%1.png").arg(name))
+                                     .convertToFormat(QImage::Format_ARGB32))
+                << "docs/img/" << name << ".png shows it otherwise: make the pictures anew (see the top)";
         screen.hide();
     }
     std::string target;
