@@ -127,7 +127,7 @@ public:
     // The in-place editor.
     bool EditorMode() const { return editorMode_; }
     // Whether Escape has something to cancel in the grid (an open editor); otherwise it goes on.
-    virtual bool WantsEscape() const { return editorMode_; }
+    virtual bool WantsEscape() const;
     void SetEditorMode(bool on);
     void ShowEditor();
     void HideEditor();

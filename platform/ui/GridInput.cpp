@@ -23,6 +23,10 @@ bool LiesInGrid(const QWidget* widget) {
     return false;
 }
 
+bool TCustomGrid::WantsEscape() const {
+    return editorMode_ && inplaceEdit_ && inplaceEdit_->isVisible();
+}
+
 bool TCustomGrid::event(QEvent* e) {
     if (e->type() == QEvent::KeyPress && IsTabKey(static_cast<QKeyEvent*>(e)) && options_.Contains(goTabs) &&
         !options_.Contains(goRowSelect)) {

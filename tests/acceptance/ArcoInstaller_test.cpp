@@ -81,21 +81,16 @@ void ArcoInstaller::FirstStartAndLogin() {
     SCOPED_TRACE("login");
     ::unsetenv(ScriptedLoginVariable);
     int failed = -1;
-    QTimer poll; // the window's own login runs once the window is on the screen; its dialog is modal
-    QObject::connect(&poll, &QTimer::timeout, [&] {
-        auto* dialog = qobject_cast<TFormLeUsuario*>(QApplication::activeModalWidget());
-        if (dialog == nullptr) return;
-        poll.stop();
-        dialog->EditUsuario->setText("instalador");
-        dialog->EditSenha->setText("errada");
-        dialog->OkButtonClick();
-        failed = dialog->FailedAttempts();
-        dialog->EditUsuario->setText("INSTALADOR");
-        dialog->EditSenha->setText(InstallerPassword);
-        Snap(*dialog, "walkthrough-login");
-        dialog->OkButtonClick();
+    AnswerNextDialog<TFormLeUsuario>([&](TFormLeUsuario& dialog) { // the window's own login
+        dialog.EditUsuario->setText("instalador");
+        dialog.EditSenha->setText("errada");
+        dialog.OkButtonClick();
+        failed = dialog.FailedAttempts();
+        dialog.EditUsuario->setText("INSTALADOR");
+        dialog.EditSenha->setText(InstallerPassword);
+        Snap(dialog, "walkthrough-login");
+        dialog.OkButtonClick();
     });
-    poll.start(10);
     StartTool();
     ASSERT_EVENTUALLY(LoggedUser() != nullptr);
     EXPECT_EQ(failed, 1);

@@ -8,7 +8,6 @@
 #include "support/QtTestApplication.h"
 
 #include <QDateTime>
-#include <QDir>
 #include <QFile>
 #include <QLockFile>
 #include <QSignalSpy>
@@ -196,19 +195,6 @@ TEST_F(OneInstance, WithoutAUsableFolderTheCopyRunsAnyway) {
     EXPECT_TRUE(messages.isEmpty());
 }
 
-// A socket's path has room for 107 bytes: the guard's socket is named apart from the folder's length.
-TEST_F(OneInstance, InAFolderOfAnyLengthASecondCopyEndsAndActivatesTheFirst) {
-    const QString deep = Folder() + "/" + QString(std::max<qsizetype>(120 - Folder().size() - 1, 1), 'p');
-    ASSERT_TRUE(QDir().mkpath(deep));
-    TCopy first(deep), second(deep);
-    QSignalSpy activations(first.guard, &TqvxOneInstance::ActivationRequested);
-    first.guard->Loaded();
-    second.guard->Loaded();
-    EXPECT_TRUE(first.guard->HoldsInstance() && !first.guard->Unguarded());
-    EXPECT_TRUE(second.guard->Terminated());
-    ASSERT_EVENTUALLY_EQ(activations.count(), 1);
-}
-
 TEST(InstanceFinding, FindsOnlyACopyThatListens) {
     TTestTempFolder folder;
     const QString path = QString::fromStdString(folder.Path());
@@ -225,10 +211,6 @@ TEST(InstanceNames, AreSafeFileNamesThatKeepTitlesApart) {
         << names.lockFile.toStdString();
     EXPECT_TRUE(names.lockFile.endsWith(".OneInstance.Default.lock"));
     EXPECT_EQ(names.stem + ".Default.lock", names.lockFile);
-    EXPECT_EQ(names.serverName.size(),
-              qvxInstanceNames(Title, "/run/" + QString(200, 'x')).serverName.size());
-    EXPECT_NE(names.serverName,
-              qvxInstanceNames(QStringLiteral("Orvalista S/A - Programação"), "/run/y").serverName);
     EXPECT_NE(qvxInstanceNames(QStringLiteral("Orvalista S_A - Programação"), "/run/x").lockFile,
               names.lockFile);
 }

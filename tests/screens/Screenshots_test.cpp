@@ -1,6 +1,5 @@
 // The pictures of the screens in docs/screens.md, each screen shown active on a programming an installer
-// might have made, and whole. Each screen must show as its picture does; with CENTRPRG_SCREENSHOTS naming
-// a folder the pictures are made anew there instead:
+// might have made, and whole; with CENTRPRG_SCREENSHOTS naming a folder they are saved there:
 //   CENTRPRG_SCREENSHOTS=docs/img build/ci/tests/screens/screens_test --gtest_filter='Screenshots.*'
 
 #include "ScreenFixture.h"
@@ -42,7 +41,6 @@
 #include "screens/Temporiz.h"
 #include "screens/Todpref.h"
 
-#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -69,12 +67,11 @@ protected:
                         child->parentWidget()->rect().contains(child->geometry()))
                 << child->metaObject()->className() << " " << child->objectName().toStdString();
         const QImage shown = screen.grab().toImage().convertToFormat(QImage::Format_ARGB32);
-        if (!target.empty())
-            EXPECT_TRUE(shown.save(QString::fromStdString(target + "/" + name + ".png")));
-        else
-            EXPECT_TRUE(shown == QImage(QStringLiteral(CENTRPRG_SOURCE_DIR "/docs/img/%1.png").arg(name))
-                                     .convertToFormat(QImage::Format_ARGB32))
-                << "docs/img/" << name << ".png shows it otherwise: make the pictures anew (see the top)";
+        const QString picture = QString::fromStdString(
+            (target.empty() ? CENTRPRG_SOURCE_DIR "/docs/img" : target) + "/" + name + ".png");
+        EXPECT_TRUE(target.empty() ? shown == QImage(picture).convertToFormat(shown.format())
+                                   : shown.save(picture))
+            << picture.toStdString() << " shows the screen otherwise: make the pictures anew (see the top)";
         screen.hide();
     }
     std::string target;
