@@ -18,6 +18,8 @@ bool endRequested = false;
 // Only async-signal-safe calls here: the event loop does the rest.
 extern "C" void NoteEndSignal(int signal) {
     const int savedErrno = errno;
+    const struct sigaction byDefault {}; // SIG_DFL: the next end signal, of any kind, ends the process
+    for (const int endSignal : EndSignals) ::sigaction(endSignal, &byDefault, nullptr);
     const char byte = static_cast<char>(signal);
     [[maybe_unused]] const ssize_t written = ::write(signalPipe[1], &byte, 1);
     errno = savedErrno;
@@ -39,7 +41,8 @@ void EndOnEndSignals() {
     struct sigaction action {};
     action.sa_handler = NoteEndSignal;
     sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART | SA_RESETHAND; // the next one takes the default
+    for (const int signal : EndSignals) sigaddset(&action.sa_mask, signal); // one waits for the handler
+    action.sa_flags = SA_RESTART;
     for (const int signal : EndSignals) ::sigaction(signal, &action, nullptr);
 }
 

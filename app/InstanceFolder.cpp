@@ -1,5 +1,6 @@
 #include "app/InstanceFolder.h"
 
+#include "core/Language.h"
 #include "desktop/qvxComponents.h"
 #include "desktop/qvxFormUtils.h"
 #include "platform/os/FileIo.h"
@@ -12,8 +13,7 @@ namespace {
 constexpr std::size_t MaxFolderBytes = 4096;
 
 std::string PublishedPath(const TqvxOneInstance& guard) {
-    return (qvxInstanceNames(guard.Title(), guard.LockFolder).serverName + QStringLiteral(".folder"))
-        .toStdString();
+    return (qvxInstanceNames(guard.Title(), guard.LockFolder).stem + QStringLiteral(".folder")).toStdString();
 }
 
 } // namespace
@@ -47,4 +47,16 @@ void SayWhenRunningOnAnotherFolder(const TqvxOneInstance& guard, const std::stri
         TrText(LngText("O programa já está aberto. A janela aberta será trazida para a frente."));
     qCInfo(lcqvxInstance) << "says" << text;
     qvxShowMessage(guard.Title(), text);
+}
+
+void SayWhenUnguarded(const TqvxOneInstance& guard) {
+    if (!guard.Unguarded()) return;
+    const std::string text =
+        TranslateText(
+            LngText("Não foi possível criar a trava que impede que o programa seja aberto duas vezes:")) +
+        "\n" + qvxInstanceNames(guard.Title(), guard.LockFolder).lockFile.toStdString() + "\n" +
+        TranslateText(
+            LngText("O programa será aberto assim mesmo. Não o abra outra vez enquanto ele estiver aberto."));
+    qCInfo(lcqvxInstance) << "says" << QString::fromStdString(text);
+    ShowMessage(nullptr, TMsgKind::Warning, text);
 }

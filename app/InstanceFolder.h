@@ -1,7 +1,7 @@
 #pragma once
 // The program folder of the running copy, published beside its single-instance lock (in the
-// user's runtime folder, as "<the guard's socket>.folder"), so that a second start can tell
-// whether it was asked for the folder the running copy works on.
+// user's runtime folder, as "<the guard's stem>.folder", desktop/qvxFormUtils.h), so that a second
+// start can tell whether it was asked for the folder the running copy works on.
 
 #include <optional>
 #include <string>
@@ -17,3 +17,6 @@ std::optional<std::string> PublishedProgramFolder(const TqvxOneInstance& guard);
 // For a later start given a folder: waits until the running copy can be reached (its folder is
 // published by then) and, when it works on another folder, says in a box that the tool is open.
 void SayWhenRunningOnAnotherFolder(const TqvxOneInstance& guard, const std::string& folder);
+// For a start whose guard could make no lock (TqvxOneInstance::Unguarded): says in a box that
+// nothing keeps a second copy from running on the folder, naming the lock that failed.
+void SayWhenUnguarded(const TqvxOneInstance& guard);

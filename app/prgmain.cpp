@@ -27,6 +27,7 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
+#include <QWindow>
 
 #include <algorithm>
 
@@ -304,7 +305,20 @@ void TFormPrinc::showEvent(QShowEvent* event) {
     } catch (const std::exception& error) {
         ShowError(this, FailureMessage(error));
     }
-    QTimer::singleShot(0, this, &TFormPrinc::Login); // once the window is on the screen
+    // The login's dialog is centred over this window: it waits until the window is on the screen,
+    // where a window manager has placed it by then (a window is exposed only once it is placed).
+    if (windowHandle()->isExposed())
+        QTimer::singleShot(0, this, &TFormPrinc::Login);
+    else
+        windowHandle()->installEventFilter(this);
+}
+
+bool TFormPrinc::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == windowHandle() && event->type() == QEvent::Expose && windowHandle()->isExposed()) {
+        windowHandle()->removeEventFilter(this);
+        QTimer::singleShot(0, this, &TFormPrinc::Login);
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void TFormPrinc::Login() {

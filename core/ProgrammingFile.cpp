@@ -2,6 +2,7 @@
 
 #include "core/CoreError.h"
 #include "core/Language.h"
+#include "core/Leftovers.h"
 #include "core/ModelTables.h"
 #include "core/ProgramFolder.h"
 #include "core/Programming.h"
@@ -84,8 +85,10 @@ void SaveProgrammingFile(const std::string& path) {
                std::filesystem::path(path).filename().string());
     if (!IsKnownModel(ModelCode)) Refuse(LngText("Não há programação para gravar."));
     try {
-        WriteFileAtomically(
-            path, std::string_view(reinterpret_cast<const char*>(ProgrammingBytes.data()), ImageSize));
+        WithSaveNote(path, [&] {
+            WriteFileAtomically(
+                path, std::string_view(reinterpret_cast<const char*>(ProgrammingBytes.data()), ImageSize));
+        });
     } catch (const EOsError& error) {
         throw EProgrammingFileError(OsErrorMessage(error));
     }

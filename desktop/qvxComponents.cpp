@@ -94,7 +94,13 @@ bool TqvxOneInstance::IsAnotherInstance() {
         Listen(names.serverName);
         return false;
     }
-    if (lock->error() == QLockFile::LockFailedError) return true;
+    // Only a regular file is a lock another copy holds: anything else in its place (a folder, a
+    // device) would keep every start out.
+    struct stat placed {};
+    const bool lockInPlace =
+        ::lstat(QFile::encodeName(names.lockFile).constData(), &placed) == 0 && S_ISREG(placed.st_mode);
+    if (lock->error() == QLockFile::LockFailedError && lockInPlace) return true;
+    unguarded_ = true;
     qCWarning(lcqvxInstance) << "cannot create the single-instance lock" << names.lockFile
                              << "- running without the guard";
     return false;
@@ -121,8 +127,7 @@ void TqvxOneInstance::ShowInstanceMessage(bool& terminate) {
 
 void TqvxOneInstance::Listen(const QString& serverName) {
     server_ = new QLocalServer(this);
-    server_->setSocketOptions(QLocalServer::UserAccessOption);
-    QLocalServer::removeServer(serverName); // a socket left by a killed copy: the lock is ours now
+    server_->setSocketOptions(QLocalServer::AbstractNamespaceOption);
     if (!server_->listen(serverName)) {
         qCWarning(lcqvxInstance) << "cannot listen on" << serverName << ":" << server_->errorString();
         return;
@@ -132,6 +137,11 @@ void TqvxOneInstance::Listen(const QString& serverName) {
 
 void TqvxOneInstance::ReadRequests() {
     while (QLocalSocket* socket = server_->nextPendingConnection()) {
+        if (!qvxPeerIsThisUser(socket->socketDescriptor())) { // another user
+            socket->abort();
+            socket->deleteLater();
+            continue;
+        }
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
         auto read = [this, socket] {
             if (socket->bytesAvailable() > MaxRequestBytes && !socket->canReadLine()) socket->abort();

@@ -6,13 +6,17 @@
 // take the lock of the application title (see qvxFormUtils.h for the files):
 //  - lock taken: this is the first copy. It keeps the lock for its whole run, raises InstanceTaken
 //    and then listens on its local socket; every "activate" request raises ActivationRequested
-//    (the owner comes to the front). A lock or socket left by a killed copy is recognised as stale and taken
+//    (the owner comes to the front). A lock left by a killed copy is recognised as stale and taken
 //    over, and so is a lock file that names no holder (empty or damaged) when no live process holds it.
+//    Should the socket fail (its name taken), the lock still keeps other copies out; they end
+//    without bringing this one to the front.
 //  - lock held by a live process (another copy, or another guard of this process): the new copy
 //    shows the message when ShowMessage is set (or raises OnShowMessage instead), asks the running
 //    copy to come to the front when ActivatePrevInstance is set, and - unless OnShowMessage
 //    cleared Terminate - becomes Terminated(): the owner ends without showing its main window.
-//  - no lock can be made (no usable folder): the copy runs anyway and writes a warning on the
+//  - no lock can be made (no usable folder, something other than a file in the lock's place): the
+//    copy runs anyway, Unguarded() answers true (the
+//    owner tells the user that nothing keeps a second copy out) and a warning is written on the
 //    "qvx.instance" logging category.
 // In the design state the guard tests nothing and takes no lock. Informational lines ("holds",
 // "says" and the message, "activation requested") go to the same category at info level (off unless enabled
@@ -72,6 +76,8 @@ public:
     bool Terminated() const { return terminated_; }
     // True when this copy holds the lock.
     bool HoldsInstance() const;
+    // True when the test found no lock that could be made: this copy runs without the guard.
+    bool Unguarded() const { return unguarded_; }
     // The title the guard is named from (qvxApplicationTitle of its owner).
     QString Title() const;
 
@@ -92,4 +98,5 @@ private:
     std::unique_ptr<QLockFile> lock_;
     QLocalServer* server_ = nullptr;
     bool terminated_ = false;
+    bool unguarded_ = false;
 };

@@ -2,6 +2,7 @@
 
 #include <QCryptographicHash>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QLocalSocket>
@@ -10,6 +11,7 @@
 #include <QThread>
 #include <QWidget>
 
+#include <sys/socket.h>
 #include <unistd.h>
 
 namespace {
@@ -35,11 +37,15 @@ TqvxMessageSink& Sink() {
 // A copy that has just taken its lock listens a moment later: while the lock is there, a socket
 // not yet made or not yet listening is tried again.
 bool ConnectTo(QLocalSocket& socket, const TqvxInstanceNames& names) {
+    socket.setSocketOptions(QLocalSocket::AbstractNamespaceOption);
     for (int attempt = 0; attempt < ConnectAttempts; ++attempt) {
         socket.connectToServer(names.serverName);
-        if (socket.waitForConnected(ConnectWaitMs)) return true;
-        if (socket.error() == QLocalSocket::ServerNotFoundError && !QFileInfo::exists(names.lockFile))
-            return false; // nobody runs
+        if (socket.waitForConnected(ConnectWaitMs)) {
+            if (qvxPeerIsThisUser(socket.socketDescriptor())) return true;
+            socket.abort(); // another user's socket of that name
+            return false;
+        }
+        if (!QFileInfo::exists(names.lockFile)) return false; // nobody runs
         socket.abort();
         QThread::msleep(ConnectWaitMs);
     }
@@ -57,7 +63,9 @@ TqvxInstanceNames qvxInstanceNames(const QString& title, const QString& folder) 
         id += QStringLiteral("-u%1").arg(::getuid());
     }
     const QString stem = QDir(base).filePath(id + QStringLiteral(".OneInstance"));
-    return {stem + QStringLiteral(".Default.lock"), stem};
+    const QByteArray hash = QCryptographicHash::hash(QFile::encodeName(stem), QCryptographicHash::Sha256);
+    return {stem, stem + QStringLiteral(".Default.lock"),
+            QStringLiteral("qvx-%1.OneInstance").arg(QString::fromLatin1(hash.toHex().left(32)))};
 }
 
 QString qvxApplicationTitle(const QObject* owner) {
@@ -85,6 +93,13 @@ bool qvxActivatePrevInstance(const QString& title, const QString& folder) {
     socket.disconnectFromServer();
     if (socket.state() != QLocalSocket::UnconnectedState) socket.waitForDisconnected(WriteWaitMs);
     return written;
+}
+
+bool qvxPeerIsThisUser(qintptr socketDescriptor) {
+    ucred peer{};
+    socklen_t size = sizeof peer;
+    return ::getsockopt(int(socketDescriptor), SOL_SOCKET, SO_PEERCRED, &peer, &size) == 0 &&
+           peer.uid == ::getuid();
 }
 
 void qvxShowMessage(const QString& caption, const QString& text) {

@@ -351,6 +351,7 @@ public:
     // ---- Editing ------------------------------------------------------------------------------
     TEditorType EditorType() const { return editorType_; }
     bool EditorActive() const { return editorActive_; }
+    bool WantsEscape() const override { return editorActive_ || TBaseGrid::WantsEscape(); }
     TGridCombo* Combo() const { return combo_; }
     TGridDatePicker* DatePicker() const { return datePicker_; }
     TVozErivuzaRive* TextEditor() const;

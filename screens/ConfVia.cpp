@@ -354,7 +354,7 @@ void TFormConfigVias::SetMode(int which) {
 }
 
 void TFormConfigVias::MontaTelaVias() {
-    setWindowTitle(TrText("Configuração das vias "));
+    setWindowTitle(TrText("Configuração das vias"));
     CaptionButtons();
     CopiaButton->setText(TrLabel("C&opia"));
     LabelVia->setText(TrText("Via"));

@@ -1,5 +1,5 @@
 #pragma once
-// TFormConfigVias, "Configuração das vias ": the trunks of the exchange (section 4, help 14).
+// TFormConfigVias, "Configuração das vias": the trunks of the exchange (section 4, help 14).
 //
 // A data-aware screen: the main window builds the scratch table of the trunks (one row per trunk,
 // keyed by VIA "01".."06"; the texts of its 28 columns are those of the trunk table builder) and

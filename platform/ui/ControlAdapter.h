@@ -11,6 +11,9 @@
 //   outside it (popups parented to the control count as inside; a window losing activation does
 //   not count as leaving);
 // - Tab reaches the control only when WantsTab() says so; otherwise it moves the focus on.
+// - Escape reaches the control only when WantsEscape() says so (by default: the control is a
+//   grid's cell editor, which Escape closes); otherwise it goes on to the window, whose Cancel
+//   it is (IsCancelKey).
 // Nothing thrown by a handler leaves the Qt event handler (see UiBoundary.h).
 #pragma once
 
@@ -25,6 +28,9 @@
 #include <QKeyEvent>
 #include <QPalette>
 #include <QWidget>
+
+// True when the widget lies in a grid (TCustomGrid) of its window: it is one of the grid's editors.
+bool LiesInGrid(const QWidget* widget);
 
 // True when w is the scope or lies below it (following parents across popup windows).
 inline bool IsWithin(const QWidget* w, const QWidget* scope) {
@@ -57,6 +63,7 @@ public:
         if (OnExit) OnExit(this);
     }
     virtual bool WantsTab() const { return false; }
+    virtual bool WantsEscape() const { return LiesInGrid(this); }
 
     virtual void CopyToClipboard() { DoCopy(); }
     virtual void CutToClipboard() { DoCut(); }
@@ -149,6 +156,7 @@ protected:
         return TBase::event(e);
     }
     void keyPressEvent(QKeyEvent* e) override {
+        if (IsCancelKey(*e) && !WantsEscape()) return e->ignore(); // the window's Cancel
         GuardUi([&] {
             lastKeypad_ = FromKeypad(*e);
             int key = VirtualKey(*e);

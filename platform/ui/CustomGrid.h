@@ -15,7 +15,8 @@
 //   (writing its text back) unless goAlwaysShowEditor.
 // - With goEditing, typing a character or F2 opens the editor; typing starts it with that
 //   character. Enter opens or closes it. Escape in the editor puts back the text the cell had when
-//   the editor opened and closes it.
+//   the editor opened and closes it. Without an open editor Escape goes on to the window, whose
+//   Cancel it is (WantsEscape).
 // - With goTabs (and without goRowSelect) Tab and Shift+Tab walk the cells; otherwise the focus
 //   moves on to the next control.
 // - Dragging a fixed-row border with goColSizing sizes that column (ColWidthsChanged once when
@@ -125,6 +126,8 @@ public:
 
     // The in-place editor.
     bool EditorMode() const { return editorMode_; }
+    // Whether Escape has something to cancel in the grid (an open editor); otherwise it goes on.
+    virtual bool WantsEscape() const;
     void SetEditorMode(bool on);
     void ShowEditor();
     void HideEditor();

@@ -278,7 +278,8 @@ void TDBRadioGroup::UpdateData() {
 }
 
 bool TDBRadioGroup::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+    if (event->type() == QEvent::KeyPress && IsCancelKey(*static_cast<QKeyEvent*>(event)) &&
+        Link().IsModified()) {
         GuardUi([this] { Link().Reset(); });
         return true;
     }

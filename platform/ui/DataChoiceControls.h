@@ -3,8 +3,8 @@
 // puts the dataset into edit mode (see DataControl.h) and writes the new value into the field at
 // once; a control that may not write (read-only control or field, dataset that cannot be modified,
 // data source without AutoEdit while browsing) keeps showing the field's value. Escape shows the
-// field's value again. Typing into a combo box's edit field is written when the control is left,
-// or when the dataset posts or scrolls.
+// field's value again when a change is not written yet (DataControl.h). Typing into a combo box's edit field
+// is written when the control is left, or when the dataset posts or scrolls.
 #pragma once
 
 #include "platform/ui/ControlAdapters.h"
@@ -33,6 +33,7 @@ public:
     void SetAllowGrayed(bool on) { allowGrayed_ = on; }
 
     void KeyPress(QChar& key) override;
+    bool WantsEscape() const override { return Link().IsModified(); }
 
 protected:
     void DataChange() override;
@@ -65,6 +66,7 @@ public:
     void showPopup() override;
     void KeyDown(int& key, TShiftState shift) override;
     void KeyPress(QChar& key) override;
+    bool WantsEscape() const override { return Link().IsModified(); }
     void DoExit() override;
 
 protected:

@@ -8,6 +8,8 @@
 // A control implements DataChange (show the field's value), UpdateData (write the pending value)
 // and, where it matters, EditingChange. A control that writes as soon as its value changes (a
 // check box, a list choice, a radio group) calls BeginChange() first and WriteNow() after.
+// Escape drops a change the control has not written yet (the link is modified) and shows the
+// field's value again; without such a change it goes on to the window (ControlAdapter.h).
 #pragma once
 
 #include "platform/ui/DataFieldLink.h"
@@ -38,6 +40,7 @@ public:
     bool ReadOnly() const { return link_.ReadOnly(); }
     void SetReadOnly(bool value) { link_.SetReadOnly(value); }
     TFieldDataLink& Link() { return link_; }
+    const TFieldDataLink& Link() const { return link_; }
 
     // The enabled state the program asked for; the control is enabled when the dataset is open too.
     bool Enabled() const { return wanted_; }

@@ -32,6 +32,7 @@ public:
 
     void KeyDown(int& key, TShiftState shift) override;
     void KeyPress(QChar& key) override;
+    bool WantsEscape() const override { return Link().IsModified(); }
     void DoEnter() override;
     void DoExit() override;
     void Change() override;

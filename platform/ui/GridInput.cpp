@@ -17,6 +17,16 @@ bool IsTabKey(const QKeyEvent* k) {
 
 } // namespace
 
+bool LiesInGrid(const QWidget* widget) {
+    for (const QWidget* w = widget->parentWidget(); w != nullptr && !w->isWindow(); w = w->parentWidget())
+        if (dynamic_cast<const TCustomGrid*>(w) != nullptr) return true;
+    return false;
+}
+
+bool TCustomGrid::WantsEscape() const {
+    return editorMode_ && inplaceEdit_ && inplaceEdit_->isVisible();
+}
+
 bool TCustomGrid::event(QEvent* e) {
     if (e->type() == QEvent::KeyPress && IsTabKey(static_cast<QKeyEvent*>(e)) && options_.Contains(goTabs) &&
         !options_.Contains(goRowSelect)) {
@@ -36,6 +46,7 @@ bool TCustomGrid::focusNextPrevChild(bool next) {
 }
 
 void TCustomGrid::keyPressEvent(QKeyEvent* e) {
+    if (IsCancelKey(*e) && !WantsEscape()) return e->ignore(); // the window's Cancel
     GuardUi([&] {
         int key = VirtualKey(*e);
         const QChar typed = TypedChar(*e);

@@ -68,10 +68,18 @@ QChar TypedChar(const QKeyEvent& event) {
     }
     if ((event.modifiers() & Qt::ControlModifier) && event.key() >= Qt::Key_A && event.key() <= Qt::Key_Z)
         return QChar(event.key() - Qt::Key_A + 1);
-    if (event.modifiers() & ChordModifiers) return QChar(); // a command's key
+    if (IsChord(event)) return QChar(); // a command's key
     const QString text = event.text();
     if (text.size() == 1 && text[0].unicode() >= 32 && text[0].unicode() != 127) return text[0];
     return QChar();
+}
+
+bool IsChord(const QKeyEvent& event) {
+    return event.modifiers() & ChordModifiers;
+}
+
+bool IsCancelKey(const QKeyEvent& event) {
+    return event.key() == Qt::Key_Escape && !(event.modifiers() & ~Qt::KeypadModifier);
 }
 
 bool FromKeypad(const QKeyEvent& event) {

@@ -59,6 +59,12 @@ enum class TMouseButton { mbLeft, mbRight, mbMiddle };
 // Qt::GroupSwitchModifier, or no modifier at all) leave a key typing what it makes.
 inline constexpr Qt::KeyboardModifiers ChordModifiers{Qt::ControlModifier | Qt::AltModifier |
                                                       Qt::MetaModifier};
+// Whether a key event is such a chord.
+bool IsChord(const QKeyEvent& event);
+// Escape, the key that closes a dialog as its Cancel button does. A control that has nothing of
+// its own to cancel with it (an open cell editor, a typed change of a data-aware field) passes it
+// on to its window, as the class library sends it to the form's Cancel button first.
+bool IsCancelKey(const QKeyEvent& event);
 
 // The virtual-key code of a Qt key (letters and digits give their upper-case ASCII code); 0 for
 // keys the class library has no code for.

@@ -25,6 +25,7 @@ void TCustomMaskEdit::SetEditMask(const QString& mask) {
         return;
     }
     field_.emplace(mask_);
+    undo_.reset();
     QLineEdit::setMaxLength(mask_.Length());
     field_->SetText(text);
     field_->SetCursor(0);
@@ -40,6 +41,7 @@ void TCustomMaskEdit::SetText(const QString& text) {
         QLineEdit::setText(text);
         return;
     }
+    undo_.reset();
     field_->SetText(text);
     field_->SetCursor(0);
     ShowField();
@@ -50,6 +52,7 @@ void TCustomMaskEdit::SetEditText(const QString& editText) {
         QLineEdit::setText(editText);
         return;
     }
+    undo_.reset();
     field_->SetEditText(editText);
     ShowField();
 }
@@ -92,6 +95,21 @@ void TCustomMaskEdit::ShowField() {
         QLineEdit::setCursorPosition(cursor);
 }
 
+void TCustomMaskEdit::BeforeUserChange(bool typing) {
+    if (!typing || !typing_ || !undo_) undo_.emplace(field_->EditText(), field_->Cursor());
+    typing_ = typing;
+}
+
+void TCustomMaskEdit::Undo() {
+    if (!undo_) return;
+    const std::pair<QString, int> now{field_->EditText(), field_->Cursor()};
+    field_->SetEditText(undo_->first);
+    field_->SetCursor(undo_->second);
+    undo_ = now; // the next Ctrl+Z redoes
+    typing_ = false;
+    setModified(true);
+}
+
 void TCustomMaskEdit::SyncCursor() {
     field_->SetCursor(hasSelectedText() ? selectionStart() : cursorPosition());
 }
@@ -109,6 +127,9 @@ void TCustomMaskEdit::ControlKey(QKeyEvent* e) {
         return;
     }
     SyncCursor();
+    if (e->key() == Qt::Key_Left || e->key() == Qt::Key_Right || e->key() == Qt::Key_Home ||
+        e->key() == Qt::Key_End)
+        typing_ = false; // moving the caret ends a run of typing
     int start = 0, length = 0;
     switch (e->key()) {
     case Qt::Key_Left:
@@ -124,6 +145,7 @@ void TCustomMaskEdit::ControlKey(QKeyEvent* e) {
         field_->SetCursor(mask_.Length());
         break;
     case Qt::Key_Delete:
+        BeforeUserChange(true);
         if (TakeSelection(start, length))
             field_->ClearRange(start, length);
         else
@@ -145,13 +167,17 @@ void TCustomMaskEdit::ControlChar(QChar ch) {
     }
     SyncCursor();
     int start = 0, length = 0;
-    if (code == 8) {
+    if (code == 26) {
+        Undo();
+    } else if (code == 8) {
+        BeforeUserChange(true);
         if (TakeSelection(start, length))
             field_->ClearRange(start, length);
         else
             field_->Backspace();
         setModified(true);
     } else if (code >= 32) {
+        BeforeUserChange(true);
         if (TakeSelection(start, length)) field_->ClearRange(start, length);
         if (field_->Type(ch))
             setModified(true);
@@ -169,6 +195,7 @@ void TCustomMaskEdit::DoCut() {
     int start = 0, length = 0;
     if (!hasSelectedText()) return;
     QApplication::clipboard()->setText(selectedText());
+    BeforeUserChange(false);
     if (!TakeSelection(start, length)) start = selectionStart(), length = 1;
     field_->ClearRange(start, length);
     setModified(true);
@@ -181,6 +208,7 @@ void TCustomMaskEdit::DoPaste() {
         return;
     }
     int start = 0, length = 0;
+    BeforeUserChange(false);
     if (TakeSelection(start, length)) field_->ClearRange(start, length);
     if (field_->Paste(QApplication::clipboard()->text()) > 0) setModified(true);
     ShowField();
@@ -188,6 +216,7 @@ void TCustomMaskEdit::DoPaste() {
 
 void TCustomMaskEdit::mouseReleaseEvent(QMouseEvent* e) {
     QLineEdit::mouseReleaseEvent(e);
+    typing_ = false;
     if (field_ && !hasSelectedText()) {
         field_->SetCursor(cursorPosition());
         ShowField();

@@ -2,6 +2,9 @@
 // EditMask.h). Without a mask it is a plain edit. With a mask, typing overwrites one position
 // at a time (the character at the caret is shown selected), literals are skipped, refused
 // characters beep, and Text gives the class library's text (literals kept, blanks as spaces).
+// Ctrl+Z undoes the last change the user made, as the system's edit does: a run of typed keys
+// (characters, Backspace, Delete) is one change, a cut or a paste another; a second Ctrl+Z redoes
+// it. What the program writes (SetText, SetEditText, a new mask) leaves nothing to undo.
 #pragma once
 
 #include "platform/ui/ControlAdapter.h"
@@ -50,6 +53,9 @@ protected:
 
 private:
     void ShowField();
+    // Called before the user's change: keeps the text to undo, once per run of typed keys.
+    void BeforeUserChange(bool typing);
+    void Undo();
     // Takes the caret position the user gave the widget (clicks, selections) into the field.
     void SyncCursor();
     // The positions typing replaces: the selection when it spans more than one position.
@@ -58,4 +64,6 @@ private:
     TEditMask mask_;
     std::optional<TMaskedText> field_;
     int maxLength_ = 0;
+    std::optional<std::pair<QString, int>> undo_; // edit text and caret before the last change
+    bool typing_ = false;                         // the next typed key extends that change
 };

@@ -1,23 +1,19 @@
 #include "platform/ui/ToolLocale.h"
 
-#include <clocale>
+#include <QCoreApplication>
+
 #include <cstdlib>
-#include <langinfo.h>
-#include <strings.h>
+#include <optional>
+#include <string>
 
 namespace {
 
 constexpr char ToolLocaleName[] = "pt_BR.UTF-8";
 
-// Every category but the character type, which Qt keeps UTF-8.
-constexpr int TextCategories[] = {LC_COLLATE,   LC_MONETARY,    LC_NUMERIC,       LC_TIME,
-                                  LC_MESSAGES,  LC_PAPER,       LC_NAME,          LC_ADDRESS,
-                                  LC_TELEPHONE, LC_MEASUREMENT, LC_IDENTIFICATION};
-
-bool CharacterTypeIsUtf8() {
-    const char* codeset = nl_langinfo(CODESET);
-    return strcasecmp(codeset, "UTF-8") == 0 || strcasecmp(codeset, "utf8") == 0;
-}
+// Every category but the numbers', which stay "C".
+constexpr const char* TextCategories[] = {"LC_CTYPE",     "LC_COLLATE",     "LC_MONETARY",      "LC_TIME",
+                                          "LC_MESSAGES",  "LC_PAPER",       "LC_NAME",          "LC_ADDRESS",
+                                          "LC_TELEPHONE", "LC_MEASUREMENT", "LC_IDENTIFICATION"};
 
 } // namespace
 
@@ -25,29 +21,15 @@ QLocale ToolLocale() {
     return QLocale(QLocale::Portuguese, QLocale::Brazil);
 }
 
-TSystemLocalePin::TSystemLocalePin() {
-    if (const char* all = std::getenv("LC_ALL")) userAll_ = all;
+void PinSystemLocale() {
+    Q_ASSERT(QCoreApplication::instance() == nullptr);
+    std::optional<std::string> userAll;
+    if (const char* all = std::getenv("LC_ALL")) userAll = all;
     ::setenv("LC_ALL", ToolLocaleName, 1);
-}
-
-TSystemLocalePin::~TSystemLocalePin() {
-    Release();
-}
-
-void TSystemLocalePin::Release() {
-    if (!pinned_) return;
-    pinned_ = false;
-    if (userAll_)
-        ::setenv("LC_ALL", userAll_->c_str(), 1);
-    else
-        ::unsetenv("LC_ALL");
-    // A locale the machine lacks gives "C", as a failed setlocale(LC_ALL, "") leaves it.
-    for (const int category : TextCategories)
-        if (std::setlocale(category, "") == nullptr) std::setlocale(category, "C");
-    // Numbers pass between the engine's text and values through the C library: they always use a point,
-    // whatever the user's locale writes.
-    std::setlocale(LC_NUMERIC, "C");
-    const std::string qtCharacterType = std::setlocale(LC_CTYPE, nullptr);
-    if (std::setlocale(LC_CTYPE, "") == nullptr || !CharacterTypeIsUtf8())
-        std::setlocale(LC_CTYPE, qtCharacterType.c_str());
+    (void)QLocale::system(); // read now, kept for the run
+    ::unsetenv("LC_ALL");
+    // LC_ALL would rule over LC_NUMERIC: what it named goes to each other category instead.
+    if (userAll && !userAll->empty())
+        for (const char* category : TextCategories) ::setenv(category, userAll->c_str(), 1);
+    ::setenv("LC_NUMERIC", "C", 1);
 }

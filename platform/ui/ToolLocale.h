@@ -3,31 +3,18 @@
 //
 // Qt formats part of what its own dialogs show in the system locale rather than in the default
 // one (QLocale::setDefault, see ToolkitTexts.h): the file dialog's dates and sizes, for one. It
-// reads the system locale from the environment (LC_ALL, LC_<category>, LANG) once, while the
-// QApplication is made. A TSystemLocalePin made before the QApplication names the tool's locale
-// in LC_ALL for that reading. Release, called once the QApplication exists, puts LC_ALL back, so
-// that the programs the tool starts get the user's environment, and sets the C library's
-// categories from it again, as the QApplication had set them (the character type stays UTF-8,
-// as Qt needs it; numbers stay in the "C" locale, so that the C library reads and writes a
-// decimal point whatever the user's locale says).
+// reads the system locale from the environment (LC_ALL, LC_<category>, LANG) once, the first time
+// it is asked for it. PinSystemLocale, called once before the QApplication is made, has Qt read
+// it then under LC_ALL naming the tool's locale, and puts the environment back as the user had it
+// but for one category: the numbers' (LC_NUMERIC) is "C", so that the C library reads and writes a
+// decimal point whatever the user's locale says (the engine's texts rely on it). The QApplication
+// then sets the C library's categories from that environment itself (with a UTF-8 character type,
+// as Qt needs it). Every change of the environment and of the C library's locale happens here,
+// while the process has one thread; the programs the tool starts get that environment.
 
 #include <QLocale>
 
-#include <optional>
-#include <string>
-
 QLocale ToolLocale();
 
-class TSystemLocalePin {
-public:
-    TSystemLocalePin();
-    ~TSystemLocalePin(); // releases when Release was not called
-    TSystemLocalePin(const TSystemLocalePin&) = delete;
-    TSystemLocalePin& operator=(const TSystemLocalePin&) = delete;
-
-    void Release();
-
-private:
-    std::optional<std::string> userAll_; // LC_ALL as the user had it
-    bool pinned_ = true;
-};
+// Call once, before the QApplication exists.
+void PinSystemLocale();

@@ -4,7 +4,7 @@
 // buttons (from the system's Qt translations), the few file-dialog texts they leave in English
 // ("Folder"), and the default locale, in which the file dialog names the kinds of files ("unknown"
 // becomes "Desconhecido"). Destroying it puts back the locale and removes the translations.
-// The system locale, which Qt reads while the QApplication is made, is pinned apart (ToolLocale.h).
+// The system locale, which Qt reads once, is pinned apart before the QApplication is made (ToolLocale.h).
 
 #include <QLocale>
 

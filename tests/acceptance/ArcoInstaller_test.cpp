@@ -81,21 +81,15 @@ void ArcoInstaller::FirstStartAndLogin() {
     SCOPED_TRACE("login");
     ::unsetenv(ScriptedLoginVariable);
     int failed = -1;
-    QObject scope;
-    QTimer::singleShot(0, &scope, [&] {
-        // the window's own login runs first; then its dialog is the modal widget
-        QTimer::singleShot(0, &scope, [&] {
-            auto* dialog = qobject_cast<TFormLeUsuario*>(QApplication::activeModalWidget());
-            ASSERT_NE(dialog, nullptr);
-            dialog->EditUsuario->setText("instalador");
-            dialog->EditSenha->setText("errada");
-            dialog->OkButtonClick();
-            failed = dialog->FailedAttempts();
-            dialog->EditUsuario->setText("INSTALADOR");
-            dialog->EditSenha->setText(InstallerPassword);
-            Snap(*dialog, "walkthrough-login");
-            dialog->OkButtonClick();
-        });
+    AnswerNextDialog<TFormLeUsuario>([&](TFormLeUsuario& dialog) { // the window's own login
+        dialog.EditUsuario->setText("instalador");
+        dialog.EditSenha->setText("errada");
+        dialog.OkButtonClick();
+        failed = dialog.FailedAttempts();
+        dialog.EditUsuario->setText("INSTALADOR");
+        dialog.EditSenha->setText(InstallerPassword);
+        Snap(dialog, "walkthrough-login");
+        dialog.OkButtonClick();
     });
     StartTool();
     ASSERT_EVENTUALLY(LoggedUser() != nullptr);

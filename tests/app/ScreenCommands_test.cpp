@@ -10,6 +10,7 @@
 #include "core/TempTable.h"
 #include "db/components/VORSAMTable.h"
 #include "platform/data/DataSet.h"
+#include "platform/ui/CustomGrid.h"
 #include "screens/Atendfax.h"
 #include "screens/ConfVia.h"
 #include "screens/Confsys.h"
@@ -17,6 +18,7 @@
 #include "screens/ScratchTables.h"
 #include "screens/ScreenConventions.h"
 #include "screens/report/Relator.h"
+#include "support/EventWait.h"
 
 #include <QAction>
 #include <QApplication>
@@ -103,12 +105,13 @@ TEST_F(ScreenCommands, EachCommandShowsItsPreparedScreenAndItsOkEnablesSave) {
         ASSERT_TRUE(window.Action(wired.id)->isEnabled());
 
         bool prepared = false;
-        const QString cancelled = RunShowing([&] { window.Run(wired.id); },
-                                             [&](QDialog& screen) {
-                                                 prepared =
-                                                     wired.prepared == nullptr || wired.prepared(screen);
-                                                 screen.reject();
-                                             });
+        const QString cancelled =
+            RunShowing([&] { window.Run(wired.id); },
+                       [&](QDialog& screen) {
+                           prepared = wired.prepared == nullptr || wired.prepared(screen);
+                           EXPECT_EQ(screen.windowTitle(), screen.windowTitle().trimmed());
+                           screen.reject();
+                       });
         EXPECT_EQ(cancelled, wired.screenClass);
         EXPECT_TRUE(prepared);
         EXPECT_FALSE(window.Action(TCommandId::Save)->isEnabled());
@@ -152,6 +155,45 @@ TEST_F(ScreenCommands, TheScratchTableLivesWhileItsScreenIsShown) {
         }
     }
     for (const auto& [kind, text] : Boxes()) EXPECT_NE(kind, TMsgKind::Error) << text;
+}
+
+// Escape closes every screen as its Cancel does, whichever of its controls has the focus; in a grid's cell
+// editor, where Ctrl+Z undoes the typing, it first closes the editor.
+TEST_F(ScreenCommands, EscapeClosesEveryScreenWhereverTheFocusIsAndACellEditorFirst) {
+    TFormPrinc window;
+    ASSERT_TRUE(window.OpenProgramming(Fixture(11)));
+    std::vector<std::pair<TCommandId, int>> commands{{TCommandId::ExtensionProgramming, 2}};
+    for (const TWiredScreen& wired : WiredScreens) commands.emplace_back(wired.id, AllItems);
+    for (const auto& [id, which] : commands)
+        for (int tried = 0, shown = 1; shown; ++tried) // the screen shown anew for each control
+            RunShowing([&, id = id, which = which] { shown = 0, window.Run(id, which); },
+                       [&](QDialog& screen) {
+                           ASSERT_TRUE(QTest::qWaitForWindowActive(&screen));
+                           QList<QWidget*> controls = screen.findChildren<QWidget*>();
+                           controls.removeIf([](QWidget* c) {
+                               return !(c->focusPolicy() & Qt::TabFocus) || !c->isVisible();
+                           });
+                           if (!(shown = tried < controls.size()) || !controls[tried]->isEnabled()) return;
+                           controls[tried]->setFocus();
+                           QWidget* control = QApplication::focusWidget();
+                           SCOPED_TRACE(screen.metaObject()->className() +
+                                        (" " + control->objectName()).toStdString());
+                           auto* grid = dynamic_cast<TCustomGrid*>(control);
+                           if (grid) QTest::keyClick(grid, Qt::Key_F2);
+                           if (grid && grid->WantsEscape()) { // its editor is open
+                               if (auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget())) {
+                                   const QString before = editor->text();
+                                   QTest::keyClicks(editor, "12");
+                                   QTest::keyClick(editor, Qt::Key_Z, Qt::ControlModifier);
+                                   EXPECT_EQ(editor->text(), before);
+                               }
+                               QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+                               EXPECT_TRUE(screen.isVisible() && !grid->WantsEscape());
+                           }
+                           QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+                           EXPECT_FALSE(screen.isVisible());
+                       });
+    EXPECT_FALSE(window.Action(TCommandId::Save)->isEnabled());
 }
 
 TEST_F(ScreenCommands, ARefusedRightShowsStopAndNoScreen) {

@@ -1,13 +1,14 @@
 // The single-instance guard with the tool itself: two real starts of centrprg on one user's
 // runtime folder, offscreen, logged in by the scripted login. Each test gives the tool a runtime
-// folder of its own, where the guard keeps its lock and socket, so that tests running at the same
-// time (and other runs of the tool on the machine) never meet each other's copies.
+// folder of its own (120 characters long), where the guard keeps its lock, so that tests running at the
+// same time (and other runs of the tool on the machine) never meet each other's copies.
 
 #include "app/Leusuari.h"
 #include "app/PasswordKey.h"
 #include "core/ProgramFolder.h"
 #include "core/Users.h"
 #include "platform/os/TestTempFolder.h"
+#include "support/EventWait.h"
 #include "support/QtTestApplication.h"
 
 #include <QDateTime>
@@ -29,8 +30,8 @@ class SingleInstance : public testing::Test {
 protected:
     void SetUp() override {
         std::filesystem::create_directories(folder.Path("data"));
-        std::filesystem::create_directories(folder.Path("runtime"));
-        std::filesystem::permissions(folder.Path("runtime"), std::filesystem::perms::owner_all);
+        std::filesystem::create_directories(runtimeFolder);
+        std::filesystem::permissions(runtimeFolder, std::filesystem::perms::owner_all);
         TUsersFile users;
         users.slot[0] = MakeUser("Teste", "senha", AllRights);
         SaveUsersFile(folder.Path("data/") + UsersFileName, users);
@@ -40,7 +41,7 @@ protected:
     void Start(QProcess& process, const char* login = "Teste:senha", const char* dataFolder = "data") {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert("QT_QPA_PLATFORM", "offscreen");
-        environment.insert("XDG_RUNTIME_DIR", QString::fromStdString(folder.Path("runtime")));
+        environment.insert("XDG_RUNTIME_DIR", QString::fromStdString(runtimeFolder));
         environment.insert(ScriptedLoginVariable, login);
         environment.insert("QT_LOGGING_RULES", "qvx.instance.info=true");
         process.setProcessEnvironment(environment);
@@ -62,7 +63,7 @@ protected:
     }
 
     QStringList RuntimeFiles() const {
-        return QDir(QString::fromStdString(folder.Path("runtime"))).entryList(QDir::Files | QDir::System);
+        return QDir(QString::fromStdString(runtimeFolder)).entryList(QDir::Files | QDir::System);
     }
 
     // Waits until the copy is up: it holds the lock (in this test's runtime folder, no other),
@@ -70,7 +71,7 @@ protected:
     // Killing it or starting another copy earlier races with that start.
     bool WaitUntilUp(QProcess& process, QByteArray& log) {
         if (!WaitForLog(process, log, "holds")) return false;
-        const QByteArray runtime = QByteArray::fromStdString(folder.Path("runtime"));
+        const QByteArray runtime = QByteArray::fromStdString(runtimeFolder);
         EXPECT_TRUE(log.contains("holds \"" + runtime + "/")) << log.toStdString();
         const QDeadlineTimer deadline(WaitMs);
         const auto published = [this] {
@@ -91,6 +92,7 @@ protected:
     }
 
     TTestTempFolder folder;
+    const std::string runtimeFolder = folder.Path(std::string(119 - folder.Path().size(), 'r'));
 };
 
 TEST_F(SingleInstance, ASecondStartEndsAtOnceAndBringsTheFirstToTheFront) {
@@ -99,9 +101,11 @@ TEST_F(SingleInstance, ASecondStartEndsAtOnceAndBringsTheFirstToTheFront) {
     Start(first);
     ASSERT_TRUE(WaitUntilUp(first, firstLog)) << firstLog.toStdString();
 
+    folder.Write("data/TEMPORAR.DAT", "x"); // the running copy's scratch table, left alone
     QProcess second;
     Start(second);
     ASSERT_TRUE(second.waitForFinished(WaitMs));
+    EXPECT_TRUE(folder.Exists("data/TEMPORAR.DAT"));
     EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(second.exitCode(), 0);
     EXPECT_FALSE(second.readAllStandardError().contains("holds"));
@@ -138,7 +142,7 @@ TEST_F(SingleInstance, AnEmptyLockFileLeftBehindDoesNotStopTheNextStart) {
     Start(first);
     ASSERT_TRUE(WaitUntilUp(first, firstLog)) << firstLog.toStdString();
     Kill(first);
-    const QDir runtime(QString::fromStdString(folder.Path("runtime")));
+    const QDir runtime(QString::fromStdString(runtimeFolder));
     const QStringList locks = runtime.entryList({"*.lock"}, QDir::Files);
     ASSERT_EQ(locks.size(), 1);
     QFile lock(runtime.filePath(locks.front()));
@@ -155,6 +159,22 @@ TEST_F(SingleInstance, AnEmptyLockFileLeftBehindDoesNotStopTheNextStart) {
     Kill(next);
 }
 
+// Where no lock can be made (here a folder stands in its place), the tool says so and runs.
+TEST_F(SingleInstance, AStartThatCanMakeNoLockSaysSo) {
+    QProcess first, next;
+    QByteArray log;
+    Start(first);
+    ASSERT_TRUE(WaitUntilUp(first, log)) << log.toStdString();
+    Kill(first);
+    const QString lock =
+        QDir(QString::fromStdString(runtimeFolder)).entryInfoList({"*.lock"}).value(0).filePath();
+    ASSERT_TRUE(QFile::remove(lock) && QDir().mkdir(lock));
+    Start(next);
+    ASSERT_TRUE(WaitForLog(next, log, "Não foi possível criar a trava")) << log.toStdString();
+    EXPECT_TRUE(log.contains(lock.toUtf8()));
+    Kill(next); // the box would wait for its OK
+}
+
 TEST_F(SingleInstance, AStartAfterTheFirstWasKilledSucceeds) {
     QProcess first;
     QByteArray firstLog;
@@ -162,14 +182,23 @@ TEST_F(SingleInstance, AStartAfterTheFirstWasKilledSucceeds) {
     ASSERT_TRUE(WaitUntilUp(first, firstLog)) << firstLog.toStdString();
     Kill(first);
     const QStringList left = RuntimeFiles();
-    // the lock, the socket and the published folder stay behind
-    EXPECT_EQ(left.size(), 3) << left.join(' ').toStdString();
+    // the lock and the published folder stay behind
+    EXPECT_EQ(left.size(), 2) << left.join(' ').toStdString();
+    // What the killed copy left goes at the next start: its scratch table, a save cut short (but no other
+    // file).
+    for (const char* left :
+         {"data/TEMPORAR.DAT", "x/a.NPX.tmp-Ab12Cd", "x/b.NPX.tmp-Ab12Cd", "data/x.tmp-abcdef"})
+        folder.Write(left, "x");
+    folder.Write("data/CENTRPRG.SAV", folder.Path("x/a.NPX"));
 
     QProcess next;
     QByteArray nextLog;
     Start(next);
     EXPECT_TRUE(WaitForLog(next, nextLog, "holds")) << nextLog.toStdString();
     EXPECT_EQ(next.state(), QProcess::Running);
+    ASSERT_EVENTUALLY(!folder.Exists("data/TEMPORAR.DAT"));
+    EXPECT_TRUE(!folder.Exists("x/a.NPX.tmp-Ab12Cd") && folder.Exists("x/b.NPX.tmp-Ab12Cd") &&
+                folder.Exists("data/x.tmp-abcdef"));
     Kill(next);
 }
 
@@ -177,7 +206,7 @@ TEST_F(SingleInstance, AStartAfterTheFirstWasKilledSucceeds) {
 TEST_F(SingleInstance, OfTwoStartsAtTheSameMomentExactlyOneRuns) {
     for (int round = 0; round < 20; ++round) {
         for (const QString& file : round % 2 ? QStringList() : RuntimeFiles())
-            QFile::remove(QString::fromStdString(folder.Path("runtime/")) + file);
+            QFile::remove(QString::fromStdString(runtimeFolder + "/") + file);
         QProcess copies[2];
         QByteArray log;
         for (QProcess& copy : copies) Start(copy);
@@ -203,6 +232,18 @@ TEST_F(SingleInstance, AnEndSignalEndsTheToolCleanly) {
         EXPECT_TRUE(tool.exitStatus() == QProcess::NormalExit && tool.exitCode() == 0) << tool.exitCode();
         EXPECT_EQ(RuntimeFiles().join(" ").toStdString(), "");
     }
+}
+
+// The tool stopped while a SIGTERM and then a SIGHUP come: the first is handled, the second ends it at once.
+TEST_F(SingleInstance, ASecondEndSignalOfAnotherKindEndsTheToolAtOnce) {
+    QProcess tool;
+    QByteArray log;
+    Start(tool);
+    ASSERT_TRUE(WaitUntilUp(tool, log)) << log.toStdString();
+    for (const int signal : {SIGSTOP, SIGTERM, SIGHUP, SIGCONT})
+        ASSERT_EQ(::kill(pid_t(tool.processId()), signal), 0);
+    ASSERT_TRUE(tool.waitForFinished(WaitMs));
+    EXPECT_EQ(tool.exitStatus(), QProcess::CrashExit);
 }
 
 TEST_F(SingleInstance, ARefusedScriptedLoginEndsTheTool) {

@@ -58,7 +58,7 @@ protected:
         if (const char* folder = std::getenv("CENTRPRG_SCREENSHOTS")) target = folder;
         LoadModel(11);
     }
-    // Every control shown must lie inside the control it is placed on.
+    // Every control shown must lie inside the control it is placed on; the screen shows as its picture.
     void Save(QWidget& screen, const char* name) {
         SCOPED_TRACE(name);
         ShowActive(screen);
@@ -66,8 +66,12 @@ protected:
             EXPECT_TRUE(!child->isVisible() || child->isWindow() ||
                         child->parentWidget()->rect().contains(child->geometry()))
                 << child->metaObject()->className() << " " << child->objectName().toStdString();
-        EXPECT_TRUE(target.empty() ||
-                    screen.grab().save(QString::fromStdString(target + "/" + name + ".png")));
+        const QImage shown = screen.grab().toImage().convertToFormat(QImage::Format_ARGB32);
+        const QString picture = QString::fromStdString(
+            (target.empty() ? CENTRPRG_SOURCE_DIR "/docs/img" : target) + "/" + name + ".png");
+        EXPECT_TRUE(target.empty() ? shown == QImage(picture).convertToFormat(shown.format())
+                                   : shown.save(picture))
+            << picture.toStdString() << " shows the screen otherwise: make the pictures anew (see the top)";
         screen.hide();
     }
     std::string target;

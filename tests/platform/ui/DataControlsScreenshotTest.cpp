@@ -25,7 +25,7 @@ QLabel* Caption(QWidget* parent, const char* text, QRect where) {
 }
 
 TEST_F(DataControlsTest, DataControlsScreenshotOfAFormWithEveryKind) {
-    window_.setWindowTitle(TrText("Configuração das vias "));
+    window_.setWindowTitle(TrText("Configuração das vias"));
     window_.resize(520, 250);
     other_->hide();
     Caption(&window_, "Ramal", QRect(10, 12, 90, 20));

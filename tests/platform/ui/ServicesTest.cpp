@@ -160,7 +160,8 @@ TEST(FileDialog, ShowsTheKindSizeAndDateOfAFileInBrazilianFormatsWhole) {
     });
     FileDialogService().OpenFileName(nullptr, "Abrir", dir.path().toStdString(), "*");
     EXPECT_EQ(shown.join(" | ").toStdString(), "Desconhecido | 6,59 KiB | 15/12/2024 10:00");
-    EXPECT_EQ(qgetenv("LC_ALL"), "C.UTF-8");
+    EXPECT_EQ(qgetenv("LC_TIME"), "C.UTF-8"); // what LC_ALL said, but for the numbers
+    EXPECT_EQ(qgetenv("LC_NUMERIC"), "C");
     EXPECT_STREQ(std::setlocale(LC_NUMERIC, nullptr), "C");
     EXPECT_STREQ(std::setlocale(LC_TIME, nullptr), "C.UTF-8");
     EXPECT_EQ(QCoreApplication::translate("QAbstractFileIconProvider", "Folder"), "Pasta");

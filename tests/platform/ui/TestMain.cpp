@@ -11,9 +11,8 @@ int main(int argc, char** argv) {
     PreparePinnedLook();
     qputenv("LANG", "C.UTF-8");
     qputenv("LC_ALL", "C.UTF-8");
-    TSystemLocalePin systemLocale;
+    PinSystemLocale();
     QApplication app(argc, argv);
-    systemLocale.Release();
     if (!ApplyPinnedLook(app)) {
         fprintf(stderr, "The DejaVu Sans font is missing (package fonts-dejavu-core).\n");
         return 1;

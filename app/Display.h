@@ -1,0 +1,29 @@
+#pragma once
+// A start without a display: the tool says so in Portuguese, naming README's "Without a display",
+// and ends with exit code 1, where Qt would end the process with an abort.
+//  - NoDisplayNamed: nothing names a display (no DISPLAY, no WAYLAND_DISPLAY) and nothing names
+//    another platform for Qt (QT_QPA_PLATFORM, -platform): the QApplication need not be tried.
+//  - TDisplayFailure, held while the QApplication is made: a display that is named but cannot be
+//    opened ends the start the same way (Qt's fatal "no Qt platform plugin could be initialized").
+
+#include <QtGlobal>
+
+#include <string>
+#include <vector>
+
+// arguments: as the program got them.
+bool NoDisplayNamed(const std::vector<std::string>& arguments);
+
+// The message, translated.
+std::string NoDisplayMessage();
+
+class TDisplayFailure {
+public:
+    TDisplayFailure();
+    ~TDisplayFailure();
+    TDisplayFailure(const TDisplayFailure&) = delete;
+    TDisplayFailure& operator=(const TDisplayFailure&) = delete;
+
+private:
+    QtMessageHandler previous_;
+};
