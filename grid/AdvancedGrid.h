@@ -888,6 +888,9 @@ private:
     // The real row rows inserted at a display row go to.
     int RealInsertRow(int row) const;
     void CloseEditors();
+    // One past the last of the columns up to lastCol that the row's line holds (a block's cells all
+    // carry properties, so none lies beyond).
+    int HeldColumnsEnd(int row, int lastCol) const;
     // Takes out the blocks with a cell in the display rows (and columns), and every remembered one.
     std::vector<TMergedArea> TakeMergedAreas(const std::vector<int>& rows, int firstCol, int lastCol);
     std::vector<TMergedArea> TakeMergedAreas(int firstRow, int lastRow, int firstCol, int lastCol);
