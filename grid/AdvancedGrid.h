@@ -888,6 +888,9 @@ private:
     // The real row rows inserted at a display row go to.
     int RealInsertRow(int row) const;
     void CloseEditors();
+    // The row count as the structure operations change it: the order before sorting follows the
+    // rows they insert or remove (SetRowCount is the application's).
+    void ChangeRowCount(int count);
     // One past the last of the columns up to lastCol that the row's line holds (a block's cells all
     // carry properties, so none lies beyond).
     int HeldColumnsEnd(int row, int lastCol) const;
@@ -1247,6 +1250,9 @@ private:
     void SmartFill(const TGridRect& selection, int pasted);
 
     std::vector<int> unsortedRowOrder_;
+    // Rows added (dropped when negative) at the end through RowCount since the order before sorting
+    // was taken: the next sort takes it afresh unless they come to none.
+    int rowCountDrift_ = 0;
     int followRow_ = -1;
     // ---- end of sorting and clipboard text ---------------------------------------------------------
 
