@@ -24,6 +24,7 @@
 #include "grid/GridLists.h"
 #include "grid/GridSettings.h"
 #include "grid/NumberDateUtils.h"
+#include "grid/TextsBefore.h"
 #include "grid/vzgcheck.h"
 #include "grid/vzgdd.h"
 
@@ -1283,6 +1284,47 @@ private:
     // Loads a stream; a paste grows the grid as a text paste does and skips the cells that may not
     // be pasted into. The number of cells of the block.
     int LoadCells(TGridCoord dest, QIODevice& stream, bool paste);
+    // A paste of that many lines, the widest that many cells, with its top-left cell at the display
+    // column: refused from its size before anything changes; source names the text in the refusal.
+    void CheckPasteSize(int col, qint64 lines, qint64 widest, const QString& source) const;
+    // The clipboard as a refusal names it.
+    static QString ClipboardName();
+    int PasteTextFrom(int col, int row, const QString& text, const QString& source);
+    int PasteLines(int col, int row, const QString& text, int lines, int widest);
+    // What a paste changes, noted before it changes it, so that a paste that fails on the way (out
+    // of memory, or an event handler that raises) puts the grid back as it was (PasteUndo.cpp).
+    class TPasteUndo {
+    public:
+        // A paste of that many display columns and rows from the display cell (col, row) begins.
+        TPasteUndo(TVevIvizudEvar& grid, int col, int row, qint64 cols, qint64 rows);
+        // The rows the paste inserts go at this display row.
+        void SetInsertRow(int row) { insertRow_ = row; }
+        // Before the properties of a cell (a real column) change; withGraphic: its graphic is
+        // replaced as well.
+        void NoteProperties(int realCol, int row, bool withGraphic);
+        // Before the cells of the rows are merged over the real columns: the blocks there now.
+        void NoteBlocks(int realCol, int row, int cols, int rows);
+        void Undo();
+
+    private:
+        struct TCellBefore {
+            int Col = 0, Row = 0;
+            std::unique_ptr<TCellProperties> Properties; // none: the cell had none
+            bool GraphicTaken = false;
+            std::unique_ptr<TCellGraphic> Graphic;
+            TCellGraphic* SharedGraphic = nullptr;
+            void* CellObject = nullptr;
+        };
+        struct TBlock {
+            int Col, Row, Cols, Rows;
+        };
+        TVevIvizudEvar& grid_;
+        int rows_, cols_, insertRow_;
+        TTextsBefore texts_;
+        std::vector<TCellBefore> cells_;
+        std::vector<TBlock> blocks_;
+        std::optional<std::vector<TMergedArea>> cutAreas_;
+    };
     int streamId_ = 0;
     // ---- end of rich text and cell formats on the clipboard, the cell stream ----------------------
 
