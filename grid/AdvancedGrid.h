@@ -38,6 +38,8 @@
 
 class QIODevice;
 class QLineEdit;
+class TWorkbookValues;
+class WorkbookSource;
 class QTextDocument;
 class TArrowWindow;
 class TControlCombo;
@@ -255,6 +257,14 @@ public:
     void ImportWorkbook(const QString& fileName, const QString& sheetName);
     virtual void FileProgress(short progress);
 
+private:
+    friend void ImportWorkbookFrom(TVevIvizudEvar& grid, WorkbookSource& source, const QString& fileName,
+                                   const QString& sheetName);
+    // The grid sized to rows and columns and filled with the values; a failure on the way puts the
+    // grid back as it was.
+    void FillFromWorkbook(const TWorkbookValues& values, int rows, int cols);
+
+public:
     // ---- Column widths ------------------------------------------------------------------------
     void SaveColumnSizes();
     void LoadColumnSizes();
