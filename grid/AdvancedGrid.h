@@ -803,6 +803,7 @@ private:
     void DrawBackgroundTiled(TCanvas& canvas, const TRect& tr, int col, int row);
     void DrawBackgroundFixed(TCanvas& canvas, const TRect& tr);
     void DrawPlainText(TCellPaint& p, QString text, TRect tr, int gOff, TColor linkColor);
+    TRect ShowingPart(const TRect& tr) const;
     void ApplySelectionColors(TCellPaint& p, TColor& linkColor);
     bool EditorToCell();
     QString EditorControlText() const;
