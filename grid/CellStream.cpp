@@ -486,12 +486,10 @@ int TVevIvizudEvar::LoadCells(TGridCoord dest, QIODevice& stream, bool paste) {
     TRecordReader in(stream);
     const TGridPropIO block = ReadStart(in);
     // A paste into the grid is counted as a text paste is; it is taken back when memory runs out.
+    if (paste && !block.FullGrid) CheckPasteSize(dest.X, block.RowCount, block.ColCount, ClipboardName());
+    TStructureChange change(*this); // an open editor writes its value first
     std::optional<TPasteUndo> undo;
-    if (paste && !block.FullGrid) {
-        CheckPasteSize(dest.X, block.RowCount, block.ColCount, ClipboardName());
-        undo.emplace(*this, dest.X, dest.Y, block.ColCount, block.RowCount);
-    }
-    TStructureChange change(*this);
+    if (paste && !block.FullGrid) undo.emplace(*this, dest.X, dest.Y, block.ColCount, block.RowCount);
 
     if (block.FullGrid) {
         // The grid becomes the stream's: rows kept out of view come back to be cleared too.

@@ -301,6 +301,7 @@ int TVevIvizudEvar::PasteTextFrom(int col, int row, const QString& text, const Q
 
 // The text's lines into the grid; a failure on the way puts the grid back as it was.
 int TVevIvizudEvar::PasteLines(int col, int row, const QString& s, int lines, int widest) {
+    CloseEditors(); // an open editor writes its value before the texts are kept aside
     BeginUpdate();
     struct TEnd {
         TVevIvizudEvar& Grid;
