@@ -24,6 +24,7 @@
 #include "grid/GridLists.h"
 #include "grid/GridSettings.h"
 #include "grid/NumberDateUtils.h"
+#include "grid/TextsBefore.h"
 #include "grid/vzgcheck.h"
 #include "grid/vzgdd.h"
 
@@ -37,6 +38,8 @@
 
 class QIODevice;
 class QLineEdit;
+class TWorkbookValues;
+class WorkbookSource;
 class QTextDocument;
 class TArrowWindow;
 class TControlCombo;
@@ -254,6 +257,14 @@ public:
     void ImportWorkbook(const QString& fileName, const QString& sheetName);
     virtual void FileProgress(short progress);
 
+private:
+    friend void ImportWorkbookFrom(TVevIvizudEvar& grid, WorkbookSource& source, const QString& fileName,
+                                   const QString& sheetName);
+    // The grid sized to rows and columns and filled with the values; a failure on the way puts the
+    // grid back as it was.
+    void FillFromWorkbook(const TWorkbookValues& values, int rows, int cols);
+
+public:
     // ---- Column widths ------------------------------------------------------------------------
     void SaveColumnSizes();
     void LoadColumnSizes();
@@ -793,6 +804,7 @@ private:
     void DrawBackgroundTiled(TCanvas& canvas, const TRect& tr, int col, int row);
     void DrawBackgroundFixed(TCanvas& canvas, const TRect& tr);
     void DrawPlainText(TCellPaint& p, QString text, TRect tr, int gOff, TColor linkColor);
+    TRect ShowingPart(const TRect& tr) const;
     void ApplySelectionColors(TCellPaint& p, TColor& linkColor);
     bool EditorToCell();
     QString EditorControlText() const;
@@ -889,6 +901,12 @@ private:
     // The real row rows inserted at a display row go to.
     int RealInsertRow(int row) const;
     void CloseEditors();
+    // The row count as the structure operations change it: the order before sorting follows the
+    // rows they insert or remove (SetRowCount is the application's).
+    void ChangeRowCount(int count);
+    // One past the last of the columns up to lastCol that the row's line holds (a block's cells all
+    // carry properties, so none lies beyond).
+    int HeldColumnsEnd(int row, int lastCol) const;
     // Takes out the blocks with a cell in the display rows (and columns), and every remembered one.
     std::vector<TMergedArea> TakeMergedAreas(const std::vector<int>& rows, int firstCol, int lastCol);
     std::vector<TMergedArea> TakeMergedAreas(int firstRow, int lastRow, int firstCol, int lastCol);
@@ -1245,6 +1263,9 @@ private:
     void SmartFill(const TGridRect& selection, int pasted);
 
     std::vector<int> unsortedRowOrder_;
+    // Rows added (dropped when negative) at the end through RowCount since the order before sorting
+    // was taken: the next sort takes it afresh unless they come to none.
+    int rowCountDrift_ = 0;
     int followRow_ = -1;
     // ---- end of sorting and clipboard text ---------------------------------------------------------
 
@@ -1275,6 +1296,47 @@ private:
     // Loads a stream; a paste grows the grid as a text paste does and skips the cells that may not
     // be pasted into. The number of cells of the block.
     int LoadCells(TGridCoord dest, QIODevice& stream, bool paste);
+    // A paste of that many lines, the widest that many cells, with its top-left cell at the display
+    // column: refused from its size before anything changes; source names the text in the refusal.
+    void CheckPasteSize(int col, qint64 lines, qint64 widest, const QString& source) const;
+    // The clipboard as a refusal names it.
+    static QString ClipboardName();
+    int PasteTextFrom(int col, int row, const QString& text, const QString& source);
+    int PasteLines(int col, int row, const QString& text, int lines, int widest);
+    // What a paste changes, noted before it changes it, so that a paste that fails on the way (out
+    // of memory, or an event handler that raises) puts the grid back as it was (PasteUndo.cpp).
+    class TPasteUndo {
+    public:
+        // A paste of that many display columns and rows from the display cell (col, row) begins.
+        TPasteUndo(TVevIvizudEvar& grid, int col, int row, qint64 cols, qint64 rows);
+        // The rows the paste inserts go at this display row.
+        void SetInsertRow(int row) { insertRow_ = row; }
+        // Before the properties of a cell (a real column) change; withGraphic: its graphic is
+        // replaced as well.
+        void NoteProperties(int realCol, int row, bool withGraphic);
+        // Before the cells of the rows are merged over the real columns: the blocks there now.
+        void NoteBlocks(int realCol, int row, int cols, int rows);
+        void Undo();
+
+    private:
+        struct TCellBefore {
+            int Col = 0, Row = 0;
+            std::unique_ptr<TCellProperties> Properties; // none: the cell had none
+            bool GraphicTaken = false;
+            std::unique_ptr<TCellGraphic> Graphic;
+            TCellGraphic* SharedGraphic = nullptr;
+            void* CellObject = nullptr;
+        };
+        struct TBlock {
+            int Col, Row, Cols, Rows;
+        };
+        TVevIvizudEvar& grid_;
+        int rows_, cols_, insertRow_;
+        TTextsBefore texts_;
+        std::vector<TCellBefore> cells_;
+        std::vector<TBlock> blocks_;
+        std::optional<std::vector<TMergedArea>> cutAreas_;
+    };
     int streamId_ = 0;
     // ---- end of rich text and cell formats on the clipboard, the cell stream ----------------------
 

@@ -13,6 +13,11 @@
 
 void TVevIvizudEvar::SetRowCount(int count) {
     count = std::max(count, 1); // as the grid keeps one row at least
+    rowCountDrift_ += count - RowCount();
+    ChangeRowCount(count);
+}
+
+void TVevIvizudEvar::ChangeRowCount(int count) {
     if (RowCount() == TBaseGrid::FixedRows() && FixedRowAlways) UnHideSelection();
     // Rows dropped from the end leave as removed rows do (see RowStructure.cpp).
     if (count < RowCount()) EraseDisplayRows(count, RowCount() - count);

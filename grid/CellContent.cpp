@@ -11,6 +11,7 @@
 #include "grid/PictureContainer.h"
 #include "grid/RichText.h"
 #include "grid/TextUtils.h"
+#include "grid/VisibleText.h"
 
 #include <QTextDocument>
 
@@ -174,6 +175,12 @@ void TVevIvizudEvar::DrawCellContent(TCellPaint& p) {
     }
 }
 
+// What of a cell's text area can show at once: a row may be taller than the grid (the lines a
+// text shows are counted from it; see VisibleText.h).
+TRect TVevIvizudEvar::ShowingPart(const TRect& tr) const {
+    return {tr.Left, tr.Top, tr.Right, tr.Top + std::max(std::min(tr.Height(), ClientHeight()), 0)};
+}
+
 // Rich and wide texts draw on their own background: the pen takes the brush colour and the text
 // area is filled, except on a selected unfocused cell that has no selection colour of its own.
 void TVevIvizudEvar::DrawTextKindBackground(TCellPaint& p, const TRect& tr) {
@@ -190,7 +197,7 @@ void TVevIvizudEvar::DrawWideText(TCellPaint& p, const TRect& tr) {
         wordWrap_ || multiLineCells_ ? unsigned(DT_WORDBREAK) : unsigned(DT_SINGLELINE | DT_END_ELLIPSIS);
     canvas.SetBkMode(TBkMode::Transparent);
     TRect r = tr;
-    canvas.DrawText(GetCellTextWide(p.RealCol, p.Row), r, flags);
+    canvas.DrawText(VisibleText(GetCellTextWide(p.RealCol, p.Row), ShowingPart(r), flags, p.LineH), r, flags);
 }
 
 int TVevIvizudEvar::DrawHTMLCell(TCellPaint& p, const QString& text, TRect tr, TColor linkColor) {
@@ -198,7 +205,7 @@ int TVevIvizudEvar::DrawHTMLCell(TCellPaint& p, const QString& text, TRect tr, T
     tr.Left -= 1;
     const bool sortHere = SortGlyphHere(p);
     if (sortHere) tr.Right -= 10;
-    const int width = DrawHTMLText(*p.Canvas, text, tr, linkColor);
+    const int width = DrawHTMLText(*p.Canvas, VisibleHTMLText(text, ShowingPart(tr), p.LineH), tr, linkColor);
     if (sortHere && (SortIndexList.FindIndex(p.RealCol) <= 0 || SortSettings.IndexShow))
         DrawSortGlyph(*p.Canvas, p.RealCol, SortGlyphY(p.VAlign, tr), tr.Right + 2);
     return width + 2;
@@ -232,18 +239,20 @@ void TVevIvizudEvar::DrawPlainText(TCellPaint& p, QString text, TRect tr, int gO
         tr.Left += g;
     const bool filterButton = p.Row == 0 && ColumnHasFilterButton(p.RealCol);
     if (filterButton) tr.Right -= 16;
-    if (p.Graphic && !text.isEmpty()) {
+    // Only what can show is laid out: a cell may hold far more than it shows.
+    const QString shown = VisibleText(text, ShowingPart(tr), flags, p.LineH);
+    if (p.Graphic && !shown.isEmpty()) {
         TRect measure = tr;
-        canvas.DrawText(text, measure, flags | DT_CALCRECT);
+        canvas.DrawText(shown, measure, flags | DT_CALCRECT);
         p.TextWidth = measure.Right - tr.Left + 2;
     }
-    canvas.DrawText(text, tr, flags);
+    canvas.DrawText(shown, tr, flags);
     if (p.Graphic && p.Graphic->CellErrLen > 0)
         DrawErrorUnderline(canvas, text, p.Graphic->CellErrLen, p.Graphic->CellErrFrom, p.LineH, tr);
     TRect sortArea = p.R;
     if (filterButton) sortArea.Right -= 16;
     if (SortGlyphHere(p)) {
-        const int w = std::max(std::min(canvas.TextWidth(text), sortArea.Width() - 16), 0);
+        const int w = std::max(std::min(canvas.TextWidth(shown), sortArea.Width() - 16), 0);
         const int x = p.HAlign == TAlignment::taLeftJustify    ? sortArea.Left + w + 10 + gOff
                       : p.HAlign == TAlignment::taRightJustify ? sortArea.Right - w - 10
                                                                : sortArea.Left + 8;

@@ -11,6 +11,7 @@
 #include "grid/CellStream.h"
 
 #include "grid/AdvancedGrid.h"
+#include "grid/DelimitedImport.h"
 #include "grid/FilePicture.h"
 #include "grid/GridError.h"
 #include "grid/InputLimits.h"
@@ -484,7 +485,11 @@ int TVevIvizudEvar::LoadCells(TGridCoord dest, QIODevice& stream, bool paste) {
     if (dest.Y < 0) throw EVozAvozError("Invalid row accessed");
     TRecordReader in(stream);
     const TGridPropIO block = ReadStart(in);
-    TStructureChange change(*this);
+    // A paste into the grid is counted as a text paste is; it is taken back when memory runs out.
+    if (paste && !block.FullGrid) CheckPasteSize(dest.X, block.RowCount, block.ColCount, ClipboardName());
+    TStructureChange change(*this); // an open editor writes its value first
+    std::optional<TPasteUndo> undo;
+    if (paste && !block.FullGrid) undo.emplace(*this, dest.X, dest.Y, block.ColCount, block.RowCount);
 
     if (block.FullGrid) {
         // The grid becomes the stream's: rows kept out of view come back to be cleared too.
@@ -499,6 +504,7 @@ int TVevIvizudEvar::LoadCells(TGridCoord dest, QIODevice& stream, bool paste) {
     } else if (paste) {
         // The grid grows as a text paste does: rows above the footer rows, columns at the end.
         const int usable = LastSortRow() + 1;
+        undo->SetInsertRow(usable);
         if (Navigation.AllowClipboardRowGrow && dest.Y < usable && dest.Y + block.RowCount > usable)
             InsertRows(usable, dest.Y + block.RowCount - usable);
         if (Navigation.AllowClipboardColGrow && dest.X < ColCount() && dest.X + block.ColCount > ColCount())
@@ -521,6 +527,7 @@ int TVevIvizudEvar::LoadCells(TGridCoord dest, QIODevice& stream, bool paste) {
             SetGridCells(realCol, row, text);
         else
             SetCells(realCol, row, text); // a member of a block already there keeps its block's text
+        if (undo && cell.Properties) undo->NoteProperties(realCol, row, cell.Graphic != nullptr);
         if (TCellProperties* from = cell.Properties.get()) {
             TCellProperties* to = GetCellProperties(realCol, row);
             const TGridCoord span{from->CellSpanX, from->CellSpanY};
@@ -587,6 +594,7 @@ int TVevIvizudEvar::LoadCells(TGridCoord dest, QIODevice& stream, bool paste) {
             const auto [col, row] = at;
             if (membersLoaded[at] != (span.X + 1) * (span.Y + 1) - 1) continue;
             if (col + span.X >= ColCount() || row + span.Y >= RowCount()) continue;
+            if (undo) undo->NoteBlocks(DisplToRealCol(col), row, span.X + 1, span.Y + 1);
             MergeCells(DisplToRealCol(col), row, span.X + 1, span.Y + 1);
         }
         if (loaded.Right >= 0)
@@ -596,22 +604,31 @@ int TVevIvizudEvar::LoadCells(TGridCoord dest, QIODevice& stream, bool paste) {
 
     qint32 cells = 0;
     try {
-        for (;;) {
-            const quint8 kind = in.Next();
-            if (kind == rkEnd) {
-                if (in.Read<qint32>() != cells) Damaged();
-                in.Finish();
-                break;
+        try {
+            for (;;) {
+                const quint8 kind = in.Next();
+                if (kind == rkEnd) {
+                    if (in.Read<qint32>() != cells) Damaged();
+                    in.Finish();
+                    break;
+                }
+                if (kind != rkCell) Damaged();
+                TLoadedCell cell = ReadCell(in, block);
+                ++cells;
+                apply(cell);
             }
-            if (kind != rkCell) Damaged();
-            TLoadedCell cell = ReadCell(in, block);
-            ++cells;
-            apply(cell);
+        } catch (const std::bad_alloc&) {
+            if (!undo) finish();
+            throw;
+        } catch (...) {
+            finish(); // the cells read before the damage stay
+            throw;
         }
-    } catch (...) {
         finish();
-        throw;
+    } catch (const std::bad_alloc&) {
+        if (!undo) throw;
+        undo->Undo();
+        RaiseDelimitedFileTooLarge(ClipboardName());
     }
-    finish();
     return int(std::min<qint64>(qint64(block.ColCount) * block.RowCount, std::numeric_limits<int>::max()));
 }

@@ -13,6 +13,7 @@
 // be edited (any cell with AllowClipboardAlways) and after OnClipboardBeforePasteCell allows it.
 // A cell stream of a whole grid replaces the whole grid.
 #include "grid/AdvancedGrid.h"
+#include "grid/DelimitedImport.h"
 
 #include "platform/ui/Clipboard.h"
 
@@ -74,19 +75,25 @@ int TVevIvizudEvar::PasteRichText(int col, int row, const QString& rtf) {
     return 1;
 }
 
+// Whatever the format, a paste that runs out of memory is refused as one beyond the limits is, the
+// grid as it was (a whole grid's cell stream replaces the grid: what it loaded stays).
 int TVevIvizudEvar::PasteFromClipboardAt(int col, int row) {
     if (col < 0 || row < 0 || !MayPasteHere()) return 0;
-    if (Navigation.AllowFmtClipboard && Clipboard().HasFormat(CellsClipboardFormat())) {
-        QByteArray cells = Clipboard().Data(CellsClipboardFormat());
-        QBuffer buffer(&cells);
-        buffer.open(QIODevice::ReadOnly);
-        return LoadCells({col, row}, buffer, true);
+    try {
+        if (Navigation.AllowFmtClipboard && Clipboard().HasFormat(CellsClipboardFormat())) {
+            QByteArray cells = Clipboard().Data(CellsClipboardFormat());
+            QBuffer buffer(&cells);
+            buffer.open(QIODevice::ReadOnly);
+            return LoadCells({col, row}, buffer, true);
+        }
+        if (Navigation.AllowRTFClipboard) {
+            for (const QString& format : {TClipboard::RichTextFormat(), kRichTextAlias})
+                if (Clipboard().HasFormat(format))
+                    return PasteRichText(col, row, RichTextOf(Clipboard().Data(format)));
+        }
+        if (!Clipboard().HasFormat(QStringLiteral("text/plain"))) return 0;
+        return PasteText(col, row, Clipboard().AsText());
+    } catch (const std::bad_alloc&) {
+        RaiseDelimitedFileTooLarge(ClipboardName()); // one cell's text is written whole or not at all
     }
-    if (Navigation.AllowRTFClipboard) {
-        for (const QString& format : {TClipboard::RichTextFormat(), kRichTextAlias})
-            if (Clipboard().HasFormat(format))
-                return PasteRichText(col, row, RichTextOf(Clipboard().Data(format)));
-    }
-    if (!Clipboard().HasFormat(QStringLiteral("text/plain"))) return 0;
-    return PasteText(col, row, Clipboard().AsText());
 }

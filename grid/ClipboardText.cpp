@@ -18,13 +18,17 @@
 // the footer rows (AllowClipboardRowGrow); wider lines add columns (AllowClipboardColGrow).
 #include "grid/AdvancedGrid.h"
 
+#include "grid/DelimitedImport.h"
 #include "grid/FloatFormat.h"
 #include "grid/GridError.h"
+#include "grid/InputLimits.h"
 #include "grid/RichText.h"
 #include "grid/TextUtils.h"
 #include "platform/data/DateTime.h"
 #include "platform/data/NumberText.h"
+#include "platform/os/LngText.h"
 #include "platform/ui/Clipboard.h"
+#include "platform/ui/UiServices.h"
 
 #include <algorithm>
 
@@ -263,47 +267,78 @@ bool TVevIvizudEvar::MayPasteHere() const {
     return editing || Navigation.AllowClipboardAlways || MouseActions.RangeSelectAndEdit;
 }
 
+QString TVevIvizudEvar::ClipboardName() {
+    return TrText(LngText("área de transferência"));
+}
+
+void TVevIvizudEvar::CheckPasteSize(int col, qint64 lines, qint64 widest, const QString& source) const {
+    // As a delimited file's: the rows written times the columns they reach, or the grid's where
+    // those are more (a row written is as wide as the grid).
+    if (lines * std::max<qint64>(col + widest, AllColCount()) > inputlimits::kMaxCells)
+        RaiseDelimitedFileTooLarge(source);
+}
+
 int TVevIvizudEvar::PasteText(int col, int row, const QString& text) {
+    return PasteTextFrom(col, row, text, ClipboardName());
+}
+
+int TVevIvizudEvar::PasteTextFrom(int col, int row, const QString& text, const QString& source) {
     if (col < 0 || row < 0 || !MayPasteHere()) return 0;
-    const QString s = WithCRLineEnds(text);
+    try {
+        const QString s = WithCRLineEnds(text);
+        // The lines and their cells are counted before anything changes.
+        qint64 lines = 0, widest = 0;
+        ForEachLine(s, [&](qsizetype start, qsizetype stop, bool) {
+            ++lines;
+            widest = std::max<qint64>(widest, 1 + QStringView(s).mid(start, stop - start).count(kTab));
+        });
+        CheckPasteSize(col, lines, widest, source);
+        return PasteLines(col, row, s, int(lines), int(widest));
+    } catch (const std::bad_alloc&) {
+        RaiseDelimitedFileTooLarge(source); // the grid is as it was
+    }
+}
+
+// The text's lines into the grid; a failure on the way puts the grid back as it was.
+int TVevIvizudEvar::PasteLines(int col, int row, const QString& s, int lines, int widest) {
+    CloseEditors(); // an open editor writes its value before the texts are kept aside
     BeginUpdate();
     struct TEnd {
         TVevIvizudEvar& Grid;
         ~TEnd() { Grid.EndUpdate(); }
     } end{*this};
-
-    // The grid grows once by what the lines need; new rows go above the footer rows.
-    int lines = 0, widest = 0;
-    ForEachLine(s, [&](qsizetype start, qsizetype stop, bool) {
-        ++lines;
-        widest = std::max(widest, 1 + int(QStringView(s).mid(start, stop - start).count(kTab)));
-    });
-    const int usable = LastSortRow() + 1;
-    if (Navigation.AllowClipboardRowGrow && row < usable && row + lines > usable) {
-        InsertRows(usable, row + lines - usable);
-    }
-    if (Navigation.AllowClipboardColGrow && col < ColCount() && col + widest > ColCount())
-        SetColCount(col + widest);
-
+    TPasteUndo undo(*this, col, row, widest, lines);
     int count = 0, r = row, lastCol = col, lastRow = row;
-    const QStringView all(s);
-    ForEachLine(s, [&](qsizetype start, qsizetype stop, bool) {
-        int c = col;
-        for (qsizetype p = start;; ++c) {
-            qsizetype tab = all.mid(p, stop - p).indexOf(kTab);
-            tab = tab < 0 ? stop : p + tab;
-            if (MayPasteInto(c, r)) {
-                QString cell = s.mid(p, tab - p);
-                if (cell.contains(kLF)) UnquoteMultiLine(cell);
-                WritePasted(c, r, std::move(cell));
+    try {
+        // The grid grows once by what the lines need; new rows go above the footer rows.
+        const int usable = LastSortRow() + 1;
+        undo.SetInsertRow(usable);
+        if (Navigation.AllowClipboardRowGrow && row < usable && row + lines > usable)
+            InsertRows(usable, row + lines - usable);
+        if (Navigation.AllowClipboardColGrow && col < ColCount() && col + widest > ColCount())
+            SetColCount(col + widest);
+        const QStringView all(s);
+        ForEachLine(s, [&](qsizetype start, qsizetype stop, bool) {
+            int c = col;
+            for (qsizetype p = start;; ++c) {
+                qsizetype tab = all.mid(p, stop - p).indexOf(kTab);
+                tab = tab < 0 ? stop : p + tab;
+                if (MayPasteInto(c, r)) {
+                    QString cell = s.mid(p, tab - p);
+                    if (cell.contains(kLF)) UnquoteMultiLine(cell);
+                    WritePasted(c, r, std::move(cell));
+                }
+                ++count;
+                lastCol = std::max(lastCol, c);
+                if (tab == stop) break;
+                p = tab + 1;
             }
-            ++count;
-            lastCol = std::max(lastCol, c);
-            if (tab == stop) break;
-            p = tab + 1;
-        }
-        lastRow = r++;
-    });
+            lastRow = r++;
+        });
+    } catch (...) {
+        undo.Undo();
+        throw;
+    }
     if (count > 0) {
         lastCol = std::min(lastCol, ColCount() - 1);
         lastRow = std::min(lastRow, RowCount() - 1);

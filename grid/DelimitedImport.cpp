@@ -15,26 +15,59 @@
 #include <optional>
 
 QChar DetectDelimiter(const QString& line1, const QString& line2) {
+    TCandidateTally tally;
+    tally.Add(line1);
+    const TCandidateTally::TCounts counts1 = tally.End();
+    tally.Add(line2);
+    return DetectDelimiter(counts1, tally.End());
+}
+
+QChar DetectDelimiter(const TCandidateTally::TCounts& line1, const TCandidateTally::TCounts& line2) {
     int best = 0;
     QChar found;
     for (int pass = 1; pass <= 2 && found.isNull(); ++pass)
-        for (char16_t candidate : kDelimiterCandidates) {
-            const int count1 = pass == 1 ? CountSingleChar(candidate, line1) : CountChar(candidate, line1);
-            const int count2 = pass == 1 ? CountSingleChar(candidate, line2) : CountChar(candidate, line2);
+        for (size_t i = 0; i < kDelimiterCandidates.size(); ++i) {
+            const int count1 = pass == 1 ? line1.Single[i] : line1.All[i];
+            const int count2 = pass == 1 ? line2.Single[i] : line2.All[i];
             if (count1 == count2 && count1 > best) {
-                found = candidate;
+                found = kDelimiterCandidates[i];
                 best = count1;
             }
         }
     if (found.isNull())
-        for (char16_t candidate : kDelimiterCandidates) {
-            const int count1 = CountChar(candidate, line1), count2 = CountChar(candidate, line2);
+        for (size_t i = 0; i < kDelimiterCandidates.size(); ++i) {
+            const int count1 = line1.All[i], count2 = line2.All[i];
             if (count1 > best || count2 > best) {
-                found = candidate;
+                found = kDelimiterCandidates[i];
                 best = std::max(count1, count2);
             }
         }
     return found;
+}
+
+void TCandidateTally::Add(QStringView part) {
+    for (const QChar c : part) {
+        const char16_t u = c.unicode();
+        int candidate = -1;
+        if (u < 128)
+            for (size_t i = 0; i < kDelimiterCandidates.size() && candidate < 0; ++i)
+                if (kDelimiterCandidates[i] == u) candidate = int(i);
+        if (candidate == runCandidate_ && candidate >= 0) {
+            ++run_;
+        } else {
+            if (runCandidate_ >= 0 && run_ % 2 == 1) ++counts_.Single[size_t(runCandidate_)];
+            runCandidate_ = candidate;
+            run_ = 1;
+        }
+        if (candidate >= 0) ++counts_.All[size_t(candidate)];
+    }
+}
+
+TCandidateTally::TCounts TCandidateTally::End() {
+    if (runCandidate_ >= 0) ++counts_.Single[size_t(runCandidate_)]; // a run that ends the line counts
+    TCounts counts = counts_;
+    *this = TCandidateTally();
+    return counts;
 }
 
 namespace {
@@ -107,6 +140,77 @@ bool SplitDelimitedLine(QStringView line, QChar delimiter, std::vector<QString>&
     });
 }
 
+void TLineCellCount::Add(QStringView part) {
+    if (part.isEmpty()) return;
+    any_ = true;
+    if (delimiter_.isNull()) return;
+    if (delimiter_ == u'"') {
+        text_ += part;
+        return;
+    }
+    const qsizetype n = part.size();
+    for (qsizetype i = 0; i < n;) {
+        switch (state_) {
+        case kFieldStart: {
+            const QChar c = part[i++];
+            if (c == delimiter_) {
+                ++cells_; // an empty field
+            } else if (c == u'"') {
+                state_ = kQuoted;
+                run_ = openDelimiters_ = 0;
+                tail_ = false;
+            } else {
+                state_ = kPlain;
+            }
+            break;
+        }
+        case kPlain:
+        case kAfterQuote: { // the field, or what follows its closing quote, runs to the delimiter
+            const qsizetype d = part.indexOf(delimiter_, i);
+            if (d < 0) return;
+            ++cells_;
+            state_ = kFieldStart;
+            i = d + 1;
+            break;
+        }
+        case kQuoted: {
+            const QChar c = part[i];
+            tail_ = c != delimiter_;
+            if (c == u'"') {
+                ++run_;
+                ++i;
+                break;
+            }
+            if (run_ % 2 == 1) { // an odd run closes the field; c belongs to what follows it
+                state_ = kAfterQuote;
+                break;
+            }
+            run_ = 0;
+            if (c == delimiter_) ++openDelimiters_;
+            ++i;
+            break;
+        }
+        }
+    }
+}
+
+qint64 TLineCellCount::End() {
+    qint64 cells = cells_;
+    if (delimiter_.isNull()) {
+        cells = any_ ? 1 : 0;
+    } else if (delimiter_ == u'"') {
+        cells = 0;
+        CutLine(text_, delimiter_, [&](QStringView) { return ++cells > 0; });
+    } else if (state_ == kPlain || state_ == kAfterQuote) {
+        ++cells;
+    } else if (state_ == kQuoted) {
+        // Closed by a run of quotes at the end of the line, or never closed.
+        cells += run_ > 0 ? 1 : std::max<qint64>(openDelimiters_ + (tail_ ? 1 : 0), 1);
+    }
+    *this = TLineCellCount(delimiter_);
+    return cells;
+}
+
 void TUtf8Check::Add(QByteArrayView piece) {
     const char* const data = piece.data();
     const qsizetype n = piece.size();
@@ -177,23 +281,187 @@ template <typename TAction> void ReadPieces(QFile& file, const QString& fileName
     }
 }
 
-// What the whole file decides before its lines are cut: its encoding and its line ends.
+enum class TEncoding { Ansi, Oem, Utf8, Utf16LE, Utf16BE };
+
+// What the whole file decides before its lines are cut: its encoding (and the length of the
+// byte-order mark that gave it) and its line ends.
 struct TTextShape {
-    bool Utf8 = false;
+    TEncoding Encoding = TEncoding::Ansi;
+    qsizetype MarkBytes = 0;
     bool CrEnds = false;
 };
 
-TTextShape ScanFile(QFile& file, const QString& fileName, bool checkUtf8) {
+// Whether the text holds an LF, and a CR LF pair, given piece after piece (bytes of an 8-bit
+// encoding, or decoded characters).
+class TLineEndTally {
+public:
+    void Add(QByteArrayView piece) {
+        Add(piece, piece.contains(QByteArrayView("\r\n")), piece.contains('\n'));
+    }
+    void Add(QStringView piece) { Add(piece, piece.contains(u"\r\n"), piece.contains(u'\n')); }
+    bool AnyCRLF() const { return anyCRLF_; }
+    bool CrEnds() const { return anyCRLF_ || !anyLF_; }
+
+private:
+    template <typename TView> void Add(TView piece, bool crlf, bool lf) {
+        if (piece.isEmpty()) return;
+        anyCRLF_ = anyCRLF_ || (lastCR_ && piece.front() == '\n') || crlf;
+        anyLF_ = anyLF_ || lf;
+        lastCR_ = piece.back() == '\r';
+    }
+
+    bool anyLF_ = false, anyCRLF_ = false, lastCR_ = false;
+};
+
+QStringDecoder DecoderFor(TEncoding encoding) {
+    switch (encoding) {
+    case TEncoding::Oem:
+        return QStringDecoder("IBM850");
+    case TEncoding::Utf8:
+        return QStringDecoder(QStringDecoder::Utf8);
+    case TEncoding::Utf16LE:
+        return QStringDecoder(QStringDecoder::Utf16LE);
+    case TEncoding::Utf16BE:
+        return QStringDecoder(QStringDecoder::Utf16BE);
+    case TEncoding::Ansi:
+        break;
+    }
+    QStringDecoder ansi("windows-1252");
+    if (ansi.isValid()) return ansi;
+    return QStringDecoder(QStringDecoder::Latin1);
+}
+
+bool IsUtf16(TEncoding encoding) {
+    return encoding == TEncoding::Utf16LE || encoding == TEncoding::Utf16BE;
+}
+
+TTextShape ScanFile(QFile& file, const QString& fileName, bool oem) {
+    TTextShape shape;
     TUtf8Check utf8;
-    bool anyLF = false, anyCRLF = false, lastCR = false;
+    TLineEndTally ends;
+    std::optional<QStringDecoder> utf16;
+    bool first = true;
     ReadPieces(file, fileName, [&](QByteArrayView piece) {
+        if (first) {
+            first = false;
+            if (piece.startsWith("\xFF\xFE") || piece.startsWith("\xFE\xFF")) {
+                shape.Encoding = piece[0] == '\xFF' ? TEncoding::Utf16LE : TEncoding::Utf16BE;
+                shape.MarkBytes = 2;
+                utf16.emplace(DecoderFor(shape.Encoding));
+            } else if (piece.startsWith("\xEF\xBB\xBF")) {
+                shape.Encoding = TEncoding::Utf8;
+                shape.MarkBytes = 3;
+            } else {
+                shape.Encoding = oem ? TEncoding::Oem : TEncoding::Utf8; // UTF-8 while it stays valid
+            }
+        }
+        const bool checkUtf8 = shape.Encoding == TEncoding::Utf8 && shape.MarkBytes == 0;
         if (checkUtf8) utf8.Add(piece);
-        anyCRLF = anyCRLF || (lastCR && piece.front() == '\n') || piece.contains(QByteArrayView("\r\n"));
-        anyLF = anyLF || piece.contains('\n');
-        lastCR = piece.back() == '\r';
-        return checkUtf8 || !anyCRLF; // with a CR LF pair only the encoding is left to find
+        if (utf16)
+            ends.Add(QStringView(QString((*utf16)(piece))));
+        else
+            ends.Add(piece);
+        return checkUtf8 || !ends.AnyCRLF(); // with a CR LF pair only the encoding is left to find
     });
-    return {checkUtf8 && utf8.Valid(), anyCRLF || !anyLF};
+    if (shape.Encoding == TEncoding::Utf8 && shape.MarkBytes == 0 && !utf8.Valid())
+        shape.Encoding = TEncoding::Ansi;
+    shape.CrEnds = ends.CrEnds();
+    return shape;
+}
+
+// The file's text for the readings that look only at its delimiters, quotes and line ends: these
+// are ASCII, which every 8-bit encoding read here leaves as it is, so those are read as Latin-1
+// (the quickest to decode); UTF-16 is decoded. The byte-order mark is left out.
+class TStructureDecoder {
+public:
+    explicit TStructureDecoder(const TTextShape& shape)
+        : decoder_(IsUtf16(shape.Encoding) ? DecoderFor(shape.Encoding)
+                                           : QStringDecoder(QStringDecoder::Latin1)),
+          skip_(IsUtf16(shape.Encoding) ? 0 : shape.MarkBytes) {}
+    QString operator()(QByteArrayView piece) {
+        const qsizetype skipped = std::min(skip_, piece.size());
+        skip_ -= skipped;
+        return decoder_(piece.sliced(skipped));
+    }
+
+private:
+    QStringDecoder decoder_;
+    qsizetype skip_;
+};
+
+// Cuts decoded text given piece after piece into lines (see the header for the line ends) without
+// keeping it: part(text) is called with each part of a line as it comes, end() at each line's end.
+class TLineScanner {
+public:
+    explicit TLineScanner(bool crEnds) : crEnds_(crEnds) {}
+
+    template <typename TPart, typename TEnd> void Add(QStringView text, TPart part, TEnd end) {
+        if (text.isEmpty()) return;
+        qsizetype start = 0;
+        if (crEnds_) {
+            if (skipLF_ && text.front() == u'\n') start = 1;
+            skipLF_ = false;
+        } else if (heldCR_) { // a CR that ended the text before: the break's, or the line's own
+            heldCR_ = false;
+            if (text.front() == u'\n') {
+                EndLine(end);
+                start = 1;
+            } else {
+                Part(u"\r", part);
+            }
+        }
+        const QChar stop = crEnds_ ? u'\r' : u'\n';
+        for (qsizetype at; start < text.size(); start = at + 1) {
+            at = text.indexOf(stop, start);
+            QStringView line = text.sliced(start, (at < 0 ? text.size() : at) - start);
+            if (!crEnds_ && line.endsWith(u'\r')) {
+                line.chop(1);
+                heldCR_ = at < 0; // the next text tells whether an LF follows
+            }
+            Part(line, part);
+            if (at < 0) return;
+            EndLine(end);
+            if (crEnds_ && at + 1 == text.size()) skipLF_ = true; // an LF may open the next text
+            if (crEnds_ && at + 1 < text.size() && text[at + 1] == u'\n') ++at;
+        }
+    }
+
+    template <typename TPart, typename TEnd> void Finish(TPart part, TEnd end) {
+        if (heldCR_) Part(u"\r", part);
+        heldCR_ = false;
+        if (started_) EndLine(end); // the text after the last break; none after a final break
+    }
+
+private:
+    template <typename TPart> void Part(QStringView text, TPart& part) {
+        if (text.isEmpty()) return;
+        started_ = true;
+        part(text);
+    }
+    template <typename TEnd> void EndLine(TEnd& end) {
+        started_ = false;
+        end();
+    }
+
+    bool crEnds_;
+    bool skipLF_ = false, heldCR_ = false, started_ = false;
+};
+
+// The delimiter the file's first two lines give.
+QChar FindDelimiter(QFile& file, const QString& fileName, const TTextShape& shape) {
+    TLineScanner lines(shape.CrEnds);
+    TStructureDecoder decode(shape);
+    TCandidateTally tally;
+    std::vector<TCandidateTally::TCounts> counts;
+    auto part = [&](QStringView text) { tally.Add(text); };
+    auto end = [&] { counts.push_back(tally.End()); };
+    ReadPieces(file, fileName, [&](QByteArrayView piece) {
+        lines.Add(decode(piece), part, end);
+        return counts.size() < 2;
+    });
+    if (counts.size() < 2) lines.Finish(part, end);
+    counts.resize(std::max<size_t>(counts.size(), 2));
+    return DetectDelimiter(counts[0], counts[1]);
 }
 
 // Cuts decoded text given piece after piece into lines (see the header for the line ends).
@@ -237,69 +505,49 @@ private:
     bool skipLF_ = false;
 };
 
-QStringDecoder DecoderFor(bool oem, bool utf8) {
-    if (oem) return QStringDecoder("IBM850");
-    if (utf8) return QStringDecoder(QStringDecoder::Utf8);
-    QStringDecoder ansi("windows-1252");
-    if (ansi.isValid()) return ansi;
-    return QStringDecoder(QStringDecoder::Latin1);
-}
-
-// Reads the file's lines through the decoder, handing each to line with the delimiter; without a
-// delimiter the first two lines wait until they have given one.
-template <typename TLine>
-void ReadLines(QFile& file, const QString& fileName, bool crEnds, QStringDecoder& decoder, QChar delimiter,
-               TLine line) {
-    TLineCutter cutter(crEnds);
-    bool known = !delimiter.isNull();
-    std::vector<QString> waiting;
-    auto detect = [&] {
-        delimiter = DetectDelimiter(waiting.empty() ? QString() : waiting[0],
-                                    waiting.size() < 2 ? QString() : waiting[1]);
-        known = true;
-        for (const QString& text : waiting) line(QStringView(text), delimiter);
-        waiting.clear();
-    };
-    auto take = [&](QStringView text) {
-        if (known) {
-            line(text, delimiter);
-            return;
-        }
-        waiting.push_back(text.toString());
-        if (waiting.size() == 2) detect();
-    };
-    ReadPieces(file, fileName, [&](QByteArrayView piece) {
-        cutter.Add(QString(decoder(piece)), take);
-        return true;
-    });
-    cutter.Finish(take);
-    if (!known) detect();
-}
-
 TDelimitedCells ReadCells(QFile& file, const QString& fileName, QChar delimiter, bool oemConvert,
                           int columns) {
     const bool oem = oemConvert && QStringDecoder("IBM850").isValid();
-    const TTextShape shape = ScanFile(file, fileName, !oem);
-    // The cells are counted before any is kept, on the text read as Latin-1: delimiters, quotes and
-    // line ends are ASCII, which every encoding read here leaves as it is.
-    QStringDecoder latin1(QStringDecoder::Latin1);
+    const TTextShape shape = ScanFile(file, fileName, oem);
+    if (delimiter.isNull()) delimiter = FindDelimiter(file, fileName, shape);
+    // The cells are counted before any is kept, as the text comes: a line is not kept whole for it.
     qint64 rows = 0, total = 0;
     int width = 0;
-    ReadLines(file, fileName, shape.CrEnds, latin1, delimiter, [&](QStringView line, QChar lineDelimiter) {
-        const qint64 limit = NextRowLimit(rows, std::max(width, columns), inputlimits::kMaxCells);
-        qint64 count = 0;
-        if (limit < 0 || !CutLine(line, lineDelimiter, [&](QStringView) { return ++count <= limit; }))
-            RaiseDelimitedFileTooLarge(fileName);
-        ++rows;
-        width = std::max(width, int(count));
-        total += count;
-    });
-    QStringDecoder decoder = DecoderFor(oem, shape.Utf8);
+    {
+        TLineScanner lines(shape.CrEnds);
+        TStructureDecoder decode(shape);
+        TLineCellCount count(delimiter);
+        qint64 limit = NextRowLimit(0, columns, inputlimits::kMaxCells);
+        auto part = [&](QStringView text) {
+            count.Add(text);
+            if (limit < 0 || count.AtLeast() > limit) RaiseDelimitedFileTooLarge(fileName);
+        };
+        auto end = [&] {
+            const qint64 cells = count.End();
+            if (limit < 0 || cells > limit) RaiseDelimitedFileTooLarge(fileName);
+            ++rows;
+            width = std::max(width, int(cells));
+            total += cells;
+            limit = NextRowLimit(rows, std::max(width, columns), inputlimits::kMaxCells);
+        };
+        ReadPieces(file, fileName, [&](QByteArrayView piece) {
+            lines.Add(decode(piece), part, end);
+            return true;
+        });
+        lines.Finish(part, end);
+    }
+    QStringDecoder decoder = DecoderFor(shape.Encoding);
     TDelimitedCells cells(inputlimits::kMaxCells, columns);
     cells.Reserve(rows, total);
-    ReadLines(file, fileName, shape.CrEnds, decoder, delimiter, [&](QStringView line, QChar lineDelimiter) {
-        if (!cells.AddLine(line, lineDelimiter)) RaiseDelimitedFileTooLarge(fileName);
+    TLineCutter cutter(shape.CrEnds);
+    auto line = [&](QStringView text) {
+        if (!cells.AddLine(text, delimiter)) RaiseDelimitedFileTooLarge(fileName);
+    };
+    ReadPieces(file, fileName, [&](QByteArrayView piece) {
+        cutter.Add(QString(decoder(piece)), line);
+        return true;
     });
+    cutter.Finish(line);
     return cells;
 }
 

@@ -3,17 +3,21 @@
 // Files: only a regular file is opened ("Cannot open file " + name otherwise). A file larger than
 // inputlimits::kMaxTextFileBytes is refused from its size before it is read; it is then read in
 // pieces of kDelimitedPieceBytes, three times: for its encoding and line ends, for the count of its
-// cells, and for its cells. Its lines times its widest line's cells, or times the grid's columns
-// where they are more (a row the grid writes is as wide as its columns), may come to
-// inputlimits::kMaxCells: the count refuses a file beyond that as soon as a line shows it, before
-// any cell is kept. Refusals (a file grown beyond the byte limit while read among them) and a file
+// cells (its first two lines once more before, when they give the delimiter), and for its cells.
+// The first readings keep nothing of the text, whatever the length of its lines. Its lines times its widest
+// line's cells, or times the grid's columns where they are more (a row the grid writes is as wide as its
+// columns), may come to inputlimits::kMaxCells: the count refuses a file beyond that as soon as a line shows
+// it, before any cell is kept. Refusals (a file grown beyond the byte limit while read among them) and a file
 // that does not fit in the memory left give "O arquivo é grande demais para ser importado: " +
 // name, in the tool's language; nothing of the file is kept then.
 //
-// Text: with the grid's OemConvert the bytes are code page 850; otherwise UTF-8 when the whole
-// file is valid UTF-8 (a leading byte-order mark is dropped), else Windows-1252.
+// Text: a byte-order mark at the start decides the encoding, and is dropped: FF FE UTF-16
+// little-endian, FE FF UTF-16 big-endian, EF BB BF UTF-8. Without one, with the grid's OemConvert
+// the bytes are code page 850; otherwise UTF-8 when the whole file is valid UTF-8, else
+// Windows-1252.
 //
-// Lines: a file that holds a CR LF pair, or no LF at all, has its lines ended by CR (an LF right
+// Lines (in the characters the text decodes to): a file that holds a CR LF pair, or no LF at all,
+// has its lines ended by CR (an LF right
 // after it belongs to the break), and an LF alone stays inside the line, where it breaks the cell
 // (it becomes CR LF). Any other file has its lines ended by LF (a CR before it dropped). A break at
 // the very end starts no further line. Each physical line is one row: a quoted cell does not run
@@ -43,16 +47,59 @@ inline constexpr std::array<char16_t, 10> kDelimiterCandidates = {u',', u';', u'
                                                                   u'@', u'*', u'-', u'+',  u'&'};
 inline constexpr qsizetype kDelimitedPieceBytes = qsizetype(1) << 20;
 
+// How often each candidate occurs in a line: all occurrences (CountChar) and the runs that are odd
+// or end the line (CountSingleChar), counted as the text comes, part after part.
+class TCandidateTally {
+public:
+    struct TCounts {
+        std::array<int, kDelimiterCandidates.size()> All{}, Single{};
+    };
+    void Add(QStringView part);
+    // The counts of the line; the tally starts again for the next one.
+    TCounts End();
+
+private:
+    TCounts counts_;
+    int runCandidate_ = -1; // the candidate of the run of equal characters last seen, or -1
+    qint64 run_ = 0;
+};
+
 // Three passes over the candidates, each only when the one before found nothing: (1) the same
 // number of unquoted occurrences (CountSingleChar) in both lines, the largest number winning;
 // (2) the same with plain counts (CountChar); (3) the largest plain count in either line. An
 // earlier candidate wins a tie. A null character when no candidate occurs; line2 is empty for a
 // one-line file.
 QChar DetectDelimiter(const QString& line1, const QString& line2);
+QChar DetectDelimiter(const TCandidateTally::TCounts& line1, const TCandidateTally::TCounts& line2);
 // Appends the cells of one line, from column 0 (none for an empty line). A line of more than
 // maxCells cells is cut short: false, once maxCells + 1 of them have been appended.
 bool SplitDelimitedLine(QStringView line, QChar delimiter, std::vector<QString>& cells,
                         qsizetype maxCells = std::numeric_limits<qsizetype>::max());
+
+// The number of cells SplitDelimitedLine cuts from a line, counted as the line's text comes, part
+// after part, without keeping it (the cells known so far are a lower bound of the line's).
+class TLineCellCount {
+public:
+    explicit TLineCellCount(QChar delimiter) : delimiter_(delimiter) {}
+    void Add(QStringView part);
+    qint64 AtLeast() const { return cells_; }
+    // The line's cells; the count starts again for the next line.
+    qint64 End();
+
+private:
+    enum TState : unsigned char { kFieldStart, kPlain, kQuoted, kAfterQuote };
+    QChar delimiter_;
+    TState state_ = kFieldStart;
+    bool any_ = false;
+    qint64 cells_ = 0; // cells ended so far
+    // In a quoted field: the quotes of the run last seen, and for the case that the field never
+    // closes (it then ends at the first delimiter after its opening quote, and every delimiter
+    // after that ends one more), the delimiters since the opening quote and whether text follows
+    // the last of them.
+    qint64 run_ = 0, openDelimiters_ = 0;
+    bool tail_ = false;
+    QString text_; // the line, only with '"' as the delimiter (its quoted fields end otherwise)
+};
 
 // Whether bytes given piece after piece are valid UTF-8 (RFC 3629: no overlong forms, no
 // surrogates, nothing above U+10FFFF, no sequence cut short at the end).

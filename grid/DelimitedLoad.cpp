@@ -4,41 +4,10 @@
 // and a failure puts them, the grid's size and its floating footer back before it is passed on.
 #include "grid/AdvancedGrid.h"
 #include "grid/DelimitedImport.h"
+#include "grid/TextsBefore.h"
 
 #include <new>
 #include <optional>
-
-namespace {
-
-// The texts of the store's rows first to end - 1 in its columns 0 to columns - 1, as they were.
-class TTextsBefore {
-public:
-    TTextsBefore(const TCellStore& store, int first, int end, int columns)
-        : first_(first), end_(end), columns_(columns) {
-        for (int row = first; row < end; ++row)
-            for (int col = 0; col < std::min(columns, store.LineLength(row)); ++col)
-                if (const QString& text = store.Text(col, row); !text.isEmpty())
-                    texts_.push_back({col, row, text});
-    }
-
-    // Every cell of those rows and columns was there before or holds no text: nothing is allocated.
-    void PutBack(TCellStore& store) const {
-        for (int row = first_; row < end_; ++row)
-            for (int col = 0; col < std::min(columns_, store.LineLength(row)); ++col)
-                if (!store.Text(col, row).isEmpty()) store.SetText(col, row, QString());
-        for (const TText& t : texts_) store.SetText(t.Col, t.Row, t.Text);
-    }
-
-private:
-    struct TText {
-        int Col, Row;
-        QString Text;
-    };
-    int first_, end_, columns_;
-    std::vector<TText> texts_;
-};
-
-} // namespace
 
 void TVevIvizudEvar::LoadFromCSV(const QString& fileName) {
     LoadDelimited(fileName, false);
@@ -58,7 +27,7 @@ void TVevIvizudEvar::LoadDelimited(const QString& fileName, bool append) {
         // The rows the lines may write over (the footer row is kept whole), in every column they
         // may reach: the lines' and, once ColCount has grown to them, the hidden ones beyond.
         const TTextsBefore before(CellStore(), fillRow,
-                                  std::min(oldRows - (floating ? 1 : 0), fillRow + lines),
+                                  std::min(oldRows - (floating ? 1 : 0), fillRow + lines), 0,
                                   std::max(ColCount(), cells.Width()) + HiddenColCount());
         // The footer row leaves the blocks it shares with rows above, which keep their part above
         // it; its part of them (Row -1 until it is placed) goes with it.

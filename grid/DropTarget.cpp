@@ -9,7 +9,9 @@
 #include "grid/AdvancedGrid.h"
 #include "grid/GridDragDrop.h"
 #include "grid/PopupWindows.h"
+#include "platform/os/LngText.h"
 #include "platform/ui/UiBoundary.h"
+#include "platform/ui/UiServices.h"
 
 #include <QDropEvent>
 #include <QFileInfo>
@@ -172,14 +174,31 @@ void TGridDropTarget::DropText(TPoint screen, const QString& text) {
     g.GetTextDimensions(text, size);
     const int lines = LineCount(text, size.Y);
     if (row == 0 && g.RowCount() == 1 && g.FixedRowAlways) row = 1;
+    // Counted as a paste is before the rows are inserted; a paste that fails takes them back.
+    const QString source = TrText(LngText("texto arrastado"));
+    g.CheckPasteSize(col, lines, size.X, source);
     const bool insert = g.DragDropSettings.OleInsertRows && lines > 0;
-    if (insert) {
-        const int top = g.TopRow();
-        g.InsertRows(row, lines);
-        g.DragRowsInserted(row, lines);
-        if (top > g.TBaseGrid::FixedRows()) g.SetTopRow(top + 1);
+    const int top = g.TopRow();
+    bool inserted = false;
+    int pasted = 0;
+    try {
+        if (insert) {
+            row = std::min(row, g.RowCount());
+            g.InsertRows(row, lines);
+            inserted = true;
+            g.DragRowsInserted(row, lines);
+            if (top > g.TBaseGrid::FixedRows()) g.SetTopRow(top + 1);
+        }
+        pasted = g.PasteTextFrom(col, row, text, source);
+    } catch (...) {
+        if (inserted) {
+            g.EraseDisplayRows(row, lines);
+            g.DragRowsInserted(row, -lines);
+            g.SetTopRow(std::min(top, g.RowCount() - 1));
+        }
+        throw;
     }
-    if (g.PasteText(col, row, text) == 0 && !insert) return;
+    if (pasted == 0 && !insert) return;
     const int left = std::min(std::max(col, g.FixedCols()), g.ColCount() - 1);
     const TGridRect area{left, std::min(row, g.RowCount() - 1),
                          std::clamp(col + std::max(size.X, 1) - 1, left, g.ColCount() - 1),

@@ -109,6 +109,8 @@ THTMLDrawResult TRenderer::Run(QString text) {
         top = Moved(top, height);
         out_.Height = ElementSize(Moved(out_.Height, height));
         if (!a_.MeasureOnly && top + canvas_.TextHeight(QStringLiteral("gh")) > rect_.Bottom) break;
+        // Measured sizes end at the largest element: lines below it could show in none.
+        if (a_.MeasureOnly && out_.Height >= kMaxElementSize) break;
     }
     out_.AnchorCount = state.AnchorCount;
 
@@ -187,7 +189,8 @@ bool TLinePass::DoRun() {
     run.replace(QLatin1String("&nbsp;"), QLatin1String(" "), Qt::CaseInsensitive);
     run.replace(QLatin1String("&lt;"), QLatin1String("<"), Qt::CaseInsensitive);
     run.replace(QLatin1String("&gt;"), QLatin1String(">"), Qt::CaseInsensitive);
-    const TExtent extent = Extent(run);
+    const QString laidOut = run.size() > kMaxRunCharacters ? run.first(kMaxRunCharacters) : run;
+    const TExtent extent = Extent(laidOut);
     line_.Height = std::max(line_.Height, extent.Height);
     if (st_.Sup) line_.Rise = std::max(line_.Rise, extent.Height / 4);
     if (st_.Sub) line_.Drop = std::max(line_.Drop, extent.Height / 4);
@@ -208,7 +211,7 @@ bool TLinePass::DoRun() {
         }
         r_.out_.PlainText += run;
     }
-    if (!calc_) DrawRun(run, extent);
+    if (!calc_) DrawRun(laidOut, extent);
     if (!consume_ && st_.AnchorOpen && a_.Point.X >= x_ && a_.Point.X < x_ + extent.Width) {
         line_.AnchorFlag = true;
         if (a_.Point.Y >= box_.Top && a_.Point.Y < box_.Bottom) {

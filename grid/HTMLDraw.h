@@ -56,7 +56,8 @@ struct THTMLDrawResult {
 //   hoverLink     the hovered anchor, counted from 1
 //   shadowOffset  how far right and down a shadow is drawn
 //   checkOnly     draw nothing, but lay the text out and hit-test it
-//   measureOnly   no drawing and no hit-testing; the text is not cut at the rectangle's bottom
+//   measureOnly   no drawing and no hit-testing; the text is not cut at the rectangle's bottom,
+//                 only where its height reaches the largest element size (as sizes are bounded)
 //   printing      image-list and desktop icons are stretched by printScale
 //   keepColors    anchors, FONT COLOR and FONT BGCOLOR leave the colours as they are
 //   blinkVisible  false: <BLINK> text takes the background colour

@@ -1,6 +1,7 @@
 #include "grid/HTMLHintWindow.h"
 
 #include "grid/HTMLDraw.h"
+#include "grid/VisibleText.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -16,12 +17,20 @@ THTMLDrawResult Measure(const QString& text, const TRect& rect) {
 
 constexpr int kMeasureWidth = 1024 - 16;
 
+// What of a text can show in a hint: what a window of its width and of a screen's height at most
+// can hold (a hint of a cell's text may be given millions of characters).
+QString Shown(const QString& text, int width) {
+    TCanvas canvas;
+    return VisibleHTMLText(text, {0, 0, std::max(width, kMeasureWidth), 4096},
+                           canvas.TextHeight(QStringLiteral("gh")));
+}
+
 } // namespace
 
 THTMLHintWindow::THTMLHintWindow(QWidget* parent) : THintWindow(parent) {}
 
 TRect THTMLHintWindow::CalcHintRect(int maxWidth, const QString& text) {
-    const THTMLDrawResult measured = Measure(text, {0, 0, maxWidth, 0});
+    const THTMLDrawResult measured = Measure(Shown(text, maxWidth), {0, 0, maxWidth, 0});
     return {0, 0, measured.Width, measured.Height};
 }
 
@@ -33,7 +42,8 @@ TRect THTMLHintWindow::ScreenArea(TPoint at) const {
     return screen ? FromQRect(screen->geometry()) : TRect{0, 0, 1 << 20, 1 << 20};
 }
 
-void THTMLHintWindow::ActivateHint(const TRect& screenRect, const QString& text) {
+void THTMLHintWindow::ActivateHint(const TRect& screenRect, const QString& whole) {
+    const QString text = Shown(whole, kMeasureWidth);
     SetCaption(text);
     TRect r = screenRect;
     r.Right = r.Left + kMeasureWidth;

@@ -9,6 +9,7 @@
 
 #include "grid/HTMLDraw.h"
 #include "grid/HTMLTags.h"
+#include "grid/VisibleText.h"
 #include "platform/ui/GridAxis.h"
 
 #include <algorithm>
@@ -28,6 +29,9 @@ constexpr int kListIndent = 12;
 constexpr int kMaxElementSize = TGridAxis::kMaxSize;
 constexpr int kMaxFontPoints = kMaxElementSize * 72 / 96; // a line of kMaxElementSize pixels
 constexpr int kMaxPosition = std::numeric_limits<int>::max() / 4;
+// A run is laid out only as far as an element can reach (VisibleText.h): what follows lies beyond
+// the widest element and is not measured or drawn.
+constexpr qsizetype kMaxRunCharacters = LineCapacity(kMaxElementSize);
 inline int ElementSize(int size) {
     return std::clamp(size, 0, kMaxElementSize);
 }

@@ -7,8 +7,9 @@
 
 namespace inputlimits {
 
-// Cells a cell stream's block or a workbook's range may size the grid to: four times what the
-// grid holds in about 90 MB.
+// Cells a cell stream's block or a workbook's range may size the grid to, and cells a delimited
+// file or a paste (text or the grid's own format) may write as rows times the columns they reach:
+// four times what the grid holds in about 90 MB.
 constexpr qint64 kMaxCells = qint64(1) << 22;
 // Bytes of a cell stream read from a device that cannot seek (it is read whole first).
 constexpr qint64 kMaxStreamBytes = qint64(256) << 20;

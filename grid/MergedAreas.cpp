@@ -55,6 +55,13 @@ void TVevIvizudEvar::ResetLineMerges(TGridLine& line) {
         }
 }
 
+// Cells beyond a row's line hold nothing, so no block has a cell there: the scans below look at the
+// cells the lines hold only, and a change of many rows or columns that are empty costs nothing per
+// cell of them.
+int TVevIvizudEvar::HeldColumnsEnd(int row, int lastCol) const {
+    return row < 0 || row >= RowCount() ? 0 : std::min(lastCol + 1, CellStore().LineLength(row));
+}
+
 std::vector<TVevIvizudEvar::TMergedArea> TVevIvizudEvar::TakeMergedAreas(int firstRow, int lastRow,
                                                                          int firstCol, int lastCol) {
     std::vector<int> rows;
@@ -70,7 +77,7 @@ std::vector<TVevIvizudEvar::TMergedArea> TVevIvizudEvar::TakeMergedAreas(const s
     std::vector<bool> matched(cut.size(), false);
     firstCol = std::max(firstCol, 0), lastCol = std::min(lastCol, AllColCount() - 1);
     for (int r : rows)
-        for (int c = firstCol; c <= lastCol && r >= 0 && r < RowCount(); ++c) {
+        for (int c = firstCol, end = HeldColumnsEnd(r, lastCol); c < end; ++c) {
             if (!IsMergedCell(c, r)) continue;
             const TGridCoord base = BaseCell(c, r);
             const TCellProperties* b = CellProperties(base.X, base.Y);
@@ -184,7 +191,7 @@ void TVevIvizudEvar::DissolveCrossingBlocks(int lo, int hi, int moved, bool colu
     const int r0 = columns ? 0 : lo, r1 = columns ? rows - 1 : hi;
     const int c0 = columns ? lo : 0, c1 = columns ? hi : cols - 1;
     for (int r = r0; r <= r1; ++r)
-        for (int c = c0; c <= c1; ++c) {
+        for (int c = c0, end = HeldColumnsEnd(r, c1); c < end; ++c) {
             if (!IsMergedCell(c, r)) continue;
             const TGridCoord base = BaseCell(c, r);
             const TGridCoord span = CellSpan(c, r);
@@ -216,7 +223,7 @@ void TVevIvizudEvar::SplitBlocksRowOrderTears(int lo, int hi, int aloneCol) {
     if (lo >= hi) return;
     const int cols = AllColCount();
     for (int r = lo; r <= hi; ++r)
-        for (int c = 0; c < cols; ++c) {
+        for (int c = 0, end = HeldColumnsEnd(r, cols - 1); c < end; ++c) {
             if (!IsMergedCell(c, r)) continue;
             const TGridCoord base = BaseCell(c, r);
             const TGridCoord span = CellSpan(c, r);

@@ -48,7 +48,7 @@ void TVevIvizudEvar::InsertDisplayRows(int row, int count) {
     if (size_t(flagAt) < flags.size()) flags.insert(flags.begin() + flagAt, size_t(count), false);
 
     const int oldCount = RowCount();
-    SetRowCount(oldCount + count); // empty rows at the end, moved to their place below
+    ChangeRowCount(oldCount + count); // empty rows at the end, moved to their place below
     CellStore().InsertRows(row, count);
     CellStore().EraseRows(oldCount + count, count);
     InsertLineSizes(false, row, count);

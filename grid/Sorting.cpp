@@ -31,8 +31,9 @@
 // UnsortedRowOrder holds, per real row, the row number the row there had before sorting. It starts
 // as 0, 1, 2, ... with the first sort; SwapRows exchanges the entries of the two rows; the
 // structure operations report rows inserted or removed (a new row takes the place after the row
-// above it); rows added at the end through RowCount join it at its end. Hidden rows keep their
-// entries while they are out of the grid.
+// above it); rows added at the end through RowCount join it at its end, for RestoreRowOrder, but
+// a sort after RowCount changed takes the order afresh (its rows may hold other data by then).
+// Hidden rows keep their entries while they are out of the grid.
 #include "grid/AdvancedGrid.h"
 
 #include "grid/GridError.h"
@@ -667,12 +668,13 @@ int TVevIvizudEvar::LastSortRow() const {
 }
 
 // What every sort does around its exchanges: the open editor writes its value first; the order
-// before sorting is brought up to the row count; nothing repaints meanwhile; the current row then
+// before sorting is taken afresh when RowCount has changed since it was taken (rows added or
+// dropped at the end through it, on balance); nothing repaints meanwhile; the current row then
 // follows its data (node sorts, MoveRowOnSort) or stays on its row number, whose new data
 // OnRowUpdate then reports.
 void TVevIvizudEvar::SortWith(int kind, const std::function<void()>& sort) {
     EndPendingChange();
-    AlignRowOrder(RealRowCount());
+    if (rowCountDrift_ != 0 || unsortedRowOrder_.size() != size_t(RealRowCount())) ResetRowOrder();
     const int before = Row();
     followRow_ = before;
     {
@@ -762,6 +764,7 @@ void TVevIvizudEvar::QuickSortRowsIndexed(int left, int right) {
 // shown rows exchanges the entries of their real rows.
 
 void TVevIvizudEvar::ResetRowOrder() {
+    rowCountDrift_ = 0;
     unsortedRowOrder_.resize(size_t(RealRowCount()));
     std::iota(unsortedRowOrder_.begin(), unsortedRowOrder_.end(), 0);
 }

@@ -7,6 +7,7 @@
 #include "grid/PictureContainer.h"
 #include "grid/RichText.h"
 #include "grid/TextUtils.h"
+#include "grid/VisibleText.h"
 
 #include <QTextDocument>
 #include <cmath>
@@ -31,6 +32,8 @@ private:
     TBrush brush_;
 };
 
+constexpr int kMaxMeasured = TGridAxis::kMaxSize;
+
 double Radians(int degrees) {
     return degrees * M_PI / 180.0;
 }
@@ -39,7 +42,9 @@ double Radians(int degrees) {
 
 // The size is that of the text as the painter draws it, with the text offsets on both sides.
 // InColumn measures the text wrapped in the cell's width (only the height then depends on the
-// text); otherwise every line is as long as it is.
+// text); otherwise every line is as long as it is. A text is measured only as far as a column's
+// width or a row's height can reach (TGridAxis::kMaxSize): a size beyond that is one beyond all
+// of them, whatever the length of the text.
 TPoint TVevIvizudEvar::GetCellTextSize(int col, int row, bool inColumn) {
     QString text = GetGridCells(col, row);
     const int kind = CellTextKind(text, EnableHTML);
@@ -65,6 +70,7 @@ TPoint TVevIvizudEvar::GetCellTextSize(int col, int row, bool inColumn) {
     }
 
     TPoint size;
+    const int lineHeight = std::max(canvas.TextHeight(QStringLiteral("gh")), 1);
     if (kind == ctkRichText) {
         size = MeasureRichText(col, row, inColumn);
     } else {
@@ -75,22 +81,31 @@ TPoint TVevIvizudEvar::GetCellTextSize(int col, int row, bool inColumn) {
             if (r.IsEmpty()) r = Bounds(0, 0, ColWidths(displCol), RowHeights(row));
             r = r.Inflated(-(2 + kTextOffsetX), -(2 + kTextOffsetY));
             if (EditorMode() && displCol == Col() && row == Row() && text.endsWith(u'\n')) text += u'w';
+            const unsigned flags = DT_NOPREFIX | DT_WORDBREAK | DT_EDITCONTROL;
+            const TRect tallest{r.Left, r.Top, r.Right, r.Top + kMaxMeasured};
             const int height =
-                canvas.DrawText(text, r, DT_CALCRECT | DT_NOPREFIX | DT_WORDBREAK | DT_EDITCONTROL);
+                canvas.DrawText(VisibleText(text, tallest, flags, lineHeight), r, flags | DT_CALCRECT);
             size = {r.Width() + 2 * kTextOffsetX, height + 2 * kTextOffsetY};
         } else {
-            QStringList lines;
-            QString rest = text;
-            do {
-                QString line;
-                SplitFirstLine(rest, true, line);
-                if (URLShow && !URLFull) StripURLProtocol(line);
-                lines << line;
-            } while (multiLineCells_ && !rest.isEmpty());
+            // Each line up to CR (an LF after it goes with the break); only the first one without
+            // Multilinecells.
+            qsizetype lines = 0;
             int widest = 0;
-            for (const QString& line : lines) widest = std::max(widest, canvas.TextWidth(line));
+            for (QStringView rest(text);;) {
+                const qsizetype cr = rest.indexOf(u'\r');
+                if (++lines <= kMaxMeasured / lineHeight + 1) {
+                    QString line = (cr < 0 ? rest : rest.first(cr)).toString();
+                    if (URLShow && !URLFull) StripURLProtocol(line);
+                    if (line.size() > LineCapacity(kMaxMeasured)) line.truncate(LineCapacity(kMaxMeasured));
+                    widest = std::max(widest, canvas.TextWidth(line));
+                }
+                if (!multiLineCells_ || cr < 0) break;
+                rest = rest.sliced(cr + 1);
+                if (rest.startsWith(u'\n')) rest = rest.sliced(1);
+                if (rest.isEmpty()) break;
+            }
             size = {widest + 2 * kTextOffsetX,
-                    int(lines.size()) * canvas.TextHeight(QStringLiteral("gh")) + 2 * kTextOffsetY};
+                    int(std::min<qint64>(lines * lineHeight, kMaxMeasured + lineHeight)) + 2 * kTextOffsetY};
         }
     }
 

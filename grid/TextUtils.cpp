@@ -194,8 +194,24 @@ void MixedCase(const QString& s, QString& r) {
     }
 }
 
+namespace {
+
+// Whether the text holds the character lead followed by one of those of next. The texts looked
+// at while painting may be very long: the lead alone is searched for, which is quick.
+bool HoldsPair(QStringView s, QChar lead, QStringView next) {
+    for (qsizetype at = s.indexOf(lead); at >= 0 && at + 1 < s.size(); at = s.indexOf(lead, at + 1))
+        if (next.contains(s[at + 1])) return true;
+    return false;
+}
+
+} // namespace
+
 bool IsURL(const QString& s) {
-    return s.contains(QStringLiteral("://")) || s.contains(QStringLiteral("mailto:"));
+    // "://" or "mailto:", found by their colon.
+    const QStringView text(s);
+    for (qsizetype at = text.indexOf(u':'); at >= 0; at = text.indexOf(u':', at + 1))
+        if (text.sliced(at + 1).startsWith(u"//") || text.first(at).endsWith(u"mailto")) return true;
+    return false;
 }
 
 void StripURLProtocol(QString& s) {
@@ -225,9 +241,7 @@ int CellTextKind(const QString& s, bool htmlEnabled) {
     if (s[0] == u'=') return ctkFormula;
     if (s.startsWith(kWideMarker)) return ctkWide;
     if (s.startsWith(QStringLiteral("{\\"))) return ctkRichText;
-    if (htmlEnabled && (s.contains(QStringLiteral("</")) || s.contains(QStringLiteral("<B")) ||
-                        s.contains(QStringLiteral("<I"))))
-        return ctkHTML;
+    if (htmlEnabled && HoldsPair(s, u'<', u"/BI")) return ctkHTML; // "</", "<B" or "<I"
     return ctkPlain;
 }
 

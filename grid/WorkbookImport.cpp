@@ -106,25 +106,42 @@ void ImportWorkbookFrom(TVevIvizudEvar& grid, WorkbookSource& source, const QStr
         TUpdateLock lock(grid);
         if (range) {
             if (range->CellCount() > TWorkbookValues::kMaxCells) RaiseWorkbookTooLarge(fileName);
-            // Fetched before the grid changes, so that a failing fetch leaves the grid as it was.
-            const TWorkbookValues values = source.RangeValue(sheet, RangeAddress(*range, false));
-            const int fixedCols = grid.TBaseGrid::FixedCols(), fixedRows = grid.TBaseGrid::FixedRows();
-            grid.SetColCount(range->ColCount());
-            grid.SetRowCount(range->RowCount());
-            if (grid.ColCount() > fixedCols && grid.TBaseGrid::FixedCols() != fixedCols)
-                grid.SetFixedCols(fixedCols);
-            if (grid.RowCount() > fixedRows && grid.TBaseGrid::FixedRows() != fixedRows)
-                grid.SetFixedRows(fixedRows);
-            const int rows = std::min(values.RowCount(), grid.RowCount());
-            const int cols = std::min(values.ColCount(), grid.ColCount());
-            // Every cell of the range is written, so that nothing of an earlier content stays.
-            for (int r = 1; r <= rows; ++r)
-                for (int c = 1; c <= cols; ++c)
-                    grid.SetGridCells(c - 1, r - 1, WorkbookValueText(values.At(r, c)));
+            try {
+                // Fetched before the grid changes, so that a failing fetch leaves the grid as it was.
+                const TWorkbookValues values = source.RangeValue(sheet, RangeAddress(*range, false));
+                grid.FillFromWorkbook(values, range->RowCount(), range->ColCount());
+            } catch (const std::bad_alloc&) {
+                RaiseWorkbookTooLarge(fileName); // the grid is as it was
+            }
         }
         session.End();
     }
     grid.CellsChanged(TRect{0, 0, grid.ColCount() - 1, grid.RowCount() - 1});
+}
+
+// The grid grows to the range first and is cut to it last, so that until then nothing is lost
+// that a failure could not put back: the counts and the texts written over.
+void TVevIvizudEvar::FillFromWorkbook(const TWorkbookValues& values, int rows, int cols) {
+    const int oldRows = RowCount(), oldCols = ColCount();
+    const int fixedCols = TBaseGrid::FixedCols(), fixedRows = TBaseGrid::FixedRows();
+    const int written = std::min(values.ColCount(), cols), writtenRows = std::min(values.RowCount(), rows);
+    const TTextsBefore before(CellStore(), 0, std::min(oldRows, writtenRows), 0, written);
+    try {
+        if (cols > oldCols) SetColCount(cols);
+        if (rows > oldRows) SetRowCount(rows);
+        // Every cell of the range is written, so that nothing of an earlier content stays.
+        for (int r = 1; r <= writtenRows; ++r)
+            for (int c = 1; c <= written; ++c) SetGridCells(c - 1, r - 1, WorkbookValueText(values.At(r, c)));
+    } catch (...) {
+        before.PutBack(CellStore());
+        if (RowCount() != oldRows) SetRowCount(oldRows);
+        if (ColCount() != oldCols) SetColCount(oldCols);
+        throw;
+    }
+    SetColCount(cols);
+    SetRowCount(rows);
+    if (ColCount() > fixedCols && TBaseGrid::FixedCols() != fixedCols) SetFixedCols(fixedCols);
+    if (RowCount() > fixedRows && TBaseGrid::FixedRows() != fixedRows) SetFixedRows(fixedRows);
 }
 
 void TVevIvizudEvar::LoadFromXLS(const QString& fileName) {

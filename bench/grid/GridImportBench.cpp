@@ -4,7 +4,10 @@
 // rows, and read as code page 850; the peers read and split the same file into plain vectors (the
 // floor) and fill a QTableWidget from that split. A file of 4 x 10^6 lines of 8 short fields, eight
 // times the cell limit, is refused. An ".xlsx" sheet of 10^5 cells (10^4 rows of 10 columns, half
-// shared texts, half numbers) is imported into the grid, beside the reader alone.
+// shared texts, half numbers) is imported into the grid, beside the reader alone. Wide files within
+// the limits: four lines of 1,048,575 commas (4 x 2^20 empty cells, 4 MB) loaded into a grid of one
+// row (beside the plain split of the same file), and one line of 4,194,303 commas appended to a
+// grid of 3 rows with its floating footer showing.
 #include "GridBenchSupport.h"
 #include "grid/AdvancedGrid.h"
 #include "grid/WorkbookImport.h"
@@ -127,6 +130,43 @@ void LoadDelimited_AppendTo100000Rows(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 
+// A file of that many lines of that many commas each, written once per run.
+QString CommaFile(int lines, int commas) {
+    const QString path = Folder().filePath(QString("commas-%1x%2.csv").arg(lines).arg(commas));
+    if (QFile::exists(path)) return path;
+    QFile file(path);
+    file.open(QIODevice::WriteOnly);
+    for (int r = 0; r < lines; ++r) file.write(QByteArray(commas, ',') + "\r\n");
+    return path;
+}
+
+void LoadDelimited_WideLines(benchmark::State& state) {
+    const QString path = CommaFile(int(state.range(0)), int(state.range(1)));
+    LoadIntoFreshGrid(state, [&](TVevIvizudEvar& grid) {
+        grid.SetRowCount(1); // the rows grow while the lines are read
+        grid.LoadFromCSV(path);
+    });
+    state.SetItemsProcessed(state.iterations() * state.range(0) * (state.range(1) + 1));
+}
+
+void LoadDelimited_WideAppendAboveFooter(benchmark::State& state) {
+    const QString path = CommaFile(1, int(state.range(0)));
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto grid = std::make_unique<TVevIvizudEvar>();
+        grid->SetRowCount(3);
+        grid->SetColCount(4);
+        grid->FloatingFooter.Visible = true;
+        state.ResumeTiming();
+        grid->LoadDelimited(path, true);
+        benchmark::DoNotOptimize(grid->RowCount());
+        state.PauseTiming();
+        grid.reset();
+        state.ResumeTiming();
+    }
+    state.SetItemsProcessed(state.iterations() * (state.range(0) + 1));
+}
+
 // The floor: read, decode, cut into lines and fields at every ',' (quotes not understood).
 std::vector<std::vector<QString>> NaiveSplit(const QString& path) {
     QFile file(path);
@@ -150,6 +190,18 @@ void Peer_ReadAndSplitPlain(benchmark::State& state) {
         state.ResumeTiming();
     }
     state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+
+void Peer_ReadAndSplitPlainWideLines(benchmark::State& state) {
+    const QString path = CommaFile(int(state.range(0)), int(state.range(1)));
+    for (auto _ : state) {
+        auto rows = NaiveSplit(path);
+        benchmark::DoNotOptimize(rows.data());
+        state.PauseTiming();
+        rows = {};
+        state.ResumeTiming();
+    }
+    state.SetItemsProcessed(state.iterations() * state.range(0) * (state.range(1) + 1));
 }
 
 void Peer_QTableWidgetFromPlainSplit(benchmark::State& state) {
@@ -197,6 +249,9 @@ BENCHMARK(LoadDelimited_AutoQuoted)->Arg(100000)->Arg(400000)->Unit(benchmark::k
 BENCHMARK(LoadDelimited_RefusedBeyondTheCellLimit)->Arg(4000000)->Unit(benchmark::kMillisecond);
 BENCHMARK(LoadDelimited_Oem)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(LoadDelimited_AppendTo100000Rows)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(LoadDelimited_WideLines)->Args({4, 1048575})->Unit(benchmark::kMillisecond);
+BENCHMARK(LoadDelimited_WideAppendAboveFooter)->Arg(4194303)->Unit(benchmark::kMillisecond);
+BENCHMARK(Peer_ReadAndSplitPlainWideLines)->Args({4, 1048575})->Unit(benchmark::kMillisecond);
 BENCHMARK(Peer_ReadAndSplitPlain)->Arg(100000)->Arg(400000)->Unit(benchmark::kMillisecond);
 BENCHMARK(Peer_QTableWidgetFromPlainSplit)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(ImportXlsx_100000Cells)->Unit(benchmark::kMillisecond);

@@ -5,7 +5,9 @@
 // every row). Cell graphics: the same view with every tenth cell holding a check box or a
 // progress bar, beside QTableWidget with every tenth item checkable. Texts from outside: a view
 // whose cells hold one word of 10^4 to 10^5 characters (broken over the lines of its cell) or
-// a mini-HTML text of as many nested entities; the cost should follow the texts' length.
+// a mini-HTML text of as many nested entities; the cost should follow the texts' length. One cell
+// of 16 x 10^6 characters among plain cells (a word, or words of 9 letters, plain or mini-HTML),
+// wrapped or on one line: a repaint should cost what the rest of the view does.
 #include "GridBenchSupport.h"
 #include "grid/AdvancedGrid.h"
 
@@ -87,6 +89,22 @@ void Repaint800x600_LongTexts(benchmark::State& state) {
     state.SetBytesProcessed(state.iterations() * qint64(text.size()) * 2 * 40 * kCols);
 }
 
+enum TOneLongKind { kOneWordWrapped, kWordsWrapped, kOneLine, kHTMLWords };
+
+void Repaint800x600_OneLongCell(benchmark::State& state) {
+    TVevIvizudEvar grid;
+    FillGrid(grid, 40);
+    const qsizetype length = qsizetype(state.range(1));
+    const int kind = int(state.range(0));
+    const QString words = QStringLiteral("abcdefghi ").repeated(length / 10);
+    grid.SetGridCells(0, 0,
+                      kind == kWordsWrapped ? words
+                      : kind == kHTMLWords  ? "<B>bold</B> " + words
+                                            : QString(length, u'y'));
+    if (kind == kOneLine) grid.SetWordWrap(false);
+    Repaint(state, grid);
+}
+
 void AutoSizeColumn_AdvancedGrid(benchmark::State& state) {
     TVevIvizudEvar grid;
     FillKind(grid, int(state.range(0)), int(state.range(1)));
@@ -122,6 +140,9 @@ BENCHMARK(Repaint800x600_Graphics)->Arg(kCheckBoxes)->Arg(kProgressBars)->Unit(b
 BENCHMARK(Repaint800x600_QTableWidgetChecks)->Unit(benchmark::kMillisecond);
 BENCHMARK(Repaint800x600_LongTexts)
     ->ArgsProduct({{kLongWord, kLongEntities}, {10000, 100000}})
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(Repaint800x600_OneLongCell)
+    ->ArgsProduct({{kOneWordWrapped, kWordsWrapped, kOneLine, kHTMLWords}, {16000000}})
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(AutoSizeColumn_AdvancedGrid)
     ->Args({100000, kPlain})

@@ -3,6 +3,7 @@
 #include "CellSheet.h"
 #include "GridTestSupport.h"
 #include "grid/GridError.h"
+#include "grid/InputLimits.h"
 #include "grid/RichText.h"
 #include "platform/ui/Clipboard.h"
 #include "platform/ui/UiBoundary.h"
@@ -11,6 +12,7 @@
 #include <QBuffer>
 #include <QClipboard>
 #include <QMimeData>
+#include <gmock/gmock.h>
 
 using namespace cellsheet;
 
@@ -230,6 +232,90 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(TRichPasteCase{"rich text allowed", true, false, "{\\rtf1 {\\b rich}}", ""},
                     TRichPasteCase{"rich text not allowed", false, false, "plain", "second"},
                     TRichPasteCase{"a read-only cell", true, true, "old", ""}));
+
+// ---- Pastes beyond the limits, pastes that run out of memory -------------------------------------
+
+const std::string kTooLarge = "O arquivo é grande demais para ser importado: área de transferência";
+
+struct TGridState {
+    int Rows, Cols;
+    std::vector<QString> Cells;
+    bool operator==(const TGridState&) const = default;
+};
+
+TGridState StateOf(TVevIvizudEvar& grid) {
+    TGridState state{grid.RowCount(), grid.ColCount(), {}};
+    for (int r = 0; r < grid.RowCount(); ++r)
+        for (int c = 0; c < grid.AllColCount(); ++c) state.Cells.push_back(Describe(grid, c, r));
+    return state;
+}
+
+// The paste's cells count as a delimited file's: its rows times the columns they reach, or the
+// grid's where those are more.
+TEST_F(ClipboardFormats, APasteBeyondTheCellLimitIsRefusedAtItsKeysAndChangesNothing) {
+    const qsizetype limit = qsizetype(inputlimits::kMaxCells);
+    Grid().Navigation.AllowFmtClipboard = true;
+    TVevIvizudEvar tall; // a column of cells for the grid's own format
+    tall.SetRowCount(int(limit / 5000) + 1);
+    for (int r = 0; r < tall.RowCount(); ++r) tall.SetGridCells(0, r, "t");
+    QByteArray stream;
+    QBuffer buffer(&stream);
+    buffer.open(QIODevice::WriteOnly);
+    tall.SaveCellsToStream({0, 0, 0, tall.RowCount() - 1}, buffer);
+    const std::vector<std::tuple<const char*, int, QString, QByteArray>> cases = {
+        {"one line of more cells than the limit", 8, QString(limit, u'\t'), {}},
+        {"lines times cells", 8, (QString(limit / 2, u'\t') + "\r\n").repeated(2), {}},
+        {"lines times the grid's columns", 5000, QString("x\r\n").repeated(limit / 5000 + 1), {}},
+        {"the grid's format, its rows times the grid's columns", 5000, "t", stream},
+    };
+    std::vector<std::string> reported;
+    const TUiExceptionHandler previous =
+        SetUiExceptionHandler([&](const std::exception& e) { reported.push_back(e.what()); });
+    for (const auto& [name, columns, text, cells] : cases) {
+        SCOPED_TRACE(name);
+        Grid().SetColCount(columns);
+        Offer(text, cells.isEmpty() ? QString() : TVevIvizudEvar::CellsClipboardFormat(), cells);
+        const TGridState before = StateOf(Grid());
+        reported.clear();
+        w_.Click(w_.CellCentre(2, 1)); // a click on the current cell would open its editor
+        w_.Key(Qt::Key_Left);
+        w_.Key(Qt::Key_V, Qt::ControlModifier);
+        EXPECT_EQ(reported, std::vector<std::string>{kTooLarge});
+        EXPECT_TRUE(StateOf(Grid()) == before);
+    }
+    SetUiExceptionHandler(previous);
+}
+
+// The sheet pasted over itself and where the grid grows, in each format, the memory running out
+// at one of its cells (a rich text is one cell).
+TEST_F(ClipboardFormats, APasteThatRunsOutOfMemoryOnTheWayLeavesTheGridAsItWas) {
+    FillSheet(Grid(), dir_.filePath("p.png"));
+    Grid().SetSelection(kSheet);
+    Grid().Navigation.AllowFmtClipboard = Grid().Navigation.AllowRTFClipboard = true;
+    Grid().CopyToClipboard();
+    const QByteArray cells = Offered().data(TVevIvizudEvar::CellsClipboardFormat());
+    const QString text = Offered().text();
+    const std::vector<std::tuple<const char*, QString, QByteArray, std::vector<int>>> formats = {
+        {"the grid's format", TVevIvizudEvar::CellsClipboardFormat(), cells, {1, 3, 6}},
+        {"text", {}, {}, {1, 3, 6}},
+        {"rich text", "text/rtf", "{\\rtf1 x}", {1}}};
+    for (const auto& [name, mime, data, failures] : formats)
+        for (const TGridCoord at : {TGridCoord{2, 3}, TGridCoord{6, 10}})
+            for (const int failAt : failures) {
+                SCOPED_TRACE(testing::Message()
+                             << name << " at " << at.X << "," << at.Y << ", cell " << failAt);
+                Offer(text, mime, data);
+                const TGridState before = StateOf(Grid());
+                int pasted = 0;
+                Grid().OnClipboardBeforePasteCell = [&](QObject*, int, int, QString&, bool&) {
+                    if (++pasted == failAt) throw std::bad_alloc();
+                };
+                EXPECT_THAT([&] { Grid().PasteFromClipboardAt(at.X, at.Y); },
+                            ThrowsMessage<EVozAvozError>(testing::StrEq(kTooLarge)));
+                EXPECT_TRUE(StateOf(Grid()) == before);
+                EXPECT_TRUE(Grid().Verify());
+            }
+}
 
 // ---- A damaged format --------------------------------------------------------------------------
 

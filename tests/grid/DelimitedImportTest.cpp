@@ -126,6 +126,42 @@ TEST(DelimitedLine, CountSingleCharCountsWhatRepeatedClosingSearchesFind) {
     }
 }
 
+// Lines of delimiters, quotes and text, given to the counts in random parts: the counts agree with
+// those taken of the whole line.
+TEST(DelimitedLine, CountsTakenPartAfterPartAgreeWithTheWholeLine) {
+    std::mt19937 random(52);
+    const QString alphabet = R"(",;a )";
+    for (int i = 0; i < 20000; ++i) {
+        QString line;
+        for (int n = int(random() % 14); n > 0; --n) line += alphabet[int(random() % alphabet.size())];
+        std::vector<qsizetype> cuts = {0, line.size()};
+        for (int n = int(random() % 4); n > 0; --n)
+            cuts.push_back(qsizetype(random() % size_t(line.size() + 1)));
+        std::sort(cuts.begin(), cuts.end());
+        TCandidateTally tally;
+        for (const QChar delimiter : {QChar(u','), QChar(u'"'), QChar()}) {
+            TLineCellCount count(delimiter);
+            for (size_t k = 0; k + 1 < cuts.size(); ++k) {
+                const QStringView part = QStringView(line).sliced(cuts[k], cuts[k + 1] - cuts[k]);
+                count.Add(part);
+                if (delimiter == u',') tally.Add(part);
+            }
+            std::vector<QString> cells;
+            SplitDelimitedLine(line, delimiter, cells);
+            ASSERT_EQ(count.End(), qint64(cells.size()))
+                << line.toStdString() << " " << char(delimiter.unicode());
+        }
+        const TCandidateTally::TCounts counts = tally.End();
+        for (const char16_t candidate : {u',', u';'}) {
+            const size_t at =
+                size_t(std::find(kDelimiterCandidates.begin(), kDelimiterCandidates.end(), candidate) -
+                       kDelimiterCandidates.begin());
+            ASSERT_EQ(counts.Single[at], CountSingleChar(candidate, line)) << line.toStdString();
+            ASSERT_EQ(counts.All[at], CountChar(candidate, line)) << line.toStdString();
+        }
+    }
+}
+
 struct TEncodingCase {
     const char* Name;
     QByteArray Bytes;
@@ -150,6 +186,25 @@ TEST_F(DelimitedLoad, TextIsUtf8WhenValidElseWindows1252OrCodePage850WhenAsked) 
         EXPECT_EQ(grid_.GetGridCells(0, 0), c.Cell);
         EXPECT_EQ(grid_.GetGridCells(1, 0), "x");
     }
+}
+
+TEST_F(DelimitedLoad, AByteOrderMarkDecidesTheEncodingWhateverTheLineEnds) {
+    const QString text = QString::fromUtf8("nome;valor\nJoão;漢字\n");
+    const std::vector<std::pair<QByteArray, QStringConverter::Encoding>> marks = {
+        {"\xFF\xFE", QStringConverter::Utf16LE},
+        {"\xFE\xFF", QStringConverter::Utf16BE},
+        {"\xEF\xBB\xBF", QStringConverter::Utf8}};
+    for (const auto& [mark, encoding] : marks)
+        for (const QString end : {"\r\n", "\n", "\r"})
+            for (const bool oem : {false, true}) {
+                SCOPED_TRACE(mark.toHex().toStdString() + " " +
+                             QByteArray(end.toLatin1()).toHex().toStdString());
+                grid_.OemConvert = oem;
+                QString lines = text;
+                grid_.LoadFromCSV(File(mark + QStringEncoder(encoding)(lines.replace("\n", end))));
+                EXPECT_EQ(GridRows(grid_),
+                          (Rows{{"nome", "valor"}, {QString::fromUtf8("João"), QString::fromUtf8("漢字")}}));
+            }
 }
 
 TEST_F(DelimitedLoad, AFoundDelimiterServesOneLoadAndASetOneIsKept) {

@@ -4,6 +4,7 @@
 #include "PointerTestSupport.h"
 
 #include "grid/GridDragDrop.h"
+#include "grid/InputLimits.h"
 #include "grid/PopupWindows.h"
 #include "platform/ui/UiBoundary.h"
 
@@ -251,6 +252,14 @@ TEST_F(DropTarget, AOneRowGridWithFixedRowAlwaysTakesTheDropBelowItsRow) {
     Grid().SetGridCells(1, 0, "head");
     EXPECT_EQ(drag_.DropAt(At(1, 0), *Mime("p\r\nq")), Qt::MoveAction);
     EXPECT_EQ(Cells(Grid(), 1, 1, 0, 2), (Rows{{"head"}, {"p"}, {"q"}}));
+}
+
+TEST_F(DropTarget, TextBeyondTheCellLimitIsRefusedBeforeRowsAreInserted) {
+    Grid().DragDropSettings.OleInsertRows = true;
+    const auto before = Cells(Grid(), 0, Grid().ColCount() - 1, 0, Grid().RowCount() - 1);
+    drag_.DropAt(At(1, 2), *Mime(QString("x\r\n").repeated(qsizetype(inputlimits::kMaxCells) / 5 + 1)));
+    EXPECT_EQ(reported_, QStringList{"O arquivo é grande demais para ser importado: texto arrastado"});
+    EXPECT_EQ(Cells(Grid(), 0, Grid().ColCount() - 1, 0, Grid().RowCount() - 1), before);
 }
 
 // A refused drop tells the sender so: a move out of another grid must not empty its cells.

@@ -324,6 +324,23 @@ TEST(Sorting, OrderBeforeSortingFollowsInsertedRemovedAndAddedRows) {
     EXPECT_EQ(Column(grid, 0, 0), QStringList({"e", "d", "b", "a", "x", "y", "w"}));
 }
 
+TEST(Sorting, ASortAfterTheRowCountChangedTakesTheOrderBeforeItAfresh) {
+    for (const int rows : {4, 6}) {
+        SCOPED_TRACE(rows);
+        TVevIvizudEvar grid;
+        Fill(grid, {"d", "c", "b", "a"}); // five rows with the heading
+        grid.SetFixedRows(0);
+        grid.SetGridCells(0, 0, "e");
+        grid.SortByColumn();
+        grid.SetRowCount(rows);
+        const QStringList keys = {"b", "c", "a", "f", "e", "d"};
+        for (int r = 0; r < rows; ++r) grid.SetGridCells(0, r, keys[r]);
+        grid.SortByColumn();
+        grid.RestoreRowOrder();
+        EXPECT_EQ(Column(grid, 0, 0), keys.first(rows));
+    }
+}
+
 TEST(Sorting, ColumnZeroStaysWithNormalCellsOnlyAndSingleColumnMovesOneColumn) {
     TVevIvizudEvar grid;
     Fill(grid, {"1", "2", "3"}, 3);

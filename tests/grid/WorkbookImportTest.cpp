@@ -195,6 +195,39 @@ TEST_F(WorkbookImport, AnEnormousRangeIsRefusedBeforeTheGridChanges) {
     EXPECT_EQ(source_.Calls.mid(source_.Calls.size() - 2), (QStringList{"Close", "Quit"}));
 }
 
+// A grid whose size changes run out of memory from the given one on.
+class TFailingGrid : public TVevIvizudEvar {
+public:
+    int FailAt = 0, Changes = 0;
+
+protected:
+    void SizeChanged(int oldColCount, int oldRowCount) override {
+        TVevIvizudEvar::SizeChanged(oldColCount, oldRowCount);
+        if (++Changes == FailAt) throw std::bad_alloc();
+    }
+};
+
+// The values fetched, or the grid grown to them, run out of memory: refused as a workbook too
+// large, the grid as it was and the workbook closed.
+TEST_F(WorkbookImport, AnImportThatRunsOutOfMemoryIsRefusedAndChangesNothing) {
+    for (const int failAt : {0, 1, 2}) {
+        SCOPED_TRACE(failAt);
+        TFailingGrid grid;
+        grid.SetColCount(4);
+        grid.SetRowCount(6);
+        grid.SetGridCells(1, 1, "old");
+        const Rows before = GridRows(grid);
+        TFakeSource source;
+        source.Address = "$A$1:$F$9";
+        if (failAt == 0) source.Value = [](int, int) -> TWorkbookValue { throw std::bad_alloc(); };
+        grid.FailAt = failAt, grid.Changes = 0;
+        EXPECT_EQ(ErrorOf([&] { ImportWorkbookFrom(grid, source, "/data/book.xlsx", {}); }),
+                  QString::fromUtf8("A planilha é grande demais para ser importada: /data/book.xlsx"));
+        EXPECT_EQ(GridRows(grid), before);
+        EXPECT_EQ(source.Calls.mid(source.Calls.size() - 2), (QStringList{"Close", "Quit"}));
+    }
+}
+
 TEST_F(WorkbookImport, TheChangeReportedCoversTheGridAndNoMore) {
     std::vector<TRect> changes;
     grid_.OnCellsChanged = [&](QObject*, TRect r) { changes.push_back(r); };
