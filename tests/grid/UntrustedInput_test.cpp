@@ -1,6 +1,6 @@
 // Files named by a cell from outside (a picture of a mini-HTML text, a file picture loaded with a
 // cell stream): only a regular file of a picture's size is read, and loading opens nothing. Node
-// levels, widths and heights from a stream: the fuzzers' seeds (FuzzSeedsTest.cpp).
+// levels, widths and heights from a stream: the fuzzers' seeds (FuzzSeeds_test.cpp).
 #include "GridTestSupport.h"
 #include "grid/FilePicture.h"
 #include "grid/InputLimits.h"
