@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QSocketNotifier>
 
+#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
@@ -14,12 +15,21 @@ constexpr int EndSignals[] = {SIGINT, SIGTERM, SIGHUP};
 
 int signalPipe[2] = {-1, -1}; // written by the handler, read in the event loop
 bool endRequested = false;
+std::atomic<bool> signalNoted{false};
+static_assert(std::atomic<bool>::is_always_lock_free, "taken inside a signal handler");
 
 // Only async-signal-safe calls here: the event loop does the rest.
 extern "C" void NoteEndSignal(int signal) {
     const int savedErrno = errno;
     const struct sigaction byDefault {}; // SIG_DFL: the next end signal, of any kind, ends the process
     for (const int endSignal : EndSignals) ::sigaction(endSignal, &byDefault, nullptr);
+    // Two signals that come at once may be taken by two threads, each in this handler before either
+    // restored the default: the second ends the process all the same, once this handler returns.
+    if (signalNoted.exchange(true)) {
+        ::raise(signal);
+        errno = savedErrno;
+        return;
+    }
     const char byte = static_cast<char>(signal);
     [[maybe_unused]] const ssize_t written = ::write(signalPipe[1], &byte, 1);
     errno = savedErrno;

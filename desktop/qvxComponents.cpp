@@ -7,6 +7,7 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QLockFile>
+#include <QThread>
 
 #include <cerrno>
 #include <fcntl.h>
@@ -22,6 +23,8 @@ constexpr char ActivateRequest[] = "activate";
 constexpr qint64 MaxRequestBytes = 256; // a peer that sends more is cut off
 // While a copy makes its lock, the file is empty for an instant before the copy holds it.
 constexpr qint64 AbandonedLockAgeSeconds = 2;
+constexpr int LockAttempts = 50; // of a lock that vanished between the attempt and the look at it
+constexpr unsigned LockRetryMs = 10;
 
 // Removes the lock file when it is abandoned: it names no holder (empty or damaged, as a crash or
 // a full disk while it was written leaves it), no live process holds it, and it is older than an
@@ -80,26 +83,34 @@ bool TqvxOneInstance::IsAnotherInstance() {
     if (Designing()) return false;
     if (HoldsInstance()) return false; // tested before: this copy is the running one
     const TqvxInstanceNames names = qvxInstanceNames(Title(), LockFolder);
-    auto lock = std::make_unique<QLockFile>(names.lockFile);
-    lock->setStaleLockTime(0); // a live holder keeps its lock however long it runs
-    bool taken = lock->tryLock(0);
-    if (!taken && lock->error() == QLockFile::LockFailedError && RemoveAbandonedLock(names.lockFile)) {
-        qCInfo(lcqvxInstance) << "takes over the abandoned lock" << names.lockFile;
-        taken = lock->tryLock(0);
+    // Another copy starting at the same moment may remove an abandoned lock and make its own between
+    // this copy's attempt and its look at the file: a lock that vanished meanwhile is tried again.
+    for (int attempt = 0;; ++attempt) {
+        auto lock = std::make_unique<QLockFile>(names.lockFile);
+        lock->setStaleLockTime(0); // a live holder keeps its lock however long it runs
+        bool taken = lock->tryLock(0);
+        if (!taken && lock->error() == QLockFile::LockFailedError && RemoveAbandonedLock(names.lockFile)) {
+            qCInfo(lcqvxInstance) << "takes over the abandoned lock" << names.lockFile;
+            taken = lock->tryLock(0);
+        }
+        if (taken) {
+            lock_ = std::move(lock);
+            qCInfo(lcqvxInstance) << "holds" << names.lockFile;
+            emit InstanceTaken();
+            Listen(names.serverName);
+            return false;
+        }
+        if (lock->error() != QLockFile::LockFailedError) break;
+        // Only a regular file is a lock another copy holds: anything else in its place (a folder, a
+        // device) would keep every start out.
+        struct stat placed {};
+        if (::lstat(QFile::encodeName(names.lockFile).constData(), &placed) == 0) {
+            if (S_ISREG(placed.st_mode)) return true;
+            break;
+        }
+        if (errno != ENOENT || attempt >= LockAttempts) break;
+        QThread::msleep(LockRetryMs);
     }
-    if (taken) {
-        lock_ = std::move(lock);
-        qCInfo(lcqvxInstance) << "holds" << names.lockFile;
-        emit InstanceTaken();
-        Listen(names.serverName);
-        return false;
-    }
-    // Only a regular file is a lock another copy holds: anything else in its place (a folder, a
-    // device) would keep every start out.
-    struct stat placed {};
-    const bool lockInPlace =
-        ::lstat(QFile::encodeName(names.lockFile).constData(), &placed) == 0 && S_ISREG(placed.st_mode);
-    if (lock->error() == QLockFile::LockFailedError && lockInPlace) return true;
     unguarded_ = true;
     qCWarning(lcqvxInstance) << "cannot create the single-instance lock" << names.lockFile
                              << "- running without the guard";

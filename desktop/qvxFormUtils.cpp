@@ -38,6 +38,7 @@ TqvxMessageSink& Sink() {
 // not yet made or not yet listening is tried again.
 bool ConnectTo(QLocalSocket& socket, const TqvxInstanceNames& names) {
     socket.setSocketOptions(QLocalSocket::AbstractNamespaceOption);
+    bool wasMissing = false;
     for (int attempt = 0; attempt < ConnectAttempts; ++attempt) {
         socket.connectToServer(names.serverName);
         if (socket.waitForConnected(ConnectWaitMs)) {
@@ -45,7 +46,11 @@ bool ConnectTo(QLocalSocket& socket, const TqvxInstanceNames& names) {
             socket.abort(); // another user's socket of that name
             return false;
         }
-        if (!QFileInfo::exists(names.lockFile)) return false; // nobody runs
+        // Nobody runs when the lock stays missing: a copy that replaced an abandoned lock leaves it
+        // missing only for an instant.
+        const bool lockMissing = !QFileInfo::exists(names.lockFile);
+        if (lockMissing && wasMissing) return false;
+        wasMissing = lockMissing;
         socket.abort();
         QThread::msleep(ConnectWaitMs);
     }
