@@ -159,6 +159,7 @@ uint32_t TDataTable::AppendRecord(std::span<const uint8_t> image, bool keepAutoI
     // number the record will take, and come out again when an index refuses one, the hook fails or the
     // record cannot be had. The hook changes BLOB values only, which no key holds.
     const uint32_t predicted = dataFile_.GetFreeRecordNumber();
+    const uint64_t runsBefore = indexFile_.Stats().WriteRuns;
     uint8_t inserted = 0;
     auto takeKeysOut = [&] {
         for (; inserted > 0; --inserted) {
@@ -169,7 +170,12 @@ uint32_t TDataTable::AppendRecord(std::span<const uint8_t> image, bool keepAutoI
     for (; inserted < keys.Count(); ++inserted) {
         uint8_t slot = keys.Slot(inserted);
         if (TIndexTree(indexFile_, slot, OrderOf(slot)).Insert(keys.New(inserted), predicted)) continue;
+        // A refusal: the keys come out again. When a full page cache had to write pages of the insertions
+        // to the file on the way (a split, on a large tree), the write ends as one that succeeded, so that
+        // the take-out follows them there; aborted, it would forget the take-out and leave an entry naming
+        // a record that does not exist. Otherwise the aborted write forgets it all: nothing is written.
         takeKeysOut();
+        if (indexFile_.Stats().WriteRuns != runsBefore) write.End();
         RaiseIndexError(VORSAM_KEYVIOL, slot);
     }
     TPinnedRecord slot;

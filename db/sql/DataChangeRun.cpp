@@ -5,6 +5,7 @@
 #include "db/engine/DataTable.h"
 
 #include <algorithm>
+#include <limits>
 
 namespace vorsam {
 
@@ -18,9 +19,10 @@ namespace {
 // holds when that is more: 2 x cache bytes / record size, at most the cache's record limit.
 int32_t BudgetInterval(const TDataCursor& target) {
     const EngineSettings& settings = target.Settings();
-    uint32_t size = std::max<uint32_t>(target.GetRecordSize(), 1);
-    uint32_t cached = std::min<uint32_t>(2 * settings.BufferSize / size, settings.RecordCacheLimit);
-    return int32_t(std::max({StatementCommitBytes(target) / size, cached, 1u}));
+    uint64_t size = std::max<uint32_t>(target.GetRecordSize(), 1);
+    uint64_t cached = std::min<uint64_t>(2 * uint64_t(settings.BufferSize) / size, settings.RecordCacheLimit);
+    uint64_t rows = std::max<uint64_t>({StatementCommitBytes(target) / size, cached, 1});
+    return int32_t(std::min<uint64_t>(rows, std::numeric_limits<int32_t>::max()));
 }
 
 } // namespace
@@ -72,10 +74,10 @@ void TDataChangeRun::Begin() {
 
 void TDataChangeRun::RowRead() {
     if (total_ != 0) {
-        auto percent = int32_t(uint64_t(counter_) * 100 / total_);
-        if (percent >= lastReported_ + options_.ProgressStep) Report(uint16_t(std::min(percent, 100)));
+        auto percent = int32_t(std::min<uint64_t>(uint64_t(counter_) * 100 / total_, 100));
+        if (percent >= int64_t(lastReported_) + options_.ProgressStep) Report(uint16_t(percent));
     }
-    ++counter_;
+    if (counter_ < std::numeric_limits<uint32_t>::max()) ++counter_;
 }
 
 void TDataChangeRun::RowWriting() {
@@ -104,7 +106,8 @@ void TDataChangeRun::AbortWriting() noexcept {
 
 void TDataChangeRun::RowWritten(bool counted) {
     if (!counted) return;
-    ++done_;
+    // A table holds fewer records than the count can tell; the count still never wraps.
+    if (done_ < std::numeric_limits<int32_t>::max()) ++done_;
     bool commit = interval_ > 0 && done_ % interval_ == 0;
     if (!own_) {
         rowsAffected_ = done_;

@@ -71,8 +71,10 @@ public:
     // A row was written; `counted` adds it to the count. Then the commit rule.
     void RowWritten(bool counted = true);
     // The next row written (and counted) ends with a commit.
-    bool CommitsAtNextRow() const { return interval_ > 0 && (done_ + 1) % interval_ == 0; }
-    // The rows still to be written (and counted) up to the next commit, that one included.
+    bool CommitsAtNextRow() const { return interval_ > 0 && (int64_t(done_) + 1) % interval_ == 0; }
+    // The rows still to be written (and counted) up to the next commit, that one included: at least 1; the
+    // largest size_t when no commit comes (the caller's transaction without COMMIT INTERVAL), which a caller
+    // takes as a limit and never adds to.
     size_t RowsBeforeCommit() const {
         return interval_ > 0 ? size_t(interval_ - done_ % interval_) : std::numeric_limits<size_t>::max();
     }

@@ -15,6 +15,8 @@
 #include <algorithm>
 #include <cassert>
 #include <functional>
+#include <initializer_list>
+#include <limits>
 #include <numeric>
 #include <unordered_set>
 
@@ -94,6 +96,16 @@ void AppendRecord(TDataCursor& cursor, std::span<uint8_t> image, const std::func
 }
 
 // ---- UPDATE and DELETE: the records to change, then the changes ----
+
+// One past the last of a run of rows that starts at row `first` of `count`: as many rows as the smallest
+// limit allows (at least one), never past the last row. A limit may be the largest size_t (no commit
+// ahead): the run's end is worked out from the rows left, so that no sum wraps.
+size_t RunEnd(size_t first, size_t count, std::initializer_list<size_t> limits) {
+    if (first >= count) return count;
+    size_t rows = count - first;
+    for (size_t limit : limits) rows = std::min(rows, std::max<size_t>(limit, 1));
+    return first + rows;
+}
 
 // A qualifying target record, with its new values when they were worked out from the joined row.
 struct TQualifyingRow {
@@ -293,7 +305,7 @@ public:
     void Before(size_t i, size_t beforeCommit) {
         if (i < end_) return;
         Release();
-        size_t j = std::min({rows_.size(), i + RunRows, i + std::max<size_t>(beforeCommit, 1)});
+        size_t j = RunEnd(i, rows_.size(), {RunRows, beforeCommit});
         if (j - i < 2) return;
         auto [low, high] = std::minmax_element(
             rows_.begin() + std::ptrdiff_t(i), rows_.begin() + std::ptrdiff_t(j),
@@ -335,8 +347,8 @@ public:
     void Before(size_t i, size_t beforeCommit) {
         if (!file_ || i < end_) return;
         Release();
-        size_t j = std::min({rows_.size(), i + RunRows, i + std::max<size_t>(beforeCommit, 1),
-                             i + std::max<size_t>(RunBytes / file_->GetRecordSize(), 1)});
+        size_t j = RunEnd(i, rows_.size(),
+                          {RunRows, beforeCommit, RunBytes / std::max<size_t>(file_->GetRecordSize(), 1)});
         numbers_.clear();
         for (size_t k = i; k < j; ++k) numbers_.push_back(rows_[k].Record);
         end_ = j;
@@ -415,7 +427,9 @@ public:
             source.TargetTable->AllocRecordBuffer();
     }
     uint32_t Count() {
-        return source_.LiveResult ? uint32_t(copies_.size() / record_.size()) : rows_.GetRecordCount();
+        if (!source_.LiveResult) return rows_.GetRecordCount();
+        size_t count = record_.empty() ? 0 : copies_.size() / record_.size();
+        return uint32_t(std::min<size_t>(count, std::numeric_limits<uint32_t>::max()));
     }
     // The next row; false after the last.
     bool Next() {
@@ -556,7 +570,8 @@ void ExecuteUpdate(TDataQuery& query) {
 // (TDataCursor::DeleteRecords). Records another user deleted meanwhile are passed over and not counted.
 void ExecuteDelete(TDataQuery& query) {
     if (Target(query).Cursor->IsRemote()) {
-        ChangeQualifyingRows(query, false, [](TDataCursor& writer, TQualifyingRow&) { writer.DeleteRecord(); });
+        ChangeQualifyingRows(query, false,
+                             [](TDataCursor& writer, TQualifyingRow&) { writer.DeleteRecord(); });
         return;
     }
     constexpr size_t SetRows = 65536;
@@ -567,7 +582,7 @@ void ExecuteDelete(TDataQuery& query) {
         EndJoinAccesses(query);
         std::vector<uint32_t> numbers;
         for (size_t i = 0; i < rows.size();) {
-            size_t j = i + std::min({rows.size() - i, SetRows, r.RowsBeforeCommit()});
+            size_t j = RunEnd(i, rows.size(), {SetRows, r.RowsBeforeCommit()});
             numbers.clear();
             for (size_t k = i; k < j; ++k) numbers.push_back(rows[k].Record);
             r.RowWriting();
