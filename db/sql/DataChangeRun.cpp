@@ -3,6 +3,7 @@
 #include "db/engine/DataCursor.h"
 #include "db/engine/DataDirectory.h"
 #include "db/engine/DataTable.h"
+#include "db/engine/Record.h"
 
 #include <algorithm>
 #include <limits>
@@ -15,14 +16,18 @@ uint32_t StatementCommitBytes(const TDataCursor& target) {
 
 namespace {
 
-// Rows of StatementCommitBytes for records of the target's size, or of what the session's record cache
-// holds when that is more: 2 x cache bytes / record size, at most the cache's record limit.
-int32_t BudgetInterval(const TDataCursor& target) {
+int32_t RowsOf(uint64_t rows) {
+    return int32_t(std::clamp<uint64_t>(rows, 1, std::numeric_limits<int32_t>::max()));
+}
+
+// The first interval: as many rows as changed records of the target (each record with its room in the
+// cache) fit in StatementCommitBytes, or what the session's record cache holds when that is more: 2 x
+// cache bytes / record size, at most the cache's record limit.
+int32_t FirstInterval(const TDataCursor& target) {
     const EngineSettings& settings = target.Settings();
     uint64_t size = std::max<uint32_t>(target.GetRecordSize(), 1);
     uint64_t cached = std::min<uint64_t>(2 * uint64_t(settings.BufferSize) / size, settings.RecordCacheLimit);
-    uint64_t rows = std::max<uint64_t>({StatementCommitBytes(target) / size, cached, 1});
-    return int32_t(std::min<uint64_t>(rows, std::numeric_limits<int32_t>::max()));
+    return RowsOf(std::max<uint64_t>(StatementCommitBytes(target) / (size + sizeof(TRecord)), cached));
 }
 
 } // namespace
@@ -67,7 +72,8 @@ void TDataChangeRun::Begin() {
         interval_ = options_.CommitIntervalGiven ? std::max(options_.CommitInterval, 1) : 0;
         return;
     }
-    interval_ = options_.CommitIntervalGiven ? std::max(options_.CommitInterval, 1) : BudgetInterval(target_);
+    measured_ = !options_.CommitIntervalGiven;
+    interval_ = options_.CommitIntervalGiven ? std::max(options_.CommitInterval, 1) : FirstInterval(target_);
     database_.StartTransaction();
     own_ = true;
 }
@@ -108,7 +114,8 @@ void TDataChangeRun::RowWritten(bool counted) {
     if (!counted) return;
     // A table holds fewer records than the count can tell; the count still never wraps.
     if (done_ < std::numeric_limits<int32_t>::max()) ++done_;
-    bool commit = interval_ > 0 && done_ % interval_ == 0;
+    ++sinceCommit_;
+    bool commit = interval_ > 0 && sinceCommit_ >= interval_;
     if (!own_) {
         rowsAffected_ = done_;
         if (!commit) return;
@@ -116,9 +123,28 @@ void TDataChangeRun::RowWritten(bool counted) {
         return;
     }
     EndWriting();
+    if (measured_) Measure();
     database_.Commit(false, options_.CommitFlush);
     target_.SaveChangeCounts();
     rowsAffected_ = done_;
+    sinceCommit_ = 0;
+}
+
+// What the interval's rows hold beyond the caches' sizes (the session's changes held, HeldChanges) sets the
+// next intervals: as many rows as fill three quarters of the session's budget. Intermediate commits keep
+// the caches as they grew, so that what an interval held stays held: the measure is taken once, at the
+// first commit that finds anything held; until then each interval is four times the one before.
+void TDataChangeRun::Measure() {
+    const EngineSettings& settings = target_.Settings();
+    uint64_t held = settings.HeldChanges.Held;
+    if (held == 0) {
+        interval_ = RowsOf(uint64_t(interval_) * 4);
+        return;
+    }
+    measured_ = false;
+    uint64_t perRow = std::max<uint64_t>(1, (held + uint64_t(sinceCommit_) - 1) / uint64_t(sinceCommit_));
+    interval_ =
+        RowsOf(std::min<uint64_t>(uint64_t(settings.ChangeBudget) * 3 / 4 / perRow, uint64_t(interval_) * 4));
 }
 
 void TDataChangeRun::End() {

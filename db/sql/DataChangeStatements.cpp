@@ -2,6 +2,8 @@
 
 #include "db/engine/DataCursor.h"
 #include "db/engine/DataTable.h"
+#include "db/engine/Record.h"
+#include "db/lib/ByteUtils.h"
 #include "db/lib/ExpressionEvaluator.h"
 #include "db/sql/ColumnPut.h"
 #include "db/sql/DataChangeRun.h"
@@ -198,9 +200,14 @@ public:
             int c = order.Compare(key(a), key(b), keyLength_);
             return c != 0 ? c < 0 : rows[a].Record < rows[b].Record;
         };
-        // Records that lie in the index's order (appended in it) are found in it already.
+        // Records that lie in the index's order (appended in it) are found in it already; records that lie
+        // in its reverse order (taken from a free chain as the rows came in key order) reversed.
         if (std::is_sorted(sorted.begin(), sorted.end(), before)) return;
-        std::sort(sorted.begin(), sorted.end(), before);
+        if (std::is_sorted(sorted.begin(), sorted.end(),
+                           [&](uint32_t a, uint32_t b) { return before(b, a); }))
+            std::reverse(sorted.begin(), sorted.end());
+        else
+            std::sort(sorted.begin(), sorted.end(), before);
         std::vector<TQualifyingRow> ordered;
         ordered.reserve(rows.size());
         for (uint32_t i : sorted) ordered.push_back(std::move(rows[i]));
@@ -215,6 +222,21 @@ private:
 };
 
 // The joined rows' target records that pass the per-row conditions, each once, in the order found.
+// A search of a single table that its cursor walks whole in record order (no join, no range, no filter
+// of the cursor's, no layout of its own) reads its slots straight, many at a time, none of them taken into
+// the record cache (TDataFile::VisitRecordImages): each active record becomes the target's row as the walk
+// would make it.
+bool WalksSlots(TDataQuery& query) {
+    TSourceTable& target = *query.TargetTable;
+    if (query.SourceTables.size() != 1 || !target.Joins.empty() || target.Access || target.NoMatch)
+        return false;
+    TDataCursor& cursor = *target.Cursor;
+    return !cursor.IsRemote() && cursor.GetKeyLength() == 0 && !cursor.HasActiveFilters() &&
+           !cursor.Range().Active && cursor.GetRecordSize() == cursor.Table().DataFile().GetRecordSize() &&
+           target.RecordBuffer.size() >= cursor.GetRecordSize();
+}
+
+// The joined rows' target records that pass the per-row conditions, each once, in the order found.
 std::vector<TQualifyingRow> FindQualifyingRows(TDataQuery& query, TDataChangeRun& run, bool withValues) {
     TRecordOrderSearch search(query, withValues);
     TSourceReads reads(query);
@@ -222,22 +244,48 @@ std::vector<TQualifyingRow> FindQualifyingRows(TDataQuery& query, TDataChangeRun
     // Only a join can reach one target record from several joined rows.
     bool joined = query.SourceTables.size() > 1;
     std::unordered_set<uint32_t> seen;
-    TDataCursor& cursor = *query.TargetTable->Cursor;
-    uint32_t position = 0;
-    for (bool more = FirstJoinedRow(query); more && !run.Aborted(); more = NextJoinedRow(query)) {
-        uint32_t record = cursor.Position().Record;
-        if (record != position) {
-            position = record;
-            run.RowRead();
-        }
-        if (query.HasRowCondition1 && !TestRowCondition(query)) continue;
-        if (query.HasRowCondition2 && !TestLateRowCondition(query)) continue;
-        if (joined && !seen.insert(record).second) continue;
+    TSourceTable& target = *query.TargetTable;
+    auto found = [&](uint32_t record) {
+        if (query.HasRowCondition1 && !TestRowCondition(query)) return;
+        if (query.HasRowCondition2 && !TestLateRowCondition(query)) return;
+        if (joined && !seen.insert(record).second) return;
         TQualifyingRow row;
         row.Record = record;
         if (withValues) row.Values = EvaluateValues(query, SourceContext(query));
         rows.push_back(std::move(row));
-        search.Found(query.TargetTable->RecordBuffer);
+        search.Found(target.RecordBuffer);
+    };
+    if (WalksSlots(query)) {
+        constexpr uint32_t Slots = 4096;
+        TDataFile& file = target.Cursor->Table().DataFile();
+        const size_t size = target.Cursor->GetRecordSize();
+        std::vector<uint32_t> numbers;
+        for (uint32_t first = 1; first < file.Header().NextRecordNumber() && !run.Aborted(); first += Slots) {
+            numbers.resize(std::min(file.Header().NextRecordNumber() - first, Slots));
+            std::iota(numbers.begin(), numbers.end(), first);
+            file.VisitRecordImages(numbers, [&](uint32_t number, std::span<const uint8_t> image) {
+                if (image[0] != RecordActive || run.Aborted()) return;
+                run.RowRead();
+                std::copy_n(image.begin(), size, target.RecordBuffer.begin());
+                target.Eof = false;
+                found(number);
+            });
+        }
+        // Where the walk would have left the source: past its last record.
+        target.Cursor->SetToEnd();
+        target.Cursor->InitEmptyRecord(target.RecordBuffer);
+        target.Eof = true;
+    } else {
+        TDataCursor& cursor = *target.Cursor;
+        uint32_t position = 0;
+        for (bool more = FirstJoinedRow(query); more && !run.Aborted(); more = NextJoinedRow(query)) {
+            uint32_t record = cursor.Position().Record;
+            if (record != position) {
+                position = record;
+                run.RowRead();
+            }
+            found(record);
+        }
     }
     search.Order(rows);
     return rows;
@@ -335,7 +383,10 @@ class TRecordPins {
 public:
     static constexpr size_t RunRows = 4096, RunBytes = size_t(4) << 20;
 
-    TRecordPins(TDataCursor& writer, const std::vector<TQualifyingRow>& rows) : file_(nullptr), rows_(rows) {
+    // `inSets`: the rows are changed in sets (TDataCursor::ModifyRecords), which find each record in the
+    // cache without reading its neighbours: rows in their records' order are held too.
+    TRecordPins(TDataCursor& writer, const std::vector<TQualifyingRow>& rows, bool inSets = false)
+        : file_(nullptr), rows_(rows), size_(writer.GetRecordSize()), inSets_(inSets) {
         if (writer.IsRemote()) return;
         TDataFile& file = writer.Table().DataFile();
         if (file.CacheLimit() < file.GetRecordCount()) file_ = &file;
@@ -344,20 +395,26 @@ public:
     TRecordPins(const TRecordPins&) = delete;
     TRecordPins& operator=(const TRecordPins&) = delete;
 
-    void Before(size_t i, size_t beforeCommit) {
-        if (!file_ || i < end_) return;
+    // Before row i is changed, `beforeCommit` rows at most before the next commit: the run it starts,
+    // unless a run held covers it. Returns the end of the run (one past its last row).
+    size_t Before(size_t i, size_t beforeCommit) {
+        if (file_ && i < end_) return end_;
+        size_t j = RunEnd(i, rows_.size(), {RunRows, beforeCommit, RunBytes / std::max<size_t>(size_, 1)});
+        if (!file_) return j;
         Release();
-        size_t j = RunEnd(i, rows_.size(),
-                          {RunRows, beforeCommit, RunBytes / std::max<size_t>(file_->GetRecordSize(), 1)});
         numbers_.clear();
         for (size_t k = i; k < j; ++k) numbers_.push_back(rows_[k].Record);
         end_ = j;
-        if (std::is_sorted(numbers_.begin(), numbers_.end()) ||
-            std::is_sorted(numbers_.begin(), numbers_.end(), std::greater<>()))
-            return;
-        std::sort(numbers_.begin(), numbers_.end());
+        bool ascending = std::is_sorted(numbers_.begin(), numbers_.end());
+        bool descending = !ascending && std::is_sorted(numbers_.begin(), numbers_.end(), std::greater<>());
+        if ((ascending || descending) && !inSets_) return j;
+        if (descending)
+            std::reverse(numbers_.begin(), numbers_.end());
+        else if (!ascending)
+            std::sort(numbers_.begin(), numbers_.end());
         numbers_.erase(std::unique(numbers_.begin(), numbers_.end()), numbers_.end());
         file_->PinRecords(numbers_, pinned_);
+        return j;
     }
     void Release() noexcept {
         for (TRecord* record : pinned_) file_->ReleaseRecord(*record);
@@ -368,6 +425,8 @@ public:
 private:
     TDataFile* file_;
     const std::vector<TQualifyingRow>& rows_;
+    size_t size_; // the records' size
+    bool inSets_;
     std::vector<uint32_t> numbers_;
     std::vector<TRecord*> pinned_;
     size_t end_ = 0; // one past the last row of the run held; 0 when none is
@@ -418,10 +477,14 @@ public:
         rows_.SetToBegin();
         if (!source.LiveResult) return;
         TSourceReadBatch batch(source);
-        for (;;) {
-            batch.Row();
-            if (rows_.GetNextRecord(record_) != 0) break;
-            copies_.insert(copies_.end(), record_.begin(), record_.end());
+        if (ReadsEverySlot()) {
+            CopySlots(batch);
+        } else {
+            for (;;) {
+                batch.Row();
+                if (rows_.GetNextRecord(record_) != 0) break;
+                copies_.insert(copies_.end(), record_.begin(), record_.end());
+            }
         }
         if (source.TargetTable && source.TargetTable->RecordBuffer.empty())
             source.TargetTable->AllocRecordBuffer();
@@ -452,6 +515,30 @@ public:
     }
 
 private:
+    // A cursor that walks its table whole in record order (no range, no filter, no layout of its own)
+    // gives every active record in turn: they are read straight from the table's slots.
+    bool ReadsEverySlot() const {
+        return !rows_.IsRemote() && rows_.GetKeyLength() == 0 && !rows_.HasActiveFilters() &&
+               !rows_.Range().Active && rows_.GetRecordSize() == rows_.Table().DataFile().GetRecordSize();
+    }
+    void CopySlots(TSourceReadBatch& batch) {
+        constexpr uint32_t Slots = 4096;
+        TDataFile& file = rows_.Table().DataFile();
+        const size_t size = record_.size();
+        std::vector<uint32_t> numbers;
+        for (uint32_t first = 1;; first += Slots) {
+            batch.Row(); // the slots are counted under the batch's read level
+            uint32_t end = std::min(file.Header().NextRecordNumber(), first + Slots);
+            if (first >= end) break;
+            numbers.resize(end - first);
+            std::iota(numbers.begin(), numbers.end(), first);
+            file.VisitRecordImages(numbers, [&](uint32_t, std::span<const uint8_t> image) {
+                if (image[0] == RecordActive)
+                    copies_.insert(copies_.end(), image.begin(), image.begin() + std::ptrdiff_t(size));
+            });
+        }
+    }
+
     TDataQuery& source_;
     TDataCursor& rows_;
     std::vector<uint8_t> record_;
@@ -523,6 +610,58 @@ private:
     TDataFile* file_;
 };
 
+// An INSERT ... SELECT appends its rows in sets (TDataCursor::AppendRecords: one write, each index's keys
+// in its order) when the target keeps no blobs and no value reads a table the rows go into (a sub-select,
+// LASTAUTOINC or IDENT_CURRENT), whose values would otherwise be worked out before the rows of the set
+// before them were appended.
+bool AppendsInSets(TDataQuery& query, TDataCursor& target) {
+    if (target.IsRemote() || target.Table().HasBlobFile()) return false;
+    bool tablesRead = false;
+    for (const auto& value : query.UpdateValues)
+        if (value->Expression)
+            ForEachExpNode(*value->Expression, [&](const TExpToken& node) {
+                tablesRead = tablesRead || node.Kind == nkSubSelect ||
+                             (node.Kind == nkFunction &&
+                              (node.Operator == opLastAutoInc || node.Operator == opIdentCurrent));
+            });
+    return !tablesRead;
+}
+
+// The rows of a set gathered one after another, up to the next commit (Rows at most), then appended in one
+// call; each row appended counts as a row written (the run's commit rule), also those appended before a
+// row that was refused.
+class TRowSet {
+public:
+    static constexpr size_t Rows = 65536;
+
+    explicit TRowSet(TDataCursor& target) : target_(target), size_(target.GetRecordSize()) {}
+    size_t Add(std::span<const uint8_t> image) {
+        images_.insert(images_.end(), image.begin(), image.begin() + std::ptrdiff_t(size_));
+        return images_.size() / size_;
+    }
+    void Append(TDataChangeRun& run) {
+        if (images_.empty()) return;
+        size_t count = images_.size() / size_, appended = count;
+        run.RowWriting();
+        try {
+            target_.AppendRecords(images_);
+        } catch (...) {
+            appended = 0;
+            while (appended < count && LoadLE32(&images_[appended * size_ + NextFreeOffset]) != 0) ++appended;
+            images_.clear();
+            for (size_t i = 0; i < appended; ++i) run.RowWritten();
+            throw;
+        }
+        images_.clear();
+        for (size_t i = 0; i < appended; ++i) run.RowWritten();
+    }
+
+private:
+    TDataCursor& target_;
+    size_t size_;
+    std::vector<uint8_t> images_;
+};
+
 } // namespace
 
 void ExecuteInsertValues(TDataQuery& query) {
@@ -546,22 +685,84 @@ void ExecuteInsertSelect(TDataQuery& query) {
     std::span<uint8_t> image(target.RecordBuffer);
     TExpectedAppends appends(cursor, rows.Count());
     TDataChangeRun run(cursor, RunOptions(query), query.RowsAffected);
+    if (!AppendsInSets(query, cursor)) {
+        run.Run(rows.Count(), [&](TDataChangeRun& r) {
+            while (!r.Aborted() && rows.Next()) {
+                r.RowRead();
+                r.RowWriting();
+                cursor.InitRecordBuffer(image);
+                AppendRecord(cursor, image, [&] { copy.Put(query, cursor, image, rows); });
+                r.RowWritten();
+            }
+        });
+        return;
+    }
+    TRowSet set(cursor);
     run.Run(rows.Count(), [&](TDataChangeRun& r) {
         while (!r.Aborted() && rows.Next()) {
             r.RowRead();
-            r.RowWriting();
             cursor.InitRecordBuffer(image);
-            AppendRecord(cursor, image, [&] { copy.Put(query, cursor, image, rows); });
-            r.RowWritten();
+            try {
+                copy.Put(query, cursor, image, rows);
+            } catch (...) {
+                set.Append(r); // the rows before this one are appended, as one by one
+                throw;
+            }
+            if (set.Add(image) >= std::min(r.RowsBeforeCommit(), TRowSet::Rows)) set.Append(r);
         }
+        set.Append(r);
     });
 }
 
+// An UPDATE of a local table without blobs changes the rows found in sets, each reaching to the next commit
+// (as many rows as TRecordPins holds at once, at most): one range lock and one write for each set, each
+// record pinned once and its image changed where it lies (TDataCursor::ModifyRecords), in the order found.
+// Records another user deleted meanwhile are passed over and not counted.
 void ExecuteUpdate(TDataQuery& query) {
     TUpdateValues values(query);
-    std::vector<uint8_t> image;
-    ChangeQualifyingRows(query, !ValuesReadTargetOnly(query), [&](TDataCursor& writer, TQualifyingRow& row) {
-        UpdateRecord(query, writer, row, values, image);
+    const bool withValues = !ValuesReadTargetOnly(query);
+    TSourceTable& target = Target(query);
+    if (target.Cursor->IsRemote() || target.Cursor->Table().HasBlobFile()) {
+        std::vector<uint8_t> image;
+        ChangeQualifyingRows(query, withValues, [&](TDataCursor& writer, TQualifyingRow& row) {
+            UpdateRecord(query, writer, row, values, image);
+        });
+        return;
+    }
+    std::unique_ptr<TDataCursor> writer = PlanChange(query);
+    TDataChangeRun run(*writer, RunOptions(query), query.RowsAffected);
+    run.Run(target.Cursor->GetRecordCount(), [&](TDataChangeRun& r) {
+        std::vector<TQualifyingRow> rows = FindQualifyingRows(query, r, withValues);
+        EndJoinAccesses(query);
+        TRecordPins pins(*writer, rows, true);
+        std::vector<uint32_t> numbers;
+        for (size_t i = 0; i < rows.size();) {
+            r.RowWriting();
+            size_t j = pins.Before(i, r.RowsBeforeCommit());
+            numbers.clear();
+            for (size_t k = i; k < j; ++k) numbers.push_back(rows[k].Record);
+            size_t k = i; // the row of the record being changed
+            auto change = [&](uint32_t number, std::span<uint8_t> image) {
+                while (rows[k].Record != number) ++k; // records no longer active are passed over
+                if (!rows[k].Values.empty())
+                    return PutValues(query, *writer, image, rows[k].Values, "UPDATE");
+                // The values read the record as it is now, locked: it becomes the target's current row.
+                std::copy_n(image.begin(), std::min(image.size(), target.RecordBuffer.size()),
+                            target.RecordBuffer.begin());
+                target.Eof = false;
+                values.Put(query, *writer, image);
+            };
+            uint32_t changed = 0;
+            try {
+                writer->ModifyRecords(numbers, change, changed);
+            } catch (...) {
+                for (uint32_t n = 0; n < changed; ++n) r.RowWritten();
+                throw;
+            }
+            pins.Release(); // a commit writes only records no one holds
+            for (uint32_t n = 0; n < changed; ++n) r.RowWritten();
+            i = j;
+        }
     });
 }
 
