@@ -125,6 +125,7 @@ void TIndexTree::FindSorted(const uint8_t* keys, size_t count, const std::functi
 
 void TIndexTree::InsertSorted(const uint8_t* keys, const uint32_t* values, size_t count) {
     auto key = [&](size_t i) { return keys + i * keyLength_; };
+    bool appended = false; // a leaf split at the index's right end
     for (size_t first = 0; first < count;) {
         TDescent descent;
         if (!Descend(key(first), descent)) {
@@ -154,10 +155,18 @@ void TIndexTree::InsertSorted(const uint8_t* keys, const uint32_t* values, size_
         if (split) {
             bool atEnd =
                 !after && order_.Compare(key(next - 1), leaf.KeyAt(leaf.KeyCount()), keyLength_) == 0;
+            appended = appended || atEnd;
             Split(leaf, descent.Path, atEnd ? leaf.KeyCount() - 1u : 0u);
         }
         first = next;
     }
+    if (!appended) return;
+    // The last leaf, begun with one entry, takes its share from the one before it, as after a deletion.
+    TDescent last;
+    Descend(key(count - 1), last);
+    TPage& leaf = last.Leaf();
+    if (!leaf.IsRoot() && !leaf.IsCompressedLeaf() && 2 * leaf.KeyCount() < leaf.MaxEntries())
+        Rebalance(leaf, last.Path);
 }
 
 bool TIndexTree::Find(const uint8_t* key, uint32_t& value) {

@@ -53,7 +53,8 @@ public:
     // they fall into. FindSorted calls `held(i)` for each key i the index holds already. InsertSorted
     // inserts them all with their values (none may be held: an equal key raises VORSAM_INDEXCORRUPT); the
     // pages split as single insertions split them, but a leaf that overflows at the right end of the
-    // index keeps all but the entry that overflowed, so that keys appended in order fill their leaves.
+    // index keeps all but the entry that overflowed, so that keys appended in order fill their leaves (the
+    // last leaf then takes its share from the one before it, as after a deletion).
     void FindSorted(const uint8_t* keys, size_t count, const std::function<void(size_t)>& held);
     void InsertSorted(const uint8_t* keys, const uint32_t* values, size_t count);
 
