@@ -294,17 +294,16 @@ void TDataCursor::WriteRecordSet(std::span<const uint32_t> numbers, bool keepOnF
     RequireLocalTable("writing a set of records");
     RequireWritable();
     std::vector<uint32_t> toLock;
-    for (uint32_t number : numbers)
-        if (!InRecordRun(number) && !(lock_.Held && lock_.Record == number)) toLock.push_back(number);
-    // Records found in their order, either way round, need no sort.
-    if (std::is_sorted(toLock.begin(), toLock.end(), std::greater<>()))
-        std::reverse(toLock.begin(), toLock.end());
-    else if (!std::is_sorted(toLock.begin(), toLock.end()))
-        std::sort(toLock.begin(), toLock.end());
-    toLock.erase(std::unique(toLock.begin(), toLock.end()), toLock.end());
+    uint32_t lowest = UINT32_MAX, highest = 0;
+    for (uint32_t number : numbers) {
+        if (InRecordRun(number) || (lock_.Held && lock_.Record == number)) continue;
+        toLock.push_back(number);
+        lowest = std::min(lowest, number);
+        highest = std::max(highest, number);
+    }
     // The locks: one try at the range from the lowest record to the highest (those between locked along
-    // for that moment), else each record's own, waited for outside the cursor's read levels as an edit's
-    // is; each holds the second read level until it goes.
+    // for that moment), else each record's own, in record order, waited for outside the cursor's read
+    // levels as an edit's is; each holds the second read level until it goes.
     uint32_t rangeFirst = 0, rangeCount = 0;
     std::vector<uint32_t> locked;
     auto unlock = [&]() noexcept {
@@ -325,11 +324,12 @@ void TDataCursor::WriteRecordSet(std::span<const uint32_t> numbers, bool keepOnF
         locked.clear();
     };
     try {
-        if (toLock.size() > 1 &&
-            table_->TryLockRecordRun(toLock.front(), toLock.back() - toLock.front() + 1)) {
-            rangeFirst = toLock.front();
-            rangeCount = toLock.back() - toLock.front() + 1;
+        if (lowest < highest && table_->TryLockRecordRun(lowest, highest - lowest + 1)) {
+            rangeFirst = lowest;
+            rangeCount = highest - lowest + 1;
         } else {
+            std::sort(toLock.begin(), toLock.end());
+            toLock.erase(std::unique(toLock.begin(), toLock.end()), toLock.end());
             for (uint32_t number : toLock) {
                 table_->LockRecord(number);
                 locked.push_back(number);

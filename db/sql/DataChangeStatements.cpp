@@ -221,7 +221,6 @@ private:
     std::vector<uint8_t> keys_; // the rows' primary keys, one after another
 };
 
-// The joined rows' target records that pass the per-row conditions, each once, in the order found.
 // A search of a single table that its cursor walks whole in record order (no join, no range, no filter
 // of the cursor's, no layout of its own) reads its slots straight, many at a time, none of them taken into
 // the record cache (TDataFile::VisitRecordImages): each active record becomes the target's row as the walk
@@ -377,8 +376,8 @@ private:
 // first of them is changed and released after the last (or before a commit, which writes only records no one
 // holds). Rows found in an order other than their records' then find each record cached, whatever the cache's
 // size. Rows in the order of their records (either way round) are read with their neighbours as the writer
-// walks (TDataCursor::SetToRecordNo), and a cache that holds the whole table keeps them anyway: nothing is
-// held then.
+// walks (TDataCursor::SetToRecordNo), unless they are changed in sets, and a cache that holds the whole table
+// keeps them anyway: nothing is held then.
 class TRecordPins {
 public:
     static constexpr size_t RunRows = 4096, RunBytes = size_t(4) << 20;
