@@ -199,40 +199,6 @@ INSTANTIATE_TEST_SUITE_P(Modes, LargeTreeTest,
                                            TTreeCase{TKeyCompression::Both, true, false}),
                          CaseName);
 
-// Sets of keys inserted in the index's order (TIndexTree::InsertSorted) into a tree of random keys, between
-// its keys and past its last one, in sets of every size; FindSorted names exactly the keys the tree holds.
-TEST_P(TreeTest, SetsOfKeysInOrderGoInAsTheMapHoldsThem) {
-    TTreeFixture fixture(GetParam(), 250);
-    TKeyMaker maker(250, GetParam().Unique);
-    std::mt19937 random(9);
-    TOracle oracle;
-    uint32_t sequence = 0;
-    for (size_t setSize : {1, 2, 15, 40, 200, 700}) {
-        // Keys past the last ones (the index's right end), or drawn at random between the held ones.
-        bool atEnd = setSize % 2 == 0;
-        std::map<TKey, uint32_t, TKeyOrder> set;
-        while (set.size() < setSize) {
-            ++sequence;
-            TKey key = maker.Make(atEnd ? 2'000'000 + sequence : random() % 1'000'000, sequence);
-            if (!oracle.count(key)) set.emplace(key, uint32_t(random() % 1'000'000 + 1));
-        }
-        TKey keys;
-        std::vector<uint32_t> values;
-        for (const auto& [key, value] : set) {
-            keys.insert(keys.end(), key.begin(), key.end());
-            values.push_back(value);
-        }
-        std::vector<size_t> held;
-        fixture.Tree().FindSorted(keys.data(), set.size(), [&](size_t i) { held.push_back(i); });
-        EXPECT_TRUE(held.empty());
-        fixture.Tree().InsertSorted(keys.data(), values.data(), set.size());
-        oracle.insert(set.begin(), set.end());
-        fixture.Check(oracle, "a set of " + std::to_string(setSize));
-        fixture.Tree().FindSorted(keys.data(), set.size(), [&](size_t i) { held.push_back(i); });
-        EXPECT_EQ(held.size(), set.size());
-    }
-}
-
 // ---- shape ----
 
 class TreeShapeTest : public ::testing::Test {
