@@ -2,6 +2,7 @@
 
 #include "db/engine/DataCursor.h"
 #include "db/engine/DataTable.h"
+#include "db/engine/IndexNavigator.h"
 #include "db/engine/Record.h"
 #include "db/lib/ByteUtils.h"
 #include "db/lib/ExpressionEvaluator.h"
@@ -206,7 +207,7 @@ public:
         if (std::is_sorted(sorted.begin(), sorted.end(),
                            [&](uint32_t a, uint32_t b) { return before(b, a); }))
             std::reverse(sorted.begin(), sorted.end());
-        else
+        else if (!WalkIndex(rows, sorted))
             std::sort(sorted.begin(), sorted.end(), before);
         std::vector<TQualifyingRow> ordered;
         ordered.reserve(rows.size());
@@ -215,6 +216,29 @@ public:
     }
 
 private:
+    // Rows of a good part of the table (an eighth or more) take the order of the index's entries, read
+    // leaf after leaf, which costs less than sorting them: `sorted` gets the rows in that order.
+    bool WalkIndex(const std::vector<TQualifyingRow>& rows, std::vector<uint32_t>& sorted) {
+        TDataTable& table = cursor_.Table();
+        uint32_t slots = table.DataFile().Header().NextRecordNumber();
+        if (rows.size() * 8 < table.IndexFile().GetActiveRecords()) return false;
+        std::vector<uint32_t> rowOf(slots, 0); // by record number, its row + 1
+        for (size_t i = 0; i < rows.size(); ++i) rowOf[rows[i].Record] = uint32_t(i + 1);
+        TIndexPath path;
+        TIndexNavigator index(table.IndexFile(), PrimaryIndexSlot, table.KeyOrder(PrimaryIndexSlot), path);
+        TIndexPlace place;
+        std::vector<uint32_t> walked;
+        walked.reserve(rows.size());
+        if (!index.Seek(TKeyBound::NotBelow, nullptr, 0, place)) return false;
+        uint32_t record = index.Read(place);
+        do {
+            if (record < slots && rowOf[record] != 0) walked.push_back(rowOf[record] - 1);
+        } while (index.Step(place, 1, nullptr, &record));
+        if (walked.size() != rows.size()) return false;
+        sorted = std::move(walked);
+        return true;
+    }
+
     TDataCursor& cursor_;
     uint16_t keyLength_ = 0;
     bool active_ = false;
