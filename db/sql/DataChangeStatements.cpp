@@ -21,6 +21,7 @@
 #include <initializer_list>
 #include <limits>
 #include <numeric>
+#include <optional>
 #include <unordered_set>
 
 namespace vorsam {
@@ -492,35 +493,51 @@ void ChangeQualifyingRows(TDataQuery& query, bool withValues,
 
 // The rows of the INSERT's source select. A result table is a copy already; a live result is the source
 // table's own cursor, which the INSERT may be appending to: its rows are copied first (read in batches of
-// read levels, RunLevels.h), so that rows appended meanwhile are never read back.
+// read levels, RunLevels.h), so that rows appended meanwhile are never read back, unless the rows go into
+// another table's files.
 class TSourceRows {
 public:
-    explicit TSourceRows(TDataQuery& source) : source_(source), rows_(*source.ResultCursor) {
+    TSourceRows(TDataQuery& source, TDataCursor& target) : source_(source), rows_(*source.ResultCursor) {
         record_.resize(rows_.GetRecordSize());
         rows_.SetToBegin();
         if (!source.LiveResult) return;
-        TSourceReadBatch batch(source);
+        if (source.TargetTable && source.TargetTable->RecordBuffer.empty())
+            source.TargetTable->AllocRecordBuffer();
+        batch_.emplace(source);
+        if (ReadsEverySlot() && OtherTable(target)) {
+            // Rows appended to another table cannot come back: the slots are read as the rows are taken.
+            streams_ = true;
+            count_ = rows_.GetRecordCount();
+            return;
+        }
         if (ReadsEverySlot()) {
-            CopySlots(batch);
+            while (ReadSlots()) {
+            }
         } else {
             for (;;) {
-                batch.Row();
+                batch_->Row();
                 if (rows_.GetNextRecord(record_) != 0) break;
                 copies_.insert(copies_.end(), record_.begin(), record_.end());
             }
         }
-        if (source.TargetTable && source.TargetTable->RecordBuffer.empty())
-            source.TargetTable->AllocRecordBuffer();
-    }
-    uint32_t Count() {
-        if (!source_.LiveResult) return rows_.GetRecordCount();
+        batch_.reset();
         size_t count = record_.empty() ? 0 : copies_.size() / record_.size();
-        return uint32_t(std::min<size_t>(count, std::numeric_limits<uint32_t>::max()));
+        count_ = uint32_t(std::min<size_t>(count, std::numeric_limits<uint32_t>::max()));
     }
+    uint32_t Count() { return source_.LiveResult ? count_ : rows_.GetRecordCount(); }
     // The next row; false after the last.
     bool Next() {
         if (!source_.LiveResult) return rows_.GetNextRecord(record_) == 0;
-        if (next_ == copies_.size()) return false;
+        if (streams_ && next_ == copies_.size()) {
+            copies_.clear();
+            next_ = 0;
+            while (copies_.empty() && ReadSlots()) {
+            }
+        }
+        if (next_ == copies_.size()) {
+            batch_.reset();
+            return false;
+        }
         std::copy_n(copies_.begin() + std::ptrdiff_t(next_), record_.size(), record_.begin());
         next_ += record_.size();
         return true;
@@ -544,28 +561,39 @@ private:
         return !rows_.IsRemote() && rows_.GetKeyLength() == 0 && !rows_.HasActiveFilters() &&
                !rows_.Range().Active && rows_.GetRecordSize() == rows_.Table().DataFile().GetRecordSize();
     }
-    void CopySlots(TSourceReadBatch& batch) {
+    // The rows go into another table of the same database (whose shared tables are one per table); the
+    // target of another database might be the source's files under another name.
+    bool OtherTable(TDataCursor& target) const {
+        return !target.IsRemote() && &target.Directory() == &rows_.Directory() &&
+               &target.Table() != &rows_.Table();
+    }
+    // The active records of the next slots join the copies; false past the last slot.
+    bool ReadSlots() {
         constexpr uint32_t Slots = 4096;
         TDataFile& file = rows_.Table().DataFile();
+        batch_->Row(); // the slots are counted under the batch's read level
+        uint32_t end = std::min(file.Header().NextRecordNumber(), nextSlot_ + Slots);
+        if (nextSlot_ >= end) return false;
+        numbers_.resize(end - nextSlot_);
+        std::iota(numbers_.begin(), numbers_.end(), nextSlot_);
+        nextSlot_ = end;
         const size_t size = record_.size();
-        std::vector<uint32_t> numbers;
-        for (uint32_t first = 1;; first += Slots) {
-            batch.Row(); // the slots are counted under the batch's read level
-            uint32_t end = std::min(file.Header().NextRecordNumber(), first + Slots);
-            if (first >= end) break;
-            numbers.resize(end - first);
-            std::iota(numbers.begin(), numbers.end(), first);
-            file.VisitRecordImages(numbers, [&](uint32_t, std::span<const uint8_t> image) {
-                if (image[0] == RecordActive)
-                    copies_.insert(copies_.end(), image.begin(), image.begin() + std::ptrdiff_t(size));
-            });
-        }
+        file.VisitRecordImages(numbers_, [&](uint32_t, std::span<const uint8_t> image) {
+            if (image[0] == RecordActive)
+                copies_.insert(copies_.end(), image.begin(), image.begin() + std::ptrdiff_t(size));
+        });
+        return true;
     }
 
     TDataQuery& source_;
     TDataCursor& rows_;
     std::vector<uint8_t> record_;
-    std::vector<uint8_t> copies_; // the live result's records, one after another
+    std::optional<TSourceReadBatch> batch_; // the read levels of the source reads
+    bool streams_ = false;                  // slots read as rows are taken, not all first
+    uint32_t count_ = 0;
+    uint32_t nextSlot_ = 1;
+    std::vector<uint32_t> numbers_;
+    std::vector<uint8_t> copies_; // records of the live result, one after another
     size_t next_ = 0;
 };
 
@@ -703,7 +731,7 @@ void ExecuteInsertValues(TDataQuery& query) {
 void ExecuteInsertSelect(TDataQuery& query) {
     TSourceTable& target = Target(query);
     TDataCursor& cursor = *target.Cursor;
-    TSourceRows rows(*query.InsertSourceQuery);
+    TSourceRows rows(*query.InsertSourceQuery, cursor);
     TInsertRowCopy copy(query, cursor);
     std::span<uint8_t> image(target.RecordBuffer);
     TExpectedAppends appends(cursor, rows.Count());
