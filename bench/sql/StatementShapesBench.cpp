@@ -13,7 +13,8 @@
 // partner; H of N/10 rows (ID key, REGION 0-19) and L of N rows (ID key, HID with an index, about ten rows
 // per row of H); the changes work on copies of O. Caches: argument 0 keeps each side's defaults (ours 16 KiB
 // of records and of pages per index, SQLite 2 MiB), 1 gives both caches large enough for every table. Each
-// SELECT's rows are read whole, each value in its own type; the rows counted are checked.
+// SELECT's rows are read whole, each value in its own type; the rows counted are checked. The counter MiB is
+// the most resident memory one more run of the statement, untimed, added (TStatementMemory).
 #include "StatementShapesData.h"
 
 #include "bench/engine/DataSetBenchSupport.h"
@@ -23,7 +24,10 @@
 
 #include <benchmark/benchmark.h>
 #include <cstdint>
+#include <cstring>
+#include <fstream>
 #include <functional>
+#include <malloc.h>
 #include <sqlite3.h>
 #include <string>
 #include <vector>
@@ -118,6 +122,28 @@ int64_t ExecuteOurs(TQueryStatement& statement, std::vector<uint8_t>& record, st
     return result ? ReadOurRows(*result, record, value) : statement.RowsAffected;
 }
 
+// The memory a statement takes: the growth of this process's resident memory from just before it (the
+// heap's free memory given back to the system, the peak mark set there) to its peak during it, in KiB.
+class TStatementMemory {
+public:
+    void Before() {
+        malloc_trim(0);
+        std::ofstream("/proc/self/clear_refs") << "5";
+        before_ = Status("VmRSS:");
+    }
+    void After() { grown_ = std::max(grown_, Status("VmHWM:") - before_); }
+    double MiB() const { return double(grown_) / 1024; }
+
+private:
+    static int64_t Status(const char* field) {
+        std::ifstream status("/proc/self/status");
+        for (std::string line; std::getline(status, line);)
+            if (line.rfind(field, 0) == 0) return std::stoll(line.substr(std::strlen(field)));
+        return 0;
+    }
+    int64_t before_ = 0, grown_ = 0;
+};
+
 // The run before the timed ones (the statement's first, which opens what it keeps open): exactly one run,
 // for a profile of the program to look at (`--toggle-collect=*FirstRun*` of callgrind).
 [[gnu::noinline]] int64_t FirstRun(TQueryStatement& statement, std::vector<uint8_t>& record,
@@ -142,6 +168,12 @@ void RunOurs(benchmark::State& state, const TShapeCase& shape) {
         if (expected >= 0) Check(rows == expected, shape.Ours);
     }
     state.counters["rows"] = double(rows);
+    TStatementMemory memory; // a run of its own, untimed
+    PrepareCopy(db, shape.Prepare, true);
+    memory.Before();
+    ExecuteOurs(statement, record, value);
+    memory.After();
+    state.counters["MiB"] = memory.MiB();
 }
 
 void RunSqlite(benchmark::State& state, const TShapeCase& shape) {
@@ -161,6 +193,12 @@ void RunSqlite(benchmark::State& state, const TShapeCase& shape) {
         if (expected >= 0) Check(rows == expected, shape.Sqlite);
     }
     state.counters["rows"] = double(rows);
+    TStatementMemory memory;
+    PrepareCopy(db, shape.Prepare, false);
+    memory.Before();
+    ReadSqliteRows(statement);
+    memory.After();
+    state.counters["MiB"] = memory.MiB();
 }
 
 // Every case at 10^4 and 10^5 rows (Shape...) and at 10^6 (ShapeLarge...), each with both caches.

@@ -356,8 +356,12 @@ public:
     // becomes current.
     void AppendRecord(std::span<uint8_t> image);
     // AppendRecord of each image in turn (record size bytes each, one after another); the last becomes
-    // current. Into a table whose records can be appended straight (TDataTable::AppendsStraight), the
-    // images go in one write, past the record cache.
+    // current, and an image refused stops the set there, the images before it appended (they take their
+    // prefixes; the others a record number of 0). Into a table
+    // whose records can be appended straight (TDataTable::AppendsStraight), the images go in one write,
+    // past the record cache; into a local table without blobs, in one write of the table
+    // (TDataTable::AppendRecords), each index's keys in its order. Images kept one by one: with filters
+    // active, or auto-increment values kept.
     void AppendRecords(std::span<uint8_t> images);
     // Replaces the current record with the image and ends its edit; it stays current.
     void ModifyRecord(std::span<uint8_t> image);
@@ -368,6 +372,14 @@ public:
     // unless it lies in the cursor's record run or is the one its edit holds (whose edit then ends); a
     // current record deleted leaves the cursor between its neighbours.
     uint32_t DeleteRecords(std::span<const uint32_t> numbers);
+    // Changes the records among `numbers` that are still active, in the order given, in one write
+    // (TDataTable::ModifyRecords), locked as DeleteRecords locks them: `change` gets a copy of each one's
+    // image to change as ModifyRecord's image would be, which is then checked and written as ModifyRecord
+    // does it. `changed` counts the records written; a failure leaves those written before it. For a local
+    // table without blobs (VORSAM_NOTSUPPORTED otherwise).
+    void ModifyRecords(std::span<const uint32_t> numbers,
+                       const std::function<void(uint32_t number, std::span<uint8_t> image)>& change,
+                       uint32_t& changed);
     // Ends an edit without writing: the record lock goes.
     void CancelRecord();
     // Copies the current record into the image as a new record (prefix cleared); false when the
@@ -643,6 +655,11 @@ private:
     void ConfirmLocked(uint32_t number);
     void KeepOriginal(uint32_t number);
     void WriteLocked(const std::function<void(uint32_t number)>& write);
+    // Runs `write` under the locks of the records among `numbers` that the cursor does not hold already,
+    // in one operation and one write level of the table (DeleteRecords, ModifyRecords); `keepOnFailure`: a
+    // failure ends the level as a write that succeeded, so that what `write` did before it stays.
+    void WriteRecordSet(std::span<const uint32_t> numbers, bool keepOnFailure,
+                        const std::function<void()>& write);
     bool KeepsAutoInc(std::span<const uint8_t> image) const;
     void CopyPrefixBack(uint32_t number, std::span<uint8_t> image);
     // Hooks of later layers.

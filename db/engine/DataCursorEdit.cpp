@@ -8,6 +8,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <exception>
+#include <functional>
 
 namespace vorsam {
 
@@ -217,6 +219,9 @@ void TDataCursor::AppendRecords(std::span<uint8_t> images) {
     const size_t size = GetRecordSize();
     if (images.empty() || size == 0) return;
     if (images.size() % size != 0) Raise(VORSAM_INVALIDPARAM, "record images of the wrong size");
+    // The images appended take their numbers; those after one refused keep 0.
+    for (size_t at = 0; at < images.size() && size > NextFreeOffset + 4; at += size)
+        StoreLE32(&images[at + NextFreeOffset], 0);
     auto each = [&] {
         for (size_t at = 0; at < images.size(); at += size) AppendRecord(images.subspan(at, size));
     };
@@ -224,12 +229,41 @@ void TDataCursor::AppendRecords(std::span<uint8_t> images) {
     if (remote_ || layoutSize_ != 0) return each();
     TOperation operation(*this);
     RequireWritable();
-    // Filters that keep the records they gathered learn of each write (NoteFilteredWrite): one by one.
-    if (!table_->AppendsStraight() || HasActiveFilters() || (suppressAutoInc_ && HasAutoIncField()))
+    // Filters that keep the records they gathered learn of each write (NoteFilteredWrite), images that keep
+    // their auto-increment values have them checked, and records with blobs have their buffers written:
+    // one by one.
+    const bool straight = table_->AppendsStraight();
+    if (HasActiveFilters() || (suppressAutoInc_ && HasAutoIncField()) || (!straight && table_->HasBlobFile()))
         return each();
-    for (size_t at = 0; at < images.size(); at += size) PrepareImage(images.subspan(at, size));
-    uint32_t first = table_->AppendStraight(images);
-    SetOnRecord(uint32_t(first + images.size() / size - 1), images.subspan(images.size() - size));
+    // An image that its check refuses stops the set there; the images before it are appended.
+    size_t ready = 0;
+    std::exception_ptr refused;
+    try {
+        for (; ready * size < images.size(); ++ready) PrepareImage(images.subspan(ready * size, size));
+    } catch (...) {
+        refused = std::current_exception();
+    }
+    std::span<uint8_t> appended = images.first(ready * size);
+    if (!appended.empty() && straight) {
+        uint32_t first = table_->AppendStraight(appended);
+        SetOnRecord(uint32_t(first + ready - 1), appended.subspan(appended.size() - size));
+    } else if (!appended.empty()) {
+        auto last = [&] {
+            size_t count = 0;
+            while (count < ready && LoadLE32(&appended[count * size + NextFreeOffset]) != 0) ++count;
+            if (count > 0)
+                SetOnRecord(LoadLE32(&appended[(count - 1) * size + NextFreeOffset]),
+                            appended.subspan((count - 1) * size, size));
+        };
+        try {
+            table_->AppendRecords(appended);
+        } catch (...) {
+            last();
+            throw;
+        }
+        last();
+    }
+    if (refused) std::rethrow_exception(refused);
 }
 
 void TDataCursor::ModifyRecord(std::span<uint8_t> image) {
@@ -255,17 +289,21 @@ void TDataCursor::DeleteRecord() {
     });
 }
 
-uint32_t TDataCursor::DeleteRecords(std::span<const uint32_t> numbers) {
-    RequireLocalTable("deleting a set of records");
+void TDataCursor::WriteRecordSet(std::span<const uint32_t> numbers, bool keepOnFailure,
+                                 const std::function<void()>& write) {
+    RequireLocalTable("writing a set of records");
     RequireWritable();
     std::vector<uint32_t> toLock;
-    for (uint32_t number : numbers)
-        if (!InRecordRun(number) && !(lock_.Held && lock_.Record == number)) toLock.push_back(number);
-    std::sort(toLock.begin(), toLock.end());
-    toLock.erase(std::unique(toLock.begin(), toLock.end()), toLock.end());
+    uint32_t lowest = UINT32_MAX, highest = 0;
+    for (uint32_t number : numbers) {
+        if (InRecordRun(number) || (lock_.Held && lock_.Record == number)) continue;
+        toLock.push_back(number);
+        lowest = std::min(lowest, number);
+        highest = std::max(highest, number);
+    }
     // The locks: one try at the range from the lowest record to the highest (those between locked along
-    // for that moment), else each record's own, waited for outside the cursor's read levels as an edit's
-    // is; each holds the second read level until it goes.
+    // for that moment), else each record's own, in record order, waited for outside the cursor's read
+    // levels as an edit's is; each holds the second read level until it goes.
     uint32_t rangeFirst = 0, rangeCount = 0;
     std::vector<uint32_t> locked;
     auto unlock = [&]() noexcept {
@@ -285,13 +323,13 @@ uint32_t TDataCursor::DeleteRecords(std::span<const uint32_t> numbers) {
         }
         locked.clear();
     };
-    uint32_t deleted = 0;
     try {
-        if (toLock.size() > 1 &&
-            table_->TryLockRecordRun(toLock.front(), toLock.back() - toLock.front() + 1)) {
-            rangeFirst = toLock.front();
-            rangeCount = toLock.back() - toLock.front() + 1;
+        if (lowest < highest && table_->TryLockRecordRun(lowest, highest - lowest + 1)) {
+            rangeFirst = lowest;
+            rangeCount = highest - lowest + 1;
         } else {
+            std::sort(toLock.begin(), toLock.end());
+            toLock.erase(std::unique(toLock.begin(), toLock.end()), toLock.end());
             for (uint32_t number : toLock) {
                 table_->LockRecord(number);
                 locked.push_back(number);
@@ -299,6 +337,24 @@ uint32_t TDataCursor::DeleteRecords(std::span<const uint32_t> numbers) {
         }
         TOperation operation(*this);
         TTableWrite level(*table_);
+        try {
+            write();
+        } catch (...) {
+            if (keepOnFailure) level.End();
+            throw;
+        }
+        level.End();
+    } catch (...) {
+        unlock();
+        throw;
+    }
+    unlock();
+    if (lock_.Held && std::find(numbers.begin(), numbers.end(), lock_.Record) != numbers.end()) EndEdit();
+}
+
+uint32_t TDataCursor::DeleteRecords(std::span<const uint32_t> numbers) {
+    uint32_t deleted = 0;
+    WriteRecordSet(numbers, false, [&] {
         uint64_t before = table_->ContentVersion();
         deleted = table_->DeleteRecords(numbers);
         uint64_t after = table_->ContentVersion();
@@ -307,17 +363,29 @@ uint32_t TDataCursor::DeleteRecords(std::span<const uint32_t> numbers) {
             NoteFilteredWrite(number, i == 0 ? before : after);
             ForgetBlobs([&](const TOpenBlob& blob) { return blob.Buffer->RecordNumber() == number; });
         }
-        level.End();
-    } catch (...) {
-        unlock();
-        throw;
-    }
-    unlock();
-    bool current = position_.Kind == TCursorPositionKind::OnRecord &&
-                   std::find(numbers.begin(), numbers.end(), position_.Record) != numbers.end();
-    if (lock_.Held && std::find(numbers.begin(), numbers.end(), lock_.Record) != numbers.end()) EndEdit();
-    if (current) SetBetween();
+    });
+    if (position_.Kind == TCursorPositionKind::OnRecord &&
+        std::find(numbers.begin(), numbers.end(), position_.Record) != numbers.end())
+        SetBetween();
     return deleted;
+}
+
+void TDataCursor::ModifyRecords(std::span<const uint32_t> numbers,
+                                const std::function<void(uint32_t number, std::span<uint8_t> image)>& change,
+                                uint32_t& changed) {
+    if (!IsRemote() && table_->HasBlobFile()) Raise(VORSAM_NOTSUPPORTED, "a set of records with blobs");
+    WriteRecordSet(numbers, true, [&] {
+        uint64_t version = table_->ContentVersion();
+        table_->ModifyRecords(
+            numbers,
+            [&](uint32_t number, std::span<uint8_t> image) {
+                change(number, image);
+                PrepareImage(image);
+                return KeepsAutoInc(image);
+            },
+            changed);
+        for (uint32_t number : numbers) NoteFilteredWrite(number, version);
+    });
 }
 
 bool TDataCursor::CloneCurrentRecord(std::span<uint8_t> image) {

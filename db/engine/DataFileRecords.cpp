@@ -369,6 +369,8 @@ TRecord* TDataFile::KnownFreeRecord(uint32_t number) {
         VisitRecordImages(numbers, [&](uint32_t n, std::span<const uint8_t> image) {
             if (image[0] == RecordDeleted) freeLinks_[n] = LoadLE32(&image[NextFreeOffset]);
         });
+        // The reading took the spilled records into the cache, this one's among them perhaps.
+        if (cache_.Peek(number)) return nullptr;
     }
     if (number >= freeLinks_.size() || freeLinks_[number] == NotFree) return nullptr;
     TRecord& record = NewRecord(number);

@@ -209,6 +209,9 @@ struct TRepairEvents {
 // written: it may change the record image's BLOB values (`old`: the record as it was; empty for an
 // append).
 using TRecordHook = std::function<void(std::span<uint8_t> record, std::span<const uint8_t> old)>;
+// ModifyRecords: changes a copy of the record's image into the record's new image; true when the image
+// keeps its own +5 value (ModifyRecord's keepAutoInc).
+using TRecordChange = std::function<bool(uint32_t number, std::span<uint8_t> image)>;
 
 // The shared table of a database's registry (TSharedTable) is the table itself.
 class TDataTable : public TableFileOwner, public TSharedTable, private TReadBatchHolder {
@@ -304,6 +307,11 @@ public:
     // hook) is written into the cached record without a key built.
     void ModifyRecord(uint32_t number, std::span<const uint8_t> image, bool keepAutoInc = false,
                       const TRecordHook& hook = {});
+    // Changes the active records among `numbers` (others are passed over), in the order given, in one
+    // write: each record pinned once, its image copied, changed by `change` and written as ModifyRecord
+    // writes it. `changed` counts the records written; a failure (of `change` or of a record's write) leaves
+    // those written before it and raises. For a table without blobs.
+    void ModifyRecords(std::span<const uint32_t> numbers, const TRecordChange& change, uint32_t& changed);
     // Deletes active record `number`, its keys and its blobs.
     void DeleteRecord(uint32_t number);
     // Records appended without the record cache can be had: the table is open exclusively, keeps no keys
@@ -313,6 +321,13 @@ public:
     // with a fresh +5 value, their slots written in one write (AppendsStraight must hold); the images
     // take their prefixes. Returns the first one's number.
     uint32_t AppendStraight(std::span<uint8_t> images);
+    // Appends the images (record size bytes each, one after another) as AppendRecord appends each in turn
+    // with fresh +5 values, in one write: the records are taken in order, and each index's keys go in in
+    // its order, one descent per leaf page (TIndexTree::InsertSorted), or into an empty index as a tree
+    // built whole. An image that an index refuses is refused as AppendRecord refuses it, with the images
+    // before it appended and none after it. The images take their prefixes; returns how many were
+    // appended (all of them, when nothing is raised). For a table without blobs.
+    size_t AppendRecords(std::span<uint8_t> images);
     // Deletes the records among `numbers` that are active (others, and repeats, are passed over), each as
     // DeleteRecord does, in one write: the records are freed in the order given, and the entries of each
     // index go in the index's order, one descent per leaf page (TIndexTree::DeleteSorted). Returns how
@@ -509,7 +524,8 @@ private:
     bool TryLockForCommit();
     void UnlockAfterCommit();
     void BeginCommit(bool flush);
-    void EndCommit() noexcept;
+    // `trim`: the caches go back to their sizes.
+    void EndCommit(bool trim) noexcept;
 
     // Definitions
     // Builds the empty indexes of the slots from the active records' keys.
@@ -533,7 +549,11 @@ private:
     // The keys of one written image in every index the table keeps, and of the image it replaces
     // (DataTableRecords.cpp).
     class TWriteKeys;
+    class TSetKeys;
     TRecord& ActiveRecord(uint32_t number);
+    // ModifyRecord's write of the image into the active record `slot` (pinned by the caller).
+    void ModifyPinned(TRecord& slot, std::span<const uint8_t> image, bool keepAutoInc,
+                      const TRecordHook& hook);
     bool KeysKept(std::span<const uint8_t> record, std::span<const uint8_t> image, bool keepAutoInc) const;
     void CheckImageSize(std::span<const uint8_t> image) const;
     void CheckUniqueKeys(const TWriteKeys& keys, uint32_t number);

@@ -74,11 +74,11 @@ void TDataTable::EndJournaledWrite(bool failed) noexcept {
     }
 }
 
-void TDataTable::EndCommit() noexcept {
+void TDataTable::EndCommit(bool trim) noexcept {
     committing_ = commitSync_ = false;
     try {
         UnlockAfterCommit();
-        TrimCaches();
+        if (trim) TrimCaches();
     } catch (...) {
         // a lock that cannot be released goes with the file's handle; a trim that fails is retried
         // at the next write

@@ -94,6 +94,81 @@ bool TIndexTree::DeleteSorted(const uint8_t* keys, const uint32_t* values, size_
     return true;
 }
 
+const uint8_t* TIndexTree::KeyAfterLeaf(const TDescent& descent) const {
+    const TIndexPath& path = descent.Path;
+    for (uint8_t level = uint8_t(path.Depth() - 1); level >= 1; --level) {
+        const TPage& page = *descent.Pages[level - 1];
+        if (path.PositionAt(level) < page.KeyCount()) return page.KeyAt(path.PositionAt(level) + 1);
+    }
+    return nullptr;
+}
+
+void TIndexTree::FindSorted(const uint8_t* keys, size_t count, const std::function<void(size_t)>& held) {
+    auto key = [&](size_t i) { return keys + i * keyLength_; };
+    for (size_t first = 0; first < count;) {
+        TDescent descent;
+        if (!Descend(key(first), descent)) return;
+        TPage& leaf = descent.Leaf();
+        if (leaf.KeyCount() == 0) RaiseCorrupt();
+        const uint8_t* after = KeyAfterLeaf(descent);
+        const uint8_t* last = leaf.KeyAt(leaf.KeyCount());
+        size_t next = first;
+        for (; next < count; ++next) {
+            if (next > first && after && order_.Compare(key(next), after, keyLength_) >= 0) break;
+            // Past the leaf's last entry and before the next leaf: not held (keys appended in order).
+            if (order_.Compare(key(next), last, keyLength_) > 0) continue;
+            if (leaf.FindKey(Search(key(next))).Found) held(next);
+        }
+        first = next;
+    }
+}
+
+void TIndexTree::InsertSorted(const uint8_t* keys, const uint32_t* values, size_t count) {
+    auto key = [&](size_t i) { return keys + i * keyLength_; };
+    bool appended = false; // a leaf split at the index's right end
+    for (size_t first = 0; first < count;) {
+        TDescent descent;
+        if (!Descend(key(first), descent)) {
+            Insert(key(first), values[first]);
+            ++first;
+            continue;
+        }
+        TPage& leaf = descent.Leaf();
+        if (leaf.KeyCount() == 0) RaiseCorrupt();
+        const uint8_t* after = KeyAfterLeaf(descent);
+        size_t next = first;
+        bool split = false;
+        for (; next < count && !split; ++next) {
+            if (next > first && after && order_.Compare(key(next), after, keyLength_) >= 0) break;
+            uint32_t entries = leaf.KeyCount();
+            int last = order_.Compare(key(next), leaf.KeyAt(entries), keyLength_);
+            uint32_t notAbove = last > 0 ? entries : leaf.FindKeyOrZero(Search(key(next)));
+            if (last == 0 ||
+                (notAbove > 0 && order_.Compare(leaf.KeyAt(notAbove), key(next), keyLength_) == 0))
+                RaiseCorrupt();
+            leaf.InsertAt(notAbove + 1, key(next), values[next], 1);
+            if (notAbove == 0) ReplaceSeparators(descent.Path, key(next));
+            split = leaf.IsOverfull();
+        }
+        // The counts above take the entries first; a split then sets the pages' own.
+        AdjustCounts(descent, int(next - first));
+        if (split) {
+            bool atEnd =
+                !after && order_.Compare(key(next - 1), leaf.KeyAt(leaf.KeyCount()), keyLength_) == 0;
+            appended = appended || atEnd;
+            Split(leaf, descent.Path, atEnd ? leaf.KeyCount() - 1u : 0u);
+        }
+        first = next;
+    }
+    if (!appended) return;
+    // The last leaf, begun with one entry, takes its share from the one before it, as after a deletion.
+    TDescent last;
+    Descend(key(count - 1), last);
+    TPage& leaf = last.Leaf();
+    if (!leaf.IsRoot() && !leaf.IsCompressedLeaf() && 2 * leaf.KeyCount() < leaf.MaxEntries())
+        Rebalance(leaf, last.Path);
+}
+
 bool TIndexTree::Find(const uint8_t* key, uint32_t& value) {
     TDescent descent;
     if (!Descend(key, descent)) return false;
@@ -130,13 +205,14 @@ void TIndexTree::ReplaceSeparators(const TIndexPath& path, const uint8_t* key) {
     }
 }
 
-void TIndexTree::Split(TPage& page, TIndexPath& path) {
+void TIndexTree::Split(TPage& page, TIndexPath& path, uint32_t kept) {
     bool wasRoot = page.IsRoot();
     uint8_t type = page.IsLeaf() ? ptLeaf : ptInternal;
     TPageRef right(file_, file_.AllocatePage(slot_));
     page.SetPageType(type);
     right->SetPageType(type);
-    page.MoveLastTo(*right, page.KeyCount() / 2);
+    page.MoveLastTo(*right,
+                    kept > 0 && kept < page.KeyCount() ? page.KeyCount() - kept : page.KeyCount() / 2);
     right->SetPrevPage(page.Number());
     right->SetNextPage(page.NextPage());
     if (page.NextPage()) Fetch(page.NextPage())->SetPrevPage(right->Number());

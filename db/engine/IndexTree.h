@@ -27,6 +27,7 @@
 #include "db/engine/IndexPath.h"
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 namespace vorsam {
@@ -48,6 +49,15 @@ public:
     // The value stored under the key; false when the index does not hold it.
     bool Find(const uint8_t* key, uint32_t& value);
 
+    // For sets of keys laid one after another, distinct and in the index's order: one descent per leaf
+    // they fall into. FindSorted calls `held(i)` for each key i the index holds already. InsertSorted
+    // inserts them all with their values (none may be held: an equal key raises VORSAM_INDEXCORRUPT); the
+    // pages split as single insertions split them, but a leaf that overflows at the right end of the
+    // index keeps all but the entry that overflowed, so that keys appended in order fill their leaves (the
+    // last leaf then takes its share from the one before it, as after a deletion).
+    void FindSorted(const uint8_t* keys, size_t count, const std::function<void(size_t)>& held);
+    void InsertSorted(const uint8_t* keys, const uint32_t* values, size_t count);
+
     // The page operations for a path positioned at the page's level: InsertEntry puts the entry at the
     // path's position, DeleteEntry removes the entry there; both restore the tree's shape. The counts of
     // the entries above must already include the change (AdjustCounts). The path is spent afterwards.
@@ -68,8 +78,13 @@ private:
     bool Descend(const uint8_t* key, TDescent& descent);
     // Adds delta to the count of every entry on the descent's path above the leaf.
     void AdjustCounts(TDescent& descent, int delta);
+    // The first key of the leaf after the descent's (the nearest separator to the right on its path);
+    // nullptr for the last leaf.
+    const uint8_t* KeyAfterLeaf(const TDescent& descent) const;
     void ReplaceSeparators(const TIndexPath& path, const uint8_t* key);
-    void Split(TPage& page, TIndexPath& path);
+    // Splits an overfull page: it keeps `kept` entries (0: all but half, n - n div 2), the rest go to a
+    // new page linked after it.
+    void Split(TPage& page, TIndexPath& path, uint32_t kept = 0);
     void Balance(TPage& left, TPage& right);
     void NewRoot(TPage& left, TPage& right);
     void Unlink(TPage& page);

@@ -92,6 +92,21 @@ private:
 
 } // namespace
 
+namespace {
+
+// The levels above the leaves, from the leaves' entries in `level`.
+void BuildUpperLevels(TIndexFile& file, uint8_t slot, uint16_t keyLength, TLevelEntries& level) {
+    for (;;) {
+        TLevelEntries above(keyLength);
+        TLevelBuilder builder(file, slot, false, above);
+        for (size_t i = 0; i < level.Size(); ++i) builder.Add(level.Key(i), level.Value(i), level.Count(i));
+        if (builder.Finish()) return;
+        level = std::move(above);
+    }
+}
+
+} // namespace
+
 void BuildIndexTree(TIndexFile& file, uint8_t slot, std::span<const TIndexEntry> entries) {
     if (entries.empty()) return;
     uint16_t keyLength = file.GetIndexDesc(slot).KeyLength();
@@ -101,13 +116,20 @@ void BuildIndexTree(TIndexFile& file, uint8_t slot, std::span<const TIndexEntry>
         for (const TIndexEntry& entry : entries) leaves.Add(entry.Key.data(), entry.Value, 1);
         if (leaves.Finish()) return;
     }
-    for (;;) {
-        TLevelEntries above(keyLength);
-        TLevelBuilder builder(file, slot, false, above);
-        for (size_t i = 0; i < level.Size(); ++i) builder.Add(level.Key(i), level.Value(i), level.Count(i));
-        if (builder.Finish()) return;
-        level = std::move(above);
+    BuildUpperLevels(file, slot, keyLength, level);
+}
+
+void BuildIndexTree(TIndexFile& file, uint8_t slot, const uint8_t* keys, const uint32_t* values,
+                    size_t count) {
+    if (count == 0) return;
+    uint16_t keyLength = file.GetIndexDesc(slot).KeyLength();
+    TLevelEntries level(keyLength);
+    {
+        TLevelBuilder leaves(file, slot, true, level);
+        for (size_t i = 0; i < count; ++i) leaves.Add(keys + i * keyLength, values[i], 1);
+        if (leaves.Finish()) return;
     }
+    BuildUpperLevels(file, slot, keyLength, level);
 }
 
 void FreeIndexTree(TIndexFile& file, uint8_t slot) {

@@ -23,6 +23,9 @@ namespace vorsam {
 // Builds the tree of the index in `slot`, which must be empty, from entries sorted by the index's order
 // and all different; they are the active records' keys and numbers.
 void BuildIndexTree(TIndexFile& file, uint8_t slot, std::span<const TIndexEntry> entries);
+// The same from `count` keys laid one after another (the index's key length each) and their values.
+void BuildIndexTree(TIndexFile& file, uint8_t slot, const uint8_t* keys, const uint32_t* values,
+                    size_t count);
 
 // Frees every page of the tree of the index in `slot` and leaves the index empty.
 void FreeIndexTree(TIndexFile& file, uint8_t slot);

@@ -522,7 +522,13 @@ private:
             return leaves;
         });
         dirty_.erase(rest, dirty_.end());
-        std::sort(flushList_.begin(), flushList_.end(), [](T* a, T* b) { return a->Number() < b->Number(); });
+        // Items changed in number order, either way round (a walk's changes, appends from the free chain),
+        // are listed in it already.
+        auto before = [](T* a, T* b) { return a->Number() < b->Number(); };
+        if (std::is_sorted(flushList_.begin(), flushList_.end(), [&](T* a, T* b) { return before(b, a); }))
+            std::reverse(flushList_.begin(), flushList_.end());
+        else if (!std::is_sorted(flushList_.begin(), flushList_.end(), before))
+            std::sort(flushList_.begin(), flushList_.end(), before);
     }
     // A list that held many items (a whole-table lock's appends) gives its memory back once it holds few.
     template <typename Item> static void ReleaseSpare(std::vector<Item>& list) {

@@ -61,8 +61,13 @@ void TTransaction::Commit(bool endTransaction, bool flush) {
     std::vector<TDataTable*> changed;
     for (const TJoined& joined : tables_)
         if (joined.Table->HasTransactionChanges()) changed.push_back(joined.Table);
-    if (!changed.empty()) WriteTables(changed, flush);
-    if (endTransaction) End(false);
+    if (!changed.empty()) WriteTables(changed, flush, endTransaction);
+    if (!endTransaction) return;
+    // A table unchanged since an intermediate commit still has the caches that commit kept.
+    for (const TJoined& joined : tables_)
+        if (std::find(changed.begin(), changed.end(), joined.Table) == changed.end())
+            joined.Table->EndCommit(true);
+    End(false);
 }
 
 void TTransaction::Rollback() {
@@ -82,19 +87,19 @@ bool TTransaction::Drop(TDataTable& table) noexcept {
 }
 
 // The steps of a commit (Transaction.h): the write locks, then one journaled write of every table.
-void TTransaction::WriteTables(const std::vector<TDataTable*>& tables, bool flush) {
+void TTransaction::WriteTables(const std::vector<TDataTable*>& tables, bool flush, bool ending) {
     LockForCommit(tables); // a refusal writes nothing: the transaction goes on
     try {
         TCommitJournal::WriteTables(tables, flush);
     } catch (...) {
         // The changes were forgotten (or, past the commit point, are completed from the journal): the
         // transaction ends; the write's error is the one to report.
-        for (TDataTable* table : tables) table->EndCommit();
+        for (TDataTable* table : tables) table->EndCommit(true);
         TErrorKeeper ignored;
         ignored.Run([&] { End(true); });
         throw;
     }
-    for (TDataTable* table : tables) table->EndCommit();
+    for (TDataTable* table : tables) table->EndCommit(ending);
 }
 
 // All the tables' write locks at once, or none: a round that meets a refusal gives back what it took.

@@ -17,7 +17,8 @@
 //      table holds the commit or none does, in any process that next uses them.
 // With the flush flag (or ForceBufferFlush) the commit waits for the disk (fdatasync) at each step of
 // the journaled write; without it, a killed process loses nothing, a failing system may. With end
-// transaction false the tables stay locked and joined, and the transaction goes on. A commit whose
+// transaction false the tables stay locked and joined, and the transaction goes on: their caches keep
+// what they grew to (clean now), which the next changes reuse, until the transaction ends. A commit whose
 // journaled write fails (an I/O error) ends the transaction: before its commit point as a rollback,
 // after it as a commit that the tables' next users complete from the journal; the error is raised.
 //
@@ -61,7 +62,8 @@ private:
         bool Registered;
     };
 
-    void WriteTables(const std::vector<TDataTable*>& tables, bool flush);
+    // `ending`: the commit ends the transaction, and the tables' caches go back to their sizes.
+    void WriteTables(const std::vector<TDataTable*>& tables, bool flush, bool ending);
     void LockForCommit(const std::vector<TDataTable*>& tables);
     void Leave(const TJoined& joined, bool discard);
     void End(bool discard);

@@ -3,8 +3,10 @@
 #include "db/engine/DataCursor.h"
 #include "db/engine/DataDirectory.h"
 #include "db/engine/DataTable.h"
+#include "db/engine/Record.h"
 
 #include <algorithm>
+#include <limits>
 
 namespace vorsam {
 
@@ -14,13 +16,18 @@ uint32_t StatementCommitBytes(const TDataCursor& target) {
 
 namespace {
 
-// Rows of StatementCommitBytes for records of the target's size, or of what the session's record cache
-// holds when that is more: 2 x cache bytes / record size, at most the cache's record limit.
-int32_t BudgetInterval(const TDataCursor& target) {
+int32_t RowsOf(uint64_t rows) {
+    return int32_t(std::clamp<uint64_t>(rows, 1, std::numeric_limits<int32_t>::max()));
+}
+
+// The first interval: as many rows as changed records of the target (each record with its room in the
+// cache) fit in StatementCommitBytes, or what the session's record cache holds when that is more: 2 x
+// cache bytes / record size, at most the cache's record limit.
+int32_t FirstInterval(const TDataCursor& target) {
     const EngineSettings& settings = target.Settings();
-    uint32_t size = std::max<uint32_t>(target.GetRecordSize(), 1);
-    uint32_t cached = std::min<uint32_t>(2 * settings.BufferSize / size, settings.RecordCacheLimit);
-    return int32_t(std::max({StatementCommitBytes(target) / size, cached, 1u}));
+    uint64_t size = std::max<uint32_t>(target.GetRecordSize(), 1);
+    uint64_t cached = std::min<uint64_t>(2 * uint64_t(settings.BufferSize) / size, settings.RecordCacheLimit);
+    return RowsOf(std::max<uint64_t>(StatementCommitBytes(target) / (size + sizeof(TRecord)), cached));
 }
 
 } // namespace
@@ -65,17 +72,18 @@ void TDataChangeRun::Begin() {
         interval_ = options_.CommitIntervalGiven ? std::max(options_.CommitInterval, 1) : 0;
         return;
     }
-    interval_ = options_.CommitIntervalGiven ? std::max(options_.CommitInterval, 1) : BudgetInterval(target_);
+    measured_ = !options_.CommitIntervalGiven;
+    interval_ = options_.CommitIntervalGiven ? std::max(options_.CommitInterval, 1) : FirstInterval(target_);
     database_.StartTransaction();
     own_ = true;
 }
 
 void TDataChangeRun::RowRead() {
     if (total_ != 0) {
-        auto percent = int32_t(uint64_t(counter_) * 100 / total_);
-        if (percent >= lastReported_ + options_.ProgressStep) Report(uint16_t(std::min(percent, 100)));
+        auto percent = int32_t(std::min<uint64_t>(uint64_t(counter_) * 100 / total_, 100));
+        if (percent >= int64_t(lastReported_) + options_.ProgressStep) Report(uint16_t(percent));
     }
-    ++counter_;
+    if (counter_ < std::numeric_limits<uint32_t>::max()) ++counter_;
 }
 
 void TDataChangeRun::RowWriting() {
@@ -104,8 +112,10 @@ void TDataChangeRun::AbortWriting() noexcept {
 
 void TDataChangeRun::RowWritten(bool counted) {
     if (!counted) return;
-    ++done_;
-    bool commit = interval_ > 0 && done_ % interval_ == 0;
+    // A table holds fewer records than the count can tell; the count still never wraps.
+    if (done_ < std::numeric_limits<int32_t>::max()) ++done_;
+    ++sinceCommit_;
+    bool commit = interval_ > 0 && sinceCommit_ >= interval_;
     if (!own_) {
         rowsAffected_ = done_;
         if (!commit) return;
@@ -113,9 +123,28 @@ void TDataChangeRun::RowWritten(bool counted) {
         return;
     }
     EndWriting();
+    if (measured_) Measure();
     database_.Commit(false, options_.CommitFlush);
     target_.SaveChangeCounts();
     rowsAffected_ = done_;
+    sinceCommit_ = 0;
+}
+
+// What the interval's rows hold beyond the caches' sizes (the session's changes held, HeldChanges) sets the
+// next intervals: as many rows as fill three quarters of the session's budget. Intermediate commits keep
+// the caches as they grew, so that what an interval held stays held: the measure is taken once, at the
+// first commit that finds anything held; until then each interval is four times the one before.
+void TDataChangeRun::Measure() {
+    const EngineSettings& settings = target_.Settings();
+    uint64_t held = settings.HeldChanges.Held;
+    if (held == 0) {
+        interval_ = RowsOf(uint64_t(interval_) * 4);
+        return;
+    }
+    measured_ = false;
+    uint64_t perRow = std::max<uint64_t>(1, (held + uint64_t(sinceCommit_) - 1) / uint64_t(sinceCommit_));
+    interval_ =
+        RowsOf(std::min<uint64_t>(uint64_t(settings.ChangeBudget) * 3 / 4 / perRow, uint64_t(interval_) * 4));
 }
 
 void TDataChangeRun::End() {

@@ -6,12 +6,16 @@
 // `CommitInterval` rows (the transaction goes on; the cursor then takes the committed state as its own, so
 // that its writes are not taken for another user's) and ends it with a last commit, also after an abort;
 // an exception leaving the row loop rolls it back (rows committed at earlier intervals stay committed).
-// Without a COMMIT INTERVAL the interval is set by a budget of bytes (StatementCommitBytes, half the
-// session's budget of changes): as many rows as records of that many bytes, however small the session's
-// record cache; a session whose cache holds more (2 x cache bytes / record size, at most the cache's record
-// limit) keeps that many. The records a transaction changes stay in memory until its commit (past the
-// session's budget, in spill files), so the budget bounds what a statement holds; a commit costs a fixed
-// part (the journal's pages above the leaves, the headers) that fewer, longer intervals spread thinner.
+// Without a COMMIT INTERVAL the interval follows what the rows really hold: the records a transaction
+// changes and the index pages they dirty stay in memory until its commit (past the session's budget of
+// changes, in spill files), and a commit costs a fixed part (the journal's pages above the leaves, the
+// headers) that fewer, longer intervals spread thinner. The first interval takes as many rows as changed
+// records (with their room in the cache) fill half the budget (StatementCommitBytes), however small the
+// session's record cache; a session whose cache holds more (2 x cache bytes / record size, at most the
+// cache's record limit) keeps that many. Its commit measures what the rows held beyond the caches' sizes
+// (the session's HeldChanges), and the later intervals take as many rows as fill three quarters of the
+// budget, so that no interval spills; intermediate commits keep the caches as they grew (the statement's
+// end gives them back).
 //
 // Row count (`RowsAffected`): inside the caller's transaction it follows every counted row; in a run of its
 // own it moves at each commit (between commits it keeps its last value) and is the whole count at the end.
@@ -35,9 +39,9 @@ namespace vorsam {
 class TDataCursor;
 class TDataDirectory;
 
-// The bytes of changed records between two commits of a statement's own transaction without COMMIT INTERVAL:
-// half the session's budget of changes (TBufferSizes::ChangeBudget), so that the records' room in the cache
-// and the index pages they change fit in the rest and nothing waits in a spill file before the commit.
+// The bytes of changed records (with their room in the cache) of the first interval of a statement's own
+// transaction without COMMIT INTERVAL: half the session's budget of changes (TBufferSizes::ChangeBudget), so
+// that the index pages they change fit in the rest and nothing waits in a spill file before the commit.
 uint32_t StatementCommitBytes(const TDataCursor& target);
 
 // Told a percentage; sets the flag to abort the run.
@@ -71,10 +75,13 @@ public:
     // A row was written; `counted` adds it to the count. Then the commit rule.
     void RowWritten(bool counted = true);
     // The next row written (and counted) ends with a commit.
-    bool CommitsAtNextRow() const { return interval_ > 0 && (done_ + 1) % interval_ == 0; }
-    // The rows still to be written (and counted) up to the next commit, that one included.
+    bool CommitsAtNextRow() const { return interval_ > 0 && sinceCommit_ + 1 >= interval_; }
+    // The rows still to be written (and counted) up to the next commit, that one included: at least 1; the
+    // largest size_t when no commit comes (the caller's transaction without COMMIT INTERVAL), which a caller
+    // takes as a limit and never adds to.
     size_t RowsBeforeCommit() const {
-        return interval_ > 0 ? size_t(interval_ - done_ % interval_) : std::numeric_limits<size_t>::max();
+        return interval_ > 0 ? size_t(std::max(interval_ - sinceCommit_, 1))
+                             : std::numeric_limits<size_t>::max();
     }
     bool Aborted() const { return aborted_; }
     int32_t Done() const { return done_; }
@@ -83,6 +90,7 @@ public:
 
 private:
     void Begin();
+    void Measure();
     void End();
     void EndWriting();
     void AbortWriting() noexcept;
@@ -93,6 +101,8 @@ private:
     TChangeRunOptions options_;
     int32_t& rowsAffected_;
     int32_t interval_ = 1;
+    bool measured_ = false; // the interval follows what the next commit finds held
+    int32_t sinceCommit_ = 0;
     bool own_ = false;     // the run's own transaction is open
     bool writing_ = false; // the write level of RowWriting is held
     int32_t done_ = 0;

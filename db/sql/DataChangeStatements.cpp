@@ -2,6 +2,9 @@
 
 #include "db/engine/DataCursor.h"
 #include "db/engine/DataTable.h"
+#include "db/engine/IndexNavigator.h"
+#include "db/engine/Record.h"
+#include "db/lib/ByteUtils.h"
 #include "db/lib/ExpressionEvaluator.h"
 #include "db/sql/ColumnPut.h"
 #include "db/sql/DataChangeRun.h"
@@ -15,7 +18,10 @@
 #include <algorithm>
 #include <cassert>
 #include <functional>
+#include <initializer_list>
+#include <limits>
 #include <numeric>
+#include <optional>
 #include <unordered_set>
 
 namespace vorsam {
@@ -94,6 +100,16 @@ void AppendRecord(TDataCursor& cursor, std::span<uint8_t> image, const std::func
 }
 
 // ---- UPDATE and DELETE: the records to change, then the changes ----
+
+// One past the last of a run of rows that starts at row `first` of `count`: as many rows as the smallest
+// limit allows (at least one), never past the last row. A limit may be the largest size_t (no commit
+// ahead): the run's end is worked out from the rows left, so that no sum wraps.
+size_t RunEnd(size_t first, size_t count, std::initializer_list<size_t> limits) {
+    if (first >= count) return count;
+    size_t rows = count - first;
+    for (size_t limit : limits) rows = std::min(rows, std::max<size_t>(limit, 1));
+    return first + rows;
+}
 
 // A qualifying target record, with its new values when they were worked out from the joined row.
 struct TQualifyingRow {
@@ -186,9 +202,14 @@ public:
             int c = order.Compare(key(a), key(b), keyLength_);
             return c != 0 ? c < 0 : rows[a].Record < rows[b].Record;
         };
-        // Records that lie in the index's order (appended in it) are found in it already.
+        // Records that lie in the index's order (appended in it) are found in it already; records that lie
+        // in its reverse order (taken from a free chain as the rows came in key order) reversed.
         if (std::is_sorted(sorted.begin(), sorted.end(), before)) return;
-        std::sort(sorted.begin(), sorted.end(), before);
+        if (std::is_sorted(sorted.begin(), sorted.end(),
+                           [&](uint32_t a, uint32_t b) { return before(b, a); }))
+            std::reverse(sorted.begin(), sorted.end());
+        else if (!WalkIndex(rows, sorted))
+            std::sort(sorted.begin(), sorted.end(), before);
         std::vector<TQualifyingRow> ordered;
         ordered.reserve(rows.size());
         for (uint32_t i : sorted) ordered.push_back(std::move(rows[i]));
@@ -196,11 +217,48 @@ public:
     }
 
 private:
+    // Rows of a good part of the table (an eighth or more) take the order of the index's entries, read
+    // leaf after leaf, which costs less than sorting them: `sorted` gets the rows in that order.
+    bool WalkIndex(const std::vector<TQualifyingRow>& rows, std::vector<uint32_t>& sorted) {
+        TDataTable& table = cursor_.Table();
+        uint32_t slots = table.DataFile().Header().NextRecordNumber();
+        if (rows.size() * 8 < table.IndexFile().GetActiveRecords()) return false;
+        std::vector<uint32_t> rowOf(slots, 0); // by record number, its row + 1
+        for (size_t i = 0; i < rows.size(); ++i) rowOf[rows[i].Record] = uint32_t(i + 1);
+        TIndexPath path;
+        TIndexNavigator index(table.IndexFile(), PrimaryIndexSlot, table.KeyOrder(PrimaryIndexSlot), path);
+        TIndexPlace place;
+        std::vector<uint32_t> walked;
+        walked.reserve(rows.size());
+        if (!index.Seek(TKeyBound::NotBelow, nullptr, 0, place)) return false;
+        uint32_t record = index.Read(place);
+        do {
+            if (record < slots && rowOf[record] != 0) walked.push_back(rowOf[record] - 1);
+        } while (index.Step(place, 1, nullptr, &record));
+        if (walked.size() != rows.size()) return false;
+        sorted = std::move(walked);
+        return true;
+    }
+
     TDataCursor& cursor_;
     uint16_t keyLength_ = 0;
     bool active_ = false;
     std::vector<uint8_t> keys_; // the rows' primary keys, one after another
 };
+
+// A search of a single table that its cursor walks whole in record order (no join, no range, no filter
+// of the cursor's, no layout of its own) reads its slots straight, many at a time, none of them taken into
+// the record cache (TDataFile::VisitRecordImages): each active record becomes the target's row as the walk
+// would make it.
+bool WalksSlots(TDataQuery& query) {
+    TSourceTable& target = *query.TargetTable;
+    if (query.SourceTables.size() != 1 || !target.Joins.empty() || target.Access || target.NoMatch)
+        return false;
+    TDataCursor& cursor = *target.Cursor;
+    return !cursor.IsRemote() && cursor.GetKeyLength() == 0 && !cursor.HasActiveFilters() &&
+           !cursor.Range().Active && cursor.GetRecordSize() == cursor.Table().DataFile().GetRecordSize() &&
+           target.RecordBuffer.size() >= cursor.GetRecordSize();
+}
 
 // The joined rows' target records that pass the per-row conditions, each once, in the order found.
 std::vector<TQualifyingRow> FindQualifyingRows(TDataQuery& query, TDataChangeRun& run, bool withValues) {
@@ -210,22 +268,48 @@ std::vector<TQualifyingRow> FindQualifyingRows(TDataQuery& query, TDataChangeRun
     // Only a join can reach one target record from several joined rows.
     bool joined = query.SourceTables.size() > 1;
     std::unordered_set<uint32_t> seen;
-    TDataCursor& cursor = *query.TargetTable->Cursor;
-    uint32_t position = 0;
-    for (bool more = FirstJoinedRow(query); more && !run.Aborted(); more = NextJoinedRow(query)) {
-        uint32_t record = cursor.Position().Record;
-        if (record != position) {
-            position = record;
-            run.RowRead();
-        }
-        if (query.HasRowCondition1 && !TestRowCondition(query)) continue;
-        if (query.HasRowCondition2 && !TestLateRowCondition(query)) continue;
-        if (joined && !seen.insert(record).second) continue;
+    TSourceTable& target = *query.TargetTable;
+    auto found = [&](uint32_t record) {
+        if (query.HasRowCondition1 && !TestRowCondition(query)) return;
+        if (query.HasRowCondition2 && !TestLateRowCondition(query)) return;
+        if (joined && !seen.insert(record).second) return;
         TQualifyingRow row;
         row.Record = record;
         if (withValues) row.Values = EvaluateValues(query, SourceContext(query));
         rows.push_back(std::move(row));
-        search.Found(query.TargetTable->RecordBuffer);
+        search.Found(target.RecordBuffer);
+    };
+    if (WalksSlots(query)) {
+        constexpr uint32_t Slots = 4096;
+        TDataFile& file = target.Cursor->Table().DataFile();
+        const size_t size = target.Cursor->GetRecordSize();
+        std::vector<uint32_t> numbers;
+        for (uint32_t first = 1; first < file.Header().NextRecordNumber() && !run.Aborted(); first += Slots) {
+            numbers.resize(std::min(file.Header().NextRecordNumber() - first, Slots));
+            std::iota(numbers.begin(), numbers.end(), first);
+            file.VisitRecordImages(numbers, [&](uint32_t number, std::span<const uint8_t> image) {
+                if (image[0] != RecordActive || run.Aborted()) return;
+                run.RowRead();
+                std::copy_n(image.begin(), size, target.RecordBuffer.begin());
+                target.Eof = false;
+                found(number);
+            });
+        }
+        // Where the walk would have left the source: past its last record.
+        target.Cursor->SetToEnd();
+        target.Cursor->InitEmptyRecord(target.RecordBuffer);
+        target.Eof = true;
+    } else {
+        TDataCursor& cursor = *target.Cursor;
+        uint32_t position = 0;
+        for (bool more = FirstJoinedRow(query); more && !run.Aborted(); more = NextJoinedRow(query)) {
+            uint32_t record = cursor.Position().Record;
+            if (record != position) {
+                position = record;
+                run.RowRead();
+            }
+            found(record);
+        }
     }
     search.Order(rows);
     return rows;
@@ -293,7 +377,7 @@ public:
     void Before(size_t i, size_t beforeCommit) {
         if (i < end_) return;
         Release();
-        size_t j = std::min({rows_.size(), i + RunRows, i + std::max<size_t>(beforeCommit, 1)});
+        size_t j = RunEnd(i, rows_.size(), {RunRows, beforeCommit});
         if (j - i < 2) return;
         auto [low, high] = std::minmax_element(
             rows_.begin() + std::ptrdiff_t(i), rows_.begin() + std::ptrdiff_t(j),
@@ -317,13 +401,16 @@ private:
 // first of them is changed and released after the last (or before a commit, which writes only records no one
 // holds). Rows found in an order other than their records' then find each record cached, whatever the cache's
 // size. Rows in the order of their records (either way round) are read with their neighbours as the writer
-// walks (TDataCursor::SetToRecordNo), and a cache that holds the whole table keeps them anyway: nothing is
-// held then.
+// walks (TDataCursor::SetToRecordNo), unless they are changed in sets, and a cache that holds the whole table
+// keeps them anyway: nothing is held then.
 class TRecordPins {
 public:
     static constexpr size_t RunRows = 4096, RunBytes = size_t(4) << 20;
 
-    TRecordPins(TDataCursor& writer, const std::vector<TQualifyingRow>& rows) : file_(nullptr), rows_(rows) {
+    // `inSets`: the rows are changed in sets (TDataCursor::ModifyRecords), which find each record in the
+    // cache without reading its neighbours: rows in their records' order are held too.
+    TRecordPins(TDataCursor& writer, const std::vector<TQualifyingRow>& rows, bool inSets = false)
+        : file_(nullptr), rows_(rows), size_(writer.GetRecordSize()), inSets_(inSets) {
         if (writer.IsRemote()) return;
         TDataFile& file = writer.Table().DataFile();
         if (file.CacheLimit() < file.GetRecordCount()) file_ = &file;
@@ -332,20 +419,26 @@ public:
     TRecordPins(const TRecordPins&) = delete;
     TRecordPins& operator=(const TRecordPins&) = delete;
 
-    void Before(size_t i, size_t beforeCommit) {
-        if (!file_ || i < end_) return;
+    // Before row i is changed, `beforeCommit` rows at most before the next commit: the run it starts,
+    // unless a run held covers it. Returns the end of the run (one past its last row).
+    size_t Before(size_t i, size_t beforeCommit) {
+        if (file_ && i < end_) return end_;
+        size_t j = RunEnd(i, rows_.size(), {RunRows, beforeCommit, RunBytes / std::max<size_t>(size_, 1)});
+        if (!file_) return j;
         Release();
-        size_t j = std::min({rows_.size(), i + RunRows, i + std::max<size_t>(beforeCommit, 1),
-                             i + std::max<size_t>(RunBytes / file_->GetRecordSize(), 1)});
         numbers_.clear();
         for (size_t k = i; k < j; ++k) numbers_.push_back(rows_[k].Record);
         end_ = j;
-        if (std::is_sorted(numbers_.begin(), numbers_.end()) ||
-            std::is_sorted(numbers_.begin(), numbers_.end(), std::greater<>()))
-            return;
-        std::sort(numbers_.begin(), numbers_.end());
+        bool ascending = std::is_sorted(numbers_.begin(), numbers_.end());
+        bool descending = !ascending && std::is_sorted(numbers_.begin(), numbers_.end(), std::greater<>());
+        if ((ascending || descending) && !inSets_) return j;
+        if (descending)
+            std::reverse(numbers_.begin(), numbers_.end());
+        else if (!ascending)
+            std::sort(numbers_.begin(), numbers_.end());
         numbers_.erase(std::unique(numbers_.begin(), numbers_.end()), numbers_.end());
         file_->PinRecords(numbers_, pinned_);
+        return j;
     }
     void Release() noexcept {
         for (TRecord* record : pinned_) file_->ReleaseRecord(*record);
@@ -356,6 +449,8 @@ public:
 private:
     TDataFile* file_;
     const std::vector<TQualifyingRow>& rows_;
+    size_t size_; // the records' size
+    bool inSets_;
     std::vector<uint32_t> numbers_;
     std::vector<TRecord*> pinned_;
     size_t end_ = 0; // one past the last row of the run held; 0 when none is
@@ -398,29 +493,51 @@ void ChangeQualifyingRows(TDataQuery& query, bool withValues,
 
 // The rows of the INSERT's source select. A result table is a copy already; a live result is the source
 // table's own cursor, which the INSERT may be appending to: its rows are copied first (read in batches of
-// read levels, RunLevels.h), so that rows appended meanwhile are never read back.
+// read levels, RunLevels.h), so that rows appended meanwhile are never read back, unless the rows go into
+// another table's files.
 class TSourceRows {
 public:
-    explicit TSourceRows(TDataQuery& source) : source_(source), rows_(*source.ResultCursor) {
+    TSourceRows(TDataQuery& source, TDataCursor& target) : source_(source), rows_(*source.ResultCursor) {
         record_.resize(rows_.GetRecordSize());
         rows_.SetToBegin();
         if (!source.LiveResult) return;
-        TSourceReadBatch batch(source);
-        for (;;) {
-            batch.Row();
-            if (rows_.GetNextRecord(record_) != 0) break;
-            copies_.insert(copies_.end(), record_.begin(), record_.end());
-        }
         if (source.TargetTable && source.TargetTable->RecordBuffer.empty())
             source.TargetTable->AllocRecordBuffer();
+        batch_.emplace(source);
+        if (ReadsEverySlot() && OtherTable(target)) {
+            // Rows appended to another table cannot come back: the slots are read as the rows are taken.
+            streams_ = true;
+            count_ = rows_.GetRecordCount();
+            return;
+        }
+        if (ReadsEverySlot()) {
+            while (ReadSlots()) {
+            }
+        } else {
+            for (;;) {
+                batch_->Row();
+                if (rows_.GetNextRecord(record_) != 0) break;
+                copies_.insert(copies_.end(), record_.begin(), record_.end());
+            }
+        }
+        batch_.reset();
+        size_t count = record_.empty() ? 0 : copies_.size() / record_.size();
+        count_ = uint32_t(std::min<size_t>(count, std::numeric_limits<uint32_t>::max()));
     }
-    uint32_t Count() {
-        return source_.LiveResult ? uint32_t(copies_.size() / record_.size()) : rows_.GetRecordCount();
-    }
+    uint32_t Count() { return source_.LiveResult ? count_ : rows_.GetRecordCount(); }
     // The next row; false after the last.
     bool Next() {
         if (!source_.LiveResult) return rows_.GetNextRecord(record_) == 0;
-        if (next_ == copies_.size()) return false;
+        if (streams_ && next_ == copies_.size()) {
+            copies_.clear();
+            next_ = 0;
+            while (copies_.empty() && ReadSlots()) {
+            }
+        }
+        if (next_ == copies_.size()) {
+            batch_.reset();
+            return false;
+        }
         std::copy_n(copies_.begin() + std::ptrdiff_t(next_), record_.size(), record_.begin());
         next_ += record_.size();
         return true;
@@ -438,10 +555,45 @@ public:
     }
 
 private:
+    // A cursor that walks its table whole in record order (no range, no filter, no layout of its own)
+    // gives every active record in turn: they are read straight from the table's slots.
+    bool ReadsEverySlot() const {
+        return !rows_.IsRemote() && rows_.GetKeyLength() == 0 && !rows_.HasActiveFilters() &&
+               !rows_.Range().Active && rows_.GetRecordSize() == rows_.Table().DataFile().GetRecordSize();
+    }
+    // The rows go into another table of the same database (whose shared tables are one per table); the
+    // target of another database might be the source's files under another name.
+    bool OtherTable(TDataCursor& target) const {
+        return !target.IsRemote() && &target.Directory() == &rows_.Directory() &&
+               &target.Table() != &rows_.Table();
+    }
+    // The active records of the next slots join the copies; false past the last slot.
+    bool ReadSlots() {
+        constexpr uint32_t Slots = 4096;
+        TDataFile& file = rows_.Table().DataFile();
+        batch_->Row(); // the slots are counted under the batch's read level
+        uint32_t end = std::min(file.Header().NextRecordNumber(), nextSlot_ + Slots);
+        if (nextSlot_ >= end) return false;
+        numbers_.resize(end - nextSlot_);
+        std::iota(numbers_.begin(), numbers_.end(), nextSlot_);
+        nextSlot_ = end;
+        const size_t size = record_.size();
+        file.VisitRecordImages(numbers_, [&](uint32_t, std::span<const uint8_t> image) {
+            if (image[0] == RecordActive)
+                copies_.insert(copies_.end(), image.begin(), image.begin() + std::ptrdiff_t(size));
+        });
+        return true;
+    }
+
     TDataQuery& source_;
     TDataCursor& rows_;
     std::vector<uint8_t> record_;
-    std::vector<uint8_t> copies_; // the live result's records, one after another
+    std::optional<TSourceReadBatch> batch_; // the read levels of the source reads
+    bool streams_ = false;                  // slots read as rows are taken, not all first
+    uint32_t count_ = 0;
+    uint32_t nextSlot_ = 1;
+    std::vector<uint32_t> numbers_;
+    std::vector<uint8_t> copies_; // records of the live result, one after another
     size_t next_ = 0;
 };
 
@@ -509,6 +661,58 @@ private:
     TDataFile* file_;
 };
 
+// An INSERT ... SELECT appends its rows in sets (TDataCursor::AppendRecords: one write, each index's keys
+// in its order) when the target keeps no blobs and no value reads a table the rows go into (a sub-select,
+// LASTAUTOINC or IDENT_CURRENT), whose values would otherwise be worked out before the rows of the set
+// before them were appended.
+bool AppendsInSets(TDataQuery& query, TDataCursor& target) {
+    if (target.IsRemote() || target.Table().HasBlobFile()) return false;
+    bool tablesRead = false;
+    for (const auto& value : query.UpdateValues)
+        if (value->Expression)
+            ForEachExpNode(*value->Expression, [&](const TExpToken& node) {
+                tablesRead = tablesRead || node.Kind == nkSubSelect ||
+                             (node.Kind == nkFunction &&
+                              (node.Operator == opLastAutoInc || node.Operator == opIdentCurrent));
+            });
+    return !tablesRead;
+}
+
+// The rows of a set gathered one after another, up to the next commit (Rows at most), then appended in one
+// call; each row appended counts as a row written (the run's commit rule), also those appended before a
+// row that was refused.
+class TRowSet {
+public:
+    static constexpr size_t Rows = 65536;
+
+    explicit TRowSet(TDataCursor& target) : target_(target), size_(target.GetRecordSize()) {}
+    size_t Add(std::span<const uint8_t> image) {
+        images_.insert(images_.end(), image.begin(), image.begin() + std::ptrdiff_t(size_));
+        return images_.size() / size_;
+    }
+    void Append(TDataChangeRun& run) {
+        if (images_.empty()) return;
+        size_t count = images_.size() / size_, appended = count;
+        run.RowWriting();
+        try {
+            target_.AppendRecords(images_);
+        } catch (...) {
+            appended = 0;
+            while (appended < count && LoadLE32(&images_[appended * size_ + NextFreeOffset]) != 0) ++appended;
+            images_.clear();
+            for (size_t i = 0; i < appended; ++i) run.RowWritten();
+            throw;
+        }
+        images_.clear();
+        for (size_t i = 0; i < appended; ++i) run.RowWritten();
+    }
+
+private:
+    TDataCursor& target_;
+    size_t size_;
+    std::vector<uint8_t> images_;
+};
+
 } // namespace
 
 void ExecuteInsertValues(TDataQuery& query) {
@@ -527,27 +731,89 @@ void ExecuteInsertValues(TDataQuery& query) {
 void ExecuteInsertSelect(TDataQuery& query) {
     TSourceTable& target = Target(query);
     TDataCursor& cursor = *target.Cursor;
-    TSourceRows rows(*query.InsertSourceQuery);
+    TSourceRows rows(*query.InsertSourceQuery, cursor);
     TInsertRowCopy copy(query, cursor);
     std::span<uint8_t> image(target.RecordBuffer);
     TExpectedAppends appends(cursor, rows.Count());
     TDataChangeRun run(cursor, RunOptions(query), query.RowsAffected);
+    if (!AppendsInSets(query, cursor)) {
+        run.Run(rows.Count(), [&](TDataChangeRun& r) {
+            while (!r.Aborted() && rows.Next()) {
+                r.RowRead();
+                r.RowWriting();
+                cursor.InitRecordBuffer(image);
+                AppendRecord(cursor, image, [&] { copy.Put(query, cursor, image, rows); });
+                r.RowWritten();
+            }
+        });
+        return;
+    }
+    TRowSet set(cursor);
     run.Run(rows.Count(), [&](TDataChangeRun& r) {
         while (!r.Aborted() && rows.Next()) {
             r.RowRead();
-            r.RowWriting();
             cursor.InitRecordBuffer(image);
-            AppendRecord(cursor, image, [&] { copy.Put(query, cursor, image, rows); });
-            r.RowWritten();
+            try {
+                copy.Put(query, cursor, image, rows);
+            } catch (...) {
+                set.Append(r); // the rows before this one are appended, as one by one
+                throw;
+            }
+            if (set.Add(image) >= std::min(r.RowsBeforeCommit(), TRowSet::Rows)) set.Append(r);
         }
+        set.Append(r);
     });
 }
 
+// An UPDATE of a local table without blobs changes the rows found in sets, each reaching to the next commit
+// (as many rows as TRecordPins holds at once, at most): one range lock and one write for each set, each
+// record pinned once and its image changed where it lies (TDataCursor::ModifyRecords), in the order found.
+// Records another user deleted meanwhile are passed over and not counted.
 void ExecuteUpdate(TDataQuery& query) {
     TUpdateValues values(query);
-    std::vector<uint8_t> image;
-    ChangeQualifyingRows(query, !ValuesReadTargetOnly(query), [&](TDataCursor& writer, TQualifyingRow& row) {
-        UpdateRecord(query, writer, row, values, image);
+    const bool withValues = !ValuesReadTargetOnly(query);
+    TSourceTable& target = Target(query);
+    if (target.Cursor->IsRemote() || target.Cursor->Table().HasBlobFile()) {
+        std::vector<uint8_t> image;
+        ChangeQualifyingRows(query, withValues, [&](TDataCursor& writer, TQualifyingRow& row) {
+            UpdateRecord(query, writer, row, values, image);
+        });
+        return;
+    }
+    std::unique_ptr<TDataCursor> writer = PlanChange(query);
+    TDataChangeRun run(*writer, RunOptions(query), query.RowsAffected);
+    run.Run(target.Cursor->GetRecordCount(), [&](TDataChangeRun& r) {
+        std::vector<TQualifyingRow> rows = FindQualifyingRows(query, r, withValues);
+        EndJoinAccesses(query);
+        TRecordPins pins(*writer, rows, true);
+        std::vector<uint32_t> numbers;
+        for (size_t i = 0; i < rows.size();) {
+            r.RowWriting();
+            size_t j = pins.Before(i, r.RowsBeforeCommit());
+            numbers.clear();
+            for (size_t k = i; k < j; ++k) numbers.push_back(rows[k].Record);
+            size_t k = i; // the row of the record being changed
+            auto change = [&](uint32_t number, std::span<uint8_t> image) {
+                while (rows[k].Record != number) ++k; // records no longer active are passed over
+                if (!rows[k].Values.empty())
+                    return PutValues(query, *writer, image, rows[k].Values, "UPDATE");
+                // The values read the record as it is now, locked: it becomes the target's current row.
+                std::copy_n(image.begin(), std::min(image.size(), target.RecordBuffer.size()),
+                            target.RecordBuffer.begin());
+                target.Eof = false;
+                values.Put(query, *writer, image);
+            };
+            uint32_t changed = 0;
+            try {
+                writer->ModifyRecords(numbers, change, changed);
+            } catch (...) {
+                for (uint32_t n = 0; n < changed; ++n) r.RowWritten();
+                throw;
+            }
+            pins.Release(); // a commit writes only records no one holds
+            for (uint32_t n = 0; n < changed; ++n) r.RowWritten();
+            i = j;
+        }
     });
 }
 
@@ -556,7 +822,8 @@ void ExecuteUpdate(TDataQuery& query) {
 // (TDataCursor::DeleteRecords). Records another user deleted meanwhile are passed over and not counted.
 void ExecuteDelete(TDataQuery& query) {
     if (Target(query).Cursor->IsRemote()) {
-        ChangeQualifyingRows(query, false, [](TDataCursor& writer, TQualifyingRow&) { writer.DeleteRecord(); });
+        ChangeQualifyingRows(query, false,
+                             [](TDataCursor& writer, TQualifyingRow&) { writer.DeleteRecord(); });
         return;
     }
     constexpr size_t SetRows = 65536;
@@ -567,7 +834,7 @@ void ExecuteDelete(TDataQuery& query) {
         EndJoinAccesses(query);
         std::vector<uint32_t> numbers;
         for (size_t i = 0; i < rows.size();) {
-            size_t j = i + std::min({rows.size() - i, SetRows, r.RowsBeforeCommit()});
+            size_t j = RunEnd(i, rows.size(), {SetRows, r.RowsBeforeCommit()});
             numbers.clear();
             for (size_t k = i; k < j; ++k) numbers.push_back(rows[k].Record);
             r.RowWriting();

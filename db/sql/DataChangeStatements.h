@@ -9,11 +9,18 @@
 // Runs. INSERT ... VALUES appends one record, without a transaction of its own; a failure leaves no record.
 // The others run in the frame of DataChangeRun.h (own transaction, commit interval, progress, abort).
 // UPDATE and DELETE first find the qualifying target records (the joined rows that pass the WHERE
-// conditions), each once however many joined rows name it, and only then change or delete them one by one,
-// by record number: a change that moves a record in the order being read can never bring it back into the
-// walk, so `SET k = k + 1` on the key changes every row exactly once. A record another user deleted meanwhile
-// is skipped. Rows counted: each record appended, changed or deleted. An abort (progress) ends the search;
-// the records found until then are changed and committed. A failed change releases the record's lock.
+// conditions), each once however many joined rows name it, and only then change or delete them in the order
+// found, by record number: a change that moves a record in the order being read can never bring it back into
+// the walk, so `SET k = k + 1` on the key changes every row exactly once. A record another user deleted
+// meanwhile is skipped. Rows counted: each record appended, changed or deleted. An abort (progress) ends the
+// search; the records found until then are changed and committed. A failed change releases the record's lock.
+//
+// Sets. On a local table the rows go in sets that never reach past the next commit: INSERT ... SELECT
+// appends a set of rows in one write (TDataCursor::AppendRecords) when the target keeps no blobs and no
+// value reads a table; UPDATE (no blobs) and DELETE change or delete a set of records in one write, under
+// one range lock (TDataCursor::ModifyRecords, DeleteRecords). A set ends as the same rows written one by one
+// would: a row refused stops it there, the rows before it written (and counted, and committed at the
+// commit they reach).
 #pragma once
 
 namespace vorsam {

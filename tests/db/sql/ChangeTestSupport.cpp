@@ -72,8 +72,10 @@ TRowText TChangeTest::RowOf(TDataCursor& cursor, std::span<const uint8_t> image)
     return row;
 }
 
-std::vector<TRowText> TChangeTest::Rows(const std::string& name) const {
+std::vector<TRowText> TChangeTest::Rows(const std::string& name, const std::string& index) const {
     auto cursor = Open(name);
+    for (uint8_t slot = 1; slot <= cursor->GetIndexCount(); ++slot)
+        if (cursor->GetIndexDesc(slot).Name() == index) cursor->SetIndexNumber(slot);
     std::vector<uint8_t> image(cursor->GetRecordSize());
     std::vector<TRowText> rows;
     for (cursor->SetToBegin(); cursor->GetNextRecord(image) == 0;) rows.push_back(RowOf(*cursor, image));

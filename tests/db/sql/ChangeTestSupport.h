@@ -32,8 +32,8 @@ protected:
     void CreateTable(const std::string& name, const std::vector<TColumnSpec>& columns,
                      const std::vector<uint16_t>& key = {});
     std::unique_ptr<TDataCursor> Open(const std::string& name, bool exclusive = false) const;
-    // Every row of the table in its primary order.
-    std::vector<TRowText> Rows(const std::string& name) const;
+    // Every row of the table in its primary order, or in the order of the named index.
+    std::vector<TRowText> Rows(const std::string& name, const std::string& index = "") const;
     // One row of the cursor's record image.
     static TRowText RowOf(TDataCursor& cursor, std::span<const uint8_t> image);
 

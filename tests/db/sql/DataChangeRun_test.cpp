@@ -4,6 +4,7 @@
 
 #include "db/sql/DataChangeRun.h"
 
+#include "db/engine/Record.h"
 #include "db/lib/DataTypes.h"
 
 #include <cstring>
@@ -90,7 +91,7 @@ TEST_F(DataChangeRunTest, DefaultIntervalIsABudgetOfBytesHoweverSmallTheRecordCa
     cursor_->Directory().Session().SetBufferSizes(small);
     TDataChangeRun run(*cursor_, {}, rows_);
     run.Run(0, [&](TDataChangeRun& r) {
-        uint32_t expected = StatementCommitBytes(*cursor_) / cursor_->GetRecordSize();
+        uint32_t expected = StatementCommitBytes(*cursor_) / (cursor_->GetRecordSize() + sizeof(TRecord));
         EXPECT_EQ(r.CommitInterval(), int32_t(expected));
         EXPECT_TRUE(r.OwnTransaction());
     });

@@ -4,6 +4,7 @@
 #include "ChangeTestSupport.h"
 #include "SqliteOracle.h"
 
+#include "db/engine/TableVerify.h"
 #include "db/sql/QueryStatement.h"
 
 #include <algorithm>
@@ -279,6 +280,38 @@ TEST_F(DataChangeTest, DeletedRecordsAreReusedInTheOrderOfTheirKeys) {
         keyOfRecord[cursor->Position().Record] = id;
     }
     for (size_t k = 0; k < freed.size(); ++k) EXPECT_EQ(keyOfRecord[freed[k].second], int(1000 + k)) << k;
+}
+
+// 10^5 rows (ID = K, K under a unique index): changes of them all inside the caller's transaction (past the
+// runs of 4,096 rows locked and held at once, no commit ahead), then refusals whose insertions split pages
+// on the way, which a small page cache writes at once: the refused row leaves no entry behind.
+TEST_F(DataChangeTest, ChangesOfManyRowsInATransactionAndRefusedOnALargeTree) {
+    Both("CREATE TABLE BIG (ID INTEGER, K INTEGER, A INTEGER, PRIMARY KEY (ID)); CREATE UNIQUE INDEX BK ON "
+         "BIG (K)");
+    oracle_.Exec("WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c WHERE x < 100000) "
+                 "INSERT INTO BIG SELECT x, x, 0 FROM c");
+    auto big = Open("BIG");
+    std::vector<uint8_t> image(big->GetRecordSize());
+    big->Table().LockTable();
+    for (int32_t id = 1; id <= 100000; ++id) { // one by one, as a program appends them
+        big->InitRecordBuffer(image);
+        for (uint16_t field : {1, 2}) big->PutField(field, image, reinterpret_cast<const uint8_t*>(&id));
+        big->AppendRecord(image);
+    }
+    big->Table().UnlockTable();
+    // Refused on K after the key went into the primary index and split pages on the way, which a small
+    // page cache writes at once: the refused row leaves no entry behind.
+    EXPECT_ENGINE_ERROR(RunSql("INSERT INTO BIG VALUES (100001, 5, 0)"), VORSAM_KEYVIOL);
+    EXPECT_ENGINE_ERROR(RunSql("UPDATE BIG SET K = 5 WHERE ID = 99999"), VORSAM_KEYVIOL);
+    EXPECT_TRUE(VerifyTable(big->Table()).Ok());
+    for (const char* sql : {"UPDATE BIG SET A = 1", "UPDATE BIG SET ID = ID + 200000 WHERE K <= 50000",
+                            "DELETE FROM BIG WHERE ID > 240000"}) {
+        RunSql("START TRANSACTION");
+        EXPECT_EQ(RunSql(sql), (oracle_.Exec(sql), oracle_.Changes())) << sql;
+        RunSql("COMMIT");
+    }
+    EXPECT_TRUE(VerifyTable(big->Table()).Ok());
+    EXPECT_EQ(Rows("BIG"), oracle_.Rows("SELECT * FROM BIG ORDER BY ID"));
 }
 
 } // namespace

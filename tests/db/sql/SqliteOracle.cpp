@@ -33,6 +33,15 @@ void TSqliteOracle::Exec(const std::string& sql) {
     }
 }
 
+bool TSqliteOracle::TryExec(const std::string& sql) {
+    char* message = nullptr;
+    int code = sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, &message);
+    if (code != SQLITE_OK && code != SQLITE_CONSTRAINT)
+        ADD_FAILURE() << "SQLite: " << (message ? message : "?") << " in " << sql;
+    sqlite3_free(message);
+    return code == SQLITE_OK;
+}
+
 int TSqliteOracle::Changes() const {
     return sqlite3_changes(db_);
 }

@@ -18,6 +18,9 @@ public:
 
     // Runs the statements (";"-separated); a failure fails the test with SQLite's message.
     void Exec(const std::string& sql);
+    // Runs the statements; false when SQLite refuses one for a constraint (any other failure fails the
+    // test).
+    bool TryExec(const std::string& sql);
     // Rows the last statement inserted, changed or deleted.
     int Changes() const;
     // The rows of a query, each value's text joined by "|", NULL as "NULL".
