@@ -598,6 +598,7 @@ private:
     bool Move(int direction);
     bool MoveInIndex(int direction);
     bool MoveInRecordOrder(int direction);
+    void HintRecordsAhead(uint32_t position, int direction) const;
     bool SeekInRange(TKeyBound bound, const uint8_t* key, size_t length, TIndexPlace& place);
     bool WithinRange(const uint8_t* key) const;
     void SetOnEntry(const TIndexPlace& place);
@@ -763,6 +764,15 @@ private:
     // inner rows for one outer row after another), starts there without a descent.
     TLeafHint rangeLeaf_;
 
+    // A walk in an index order, past its first few steps since a seek, copies each leaf it enters and
+    // steps through the copy (good while the table's content is the one copied), instead of fetching the
+    // page for every entry; it has the data file locate the leaf's records at once and brings each in a
+    // few steps before it reads it (HintRecordsAhead).
+    static constexpr uint32_t StepsBeforeLeafCopy = 8;
+    TLeafCopy leafCopy_;
+    std::vector<const void*> leafPlaces_; // by position - 1: where each record likely lies
+    uint32_t walkSteps_ = 0;              // steps since the walk's last seek
+
     // Scratch keys of searches (kept to spare an allocation per search)
     std::vector<uint8_t> searchKey_;
     std::vector<uint8_t> entryKey_;
@@ -843,8 +853,9 @@ private:
     void NoteFilteredWrite(uint32_t record, uint64_t version);
 
     TCursorFilters filters_;
-    mutable TFilterView filterView_; // worked out again when the filters, the order or the table change
-    uint32_t lastJudged_ = 0;        // the record a filter judged last
+    mutable TFilterView filterView_;   // worked out again when the filters, the order or the table change
+    uint32_t lastJudged_ = 0;          // the record a filter judged last
+    std::vector<uint8_t> judgedImage_; // the image a filter judges, when copied from the file's view
 
 private:
     // BLOBs

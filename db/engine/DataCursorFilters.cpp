@@ -195,6 +195,9 @@ bool TDataCursor::Passes(uint32_t record) {
     lastJudged_ = record;
     if (const uint8_t* image = filterView_.KeepsImages ? GatheredImage(record) : nullptr)
         return filters_.Accepts({image, recordSize_});
+    // Through the file's view, as ReadRecord takes it, when the cache holds no change.
+    judgedImage_.resize(std::max<size_t>(recordSize_, RecordPrefixSize));
+    if (table_->DataFile().ViewedImage(record, judgedImage_)) return filters_.Accepts(judgedImage_);
     TReadDirection direction = readDirection_ < 0 ? TReadDirection::Backward : TReadDirection::Forward;
     TPinnedRecord pinned(table_->DataFile().GetRecord(this, record, direction, false, run));
     return filters_.Accepts(pinned->Image().first(recordSize_));

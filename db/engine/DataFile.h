@@ -39,6 +39,7 @@
 #include "db/engine/DataFileHeader.h"
 #include "db/engine/EngineSettings.h"
 #include "db/engine/IndexVerify.h"
+#include "db/engine/ItemArena.h"
 #include "db/engine/RecordCache.h"
 #include "db/engine/RecordSort.h"
 #include "db/engine/SpillFile.h"
@@ -178,6 +179,13 @@ public:
     // in the read's buffer until asked for.
     TRecord* GetRecordNear(CacheClient* client, uint32_t number, TReadDirection direction);
     void ReleaseRecord(TRecord& record) { cache_.ReleaseItem(record); }
+    // Hints of a walk that knows which records it reads next, so that over records scattered in memory
+    // it waits for several at once rather than for each in turn; nothing is read through them and nothing
+    // changes. LocateRecords gives, for each number, where a GetRecord or a ViewedImage of it will likely
+    // find its bytes (null when nowhere yet), looking many up together so that the look-ups overlap;
+    // PrefetchRecordAt brings the bytes at such a place towards the processor a few records ahead.
+    void LocateRecords(std::span<const uint32_t> numbers, std::vector<const void*>& places) const;
+    void PrefetchRecordAt(const void* place) const;
     // Calls `visit` with the image of each record of the numbers (ascending, existing slots) in turn, as
     // GetRecord would give it: a cached record's from the cache, the others read from the file several at
     // a time (numbers a few kilobytes apart in one read, the slots between read along) and not kept in
@@ -234,6 +242,11 @@ public:
     // Some cached record was appended and is not yet in the file.
     bool HasUnwrittenSlots() const;
     const TRecordCacheStatistics& CacheStatistics() const { return cache_.Statistics; }
+    // Memory for a record object of `bytes` (TRecord::Make): from the file's arena (ItemArena.h) while its
+    // cache may hold many megabytes of records, else from the heap. FreeRecordMemory gives it back to
+    // where it came from.
+    void* RecordMemory(size_t bytes);
+    void FreeRecordMemory(void* memory);
     // Calls `visit` with every slot 1 .. next record number - 1 in order, each pinned while visited.
     void ForEachRecord(const std::function<void(const TRecord&)>& visit);
     // The active records with their plain images, in record order (the index checks read them so).
@@ -284,6 +297,18 @@ private:
     void StoreHeader(TDataFileHeader image, bool inProgress);
 
     TRecord& AppendRecord();
+    // How a fetch reads a record that is not cached: reading ahead (as many slots as fit in a read, or
+    // with ClientCount as many as the client says), and whether every slot read joins the cache (else,
+    // while the table is locked whole, only the record asked for does).
+    struct TFetch {
+        bool ReadAhead = false;
+        bool ClientCount = false;
+        bool MergeAll = true;
+    };
+    // The pinned existing record `number`, through the one lookup chain of every fetch: the cache; then,
+    // unless the client reports another process's change (nullptr), the spill file, the last read's
+    // buffer, and a read from the file.
+    TRecord* FetchRecord(CacheClient* client, uint32_t number, TReadDirection direction, TFetch fetch);
     TRecord& NewRecord(uint32_t number);
     // Spill (SpillFile.h): while the table is locked whole and the cache is full of changes with the
     // session's budget spent, the changed records go to the spill file and the cache back to its size.
@@ -305,6 +330,8 @@ private:
     // slots come often; nullptr when they are to be read from the file.
     const uint8_t* ViewedSlots(uint32_t first, uint32_t count);
     void ContentCut() override { ForgetView(); }
+    // ViewedImage serves the records: there is a view and the cache holds no change.
+    bool ReadsThroughView() const { return view_ && cache_.NoneListedDirty() && !Spilled(); }
     void MergeSlot(uint32_t number, const uint8_t* slot);
     // Goes through the numbers (ascending, existing slots) in turn: `held(number)` for a cached record,
     // `slot(number, bytes)` with the slot's bytes for the others, read from the file several at a time
@@ -355,6 +382,7 @@ private:
 
     TReadWindow readWindow_; // the slot range a read is bringing in
     uint32_t recordsPerRead_ = 1;
+    std::unique_ptr<TItemArena> arena_; // records of a big cache; outlives the cache, which frees into it
     TRecordCache cache_;
 };
 

@@ -3,6 +3,7 @@
 // trimming the cache.
 #include "db/engine/DataFile.h"
 
+#include "db/engine/Prefetch.h"
 #include "db/lib/ByteUtils.h"
 #include "db/lib/Scramble.h"
 
@@ -27,28 +28,17 @@ TRecord* TDataFile::GetRecord(CacheClient* client, uint32_t number, TReadDirecti
     uint32_t next = header_.NextRecordNumber();
     if (number == 0 || number > next) RaiseError(VORSAM_FILECORRUPT);
     if (number == next) return &AppendRecord();
-    if (TRecord* record = cache_.Find(number)) {
-        ++cache_.Statistics.CacheUses;
-        record->Pin();
-        return record;
-    }
-    if (client && !owner_.Settings().StrictChangeDetection && client->CheckForChanges()) return nullptr;
-    if (SpillHolds(number)) return FromSpill(number);
-    if (TRecord* record = FromLastRead(number)) return record;
-    uint32_t count = readAhead ? ReadCount(client, number, direction, clientCount) : 1;
-    ReadRecords(number, count, direction);
-    TRecord* record = cache_.Peek(number);
-    if (!record || record->RecordNumber() != number) RaiseError(VORSAM_FILECORRUPT);
-    // A walk whose next records do not follow this one in the file (an index order over records stored
-    // in another order): kept only while the cache has room (TItemCache::MakeOldest).
-    if (readAhead && clientCount && count == 1) cache_.MakeOldest(*record);
-    record->Pin();
-    return record;
+    return FetchRecord(client, number, direction, {readAhead, clientCount, true});
 }
 
 TRecord* TDataFile::GetRecordNear(CacheClient* client, uint32_t number, TReadDirection direction) {
     if (!owner_.LockedWhole() || number == 0 || number >= header_.NextRecordNumber())
         return GetRecord(client, number, direction, false, true);
+    return FetchRecord(client, number, direction, {true, false, false});
+}
+
+TRecord* TDataFile::FetchRecord(CacheClient* client, uint32_t number, TReadDirection direction,
+                                TFetch fetch) {
     if (TRecord* record = cache_.Find(number)) {
         ++cache_.Statistics.CacheUses;
         record->Pin();
@@ -57,9 +47,18 @@ TRecord* TDataFile::GetRecordNear(CacheClient* client, uint32_t number, TReadDir
     if (client && !owner_.Settings().StrictChangeDetection && client->CheckForChanges()) return nullptr;
     if (SpillHolds(number)) return FromSpill(number);
     if (TRecord* record = FromLastRead(number)) return record;
-    ReadRecords(number, ReadCount(client, number, direction, false), direction, false);
-    TRecord* record = FromLastRead(number);
-    if (!record) RaiseError(VORSAM_FILECORRUPT);
+    uint32_t count = fetch.ReadAhead ? ReadCount(client, number, direction, fetch.ClientCount) : 1;
+    ReadRecords(number, count, direction, fetch.MergeAll);
+    // Unless every slot read joined the cache, the record is taken from the read's buffer (the table
+    // is locked whole: ReadRecords).
+    if (!fetch.MergeAll)
+        if (TRecord* record = FromLastRead(number)) return record;
+    TRecord* record = cache_.Peek(number);
+    if (!record || record->RecordNumber() != number) RaiseError(VORSAM_FILECORRUPT);
+    // A walk whose next records do not follow this one in the file (an index order over records stored
+    // in another order): kept only while the cache has room (TItemCache::MakeOldest).
+    if (fetch.ReadAhead && fetch.ClientCount && count == 1) cache_.MakeOldest(*record);
+    record->Pin();
     return record;
 }
 
@@ -253,14 +252,35 @@ const uint8_t* TDataFile::ViewedSlots(uint32_t first, uint32_t count) {
 }
 
 bool TDataFile::ViewedImage(uint32_t number, std::span<uint8_t> image) const {
-    if (!view_ || !cache_.NoneListedDirty() || number == 0 || number >= header_.NextRecordNumber() ||
-        SpillHolds(number))
-        return false;
+    if (!ReadsThroughView() || number == 0 || number >= header_.NextRecordNumber()) return false;
     const uint8_t* slot = view_.Bytes(header_.SlotOffset(number), header_.RecordSize());
     if (!slot) return false;
     assert(image.size() >= std::max<uint16_t>(header_.RecordSize(), RecordPrefixSize));
     TRecord::DecodeSlot(*this, number, slot, image.data());
     return true;
+}
+
+void TDataFile::LocateRecords(std::span<const uint32_t> numbers, std::vector<const void*>& places) const {
+    places.resize(numbers.size());
+    uint32_t next = header_.NextRecordNumber();
+    if (ReadsThroughView()) {
+        for (size_t i = 0; i < numbers.size(); ++i)
+            places[i] = numbers[i] == 0 || numbers[i] >= next
+                            ? nullptr
+                            : view_.Bytes(header_.SlotOffset(numbers[i]), header_.RecordSize());
+        return;
+    }
+    for (size_t i = 0; i < numbers.size(); ++i) places[i] = cache_.Candidate(numbers[i]);
+}
+
+void TDataFile::PrefetchRecordAt(const void* place) const {
+    if (!place) return;
+    // A cached record's image follows the object; a slot of the view stands alone.
+    size_t bytes = header_.RecordSize() + (ReadsThroughView() ? 0 : sizeof(TRecord));
+    const auto* first = static_cast<const uint8_t*>(place);
+    PrefetchLine(first);
+    if (bytes > 128) PrefetchLine(first + 64);
+    PrefetchLine(first + std::min<size_t>(bytes, 192) - 1);
 }
 
 void TDataFile::ForgetView() {
@@ -442,6 +462,25 @@ void TDataFile::WriteRun(std::span<TRecord* const> run) {
         owner_.MarkModified();
         ++cache_.Statistics.WriteRuns;
     }
+}
+
+void* TDataFile::RecordMemory(size_t bytes) {
+    // Below this, a cache lies on few enough pages without the arena, whose first piece would be much
+    // more than the cache.
+    constexpr size_t ArenaCacheBytes = 8 << 20;
+    if (CacheLimit() * bytes < ArenaCacheBytes) return ::operator new(bytes);
+    if (!arena_ || arena_->ObjectSize() < bytes) {
+        if (arena_ && !arena_->Empty()) return ::operator new(bytes); // records of the size before
+        arena_ = std::make_unique<TItemArena>(bytes);
+    }
+    return arena_->Allocate();
+}
+
+void TDataFile::FreeRecordMemory(void* memory) {
+    if (arena_ && arena_->Owns(memory))
+        arena_->Free(memory);
+    else
+        ::operator delete(memory);
 }
 
 void TDataFile::ForEachRecord(const std::function<void(const TRecord&)>& visit) {

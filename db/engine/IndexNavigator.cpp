@@ -169,6 +169,21 @@ uint32_t TIndexNavigator::ConsecutiveRun(const TIndexPlace& place, uint32_t limi
     return FetchLeaf(place.Page)->ConsecutiveRun(place.Position, limit, direction);
 }
 
+void TIndexNavigator::CopyLeaf(uint32_t number, TLeafCopy& copy) {
+    TPageRef page = FetchLeaf(number);
+    uint32_t count = page->KeyCount();
+    copy.Page = 0; // nothing held should the copy fail
+    copy.Slot = slot_;
+    copy.KeyLength = keyLength_;
+    copy.Keys.resize(size_t(count) * keyLength_);
+    copy.Values.resize(count);
+    for (uint32_t position = 1; position <= count; ++position) {
+        std::memcpy(&copy.Keys[size_t(position - 1) * keyLength_], page->KeyAt(position), keyLength_);
+        copy.Values[position - 1] = page->GetValue(position);
+    }
+    copy.Page = number;
+}
+
 uint32_t TIndexNavigator::Count() {
     uint32_t root = file_.GetRoot(slot_);
     if (root == 0) return 0;

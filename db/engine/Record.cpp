@@ -36,13 +36,19 @@ TRecord::TRecord(TDataFile& owner, uint16_t size) : recordSize_(size), owner_(ow
 
 std::unique_ptr<TRecord> TRecord::Make(TDataFile& owner) {
     uint16_t size = ImageSizeOf(owner);
-    void* memory = ::operator new(sizeof(TRecord) + size);
+    void* memory = owner.RecordMemory(sizeof(TRecord) + size);
     try {
         return std::unique_ptr<TRecord>(new (memory) TRecord(owner, size));
     } catch (...) {
-        ::operator delete(memory);
+        owner.FreeRecordMemory(memory);
         throw;
     }
+}
+
+void TRecord::operator delete(TRecord* record, std::destroying_delete_t) {
+    TDataFile& owner = record->owner_;
+    record->~TRecord();
+    owner.FreeRecordMemory(record);
 }
 
 bool TRecord::Fits() const {
