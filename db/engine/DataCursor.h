@@ -615,6 +615,9 @@ private:
     bool ReadsThroughWindow() const;
     const uint8_t* WindowImage(uint32_t number);
     const uint8_t* WindowHolds(uint32_t number) const;
+    void WindowLeafRecords();
+    // Reads the images of slots number .. number + count - 1 into the window.
+    void ReadWindow(uint32_t number, uint32_t count);
 
     // Find (DataCursorFind.cpp)
     uint16_t KeyBytes(uint16_t fieldCount, uint16_t partialLength) const;
@@ -787,10 +790,12 @@ private:
     // records' images a window of slots at a time into the cursor (TDataFile::VisitRecordImages: cached
     // records from the cache, the others from the file), past the record cache, which a walk once through
     // (a statement's result read by its caller) would only churn. No other process writes such a table,
-    // and any write of this process moves the content version on, which drops the window.
+    // and any write of this process moves the content version on, which drops the window. A walk in an
+    // index order takes the records of a leaf into the window when they lie close together in the file
+    // and are not cached (WindowLeafRecords); another process's write found by a later operation's
+    // change check moves the content version on too.
     struct TSlotWindow {
         std::vector<uint8_t> Images; // the images of records First .. End - 1, one after another
-        std::vector<uint32_t> Numbers;
         uint32_t First = 0, End = 0;
         uint64_t Version = 0;
     };
@@ -833,7 +838,14 @@ private:
     bool PlaceFilterColumn(const TExpToken& column, TExpColumnPlace& place) const;
     TCursorFilter& FilterOf(uint32_t handle);
     uint32_t AddExpressionFilter(TExpTree condition, uint32_t flags);
-    const TFilterView& FilterView() const;
+    // The filter view of the filters, order and content now (worked out again when one of them changed).
+    const TFilterView& FilterView() const {
+        const TFilterView& view = filterView_;
+        bool current = view.Valid && view.Generation == filters_.Generation() &&
+                       view.Version == table_->ContentVersion() && view.IndexNumber == indexNumber_;
+        return current ? view : RebuildFilterView();
+    }
+    const TFilterView& RebuildFilterView() const;
     const TFilterView& GatheredFilterView();
     void GatherFilterRecords(TFilterView& view);
     bool ReadsGatheredRecords() const;

@@ -146,6 +146,7 @@ bool TDataCursor::MoveInIndex(int direction) {
             navigator.CopyLeaf(place.Page, leafCopy_);
             leafCopy_.Version = version;
             table_->DataFile().LocateRecords(leafCopy_.Values, leafPlaces_);
+            WindowLeafRecords();
         }
         return true;
     };

@@ -1,5 +1,6 @@
-// TDataCursor, its slot window: a forward walk in record order over a table open exclusively reads its
-// records a window of slots at a time past the record cache (DataCursor.h).
+// TDataCursor, its slot window: a forward walk in record order over a table open exclusively, and a walk in
+// an index order over records stored close together, read the records a window of slots at a time past
+// the record cache (DataCursor.h).
 #include "db/engine/DataCursor.h"
 
 #include <algorithm>
@@ -34,18 +35,33 @@ const uint8_t* TDataCursor::WindowImage(uint32_t number) {
     uint32_t next = file.Header().NextRecordNumber();
     assert(number >= 1 && number < next);
     auto count = uint32_t(std::min<size_t>(next - number, std::max<size_t>(1, WindowBytes / recordSize_)));
+    ReadWindow(number, count);
+    return &window_.Images[0];
+}
+
+// A leaf whose records lie close together in the data file (a table stored in about the index's order)
+// and are not cached has them read into the window at once: a read per leaf, rather than a read ahead
+// into the cache or a walk over the pages of the file's view one by one.
+void TDataCursor::WindowLeafRecords() {
+    const std::vector<uint32_t>& records = leafCopy_.Values;
+    TDataFile& file = table_->DataFile();
+    if (records.empty()) return;
+    auto [low, high] = std::minmax_element(records.begin(), records.end());
+    size_t span = size_t(*high) - *low + 1;
+    if (*low == 0 || span > 2 * records.size() || span * recordSize_ > WindowBytes ||
+        *high >= file.Header().NextRecordNumber() || file.Caches(*low) || file.Caches(*high))
+        return;
+    ReadWindow(*low, uint32_t(span));
+}
+
+void TDataCursor::ReadWindow(uint32_t number, uint32_t count) {
     TSlotWindow& window = window_;
     window.Version = 0; // nothing held while it is read (a failed read leaves it so)
-    window.Numbers.resize(count);
-    std::iota(window.Numbers.begin(), window.Numbers.end(), number);
     window.Images.resize(size_t(count) * recordSize_);
-    file.VisitRecordImages(window.Numbers, [&](uint32_t n, std::span<const uint8_t> image) {
-        std::memcpy(&window.Images[size_t(n - number) * recordSize_], image.data(), recordSize_);
-    });
+    table_->DataFile().CopyImages(number, count, window.Images.data());
     window.First = number;
     window.End = number + count;
     window.Version = table_->ContentVersion();
-    return &window.Images[0];
 }
 
 } // namespace vorsam

@@ -174,6 +174,23 @@ public:
     // and the cache holds no change (every cached record is then as the file holds it): no look-up in the
     // cache, and nothing joins it. False when the record is to be had through GetRecord.
     bool ViewedImage(uint32_t number, std::span<uint8_t> image) const;
+    // ViewedImage serves the records: there is a view and the cache holds no change.
+    bool ReadsThroughView() const { return view_ && cache_.NoneListedDirty() && !Spilled(); }
+    // The record is in the cache or the spill file.
+    bool Caches(uint32_t number) const { return cache_.Peek(number) != nullptr || SpillHolds(number); }
+    // The images of slots first .. first + count - 1 (existing ones), record size bytes each one after
+    // another into `images`, as GetRecord would give them: copied from the view or read from the file at
+    // once, past the cache, when the cache holds no change (the file then holds every record as the cache
+    // would give it), else through VisitRecordImages.
+    void CopyImages(uint32_t first, uint32_t count, uint8_t* images);
+    // Where ViewedImage would copy the record from, when the slot holds the image's fields as they are
+    // (the table is not enciphered); only the prefix may differ (an active record's +1 is its number
+    // in the image). Null when the record is to be had otherwise.
+    const uint8_t* ViewedFields(uint32_t number) const {
+        if (GetEncrypted() || !ReadsThroughView() || number == 0 || number >= header_.NextRecordNumber())
+            return nullptr;
+        return view_.Bytes(header_.SlotOffset(number), header_.RecordSize());
+    }
     // As GetRecord reading ahead in the direction, for a walk that wants only some of the records it
     // passes: while the table is locked whole only the record asked for joins the cache, the others stay
     // in the read's buffer until asked for.
@@ -330,8 +347,7 @@ private:
     // slots come often; nullptr when they are to be read from the file.
     const uint8_t* ViewedSlots(uint32_t first, uint32_t count);
     void ContentCut() override { ForgetView(); }
-    // ViewedImage serves the records: there is a view and the cache holds no change.
-    bool ReadsThroughView() const { return view_ && cache_.NoneListedDirty() && !Spilled(); }
+
     void MergeSlot(uint32_t number, const uint8_t* slot);
     // Goes through the numbers (ascending, existing slots) in turn: `held(number)` for a cached record,
     // `slot(number, bytes)` with the slot's bytes for the others, read from the file several at a time

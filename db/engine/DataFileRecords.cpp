@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cassert>
+#include <cstring>
 #include <numeric>
 
 namespace vorsam {
@@ -320,6 +321,33 @@ void TDataFile::ReadSlotRuns(std::span<const uint32_t> numbers, Held&& held, Slo
                 slot(numbers[i], &visitBuffer_[at]);
         }
     }
+}
+
+void TDataFile::CopyImages(uint32_t first, uint32_t count, uint8_t* images) {
+    const size_t size = header_.RecordSize();
+    assert(first >= 1 && first + count <= header_.NextRecordNumber() && size >= RecordPrefixSize);
+    if (cache_.NoneListedDirty() && !Spilled()) {
+        // From the view in one copy, which the processor runs ahead of, where a walk that reads the
+        // view record by record waits at each of its pages.
+        size_t done = count * size;
+        if (const uint8_t* slots = view_ ? view_.Bytes(header_.SlotOffset(first), done) : nullptr) {
+            std::memcpy(images, slots, done);
+        } else {
+            ++cache_.Statistics.ReadCalls;
+            done = ReadAt(header_.SlotOffset(first), images, count * size, true);
+            ++cache_.Statistics.DiskReads;
+        }
+        if (done == count * size) {
+            for (uint32_t i = 0; i < count; ++i)
+                TRecord::DecodeSlot(*this, first + i, &images[i * size], &images[i * size]);
+            return;
+        }
+    }
+    std::vector<uint32_t> numbers(count);
+    std::iota(numbers.begin(), numbers.end(), first);
+    VisitRecordImages(numbers, [&](uint32_t number, std::span<const uint8_t> image) {
+        std::memcpy(&images[size_t(number - first) * size], image.data(), size);
+    });
 }
 
 void TDataFile::VisitRecordImages(std::span<const uint32_t> numbers,

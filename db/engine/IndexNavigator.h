@@ -97,6 +97,8 @@ public:
 private:
     TPageRef Fetch(uint32_t number);
     TPageRef FetchLeaf(uint32_t number);
+    // A leaf that a walk along the leaf level comes to (TIndexFile::GetPassingLeaf).
+    TPageRef FetchPassingLeaf(uint32_t number);
     // Entries of the page below the key (`orEqual`: not above it) over `length` bytes.
     uint32_t CountBefore(const TPage& page, const uint8_t* key, size_t length, bool orEqual) const;
     // Ranks of the index without counts: the entries of the leaves before the page.

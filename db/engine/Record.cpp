@@ -15,7 +15,7 @@ namespace {
 
 // The image of slot `number`'s `size` bytes (DecodeSlot), kept inline for the record cache's reads.
 inline void DecodeInto(bool encrypted, uint32_t number, const uint8_t* slot, uint8_t* image, uint16_t size) {
-    std::memcpy(image, slot, size);
+    if (image != slot) std::memcpy(image, slot, size);
     if (encrypted) UnscrambleBuffer(image, size, TableDataSeed1, TableDataSeed2);
     if (image[0] == RecordActive) StoreLE32(&image[NextFreeOffset], number);
 }

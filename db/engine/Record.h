@@ -58,7 +58,8 @@ public:
     // Copies a slot image in (deciphering it when the table is encrypted); +1 := the record number when
     // the record is active; clears the modified and unwritten flags.
     void LoadFrom(const uint8_t* slot);
-    // The image LoadFrom makes of slot `number`'s bytes, into `image` (record size bytes).
+    // The image LoadFrom makes of slot `number`'s bytes, into `image` (record size bytes; the slot's own
+    // bytes may be the image).
     static void DecodeSlot(const TDataFile& owner, uint32_t number, const uint8_t* slot, uint8_t* image);
     // Copies the image out (enciphering it when the table is encrypted); clears the modified and
     // unwritten flags.
