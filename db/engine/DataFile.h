@@ -12,7 +12,8 @@
 // number appends a slot. Changed records reach the disk at FlushRecords, in one write per run of
 // consecutive slots; pinned ones stay in the cache until released. Under a whole-table lock, changes past
 // the session's budget wait in a spill file (SpillFile.h) until FlushRecords writes them first.
-// Deleted records form the free chain that AllocateRecord reuses, most recently deleted first.
+// Deleted records form the free chain that AllocateRecord reuses, most recently deleted first. A cache
+// that may hold many megabytes keeps its records in an arena of huge pages (ItemArena.h).
 // Close discards what was not flushed: writing is the owner's decision.
 //
 // Locks (TableLocks.h): the table lock (tried up to the session's LockTries times) and one try at a
@@ -347,7 +348,6 @@ private:
     // slots come often; nullptr when they are to be read from the file.
     const uint8_t* ViewedSlots(uint32_t first, uint32_t count);
     void ContentCut() override { ForgetView(); }
-
     void MergeSlot(uint32_t number, const uint8_t* slot);
     // Goes through the numbers (ascending, existing slots) in turn: `held(number)` for a cached record,
     // `slot(number, bytes)` with the slot's bytes for the others, read from the file several at a time
