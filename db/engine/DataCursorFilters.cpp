@@ -195,11 +195,14 @@ bool TDataCursor::Passes(uint32_t record) {
     lastJudged_ = record;
     if (const uint8_t* image = filterView_.KeepsImages ? GatheredImage(record) : WindowHolds(record))
         return filters_.Accepts({image, recordSize_});
-    // Through the file's view, as ReadRecord takes it, when the cache holds no change: expression filters
-    // judge the slot's fields where they lie.
+    // Through the file's view, as ReadRecord takes it, when the cache holds no change. Expression filters
+    // judge the slot's fields where they lie, or the cached image where it lies (they do not touch the
+    // cache while they judge it).
     TDataFile& file = table_->DataFile();
-    if (filters_.ReadFieldsOnly())
+    if (filters_.ReadFieldsOnly()) {
         if (const uint8_t* slot = file.ViewedFields(record)) return filters_.Accepts({slot, recordSize_});
+        if (const uint8_t* image = file.CachedImage(record)) return filters_.Accepts({image, recordSize_});
+    }
     judgedImage_.resize(std::max<size_t>(recordSize_, RecordPrefixSize));
     if (file.ViewedImage(record, judgedImage_)) return filters_.Accepts(judgedImage_);
     TReadDirection direction = readDirection_ < 0 ? TReadDirection::Backward : TReadDirection::Forward;

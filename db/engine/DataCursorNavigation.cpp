@@ -257,7 +257,12 @@ bool TDataCursor::ReadRecord(uint32_t number, std::span<uint8_t> buffer, int dir
         std::memcpy(buffer.data(), image, recordSize_);
         return true;
     }
-    if (table_->DataFile().ViewedImage(number, buffer)) return true;
+    TDataFile& file = table_->DataFile();
+    if (file.ViewedImage(number, buffer)) return true;
+    if ((image = file.CachedImage(number))) {
+        std::memcpy(buffer.data(), image, recordSize_);
+        return true;
+    }
     TPinnedRecord record(table_->DataFile().GetRecord(
         this, number, direction < 0 ? TReadDirection::Backward : TReadDirection::Forward, true,
         direction != 0));

@@ -175,6 +175,14 @@ public:
     // and the cache holds no change (every cached record is then as the file holds it): no look-up in the
     // cache, and nothing joins it. False when the record is to be had through GetRecord.
     bool ViewedImage(uint32_t number, std::span<uint8_t> image) const;
+    // The image of record `number` when it is cached, found as GetRecord finds it but not pinned: valid
+    // until the cache next changes (the caller copies or judges it at once). Null when it is not cached.
+    const uint8_t* CachedImage(uint32_t number) {
+        TRecord* record = cache_.Find(number);
+        if (!record) return nullptr;
+        ++cache_.Statistics.CacheUses;
+        return record->Image().data();
+    }
     // ViewedImage serves the records: there is a view and the cache holds no change.
     bool ReadsThroughView() const { return view_ && cache_.NoneListedDirty() && !Spilled(); }
     // The record is in the cache or the spill file.

@@ -211,7 +211,7 @@ public:
         if (!item) return nullptr;
         if (Full())
             MakeNewest(*item);
-        else
+        else if (!item->referenced_) // a walk that comes again writes nothing
             item->referenced_ = true;
         return item;
     }
