@@ -598,6 +598,7 @@ private:
     bool Move(int direction);
     bool MoveInIndex(int direction);
     bool MoveInRecordOrder(int direction);
+    void ReadLeafRecords();
     void HintRecordsAhead(uint32_t position, int direction) const;
     bool SeekInRange(TKeyBound bound, const uint8_t* key, size_t length, TIndexPlace& place);
     bool WithinRange(const uint8_t* key) const;
@@ -615,7 +616,6 @@ private:
     bool ReadsThroughWindow() const;
     const uint8_t* WindowImage(uint32_t number);
     const uint8_t* WindowHolds(uint32_t number) const;
-    void WindowLeafRecords();
     // Reads the images of slots number .. number + count - 1 into the window.
     void ReadWindow(uint32_t number, uint32_t count);
 
@@ -769,11 +769,10 @@ private:
 
     // A walk in an index order, past its first few steps since a seek, copies each leaf it enters and
     // steps through the copy (good while the table's content is the one copied), instead of fetching the
-    // page for every entry; it has the data file locate the leaf's records at once and brings each in a
-    // few steps before it reads it (HintRecordsAhead).
+    // page for every entry, and reads the leaf's records as they lie in the file (ReadLeafRecords).
     static constexpr uint32_t StepsBeforeLeafCopy = 8;
     TLeafCopy leafCopy_;
-    std::vector<const void*> leafPlaces_; // by position - 1: where each record likely lies
+    std::vector<const void*> leafPlaces_; // by position - 1: where each scattered record likely lies
     uint32_t walkSteps_ = 0;              // steps since the walk's last seek
 
     // Scratch keys of searches (kept to spare an allocation per search)
@@ -792,7 +791,7 @@ private:
     // (a statement's result read by its caller) would only churn. No other process writes such a table,
     // and any write of this process moves the content version on, which drops the window. A walk in an
     // index order takes the records of a leaf into the window when they lie close together in the file
-    // and are not cached (WindowLeafRecords); another process's write found by a later operation's
+    // and are not cached (ReadLeafRecords); another process's write found by a later operation's
     // change check moves the content version on too.
     struct TSlotWindow {
         std::vector<uint8_t> Images; // the images of records First .. End - 1, one after another

@@ -145,8 +145,7 @@ bool TDataCursor::MoveInIndex(int direction) {
         if (++walkSteps_ >= StepsBeforeLeafCopy && !leafCopy_.Holds(indexNumber_, place.Page, version)) {
             navigator.CopyLeaf(place.Page, leafCopy_);
             leafCopy_.Version = version;
-            table_->DataFile().LocateRecords(leafCopy_.Values, leafPlaces_);
-            WindowLeafRecords();
+            ReadLeafRecords();
         }
         return true;
     };

@@ -1,6 +1,6 @@
 // TDataCursor, its slot window: a forward walk in record order over a table open exclusively, and a walk in
-// an index order over records stored close together, read the records a window of slots at a time past
-// the record cache (DataCursor.h).
+// an index order over records stored close together (ReadLeafRecords), read the records a window of slots
+// at a time past the record cache (DataCursor.h).
 #include "db/engine/DataCursor.h"
 
 #include <algorithm>
@@ -39,19 +39,23 @@ const uint8_t* TDataCursor::WindowImage(uint32_t number) {
     return &window_.Images[0];
 }
 
-// A leaf whose records lie close together in the data file (a table stored in about the index's order)
-// and are not cached has them read into the window at once: a read per leaf, rather than a read ahead
-// into the cache or a walk over the pages of the file's view one by one.
-void TDataCursor::WindowLeafRecords() {
+// How the walk reads the records of the leaf it copied. Records that lie close together in the data file
+// (a table stored in about the index's order) come one after another from memory that the processor
+// streams: when they are not cached, they are read into the window at once (one read per leaf, rather
+// than a read ahead into the cache or a walk over the pages of the file's view one by one). Records
+// scattered over the file are located at once, and each is brought in a few steps before the walk reads
+// it (HintRecordsAhead).
+void TDataCursor::ReadLeafRecords() {
     const std::vector<uint32_t>& records = leafCopy_.Values;
     TDataFile& file = table_->DataFile();
+    leafPlaces_.clear();
     if (records.empty()) return;
     auto [low, high] = std::minmax_element(records.begin(), records.end());
     size_t span = size_t(*high) - *low + 1;
-    if (*low == 0 || span > 2 * records.size() || span * recordSize_ > WindowBytes ||
-        *high >= file.Header().NextRecordNumber() || file.Caches(*low) || file.Caches(*high))
-        return;
-    ReadWindow(*low, uint32_t(span));
+    if (*low == 0 || *high >= file.Header().NextRecordNumber()) return;
+    if (span > 2 * records.size()) return file.LocateRecords(records, leafPlaces_);
+    if (span * recordSize_ <= WindowBytes && !file.Caches(*low) && !file.Caches(*high))
+        ReadWindow(*low, uint32_t(span));
 }
 
 void TDataCursor::ReadWindow(uint32_t number, uint32_t count) {
