@@ -2,9 +2,14 @@
 // at 10^4, 10^5 and 10^6 rows of the cursor benchmarks' shape (CursorBenchTables.h):
 //   Cache_Rescan            every row in key order, the float summed, inside one read level (BeginRead;
 //                           SQLite: one transaction), of a table appended in random key order, so that
-//                           the records come in random order; caches of 16 KiB, 4 MiB and 32 MiB (ours:
-//                           BufferSize and IndexBufferSize, no record count limit below it; SQLite:
-//                           cache_size). Arguments: rows, KiB of cache
+//                           the records come in random order; caches of 16 KiB, 4 MiB, 32 MiB and
+//                           64 MiB, which holds the table (ours: BufferSize and IndexBufferSize, no record
+//                           count limit below it; SQLite: cache_size). Arguments: rows, KiB of cache
+//   Cache_FilteredWalk      every row in key order through a condition that no index serves, F BETWEEN
+//                           100 AND 199.99 (about a tenth of the rows), the float of those summed, inside
+//                           one read level (ours: a cursor filter; SQLite: SELECT f FROM t WHERE f
+//                           BETWEEN ...), of a table appended in key order. Arguments: rows, caches (0
+//                           each side's defaults, 1 whole-table caches)
 //   Cache_Update            1,000 random rows' float changed, each row its own write (no whole-table lock;
 //                           SQLite: autocommit), whole-table caches
 //   Cache_Delete            1,000 random rows deleted one by one, as above; put back untimed afterwards
@@ -108,6 +113,88 @@ void Cache_Rescan_Ours(benchmark::State& state) {
 }
 void Cache_Rescan_Sqlite(benchmark::State& state) {
     Rescan(state, false);
+}
+
+// ---- filtered walks ----
+
+constexpr double FilterLow = 100, FilterHigh = 199.99;
+
+struct TFilteredTables {
+    std::vector<TBenchRow> Rows;
+    std::unique_ptr<TOurTable> Ours;
+    std::unique_ptr<TSqliteTable> Sqlite;
+    sqlite3_stmt* Where = nullptr;
+};
+
+TFilteredTables& FilteredTables(int64_t rows, bool wholeCaches, bool ours) {
+    ScratchFolder();
+    static std::map<std::tuple<int64_t, bool, bool>, TFilteredTables> tables;
+    TFilteredTables& entry = tables[{rows, wholeCaches, ours}];
+    if (entry.Rows.empty()) {
+        InitializeLibraryGlobals();
+        entry.Rows = MakeRows(rows, true);
+        std::string name = "filtered" + std::to_string(rows) + (wholeCaches ? "w" : "d");
+        if (ours) {
+            entry.Ours = std::make_unique<TOurTable>(name, wholeCaches ? WholeTableCaches() : TBufferSizes{});
+            entry.Ours->Append(entry.Rows);
+            TDataCursor& cursor = entry.Ours->Cursor();
+            cursor.ActivateFilter(cursor.AddFilter("F BETWEEN " + std::to_string(FilterLow) + " AND " +
+                                                   std::to_string(FilterHigh)));
+        } else {
+            entry.Sqlite = std::make_unique<TSqliteTable>(name);
+            entry.Sqlite->Append(entry.Rows);
+            entry.Sqlite->SetCacheKiB(wholeCaches ? 65536 : 2000);
+            entry.Where = entry.Sqlite->Prepare("SELECT f FROM t WHERE f BETWEEN ?1 AND ?2");
+            sqlite3_bind_double(entry.Where, 1, FilterLow);
+            sqlite3_bind_double(entry.Where, 2, FilterHigh);
+        }
+    }
+    return entry;
+}
+
+void FilteredWalk(benchmark::State& state, bool ours) {
+    TFilteredTables& tables = FilteredTables(state.range(0), state.range(1) != 0, ours);
+    int64_t expectedRows = 0;
+    double expected = 0;
+    for (const TBenchRow& row : tables.Rows)
+        if (row.Value >= FilterLow && row.Value <= FilterHigh) {
+            ++expectedRows;
+            expected += row.Value;
+        }
+    std::vector<uint8_t> image;
+    int64_t rows = 0;
+    for (auto _ : state) {
+        int64_t read = 0;
+        double sum = 0;
+        if (ours) {
+            TDataCursor& cursor = tables.Ours->Cursor();
+            image.resize(cursor.GetRecordSize());
+            bool isNull = false;
+            double value = 0;
+            cursor.BeginRead();
+            for (cursor.SetToBegin(); cursor.GetNextRecord(image) == 0; ++read) {
+                cursor.GetField(3, image, isNull, reinterpret_cast<uint8_t*>(&value));
+                sum += value;
+            }
+            cursor.EndRead();
+        } else {
+            tables.Sqlite->Begin();
+            for (; sqlite3_step(tables.Where) == SQLITE_ROW; ++read)
+                sum += sqlite3_column_double(tables.Where, 0);
+            sqlite3_reset(tables.Where);
+            tables.Sqlite->Commit();
+        }
+        Check(read == expectedRows && std::fabs(sum - expected) < 1e-6 * expected, "filtered walk");
+        rows += state.range(0);
+    }
+    state.SetItemsProcessed(rows);
+}
+
+void Cache_FilteredWalk_Ours(benchmark::State& state) {
+    FilteredWalk(state, true);
+}
+void Cache_FilteredWalk_Sqlite(benchmark::State& state) {
+    FilteredWalk(state, false);
 }
 
 // ---- single-row writes ----
@@ -421,18 +508,21 @@ void Sizes(benchmark::internal::Benchmark* benchmark) {
     benchmark->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 }
 void SizesAndCaches(benchmark::internal::Benchmark* benchmark) {
-    benchmark->ArgsProduct({{10000, 100000, 1000000}, {16, 4096, 32768}})->Unit(benchmark::kMillisecond);
+    benchmark->ArgsProduct({{10000, 100000, 1000000}, {16, 4096, 32768, 65536}})
+        ->Unit(benchmark::kMillisecond);
+}
+void SizesAndDefaultOrWholeCaches(benchmark::internal::Benchmark* benchmark) {
+    benchmark->ArgsProduct({{10000, 100000, 1000000}, {0, 1}})->Unit(benchmark::kMillisecond);
 }
 
 BENCHMARK(Cache_Rescan_Ours)->Apply(SizesAndCaches);
 BENCHMARK(Cache_Rescan_Sqlite)->Apply(SizesAndCaches);
+BENCHMARK(Cache_FilteredWalk_Ours)->Apply(SizesAndDefaultOrWholeCaches);
+BENCHMARK(Cache_FilteredWalk_Sqlite)->Apply(SizesAndDefaultOrWholeCaches);
 BENCHMARK(Cache_Update_Ours)->Apply(Sizes);
 BENCHMARK(Cache_Update_Sqlite)->Apply(Sizes);
 BENCHMARK(Cache_Delete_Ours)->Apply(Sizes);
 BENCHMARK(Cache_Delete_Sqlite)->Apply(Sizes);
-void SizesAndDefaultOrWholeCaches(benchmark::internal::Benchmark* benchmark) {
-    benchmark->ArgsProduct({{10000, 100000, 1000000}, {0, 1}})->Unit(benchmark::kMillisecond);
-}
 BENCHMARK(Cache_DeleteHalf_Ours)->Apply(SizesAndDefaultOrWholeCaches);
 BENCHMARK(Cache_DeleteHalf_OursOneByOne)->Apply(SizesAndDefaultOrWholeCaches);
 BENCHMARK(Cache_DeleteHalf_Sqlite)->Apply(SizesAndDefaultOrWholeCaches);

@@ -170,6 +170,8 @@ public:
     // The page cache's size in KiB instead of 64 MiB.
     void SetCacheKiB(int kib) { db_.Exec(("PRAGMA cache_size=-" + std::to_string(kib)).c_str()); }
 
+    // A statement of the caller's on the table, finalized with it.
+    sqlite3_stmt* Prepare(const char* sql) { return db_.Prepare(sql); }
     void CreateIndex() { db_.Exec("CREATE INDEX bytext ON t(s)"); }
     void DropIndex() { db_.Exec("DROP INDEX bytext"); }
     void Begin() { db_.Exec("BEGIN"); }

@@ -12,6 +12,8 @@ void TCursorFilters::Changed() {
     ++generation_;
     activeCount_ = uint32_t(std::count_if(filters_.begin(), filters_.end(),
                                           [](const std::unique_ptr<TCursorFilter>& f) { return f->Active; }));
+    activeCallbacks_ = uint32_t(std::count_if(filters_.begin(), filters_.end(),
+                                              [](const auto& f) { return f->Active && f->Callback; }));
 }
 
 void TCursorFilters::SetColumnPlacer(TExpColumnResolver placer) {

@@ -76,6 +76,9 @@ public:
     void Clear();
 
     bool AnyActive() const { return activeCount_ > 0; }
+    // Only expression filters are active: they read the record's fields and its +5 value, nothing else
+    // of the image.
+    bool ReadFieldsOnly() const { return activeCallbacks_ == 0; }
     // Moves on with every change of the filters or of their activity.
     uint64_t Generation() const { return generation_; }
     // The active expression filters, in the order they were added.
@@ -92,6 +95,7 @@ private:
     bool runningStale_ = true;
     uint32_t nextHandle_ = 1;
     uint32_t activeCount_ = 0;
+    uint32_t activeCallbacks_ = 0;
     uint64_t generation_ = 1;
     void Compile(TCursorFilter& filter) const;
 

@@ -613,6 +613,8 @@ private:
     bool Move(int direction);
     bool MoveInIndex(int direction);
     bool MoveInRecordOrder(int direction);
+    void ReadLeafRecords();
+    void HintRecordsAhead(uint32_t position, int direction) const;
     bool SeekInRange(TKeyBound bound, const uint8_t* key, size_t length, TIndexPlace& place);
     bool WithinRange(const uint8_t* key) const;
     void SetOnEntry(const TIndexPlace& place);
@@ -629,6 +631,8 @@ private:
     bool ReadsThroughWindow() const;
     const uint8_t* WindowImage(uint32_t number);
     const uint8_t* WindowHolds(uint32_t number) const;
+    // Reads the images of slots number .. number + count - 1 into the window.
+    void ReadWindow(uint32_t number, uint32_t count);
 
     // Find (DataCursorFind.cpp)
     uint16_t KeyBytes(uint16_t fieldCount, uint16_t partialLength) const;
@@ -786,6 +790,14 @@ private:
     // inner rows for one outer row after another), starts there without a descent.
     TLeafHint rangeLeaf_;
 
+    // A walk in an index order, past its first few steps since a seek, copies each leaf it enters and
+    // steps through the copy (good while the table's content is the one copied), instead of fetching the
+    // page for every entry, and reads the leaf's records as they lie in the file (ReadLeafRecords).
+    static constexpr uint32_t StepsBeforeLeafCopy = 8;
+    TLeafCopy leafCopy_;
+    std::vector<const void*> leafPlaces_; // by position - 1: where each scattered record likely lies
+    uint32_t walkSteps_ = 0;              // steps since the walk's last seek
+
     // Scratch keys of searches (kept to spare an allocation per search)
     std::vector<uint8_t> searchKey_;
     std::vector<uint8_t> entryKey_;
@@ -800,10 +812,12 @@ private:
     // records' images a window of slots at a time into the cursor (TDataFile::VisitRecordImages: cached
     // records from the cache, the others from the file), past the record cache, which a walk once through
     // (a statement's result read by its caller) would only churn. No other process writes such a table,
-    // and any write of this process moves the content version on, which drops the window.
+    // and any write of this process moves the content version on, which drops the window. A walk in an
+    // index order takes the records of a leaf into the window when they lie close together in the file
+    // and are not cached (ReadLeafRecords); another process's write found by a later operation's
+    // change check moves the content version on too.
     struct TSlotWindow {
         std::vector<uint8_t> Images; // the images of records First .. End - 1, one after another
-        std::vector<uint32_t> Numbers;
         uint32_t First = 0, End = 0;
         uint64_t Version = 0;
     };
@@ -846,7 +860,14 @@ private:
     bool PlaceFilterColumn(const TExpToken& column, TExpColumnPlace& place) const;
     TCursorFilter& FilterOf(uint32_t handle);
     uint32_t AddExpressionFilter(TExpTree condition, uint32_t flags);
-    const TFilterView& FilterView() const;
+    // The filter view of the filters, order and content now (worked out again when one of them changed).
+    const TFilterView& FilterView() const {
+        const TFilterView& view = filterView_;
+        bool current = view.Valid && view.Generation == filters_.Generation() &&
+                       view.Version == table_->ContentVersion() && view.IndexNumber == indexNumber_;
+        return current ? view : RebuildFilterView();
+    }
+    const TFilterView& RebuildFilterView() const;
     const TFilterView& GatheredFilterView();
     void GatherFilterRecords(TFilterView& view);
     bool ReadsGatheredRecords() const;
@@ -866,8 +887,9 @@ private:
     void NoteFilteredWrite(uint32_t record, uint64_t version);
 
     TCursorFilters filters_;
-    mutable TFilterView filterView_; // worked out again when the filters, the order or the table change
-    uint32_t lastJudged_ = 0;        // the record a filter judged last
+    mutable TFilterView filterView_;   // worked out again when the filters, the order or the table change
+    uint32_t lastJudged_ = 0;          // the record a filter judged last
+    std::vector<uint8_t> judgedImage_; // the image a filter judges, when copied from the file's view
 
 private:
     // BLOBs

@@ -193,8 +193,18 @@ bool TDataCursor::OptimizeExpression(const TExpToken& condition, uint32_t flags)
 bool TDataCursor::Passes(uint32_t record) {
     bool run = int64_t(record) == int64_t(lastJudged_) + readDirection_;
     lastJudged_ = record;
-    if (const uint8_t* image = filterView_.KeepsImages ? GatheredImage(record) : nullptr)
+    if (const uint8_t* image = filterView_.KeepsImages ? GatheredImage(record) : WindowHolds(record))
         return filters_.Accepts({image, recordSize_});
+    // Through the file's view, as ReadRecord takes it, when the cache holds no change. Expression filters
+    // judge the slot's fields where they lie, or the cached image where it lies (they do not touch the
+    // cache while they judge it).
+    TDataFile& file = table_->DataFile();
+    if (filters_.ReadFieldsOnly()) {
+        if (const uint8_t* slot = file.ViewedFields(record)) return filters_.Accepts({slot, recordSize_});
+        if (const uint8_t* image = file.CachedImage(record)) return filters_.Accepts({image, recordSize_});
+    }
+    judgedImage_.resize(std::max<size_t>(recordSize_, RecordPrefixSize));
+    if (file.ViewedImage(record, judgedImage_)) return filters_.Accepts(judgedImage_);
     TReadDirection direction = readDirection_ < 0 ? TReadDirection::Backward : TReadDirection::Forward;
     TPinnedRecord pinned(table_->DataFile().GetRecord(this, record, direction, false, run));
     return filters_.Accepts(pinned->Image().first(recordSize_));
@@ -211,12 +221,9 @@ bool TDataCursor::Admits(uint32_t record) {
 
 // ---- the key range of the active filters ----
 
-const TFilterView& TDataCursor::FilterView() const {
+const TFilterView& TDataCursor::RebuildFilterView() const {
     TFilterView& view = filterView_;
     uint64_t version = table_->ContentVersion();
-    if (view.Valid && view.Generation == filters_.Generation() && view.Version == version &&
-        view.IndexNumber == indexNumber_)
-        return view;
     view = {};
     view.Valid = true;
     view.Generation = filters_.Generation();

@@ -123,16 +123,37 @@ bool TDataCursor::MoveInIndex(int direction) {
     uint8_t* key = position_.Key.data();
     uint32_t record = 0;
     auto seek = [&](TKeyBound bound, const uint8_t* from, size_t length) {
+        walkSteps_ = 0;
         if (!navigator.Seek(bound, from, length, place)) return false;
         record = navigator.Read(place, key);
         return true;
     };
-    auto step = [&] { return navigator.Step(place, direction, key, &record); };
     uint64_t version = table_->ContentVersion();
+    auto step = [&] {
+        if (leafCopy_.Holds(indexNumber_, place.Page, version)) {
+            uint32_t next = forward ? place.Position + 1 : place.Position - 1;
+            if (next >= 1 && next <= leafCopy_.Count()) {
+                place.Position = next;
+                if (place.Rank != NoRank) place.Rank = forward ? place.Rank + 1 : place.Rank - 1;
+                std::memcpy(key, leafCopy_.KeyAt(next), keyLength_);
+                record = leafCopy_.ValueAt(next);
+                HintRecordsAhead(next, direction);
+                return true;
+            }
+        }
+        if (!navigator.Step(place, direction, key, &record)) return false;
+        if (++walkSteps_ >= StepsBeforeLeafCopy && !leafCopy_.Holds(indexNumber_, place.Page, version)) {
+            navigator.CopyLeaf(place.Page, leafCopy_);
+            leafCopy_.Version = version;
+            ReadLeafRecords();
+        }
+        return true;
+    };
     auto seekBound = [&] {
         auto [bound, length] = NearBound(direction);
         uint32_t leaf = forward && bound && range_.Active ? rangeLeaf_.For(indexNumber_, version) : 0;
         if (leaf == 0) return seek(forward ? TKeyBound::NotBelow : TKeyBound::NotAbove, bound, length);
+        walkSteps_ = 0;
         if (!navigator.SeekNotBelowFrom(leaf, bound, length, place)) return false;
         record = navigator.Read(place, key);
         return true;
@@ -173,6 +194,15 @@ bool TDataCursor::MoveInIndex(int direction) {
     }
     SetOutside(direction);
     return false;
+}
+
+// Tells the data file which record the walk reads some entries on in its direction, as far as the
+// leaf's copy reaches.
+void TDataCursor::HintRecordsAhead(uint32_t position, int direction) const {
+    constexpr int64_t Distance = 6;
+    int64_t at = int64_t(position) + (direction > 0 ? Distance : -Distance);
+    if (at >= 1 && at <= int64_t(leafPlaces_.size()))
+        table_->DataFile().PrefetchRecordAt(leafPlaces_[at - 1]);
 }
 
 bool TDataCursor::MoveInRecordOrder(int direction) {
@@ -226,7 +256,12 @@ bool TDataCursor::ReadRecord(uint32_t number, std::span<uint8_t> buffer, int dir
         std::memcpy(buffer.data(), image, recordSize_);
         return true;
     }
-    if (table_->DataFile().ViewedImage(number, buffer)) return true;
+    TDataFile& file = table_->DataFile();
+    if (file.ViewedImage(number, buffer)) return true;
+    if ((image = file.CachedImage(number))) {
+        std::memcpy(buffer.data(), image, recordSize_);
+        return true;
+    }
     TPinnedRecord record(table_->DataFile().GetRecord(
         this, number, direction < 0 ? TReadDirection::Backward : TReadDirection::Forward, true,
         direction != 0));

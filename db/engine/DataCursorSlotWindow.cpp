@@ -1,5 +1,6 @@
-// TDataCursor, its slot window: a forward walk in record order over a table open exclusively reads its
-// records a window of slots at a time past the record cache (DataCursor.h).
+// TDataCursor, its slot window: a forward walk in record order over a table open exclusively, and a walk in
+// an index order over records stored close together (ReadLeafRecords), read the records a window of slots
+// at a time past the record cache (DataCursor.h).
 #include "db/engine/DataCursor.h"
 
 #include <algorithm>
@@ -34,18 +35,37 @@ const uint8_t* TDataCursor::WindowImage(uint32_t number) {
     uint32_t next = file.Header().NextRecordNumber();
     assert(number >= 1 && number < next);
     auto count = uint32_t(std::min<size_t>(next - number, std::max<size_t>(1, WindowBytes / recordSize_)));
+    ReadWindow(number, count);
+    return &window_.Images[0];
+}
+
+// How the walk reads the records of the leaf it copied. Records that lie close together in the data file
+// (a table stored in about the index's order) come one after another from memory that the processor
+// streams: when they are not cached, they are read into the window at once (one read per leaf, rather
+// than a read ahead into the cache or a walk over the pages of the file's view one by one). Records
+// scattered over the file are located at once, and each is brought in a few steps before the walk reads
+// it (HintRecordsAhead).
+void TDataCursor::ReadLeafRecords() {
+    const std::vector<uint32_t>& records = leafCopy_.Values;
+    TDataFile& file = table_->DataFile();
+    leafPlaces_.clear();
+    if (records.empty()) return;
+    auto [low, high] = std::minmax_element(records.begin(), records.end());
+    size_t span = size_t(*high) - *low + 1;
+    if (*low == 0 || *high >= file.Header().NextRecordNumber()) return;
+    if (span > 2 * records.size()) return file.LocateRecords(records, leafPlaces_);
+    if (span * recordSize_ <= WindowBytes && !file.Caches(*low) && !file.Caches(*high))
+        ReadWindow(*low, uint32_t(span));
+}
+
+void TDataCursor::ReadWindow(uint32_t number, uint32_t count) {
     TSlotWindow& window = window_;
     window.Version = 0; // nothing held while it is read (a failed read leaves it so)
-    window.Numbers.resize(count);
-    std::iota(window.Numbers.begin(), window.Numbers.end(), number);
     window.Images.resize(size_t(count) * recordSize_);
-    file.VisitRecordImages(window.Numbers, [&](uint32_t n, std::span<const uint8_t> image) {
-        std::memcpy(&window.Images[size_t(n - number) * recordSize_], image.data(), recordSize_);
-    });
+    table_->DataFile().CopyImages(number, count, window.Images.data());
     window.First = number;
     window.End = number + count;
     window.Version = table_->ContentVersion();
-    return &window.Images[0];
 }
 
 } // namespace vorsam

@@ -12,7 +12,8 @@
 // number appends a slot. Changed records reach the disk at FlushRecords, in one write per run of
 // consecutive slots; pinned ones stay in the cache until released. Under a whole-table lock, changes past
 // the session's budget wait in a spill file (SpillFile.h) until FlushRecords writes them first.
-// Deleted records form the free chain that AllocateRecord reuses, most recently deleted first.
+// Deleted records form the free chain that AllocateRecord reuses, most recently deleted first. A cache
+// that may hold many megabytes keeps its records in an arena of huge pages (ItemArena.h).
 // Close discards what was not flushed: writing is the owner's decision.
 //
 // Locks (TableLocks.h): the table lock (tried up to the session's LockTries times) and one try at a
@@ -39,6 +40,7 @@
 #include "db/engine/DataFileHeader.h"
 #include "db/engine/EngineSettings.h"
 #include "db/engine/IndexVerify.h"
+#include "db/engine/ItemArena.h"
 #include "db/engine/RecordCache.h"
 #include "db/engine/RecordSort.h"
 #include "db/engine/SpillFile.h"
@@ -173,11 +175,43 @@ public:
     // and the cache holds no change (every cached record is then as the file holds it): no look-up in the
     // cache, and nothing joins it. False when the record is to be had through GetRecord.
     bool ViewedImage(uint32_t number, std::span<uint8_t> image) const;
+    // The image of record `number` when it is cached, found as GetRecord finds it but not pinned: valid
+    // until the cache next changes (the caller copies or judges it at once). Null when it is not cached.
+    const uint8_t* CachedImage(uint32_t number) {
+        TRecord* record = cache_.Find(number);
+        if (!record) return nullptr;
+        ++cache_.Statistics.CacheUses;
+        return record->Image().data();
+    }
+    // ViewedImage serves the records: there is a view and the cache holds no change.
+    bool ReadsThroughView() const { return view_ && cache_.NoneListedDirty() && !Spilled(); }
+    // The record is in the cache or the spill file.
+    bool Caches(uint32_t number) const { return cache_.Peek(number) != nullptr || SpillHolds(number); }
+    // The images of slots first .. first + count - 1 (existing ones), record size bytes each one after
+    // another into `images`, as GetRecord would give them: copied from the view or read from the file at
+    // once, past the cache, when the cache holds no change (the file then holds every record as the cache
+    // would give it), else through VisitRecordImages.
+    void CopyImages(uint32_t first, uint32_t count, uint8_t* images);
+    // Where ViewedImage would copy the record from, when the slot holds the image's fields as they are
+    // (the table is not enciphered); only the prefix may differ (an active record's +1 is its number
+    // in the image). Null when the record is to be had otherwise.
+    const uint8_t* ViewedFields(uint32_t number) const {
+        if (GetEncrypted() || !ReadsThroughView() || number == 0 || number >= header_.NextRecordNumber())
+            return nullptr;
+        return view_.Bytes(header_.SlotOffset(number), header_.RecordSize());
+    }
     // As GetRecord reading ahead in the direction, for a walk that wants only some of the records it
     // passes: while the table is locked whole only the record asked for joins the cache, the others stay
     // in the read's buffer until asked for.
     TRecord* GetRecordNear(CacheClient* client, uint32_t number, TReadDirection direction);
     void ReleaseRecord(TRecord& record) { cache_.ReleaseItem(record); }
+    // Hints of a walk that knows which records it reads next, so that over records scattered in memory
+    // it waits for several at once rather than for each in turn; nothing is read through them and nothing
+    // changes. LocateRecords gives, for each number, where a GetRecord or a ViewedImage of it will likely
+    // find its bytes (null when nowhere yet), looking many up together so that the look-ups overlap;
+    // PrefetchRecordAt brings the bytes at such a place towards the processor a few records ahead.
+    void LocateRecords(std::span<const uint32_t> numbers, std::vector<const void*>& places) const;
+    void PrefetchRecordAt(const void* place) const;
     // Calls `visit` with the image of each record of the numbers (ascending, existing slots) in turn, as
     // GetRecord would give it: a cached record's from the cache, the others read from the file several at
     // a time (numbers a few kilobytes apart in one read, the slots between read along) and not kept in
@@ -234,6 +268,11 @@ public:
     // Some cached record was appended and is not yet in the file.
     bool HasUnwrittenSlots() const;
     const TRecordCacheStatistics& CacheStatistics() const { return cache_.Statistics; }
+    // Memory for a record object of `bytes` (TRecord::Make): from the file's arena (ItemArena.h) while its
+    // cache may hold many megabytes of records, else from the heap. FreeRecordMemory gives it back to
+    // where it came from.
+    void* RecordMemory(size_t bytes);
+    void FreeRecordMemory(void* memory);
     // Calls `visit` with every slot 1 .. next record number - 1 in order, each pinned while visited.
     void ForEachRecord(const std::function<void(const TRecord&)>& visit);
     // The active records with their plain images, in record order (the index checks read them so).
@@ -284,6 +323,18 @@ private:
     void StoreHeader(TDataFileHeader image, bool inProgress);
 
     TRecord& AppendRecord();
+    // How a fetch reads a record that is not cached: reading ahead (as many slots as fit in a read, or
+    // with ClientCount as many as the client says), and whether every slot read joins the cache (else,
+    // while the table is locked whole, only the record asked for does).
+    struct TFetch {
+        bool ReadAhead = false;
+        bool ClientCount = false;
+        bool MergeAll = true;
+    };
+    // The pinned existing record `number`, through the one lookup chain of every fetch: the cache; then,
+    // unless the client reports another process's change (nullptr), the spill file, the last read's
+    // buffer, and a read from the file.
+    TRecord* FetchRecord(CacheClient* client, uint32_t number, TReadDirection direction, TFetch fetch);
     TRecord& NewRecord(uint32_t number);
     // Spill (SpillFile.h): while the table is locked whole and the cache is full of changes with the
     // session's budget spent, the changed records go to the spill file and the cache back to its size.
@@ -355,6 +406,7 @@ private:
 
     TReadWindow readWindow_; // the slot range a read is bringing in
     uint32_t recordsPerRead_ = 1;
+    std::unique_ptr<TItemArena> arena_; // records of a big cache; outlives the cache, which frees into it
     TRecordCache cache_;
 };
 

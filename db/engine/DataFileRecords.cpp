@@ -3,11 +3,13 @@
 // trimming the cache.
 #include "db/engine/DataFile.h"
 
+#include "db/engine/Prefetch.h"
 #include "db/lib/ByteUtils.h"
 #include "db/lib/Scramble.h"
 
 #include <algorithm>
 #include <cassert>
+#include <cstring>
 #include <numeric>
 
 namespace vorsam {
@@ -27,28 +29,17 @@ TRecord* TDataFile::GetRecord(CacheClient* client, uint32_t number, TReadDirecti
     uint32_t next = header_.NextRecordNumber();
     if (number == 0 || number > next) RaiseError(VORSAM_FILECORRUPT);
     if (number == next) return &AppendRecord();
-    if (TRecord* record = cache_.Find(number)) {
-        ++cache_.Statistics.CacheUses;
-        record->Pin();
-        return record;
-    }
-    if (client && !owner_.Settings().StrictChangeDetection && client->CheckForChanges()) return nullptr;
-    if (SpillHolds(number)) return FromSpill(number);
-    if (TRecord* record = FromLastRead(number)) return record;
-    uint32_t count = readAhead ? ReadCount(client, number, direction, clientCount) : 1;
-    ReadRecords(number, count, direction);
-    TRecord* record = cache_.Peek(number);
-    if (!record || record->RecordNumber() != number) RaiseError(VORSAM_FILECORRUPT);
-    // A walk whose next records do not follow this one in the file (an index order over records stored
-    // in another order): kept only while the cache has room (TItemCache::MakeOldest).
-    if (readAhead && clientCount && count == 1) cache_.MakeOldest(*record);
-    record->Pin();
-    return record;
+    return FetchRecord(client, number, direction, {readAhead, clientCount, true});
 }
 
 TRecord* TDataFile::GetRecordNear(CacheClient* client, uint32_t number, TReadDirection direction) {
     if (!owner_.LockedWhole() || number == 0 || number >= header_.NextRecordNumber())
         return GetRecord(client, number, direction, false, true);
+    return FetchRecord(client, number, direction, {true, false, false});
+}
+
+TRecord* TDataFile::FetchRecord(CacheClient* client, uint32_t number, TReadDirection direction,
+                                TFetch fetch) {
     if (TRecord* record = cache_.Find(number)) {
         ++cache_.Statistics.CacheUses;
         record->Pin();
@@ -57,9 +48,18 @@ TRecord* TDataFile::GetRecordNear(CacheClient* client, uint32_t number, TReadDir
     if (client && !owner_.Settings().StrictChangeDetection && client->CheckForChanges()) return nullptr;
     if (SpillHolds(number)) return FromSpill(number);
     if (TRecord* record = FromLastRead(number)) return record;
-    ReadRecords(number, ReadCount(client, number, direction, false), direction, false);
-    TRecord* record = FromLastRead(number);
-    if (!record) RaiseError(VORSAM_FILECORRUPT);
+    uint32_t count = fetch.ReadAhead ? ReadCount(client, number, direction, fetch.ClientCount) : 1;
+    ReadRecords(number, count, direction, fetch.MergeAll);
+    // Unless every slot read joined the cache, the record is taken from the read's buffer (the table
+    // is locked whole: ReadRecords).
+    if (!fetch.MergeAll)
+        if (TRecord* record = FromLastRead(number)) return record;
+    TRecord* record = cache_.Peek(number);
+    if (!record || record->RecordNumber() != number) RaiseError(VORSAM_FILECORRUPT);
+    // A walk whose next records do not follow this one in the file (an index order over records stored
+    // in another order): kept only while the cache has room (TItemCache::MakeOldest).
+    if (fetch.ReadAhead && fetch.ClientCount && count == 1) cache_.MakeOldest(*record);
+    record->Pin();
     return record;
 }
 
@@ -253,14 +253,35 @@ const uint8_t* TDataFile::ViewedSlots(uint32_t first, uint32_t count) {
 }
 
 bool TDataFile::ViewedImage(uint32_t number, std::span<uint8_t> image) const {
-    if (!view_ || !cache_.NoneListedDirty() || number == 0 || number >= header_.NextRecordNumber() ||
-        SpillHolds(number))
-        return false;
+    if (!ReadsThroughView() || number == 0 || number >= header_.NextRecordNumber()) return false;
     const uint8_t* slot = view_.Bytes(header_.SlotOffset(number), header_.RecordSize());
     if (!slot) return false;
     assert(image.size() >= std::max<uint16_t>(header_.RecordSize(), RecordPrefixSize));
     TRecord::DecodeSlot(*this, number, slot, image.data());
     return true;
+}
+
+void TDataFile::LocateRecords(std::span<const uint32_t> numbers, std::vector<const void*>& places) const {
+    places.resize(numbers.size());
+    uint32_t next = header_.NextRecordNumber();
+    if (ReadsThroughView()) {
+        for (size_t i = 0; i < numbers.size(); ++i)
+            places[i] = numbers[i] == 0 || numbers[i] >= next
+                            ? nullptr
+                            : view_.Bytes(header_.SlotOffset(numbers[i]), header_.RecordSize());
+        return;
+    }
+    for (size_t i = 0; i < numbers.size(); ++i) places[i] = cache_.Candidate(numbers[i]);
+}
+
+void TDataFile::PrefetchRecordAt(const void* place) const {
+    if (!place) return;
+    // A cached record's image follows the object; a slot of the view stands alone.
+    size_t bytes = header_.RecordSize() + (ReadsThroughView() ? 0 : sizeof(TRecord));
+    const auto* first = static_cast<const uint8_t*>(place);
+    PrefetchLine(first);
+    if (bytes > 128) PrefetchLine(first + 64);
+    PrefetchLine(first + std::min<size_t>(bytes, 192) - 1);
 }
 
 void TDataFile::ForgetView() {
@@ -300,6 +321,33 @@ void TDataFile::ReadSlotRuns(std::span<const uint32_t> numbers, Held&& held, Slo
                 slot(numbers[i], &visitBuffer_[at]);
         }
     }
+}
+
+void TDataFile::CopyImages(uint32_t first, uint32_t count, uint8_t* images) {
+    const size_t size = header_.RecordSize();
+    assert(first >= 1 && first + count <= header_.NextRecordNumber() && size >= RecordPrefixSize);
+    if (cache_.NoneListedDirty() && !Spilled()) {
+        // From the view in one copy, which the processor runs ahead of, where a walk that reads the
+        // view record by record waits at each of its pages.
+        size_t done = count * size;
+        if (const uint8_t* slots = view_ ? view_.Bytes(header_.SlotOffset(first), done) : nullptr) {
+            std::memcpy(images, slots, done);
+        } else {
+            ++cache_.Statistics.ReadCalls;
+            done = ReadAt(header_.SlotOffset(first), images, count * size, true);
+            ++cache_.Statistics.DiskReads;
+        }
+        if (done == count * size) {
+            for (uint32_t i = 0; i < count; ++i)
+                TRecord::DecodeSlot(*this, first + i, &images[i * size], &images[i * size]);
+            return;
+        }
+    }
+    std::vector<uint32_t> numbers(count);
+    std::iota(numbers.begin(), numbers.end(), first);
+    VisitRecordImages(numbers, [&](uint32_t number, std::span<const uint8_t> image) {
+        std::memcpy(&images[size_t(number - first) * size], image.data(), size);
+    });
 }
 
 void TDataFile::VisitRecordImages(std::span<const uint32_t> numbers,
@@ -444,6 +492,25 @@ void TDataFile::WriteRun(std::span<TRecord* const> run) {
         owner_.MarkModified();
         ++cache_.Statistics.WriteRuns;
     }
+}
+
+void* TDataFile::RecordMemory(size_t bytes) {
+    // Below this, a cache lies on few enough pages without the arena, whose first piece would be much
+    // more than the cache.
+    constexpr size_t ArenaCacheBytes = 8 << 20;
+    if (CacheLimit() * bytes < ArenaCacheBytes) return ::operator new(bytes);
+    if (!arena_ || arena_->ObjectSize() < bytes) {
+        if (arena_ && !arena_->Empty()) return ::operator new(bytes); // records of the size before
+        arena_ = std::make_unique<TItemArena>(bytes);
+    }
+    return arena_->Allocate();
+}
+
+void TDataFile::FreeRecordMemory(void* memory) {
+    if (arena_ && arena_->Owns(memory))
+        arena_->Free(memory);
+    else
+        ::operator delete(memory);
 }
 
 void TDataFile::ForEachRecord(const std::function<void(const TRecord&)>& visit) {

@@ -99,6 +99,12 @@ public:
     bool GetPage(uint8_t slot, uint32_t number, TPage*& page, bool empty = false,
                  CacheClient* client = nullptr);
     void ReleasePage(TPage* page);
+    // As GetPage, for a leaf that a walk passes on its way along the leaf level. A leaf it must read
+    // while its slot is full joins the oldest end of the slot's clean leaves when released, where the
+    // next page the walk reads takes its object from; leaves found cached are used as by GetPage. A walk
+    // over more leaves than the slot holds so keeps the leaves it read first for the next walk, instead of
+    // evicting each one before the next walk comes back to it.
+    void GetPassingLeaf(uint8_t slot, uint32_t number, TPage*& page);
     // A page for the index in `slot` from its free list or the end of the file, cleared and pinned.
     TPage* AllocatePage(uint8_t slot);
     // Puts the page at the front of its index's free list.
@@ -175,6 +181,7 @@ private:
         TPage* Newest = nullptr;
         TPage* Oldest = nullptr;
         void LinkNewest(TPage* page);
+        void LinkOldest(TPage* page);
         void Unlink(TPage* page);
     };
     struct TSlotCache {
@@ -239,6 +246,7 @@ private:
     std::vector<std::unique_ptr<TPage>> orphans_; // dropped while pinned; freed when released
     // The cached pages pinned or modified; every other cached page is in a clean chain of its slot.
     std::vector<TPage*> held_;
+    bool passing_ = false; // GetPassingLeaf is fetching
     TIndexFileStats stats_;
     std::unique_ptr<TFileHandler> textFile_;
     std::unique_ptr<TSpillFile> spill_; // made at the first spill

@@ -41,6 +41,13 @@ void TIndexFile::TCleanChain::LinkNewest(TPage* page) {
     Newest = page;
 }
 
+void TIndexFile::TCleanChain::LinkOldest(TPage* page) {
+    page->Newer = Oldest;
+    page->Older = nullptr;
+    (Oldest ? Oldest->Older : Newest) = page;
+    Oldest = page;
+}
+
 void TIndexFile::TCleanChain::Unlink(TPage* page) {
     (page->Newer ? page->Newer->Older : Newest) = page->Older;
     (page->Older ? page->Older->Newer : Oldest) = page->Newer;
@@ -102,6 +109,7 @@ std::unique_ptr<TPage> TIndexFile::NewPage(uint8_t slot) {
         }
     }
     page->SetFormat(FormatOf(slot), this);
+    page->Passing = false;
     return page;
 }
 
@@ -202,9 +210,13 @@ bool TIndexFile::GetPage(uint8_t slot, uint32_t number, TPage*& page, bool empty
     TPage* found = nullptr;
     if (number == next) {
         found = AppendPage(slot, number);
-    } else if (!(found = FindCached(slot, number))) {
+    } else if ((found = FindCached(slot, number))) {
+        if (!passing_) found->Passing = false; // another use: released as the newest
+    } else {
         if (client && !owner_.Settings().StrictChangeDetection && client->CheckForChanges()) return false;
+        bool full = caches_[slot].Pages.Count() >= caches_[slot].Capacity;
         found = ReadPage(slot, number, empty);
+        found->Passing = passing_ && full && found->IsLeaf();
     }
     if (found->Number() != number) RaiseIndexError(VORSAM_INDEXCORRUPT);
     found->Pin();
@@ -212,6 +224,17 @@ bool TIndexFile::GetPage(uint8_t slot, uint32_t number, TPage*& page, bool empty
     caches_[slot].Last = found;
     page = found;
     return true;
+}
+
+void TIndexFile::GetPassingLeaf(uint8_t slot, uint32_t number, TPage*& page) {
+    passing_ = true;
+    try {
+        GetPage(slot, number, page);
+    } catch (...) {
+        passing_ = false;
+        throw;
+    }
+    passing_ = false;
 }
 
 // Pinned or modified: out of the clean chains, into the held list.
@@ -226,12 +249,16 @@ void TIndexFile::AddHeld(TPage* page) {
     held_.push_back(page);
 }
 
-// Clean and unpinned again: the newest of its clean chain.
+// Clean and unpinned again: the newest of its clean chain (a passing leaf the oldest).
 void TIndexFile::Unhold(TPage* page) {
     if (page->HeldAt == TPage::NotHeld) return;
     assert(!page->Modified() && page->PinCount() == 0);
     RemoveHeld(page);
-    caches_[page->Format().Slot].ChainOf(page).LinkNewest(page);
+    TCleanChain& chain = caches_[page->Format().Slot].ChainOf(page);
+    if (page->Passing)
+        chain.LinkOldest(page);
+    else
+        chain.LinkNewest(page);
 }
 
 void TIndexFile::RemoveHeld(TPage* page) {

@@ -29,6 +29,14 @@ TPageRef TIndexNavigator::FetchLeaf(uint32_t number) {
     return page;
 }
 
+TPageRef TIndexNavigator::FetchPassingLeaf(uint32_t number) {
+    TPage* page = nullptr;
+    file_.GetPassingLeaf(slot_, number, page);
+    TPageRef ref(file_, page);
+    if (ref->KeyCount() == 0 || ref->IsFree() || !ref->IsLeaf()) RaiseCorrupt();
+    return ref;
+}
+
 uint32_t TIndexNavigator::CountBefore(const TPage& page, const uint8_t* key, size_t length,
                                       bool orEqual) const {
     uint32_t low = 0, high = page.KeyCount();
@@ -138,7 +146,7 @@ bool TIndexNavigator::SeekRank(uint32_t rank, TIndexPlace& place) {
 }
 
 bool TIndexNavigator::Step(TIndexPlace& place, int direction, uint8_t* key, uint32_t* value) {
-    TPageRef page = FetchLeaf(place.Page);
+    TPageRef page = FetchPassingLeaf(place.Page);
     assert(place.Position >= 1 && place.Position <= page->KeyCount());
     uint32_t rank = place.Rank == NoRank ? NoRank : direction > 0 ? place.Rank + 1 : place.Rank - 1;
     if (direction > 0 ? place.Position < page->KeyCount() : place.Position > 1) {
@@ -146,7 +154,7 @@ bool TIndexNavigator::Step(TIndexPlace& place, int direction, uint8_t* key, uint
     } else {
         uint32_t neighbour = direction > 0 ? page->NextPage() : page->PrevPage();
         if (neighbour == 0) return false;
-        TPageRef next = FetchLeaf(neighbour);
+        TPageRef next = FetchPassingLeaf(neighbour);
         if ((direction > 0 ? next->PrevPage() : next->NextPage()) != place.Page) RaiseCorrupt();
         place.Page = neighbour;
         place.Position = direction > 0 ? 1u : next->KeyCount();
@@ -167,6 +175,21 @@ uint32_t TIndexNavigator::Read(const TIndexPlace& place, uint8_t* key) {
 
 uint32_t TIndexNavigator::ConsecutiveRun(const TIndexPlace& place, uint32_t limit, int direction) {
     return FetchLeaf(place.Page)->ConsecutiveRun(place.Position, limit, direction);
+}
+
+void TIndexNavigator::CopyLeaf(uint32_t number, TLeafCopy& copy) {
+    TPageRef page = FetchPassingLeaf(number);
+    uint32_t count = page->KeyCount();
+    copy.Page = 0; // nothing held should the copy fail
+    copy.Slot = slot_;
+    copy.KeyLength = keyLength_;
+    copy.Keys.resize(size_t(count) * keyLength_);
+    copy.Values.resize(count);
+    for (uint32_t position = 1; position <= count; ++position) {
+        std::memcpy(&copy.Keys[size_t(position - 1) * keyLength_], page->KeyAt(position), keyLength_);
+        copy.Values[position - 1] = page->GetValue(position);
+    }
+    copy.Page = number;
 }
 
 uint32_t TIndexNavigator::Count() {

@@ -27,6 +27,7 @@
 #include "db/engine/IndexPath.h"
 
 #include <cstdint>
+#include <vector>
 
 namespace vorsam {
 
@@ -37,6 +38,24 @@ struct TIndexPlace {
     uint32_t Page = 0;
     uint32_t Position = 0;
     uint32_t Rank = NoRank;
+};
+
+// The entries of one leaf page copied out of the page cache, by position: a walk steps through them
+// without fetching the page for each entry. Good while the tree does not change (the caller keeps the
+// version of the table's content it copied them at).
+struct TLeafCopy {
+    uint8_t Slot = 0;
+    uint32_t Page = 0;    // 0: nothing copied
+    uint64_t Version = 0; // the caller's: the content the entries were copied from
+    uint16_t KeyLength = 0;
+    std::vector<uint8_t> Keys;    // KeyLength bytes each
+    std::vector<uint32_t> Values; // the record numbers
+    uint32_t Count() const { return uint32_t(Values.size()); }
+    bool Holds(uint8_t slot, uint32_t page, uint64_t version) const {
+        return Page == page && Page != 0 && Slot == slot && Version == version;
+    }
+    const uint8_t* KeyAt(uint32_t position) const { return &Keys[size_t(position - 1) * KeyLength]; }
+    uint32_t ValueAt(uint32_t position) const { return Values[position - 1]; }
 };
 
 enum class TKeyBound : uint8_t {
@@ -69,6 +88,8 @@ public:
     // Entries from the place on (direction > 0 forward, else backward), the place's included, on the
     // place's page, whose values run consecutively, at most `limit`.
     uint32_t ConsecutiveRun(const TIndexPlace& place, uint32_t limit, int direction);
+    // Copies the entries of leaf `page` of the index (the copy's version is left to the caller).
+    void CopyLeaf(uint32_t page, TLeafCopy& copy);
     // Entries in the index.
     uint32_t Count();
     uint16_t KeyLength() const { return keyLength_; }
@@ -76,6 +97,8 @@ public:
 private:
     TPageRef Fetch(uint32_t number);
     TPageRef FetchLeaf(uint32_t number);
+    // A leaf that a walk along the leaf level comes to (TIndexFile::GetPassingLeaf).
+    TPageRef FetchPassingLeaf(uint32_t number);
     // Entries of the page below the key (`orEqual`: not above it) over `length` bytes.
     uint32_t CountBefore(const TPage& page, const uint8_t* key, size_t length, bool orEqual) const;
     // Ranks of the index without counts: the entries of the leaves before the page.

@@ -221,6 +221,9 @@ public:
     // Position in the index file's list of pages pinned or modified (IndexFile.h); NotHeld when not in it.
     static constexpr uint32_t NotHeld = UINT32_MAX;
     uint32_t HeldAt = NotHeld;
+    // Read for a walk passing from leaf to leaf while its index's slot was full: the oldest of its clean
+    // chain once released (IndexFile.h, GetPassingLeaf).
+    bool Passing = false;
 
 private:
     size_t Stride() const { return size_t(format_.KeyLength) + 10; }

@@ -5,6 +5,12 @@
 // the chain at the oldest end instead (MakeOldest). The cache does no I/O: its file reads and writes
 // the items' bytes and tells it what to do.
 //
+// A use of an item (Find) makes it the newest only while the cache is full. Below its capacity nothing
+// is evicted until a victim is sought, so the use only marks the item (a reference bit): the search for
+// a victim, meeting a marked evictable item, moves it to the newest end, unmarked, and goes on. The
+// chain is then the order of use that mattered, and a walk over a cache that holds a whole table does not
+// write into two neighbours of every item it reads.
+//
 // An item is clean when it is neither modified nor unwritten (a slot or block appended beyond the end of
 // the file and not yet written). Pinned items are held by callers and are never evicted, reused or
 // reloaded. Dropping the cache (another process changed the file) keeps the pinned items alive outside
@@ -100,6 +106,7 @@ private:
     bool modified_ = false;
     bool unwritten_ = false;
     bool listedDirty_ = false;
+    bool referenced_ = false; // used since it last moved in the chain (a cache below its capacity)
 };
 
 // -1, 0 or 1 as the item's number is below, equal to or above the number.
@@ -197,10 +204,15 @@ public:
     bool Full() const { return Count() >= capacity_; }
     void GrowCapacity() { capacity_ += CapacityStep; }
 
-    // The cached item with the number, made the newest; nullptr when it is not cached.
+    // The cached item with the number, used: made the newest when the cache is full, else marked;
+    // nullptr when it is not cached.
     T* Find(uint32_t number) {
         T* item = Peek(number);
-        if (item) MakeNewest(*item);
+        if (!item) return nullptr;
+        if (Full())
+            MakeNewest(*item);
+        else if (!item->referenced_) // a walk that comes again writes nothing
+            item->referenced_ = true;
         return item;
     }
     // The cached item with the number, left where it stands in the chain; nullptr when it is not cached.
@@ -208,6 +220,9 @@ public:
         if (newest_ && newest_->Number() == number) return static_cast<T*>(newest_);
         return index_.Find(number);
     }
+
+    // Where the item with the number likely lies, for hints (TNumberIndex::Candidate).
+    const T* Candidate(uint32_t number) const { return index_.Candidate(number); }
 
     // Takes the item (its number not cached yet) and makes it the newest.
     T& Insert(std::unique_ptr<T> item) {
@@ -234,6 +249,7 @@ public:
         pool_.Push(removed);
     }
     void MakeNewest(TCachedItem& item) {
+        item.referenced_ = false;
         if (newest_ == &item) return;
         Unlink(item);
         LinkNewest(item);
@@ -244,6 +260,7 @@ public:
     // each item before the next walk comes back to it, and the cache would serve none; so the items read
     // first stay, and are found by the next walk, which makes them the newest.
     void MakeOldest(TCachedItem& item) {
+        item.referenced_ = false;
         if (oldest_ == &item || passed_) return;
         Unlink(item);
         if (oldest_->linkOrder_ <= 1) Renumber(uint32_t(Count()));
@@ -253,8 +270,9 @@ public:
         oldest_->older_ = &item;
         oldest_ = &item;
     }
-    // The oldest clean, unpinned item of the chain; nullptr when there is none.
-    T* OldestEvictable() const {
+    // The oldest clean, unpinned item of the chain that is not marked as used (those met before it become
+    // the newest, unmarked); nullptr when there is none.
+    T* OldestEvictable() {
         T* found = nullptr;
         VisitEvictable([&](T& item) {
             found = &item;
@@ -263,13 +281,21 @@ public:
         return found;
     }
     // Calls `visit` with the clean, unpinned items, oldest first, while it answers true. The search
-    // starts past the items known to be dirty or pinned and moves that mark over those it passes.
-    template <typename Visit> void VisitEvictable(Visit&& visit) const {
+    // starts past the items known to be dirty or pinned and moves that mark over those it passes; an
+    // evictable item marked as used is not visited but made the newest, unmarked (the search meets it
+    // again at the end of the chain).
+    template <typename Visit> void VisitEvictable(Visit&& visit) {
         assert(PassedAreNotEvictable());
         bool leading = true; // no evictable item met yet: the mark follows
-        for (TCachedItem* item = passed_ ? passed_->newer_ : oldest_; item; item = item->newer_) {
+        for (TCachedItem *item = passed_ ? passed_->newer_ : oldest_, *next; item; item = next) {
+            next = item->newer_;
             if (!item->Evictable()) {
                 if (leading) passed_ = item;
+                continue;
+            }
+            if (item->referenced_) {
+                MakeNewest(*item);
+                if (!next) next = item; // it was the newest already
                 continue;
             }
             leading = false;
@@ -549,6 +575,7 @@ private:
         item.older_ = item.newer_ = nullptr;
         item.dirtyList_ = nullptr;
         item.listedDirty_ = false;
+        item.referenced_ = false;
     }
     // After the index and the chain were emptied.
     void Emptied() {
@@ -603,7 +630,7 @@ private:
     std::vector<std::unique_ptr<T>> orphans_; // dropped while pinned
     std::vector<TCachedItem*> dirty_;         // every dirty item of the cache, and some made clean since
     // The items from the oldest up to this one are dirty or pinned; none known when nullptr.
-    mutable TCachedItem* passed_ = nullptr;
+    TCachedItem* passed_ = nullptr;
     uint32_t linkCount_ = 0;
     std::vector<T*> flushList_;
     std::vector<T*> runItems_; // a run joined across clean items

@@ -6,6 +6,9 @@
 // has no order: whoever needs the items in number order sorts them.
 #pragma once
 
+#include "db/engine/ItemArena.h"
+#include "db/engine/Prefetch.h"
+
 #include <algorithm>
 #include <cassert>
 #include <cstddef>
@@ -23,13 +26,18 @@ public:
     // is fetched into the processor's cache: a walk in number order finds it there.
     T* Find(uint32_t number) const {
         if (slots_.empty()) return nullptr;
-        if ((number & 7) == 0) __builtin_prefetch(&slots_[Home(number + 8)]);
+        if ((number & 7) == 0) PrefetchLine(&slots_[Home(number + 8)]);
         for (size_t at = Home(number);; at = Next(at)) {
             T* item = slots_[at];
             if (!item) return nullptr;
             if (item->Number() == number) return item;
         }
     }
+    // The item where the number's probe starts, without looking at it (which would wait for it): likely
+    // the number's, else another's or null. For hints only (a caller that knows which numbers it looks
+    // for next brings their items towards the processor): looking up many numbers so, one after
+    // another, the processor fetches their slots side by side.
+    const T* Candidate(uint32_t number) const { return slots_.empty() ? nullptr : slots_[Home(number)]; }
     // Adds an item whose number is not in the index yet.
     void Add(T* item) {
         assert(item && item->Number() != 0 && !Find(item->Number()));
@@ -61,7 +69,7 @@ public:
     void Clear() {
         count_ = 0;
         if (slots_.size() > 64) {
-            std::vector<T*>().swap(slots_);
+            decltype(slots_)().swap(slots_);
         } else {
             std::fill(slots_.begin(), slots_.end(), nullptr);
         }
@@ -98,7 +106,7 @@ private:
     size_t Next(size_t at) const { return (at + 1) & (slots_.size() - 1); }
     void Rehash(size_t size) {
         assert((size & (size - 1)) == 0);
-        std::vector<T*> old(size, nullptr);
+        decltype(slots_) old(size, nullptr);
         old.swap(slots_);
         shift_ = 64 - unsigned(__builtin_ctzll(size));
         for (T* item : old) {
@@ -109,7 +117,7 @@ private:
         }
     }
 
-    std::vector<T*> slots_; // a power of two of them, or none
+    std::vector<T*, THugePageAllocator<T*>> slots_; // a power of two of them, or none
     size_t count_ = 0;
     unsigned shift_ = 64; // 64 - log2(slots)
 };

@@ -15,7 +15,7 @@ namespace {
 
 // The image of slot `number`'s `size` bytes (DecodeSlot), kept inline for the record cache's reads.
 inline void DecodeInto(bool encrypted, uint32_t number, const uint8_t* slot, uint8_t* image, uint16_t size) {
-    std::memcpy(image, slot, size);
+    if (image != slot) std::memcpy(image, slot, size);
     if (encrypted) UnscrambleBuffer(image, size, TableDataSeed1, TableDataSeed2);
     if (image[0] == RecordActive) StoreLE32(&image[NextFreeOffset], number);
 }
@@ -36,13 +36,19 @@ TRecord::TRecord(TDataFile& owner, uint16_t size) : recordSize_(size), owner_(ow
 
 std::unique_ptr<TRecord> TRecord::Make(TDataFile& owner) {
     uint16_t size = ImageSizeOf(owner);
-    void* memory = ::operator new(sizeof(TRecord) + size);
+    void* memory = owner.RecordMemory(sizeof(TRecord) + size);
     try {
         return std::unique_ptr<TRecord>(new (memory) TRecord(owner, size));
     } catch (...) {
-        ::operator delete(memory);
+        owner.FreeRecordMemory(memory);
         throw;
     }
+}
+
+void TRecord::operator delete(TRecord* record, std::destroying_delete_t) {
+    TDataFile& owner = record->owner_;
+    record->~TRecord();
+    owner.FreeRecordMemory(record);
 }
 
 bool TRecord::Fits() const {

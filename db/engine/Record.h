@@ -1,7 +1,7 @@
 // TRecord: one record slot of a data file as the record cache (ItemCache.h) holds it (plain,
 // deciphered), and TRecordStack, the pool of idle TRecord objects. A record and its image are one
-// allocation (the image follows the object), made by Make for the owner's record size; an object made
-// for another record size (the table was restructured) is not reused.
+// allocation (the image follows the object) of the owner's memory, made by Make for the owner's record
+// size; an object made for another record size (the table was restructured) is not reused.
 //
 // Record slot (record size bytes; slot n at the data file's record area + (n - 1) x record size):
 //   +0  u8   status: 0 active, 1 deleted
@@ -18,6 +18,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <new>
 #include <span>
 
 namespace vorsam {
@@ -35,9 +36,10 @@ public:
     using TOwner = TDataFile;
     static constexpr size_t PoolCapacity = 64;
 
-    // A new record sized for the owner.
+    // A new record sized for the owner, in memory the owner gives (TDataFile::RecordMemory).
     static std::unique_ptr<TRecord> Make(TDataFile& owner);
-    static void operator delete(void* record) { ::operator delete(record); }
+    // The memory goes back to the owner.
+    static void operator delete(TRecord* record, std::destroying_delete_t);
     // The image has the owner's record size.
     bool Fits() const;
 
@@ -56,7 +58,8 @@ public:
     // Copies a slot image in (deciphering it when the table is encrypted); +1 := the record number when
     // the record is active; clears the modified and unwritten flags.
     void LoadFrom(const uint8_t* slot);
-    // The image LoadFrom makes of slot `number`'s bytes, into `image` (record size bytes).
+    // The image LoadFrom makes of slot `number`'s bytes, into `image` (record size bytes; the slot's own
+    // bytes may be the image).
     static void DecodeSlot(const TDataFile& owner, uint32_t number, const uint8_t* slot, uint8_t* image);
     // Copies the image out (enciphering it when the table is encrypted); clears the modified and
     // unwritten flags.

@@ -80,23 +80,6 @@ TExpTruth ExpTruth(const TExpValue& v) {
     return v.Int != 0;
 }
 
-bool ExpComparisonHolds(uint8_t op, int c) {
-    switch (op) {
-    case opEqual:
-        return c == 0;
-    case opNotEqual:
-        return c != 0;
-    case opLess:
-        return c < 0;
-    case opGreater:
-        return c > 0;
-    case opLessEqual:
-        return c <= 0;
-    default:
-        return c >= 0;
-    }
-}
-
 TExpValue ExpArithmetic(uint8_t op, const TExpValue& a, const TExpValue& b) {
     TExpType type = ArithmeticResultType(op, ExpTypeOfValue(a), ExpTypeOfValue(b));
     if (a.IsNull || b.IsNull) return NullExpValue(type);

@@ -18,7 +18,22 @@ TExpType ExpTypeOfValue(const TExpValue& value);
 // The truth of a boolean value (NULL for NULL); a value of another type raises VORSAM_EXPTYPEMISMATCH.
 TExpTruth ExpTruth(const TExpValue& value);
 // A comparison operator applied to the result of CompareExpValues (-1, 0 or 1).
-bool ExpComparisonHolds(uint8_t op, int comparison);
+inline bool ExpComparisonHolds(uint8_t op, int comparison) {
+    switch (op) {
+    case opEqual:
+        return comparison == 0;
+    case opNotEqual:
+        return comparison != 0;
+    case opLess:
+        return comparison < 0;
+    case opGreater:
+        return comparison > 0;
+    case opLessEqual:
+        return comparison <= 0;
+    default:
+        return comparison >= 0;
+    }
+}
 // A comparison of two values (NULL when either is NULL).
 TExpTruth CompareExp(uint8_t op, const TExpValue& a, const TExpValue& b, const TCollationRules& rules);
 // + - * / (opAdd, opSubtract, opMultiply, opDivide).

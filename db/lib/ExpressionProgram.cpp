@@ -151,6 +151,7 @@ void TExpProgram::Clear() {
     constants_.clear();
     constantScalars_.clear();
     columns_.clear();
+    direct_.clear();
     imageCount_ = 0;
 }
 
@@ -242,6 +243,7 @@ int32_t TExpProgram::Add(const TExpToken& node, const TExpColumnResolver& resolv
         operands_.insert(operands_.end(), indexes.begin(), indexes.end());
     }
     PlaceInLane(compiled);
+    PlaceDirect(compiled);
     nodes_.push_back(compiled);
     return int32_t(nodes_.size() - 1);
 }
@@ -302,6 +304,64 @@ void TExpProgram::PlaceInLane(TNode& node) const {
     default:
         return;
     }
+}
+
+// Makes the node a direct test when it compares a lane column with constants of its class that are not
+// NULL: numbers of any kind, or booleans.
+void TExpProgram::PlaceDirect(TNode& node) {
+    node.Direct = 0;
+    bool comparison = node.Kind == nkBinary && IsComparisonOperator(node.Operator);
+    bool predicate = node.Kind == nkPredicate && (node.Operator == opBetween || node.Operator == opIn);
+    if (!node.Lane || (!comparison && !predicate)) return;
+    auto operand = [&](uint32_t i) -> const TNode& { return nodes_[operands_[node.First + i]]; };
+    TDirect test;
+    test.Kind = node.Kind;
+    test.Operator = node.Operator;
+    uint32_t columnAt = comparison && operand(1).Kind == nkColumn ? 1 : 0;
+    test.Reversed = columnAt == 1;
+    if (operand(columnAt).Kind != nkColumn) return;
+    const TColumn& column = columns_[operand(columnAt).First];
+    test.Place = column.Place;
+    test.DataType = column.DataType;
+    bool numeric = TypeClassOf(column.DataType, 0) == tcNumeric;
+    if (!numeric && column.DataType != dtBoolean) return;
+    std::vector<const TScalar*> constants;
+    for (uint32_t i = 0; i < node.Count; ++i) {
+        if (i == columnAt) continue;
+        if (operand(i).Kind != nkConstant) return;
+        const TScalar& constant = constantScalars_[operand(i).First];
+        bool sameClass =
+            numeric ? TypeClassOf(constant.DataType, 0) == tcNumeric : constant.DataType == column.DataType;
+        if (constant.IsNull || !sameClass) return;
+        test.Real = test.Real || constant.DataType == dtFloat;
+        constants.push_back(&constant);
+    }
+    test.Real = test.Real || column.DataType == dtFloat;
+    for (const TScalar* constant : constants) {
+        test.Ints.push_back(constant->Int);
+        test.Reals.push_back(constant->DataType == dtFloat ? constant->Real : double(constant->Int));
+    }
+    direct_.push_back(std::move(test));
+    node.Direct = uint32_t(direct_.size());
+}
+
+TExpTruth TExpProgram::DirectTruth(const TDirect& test, std::span<const uint8_t* const> images) const {
+    size_t size = 0;
+    const uint8_t* bytes = ColumnBytes(test.Place, images, size);
+    if (!bytes) return std::nullopt;
+    int64_t whole = 0;
+    double real = 0;
+    LoadNumber(test.DataType, bytes, size, whole, real);
+    double value = test.DataType == dtFloat ? real : double(whole);
+    auto compare = [&](size_t i) {
+        return test.Real ? SignOf(value, test.Reals[i]) : SignOf(whole, test.Ints[i]);
+    };
+    if (test.Kind == nkBinary)
+        return ExpComparisonHolds(test.Operator, test.Reversed ? -compare(0) : compare(0));
+    if (test.Operator == opBetween) return compare(0) >= 0 && compare(1) <= 0; // both sides known
+    for (size_t i = 0; i < test.Ints.size(); ++i)
+        if (compare(i) == 0) return true;
+    return false;
 }
 
 // ---- the lane ----
@@ -405,6 +465,7 @@ TExpProgram::TScalar TExpProgram::Scalar(uint32_t index, std::span<const uint8_t
     auto boolean = [](TExpTruth truth) {
         return TScalar{dtBoolean, 0, 0, !truth.has_value(), truth.value_or(false), 0};
     };
+    if (node.Direct != 0) return boolean(DirectTruth(direct_[node.Direct - 1], images));
     switch (node.Kind) {
     case nkConstant:
         return constantScalars_[node.First];
@@ -463,6 +524,7 @@ TExpValue TExpProgram::Evaluate(std::span<const uint8_t* const> images) const {
 
 bool TExpProgram::Holds(std::span<const uint8_t* const> images) const {
     const TNode& root = nodes_.back();
+    if (root.Direct != 0) return DirectTruth(direct_[root.Direct - 1], images).value_or(false);
     if (root.Lane && root.Type.DataType == dtBoolean) {
         TScalar truth = Scalar(uint32_t(nodes_.size() - 1), images);
         return !truth.IsNull && truth.Int != 0;

@@ -13,7 +13,9 @@
 // the evaluator's value objects: a node whose operands are all in the lane and whose operator keeps its
 // result there (comparisons within one of those classes, AND, OR, NOT, IS NULL, arithmetic, BETWEEN, IN).
 // Where the lane's operator would raise, it hands the operands to the evaluator's operator, which raises
-// the evaluator's error.
+// the evaluator's error. A comparison, BETWEEN or IN of a number or boolean column with constants of its
+// class (none NULL) is judged straight from the column's bytes against constants converted once, as the
+// lane would compare them.
 //
 // Column places. A column's value lies in one of the images given to Evaluate (by index): at its field's
 // place (the null-indicator byte, 0 for NULL, then `Size` bytes of the native value; a string ends at its
@@ -65,10 +67,11 @@ private:
         uint8_t Kind = 0;
         uint8_t Operator = 0;
         uint16_t PrefixLength = 0;
-        uint32_t First = 0; // the first operand's index in operands_, the constant's or column's index
-        uint32_t Count = 0; // operands
-        bool Lane = false;  // evaluated in the lane of scalars
-        TExpType Type;      // in the lane: the type of its value (a NULL's too)
+        uint32_t First = 0;  // the first operand's index in operands_, the constant's or column's index
+        uint32_t Count = 0;  // operands
+        bool Lane = false;   // evaluated in the lane of scalars
+        uint32_t Direct = 0; // a direct test: its index in direct_ + 1; 0 when none
+        TExpType Type;       // in the lane: the type of its value (a NULL's too)
     };
     // A value of the lane: what TExpValue holds for those types, without the text.
     struct TScalar {
@@ -85,6 +88,18 @@ private:
         uint8_t SubType = 0;
         uint8_t Scale = 0;
     };
+    // A column compared with constants (a comparison either way round, BETWEEN, IN), as doubles when a
+    // float stands on either side, else as 64-bit integers.
+    struct TDirect {
+        TExpColumnPlace Place;
+        uint8_t DataType = 0; // the column's
+        uint8_t Kind = 0;     // the node's kind and operator
+        uint8_t Operator = 0;
+        bool Real = false;
+        bool Reversed = false; // a comparison whose constant stands first
+        std::vector<int64_t> Ints;
+        std::vector<double> Reals;
+    };
 
     int32_t Add(const TExpToken& node, const TExpColumnResolver& resolver);
     TExpValue Value(uint32_t node, std::span<const uint8_t* const> images) const;
@@ -93,6 +108,8 @@ private:
         return Value(operands_[node.First + i], images);
     }
     void PlaceInLane(TNode& node) const;
+    void PlaceDirect(TNode& node);
+    TExpTruth DirectTruth(const TDirect& test, std::span<const uint8_t* const> images) const;
     TScalar Scalar(uint32_t node, std::span<const uint8_t* const> images) const;
     TScalar ScalarOperand(const TNode& node, uint32_t i, std::span<const uint8_t* const> images) const {
         return Scalar(operands_[node.First + i], images);
@@ -110,6 +127,7 @@ private:
     std::vector<TExpValue> constants_;
     std::vector<TScalar> constantScalars_; // of the constants in the lane, by the constant's index
     std::vector<TColumn> columns_;
+    std::vector<TDirect> direct_;
     TCollationRules rules_;
     size_t imageCount_ = 0;
 };

@@ -591,7 +591,7 @@ TEST_P(CursorFilterPagesTest, AFilterOnAnIndexedColumnReadsAboutItsRangeNotTheTa
         size_t rows = 0;
         uint64_t whole = ScanReads(index, "", rows);
         ASSERT_EQ(rows, size_t(Rows));
-        ASSERT_GE(whole, 300u);
+        ASSERT_GE(whole, 150u); // a leaf of records lying together is read at once
         // Ten rows scattered over the table: a descent, a leaf, ten record reads.
         uint64_t one = ScanReads(index, "CODE = 77", rows);
         EXPECT_EQ(rows, 10u);

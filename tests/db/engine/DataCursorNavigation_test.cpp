@@ -194,6 +194,54 @@ TEST_P(CursorOrderTest, ScatteredWalksMeetEveryChangeMadeSinceTheLastWalk) {
     other.CloseCursor();
 }
 
+// A walk meets what changes between its steps, made by another cursor of this process or by another
+// user, rows just ahead of it and behind it and its current row changed, deleted and added: over records
+// stored in the index's
+// order (read a leaf at a time) and out of it, with caches that hold the table and with default ones.
+TEST_P(CursorOrderTest, AWalkMeetsChangesMadeBetweenItsSteps) {
+    if (InMemory()) GTEST_SKIP() << "another user needs the table on disk";
+    for (int variant = 0; variant < 4; ++variant) {
+        bool inOrder = variant % 2 == 0, wholeCaches = variant >= 2;
+        SCOPED_TRACE("records in the index's order " + std::to_string(inOrder) + ", whole caches " +
+                     std::to_string(wholeCaches));
+        TBufferSizes sizes;
+        if (wholeCaches) sizes.BufferSize = sizes.IndexBufferSize = 64u << 20;
+        session_.SetBufferSizes(sizes);
+        rows_.clear();
+        std::vector<TRow> rows;
+        for (int32_t id = 2; id <= 4000; id += 2) rows.push_back(rows_[id] = RandomRow(random_, id));
+        if (!inOrder) std::shuffle(rows.begin(), rows.end(), random_);
+        std::string name = "WALK" + std::to_string(variant);
+        cursor_ = CreateRows(name, 0, rows);
+        auto second = Open(name);
+        TDataSession otherSession;
+        TDataCursor other(otherSession.OpenDataDirectory("", dir_.Path()));
+        other.SetTableName(name);
+        other.OpenCursor();
+        std::vector<uint8_t> image(cursor_->GetRecordSize());
+        int32_t last = 0;
+        int steps = 0;
+        for (cursor_->SetToBegin(); cursor_->GetNextRecord(image) == 0; ++steps) {
+            auto expected = rows_.upper_bound(last);
+            ASSERT_NE(expected, rows_.end()) << "after " << last;
+            ASSERT_EQ(RowOf(*cursor_, image), expected->second) << "after " << last;
+            last = expected->first;
+            if (steps % 29 != 0) continue;
+            TDataCursor& writer = steps % 58 == 0 ? other : *second;
+            if (rows_.count(last + 4)) PutRow(writer, rows_, RandomRow(random_, last + 4));
+            if (rows_.count(last + 8)) DeleteRow(writer, rows_, last + 8);
+            if (rows_.count(last - 2)) DeleteRow(writer, rows_, last - 2);
+            PutRow(writer, rows_, RandomRow(random_, last + 3));
+            PutRow(writer, rows_, RandomRow(random_, last));
+            ASSERT_EQ(cursor_->GetCurrentRecord(image), 0);
+            ASSERT_EQ(RowOf(*cursor_, image), rows_[last]) << "the current row " << last;
+        }
+        EXPECT_EQ(rows_.upper_bound(last), rows_.end()) << "the walk ended at " << last;
+        EXPECT_GT(steps, 1000);
+        cursor_.reset();
+    }
+}
+
 TEST_P(CursorOrderTest, RangesOfPartialKeysLimitScansCountsPositionsAndFinds) {
     Build(PortugueseBrazilian, 1500);
     const TIndexSpec& byCodeName = RowIndexes()[4];

@@ -282,6 +282,29 @@ TEST_F(IndexFileTest, AFullSlotGivesUpItsOldestCleanLeafBeforeAnyPageAboveTheLea
     for (uint32_t number = 5; number <= 8; ++number) EXPECT_EQ(Get(slot, number)->NextPage(), 50 + number);
 }
 
+// A walk along more leaves than the slot holds keeps the leaves it read first for the next walk, which
+// then reads only the leaves that did not fit; under a plain order of use each walk would read them all.
+TEST_F(IndexFileTest, AWalkAlongMoreLeavesThanTheSlotHoldsKeepsThoseItReadFirst) {
+    settings_.IndexBufferSize = 8 * 8192; // eight pages
+    TMemoryIndexFile file(settings_, "walk.IDX");
+    uint8_t slot = file->AddIndex(Definition("Codes", {5}), fields_);
+    for (int i = 0; i < 20; ++i) TPageRef(*file, file->AllocatePage(slot))->SetPageType(ptLeaf);
+    FlushAll(*file);
+    file->DropPages(false);
+    auto walk = [&] {
+        uint64_t reads = file->Stats().DiskReads;
+        for (uint32_t number = 1; number <= 20; ++number) {
+            TPage* page = nullptr;
+            file->GetPassingLeaf(slot, number, page);
+            file->ReleasePage(page);
+        }
+        return file->Stats().DiskReads - reads;
+    };
+    EXPECT_EQ(walk(), 20u);
+    for (int again = 0; again < 3; ++again) EXPECT_LE(walk(), 20u - 8 + 1) << again;
+    EXPECT_EQ(file->CachedPageCount(slot), 8u);
+}
+
 class TFakeClient : public CacheClient {
 public:
     TFakeClient(TIndexFile& file, const EngineSettings& settings) : file_(file), settings_(settings) {}

@@ -2,7 +2,8 @@
 // trims and drops, on a small cache and on one where few of many items are dirty, after each of which the
 // cache must name the same oldest evictable item as a full search of the model's recency order, list the same
 // dirty items, and write the same runs: with a bridge, runs joined across short gaps of cached, clean,
-// unpinned items.
+// unpinned items. A find on a cache below its capacity only marks the item; a search that meets a marked
+// evictable item moves it to the newest end, unmarked.
 #include "db/engine/ItemCache.h"
 
 #include <gtest/gtest.h>
@@ -33,6 +34,7 @@ public:
 struct TModelItem {
     bool Dirty = false;
     int Pins = 0;
+    bool Marked = false;
 };
 
 class ItemCacheModelTest : public testing::Test {
@@ -105,12 +107,13 @@ private:
     void Fetch() {
         if (model_.empty()) return;
         auto at = std::next(model_.begin(), ptrdiff_t(random_() % model_.size()));
+        bool full = cache_.Full();
         TFakeItem* item = cache_.Find(at->first);
         ASSERT_NE(item, nullptr);
         Hold(*item);
         ++at->second.Pins;
-        recency_.remove(at->first);
-        recency_.push_back(at->first);
+        at->second.Marked = !full;
+        if (full) MoveToNewest(at->first);
     }
     void Change() {
         if (held_.empty()) return;
@@ -193,12 +196,21 @@ private:
         ASSERT_TRUE(cache_.Consistent());
     }
 
-    uint32_t ModelOldestEvictable() const {
-        for (uint32_t number : recency_) {
-            const TModelItem& item = model_.at(number);
-            if (!item.Dirty && item.Pins == 0) return number;
+    uint32_t ModelOldestEvictable() {
+        for (auto at = recency_.begin(); at != recency_.end();) {
+            uint32_t number = *at++;
+            TModelItem& item = model_.at(number);
+            if (item.Dirty || item.Pins != 0) continue;
+            if (!item.Marked) return number;
+            item.Marked = false;
+            if (at == recency_.end()) return number;
+            MoveToNewest(number);
         }
         return 0;
+    }
+    void MoveToNewest(uint32_t number) {
+        recency_.remove(number);
+        recency_.push_back(number);
     }
     // What the cache does before it takes a new item.
     void ModelMakeRoom(bool mayFlush) {

@@ -337,6 +337,43 @@ TEST(ExpressionProgram, MatchesTheEvaluatorOnRandomExpressionsOverRandomRecords)
         EXPECT_GT(outcomes[bucket], 100) << bucket;
 }
 
+// Every column the compiled form judges straight from its bytes (numbers, booleans), compared with
+// constants of its class either way round, with BETWEEN and with IN, as written and as a filter prepares it.
+TEST(ExpressionProgram, JudgesColumnsAgainstConstantsAsTheEvaluatorDoes) {
+    TRecords generator(7);
+    std::vector<std::vector<uint8_t>> records;
+    for (int i = 0; i < 200; ++i) records.push_back(generator.Record());
+    const std::vector<std::pair<const char*, std::vector<const char*>>> columns = {
+        {"N1", {"-1", "7", "100.5", "32767"}}, {"N2", {"0", "-3", "730000", "7.25"}},
+        {"N3", {"7", "65535", "1e308", "-1"}}, {"N4", {"9223372036854775807", "-1", "1.5"}},
+        {"F1", {"1.5", "-7.25", "100", "0"}},  {"F2", {"6.3e10", "1", "-0.5"}},
+        {"A1", {"7", "-3", "2147483647"}},     {"B1", {"TRUE", "FALSE"}}};
+    std::map<std::string, int> outcomes;
+    int compared = 0;
+    for (const auto& [column, constants] : columns) {
+        std::string c = column, a = constants.front(), b = constants.back();
+        std::vector<std::string> texts = {c + " BETWEEN " + a + " AND " + b,
+                                          c + " NOT BETWEEN " + b + " AND " + a,
+                                          c + " IN (" + a + ", " + b + ")"};
+        for (const char* constant : constants)
+            for (const char* op : {"=", "<>", "<", ">", "<=", ">="})
+                texts.insert(texts.end(),
+                             {c + " " + op + " " + constant, std::string(constant) + " " + op + " " + c,
+                              "(" + c + " " + op + " " + constant + ") OR N2 IS NULL"});
+        for (const std::string& text : texts) {
+            TExpTree tree = ParseText(text, epExtendedPredicates);
+            CheckExpTypes(*tree, LayoutBinder, "test");
+            CompareOnRecords(*tree, text, records, 0, outcomes);
+            TExpTree prepared = PrepareExpTree(*tree, {});
+            CompareOnRecords(*prepared, text + " (prepared)", records, 0, outcomes);
+            ++compared;
+        }
+    }
+    EXPECT_GT(compared, 200);
+    EXPECT_GT(outcomes["4"], 1000);
+    EXPECT_GT(outcomes["4 NULL"], 100);
+}
+
 TEST(ExpressionProgram, RefusesSubSelectsFunctionsAndColumnsItCannotPlace) {
     TFakeHost host;
     for (const char* text : {"N2 IN (SELECT X FROM T)", "COUNT(N2) > 1", "N2 > (SELECT X FROM T)"}) {
