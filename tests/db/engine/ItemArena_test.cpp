@@ -39,8 +39,9 @@ TEST(ItemArenaTest, ObjectsNeverOverlapKeepTheirBytesAndEmptyPiecesGoBack) {
             if (step % 5000 == 0) {
                 for (auto at = live.begin(); at != live.end(); ++at) {
                     ASSERT_EQ(std::memcmp(at->first, std::string(size, char(at->second)).data(), size), 0);
-                    if (std::next(at) != live.end())
+                    if (std::next(at) != live.end()) {
                         ASSERT_GE(size_t(std::next(at)->first - at->first), size);
+                    }
                 }
                 EXPECT_LE(arena.PieceCount(), live.size() / perPiece + 8);
             }
