@@ -113,13 +113,12 @@ void LoadDelimited_Oem(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 
-void LoadDelimited_AppendTo100000Rows(benchmark::State& state) {
-    const QString path = DelimitedFile(int(state.range(0)));
-    const QString first = DelimitedFile(100000);
+// Times appending the file to a fresh grid that `prepare` sets up, untimed.
+template <typename TPrepare> void TimeAppend(benchmark::State& state, const QString& path, TPrepare prepare) {
     for (auto _ : state) {
         state.PauseTiming();
         auto grid = std::make_unique<TVevIvizudEvar>();
-        grid->LoadFromCSV(first);
+        prepare(*grid);
         state.ResumeTiming();
         grid->LoadDelimited(path, true);
         benchmark::DoNotOptimize(grid->RowCount());
@@ -127,6 +126,12 @@ void LoadDelimited_AppendTo100000Rows(benchmark::State& state) {
         grid.reset();
         state.ResumeTiming();
     }
+}
+
+void LoadDelimited_AppendTo100000Rows(benchmark::State& state) {
+    const QString first = DelimitedFile(100000);
+    TimeAppend(state, DelimitedFile(int(state.range(0))),
+               [&](TVevIvizudEvar& grid) { grid.LoadFromCSV(first); });
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 
@@ -150,20 +155,11 @@ void LoadDelimited_WideLines(benchmark::State& state) {
 }
 
 void LoadDelimited_WideAppendAboveFooter(benchmark::State& state) {
-    const QString path = CommaFile(1, int(state.range(0)));
-    for (auto _ : state) {
-        state.PauseTiming();
-        auto grid = std::make_unique<TVevIvizudEvar>();
-        grid->SetRowCount(3);
-        grid->SetColCount(4);
-        grid->FloatingFooter.Visible = true;
-        state.ResumeTiming();
-        grid->LoadDelimited(path, true);
-        benchmark::DoNotOptimize(grid->RowCount());
-        state.PauseTiming();
-        grid.reset();
-        state.ResumeTiming();
-    }
+    TimeAppend(state, CommaFile(1, int(state.range(0))), [](TVevIvizudEvar& grid) {
+        grid.SetRowCount(3);
+        grid.SetColCount(4);
+        grid.FloatingFooter.Visible = true;
+    });
     state.SetItemsProcessed(state.iterations() * (state.range(0) + 1));
 }
 
