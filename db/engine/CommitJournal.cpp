@@ -20,6 +20,11 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// Writes at most this far apart go into the file together, in one write of at most this many bytes:
+// reading and writing back a few kilobytes between them costs less than a write of its own.
+constexpr uint64_t ApplyGapBytes = 4096;
+constexpr uint64_t ApplySpanBytes = 256 << 10;
+
 void PutName(std::vector<uint8_t>& out, const std::string& name) {
     uint8_t length[2];
     StoreLE16(length, uint16_t(name.size()));
@@ -332,29 +337,55 @@ void TCommitJournal::WriteCopies() {
 
 // The bytes of a write that left memory for the copies are read back from the first folder's copy, a
 // piece's worth at a time: the writes lie there one after another in their order, and a big write is
-// mostly small ones (records, pages).
+// mostly small ones (records, pages). Writes to one file that follow one another a little apart in
+// ascending order (the records and pages of a change of many rows) go in one write with the bytes
+// between them, read from the file first and written back as they were.
 void TCommitJournal::Apply() {
-    std::vector<uint8_t> readBack;
+    std::vector<uint8_t> readBack, span;
     uint64_t readFrom = 0, readTo = 0; // the payload's bytes that readBack holds
-    for (const TGathered& write : gathered_) {
+    auto bytesOf = [&](const TGathered& write) {
+        if (!write.Journaled || write.Length == 0 || write.PayloadAt >= payload_.Released())
+            return write.Bytes;
+        if (write.PayloadAt < readFrom || write.PayloadAt + write.Length > readTo) {
+            readFrom = write.PayloadAt;
+            readTo = std::min<uint64_t>(payload_.Size(), readFrom + TGatheredBytes::PieceBytes);
+            readTo = std::max<uint64_t>(readTo, readFrom + write.Length);
+            readBack.resize(size_t(readTo - readFrom));
+            TFileHandler& copy = *copies_.back().Handle;
+            copy.Seek(int64_t(description_.size() + readFrom));
+            copy.ReadBuffer(readBack.data(), readBack.size());
+        }
+        return static_cast<const uint8_t*>(readBack.data() + (write.PayloadAt - readFrom));
+    };
+    auto joins = [](const TGathered& last, const TGathered& next, uint64_t from) {
+        const uint64_t end = last.Offset + last.Length;
+        return !next.Sync && next.Length > 0 && next.File == last.File && next.Offset >= end &&
+               next.Offset - end <= ApplyGapBytes && next.Offset + next.Length - from <= ApplySpanBytes;
+    };
+    for (size_t i = 0; i < gathered_.size();) {
+        const TGathered& write = gathered_[i];
         if (write.Sync) {
             write.File->ApplySync();
+            ++i;
             continue;
         }
-        const uint8_t* bytes = write.Bytes;
-        if (write.Journaled && write.Length > 0 && write.PayloadAt < payload_.Released()) {
-            if (write.PayloadAt < readFrom || write.PayloadAt + write.Length > readTo) {
-                readFrom = write.PayloadAt;
-                readTo = std::min<uint64_t>(payload_.Size(), readFrom + TGatheredBytes::PieceBytes);
-                readTo = std::max<uint64_t>(readTo, readFrom + write.Length);
-                readBack.resize(size_t(readTo - readFrom));
-                TFileHandler& copy = *copies_.back().Handle;
-                copy.Seek(int64_t(description_.size() + readFrom));
-                copy.ReadBuffer(readBack.data(), readBack.size());
-            }
-            bytes = readBack.data() + (write.PayloadAt - readFrom);
+        size_t past = i + 1;
+        if (write.Length > 0)
+            while (past < gathered_.size() && joins(gathered_[past - 1], gathered_[past], write.Offset))
+                ++past;
+        if (past == i + 1) {
+            write.File->ApplyWrite(write.Offset, bytesOf(write), write.Length);
+            ++i;
+            continue;
         }
-        write.File->ApplyWrite(write.Offset, bytes, write.Length);
+        const TGathered& last = gathered_[past - 1];
+        span.resize(size_t(last.Offset + last.Length - write.Offset));
+        write.File->ReadForApply(write.Offset, span.data(), span.size());
+        for (size_t k = i; k < past; ++k)
+            std::memcpy(&span[gathered_[k].Offset - write.Offset], bytesOf(gathered_[k]),
+                        gathered_[k].Length);
+        write.File->ApplyWrite(write.Offset, span.data(), span.size());
+        i = past;
     }
 }
 

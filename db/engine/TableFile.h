@@ -86,6 +86,8 @@ public:
         WriteBuffer(buffer, count);
     }
     void ApplySync() { TFileHandler::FlushBuffers(); }
+    // What the file holds at `offset`, zeros past its end: the bytes between writes applied together.
+    void ReadForApply(uint64_t offset, uint8_t* buffer, size_t count) { ReadAt(offset, buffer, count, true); }
 
 protected:
     // The file is about to be cut: what a file keeps of its content beside its caches must go. Only the
