@@ -21,8 +21,8 @@ namespace fs = std::filesystem;
 namespace {
 
 // Writes at most this far apart go into the file together, in one write of at most this many bytes:
-// reading and writing back a few kilobytes between them costs less than a write of its own.
-constexpr uint64_t ApplyGapBytes = 4096;
+// reading and writing back a kilobyte between them costs about what a write of its own does.
+constexpr uint64_t ApplyGapBytes = 1024;
 constexpr uint64_t ApplySpanBytes = 256 << 10;
 
 void PutName(std::vector<uint8_t>& out, const std::string& name) {
