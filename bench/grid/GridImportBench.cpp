@@ -176,8 +176,7 @@ std::vector<std::vector<QString>> NaiveSplit(const QString& path) {
     return rows;
 }
 
-void Peer_ReadAndSplitPlain(benchmark::State& state) {
-    const QString path = DelimitedFile(int(state.range(0)));
+void TimeNaiveSplit(benchmark::State& state, const QString& path) {
     for (auto _ : state) {
         auto rows = NaiveSplit(path);
         benchmark::DoNotOptimize(rows.data());
@@ -185,18 +184,15 @@ void Peer_ReadAndSplitPlain(benchmark::State& state) {
         rows = {};
         state.ResumeTiming();
     }
+}
+
+void Peer_ReadAndSplitPlain(benchmark::State& state) {
+    TimeNaiveSplit(state, DelimitedFile(int(state.range(0))));
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 
 void Peer_ReadAndSplitPlainWideLines(benchmark::State& state) {
-    const QString path = CommaFile(int(state.range(0)), int(state.range(1)));
-    for (auto _ : state) {
-        auto rows = NaiveSplit(path);
-        benchmark::DoNotOptimize(rows.data());
-        state.PauseTiming();
-        rows = {};
-        state.ResumeTiming();
-    }
+    TimeNaiveSplit(state, CommaFile(int(state.range(0)), int(state.range(1))));
     state.SetItemsProcessed(state.iterations() * state.range(0) * (state.range(1) + 1));
 }
 

@@ -246,6 +246,13 @@ private:
     std::vector<uint8_t> keys_; // the rows' primary keys, one after another
 };
 
+// A local cursor that walks its table whole in record order (no index, range, filter or layout of its own)
+// gives every active record of the table's slots in turn.
+bool WalksWholeInRecordOrder(const TDataCursor& cursor) {
+    return !cursor.IsRemote() && cursor.GetKeyLength() == 0 && !cursor.HasActiveFilters() &&
+           !cursor.Range().Active && cursor.GetRecordSize() == cursor.Table().DataFile().GetRecordSize();
+}
+
 // A search of a single table that its cursor walks whole in record order (no join, no range, no filter
 // of the cursor's, no layout of its own) reads its slots straight, many at a time, none of them taken into
 // the record cache (TDataFile::VisitRecordImages): each active record becomes the target's row as the walk
@@ -254,10 +261,8 @@ bool WalksSlots(TDataQuery& query) {
     TSourceTable& target = *query.TargetTable;
     if (query.SourceTables.size() != 1 || !target.Joins.empty() || target.Access || target.NoMatch)
         return false;
-    TDataCursor& cursor = *target.Cursor;
-    return !cursor.IsRemote() && cursor.GetKeyLength() == 0 && !cursor.HasActiveFilters() &&
-           !cursor.Range().Active && cursor.GetRecordSize() == cursor.Table().DataFile().GetRecordSize() &&
-           target.RecordBuffer.size() >= cursor.GetRecordSize();
+    return WalksWholeInRecordOrder(*target.Cursor) &&
+           target.RecordBuffer.size() >= target.Cursor->GetRecordSize();
 }
 
 // The joined rows' target records that pass the per-row conditions, each once, in the order found.
@@ -504,13 +509,13 @@ public:
         if (source.TargetTable && source.TargetTable->RecordBuffer.empty())
             source.TargetTable->AllocRecordBuffer();
         batch_.emplace(source);
-        if (ReadsEverySlot() && OtherTable(target)) {
+        if (WalksWholeInRecordOrder(rows_) && OtherTable(target)) {
             // Rows appended to another table cannot come back: the slots are read as the rows are taken.
             streams_ = true;
             count_ = rows_.GetRecordCount();
             return;
         }
-        if (ReadsEverySlot()) {
+        if (WalksWholeInRecordOrder(rows_)) {
             while (ReadSlots()) {
             }
         } else {
@@ -555,12 +560,6 @@ public:
     }
 
 private:
-    // A cursor that walks its table whole in record order (no range, no filter, no layout of its own)
-    // gives every active record in turn: they are read straight from the table's slots.
-    bool ReadsEverySlot() const {
-        return !rows_.IsRemote() && rows_.GetKeyLength() == 0 && !rows_.HasActiveFilters() &&
-               !rows_.Range().Active && rows_.GetRecordSize() == rows_.Table().DataFile().GetRecordSize();
-    }
     // The rows go into another table of the same database (whose shared tables are one per table); the
     // target of another database might be the source's files under another name.
     bool OtherTable(TDataCursor& target) const {
