@@ -11,7 +11,9 @@
 // Tables (StatementShapesData.h): O of N rows (ID key, CID and PID without an index, AMOUNT, NOTE), C and P
 // of N/100 rows (ID key), X of N rows whose keys are the even numbers, so that half of O's rows find a
 // partner; H of N/10 rows (ID key, REGION 0-19) and L of N rows (ID key, HID with an index, about ten rows
-// per row of H); the changes work on copies of O. Caches: argument 0 keeps each side's defaults (ours 16 KiB
+// per row of H); the changes work on copies of O. Rows 17-27 change many rows (a tenth, half, every row)
+// of T, a table with an index on its NAME field whose records lie in shuffled order, through its copies
+// T2 and T3: INSERT ... SELECT, DELETE, and UPDATE of the indexed NAME and of the unindexed SCORE. Caches: argument 0 keeps each side's defaults (ours 16 KiB
 // of records and of pages per index, SQLite 2 MiB), 1 gives both caches large enough for every table. Each
 // SELECT's rows are read whole, each value in its own type; the rows counted are checked. The counter MiB is
 // the most resident memory one more run of the statement, untimed, added (TStatementMemory).
@@ -43,6 +45,10 @@ struct TShapeCase {
     std::function<int64_t(int64_t n)> Rows;
     // A change: the copy it works on is filled (or emptied) before each run, untimed.
     enum TPrepare { None, EmptyCopy, FullCopy } Prepare = None;
+    // The copy and the table it copies: O2 of O, or among the indexed tables T2 or T3 of T.
+    const char* Copy = "O2";
+    const char* Original = "O";
+    bool Indexed() const { return Original[0] == 'T'; }
 };
 
 int64_t Unchecked(int64_t) {
@@ -85,20 +91,49 @@ const TShapeCase Cases[] = {
      "SELECT H.ID, H.HNAME, L.QTY, L.PRICE FROM H JOIN L ON L.HID = H.ID WHERE H.REGION = 3", Unchecked},
     {"16_JoinIndexedInWhere", "SELECT L.ID, H.HNAME FROM H, L WHERE H.ID = L.HID AND H.REGION = 3",
      "SELECT L.ID, H.HNAME FROM H, L WHERE H.ID = L.HID AND H.REGION = 3", Unchecked},
+    // Changes of many rows of tables with an index on a text field, whose records lie in shuffled order.
+    {"17_IdxInsertSelectAll", "INSERT INTO T2 SELECT * FROM T", "INSERT INTO T2 SELECT * FROM T",
+     [](int64_t n) { return n; }, TShapeCase::EmptyCopy, "T2", "T"},
+    {"18_IdxInsertSelectTenth", "INSERT INTO T2 SELECT * FROM T WHERE CITY = 'City 3'",
+     "INSERT INTO T2 SELECT * FROM T WHERE CITY = 'City 3'", Unchecked, TShapeCase::EmptyCopy, "T2", "T"},
+    {"19_IdxDeleteTenth", "DELETE FROM T2 WHERE CITY = 'City 3'", "DELETE FROM T2 WHERE CITY = 'City 3'",
+     Unchecked, TShapeCase::FullCopy, "T2", "T"},
+    {"20_IdxDeleteHalf", "DELETE FROM T2 WHERE SCORE < 500", "DELETE FROM T2 WHERE SCORE < 500", Unchecked,
+     TShapeCase::FullCopy, "T2", "T"},
+    {"21_IdxDeleteAll", "DELETE FROM T2 WHERE SCORE >= 0", "DELETE FROM T2 WHERE SCORE >= 0",
+     [](int64_t n) { return n; }, TShapeCase::FullCopy, "T2", "T"},
+    {"22_IdxUpdateNameAll", "UPDATE T3 SET NAME = 'x' || NAME", "UPDATE T3 SET NAME = 'x' || NAME",
+     [](int64_t n) { return n; }, TShapeCase::FullCopy, "T3", "T"},
+    {"23_IdxUpdateNameTenth", "UPDATE T3 SET NAME = 'x' || NAME WHERE CITY = 'City 3'",
+     "UPDATE T3 SET NAME = 'x' || NAME WHERE CITY = 'City 3'", Unchecked, TShapeCase::FullCopy, "T3", "T"},
+    {"24_IdxUpdateNameHalf", "UPDATE T3 SET NAME = 'x' || NAME WHERE SCORE < 500",
+     "UPDATE T3 SET NAME = 'x' || NAME WHERE SCORE < 500", Unchecked, TShapeCase::FullCopy, "T3", "T"},
+    {"25_IdxUpdateScoreAll", "UPDATE T3 SET SCORE = SCORE + 1", "UPDATE T3 SET SCORE = SCORE + 1",
+     [](int64_t n) { return n; }, TShapeCase::FullCopy, "T3", "T"},
+    {"26_IdxUpdateScoreTenth", "UPDATE T3 SET SCORE = SCORE + 1 WHERE CITY = 'City 3'",
+     "UPDATE T3 SET SCORE = SCORE + 1 WHERE CITY = 'City 3'", Unchecked, TShapeCase::FullCopy, "T3", "T"},
+    {"27_IdxUpdateScoreHalf", "UPDATE T3 SET SCORE = SCORE + 1 WHERE SCORE < 500",
+     "UPDATE T3 SET SCORE = SCORE + 1 WHERE SCORE < 500", Unchecked, TShapeCase::FullCopy, "T3", "T"},
 };
 
 // The copy the change works on, made ready untimed.
-void PrepareCopy(TShapeDatabases& db, TShapeCase::TPrepare prepare, bool ours) {
-    if (prepare == TShapeCase::None) return;
-    const char* empty = "DELETE FROM O2";
-    const char* fill = "INSERT INTO O2 SELECT * FROM O";
+void PrepareCopy(TShapeDatabases& db, const TShapeCase& shape, bool ours) {
+    if (shape.Prepare == TShapeCase::None) return;
+    std::string empty = std::string("DELETE FROM ") + shape.Copy;
+    std::string fill = std::string("INSERT INTO ") + shape.Copy + " SELECT * FROM " + shape.Original;
     if (ours) {
         db.RunOurs(empty);
-        if (prepare == TShapeCase::FullCopy) db.RunOurs(fill);
+        if (shape.Prepare == TShapeCase::FullCopy) db.RunOurs(fill);
     } else {
-        db.Sqlite.Exec(empty);
-        if (prepare == TShapeCase::FullCopy) db.Sqlite.Exec(fill);
+        db.Sqlite.Exec(empty.c_str());
+        if (shape.Prepare == TShapeCase::FullCopy) db.Sqlite.Exec(fill.c_str());
     }
+}
+
+TShapeDatabases& DatabasesOf(const TShapeCase& shape, int64_t n, bool wholeTableCaches) {
+    TShapeDatabases& db = ShapeDatabases(n, wholeTableCaches);
+    if (shape.Indexed()) db.IndexedTables();
+    return db;
 }
 
 int64_t ReadOurRows(TDataCursor& result, std::vector<uint8_t>& record, std::vector<uint8_t>& value) {
@@ -153,23 +188,23 @@ private:
 
 void RunOurs(benchmark::State& state, const TShapeCase& shape) {
     int64_t n = state.range(0);
-    TShapeDatabases& db = ShapeDatabases(n, state.range(1) != 0);
+    TShapeDatabases& db = DatabasesOf(shape, n, state.range(1) != 0);
     TQueryStatement statement(db.Ours());
     statement.Prepare(shape.Ours);
     std::vector<uint8_t> record, value(256);
     int64_t rows = 0, expected = shape.Rows(n);
-    PrepareCopy(db, shape.Prepare, true);
+    PrepareCopy(db, shape, true);
     FirstRun(statement, record, value);
     for (auto _ : state) {
         state.PauseTiming();
-        PrepareCopy(db, shape.Prepare, true);
+        PrepareCopy(db, shape, true);
         state.ResumeTiming();
         rows = ExecuteOurs(statement, record, value);
         if (expected >= 0) Check(rows == expected, shape.Ours);
     }
     state.counters["rows"] = double(rows);
     TStatementMemory memory; // a run of its own, untimed
-    PrepareCopy(db, shape.Prepare, true);
+    PrepareCopy(db, shape, true);
     memory.Before();
     ExecuteOurs(statement, record, value);
     memory.After();
@@ -178,15 +213,15 @@ void RunOurs(benchmark::State& state, const TShapeCase& shape) {
 
 void RunSqlite(benchmark::State& state, const TShapeCase& shape) {
     int64_t n = state.range(0);
-    TShapeDatabases& db = ShapeDatabases(n, state.range(1) != 0);
+    TShapeDatabases& db = DatabasesOf(shape, n, state.range(1) != 0);
     db.SetSqliteCaches(state.range(1) != 0);
     sqlite3_stmt* statement = db.Sqlite.Prepare(shape.Sqlite);
     int64_t rows = 0, expected = shape.Rows(n);
-    PrepareCopy(db, shape.Prepare, false);
+    PrepareCopy(db, shape, false);
     ReadSqliteRows(statement);
     for (auto _ : state) {
         state.PauseTiming();
-        PrepareCopy(db, shape.Prepare, false);
+        PrepareCopy(db, shape, false);
         state.ResumeTiming();
         rows = ReadSqliteRows(statement);
         if (sqlite3_column_count(statement) == 0) rows = sqlite3_changes(db.Sqlite.Handle());
@@ -194,7 +229,7 @@ void RunSqlite(benchmark::State& state, const TShapeCase& shape) {
     }
     state.counters["rows"] = double(rows);
     TStatementMemory memory;
-    PrepareCopy(db, shape.Prepare, false);
+    PrepareCopy(db, shape, false);
     memory.Before();
     ReadSqliteRows(statement);
     memory.After();

@@ -9,6 +9,11 @@
 //   H  (ID INTEGER key, HNAME CHAR(20), REGION INTEGER 0-19) of N/10 rows
 //   L  (ID INTEGER key, HID INTEGER with an index of its own, QTY INTEGER, PRICE FLOAT) of N rows; HID a
 //      fixed-seed draw below N/10: about ten rows of L per row of H, their records scattered over L
+//   T  (ID INTEGER key, NAME CHAR(20) with an index of its own, CITY CHAR(20), SCORE INTEGER, BORN DATE) of
+//      N rows appended in a fixed-seed shuffled order of their IDs, so that its records lie in no key's
+//      order; NAME a fixed-seed draw of letters, CITY one of ten ("City 0" .. "City 9"), SCORE 0-999;
+//      T2 and T3 like T (with the NAME index), the targets of copies, deletes and updates. Made at the
+//      first use of a case that works on them (IndexedTables).
 // Both sides write without syncing (SQLite without a journal); SQLite's statistics are gathered (ANALYZE).
 #pragma once
 
@@ -24,6 +29,8 @@
 #include <cstring>
 #include <filesystem>
 #include <map>
+#include <numeric>
+#include <algorithm>
 #include <memory>
 #include <random>
 #include <string>
@@ -34,7 +41,7 @@ namespace vorsam::bench {
 class TShapeDatabases {
 public:
     TShapeDatabases(int64_t rows, bool wholeTableCaches)
-        : Sqlite("shapes-" + std::to_string(rows) + (wholeTableCaches ? "-whole" : "-default")) {
+        : Sqlite("shapes-" + std::to_string(rows) + (wholeTableCaches ? "-whole" : "-default")), rows_(rows) {
         InitializeLibraryGlobals();
         if (wholeTableCaches) session_.SetBufferSizes(WholeTableCaches());
         std::string folder =
@@ -68,6 +75,23 @@ public:
     TShapeDatabases& operator=(const TShapeDatabases&) = delete;
 
     TDataDirectory& Ours() { return *directory_; }
+    // Makes T, T2 and T3 (above) on both sides, once.
+    void IndexedTables() {
+        if (indexed_) return;
+        indexed_ = true;
+        for (const char* table : {"T", "T2", "T3"}) {
+            std::string create = std::string("CREATE TABLE ") + table +
+                                 " (ID INTEGER, NAME CHAR(20), CITY CHAR(20), SCORE INTEGER, BORN DATE, PRIMARY "
+                                 "KEY (ID))";
+            std::string index = std::string("CREATE INDEX ") + table + "NAME ON " + table + " (NAME)";
+            for (const std::string& sql : {create, index}) {
+                RunOurs(sql);
+                Sqlite.Exec(sql.c_str());
+            }
+        }
+        FillIndexed();
+        Sqlite.Exec("ANALYZE");
+    }
     int32_t RunOurs(const std::string& sql) {
         TQueryStatement statement(*directory_);
         statement.Prepare(sql);
@@ -82,6 +106,33 @@ public:
     TSqliteFile Sqlite;
 
 private:
+    void FillIndexed() {
+        std::mt19937 random(23);
+        std::vector<int32_t> ids(static_cast<size_t>(rows_));
+        std::iota(ids.begin(), ids.end(), 0);
+        std::shuffle(ids.begin(), ids.end(), random);
+        Sqlite.Exec("BEGIN");
+        Append("T", rows_, "INSERT INTO T VALUES (?, ?, ?, ?, ?)", [&](int64_t i, auto put, sqlite3_stmt* s) {
+            int32_t id = ids[size_t(i)], score = int32_t(random() % 1000);
+            int32_t born = 711858 + int32_t(random() % 18262); // 1950-01-01 and fifty years on
+            std::string name(6 + random() % 12, ' ');
+            for (size_t c = 0; c < name.size(); ++c)
+                if (c != 5) name[c] = char((c == 0 || c == 6 ? 'A' : 'a') + random() % 26);
+            std::string city = "City " + std::to_string(random() % 10);
+            put(1, &id);
+            put(2, name.c_str());
+            put(3, city.c_str());
+            put(4, &score);
+            put(5, &born);
+            sqlite3_bind_int(s, 1, id);
+            sqlite3_bind_text(s, 2, name.c_str(), -1, SQLITE_TRANSIENT);
+            sqlite3_bind_text(s, 3, city.c_str(), -1, SQLITE_TRANSIENT);
+            sqlite3_bind_int(s, 4, score);
+            sqlite3_bind_int(s, 5, born);
+        });
+        Sqlite.Exec("COMMIT");
+    }
+
     // Appends the rows through a cursor of ours and a prepared INSERT of SQLite's; `put` gives row i's values
     // (field number and native bytes; strings end with their zero).
     template <typename Put> void Append(const char* table, int64_t count, const char* insert, Put put) {
@@ -170,6 +221,8 @@ private:
         Sqlite.Exec("COMMIT");
     }
 
+    int64_t rows_;
+    bool indexed_ = false;
     TDataSession session_;
     TDataDirectory* directory_ = nullptr;
 };
