@@ -13,10 +13,11 @@
 // partner; H of N/10 rows (ID key, REGION 0-19) and L of N rows (ID key, HID with an index, about ten rows
 // per row of H); the changes work on copies of O. Rows 17-27 change many rows (a tenth, half, every row)
 // of T, a table with an index on its NAME field whose records lie in shuffled order, through its copies
-// T2 and T3: INSERT ... SELECT, DELETE, and UPDATE of the indexed NAME and of the unindexed SCORE. Caches: argument 0 keeps each side's defaults (ours 16 KiB
-// of records and of pages per index, SQLite 2 MiB), 1 gives both caches large enough for every table. Each
-// SELECT's rows are read whole, each value in its own type; the rows counted are checked. The counter MiB is
-// the most resident memory one more run of the statement, untimed, added (TStatementMemory).
+// T2 and T3: INSERT ... SELECT, DELETE, and UPDATE of the indexed NAME and of the unindexed SCORE. Caches:
+// argument 0 keeps each side's defaults (ours 16 KiB of records and of pages per index, SQLite 2 MiB), 1
+// gives both caches large enough for every table. Each SELECT's rows are read whole, each value in its own
+// type; the rows counted are checked. The counter MiB is the most resident memory one more run of the
+// statement, untimed, added (TStatementMemory).
 #include "StatementShapesData.h"
 
 #include "bench/engine/DataSetBenchSupport.h"

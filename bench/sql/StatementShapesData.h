@@ -25,13 +25,13 @@
 #include "db/lib/LibraryGlobals.h"
 #include "db/sql/QueryStatement.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <map>
-#include <numeric>
-#include <algorithm>
 #include <memory>
+#include <numeric>
 #include <random>
 #include <string>
 #include <utility>
@@ -80,9 +80,10 @@ public:
         if (indexed_) return;
         indexed_ = true;
         for (const char* table : {"T", "T2", "T3"}) {
-            std::string create = std::string("CREATE TABLE ") + table +
-                                 " (ID INTEGER, NAME CHAR(20), CITY CHAR(20), SCORE INTEGER, BORN DATE, PRIMARY "
-                                 "KEY (ID))";
+            std::string create =
+                std::string("CREATE TABLE ") + table +
+                " (ID INTEGER, NAME CHAR(20), CITY CHAR(20), SCORE INTEGER, BORN DATE, PRIMARY "
+                "KEY (ID))";
             std::string index = std::string("CREATE INDEX ") + table + "NAME ON " + table + " (NAME)";
             for (const std::string& sql : {create, index}) {
                 RunOurs(sql);

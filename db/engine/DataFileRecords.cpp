@@ -536,6 +536,8 @@ void TDataFile::ForEachActiveRecord(const TVisitor& visit) {
 void TDataFile::TrimRecordCache() {
     // Never flushes while the table is locked whole: its changes are uncommitted until the lock ends.
     cache_.Trim(CacheLimit(), !owner_.LockedWhole(), [this] { FlushRecords(); });
+    // The spill file stays open for the whole-table lock's next commit; after the lock it goes.
+    if (spill_ && spill_->Empty() && !owner_.LockedWhole()) spill_.reset();
     Charge();
 }
 

@@ -27,12 +27,14 @@ protected:
 
 // The bytes that the tables reading one settings object (a session's) keep in their caches beyond the
 // caches' sizes while locked whole, mostly changes that may not reach the files yet, and the caches that
-// hold them. A copy of the settings counts afresh.
+// hold them; and the bytes of the changes waiting in their spill files. A copy of the settings counts
+// afresh.
 struct TChangeBytes {
     TChangeBytes() = default;
     TChangeBytes(const TChangeBytes&) {}
     TChangeBytes& operator=(const TChangeBytes&) { return *this; }
     mutable uint64_t Held = 0;
+    mutable uint64_t Spilled = 0;
     mutable std::vector<TChangeHolder*> Holders;
 };
 

@@ -350,7 +350,13 @@ bool TIndexFile::GetKeptPage(uint8_t slot, TPage*& page, CacheClient* client) {
 
 void TIndexFile::FlushPages(bool text) {
     if (text && !textFile_) return;
-    if (!text) WriteSpilled();
+    if (!text && Spilled()) {
+        // A page modified again since it was spilled is written from the cache alone.
+        for (TPage* page : held_)
+            if (!header_.IsTextSlot(page->Format().Slot) && page->Modified() && page->PinCount() == 0)
+                spill_->Forget(page->Number());
+        WriteSpilled();
+    }
     assert(HeldAreListed());
     ForModifiedRuns(text, [&](std::span<TPage* const> run) { WriteRun(text, run); });
 }
@@ -443,6 +449,8 @@ void TIndexFile::TrimPageCache() {
         }
         cache.Capacity = std::max(cache.Pages.Count(), limit);
     }
+    // The spill file stays open for the whole-table lock's next commit; after the lock it goes.
+    if (spill_ && spill_->Empty() && !owner_.LockedWhole()) spill_.reset();
     Charge();
 }
 

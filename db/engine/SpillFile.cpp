@@ -3,24 +3,29 @@
 #include "db/lib/FileList.h"
 
 #include <algorithm>
-#include <bit>
 #include <cassert>
 #include <cstring>
 #include <filesystem>
+#include <numeric>
 
 namespace vorsam {
 
 namespace {
-// Items are written through a staged region of this many bytes (read, patched, written back), so that
-// scattered items cost a read and a write per region, not a write each; they are read back in windows.
-constexpr uint64_t RegionBytes = 65536;
-constexpr uint64_t WindowBytes = uint64_t(1) << 20;
+// New items gather in memory up to this many bytes and go to the file in one write.
+constexpr size_t TailBytes = 65536;
+// ForEachRun takes the items in number order this many bytes at a time; places at most GapBytes apart
+// are read in one read (with the bytes between them), up to ReadBytes.
+constexpr size_t WindowBytes = size_t(1) << 20;
+constexpr uint64_t GapBytes = 65536;
+constexpr uint64_t ReadBytes = uint64_t(1) << 20;
 } // namespace
 
 TSpillFile::TSpillFile(const EngineSettings& settings, size_t itemSize)
     : settings_(settings), itemSize_(std::max<size_t>(itemSize, 1)) {}
 
-TSpillFile::~TSpillFile() = default;
+TSpillFile::~TSpillFile() {
+    Uncount(HeldBytes());
+}
 
 void TSpillFile::Open() {
     if (file_) return;
@@ -33,103 +38,166 @@ void TSpillFile::Open() {
     file_ = std::move(file);
 }
 
-void TSpillFile::ReadAt(uint64_t offset, uint8_t* bytes, size_t count) {
-    TFileAccess access(*file_);
-    file_->Seek(int64_t(offset));
-    file_->ReadBuffer(bytes, count, true); // what was never written reads as zeros
+uint32_t& TSpillFile::Entry(uint32_t number) {
+    size_t page = number >> MapPageBits;
+    if (page >= map_.size()) map_.resize(page + 1);
+    if (!map_[page]) map_[page] = std::make_unique<uint32_t[]>(MapPageEntries); // zeroed
+    return map_[page][number & (MapPageEntries - 1)];
 }
 
-void TSpillFile::StageRegion(uint64_t start) {
-    if (start == regionStart_) return;
-    WriteRegion();
-    region_.resize(RegionBytes);
-    ReadAt(start, region_.data(), region_.size());
-    regionStart_ = start;
+void TSpillFile::ReadAt(uint64_t place, uint8_t* bytes, size_t count) {
+    TFileAccess access(*file_);
+    file_->Seek(int64_t(place * itemSize_));
+    file_->ReadBuffer(bytes, count);
 }
 
-void TSpillFile::WriteRegion() {
-    if (!regionDirty_) return;
+void TSpillFile::WriteAt(uint64_t place, const uint8_t* bytes, size_t count) {
     TFileAccess access(*file_);
-    file_->Seek(int64_t(regionStart_));
-    file_->WriteBuffer(region_.data(), region_.size());
-    regionDirty_ = false;
+    file_->Seek(int64_t(place * itemSize_));
+    file_->WriteBuffer(bytes, count);
+}
+
+void TSpillFile::WriteTail() {
+    if (!tail_.empty()) WriteAt(tailStart_, tail_.data(), tail_.size());
+    tail_.clear();
+    tailStart_ = places_;
 }
 
 void TSpillFile::Put(uint32_t first, uint32_t count, const uint8_t* bytes) {
     if (count == 0) return;
     assert(first > 0);
     Open();
-    uint64_t offset = uint64_t(first - 1) * itemSize_, end = offset + uint64_t(count) * itemSize_;
-    for (uint64_t at = offset; at < end;) {
-        uint64_t start = at / RegionBytes * RegionBytes;
-        size_t length = size_t(std::min(end, start + RegionBytes) - at);
-        if (length == RegionBytes || itemSize_ >= RegionBytes / 16) {
-            // A whole region, or items large enough to be written each: no staging.
-            if (start == regionStart_) {
-                if (length != RegionBytes) WriteRegion(); // the staged items outside this write stay
-                regionStart_ = UINT64_MAX;
-                regionDirty_ = false;
-            }
-            TFileAccess access(*file_);
-            file_->Seek(int64_t(at));
-            file_->WriteBuffer(bytes + (at - offset), length);
-        } else {
-            StageRegion(start);
-            std::memcpy(&region_[at - start], bytes + (at - offset), length);
-            regionDirty_ = true;
+    // Items held before whose places lie one after another in the file go back in one write.
+    uint32_t runPlace = 0, runCount = 0;
+    const uint8_t* runBytes = nullptr;
+    auto writeRun = [&] {
+        if (runCount > 0) WriteAt(runPlace, runBytes, size_t(runCount) * itemSize_);
+        runCount = 0;
+    };
+    for (uint32_t i = 0; i < count; ++i) {
+        const uint8_t* item = bytes + size_t(i) * itemSize_;
+        uint32_t& entry = Entry(first + i);
+        if (entry == 0) {
+            if (tail_.size() + itemSize_ > std::max(TailBytes, itemSize_)) WriteTail();
+            tail_.insert(tail_.end(), item, item + itemSize_);
+            entry = ++places_;
+            ++held_;
+            settings_.HeldChanges.Spilled += itemSize_;
+            continue;
         }
-        at += length;
+        uint32_t place = entry - 1;
+        if (place >= tailStart_) {
+            std::memcpy(&tail_[size_t(place - tailStart_) * itemSize_], item, itemSize_);
+        } else if (runCount > 0 && place == runPlace + runCount && item == runBytes + runCount * itemSize_) {
+            ++runCount;
+        } else {
+            writeRun();
+            runPlace = place;
+            runBytes = item;
+            runCount = 1;
+        }
     }
-    uint32_t last = first + count - 1;
-    if (last / 64 >= bits_.size()) bits_.resize(last / 64 + 1);
-    for (uint32_t n = first; n <= last; ++n) {
-        uint64_t& word = bits_[n / 64];
-        uint64_t bit = uint64_t(1) << (n % 64);
-        held_ += (word & bit) == 0;
-        word |= bit;
-    }
+    writeRun();
 }
 
 void TSpillFile::Get(uint32_t number, uint8_t* bytes) {
-    assert(Holds(number) && file_);
-    WriteRegion();
-    ReadAt(uint64_t(number - 1) * itemSize_, bytes, itemSize_);
+    uint32_t entry = PlaceOf(number);
+    assert(entry != 0 && file_);
+    uint32_t place = entry - 1;
+    if (place >= tailStart_)
+        std::memcpy(bytes, &tail_[size_t(place - tailStart_) * itemSize_], itemSize_);
+    else
+        ReadAt(place, bytes, itemSize_);
+}
+
+void TSpillFile::Forget(uint32_t number) {
+    if (!Holds(number)) return;
+    Entry(number) = 0;
+    --held_;
+    Uncount(itemSize_);
 }
 
 void TSpillFile::ForEachRun(const std::function<void(uint32_t, uint32_t, const uint8_t*)>& write) {
     if (held_ == 0) return;
-    WriteRegion();
-    const uint32_t end = uint32_t(bits_.size() * 64);
-    uint64_t windowStart = UINT64_MAX;
-    std::vector<uint8_t> window;
-    for (uint32_t n = 0; n < end;) {
-        uint64_t word = bits_[n / 64] >> (n % 64);
-        if (word == 0) {
-            n = (n / 64 + 1) * 64;
-            continue;
+    const size_t perWindow = std::max<size_t>(1, WindowBytes / itemSize_);
+    std::vector<uint32_t> numbers, places, byPlace;
+    std::vector<uint8_t> window, read;
+    numbers.reserve(perWindow);
+    places.reserve(perWindow);
+    // The window's items (numbers ascending) into `window` in number order, read from their places in
+    // place order; then handed on in runs of consecutive numbers.
+    auto take = [&] {
+        const size_t count = numbers.size();
+        window.resize(count * itemSize_);
+        byPlace.resize(count);
+        std::iota(byPlace.begin(), byPlace.end(), 0u);
+        auto placeOrder = [&](uint32_t a, uint32_t b) { return places[a] < places[b]; };
+        if (!std::is_sorted(byPlace.begin(), byPlace.end(), placeOrder))
+            std::sort(byPlace.begin(), byPlace.end(), placeOrder);
+        for (size_t i = 0; i < count;) {
+            const uint64_t start = places[byPlace[i]];
+            if (start >= tailStart_) {
+                std::memcpy(&window[size_t(byPlace[i]) * itemSize_],
+                            &tail_[size_t(start - tailStart_) * itemSize_], itemSize_);
+                ++i;
+                continue;
+            }
+            size_t j = i + 1;
+            while (j < count) {
+                const uint64_t place = places[byPlace[j]], last = places[byPlace[j - 1]];
+                if (place >= tailStart_ || (place - last - 1) * itemSize_ > GapBytes ||
+                    (place - start + 1) * itemSize_ > ReadBytes)
+                    break;
+                ++j;
+            }
+            const uint64_t end = places[byPlace[j - 1]] + 1;
+            read.resize(size_t(end - start) * itemSize_);
+            ReadAt(start, read.data(), read.size());
+            for (size_t k = i; k < j; ++k)
+                std::memcpy(&window[size_t(byPlace[k]) * itemSize_],
+                            &read[size_t(places[byPlace[k]] - start) * itemSize_], itemSize_);
+            i = j;
         }
-        n += uint32_t(std::countr_zero(word));
-        uint64_t offset = uint64_t(n - 1) * itemSize_;
-        if (windowStart == UINT64_MAX || offset < windowStart ||
-            offset + itemSize_ > windowStart + window.size()) {
-            windowStart = offset;
-            window.resize(std::max<size_t>(WindowBytes, itemSize_));
-            ReadAt(windowStart, window.data(), window.size());
+        for (size_t i = 0; i < count;) {
+            size_t j = i + 1;
+            while (j < count && numbers[j] == numbers[j - 1] + 1) ++j;
+            write(numbers[i], uint32_t(j - i), &window[i * itemSize_]);
+            i = j;
         }
-        uint32_t first = n;
-        while (n < end && Holds(n) && uint64_t(n) * itemSize_ <= windowStart + window.size()) ++n;
-        write(first, n - first, &window[offset - windowStart]);
+        numbers.clear();
+        places.clear();
+    };
+    for (size_t page = 0; page < map_.size(); ++page) {
+        if (!map_[page]) continue;
+        for (uint32_t i = 0; i < MapPageEntries; ++i) {
+            uint32_t entry = map_[page][i];
+            if (entry == 0) continue;
+            numbers.push_back(uint32_t(page << MapPageBits) + i);
+            places.push_back(entry - 1);
+            if (numbers.size() == perWindow) take();
+        }
     }
+    if (!numbers.empty()) take();
+}
+
+void TSpillFile::Uncount(uint64_t bytes) {
+    uint64_t& spilled = settings_.HeldChanges.Spilled;
+    spilled -= std::min(spilled, bytes);
 }
 
 void TSpillFile::Clear() {
-    if (held_ == 0 && !file_) return;
-    bits_.clear();
-    bits_.shrink_to_fit();
+    Uncount(HeldBytes());
+    map_.clear();
     held_ = 0;
-    std::vector<uint8_t>().swap(region_);
-    regionStart_ = UINT64_MAX;
-    regionDirty_ = false;
+    places_ = 0;
+    tail_.clear();
+    tailStart_ = 0;
+}
+
+void TSpillFile::Close() {
+    Clear();
+    std::vector<uint8_t>().swap(tail_);
+    map_.shrink_to_fit();
     file_.reset(); // a temporary file goes with its last handle
 }
 

@@ -20,9 +20,9 @@ int32_t RowsOf(uint64_t rows) {
     return int32_t(std::clamp<uint64_t>(rows, 1, std::numeric_limits<int32_t>::max()));
 }
 
-// The first interval: as many rows as changed records of the target (each record with its room in the
-// cache) fit in StatementCommitBytes, or what the session's record cache holds when that is more: 2 x
-// cache bytes / record size, at most the cache's record limit.
+// The fewest rows of a measured interval: as many as changed records of the target (each record with its
+// room in the cache) fit in StatementCommitBytes, or what the session's record cache holds when that is
+// more: 2 x cache bytes / record size, at most the cache's record limit.
 int32_t FirstInterval(const TDataCursor& target) {
     const EngineSettings& settings = target.Settings();
     uint64_t size = std::max<uint32_t>(target.GetRecordSize(), 1);
@@ -86,7 +86,16 @@ void TDataChangeRun::RowRead() {
     if (counter_ < std::numeric_limits<uint32_t>::max()) ++counter_;
 }
 
+// A measured interval has taken its fewest rows, and its changes held and spilled reach its bytes.
+bool TDataChangeRun::BytesReached() const {
+    if (!measured_ || sinceCommit_ < interval_) return false;
+    const EngineSettings& settings = target_.Settings();
+    return settings.HeldChanges.Held + settings.HeldChanges.Spilled >=
+           IntervalBudgets * std::max<uint64_t>(settings.ChangeBudget, 1);
+}
+
 void TDataChangeRun::RowWriting() {
+    due_ = due_ || BytesReached();
     if (writing_) return;
     target_.Table().BeginWrite();
     writing_ = true;
@@ -110,41 +119,37 @@ void TDataChangeRun::AbortWriting() noexcept {
     }
 }
 
+// A table holds fewer records than the count can tell; the count still never wraps.
+void TDataChangeRun::Counted(size_t count) {
+    auto room = [](int32_t value) { return size_t(std::numeric_limits<int32_t>::max() - value); };
+    done_ += int32_t(std::min(count, room(done_)));
+    sinceCommit_ += int32_t(std::min(count, room(sinceCommit_)));
+    if (!own_) rowsAffected_ = done_;
+}
+
 void TDataChangeRun::RowWritten(bool counted) {
     if (!counted) return;
-    // A table holds fewer records than the count can tell; the count still never wraps.
-    if (done_ < std::numeric_limits<int32_t>::max()) ++done_;
-    ++sinceCommit_;
-    bool commit = interval_ > 0 && sinceCommit_ >= interval_;
-    if (!own_) {
-        rowsAffected_ = done_;
-        if (!commit) return;
-    } else if (!commit) {
-        return;
-    }
+    bool commit = CommitsAtNextRow();
+    Counted(1);
+    if (commit) Commit();
+}
+
+void TDataChangeRun::SetWritten(size_t count) {
+    if (count == 0) return;
+    Counted(count);
+    bool commit = due_ || BytesReached() || (!measured_ && interval_ > 0 && sinceCommit_ >= interval_);
+    if (commit) Commit();
+}
+
+// An intermediate commit: of the run's own transaction, or with COMMIT INTERVAL of the caller's, which goes
+// on.
+void TDataChangeRun::Commit() {
     EndWriting();
-    if (measured_) Measure();
+    due_ = false;
     database_.Commit(false, options_.CommitFlush);
     target_.SaveChangeCounts();
     rowsAffected_ = done_;
     sinceCommit_ = 0;
-}
-
-// What the interval's rows hold beyond the caches' sizes (the session's changes held, HeldChanges) sets the
-// next intervals: as many rows as fill three quarters of the session's budget. Intermediate commits keep
-// the caches as they grew, so that what an interval held stays held: the measure is taken once, at the
-// first commit that finds anything held; until then each interval is four times the one before.
-void TDataChangeRun::Measure() {
-    const EngineSettings& settings = target_.Settings();
-    uint64_t held = settings.HeldChanges.Held;
-    if (held == 0) {
-        interval_ = RowsOf(uint64_t(interval_) * 4);
-        return;
-    }
-    measured_ = false;
-    uint64_t perRow = std::max<uint64_t>(1, (held + uint64_t(sinceCommit_) - 1) / uint64_t(sinceCommit_));
-    interval_ =
-        RowsOf(std::min<uint64_t>(uint64_t(settings.ChangeBudget) * 3 / 4 / perRow, uint64_t(interval_) * 4));
 }
 
 void TDataChangeRun::End() {

@@ -6,16 +6,17 @@
 // `CommitInterval` rows (the transaction goes on; the cursor then takes the committed state as its own, so
 // that its writes are not taken for another user's) and ends it with a last commit, also after an abort;
 // an exception leaving the row loop rolls it back (rows committed at earlier intervals stay committed).
-// Without a COMMIT INTERVAL the interval follows what the rows really hold: the records a transaction
+// Without a COMMIT INTERVAL the interval follows what the rows really change: the records a transaction
 // changes and the index pages they dirty stay in memory until its commit (past the session's budget of
-// changes, in spill files), and a commit costs a fixed part (the journal's pages above the leaves, the
-// headers) that fewer, longer intervals spread thinner. The first interval takes as many rows as changed
-// records (with their room in the cache) fill half the budget (StatementCommitBytes), however small the
-// session's record cache; a session whose cache holds more (2 x cache bytes / record size, at most the
-// cache's record limit) keeps that many. Its commit measures what the rows held beyond the caches' sizes
-// (the session's HeldChanges), and the later intervals take as many rows as fill three quarters of the
-// budget, so that no interval spills; intermediate commits keep the caches as they grew (the statement's
-// end gives them back).
+// changes, in spill files, which stay open from one interval to the next), and a commit writes each of
+// them once, twice with its journal, however many rows changed it: an interval of rows whose keys are
+// spread over an index writes nearly every leaf of it, so that fewer, longer intervals cost less. An
+// interval takes at least as many rows as changed records (with their room in the cache) fill half the
+// budget (StatementCommitBytes), however small the session's record cache, or what the session's cache
+// holds when that is more (2 x cache bytes / record size, at most the cache's record limit); it ends at
+// the first row after that at which the changes held and spilled (the session's TChangeBytes) reach
+// IntervalBudgets times the budget, so that a commit's journal and spill files stay within that many bytes
+// on disk. Intermediate commits keep the caches as they grew (the statement's end gives them back).
 //
 // Row count (`RowsAffected`): inside the caller's transaction it follows every counted row; in a run of its
 // own it moves at each commit (between commits it keeps its last value) and is the whole count at the end.
@@ -39,10 +40,11 @@ namespace vorsam {
 class TDataCursor;
 class TDataDirectory;
 
-// The bytes of changed records (with their room in the cache) of the first interval of a statement's own
-// transaction without COMMIT INTERVAL: half the session's budget of changes (TBufferSizes::ChangeBudget), so
-// that the index pages they change fit in the rest and nothing waits in a spill file before the commit.
+// The bytes of changed records (with their room in the cache) of the shortest interval of a statement's own
+// transaction without COMMIT INTERVAL: half the session's budget of changes (TBufferSizes::ChangeBudget).
 uint32_t StatementCommitBytes(const TDataCursor& target);
+// Such an interval ends once the changes held and spilled reach this many times the budget.
+inline constexpr uint64_t IntervalBudgets = 64;
 
 // Told a percentage; sets the flag to abort the run.
 using TChangeProgress = std::function<void(uint16_t percent, bool& abort)>;
@@ -70,18 +72,26 @@ public:
 
     // One more row read: the progress step (which may set the abort flag).
     void RowRead();
-    // Before a row is written: the write level of the rows up to the next commit.
+    // Before a row, or a set of rows, is written: the write level of the rows up to the next commit; and
+    // whether the interval's changes reached its bytes, which ends it with the row (or set) to come.
     void RowWriting();
-    // A row was written; `counted` adds it to the count. Then the commit rule.
+    // A row was written; `counted` adds it to the count. Then the commit rule, as decided before the row
+    // (CommitsAtNextRow): the caller may hold records until then.
     void RowWritten(bool counted = true);
+    // A set of `count` rows was written, each counted, holding nothing: the commit rule, the interval's
+    // bytes looked at now.
+    void SetWritten(size_t count);
     // The next row written (and counted) ends with a commit.
-    bool CommitsAtNextRow() const { return interval_ > 0 && sinceCommit_ + 1 >= interval_; }
+    bool CommitsAtNextRow() const {
+        return due_ || (!measured_ && interval_ > 0 && sinceCommit_ + 1 >= interval_);
+    }
     // The rows still to be written (and counted) up to the next commit, that one included: at least 1; the
-    // largest size_t when no commit comes (the caller's transaction without COMMIT INTERVAL), which a caller
-    // takes as a limit and never adds to.
+    // largest size_t when no count of rows decides it (the caller's transaction without COMMIT INTERVAL, or
+    // an interval that its bytes end), which a caller takes as a limit and never adds to.
     size_t RowsBeforeCommit() const {
-        return interval_ > 0 ? size_t(std::max(interval_ - sinceCommit_, 1))
-                             : std::numeric_limits<size_t>::max();
+        if (due_) return 1;
+        return interval_ > 0 && !measured_ ? size_t(std::max(interval_ - sinceCommit_, 1))
+                                           : std::numeric_limits<size_t>::max();
     }
     bool Aborted() const { return aborted_; }
     int32_t Done() const { return done_; }
@@ -90,7 +100,9 @@ public:
 
 private:
     void Begin();
-    void Measure();
+    bool BytesReached() const;
+    void Counted(size_t count);
+    void Commit();
     void End();
     void EndWriting();
     void AbortWriting() noexcept;
@@ -100,8 +112,9 @@ private:
     TDataDirectory& database_;
     TChangeRunOptions options_;
     int32_t& rowsAffected_;
-    int32_t interval_ = 1;
-    bool measured_ = false; // the interval follows what the next commit finds held
+    int32_t interval_ = 1;  // rows: those of COMMIT INTERVAL, or the fewest of a measured interval
+    bool measured_ = false; // the interval's bytes end it (above)
+    bool due_ = false;      // the measured interval ends with the next row or set written
     int32_t sinceCommit_ = 0;
     bool own_ = false;     // the run's own transaction is open
     bool writing_ = false; // the write level of RowWriting is held

@@ -699,11 +699,11 @@ public:
             appended = 0;
             while (appended < count && LoadLE32(&images_[appended * size_ + NextFreeOffset]) != 0) ++appended;
             images_.clear();
-            for (size_t i = 0; i < appended; ++i) run.RowWritten();
+            run.SetWritten(appended);
             throw;
         }
         images_.clear();
-        for (size_t i = 0; i < appended; ++i) run.RowWritten();
+        run.SetWritten(appended);
     }
 
 private:
@@ -806,11 +806,12 @@ void ExecuteUpdate(TDataQuery& query) {
             try {
                 writer->ModifyRecords(numbers, change, changed);
             } catch (...) {
-                for (uint32_t n = 0; n < changed; ++n) r.RowWritten();
+                pins.Release();
+                r.SetWritten(changed);
                 throw;
             }
             pins.Release(); // a commit writes only records no one holds
-            for (uint32_t n = 0; n < changed; ++n) r.RowWritten();
+            r.SetWritten(changed);
             i = j;
         }
     });
@@ -837,8 +838,7 @@ void ExecuteDelete(TDataQuery& query) {
             numbers.clear();
             for (size_t k = i; k < j; ++k) numbers.push_back(rows[k].Record);
             r.RowWriting();
-            uint32_t deleted = writer->DeleteRecords(numbers);
-            for (uint32_t d = 0; d < deleted; ++d) r.RowWritten();
+            r.SetWritten(writer->DeleteRecords(numbers));
             i = j;
         }
     });
