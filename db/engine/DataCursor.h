@@ -375,11 +375,12 @@ public:
     // Changes the records among `numbers` that are still active, in the order given, in one write
     // (TDataTable::ModifyRecords), locked as DeleteRecords locks them: `change` gets a copy of each one's
     // image to change as ModifyRecord's image would be, which is then checked and written as ModifyRecord
-    // does it. `changed` counts the records written; a failure leaves those written before it. For a local
-    // table without blobs (VORSAM_NOTSUPPORTED otherwise).
+    // does it. `changed` counts the records written; a failure leaves those written before it. With
+    // `keysInSets`, for a `change` that reads no table, the keys go in together (TDataTable::ModifyRecords).
+    // For a local table without blobs (VORSAM_NOTSUPPORTED otherwise).
     void ModifyRecords(std::span<const uint32_t> numbers,
                        const std::function<void(uint32_t number, std::span<uint8_t> image)>& change,
-                       uint32_t& changed);
+                       uint32_t& changed, bool keysInSets = false);
     // Ends an edit without writing: the record lock goes.
     void CancelRecord();
     // Copies the current record into the image as a new record (prefix cleared); false when the

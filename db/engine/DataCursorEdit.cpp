@@ -372,7 +372,7 @@ uint32_t TDataCursor::DeleteRecords(std::span<const uint32_t> numbers) {
 
 void TDataCursor::ModifyRecords(std::span<const uint32_t> numbers,
                                 const std::function<void(uint32_t number, std::span<uint8_t> image)>& change,
-                                uint32_t& changed) {
+                                uint32_t& changed, bool keysInSets) {
     if (!IsRemote() && table_->HasBlobFile()) Raise(VORSAM_NOTSUPPORTED, "a set of records with blobs");
     WriteRecordSet(numbers, true, [&] {
         uint64_t version = table_->ContentVersion();
@@ -383,7 +383,7 @@ void TDataCursor::ModifyRecords(std::span<const uint32_t> numbers,
                 PrepareImage(image);
                 return KeepsAutoInc(image);
             },
-            changed);
+            changed, keysInSets);
         for (uint32_t number : numbers) NoteFilteredWrite(number, version);
     });
 }

@@ -308,10 +308,14 @@ public:
     void ModifyRecord(uint32_t number, std::span<const uint8_t> image, bool keepAutoInc = false,
                       const TRecordHook& hook = {});
     // Changes the active records among `numbers` (others are passed over), in the order given, in one
-    // write: each record pinned once, its image copied, changed by `change` and written as ModifyRecord
-    // writes it. `changed` counts the records written; a failure (of `change` or of a record's write) leaves
-    // those written before it and raises. For a table without blobs.
-    void ModifyRecords(std::span<const uint32_t> numbers, const TRecordChange& change, uint32_t& changed);
+    // write: each record pinned once (a run of them at a time, read in record order), its image copied,
+    // changed by `change` and written as ModifyRecord writes it. `changed` counts the records written; a
+    // failure (of `change` or of a record's write) leaves those written before it and raises. With
+    // `keysInSets` the keys that the records change go into each index together at the end, in the index's
+    // order (one descent per leaf), refused as one by one would refuse them: for a `change` that reads no
+    // table meanwhile. For a table without blobs.
+    void ModifyRecords(std::span<const uint32_t> numbers, const TRecordChange& change, uint32_t& changed,
+                       bool keysInSets = false);
     // Deletes active record `number`, its keys and its blobs.
     void DeleteRecord(uint32_t number);
     // Records appended without the record cache can be had: the table is open exclusively, keeps no keys
@@ -329,9 +333,9 @@ public:
     // appended (all of them, when nothing is raised). For a table without blobs.
     size_t AppendRecords(std::span<uint8_t> images);
     // Deletes the records among `numbers` that are active (others, and repeats, are passed over), each as
-    // DeleteRecord does, in one write: the records are freed in the order given, and the entries of each
-    // index go in the index's order, one descent per leaf page (TIndexTree::DeleteSorted). Returns how
-    // many it deleted.
+    // DeleteRecord does, in one write: the records are freed in record order, a run of them read at a time,
+    // and the entries of each index go in the index's order, one descent per leaf page
+    // (TIndexTree::DeleteSorted). Returns how many it deleted.
     uint32_t DeleteRecords(std::span<const uint32_t> numbers);
     // The record whose key in the index `slot` equals the key the image makes (in a non-unique index the
     // image's +5 value ends the key); 0 when none. VORSAM_INVALIDPARAM for a slot that keeps no keys
@@ -547,13 +551,19 @@ private:
     };
     TKeySlotList KeySlotList() const;
     // The keys of one written image in every index the table keeps, and of the image it replaces
-    // (DataTableRecords.cpp).
+    // (DataTableRecords.cpp); the keys of a set of records in one index (DataTableRecordSets.cpp).
     class TWriteKeys;
     class TSetKeys;
     TRecord& ActiveRecord(uint32_t number);
     // ModifyRecord's write of the image into the active record `slot` (pinned by the caller).
     void ModifyPinned(TRecord& slot, std::span<const uint8_t> image, bool keepAutoInc,
                       const TRecordHook& hook);
+    // ModifyRecords' keys of a set (DataTableRecordSets.cpp): `rows` the records changed in turn, `moved` per
+    // row the bits of the slots whose keys it changed, `before` their images before; the rows that stay
+    // changed.
+    size_t ApplySetKeys(const TKeySlotList& slots, std::span<const uint32_t> rows,
+                        std::span<const uint32_t> moved, std::span<const uint8_t> before,
+                        std::vector<TSetKeys>& oldKeys, std::vector<TSetKeys>& newKeys);
     bool KeysKept(std::span<const uint8_t> record, std::span<const uint8_t> image, bool keepAutoInc) const;
     void CheckImageSize(std::span<const uint8_t> image) const;
     void CheckUniqueKeys(const TWriteKeys& keys, uint32_t number);

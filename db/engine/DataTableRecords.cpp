@@ -1,9 +1,8 @@
 // TDataTable, its records: append, modify and delete keeping every index in step, key lookups, emptying,
-// sorting, and building the indexes anew from the records.
+// sorting, and building the indexes anew from the records. Sets of records: DataTableRecordSets.cpp.
 #include "db/engine/DataTable.h"
 
 #include "db/engine/IndexTree.h"
-#include "db/engine/IndexTreeBuild.h"
 #include "db/engine/IndexVerify.h"
 #include "db/lib/ByteUtils.h"
 #include "db/lib/DataTypes.h"
@@ -11,8 +10,6 @@
 #include <algorithm>
 #include <cassert>
 #include <cstring>
-#include <exception>
-#include <numeric>
 #include <optional>
 
 namespace vorsam {
@@ -236,29 +233,6 @@ void TDataTable::ModifyRecord(uint32_t number, std::span<const uint8_t> image, b
     write.End();
 }
 
-void TDataTable::ModifyRecords(std::span<const uint32_t> numbers, const TRecordChange& change,
-                               uint32_t& changed) {
-    TTableWrite write(*this);
-    NoteContentChanged();
-    assert(!HasBlobFile());
-    std::vector<uint8_t> image(dataFile_.GetRecordSize());
-    try {
-        for (uint32_t number : numbers) {
-            if (number == 0 || number >= dataFile_.Header().NextRecordNumber()) Raise(VORSAM_RECNOTFOUND);
-            TPinnedRecord slot(dataFile_.GetRecord(nullptr, number));
-            if (slot->Status() != RecordActive) continue;
-            std::copy(slot->Image().begin(), slot->Image().end(), image.begin());
-            bool keepAutoInc = change(number, image);
-            ModifyPinned(*slot, image, keepAutoInc, {});
-            ++changed;
-        }
-    } catch (...) {
-        write.End(); // the records written so far stay, as after writes one by one
-        throw;
-    }
-    write.End();
-}
-
 void TDataTable::ModifyPinned(TRecord& slot, std::span<const uint8_t> image, bool keepAutoInc,
                               const TRecordHook& hook) {
     const uint32_t number = slot.RecordNumber();
@@ -341,125 +315,6 @@ uint32_t TDataTable::AppendStraight(std::span<uint8_t> images) {
     return first;
 }
 
-// The keys of a set of records for one index, one after another in the records' order, and the
-// records' places in the set in the index's order (records of equal keys by their places).
-class TDataTable::TSetKeys {
-public:
-    TSetKeys(TDataTable& table, uint8_t slot, std::span<const uint8_t> images, size_t size)
-        : order_(table.OrderOf(slot)), length_(table.indexFile_.GetIndexDesc(slot).KeyLength()) {
-        const size_t count = images.size() / size;
-        keys_.resize(count * length_);
-        for (size_t i = 0; i < count; ++i) table.BuildKeyOf(slot, images.subspan(i * size, size), Key(i));
-        sorted_.resize(count);
-        std::iota(sorted_.begin(), sorted_.end(), 0u);
-        auto before = [&](uint32_t a, uint32_t b) {
-            int c = order_.Compare(Key(a), Key(b), length_);
-            return c != 0 ? c < 0 : a < b;
-        };
-        // Rows copied from a table in this index's order arrive in it.
-        if (!std::is_sorted(sorted_.begin(), sorted_.end(), before))
-            std::sort(sorted_.begin(), sorted_.end(), before);
-    }
-    // The first record refused: its key equals an earlier record's or one the tree holds.
-    size_t FirstRefused(TIndexTree& tree) {
-        size_t first = sorted_.size();
-        for (size_t k = 1; k < sorted_.size(); ++k)
-            if (order_.Compare(Key(sorted_[k - 1]), Key(sorted_[k]), length_) == 0)
-                first = std::min<size_t>(first, sorted_[k]);
-        Gather(sorted_.size());
-        tree.FindSorted(gathered_.data(), sorted_.size(),
-                        [&](size_t k) { first = std::min<size_t>(first, sorted_[k]); });
-        return first;
-    }
-    // The keys of the records before `count` go into the index with their numbers.
-    void Insert(TIndexFile& file, uint8_t slot, TIndexTree& tree, size_t count,
-                std::span<const uint32_t> numbers) {
-        values_.clear();
-        size_t kept = Gather(count);
-        for (uint32_t i : sorted_)
-            if (i < count) values_.push_back(numbers[i]);
-        if (file.GetRoot(slot) == 0)
-            BuildIndexTree(file, slot, gathered_.data(), values_.data(), kept);
-        else
-            tree.InsertSorted(gathered_.data(), values_.data(), kept);
-    }
-
-private:
-    uint8_t* Key(size_t i) { return &keys_[i * length_]; }
-    // The keys of the records before `count`, in the index's order, into gathered_; how many.
-    size_t Gather(size_t count) {
-        gathered_.clear();
-        for (uint32_t i : sorted_)
-            if (i < count) gathered_.insert(gathered_.end(), Key(i), Key(i) + length_);
-        return gathered_.size() / length_;
-    }
-
-    const TKeyComparator& order_;
-    uint16_t length_;
-    std::vector<uint8_t> keys_;
-    std::vector<uint32_t> sorted_;
-    std::vector<uint8_t> gathered_;
-    std::vector<uint32_t> values_;
-};
-
-size_t TDataTable::AppendRecords(std::span<uint8_t> images) {
-    TTableWrite write(*this);
-    NoteContentChanged();
-    assert(!HasBlobFile());
-    const size_t size = dataFile_.GetRecordSize();
-    if (size == 0 || images.size() % size != 0)
-        Raise(VORSAM_OUTOFRANGE, "record images of " + std::to_string(images.size()) + " bytes");
-    const size_t count = images.size() / size;
-    // The +5 values that appends one by one stamp, each the counter's next value.
-    for (size_t i = 0, autoInc = dataFile_.GetLastAutoIncValue(); i < count; ++i) {
-        uint8_t* image = &images[i * size];
-        autoInc = NextCounterValue(uint32_t(autoInc));
-        image[0] = RecordActive;
-        StoreLE32(&image[NextFreeOffset], 0);
-        StoreLE32(&image[AutoIncValueOffset], uint32_t(autoInc));
-    }
-    // Every index's refusals first: the records before the first one refused are appended, as one by one.
-    const TKeySlotList slots = KeySlotList();
-    std::vector<TSetKeys> keys;
-    size_t refused = count;
-    uint8_t refusing = 0;
-    for (uint8_t slot : slots) {
-        TIndexTree tree(indexFile_, slot, OrderOf(slot));
-        keys.emplace_back(*this, slot, images, size);
-        size_t first = keys.back().FirstRefused(tree);
-        if (first < refused) {
-            refused = first;
-            refusing = slot;
-        }
-    }
-    std::vector<uint32_t> numbers;
-    numbers.reserve(refused);
-    std::exception_ptr failure;
-    try {
-        for (size_t i = 0; i < refused; ++i) {
-            uint8_t* image = &images[i * size];
-            TPinnedRecord record(dataFile_.AllocateRecord(nullptr));
-            uint32_t number = record->RecordNumber();
-            StoreLE32(&image[NextFreeOffset], number);
-            std::copy_n(image, size, record->Image().begin());
-            record->SetModified();
-            dataFile_.NextAutoIncValue();
-            numbers.push_back(number);
-        }
-    } catch (...) {
-        failure = std::current_exception(); // the records had before it stay, with their keys
-    }
-    for (size_t i = 0; i < slots.Count; ++i) {
-        TIndexTree tree(indexFile_, slots.Slots[i], OrderOf(slots.Slots[i]));
-        keys[i].Insert(indexFile_, slots.Slots[i], tree, numbers.size(), numbers);
-    }
-    indexFile_.SetActiveRecords(indexFile_.GetActiveRecords() + uint32_t(numbers.size()));
-    write.End();
-    if (failure) std::rethrow_exception(failure);
-    if (refused < count) RaiseIndexError(VORSAM_KEYVIOL, refusing);
-    return count;
-}
-
 // The blobs first: freeing a chain checks all of it before it changes anything.
 void TDataTable::FreeRecordBlobs(std::span<const uint8_t> image) {
     if (!HasBlobFile()) return;
@@ -469,58 +324,6 @@ void TDataTable::FreeRecordBlobs(std::span<const uint8_t> image) {
         uint32_t first = LoadLE32(value);
         blobFile_.FreeBlobChain(first, LoadLE32(value + 4), false);
     }
-}
-
-uint32_t TDataTable::DeleteRecords(std::span<const uint32_t> numbers) {
-    TTableWrite write(*this);
-    NoteContentChanged();
-    const TKeySlotList slots = KeySlotList();
-    std::array<std::vector<uint8_t>, IndexSlotCount> keys; // the keys of slots[i], record after record
-    std::vector<uint32_t> deleted;
-    std::vector<uint8_t> image;
-    for (uint32_t number : numbers) {
-        if (number == 0 || number >= dataFile_.Header().NextRecordNumber()) Raise(VORSAM_RECNOTFOUND);
-        TPinnedRecord slot(dataFile_.GetRecord(nullptr, number));
-        if (slot->Status() != RecordActive) continue;
-        image.assign(slot->Image().begin(), slot->Image().end());
-        FreeRecordBlobs(image);
-        for (uint8_t i = 0; i < slots.Count; ++i) {
-            size_t at = keys[i].size();
-            keys[i].resize(at + indexFile_.GetIndexDesc(slots.Slots[i]).KeyLength());
-            BuildKeyOf(slots.Slots[i], image, keys[i].data() + at);
-        }
-        deleted.push_back(number);
-        dataFile_.FreeRecord(*slot);
-    }
-    std::vector<uint32_t> order(deleted.size()), values(deleted.size());
-    std::vector<uint8_t> sorted;
-    for (uint8_t i = 0; i < slots.Count && !deleted.empty(); ++i) {
-        const uint8_t slotNumber = slots.Slots[i];
-        const TKeyComparator& comparator = OrderOf(slotNumber);
-        const size_t length = indexFile_.GetIndexDesc(slotNumber).KeyLength();
-        const uint8_t* bytes = keys[i].data();
-        std::iota(order.begin(), order.end(), 0u);
-        auto before = [&](uint32_t a, uint32_t b) {
-            return comparator.Compare(bytes + a * length, bytes + b * length, length) < 0;
-        };
-        // The records of a search through this index arrive in its order already (or in its reverse).
-        if (std::is_sorted(order.begin(), order.end(), [&](uint32_t a, uint32_t b) { return before(b, a); }))
-            std::reverse(order.begin(), order.end());
-        else if (!std::is_sorted(order.begin(), order.end(), before))
-            std::sort(order.begin(), order.end(), before);
-        sorted.resize(keys[i].size());
-        for (size_t k = 0; k < order.size(); ++k) {
-            std::memcpy(&sorted[k * length], bytes + order[k] * length, length);
-            values[k] = deleted[order[k]];
-        }
-        TIndexTree tree(indexFile_, slotNumber, comparator);
-        if (!tree.DeleteSorted(sorted.data(), values.data(), deleted.size()))
-            RaiseIndexError(VORSAM_INDEXCORRUPT, slotNumber);
-    }
-    uint32_t active = indexFile_.GetActiveRecords();
-    indexFile_.SetActiveRecords(active - std::min(active, uint32_t(deleted.size())));
-    write.End();
-    return uint32_t(deleted.size());
 }
 
 // ---- whole tables ----

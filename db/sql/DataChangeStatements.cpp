@@ -128,6 +128,20 @@ bool ValuesReadTargetOnly(const TDataQuery& query) {
     return only;
 }
 
+// True when a value reads a table as it is worked out (a sub-select, LASTAUTOINC or IDENT_CURRENT): it may
+// see the rows changed before it.
+bool ValuesReadTables(const TDataQuery& query) {
+    bool tablesRead = false;
+    for (const auto& value : query.UpdateValues)
+        if (value->Expression)
+            ForEachExpNode(*value->Expression, [&](const TExpToken& node) {
+                tablesRead = tablesRead || node.Kind == nkSubSelect ||
+                             (node.Kind == nkFunction &&
+                              (node.Operator == opLastAutoInc || node.Operator == opIdentCurrent));
+            });
+    return tablesRead;
+}
+
 // A read level on every source for the search: one set of locks for the whole walk instead of one per
 // record read.
 class TSourceReads {
@@ -406,16 +420,14 @@ private:
 // first of them is changed and released after the last (or before a commit, which writes only records no one
 // holds). Rows found in an order other than their records' then find each record cached, whatever the cache's
 // size. Rows in the order of their records (either way round) are read with their neighbours as the writer
-// walks (TDataCursor::SetToRecordNo), unless they are changed in sets, and a cache that holds the whole table
-// keeps them anyway: nothing is held then.
+// walks (TDataCursor::SetToRecordNo), and a cache that holds the whole table keeps them anyway: nothing is
+// held then.
 class TRecordPins {
 public:
     static constexpr size_t RunRows = 4096, RunBytes = size_t(4) << 20;
 
-    // `inSets`: the rows are changed in sets (TDataCursor::ModifyRecords), which find each record in the
-    // cache without reading its neighbours: rows in their records' order are held too.
-    TRecordPins(TDataCursor& writer, const std::vector<TQualifyingRow>& rows, bool inSets = false)
-        : file_(nullptr), rows_(rows), size_(writer.GetRecordSize()), inSets_(inSets) {
+    TRecordPins(TDataCursor& writer, const std::vector<TQualifyingRow>& rows)
+        : file_(nullptr), rows_(rows), size_(writer.GetRecordSize()) {
         if (writer.IsRemote()) return;
         TDataFile& file = writer.Table().DataFile();
         if (file.CacheLimit() < file.GetRecordCount()) file_ = &file;
@@ -436,7 +448,7 @@ public:
         end_ = j;
         bool ascending = std::is_sorted(numbers_.begin(), numbers_.end());
         bool descending = !ascending && std::is_sorted(numbers_.begin(), numbers_.end(), std::greater<>());
-        if ((ascending || descending) && !inSets_) return j;
+        if (ascending || descending) return j;
         if (descending)
             std::reverse(numbers_.begin(), numbers_.end());
         else if (!ascending)
@@ -455,7 +467,6 @@ private:
     TDataFile* file_;
     const std::vector<TQualifyingRow>& rows_;
     size_t size_; // the records' size
-    bool inSets_;
     std::vector<uint32_t> numbers_;
     std::vector<TRecord*> pinned_;
     size_t end_ = 0; // one past the last row of the run held; 0 when none is
@@ -661,20 +672,10 @@ private:
 };
 
 // An INSERT ... SELECT appends its rows in sets (TDataCursor::AppendRecords: one write, each index's keys
-// in its order) when the target keeps no blobs and no value reads a table the rows go into (a sub-select,
-// LASTAUTOINC or IDENT_CURRENT), whose values would otherwise be worked out before the rows of the set
-// before them were appended.
+// in its order) when the target keeps no blobs and no value reads a table the rows go into, whose values
+// would otherwise be worked out before the rows of the set before them were appended.
 bool AppendsInSets(TDataQuery& query, TDataCursor& target) {
-    if (target.IsRemote() || target.Table().HasBlobFile()) return false;
-    bool tablesRead = false;
-    for (const auto& value : query.UpdateValues)
-        if (value->Expression)
-            ForEachExpNode(*value->Expression, [&](const TExpToken& node) {
-                tablesRead = tablesRead || node.Kind == nkSubSelect ||
-                             (node.Kind == nkFunction &&
-                              (node.Operator == opLastAutoInc || node.Operator == opIdentCurrent));
-            });
-    return !tablesRead;
+    return !target.IsRemote() && !target.Table().HasBlobFile() && !ValuesReadTables(query);
 }
 
 // The rows of a set gathered one after another, up to the next commit (Rows at most), then appended in one
@@ -765,9 +766,10 @@ void ExecuteInsertSelect(TDataQuery& query) {
 }
 
 // An UPDATE of a local table without blobs changes the rows found in sets, each reaching to the next commit
-// (as many rows as TRecordPins holds at once, at most): one range lock and one write for each set, each
-// record pinned once and its image changed where it lies (TDataCursor::ModifyRecords), in the order found.
-// Records another user deleted meanwhile are passed over and not counted.
+// (SetRows, and SetBytes of records, at most): one range lock and one write for each set, each record pinned
+// once and its image changed where it lies (TDataCursor::ModifyRecords), in the order found, and, unless a
+// value reads a table, the keys the set changes put into each index in its order. Records another user
+// deleted meanwhile are passed over and not counted.
 void ExecuteUpdate(TDataQuery& query) {
     TUpdateValues values(query);
     const bool withValues = !ValuesReadTargetOnly(query);
@@ -779,16 +781,18 @@ void ExecuteUpdate(TDataQuery& query) {
         });
         return;
     }
+    constexpr size_t SetRows = 65536, SetBytes = size_t(4) << 20;
+    const bool keysInSets = !ValuesReadTables(query);
     std::unique_ptr<TDataCursor> writer = PlanChange(query);
     TDataChangeRun run(*writer, RunOptions(query), query.RowsAffected);
     run.Run(target.Cursor->GetRecordCount(), [&](TDataChangeRun& r) {
         std::vector<TQualifyingRow> rows = FindQualifyingRows(query, r, withValues);
         EndJoinAccesses(query);
-        TRecordPins pins(*writer, rows, true);
         std::vector<uint32_t> numbers;
+        const size_t setRows = std::min(SetRows, SetBytes / std::max<size_t>(writer->GetRecordSize(), 1));
         for (size_t i = 0; i < rows.size();) {
             r.RowWriting();
-            size_t j = pins.Before(i, r.RowsBeforeCommit());
+            size_t j = RunEnd(i, rows.size(), {setRows, r.RowsBeforeCommit()});
             numbers.clear();
             for (size_t k = i; k < j; ++k) numbers.push_back(rows[k].Record);
             size_t k = i; // the row of the record being changed
@@ -804,13 +808,11 @@ void ExecuteUpdate(TDataQuery& query) {
             };
             uint32_t changed = 0;
             try {
-                writer->ModifyRecords(numbers, change, changed);
+                writer->ModifyRecords(numbers, change, changed, keysInSets);
             } catch (...) {
-                pins.Release();
                 r.SetWritten(changed);
                 throw;
             }
-            pins.Release(); // a commit writes only records no one holds
             r.SetWritten(changed);
             i = j;
         }

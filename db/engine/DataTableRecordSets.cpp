@@ -1,0 +1,394 @@
+// TDataTable, changes of sets of records in one write (AppendRecords, ModifyRecords, DeleteRecords): the
+// records taken a few thousand at a time, read in runs in record order and pinned meanwhile, and each
+// index's keys of the whole set applied in the index's order, one descent per leaf page (the sorted
+// operations of TIndexTree), as they would be applied one record after another.
+#include "db/engine/DataTable.h"
+
+#include "db/engine/IndexTree.h"
+#include "db/engine/IndexTreeBuild.h"
+#include "db/lib/ByteUtils.h"
+
+#include <algorithm>
+#include <cassert>
+#include <cstring>
+#include <exception>
+#include <numeric>
+
+namespace vorsam {
+
+namespace {
+
+// The records of a set pinned at once.
+constexpr size_t PinnedRecords = 4096;
+
+// Records pinned together, released at the end of the scope.
+class TPinnedRun {
+public:
+    explicit TPinnedRun(TDataFile& file) : file_(file) {}
+    ~TPinnedRun() { Release(); }
+    TPinnedRun(const TPinnedRun&) = delete;
+    TPinnedRun& operator=(const TPinnedRun&) = delete;
+
+    // Pins the records of the numbers (any order, existing slots) read in runs in record order.
+    void Pin(std::span<const uint32_t> numbers) {
+        Release();
+        sorted_.assign(numbers.begin(), numbers.end());
+        std::sort(sorted_.begin(), sorted_.end());
+        sorted_.erase(std::unique(sorted_.begin(), sorted_.end()), sorted_.end());
+        file_.PinRecords(sorted_, records_);
+        assert(records_.size() == sorted_.size());
+    }
+    // The pinned record `number`.
+    TRecord& Get(uint32_t number) const {
+        auto at = std::lower_bound(sorted_.begin(), sorted_.end(), number);
+        assert(at != sorted_.end() && *at == number);
+        return *records_[size_t(at - sorted_.begin())];
+    }
+    void Release() noexcept {
+        for (TRecord* record : records_) file_.ReleaseRecord(*record);
+        records_.clear();
+    }
+
+private:
+    TDataFile& file_;
+    std::vector<uint32_t> sorted_;
+    std::vector<TRecord*> records_;
+};
+
+} // namespace
+
+// The keys of one index for the records of a set, one after another in the set's order, and the order
+// of those places in the index (equal keys by their places).
+class TDataTable::TSetKeys {
+public:
+    TSetKeys(TDataTable& table, uint8_t slot, size_t count)
+        : order_(table.OrderOf(slot)), length_(table.KeyLengthOf(slot)), keys_(count * length_) {}
+    uint8_t* Key(size_t i) { return &keys_[i * length_]; }
+    const uint8_t* Key(size_t i) const { return &keys_[i * length_]; }
+    int Compare(size_t a, size_t b) const { return order_.Compare(Key(a), Key(b), length_); }
+    // Key a against key b of another set of the same index.
+    int CompareWith(size_t a, const TSetKeys& other, size_t b) const {
+        return order_.Compare(Key(a), other.Key(b), length_);
+    }
+    // Puts the places into the index's order of their keys, equal keys by their places.
+    void Sort(std::vector<uint32_t>& places) const {
+        auto before = [&](uint32_t a, uint32_t b) {
+            int c = Compare(a, b);
+            return c != 0 ? c < 0 : a < b;
+        };
+        // Records that arrive in the index's order (rows copied from a table in that order, a search
+        // through the index), or in its reverse, are not sorted.
+        if (std::is_sorted(places.begin(), places.end(), before)) return;
+        if (std::adjacent_find(places.begin(), places.end(),
+                               [&](uint32_t a, uint32_t b) { return Compare(a, b) <= 0; }) == places.end())
+            std::reverse(places.begin(), places.end());
+        else
+            std::sort(places.begin(), places.end(), before);
+    }
+    // The keys of the places, one after another in their order, into `out`.
+    void Gather(std::span<const uint32_t> places, std::vector<uint8_t>& out) const {
+        out.resize(places.size() * length_);
+        for (size_t k = 0; k < places.size(); ++k) std::memcpy(&out[k * length_], Key(places[k]), length_);
+    }
+
+private:
+    const TKeyComparator& order_;
+    uint16_t length_;
+    std::vector<uint8_t> keys_;
+};
+
+size_t TDataTable::AppendRecords(std::span<uint8_t> images) {
+    TTableWrite write(*this);
+    NoteContentChanged();
+    assert(!HasBlobFile());
+    const size_t size = dataFile_.GetRecordSize();
+    if (size == 0 || images.size() % size != 0)
+        Raise(VORSAM_OUTOFRANGE, "record images of " + std::to_string(images.size()) + " bytes");
+    const size_t count = images.size() / size;
+    // The +5 values that appends one by one stamp, each the counter's next value.
+    for (size_t i = 0, autoInc = dataFile_.GetLastAutoIncValue(); i < count; ++i) {
+        uint8_t* image = &images[i * size];
+        autoInc = NextCounterValue(uint32_t(autoInc));
+        image[0] = RecordActive;
+        StoreLE32(&image[NextFreeOffset], 0);
+        StoreLE32(&image[AutoIncValueOffset], uint32_t(autoInc));
+    }
+    // Every index's refusals first: the records before the first one refused are appended, as one by one.
+    // A key refused is one equal to an earlier record's, or to one the tree holds.
+    const TKeySlotList slots = KeySlotList();
+    std::vector<TSetKeys> keys;
+    std::vector<std::vector<uint32_t>> sorted(slots.Count);
+    std::vector<uint8_t> gathered;
+    size_t refused = count;
+    uint8_t refusing = 0;
+    for (uint8_t i = 0; i < slots.Count; ++i) {
+        TSetKeys& set = keys.emplace_back(*this, slots.Slots[i], count);
+        for (size_t k = 0; k < count; ++k)
+            BuildKeyOf(slots.Slots[i], images.subspan(k * size, size), set.Key(k));
+        sorted[i].resize(count);
+        std::iota(sorted[i].begin(), sorted[i].end(), 0u);
+        set.Sort(sorted[i]);
+        size_t first = count;
+        for (size_t k = 1; k < count; ++k)
+            if (set.Compare(sorted[i][k - 1], sorted[i][k]) == 0)
+                first = std::min<size_t>(first, sorted[i][k]);
+        set.Gather(sorted[i], gathered);
+        TIndexTree(indexFile_, slots.Slots[i], OrderOf(slots.Slots[i]))
+            .FindSorted(gathered.data(), count,
+                        [&](size_t k) { first = std::min<size_t>(first, sorted[i][k]); });
+        if (first < refused) {
+            refused = first;
+            refusing = slots.Slots[i];
+        }
+    }
+    std::vector<uint32_t> numbers;
+    numbers.reserve(refused);
+    std::exception_ptr failure;
+    try {
+        for (size_t i = 0; i < refused; ++i) {
+            uint8_t* image = &images[i * size];
+            TPinnedRecord record(dataFile_.AllocateRecord(nullptr));
+            uint32_t number = record->RecordNumber();
+            StoreLE32(&image[NextFreeOffset], number);
+            std::copy_n(image, size, record->Image().begin());
+            record->SetModified();
+            dataFile_.NextAutoIncValue();
+            numbers.push_back(number);
+        }
+    } catch (...) {
+        failure = std::current_exception(); // the records had before it stay, with their keys
+    }
+    std::vector<uint32_t> values;
+    for (uint8_t i = 0; i < slots.Count; ++i) {
+        std::erase_if(sorted[i], [&](uint32_t k) { return k >= numbers.size(); });
+        keys[i].Gather(sorted[i], gathered);
+        values.clear();
+        for (uint32_t k : sorted[i]) values.push_back(numbers[k]);
+        const uint8_t slot = slots.Slots[i];
+        if (indexFile_.GetRoot(slot) == 0)
+            BuildIndexTree(indexFile_, slot, gathered.data(), values.data(), values.size());
+        else
+            TIndexTree(indexFile_, slot, OrderOf(slot))
+                .InsertSorted(gathered.data(), values.data(), values.size());
+    }
+    indexFile_.SetActiveRecords(indexFile_.GetActiveRecords() + uint32_t(numbers.size()));
+    write.End();
+    if (failure) std::rethrow_exception(failure);
+    if (refused < count) RaiseIndexError(VORSAM_KEYVIOL, refusing);
+    return count;
+}
+
+void TDataTable::ModifyRecords(std::span<const uint32_t> numbers, const TRecordChange& change,
+                               uint32_t& changed, bool keysInSets) {
+    TTableWrite write(*this);
+    NoteContentChanged();
+    assert(!HasBlobFile());
+    const size_t size = dataFile_.GetRecordSize();
+    const uint32_t next = dataFile_.Header().NextRecordNumber();
+    const TKeySlotList slots = KeySlotList();
+    // A record twice in the set would find its keys changed by the first time: one by one then.
+    if (keysInSets && slots.Count > 0) {
+        std::vector<bool> seen(next);
+        for (uint32_t number : numbers) {
+            if (number >= next || !seen[number]) {
+                if (number < next) seen[number] = true;
+                continue;
+            }
+            keysInSets = false;
+            break;
+        }
+    }
+    keysInSets = keysInSets && slots.Count > 0;
+    // The set's rows: each record changed, its image before, and per index whether its key changed.
+    std::vector<uint32_t> rows;
+    std::vector<uint8_t> before;
+    std::vector<uint32_t> moved; // bit i: the key of slots.Slots[i] changed
+    std::vector<TSetKeys> oldKeys, newKeys;
+    if (keysInSets)
+        for (uint8_t slot : slots) {
+            oldKeys.emplace_back(*this, slot, numbers.size());
+            newKeys.emplace_back(*this, slot, numbers.size());
+        }
+    std::vector<uint8_t> image(size);
+    std::exception_ptr failure;
+    try {
+        TPinnedRun pinned(dataFile_);
+        for (size_t first = 0; first < numbers.size(); first += PinnedRecords) {
+            std::span<const uint32_t> run =
+                numbers.subspan(first, std::min(PinnedRecords, numbers.size() - first));
+            auto valid =
+                std::find_if(run.begin(), run.end(), [&](uint32_t n) { return n == 0 || n >= next; });
+            pinned.Pin(run.first(size_t(valid - run.begin())));
+            for (uint32_t number : run) {
+                if (number == 0 || number >= next) Raise(VORSAM_RECNOTFOUND);
+                TRecord& slot = pinned.Get(number);
+                if (slot.Status() != RecordActive) continue;
+                std::copy(slot.Image().begin(), slot.Image().end(), image.begin());
+                bool keepAutoInc = change(number, image);
+                if (!keysInSets) {
+                    ModifyPinned(slot, image, keepAutoInc, {});
+                    ++changed;
+                    continue;
+                }
+                // As ModifyPinned writes it, but for the keys, which go in with the set's.
+                const size_t row = rows.size();
+                image[0] = RecordActive;
+                StoreLE32(&image[NextFreeOffset], number);
+                if (!keepAutoInc)
+                    std::copy_n(&slot.Image()[AutoIncValueOffset], 4, &image[AutoIncValueOffset]);
+                uint32_t bits = 0;
+                if (!KeysKept(slot.Image(), image, keepAutoInc))
+                    for (uint8_t i = 0; i < slots.Count; ++i) {
+                        BuildKeyOf(slots.Slots[i], slot.Image(), oldKeys[i].Key(row));
+                        BuildKeyOf(slots.Slots[i], image, newKeys[i].Key(row));
+                        if (oldKeys[i].CompareWith(row, newKeys[i], row) != 0) bits |= uint32_t(1) << i;
+                    }
+                rows.push_back(number);
+                moved.push_back(bits);
+                before.insert(before.end(), slot.Image().begin(), slot.Image().end());
+                std::copy(image.begin(), image.end(), slot.Image().begin());
+                slot.SetModified();
+            }
+        }
+    } catch (...) {
+        failure = std::current_exception(); // the records changed before it stay, as one by one
+    }
+    if (keysInSets) {
+        try {
+            changed += ApplySetKeys(slots, rows, moved, before, oldKeys, newKeys);
+        } catch (...) {
+            write.End();
+            throw;
+        }
+    }
+    write.End();
+    if (failure) std::rethrow_exception(failure);
+}
+
+// The keys of the set's rows that changed them go into the indexes, each index's in its order: first the
+// rows' uniqueness as one by one would find it, row after row (a key clashes with an earlier row's new
+// key, or with one the tree holds that no earlier row took out); the rows from the first that clashes on
+// get their images back, and the clash is raised once the keys of the rows before it are in. Returns
+// the rows that stay changed.
+size_t TDataTable::ApplySetKeys(const TKeySlotList& slots, std::span<const uint32_t> rows,
+                                std::span<const uint32_t> moved, std::span<const uint8_t> before,
+                                std::vector<TSetKeys>& oldKeys, std::vector<TSetKeys>& newKeys) {
+    const size_t size = dataFile_.GetRecordSize();
+    std::vector<std::vector<uint32_t>> places(slots.Count);
+    std::vector<uint8_t> gathered;
+    size_t refused = rows.size();
+    uint8_t refusing = 0;
+    for (uint8_t i = 0; i < slots.Count; ++i) {
+        for (uint32_t row = 0; row < rows.size(); ++row)
+            if (moved[row] >> i & 1) places[i].push_back(row);
+        if (places[i].empty()) continue;
+        // The first row whose new key clashes: one equal to an earlier row's new key, or held by the tree
+        // unless an earlier row's old key (then taken out before it).
+        std::vector<uint32_t> byNew = places[i], byOld = places[i];
+        newKeys[i].Sort(byNew);
+        oldKeys[i].Sort(byOld);
+        size_t first = rows.size();
+        std::vector<uint32_t> distinct;
+        for (size_t k = 0; k < byNew.size(); ++k) {
+            if (k > 0 && newKeys[i].Compare(byNew[k - 1], byNew[k]) == 0)
+                first = std::min<size_t>(first, byNew[k]);
+            else
+                distinct.push_back(byNew[k]);
+        }
+        newKeys[i].Gather(distinct, gathered);
+        TIndexTree(indexFile_, slots.Slots[i], OrderOf(slots.Slots[i]))
+            .FindSorted(gathered.data(), distinct.size(), [&](size_t k) {
+                uint32_t row = distinct[k];
+                auto taken = std::lower_bound(byOld.begin(), byOld.end(), row, [&](uint32_t old, uint32_t r) {
+                    return oldKeys[i].CompareWith(old, newKeys[i], r) < 0;
+                });
+                bool takenBefore = taken != byOld.end() &&
+                                   oldKeys[i].CompareWith(*taken, newKeys[i], row) == 0 && *taken < row;
+                if (!takenBefore) first = std::min<size_t>(first, row);
+            });
+        if (first < refused) {
+            refused = first;
+            refusing = slots.Slots[i];
+        }
+    }
+    // The rows from the clash on were not changed after all.
+    for (size_t row = refused; row < rows.size(); ++row) {
+        TPinnedRecord record(dataFile_.GetRecord(nullptr, rows[row]));
+        std::copy_n(&before[row * size], size, record->Image().begin());
+        record->SetModified();
+    }
+    std::vector<uint32_t> values;
+    for (uint8_t i = 0; i < slots.Count; ++i) {
+        std::erase_if(places[i], [&](uint32_t row) { return row >= refused; });
+        if (places[i].empty()) continue;
+        TIndexTree tree(indexFile_, slots.Slots[i], OrderOf(slots.Slots[i]));
+        for (bool taking : {true, false}) {
+            TSetKeys& keys = taking ? oldKeys[i] : newKeys[i];
+            keys.Sort(places[i]);
+            keys.Gather(places[i], gathered);
+            values.clear();
+            for (uint32_t row : places[i]) values.push_back(rows[row]);
+            if (taking ? !tree.DeleteSorted(gathered.data(), values.data(), values.size())
+                       : (tree.InsertSorted(gathered.data(), values.data(), values.size()), false))
+                RaiseIndexError(VORSAM_INDEXCORRUPT, slots.Slots[i]);
+        }
+    }
+    if (refused < rows.size()) RaiseIndexError(VORSAM_KEYVIOL, refusing);
+    return refused;
+}
+
+uint32_t TDataTable::DeleteRecords(std::span<const uint32_t> numbers) {
+    TTableWrite write(*this);
+    NoteContentChanged();
+    const uint32_t next = dataFile_.Header().NextRecordNumber();
+    for (uint32_t number : numbers)
+        if (number == 0 || number >= next) Raise(VORSAM_RECNOTFOUND);
+    const TKeySlotList slots = KeySlotList();
+    std::vector<TSetKeys> keys; // by the numbers' places
+    for (uint8_t slot : slots) keys.emplace_back(*this, slot, numbers.size());
+    // The records are freed in record order, a run at a time; their keys keep the numbers' order.
+    std::vector<uint32_t> byNumber(numbers.size());
+    std::iota(byNumber.begin(), byNumber.end(), 0u);
+    auto numberOrder = [&](uint32_t a, uint32_t b) { return numbers[a] < numbers[b]; };
+    if (!std::is_sorted(byNumber.begin(), byNumber.end(), numberOrder))
+        std::sort(byNumber.begin(), byNumber.end(), numberOrder);
+    std::vector<bool> deleted(numbers.size());
+    std::vector<uint32_t> run;
+    TPinnedRun pinned(dataFile_);
+    std::vector<uint8_t> image;
+    for (size_t first = 0; first < byNumber.size(); first += PinnedRecords) {
+        std::span<const uint32_t> places(&byNumber[first], std::min(PinnedRecords, byNumber.size() - first));
+        run.clear();
+        for (uint32_t place : places) run.push_back(numbers[place]);
+        pinned.Pin(run);
+        for (uint32_t place : places) {
+            TRecord& slot = pinned.Get(numbers[place]);
+            if (slot.Status() != RecordActive) continue;
+            image.assign(slot.Image().begin(), slot.Image().end());
+            FreeRecordBlobs(image);
+            for (uint8_t i = 0; i < slots.Count; ++i) BuildKeyOf(slots.Slots[i], image, keys[i].Key(place));
+            deleted[place] = true;
+            dataFile_.FreeRecord(slot);
+        }
+    }
+    pinned.Release();
+    std::vector<uint32_t> order, values;
+    std::vector<uint8_t> sorted;
+    for (uint32_t place = 0; place < numbers.size(); ++place)
+        if (deleted[place]) order.push_back(place);
+    for (uint8_t i = 0; i < slots.Count && !order.empty(); ++i) {
+        keys[i].Sort(order);
+        keys[i].Gather(order, sorted);
+        values.clear();
+        for (uint32_t place : order) values.push_back(numbers[place]);
+        TIndexTree tree(indexFile_, slots.Slots[i], OrderOf(slots.Slots[i]));
+        if (!tree.DeleteSorted(sorted.data(), values.data(), values.size()))
+            RaiseIndexError(VORSAM_INDEXCORRUPT, slots.Slots[i]);
+    }
+    uint32_t active = indexFile_.GetActiveRecords();
+    indexFile_.SetActiveRecords(active - std::min(active, uint32_t(order.size())));
+    write.End();
+    return uint32_t(order.size());
+}
+
+} // namespace vorsam
