@@ -314,6 +314,52 @@ TEST_F(DataChangeTest, ChangesOfManyRowsInATransactionAndRefusedOnALargeTree) {
     EXPECT_EQ(Rows("BIG"), oracle_.Rows("SELECT * FROM BIG ORDER BY ID"));
 }
 
+// Unique and non-unique keys moved by UPDATEs of thousands of rows (past the records pinned at once) inside
+// the caller's transaction, whose rows stay changed up to a refusal: the rows changed and the row refused are
+// those of changes one by one in the order found, each row's new key checked against the rows before it.
+TEST_F(DataChangeTest, KeysMovedByManyRowsAreRefusedWhereOneByOneRefusesThem) {
+    constexpr int Count = 6000;
+    std::mt19937 random(60);
+    std::vector<int> ks(Count);
+    std::iota(ks.begin(), ks.end(), 1);
+    std::shuffle(ks.begin(), ks.end(), random);
+    std::string script = "CREATE TABLE M (ID INTEGER, K INTEGER, G INTEGER, PRIMARY KEY (ID)); CREATE UNIQUE "
+                         "INDEX MK ON M (K); CREATE INDEX MG ON M (G)";
+    for (int i = 0; i < Count; ++i) // records in another order than ID's and K's
+        script += "; INSERT INTO M VALUES (" + std::to_string(ks[(i * 7) % Count] * 3) + ", " +
+                  std::to_string(ks[i] * 2) + ", " + std::to_string(i % 50) + ")";
+    RunSql(script);
+    std::map<int, std::pair<int, int>> model; // ID: K, G
+    for (int i = 0; i < Count; ++i) model[ks[(i * 7) % Count] * 3] = {ks[i] * 2, i % 50};
+    RunSql("START TRANSACTION");
+    for (auto [shift, below] : {std::pair{2, 9000}, {-2, 18000}, {1, 18000}, {40000, 4500}, {-4, 9000}}) {
+        std::string sql = "UPDATE M SET K = K + " + std::to_string(shift) + ", G = G + 1 WHERE ID < " +
+                          std::to_string(below);
+        std::map<int, int> holder; // K: ID
+        for (auto& [id, row] : model) holder[row.first] = id;
+        bool refused = false;
+        for (auto& [id, row] : model) {
+            if (id >= below) break;
+            int k = row.first + shift;
+            if (holder.count(k)) {
+                refused = true;
+                break;
+            }
+            holder.erase(row.first);
+            holder[k] = id;
+            row = {k, row.second + 1};
+        }
+        EXPECT_EQ(ErrorCodeOf([&] { RunSql(sql); }), refused ? VORSAM_KEYVIOL : 0) << sql;
+        std::vector<TRowText> expected;
+        for (auto& [id, row] : model)
+            expected.push_back(std::to_string(id) + "|" + std::to_string(row.first) + "|" +
+                               std::to_string(row.second));
+        EXPECT_EQ(Rows("M"), expected) << sql;
+    }
+    RunSql("COMMIT");
+    EXPECT_TRUE(VerifyTable(Open("M")->Table()).Ok());
+}
+
 } // namespace
 } // namespace vorsam::test
 
