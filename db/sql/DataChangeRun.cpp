@@ -134,9 +134,9 @@ void TDataChangeRun::RowWritten(bool counted) {
     if (commit) Commit();
 }
 
-void TDataChangeRun::SetWritten(size_t count) {
-    if (count == 0) return;
+void TDataChangeRun::SetWritten(size_t count, bool failed) {
     Counted(count);
+    if (failed || count == 0) return;
     bool commit = due_ || BytesReached() || (!measured_ && interval_ > 0 && sinceCommit_ >= interval_);
     if (commit) Commit();
 }

@@ -79,8 +79,9 @@ public:
     // (CommitsAtNextRow): the caller may hold records until then.
     void RowWritten(bool counted = true);
     // A set of `count` rows was written, each counted, holding nothing: the commit rule, the interval's
-    // bytes looked at now.
-    void SetWritten(size_t count);
+    // bytes looked at now. A set that failed part-way (`failed`) counts the rows it wrote and commits
+    // nothing: its changes may be half made, and go with the run's rollback.
+    void SetWritten(size_t count, bool failed = false);
     // The next row written (and counted) ends with a commit.
     bool CommitsAtNextRow() const {
         return due_ || (!measured_ && interval_ > 0 && sinceCommit_ + 1 >= interval_);

@@ -700,7 +700,7 @@ public:
             appended = 0;
             while (appended < count && LoadLE32(&images_[appended * size_ + NextFreeOffset]) != 0) ++appended;
             images_.clear();
-            run.SetWritten(appended);
+            run.SetWritten(appended, true);
             throw;
         }
         images_.clear();
@@ -810,7 +810,7 @@ void ExecuteUpdate(TDataQuery& query) {
             try {
                 writer->ModifyRecords(numbers, change, changed, keysInSets);
             } catch (...) {
-                r.SetWritten(changed);
+                r.SetWritten(changed, true);
                 throw;
             }
             r.SetWritten(changed);
