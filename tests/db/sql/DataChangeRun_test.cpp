@@ -34,17 +34,20 @@ protected:
             for (int32_t id = 1; id <= count && !r.Aborted(); ++id) {
                 r.RowRead();
                 if (id == failAt) RaiseEngineError(VORSAM_KEYVIOL, "stop");
-                Append(id);
+                r.RowWriting();
+                Append(ids_.empty() ? id : ids_[size_t(id - 1)]);
                 r.RowWritten();
                 if (seen) seen->push_back(rows_);
             }
         });
     }
 
-    size_t Count() { return Rows("T").size(); }
+    size_t Count() { return Rows(table_).size(); }
 
     std::unique_ptr<TDataCursor> cursor_;
     std::vector<uint8_t> image_;
+    std::vector<int32_t> ids_; // the IDs appended in turn; none: 1, 2, ...
+    std::string table_ = "T";
     int32_t rows_ = -1;
 };
 
@@ -85,16 +88,31 @@ TEST_F(DataChangeRunTest, InsideTheCallersTransactionNothingIsCommittedOrRolledB
     EXPECT_EQ(Count(), 0u);
 }
 
-TEST_F(DataChangeRunTest, DefaultIntervalIsABudgetOfBytesHoweverSmallTheRecordCache) {
-    TBufferSizes small;
-    small.BufferSize = MinBufferBytes;
-    cursor_->Directory().Session().SetBufferSizes(small);
+// The smallest caches: the interval takes the rows whose records half the budget holds, however small the
+// record cache, and keys in random order that dirty a page each row never make it shorter.
+TEST_F(DataChangeRunTest, DefaultIntervalNeverShrinksBelowTheRowsTheBudgetHolds) {
+    cursor_->Directory().Session().SetBufferSizes(
+        {.BufferSize = MinBufferBytes, .ChangeBudget = MinBufferBytes});
+    CreateTable("P", {{"ID", dtInteger}, {"PAD", dtString, 250}}, {1});
+    cursor_ = Open(table_ = "P");
+    image_.resize(cursor_->GetRecordSize());
+    const auto fewest = int32_t(
+        std::max<size_t>(StatementCommitBytes(*cursor_) / (cursor_->GetRecordSize() + sizeof(TRecord)),
+                         2 * MinBufferBytes / uint32_t(cursor_->GetRecordSize())));
     TDataChangeRun run(*cursor_, {}, rows_);
     run.Run(0, [&](TDataChangeRun& r) {
-        uint32_t expected = StatementCommitBytes(*cursor_) / (cursor_->GetRecordSize() + sizeof(TRecord));
-        EXPECT_EQ(r.CommitInterval(), int32_t(expected));
+        EXPECT_EQ(r.CommitInterval(), fewest);
         EXPECT_TRUE(r.OwnTransaction());
     });
+    for (int32_t id = 1; id <= 4000; ++id) ids_.push_back(id * 7919 % 4001);
+    std::vector<int32_t> seen;
+    AppendRun({}, 4000, &seen);
+    std::vector<int32_t> commits;
+    for (size_t i = 1; i < seen.size(); ++i)
+        if (seen[i] != seen[i - 1]) commits.push_back(seen[i]);
+    EXPECT_GT(commits.size(), 3u);
+    for (size_t i = 1; i < commits.size(); ++i) EXPECT_GE(commits[i] - commits[i - 1], fewest) << i;
+    EXPECT_EQ(Count(), 4000u);
 }
 
 TEST_F(DataChangeRunTest, AbortFromProgressEndsTheLoopAndKeepsTheRowsDone) {
