@@ -82,6 +82,8 @@ public:
         if (std::adjacent_find(places.begin(), places.end(),
                                [&](uint32_t a, uint32_t b) { return Compare(a, b) <= 0; }) == places.end())
             std::reverse(places.begin(), places.end());
+        else if (order_.ComparesBytes())
+            SortBytewise(places);
         else
             std::sort(places.begin(), places.end(), before);
     }
@@ -92,6 +94,24 @@ public:
     }
 
 private:
+    // Keys compared as bytes: by their first eight bytes as a number, most of them told apart by that alone,
+    // the rest of their bytes only where those are equal.
+    void SortBytewise(std::vector<uint32_t>& places) const {
+        std::vector<std::pair<uint64_t, uint32_t>> sorted(places.size());
+        for (size_t k = 0; k < places.size(); ++k) {
+            uint8_t head[8] = {};
+            std::memcpy(head, Key(places[k]), std::min<size_t>(length_, 8));
+            sorted[k] = {LoadBE(head, 8), places[k]};
+        }
+        const size_t rest = length_ > 8 ? length_ - 8 : 0;
+        std::sort(sorted.begin(), sorted.end(), [&](const auto& a, const auto& b) {
+            if (a.first != b.first) return a.first < b.first;
+            int c = rest > 0 ? CompareKeyBytes(Key(a.second) + 8, Key(b.second) + 8, rest) : 0;
+            return c != 0 ? c < 0 : a.second < b.second;
+        });
+        for (size_t k = 0; k < places.size(); ++k) places[k] = sorted[k].second;
+    }
+
     const TKeyComparator& order_;
     uint16_t length_;
     std::vector<uint8_t> keys_;

@@ -70,6 +70,8 @@ public:
         if (kind_ == TKind::Bytewise) return CompareKeyBytes(entryKey, key, length);
         return CompareSlow(entryKey, key, length);
     }
+    // The order is CompareKeyBytes'.
+    bool ComparesBytes() const { return kind_ == TKind::Bytewise; }
 
 private:
     enum class TKind : uint8_t { Bytewise, SysText, Fields };
