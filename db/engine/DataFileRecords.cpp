@@ -447,6 +447,55 @@ TRecord* TDataFile::AllocateRecord(CacheClient* client) {
     return record;
 }
 
+uint32_t TDataFile::AllocateSpilled(std::span<uint8_t> image) {
+    if (!owner_.LockedWhole() || !Spilled() || InMemory()) return 0;
+    const uint32_t next = header_.NextRecordNumber();
+    uint32_t number = GetFreeRecordNumber(), link = 0;
+    if (number == next) {
+        if (number > MaxRecordNumber ||
+            header_.RecordAreaOffset() + uint64_t(number) * header_.RecordSize() > MaxTableFileSize)
+            RaiseError(VORSAM_TABLEFULL);
+    } else {
+        // The deleted record's link, where it is known without a read.
+        uint8_t status = RecordDeleted;
+        if (cache_.Peek(number)) return 0;
+        if (SpillHolds(number)) {
+            ReallocBuffer(header_.RecordSize(), ScratchStep, readBuffer_);
+            ForgetLastRead();
+            spill_->Get(number, readBuffer_.data());
+            TRecord::DecodeSlot(*this, number, readBuffer_.data(), readBuffer_.data());
+            status = readBuffer_[0];
+            link = LoadLE32(&readBuffer_[NextFreeOffset]);
+        } else if (number < freeLinks_.size() && freeLinks_[number] != NotFree) {
+            link = freeLinks_[number];
+            freeLinks_[number] = NotFree;
+        } else {
+            return 0;
+        }
+        if (status != RecordDeleted || link >= next || link == number) RaiseError(VORSAM_FILECORRUPT);
+    }
+    StoreLE32(&image[NextFreeOffset], number);
+    const uint8_t* bytes = image.data();
+    if (GetEncrypted()) {
+        writeBuffer_.assign(image.begin(), image.end());
+        ScrambleBuffer(writeBuffer_.data(), writeBuffer_.size(), TableDataSeed1, TableDataSeed2);
+        bytes = writeBuffer_.data();
+    }
+    try {
+        spill_->Put(number, 1, bytes);
+    } catch (...) {
+        StoreLE32(&image[NextFreeOffset], 0); // not appended
+        throw;
+    }
+    if (number == next) {
+        header_.SetNextRecordNumber(next + 1);
+        header_.SetHeaderChanged(true);
+    } else {
+        SetFreeChainHead(link);
+    }
+    return number;
+}
+
 void TDataFile::FreeRecord(TRecord& record) {
     if (record.Status() == RecordDeleted) RaiseError(VORSAM_KEYORRECDELETED);
     if (record.RecordNumber() < freeLinks_.size()) freeLinks_[record.RecordNumber()] = NotFree;

@@ -166,12 +166,15 @@ size_t TDataTable::AppendRecords(std::span<uint8_t> images) {
     std::exception_ptr failure;
     try {
         for (size_t i = 0; i < refused; ++i) {
-            uint8_t* image = &images[i * size];
-            TPinnedRecord record(dataFile_.AllocateRecord(nullptr));
-            uint32_t number = record->RecordNumber();
-            StoreLE32(&image[NextFreeOffset], number);
-            std::copy_n(image, size, record->Image().begin());
-            record->SetModified();
+            std::span<uint8_t> image = images.subspan(i * size, size);
+            uint32_t number = dataFile_.AllocateSpilled(image);
+            if (number == 0) {
+                TPinnedRecord record(dataFile_.AllocateRecord(nullptr));
+                number = record->RecordNumber();
+                StoreLE32(&image[NextFreeOffset], number);
+                std::copy(image.begin(), image.end(), record->Image().begin());
+                record->SetModified();
+            }
             dataFile_.NextAutoIncValue();
             numbers.push_back(number);
         }
