@@ -234,6 +234,12 @@ public:
     uint32_t AllocateSpilled(std::span<uint8_t> image);
     // Marks the record deleted and makes it the free-chain head.
     void FreeRecord(TRecord& record);
+    // What FreeRecord freeing a record now would link it to: the free-chain head, 0 when the chain is empty
+    // or the table keeps record order.
+    uint32_t FreeLink() const;
+    // Marks the record deleted, linked to `link`; the free-chain head is the caller's (SetFreeChainHead):
+    // records freed together take the links and head that freeing them one after another would give.
+    void FreeRecordLinked(TRecord& record, uint32_t link);
     // New slots at the end for the images (record size bytes each, one after another, their prefixes
     // set), written in one write past the record cache; the first one's number. The owner is not locked
     // whole (whose changes wait in the caches) and has no free chain to reuse.

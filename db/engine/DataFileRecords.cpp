@@ -497,12 +497,20 @@ uint32_t TDataFile::AllocateSpilled(std::span<uint8_t> image) {
 }
 
 void TDataFile::FreeRecord(TRecord& record) {
+    FreeRecordLinked(record, FreeLink());
+    SetFreeChainHead(record.RecordNumber());
+}
+
+uint32_t TDataFile::FreeLink() const {
+    uint32_t head = GetFreeRecordNumber();
+    return head == header_.NextRecordNumber() ? 0 : head;
+}
+
+void TDataFile::FreeRecordLinked(TRecord& record, uint32_t link) {
     if (record.Status() == RecordDeleted) RaiseError(VORSAM_KEYORRECDELETED);
     if (record.RecordNumber() < freeLinks_.size()) freeLinks_[record.RecordNumber()] = NotFree;
-    uint32_t head = GetFreeRecordNumber();
     record.SetStatus(RecordDeleted);
-    record.SetNextFree(head == header_.NextRecordNumber() ? 0 : head);
-    SetFreeChainHead(record.RecordNumber());
+    record.SetNextFree(link);
 }
 
 uint32_t TDataFile::GetFreeRecordNumber() const {

@@ -360,6 +360,11 @@ size_t TDataTable::ApplySetKeys(const TKeySlotList& slots, std::span<const uint3
     return refused;
 }
 
+// The records are freed as one after another in the order given would free them, each linked to the one
+// before it (the free chain's order, and so where later rows go, as with deletes one by one); a table
+// without blobs reads them in record order instead, twice: to learn which are active and their keys, then
+// to free them with the links that order gives. The blobs of a table that keeps them are freed record by
+// record in the order given (their free chain too).
 uint32_t TDataTable::DeleteRecords(std::span<const uint32_t> numbers) {
     TTableWrite write(*this);
     NoteContentChanged();
@@ -369,32 +374,60 @@ uint32_t TDataTable::DeleteRecords(std::span<const uint32_t> numbers) {
     const TKeySlotList slots = KeySlotList();
     std::vector<TSetKeys> keys; // by the numbers' places
     for (uint8_t slot : slots) keys.emplace_back(*this, slot, numbers.size());
-    // The records are freed in record order, a run at a time; their keys keep the numbers' order.
-    std::vector<uint32_t> byNumber(numbers.size());
-    std::iota(byNumber.begin(), byNumber.end(), 0u);
-    auto numberOrder = [&](uint32_t a, uint32_t b) { return numbers[a] < numbers[b]; };
-    if (!std::is_sorted(byNumber.begin(), byNumber.end(), numberOrder))
-        std::sort(byNumber.begin(), byNumber.end(), numberOrder);
     std::vector<bool> deleted(numbers.size());
-    std::vector<uint32_t> run;
-    TPinnedRun pinned(dataFile_);
-    std::vector<uint8_t> image;
-    for (size_t first = 0; first < byNumber.size(); first += PinnedRecords) {
-        std::span<const uint32_t> places(&byNumber[first], std::min(PinnedRecords, byNumber.size() - first));
-        run.clear();
-        for (uint32_t place : places) run.push_back(numbers[place]);
-        pinned.Pin(run);
-        for (uint32_t place : places) {
-            TRecord& slot = pinned.Get(numbers[place]);
-            if (slot.Status() != RecordActive) continue;
-            image.assign(slot.Image().begin(), slot.Image().end());
+    auto take = [&](TRecord& slot, uint32_t place) {
+        for (uint8_t i = 0; i < slots.Count; ++i)
+            BuildKeyOf(slots.Slots[i], slot.Image(), keys[i].Key(place));
+        deleted[place] = true;
+    };
+    if (HasBlobFile()) {
+        std::vector<uint8_t> image;
+        for (uint32_t place = 0; place < numbers.size(); ++place) {
+            TPinnedRecord slot(dataFile_.GetRecord(nullptr, numbers[place]));
+            if (slot->Status() != RecordActive) continue;
+            image.assign(slot->Image().begin(), slot->Image().end());
             FreeRecordBlobs(image);
-            for (uint8_t i = 0; i < slots.Count; ++i) BuildKeyOf(slots.Slots[i], image, keys[i].Key(place));
-            deleted[place] = true;
-            dataFile_.FreeRecord(slot);
+            take(*slot, place);
+            dataFile_.FreeRecord(*slot);
         }
+    } else {
+        std::vector<uint32_t> byNumber(numbers.size());
+        std::iota(byNumber.begin(), byNumber.end(), 0u);
+        auto numberOrder = [&](uint32_t a, uint32_t b) {
+            return numbers[a] != numbers[b] ? numbers[a] < numbers[b] : a < b;
+        };
+        if (!std::is_sorted(byNumber.begin(), byNumber.end(), numberOrder))
+            std::sort(byNumber.begin(), byNumber.end(), numberOrder);
+        std::vector<uint32_t> links(numbers.size()), run;
+        uint32_t link = dataFile_.FreeLink(), head = 0;
+        TPinnedRun pinned(dataFile_);
+        for (bool freeing : {false, true}) {
+            uint32_t last = 0; // a number given twice is freed at its first place
+            for (size_t first = 0; first < byNumber.size(); first += PinnedRecords) {
+                std::span<const uint32_t> places(&byNumber[first],
+                                                 std::min(PinnedRecords, byNumber.size() - first));
+                run.clear();
+                for (uint32_t place : places) run.push_back(numbers[place]);
+                pinned.Pin(run);
+                for (uint32_t place : places) {
+                    TRecord& slot = pinned.Get(numbers[place]);
+                    if (freeing && deleted[place])
+                        dataFile_.FreeRecordLinked(slot, links[place]);
+                    else if (!freeing && slot.Status() == RecordActive && numbers[place] != last)
+                        take(slot, place);
+                    last = numbers[place];
+                }
+            }
+            if (freeing) break;
+            for (uint32_t place = 0; place < numbers.size(); ++place) {
+                if (!deleted[place]) continue;
+                links[place] = link;
+                head = numbers[place];
+                link = RecordOrder() ? 0 : head;
+            }
+        }
+        if (head != 0) dataFile_.SetFreeChainHead(head);
     }
-    pinned.Release();
     std::vector<uint32_t> order, values;
     std::vector<uint8_t> sorted;
     for (uint32_t place = 0; place < numbers.size(); ++place)

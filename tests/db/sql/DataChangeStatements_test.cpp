@@ -243,11 +243,11 @@ TEST_F(DataChangeTest, AbortFromTheProgressHandlerKeepsTheRowsFound) {
     EXPECT_FALSE(database_->InTransaction());
 }
 
-// The rows a DELETE finds together are freed in the order of their records whatever order their keys
-// lie in, so the freed records are taken again by new rows most recently freed first: the highest record
-// first. With a cache of a few records, the INSERT ... SELECT learns the free chain by reading every slot
-// once, across its commits.
-TEST_F(DataChangeTest, DeletedRecordsAreReusedInTheirRecordOrder) {
+// Rows are deleted in the order of the primary key whatever order their records lie in, so the freed
+// records are taken again by new rows most recently deleted first: the highest key's first. With a cache
+// of a few records, the INSERT ... SELECT learns the free chain by reading every slot once, across its
+// commits.
+TEST_F(DataChangeTest, DeletedRecordsAreReusedInTheOrderOfTheirKeys) {
     session_.SetBufferSizes({.BufferSize = 4096}); // 18 records of S
     std::vector<int> ids(300);
     std::iota(ids.begin(), ids.end(), 1);
@@ -258,9 +258,9 @@ TEST_F(DataChangeTest, DeletedRecordsAreReusedInTheirRecordOrder) {
         script += "; INSERT INTO S (ID, V) VALUES (" + std::to_string(id) + ", " +
                   std::to_string(id * 37 % 100) + ")";
     RunSql(script);
-    std::vector<std::pair<uint32_t, int>> freed; // record number (the insert order), key
+    std::vector<std::pair<int, uint32_t>> freed; // key, record number (the insert order)
     for (size_t i = 0; i < ids.size(); ++i)
-        if (ids[i] * 37 % 100 < 40) freed.emplace_back(uint32_t(i + 1), ids[i]);
+        if (ids[i] * 37 % 100 < 40) freed.emplace_back(ids[i], uint32_t(i + 1));
     EXPECT_EQ(RunSql("DELETE FROM S WHERE V < 40"), int32_t(freed.size()));
     std::sort(freed.begin(), freed.end(), std::greater<>());
     script = "DELETE FROM N";
@@ -279,7 +279,7 @@ TEST_F(DataChangeTest, DeletedRecordsAreReusedInTheirRecordOrder) {
         cursor->GetField(1, image, isNull, reinterpret_cast<uint8_t*>(&id));
         keyOfRecord[cursor->Position().Record] = id;
     }
-    for (size_t k = 0; k < freed.size(); ++k) EXPECT_EQ(keyOfRecord[freed[k].first], int(1000 + k)) << k;
+    for (size_t k = 0; k < freed.size(); ++k) EXPECT_EQ(keyOfRecord[freed[k].second], int(1000 + k)) << k;
 }
 
 // 10^5 rows (ID = K, K under a unique index): changes of them all inside the caller's transaction (past the
