@@ -227,11 +227,12 @@ public:
     // slot; the head moves on. nullptr as GetRecord. The caller clears and fills the image.
     TRecord* AllocateRecord(CacheClient* client);
     // As AllocateRecord for a new record's image (record size bytes, its +1 value set here), which goes
-    // straight into the spill file while the table is locked whole and its changes spill already, past the
+    // straight into the spill file while the table is locked whole and its changes spill already, or are
+    // about to (`many`: the caller appends more than the session's budget of changes holds), past the
     // cache: a change that appends many records then touches no cached record. The record's number; 0,
     // changing nothing, when the record is to be had through AllocateRecord (the slot is cached, or the
     // link of the deleted record it reuses is not known without a read).
-    uint32_t AllocateSpilled(std::span<uint8_t> image);
+    uint32_t AllocateSpilled(std::span<uint8_t> image, bool many);
     // Marks the record deleted and makes it the free-chain head.
     void FreeRecord(TRecord& record);
     // What FreeRecord freeing a record now would link it to: the free-chain head, 0 when the chain is empty

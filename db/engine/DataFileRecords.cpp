@@ -447,8 +447,10 @@ TRecord* TDataFile::AllocateRecord(CacheClient* client) {
     return record;
 }
 
-uint32_t TDataFile::AllocateSpilled(std::span<uint8_t> image) {
-    if (!owner_.LockedWhole() || !Spilled() || InMemory()) return 0;
+uint32_t TDataFile::AllocateSpilled(std::span<uint8_t> image, bool many) {
+    if (!owner_.LockedWhole() || InMemory() || !(Spilled() || many)) return 0;
+    const uint16_t size = header_.RecordSize();
+    if (!spill_ || spill_->ItemSize() != size) spill_ = std::make_unique<TSpillFile>(owner_.Settings(), size);
     const uint32_t next = header_.NextRecordNumber();
     uint32_t number = GetFreeRecordNumber(), link = 0;
     if (number == next) {

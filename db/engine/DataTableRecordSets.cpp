@@ -9,6 +9,7 @@
 #include "db/lib/ByteUtils.h"
 
 #include <algorithm>
+#include <array>
 #include <cassert>
 #include <cstring>
 #include <exception>
@@ -94,22 +95,39 @@ public:
     }
 
 private:
-    // Keys compared as bytes: by their first eight bytes as a number, most of them told apart by that alone,
-    // the rest of their bytes only where those are equal.
+    // Keys compared as bytes: by their first eight bytes as a number, a byte at a time from the last (a
+    // radix sort that keeps the order of equal ones, passing over bytes that all keys share), then the
+    // rest of their bytes and their places where those are equal.
     void SortBytewise(std::vector<uint32_t>& places) const {
-        std::vector<std::pair<uint64_t, uint32_t>> sorted(places.size());
-        for (size_t k = 0; k < places.size(); ++k) {
+        const size_t count = places.size();
+        std::vector<std::pair<uint64_t, uint32_t>> sorted(count), other(count);
+        uint64_t any = 0, all = ~uint64_t(0);
+        for (size_t k = 0; k < count; ++k) {
             uint8_t head[8] = {};
             std::memcpy(head, Key(places[k]), std::min<size_t>(length_, 8));
             sorted[k] = {LoadBE(head, 8), places[k]};
+            any |= sorted[k].first;
+            all &= sorted[k].first;
+        }
+        for (unsigned shift = 0; shift < 64; shift += 8) {
+            if (((any ^ all) >> shift & 0xFF) == 0) continue;
+            std::array<size_t, 257> at{};
+            for (const auto& entry : sorted) ++at[(entry.first >> shift & 0xFF) + 1];
+            for (size_t digit = 1; digit < at.size(); ++digit) at[digit] += at[digit - 1];
+            for (const auto& entry : sorted) other[at[entry.first >> shift & 0xFF]++] = entry;
+            sorted.swap(other);
         }
         const size_t rest = length_ > 8 ? length_ - 8 : 0;
-        std::sort(sorted.begin(), sorted.end(), [&](const auto& a, const auto& b) {
-            if (a.first != b.first) return a.first < b.first;
+        auto before = [&](const auto& a, const auto& b) {
             int c = rest > 0 ? CompareKeyBytes(Key(a.second) + 8, Key(b.second) + 8, rest) : 0;
             return c != 0 ? c < 0 : a.second < b.second;
-        });
-        for (size_t k = 0; k < places.size(); ++k) places[k] = sorted[k].second;
+        };
+        for (size_t first = 0, end; first < count; first = end) {
+            for (end = first + 1; end < count && sorted[end].first == sorted[first].first;) ++end;
+            if (end - first > 1)
+                std::sort(sorted.begin() + ptrdiff_t(first), sorted.begin() + ptrdiff_t(end), before);
+        }
+        for (size_t k = 0; k < count; ++k) places[k] = sorted[k].second;
     }
 
     const TKeyComparator& order_;
@@ -163,11 +181,12 @@ size_t TDataTable::AppendRecords(std::span<uint8_t> images) {
     }
     std::vector<uint32_t> numbers;
     numbers.reserve(refused);
+    const bool many = uint64_t(refused) * (size + sizeof(TRecord)) > settings_.ChangeBudget;
     std::exception_ptr failure;
     try {
         for (size_t i = 0; i < refused; ++i) {
             std::span<uint8_t> image = images.subspan(i * size, size);
-            uint32_t number = dataFile_.AllocateSpilled(image);
+            uint32_t number = dataFile_.AllocateSpilled(image, many);
             if (number == 0) {
                 TPinnedRecord record(dataFile_.AllocateRecord(nullptr));
                 number = record->RecordNumber();
