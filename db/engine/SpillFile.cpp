@@ -11,8 +11,9 @@
 namespace vorsam {
 
 namespace {
-// New items gather in memory up to this many bytes and go to the file in one write.
-constexpr size_t TailBytes = 65536;
+// New items gather in memory up to this many bytes and go to the file in one write, in number order, so
+// that items that came in any order lie in sorted runs of that length.
+constexpr size_t TailBytes = 262144;
 // ForEachRun takes the items in number order this many bytes at a time; places at most GapBytes apart
 // are read in one read (with the bytes between them), up to ReadBytes.
 constexpr size_t WindowBytes = size_t(1) << 20;
@@ -58,8 +59,24 @@ void TSpillFile::WriteAt(uint64_t place, const uint8_t* bytes, size_t count) {
 }
 
 void TSpillFile::WriteTail() {
+    const size_t count = tailNumbers_.size();
+    std::vector<uint32_t> order(count);
+    std::iota(order.begin(), order.end(), 0u);
+    auto byNumber = [&](uint32_t a, uint32_t b) { return tailNumbers_[a] < tailNumbers_[b]; };
+    if (!std::is_sorted(order.begin(), order.end(), byNumber)) {
+        std::sort(order.begin(), order.end(), byNumber);
+        std::vector<uint8_t> sorted(tail_.size());
+        for (uint32_t k = 0; k < count; ++k) {
+            std::memcpy(&sorted[size_t(k) * itemSize_], &tail_[size_t(order[k]) * itemSize_], itemSize_);
+            // An item forgotten since keeps no place.
+            uint32_t& entry = Entry(tailNumbers_[order[k]]);
+            if (entry == tailStart_ + order[k] + 1) entry = tailStart_ + k + 1;
+        }
+        tail_.swap(sorted);
+    }
     if (!tail_.empty()) WriteAt(tailStart_, tail_.data(), tail_.size());
     tail_.clear();
+    tailNumbers_.clear();
     tailStart_ = places_;
 }
 
@@ -80,6 +97,7 @@ void TSpillFile::Put(uint32_t first, uint32_t count, const uint8_t* bytes) {
         if (entry == 0) {
             if (tail_.size() + itemSize_ > std::max(TailBytes, itemSize_)) WriteTail();
             tail_.insert(tail_.end(), item, item + itemSize_);
+            tailNumbers_.push_back(first + i);
             entry = ++places_;
             ++held_;
             settings_.HeldChanges.Spilled += itemSize_;
@@ -191,12 +209,14 @@ void TSpillFile::Clear() {
     held_ = 0;
     places_ = 0;
     tail_.clear();
+    tailNumbers_.clear();
     tailStart_ = 0;
 }
 
 void TSpillFile::Close() {
     Clear();
     std::vector<uint8_t>().swap(tail_);
+    std::vector<uint32_t>().swap(tailNumbers_);
     map_.shrink_to_fit();
     file_.reset(); // a temporary file goes with its last handle
 }

@@ -1,13 +1,13 @@
 // TSpillFile: where a table file puts the changes that a whole-table lock keeps from the file once its
 // cache may hold no more of them (the session's budget for such changes, EngineSettings.h, spent): a
 // temporary file with no name on disk, holding the items (record slots, index pages) one after another
-// in the order they first came, each at a place of its own that a later Put of the same item overwrites,
-// and a map from item numbers to those places. The table's files stay untouched until the lock's end
-// writes everything (its journaled write, CommitJournal.h), the spilled items among it, read back in
-// number order. A crash leaves nothing of a spill file; a rollback or a dropped cache forgets it with the
-// rest of the changes. Clear forgets the items and keeps the file open for the next ones (the next commit
-// interval of a statement); Close lets it go. The bytes of the items held count in the session's
-// TChangeBytes::Spilled. Only the file that owns it reads or writes it.
+// as they first came, in runs sorted by number (those that came together), each at a place of its own
+// that a later Put of the same item overwrites, and a map from item numbers to those places. The table's
+// files stay untouched until the lock's end writes everything (its journaled write, CommitJournal.h), the
+// spilled items among it, read back in number order. A crash leaves nothing of a spill file; a rollback or a
+// dropped cache forgets it with the rest of the changes. Clear forgets the items and keeps the file open for
+// the next ones (the next commit interval of a statement); Close lets it go. The bytes of the items held
+// count in the session's TChangeBytes::Spilled. Only the file that owns it reads or writes it.
 #pragma once
 
 #include "db/engine/EngineSettings.h"
@@ -69,8 +69,10 @@ private:
     size_t held_ = 0;
     uint32_t places_ = 0;                // places handed out since the last Clear
     std::unique_ptr<TFileHandler> file_; // made at the first Put
-    // The last places handed out, from tailStart_ on, kept in memory until the tail is full (or read).
+    // The last places handed out, from tailStart_ on, kept in memory until the tail is full (or read),
+    // and the numbers of their items.
     std::vector<uint8_t> tail_;
+    std::vector<uint32_t> tailNumbers_;
     uint32_t tailStart_ = 0;
 };
 
