@@ -13,9 +13,10 @@
 // partner; H of N/10 rows (ID key, REGION 0-19) and L of N rows (ID key, HID with an index, about ten rows
 // per row of H); the changes work on copies of O. Rows 17-27 change many rows (a tenth, half, every row)
 // of T, a table with an index on its NAME field whose records lie in shuffled order, through its copies
-// T2 and T3: INSERT ... SELECT, DELETE, and UPDATE of the indexed NAME and of the unindexed SCORE. Caches:
-// argument 0 keeps each side's defaults (ours 16 KiB of records and of pages per index, SQLite 2 MiB), 1
-// gives both caches large enough for every table. Each SELECT's rows are read whole, each value in its own
+// T2 and T3: INSERT ... SELECT, DELETE, and UPDATE of the indexed NAME and of the unindexed SCORE; row 28
+// changes the NAME of 4,000 rows with the smallest caches. Caches (TShapeCaches): argument 0 keeps each
+// side's defaults (ours 16 KiB of records and of pages per index, SQLite 2 MiB), 1 gives both caches large
+// enough for every table, 2 the smallest. Each SELECT's rows are read whole, each value in its own
 // type; the rows counted are checked. The counter MiB is the most resident memory one more run of the
 // statement, untimed, added (TStatementMemory).
 #include "StatementShapesData.h"
@@ -50,6 +51,8 @@ struct TShapeCase {
     const char* Copy = "O2";
     const char* Original = "O";
     bool Indexed() const { return Original[0] == 'T'; }
+    // Run only at 10^4 rows with the smallest caches.
+    bool Smallest = false;
 };
 
 int64_t Unchecked(int64_t) {
@@ -115,6 +118,10 @@ const TShapeCase Cases[] = {
      "UPDATE T3 SET SCORE = SCORE + 1 WHERE CITY = 'City 3'", Unchecked, TShapeCase::FullCopy, "T3", "T"},
     {"27_IdxUpdateScoreHalf", "UPDATE T3 SET SCORE = SCORE + 1 WHERE SCORE < 500",
      "UPDATE T3 SET SCORE = SCORE + 1 WHERE SCORE < 500", Unchecked, TShapeCase::FullCopy, "T3", "T"},
+    // Keys changed with the smallest caches, whose budget holds few changed records.
+    {"28_IdxUpdateNameSmallest", "UPDATE T3 SET NAME = 'x' || NAME WHERE ID < 4000",
+     "UPDATE T3 SET NAME = 'x' || NAME WHERE ID < 4000", [](int64_t) { return 4000; }, TShapeCase::FullCopy,
+     "T3", "T", true},
 };
 
 // The copy the change works on, made ready untimed.
@@ -131,8 +138,8 @@ void PrepareCopy(TShapeDatabases& db, const TShapeCase& shape, bool ours) {
     }
 }
 
-TShapeDatabases& DatabasesOf(const TShapeCase& shape, int64_t n, bool wholeTableCaches) {
-    TShapeDatabases& db = ShapeDatabases(n, wholeTableCaches);
+TShapeDatabases& DatabasesOf(const TShapeCase& shape, int64_t n, TShapeCaches caches) {
+    TShapeDatabases& db = ShapeDatabases(n, caches);
     if (shape.Indexed()) db.IndexedTables();
     return db;
 }
@@ -189,7 +196,7 @@ private:
 
 void RunOurs(benchmark::State& state, const TShapeCase& shape) {
     int64_t n = state.range(0);
-    TShapeDatabases& db = DatabasesOf(shape, n, state.range(1) != 0);
+    TShapeDatabases& db = DatabasesOf(shape, n, TShapeCaches(state.range(1)));
     TQueryStatement statement(db.Ours());
     statement.Prepare(shape.Ours);
     std::vector<uint8_t> record, value(256);
@@ -214,8 +221,8 @@ void RunOurs(benchmark::State& state, const TShapeCase& shape) {
 
 void RunSqlite(benchmark::State& state, const TShapeCase& shape) {
     int64_t n = state.range(0);
-    TShapeDatabases& db = DatabasesOf(shape, n, state.range(1) != 0);
-    db.SetSqliteCaches(state.range(1) != 0);
+    TShapeDatabases& db = DatabasesOf(shape, n, TShapeCaches(state.range(1)));
+    db.SetSqliteCaches(TShapeCaches(state.range(1)));
     sqlite3_stmt* statement = db.Sqlite.Prepare(shape.Sqlite);
     int64_t rows = 0, expected = shape.Rows(n);
     PrepareCopy(db, shape, false);
@@ -241,14 +248,19 @@ void RunSqlite(benchmark::State& state, const TShapeCase& shape) {
 const bool Registered = [] {
     for (const TShapeCase& shape : Cases) {
         for (bool large : {false, true}) {
+            if (shape.Smallest && large) continue;
             std::string prefix = std::string(large ? "ShapeLarge" : "Shape") + shape.Name;
             for (bool ours : {true, false}) {
                 auto* benchmark = benchmark::RegisterBenchmark(
                     (prefix + (ours ? "_Ours" : "_Sqlite")).c_str(), [&shape, ours](benchmark::State& state) {
                         ours ? RunOurs(state, shape) : RunSqlite(state, shape);
                     });
-                for (int64_t n : large ? std::vector<int64_t>{1000000} : std::vector<int64_t>{10000, 100000})
-                    for (int64_t caches : {0, 1}) benchmark->Args({n, caches});
+                if (shape.Smallest)
+                    benchmark->Args({10000, SmallestCaches});
+                else
+                    for (int64_t n :
+                         large ? std::vector<int64_t>{1000000} : std::vector<int64_t>{10000, 100000})
+                        for (int64_t caches : {DefaultCaches, WholeCaches}) benchmark->Args({n, caches});
                 benchmark->Unit(benchmark::kMillisecond);
             }
         }

@@ -38,14 +38,21 @@
 
 namespace vorsam::bench {
 
+// Each side's default caches (ours 16 KiB of records and of pages per index, SQLite 2 MiB), caches that hold
+// every table, or the smallest (ours 4 KiB of records, of pages per index and of changes held, SQLite 16
+// KiB).
+enum TShapeCaches : int64_t { DefaultCaches = 0, WholeCaches = 1, SmallestCaches = 2 };
+
 class TShapeDatabases {
 public:
-    TShapeDatabases(int64_t rows, bool wholeTableCaches)
-        : Sqlite("shapes-" + std::to_string(rows) + (wholeTableCaches ? "-whole" : "-default")), rows_(rows) {
+    TShapeDatabases(int64_t rows, TShapeCaches caches)
+        : Sqlite("shapes-" + std::to_string(rows) + "-" + std::to_string(caches)), rows_(rows) {
         InitializeLibraryGlobals();
-        if (wholeTableCaches) session_.SetBufferSizes(WholeTableCaches());
+        if (caches == WholeCaches) session_.SetBufferSizes(WholeTableCaches());
+        if (caches == SmallestCaches)
+            session_.SetBufferSizes({.BufferSize = 4096, .IndexBufferSize = 8192, .ChangeBudget = 4096});
         std::string folder =
-            ScratchFolder() + "/shapes-" + std::to_string(rows) + (wholeTableCaches ? "-whole" : "-default");
+            ScratchFolder() + "/shapes-" + std::to_string(rows) + "-" + std::to_string(caches);
         std::filesystem::create_directories(folder);
         directory_ = &session_.OpenDataDirectory("", folder);
         const char* creates[] = {
@@ -99,9 +106,10 @@ public:
         statement.Execute({}, false);
         return statement.RowsAffected;
     }
-    // SQLite's default page cache (2 MiB), or one that holds every table (64 MiB).
-    void SetSqliteCaches(bool wholeTables) {
-        Sqlite.Exec(wholeTables ? "PRAGMA cache_size=-65536" : "PRAGMA cache_size=-2000");
+    void SetSqliteCaches(TShapeCaches caches) {
+        Sqlite.Exec(caches == WholeCaches      ? "PRAGMA cache_size=-65536"
+                    : caches == SmallestCaches ? "PRAGMA cache_size=-16"
+                                               : "PRAGMA cache_size=-2000");
     }
 
     TSqliteFile Sqlite;
@@ -229,11 +237,11 @@ private:
 };
 
 // The databases of that size and cache setting, built at the first use.
-inline TShapeDatabases& ShapeDatabases(int64_t rows, bool wholeTableCaches) {
+inline TShapeDatabases& ShapeDatabases(int64_t rows, TShapeCaches caches) {
     ScratchFolder(); // made before the databases, removed after them
-    static std::map<std::pair<int64_t, bool>, std::unique_ptr<TShapeDatabases>> databases;
-    auto& slot = databases[{rows, wholeTableCaches}];
-    if (!slot) slot = std::make_unique<TShapeDatabases>(rows, wholeTableCaches);
+    static std::map<std::pair<int64_t, TShapeCaches>, std::unique_ptr<TShapeDatabases>> databases;
+    auto& slot = databases[{rows, caches}];
+    if (!slot) slot = std::make_unique<TShapeDatabases>(rows, caches);
     return *slot;
 }
 
