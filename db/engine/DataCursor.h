@@ -360,9 +360,12 @@ public:
     // prefixes; the others a record number of 0). Into a table
     // whose records can be appended straight (TDataTable::AppendsStraight), the images go in one write,
     // past the record cache; into a local table without blobs, in one write of the table
-    // (TDataTable::AppendRecords), each index's keys in its order. Images kept one by one: with filters
+    // (TDataTable::AppendRecords), each index's keys in its order, or held back in `pending` (the keys held
+    // back before go in first when the images are appended otherwise). Images kept one by one: with filters
     // active, or auto-increment values kept.
-    void AppendRecords(std::span<uint8_t> images);
+    void AppendRecords(std::span<uint8_t> images, TPendingKeys* pending = nullptr);
+    // The keys held back in `pending` go into the table's indexes (TDataTable::ApplyPendingKeys).
+    void ApplyPendingKeys(TPendingKeys& pending);
     // Replaces the current record with the image and ends its edit; it stays current.
     void ModifyRecord(std::span<uint8_t> image);
     // Deletes the current record and ends its edit; the cursor lies between its neighbours.

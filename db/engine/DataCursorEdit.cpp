@@ -215,7 +215,7 @@ void TDataCursor::AppendRecord(std::span<uint8_t> image) {
     SetOnRecord(number, image);
 }
 
-void TDataCursor::AppendRecords(std::span<uint8_t> images) {
+void TDataCursor::AppendRecords(std::span<uint8_t> images, TPendingKeys* pending) {
     const size_t size = GetRecordSize();
     if (images.empty() || size == 0) return;
     if (images.size() % size != 0) Raise(VORSAM_INVALIDPARAM, "record images of the wrong size");
@@ -223,6 +223,7 @@ void TDataCursor::AppendRecords(std::span<uint8_t> images) {
     for (size_t at = 0; at < images.size() && size > NextFreeOffset + 4; at += size)
         StoreLE32(&images[at + NextFreeOffset], 0);
     auto each = [&] {
+        if (pending && !remote_) table_->ApplyPendingKeys(*pending);
         for (size_t at = 0; at < images.size(); at += size) AppendRecord(images.subspan(at, size));
     };
     // Computed fields of a layout of the cursor's own lie behind the record: such images are no slots.
@@ -245,6 +246,7 @@ void TDataCursor::AppendRecords(std::span<uint8_t> images) {
     }
     std::span<uint8_t> appended = images.first(ready * size);
     if (!appended.empty() && straight) {
+        if (pending) table_->ApplyPendingKeys(*pending);
         uint32_t first = table_->AppendStraight(appended);
         SetOnRecord(uint32_t(first + ready - 1), appended.subspan(appended.size() - size));
     } else if (!appended.empty()) {
@@ -256,7 +258,7 @@ void TDataCursor::AppendRecords(std::span<uint8_t> images) {
                             appended.subspan((count - 1) * size, size));
         };
         try {
-            table_->AppendRecords(appended);
+            table_->AppendRecords(appended, pending);
         } catch (...) {
             last();
             throw;
@@ -264,6 +266,13 @@ void TDataCursor::AppendRecords(std::span<uint8_t> images) {
         last();
     }
     if (refused) std::rethrow_exception(refused);
+}
+
+void TDataCursor::ApplyPendingKeys(TPendingKeys& pending) {
+    if (pending.Empty()) return;
+    RequireLocalTable("keys held back");
+    TOperation operation(*this);
+    table_->ApplyPendingKeys(pending);
 }
 
 void TDataCursor::ModifyRecord(std::span<uint8_t> image) {

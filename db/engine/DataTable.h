@@ -213,6 +213,29 @@ using TRecordHook = std::function<void(std::span<uint8_t> record, std::span<cons
 // keeps its own +5 value (ModifyRecord's keepAutoInc).
 using TRecordChange = std::function<bool(uint32_t number, std::span<uint8_t> image)>;
 
+// The keys of records that sets appended (TDataTable::AppendRecords) hold back from their indexes, to put
+// them in together later (TDataTable::ApplyPendingKeys): each index's in one pass over its leaves however
+// many sets came, or as a tree built whole when the index is empty. Until then a later set refuses a key
+// of a unique index that one held back equals, as the index would. Bytes tells the memory they take.
+class TPendingKeys {
+public:
+    bool Empty() const { return rows_ == 0; }
+    uint64_t Bytes() const { return bytes_; }
+
+private:
+    friend class TDataTable;
+    struct TSlot {
+        uint8_t Slot = 0;
+        bool Unique = false;
+        std::vector<uint8_t> Keys;     // sorted runs, one after another: each set's in the index's order
+        std::vector<uint32_t> Numbers; // their records
+        std::vector<size_t> Runs;      // where each run begins, in keys
+    };
+    std::vector<TSlot> slots_;
+    size_t rows_ = 0;
+    uint64_t bytes_ = 0;
+};
+
 // The shared table of a database's registry (TSharedTable) is the table itself.
 class TDataTable : public TableFileOwner, public TSharedTable, private TReadBatchHolder {
 public:
@@ -330,8 +353,12 @@ public:
     // its order, one descent per leaf page (TIndexTree::InsertSorted), or into an empty index as a tree
     // built whole. An image that an index refuses is refused as AppendRecord refuses it, with the images
     // before it appended and none after it. The images take their prefixes; returns how many were
-    // appended (all of them, when nothing is raised). For a table without blobs.
-    size_t AppendRecords(std::span<uint8_t> images);
+    // appended (all of them, when nothing is raised). With `pending` the keys are held back there instead
+    // (TPendingKeys): ApplyPendingKeys puts them in, before anything reads the indexes or commits. For a
+    // table without blobs.
+    size_t AppendRecords(std::span<uint8_t> images, TPendingKeys* pending = nullptr);
+    // The keys held back go into their indexes, each index's in its order; `pending` is empty afterwards.
+    void ApplyPendingKeys(TPendingKeys& pending);
     // Deletes the records among `numbers` that are active (others, and repeats, are passed over), each as
     // DeleteRecord does, in one write: the records are freed in record order, a run of them read at a time,
     // and the entries of each index go in the index's order, one descent per leaf page
@@ -558,6 +585,9 @@ private:
     // ModifyRecord's write of the image into the active record `slot` (pinned by the caller).
     void ModifyPinned(TRecord& slot, std::span<const uint8_t> image, bool keepAutoInc,
                       const TRecordHook& hook);
+    // AppendRecords: calls `held(k)` for each of the keys (in the index's order) that runs held back hold.
+    void HeldBack(const TPendingKeys::TSlot& pending, std::span<const uint8_t> keys,
+                  const std::function<void(size_t)>& held);
     // ModifyRecords' keys of a set (DataTableRecordSets.cpp): `rows` the records changed in turn, `moved` per
     // row the bits of the slots whose keys it changed, `before` their images before; the rows that stay
     // changed.

@@ -13,6 +13,7 @@
 #include <cassert>
 #include <cstring>
 #include <exception>
+#include <functional>
 #include <numeric>
 
 namespace vorsam {
@@ -135,7 +136,7 @@ private:
     std::vector<uint8_t> keys_;
 };
 
-size_t TDataTable::AppendRecords(std::span<uint8_t> images) {
+size_t TDataTable::AppendRecords(std::span<uint8_t> images, TPendingKeys* pending) {
     TTableWrite write(*this);
     NoteContentChanged();
     assert(!HasBlobFile());
@@ -151,18 +152,23 @@ size_t TDataTable::AppendRecords(std::span<uint8_t> images) {
         StoreLE32(&image[NextFreeOffset], 0);
         StoreLE32(&image[AutoIncValueOffset], uint32_t(autoInc));
     }
-    // Every index's refusals first: the records before the first one refused are appended, as one by one.
-    // A key refused is one equal to an earlier record's, or to one the tree holds.
     const TKeySlotList slots = KeySlotList();
+    if (pending && pending->slots_.empty())
+        for (uint8_t slot : slots)
+            pending->slots_.push_back({slot, indexFile_.GetIndexDesc(slot).Unique(), {}, {}, {}});
+    assert(!pending || pending->slots_.size() == slots.Count);
+    // Every index's refusals first: the records before the first one refused are appended, as one by one.
+    // A key refused is one equal to an earlier record's, to one the tree holds, or to one held back (of a
+    // unique index: the keys of a non-unique one end with the fresh +5 values of this change's records).
     std::vector<TSetKeys> keys;
     std::vector<std::vector<uint32_t>> sorted(slots.Count);
     std::vector<uint8_t> gathered;
     size_t refused = count;
     uint8_t refusing = 0;
     for (uint8_t i = 0; i < slots.Count; ++i) {
-        TSetKeys& set = keys.emplace_back(*this, slots.Slots[i], count);
-        for (size_t k = 0; k < count; ++k)
-            BuildKeyOf(slots.Slots[i], images.subspan(k * size, size), set.Key(k));
+        const uint8_t slot = slots.Slots[i];
+        TSetKeys& set = keys.emplace_back(*this, slot, count);
+        for (size_t k = 0; k < count; ++k) BuildKeyOf(slot, images.subspan(k * size, size), set.Key(k));
         sorted[i].resize(count);
         std::iota(sorted[i].begin(), sorted[i].end(), 0u);
         set.Sort(sorted[i]);
@@ -171,12 +177,16 @@ size_t TDataTable::AppendRecords(std::span<uint8_t> images) {
             if (set.Compare(sorted[i][k - 1], sorted[i][k]) == 0)
                 first = std::min<size_t>(first, sorted[i][k]);
         set.Gather(sorted[i], gathered);
-        TIndexTree(indexFile_, slots.Slots[i], OrderOf(slots.Slots[i]))
-            .FindSorted(gathered.data(), count,
-                        [&](size_t k) { first = std::min<size_t>(first, sorted[i][k]); });
+        if (indexFile_.GetRoot(slot) != 0)
+            TIndexTree(indexFile_, slot, OrderOf(slot)).FindSorted(gathered.data(), count, [&](size_t k) {
+                first = std::min<size_t>(first, sorted[i][k]);
+            });
+        if (pending && pending->slots_[i].Unique)
+            HeldBack(pending->slots_[i], gathered,
+                     [&](size_t k) { first = std::min<size_t>(first, sorted[i][k]); });
         if (first < refused) {
             refused = first;
-            refusing = slots.Slots[i];
+            refusing = slot;
         }
     }
     std::vector<uint32_t> numbers;
@@ -207,17 +217,74 @@ size_t TDataTable::AppendRecords(std::span<uint8_t> images) {
         values.clear();
         for (uint32_t k : sorted[i]) values.push_back(numbers[k]);
         const uint8_t slot = slots.Slots[i];
-        if (indexFile_.GetRoot(slot) == 0)
+        if (pending) {
+            TPendingKeys::TSlot& held = pending->slots_[i];
+            held.Runs.push_back(held.Numbers.size());
+            held.Keys.insert(held.Keys.end(), gathered.begin(), gathered.end());
+            held.Numbers.insert(held.Numbers.end(), values.begin(), values.end());
+            pending->bytes_ += gathered.size() + values.size() * sizeof(uint32_t);
+        } else if (indexFile_.GetRoot(slot) == 0) {
             BuildIndexTree(indexFile_, slot, gathered.data(), values.data(), values.size());
-        else
+        } else {
             TIndexTree(indexFile_, slot, OrderOf(slot))
                 .InsertSorted(gathered.data(), values.data(), values.size());
+        }
     }
+    if (pending) pending->rows_ += numbers.size();
     indexFile_.SetActiveRecords(indexFile_.GetActiveRecords() + uint32_t(numbers.size()));
     write.End();
     if (failure) std::rethrow_exception(failure);
     if (refused < count) RaiseIndexError(VORSAM_KEYVIOL, refusing);
     return count;
+}
+
+// Calls `held(k)` for each of the keys (in the index's order, one after another) that a run held back holds.
+void TDataTable::HeldBack(const TPendingKeys::TSlot& pending, std::span<const uint8_t> keys,
+                          const std::function<void(size_t)>& held) {
+    const TKeyComparator& order = OrderOf(pending.Slot);
+    const size_t length = KeyLengthOf(pending.Slot), count = keys.size() / std::max<size_t>(length, 1);
+    for (size_t run = 0; run < pending.Runs.size(); ++run) {
+        size_t at = pending.Runs[run],
+               end = run + 1 < pending.Runs.size() ? pending.Runs[run + 1] : pending.Numbers.size();
+        // Both in the index's order: one walk along the two.
+        for (size_t k = 0; k < count && at < end;) {
+            int c = order.Compare(&pending.Keys[at * length], &keys[k * length], length);
+            if (c < 0) {
+                ++at;
+            } else {
+                if (c == 0) held(k);
+                ++k;
+            }
+        }
+    }
+}
+
+void TDataTable::ApplyPendingKeys(TPendingKeys& pending) {
+    if (pending.Empty()) return;
+    TPendingKeys taken = std::move(pending);
+    pending = {};
+    TTableWrite write(*this);
+    NoteContentChanged();
+    std::vector<uint32_t> places, values;
+    std::vector<uint8_t> gathered;
+    for (const TPendingKeys::TSlot& held : taken.slots_) {
+        const size_t count = held.Numbers.size(), length = KeyLengthOf(held.Slot);
+        if (count == 0) continue;
+        TSetKeys set(*this, held.Slot, count);
+        std::memcpy(set.Key(0), held.Keys.data(), count * length);
+        places.resize(count);
+        std::iota(places.begin(), places.end(), 0u);
+        if (held.Runs.size() > 1) set.Sort(places);
+        set.Gather(places, gathered);
+        values.clear();
+        for (uint32_t place : places) values.push_back(held.Numbers[place]);
+        if (indexFile_.GetRoot(held.Slot) == 0)
+            BuildIndexTree(indexFile_, held.Slot, gathered.data(), values.data(), count);
+        else
+            TIndexTree(indexFile_, held.Slot, OrderOf(held.Slot))
+                .InsertSorted(gathered.data(), values.data(), count);
+    }
+    write.End();
 }
 
 void TDataTable::ModifyRecords(std::span<const uint32_t> numbers, const TRecordChange& change,

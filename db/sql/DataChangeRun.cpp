@@ -86,9 +86,10 @@ void TDataChangeRun::RowRead() {
     if (counter_ < std::numeric_limits<uint32_t>::max()) ++counter_;
 }
 
-// A measured interval has taken its fewest rows, and its changes held and spilled reach its bytes.
-bool TDataChangeRun::BytesReached() const {
-    if (!measured_ || sinceCommit_ < interval_) return false;
+// A measured interval has taken its fewest rows (with `more` rows counted), and its changes held and spilled
+// reach its bytes.
+bool TDataChangeRun::BytesReached(size_t more) const {
+    if (!measured_ || uint64_t(sinceCommit_) + more < uint64_t(interval_)) return false;
     const EngineSettings& settings = target_.Settings();
     return settings.HeldChanges.Held + settings.HeldChanges.Spilled >=
            IntervalBudgets * std::max<uint64_t>(settings.ChangeBudget, 1);
@@ -134,10 +135,15 @@ void TDataChangeRun::RowWritten(bool counted) {
     if (commit) Commit();
 }
 
+bool TDataChangeRun::SetCommits(size_t count) const {
+    return count > 0 &&
+           (due_ || BytesReached(count) ||
+            (!measured_ && interval_ > 0 && uint64_t(sinceCommit_) + count >= uint64_t(interval_)));
+}
+
 void TDataChangeRun::SetWritten(size_t count, bool failed) {
+    bool commit = !failed && SetCommits(count);
     Counted(count);
-    if (failed || count == 0) return;
-    bool commit = due_ || BytesReached() || (!measured_ && interval_ > 0 && sinceCommit_ >= interval_);
     if (commit) Commit();
 }
 

@@ -82,6 +82,8 @@ public:
     // bytes looked at now. A set that failed part-way (`failed`) counts the rows it wrote and commits
     // nothing: its changes may be half made, and go with the run's rollback.
     void SetWritten(size_t count, bool failed = false);
+    // SetWritten(count) commits.
+    bool SetCommits(size_t count) const;
     // The next row written (and counted) ends with a commit.
     bool CommitsAtNextRow() const {
         return due_ || (!measured_ && interval_ > 0 && sinceCommit_ + 1 >= interval_);
@@ -101,7 +103,7 @@ public:
 
 private:
     void Begin();
-    bool BytesReached() const;
+    bool BytesReached(size_t more = 0) const;
     void Counted(size_t count);
     void Commit();
     void End();

@@ -680,10 +680,13 @@ bool AppendsInSets(TDataQuery& query, TDataCursor& target) {
 
 // The rows of a set gathered one after another, up to the next commit (Rows at most), then appended in one
 // call; each row appended counts as a row written (the run's commit rule), also those appended before a
-// row that was refused.
+// row that was refused. The sets' keys are held back (TPendingKeys) and go into the indexes together, each
+// index's in one pass: before a commit, once they take PendingBudgets times the session's budget of
+// changes, when a set fails and after the last set.
 class TRowSet {
 public:
     static constexpr size_t Rows = 65536;
+    static constexpr uint64_t PendingBudgets = 16;
 
     explicit TRowSet(TDataCursor& target) : target_(target), size_(target.GetRecordSize()) {}
     size_t Add(std::span<const uint8_t> image) {
@@ -695,22 +698,29 @@ public:
         size_t count = images_.size() / size_, appended = count;
         run.RowWriting();
         try {
-            target_.AppendRecords(images_);
+            target_.AppendRecords(images_, &pending_);
         } catch (...) {
             appended = 0;
             while (appended < count && LoadLE32(&images_[appended * size_ + NextFreeOffset]) != 0) ++appended;
             images_.clear();
+            target_.ApplyPendingKeys(pending_);
             run.SetWritten(appended, true);
             throw;
         }
         images_.clear();
+        if (run.SetCommits(appended) ||
+            pending_.Bytes() > PendingBudgets * std::max<uint64_t>(target_.Settings().ChangeBudget, 1))
+            target_.ApplyPendingKeys(pending_);
         run.SetWritten(appended);
     }
+    // After the last set.
+    void Finish() { target_.ApplyPendingKeys(pending_); }
 
 private:
     TDataCursor& target_;
     size_t size_;
     std::vector<uint8_t> images_;
+    TPendingKeys pending_;
 };
 
 } // namespace
@@ -750,18 +760,24 @@ void ExecuteInsertSelect(TDataQuery& query) {
     }
     TRowSet set(cursor);
     run.Run(rows.Count(), [&](TDataChangeRun& r) {
-        while (!r.Aborted() && rows.Next()) {
-            r.RowRead();
-            cursor.InitRecordBuffer(image);
-            try {
-                copy.Put(query, cursor, image, rows);
-            } catch (...) {
-                set.Append(r); // the rows before this one are appended, as one by one
-                throw;
+        try {
+            while (!r.Aborted() && rows.Next()) {
+                r.RowRead();
+                cursor.InitRecordBuffer(image);
+                try {
+                    copy.Put(query, cursor, image, rows);
+                } catch (...) {
+                    set.Append(r); // the rows before this one are appended, as one by one
+                    throw;
+                }
+                if (set.Add(image) >= std::min(r.RowsBeforeCommit(), TRowSet::Rows)) set.Append(r);
             }
-            if (set.Add(image) >= std::min(r.RowsBeforeCommit(), TRowSet::Rows)) set.Append(r);
+            set.Append(r);
+        } catch (...) {
+            set.Finish(); // the rows appended keep their keys
+            throw;
         }
-        set.Append(r);
+        set.Finish();
     });
 }
 

@@ -360,6 +360,31 @@ TEST_F(DataChangeTest, KeysMovedByManyRowsAreRefusedWhereOneByOneRefusesThem) {
     EXPECT_TRUE(VerifyTable(Open("M")->Table()).Ok());
 }
 
+// An INSERT ... SELECT of more rows than one set appends refuses a row whose unique key a row of an earlier
+// set took, though that key is not in the index yet, inside the caller's transaction: the rows before it
+// stay, with their keys.
+TEST_F(DataChangeTest, AnInsertOfManyRowsRefusesAKeyAnEarlierSetTook) {
+    Both("CREATE TABLE SRC (ID INTEGER, K INTEGER, PRIMARY KEY (ID)); CREATE TABLE DST (ID INTEGER, K INTEGER, "
+         "PRIMARY KEY (ID)); CREATE UNIQUE INDEX DK ON DST (K)");
+    auto source = Open("SRC");
+    std::vector<uint8_t> image(source->GetRecordSize());
+    source->Table().LockTable();
+    for (int32_t id = 1; id <= 70000; ++id) {
+        int32_t k = id == 69000 ? 5 : id;
+        source->InitRecordBuffer(image);
+        source->PutField(1, image, reinterpret_cast<const uint8_t*>(&id));
+        source->PutField(2, image, reinterpret_cast<const uint8_t*>(&k));
+        source->AppendRecord(image);
+    }
+    source->Table().UnlockTable();
+    RunSql("START TRANSACTION");
+    EXPECT_ENGINE_ERROR(RunSql("INSERT INTO DST SELECT * FROM SRC"), VORSAM_KEYVIOL);
+    RunSql("COMMIT");
+    auto target = Open("DST");
+    EXPECT_EQ(target->GetRecordCount(), 68999u);
+    EXPECT_TRUE(VerifyTable(target->Table()).Ok());
+}
+
 } // namespace
 } // namespace vorsam::test
 
