@@ -99,6 +99,8 @@ public:
     bool Aborted() const { return aborted_; }
     int32_t Done() const { return done_; }
     int32_t CommitInterval() const { return interval_; }
+    // The intervals are the run's own, ended by their bytes (no COMMIT INTERVAL).
+    bool Measured() const { return measured_; }
     bool OwnTransaction() const { return own_; }
 
 private:

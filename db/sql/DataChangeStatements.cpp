@@ -280,7 +280,9 @@ bool WalksSlots(TDataQuery& query) {
 }
 
 // The joined rows' target records that pass the per-row conditions, each once, in the order found.
-std::vector<TQualifyingRow> FindQualifyingRows(TDataQuery& query, TDataChangeRun& run, bool withValues) {
+// `recordOrder`: rows found in record order may stay in it (TRecordOrderSearch::Order is not needed).
+std::vector<TQualifyingRow> FindQualifyingRows(TDataQuery& query, TDataChangeRun& run, bool withValues,
+                                               bool recordOrder = false) {
     TRecordOrderSearch search(query, withValues);
     TSourceReads reads(query);
     std::vector<TQualifyingRow> rows;
@@ -330,7 +332,7 @@ std::vector<TQualifyingRow> FindQualifyingRows(TDataQuery& query, TDataChangeRun
             found(record);
         }
     }
-    search.Order(rows);
+    if (!recordOrder) search.Order(rows);
     return rows;
 }
 
@@ -682,7 +684,7 @@ bool AppendsInSets(TDataQuery& query, TDataCursor& target) {
 // call; each row appended counts as a row written (the run's commit rule), also those appended before a
 // row that was refused. The sets' keys are held back (TPendingKeys) and go into the indexes together, each
 // index's in one pass: before a commit, once they take PendingBudgets times the session's budget of
-// changes, when a set fails and after the last set.
+// changes, after the last set, and after a failure inside the caller's transaction.
 class TRowSet {
 public:
     static constexpr size_t Rows = 65536;
@@ -703,7 +705,7 @@ public:
             appended = 0;
             while (appended < count && LoadLE32(&images_[appended * size_ + NextFreeOffset]) != 0) ++appended;
             images_.clear();
-            target_.ApplyPendingKeys(pending_);
+            Failed(run);
             run.SetWritten(appended, true);
             throw;
         }
@@ -715,6 +717,10 @@ public:
     }
     // After the last set.
     void Finish() { target_.ApplyPendingKeys(pending_); }
+    // After a failure: the rows appended keep their keys, unless the run's own transaction rolls them back.
+    void Failed(TDataChangeRun& run) {
+        if (!run.OwnTransaction()) Finish();
+    }
 
 private:
     TDataCursor& target_;
@@ -774,7 +780,7 @@ void ExecuteInsertSelect(TDataQuery& query) {
             }
             set.Append(r);
         } catch (...) {
-            set.Finish(); // the rows appended keep their keys
+            set.Failed(r);
             throw;
         }
         set.Finish();
@@ -784,8 +790,11 @@ void ExecuteInsertSelect(TDataQuery& query) {
 // An UPDATE of a local table without blobs changes the rows found in sets, each reaching to the next commit
 // (SetRows, and SetBytes of records, at most): one range lock and one write for each set, each record pinned
 // once and its image changed where it lies (TDataCursor::ModifyRecords), in the order found, and, unless a
-// value reads a table, the keys the set changes put into each index in its order. Records another user
-// deleted meanwhile are passed over and not counted.
+// value reads a table, the keys the set changes put into each index in its order. The rows of a search that
+// walks the table in record order are changed in the index's order, as a walk of the index would find them,
+// but with intervals that their bytes end (the run's own transaction without COMMIT INTERVAL, whose
+// intervals are whole whatever rows they hold) in the order found. Records another user deleted meanwhile
+// are passed over and not counted.
 void ExecuteUpdate(TDataQuery& query) {
     TUpdateValues values(query);
     const bool withValues = !ValuesReadTargetOnly(query);
@@ -802,7 +811,10 @@ void ExecuteUpdate(TDataQuery& query) {
     std::unique_ptr<TDataCursor> writer = PlanChange(query);
     TDataChangeRun run(*writer, RunOptions(query), query.RowsAffected);
     run.Run(target.Cursor->GetRecordCount(), [&](TDataChangeRun& r) {
-        std::vector<TQualifyingRow> rows = FindQualifyingRows(query, r, withValues);
+        // Intervals that their bytes end take the rows in the order of their records, when a search in that
+        // order found them: each record is read once, in the file's order, whatever order the keys lie in.
+        std::vector<TQualifyingRow> rows =
+            FindQualifyingRows(query, r, withValues, r.Measured() && keysInSets);
         EndJoinAccesses(query);
         std::vector<uint32_t> numbers;
         const size_t setRows = std::min(SetRows, SetBytes / std::max<size_t>(writer->GetRecordSize(), 1));
