@@ -63,6 +63,9 @@ inline constexpr uint32_t ReadBytesPerCall = 8192; // slots read at once: this d
 
 enum class TReadDirection : uint8_t { Forward, Backward };
 
+// ChangeRecords: changes a record's image in place; true when it did.
+using TRecordEdit = std::function<bool(uint32_t number, std::span<uint8_t> image)>;
+
 class TDataFile : public TTableFile, public TActiveRecords, private TChangeHolder {
 public:
     explicit TDataFile(TableFileOwner& owner);
@@ -233,6 +236,12 @@ public:
     // changing nothing, when the record is to be had through AllocateRecord (the slot is cached, or the
     // link of the deleted record it reuses is not known without a read).
     uint32_t AllocateSpilled(std::span<uint8_t> image, bool many);
+    // Changes records of the numbers (ascending, existing slots) in turn: `edit` changes the image of each
+    // in place, true when it did. While the table is locked whole and its changes spill already, or are about
+    // to (`many`: more than the session's budget of changes holds), the records not cached are read in runs
+    // and their changed images go straight into the spill file, past the cache; false, changing nothing,
+    // otherwise.
+    bool ChangeRecords(std::span<const uint32_t> numbers, bool many, const TRecordEdit& edit);
     // Marks the record deleted and makes it the free-chain head.
     void FreeRecord(TRecord& record);
     // What FreeRecord freeing a record now would link it to: the free-chain head, 0 when the chain is empty

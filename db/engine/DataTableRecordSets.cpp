@@ -319,44 +319,58 @@ void TDataTable::ModifyRecords(std::span<const uint32_t> numbers, const TRecordC
             newKeys.emplace_back(*this, slot, numbers.size());
         }
     std::vector<uint8_t> image(size);
+    // An active record's image (`current`, as it is now) changed in place, as ModifyPinned writes it, but for
+    // the keys, which go in with the set's; false for a record no longer active.
+    auto edit = [&](uint32_t number, std::span<uint8_t> current) {
+        if (current[0] != RecordActive) return false;
+        std::copy(current.begin(), current.end(), image.begin());
+        bool keepAutoInc = change(number, image);
+        const size_t row = rows.size();
+        image[0] = RecordActive;
+        StoreLE32(&image[NextFreeOffset], number);
+        if (!keepAutoInc) std::copy_n(&current[AutoIncValueOffset], 4, &image[AutoIncValueOffset]);
+        uint32_t bits = 0;
+        if (!KeysKept(current, image, keepAutoInc))
+            for (uint8_t i = 0; i < slots.Count; ++i) {
+                BuildKeyOf(slots.Slots[i], current, oldKeys[i].Key(row));
+                BuildKeyOf(slots.Slots[i], image, newKeys[i].Key(row));
+                if (oldKeys[i].CompareWith(row, newKeys[i], row) != 0) bits |= uint32_t(1) << i;
+            }
+        rows.push_back(number);
+        moved.push_back(bits);
+        before.insert(before.end(), current.begin(), current.end());
+        std::copy(image.begin(), image.end(), current.begin());
+        return true;
+    };
+    // Records in ascending order of many rows: changed as the file gives them, past the cache.
+    const bool ascending =
+        keysInSets &&
+        std::adjacent_find(numbers.begin(), numbers.end(), std::greater_equal<>()) == numbers.end() &&
+        (numbers.empty() || (numbers.front() > 0 && numbers.back() < next));
+    const bool many = uint64_t(numbers.size()) * (size + sizeof(TRecord)) > settings_.ChangeBudget;
     std::exception_ptr failure;
     try {
-        TPinnedRun pinned(dataFile_);
-        for (size_t first = 0; first < numbers.size(); first += PinnedRecords) {
-            std::span<const uint32_t> run =
-                numbers.subspan(first, std::min(PinnedRecords, numbers.size() - first));
-            auto valid =
-                std::find_if(run.begin(), run.end(), [&](uint32_t n) { return n == 0 || n >= next; });
-            pinned.Pin(run.first(size_t(valid - run.begin())));
-            for (uint32_t number : run) {
-                if (number == 0 || number >= next) Raise(VORSAM_RECNOTFOUND);
-                TRecord& slot = pinned.Get(number);
-                if (slot.Status() != RecordActive) continue;
-                std::copy(slot.Image().begin(), slot.Image().end(), image.begin());
-                bool keepAutoInc = change(number, image);
-                if (!keysInSets) {
+        if (!ascending || !dataFile_.ChangeRecords(numbers, many, edit)) {
+            TPinnedRun pinned(dataFile_);
+            for (size_t first = 0; first < numbers.size(); first += PinnedRecords) {
+                std::span<const uint32_t> run =
+                    numbers.subspan(first, std::min(PinnedRecords, numbers.size() - first));
+                auto valid =
+                    std::find_if(run.begin(), run.end(), [&](uint32_t n) { return n == 0 || n >= next; });
+                pinned.Pin(run.first(size_t(valid - run.begin())));
+                for (uint32_t number : run) {
+                    if (number == 0 || number >= next) Raise(VORSAM_RECNOTFOUND);
+                    TRecord& slot = pinned.Get(number);
+                    if (keysInSets) {
+                        if (edit(number, slot.Image())) slot.SetModified();
+                        continue;
+                    }
+                    if (slot.Status() != RecordActive) continue;
+                    std::copy(slot.Image().begin(), slot.Image().end(), image.begin());
+                    bool keepAutoInc = change(number, image);
                     ModifyPinned(slot, image, keepAutoInc, {});
                     ++changed;
-                    continue;
                 }
-                // As ModifyPinned writes it, but for the keys, which go in with the set's.
-                const size_t row = rows.size();
-                image[0] = RecordActive;
-                StoreLE32(&image[NextFreeOffset], number);
-                if (!keepAutoInc)
-                    std::copy_n(&slot.Image()[AutoIncValueOffset], 4, &image[AutoIncValueOffset]);
-                uint32_t bits = 0;
-                if (!KeysKept(slot.Image(), image, keepAutoInc))
-                    for (uint8_t i = 0; i < slots.Count; ++i) {
-                        BuildKeyOf(slots.Slots[i], slot.Image(), oldKeys[i].Key(row));
-                        BuildKeyOf(slots.Slots[i], image, newKeys[i].Key(row));
-                        if (oldKeys[i].CompareWith(row, newKeys[i], row) != 0) bits |= uint32_t(1) << i;
-                    }
-                rows.push_back(number);
-                moved.push_back(bits);
-                before.insert(before.end(), slot.Image().begin(), slot.Image().end());
-                std::copy(image.begin(), image.end(), slot.Image().begin());
-                slot.SetModified();
             }
         }
     } catch (...) {
