@@ -169,16 +169,20 @@ private:
 // A search of a single table that walks its primary index whole (no range, no filter, no values worked
 // out from the rows) with a cache smaller than the table reads the table in record order instead, which
 // reads each slot once however the records lie in the index, and then puts the rows found into the
-// index's order: the order in which the walk would have found them, in which they are changed.
+// index's order: the order in which the walk would have found them, in which they are changed. Rows that
+// may be changed in record order are found so whatever the cache, and stay in it.
 class TRecordOrderSearch {
 public:
-    TRecordOrderSearch(TDataQuery& query, bool withValues) : cursor_(*query.TargetTable->Cursor) {
+    // `recordOrder`: the rows may stay in record order (Order is not called), which a walk of the slots
+    // gives at less cost than an index walk through any cache.
+    TRecordOrderSearch(TDataQuery& query, bool withValues, bool recordOrder)
+        : cursor_(*query.TargetTable->Cursor) {
         if (withValues || query.SourceTables.size() != 1 || query.TargetTable->Access) return;
         if (cursor_.IndexNumber() != PrimaryIndexSlot || cursor_.GetKeyLength() == 0) return;
         if (cursor_.Range().Active || cursor_.HasActiveFilters() || cursor_.IsRemote()) return;
         // A cache that holds the whole table serves the index's walk as well.
         TDataFile& file = cursor_.Table().DataFile();
-        if (file.CacheLimit() >= file.GetRecordCount()) return;
+        if (!recordOrder && file.CacheLimit() >= file.GetRecordCount()) return;
         keyLength_ = cursor_.Table().KeyLengthOf(PrimaryIndexSlot);
         if (keyLength_ == 0) return;
         cursor_.SetIndexNumber(RecordOrderIndex);
@@ -283,7 +287,7 @@ bool WalksSlots(TDataQuery& query) {
 // `recordOrder`: rows found in record order may stay in it (TRecordOrderSearch::Order is not needed).
 std::vector<TQualifyingRow> FindQualifyingRows(TDataQuery& query, TDataChangeRun& run, bool withValues,
                                                bool recordOrder = false) {
-    TRecordOrderSearch search(query, withValues);
+    TRecordOrderSearch search(query, withValues, recordOrder);
     TSourceReads reads(query);
     std::vector<TQualifyingRow> rows;
     // Only a join can reach one target record from several joined rows.
