@@ -165,7 +165,7 @@ void TCommitJournal::Write(TTableFile& file, uint64_t offset, const uint8_t* byt
 const uint8_t* TGatheredBytes::Append(const uint8_t* bytes, size_t count) {
     if (pieces_.empty() || pieces_.back().Capacity - pieces_.back().Used < count) {
         size_t capacity = std::max(count, PieceBytes);
-        pieces_.push_back({std::make_unique<uint8_t[]>(capacity), capacity, 0});
+        pieces_.push_back({std::make_unique_for_overwrite<uint8_t[]>(capacity), capacity, 0});
     }
     TPiece& piece = pieces_.back();
     assert(piece.Bytes);

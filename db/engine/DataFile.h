@@ -230,17 +230,17 @@ public:
     // slot; the head moves on. nullptr as GetRecord. The caller clears and fills the image.
     TRecord* AllocateRecord(CacheClient* client);
     // As AllocateRecord for a new record's image (record size bytes, its +1 value set here), which goes
-    // straight into the spill file while the table is locked whole and its changes spill already, or are
-    // about to (`many`: the caller appends more than the session's budget of changes holds), past the
-    // cache: a change that appends many records then touches no cached record. The record's number; 0,
+    // straight into the spill file while the table is locked whole and its changes spill already, or the
+    // caller appends `many` records (more than the cache keeps for long), past the cache: a change that
+    // appends many records then touches no cached record. The record's number; 0,
     // changing nothing, when the record is to be had through AllocateRecord (the slot is cached, or the
     // link of the deleted record it reuses is not known without a read).
     uint32_t AllocateSpilled(std::span<uint8_t> image, bool many);
     // Changes records of the numbers (ascending, existing slots) in turn: `edit` changes the image of each
-    // in place, true when it did. While the table is locked whole and its changes spill already, or are about
-    // to (`many`: more than the session's budget of changes holds), the records not cached are read in runs
-    // and their changed images go straight into the spill file, past the cache; false, changing nothing,
-    // otherwise.
+    // in place, true when it did, under a whole-table lock (false, changing nothing, otherwise): the records
+    // not cached are read in runs, and while the table's changes spill already, or the caller changes `many`
+    // records (more than the cache keeps for long), their changed images go straight into the spill file,
+    // past the cache.
     bool ChangeRecords(std::span<const uint32_t> numbers, bool many, const TRecordEdit& edit);
     // Marks the record deleted and makes it the free-chain head.
     void FreeRecord(TRecord& record);

@@ -499,22 +499,26 @@ uint32_t TDataFile::AllocateSpilled(std::span<uint8_t> image, bool many) {
 }
 
 bool TDataFile::ChangeRecords(std::span<const uint32_t> numbers, bool many, const TRecordEdit& edit) {
-    if (!owner_.LockedWhole() || InMemory() || !(Spilled() || many)) return false;
+    if (!owner_.LockedWhole()) return false;
     const uint16_t size = header_.RecordSize();
-    if (!spill_ || spill_->ItemSize() != size) spill_ = std::make_unique<TSpillFile>(owner_.Settings(), size);
+    const bool past = !InMemory() && (Spilled() || many);
+    if (past && (!spill_ || spill_->ItemSize() != size))
+        spill_ = std::make_unique<TSpillFile>(owner_.Settings(), size);
     std::vector<uint8_t> image(size);
-    ReadSlotRuns(
-        numbers,
-        [&](uint32_t number) {
-            TPinnedRecord record(GetRecord(nullptr, number));
-            if (edit(number, record->Image())) record->SetModified();
-        },
-        [&](uint32_t number, const uint8_t* bytes) {
-            TRecord::DecodeSlot(*this, number, bytes, image.data());
-            if (!edit(number, image)) return;
-            if (GetEncrypted()) ScrambleBuffer(image.data(), size, TableDataSeed1, TableDataSeed2);
-            spill_->Put(number, 1, image.data());
-        });
+    auto cached = [&](uint32_t number) {
+        TPinnedRecord record(GetRecord(nullptr, number));
+        if (edit(number, record->Image())) record->SetModified();
+    };
+    ReadSlotRuns(numbers, cached, [&](uint32_t number, const uint8_t* bytes) {
+        if (!past) {
+            MergeSlot(number, bytes);
+            return cached(number);
+        }
+        TRecord::DecodeSlot(*this, number, bytes, image.data());
+        if (!edit(number, image)) return;
+        if (GetEncrypted()) ScrambleBuffer(image.data(), size, TableDataSeed1, TableDataSeed2);
+        spill_->Put(number, 1, image.data());
+    });
     return true;
 }
 

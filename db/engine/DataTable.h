@@ -585,14 +585,15 @@ private:
     // ModifyRecord's write of the image into the active record `slot` (pinned by the caller).
     void ModifyPinned(TRecord& slot, std::span<const uint8_t> image, bool keepAutoInc,
                       const TRecordHook& hook);
+    bool ManyRecords(size_t count) const;
     // AppendRecords: calls `held(k)` for each of the keys (in the index's order) that runs held back hold.
     void HeldBack(const TPendingKeys::TSlot& pending, std::span<const uint8_t> keys,
                   const std::function<void(size_t)>& held);
     // ModifyRecords' keys of a set (DataTableRecordSets.cpp): `rows` the records changed in turn, `moved` per
-    // row the bits of the slots whose keys it changed, `before` their images before; the rows that stay
-    // changed.
+    // row the bits of the slots whose keys it changed, `before` the images before of the rows from
+    // `beforeFrom` on (the first that changed a key); the rows that stay changed.
     size_t ApplySetKeys(const TKeySlotList& slots, std::span<const uint32_t> rows,
-                        std::span<const uint32_t> moved, std::span<const uint8_t> before,
+                        std::span<const uint32_t> moved, size_t beforeFrom, std::span<const uint8_t> before,
                         std::vector<TSetKeys>& oldKeys, std::vector<TSetKeys>& newKeys);
     bool KeysKept(std::span<const uint8_t> record, std::span<const uint8_t> image, bool keepAutoInc) const;
     void CheckImageSize(std::span<const uint8_t> image) const;

@@ -59,6 +59,13 @@ private:
 
 } // namespace
 
+// A set of this many records writes them past the record cache (TDataFile::AllocateSpilled, ChangeRecords):
+// a thousand or more that the cache cannot keep, or more than the session's budget of changes holds.
+bool TDataTable::ManyRecords(size_t count) const {
+    return (count >= 1024 && count > dataFile_.CacheLimit()) ||
+           uint64_t(count) * (dataFile_.GetRecordSize() + sizeof(TRecord)) > settings_.ChangeBudget;
+}
+
 // The keys of one index for the records of a set, one after another in the set's order, and the order
 // of those places in the index (equal keys by their places).
 class TDataTable::TSetKeys {
@@ -191,7 +198,7 @@ size_t TDataTable::AppendRecords(std::span<uint8_t> images, TPendingKeys* pendin
     }
     std::vector<uint32_t> numbers;
     numbers.reserve(refused);
-    const bool many = uint64_t(refused) * (size + sizeof(TRecord)) > settings_.ChangeBudget;
+    const bool many = ManyRecords(refused);
     std::exception_ptr failure;
     try {
         for (size_t i = 0; i < refused; ++i) {
@@ -308,16 +315,14 @@ void TDataTable::ModifyRecords(std::span<const uint32_t> numbers, const TRecordC
         }
     }
     keysInSets = keysInSets && slots.Count > 0;
-    // The set's rows: each record changed, its image before, and per index whether its key changed.
+    // The set's rows: each record changed, per index whether its key changed, the keys from the first row
+    // that changed one on (made then), and the images before of the rows from there on (only those can be
+    // refused, or follow a row refused).
     std::vector<uint32_t> rows;
-    std::vector<uint8_t> before;
     std::vector<uint32_t> moved; // bit i: the key of slots.Slots[i] changed
     std::vector<TSetKeys> oldKeys, newKeys;
-    if (keysInSets)
-        for (uint8_t slot : slots) {
-            oldKeys.emplace_back(*this, slot, numbers.size());
-            newKeys.emplace_back(*this, slot, numbers.size());
-        }
+    std::vector<uint8_t> before;
+    size_t beforeFrom = SIZE_MAX;
     std::vector<uint8_t> image(size);
     // An active record's image (`current`, as it is now) changed in place, as ModifyPinned writes it, but for
     // the keys, which go in with the set's; false for a record no longer active.
@@ -330,15 +335,23 @@ void TDataTable::ModifyRecords(std::span<const uint32_t> numbers, const TRecordC
         StoreLE32(&image[NextFreeOffset], number);
         if (!keepAutoInc) std::copy_n(&current[AutoIncValueOffset], 4, &image[AutoIncValueOffset]);
         uint32_t bits = 0;
-        if (!KeysKept(current, image, keepAutoInc))
+        if (!KeysKept(current, image, keepAutoInc)) {
+            if (oldKeys.empty()) {
+                for (uint8_t slot : slots) {
+                    oldKeys.emplace_back(*this, slot, numbers.size());
+                    newKeys.emplace_back(*this, slot, numbers.size());
+                }
+                beforeFrom = row;
+            }
             for (uint8_t i = 0; i < slots.Count; ++i) {
                 BuildKeyOf(slots.Slots[i], current, oldKeys[i].Key(row));
                 BuildKeyOf(slots.Slots[i], image, newKeys[i].Key(row));
                 if (oldKeys[i].CompareWith(row, newKeys[i], row) != 0) bits |= uint32_t(1) << i;
             }
+        }
         rows.push_back(number);
         moved.push_back(bits);
-        before.insert(before.end(), current.begin(), current.end());
+        if (row >= beforeFrom) before.insert(before.end(), current.begin(), current.end());
         std::copy(image.begin(), image.end(), current.begin());
         return true;
     };
@@ -347,7 +360,7 @@ void TDataTable::ModifyRecords(std::span<const uint32_t> numbers, const TRecordC
         keysInSets &&
         std::adjacent_find(numbers.begin(), numbers.end(), std::greater_equal<>()) == numbers.end() &&
         (numbers.empty() || (numbers.front() > 0 && numbers.back() < next));
-    const bool many = uint64_t(numbers.size()) * (size + sizeof(TRecord)) > settings_.ChangeBudget;
+    const bool many = ManyRecords(numbers.size());
     std::exception_ptr failure;
     try {
         if (!ascending || !dataFile_.ChangeRecords(numbers, many, edit)) {
@@ -378,7 +391,9 @@ void TDataTable::ModifyRecords(std::span<const uint32_t> numbers, const TRecordC
     }
     if (keysInSets) {
         try {
-            changed += ApplySetKeys(slots, rows, moved, before, oldKeys, newKeys);
+            changed += oldKeys.empty()
+                           ? rows.size()
+                           : ApplySetKeys(slots, rows, moved, beforeFrom, before, oldKeys, newKeys);
         } catch (...) {
             write.End();
             throw;
@@ -394,8 +409,9 @@ void TDataTable::ModifyRecords(std::span<const uint32_t> numbers, const TRecordC
 // get their images back, and the clash is raised once the keys of the rows before it are in. Returns
 // the rows that stay changed.
 size_t TDataTable::ApplySetKeys(const TKeySlotList& slots, std::span<const uint32_t> rows,
-                                std::span<const uint32_t> moved, std::span<const uint8_t> before,
-                                std::vector<TSetKeys>& oldKeys, std::vector<TSetKeys>& newKeys) {
+                                std::span<const uint32_t> moved, size_t beforeFrom,
+                                std::span<const uint8_t> before, std::vector<TSetKeys>& oldKeys,
+                                std::vector<TSetKeys>& newKeys) {
     const size_t size = dataFile_.GetRecordSize();
     std::vector<std::vector<uint32_t>> places(slots.Count);
     std::vector<uint8_t> gathered;
@@ -436,8 +452,9 @@ size_t TDataTable::ApplySetKeys(const TKeySlotList& slots, std::span<const uint3
     }
     // The rows from the clash on were not changed after all.
     for (size_t row = refused; row < rows.size(); ++row) {
+        assert(row >= beforeFrom);
         TPinnedRecord record(dataFile_.GetRecord(nullptr, rows[row]));
-        std::copy_n(&before[row * size], size, record->Image().begin());
+        std::copy_n(&before[(row - beforeFrom) * size], size, record->Image().begin());
         record->SetModified();
     }
     std::vector<uint32_t> values;
