@@ -1,0 +1,143 @@
+// Every editable list of every screen takes only what it offers: at Ok a text that is not one of its
+// items is refused with "O valor está fora da faixa permitida.", the cursor on the list, nothing
+// stored; typed by a person and chosen from the list alike.
+
+#include "EveryWindow.h"
+#include "core/ImageLayout.h"
+#include "screens/ScreenConventions.h"
+#include "support/UserInput.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include <set>
+
+namespace {
+
+constexpr char OutOfRange[] = "O valor está fora da faixa permitida.";
+
+// Everything an Ok may store.
+struct TStored {
+    std::array<std::uint8_t, ImageSize> bytes = ProgrammingBytes;
+    TSectionFlags edited = EditedSections, modified = ModifiedSections;
+    std::uint8_t programmingModified = ProgrammingModified;
+    bool operator==(const TStored&) const = default;
+};
+
+bool Offers(const QComboBox& list, const QString& text) {
+    for (int i = 0; i < list.count(); ++i)
+        if (list.itemText(i).trimmed().toInt() == text.toInt() && !list.itemText(i).trimmed().isEmpty())
+            return true;
+    return false;
+}
+
+// A text that fits the list (digits, as many as it takes) and that it does not offer; for a list of
+// extension numbers an access code ("65") that names no extension and no group.
+QString TextNotOffered(const QComboBox& list) {
+    for (const char* text : {"65", "99", "0"})
+        if (std::strlen(text) <= static_cast<std::size_t>(list.lineEdit()->maxLength()) &&
+            !Offers(list, text))
+            return text;
+    return {};
+}
+
+class EditableLists : public EveryWindowFixture {
+protected:
+    // Types a text no item holds into each enabled editable list of the screen in turn; each Ok
+    // must be refused on that list. Returns "Screen.List" of each list tried.
+    std::vector<std::string> TryEachList(QDialog& dialog) {
+        std::vector<std::string> tried;
+        auto* screen = qobject_cast<TScreenForm*>(&dialog);
+        if (screen == nullptr) return tried;
+        QApplication::setActiveWindow(screen); // the offscreen platform may still name the last screen
+        for (QComboBox* list : screen->findChildren<QComboBox*>()) {
+            if (!list->isEditable() || !list->isEnabled() || !list->isVisibleTo(screen)) continue;
+            const std::string name =
+                std::string(screen->metaObject()->className()) + "." + list->objectName().toStdString();
+            SCOPED_TRACE(name);
+            tried.push_back(name);
+            const QString text = TextNotOffered(*list), shown = list->currentText();
+            EXPECT_FALSE(text.isEmpty());
+            const TStored before;
+            services.messages.shown.clear();
+            list->setEditText(text);
+            screen->OkButton->click();
+            EXPECT_EQ(Boxes(), (std::vector<std::pair<TMsgKind, std::string>>{{TMsgKind::Error, OutOfRange}}))
+                << text.toStdString();
+            EXPECT_EQ(QApplication::focusWidget(), list);
+            EXPECT_TRUE(screen->isVisible());
+            EXPECT_TRUE(TStored() == before);
+            list->setEditText(shown);
+        }
+        return tried;
+    }
+};
+
+TEST_F(EditableLists, EveryEditableListRefusesAtOkATextItDoesNotOffer) {
+    for (const int model : {11, 9}) {
+        SCOPED_TRACE(model);
+        TFormPrinc window;
+        ASSERT_TRUE(window.OpenProgramming(Fixture(model)));
+        std::set<std::string> tried;
+        ForEachCommandScreen(window, [&](QDialog& screen) {
+            for (const std::string& name : TryEachList(screen)) tried.insert(name);
+        });
+        // Model 9 has no door phone 2 and no actuation 2: those lists are disabled.
+        std::set<std::string> expected = {
+            "TFormTempor.ComboBox1",   "TFormTempor.ComboBox2",   "TFormTempor.ComboBox4",
+            "TFormTempor.ComboBox5",   "TFormTempor.ComboBox6",   "TFormTempor.ComboBox7",
+            "TFormEmergenc.ComboBox1", "TFormEmergenc.ComboBox3", "TFormEmergenc.ComboBox4",
+            "TFormAtdPort.ComboBox1",  "TFormAtdPort.ComboBox2",  "TFormAtdPort.ComboBox3",
+            "TFormAtendFAX.ComboBox1"};
+        if (model == 11)
+            expected.insert({"TFormTempor.ComboBox3", "TFormEmergenc.ComboBox2", "TFormAtdPort.ComboBox5",
+                             "TFormAtdPort.ComboBox6", "TFormAtdPort.ComboBox7"});
+        EXPECT_EQ(tried, expected);
+    }
+}
+
+// A person types the flash time 0 into the timers and the wait 95 into the door phones and clicks
+// Ok: refused, the cursor back on the list; a value of the list is then stored.
+TEST_F(EditableLists, ATypedValueOutsideTheListIsRefusedAndOneInsideStored) {
+    struct TCase {
+        TCommandId command;
+        const char* list;
+        const char* outside;
+        const char* inside;
+        std::size_t offset;
+        std::uint8_t stored;
+    };
+    TFormPrinc window;
+    ASSERT_TRUE(window.OpenProgramming(Fixture(11)));
+    for (const TCase& typed :
+         {TCase{TCommandId::Timers, "ComboBox1", "0", "3", Offset::FlashTime, 3},
+          TCase{TCommandId::Timers, "ComboBox2", "99", "20", Offset::Actuation1CommandTime, 20},
+          TCase{TCommandId::DoorPhones, "ComboBox3", "95", "90", Offset::DoorPhoneWaitTime, 90}}) {
+        SCOPED_TRACE(typed.outside);
+        services.messages.shown.clear();
+        const std::uint8_t original = ProgrammingBytes[typed.offset];
+        std::uint8_t refused = 0;
+        RunShowing([&] { window.Run(typed.command); },
+                   [&](QDialog& dialog) {
+                       auto& screen = static_cast<TScreenForm&>(dialog);
+                       QApplication::setActiveWindow(&screen);
+                       auto* list = screen.findChild<QComboBox*>(typed.list);
+                       for (const char* text : {typed.outside, typed.inside}) {
+                           PressAndRelease(list->lineEdit());
+                           TypeKey(&screen, Qt::Key_A, Qt::ControlModifier);
+                           TypeText(&screen, text);
+                           PressAndRelease(screen.OkButton);
+                           if (text != typed.outside) break;
+                           refused = ProgrammingBytes[typed.offset];
+                           EXPECT_TRUE(screen.isVisible());
+                           EXPECT_EQ(QApplication::focusWidget(), list);
+                       }
+                   });
+        EXPECT_EQ(Boxes(), (std::vector<std::pair<TMsgKind, std::string>>{{TMsgKind::Error, OutOfRange}}));
+        EXPECT_EQ(refused, original);
+        EXPECT_EQ(ProgrammingBytes[typed.offset], typed.stored);
+    }
+}
+
+} // namespace

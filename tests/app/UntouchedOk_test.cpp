@@ -1,0 +1,104 @@
+// An Ok without a change leaves the programming's bytes as they were, in every screen, on the
+// default programming of every model and on one an installer has filled in; a screen that rewrites
+// bytes on every Ok rewrites only those its own rule names.
+
+#include "EveryWindow.h"
+#include "core/ExtensionCodes.h"
+#include "core/ImageLayout.h"
+#include "core/ProgrammingFile.h"
+#include "core/ValueConversions.h"
+#include "screens/ScreenConventions.h"
+
+#include <QPushButton>
+
+namespace {
+
+// The one screen whose Ok rewrites bytes it does not show: the calendar stores the date and time of
+// its pickers, which are not filled from the programming.
+struct TRewritten {
+    const char* screen;
+    std::size_t first, end;
+};
+constexpr TRewritten Rewritten[] = {{"TFormCalendar", Offset::ClockWeekday, Offset::ClockHour + 3}};
+
+// The bytes the screen's Ok changed, as " offset:before->after", leaving out those it rewrites.
+std::string Differences(const std::string& screen, const std::array<std::uint8_t, ImageSize>& before) {
+    std::string text;
+    for (std::size_t i = 0; i < ImageSize; ++i) {
+        const bool rewritten = std::ranges::any_of(
+            Rewritten, [&](const TRewritten& r) { return screen == r.screen && i >= r.first && i < r.end; });
+        if (before[i] != ProgrammingBytes[i] && !rewritten)
+            text += " " + std::to_string(i) + ":" + std::to_string(before[i]) + "->" +
+                    std::to_string(ProgrammingBytes[i]);
+    }
+    return text;
+}
+
+// What an installer might have set, with the values each screen shows and writes back as they are.
+// Without a terminal in the terminal table (as in every default programming) the keys of terminal
+// 1 are programmed; withTerminal attaches terminal 1 to position 1.
+void FillIn(bool withTerminal) {
+    using namespace Offset;
+    const std::uint8_t timers[] = {5, 4, 6, 10, 12, 3, 7};
+    for (std::size_t i = 0; i < sizeof timers; ++i) ProgrammingHeader[Timers + i] = timers[i];
+    const std::uint8_t holidays[] = {1, 1, 21, 4, 25, 12};
+    for (std::size_t i = 0; i < sizeof holidays; ++i) ProgrammingHeader[Holidays + i] = holidays[i];
+    ProgrammingHeader[SaturdayHoliday] = 9;
+    ProgrammingHeader[SaturdayHoliday + 1] = 0;
+    const std::uint8_t night[] = {7, 5, 9, 0};
+    for (std::size_t i = 0; i < sizeof night; ++i) ProgrammingHeader[NightService + i] = night[i];
+    ProgrammingHeader[Bosses] = 4;
+    ProgrammingHeader[Secretaries] = 5;
+
+    ProgrammingImage.SetShortString(Names, "Recepcao");
+    ProgrammingImage[Groups] = 0; // hierarchical: positions 1 and 2
+    ProgrammingImage[Groups + 1] = 1;
+    ProgrammingImage[Groups + 2] = 2;
+    ProgrammingImage[GroupMembership + 1] = ProgrammingImage[GroupMembership + 2] = 0x02;
+    ProgrammingImage[GroupRings] = 4;
+    ProgrammingImage[EmergencyExtension] = 3;
+    ProgrammingImage[EmergencyExtensionTarget] = 4;
+    ProgrammingImage[DoorPhoneCommandTime] = 150;
+    ProgrammingImage[DoorPhoneWaitTime] = 45;
+    ProgrammingImage[DoorPhoneAttendant] = 2;
+    ProgrammingImage.SetPacked(DoorPhone1Number, PackPhoneNumber("4830001111"));
+    ProgrammingImage[FaxAttendant] = 1;
+    PackedNumber dial = PackPhoneNumber("4832221111");
+    dial[0] = 0x80;    // category "Sim"
+    dial[1] |= 1 << 5; // route 1
+    ProgrammingImage.SetPacked(GeneralSpeedDial, dial);
+    ProgrammingImage.SetShortString(GeneralSpeedDialNames, "Taxi");
+    ProgrammingImage[PrivateCodes] = 2;
+    ProgrammingImage.SetShortString(PrivateCodeNames, "Diretoria");
+    ProgrammingImage[WakeUp + 4] = 30; // position 2 at 7:30 every day
+    ProgrammingImage[WakeUp + 5] = 0x87;
+    ProgrammingImage[WakeUpCount] = 1;
+    ProgrammingImage[TerminalPositions] = withTerminal ? 1 : NoExtension;
+    ProgrammingImage[TerminalKeys] = 0x82; // "Linha 2"
+    ProgrammingImage[TerminalKeys + 1] = 3;
+}
+
+using UntouchedOk = EveryWindowFixture;
+
+TEST_F(UntouchedOk, LeavesEveryScreensBytesAsTheyWere) {
+    for (const int filled : {0, 1, 2})
+        for (const int model : {3, 4, 5, 8, 9, 10, 11, 12, 13}) {
+            SCOPED_TRACE(model);
+            SCOPED_TRACE(filled);
+            TFormPrinc window;
+            ASSERT_TRUE(window.OpenProgramming(Fixture(model)));
+            if (filled) FillIn(filled == 2);
+            ForEachCommandScreen(window, [&](QDialog& dialog) {
+                auto* screen = qobject_cast<TScreenForm*>(&dialog);
+                if (screen == nullptr) return;
+                const auto before = ProgrammingBytes;
+                services.messages.shown.clear();
+                screen->OkButton->click();
+                EXPECT_FALSE(screen->isVisible()) << testing::PrintToString(Boxes());
+                const std::string name = screen->metaObject()->className();
+                EXPECT_EQ(Differences(name, before), "") << name;
+            });
+        }
+}
+
+} // namespace
