@@ -12,33 +12,27 @@
 #include <QPushButton>
 
 #include <set>
+#include <tuple>
 
 namespace {
 
 constexpr char OutOfRange[] = "O valor está fora da faixa permitida.";
 
 // Everything an Ok may store.
-struct TStored {
-    std::array<std::uint8_t, ImageSize> bytes = ProgrammingBytes;
-    TSectionFlags edited = EditedSections, modified = ModifiedSections;
-    std::uint8_t programmingModified = ProgrammingModified;
-    bool operator==(const TStored&) const = default;
-};
-
-bool Offers(const QComboBox& list, const QString& text) {
-    for (int i = 0; i < list.count(); ++i)
-        if (list.itemText(i).trimmed().toInt() == text.toInt() && !list.itemText(i).trimmed().isEmpty())
-            return true;
-    return false;
+auto Stored() {
+    return std::tuple(ProgrammingBytes, EditedSections, ModifiedSections, ProgrammingModified);
 }
 
-// A text that fits the list (digits, as many as it takes) and that it does not offer; for a list of
+// A text that fits the list (as many digits as it takes) and is no item's number; for a list of
 // extension numbers an access code ("65") that names no extension and no group.
 QString TextNotOffered(const QComboBox& list) {
-    for (const char* text : {"65", "99", "0"})
-        if (std::strlen(text) <= static_cast<std::size_t>(list.lineEdit()->maxLength()) &&
-            !Offers(list, text))
-            return text;
+    for (const QString text : {"65", "99", "0"}) {
+        bool offered = false;
+        for (int i = 0; i < list.count(); ++i)
+            offered |=
+                !list.itemText(i).trimmed().isEmpty() && list.itemText(i).trimmed().toInt() == text.toInt();
+        if (text.size() <= list.lineEdit()->maxLength() && !offered) return text;
+    }
     return {};
 }
 
@@ -59,7 +53,7 @@ protected:
             tried.push_back(name);
             const QString text = TextNotOffered(*list), shown = list->currentText();
             EXPECT_FALSE(text.isEmpty());
-            const TStored before;
+            const auto before = Stored();
             services.messages.shown.clear();
             list->setEditText(text);
             screen->OkButton->click();
@@ -67,7 +61,7 @@ protected:
                 << text.toStdString();
             EXPECT_EQ(QApplication::focusWidget(), list);
             EXPECT_TRUE(screen->isVisible());
-            EXPECT_TRUE(TStored() == before);
+            EXPECT_TRUE(Stored() == before);
             list->setEditText(shown);
         }
         return tried;

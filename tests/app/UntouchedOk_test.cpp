@@ -39,43 +39,37 @@ std::string Differences(const std::string& screen, const std::array<std::uint8_t
 // 1 are programmed; withTerminal attaches terminal 1 to position 1.
 void FillIn(bool withTerminal) {
     using namespace Offset;
-    const std::uint8_t timers[] = {5, 4, 6, 10, 12, 3, 7};
-    for (std::size_t i = 0; i < sizeof timers; ++i) ProgrammingHeader[Timers + i] = timers[i];
-    const std::uint8_t holidays[] = {1, 1, 21, 4, 25, 12};
-    for (std::size_t i = 0; i < sizeof holidays; ++i) ProgrammingHeader[Holidays + i] = holidays[i];
-    ProgrammingHeader[SaturdayHoliday] = 9;
-    ProgrammingHeader[SaturdayHoliday + 1] = 0;
-    const std::uint8_t night[] = {7, 5, 9, 0};
-    for (std::size_t i = 0; i < sizeof night; ++i) ProgrammingHeader[NightService + i] = night[i];
-    ProgrammingHeader[Bosses] = 4;
-    ProgrammingHeader[Secretaries] = 5;
-
+    const std::pair<std::size_t, std::vector<std::uint8_t>> bytes[] = {
+        {Timers, {5, 4, 6, 10, 12, 3, 7}},
+        {Holidays, {1, 1, 21, 4, 25, 12}},
+        {SaturdayHoliday, {9, 0}},
+        {NightService, {7, 5, 9, 0}},
+        {Bosses, {4}},
+        {Secretaries, {5}},
+        {Groups, {0, 1, 2}}, // hierarchical: positions 1 and 2
+        {GroupMembership + 1, {2, 2}},
+        {GroupRings, {4}},
+        {EmergencyExtension, {3}},
+        {EmergencyExtensionTarget, {4}},
+        {DoorPhoneCommandTime, {150}},
+        {DoorPhoneWaitTime, {45}},
+        {DoorPhoneAttendant, {2}},
+        {FaxAttendant, {1}},
+        {PrivateCodes, {2}},
+        {WakeUp + 4, {30, 0x87}}, // position 2 at 7:30 every day
+        {WakeUpCount, {1}},
+        {TerminalPositions, {withTerminal ? std::uint8_t{1} : NoExtension}},
+        {TerminalKeys, {0x82, 3}}, // "Linha 2", "Ramal 23"
+    };
+    for (const auto& [offset, values] : bytes)
+        for (std::size_t i = 0; i < values.size(); ++i) ProgrammingImage[offset + i] = values[i];
     ProgrammingImage.SetShortString(Names, "Recepcao");
-    ProgrammingImage[Groups] = 0; // hierarchical: positions 1 and 2
-    ProgrammingImage[Groups + 1] = 1;
-    ProgrammingImage[Groups + 2] = 2;
-    ProgrammingImage[GroupMembership + 1] = ProgrammingImage[GroupMembership + 2] = 0x02;
-    ProgrammingImage[GroupRings] = 4;
-    ProgrammingImage[EmergencyExtension] = 3;
-    ProgrammingImage[EmergencyExtensionTarget] = 4;
-    ProgrammingImage[DoorPhoneCommandTime] = 150;
-    ProgrammingImage[DoorPhoneWaitTime] = 45;
-    ProgrammingImage[DoorPhoneAttendant] = 2;
+    ProgrammingImage.SetShortString(PrivateCodeNames, "Diretoria");
     ProgrammingImage.SetPacked(DoorPhone1Number, PackPhoneNumber("4830001111"));
-    ProgrammingImage[FaxAttendant] = 1;
     PackedNumber dial = PackPhoneNumber("4832221111");
     dial[0] = 0x80;    // category "Sim"
     dial[1] |= 1 << 5; // route 1
     ProgrammingImage.SetPacked(GeneralSpeedDial, dial);
-    ProgrammingImage.SetShortString(GeneralSpeedDialNames, "Taxi");
-    ProgrammingImage[PrivateCodes] = 2;
-    ProgrammingImage.SetShortString(PrivateCodeNames, "Diretoria");
-    ProgrammingImage[WakeUp + 4] = 30; // position 2 at 7:30 every day
-    ProgrammingImage[WakeUp + 5] = 0x87;
-    ProgrammingImage[WakeUpCount] = 1;
-    ProgrammingImage[TerminalPositions] = withTerminal ? 1 : NoExtension;
-    ProgrammingImage[TerminalKeys] = 0x82; // "Linha 2"
-    ProgrammingImage[TerminalKeys + 1] = 3;
 }
 
 using UntouchedOk = EveryWindowFixture;
