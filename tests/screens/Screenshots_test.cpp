@@ -76,22 +76,21 @@ protected:
         QFile file(picture);
         if (target.empty()) {
             EXPECT_TRUE(shown == QImage(picture).convertToFormat(shown.format()))
-                << picture.toStdString() << " shows the screen otherwise: make the pictures anew (see the top)";
+                << picture.toStdString()
+                << " shows the screen otherwise: make the pictures anew (see the top)";
             EXPECT_TRUE(file.open(QIODevice::ReadOnly) && file.readAll() == png)
                 << picture.toStdString() << " is not what the pictures are made of now (see the top)";
         } else {
-            EXPECT_TRUE(file.open(QIODevice::WriteOnly) && file.write(png) == png.size()) << picture.toStdString();
+            EXPECT_TRUE(file.open(QIODevice::WriteOnly) && file.write(png) == png.size())
+                << picture.toStdString();
         }
         screen.hide();
     }
-    // The picture as it is written: an RGB PNG with the writer's fixed settings, the same bytes for
-    // the same pixels.
+    // The picture as it is written: an RGB PNG, the same bytes for the same pixels.
     static QByteArray PngBytes(const QImage& image) {
         QByteArray bytes;
         QBuffer buffer(&bytes);
-        buffer.open(QIODevice::WriteOnly);
-        QImageWriter writer(&buffer, "png");
-        EXPECT_TRUE(writer.write(image)) << writer.errorString().toStdString();
+        EXPECT_TRUE(buffer.open(QIODevice::WriteOnly) && QImageWriter(&buffer, "png").write(image));
         return bytes;
     }
     std::string target;
