@@ -56,6 +56,36 @@ private:
     }
 };
 
+constexpr const char* OutOfRange = LngText("O valor está fora da faixa permitida.");
+
+// The first item whose text equals text, blanks at the ends of either ignored; -1 when none does.
+int FindItem(const QComboBox* list, const QString& text) {
+    const QString wanted = text.trimmed();
+    for (int i = 0; i < list->count(); ++i)
+        if (list->itemText(i).trimmed() == wanted) return i;
+    return -1;
+}
+
+bool IsNumber(const std::string& text) {
+    return !text.empty() && std::ranges::all_of(text, [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// The number of a text of digits; -1 when it exceeds every byte value.
+int NumberOf(const std::string& text) {
+    int value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    return error == std::errc() && value <= 255 ? value : -1;
+}
+
+bool OffersNumber(const QComboBox* list, int value, std::initializer_list<int> alsoValid) {
+    if (std::ranges::find(alsoValid, value) != alsoValid.end()) return true;
+    for (int i = 0; i < list->count(); ++i) {
+        const std::string item = list->itemText(i).trimmed().toStdString();
+        if (IsNumber(item) && NumberOf(item) == value) return true;
+    }
+    return false;
+}
+
 } // namespace
 
 QLineEdit* NewMaskEdit(QWidget* parent, const char* name, const char* inputMask) {
@@ -121,40 +151,6 @@ void SetText(QLineEdit* field, const std::string& text) {
 PackedNumber PhoneNumberOf(const QLineEdit* field) {
     return PackPhoneNumber(RemoveSpaces(Text(field).substr(0, MaxPackedDigits)));
 }
-
-namespace {
-
-constexpr const char* OutOfRange = LngText("O valor está fora da faixa permitida.");
-
-// The first item whose text equals text, blanks at the ends of either ignored; -1 when none does.
-int FindItem(const QComboBox* list, const QString& text) {
-    const QString wanted = text.trimmed();
-    for (int i = 0; i < list->count(); ++i)
-        if (list->itemText(i).trimmed() == wanted) return i;
-    return -1;
-}
-
-bool IsNumber(const std::string& text) {
-    return !text.empty() && std::ranges::all_of(text, [](char c) { return c >= '0' && c <= '9'; });
-}
-
-// The number of a text of digits; -1 when it exceeds every byte value.
-int NumberOf(const std::string& text) {
-    int value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    return error == std::errc() && value <= 255 ? value : -1;
-}
-
-bool OffersNumber(const QComboBox* list, int value, std::initializer_list<int> alsoValid) {
-    if (std::ranges::find(alsoValid, value) != alsoValid.end()) return true;
-    for (int i = 0; i < list->count(); ++i) {
-        const std::string item = list->itemText(i).trimmed().toStdString();
-        if (IsNumber(item) && NumberOf(item) == value) return true;
-    }
-    return false;
-}
-
-} // namespace
 
 void SelectText(QComboBox* list, const std::string& text) {
     const QString wanted = QString::fromStdString(text).trimmed();
