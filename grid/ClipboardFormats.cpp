@@ -13,7 +13,7 @@
 // be edited (any cell with AllowClipboardAlways) and after OnClipboardBeforePasteCell allows it.
 // A cell stream of a whole grid replaces the whole grid.
 #include "grid/AdvancedGrid.h"
-#include "grid/DelimitedImport.h"
+#include "grid/GridError.h"
 
 #include "platform/ui/Clipboard.h"
 
@@ -94,6 +94,7 @@ int TVevIvizudEvar::PasteFromClipboardAt(int col, int row) {
         if (!Clipboard().HasFormat(QStringLiteral("text/plain"))) return 0;
         return PasteText(col, row, Clipboard().AsText());
     } catch (const std::bad_alloc&) {
-        RaiseDelimitedFileTooLarge(ClipboardName()); // one cell's text is written whole or not at all
+        throw EVozAvozError(
+            ClipboardTooLarge().toStdString()); // one cell's text is written whole or not at all
     }
 }

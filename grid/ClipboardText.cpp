@@ -250,8 +250,10 @@ bool TVevIvizudEvar::AllowPastedCell(int realCol, int row, QString& value) {
 }
 
 // A pasted cell passes its event, then is written.
-void TVevIvizudEvar::WritePasted(int col, int row, QString value) {
-    if (AllowPastedCell(DisplToRealCol(col), row, value)) SetDisplayCell(col, row, value);
+bool TVevIvizudEvar::WritePasted(int col, int row, QString value) {
+    if (!AllowPastedCell(DisplToRealCol(col), row, value)) return false;
+    SetDisplayCell(col, row, value);
+    return true;
 }
 
 void TVevIvizudEvar::GetTextDimensions(const QString& text, TPoint& size) const {
@@ -267,22 +269,26 @@ bool TVevIvizudEvar::MayPasteHere() const {
     return editing || Navigation.AllowClipboardAlways || MouseActions.RangeSelectAndEdit;
 }
 
-QString TVevIvizudEvar::ClipboardName() {
-    return TrText(LngText("área de transferência"));
+QString TVevIvizudEvar::ClipboardTooLarge() {
+    return TrText(LngText("O conteúdo da área de transferência é grande demais para ser colado"));
 }
 
-void TVevIvizudEvar::CheckPasteSize(int col, qint64 lines, qint64 widest, const QString& source) const {
+bool TVevIvizudEvar::PasteFits(int col, qint64 lines, qint64 widest) const {
     // As a delimited file's: the rows written times the columns they reach, or the grid's where
     // those are more (a row written is as wide as the grid).
-    if (lines * std::max<qint64>(col + widest, AllColCount()) > inputlimits::kMaxCells)
-        RaiseDelimitedFileTooLarge(source);
+    return lines * std::max<qint64>(col + widest, AllColCount()) <= inputlimits::kMaxCells;
+}
+
+void TVevIvizudEvar::CheckPasteSize(int col, qint64 lines, qint64 widest, const QString& refusal) const {
+    if (!PasteFits(col, lines, widest)) throw EVozAvozError(refusal.toStdString());
 }
 
 int TVevIvizudEvar::PasteText(int col, int row, const QString& text) {
-    return PasteTextFrom(col, row, text, ClipboardName());
+    return PasteTextFrom(col, row, text, ClipboardTooLarge());
 }
 
-int TVevIvizudEvar::PasteTextFrom(int col, int row, const QString& text, const QString& source) {
+int TVevIvizudEvar::PasteTextFrom(int col, int row, const QString& text, const QString& refusal) {
+    pasteLeftOut_ = 0;
     if (col < 0 || row < 0 || !MayPasteHere()) return 0;
     try {
         const QString s = WithCRLineEnds(text);
@@ -292,10 +298,10 @@ int TVevIvizudEvar::PasteTextFrom(int col, int row, const QString& text, const Q
             ++lines;
             widest = std::max<qint64>(widest, 1 + QStringView(s).mid(start, stop - start).count(kTab));
         });
-        CheckPasteSize(col, lines, widest, source);
+        CheckPasteSize(col, lines, widest, refusal);
         return PasteLines(col, row, s, int(lines), int(widest));
     } catch (const std::bad_alloc&) {
-        RaiseDelimitedFileTooLarge(source); // the grid is as it was
+        throw EVozAvozError(refusal.toStdString()); // the grid is as it was
     }
 }
 
@@ -323,11 +329,13 @@ int TVevIvizudEvar::PasteLines(int col, int row, const QString& s, int lines, in
             for (qsizetype p = start;; ++c) {
                 qsizetype tab = all.mid(p, stop - p).indexOf(kTab);
                 tab = tab < 0 ? stop : p + tab;
+                bool written = false;
                 if (MayPasteInto(c, r)) {
                     QString cell = s.mid(p, tab - p);
                     if (cell.contains(kLF)) UnquoteMultiLine(cell);
-                    WritePasted(c, r, std::move(cell));
+                    written = WritePasted(c, r, std::move(cell));
                 }
+                pasteLeftOut_ += written ? 0 : 1;
                 ++count;
                 lastCol = std::max(lastCol, c);
                 if (tab == stop) break;

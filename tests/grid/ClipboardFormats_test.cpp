@@ -235,7 +235,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 // ---- Pastes beyond the limits, pastes that run out of memory -------------------------------------
 
-const std::string kTooLarge = "O arquivo é grande demais para ser importado: área de transferência";
+const std::string kTooLarge = "O conteúdo da área de transferência é grande demais para ser colado";
 
 struct TGridState {
     int Rows, Cols;
