@@ -149,9 +149,10 @@ qint64 NextRowLimit(qint64 rows, int width, qint64 maxCells) {
 
 bool SplitDelimitedLine(QStringView line, QChar delimiter, std::vector<QString>& cells, qsizetype maxCells) {
     qsizetype count = 0;
+    const bool breaks = line.contains(u'\r') || line.contains(u'\n');
     return CutLine(line, delimiter, [&](QStringView text) {
         QString cell = UndoubleChar(u'"', text.toString());
-        BreaksToCRLF(cell);
+        if (breaks) BreaksToCRLF(cell);
         cells.push_back(std::move(cell));
         return ++count <= maxCells;
     });
@@ -410,18 +411,23 @@ private:
     qsizetype skip_;
 };
 
-// Where a quoted field opened: the record (from 0) and the field's place in it (from 0).
+// Where a quoted field opened: the record (from 0) and how many quoted fields opened in it before.
 struct TQuotePlace {
-    qint64 Record = 0, Field = 0;
+    qint64 Record = 0, Quoted = 0;
 };
 
 // Cuts decoded text given piece after piece into records (see the header) without keeping it:
 // part(text) is called with each part of a record as it comes (a line break inside quotes is
 // part of it), end() at each record's end. The quoted field opened at the place given, if any,
 // does not run on over a line break (it is the one that never closes: see ScanRecords).
+//
+// Only quotes and line breaks are looked at, each found once by a search: outside a quoted field
+// the text runs to the next quote, which opens one when it starts a field (it follows the
+// record's start or a delimiter), and otherwise stays in its field; a line break outside a quoted
+// field ends the record.
 class TRecordScanner {
 public:
-    // Fields are split at the delimiter (none when null), or at every delimiter candidate while the
+    // Fields start after the delimiter (none when null), or after any delimiter candidate while the
     // delimiter is being looked for.
     TRecordScanner(QChar delimiter, bool anyCandidate, std::optional<TQuotePlace> cut)
         : delimiter_(delimiter), anyCandidate_(anyCandidate), quoting_(anyCandidate || delimiter != u'"'),
@@ -435,7 +441,7 @@ public:
             if (text[0] == u'\n') i = 1; // the LF of a CR LF whose CR ended the text before
         }
         qsizetype from = i; // where the part of the record within this text starts
-        TNext cr{u'\r'}, lf{u'\n'}, quote{u'"'}, delimiter{delimiter_};
+        TNext cr{u'\r'}, lf{u'\n'}, quote{u'"'};
         auto lineBreak = [&](qsizetype at) {
             const qsizetype a = cr.From(text, at), b = lf.From(text, at);
             return a < 0 ? b : b < 0 ? a : std::min(a, b);
@@ -445,7 +451,7 @@ public:
             started_ = false;
             end();
             state_ = kFieldStart;
-            field_ = 0;
+            quoted_ = 0;
             ++record_;
             i = at + 1;
             if (text[at] == u'\r') {
@@ -457,75 +463,48 @@ public:
             from = i;
         };
         while (i < n) {
-            switch (state_) {
-            case kFieldStart: {
-                const QChar c = text[i];
-                if (c == u'"' && quoting_) {
+            if (state_ != kQuoted) {
+                const qsizetype q = quoting_ ? quote.From(text, i) : -1, stop = lineBreak(i);
+                if (stop >= 0 && (q < 0 || stop < q)) {
+                    endRecord(stop);
+                    continue;
+                }
+                if (q < 0) { // the record goes on in the next text: where its last field stands
+                    state_ = IsDelimiter(text[n - 1]) ? kFieldStart : kOther;
+                    i = n;
+                    break;
+                }
+                if ((q == i && state_ == kFieldStart) || (q > i && IsDelimiter(text[q - 1]))) {
                     state_ = kQuoted;
                     run_ = 0;
                     crossed_ = false;
-                    open_ = {record_, field_};
-                    spanning_ = !(cut_ && cut_->Record == record_ && cut_->Field == field_);
-                    ++i;
-                } else if (IsDelimiter(c)) {
-                    ++field_;
-                    ++i;
-                } else if (c == u'\r' || c == u'\n') {
-                    endRecord(i);
+                    open_ = {record_, quoted_++};
+                    spanning_ = !(cut_ && cut_->Record == open_.Record && cut_->Quoted == open_.Quoted);
                 } else {
-                    state_ = kPlain;
-                    ++i;
+                    state_ = kOther; // a quote inside a field
                 }
-                break;
+                i = q + 1;
+                continue;
             }
-            case kPlain:
-            case kAfterQuote: { // the field, or what follows its closing quote, runs to a delimiter
-                qsizetype stop = lineBreak(i);
-                if (anyCandidate_) {
-                    const qsizetype last = stop < 0 ? n : stop;
-                    for (qsizetype k = i; k < last; ++k)
-                        if (IsDelimiter(text[k])) {
-                            stop = k;
-                            break;
-                        }
-                } else if (!delimiter_.isNull()) {
-                    const qsizetype d = delimiter.From(text, i);
-                    if (d >= 0 && (stop < 0 || d < stop)) stop = d;
-                }
-                if (stop < 0) {
-                    i = n;
-                } else if (IsDelimiter(text[stop])) {
-                    ++field_;
-                    state_ = kFieldStart;
-                    i = stop + 1;
-                } else {
+            if (text[i] == u'"') {
+                ++run_;
+                ++i;
+                continue;
+            }
+            if (run_ % 2 == 1) { // an odd run closes the field: what follows is outside
+                state_ = kOther;
+                continue;
+            }
+            run_ = 0;
+            const qsizetype q = quote.From(text, i), stop = lineBreak(i);
+            if (stop >= 0 && (q < 0 || stop < q)) {
+                if (!spanning_) {
                     endRecord(stop);
+                    continue;
                 }
-                break;
+                crossed_ = true;
             }
-            case kQuoted: {
-                if (text[i] == u'"') {
-                    ++run_;
-                    ++i;
-                    break;
-                }
-                if (run_ % 2 == 1) { // an odd run closes the field: what follows is outside
-                    state_ = kAfterQuote;
-                    break;
-                }
-                run_ = 0;
-                const qsizetype q = quote.From(text, i), stop = lineBreak(i);
-                if (stop >= 0 && (q < 0 || stop < q)) {
-                    if (!spanning_) {
-                        endRecord(stop);
-                        break;
-                    }
-                    crossed_ = true;
-                }
-                i = q < 0 ? n : q;
-                break;
-            }
-            }
+            i = q < 0 ? n : q;
         }
         Part(text.sliced(std::min(from, n)), part); // the record goes on in the next text
     }
@@ -544,7 +523,8 @@ public:
     }
 
 private:
-    enum TState : unsigned char { kFieldStart, kPlain, kQuoted, kAfterQuote };
+    // kOther: within a field that is not quoted, or after a quoted field's closing quote.
+    enum TState : unsigned char { kFieldStart, kOther, kQuoted };
     // The next place of a character in one text, found once and kept while it lies ahead.
     struct TNext {
         QChar C;
@@ -571,7 +551,7 @@ private:
     bool anyCandidate_, quoting_;
     std::optional<TQuotePlace> cut_;
     TState state_ = kFieldStart;
-    qint64 record_ = 0, field_ = 0, run_ = 0;
+    qint64 record_ = 0, quoted_ = 0, run_ = 0;
     TQuotePlace open_;
     bool spanning_ = true, crossed_ = false, skipLF_ = false, started_ = false;
 };
