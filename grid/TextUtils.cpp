@@ -219,6 +219,11 @@ void StripURLProtocol(QString& s) {
     if (kept < s.size()) s.remove(0, s.size() - kept);
 }
 
+QString UpToZero(QString text) {
+    if (const qsizetype zero = text.indexOf(QChar(0)); zero >= 0) text.truncate(zero);
+    return text;
+}
+
 QStringView WithoutURLProtocol(QStringView s) {
     const qsizetype scheme = s.indexOf(u"://");
     if (scheme >= 0) return s.sliced(scheme + 3);

@@ -61,6 +61,9 @@ bool IsURL(const QString& s);
 void StripURLProtocol(QString& s);
 // What StripURLProtocol leaves of s.
 QStringView WithoutURLProtocol(QStringView s);
+// The text up to its first NUL: some programs end a text from outside (the clipboard, a drop) with
+// a terminating zero, and what follows it is no text.
+QString UpToZero(QString text);
 // "R12C3" (upper-cased, at least 4 characters): row 12, column 3; true when both numbers convert.
 bool ParseRCRef(const QString& s, TGridCoord& cell);
 

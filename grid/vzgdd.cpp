@@ -1,5 +1,6 @@
 #include "grid/vzgdd.h"
 
+#include "grid/TextUtils.h"
 #include "platform/ui/Clipboard.h"
 
 #include <QDropEvent>
@@ -12,12 +13,6 @@ const QString kPlainText = QStringLiteral("text/plain");
 
 QStringList RichTextFormats() {
     return {TClipboard::RichTextFormat(), QStringLiteral("application/rtf")};
-}
-
-// A text some programs end with a terminating zero.
-QString UpToZero(QString text) {
-    if (const qsizetype zero = text.indexOf(QChar(0)); zero >= 0) text.truncate(zero);
-    return text;
 }
 
 void Answer(QDropEvent& e, Qt::DropAction action) {

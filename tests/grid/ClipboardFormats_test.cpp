@@ -220,7 +220,9 @@ TEST_P(RichTextPaste, GoesAsOneTextIntoTheCellWhenAllowed) {
     Grid().Navigation.AllowRTFClipboard = c.allowRTF;
     Grid().SetGridCells(1, 1, "old");
     Grid().GetCellProperties(1, 1)->ReadOnly = c.readOnly;
-    Offer("plain\r\nsecond", "application/rtf", QByteArray("{\\rtf1 {\\b rich}}\0junk", 22));
+    // Both end with a terminating zero and something after it that is no text.
+    Offer(QString::fromUtf8("plain\r\nsecond\0junk", 18), "application/rtf",
+          QByteArray("{\\rtf1 {\\b rich}}\0junk", 22));
     Grid().SetSelection({1, 1, 1, 1});
     Grid().PasteFromClipboard();
     EXPECT_EQ(Grid().GetGridCells(1, 1), c.cell11) << c.what;
