@@ -150,11 +150,11 @@ bool TGridDropTarget::TextTakenAt(TGridCoord cell, bool& whole) const {
     const qint64 lastRow = row + dragged_.Lines - 1, lastCol = col + dragged_.Widest - 1;
     const bool rows = insert || g.Navigation.AllowClipboardRowGrow ||
                       (lastRow < g.RowCount() && g.MayPasteInto(col, int(lastRow)));
-    const bool cols =
-        g.Navigation.AllowClipboardColGrow ||
-        (lastCol < g.ColCount() && g.MayPasteInto(int(lastCol), std::min(row, g.RowCount() - 1)));
-    whole = rows && cols && (insert || g.MayPasteInto(col, row)) &&
-            (col >= g.FixedCols() || g.Navigation.AllowClipboardAlways);
+    const bool cols = g.Navigation.AllowClipboardColGrow || lastCol < g.ColCount();
+    // The first row's first and last cells (rows inserted for the text take it in any column).
+    const bool cells = insert || (row < g.RowCount() && g.MayPasteInto(col, row) &&
+                                  (lastCol >= g.ColCount() || g.MayPasteInto(int(lastCol), row)));
+    whole = rows && cols && cells && (col >= g.FixedCols() || g.Navigation.AllowClipboardAlways);
     return true;
 }
 
