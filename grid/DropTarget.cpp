@@ -22,10 +22,7 @@ namespace {
 // The rows a text fills: its line breaks, and one more for a last line without one.
 int LineCount(const QString& text, int lineBreaks) {
     if (text.isEmpty()) return 0;
-    const bool crBreaks = text.contains(u'\r');
-    const bool endsWithBreak =
-        crBreaks ? text.endsWith(u'\r') || text.endsWith(QStringLiteral("\r\n")) : text.endsWith(u'\n');
-    return lineBreaks + (endsWithBreak ? 0 : 1);
+    return lineBreaks + (text.endsWith(u'\r') || text.endsWith(u'\n') ? 0 : 1);
 }
 
 // The cell's rectangle on the screen (empty when the cell does not show).

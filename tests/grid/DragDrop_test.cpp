@@ -245,6 +245,14 @@ TEST_F(DropTarget, InsertedRowsAreAsManyAsTheLinesDropped) {
     }
 }
 
+// Lines ended by LF around cells whose quotes hold a CR LF or a lone CR are each a row.
+TEST_F(DropTarget, LineBreaksInsideQuotesStayInTheirCellsWhateverTheLineEnds) {
+    const auto data = Mime("id\tnota\n1\t\"linha um\r\nlinha dois\"\n2\t\"a\rb\"\n");
+    EXPECT_EQ(drag_.DropAt(At(1, 2), *data), Qt::MoveAction);
+    EXPECT_EQ(Cells(Grid(), 1, 2, 2, 5),
+              (Rows{{"id", "nota"}, {"1", "linha um\r\nlinha dois"}, {"2", "a\r\nb"}, {"r5", ""}}));
+}
+
 TEST_F(DropTarget, AOneRowGridWithFixedRowAlwaysTakesTheDropBelowItsRow) {
     Grid().SetRowCount(1);
     Grid().FixedRowAlways = true;
