@@ -48,10 +48,10 @@ QHBoxLayout* NewKeyRow(QLabel* label, TCustomMaskEdit* edit, TDBNavigator* navig
 // The edit in which the user types the key of the row to show (a group or an extension number).
 TCustomMaskEdit* NewKeyEdit(QWidget* parent, const char* name, int maxLength);
 
-// A key pressed in the edit of a group number: a digit replaces the edit's text and makes the row
-// whose GRUPO it is current. When no row has it, a box shows missingMessage and the edit shows the
-// current row's group again, keeping the focus. Other keys, and a digit held with Ctrl, Alt or
-// Meta (a chord), are left alone (Other).
+// A key pressed in the edit of a group number: a digit (of the main rows or of the keypad) replaces
+// the edit's text and makes the row whose GRUPO it is current. When no row has it, a box shows
+// missingMessage and the edit shows the current row's group again, keeping the focus. Other keys,
+// and a digit held with Ctrl, Alt or Meta (a chord), are left alone (Other).
 enum class TGroupKey { Other, Found, Missing };
 TGroupKey GoToTypedGroup(int& key, TShiftState shift, TCustomMaskEdit& edit, platform::data::TDataSet& table,
                          const char* missingMessage);

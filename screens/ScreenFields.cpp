@@ -183,6 +183,13 @@ PositionCode OfferedExtensionCodeOf(QComboBox* list) {
     return code;
 }
 
+PositionCode OfferedOrUnnamedCode(QComboBox* list, std::uint8_t stored,
+                                  std::span<const std::uint8_t> unnamed) {
+    const PositionCode code = OfferedExtensionCodeOf(list);
+    const bool showsNothing = code == NoExtension && list->currentText().trimmed().isEmpty();
+    return showsNothing && std::ranges::find(unnamed, stored) != unnamed.end() ? stored : code;
+}
+
 void FillExtensionList(QComboBox* list, bool withEmptyItem) {
     list->clear();
     for (std::size_t i = 0; i < ExtensionListCount; ++i) {

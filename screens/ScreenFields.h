@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <initializer_list>
+#include <span>
 #include <string>
 #include <utility>
 
@@ -67,6 +68,11 @@ PositionCode ExtensionCodeOf(QComboBox* list);
 // extension) or one of its items while the list is enabled, else "O valor está fora da faixa
 // permitida." (a "6x" code it does not offer, for instance).
 PositionCode OfferedExtensionCodeOf(QComboBox* list);
+// The same, except that a list left showing nothing for a stored code the screen has no text for
+// (one of unnamed, codes of a meaning the tool does not know) keeps that code: an Ok does not erase
+// what the screen could not show.
+PositionCode OfferedOrUnnamedCode(QComboBox* list, std::uint8_t stored,
+                                  std::span<const std::uint8_t> unnamed);
 
 // Fills a list from the program-wide extension list (BuildExtensionList, built by the caller):
 // the marker entry becomes an empty item when withEmptyItem and is skipped otherwise.

@@ -70,13 +70,14 @@ TEST_F(ChordKeys, AChordTypesNothingInAnyFieldWhileAltGrTypesAndMnemonicsRun) {
 }
 
 // Super+3, Ctrl+Alt+5 or Alt+9 in the "Grupo" field picks no group; Ctrl+Enter looks no extension
-// or trunk up; Alt+Delete clears no member. The plain key does each.
+// or trunk up; Alt+Delete clears no member. The plain key (of the main rows or the keypad) does each.
 TEST_F(ChordKeys, AKeyTheScreensActOnDoesNothingHeldAsAChord) {
     struct TCase {
         TCommandId command;
         const char *field, *typed;
         Qt::Key key;
         const char* column; // of the scratch table's current row, which the key changes
+        Qt::KeyboardModifiers plain = {};
     };
     TFormPrinc window;
     ASSERT_TRUE(window.OpenProgramming(Fixture(11)));
@@ -84,6 +85,8 @@ TEST_F(ChordKeys, AKeyTheScreensActOnDoesNothingHeldAsAChord) {
     for (const TCase& c :
          {TCase{TCommandId::ExtensionGroups, "Edit1", "", Qt::Key_3, "GRUPO"},
           TCase{TCommandId::BossSecretary, "Edit1", "", Qt::Key_3, "GRUPO"},
+          TCase{TCommandId::ExtensionGroups, "Edit1", "", Qt::Key_3, "GRUPO", Qt::KeypadModifier},
+          TCase{TCommandId::BossSecretary, "Edit1", "", Qt::Key_3, "GRUPO", Qt::KeypadModifier},
           TCase{TCommandId::BossSecretary, "DBComboBox1", "", Qt::Key_Delete, "CHEFE01"},
           TCase{TCommandId::Trunks, "EditVia", "02", Qt::Key_Return, "VIA"},
           TCase{TCommandId::Categories, "MaskEdit1", "22", Qt::Key_Return, "RAMAL"},
@@ -101,11 +104,11 @@ TEST_F(ChordKeys, AKeyTheScreensActOnDoesNothingHeldAsAChord) {
                        const Qt::KeyboardModifiers chords[] = {
                            Qt::MetaModifier, Qt::ControlModifier | Qt::AltModifier, Qt::AltModifier};
                        for (int i = 0; i < 3; ++i) {
-                           TypeKey(&screen, c.key == Qt::Key_3 ? digits[i] : c.key, chords[i]);
+                           TypeKey(&screen, c.key == Qt::Key_3 ? digits[i] : c.key, chords[i] | c.plain);
                            EXPECT_EQ(ColumnText(TabTemp(), c.column), before) << i;
                            EXPECT_TRUE(screen.isVisible());
                        }
-                       TypeKey(&screen, c.key);
+                       TypeKey(&screen, c.key, c.plain);
                        EXPECT_NE(ColumnText(TabTemp(), c.column), before);
                    });
     EXPECT_TRUE(Boxes().empty());

@@ -14,6 +14,7 @@
 #include <QRadioButton>
 #include <QStackedLayout>
 #include <QTabBar>
+#include <QTabWidget>
 #include <QTest>
 
 #include <map>
@@ -59,11 +60,12 @@ void ExpectNoSharedMnemonic(QWidget& window) {
     ExpectNoneShared(window, "");
     for (QStackedLayout* stack : window.findChildren<QStackedLayout*>()) {
         const int shown = stack->currentIndex();
+        auto* tabs = qobject_cast<QTabWidget*>(stack->parentWidget()->parentWidget()); // captions follow it
         for (int page = 0; page < stack->count(); ++page) {
-            stack->setCurrentIndex(page);
+            tabs ? tabs->setCurrentIndex(page) : stack->setCurrentIndex(page);
             ExpectNoneShared(window, " page " + std::to_string(page));
         }
-        stack->setCurrentIndex(shown);
+        tabs ? tabs->setCurrentIndex(shown) : stack->setCurrentIndex(shown);
     }
     for (QRadioButton* radio : window.findChildren<QRadioButton*>()) {
         if (!radio->isVisibleTo(&window) || !radio->isEnabled()) continue;

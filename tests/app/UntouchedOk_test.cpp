@@ -8,6 +8,7 @@
 #include "core/ProgrammingFile.h"
 #include "core/ValueConversions.h"
 #include "screens/ScreenConventions.h"
+#include "support/UserInput.h"
 
 #include <QPushButton>
 
@@ -23,9 +24,10 @@ std::string Differences(const std::array<std::uint8_t, ImageSize>& before) {
     return text;
 }
 
-// What an installer might have set, with the values each screen shows and writes back as they are.
-// Without a terminal in the terminal table (as in every default programming) the keys of terminal
-// 1 are programmed; withTerminal attaches terminal 1 to position 1.
+// What an installer might have set, with the values each screen shows and writes back as they are
+// (also numbers no list offers and codes a list shows as none). Without a terminal in the terminal
+// table (as in every default programming) the keys of terminal 1 are programmed; withTerminal
+// attaches terminal 1 to position 1.
 void FillIn(bool withTerminal) {
     using namespace Offset;
     const std::pair<std::size_t, std::vector<std::uint8_t>> bytes[] = {
@@ -37,12 +39,14 @@ void FillIn(bool withTerminal) {
         {Secretaries, {5}},
         {Groups, {0, 1, 2}}, // hierarchical: positions 1 and 2
         {GroupMembership + 1, {2, 2}},
-        {GroupRings, {4}},
+        {GroupRings, {4, 35}},
+        {TrunkRecords + 4, {200, 100, 255}}, // overflow, dial tone and billing times
         {EmergencyExtension, {3}},
         {EmergencyExtensionTarget, {4}},
+        {Emergency1Target, {0x60, 0x7B}},
         {DoorPhoneCommandTime, {150}},
         {DoorPhoneWaitTime, {45}},
-        {DoorPhoneAttendant, {2}},
+        {DoorPhoneAttendant, {2, 0x7A}},
         {FaxAttendant, {1}},
         {PrivateCodes, {2}},
         {WakeUp + 4, {30, 0x87}}, // position 2 at 7:30 every day
@@ -75,7 +79,7 @@ TEST_F(UntouchedOk, LeavesEveryScreensBytesAsTheyWere) {
                 auto* screen = qobject_cast<TScreenForm*>(&dialog);
                 if (screen == nullptr) return;
                 auto before = ProgrammingBytes;
-                screen->OkButton->click();
+                PressAndRelease(screen->OkButton);
                 EXPECT_FALSE(screen->isVisible()) << testing::PrintToString(Boxes());
                 const std::string name = screen->metaObject()->className();
                 if (name == "TFormCalendar") // stores the date and time of its pickers, not the programming's
