@@ -291,6 +291,10 @@ struct TPendingJournal {
 std::optional<TPendingJournal> FindPendingJournal(const std::array<std::string, 3>& files,
                                                   const TDataFileHeader& onDisk, uint32_t tries);
 
+// Whether the two names give the same table file (links followed); false when either gives nothing.
+// Raises when that cannot be told (a name that cannot be looked at).
+bool SameTableFile(const std::string& a, const std::string& b);
+
 // The check of a whole journal against the tables it describes, the table `table` to be completed
 // (whose files are `files`), before anything of it is applied: the first disagreement, empty when none.
 std::string JournalDisagreement(const TJournalContents& contents, size_t table,

@@ -7,6 +7,7 @@
 
 #include <fcntl.h>
 #include <sys/mount.h>
+#include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
 
@@ -78,13 +79,79 @@ TEST_P(PendingCommitsTest, TableFilesThatCannotBeWrittenGiveThePermissionErrorNa
     worker::TWorkerProcess other;
     ASSERT_EQ(other.Send("asuser 65534"), "ok");
     const std::string code = std::to_string(VORSAM_OSEACCES), file = dir_.File("PEOPLE.DAT");
-    EXPECT_EQ(other.Send("topen " + dir_.Path() + " PEOPLE"), "error " + code + " VORSAM Engine Error # " +
-                                                                  code + " Access to the file '" + file +
-                                                                  "' is denied: the commit of the journal " +
-                                                                  dir_.File("PEOPLE.JNL") +
-                                                                  " awaits its completion in the file");
+    EXPECT_EQ(other.Send("topen " + dir_.Path() + " PEOPLE"),
+              "error " + code + " VORSAM Engine Error # " + code + " Access to the file '" + file +
+                  "' is denied: the commit of the journal " + dir_.File("PEOPLE.JNL") +
+                  " awaits its completion in the file");
     permit(fs::perms(0666));
     EXPECT_EQ(other.Send("topen " + dir_.Path() + " PEOPLE"), "ok");
+}
+
+// A pending commit whose journal another user may not read (one left 600, or written under umask 027), or
+// whose folder that user may not list: that user's reads, writes and opens of either table are refused
+// naming what cannot be read, and the tables stay as they were until it can; then the commit completes.
+TEST_P(PendingCommitsTest, ACommitWhoseJournalCannotBeReadRefusesItsTablesUntilItCan) {
+    if (::geteuid() != 0) GTEST_SKIP() << "the worker takes another user only when started by root";
+    const std::string journal = dir_.File("PEOPLE.JNL");
+    struct TCase {
+        const char* Name;
+        mode_t Umask;
+        fs::perms Folder, Journal;
+        std::string Named;
+    };
+    for (const TCase& c : {TCase{"umask 027", 027, fs::perms(0755), fs::perms::unknown, journal},
+                           {"journal 600", 022, fs::perms(0755), fs::perms(0600), journal},
+                           {"folder 711", 022, fs::perms(0711), fs::perms(0644), dir_.Path()}}) {
+        SCOPED_TRACE(c.Name);
+        fs::remove(journal);
+        worker::TWorkerProcess other;
+        ASSERT_EQ(other.Send("asuser 65534"), "ok");
+        CrashAt(0, 0, [&] {
+            fs::permissions(dir_.Path(), fs::perms(0755));
+            for (const auto& entry : fs::directory_iterator(dir_.Path()))
+                fs::permissions(entry.path(), fs::perms(0666));
+            ASSERT_EQ(other.Send("topen " + dir_.Path() + " OTHERS"), "ok");
+            ::umask(c.Umask);
+        });
+        ::umask(022);
+        if (c.Journal != fs::perms::unknown) fs::permissions(journal, c.Journal);
+        fs::permissions(dir_.Path(), c.Folder);
+        const std::string refused = "error " + std::to_string(VORSAM_OSEACCES) + " VORSAM Engine Error # " +
+                                    std::to_string(VORSAM_OSEACCES) + " Access to the file '" + c.Named + "'";
+        for (const std::string& command :
+             std::vector<std::string>{"tget 1", "tput 1 5", "topen " + dir_.Path() + " OTHERS",
+                                      "topen " + dir_.Path() + " PEOPLE"})
+            EXPECT_TRUE(other.Send(command).starts_with(refused)) << command;
+        fs::permissions(dir_.Path(), fs::perms(0755));
+        fs::permissions(journal, fs::perms(0644));
+        EXPECT_EQ(other.Send("topen " + dir_.Path() + " OTHERS"), "ok");
+        other.Send("tclose");
+        for (size_t table : {0, 1}) EXPECT_EQ(Reopen(table), TReopened::After);
+    }
+}
+
+// A journal's name that is a link, to the journal beside it or in a sibling folder, is never followed and
+// never taken for no journal: both tables and a repair are refused naming it until the file is put back.
+TEST_P(PendingCommitsTest, AJournalNameThatIsALinkRefusesTheCommitsTablesUntilTheFileIsBack) {
+    const std::string journal = dir_.File("PEOPLE.JNL"), sibling = dir_.Path() + "-sibling";
+    fs::create_directory(sibling);
+    std::shared_ptr<void> removed(nullptr, [&](void*) { fs::remove_all(sibling); });
+    for (const std::string& real : {journal + ".real", sibling + "/PEOPLE.JNL"}) {
+        SCOPED_TRACE(real);
+        CrashAt(0, 0);
+        fs::rename(journal, real);
+        fs::create_symlink(real, journal);
+        for (size_t table : {0, 1}) {
+            EVORSAMEngineError e = ErrorRaisedBy([&] { NewTable(names_[table])->Open(); });
+            EXPECT_EQ(e.ErrorCode, VORSAM_OSERROR) << e.what();
+            EXPECT_EQ(e.ErrorTableName, journal);
+            EXPECT_ENGINE_ERROR(NewTable(names_[table])->Repair(), VORSAM_OSERROR);
+        }
+        EXPECT_TRUE(fs::exists(real)) << "the file the link leads to is left alone";
+        fs::remove(journal);
+        fs::rename(real, journal);
+        for (size_t table : {0, 1}) EXPECT_EQ(Reopen(table), TReopened::After);
+    }
 }
 
 // The disk found full at any one reservation of room or write of the commit (failed with ENOSPC).
