@@ -176,5 +176,32 @@ TEST(FileHandlerDiskTest, ErrorsNameTheFolderAndTheFile) {
     }
 }
 
+// Room reserved past a file's end is given back exactly: the hole punched is the range reserved (ext4
+// refuses one past its largest file), and the blocks are free again.
+TEST(FileHandlerRoomTest, RoomReservedPastTheEndIsGivenBackOnExt4AndTmpfs) {
+    for (const char* kind : {"ext4", "tmpfs"}) {
+        SCOPED_TRACE(kind);
+        TMountedFolder folder(kind);
+        if (!folder.Mounted()) GTEST_SKIP() << "no mount but by root";
+        TFileHandler file;
+        file.SetFileName(folder.File("T.DAT"));
+        file.CreateFile();
+        const std::string bytes(4096, 'x');
+        file.WriteBuffer(bytes.data(), bytes.size());
+        file.FlushBuffers();
+        auto blocks = [&] {
+            struct stat info {};
+            ::stat(file.FileName().c_str(), &info);
+            return info.st_blocks;
+        };
+        const blkcnt_t written = blocks();
+        file.Reserve(bytes.size() + (1 << 20));
+        EXPECT_GE(blocks(), written + (1 << 20) / 512);
+        EXPECT_EQ(file.Unreserve(), 0);
+        EXPECT_EQ(blocks(), written);
+        EXPECT_EQ(file.GetFileSize(), bytes.size());
+    }
+}
+
 } // namespace
 } // namespace vorsam::test

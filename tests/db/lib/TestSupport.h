@@ -25,6 +25,25 @@ private:
     std::string path_;
 };
 
+// A file system of its own for a test, mounted on a fresh folder (by root only): "tmpfs", or "ext4" made
+// with 128-byte inodes (whose times step by whole seconds) in an image that is loop-mounted. Not Mounted()
+// when that cannot be done (the test then skips); unmounted, with everything in it, at the end.
+class TMountedFolder {
+public:
+    explicit TMountedFolder(const std::string& kind, uint32_t megabytes = 32);
+    ~TMountedFolder();
+    TMountedFolder(const TMountedFolder&) = delete;
+    TMountedFolder& operator=(const TMountedFolder&) = delete;
+    bool Mounted() const { return mounted_; }
+    const std::string& Path() const { return path_; }
+    std::string File(const std::string& name) const { return path_ + "/" + name; }
+
+private:
+    TTempDir base_;
+    std::string path_;
+    bool mounted_ = false;
+};
+
 // The engine error code a callable raises; 0 when it raises nothing.
 template <typename F> uint16_t ErrorCodeOf(F&& f) {
     try {
