@@ -249,21 +249,17 @@ uint32_t TDataDirectory::TableUseCount(const TSharedTable& table) const {
     return it == tables_.end() ? 0 : it->second.Uses;
 }
 
-std::optional<int64_t> TDataDirectory::RemoveStrayWorkingFilesIn(const std::string& folder) {
-    auto nanoseconds = [](const timespec& time) { return int64_t(time.tv_sec) * 1000000000 + time.tv_nsec; };
-    struct stat info {};
-    bool known = ::stat(folder.c_str(), &info) == 0;
+std::optional<TFolderStamp> TDataDirectory::RemoveStrayWorkingFilesIn(const std::string& folder) {
+    std::optional<TFolderStamp> stamp = FolderStampOf(folder);
     auto it = clearedFolders_.find(folder);
-    if (known && it != clearedFolders_.end() && it->second == nanoseconds(info.st_mtim)) return it->second;
-    bool clear = RemoveStrayWorkingFiles(folder);
-    // The file system stamps a change with the coarse clock (or a finer time, never an earlier one): a
-    // modification time older than that clock's reading now cannot be given again to a later change.
-    timespec now{};
-    ::clock_gettime(CLOCK_REALTIME_COARSE, &now);
-    if (clear && known && nanoseconds(info.st_mtim) < nanoseconds(now))
-        return clearedFolders_[folder] = nanoseconds(info.st_mtim);
-    clearedFolders_.erase(folder);
-    return std::nullopt;
+    if (!stamp || it == clearedFolders_.end() || it->second.Stamp != *stamp) {
+        if (it != clearedFolders_.end()) clearedFolders_.erase(it);
+        if (!RemoveStrayWorkingFiles(folder) || !stamp) return std::nullopt;
+        it = clearedFolders_.emplace(folder, TClearedFolder{*stamp, StampedByThisClock(folder), false}).first;
+    }
+    TClearedFolder& cleared = it->second;
+    cleared.Trusted = cleared.Trusted || (cleared.ThisClock && OlderThanItsStep(cleared.Stamp));
+    return cleared.Trusted ? stamp : std::nullopt;
 }
 
 void TDataDirectory::AddStatement(TDirectoryStatement& statement) {

@@ -31,6 +31,7 @@
 #pragma once
 
 #include "db/engine/EngineSettings.h"
+#include "db/engine/FolderStamp.h"
 #include "db/engine/Transaction.h"
 
 #include <cstdint>
@@ -122,12 +123,12 @@ public:
     void DropKeptTables();
 
     // What a process killed at its work left in a folder of the database's tables (WorkingFiles.h), looked
-    // for only when the folder changed since it was last left clear: its modification time is not the
-    // one seen before that clearing, or that one was not yet older than the system's coarse clock once the
-    // clearing ended (a change within the same tick of the file system's clock would not show: what it
-    // left would stay until the next change). Returns that modification time when the folder is left clear
-    // with it: no file of the folder can have been made, renamed or deleted while the folder keeps it.
-    std::optional<int64_t> RemoveStrayWorkingFilesIn(const std::string& folder);
+    // for only when the folder changed since it was last left clear: its stamp (FolderStamp.h) is not the
+    // one taken before that clearing (a change within the step of the clock that stamped the one before
+    // would not show until the trust below: what it left stays until the next change, which is harmless).
+    // Returns the stamp when the folder is left clear with it and the stamp is trusted (now or at a later
+    // look): no name of the folder can have been made, renamed or deleted while the folder keeps it.
+    std::optional<TFolderStamp> RemoveStrayWorkingFilesIn(const std::string& folder);
 
     // The statements made on the directory; adding one twice or removing one never added does nothing.
     void AddStatement(TDirectoryStatement& statement);
@@ -202,8 +203,12 @@ private:
     std::vector<TDirectoryStatement*> statements_;
     std::set<std::string> tempNames_;
     mutable std::map<std::string, std::string> exactNames_;
-    std::map<std::string, int64_t>
-        clearedFolders_; // the folders left clear, with their modification time (ns)
+    struct TClearedFolder {
+        TFolderStamp Stamp; // when it was left clear
+        bool ThisClock;     // its file system stamps with this machine's clock
+        bool Trusted;       // the stamp was older than its step at a look
+    };
+    std::map<std::string, TClearedFolder> clearedFolders_;
 };
 
 } // namespace vorsam

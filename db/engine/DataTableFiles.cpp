@@ -239,7 +239,7 @@ void TDataTable::Open(TTableOpenMode mode) {
         useCount_ = 0;
         throw;
     }
-    namesFoundAt_ = mode.FolderTime;
+    namesFoundAt_ = mode.Folder;
 }
 
 void TDataTable::OpenFiles() {
@@ -350,7 +350,7 @@ bool TDataTable::ResumeKept(TTableOpenMode mode) {
     kept_ = false;
     bool resumed = !mode.Exclusive, continued = true;
     // Nothing in the folder was made, renamed or deleted since the names last gave these files.
-    const bool named = mode.FolderTime && mode.FolderTime == namesFoundAt_;
+    const bool named = mode.Folder && mode.Folder == namesFoundAt_;
     mode_.ReadOnly = mode.ReadOnly;
     for (TTableFile* file : Files()) {
         if (!resumed || !file->IsOpen()) continue;
@@ -359,7 +359,7 @@ bool TDataTable::ResumeKept(TTableOpenMode mode) {
         resumed = file->Resume(&kept, !named);
         continued = continued && kept;
     }
-    namesFoundAt_ = mode.FolderTime;
+    namesFoundAt_ = mode.Folder;
     // No restructure can have begun a swap while the files kept their open-mode locks.
     if (resumed && (continued || !SwapRecordBeside())) {
         useCount_ = 1;

@@ -28,7 +28,7 @@
 // file that is open, but a plain rename by any other process can put another file under its name at any
 // time. So every resume, and every open that would share a descriptor in use, looks at the name (one
 // stat: its device and inode against the descriptor's), unless its caller knows that nothing in the folder
-// was made, renamed or deleted since (the folder's settled modification time); a descriptor in use whose
+// was made, renamed or deleted since (the engine's stamp of the folder); a descriptor in use whose
 // name leads elsewhere is detached as an idle one is, its handlers keeping the file they had.
 //
 // Open-mode grace: with a grace keeper (the engine's keeper of read batches), a file whose last handler

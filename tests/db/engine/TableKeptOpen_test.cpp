@@ -6,8 +6,12 @@
 
 #include "db/lib/DataTypes.h"
 
+#include <chrono>
+#include <cstdlib>
 #include <map>
 #include <set>
+#include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace vorsam::test {
@@ -54,9 +58,10 @@ protected:
         return seen;
     }
     // What a session that never saw the table reads.
-    TTableSeen UseAfresh() {
+    TTableSeen UseAfresh() { return UseAfresh(dir_.Path()); }
+    static TTableSeen UseAfresh(const std::string& folder) {
         TDataSession fresh;
-        TDataDirectory& database = fresh.OpenDataDirectory("", dir_.Path());
+        TDataDirectory& database = fresh.OpenDataDirectory("", folder);
         TTableSeen seen = Use(database);
         fresh.CloseDataDirectory(database);
         return seen;
@@ -130,6 +135,59 @@ TEST_F(TableKeptOpenTest, FilesRenamedInByAnotherProcessAreTheOnesTheNextOpenRea
                   (copied.second[200 + holder] = 2000 + 10 * holder, copied));
         EXPECT_EQ(UseAfresh(), copied);
         EXPECT_EQ(holder == 0 ? written.second.size() : held.GetRecordCount(), written.second.size());
+    }
+}
+
+// The folder's times given back while the table is kept, on a file system whose times step by whole seconds:
+// copies renamed over its files within the second of its last use; the folder replaced by a copy of
+// itself (`mv D D.old && cp -a D.old D`); copies renamed in and the folder's modification time set back
+// (as `touch -d`, `rsync -a` and `tar` do). The next open reads and writes the files the names give.
+TEST_F(TableKeptOpenTest, FilesPutInItsPlaceAreFoundWhateverTheFoldersTimesSay) {
+    namespace fs = std::filesystem;
+    TMountedFolder mounted("ext4");
+    if (!mounted.Mounted()) GTEST_SKIP() << "no mount but by root";
+    auto changed = [](const std::string& folder) {
+        struct stat info {};
+        ::stat(folder.c_str(), &info);
+        return info.st_ctim;
+    };
+    // Until the folder's last change is two seconds old, when a change of its names stamps another time.
+    auto settle = [&](const std::string& folder) {
+        for (timespec now{};
+             ::clock_gettime(CLOCK_REALTIME_COARSE, &now), now.tv_sec < changed(folder).tv_sec + 2;)
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    };
+    const std::string files[] = {"SHARED.DAT", "SHARED.IDX"};
+    for (const std::string setup : {"renamed within the second", "folder replaced", "time set back"}) {
+        SCOPED_TRACE(setup);
+        const std::string folder = mounted.File(std::to_string(setup.size())), aside = mounted.File("aside");
+        fs::create_directory(folder);
+        TDataSession session;
+        TDataDirectory& database = session.OpenDataDirectory("", folder);
+        Create(database, 2);
+        TTableSeen expected;
+        for (int32_t key = 1;; ++key) { // until the copies go in within the second of the last use
+            expected = Use(database);
+            for (const std::string& file : files)
+                fs::copy_file(folder + "/" + file, aside + file, fs::copy_options::overwrite_existing);
+            if (setup != "renamed within the second") settle(folder);
+            const timespec before = changed(folder);
+            const fs::file_time_type modified = fs::last_write_time(folder);
+            Use(database, false, key); // into the files put aside next
+            if (setup == "folder replaced") {
+                expected.second[key] = 10 * key; // the copy has it
+                fs::rename(folder, folder + ".old");
+                ASSERT_EQ(std::system(("cp -a " + folder + ".old " + folder).c_str()), 0);
+            } else {
+                for (const std::string& file : files) fs::rename(aside + file, folder + "/" + file);
+                if (setup == "time set back") fs::last_write_time(folder, modified);
+            }
+            if (setup != "renamed within the second" || changed(folder).tv_sec == before.tv_sec) break;
+        }
+        expected.second[100] = 1000;
+        EXPECT_EQ(Use(database, false, 100), expected);
+        EXPECT_EQ(UseAfresh(folder), expected);
+        session.CloseDataDirectory(database);
     }
 }
 
