@@ -158,9 +158,9 @@ void TDataDirectory::FollowServerTransaction(bool active) {
     transactionConnection_ = session_.ConnectionNumber();
 }
 
-bool TDataDirectory::InServerTransaction() const {
-    return serverTransaction_ && session_.IsConnected() &&
-           session_.ConnectionNumber() == transactionConnection_;
+bool TDataDirectory::TransactionLost() const {
+    return serverTransaction_ &&
+           (!session_.IsConnected() || session_.ConnectionNumber() != transactionConnection_);
 }
 
 TSharedTable& TDataDirectory::AcquireTable(std::string_view tableName, bool inMemory,

@@ -13,7 +13,9 @@
 // handle of the database (TDataSession opens it there and sets the handle). Its tables have no files
 // here: naming one's files raises VORSAM_NOTSUPPORTED, and so do its transaction calls; its
 // in-transaction flag follows the transaction statements that the server ran for it
-// (FollowServerTransaction), as long as the connection on which they ran lasts.
+// (FollowServerTransaction). When the connection on which its transaction ran goes, the server rolls the
+// transaction back: the transaction is lost (TransactionLost), and stays so, in transaction, until the
+// application ends it (DataSession.h).
 //
 // The directory keeps:
 //   - the shared tables of its tables, one per table however many cursors use it, by the normalised name
@@ -137,10 +139,11 @@ public:
 
     // --- Transactions (Transaction.cpp); local databases only ---
 
-    bool InTransaction() const { return remote_ ? InServerTransaction() : transaction_.Active(); }
+    bool InTransaction() const { return remote_ ? serverTransaction_ : transaction_.Active(); }
     // A database of a server: its flag follows a transaction the server started (true) or ended (false).
-    // The connection ends it too: the server has committed it or rolls it back when the connection goes.
     void FollowServerTransaction(bool active);
+    // A database of a server in a transaction whose connection is gone: the server rolled it back.
+    bool TransactionLost() const;
     // VORSAM_INVALIDPARAM when one is already open.
     void StartTransaction();
     // Writes the changes of the transaction's tables (synced with `flush`); with `endTransaction` the
@@ -193,7 +196,6 @@ private:
     uint32_t rights_;
     bool remote_ = false;
     uint32_t remoteHandle_ = 0;
-    bool InServerTransaction() const;
     bool serverTransaction_ = false;
     uint64_t transactionConnection_ = 0; // the session's connection that started it
     TTables tables_;
