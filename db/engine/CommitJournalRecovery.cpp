@@ -68,6 +68,7 @@ std::string CopyIn(const std::string& folder, const std::string& path) {
 }
 
 // Whether the plain file at `path` is a copy of the journal: its header names the same write and length.
+// False also when that cannot be read: such a file is never deleted.
 bool IsCopyOf(const std::string& path, const TJournalContents& contents) {
     if (!IsPlainFile(path)) return false;
     try {

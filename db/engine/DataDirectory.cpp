@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cassert>
+#include <cerrno>
 #include <ctime>
 #include <filesystem>
 #include <strings.h>
@@ -37,7 +38,8 @@ std::string_view WithoutDataExtension(std::string_view tableName) {
 }
 
 // The file when it exists, else the first file of its folder whose name differs only in case, else the
-// file as given.
+// file as given (a folder that does not exist holds none). A folder that cannot be listed whole cannot
+// tell: refused with the system's error naming it.
 std::string ExistingFileIgnoringCase(const std::string& file) {
     std::error_code error;
     if (fs::exists(file, error)) return file;
@@ -47,6 +49,12 @@ std::string ExistingFileIgnoringCase(const std::string& file) {
          it.increment(error)) {
         std::string name = it->path().filename().string();
         if (strcasecmp(name.c_str(), wanted.c_str()) == 0 && (found.empty() || name < found)) found = name;
+    }
+    if (error && error.value() != ENOENT && error.value() != ENOTDIR) {
+        TErrorContext context;
+        context.Table = path.parent_path().string();
+        context.ExtraText = "the folder cannot be listed for " + wanted + ": " + error.message();
+        RaiseOSError(error.value(), VORSAM_OSERROR, context);
     }
     return found.empty() ? file : (path.parent_path() / found).string();
 }

@@ -424,6 +424,8 @@ void TDataSession::CloseRemote(TDataDirectory& directory) {
         FinishRequest();
         Exchange(nullptr);
     } catch (const EVORSAMEngineError& e) {
+        // The database goes here either way (a transaction with it, as a local one's); a connection lost
+        // meanwhile is found by the next request.
         Trace(std::string("Closing a database: ") + e.what());
     }
 }

@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cassert>
+#include <cerrno>
 #include <exception>
 #include <memory>
 #include <unistd.h>
@@ -379,10 +380,11 @@ bool TDataTable::ResumeKept(TTableOpenMode mode) {
     return false;
 }
 
-// A restructure's swap record beside the data file (RestructureSwap.h): its first look.
+// A restructure's swap record beside the data file (RestructureSwap.h): its first look. True also when
+// that cannot be told: the fresh open then looks at it again, and says what it finds.
 bool TDataTable::SwapRecordBeside() const {
     const std::string& data = dataFile_.FileName();
-    return ::access((data.substr(0, data.size() - 4) + ".SWP").c_str(), F_OK) == 0;
+    return ::access((data.substr(0, data.size() - 4) + ".SWP").c_str(), F_OK) == 0 || errno != ENOENT;
 }
 
 void TDataTable::CloseKept() noexcept {
