@@ -138,51 +138,45 @@ TEST_F(TableKeptOpenTest, FilesRenamedInByAnotherProcessAreTheOnesTheNextOpenRea
     }
 }
 
-// The folder's times given back while the table is kept, on a file system whose times step by whole seconds:
-// copies renamed over its files within the second of its last use; the folder replaced by a copy of
-// itself (`mv D D.old && cp -a D.old D`); copies renamed in and the folder's modification time set back
-// (as `touch -d`, `rsync -a` and `tar` do). The next open reads and writes the files the names give.
+// Files put in the kept table's place while the folder's times say otherwise, on a file system whose times
+// step by whole seconds: copies renamed in within the second of the last use; the folder replaced by its
+// copy (`mv D D.old && cp -a D.old D`); copies renamed in and the modification time set back (`touch -d`,
+// `rsync -a`). The next use reads and writes the files the names give.
 TEST_F(TableKeptOpenTest, FilesPutInItsPlaceAreFoundWhateverTheFoldersTimesSay) {
     namespace fs = std::filesystem;
     TMountedFolder mounted("ext4");
     if (!mounted.Mounted()) GTEST_SKIP() << "no mount but by root";
-    auto changed = [](const std::string& folder) {
+    auto changed = [](const std::string& path) {
         struct stat info {};
-        ::stat(folder.c_str(), &info);
-        return info.st_ctim;
+        return ::stat(path.c_str(), &info), info.st_ctim.tv_sec;
     };
-    // Until the folder's last change is two seconds old, when a change of its names stamps another time.
-    auto settle = [&](const std::string& folder) {
-        for (timespec now{};
-             ::clock_gettime(CLOCK_REALTIME_COARSE, &now), now.tv_sec < changed(folder).tv_sec + 2;)
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    };
-    const std::string files[] = {"SHARED.DAT", "SHARED.IDX"};
-    for (const std::string setup : {"renamed within the second", "folder replaced", "time set back"}) {
+    for (const std::string setup : {"same second", "folder replaced", "time set back"}) {
         SCOPED_TRACE(setup);
-        const std::string folder = mounted.File(std::to_string(setup.size())), aside = mounted.File("aside");
-        fs::create_directory(folder);
+        const std::string folder = mounted.File(setup.substr(0, 4)), aside = mounted.File("aside");
+        fs::create_directories(aside), fs::create_directory(folder);
         TDataSession session;
         TDataDirectory& database = session.OpenDataDirectory("", folder);
         Create(database, 2);
         TTableSeen expected;
         for (int32_t key = 1;; ++key) { // until the copies go in within the second of the last use
             expected = Use(database);
-            for (const std::string& file : files)
-                fs::copy_file(folder + "/" + file, aside + file, fs::copy_options::overwrite_existing);
-            if (setup != "renamed within the second") settle(folder);
-            const timespec before = changed(folder);
+            for (const char* file : {"/SHARED.DAT", "/SHARED.IDX"})
+                fs::copy_file(folder + file, aside + file, fs::copy_options::overwrite_existing);
+            for (timespec now{}; setup != "same second" && (::clock_gettime(CLOCK_REALTIME_COARSE, &now),
+                                                            now.tv_sec < changed(folder) + 2);)
+                std::this_thread::sleep_for(std::chrono::milliseconds(20)); // till a change stamps anew
+            const time_t before = changed(folder);
             const fs::file_time_type modified = fs::last_write_time(folder);
             Use(database, false, key); // into the files put aside next
             if (setup == "folder replaced") {
-                expected.second[key] = 10 * key; // the copy has it
+                expected.second[key] = 10 * key;
                 fs::rename(folder, folder + ".old");
                 ASSERT_EQ(std::system(("cp -a " + folder + ".old " + folder).c_str()), 0);
-            } else {
-                for (const std::string& file : files) fs::rename(aside + file, folder + "/" + file);
-                if (setup == "time set back") fs::last_write_time(folder, modified);
             }
-            if (setup != "renamed within the second" || changed(folder).tv_sec == before.tv_sec) break;
+            for (const char* file : {"/SHARED.DAT", "/SHARED.IDX"})
+                if (setup != "folder replaced") fs::rename(aside + file, folder + file);
+            if (setup == "time set back") fs::last_write_time(folder, modified);
+            if (setup != "same second" || changed(folder) == before) break;
         }
         expected.second[100] = 1000;
         EXPECT_EQ(Use(database, false, 100), expected);

@@ -32,22 +32,19 @@ TTempDir::~TTempDir() {
     std::filesystem::remove_all(path_, ignored);
 }
 
-TMountedFolder::TMountedFolder(const std::string& kind, uint32_t megabytes) : path_(base_.File("mounted")) {
-    std::filesystem::create_directory(path_);
-    const std::string size = std::to_string(megabytes) + "m";
-    if (kind == "tmpfs") {
-        mounted_ = ::mount("tmpfs", path_.c_str(), "tmpfs", 0, ("size=" + size).c_str()) == 0;
-        return;
-    }
-    const std::string image = base_.File("image");
-    mounted_ = kind == "ext4" && ::geteuid() == 0 &&
-               std::system(("truncate -s " + size + " " + image + " && mke2fs -q -F -t ext4 -I 128 " + image +
-                            " >/dev/null 2>&1 && mount -o loop " + image + " " + path_ + " >/dev/null 2>&1")
-                               .c_str()) == 0;
+TMountedFolder::TMountedFolder(const std::string& kind) {
+    const std::string folder = File(""), image = base_.File("image");
+    std::filesystem::create_directory(folder);
+    mounted_ = kind == "tmpfs"
+                   ? ::mount("tmpfs", folder.c_str(), "tmpfs", 0, "size=32m") == 0
+                   : ::geteuid() == 0 &&
+                         std::system(("truncate -s 32m " + image + " && mke2fs -q -F -t ext4 -I 128 " +
+                                      image + " >/dev/null 2>&1 && mount -o loop " + image + " " + folder)
+                                         .c_str()) == 0;
 }
 
 TMountedFolder::~TMountedFolder() {
-    if (mounted_ && ::umount2(path_.c_str(), 0) != 0) ::umount2(path_.c_str(), MNT_DETACH);
+    if (mounted_ && ::umount2(File("").c_str(), 0) != 0) ::umount2(File("").c_str(), MNT_DETACH);
 }
 
 size_t TTempDir::EntryCount() const {

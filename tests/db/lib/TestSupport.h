@@ -25,22 +25,17 @@ private:
     std::string path_;
 };
 
-// A file system of its own for a test, mounted on a fresh folder (by root only): "tmpfs", or "ext4" made
-// with 128-byte inodes (whose times step by whole seconds) in an image that is loop-mounted. Not Mounted()
-// when that cannot be done (the test then skips); unmounted, with everything in it, at the end.
+// A file system of its own mounted on a fresh folder, by root only ("tmpfs", or "ext4" with 128-byte inodes,
+// whose times step by whole seconds, in a loop-mounted image); unmounted at the end.
 class TMountedFolder {
 public:
-    explicit TMountedFolder(const std::string& kind, uint32_t megabytes = 32);
+    explicit TMountedFolder(const std::string& kind);
     ~TMountedFolder();
-    TMountedFolder(const TMountedFolder&) = delete;
-    TMountedFolder& operator=(const TMountedFolder&) = delete;
     bool Mounted() const { return mounted_; }
-    const std::string& Path() const { return path_; }
-    std::string File(const std::string& name) const { return path_ + "/" + name; }
+    std::string File(const std::string& name) const { return base_.File("mounted/" + name); }
 
 private:
     TTempDir base_;
-    std::string path_;
     bool mounted_ = false;
 };
 

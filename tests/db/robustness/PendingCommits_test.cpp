@@ -87,22 +87,19 @@ TEST_P(PendingCommitsTest, TableFilesThatCannotBeWrittenGiveThePermissionErrorNa
     EXPECT_EQ(other.Send("topen " + dir_.Path() + " PEOPLE"), "ok");
 }
 
-// A pending commit whose journal another user may not read (one left 600, or written under umask 027), or
-// whose folder that user may not list: that user's reads, writes and opens of either table are refused
-// naming what cannot be read, and the tables stay as they were until it can; then the commit completes.
-TEST_P(PendingCommitsTest, ACommitWhoseJournalCannotBeReadRefusesItsTablesUntilItCan) {
+// A pending commit another user cannot read: its journal 600 or written under umask 027, its folder 711, its
+// journal's name a link (to the file beside it, or in a sibling folder). That user's opens, reads and writes
+// of the tables (one open before the crash) are refused naming what cannot be read, as a repair of a link's
+// is; once that is gone, the commit completes whole.
+TEST_P(PendingCommitsTest, ACommitThatCannotBeReadRefusesItsTablesNamingWhatUntilItCan) {
     if (::geteuid() != 0) GTEST_SKIP() << "the worker takes another user only when started by root";
-    const std::string journal = dir_.File("PEOPLE.JNL");
-    struct TCase {
-        const char* Name;
-        mode_t Umask;
-        fs::perms Folder, Journal;
-        std::string Named;
-    };
-    for (const TCase& c : {TCase{"umask 027", 027, fs::perms(0755), fs::perms::unknown, journal},
-                           {"journal 600", 022, fs::perms(0755), fs::perms(0600), journal},
-                           {"folder 711", 022, fs::perms(0711), fs::perms(0644), dir_.Path()}}) {
-        SCOPED_TRACE(c.Name);
+    const std::string journal = dir_.File("PEOPLE.JNL"), sibling = dir_.Path() + "-sibling";
+    fs::create_directory(sibling);
+    std::shared_ptr<void> removed(nullptr, [&](void*) { fs::remove_all(sibling); });
+    for (const std::string obstacle : {"umask 027", "journal 600", "folder 711", "link", "sibling link"}) {
+        SCOPED_TRACE(obstacle);
+        const std::string real = obstacle == "link" ? journal + ".real" : sibling + "/PEOPLE.JNL";
+        const bool link = obstacle.ends_with("link");
         fs::remove(journal);
         worker::TWorkerProcess other;
         ASSERT_EQ(other.Send("asuser 65534"), "ok");
@@ -111,45 +108,28 @@ TEST_P(PendingCommitsTest, ACommitWhoseJournalCannotBeReadRefusesItsTablesUntilI
             for (const auto& entry : fs::directory_iterator(dir_.Path()))
                 fs::permissions(entry.path(), fs::perms(0666));
             ASSERT_EQ(other.Send("topen " + dir_.Path() + " OTHERS"), "ok");
-            ::umask(c.Umask);
+            ::umask(obstacle == "umask 027" ? 027 : 022);
         });
         ::umask(022);
-        if (c.Journal != fs::perms::unknown) fs::permissions(journal, c.Journal);
-        fs::permissions(dir_.Path(), c.Folder);
-        const std::string refused = "error " + std::to_string(VORSAM_OSEACCES) + " VORSAM Engine Error # " +
-                                    std::to_string(VORSAM_OSEACCES) + " Access to the file '" + c.Named + "'";
+        if (obstacle == "journal 600") fs::permissions(journal, fs::perms(0600));
+        if (obstacle == "folder 711") fs::permissions(dir_.Path(), fs::perms(0711));
+        if (link) fs::rename(journal, real), fs::create_symlink(real, journal);
+        const std::string refused = "error " + std::to_string(link ? VORSAM_OSERROR : VORSAM_OSEACCES) + " ",
+                          named = "'" + (obstacle == "folder 711" ? dir_.Path() : journal) + "'",
+                          open = "topen " + dir_.Path();
         for (const std::string& command :
-             std::vector<std::string>{"tget 1", "tput 1 5", "topen " + dir_.Path() + " OTHERS",
-                                      "topen " + dir_.Path() + " PEOPLE"})
-            EXPECT_TRUE(other.Send(command).starts_with(refused)) << command;
+             {std::string("tget 1"), std::string("tput 1 5"), open + " OTHERS", open + " PEOPLE"}) {
+            const std::string answer = other.Send(command);
+            EXPECT_TRUE(answer.starts_with(refused) && answer.find(named) != std::string::npos) << answer;
+        }
+        if (link) {
+            EXPECT_ENGINE_ERROR(NewTable("PEOPLE")->Repair(), VORSAM_OSERROR);
+            fs::remove(journal), fs::rename(real, journal);
+        }
         fs::permissions(dir_.Path(), fs::perms(0755));
         fs::permissions(journal, fs::perms(0644));
-        EXPECT_EQ(other.Send("topen " + dir_.Path() + " OTHERS"), "ok");
+        EXPECT_EQ(other.Send(open + " OTHERS"), "ok");
         other.Send("tclose");
-        for (size_t table : {0, 1}) EXPECT_EQ(Reopen(table), TReopened::After);
-    }
-}
-
-// A journal's name that is a link, to the journal beside it or in a sibling folder, is never followed and
-// never taken for no journal: both tables and a repair are refused naming it until the file is put back.
-TEST_P(PendingCommitsTest, AJournalNameThatIsALinkRefusesTheCommitsTablesUntilTheFileIsBack) {
-    const std::string journal = dir_.File("PEOPLE.JNL"), sibling = dir_.Path() + "-sibling";
-    fs::create_directory(sibling);
-    std::shared_ptr<void> removed(nullptr, [&](void*) { fs::remove_all(sibling); });
-    for (const std::string& real : {journal + ".real", sibling + "/PEOPLE.JNL"}) {
-        SCOPED_TRACE(real);
-        CrashAt(0, 0);
-        fs::rename(journal, real);
-        fs::create_symlink(real, journal);
-        for (size_t table : {0, 1}) {
-            EVORSAMEngineError e = ErrorRaisedBy([&] { NewTable(names_[table])->Open(); });
-            EXPECT_EQ(e.ErrorCode, VORSAM_OSERROR) << e.what();
-            EXPECT_EQ(e.ErrorTableName, journal);
-            EXPECT_ENGINE_ERROR(NewTable(names_[table])->Repair(), VORSAM_OSERROR);
-        }
-        EXPECT_TRUE(fs::exists(real)) << "the file the link leads to is left alone";
-        fs::remove(journal);
-        fs::rename(real, journal);
         for (size_t table : {0, 1}) EXPECT_EQ(Reopen(table), TReopened::After);
     }
 }
