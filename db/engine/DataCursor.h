@@ -593,8 +593,8 @@ private:
     TDataTable& AcquireCreatedTable(const TCreateTableArgs& args);
     // OpenCursor on the table acquired for it; the use goes when the open fails.
     void OpenOn(TDataTable& table);
-    // Returns the folder's settled modification time (TDataDirectory::RemoveStrayWorkingFilesIn), if any.
-    std::optional<int64_t> RemoveStrayWorkingFilesBeside(TDataTable& table) const;
+    // Returns the folder's trusted stamp (TDataDirectory::RemoveStrayWorkingFilesIn), if any.
+    std::optional<TFolderStamp> RemoveStrayWorkingFilesBeside(TDataTable& table) const;
     void CheckPassword();
     void LoadLayout();
     void UseIndex(uint8_t number);
