@@ -158,16 +158,16 @@ void TFormAtdPort::PadButtonClick() {
 void TFormAtdPort::OkButtonClick() {
     RunOk([this](TProgrammingEdit& edit) {
         for (QComboBox* attendant : {ComboBox1, ComboBox5})
-            if (attendant->isEnabled()) ExtensionCodeOf(attendant);
+            if (attendant->isEnabled()) OfferedExtensionCodeOf(attendant);
         const std::array<std::size_t, 2> numbers = {Offset::DoorPhone1Number, Offset::DoorPhone2Number};
         const auto phones = DoorPhones();
         for (std::size_t door = 0; door < 2; ++door) {
             const TDoorPhone& phone = phones[door];
             const TImageView& image = edit.Image();
-            image[Offset::DoorPhoneAttendant + door] = ExtensionCodeOf(phone.attendant);
-            image[Offset::DoorPhoneWaitTime + door] = ListValue(phone.wait, 0, 255);
+            image[Offset::DoorPhoneAttendant + door] = OfferedExtensionCodeOf(phone.attendant);
+            image[Offset::DoorPhoneWaitTime + door] = ListValue(phone.wait, 255);
             image[Offset::DoorPhoneCommandTime + door] = static_cast<std::uint8_t>(
-                ListValue(phone.command, 0, LongestCommand) * Defaults::DoorPhoneCommandUnit);
+                ListValue(phone.command, LongestCommand) * Defaults::DoorPhoneCommandUnit);
             image.SetPacked(numbers[door], PhoneNumberOf(phone.number));
         }
         edit.Mark(Section::DoorPhones);

@@ -91,9 +91,9 @@ void ShowCurrentGroup(TCustomMaskEdit& edit, platform::data::TDataSet& table) {
     edit.SetText(QString::fromStdString(ColumnText(table, "GRUPO")));
 }
 
-TGroupKey GoToTypedGroup(int& key, TCustomMaskEdit& edit, platform::data::TDataSet& table,
+TGroupKey GoToTypedGroup(int& key, TShiftState shift, TCustomMaskEdit& edit, platform::data::TDataSet& table,
                          const char* missingMessage) {
-    if (key < '0' || key > '9') return TGroupKey::Other;
+    if (key < '0' || key > '9' || IsChord(shift)) return TGroupKey::Other;
     const char digit[] = {static_cast<char>(key), '\0'};
     key = 0;
     edit.SetText(digit);

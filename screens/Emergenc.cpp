@@ -155,7 +155,7 @@ void TFormEmergenc::CheckFields() {
         if (auto* number = qobject_cast<QLineEdit*>(field))
             CheckNumber(number);
         else
-            ExtensionCodeOf(static_cast<QComboBox*>(field));
+            OfferedExtensionCodeOf(static_cast<QComboBox*>(field));
     }
 }
 
