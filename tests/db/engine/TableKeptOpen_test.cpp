@@ -141,8 +141,7 @@ TEST_F(TableKeptOpenTest, FilesRenamedInByAnotherProcessAreTheOnesTheNextOpenRea
 // Files put in the kept table's place while the folder's times say otherwise, on a file system whose times
 // step by whole seconds: copies renamed in within the second of the last use; the folder replaced by its
 // copy (`mv D D.old && cp -a D.old D`); copies renamed in and the modification time set back (`touch -d`,
-// `rsync -a`); the folder a link switched to a copy (`cp -a A B && ln -sfn B D`). The next use reads and
-// writes the files the names give.
+// `rsync -a`); the folder a link switched to a copy. The next use reads and writes the files the names give.
 TEST_F(TableKeptOpenTest, FilesPutInItsPlaceAreFoundWhateverTheFoldersTimesSay) {
     namespace fs = std::filesystem;
     TMountedFolder mounted("ext4");
@@ -154,12 +153,9 @@ TEST_F(TableKeptOpenTest, FilesPutInItsPlaceAreFoundWhateverTheFoldersTimesSay) 
     for (const std::string setup : {"same second", "folder replaced", "time set back", "link switched"}) {
         SCOPED_TRACE(setup);
         const std::string folder = mounted.File(setup.substr(0, 4)), aside = mounted.File("aside");
-        const bool copied = setup == "folder replaced" || setup == "link switched";
-        fs::create_directories(aside);
-        if (setup == "link switched")
-            fs::create_directory(folder + ".A"), fs::create_directory_symlink(folder + ".A", folder);
-        else
-            fs::create_directory(folder);
+        const bool link = setup == "link switched", copied = link || setup == "folder replaced";
+        fs::create_directories(aside), fs::create_directory(folder + (link ? ".A" : ""));
+        if (link) fs::create_directory_symlink(folder + ".A", folder);
         TDataSession session;
         TDataDirectory& database = session.OpenDataDirectory("", folder);
         Create(database, 2);
@@ -179,11 +175,9 @@ TEST_F(TableKeptOpenTest, FilesPutInItsPlaceAreFoundWhateverTheFoldersTimesSay) 
                 fs::rename(folder, folder + ".old");
                 ASSERT_EQ(std::system(("cp -a " + folder + ".old " + folder).c_str()), 0);
             }
-            if (setup == "link switched") {
-                ASSERT_EQ(std::system(("cp -a " + folder + ".A " + folder + ".B").c_str()), 0);
-                fs::create_directory_symlink(folder + ".B", folder + ".new"),
-                    fs::rename(folder + ".new", folder);
-            }
+            const std::string switched =
+                "sh -c 'cp -a $0.A $0.B && ln -s $0.B $0.C && mv -T $0.C $0' " + folder;
+            if (link) ASSERT_EQ(std::system(switched.c_str()), 0);
             for (const char* file : {"/SHARED.DAT", "/SHARED.IDX"})
                 if (!copied) fs::rename(aside + file, folder + file);
             if (setup == "time set back") fs::last_write_time(folder, modified);
