@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <filesystem>
 #include <limits>
 #include <unistd.h>
 #include <utility>
@@ -89,6 +90,18 @@ void TFileHandler::Acquire(bool create) {
     TFileOpenRequest request{fileName_, inMemory_, exclusive_, create, create && temporary_};
     file_ = &GetFileList().Acquire(request, ErrorContext());
     position_ = 0;
+    linkedName_.clear();
+    if (inMemory_ || file_->Temporary) return;
+    std::error_code error;
+    std::string name =
+        std::filesystem::absolute(ForwardToBackslashes(fileName_), error).lexically_normal().string();
+    if (!error && name != file_->Key()) linkedName_ = std::move(name);
+}
+
+// A link along the name retargeted since the open (a folder switched to a copy) leaves the key naming the
+// file while the name gives another: both are looked at.
+bool TFileHandler::NamedAsGiven() const {
+    return linkedName_.empty() || file_->NamedBy(linkedName_);
 }
 
 void TFileHandler::Open() {
@@ -119,11 +132,13 @@ void TFileHandler::Idle() {
 }
 
 bool TFileHandler::StillNamed() const {
-    return !file_ || file_->StillNamed();
+    return !file_ || (file_->StillNamed() && NamedAsGiven());
 }
 
 bool TFileHandler::Resume(bool* continued, bool lookAtName) {
     assert(IsOpen() && idle_);
+    if (continued) *continued = false;
+    if (lookAtName && !NamedAsGiven()) return false;
     if (!GetFileList().Resume(*file_, continued, lookAtName)) return false;
     idle_ = false;
     return true;

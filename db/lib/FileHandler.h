@@ -124,9 +124,13 @@ private:
     // False when a planned fault drops the flush or stops the process there; a planned failure raises.
     bool FlushProceeds(uint64_t position) const;
     void Acquire(bool create);
+    bool NamedAsGiven() const;
     bool KernelLock(bool lock, uint64_t offset, uint64_t length);
 
     std::string fileName_;
+    // The open file's name as given, absolute, when a link along it made the file's key (its path with
+    // every link resolved at the open) another path; empty when the key is the name.
+    std::string linkedName_;
     bool inMemory_ = false;
     bool exclusive_ = false;
     bool readOnly_ = false;

@@ -107,11 +107,13 @@ int TPhysicalFile::Flush() {
 }
 
 int TPhysicalFile::Reserve(uint64_t offset, uint64_t length) {
-    if (::fallocate(descriptor_, FALLOC_FL_KEEP_SIZE, off_t(offset), off_t(length)) == 0) {
-        reservedEnd_ = std::max(reservedEnd_, offset + length);
-        return 0;
-    }
-    return errno == EOPNOTSUPP || errno == ENOSYS ? 0 : errno;
+    const int error =
+        ::fallocate(descriptor_, FALLOC_FL_KEEP_SIZE, off_t(offset), off_t(length)) == 0 ? 0 : errno;
+    if (error == EOPNOTSUPP || error == ENOSYS) return 0;
+    // A reservation that fails may keep what it took before the disk ran out (ext4 does): the range is
+    // given back all the same.
+    reservedEnd_ = std::max(reservedEnd_, offset + length);
+    return error;
 }
 
 // Some file systems give it back at a cut to the same size, others only when the hole is punched: both,

@@ -141,7 +141,7 @@ TEST_F(TableKeptOpenTest, FilesRenamedInByAnotherProcessAreTheOnesTheNextOpenRea
 // Files put in the kept table's place while the folder's times say otherwise, on a file system whose times
 // step by whole seconds: copies renamed in within the second of the last use; the folder replaced by its
 // copy (`mv D D.old && cp -a D.old D`); copies renamed in and the modification time set back (`touch -d`,
-// `rsync -a`). The next use reads and writes the files the names give.
+// `rsync -a`); the folder a link switched to a copy. The next use reads and writes the files the names give.
 TEST_F(TableKeptOpenTest, FilesPutInItsPlaceAreFoundWhateverTheFoldersTimesSay) {
     namespace fs = std::filesystem;
     TMountedFolder mounted("ext4");
@@ -150,10 +150,12 @@ TEST_F(TableKeptOpenTest, FilesPutInItsPlaceAreFoundWhateverTheFoldersTimesSay) 
         struct stat info {};
         return ::stat(path.c_str(), &info), info.st_ctim.tv_sec;
     };
-    for (const std::string setup : {"same second", "folder replaced", "time set back"}) {
+    for (const std::string setup : {"same second", "folder replaced", "time set back", "link switched"}) {
         SCOPED_TRACE(setup);
         const std::string folder = mounted.File(setup.substr(0, 4)), aside = mounted.File("aside");
-        fs::create_directories(aside), fs::create_directory(folder);
+        const bool link = setup == "link switched", copied = link || setup == "folder replaced";
+        fs::create_directories(aside), fs::create_directory(folder + (link ? ".A" : ""));
+        if (link) fs::create_directory_symlink(folder + ".A", folder);
         TDataSession session;
         TDataDirectory& database = session.OpenDataDirectory("", folder);
         Create(database, 2);
@@ -168,13 +170,16 @@ TEST_F(TableKeptOpenTest, FilesPutInItsPlaceAreFoundWhateverTheFoldersTimesSay) 
             const time_t before = changed(folder);
             const fs::file_time_type modified = fs::last_write_time(folder);
             Use(database, false, key); // into the files put aside next
+            if (copied) expected.second[key] = 10 * key;
             if (setup == "folder replaced") {
-                expected.second[key] = 10 * key;
                 fs::rename(folder, folder + ".old");
                 ASSERT_EQ(std::system(("cp -a " + folder + ".old " + folder).c_str()), 0);
             }
+            const std::string switched =
+                "sh -c 'cp -a $0.A $0.B && ln -s $0.B $0.C && mv -T $0.C $0' " + folder;
+            if (link) ASSERT_EQ(std::system(switched.c_str()), 0);
             for (const char* file : {"/SHARED.DAT", "/SHARED.IDX"})
-                if (setup != "folder replaced") fs::rename(aside + file, folder + file);
+                if (!copied) fs::rename(aside + file, folder + file);
             if (setup == "time set back") fs::last_write_time(folder, modified);
             if (setup != "same second" || changed(folder) == before) break;
         }
