@@ -182,12 +182,21 @@ void TDataCursor::OpenOn(TDataTable& table) {
     if (!table.IsOpen()) folderTime = RemoveStrayWorkingFilesBeside(table);
     try {
         table.Open({.Exclusive = exclusive_, .ReadOnly = readOnly_, .FolderTime = folderTime});
+    } catch (...) {
+        directory_.ReleaseTable(table);
+        throw;
+    }
+    Attach(table);
+}
+
+void TDataCursor::Attach(TDataTable& table) {
+    try {
         table_ = &table;
         CheckPassword();
         LoadLayout();
         UseIndex(0);
     } catch (...) {
-        if (table_) table.Close();
+        table.Close();
         table_ = nullptr;
         directory_.ReleaseTable(table);
         throw;
@@ -284,7 +293,16 @@ void TDataCursor::CreateTable(const TCreateTableArgs& args) {
 
 void TDataCursor::CreateAndOpenTable(const TCreateTableArgs& args) {
     RequireClosed();
-    OpenOn(AcquireCreatedTable(args));
+    if (!(inMemory_ || directory_.InMemory()) || !exclusive_ || readOnly_ || directory_.IsRemote())
+        return OpenOn(AcquireCreatedTable(args));
+    TDataTable& table = AcquireTable();
+    try {
+        table.CreateOpen(args.Definition());
+    } catch (...) {
+        directory_.ReleaseTable(table);
+        throw;
+    }
+    Attach(table);
 }
 
 void TDataCursor::CloseAndDeleteTable() {
