@@ -75,22 +75,11 @@ int64_t ScoreSum(const std::vector<TPerson>& people) {
 }
 
 TCreateTableArgs PeopleTableArgs() {
-    TCreateTableArgs args;
-    for (auto [field, type, size] :
-         {std::tuple{"ID", dtInteger, 0}, std::tuple{"NAME", dtString, 20}, std::tuple{"CITY", dtString, 20},
-          std::tuple{"SCORE", dtInteger, 0}, std::tuple{"BORN", dtDate, 0}}) {
-        TFieldDescriptor descriptor;
-        descriptor.SetName(field);
-        descriptor.SetDataType(type);
-        descriptor.SetDeclaredSize(uint8_t(size));
-        args.Fields.push_back(descriptor);
-    }
-    TIndexDescriptor primary;
-    primary.SetUnique(true);
-    primary.SetFieldCount(1);
-    primary.SetFieldNumber(0, 1);
-    args.Indexes.push_back(primary);
-    return args;
+    return KeyedTableArgs({{"ID", dtInteger, 0},
+                           {"NAME", dtString, 20},
+                           {"CITY", dtString, 20},
+                           {"SCORE", dtInteger, 0},
+                           {"BORN", dtDate, 0}});
 }
 
 constexpr const char* NameIndex = "ByName";

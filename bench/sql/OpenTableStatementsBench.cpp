@@ -12,6 +12,8 @@
 // index of its own, CITY CHAR(20), SCORE INTEGER) of N rows appended in shuffled key order, NAME "name
 // <ID>"; D (ID INTEGER key, SID INTEGER with an index of its own, QTY INTEGER) of N rows, SID a fixed-seed
 // draw below N/10. The same rows on both sides; both write without syncing (SQLite without a journal).
+#include "PairedAppend.h"
+
 #include "bench/engine/BenchSupport.h"
 
 #include "db/engine/DataCursor.h"
@@ -48,29 +50,16 @@ public:
         const char* create = "CREATE TABLE T (ID INTEGER, A INTEGER, NAME CHAR(20), PRIMARY KEY (ID))";
         Run(create);
         Sqlite.Exec(create);
-        TDataCursor cursor(*directory_);
-        cursor.SetTableName("T");
-        cursor.OpenCursor();
-        std::vector<uint8_t> image(cursor.GetRecordSize());
-        sqlite3_stmt* insert = Sqlite.Prepare("INSERT INTO T VALUES (?, ?, ?)");
-        Sqlite.Exec("BEGIN");
-        cursor.Table().LockTable();
-        for (int64_t i = 0; i < rows; ++i) {
+        Append("T", "INSERT INTO T VALUES (?, ?, ?)", [&](int64_t i, auto put, sqlite3_stmt* s) {
             int32_t id = int32_t(i), a = int32_t(i % 1000);
             std::string name = "name " + std::to_string(i);
-            cursor.InitEmptyRecord(image);
-            cursor.PutField(1, image, reinterpret_cast<const uint8_t*>(&id));
-            cursor.PutField(2, image, reinterpret_cast<const uint8_t*>(&a));
-            cursor.PutField(3, image, reinterpret_cast<const uint8_t*>(name.c_str()));
-            cursor.AppendRecord(image);
-            sqlite3_bind_int(insert, 1, id);
-            sqlite3_bind_int(insert, 2, a);
-            sqlite3_bind_text(insert, 3, name.c_str(), -1, SQLITE_TRANSIENT);
-            Sqlite.Step(insert);
-        }
-        cursor.Table().UnlockTable();
-        cursor.CloseCursor();
-        Sqlite.Exec("COMMIT");
+            put(1, &id);
+            put(2, &a);
+            put(3, name.c_str());
+            sqlite3_bind_int(s, 1, id);
+            sqlite3_bind_int(s, 2, a);
+            sqlite3_bind_text(s, 3, name.c_str(), -1, SQLITE_TRANSIENT);
+        });
         FillIndexedTables();
     }
     ~TOpenTableData() { session_.CloseDataDirectory(*directory_); }
@@ -146,29 +135,10 @@ private:
         Sqlite.Exec("ANALYZE");
     }
 
-    // Appends N rows to a table through a cursor of ours and a prepared INSERT of SQLite's, in one
-    // whole-table lock and one transaction; `put` gives row i's values (field number and native bytes).
+    // Appends N rows alike to ours and SQLite's (PairedAppend.h), in one transaction on SQLite's side.
     template <typename Put> void Append(const char* table, const char* insert, Put put) {
-        TDataCursor cursor(*directory_);
-        cursor.SetTableName(table);
-        cursor.OpenCursor();
-        std::vector<uint8_t> image(cursor.GetRecordSize());
-        sqlite3_stmt* statement = Sqlite.Prepare(insert);
         Sqlite.Exec("BEGIN");
-        cursor.Table().LockTable();
-        for (int64_t i = 0; i < Rows; ++i) {
-            cursor.InitEmptyRecord(image);
-            put(
-                i,
-                [&](uint16_t field, const void* value) {
-                    cursor.PutField(field, image, static_cast<const uint8_t*>(value));
-                },
-                statement);
-            cursor.AppendRecord(image);
-            Sqlite.Step(statement);
-        }
-        cursor.Table().UnlockTable();
-        cursor.CloseCursor();
+        AppendPaired(*directory_, Sqlite, table, Rows, insert, put);
         Sqlite.Exec("COMMIT");
     }
 

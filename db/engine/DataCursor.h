@@ -590,8 +590,8 @@ private:
     void RequireClosed() const;
     TDataTable& AcquireTable();
     // The directory's table of the cursor's name, made with the arguments' definition (released again
-    // when that fails).
-    TDataTable& AcquireCreatedTable(const TCreateTableArgs& args);
+    // when that fails); `open`: its memory files left open for the cursor (TDataTable::CreateOpen).
+    TDataTable& AcquireCreatedTable(const TCreateTableArgs& args, bool open = false);
     // OpenCursor on the table acquired for it; the use goes when the open fails.
     void OpenOn(TDataTable& table);
     // OpenOn with the table open for the cursor already; the use and the open go when that fails.

@@ -275,10 +275,13 @@ std::unique_ptr<TDataCursor> TDataCursor::CloneCursor() {
     return clone;
 }
 
-TDataTable& TDataCursor::AcquireCreatedTable(const TCreateTableArgs& args) {
+TDataTable& TDataCursor::AcquireCreatedTable(const TCreateTableArgs& args, bool open) {
     TDataTable& table = AcquireTable();
     try {
-        table.Create(args.Definition());
+        if (open)
+            table.CreateOpen(args.Definition());
+        else
+            table.Create(args.Definition());
     } catch (...) {
         directory_.ReleaseTable(table);
         throw;
@@ -293,16 +296,10 @@ void TDataCursor::CreateTable(const TCreateTableArgs& args) {
 
 void TDataCursor::CreateAndOpenTable(const TCreateTableArgs& args) {
     RequireClosed();
-    if (!(inMemory_ || directory_.InMemory()) || !exclusive_ || readOnly_ || directory_.IsRemote())
-        return OpenOn(AcquireCreatedTable(args));
-    TDataTable& table = AcquireTable();
-    try {
-        table.CreateOpen(args.Definition());
-    } catch (...) {
-        directory_.ReleaseTable(table);
-        throw;
-    }
-    Attach(table);
+    if ((inMemory_ || directory_.InMemory()) && exclusive_ && !readOnly_ && !directory_.IsRemote())
+        Attach(AcquireCreatedTable(args, true));
+    else
+        OpenOn(AcquireCreatedTable(args));
 }
 
 void TDataCursor::CloseAndDeleteTable() {
