@@ -90,6 +90,7 @@ void RunCommand(TFormPrinc& window, TCommandId id, int which) {
         if (dataAware) {
             DeleteTempTable(); // files a crash may have left
             Builder()(command.tableCode, which);
+            NoteTempTable(); // a kill leaves it to the next start's sweep
         }
         TCommandContext context(window, command, which);
         command.show(context);

@@ -4,7 +4,9 @@
 //  - NoDisplayNamed: nothing names a display (no DISPLAY, no WAYLAND_DISPLAY) and nothing names
 //    another platform for Qt (QT_QPA_PLATFORM, -platform): the QApplication need not be tried.
 //  - TDisplayFailure, held while the QApplication is made: a display that is named but cannot be
-//    opened ends the start the same way (Qt's fatal "no Qt platform plugin could be initialized").
+//    opened ends the start the same way (Qt's fatal "no Qt platform plugin could be initialized"),
+//    the tool's line alone: Qt's own messages meanwhile (that it could not connect, that it could
+//    not load the plugin) are held back, and said only when the display opened after all.
 
 #include <QtGlobal>
 

@@ -1,8 +1,17 @@
 #include "core/TempTable.h"
 
+#include "core/Leftovers.h"
 #include "core/ProgramFolder.h"
 #include "platform/os/FileIo.h"
 
+void NoteTempTable() {
+    for (const char* name : TempTableFiles)
+        if (FileExists(ProgramFilePath(name))) NoteLeftover(ProgramFilePath(name));
+}
+
 void DeleteTempTable() {
-    for (const char* name : TempTableFiles) DeleteFileIfPresent(ProgramFilePath(name));
+    for (const char* name : TempTableFiles) {
+        DeleteFileIfPresent(ProgramFilePath(name));
+        ForgetLeftover(ProgramFilePath(name));
+    }
 }

@@ -7,7 +7,11 @@
 inline constexpr char TempTableName[] = "TEMPORAR.DAT";
 inline constexpr std::array<const char*, 3> TempTableFiles = {"TEMPORAR.DAT", "TEMPORAR.IDX", "TEMPORAR.BLB"};
 
+// Notes the scratch table's files present (core/Leftovers.h), so that a kill does not leave them for
+// good; run once the table is built.
+void NoteTempTable();
+
 // Deletes the scratch table's files from the program folder when present (run after each
 // data-aware screen, and before a table is built so that files left by a crash never block it).
-// Raises EOsError when a present file cannot be deleted.
+// Raises EOsError when a present file cannot be deleted. What is deleted leaves the note.
 void DeleteTempTable();

@@ -1259,7 +1259,8 @@ private:
     TGridRect CopyRange(bool& disjunct) const;
     QString SelectionClipboardText(const std::vector<int>& cols, const std::vector<int>& rows);
     bool MayPasteInto(int col, int row);
-    void WritePasted(int col, int row, QString value);
+    // Writes a pasted cell unless its event refuses it; whether it was written.
+    bool WritePasted(int col, int row, QString value);
     void SmartFill(const TGridRect& selection, int pasted);
 
     std::vector<int> unsortedRowOrder_;
@@ -1297,12 +1298,17 @@ private:
     // be pasted into. The number of cells of the block.
     int LoadCells(TGridCoord dest, QIODevice& stream, bool paste);
     // A paste of that many lines, the widest that many cells, with its top-left cell at the display
-    // column: refused from its size before anything changes; source names the text in the refusal.
-    void CheckPasteSize(int col, qint64 lines, qint64 widest, const QString& source) const;
-    // The clipboard as a refusal names it.
-    static QString ClipboardName();
-    int PasteTextFrom(int col, int row, const QString& text, const QString& source);
+    // column: within the cells a paste may write (PasteFits); else refused before anything changes,
+    // with the refusal given (EVozAvozError).
+    bool PasteFits(int col, qint64 lines, qint64 widest) const;
+    void CheckPasteSize(int col, qint64 lines, qint64 widest, const QString& refusal) const;
+    // The refusal of the clipboard's content, too large to be pasted.
+    static QString ClipboardTooLarge();
+    int PasteTextFrom(int col, int row, const QString& text, const QString& refusal);
     int PasteLines(int col, int row, const QString& text, int lines, int widest);
+    // The cells of the last text pasted that were not written: outside the grid, in cells that may
+    // not be pasted into, or refused by their event.
+    qint64 pasteLeftOut_ = 0;
     // What a paste changes, noted before it changes it, so that a paste that fails on the way (out
     // of memory, or an event handler that raises) puts the grid back as it was (PasteUndo.cpp).
     class TPasteUndo {

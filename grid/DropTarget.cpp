@@ -5,7 +5,8 @@
 // Dropped text fills as many rows as it has lines (a last line without a line break counts):
 // with OleInsertRows that many rows are inserted at the drop row first, and a drag of this grid's
 // own cells follows its rows through the insertion, so that a move removes or clears the rows the
-// cells came from and never the dropped ones.
+// cells came from and never the dropped ones. A drop of text that leaves cells of it unwritten is
+// answered as a copy, never a move: the sender keeps what the grid did not take.
 #include "grid/AdvancedGrid.h"
 #include "grid/GridDragDrop.h"
 #include "grid/PopupWindows.h"
@@ -21,10 +22,7 @@ namespace {
 // The rows a text fills: its line breaks, and one more for a last line without one.
 int LineCount(const QString& text, int lineBreaks) {
     if (text.isEmpty()) return 0;
-    const bool crBreaks = text.contains(u'\r');
-    const bool endsWithBreak =
-        crBreaks ? text.endsWith(u'\r') || text.endsWith(QStringLiteral("\r\n")) : text.endsWith(u'\n');
-    return lineBreaks + (endsWithBreak ? 0 : 1);
+    return lineBreaks + (text.endsWith(u'\r') || text.endsWith(u'\n') ? 0 : 1);
 }
 
 // The cell's rectangle on the screen (empty when the cell does not show).
@@ -112,6 +110,51 @@ bool TVevIvizudEvar::MayDropText() const {
 
 // ---- The target's hooks ---------------------------------------------------------------------------
 
+void TGridDropTarget::DragMouseEnter(const TEnumFormats& found, bool& allow) {
+    const int formats = found.Formats();
+    dragged_ = {};
+    dragged_.Column = (formats & dfGridColumn) && AcceptColumns;
+    const bool textSide = !(formats & dfGridColumn) && AcceptText;
+    dragged_.RichText = textSide && (formats & dfRichText) && RichTextFlag;
+    if (textSide && !dragged_.RichText && (formats & dfText)) {
+        const QString text = found.Text();
+        TPoint size;
+        grid_.GetTextDimensions(text, size);
+        dragged_.Lines = LineCount(text, size.Y);
+        dragged_.Widest = size.X;
+        dragged_.Text = dragged_.Lines > 0;
+    }
+    if ((formats & dfFiles) && AcceptFiles && found.Files().size() == 1) {
+        const QString name = QFileInfo(found.Files().front()).fileName().toUpper();
+        dragged_.File = name.contains(QStringLiteral(".CSV")) || name.contains(QStringLiteral(".XLS"));
+    }
+    const bool textSomewhere =
+        dragged_.Text && grid_.MayDropText() && grid_.PasteFits(0, dragged_.Lines, dragged_.Widest);
+    if (!textSomewhere && !dragged_.RichText && !dragged_.File && !dragged_.Column) allow = false;
+}
+
+// The column and row DropText pastes at, and the cells the paste may write.
+bool TGridDropTarget::TextTakenAt(TGridCoord cell, bool& whole) const {
+    TVevIvizudEvar& g = grid_;
+    whole = false;
+    if (!g.MayDropText()) return false;
+    int col = cell.X, row = cell.Y;
+    if (g.TBaseGrid::Options().Contains(goRowSelect))
+        col = g.DragDropSettings.OleEntireRows ? 0 : g.FixedCols();
+    if (row == 0 && g.RowCount() == 1 && g.FixedRowAlways) row = 1;
+    if (!g.PasteFits(col, dragged_.Lines, dragged_.Widest)) return false;
+    const bool insert = g.DragDropSettings.OleInsertRows;
+    const qint64 lastRow = row + dragged_.Lines - 1, lastCol = col + dragged_.Widest - 1;
+    const bool rows = insert || g.Navigation.AllowClipboardRowGrow ||
+                      (lastRow < g.RowCount() && g.MayPasteInto(col, int(lastRow)));
+    const bool cols = g.Navigation.AllowClipboardColGrow || lastCol < g.ColCount();
+    // The first row's first and last cells (rows inserted for the text take it in any column).
+    const bool cells = insert || (row < g.RowCount() && g.MayPasteInto(col, row) &&
+                                  (lastCol >= g.ColCount() || g.MayPasteInto(int(lastCol), row)));
+    whole = rows && cols && cells && (col >= g.FixedCols() || g.Navigation.AllowClipboardAlways);
+    return true;
+}
+
 void TGridDropTarget::DragMouseMove(TPoint screen, bool& allow, int formats) {
     TVevIvizudEvar& g = grid_;
     const TGridCoord cell = g.CellFromScreen(screen);
@@ -129,6 +172,10 @@ void TGridDropTarget::DragMouseMove(TPoint screen, bool& allow, int formats) {
         else if (cell.Y == g.TopRow() + g.VisibleRowCount())
             g.SetTopRow(g.TopRow() + 1);
         if (cell.Y < g.FixedRows() && !(g.RowCount() == 1 && g.FixedRowAlways)) allow = false;
+        bool whole = true;
+        const bool text = allow && dragged_.Text && TextTakenAt(cell, whole);
+        if (!text && !dragged_.RichText && !dragged_.File) allow = false;
+        if (text && !whole) InPart();
     }
     g.OleDragOver(cell.Y, g.DisplToRealCol(cell.X), allow);
     if (!allow) {
@@ -175,8 +222,8 @@ void TGridDropTarget::DropText(TPoint screen, const QString& text) {
     const int lines = LineCount(text, size.Y);
     if (row == 0 && g.RowCount() == 1 && g.FixedRowAlways) row = 1;
     // Counted as a paste is before the rows are inserted; a paste that fails takes them back.
-    const QString source = TrText(LngText("texto arrastado"));
-    g.CheckPasteSize(col, lines, size.X, source);
+    const QString refusal = TrText(LngText("O texto arrastado é grande demais para ser colado"));
+    g.CheckPasteSize(col, lines, size.X, refusal);
     const bool insert = g.DragDropSettings.OleInsertRows && lines > 0;
     const int top = g.TopRow();
     bool inserted = false;
@@ -189,7 +236,7 @@ void TGridDropTarget::DropText(TPoint screen, const QString& text) {
             g.DragRowsInserted(row, lines);
             if (top > g.TBaseGrid::FixedRows()) g.SetTopRow(top + 1);
         }
-        pasted = g.PasteTextFrom(col, row, text, source);
+        pasted = g.PasteTextFrom(col, row, text, refusal);
     } catch (...) {
         if (inserted) {
             g.EraseDisplayRows(row, lines);
@@ -205,7 +252,7 @@ void TGridDropTarget::DropText(TPoint screen, const QString& text) {
                          std::clamp(row + std::max(lines, 1) - 1, 0, g.RowCount() - 1)};
     g.SetSelection(area);
     if (g.cellDrag_.Running) g.cellDrag_.Dropped = area;
-    Taken();
+    Taken(g.pasteLeftOut_ == 0);
     g.HideDropMarkers();
     g.OleDropped(area);
 }

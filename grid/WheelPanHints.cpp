@@ -140,7 +140,7 @@ bool TVevIvizudEvar::CellHint(int x, int y, QString& hint, TPoint& where) {
         hint = text;
         if (HintShowLargeText && GetCellTextSize(real, cell.Y, false).X <= ColWidths(cell.X)) hint.clear();
     }
-    if (!HTMLHint) hint = HTMLStrip(hint);
+    if (!HTMLHint) hint = HTMLStrip(HintShownPart(hint, this)); // only what can show is stripped
     GetCellHint(real, cell.Y, hint);
     if (hint.isEmpty()) return false;
     hintCell_ = cell;

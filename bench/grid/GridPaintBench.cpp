@@ -7,11 +7,16 @@
 // whose cells hold one word of 10^4 to 10^5 characters (broken over the lines of its cell) or
 // a mini-HTML text of as many nested entities; the cost should follow the texts' length. One cell
 // of 16 x 10^6 characters among plain cells (a word, or words of 9 letters, plain or mini-HTML),
-// wrapped or on one line: a repaint should cost what the rest of the view does.
+// wrapped or on one line: a repaint should cost what the rest of the view does. A hint over a cell
+// of a 120-pixel column holding 100 to 10^7 characters in words (HintShowLargeText): asked as the
+// pointer rests, shown and painted; the hint over the longest text should cost what the one over
+// a short text does.
 #include "GridBenchSupport.h"
 #include "grid/AdvancedGrid.h"
+#include "platform/ui/HintWindow.h"
 
 #include <QHeaderView>
+#include <QHelpEvent>
 
 namespace {
 
@@ -105,6 +110,28 @@ void Repaint800x600_OneLongCell(benchmark::State& state) {
     Repaint(state, grid);
 }
 
+void HintOverLongText(benchmark::State& state) {
+    TVevIvizudEvar grid;
+    FillGrid(grid, 40);
+    grid.HintShowLargeText = true;
+    grid.SetColWidths(1, 120);
+    grid.SetGridCells(1, 1, QStringLiteral("abcdefghi ").repeated(qsizetype(state.range(0)) / 10));
+    grid.resize(800, 600);
+    grid.show();
+    QApplication::processEvents();
+    const TRect cell = grid.CellRect(1, 1);
+    const QPoint at((cell.Left + cell.Right) / 2, (cell.Top + cell.Bottom) / 2);
+    for (auto _ : state) {
+        QHelpEvent ask(QEvent::ToolTip, at, grid.viewport()->mapToGlobal(at));
+        QApplication::sendEvent(grid.viewport(), &ask);
+        THintWindow* hint = grid.HintWindow();
+        QImage image(hint->size(), QImage::Format_ARGB32_Premultiplied);
+        hint->render(&image);
+        benchmark::DoNotOptimize(image.constBits());
+        hint->ReleaseHandle();
+    }
+}
+
 void AutoSizeColumn_AdvancedGrid(benchmark::State& state) {
     TVevIvizudEvar grid;
     FillKind(grid, int(state.range(0)), int(state.range(1)));
@@ -144,6 +171,7 @@ BENCHMARK(Repaint800x600_LongTexts)
 BENCHMARK(Repaint800x600_OneLongCell)
     ->ArgsProduct({{kOneWordWrapped, kWordsWrapped, kOneLine, kHTMLWords}, {16000000}})
     ->Unit(benchmark::kMillisecond);
+BENCHMARK(HintOverLongText)->Arg(100)->Arg(1000000)->Arg(10000000)->Unit(benchmark::kMillisecond);
 BENCHMARK(AutoSizeColumn_AdvancedGrid)
     ->Args({100000, kPlain})
     ->Args({100000, kHTML})

@@ -596,8 +596,8 @@ private:
     void OpenOn(TDataTable& table);
     // OpenOn with the table open for the cursor already; the use and the open go when that fails.
     void Attach(TDataTable& table);
-    // Returns the folder's settled modification time (TDataDirectory::RemoveStrayWorkingFilesIn), if any.
-    std::optional<int64_t> RemoveStrayWorkingFilesBeside(TDataTable& table) const;
+    // Returns the folder's trusted stamp (TDataDirectory::RemoveStrayWorkingFilesIn), if any.
+    std::optional<TFolderStamp> RemoveStrayWorkingFilesBeside(TDataTable& table) const;
     void CheckPassword();
     void LoadLayout();
     void UseIndex(uint8_t number);

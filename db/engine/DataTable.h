@@ -20,15 +20,16 @@
 // process may open it exclusively, restructure, repair, rename or delete it as if it were closed; its read
 // batch is given up. A use that resumes it within the grace finds its files' open-mode locks as they were:
 // no lock to take, no look for a restructure's swap; only their names are looked at (one stat each: a
-// plain rename by any process may have put other files in their place), unless the folder's modification
-// time is the one with which they were last found (TTableOpenMode::FolderTime). It keeps what it learned: the
-// files' names (their case found), that the folder was cleared of stray working files, its headers and
-// caches. The next Open that is not exclusive resumes it (read-only or not, as it asks): every file gets its
-// open-mode lock back and must still be the file its name gives, no swap record may lie beside it, and the
-// data header on disk must be the one this process knows (every write ends with a new one); when it is not, a
-// read level runs the change check (which drops what another process's writes made stale and completes an
-// interrupted write from its journal), after which it must be. When any of that fails the files are closed
-// and the table opened afresh. Create, Delete, Repair and an exclusive Open close a kept table's files first.
+// plain rename by any process may have put other files in their place), unless the folder's trusted stamp
+// is the one with which they were last found (TTableOpenMode::Folder, FolderStamp.h). It keeps what it
+// learned: the files' names (their case found), that the folder was cleared of stray working files, its
+// headers and caches. The next Open that is not exclusive resumes it (read-only or not, as it asks): every
+// file gets its open-mode lock back and must still be the file its name gives, no swap record may lie beside
+// it, and the data header on disk must be the one this process knows (every write ends with a new one); when
+// it is not, a read level runs the change check (which drops what another process's writes made stale and
+// completes an interrupted write from its journal), after which it must be. When any of that fails the files
+// are closed and the table opened afresh. Create, Delete, Repair and an exclusive Open close a kept table's
+// files first.
 //
 // Lock levels. Calls of one level nest: its locks are taken at the first and released at the last. Every
 // level but record runs the change check (below) once it has its locks. A table open exclusively takes
@@ -190,10 +191,10 @@ using TTableFileNamer = std::function<std::string(std::string_view extension)>;
 struct TTableOpenMode {
     bool Exclusive = false;
     bool ReadOnly = false;
-    // The modification time of the table's folder, just looked at, with which the folder was left clear
-    // (TDataDirectory::RemoveStrayWorkingFilesIn): while it stays, a kept table's files are still those
-    // their names give, with no look at each.
-    std::optional<int64_t> FolderTime = std::nullopt;
+    // The trusted stamp of the table's folder, just looked at, with which the folder was left clear
+    // (TDataDirectory::RemoveStrayWorkingFilesIn, FolderStamp.h): while it stays, a kept table's files
+    // are still those their names give, with no look at each.
+    std::optional<TFolderStamp> Folder = std::nullopt;
 };
 
 enum class TReadLevel : uint8_t { First = 0, Second = 1 };
@@ -578,7 +579,7 @@ private:
     bool creating_ = false;
     bool keepable_ = false;
     bool kept_ = false;
-    std::optional<int64_t> namesFoundAt_; // the folder's time when the files were last found by their names
+    std::optional<TFolderStamp> namesFoundAt_; // the folder's stamp when the files were last found by name
     uint32_t readerCacheHolders_ = 0;
     uint64_t contentVersion_ = 1;
     TDataFile dataFile_;

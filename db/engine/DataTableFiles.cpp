@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cassert>
+#include <cerrno>
 #include <exception>
 #include <memory>
 #include <unistd.h>
@@ -251,7 +252,7 @@ void TDataTable::Open(TTableOpenMode mode) {
         useCount_ = 0;
         throw;
     }
-    namesFoundAt_ = mode.FolderTime;
+    namesFoundAt_ = mode.Folder;
 }
 
 void TDataTable::OpenFiles() {
@@ -362,7 +363,7 @@ bool TDataTable::ResumeKept(TTableOpenMode mode) {
     kept_ = false;
     bool resumed = !mode.Exclusive, continued = true;
     // Nothing in the folder was made, renamed or deleted since the names last gave these files.
-    const bool named = mode.FolderTime && mode.FolderTime == namesFoundAt_;
+    const bool named = mode.Folder && mode.Folder == namesFoundAt_;
     mode_.ReadOnly = mode.ReadOnly;
     for (TTableFile* file : Files()) {
         if (!resumed || !file->IsOpen()) continue;
@@ -371,7 +372,7 @@ bool TDataTable::ResumeKept(TTableOpenMode mode) {
         resumed = file->Resume(&kept, !named);
         continued = continued && kept;
     }
-    namesFoundAt_ = mode.FolderTime;
+    namesFoundAt_ = mode.Folder;
     // No restructure can have begun a swap while the files kept their open-mode locks.
     if (resumed && (continued || !SwapRecordBeside())) {
         useCount_ = 1;
@@ -391,10 +392,11 @@ bool TDataTable::ResumeKept(TTableOpenMode mode) {
     return false;
 }
 
-// A restructure's swap record beside the data file (RestructureSwap.h): its first look.
+// A restructure's swap record beside the data file (RestructureSwap.h): its first look. True also when
+// that cannot be told: the fresh open then looks at it again, and says what it finds.
 bool TDataTable::SwapRecordBeside() const {
     const std::string& data = dataFile_.FileName();
-    return ::access((data.substr(0, data.size() - 4) + ".SWP").c_str(), F_OK) == 0;
+    return ::access((data.substr(0, data.size() - 4) + ".SWP").c_str(), F_OK) == 0 || errno != ENOENT;
 }
 
 void TDataTable::CloseKept() noexcept {

@@ -272,11 +272,12 @@ void TFileHandler::Reserve(uint64_t end) {
     if (int error = file_->Reserve(size, end - size)) RaiseFileError(VORSAM_WRITEERR, error);
 }
 
-void TFileHandler::Unreserve() noexcept {
-    if (!IsOpen() || inMemory_) return;
+int TFileHandler::Unreserve() noexcept {
+    if (!IsOpen() || inMemory_) return 0;
     TCriticalSectionGuard guard(file_->Access);
     uint64_t size = 0;
-    if (file_->GetSize(size) == 0) file_->Unreserve(size);
+    if (int error = file_->GetSize(size)) return error;
+    return file_->Unreserve(size);
 }
 
 void TFileHandler::FlushBuffers() {

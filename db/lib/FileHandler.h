@@ -83,8 +83,8 @@ public:
     // cannot make room ahead (its writes then take room as they come). VORSAM_WRITEERR (ENOSPC) when the
     // room is not there. Passes the fault injector as a reservation of the bytes beyond the file's end.
     void Reserve(uint64_t end);
-    // Gives back the room made beyond the file's end.
-    void Unreserve() noexcept;
+    // Gives back the room made beyond the file's end: 0, or the errno of a file system that refused.
+    int Unreserve() noexcept;
     // Makes the file's entry in its folder (its creation, a rename into the folder, a delete) reach the
     // disk; nothing in memory. Passes the fault injector as a flush.
     void SyncFolder() const;

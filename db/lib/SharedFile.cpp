@@ -107,15 +107,25 @@ int TPhysicalFile::Flush() {
 }
 
 int TPhysicalFile::Reserve(uint64_t offset, uint64_t length) {
-    if (::fallocate(descriptor_, FALLOC_FL_KEEP_SIZE, off_t(offset), off_t(length)) == 0) return 0;
+    if (::fallocate(descriptor_, FALLOC_FL_KEEP_SIZE, off_t(offset), off_t(length)) == 0) {
+        reservedEnd_ = std::max(reservedEnd_, offset + length);
+        return 0;
+    }
     return errno == EOPNOTSUPP || errno == ENOSYS ? 0 : errno;
 }
 
-// Some file systems give it back at a cut to the same size, others only when the hole is punched.
-void TPhysicalFile::Unreserve(uint64_t size) {
-    ::fallocate(descriptor_, FALLOC_FL_PUNCH_HOLE | FALLOC_FL_KEEP_SIZE, off_t(size),
-                std::numeric_limits<off_t>::max() - off_t(size));
-    [[maybe_unused]] int cut = ::ftruncate(descriptor_, off_t(size));
+// Some file systems give it back at a cut to the same size, others only when the hole is punched: both,
+// the hole over exactly the range reserved past the end (a file system refuses a range past its largest
+// file).
+int TPhysicalFile::Unreserve(uint64_t size) {
+    if (reservedEnd_ == 0) return 0;
+    int error = 0;
+    if (reservedEnd_ > size && ::fallocate(descriptor_, FALLOC_FL_PUNCH_HOLE | FALLOC_FL_KEEP_SIZE,
+                                           off_t(size), off_t(reservedEnd_ - size)) != 0)
+        error = errno == EOPNOTSUPP || errno == ENOSYS ? 0 : errno;
+    reservedEnd_ = 0;
+    if (::ftruncate(descriptor_, off_t(size)) != 0 && error == 0) error = errno;
+    return error;
 }
 
 int TPhysicalFile::LockRange(bool lock, uint64_t offset, uint64_t length) {

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <filesystem>
+#include <mutex>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
@@ -19,6 +20,28 @@ std::function<void(const std::string&)>& BeforeRenameHook() {
 std::function<int(const std::string&)>& WriteFaultHook() {
     static std::function<int(const std::string&)> hook;
     return hook;
+}
+
+struct TObserverSlot {
+    std::mutex mutex;
+    TTemporaryFileObserver observer;
+};
+TObserverSlot& ObserverSlot() {
+    static TObserverSlot slot;
+    return slot;
+}
+
+// Tells the observer, if any, that the temporary file exists or is gone.
+void Observe(const std::string& tempPath, bool exists) {
+    TTemporaryFileObserver observer;
+    {
+        const std::lock_guard lock(ObserverSlot().mutex);
+        observer = ObserverSlot().observer;
+    }
+    if (!observer) return;
+    std::error_code error;
+    const std::filesystem::path absolute = std::filesystem::absolute(tempPath, error);
+    observer(error ? tempPath : absolute.lexically_normal().string(), exists);
 }
 
 // Closes the descriptor on every path out of a function.
@@ -96,6 +119,7 @@ void WriteFileAtomically(const std::string& path, std::string_view contents) {
     std::string tempPath = target + ".tmp-XXXXXX";
     TFileDescriptor fd(::mkstemp(tempPath.data()));
     if (fd.Get() < 0) RaiseOsError(TOsAction::Write, "Cannot create a temporary file for", path, errno);
+    Observe(tempPath, true);
     try {
         WriteTemporary(fd.Get(), tempPath, contents);
         struct stat old {};
@@ -107,12 +131,15 @@ void WriteFileAtomically(const std::string& path, std::string_view contents) {
             RaiseOsError(TOsAction::Write, "Cannot replace", path, errno);
     } catch (const EOsError& error) {
         ::unlink(tempPath.c_str());
+        Observe(tempPath, false);
         if (error.Path() != tempPath) throw;
         throw EOsError(error.Action(), path, error.ErrorNumber(), error.what()); // the file the caller named
     } catch (...) {
         ::unlink(tempPath.c_str());
+        Observe(tempPath, false);
         throw;
     }
+    Observe(tempPath, false);
     SyncFolder(folder);
 }
 
@@ -127,6 +154,11 @@ std::string FollowLinks(const std::string& path) {
         current = next.is_absolute() ? next : current.parent_path() / next;
     }
     RaiseOsError(TOsAction::Write, "Cannot follow the link", path, ELOOP);
+}
+
+void SetTemporaryFileObserver(TTemporaryFileObserver observer) {
+    const std::lock_guard lock(ObserverSlot().mutex);
+    ObserverSlot().observer = std::move(observer);
 }
 
 void SetWriteFaultHook(std::function<int(const std::string& tempPath)> hook) {

@@ -6,6 +6,44 @@
 #include <QScrollBar>
 #include <QTextBlock>
 
+namespace {
+
+// Where the multi-line body's document breaks its blocks: each CR LF, lone CR or LF of the text it
+// was given became one block break.
+constexpr char16_t kBlockBreak = QChar::ParagraphSeparator;
+
+// The length of the line break at i (2 for CR LF), 0 when none stands there.
+int BreakAt(QStringView text, qsizetype i) {
+    const QChar c = text[i];
+    if (c == u'\r') return i + 1 < text.size() && text[i + 1] == u'\n' ? 2 : 1;
+    return c == u'\n' || c == kBlockBreak ? 1 : 0;
+}
+
+// The first line break of a text, CR LF when it has none (the grid's own).
+QString FirstLineBreak(QStringView text) {
+    for (qsizetype i = 0; i < text.size(); ++i)
+        if (const int length = BreakAt(text, i); length > 0)
+            return text[i] == kBlockBreak ? QStringLiteral("\r\n") : text.sliced(i, length).toString();
+    return QStringLiteral("\r\n");
+}
+
+// The document position of a position in the text the document shows (a CR LF is one position
+// there; a position between its CR and its LF is the one after the break).
+int DocumentPosition(QStringView text, int pos) {
+    int at = 0;
+    for (qsizetype i = 0; i < pos && i < text.size(); ++at) i += std::max(BreakAt(text, i), 1);
+    return at;
+}
+
+// The position in the text of a document position.
+int TextPosition(QStringView text, int pos) {
+    qsizetype i = 0;
+    for (int at = 0; at < pos && i < text.size(); ++at) i += std::max(BreakAt(text, i), 1);
+    return int(i);
+}
+
+} // namespace
+
 template <typename TBase>
 TInplaceBody<TBase>::TInplaceBody(TInplaceEdit& owner) : TBase(&owner), owner_(owner) {
     this->setContextMenuPolicy(Qt::NoContextMenu);
@@ -69,7 +107,7 @@ void TInplaceMemo::DoPaste() {
     const int limit = owner_.MaxLength();
     QString text = QApplication::clipboard()->text();
     if (limit > 0) {
-        const int room = limit - int(toPlainText().size()) + int(textCursor().selectedText().size());
+        const int room = limit - int(owner_.Text().size()) + owner_.SelLength();
         text = text.left(std::max(room, 0));
     }
     insertPlainText(text);
@@ -124,18 +162,40 @@ void TInplaceEdit::SetEditMask(const QString& mask) {
 }
 
 QString TInplaceEdit::Text() const {
-    return usesMemo_ ? memo_->toPlainText() : line_->Text();
+    return usesMemo_ ? MemoText() : line_->Text();
+}
+
+// The text as it was given while it is unchanged; after a change, with each block break as the
+// text's first line break.
+QString TInplaceEdit::MemoText() const {
+    if (settingMemo_) return memoGiven_;
+    const QString raw = memo_->document()->toRawText();
+    if (raw == memoGivenRaw_) return memoGiven_;
+    QString text;
+    text.reserve(raw.size() + (memoBreak_.size() - 1) * raw.count(kBlockBreak));
+    for (const QChar c : raw)
+        if (c == kBlockBreak)
+            text += memoBreak_;
+        else
+            text += c;
+    return text;
 }
 
 void TInplaceEdit::SetText(const QString& text) {
-    if (usesMemo_)
-        memo_->setPlainText(text);
-    else
+    if (!usesMemo_) {
         line_->SetText(text);
+        return;
+    }
+    memoGiven_ = text;
+    memoBreak_ = FirstLineBreak(text);
+    settingMemo_ = true; // the changes the document reports on the way are this text
+    memo_->setPlainText(text);
+    settingMemo_ = false;
+    memoGivenRaw_ = memo_->document()->toRawText();
 }
 
 QString TInplaceEdit::EditText() const {
-    return usesMemo_ ? memo_->toPlainText() : line_->EditText();
+    return usesMemo_ ? MemoText() : line_->EditText();
 }
 
 void TInplaceEdit::SetMaxLength(int length) {
@@ -165,13 +225,15 @@ void TInplaceEdit::Deselect() {
 }
 
 int TInplaceEdit::SelStart() const {
-    return usesMemo_ ? memo_->textCursor().selectionStart() : line_->SelStart();
+    if (!usesMemo_) return line_->SelStart();
+    return TextPosition(MemoText(), memo_->textCursor().selectionStart());
 }
 
 int TInplaceEdit::SelLength() const {
     if (!usesMemo_) return line_->SelLength();
     const QTextCursor cursor = memo_->textCursor();
-    return cursor.selectionEnd() - cursor.selectionStart();
+    const QString text = MemoText();
+    return TextPosition(text, cursor.selectionEnd()) - TextPosition(text, cursor.selectionStart());
 }
 
 void TInplaceEdit::SetSel(int start, int length) {
@@ -179,9 +241,11 @@ void TInplaceEdit::SetSel(int start, int length) {
         line_->SetSel(start, length);
         return;
     }
+    const QString text = MemoText();
+    const int last = memo_->document()->characterCount() - 1;
     QTextCursor cursor = memo_->textCursor();
-    cursor.setPosition(start);
-    cursor.setPosition(start + length, QTextCursor::KeepAnchor);
+    cursor.setPosition(std::clamp(DocumentPosition(text, start), 0, last));
+    cursor.setPosition(std::clamp(DocumentPosition(text, start + length), 0, last), QTextCursor::KeepAnchor);
     memo_->setTextCursor(cursor);
 }
 

@@ -73,6 +73,8 @@ public:
     bool HasFocus() const;
     void SetFocusToBody();
 
+    // The multi-line body gives back the text's line breaks as the text given to it had them (its
+    // first one for each it shows, CR LF when it had none); its positions are those of that text.
     QString Text() const;
     void SetText(const QString& text);
     QString EditText() const;
@@ -131,6 +133,7 @@ protected:
 private:
     void ChooseBody();
     void SendToGrid(int& key, TShiftState shift);
+    QString MemoText() const;
 
     QPointer<TCustomGrid> grid_;
     TInplaceLine* line_;
@@ -140,4 +143,8 @@ private:
     bool loading_ = false;
     int maxLength_ = 0;
     QString startText_;
+    // The text last given to the multi-line body, its document's raw text then, and the line
+    // break its block breaks stand for.
+    QString memoGiven_, memoGivenRaw_, memoBreak_ = QStringLiteral("\r\n");
+    bool settingMemo_ = false;
 };

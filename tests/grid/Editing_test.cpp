@@ -72,6 +72,32 @@ TEST_F(Editing, LengthLimitStopsTypingButNotBackspace) {
     EXPECT_EQ(w_.Editor()->Text(), "ab");
 }
 
+std::vector<QString> warnings;
+
+// The editor gives back each line break as the cell had it, and a pasted CR LF lands whole (Qt
+// warns of a caret placed beyond the text).
+TEST_F(Editing, MultiLineTextKeepsTheCellsLineBreaksThroughTypingAndPaste) {
+    const QtMessageHandler previous = qInstallMessageHandler(
+        [](QtMsgType, const QMessageLogContext&, const QString& message) { warnings.push_back(message); });
+    for (const QString lineBreak : {"\r\n", "\n", "\r"}) {
+        SCOPED_TRACE(lineBreak.toUtf8().toHex().toStdString());
+        warnings.clear();
+        Grid().SetGridCells(1, 1, "linha um" + lineBreak + "linha dois");
+        w_.Key(Qt::Key_F2);
+        ASSERT_TRUE(w_.EditorShown());
+        w_.Key(Qt::Key_End, Qt::ControlModifier);
+        w_.Type("z");
+        QApplication::clipboard()->setText("\r\nx");
+        w_.Key(Qt::Key_V, Qt::ControlModifier);
+        w_.Type("w");
+        w_.Key(Qt::Key_Return);
+        EXPECT_FALSE(w_.EditorShown());
+        EXPECT_EQ(Grid().GetGridCells(1, 1), "linha um" + lineBreak + "linha doisz" + lineBreak + "xw");
+        EXPECT_EQ(warnings, std::vector<QString>{});
+    }
+    qInstallMessageHandler(previous);
+}
+
 TEST_F(Editing, DropDownListSelectsTheItemEqualToTheCellText) {
     UseEditor(TEditorType::edComboList);
     Grid().AddComboItem("Sim");
