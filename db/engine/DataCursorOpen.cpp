@@ -182,12 +182,21 @@ void TDataCursor::OpenOn(TDataTable& table) {
     if (!table.IsOpen()) folder = RemoveStrayWorkingFilesBeside(table);
     try {
         table.Open({.Exclusive = exclusive_, .ReadOnly = readOnly_, .Folder = folder});
+    } catch (...) {
+        directory_.ReleaseTable(table);
+        throw;
+    }
+    Attach(table);
+}
+
+void TDataCursor::Attach(TDataTable& table) {
+    try {
         table_ = &table;
         CheckPassword();
         LoadLayout();
         UseIndex(0);
     } catch (...) {
-        if (table_) table.Close();
+        table.Close();
         table_ = nullptr;
         directory_.ReleaseTable(table);
         throw;
@@ -266,10 +275,13 @@ std::unique_ptr<TDataCursor> TDataCursor::CloneCursor() {
     return clone;
 }
 
-TDataTable& TDataCursor::AcquireCreatedTable(const TCreateTableArgs& args) {
+TDataTable& TDataCursor::AcquireCreatedTable(const TCreateTableArgs& args, bool open) {
     TDataTable& table = AcquireTable();
     try {
-        table.Create(args.Definition());
+        if (open)
+            table.CreateOpen(args.Definition());
+        else
+            table.Create(args.Definition());
     } catch (...) {
         directory_.ReleaseTable(table);
         throw;
@@ -284,7 +296,10 @@ void TDataCursor::CreateTable(const TCreateTableArgs& args) {
 
 void TDataCursor::CreateAndOpenTable(const TCreateTableArgs& args) {
     RequireClosed();
-    OpenOn(AcquireCreatedTable(args));
+    if ((inMemory_ || directory_.InMemory()) && exclusive_ && !readOnly_ && !directory_.IsRemote())
+        Attach(AcquireCreatedTable(args, true));
+    else
+        OpenOn(AcquireCreatedTable(args));
 }
 
 void TDataCursor::CloseAndDeleteTable() {

@@ -88,12 +88,12 @@ enum TStatementAccess : uint8_t {
 
 // The five cache sizes the session component passes, in its order.
 struct TBufferSizes {
-    uint32_t BufferSize = 16384;      // bytes of records and index pages of a table
-    uint32_t RecordCacheLimit = 8192; // records
-    uint32_t IndexBufferSize = 16384; // bytes of index pages per index
-    uint32_t BlobBufferSize = 32768;  // bytes of blob blocks
-    uint32_t BlobBufferLimit = 8192;  // blocks
-    uint32_t ChangeBudget = 4 << 20;  // bytes of changes all tables keep in memory under whole-table locks
+    uint32_t BufferSize = DefaultBufferSize; // bytes of records and index pages of a table
+    uint32_t RecordCacheLimit = 8192;        // records
+    uint32_t IndexBufferSize = 16384;        // bytes of index pages per index
+    uint32_t BlobBufferSize = 32768;         // bytes of blob blocks
+    uint32_t BlobBufferLimit = 8192;         // blocks
+    uint32_t ChangeBudget = 4 << 20; // bytes of changes all tables keep in memory under whole-table locks
 };
 
 // A database server and the login to it.

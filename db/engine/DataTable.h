@@ -229,6 +229,9 @@ public:
     // laid out and checked before any file exists; VORSAM_TABLEEXISTS when the data file exists. The
     // data file is written last, so a table whose creation broke off does not exist.
     void Create(const TTableDefinition& definition);
+    // Create and Open({.Exclusive = true}) in one, for a table of memory files: no one else can have
+    // written them between the two, so the files stay open holding what an open would read back.
+    void CreateOpen(const TTableDefinition& definition);
     // Deletes the table's files (the table closed): refused with VORSAM_FILEINUSE, deleting nothing,
     // while anyone has any of them open.
     void Delete();
@@ -450,6 +453,8 @@ private:
     void CloseKept() noexcept;
     void RepairFiles(const TRepairEvents& events);
     void FinishUses();
+    // Create up to the files made and written, left open (closed again when that fails).
+    void MakeFiles(const TTableDefinition& definition);
     void CreateFiles(const TTableDefinition& definition, const std::vector<TFieldDescriptor>& fields);
     void DefineIndexes(TIndexFile& file, const TTableDefinition& definition,
                        const std::vector<TFieldDescriptor>& fields);

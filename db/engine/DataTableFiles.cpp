@@ -134,6 +134,20 @@ void TDataTable::DefineIndexes(TIndexFile& file, const TTableDefinition& definit
 }
 
 void TDataTable::Create(const TTableDefinition& definition) {
+    MakeFiles(definition);
+    CloseFiles();
+    creating_ = false;
+}
+
+void TDataTable::CreateOpen(const TTableDefinition& definition) {
+    assert(location_.InMemory);
+    MakeFiles(definition);
+    creating_ = false;
+    mode_ = {.Exclusive = true};
+    useCount_ = 1;
+}
+
+void TDataTable::MakeFiles(const TTableDefinition& definition) {
     if (IsOpen()) Raise(VORSAM_FILEINUSE);
     CloseKept();
     std::vector<TFieldDescriptor> fields;
@@ -162,8 +176,6 @@ void TDataTable::Create(const TTableDefinition& definition) {
         creating_ = false;
         throw;
     }
-    CloseFiles();
-    creating_ = false;
 }
 
 // The index file first, the blob file next, the data file last: until the data file exists, the table

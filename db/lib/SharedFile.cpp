@@ -153,14 +153,20 @@ int TMemoryFile::ReadAt(uint64_t offset, void* buffer, size_t count, size_t& don
 }
 
 int TMemoryFile::WriteAt(uint64_t offset, const void* buffer, size_t count) {
+    const auto* bytes = static_cast<const uint8_t*>(buffer);
     try {
+        if (offset >= data_.size()) { // an append: the bytes go in without zeroing their place first
+            data_.resize(size_t(offset), 0);
+            data_.insert(data_.end(), bytes, bytes + count);
+            return 0;
+        }
         if (offset + count > data_.size()) data_.resize(size_t(offset + count), 0);
     } catch (const std::bad_alloc&) {
         return ENOMEM;
     } catch (const std::length_error&) {
         return EFBIG;
     }
-    if (count > 0) std::memcpy(data_.data() + offset, buffer, count);
+    if (count > 0) std::memcpy(data_.data() + offset, bytes, count);
     return 0;
 }
 
