@@ -153,13 +153,17 @@ bool TGridDropTarget::TextTakenAt(TGridCoord cell, bool& whole) const {
     // Rows inserted above a row of the grid take the text as that row does; below the last one, or
     // added at the end, as added rows do.
     const bool asTarget = insert && row < g.RowCount();
-    const bool rowsAdded = insert ? !asTarget : g.Navigation.AllowClipboardRowGrow && lastRow >= g.RowCount();
+    // A paste adds rows above the footer rows for the lines beyond the data rows.
+    const int dataEnd = g.RowCount() - g.FixedFooters();
+    const bool rowsAdded =
+        insert ? !asTarget : g.Navigation.AllowClipboardRowGrow && row < dataEnd && lastRow >= dataEnd;
     const bool colsAdded = g.Navigation.AllowClipboardColGrow && lastCol >= g.ColCount();
     bool some = false;
     bool all = (insert || rowsAdded || lastRow < g.RowCount()) && (colsAdded || lastCol < g.ColCount());
     const int lastGridCol = int(std::min<qint64>(lastCol, g.ColCount() - 1));
-    const int lastGridRow =
-        insert ? (asTarget ? row : row - 1) : int(std::min<qint64>(lastRow, g.RowCount() - 1));
+    const int lastGridRow = insert      ? (asTarget ? row : row - 1)
+                            : rowsAdded ? dataEnd - 1
+                                        : int(std::min<qint64>(lastRow, g.RowCount() - 1));
     qint64 asked = 0;
     for (int r = row; r <= lastGridRow && asked <= kCellsAsked; ++r)
         for (int c = col; c <= lastGridCol && ++asked <= kCellsAsked; ++c) {
