@@ -288,6 +288,9 @@ public:
 
     // ==== Painting: text kinds, measuring, autosize, column calculations ===========================
     // (CellContent.cpp, TextMeasure.cpp, AutoSize.cpp, ColumnCalculations.cpp; rich text in RichText.h)
+    // GetCellTextSize of the text given in the cell's place, of the kind given (the kind of the
+    // cell's whole text, when the text is a part of it).
+    TPoint TextSizeOf(int col, int row, QString text, int kind, bool inColumn);
     // Named pictures of mini-HTML texts (not owned; may be null). Pictures met by URL are kept in
     // the grid's own cache.
     TPictureContainer* PictureContainer = nullptr;

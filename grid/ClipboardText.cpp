@@ -2,11 +2,15 @@
 // smart fill that spreads a pasted value or continues a pasted series over the selection.
 //
 // Clipboard text: the cells of a row joined by TAB, rows joined by CR LF, no line break after the
-// last row. A cell holding a line break is written between double quotes with its CRs dropped (its
-// LFs stay; double quotes inside are not doubled). On paste a line ends at a line end outside a
-// quoted cell, whatever its kind (CR LF, LF or a lone CR, as programs here and elsewhere write
-// lines), or at the end of the text; a line break inside a quoted cell, of any kind, belongs to the
-// cell: its quotes go and each of its line breaks becomes CR LF. A rich-text cell ("{\") and a wide
+// last row. A cell holding a line break is written between double quotes with each of its line
+// breaks (CR LF, CR or LF) as an LF and each double quote inside doubled, as spreadsheets write
+// such a cell. On paste a line ends at a line end outside a quoted cell, whatever its kind (CR LF,
+// LF or a lone CR, as programs here and elsewhere write lines), or at the end of the text. A
+// quoted cell starts with a quote and ends, before the next TAB (a TAB always ends a cell), at a
+// run of quotes of odd length (the last of them closes it, the others are doubled quotes) followed
+// by a TAB, a line end or the end of the text; a line break inside it, of any kind, belongs to the
+// cell: when it holds one, its quotes go, its doubled quotes become one and each of its line breaks
+// becomes CR LF. A rich-text cell ("{\") and a wide
 // one are copied as their plain text; mini-HTML keeps its tags unless CopyHTMLTagsToClipboard is
 // off. The other formats a copy offers and the choice of format on paste: ClipboardFormats.cpp.
 //
@@ -46,21 +50,40 @@ bool AllLineEndsCRLF(QStringView s) {
 
 // The text with the grid's own line ends: outside a quoted cell each line end (CR LF, LF or a lone
 // CR) becomes CR LF, and inside one each line break becomes LF, which the paste turns back into
-// CR LF. A quoted cell runs from a quote that starts a cell to the next quote followed by a TAB, a
-// line end or the end of the text; a quote with no such quote after it starts none.
+// CR LF. A quote that starts a cell starts a quoted cell only when a run of quotes closes it before
+// the next TAB (see the header); otherwise it is a character of its cell.
 QString WithCRLineEnds(const QString& text) {
     if (!text.contains(kQuote) && AllLineEndsCRLF(text)) return text;
     const qsizetype n = text.size();
-    auto closes = [&](qsizetype q) {
-        return q + 1 == n || text[q + 1] == kTab || text[q + 1] == kCR || text[q + 1] == kLF;
+    auto runEnd = [&](qsizetype q) {
+        while (q + 1 < n && text[q + 1] == kQuote) ++q;
+        return q;
     };
-    qsizetype closer = -2; // the next quote that can close a cell, found once while it lies ahead
-    auto canClose = [&](qsizetype from) {
+    // A run of quotes ending at e, of the length given, closes a quoted cell.
+    auto closes = [&](qsizetype e, qsizetype length) {
+        return length % 2 == 1 &&
+               (e + 1 == n || text[e + 1] == kTab || text[e + 1] == kCR || text[e + 1] == kLF);
+    };
+    // The end of the next run that can close a cell, and the next TAB, each found once while it
+    // lies ahead.
+    qsizetype closer = -2, tab = -2;
+    auto canClose = [&](qsizetype opening) {
+        const qsizetype own = runEnd(opening); // the quotes right after the opening one
+        if (closes(own, own - opening)) return true;
+        const qsizetype from = own + 1;
+        if (tab != -1 && tab < from) tab = text.indexOf(kTab, from);
         if (closer != -1 && closer < from) {
-            closer = text.indexOf(kQuote, from);
-            while (closer >= 0 && !closes(closer)) closer = text.indexOf(kQuote, closer + 1);
+            closer = -1;
+            for (qsizetype q = text.indexOf(kQuote, from); q >= 0; q = text.indexOf(kQuote, q)) {
+                const qsizetype e = runEnd(q);
+                if (closes(e, e - q + 1)) {
+                    closer = e;
+                    break;
+                }
+                q = e + 1;
+            }
         }
-        return closer >= 0;
+        return closer >= 0 && (tab < 0 || closer < tab);
     };
     QString out;
     out.reserve(n + n / 8);
@@ -74,10 +97,15 @@ QString WithCRLineEnds(const QString& text) {
             cellStart = !quoted;
             continue;
         }
-        if (quoted && c == kQuote && closes(i))
-            quoted = false;
-        else if (!quoted && cellStart && c == kQuote && canClose(i + 1))
-            quoted = true;
+        if (quoted && c == kQuote) {
+            const qsizetype e = runEnd(i);
+            out += QStringView(text).sliced(i, e - i + 1);
+            quoted = !closes(e, e - i + 1);
+            i = e;
+            cellStart = false;
+            continue;
+        }
+        if (!quoted && cellStart && c == kQuote && canClose(i)) quoted = true;
         out += c;
         cellStart = !quoted && c == kTab;
     }
@@ -99,10 +127,12 @@ template <typename TLine> void ForEachLine(const QString& s, const TLine& line) 
     }
 }
 
-// A pasted cell holding an LF was quoted on copy: its quotes go and LF becomes CR LF.
+// A pasted cell holding an LF is a quoted cell: its opening and closing quotes go, its doubled
+// quotes become one and LF becomes CR LF.
 void UnquoteMultiLine(QString& cell) {
     if (cell.startsWith(kQuote)) cell.remove(0, 1);
-    if (const qsizetype quote = cell.indexOf(kQuote); quote >= 0 && quote == cell.size() - 1) cell.chop(1);
+    if (cell.endsWith(kQuote)) cell.chop(1);
+    cell.replace(QStringLiteral("\"\""), QString(kQuote));
     cell.replace(QString(kLF), QStringLiteral("\r\n"));
 }
 
@@ -179,7 +209,9 @@ QString TVevIvizudEvar::SelectionClipboardText(const std::vector<int>& cols, con
                 else if (cell.contains(QStringLiteral("{\\")))
                     cell = RTFToPlainText(cell);
                 if (cell.contains(kCR) || cell.contains(kLF)) {
-                    cell.remove(kCR);
+                    cell.replace(QStringLiteral("\r\n"), QString(kLF));
+                    cell.replace(kCR, kLF);
+                    cell.replace(QString(kQuote), QStringLiteral("\"\""));
                     cell = kQuote + cell + kQuote;
                 }
             }

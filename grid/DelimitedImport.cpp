@@ -9,6 +9,7 @@
 
 #include <QFile>
 #include <QStringDecoder>
+#include <algorithm>
 #include <cassert>
 #include <cstring>
 #include <new>
@@ -334,23 +335,37 @@ bool IsWide(TEncoding encoding) {
     return encoding != TEncoding::Ansi && encoding != TEncoding::Oem && encoding != TEncoding::Utf8;
 }
 
-// UTF-16 without a byte-order mark, told by where the zero bytes of the file's start lie (see the
-// header); none when they do not lie so.
+// UTF-16 without a byte-order mark, told by where the zero bytes and the line ends of the file's
+// start lie (see the header); none when they do not lie so.
 constexpr qsizetype kUtf16SampleBytes = 4096;
 
 std::optional<TEncoding> Utf16ByZeroBytes(QByteArrayView start) {
-    const qsizetype units = std::min(start.size(), kUtf16SampleBytes) / 2;
-    qsizetype highZero = 0, lowZero = 0; // units with a zero byte on the one side only
+    const QByteArrayView sample = start.first(std::min(start.size(), kUtf16SampleBytes));
+    TUtf8Check utf8;
+    utf8.Add(sample);
+    const bool eightBit = std::any_of(sample.begin(), sample.end(), [](char b) { return (b & 0x80) != 0; });
+    if (utf8.ValidSoFar() && eightBit) return std::nullopt; // UTF-8 beyond ASCII
+    const qsizetype units = sample.size() / 2;
+    qsizetype highZero = 0, lowZero = 0;  // units with a zero byte on the one side only
+    qsizetype breaksLE = 0, breaksBE = 0; // units that are a CR or an LF read either way
     for (qsizetype u = 0; u < units; ++u) {
-        const bool first = start[2 * u] == 0, second = start[2 * u + 1] == 0;
+        const char a = sample[2 * u], b = sample[2 * u + 1];
+        const bool first = a == 0, second = b == 0;
         if (second && !first) ++highZero;
         if (first && !second) ++lowZero;
+        if (second && (a == '\r' || a == '\n')) ++breaksLE;
+        if (first && (b == '\r' || b == '\n')) ++breaksBE;
     }
     auto oneSide = [units](qsizetype side, qsizetype other) {
         return side * 8 >= units && other * 8 <= side;
     };
     if (units > 0 && oneSide(highZero, lowZero)) return TEncoding::Utf16LE;
     if (units > 0 && oneSide(lowZero, highZero)) return TEncoding::Utf16BE;
+    if (utf8.ValidSoFar()) return std::nullopt;
+    // Text of few characters of the Latin-1 range (CJK, say) holds few zero bytes: its line ends,
+    // read one way only, tell.
+    if (breaksLE >= 2 && breaksBE == 0 && lowZero <= highZero) return TEncoding::Utf16LE;
+    if (breaksBE >= 2 && breaksLE == 0 && highZero <= lowZero) return TEncoding::Utf16BE;
     return std::nullopt;
 }
 

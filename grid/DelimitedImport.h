@@ -16,9 +16,13 @@
 // big-endian, EF BB BF UTF-8. Without one, the zero bytes of the file's first 4096 bytes tell
 // UTF-16 without a mark: text in UTF-8 or an 8-bit encoding holds none, while in UTF-16 each
 // character of the Latin-1 range (delimiters, digits, line ends among them) holds one, in its high
-// byte. When at least an eighth of the 16-bit units there hold a zero byte on one side only, and
-// no more than an eighth as many hold one on the other side alone, the file is UTF-16, little-endian
-// when the zeros stand second. Otherwise, with the grid's OemConvert the bytes are code page 850;
+// byte. Bytes there that are UTF-8 and hold a character beyond ASCII are UTF-8, whatever zero
+// bytes they hold. When at least an eighth of the 16-bit units there hold a zero byte on one side
+// only, and no more than an eighth as many hold one on the other side alone, the file is UTF-16,
+// little-endian when the zeros stand second. Text of few such characters (CJK, say) holds fewer:
+// when the bytes there are not UTF-8, at least two units that are a CR or an LF read one way, none
+// read the other way, and no more zero bytes on the other side alone, tell the byte order.
+// Otherwise, with the grid's OemConvert the bytes are code page 850;
 // without it UTF-8 when the whole file is valid UTF-8, else Windows-1252. NUL characters are
 // dropped from the text, whatever its encoding: none reaches a cell.
 //
@@ -117,6 +121,8 @@ class TUtf8Check {
 public:
     void Add(QByteArrayView piece);
     bool Valid() const { return !failed_ && needed_ == 0; }
+    // Valid, but for a sequence the bytes so far end within.
+    bool ValidSoFar() const { return !failed_; }
 
 private:
     int needed_ = 0;                   // continuation bytes still to come

@@ -6,7 +6,8 @@
 // with OleInsertRows that many rows are inserted at the drop row first, and a drag of this grid's
 // own cells follows its rows through the insertion, so that a move removes or clears the rows the
 // cells came from and never the dropped ones. A drop of text that leaves cells of it unwritten is
-// answered as a copy, never a move: the sender keeps what the grid did not take.
+// answered as a copy, never a move: the sender keeps what the grid did not take; one that writes
+// none of them (and inserts no rows) is refused.
 #include "grid/AdvancedGrid.h"
 #include "grid/GridDragDrop.h"
 #include "grid/PopupWindows.h"
@@ -133,8 +134,12 @@ void TGridDropTarget::DragMouseEnter(const TEnumFormats& found, bool& allow) {
     if (!textSomewhere && !dragged_.RichText && !dragged_.File && !dragged_.Column) allow = false;
 }
 
-// The column and row DropText pastes at, and the cells the paste may write.
+// Whether a drop at the cell writes any of the text dragged over, and whether it writes all of it.
+// The cells it reaches in the grid's rows are each asked (MayPasteInto), as the paste asks them,
+// kCellsAsked of them at most: beyond, the text counts as taken in part. Rows and columns added for
+// the text take it right of the fixed columns. Lines narrower than the widest count as wide as it.
 bool TGridDropTarget::TextTakenAt(TGridCoord cell, bool& whole) const {
+    constexpr qint64 kCellsAsked = 4096;
     TVevIvizudEvar& g = grid_;
     whole = false;
     if (!g.MayDropText()) return false;
@@ -145,14 +150,33 @@ bool TGridDropTarget::TextTakenAt(TGridCoord cell, bool& whole) const {
     if (!g.PasteFits(col, dragged_.Lines, dragged_.Widest)) return false;
     const bool insert = g.DragDropSettings.OleInsertRows;
     const qint64 lastRow = row + dragged_.Lines - 1, lastCol = col + dragged_.Widest - 1;
-    const bool rows = insert || g.Navigation.AllowClipboardRowGrow ||
-                      (lastRow < g.RowCount() && g.MayPasteInto(col, int(lastRow)));
-    const bool cols = g.Navigation.AllowClipboardColGrow || lastCol < g.ColCount();
-    // The first row's first and last cells (rows inserted for the text take it in any column).
-    const bool cells = insert || (row < g.RowCount() && g.MayPasteInto(col, row) &&
-                                  (lastCol >= g.ColCount() || g.MayPasteInto(int(lastCol), row)));
-    whole = rows && cols && cells && (col >= g.FixedCols() || g.Navigation.AllowClipboardAlways);
-    return true;
+    // Rows inserted above a row of the grid take the text as that row does; below the last one, or
+    // added at the end, as added rows do.
+    const bool asTarget = insert && row < g.RowCount();
+    // A paste adds rows above the footer rows for the lines beyond the data rows.
+    const int dataEnd = g.RowCount() - g.FixedFooters();
+    const bool rowsAdded =
+        insert ? !asTarget : g.Navigation.AllowClipboardRowGrow && row < dataEnd && lastRow >= dataEnd;
+    const bool colsAdded = g.Navigation.AllowClipboardColGrow && lastCol >= g.ColCount();
+    bool some = false;
+    bool all = (insert || rowsAdded || lastRow < g.RowCount()) && (colsAdded || lastCol < g.ColCount());
+    const int lastGridCol = int(std::min<qint64>(lastCol, g.ColCount() - 1));
+    const int lastGridRow = insert      ? (asTarget ? row : row - 1)
+                            : rowsAdded ? dataEnd - 1
+                                        : int(std::min<qint64>(lastRow, g.RowCount() - 1));
+    qint64 asked = 0;
+    for (int r = row; r <= lastGridRow && asked <= kCellsAsked; ++r)
+        for (int c = col; c <= lastGridCol && ++asked <= kCellsAsked; ++c) {
+            const bool written = g.MayPasteInto(c, r);
+            some = some || written;
+            all = all && written;
+        }
+    if (asked > kCellsAsked) some = true, all = false;
+    const bool dataCols = lastCol >= g.FixedCols() || g.Navigation.AllowClipboardAlways;
+    if ((rowsAdded || colsAdded) && dataCols) some = true;
+    if (rowsAdded && col < g.FixedCols() && !g.Navigation.AllowClipboardAlways) all = false;
+    whole = some && all;
+    return some;
 }
 
 void TGridDropTarget::DragMouseMove(TPoint screen, bool& allow, int formats) {
@@ -245,7 +269,7 @@ void TGridDropTarget::DropText(TPoint screen, const QString& text) {
         }
         throw;
     }
-    if (pasted == 0 && !insert) return;
+    if (pasted == g.pasteLeftOut_ && !insert) return; // no cell written: nothing was taken
     const int left = std::min(std::max(col, g.FixedCols()), g.ColCount() - 1);
     const TGridRect area{left, std::min(row, g.RowCount() - 1),
                          std::clamp(col + std::max(size.X, 1) - 1, left, g.ColCount() - 1),

@@ -20,8 +20,9 @@ class TVevIvizudEvar;
 //   at the target row's first cell (FixedCols with OleEntireRows, else the target column), 10
 //   pixels left of it at its top; the two markers of a column stand at the target cell's left
 //   edge, one 8 pixels above its top and one at its bottom. A refusal hides them, as leaving does.
-//   What a drop at the cell would refuse is refused: text too large to be pasted there (or none
-//   taken at all) without rich text or a file to take instead. A drop of text that would leave
+//   What a drop at the cell would refuse is refused: text too large to be pasted there, or of
+//   which no cell would be written there (fixed, footer, read-only and merged member cells are not
+//   pasted into), without rich text or a file to take instead. A drop of text that would leave
 //   part of it out (beyond the grid's rows or columns where they do not grow, or in a cell that is
 //   not pasted into) is not a move there.
 // - DropText, DropRTF, DropCol, DropFiles: see DropTarget.cpp.
@@ -40,7 +41,7 @@ protected:
     void DragMouseLeave() override;
 
 private:
-    // Whether a drop at the cell pastes the text dragged over, and whether it writes all of it.
+    // Whether a drop at the cell writes any of the text dragged over, and whether it writes all of it.
     bool TextTakenAt(TGridCoord cell, bool& whole) const;
 
     TVevIvizudEvar& grid_;

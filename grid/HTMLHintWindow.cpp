@@ -45,9 +45,9 @@ TPoint RoomOn(const TRect& screen) {
 
 } // namespace
 
-QString HintShownPart(const QString& text, const QWidget* widget) {
+QString HintShownPart(const QString& text, const QWidget* widget, int width) {
     const TPoint room = RoomOn(ScreenOf(widget, {0, 0}));
-    return Shown(text, room.X, room.Y);
+    return Shown(text, width > 0 ? std::min(width, room.X) : room.X, room.Y);
 }
 
 THTMLHintWindow::THTMLHintWindow(QWidget* parent) : THintWindow(parent) {}
@@ -55,7 +55,7 @@ THTMLHintWindow::THTMLHintWindow(QWidget* parent) : THintWindow(parent) {}
 TRect THTMLHintWindow::CalcHintRect(int maxWidth, const QString& text) {
     const int height = Room({0, 0}).Y;
     const THTMLDrawResult measured = Measure(Shown(text, maxWidth, height), {0, 0, maxWidth, height});
-    return {0, 0, measured.Width, measured.Height};
+    return {0, 0, std::min(measured.Width, maxWidth), measured.Height};
 }
 
 // The screen of the grid the hint belongs to, else the one under the point.
@@ -77,8 +77,10 @@ void THTMLHintWindow::ActivateHint(const TRect& screenRect, const QString& whole
     // The lines that fit, less one for the ellipsis that follows them when some do not.
     const THTMLDrawResult measured =
         Measure(text, {r.Left, r.Top, r.Right, r.Top + std::max(room.Y - lineHeight, 1)});
-    cut_ = measured.Cut || text.size() < whole.size();
-    hintWidth_ = measured.Width;
+    // A word wider than the room stays on its line (lines break between words): it is cut at the
+    // hint's edge.
+    cut_ = measured.Cut || text.size() < whole.size() || measured.Width > room.X;
+    hintWidth_ = std::min(measured.Width, room.X);
     r.Right = r.Left + hintWidth_ + 16;
     linesHeight_ = measured.Height;
     hintHeight_ = linesHeight_ + (cut_ ? lineHeight : 0);
@@ -92,6 +94,8 @@ void THTMLHintWindow::ActivateHint(const TRect& screenRect, const QString& whole
         r.Bottom = screen.Bottom - 2;
         r.Top = r.Bottom - hintHeight_ - 4;
     }
+    // A cell that starts left of (above) its grid's screen: the hint starts at its edge.
+    r = r.Offset(std::max(screen.Left - r.Left, 0), std::max(screen.Top - r.Top, 0));
     setGeometry(ToQRect(r));
     show();
     raise();

@@ -5,9 +5,10 @@
 //
 // It is never larger than that screen: the text is measured in 1008 pixels or the screen's width
 // less 20, whichever is less, and only the lines that fit whole in the screen's height less 8 are
-// laid out (a cell's text may hold millions of characters); when lines are left out, the last
-// line's room goes to an ellipsis ("…") on a line of its own below the lines shown, and the hint's
-// height counts it.
+// laid out (a cell's text may hold millions of characters); a line wider than that (a word longer
+// than the width) is cut at the hint's edge. When lines are left out or cut, the last line's room
+// goes to an ellipsis ("…") on a line of its own below the lines shown, and the hint's height
+// counts it.
 #pragma once
 
 #include "platform/ui/HintWindow.h"
@@ -45,5 +46,6 @@ private:
 };
 
 // The start of a text that holds all that a hint over the widget (on its screen) can show, for
-// work on a hint's text before it is shown (VisibleText.h: VisibleHTMLText).
-QString HintShownPart(const QString& text, const QWidget* widget);
+// work on a hint's text before it is shown (VisibleText.h: VisibleHTMLText); with a width, all
+// that a hint no wider than that can show.
+QString HintShownPart(const QString& text, const QWidget* widget, int width = 0);

@@ -59,8 +59,11 @@ int BoundedTextWidth(const TCanvas& canvas, QStringView line) {
 // width or a row's height can reach (TGridAxis::kMaxSize): a size beyond that is one beyond all
 // of them, whatever the length of the text.
 TPoint TVevIvizudEvar::GetCellTextSize(int col, int row, bool inColumn) {
-    QString text = GetGridCells(col, row);
-    const int kind = CellTextKind(text, EnableHTML);
+    const QString text = GetGridCells(col, row);
+    return TextSizeOf(col, row, text, CellTextKind(text, EnableHTML), inColumn);
+}
+
+TPoint TVevIvizudEvar::TextSizeOf(int col, int row, QString text, int kind, bool inColumn) {
     TCanvas& canvas = Canvas();
     const TCanvasLookScope keep(canvas);
     const int displCol = RealToDisplCol(col);

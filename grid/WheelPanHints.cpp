@@ -138,7 +138,12 @@ bool TVevIvizudEvar::CellHint(int x, int y, QString& hint, TPoint& where) {
     const bool data = cell.X >= TBaseGrid::FixedCols() && cell.Y >= TBaseGrid::FixedRows();
     if (hint.isEmpty() && data && (HintShowCells || HintShowLargeText)) {
         hint = text;
-        if (HintShowLargeText && GetCellTextSize(real, cell.Y, false).X <= ColWidths(cell.X)) hint.clear();
+        // Mini-HTML is measured as far as a hint of the column's width can show it (it is laid
+        // out whole to be measured).
+        const int kind = CellTextKind(text, EnableHTML);
+        const QString measured = kind == ctkHTML ? HintShownPart(text, this, ColWidths(cell.X)) : text;
+        if (HintShowLargeText && TextSizeOf(real, cell.Y, measured, kind, false).X <= ColWidths(cell.X))
+            hint.clear();
     }
     if (!HTMLHint) hint = HTMLStrip(HintShownPart(hint, this)); // only what can show is stripped
     GetCellHint(real, cell.Y, hint);

@@ -8,9 +8,12 @@
 // a mini-HTML text of as many nested entities; the cost should follow the texts' length. One cell
 // of 16 x 10^6 characters among plain cells (a word, or words of 9 letters, plain or mini-HTML),
 // wrapped or on one line: a repaint should cost what the rest of the view does. A hint over a cell
-// of a 120-pixel column holding 100 to 10^7 characters in words (HintShowLargeText): asked as the
-// pointer rests, shown and painted; the hint over the longest text should cost what the one over
-// a short text does.
+// of a 120-pixel column holding 100 to 10^7 characters (HintShowLargeText), in words, one word,
+// mini-HTML words stripped of their tags, or as many characters of empty tags before words shown
+// as mini-HTML (HTMLHint, HintShowCells): asked as the pointer rests, shown and painted; the hint
+// over the longest text should cost what the one over a short text does. The in-place editor
+// opened and closed on a cell of 10^4 to 10^6 characters, one word or words: a word should cost
+// what words do.
 #include "GridBenchSupport.h"
 #include "grid/AdvancedGrid.h"
 #include "platform/ui/HintWindow.h"
@@ -110,12 +113,30 @@ void Repaint800x600_OneLongCell(benchmark::State& state) {
     Repaint(state, grid);
 }
 
+enum THintKind { kHintWords, kHintOneWord, kHintHTMLStripped, kHintHTMLTags };
+
+QString HintText(int kind, qsizetype length) {
+    switch (kind) {
+    case kHintOneWord:
+        return QString(length, u'y');
+    case kHintHTMLStripped:
+        return QStringLiteral("<B>abcdefghi</B> ").repeated(length / 17);
+    case kHintHTMLTags:
+        return QStringLiteral("<B></B>").repeated(length / 14) +
+               QStringLiteral("abcdefghi ").repeated(length / 20);
+    default:
+        return QStringLiteral("abcdefghi ").repeated(length / 10);
+    }
+}
+
 void HintOverLongText(benchmark::State& state) {
     TVevIvizudEvar grid;
     FillGrid(grid, 40);
-    grid.HintShowLargeText = true;
+    // Text that shows only after its tags is no wider than its column: its hint is asked for always.
+    grid.HTMLHint = grid.HintShowCells = state.range(0) == kHintHTMLTags;
+    grid.HintShowLargeText = !grid.HintShowCells;
     grid.SetColWidths(1, 120);
-    grid.SetGridCells(1, 1, QStringLiteral("abcdefghi ").repeated(qsizetype(state.range(0)) / 10));
+    grid.SetGridCells(1, 1, HintText(int(state.range(0)), qsizetype(state.range(1))));
     grid.resize(800, 600);
     grid.show();
     QApplication::processEvents();
@@ -129,6 +150,26 @@ void HintOverLongText(benchmark::State& state) {
         hint->render(&image);
         benchmark::DoNotOptimize(image.constBits());
         hint->ReleaseHandle();
+    }
+}
+
+void EditorOverLongText(benchmark::State& state) {
+    TVevIvizudEvar grid;
+    FillGrid(grid, 40);
+    grid.SetOptions(grid.Options() + goEditing);
+    const qsizetype length = qsizetype(state.range(1));
+    grid.SetGridCells(1, 1,
+                      state.range(0) == kHintOneWord ? QString(length, u'y')
+                                                     : QStringLiteral("abcdefghi ").repeated(length / 10));
+    grid.resize(800, 600);
+    grid.show();
+    grid.SetCol(1);
+    grid.SetRow(1);
+    QApplication::processEvents();
+    for (auto _ : state) {
+        grid.ShowEditor();
+        QApplication::processEvents();
+        grid.HideEditor();
     }
 }
 
@@ -171,7 +212,12 @@ BENCHMARK(Repaint800x600_LongTexts)
 BENCHMARK(Repaint800x600_OneLongCell)
     ->ArgsProduct({{kOneWordWrapped, kWordsWrapped, kOneLine, kHTMLWords}, {16000000}})
     ->Unit(benchmark::kMillisecond);
-BENCHMARK(HintOverLongText)->Arg(100)->Arg(1000000)->Arg(10000000)->Unit(benchmark::kMillisecond);
+BENCHMARK(HintOverLongText)
+    ->ArgsProduct({{kHintWords, kHintOneWord, kHintHTMLStripped, kHintHTMLTags}, {100, 1000000, 10000000}})
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(EditorOverLongText)
+    ->ArgsProduct({{kHintWords, kHintOneWord}, {10000, 100000, 1000000}})
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(AutoSizeColumn_AdvancedGrid)
     ->Args({100000, kPlain})
     ->Args({100000, kHTML})

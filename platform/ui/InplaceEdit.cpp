@@ -44,6 +44,21 @@ int TextPosition(QStringView text, int pos) {
 
 } // namespace
 
+QString WithLineBreaks(QStringView text, QStringView lineBreak) {
+    QString out;
+    out.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const int length = text[i] == kBlockBreak ? 0 : BreakAt(text, i);
+        if (length == 0) {
+            out += text[i];
+            continue;
+        }
+        out += lineBreak;
+        i += length - 1;
+    }
+    return out;
+}
+
 template <typename TBase>
 TInplaceBody<TBase>::TInplaceBody(TInplaceEdit& owner) : TBase(&owner), owner_(owner) {
     this->setContextMenuPolicy(Qt::NoContextMenu);
@@ -99,8 +114,28 @@ TInplaceMemo::TInplaceMemo(TInplaceEdit& owner) : TInplaceBody<TControlAdapter<Q
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setTabChangesFocus(true);
     document()->setDocumentMargin(1);
-    QObject::connect(this, &QPlainTextEdit::textChanged, this,
-                     [this] { GuardUi([this] { owner_.Change(); }); });
+    QObject::connect(this, &QPlainTextEdit::textChanged, this, [this] {
+        GuardUi([this] {
+            FitWrapToWords(document()->toRawText());
+            owner_.Change();
+        });
+    });
+}
+
+void TInplaceMemo::FitWrapToWords(QStringView text) {
+    constexpr qsizetype kLongWord = 1000;
+    qsizetype run = 0;
+    bool longWord = false;
+    for (const QChar c : text) {
+        run = c.isSpace() ? 0 : run + 1;
+        if (run > kLongWord) {
+            longWord = true;
+            break;
+        }
+    }
+    const QTextOption::WrapMode mode =
+        longWord ? QTextOption::WrapAnywhere : QTextOption::WrapAtWordBoundaryOrAnywhere;
+    if (wordWrapMode() != mode) setWordWrapMode(mode);
 }
 
 void TInplaceMemo::DoPaste() {
@@ -165,19 +200,30 @@ QString TInplaceEdit::Text() const {
     return usesMemo_ ? MemoText() : line_->Text();
 }
 
-// The text as it was given while it is unchanged; after a change, with each block break as the
-// text's first line break.
+// The text as it was given while the document shows it unchanged (an undo may bring it back).
+// Otherwise the change since the text was last read, the part between what stayed before it and
+// what stayed after it, is read into that text: the line breaks around it stay as they were, and
+// each block break within it is the text's first line break.
 QString TInplaceEdit::MemoText() const {
     if (settingMemo_) return memoGiven_;
     const QString raw = memo_->document()->toRawText();
     if (raw == memoGivenRaw_) return memoGiven_;
-    QString text;
-    text.reserve(raw.size() + (memoBreak_.size() - 1) * raw.count(kBlockBreak));
-    for (const QChar c : raw)
+    if (raw == memoLastRaw_) return memoLast_;
+    const qsizetype shorter = std::min(raw.size(), memoLastRaw_.size());
+    qsizetype head = 0, tail = 0;
+    while (head < shorter && raw[head] == memoLastRaw_[head]) ++head;
+    while (tail < shorter - head &&
+           raw[raw.size() - 1 - tail] == memoLastRaw_[memoLastRaw_.size() - 1 - tail])
+        ++tail;
+    QString text = memoLast_.left(TextPosition(memoLast_, int(head)));
+    for (const QChar c : QStringView(raw).sliced(head, raw.size() - head - tail))
         if (c == kBlockBreak)
             text += memoBreak_;
         else
             text += c;
+    text += QStringView(memoLast_).sliced(TextPosition(memoLast_, int(memoLastRaw_.size() - tail)));
+    memoLast_ = text;
+    memoLastRaw_ = raw;
     return text;
 }
 
@@ -189,9 +235,11 @@ void TInplaceEdit::SetText(const QString& text) {
     memoGiven_ = text;
     memoBreak_ = FirstLineBreak(text);
     settingMemo_ = true; // the changes the document reports on the way are this text
+    memo_->FitWrapToWords(text);
     memo_->setPlainText(text);
     settingMemo_ = false;
-    memoGivenRaw_ = memo_->document()->toRawText();
+    memoGivenRaw_ = memoLastRaw_ = memo_->document()->toRawText();
+    memoLast_ = text;
 }
 
 QString TInplaceEdit::EditText() const {

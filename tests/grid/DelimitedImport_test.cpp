@@ -219,8 +219,9 @@ TEST_F(DelimitedLoad, AByteOrderMarkDecidesTheEncodingWhateverTheLineEnds) {
             }
 }
 
-// Without a mark UTF-16 is told by its zero bytes, Latin text or not; UTF-32 by its marks. NULs in
-// any text are dropped.
+// Without a mark UTF-16 is told by its zero bytes, Latin text or not (CJK text of long lines has
+// few: its line ends tell); UTF-32 by its marks. UTF-8 beyond ASCII is UTF-8 whatever zero bytes it
+// holds. NULs in any text are dropped.
 TEST_F(DelimitedLoad, Utf16WithoutAMarkAndUtf32AreReadAsTheTextTheyHold) {
     const std::vector<std::pair<QStringConverter::Encoding, QByteArray>> encodings = {
         {QStringConverter::Utf16LE, ""},
@@ -230,15 +231,20 @@ TEST_F(DelimitedLoad, Utf16WithoutAMarkAndUtf32AreReadAsTheTextTheyHold) {
     const Rows latin = {{"nome", "valor"}, {QString::fromUtf8("João"), QString::fromUtf8("€ 5")}};
     const Rows cjk = {{QString::fromUtf8("名前"), QString::fromUtf8("価格")},
                       {QString::fromUtf8("東京都庁舎"), QString::fromUtf8("千円")}};
+    const Rows longCjk = {
+        {QString::fromUtf8("東京都庁舎").repeated(6), QString::fromUtf8("千円").repeated(9)},
+        {QString::fromUtf8("名前").repeated(12), QString::fromUtf8("価格").repeated(12)}};
     for (const auto& [encoding, mark] : encodings)
-        for (const Rows& rows : {latin, cjk}) {
+        for (const Rows& rows : {latin, cjk, longCjk}) {
             SCOPED_TRACE(QStringConverter::nameForEncoding(encoding) + rows[0][0].toStdString());
             const QString text = rows[0].join(';') + "\r\n" + rows[1].join(';') + "\r\n";
             grid_.LoadFromCSV(File(mark + QStringEncoder(encoding)(text)));
             EXPECT_EQ(GridRows(grid_), rows);
         }
-    grid_.LoadFromCSV(File(QByteArray("abcdefgh\0ijklmnop;x\r\n1;\0\r\n", 29)));
+    grid_.LoadFromCSV(File(QByteArray("abcdefgh\0ijklmnop;x\r\n1;\0\r\n", 26)));
     EXPECT_EQ(GridRows(grid_), (Rows{{"abcdefghijklmnop", "x"}, {"1", ""}}));
+    grid_.LoadFromCSV(File(QByteArray("\xC3\xA9\0\n", 4).repeated(3)));
+    EXPECT_EQ(ColumnTexts(grid_, 0), QStringList(3, QString::fromUtf8("é")));
 }
 
 TEST_F(DelimitedLoad, AFoundDelimiterServesOneLoadAndASetOneIsKept) {

@@ -305,14 +305,27 @@ TEST_F(DropTarget, AMoveIsAnsweredOnlyWhereTheDropTakesTheTextWhole) {
     EXPECT_EQ(Cells(Grid(), 4, 5, 5, 6), (Rows{{"a", "b"}, {"c", "d"}}));
 }
 
-// A refused drop tells the sender so: a move out of another grid must not empty its cells.
+// A refused drop tells the sender so: a move out of another grid must not empty its cells. Where no
+// cell of the text would be written (a fixed column, a read-only column) the drop is refused while
+// it is dragged over; across a read-only column between written ones it is a copy.
 TEST_F(DropTarget, ARefusedDropChangesNothingAndMovesNothing) {
     Grid().OnOleDrop = [](QObject*, int, int, const QString&, bool& allow) { allow = false; };
     EXPECT_EQ(drag_.DropAt(At(2, 2), *Mime("x")), Qt::IgnoreAction);
     Grid().OnOleDrop = nullptr;
+    Grid().OnCanEditCell = [](QObject*, int, int col, bool& canEdit) { canEdit = canEdit && col != 2; };
+    const auto one = Mime("x"), three = Mime("a\tb\tc");
+    ASSERT_EQ(drag_.Enter(At(2, 3), *one), Qt::MoveAction);
+    for (const TGridCoord cell : {TGridCoord{0, 3}, TGridCoord{2, 3}})
+        EXPECT_EQ(drag_.Move(At(cell.X, cell.Y), *one), Qt::IgnoreAction);
+    EXPECT_EQ(drag_.Move(At(3, 3), *one), Qt::MoveAction);
+    EXPECT_EQ(drag_.Drop(At(2, 3), *one), Qt::IgnoreAction);
+    ASSERT_EQ(drag_.Enter(At(1, 3), *three), Qt::MoveAction);
+    EXPECT_EQ(drag_.Move(At(1, 3), *three), Qt::CopyAction);
+    Grid().OnCanEditCell = nullptr;
     Grid().SetOptions(Grid().Options() - goEditing);
     EXPECT_EQ(drag_.DropAt(At(2, 2), *Mime("x")), Qt::IgnoreAction);
     EXPECT_EQ(Grid().GetGridCells(2, 2), "");
+    EXPECT_EQ(Grid().GetGridCells(0, 3), "");
 }
 
 TEST_F(DropTarget, RichTextIsPreferredOnlyWithOleDropRTF) {

@@ -261,14 +261,16 @@ TEST_F(WheelScrollHints, HintShowLargeTextShowsOnlyTextsWiderThanTheColumn) {
 }
 
 // A hint over millions of characters stays within the screen: it shows the lines that fit and an
-// ellipsis below them.
+// ellipsis below them; a word wider than the screen is cut at the hint's edge.
 TEST_F(WheelScrollHints, AHintOverAVeryLongTextStaysWithinTheScreenAndEndsWithAnEllipsis) {
     Grid().HintShowLargeText = true;
     Grid().SetColWidths(2, 120);
     const TRect screen = FromQRect(Grid().screen()->geometry());
-    for (const qsizetype length : {1000000, 10000000}) {
+    for (const qsizetype length : {1000000, 10000000, 1000007}) {
         SCOPED_TRACE(length);
-        Grid().SetGridCells(2, 1, QStringLiteral("palavra%1 ").arg(length).repeated(length / 15));
+        // (an odd length: one word, without blanks)
+        const QString word = length % 2 == 0 ? QStringLiteral("palavra%1 ").arg(length) : QString("palavra");
+        Grid().SetGridCells(2, 1, word.repeated(length / word.size()));
         mouse_.AskHint(Centre(2, 1));
         ASSERT_TRUE(Grid().HintShowing());
         const auto* hint = static_cast<THTMLHintWindow*>(Grid().HintWindow());
@@ -282,7 +284,7 @@ TEST_F(WheelScrollHints, AHintOverAVeryLongTextStaysWithinTheScreenAndEndsWithAn
         std::vector<TCanvasOp> texts;
         for (const TCanvasOp& op : device.Ops)
             if (op.Kind == TCanvasOpKind::Text) texts.push_back(op);
-        ASSERT_GT(texts.size(), 2u);
+        ASSERT_GE(texts.size(), 2u);
         EXPECT_TRUE(texts[0].Text.startsWith("palavra"));
         EXPECT_EQ(texts.back().Text, QString::fromUtf8("…"));
         EXPECT_LT(texts.back().Rect.Top, hint->height());
