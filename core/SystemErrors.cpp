@@ -29,6 +29,7 @@ constexpr TCause Causes[] = {
     {ENFILE, LngText("arquivos abertos demais")},
     {EBUSY, LngText("o arquivo está em uso")},
     {ETXTBSY, LngText("o arquivo está em uso")},
+    {EAGAIN, LngText("o arquivo está em uso")}, // a lock another process holds
 };
 
 const char* ActionText(TOsAction action) {

@@ -1,5 +1,6 @@
 // The road of a data-aware command with the real scratch-table builders: the table the screen finds
-// in the program folder, and the files after it.
+// in the program folder, and the files after it, also beside another copy of the tool on the folder
+// (the engine's worker process, which opens the table as that copy's screen would).
 
 #include "ShellFixture.h"
 #include "app/prgmain.h"
@@ -7,14 +8,23 @@
 #include "db/components/VORSAMTable.h"
 #include "screens/ScratchTables.h"
 
+#include "WorkerProcess.h"
+
+#include <gmock/gmock.h>
+
 #include <QAbstractButton>
+
+#include <functional>
 
 namespace {
 
 // What the stand-in screens found in TabTemp.
 std::vector<std::vector<std::string>> shownKeys;
+// What happens elsewhere while a stand-in screen is shown, before it opens the table.
+std::function<void()> whileShown;
 
 void KeysScreen(TCommandContext&) {
+    if (whileShown) whileShown();
     auto& table = TabTemp();
     table.Open();
     std::vector<std::string>& keys = shownKeys.emplace_back();
@@ -27,6 +37,7 @@ protected:
     void SetUp() override {
         ShellFixture::SetUp();
         shownKeys.clear();
+        whileShown = {};
     }
     // The tool's commands, the data-aware ones shown by the stand-in.
     static std::vector<TCommand> Commands() {
@@ -48,6 +59,36 @@ TEST_F(ScratchRoad, TheScreenFindsTheTableOfItsCodeAndItemAndNoFileStaysBehind) 
     using Keys = std::vector<std::string>;
     EXPECT_EQ(shownKeys, (std::vector<Keys>{{"03"}, {"1", "2", "3", "4"}, {"21"}}));
     EXPECT_TRUE(services.messages.shown.empty());
+    for (const char* name : TempTableFiles) EXPECT_FALSE(folder.Exists(name)) << name;
+}
+
+// Two copies share the table's name: neither deletes nor replaces the table the other has open (from
+// its build until its screen has closed), and what a killed copy left is removed all the same.
+TEST_F(ScratchRoad, AScratchTableAnotherCopyHasOpenIsNeitherDeletedNorReplaced) {
+    worker::TWorkerProcess other;
+    const std::string data = folder.Path("TEMPORAR.DAT");
+    TFormPrinc window(Commands());
+    ASSERT_TRUE(window.OpenProgramming(Fixture(11)));
+    std::string deleted;
+    whileShown = [&] {
+        deleted = other.Send("delete " + data); // this copy's table, closed between build and screen
+        other.SendOk("topen " + folder.Path() + " TEMPORAR");
+    };
+    window.Run(TCommandId::ExtensionGroups);
+    EXPECT_TRUE(deleted.starts_with("error")) << deleted;
+    EXPECT_TRUE(services.messages.shown.empty()) << "the table the other copy opened is its own now";
+    whileShown = {};
+    window.Run(TCommandId::BossSecretary);
+    ASSERT_EQ(services.messages.shown.size(), 1);
+    EXPECT_THAT(services.messages.shown[0].text,
+                testing::StartsWith("Erro na tabela TEMPORAR.DAT: o arquivo está em uso.\n"));
+    EXPECT_EQ(other.SendOk("tcount"), "4") << "the other copy's table is whole";
+    EXPECT_EQ(shownKeys.size(), 1);
+
+    other.Kill();
+    window.Run(TCommandId::BossSecretary);
+    EXPECT_EQ(shownKeys.size(), 2);
+    EXPECT_EQ(services.messages.shown.size(), 1);
     for (const char* name : TempTableFiles) EXPECT_FALSE(folder.Exists(name)) << name;
 }
 

@@ -9,8 +9,10 @@
 #include <gmock/gmock.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <map>
 #include <sstream>
+#include <sys/stat.h>
 
 namespace {
 
@@ -207,14 +209,21 @@ TEST_F(ScratchTables, BossSecretaryCodesFollowTheGroupsInOrder) {
               "26||34|");
 }
 
-TEST_F(ScratchTables, FilesACrashLeftDoNotStopTheBuild) {
+// What a crash (or anyone) left under the table's names does not stop the build, and a deletion
+// removes those names only: a link goes, not the file it leads to.
+TEST_F(ScratchTables, FilesACrashLeftDoNotStopTheBuildAndOnlyTheTablesNamesAreDeleted) {
     folder.Write("TEMPORAR.DAT", "not a table");
-    folder.Write("TEMPORAR.IDX", "not an index");
-    folder.Write("TEMPORAR.BLB", "left by a crash");
+    folder.Write("outside", "a user's file");
+    std::filesystem::create_symlink(folder.Path("outside"), folder.Path("TEMPORAR.IDX"));
+    ASSERT_EQ(::mkfifo(folder.Path("TEMPORAR.BLB").c_str(), 0600), 0);
+    folder.Write("TEMPORAR.TXT", "x");
     BuildTempTable(4, AllTempTableItems);
     EXPECT_EQ(Records().size(), 15u);
-    EXPECT_FALSE(folder.Exists("TEMPORAR.BLB"));
-    EXPECT_TRUE(folder.Exists("TEMPORAR.IDX"));
+    EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(folder.Path("TEMPORAR.BLB"))));
+    EXPECT_EQ(folder.Read("outside"), "a user's file");
+    DeleteTempTable();
+    EXPECT_EQ(folder.EntryCount(), 2);
+    EXPECT_NO_THROW(DeleteTempTable());
 }
 
 } // namespace
