@@ -240,10 +240,12 @@ void TProgramFolderUse::Forget(const std::string& path) {
     Change(path, false);
 }
 
-// Best effort: a file that cannot be noted is not swept should a kill leave it.
+// Best effort: a file that cannot be noted is not swept should a kill leave it (nor one whose path
+// holds a line break, which no line of the note can hold).
 void TProgramFolderUse::Change(const std::string& path, bool add) {
     if (fd_ < 0) return;
     const std::string absolute = AbsolutePath(path);
+    if (absolute.find('\n') != std::string::npos) return;
     struct stat status {};
     if (add && ::lstat(absolute.c_str(), &status) != 0) return;
     const std::lock_guard lock(mutex_);

@@ -20,7 +20,7 @@
 //    nothing; it waits for the byte shared (a sweep under way ends first);
 //  - byte 1 is held exclusively while a copy changes the list.
 // The note's format: lines of "<device> <inode> <absolute path>\n", the device and inode (decimal)
-// those of the file when it was noted. A change empties the note and writes the whole list again, so
+// those of the file when it was noted (a path with a line break is not noted). A change empties the note and writes the whole list again, so
 // that a kill leaves at most its last line without its "\n": such a line is ignored. Writers keep
 // the lines of others as they stand.
 // The sweep removes only what the note names and only while it is still that file: a regular file

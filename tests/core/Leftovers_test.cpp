@@ -36,9 +36,11 @@ TEST_F(Leftovers, TheSweepRemovesOnlyTheFilesTheNoteNamesAsTheyWere) {
     const std::vector<std::string> names = {"a.NPX.tmp-Ab12Cd", "b.NPX.tmp-Ab12Cd", "c.NPX.tmp-Ab12Cd",
                                             "TEMPORAR.DAT"}; // removed, replaced, made a link, removed
     for (const std::string& name : names) folder.Write(name, "x");
+    folder.Write("e\nf.NPX.tmp-Ab12Cd", "x"); // no line can name it: not noted, the note stays whole
     {
         TProgramFolderUse killed(folder.Path());
         for (const std::string& name : names) killed.Note(folder.Path(name));
+        killed.Note(folder.Path("e\nf.NPX.tmp-Ab12Cd"));
     }
     std::filesystem::rename(folder.Path(names[1]), folder.Path("moved")); // its inode stays in use
     folder.Write(names[1], "another file of that name");
@@ -52,6 +54,7 @@ TEST_F(Leftovers, TheSweepRemovesOnlyTheFilesTheNoteNamesAsTheyWere) {
     }
     EXPECT_FALSE(folder.Exists(names[0]) || folder.Exists(names[3]));
     EXPECT_TRUE(folder.Exists(names[1]) && std::filesystem::is_symlink(folder.Path(names[2])));
+    EXPECT_TRUE(folder.Exists("e\nf.NPX.tmp-Ab12Cd"));
     EXPECT_EQ(Note(folder), "");
 
     for (const std::string& line :
