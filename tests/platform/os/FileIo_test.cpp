@@ -5,8 +5,11 @@
 #include "platform/os/OsError.h"
 
 #include <gtest/gtest.h>
+
+#include <cerrno>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 class SafeWrite : public testing::Test {
 protected:
@@ -61,11 +64,20 @@ TEST_F(SafeWrite, AMissingFolderIsReportedWithThePath) {
     }
 }
 
-TEST_F(SafeWrite, ReadingGivesNothingForAMissingFileAndRefusesAnOversizedOne) {
+TEST_F(SafeWrite, ReadingGivesNothingForAMissingFileAndRefusesAnOversizedOneAndWhatIsNoFile) {
     EXPECT_FALSE(ReadWholeFile(folder.Path("missing")).has_value());
     folder.Write("big", std::string(100, 'x'));
     EXPECT_THROW(ReadWholeFile(folder.Path("big"), 99), EOsError);
     EXPECT_EQ(ReadWholeFile(folder.Path("big"), 100)->size(), 100u);
+    ASSERT_EQ(::mkfifo(folder.Path("fifo").c_str(), 0600), 0); // nobody writes: an open would wait
+    for (const auto& [name, cause] : {std::pair{"fifo", ENXIO}, {".", EISDIR}}) {
+        try {
+            ReadWholeFile(folder.Path(name));
+            ADD_FAILURE() << name;
+        } catch (const EOsError& error) {
+            EXPECT_EQ(error.ErrorNumber(), cause) << name;
+        }
+    }
 }
 
 TEST_F(SafeWrite, AFullDiskLeavesTheOldFileNoTemporaryFileAndNamesTheFileAndTheCause) {
