@@ -15,6 +15,7 @@
 #include <optional>
 #include <string_view>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -51,6 +52,17 @@ bool LockByte(int fd, off_t byte, short type, bool wait) {
     lock.l_len = 1;
     while (::fcntl(fd, wait ? F_OFD_SETLKW : F_OFD_SETLK, &lock) != 0)
         if (errno != EINTR) return false;
+    return true;
+}
+
+// Takes the use byte shared once the copy that holds it exclusively has swept; false (errno set)
+// when it does not let go within `wait`.
+bool WaitForShared(int fd, std::chrono::milliseconds wait) {
+    const auto giveUp = std::chrono::steady_clock::now() + wait;
+    while (!LockByte(fd, UseByte, F_RDLCK, false)) {
+        if ((errno != EAGAIN && errno != EACCES) || std::chrono::steady_clock::now() >= giveUp) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
     return true;
 }
 
@@ -159,7 +171,7 @@ std::string SystemError(const std::string& what, const std::string& path) {
 
 } // namespace
 
-TProgramFolderUse::TProgramFolderUse(const std::string& folder)
+TProgramFolderUse::TProgramFolderUse(const std::string& folder, std::chrono::milliseconds sweepWait)
     : folder_(AbsolutePath(folder)), note_((fs::path(folder_) / LeftoversNoteName).string()) {
     if (!Open()) return;
     bool locked = LockByte(fd_, UseByte, F_WRLCK, false);
@@ -167,7 +179,7 @@ TProgramFolderUse::TProgramFolderUse(const std::string& folder)
         Sweep();
         LockByte(fd_, UseByte, F_RDLCK, false);      // from exclusive to shared in one step
     } else if (errno == EAGAIN || errno == EACCES) { // another copy uses the folder
-        locked = LockByte(fd_, UseByte, F_RDLCK, true);
+        locked = WaitForShared(fd_, sweepWait);
     }
     if (!locked) {
         problem_ = SystemError("cannot lock", note_);

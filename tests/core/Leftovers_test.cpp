@@ -6,7 +6,9 @@
 #include "core/ProgrammingFile.h"
 #include "platform/os/FileIo.h"
 
+#include <fcntl.h>
 #include <filesystem>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -29,6 +31,21 @@ TEST_F(Leftovers, ASaveNotesItsTemporaryFileWhileItExists) {
     SetBeforeRenameHook({});
     EXPECT_TRUE(noted.ends_with(" " + temporary + "\n")) << noted;
     EXPECT_EQ(Note(folder), "");
+}
+
+// A process that keeps the folder's use byte exclusively (not a sweep: stuck, or another user's on a
+// shared folder) does not hold the start: the copy goes on without the note.
+TEST_F(Leftovers, AUseByteHeldExclusivelyForLongLeavesTheCopyWithoutTheNote) {
+    { const TProgramFolderUse made(folder.Path()); }
+    const int other = ::open(folder.Path(LeftoversNoteName).c_str(), O_RDWR | O_CLOEXEC);
+    struct flock lock {};
+    lock.l_type = F_WRLCK;
+    lock.l_len = 1;
+    ASSERT_EQ(::fcntl(other, F_OFD_SETLK, &lock), 0);
+    const TProgramFolderUse use(folder.Path(), std::chrono::milliseconds(50));
+    EXPECT_FALSE(use.Held());
+    EXPECT_TRUE(use.Problem().starts_with("cannot lock")) << use.Problem();
+    ::close(other);
 }
 
 // What the note names goes only while it is the file noted; a damaged note is not acted on.
