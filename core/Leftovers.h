@@ -20,7 +20,8 @@
 //    nothing; it waits for the byte shared (a sweep under way ends first), for SweepWait at most:
 //    a process that keeps it exclusively longer (stuck, or another user's on a shared folder) leaves
 //    the copy without the note, as a folder where it cannot be locked does;
-//  - byte 1 is held exclusively while a copy changes the list.
+//  - byte 1 is held exclusively while a copy changes the list (a copy that cannot get it within 2 s
+//    leaves its file unnoted).
 // The note's format: lines of "<device> <inode> <absolute path>\n", the device and inode (decimal)
 // those of the file when it was noted (a path with a line break is not noted). A change empties the note and
 // writes the whole list again, so that a kill leaves at most its last line without its "\n": such a line is
