@@ -10,21 +10,14 @@
 
 #include "WorkerProcess.h"
 
-#include <gmock/gmock.h>
-
 #include <QAbstractButton>
-
-#include <functional>
 
 namespace {
 
 // What the stand-in screens found in TabTemp.
 std::vector<std::vector<std::string>> shownKeys;
-// What happens elsewhere while a stand-in screen is shown, before it opens the table.
-std::function<void()> whileShown;
 
 void KeysScreen(TCommandContext&) {
-    if (whileShown) whileShown();
     auto& table = TabTemp();
     table.Open();
     std::vector<std::string>& keys = shownKeys.emplace_back();
@@ -37,7 +30,6 @@ protected:
     void SetUp() override {
         ShellFixture::SetUp();
         shownKeys.clear();
-        whileShown = {};
     }
     // The tool's commands, the data-aware ones shown by the stand-in.
     static std::vector<TCommand> Commands() {
@@ -63,32 +55,27 @@ TEST_F(ScratchRoad, TheScreenFindsTheTableOfItsCodeAndItemAndNoFileStaysBehind) 
 }
 
 // Two copies share the table's name: neither deletes nor replaces the table the other has open (from
-// its build until its screen has closed), and what a killed copy left is removed all the same.
+// its build until its screen has closed); what a killed copy left goes all the same.
 TEST_F(ScratchRoad, AScratchTableAnotherCopyHasOpenIsNeitherDeletedNorReplaced) {
     worker::TWorkerProcess other;
-    const std::string data = folder.Path("TEMPORAR.DAT");
     TFormPrinc window(Commands());
     ASSERT_TRUE(window.OpenProgramming(Fixture(11)));
     std::string deleted;
-    whileShown = [&] {
-        deleted = other.Send("delete " + data); // this copy's table, closed between build and screen
-        other.SendOk("topen " + folder.Path() + " TEMPORAR");
-    };
+    SetTempTableBuilder([&](int code, int which) {
+        BuildScratchTable(code, which);
+        deleted = other.Send("delete " + folder.Path("TEMPORAR.DAT")); // before this copy's screen
+        other.SendOk("topen " + folder.Path() + " TEMPORAR");          // the other's from now on
+    });
     window.Run(TCommandId::ExtensionGroups);
-    EXPECT_TRUE(deleted.starts_with("error")) << deleted;
-    EXPECT_TRUE(services.messages.shown.empty()) << "the table the other copy opened is its own now";
-    whileShown = {};
+    SetTempTableBuilder({});
     window.Run(TCommandId::BossSecretary);
-    ASSERT_EQ(services.messages.shown.size(), 1);
-    EXPECT_THAT(services.messages.shown[0].text,
-                testing::StartsWith("Erro na tabela TEMPORAR.DAT: o arquivo está em uso.\n"));
-    EXPECT_EQ(other.SendOk("tcount"), "4") << "the other copy's table is whole";
-    EXPECT_EQ(shownKeys.size(), 1);
-
+    EXPECT_TRUE(deleted.starts_with("error")) << deleted;
+    EXPECT_EQ(other.SendOk("tcount"), "4");
+    ASSERT_EQ(Boxes().size(), 1); // the second screen's, not the first's deletion
+    EXPECT_TRUE(Boxes()[0].second.starts_with("Erro na tabela TEMPORAR.DAT: o arquivo está em uso.\n"));
     other.Kill();
     window.Run(TCommandId::BossSecretary);
     EXPECT_EQ(shownKeys.size(), 2);
-    EXPECT_EQ(services.messages.shown.size(), 1);
     for (const char* name : TempTableFiles) EXPECT_FALSE(folder.Exists(name)) << name;
 }
 

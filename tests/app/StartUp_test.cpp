@@ -3,60 +3,32 @@
 
 #include "platform/os/TestTempFolder.h"
 
+#include <QLocalServer>
 #include <QProcess>
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <sys/socket.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 namespace {
-
-// An X display that takes connections and never answers: a socket that listens and never reads.
-class TSilentDisplay {
-public:
-    TSilentDisplay() {
-        std::filesystem::create_directories("/tmp/.X11-unix");
-        for (int number = 4000 + getpid() % 1000; fd_ < 0 && number < 6000; ++number) {
-            sockaddr_un address{};
-            address.sun_family = AF_UNIX;
-            path_ = "/tmp/.X11-unix/X" + std::to_string(number);
-            path_.copy(address.sun_path, sizeof(address.sun_path) - 1);
-            fd_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-            if (::bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0 &&
-                ::listen(fd_, 8) == 0)
-                name_ = ":" + std::to_string(number);
-            else
-                ::close(std::exchange(fd_, -1));
-        }
-    }
-    ~TSilentDisplay() {
-        if (fd_ < 0) return;
-        ::close(fd_);
-        ::unlink(path_.c_str());
-    }
-    const char* Name() const { return name_.c_str(); }
-
-private:
-    int fd_ = -1;
-    std::string path_, name_;
-};
 
 TEST(StartUp, HelpWithoutADisplayAndABadLineEachEndTheStartWithTheirMessage) {
     const std::string
         usage = "Uso: centrprg [--data-dir PASTA]\n",
         noDisplay = "Não há tela onde abrir o programa. Veja a seção \"Without a display\" do README.\n";
-    const TSilentDisplay silent;
-    ASSERT_STRNE(silent.Name(), "");
+    QLocalServer silent; // an X display that takes connections and never answers
+    std::filesystem::create_directories("/tmp/.X11-unix");
+    int number = 4000 + getpid() % 1000;
+    while (!silent.listen(QStringLiteral("/tmp/.X11-unix/X%1").arg(number)) && number < 6000) ++number;
+    const std::string silentDisplay = ":" + std::to_string(number);
     const std::tuple<QStringList, const char*, int, std::string, std::string> starts[] = {
         // arguments, DISPLAY (nullptr: offscreen; ":1999" answers nobody), exit code, standard output and
         // error
         {{"--help"}, "", 0, usage, ""},
         {{}, "", 1, "", noDisplay},
         {{}, ":1999", 1, "", noDisplay},
-        {{}, silent.Name(), 1, "", noDisplay},
+        {{}, silentDisplay.c_str(), 1, "", noDisplay},
         {{"--data-dir"}, nullptr, 2, "", usage}};
     const TTestTempFolder runtime; // Qt warns of a missing runtime folder
     std::filesystem::permissions(runtime.Path(), std::filesystem::perms::owner_all);

@@ -12,7 +12,6 @@
 #include <filesystem>
 #include <map>
 #include <sstream>
-#include <sys/stat.h>
 
 namespace {
 
@@ -209,20 +208,23 @@ TEST_F(ScratchTables, BossSecretaryCodesFollowTheGroupsInOrder) {
               "26||34|");
 }
 
-// What a crash (or anyone) left under the table's names does not stop the build, and a deletion
-// removes those names only: a link goes, not the file it leads to.
-TEST_F(ScratchTables, FilesACrashLeftDoNotStopTheBuildAndOnlyTheTablesNamesAreDeleted) {
+TEST_F(ScratchTables, FilesACrashLeftDoNotStopTheBuild) {
     folder.Write("TEMPORAR.DAT", "not a table");
-    folder.Write("outside", "a user's file");
+    folder.Write("outside", "a user's file"); // a link in a name's place goes, not what it leads to
     std::filesystem::create_symlink(folder.Path("outside"), folder.Path("TEMPORAR.IDX"));
-    ASSERT_EQ(::mkfifo(folder.Path("TEMPORAR.BLB").c_str(), 0600), 0);
-    folder.Write("TEMPORAR.TXT", "x");
+    folder.Write("TEMPORAR.BLB", "left by a crash");
     BuildTempTable(4, AllTempTableItems);
     EXPECT_EQ(Records().size(), 15u);
-    EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(folder.Path("TEMPORAR.BLB"))));
+    EXPECT_FALSE(folder.Exists("TEMPORAR.BLB"));
     EXPECT_EQ(folder.Read("outside"), "a user's file");
+}
+
+TEST_F(ScratchTables, DeletingTheScratchTableRemovesItsThreeFilesOnly) {
+    for (const char* name : {"TEMPORAR.DAT", "TEMPORAR.IDX", "TEMPORAR.BLB", "TEMPORAR.TXT"})
+        folder.Write(name, "x");
     DeleteTempTable();
-    EXPECT_EQ(folder.EntryCount(), 2);
+    EXPECT_EQ(folder.EntryCount(), 1);
+    EXPECT_TRUE(folder.Exists("TEMPORAR.TXT"));
     EXPECT_NO_THROW(DeleteTempTable());
 }
 
