@@ -1,6 +1,5 @@
 // The road of a data-aware command with the real scratch-table builders: the table the screen finds
-// in the program folder, and the files after it, also beside another copy of the tool on the folder
-// (the engine's worker process, which opens the table as that copy's screen would).
+// in the program folder, and the files after it, also beside another copy (the engine's worker).
 
 #include "ShellFixture.h"
 #include "app/prgmain.h"
@@ -54,8 +53,7 @@ TEST_F(ScratchRoad, TheScreenFindsTheTableOfItsCodeAndItemAndNoFileStaysBehind) 
     for (const char* name : TempTableFiles) EXPECT_FALSE(folder.Exists(name)) << name;
 }
 
-// Two copies share the table's name: neither deletes nor replaces the table the other has open (from
-// its build until its screen has closed); what a killed copy left goes all the same.
+// From its build until its screen has closed; what a killed copy left goes all the same.
 TEST_F(ScratchRoad, AScratchTableAnotherCopyHasOpenIsNeitherDeletedNorReplaced) {
     worker::TWorkerProcess other;
     TFormPrinc window(Commands());
@@ -71,7 +69,7 @@ TEST_F(ScratchRoad, AScratchTableAnotherCopyHasOpenIsNeitherDeletedNorReplaced) 
     window.Run(TCommandId::BossSecretary);
     EXPECT_TRUE(deleted.starts_with("error")) << deleted;
     EXPECT_EQ(other.SendOk("tcount"), "4");
-    ASSERT_EQ(Boxes().size(), 1); // the second screen's, not the first's deletion
+    ASSERT_EQ(Boxes().size(), 1);
     EXPECT_TRUE(Boxes()[0].second.starts_with("Erro na tabela TEMPORAR.DAT: o arquivo está em uso.\n"));
     other.Kill();
     window.Run(TCommandId::BossSecretary);

@@ -1,5 +1,4 @@
-// The tool's start as a process: --help, no display (none named, one that cannot be opened, one that
-// takes the connection and never answers), a bad line.
+// The tool's start as a process: --help, no display (none named, or one that cannot be opened), a bad line.
 
 #include "platform/os/TestTempFolder.h"
 

@@ -33,8 +33,7 @@ TEST_F(Leftovers, ASaveNotesItsTemporaryFileWhileItExists) {
     EXPECT_EQ(Note(folder), "");
 }
 
-// A process that keeps the note's use byte (not a sweep: stuck, or another user's on a shared
-// folder) does not hold the start: the copy goes on without the note.
+// Not a sweep: a stuck process, or another user's on a shared folder. The copy goes on without the note.
 TEST_F(Leftovers, AUseByteHeldForLongDoesNotHoldTheStart) {
     { const TProgramFolderUse made(folder.Path()); }
     const int other = ::open(folder.Path(LeftoversNoteName).c_str(), O_RDWR | O_CLOEXEC);

@@ -186,8 +186,7 @@ TEST_F(OneInstance, AnEmptyLockJustMadeIsLeftToItsMaker) {
     EXPECT_TRUE(QFile::exists(Names().lockFile));
 }
 
-// No folder for the lock, or another user's file in its place (a shared temporary folder, where a
-// user without a runtime folder keeps it): the copy runs anyway.
+// Another user's file in the lock's place: a shared temporary folder, without a runtime folder.
 TEST_F(OneInstance, WithoutAUsableFolderOrLockTheCopyRunsAnyway) {
     QLockFile othersLock(Names().lockFile); // held, as a live copy holds its own
     ASSERT_TRUE(othersLock.tryLock(0));
