@@ -89,10 +89,6 @@ void WriteTemporary(int fd, const std::string& tempPath, std::string_view conten
     if (::fsync(fd) != 0) RaiseOsError(TOsAction::Write, "Cannot flush", tempPath, errno);
 }
 
-} // namespace
-
-namespace {
-
 // Only a regular file is read: a FIFO would hold the open or the read for ever, a device do what
 // its open does. A folder is refused with EISDIR, anything else with ENXIO.
 void RequireRegularFile(const struct stat& status, const std::string& path) {
