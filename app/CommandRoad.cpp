@@ -1,5 +1,5 @@
 // The road of a command (see Commands.h): access check, model check, scratch table, the screen,
-// DeleteTempTable, RefreshMainWindow.
+// DeleteOwnTempTable, RefreshMainWindow.
 
 #include "app/Commands.h"
 
@@ -11,6 +11,7 @@
 #include "core/Users.h"
 #include "platform/ui/UiServices.h"
 #include "screens/FailureMessages.h"
+#include "screens/ScratchTables.h"
 
 #include <algorithm>
 #include <cassert>
@@ -95,7 +96,7 @@ void RunCommand(TFormPrinc& window, TCommandId id, int which) {
         TCommandContext context(window, command, which);
         command.show(context);
     });
-    if (dataAware) Guarded(&window, [] { DeleteTempTable(); });
+    if (dataAware) Guarded(&window, [] { DeleteOwnTempTable(); }); // another copy's by then stays
     window.RefreshMainWindow();
 }
 

@@ -14,7 +14,8 @@
 //      for the sweep of a later start should a kill leave it (NoteTempTable);
 //   4. the command's Show function: prepares the screen (captions, lists, prepare routines) and
 //      shows it modally;
-//   5. DeleteTempTable (also when step 3 or 4 failed) and RefreshMainWindow.
+//   5. DeleteOwnTempTable (also when step 3 or 4 failed; a table another copy of the tool has open
+//      by then stays, screens/ScratchTables.h) and RefreshMainWindow.
 // An exception in steps 3-5 is caught here and shown in a box titled "Erro".
 //
 // Enabling (RefreshMainWindow): a command is enabled when it has a Show function and, for a

@@ -81,9 +81,21 @@ std::string NoDisplayMessage() {
 
 TDisplayFailure::TDisplayFailure() : previous_(qInstallMessageHandler(OnQtMessage)) {
     Previous() = previous_;
+    watch_ = std::thread([this] {
+        std::unique_lock lock(mutex_);
+        if (made_.wait_for(lock, DisplayAnswerTime, [this] { return done_; })) return;
+        std::cerr << NoDisplayMessage() << "\n"; // alone, as above
+        std::_Exit(1);
+    });
 }
 
 TDisplayFailure::~TDisplayFailure() {
+    {
+        const std::lock_guard lock(mutex_);
+        done_ = true;
+    }
+    made_.notify_one();
+    watch_.join();
     qInstallMessageHandler(previous_);
     PassOnHeld(); // the display opened: what Qt said meanwhile is said after all
 }

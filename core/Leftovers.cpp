@@ -15,6 +15,7 @@
 #include <optional>
 #include <string_view>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -25,6 +26,7 @@ namespace {
 constexpr std::size_t MaxNoteBytes = 1 << 20;
 constexpr off_t UseByte = 0;
 constexpr off_t ListByte = 1;
+constexpr std::chrono::seconds ListWait{2};
 constexpr std::string_view TemporaryMark = ".tmp-";
 constexpr std::size_t TemporaryLetters = 6; // mkstemp's XXXXXX
 
@@ -42,15 +44,26 @@ void Observe(const std::string& path, bool exists) {
 }
 
 // Locks one byte of the open file description: shared, exclusive or unlocked (F_RDLCK, F_WRLCK,
-// F_UNLCK), waiting for it or not. A lock held already is changed in one step.
-bool LockByte(int fd, off_t byte, short type, bool wait) {
+// F_UNLCK), without waiting. A lock held already is changed in one step.
+bool LockByte(int fd, off_t byte, short type) {
     struct flock lock {};
     lock.l_type = type;
     lock.l_whence = SEEK_SET;
     lock.l_start = byte;
     lock.l_len = 1;
-    while (::fcntl(fd, wait ? F_OFD_SETLKW : F_OFD_SETLK, &lock) != 0)
+    while (::fcntl(fd, F_OFD_SETLK, &lock) != 0)
         if (errno != EINTR) return false;
+    return true;
+}
+
+// Takes the lock once the process that holds the byte lets go; false (errno set) when it does not
+// within `wait` (a sweep or a change of the list takes far less).
+bool WaitForByte(int fd, off_t byte, short type, std::chrono::milliseconds wait) {
+    const auto giveUp = std::chrono::steady_clock::now() + wait;
+    while (!LockByte(fd, byte, type)) {
+        if ((errno != EAGAIN && errno != EACCES) || std::chrono::steady_clock::now() >= giveUp) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
     return true;
 }
 
@@ -159,15 +172,15 @@ std::string SystemError(const std::string& what, const std::string& path) {
 
 } // namespace
 
-TProgramFolderUse::TProgramFolderUse(const std::string& folder)
+TProgramFolderUse::TProgramFolderUse(const std::string& folder, std::chrono::milliseconds sweepWait)
     : folder_(AbsolutePath(folder)), note_((fs::path(folder_) / LeftoversNoteName).string()) {
     if (!Open()) return;
-    bool locked = LockByte(fd_, UseByte, F_WRLCK, false);
+    bool locked = LockByte(fd_, UseByte, F_WRLCK);
     if (locked) {
         Sweep();
-        LockByte(fd_, UseByte, F_RDLCK, false);      // from exclusive to shared in one step
+        LockByte(fd_, UseByte, F_RDLCK);             // from exclusive to shared in one step
     } else if (errno == EAGAIN || errno == EACCES) { // another copy uses the folder
-        locked = LockByte(fd_, UseByte, F_RDLCK, true);
+        locked = WaitForByte(fd_, UseByte, F_RDLCK, sweepWait);
     }
     if (!locked) {
         problem_ = SystemError("cannot lock", note_);
@@ -240,14 +253,16 @@ void TProgramFolderUse::Forget(const std::string& path) {
     Change(path, false);
 }
 
-// Best effort: a file that cannot be noted is not swept should a kill leave it.
+// Best effort: a file that cannot be noted is not swept should a kill leave it (nor one whose path
+// holds a line break, which no line of the note can hold).
 void TProgramFolderUse::Change(const std::string& path, bool add) {
     if (fd_ < 0) return;
     const std::string absolute = AbsolutePath(path);
+    if (absolute.find('\n') != std::string::npos) return;
     struct stat status {};
     if (add && ::lstat(absolute.c_str(), &status) != 0) return;
     const std::lock_guard lock(mutex_);
-    if (!LockByte(fd_, ListByte, F_WRLCK, true)) return;
+    if (!WaitForByte(fd_, ListByte, F_WRLCK, ListWait)) return;
     if (const std::optional<std::string> bytes = ReadNote(fd_)) {
         std::string list;
         for (const std::string_view line : CompleteLines(*bytes))
@@ -257,7 +272,7 @@ void TProgramFolderUse::Change(const std::string& path, bool add) {
                 std::to_string(status.st_dev) + " " + std::to_string(status.st_ino) + " " + absolute + "\n";
         if (list.size() <= MaxNoteBytes && list != *bytes) WriteNote(fd_, list);
     }
-    LockByte(fd_, ListByte, F_UNLCK, false);
+    LockByte(fd_, ListByte, F_UNLCK);
 }
 
 void NoteLeftover(const std::string& path) {

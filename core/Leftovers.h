@@ -17,22 +17,26 @@
 //  - a copy that starts first tries byte 0 exclusively. When it gets it, no other copy works on the
 //    folder: whatever the note names was left by copies that were killed, and this copy removes it
 //    (the sweep), empties the note and keeps the byte shared. A copy that cannot get it sweeps
-//    nothing; it waits for the byte shared (a sweep under way ends first);
-//  - byte 1 is held exclusively while a copy changes the list.
+//    nothing; it waits for the byte shared (a sweep under way ends first), for SweepWait at most:
+//    a process that keeps it exclusively longer (stuck, or another user's on a shared folder) leaves
+//    the copy without the note, as a folder where it cannot be locked does;
+//  - byte 1 is held exclusively while a copy changes the list (a copy that cannot get it within 2 s
+//    leaves its file unnoted).
 // The note's format: lines of "<device> <inode> <absolute path>\n", the device and inode (decimal)
-// those of the file when it was noted. A change empties the note and writes the whole list again, so
-// that a kill leaves at most its last line without its "\n": such a line is ignored. Writers keep
-// the lines of others as they stand.
-// The sweep removes only what the note names and only while it is still that file: a regular file
-// (no link) with the noted device and inode, whose name is of the kinds above (the scratch table's
-// only in the program folder); never a file by its name alone. A note that is larger than 1 MiB, that
-// cannot be read, or one of whose lines is not of that form is acted on not at all and emptied (only
-// killed copies wrote it); Problem() says what could not be read.
+// those of the file when it was noted (a path with a line break is not noted). A change empties the note and
+// writes the whole list again, so that a kill leaves at most its last line without its "\n": such a line is
+// ignored. Writers keep the lines of others as they stand. The sweep removes only what the note names and
+// only while it is still that file: a regular file (no link) with the noted device and inode, whose name is
+// of the kinds above (the scratch table's only in the program folder); never a file by its name alone. A note
+// that is larger than 1 MiB, that cannot be read, or one of whose lines is not of that form is acted on not
+// at all and emptied (only killed copies wrote it); Problem() says what could not be read.
 
+#include <chrono>
 #include <mutex>
 #include <string>
 
 inline constexpr char LeftoversNoteName[] = "CENTRPRG.SAV";
+inline constexpr std::chrono::milliseconds SweepWait{10000};
 
 class TProgramFolderUse {
 public:
@@ -41,7 +45,7 @@ public:
     // (a read-only folder, a file system without such locks) the copy goes on without it: nothing
     // it writes is noted and nothing is swept. The copy's safe writes are noted from here on, until
     // the use ends; at most one use exists at a time.
-    explicit TProgramFolderUse(const std::string& folder);
+    explicit TProgramFolderUse(const std::string& folder, std::chrono::milliseconds sweepWait = SweepWait);
     ~TProgramFolderUse();
     TProgramFolderUse(const TProgramFolderUse&) = delete;
     TProgramFolderUse& operator=(const TProgramFolderUse&) = delete;

@@ -8,10 +8,3 @@ void NoteTempTable() {
     for (const char* name : TempTableFiles)
         if (FileExists(ProgramFilePath(name))) NoteLeftover(ProgramFilePath(name));
 }
-
-void DeleteTempTable() {
-    for (const char* name : TempTableFiles) {
-        DeleteFileIfPresent(ProgramFilePath(name));
-        ForgetLeftover(ProgramFilePath(name));
-    }
-}

@@ -10,8 +10,4 @@ inline constexpr std::array<const char*, 3> TempTableFiles = {"TEMPORAR.DAT", "T
 // Notes the scratch table's files present (core/Leftovers.h), so that a kill does not leave them for
 // good; run once the table is built.
 void NoteTempTable();
-
-// Deletes the scratch table's files from the program folder when present (run after each
-// data-aware screen, and before a table is built so that files left by a crash never block it).
-// Raises EOsError when a present file cannot be deleted. What is deleted leaves the note.
-void DeleteTempTable();
+// Deleting them: screens/ScratchTables.h, which keeps them from other copies of the tool.

@@ -89,14 +89,25 @@ void WriteTemporary(int fd, const std::string& tempPath, std::string_view conten
     if (::fsync(fd) != 0) RaiseOsError(TOsAction::Write, "Cannot flush", tempPath, errno);
 }
 
+// Only a regular file is read: a FIFO would hold the open or the read for ever, a device do what
+// its open does. A folder is refused with EISDIR, anything else with ENXIO.
+void RequireRegularFile(const struct stat& status, const std::string& path) {
+    if (!S_ISREG(status.st_mode))
+        RaiseOsError(TOsAction::Read, "Not a regular file", path, S_ISDIR(status.st_mode) ? EISDIR : ENXIO);
+}
+
 } // namespace
 
 std::optional<std::string> ReadWholeFile(const std::string& path, std::size_t maxBytes) {
-    TFileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    struct stat status {};
+    if (::stat(path.c_str(), &status) == 0) RequireRegularFile(status, path); // before it is opened
+    TFileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (fd.Get() < 0) {
         if (errno == ENOENT) return std::nullopt;
         RaiseOsError(TOsAction::Read, "Cannot open", path, errno);
     }
+    if (::fstat(fd.Get(), &status) != 0) RaiseOsError(TOsAction::Read, "Cannot read", path, errno);
+    RequireRegularFile(status, path); // what the name led to meanwhile
     std::string contents;
     char buffer[16384];
     for (;;) {

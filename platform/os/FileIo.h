@@ -16,8 +16,9 @@
 #include <string>
 #include <string_view>
 
-// The whole file; std::nullopt when it does not exist. Any other failure, or a file longer than
-// maxBytes, raises EOsError.
+// The whole file; std::nullopt when it does not exist. Any other failure, a file longer than
+// maxBytes, or one that is no regular file (a folder: EISDIR; a FIFO, device or socket: ENXIO, and
+// it is not opened) raises EOsError.
 std::optional<std::string> ReadWholeFile(const std::string& path, std::size_t maxBytes = 64 << 20);
 
 void WriteFileAtomically(const std::string& path, std::string_view contents);

@@ -6,7 +6,9 @@
 #include "core/ProgrammingFile.h"
 #include "platform/os/FileIo.h"
 
+#include <fcntl.h>
 #include <filesystem>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -31,14 +33,29 @@ TEST_F(Leftovers, ASaveNotesItsTemporaryFileWhileItExists) {
     EXPECT_EQ(Note(folder), "");
 }
 
+// Not a sweep: a stuck process, or another user's on a shared folder. The copy goes on without the note.
+TEST_F(Leftovers, AUseByteHeldForLongDoesNotHoldTheStart) {
+    { const TProgramFolderUse made(folder.Path()); }
+    const int other = ::open(folder.Path(LeftoversNoteName).c_str(), O_RDWR | O_CLOEXEC);
+    struct flock lock {
+        .l_type = F_WRLCK, .l_len = 1
+    };
+    ASSERT_EQ(::fcntl(other, F_OFD_SETLK, &lock), 0);
+    const TProgramFolderUse use(folder.Path(), std::chrono::milliseconds(0)); // tried once
+    EXPECT_TRUE(!use.Held() && use.Problem().starts_with("cannot lock")) << use.Problem();
+    ::close(other);
+}
+
 // What the note names goes only while it is the file noted; a damaged note is not acted on.
 TEST_F(Leftovers, TheSweepRemovesOnlyTheFilesTheNoteNamesAsTheyWere) {
     const std::vector<std::string> names = {"a.NPX.tmp-Ab12Cd", "b.NPX.tmp-Ab12Cd", "c.NPX.tmp-Ab12Cd",
                                             "TEMPORAR.DAT"}; // removed, replaced, made a link, removed
     for (const std::string& name : names) folder.Write(name, "x");
+    folder.Write("e\nf.NPX.tmp-Ab12Cd", "x"); // no line can name it: not noted, the note stays whole
     {
         TProgramFolderUse killed(folder.Path());
         for (const std::string& name : names) killed.Note(folder.Path(name));
+        killed.Note(folder.Path("e\nf.NPX.tmp-Ab12Cd"));
     }
     std::filesystem::rename(folder.Path(names[1]), folder.Path("moved")); // its inode stays in use
     folder.Write(names[1], "another file of that name");
@@ -52,6 +69,7 @@ TEST_F(Leftovers, TheSweepRemovesOnlyTheFilesTheNoteNamesAsTheyWere) {
     }
     EXPECT_FALSE(folder.Exists(names[0]) || folder.Exists(names[3]));
     EXPECT_TRUE(folder.Exists(names[1]) && std::filesystem::is_symlink(folder.Path(names[2])));
+    EXPECT_TRUE(folder.Exists("e\nf.NPX.tmp-Ab12Cd"));
     EXPECT_EQ(Note(folder), "");
 
     for (const std::string& line :

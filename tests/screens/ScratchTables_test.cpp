@@ -9,6 +9,7 @@
 #include <gmock/gmock.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <map>
 #include <sstream>
 
@@ -209,12 +210,22 @@ TEST_F(ScratchTables, BossSecretaryCodesFollowTheGroupsInOrder) {
 
 TEST_F(ScratchTables, FilesACrashLeftDoNotStopTheBuild) {
     folder.Write("TEMPORAR.DAT", "not a table");
-    folder.Write("TEMPORAR.IDX", "not an index");
+    folder.Write("outside", "a user's file"); // a link in a name's place goes, not what it leads to
+    std::filesystem::create_symlink(folder.Path("outside"), folder.Path("TEMPORAR.IDX"));
     folder.Write("TEMPORAR.BLB", "left by a crash");
     BuildTempTable(4, AllTempTableItems);
     EXPECT_EQ(Records().size(), 15u);
     EXPECT_FALSE(folder.Exists("TEMPORAR.BLB"));
-    EXPECT_TRUE(folder.Exists("TEMPORAR.IDX"));
+    EXPECT_EQ(folder.Read("outside"), "a user's file");
+}
+
+TEST_F(ScratchTables, DeletingTheScratchTableRemovesItsThreeFilesOnly) {
+    for (const char* name : {"TEMPORAR.DAT", "TEMPORAR.IDX", "TEMPORAR.BLB", "TEMPORAR.TXT"})
+        folder.Write(name, "x");
+    DeleteTempTable();
+    EXPECT_EQ(folder.EntryCount(), 1);
+    EXPECT_TRUE(folder.Exists("TEMPORAR.TXT"));
+    EXPECT_NO_THROW(DeleteTempTable());
 }
 
 } // namespace
