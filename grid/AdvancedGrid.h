@@ -32,6 +32,7 @@
 #include <QPointer>
 #include <QStringList>
 #include <QTimer>
+#include <algorithm>
 #include <memory>
 #include <optional>
 #include <set>
@@ -142,6 +143,12 @@ public:
     TBitmap RowIndicator;
     int FixedFooters() const { return fixedFooters_; }
     void SetFixedFooters(int count);
+    // The rows below the data rows: the fixed footer rows, and the floating footer's row while it
+    // shows the last row (FloatingFooter sets FixedFooters to 1 for it; the row counts once). Every
+    // operation that asks where the data rows end (sorts, paste, append, imports, the footer's
+    // calculations, keys and wheel) asks DataRowEnd: the row after the last data row.
+    int FooterRowCount() const { return std::max(fixedFooters_, LastRowIsFooter ? 1 : 0); }
+    int DataRowEnd() const { return std::max(RowCount() - FooterRowCount(), 0); }
     int FixedRightCols() const { return fixedRightCols_; }
     void SetFixedRightCols(int count);
     bool FixedRowAlways = false, FixedColAlways = false;
@@ -247,7 +254,7 @@ public:
     TGridProgressEvent OnFileProgress;
     // LoadDelimited(fileName, false).
     void LoadFromCSV(const QString& fileName);
-    // Fills the grid from (0, 0), or with append after the last row (above a floating footer);
+    // Fills the grid from (0, 0), or with append after the last data row (above the footer rows);
     // see DelimitedImport.h for how the file is read.
     void LoadDelimited(const QString& fileName, bool append = false);
     // ImportWorkbook(fileName, "").
@@ -1253,7 +1260,6 @@ private:
     // Makes UnsortedRowOrder hold the given number of rows (rows added or dropped at the end).
     void AlignRowOrder(int rows);
     bool VerifyRowOrder() const;
-    int LastSortRow() const;
     void SortWith(int kind, const std::function<void()>& sort);
     bool IsMarkedRow(int row) const;
     TGridRect CopyRange(bool& disjunct) const;

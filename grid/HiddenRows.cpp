@@ -167,7 +167,7 @@ void TVevIvizudEvar::SetFilterActive(bool on) {
     if (on) {
         BeginUpdate();
         std::vector<int> rejected;
-        const int first = TBaseGrid::FixedRows(), last = RowCount() - fixedFooters_ - 1;
+        const int first = TBaseGrid::FixedRows(), last = DataRowEnd() - 1;
         const int total = last - first + 1;
         for (int r = first; r <= last; ++r) {
             if (!MatchesFilter(r)) rejected.push_back(r);

@@ -661,12 +661,6 @@ void TVevIvizudEvar::SwapRows(int row1, int row2) {
 
 // ---- Sorts ---------------------------------------------------------------------------------------
 
-int TVevIvizudEvar::LastSortRow() const {
-    int last = RowCount() - 1 - fixedFooters_;
-    if (FloatingFooter.Visible && FloatingFooter.FooterStyle == TFooterStyle::fsFixedLastRow) --last;
-    return last;
-}
-
 // What every sort does around its exchanges: the open editor writes its value first; the order
 // before sorting is taken afresh when RowCount has changed since it was taken (rows added or
 // dropped at the end through it, on balance); nothing repaints meanwhile; the current row then
@@ -697,7 +691,7 @@ void TVevIvizudEvar::SortByColumn() {
     SortIndexList.Clear();
     SortWith(kByColumn, [&] {
         TComparer comparer(*this, true);
-        SortRange(*this, comparer, FixedRows(), LastSortRow(), col, KeepsFirstColumn(*this));
+        SortRange(*this, comparer, FixedRows(), DataRowEnd() - 1, col, KeepsFirstColumn(*this));
     });
 }
 
@@ -707,7 +701,7 @@ void TVevIvizudEvar::SortByIndexes() {
         CheckColumn(*this, TSortIndexList::ColumnOf(SortIndexList.Item(i)));
     SortWith(kByIndexes, [&] {
         TComparer comparer(*this, true);
-        SortRange(*this, comparer, FixedRows(), LastSortRow(), -1, KeepsFirstColumn(*this));
+        SortRange(*this, comparer, FixedRows(), DataRowEnd() - 1, -1, KeepsFirstColumn(*this));
     });
 }
 
@@ -720,7 +714,7 @@ void TVevIvizudEvar::SortNodeRows() {
     SortWith(kNodeRows, [&] {
         TComparer comparer(*this, true);
         const bool keepFirst = KeepsFirstColumn(*this);
-        const int last = LastSortRow();
+        const int last = DataRowEnd() - 1;
         struct TOpenNode {
             int Row, End; // display row, real row after its last row
             bool Contracted;
