@@ -588,6 +588,9 @@ public:
     virtual void DrawRichTextCell(TCanvas& canvas, int col, int row, TRect rect);
     virtual void InsertRows(int row, int count);
     virtual void RemoveRows(int row, int count);
+    // The class library's removal of one row, through the removal above (blocks, hidden rows, the
+    // order before sorting and the other per-row state follow).
+    void DeleteRow(int row) override;
     virtual void ClearRows(int row, int count);
     virtual void AutoInsertRow(int row);
     virtual void AutoDeleteRow(int row);
@@ -1255,6 +1258,17 @@ protected:
     // that UnsortedRowOrder keeps following the rows.
     void RowOrderRowsInserted(int realRow, int count);
     void RowOrderRowsRemoved(const std::vector<int>& realRows, bool align = true);
+    // A row moved from one display row to another (RowMoved): its entry moves with it.
+    void RowOrderRowMoved(int from, int to);
+    // The entries of a list kept by real row at the display rows from..to: the one at from goes to
+    // to and those between move one place towards from, as the rows do in a move.
+    template <typename TList> void MoveAtDisplayRows(TList& list, int from, int to) const {
+        const int step = from < to ? 1 : -1;
+        const typename TList::value_type moved = list[size_t(DisplToRealRow(from))];
+        for (int d = from; d != to; d += step)
+            list[size_t(DisplToRealRow(d))] = list[size_t(DisplToRealRow(d + step))];
+        list[size_t(DisplToRealRow(to))] = moved;
+    }
 
 private:
     // Makes UnsortedRowOrder hold the given number of rows (rows added or dropped at the end).

@@ -232,6 +232,8 @@ void TVevIvizudEvar::SplitBlocksRowOrderTears(int lo, int hi, int aloneCol) {
     GiveUpCutAreas(lo, hi);
 }
 
+// The moved row's mark and its entry of the order before sorting go with it; marks kept by real
+// row move among the real rows of the display rows passed (hidden rows keep theirs).
 void TVevIvizudEvar::RowMoved(int from, int to) {
     ++structureBusy_;
     DissolveCrossingBlocks(std::min(from, to), std::max(from, to), from, false);
@@ -239,7 +241,12 @@ void TVevIvizudEvar::RowMoved(int from, int to) {
         const bool flag = rowSelect_[size_t(from)];
         rowSelect_.erase(rowSelect_.begin() + from);
         rowSelect_.insert(rowSelect_.begin() + to, flag);
+    } else if (MouseActions.RowSelectPersistent && !rowSelect_.empty()) {
+        const size_t needed = size_t(DisplToRealRow(std::max(from, to))) + 1;
+        if (rowSelect_.size() < needed) rowSelect_.resize(needed, false);
+        MoveAtDisplayRows(rowSelect_, from, to);
     }
+    RowOrderRowMoved(from, to);
     --structureBusy_;
     TBaseGrid::RowMoved(from, to);
 }

@@ -124,6 +124,11 @@ void TVevIvizudEvar::RemoveRows(int row, int count) {
     RepaintFooter();
 }
 
+void TVevIvizudEvar::DeleteRow(int row) {
+    if (row < 0 || row >= RowCount()) throw EGridError("Grid index out of range");
+    if (RowCount() > 1) EraseDisplayRows(row, 1); // a grid keeps one row
+}
+
 void TVevIvizudEvar::RemoveRowsShifted(int row, int count) {
     RemoveRows(row, count);
 }

@@ -29,11 +29,12 @@
 // quotes and dashes, ...), which here sort after the accented letters instead of before them.
 //
 // UnsortedRowOrder holds, per real row, the row number the row there had before sorting. It starts
-// as 0, 1, 2, ... with the first sort; SwapRows exchanges the entries of the two rows; the
-// structure operations report rows inserted or removed (a new row takes the place after the row
-// above it); rows added at the end through RowCount join it at its end, for RestoreRowOrder, but
-// a sort after RowCount changed takes the order afresh (its rows may hold other data by then).
-// Hidden rows keep their entries while they are out of the grid.
+// as 0, 1, 2, ... with the first sort; SwapRows exchanges the entries of the two rows; a moved row
+// (MoveRow, goRowMoving) takes its entry along; the structure operations report rows inserted or
+// removed (a new row takes the place after the row above it); rows added at the end through
+// RowCount join it at its end, for RestoreRowOrder, but a sort after RowCount changed takes the
+// order afresh (its rows may hold other data by then). Hidden rows keep their entries while they
+// are out of the grid.
 #include "grid/AdvancedGrid.h"
 
 #include "grid/GridError.h"
@@ -793,6 +794,12 @@ void TVevIvizudEvar::RowOrderRowsInserted(int realRow, int count) {
     std::vector<int> fresh(static_cast<size_t>(count));
     std::iota(fresh.begin(), fresh.end(), first);
     order.insert(order.begin() + realRow, fresh.begin(), fresh.end());
+}
+
+void TVevIvizudEvar::RowOrderRowMoved(int from, int to) {
+    if (unsortedRowOrder_.empty() || from == to) return;
+    AlignRowOrder(RealRowCount());
+    MoveAtDisplayRows(unsortedRowOrder_, from, to);
 }
 
 // The removed rows' entries leave; the others close up.
