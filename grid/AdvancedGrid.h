@@ -843,6 +843,12 @@ private:
     void ScaleOthers(bool columns);
     void UpdateFlatBorder();
     void ChangeHiddenRows(const std::vector<int>& hide, const std::function<bool(const TGridItem&)>& show);
+    // The two ways of ChangeHiddenRows (back: which stored rows return); the rows shown again.
+    static constexpr size_t kFewHiddenRows = 16;
+    std::vector<int> MoveFewHiddenRows(const std::vector<int>& hide, const std::vector<bool>& back,
+                                       bool keepFlags);
+    std::vector<int> RebuildHiddenRows(const std::vector<int>& hide, const std::vector<bool>& back,
+                                       bool keepFlags);
 
     TFont fixedFont_, activeCellFont_;
     bool multiLineCells_ = false, wordWrap_ = true, flat_ = false, selectionRectangle_ = false,

@@ -9,6 +9,8 @@
 // caller without destroying it.
 #pragma once
 
+#include "platform/ui/TieredVector.h"
+
 #include <QString>
 #include <QStringList>
 #include <memory>
@@ -72,6 +74,7 @@ private:
     const TGridCell* Cell(int col, int row) const;
     void CheckRow(int row) const;
 
-    std::vector<TGridLine> rows_;
+    // A row inserted or removed in the middle moves about the square root of the rows' count.
+    TTieredVector<TGridLine> rows_;
     int columnHint_ = 0;
 };
