@@ -1219,6 +1219,9 @@ public:
     // of UnsortedRowOrder and, with DisjunctRowSelect and MoveRowOnSort, their marks. With
     // SortSettings.SingleColumn only the cell of SortSettings.Column changes rows.
     virtual void SwapRows(int row1, int row2);
+    // The exchanges of SwapRows all at once: row first + p takes the row that stood at
+    // first + origin[p] (origin a permutation of 0 .. its size - 1).
+    void PermuteRows(int first, const std::vector<int>& origin);
     // Sort the data rows (fixed rows and footer rows stay) by SortSettings.Column, by the
     // SortIndexList, or the child rows of each expanded node; see Sorting.cpp. Merged blocks the
     // new order would tear are split first (so do QuickSortRows, QuickSortRowsIndexed and

@@ -222,13 +222,17 @@ void TVevIvizudEvar::SplitBlocksRowOrderTears(int lo, int hi, int aloneCol) {
     lo = std::max(lo, 0), hi = std::min(hi, RowCount() - 1);
     if (lo >= hi) return;
     const int cols = AllColCount();
-    for (int r = lo; r <= hi; ++r)
+    for (int r = lo; r <= hi; ++r) {
+        const TGridLine* line = CellStore().Line(r);
+        if (r + 64 <= hi)
+            __builtin_prefetch(CellStore().Line(r + 64)->data()); // rows lie anywhere after a sort
         for (int c = 0, end = HeldColumnsEnd(r, cols - 1); c < end; ++c) {
-            if (!IsMergedCell(c, r)) continue;
+            if (!(*line)[size_t(c)].Object || !IsMergedCell(c, r)) continue; // a block's cells have objects
             const TGridCoord base = BaseCell(c, r);
             const TGridCoord span = CellSpan(c, r);
             if (span.Y > 0 || (base.X <= aloneCol && aloneCol <= base.X + span.X)) SplitCells(base.X, base.Y);
         }
+    }
     GiveUpCutAreas(lo, hi);
 }
 

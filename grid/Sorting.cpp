@@ -84,6 +84,17 @@ bool ValFloat(const QString& s, double& value) {
     while (i < n && s[i] == u' ') ++i;
     bool negative = false;
     if (i < n && (s[i] == u'+' || s[i] == u'-')) negative = s[i++] == u'-';
+    // A whole text of up to 18 digits is an integer read exactly; its double is the one the
+    // conversion below gives (both round the exact value to the nearest double).
+    if (i < n && n - i <= 18) {
+        qint64 whole = 0;
+        qsizetype k = i;
+        for (; k < n && IsAsciiDigit(s[k]); ++k) whole = whole * 10 + (s[k].unicode() - u'0');
+        if (k == n) {
+            value = negative ? -double(whole) : double(whole);
+            return true;
+        }
+    }
     std::string digits;
     bool any = false;
     for (; i < n && IsAsciiDigit(s[i]); ++i, any = true) digits += char(s[i].unicode());
@@ -212,9 +223,10 @@ public:
     // -1, 0 or 1 as CompareCells answers; a and b are the keys of (col, rowA) and (col, rowB).
     int Compare(int col, TSortKey& a, int rowA, TSortKey& b, int rowB, int direction);
 
-private:
+    // The parts of a key the styles compare, each derived once.
     const TColumnFormat& Format(int col);
     TSortStyle ClassOf(TSortKey& k, int col, int row);
+    TSortStyle ClassOf(TSortKey& k, bool checkBox); // whether the cell shows a check box
     void NeedNumber(TSortKey& k, const TColumnFormat& format, bool grouped);
     double DateOf(TSortKey& k, TSortStyle style);
     const QString& AltOf(TSortKey& k, TSortStyle style);
@@ -222,6 +234,7 @@ private:
     qint64 ImageOf(TSortKey& k, int col, int row);
     bool CheckedOf(TSortKey& k, int col, int row);
 
+private:
     TVevIvizudEvar& grid_;
     bool keepFormats_;
     std::vector<std::optional<TColumnFormat>> formats_;
@@ -246,9 +259,13 @@ const TColumnFormat& TComparer::Format(int col) {
 }
 
 TSortStyle TComparer::ClassOf(TSortKey& k, int col, int row) {
+    return (k.Have & TSortKey::kClass) ? k.Class : ClassOf(k, IsCheckBoxGraphic(grid_.GetCellType(col, row)));
+}
+
+TSortStyle TComparer::ClassOf(TSortKey& k, bool checkBox) {
     if (!(k.Have & TSortKey::kClass)) {
         k.Have |= TSortKey::kClass;
-        if (IsCheckBoxGraphic(grid_.GetCellType(col, row)))
+        if (checkBox)
             k.Class = TSortStyle::ssCheckBox;
         else if (NumberKind(k.Text) <= 1)
             k.Class = TSortStyle::ssNumeric;
@@ -399,55 +416,325 @@ int TComparer::Compare(int col, TSortKey& a, int rowA, TSortKey& b, int rowB, in
     return result;
 }
 
-// Sorts the rows left..right of the grid with one comparer, keeping the keys of each column it
-// compares. Keys are kept per data slot (the offset the row had in the range when the sort began),
-// so an exchange of rows moves two integers, not keys; the columns that an exchange does not move
-// (SingleColumn) keep theirs per position.
+// What a sort keeps of the first compared column's cell of each row, beside the row (Slot: its
+// offset in the range when the sort began): enough to decide most comparisons of the usual styles
+// without reaching for the text, the records lying side by side in memory.
+struct TSortRecord {
+    enum : quint8 { kNumberOk = 1, kEmpty = 2, kChecked = 4 };
+    double Number = 0; // the number the cell reads as; the image of ssCellImage
+    double Date = 0;
+    quint64 Head = 0; // the first four code units of the compared text, as in TSortKey
+    quint32 Slot = 0;
+    TSortStyle Class = TSortStyle::ssText; // the style ssAutomatic takes from this cell
+    quint8 Flags = 0;
+};
+
+// The styles whose comparisons the records decide.
+bool RecordsDecide(TSortStyle style) {
+    switch (style) {
+    case TSortStyle::ssAutomatic:
+    case TSortStyle::ssText:
+    case TSortStyle::ssTextOrdinal:
+    case TSortStyle::ssTextNoCase:
+    case TSortStyle::ssHTMLText:
+    case TSortStyle::ssNumeric:
+    case TSortStyle::ssNumericGrouped:
+    case TSortStyle::ssDateTime:
+    case TSortStyle::ssDateDMY:
+    case TSortStyle::ssDateMDY:
+    case TSortStyle::ssCellImage:
+    case TSortStyle::ssCheckBox:
+        return true;
+    default:
+        return false;
+    }
+}
+
+quint64 HeadOf(const QString& text) {
+    quint64 head = 0;
+    const qsizetype n = std::min<qsizetype>(text.size(), 4);
+    for (qsizetype i = 0; i < n; ++i) head |= quint64(text[i].unicode()) << (48 - 16 * i);
+    return head;
+}
+
+// Sorts the rows left..right of the grid with one comparer. The sort runs on the records, one per
+// row, and the rows take their new places once at the end (PermuteRows); only with OnRawCompare,
+// whose handler reads the grid at the rows it is given, are the rows exchanged as the sort goes.
+// The first compared column is read once into the records; the other columns (ties, index
+// entries after the first) keep full keys, built when first compared: per data slot for the
+// columns that move with their rows, per position for a column that stays (SingleColumn).
 class TRowSorter {
 public:
     TRowSorter(TVevIvizudEvar& grid, TComparer& comparer, int left, int right)
-        : grid_(grid), comparer_(comparer), left_(left), right_(right), slot_(size_t(right - left + 1)),
+        : grid_(grid), comparer_(comparer), left_(left), right_(right), records_(size_t(right - left + 1)),
           columns_(size_t(grid.AllColCount())), singleColumn_(grid.SortSettings.SingleColumn),
           sortColumn_(grid.SortSettings.Column),
           direction_(grid.SortSettings.Direction == TSortDirection::sdDescending ? 1 : 0),
-          full_(grid.SortSettings.Full) {
-        std::iota(slot_.begin(), slot_.end(), 0);
+          full_(grid.SortSettings.Full), eager_(bool(grid.OnRawCompare)) {
+        for (size_t s = 0; s < records_.size(); ++s) records_[s].Slot = quint32(s);
     }
 
     void SortByColumn(int col) {
-        Hoare(left_, right_, DepthLimit(), direction_ == 1 ? -1 : 1, true,
-              [&](int a, int b) { return CompareRows(col, a, b); });
+        ReadFirstColumn(col);
+        const int sign = direction_ == 1 ? -1 : 1;
+        if (firstColumn_ == col && !grid_.SortSettings.IgnoreBlanks && SortDistinctKeys(sign)) return;
+        // A column of numbers or of texts throughout compares by the records alone: its comparison
+        // is inlined into the partition (the ties go on through the other columns as usual).
+        auto sortWith = [&](const auto& first) {
+            Hoare(
+                left_, right_, DepthLimit(), sign, true, [&](int a, int b) __attribute__((always_inline)) {
+                    if (a == b) return 0;
+                    const int result = first(Record(a), Record(b));
+                    return result != 0 || !full_ ? result : CompareTies(col, a, b);
+                });
+        };
+        switch (firstColumn_ == col && !grid_.SortSettings.IgnoreBlanks ? uniformStyle_ : TSortStyle::ssRaw) {
+        case TSortStyle::ssNumeric:
+            sortWith([](const TSortRecord& a, const TSortRecord& b) {
+                return !(a.Flags & TSortRecord::kNumberOk) && !(b.Flags & TSortRecord::kNumberOk)
+                           ? 0
+                           : Sign(a.Number, b.Number);
+            });
+            break;
+        case TSortStyle::ssText:
+            sortWith([&](const TSortRecord& a, const TSortRecord& b) {
+                return a.Head != b.Head ? (a.Head < b.Head ? -1 : 1)
+                                        : CompareCodeUnits(texts_[a.Slot], texts_[b.Slot]);
+            });
+            break;
+        default:
+            Hoare(left_, right_, DepthLimit(), sign, true,
+                  [&](int a, int b) { return CompareRows(col, a, b); });
+        }
     }
     void SortByIndexes() {
+        const int entry = grid_.SortIndexList.Item(0);
+        ReadFirstColumn(TSortIndexList::ColumnOf(entry));
         Hoare(left_, right_, DepthLimit(), 1, false, [&](int a, int b) { return CompareIndexed(a, b); });
     }
     // Whether an exchange moves the column's cells.
     bool Moves(int col) const { return !singleColumn_ || col == sortColumn_; }
     // Per position of the range, the offset its row had when the sort began.
-    const std::vector<int>& Origin() const { return slot_; }
+    std::vector<int> Origin() const {
+        std::vector<int> origin(records_.size());
+        for (size_t p = 0; p < records_.size(); ++p) origin[p] = int(records_[p].Slot);
+        return origin;
+    }
+    // Whether the rows are in their places already (exchanged as the sort went).
+    bool RowsMoved() const { return eager_; }
 
 private:
+    int Position(int row) const { return row - left_; }
+    TSortRecord& Record(int row) { return records_[size_t(Position(row))]; }
+    // Where the data of a column's cell compared at a row stands in the grid now.
+    int DataRow(int col, int row) const {
+        return eager_ || !Moves(col) ? row : left_ + int(records_[size_t(Position(row))].Slot);
+    }
+
+    // The records of the first compared column: its texts read once, with what its style (and,
+    // for ssAutomatic, the style each cell calls for) compares.
+    void ReadFirstColumn(int col) {
+        firstColumn_ = col;
+        const TColumnFormat& format = comparer_.Format(col);
+        firstStyle_ = format.Style;
+        if (!RecordsDecide(firstStyle_) || !Moves(col)) {
+            firstColumn_ = -1; // its keys, as for any other column
+            return;
+        }
+        const bool automatic = firstStyle_ == TSortStyle::ssAutomatic;
+        texts_.resize(records_.size());
+        bool dates = false;
+        // The style every pair of the column compares by, when one: ssNumeric for numbers, ssText
+        // for texts compared as they stand (ssRaw: none).
+        auto uniform = [](TSortStyle style) {
+            switch (style) {
+            case TSortStyle::ssNumeric:
+            case TSortStyle::ssNumericGrouped:
+                return TSortStyle::ssNumeric;
+            case TSortStyle::ssText:
+            case TSortStyle::ssTextOrdinal:
+            case TSortStyle::ssTextNoCase:
+            case TSortStyle::ssHTMLText:
+                return TSortStyle::ssText;
+            default:
+                return TSortStyle::ssRaw;
+            }
+        };
+        uniformStyle_ = automatic ? TSortStyle::ssAutomatic : uniform(firstStyle_);
+        // A cell without object (no block, no graphic) is read from its row's line; the rows ahead
+        // are fetched into the cache meanwhile (after a sort they lie anywhere in memory).
+        const TCellStore& store = grid_.CellStore();
+        const bool displayed = bool(grid_.OnGetDisplText);
+        auto cellAt = [&](int row) -> const TGridCell* {
+            const TGridLine* line = store.Line(row);
+            return line && size_t(col) < line->size() ? &(*line)[size_t(col)] : nullptr;
+        };
+        constexpr int kAhead = 64;
+        TSortKey k;
+        for (size_t s = 0; s < records_.size(); ++s) {
+            const int row = left_ + int(s);
+            if (row + kAhead <= right_)
+                if (const TGridCell* ahead = cellAt(row + kAhead)) __builtin_prefetch(ahead);
+            if (row + kAhead / 2 <= right_)
+                if (const TGridCell* ahead = cellAt(row + kAhead / 2))
+                    __builtin_prefetch(ahead->Text.constData());
+            TSortRecord& r = records_[s];
+            const TGridCell* cell = cellAt(row);
+            const bool plain = !displayed && !(cell && cell->Object);
+            k.Have = 0;
+            k.Text = plain ? (cell ? cell->Text : QString()) : grid_.GetGridCells(col, row);
+            if (k.Text.isEmpty()) r.Flags |= TSortRecord::kEmpty;
+            TSortStyle style = firstStyle_;
+            if (automatic) {
+                r.Class = style = plain ? comparer_.ClassOf(k, false) : comparer_.ClassOf(k, col, row);
+                if (s == 0 || uniformStyle_ != TSortStyle::ssRaw)
+                    uniformStyle_ =
+                        s == 0 || uniformStyle_ == uniform(style) ? uniform(style) : TSortStyle::ssRaw;
+                comparer_.NeedNumber(k, format, false);
+                dates = dates || style == TSortStyle::ssDateTime;
+            }
+            switch (style) {
+            case TSortStyle::ssNumeric:
+            case TSortStyle::ssNumericGrouped:
+                comparer_.NeedNumber(k, format, style == TSortStyle::ssNumericGrouped);
+                break;
+            case TSortStyle::ssDateTime:
+            case TSortStyle::ssDateDMY:
+            case TSortStyle::ssDateMDY:
+                r.Date = comparer_.DateOf(k, style);
+                break;
+            case TSortStyle::ssCellImage:
+                r.Number = double(comparer_.ImageOf(k, col, row));
+                break;
+            case TSortStyle::ssCheckBox:
+                if (comparer_.CheckedOf(k, col, row)) r.Flags |= TSortRecord::kChecked;
+                break;
+            case TSortStyle::ssTextNoCase:
+            case TSortStyle::ssHTMLText:
+                texts_[s] = comparer_.AltOf(k, style);
+                break;
+            default:
+                break;
+            }
+            if (k.Have & TSortKey::kNumber) {
+                r.Number = k.Number;
+                if (k.NumberOk) r.Flags |= TSortRecord::kNumberOk;
+            }
+            if (!(k.Have & TSortKey::kAlt)) texts_[s] = std::move(k.Text);
+            r.Head = HeadOf(texts_[s]);
+        }
+        // A text among dates compares as the date it reads as (mostly none: 0).
+        if (dates)
+            for (size_t s = 0; s < records_.size(); ++s) {
+                k.Have = 0;
+                k.Text = texts_[s];
+                records_[s].Date = comparer_.DateOf(k, TSortStyle::ssDateTime);
+            }
+    }
+
+    // A column of numbers (each read whole) or of texts throughout whose keys all differ has one
+    // sorted order, the one the partition below ends in whatever order it meets the rows: it is
+    // taken from a plain sort of the keys. False (nothing done) when two keys are equal: where the
+    // partition leaves rows of equal keys is its own.
+    bool SortDistinctKeys(int sign) {
+        const size_t n = records_.size();
+        std::vector<quint32> order(n);
+        std::iota(order.begin(), order.end(), 0u);
+        bool distinct = true;
+        if (uniformStyle_ == TSortStyle::ssNumeric) {
+            std::vector<std::pair<double, quint32>> keys(n);
+            for (size_t s = 0; s < n; ++s) {
+                if (!(records_[s].Flags & TSortRecord::kNumberOk)) return false;
+                keys[s] = {records_[s].Number, quint32(s)};
+            }
+            std::sort(keys.begin(), keys.end(),
+                      [](const auto& a, const auto& b) { return a.first < b.first; });
+            for (size_t p = 0; p < n; ++p) {
+                order[p] = keys[p].second;
+                distinct = distinct && (p == 0 || keys[p - 1].first < keys[p].first);
+            }
+        } else if (uniformStyle_ == TSortStyle::ssText) {
+            auto less = [&](quint32 a, quint32 b) {
+                const TSortRecord &x = records_[a], &y = records_[b];
+                return x.Head != y.Head ? x.Head < y.Head : CompareCodeUnits(texts_[a], texts_[b]) < 0;
+            };
+            std::sort(order.begin(), order.end(), less);
+            for (size_t p = 1; p < n && distinct; ++p) distinct = less(order[p - 1], order[p]);
+        } else {
+            return false;
+        }
+        if (!distinct) return false;
+        if (sign < 0) std::reverse(order.begin(), order.end());
+        std::vector<TSortRecord> sorted(n);
+        for (size_t p = 0; p < n; ++p) sorted[p] = records_[order[p]];
+        records_ = std::move(sorted);
+        return true;
+    }
+
+    // As TComparer::Compare for the first column's records.
+    int CompareRecords(const TSortRecord& a, const TSortRecord& b, int direction) const {
+        TSortStyle style = firstStyle_;
+        if (style == TSortStyle::ssAutomatic) style = AutomaticStyle(a.Class, b.Class);
+        int result = 0;
+        switch (style) {
+        case TSortStyle::ssNumeric:
+        case TSortStyle::ssNumericGrouped:
+            result = !(a.Flags & TSortRecord::kNumberOk) && !(b.Flags & TSortRecord::kNumberOk)
+                         ? 0
+                         : Sign(a.Number, b.Number);
+            break;
+        case TSortStyle::ssDateTime:
+        case TSortStyle::ssDateDMY:
+        case TSortStyle::ssDateMDY:
+            result = Sign(a.Date, b.Date);
+            break;
+        case TSortStyle::ssCellImage:
+            result = Sign(a.Number, b.Number);
+            break;
+        case TSortStyle::ssCheckBox:
+            result = int(bool(a.Flags & TSortRecord::kChecked)) - int(bool(b.Flags & TSortRecord::kChecked));
+            break;
+        default: // the text styles
+            result = a.Head != b.Head ? (a.Head < b.Head ? -1 : 1)
+                                      : CompareCodeUnits(texts_[a.Slot], texts_[b.Slot]);
+            break;
+        }
+        if (grid_.SortSettings.IgnoreBlanks) {
+            const bool last = grid_.SortSettings.BlankPos == TSortBlankPosition::blLast;
+            const int flip = direction == 1 ? -1 : 1;
+            const bool emptyA = a.Flags & TSortRecord::kEmpty, emptyB = b.Flags & TSortRecord::kEmpty;
+            if (emptyA && !emptyB) result = (last ? 1 : -1) * flip;
+            if (emptyB && !emptyA) result = (last ? -1 : 1) * flip;
+        }
+        return result;
+    }
+
     TSortKey& Key(int col, int row) {
         std::vector<TSortKey>& keys = columns_[size_t(col)];
         if (keys.empty()) {
-            keys.resize(slot_.size());
-            for (int r = left_; r <= right_; ++r)
-                SetKeyText(keys[SlotOf(col, r)], grid_.GetGridCells(col, r));
+            keys.resize(records_.size());
+            for (int r = left_; r <= right_; ++r) {
+                const size_t at = eager_ && Moves(col) ? Record(r).Slot : size_t(Position(r));
+                SetKeyText(keys[at], grid_.GetGridCells(col, r));
+            }
         }
-        return keys[SlotOf(col, row)];
-    }
-    size_t SlotOf(int col, int row) const {
-        return Moves(col) ? size_t(slot_[size_t(row - left_)]) : size_t(row - left_);
+        return keys[Moves(col) ? Record(row).Slot : size_t(Position(row))];
     }
     int CompareCells(int col, int a, int b, int direction) {
-        return comparer_.Compare(col, Key(col, a), a, Key(col, b), b, direction);
+        if (col == firstColumn_) return CompareRecords(Record(a), Record(b), direction);
+        return comparer_.Compare(col, Key(col, a), DataRow(col, a), Key(col, b), DataRow(col, b), direction);
     }
     // A row compared with itself (the pivot met in its own place) is equal in every style.
     int CompareRows(int col, int a, int b) {
         if (a == b) return 0;
+        const int result = CompareCells(col, a, b, direction_);
+        return result != 0 || !full_ ? result : CompareTies(col, a, b);
+    }
+    // Rows equal in column col: the columns after it decide (Full).
+    int CompareTies(int col, int a, int b) {
         const int last = int(columns_.size()) - 1;
-        int result = CompareCells(col, a, b, direction_);
-        while (result == 0 && full_ && col < last) result = CompareCells(++col, a, b, direction_);
+        int result = 0;
+        while (result == 0 && col < last) result = CompareCells(++col, a, b, direction_);
         return result;
     }
     int CompareIndexed(int a, int b) {
@@ -461,9 +748,10 @@ private:
         }
         return 0;
     }
-    void Swap(int a, int b) {
-        grid_.SwapRows(a, b);
-        std::swap(slot_[size_t(a - left_)], slot_[size_t(b - left_)]);
+    __attribute__((always_inline)) void Swap(int a, int b) {
+        if (eager_) [[unlikely]]
+            grid_.SwapRows(a, b);
+        std::swap(Record(a), Record(b));
     }
 
     // Partitions a range may go through before heapsort finishes it: far more than random input
@@ -471,7 +759,7 @@ private:
     // rows off) ends in heapsort.
     int DepthLimit() const {
         int depth = 8;
-        for (size_t n = slot_.size(); n > 1; n /= 2) depth += 4;
+        for (size_t n = records_.size(); n > 1; n /= 2) depth += 4;
         return depth;
     }
 
@@ -534,11 +822,14 @@ private:
     TVevIvizudEvar& grid_;
     TComparer& comparer_;
     int left_, right_;
-    std::vector<int> slot_;
+    std::vector<TSortRecord> records_;
+    std::vector<QString> texts_; // per slot: the first column's compared texts
     std::vector<std::vector<TSortKey>> columns_;
     bool singleColumn_;
     int sortColumn_, direction_;
-    bool full_;
+    bool full_, eager_;
+    int firstColumn_ = -1;
+    TSortStyle firstStyle_ = TSortStyle::ssText, uniformStyle_ = TSortStyle::ssRaw;
 };
 
 // Puts the cells of a column back in the rows they were in before rows left.. were exchanged
@@ -577,7 +868,9 @@ void SortRange(TVevIvizudEvar& grid, TComparer& comparer, int left, int right, i
         sorter.SortByColumn(col);
     else
         sorter.SortByIndexes();
-    if (keepFirst && sorter.Moves(0)) PutColumnBack(grid, 0, left, sorter.Origin());
+    const std::vector<int> origin = sorter.Origin();
+    if (!sorter.RowsMoved()) grid.PermuteRows(left, origin);
+    if (keepFirst && sorter.Moves(0)) PutColumnBack(grid, 0, left, origin);
 }
 
 } // namespace
@@ -658,6 +951,62 @@ void TVevIvizudEvar::SwapRows(int row1, int row2) {
         followRow_ = row1;
     InvalidateRow(row1);
     InvalidateRow(row2);
+}
+
+// SwapRows' exchanges all at once: position p of the range takes the row from first + origin[p].
+void TVevIvizudEvar::PermuteRows(int first, const std::vector<int>& origin) {
+    const int n = int(origin.size());
+    if (n == 0) return;
+    if (first < 0 || first + n > RowCount()) throw EVozAvozError("Invalid row accessed");
+    auto permute = [&](auto& list, auto at) {
+        std::vector<std::decay_t<decltype(list[at(0)])>> before(static_cast<size_t>(n));
+        for (int p = 0; p < n; ++p) before[size_t(p)] = std::move(list[at(p)]);
+        for (int p = 0; p < n; ++p) list[at(p)] = std::move(before[size_t(origin[size_t(p)])]);
+    };
+    if (!unsortedRowOrder_.empty()) {
+        std::vector<size_t> reals(static_cast<size_t>(n));
+        for (int p = 0; p < n; ++p) reals[size_t(p)] = size_t(DisplToRealRow(first + p));
+        if (reals.back() < unsortedRowOrder_.size())
+            permute(unsortedRowOrder_, [&](int p) { return reals[size_t(p)]; });
+    }
+    TCellStore& store = CellStore();
+    if (SortSettings.SingleColumn) {
+        const int col = SortSettings.Column;
+        CheckColumn(*this, col);
+        std::vector<TGridCell> cells(static_cast<size_t>(n));
+        for (int p = 0; p < n; ++p) {
+            cells[size_t(p)].Text = store.Text(col, first + p);
+            cells[size_t(p)].Object = store.DetachObject(col, first + p);
+        }
+        for (int p = 0; p < n; ++p) {
+            TGridCell& cell = cells[size_t(origin[size_t(p)])];
+            store.SetText(col, first + p, cell.Text);
+            if (cell.Object || store.Object(col, first + p))
+                store.SetObject(col, first + p, std::move(cell.Object));
+        }
+        InvalidateGrid();
+        return;
+    }
+    store.PermuteRows(first, origin);
+    bool sameHeights = true;
+    for (int p = 1; p < n && sameHeights; ++p) sameHeights = RowHeights(first + p) == RowHeights(first);
+    if (!sameHeights) {
+        std::vector<int> heights = LineSizes(false);
+        permute(heights, [&](int p) { return size_t(first + p); });
+        SetLineSizes(false, heights);
+    }
+    if (MouseActions.DisjunctRowSelect() && Navigation.MoveRowOnSort && !rowSelect_.empty()) {
+        if (rowSelect_.size() < size_t(first + n)) rowSelect_.resize(size_t(first + n), false);
+        std::vector<bool> before(rowSelect_.begin() + first, rowSelect_.begin() + first + n);
+        for (int p = 0; p < n; ++p) rowSelect_[size_t(first + p)] = before[size_t(origin[size_t(p)])];
+    }
+    if (followRow_ >= first && followRow_ < first + n)
+        for (int p = 0; p < n; ++p)
+            if (origin[size_t(p)] == followRow_ - first) {
+                followRow_ = first + p;
+                break;
+            }
+    InvalidateGrid();
 }
 
 // ---- Sorts ---------------------------------------------------------------------------------------
@@ -841,7 +1190,7 @@ void TVevIvizudEvar::RestoreRowOrder() {
         ResetRowOrder();
         return;
     }
-    // work[d]: where the row shown at d goes.
+    // byEntry[k]: the row shown that goes to k.
     const int rows = RowCount();
     std::vector<int> byEntry(static_cast<size_t>(rows));
     std::iota(byEntry.begin(), byEntry.end(), 0);
@@ -849,24 +1198,13 @@ void TVevIvizudEvar::RestoreRowOrder() {
     for (int d = 0; d < rows; ++d) entry[size_t(d)] = unsortedRowOrder_[size_t(DisplToRealRow(d))];
     std::sort(byEntry.begin(), byEntry.end(),
               [&](int a, int b) { return entry[size_t(a)] < entry[size_t(b)]; });
-    std::vector<int> work(static_cast<size_t>(rows));
-    for (int k = 0; k < rows; ++k) work[size_t(byEntry[size_t(k)])] = k;
 
-    const bool keepFirst = KeepsFirstColumn(*this);
-    std::vector<int> origin(keepFirst ? work.size() : 0);
-    std::iota(origin.begin(), origin.end(), 0);
     SplitBlocksRowOrderTears(0, rows - 1, ColumnMovedAlone(*this));
     BeginUpdate();
     struct TEnd {
         TVevIvizudEvar& Grid;
         ~TEnd() { Grid.EndUpdate(); }
     } end{*this};
-    for (size_t p = 0; p < work.size(); ++p)
-        while (work[p] != int(p)) {
-            const size_t target = size_t(work[p]);
-            SwapRows(int(p), int(target));
-            std::swap(work[p], work[target]);
-            if (keepFirst) std::swap(origin[p], origin[target]);
-        }
-    if (keepFirst) PutColumnBack(*this, 0, 0, origin);
+    PermuteRows(0, byEntry);
+    if (KeepsFirstColumn(*this)) PutColumnBack(*this, 0, 0, byEntry);
 }

@@ -99,6 +99,16 @@ void TCellStore::SwapRows(int a, int b) {
     std::swap(rows_[size_t(a)], rows_[size_t(b)]);
 }
 
+void TCellStore::PermuteRows(int first, const std::vector<int>& origin) {
+    const int n = int(origin.size());
+    if (n == 0) return;
+    CheckRow(first);
+    CheckRow(first + n - 1);
+    std::vector<TGridLine> before(static_cast<size_t>(n));
+    for (int p = 0; p < n; ++p) before[size_t(p)] = std::move(rows_[size_t(first + p)]);
+    for (int p = 0; p < n; ++p) rows_[size_t(first + p)] = std::move(before[size_t(origin[size_t(p)])]);
+}
+
 void TCellStore::InsertRows(int at, int count) {
     if (count <= 0) return;
     at = std::clamp(at, 0, RowCount());

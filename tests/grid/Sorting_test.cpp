@@ -6,6 +6,7 @@
 #include "grid/TextUtils.h"
 
 #include <QLocale>
+#include <numeric>
 #include <random>
 
 namespace {
@@ -225,27 +226,34 @@ INSTANTIATE_TEST_SUITE_P(Blanks, BlankPlacement,
                                          TBlankCase{true, blLast, up, {"1", "2", "3", "", ""}},
                                          TBlankCase{true, blLast, down, {"3", "2", "1", "", ""}}));
 
-// The plain recursive algorithm (pivot copied, both parts recursed) on keys compared as code
-// units: the reference for where rows with equal keys end.
-void ReferenceSort(std::vector<std::pair<QString, int>>& rows, int l, int r, int sign) {
-    auto cmp = [](const QString& a, const QString& b) {
-        const int c = QString::compare(a, b);
-        return c > 0 ? 1 : c < 0 ? -1 : 0;
-    };
-    const QString pivot = rows[size_t((l + r) / 2)].first;
+// The plain recursive algorithm (pivot copied, both parts recursed) on the rows' ids, compared by
+// cmp(a, b) (-1, 0, 1): the reference for where rows with equal keys end.
+template <typename TCompare>
+void ReferenceSort(std::vector<int>& ids, int l, int r, int sign, const TCompare& cmp) {
+    const int pivot = ids[size_t((l + r) / 2)];
     int i = l, j = r;
     do {
-        while (cmp(pivot, rows[size_t(i)].first) == sign && i < r) ++i;
-        while (cmp(rows[size_t(j)].first, pivot) == sign && j > l) --j;
+        while (cmp(pivot, ids[size_t(i)]) == sign && i < r) ++i;
+        while (cmp(ids[size_t(j)], pivot) == sign && j > l) --j;
         if (i <= j) {
-            if (i != j && cmp(rows[size_t(i)].first, rows[size_t(j)].first) != 0)
-                std::swap(rows[size_t(i)], rows[size_t(j)]);
+            if (i != j && cmp(ids[size_t(i)], ids[size_t(j)]) != 0) std::swap(ids[size_t(i)], ids[size_t(j)]);
             ++i;
             --j;
         }
     } while (i <= j);
-    if (l < j) ReferenceSort(rows, l, j, sign);
-    if (i < r) ReferenceSort(rows, i, r, sign);
+    if (l < j) ReferenceSort(ids, l, j, sign, cmp);
+    if (i < r) ReferenceSort(ids, i, r, sign, cmp);
+}
+
+void ReferenceSort(std::vector<std::pair<QString, int>>& rows, int l, int r, int sign) {
+    std::vector<int> ids(rows.size());
+    std::iota(ids.begin(), ids.end(), 0);
+    const auto keys = rows;
+    ReferenceSort(ids, l, r, sign, [&](int a, int b) {
+        const int c = QString::compare(keys[size_t(a)].first, keys[size_t(b)].first);
+        return c > 0 ? 1 : c < 0 ? -1 : 0;
+    });
+    for (size_t k = 0; k < ids.size(); ++k) rows[k] = keys[size_t(ids[k])];
 }
 
 TEST(Sorting, EqualKeysEndWhereThePlainAlgorithmPutsThemAndRestoreUndoesIt) {
@@ -489,6 +497,55 @@ TEST(Sorting, OrganPipeInputSorts) {
     };
     grid.SortByColumn();
     for (int r = 1; r < rows; ++r) ASSERT_LE(grid.GetGridCells(0, r - 1), grid.GetGridCells(0, r));
+}
+
+// The sort decides from what it reads of each row once; the plain algorithm compares the rows of an
+// unsorted copy with CompareRowsByColumn at every step. Both end alike for columns of distinct and
+// of equal numbers, of texts, of numbers, texts, dates and blanks mixed, in every style asked for,
+// both directions, with and without Full and IgnoreBlanks.
+TEST(Sorting, EndsWhereThePlainAlgorithmComparingCellByCellEnds) {
+    std::mt19937 random(41);
+    const std::vector<std::function<QString(int)>> kinds = {
+        [&](int i) { return QString::number(i * 7 % 101); },                       // distinct numbers
+        [&](int) { return QString::number(int(random() % 9) - 4); },               // equal numbers
+        [&](int) { return QString("k%1").arg(random() % 5); },                     // equal texts
+        [&](int i) { return QString("t%1").arg(i * 13 % 97, 3, 10, QChar('0')); }, // distinct texts
+        [&](int) {                                                                 // everything
+            const char* texts[] = {"", "10", "9", "abc", "ABC", "1.5", "12/05/03", "2x", "-3", "<b>z</b>"};
+            return QString(texts[random() % 10]);
+        }};
+    const TSortStyle styles[] = {TSortStyle::ssAutomatic,  TSortStyle::ssText,     TSortStyle::ssNumeric,
+                                 TSortStyle::ssTextNoCase, TSortStyle::ssHTMLText, TSortStyle::ssDateDMY};
+    for (size_t kind = 0; kind < kinds.size(); ++kind)
+        for (TSortStyle style : styles)
+            for (int flags = 0; flags < 8; ++flags) {
+                SCOPED_TRACE(testing::Message()
+                             << "kind " << kind << " style " << int(style) << " flags " << flags);
+                const int rows = 2 + int(random() % 90);
+                QStringList keys;
+                for (int i = 0; i < rows; ++i) keys << kinds[kind](i);
+                TVevIvizudEvar grid, copy;
+                for (TVevIvizudEvar* g : {&grid, &copy}) {
+                    Fill(*g, keys, 3);
+                    for (int i = 0; i < rows; ++i) g->SetGridCells(2, i + 1, QString::number(random() % 3));
+                    g->SortSettings.Direction =
+                        flags & 1 ? TSortDirection::sdDescending : TSortDirection::sdAscending;
+                    g->SortSettings.Full = flags & 2;
+                    g->SortSettings.IgnoreBlanks = flags & 4;
+                    g->OnGetFormat = [style](QObject*, int col, TSortStyle& s, QString&, QString&) {
+                        if (col == 0) s = style;
+                    };
+                }
+                for (int i = 0; i < rows; ++i) copy.SetGridCells(2, i + 1, grid.GetGridCells(2, i + 1));
+                std::vector<int> ids(static_cast<size_t>(rows));
+                std::iota(ids.begin(), ids.end(), 1);
+                ReferenceSort(ids, 0, rows - 1, flags & 1 ? -1 : 1,
+                              [&](int a, int b) { return a == b ? 0 : copy.CompareRowsByColumn(0, a, b); });
+                grid.SortByColumn();
+                QStringList expected;
+                for (int id : ids) expected << QString("r%1").arg(id - 1);
+                ASSERT_EQ(Column(grid, 1), expected);
+            }
 }
 
 } // namespace
