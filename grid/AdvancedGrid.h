@@ -1259,8 +1259,9 @@ public:
     virtual void ClipboardBeforePasteWideCell(int col, int row, QString& value, bool& allow);
 
     // Before the display rows lo..hi are put in another order (sorting): the merged blocks the new
-    // order would tear are split (MergedAreas.cpp).
-    void SplitBlocksRowOrderTears(int lo, int hi, int aloneCol);
+    // order would tear are split (MergedAreas.cpp); whether one was. Without rowsHoldObjects (no
+    // cell of the rows holds an object, so no block lies across them) only remembered areas go.
+    bool SplitBlocksRowOrderTears(int lo, int hi, int aloneCol, bool rowsHoldObjects = true);
 
 protected:
     // The structure operations report the real rows they insert or remove (after the change), so

@@ -218,22 +218,25 @@ void TVevIvizudEvar::GiveUpCutAreas(int lo, int hi) {
 // block across columns that holds aloneCol (a column whose cells move, or stay, apart from the rest
 // of their row; -1 for none) loses that column, so both are split. Blocks of one row that move
 // whole with it stay. Remembered areas across the rows are given up.
-void TVevIvizudEvar::SplitBlocksRowOrderTears(int lo, int hi, int aloneCol) {
+bool TVevIvizudEvar::SplitBlocksRowOrderTears(int lo, int hi, int aloneCol, bool rowsHoldObjects) {
     lo = std::max(lo, 0), hi = std::min(hi, RowCount() - 1);
-    if (lo >= hi) return;
+    if (lo >= hi) return false;
     const int cols = AllColCount();
-    for (int r = lo; r <= hi; ++r) {
+    bool split = false;
+    for (int r = lo; r <= hi && rowsHoldObjects; ++r) {
         const TGridLine* line = CellStore().Line(r);
-        if (r + 64 <= hi)
-            __builtin_prefetch(CellStore().Line(r + 64)->data()); // rows lie anywhere after a sort
         for (int c = 0, end = HeldColumnsEnd(r, cols - 1); c < end; ++c) {
             if (!(*line)[size_t(c)].Object || !IsMergedCell(c, r)) continue; // a block's cells have objects
             const TGridCoord base = BaseCell(c, r);
             const TGridCoord span = CellSpan(c, r);
-            if (span.Y > 0 || (base.X <= aloneCol && aloneCol <= base.X + span.X)) SplitCells(base.X, base.Y);
+            if (span.Y > 0 || (base.X <= aloneCol && aloneCol <= base.X + span.X)) {
+                SplitCells(base.X, base.Y);
+                split = true;
+            }
         }
     }
     GiveUpCutAreas(lo, hi);
+    return split;
 }
 
 // The moved row's mark and its entry of the order before sorting go with it; marks kept by real

@@ -44,6 +44,7 @@
 #include <QCollator>
 #include <QCollatorSortKey>
 #include <QLocale>
+#include <bit>
 #include <cassert>
 #include <charconv>
 #include <cmath>
@@ -421,9 +422,8 @@ int TComparer::Compare(int col, TSortKey& a, int rowA, TSortKey& b, int rowB, in
 // without reaching for the text, the records lying side by side in memory.
 struct TSortRecord {
     enum : quint8 { kNumberOk = 1, kEmpty = 2, kChecked = 4 };
-    double Number = 0; // the number the cell reads as; the image of ssCellImage
-    double Date = 0;
-    quint64 Head = 0; // the first four code units of the compared text, as in TSortKey
+    double Number = 0; // the number the cell reads as; the date of the date styles, the image of ssCellImage
+    quint64 Head = 0;  // the first four code units of the compared text, as in TSortKey
     quint32 Slot = 0;
     TSortStyle Class = TSortStyle::ssText; // the style ssAutomatic takes from this cell
     quint8 Flags = 0;
@@ -474,19 +474,29 @@ public:
         for (size_t s = 0; s < records_.size(); ++s) records_[s].Slot = quint32(s);
     }
 
+    // Reads the first compared column (the sort column, or the first index entry's) into the
+    // records, again after blocks across the rows were split. Whether a cell of the rows holds an
+    // object (a block can lie across them only then); true as well when the column is compared by
+    // its keys instead.
+    bool Read(int col) {
+        for (size_t s = 0; s < records_.size(); ++s) records_[s] = TSortRecord{0, 0, quint32(s)};
+        inMemoryOrder_ = false;
+        return ReadFirstColumn(col);
+    }
+
     void SortByColumn(int col) {
-        ReadFirstColumn(col);
         const int sign = direction_ == 1 ? -1 : 1;
-        if (firstColumn_ == col && !grid_.SortSettings.IgnoreBlanks && SortDistinctKeys(sign)) return;
+        if (!eager_ && firstColumn_ == col && !grid_.SortSettings.IgnoreBlanks && SortDistinctKeys(sign))
+            return;
+        InSlotOrder();
         // A column of numbers or of texts throughout compares by the records alone: its comparison
         // is inlined into the partition (the ties go on through the other columns as usual).
         auto sortWith = [&](const auto& first) {
-            Hoare(
-                left_, right_, DepthLimit(), sign, true, [&](int a, int b) __attribute__((always_inline)) {
-                    if (a == b) return 0;
-                    const int result = first(Record(a), Record(b));
-                    return result != 0 || !full_ ? result : CompareTies(col, a, b);
-                });
+            Hoare(left_, right_, DepthLimit(), sign, true, [&](int a, int b) {
+                if (a == b) return 0;
+                const int result = first(Record(a), Record(b));
+                return result != 0 || !full_ ? result : CompareTies(col, a, b);
+            });
         };
         switch (firstColumn_ == col && !grid_.SortSettings.IgnoreBlanks ? uniformStyle_ : TSortStyle::ssRaw) {
         case TSortStyle::ssNumeric:
@@ -508,14 +518,14 @@ public:
         }
     }
     void SortByIndexes() {
-        const int entry = grid_.SortIndexList.Item(0);
-        ReadFirstColumn(TSortIndexList::ColumnOf(entry));
+        InSlotOrder();
         Hoare(left_, right_, DepthLimit(), 1, false, [&](int a, int b) { return CompareIndexed(a, b); });
     }
     // Whether an exchange moves the column's cells.
     bool Moves(int col) const { return !singleColumn_ || col == sortColumn_; }
     // Per position of the range, the offset its row had when the sort began.
     std::vector<int> Origin() const {
+        if (!sorted_.empty()) return sorted_;
         std::vector<int> origin(records_.size());
         for (size_t p = 0; p < records_.size(); ++p) origin[p] = int(records_[p].Slot);
         return origin;
@@ -533,13 +543,13 @@ private:
 
     // The records of the first compared column: its texts read once, with what its style (and,
     // for ssAutomatic, the style each cell calls for) compares.
-    void ReadFirstColumn(int col) {
+    bool ReadFirstColumn(int col) {
         firstColumn_ = col;
         const TColumnFormat& format = comparer_.Format(col);
         firstStyle_ = format.Style;
         if (!RecordsDecide(firstStyle_) || !Moves(col)) {
             firstColumn_ = -1; // its keys, as for any other column
-            return;
+            return true;
         }
         const bool automatic = firstStyle_ == TSortStyle::ssAutomatic;
         texts_.resize(records_.size());
@@ -561,25 +571,22 @@ private:
             }
         };
         uniformStyle_ = automatic ? TSortStyle::ssAutomatic : uniform(firstStyle_);
-        // A cell without object (no block, no graphic) is read from its row's line; the rows ahead
-        // are fetched into the cache meanwhile (after a sort they lie anywhere in memory).
-        const TCellStore& store = grid_.CellStore();
+        // A cell without object (no block, no graphic) is read from its row's line. The rows are
+        // read in the order their cells lie in memory (after a sort they lie anywhere, and reading
+        // them in row order would meet a new page at almost every row): records and texts are kept
+        // in that order, each record knowing its slot, until the partition needs them by slot.
+        const std::vector<TRowCells> rows = RowCellsInMemoryOrder(inMemoryOrder_);
         const bool displayed = bool(grid_.OnGetDisplText);
-        auto cellAt = [&](int row) -> const TGridCell* {
-            const TGridLine* line = store.Line(row);
-            return line && size_t(col) < line->size() ? &(*line)[size_t(col)] : nullptr;
-        };
-        constexpr int kAhead = 64;
+        bool objects = false;
         TSortKey k;
         for (size_t s = 0; s < records_.size(); ++s) {
-            const int row = left_ + int(s);
-            if (row + kAhead <= right_)
-                if (const TGridCell* ahead = cellAt(row + kAhead)) __builtin_prefetch(ahead);
-            if (row + kAhead / 2 <= right_)
-                if (const TGridCell* ahead = cellAt(row + kAhead / 2))
-                    __builtin_prefetch(ahead->Text.constData());
+            const TRowCells& cells = rows[s];
+            const int row = left_ + int(cells.Slot);
+            if (!objects) // the other cells of the line lie beside the one read
+                for (quint32 c = 0; c < cells.Count; ++c) objects = objects || cells.Cells[c].Object;
             TSortRecord& r = records_[s];
-            const TGridCell* cell = cellAt(row);
+            r.Slot = cells.Slot;
+            const TGridCell* cell = size_t(col) < cells.Count ? &cells.Cells[col] : nullptr;
             const bool plain = !displayed && !(cell && cell->Object);
             k.Have = 0;
             k.Text = plain ? (cell ? cell->Text : QString()) : grid_.GetGridCells(col, row);
@@ -601,7 +608,7 @@ private:
             case TSortStyle::ssDateTime:
             case TSortStyle::ssDateDMY:
             case TSortStyle::ssDateMDY:
-                r.Date = comparer_.DateOf(k, style);
+                if (!automatic) r.Number = comparer_.DateOf(k, style); // ssAutomatic's dates: below
                 break;
             case TSortStyle::ssCellImage:
                 r.Number = double(comparer_.ImageOf(k, col, row));
@@ -624,12 +631,51 @@ private:
             r.Head = HeadOf(texts_[s]);
         }
         // A text among dates compares as the date it reads as (mostly none: 0).
-        if (dates)
+        dates_.clear();
+        if (dates) {
+            InSlotOrder();
+            dates_.resize(records_.size());
             for (size_t s = 0; s < records_.size(); ++s) {
                 k.Have = 0;
                 k.Text = texts_[s];
-                records_[s].Date = comparer_.DateOf(k, TSortStyle::ssDateTime);
+                dates_[s] = comparer_.DateOf(k, TSortStyle::ssDateTime);
             }
+        }
+        return objects;
+    }
+
+    // Where a row's cells lie: its line's cells and their count, and its slot.
+    struct TRowCells {
+        const TGridCell* Cells;
+        quint32 Count, Slot;
+    };
+    // Every row's cells, in the order they lie in memory when that is not (almost) the rows'.
+    std::vector<TRowCells> RowCellsInMemoryOrder(bool& reordered) const {
+        const TCellStore& store = grid_.CellStore();
+        std::vector<TRowCells> rows(records_.size());
+        size_t descents = 0;
+        for (size_t s = 0; s < rows.size(); ++s) {
+            const TGridLine& line = *store.Line(left_ + int(s));
+            rows[s] = {line.data(), quint32(line.size()), quint32(s)};
+            descents += s > 0 && rows[s].Cells < rows[s - 1].Cells ? 1 : 0;
+        }
+        reordered = descents * 64 > rows.size();
+        if (reordered)
+            RadixSort(rows, [](const TRowCells& r) { return quint64(reinterpret_cast<quintptr>(r.Cells)); });
+        return rows;
+    }
+    // The records and texts put by slot, as the partition and the keys of ties take them.
+    void InSlotOrder() {
+        if (!inMemoryOrder_) return;
+        std::vector<TSortRecord> records(records_.size());
+        std::vector<QString> texts(texts_.size());
+        for (size_t k = 0; k < records_.size(); ++k) {
+            records[records_[k].Slot] = records_[k];
+            texts[records_[k].Slot] = std::move(texts_[k]);
+        }
+        records_ = std::move(records);
+        texts_ = std::move(texts);
+        inMemoryOrder_ = false;
     }
 
     // A column of numbers (each read whole) or of texts throughout whose keys all differ has one
@@ -639,36 +685,55 @@ private:
     bool SortDistinctKeys(int sign) {
         const size_t n = records_.size();
         std::vector<quint32> order(n);
-        std::iota(order.begin(), order.end(), 0u);
         bool distinct = true;
         if (uniformStyle_ == TSortStyle::ssNumeric) {
-            std::vector<std::pair<double, quint32>> keys(n);
+            std::vector<std::pair<quint64, quint32>> keys(n);
             for (size_t s = 0; s < n; ++s) {
                 if (!(records_[s].Flags & TSortRecord::kNumberOk)) return false;
-                keys[s] = {records_[s].Number, quint32(s)};
+                keys[s] = {OrderedBits(records_[s].Number), quint32(s)};
             }
-            std::sort(keys.begin(), keys.end(),
-                      [](const auto& a, const auto& b) { return a.first < b.first; });
+            RadixSort(keys, [](const auto& k) { return k.first; });
             for (size_t p = 0; p < n; ++p) {
-                order[p] = keys[p].second;
-                distinct = distinct && (p == 0 || keys[p - 1].first < keys[p].first);
+                order[p] = records_[keys[p].second].Slot;
+                distinct = distinct && (p == 0 || keys[p - 1].first != keys[p].first);
             }
         } else if (uniformStyle_ == TSortStyle::ssText) {
             auto less = [&](quint32 a, quint32 b) {
                 const TSortRecord &x = records_[a], &y = records_[b];
                 return x.Head != y.Head ? x.Head < y.Head : CompareCodeUnits(texts_[a], texts_[b]) < 0;
             };
+            std::iota(order.begin(), order.end(), 0u);
             std::sort(order.begin(), order.end(), less);
             for (size_t p = 1; p < n && distinct; ++p) distinct = less(order[p - 1], order[p]);
+            for (quint32& k : order) k = records_[k].Slot;
         } else {
             return false;
         }
         if (!distinct) return false;
         if (sign < 0) std::reverse(order.begin(), order.end());
-        std::vector<TSortRecord> sorted(n);
-        for (size_t p = 0; p < n; ++p) sorted[p] = records_[order[p]];
-        records_ = std::move(sorted);
+        sorted_.assign(order.begin(), order.end());
         return true;
+    }
+
+    // The bits of a number whose unsigned order is the numbers' order (0 and -0 alike).
+    static quint64 OrderedBits(double value) {
+        const quint64 bits = std::bit_cast<quint64>(value == 0 ? 0.0 : value);
+        return bits & (quint64(1) << 63) ? ~bits : bits | (quint64(1) << 63);
+    }
+    // Sorts by a 64-bit key, 16 bits at a time from the lowest (digits all items share are
+    // passed over); items of equal keys keep their order.
+    template <typename TItem, typename TKey>
+    static void RadixSort(std::vector<TItem>& items, const TKey& key) {
+        std::vector<TItem> buffer(items.size());
+        std::vector<size_t> start(65537);
+        for (int shift = 0; shift < 64; shift += 16) {
+            std::fill(start.begin(), start.end(), 0);
+            for (const TItem& item : items) ++start[((key(item) >> shift) & 0xFFFF) + 1];
+            if (std::find(start.begin(), start.end(), items.size()) != start.end()) continue;
+            std::partial_sum(start.begin(), start.end(), start.begin());
+            for (const TItem& item : items) buffer[start[(key(item) >> shift) & 0xFFFF]++] = item;
+            items.swap(buffer);
+        }
     }
 
     // As TComparer::Compare for the first column's records.
@@ -686,7 +751,8 @@ private:
         case TSortStyle::ssDateTime:
         case TSortStyle::ssDateDMY:
         case TSortStyle::ssDateMDY:
-            result = Sign(a.Date, b.Date);
+            result = firstStyle_ == TSortStyle::ssAutomatic ? Sign(dates_[a.Slot], dates_[b.Slot])
+                                                            : Sign(a.Number, b.Number);
             break;
         case TSortStyle::ssCellImage:
             result = Sign(a.Number, b.Number);
@@ -748,9 +814,8 @@ private:
         }
         return 0;
     }
-    __attribute__((always_inline)) void Swap(int a, int b) {
-        if (eager_) [[unlikely]]
-            grid_.SwapRows(a, b);
+    void Swap(int a, int b) {
+        if (eager_) grid_.SwapRows(a, b);
         std::swap(Record(a), Record(b));
     }
 
@@ -830,6 +895,9 @@ private:
     bool full_, eager_;
     int firstColumn_ = -1;
     TSortStyle firstStyle_ = TSortStyle::ssText, uniformStyle_ = TSortStyle::ssRaw;
+    std::vector<double> dates_;  // per slot, with ssAutomatic: the date each cell reads as
+    std::vector<int> sorted_;    // the order taken from a plain sort of distinct keys
+    bool inMemoryOrder_ = false; // records_ and texts_ in the order MemoryOrder read them
 };
 
 // Puts the cells of a column back in the rows they were in before rows left.. were exchanged
@@ -862,8 +930,10 @@ int ColumnMovedAlone(TVevIvizudEvar& grid) {
 void SortRange(TVevIvizudEvar& grid, TComparer& comparer, int left, int right, int col, bool keepFirst) {
     if (left >= right) return;
     if (left < 0 || right >= grid.RowCount()) throw EVozAvozError("Invalid row accessed");
-    grid.SplitBlocksRowOrderTears(left, right, ColumnMovedAlone(grid));
     TRowSorter sorter(grid, comparer, left, right);
+    const int first = col >= 0 ? col : TSortIndexList::ColumnOf(grid.SortIndexList.Item(0));
+    if (grid.SplitBlocksRowOrderTears(left, right, ColumnMovedAlone(grid), sorter.Read(first)))
+        sorter.Read(first);
     if (col >= 0)
         sorter.SortByColumn(col);
     else
@@ -965,7 +1035,8 @@ void TVevIvizudEvar::PermuteRows(int first, const std::vector<int>& origin) {
     };
     if (!unsortedRowOrder_.empty()) {
         std::vector<size_t> reals(static_cast<size_t>(n));
-        for (int p = 0; p < n; ++p) reals[size_t(p)] = size_t(DisplToRealRow(first + p));
+        for (int p = 0; p < n; ++p)
+            reals[size_t(p)] = size_t(hiddenRows_.empty() ? first + p : DisplToRealRow(first + p));
         if (reals.back() < unsortedRowOrder_.size())
             permute(unsortedRowOrder_, [&](int p) { return reals[size_t(p)]; });
     }
