@@ -644,6 +644,9 @@ private:
         return objects;
     }
 
+    // Ranges from this many rows on are read in memory order (fewer fit the caches wherever they
+    // lie); sorts by 64-bit keys of this many items and more go by radix.
+    static constexpr size_t kScatteredRows = 1 << 12, kRadixItems = 1 << 16;
     // Where a row's cells lie: its line's cells and their count, and its slot.
     struct TRowCells {
         const TGridCell* Cells;
@@ -659,9 +662,10 @@ private:
             rows[s] = {line.data(), quint32(line.size()), quint32(s)};
             descents += s > 0 && rows[s].Cells < rows[s - 1].Cells ? 1 : 0;
         }
-        reordered = descents * 64 > rows.size();
+        // A few rows fit the caches wherever they lie.
+        reordered = rows.size() >= kScatteredRows && descents * 64 > rows.size();
         if (reordered)
-            RadixSort(rows, [](const TRowCells& r) { return quint64(reinterpret_cast<quintptr>(r.Cells)); });
+            SortByKey(rows, [](const TRowCells& r) { return quint64(reinterpret_cast<quintptr>(r.Cells)); });
         return rows;
     }
     // The records and texts put by slot, as the partition and the keys of ties take them.
@@ -692,20 +696,34 @@ private:
                 if (!(records_[s].Flags & TSortRecord::kNumberOk)) return false;
                 keys[s] = {OrderedBits(records_[s].Number), quint32(s)};
             }
-            RadixSort(keys, [](const auto& k) { return k.first; });
+            SortByKey(keys, [](const auto& k) { return k.first; });
             for (size_t p = 0; p < n; ++p) {
                 order[p] = records_[keys[p].second].Slot;
                 distinct = distinct && (p == 0 || keys[p - 1].first != keys[p].first);
             }
         } else if (uniformStyle_ == TSortStyle::ssText) {
-            auto less = [&](quint32 a, quint32 b) {
-                const TSortRecord &x = records_[a], &y = records_[b];
-                return x.Head != y.Head ? x.Head < y.Head : CompareCodeUnits(texts_[a], texts_[b]) < 0;
+            // The first eight code units side by side; the texts only where those are equal.
+            struct TTextKey {
+                quint64 Head[2];
+                quint32 At;
             };
-            std::iota(order.begin(), order.end(), 0u);
-            std::sort(order.begin(), order.end(), less);
-            for (size_t p = 1; p < n && distinct; ++p) distinct = less(order[p - 1], order[p]);
-            for (quint32& k : order) k = records_[k].Slot;
+            std::vector<TTextKey> keys(n);
+            for (size_t k = 0; k < n; ++k) {
+                TSortKey head;
+                SetKeyText(head, texts_[k]);
+                keys[k] = {{head.Head[0], head.Head[1]}, quint32(k)};
+            }
+            auto compare = [&](const TTextKey& a, const TTextKey& b) {
+                if (a.Head[0] != b.Head[0]) return a.Head[0] < b.Head[0] ? -1 : 1;
+                if (a.Head[1] != b.Head[1]) return a.Head[1] < b.Head[1] ? -1 : 1;
+                return CompareCodeUnits(texts_[a.At], texts_[b.At]);
+            };
+            std::sort(keys.begin(), keys.end(),
+                      [&](const TTextKey& a, const TTextKey& b) { return compare(a, b) < 0; });
+            for (size_t p = 0; p < n; ++p) {
+                order[p] = records_[keys[p].At].Slot;
+                distinct = distinct && (p == 0 || compare(keys[p - 1], keys[p]) < 0);
+            }
         } else {
             return false;
         }
@@ -722,6 +740,14 @@ private:
     }
     // Sorts by a 64-bit key, 16 bits at a time from the lowest (digits all items share are
     // passed over); items of equal keys keep their order.
+    template <typename TItem, typename TKey>
+    static void SortByKey(std::vector<TItem>& items, const TKey& key) {
+        if (items.size() >= kRadixItems)
+            RadixSort(items, key);
+        else
+            std::stable_sort(items.begin(), items.end(),
+                             [&](const TItem& a, const TItem& b) { return key(a) < key(b); });
+    }
     template <typename TItem, typename TKey>
     static void RadixSort(std::vector<TItem>& items, const TKey& key) {
         std::vector<TItem> buffer(items.size());

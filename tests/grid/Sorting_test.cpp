@@ -561,4 +561,36 @@ TEST(Sorting, EndsWhereThePlainAlgorithmComparingCellByCellEnds) {
             }
 }
 
+// Many rows take other ways (read where their cells lie in memory, numbers sorted by radix): they
+// end as few rows do, with equal keys where the plain algorithm puts them, sorted once and again.
+TEST(Sorting, ManyRowsEndWhereThePlainAlgorithmEnds) {
+    std::mt19937 random(43);
+    for (const auto& [rows, values] : {std::pair{5000, 40}, std::pair{70000, 0}}) {
+        QStringList keys;
+        std::vector<int> distinct(static_cast<size_t>(rows));
+        std::iota(distinct.begin(), distinct.end(), 0);
+        std::shuffle(distinct.begin(), distinct.end(), random);
+        for (int i = 0; i < rows; ++i)
+            keys << QString::number(values > 0 ? int(random() % unsigned(values)) : distinct[size_t(i)]);
+        TVevIvizudEvar grid, copy;
+        Fill(grid, keys);
+        Fill(copy, keys);
+        std::vector<int> ids(static_cast<size_t>(rows));
+        std::iota(ids.begin(), ids.end(), 1);
+        for (int sign : {1, -1}) {
+            const auto direction = sign > 0 ? TSortDirection::sdAscending : TSortDirection::sdDescending;
+            grid.SortSettings.Direction = copy.SortSettings.Direction = direction;
+            auto cmp = [&](int a, int b) { return a == b ? 0 : copy.CompareRowsByColumn(0, a, b); };
+            if (values > 0)
+                ReferenceSort(ids, 0, rows - 1, sign, cmp);
+            else // one order only
+                std::sort(ids.begin(), ids.end(), [&](int a, int b) { return cmp(a, b) == -sign; });
+            grid.SortByColumn();
+            for (int i = 0; i < rows; ++i)
+                ASSERT_EQ(grid.GetGridCells(1, i + 1), QString("r%1").arg(ids[size_t(i)] - 1))
+                    << rows << " at " << i;
+        }
+    }
+}
+
 } // namespace
