@@ -458,8 +458,10 @@ quint64 HeadOf(const QString& text) {
 }
 
 // Sorts the rows left..right of the grid with one comparer. The sort runs on the records, one per
-// row, and the rows take their new places once at the end (PermuteRows); only with OnRawCompare,
-// whose handler reads the grid at the rows it is given, are the rows exchanged as the sort goes.
+// row, and the rows take their new places once at the end (PermuteRows); only when the first
+// compared column goes by OnRawCompare, whose handler reads the grid at the rows it is given, are
+// the rows exchanged as the sort goes. (A raw column compared for ties gets the rows where the
+// compared rows' data stands while the rows wait to move.)
 // The first compared column is read once into the records; the other columns (ties, index
 // entries after the first) keep full keys, built when first compared: per data slot for the
 // columns that move with their rows, per position for a column that stays (SingleColumn).
@@ -470,7 +472,7 @@ public:
           columns_(size_t(grid.AllColCount())), singleColumn_(grid.SortSettings.SingleColumn),
           sortColumn_(grid.SortSettings.Column),
           direction_(grid.SortSettings.Direction == TSortDirection::sdDescending ? 1 : 0),
-          full_(grid.SortSettings.Full), eager_(bool(grid.OnRawCompare)) {
+          full_(grid.SortSettings.Full) {
         for (size_t s = 0; s < records_.size(); ++s) records_[s].Slot = quint32(s);
     }
 
@@ -547,6 +549,7 @@ private:
         firstColumn_ = col;
         const TColumnFormat& format = comparer_.Format(col);
         firstStyle_ = format.Style;
+        eager_ = firstStyle_ == TSortStyle::ssRaw && bool(grid_.OnRawCompare);
         if (!RecordsDecide(firstStyle_) || !Moves(col)) {
             firstColumn_ = -1; // its keys, as for any other column
             return true;
@@ -918,7 +921,7 @@ private:
     std::vector<std::vector<TSortKey>> columns_;
     bool singleColumn_;
     int sortColumn_, direction_;
-    bool full_, eager_;
+    bool full_, eager_ = false;
     int firstColumn_ = -1;
     TSortStyle firstStyle_ = TSortStyle::ssText, uniformStyle_ = TSortStyle::ssRaw;
     std::vector<double> dates_;  // per slot, with ssAutomatic: the date each cell reads as

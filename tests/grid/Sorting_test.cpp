@@ -515,7 +515,8 @@ TEST(Sorting, EndsWhereThePlainAlgorithmComparingCellByCellEnds) {
             return QString(texts[random() % 10]);
         }};
     const TSortStyle styles[] = {TSortStyle::ssAutomatic,  TSortStyle::ssText,     TSortStyle::ssNumeric,
-                                 TSortStyle::ssTextNoCase, TSortStyle::ssHTMLText, TSortStyle::ssDateDMY};
+                                 TSortStyle::ssTextNoCase, TSortStyle::ssHTMLText, TSortStyle::ssDateDMY,
+                                 TSortStyle::ssRaw};
     for (size_t kind = 0; kind < kinds.size(); ++kind)
         for (TSortStyle style : styles)
             for (int flags = 0; flags < 8; ++flags) {
@@ -537,8 +538,12 @@ TEST(Sorting, EndsWhereThePlainAlgorithmComparingCellByCellEnds) {
                     };
                 }
                 for (int i = 0; i < rows; ++i) copy.SetGridCells(2, i + 1, grid.GetGridCells(2, i + 1));
-                if (kind % 2) // rows then exchanged as the sort goes, for a handler that reads them
-                    grid.OnRawCompare = [](QObject*, int, int, int, int& res) { res = 0; };
+                // A handler that reads the rows it is given (with ssRaw the rows move as the sort goes).
+                if (kind % 2 || style == TSortStyle::ssRaw)
+                    for (TVevIvizudEvar* g : {&grid, &copy})
+                        g->OnRawCompare = [g](QObject*, int col, int row1, int row2, int& res) {
+                            res = QString::compare(g->Cells(col, row1), g->Cells(col, row2));
+                        };
                 std::vector<int> ids(static_cast<size_t>(rows));
                 std::iota(ids.begin(), ids.end(), 1);
                 ReferenceSort(ids, 0, rows - 1, flags & 1 ? -1 : 1,
