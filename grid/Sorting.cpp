@@ -1,16 +1,20 @@
 // Sorting the rows of TVevIvizudEvar: by one column, by the sort index list, inside the child rows
 // of each expanded node, and putting the rows back in the order they had before sorting.
 //
-// The data rows are sorted in place: fixed rows, fixed footer rows and the row of a floating footer
-// never move. Rows are exchanged whole by SwapRows (texts, cell objects and heights; the cells of
-// hidden columns travel with their row). The partition is the bounded Hoare partition: the middle
-// row is the pivot, i and j walk towards each other without ever leaving the range, and two rows
-// that compare equal are not exchanged; that fixes where rows with equal keys end. It recurses into
-// the smaller part and loops on the larger one, so the depth stays below log2 of the row count
-// whatever the input. The middle pivot splits sorted, reversed, random and all-equal input well,
-// but organ-pipe input (rising then falling) loses only two rows per partition; a range that has
-// been partitioned far more often than random input ever needs is finished by heapsort, so no
-// input takes quadratic time. Only there may equal rows end in another (equally valid) order.
+// The data rows (DataRowEnd: fixed rows and footer rows never move) are sorted as records, one per
+// row, holding what the first compared column's cell compares by (its number, date or first code
+// units), read once per row; the rows then take their places once (PermuteRows: texts, cell
+// objects and heights, the cells of hidden columns with their row, as SwapRows exchanges them).
+// The partition is the bounded Hoare partition: the middle row is the pivot, i and j walk towards
+// each other without ever leaving the range, and two rows that compare equal are not exchanged;
+// that fixes where rows with equal keys end. It recurses into the smaller part and loops on the
+// larger one, so the depth stays below log2 of the row count whatever the input. The middle pivot
+// splits sorted, reversed, random and all-equal input well, but organ-pipe input (rising then
+// falling) loses only two rows per partition; a range that has been partitioned far more often
+// than random input ever needs is finished by heapsort, so no input takes quadratic time. Only
+// there may equal rows end in another (equally valid) order. A column of numbers or of texts
+// throughout whose keys all differ has one sorted order, whatever the algorithm: it comes from a
+// plain sort of the keys (by radix for many numbers).
 //
 // The comparison is not an ordering a library sort may be given: under ssAutomatic the style
 // follows the contents of the two cells compared, so a column mixing numbers, dates and texts may
@@ -200,6 +204,11 @@ struct TSortKey {
     TSortStyle Class = TSortStyle::ssText; // the style ssAutomatic takes from this cell
     bool NumberOk = false, Checked = false;
 };
+
+// A key used again for another cell: every part is derived afresh.
+void Renew(TSortKey& k) {
+    k = TSortKey{};
+}
 
 void SetKeyText(TSortKey& k, QString text) {
     k.Head[0] = k.Head[1] = 0;
@@ -591,7 +600,7 @@ private:
             r.Slot = cells.Slot;
             const TGridCell* cell = size_t(col) < cells.Count ? &cells.Cells[col] : nullptr;
             const bool plain = !displayed && !(cell && cell->Object);
-            k.Have = 0;
+            Renew(k);
             k.Text = plain ? (cell ? cell->Text : QString()) : grid_.GetGridCells(col, row);
             if (k.Text.isEmpty()) r.Flags |= TSortRecord::kEmpty;
             TSortStyle style = firstStyle_;
@@ -639,7 +648,7 @@ private:
             InSlotOrder();
             dates_.resize(records_.size());
             for (size_t s = 0; s < records_.size(); ++s) {
-                k.Have = 0;
+                Renew(k);
                 k.Text = texts_[s];
                 dates_[s] = comparer_.DateOf(k, TSortStyle::ssDateTime);
             }

@@ -248,42 +248,4 @@ TEST_F(HiddenRows, PersistentRowMarksStayWithTheirRows) {
     EXPECT_TRUE(Grid().Verify());
 }
 
-// Rows hidden and shown one at a time (each moves only its own row) end as the same rows hidden and
-// shown at once (one pass over all rows): cells, heights, marks, blocks and the current row.
-TEST(HiddenRowsOneAtATime, EndAsTheSameRowsHiddenAndShownAtOnce) {
-    std::vector<std::unique_ptr<TVevIvizudEvar>> grids;
-    for (int g = 0; g < 2; ++g) {
-        auto grid = std::make_unique<TVevIvizudEvar>();
-        grid->SetColCount(3);
-        grid->SetRowCount(600);
-        for (int r = 0; r < 600; ++r) grid->SetCells(1, r, QString::number(r));
-        for (int r = 5; r < 600; r += 7) grid->SetRowHeights(r, 30 + r % 5);
-        grid->MergeCells(1, 50, 2, 6);
-        grid->MouseActions.SetDisjunctRowSelect(true);
-        for (int r = 3; r < 600; r += 11) grid->SetRowSelect(r, true);
-        grid->SetRow(300);
-        grids.push_back(std::move(grid));
-    }
-    TVevIvizudEvar &single = *grids[0], &atOnce = *grids[1];
-    std::vector<int> rows;
-    for (int r = 40; r < 600; r += 13) rows.push_back(r);
-    for (auto it = rows.rbegin(); it != rows.rend(); ++it) single.HideRow(*it);
-    atOnce.HideRowList(rows);
-    auto same = [&] {
-        ASSERT_EQ(GridRows(single), GridRows(atOnce));
-        ASSERT_EQ(single.Row(), atOnce.Row());
-        for (int r = 0; r < single.RowCount(); ++r) {
-            ASSERT_EQ(single.RowHeights(r), atOnce.RowHeights(r)) << r;
-            ASSERT_EQ(single.RowSelect(r), atOnce.RowSelect(r)) << r;
-            ASSERT_EQ(single.CellSpan(1, r), atOnce.CellSpan(1, r)) << r;
-        }
-        ASSERT_TRUE(single.Verify());
-        ASSERT_TRUE(atOnce.Verify());
-    };
-    same();
-    for (int r = 100; r < 400; ++r) single.UnHideRows(r, r);
-    atOnce.UnHideRows(100, 399);
-    same();
-}
-
 } // namespace

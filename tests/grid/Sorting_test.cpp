@@ -245,27 +245,16 @@ void ReferenceSort(std::vector<int>& ids, int l, int r, int sign, const TCompare
     if (i < r) ReferenceSort(ids, i, r, sign, cmp);
 }
 
-void ReferenceSort(std::vector<std::pair<QString, int>>& rows, int l, int r, int sign) {
-    std::vector<int> ids(rows.size());
-    std::iota(ids.begin(), ids.end(), 0);
-    const auto keys = rows;
-    ReferenceSort(ids, l, r, sign, [&](int a, int b) {
-        const int c = QString::compare(keys[size_t(a)].first, keys[size_t(b)].first);
-        return c > 0 ? 1 : c < 0 ? -1 : 0;
-    });
-    for (size_t k = 0; k < ids.size(); ++k) rows[k] = keys[size_t(ids[k])];
-}
-
 TEST(Sorting, EqualKeysEndWhereThePlainAlgorithmPutsThemAndRestoreUndoesIt) {
     std::mt19937 random(27);
     for (int round = 0; round < 200; ++round) {
         const int rows = 1 + int(random() % 120);
         QStringList keys;
-        std::vector<std::pair<QString, int>> reference;
+        std::vector<int> reference;
         for (int i = 0; i < rows; ++i) {
             const QString key = QString(int(random() % 3), QChar(u'a' + int(random() % 3)));
             keys << key;
-            reference.push_back({key, i});
+            reference.push_back(i);
         }
         const bool descending = round % 2 == 1;
         TVevIvizudEvar grid;
@@ -285,9 +274,11 @@ TEST(Sorting, EqualKeysEndWhereThePlainAlgorithmPutsThemAndRestoreUndoesIt) {
             style = TSortStyle::ssText;
         };
         grid.SortByColumn();
-        if (reference.size() > 1) ReferenceSort(reference, 0, int(reference.size()) - 1, descending ? -1 : 1);
+        if (reference.size() > 1)
+            ReferenceSort(reference, 0, int(reference.size()) - 1, descending ? -1 : 1,
+                          [&](int a, int b) { return (keys[a] > keys[b]) - (keys[a] < keys[b]); });
         for (int i = 0; i < rows - 1; ++i) {
-            const int id = reference[size_t(i)].second;
+            const int id = reference[size_t(i)];
             ASSERT_EQ(grid.GetGridCells(1, i + 1), QString("r%1").arg(id))
                 << "round " << round << " row " << i;
             ASSERT_EQ(grid.GetGridCells(3, i + 1), QString("hidden %1").arg(id));
@@ -499,103 +490,68 @@ TEST(Sorting, OrganPipeInputSorts) {
     for (int r = 1; r < rows; ++r) ASSERT_LE(grid.GetGridCells(0, r - 1), grid.GetGridCells(0, r));
 }
 
-// The sort decides from what it reads of each row once; the plain algorithm compares the rows of an
-// unsorted copy with CompareRowsByColumn at every step. Both end alike for columns of distinct and
-// of equal numbers, of texts, of numbers, texts, dates and blanks mixed, in every style asked for,
-// both directions, with and without Full and IgnoreBlanks, and when sorted once more.
+// Sorts the grid in a direction and expects the order the plain algorithm gives comparing the rows
+// of the unsorted copy cell by cell (CompareRowsByColumn); ids: the copy's rows in the grid's order.
+void ExpectPlainOrder(TVevIvizudEvar& grid, TVevIvizudEvar& copy, std::vector<int>& ids, int sign) {
+    for (TVevIvizudEvar* g : {&grid, &copy}) g->SortSettings.Direction = sign > 0 ? up : down;
+    ReferenceSort(ids, 0, int(ids.size()) - 1, sign,
+                  [&](int a, int b) { return a == b ? 0 : copy.CompareRowsByColumn(0, a, b); });
+    grid.SortByColumn();
+    QStringList expected;
+    for (int id : ids) expected << QString("r%1").arg(id - 1);
+    ASSERT_EQ(Column(grid, 1), expected);
+}
+
+// The sort decides from what it reads of each row once, from records, by a plain sort of distinct
+// keys, from cells read where they lie in memory, by radix for many numbers: it ends as the plain
+// algorithm does for distinct and equal numbers and texts and for everything mixed, in each style,
+// both directions, with and without Full and IgnoreBlanks, with a raw handler, and sorted again.
 TEST(Sorting, EndsWhereThePlainAlgorithmComparingCellByCellEnds) {
     std::mt19937 random(41);
-    const std::vector<std::function<QString(int)>> kinds = {
-        [&](int i) { return QString::number(i * 7 % 101); },                       // distinct numbers
-        [&](int) { return QString::number(int(random() % 9) - 4); },               // equal numbers
-        [&](int) { return QString("k%1").arg(random() % 5); },                     // equal texts
-        [&](int i) { return QString("t%1").arg(i * 13 % 97, 3, 10, QChar('0')); }, // distinct texts
-        [&](int) {                                                                 // everything
-            const char* texts[] = {"", "10", "9", "abc", "ABC", "1.5", "12/05/03", "2x", "-3", "<b>z</b>"};
-            return QString(texts[random() % 10]);
-        }};
-    const TSortStyle styles[] = {TSortStyle::ssAutomatic,  TSortStyle::ssText,     TSortStyle::ssNumeric,
-                                 TSortStyle::ssTextNoCase, TSortStyle::ssHTMLText, TSortStyle::ssDateDMY,
-                                 TSortStyle::ssRaw};
-    for (size_t kind = 0; kind < kinds.size(); ++kind)
-        for (TSortStyle style : styles)
-            for (int flags = 0; flags < 8; ++flags) {
-                SCOPED_TRACE(testing::Message()
-                             << "kind " << kind << " style " << int(style) << " flags " << flags);
-                const int rows = 2 + int(random() % 90);
-                QStringList keys;
-                for (int i = 0; i < rows; ++i) keys << kinds[kind](i);
-                TVevIvizudEvar grid, copy;
-                for (TVevIvizudEvar* g : {&grid, &copy}) {
-                    Fill(*g, keys, 3);
-                    for (int i = 0; i < rows; ++i) g->SetGridCells(2, i + 1, QString::number(random() % 3));
-                    g->SortSettings.Direction =
-                        flags & 1 ? TSortDirection::sdDescending : TSortDirection::sdAscending;
-                    g->SortSettings.Full = flags & 2;
-                    g->SortSettings.IgnoreBlanks = flags & 4;
-                    g->OnGetFormat = [style](QObject*, int col, TSortStyle& s, QString&, QString&) {
-                        if (col == 0) s = style;
-                    };
-                }
-                for (int i = 0; i < rows; ++i) copy.SetGridCells(2, i + 1, grid.GetGridCells(2, i + 1));
-                // A handler that reads the rows it is given (with ssRaw the rows move as the sort goes).
-                if (kind % 2 || style == TSortStyle::ssRaw)
-                    for (TVevIvizudEvar* g : {&grid, &copy})
-                        g->OnRawCompare = [g](QObject*, int col, int row1, int row2, int& res) {
-                            res = QString::compare(g->Cells(col, row1), g->Cells(col, row2));
-                        };
-                std::vector<int> ids(static_cast<size_t>(rows));
-                std::iota(ids.begin(), ids.end(), 1);
-                ReferenceSort(ids, 0, rows - 1, flags & 1 ? -1 : 1,
-                              [&](int a, int b) { return a == b ? 0 : copy.CompareRowsByColumn(0, a, b); });
-                grid.SortByColumn();
-                QStringList expected;
-                for (int id : ids) expected << QString("r%1").arg(id - 1);
-                ASSERT_EQ(Column(grid, 1), expected);
-                // Again the other way, from where the sort left the rows (their cells now lie
-                // elsewhere in memory than the rows' order).
-                for (TVevIvizudEvar* g : {&grid, &copy})
-                    g->SortSettings.Direction =
-                        flags & 1 ? TSortDirection::sdAscending : TSortDirection::sdDescending;
-                ReferenceSort(ids, 0, rows - 1, flags & 1 ? 1 : -1,
-                              [&](int a, int b) { return a == b ? 0 : copy.CompareRowsByColumn(0, a, b); });
-                grid.SortByColumn();
-                expected.clear();
-                for (int id : ids) expected << QString("r%1").arg(id - 1);
-                ASSERT_EQ(Column(grid, 1), expected);
-            }
-}
-
-// Many rows take other ways (read where their cells lie in memory, numbers sorted by radix): they
-// end as few rows do, with equal keys where the plain algorithm puts them, sorted once and again.
-TEST(Sorting, ManyRowsEndWhereThePlainAlgorithmEnds) {
-    std::mt19937 random(43);
-    for (const auto& [rows, values] : {std::pair{5000, 40}, std::pair{70000, 0}}) {
-        QStringList keys;
-        std::vector<int> distinct(static_cast<size_t>(rows));
-        std::iota(distinct.begin(), distinct.end(), 0);
-        std::shuffle(distinct.begin(), distinct.end(), random);
-        for (int i = 0; i < rows; ++i)
-            keys << QString::number(values > 0 ? int(random() % unsigned(values)) : distinct[size_t(i)]);
+    const char* mixed[] = {"", "10", "9", "abc", "ABC", "1.5", "12/05/03", "2x", "-3", "<b>z</b>"};
+    auto key = [&](int kind, int i) {
+        return kind == 0   ? QString::number(i * 7 % 70001)
+               : kind == 1 ? QString::number(int(random() % 9) - 4)
+               : kind == 2 ? QString("k%1").arg(random() % 5)
+               : kind == 3 ? QString("t%1").arg(i * 13 % 97, 3, 10, QChar('0'))
+                           : QString(mixed[random() % 10]);
+    };
+    struct TRun {
+        int Kind, Rows;
+        TSortStyle Style;
+        int Flags; // 1 descending, 2 Full, 4 IgnoreBlanks
+    };
+    std::vector<TRun> runs = {{1, 5000, TSortStyle::ssAutomatic, 2}, {0, 70000, TSortStyle::ssAutomatic, 0}};
+    for (int kind = 0; kind < 5; ++kind)
+        for (TSortStyle style :
+             {TSortStyle::ssAutomatic, TSortStyle::ssText, TSortStyle::ssNumeric, TSortStyle::ssTextNoCase,
+              TSortStyle::ssHTMLText, TSortStyle::ssDateDMY, TSortStyle::ssRaw})
+            for (int flags = 0; flags < 8; ++flags)
+                runs.push_back({kind, 2 + int(random() % 90), style, flags});
+    for (const TRun& run : runs) {
+        SCOPED_TRACE(testing::Message() << "kind " << run.Kind << " rows " << run.Rows << " style "
+                                        << int(run.Style) << " flags " << run.Flags);
+        QStringList keys, ties;
+        for (int i = 0; i < run.Rows; ++i) keys << key(run.Kind, i), ties << QString::number(random() % 3);
         TVevIvizudEvar grid, copy;
-        Fill(grid, keys);
-        Fill(copy, keys);
-        std::vector<int> ids(static_cast<size_t>(rows));
-        std::iota(ids.begin(), ids.end(), 1);
-        for (int sign : {1, -1}) {
-            const auto direction = sign > 0 ? TSortDirection::sdAscending : TSortDirection::sdDescending;
-            grid.SortSettings.Direction = copy.SortSettings.Direction = direction;
-            auto cmp = [&](int a, int b) { return a == b ? 0 : copy.CompareRowsByColumn(0, a, b); };
-            if (values > 0)
-                ReferenceSort(ids, 0, rows - 1, sign, cmp);
-            else // one order only
-                std::sort(ids.begin(), ids.end(), [&](int a, int b) { return cmp(a, b) == -sign; });
-            grid.SortByColumn();
-            for (int i = 0; i < rows; ++i)
-                ASSERT_EQ(grid.GetGridCells(1, i + 1), QString("r%1").arg(ids[size_t(i)] - 1))
-                    << rows << " at " << i;
+        for (TVevIvizudEvar* g : {&grid, &copy}) {
+            Fill(*g, keys, 3);
+            for (int i = 0; i < run.Rows; ++i) g->SetGridCells(2, i + 1, ties[i]);
+            g->SortSettings.Full = run.Flags & 2;
+            g->SortSettings.IgnoreBlanks = run.Flags & 4;
+            g->OnGetFormat = [&run](QObject*, int col, TSortStyle& s, QString&, QString&) {
+                if (col == 0) s = run.Style;
+            };
+            if (run.Kind % 2 || run.Style == TSortStyle::ssRaw) // a handler reading the rows it is given
+                g->OnRawCompare = [g](QObject*, int col, int row1, int row2, int& res) {
+                    res = QString::compare(g->Cells(col, row1), g->Cells(col, row2));
+                };
         }
+        std::vector<int> ids(static_cast<size_t>(run.Rows));
+        std::iota(ids.begin(), ids.end(), 1);
+        const int sign = run.Flags & 1 ? -1 : 1;
+        ExpectPlainOrder(grid, copy, ids, sign);
+        ExpectPlainOrder(grid, copy, ids, -sign); // the rows' cells now lie out of the rows' order
     }
 }
-
 } // namespace

@@ -193,66 +193,33 @@ TEST(GridCounts, FixedCountsStayBelowTheCounts) {
 
 } // namespace
 
-// The rows' sequence against a vector: inserts, removals (one, a few and many), moves near and far
-// and size changes, across chunk edges, with items that own memory.
+// The rows' sequence against a vector: inserts and removals of one to twenty items anywhere, moves
+// near and far, across chunk edges, with items that own memory.
 TEST(TieredVector, BehavesAsAVectorThroughInsertsRemovalsAndMoves) {
-    using TItem = std::unique_ptr<int>;
-    TTieredVector<TItem> tiered;
+    TTieredVector<std::unique_ptr<int>> tiered;
     std::vector<int> oracle;
     std::mt19937 random(5);
     auto pick = [&](size_t lo, size_t hi) { return std::uniform_int_distribution<size_t>(lo, hi)(random); };
-    int next = 0;
-    for (int step = 0; step < 3000; ++step) {
-        const size_t n = oracle.size();
-        switch (pick(0, 5)) {
-        case 0: { // insert 1..20 items anywhere
-            const size_t at = pick(0, n), count = pick(1, 20);
+    for (int step = 0, next = 0; step < 6000; ++step) {
+        const size_t n = oracle.size(), op = pick(0, 3), count = pick(0, 3) ? 1 : pick(2, 20);
+        if (op <= 1 || n == 0) { // insert, more often than remove: the sequence grows past chunks
+            const size_t at = pick(0, n);
             tiered.insert(at, count);
-            for (size_t k = 0; k < count; ++k) tiered[at + k] = std::make_unique<int>(next + int(k));
-            for (size_t k = 0; k < count; ++k)
-                oracle.insert(oracle.begin() + std::ptrdiff_t(at + k), next + int(k));
-            next += int(count);
-            break;
-        }
-        case 1: { // remove 1..20 items
-            if (n == 0) break;
-            const size_t at = pick(0, n - 1), count = std::min(pick(1, 20), n - at);
-            tiered.erase(at, count);
-            oracle.erase(oracle.begin() + std::ptrdiff_t(at), oracle.begin() + std::ptrdiff_t(at + count));
-            break;
-        }
-        case 2: { // move one item near or far
-            if (n == 0) break;
+            for (size_t k = 0; k < count; ++k, ++next)
+                tiered[at + k] = std::make_unique<int>(next),
+                            oracle.insert(oracle.begin() + long(at + k), next);
+        } else if (op == 2) {
+            const size_t at = pick(0, n - 1), removed = std::min(count, n - at);
+            tiered.erase(at, removed);
+            oracle.erase(oracle.begin() + long(at), oracle.begin() + long(at + removed));
+        } else {
             const size_t from = pick(0, n - 1), to = pick(0, n - 1);
             tiered.move(from, to);
             const int item = oracle[from];
-            oracle.erase(oracle.begin() + std::ptrdiff_t(from));
-            oracle.insert(oracle.begin() + std::ptrdiff_t(to), item);
-            break;
+            oracle.erase(oracle.begin() + long(from)), oracle.insert(oracle.begin() + long(to), item);
         }
-        case 3: { // grow or shrink at the end
-            const size_t size = pick(0, 20000);
-            tiered.resize(size);
-            for (size_t i = n; i < size; ++i) tiered[i] = std::make_unique<int>(next++);
-            for (size_t i = n; i < size; ++i) oracle.push_back(next - int(size - i));
-            oracle.resize(size);
-            break;
-        }
-        default: // single inserts and removals, the rows' common case
-            if (n > 0 && pick(0, 1) == 0) {
-                const size_t at = pick(0, n - 1);
-                tiered.erase(at, 1);
-                oracle.erase(oracle.begin() + std::ptrdiff_t(at));
-            } else {
-                const size_t at = pick(0, n);
-                tiered.insert(at, 1);
-                tiered[at] = std::make_unique<int>(next);
-                oracle.insert(oracle.begin() + std::ptrdiff_t(at), next++);
-            }
-        }
-        ASSERT_EQ(tiered.size(), oracle.size()) << "step " << step;
-        if (step % 50 == 0 || oracle.size() < 100)
-            for (size_t i = 0; i < oracle.size(); ++i)
-                ASSERT_EQ(*tiered[i], oracle[i]) << "step " << step << " at " << i;
+        ASSERT_EQ(tiered.size(), oracle.size());
+        for (size_t i = 0; i < oracle.size() && step % 100 == 0; ++i)
+            ASSERT_EQ(*tiered[i], oracle[i]) << step;
     }
 }
