@@ -32,6 +32,7 @@
 #include <QPointer>
 #include <QStringList>
 #include <QTimer>
+#include <algorithm>
 #include <memory>
 #include <optional>
 #include <set>
@@ -142,6 +143,12 @@ public:
     TBitmap RowIndicator;
     int FixedFooters() const { return fixedFooters_; }
     void SetFixedFooters(int count);
+    // The rows below the data rows: the fixed footer rows, and the floating footer's row while it
+    // shows the last row (FloatingFooter sets FixedFooters to 1 for it; the row counts once). Every
+    // operation that asks where the data rows end (sorts, paste, append, imports, the footer's
+    // calculations, keys and wheel) asks DataRowEnd: the row after the last data row.
+    int FooterRowCount() const { return std::max(fixedFooters_, LastRowIsFooter ? 1 : 0); }
+    int DataRowEnd() const { return std::max(RowCount() - FooterRowCount(), 0); }
     int FixedRightCols() const { return fixedRightCols_; }
     void SetFixedRightCols(int count);
     bool FixedRowAlways = false, FixedColAlways = false;
@@ -247,7 +254,7 @@ public:
     TGridProgressEvent OnFileProgress;
     // LoadDelimited(fileName, false).
     void LoadFromCSV(const QString& fileName);
-    // Fills the grid from (0, 0), or with append after the last row (above a floating footer);
+    // Fills the grid from (0, 0), or with append after the last data row (above the footer rows);
     // see DelimitedImport.h for how the file is read.
     void LoadDelimited(const QString& fileName, bool append = false);
     // ImportWorkbook(fileName, "").
@@ -584,6 +591,9 @@ public:
     virtual void DrawRichTextCell(TCanvas& canvas, int col, int row, TRect rect);
     virtual void InsertRows(int row, int count);
     virtual void RemoveRows(int row, int count);
+    // The class library's removal of one row, through the removal above (blocks, hidden rows, the
+    // order before sorting and the other per-row state follow).
+    void DeleteRow(int row) override;
     virtual void ClearRows(int row, int count);
     virtual void AutoInsertRow(int row);
     virtual void AutoDeleteRow(int row);
@@ -836,6 +846,12 @@ private:
     void ScaleOthers(bool columns);
     void UpdateFlatBorder();
     void ChangeHiddenRows(const std::vector<int>& hide, const std::function<bool(const TGridItem&)>& show);
+    // The two ways of ChangeHiddenRows (back: which stored rows return); the rows shown again.
+    static constexpr size_t kFewHiddenRows = 16;
+    std::vector<int> MoveFewHiddenRows(const std::vector<int>& hide, const std::vector<bool>& back,
+                                       bool keepFlags);
+    std::vector<int> RebuildHiddenRows(const std::vector<int>& hide, const std::vector<bool>& back,
+                                       bool keepFlags);
 
     TFont fixedFont_, activeCellFont_;
     bool multiLineCells_ = false, wordWrap_ = true, flat_ = false, selectionRectangle_ = false,
@@ -1206,6 +1222,9 @@ public:
     // of UnsortedRowOrder and, with DisjunctRowSelect and MoveRowOnSort, their marks. With
     // SortSettings.SingleColumn only the cell of SortSettings.Column changes rows.
     virtual void SwapRows(int row1, int row2);
+    // The exchanges of SwapRows all at once: row first + p takes the row that stood at
+    // first + origin[p] (origin a permutation of 0 .. its size - 1).
+    void PermuteRows(int first, const std::vector<int>& origin);
     // Sort the data rows (fixed rows and footer rows stay) by SortSettings.Column, by the
     // SortIndexList, or the child rows of each expanded node; see Sorting.cpp. Merged blocks the
     // new order would tear are split first (so do QuickSortRows, QuickSortRowsIndexed and
@@ -1243,20 +1262,31 @@ public:
     virtual void ClipboardBeforePasteWideCell(int col, int row, QString& value, bool& allow);
 
     // Before the display rows lo..hi are put in another order (sorting): the merged blocks the new
-    // order would tear are split (MergedAreas.cpp).
-    void SplitBlocksRowOrderTears(int lo, int hi, int aloneCol);
+    // order would tear are split (MergedAreas.cpp); whether one was. Without rowsHoldObjects (no
+    // cell of the rows holds an object, so no block lies across them) only remembered areas go.
+    bool SplitBlocksRowOrderTears(int lo, int hi, int aloneCol, bool rowsHoldObjects = true);
 
 protected:
     // The structure operations report the real rows they insert or remove (after the change), so
     // that UnsortedRowOrder keeps following the rows.
     void RowOrderRowsInserted(int realRow, int count);
     void RowOrderRowsRemoved(const std::vector<int>& realRows, bool align = true);
+    // A row moved from one display row to another (RowMoved): its entry moves with it.
+    void RowOrderRowMoved(int from, int to);
+    // The entries of a list kept by real row at the display rows from..to: the one at from goes to
+    // to and those between move one place towards from, as the rows do in a move.
+    template <typename TList> void MoveAtDisplayRows(TList& list, int from, int to) const {
+        const int step = from < to ? 1 : -1;
+        const typename TList::value_type moved = list[size_t(DisplToRealRow(from))];
+        for (int d = from; d != to; d += step)
+            list[size_t(DisplToRealRow(d))] = list[size_t(DisplToRealRow(d + step))];
+        list[size_t(DisplToRealRow(to))] = moved;
+    }
 
 private:
     // Makes UnsortedRowOrder hold the given number of rows (rows added or dropped at the end).
     void AlignRowOrder(int rows);
     bool VerifyRowOrder() const;
-    int LastSortRow() const;
     void SortWith(int kind, const std::function<void()>& sort);
     bool IsMarkedRow(int row) const;
     TGridRect CopyRange(bool& disjunct) const;

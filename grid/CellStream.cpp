@@ -503,7 +503,7 @@ int TVevIvizudEvar::LoadCells(TGridCoord dest, QIODevice& stream, bool paste) {
         dest = {0, 0};
     } else if (paste) {
         // The grid grows as a text paste does: rows above the footer rows, columns at the end.
-        const int usable = LastSortRow() + 1;
+        const int usable = DataRowEnd();
         undo->SetInsertRow(usable);
         if (Navigation.AllowClipboardRowGrow && dest.Y < usable && dest.Y + block.RowCount > usable)
             InsertRows(usable, dest.Y + block.RowCount - usable);

@@ -371,7 +371,7 @@ int TVevIvizudEvar::PasteLines(int col, int row, const QString& s, int lines, in
     int count = 0, r = row, lastCol = col, lastRow = row;
     try {
         // The grid grows once by what the lines need; new rows go above the footer rows.
-        const int usable = LastSortRow() + 1;
+        const int usable = DataRowEnd();
         undo.SetInsertRow(usable);
         if (Navigation.AllowClipboardRowGrow && row < usable && row + lines > usable)
             InsertRows(usable, row + lines - usable);
