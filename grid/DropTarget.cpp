@@ -154,7 +154,7 @@ bool TGridDropTarget::TextTakenAt(TGridCoord cell, bool& whole) const {
     // added at the end, as added rows do.
     const bool asTarget = insert && row < g.RowCount();
     // A paste adds rows above the footer rows for the lines beyond the data rows.
-    const int dataEnd = g.RowCount() - g.FixedFooters();
+    const int dataEnd = g.DataRowEnd();
     const bool rowsAdded =
         insert ? !asTarget : g.Navigation.AllowClipboardRowGrow && row < dataEnd && lastRow >= dataEnd;
     const bool colsAdded = g.Navigation.AllowClipboardColGrow && lastCol >= g.ColCount();

@@ -305,6 +305,20 @@ TEST_F(DropTarget, AMoveIsAnsweredOnlyWhereTheDropTakesTheTextWhole) {
     EXPECT_EQ(Cells(Grid(), 4, 5, 5, 6), (Rows{{"a", "b"}, {"c", "d"}}));
 }
 
+// With the floating footer showing, lines beyond the last data row go in as rows above the footer:
+// the drop takes the text whole, so a move is answered while dragging and at the drop alike.
+TEST_F(DropTarget, LinesBeyondTheDataRowsGoAboveTheFooterAndAreAMove) {
+    Grid().Navigation.AllowClipboardRowGrow = true;
+    Grid().SetGridCells(1, 7, "FOOT");
+    Grid().FloatingFooter.Visible = true;
+    ASSERT_EQ(Grid().DataRowEnd(), 7);
+    const auto data = Mime("a\r\nb\r\nc");
+    ASSERT_EQ(drag_.Enter(At(1, 6), *data), Qt::MoveAction);
+    EXPECT_EQ(drag_.Move(At(1, 6), *data), Qt::MoveAction);
+    EXPECT_EQ(drag_.Drop(At(1, 6), *data), Qt::MoveAction);
+    EXPECT_EQ(Cells(Grid(), 1, 1, 5, Grid().RowCount() - 1), (Rows{{"r5"}, {"a"}, {"b"}, {"c"}, {"FOOT"}}));
+}
+
 // A refused drop tells the sender so: a move out of another grid must not empty its cells. Where no
 // cell of the text would be written (a fixed column, a read-only column) the drop is refused while
 // it is dragged over; across a read-only column between written ones it is a copy.
