@@ -12,10 +12,11 @@
 // the running tool to come to the front and ends here, with exit code 0, without making or seeding
 // its folder and without showing anything, but for a box when it was given a folder (--data-dir)
 // other than the one the running copy works on (app/InstanceFolder.h); a start whose guard can make
-// no lock says so in a box and runs. Then the folder is made and seeded, what a killed copy left is
-// swept (core/Leftovers.h; only by the copy that holds the lock), its language file opened for the
-// run, the window shown, the login run once it is on the screen, and the message loop runs until
-// the window closes.
+// no lock says so in a box and runs. The copy that runs takes the program folder's use, sweeping
+// what killed copies left when no other copy uses the folder (core/Leftovers.h; a copy that holds
+// the guard's lock does so before it publishes its folder, app/InstanceFolder.h). Then the folder
+// is made and seeded, its language file opened for the run, the window shown, the login run once it
+// is on the screen, and the message loop runs until the window closes.
 //
 // Exit codes: 0 normally (also after --help, a cancelled login, as a second start or ended by
 // SIGINT, SIGTERM or SIGHUP, app/EndSignals.h), 1 after a refused login, a failed start-up or
@@ -90,10 +91,16 @@ int main(int argc, char* argv[]) {
         ShowError(nullptr, FailureMessage(error));
         return 1;
     }
+    std::optional<TProgramFolderUse> folderUse; // outlives the window and what it writes
     TFormPrinc mainWindow;
     TqvxOneInstance& guard = *mainWindow.qvxOneInstance1;
-    // The folder is published before a later copy can reach this one.
-    QObject::connect(&guard, &TqvxOneInstance::InstanceTaken, [&] { PublishProgramFolder(guard, folder); });
+    // The copy that takes the lock takes the folder's use (sweeping what killed copies left) and
+    // then publishes the folder, before a later copy can reach it: whoever finds it up finds that
+    // done.
+    QObject::connect(&guard, &TqvxOneInstance::InstanceTaken, [&] {
+        folderUse.emplace(folder);
+        PublishProgramFolder(guard, folder);
+    });
     if (dataDir) { // a copy on another folder says so
         guard.ShowMessage = true;
         guard.OnShowMessage = [&](QObject*, bool&) { SayWhenRunningOnAnotherFolder(guard, folder); };
@@ -101,10 +108,11 @@ int main(int argc, char* argv[]) {
     guard.Loaded();
     if (guard.Terminated()) return 0; // before the folder is made or seeded
     SayWhenUnguarded(guard);
+    if (!folderUse) folderUse.emplace(folder); // a copy without the guard uses the folder all the same
+    if (!folderUse->Problem().empty()) std::cerr << "centrprg: " << folderUse->Problem() << "\n";
     try {
         PrepareProgramFolder(folder, defaults);
         SetProgramFolder(folder);
-        if (guard.HoldsInstance()) SweepLeftovers(); // what a killed copy left; no other copy runs
         OpenLanguageFile(ProgramFilePath(LanguageFileName));
     } catch (const std::exception& error) {
         ShowError(nullptr, FailureMessage(error));

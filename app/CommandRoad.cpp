@@ -1,5 +1,5 @@
 // The road of a command (see Commands.h): access check, model check, scratch table, the screen,
-// DeleteTempTable, RefreshMainWindow.
+// DeleteOwnTempTable, RefreshMainWindow.
 
 #include "app/Commands.h"
 
@@ -11,6 +11,7 @@
 #include "core/Users.h"
 #include "platform/ui/UiServices.h"
 #include "screens/FailureMessages.h"
+#include "screens/ScratchTables.h"
 
 #include <algorithm>
 #include <cassert>
@@ -90,11 +91,12 @@ void RunCommand(TFormPrinc& window, TCommandId id, int which) {
         if (dataAware) {
             DeleteTempTable(); // files a crash may have left
             Builder()(command.tableCode, which);
+            NoteTempTable(); // a kill leaves it to the next start's sweep
         }
         TCommandContext context(window, command, which);
         command.show(context);
     });
-    if (dataAware) Guarded(&window, [] { DeleteTempTable(); });
+    if (dataAware) Guarded(&window, [] { DeleteOwnTempTable(); }); // another copy's by then stays
     window.RefreshMainWindow();
 }
 

@@ -161,7 +161,7 @@ const std::vector<TCommand>& CommandTable() {
          .show = WindowCommand<&W::FileSaveAs>, .shortcut = "Ctrl+Shift+S"},
         {.id = Report, .caption = LngText("&Relatórios"), .menu = S::File, .availableOn = AnyModel, .show = ShowReport, .shortcut = "Ctrl+P",
          .toolBar = true, .separator = true},
-        {.id = Exit, .caption = LngText("Sai&r"), .menu = S::File, .show = WindowCommand<&W::close>, .shortcut = "Ctrl+Q",
+        {.id = Exit, .caption = LngText("Sa&ir"), .menu = S::File, .show = WindowCommand<&W::close>, .shortcut = "Ctrl+Q",
          .separator = true},
 
         {.id = Categories, .caption = LngText("Categoria dos ramais"), .menu = S::Extensions, .section = K::Categories,

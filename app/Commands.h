@@ -10,10 +10,12 @@
 //      whose screen is not built yet (no Show function) does nothing;
 //   3. scratch table: for table codes 1, 2 and 4..8 the files a crash may have left are deleted
 //      and the table is built for the command's item (BuildScratchTable, with the code and
-//      "which": AllItems, or the 1-based extension position or trunk of the button);
+//      "which": AllItems, or the 1-based extension position or trunk of the button), then noted
+//      for the sweep of a later start should a kill leave it (NoteTempTable);
 //   4. the command's Show function: prepares the screen (captions, lists, prepare routines) and
 //      shows it modally;
-//   5. DeleteTempTable (also when step 3 or 4 failed) and RefreshMainWindow.
+//   5. DeleteOwnTempTable (also when step 3 or 4 failed; a table another copy of the tool has open
+//      by then stays, screens/ScratchTables.h) and RefreshMainWindow.
 // An exception in steps 3-5 is caught here and shown in a box titled "Erro".
 //
 // Enabling (RefreshMainWindow): a command is enabled when it has a Show function and, for a

@@ -8,12 +8,42 @@
 #include <algorithm>
 #include <cstdlib>
 #include <iostream>
+#include <utility>
+#include <vector>
 
 namespace {
 
 QtMessageHandler& Previous() {
     static QtMessageHandler previous = nullptr;
     return previous;
+}
+
+// A message of Qt's held back while the QApplication is made.
+struct THeldMessage {
+    QtMsgType type;
+    std::string file, function, category;
+    int line;
+    QString text;
+};
+
+std::vector<THeldMessage>& Held() {
+    static std::vector<THeldMessage> held;
+    return held;
+}
+
+// Gives the messages held back to the handler that was there before, in their order.
+void PassOnHeld() {
+    std::vector<THeldMessage> held;
+    std::swap(held, Held());
+    for (const THeldMessage& message : held) {
+        const QMessageLogContext context(message.file.c_str(), message.line, message.function.c_str(),
+                                         message.category.c_str());
+        if (Previous() != nullptr) Previous()(message.type, context, message.text);
+    }
+}
+
+std::string Text(const char* text) {
+    return text != nullptr ? text : "";
 }
 
 bool Named(const char* variable) {
@@ -23,9 +53,15 @@ bool Named(const char* variable) {
 
 void OnQtMessage(QtMsgType type, const QMessageLogContext& context, const QString& text) {
     if (type == QtFatalMsg && text.contains("platform plugin")) {
-        std::cerr << NoDisplayMessage() << "\n";
-        std::_Exit(1); // nothing of the tool's is made yet
+        std::cerr << NoDisplayMessage() << "\n"; // alone: what Qt said before it is dropped
+        std::_Exit(1);                           // nothing of the tool's is made yet
     }
+    if (type != QtFatalMsg) {
+        Held().push_back(
+            {type, Text(context.file), Text(context.function), Text(context.category), context.line, text});
+        return;
+    }
+    PassOnHeld();
     if (Previous() != nullptr) Previous()(type, context, text);
 }
 
@@ -45,8 +81,21 @@ std::string NoDisplayMessage() {
 
 TDisplayFailure::TDisplayFailure() : previous_(qInstallMessageHandler(OnQtMessage)) {
     Previous() = previous_;
+    watch_ = std::thread([this] {
+        std::unique_lock lock(mutex_);
+        if (made_.wait_for(lock, DisplayAnswerTime, [this] { return done_; })) return;
+        std::cerr << NoDisplayMessage() << "\n"; // alone, as above
+        std::_Exit(1);
+    });
 }
 
 TDisplayFailure::~TDisplayFailure() {
+    {
+        const std::lock_guard lock(mutex_);
+        done_ = true;
+    }
+    made_.notify_one();
+    watch_.join();
     qInstallMessageHandler(previous_);
+    PassOnHeld(); // the display opened: what Qt said meanwhile is said after all
 }

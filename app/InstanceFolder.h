@@ -8,8 +8,8 @@
 
 class TqvxOneInstance;
 
-// Written by the copy that holds the lock, before it listens (TqvxOneInstance::InstanceTaken); a
-// failure to write is ignored.
+// Written by the copy that holds the lock once it has taken the folder's use, before it listens
+// (TqvxOneInstance::InstanceTaken); a failure to write is ignored.
 void PublishProgramFolder(const TqvxOneInstance& guard, const std::string& folder);
 void WithdrawProgramFolder(const TqvxOneInstance& guard);
 // What the running copy published; nothing when it published nothing.

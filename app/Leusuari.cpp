@@ -144,7 +144,7 @@ TFormAdministrador::TFormAdministrador(QWidget* parent) : QDialog(parent) {
     layout->insertWidget(0, intro);
     EditNome = AddTextRow(form, LngText("&Nome:"), false, UserNameLength);
     EditSenha = AddTextRow(form, LngText("&Senha:"), true);
-    EditConfirmacao = AddTextRow(form, LngText("&Confirmação da senha:"), true);
+    EditConfirmacao = AddTextRow(form, LngText("C&onfirmação da senha:"), true);
     layout->addWidget(AddOkCancelButtons(this, [this] { OkButtonClick(); }));
     setMinimumWidth(380);
     FitDialogToTexts(*this);

@@ -60,7 +60,7 @@ TFormUsuarios::TFormUsuarios(TUsersFile users, QWidget* parent) : QDialog(parent
     right->addLayout(form);
     EditNome = AddTextRow(form, LngText("&Nome:"), false, UserNameLength);
     EditSenha = AddTextRow(form, LngText("&Senha:"), true);
-    EditConfirmacao = AddTextRow(form, LngText("&Confirmação da senha:"), true);
+    EditConfirmacao = AddTextRow(form, LngText("C&onfirmação da senha:"), true);
     auto* hint = new QLabel(TrText(LngText("Senha em branco: a senha do usuário não muda.")), this);
     hint->setEnabled(false);
     right->addWidget(hint);

@@ -2,7 +2,6 @@
 
 #include "core/CoreError.h"
 #include "core/Language.h"
-#include "core/Leftovers.h"
 #include "core/ModelTables.h"
 #include "core/ProgramFolder.h"
 #include "core/Programming.h"
@@ -85,10 +84,8 @@ void SaveProgrammingFile(const std::string& path) {
                std::filesystem::path(path).filename().string());
     if (!IsKnownModel(ModelCode)) Refuse(LngText("Não há programação para gravar."));
     try {
-        WithSaveNote(path, [&] {
-            WriteFileAtomically(
-                path, std::string_view(reinterpret_cast<const char*>(ProgrammingBytes.data()), ImageSize));
-        });
+        WriteFileAtomically(
+            path, std::string_view(reinterpret_cast<const char*>(ProgrammingBytes.data()), ImageSize));
     } catch (const EOsError& error) {
         throw EProgrammingFileError(OsErrorMessage(error));
     }

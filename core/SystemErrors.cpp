@@ -20,6 +20,7 @@ constexpr TCause Causes[] = {
     {ENOENT, LngText("arquivo ou pasta não encontrado")},
     {ENOTDIR, LngText("uma parte do caminho não é uma pasta")},
     {EISDIR, LngText("é uma pasta")},
+    {ENXIO, LngText("não é um arquivo comum")}, // a FIFO, device or socket where a file was expected
     {EEXIST, LngText("o arquivo já existe")},
     {EFBIG, LngText("arquivo grande demais")},
     {EIO, LngText("erro de leitura ou gravação no disco")},
@@ -29,6 +30,7 @@ constexpr TCause Causes[] = {
     {ENFILE, LngText("arquivos abertos demais")},
     {EBUSY, LngText("o arquivo está em uso")},
     {ETXTBSY, LngText("o arquivo está em uso")},
+    {EAGAIN, LngText("o arquivo está em uso")}, // a lock another process holds
 };
 
 const char* ActionText(TOsAction action) {

@@ -1,8 +1,10 @@
 #include "core/TempTable.h"
 
+#include "core/Leftovers.h"
 #include "core/ProgramFolder.h"
 #include "platform/os/FileIo.h"
 
-void DeleteTempTable() {
-    for (const char* name : TempTableFiles) DeleteFileIfPresent(ProgramFilePath(name));
+void NoteTempTable() {
+    for (const char* name : TempTableFiles)
+        if (FileExists(ProgramFilePath(name))) NoteLeftover(ProgramFilePath(name));
 }

@@ -101,11 +101,12 @@ bool TqvxOneInstance::IsAnotherInstance() {
             return false;
         }
         if (lock->error() != QLockFile::LockFailedError) break;
-        // Only a regular file is a lock another copy holds: anything else in its place (a folder, a
-        // device) would keep every start out.
+        // Only a regular file of this user is a lock another copy holds: anything else in its place
+        // (a folder, a device, another user's file in a shared temporary folder) would keep every
+        // start out.
         struct stat placed {};
         if (::lstat(QFile::encodeName(names.lockFile).constData(), &placed) == 0) {
-            if (S_ISREG(placed.st_mode)) return true;
+            if (S_ISREG(placed.st_mode) && placed.st_uid == ::getuid()) return true;
             break;
         }
         if (errno != ENOENT || attempt >= LockAttempts) break;

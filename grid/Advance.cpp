@@ -8,7 +8,7 @@ void TVevIvizudEvar::AdvanceTarget(int& col, int& row, bool forward) {
     const int firstCol = FirstSelectableCol(), firstRow = TBaseGrid::FixedRows();
     const bool leftRight = Navigation.AdvanceDirection == TAdvanceDirection::adLeftRight;
     const int lastCol = ColCount() - 1 - (forward && leftRight ? VisibleRightFixedCols() : fixedRightCols_);
-    const int lastRow = RowCount() - 1 - fixedFooters_;
+    const int lastRow = DataRowEnd() - 1;
     if (forward && leftRight) {
         if (col + span.X >= lastCol) {
             if (row >= lastRow) {
@@ -21,7 +21,7 @@ void TVevIvizudEvar::AdvanceTarget(int& col, int& row, bool forward) {
                 if (canAdd) {
                     AddRow();
                     ++row;
-                    DoAutoAddRow(RowCount() - 1 - fixedFooters_);
+                    DoAutoAddRow(DataRowEnd() - 1);
                 }
             } else {
                 col = firstCol, ++row;

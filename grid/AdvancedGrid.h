@@ -32,6 +32,7 @@
 #include <QPointer>
 #include <QStringList>
 #include <QTimer>
+#include <algorithm>
 #include <memory>
 #include <optional>
 #include <set>
@@ -142,6 +143,12 @@ public:
     TBitmap RowIndicator;
     int FixedFooters() const { return fixedFooters_; }
     void SetFixedFooters(int count);
+    // The rows below the data rows: the fixed footer rows, and the floating footer's row while it
+    // shows the last row (FloatingFooter sets FixedFooters to 1 for it; the row counts once). Every
+    // operation that asks where the data rows end (sorts, paste, append, imports, the footer's
+    // calculations, keys and wheel) asks DataRowEnd: the row after the last data row.
+    int FooterRowCount() const { return std::max(fixedFooters_, LastRowIsFooter ? 1 : 0); }
+    int DataRowEnd() const { return std::max(RowCount() - FooterRowCount(), 0); }
     int FixedRightCols() const { return fixedRightCols_; }
     void SetFixedRightCols(int count);
     bool FixedRowAlways = false, FixedColAlways = false;
@@ -247,7 +254,7 @@ public:
     TGridProgressEvent OnFileProgress;
     // LoadDelimited(fileName, false).
     void LoadFromCSV(const QString& fileName);
-    // Fills the grid from (0, 0), or with append after the last row (above a floating footer);
+    // Fills the grid from (0, 0), or with append after the last data row (above the footer rows);
     // see DelimitedImport.h for how the file is read.
     void LoadDelimited(const QString& fileName, bool append = false);
     // ImportWorkbook(fileName, "").
@@ -288,6 +295,9 @@ public:
 
     // ==== Painting: text kinds, measuring, autosize, column calculations ===========================
     // (CellContent.cpp, TextMeasure.cpp, AutoSize.cpp, ColumnCalculations.cpp; rich text in RichText.h)
+    // GetCellTextSize of the text given in the cell's place, of the kind given (the kind of the
+    // cell's whole text, when the text is a part of it).
+    TPoint TextSizeOf(int col, int row, QString text, int kind, bool inColumn);
     // Named pictures of mini-HTML texts (not owned; may be null). Pictures met by URL are kept in
     // the grid's own cache.
     TPictureContainer* PictureContainer = nullptr;
@@ -581,6 +591,9 @@ public:
     virtual void DrawRichTextCell(TCanvas& canvas, int col, int row, TRect rect);
     virtual void InsertRows(int row, int count);
     virtual void RemoveRows(int row, int count);
+    // The class library's removal of one row, through the removal above (blocks, hidden rows, the
+    // order before sorting and the other per-row state follow).
+    void DeleteRow(int row) override;
     virtual void ClearRows(int row, int count);
     virtual void AutoInsertRow(int row);
     virtual void AutoDeleteRow(int row);
@@ -833,6 +846,12 @@ private:
     void ScaleOthers(bool columns);
     void UpdateFlatBorder();
     void ChangeHiddenRows(const std::vector<int>& hide, const std::function<bool(const TGridItem&)>& show);
+    // The two ways of ChangeHiddenRows (back: which stored rows return); the rows shown again.
+    static constexpr size_t kFewHiddenRows = 16;
+    std::vector<int> MoveFewHiddenRows(const std::vector<int>& hide, const std::vector<bool>& back,
+                                       bool keepFlags);
+    std::vector<int> RebuildHiddenRows(const std::vector<int>& hide, const std::vector<bool>& back,
+                                       bool keepFlags);
 
     TFont fixedFont_, activeCellFont_;
     bool multiLineCells_ = false, wordWrap_ = true, flat_ = false, selectionRectangle_ = false,
@@ -1203,6 +1222,9 @@ public:
     // of UnsortedRowOrder and, with DisjunctRowSelect and MoveRowOnSort, their marks. With
     // SortSettings.SingleColumn only the cell of SortSettings.Column changes rows.
     virtual void SwapRows(int row1, int row2);
+    // The exchanges of SwapRows all at once: row first + p takes the row that stood at
+    // first + origin[p] (origin a permutation of 0 .. its size - 1).
+    void PermuteRows(int first, const std::vector<int>& origin);
     // Sort the data rows (fixed rows and footer rows stay) by SortSettings.Column, by the
     // SortIndexList, or the child rows of each expanded node; see Sorting.cpp. Merged blocks the
     // new order would tear are split first (so do QuickSortRows, QuickSortRowsIndexed and
@@ -1240,26 +1262,38 @@ public:
     virtual void ClipboardBeforePasteWideCell(int col, int row, QString& value, bool& allow);
 
     // Before the display rows lo..hi are put in another order (sorting): the merged blocks the new
-    // order would tear are split (MergedAreas.cpp).
-    void SplitBlocksRowOrderTears(int lo, int hi, int aloneCol);
+    // order would tear are split (MergedAreas.cpp); whether one was. Without rowsHoldObjects (no
+    // cell of the rows holds an object, so no block lies across them) only remembered areas go.
+    bool SplitBlocksRowOrderTears(int lo, int hi, int aloneCol, bool rowsHoldObjects = true);
 
 protected:
     // The structure operations report the real rows they insert or remove (after the change), so
     // that UnsortedRowOrder keeps following the rows.
     void RowOrderRowsInserted(int realRow, int count);
     void RowOrderRowsRemoved(const std::vector<int>& realRows, bool align = true);
+    // A row moved from one display row to another (RowMoved): its entry moves with it.
+    void RowOrderRowMoved(int from, int to);
+    // The entries of a list kept by real row at the display rows from..to: the one at from goes to
+    // to and those between move one place towards from, as the rows do in a move.
+    template <typename TList> void MoveAtDisplayRows(TList& list, int from, int to) const {
+        const int step = from < to ? 1 : -1;
+        const typename TList::value_type moved = list[size_t(DisplToRealRow(from))];
+        for (int d = from; d != to; d += step)
+            list[size_t(DisplToRealRow(d))] = list[size_t(DisplToRealRow(d + step))];
+        list[size_t(DisplToRealRow(to))] = moved;
+    }
 
 private:
     // Makes UnsortedRowOrder hold the given number of rows (rows added or dropped at the end).
     void AlignRowOrder(int rows);
     bool VerifyRowOrder() const;
-    int LastSortRow() const;
     void SortWith(int kind, const std::function<void()>& sort);
     bool IsMarkedRow(int row) const;
     TGridRect CopyRange(bool& disjunct) const;
     QString SelectionClipboardText(const std::vector<int>& cols, const std::vector<int>& rows);
     bool MayPasteInto(int col, int row);
-    void WritePasted(int col, int row, QString value);
+    // Writes a pasted cell unless its event refuses it; whether it was written.
+    bool WritePasted(int col, int row, QString value);
     void SmartFill(const TGridRect& selection, int pasted);
 
     std::vector<int> unsortedRowOrder_;
@@ -1297,12 +1331,17 @@ private:
     // be pasted into. The number of cells of the block.
     int LoadCells(TGridCoord dest, QIODevice& stream, bool paste);
     // A paste of that many lines, the widest that many cells, with its top-left cell at the display
-    // column: refused from its size before anything changes; source names the text in the refusal.
-    void CheckPasteSize(int col, qint64 lines, qint64 widest, const QString& source) const;
-    // The clipboard as a refusal names it.
-    static QString ClipboardName();
-    int PasteTextFrom(int col, int row, const QString& text, const QString& source);
+    // column: within the cells a paste may write (PasteFits); else refused before anything changes,
+    // with the refusal given (EVozAvozError).
+    bool PasteFits(int col, qint64 lines, qint64 widest) const;
+    void CheckPasteSize(int col, qint64 lines, qint64 widest, const QString& refusal) const;
+    // The refusal of the clipboard's content, too large to be pasted.
+    static QString ClipboardTooLarge();
+    int PasteTextFrom(int col, int row, const QString& text, const QString& refusal);
     int PasteLines(int col, int row, const QString& text, int lines, int widest);
+    // The cells of the last text pasted that were not written: outside the grid, in cells that may
+    // not be pasted into, or refused by their event.
+    qint64 pasteLeftOut_ = 0;
     // What a paste changes, noted before it changes it, so that a paste that fails on the way (out
     // of memory, or an event handler that raises) puts the grid back as it was (PasteUndo.cpp).
     class TPasteUndo {

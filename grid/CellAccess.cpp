@@ -150,7 +150,7 @@ bool TVevIvizudEvar::IsFixedCell(int col, int row) {
 
 bool TVevIvizudEvar::IsFixedCellForDraw(int col, int row) {
     const TGridCoord base = BaseCell(DisplToRealCol(col), row);
-    if (base.Y >= RowCount() - fixedFooters_) return true;
+    if (base.Y >= DataRowEnd()) return true;
     if (fixedRightCols_ > 0 && base.X >= ColCount() - fixedRightCols_ + HiddenColCount()) return true;
     return IsFixedCell(base.X, base.Y);
 }

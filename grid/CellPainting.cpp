@@ -70,7 +70,7 @@ void TVevIvizudEvar::GetCellColors(int col, int row, TVAlignment& vAlign, TAlign
     if (brush.Color() == clNone) {
         brush.SetColor(Color());
         const bool inBands = col >= fixedCols && col < ColCount() - fixedRightCols_ + HiddenColCount() &&
-                             row >= fixedRows && row < RowCount() - fixedFooters_;
+                             row >= fixedRows && row < DataRowEnd();
         if (Bands.Active() && (!printing || Bands.Print) && inBands) {
             const int period = Bands.Period();
             const int n = row - fixedRows;

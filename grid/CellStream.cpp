@@ -486,7 +486,7 @@ int TVevIvizudEvar::LoadCells(TGridCoord dest, QIODevice& stream, bool paste) {
     TRecordReader in(stream);
     const TGridPropIO block = ReadStart(in);
     // A paste into the grid is counted as a text paste is; it is taken back when memory runs out.
-    if (paste && !block.FullGrid) CheckPasteSize(dest.X, block.RowCount, block.ColCount, ClipboardName());
+    if (paste && !block.FullGrid) CheckPasteSize(dest.X, block.RowCount, block.ColCount, ClipboardTooLarge());
     TStructureChange change(*this); // an open editor writes its value first
     std::optional<TPasteUndo> undo;
     if (paste && !block.FullGrid) undo.emplace(*this, dest.X, dest.Y, block.ColCount, block.RowCount);
@@ -503,7 +503,7 @@ int TVevIvizudEvar::LoadCells(TGridCoord dest, QIODevice& stream, bool paste) {
         dest = {0, 0};
     } else if (paste) {
         // The grid grows as a text paste does: rows above the footer rows, columns at the end.
-        const int usable = LastSortRow() + 1;
+        const int usable = DataRowEnd();
         undo->SetInsertRow(usable);
         if (Navigation.AllowClipboardRowGrow && dest.Y < usable && dest.Y + block.RowCount > usable)
             InsertRows(usable, dest.Y + block.RowCount - usable);
@@ -628,7 +628,7 @@ int TVevIvizudEvar::LoadCells(TGridCoord dest, QIODevice& stream, bool paste) {
     } catch (const std::bad_alloc&) {
         if (!undo) throw;
         undo->Undo();
-        RaiseDelimitedFileTooLarge(ClipboardName());
+        throw EVozAvozError(ClipboardTooLarge().toStdString());
     }
     return int(std::min<qint64>(qint64(block.ColCount) * block.RowCount, std::numeric_limits<int>::max()));
 }

@@ -13,7 +13,8 @@
 // be edited (any cell with AllowClipboardAlways) and after OnClipboardBeforePasteCell allows it.
 // A cell stream of a whole grid replaces the whole grid.
 #include "grid/AdvancedGrid.h"
-#include "grid/DelimitedImport.h"
+#include "grid/GridError.h"
+#include "grid/TextUtils.h"
 
 #include "platform/ui/Clipboard.h"
 
@@ -92,8 +93,9 @@ int TVevIvizudEvar::PasteFromClipboardAt(int col, int row) {
                     return PasteRichText(col, row, RichTextOf(Clipboard().Data(format)));
         }
         if (!Clipboard().HasFormat(QStringLiteral("text/plain"))) return 0;
-        return PasteText(col, row, Clipboard().AsText());
+        return PasteText(col, row, UpToZero(Clipboard().AsText()));
     } catch (const std::bad_alloc&) {
-        RaiseDelimitedFileTooLarge(ClipboardName()); // one cell's text is written whole or not at all
+        // One cell's text is written whole or not at all.
+        throw EVozAvozError(ClipboardTooLarge().toStdString());
     }
 }

@@ -2,11 +2,15 @@
 // smart fill that spreads a pasted value or continues a pasted series over the selection.
 //
 // Clipboard text: the cells of a row joined by TAB, rows joined by CR LF, no line break after the
-// last row. A cell holding a line break is written between double quotes with its CRs dropped (its
-// LFs stay; double quotes inside are not doubled). On paste a line ends at a CR (an LF right after
-// it belongs to the break) or at the end of the text; a cell holding an LF is such a quoted cell:
-// its quotes go and each LF becomes CR LF again. A text without any CR, as programs here write
-// lines, has each LF outside a quoted cell taken as a line end. A rich-text cell ("{\") and a wide
+// last row. A cell holding a line break is written between double quotes with each of its line
+// breaks (CR LF, CR or LF) as an LF and each double quote inside doubled, as spreadsheets write
+// such a cell. On paste a line ends at a line end outside a quoted cell, whatever its kind (CR LF,
+// LF or a lone CR, as programs here and elsewhere write lines), or at the end of the text. A
+// quoted cell starts with a quote and ends, before the next TAB (a TAB always ends a cell), at a
+// run of quotes of odd length (the last of them closes it, the others are doubled quotes) followed
+// by a TAB, a line end or the end of the text; a line break inside it, of any kind, belongs to the
+// cell: when it holds one, its quotes go, its doubled quotes become one and each of its line breaks
+// becomes CR LF. A rich-text cell ("{\") and a wide
 // one are copied as their plain text; mini-HTML keeps its tags unless CopyHTMLTagsToClipboard is
 // off. The other formats a copy offers and the choice of format on paste: ClipboardFormats.cpp.
 //
@@ -36,28 +40,74 @@ namespace {
 
 constexpr QChar kTab = u'\t', kCR = u'\r', kLF = u'\n', kQuote = u'"';
 
-// A text without CR whose lines end with LF gets CR LF there; LFs inside a quoted cell stay.
+// Every line end of the text is a CR LF.
+bool AllLineEndsCRLF(QStringView s) {
+    qsizetype pairs = 0;
+    for (qsizetype at = s.indexOf(kCR); at >= 0; at = s.indexOf(kCR, at + 2), ++pairs)
+        if (at + 1 == s.size() || s[at + 1] != kLF) return false;
+    return s.count(kLF) == pairs;
+}
+
+// The text with the grid's own line ends: outside a quoted cell each line end (CR LF, LF or a lone
+// CR) becomes CR LF, and inside one each line break becomes LF, which the paste turns back into
+// CR LF. A quote that starts a cell starts a quoted cell only when a run of quotes closes it before
+// the next TAB (see the header); otherwise it is a character of its cell.
 QString WithCRLineEnds(const QString& text) {
-    if (text.contains(kCR) || !text.contains(kLF)) return text;
-    QString out;
-    out.reserve(text.size() + text.size() / 8);
-    bool quoted = false, cellStart = true;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text[i];
-        if (quoted) {
-            const bool last = i + 1 == text.size() || text[i + 1] == kTab || text[i + 1] == kLF;
-            if (c == kQuote && last) quoted = false;
-            out += c;
-        } else if (cellStart && c == kQuote) {
-            quoted = true;
-            out += c;
-        } else if (c == kLF) {
-            out += kCR;
-            out += kLF;
-        } else {
-            out += c;
+    if (!text.contains(kQuote) && AllLineEndsCRLF(text)) return text;
+    const qsizetype n = text.size();
+    auto runEnd = [&](qsizetype q) {
+        while (q + 1 < n && text[q + 1] == kQuote) ++q;
+        return q;
+    };
+    // A run of quotes ending at e, of the length given, closes a quoted cell.
+    auto closes = [&](qsizetype e, qsizetype length) {
+        return length % 2 == 1 &&
+               (e + 1 == n || text[e + 1] == kTab || text[e + 1] == kCR || text[e + 1] == kLF);
+    };
+    // The end of the next run that can close a cell, and the next TAB, each found once while it
+    // lies ahead.
+    qsizetype closer = -2, tab = -2;
+    auto canClose = [&](qsizetype opening) {
+        const qsizetype own = runEnd(opening); // the quotes right after the opening one
+        if (closes(own, own - opening)) return true;
+        const qsizetype from = own + 1;
+        if (tab != -1 && tab < from) tab = text.indexOf(kTab, from);
+        if (closer != -1 && closer < from) {
+            closer = -1;
+            for (qsizetype q = text.indexOf(kQuote, from); q >= 0; q = text.indexOf(kQuote, q)) {
+                const qsizetype e = runEnd(q);
+                if (closes(e, e - q + 1)) {
+                    closer = e;
+                    break;
+                }
+                q = e + 1;
+            }
         }
-        cellStart = !quoted && (c == kTab || c == kLF);
+        return closer >= 0 && (tab < 0 || closer < tab);
+    };
+    QString out;
+    out.reserve(n + n / 8);
+    bool quoted = false, cellStart = true;
+    for (qsizetype i = 0; i < n; ++i) {
+        const QChar c = text[i];
+        if (c == kCR || c == kLF) {
+            if (c == kCR && i + 1 < n && text[i + 1] == kLF) ++i;
+            if (!quoted) out += kCR;
+            out += kLF;
+            cellStart = !quoted;
+            continue;
+        }
+        if (quoted && c == kQuote) {
+            const qsizetype e = runEnd(i);
+            out += QStringView(text).sliced(i, e - i + 1);
+            quoted = !closes(e, e - i + 1);
+            i = e;
+            cellStart = false;
+            continue;
+        }
+        if (!quoted && cellStart && c == kQuote && canClose(i)) quoted = true;
+        out += c;
+        cellStart = !quoted && c == kTab;
     }
     return out;
 }
@@ -77,10 +127,12 @@ template <typename TLine> void ForEachLine(const QString& s, const TLine& line) 
     }
 }
 
-// A pasted cell holding an LF was quoted on copy: its quotes go and LF becomes CR LF.
+// A pasted cell holding an LF is a quoted cell: its opening and closing quotes go, its doubled
+// quotes become one and LF becomes CR LF.
 void UnquoteMultiLine(QString& cell) {
     if (cell.startsWith(kQuote)) cell.remove(0, 1);
-    if (const qsizetype quote = cell.indexOf(kQuote); quote >= 0 && quote == cell.size() - 1) cell.chop(1);
+    if (cell.endsWith(kQuote)) cell.chop(1);
+    cell.replace(QStringLiteral("\"\""), QString(kQuote));
     cell.replace(QString(kLF), QStringLiteral("\r\n"));
 }
 
@@ -157,7 +209,9 @@ QString TVevIvizudEvar::SelectionClipboardText(const std::vector<int>& cols, con
                 else if (cell.contains(QStringLiteral("{\\")))
                     cell = RTFToPlainText(cell);
                 if (cell.contains(kCR) || cell.contains(kLF)) {
-                    cell.remove(kCR);
+                    cell.replace(QStringLiteral("\r\n"), QString(kLF));
+                    cell.replace(kCR, kLF);
+                    cell.replace(QString(kQuote), QStringLiteral("\"\""));
                     cell = kQuote + cell + kQuote;
                 }
             }
@@ -250,8 +304,10 @@ bool TVevIvizudEvar::AllowPastedCell(int realCol, int row, QString& value) {
 }
 
 // A pasted cell passes its event, then is written.
-void TVevIvizudEvar::WritePasted(int col, int row, QString value) {
-    if (AllowPastedCell(DisplToRealCol(col), row, value)) SetDisplayCell(col, row, value);
+bool TVevIvizudEvar::WritePasted(int col, int row, QString value) {
+    if (!AllowPastedCell(DisplToRealCol(col), row, value)) return false;
+    SetDisplayCell(col, row, value);
+    return true;
 }
 
 void TVevIvizudEvar::GetTextDimensions(const QString& text, TPoint& size) const {
@@ -267,22 +323,26 @@ bool TVevIvizudEvar::MayPasteHere() const {
     return editing || Navigation.AllowClipboardAlways || MouseActions.RangeSelectAndEdit;
 }
 
-QString TVevIvizudEvar::ClipboardName() {
-    return TrText(LngText("área de transferência"));
+QString TVevIvizudEvar::ClipboardTooLarge() {
+    return TrText(LngText("O conteúdo da área de transferência é grande demais para ser colado"));
 }
 
-void TVevIvizudEvar::CheckPasteSize(int col, qint64 lines, qint64 widest, const QString& source) const {
+bool TVevIvizudEvar::PasteFits(int col, qint64 lines, qint64 widest) const {
     // As a delimited file's: the rows written times the columns they reach, or the grid's where
     // those are more (a row written is as wide as the grid).
-    if (lines * std::max<qint64>(col + widest, AllColCount()) > inputlimits::kMaxCells)
-        RaiseDelimitedFileTooLarge(source);
+    return lines * std::max<qint64>(col + widest, AllColCount()) <= inputlimits::kMaxCells;
+}
+
+void TVevIvizudEvar::CheckPasteSize(int col, qint64 lines, qint64 widest, const QString& refusal) const {
+    if (!PasteFits(col, lines, widest)) throw EVozAvozError(refusal.toStdString());
 }
 
 int TVevIvizudEvar::PasteText(int col, int row, const QString& text) {
-    return PasteTextFrom(col, row, text, ClipboardName());
+    return PasteTextFrom(col, row, text, ClipboardTooLarge());
 }
 
-int TVevIvizudEvar::PasteTextFrom(int col, int row, const QString& text, const QString& source) {
+int TVevIvizudEvar::PasteTextFrom(int col, int row, const QString& text, const QString& refusal) {
+    pasteLeftOut_ = 0;
     if (col < 0 || row < 0 || !MayPasteHere()) return 0;
     try {
         const QString s = WithCRLineEnds(text);
@@ -292,10 +352,10 @@ int TVevIvizudEvar::PasteTextFrom(int col, int row, const QString& text, const Q
             ++lines;
             widest = std::max<qint64>(widest, 1 + QStringView(s).mid(start, stop - start).count(kTab));
         });
-        CheckPasteSize(col, lines, widest, source);
+        CheckPasteSize(col, lines, widest, refusal);
         return PasteLines(col, row, s, int(lines), int(widest));
     } catch (const std::bad_alloc&) {
-        RaiseDelimitedFileTooLarge(source); // the grid is as it was
+        throw EVozAvozError(refusal.toStdString()); // the grid is as it was
     }
 }
 
@@ -311,7 +371,7 @@ int TVevIvizudEvar::PasteLines(int col, int row, const QString& s, int lines, in
     int count = 0, r = row, lastCol = col, lastRow = row;
     try {
         // The grid grows once by what the lines need; new rows go above the footer rows.
-        const int usable = LastSortRow() + 1;
+        const int usable = DataRowEnd();
         undo.SetInsertRow(usable);
         if (Navigation.AllowClipboardRowGrow && row < usable && row + lines > usable)
             InsertRows(usable, row + lines - usable);
@@ -323,11 +383,13 @@ int TVevIvizudEvar::PasteLines(int col, int row, const QString& s, int lines, in
             for (qsizetype p = start;; ++c) {
                 qsizetype tab = all.mid(p, stop - p).indexOf(kTab);
                 tab = tab < 0 ? stop : p + tab;
+                bool written = false;
                 if (MayPasteInto(c, r)) {
                     QString cell = s.mid(p, tab - p);
                     if (cell.contains(kLF)) UnquoteMultiLine(cell);
-                    WritePasted(c, r, std::move(cell));
+                    written = WritePasted(c, r, std::move(cell));
                 }
+                pasteLeftOut_ += written ? 0 : 1;
                 ++count;
                 lastCol = std::max(lastCol, c);
                 if (tab == stop) break;

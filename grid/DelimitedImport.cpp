@@ -9,6 +9,7 @@
 
 #include <QFile>
 #include <QStringDecoder>
+#include <algorithm>
 #include <cassert>
 #include <cstring>
 #include <new>
@@ -121,6 +122,23 @@ template <typename TCell> bool CutLine(QStringView line, QChar delimiter, TCell 
     return cell(rest);
 }
 
+// Each line break in a cell, whatever its kind, becomes the grid's CR LF.
+void BreaksToCRLF(QString& cell) {
+    if (!cell.contains(u'\r') && !cell.contains(u'\n')) return;
+    QString out;
+    out.reserve(cell.size() + 8);
+    for (qsizetype i = 0; i < cell.size(); ++i) {
+        const QChar c = cell[i];
+        if (c != u'\r' && c != u'\n') {
+            out += c;
+            continue;
+        }
+        out += QStringLiteral("\r\n");
+        if (c == u'\r' && i + 1 < cell.size() && cell[i + 1] == u'\n') ++i;
+    }
+    cell = std::move(out);
+}
+
 // The most cells a row after the rows given may hold, so that the rows times the widest one stay
 // within maxCells; -1 when no further row fits.
 qint64 NextRowLimit(qint64 rows, int width, qint64 maxCells) {
@@ -132,9 +150,10 @@ qint64 NextRowLimit(qint64 rows, int width, qint64 maxCells) {
 
 bool SplitDelimitedLine(QStringView line, QChar delimiter, std::vector<QString>& cells, qsizetype maxCells) {
     qsizetype count = 0;
+    const bool breaks = line.contains(u'\r') || line.contains(u'\n');
     return CutLine(line, delimiter, [&](QStringView text) {
         QString cell = UndoubleChar(u'"', text.toString());
-        LFtoCRLF(cell);
+        if (breaks) BreaksToCRLF(cell);
         cells.push_back(std::move(cell));
         return ++count <= maxCells;
     });
@@ -281,36 +300,12 @@ template <typename TAction> void ReadPieces(QFile& file, const QString& fileName
     }
 }
 
-enum class TEncoding { Ansi, Oem, Utf8, Utf16LE, Utf16BE };
+enum class TEncoding { Ansi, Oem, Utf8, Utf16LE, Utf16BE, Utf32LE, Utf32BE };
 
-// What the whole file decides before its lines are cut: its encoding (and the length of the
-// byte-order mark that gave it) and its line ends.
+// The file's encoding, and the length of the byte-order mark that gave it.
 struct TTextShape {
     TEncoding Encoding = TEncoding::Ansi;
     qsizetype MarkBytes = 0;
-    bool CrEnds = false;
-};
-
-// Whether the text holds an LF, and a CR LF pair, given piece after piece (bytes of an 8-bit
-// encoding, or decoded characters).
-class TLineEndTally {
-public:
-    void Add(QByteArrayView piece) {
-        Add(piece, piece.contains(QByteArrayView("\r\n")), piece.contains('\n'));
-    }
-    void Add(QStringView piece) { Add(piece, piece.contains(u"\r\n"), piece.contains(u'\n')); }
-    bool AnyCRLF() const { return anyCRLF_; }
-    bool CrEnds() const { return anyCRLF_ || !anyLF_; }
-
-private:
-    template <typename TView> void Add(TView piece, bool crlf, bool lf) {
-        if (piece.isEmpty()) return;
-        anyCRLF_ = anyCRLF_ || (lastCR_ && piece.front() == '\n') || crlf;
-        anyLF_ = anyLF_ || lf;
-        lastCR_ = piece.back() == '\r';
-    }
-
-    bool anyLF_ = false, anyCRLF_ = false, lastCR_ = false;
 };
 
 QStringDecoder DecoderFor(TEncoding encoding) {
@@ -323,6 +318,10 @@ QStringDecoder DecoderFor(TEncoding encoding) {
         return QStringDecoder(QStringDecoder::Utf16LE);
     case TEncoding::Utf16BE:
         return QStringDecoder(QStringDecoder::Utf16BE);
+    case TEncoding::Utf32LE:
+        return QStringDecoder(QStringDecoder::Utf32LE);
+    case TEncoding::Utf32BE:
+        return QStringDecoder(QStringDecoder::Utf32BE);
     case TEncoding::Ansi:
         break;
     }
@@ -331,57 +330,95 @@ QStringDecoder DecoderFor(TEncoding encoding) {
     return QStringDecoder(QStringDecoder::Latin1);
 }
 
-bool IsUtf16(TEncoding encoding) {
-    return encoding == TEncoding::Utf16LE || encoding == TEncoding::Utf16BE;
+// An encoding of more than one byte a character (its delimiters, quotes and line ends too).
+bool IsWide(TEncoding encoding) {
+    return encoding != TEncoding::Ansi && encoding != TEncoding::Oem && encoding != TEncoding::Utf8;
+}
+
+// UTF-16 without a byte-order mark, told by where the zero bytes and the line ends of the file's
+// start lie (see the header); none when they do not lie so.
+constexpr qsizetype kUtf16SampleBytes = 4096;
+
+std::optional<TEncoding> Utf16ByZeroBytes(QByteArrayView start) {
+    const QByteArrayView sample = start.first(std::min(start.size(), kUtf16SampleBytes));
+    TUtf8Check utf8;
+    utf8.Add(sample);
+    const bool eightBit = std::any_of(sample.begin(), sample.end(), [](char b) { return (b & 0x80) != 0; });
+    if (utf8.ValidSoFar() && eightBit) return std::nullopt; // UTF-8 beyond ASCII
+    const qsizetype units = sample.size() / 2;
+    qsizetype highZero = 0, lowZero = 0;  // units with a zero byte on the one side only
+    qsizetype breaksLE = 0, breaksBE = 0; // units that are a CR or an LF read either way
+    for (qsizetype u = 0; u < units; ++u) {
+        const char a = sample[2 * u], b = sample[2 * u + 1];
+        const bool first = a == 0, second = b == 0;
+        if (second && !first) ++highZero;
+        if (first && !second) ++lowZero;
+        if (second && (a == '\r' || a == '\n')) ++breaksLE;
+        if (first && (b == '\r' || b == '\n')) ++breaksBE;
+    }
+    auto oneSide = [units](qsizetype side, qsizetype other) {
+        return side * 8 >= units && other * 8 <= side;
+    };
+    if (units > 0 && oneSide(highZero, lowZero)) return TEncoding::Utf16LE;
+    if (units > 0 && oneSide(lowZero, highZero)) return TEncoding::Utf16BE;
+    if (utf8.ValidSoFar()) return std::nullopt;
+    // Text of few characters of the Latin-1 range (CJK, say) holds few zero bytes: its line ends,
+    // read one way only, tell.
+    if (breaksLE >= 2 && breaksBE == 0 && lowZero <= highZero) return TEncoding::Utf16LE;
+    if (breaksBE >= 2 && breaksLE == 0 && highZero <= lowZero) return TEncoding::Utf16BE;
+    return std::nullopt;
 }
 
 TTextShape ScanFile(QFile& file, const QString& fileName, bool oem) {
     TTextShape shape;
     TUtf8Check utf8;
-    TLineEndTally ends;
-    std::optional<QStringDecoder> utf16;
     bool first = true;
     ReadPieces(file, fileName, [&](QByteArrayView piece) {
         if (first) {
             first = false;
-            if (piece.startsWith("\xFF\xFE") || piece.startsWith("\xFE\xFF")) {
-                shape.Encoding = piece[0] == '\xFF' ? TEncoding::Utf16LE : TEncoding::Utf16BE;
-                shape.MarkBytes = 2;
-                utf16.emplace(DecoderFor(shape.Encoding));
-            } else if (piece.startsWith("\xEF\xBB\xBF")) {
-                shape.Encoding = TEncoding::Utf8;
-                shape.MarkBytes = 3;
-            } else {
-                shape.Encoding = oem ? TEncoding::Oem : TEncoding::Utf8; // UTF-8 while it stays valid
+            // The marks of UTF-32 first: the one of little-endian begins as UTF-16's does.
+            const std::pair<QByteArrayView, TEncoding> marks[] = {
+                {QByteArrayView("\xFF\xFE\0\0", 4), TEncoding::Utf32LE},
+                {QByteArrayView("\0\0\xFE\xFF", 4), TEncoding::Utf32BE},
+                {QByteArrayView("\xFF\xFE"), TEncoding::Utf16LE},
+                {QByteArrayView("\xFE\xFF"), TEncoding::Utf16BE},
+                {QByteArrayView("\xEF\xBB\xBF"), TEncoding::Utf8}};
+            for (const auto& [mark, encoding] : marks)
+                if (piece.startsWith(mark)) {
+                    shape = {encoding, mark.size()};
+                    return false;
+                }
+            if (const std::optional<TEncoding> utf16 = Utf16ByZeroBytes(piece)) {
+                shape.Encoding = *utf16;
+                return false;
             }
+            shape.Encoding = oem ? TEncoding::Oem : TEncoding::Utf8; // UTF-8 while it stays valid
+            if (oem) return false;
         }
-        const bool checkUtf8 = shape.Encoding == TEncoding::Utf8 && shape.MarkBytes == 0;
-        if (checkUtf8) utf8.Add(piece);
-        if (utf16)
-            ends.Add(QStringView(QString((*utf16)(piece))));
-        else
-            ends.Add(piece);
-        return checkUtf8 || !ends.AnyCRLF(); // with a CR LF pair only the encoding is left to find
+        utf8.Add(piece);
+        return true;
     });
     if (shape.Encoding == TEncoding::Utf8 && shape.MarkBytes == 0 && !utf8.Valid())
         shape.Encoding = TEncoding::Ansi;
-    shape.CrEnds = ends.CrEnds();
     return shape;
 }
 
-// The file's text for the readings that look only at its delimiters, quotes and line ends: these
-// are ASCII, which every 8-bit encoding read here leaves as it is, so those are read as Latin-1
-// (the quickest to decode); UTF-16 is decoded. The byte-order mark is left out.
-class TStructureDecoder {
+// Decodes the file piece after piece, its byte-order mark left out and its NUL characters dropped.
+// For the readings that look only at delimiters, quotes and line ends, which are ASCII and which
+// every 8-bit encoding read here leaves as they are, 8-bit text is read as Latin-1 (the quickest
+// to decode).
+class TFileDecoder {
 public:
-    explicit TStructureDecoder(const TTextShape& shape)
-        : decoder_(IsUtf16(shape.Encoding) ? DecoderFor(shape.Encoding)
-                                           : QStringDecoder(QStringDecoder::Latin1)),
-          skip_(IsUtf16(shape.Encoding) ? 0 : shape.MarkBytes) {}
+    TFileDecoder(const TTextShape& shape, bool structureOnly)
+        : decoder_(structureOnly && !IsWide(shape.Encoding) ? QStringDecoder(QStringDecoder::Latin1)
+                                                            : DecoderFor(shape.Encoding)),
+          skip_(shape.MarkBytes) {}
     QString operator()(QByteArrayView piece) {
         const qsizetype skipped = std::min(skip_, piece.size());
         skip_ -= skipped;
-        return decoder_(piece.sliced(skipped));
+        QString text = decoder_(piece.sliced(skipped));
+        if (text.contains(QChar(0))) text.remove(QChar(0));
+        return text;
     }
 
 private:
@@ -389,134 +426,201 @@ private:
     qsizetype skip_;
 };
 
-// Cuts decoded text given piece after piece into lines (see the header for the line ends) without
-// keeping it: part(text) is called with each part of a line as it comes, end() at each line's end.
-class TLineScanner {
+// Where a quoted field opened: the record (from 0) and how many quoted fields opened in it before.
+struct TQuotePlace {
+    qint64 Record = 0, Quoted = 0;
+};
+
+// Cuts decoded text given piece after piece into records (see the header) without keeping it:
+// part(text) is called with each part of a record as it comes (a line break inside quotes is
+// part of it), end() at each record's end. The quoted field opened at the place given, if any,
+// does not run on over a line break (it is the one that never closes: see ScanRecords).
+//
+// Only quotes and line breaks are looked at, each found once by a search: outside a quoted field
+// the text runs to the next quote, which opens one when it starts a field (it follows the
+// record's start or a delimiter), and otherwise stays in its field; a line break outside a quoted
+// field ends the record.
+class TRecordScanner {
 public:
-    explicit TLineScanner(bool crEnds) : crEnds_(crEnds) {}
+    // Fields start after the delimiter (none when null), or after any delimiter candidate while the
+    // delimiter is being looked for.
+    TRecordScanner(QChar delimiter, bool anyCandidate, std::optional<TQuotePlace> cut)
+        : delimiter_(delimiter), anyCandidate_(anyCandidate), quoting_(anyCandidate || delimiter != u'"'),
+          cut_(cut) {}
 
     template <typename TPart, typename TEnd> void Add(QStringView text, TPart part, TEnd end) {
-        if (text.isEmpty()) return;
-        qsizetype start = 0;
-        if (crEnds_) {
-            if (skipLF_ && text.front() == u'\n') start = 1;
+        const qsizetype n = text.size();
+        qsizetype i = 0;
+        if (skipLF_ && n > 0) {
             skipLF_ = false;
-        } else if (heldCR_) { // a CR that ended the text before: the break's, or the line's own
-            heldCR_ = false;
-            if (text.front() == u'\n') {
-                EndLine(end);
-                start = 1;
-            } else {
-                Part(u"\r", part);
-            }
+            if (text[0] == u'\n') i = 1; // the LF of a CR LF whose CR ended the text before
         }
-        const QChar stop = crEnds_ ? u'\r' : u'\n';
-        for (qsizetype at; start < text.size(); start = at + 1) {
-            at = text.indexOf(stop, start);
-            QStringView line = text.sliced(start, (at < 0 ? text.size() : at) - start);
-            if (!crEnds_ && line.endsWith(u'\r')) {
-                line.chop(1);
-                heldCR_ = at < 0; // the next text tells whether an LF follows
+        qsizetype from = i; // where the part of the record within this text starts
+        TNext cr{u'\r'}, lf{u'\n'}, quote{u'"'};
+        auto lineBreak = [&](qsizetype at) {
+            const qsizetype a = cr.From(text, at), b = lf.From(text, at);
+            return a < 0 ? b : b < 0 ? a : std::min(a, b);
+        };
+        auto endRecord = [&](qsizetype at) {
+            Part(text.sliced(from, at - from), part);
+            started_ = false;
+            end();
+            state_ = kFieldStart;
+            quoted_ = 0;
+            ++record_;
+            i = at + 1;
+            if (text[at] == u'\r') {
+                if (i == n)
+                    skipLF_ = true; // an LF may open the next text
+                else if (text[i] == u'\n')
+                    ++i;
             }
-            Part(line, part);
-            if (at < 0) return;
-            EndLine(end);
-            if (crEnds_ && at + 1 == text.size()) skipLF_ = true; // an LF may open the next text
-            if (crEnds_ && at + 1 < text.size() && text[at + 1] == u'\n') ++at;
+            from = i;
+        };
+        while (i < n) {
+            if (state_ != kQuoted) {
+                const qsizetype q = quoting_ ? quote.From(text, i) : -1, stop = lineBreak(i);
+                if (stop >= 0 && (q < 0 || stop < q)) {
+                    endRecord(stop);
+                    continue;
+                }
+                if (q < 0) { // the record goes on in the next text: where its last field stands
+                    state_ = IsDelimiter(text[n - 1]) ? kFieldStart : kOther;
+                    i = n;
+                    break;
+                }
+                if ((q == i && state_ == kFieldStart) || (q > i && IsDelimiter(text[q - 1]))) {
+                    state_ = kQuoted;
+                    run_ = 0;
+                    crossed_ = false;
+                    open_ = {record_, quoted_++};
+                    spanning_ = !(cut_ && cut_->Record == open_.Record && cut_->Quoted == open_.Quoted);
+                } else {
+                    state_ = kOther; // a quote inside a field
+                }
+                i = q + 1;
+                continue;
+            }
+            if (text[i] == u'"') {
+                ++run_;
+                ++i;
+                continue;
+            }
+            if (run_ % 2 == 1) { // an odd run closes the field: what follows is outside
+                state_ = kOther;
+                continue;
+            }
+            run_ = 0;
+            const qsizetype q = quote.From(text, i), stop = lineBreak(i);
+            if (stop >= 0 && (q < 0 || stop < q)) {
+                if (!spanning_) {
+                    endRecord(stop);
+                    continue;
+                }
+                crossed_ = true;
+            }
+            i = q < 0 ? n : q;
         }
+        Part(text.sliced(std::min(from, n)), part); // the record goes on in the next text
     }
 
-    template <typename TPart, typename TEnd> void Finish(TPart part, TEnd end) {
-        if (heldCR_) Part(u"\r", part);
-        heldCR_ = false;
-        if (started_) EndLine(end); // the text after the last break; none after a final break
+    // The end of the text: the record after the last line break, unless a quoted field runs on
+    // over a line break to the end, never closed (OpenAtEnd).
+    template <typename TPart, typename TEnd> void Finish(TPart, TEnd end) {
+        if (started_ && !OpenAtEnd()) end();
+        started_ = false;
+    }
+    // A quoted field that runs on over a line break and is still open at the end of the text (no
+    // run of quotes ends the text).
+    std::optional<TQuotePlace> OpenAtEnd() const {
+        if (state_ == kQuoted && spanning_ && crossed_ && run_ == 0) return open_;
+        return std::nullopt;
     }
 
 private:
+    // kOther: within a field that is not quoted, or after a quoted field's closing quote.
+    enum TState : unsigned char { kFieldStart, kOther, kQuoted };
+    // The next place of a character in one text, found once and kept while it lies ahead.
+    struct TNext {
+        QChar C;
+        qsizetype At = -2; // -2 not looked for yet, -1 none further
+        qsizetype From(QStringView text, qsizetype i) {
+            if (At != -1 && At < i) At = text.indexOf(C, i);
+            return At;
+        }
+    };
+
+    bool IsDelimiter(QChar c) const {
+        if (anyCandidate_)
+            return c.unicode() < 128 && std::find(kDelimiterCandidates.begin(), kDelimiterCandidates.end(),
+                                                  c.unicode()) != kDelimiterCandidates.end();
+        return c == delimiter_ && !delimiter_.isNull();
+    }
     template <typename TPart> void Part(QStringView text, TPart& part) {
         if (text.isEmpty()) return;
         started_ = true;
         part(text);
     }
-    template <typename TEnd> void EndLine(TEnd& end) {
-        started_ = false;
-        end();
-    }
 
-    bool crEnds_;
-    bool skipLF_ = false, heldCR_ = false, started_ = false;
+    QChar delimiter_;
+    bool anyCandidate_, quoting_;
+    std::optional<TQuotePlace> cut_;
+    TState state_ = kFieldStart;
+    qint64 record_ = 0, quoted_ = 0, run_ = 0;
+    TQuotePlace open_;
+    bool spanning_ = true, crossed_ = false, skipLF_ = false, started_ = false;
 };
 
-// The delimiter the file's first two lines give.
+// Reads the file's records with a scanner handed to read(scanner), which returns whether its
+// reading ran to the end of the file. A quoted field that runs on over line breaks and never
+// closes would take the rest of the file: the reading is then made again with that field ended at
+// its line's end, as a field on one line is, and that field's place is returned. No other field
+// can be left open then (every run of quotes after it is even, and so closes a field it opens).
+template <typename TRead>
+std::optional<TQuotePlace> ScanRecords(QChar delimiter, bool anyCandidate, TRead read) {
+    TRecordScanner first(delimiter, anyCandidate, std::nullopt);
+    if (!read(first)) return std::nullopt;
+    const std::optional<TQuotePlace> open = first.OpenAtEnd();
+    if (!open) return std::nullopt;
+    TRecordScanner again(delimiter, anyCandidate, open);
+    read(again);
+    assert(!again.OpenAtEnd());
+    return open;
+}
+
+// The delimiter the file's first two records give.
 QChar FindDelimiter(QFile& file, const QString& fileName, const TTextShape& shape) {
-    TLineScanner lines(shape.CrEnds);
-    TStructureDecoder decode(shape);
-    TCandidateTally tally;
     std::vector<TCandidateTally::TCounts> counts;
-    auto part = [&](QStringView text) { tally.Add(text); };
-    auto end = [&] { counts.push_back(tally.End()); };
-    ReadPieces(file, fileName, [&](QByteArrayView piece) {
-        lines.Add(decode(piece), part, end);
-        return counts.size() < 2;
+    ScanRecords(QChar(), true, [&](TRecordScanner& records) {
+        TFileDecoder decode(shape, true);
+        TCandidateTally tally;
+        counts.clear();
+        auto part = [&](QStringView text) { tally.Add(text); };
+        auto end = [&] { counts.push_back(tally.End()); };
+        ReadPieces(file, fileName, [&](QByteArrayView piece) {
+            records.Add(decode(piece), part, end);
+            return counts.size() < 2;
+        });
+        if (counts.size() >= 2) return false;
+        records.Finish(part, end);
+        return true;
     });
-    if (counts.size() < 2) lines.Finish(part, end);
     counts.resize(std::max<size_t>(counts.size(), 2));
     return DetectDelimiter(counts[0], counts[1]);
 }
-
-// Cuts decoded text given piece after piece into lines (see the header for the line ends).
-class TLineCutter {
-public:
-    explicit TLineCutter(bool crEnds) : crEnds_(crEnds) {}
-
-    template <typename TLine> void Add(QStringView text, TLine line) {
-        if (text.isEmpty()) return;
-        if (skipLF_ && text.front() == u'\n') text = text.mid(1);
-        skipLF_ = false;
-        // The lines are cut from the piece itself when no line waits for its end.
-        const bool waiting = !pending_.isEmpty();
-        qsizetype scan = pending_.size(); // no line end before: the pending text was searched
-        if (waiting) pending_ += text;
-        const QStringView all = waiting ? QStringView(pending_) : text;
-        const QChar end = crEnds_ ? u'\r' : u'\n';
-        qsizetype start = 0;
-        for (qsizetype stop; (stop = all.indexOf(end, scan)) >= 0; scan = start) {
-            QStringView found = all.mid(start, stop - start);
-            if (!crEnds_ && found.endsWith(u'\r')) found.chop(1);
-            line(found);
-            start = stop + 1;
-            if (crEnds_ && start == all.size()) skipLF_ = true; // an LF may open the next piece
-            if (crEnds_ && start < all.size() && all[start] == u'\n') ++start;
-        }
-        if (waiting)
-            pending_.remove(0, start);
-        else
-            pending_ = all.mid(start).toString();
-    }
-
-    template <typename TLine> void Finish(TLine line) {
-        if (!pending_.isEmpty()) line(QStringView(pending_));
-        pending_.clear();
-    }
-
-private:
-    QString pending_; // the text of a line not yet ended
-    bool crEnds_;
-    bool skipLF_ = false;
-};
 
 TDelimitedCells ReadCells(QFile& file, const QString& fileName, QChar delimiter, bool oemConvert,
                           int columns) {
     const bool oem = oemConvert && QStringDecoder("IBM850").isValid();
     const TTextShape shape = ScanFile(file, fileName, oem);
     if (delimiter.isNull()) delimiter = FindDelimiter(file, fileName, shape);
-    // The cells are counted before any is kept, as the text comes: a line is not kept whole for it.
+    // The cells are counted before any is kept, as the text comes: a record is not kept whole for it.
     qint64 rows = 0, total = 0;
     int width = 0;
-    {
-        TLineScanner lines(shape.CrEnds);
-        TStructureDecoder decode(shape);
+    const std::optional<TQuotePlace> cut = ScanRecords(delimiter, false, [&](TRecordScanner& records) {
+        TFileDecoder decode(shape, true);
         TLineCellCount count(delimiter);
+        rows = total = width = 0;
         qint64 limit = NextRowLimit(0, columns, inputlimits::kMaxCells);
         auto part = [&](QStringView text) {
             count.Add(text);
@@ -531,23 +635,42 @@ TDelimitedCells ReadCells(QFile& file, const QString& fileName, QChar delimiter,
             limit = NextRowLimit(rows, std::max(width, columns), inputlimits::kMaxCells);
         };
         ReadPieces(file, fileName, [&](QByteArrayView piece) {
-            lines.Add(decode(piece), part, end);
+            records.Add(decode(piece), part, end);
             return true;
         });
-        lines.Finish(part, end);
-    }
-    QStringDecoder decoder = DecoderFor(shape.Encoding);
-    TDelimitedCells cells(inputlimits::kMaxCells, columns);
-    cells.Reserve(rows, total);
-    TLineCutter cutter(shape.CrEnds);
-    auto line = [&](QStringView text) {
-        if (!cells.AddLine(text, delimiter)) RaiseDelimitedFileTooLarge(fileName);
-    };
-    ReadPieces(file, fileName, [&](QByteArrayView piece) {
-        cutter.Add(QString(decoder(piece)), line);
+        records.Finish(part, end);
         return true;
     });
-    cutter.Finish(line);
+    TFileDecoder decode(shape, false);
+    TDelimitedCells cells(inputlimits::kMaxCells, columns);
+    cells.Reserve(rows, total);
+    // The records are cut from the decoded piece itself unless one runs on from the piece before.
+    TRecordScanner records(delimiter, false, cut);
+    QString pending;
+    QStringView whole; // the record's one part so far, while it has only one
+    auto part = [&](QStringView text) {
+        if (whole.isEmpty() && pending.isEmpty()) {
+            whole = text;
+            return;
+        }
+        if (!whole.isEmpty()) pending = whole.toString();
+        whole = {};
+        pending += text;
+    };
+    auto end = [&] {
+        if (!cells.AddLine(pending.isEmpty() ? whole : QStringView(pending), delimiter))
+            RaiseDelimitedFileTooLarge(fileName);
+        whole = {};
+        pending.clear();
+    };
+    ReadPieces(file, fileName, [&](QByteArrayView piece) {
+        const QString text = decode(piece);
+        records.Add(text, part, end);
+        if (!whole.isEmpty()) pending = whole.toString(); // the text goes: keep what the record has
+        whole = {};
+        return true;
+    });
+    records.Finish(part, end);
     return cells;
 }
 

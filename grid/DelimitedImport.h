@@ -2,36 +2,50 @@
 //
 // Files: only a regular file is opened ("Cannot open file " + name otherwise). A file larger than
 // inputlimits::kMaxTextFileBytes is refused from its size before it is read; it is then read in
-// pieces of kDelimitedPieceBytes, three times: for its encoding and line ends, for the count of its
-// cells (its first two lines once more before, when they give the delimiter), and for its cells.
-// The first readings keep nothing of the text, whatever the length of its lines. Its lines times its widest
-// line's cells, or times the grid's columns where they are more (a row the grid writes is as wide as its
-// columns), may come to inputlimits::kMaxCells: the count refuses a file beyond that as soon as a line shows
-// it, before any cell is kept. Refusals (a file grown beyond the byte limit while read among them) and a file
-// that does not fit in the memory left give "O arquivo é grande demais para ser importado: " +
-// name, in the tool's language; nothing of the file is kept then.
+// pieces of kDelimitedPieceBytes, three times: for its encoding, for the count of its cells (its
+// first two records once more before, when they give the delimiter), and for its cells. The first
+// readings keep nothing of the text, whatever the length of its records. Its records times its widest
+// record's cells, or times the grid's columns where they are more (a row the grid writes is as wide as
+// its columns), may come to inputlimits::kMaxCells: the count refuses a file beyond that as soon as a
+// record shows it, before any cell is kept. Refusals (a file grown beyond the byte limit while read
+// among them) and a file that does not fit in the memory left give "O arquivo é grande demais para
+// ser importado: " + name, in the tool's language; nothing of the file is kept then.
 //
-// Text: a byte-order mark at the start decides the encoding, and is dropped: FF FE UTF-16
-// little-endian, FE FF UTF-16 big-endian, EF BB BF UTF-8. Without one, with the grid's OemConvert
-// the bytes are code page 850; otherwise UTF-8 when the whole file is valid UTF-8, else
-// Windows-1252.
+// Text: a byte-order mark at the start decides the encoding, and is dropped: FF FE 00 00 UTF-32
+// little-endian, 00 00 FE FF UTF-32 big-endian, FF FE UTF-16 little-endian, FE FF UTF-16
+// big-endian, EF BB BF UTF-8. Without one, the zero bytes of the file's first 4096 bytes tell
+// UTF-16 without a mark: text in UTF-8 or an 8-bit encoding holds none, while in UTF-16 each
+// character of the Latin-1 range (delimiters, digits, line ends among them) holds one, in its high
+// byte. Bytes there that are UTF-8 and hold a character beyond ASCII are UTF-8, whatever zero
+// bytes they hold. When at least an eighth of the 16-bit units there hold a zero byte on one side
+// only, and no more than an eighth as many hold one on the other side alone, the file is UTF-16,
+// little-endian when the zeros stand second. Text of few such characters (CJK, say) holds fewer:
+// when the bytes there are not UTF-8, at least two units that are a CR or an LF read one way, none
+// read the other way, and no more zero bytes on the other side alone, tell the byte order.
+// Otherwise, with the grid's OemConvert the bytes are code page 850;
+// without it UTF-8 when the whole file is valid UTF-8, else Windows-1252. NUL characters are
+// dropped from the text, whatever its encoding: none reaches a cell.
 //
-// Lines (in the characters the text decodes to): a file that holds a CR LF pair, or no LF at all,
-// has its lines ended by CR (an LF right
-// after it belongs to the break), and an LF alone stays inside the line, where it breaks the cell
-// (it becomes CR LF). Any other file has its lines ended by LF (a CR before it dropped). A break at
-// the very end starts no further line. Each physical line is one row: a quoted cell does not run
-// on over a line break.
+// Records: a line break outside quotes (CR LF, LF or a lone CR, in the characters the text decodes
+// to) ends a record, which is one row; a break at the very end starts no further record, and an
+// empty line is an empty row. A quoted field (one that starts with '"', see below) runs on over the
+// line breaks inside its quotes, of any kind, which belong to its cell. A quoted field that runs on
+// over a line break and never closes would take the rest of the file: it ends at the end of its
+// line instead, as a quoted field on one line does. With '"' as the delimiter no field runs on over
+// a line break.
 //
 // Delimiter: the grid's Delimiter, or, when that is a null character, the first of the candidates
-// below that the file's first two lines agree on (DetectDelimiter); without one, a line is one cell.
+// below that the file's first two records agree on (DetectDelimiter); without one, a record is one
+// cell. While the delimiter is looked for, a quote opens a quoted field at a record's start and
+// after any candidate.
 //
-// Fields of a line: a field that starts with '"' runs to its closing quote (a quote not doubled,
+// Fields of a record: a field that starts with '"' runs to its closing quote (a quote not doubled,
 // see ClosingCharPos), doubled quotes inside become one, and what follows the closing quote up to
 // the next delimiter is dropped; a quoted field that never closes is an empty cell and its text up
 // to the next delimiter is dropped. Any other field runs to the next delimiter, its doubled quotes
 // becoming one and a quote standing alone dropped. The text after the last delimiter, when there
-// is any, is the last cell, without its leading and trailing quote. LF in a cell becomes CR LF.
+// is any, is the last cell, without its leading and trailing quote. Each line break in a cell
+// (CR LF, LF or CR) becomes CR LF.
 #pragma once
 
 #include <QByteArrayView>
@@ -71,7 +85,7 @@ private:
 // one-line file.
 QChar DetectDelimiter(const QString& line1, const QString& line2);
 QChar DetectDelimiter(const TCandidateTally::TCounts& line1, const TCandidateTally::TCounts& line2);
-// Appends the cells of one line, from column 0 (none for an empty line). A line of more than
+// Appends the cells of one record, from column 0 (none for an empty record). A record of more than
 // maxCells cells is cut short: false, once maxCells + 1 of them have been appended.
 bool SplitDelimitedLine(QStringView line, QChar delimiter, std::vector<QString>& cells,
                         qsizetype maxCells = std::numeric_limits<qsizetype>::max());
@@ -107,6 +121,8 @@ class TUtf8Check {
 public:
     void Add(QByteArrayView piece);
     bool Valid() const { return !failed_ && needed_ == 0; }
+    // Valid, but for a sequence the bytes so far end within.
+    bool ValidSoFar() const { return !failed_; }
 
 private:
     int needed_ = 0;                   // continuation bytes still to come

@@ -21,9 +21,9 @@ void TVevIvizudEvar::LoadDelimited(const QString& fileName, bool append) {
         const int lines = cells.RowCount();
         const int oldRows = RowCount(), oldCols = ColCount();
         // The footer row waits aside while the lines fill the rows; it comes back below them.
-        const bool floating = FloatingFooter.Visible && oldRows > 0;
-        int fillRow = append ? oldRows : 0;
-        if (floating && append) fillRow = oldRows - 1;
+        const int footers = FooterRowCount();
+        const bool floating = footers > 0 && oldRows > 0;
+        int fillRow = append ? DataRowEnd() : 0;
         // The rows the lines may write over (the footer row is kept whole), in every column they
         // may reach: the lines' and, once ColCount has grown to them, the hidden ones beyond.
         const TTextsBefore before(CellStore(), fillRow,
@@ -66,8 +66,6 @@ void TVevIvizudEvar::LoadDelimited(const QString& fileName, bool append) {
             putFooter(std::move(blocksBefore));
         };
         try {
-            // A floating footer has a row of its own even when no fixed footer row was set for it.
-            const int footers = footer ? std::max(FixedFooters(), 1) : FixedFooters();
             if (OnFileProgress) SetRowCount(fillRow + lines + footers);
             int reported = 0;
             for (int line = 0; line < lines; ++line) {

@@ -5,7 +5,9 @@
 // Dropped text fills as many rows as it has lines (a last line without a line break counts):
 // with OleInsertRows that many rows are inserted at the drop row first, and a drag of this grid's
 // own cells follows its rows through the insertion, so that a move removes or clears the rows the
-// cells came from and never the dropped ones.
+// cells came from and never the dropped ones. A drop of text that leaves cells of it unwritten is
+// answered as a copy, never a move: the sender keeps what the grid did not take; one that writes
+// none of them (and inserts no rows) is refused.
 #include "grid/AdvancedGrid.h"
 #include "grid/GridDragDrop.h"
 #include "grid/PopupWindows.h"
@@ -21,10 +23,7 @@ namespace {
 // The rows a text fills: its line breaks, and one more for a last line without one.
 int LineCount(const QString& text, int lineBreaks) {
     if (text.isEmpty()) return 0;
-    const bool crBreaks = text.contains(u'\r');
-    const bool endsWithBreak =
-        crBreaks ? text.endsWith(u'\r') || text.endsWith(QStringLiteral("\r\n")) : text.endsWith(u'\n');
-    return lineBreaks + (endsWithBreak ? 0 : 1);
+    return lineBreaks + (text.endsWith(u'\r') || text.endsWith(u'\n') ? 0 : 1);
 }
 
 // The cell's rectangle on the screen (empty when the cell does not show).
@@ -112,6 +111,74 @@ bool TVevIvizudEvar::MayDropText() const {
 
 // ---- The target's hooks ---------------------------------------------------------------------------
 
+void TGridDropTarget::DragMouseEnter(const TEnumFormats& found, bool& allow) {
+    const int formats = found.Formats();
+    dragged_ = {};
+    dragged_.Column = (formats & dfGridColumn) && AcceptColumns;
+    const bool textSide = !(formats & dfGridColumn) && AcceptText;
+    dragged_.RichText = textSide && (formats & dfRichText) && RichTextFlag;
+    if (textSide && !dragged_.RichText && (formats & dfText)) {
+        const QString text = found.Text();
+        TPoint size;
+        grid_.GetTextDimensions(text, size);
+        dragged_.Lines = LineCount(text, size.Y);
+        dragged_.Widest = size.X;
+        dragged_.Text = dragged_.Lines > 0;
+    }
+    if ((formats & dfFiles) && AcceptFiles && found.Files().size() == 1) {
+        const QString name = QFileInfo(found.Files().front()).fileName().toUpper();
+        dragged_.File = name.contains(QStringLiteral(".CSV")) || name.contains(QStringLiteral(".XLS"));
+    }
+    const bool textSomewhere =
+        dragged_.Text && grid_.MayDropText() && grid_.PasteFits(0, dragged_.Lines, dragged_.Widest);
+    if (!textSomewhere && !dragged_.RichText && !dragged_.File && !dragged_.Column) allow = false;
+}
+
+// Whether a drop at the cell writes any of the text dragged over, and whether it writes all of it.
+// The cells it reaches in the grid's rows are each asked (MayPasteInto), as the paste asks them,
+// kCellsAsked of them at most: beyond, the text counts as taken in part. Rows and columns added for
+// the text take it right of the fixed columns. Lines narrower than the widest count as wide as it.
+bool TGridDropTarget::TextTakenAt(TGridCoord cell, bool& whole) const {
+    constexpr qint64 kCellsAsked = 4096;
+    TVevIvizudEvar& g = grid_;
+    whole = false;
+    if (!g.MayDropText()) return false;
+    int col = cell.X, row = cell.Y;
+    if (g.TBaseGrid::Options().Contains(goRowSelect))
+        col = g.DragDropSettings.OleEntireRows ? 0 : g.FixedCols();
+    if (row == 0 && g.RowCount() == 1 && g.FixedRowAlways) row = 1;
+    if (!g.PasteFits(col, dragged_.Lines, dragged_.Widest)) return false;
+    const bool insert = g.DragDropSettings.OleInsertRows;
+    const qint64 lastRow = row + dragged_.Lines - 1, lastCol = col + dragged_.Widest - 1;
+    // Rows inserted above a row of the grid take the text as that row does; below the last one, or
+    // added at the end, as added rows do.
+    const bool asTarget = insert && row < g.RowCount();
+    // A paste adds rows above the footer rows for the lines beyond the data rows.
+    const int dataEnd = g.DataRowEnd();
+    const bool rowsAdded =
+        insert ? !asTarget : g.Navigation.AllowClipboardRowGrow && row < dataEnd && lastRow >= dataEnd;
+    const bool colsAdded = g.Navigation.AllowClipboardColGrow && lastCol >= g.ColCount();
+    bool some = false;
+    bool all = (insert || rowsAdded || lastRow < g.RowCount()) && (colsAdded || lastCol < g.ColCount());
+    const int lastGridCol = int(std::min<qint64>(lastCol, g.ColCount() - 1));
+    const int lastGridRow = insert      ? (asTarget ? row : row - 1)
+                            : rowsAdded ? dataEnd - 1
+                                        : int(std::min<qint64>(lastRow, g.RowCount() - 1));
+    qint64 asked = 0;
+    for (int r = row; r <= lastGridRow && asked <= kCellsAsked; ++r)
+        for (int c = col; c <= lastGridCol && ++asked <= kCellsAsked; ++c) {
+            const bool written = g.MayPasteInto(c, r);
+            some = some || written;
+            all = all && written;
+        }
+    if (asked > kCellsAsked) some = true, all = false;
+    const bool dataCols = lastCol >= g.FixedCols() || g.Navigation.AllowClipboardAlways;
+    if ((rowsAdded || colsAdded) && dataCols) some = true;
+    if (rowsAdded && col < g.FixedCols() && !g.Navigation.AllowClipboardAlways) all = false;
+    whole = some && all;
+    return some;
+}
+
 void TGridDropTarget::DragMouseMove(TPoint screen, bool& allow, int formats) {
     TVevIvizudEvar& g = grid_;
     const TGridCoord cell = g.CellFromScreen(screen);
@@ -129,6 +196,10 @@ void TGridDropTarget::DragMouseMove(TPoint screen, bool& allow, int formats) {
         else if (cell.Y == g.TopRow() + g.VisibleRowCount())
             g.SetTopRow(g.TopRow() + 1);
         if (cell.Y < g.FixedRows() && !(g.RowCount() == 1 && g.FixedRowAlways)) allow = false;
+        bool whole = true;
+        const bool text = allow && dragged_.Text && TextTakenAt(cell, whole);
+        if (!text && !dragged_.RichText && !dragged_.File) allow = false;
+        if (text && !whole) InPart();
     }
     g.OleDragOver(cell.Y, g.DisplToRealCol(cell.X), allow);
     if (!allow) {
@@ -175,8 +246,8 @@ void TGridDropTarget::DropText(TPoint screen, const QString& text) {
     const int lines = LineCount(text, size.Y);
     if (row == 0 && g.RowCount() == 1 && g.FixedRowAlways) row = 1;
     // Counted as a paste is before the rows are inserted; a paste that fails takes them back.
-    const QString source = TrText(LngText("texto arrastado"));
-    g.CheckPasteSize(col, lines, size.X, source);
+    const QString refusal = TrText(LngText("O texto arrastado é grande demais para ser colado"));
+    g.CheckPasteSize(col, lines, size.X, refusal);
     const bool insert = g.DragDropSettings.OleInsertRows && lines > 0;
     const int top = g.TopRow();
     bool inserted = false;
@@ -189,7 +260,7 @@ void TGridDropTarget::DropText(TPoint screen, const QString& text) {
             g.DragRowsInserted(row, lines);
             if (top > g.TBaseGrid::FixedRows()) g.SetTopRow(top + 1);
         }
-        pasted = g.PasteTextFrom(col, row, text, source);
+        pasted = g.PasteTextFrom(col, row, text, refusal);
     } catch (...) {
         if (inserted) {
             g.EraseDisplayRows(row, lines);
@@ -198,14 +269,14 @@ void TGridDropTarget::DropText(TPoint screen, const QString& text) {
         }
         throw;
     }
-    if (pasted == 0 && !insert) return;
+    if (pasted == g.pasteLeftOut_ && !insert) return; // no cell written: nothing was taken
     const int left = std::min(std::max(col, g.FixedCols()), g.ColCount() - 1);
     const TGridRect area{left, std::min(row, g.RowCount() - 1),
                          std::clamp(col + std::max(size.X, 1) - 1, left, g.ColCount() - 1),
                          std::clamp(row + std::max(lines, 1) - 1, 0, g.RowCount() - 1)};
     g.SetSelection(area);
     if (g.cellDrag_.Running) g.cellDrag_.Dropped = area;
-    Taken();
+    Taken(g.pasteLeftOut_ == 0);
     g.HideDropMarkers();
     g.OleDropped(area);
 }

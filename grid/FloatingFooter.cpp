@@ -138,8 +138,9 @@ void TVevIvizudEvar::RepaintFooter() {
 // is no number has no result: its footer cell is left empty (a calculation never raises into the
 // edit that caused it).
 void TVevIvizudEvar::Recalculate(int col) {
-    if (!FloatingFooter.Visible || FloatingFooter.FooterStyle != TFooterStyle::fsFixedLastRow) return;
-    const int last = RowCount() - 1, first = TBaseGrid::FixedRows();
+    if (!LastRowIsFooter) return;
+    // The results go into the last row; they cover the data rows, above every footer row.
+    const int last = RowCount() - 1, first = TBaseGrid::FixedRows(), end = DataRowEnd();
     if (last < 0) return;
     const int from = col < 0 ? 0 : col, to = col < 0 ? AllColCount() - 1 : std::min(col, AllColCount() - 1);
     for (int c = from; c <= to; ++c) {
@@ -147,17 +148,17 @@ void TVevIvizudEvar::Recalculate(int col) {
         if (!p) continue;
         const int kind = p->CalcType & 0x7F;
         if (kind == fcCount) {
-            SetFloats(c, last, last - first);
+            SetFloats(c, last, std::max(end - first, 0));
             continue;
         }
         if (kind != fcSum && kind != fcAvg && kind != fcMin && kind != fcMax) continue;
         try {
             // Without data rows every result is 0.
-            const double result = last <= first   ? 0
-                                  : kind == fcSum ? ColumnSum(c, first, last - 1)
-                                  : kind == fcAvg ? ColumnAvg(c, first, last - 1)
-                                  : kind == fcMin ? ColumnMin(c, first, last - 1)
-                                                  : ColumnMax(c, first, last - 1);
+            const double result = end <= first    ? 0
+                                  : kind == fcSum ? ColumnSum(c, first, end - 1)
+                                  : kind == fcAvg ? ColumnAvg(c, first, end - 1)
+                                  : kind == fcMin ? ColumnMin(c, first, end - 1)
+                                                  : ColumnMax(c, first, end - 1);
             SetFloats(c, last, result);
         } catch (const EVozAvozError&) {
             SetGridCells(c, last, QString());

@@ -89,6 +89,10 @@ THTMLDrawResult TRenderer::Run(QString text) {
         else if (measuring.Align == 2 && free > 0)
             left += free / 2;
         const int height = line.Height + line.Rise + line.Drop;
+        if (a_.WithinHeight && top > rect_.Top && Moved(top, height) > rect_.Bottom) {
+            out_.Cut = true;
+            break;
+        }
 
         if (a_.MeasureOnly) {
             state = measuring;
@@ -127,7 +131,8 @@ THTMLDrawResult TRenderer::Run(QString text) {
 TLinePass::TLinePass(TRenderer& renderer, TState& state, const QString& text, qsizetype& pos,
                      const TRect& box, bool calc, bool consume, const TLine* measured)
     : r_(renderer), a_(renderer.a_), st_(state), text_(text), pos_(pos), box_(box), calc_(calc),
-      consume_(consume), x_(box.Left), anchorStart_(box.Left) {
+      consume_(consume), x_(box.Left), anchorStart_(box.Left), nextTag_(consume ? &r_.nextTag_ : &ownTag_),
+      nextSpace_(consume ? &r_.nextSpace_ : &ownSpace_) {
     if (measured) {
         line_.Rise = measured->Rise;
         line_.Drop = measured->Drop;
@@ -178,17 +183,19 @@ TLine TLinePass::Run() {
 }
 
 bool TLinePass::DoRun() {
-    qsizetype end = text_.indexOf(u'<', pos_);
+    qsizetype end = nextTag_->From(text_, pos_);
     if (end < 0) end = text_.size();
     if (a_.WordWrap) {
-        const qsizetype space = text_.indexOf(u' ', pos_);
+        const qsizetype space = nextSpace_->From(text_, pos_);
         if (space >= 0 && space < end) end = space + 1;
     }
     const qsizetype length = end - pos_;
     QString run = text_.mid(pos_, length);
-    run.replace(QLatin1String("&nbsp;"), QLatin1String(" "), Qt::CaseInsensitive);
-    run.replace(QLatin1String("&lt;"), QLatin1String("<"), Qt::CaseInsensitive);
-    run.replace(QLatin1String("&gt;"), QLatin1String(">"), Qt::CaseInsensitive);
+    if (run.contains(u'&')) {
+        run.replace(QLatin1String("&nbsp;"), QLatin1String(" "), Qt::CaseInsensitive);
+        run.replace(QLatin1String("&lt;"), QLatin1String("<"), Qt::CaseInsensitive);
+        run.replace(QLatin1String("&gt;"), QLatin1String(">"), Qt::CaseInsensitive);
+    }
     const QString laidOut = run.size() > kMaxRunCharacters ? run.first(kMaxRunCharacters) : run;
     const TExtent extent = Extent(laidOut);
     line_.Height = std::max(line_.Height, extent.Height);
@@ -651,4 +658,13 @@ THTMLDrawResult HTMLDrawEx(TCanvas& canvas, const QString& text, const TRect& re
     THTMLDrawResult result = HTMLRender::TRenderer(canvas, rect, args).Run(text);
     canvas.SetStyleWidget(savedWidget);
     return result;
+}
+
+THTMLDrawResult HTMLMeasureWithin(TCanvas& canvas, const QString& text, const TRect& rect, bool wordWrap,
+                                  TColor anchorColor) {
+    HTMLRender::TArgs args{nullptr,     {0, 0}, -1,     0,      1,        false,  true,
+                           false,       false,  false,  false,  wordWrap, false,  0.0,
+                           anchorColor, clNone, clNone, clGray, nullptr,  nullptr};
+    args.WithinHeight = true;
+    return HTMLRender::TRenderer(canvas, rect, args).Run(text);
 }

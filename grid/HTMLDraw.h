@@ -40,6 +40,8 @@ struct THTMLDrawResult {
     QString FocusAnchor;
     // The widest line, and the sum of the line heights (one "gh" height when there is no line).
     int Width = 0, Height = 0;
+    // HTMLMeasureWithin left lines out below the rectangle.
+    bool Cut = false;
     // Anchors met, and the number (from 1) and rectangle of the anchor under the point.
     int AnchorCount = 0;
     int HitAnchor = -1;
@@ -76,6 +78,14 @@ THTMLDrawResult HTMLDrawEx(TCanvas& canvas, const QString& text, const TRect& re
                            TColor anchorColor, TColor hoverColor, TColor hoverFontColor, TColor shadowColor,
                            THTMLPictureCache* cache = nullptr, TPictureContainer* container = nullptr,
                            const QWidget* themeWidget = nullptr);
+
+// Measures the text as HTMLDrawEx does with measureOnly (no images, pictures or hit-testing;
+// shadows 1 pixel, grey), laying out only the lines that fit whole within the rectangle's height,
+// the first one always: Width and Height are those of these lines, and Cut tells that lines were
+// left out. Beyond one pass over the text to prepare it, the cost follows the lines that fit,
+// however long the text.
+THTMLDrawResult HTMLMeasureWithin(TCanvas& canvas, const QString& text, const TRect& rect, bool wordWrap,
+                                  TColor anchorColor);
 
 // The text without tags: each <BR> and <HR> (any case) becomes CR LF, then every tag from a "<" to
 // the first ">" after it is removed; a "<" without a later ">" stays with the text after it.

@@ -48,6 +48,20 @@ struct TArgs {
     TColor AnchorColor, HoverColor, HoverFontColor, ShadowColor;
     THTMLPictureCache* Cache;
     TPictureContainer* Container;
+    // Measuring lays out only the lines that fit whole within the rectangle's height (the first
+    // one always) and tells whether any was left out (HTMLMeasureWithin).
+    bool WithinHeight = false;
+};
+
+// The next place of a character in a text at or after a position, looked for once and kept while
+// it lies ahead, so that a text is searched once for it however many runs it is cut into.
+struct TNextChar {
+    char16_t Char;
+    qsizetype At = -2; // -2 not looked for yet; -1 none further
+    qsizetype From(const QString& text, qsizetype pos) {
+        if (At != -1 && At < pos) At = text.indexOf(QChar(Char), pos);
+        return At;
+    }
 };
 
 // What one line hands to the next.
@@ -138,6 +152,10 @@ private:
     QString earlier_;       // the text of the line's runs so far
     int trailingSpace_ = 0; // width of the space that ends the line's last run
     bool listItem_ = false;
+    // Where the next tag and the next space stand: the renderer's for its text (measuring passes
+    // take lines from its front), the pass's own for a line's source text.
+    TNextChar ownTag_{u'<'}, ownSpace_{u' '};
+    TNextChar *nextTag_, *nextSpace_;
 };
 
 class TRenderer {
@@ -153,6 +171,7 @@ public:
     THTMLDrawResult out_;
     TFont base_;
     TColor entryBrush_ = clNone;
+    TNextChar nextTag_{u'<'}, nextSpace_{u' '}; // in the prepared text
 
 private:
     void Apply(const TState& state);

@@ -18,13 +18,18 @@ struct TShownRow {
 } // namespace
 
 // Takes the listed display rows (ascending) into the store and shows again the stored rows the
-// test picks, in one pass over the grid: the rows keep their order by real row number, their
-// heights and selection flags, and the current row stays on its row (or the next one shown).
-// Merged blocks are cut to the rows that show and come back whole (see MergedAreas.cpp). A change
-// that would leave the grid without a row changes nothing.
+// test picks: the rows keep their order by real row number, their heights and selection flags, and
+// the current row stays on its row (or the next one shown). Merged blocks are cut to the rows that
+// show and come back whole (see MergedAreas.cpp). A change that would leave the grid without a row
+// changes nothing. A change of a few rows moves only them (each costs about the square root of the
+// rows' count, see TTieredVector); a change of many rows rebuilds the rows in one pass.
 void TVevIvizudEvar::ChangeHiddenRows(const std::vector<int>& hide,
                                       const std::function<bool(const TGridItem&)>& show) {
-    const size_t returning = show ? size_t(std::count_if(hiddenRows_.begin(), hiddenRows_.end(), show)) : 0;
+    std::vector<bool> back(hiddenRows_.size(), false);
+    size_t returning = 0;
+    if (show)
+        for (size_t k = 0; k < hiddenRows_.size(); ++k)
+            if (show(hiddenRows_[k])) back[k] = true, ++returning;
     if (size_t(RowCount()) - hide.size() + returning == 0) return;
     TStructureChange change(*this);
     // Blocks change only where rows leave them or come back into them: the rows hidden, and the
@@ -32,7 +37,7 @@ void TVevIvizudEvar::ChangeHiddenRows(const std::vector<int>& hide,
     // returns before display row Idx - k).
     std::vector<int> touched = hide;
     for (size_t k = 0; k < hiddenRows_.size(); ++k)
-        if (show && show(hiddenRows_[k])) {
+        if (back[k]) {
             const int before = hiddenRows_[k].Idx - int(k);
             touched.push_back(before - 1);
             touched.push_back(before);
@@ -42,10 +47,74 @@ void TVevIvizudEvar::ChangeHiddenRows(const std::vector<int>& hide,
     std::vector<TMergedArea> areas = TakeMergedAreas(touched, 0, AllColCount() - 1);
     const bool keepFlags = MouseActions.RowSelectPersistent; // kept by real row: nothing moves
     const int currentReal = DisplToRealRow(Row());
+    const size_t changed = hide.size() + returning;
+    const std::vector<int> returned = changed <= kFewHiddenRows || changed * 512 <= size_t(RowCount())
+                                          ? MoveFewHiddenRows(hide, back, keepFlags)
+                                          : RebuildHiddenRows(hide, back, keepFlags);
+    PutMergedAreas(std::move(areas));
+    // A control in column 1 of a row shown again goes back onto its cell.
+    for (int d : returned)
+        if (QWidget* control = !IsHiddenColumn(1) ? CellControl(1, d) : nullptr) {
+            control->setGeometry(ToQRect(CellRectEx(RealToDisplCol(1), d)));
+            control->show();
+        }
+    int newCurrent = std::min(RealToDisplRow(currentReal), RowCount() - 1);
+    newCurrent = std::clamp(newCurrent, std::min(TBaseGrid::FixedRows(), RowCount() - 1), RowCount() - 1);
+    if (newCurrent != Row()) SetSelection({Col(), newCurrent, Col(), newCurrent});
+    RepaintFooter();
+}
+
+// Each hidden row leaves the cells, the heights and the flags where it is, and each returning row
+// goes back in at its place; the counts of cells and heights stay the grid's row count throughout
+// (the rows at the end make up), and the count changes once. The display rows of the rows shown
+// again.
+std::vector<int> TVevIvizudEvar::MoveFewHiddenRows(const std::vector<int>& hide,
+                                                   const std::vector<bool>& back, bool keepFlags) {
+    TCellStore& store = CellStore();
+    const int oldCount = RowCount();
+    std::vector<TGridItem> leaving(hide.size());
+    for (size_t k = 0; k < hide.size(); ++k) leaving[k] = {DisplToRealRow(hide[k]), RowHeights(hide[k]), {}};
+    for (size_t k = hide.size(); k-- > 0;) {
+        const int d = hide[k];
+        leaving[k].Items = store.TakeRow(d);
+        ResetLineMerges(leaving[k].Items);
+        store.EraseRows(d, 1);
+        store.InsertRows(oldCount - 1, 1);
+        EraseLineSizes(false, d, 1);
+        if (!keepFlags && size_t(d) < rowSelect_.size()) rowSelect_.erase(rowSelect_.begin() + d);
+    }
+    std::vector<TGridItem> stay, returning;
+    for (size_t k = 0; k < hiddenRows_.size(); ++k)
+        (back[k] ? returning : stay).push_back(std::move(hiddenRows_[k]));
+    hiddenRows_.clear();
+    std::merge(std::make_move_iterator(stay.begin()), std::make_move_iterator(stay.end()),
+               std::make_move_iterator(leaving.begin()), std::make_move_iterator(leaving.end()),
+               std::back_inserter(hiddenRows_),
+               [](const TGridItem& a, const TGridItem& b) { return a.Idx < b.Idx; });
+    const int newCount = oldCount - int(hide.size()) + int(returning.size());
+    if (newCount > oldCount) TBaseGrid::SetRowCount(newCount);
+    std::vector<int> returned;
+    for (TGridItem& item : returning) {
+        const int d = RealToDisplRow(item.Idx); // the rows before it are in place already
+        store.InsertRows(d, 1);
+        store.PutRow(d, std::move(item.Items));
+        store.EraseRows(store.RowCount() - 1, 1);
+        InsertLineSizes(false, d, 1, item.Height);
+        if (!keepFlags && size_t(d) <= rowSelect_.size()) rowSelect_.insert(rowSelect_.begin() + d, false);
+        returned.push_back(d);
+    }
+    if (newCount < oldCount) TBaseGrid::SetRowCount(newCount);
+    DisplTextRowLimit = RowCount();
+    return returned;
+}
+
+// Every row once: the shown rows and the returning ones put in order by real row.
+std::vector<int> TVevIvizudEvar::RebuildHiddenRows(const std::vector<int>& hide,
+                                                   const std::vector<bool>& back, bool keepFlags) {
     const std::vector<int> oldHeights = LineSizes(false);
     std::vector<TShownRow> shown;
     std::vector<TGridItem> hidden;
-    shown.reserve(size_t(RowCount()) + returning);
+    shown.reserve(size_t(RowCount()));
     size_t next = 0, stored = 0;
     int real = -1;
     for (int d = 0; d < RowCount(); ++d) {
@@ -61,8 +130,9 @@ void TVevIvizudEvar::ChangeHiddenRows(const std::vector<int>& hide,
             shown.push_back({real, oldHeights[size_t(d)], CellStore().TakeRow(d), selected});
         }
     }
-    for (TGridItem& item : hiddenRows_) {
-        if (show && show(item))
+    for (size_t k = 0; k < hiddenRows_.size(); ++k) {
+        TGridItem& item = hiddenRows_[k];
+        if (back[k])
             shown.push_back({item.Idx, item.Height, std::move(item.Items), false, true});
         else
             hidden.push_back(std::move(item));
@@ -76,26 +146,15 @@ void TVevIvizudEvar::ChangeHiddenRows(const std::vector<int>& hide,
     TBaseGrid::SetRowCount(int(shown.size()));
     DisplTextRowLimit = RowCount();
     if (!keepFlags) rowSelect_.assign(shown.size(), false);
-    std::vector<int> heights(shown.size());
-    int newCurrent = -1;
+    std::vector<int> heights(shown.size()), returned;
     for (size_t i = 0; i < shown.size(); ++i) {
         CellStore().PutRow(int(i), std::move(shown[i].Cells));
         heights[i] = shown[i].Height;
         if (!keepFlags) rowSelect_[i] = shown[i].Selected;
-        if (newCurrent < 0 && shown[i].Real >= currentReal) newCurrent = int(i);
+        if (shown[i].Returned) returned.push_back(int(i));
     }
     SetLineSizes(false, heights);
-    PutMergedAreas(std::move(areas));
-    // A control in column 1 of a row shown again goes back onto its cell.
-    for (size_t i = 0; i < shown.size(); ++i)
-        if (QWidget* control = shown[i].Returned && !IsHiddenColumn(1) ? CellControl(1, int(i)) : nullptr) {
-            control->setGeometry(ToQRect(CellRectEx(RealToDisplCol(1), int(i))));
-            control->show();
-        }
-    if (newCurrent < 0) newCurrent = RowCount() - 1;
-    newCurrent = std::clamp(newCurrent, std::min(TBaseGrid::FixedRows(), RowCount() - 1), RowCount() - 1);
-    if (newCurrent != Row()) SetSelection({Col(), newCurrent, Col(), newCurrent});
-    RepaintFooter();
+    return returned;
 }
 
 void TVevIvizudEvar::HideRows(int fromRow, int toRow) {
@@ -167,7 +226,7 @@ void TVevIvizudEvar::SetFilterActive(bool on) {
     if (on) {
         BeginUpdate();
         std::vector<int> rejected;
-        const int first = TBaseGrid::FixedRows(), last = RowCount() - fixedFooters_ - 1;
+        const int first = TBaseGrid::FixedRows(), last = DataRowEnd() - 1;
         const int total = last - first + 1;
         for (int r = first; r <= last; ++r) {
             if (!MatchesFilter(r)) rejected.push_back(r);

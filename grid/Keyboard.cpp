@@ -63,9 +63,7 @@ bool TVevIvizudEvar::HomeEndKey(int key, TShiftState shift) {
     if (key != VK_HOME && key != VK_END) return false;
     if (!byRow && !rowSelect) return false;
     if (byRow) {
-        const int target = key == VK_HOME                              ? TBaseGrid::FixedRows()
-                           : FloatingFooter.Visible && RowCount() >= 3 ? RowCount() - 2
-                                                                       : RowCount() - 1 - fixedFooters_;
+        const int target = key == VK_HOME ? TBaseGrid::FixedRows() : DataRowEnd() - 1;
         SetRow(std::clamp(target, 0, RowCount() - 1));
         SnapToBaseCell();
         if (MouseActions.DisjunctRowSelect()) {
@@ -102,7 +100,7 @@ bool TVevIvizudEvar::StepSkippingFixed(int key) {
         break;
     case VK_DOWN:
         if (row + 1 >= RowCount()) return false;
-        dr = 1, limit = RowCount() - fixedFooters_ - 1;
+        dr = 1, limit = DataRowEnd() - 1;
         break;
     default:
         return false;
@@ -156,7 +154,7 @@ bool TVevIvizudEvar::InsertRowKey() {
 }
 
 bool TVevIvizudEvar::DeleteRowKey() {
-    if (RowCount() - fixedFooters_ - TBaseGrid::FixedRows() < 1) return false;
+    if (DataRowEnd() - TBaseGrid::FixedRows() < 1) return false;
     if (!CanDeleteRow(Row())) return false;
     AutoDeleteRow(Row());
     Recalculate(-1);
@@ -206,7 +204,7 @@ void TVevIvizudEvar::KeyDown(int& key, TShiftState shift) {
     if (key == VK_INSERT && Navigation.AllowInsertRow && !ctrl && !shiftDown && !alt) InsertRowKey();
     if (ctrl && key == 'A' && (options.Contains(goRowSelect) || options.Contains(goRangeSelect))) {
         SetSelection({FirstSelectableCol(), TBaseGrid::FixedRows(), ColCount() - fixedRightCols_ - 1,
-                      RowCount() - fixedFooters_ - 1});
+                      DataRowEnd() - 1});
         return;
     }
     MaintainDisjunct(key, shift);
@@ -218,7 +216,7 @@ void TVevIvizudEvar::TabToNextCell(bool backwards) {
     if (OnKeyDown) OnKeyDown(this, key, backwards ? TShiftState{ssShift} : TShiftState{});
     if (key != VK_TAB) return;
     const int firstCol = FirstSelectableCol(), firstRow = TBaseGrid::FixedRows();
-    const int lastCol = ColCount() - VisibleRightFixedCols() - 1, lastRow = RowCount() - fixedFooters_ - 1;
+    const int lastCol = ColCount() - VisibleRightFixedCols() - 1, lastRow = DataRowEnd() - 1;
     // The walk leaves the current block (a plain cell is a block of one) at its far side going on,
     // at its near side going back; a cell it lands on inside a block gives way to the block's base.
     const TGridCoord base = BaseCell(RealCol(), Row()), span = CellSpan(RealCol(), Row());
@@ -238,7 +236,7 @@ void TVevIvizudEvar::TabToNextCell(bool backwards) {
             col = blockRight + 1;
         }
     } else if (!backwards) {
-        if (blockBottom + 1 >= RowCount() - fixedFooters_) {
+        if (blockBottom + 1 >= DataRowEnd()) {
             row = firstRow;
             if (col >= lastCol)
                 col = firstCol, leave = Navigation.TabToNextAtEnd;

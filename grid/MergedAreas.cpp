@@ -218,20 +218,29 @@ void TVevIvizudEvar::GiveUpCutAreas(int lo, int hi) {
 // block across columns that holds aloneCol (a column whose cells move, or stay, apart from the rest
 // of their row; -1 for none) loses that column, so both are split. Blocks of one row that move
 // whole with it stay. Remembered areas across the rows are given up.
-void TVevIvizudEvar::SplitBlocksRowOrderTears(int lo, int hi, int aloneCol) {
+bool TVevIvizudEvar::SplitBlocksRowOrderTears(int lo, int hi, int aloneCol, bool rowsHoldObjects) {
     lo = std::max(lo, 0), hi = std::min(hi, RowCount() - 1);
-    if (lo >= hi) return;
+    if (lo >= hi) return false;
     const int cols = AllColCount();
-    for (int r = lo; r <= hi; ++r)
+    bool split = false;
+    for (int r = lo; r <= hi && rowsHoldObjects; ++r) {
+        const TGridLine* line = CellStore().Line(r);
         for (int c = 0, end = HeldColumnsEnd(r, cols - 1); c < end; ++c) {
-            if (!IsMergedCell(c, r)) continue;
+            if (!(*line)[size_t(c)].Object || !IsMergedCell(c, r)) continue; // a block's cells have objects
             const TGridCoord base = BaseCell(c, r);
             const TGridCoord span = CellSpan(c, r);
-            if (span.Y > 0 || (base.X <= aloneCol && aloneCol <= base.X + span.X)) SplitCells(base.X, base.Y);
+            if (span.Y > 0 || (base.X <= aloneCol && aloneCol <= base.X + span.X)) {
+                SplitCells(base.X, base.Y);
+                split = true;
+            }
         }
+    }
     GiveUpCutAreas(lo, hi);
+    return split;
 }
 
+// The moved row's mark and its entry of the order before sorting go with it; marks kept by real
+// row move among the real rows of the display rows passed (hidden rows keep theirs).
 void TVevIvizudEvar::RowMoved(int from, int to) {
     ++structureBusy_;
     DissolveCrossingBlocks(std::min(from, to), std::max(from, to), from, false);
@@ -239,7 +248,12 @@ void TVevIvizudEvar::RowMoved(int from, int to) {
         const bool flag = rowSelect_[size_t(from)];
         rowSelect_.erase(rowSelect_.begin() + from);
         rowSelect_.insert(rowSelect_.begin() + to, flag);
+    } else if (MouseActions.RowSelectPersistent && !rowSelect_.empty()) {
+        const size_t needed = size_t(DisplToRealRow(std::max(from, to))) + 1;
+        if (rowSelect_.size() < needed) rowSelect_.resize(needed, false);
+        MoveAtDisplayRows(rowSelect_, from, to);
     }
+    RowOrderRowMoved(from, to);
     --structureBusy_;
     TBaseGrid::RowMoved(from, to);
 }

@@ -142,9 +142,7 @@ void TVevIvizudEvar::PlaceDropMarkers(bool columns) {
         dropMarkers_[1]->setVisible(shown);
         return;
     }
-    if (FloatingFooter.Visible && FloatingFooter.FooterStyle == TFooterStyle::fsFixedLastRow &&
-        target.Y == RowCount() - 1)
-        return;
+    if (target.Y >= DataRowEnd()) return;
     const bool shown =
         target.Y >= fixedRows && target.Y - TopRow() < VisibleRowCount() && !CellRect(0, target.Y).IsEmpty();
     if (shown) {
@@ -188,17 +186,12 @@ void TVevIvizudEvar::FinishEnhancedMove(int x, int y) {
         if (cell.X >= TBaseGrid::FixedCols() && cell.X != origin && origin >= 0) MoveColumn(origin, cell.X);
         return;
     }
-    const bool footer = FloatingFooter.Visible &&
-                        FloatingFooter.FooterStyle == TFooterStyle::fsFixedLastRow &&
-                        cell.Y == RowCount() - 1;
-    if (cell.Y >= TBaseGrid::FixedRows() && cell.Y != origin && origin >= 0 && !footer)
+    if (cell.Y >= TBaseGrid::FixedRows() && cell.Y < DataRowEnd() && cell.Y != origin && origin >= 0)
         MoveRow(origin, cell.Y);
 }
 
 bool TVevIvizudEvar::EndRowDrag(int& origin, int& destination, TPoint mouse) {
-    if (FloatingFooter.Visible && FloatingFooter.FooterStyle == TFooterStyle::fsFixedLastRow &&
-        destination == RowCount() - 1)
-        return false;
+    if (destination >= DataRowEnd()) return false; // the footer rows stay last
     return TBaseGrid::EndRowDrag(origin, destination, mouse);
 }
 

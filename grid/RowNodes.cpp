@@ -88,7 +88,7 @@ int TVevIvizudEvar::NodeEnd(int row) const {
 // The last row before the fixed footer rows ends every branch.
 int TVevIvizudEvar::GetTreeLineKind(int row) const {
     if (IsNode(row)) return 0;
-    if (row >= RowCount() - fixedFooters_ - 1) return 1;
+    if (row >= DataRowEnd() - 1) return 1;
     const TCellProperties* own = CellProperties(0, row);
     const TCellProperties* next = CellProperties(0, row + 1);
     if (!next || next->Level() < (own ? own->Level() : 0)) return 1;

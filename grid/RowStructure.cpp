@@ -111,7 +111,7 @@ void TVevIvizudEvar::RemoveRows(int row, int count) {
     }
     const int current = Row(), top = TopRow(), col = Col();
     EraseDisplayRows(row, count);
-    const int dataEnd = RowCount() - fixedFooters_;
+    const int dataEnd = DataRowEnd();
     if (current < dataEnd) {
         SetSelection({col, current, col, current});
         SetTopRow(std::min(top, RowCount() - 1));
@@ -122,6 +122,11 @@ void TVevIvizudEvar::RemoveRows(int row, int count) {
     }
     CellsChanged({0, std::min(row, RowCount() - 1), ColCount() - 1, std::min(row + count, RowCount() - 1)});
     RepaintFooter();
+}
+
+void TVevIvizudEvar::DeleteRow(int row) {
+    if (row < 0 || row >= RowCount()) throw EGridError("Grid index out of range");
+    if (RowCount() > 1) EraseDisplayRows(row, 1); // a grid keeps one row
 }
 
 void TVevIvizudEvar::RemoveRowsShifted(int row, int count) {
@@ -142,7 +147,7 @@ void TVevIvizudEvar::RemoveSelectedRows() {
             rowSelect_[size_t(flag)] = true;
         }
     }
-    for (int r = TBaseGrid::FixedRows(); r < RowCount() - fixedFooters_;) {
+    for (int r = TBaseGrid::FixedRows(); r < DataRowEnd();) {
         const int flag = MouseActions.RowSelectPersistent ? DisplToRealRow(r) : r;
         const bool marked = size_t(flag) < rowSelect_.size() && rowSelect_[size_t(flag)];
         if (!marked) {
@@ -156,7 +161,7 @@ void TVevIvizudEvar::RemoveSelectedRows() {
 }
 
 void TVevIvizudEvar::AddRow() {
-    InsertRows(FloatingFooter.Visible ? RowCount() - 1 : RowCount(), 1);
+    InsertRows(DataRowEnd(), 1);
 }
 
 void TVevIvizudEvar::AutoInsertRow(int row) {
@@ -165,7 +170,7 @@ void TVevIvizudEvar::AutoInsertRow(int row) {
 }
 
 void TVevIvizudEvar::AutoDeleteRow(int row) {
-    if (RowCount() - TBaseGrid::FixedRows() - fixedFooters_ == 1 && !FixedRowAlways)
+    if (DataRowEnd() - TBaseGrid::FixedRows() == 1 && !FixedRowAlways)
         ClearRows(row, 1);
     else
         RemoveRows(row, 1);
@@ -316,7 +321,7 @@ void TVevIvizudEvar::ClearAll() {
 
 void TVevIvizudEvar::SplitColumnMerges(int col) {
     TStructureChange change(*this);
-    for (int r = 0; r < RowCount() - fixedFooters_; ++r) {
+    for (int r = 0; r < DataRowEnd(); ++r) {
         if (!IsMergedCell(col, r) || !IsBaseCellAt(col, r)) continue;
         const int span = CellSpan(col, r).Y;
         SplitCells(col, r);
@@ -329,7 +334,7 @@ void TVevIvizudEvar::SplitColumnMerges(int col) {
 // nest inside those of the columns before it).
 void TVevIvizudEvar::MergeEqualCells(int col, bool allRuns) {
     TStructureChange change(*this);
-    const int first = TBaseGrid::FixedRows(), last = RowCount() - 1 - fixedFooters_;
+    const int first = TBaseGrid::FixedRows(), last = DataRowEnd() - 1;
     auto merge = [&](int start, int end) {
         if (end > start) MergeCells(col, start, 1, end - start + 1);
     };

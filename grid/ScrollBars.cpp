@@ -148,5 +148,5 @@ void TVevIvizudEvar::SizeChanged(int oldColCount, int oldRowCount) {
     const int stretch = ColumnSize.StretchColumn == -1 ? ColCount() - 1 : ColumnSize.StretchColumn;
     if (ColumnSize.Stretch && stretch >= 0 && stretch < ColCount() && parentWidget())
         StretchColumn(ColumnSize.StretchColumn);
-    if (fixedFooters_ > 0 || fixedRightCols_ > 0) InvalidateGrid();
+    if (FooterRowCount() > 0 || fixedRightCols_ > 0) InvalidateGrid();
 }

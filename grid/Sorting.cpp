@@ -1,16 +1,20 @@
 // Sorting the rows of TVevIvizudEvar: by one column, by the sort index list, inside the child rows
 // of each expanded node, and putting the rows back in the order they had before sorting.
 //
-// The data rows are sorted in place: fixed rows, fixed footer rows and the row of a floating footer
-// never move. Rows are exchanged whole by SwapRows (texts, cell objects and heights; the cells of
-// hidden columns travel with their row). The partition is the bounded Hoare partition: the middle
-// row is the pivot, i and j walk towards each other without ever leaving the range, and two rows
-// that compare equal are not exchanged; that fixes where rows with equal keys end. It recurses into
-// the smaller part and loops on the larger one, so the depth stays below log2 of the row count
-// whatever the input. The middle pivot splits sorted, reversed, random and all-equal input well,
-// but organ-pipe input (rising then falling) loses only two rows per partition; a range that has
-// been partitioned far more often than random input ever needs is finished by heapsort, so no
-// input takes quadratic time. Only there may equal rows end in another (equally valid) order.
+// The data rows (DataRowEnd: fixed rows and footer rows never move) are sorted as records, one per
+// row, holding what the first compared column's cell compares by (its number, date or first code
+// units), read once per row; the rows then take their places once (PermuteRows: texts, cell
+// objects and heights, the cells of hidden columns with their row, as SwapRows exchanges them).
+// The partition is the bounded Hoare partition: the middle row is the pivot, i and j walk towards
+// each other without ever leaving the range, and two rows that compare equal are not exchanged;
+// that fixes where rows with equal keys end. It recurses into the smaller part and loops on the
+// larger one, so the depth stays below log2 of the row count whatever the input. The middle pivot
+// splits sorted, reversed, random and all-equal input well, but organ-pipe input (rising then
+// falling) loses only two rows per partition; a range that has been partitioned far more often
+// than random input ever needs is finished by heapsort, so no input takes quadratic time. Only
+// there may equal rows end in another (equally valid) order. A column of numbers or of texts
+// throughout whose keys all differ has one sorted order, whatever the algorithm: it comes from a
+// plain sort of the keys (by radix for many numbers).
 //
 // The comparison is not an ordering a library sort may be given: under ssAutomatic the style
 // follows the contents of the two cells compared, so a column mixing numbers, dates and texts may
@@ -29,11 +33,12 @@
 // quotes and dashes, ...), which here sort after the accented letters instead of before them.
 //
 // UnsortedRowOrder holds, per real row, the row number the row there had before sorting. It starts
-// as 0, 1, 2, ... with the first sort; SwapRows exchanges the entries of the two rows; the
-// structure operations report rows inserted or removed (a new row takes the place after the row
-// above it); rows added at the end through RowCount join it at its end, for RestoreRowOrder, but
-// a sort after RowCount changed takes the order afresh (its rows may hold other data by then).
-// Hidden rows keep their entries while they are out of the grid.
+// as 0, 1, 2, ... with the first sort; SwapRows exchanges the entries of the two rows; a moved row
+// (MoveRow, goRowMoving) takes its entry along; the structure operations report rows inserted or
+// removed (a new row takes the place after the row above it); rows added at the end through
+// RowCount join it at its end, for RestoreRowOrder, but a sort after RowCount changed takes the
+// order afresh (its rows may hold other data by then). Hidden rows keep their entries while they
+// are out of the grid.
 #include "grid/AdvancedGrid.h"
 
 #include "grid/GridError.h"
@@ -43,6 +48,7 @@
 #include <QCollator>
 #include <QCollatorSortKey>
 #include <QLocale>
+#include <bit>
 #include <cassert>
 #include <charconv>
 #include <cmath>
@@ -83,6 +89,17 @@ bool ValFloat(const QString& s, double& value) {
     while (i < n && s[i] == u' ') ++i;
     bool negative = false;
     if (i < n && (s[i] == u'+' || s[i] == u'-')) negative = s[i++] == u'-';
+    // A whole text of up to 18 digits is an integer read exactly; its double is the one the
+    // conversion below gives (both round the exact value to the nearest double).
+    if (i < n && n - i <= 18) {
+        qint64 whole = 0;
+        qsizetype k = i;
+        for (; k < n && IsAsciiDigit(s[k]); ++k) whole = whole * 10 + (s[k].unicode() - u'0');
+        if (k == n) {
+            value = negative ? -double(whole) : double(whole);
+            return true;
+        }
+    }
     std::string digits;
     bool any = false;
     for (; i < n && IsAsciiDigit(s[i]); ++i, any = true) digits += char(s[i].unicode());
@@ -188,6 +205,11 @@ struct TSortKey {
     bool NumberOk = false, Checked = false;
 };
 
+// A key used again for another cell: every part is derived afresh.
+void Renew(TSortKey& k) {
+    k = TSortKey{};
+}
+
 void SetKeyText(TSortKey& k, QString text) {
     k.Head[0] = k.Head[1] = 0;
     const qsizetype n = std::min<qsizetype>(text.size(), 8);
@@ -211,9 +233,10 @@ public:
     // -1, 0 or 1 as CompareCells answers; a and b are the keys of (col, rowA) and (col, rowB).
     int Compare(int col, TSortKey& a, int rowA, TSortKey& b, int rowB, int direction);
 
-private:
+    // The parts of a key the styles compare, each derived once.
     const TColumnFormat& Format(int col);
     TSortStyle ClassOf(TSortKey& k, int col, int row);
+    TSortStyle ClassOf(TSortKey& k, bool checkBox); // whether the cell shows a check box
     void NeedNumber(TSortKey& k, const TColumnFormat& format, bool grouped);
     double DateOf(TSortKey& k, TSortStyle style);
     const QString& AltOf(TSortKey& k, TSortStyle style);
@@ -221,6 +244,7 @@ private:
     qint64 ImageOf(TSortKey& k, int col, int row);
     bool CheckedOf(TSortKey& k, int col, int row);
 
+private:
     TVevIvizudEvar& grid_;
     bool keepFormats_;
     std::vector<std::optional<TColumnFormat>> formats_;
@@ -245,9 +269,13 @@ const TColumnFormat& TComparer::Format(int col) {
 }
 
 TSortStyle TComparer::ClassOf(TSortKey& k, int col, int row) {
+    return (k.Have & TSortKey::kClass) ? k.Class : ClassOf(k, IsCheckBoxGraphic(grid_.GetCellType(col, row)));
+}
+
+TSortStyle TComparer::ClassOf(TSortKey& k, bool checkBox) {
     if (!(k.Have & TSortKey::kClass)) {
         k.Have |= TSortKey::kClass;
-        if (IsCheckBoxGraphic(grid_.GetCellType(col, row)))
+        if (checkBox)
             k.Class = TSortStyle::ssCheckBox;
         else if (NumberKind(k.Text) <= 1)
             k.Class = TSortStyle::ssNumeric;
@@ -398,55 +426,419 @@ int TComparer::Compare(int col, TSortKey& a, int rowA, TSortKey& b, int rowB, in
     return result;
 }
 
-// Sorts the rows left..right of the grid with one comparer, keeping the keys of each column it
-// compares. Keys are kept per data slot (the offset the row had in the range when the sort began),
-// so an exchange of rows moves two integers, not keys; the columns that an exchange does not move
-// (SingleColumn) keep theirs per position.
+// What a sort keeps of the first compared column's cell of each row, beside the row (Slot: its
+// offset in the range when the sort began): enough to decide most comparisons of the usual styles
+// without reaching for the text, the records lying side by side in memory.
+struct TSortRecord {
+    enum : quint8 { kNumberOk = 1, kEmpty = 2, kChecked = 4 };
+    double Number = 0; // the number the cell reads as; the date of the date styles, the image of ssCellImage
+    quint64 Head = 0;  // the first four code units of the compared text, as in TSortKey
+    quint32 Slot = 0;
+    TSortStyle Class = TSortStyle::ssText; // the style ssAutomatic takes from this cell
+    quint8 Flags = 0;
+};
+
+// The styles whose comparisons the records decide.
+bool RecordsDecide(TSortStyle style) {
+    switch (style) {
+    case TSortStyle::ssAutomatic:
+    case TSortStyle::ssText:
+    case TSortStyle::ssTextOrdinal:
+    case TSortStyle::ssTextNoCase:
+    case TSortStyle::ssHTMLText:
+    case TSortStyle::ssNumeric:
+    case TSortStyle::ssNumericGrouped:
+    case TSortStyle::ssDateTime:
+    case TSortStyle::ssDateDMY:
+    case TSortStyle::ssDateMDY:
+    case TSortStyle::ssCellImage:
+    case TSortStyle::ssCheckBox:
+        return true;
+    default:
+        return false;
+    }
+}
+
+quint64 HeadOf(const QString& text) {
+    quint64 head = 0;
+    const qsizetype n = std::min<qsizetype>(text.size(), 4);
+    for (qsizetype i = 0; i < n; ++i) head |= quint64(text[i].unicode()) << (48 - 16 * i);
+    return head;
+}
+
+// Sorts the rows left..right of the grid with one comparer. The sort runs on the records, one per
+// row, and the rows take their new places once at the end (PermuteRows); only when the first
+// compared column goes by OnRawCompare, whose handler reads the grid at the rows it is given, are
+// the rows exchanged as the sort goes. (A raw column compared for ties gets the rows where the
+// compared rows' data stands while the rows wait to move.)
+// The first compared column is read once into the records; the other columns (ties, index
+// entries after the first) keep full keys, built when first compared: per data slot for the
+// columns that move with their rows, per position for a column that stays (SingleColumn).
 class TRowSorter {
 public:
     TRowSorter(TVevIvizudEvar& grid, TComparer& comparer, int left, int right)
-        : grid_(grid), comparer_(comparer), left_(left), right_(right), slot_(size_t(right - left + 1)),
+        : grid_(grid), comparer_(comparer), left_(left), right_(right), records_(size_t(right - left + 1)),
           columns_(size_t(grid.AllColCount())), singleColumn_(grid.SortSettings.SingleColumn),
           sortColumn_(grid.SortSettings.Column),
           direction_(grid.SortSettings.Direction == TSortDirection::sdDescending ? 1 : 0),
           full_(grid.SortSettings.Full) {
-        std::iota(slot_.begin(), slot_.end(), 0);
+        for (size_t s = 0; s < records_.size(); ++s) records_[s].Slot = quint32(s);
+    }
+
+    // Reads the first compared column (the sort column, or the first index entry's) into the
+    // records, again after blocks across the rows were split. Whether a cell of the rows holds an
+    // object (a block can lie across them only then); true as well when the column is compared by
+    // its keys instead.
+    bool Read(int col) {
+        for (size_t s = 0; s < records_.size(); ++s) records_[s] = TSortRecord{0, 0, quint32(s)};
+        inMemoryOrder_ = false;
+        return ReadFirstColumn(col);
     }
 
     void SortByColumn(int col) {
-        Hoare(left_, right_, DepthLimit(), direction_ == 1 ? -1 : 1, true,
-              [&](int a, int b) { return CompareRows(col, a, b); });
+        const int sign = direction_ == 1 ? -1 : 1;
+        if (!eager_ && firstColumn_ == col && !grid_.SortSettings.IgnoreBlanks && SortDistinctKeys(sign))
+            return;
+        InSlotOrder();
+        // A column of numbers or of texts throughout compares by the records alone: its comparison
+        // is inlined into the partition (the ties go on through the other columns as usual).
+        auto sortWith = [&](const auto& first) {
+            Hoare(left_, right_, DepthLimit(), sign, true, [&](int a, int b) {
+                if (a == b) return 0;
+                const int result = first(Record(a), Record(b));
+                return result != 0 || !full_ ? result : CompareTies(col, a, b);
+            });
+        };
+        switch (firstColumn_ == col && !grid_.SortSettings.IgnoreBlanks ? uniformStyle_ : TSortStyle::ssRaw) {
+        case TSortStyle::ssNumeric:
+            sortWith([](const TSortRecord& a, const TSortRecord& b) {
+                return !(a.Flags & TSortRecord::kNumberOk) && !(b.Flags & TSortRecord::kNumberOk)
+                           ? 0
+                           : Sign(a.Number, b.Number);
+            });
+            break;
+        case TSortStyle::ssText:
+            sortWith([&](const TSortRecord& a, const TSortRecord& b) {
+                return a.Head != b.Head ? (a.Head < b.Head ? -1 : 1)
+                                        : CompareCodeUnits(texts_[a.Slot], texts_[b.Slot]);
+            });
+            break;
+        default:
+            Hoare(left_, right_, DepthLimit(), sign, true,
+                  [&](int a, int b) { return CompareRows(col, a, b); });
+        }
     }
     void SortByIndexes() {
+        InSlotOrder();
         Hoare(left_, right_, DepthLimit(), 1, false, [&](int a, int b) { return CompareIndexed(a, b); });
     }
     // Whether an exchange moves the column's cells.
     bool Moves(int col) const { return !singleColumn_ || col == sortColumn_; }
     // Per position of the range, the offset its row had when the sort began.
-    const std::vector<int>& Origin() const { return slot_; }
+    std::vector<int> Origin() const {
+        if (!sorted_.empty()) return sorted_;
+        std::vector<int> origin(records_.size());
+        for (size_t p = 0; p < records_.size(); ++p) origin[p] = int(records_[p].Slot);
+        return origin;
+    }
+    // Whether the rows are in their places already (exchanged as the sort went).
+    bool RowsMoved() const { return eager_; }
 
 private:
+    int Position(int row) const { return row - left_; }
+    TSortRecord& Record(int row) { return records_[size_t(Position(row))]; }
+    // Where the data of a column's cell compared at a row stands in the grid now.
+    int DataRow(int col, int row) const {
+        return eager_ || !Moves(col) ? row : left_ + int(records_[size_t(Position(row))].Slot);
+    }
+
+    // The records of the first compared column: its texts read once, with what its style (and,
+    // for ssAutomatic, the style each cell calls for) compares.
+    bool ReadFirstColumn(int col) {
+        firstColumn_ = col;
+        const TColumnFormat& format = comparer_.Format(col);
+        firstStyle_ = format.Style;
+        eager_ = firstStyle_ == TSortStyle::ssRaw && bool(grid_.OnRawCompare);
+        if (!RecordsDecide(firstStyle_) || !Moves(col)) {
+            firstColumn_ = -1; // its keys, as for any other column
+            return true;
+        }
+        const bool automatic = firstStyle_ == TSortStyle::ssAutomatic;
+        texts_.resize(records_.size());
+        bool dates = false;
+        // The style every pair of the column compares by, when one: ssNumeric for numbers, ssText
+        // for texts compared as they stand (ssRaw: none).
+        auto uniform = [](TSortStyle style) {
+            switch (style) {
+            case TSortStyle::ssNumeric:
+            case TSortStyle::ssNumericGrouped:
+                return TSortStyle::ssNumeric;
+            case TSortStyle::ssText:
+            case TSortStyle::ssTextOrdinal:
+            case TSortStyle::ssTextNoCase:
+            case TSortStyle::ssHTMLText:
+                return TSortStyle::ssText;
+            default:
+                return TSortStyle::ssRaw;
+            }
+        };
+        uniformStyle_ = automatic ? TSortStyle::ssAutomatic : uniform(firstStyle_);
+        // A cell without object (no block, no graphic) is read from its row's line. The rows are
+        // read in the order their cells lie in memory (after a sort they lie anywhere, and reading
+        // them in row order would meet a new page at almost every row): records and texts are kept
+        // in that order, each record knowing its slot, until the partition needs them by slot.
+        const std::vector<TRowCells> rows = RowCellsInMemoryOrder(inMemoryOrder_);
+        const bool displayed = bool(grid_.OnGetDisplText);
+        bool objects = false;
+        TSortKey k;
+        for (size_t s = 0; s < records_.size(); ++s) {
+            const TRowCells& cells = rows[s];
+            const int row = left_ + int(cells.Slot);
+            if (!objects) // the other cells of the line lie beside the one read
+                for (quint32 c = 0; c < cells.Count; ++c) objects = objects || cells.Cells[c].Object;
+            TSortRecord& r = records_[s];
+            r.Slot = cells.Slot;
+            const TGridCell* cell = size_t(col) < cells.Count ? &cells.Cells[col] : nullptr;
+            const bool plain = !displayed && !(cell && cell->Object);
+            Renew(k);
+            k.Text = plain ? (cell ? cell->Text : QString()) : grid_.GetGridCells(col, row);
+            if (k.Text.isEmpty()) r.Flags |= TSortRecord::kEmpty;
+            TSortStyle style = firstStyle_;
+            if (automatic) {
+                r.Class = style = plain ? comparer_.ClassOf(k, false) : comparer_.ClassOf(k, col, row);
+                if (s == 0 || uniformStyle_ != TSortStyle::ssRaw)
+                    uniformStyle_ =
+                        s == 0 || uniformStyle_ == uniform(style) ? uniform(style) : TSortStyle::ssRaw;
+                comparer_.NeedNumber(k, format, false);
+                dates = dates || style == TSortStyle::ssDateTime;
+            }
+            switch (style) {
+            case TSortStyle::ssNumeric:
+            case TSortStyle::ssNumericGrouped:
+                comparer_.NeedNumber(k, format, style == TSortStyle::ssNumericGrouped);
+                break;
+            case TSortStyle::ssDateTime:
+            case TSortStyle::ssDateDMY:
+            case TSortStyle::ssDateMDY:
+                if (!automatic) r.Number = comparer_.DateOf(k, style); // ssAutomatic's dates: below
+                break;
+            case TSortStyle::ssCellImage:
+                r.Number = double(comparer_.ImageOf(k, col, row));
+                break;
+            case TSortStyle::ssCheckBox:
+                if (comparer_.CheckedOf(k, col, row)) r.Flags |= TSortRecord::kChecked;
+                break;
+            case TSortStyle::ssTextNoCase:
+            case TSortStyle::ssHTMLText:
+                texts_[s] = comparer_.AltOf(k, style);
+                break;
+            default:
+                break;
+            }
+            if (k.Have & TSortKey::kNumber) {
+                r.Number = k.Number;
+                if (k.NumberOk) r.Flags |= TSortRecord::kNumberOk;
+            }
+            if (!(k.Have & TSortKey::kAlt)) texts_[s] = std::move(k.Text);
+            r.Head = HeadOf(texts_[s]);
+        }
+        // A text among dates compares as the date it reads as (mostly none: 0).
+        dates_.clear();
+        if (dates) {
+            InSlotOrder();
+            dates_.resize(records_.size());
+            for (size_t s = 0; s < records_.size(); ++s) {
+                Renew(k);
+                k.Text = texts_[s];
+                dates_[s] = comparer_.DateOf(k, TSortStyle::ssDateTime);
+            }
+        }
+        return objects;
+    }
+
+    // Ranges from this many rows on are read in memory order (fewer fit the caches wherever they
+    // lie); sorts by 64-bit keys of this many items and more go by radix.
+    static constexpr size_t kScatteredRows = 1 << 12, kRadixItems = 1 << 16;
+    // Where a row's cells lie: its line's cells and their count, and its slot.
+    struct TRowCells {
+        const TGridCell* Cells;
+        quint32 Count, Slot;
+    };
+    // Every row's cells, in the order they lie in memory when that is not (almost) the rows'.
+    std::vector<TRowCells> RowCellsInMemoryOrder(bool& reordered) const {
+        const TCellStore& store = grid_.CellStore();
+        std::vector<TRowCells> rows(records_.size());
+        size_t descents = 0;
+        for (size_t s = 0; s < rows.size(); ++s) {
+            const TGridLine& line = *store.Line(left_ + int(s));
+            rows[s] = {line.data(), quint32(line.size()), quint32(s)};
+            descents += s > 0 && rows[s].Cells < rows[s - 1].Cells ? 1 : 0;
+        }
+        // A few rows fit the caches wherever they lie.
+        reordered = rows.size() >= kScatteredRows && descents * 64 > rows.size();
+        if (reordered)
+            SortByKey(rows, [](const TRowCells& r) { return quint64(reinterpret_cast<quintptr>(r.Cells)); });
+        return rows;
+    }
+    // The records and texts put by slot, as the partition and the keys of ties take them.
+    void InSlotOrder() {
+        if (!inMemoryOrder_) return;
+        std::vector<TSortRecord> records(records_.size());
+        std::vector<QString> texts(texts_.size());
+        for (size_t k = 0; k < records_.size(); ++k) {
+            records[records_[k].Slot] = records_[k];
+            texts[records_[k].Slot] = std::move(texts_[k]);
+        }
+        records_ = std::move(records);
+        texts_ = std::move(texts);
+        inMemoryOrder_ = false;
+    }
+
+    // A column of numbers (each read whole) or of texts throughout whose keys all differ has one
+    // sorted order, the one the partition below ends in whatever order it meets the rows: it is
+    // taken from a plain sort of the keys. False (nothing done) when two keys are equal: where the
+    // partition leaves rows of equal keys is its own.
+    bool SortDistinctKeys(int sign) {
+        const size_t n = records_.size();
+        std::vector<quint32> order(n);
+        bool distinct = true;
+        if (uniformStyle_ == TSortStyle::ssNumeric) {
+            std::vector<std::pair<quint64, quint32>> keys(n);
+            for (size_t s = 0; s < n; ++s) {
+                if (!(records_[s].Flags & TSortRecord::kNumberOk)) return false;
+                keys[s] = {OrderedBits(records_[s].Number), quint32(s)};
+            }
+            SortByKey(keys, [](const auto& k) { return k.first; });
+            for (size_t p = 0; p < n; ++p) {
+                order[p] = records_[keys[p].second].Slot;
+                distinct = distinct && (p == 0 || keys[p - 1].first != keys[p].first);
+            }
+        } else if (uniformStyle_ == TSortStyle::ssText) {
+            // The first eight code units side by side; the texts only where those are equal.
+            struct TTextKey {
+                quint64 Head[2];
+                quint32 At;
+            };
+            std::vector<TTextKey> keys(n);
+            for (size_t k = 0; k < n; ++k) {
+                TSortKey head;
+                SetKeyText(head, texts_[k]);
+                keys[k] = {{head.Head[0], head.Head[1]}, quint32(k)};
+            }
+            auto compare = [&](const TTextKey& a, const TTextKey& b) {
+                if (a.Head[0] != b.Head[0]) return a.Head[0] < b.Head[0] ? -1 : 1;
+                if (a.Head[1] != b.Head[1]) return a.Head[1] < b.Head[1] ? -1 : 1;
+                return CompareCodeUnits(texts_[a.At], texts_[b.At]);
+            };
+            std::sort(keys.begin(), keys.end(),
+                      [&](const TTextKey& a, const TTextKey& b) { return compare(a, b) < 0; });
+            for (size_t p = 0; p < n; ++p) {
+                order[p] = records_[keys[p].At].Slot;
+                distinct = distinct && (p == 0 || compare(keys[p - 1], keys[p]) < 0);
+            }
+        } else {
+            return false;
+        }
+        if (!distinct) return false;
+        if (sign < 0) std::reverse(order.begin(), order.end());
+        sorted_.assign(order.begin(), order.end());
+        return true;
+    }
+
+    // The bits of a number whose unsigned order is the numbers' order (0 and -0 alike).
+    static quint64 OrderedBits(double value) {
+        const quint64 bits = std::bit_cast<quint64>(value == 0 ? 0.0 : value);
+        return bits & (quint64(1) << 63) ? ~bits : bits | (quint64(1) << 63);
+    }
+    // Sorts by a 64-bit key, 16 bits at a time from the lowest (digits all items share are
+    // passed over); items of equal keys keep their order.
+    template <typename TItem, typename TKey>
+    static void SortByKey(std::vector<TItem>& items, const TKey& key) {
+        if (items.size() >= kRadixItems)
+            RadixSort(items, key);
+        else
+            std::stable_sort(items.begin(), items.end(),
+                             [&](const TItem& a, const TItem& b) { return key(a) < key(b); });
+    }
+    template <typename TItem, typename TKey>
+    static void RadixSort(std::vector<TItem>& items, const TKey& key) {
+        std::vector<TItem> buffer(items.size());
+        std::vector<size_t> start(65537);
+        for (int shift = 0; shift < 64; shift += 16) {
+            std::fill(start.begin(), start.end(), 0);
+            for (const TItem& item : items) ++start[((key(item) >> shift) & 0xFFFF) + 1];
+            if (std::find(start.begin(), start.end(), items.size()) != start.end()) continue;
+            std::partial_sum(start.begin(), start.end(), start.begin());
+            for (const TItem& item : items) buffer[start[(key(item) >> shift) & 0xFFFF]++] = item;
+            items.swap(buffer);
+        }
+    }
+
+    // As TComparer::Compare for the first column's records.
+    int CompareRecords(const TSortRecord& a, const TSortRecord& b, int direction) const {
+        TSortStyle style = firstStyle_;
+        if (style == TSortStyle::ssAutomatic) style = AutomaticStyle(a.Class, b.Class);
+        int result = 0;
+        switch (style) {
+        case TSortStyle::ssNumeric:
+        case TSortStyle::ssNumericGrouped:
+            result = !(a.Flags & TSortRecord::kNumberOk) && !(b.Flags & TSortRecord::kNumberOk)
+                         ? 0
+                         : Sign(a.Number, b.Number);
+            break;
+        case TSortStyle::ssDateTime:
+        case TSortStyle::ssDateDMY:
+        case TSortStyle::ssDateMDY:
+            result = firstStyle_ == TSortStyle::ssAutomatic ? Sign(dates_[a.Slot], dates_[b.Slot])
+                                                            : Sign(a.Number, b.Number);
+            break;
+        case TSortStyle::ssCellImage:
+            result = Sign(a.Number, b.Number);
+            break;
+        case TSortStyle::ssCheckBox:
+            result = int(bool(a.Flags & TSortRecord::kChecked)) - int(bool(b.Flags & TSortRecord::kChecked));
+            break;
+        default: // the text styles
+            result = a.Head != b.Head ? (a.Head < b.Head ? -1 : 1)
+                                      : CompareCodeUnits(texts_[a.Slot], texts_[b.Slot]);
+            break;
+        }
+        if (grid_.SortSettings.IgnoreBlanks) {
+            const bool last = grid_.SortSettings.BlankPos == TSortBlankPosition::blLast;
+            const int flip = direction == 1 ? -1 : 1;
+            const bool emptyA = a.Flags & TSortRecord::kEmpty, emptyB = b.Flags & TSortRecord::kEmpty;
+            if (emptyA && !emptyB) result = (last ? 1 : -1) * flip;
+            if (emptyB && !emptyA) result = (last ? -1 : 1) * flip;
+        }
+        return result;
+    }
+
     TSortKey& Key(int col, int row) {
         std::vector<TSortKey>& keys = columns_[size_t(col)];
         if (keys.empty()) {
-            keys.resize(slot_.size());
-            for (int r = left_; r <= right_; ++r)
-                SetKeyText(keys[SlotOf(col, r)], grid_.GetGridCells(col, r));
+            keys.resize(records_.size());
+            for (int r = left_; r <= right_; ++r) {
+                const size_t at = eager_ && Moves(col) ? Record(r).Slot : size_t(Position(r));
+                SetKeyText(keys[at], grid_.GetGridCells(col, r));
+            }
         }
-        return keys[SlotOf(col, row)];
-    }
-    size_t SlotOf(int col, int row) const {
-        return Moves(col) ? size_t(slot_[size_t(row - left_)]) : size_t(row - left_);
+        return keys[Moves(col) ? Record(row).Slot : size_t(Position(row))];
     }
     int CompareCells(int col, int a, int b, int direction) {
-        return comparer_.Compare(col, Key(col, a), a, Key(col, b), b, direction);
+        if (col == firstColumn_) return CompareRecords(Record(a), Record(b), direction);
+        return comparer_.Compare(col, Key(col, a), DataRow(col, a), Key(col, b), DataRow(col, b), direction);
     }
     // A row compared with itself (the pivot met in its own place) is equal in every style.
     int CompareRows(int col, int a, int b) {
         if (a == b) return 0;
+        const int result = CompareCells(col, a, b, direction_);
+        return result != 0 || !full_ ? result : CompareTies(col, a, b);
+    }
+    // Rows equal in column col: the columns after it decide (Full).
+    int CompareTies(int col, int a, int b) {
         const int last = int(columns_.size()) - 1;
-        int result = CompareCells(col, a, b, direction_);
-        while (result == 0 && full_ && col < last) result = CompareCells(++col, a, b, direction_);
+        int result = 0;
+        while (result == 0 && col < last) result = CompareCells(++col, a, b, direction_);
         return result;
     }
     int CompareIndexed(int a, int b) {
@@ -461,8 +853,8 @@ private:
         return 0;
     }
     void Swap(int a, int b) {
-        grid_.SwapRows(a, b);
-        std::swap(slot_[size_t(a - left_)], slot_[size_t(b - left_)]);
+        if (eager_) grid_.SwapRows(a, b);
+        std::swap(Record(a), Record(b));
     }
 
     // Partitions a range may go through before heapsort finishes it: far more than random input
@@ -470,7 +862,7 @@ private:
     // rows off) ends in heapsort.
     int DepthLimit() const {
         int depth = 8;
-        for (size_t n = slot_.size(); n > 1; n /= 2) depth += 4;
+        for (size_t n = records_.size(); n > 1; n /= 2) depth += 4;
         return depth;
     }
 
@@ -533,11 +925,17 @@ private:
     TVevIvizudEvar& grid_;
     TComparer& comparer_;
     int left_, right_;
-    std::vector<int> slot_;
+    std::vector<TSortRecord> records_;
+    std::vector<QString> texts_; // per slot: the first column's compared texts
     std::vector<std::vector<TSortKey>> columns_;
     bool singleColumn_;
     int sortColumn_, direction_;
-    bool full_;
+    bool full_, eager_ = false;
+    int firstColumn_ = -1;
+    TSortStyle firstStyle_ = TSortStyle::ssText, uniformStyle_ = TSortStyle::ssRaw;
+    std::vector<double> dates_;  // per slot, with ssAutomatic: the date each cell reads as
+    std::vector<int> sorted_;    // the order taken from a plain sort of distinct keys
+    bool inMemoryOrder_ = false; // records_ and texts_ in the order MemoryOrder read them
 };
 
 // Puts the cells of a column back in the rows they were in before rows left.. were exchanged
@@ -570,13 +968,17 @@ int ColumnMovedAlone(TVevIvizudEvar& grid) {
 void SortRange(TVevIvizudEvar& grid, TComparer& comparer, int left, int right, int col, bool keepFirst) {
     if (left >= right) return;
     if (left < 0 || right >= grid.RowCount()) throw EVozAvozError("Invalid row accessed");
-    grid.SplitBlocksRowOrderTears(left, right, ColumnMovedAlone(grid));
     TRowSorter sorter(grid, comparer, left, right);
+    const int first = col >= 0 ? col : TSortIndexList::ColumnOf(grid.SortIndexList.Item(0));
+    if (grid.SplitBlocksRowOrderTears(left, right, ColumnMovedAlone(grid), sorter.Read(first)))
+        sorter.Read(first);
     if (col >= 0)
         sorter.SortByColumn(col);
     else
         sorter.SortByIndexes();
-    if (keepFirst && sorter.Moves(0)) PutColumnBack(grid, 0, left, sorter.Origin());
+    const std::vector<int> origin = sorter.Origin();
+    if (!sorter.RowsMoved()) grid.PermuteRows(left, origin);
+    if (keepFirst && sorter.Moves(0)) PutColumnBack(grid, 0, left, origin);
 }
 
 } // namespace
@@ -659,13 +1061,64 @@ void TVevIvizudEvar::SwapRows(int row1, int row2) {
     InvalidateRow(row2);
 }
 
-// ---- Sorts ---------------------------------------------------------------------------------------
-
-int TVevIvizudEvar::LastSortRow() const {
-    int last = RowCount() - 1 - fixedFooters_;
-    if (FloatingFooter.Visible && FloatingFooter.FooterStyle == TFooterStyle::fsFixedLastRow) --last;
-    return last;
+// SwapRows' exchanges all at once: position p of the range takes the row from first + origin[p].
+void TVevIvizudEvar::PermuteRows(int first, const std::vector<int>& origin) {
+    const int n = int(origin.size());
+    if (n == 0) return;
+    if (first < 0 || first + n > RowCount()) throw EVozAvozError("Invalid row accessed");
+    auto permute = [&](auto& list, auto at) {
+        std::vector<std::decay_t<decltype(list[at(0)])>> before(static_cast<size_t>(n));
+        for (int p = 0; p < n; ++p) before[size_t(p)] = std::move(list[at(p)]);
+        for (int p = 0; p < n; ++p) list[at(p)] = std::move(before[size_t(origin[size_t(p)])]);
+    };
+    if (!unsortedRowOrder_.empty()) {
+        std::vector<size_t> reals(static_cast<size_t>(n));
+        for (int p = 0; p < n; ++p)
+            reals[size_t(p)] = size_t(hiddenRows_.empty() ? first + p : DisplToRealRow(first + p));
+        if (reals.back() < unsortedRowOrder_.size())
+            permute(unsortedRowOrder_, [&](int p) { return reals[size_t(p)]; });
+    }
+    TCellStore& store = CellStore();
+    if (SortSettings.SingleColumn) {
+        const int col = SortSettings.Column;
+        CheckColumn(*this, col);
+        std::vector<TGridCell> cells(static_cast<size_t>(n));
+        for (int p = 0; p < n; ++p) {
+            cells[size_t(p)].Text = store.Text(col, first + p);
+            cells[size_t(p)].Object = store.DetachObject(col, first + p);
+        }
+        for (int p = 0; p < n; ++p) {
+            TGridCell& cell = cells[size_t(origin[size_t(p)])];
+            store.SetText(col, first + p, cell.Text);
+            if (cell.Object || store.Object(col, first + p))
+                store.SetObject(col, first + p, std::move(cell.Object));
+        }
+        InvalidateGrid();
+        return;
+    }
+    store.PermuteRows(first, origin);
+    bool sameHeights = true;
+    for (int p = 1; p < n && sameHeights; ++p) sameHeights = RowHeights(first + p) == RowHeights(first);
+    if (!sameHeights) {
+        std::vector<int> heights = LineSizes(false);
+        permute(heights, [&](int p) { return size_t(first + p); });
+        SetLineSizes(false, heights);
+    }
+    if (MouseActions.DisjunctRowSelect() && Navigation.MoveRowOnSort && !rowSelect_.empty()) {
+        if (rowSelect_.size() < size_t(first + n)) rowSelect_.resize(size_t(first + n), false);
+        std::vector<bool> before(rowSelect_.begin() + first, rowSelect_.begin() + first + n);
+        for (int p = 0; p < n; ++p) rowSelect_[size_t(first + p)] = before[size_t(origin[size_t(p)])];
+    }
+    if (followRow_ >= first && followRow_ < first + n)
+        for (int p = 0; p < n; ++p)
+            if (origin[size_t(p)] == followRow_ - first) {
+                followRow_ = first + p;
+                break;
+            }
+    InvalidateGrid();
 }
+
+// ---- Sorts ---------------------------------------------------------------------------------------
 
 // What every sort does around its exchanges: the open editor writes its value first; the order
 // before sorting is taken afresh when RowCount has changed since it was taken (rows added or
@@ -697,7 +1150,7 @@ void TVevIvizudEvar::SortByColumn() {
     SortIndexList.Clear();
     SortWith(kByColumn, [&] {
         TComparer comparer(*this, true);
-        SortRange(*this, comparer, FixedRows(), LastSortRow(), col, KeepsFirstColumn(*this));
+        SortRange(*this, comparer, FixedRows(), DataRowEnd() - 1, col, KeepsFirstColumn(*this));
     });
 }
 
@@ -707,7 +1160,7 @@ void TVevIvizudEvar::SortByIndexes() {
         CheckColumn(*this, TSortIndexList::ColumnOf(SortIndexList.Item(i)));
     SortWith(kByIndexes, [&] {
         TComparer comparer(*this, true);
-        SortRange(*this, comparer, FixedRows(), LastSortRow(), -1, KeepsFirstColumn(*this));
+        SortRange(*this, comparer, FixedRows(), DataRowEnd() - 1, -1, KeepsFirstColumn(*this));
     });
 }
 
@@ -720,7 +1173,7 @@ void TVevIvizudEvar::SortNodeRows() {
     SortWith(kNodeRows, [&] {
         TComparer comparer(*this, true);
         const bool keepFirst = KeepsFirstColumn(*this);
-        const int last = LastSortRow();
+        const int last = DataRowEnd() - 1;
         struct TOpenNode {
             int Row, End; // display row, real row after its last row
             bool Contracted;
@@ -801,6 +1254,12 @@ void TVevIvizudEvar::RowOrderRowsInserted(int realRow, int count) {
     order.insert(order.begin() + realRow, fresh.begin(), fresh.end());
 }
 
+void TVevIvizudEvar::RowOrderRowMoved(int from, int to) {
+    if (unsortedRowOrder_.empty() || from == to) return;
+    AlignRowOrder(RealRowCount());
+    MoveAtDisplayRows(unsortedRowOrder_, from, to);
+}
+
 // The removed rows' entries leave; the others close up.
 void TVevIvizudEvar::RowOrderRowsRemoved(const std::vector<int>& realRows, bool align) {
     std::vector<int>& order = unsortedRowOrder_;
@@ -840,7 +1299,7 @@ void TVevIvizudEvar::RestoreRowOrder() {
         ResetRowOrder();
         return;
     }
-    // work[d]: where the row shown at d goes.
+    // byEntry[k]: the row shown that goes to k.
     const int rows = RowCount();
     std::vector<int> byEntry(static_cast<size_t>(rows));
     std::iota(byEntry.begin(), byEntry.end(), 0);
@@ -848,24 +1307,13 @@ void TVevIvizudEvar::RestoreRowOrder() {
     for (int d = 0; d < rows; ++d) entry[size_t(d)] = unsortedRowOrder_[size_t(DisplToRealRow(d))];
     std::sort(byEntry.begin(), byEntry.end(),
               [&](int a, int b) { return entry[size_t(a)] < entry[size_t(b)]; });
-    std::vector<int> work(static_cast<size_t>(rows));
-    for (int k = 0; k < rows; ++k) work[size_t(byEntry[size_t(k)])] = k;
 
-    const bool keepFirst = KeepsFirstColumn(*this);
-    std::vector<int> origin(keepFirst ? work.size() : 0);
-    std::iota(origin.begin(), origin.end(), 0);
     SplitBlocksRowOrderTears(0, rows - 1, ColumnMovedAlone(*this));
     BeginUpdate();
     struct TEnd {
         TVevIvizudEvar& Grid;
         ~TEnd() { Grid.EndUpdate(); }
     } end{*this};
-    for (size_t p = 0; p < work.size(); ++p)
-        while (work[p] != int(p)) {
-            const size_t target = size_t(work[p]);
-            SwapRows(int(p), int(target));
-            std::swap(work[p], work[target]);
-            if (keepFirst) std::swap(origin[p], origin[target]);
-        }
-    if (keepFirst) PutColumnBack(*this, 0, 0, origin);
+    PermuteRows(0, byEntry);
+    if (KeepsFirstColumn(*this)) PutColumnBack(*this, 0, 0, byEntry);
 }

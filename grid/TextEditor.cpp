@@ -292,6 +292,7 @@ void TVozErivuzaRive::PasteFromClipboard() {
     bool allow = true;
     grid.ClipboardBeforePasteCell(grid.RealCol(), grid.Row(), pasted, allow);
     if (!allow) return;
+    if (UsesMemo()) pasted = WithLineBreaks(pasted, LineBreak()); // the cell's own line breaks
     if (lengthLimit_ > 0) pasted = pasted.left(lengthLimit_);
     const QString text = Text();
     const int start = SelStart(), length = SelLength();

@@ -38,6 +38,19 @@ double Radians(int degrees) {
     return degrees * M_PI / 180.0;
 }
 
+// The width of a line, measured only as far as a column can reach: longer and longer starts of it,
+// each long enough by the width of the one before to pass kMaxMeasured with a quarter to spare
+// (and at least twice as long), until one is wider than that or the line is whole, so that a line
+// of millions of characters costs what a few thousand do.
+int BoundedTextWidth(const TCanvas& canvas, QStringView line) {
+    for (qsizetype length = 2048;;) {
+        const bool whole = length >= line.size();
+        const int width = canvas.TextWidth((whole ? line : line.first(length)).toString());
+        if (whole || width > kMaxMeasured) return width;
+        length = std::max(2 * length, qsizetype(double(length) * 1.25 * kMaxMeasured / std::max(width, 1)));
+    }
+}
+
 } // namespace
 
 // The size is that of the text as the painter draws it, with the text offsets on both sides.
@@ -46,8 +59,11 @@ double Radians(int degrees) {
 // width or a row's height can reach (TGridAxis::kMaxSize): a size beyond that is one beyond all
 // of them, whatever the length of the text.
 TPoint TVevIvizudEvar::GetCellTextSize(int col, int row, bool inColumn) {
-    QString text = GetGridCells(col, row);
-    const int kind = CellTextKind(text, EnableHTML);
+    const QString text = GetGridCells(col, row);
+    return TextSizeOf(col, row, text, CellTextKind(text, EnableHTML), inColumn);
+}
+
+TPoint TVevIvizudEvar::TextSizeOf(int col, int row, QString text, int kind, bool inColumn) {
     TCanvas& canvas = Canvas();
     const TCanvasLookScope keep(canvas);
     const int displCol = RealToDisplCol(col);
@@ -94,10 +110,9 @@ TPoint TVevIvizudEvar::GetCellTextSize(int col, int row, bool inColumn) {
             for (QStringView rest(text);;) {
                 const qsizetype cr = rest.indexOf(u'\r');
                 if (++lines <= kMaxMeasured / lineHeight + 1) {
-                    QString line = (cr < 0 ? rest : rest.first(cr)).toString();
-                    if (URLShow && !URLFull) StripURLProtocol(line);
-                    if (line.size() > LineCapacity(kMaxMeasured)) line.truncate(LineCapacity(kMaxMeasured));
-                    widest = std::max(widest, canvas.TextWidth(line));
+                    QStringView line = cr < 0 ? rest : rest.first(cr);
+                    if (URLShow && !URLFull) line = WithoutURLProtocol(line);
+                    widest = std::max(widest, BoundedTextWidth(canvas, line));
                 }
                 if (!multiLineCells_ || cr < 0) break;
                 rest = rest.sliced(cr + 1);

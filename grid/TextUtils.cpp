@@ -215,13 +215,20 @@ bool IsURL(const QString& s) {
 }
 
 void StripURLProtocol(QString& s) {
-    const qsizetype scheme = s.indexOf(QStringLiteral("://"));
-    if (scheme >= 0) {
-        s.remove(0, scheme + 3);
-        return;
-    }
-    const qsizetype mail = s.indexOf(QStringLiteral("mailto:"));
-    if (mail >= 0) s.remove(0, mail + 7);
+    const qsizetype kept = WithoutURLProtocol(s).size();
+    if (kept < s.size()) s.remove(0, s.size() - kept);
+}
+
+QString UpToZero(QString text) {
+    if (const qsizetype zero = text.indexOf(QChar(0)); zero >= 0) text.truncate(zero);
+    return text;
+}
+
+QStringView WithoutURLProtocol(QStringView s) {
+    const qsizetype scheme = s.indexOf(u"://");
+    if (scheme >= 0) return s.sliced(scheme + 3);
+    const qsizetype mail = s.indexOf(u"mailto:");
+    return mail >= 0 ? s.sliced(mail + 7) : s;
 }
 
 bool ParseRCRef(const QString& s, TGridCoord& cell) {

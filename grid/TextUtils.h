@@ -59,6 +59,11 @@ void MixedCase(const QString& s, QString& r);
 bool IsURL(const QString& s);
 // Deletes s up to and including "://", or up to and including "mailto:".
 void StripURLProtocol(QString& s);
+// What StripURLProtocol leaves of s.
+QStringView WithoutURLProtocol(QStringView s);
+// The text up to its first NUL: some programs end a text from outside (the clipboard, a drop) with
+// a terminating zero, and what follows it is no text.
+QString UpToZero(QString text);
 // "R12C3" (upper-cased, at least 4 characters): row 12, column 3; true when both numbers convert.
 bool ParseRCRef(const QString& s, TGridCoord& cell);
 

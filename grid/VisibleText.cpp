@@ -79,12 +79,15 @@ qsizetype Lines(const TRect& rect, int lineHeight) {
 QString VisibleHTMLText(const QString& text, const TRect& rect, int lineHeight) {
     const qsizetype budget = (Lines(rect, lineHeight) + 2) * PerLine(rect);
     if (text.size() <= budget) return text;
+    const qsizetype tagBudget = std::max(budget, kHTMLTagCharacters);
     const QStringView all(text);
-    qsizetype shown = 0;
+    qsizetype shown = 0, tags = 0;
     for (qsizetype at = 0; at < all.size();) {
         if (all[at] == u'<') {
             const qsizetype close = all.indexOf(u'>', at);
             if (close < 0) break;
+            tags += close + 1 - at;
+            if (tags > tagBudget) return all.first(at).toString();
             at = close + 1;
             continue;
         }

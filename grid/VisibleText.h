@@ -33,5 +33,8 @@ constexpr qsizetype LineCapacity(int width) {
 QString VisibleText(const QString& text, const TRect& rect, unsigned flags, int lineHeight);
 // The start of a mini-HTML text (HTMLDraw.h), which lays its lines out from the top left: as many
 // shown characters as the rectangle can hold (counted as above; an entity counts one, tags none),
-// and every tag before them.
+// and the tags before them, as long as these come to no more characters than those or than
+// kHTMLTagCharacters, whichever is more (each tag is read at every layout: a text of millions of
+// tags before what it shows is cut where they pass that).
+inline constexpr qsizetype kHTMLTagCharacters = qsizetype(1) << 16;
 QString VisibleHTMLText(const QString& text, const TRect& rect, int lineHeight);

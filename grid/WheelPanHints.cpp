@@ -33,7 +33,7 @@ bool TVevIvizudEvar::DoMouseWheel(TShiftState shift, int delta, TPoint pos) {
         return true;
     }
     if (!EnableWheel || (RowCount() == 1 && FixedRowAlways)) return true;
-    const int first = TBaseGrid::FixedRows(), last = RowCount() - fixedFooters_ - 1;
+    const int first = TBaseGrid::FixedRows(), last = DataRowEnd() - 1;
     if (last >= first) {
         const int oldLeft = LeftCol();
         const int row = std::clamp(Row() + (down ? lines : -lines), first, last);
@@ -99,7 +99,7 @@ void TVevIvizudEvar::PanTimerTick() {
     const int dx = pointer_.X - panOrigin_.X, dy = pointer_.Y - panOrigin_.Y;
     int row = Row(), col = Col();
     if (vertical && std::abs(dy) > 5)
-        row = std::clamp(row + (dy > 0 ? 1 : -1), TBaseGrid::FixedRows(), RowCount() - fixedFooters_ - 1);
+        row = std::clamp(row + (dy > 0 ? 1 : -1), TBaseGrid::FixedRows(), DataRowEnd() - 1);
     if (horizontal && std::abs(dx) > 5)
         col = std::clamp(col + (dx > 0 ? 1 : -1), TBaseGrid::FixedCols(), ColCount() - fixedRightCols_ - 1);
     if (row == Row() && col == Col()) return;
@@ -138,9 +138,14 @@ bool TVevIvizudEvar::CellHint(int x, int y, QString& hint, TPoint& where) {
     const bool data = cell.X >= TBaseGrid::FixedCols() && cell.Y >= TBaseGrid::FixedRows();
     if (hint.isEmpty() && data && (HintShowCells || HintShowLargeText)) {
         hint = text;
-        if (HintShowLargeText && GetCellTextSize(real, cell.Y, false).X <= ColWidths(cell.X)) hint.clear();
+        // Mini-HTML is measured as far as a hint of the column's width can show it (it is laid
+        // out whole to be measured).
+        const int kind = CellTextKind(text, EnableHTML);
+        const QString measured = kind == ctkHTML ? HintShownPart(text, this, ColWidths(cell.X)) : text;
+        if (HintShowLargeText && TextSizeOf(real, cell.Y, measured, kind, false).X <= ColWidths(cell.X))
+            hint.clear();
     }
-    if (!HTMLHint) hint = HTMLStrip(hint);
+    if (!HTMLHint) hint = HTMLStrip(HintShownPart(hint, this)); // only what can show is stripped
     GetCellHint(real, cell.Y, hint);
     if (hint.isEmpty()) return false;
     hintCell_ = cell;

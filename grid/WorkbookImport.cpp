@@ -120,26 +120,29 @@ void ImportWorkbookFrom(TVevIvizudEvar& grid, WorkbookSource& source, const QStr
 }
 
 // The grid grows to the range first and is cut to it last, so that until then nothing is lost
-// that a failure could not put back: the counts and the texts written over.
+// that a failure could not put back: the counts and the texts written over. The range fills the
+// data rows; footer rows stay below it (rows it adds go in above them, rows it leaves go from
+// above them).
 void TVevIvizudEvar::FillFromWorkbook(const TWorkbookValues& values, int rows, int cols) {
-    const int oldRows = RowCount(), oldCols = ColCount();
+    const int oldCols = ColCount(), dataEnd = DataRowEnd();
     const int fixedCols = TBaseGrid::FixedCols(), fixedRows = TBaseGrid::FixedRows();
     const int written = std::min(values.ColCount(), cols), writtenRows = std::min(values.RowCount(), rows);
-    const TTextsBefore before(CellStore(), 0, std::min(oldRows, writtenRows), 0, written);
+    const TTextsBefore before(CellStore(), 0, std::min(dataEnd, writtenRows), 0, written);
+    const int added = std::max(rows - dataEnd, 0);
     try {
         if (cols > oldCols) SetColCount(cols);
-        if (rows > oldRows) SetRowCount(rows);
+        if (added > 0) InsertRows(dataEnd, added);
         // Every cell of the range is written, so that nothing of an earlier content stays.
         for (int r = 1; r <= writtenRows; ++r)
             for (int c = 1; c <= written; ++c) SetGridCells(c - 1, r - 1, WorkbookValueText(values.At(r, c)));
     } catch (...) {
         before.PutBack(CellStore());
-        if (RowCount() != oldRows) SetRowCount(oldRows);
+        if (added > 0 && DataRowEnd() >= dataEnd + added) EraseDisplayRows(dataEnd, added);
         if (ColCount() != oldCols) SetColCount(oldCols);
         throw;
     }
     SetColCount(cols);
-    SetRowCount(rows);
+    if (rows < dataEnd) EraseDisplayRows(std::max(rows, 1), dataEnd - std::max(rows, 1));
     if (ColCount() > fixedCols && TBaseGrid::FixedCols() != fixedCols) SetFixedCols(fixedCols);
     if (RowCount() > fixedRows && TBaseGrid::FixedRows() != fixedRows) SetFixedRows(fixedRows);
 }

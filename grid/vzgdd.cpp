@@ -1,5 +1,6 @@
 #include "grid/vzgdd.h"
 
+#include "grid/TextUtils.h"
 #include "platform/ui/Clipboard.h"
 
 #include <QDropEvent>
@@ -12,12 +13,6 @@ const QString kPlainText = QStringLiteral("text/plain");
 
 QStringList RichTextFormats() {
     return {TClipboard::RichTextFormat(), QStringLiteral("application/rtf")};
-}
-
-// A text some programs end with a terminating zero.
-QString UpToZero(QString text) {
-    if (const qsizetype zero = text.indexOf(QChar(0)); zero >= 0) text.truncate(zero);
-    return text;
 }
 
 void Answer(QDropEvent& e, Qt::DropAction action) {
@@ -109,6 +104,11 @@ Qt::DropAction TVzgDropTarget::Effect(bool allowed, int formats, Qt::KeyboardMod
     return Qt::IgnoreAction;
 }
 
+Qt::DropAction TVzgDropTarget::InPartEffect(Qt::DropAction action, Qt::DropActions offered) {
+    if (action != Qt::MoveAction) return action;
+    return offered.testFlag(Qt::CopyAction) ? Qt::CopyAction : Qt::IgnoreAction;
+}
+
 void TVzgDropTarget::DragEnter(QDragEnterEvent& e, TPoint screen) {
     Q_UNUSED(screen);
     const TEnumFormats found(e.mimeData());
@@ -116,15 +116,17 @@ void TVzgDropTarget::DragEnter(QDragEnterEvent& e, TPoint screen) {
     allowed_ = ((formats_ & dfText) && AcceptText) || ((formats_ & dfFiles) && AcceptFiles) ||
                ((formats_ & dfRichText) && RichTextFlag && AcceptText) ||
                ((formats_ & dfGridColumn) && AcceptColumns);
+    DragMouseEnter(found, allowed_);
     Answer(e, Effect(allowed_, formats_, e.modifiers(), e.possibleActions()));
-    DragMouseEnter();
 }
 
 void TVzgDropTarget::DragOver(QDragMoveEvent& e, TPoint screen) {
     Qt::DropAction action = Effect(allowed_, formats_, e.modifiers(), e.possibleActions());
     bool allow = action != Qt::IgnoreAction;
+    inPart_ = false;
     DragMouseMove(screen, allow, formats_);
     if (!allow) action = Qt::IgnoreAction;
+    if (inPart_) action = InPartEffect(action, e.possibleActions());
     Answer(e, action);
 }
 
@@ -137,7 +139,7 @@ void TVzgDropTarget::DragLeave() {
 void TVzgDropTarget::Drop(QDropEvent& e, TPoint screen) {
     e.ignore();
     if (!allowed_) return;
-    taken_ = false;
+    taken_ = inPart_ = false;
     const TEnumFormats found(e.mimeData());
     const int formats = found.Formats();
     if (!(formats & dfGridColumn) && AcceptText) {
@@ -148,11 +150,13 @@ void TVzgDropTarget::Drop(QDropEvent& e, TPoint screen) {
     }
     if ((formats & dfGridColumn) && AcceptColumns) DropCol(screen, found.Column());
     if ((formats & dfFiles) && AcceptFiles) DropFiles(screen, found.Files());
-    if (taken_) Answer(e, Effect(true, formats, e.modifiers(), e.possibleActions()));
+    if (!taken_) return;
+    const Qt::DropAction action = Effect(true, formats, e.modifiers(), e.possibleActions());
+    Answer(e, inPart_ ? InPartEffect(action, e.possibleActions()) : action);
 }
 
 // Entering asks nothing of the window: the move that follows at once places its marks.
-void TVzgDropTarget::DragMouseEnter() {}
+void TVzgDropTarget::DragMouseEnter(const TEnumFormats&, bool&) {}
 
 // ---- The sending side ------------------------------------------------------------------------------
 

@@ -13,7 +13,10 @@
 //
 // Effects: a drop that is allowed copies when Ctrl is held and moves otherwise. A drop that brings
 // files always copies: the receiver only reads them, and a move would let the sender remove them.
-// When the sender does not offer the effect the rule gives, the other one is taken if offered.
+// When the sender does not offer the effect the rule gives, the other one is taken if offered. A
+// move is answered only where the drop takes the data whole: where it would take part of it (a
+// move would let the sender remove the rest), it copies if the sender offers that, else it is
+// refused.
 #pragma once
 
 #include "grid/DragRunner.h"
@@ -77,14 +80,17 @@ private:
 // the effect rule and calls its hooks with the pointer as a screen point:
 // - entering: the drop is allowed when text is held and text accepted; else files and files
 //   accepted; else rich text, the rich-text flag and text accepted; else a column and columns
-//   accepted. DragMouseEnter is called.
+//   accepted. DragMouseEnter, given what the object holds (to weigh it once), may refuse a drop
+//   that no point would take.
 // - each move: DragMouseMove decides with Allow starting as whether the drop is allowed and the
-//   formats held; a refusal refuses the drop there.
+//   formats held; a refusal refuses the drop there, and InPart marks a drop there that would take
+//   only part of the data.
 // - leaving: DragMouseLeave.
 // - dropping, when allowed: unless a column is held, the rich text (held, with the rich-text flag)
 //   goes to DropRTF, else the text to DropText; a column goes to DropCol; then files to DropFiles.
-//   The drop takes the effect rule's action when a hook took what it got (Taken); when none did,
-//   the drop is refused, so that the sender keeps its data.
+//   The drop takes the effect rule's action when a hook took what it got (Taken), not moving when
+//   a hook took only part of it; when none did, the drop is refused, so that the sender keeps
+//   its data.
 class TVzgDropTarget {
 public:
     virtual ~TVzgDropTarget() = default;
@@ -105,6 +111,8 @@ public:
     // offers; Qt::IgnoreAction when not allowed.
     static Qt::DropAction Effect(bool allowed, int formats, Qt::KeyboardModifiers keys,
                                  Qt::DropActions offered);
+    // The action of a drop that takes only part of the data: no move.
+    static Qt::DropAction InPartEffect(Qt::DropAction action, Qt::DropActions offered);
 
 protected:
     virtual void DropText(TPoint screen, const QString& text) = 0;
@@ -112,13 +120,18 @@ protected:
     virtual void DropRTF(TPoint screen, const QString& richText) = 0;
     virtual void DropFiles(TPoint screen, const QStringList& files) = 0;
     virtual void DragMouseMove(TPoint screen, bool& allow, int formats) = 0;
-    virtual void DragMouseEnter();
+    virtual void DragMouseEnter(const TEnumFormats& found, bool& allow);
     virtual void DragMouseLeave() = 0;
-    // A drop hook took the data it got.
-    void Taken() { taken_ = true; }
+    // A drop hook took the data it got, whole or in part.
+    void Taken(bool whole = true) {
+        taken_ = true;
+        inPart_ = inPart_ || !whole;
+    }
+    // DragMouseMove: the drop at the point would take only part of the data.
+    void InPart() { inPart_ = true; }
 
 private:
-    bool allowed_ = false, taken_ = false;
+    bool allowed_ = false, taken_ = false, inPart_ = false;
     int formats_ = 0;
 };
 

@@ -17,12 +17,17 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include <algorithm>
+#include <array>
+
 namespace {
 
 constexpr int AtdPortHelp = 30;
 constexpr int LongestCommand = 5;             // seconds: x 50 still fits a byte
 constexpr std::uint8_t DoorPhone2Missing = 9; // the model without door phone 2
 constexpr std::string_view NoAttendantText = "    ";
+// Attendant codes of a meaning the tool does not know: shown as no attendant, kept by OK.
+constexpr std::array<std::uint8_t, 2> UnnamedAttendants = {0x79, 0x7A};
 
 QComboBox* NewAttendantList(QWidget* parent, const char* name) {
     return NewList(parent, name, true, 5, true);
@@ -54,7 +59,8 @@ bool PorteiroComGrupoVazio() {
 }
 
 std::string DescreveAtendedor(PositionCode attendant) {
-    if (attendant == 0x79 || attendant == 0x7A || attendant == NoExtension || GrupoVazio(attendant))
+    if (std::ranges::find(UnnamedAttendants, attendant) != UnnamedAttendants.end() ||
+        attendant == NoExtension || GrupoVazio(attendant))
         return std::string(NoAttendantText);
     if (attendant == AccessCode60) return "60";
     return ExtensionTextFromCode(attendant + 1);
@@ -158,16 +164,17 @@ void TFormAtdPort::PadButtonClick() {
 void TFormAtdPort::OkButtonClick() {
     RunOk([this](TProgrammingEdit& edit) {
         for (QComboBox* attendant : {ComboBox1, ComboBox5})
-            if (attendant->isEnabled()) ExtensionCodeOf(attendant);
+            if (attendant->isEnabled()) OfferedExtensionCodeOf(attendant);
         const std::array<std::size_t, 2> numbers = {Offset::DoorPhone1Number, Offset::DoorPhone2Number};
         const auto phones = DoorPhones();
         for (std::size_t door = 0; door < 2; ++door) {
             const TDoorPhone& phone = phones[door];
             const TImageView& image = edit.Image();
-            image[Offset::DoorPhoneAttendant + door] = ExtensionCodeOf(phone.attendant);
-            image[Offset::DoorPhoneWaitTime + door] = ListValue(phone.wait, 0, 255);
+            image[Offset::DoorPhoneAttendant + door] = OfferedOrUnnamedCode(
+                phone.attendant, ProgrammingImage[Offset::DoorPhoneAttendant + door], UnnamedAttendants);
+            image[Offset::DoorPhoneWaitTime + door] = ListValue(phone.wait, 255);
             image[Offset::DoorPhoneCommandTime + door] = static_cast<std::uint8_t>(
-                ListValue(phone.command, 0, LongestCommand) * Defaults::DoorPhoneCommandUnit);
+                ListValue(phone.command, LongestCommand) * Defaults::DoorPhoneCommandUnit);
             image.SetPacked(numbers[door], PhoneNumberOf(phone.number));
         }
         edit.Mark(Section::DoorPhones);

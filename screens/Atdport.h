@@ -10,8 +10,9 @@
 //   2539 / 2555  external number, PackedNumber (MaskEdit1 / MaskEdit2)
 // An attendant that names an empty extension group (its type byte at 2425 + 8 (g - 1) is 0x40)
 // is shown empty. The attendant lists offer the extensions, "60" and the groups in use; an
-// attendant must be in the numbering plan (checked on leaving the list and again at OK). The
-// time lists are editable: OK refuses a text that is not a number, or a command time above 5 s.
+// attendant must be in the numbering plan (checked on leaving the list and again at OK) and, at
+// OK, be empty or one the list offers. The time lists are editable: OK refuses a text that is not
+// a number, or a time that is not one of its list's items.
 // Door phone 2 does not exist on model 9. "Padrão": the first extension, the command time of
 // "CENTRPRG.INI" [Default] TempoComando, a 30 s wait, no number.
 

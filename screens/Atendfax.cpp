@@ -54,7 +54,7 @@ void TFormAtendFAX::PadButtonClick() {
 
 void TFormAtendFAX::OkButtonClick() {
     RunOk([this](TProgrammingEdit& edit) {
-        edit.Image()[Offset::FaxAttendant] = ExtensionCodeOf(ComboBox1);
+        edit.Image()[Offset::FaxAttendant] = OfferedExtensionCodeOf(ComboBox1);
         edit.Image()[Offset::FaxAttendant + 1] = NoExtension;
         edit.Mark(Section::FaxAttendant);
     });

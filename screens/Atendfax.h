@@ -2,7 +2,8 @@
 // TFormAtendFAX, "Atendedores de FAX": the extension that answers fax calls (section 17,
 // help 29). ProgrammingImage 2574 holds its position code (0xBB none); 2575 is always 0xBB.
 // The caller fills the list (PreencheCombo) before showing the screen. The extension must be in
-// the numbering plan: checked on leaving the list and again at OK. "Padrão" clears the list.
+// the numbering plan: checked on leaving the list and again at OK, where it must also be empty or
+// one the list offers. "Padrão" clears the list.
 
 #include "screens/ScreenConventions.h"
 

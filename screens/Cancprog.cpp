@@ -75,7 +75,7 @@ TFormCancProg::TFormCancProg(QWidget* parent)
     }
     SetContent(content);
 
-    Edit1->OnKeyDown = [this](QObject*, int& key, TShiftState) { EnterRml(key); };
+    Edit1->OnKeyDown = [this](QObject*, int& key, TShiftState shift) { EnterRml(key, shift); };
     BindExit(Edit1, [this] { PosicRml(); });
     connect(OkButton, &QPushButton::clicked, this, &TFormCancProg::OKButtonClick);
     connect(CancButton, &QPushButton::clicked, this, &TFormCancProg::CancButtonClick);
@@ -117,8 +117,8 @@ void TFormCancProg::PosicRml() {
     });
 }
 
-void TFormCancProg::EnterRml(int& key) {
-    if (key != VK_RETURN) return;
+void TFormCancProg::EnterRml(int& key, TShiftState shift) {
+    if (key != VK_RETURN || IsChord(shift)) return;
     key = 0;
     PosicRml();
 }

@@ -15,6 +15,7 @@
 
 #include "core/ImageView.h"
 #include "platform/data/DataSource.h"
+#include "platform/ui/Keys.h"
 #include "screens/ScreenConventions.h"
 
 #include <array>
@@ -44,9 +45,9 @@ public:
     void OKButtonClick();
     void CancButtonClick();
     void HelpBitBtnClick();
-    void PosicRml();         // leaving the extension edit
-    void EnterRml(int& key); // key down in it: Enter looks the extension up
-    void AtualizaRml();      // a navigator click
+    void PosicRml();                            // leaving the extension edit
+    void EnterRml(int& key, TShiftState shift); // key down in it: Enter looks the extension up
+    void AtualizaRml();                         // a navigator click
 
     platform::data::TDataSource DataSourceCancProg; // on the scratch table
     platform::data::TDataSet& TableCancProg();

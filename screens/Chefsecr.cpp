@@ -84,13 +84,21 @@ TFormChefeSecr::TFormChefeSecr(QWidget* parent)
     content->addWidget(Button1, 0, Qt::AlignLeft);
     SetContent(content);
 
-    Edit1->OnKeyDown = [this](QObject*, int& key, TShiftState) { EnterGrupo(key); };
+    Edit1->OnKeyDown = [this](QObject*, int& key, TShiftState shift) { EnterGrupo(key, shift); };
     Edit1->OnChange = [this](QObject*) { Edit1Change(); };
     for (TDBComboBox* list : Lists()) list->OnExit = [this](QObject*) { VRamalGrupo(); };
-    DBComboBox1->OnKeyDown = [this](QObject*, int& key, TShiftState) { DBComboBox1KeyDown(key); };
-    DBComboBox2->OnKeyDown = [this](QObject*, int& key, TShiftState) { DBComboBox2KeyDown(key); };
-    DBComboBox3->OnKeyDown = [this](QObject*, int& key, TShiftState) { DBComboBox3KeyDown(key); };
-    DBComboBox4->OnKeyDown = [this](QObject*, int& key, TShiftState) { DBComboBox4KeyDown(key); };
+    DBComboBox1->OnKeyDown = [this](QObject*, int& key, TShiftState shift) {
+        DBComboBox1KeyDown(key, shift);
+    };
+    DBComboBox2->OnKeyDown = [this](QObject*, int& key, TShiftState shift) {
+        DBComboBox2KeyDown(key, shift);
+    };
+    DBComboBox3->OnKeyDown = [this](QObject*, int& key, TShiftState shift) {
+        DBComboBox3KeyDown(key, shift);
+    };
+    DBComboBox4->OnKeyDown = [this](QObject*, int& key, TShiftState shift) {
+        DBComboBox4KeyDown(key, shift);
+    };
     connect(Button1, &QPushButton::clicked, this, &TFormChefeSecr::Button1Click);
     connect(OkButton, &QPushButton::clicked, this, &TFormChefeSecr::OkButtonClick);
     connect(CancButton, &QPushButton::clicked, this, &TFormChefeSecr::CancButtonClick);
@@ -105,7 +113,7 @@ void TFormChefeSecr::FormShow() {
     setWindowTitle(TrText("Grupos chefe-secretária"));
     CaptionButtons();
     Label1->setText(TrLabel("Chefe-&secretária"));
-    Button1->setText(TrLabel("Apa&ga"));
+    Button1->setText(TrLabel("A&paga"));
     GroupBox1->setTitle(TrText("Chefes"));
     GroupBox2->setTitle(TrText("Secretárias"));
     Label2->setText(TrText("Chefe 1"));
@@ -155,10 +163,10 @@ void TFormChefeSecr::Edit1Change() {
     Guard([this] { ReadBossSecretaryCodes(); });
 }
 
-void TFormChefeSecr::EnterGrupo(int& key) {
+void TFormChefeSecr::EnterGrupo(int& key, TShiftState shift) {
     Guard([&] {
-        if (GoToTypedGroup(key, *Edit1, TableChefeSecr(), LngText("Grupo chefe-secretária não existe.")) ==
-            TGroupKey::Found)
+        if (GoToTypedGroup(key, shift, *Edit1, TableChefeSecr(),
+                           LngText("Grupo chefe-secretária não existe.")) == TGroupKey::Found)
             RefreshCombos(true);
     });
 }
@@ -183,26 +191,26 @@ void TFormChefeSecr::ApagaRamalChefeSecr(int slot) {
     table.FieldByName(SlotColumns[static_cast<std::size_t>(slot - 1)]).SetAsString(EmptyMemberText);
 }
 
-void TFormChefeSecr::ClearOnKey(int slot, int& key) {
-    if (key != VK_SPACE && key != VK_DELETE) return;
+void TFormChefeSecr::ClearOnKey(int slot, int& key, TShiftState shift) {
+    if ((key != VK_SPACE && key != VK_DELETE) || IsChord(shift)) return;
     key = 0;
     Guard([&] { ApagaRamalChefeSecr(slot); });
 }
 
-void TFormChefeSecr::DBComboBox1KeyDown(int& key) {
-    ClearOnKey(1, key);
+void TFormChefeSecr::DBComboBox1KeyDown(int& key, TShiftState shift) {
+    ClearOnKey(1, key, shift);
 }
 
-void TFormChefeSecr::DBComboBox2KeyDown(int& key) {
-    ClearOnKey(2, key);
+void TFormChefeSecr::DBComboBox2KeyDown(int& key, TShiftState shift) {
+    ClearOnKey(2, key, shift);
 }
 
-void TFormChefeSecr::DBComboBox3KeyDown(int& key) {
-    ClearOnKey(3, key);
+void TFormChefeSecr::DBComboBox3KeyDown(int& key, TShiftState shift) {
+    ClearOnKey(3, key, shift);
 }
 
-void TFormChefeSecr::DBComboBox4KeyDown(int& key) {
-    ClearOnKey(4, key);
+void TFormChefeSecr::DBComboBox4KeyDown(int& key, TShiftState shift) {
+    ClearOnKey(4, key, shift);
 }
 
 void TFormChefeSecr::Button1Click() {

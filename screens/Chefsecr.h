@@ -12,9 +12,10 @@
 // The lists offer the extensions of the numbering plan that belong to no other group; a member of
 // the group shown is offered only in its own slot. BossSecretaryCodes holds the members of every
 // group as the rows have them (filled by the table's builder, refreshed whenever the group edit
-// changes). Space or Delete in a list empties it.
+// changes). Space or Delete in a list empties it (not as a chord: held with Ctrl, Alt or Meta).
 
 #include "platform/data/DataSource.h"
+#include "platform/ui/Keys.h"
 #include "screens/ScreenConventions.h"
 
 #include <array>
@@ -38,14 +39,14 @@ public:
     void OkButtonClick();
     void CancButtonClick();
     void HelpBitBtnClick();
-    void EnterGrupo(int& key); // key down in the group edit
-    void VRamalGrupo();        // leaving a list
-    void AtualizaGrupo();      // a navigator click
-    void DBComboBox1KeyDown(int& key);
-    void DBComboBox2KeyDown(int& key);
-    void DBComboBox3KeyDown(int& key);
-    void DBComboBox4KeyDown(int& key);
-    void Button1Click(); // "Apa&ga"
+    void EnterGrupo(int& key, TShiftState shift); // key down in the group edit
+    void VRamalGrupo();                           // leaving a list
+    void AtualizaGrupo();                         // a navigator click
+    void DBComboBox1KeyDown(int& key, TShiftState shift);
+    void DBComboBox2KeyDown(int& key, TShiftState shift);
+    void DBComboBox3KeyDown(int& key, TShiftState shift);
+    void DBComboBox4KeyDown(int& key, TShiftState shift);
+    void Button1Click(); // "A&paga"
     void Edit1Change();
     void ApagaRamalChefeSecr(int slot);
 
@@ -66,5 +67,5 @@ private:
     }
     void ReadBossSecretaryCodes();
     void RefreshCombos(bool reread);
-    void ClearOnKey(int slot, int& key);
+    void ClearOnKey(int slot, int& key, TShiftState shift); // Space or Delete, not as a chord
 };

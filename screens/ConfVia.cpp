@@ -7,6 +7,7 @@
 #include "platform/data/DataSet.h"
 #include "platform/ui/DataChoiceControls.h"
 #include "platform/ui/DataNavigator.h"
+#include "platform/ui/Keys.h"
 #include "platform/ui/UiServices.h"
 #include "screens/Atdport.h"
 #include "screens/Copconf.h"
@@ -456,8 +457,7 @@ void TFormConfigVias::AtualizaVia() {
 
 bool TFormConfigVias::eventFilter(QObject* watched, QEvent* event) {
     if (watched == EditVia && event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent*>(event)->key();
-        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+        if (IsEnterKey(*static_cast<QKeyEvent*>(event))) {
             EnterVia();
             return true; // not the default button's press
         }

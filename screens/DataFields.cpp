@@ -91,10 +91,12 @@ void ShowCurrentGroup(TCustomMaskEdit& edit, platform::data::TDataSet& table) {
     edit.SetText(QString::fromStdString(ColumnText(table, "GRUPO")));
 }
 
-TGroupKey GoToTypedGroup(int& key, TCustomMaskEdit& edit, platform::data::TDataSet& table,
+TGroupKey GoToTypedGroup(int& key, TShiftState shift, TCustomMaskEdit& edit, platform::data::TDataSet& table,
                          const char* missingMessage) {
-    if (key < '0' || key > '9') return TGroupKey::Other;
-    const char digit[] = {static_cast<char>(key), '\0'};
+    // The digits of the main rows and of the keypad (which come with their own key codes).
+    const int typed = key >= VK_NUMPAD0 && key <= VK_NUMPAD0 + 9 ? '0' + (key - VK_NUMPAD0) : key;
+    if (typed < '0' || typed > '9' || IsChord(shift)) return TGroupKey::Other;
+    const char digit[] = {static_cast<char>(typed), '\0'};
     key = 0;
     edit.SetText(digit);
     if (FindRow(table, "GRUPO", digit)) return TGroupKey::Found;

@@ -2,6 +2,7 @@
 // The data-aware controls of the screens over a scratch table.
 
 #include "core/ImageLayout.h"
+#include "platform/ui/Keys.h"
 
 #include <QStringList>
 
@@ -24,8 +25,8 @@ class TDataSource;
 
 // The scratch table (the main window's TabTemp) as the screen's data source shows it: bound on
 // first use, closed and let go whenever the screen hides (by OK, Cancel or Escape), since every
-// data-aware screen shares the one table component and its fields change with the table code. Call KeepScratchTableWhileShown
-// once, in the screen's constructor.
+// data-aware screen shares the one table component and its fields change with the table code. Call
+// KeepScratchTableWhileShown once, in the screen's constructor.
 platform::data::TDataSet& ScratchTable(platform::data::TDataSource& source);
 void KeepScratchTableWhileShown(QWidget* screen, platform::data::TDataSource& source);
 
@@ -47,11 +48,12 @@ QHBoxLayout* NewKeyRow(QLabel* label, TCustomMaskEdit* edit, TDBNavigator* navig
 // The edit in which the user types the key of the row to show (a group or an extension number).
 TCustomMaskEdit* NewKeyEdit(QWidget* parent, const char* name, int maxLength);
 
-// A key pressed in the edit of a group number: a digit replaces the edit's text and makes the row
-// whose GRUPO it is current. When no row has it, a box shows missingMessage and the edit shows the
-// current row's group again, keeping the focus. Other keys are left alone (Other).
+// A key pressed in the edit of a group number: a digit (of the main rows or of the keypad) replaces
+// the edit's text and makes the row whose GRUPO it is current. When no row has it, a box shows
+// missingMessage and the edit shows the current row's group again, keeping the focus. Other keys,
+// and a digit held with Ctrl, Alt or Meta (a chord), are left alone (Other).
 enum class TGroupKey { Other, Found, Missing };
-TGroupKey GoToTypedGroup(int& key, TCustomMaskEdit& edit, platform::data::TDataSet& table,
+TGroupKey GoToTypedGroup(int& key, TShiftState shift, TCustomMaskEdit& edit, platform::data::TDataSet& table,
                          const char* missingMessage);
 // The edit shows the current row's GRUPO.
 void ShowCurrentGroup(TCustomMaskEdit& edit, platform::data::TDataSet& table);

@@ -16,6 +16,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <array>
+
 namespace {
 
 constexpr int EmergencHelp = 28;
@@ -26,20 +29,23 @@ bool HasEmergency2(std::uint8_t model) {
     return model != 8 && model != 9 && model != 13;
 }
 
+// The reserved destination values besides NoExtension: the external-number markers and codes of a
+// meaning the tool does not know. They show no extension, and OK keeps them while the list is left
+// showing none.
+constexpr std::array<std::uint8_t, 6> UnnamedDestinations = {
+    0x60, Emergency1Marker, Emergency2Marker, 0x7A, 0x7B, 0xFF};
+
 // The text a destination byte shows: nothing for the reserved values.
 std::string DestinationText(std::uint8_t code, bool extensionTarget) {
-    switch (code) {
-    case 0x60:
-    case 0x76:
-    case 0x77:
-    case 0x7A:
-    case 0x7B:
-    case 0xBB:
-    case 0xFF:
+    if (code == NoExtension || (extensionTarget && code == NoTarget) ||
+        std::ranges::find(UnnamedDestinations, code) != UnnamedDestinations.end())
         return "";
-    default:
-        return extensionTarget && code == NoTarget ? "" : ExtensionTextFromCode(code + 1);
-    }
+    return ExtensionTextFromCode(code + 1);
+}
+
+// The destination a list names at OK (a reserved value it was left showing as none is kept).
+PositionCode DestinationOf(QComboBox* list, std::size_t offset) {
+    return OfferedOrUnnamedCode(list, ProgrammingImage[offset], UnnamedDestinations);
 }
 
 bool HasDigits(const PackedNumber& number) {
@@ -155,7 +161,7 @@ void TFormEmergenc::CheckFields() {
         if (auto* number = qobject_cast<QLineEdit*>(field))
             CheckNumber(number);
         else
-            ExtensionCodeOf(static_cast<QComboBox*>(field));
+            OfferedExtensionCodeOf(static_cast<QComboBox*>(field));
     }
 }
 
@@ -163,18 +169,21 @@ void TFormEmergenc::OkButtonClick() {
     RunOk([this](TProgrammingEdit& edit) {
         CheckFields();
         const TImageView& image = edit.Image();
-        const auto destination = [](QComboBox* list, const PackedNumber& number, PositionCode marker) {
-            return HasDigits(number) ? marker : ExtensionCodeOf(list);
+        const auto destination = [](QComboBox* list, const PackedNumber& number, PositionCode marker,
+                                    std::size_t offset) {
+            return HasDigits(number) ? marker : DestinationOf(list, offset);
         };
         const PackedNumber number1 = PhoneNumberOf(MaskEdit1), number2 = PhoneNumberOf(MaskEdit2);
         image.SetPacked(Offset::Emergency1Number, number1);
-        image[Offset::Emergency1Target] = destination(ComboBox1, number1, Emergency1Marker);
+        image[Offset::Emergency1Target] =
+            destination(ComboBox1, number1, Emergency1Marker, Offset::Emergency1Target);
         image.SetPacked(Offset::Emergency2Number, number2);
-        image[Offset::Emergency2Target] = destination(ComboBox2, number2, Emergency2Marker);
+        image[Offset::Emergency2Target] =
+            destination(ComboBox2, number2, Emergency2Marker, Offset::Emergency2Target);
 
         const PositionCode extension = ExtensionCodeOf(ComboBox3);
         PackedNumber number3 = PhoneNumberOf(MaskEdit3);
-        PositionCode target = ExtensionCodeOf(ComboBox4);
+        PositionCode target = DestinationOf(ComboBox4, Offset::EmergencyExtensionTarget);
         if (extension == NoExtension) number3 = PackedNumber{};
         if (extension == NoExtension || HasDigits(number3) || target == NoExtension) target = NoTarget;
         image[Offset::EmergencyExtension] = extension;

@@ -11,7 +11,8 @@
 // An external number wins over an internal destination. Without an emergency extension its
 // number and destination are cleared on OK whatever the fields show.
 // Checks run when the user leaves a field and all again at OK: an external number needs a trunk
-// with route 0; an extension must be in the numbering plan. Emergência 2 does not exist on models
+// with route 0; an extension must be in the numbering plan and, at OK, be empty or one its list
+// offers. Emergência 2 does not exist on models
 // 8, 9 and 13. The extension lists come from the program-wide list, which the caller builds
 // without the access codes (BuildExtensionList(false)) before showing the screen.
 

@@ -30,7 +30,7 @@ constexpr int GroupCount = 4;
 constexpr std::uint8_t Hierarchical = 0, Distributor = 1, Multiple = 16;
 constexpr std::size_t MaxMultipleMembers = 6;
 constexpr char EmptyMemberText[] = "    ";    // how the lists offer "no extension"
-constexpr char ClearedMemberText[] = "     "; // what "Apa&ga" writes
+constexpr char ClearedMemberText[] = "     "; // what "A&paga" writes
 
 std::string MemberColumn(int slot) {
     return "RAMAL0" + std::to_string(slot + 1);
@@ -100,7 +100,7 @@ TFormGrupoRam::TFormGrupoRam(QWidget* parent)
     content->addWidget(GroupBox1);
     SetContent(content);
 
-    Edit1->OnKeyDown = [this](QObject*, int& key, TShiftState) { EnterGrupo(key); };
+    Edit1->OnKeyDown = [this](QObject*, int& key, TShiftState shift) { EnterGrupo(key, shift); };
     connect(Button1, &QPushButton::clicked, this, &TFormGrupoRam::Button1Click);
     connect(OkButton, &QPushButton::clicked, this, &TFormGrupoRam::OkButtonClick);
     connect(CancButton, &QPushButton::clicked, this, &TFormGrupoRam::CancButtonClick);
@@ -117,7 +117,7 @@ void TFormGrupoRam::FormShow() {
     Label1->setText(TrLabel("&Grupo"));
     DBRadioGroup1->SetCaption(TrLabel("&Tipo de grupo"));
     DBRadioGroup1->SetItems({TrText("Hierárquico"), TrText("Distribuidor"), TrText("Múltiplo")});
-    Button1->setText(TrLabel("Apa&ga"));
+    Button1->setText(TrLabel("A&paga"));
     Label2->setText(TrText("Número de toques de desvio se não atende"));
     GroupBox1->setTitle(TrText("Ramais do grupo"));
     BuildExtensionList(false);
@@ -129,9 +129,9 @@ void TFormGrupoRam::FormShow() {
     AtualizaCombosGrupo(true);
 }
 
-void TFormGrupoRam::EnterGrupo(int& key) {
+void TFormGrupoRam::EnterGrupo(int& key, TShiftState shift) {
     Guard([&] {
-        if (GoToTypedGroup(key, *Edit1, TableGrupoRam(), LngText("Grupo de ramais não existe.")) ==
+        if (GoToTypedGroup(key, shift, *Edit1, TableGrupoRam(), LngText("Grupo de ramais não existe.")) ==
             TGroupKey::Found)
             AtualizaCombosGrupo(true);
     });

@@ -18,6 +18,7 @@
 
 #include "core/ImageLayout.h"
 #include "platform/data/DataSource.h"
+#include "platform/ui/Keys.h"
 #include "screens/ScreenConventions.h"
 
 #include <array>
@@ -45,10 +46,10 @@ public:
     void OkButtonClick();
     void CancButtonClick();
     void HelpBitBtnClick();
-    void EnterGrupo(int& key); // key down in the group edit
-    void VRamalGrupo();        // leaving a member list
-    void AtualizaGrupo();      // a navigator click
-    void Button1Click();       // "Apa&ga"
+    void EnterGrupo(int& key, TShiftState shift); // key down in the group edit
+    void VRamalGrupo();                           // leaving a member list
+    void AtualizaGrupo();                         // a navigator click
+    void Button1Click();                          // "A&paga"
     void AtualizaCombosGrupo(bool reread);
     void PreencheCombosGrupo();
 

@@ -6,6 +6,7 @@
 #include "platform/data/DataSet.h"
 #include "platform/ui/DataChoiceControls.h"
 #include "platform/ui/DataNavigator.h"
+#include "platform/ui/Keys.h"
 #include "platform/ui/UiServices.h"
 #include "screens/CategoryRecord.h"
 #include "screens/Copramal.h"
@@ -206,8 +207,7 @@ void TMultPageDlg::ShowCurrentRamal() {
 
 bool TMultPageDlg::eventFilter(QObject* watched, QEvent* event) {
     if (watched == MaskEdit1 && event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent*>(event)->key();
-        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+        if (IsEnterKey(*static_cast<QKeyEvent*>(event))) {
             EnterRamal();
             return true; // the number field's Enter is not the OK button's
         }

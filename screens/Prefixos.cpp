@@ -7,6 +7,7 @@
 #include "db/components/VORSAMTable.h"
 #include "platform/data/DataSet.h"
 #include "platform/ui/DataChoiceControls.h"
+#include "platform/ui/Keys.h"
 #include "platform/ui/UiServices.h"
 #include "screens/PrefixTrie.h"
 #include "screens/ScratchTables.h"
@@ -268,7 +269,7 @@ void TFormPref::done(int result) {
 bool TFormPref::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::KeyPress && (watched == Edit1 || watched == ListBox1)) {
         const int key = static_cast<QKeyEvent*>(event)->key();
-        if (IsEnter(key)) {
+        if (IsEnterKey(*static_cast<QKeyEvent*>(event))) {
             if (watched == Edit1)
                 Edit1KeyPress(key);
             else

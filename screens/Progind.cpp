@@ -6,6 +6,7 @@
 #include "platform/data/DataSet.h"
 #include "platform/ui/DataNavigator.h"
 #include "platform/ui/DataTextControls.h"
+#include "platform/ui/Keys.h"
 #include "platform/ui/UiServices.h"
 #include "screens/ScratchTables.h"
 #include "screens/ScreenFields.h"
@@ -183,10 +184,10 @@ void TFormProgInd::done(int result) {
 }
 
 bool TFormProgInd::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == EditRamal && event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent*>(event)->key();
-        EnterRml(key);
-        if (key == Qt::Key_Return || key == Qt::Key_Enter) return true; // not "O&k"
+    if (watched == EditRamal && event->type() == QEvent::KeyPress &&
+        IsEnterKey(*static_cast<QKeyEvent*>(event))) {
+        EnterRml(Qt::Key_Return);
+        return true; // not "O&k"
     }
     if (watched == EditRamal && event->type() == QEvent::FocusOut &&
         IsUserMove(static_cast<QFocusEvent*>(event)->reason())) {

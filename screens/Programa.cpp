@@ -126,7 +126,7 @@ void TFormProgRama::TabbedNotebook1Change() {
         ButtonCat->setText(TrLabel("&Noturno"));
         break;
     case NightPage:
-        ButtonCat->setText(TrLabel("Canc. &Progr"));
+        ButtonCat->setText(TrLabel("Canc. P&rogr")); // "&Padrão" has Alt+P
         break;
     default:
         ButtonCat->setText(TrLabel("&Diurno"));

@@ -35,6 +35,12 @@ inline std::string BitText(std::uint8_t byte, int bit) {
     return (byte >> bit & 1) != 0 ? "1" : "0";
 }
 
+// A column of the decimal text of the byte an item gives, with room for every byte: a value no list
+// of the screen offers is shown and written back as it is, never cut to another number.
+template <class TItem, class TByte> TScratchColumn<TItem> ByteColumn(std::string name, TByte byteOf) {
+    return {std::move(name), 3, [byteOf](const TItem& item) { return std::to_string(byteOf(item)); }};
+}
+
 // A column of one character: the bit of the byte an item gives.
 template <class TItem, class TByte> TScratchColumn<TItem> BitColumn(std::string name, int bit, TByte byteOf) {
     return {std::move(name), 1, [bit, byteOf](const TItem& item) { return BitText(byteOf(item), bit); }};

@@ -82,10 +82,6 @@ TScratchColumn<TExtension> DiversionColumn(std::string name, std::size_t row) {
             [row](const TExtension& e) { return DiversionText(*e.Source, ServiceByte(row)(e)); }};
 }
 
-TScratchColumn<TExtension> NumberColumn(std::string name, std::size_t row) {
-    return {std::move(name), 2, [row](const TExtension& e) { return std::to_string(ServiceByte(row)(e)); }};
-}
-
 // A nibble of the recall byte; 7 is no time.
 TScratchColumn<TExtension> RecallColumn(std::string name, int shift) {
     return {std::move(name), 2, [shift](const TExtension& e) {
@@ -123,10 +119,10 @@ TScratchTable IndividualScratchTable(const TScratchSource& source) {
     columns.push_back(DiversionColumn("DESVOCUP", 20));
     columns.push_back(DiversionColumn("DESVNATD", 40));
     columns.push_back(DiversionColumn("SIGAME", 60));
-    columns.push_back(NumberColumn("NTNAOATD", 120));
-    columns.push_back(NumberColumn("TMPFLASH", 140));
+    columns.push_back(ByteColumn<TExtension>("NTNAOATD", ServiceByte(120)));
+    columns.push_back(ByteColumn<TExtension>("TMPFLASH", ServiceByte(140)));
     columns.push_back(RecallColumn("TMPRECTRO", 4));
     columns.push_back(RecallColumn("TMPRECRAM", 0));
-    columns.push_back(NumberColumn("TMPRECRET", 160));
+    columns.push_back(ByteColumn<TExtension>("TMPRECRET", ServiceByte(160)));
     return Tabulate(columns, Extensions(source));
 }

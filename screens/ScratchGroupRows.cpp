@@ -64,8 +64,8 @@ std::uint8_t SecretaryCode(const TGroup& group, std::size_t k) {
 TScratchTable GroupScratchTable(const TScratchSource& source) {
     TScratchColumns<TGroup> columns = {
         GroupNumber(),
-        {"NUMTOQUES", 1,
-         [](const TGroup& g) { return std::to_string(g.Source->Image[Offset::GroupRings + g.Index()]); }},
+        ByteColumn<TGroup>("NUMTOQUES",
+                           [](const TGroup& g) { return g.Source->Image[Offset::GroupRings + g.Index()]; }),
         {"TIPOGRUPO", 1, GroupType},
     };
     for (std::size_t k = 0; k < Offset::GroupMembers; ++k)

@@ -6,9 +6,10 @@
 //
 // Every field is a string field of the given size, except the key RAMAL, a 32-bit integer. The
 // key is always the first field; the table has one unique index "TEMPORAR" on it. Bits read "1"
-// (set) or "0" (clear); numbers are decimal texts without leading zeros. The number text of
-// position c is the decimal extension number stored for c (image 832 + 2c); a position the
-// model does not have (c >= its extension count) has the empty text.
+// (set) or "0" (clear); numbers are decimal texts without leading zeros, and a field of a byte's
+// number has room for every byte (3). The number text of position c is the decimal extension
+// number stored for c (image 832 + 2c); a position the model does not have (c >= its extension
+// count) has the empty text.
 //
 // Extension tables (codes 1, 4, 8) hold a record per position 1..E whose number begins with "2"
 // or "3" (position p reads index i = p - 1 of the per-extension bytes), in position order.
@@ -25,7 +26,7 @@
 //   T bits 5..7 | TIPOVIA 2: "MF" (T bit 3) or "DC" | TOM425 1: "0" | CIFRAS 1: "7", "8", "9"
 //   for the lowest of R0 bits 0..2, "7" without one | ATENDPRIN 4: attendant text of R1 |
 //   TRANSBORDO 4: four blanks for 187, else attendant text of R2 | ATENDNOT 4: attendant text
-//   of R3 | TMPTRANS, TMPTOMDIS, TMPINIBIL 2: R4, R5, R6 | NROTA 1: T bits 0..2 | DATDAUTO,
+//   of R3 | TMPTRANS, TMPTOMDIS, TMPINIBIL 3: R4, R5, R6 | NROTA 1: T bits 0..2 | DATDAUTO,
 //   NTOQUES, TRANSBN, ATDCORR, DTMFFSK 1: R7 bits 4, 1, 7, 2, 0
 //   Attendant text of code c: 0x70 "60"; 0x71..0x74 (c AND 0x70 = 0x70, group c AND 7) "61".."64",
 //   empty when the group is empty (type byte 64) or is no group 1..4; else the number text of c.
@@ -33,7 +34,7 @@
 //   RAMAL int | SENHAPROG, NAOPERTURB, CADEADO, SIGAME, HOTLINE, RAMALTI 1: F bits 0..5
 // Code 5, extension groups (10 fields), groups 1..4: type and 7 member codes at image
 // 2425 + 8 (g - 1), ring count at 2477 + g - 1.
-//   GRUPO 1 | NUMTOQUES 1 | TIPOGRUPO 1: type 0 "1", 1..15 "2", 16 "3", else (64 empty) "1" |
+//   GRUPO 1 | NUMTOQUES 3 | TIPOGRUPO 1: type 0 "1", 1..15 "2", 16 "3", else (64 empty) "1" |
 //   RAMAL01..RAMAL07 5: number text of the member (187 and codes >= E empty)
 // Code 6, boss-secretary groups (5 fields), groups 1..4: bosses at header 274 + 2 (g - 1) and
 // the next byte, secretaries at 282 + 2 (g - 1) and the next byte.
@@ -44,8 +45,8 @@
 //   RAMAL int | THOTLIN 20: hot line h (r 0) 255 "NAO PROGRAMADA", else "INTERNO"/"EXTERNO"
 //   (bit 6) + " " + "COM RETARDO"/"SEM RETARDO" (bit 7) | HOTLINE 5: number text of position
 //   h AND 0x3F for an internal hot line, empty for an external one or 255 | DESVOCUP, DESVNATD,
-//   SIGAME 7: diversion text of r 20, 40, 60 | NTNAOATD, TMPFLASH 2: r 120, 140 | TMPRECTRO,
-//   TMPRECRAM 2: high and low nibble of r 180, empty for 7 | TMPRECRET 2: r 160
+//   SIGAME 7: diversion text of r 20, 40, 60 | NTNAOATD, TMPFLASH 3: r 120, 140 | TMPRECTRO,
+//   TMPRECRAM 2: high and low nibble of r 180, empty for 7 | TMPRECRET 3: r 160
 //   Diversion text of d: number text of position d below 20; 106 the translated "SECRET." on
 //   model 9 and "CORREIO" on the others; else empty.
 

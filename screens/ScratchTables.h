@@ -18,6 +18,12 @@
 // field definitions and the unique index "TEMPORAR" on the key, delete whatever files of the table
 // a crash may have left (TEMPORAR.DAT, .IDX, .BLB), create the table, append the records in key
 // order and close it again. Engine failures are raised as the engine's exceptions.
+//
+// Every copy of the tool on a program folder builds its table under that one name: a copy holds its
+// table's data file open from the build until it deletes the table, and deletes only files that no
+// other process has open (the engine's open-mode locks, which go with a killed copy). So a build
+// beside another copy's open table is refused with the engine's VORSAM_FILEINUSE, and what a killed
+// copy left is deleted by the next build.
 
 #include "screens/ScratchRows.h"
 
@@ -49,3 +55,12 @@ extern std::array<std::uint8_t, 16> BossSecretaryCodes;
 
 // Writes a table into TabTemp as above (the builders' common part).
 void WriteTempTable(const TScratchTable& table);
+
+// Deletes the scratch table's files when present (after each data-aware screen, and before a table
+// is built) and forgets them in the note (core/Leftovers.h); first gives up this copy's hold. Raises
+// VORSAM_FILEINUSE, deleting nothing, while another process has one of them open; EOsError when a
+// file that is not regular cannot be deleted.
+void DeleteTempTable();
+// The same after a screen: false, without a word, when the files are another copy's by then (it has
+// them open).
+bool DeleteOwnTempTable();

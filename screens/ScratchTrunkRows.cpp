@@ -36,10 +36,6 @@ TScratchColumn<TTrunk> Attendant(std::string name, std::size_t k) {
     return {std::move(name), 4, [k](const TTrunk& t) { return AttendantText(*t.Source, t.Record(k)); }};
 }
 
-TScratchColumn<TTrunk> Decimal(std::string name, std::size_t k) {
-    return {std::move(name), 2, [k](const TTrunk& t) { return std::to_string(t.Record(k)); }};
-}
-
 std::string TrunkNumber(const TTrunk& trunk) {
     const int number = trunk.Index + 1;
     std::string text = std::to_string(number);
@@ -81,9 +77,9 @@ TScratchColumns<TTrunk> TrunkColumns() {
         Attendant("ATENDPRIN", 1),
         {"TRANSBORDO", 4, Overflow},
         Attendant("ATENDNOT", 3),
-        Decimal("TMPTRANS", 4),
-        Decimal("TMPTOMDIS", 5),
-        Decimal("TMPINIBIL", 6),
+        ByteColumn<TTrunk>("TMPTRANS", RecordByte(4)),
+        ByteColumn<TTrunk>("TMPTOMDIS", RecordByte(5)),
+        ByteColumn<TTrunk>("TMPINIBIL", RecordByte(6)),
         {"NROTA", 1, [](const TTrunk& t) { return std::to_string(t.TrunkByte() & 7); }},
         BitColumn<TTrunk>("DATDAUTO", 4, options),
         BitColumn<TTrunk>("NTOQUES", 1, options),

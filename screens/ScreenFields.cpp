@@ -16,6 +16,7 @@
 #include <QRegularExpressionValidator>
 
 #include <algorithm>
+#include <cassert>
 #include <charconv>
 
 namespace {
@@ -54,6 +55,36 @@ private:
         return -1;
     }
 };
+
+constexpr const char* OutOfRange = LngText("O valor está fora da faixa permitida.");
+
+// The first item whose text equals text, blanks at the ends of either ignored; -1 when none does.
+int FindItem(const QComboBox* list, const QString& text) {
+    const QString wanted = text.trimmed();
+    for (int i = 0; i < list->count(); ++i)
+        if (list->itemText(i).trimmed() == wanted) return i;
+    return -1;
+}
+
+bool IsNumber(const std::string& text) {
+    return !text.empty() && std::ranges::all_of(text, [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// The number of a text of digits; -1 when it exceeds every byte value.
+int NumberOf(const std::string& text) {
+    int value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    return error == std::errc() && value <= 255 ? value : -1;
+}
+
+bool OffersNumber(const QComboBox* list, int value, std::initializer_list<int> alsoValid) {
+    if (std::ranges::find(alsoValid, value) != alsoValid.end()) return true;
+    for (int i = 0; i < list->count(); ++i) {
+        const std::string item = list->itemText(i).trimmed().toStdString();
+        if (IsNumber(item) && NumberOf(item) == value) return true;
+    }
+    return false;
+}
 
 } // namespace
 
@@ -123,24 +154,18 @@ PackedNumber PhoneNumberOf(const QLineEdit* field) {
 
 void SelectText(QComboBox* list, const std::string& text) {
     const QString wanted = QString::fromStdString(text).trimmed();
-    for (int i = 0; i < list->count(); ++i) {
-        if (list->itemText(i).trimmed() == wanted) {
-            list->setCurrentIndex(i);
-            return;
-        }
-    }
-    list->setCurrentIndex(-1);
-    if (list->isEditable()) list->setEditText(wanted);
+    list->setCurrentIndex(FindItem(list, wanted));
+    if (list->currentIndex() < 0 && list->isEditable()) list->setEditText(wanted);
 }
 
-std::uint8_t ListValue(QComboBox* list, int first, int last) {
+std::uint8_t ListValue(QComboBox* list, int largest, std::initializer_list<int> alsoValid) {
+    assert(largest >= 0 && largest <= 255);
     const std::string text = list->currentText().trimmed().toStdString();
-    if (text.empty() || !std::ranges::all_of(text, [](char c) { return c >= '0' && c <= '9'; }))
-        FailCheck(list, LngText("O valor deve ser um número."));
-    int value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc() || value < first || value > last)
-        FailCheck(list, LngText("O valor está fora da faixa permitida."));
+    if (!IsNumber(text)) FailCheck(list, LngText("O valor deve ser um número."));
+    const int value = NumberOf(text);
+    const bool valid = list->isEnabled() ? value >= 0 && OffersNumber(list, value, alsoValid)
+                                         : value >= 0 && value <= largest;
+    if (!valid) FailCheck(list, OutOfRange);
     return static_cast<std::uint8_t>(value);
 }
 
@@ -149,6 +174,20 @@ PositionCode ExtensionCodeOf(QComboBox* list) {
     const PositionCode code = ExtensionCodeFromText(Text(list), ok);
     if (!ok) FailCheck(list, LngText("Ramal não existe."));
     return code;
+}
+
+PositionCode OfferedExtensionCodeOf(QComboBox* list) {
+    const PositionCode code = ExtensionCodeOf(list);
+    const QString text = list->currentText().trimmed();
+    if (list->isEnabled() && !text.isEmpty() && FindItem(list, text) < 0) FailCheck(list, OutOfRange);
+    return code;
+}
+
+PositionCode OfferedOrUnnamedCode(QComboBox* list, std::uint8_t stored,
+                                  std::span<const std::uint8_t> unnamed) {
+    const PositionCode code = OfferedExtensionCodeOf(list);
+    const bool showsNothing = code == NoExtension && list->currentText().trimmed().isEmpty();
+    return showsNothing && std::ranges::find(unnamed, stored) != unnamed.end() ? stored : code;
 }
 
 void FillExtensionList(QComboBox* list, bool withEmptyItem) {

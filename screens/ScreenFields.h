@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <initializer_list>
+#include <span>
 #include <string>
 #include <utility>
 
@@ -52,13 +53,26 @@ PackedNumber PhoneNumberOf(const QLineEdit* field);
 // without such an item an editable list shows the text as it is and a fixed list shows nothing.
 void SelectText(QComboBox* list, const std::string& text);
 
-// The number a list shows: digits only and first..last, else EScreenCheck "O valor deve ser um
-// número." or "O valor está fora da faixa permitida.".
-std::uint8_t ListValue(QComboBox* list, int first, int last);
+// The editable lists offer the valid values as their items; what is typed into one must be among
+// them. A disabled list cannot be changed: it shows what is stored, and OK writes that back.
+
+// The number an editable list of numbers shows: digits only, else EScreenCheck "O valor deve ser
+// um número."; then the number of one of its items or one of alsoValid while the list is enabled,
+// and at most largest while it is disabled, else "O valor está fora da faixa permitida.".
+std::uint8_t ListValue(QComboBox* list, int largest, std::initializer_list<int> alsoValid = {});
 
 // The position code of the extension number a list shows (ExtensionCodeFromText: empty gives
 // NoExtension, "6x" the access codes); a number no position has: EScreenCheck "Ramal não existe.".
 PositionCode ExtensionCodeOf(QComboBox* list);
+// The same for an editable list of extension numbers, whose text must also be empty (no
+// extension) or one of its items while the list is enabled, else "O valor está fora da faixa
+// permitida." (a "6x" code it does not offer, for instance).
+PositionCode OfferedExtensionCodeOf(QComboBox* list);
+// The same, except that a list left showing nothing for a stored code the screen has no text for
+// (one of unnamed, codes of a meaning the tool does not know) keeps that code: an Ok does not erase
+// what the screen could not show.
+PositionCode OfferedOrUnnamedCode(QComboBox* list, std::uint8_t stored,
+                                  std::span<const std::uint8_t> unnamed);
 
 // Fills a list from the program-wide extension list (BuildExtensionList, built by the caller):
 // the marker entry becomes an empty item when withEmptyItem and is skipped otherwise.

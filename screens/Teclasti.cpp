@@ -44,7 +44,7 @@ constexpr std::array<TKeyFunction, 14> KeyFunctions = {{
     {2, KeyCode::Line1, KeyCode::Line1, KeyCode::Line1 + 29, LngText("&Linha")},
     {3, KeyCode::RouteBase, KeyCode::RouteBase + 1, KeyCode::RouteBase + 7, LngText("R&ota")}, // item 0: 170
     {4, KeyCode::Group1, KeyCode::Group1, KeyCode::Group1 + 7, LngText("&Grupo de ramais")},
-    {5, KeyCode::DoorPhone1, KeyCode::DoorPhone1, KeyCode::DoorPhone1 + 1, LngText("&Porteiro")},
+    {5, KeyCode::DoorPhone1, KeyCode::DoorPhone1, KeyCode::DoorPhone1 + 1, LngText("P&orteiro")},
     {6, KeyCode::Actuation1, KeyCode::Actuation1, KeyCode::Actuation1 + 1, LngText("Coman&do")},
     {7, KeyCode::BossSecretary1, KeyCode::BossSecretary1, KeyCode::BossSecretary1 + 1,
      LngText("Chefe &Secretária")},
@@ -277,12 +277,7 @@ void TFormTeclasTI::FormActivate() {
 }
 
 void TFormTeclasTI::ChooseTerminal(int index) {
-    CurrentTerminal = 1;
-    if (index < 0) {
-        KeyCodes.fill(KeyCode::NoFunction);
-        return;
-    }
-    CurrentTerminal = ComboBox2->itemData(index).toInt();
+    CurrentTerminal = index < 0 ? 1 : ComboBox2->itemData(index).toInt();
     std::copy_n(KeyTable.begin() + Keys * (CurrentTerminal - 1), Keys, KeyCodes.begin());
 }
 

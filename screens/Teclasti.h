@@ -10,8 +10,8 @@
 // terminal (image 4170..4419) and the 250 bytes of key parameters (4420..4669, not shown, written
 // back as read). They are loaded once per showing, so a message box, the help or another window
 // taking the focus loses no edit. Choosing another terminal keeps the keys edited so far in the
-// working table. Without any terminal the keys edited are those of terminal 1, starting without
-// function.
+// working table. Without any terminal the keys edited are those of terminal 1, shown as stored
+// (an OK without a change writes them back as they were).
 //
 // A key is picked by its button (click or focus); its function by a radio button and, for the
 // numbered functions, an item of the value list (ComboBoxF). The code is written into the working

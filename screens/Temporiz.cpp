@@ -102,7 +102,7 @@ void TFormTempor::PadButtonClick() {
 void TFormTempor::OkButtonClick() {
     RunOk([this](TProgrammingEdit& edit) {
         for (std::size_t i = 0; i < TimerCount; ++i)
-            edit.Header()[TimerFields[i].offset] = ListValue(ComboBox[i], 0, 255);
+            edit.Header()[TimerFields[i].offset] = ListValue(ComboBox[i], 255, {TimerFields[i].standard});
         edit.Mark(Section::Timers);
     });
 }

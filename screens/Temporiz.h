@@ -5,9 +5,10 @@
 //   294 actuation 2 command s (ComboBox3)   296 minutes between recall tries (ComboBox4)
 //   291 wake-up rings (ComboBox5)           292 recall rings (ComboBox6)
 //   295 external recall tries (ComboBox7)
-// The lists are editable; OK refuses a text that is not a number (a box, the focus on the list)
-// and stores nothing then. "Padrão" applies the table of defaults, the flash time from
-// "CENTRPRG.INI" [Default] TempoGeraFlash. Actuation 2 does not exist on models 8, 9 and 13.
+// The lists are editable; OK refuses a text that is not a number, or a number that is neither
+// one of its list's items nor its default (the recall rings' 9 lies outside the list), with a
+// box and the focus on the list, and stores nothing then. "Padrão" applies the table of defaults, the flash
+// time from "CENTRPRG.INI" [Default] TempoGeraFlash. Actuation 2 does not exist on models 8, 9 and 13.
 
 #include "screens/ScreenConventions.h"
 

@@ -8,6 +8,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <initializer_list>
 #include <memory>
 #include <sqlite3.h>
 #include <stdexcept>
@@ -94,13 +95,11 @@ private:
     std::vector<sqlite3_stmt*> statements_;
 };
 
-// The benchmark table: K integer (the unique primary key), a string (S of 30 unless named
-// otherwise), F float.
-inline TCreateTableArgs BenchTableArgs(const char* stringName = "S", int stringSize = 30) {
+// A table of the fields (name, type, declared size), the first the unique primary key.
+inline TCreateTableArgs
+KeyedTableArgs(std::initializer_list<std::tuple<const char*, TEngineDataType, int>> fields) {
     TCreateTableArgs args;
-    for (auto [field, type, size] :
-         {std::tuple{"K", dtInteger, 0}, std::tuple{stringName, dtString, stringSize},
-          std::tuple{"F", dtFloat, 0}}) {
+    for (auto [field, type, size] : fields) {
         TFieldDescriptor descriptor;
         descriptor.SetName(field);
         descriptor.SetDataType(type);
@@ -113,6 +112,12 @@ inline TCreateTableArgs BenchTableArgs(const char* stringName = "S", int stringS
     primary.SetFieldNumber(0, 1);
     args.Indexes.push_back(primary);
     return args;
+}
+
+// The benchmark table: K integer (the unique primary key), a string (S of 30 unless named
+// otherwise), F float.
+inline TCreateTableArgs BenchTableArgs(const char* stringName = "S", int stringSize = 30) {
+    return KeyedTableArgs({{"K", dtInteger, 0}, {stringName, dtString, stringSize}, {"F", dtFloat, 0}});
 }
 
 } // namespace vorsam::bench

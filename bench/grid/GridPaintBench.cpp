@@ -7,11 +7,19 @@
 // whose cells hold one word of 10^4 to 10^5 characters (broken over the lines of its cell) or
 // a mini-HTML text of as many nested entities; the cost should follow the texts' length. One cell
 // of 16 x 10^6 characters among plain cells (a word, or words of 9 letters, plain or mini-HTML),
-// wrapped or on one line: a repaint should cost what the rest of the view does.
+// wrapped or on one line: a repaint should cost what the rest of the view does. A hint over a cell
+// of a 120-pixel column holding 100 to 10^7 characters (HintShowLargeText), in words, one word,
+// mini-HTML words stripped of their tags, or as many characters of empty tags before words shown
+// as mini-HTML (HTMLHint, HintShowCells): asked as the pointer rests, shown and painted; the hint
+// over the longest text should cost what the one over a short text does. The in-place editor
+// opened and closed on a cell of 10^4 to 10^6 characters, one word or words: a word should cost
+// what words do.
 #include "GridBenchSupport.h"
 #include "grid/AdvancedGrid.h"
+#include "platform/ui/HintWindow.h"
 
 #include <QHeaderView>
+#include <QHelpEvent>
 
 namespace {
 
@@ -105,6 +113,66 @@ void Repaint800x600_OneLongCell(benchmark::State& state) {
     Repaint(state, grid);
 }
 
+enum THintKind { kHintWords, kHintOneWord, kHintHTMLStripped, kHintHTMLTags };
+
+QString HintText(int kind, qsizetype length) {
+    switch (kind) {
+    case kHintOneWord:
+        return QString(length, u'y');
+    case kHintHTMLStripped:
+        return QStringLiteral("<B>abcdefghi</B> ").repeated(length / 17);
+    case kHintHTMLTags:
+        return QStringLiteral("<B></B>").repeated(length / 14) +
+               QStringLiteral("abcdefghi ").repeated(length / 20);
+    default:
+        return QStringLiteral("abcdefghi ").repeated(length / 10);
+    }
+}
+
+void HintOverLongText(benchmark::State& state) {
+    TVevIvizudEvar grid;
+    FillGrid(grid, 40);
+    // Text that shows only after its tags is no wider than its column: its hint is asked for always.
+    grid.HTMLHint = grid.HintShowCells = state.range(0) == kHintHTMLTags;
+    grid.HintShowLargeText = !grid.HintShowCells;
+    grid.SetColWidths(1, 120);
+    grid.SetGridCells(1, 1, HintText(int(state.range(0)), qsizetype(state.range(1))));
+    grid.resize(800, 600);
+    grid.show();
+    QApplication::processEvents();
+    const TRect cell = grid.CellRect(1, 1);
+    const QPoint at((cell.Left + cell.Right) / 2, (cell.Top + cell.Bottom) / 2);
+    for (auto _ : state) {
+        QHelpEvent ask(QEvent::ToolTip, at, grid.viewport()->mapToGlobal(at));
+        QApplication::sendEvent(grid.viewport(), &ask);
+        THintWindow* hint = grid.HintWindow();
+        QImage image(hint->size(), QImage::Format_ARGB32_Premultiplied);
+        hint->render(&image);
+        benchmark::DoNotOptimize(image.constBits());
+        hint->ReleaseHandle();
+    }
+}
+
+void EditorOverLongText(benchmark::State& state) {
+    TVevIvizudEvar grid;
+    FillGrid(grid, 40);
+    grid.SetOptions(grid.Options() + goEditing);
+    const qsizetype length = qsizetype(state.range(1));
+    grid.SetGridCells(1, 1,
+                      state.range(0) == kHintOneWord ? QString(length, u'y')
+                                                     : QStringLiteral("abcdefghi ").repeated(length / 10));
+    grid.resize(800, 600);
+    grid.show();
+    grid.SetCol(1);
+    grid.SetRow(1);
+    QApplication::processEvents();
+    for (auto _ : state) {
+        grid.ShowEditor();
+        QApplication::processEvents();
+        grid.HideEditor();
+    }
+}
+
 void AutoSizeColumn_AdvancedGrid(benchmark::State& state) {
     TVevIvizudEvar grid;
     FillKind(grid, int(state.range(0)), int(state.range(1)));
@@ -143,6 +211,12 @@ BENCHMARK(Repaint800x600_LongTexts)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(Repaint800x600_OneLongCell)
     ->ArgsProduct({{kOneWordWrapped, kWordsWrapped, kOneLine, kHTMLWords}, {16000000}})
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(HintOverLongText)
+    ->ArgsProduct({{kHintWords, kHintOneWord, kHintHTMLStripped, kHintHTMLTags}, {100, 1000000, 10000000}})
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(EditorOverLongText)
+    ->ArgsProduct({{kHintWords, kHintOneWord}, {10000, 100000, 1000000}})
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(AutoSizeColumn_AdvancedGrid)
     ->Args({100000, kPlain})

@@ -2,7 +2,7 @@
 // hiding the rows a wildcard does not match and QTreeWidget collapsing and expanding the same
 // tree, in the same run: a filter with "*7*" switched on and off again; the adversarial condition
 // "*a*a*a*a*b" against cells of 40 "a"s (a backtracking matcher would take exponential time);
-// contracting and expanding every node, one node for each 100 rows.
+// contracting and expanding every node, one node for each 100 rows. Rows hidden one at a time.
 #include "GridBenchSupport.h"
 #include "grid/AdvancedGrid.h"
 
@@ -101,8 +101,34 @@ void Nodes_CollapseExpandAll_QTreeWidget(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * rows);
 }
 
+// Single HideRow calls (10^4) on a grid of 10^6 rows (every 100th row, from the bottom up and from
+// the top down, so that the rows hidden lie before and after those still to hide), then every
+// row shown again outside the timing.
+void HideRowOneByOne1e6_AdvancedGrid(benchmark::State& state) {
+    const int rows = 1000000, hides = int(state.range(1));
+    const bool topDown = state.range(0) != 0;
+    TVevIvizudEvar grid;
+    grid.SetColCount(4);
+    grid.SetRowCount(rows);
+    for (int r = 0; r < rows; ++r)
+        for (int c = 0; c < 4; ++c) grid.SetCells(c, r, CellText(c, r));
+    for (auto _ : state) {
+        for (int k = 0; k < hides; ++k) grid.HideRow(topDown ? k * 100 + 1 : rows - 1 - k * 100);
+        state.PauseTiming();
+        if (grid.RowCount() != rows - hides) state.SkipWithError("rows not hidden");
+        grid.UnHideRowsAll();
+        state.ResumeTiming();
+    }
+    state.SetItemsProcessed(state.iterations() * hides);
+}
+
 } // namespace
 
+BENCHMARK(HideRowOneByOne1e6_AdvancedGrid)
+    ->Args({0, 10000})
+    ->Args({1, 10000})
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
 BENCHMARK(Filter_Wildcard_AdvancedGrid)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(Filter_Wildcard_QTableWidget)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(Filter_Adversarial_AdvancedGrid)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);

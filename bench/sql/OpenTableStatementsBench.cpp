@@ -5,13 +5,21 @@
 // does.
 //   Open01_EmptySelect      SELECT of a key no row has: what a statement costs beyond its rows
 //   Open02_InsertStatement  one INSERT of one new row; the rows added are deleted after the run, untimed
-// Table T (ID INTEGER key, A INTEGER, NAME CHAR(20)) of N rows on both sides; both write without syncing
-// (SQLite without a journal).
+//   Open03_IndexedEquality  SELECT of the one row of S whose NAME is given, through S's index on NAME
+//   Open04_IndexedJoinCount COUNT(*) of the rows of D that join, through D's index on SID, the row of S
+//                           whose NAME is given (about ten)
+// Table T (ID INTEGER key, A INTEGER, NAME CHAR(20)) of N rows; S (ID INTEGER key, NAME CHAR(20) with an
+// index of its own, CITY CHAR(20), SCORE INTEGER) of N rows appended in shuffled key order, NAME "name
+// <ID>"; D (ID INTEGER key, SID INTEGER with an index of its own, QTY INTEGER) of N rows, SID a fixed-seed
+// draw below N/10. The same rows on both sides; both write without syncing (SQLite without a journal).
+#include "PairedAppend.h"
+
 #include "bench/engine/BenchSupport.h"
 
 #include "db/engine/DataCursor.h"
 #include "db/engine/DataDirectory.h"
 #include "db/engine/DataSession.h"
+#include "db/lib/ByteUtils.h"
 #include "db/lib/LibraryGlobals.h"
 #include "db/sql/QueryStatement.h"
 
@@ -20,6 +28,8 @@
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <numeric>
+#include <random>
 #include <sqlite3.h>
 #include <string>
 
@@ -40,45 +50,98 @@ public:
         const char* create = "CREATE TABLE T (ID INTEGER, A INTEGER, NAME CHAR(20), PRIMARY KEY (ID))";
         Run(create);
         Sqlite.Exec(create);
-        TDataCursor cursor(*directory_);
-        cursor.SetTableName("T");
-        cursor.OpenCursor();
-        std::vector<uint8_t> image(cursor.GetRecordSize());
-        sqlite3_stmt* insert = Sqlite.Prepare("INSERT INTO T VALUES (?, ?, ?)");
-        Sqlite.Exec("BEGIN");
-        cursor.Table().LockTable();
-        for (int64_t i = 0; i < rows; ++i) {
+        Append("T", "INSERT INTO T VALUES (?, ?, ?)", [&](int64_t i, auto put, sqlite3_stmt* s) {
             int32_t id = int32_t(i), a = int32_t(i % 1000);
             std::string name = "name " + std::to_string(i);
-            cursor.InitEmptyRecord(image);
-            cursor.PutField(1, image, reinterpret_cast<const uint8_t*>(&id));
-            cursor.PutField(2, image, reinterpret_cast<const uint8_t*>(&a));
-            cursor.PutField(3, image, reinterpret_cast<const uint8_t*>(name.c_str()));
-            cursor.AppendRecord(image);
-            sqlite3_bind_int(insert, 1, id);
-            sqlite3_bind_int(insert, 2, a);
-            sqlite3_bind_text(insert, 3, name.c_str(), -1, SQLITE_TRANSIENT);
-            Sqlite.Step(insert);
-        }
-        cursor.Table().UnlockTable();
-        cursor.CloseCursor();
-        Sqlite.Exec("COMMIT");
+            put(1, &id);
+            put(2, &a);
+            put(3, name.c_str());
+            sqlite3_bind_int(s, 1, id);
+            sqlite3_bind_int(s, 2, a);
+            sqlite3_bind_text(s, 3, name.c_str(), -1, SQLITE_TRANSIENT);
+        });
+        FillIndexedTables();
     }
     ~TOpenTableData() { session_.CloseDataDirectory(*directory_); }
     TOpenTableData(const TOpenTableData&) = delete;
     TOpenTableData& operator=(const TOpenTableData&) = delete;
 
-    int32_t Run(const std::string& sql) {
+    // Not inlined, so that a profile can take the statements alone (`--toggle-collect=*TOpenTableData::Run*`
+    // of callgrind).
+    [[gnu::noinline]] int32_t Run(const std::string& sql) {
         TQueryStatement statement(*directory_);
         statement.Prepare(sql);
         TDataCursor* result = statement.Execute({}, false);
         return result ? int32_t(result->GetRecordCount()) : statement.RowsAffected;
+    }
+    // The single value of a statement that gives one row of one integer column.
+    int64_t Value(const std::string& sql) {
+        TQueryStatement statement(*directory_);
+        statement.Prepare(sql);
+        TDataCursor* result = statement.Execute({}, false);
+        Check(result && result->GetRecordCount() == 1, "one row");
+        std::vector<uint8_t> image(result->GetRecordSize());
+        result->SetToBegin();
+        Check(result->GetNextRecord(image) == 0, "its row read");
+        bool isNull = false;
+        uint8_t value[8] = {};
+        result->GetField(1, image, isNull, value);
+        TFieldDescriptor field;
+        result->GetFieldDesc(1, field);
+        return field.DataType() == dtInteger ? LoadNative<int32_t>(value) : LoadNative<int64_t>(value);
     }
 
     const int64_t Rows;
     TSqliteFile Sqlite;
 
 private:
+    // S and D with their indexes, the same rows on both sides.
+    void FillIndexedTables() {
+        const char* creates[] = {
+            "CREATE TABLE S (ID INTEGER, NAME CHAR(20), CITY CHAR(20), SCORE INTEGER, PRIMARY KEY (ID))",
+            "CREATE INDEX SNAME ON S (NAME)",
+            "CREATE TABLE D (ID INTEGER, SID INTEGER, QTY INTEGER, PRIMARY KEY (ID))",
+            "CREATE INDEX DSID ON D (SID)"};
+        for (const char* create : creates) {
+            Run(create);
+            Sqlite.Exec(create);
+        }
+        std::vector<int32_t> order(static_cast<size_t>(Rows));
+        std::iota(order.begin(), order.end(), 0);
+        std::shuffle(order.begin(), order.end(), std::mt19937(37));
+        std::mt19937 random(41);
+        Append("S", "INSERT INTO S VALUES (?, ?, ?, ?)", [&](int64_t i, auto put, sqlite3_stmt* s) {
+            int32_t id = order[size_t(i)], score = int32_t(random() % 1000);
+            std::string name = "name " + std::to_string(id), city = "city " + std::to_string(id % 97);
+            put(1, &id);
+            put(2, name.c_str());
+            put(3, city.c_str());
+            put(4, &score);
+            sqlite3_bind_int(s, 1, id);
+            sqlite3_bind_text(s, 2, name.c_str(), -1, SQLITE_TRANSIENT);
+            sqlite3_bind_text(s, 3, city.c_str(), -1, SQLITE_TRANSIENT);
+            sqlite3_bind_int(s, 4, score);
+        });
+        Append("D", "INSERT INTO D VALUES (?, ?, ?)", [&](int64_t i, auto put, sqlite3_stmt* s) {
+            int32_t id = int32_t(i), sid = int32_t(random() % uint32_t(Rows / 10)),
+                    quantity = int32_t(i % 50);
+            put(1, &id);
+            put(2, &sid);
+            put(3, &quantity);
+            sqlite3_bind_int(s, 1, id);
+            sqlite3_bind_int(s, 2, sid);
+            sqlite3_bind_int(s, 3, quantity);
+        });
+        Sqlite.Exec("ANALYZE");
+    }
+
+    // Appends N rows alike to ours and SQLite's (PairedAppend.h), in one transaction on SQLite's side.
+    template <typename Put> void Append(const char* table, const char* insert, Put put) {
+        Sqlite.Exec("BEGIN");
+        AppendPaired(*directory_, Sqlite, table, Rows, insert, put);
+        Sqlite.Exec("COMMIT");
+    }
+
     TDataSession session_;
     TDataDirectory* directory_ = nullptr;
 };
@@ -136,12 +199,54 @@ void Open02_InsertStatement_Sqlite(benchmark::State& state) {
     data.Sqlite.Exec(("DELETE FROM T WHERE ID >= " + std::to_string(data.Rows)).c_str());
 }
 
+// NAME of a row of S whose ID is below N/10 in every size, so that rows of D join it.
+constexpr const char* IndexedEquality = "SELECT ID, NAME, CITY, SCORE FROM S WHERE NAME = 'name 471'";
+constexpr const char* IndexedJoinCount =
+    "SELECT COUNT(*) FROM S INNER JOIN D ON D.SID = S.ID WHERE S.NAME = 'name 471'";
+
+// The single value of a statement that gives one row of one column, SQLite's.
+int64_t SqliteValue(sqlite3* sqlite, const char* sql) {
+    int64_t value = -1;
+    auto keep = [](void* into, int, char** values, char**) {
+        *static_cast<int64_t*>(into) = std::stoll(values[0]);
+        return 0;
+    };
+    if (sqlite3_exec(sqlite, sql, keep, &value, nullptr) != SQLITE_OK)
+        throw std::runtime_error(sqlite3_errmsg(sqlite));
+    return value;
+}
+
+void Open03_IndexedEquality_Ours(benchmark::State& state) {
+    TOpenTableData& data = OpenTableData(state);
+    data.Run(IndexedEquality);
+    for (auto _ : state) Check(data.Run(IndexedEquality) == 1, "the SELECT finds its row");
+}
+void Open03_IndexedEquality_Sqlite(benchmark::State& state) {
+    TOpenTableData& data = OpenTableData(state);
+    for (auto _ : state)
+        Check(SqliteRows(data.Sqlite.Handle(), IndexedEquality) == 1, "the SELECT finds its row");
+}
+
+void Open04_IndexedJoinCount_Ours(benchmark::State& state) {
+    TOpenTableData& data = OpenTableData(state);
+    const int64_t expected = SqliteValue(data.Sqlite.Handle(), IndexedJoinCount);
+    Check(expected > 0 && data.Value(IndexedJoinCount) == expected, "the join counts SQLite's rows");
+    for (auto _ : state) Check(data.Run(IndexedJoinCount) == 1, "the COUNT gives its row");
+}
+void Open04_IndexedJoinCount_Sqlite(benchmark::State& state) {
+    TOpenTableData& data = OpenTableData(state);
+    for (auto _ : state)
+        Check(SqliteRows(data.Sqlite.Handle(), IndexedJoinCount) == 1, "the COUNT gives its row");
+}
+
 #define OPEN_ROW(name)                                                                                       \
     BENCHMARK(name##_Ours)->ArgsProduct({{10000, 100000, 1000000}, {0, 1}})->Unit(benchmark::kMicrosecond);  \
     BENCHMARK(name##_Sqlite)->ArgsProduct({{10000, 100000, 1000000}, {0, 1}})->Unit(benchmark::kMicrosecond);
 
 OPEN_ROW(Open01_EmptySelect)
 OPEN_ROW(Open02_InsertStatement)
+OPEN_ROW(Open03_IndexedEquality)
+OPEN_ROW(Open04_IndexedJoinCount)
 
 #undef OPEN_ROW
 

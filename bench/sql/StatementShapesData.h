@@ -17,6 +17,8 @@
 // Both sides write without syncing (SQLite without a journal); SQLite's statistics are gathered (ANALYZE).
 #pragma once
 
+#include "PairedAppend.h"
+
 #include "bench/engine/BenchSupport.h"
 
 #include "db/engine/DataCursor.h"
@@ -142,27 +144,9 @@ private:
         Sqlite.Exec("COMMIT");
     }
 
-    // Appends the rows through a cursor of ours and a prepared INSERT of SQLite's; `put` gives row i's values
-    // (field number and native bytes; strings end with their zero).
+    // Appends the rows alike to ours and SQLite's (PairedAppend.h).
     template <typename Put> void Append(const char* table, int64_t count, const char* insert, Put put) {
-        TDataCursor cursor(*directory_);
-        cursor.SetTableName(table);
-        cursor.OpenCursor();
-        std::vector<uint8_t> image(cursor.GetRecordSize());
-        sqlite3_stmt* statement = Sqlite.Prepare(insert);
-        cursor.Table().LockTable();
-        for (int64_t i = 0; i < count; ++i) {
-            cursor.InitEmptyRecord(image);
-            put(
-                i,
-                [&](uint16_t field, const void* value) {
-                    cursor.PutField(field, image, static_cast<const uint8_t*>(value));
-                },
-                statement);
-            cursor.AppendRecord(image);
-            Sqlite.Step(statement);
-        }
-        cursor.Table().UnlockTable();
+        AppendPaired(*directory_, Sqlite, table, count, insert, put);
     }
 
     void Fill(int64_t rows) {

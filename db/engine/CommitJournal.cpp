@@ -217,7 +217,9 @@ std::array<uint8_t, JournalHeaderSize> TCommitJournal::Head() const {
 }
 
 // The copy at `path` opened exclusively and emptied, ready to be written; none when another process
-// holds the file, it is not a plain file, or it holds a journal that a table awaits.
+// holds the file, it is not a plain file, it holds a journal that a table awaits, or it cannot be opened
+// or read (whether a table awaits it cannot be told): such a file is left as it is, and the write's
+// copies take a name of their own.
 std::optional<TCommitJournal::TCopy> TCommitJournal::OpenCopy(const std::string& path) const {
     TCopy copy{std::make_unique<TJournalFile>(*tables_.front(), path), false, 0};
     if (!GetFileList().Exists(path, false)) {

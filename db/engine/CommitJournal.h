@@ -65,6 +65,16 @@
 // (their permissions, a read-only medium) cannot be completed: the open raises VORSAM_OSEACCES naming the
 // file. Completing a journal deletes only its own copies (plain files holding the same write).
 //
+// What cannot be read is never taken for no journal. A table carrying the mark whose folder holds a
+// journal's name that cannot be read (its permissions, a failing disk, a file held by another process
+// past the lock tries), that is a symbolic link (never followed) or no plain file, or whose folder cannot
+// be listed whole, cannot tell whether its write passed the commit point: every open, read and write of
+// it raises the error naming what could not be read (VORSAM_OSEACCES for permissions), and its mark stays
+// until a journal is read whole or the folder listed whole without one; so does a repair. The same holds
+// when the first folder's copy, or another table of the journal, cannot be looked at or read, and for an
+// operation that replaces or rewrites a table's files. A file too short for a journal's header holds
+// none, whoever may read it.
+//
 // A write refuses (VORSAM_TABLEFULL, before its commit point) to make a journal longer than
 // MaxJournalBytes or a description longer than MaxJournalDescriptionBytes, which a recovery would not
 // take; a recovery reads a copy in pieces of JournalReadPiece bytes, holding only its description, and
@@ -290,6 +300,10 @@ struct TPendingJournal {
 // deleting it) is tried again, up to `tries` times 3 ms apart, before it is passed over.
 std::optional<TPendingJournal> FindPendingJournal(const std::array<std::string, 3>& files,
                                                   const TDataFileHeader& onDisk, uint32_t tries);
+
+// Whether the two names give the same table file (links followed); false when either gives nothing.
+// Raises when that cannot be told (a name that cannot be looked at).
+bool SameTableFile(const std::string& a, const std::string& b);
 
 // The check of a whole journal against the tables it describes, the table `table` to be completed
 // (whose files are `files`), before anything of it is applied: the first disagreement, empty when none.

@@ -5,6 +5,7 @@
 #include "db/lib/FileList.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
 #include <set>
 #include <strings.h>
@@ -19,14 +20,15 @@ bool SameIgnoringCase(const std::string& a, const std::string& b) {
     return a.size() == b.size() && strcasecmp(a.c_str(), b.c_str()) == 0;
 }
 
-bool SameFile(const std::string& a, const std::string& b) {
-    std::error_code error;
-    return fs::equivalent(a, b, error);
+bool Exists(const std::string& path) {
+    return !path.empty() && FileKindOf(path) != TFileKind::None;
 }
 
-bool Exists(const std::string& path) {
-    std::error_code error;
-    return !path.empty() && fs::exists(fs::symlink_status(path, error));
+[[noreturn]] void RaiseUnreadable(const std::string& file, const EVORSAMEngineError& error) {
+    TErrorContext context = error.Context();
+    context.Table = file;
+    context.ExtraText = "a table of a journal that cannot be checked against it: " + error.ErrorMessage;
+    RaiseEngineError(error.ErrorCode, context);
 }
 
 // How the journal names its tables' files: each table on disk with a data file, its files in one of the
@@ -63,8 +65,10 @@ std::string NamingProblem(const TJournalContents& contents) {
 
 // The table as it is on disk: all its files there, plain, or none (deleted since, or swapped by a
 // restructure); when its data header awaits the journal, no write reaching past the file's size and the
-// bytes the journal brings to it; when not, a header that shows the journal completed. A header that
-// cannot be read tells nothing.
+// bytes the journal brings to it; when not, a header that shows the journal completed. A data file held
+// open exclusively (by a repair of it, a restructure, an exclusive open: each completed the journal for
+// it or refused it first) is taken as it then stood. A file that cannot be looked at or read otherwise
+// tells nothing: the check raises its error (it is not the journal's fault).
 std::string TableProblem(const TJournalContents& contents, size_t index) {
     const TJournalTable& table = contents.Tables[index];
     const std::string what = "table " + std::to_string(index) + " ";
@@ -73,7 +77,7 @@ std::string TableProblem(const TJournalContents& contents, size_t index) {
     for (const std::string& file : table.Files) {
         if (file.empty()) continue;
         if (Exists(file) != there) return what + "partly gone";
-        if (there && !IsPlainFile(file)) return file + " is not a plain file";
+        if (there && FileKindOf(file) != TFileKind::Plain) return file + " is not a plain file";
     }
     if (!there) return {};
     std::array<uint8_t, TDataFileHeader::Size> header{};
@@ -82,15 +86,25 @@ std::string TableProblem(const TJournalContents& contents, size_t index) {
         data.SetFileName(table.Files[0]);
         data.SetReadOnly(true);
         data.Open();
+        // Shorter than a header: no state a write of the engine leaves, which that table's own open
+        // refuses; it neither holds nor contradicts this journal.
         if (data.ReadBuffer(header.data(), header.size(), true) < header.size()) return {};
-    } catch (const EVORSAMEngineError&) {
-        return {};
+    } catch (const EVORSAMEngineError& e) {
+        if (e.ErrorCode == VORSAM_FILEINUSE) return {};
+        RaiseUnreadable(table.Files[0], e);
     }
     if (AwaitsJournal(contents, index, header)) {
         for (size_t role = 0; role < 3; ++role) {
             std::error_code error;
             uint64_t size = table.Files[role].empty() ? 0 : fs::file_size(table.Files[role], error);
-            if (!error && table.Reach[role] > size + table.Written[role])
+            if (error) {
+                TErrorContext context;
+                context.Table = table.Files[role];
+                context.OSErrorCode = error.value();
+                context.ExtraText = "a table of a journal whose size cannot be told: " + error.message();
+                RaiseOSError(error.value(), VORSAM_OSERROR, context);
+            }
+            if (table.Reach[role] > size + table.Written[role])
                 return what + "written beyond what its files allow";
         }
         return {};
@@ -101,13 +115,25 @@ std::string TableProblem(const TJournalContents& contents, size_t index) {
 
 } // namespace
 
+bool SameTableFile(const std::string& a, const std::string& b) {
+    if (a == b) return true;
+    std::error_code error;
+    if (fs::equivalent(a, b, error)) return true;
+    if (!error || error.value() == ENOENT || error.value() == ENOTDIR) return false;
+    TErrorContext context;
+    context.Table = a;
+    context.OSErrorCode = error.value();
+    context.ExtraText = "whether it is the file " + b + " cannot be told: " + error.message();
+    RaiseOSError(error.value(), VORSAM_OSERROR, context);
+}
+
 std::string JournalDisagreement(const TJournalContents& contents, size_t table,
                                 const std::array<std::string, 3>& files) {
     if (std::string problem = NamingProblem(contents); !problem.empty()) return problem;
     const TJournalTable& completed = contents.Tables[table];
     for (size_t role = 0; role < 3; ++role)
         if (completed.Files[role].empty() != files[role].empty() ||
-            (!files[role].empty() && !SameFile(completed.Files[role], files[role])))
+            (!files[role].empty() && !SameTableFile(completed.Files[role], files[role])))
             return "table " + std::to_string(table) + " named with files it does not have";
     for (size_t i = 0; i < contents.Tables.size(); ++i)
         if (std::string problem = TableProblem(contents, i); !problem.empty()) return problem;

@@ -11,9 +11,11 @@
 #include <algorithm>
 #include <cassert>
 #include <cctype>
+#include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <strings.h>
+#include <sys/stat.h>
 
 namespace vorsam {
 
@@ -21,9 +23,44 @@ namespace fs = std::filesystem;
 
 namespace {
 
-bool SameFile(const std::string& a, const std::string& b) {
-    std::error_code error;
-    return fs::equivalent(a, b, error);
+// A journal's name, or the folder, that the engine cannot read as a journal or list: a table whose mark a
+// journal there may hold cannot tell whether its commit passed, and is refused (CommitJournal.h).
+struct TUnreadJournal {
+    std::string Path; // empty: none
+    uint16_t Code = 0;
+    int OSError = 0;
+    std::string Why;
+    explicit operator bool() const { return !Path.empty(); }
+};
+
+// Keeps the first one met.
+void NoteUnread(TUnreadJournal* unread, const std::string& path, uint16_t code, int osError,
+                const std::string& why) {
+    if (unread != nullptr && !*unread) *unread = {path, code, osError, why};
+}
+
+uint16_t CodeOfErrno(int error) {
+    return error == EACCES || error == EPERM ? VORSAM_OSEACCES : VORSAM_OSERROR;
+}
+
+std::string ErrnoText(int error) {
+    return error != 0 ? std::string(": ") + std::strerror(error) : std::string();
+}
+
+[[noreturn]] void RaiseUnread(const TUnreadJournal& unread, const std::string& consequence) {
+    TErrorContext context;
+    context.Table = unread.Path;
+    context.OSErrorCode = unread.OSError;
+    context.ExtraText = unread.Why + "; " + consequence;
+    RaiseEngineError(unread.Code, context);
+}
+
+// Whether the two names give the same entry of a folder (a link is not the file it leads to).
+bool SameEntry(const std::string& a, const std::string& b) {
+    struct stat x {
+    }, y{};
+    return ::lstat(a.c_str(), &x) == 0 && ::lstat(b.c_str(), &y) == 0 && x.st_dev == y.st_dev &&
+           x.st_ino == y.st_ino;
 }
 
 std::string CopyIn(const std::string& folder, const std::string& path) {
@@ -31,6 +68,7 @@ std::string CopyIn(const std::string& folder, const std::string& path) {
 }
 
 // Whether the plain file at `path` is a copy of the journal: its header names the same write and length.
+// False also when that cannot be read: such a file is never deleted.
 bool IsCopyOf(const std::string& path, const TJournalContents& contents) {
     if (!IsPlainFile(path)) return false;
     try {
@@ -76,13 +114,34 @@ void PlaceAtCopy(TJournalContents& contents, const std::string& path) {
     }
 }
 
+// Whether the journal's name gives a plain file, and its size; when it gives something else (a link, a
+// folder) or cannot be looked at, `unread` says so. A name gone meanwhile gives nothing.
+bool PlainJournal(const std::string& path, TUnreadJournal* unread, uint64_t& size) {
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0) {
+        if (errno != ENOENT && errno != ENOTDIR)
+            NoteUnread(unread, path, CodeOfErrno(errno), errno,
+                       "the journal cannot be looked at" + ErrnoText(errno));
+        return false;
+    }
+    if (!S_ISREG(info.st_mode))
+        NoteUnread(unread, path, VORSAM_OSERROR, 0,
+                   S_ISLNK(info.st_mode) ? "a journal's name that is a symbolic link, which is never followed"
+                                         : "a journal's name that is not a plain file");
+    size = uint64_t(info.st_size);
+    return S_ISREG(info.st_mode);
+}
+
 // The copy, open, when it is a whole one (its own folder's tables placed beside it); none when it is not,
-// is not a plain file or cannot be read. A copy that another process holds open exclusively (a write
-// making it, a check or delete of it) is tried again, 3 ms apart, up to `tries` times: it may be the very
-// journal the caller awaits.
+// and then, in `unread`, why it could not be read when that is not known: a name that is a link or no
+// plain file, a file that cannot be opened or read. A file too short for a journal's header holds none,
+// whoever may read it. A copy that another process holds open exclusively (a write making it, a check or
+// delete of it) is tried again, 3 ms apart, up to `tries` times: it may be the very journal the caller
+// awaits.
 std::unique_ptr<TFileHandler> ReadCopy(const std::string& path, TJournalContents& contents,
-                                       uint32_t tries = 1) {
-    if (!IsPlainFile(path)) return nullptr;
+                                       uint32_t tries = 1, TUnreadJournal* unread = nullptr) {
+    uint64_t size = 0;
+    if (!PlainJournal(path, unread, size) || size < JournalHeaderSize) return nullptr;
     for (uint32_t attempt = 1;; ++attempt) {
         try {
             auto file = std::make_unique<TFileHandler>();
@@ -93,24 +152,35 @@ std::unique_ptr<TFileHandler> ReadCopy(const std::string& path, TJournalContents
             PlaceAtCopy(contents, path);
             return file;
         } catch (const EVORSAMEngineError& e) {
-            if (e.ErrorCode != VORSAM_FILEINUSE || attempt >= tries) return nullptr;
+            if (e.ErrorCode == VORSAM_FILEINUSE && attempt < tries) {
+                WaitBeforeRetry(LockRetryWait);
+                continue;
+            }
+            NoteUnread(unread, path, e.ErrorCode, e.OSErrorCode,
+                       e.ErrorCode == VORSAM_FILEINUSE
+                           ? "the journal is held open by another process"
+                           : "the journal cannot be read" + ErrnoText(e.OSErrorCode));
+            return nullptr;
         }
-        WaitBeforeRetry(LockRetryWait);
     }
 }
 
 enum class TCommitPoint { Passed, NotPassed, Unknown };
 
 // Whether the commit point passed: the first folder's copy is whole and of the same write. Unknown when
-// that copy is gone: its folder was moved away, or its copy deleted once its tables were completed.
+// that copy is gone: its folder was moved away, or its copy deleted once its tables were completed. A copy
+// there that cannot be read, or a name there that is not a plain file, tells nothing: refused.
 TCommitPoint CommitPointOf(const std::string& path, const TJournalContents& contents, uint32_t tries = 1) {
     std::string primary = CopyIn(contents.Folders.front(), path);
-    if (contents.CopyFolder == 1 || SameFile(primary, path)) return TCommitPoint::Passed;
-    std::error_code error;
-    if (!fs::exists(fs::symlink_status(primary, error))) return TCommitPoint::Unknown;
+    if (contents.CopyFolder == 1 || SameEntry(primary, path)) return TCommitPoint::Passed;
+    if (FileKindOf(primary) == TFileKind::None) return TCommitPoint::Unknown;
     TJournalContents first;
-    return ReadCopy(primary, first, tries) && first.WriteId == contents.WriteId ? TCommitPoint::Passed
-                                                                                : TCommitPoint::NotPassed;
+    TUnreadJournal unread;
+    std::unique_ptr<TFileHandler> file = ReadCopy(primary, first, tries, &unread);
+    if (unread)
+        RaiseUnread(unread, "whether the commit of the journal " + path +
+                                " passed its commit point cannot be told without it");
+    return file && first.WriteId == contents.WriteId ? TCommitPoint::Passed : TCommitPoint::NotPassed;
 }
 
 // The table's data file still awaits the journal (AwaitsJournal); true also when that cannot be told (the
@@ -133,15 +203,21 @@ bool StillAwaits(const TJournalContents& contents, size_t index) {
     }
 }
 
-// The folder's journal files that are plain files, their paths.
-std::vector<std::string> JournalsIn(const std::string& folder) {
+// The folder's journal files that are plain files, their paths; in `unread`, the first journal's name
+// that is not one (a link, a folder) or cannot be looked at, or the folder when it cannot be listed whole.
+std::vector<std::string> JournalsIn(const std::string& folder, TUnreadJournal* unread = nullptr) {
     std::vector<std::string> journals;
+    const std::string listed = folder.empty() ? "." : folder;
     std::error_code error;
-    for (fs::directory_iterator it(folder.empty() ? "." : folder, error), end; !error && it != end;
-         it.increment(error))
+    for (fs::directory_iterator it(listed, error), end; !error && it != end; it.increment(error)) {
+        uint64_t size = 0;
         if (IsJournalFileName(it->path().filename().string()) &&
-            it->symlink_status(error).type() == fs::file_type::regular)
+            PlainJournal(it->path().string(), unread, size))
             journals.push_back(it->path().string());
+    }
+    if (error)
+        NoteUnread(unread, listed, CodeOfErrno(error.value()), error.value(),
+                   "the folder cannot be listed" + ErrnoText(error.value()));
     return journals;
 }
 
@@ -216,12 +292,13 @@ std::optional<TPendingJournal> FindPendingJournal(const std::array<std::string, 
     // header neither holds that journal's mark nor shows it completed.
     std::vector<TPendingJournal> holding;
     std::optional<TPendingJournal> disagreeing;
-    for (const std::string& path : JournalsIn(folder)) {
+    TUnreadJournal unread;
+    for (const std::string& path : JournalsIn(folder, &unread)) {
         TJournalContents contents;
-        std::unique_ptr<TFileHandler> file = ReadCopy(path, contents, tries);
+        std::unique_ptr<TFileHandler> file = ReadCopy(path, contents, tries, &unread);
         if (!file) continue;
         for (size_t i = 0; i < contents.Tables.size(); ++i) {
-            if (!SameFile(contents.Tables[i].Files[0], files[0])) continue;
+            if (!SameTableFile(contents.Tables[i].Files[0], files[0])) continue;
             if (AwaitsJournal(contents, i, onDisk.Bytes))
                 holding.push_back({path, i, std::move(contents), {}, false, {}, std::move(file)});
             else if (!disagreeing && !JournalCompleted(contents, i, onDisk.Bytes))
@@ -231,6 +308,13 @@ std::optional<TPendingJournal> FindPendingJournal(const std::array<std::string, 
             break;
         }
     }
+    // What could not be read may hold the mark, or another mark like it: the table cannot tell whether
+    // its write passed its commit point, and keeps its mark until that can be read.
+    if (unread)
+        RaiseUnread(unread,
+                    "the table " + files[0] +
+                        " carries the mark of a write whose journal this may be, and is refused until "
+                        "it can be read");
     // A journal that does not hold the mark never stops the one that does; alone, it is refused.
     if (holding.empty()) return disagreeing;
     NamedAsWrittenFirst(holding);
@@ -258,17 +342,22 @@ std::optional<TPendingJournal> FindPendingJournal(const std::array<std::string, 
 std::vector<TAwaitingCommit> CommitsAwaitingBeside(const std::string& dataFile, uint32_t tries) {
     const fs::path data = fs::absolute(dataFile).lexically_normal();
     std::vector<TAwaitingCommit> found;
-    for (const std::string& path : JournalsIn(data.parent_path().string())) {
+    TUnreadJournal unread;
+    for (const std::string& path : JournalsIn(data.parent_path().string(), &unread)) {
         TJournalContents contents;
-        if (!ReadCopy(path, contents, tries)) continue;
+        if (!ReadCopy(path, contents, tries, &unread)) continue;
         for (size_t i = 0; i < contents.Tables.size(); ++i) {
             const std::string& named = contents.Tables[i].Files[0];
-            if (!named.empty() && (named == data.string() || SameFile(named, data.string()))) {
+            if (!named.empty() && SameTableFile(named, data.string())) {
                 found.push_back({path, std::move(contents), i, {}, {}});
                 break;
             }
         }
     }
+    if (unread)
+        RaiseUnread(unread, "the files of the table " + data.string() +
+                                " are not replaced or rewritten while a commit that this may hold could "
+                                "await them");
     NamedAsWrittenFirst(found);
     std::vector<TAwaitingCommit> commits;
     for (TAwaitingCommit& commit : found) {
@@ -341,6 +430,7 @@ void RemoveUnawaitedJournal(const std::string& path) noexcept {
 }
 
 void RemoveStaleJournals(const std::string& folder) noexcept {
+    // What is not listed, or not a plain file, stays: none of it is deleted unseen.
     for (const std::string& path : JournalsIn(folder)) {
         std::error_code error;
         fs::file_time_type written = fs::last_write_time(path, error);

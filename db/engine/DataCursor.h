@@ -240,7 +240,8 @@ public:
     void CreateTable(const TCreateTableArgs& args);
     // Deletes the table's files (the cursor closed; VORSAM_FILEINUSE while anyone has the table open).
     void DeleteTable();
-    // CreateTable and OpenCursor in one, on the one shared table the directory makes for both.
+    // CreateTable and OpenCursor in one, on the one shared table the directory makes for both; a table of
+    // memory files opened exclusively stays open from its making (TDataTable::CreateOpen).
     void CreateAndOpenTable(const TCreateTableArgs& args);
     // CloseCursor and DeleteTable in one (the cursor the table's only user), likewise.
     void CloseAndDeleteTable();
@@ -593,12 +594,14 @@ private:
     void RequireClosed() const;
     TDataTable& AcquireTable();
     // The directory's table of the cursor's name, made with the arguments' definition (released again
-    // when that fails).
-    TDataTable& AcquireCreatedTable(const TCreateTableArgs& args);
+    // when that fails); `open`: its memory files left open for the cursor (TDataTable::CreateOpen).
+    TDataTable& AcquireCreatedTable(const TCreateTableArgs& args, bool open = false);
     // OpenCursor on the table acquired for it; the use goes when the open fails.
     void OpenOn(TDataTable& table);
-    // Returns the folder's settled modification time (TDataDirectory::RemoveStrayWorkingFilesIn), if any.
-    std::optional<int64_t> RemoveStrayWorkingFilesBeside(TDataTable& table) const;
+    // OpenOn with the table open for the cursor already; the use and the open go when that fails.
+    void Attach(TDataTable& table);
+    // Returns the folder's trusted stamp (TDataDirectory::RemoveStrayWorkingFilesIn), if any.
+    std::optional<TFolderStamp> RemoveStrayWorkingFilesBeside(TDataTable& table) const;
     void CheckPassword();
     void LoadLayout();
     void UseIndex(uint8_t number);
@@ -855,6 +858,15 @@ public:
     // True when one of the cursor's indexes serves the condition (FilterKeyRange.h): as a filter it then
     // reads only that index's key range.
     bool OptimizeExpression(const TExpToken& condition, uint32_t flags = 0);
+    // A condition bound to the cursor's fields and prepared as AddFilter prepares it, with its flags.
+    struct TPreparedFilter {
+        TExpTree Condition;
+        uint32_t Flags = 0;
+    };
+    // OptimizeExpression handing back the condition it prepared (empty when it is none over the cursor's
+    // fields), for an AddFilter of the same condition that follows while the cursor stays as it is.
+    bool OptimizeExpression(const TExpToken& condition, uint32_t flags, TPreparedFilter& prepared);
+    uint32_t AddFilter(TPreparedFilter prepared);
     bool HasActiveFilters() const { return filters_.AnyActive(); }
 
 private:

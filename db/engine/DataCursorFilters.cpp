@@ -135,6 +135,13 @@ uint32_t TDataCursor::AddFilter(const TExpToken& condition, uint32_t flags) {
     return AddExpressionFilter(FilterCondition(condition, flags), flags);
 }
 
+uint32_t TDataCursor::AddFilter(TPreparedFilter prepared) {
+    RequireLocalTable("filters");
+    Table();
+    if (!prepared.Condition) Raise(VORSAM_INVALIDPARAM, "a filter without its condition");
+    return AddExpressionFilter(std::move(prepared.Condition), prepared.Flags);
+}
+
 uint32_t TDataCursor::AddFilter(TFilterCallback callback, uint16_t priority, const TExpToken* condition) {
     RequireLocalTable("filters");
     Table();
@@ -175,14 +182,20 @@ void TDataCursor::SetFilterRecords(uint32_t handle, const TExpToken& condition) 
 }
 
 bool TDataCursor::OptimizeExpression(const TExpToken& condition, uint32_t flags) {
+    TPreparedFilter prepared;
+    return OptimizeExpression(condition, flags, prepared);
+}
+
+bool TDataCursor::OptimizeExpression(const TExpToken& condition, uint32_t flags, TPreparedFilter& prepared) {
     TOperation operation(*this);
-    TExpTree prepared;
+    prepared = {};
     try {
-        prepared = FilterCondition(condition, flags);
+        prepared.Condition = FilterCondition(condition, flags);
     } catch (const EVORSAMEngineError&) {
         return false; // not a condition over this table's fields: no index of it serves it
     }
-    return PlanFilterKeyRange(*this, *prepared, flags).has_value();
+    prepared.Flags = flags;
+    return PlanFilterKeyRange(*this, *prepared.Condition, flags).has_value();
 }
 
 // ---- judging records ----

@@ -304,7 +304,7 @@ uint32_t TDataCursor::RangeStartRank() {
 }
 
 uint32_t TDataCursor::GetRecordPosition() {
-    if (remote_) return RemoteCurrent() != 0 ? remote_->State().RecordPosition : 0;
+    if (remote_) return RemoteCurrent() != 0 ? remote_->ToldState().RecordPosition : 0;
     TOperation operation(*this);
     if (position_.Kind != TCursorPositionKind::OnRecord || !FindPlace()) return 0;
     if (InRecordOrder()) return position_.Record;

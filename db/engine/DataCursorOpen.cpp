@@ -178,16 +178,25 @@ void TDataCursor::OpenCursor() {
 }
 
 void TDataCursor::OpenOn(TDataTable& table) {
-    std::optional<int64_t> folderTime;
-    if (!table.IsOpen()) folderTime = RemoveStrayWorkingFilesBeside(table);
+    std::optional<TFolderStamp> folder;
+    if (!table.IsOpen()) folder = RemoveStrayWorkingFilesBeside(table);
     try {
-        table.Open({.Exclusive = exclusive_, .ReadOnly = readOnly_, .FolderTime = folderTime});
+        table.Open({.Exclusive = exclusive_, .ReadOnly = readOnly_, .Folder = folder});
+    } catch (...) {
+        directory_.ReleaseTable(table);
+        throw;
+    }
+    Attach(table);
+}
+
+void TDataCursor::Attach(TDataTable& table) {
+    try {
         table_ = &table;
         CheckPassword();
         LoadLayout();
         UseIndex(0);
     } catch (...) {
-        if (table_) table.Close();
+        table.Close();
         table_ = nullptr;
         directory_.ReleaseTable(table);
         throw;
@@ -266,10 +275,13 @@ std::unique_ptr<TDataCursor> TDataCursor::CloneCursor() {
     return clone;
 }
 
-TDataTable& TDataCursor::AcquireCreatedTable(const TCreateTableArgs& args) {
+TDataTable& TDataCursor::AcquireCreatedTable(const TCreateTableArgs& args, bool open) {
     TDataTable& table = AcquireTable();
     try {
-        table.Create(args.Definition());
+        if (open)
+            table.CreateOpen(args.Definition());
+        else
+            table.Create(args.Definition());
     } catch (...) {
         directory_.ReleaseTable(table);
         throw;
@@ -284,7 +296,10 @@ void TDataCursor::CreateTable(const TCreateTableArgs& args) {
 
 void TDataCursor::CreateAndOpenTable(const TCreateTableArgs& args) {
     RequireClosed();
-    OpenOn(AcquireCreatedTable(args));
+    if ((inMemory_ || directory_.InMemory()) && exclusive_ && !readOnly_ && !directory_.IsRemote())
+        Attach(AcquireCreatedTable(args, true));
+    else
+        OpenOn(AcquireCreatedTable(args));
 }
 
 void TDataCursor::CloseAndDeleteTable() {
@@ -329,7 +344,7 @@ void TDataCursor::RepairTable(const TRepairEvents& events) {
 // What a process killed at its work left beside the table (WorkingFiles.h), at the table's first open
 // in this process (a restructure opens it so too), and at a later one when the folder changed meanwhile
 // (TDataDirectory::RemoveStrayWorkingFilesIn); a working table that opens is one at work itself.
-std::optional<int64_t> TDataCursor::RemoveStrayWorkingFilesBeside(TDataTable& table) const {
+std::optional<TFolderStamp> TDataCursor::RemoveStrayWorkingFilesBeside(TDataTable& table) const {
     if (inMemory_ || directory_.InMemory() || directory_.IsRemote()) return std::nullopt;
     const std::string file =
         table.Kept() ? table.DataFile().FileName() : directory_.TableFileName(tableName_, ".DAT", false);

@@ -35,7 +35,7 @@ void TDataCursor::ResetRange() {
 }
 
 uint32_t TDataCursor::GetRecordCount() {
-    if (remote_) return remote_->State().RecordCount;
+    if (remote_) return remote_->ToldState().RecordCount;
     TOperation operation(*this);
     if (HasActiveFilters()) return FilteredRecordCount();
     if (InRecordOrder()) return table_->IndexFile().GetActiveRecords();

@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cassert>
+#include <cerrno>
 #include <ctime>
 #include <filesystem>
 #include <strings.h>
@@ -37,7 +38,8 @@ std::string_view WithoutDataExtension(std::string_view tableName) {
 }
 
 // The file when it exists, else the first file of its folder whose name differs only in case, else the
-// file as given.
+// file as given (a folder that does not exist holds none). A folder that cannot be listed whole cannot
+// tell: refused with the system's error naming it.
 std::string ExistingFileIgnoringCase(const std::string& file) {
     std::error_code error;
     if (fs::exists(file, error)) return file;
@@ -47,6 +49,12 @@ std::string ExistingFileIgnoringCase(const std::string& file) {
          it.increment(error)) {
         std::string name = it->path().filename().string();
         if (strcasecmp(name.c_str(), wanted.c_str()) == 0 && (found.empty() || name < found)) found = name;
+    }
+    if (error && error.value() != ENOENT && error.value() != ENOTDIR) {
+        TErrorContext context;
+        context.Table = path.parent_path().string();
+        context.ExtraText = "the folder cannot be listed for " + wanted + ": " + error.message();
+        RaiseOSError(error.value(), VORSAM_OSERROR, context);
     }
     return found.empty() ? file : (path.parent_path() / found).string();
 }
@@ -158,9 +166,9 @@ void TDataDirectory::FollowServerTransaction(bool active) {
     transactionConnection_ = session_.ConnectionNumber();
 }
 
-bool TDataDirectory::InServerTransaction() const {
-    return serverTransaction_ && session_.IsConnected() &&
-           session_.ConnectionNumber() == transactionConnection_;
+bool TDataDirectory::TransactionLost() const {
+    return serverTransaction_ &&
+           (!session_.IsConnected() || session_.ConnectionNumber() != transactionConnection_);
 }
 
 TSharedTable& TDataDirectory::AcquireTable(std::string_view tableName, bool inMemory,
@@ -249,21 +257,17 @@ uint32_t TDataDirectory::TableUseCount(const TSharedTable& table) const {
     return it == tables_.end() ? 0 : it->second.Uses;
 }
 
-std::optional<int64_t> TDataDirectory::RemoveStrayWorkingFilesIn(const std::string& folder) {
-    auto nanoseconds = [](const timespec& time) { return int64_t(time.tv_sec) * 1000000000 + time.tv_nsec; };
-    struct stat info {};
-    bool known = ::stat(folder.c_str(), &info) == 0;
+std::optional<TFolderStamp> TDataDirectory::RemoveStrayWorkingFilesIn(const std::string& folder) {
+    std::optional<TFolderStamp> stamp = FolderStampOf(folder);
     auto it = clearedFolders_.find(folder);
-    if (known && it != clearedFolders_.end() && it->second == nanoseconds(info.st_mtim)) return it->second;
-    bool clear = RemoveStrayWorkingFiles(folder);
-    // The file system stamps a change with the coarse clock (or a finer time, never an earlier one): a
-    // modification time older than that clock's reading now cannot be given again to a later change.
-    timespec now{};
-    ::clock_gettime(CLOCK_REALTIME_COARSE, &now);
-    if (clear && known && nanoseconds(info.st_mtim) < nanoseconds(now))
-        return clearedFolders_[folder] = nanoseconds(info.st_mtim);
-    clearedFolders_.erase(folder);
-    return std::nullopt;
+    if (!stamp || it == clearedFolders_.end() || it->second.Stamp != *stamp) {
+        if (it != clearedFolders_.end()) clearedFolders_.erase(it);
+        if (!RemoveStrayWorkingFiles(folder) || !stamp) return std::nullopt;
+        it = clearedFolders_.emplace(folder, TClearedFolder{*stamp, StampedByThisClock(folder), false}).first;
+    }
+    TClearedFolder& cleared = it->second;
+    cleared.Trusted = cleared.Trusted || (cleared.ThisClock && OlderThanItsStep(cleared.Stamp));
+    return cleared.Trusted ? stamp : std::nullopt;
 }
 
 void TDataDirectory::AddStatement(TDirectoryStatement& statement) {

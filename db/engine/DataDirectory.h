@@ -13,7 +13,9 @@
 // handle of the database (TDataSession opens it there and sets the handle). Its tables have no files
 // here: naming one's files raises VORSAM_NOTSUPPORTED, and so do its transaction calls; its
 // in-transaction flag follows the transaction statements that the server ran for it
-// (FollowServerTransaction), as long as the connection on which they ran lasts.
+// (FollowServerTransaction). When the connection on which its transaction ran goes, the server rolls the
+// transaction back: the transaction is lost (TransactionLost), and stays so, in transaction, until the
+// application ends it (DataSession.h).
 //
 // The directory keeps:
 //   - the shared tables of its tables, one per table however many cursors use it, by the normalised name
@@ -31,6 +33,7 @@
 #pragma once
 
 #include "db/engine/EngineSettings.h"
+#include "db/engine/FolderStamp.h"
 #include "db/engine/Transaction.h"
 
 #include <cstdint>
@@ -122,12 +125,12 @@ public:
     void DropKeptTables();
 
     // What a process killed at its work left in a folder of the database's tables (WorkingFiles.h), looked
-    // for only when the folder changed since it was last left clear: its modification time is not the
-    // one seen before that clearing, or that one was not yet older than the system's coarse clock once the
-    // clearing ended (a change within the same tick of the file system's clock would not show: what it
-    // left would stay until the next change). Returns that modification time when the folder is left clear
-    // with it: no file of the folder can have been made, renamed or deleted while the folder keeps it.
-    std::optional<int64_t> RemoveStrayWorkingFilesIn(const std::string& folder);
+    // for only when the folder changed since it was last left clear: its stamp (FolderStamp.h) is not the
+    // one taken before that clearing (a change within the step of the clock that stamped the one before
+    // would not show until the trust below: what it left stays until the next change, which is harmless).
+    // Returns the stamp when the folder is left clear with it and the stamp is trusted (now or at a later
+    // look): no name of the folder can have been made, renamed or deleted while the folder keeps it.
+    std::optional<TFolderStamp> RemoveStrayWorkingFilesIn(const std::string& folder);
 
     // The statements made on the directory; adding one twice or removing one never added does nothing.
     void AddStatement(TDirectoryStatement& statement);
@@ -136,10 +139,11 @@ public:
 
     // --- Transactions (Transaction.cpp); local databases only ---
 
-    bool InTransaction() const { return remote_ ? InServerTransaction() : transaction_.Active(); }
+    bool InTransaction() const { return remote_ ? serverTransaction_ : transaction_.Active(); }
     // A database of a server: its flag follows a transaction the server started (true) or ended (false).
-    // The connection ends it too: the server has committed it or rolls it back when the connection goes.
     void FollowServerTransaction(bool active);
+    // A database of a server in a transaction whose connection is gone: the server rolled it back.
+    bool TransactionLost() const;
     // VORSAM_INVALIDPARAM when one is already open.
     void StartTransaction();
     // Writes the changes of the transaction's tables (synced with `flush`); with `endTransaction` the
@@ -192,7 +196,6 @@ private:
     uint32_t rights_;
     bool remote_ = false;
     uint32_t remoteHandle_ = 0;
-    bool InServerTransaction() const;
     bool serverTransaction_ = false;
     uint64_t transactionConnection_ = 0; // the session's connection that started it
     TTables tables_;
@@ -202,8 +205,12 @@ private:
     std::vector<TDirectoryStatement*> statements_;
     std::set<std::string> tempNames_;
     mutable std::map<std::string, std::string> exactNames_;
-    std::map<std::string, int64_t>
-        clearedFolders_; // the folders left clear, with their modification time (ns)
+    struct TClearedFolder {
+        TFolderStamp Stamp; // when it was left clear
+        bool ThisClock;     // its file system stamps with this machine's clock
+        bool Trusted;       // the stamp was older than its step at a look
+    };
+    std::map<std::string, TClearedFolder> clearedFolders_;
 };
 
 } // namespace vorsam

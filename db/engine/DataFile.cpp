@@ -346,8 +346,12 @@ uint32_t TDataFile::NextBlobSequence() {
 size_t TDataFile::CacheLimit() const {
     const EngineSettings& settings = owner_.Settings();
     uint16_t recordSize = std::max<uint16_t>(1, header_.RecordSize());
-    return std::max<size_t>(std::min<size_t>(settings.BufferSize / recordSize, settings.RecordCacheLimit),
-                            owner_.ReaderCacheBytes() / recordSize);
+    // An in-memory table's file is memory already: more cached records would be a second copy of them,
+    // each read, evicted and freed far from the processor's caches (a statement's result table, filled,
+    // sorted and read once, grew slower with every megabyte of cache).
+    uint32_t bytes = InMemory() ? std::min(settings.BufferSize, DefaultBufferSize) : settings.BufferSize;
+    size_t limit = std::min<size_t>(bytes / recordSize, settings.RecordCacheLimit);
+    return InMemory() ? limit : std::max<size_t>(limit, owner_.ReaderCacheBytes() / recordSize);
 }
 
 } // namespace vorsam

@@ -284,7 +284,8 @@ public:
     void TrimRecordCache();
     uint32_t RecordsPerRead() const { return recordsPerRead_; }
     // min(BufferSize div record size, RecordCacheLimit) records, or the owner's reader cache bytes div
-    // record size when that is more.
+    // record size when that is more; for an in-memory file BufferSize counts at most DefaultBufferSize and
+    // the reader cache not at all.
     size_t CacheLimit() const;
     const TRecordCache& RecordCache() const { return cache_; }
     // Some cached record was appended and is not yet in the file.

@@ -4,9 +4,11 @@
 #include "db/engine/RemoteConnection.h"
 #include "db/lib/Collation.h"
 #include "db/lib/EngineErrors.h"
+#include "db/lib/FileList.h"
 #include "db/lib/TableNames.h"
 
 #include <cassert>
+#include <cerrno>
 #include <filesystem>
 #include <strings.h>
 
@@ -38,10 +40,17 @@ std::string WithTrailingSeparator(const std::string& folder) {
     return folder.empty() || folder.back() == '/' ? folder : folder + '/';
 }
 
+// A folder that cannot be looked at is refused with the system's error, not as missing.
 void RequireFolder(const std::string& folder) {
     std::error_code error;
-    if (!fs::is_directory(folder, error))
+    if (fs::is_directory(folder, error)) return;
+    if (!error || error.value() == ENOENT || error.value() == ENOTDIR)
         RaiseEngineError(VORSAM_DIRNOTFOUND, "", "", folder, "", "", "", "");
+    TErrorContext context;
+    context.Table = folder;
+    context.Database = folder;
+    context.ExtraText = "the folder cannot be looked at: " + error.message();
+    RaiseOSError(error.value(), VORSAM_OSERROR, context);
 }
 
 } // namespace

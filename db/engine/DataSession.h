@@ -88,12 +88,12 @@ enum TStatementAccess : uint8_t {
 
 // The five cache sizes the session component passes, in its order.
 struct TBufferSizes {
-    uint32_t BufferSize = 16384;      // bytes of records and index pages of a table
-    uint32_t RecordCacheLimit = 8192; // records
-    uint32_t IndexBufferSize = 16384; // bytes of index pages per index
-    uint32_t BlobBufferSize = 32768;  // bytes of blob blocks
-    uint32_t BlobBufferLimit = 8192;  // blocks
-    uint32_t ChangeBudget = 4 << 20;  // bytes of changes all tables keep in memory under whole-table locks
+    uint32_t BufferSize = DefaultBufferSize; // bytes of records and index pages of a table
+    uint32_t RecordCacheLimit = 8192;        // records
+    uint32_t IndexBufferSize = 16384;        // bytes of index pages per index
+    uint32_t BlobBufferSize = 32768;         // bytes of blob blocks
+    uint32_t BlobBufferLimit = 8192;         // blocks
+    uint32_t ChangeBudget = 4 << 20; // bytes of changes all tables keep in memory under whole-table locks
 };
 
 // A database server and the login to it.
@@ -126,6 +126,9 @@ struct TRemoteCallbacks {
 struct TConnectionBinding {
     uint64_t Connection = 0;
     std::string_view Redo;
+    // The request ends a transaction (COMMIT, ROLLBACK): the loss of its connection is its caller's to
+    // report, as the transaction's end.
+    bool EndsTransaction = false;
 };
 
 struct TSessionHooks {
@@ -255,6 +258,12 @@ public:
     void LetGoOnServer(const TConnectionBinding& binding, const std::function<void()>& build) noexcept;
     // The connection open now, numbered from 1 by every Connect; 0 before the first.
     uint64_t ConnectionNumber() const { return connectionNumber_; }
+    // The database whose server transaction went with its connection (TDataDirectory::TransactionLost), if
+    // any; RefuseLostTransaction raises for it, as RaiseTransactionLost does (after `error`, when given).
+    const TDataDirectory* LostTransaction() const;
+    void RefuseLostTransaction() const;
+    [[noreturn]] void RaiseTransactionLost(const TDataDirectory& database,
+                                           const EVORSAMEngineError* error = nullptr) const;
 
 private:
     class TReplyWait; // how long a request may still wait for its reply (DataSessionRemote.cpp)

@@ -149,6 +149,9 @@ void TDataSession::Logout() {
         Trace(std::string("Logout: ") + e.what());
     }
     connection_->Close();
+    // The application ended the connection, and with it the transactions it held: none is lost.
+    for (auto& [key, entry] : directories_)
+        if (entry.Directory->IsRemote()) entry.Directory->FollowServerTransaction(false);
     Trace("Logged out");
 }
 
@@ -175,6 +178,7 @@ void TDataSession::EnsureConnected() {
 }
 
 void TDataSession::Reconnect() {
+    RefuseLostTransaction();
     Trace("Reconnecting");
     if (connection_ != nullptr) connection_->Close();
     Connect();
@@ -216,7 +220,10 @@ void TDataSession::ReceiveReply(const TRemoteCallbacks* callbacks) {
     RequireConnection();
     TReplyWait wait(remote_.ReplyTimeout);
     for (;;) {
-        reply_ = TRemoteReply(connection_->ReceiveFrame(wait.LeftMs()));
+        // A damaged reply leaves the stream untrustworthy: the connection goes (unless it went already).
+        reply_ = TRemoteReply(connection_->ReceiveFrame(wait.LeftMs()), [this, number = connectionNumber_] {
+            if (IsConnected() && connectionNumber_ == number) connection_->Close();
+        });
         if (reply_.Code() != ReplyCallback) break;
         ServeCallback(callbacks, wait);
     }
@@ -265,6 +272,8 @@ void TDataSession::ServeCallbackKind(uint16_t kind, const TRemoteCallbacks& c, T
 }
 
 void TDataSession::AnswerCallback(TRequestBuffer& answer) {
+    // The server awaits this answer before it sends anything more: a frame already there is out of turn.
+    if (connection_->HasUnreadBytes()) reply_.Damaged("a frame behind a callback that awaits its answer");
     connection_->SendFrame(answer.Body(), !remote_.Lan, remote_.ReplyTimeout);
 }
 
@@ -306,6 +315,7 @@ void TDataSession::PerformRequest(const std::function<void()>& build, const TRem
 }
 
 void TDataSession::Perform(const std::function<void()>& prepare, const TRemoteCallbacks* callbacks) {
+    RefuseLostTransaction();
     EnsureConnected();
     prepare();
     try {
@@ -314,8 +324,9 @@ void TDataSession::Perform(const std::function<void()>& prepare, const TRemoteCa
     } catch (const EVORSAMEngineError& e) {
         // Only a lost connection is made again: a server that answered, broke the protocol (the stream was
         // closed as untrustworthy) or did not answer in time is not asked again for what it may have done
-        // or be doing.
+        // or be doing; nor is one whose connection took a transaction with it.
         if (IsConnected() || e.ErrorCode != VORSAM_NOTCONNECTED || e.SocketErrorCode == ETIMEDOUT) throw;
+        if (const TDataDirectory* lost = LostTransaction()) RaiseTransactionLost(*lost, &e);
     }
     Reconnect();
     prepare();
@@ -324,6 +335,7 @@ void TDataSession::Perform(const std::function<void()>& prepare, const TRemoteCa
 
 void TDataSession::PerformRequest(const TConnectionBinding& binding, const std::function<void()>& build,
                                   const TRemoteCallbacks* callbacks) {
+    RefuseLostTransaction();
     if (!IsConnected() || binding.Connection != connectionNumber_) RaiseConnectionGone(binding, nullptr);
     build();
     FinishRequest();
@@ -331,6 +343,8 @@ void TDataSession::PerformRequest(const TConnectionBinding& binding, const std::
         Exchange(callbacks);
     } catch (const EVORSAMEngineError& e) {
         if (IsConnected()) throw;
+        if (const TDataDirectory* lost = LostTransaction(); lost && !binding.EndsTransaction)
+            RaiseTransactionLost(*lost, &e);
         RaiseConnectionGone(binding, &e);
     }
 }
@@ -348,6 +362,27 @@ void TDataSession::RaiseConnectionGone(const TConnectionBinding& binding, const 
     }
     context.ExtraText += "; " + std::string(binding.Redo);
     RaiseEngineError(code, context);
+}
+
+const TDataDirectory* TDataSession::LostTransaction() const {
+    for (const auto& [key, entry] : directories_)
+        if (entry.Directory->IsRemote() && entry.Directory->TransactionLost()) return entry.Directory.get();
+    return nullptr;
+}
+
+void TDataSession::RefuseLostTransaction() const {
+    if (const TDataDirectory* lost = LostTransaction()) RaiseTransactionLost(*lost);
+}
+
+void TDataSession::RaiseTransactionLost(const TDataDirectory& database,
+                                        const EVORSAMEngineError* error) const {
+    TErrorContext context = error != nullptr ? error->Context() : TErrorContext{};
+    if (context.Server.empty() && connection_ != nullptr) context.Server = connection_->ServerText();
+    context.Database = database.GetDatabaseName();
+    context.ExtraText = "the connection to the server was lost inside a transaction, which the server rolled "
+                        "back: nothing more is done until the application ends the transaction (ROLLBACK)" +
+                        (error != nullptr && !error->ErrorMessage.empty() ? "; " + error->ErrorMessage : "");
+    RaiseEngineError(VORSAM_NOTCONNECTED, context);
 }
 
 void TDataSession::LetGoOnServer(const TConnectionBinding& binding,
@@ -389,6 +424,8 @@ void TDataSession::CloseRemote(TDataDirectory& directory) {
         FinishRequest();
         Exchange(nullptr);
     } catch (const EVORSAMEngineError& e) {
+        // The database goes here either way (a transaction with it, as a local one's); a connection lost
+        // meanwhile is found by the next request.
         Trace(std::string("Closing a database: ") + e.what());
     }
 }

@@ -20,15 +20,16 @@
 // process may open it exclusively, restructure, repair, rename or delete it as if it were closed; its read
 // batch is given up. A use that resumes it within the grace finds its files' open-mode locks as they were:
 // no lock to take, no look for a restructure's swap; only their names are looked at (one stat each: a
-// plain rename by any process may have put other files in their place), unless the folder's modification
-// time is the one with which they were last found (TTableOpenMode::FolderTime). It keeps what it learned: the
-// files' names (their case found), that the folder was cleared of stray working files, its headers and
-// caches. The next Open that is not exclusive resumes it (read-only or not, as it asks): every file gets its
-// open-mode lock back and must still be the file its name gives, no swap record may lie beside it, and the
-// data header on disk must be the one this process knows (every write ends with a new one); when it is not, a
-// read level runs the change check (which drops what another process's writes made stale and completes an
-// interrupted write from its journal), after which it must be. When any of that fails the files are closed
-// and the table opened afresh. Create, Delete, Repair and an exclusive Open close a kept table's files first.
+// plain rename by any process may have put other files in their place), unless the folder's trusted stamp
+// is the one with which they were last found (TTableOpenMode::Folder, FolderStamp.h). It keeps what it
+// learned: the files' names (their case found), that the folder was cleared of stray working files, its
+// headers and caches. The next Open that is not exclusive resumes it (read-only or not, as it asks): every
+// file gets its open-mode lock back and must still be the file its name gives, no swap record may lie beside
+// it, and the data header on disk must be the one this process knows (every write ends with a new one); when
+// it is not, a read level runs the change check (which drops what another process's writes made stale and
+// completes an interrupted write from its journal), after which it must be. When any of that fails the files
+// are closed and the table opened afresh. Create, Delete, Repair and an exclusive Open close a kept table's
+// files first.
 //
 // Lock levels. Calls of one level nest: its locks are taken at the first and released at the last. Every
 // level but record runs the change check (below) once it has its locks. A table open exclusively takes
@@ -190,10 +191,10 @@ using TTableFileNamer = std::function<std::string(std::string_view extension)>;
 struct TTableOpenMode {
     bool Exclusive = false;
     bool ReadOnly = false;
-    // The modification time of the table's folder, just looked at, with which the folder was left clear
-    // (TDataDirectory::RemoveStrayWorkingFilesIn): while it stays, a kept table's files are still those
-    // their names give, with no look at each.
-    std::optional<int64_t> FolderTime = std::nullopt;
+    // The trusted stamp of the table's folder, just looked at, with which the folder was left clear
+    // (TDataDirectory::RemoveStrayWorkingFilesIn, FolderStamp.h): while it stays, a kept table's files
+    // are still those their names give, with no look at each.
+    std::optional<TFolderStamp> Folder = std::nullopt;
 };
 
 enum class TReadLevel : uint8_t { First = 0, Second = 1 };
@@ -251,6 +252,9 @@ public:
     // laid out and checked before any file exists; VORSAM_TABLEEXISTS when the data file exists. The
     // data file is written last, so a table whose creation broke off does not exist.
     void Create(const TTableDefinition& definition);
+    // Create and Open({.Exclusive = true}) in one, for a table of memory files: no one else can have
+    // written them between the two, so the files stay open holding what an open would read back.
+    void CreateOpen(const TTableDefinition& definition);
     // Deletes the table's files (the table closed): refused with VORSAM_FILEINUSE, deleting nothing,
     // while anyone has any of them open.
     void Delete();
@@ -480,6 +484,8 @@ private:
     void CloseKept() noexcept;
     void RepairFiles(const TRepairEvents& events);
     void FinishUses();
+    // Create up to the files made and written, left open (closed again when that fails).
+    void MakeFiles(const TTableDefinition& definition);
     void CreateFiles(const TTableDefinition& definition, const std::vector<TFieldDescriptor>& fields);
     void DefineIndexes(TIndexFile& file, const TTableDefinition& definition,
                        const std::vector<TFieldDescriptor>& fields);
@@ -614,7 +620,7 @@ private:
     bool creating_ = false;
     bool keepable_ = false;
     bool kept_ = false;
-    std::optional<int64_t> namesFoundAt_; // the folder's time when the files were last found by their names
+    std::optional<TFolderStamp> namesFoundAt_; // the folder's stamp when the files were last found by name
     uint32_t readerCacheHolders_ = 0;
     uint64_t contentVersion_ = 1;
     TDataFile dataFile_;

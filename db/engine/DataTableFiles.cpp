@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cassert>
+#include <cerrno>
 #include <exception>
 #include <memory>
 #include <unistd.h>
@@ -133,6 +134,20 @@ void TDataTable::DefineIndexes(TIndexFile& file, const TTableDefinition& definit
 }
 
 void TDataTable::Create(const TTableDefinition& definition) {
+    MakeFiles(definition);
+    CloseFiles();
+    creating_ = false;
+}
+
+void TDataTable::CreateOpen(const TTableDefinition& definition) {
+    assert(location_.InMemory);
+    MakeFiles(definition);
+    creating_ = false;
+    mode_ = {.Exclusive = true};
+    useCount_ = 1;
+}
+
+void TDataTable::MakeFiles(const TTableDefinition& definition) {
     if (IsOpen()) Raise(VORSAM_FILEINUSE);
     CloseKept();
     std::vector<TFieldDescriptor> fields;
@@ -161,8 +176,6 @@ void TDataTable::Create(const TTableDefinition& definition) {
         creating_ = false;
         throw;
     }
-    CloseFiles();
-    creating_ = false;
 }
 
 // The index file first, the blob file next, the data file last: until the data file exists, the table
@@ -239,7 +252,7 @@ void TDataTable::Open(TTableOpenMode mode) {
         useCount_ = 0;
         throw;
     }
-    namesFoundAt_ = mode.FolderTime;
+    namesFoundAt_ = mode.Folder;
 }
 
 void TDataTable::OpenFiles() {
@@ -350,7 +363,7 @@ bool TDataTable::ResumeKept(TTableOpenMode mode) {
     kept_ = false;
     bool resumed = !mode.Exclusive, continued = true;
     // Nothing in the folder was made, renamed or deleted since the names last gave these files.
-    const bool named = mode.FolderTime && mode.FolderTime == namesFoundAt_;
+    const bool named = mode.Folder && mode.Folder == namesFoundAt_;
     mode_.ReadOnly = mode.ReadOnly;
     for (TTableFile* file : Files()) {
         if (!resumed || !file->IsOpen()) continue;
@@ -359,7 +372,7 @@ bool TDataTable::ResumeKept(TTableOpenMode mode) {
         resumed = file->Resume(&kept, !named);
         continued = continued && kept;
     }
-    namesFoundAt_ = mode.FolderTime;
+    namesFoundAt_ = mode.Folder;
     // No restructure can have begun a swap while the files kept their open-mode locks.
     if (resumed && (continued || !SwapRecordBeside())) {
         useCount_ = 1;
@@ -379,10 +392,11 @@ bool TDataTable::ResumeKept(TTableOpenMode mode) {
     return false;
 }
 
-// A restructure's swap record beside the data file (RestructureSwap.h): its first look.
+// A restructure's swap record beside the data file (RestructureSwap.h): its first look. True also when
+// that cannot be told: the fresh open then looks at it again, and says what it finds.
 bool TDataTable::SwapRecordBeside() const {
     const std::string& data = dataFile_.FileName();
-    return ::access((data.substr(0, data.size() - 4) + ".SWP").c_str(), F_OK) == 0;
+    return ::access((data.substr(0, data.size() - 4) + ".SWP").c_str(), F_OK) == 0 || errno != ENOENT;
 }
 
 void TDataTable::CloseKept() noexcept {

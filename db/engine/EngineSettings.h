@@ -3,8 +3,9 @@
 // owns one and hands the files a reference; tests make their own.
 //
 // Cache sizes derive from the buffer sizes: the record cache holds BufferSize / record size records
-// (bounded by RecordCacheLimit), an index page slot holds BufferSize / 8192 pages per index, and the
-// blob cache BlobBufferSize / block size blocks (bounded by BlobBufferLimit).
+// (bounded by RecordCacheLimit; an in-memory table's by DefaultBufferSize too), an index page slot holds
+// BufferSize / 8192 pages per index, and the blob cache BlobBufferSize / block size blocks (bounded by
+// BlobBufferLimit).
 #pragma once
 
 #include <cstdint>
@@ -38,6 +39,8 @@ struct TChangeBytes {
     mutable std::vector<TChangeHolder*> Holders;
 };
 
+inline constexpr uint32_t DefaultBufferSize = 16384; // bytes
+
 struct EngineSettings {
     bool ForceBufferFlush = false;      // data sync after every end of write
     bool StrictChangeDetection = false; // compare whole headers, not only change counters
@@ -45,8 +48,8 @@ struct EngineSettings {
     uint16_t LockWaitTime = 100;        // record locks: milliseconds between tries
     uint32_t LockTries = 32767;         // table, read-slot and write locks: tries, 3 ms apart
     bool Remote = false;
-    uint32_t BufferSize = 16384;      // record cache and index pages
-    uint32_t RecordCacheLimit = 8192; // records; also the in-memory limit of a sort run
+    uint32_t BufferSize = DefaultBufferSize; // record cache and index pages
+    uint32_t RecordCacheLimit = 8192;        // records; also the in-memory limit of a sort run
     uint32_t IndexBufferSize = 16384;
     uint32_t BlobBufferSize = 32768;
     uint32_t BlobBufferLimit = 8192; // blocks

@@ -47,7 +47,7 @@ public:
     // Receives one frame and returns its body, inflated; a timeout of 0 has passed already.
     std::vector<uint8_t> ReceiveFrame(uint32_t timeoutMs);
     // Whether bytes from the server wait to be read (without waiting; a connection the server closed
-    // has none).
+    // has none, and a failing one none either: the next send or receive reports it).
     bool HasUnreadBytes() const;
 
 private:

@@ -9,10 +9,6 @@ namespace vorsam {
 
 namespace {
 
-[[noreturn]] void RaiseBadReply(const std::string& what) {
-    RaiseEngineError(VORSAM_UNCOMPRESS, "remote reply: " + what);
-}
-
 bool IsMoveResult(uint16_t result) {
     return result == 0 || result == VORSAM_BOF || result == VORSAM_EOF || result == VORSAM_RECNOTFOUND;
 }
@@ -35,20 +31,21 @@ TRemoteCursor::TRemoteCursor(TDataDirectory& database, const std::string& tableN
 }
 
 void TRemoteCursor::CheckReply(const TRemoteRecordReply& reply, bool withRecord, uint16_t imageSize,
-                               uint32_t current) {
+                               uint32_t current) const {
+    // What breaks these rules came in the session's last reply, which is damaged.
+    auto damaged = [&](const std::string& what) { database_.Session().Reply().Damaged(what); };
     const TRemoteCursorState& state = reply.State;
     if (withRecord) {
         if (reply.Image.size() != imageSize || imageSize < RecordPrefixSize)
-            RaiseBadReply("a record image of " + std::to_string(reply.Image.size()) + " bytes where " +
-                          std::to_string(imageSize) + " belong");
+            damaged("a record image of " + std::to_string(reply.Image.size()) + " bytes where " +
+                    std::to_string(imageSize) + " belong");
         if (state.Position != rpOnRecord || reply.Image[0] != RecordActive ||
             LoadLE32(&reply.Image[1]) != state.RecordNumber)
-            RaiseBadReply("a record image that is not the current record");
+            damaged("a record image that is not the current record");
     } else {
-        if (!reply.Image.empty()) RaiseBadReply("a record image without a record");
+        if (!reply.Image.empty()) damaged("a record image without a record");
         if (state.Position == rpOnRecord && (current == 0 || state.RecordNumber != current))
-            RaiseBadReply("the cursor on record " + std::to_string(state.RecordNumber) +
-                          " without its image");
+            damaged("the cursor on record " + std::to_string(state.RecordNumber) + " without its image");
     }
 }
 
@@ -71,7 +68,7 @@ TRemoteRecordReply TRemoteCursor::Perform(uint16_t code, const std::function<voi
     TRemoteRecordReply result;
     if (moves) {
         result.Result = reply.ReadU16();
-        if (!IsMoveResult(result.Result)) RaiseBadReply("move result " + std::to_string(result.Result));
+        if (!IsMoveResult(result.Result)) reply.Damaged("move result " + std::to_string(result.Result));
     }
     result.Image = reply.ReadBytes();
     result.State = ReadCursorState(reply);
@@ -106,6 +103,11 @@ TRemoteRecordReply TRemoteCursor::Write(TRemoteWrite write, std::span<const uint
         false, imageSize, current, withRecord);
     editing_ = false;
     return reply;
+}
+
+const TRemoteCursorState& TRemoteCursor::ToldState() const {
+    database_.Session().RefuseLostTransaction();
+    return state_;
 }
 
 TConnectionBinding TRemoteCursor::Binding() const {

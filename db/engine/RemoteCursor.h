@@ -84,6 +84,9 @@ public:
     TDataTable& Table() { return table_; }
     const TRemoteCursorSettings& Settings() const { return settings_; }
     const TRemoteCursorState& State() const { return state_; }
+    // The state as the server last told it, for an answer taken from it without a request: refused, as a
+    // request is, while a transaction of the session is lost (DataSession.h).
+    const TRemoteCursorState& ToldState() const;
     // Takes a state the server reported outside a record request (the client's cursor on record
     // `current`, 0 when on none): checked as a reply without a record.
     void TakeState(const TRemoteCursorState& state, uint32_t current);
@@ -98,8 +101,8 @@ public:
     void Close() noexcept;
 
 private:
-    static void CheckReply(const TRemoteRecordReply& reply, bool withRecord, uint16_t imageSize,
-                           uint32_t current);
+    void CheckReply(const TRemoteRecordReply& reply, bool withRecord, uint16_t imageSize,
+                    uint32_t current) const;
     TRemoteRecordReply Perform(uint16_t code, const std::function<void(TRequestBuffer&)>& values, bool moves,
                                uint16_t imageSize, uint32_t current, bool recordWritten);
 

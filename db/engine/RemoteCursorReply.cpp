@@ -35,8 +35,7 @@ bool ReadBlobHeader(TRemoteReply& reply, TBlobFileHeader& header, const std::str
     std::vector<uint8_t> image = reply.ReadBytes();
     if (image.empty()) return false;
     if (image.size() != TBlobFileHeader::Size)
-        RaiseEngineError(VORSAM_UNCOMPRESS,
-                         "remote reply: a blob file header of " + std::to_string(image.size()) + " bytes");
+        reply.Damaged("a blob file header of " + std::to_string(image.size()) + " bytes");
     std::copy(image.begin(), image.end(), header.Bytes.begin());
     CheckFormat(header.Format(), BlobFileFormat, "blob file", tableName);
     return true;
@@ -102,8 +101,8 @@ TRemoteCursorState ReadCursorState(TRemoteReply& reply) {
     bool onRecord = position == rpOnRecord;
     if (position > rpBetween || onRecord != (state.RecordNumber != 0) ||
         onRecord != (state.RecordPosition != 0))
-        RaiseEngineError(VORSAM_UNCOMPRESS, "remote reply: cursor position " + std::to_string(position) +
-                                                " at record " + std::to_string(state.RecordNumber));
+        reply.Damaged("cursor position " + std::to_string(position) + " at record " +
+                      std::to_string(state.RecordNumber));
     state.Position = TRemotePosition(position);
     return state;
 }

@@ -13,10 +13,6 @@ namespace {
 constexpr size_t ValueLengthSize = 4;
 constexpr size_t MaxRemoteTextLength = 255;
 
-[[noreturn]] void RaiseBadReply(const std::string& what) {
-    RaiseEngineError(VORSAM_UNCOMPRESS, "remote reply: " + what);
-}
-
 [[noreturn]] void RaiseBadFrame(const std::string& what) {
     RaiseEngineError(VORSAM_UNCOMPRESS, "remote frame: " + what);
 }
@@ -101,16 +97,22 @@ void TRequestBuffer::WriteText(std::string_view text) {
 
 // ---- replies ----
 
-TRemoteReply::TRemoteReply(std::vector<uint8_t> body) : body_(std::move(body)) {
-    if (body_.size() < CodeSize) RaiseBadReply("no reply code");
+TRemoteReply::TRemoteReply(std::vector<uint8_t> body, std::function<void()> onDamage)
+    : onDamage_(std::move(onDamage)), body_(std::move(body)) {
+    if (body_.size() < CodeSize) Damaged("no reply code");
     code_ = LoadLE16(body_.data());
 }
 
+void TRemoteReply::Damaged(const std::string& what) const {
+    if (onDamage_) onDamage_();
+    RaiseEngineError(VORSAM_UNCOMPRESS, "remote reply: " + what);
+}
+
 std::span<const uint8_t> TRemoteReply::NextValue() {
-    if (body_.size() - position_ < ValueLengthSize) RaiseBadReply("a value is missing");
+    if (body_.size() - position_ < ValueLengthSize) Damaged("a value is missing");
     uint32_t length = LoadLE32(&body_[position_]);
     size_t start = position_ + ValueLengthSize;
-    if (body_.size() - start < length) RaiseBadReply("a value is cut short");
+    if (body_.size() - start < length) Damaged("a value is cut short");
     position_ = start + length;
     return {body_.data() + start, length};
 }
@@ -120,8 +122,8 @@ int32_t TRemoteReply::ReadValue(std::span<uint8_t> destination) {
     std::span<const uint8_t> value = NextValue();
     if (value.size() > destination.size()) {
         position_ = saved;
-        RaiseBadReply("a value of " + std::to_string(value.size()) + " bytes where at most " +
-                      std::to_string(destination.size()) + " fit");
+        Damaged("a value of " + std::to_string(value.size()) + " bytes where at most " +
+                std::to_string(destination.size()) + " fit");
     }
     std::copy(value.begin(), value.end(), destination.begin());
     return int32_t(value.size());
@@ -137,8 +139,8 @@ void TRemoteReply::ReadExact(std::span<uint8_t> destination) {
     std::span<const uint8_t> value = NextValue();
     if (value.size() != destination.size()) {
         position_ = saved;
-        RaiseBadReply("a value of " + std::to_string(value.size()) + " bytes where " +
-                      std::to_string(destination.size()) + " belong");
+        Damaged("a value of " + std::to_string(value.size()) + " bytes where " +
+                std::to_string(destination.size()) + " belong");
     }
     std::copy(value.begin(), value.end(), destination.begin());
 }
@@ -166,7 +168,7 @@ std::string TRemoteReply::ReadText() {
     std::span<const uint8_t> value = NextValue();
     if (value.size() > MaxRemoteTextLength) {
         position_ = saved;
-        RaiseBadReply("a text longer than 255 characters");
+        Damaged("a text longer than 255 characters");
     }
     return {value.begin(), value.end()};
 }

@@ -19,7 +19,8 @@
 // little-endian and as wide as the value (1, 2, 4 or 8 bytes); a text is its characters (Windows-1252,
 // no terminating zero, at most 255); a value read as an integer or fixed-size image must have exactly
 // its width. Reading past the last value, or a value longer than its destination, raises
-// VORSAM_UNCOMPRESS.
+// VORSAM_UNCOMPRESS, as does a reply the client finds breaking the rules of its request (Damaged): the
+// reply is damaged, and the session that received it closes the connection first (DataSession.h).
 //
 // Reply codes: 0 success, the values are the request's results; 11284 a callback (below); any other
 // code is an engine error: its values are the error's context, each optional (a missing one reads as
@@ -66,6 +67,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -145,8 +147,9 @@ private:
 class TRemoteReply {
 public:
     TRemoteReply() = default;
-    // The body of a reply frame; shorter than a code raises VORSAM_UNCOMPRESS.
-    explicit TRemoteReply(std::vector<uint8_t> body);
+    // The body of a reply frame; shorter than a code is damaged (below). `onDamage`: what the receiver
+    // does before a damaged reply is raised (copies keep it).
+    explicit TRemoteReply(std::vector<uint8_t> body, std::function<void()> onDamage = {});
 
     uint16_t Code() const { return code_; }
     bool AtEnd() const { return position_ >= body_.size(); }
@@ -168,11 +171,15 @@ public:
     // The context of an error reply, from the first value on (missing items empty).
     TErrorContext ReadErrorContext();
 
+    // Raises VORSAM_UNCOMPRESS for the reply, "remote reply: " and what is wrong, after the handler.
+    [[noreturn]] void Damaged(const std::string& what) const;
+
 private:
     static constexpr size_t CodeSize = 2;
     // The next value's bytes, the read position moved past them.
     std::span<const uint8_t> NextValue();
 
+    std::function<void()> onDamage_;
     std::vector<uint8_t> body_;
     uint16_t code_ = 0;
     size_t position_ = CodeSize;

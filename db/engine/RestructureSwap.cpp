@@ -284,7 +284,7 @@ bool SettleSwapsIn(const std::string& folder) noexcept {
             settled = false; // under way, or it cannot be settled now
         }
     }
-    return settled;
+    return settled && !error; // a folder not listed whole may hold a swap under way
 }
 
 } // namespace vorsam

@@ -26,6 +26,7 @@ bool IsWorkingFileName(std::string_view name) {
 
 namespace {
 
+// True also when that cannot be told: the file is then left alone.
 bool WrittenLately(const fs::path& file) {
     std::error_code error;
     fs::file_time_type written = fs::last_write_time(file, error);
@@ -39,20 +40,24 @@ bool RemoveStrayWorkingFiles(const std::string& folder) {
     RemoveStaleJournals(folder);
     if (!swapsSettled) return false;
     bool clear = true;
+    // A folder that cannot be listed whole, or a name that cannot be looked at, is not left clear.
     std::error_code error;
-    for (const fs::directory_entry& entry : fs::directory_iterator(folder, error)) {
+    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+        if (!IsWorkingFileName(it->path().filename().string())) continue;
         // A link is none of the engine's files: deleting through it would delete the file it names.
         std::error_code status;
-        if (!IsWorkingFileName(entry.path().filename().string()) ||
-            entry.symlink_status(status).type() != fs::file_type::regular)
+        const fs::file_type type = it->symlink_status(status).type();
+        if (type != fs::file_type::regular) {
+            clear = clear && (type != fs::file_type::none || !status);
             continue;
-        if (WrittenLately(entry.path())) {
+        }
+        if (WrittenLately(it->path())) {
             clear = false;
             continue;
         }
         try {
             TFileHandler file;
-            file.SetFileName(entry.path().string());
+            file.SetFileName(it->path().string());
             file.DeleteFile(); // refused while any handler of any process has it open
         } catch (...) {
             clear = false; // held, or gone meanwhile: it stays, or needs nothing

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <filesystem>
 #include <limits>
 #include <unistd.h>
 #include <utility>
@@ -89,6 +90,18 @@ void TFileHandler::Acquire(bool create) {
     TFileOpenRequest request{fileName_, inMemory_, exclusive_, create, create && temporary_};
     file_ = &GetFileList().Acquire(request, ErrorContext());
     position_ = 0;
+    linkedName_.clear();
+    if (inMemory_ || file_->Temporary) return;
+    std::error_code error;
+    std::string name =
+        std::filesystem::absolute(ForwardToBackslashes(fileName_), error).lexically_normal().string();
+    if (!error && name != file_->Key()) linkedName_ = std::move(name);
+}
+
+// A link along the name retargeted since the open (a folder switched to a copy) leaves the key naming the
+// file while the name gives another: both are looked at.
+bool TFileHandler::NamedAsGiven() const {
+    return linkedName_.empty() || file_->NamedBy(linkedName_);
 }
 
 void TFileHandler::Open() {
@@ -119,11 +132,13 @@ void TFileHandler::Idle() {
 }
 
 bool TFileHandler::StillNamed() const {
-    return !file_ || file_->StillNamed();
+    return !file_ || (file_->StillNamed() && NamedAsGiven());
 }
 
 bool TFileHandler::Resume(bool* continued, bool lookAtName) {
     assert(IsOpen() && idle_);
+    if (continued) *continued = false;
+    if (lookAtName && !NamedAsGiven()) return false;
     if (!GetFileList().Resume(*file_, continued, lookAtName)) return false;
     idle_ = false;
     return true;
@@ -272,11 +287,12 @@ void TFileHandler::Reserve(uint64_t end) {
     if (int error = file_->Reserve(size, end - size)) RaiseFileError(VORSAM_WRITEERR, error);
 }
 
-void TFileHandler::Unreserve() noexcept {
-    if (!IsOpen() || inMemory_) return;
+int TFileHandler::Unreserve() noexcept {
+    if (!IsOpen() || inMemory_) return 0;
     TCriticalSectionGuard guard(file_->Access);
     uint64_t size = 0;
-    if (file_->GetSize(size) == 0) file_->Unreserve(size);
+    if (int error = file_->GetSize(size)) return error;
+    return file_->Unreserve(size);
 }
 
 void TFileHandler::FlushBuffers() {

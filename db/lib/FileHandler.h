@@ -83,8 +83,8 @@ public:
     // cannot make room ahead (its writes then take room as they come). VORSAM_WRITEERR (ENOSPC) when the
     // room is not there. Passes the fault injector as a reservation of the bytes beyond the file's end.
     void Reserve(uint64_t end);
-    // Gives back the room made beyond the file's end.
-    void Unreserve() noexcept;
+    // Gives back the room made beyond the file's end: 0, or the errno of a file system that refused.
+    int Unreserve() noexcept;
     // Makes the file's entry in its folder (its creation, a rename into the folder, a delete) reach the
     // disk; nothing in memory. Passes the fault injector as a flush.
     void SyncFolder() const;
@@ -124,9 +124,13 @@ private:
     // False when a planned fault drops the flush or stops the process there; a planned failure raises.
     bool FlushProceeds(uint64_t position) const;
     void Acquire(bool create);
+    bool NamedAsGiven() const;
     bool KernelLock(bool lock, uint64_t offset, uint64_t length);
 
     std::string fileName_;
+    // The open file's name as given, absolute, when a link along it made the file's key (its path with
+    // every link resolved at the open) another path; empty when the key is the name.
+    std::string linkedName_;
     bool inMemory_ = false;
     bool exclusive_ = false;
     bool readOnly_ = false;

@@ -217,7 +217,13 @@ bool TFileList::Exists(const std::string& name, bool inMemory) {
     TCriticalSectionGuard guard(lock_);
     TFiles& files = FilesOf(inMemory);
     if (auto it = files.find(key); it != files.end() && (inMemory || !OnlyIdle(*it->second))) return true;
-    return !inMemory && ::access(key.c_str(), F_OK) == 0;
+    if (inMemory) return false;
+    if (::access(key.c_str(), F_OK) == 0) return true;
+    if (errno == ENOENT || errno == ENOTDIR) return false;
+    TErrorContext context;
+    context.Table = name;
+    context.ExtraText = "whether the file exists cannot be told";
+    RaiseOSError(errno, VORSAM_OSERROR, context);
 }
 
 int TFileList::OpenUnused(const std::string& key, const TErrorContext& context) {
@@ -344,6 +350,18 @@ bool IsPlainFile(const std::string& name, bool inMemory) {
     if (inMemory) return GetFileList().Exists(name, true);
     struct stat info {};
     return ::lstat(ForwardToBackslashes(name).c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+TFileKind FileKindOf(const std::string& name, bool inMemory) {
+    if (inMemory) return GetFileList().Exists(name, true) ? TFileKind::Plain : TFileKind::None;
+    struct stat info {};
+    if (::lstat(ForwardToBackslashes(name).c_str(), &info) == 0)
+        return S_ISREG(info.st_mode) ? TFileKind::Plain : TFileKind::Other;
+    if (errno == ENOENT || errno == ENOTDIR) return TFileKind::None;
+    TErrorContext context;
+    context.Table = name;
+    context.ExtraText = "what the name gives cannot be told";
+    RaiseOSError(errno, VORSAM_OSERROR, context);
 }
 
 } // namespace vorsam

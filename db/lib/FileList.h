@@ -28,7 +28,7 @@
 // file that is open, but a plain rename by any other process can put another file under its name at any
 // time. So every resume, and every open that would share a descriptor in use, looks at the name (one
 // stat: its device and inode against the descriptor's), unless its caller knows that nothing in the folder
-// was made, renamed or deleted since (the folder's settled modification time); a descriptor in use whose
+// was made, renamed or deleted since (the engine's stamp of the folder); a descriptor in use whose
 // name leads elsewhere is detached as an idle one is, its handlers keeping the file they had.
 //
 // Open-mode grace: with a grace keeper (the engine's keeper of read batches), a file whose last handler
@@ -105,6 +105,10 @@ public:
     std::chrono::steady_clock::time_point EndOpenModeGraces(std::chrono::steady_clock::time_point now,
                                                             bool all);
 
+    // Whether a file has the name (on disk, through links as the file layer follows them). Raises when
+    // that cannot be told (a folder on the way that may not be searched, a failing disk): the error of the
+    // errno (RaiseOSError, VORSAM_OSERROR otherwise) naming the file; a name that leads to nothing
+    // (ENOENT, ENOTDIR) is no file.
     bool Exists(const std::string& name, bool inMemory);
     void Delete(const std::string& name, bool inMemory, const TErrorContext& context);
     void Rename(const std::string& name, const std::string& newName, bool inMemory,
@@ -153,8 +157,15 @@ std::string TempFileName(const std::string& folder, const std::string& extension
 // Whether the name gives a regular file itself, not through a symbolic link (on disk), or a file (in
 // memory). The file layer follows links; the engine acts on its own working files (swap records,
 // journals, a restructure's new files) only when they are plain files, so that a link never makes it
-// read, move, write or delete a file elsewhere.
+// read, move, write or delete a file elsewhere. False also when that cannot be told: for callers to
+// whom false is the safe answer (they leave the file alone); the others ask FileKindOf.
 bool IsPlainFile(const std::string& name, bool inMemory = false);
+
+// What the name gives, not following a symbolic link: nothing, a regular file, or anything else (a link,
+// a folder, a device). In memory: a file or nothing. Raises as TFileList::Exists does when that cannot
+// be told.
+enum class TFileKind : uint8_t { None, Plain, Other };
+TFileKind FileKindOf(const std::string& name, bool inMemory = false);
 
 // Raises the engine error that an errno value stands for (ENOENT: VORSAM_OSENOENT, EACCES/EPERM/EROFS:
 // VORSAM_OSEACCES, EEXIST: VORSAM_FILEEXISTS, EAGAIN: VORSAM_FILEINUSE, others: `otherwise`).

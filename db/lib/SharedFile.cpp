@@ -107,15 +107,27 @@ int TPhysicalFile::Flush() {
 }
 
 int TPhysicalFile::Reserve(uint64_t offset, uint64_t length) {
-    if (::fallocate(descriptor_, FALLOC_FL_KEEP_SIZE, off_t(offset), off_t(length)) == 0) return 0;
-    return errno == EOPNOTSUPP || errno == ENOSYS ? 0 : errno;
+    const int error =
+        ::fallocate(descriptor_, FALLOC_FL_KEEP_SIZE, off_t(offset), off_t(length)) == 0 ? 0 : errno;
+    if (error == EOPNOTSUPP || error == ENOSYS) return 0;
+    // A reservation that fails may keep what it took before the disk ran out (ext4 does): the range is
+    // given back all the same.
+    reservedEnd_ = std::max(reservedEnd_, offset + length);
+    return error;
 }
 
-// Some file systems give it back at a cut to the same size, others only when the hole is punched.
-void TPhysicalFile::Unreserve(uint64_t size) {
-    ::fallocate(descriptor_, FALLOC_FL_PUNCH_HOLE | FALLOC_FL_KEEP_SIZE, off_t(size),
-                std::numeric_limits<off_t>::max() - off_t(size));
-    [[maybe_unused]] int cut = ::ftruncate(descriptor_, off_t(size));
+// Some file systems give it back at a cut to the same size, others only when the hole is punched: both,
+// the hole over exactly the range reserved past the end (a file system refuses a range past its largest
+// file).
+int TPhysicalFile::Unreserve(uint64_t size) {
+    if (reservedEnd_ == 0) return 0;
+    int error = 0;
+    if (reservedEnd_ > size && ::fallocate(descriptor_, FALLOC_FL_PUNCH_HOLE | FALLOC_FL_KEEP_SIZE,
+                                           off_t(size), off_t(reservedEnd_ - size)) != 0)
+        error = errno == EOPNOTSUPP || errno == ENOSYS ? 0 : errno;
+    reservedEnd_ = 0;
+    if (::ftruncate(descriptor_, off_t(size)) != 0 && error == 0) error = errno;
+    return error;
 }
 
 int TPhysicalFile::LockRange(bool lock, uint64_t offset, uint64_t length) {
@@ -141,14 +153,20 @@ int TMemoryFile::ReadAt(uint64_t offset, void* buffer, size_t count, size_t& don
 }
 
 int TMemoryFile::WriteAt(uint64_t offset, const void* buffer, size_t count) {
+    const auto* bytes = static_cast<const uint8_t*>(buffer);
     try {
+        if (offset >= data_.size()) { // an append: the bytes go in without zeroing their place first
+            data_.resize(size_t(offset), 0);
+            data_.insert(data_.end(), bytes, bytes + count);
+            return 0;
+        }
         if (offset + count > data_.size()) data_.resize(size_t(offset + count), 0);
     } catch (const std::bad_alloc&) {
         return ENOMEM;
     } catch (const std::length_error&) {
         return EFBIG;
     }
-    if (count > 0) std::memcpy(data_.data() + offset, buffer, count);
+    if (count > 0) std::memcpy(data_.data() + offset, bytes, count);
     return 0;
 }
 

@@ -43,9 +43,10 @@ public:
     virtual int GetSize(uint64_t& size) = 0;
     virtual int Flush() = 0;
     // Room for `length` bytes from `offset` (the file's end) that the size does not show; Unreserve
-    // gives back what lies beyond `size`. A file system that cannot do so answers 0.
+    // gives back what was reserved beyond `size` (the file's end now), exactly that range. A file system
+    // that cannot do so answers 0.
     virtual int Reserve(uint64_t, uint64_t) { return 0; }
-    virtual void Unreserve(uint64_t) {}
+    virtual int Unreserve(uint64_t) { return 0; }
     // The operating system's share of a lock or unlock: 0, EAGAIN when another process holds an
     // overlapping range, or another errno. In-memory files have none.
     virtual int LockRange(bool lock, uint64_t offset, uint64_t length) = 0;
@@ -92,7 +93,7 @@ public:
     int GetSize(uint64_t& size) override;
     int Flush() override;
     int Reserve(uint64_t offset, uint64_t length) override;
-    void Unreserve(uint64_t size) override;
+    int Unreserve(uint64_t size) override;
     int LockRange(bool lock, uint64_t offset, uint64_t length) override;
     int TestRange(uint64_t offset, uint64_t length) override;
     int HoldOpenMode(bool hold) override;
@@ -103,6 +104,7 @@ private:
     int descriptor_;
     dev_t device_ = 0;
     ino_t inode_ = 0;
+    uint64_t reservedEnd_ = 0; // of the room reserved and not given back; 0: none
 };
 
 class TMemoryFile : public TAbstractFile {

@@ -193,8 +193,10 @@ void ApplySourceFilter(TDataQuery& query, bool firstPass, const TExpToken& predi
         return;
     }
     TDataCursor& cursor = *source.Cursor;
+    TDataCursor::TPreparedFilter prepared; // by the judgement below, when it ran
     auto addFilter = [&] {
-        query.LastFilterHandle = cursor.AddFilter(predicate, SqlFilterFlags);
+        query.LastFilterHandle = prepared.Condition ? cursor.AddFilter(std::move(prepared))
+                                                    : cursor.AddFilter(predicate, SqlFilterFlags);
         cursor.ActivateFilter(query.LastFilterHandle);
     };
     if (query.LiveResult || query.CountStarOnly || predicate.FromOnClause) {
@@ -210,7 +212,7 @@ void ApplySourceFilter(TDataQuery& query, bool firstPass, const TExpToken& predi
         std::find_if(verdicts.begin(), verdicts.end(), [&](const auto& v) { return v.first == &predicate; });
     bool optimized = !firstPass && alone && known != verdicts.end()
                          ? known->second
-                         : cursor.OptimizeExpression(predicate, SqlFilterFlags);
+                         : cursor.OptimizeExpression(predicate, SqlFilterFlags, prepared);
     if (firstPass && alone) verdicts.emplace_back(&predicate, optimized);
     if (optimized) {
         if (!firstPass) return;

@@ -7,7 +7,9 @@
 #include "db/sql/StatementTypes.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
+#include <strings.h>
 
 namespace vorsam {
 
@@ -15,10 +17,6 @@ namespace {
 
 constexpr size_t MaxParams = 1024;
 constexpr uint32_t MaxParamRecord = UINT16_MAX;
-
-[[noreturn]] void RaiseBadReply(const std::string& what) {
-    RaiseEngineError(VORSAM_UNCOMPRESS, "remote reply: " + what);
-}
 
 [[noreturn]] void RaiseBadParams(const std::string& what) {
     RaiseEngineError(VORSAM_INVALIDPARAM, "statement parameters: " + what);
@@ -52,10 +50,30 @@ std::vector<uint8_t> ParamValue(const TStatementParam& param, const TFieldDescri
     return value;
 }
 
+// The statement type of a text that is one ROLLBACK or COMMIT (whatever follows its keyword, one ';' at its
+// end), which ends a lost transaction without the server; 0 for any other text.
+uint8_t TransactionEnding(std::string_view sql) {
+    auto blank = [](char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; };
+    while (!sql.empty() && blank(sql.back())) sql.remove_suffix(1);
+    if (!sql.empty() && sql.back() == ';') sql.remove_suffix(1);
+    while (!sql.empty() && blank(sql.front())) sql.remove_prefix(1);
+    if (sql.find(';') != std::string_view::npos) return 0;
+    size_t length = 0;
+    while (length < sql.size() && std::isalpha(static_cast<unsigned char>(sql[length]))) ++length;
+    auto is = [&](std::string_view word) {
+        return length == word.size() && strncasecmp(sql.data(), word.data(), length) == 0;
+    };
+    return is("ROLLBACK") ? sqlRollback : is("COMMIT") ? sqlCommit : 0;
+}
+
 } // namespace
 
 TRemoteStatement::TRemoteStatement(TQueryStatement& statement)
     : statement_(statement), session_(statement.Database->Session()) {
+    if (!session_.LostTransaction()) Create();
+}
+
+void TRemoteStatement::Create() {
     TDataDirectory& database = *statement_.Database;
     session_.PerformRequest([&] {
         session_.BeginRequest(rqCreateStatement);
@@ -103,7 +121,7 @@ TRemoteCallbacks TRemoteStatement::Callbacks() {
 
 void TRemoteStatement::ReadFlags(TRemoteReply& reply) {
     uint8_t type = reply.ReadU8();
-    if (type > sqlCommit) RaiseBadReply("statement type " + std::to_string(type));
+    if (type > sqlCommit) reply.Damaged("statement type " + std::to_string(type));
     statement_.StatementType = type;
     statement_.LiveResult = reply.ReadFlag();
     statement_.CursorResult = reply.ReadFlag();
@@ -115,7 +133,7 @@ TRemoteStatement::TResult TRemoteStatement::ReadResult(TRemoteReply& reply) {
     result.DirectoryName = statement_.LiveResult && FromVersion(ServerVersion306)
                                ? reply.ReadText()
                                : std::string(RemoteResultDirectory);
-    if (result.DirectoryName.empty()) RaiseBadReply("a result without a directory");
+    if (result.DirectoryName.empty()) reply.Damaged("a result without a directory");
     result.Cursor.CursorHandle = reply.ReadU32();
     result.Cursor.Connection = connection_;
     result.Cursor.Settings = ReadCursorSettings(reply, result.DirectoryName);
@@ -123,7 +141,7 @@ TRemoteStatement::TResult TRemoteStatement::ReadResult(TRemoteReply& reply) {
     if (statement_.LiveResult && !statement_.SelectAll) {
         uint16_t count = reply.ReadU16();
         if (count == 0 || count > MaxFieldCount)
-            RaiseBadReply("a result of " + std::to_string(count) + " fields");
+            reply.Damaged("a result of " + std::to_string(count) + " fields");
         for (uint16_t i = 0; i < count; ++i) reply.ReadExact(result.Layout.emplace_back().Bytes);
     }
     return result;
@@ -141,7 +159,7 @@ void TRemoteStatement::TellPrepared() {
 }
 
 void TRemoteStatement::TakeStatementCallback(TRemoteReply& reply) {
-    if (++toldStatements_ > mostStatements_) RaiseBadReply("more statements than the text holds");
+    if (++toldStatements_ > mostStatements_) reply.Damaged("more statements than the text holds");
     uint8_t ran = statement_.StatementType;
     ReadFlags(reply);
     if (std::optional<TResult> result = ReadResultAtPrepare(reply)) toldResult_ = std::move(result);
@@ -159,6 +177,9 @@ void TRemoteStatement::Prepare(std::string_view sql) {
     if (sql.size() > MaxFrameBody)
         RaiseEngineError(VORSAM_INVALIDPARAM, "a statement text larger than 64 MiB");
     mostStatements_ = size_t(std::count(sql.begin(), sql.end(), ';')) + 1;
+    ending_ = 0;
+    if (session_.LostTransaction()) return PrepareEnding(sql);
+    if (connection_ == 0) Create();
     TRemoteCallbacks callbacks = Callbacks();
     toldResult_.reset();
     session_.PerformRequest(
@@ -180,8 +201,40 @@ void TRemoteStatement::Prepare(std::string_view sql) {
     TellPrepared();
 }
 
+// While a transaction is lost only its end is prepared, here: a text that is one ROLLBACK or COMMIT.
+void TRemoteStatement::PrepareEnding(std::string_view sql) {
+    ending_ = TransactionEnding(sql);
+    if (ending_ == 0) session_.RefuseLostTransaction();
+    endingText_ = sql;
+    CloseResult();
+    statement_.StatementType = ending_;
+    statement_.LiveResult = statement_.CursorResult = statement_.SelectAll = false;
+    TellPrepared();
+}
+
+// A ROLLBACK of the database's lost transaction ends it here (the server rolled it back); a COMMIT ends it
+// too, refused saying so; anything else is refused while a transaction of the session is lost. A ROLLBACK
+// or COMMIT prepared here meanwhile, run when none is lost any more, is prepared on the server first.
+TDataCursor* TRemoteStatement::EndLostTransaction(const std::vector<TStatementParam>& params,
+                                                  bool progressWanted) {
+    TDataDirectory& database = *statement_.Database;
+    const uint8_t type = statement_.StatementType;
+    if (!session_.LostTransaction() && ending_ != 0) {
+        Prepare(std::string(endingText_));
+        return Execute(params, progressWanted);
+    }
+    if (!database.TransactionLost() || (type != sqlRollback && type != sqlCommit))
+        session_.RefuseLostTransaction();
+    database.FollowServerTransaction(false);
+    statement_.RowsAffected = 0;
+    statement_.ExecutionTime = 0;
+    if (type == sqlCommit) session_.RaiseTransactionLost(database);
+    return nullptr;
+}
+
 TDataCursor* TRemoteStatement::Execute(const std::vector<TStatementParam>& params, bool progressWanted) {
     if (params.size() > MaxParams) RaiseBadParams(std::to_string(params.size()) + " parameters");
+    if (ending_ != 0 || session_.LostTransaction()) return EndLostTransaction(params, progressWanted);
     TRemoteCallbacks callbacks = Callbacks();
     bool inlineParams = FromVersion(ServerVersion309);
     if (!inlineParams) {
@@ -196,9 +249,12 @@ TDataCursor* TRemoteStatement::Execute(const std::vector<TStatementParam>& param
     }
     toldResult_.reset();
     const bool inTransaction = statement_.Database->InTransaction();
+    TConnectionBinding binding = Binding();
+    binding.EndsTransaction =
+        statement_.StatementType == sqlCommit || statement_.StatementType == sqlRollback;
     try {
         session_.PerformRequest(
-            Binding(),
+            binding,
             [&] {
                 session_.BeginRequest(rqExecuteStatement);
                 TRequestBuffer& request = session_.Request();
@@ -207,14 +263,24 @@ TDataCursor* TRemoteStatement::Execute(const std::vector<TStatementParam>& param
                 request.WriteU8(progressWanted);
             },
             &callbacks);
+        return TakeExecuted();
     } catch (const EVORSAMEngineError& e) {
-        if (session_.IsConnected() || !(inTransaction || statement_.StatementType == sqlCommit)) throw;
-        RaiseTransactionLost(e);
+        if (session_.IsConnected() && session_.ConnectionNumber() == connection_) throw;
+        // The connection went with the request or its damaged reply: a transaction's end ends it either way.
+        const uint8_t type = statement_.StatementType;
+        if (type == sqlCommit || type == sqlRollback) statement_.Database->FollowServerTransaction(false);
+        if (inTransaction || type == sqlCommit) RaiseTransactionLost(e);
+        throw;
     }
+}
+
+// EXECUTESTMT's reply: its values, the result of a SELECT, the transaction the statement moved.
+TDataCursor* TRemoteStatement::TakeExecuted() {
     TRemoteReply& reply = session_.Reply();
     std::array<uint8_t, sizeof(double)> time;
     reply.ReadExact(time);
     int32_t rows = reply.ReadI32();
+    const bool inlineParams = FromVersion(ServerVersion309);
     bool select = statement_.StatementType == sqlSelect;
     std::optional<TResult> result = std::move(toldResult_);
     toldResult_.reset();
@@ -224,7 +290,7 @@ TDataCursor* TRemoteStatement::Execute(const std::vector<TStatementParam>& param
         state = ReadCursorState(reply);
     }
     if (result) OpenResult(std::move(*result));
-    if (select && !cursor_) RaiseBadReply("a SELECT without its result");
+    if (select && !cursor_) reply.Damaged("a SELECT without its result");
     if (select) cursor_->TakeServerState(state);
     Follow(statement_.StatementType);
     std::memcpy(&statement_.ExecutionTime, time.data(), sizeof(double));

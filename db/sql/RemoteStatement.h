@@ -41,6 +41,11 @@
 // took says that the COMMIT's outcome is unknown. A request
 // told of more statements than its text could hold (one more than its ';') raises VORSAM_UNCOMPRESS.
 //
+// A transaction lost with its connection (DataSession.h): while one of the session is, a statement is made
+// on the server only at its Prepare, and only a text that is one ROLLBACK or COMMIT is prepared, here;
+// executed, a ROLLBACK of the lost transaction ends it with no request (the server rolled it back), a
+// COMMIT ends it too and is refused saying the transaction was lost; anything else is refused so.
+//
 // Failures: CREATESTMT is made through the session's PerformRequest (made again after a reconnect, with
 // the database's new handle); the statement's handle, and its result cursor's, are that connection's, so
 // PREPARESTMT, SETSTMTPARAMS and EXECUTESTMT go on it only and never again, and once it is gone raise
@@ -87,6 +92,10 @@ private:
         std::vector<TFieldDescriptor> Layout; // empty: the table's
     };
 
+    void Create();
+    void PrepareEnding(std::string_view sql);
+    TDataCursor* EndLostTransaction(const std::vector<TStatementParam>& params, bool progressWanted);
+    TDataCursor* TakeExecuted();
     TRemoteCallbacks Callbacks();
     TConnectionBinding Binding() const;
     bool FromVersion(int32_t version) const;
@@ -103,7 +112,9 @@ private:
 
     TQueryStatement& statement_;
     TDataSession& session_;
-    uint64_t connection_ = 0;   // the connection that gave the handle
+    uint64_t connection_ = 0;   // the connection that gave the handle; 0: none yet
+    uint8_t ending_ = 0;        // prepared here: a lost transaction's ROLLBACK or COMMIT
+    std::string endingText_;    // its text
     size_t mostStatements_ = 1; // that the text prepared last can hold
     size_t toldStatements_ = 0; // by callbacks while a request is served
     std::unique_ptr<TDataCursor> cursor_;

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <filesystem>
+#include <mutex>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
@@ -19,6 +20,28 @@ std::function<void(const std::string&)>& BeforeRenameHook() {
 std::function<int(const std::string&)>& WriteFaultHook() {
     static std::function<int(const std::string&)> hook;
     return hook;
+}
+
+struct TObserverSlot {
+    std::mutex mutex;
+    TTemporaryFileObserver observer;
+};
+TObserverSlot& ObserverSlot() {
+    static TObserverSlot slot;
+    return slot;
+}
+
+// Tells the observer, if any, that the temporary file exists or is gone.
+void Observe(const std::string& tempPath, bool exists) {
+    TTemporaryFileObserver observer;
+    {
+        const std::lock_guard lock(ObserverSlot().mutex);
+        observer = ObserverSlot().observer;
+    }
+    if (!observer) return;
+    std::error_code error;
+    const std::filesystem::path absolute = std::filesystem::absolute(tempPath, error);
+    observer(error ? tempPath : absolute.lexically_normal().string(), exists);
 }
 
 // Closes the descriptor on every path out of a function.
@@ -66,14 +89,25 @@ void WriteTemporary(int fd, const std::string& tempPath, std::string_view conten
     if (::fsync(fd) != 0) RaiseOsError(TOsAction::Write, "Cannot flush", tempPath, errno);
 }
 
+// Only a regular file is read: a FIFO would hold the open or the read for ever, a device do what
+// its open does. A folder is refused with EISDIR, anything else with ENXIO.
+void RequireRegularFile(const struct stat& status, const std::string& path) {
+    if (!S_ISREG(status.st_mode))
+        RaiseOsError(TOsAction::Read, "Not a regular file", path, S_ISDIR(status.st_mode) ? EISDIR : ENXIO);
+}
+
 } // namespace
 
 std::optional<std::string> ReadWholeFile(const std::string& path, std::size_t maxBytes) {
-    TFileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    struct stat status {};
+    if (::stat(path.c_str(), &status) == 0) RequireRegularFile(status, path); // before it is opened
+    TFileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (fd.Get() < 0) {
         if (errno == ENOENT) return std::nullopt;
         RaiseOsError(TOsAction::Read, "Cannot open", path, errno);
     }
+    if (::fstat(fd.Get(), &status) != 0) RaiseOsError(TOsAction::Read, "Cannot read", path, errno);
+    RequireRegularFile(status, path); // what the name led to meanwhile
     std::string contents;
     char buffer[16384];
     for (;;) {
@@ -96,6 +130,7 @@ void WriteFileAtomically(const std::string& path, std::string_view contents) {
     std::string tempPath = target + ".tmp-XXXXXX";
     TFileDescriptor fd(::mkstemp(tempPath.data()));
     if (fd.Get() < 0) RaiseOsError(TOsAction::Write, "Cannot create a temporary file for", path, errno);
+    Observe(tempPath, true);
     try {
         WriteTemporary(fd.Get(), tempPath, contents);
         struct stat old {};
@@ -107,12 +142,15 @@ void WriteFileAtomically(const std::string& path, std::string_view contents) {
             RaiseOsError(TOsAction::Write, "Cannot replace", path, errno);
     } catch (const EOsError& error) {
         ::unlink(tempPath.c_str());
+        Observe(tempPath, false);
         if (error.Path() != tempPath) throw;
         throw EOsError(error.Action(), path, error.ErrorNumber(), error.what()); // the file the caller named
     } catch (...) {
         ::unlink(tempPath.c_str());
+        Observe(tempPath, false);
         throw;
     }
+    Observe(tempPath, false);
     SyncFolder(folder);
 }
 
@@ -127,6 +165,11 @@ std::string FollowLinks(const std::string& path) {
         current = next.is_absolute() ? next : current.parent_path() / next;
     }
     RaiseOsError(TOsAction::Write, "Cannot follow the link", path, ELOOP);
+}
+
+void SetTemporaryFileObserver(TTemporaryFileObserver observer) {
+    const std::lock_guard lock(ObserverSlot().mutex);
+    ObserverSlot().observer = std::move(observer);
 }
 
 void SetWriteFaultHook(std::function<int(const std::string& tempPath)> hook) {

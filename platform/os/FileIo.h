@@ -6,6 +6,9 @@
 // leaves either the old file or the new one, never a mix. A failure removes the temporary file and
 // raises EOsError naming the target; the target is then untouched. A target that is a symbolic
 // link stays one: the file it leads to (through every link on the way) is the one replaced.
+// The temporary file is "<target>.tmp-XXXXXX" (six letters or digits); an observer set with
+// SetTemporaryFileObserver hears of it once it exists and again once it is gone (renamed over the
+// target or removed), on the thread that writes.
 
 #include <cstddef>
 #include <functional>
@@ -13,8 +16,9 @@
 #include <string>
 #include <string_view>
 
-// The whole file; std::nullopt when it does not exist. Any other failure, or a file longer than
-// maxBytes, raises EOsError.
+// The whole file; std::nullopt when it does not exist. Any other failure, a file longer than
+// maxBytes, or one that is no regular file (a folder: EISDIR; a FIFO, device or socket: ENXIO, and
+// it is not opened) raises EOsError.
 std::optional<std::string> ReadWholeFile(const std::string& path, std::size_t maxBytes = 64 << 20);
 
 void WriteFileAtomically(const std::string& path, std::string_view contents);
@@ -22,6 +26,11 @@ void WriteFileAtomically(const std::string& path, std::string_view contents);
 // The file a path leads to through its symbolic links (the path itself when it is no link; the
 // last link's target may not exist yet). Raises EOsError for a link that cannot be followed.
 std::string FollowLinks(const std::string& path);
+
+// exists: true once the temporary file (its absolute path) exists, false once it is gone. The
+// observer must not raise. Empty = nobody observes.
+using TTemporaryFileObserver = std::function<void(const std::string& tempPath, bool exists)>;
+void SetTemporaryFileObserver(TTemporaryFileObserver observer);
 
 // Fault injection for tests: called with the temporary file's path after it was written and
 // flushed, just before the rename. A hook that throws makes the write fail as a failed rename

@@ -90,7 +90,7 @@ void TCellStore::PutRow(int row, TGridLine&& line) {
 void TCellStore::MoveRow(int from, int to) {
     CheckRow(from);
     CheckRow(to);
-    MoveElement(rows_, from, to);
+    rows_.move(size_t(from), size_t(to));
 }
 
 void TCellStore::SwapRows(int a, int b) {
@@ -99,23 +99,31 @@ void TCellStore::SwapRows(int a, int b) {
     std::swap(rows_[size_t(a)], rows_[size_t(b)]);
 }
 
+void TCellStore::PermuteRows(int first, const std::vector<int>& origin) {
+    const int n = int(origin.size());
+    if (n == 0) return;
+    CheckRow(first);
+    CheckRow(first + n - 1);
+    std::vector<TGridLine> before(static_cast<size_t>(n));
+    for (int p = 0; p < n; ++p) before[size_t(p)] = std::move(rows_[size_t(first + p)]);
+    for (int p = 0; p < n; ++p) rows_[size_t(first + p)] = std::move(before[size_t(origin[size_t(p)])]);
+}
+
 void TCellStore::InsertRows(int at, int count) {
     if (count <= 0) return;
     at = std::clamp(at, 0, RowCount());
-    std::vector<TGridLine> fresh(static_cast<size_t>(count));
-    rows_.insert(rows_.begin() + at, std::make_move_iterator(fresh.begin()),
-                 std::make_move_iterator(fresh.end()));
+    rows_.insert(size_t(at), size_t(count));
 }
 
 void TCellStore::EraseRows(int at, int count) {
     if (count <= 0 || at < 0 || at >= RowCount()) return;
-    count = std::min(count, RowCount() - at);
-    rows_.erase(rows_.begin() + at, rows_.begin() + at + count);
+    rows_.erase(size_t(at), size_t(count));
 }
 
 void TCellStore::MoveColumn(int from, int to) {
     if (from < 0 || to < 0) throw EGridError("Grid column out of range");
-    for (TGridLine& line : rows_) {
+    for (size_t r = 0; r < rows_.size(); ++r) {
+        TGridLine& line = rows_[r];
         if (int(line.size()) <= std::min(from, to)) continue; // nothing in the moved range
         Widen(line, std::max(from, to) + 1);
         MoveElement(line, from, to);
@@ -124,7 +132,8 @@ void TCellStore::MoveColumn(int from, int to) {
 
 void TCellStore::SwapColumns(int a, int b) {
     if (a < 0 || b < 0) throw EGridError("Grid column out of range");
-    for (TGridLine& line : rows_) {
+    for (size_t r = 0; r < rows_.size(); ++r) {
+        TGridLine& line = rows_[r];
         if (std::min(a, b) >= int(line.size())) continue;
         Widen(line, std::max(a, b) + 1);
         std::swap(line[size_t(a)], line[size_t(b)]);
@@ -133,7 +142,8 @@ void TCellStore::SwapColumns(int a, int b) {
 
 void TCellStore::InsertColumns(int at, int count) {
     if (count <= 0 || at < 0) return;
-    for (TGridLine& line : rows_) {
+    for (size_t r = 0; r < rows_.size(); ++r) {
+        TGridLine& line = rows_[r];
         if (at >= int(line.size())) continue;
         TGridLine fresh(static_cast<size_t>(count));
         line.insert(line.begin() + at, std::make_move_iterator(fresh.begin()),
@@ -143,7 +153,8 @@ void TCellStore::InsertColumns(int at, int count) {
 
 void TCellStore::EraseColumns(int at, int count) {
     if (count <= 0 || at < 0) return;
-    for (TGridLine& line : rows_) {
+    for (size_t r = 0; r < rows_.size(); ++r) {
+        TGridLine& line = rows_[r];
         if (at >= int(line.size())) continue;
         const int n = std::min(count, int(line.size()) - at);
         line.erase(line.begin() + at, line.begin() + at + n);
@@ -177,5 +188,5 @@ QStringList TCellStore::ColumnTexts(int col) const {
 }
 
 void TCellStore::Clear() {
-    for (TGridLine& line : rows_) line.clear();
+    for (size_t r = 0; r < rows_.size(); ++r) rows_[r].clear();
 }

@@ -9,6 +9,8 @@
 // caller without destroying it.
 #pragma once
 
+#include "platform/ui/TieredVector.h"
+
 #include <QString>
 #include <QStringList>
 #include <memory>
@@ -38,6 +40,10 @@ public:
 
     // How many cells the row's line holds (0 outside the rows): the cells beyond are empty.
     int LineLength(int row) const;
+    // The cells the row's line holds (null outside the rows), for scans of many cells.
+    const TGridLine* Line(int row) const {
+        return row >= 0 && row < RowCount() ? &rows_[size_t(row)] : nullptr;
+    }
     // Empty outside the rows and beyond a line's end.
     const QString& Text(int col, int row) const;
     // Raises EGridError for a negative column or a row outside the rows.
@@ -52,6 +58,8 @@ public:
     void PutRow(int row, TGridLine&& line);
     void MoveRow(int from, int to);
     void SwapRows(int a, int b);
+    // Row first + p takes the row that stood at first + origin[p].
+    void PermuteRows(int first, const std::vector<int>& origin);
     void InsertRows(int at, int count);
     void EraseRows(int at, int count);
 
@@ -72,6 +80,7 @@ private:
     const TGridCell* Cell(int col, int row) const;
     void CheckRow(int row) const;
 
-    std::vector<TGridLine> rows_;
+    // A row inserted or removed in the middle moves about the square root of the rows' count.
+    TTieredVector<TGridLine> rows_;
     int columnHint_ = 0;
 };

@@ -164,13 +164,15 @@ void TCustomGrid::SetLineSizes(bool columns, const std::vector<int>& sizes) {
     UpdateScrollRange();
 }
 
-void TCustomGrid::InsertLineSizes(bool columns, int at, int count) {
+void TCustomGrid::InsertLineSizes(bool columns, int at, int count, int size) {
     TGridAxis& axis = columns ? cols_ : rows_;
     if (at < 0 || at > axis.Count()) throw EGridError("Grid index out of range");
     count = std::min(count, axis.Count() - at);
     if (count <= 0) return;
     axis.Erase(axis.Count() - count, count);
     axis.Insert(at, count);
+    if (size >= 0)
+        for (int i = at; i < at + count; ++i) axis.SetSize(i, size);
     InvalidateGrid();
     UpdateScrollRange();
 }

@@ -239,10 +239,10 @@ protected:
     // must have one size per column (row). No size-change notification follows.
     std::vector<int> LineSizes(bool columns) const;
     void SetLineSizes(bool columns, const std::vector<int>& sizes);
-    // The same shifts without copying every size: count entries of the default size put in at
-    // `at`, or count entries taken out there; the count of entries stays, the entries at the end
-    // making up for them (dropped, or added with the default size).
-    void InsertLineSizes(bool columns, int at, int count);
+    // The same shifts without copying every size: count entries of the default size (or of size,
+    // when one is given) put in at `at`, or count entries taken out there; the count of entries
+    // stays, the entries at the end making up for them (dropped, or added with the default size).
+    void InsertLineSizes(bool columns, int at, int count, int size = -1);
     void EraseLineSizes(bool columns, int at, int count);
 
     // Qt events.

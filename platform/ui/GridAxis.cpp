@@ -12,8 +12,9 @@ int Limited(int size) {
 
 } // namespace
 
-TGridAxis::TGridAxis(int count, int defaultSize)
-    : defaultSize_(Limited(defaultSize)), sizes_(size_t(std::max(count, 0)), defaultSize_) {}
+TGridAxis::TGridAxis(int count, int defaultSize) : defaultSize_(Limited(defaultSize)) {
+    sizes_.resize(size_t(std::max(count, 0)), defaultSize_);
+}
 
 void TGridAxis::Check(int index) const {
     if (index < 0 || index >= Count()) throw EGridError("Grid index out of range: " + std::to_string(index));
@@ -25,7 +26,7 @@ void TGridAxis::SetCount(int count) {
 
 void TGridAxis::SetDefaultSize(int size) {
     defaultSize_ = Limited(size);
-    std::fill(sizes_.begin(), sizes_.end(), defaultSize_);
+    sizes_.fill(defaultSize_);
 }
 
 int TGridAxis::Size(int index) const {
@@ -40,23 +41,18 @@ void TGridAxis::SetSize(int index, int size) {
 void TGridAxis::Move(int from, int to) {
     Check(from);
     Check(to);
-    auto begin = sizes_.begin();
-    if (from < to)
-        std::rotate(begin + from, begin + from + 1, begin + to + 1);
-    else if (from > to)
-        std::rotate(begin + to, begin + from, begin + from + 1);
+    sizes_.move(size_t(from), size_t(to));
 }
 
 void TGridAxis::Insert(int at, int count) {
     if (count <= 0) return;
     at = std::clamp(at, 0, Count());
-    sizes_.insert(sizes_.begin() + at, size_t(count), defaultSize_);
+    sizes_.insert(size_t(at), size_t(count), defaultSize_);
 }
 
 void TGridAxis::Erase(int at, int count) {
     if (count <= 0 || at < 0 || at >= Count()) return;
-    count = std::min(count, Count() - at);
-    sizes_.erase(sizes_.begin() + at, sizes_.begin() + at + count);
+    sizes_.erase(size_t(at), size_t(count));
 }
 
 long long TGridAxis::Span(int first, int last) const {

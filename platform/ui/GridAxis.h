@@ -7,6 +7,8 @@
 // width, which belongs to the entry when a position is looked up.
 #pragma once
 
+#include "platform/ui/TieredVector.h"
+
 #include <stdexcept>
 #include <vector>
 
@@ -44,7 +46,8 @@ public:
 private:
     void Check(int index) const;
     int defaultSize_;
-    std::vector<int> sizes_;
+    // An entry inserted or removed in the middle moves about the square root of the count.
+    TTieredVector<int> sizes_;
 };
 
 // Where an axis's entries show; the class library's per-axis drawing information.

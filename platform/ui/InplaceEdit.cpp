@@ -6,6 +6,59 @@
 #include <QScrollBar>
 #include <QTextBlock>
 
+namespace {
+
+// Where the multi-line body's document breaks its blocks: each CR LF, lone CR or LF of the text it
+// was given became one block break.
+constexpr char16_t kBlockBreak = QChar::ParagraphSeparator;
+
+// The length of the line break at i (2 for CR LF), 0 when none stands there.
+int BreakAt(QStringView text, qsizetype i) {
+    const QChar c = text[i];
+    if (c == u'\r') return i + 1 < text.size() && text[i + 1] == u'\n' ? 2 : 1;
+    return c == u'\n' || c == kBlockBreak ? 1 : 0;
+}
+
+// The first line break of a text, CR LF when it has none (the grid's own).
+QString FirstLineBreak(QStringView text) {
+    for (qsizetype i = 0; i < text.size(); ++i)
+        if (const int length = BreakAt(text, i); length > 0)
+            return text[i] == kBlockBreak ? QStringLiteral("\r\n") : text.sliced(i, length).toString();
+    return QStringLiteral("\r\n");
+}
+
+// The document position of a position in the text the document shows (a CR LF is one position
+// there; a position between its CR and its LF is the one after the break).
+int DocumentPosition(QStringView text, int pos) {
+    int at = 0;
+    for (qsizetype i = 0; i < pos && i < text.size(); ++at) i += std::max(BreakAt(text, i), 1);
+    return at;
+}
+
+// The position in the text of a document position.
+int TextPosition(QStringView text, int pos) {
+    qsizetype i = 0;
+    for (int at = 0; at < pos && i < text.size(); ++at) i += std::max(BreakAt(text, i), 1);
+    return int(i);
+}
+
+} // namespace
+
+QString WithLineBreaks(QStringView text, QStringView lineBreak) {
+    QString out;
+    out.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const int length = text[i] == kBlockBreak ? 0 : BreakAt(text, i);
+        if (length == 0) {
+            out += text[i];
+            continue;
+        }
+        out += lineBreak;
+        i += length - 1;
+    }
+    return out;
+}
+
 template <typename TBase>
 TInplaceBody<TBase>::TInplaceBody(TInplaceEdit& owner) : TBase(&owner), owner_(owner) {
     this->setContextMenuPolicy(Qt::NoContextMenu);
@@ -61,15 +114,35 @@ TInplaceMemo::TInplaceMemo(TInplaceEdit& owner) : TInplaceBody<TControlAdapter<Q
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setTabChangesFocus(true);
     document()->setDocumentMargin(1);
-    QObject::connect(this, &QPlainTextEdit::textChanged, this,
-                     [this] { GuardUi([this] { owner_.Change(); }); });
+    QObject::connect(this, &QPlainTextEdit::textChanged, this, [this] {
+        GuardUi([this] {
+            FitWrapToWords(document()->toRawText());
+            owner_.Change();
+        });
+    });
+}
+
+void TInplaceMemo::FitWrapToWords(QStringView text) {
+    constexpr qsizetype kLongWord = 1000;
+    qsizetype run = 0;
+    bool longWord = false;
+    for (const QChar c : text) {
+        run = c.isSpace() ? 0 : run + 1;
+        if (run > kLongWord) {
+            longWord = true;
+            break;
+        }
+    }
+    const QTextOption::WrapMode mode =
+        longWord ? QTextOption::WrapAnywhere : QTextOption::WrapAtWordBoundaryOrAnywhere;
+    if (wordWrapMode() != mode) setWordWrapMode(mode);
 }
 
 void TInplaceMemo::DoPaste() {
     const int limit = owner_.MaxLength();
     QString text = QApplication::clipboard()->text();
     if (limit > 0) {
-        const int room = limit - int(toPlainText().size()) + int(textCursor().selectedText().size());
+        const int room = limit - int(owner_.Text().size()) + owner_.SelLength();
         text = text.left(std::max(room, 0));
     }
     insertPlainText(text);
@@ -124,18 +197,53 @@ void TInplaceEdit::SetEditMask(const QString& mask) {
 }
 
 QString TInplaceEdit::Text() const {
-    return usesMemo_ ? memo_->toPlainText() : line_->Text();
+    return usesMemo_ ? MemoText() : line_->Text();
+}
+
+// The text as it was given while the document shows it unchanged (an undo may bring it back).
+// Otherwise the change since the text was last read, the part between what stayed before it and
+// what stayed after it, is read into that text: the line breaks around it stay as they were, and
+// each block break within it is the text's first line break.
+QString TInplaceEdit::MemoText() const {
+    if (settingMemo_) return memoGiven_;
+    const QString raw = memo_->document()->toRawText();
+    if (raw == memoGivenRaw_) return memoGiven_;
+    if (raw == memoLastRaw_) return memoLast_;
+    const qsizetype shorter = std::min(raw.size(), memoLastRaw_.size());
+    qsizetype head = 0, tail = 0;
+    while (head < shorter && raw[head] == memoLastRaw_[head]) ++head;
+    while (tail < shorter - head &&
+           raw[raw.size() - 1 - tail] == memoLastRaw_[memoLastRaw_.size() - 1 - tail])
+        ++tail;
+    QString text = memoLast_.left(TextPosition(memoLast_, int(head)));
+    for (const QChar c : QStringView(raw).sliced(head, raw.size() - head - tail))
+        if (c == kBlockBreak)
+            text += memoBreak_;
+        else
+            text += c;
+    text += QStringView(memoLast_).sliced(TextPosition(memoLast_, int(memoLastRaw_.size() - tail)));
+    memoLast_ = text;
+    memoLastRaw_ = raw;
+    return text;
 }
 
 void TInplaceEdit::SetText(const QString& text) {
-    if (usesMemo_)
-        memo_->setPlainText(text);
-    else
+    if (!usesMemo_) {
         line_->SetText(text);
+        return;
+    }
+    memoGiven_ = text;
+    memoBreak_ = FirstLineBreak(text);
+    settingMemo_ = true; // the changes the document reports on the way are this text
+    memo_->FitWrapToWords(text);
+    memo_->setPlainText(text);
+    settingMemo_ = false;
+    memoGivenRaw_ = memoLastRaw_ = memo_->document()->toRawText();
+    memoLast_ = text;
 }
 
 QString TInplaceEdit::EditText() const {
-    return usesMemo_ ? memo_->toPlainText() : line_->EditText();
+    return usesMemo_ ? MemoText() : line_->EditText();
 }
 
 void TInplaceEdit::SetMaxLength(int length) {
@@ -165,13 +273,15 @@ void TInplaceEdit::Deselect() {
 }
 
 int TInplaceEdit::SelStart() const {
-    return usesMemo_ ? memo_->textCursor().selectionStart() : line_->SelStart();
+    if (!usesMemo_) return line_->SelStart();
+    return TextPosition(MemoText(), memo_->textCursor().selectionStart());
 }
 
 int TInplaceEdit::SelLength() const {
     if (!usesMemo_) return line_->SelLength();
     const QTextCursor cursor = memo_->textCursor();
-    return cursor.selectionEnd() - cursor.selectionStart();
+    const QString text = MemoText();
+    return TextPosition(text, cursor.selectionEnd()) - TextPosition(text, cursor.selectionStart());
 }
 
 void TInplaceEdit::SetSel(int start, int length) {
@@ -179,9 +289,11 @@ void TInplaceEdit::SetSel(int start, int length) {
         line_->SetSel(start, length);
         return;
     }
+    const QString text = MemoText();
+    const int last = memo_->document()->characterCount() - 1;
     QTextCursor cursor = memo_->textCursor();
-    cursor.setPosition(start);
-    cursor.setPosition(start + length, QTextCursor::KeepAnchor);
+    cursor.setPosition(std::clamp(DocumentPosition(text, start), 0, last));
+    cursor.setPosition(std::clamp(DocumentPosition(text, start + length), 0, last), QTextCursor::KeepAnchor);
     memo_->setTextCursor(cursor);
 }
 

@@ -55,7 +55,13 @@ public:
     explicit TInplaceMemo(TInplaceEdit& owner);
     // Pastes no more than the editor's length limit allows.
     void DoPaste() override;
+    // Words longer than a line of the text are broken anywhere; a word of thousands of characters
+    // broken at word boundaries where it can be would cost the layout time in its square.
+    void FitWrapToWords(QStringView text);
 };
+
+// The text with each of its line breaks (CR LF, LF or CR) as the line break given.
+QString WithLineBreaks(QStringView text, QStringView lineBreak);
 
 class TInplaceEdit : public QWidget {
 public:
@@ -73,6 +79,9 @@ public:
     bool HasFocus() const;
     void SetFocusToBody();
 
+    // The multi-line body gives back each line break of the text given to it as that text had it
+    // (CR LF, LF or CR, mixed ones included); a break typed or pasted into it is the text's first
+    // one (CR LF when it had none). Its positions are those of that text.
     QString Text() const;
     void SetText(const QString& text);
     QString EditText() const;
@@ -80,6 +89,8 @@ public:
     void SetEditMask(const QString& mask);
     int MaxLength() const { return maxLength_; }
     void SetMaxLength(int length);
+    // The line break a break typed or pasted into the multi-line body stands for.
+    const QString& LineBreak() const { return memoBreak_; }
     // The text the cell had when the editor loaded it.
     const QString& StartText() const { return startText_; }
     void RestoreStartText();
@@ -131,6 +142,7 @@ protected:
 private:
     void ChooseBody();
     void SendToGrid(int& key, TShiftState shift);
+    QString MemoText() const;
 
     QPointer<TCustomGrid> grid_;
     TInplaceLine* line_;
@@ -140,4 +152,10 @@ private:
     bool loading_ = false;
     int maxLength_ = 0;
     QString startText_;
+    // The text last given to the multi-line body and its document's raw text then; the text last
+    // read from it and its raw text then (each change is read against it); the line break new
+    // block breaks stand for.
+    QString memoGiven_, memoGivenRaw_, memoBreak_ = QStringLiteral("\r\n");
+    mutable QString memoLast_, memoLastRaw_;
+    bool settingMemo_ = false;
 };

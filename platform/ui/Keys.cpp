@@ -78,6 +78,14 @@ bool IsChord(const QKeyEvent& event) {
     return event.modifiers() & ChordModifiers;
 }
 
+bool IsChord(TShiftState shift) {
+    return shift.Contains(ssCtrl) || shift.Contains(ssAlt) || shift.Contains(ssMeta);
+}
+
+bool IsEnterKey(const QKeyEvent& event) {
+    return (event.key() == Qt::Key_Return || event.key() == Qt::Key_Enter) && !IsChord(event);
+}
+
 bool IsCancelKey(const QKeyEvent& event) {
     return event.key() == Qt::Key_Escape && !(event.modifiers() & ~Qt::KeypadModifier);
 }
@@ -91,6 +99,7 @@ TShiftState ShiftStateOf(Qt::KeyboardModifiers modifiers, Qt::MouseButtons butto
     if (modifiers & Qt::ShiftModifier) state.Include(ssShift);
     if (modifiers & Qt::AltModifier) state.Include(ssAlt);
     if (modifiers & Qt::ControlModifier) state.Include(ssCtrl);
+    if (modifiers & Qt::MetaModifier) state.Include(ssMeta);
     if (buttons & Qt::LeftButton) state.Include(ssLeft);
     if (buttons & Qt::RightButton) state.Include(ssRight);
     if (buttons & Qt::MiddleButton) state.Include(ssMiddle);

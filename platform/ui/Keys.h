@@ -45,12 +45,13 @@ enum : int {
     VK_F12 = 0x7B,
 };
 
-enum class TShiftStateItem { ssShift, ssAlt, ssCtrl, ssLeft, ssRight, ssMiddle, ssDouble };
+// ssMeta is the Super key, which the class library's keyboards did not have.
+enum class TShiftStateItem { ssShift, ssAlt, ssCtrl, ssLeft, ssRight, ssMiddle, ssDouble, ssMeta };
 using TShiftState = TSet<TShiftStateItem>;
 constexpr TShiftStateItem ssShift = TShiftStateItem::ssShift, ssAlt = TShiftStateItem::ssAlt,
                           ssCtrl = TShiftStateItem::ssCtrl, ssLeft = TShiftStateItem::ssLeft,
                           ssRight = TShiftStateItem::ssRight, ssMiddle = TShiftStateItem::ssMiddle,
-                          ssDouble = TShiftStateItem::ssDouble;
+                          ssDouble = TShiftStateItem::ssDouble, ssMeta = TShiftStateItem::ssMeta;
 
 enum class TMouseButton { mbLeft, mbRight, mbMiddle };
 
@@ -59,8 +60,12 @@ enum class TMouseButton { mbLeft, mbRight, mbMiddle };
 // Qt::GroupSwitchModifier, or no modifier at all) leave a key typing what it makes.
 inline constexpr Qt::KeyboardModifiers ChordModifiers{Qt::ControlModifier | Qt::AltModifier |
                                                       Qt::MetaModifier};
-// Whether a key event is such a chord.
+// Whether a key event, or a key-down's shift state, is such a chord. A handler that acts on a key
+// a person types (a digit, Enter, Space) leaves chords alone.
 bool IsChord(const QKeyEvent& event);
+bool IsChord(TShiftState shift);
+// Enter or Return typed as a key, not as a chord.
+bool IsEnterKey(const QKeyEvent& event);
 // Escape, the key that closes a dialog as its Cancel button does. A control that has nothing of
 // its own to cancel with it (an open cell editor, a typed change of a data-aware field) passes it
 // on to its window, as the class library sends it to the form's Cancel button first.

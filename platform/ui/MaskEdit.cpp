@@ -2,6 +2,7 @@
 
 #include <QClipboard>
 #include <QMouseEvent>
+#include <climits>
 
 TCustomMaskEdit::TCustomMaskEdit(QWidget* parent) : TControlAdapter<QLineEdit>(parent) {
     QObject::connect(this, &QLineEdit::textChanged, this, [this] { GuardUi([this] { Change(); }); });
@@ -20,8 +21,7 @@ void TCustomMaskEdit::SetEditMask(const QString& mask) {
     setAcceptDrops(mask_.IsEmpty());
     if (mask_.IsEmpty()) {
         field_.reset();
-        QLineEdit::setMaxLength(maxLength_ > 0 ? maxLength_ : 32767);
-        QLineEdit::setText(text);
+        SetUnmasked(text);
         return;
     }
     field_.emplace(mask_);
@@ -36,9 +36,20 @@ QString TCustomMaskEdit::Text() const {
     return field_ ? field_->Text() : QLineEdit::text();
 }
 
+// Qt's edit cuts its text to its own limit, which is 32767 characters unless set.
+void TCustomMaskEdit::SetQtLimit(qsizetype textLength) {
+    const qsizetype limit = maxLength_ > 0 ? std::max<qsizetype>(maxLength_, textLength) : INT_MAX;
+    QLineEdit::setMaxLength(int(std::min<qsizetype>(limit, INT_MAX)));
+}
+
+void TCustomMaskEdit::SetUnmasked(const QString& text) {
+    SetQtLimit(text.size());
+    QLineEdit::setText(text);
+}
+
 void TCustomMaskEdit::SetText(const QString& text) {
     if (!field_) {
-        QLineEdit::setText(text);
+        SetUnmasked(text);
         return;
     }
     undo_.reset();
@@ -49,7 +60,7 @@ void TCustomMaskEdit::SetText(const QString& text) {
 
 void TCustomMaskEdit::SetEditText(const QString& editText) {
     if (!field_) {
-        QLineEdit::setText(editText);
+        SetUnmasked(editText);
         return;
     }
     undo_.reset();
@@ -59,7 +70,7 @@ void TCustomMaskEdit::SetEditText(const QString& editText) {
 
 void TCustomMaskEdit::SetMaxLength(int length) {
     maxLength_ = std::max(length, 0);
-    if (!field_) QLineEdit::setMaxLength(maxLength_ > 0 ? maxLength_ : 32767);
+    if (!field_) SetQtLimit(QLineEdit::text().size());
 }
 
 bool TCustomMaskEdit::IsComplete() const {
@@ -159,8 +170,16 @@ void TCustomMaskEdit::ControlKey(QKeyEvent* e) {
     ShowField();
 }
 
+// The room the limit leaves for typed or pasted characters (a text the program gave may pass the
+// limit, which Qt's edit then keeps to no more).
+qsizetype TCustomMaskEdit::Room() const {
+    if (maxLength_ <= 0) return INT_MAX;
+    return std::max<qsizetype>(maxLength_ - QLineEdit::text().size() + selectedText().size(), 0);
+}
+
 void TCustomMaskEdit::ControlChar(QChar ch) {
     const ushort code = ch.unicode();
+    if (!field_ && code >= 32 && Room() == 0) return;
     if (!field_ || code == 1 || code == 3 || code == 22 || code == 24) {
         TControlAdapter<QLineEdit>::ControlChar(ch);
         return;
@@ -204,7 +223,7 @@ void TCustomMaskEdit::DoCut() {
 
 void TCustomMaskEdit::DoPaste() {
     if (!field_) {
-        QLineEdit::paste();
+        if (!isReadOnly()) QLineEdit::insert(QApplication::clipboard()->text().left(Room()));
         return;
     }
     int start = 0, length = 0;

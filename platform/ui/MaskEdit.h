@@ -26,7 +26,8 @@ public:
     void SetText(const QString& text);
     QString EditText() const { return QLineEdit::text(); }
     void SetEditText(const QString& editText);
-    // 0 means no limit.
+    // 0 means no limit. The limit stops typing and pasting; a longer text the program gives is
+    // kept whole.
     int MaxLength() const { return maxLength_; }
     void SetMaxLength(int length);
     bool Modified() const { return QLineEdit::isModified(); }
@@ -52,6 +53,11 @@ protected:
     void mouseReleaseEvent(QMouseEvent* e) override;
 
 private:
+    // Sets an unmasked text whole, and the limit Qt's edit keeps to: this one, or no lower than the
+    // text's length.
+    void SetUnmasked(const QString& text);
+    void SetQtLimit(qsizetype textLength);
+    qsizetype Room() const;
     void ShowField();
     // Called before the user's change: keeps the text to undo, once per run of typed keys.
     void BeforeUserChange(bool typing);

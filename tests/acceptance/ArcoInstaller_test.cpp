@@ -46,7 +46,7 @@ class ArcoInstaller : public InstallerFixture {
 protected:
     static void GoToGroup(TFormGrupoRam& screen, int group) {
         int key = '0' + group;
-        screen.EnterGrupo(key);
+        screen.EnterGrupo(key, {});
     }
     // The type (0 "Hierárquico", 1 "Distribuidor", 2 "Múltiplo") and the members of the group.
     static void FillGroup(TFormGrupoRam& screen, int type, const QStringList& members) {
@@ -291,7 +291,7 @@ void ArcoInstaller::ExtensionGroups() {
     bool trunksShown = false;
     RunScreen<TFormGrupoRam>(TCommandId::ExtensionGroups, [&](TFormGrupoRam& screen) {
         GoToGroup(screen, 1);
-        screen.Button1Click(); // "Apa&ga"
+        screen.Button1Click(); // "A&paga"
         AnswerNextDialog<TFormConfigVias>([&](TFormConfigVias& trunks) {
             trunksShown = true;
             EXPECT_TRUE(folder_.Exists("TEMPORAR.DAT"));

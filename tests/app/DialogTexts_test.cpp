@@ -2,15 +2,7 @@
 // the title bar, no label, button, box or group title is cut, and a dialog shown again with fewer
 // rows is no larger than what it shows.
 
-#include "ShellFixture.h"
-#include "app/Leusuari.h"
-#include "app/Novaprog.h"
-#include "app/PasswordKey.h"
-#include "app/Prosobre.h"
-#include "app/Usuarios.h"
-#include "app/prgmain.h"
-#include "core/Users.h"
-#include "screens/ScreenConventions.h"
+#include "EveryWindow.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>
@@ -60,18 +52,14 @@ std::vector<std::string> CutTexts(const QDialog& dialog) {
     return cut;
 }
 
-class DialogTexts : public ShellFixture {
+class DialogTexts : public EveryWindowFixture {
 protected:
     void SetUp() override {
-        ShellFixture::SetUp();
+        EveryWindowFixture::SetUp();
         ASSERT_EQ(QApplication::primaryScreen()->logicalDotsPerInch(), 96);
     }
-    // Shows the screen of a command of the window and checks it.
-    void CheckCommand(TFormPrinc& window, TCommandId id) {
-        RunShowing([&] { window.Run(id); },
-                   [&](QDialog& screen) {
-                       for (const std::string& text : CutTexts(screen)) ADD_FAILURE() << text;
-                   });
+    static void CheckWhole(QDialog& dialog) {
+        for (const std::string& text : CutTexts(dialog)) ADD_FAILURE() << text;
     }
 };
 
@@ -80,61 +68,20 @@ TEST_F(DialogTexts, EveryScreenOfEveryCommandShowsItsTextsWhole) {
         SCOPED_TRACE(model);
         TFormPrinc window;
         ASSERT_TRUE(window.OpenProgramming(Fixture(model)));
-        for (const TCommand& command : window.Commands()) {
-            if (command.show == nullptr || !window.Action(command.id)->isEnabled()) continue;
-            if (command.id == TCommandId::Users || command.id == TCommandId::About) continue; // below
-            SCOPED_TRACE(command.caption);
-            CheckCommand(window, command.id);
-        }
+        ForEachCommandScreen(window, CheckWhole);
     }
 }
 
 // The small dialogs the screens open from their buttons.
 TEST_F(DialogTexts, TheDialogsOfTheScreensShowTheirTextsWhole) {
-    struct TOpener {
-        TCommandId command;
-        const char* button;
-        const char* dialog;
-    };
     TFormPrinc window;
     ASSERT_TRUE(window.OpenProgramming(Fixture(11)));
-    for (const TOpener& opener : {TOpener{TCommandId::Categories, "CopButton", "TFormCopRamal"},
-                                  TOpener{TCommandId::Categories, "PadButton", "TFormPadrao"},
-                                  TOpener{TCommandId::Trunks, "CopiaButton", "TFormCopiaVia"},
-                                  TOpener{TCommandId::Prefixes, "Button1", "TFormTodPref"}}) {
-        SCOPED_TRACE(opener.dialog);
-        QString shown;
-        RunShowing([&] { window.Run(opener.command); },
-                   [&](QDialog& screen) {
-                       auto* button = screen.findChild<QAbstractButton*>(opener.button);
-                       ASSERT_NE(button, nullptr);
-                       QTimer::singleShot(0, &screen, [&] {
-                           auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-                           if (dialog == nullptr || dialog == &screen) return;
-                           shown = dialog->metaObject()->className();
-                           for (const std::string& text : CutTexts(*dialog)) ADD_FAILURE() << text;
-                           dialog->reject();
-                       });
-                       button->click();
-                   });
-        EXPECT_EQ(shown, opener.dialog);
-    }
+    EXPECT_EQ(ForEachScreenDialog(window, CheckWhole),
+              (std::vector<QString>{"TFormCopRamal", "TFormPadrao", "TFormCopiaVia", "TFormTodPref"}));
 }
 
 TEST_F(DialogTexts, TheDialogsOfTheMainWindowShowTheirTextsWhole) {
-    TUsersFile users;
-    users.slot[0] = MakeUser("INSTALADOR", "instala", AllRights);
-    std::vector<std::unique_ptr<QDialog>> dialogs;
-    dialogs.push_back(std::make_unique<TFormLeUsuario>(users));
-    dialogs.push_back(std::make_unique<TFormAdministrador>());
-    dialogs.push_back(std::make_unique<TFormUsuarios>(users));
-    dialogs.push_back(std::make_unique<TFormNovaProgramacao>());
-    dialogs.push_back(std::make_unique<TFormSobre>());
-    for (const auto& dialog : dialogs) {
-        dialog->show();
-        for (const std::string& text : CutTexts(*dialog)) ADD_FAILURE() << text;
-        dialog->hide();
-    }
+    ForEachMainDialog(CheckWhole);
 }
 
 // The numbering plan of a 20-position model, then of a 12-position one.

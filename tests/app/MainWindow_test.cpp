@@ -295,9 +295,13 @@ TEST_F(MainWindow, AFailedOrCancelledLoginEndsTheProgram) {
         ClearQuitRequest();
     }
     TFormPrinc window;
-    window.SetLoginRunner([](QWidget*) { return TLoginResult::LoggedIn; });
+    bool loggedIn = false;
+    window.SetLoginRunner([&](QWidget*) {
+        loggedIn = true;
+        return TLoginResult::LoggedIn;
+    });
     window.show();
-    QTest::qWait(20);
+    ASSERT_EVENTUALLY(loggedIn);
     EXPECT_FALSE(window.ProgramEnded());
     EXPECT_TRUE(window.isVisible());
 }

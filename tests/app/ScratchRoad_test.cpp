@@ -1,11 +1,13 @@
 // The road of a data-aware command with the real scratch-table builders: the table the screen finds
-// in the program folder, and the files after it.
+// in the program folder, and the files after it, also beside another copy (the engine's worker).
 
 #include "ShellFixture.h"
 #include "app/prgmain.h"
 #include "core/TempTable.h"
 #include "db/components/VORSAMTable.h"
 #include "screens/ScratchTables.h"
+
+#include "WorkerProcess.h"
 
 #include <QAbstractButton>
 
@@ -48,6 +50,30 @@ TEST_F(ScratchRoad, TheScreenFindsTheTableOfItsCodeAndItemAndNoFileStaysBehind) 
     using Keys = std::vector<std::string>;
     EXPECT_EQ(shownKeys, (std::vector<Keys>{{"03"}, {"1", "2", "3", "4"}, {"21"}}));
     EXPECT_TRUE(services.messages.shown.empty());
+    for (const char* name : TempTableFiles) EXPECT_FALSE(folder.Exists(name)) << name;
+}
+
+// From its build until its screen has closed; what a killed copy left goes all the same.
+TEST_F(ScratchRoad, AScratchTableAnotherCopyHasOpenIsNeitherDeletedNorReplaced) {
+    worker::TWorkerProcess other;
+    TFormPrinc window(Commands());
+    ASSERT_TRUE(window.OpenProgramming(Fixture(11)));
+    std::string deleted;
+    SetTempTableBuilder([&](int code, int which) {
+        BuildScratchTable(code, which);
+        deleted = other.Send("delete " + folder.Path("TEMPORAR.DAT")); // before this copy's screen
+        other.SendOk("topen " + folder.Path() + " TEMPORAR");          // the other's from now on
+    });
+    window.Run(TCommandId::ExtensionGroups);
+    SetTempTableBuilder({});
+    window.Run(TCommandId::BossSecretary);
+    EXPECT_TRUE(deleted.starts_with("error")) << deleted;
+    EXPECT_EQ(other.SendOk("tcount"), "4");
+    ASSERT_EQ(Boxes().size(), 1);
+    EXPECT_TRUE(Boxes()[0].second.starts_with("Erro na tabela TEMPORAR.DAT: o arquivo está em uso.\n"));
+    other.Kill();
+    window.Run(TCommandId::BossSecretary);
+    EXPECT_EQ(shownKeys.size(), 2);
     for (const char* name : TempTableFiles) EXPECT_FALSE(folder.Exists(name)) << name;
 }
 

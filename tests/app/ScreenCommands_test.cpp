@@ -272,7 +272,7 @@ TEST_F(ScreenCommands, EmptyingAGroupADoorPhoneNamesWarnsAndOpensTheDoorPhones) 
                                    {[](QDialog& dialog) {
                                         auto& groups = static_cast<TFormGrupoRam&>(dialog);
                                         int key = '2';
-                                        groups.EnterGrupo(key);
+                                        groups.EnterGrupo(key, {});
                                         groups.Button1Click();
                                         groups.OkButtonClick();
                                     },

@@ -5,8 +5,13 @@
 
 #include "app/Leusuari.h"
 #include "app/PasswordKey.h"
+#include "core/Leftovers.h"
 #include "core/ProgramFolder.h"
+#include "core/Programming.h"
+#include "core/ProgrammingFile.h"
+#include "core/TempTable.h"
 #include "core/Users.h"
+#include "platform/os/FileIo.h"
 #include "platform/os/TestTempFolder.h"
 #include "support/EventWait.h"
 #include "support/QtTestApplication.h"
@@ -39,9 +44,13 @@ protected:
 
     // Starts the tool; its stderr is read into the process's log.
     void Start(QProcess& process, const char* login = "Teste:senha", const char* dataFolder = "data") {
+        StartWith(process, runtimeFolder, login, dataFolder);
+    }
+    void StartWith(QProcess& process, const std::string& runtime, const char* login = "Teste:senha",
+                   const char* dataFolder = "data") {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert("QT_QPA_PLATFORM", "offscreen");
-        environment.insert("XDG_RUNTIME_DIR", QString::fromStdString(runtimeFolder));
+        environment.insert("XDG_RUNTIME_DIR", QString::fromStdString(runtime));
         environment.insert(ScriptedLoginVariable, login);
         environment.insert("QT_LOGGING_RULES", "qvx.instance.info=true");
         process.setProcessEnvironment(environment);
@@ -62,20 +71,23 @@ protected:
         return true;
     }
 
-    QStringList RuntimeFiles() const {
-        return QDir(QString::fromStdString(runtimeFolder)).entryList(QDir::Files | QDir::System);
+    QStringList RuntimeFiles(const std::string& runtime) const {
+        return QDir(QString::fromStdString(runtime)).entryList(QDir::Files | QDir::System);
     }
+    QStringList RuntimeFiles() const { return RuntimeFiles(runtimeFolder); }
 
-    // Waits until the copy is up: it holds the lock (in this test's runtime folder, no other),
-    // has published its folder and then listens, at once after taking the lock.
-    // Killing it or starting another copy earlier races with that start.
+    // Waits until the copy is up: it holds the lock (in the runtime folder given, no other), has
+    // taken the program folder's use (and swept), published its folder and then listens, at once
+    // after taking the lock. Killing it or starting another copy earlier races with that start.
     bool WaitUntilUp(QProcess& process, QByteArray& log) {
+        return WaitUntilUpIn(runtimeFolder, process, log);
+    }
+    bool WaitUntilUpIn(const std::string& runtime, QProcess& process, QByteArray& log) {
         if (!WaitForLog(process, log, "holds")) return false;
-        const QByteArray runtime = QByteArray::fromStdString(runtimeFolder);
-        EXPECT_TRUE(log.contains("holds \"" + runtime + "/")) << log.toStdString();
+        EXPECT_TRUE(log.contains("holds \"" + QByteArray::fromStdString(runtime) + "/")) << log.toStdString();
         const QDeadlineTimer deadline(WaitMs);
-        const auto published = [this] {
-            const QStringList files = RuntimeFiles();
+        const auto published = [&] {
+            const QStringList files = RuntimeFiles(runtime);
             return std::any_of(files.begin(), files.end(),
                                [](const QString& f) { return f.endsWith(".folder"); });
         };
@@ -128,10 +140,12 @@ TEST_F(SingleInstance, ASecondStartOnAnotherFolderSaysSoAndMakesNoFolder) {
     ASSERT_TRUE(WaitForLog(second, secondLog, "says")) << secondLog.toStdString();
     EXPECT_TRUE(secondLog.contains("O programa já está aberto.")) << secondLog.toStdString();
     EXPECT_FALSE(std::filesystem::exists(folder.Path("outra")));
-    first.waitForReadyRead(100);
-    firstLog += first.readAllStandardError();
-    EXPECT_FALSE(firstLog.contains("activation requested")); // the box comes first
-    Kill(second);                                            // the box would wait for its OK
+    Kill(second); // the box would wait for its OK, and the activation after it
+    QProcess third;
+    Start(third);
+    EXPECT_TRUE(WaitForLog(first, firstLog, "activation requested")) << firstLog.toStdString();
+    EXPECT_TRUE(third.waitForFinished(WaitMs));
+    EXPECT_EQ(firstLog.count("activation requested"), 1) << "the box comes first";
     Kill(first);
 }
 
@@ -175,7 +189,7 @@ TEST_F(SingleInstance, AStartThatCanMakeNoLockSaysSo) {
     Kill(next); // the box would wait for its OK
 }
 
-TEST_F(SingleInstance, AStartAfterTheFirstWasKilledSucceeds) {
+TEST_F(SingleInstance, AStartAfterTheFirstWasKilledSucceedsAndRemovesWhatItsNoteNames) {
     QProcess first;
     QByteArray firstLog;
     Start(first);
@@ -184,22 +198,56 @@ TEST_F(SingleInstance, AStartAfterTheFirstWasKilledSucceeds) {
     const QStringList left = RuntimeFiles();
     // the lock and the published folder stay behind
     EXPECT_EQ(left.size(), 2) << left.join(' ').toStdString();
-    // What the killed copy left goes at the next start: its scratch table, a save cut short (but no other
-    // file).
-    for (const char* left :
-         {"data/TEMPORAR.DAT", "x/a.NPX.tmp-Ab12Cd", "x/b.NPX.tmp-Ab12Cd", "data/x.tmp-abcdef"})
-        folder.Write(left, "x");
-    folder.Write("data/CENTRPRG.SAV", folder.Path("x/a.NPX"));
+    // What a killed copy left, named by its note: its scratch table, a save cut short; beside them
+    // files no note names, among them a user's own named like a temporary.
+    const char* noted[] = {"data/TEMPORAR.DAT", "x/a.NPX.tmp-Ab12Cd"};
+    const char* kept[] = {"x/b.NPX.tmp-Ab12Cd", "data/x.tmp-abcdef", "data/CENTRPRG.INI.tmp-backup",
+                          "data/TEMPORAR.IDX"};
+    for (const char* name : noted) folder.Write(name, "x");
+    for (const char* name : kept) folder.Write(name, "x");
+    {
+        TProgramFolderUse killed(folder.Path("data"));
+        for (const char* name : noted) killed.Note(folder.Path(name));
+    } // its locks go as a kill's would, the note stays
 
     QProcess next;
     QByteArray nextLog;
     Start(next);
-    EXPECT_TRUE(WaitForLog(next, nextLog, "holds")) << nextLog.toStdString();
-    EXPECT_EQ(next.state(), QProcess::Running);
-    ASSERT_EVENTUALLY(!folder.Exists("data/TEMPORAR.DAT"));
-    EXPECT_TRUE(!folder.Exists("x/a.NPX.tmp-Ab12Cd") && folder.Exists("x/b.NPX.tmp-Ab12Cd") &&
-                folder.Exists("data/x.tmp-abcdef"));
+    ASSERT_TRUE(WaitUntilUp(next, nextLog)) << nextLog.toStdString();
+    for (const char* name : noted) EXPECT_FALSE(folder.Exists(name)) << name;
+    for (const char* name : kept) EXPECT_TRUE(folder.Exists(name)) << name;
     Kill(next);
+}
+
+// A copy of another runtime folder (another login of the user, another user) on a program folder
+// where a copy is at work leaves that copy's files alone: here this process is the copy at work, in
+// the middle of a save, its data-aware screen's scratch table built.
+TEST_F(SingleInstance, AStartOnAFolderAnotherCopyUsesLeavesItsSaveAndScratchTable) {
+    TProgramFolderUse atWork(folder.Path("data"));
+    SetProgramFolder(folder.Path("data"));
+    folder.Write("data/TEMPORAR.DAT", "x");
+    NoteTempTable();
+    LoadProgrammingFile(CENTRPRG_BINARY_DIR "/fixtures/MODEL11.NPX");
+    std::filesystem::create_directories(folder.Path("x"));
+    const std::string other = folder.Path("other-runtime");
+    std::filesystem::create_directories(other);
+    std::filesystem::permissions(other, std::filesystem::perms::owner_all);
+    QProcess second;
+    QByteArray log;
+    bool temporaryKept = false;
+    SetBeforeRenameHook([&](const std::string& temporary) {
+        StartWith(second, other);
+        ASSERT_TRUE(WaitUntilUpIn(other, second, log)) << log.toStdString();
+        temporaryKept = std::filesystem::exists(temporary);
+    });
+    EXPECT_NO_THROW(SaveProgrammingFile(folder.Path("x/cliente.NPX")));
+    SetBeforeRenameHook({});
+    EXPECT_TRUE(temporaryKept);
+    EXPECT_TRUE(folder.Exists("x/cliente.NPX"));
+    EXPECT_TRUE(folder.Exists("data/TEMPORAR.DAT"));
+    Kill(second);
+    ClearProgramming();
+    SetProgramFolder("");
 }
 
 // Of two starts at once (after a killed copy or not) one runs; the other raises it and ends quietly.

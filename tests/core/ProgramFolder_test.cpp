@@ -2,7 +2,6 @@
 
 #include "ProgrammingFixture.h"
 #include "core/ProgramFolder.h"
-#include "core/TempTable.h"
 
 namespace {
 
@@ -65,15 +64,6 @@ TEST_F(ProgramFolderTest, TheDataDirMayBeTheBuildFolderItself) {
     inputs.dataDirArgument = folder.Path("bin") + "/./";
     EXPECT_EQ(ResolveProgramFolder(inputs), folder.Path("bin"));
     EXPECT_EQ(folder.Read("bin/DEFARCO.NPX"), "arco");
-}
-
-TEST_F(ProgramFolderTest, DeletingTheScratchTableRemovesItsThreeFilesOnly) {
-    for (const char* name : {"TEMPORAR.DAT", "TEMPORAR.IDX", "TEMPORAR.BLB", "TEMPORAR.TXT"})
-        folder.Write(name, "x");
-    DeleteTempTable();
-    EXPECT_EQ(folder.EntryCount(), 1);
-    EXPECT_TRUE(folder.Exists("TEMPORAR.TXT"));
-    EXPECT_NO_THROW(DeleteTempTable());
 }
 
 } // namespace

@@ -186,13 +186,20 @@ TEST_F(OneInstance, AnEmptyLockJustMadeIsLeftToItsMaker) {
     EXPECT_TRUE(QFile::exists(Names().lockFile));
 }
 
-TEST_F(OneInstance, WithoutAUsableFolderTheCopyRunsAnyway) {
-    TCopy copy(QString::fromStdString(folder.Path("missing/deeper")));
-    copy.guard->Loaded();
-    EXPECT_FALSE(copy.guard->HoldsInstance());
-    EXPECT_FALSE(copy.guard->Terminated());
-    EXPECT_TRUE(copy.guard->Unguarded()); // its owner says so
-    EXPECT_TRUE(messages.isEmpty());
+// Another user's file in the lock's place: a shared temporary folder, without a runtime folder.
+TEST_F(OneInstance, WithoutAUsableFolderOrLockTheCopyRunsAnyway) {
+    QLockFile othersLock(Names().lockFile); // held, as a live copy holds its own
+    ASSERT_TRUE(othersLock.tryLock(0));
+    const bool givenAway = ::chown(QFile::encodeName(Names().lockFile).constData(), 65534, 65534) == 0;
+    for (const QString& lockFolder : {QString::fromStdString(folder.Path("missing/deeper")), Folder()}) {
+        if (lockFolder == Folder() && !givenAway) GTEST_SKIP() << "only root gives a file to another user";
+        TCopy copy(lockFolder);
+        copy.guard->Loaded();
+        EXPECT_FALSE(copy.guard->HoldsInstance());
+        EXPECT_FALSE(copy.guard->Terminated());
+        EXPECT_TRUE(copy.guard->Unguarded()); // its owner says so
+        EXPECT_TRUE(messages.isEmpty());
+    }
 }
 
 TEST(InstanceFinding, FindsOnlyACopyThatListens) {

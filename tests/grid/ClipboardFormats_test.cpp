@@ -220,7 +220,9 @@ TEST_P(RichTextPaste, GoesAsOneTextIntoTheCellWhenAllowed) {
     Grid().Navigation.AllowRTFClipboard = c.allowRTF;
     Grid().SetGridCells(1, 1, "old");
     Grid().GetCellProperties(1, 1)->ReadOnly = c.readOnly;
-    Offer("plain\r\nsecond", "application/rtf", QByteArray("{\\rtf1 {\\b rich}}\0junk", 22));
+    // Both end with a terminating zero and something after it that is no text.
+    Offer(QString::fromUtf8("plain\r\nsecond\0junk", 18), "application/rtf",
+          QByteArray("{\\rtf1 {\\b rich}}\0junk", 22));
     Grid().SetSelection({1, 1, 1, 1});
     Grid().PasteFromClipboard();
     EXPECT_EQ(Grid().GetGridCells(1, 1), c.cell11) << c.what;
@@ -235,7 +237,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 // ---- Pastes beyond the limits, pastes that run out of memory -------------------------------------
 
-const std::string kTooLarge = "O arquivo é grande demais para ser importado: área de transferência";
+const std::string kTooLarge = "O conteúdo da área de transferência é grande demais para ser colado";
 
 struct TGridState {
     int Rows, Cols;

@@ -1,8 +1,8 @@
 // The advanced grid's cells on the clipboard as text: the copied text, pasting with growth and
 // refusals, the smart fill, the measure of a text, and the shortcuts a user presses.
-#include "platform/ui/Clipboard.h"
 #include "GridTestSupport.h"
 #include "grid/TextUtils.h"
+#include "platform/ui/Clipboard.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -104,6 +104,27 @@ INSTANTIATE_TEST_SUITE_P(
                     TGrowCase{"x\r\ny\r\nz", false, true, 3, 6, 4, {"31", "32", "33", "34", "x"}},
                     TGrowCase{"x\ty\tz", true, true, 3, 6, 6, {"", "", "", "", "z"}},
                     TGrowCase{"x\ty\tz", true, false, 3, 6, 4, {"31", "32", "33", "34", "x"}}));
+
+// Quotes inside a multi-line cell are doubled, as spreadsheets write them, so that a quote next to
+// a line break does not end the cell; every kind of line break of a cell comes back as CR LF.
+TEST_F(ClipboardText, MultiLineCellsWithQuotesAndAnyLineBreakComeBackWhole) {
+    const QStringList cells = {"Nome \"Zé\"\r\nramal", "a\"\n\"b", "lone\rCR", "\"\"\r\n"};
+    for (const QString& cell : cells) {
+        SCOPED_TRACE(cell.toStdString());
+        Grid().SetGridCells(1, 1, cell);
+        Select(1, 1, 2, 2);
+        Grid().CopyToClipboard();
+        Grid().PasteText(1, 3, ClipboardNow());
+        QString back = cell;
+        EXPECT_EQ(Grid().GetGridCells(1, 3),
+                  back.replace("\r\n", "\n").replace('\r', '\n').replace("\n", "\r\n"));
+        EXPECT_EQ(Column(2).mid(2, 2), QStringList({"21", "22"}));
+    }
+    // A quoted cell ends before a TAB: a quote that no quote closes before one is text.
+    Grid().PasteText(1, 1, "\"a\"\"\nb\"\tx\n\"c\ty\n\"\tz");
+    EXPECT_EQ(Column(1).mid(0, 3), QStringList({"a\"\r\nb", "\"c", "\""}));
+    EXPECT_EQ(Column(2).mid(0, 3), QStringList({"x", "y", "z"}));
+}
 
 TEST_F(ClipboardText, NewRowsGoAboveTheFooterRows) {
     Grid().SetFixedFooters(1);

@@ -1,8 +1,8 @@
 // Delimited text files read into the advanced grid: the delimiter found from the first lines,
 // quoted fields, line ends and text encodings, appending above a footer row, progress and growth;
 // files beyond the limits and failures on the way leave the grid as it was.
-#include "grid/DelimitedImport.h"
 #include "GridTestSupport.h"
+#include "grid/DelimitedImport.h"
 #include "grid/GridError.h"
 #include "grid/InputLimits.h"
 #include "grid/TextUtils.h"
@@ -63,10 +63,22 @@ TEST_F(DelimitedLoad, TheFileGivesTheDelimiterItsLineEndsAndItsCells) {
          {{"a", "", "b"}, {"c", "", "d"}}},
         {"the larger agreeing count wins", "a;b,c;d\r\n1;2,3;4\r\n", {{"a", "b,c", "d"}, {"1", "2,3", "4"}}},
         {"lines ended by LF alone", "a,b\n1,2\n", {{"a", "b"}, {"1", "2"}}},
-        {"an LF alone inside a CR LF file breaks the cell",
+        {"an LF alone ends a line in a CR LF file too",
          "a,x\ny\r\n1,2\r\n",
-         {{"a", "x\r\ny"}, {"1", "2"}}},
+         {{"a", "x"}, {"y", ""}, {"1", "2"}}},
         {"lines ended by CR alone", "a;b\r1;2", {{"a", "b"}, {"1", "2"}}},
+        {"each kind of line end in one file",
+         "a,b\r\n1,2\n3,4\r5,6",
+         {{"a", "b"}, {"1", "2"}, {"3", "4"}, {"5", "6"}}},
+        {"a CR LF inside quotes in a file of LF ends",
+         "id,nota\n1,\"linha um\r\nlinha dois\"\n2,fim\n3,outro\n",
+         {{"id", "nota"}, {"1", "linha um\r\nlinha dois"}, {"2", "fim"}, {"3", "outro"}}},
+        {"every kind of line break inside quotes belongs to its cell",
+         "a;\"x\ry\";\"p\nq\"\r1;\"2\r\n\"\"3\";4\r",
+         {{"a", "x\r\ny", "p\r\nq"}, {"1", "2\r\n\"3", "4"}}},
+        {"a quote never closed ends at its line's end",
+         "a,\"b\nc,d\n\"\"e,f\n",
+         {{"a", "b"}, {"c", "d"}, {"", "f"}}},
         {"an empty line is an empty row", "a;b\r\n\r\n1;2\r\n", {{"a", "b"}, {"", ""}, {"1", "2"}}},
     };
     for (const TFileCase& c : cases) {
@@ -207,6 +219,34 @@ TEST_F(DelimitedLoad, AByteOrderMarkDecidesTheEncodingWhateverTheLineEnds) {
             }
 }
 
+// Without a mark UTF-16 is told by its zero bytes, Latin text or not (CJK text of long lines has
+// few: its line ends tell); UTF-32 by its marks. UTF-8 beyond ASCII is UTF-8 whatever zero bytes it
+// holds. NULs in any text are dropped.
+TEST_F(DelimitedLoad, Utf16WithoutAMarkAndUtf32AreReadAsTheTextTheyHold) {
+    const std::vector<std::pair<QStringConverter::Encoding, QByteArray>> encodings = {
+        {QStringConverter::Utf16LE, ""},
+        {QStringConverter::Utf16BE, ""},
+        {QStringConverter::Utf32LE, "\xFF\xFE\0\0"},
+        {QStringConverter::Utf32BE, QByteArray("\0\0\xFE\xFF", 4)}};
+    const Rows latin = {{"nome", "valor"}, {QString::fromUtf8("João"), QString::fromUtf8("€ 5")}};
+    const Rows cjk = {{QString::fromUtf8("名前"), QString::fromUtf8("価格")},
+                      {QString::fromUtf8("東京都庁舎"), QString::fromUtf8("千円")}};
+    const Rows longCjk = {
+        {QString::fromUtf8("東京都庁舎").repeated(6), QString::fromUtf8("千円").repeated(9)},
+        {QString::fromUtf8("名前").repeated(12), QString::fromUtf8("価格").repeated(12)}};
+    for (const auto& [encoding, mark] : encodings)
+        for (const Rows& rows : {latin, cjk, longCjk}) {
+            SCOPED_TRACE(QStringConverter::nameForEncoding(encoding) + rows[0][0].toStdString());
+            const QString text = rows[0].join(';') + "\r\n" + rows[1].join(';') + "\r\n";
+            grid_.LoadFromCSV(File(mark + QStringEncoder(encoding)(text)));
+            EXPECT_EQ(GridRows(grid_), rows);
+        }
+    grid_.LoadFromCSV(File(QByteArray("abcdefgh\0ijklmnop;x\r\n1;\0\r\n", 26)));
+    EXPECT_EQ(GridRows(grid_), (Rows{{"abcdefghijklmnop", "x"}, {"1", ""}}));
+    grid_.LoadFromCSV(File(QByteArray("\xC3\xA9\0\n", 4).repeated(3)));
+    EXPECT_EQ(ColumnTexts(grid_, 0), QStringList(3, QString::fromUtf8("é")));
+}
+
 TEST_F(DelimitedLoad, AFoundDelimiterServesOneLoadAndASetOneIsKept) {
     grid_.LoadFromCSV(File("a;b\r\n1;2\r\n"));
     EXPECT_TRUE(grid_.Delimiter.isNull());
@@ -338,6 +378,16 @@ TEST_F(DelimitedLoad, WhatStraddlesTwoPiecesOfTheFileReadsAsWithinOne) {
             EXPECT_TRUE(rows[0][1] == QString::fromUtf8(pad + straddling)); // not printed: a MiB long
             EXPECT_EQ(rows[1], (QStringList{"b", "c"}));
         }
+    // A line break inside quotes, and the quote that closes them, across the end of the piece.
+    for (int shift : {-2, -1, 0, 1}) {
+        SCOPED_TRACE("quoted, shift " + std::to_string(shift));
+        const QByteArray pad(kDelimitedPieceBytes - 4 + shift, 'p');
+        grid_.LoadFromCSV(File("x;\"" + pad + "\r\n\"\"\";y\r\nb;c"));
+        const Rows rows = GridRows(grid_);
+        ASSERT_EQ(rows.size(), 2u);
+        EXPECT_TRUE(rows[0][1] == QString::fromLatin1(pad + "\r\n\""));
+        EXPECT_EQ(rows[1], (QStringList{"b", "c", ""}));
+    }
 }
 
 TEST_F(DelimitedLoad, AFileBeyondTheLimitsIsRefusedAndTheGridStaysAsItWas) {

@@ -245,6 +245,14 @@ TEST_F(DropTarget, InsertedRowsAreAsManyAsTheLinesDropped) {
     }
 }
 
+// Lines ended by LF around cells whose quotes hold a CR LF or a lone CR are each a row.
+TEST_F(DropTarget, LineBreaksInsideQuotesStayInTheirCellsWhateverTheLineEnds) {
+    const auto data = Mime("id\tnota\n1\t\"linha um\r\nlinha dois\"\n2\t\"a\rb\"\n");
+    EXPECT_EQ(drag_.DropAt(At(1, 2), *data), Qt::MoveAction);
+    EXPECT_EQ(Cells(Grid(), 1, 2, 2, 5),
+              (Rows{{"id", "nota"}, {"1", "linha um\r\nlinha dois"}, {"2", "a\r\nb"}, {"r5", ""}}));
+}
+
 TEST_F(DropTarget, AOneRowGridWithFixedRowAlwaysTakesTheDropBelowItsRow) {
     Grid().SetRowCount(1);
     Grid().FixedRowAlways = true;
@@ -254,22 +262,84 @@ TEST_F(DropTarget, AOneRowGridWithFixedRowAlwaysTakesTheDropBelowItsRow) {
     EXPECT_EQ(Cells(Grid(), 1, 1, 0, 2), (Rows{{"head"}, {"p"}, {"q"}}));
 }
 
-TEST_F(DropTarget, TextBeyondTheCellLimitIsRefusedBeforeRowsAreInserted) {
+// Text the drop would refuse for its size is refused while it is dragged over, so that the sender
+// keeps it; a drop that comes all the same is refused with a message, before rows are inserted.
+TEST_F(DropTarget, TextBeyondTheCellLimitIsRefusedWhereItIsDraggedOver) {
     Grid().DragDropSettings.OleInsertRows = true;
     const auto before = Cells(Grid(), 0, Grid().ColCount() - 1, 0, Grid().RowCount() - 1);
-    drag_.DropAt(At(1, 2), *Mime(QString("x\r\n").repeated(qsizetype(inputlimits::kMaxCells) / 5 + 1)));
-    EXPECT_EQ(reported_, QStringList{"O arquivo é grande demais para ser importado: texto arrastado"});
+    const qsizetype limit = qsizetype(inputlimits::kMaxCells);
+    EXPECT_EQ(drag_.Enter(At(1, 2), *Mime(QString("x\r\n").repeated(limit / 5 + 1))), Qt::IgnoreAction);
+    // Lines of 1000 cells fit from column 0 only (a fixed one: a copy, never a move).
+    const auto wide = Mime((QString("x\t").repeated(999) + "x\r\n").repeated(limit / 1000));
+    ASSERT_EQ(drag_.Enter(At(0, 2), *wide), Qt::MoveAction);
+    EXPECT_EQ(drag_.Move(At(0, 2), *wide), Qt::CopyAction);
+    EXPECT_EQ(drag_.Move(At(2, 2), *wide), Qt::IgnoreAction);
+    EXPECT_EQ(reported_, QStringList{});
+    EXPECT_EQ(drag_.Drop(At(2, 2), *wide), Qt::IgnoreAction);
+    EXPECT_EQ(reported_, QStringList{"O texto arrastado é grande demais para ser colado"});
     EXPECT_EQ(Cells(Grid(), 0, Grid().ColCount() - 1, 0, Grid().RowCount() - 1), before);
 }
 
-// A refused drop tells the sender so: a move out of another grid must not empty its cells.
+// A move lets the sender remove what it sent: it is answered only where every cell of the text is
+// written, else the drop copies (or is refused when the sender only moves).
+TEST_F(DropTarget, AMoveIsAnsweredOnlyWhereTheDropTakesTheTextWhole) {
+    Grid().Navigation.AllowClipboardColGrow = Grid().Navigation.AllowClipboardRowGrow = false;
+    const auto data = Mime("a\tb\r\nc\td");
+    ASSERT_EQ(drag_.Enter(At(2, 2), *data), Qt::MoveAction);
+    EXPECT_EQ(drag_.Move(At(2, 2), *data), Qt::MoveAction);
+    EXPECT_EQ(drag_.Move(At(4, 2), *data), Qt::CopyAction); // a column beyond the grid
+    EXPECT_EQ(drag_.Move(At(2, 7), *data), Qt::CopyAction); // a row beyond the grid
+    drag_.Offered = Qt::MoveAction;
+    EXPECT_EQ(drag_.Move(At(4, 2), *data), Qt::IgnoreAction);
+    drag_.Offered = Qt::CopyAction | Qt::MoveAction;
+    EXPECT_EQ(drag_.Drop(At(4, 2), *data), Qt::CopyAction);
+    EXPECT_EQ(Cells(Grid(), 4, 4, 2, 3), (Rows{{"a"}, {"c"}}));
+    Grid().OnClipboardBeforePasteCell = [](QObject*, int, int, QString& value, bool& allow) {
+        allow = value != "d";
+    };
+    EXPECT_EQ(drag_.DropAt(At(2, 4), *data), Qt::CopyAction); // a cell refused by its event
+    EXPECT_EQ(Cells(Grid(), 2, 3, 4, 5), (Rows{{"a", "b"}, {"c", ""}}));
+    Grid().OnClipboardBeforePasteCell = nullptr;
+    Grid().Navigation.AllowClipboardColGrow = true;
+    EXPECT_EQ(drag_.DropAt(At(4, 5), *data), Qt::MoveAction);
+    EXPECT_EQ(Cells(Grid(), 4, 5, 5, 6), (Rows{{"a", "b"}, {"c", "d"}}));
+}
+
+// With the floating footer showing, lines beyond the last data row go in as rows above the footer:
+// the drop takes the text whole, so a move is answered while dragging and at the drop alike.
+TEST_F(DropTarget, LinesBeyondTheDataRowsGoAboveTheFooterAndAreAMove) {
+    Grid().Navigation.AllowClipboardRowGrow = true;
+    Grid().SetGridCells(1, 7, "FOOT");
+    Grid().FloatingFooter.Visible = true;
+    ASSERT_EQ(Grid().DataRowEnd(), 7);
+    const auto data = Mime("a\r\nb\r\nc");
+    ASSERT_EQ(drag_.Enter(At(1, 6), *data), Qt::MoveAction);
+    EXPECT_EQ(drag_.Move(At(1, 6), *data), Qt::MoveAction);
+    EXPECT_EQ(drag_.Drop(At(1, 6), *data), Qt::MoveAction);
+    EXPECT_EQ(Cells(Grid(), 1, 1, 5, Grid().RowCount() - 1), (Rows{{"r5"}, {"a"}, {"b"}, {"c"}, {"FOOT"}}));
+}
+
+// A refused drop tells the sender so: a move out of another grid must not empty its cells. Where no
+// cell of the text would be written (a fixed column, a read-only column) the drop is refused while
+// it is dragged over; across a read-only column between written ones it is a copy.
 TEST_F(DropTarget, ARefusedDropChangesNothingAndMovesNothing) {
     Grid().OnOleDrop = [](QObject*, int, int, const QString&, bool& allow) { allow = false; };
     EXPECT_EQ(drag_.DropAt(At(2, 2), *Mime("x")), Qt::IgnoreAction);
     Grid().OnOleDrop = nullptr;
+    Grid().OnCanEditCell = [](QObject*, int, int col, bool& canEdit) { canEdit = canEdit && col != 2; };
+    const auto one = Mime("x"), three = Mime("a\tb\tc");
+    ASSERT_EQ(drag_.Enter(At(2, 3), *one), Qt::MoveAction);
+    for (const TGridCoord cell : {TGridCoord{0, 3}, TGridCoord{2, 3}})
+        EXPECT_EQ(drag_.Move(At(cell.X, cell.Y), *one), Qt::IgnoreAction);
+    EXPECT_EQ(drag_.Move(At(3, 3), *one), Qt::MoveAction);
+    EXPECT_EQ(drag_.Drop(At(2, 3), *one), Qt::IgnoreAction);
+    ASSERT_EQ(drag_.Enter(At(1, 3), *three), Qt::MoveAction);
+    EXPECT_EQ(drag_.Move(At(1, 3), *three), Qt::CopyAction);
+    Grid().OnCanEditCell = nullptr;
     Grid().SetOptions(Grid().Options() - goEditing);
     EXPECT_EQ(drag_.DropAt(At(2, 2), *Mime("x")), Qt::IgnoreAction);
     EXPECT_EQ(Grid().GetGridCells(2, 2), "");
+    EXPECT_EQ(Grid().GetGridCells(0, 3), "");
 }
 
 TEST_F(DropTarget, RichTextIsPreferredOnlyWithOleDropRTF) {
@@ -297,7 +367,7 @@ TEST_F(DropTarget, OneDroppedFileLoadsByWhatItsNameHolds) {
         {"a .csv file", {csv}, "a", Qt::CopyAction},
         {".CSV before a further extension", {csvTxt}, "t", Qt::CopyAction},
         {"a workbook (its shown sheet)", {xls}, QString::fromUtf8("único"), Qt::CopyAction},
-        {"another kind of file", {txt}, "", Qt::IgnoreAction},
+        {"another kind of file (refused while dragged over)", {txt}, "", Qt::IgnoreAction},
         {"several files", {csv, xls}, "", Qt::IgnoreAction},
     };
     QStringList asked;
@@ -312,7 +382,7 @@ TEST_F(DropTarget, OneDroppedFileLoadsByWhatItsNameHolds) {
         EXPECT_EQ(drag_.DropAt(At(2, 2), *Mime("", c.Files)), c.Effect);
         EXPECT_EQ(Grid().GetGridCells(0, 0), c.FirstCell);
     }
-    EXPECT_EQ(asked, (QStringList{"2,2 data.csv", "2,2 data.csv.txt", "2,2 import.xls", "2,2 notes.txt"}));
+    EXPECT_EQ(asked, (QStringList{"2,2 data.csv", "2,2 data.csv.txt", "2,2 import.xls"}));
     EXPECT_TRUE(reported_.isEmpty()) << reported_.join("; ").toStdString();
 }
 

@@ -72,6 +72,61 @@ TEST_F(Editing, LengthLimitStopsTypingButNotBackspace) {
     EXPECT_EQ(w_.Editor()->Text(), "ab");
 }
 
+std::vector<QString> warnings;
+
+// The editor gives back each line break as the cell had it, and a pasted CR LF lands whole (Qt
+// warns of a caret placed beyond the text).
+TEST_F(Editing, MultiLineTextKeepsTheCellsLineBreaksThroughTypingAndPaste) {
+    const QtMessageHandler previous = qInstallMessageHandler(
+        [](QtMsgType, const QMessageLogContext&, const QString& message) { warnings.push_back(message); });
+    for (const QString lineBreak : {"\r\n", "\n", "\r"}) {
+        SCOPED_TRACE(lineBreak.toUtf8().toHex().toStdString());
+        warnings.clear();
+        Grid().SetGridCells(1, 1, "linha um" + lineBreak + "linha dois");
+        w_.Key(Qt::Key_F2);
+        ASSERT_TRUE(w_.EditorShown());
+        w_.Key(Qt::Key_End, Qt::ControlModifier);
+        w_.Type("z");
+        QApplication::clipboard()->setText("\r\nx");
+        w_.Key(Qt::Key_V, Qt::ControlModifier);
+        w_.Type("w");
+        w_.Key(Qt::Key_Return);
+        EXPECT_FALSE(w_.EditorShown());
+        EXPECT_EQ(Grid().GetGridCells(1, 1), "linha um" + lineBreak + "linha doisz" + lineBreak + "xw");
+        EXPECT_EQ(warnings, std::vector<QString>{});
+    }
+    qInstallMessageHandler(previous);
+}
+
+// Breaks the user leaves alone keep their kind, a new one is the text's first; a word of thousands
+// of characters wraps anywhere (at word boundaries its layout costs seconds); the single-line
+// editor keeps a text beyond Qt's 32767 characters, or beyond the length limit, whole.
+TEST_F(Editing, MixedLineBreaksAndLongTextsComeBackAsTheCellHadThem) {
+    Grid().SetGridCells(1, 1, "a\nb\r\nc\rd");
+    w_.Key(Qt::Key_F2);
+    w_.Key(Qt::Key_End, Qt::ControlModifier);
+    w_.Key(Qt::Key_Return, Qt::ControlModifier);
+    w_.Type("z");
+    w_.Key(Qt::Key_Return);
+    EXPECT_EQ(Grid().GetGridCells(1, 1), "a\nb\r\nc\rd\nz");
+    Grid().SetGridCells(1, 2, QString(5000, 'w'));
+    Grid().SetRow(2);
+    w_.Key(Qt::Key_F2);
+    EXPECT_EQ(w_.Editor()->MemoBody()->wordWrapMode(), QTextOption::WrapAnywhere);
+    w_.Key(Qt::Key_Escape);
+    Grid().Navigation.AllowCtrlEnter = false;
+    for (const int limit : {0, 3}) {
+        Grid().SetMaxEditLength(limit);
+        Grid().SetGridCells(1, 2, QString(40000, 'w'));
+        Grid().SetRow(2);
+        w_.Key(Qt::Key_F2);
+        w_.Key(Qt::Key_End);
+        w_.Type("z");
+        w_.Key(Qt::Key_Return);
+        EXPECT_EQ(Grid().GetGridCells(1, 2).size(), limit == 0 ? 40001 : 40000);
+    }
+}
+
 TEST_F(Editing, DropDownListSelectsTheItemEqualToTheCellText) {
     UseEditor(TEditorType::edComboList);
     Grid().AddComboItem("Sim");

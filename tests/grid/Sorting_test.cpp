@@ -6,6 +6,7 @@
 #include "grid/TextUtils.h"
 
 #include <QLocale>
+#include <numeric>
 #include <random>
 
 namespace {
@@ -225,27 +226,23 @@ INSTANTIATE_TEST_SUITE_P(Blanks, BlankPlacement,
                                          TBlankCase{true, blLast, up, {"1", "2", "3", "", ""}},
                                          TBlankCase{true, blLast, down, {"3", "2", "1", "", ""}}));
 
-// The plain recursive algorithm (pivot copied, both parts recursed) on keys compared as code
-// units: the reference for where rows with equal keys end.
-void ReferenceSort(std::vector<std::pair<QString, int>>& rows, int l, int r, int sign) {
-    auto cmp = [](const QString& a, const QString& b) {
-        const int c = QString::compare(a, b);
-        return c > 0 ? 1 : c < 0 ? -1 : 0;
-    };
-    const QString pivot = rows[size_t((l + r) / 2)].first;
+// The plain recursive algorithm (pivot copied, both parts recursed) on the rows' ids, compared by
+// cmp(a, b) (-1, 0, 1): the reference for where rows with equal keys end.
+template <typename TCompare>
+void ReferenceSort(std::vector<int>& ids, int l, int r, int sign, const TCompare& cmp) {
+    const int pivot = ids[size_t((l + r) / 2)];
     int i = l, j = r;
     do {
-        while (cmp(pivot, rows[size_t(i)].first) == sign && i < r) ++i;
-        while (cmp(rows[size_t(j)].first, pivot) == sign && j > l) --j;
+        while (cmp(pivot, ids[size_t(i)]) == sign && i < r) ++i;
+        while (cmp(ids[size_t(j)], pivot) == sign && j > l) --j;
         if (i <= j) {
-            if (i != j && cmp(rows[size_t(i)].first, rows[size_t(j)].first) != 0)
-                std::swap(rows[size_t(i)], rows[size_t(j)]);
+            if (i != j && cmp(ids[size_t(i)], ids[size_t(j)]) != 0) std::swap(ids[size_t(i)], ids[size_t(j)]);
             ++i;
             --j;
         }
     } while (i <= j);
-    if (l < j) ReferenceSort(rows, l, j, sign);
-    if (i < r) ReferenceSort(rows, i, r, sign);
+    if (l < j) ReferenceSort(ids, l, j, sign, cmp);
+    if (i < r) ReferenceSort(ids, i, r, sign, cmp);
 }
 
 TEST(Sorting, EqualKeysEndWhereThePlainAlgorithmPutsThemAndRestoreUndoesIt) {
@@ -253,11 +250,11 @@ TEST(Sorting, EqualKeysEndWhereThePlainAlgorithmPutsThemAndRestoreUndoesIt) {
     for (int round = 0; round < 200; ++round) {
         const int rows = 1 + int(random() % 120);
         QStringList keys;
-        std::vector<std::pair<QString, int>> reference;
+        std::vector<int> reference;
         for (int i = 0; i < rows; ++i) {
             const QString key = QString(int(random() % 3), QChar(u'a' + int(random() % 3)));
             keys << key;
-            reference.push_back({key, i});
+            reference.push_back(i);
         }
         const bool descending = round % 2 == 1;
         TVevIvizudEvar grid;
@@ -277,9 +274,11 @@ TEST(Sorting, EqualKeysEndWhereThePlainAlgorithmPutsThemAndRestoreUndoesIt) {
             style = TSortStyle::ssText;
         };
         grid.SortByColumn();
-        if (reference.size() > 1) ReferenceSort(reference, 0, int(reference.size()) - 1, descending ? -1 : 1);
+        if (reference.size() > 1)
+            ReferenceSort(reference, 0, int(reference.size()) - 1, descending ? -1 : 1,
+                          [&](int a, int b) { return (keys[a] > keys[b]) - (keys[a] < keys[b]); });
         for (int i = 0; i < rows - 1; ++i) {
-            const int id = reference[size_t(i)].second;
+            const int id = reference[size_t(i)];
             ASSERT_EQ(grid.GetGridCells(1, i + 1), QString("r%1").arg(id))
                 << "round " << round << " row " << i;
             ASSERT_EQ(grid.GetGridCells(3, i + 1), QString("hidden %1").arg(id));
@@ -491,4 +490,68 @@ TEST(Sorting, OrganPipeInputSorts) {
     for (int r = 1; r < rows; ++r) ASSERT_LE(grid.GetGridCells(0, r - 1), grid.GetGridCells(0, r));
 }
 
+// Sorts the grid in a direction and expects the order the plain algorithm gives comparing the rows
+// of the unsorted copy cell by cell (CompareRowsByColumn); ids: the copy's rows in the grid's order.
+void ExpectPlainOrder(TVevIvizudEvar& grid, TVevIvizudEvar& copy, std::vector<int>& ids, int sign) {
+    for (TVevIvizudEvar* g : {&grid, &copy}) g->SortSettings.Direction = sign > 0 ? up : down;
+    ReferenceSort(ids, 0, int(ids.size()) - 1, sign,
+                  [&](int a, int b) { return a == b ? 0 : copy.CompareRowsByColumn(0, a, b); });
+    grid.SortByColumn();
+    QStringList expected;
+    for (int id : ids) expected << QString("r%1").arg(id - 1);
+    ASSERT_EQ(Column(grid, 1), expected);
+}
+
+// The sort decides from what it reads of each row once, from records, by a plain sort of distinct
+// keys, from cells read where they lie in memory, by radix for many numbers: it ends as the plain
+// algorithm does for distinct and equal numbers and texts and for everything mixed, in each style,
+// both directions, with and without Full and IgnoreBlanks, with a raw handler, and sorted again.
+TEST(Sorting, EndsWhereThePlainAlgorithmComparingCellByCellEnds) {
+    std::mt19937 random(41);
+    const char* mixed[] = {"", "10", "9", "abc", "ABC", "1.5", "12/05/03", "2x", "-3", "<b>z</b>"};
+    auto key = [&](int kind, int i) {
+        return kind == 0   ? QString::number(i * 7 % 70001)
+               : kind == 1 ? QString::number(int(random() % 9) - 4)
+               : kind == 2 ? QString("k%1").arg(random() % 5)
+               : kind == 3 ? QString("t%1").arg(i * 13 % 97, 3, 10, QChar('0'))
+                           : QString(mixed[random() % 10]);
+    };
+    struct TRun {
+        int Kind, Rows;
+        TSortStyle Style;
+        int Flags; // 1 descending, 2 Full, 4 IgnoreBlanks
+    };
+    std::vector<TRun> runs = {{1, 5000, TSortStyle::ssAutomatic, 2}, {0, 70000, TSortStyle::ssAutomatic, 0}};
+    for (int kind = 0; kind < 5; ++kind)
+        for (TSortStyle style :
+             {TSortStyle::ssAutomatic, TSortStyle::ssText, TSortStyle::ssNumeric, TSortStyle::ssTextNoCase,
+              TSortStyle::ssHTMLText, TSortStyle::ssDateDMY, TSortStyle::ssRaw})
+            for (int flags = 0; flags < 8; ++flags)
+                runs.push_back({kind, 2 + int(random() % 90), style, flags});
+    for (const TRun& run : runs) {
+        SCOPED_TRACE(testing::Message() << "kind " << run.Kind << " rows " << run.Rows << " style "
+                                        << int(run.Style) << " flags " << run.Flags);
+        QStringList keys, ties;
+        for (int i = 0; i < run.Rows; ++i) keys << key(run.Kind, i), ties << QString::number(random() % 3);
+        TVevIvizudEvar grid, copy;
+        for (TVevIvizudEvar* g : {&grid, &copy}) {
+            Fill(*g, keys, 3);
+            for (int i = 0; i < run.Rows; ++i) g->SetGridCells(2, i + 1, ties[i]);
+            g->SortSettings.Full = run.Flags & 2;
+            g->SortSettings.IgnoreBlanks = run.Flags & 4;
+            g->OnGetFormat = [&run](QObject*, int col, TSortStyle& s, QString&, QString&) {
+                if (col == 0) s = run.Style;
+            };
+            if (run.Kind % 2 || run.Style == TSortStyle::ssRaw) // a handler reading the rows it is given
+                g->OnRawCompare = [g](QObject*, int col, int row1, int row2, int& res) {
+                    res = QString::compare(g->Cells(col, row1), g->Cells(col, row2));
+                };
+        }
+        std::vector<int> ids(static_cast<size_t>(run.Rows));
+        std::iota(ids.begin(), ids.end(), 1);
+        const int sign = run.Flags & 1 ? -1 : 1;
+        ExpectPlainOrder(grid, copy, ids, sign);
+        ExpectPlainOrder(grid, copy, ids, -sign); // the rows' cells now lie out of the rows' order
+    }
+}
 } // namespace

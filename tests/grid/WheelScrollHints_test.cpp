@@ -2,6 +2,7 @@
 // events on a shown grid; the timers' ticks are called directly.
 #include "PointerTestSupport.h"
 
+#include "grid/HTMLHintWindow.h"
 #include "platform/ui/HintWindow.h"
 
 #include <QPaintEvent>
@@ -257,6 +258,38 @@ TEST_F(WheelScrollHints, HintShowLargeTextShowsOnlyTextsWiderThanTheColumn) {
     // Moving to another cell takes the hint away.
     mouse_.Hover(Centre(3, 2));
     EXPECT_FALSE(Grid().HintShowing());
+}
+
+// A hint over millions of characters stays within the screen: it shows the lines that fit and an
+// ellipsis below them; a word wider than the screen is cut at the hint's edge.
+TEST_F(WheelScrollHints, AHintOverAVeryLongTextStaysWithinTheScreenAndEndsWithAnEllipsis) {
+    Grid().HintShowLargeText = true;
+    Grid().SetColWidths(2, 120);
+    const TRect screen = FromQRect(Grid().screen()->geometry());
+    for (const qsizetype length : {1000000, 10000000, 1000007}) {
+        SCOPED_TRACE(length);
+        // (an odd length: one word, without blanks)
+        const QString word = length % 2 == 0 ? QStringLiteral("palavra%1 ").arg(length) : QString("palavra");
+        Grid().SetGridCells(2, 1, word.repeated(length / word.size()));
+        mouse_.AskHint(Centre(2, 1));
+        ASSERT_TRUE(Grid().HintShowing());
+        const auto* hint = static_cast<THTMLHintWindow*>(Grid().HintWindow());
+        const TRect shown = FromQRect(hint->geometry());
+        EXPECT_TRUE(shown.Left >= screen.Left && shown.Top >= screen.Top && shown.Right <= screen.Right &&
+                    shown.Bottom <= screen.Bottom);
+        EXPECT_TRUE(hint->Cut());
+        EXPECT_LT(hint->Caption().size(), 250000); // what a screen can hold, not the whole text
+        TRecordingDevice device;
+        const_cast<THTMLHintWindow*>(hint)->RenderTo(device);
+        std::vector<TCanvasOp> texts;
+        for (const TCanvasOp& op : device.Ops)
+            if (op.Kind == TCanvasOpKind::Text) texts.push_back(op);
+        ASSERT_GE(texts.size(), 2u);
+        EXPECT_TRUE(texts[0].Text.startsWith("palavra"));
+        EXPECT_EQ(texts.back().Text, QString::fromUtf8("…"));
+        EXPECT_LT(texts.back().Rect.Top, hint->height());
+        mouse_.Hover(Centre(3, 2));
+    }
 }
 
 struct THintCase {

@@ -30,7 +30,7 @@ protected:
     platform::data::TDataSet& Table() { return screen.TableChefeSecr(); }
     void GoToGroup(int group) {
         int key = '0' + group;
-        screen.EnterGrupo(key);
+        screen.EnterGrupo(key, {});
     }
     // Slots 1..4 of the current group get the numbers of these positions.
     void SetMembers(const std::map<int, int>& positions) {
@@ -112,12 +112,12 @@ TEST_F(ChefeSecrTest, AMemberOfAnotherGroupIsNotOffered) {
 TEST_F(ChefeSecrTest, SpaceOrDeleteEmptiesASlotAndApagaTheGroup) {
     Open({{274, 3}, {275, 6}, {282, 4}, {283, 5}});
     int key = VK_SPACE;
-    screen.DBComboBox2KeyDown(key);
+    screen.DBComboBox2KeyDown(key, {});
     EXPECT_EQ(key, 0);
     key = VK_DELETE;
-    screen.DBComboBox4KeyDown(key);
+    screen.DBComboBox4KeyDown(key, {});
     key = 'A';
-    screen.DBComboBox3KeyDown(key);
+    screen.DBComboBox3KeyDown(key, {});
     screen.OkButtonClick();
     EXPECT_EQ(ProgrammingHeader[275], BB);
     EXPECT_EQ(ProgrammingHeader[283], BB);

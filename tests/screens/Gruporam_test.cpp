@@ -73,7 +73,7 @@ TEST_F(GrupoRamTest, AGroupWithoutMembersIsStoredEmptyWhateverItsType) {
     std::ranges::copy(group1, ProgrammingImage.Span(2425, 8).begin());
     ProgrammingImage[2459] = ProgrammingImage[2460] = 2;
     Show();
-    screen.Button1Click(); // "Apa&ga": no members, no type
+    screen.Button1Click(); // "A&paga": no members, no type
     EXPECT_EQ(Table().FieldByName("TIPOGRUPO").AsString(), "0");
     screen.OkButtonClick();
     ExpectStored({{2425, 0x40}, {2426, BB}, {2427, BB}, {2459, 0}, {2460, 0}});

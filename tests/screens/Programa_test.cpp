@@ -96,7 +96,7 @@ TEST_F(ProgRamaTest, DefaultsApplyToTheOneExtensionWithoutAsking) {
 
 TEST_F(ProgRamaTest, ThePageButtonCyclesThroughTheThreePagesAndHelpFollows) {
     Open(2);
-    const std::pair<int, const char*> steps[] = {{TCategoryScreen::NightPage, "Canc. &Progr"},
+    const std::pair<int, const char*> steps[] = {{TCategoryScreen::NightPage, "Canc. P&rogr"},
                                                  {TFormProgRama::CancellationPage, "&Diurno"},
                                                  {TCategoryScreen::DayPage, "&Noturno"}};
     EXPECT_EQ(screen->ButtonCat->text(), "&Noturno");

@@ -9,6 +9,7 @@
 #include <gmock/gmock.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <map>
 #include <sstream>
 
@@ -97,13 +98,13 @@ TEST_F(ScratchTables, EachCodeCreatesItsFieldsInOrderWithTheUniqueKeyIndex) {
         {1, "RAMAL:0 CATD1-7:1 ROTD0-7:1 FACD1-7:1 CATN1-7:1 ROTN0-7:1 FACN1-7:1 CAR1-4:1 SRotaD:1 SRotaN:1"},
         {2, "VIA:2 LIMCIFRAS:1 ACESSAIU:1 DDCNOT:1 DDCDIU:1 ATENDDIG:1 RECHAMADA:1 APOSTTD:1 BINA:1 DETFAX:1 "
             "RTSAIDA:1 RTENTRA:1 RTBLOQ:1 TIPOVIA:2 TOM425:1 CIFRAS:1 ATENDPRIN:4 TRANSBORDO:4 ATENDNOT:4 "
-            "TMPTRANS:2 TMPTOMDIS:2 TMPINIBIL:2 NROTA:1 DATDAUTO:1 NTOQUES:1 TRANSBN:1 ATDCORR:1 DTMFFSK:1"},
+            "TMPTRANS:3 TMPTOMDIS:3 TMPINIBIL:3 NROTA:1 DATDAUTO:1 NTOQUES:1 TRANSBN:1 ATDCORR:1 DTMFFSK:1"},
         {4, "RAMAL:0 SENHAPROG:1 NAOPERTURB:1 CADEADO:1 SIGAME:1 HOTLINE:1 RAMALTI:1"},
-        {5, "GRUPO:1 NUMTOQUES:1 TIPOGRUPO:1 RAMAL01-7:5"},
+        {5, "GRUPO:1 NUMTOQUES:3 TIPOGRUPO:1 RAMAL01-7:5"},
         {6, "GRUPO:1 CHEFE01:5 CHEFE02:5 SECRE01:5 SECRE02:5"},
         {7, "PREFIXOS:8 TLIBERA:1"},
-        {8, "RAMAL:0 THOTLIN:20 HOTLINE:5 DESVOCUP:7 DESVNATD:7 SIGAME:7 NTNAOATD:2 TMPFLASH:2 TMPRECTRO:2 "
-            "TMPRECRAM:2 TMPRECRET:2"},
+        {8, "RAMAL:0 THOTLIN:20 HOTLINE:5 DESVOCUP:7 DESVNATD:7 SIGAME:7 NTNAOATD:3 TMPFLASH:3 TMPRECTRO:2 "
+            "TMPRECRAM:2 TMPRECRET:3"},
     };
     for (const TLayoutCase& c : cases) {
         BuildTempTable(c.code, AllTempTableItems);
@@ -209,12 +210,22 @@ TEST_F(ScratchTables, BossSecretaryCodesFollowTheGroupsInOrder) {
 
 TEST_F(ScratchTables, FilesACrashLeftDoNotStopTheBuild) {
     folder.Write("TEMPORAR.DAT", "not a table");
-    folder.Write("TEMPORAR.IDX", "not an index");
+    folder.Write("outside", "a user's file"); // a link in a name's place goes, not what it leads to
+    std::filesystem::create_symlink(folder.Path("outside"), folder.Path("TEMPORAR.IDX"));
     folder.Write("TEMPORAR.BLB", "left by a crash");
     BuildTempTable(4, AllTempTableItems);
     EXPECT_EQ(Records().size(), 15u);
     EXPECT_FALSE(folder.Exists("TEMPORAR.BLB"));
-    EXPECT_TRUE(folder.Exists("TEMPORAR.IDX"));
+    EXPECT_EQ(folder.Read("outside"), "a user's file");
+}
+
+TEST_F(ScratchTables, DeletingTheScratchTableRemovesItsThreeFilesOnly) {
+    for (const char* name : {"TEMPORAR.DAT", "TEMPORAR.IDX", "TEMPORAR.BLB", "TEMPORAR.TXT"})
+        folder.Write(name, "x");
+    DeleteTempTable();
+    EXPECT_EQ(folder.EntryCount(), 1);
+    EXPECT_TRUE(folder.Exists("TEMPORAR.TXT"));
+    EXPECT_NO_THROW(DeleteTempTable());
 }
 
 } // namespace

@@ -41,6 +41,9 @@
 #include "screens/Temporiz.h"
 #include "screens/Todpref.h"
 
+#include <QBuffer>
+#include <QFile>
+#include <QImageWriter>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -66,13 +69,29 @@ protected:
             EXPECT_TRUE(!child->isVisible() || child->isWindow() ||
                         child->parentWidget()->rect().contains(child->geometry()))
                 << child->metaObject()->className() << " " << child->objectName().toStdString();
-        const QImage shown = screen.grab().toImage().convertToFormat(QImage::Format_ARGB32);
+        const QImage shown = screen.grab().toImage().convertToFormat(QImage::Format_RGB32); // opaque
+        const QByteArray png = PngBytes(shown);
         const QString picture = QString::fromStdString(
             (target.empty() ? CENTRPRG_SOURCE_DIR "/docs/img" : target) + "/" + name + ".png");
-        EXPECT_TRUE(target.empty() ? shown == QImage(picture).convertToFormat(shown.format())
-                                   : shown.save(picture))
-            << picture.toStdString() << " shows the screen otherwise: make the pictures anew (see the top)";
+        QFile file(picture);
+        if (target.empty()) {
+            EXPECT_TRUE(shown == QImage(picture).convertToFormat(shown.format()))
+                << picture.toStdString()
+                << " shows the screen otherwise: make the pictures anew (see the top)";
+            EXPECT_TRUE(file.open(QIODevice::ReadOnly) && file.readAll() == png)
+                << picture.toStdString() << " is not what the pictures are made of now (see the top)";
+        } else {
+            EXPECT_TRUE(file.open(QIODevice::WriteOnly) && file.write(png) == png.size())
+                << picture.toStdString();
+        }
         screen.hide();
+    }
+    // The picture as it is written: an RGB PNG, the same bytes for the same pixels.
+    static QByteArray PngBytes(const QImage& image) {
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        EXPECT_TRUE(buffer.open(QIODevice::WriteOnly) && QImageWriter(&buffer, "png").write(image));
+        return bytes;
     }
     std::string target;
 };

@@ -93,19 +93,31 @@ TEST_F(TeclasTITest, TheTerminalListHoldsTheAttachedTerminalsOfTheModelOnly) {
     EXPECT_EQ(screen.LabelTecla->text(), "A");
 }
 
-TEST_F(TeclasTITest, WithoutTerminalsTheKeysOfTerminal1StartWithoutFunction) {
+// The key of a programming whose terminal table names no terminal, set and saved before, comes
+// back as it was stored and stays so through an OK without a change.
+TEST_F(TeclasTITest, WithoutTerminalsTheStoredKeysOfTerminal1AreShownAndKept) {
     Open(11, {});
     ProgrammingImage.Fill(Terminals, 10, NoExtension);
+    ProgrammingImage[Keys] = 130; // "Linha 2" on key A
+    ProgrammingImage[Keys + 1] = 255;
     ShowAgain(screen);
     EXPECT_TRUE(TerminalList().empty());
     EXPECT_EQ(screen.CurrentTerminal, 1);
-    EXPECT_THAT(screen.KeyCodes, testing::Each(255));
+    EXPECT_EQ(screen.KeyCodes[0], 130);
+    EXPECT_EQ(CheckedTag(), 2);
+    EXPECT_EQ(screen.ComboBoxF->currentText(), "2");
+    const auto before = TProgrammingState::Now().bytes;
+    screen.Button1Click();
+    EXPECT_TRUE(TProgrammingState::Now().bytes == before);
+
+    ShowAgain(screen);
+    PickKey(2);
     EXPECT_EQ(CheckedTag(), 14); // "Sem função"
     EXPECT_FALSE(screen.PNCodigos->isVisibleTo(&screen));
-    PickFromList(2, 1);
+    PickFromList(2, 0);
     screen.Button1Click();
-    EXPECT_EQ(StoredKeys(1)[0], 130);
-    EXPECT_EQ(StoredKeys(1)[1], 255);
+    const std::vector<int> stored = StoredKeys(1);
+    EXPECT_THAT(std::vector<int>(stored.begin(), stored.begin() + 3), ElementsAre(130, 129, 0));
 }
 
 TEST_F(TeclasTITest, Route0IsStoredAs170AndShownAsRota0) {

@@ -95,6 +95,41 @@ TEST_P(CursorDefinitionTest, IndexesAddedToManyRowsAreBuiltWholeAndVerify) {
     EXPECT_EQ(cursor->GetRecordCount(), count);
 }
 
+// A table made and opened in one (in memory, opened exclusively, its files stay open from their making)
+// holds and gives what one opened from its files does, in every index's order, and is sound once closed.
+TEST_P(CursorDefinitionTest, TableMadeAndOpenedAtOnceActsAsOneOpenedFromItsFiles) {
+    auto made = std::make_unique<TDataCursor>(*database_);
+    made->SetTableName("MADE");
+    made->SetExclusive(true);
+    made->CreateAndOpenTable(RowTableArgs(PortugueseBrazilian));
+    tables_.push_back("MADE");
+    Create("OPENED", RowTableArgs(PortugueseBrazilian));
+    auto opened = Open("OPENED", true);
+    std::map<int32_t, TRow> madeRows, openedRows;
+    for (int32_t i = 0; i < 400; ++i) {
+        TRow row = RandomRow(random_, int32_t(random_() % 300));
+        PutRow(*made, madeRows, row);
+        PutRow(*opened, openedRows, row);
+        if (i % 7 == 0) {
+            DeleteRow(*made, madeRows, row.Id);
+            DeleteRow(*opened, openedRows, row.Id);
+        }
+    }
+    ASSERT_EQ(madeRows, openedRows);
+    auto expectSame = [&](TDataCursor& cursor) {
+        for (const TIndexSpec& index : RowIndexes()) {
+            cursor.SetIndexName(index.Name);
+            opened->SetIndexName(index.Name);
+            EXPECT_EQ(Scan(cursor), Scan(*opened)) << index.Name;
+            EXPECT_EQ(cursor.GetRecordCount(), opened->GetRecordCount()) << index.Name;
+        }
+        EXPECT_EQ(TableProblems(cursor), "");
+    };
+    expectSame(*made);
+    made->CloseCursor();
+    expectSame(*Open("MADE", true));
+}
+
 TEST_P(CursorDefinitionTest, RefusedIndexDefinitionsLeaveTheTableAsItWas) {
     auto cursor = PlainRows("REFUSED", 500); // codes repeat
     uint32_t pages = cursor->Table().IndexFile().GetPageCount();

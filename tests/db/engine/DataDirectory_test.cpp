@@ -2,6 +2,8 @@
 // shared tables with their use counts, the statement list.
 #include "db/lib/TestSupport.h"
 
+#include "WorkerProcess.h"
+
 #include "db/engine/DataDirectory.h"
 #include "db/engine/DataSession.h"
 #include "db/lib/FileHandler.h"
@@ -13,6 +15,7 @@
 #include <map>
 #include <random>
 #include <set>
+#include <unistd.h>
 
 namespace vorsam::test {
 namespace {
@@ -191,6 +194,24 @@ TEST_F(DataDirectoryTest, ATableThatFailsToOpenLeavesNothingBehind) {
 }
 
 // Statements.
+
+// Another user's look at a folder it may not search, or may search but not list, is refused with the
+// permission error naming the folder, never taken as a missing folder or table.
+TEST_F(DataDirectoryTest, AFolderThatCannotBeLookedAtIsRefusedNotTakenAsMissing) {
+    if (::geteuid() != 0) GTEST_SKIP() << "the worker takes another user only when started by root";
+    fs::create_directories(dir_.File("Closed/Inner"));
+    fs::permissions(dir_.Path(), fs::perms(0755));
+    fs::permissions(dir_.File("Closed"), fs::perms(0700));
+    fs::permissions(dir_.File("Sub"), fs::perms(0711));
+    worker::TWorkerProcess other;
+    ASSERT_EQ(other.Send("asuser 65534"), "ok");
+    for (const std::string& folder : {dir_.File("Closed/Inner"), dir_.File("Sub")}) {
+        const std::string answer = other.Send("texists " + folder + " NOSUCH");
+        EXPECT_TRUE(answer.starts_with("error " + std::to_string(VORSAM_OSEACCES)) &&
+                    answer.find("'" + folder + "'") != std::string::npos)
+            << answer;
+    }
+}
 
 TEST_F(DataDirectoryTest, StatementsAreListedOnce) {
     struct TStatement : TDirectoryStatement {};

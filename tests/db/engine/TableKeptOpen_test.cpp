@@ -6,8 +6,12 @@
 
 #include "db/lib/DataTypes.h"
 
+#include <chrono>
+#include <cstdlib>
 #include <map>
 #include <set>
+#include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace vorsam::test {
@@ -54,9 +58,10 @@ protected:
         return seen;
     }
     // What a session that never saw the table reads.
-    TTableSeen UseAfresh() {
+    TTableSeen UseAfresh() { return UseAfresh(dir_.Path()); }
+    static TTableSeen UseAfresh(const std::string& folder) {
         TDataSession fresh;
-        TDataDirectory& database = fresh.OpenDataDirectory("", dir_.Path());
+        TDataDirectory& database = fresh.OpenDataDirectory("", folder);
         TTableSeen seen = Use(database);
         fresh.CloseDataDirectory(database);
         return seen;
@@ -130,6 +135,58 @@ TEST_F(TableKeptOpenTest, FilesRenamedInByAnotherProcessAreTheOnesTheNextOpenRea
                   (copied.second[200 + holder] = 2000 + 10 * holder, copied));
         EXPECT_EQ(UseAfresh(), copied);
         EXPECT_EQ(holder == 0 ? written.second.size() : held.GetRecordCount(), written.second.size());
+    }
+}
+
+// Files put in the kept table's place while the folder's times say otherwise, on a file system whose times
+// step by whole seconds: copies renamed in within the second of the last use; the folder replaced by its
+// copy (`mv D D.old && cp -a D.old D`); copies renamed in and the modification time set back (`touch -d`,
+// `rsync -a`); the folder a link switched to a copy. The next use reads and writes the files the names give.
+TEST_F(TableKeptOpenTest, FilesPutInItsPlaceAreFoundWhateverTheFoldersTimesSay) {
+    namespace fs = std::filesystem;
+    TMountedFolder mounted("ext4");
+    if (!mounted.Mounted()) GTEST_SKIP() << "no mount but by root";
+    auto changed = [](const std::string& path) {
+        struct stat info {};
+        return ::stat(path.c_str(), &info), info.st_ctim.tv_sec;
+    };
+    for (const std::string setup : {"same second", "folder replaced", "time set back", "link switched"}) {
+        SCOPED_TRACE(setup);
+        const std::string folder = mounted.File(setup.substr(0, 4)), aside = mounted.File("aside");
+        const bool link = setup == "link switched", copied = link || setup == "folder replaced";
+        fs::create_directories(aside), fs::create_directory(folder + (link ? ".A" : ""));
+        if (link) fs::create_directory_symlink(folder + ".A", folder);
+        TDataSession session;
+        TDataDirectory& database = session.OpenDataDirectory("", folder);
+        Create(database, 2);
+        TTableSeen expected;
+        for (int32_t key = 1;; ++key) { // until the copies go in within the second of the last use
+            expected = Use(database);
+            for (const char* file : {"/SHARED.DAT", "/SHARED.IDX"})
+                fs::copy_file(folder + file, aside + file, fs::copy_options::overwrite_existing);
+            for (timespec now{}; setup != "same second" && (::clock_gettime(CLOCK_REALTIME_COARSE, &now),
+                                                            now.tv_sec < changed(folder) + 2);)
+                std::this_thread::sleep_for(std::chrono::milliseconds(20)); // till a change stamps anew
+            const time_t before = changed(folder);
+            const fs::file_time_type modified = fs::last_write_time(folder);
+            Use(database, false, key); // into the files put aside next
+            if (copied) expected.second[key] = 10 * key;
+            if (setup == "folder replaced") {
+                fs::rename(folder, folder + ".old");
+                ASSERT_EQ(std::system(("cp -a " + folder + ".old " + folder).c_str()), 0);
+            }
+            const std::string switched =
+                "sh -c 'cp -a $0.A $0.B && ln -s $0.B $0.C && mv -T $0.C $0' " + folder;
+            if (link) ASSERT_EQ(std::system(switched.c_str()), 0);
+            for (const char* file : {"/SHARED.DAT", "/SHARED.IDX"})
+                if (!copied) fs::rename(aside + file, folder + file);
+            if (setup == "time set back") fs::last_write_time(folder, modified);
+            if (setup != "same second" || changed(folder) == before) break;
+        }
+        expected.second[100] = 1000;
+        EXPECT_EQ(Use(database, false, 100), expected);
+        EXPECT_EQ(UseAfresh(folder), expected);
+        session.CloseDataDirectory(database);
     }
 }
 

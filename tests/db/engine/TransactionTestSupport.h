@@ -14,6 +14,7 @@
 
 #include <array>
 #include <filesystem>
+#include <functional>
 #include <random>
 
 namespace vorsam::test {
@@ -94,9 +95,11 @@ protected:
     }
 
     // The commit cut short at its write n (0: the first write after its first folder's journal, the
-    // commit point), then everything dropped as a crash would.
-    void CrashAt(uint64_t n, size_t keepBytes) {
+    // commit point), then everything dropped as a crash would; `beforeCommit` runs once the transaction
+    // is ready.
+    void CrashAt(uint64_t n, size_t keepBytes, const std::function<void()>& beforeCommit = {}) {
         auto tables = Prepare();
+        if (beforeCommit) beforeCommit();
         const std::string journal = (std::filesystem::path(dir_.Path()) / names_[0]).string() + ".JNL";
         if (n > 0)
             GetFileList().Faults().StopAtWrite(n, keepBytes);

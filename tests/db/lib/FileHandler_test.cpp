@@ -176,5 +176,32 @@ TEST(FileHandlerDiskTest, ErrorsNameTheFolderAndTheFile) {
     }
 }
 
+// Room reserved past a file's end is given back exactly: the hole punched is the range reserved (ext4
+// refuses one past its largest file), and the blocks are free again, also those that a reservation larger
+// than the disk took before it failed (ext4 keeps them, but for a block of its extent tree).
+TEST(FileHandlerRoomTest, RoomReservedPastTheEndIsGivenBackOnExt4AndTmpfs) {
+    for (const char* kind : {"ext4", "tmpfs"}) {
+        TMountedFolder folder(kind);
+        if (!folder.Mounted()) GTEST_SKIP() << "no mount but by root";
+        TFileHandler file;
+        file.SetFileName(folder.File("T.DAT"));
+        file.CreateFile();
+        file.WriteBuffer(std::string(4096, 'x').data(), 4096);
+        file.FlushBuffers();
+        struct stat written {
+        }, reserved{}, givenBack{};
+        ::stat(file.FileName().c_str(), &written);
+        file.Reserve(4096 + (1 << 20));
+        ::stat(file.FileName().c_str(), &reserved);
+        EXPECT_EQ(file.Unreserve(), 0) << kind;
+        ::stat(file.FileName().c_str(), &givenBack);
+        EXPECT_GE(reserved.st_blocks, written.st_blocks + (1 << 20) / 512) << kind;
+        EXPECT_EQ(givenBack.st_blocks, written.st_blocks) << kind;
+        EXPECT_EQ(ErrorCodeOf([&] { file.Reserve(64 << 20); }), VORSAM_WRITEERR) << kind << ": 64 MiB on 32";
+        EXPECT_EQ(file.Unreserve(), 0) << kind;
+        EXPECT_LE((::stat(file.FileName().c_str(), &givenBack), givenBack.st_blocks), written.st_blocks + 8);
+    }
+}
+
 } // namespace
 } // namespace vorsam::test

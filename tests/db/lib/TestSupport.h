@@ -25,6 +25,20 @@ private:
     std::string path_;
 };
 
+// A file system of its own mounted on a fresh folder, by root only ("tmpfs", or "ext4" with 128-byte inodes,
+// whose times step by whole seconds, in a loop-mounted image); unmounted at the end.
+class TMountedFolder {
+public:
+    explicit TMountedFolder(const std::string& kind);
+    ~TMountedFolder();
+    bool Mounted() const { return mounted_; }
+    std::string File(const std::string& name) const { return base_.File("mounted/" + name); }
+
+private:
+    TTempDir base_;
+    bool mounted_ = false;
+};
+
 // The engine error code a callable raises; 0 when it raises nothing.
 template <typename F> uint16_t ErrorCodeOf(F&& f) {
     try {

@@ -7,6 +7,7 @@
 
 #include <fcntl.h>
 #include <sys/mount.h>
+#include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
 
@@ -78,13 +79,59 @@ TEST_P(PendingCommitsTest, TableFilesThatCannotBeWrittenGiveThePermissionErrorNa
     worker::TWorkerProcess other;
     ASSERT_EQ(other.Send("asuser 65534"), "ok");
     const std::string code = std::to_string(VORSAM_OSEACCES), file = dir_.File("PEOPLE.DAT");
-    EXPECT_EQ(other.Send("topen " + dir_.Path() + " PEOPLE"), "error " + code + " VORSAM Engine Error # " +
-                                                                  code + " Access to the file '" + file +
-                                                                  "' is denied: the commit of the journal " +
-                                                                  dir_.File("PEOPLE.JNL") +
-                                                                  " awaits its completion in the file");
+    EXPECT_EQ(other.Send("topen " + dir_.Path() + " PEOPLE"),
+              "error " + code + " VORSAM Engine Error # " + code + " Access to the file '" + file +
+                  "' is denied: the commit of the journal " + dir_.File("PEOPLE.JNL") +
+                  " awaits its completion in the file");
     permit(fs::perms(0666));
     EXPECT_EQ(other.Send("topen " + dir_.Path() + " PEOPLE"), "ok");
+}
+
+// A pending commit another user cannot read: its journal 600 or written under umask 027, its folder 711, its
+// journal's name a link (to the file beside it, or in a sibling folder). That user's opens, reads and writes
+// of the tables (one open before the crash) are refused naming what cannot be read, as a repair of a link's
+// is; once that is gone, the commit completes whole.
+TEST_P(PendingCommitsTest, ACommitThatCannotBeReadRefusesItsTablesNamingWhatUntilItCan) {
+    if (::geteuid() != 0) GTEST_SKIP() << "the worker takes another user only when started by root";
+    const std::string journal = dir_.File("PEOPLE.JNL"), sibling = dir_.Path() + "-sibling";
+    fs::create_directory(sibling);
+    std::shared_ptr<void> removed(nullptr, [&](void*) { fs::remove_all(sibling); });
+    for (const std::string obstacle : {"umask 027", "journal 600", "folder 711", "link", "sibling link"}) {
+        SCOPED_TRACE(obstacle);
+        const std::string real = obstacle == "link" ? journal + ".real" : sibling + "/PEOPLE.JNL";
+        const bool link = obstacle.ends_with("link");
+        fs::remove(journal);
+        worker::TWorkerProcess other;
+        ASSERT_EQ(other.Send("asuser 65534"), "ok");
+        CrashAt(0, 0, [&] {
+            fs::permissions(dir_.Path(), fs::perms(0755));
+            for (const auto& entry : fs::directory_iterator(dir_.Path()))
+                fs::permissions(entry.path(), fs::perms(0666));
+            ASSERT_EQ(other.Send("topen " + dir_.Path() + " OTHERS"), "ok");
+            ::umask(obstacle == "umask 027" ? 027 : 022);
+        });
+        ::umask(022);
+        if (obstacle == "journal 600") fs::permissions(journal, fs::perms(0600));
+        if (obstacle == "folder 711") fs::permissions(dir_.Path(), fs::perms(0711));
+        if (link) fs::rename(journal, real), fs::create_symlink(real, journal);
+        const std::string refused = "error " + std::to_string(link ? VORSAM_OSERROR : VORSAM_OSEACCES) + " ",
+                          named = "'" + (obstacle == "folder 711" ? dir_.Path() : journal) + "'",
+                          open = "topen " + dir_.Path();
+        for (const std::string& command :
+             {std::string("tget 1"), std::string("tput 1 5"), open + " OTHERS", open + " PEOPLE"}) {
+            const std::string answer = other.Send(command);
+            EXPECT_TRUE(answer.starts_with(refused) && answer.find(named) != std::string::npos) << answer;
+        }
+        if (link) {
+            EXPECT_ENGINE_ERROR(NewTable("PEOPLE")->Repair(), VORSAM_OSERROR);
+            fs::remove(journal), fs::rename(real, journal);
+        }
+        fs::permissions(dir_.Path(), fs::perms(0755));
+        fs::permissions(journal, fs::perms(0644));
+        EXPECT_EQ(other.Send(open + " OTHERS"), "ok");
+        other.Send("tclose");
+        for (size_t table : {0, 1}) EXPECT_EQ(Reopen(table), TReopened::After);
+    }
 }
 
 // The disk found full at any one reservation of room or write of the commit (failed with ENOSPC).

@@ -11,7 +11,9 @@
 #include "db/sql/QueryStatement.h"
 #include "platform/data/Field.h"
 
+#include <algorithm>
 #include <fstream>
+#include <functional>
 #include <iterator>
 
 namespace vorsam::test {
@@ -224,8 +226,8 @@ TEST_F(RemoteStatementTest, AScriptsCallbacksReachTheStatementAndMoveTheClientsT
         << "given (no password added: none sent), aborted";
 }
 
-// Replies to PREPARESTMT that break the protocol, each on a connection of its own; an unknown callback
-// is skipped.
+// Replies to PREPARESTMT that break the protocol, each on a connection of its own, which it ends; an
+// unknown callback is skipped.
 TEST_F(RemoteStatementTest, DamagedRepliesEndInCleanErrors) {
     TValues other = Image(1), live = Flags(sqlSelect, true);
     TBytes lying = Body(0, {U8(1)}),
@@ -243,6 +245,13 @@ TEST_F(RemoteStatementTest, DamagedRepliesEndInCleanErrors) {
         {told + told + Frame(Body(0, Flags(sqlDelete)), false), VORSAM_UNCOMPRESS}, // one statement, told two
         {Frame(Body(0, Flags(sqlDelete)), false) + Frame(Body(0, Flags(sqlDelete)), false),
          VORSAM_UNCOMPRESS},
+        {Frame({}, false), VORSAM_UNCOMPRESS},
+        // A frame behind a callback that awaits its answer is out of turn: no answer goes.
+        {Frame(Body(VORSAM_REMOTECALLBACK, {U16(11)}), false) + Frame(Body(0, Flags(sqlDelete)), false),
+         VORSAM_UNCOMPRESS},
+        {Frame(Body(VORSAM_REMOTECALLBACK, {U16(12), U16(5), U8(0)}), false) +
+             Frame(Body(0, Flags(sqlDelete)), false),
+         VORSAM_UNCOMPRESS},
     };
     for (const auto& [frames, code] : cases) {
         SCOPED_TRACE(testing::Message() << "reply of " << frames.size() << " bytes");
@@ -250,7 +259,9 @@ TEST_F(RemoteStatementTest, DamagedRepliesEndInCleanErrors) {
             32400, [&](TFakePeer& peer) { peer.Expect(77), peer.SendRaw(frames), peer.AnswerUntilDone(); })});
         TDataDirectory& database = Connect(server);
         EXPECT_ENGINE_ERROR(TQueryStatement(database).Prepare("SELECT * FROM PEOPLE"), code);
+        EXPECT_EQ(remote_.IsConnected(), code != VORSAM_UNCOMPRESS) << "a damaged reply ends the connection";
         Finish(server, &database);
+        for (const TFakeRequest& request : server.Requests()) EXPECT_NE(request.Code, 75) << "an answer";
     }
 }
 
@@ -272,6 +283,81 @@ TEST_F(RemoteStatementTest, ALostCommitReplyEndsTheClientsTransaction) {
                 error.ends_with("; prepare the statement again"));
     EXPECT_NE(error.find("the outcome of the COMMIT is unknown"), std::string::npos) << error;
     EXPECT_FALSE(database.InTransaction());
+    statement.reset(), Finish(server, &database);
+}
+
+// A connection lost inside a server transaction after INSERT 71's reply (the line closed, the reply
+// damaged, or FREESTMT meeting a frame out of turn, unreported) is never replaced: a new statement, one used
+// again and a cursor of the transaction are refused saying so, until the application ends the transaction
+// (ROLLBACK here; COMMIT refused so); only then does INSERT 73 connect again.
+TEST_F(RemoteStatementTest, AConnectionLostInsideATransactionRefusesEverythingUntilTheTransactionEnds) {
+    TBytes damaged = Body(0, {Quarter, U32(1)});
+    damaged[14] = 9; // the rows' value announces 9 bytes
+    for (const std::string loss : {"closed", "damaged", "FREESTMT"})
+        for (const std::string ending : {"ROLLBACK", "COMMIT"}) {
+            SCOPED_TRACE(loss + ", " + ending);
+            TFakeServer server(
+                {Script(
+                     32400,
+                     [&](TFakePeer& peer) {
+                         peer.Answer(77, Flags(sqlStartTransaction)), peer.Answer(79, {Quarter, U32(0)});
+                         peer.Answer(10, Image(501) + NoRecord), peer.Answer(76, {U32(31)});
+                         peer.Answer(77, Flags(sqlInsert)), peer.Expect(79);
+                         peer.SendRaw(Frame(loss == "damaged" ? damaged : Body(0, {Quarter, U32(1)}), false));
+                         if (loss == "FREESTMT")
+                             peer.Expect(80), peer.SendRaw(Frame({0, 0}, false) + Frame({0, 0}, false));
+                         if (loss != "closed") peer.AwaitClose();
+                     }),
+                 Script(32400,
+                        [](TFakePeer& peer) { peer.Answer(77, Flags(sqlInsert)), peer.AnswerUntilDone(); })});
+            TDataDirectory& database = Connect(server);
+            std::optional<TQueryStatement> start(database), insert;
+            std::optional<TDataCursor> cursor(database);
+            start->Prepare("START TRANSACTION"), start->Execute({}, false);
+            cursor->SetTableName("PEOPLE"), cursor->OpenCursor();
+            insert.emplace(database), insert->Prepare("INSERT INTO PEOPLE VALUES (71, 'A')");
+            EXPECT_ENGINE_ERROR(insert->Execute({}, false), loss == "damaged" ? VORSAM_UNCOMPRESS : 0);
+            if (loss == "FREESTMT") insert.reset();
+            for (const auto& use : std::vector<std::function<void()>>{
+                     [&] { TQueryStatement(database).Prepare("INSERT INTO PEOPLE VALUES (72, 'B')"); },
+                     [&] { cursor->SetToBegin(); }, [&] { cursor->GetRecordCount(); },
+                     [&] { (insert ? *insert : *start).Execute({}, false); },
+                     [&] {
+                         TQueryStatement end(database);
+                         end.Prepare(ending + ";"), end.Execute({}, false);
+                     }}) {
+                EXPECT_TRUE(database.InTransaction());
+                const std::string error = ErrorRaisedBy(use).what();
+                EXPECT_TRUE(error.find("lost inside a transaction, which the server rolled back") !=
+                                std::string::npos ||
+                            (ending == "ROLLBACK" && error.ends_with("# 0 Unknown engine error")))
+                    << error;
+            }
+            EXPECT_FALSE(database.InTransaction());
+            EXPECT_EQ(server.Requests().size(), loss == "FREESTMT" ? 11u : 10u) << "no request since";
+            insert.emplace(database), insert->Prepare("INSERT INTO PEOPLE VALUES (73, 'C')");
+            start.reset(), insert.reset(), cursor.reset(), Finish(server, &database);
+        }
+}
+
+// A damaged success reply to START TRANSACTION (its last value announcing more than the frame holds) ends
+// the connection and the server's transaction with it: the client is in none, and goes on outside any.
+TEST_F(RemoteStatementTest, ADamagedReplyToStartTransactionEndsItsConnectionAndTransaction) {
+    TBytes cut = Body(0, {Quarter, U32(0)});
+    cut[14] = 5;
+    TFakeServer server(
+        {Script(32400,
+                [&](TFakePeer& peer) {
+                    peer.Answer(77, Flags(sqlStartTransaction)), peer.Expect(79);
+                    peer.SendRaw(Frame(cut, false)), peer.AwaitClose();
+                }),
+         Script(32400, [](TFakePeer& peer) { peer.Answer(77, Flags(sqlInsert)), peer.AnswerUntilDone(); })});
+    TDataDirectory& database = Connect(server);
+    std::optional<TQueryStatement> statement(database);
+    statement->Prepare("START TRANSACTION");
+    EXPECT_ENGINE_ERROR(statement->Execute({}, false), VORSAM_UNCOMPRESS);
+    EXPECT_FALSE(remote_.IsConnected() || database.InTransaction());
+    statement.emplace(database), statement->Prepare("INSERT INTO PEOPLE VALUES (71, 'A')");
     statement.reset(), Finish(server, &database);
 }
 

@@ -18,6 +18,7 @@
 //   tstart                               starts a transaction on the table's database
 //   tcommit [keep] [flush]               commits it (with keep it goes on; flush syncs the files)
 //   trollback
+//   texists <folder> <name>              -> ok 1 | ok 0: whether the folder's database has the table
 #include "WorkerCommands.h"
 
 #include "db/engine/DataSession.h"
@@ -189,6 +190,10 @@ TWorkerCommandRegistrar commitCommand("tcommit", [](TWorkerArgs args) {
 TWorkerCommandRegistrar rollbackCommand("trollback", [](TWorkerArgs) {
     OpenDatabase().Rollback();
     return Ok();
+});
+TWorkerCommandRegistrar existsCommand("texists", [](TWorkerArgs args) {
+    TDataSession session;
+    return Ok(session.OpenDataDirectory("", args.at(1)).TableExists(args.at(2), false) ? "1" : "0");
 });
 TWorkerCommandRegistrar stopCommand("tstopatwrite", [](TWorkerArgs args) {
     GetFileList().Faults().StopAtWrite(NumberArg(args, 1));

@@ -25,7 +25,7 @@ QByteArray ReadFile(const QString& path) {
 
 // The work on a grid with a node and a merged block (an EVozAvozError is the clean answer to a bad
 // input), then the checks and a paint.
-template <typename TWork> bool OnGrid(TWork work) {
+template <typename TWork> bool OnGrid(TWork work, bool cellsWithoutNul = false) {
     TVevIvizudEvar grid;
     grid.resize(320, 240);
     grid.SetColCount(5);
@@ -43,6 +43,8 @@ template <typename TWork> bool OnGrid(TWork work) {
                    (!grid.CellProperties(0, r) ||
                     grid.CellProperties(0, r)->NodeLevel <= TCellProperties::kMaxNodeLevel);
     for (int c = 0; c < grid.ColCount(); ++c) bounded &= grid.ColWidths(c) <= TGridAxis::kMaxSize;
+    for (int r = 0; cellsWithoutNul && r < grid.RowCount(); ++r)
+        for (int c = 0; c < grid.ColCount(); ++c) bounded &= !grid.GetGridCells(c, r).contains(QChar(0));
     QImage image(grid.size(), QImage::Format_ARGB32);
     grid.render(&image);
     return bounded && grid.Verify();
@@ -142,6 +144,11 @@ std::vector<TGridFuzzSeed> DelimitedSeeds() {
         {"utf8-bom", "\xEF\xBB\xBFS\xC3\xA3o\t\xE2\x82\xAC\r\nx\ty\r\n"},
         {"windows-1252", "S\xE3o;\x80;\x93texto\x94\r\n"},
         {"no-delimiter", "alpha\r\n\r\nbeta"},
+        {"quoted-line-breaks", "id,nota\n1,\"um\r\ndois\"\n2,\"a\rb\nc\"\n3,\"open\n4,x\n"},
+        {"utf16le-no-mark", QByteArray("a\0;\0b\0\r\0\n\0\"\0x\0\n\0y\0\"\0;\0\0\0", 24)},
+        {"utf16be-no-mark", QByteArray("\0a\0,\0b\0\n\0001\0,\0002", 14)},
+        {"utf32le-mark", QByteArray("\xFF\xFE\0\0a\0\0\0;\0\0\0b\0\0\0\n\0\0\0", 20)},
+        {"utf32be-mark", QByteArray("\0\0\xFE\xFF\0\0\0a\0\0\0\t\0\0\0b", 16)},
         {"empty", ""},
         {"lines-times-fields-beyond", QByteArray(",,,,,,,x\r\n").repeated(beyond / 8 + 1)},
         {"one-line-beyond", QByteArray(beyond, ',')},
@@ -180,12 +187,14 @@ bool RunGridInput(TGridFuzzKind kind, std::span<const unsigned char> input) {
         throw std::runtime_error("cannot write " + file.fileName().toStdString());
     file.close();
     if (kind == TGridFuzzKind::Delimited)
-        return OnGrid([&](TVevIvizudEvar& grid) {
-            grid.LoadFromCSV(file.fileName());
-            grid.FloatingFooter.Visible = true;
-            grid.OemConvert = true;
-            grid.LoadDelimited(file.fileName(), true);
-        });
+        return OnGrid(
+            [&](TVevIvizudEvar& grid) {
+                grid.LoadFromCSV(file.fileName());
+                grid.FloatingFooter.Visible = true;
+                grid.OemConvert = true;
+                grid.LoadDelimited(file.fileName(), true);
+            },
+            true);
     return OnGrid([&](TVevIvizudEvar& grid) { grid.LoadFromXLS(file.fileName()); });
 }
 

@@ -61,11 +61,13 @@ TEST_F(SafeWrite, AMissingFolderIsReportedWithThePath) {
     }
 }
 
-TEST_F(SafeWrite, ReadingGivesNothingForAMissingFileAndRefusesAnOversizedOne) {
+TEST_F(SafeWrite, ReadingGivesNothingForAMissingFileAndRefusesAnOversizedOneAndWhatIsNoFile) {
     EXPECT_FALSE(ReadWholeFile(folder.Path("missing")).has_value());
     folder.Write("big", std::string(100, 'x'));
     EXPECT_THROW(ReadWholeFile(folder.Path("big"), 99), EOsError);
     EXPECT_EQ(ReadWholeFile(folder.Path("big"), 100)->size(), 100u);
+    ASSERT_EQ(::mkfifo(folder.Path("fifo").c_str(), 0600), 0); // nobody writes: an open would wait
+    for (const char* name : {"fifo", "."}) EXPECT_THROW(ReadWholeFile(folder.Path(name)), EOsError) << name;
 }
 
 TEST_F(SafeWrite, AFullDiskLeavesTheOldFileNoTemporaryFileAndNamesTheFileAndTheCause) {

@@ -2,7 +2,10 @@
 #include "platform/ui/GridAxis.h"
 #include "platform/ui/StringGrid.h"
 
+#include "platform/ui/TieredVector.h"
+
 #include <gtest/gtest.h>
+#include <random>
 
 namespace {
 
@@ -189,3 +192,34 @@ TEST(GridCounts, FixedCountsStayBelowTheCounts) {
 }
 
 } // namespace
+
+// The rows' sequence against a vector: inserts and removals of one to twenty items anywhere, moves
+// near and far, across chunk edges, with items that own memory.
+TEST(TieredVector, BehavesAsAVectorThroughInsertsRemovalsAndMoves) {
+    TTieredVector<std::unique_ptr<int>> tiered;
+    std::vector<int> oracle;
+    std::mt19937 random(5);
+    auto pick = [&](size_t lo, size_t hi) { return std::uniform_int_distribution<size_t>(lo, hi)(random); };
+    for (int step = 0, next = 0; step < 6000; ++step) {
+        const size_t n = oracle.size(), op = pick(0, 3), count = pick(0, 3) ? 1 : pick(2, 20);
+        if (op <= 1 || n == 0) { // insert, more often than remove: the sequence grows past chunks
+            const size_t at = pick(0, n);
+            tiered.insert(at, count);
+            for (size_t k = 0; k < count; ++k, ++next)
+                tiered[at + k] = std::make_unique<int>(next),
+                            oracle.insert(oracle.begin() + long(at + k), next);
+        } else if (op == 2) {
+            const size_t at = pick(0, n - 1), removed = std::min(count, n - at);
+            tiered.erase(at, removed);
+            oracle.erase(oracle.begin() + long(at), oracle.begin() + long(at + removed));
+        } else {
+            const size_t from = pick(0, n - 1), to = pick(0, n - 1);
+            tiered.move(from, to);
+            const int item = oracle[from];
+            oracle.erase(oracle.begin() + long(from)), oracle.insert(oracle.begin() + long(to), item);
+        }
+        ASSERT_EQ(tiered.size(), oracle.size());
+        for (size_t i = 0; i < oracle.size() && step % 100 == 0; ++i)
+            ASSERT_EQ(*tiered[i], oracle[i]) << step;
+    }
+}
