@@ -364,8 +364,8 @@ TEST_F(DataChangeTest, KeysMovedByManyRowsAreRefusedWhereOneByOneRefusesThem) {
 // set took, though that key is not in the index yet, inside the caller's transaction: the rows before it
 // stay, with their keys.
 TEST_F(DataChangeTest, AnInsertOfManyRowsRefusesAKeyAnEarlierSetTook) {
-    Both("CREATE TABLE SRC (ID INTEGER, K INTEGER, PRIMARY KEY (ID)); CREATE TABLE DST (ID INTEGER, K INTEGER, "
-         "PRIMARY KEY (ID)); CREATE UNIQUE INDEX DK ON DST (K)");
+    Both("CREATE TABLE SRC (ID INTEGER, K INTEGER, PRIMARY KEY (ID)); "
+         "CREATE TABLE DST (ID INTEGER, K INTEGER, PRIMARY KEY (ID)); CREATE UNIQUE INDEX DK ON DST (K)");
     auto source = Open("SRC");
     std::vector<uint8_t> image(source->GetRecordSize());
     source->Table().LockTable();
