@@ -48,6 +48,7 @@
 #include <QCollator>
 #include <QCollatorSortKey>
 #include <QLocale>
+#include <algorithm>
 #include <bit>
 #include <cassert>
 #include <charconv>
@@ -1238,14 +1239,16 @@ void TVevIvizudEvar::AlignRowOrder(int rows) {
 
 // The new rows come right after the real row above them in the order before sorting; rows added
 // after the last row come last, as rows that a larger row count adds do (and nothing has to make
-// room for them, so that adding rows one by one stays linear).
-void TVevIvizudEvar::RowOrderRowsInserted(int realRow, int count) {
+// room for them, so that adding rows one by one stays linear); rows appended above footer rows
+// come after every data row, before the footer rows' entries.
+void TVevIvizudEvar::RowOrderRowsInserted(int realRow, int count, bool appended) {
     std::vector<int>& order = unsortedRowOrder_;
     if (order.empty() || count <= 0) return;
     AlignRowOrder(RealRowCount() - count);
     realRow = std::clamp(realRow, 0, int(order.size()));
     const int size = int(order.size());
-    const int first = realRow == size ? size : realRow > 0 ? order[size_t(realRow) - 1] + 1 : 0;
+    int first = realRow == size ? size : realRow > 0 ? order[size_t(realRow) - 1] + 1 : 0;
+    if (appended && realRow < size) first = *std::min_element(order.begin() + realRow, order.end());
     if (first < size)
         for (int& v : order)
             if (v >= first) v += count;
