@@ -739,19 +739,22 @@ private:
         inMemoryOrder_ = false;
     }
 
-    // A column of numbers (each read whole) or of texts throughout whose keys all differ has one
-    // sorted order, the one the partition below ends in whatever order it meets the rows: it is
-    // taken from a plain sort of the keys. False (nothing done) when two keys are equal: where the
-    // partition leaves rows of equal keys is its own.
+    // A column of numbers (each read whole), of dates or of texts throughout whose keys all differ
+    // has one sorted order, the one the partition below ends in whatever order it meets the rows:
+    // it is taken from a plain sort of the keys. False when two keys are equal (where the partition
+    // leaves rows of equal keys is its own): the records then hold the ranks of their keys.
     bool SortDistinctKeys(int sign) {
         const size_t n = records_.size();
         std::vector<quint32> order(n);
         bool distinct = true;
-        if (uniformStyle_ == TSortStyle::ssNumeric) {
+        const bool dates = uniformStyle_ != TSortStyle::ssNumeric && DatesThroughout();
+        if (uniformStyle_ == TSortStyle::ssNumeric || dates) {
             std::vector<std::pair<quint64, quint32>> keys(n);
             for (size_t s = 0; s < n; ++s) {
-                if (!(records_[s].Flags & TSortRecord::kNumberOk)) return false;
-                keys[s] = {OrderedBits(records_[s].Number), quint32(s)};
+                if (!dates && !(records_[s].Flags & TSortRecord::kNumberOk)) return false;
+                const double value = dates && !dates_.empty() ? dates_[records_[s].Slot] : records_[s].Number;
+                if (std::isnan(value)) return false;
+                keys[s] = {OrderedBits(value), quint32(s)};
             }
             SortByKey(keys, [](const auto& k) { return k.first; });
             quint32 rank = 0;
@@ -794,6 +797,23 @@ private:
         if (sign < 0) std::reverse(order.begin(), order.end());
         sorted_.assign(order.begin(), order.end());
         return true;
+    }
+
+    // Whether the first column compares by dates alone: a date style, or ssAutomatic with every
+    // cell a date (two dates compare as the dates they read as).
+    bool DatesThroughout() const {
+        switch (firstStyle_) {
+        case TSortStyle::ssDateTime:
+        case TSortStyle::ssDateDMY:
+        case TSortStyle::ssDateMDY:
+            return true;
+        case TSortStyle::ssAutomatic:
+            return !dates_.empty() && std::all_of(records_.begin(), records_.end(), [](const TSortRecord& r) {
+                return r.Class == TSortStyle::ssDateTime;
+            });
+        default:
+            return false;
+        }
     }
 
     // The bits of a number whose unsigned order is the numbers' order (0 and -0 alike).
