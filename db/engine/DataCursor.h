@@ -245,6 +245,13 @@ public:
     void CreateAndOpenTable(const TCreateTableArgs& args);
     // CloseCursor and DeleteTable in one (the cursor the table's only user), likewise.
     void CloseAndDeleteTable();
+    // For a statement's result in the in-memory database (SpareTables.h): OpenSpareTable opens the cursor
+    // (closed, exclusive, not read-only) on the directory's spare made from the arguments' definition, the
+    // cursor taking the spare's table name, and returns false, the cursor still closed, when there is
+    // none; CloseAndSpareTable closes the cursor and keeps its table as a spare when it may be one, and
+    // otherwise deletes it as CloseAndDeleteTable does.
+    bool OpenSpareTable(const TCreateTableArgs& args);
+    void CloseAndSpareTable();
     // Mends the table's files (the cursor closed; TDataTable::Repair).
     void RepairTable(const TRepairEvents& events = {});
 
@@ -401,9 +408,11 @@ public:
     void ReleaseRecordRun();
     bool InRecordRun(uint32_t number) const { return number >= runFirst_ && number - runFirst_ < runCount_; }
 
-    // A read level of the table held across a run of operations (counted).
+    // A read level of the table held across a run of operations (counted). `asOperation`: the last level
+    // ends as a cursor operation's does, its slots staying as a read batch (ReadBatches.h) for the
+    // operations that follow.
     void BeginRead();
-    void EndRead();
+    void EndRead(bool asOperation = false);
     // Takes the table's present content as what the cursor's position was found in: its own writes
     // are not taken for another user's.
     void SaveChangeCounts();
@@ -590,12 +599,18 @@ private:
     void RequireClosed() const;
     TDataTable& AcquireTable();
     // The directory's table of the cursor's name, made with the arguments' definition (released again
-    // when that fails); `open`: its memory files left open for the cursor (TDataTable::CreateOpen).
-    TDataTable& AcquireCreatedTable(const TCreateTableArgs& args, bool open = false);
+    // when that fails).
+    TDataTable& AcquireCreatedTable(const TCreateTableArgs& args);
     // OpenCursor on the table acquired for it; the use goes when the open fails.
     void OpenOn(TDataTable& table);
     // OpenOn with the table open for the cursor already; the use and the open go when that fails.
     void Attach(TDataTable& table);
+    // CloseCursor but for the table's close and the directory's use, which stay the caller's.
+    TDataTable& LetGoOfTable();
+    // Closes the table for the use LetGoOfTable left and releases that use.
+    void CloseUse(TDataTable& table);
+    // CloseUse, then the table's files deleted.
+    void DeleteLetGo(TDataTable& table);
     // Returns the folder's trusted stamp (TDataDirectory::RemoveStrayWorkingFilesIn), if any.
     std::optional<TFolderStamp> RemoveStrayWorkingFilesBeside(TDataTable& table) const;
     void CheckPassword();
@@ -858,6 +873,7 @@ public:
     struct TPreparedFilter {
         TExpTree Condition;
         uint32_t Flags = 0;
+        std::optional<TCursorFilter::TPlannedRange> Planned; // the key range OptimizeExpression found
     };
     // OptimizeExpression handing back the condition it prepared (empty when it is none over the cursor's
     // fields), for an AddFilter of the same condition that follows while the cursor stays as it is.
@@ -871,7 +887,8 @@ private:
     void ReadFilterColumn(TExpToken& column, std::span<const uint8_t> image) const;
     bool PlaceFilterColumn(const TExpToken& column, TExpColumnPlace& place) const;
     TCursorFilter& FilterOf(uint32_t handle);
-    uint32_t AddExpressionFilter(TExpTree condition, uint32_t flags);
+    uint32_t AddExpressionFilter(TExpTree condition, uint32_t flags,
+                                 std::optional<TCursorFilter::TPlannedRange> planned = std::nullopt);
     // The filter view of the filters, order and content now (worked out again when one of them changed).
     const TFilterView& FilterView() const {
         const TFilterView& view = filterView_;

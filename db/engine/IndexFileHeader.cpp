@@ -37,16 +37,34 @@ TIndexFileHeader TIndexFileHeader::WithoutTextIndexes() const {
     return result;
 }
 
-void TIndexFileHeader::Pack(uint8_t* image, bool encrypted) const {
-    const TIndexFileHeader stored = WithoutTextIndexes();
+void TIndexFileHeader::Pack(uint8_t* image, bool encrypted, uint32_t changeCounter) const {
     std::memset(image, 0, IndexHeaderSize);
-    StoreLE32(&image[0], ChangeCounter);
+    StoreLE32(&image[0], changeCounter);
     image[8] = Format;
     StoreLE32(&image[9], NextPage);
-    image[13] = stored.SecondaryCount;
-    for (size_t slot = 0; slot < IndexSlotCount; ++slot)
-        std::memcpy(&image[DescriptorsAt + slot * TIndexDescriptor::Size], stored.Slots[slot].Bytes.data(),
+    // The slots as WithoutTextIndexes leaves them, written in place.
+    auto put = [&](size_t at, const TIndexDescriptor& descriptor) {
+        std::memcpy(&image[DescriptorsAt + at * TIndexDescriptor::Size], descriptor.Bytes.data(),
                     TIndexDescriptor::Size);
+    };
+    static_assert(sizeof(Slots) == IndexSlotCount * TIndexDescriptor::Size);
+    bool text = false;
+    for (uint8_t slot = 1; slot <= MaxSecondaryIndexes; ++slot) text = text || IsTextSlot(slot);
+    uint8_t secondaries = SecondaryCount;
+    if (!text) {
+        std::memcpy(&image[DescriptorsAt], Slots.data(), sizeof(Slots));
+    } else {
+        uint8_t at = 0;
+        secondaries = 0;
+        put(0, Slots[0]);
+        for (uint8_t slot = 1; slot <= MaxSecondaryIndexes; ++slot) {
+            if (IsTextSlot(slot)) continue;
+            put(++at, Slots[slot]);
+            if (slot <= SecondaryCount) ++secondaries;
+        }
+        for (size_t slot = MaxSecondaryIndexes + 1; slot < IndexSlotCount; ++slot) put(slot, Slots[slot]);
+    }
+    image[13] = secondaries;
     StoreLE32(&image[ActiveRecordsAt], ActiveRecords);
     image[RecordOrderAt] = RecordOrder;
     image[ChangedAt] = Changed;
@@ -54,9 +72,12 @@ void TIndexFileHeader::Pack(uint8_t* image, bool encrypted) const {
 }
 
 void TIndexFileHeader::Unpack(const uint8_t* source, bool encrypted) {
-    std::array<uint8_t, IndexHeaderSize> image;
-    std::memcpy(image.data(), source, IndexHeaderSize);
-    if (encrypted) UnscrambleBuffer(image.data(), image.size(), TableDataSeed1, TableDataSeed2);
+    std::array<uint8_t, IndexHeaderSize> clear;
+    if (encrypted) {
+        std::memcpy(clear.data(), source, IndexHeaderSize);
+        UnscrambleBuffer(clear.data(), clear.size(), TableDataSeed1, TableDataSeed2);
+    }
+    const uint8_t* image = encrypted ? clear.data() : source;
     ChangeCounter = LoadLE32(&image[0]);
     Format = image[8];
     NextPage = LoadLE32(&image[9]);

@@ -205,15 +205,16 @@ void ApplySourceFilter(TDataQuery& query, bool firstPass, const TExpToken& predi
     }
     bool outerTarget = SuppliesNulls(query, source);
     bool joined = outerTarget || IsJoinTarget(query, source, tjInner);
-    // Of one table, what the first pass learned holds for the second: nothing is joined in between.
+    // What the first pass learned holds for the second: whether an index of the cursor's table serves the
+    // predicate depends on neither the join's order nor the cursor's active index or other filters.
     auto& verdicts = SelectState(query).FilterVerdicts;
-    bool alone = query.SourceTables.size() == 1;
-    auto known =
-        std::find_if(verdicts.begin(), verdicts.end(), [&](const auto& v) { return v.first == &predicate; });
-    bool optimized = !firstPass && alone && known != verdicts.end()
-                         ? known->second
+    auto known = std::find_if(verdicts.begin(), verdicts.end(), [&](const auto& v) {
+        return v.Predicate == &predicate && v.Cursor == &cursor;
+    });
+    bool optimized = !firstPass && known != verdicts.end()
+                         ? known->Served
                          : cursor.OptimizeExpression(predicate, SqlFilterFlags, prepared);
-    if (firstPass && alone) verdicts.emplace_back(&predicate, optimized);
+    if (firstPass) verdicts.push_back({&predicate, &cursor, optimized});
     if (optimized) {
         if (!firstPass) return;
         if (outerTarget)

@@ -65,9 +65,14 @@ public:
     // The per-row conditions compiled at their first test after each change of them (SourceProgram.h).
     TSourceProgram RowProgram1;
     TSourceProgram RowProgram2;
-    // Whether the source's cursor serves each WHERE term as a filter, as the first pass of a run over one
-    // table found it (JoinPlanner.cpp).
-    std::vector<std::pair<const TExpToken*, bool>> FilterVerdicts;
+    // Whether the source's cursor serves each WHERE term as a filter, as the first pass of a run found it
+    // (JoinPlanner.cpp).
+    struct TFilterVerdict {
+        const TExpToken* Predicate;
+        const TDataCursor* Cursor;
+        bool Served;
+    };
+    std::vector<TFilterVerdict> FilterVerdicts;
 };
 TSelectState& SelectState(TDataQuery& query);
 
