@@ -275,6 +275,14 @@ public:
     bool GetCursorFieldDesc(uint16_t number, TFieldDescriptor& destination) const;
     bool GetTableFieldDesc(uint16_t number, TFieldDescriptor& destination) const;
     bool GetFieldDescByName(std::string_view name, TFieldDescriptor& destination) const;
+    // The descriptor of the cursor's layout itself, as stored (no position or origin set); none when
+    // there is no such field.
+    const TFieldDescriptor* LayoutFieldDesc(uint16_t number) const {
+        return number == 0 || number > fields_.size() ? nullptr : &fields_[number - 1];
+    }
+    // The copies of fields 1 .. GetFieldCount() in one go, as GetFieldDesc gives them, or as
+    // GetTableFieldDesc does (zeros for a field the table lacks), each with its position set.
+    std::vector<TFieldDescriptor> FieldDescriptors(bool tableLayout) const;
     // Where a field's values come from ("TABLE.COLUMN"), for a cursor over a query's result: handed out
     // in the copies of GetFieldDesc (TFieldDescriptor::Origin) until the cursor closes.
     void SetFieldOrigin(uint16_t number, std::string origin);
@@ -916,7 +924,17 @@ private:
     void NoteFilteredWrite(uint32_t record, uint64_t version);
 
     TCursorFilters filters_;
-    mutable TFilterView filterView_;   // worked out again when the filters, the order or the table change
+    mutable TFilterView filterView_; // worked out again when the filters, the order or the table change
+    // The last record count through expression filters alone, without a range: it holds while the
+    // filters, the order and the table's content stay (a callback filter may judge by anything).
+    struct TCountMemo {
+        bool Valid = false;
+        uint64_t Generation = 0;
+        uint64_t Version = 0;
+        uint8_t IndexNumber = 0;
+        uint32_t Count = 0;
+    };
+    TCountMemo countMemo_;
     uint32_t lastJudged_ = 0;          // the record a filter judged last
     std::vector<uint8_t> judgedImage_; // the image a filter judges, when copied from the file's view
 

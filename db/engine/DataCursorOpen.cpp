@@ -205,6 +205,7 @@ void TDataCursor::Attach(TDataTable& table) {
     range_ = {};
     countLeaf_ = gatherLeaf_ = rangeLeaf_ = {};
     window_ = {};
+    countMemo_ = {};
     seenVersion_ = table.ContentVersion();
 }
 
@@ -450,6 +451,16 @@ bool TDataCursor::GetCursorFieldDesc(uint16_t number, TFieldDescriptor& destinat
 
 bool TDataCursor::GetTableFieldDesc(uint16_t number, TFieldDescriptor& destination) const {
     return Table().DataFile().GetFieldDesc(number, destination);
+}
+
+std::vector<TFieldDescriptor> TDataCursor::FieldDescriptors(bool tableLayout) const {
+    std::vector<TFieldDescriptor> result = tableLayout ? Table().DataFile().FieldDescriptors() : fields_;
+    result.resize(fields_.size());
+    for (size_t i = 0; i < result.size(); ++i) {
+        result[i].SetPosition(uint16_t(i + 1));
+        if (!tableLayout && !origins_.empty()) result[i].SetOrigin(i < origins_.size() ? origins_[i] : "");
+    }
+    return result;
 }
 
 bool TDataCursor::GetFieldDescByName(std::string_view name, TFieldDescriptor& destination) const {

@@ -38,8 +38,9 @@ TIndexFileHeader TIndexFileHeader::WithoutTextIndexes() const {
 }
 
 void TIndexFileHeader::Pack(uint8_t* image, bool encrypted, uint32_t changeCounter) const {
-    std::memset(image, 0, IndexHeaderSize);
+    // Every byte is written once: the fields, the slots, zeros in the reserved ranges.
     StoreLE32(&image[0], changeCounter);
+    std::memset(&image[4], 0, 4);
     image[8] = Format;
     StoreLE32(&image[9], NextPage);
     // The slots as WithoutTextIndexes leaves them, written in place.
@@ -47,12 +48,13 @@ void TIndexFileHeader::Pack(uint8_t* image, bool encrypted, uint32_t changeCount
         std::memcpy(&image[DescriptorsAt + at * TIndexDescriptor::Size], descriptor.Bytes.data(),
                     TIndexDescriptor::Size);
     };
-    static_assert(sizeof(Slots) == IndexSlotCount * TIndexDescriptor::Size);
     bool text = false;
     for (uint8_t slot = 1; slot <= MaxSecondaryIndexes; ++slot) text = text || IsTextSlot(slot);
     uint8_t secondaries = SecondaryCount;
     if (!text) {
-        std::memcpy(&image[DescriptorsAt], Slots.data(), sizeof(Slots));
+        // Slot by slot: copies of a descriptor's size go as vector moves, where one copy of them all
+        // would go as a string move to an unaligned place.
+        for (size_t slot = 0; slot < IndexSlotCount; ++slot) put(slot, Slots[slot]);
     } else {
         uint8_t at = 0;
         secondaries = 0;
@@ -62,12 +64,14 @@ void TIndexFileHeader::Pack(uint8_t* image, bool encrypted, uint32_t changeCount
             put(++at, Slots[slot]);
             if (slot <= SecondaryCount) ++secondaries;
         }
+        while (at < MaxSecondaryIndexes) put(++at, TIndexDescriptor());
         for (size_t slot = MaxSecondaryIndexes + 1; slot < IndexSlotCount; ++slot) put(slot, Slots[slot]);
     }
     image[13] = secondaries;
     StoreLE32(&image[ActiveRecordsAt], ActiveRecords);
     image[RecordOrderAt] = RecordOrder;
     image[ChangedAt] = Changed;
+    std::memset(&image[ChangedAt + 1], 0, IndexHeaderSize - ChangedAt - 1);
     if (encrypted) ScrambleBuffer(image, IndexHeaderSize, TableDataSeed1, TableDataSeed2);
 }
 

@@ -14,6 +14,7 @@
 #pragma once
 
 #include "db/sql/DataQuery.h"
+#include "db/sql/JoinAccess.h"
 #include "db/sql/ResultColumnCopy.h"
 #include "db/sql/RowKeys.h"
 #include "db/sql/SourceProgram.h"
@@ -73,6 +74,16 @@ public:
         bool Served;
     };
     std::vector<TFilterVerdict> FilterVerdicts;
+    // The ways each join condition offers from an owner to a target, as the run's join planning found them
+    // (JoinPlanner.cpp): kept from the choice of the driving source to the choice of the joins' ways,
+    // forgotten when a join is turned round and at the run's end.
+    struct TJoinWaysFound {
+        const TExpToken* Condition;
+        const TSourceTable* Owner;
+        const TSourceTable* Target;
+        TJoinWays Ways;
+    };
+    std::vector<TJoinWaysFound> JoinWays;
 };
 TSelectState& SelectState(TDataQuery& query);
 

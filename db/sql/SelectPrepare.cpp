@@ -258,16 +258,7 @@ const TFieldDescriptor& FieldDescOf(TDataQuery& query, const TDataCursor& cursor
     });
     if (entry == cached.end()) entry = cached.insert(cached.end(), {&cursor, tableField, {}});
     std::vector<TFieldDescriptor>& fields = entry->Descriptors;
-    if (fields.empty()) {
-        fields.resize(cursor.GetFieldCount());
-        for (uint16_t n = 1; n <= fields.size(); ++n) {
-            if (tableField)
-                cursor.GetTableFieldDesc(n, fields[n - 1]);
-            else
-                cursor.GetFieldDesc(n, fields[n - 1]);
-            fields[n - 1].SetPosition(n);
-        }
-    }
+    if (fields.empty()) fields = cursor.FieldDescriptors(tableField);
     if (number == 0 || number > fields.size())
         RaiseEngineError(VORSAM_INVALIDPARAM, "field " + std::to_string(number));
     return fields[number - 1];
