@@ -95,7 +95,7 @@ TExpTree TDataCursor::FilterCondition(const TExpToken& condition, uint32_t flags
         *bound, [this](TExpToken& column) { return BindFilterColumn(column); }, FilterSubject);
     if (bound->DataType != dtBoolean)
         RaiseEngineError(VORSAM_SQLPARSE, "Filter expression must be a boolean expression");
-    return PrepareExpTree(*bound, FilterContext(table_->DataFile(), flags));
+    return PrepareExpTree(std::move(bound), FilterContext(table_->DataFile(), flags));
 }
 
 // A column of a filter as its compiled form reads it: at its field's place in the record (none for a
