@@ -111,8 +111,8 @@ private:
     bool none_ = false;   // the owner's row matches nothing
 
     // Index
-    TSourceProgram whole_; // the whole condition, for an owner row whose decided keys may meet NULLs
-                           // (compiled at the first such row)
+    TSourceProgram whole_;      // the whole condition, for an owner row whose decided keys may meet NULLs
+                                // (compiled at the first such row)
     std::vector<bool> decides_; // by key: the range decides the key's term (see above)
     bool decided_ = false;      // the owner's row: the range decides every key term it may
 
