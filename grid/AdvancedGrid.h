@@ -1094,6 +1094,7 @@ protected:
     void CalcSizingState(int x, int y, TGridState& state, int& index, int& sizingPos,
                          int& sizingOfs) override;
     bool DoMouseWheel(TShiftState shift, int delta, TPoint pos) override;
+    bool BeginRowDrag(int& origin, int& destination, TPoint mouse) override;
     bool EndRowDrag(int& origin, int& destination, TPoint mouse) override;
     void SizeChanged(int oldColCount, int oldRowCount) override;
 
@@ -1269,7 +1270,8 @@ public:
 protected:
     // The structure operations report the real rows they insert or remove (after the change), so
     // that UnsortedRowOrder keeps following the rows.
-    void RowOrderRowsInserted(int realRow, int count);
+    // Rows appended to the data rows come after every data row, above the footer rows.
+    void RowOrderRowsInserted(int realRow, int count, bool appended = false);
     void RowOrderRowsRemoved(const std::vector<int>& realRows, bool align = true);
     // A row moved from one display row to another (RowMoved): its entry moves with it.
     void RowOrderRowMoved(int from, int to);

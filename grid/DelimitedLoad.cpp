@@ -1,13 +1,12 @@
 // The advanced grid filled from a delimited file (DelimitedImport.h reads it): all of the file or,
 // when anything fails on the way, nothing of it. The file is read and cut into cells before the
 // grid changes; the texts the rows take are written over texts kept aside until the fill has ended,
-// and a failure puts them, the grid's size and its floating footer back before it is passed on.
+// and a failure puts them, the grid's size and its footer rows back before it is passed on.
 #include "grid/AdvancedGrid.h"
 #include "grid/DelimitedImport.h"
 #include "grid/TextsBefore.h"
 
 #include <new>
-#include <optional>
 
 void TVevIvizudEvar::LoadFromCSV(const QString& fileName) {
     LoadDelimited(fileName, false);
@@ -20,38 +19,40 @@ void TVevIvizudEvar::LoadDelimited(const QString& fileName, bool append) {
         TStructureChange change(*this);
         const int lines = cells.RowCount();
         const int oldRows = RowCount(), oldCols = ColCount();
-        // The footer row waits aside while the lines fill the rows; it comes back below them.
-        const int footers = FooterRowCount();
-        const bool floating = footers > 0 && oldRows > 0;
+        // The footer rows wait aside while the lines fill the rows; they come back below them.
+        const int footers = std::min(FooterRowCount(), oldRows);
         int fillRow = append ? DataRowEnd() : 0;
-        // The rows the lines may write over (the footer row is kept whole), in every column they
+        // The rows the lines may write over (the footer rows are kept whole), in every column they
         // may reach: the lines' and, once ColCount has grown to them, the hidden ones beyond.
-        const TTextsBefore before(CellStore(), fillRow,
-                                  std::min(oldRows - (floating ? 1 : 0), fillRow + lines), 0,
+        const TTextsBefore before(CellStore(), fillRow, std::min(oldRows - footers, fillRow + lines), 0,
                                   std::max(ColCount(), cells.Width()) + HiddenColCount());
-        // The footer row leaves the blocks it shares with rows above, which keep their part above
-        // it; its part of them (Row -1 until it is placed) goes with it.
-        std::optional<TGridLine> footer;
+        // The footer rows leave the blocks they share with rows above, which keep their part above
+        // them; their part of them (Row counted from -footers until they are placed) goes with them.
+        std::vector<TGridLine> footer;
         std::vector<TMergedArea> blocksBefore, footerBlocks, blocksAbove;
-        if (floating) {
-            const int footerReal = DisplToRealRow(oldRows - 1);
-            blocksBefore = TakeMergedAreas(oldRows - 1, oldRows - 1, 0, AllColCount() - 1);
+        if (footers > 0) {
+            const int firstFooter = oldRows - footers, footerReal = DisplToRealRow(firstFooter);
+            blocksBefore = TakeMergedAreas(firstFooter, oldRows - 1, 0, AllColCount() - 1);
             for (const TMergedArea& block : blocksBefore) {
-                if (block.Row > footerReal || block.Bottom() < footerReal) {
+                if (block.Bottom() < footerReal || block.Row >= footerReal + footers) {
                     blocksAbove.push_back(block); // remembered elsewhere: put back as it was
                     continue;
                 }
                 if (block.Row < footerReal)
                     blocksAbove.push_back({block.Col, block.Row, block.Cols, footerReal - block.Row});
-                footerBlocks.push_back({block.Col, -1, block.Cols, 1});
+                const int top = std::max(block.Row, footerReal);
+                footerBlocks.push_back(
+                    {block.Col, top - footerReal - footers, block.Cols, block.Bottom() - top + 1});
             }
             PutMergedAreas(blocksAbove);
-            footer = CellStore().TakeRow(oldRows - 1);
+            for (int k = 0; k < footers; ++k) footer.push_back(CellStore().TakeRow(firstFooter + k));
         }
         auto putFooter = [&](std::vector<TMergedArea> blocks) {
-            CellStore().PutRow(RowCount() - 1, std::move(*footer));
+            const int firstFooter = RowCount() - footers;
+            for (int k = 0; k < footers; ++k)
+                CellStore().PutRow(firstFooter + k, std::move(footer[size_t(k)]));
             for (TMergedArea& block : blocks)
-                if (block.Row < 0) block.Row = DisplToRealRow(RowCount() - 1);
+                if (block.Row < 0) block.Row += DisplToRealRow(firstFooter) + footers;
             PutMergedAreas(std::move(blocks));
         };
         auto restore = [&] {
@@ -59,9 +60,10 @@ void TVevIvizudEvar::LoadDelimited(const QString& fileName, bool append) {
             before.PutBack(CellStore());
             if (RowCount() != oldRows) SetRowCount(oldRows);
             if (ColCount() != oldCols) SetColCount(oldCols);
-            if (!footer) return;
+            if (footer.empty()) return;
             // The blocks as they were, in place of their parts.
-            std::vector<TMergedArea> split = TakeMergedAreas(oldRows - 2, oldRows - 1, 0, AllColCount() - 1);
+            std::vector<TMergedArea> split =
+                TakeMergedAreas(std::max(oldRows - footers - 1, 0), oldRows - 1, 0, AllColCount() - 1);
             blocksBefore.insert(blocksBefore.end(), split.begin(), split.end());
             putFooter(std::move(blocksBefore));
         };
@@ -92,7 +94,7 @@ void TVevIvizudEvar::LoadDelimited(const QString& fileName, bool append) {
             restore();
             throw;
         }
-        if (footer) putFooter(std::move(footerBlocks));
+        if (!footer.empty()) putFooter(std::move(footerBlocks));
     }
     CellsChanged(TRect{0, 0, ColCount() - 1, RowCount() - 1});
 }

@@ -190,8 +190,14 @@ void TVevIvizudEvar::FinishEnhancedMove(int x, int y) {
         MoveRow(origin, cell.Y);
 }
 
+// The footer rows stay last: none of them starts a move, and none is a move's target.
+bool TVevIvizudEvar::BeginRowDrag(int& origin, int& destination, TPoint mouse) {
+    if (origin >= DataRowEnd()) return false;
+    return TBaseGrid::BeginRowDrag(origin, destination, mouse);
+}
+
 bool TVevIvizudEvar::EndRowDrag(int& origin, int& destination, TPoint mouse) {
-    if (destination >= DataRowEnd()) return false; // the footer rows stay last
+    if (origin >= DataRowEnd() || destination >= DataRowEnd()) return false;
     return TBaseGrid::EndRowDrag(origin, destination, mouse);
 }
 

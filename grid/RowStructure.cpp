@@ -29,6 +29,7 @@ int CountIn(const std::vector<int>& sorted, int lo, int hi) {
 void TVevIvizudEvar::InsertDisplayRows(int row, int count) {
     TStructureChange change(*this);
     const int realAt = RealInsertRow(row);
+    const bool appended = row >= DataRowEnd(); // below the data rows, above any footer rows
     std::vector<TMergedArea> areas = TakeMergedAreas(row, row, 0, AllColCount() - 1);
     for (TMergedArea& area : areas) {
         if (area.Row < realAt && realAt <= area.Bottom())
@@ -53,7 +54,7 @@ void TVevIvizudEvar::InsertDisplayRows(int row, int count) {
     CellStore().EraseRows(oldCount + count, count);
     InsertLineSizes(false, row, count);
     PutMergedAreas(std::move(areas));
-    RowOrderRowsInserted(realAt, count);
+    RowOrderRowsInserted(realAt, count, appended);
 }
 
 void TVevIvizudEvar::EraseDisplayRows(int row, int count) {

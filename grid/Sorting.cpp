@@ -48,6 +48,7 @@
 #include <QCollator>
 #include <QCollatorSortKey>
 #include <QLocale>
+#include <algorithm>
 #include <bit>
 #include <cassert>
 #include <charconv>
@@ -436,6 +437,9 @@ struct TSortRecord {
     quint32 Slot = 0;
     TSortStyle Class = TSortStyle::ssText; // the style ssAutomatic takes from this cell
     quint8 Flags = 0;
+    // Where the cell stands among the column's distinct values (equal cells, equal ranks), once
+    // ranked; the same of the next column's cell, which decides the ties.
+    quint32 Rank = 0, TieRank = 0;
 };
 
 // The styles whose comparisons the records decide.
@@ -500,6 +504,7 @@ public:
         if (!eager_ && firstColumn_ == col && !grid_.SortSettings.IgnoreBlanks && SortDistinctKeys(sign))
             return;
         InSlotOrder();
+        if (ranked_ && full_) RankTies(col + 1);
         // A column of numbers or of texts throughout compares by the records alone: its comparison
         // is inlined into the partition (the ties go on through the other columns as usual).
         auto sortWith = [&](const auto& first) {
@@ -509,6 +514,10 @@ public:
                 return result != 0 || !full_ ? result : CompareTies(col, a, b);
             });
         };
+        if (ranked_)
+            return sortWith([](const TSortRecord& a, const TSortRecord& b) {
+                return a.Rank < b.Rank ? -1 : int(a.Rank > b.Rank);
+            });
         switch (firstColumn_ == col && !grid_.SortSettings.IgnoreBlanks ? uniformStyle_ : TSortStyle::ssRaw) {
         case TSortStyle::ssNumeric:
             sortWith([](const TSortRecord& a, const TSortRecord& b) {
@@ -656,6 +665,42 @@ private:
         return objects;
     }
 
+    // Ranks the cells of the column that decides the first column's ties, when it compares them
+    // in one consistent order: texts by code units, or numbers each read whole (ssAutomatic: when
+    // every cell is of one of those classes). The records are in slot order.
+    void RankTies(int tie) {
+        if (tie >= int(columns_.size()) || grid_.SortSettings.IgnoreBlanks || singleColumn_ || eager_) return;
+        const TColumnFormat& format = comparer_.Format(tie);
+        const bool automatic = format.Style == TSortStyle::ssAutomatic;
+        TSortStyle style = automatic ? TSortStyle::ssRaw : format.Style;
+        if (style == TSortStyle::ssTextOrdinal) style = TSortStyle::ssText;
+        if (!automatic && style != TSortStyle::ssText && style != TSortStyle::ssNumeric) return;
+        std::vector<TSortKey*> keys(records_.size());
+        for (size_t s = 0; s < keys.size(); ++s) {
+            const int row = left_ + int(s);
+            TSortKey& k = *(keys[s] = &Key(tie, row));
+            if (automatic) {
+                const TSortStyle cls = comparer_.ClassOf(k, tie, DataRow(tie, row));
+                if (style != TSortStyle::ssRaw && cls != style) return;
+                style = cls;
+            }
+            if (style == TSortStyle::ssNumeric && (comparer_.NeedNumber(k, format, false), !k.NumberOk))
+                return;
+            if (style != TSortStyle::ssNumeric && style != TSortStyle::ssText) return;
+        }
+        auto compare = [&](quint32 a, quint32 b) {
+            return style == TSortStyle::ssNumeric ? Sign(keys[a]->Number, keys[b]->Number)
+                                                  : CompareKeyTexts(*keys[a], *keys[b]);
+        };
+        std::vector<quint32> order(keys.size());
+        std::iota(order.begin(), order.end(), 0);
+        std::sort(order.begin(), order.end(), [&](quint32 a, quint32 b) { return compare(a, b) < 0; });
+        quint32 rank = 0;
+        for (size_t p = 0; p < order.size(); ++p)
+            records_[order[p]].TieRank = rank += p > 0 && compare(order[p - 1], order[p]) == 0 ? 0 : 1;
+        tieColumn_ = tie;
+    }
+
     // Ranges from this many rows on are read in memory order (fewer fit the caches wherever they
     // lie); sorts by 64-bit keys of this many items and more go by radix.
     static constexpr size_t kScatteredRows = 1 << 12, kRadixItems = 1 << 16;
@@ -694,24 +739,30 @@ private:
         inMemoryOrder_ = false;
     }
 
-    // A column of numbers (each read whole) or of texts throughout whose keys all differ has one
-    // sorted order, the one the partition below ends in whatever order it meets the rows: it is
-    // taken from a plain sort of the keys. False (nothing done) when two keys are equal: where the
-    // partition leaves rows of equal keys is its own.
+    // A column of numbers (each read whole), of dates or of texts throughout whose keys all differ
+    // has one sorted order, the one the partition below ends in whatever order it meets the rows:
+    // it is taken from a plain sort of the keys. False when two keys are equal (where the partition
+    // leaves rows of equal keys is its own): the records then hold the ranks of their keys.
     bool SortDistinctKeys(int sign) {
         const size_t n = records_.size();
         std::vector<quint32> order(n);
         bool distinct = true;
-        if (uniformStyle_ == TSortStyle::ssNumeric) {
+        const bool dates = uniformStyle_ != TSortStyle::ssNumeric && DatesThroughout();
+        if (uniformStyle_ == TSortStyle::ssNumeric || dates) {
             std::vector<std::pair<quint64, quint32>> keys(n);
             for (size_t s = 0; s < n; ++s) {
-                if (!(records_[s].Flags & TSortRecord::kNumberOk)) return false;
-                keys[s] = {OrderedBits(records_[s].Number), quint32(s)};
+                if (!dates && !(records_[s].Flags & TSortRecord::kNumberOk)) return false;
+                const double value = dates && !dates_.empty() ? dates_[records_[s].Slot] : records_[s].Number;
+                if (std::isnan(value)) return false;
+                keys[s] = {OrderedBits(value), quint32(s)};
             }
             SortByKey(keys, [](const auto& k) { return k.first; });
+            quint32 rank = 0;
             for (size_t p = 0; p < n; ++p) {
                 order[p] = records_[keys[p].second].Slot;
-                distinct = distinct && (p == 0 || keys[p - 1].first != keys[p].first);
+                const bool same = p > 0 && keys[p - 1].first == keys[p].first;
+                distinct = distinct && !same;
+                records_[keys[p].second].Rank = rank += same ? 0 : 1;
             }
         } else if (uniformStyle_ == TSortStyle::ssText) {
             // The first eight code units side by side; the texts only where those are equal.
@@ -732,17 +783,37 @@ private:
             };
             std::sort(keys.begin(), keys.end(),
                       [&](const TTextKey& a, const TTextKey& b) { return compare(a, b) < 0; });
+            quint32 rank = 0;
             for (size_t p = 0; p < n; ++p) {
                 order[p] = records_[keys[p].At].Slot;
-                distinct = distinct && (p == 0 || compare(keys[p - 1], keys[p]) < 0);
+                const bool same = p > 0 && compare(keys[p - 1], keys[p]) == 0;
+                distinct = distinct && !same;
+                records_[keys[p].At].Rank = rank += same ? 0 : 1;
             }
         } else {
             return false;
         }
-        if (!distinct) return false;
+        if (!distinct) return ranked_ = true, false;
         if (sign < 0) std::reverse(order.begin(), order.end());
         sorted_.assign(order.begin(), order.end());
         return true;
+    }
+
+    // Whether the first column compares by dates alone: a date style, or ssAutomatic with every
+    // cell a date (two dates compare as the dates they read as).
+    bool DatesThroughout() const {
+        switch (firstStyle_) {
+        case TSortStyle::ssDateTime:
+        case TSortStyle::ssDateDMY:
+        case TSortStyle::ssDateMDY:
+            return true;
+        case TSortStyle::ssAutomatic:
+            return !dates_.empty() && std::all_of(records_.begin(), records_.end(), [](const TSortRecord& r) {
+                return r.Class == TSortStyle::ssDateTime;
+            });
+        default:
+            return false;
+        }
     }
 
     // The bits of a number whose unsigned order is the numbers' order (0 and -0 alike).
@@ -838,6 +909,11 @@ private:
     int CompareTies(int col, int a, int b) {
         const int last = int(columns_.size()) - 1;
         int result = 0;
+        if (col + 1 == tieColumn_) {
+            const quint32 ra = Record(a).TieRank, rb = Record(b).TieRank;
+            if (ra != rb) return ra < rb ? -1 : 1;
+            ++col; // equal there too
+        }
         while (result == 0 && col < last) result = CompareCells(++col, a, b, direction_);
         return result;
     }
@@ -931,7 +1007,8 @@ private:
     bool singleColumn_;
     int sortColumn_, direction_;
     bool full_, eager_ = false;
-    int firstColumn_ = -1;
+    int firstColumn_ = -1, tieColumn_ = -1; // tieColumn_: its cells ranked
+    bool ranked_ = false;                   // the first column's cells ranked
     TSortStyle firstStyle_ = TSortStyle::ssText, uniformStyle_ = TSortStyle::ssRaw;
     std::vector<double> dates_;  // per slot, with ssAutomatic: the date each cell reads as
     std::vector<int> sorted_;    // the order taken from a plain sort of distinct keys
@@ -1238,14 +1315,16 @@ void TVevIvizudEvar::AlignRowOrder(int rows) {
 
 // The new rows come right after the real row above them in the order before sorting; rows added
 // after the last row come last, as rows that a larger row count adds do (and nothing has to make
-// room for them, so that adding rows one by one stays linear).
-void TVevIvizudEvar::RowOrderRowsInserted(int realRow, int count) {
+// room for them, so that adding rows one by one stays linear); rows appended above footer rows
+// come after every data row, before the footer rows' entries.
+void TVevIvizudEvar::RowOrderRowsInserted(int realRow, int count, bool appended) {
     std::vector<int>& order = unsortedRowOrder_;
     if (order.empty() || count <= 0) return;
     AlignRowOrder(RealRowCount() - count);
     realRow = std::clamp(realRow, 0, int(order.size()));
     const int size = int(order.size());
-    const int first = realRow == size ? size : realRow > 0 ? order[size_t(realRow) - 1] + 1 : 0;
+    int first = realRow == size ? size : realRow > 0 ? order[size_t(realRow) - 1] + 1 : 0;
+    if (appended && realRow < size) first = *std::min_element(order.begin() + realRow, order.end());
     if (first < size)
         for (int& v : order)
             if (v >= first) v += count;

@@ -78,6 +78,7 @@ bool TCursorFilters::Drop(uint32_t handle) {
 
 void TCursorFilters::ReplaceCondition(TCursorFilter& filter, TExpTree condition) {
     filter.Condition = std::move(condition);
+    filter.Planned.reset();
     Compile(filter);
     Changed();
 }

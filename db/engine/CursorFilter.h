@@ -39,6 +39,19 @@ namespace vorsam {
 // Judges a record image; `condition` is the filter's own condition (nullptr when it has none).
 using TFilterCallback = std::function<bool(std::span<const uint8_t> image, TExpToken* condition)>;
 
+// A key range of one index outside which a filter's condition holds for no record.
+struct TFilterKeyRange {
+    uint8_t Index = 0;          // the index's slot
+    std::vector<uint8_t> Start; // a key of the index (its key length); empty: from the first entry
+    std::vector<uint8_t> End;   // empty: to the last entry
+    uint16_t StartLength = 0;   // bytes of the key compared
+    uint16_t EndLength = 0;
+    // How narrow it is, to choose among indexes: key fields fixed by equality, then bounded sides of
+    // the next key field (a prefix counts as both).
+    uint8_t EqualFields = 0;
+    uint8_t BoundedSides = 0;
+};
+
 struct TCursorFilter {
     uint32_t Handle = 0;
     bool Active = false;
@@ -47,6 +60,14 @@ struct TCursorFilter {
     TFilterCallback Callback;   // empty for an expression filter
     TEvaluationContext Context; // expression filters: flags, collation and the record's columns
     TExpProgram Program;        // expression filters: the condition compiled, when it compiles
+    // An expression filter's key range as PlanFilterKeyRange (FilterKeyRange.h) gave it for a content
+    // version of the table and an active index: planned again when either differs.
+    struct TPlannedRange {
+        std::optional<TFilterKeyRange> Range;
+        uint64_t Version = 0;
+        uint8_t IndexNumber = 0;
+    };
+    mutable std::optional<TPlannedRange> Planned;
 };
 
 class TCursorFilters {
@@ -102,19 +123,6 @@ private:
     TColumnReader reader_;
     TExpColumnResolver placer_;
     std::span<const uint8_t> image_; // the record being judged
-};
-
-// A key range of one index outside which a filter's condition holds for no record.
-struct TFilterKeyRange {
-    uint8_t Index = 0;          // the index's slot
-    std::vector<uint8_t> Start; // a key of the index (its key length); empty: from the first entry
-    std::vector<uint8_t> End;   // empty: to the last entry
-    uint16_t StartLength = 0;   // bytes of the key compared
-    uint16_t EndLength = 0;
-    // How narrow it is, to choose among indexes: key fields fixed by equality, then bounded sides of
-    // the next key field (a prefix counts as both).
-    uint8_t EqualFields = 0;
-    uint8_t BoundedSides = 0;
 };
 
 // What the active filters' best key range makes of the cursor's reading, worked out for one state of

@@ -245,6 +245,13 @@ public:
     void CreateAndOpenTable(const TCreateTableArgs& args);
     // CloseCursor and DeleteTable in one (the cursor the table's only user), likewise.
     void CloseAndDeleteTable();
+    // For a statement's result in the in-memory database (SpareTables.h): OpenSpareTable opens the cursor
+    // (closed, exclusive, not read-only) on the directory's spare made from the arguments' definition, the
+    // cursor taking the spare's table name, and returns false, the cursor still closed, when there is
+    // none; CloseAndSpareTable closes the cursor and keeps its table as a spare when it may be one, and
+    // otherwise deletes it as CloseAndDeleteTable does.
+    bool OpenSpareTable(const TCreateTableArgs& args);
+    void CloseAndSpareTable();
     // Mends the table's files (the cursor closed; TDataTable::Repair).
     void RepairTable(const TRepairEvents& events = {});
 
@@ -268,6 +275,14 @@ public:
     bool GetCursorFieldDesc(uint16_t number, TFieldDescriptor& destination) const;
     bool GetTableFieldDesc(uint16_t number, TFieldDescriptor& destination) const;
     bool GetFieldDescByName(std::string_view name, TFieldDescriptor& destination) const;
+    // The descriptor of the cursor's layout itself, as stored (no position or origin set); none when
+    // there is no such field.
+    const TFieldDescriptor* LayoutFieldDesc(uint16_t number) const {
+        return number == 0 || number > fields_.size() ? nullptr : &fields_[number - 1];
+    }
+    // The copies of fields 1 .. GetFieldCount() in one go, as GetFieldDesc gives them, or as
+    // GetTableFieldDesc does (zeros for a field the table lacks), each with its position set.
+    std::vector<TFieldDescriptor> FieldDescriptors(bool tableLayout) const;
     // Where a field's values come from ("TABLE.COLUMN"), for a cursor over a query's result: handed out
     // in the copies of GetFieldDesc (TFieldDescriptor::Origin) until the cursor closes.
     void SetFieldOrigin(uint16_t number, std::string origin);
@@ -405,9 +420,11 @@ public:
     void ReleaseRecordRun();
     bool InRecordRun(uint32_t number) const { return number >= runFirst_ && number - runFirst_ < runCount_; }
 
-    // A read level of the table held across a run of operations (counted).
+    // A read level of the table held across a run of operations (counted). `asOperation`: the last level
+    // ends as a cursor operation's does, its slots staying as a read batch (ReadBatches.h) for the
+    // operations that follow.
     void BeginRead();
-    void EndRead();
+    void EndRead(bool asOperation = false);
     // Takes the table's present content as what the cursor's position was found in: its own writes
     // are not taken for another user's.
     void SaveChangeCounts();
@@ -594,12 +611,18 @@ private:
     void RequireClosed() const;
     TDataTable& AcquireTable();
     // The directory's table of the cursor's name, made with the arguments' definition (released again
-    // when that fails); `open`: its memory files left open for the cursor (TDataTable::CreateOpen).
-    TDataTable& AcquireCreatedTable(const TCreateTableArgs& args, bool open = false);
+    // when that fails).
+    TDataTable& AcquireCreatedTable(const TCreateTableArgs& args);
     // OpenCursor on the table acquired for it; the use goes when the open fails.
     void OpenOn(TDataTable& table);
     // OpenOn with the table open for the cursor already; the use and the open go when that fails.
     void Attach(TDataTable& table);
+    // CloseCursor but for the table's close and the directory's use, which stay the caller's.
+    TDataTable& LetGoOfTable();
+    // Closes the table for the use LetGoOfTable left and releases that use.
+    void CloseUse(TDataTable& table);
+    // CloseUse, then the table's files deleted.
+    void DeleteLetGo(TDataTable& table);
     // Returns the folder's trusted stamp (TDataDirectory::RemoveStrayWorkingFilesIn), if any.
     std::optional<TFolderStamp> RemoveStrayWorkingFilesBeside(TDataTable& table) const;
     void CheckPassword();
@@ -862,6 +885,7 @@ public:
     struct TPreparedFilter {
         TExpTree Condition;
         uint32_t Flags = 0;
+        std::optional<TCursorFilter::TPlannedRange> Planned; // the key range OptimizeExpression found
     };
     // OptimizeExpression handing back the condition it prepared (empty when it is none over the cursor's
     // fields), for an AddFilter of the same condition that follows while the cursor stays as it is.
@@ -875,7 +899,8 @@ private:
     void ReadFilterColumn(TExpToken& column, std::span<const uint8_t> image) const;
     bool PlaceFilterColumn(const TExpToken& column, TExpColumnPlace& place) const;
     TCursorFilter& FilterOf(uint32_t handle);
-    uint32_t AddExpressionFilter(TExpTree condition, uint32_t flags);
+    uint32_t AddExpressionFilter(TExpTree condition, uint32_t flags,
+                                 std::optional<TCursorFilter::TPlannedRange> planned = std::nullopt);
     // The filter view of the filters, order and content now (worked out again when one of them changed).
     const TFilterView& FilterView() const {
         const TFilterView& view = filterView_;
@@ -903,7 +928,17 @@ private:
     void NoteFilteredWrite(uint32_t record, uint64_t version);
 
     TCursorFilters filters_;
-    mutable TFilterView filterView_;   // worked out again when the filters, the order or the table change
+    mutable TFilterView filterView_; // worked out again when the filters, the order or the table change
+    // The last record count through expression filters alone, without a range: it holds while the
+    // filters, the order and the table's content stay (a callback filter may judge by anything).
+    struct TCountMemo {
+        bool Valid = false;
+        uint64_t Generation = 0;
+        uint64_t Version = 0;
+        uint8_t IndexNumber = 0;
+        uint32_t Count = 0;
+    };
+    TCountMemo countMemo_;
     uint32_t lastJudged_ = 0;          // the record a filter judged last
     std::vector<uint8_t> judgedImage_; // the image a filter judges, when copied from the file's view
 

@@ -425,10 +425,10 @@ void TDataCursor::BeginRead() {
     ++readsBegun_;
 }
 
-void TDataCursor::EndRead() {
+void TDataCursor::EndRead(bool asOperation) {
     if (readsBegun_ == 0) Raise(VORSAM_INVALIDPARAM, "no read level begun");
     --readsBegun_;
-    if (!remote_) table_->EndRead();
+    if (!remote_) table_->EndRead(TReadLevel::First, asOperation);
 }
 
 void TDataCursor::SaveChangeCounts() {

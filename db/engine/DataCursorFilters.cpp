@@ -95,7 +95,7 @@ TExpTree TDataCursor::FilterCondition(const TExpToken& condition, uint32_t flags
         *bound, [this](TExpToken& column) { return BindFilterColumn(column); }, FilterSubject);
     if (bound->DataType != dtBoolean)
         RaiseEngineError(VORSAM_SQLPARSE, "Filter expression must be a boolean expression");
-    return PrepareExpTree(*bound, FilterContext(table_->DataFile(), flags));
+    return PrepareExpTree(std::move(bound), FilterContext(table_->DataFile(), flags));
 }
 
 // A column of a filter as its compiled form reads it: at its field's place in the record (none for a
@@ -109,9 +109,11 @@ bool TDataCursor::PlaceFilterColumn(const TExpToken& column, TExpColumnPlace& pl
     return true;
 }
 
-uint32_t TDataCursor::AddExpressionFilter(TExpTree condition, uint32_t flags) {
+uint32_t TDataCursor::AddExpressionFilter(TExpTree condition, uint32_t flags,
+                                          std::optional<TCursorFilter::TPlannedRange> planned) {
     auto filter = std::make_unique<TCursorFilter>();
     filter->Condition = std::move(condition);
+    filter->Planned = std::move(planned);
     filter->Context = FilterContext(table_->DataFile(), flags);
     filters_.SetColumnReader(
         [this](TExpToken& column, std::span<const uint8_t> image) { ReadFilterColumn(column, image); });
@@ -139,7 +141,7 @@ uint32_t TDataCursor::AddFilter(TPreparedFilter prepared) {
     RequireLocalTable("filters");
     Table();
     if (!prepared.Condition) Raise(VORSAM_INVALIDPARAM, "a filter without its condition");
-    return AddExpressionFilter(std::move(prepared.Condition), prepared.Flags);
+    return AddExpressionFilter(std::move(prepared.Condition), prepared.Flags, std::move(prepared.Planned));
 }
 
 uint32_t TDataCursor::AddFilter(TFilterCallback callback, uint16_t priority, const TExpToken* condition) {
@@ -195,7 +197,9 @@ bool TDataCursor::OptimizeExpression(const TExpToken& condition, uint32_t flags,
         return false; // not a condition over this table's fields: no index of it serves it
     }
     prepared.Flags = flags;
-    return PlanFilterKeyRange(*this, *prepared.Condition, flags).has_value();
+    prepared.Planned = {PlanFilterKeyRange(*this, *prepared.Condition, flags), table_->ContentVersion(),
+                        indexNumber_};
+    return prepared.Planned->Range.has_value();
 }
 
 // ---- judging records ----
@@ -244,9 +248,12 @@ const TFilterView& TDataCursor::RebuildFilterView() const {
     view.IndexNumber = indexNumber_;
     int activeSlot = InRecordOrder() ? -1 : indexNumber_;
     for (const TCursorFilter* filter : filters_.ActiveExpressions()) {
-        std::optional<TFilterKeyRange> range =
-            PlanFilterKeyRange(*this, *filter->Condition, filter->Context.Flags);
-        if (range && PreferKeyRange(*range, view.Range, activeSlot)) view.Range = std::move(range);
+        auto& planned = filter->Planned;
+        if (!planned || planned->Version != version || planned->IndexNumber != indexNumber_)
+            planned = {PlanFilterKeyRange(*this, *filter->Condition, filter->Context.Flags), version,
+                       indexNumber_};
+        const std::optional<TFilterKeyRange>& range = planned->Range;
+        if (range && PreferKeyRange(*range, view.Range, activeSlot)) view.Range = range;
     }
     view.OnActiveIndex = view.Range && int(view.Range->Index) == activeSlot;
     return view;

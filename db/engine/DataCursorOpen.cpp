@@ -205,12 +205,28 @@ void TDataCursor::Attach(TDataTable& table) {
     range_ = {};
     countLeaf_ = gatherLeaf_ = rangeLeaf_ = {};
     window_ = {};
+    countMemo_ = {};
     seenVersion_ = table.ContentVersion();
 }
 
 void TDataCursor::CloseCursor() {
     if (remote_) return CloseRemote();
     if (!table_) return;
+    CloseUse(LetGoOfTable());
+}
+
+void TDataCursor::CloseUse(TDataTable& table) {
+    std::exception_ptr error;
+    try {
+        table.Close();
+    } catch (...) {
+        error = std::current_exception();
+    }
+    directory_.ReleaseTable(table);
+    if (error) std::rethrow_exception(error);
+}
+
+TDataTable& TDataCursor::LetGoOfTable() {
     TDataTable& table = *table_;
     CancelRecord();
     try {
@@ -235,14 +251,7 @@ void TDataCursor::CloseCursor() {
     path_.Reset();
     filters_.Clear();
     origins_.clear();
-    std::exception_ptr error;
-    try {
-        table.Close();
-    } catch (...) {
-        error = std::current_exception();
-    }
-    directory_.ReleaseTable(table);
-    if (error) std::rethrow_exception(error);
+    return table;
 }
 
 std::unique_ptr<TDataCursor> TDataCursor::CloneCursor() {
@@ -275,13 +284,10 @@ std::unique_ptr<TDataCursor> TDataCursor::CloneCursor() {
     return clone;
 }
 
-TDataTable& TDataCursor::AcquireCreatedTable(const TCreateTableArgs& args, bool open) {
+TDataTable& TDataCursor::AcquireCreatedTable(const TCreateTableArgs& args) {
     TDataTable& table = AcquireTable();
     try {
-        if (open)
-            table.CreateOpen(args.Definition());
-        else
-            table.Create(args.Definition());
+        table.Create(args.Definition());
     } catch (...) {
         directory_.ReleaseTable(table);
         throw;
@@ -296,19 +302,66 @@ void TDataCursor::CreateTable(const TCreateTableArgs& args) {
 
 void TDataCursor::CreateAndOpenTable(const TCreateTableArgs& args) {
     RequireClosed();
-    if ((inMemory_ || directory_.InMemory()) && exclusive_ && !readOnly_ && !directory_.IsRemote())
-        Attach(AcquireCreatedTable(args, true));
-    else
-        OpenOn(AcquireCreatedTable(args));
+    if (!(inMemory_ || directory_.InMemory()) || !exclusive_ || readOnly_ || directory_.IsRemote())
+        return OpenOn(AcquireCreatedTable(args));
+    TTableDefinition definition = args.Definition();
+    TDataTable& table = AcquireTable();
+    try {
+        table.CreateOpen(definition);
+        // A table of the in-memory database may become a spare (SpareTables.h).
+        if (directory_.InMemory()) table.NoteMadeFrom(std::move(definition));
+    } catch (...) {
+        table.Close();
+        directory_.ReleaseTable(table);
+        throw;
+    }
+    Attach(table);
+}
+
+bool TDataCursor::OpenSpareTable(const TCreateTableArgs& args) {
+    RequireClosed();
+    if (!exclusive_ || readOnly_) return false;
+    TDataTable* table = directory_.TakeSpareTable(args.Definition());
+    if (!table) return false;
+    tableName_ = table->TableName();
+    directory_.AddTableUse(*table); // a spare that fails to attach is deleted, not left in memory
+    try {
+        Attach(*table);
+    } catch (...) {
+        try {
+            table->Delete();
+        } catch (...) {
+            // its memory files stay until the engine stops
+        }
+        directory_.ReleaseTable(*table);
+        throw;
+    }
+    directory_.ReleaseTable(*table);
+    return true;
 }
 
 void TDataCursor::CloseAndDeleteTable() {
     if (!table_) return DeleteTable();
     RequireLocalTable("deleting tables");
-    TDataTable& table = *table_;
+    DeleteLetGo(LetGoOfTable());
+}
+
+void TDataCursor::CloseAndSpareTable() {
+    if (!table_ || remote_ || !table_->MayBeSpare()) return CloseAndDeleteTable();
+    TDataTable& table = LetGoOfTable();
+    bool spared = false;
+    try {
+        spared = directory_.SpareTable(table);
+    } catch (...) {
+        // a table that failed to empty is deleted as any other
+    }
+    if (!spared) DeleteLetGo(table);
+}
+
+void TDataCursor::DeleteLetGo(TDataTable& table) {
     directory_.AddTableUse(table); // the shared table outlives the cursor's use of it
     try {
-        CloseCursor();
+        CloseUse(table);
         table.Delete();
     } catch (...) {
         directory_.ReleaseTable(table);
@@ -398,6 +451,16 @@ bool TDataCursor::GetCursorFieldDesc(uint16_t number, TFieldDescriptor& destinat
 
 bool TDataCursor::GetTableFieldDesc(uint16_t number, TFieldDescriptor& destination) const {
     return Table().DataFile().GetFieldDesc(number, destination);
+}
+
+std::vector<TFieldDescriptor> TDataCursor::FieldDescriptors(bool tableLayout) const {
+    std::vector<TFieldDescriptor> result = tableLayout ? Table().DataFile().FieldDescriptors() : fields_;
+    result.resize(fields_.size());
+    for (size_t i = 0; i < result.size(); ++i) {
+        result[i].SetPosition(uint16_t(i + 1));
+        if (!tableLayout && !origins_.empty()) result[i].SetOrigin(i < origins_.size() ? origins_[i] : "");
+    }
+    return result;
 }
 
 bool TDataCursor::GetFieldDescByName(std::string_view name, TFieldDescriptor& destination) const {

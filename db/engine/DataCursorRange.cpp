@@ -37,11 +37,19 @@ void TDataCursor::ResetRange() {
 uint32_t TDataCursor::GetRecordCount() {
     if (remote_) return remote_->ToldState().RecordCount;
     TOperation operation(*this);
-    if (HasActiveFilters()) return FilteredRecordCount();
-    if (InRecordOrder()) return table_->IndexFile().GetActiveRecords();
+    if (!HasActiveFilters() && InRecordOrder()) return table_->IndexFile().GetActiveRecords();
+    const bool memo = !range_.Active && filters_.ReadFieldsOnly();
+    TCountMemo now{true, filters_.Generation(), table_->ContentVersion(), indexNumber_, 0};
+    if (memo && countMemo_.Valid && countMemo_.Generation == now.Generation &&
+        countMemo_.Version == now.Version && countMemo_.IndexNumber == now.IndexNumber)
+        return countMemo_.Count;
+    if (HasActiveFilters() || !range_.Active) {
+        now.Count = HasActiveFilters() ? FilteredRecordCount() : Navigator().Count();
+        if (memo) countMemo_ = now;
+        return now.Count;
+    }
     TIndexNavigator navigator = Navigator();
     uint32_t end = navigator.Count();
-    if (!range_.Active) return end;
     TIndexPlace place;
     if (!range_.End.empty() &&
         navigator.Seek(TKeyBound::Above, range_.End.data(), range_.EndLength, place, true))

@@ -1,6 +1,7 @@
 #include "db/engine/DataDirectory.h"
 
 #include "db/engine/DataSession.h"
+#include "db/engine/DataTable.h"
 #include "db/engine/RestructureSwap.h"
 #include "db/engine/WorkingFiles.h"
 #include "db/lib/Collation.h"
@@ -255,6 +256,34 @@ TSharedTable* TDataDirectory::FindTable(std::string_view tableName, bool inMemor
 uint32_t TDataDirectory::TableUseCount(const TSharedTable& table) const {
     auto it = EntryOf(table);
     return it == tables_.end() ? 0 : it->second.Uses;
+}
+
+TDataTable* TDataDirectory::TakeSpareTable(const TTableDefinition& definition) {
+    if (!inMemory_ || remote_ || spares_.Empty()) return nullptr;
+    std::unique_ptr<TDataTable> spare = spares_.Take(definition);
+    if (!spare) return nullptr;
+    auto [it, added] = tables_.try_emplace(TableKey(spare->TableName(), true));
+    if (!added) { // a table of that name is held meanwhile: not one to share a name with
+        TSpareTables::Discard(std::move(spare));
+        return nullptr;
+    }
+    TDataTable& table = *spare;
+    it->second.Table = std::move(spare);
+    it->second.Uses = 1;
+    return &table;
+}
+
+bool TDataDirectory::SpareTable(TDataTable& table) {
+    if (!inMemory_ || remote_) return false;
+    auto it = EntryOf(table);
+    if (it == tables_.end() || it->second.Uses != 1 || it->second.SetAside || !table.ResetToMade())
+        return false;
+    table.HideFiles();
+    std::unique_ptr<TDataTable> spare(&table);
+    it->second.Table.release();
+    tables_.erase(it);
+    spares_.Keep(std::move(spare));
+    return true;
 }
 
 std::optional<TFolderStamp> TDataDirectory::RemoveStrayWorkingFilesIn(const std::string& folder) {

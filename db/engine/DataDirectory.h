@@ -29,11 +29,13 @@
 //   - its transaction (Transaction.h): StartTransaction, Commit, Rollback; InTransaction is the
 //     in-transaction flag the dataset layer reads. Closing the database (its last close in the session,
 //     or its destruction) rolls back a transaction still open: nothing is ever committed unasked;
-//   - the temporary table names it handed out, so that none is given twice.
+//   - the temporary table names it handed out, so that none is given twice;
+//   - in memory, its spare tables (SpareTables.h): results' tables kept empty for the next result.
 #pragma once
 
 #include "db/engine/EngineSettings.h"
 #include "db/engine/FolderStamp.h"
+#include "db/engine/SpareTables.h"
 #include "db/engine/Transaction.h"
 
 #include <cstdint>
@@ -124,6 +126,16 @@ public:
     // Frees the kept tables.
     void DropKeptTables();
 
+    // --- Spare tables (SpareTables.h); the in-memory database only ---
+
+    // The spare made from an equal definition, now the directory's table of its name with one use (the
+    // caller's); none when there is none.
+    TDataTable* TakeSpareTable(const TTableDefinition& definition);
+    // Ends the caller's use of the table, its only one, by keeping it as a spare; false, the use still
+    // held, when it may not become one (TDataTable::ResetToMade; the table may have been emptied).
+    bool SpareTable(TDataTable& table);
+    bool HasSpareTables() const { return !spares_.Empty(); }
+
     // What a process killed at its work left in a folder of the database's tables (WorkingFiles.h), looked
     // for only when the folder changed since it was last left clear: its stamp (FolderStamp.h) is not the
     // one taken before that clearing (a change within the step of the clock that stamped the one before
@@ -211,6 +223,7 @@ private:
         bool Trusted;       // the stamp was older than its step at a look
     };
     std::map<std::string, TClearedFolder> clearedFolders_;
+    TSpareTables spares_; // last: the spares go before the rest of the directory
 };
 
 } // namespace vorsam

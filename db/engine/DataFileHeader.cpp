@@ -22,10 +22,17 @@ double HeaderTimeNow() {
     constexpr double Offset = 693594.0;
     auto since = std::chrono::system_clock::now().time_since_epoch();
     std::time_t now = std::chrono::duration_cast<std::chrono::seconds>(since).count();
-    std::tm local{};
-    localtime_r(&now, &local);
+    // The local time's offset, worked out once per second: it changes only from one second to another.
+    thread_local std::time_t offsetAt = -1;
+    thread_local long offset = 0;
+    if (now != offsetAt) {
+        std::tm local{};
+        localtime_r(&now, &local);
+        offset = local.tm_gmtoff;
+        offsetAt = now;
+    }
     double micros = double(std::chrono::duration_cast<std::chrono::microseconds>(since).count() % 1000000);
-    double localSeconds = double(now) + double(local.tm_gmtoff) + micros / 1e6;
+    double localSeconds = double(now) + double(offset) + micros / 1e6;
     return UnixEpochDay + localSeconds / 86400.0 - Offset;
 }
 

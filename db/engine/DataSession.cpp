@@ -170,7 +170,15 @@ TDataDirectory& TDataSession::OpenByName(const std::string& databaseName, const 
     std::string place = !folder.empty() ? folder
                         : memory        ? DoGetMemoryDirectory()
                                         : DoGetDatabaseDirectory(databaseName);
-    if (place.empty() && memory) return OpenNew(key, databaseName, "", true);
+    if (place.empty() && memory) {
+        std::unique_ptr<TDataDirectory> idle = std::move(idleMemory_);
+        if (!idle || idle->Name() != databaseName) return OpenNew(key, databaseName, "", true);
+        idle->rights_ = DoGetDirectoryRights(databaseName);
+        TDirectoryEntry& entry = directories_[key];
+        entry.Directory = std::move(idle);
+        entry.Uses = 1;
+        return *entry.Directory;
+    }
     if (place.empty()) RaiseEngineError(VORSAM_DIRNOTFOUND, "", "", databaseName, "", "", "", "");
     return OpenNew(key, databaseName, NormaliseFolder(place), false);
 }
@@ -211,7 +219,12 @@ void TDataSession::CloseDataDirectory(TDataDirectory& directory) {
         RaiseEngineError(VORSAM_FILEINUSE, "", "", directory.GetDatabaseName(), directory.GetDatabaseName(),
                          "", "", "");
     if (it->second.Uses == 1 && directory.IsRemote()) CloseRemote(directory);
-    if (--it->second.Uses == 0) directories_.erase(it);
+    if (--it->second.Uses > 0) return;
+    if (directory.InMemory() && !directory.IsRemote() && directory.HasSpareTables()) {
+        directory.tempNames_.clear(); // as a database opened afresh has given none
+        idleMemory_ = std::move(it->second.Directory);
+    }
+    directories_.erase(it);
 }
 
 std::string TDataSession::DoGetMemoryDirectory() const {

@@ -8,7 +8,10 @@
 //     trailing '/', the case kept: folder names are case-sensitive); when it is empty, the default
 //     directory (the current folder when the session was made) takes its place;
 //   - the databases it opened (TDataDirectory), one object per database however often it is opened,
-//     each with a count of opens that CloseDataDirectory releases; the last close frees it;
+//     each with a count of opens that CloseDataDirectory releases; the last close frees it, but for the
+//     in-memory database while it keeps spare result tables (SpareTables.h): closed as any other (its
+//     transaction rolled back, refused while a table or statement uses it), it is held aside with its
+//     spares, out of the open databases, and the next open of "Memory" takes it up again;
 //   - the host's hooks, asked for the in-memory database's folder, the folder of a database name, the
 //     rights on a database and the rights of a statement; without a hook the in-memory database has no
 //     folder, a database name is its own folder, and every right is granted.
@@ -320,6 +323,7 @@ private:
     std::vector<uint8_t> pending_; // the finished request, as SendRequest sends it
     TRemoteReply reply_;
     TDirectories directories_;
+    std::unique_ptr<TDataDirectory> idleMemory_; // the closed in-memory database held for its spares
 };
 
 } // namespace vorsam

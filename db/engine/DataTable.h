@@ -166,6 +166,7 @@
 #include <array>
 #include <atomic>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <span>
@@ -176,6 +177,7 @@
 namespace vorsam {
 
 struct TAwaitingCommit;
+struct TMadeShape;
 struct TPendingJournal;
 
 struct TTableLocation {
@@ -404,6 +406,24 @@ public:
     // when it is in record order). The index's pages go to its free list, which moves to the slot after
     // the last secondary index (when there is one) and is taken by the next index added there.
     void DeleteIndex(uint8_t slot);
+
+    // --- Spare tables of the in-memory database (SpareTables.h, SpareTables.cpp) ---
+
+    // Remembers the definition the table, just made and open, was made from, with its headers then.
+    void NoteMadeFrom(TTableDefinition definition);
+    // What NoteMadeFrom remembered; none for a table it was not called for.
+    const TMadeShape* MadeShape() const { return made_.get(); }
+    // In memory, made from a remembered definition without a password, open exclusively for one user,
+    // without BLOB fields, not in a transaction, not damaged and holding no lock level.
+    bool MayBeSpare() const;
+    // Empties the table (when anything was written since it was made or last emptied) and answers
+    // whether it is then, but for its change counters and write times, the table it was made: false for
+    // one that may not be a spare or whose definition changed.
+    bool ResetToMade();
+    // The open files leave their names while the table is a spare (TFileList::Hide), and come back under
+    // them: false, every one still hidden, while another file has one of the names.
+    void HideFiles();
+    bool UnhideFiles();
 
     // --- A table of a database server (DataTableRemote.cpp) ---
 
@@ -660,6 +680,7 @@ private:
     TTableWriteSink* writeSink_ = nullptr; // a journaled write gathering the files' writes
 
     std::array<std::optional<TCachedOrder>, IndexSlotCount> orders_;
+    std::unique_ptr<TMadeShape> made_; // what the table was made from (NoteMadeFrom)
 };
 
 // A write level for a scope: ended by End, or aborted (AbortWrite) when the scope is left by an error.

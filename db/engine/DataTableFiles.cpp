@@ -4,6 +4,7 @@
 
 #include "db/engine/CommitJournal.h"
 #include "db/engine/RestructureSwap.h"
+#include "db/engine/SpareTables.h"
 #include "db/engine/WorkingFiles.h"
 
 #include "db/lib/DataTypes.h"

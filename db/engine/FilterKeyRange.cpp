@@ -81,10 +81,10 @@ private:
 
 void TRangePlanner::Add(const TColumnComparison& comparison) {
     TFieldBound bound;
-    TFieldDescriptor field;
-    if (!KindOf(comparison, bound.Kind) || !comparison.Constant ||
-        !cursor_.GetFieldDesc(comparison.Column->FieldNumber, field) || !OrderedLikeValues(field))
-        return;
+    if (!KindOf(comparison, bound.Kind) || !comparison.Constant) return;
+    const TFieldDescriptor* described = cursor_.LayoutFieldDesc(comparison.Column->FieldNumber);
+    if (!described || !OrderedLikeValues(*described)) return;
+    const TFieldDescriptor& field = *described;
     bound.Field = comparison.Column->FieldNumber;
     bound.PrefixLength = comparison.PrefixLength;
     if (bound.Kind == TBoundKind::Prefix && bound.PrefixLength > field.DeclaredSize()) return;
@@ -131,9 +131,8 @@ bool TRangePlanner::NativeValue(const TFieldDescriptor& field, const TExpToken& 
 
 // The first bound of the kind on the field that the index can use.
 const TFieldBound* TRangePlanner::Find(uint16_t field, TBoundKind kind, const TIndexDescriptor& index) const {
-    TFieldDescriptor descriptor;
-    cursor_.GetFieldDesc(field, descriptor);
-    bool text = TypeClassOf(descriptor.DataType(), descriptor.SubType()) == tcString;
+    const TFieldDescriptor* descriptor = cursor_.LayoutFieldDesc(field);
+    bool text = descriptor && TypeClassOf(descriptor->DataType(), descriptor->SubType()) == tcString;
     if (text && caseInsensitive_ && !index.CaseInsensitive()) return nullptr;
     bool supersetOnly = text && !caseInsensitive_ && index.CaseInsensitive();
     if (supersetOnly && (kind == TBoundKind::Lower || kind == TBoundKind::Upper)) return nullptr;
@@ -161,9 +160,8 @@ std::vector<uint8_t> TRangePlanner::KeyOf(const TIndexDescriptor& index, uint8_t
 }
 
 uint16_t TRangePlanner::SegmentSize(uint16_t field) const {
-    TFieldDescriptor descriptor;
-    cursor_.GetFieldDesc(field, descriptor);
-    return uint16_t(GetFieldKeySize(descriptor) + 1);
+    const TFieldDescriptor* descriptor = cursor_.LayoutFieldDesc(field);
+    return uint16_t((descriptor ? GetFieldKeySize(*descriptor) : GetFieldKeySize(TFieldDescriptor())) + 1);
 }
 
 std::optional<TFilterKeyRange> TRangePlanner::ForIndex(uint8_t slot) const {

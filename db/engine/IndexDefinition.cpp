@@ -142,7 +142,7 @@ uint16_t CheckIndexName(std::string_view name) {
 }
 
 bool SameIndexName(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && LocaleUpperCase(0, 0, a) == LocaleUpperCase(0, 0, b);
+    return LocaleSameUpperCase(0, 0, a, b);
 }
 
 bool IsValidStoredDescriptor(const TIndexDescriptor& d, uint8_t slot, bool recordOrder,

@@ -5,6 +5,7 @@
 #include "db/lib/Collation.h"
 #include "db/lib/FieldDescriptor.h"
 #include "db/lib/FileList.h"
+#include "db/lib/Scramble.h"
 
 #include <array>
 #include <set>
@@ -78,6 +79,11 @@ void TIndexFile::ReadHeader() {
 }
 
 bool TIndexFile::CheckHeaderChanged() {
+    // The counter alone tells; the whole header is read only when it moved.
+    std::array<uint8_t, 4> counter;
+    ReadAt(0, counter.data(), counter.size());
+    if (Encrypted()) UnscrambleBuffer(counter.data(), counter.size(), TableDataSeed1, TableDataSeed2);
+    if (LoadLE32(counter.data()) == header_.ChangeCounter) return false;
     TIndexFileHeader header;
     ReadHeaderImage(header);
     if (header.ChangeCounter == header_.ChangeCounter) return false;
@@ -88,12 +94,10 @@ bool TIndexFile::CheckHeaderChanged() {
 
 bool TIndexFile::WriteHeader(bool force) {
     if (!force && !header_.Changed) return false;
-    TIndexFileHeader stored = header_;
-    ++stored.ChangeCounter;
     std::array<uint8_t, IndexHeaderSize> image;
-    stored.Pack(image.data(), Encrypted());
+    header_.Pack(image.data(), Encrypted(), header_.ChangeCounter + 1);
     WriteAt(0, image.data(), image.size());
-    header_.ChangeCounter = stored.ChangeCounter;
+    ++header_.ChangeCounter;
     owner_.MarkModified();
     header_.Changed = false;
     return true;

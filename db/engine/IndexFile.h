@@ -72,6 +72,7 @@ public:
     void CreateFile() override;
 
     void ReadHeader();
+    const TIndexFileHeader& Header() const { return header_; }
     // The header a server sent for a table opened through it (DataTableRemote.cpp); the file stays closed.
     void FillFromServer(const TIndexFileHeader& header);
     // Writes the header when forced or changed: counter + 1; true when written.

@@ -37,26 +37,51 @@ TIndexFileHeader TIndexFileHeader::WithoutTextIndexes() const {
     return result;
 }
 
-void TIndexFileHeader::Pack(uint8_t* image, bool encrypted) const {
-    const TIndexFileHeader stored = WithoutTextIndexes();
-    std::memset(image, 0, IndexHeaderSize);
-    StoreLE32(&image[0], ChangeCounter);
+void TIndexFileHeader::Pack(uint8_t* image, bool encrypted, uint32_t changeCounter) const {
+    // Every byte is written once: the fields, the slots, zeros in the reserved ranges.
+    StoreLE32(&image[0], changeCounter);
+    std::memset(&image[4], 0, 4);
     image[8] = Format;
     StoreLE32(&image[9], NextPage);
-    image[13] = stored.SecondaryCount;
-    for (size_t slot = 0; slot < IndexSlotCount; ++slot)
-        std::memcpy(&image[DescriptorsAt + slot * TIndexDescriptor::Size], stored.Slots[slot].Bytes.data(),
+    // The slots as WithoutTextIndexes leaves them, written in place.
+    auto put = [&](size_t at, const TIndexDescriptor& descriptor) {
+        std::memcpy(&image[DescriptorsAt + at * TIndexDescriptor::Size], descriptor.Bytes.data(),
                     TIndexDescriptor::Size);
+    };
+    bool text = false;
+    for (uint8_t slot = 1; slot <= MaxSecondaryIndexes; ++slot) text = text || IsTextSlot(slot);
+    uint8_t secondaries = SecondaryCount;
+    if (!text) {
+        // Slot by slot: copies of a descriptor's size go as vector moves, where one copy of them all
+        // would go as a string move to an unaligned place.
+        for (size_t slot = 0; slot < IndexSlotCount; ++slot) put(slot, Slots[slot]);
+    } else {
+        uint8_t at = 0;
+        secondaries = 0;
+        put(0, Slots[0]);
+        for (uint8_t slot = 1; slot <= MaxSecondaryIndexes; ++slot) {
+            if (IsTextSlot(slot)) continue;
+            put(++at, Slots[slot]);
+            if (slot <= SecondaryCount) ++secondaries;
+        }
+        while (at < MaxSecondaryIndexes) put(++at, TIndexDescriptor());
+        for (size_t slot = MaxSecondaryIndexes + 1; slot < IndexSlotCount; ++slot) put(slot, Slots[slot]);
+    }
+    image[13] = secondaries;
     StoreLE32(&image[ActiveRecordsAt], ActiveRecords);
     image[RecordOrderAt] = RecordOrder;
     image[ChangedAt] = Changed;
+    std::memset(&image[ChangedAt + 1], 0, IndexHeaderSize - ChangedAt - 1);
     if (encrypted) ScrambleBuffer(image, IndexHeaderSize, TableDataSeed1, TableDataSeed2);
 }
 
 void TIndexFileHeader::Unpack(const uint8_t* source, bool encrypted) {
-    std::array<uint8_t, IndexHeaderSize> image;
-    std::memcpy(image.data(), source, IndexHeaderSize);
-    if (encrypted) UnscrambleBuffer(image.data(), image.size(), TableDataSeed1, TableDataSeed2);
+    std::array<uint8_t, IndexHeaderSize> clear;
+    if (encrypted) {
+        std::memcpy(clear.data(), source, IndexHeaderSize);
+        UnscrambleBuffer(clear.data(), clear.size(), TableDataSeed1, TableDataSeed2);
+    }
+    const uint8_t* image = encrypted ? clear.data() : source;
     ChangeCounter = LoadLE32(&image[0]);
     Format = image[8];
     NextPage = LoadLE32(&image[9]);

@@ -45,7 +45,9 @@ struct TIndexFileHeader {
     static TIndexFileHeader NewFile();
 
     // Writes the image (text indexes left out, see above), enciphered when `encrypted`.
-    void Pack(uint8_t* image, bool encrypted) const;
+    void Pack(uint8_t* image, bool encrypted) const { Pack(image, encrypted, ChangeCounter); }
+    // The same with another change counter.
+    void Pack(uint8_t* image, bool encrypted, uint32_t changeCounter) const;
     // Reads an image; the secondary count is taken as stored (the caller checks it).
     void Unpack(const uint8_t* image, bool encrypted);
     // This header without its text indexes: the other slots in order without gaps, then empty slots.

@@ -161,7 +161,7 @@ void TIndexFile::Charge() {
     size_t limit = SlotLimit();
     uint64_t grown = 0;
     for (uint8_t slot = 0; slot < IndexSlotCount; ++slot)
-        if (!header_.IsTextSlot(slot) && caches_[slot].Capacity > limit)
+        if (caches_[slot].Capacity > limit && !header_.IsTextSlot(slot))
             grown += caches_[slot].Capacity - limit;
     if (grown == chargedGrowth_) return;
     chargedGrowth_ = grown;
@@ -429,6 +429,7 @@ void TIndexFile::DropPages(bool text) {
     const size_t limit = SlotLimit();
     if (!text && spill_) spill_->Clear();
     for (uint8_t slot = 0; slot < IndexSlotCount; ++slot) {
+        if (caches_[slot].Pages.Empty() && caches_[slot].Capacity == limit) continue; // nothing to do
         if (!SlotOfKind(slot, text)) continue;
         if (caches_[slot].Pages.Empty())
             caches_[slot].Capacity = limit; // as DropSlot leaves it, without the walk

@@ -139,6 +139,20 @@ std::string LocaleUpperCase(uint16_t languageId, uint16_t sortId, std::string_vi
     return result;
 }
 
+bool LocaleSameUpperCase(uint16_t languageId, uint16_t sortId, std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    const auto& upper = CollationOf(languageId, sortId).UpperCase;
+    // Each side is upper-cased up to its first zero byte, as LocaleUpperCase does.
+    bool caseA = true, caseB = true;
+    for (size_t i = 0; i < a.size(); ++i) {
+        uint8_t x = uint8_t(a[i]), y = uint8_t(b[i]);
+        caseA = caseA && x != 0;
+        caseB = caseB && y != 0;
+        if ((caseA ? upper[x] : x) != (caseB ? upper[y] : y)) return false;
+    }
+    return true;
+}
+
 void LocaleLowerCase(uint16_t languageId, uint16_t sortId, char* text, size_t length) {
     const auto& lower = CollationOf(languageId, sortId).LowerCase;
     for (size_t i = 0; i < length && text[i] != '\0'; ++i) text[i] = char(lower[uint8_t(text[i])]);

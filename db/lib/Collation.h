@@ -42,6 +42,8 @@ int LocaleCompareStrings(uint16_t languageId, uint16_t sortId, const char* a, co
 // character keeps its simple upper case, or itself.
 void LocaleUpperCase(uint16_t languageId, uint16_t sortId, char* text, size_t length);
 std::string LocaleUpperCase(uint16_t languageId, uint16_t sortId, std::string_view text);
+// Whether two texts upper-cased so are the same, without making either.
+bool LocaleSameUpperCase(uint16_t languageId, uint16_t sortId, std::string_view a, std::string_view b);
 // Lower-cases the same way.
 void LocaleLowerCase(uint16_t languageId, uint16_t sortId, char* text, size_t length);
 

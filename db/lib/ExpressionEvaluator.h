@@ -43,5 +43,7 @@ TExpTree EvaluateConstantAsType(TExpToken& tree, const TEvaluationContext& conte
 // compares of "text" unless efNoPartialCompare is set; "column LIKE 'text%'" (no other wildcard) becomes
 // the prefix compare "column = 'text'". The copy keeps every mark (join kind, ON clause).
 TExpTree PrepareExpTree(const TExpToken& tree, const TEvaluationContext& context);
+// The same on a tree the caller gives up (no copy made).
+TExpTree PrepareExpTree(TExpTree tree, const TEvaluationContext& context);
 
 } // namespace vorsam

@@ -138,9 +138,12 @@ void TPreparer::MakePrefixCompare(TExpTree& node) const {
 } // namespace
 
 TExpTree PrepareExpTree(const TExpToken& tree, const TEvaluationContext& context) {
-    TExpTree copy = CopyExpTree(&tree);
-    TPreparer(context).Fold(copy);
-    return copy;
+    return PrepareExpTree(CopyExpTree(&tree), context);
+}
+
+TExpTree PrepareExpTree(TExpTree tree, const TEvaluationContext& context) {
+    TPreparer(context).Fold(tree);
+    return tree;
 }
 
 } // namespace vorsam

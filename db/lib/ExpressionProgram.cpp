@@ -9,8 +9,10 @@
 #include "db/lib/ExpressionTree.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
+#include <initializer_list>
 
 namespace vorsam {
 
@@ -155,9 +157,29 @@ void TExpProgram::Clear() {
     imageCount_ = 0;
 }
 
+namespace {
+
+// The nodes of the tree, bounded: room for a program's nodes is made once.
+size_t NodeCount(const TExpToken* node, size_t bound) {
+    if (!node || bound == 0) return 0;
+    size_t count = 1;
+    auto add = [&](const TExpToken* child) {
+        if (count < bound) count += NodeCount(child, bound - count);
+    };
+    add(node->Left());
+    add(node->Right());
+    for (size_t i = 0; i < node->ArgCount(); ++i) add(node->GetArg(i));
+    return count;
+}
+
+} // namespace
+
 bool TExpProgram::Compile(const TExpToken& tree, const TExpColumnResolver& resolver,
                           const TEvaluationContext& context) {
     Clear();
+    const size_t nodes = NodeCount(&tree, 64);
+    nodes_.reserve(nodes);
+    operands_.reserve(nodes);
     rules_ = {context.LanguageId, context.SortId, (context.Flags & efCaseInsensitive) != 0};
     if (Add(tree, resolver) < 0) {
         Clear();
@@ -166,13 +188,43 @@ bool TExpProgram::Compile(const TExpToken& tree, const TExpColumnResolver& resol
     return true;
 }
 
+namespace {
+
+// A node's operands, three of them without a heap allocation (IN lists take more).
+template <typename T> class TOperandList {
+public:
+    void push_back(T value) {
+        if (count_ < few_.size())
+            few_[count_] = value;
+        else
+            more_.push_back(value);
+        ++count_;
+    }
+    TOperandList& operator=(std::initializer_list<T> values) {
+        count_ = 0;
+        more_.clear();
+        for (T value : values) push_back(value);
+        return *this;
+    }
+    size_t size() const { return count_; }
+    bool empty() const { return count_ == 0; }
+    T operator[](size_t i) const { return i < few_.size() ? few_[i] : more_[i - few_.size()]; }
+
+private:
+    std::array<T, 3> few_{};
+    std::vector<T> more_;
+    size_t count_ = 0;
+};
+
+} // namespace
+
 // Adds the node after its operands; its index, or -1 when it cannot be compiled.
 int32_t TExpProgram::Add(const TExpToken& node, const TExpColumnResolver& resolver) {
     TNode compiled;
     compiled.Kind = node.Kind;
     compiled.Operator = node.Operator;
     compiled.PrefixLength = node.PrefixLength;
-    std::vector<const TExpToken*> operands;
+    TOperandList<const TExpToken*> operands;
     switch (node.Kind) {
     case nkConstant:
         try {
@@ -230,17 +282,17 @@ int32_t TExpProgram::Add(const TExpToken& node, const TExpColumnResolver& resolv
     default:
         return -1;
     }
-    std::vector<uint32_t> indexes;
-    for (const TExpToken* operand : operands) {
-        if (!operand) return -1;
-        int32_t index = Add(*operand, resolver);
+    TOperandList<uint32_t> indexes;
+    for (size_t i = 0; i < operands.size(); ++i) {
+        if (!operands[i]) return -1;
+        int32_t index = Add(*operands[i], resolver);
         if (index < 0) return -1;
         indexes.push_back(uint32_t(index));
     }
     if (!operands.empty()) {
         compiled.First = uint32_t(operands_.size());
         compiled.Count = uint32_t(indexes.size());
-        operands_.insert(operands_.end(), indexes.begin(), indexes.end());
+        for (size_t i = 0; i < indexes.size(); ++i) operands_.push_back(indexes[i]);
     }
     PlaceInLane(compiled);
     PlaceDirect(compiled);

@@ -12,7 +12,7 @@ size_t Slot(TFileOperation operation) {
 
 void TFileFaults::FailAt(TFileOperation operation, uint64_t n, int error) {
     std::lock_guard guard(mutex_);
-    failAt_[Slot(operation)] = n == 0 ? 0 : counts_[Slot(operation)] + n;
+    failAt_[Slot(operation)] = n == 0 ? 0 : counts_[Slot(operation)].load() + n;
     failError_[Slot(operation)] = error;
     UpdateWatching();
 }
@@ -21,7 +21,7 @@ void TFileFaults::StopAt(TFileOperation operation, uint64_t n, size_t keepBytes)
     assert(operation == TFileOperation::Write || operation == TFileOperation::Rename ||
            operation == TFileOperation::Delete);
     std::lock_guard guard(mutex_);
-    stopAt_[Slot(operation)] = n == 0 ? 0 : counts_[Slot(operation)] + n;
+    stopAt_[Slot(operation)] = n == 0 ? 0 : counts_[Slot(operation)].load() + n;
     keepBytes_ = keepBytes;
     UpdateWatching();
 }
@@ -34,7 +34,7 @@ void TFileFaults::SetObserver(TObserver observer) {
 
 void TFileFaults::Reset() {
     std::lock_guard guard(mutex_);
-    counts_ = {};
+    for (auto& count : counts_) count.store(0);
     failAt_ = {};
     stopAt_ = {};
     keepBytes_ = 0;
@@ -53,8 +53,7 @@ void TFileFaults::UpdateWatching() {
 }
 
 uint64_t TFileFaults::Count(TFileOperation operation) const {
-    std::lock_guard guard(mutex_);
-    return counts_[Slot(operation)];
+    return counts_[Slot(operation)].load();
 }
 
 int TFileFaults::FailError(TFileOperation operation) const {
@@ -73,12 +72,16 @@ size_t TFileFaults::CrashKeepBytes() const {
 }
 
 TFaultAction TFileFaults::Before(const TFileEvent& event) {
+    const size_t slot = Slot(event.Operation);
+    if (!Watching()) {
+        counts_[slot].fetch_add(1, std::memory_order_relaxed);
+        return TFaultAction::Proceed;
+    }
     TObserver observer;
     TFaultAction action = TFaultAction::Proceed;
     {
         std::lock_guard guard(mutex_);
-        size_t slot = Slot(event.Operation);
-        uint64_t n = ++counts_[slot];
+        uint64_t n = counts_[slot].fetch_add(1) + 1;
         bool changes = event.Operation != TFileOperation::Read && event.Operation != TFileOperation::Lock;
         if (stopped_ && changes) {
             action = TFaultAction::Drop;

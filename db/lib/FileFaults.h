@@ -72,7 +72,8 @@ public:
 
 private:
     mutable std::mutex mutex_;
-    std::array<uint64_t, FileOperationKinds> counts_{};
+    // Counted outside the mutex while nothing watches, so that an operation costs no lock then.
+    std::array<std::atomic<uint64_t>, FileOperationKinds> counts_{};
     std::array<uint64_t, FileOperationKinds> failAt_{}; // 0 = not armed
     std::array<int, FileOperationKinds> failError_{};
     std::array<uint64_t, FileOperationKinds> stopAt_{}; // 0 = not armed

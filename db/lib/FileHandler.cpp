@@ -172,6 +172,16 @@ bool TFileHandler::FlushProceeds(uint64_t position) const {
     return true;
 }
 
+void TFileHandler::Hide() {
+    RequireOpen();
+    GetFileList().Hide(*file_);
+}
+
+bool TFileHandler::Unhide() {
+    RequireOpen();
+    return GetFileList().Unhide(*file_);
+}
+
 void TFileHandler::DeleteFile() {
     Close();
     if (NamingProceeds(TFileOperation::Delete)) GetFileList().Delete(fileName_, inMemory_, ErrorContext());

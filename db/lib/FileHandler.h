@@ -67,6 +67,10 @@ public:
     bool IsIdle() const { return idle_; }
     // An open handler's file is still the one its name gives (FileList.h, Names looked at).
     bool StillNamed() const;
+    // An in-memory file this handler has open exclusively is found by no name until Unhide (false while
+    // another file has its name); see TFileList::Hide.
+    void Hide();
+    bool Unhide();
 
     virtual void Open();
     virtual void Close();

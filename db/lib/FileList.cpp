@@ -3,6 +3,7 @@
 #include "db/lib/LibraryGlobals.h"
 #include "db/lib/TableNames.h"
 
+#include <algorithm>
 #include <cassert>
 #include <cerrno>
 #include <cstdio>
@@ -210,6 +211,31 @@ void TFileList::Detach(TFiles::iterator it) {
     it->second->Detached = true;
     detached_.push_back(std::move(it->second));
     disk_.erase(it);
+}
+
+void TFileList::Hide(TAbstractFile& file) {
+    TCriticalSectionGuard guard(lock_);
+    assert(file.InMemory() && file.Exclusive && file.OpenCount == 1);
+    if (file.Detached) return;
+    auto it = memory_.find(file.Key());
+    assert(it != memory_.end() && it->second.get() == &file);
+    file.Detached = true;
+    detached_.push_back(std::move(it->second));
+    memory_.erase(it);
+}
+
+bool TFileList::Unhide(TAbstractFile& file) {
+    TCriticalSectionGuard guard(lock_);
+    assert(file.InMemory() && file.OpenCount > 0);
+    if (!file.Detached) return true;
+    if (memory_.count(file.Key())) return false;
+    auto held =
+        std::find_if(detached_.begin(), detached_.end(), [&](const auto& d) { return d.get() == &file; });
+    assert(held != detached_.end());
+    file.Detached = false;
+    memory_[file.Key()] = std::move(*held);
+    detached_.erase(held);
+    return true;
 }
 
 bool TFileList::Exists(const std::string& name, bool inMemory) {

@@ -116,6 +116,12 @@ public:
     // A name in the folder with the extension that no file has, on disk or in memory.
     std::string TempFileName(const std::string& folder, const std::string& extension, bool inMemory);
 
+    // An in-memory file that one handler has open exclusively leaves the names: found by no name (as a
+    // detached file, it goes with that handler's close) until Unhide puts it back under its key, which
+    // is false, the file still hidden, while another file has the key.
+    void Hide(TAbstractFile& file);
+    bool Unhide(TAbstractFile& file);
+
     // Files that a handler uses (idle handlers do not count).
     size_t OpenFileCount();
     TFileFaults& Faults() { return faults_; }

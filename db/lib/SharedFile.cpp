@@ -173,6 +173,7 @@ int TMemoryFile::WriteAt(uint64_t offset, const void* buffer, size_t count) {
 int TMemoryFile::Truncate(uint64_t size) {
     try {
         data_.resize(size_t(size), 0);
+        if (data_.capacity() > KeptRoom && data_.size() < data_.capacity() / 4) data_.shrink_to_fit();
     } catch (const std::bad_alloc&) {
         return ENOMEM;
     } catch (const std::length_error&) {

@@ -107,8 +107,11 @@ private:
     uint64_t reservedEnd_ = 0; // of the room reserved and not given back; 0: none
 };
 
+// An in-memory file cut to less than a quarter of its room gives the room back, when it held more than
+// KeptRoom: an emptied table's files keep no memory of what they held.
 class TMemoryFile : public TAbstractFile {
 public:
+    static constexpr size_t KeptRoom = size_t(64) << 10;
     using TAbstractFile::TAbstractFile;
     bool InMemory() const override { return true; }
     int ReadAt(uint64_t offset, void* buffer, size_t count, size_t& done) override;

@@ -219,7 +219,6 @@ std::unique_ptr<TJoinAccess> TJoinAccess::Indexed(TTableJoin& join, const TJoinW
         if (std::find(decided.begin(), decided.end(), term) == decided.end()) undecided.push_back(term);
     access->restTree_ = ConjunctionOf(undecided);
     if (access->restTree_) access->rest_.Compile(access->query_, *access->restTree_);
-    access->whole_.Compile(access->query_, *join.Condition);
     access->savedIndex_ = cursor.IndexNumber();
     cursor.SetIndexNumber(ways.Index);
     access->closed_ = false;
@@ -398,7 +397,10 @@ void TJoinAccess::Restart() {
 
 bool TJoinAccess::Matches() {
     target_.Eof = false;
-    if (way_ == TWay::Index && !decided_) return whole_.Holds(query_);
+    if (way_ == TWay::Index && !decided_) {
+        if (!whole_.Compiled()) whole_.Compile(query_, *join_.Condition); // at the first such row
+        return whole_.Holds(query_);
+    }
     return !rest_.Compiled() || rest_.Holds(query_);
 }
 

@@ -112,6 +112,7 @@ private:
 
     // Index
     TSourceProgram whole_;      // the whole condition, for an owner row whose decided keys may meet NULLs
+                                // (compiled at the first such row)
     std::vector<bool> decides_; // by key: the range decides the key's term (see above)
     bool decided_ = false;      // the owner's row: the range decides every key term it may
 

@@ -205,15 +205,16 @@ void ApplySourceFilter(TDataQuery& query, bool firstPass, const TExpToken& predi
     }
     bool outerTarget = SuppliesNulls(query, source);
     bool joined = outerTarget || IsJoinTarget(query, source, tjInner);
-    // Of one table, what the first pass learned holds for the second: nothing is joined in between.
+    // What the first pass learned holds for the second: whether an index of the cursor's table serves the
+    // predicate depends on neither the join's order nor the cursor's active index or other filters.
     auto& verdicts = SelectState(query).FilterVerdicts;
-    bool alone = query.SourceTables.size() == 1;
-    auto known =
-        std::find_if(verdicts.begin(), verdicts.end(), [&](const auto& v) { return v.first == &predicate; });
-    bool optimized = !firstPass && alone && known != verdicts.end()
-                         ? known->second
+    auto known = std::find_if(verdicts.begin(), verdicts.end(), [&](const auto& v) {
+        return v.Predicate == &predicate && v.Cursor == &cursor;
+    });
+    bool optimized = !firstPass && known != verdicts.end()
+                         ? known->Served
                          : cursor.OptimizeExpression(predicate, SqlFilterFlags, prepared);
-    if (firstPass && alone) verdicts.emplace_back(&predicate, optimized);
+    if (firstPass) verdicts.push_back({&predicate, &cursor, optimized});
     if (optimized) {
         if (!firstPass) return;
         if (outerTarget)
@@ -407,11 +408,22 @@ TSourceTable* JoinParent(const TDataQuery& query, const TSourceTable& source) {
 
 // True when the join's keys reach its target through an index of the target; `turned`: when the join's
 // target were its owner and the owner its target.
+// JoinWaysOf, found once per run while no join is turned round (TSelectState::JoinWays).
+const TJoinWays& JoinWaysFound(TDataQuery& query, TExpToken& condition, const TSourceTable& owner,
+                               const TSourceTable& target) {
+    auto& found = SelectState(query).JoinWays;
+    for (const auto& entry : found)
+        if (entry.Condition == &condition && entry.Owner == &owner && entry.Target == &target)
+            return entry.Ways;
+    found.push_back({&condition, &owner, &target, JoinWaysOf(query, condition, owner, target)});
+    return found.back().Ways;
+}
+
 bool ReachedByIndex(TDataQuery& query, const TTableJoin& join, bool turned) {
     if (join.JoinKind == tjLink || !join.Condition) return false;
     const TSourceTable& owner = turned ? *join.Target : *join.Owner;
     const TSourceTable& target = turned ? *join.Owner : *join.Target;
-    return !JoinWaysOf(query, *join.Condition, owner, target).IndexKeys.empty();
+    return !JoinWaysFound(query, *join.Condition, owner, target).IndexKeys.empty();
 }
 
 // The joins on the way from the root to the source; false when there is none made of inner joins only (a
@@ -489,7 +501,7 @@ void PlanAccessesBelow(TDataQuery& query, TSourceTable& owner, double rows) {
         TSourceTable& target = *join->Target;
         double count = target.Cursor->GetRecordCount();
         if (join->JoinKind != tjLink && join->Condition) {
-            TJoinWays ways = JoinWaysOf(query, *join->Condition, owner, target);
+            const TJoinWays& ways = JoinWaysFound(query, *join->Condition, owner, target);
             constexpr double None = std::numeric_limits<double>::infinity();
             double index = ways.IndexKeys.empty() ? None : rows * IndexSeekCost;
             bool keyless = ways.HashKeys.empty() && ways.IndexKeys.empty() && !ways.RangeIndexed;
@@ -510,8 +522,10 @@ void PlanAccessesBelow(TDataQuery& query, TSourceTable& owner, double rows) {
 } // namespace
 
 void ReorderJoin(TDataQuery& query) {
+    SelectState(query).JoinWays.clear();
     TSourceTable* root = BetterDrivingSource(query);
     if (!root) return;
+    SelectState(query).JoinWays.clear(); // the conditions turned round name their sides the other way
     RerootJoin(query, *root);
     auto& sources = query.SourceTables;
     auto at = std::find_if(sources.begin(), sources.end(), [&](const auto& s) { return s.get() == root; });
@@ -526,6 +540,7 @@ void PlanJoinAccesses(TDataQuery& query) {
 }
 
 void EndJoinAccesses(TDataQuery& query) {
+    SelectState(query).JoinWays.clear();
     for (auto& source : query.SourceTables) {
         source->Access = nullptr;
         for (auto& join : source->Joins) {

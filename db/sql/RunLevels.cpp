@@ -21,7 +21,7 @@ TSourceReadBatch::TSourceReadBatch(TDataQuery& query) : query_(query) {
 
 TSourceReadBatch::~TSourceReadBatch() {
     SelectState(query_).ReadBatch = nullptr;
-    EndQuietly();
+    EndQuietly(true);
 }
 
 void ContinueSourceReads(TDataQuery& query) {
@@ -51,13 +51,13 @@ void TSourceReadBatch::Begin() {
     started_ = CoarseNow();
 }
 
-void TSourceReadBatch::Release() {
+void TSourceReadBatch::Release(bool asOperation) {
     std::exception_ptr failure;
     while (!held_.empty()) {
         TDataCursor* cursor = held_.back();
         held_.pop_back();
         try {
-            cursor->EndRead();
+            cursor->EndRead(asOperation);
         } catch (...) {
             if (!failure) failure = std::current_exception();
         }
@@ -65,9 +65,9 @@ void TSourceReadBatch::Release() {
     if (failure) std::rethrow_exception(failure);
 }
 
-void TSourceReadBatch::EndQuietly() noexcept {
+void TSourceReadBatch::EndQuietly(bool asOperation) noexcept {
     try {
-        Release();
+        Release(asOperation);
     } catch (...) {
         // a slot that cannot be released goes with the file's handle
     }

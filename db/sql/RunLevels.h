@@ -8,7 +8,9 @@
 // the change check once; the reads inside the batch then nest in it and take nothing. A batch lasts at most
 // SourceReadBatchTime, so that a writer of another process waits for one batch, never for the whole run (WITH
 // LOCKS holds its levels for the whole run on top of these). Release gives the levels up before anything that
-// may wait (the progress callback); the next Row begins a new batch.
+// may wait (the progress callback); the next Row begins a new batch. The run's end lets them go as a cursor
+// operation's end does (the engine's read batches, ReadBatches.h): what the statement does next on the
+// cursors (giving their indexes back, closing them) takes no slots again.
 //
 // TResultWrite: one write level of the block's result table for a run of appended rows. The result table
 // is private to the block (opened exclusively: its write level takes no lock). Rows appended through it
@@ -44,12 +46,13 @@ public:
     // Called before each record read: begins a batch when none is held, or a new one when this one is used
     // up.
     void Row();
-    // Gives the read levels up (an error releasing one is raised once all are released).
-    void Release();
+    // Gives the read levels up (an error releasing one is raised once all are released); `asOperation`:
+    // as a cursor operation's end does.
+    void Release(bool asOperation = false);
 
 private:
     void Begin();
-    void EndQuietly() noexcept;
+    void EndQuietly(bool asOperation = false) noexcept;
 
     TDataQuery& query_;
     std::vector<TDataCursor*> held_; // the source cursors, in list order, whose read level the batch holds

@@ -14,6 +14,7 @@
 #pragma once
 
 #include "db/sql/DataQuery.h"
+#include "db/sql/JoinAccess.h"
 #include "db/sql/ResultColumnCopy.h"
 #include "db/sql/RowKeys.h"
 #include "db/sql/SourceProgram.h"
@@ -65,9 +66,24 @@ public:
     // The per-row conditions compiled at their first test after each change of them (SourceProgram.h).
     TSourceProgram RowProgram1;
     TSourceProgram RowProgram2;
-    // Whether the source's cursor serves each WHERE term as a filter, as the first pass of a run over one
-    // table found it (JoinPlanner.cpp).
-    std::vector<std::pair<const TExpToken*, bool>> FilterVerdicts;
+    // Whether the source's cursor serves each WHERE term as a filter, as the first pass of a run found it
+    // (JoinPlanner.cpp).
+    struct TFilterVerdict {
+        const TExpToken* Predicate;
+        const TDataCursor* Cursor;
+        bool Served;
+    };
+    std::vector<TFilterVerdict> FilterVerdicts;
+    // The ways each join condition offers from an owner to a target, as the run's join planning found them
+    // (JoinPlanner.cpp): kept from the choice of the driving source to the choice of the joins' ways,
+    // forgotten when a join is turned round and at the run's end.
+    struct TJoinWaysFound {
+        const TExpToken* Condition;
+        const TSourceTable* Owner;
+        const TSourceTable* Target;
+        TJoinWays Ways;
+    };
+    std::vector<TJoinWaysFound> JoinWays;
 };
 TSelectState& SelectState(TDataQuery& query);
 

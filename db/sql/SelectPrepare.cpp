@@ -225,7 +225,8 @@ TSelectState::~TSelectState() {
         TDataCursor cursor(*TempDirectory);
         cursor.SetTableName(TempTableName);
         cursor.SetInMemory(TempInMemory);
-        if (!TempDeleted && TempDirectory->TableExists(TempTableName, TempInMemory)) cursor.DeleteTable();
+        if (!TempDeleted && !TempTableName.empty() && TempDirectory->TableExists(TempTableName, TempInMemory))
+            cursor.DeleteTable();
     } catch (
         ...) { // a result table that cannot be deleted stays behind as a stray file; nothing to report to
     }
@@ -237,7 +238,7 @@ bool TSelectState::CloseAndDropResult(TDataCursor& result) noexcept {
         &result.Directory() != TempDirectory)
         return false;
     try {
-        result.CloseAndDeleteTable();
+        result.CloseAndSpareTable();
         TempDeleted = true;
     } catch (...) { // closed or not, the table is deleted with the block if it can be
     }
@@ -257,16 +258,7 @@ const TFieldDescriptor& FieldDescOf(TDataQuery& query, const TDataCursor& cursor
     });
     if (entry == cached.end()) entry = cached.insert(cached.end(), {&cursor, tableField, {}});
     std::vector<TFieldDescriptor>& fields = entry->Descriptors;
-    if (fields.empty()) {
-        fields.resize(cursor.GetFieldCount());
-        for (uint16_t n = 1; n <= fields.size(); ++n) {
-            if (tableField)
-                cursor.GetTableFieldDesc(n, fields[n - 1]);
-            else
-                cursor.GetFieldDesc(n, fields[n - 1]);
-            fields[n - 1].SetPosition(n);
-        }
-    }
+    if (fields.empty()) fields = cursor.FieldDescriptors(tableField);
     if (number == 0 || number > fields.size())
         RaiseEngineError(VORSAM_INVALIDPARAM, "field " + std::to_string(number));
     return fields[number - 1];
@@ -362,11 +354,11 @@ void CreateResultCursor(TDataQuery& query, bool privateDirectory) {
     if (target.empty()) {
         // A result nobody keeps lives in the engine's memory files: no file is made, written or deleted
         // for it, and no other process could open it anyway (it is opened exclusively).
+        // Its name is given when the table is made (CreateResultTable): a spare table keeps its own.
         directory = &session.OpenDataDirectory("Memory", session.DoGetMemoryDirectory());
-        table = directory->GetTempTableName(true);
         TSelectState& state = SelectState(query);
         state.TempDirectory = &session.OpenDataDirectory("Memory", "");
-        state.TempTableName = table;
+        state.TempTableName.clear();
         state.TempInMemory = true;
         state.TempDeleted = false;
     } else {
@@ -387,7 +379,7 @@ void CreateResultCursor(TDataQuery& query, bool privateDirectory) {
     SelectState(query).ResultUnwritten = false;
     query.ResultDirectory = directory;
     query.ResultCursor = new TDataCursor(*directory);
-    query.ResultCursor->SetTableName(table);
+    if (!table.empty()) query.ResultCursor->SetTableName(table);
 }
 
 void CreateResultTable(TDataQuery& query) {
@@ -427,6 +419,17 @@ void CreateResultTable(TDataQuery& query) {
     cursor.SetInMemory(query.IntoMemory || query.ResultTableName.empty());
     cursor.SetDDLMode(query.ResultTableName.empty());
     cursor.SetQueryCursor(true);
+    const bool temporary = query.ResultTableName.empty();
+    if (temporary) {
+        // A result nobody keeps takes a spare table of its definition when the memory database has one
+        // (SpareTables.h), else a new table of a name never given.
+        TSelectState& state = SelectState(query);
+        bool spare = cursor.OpenSpareTable(args);
+        if (!spare) cursor.SetTableName(query.ResultDirectory->GetTempTableName(true));
+        state.TempTableName = cursor.TableName();
+        state.ResultUnwritten = spare;
+        if (spare) return;
+    }
     TDataSession& session = query.Statement->Database->Session();
     bool addPassword = query.Encrypted && !session.HasPassword(query.Password);
     if (addPassword) session.AddPassword(query.Password);
@@ -437,7 +440,7 @@ void CreateResultTable(TDataQuery& query) {
         throw;
     }
     if (addPassword) session.RemovePassword(query.Password);
-    SelectState(query).ResultUnwritten = query.ResultTableName.empty();
+    SelectState(query).ResultUnwritten = temporary;
 }
 
 // --- The whole preparation ---

@@ -94,33 +94,49 @@ const TFooterCase kCases[] = {
          return w.Grid().FloatingFooter.Visible = true, w.Grid().SortByColumn(), w.Grid().AddRow(), -1;
      },
      "H,FOOT,1,2,3,4,5,", "H,FOOT,1,2,3,4,5,"},
+    {"DraggingTheLastRow",
+     [](TWindow& w, const QString&) {
+         w.Grid().SetFixedCols(1), w.Grid().SetOptions(w.Grid().Options() + goRowMoving);
+         TPointer m(w);
+         const QPoint from = m.Centre(0, w.Grid().RowCount() - 1), to = m.Centre(0, 1);
+         return m.Hover(from), m.Press(from), m.Drag(to), m.Release(to), -1;
+     },
+     "H,5,4,3,2,1,FOOT", "H,FOOT,5,4,3,2,1"},
     {"WheelDown",
      [](TWindow& w, const QString&) { return TPointer(w).Wheel(w.CellCentre(0, 1), -10), w.Grid().Row(); },
      "H,5,4,3,2,1,FOOT;5", "H,5,4,3,2,1,FOOT;6"},
 };
 
-class FooterRows : public testing::TestWithParam<std::tuple<TFooterCase, bool>> {};
+// Footer rows: 0 none, 1 the floating footer's row, 2 a fixed footer row "F1" above that one.
+class FooterRows : public testing::TestWithParam<std::tuple<TFooterCase, int>> {};
 
-TEST_P(FooterRows, DataRowsEndAboveTheFooterRowAndOnlyThere) {
-    const auto& [c, shown] = GetParam();
-    TWindow w(2, 7);
+TEST_P(FooterRows, DataRowsEndAboveTheFooterRowsAndOnlyThere) {
+    const auto& [c, footers] = GetParam();
+    if (footers == 2 && std::string_view(c.Name) == "PreviewFooter") GTEST_SKIP() << "no footer rows";
+    QStringList texts{"H", "5", "4", "3", "2", "1", "FOOT"};
+    QString expected = footers == 0 ? c.Hidden : c.Shown;
+    if (footers == 2)
+        expected.insert(expected.section(u';', 0, 0).lastIndexOf(u','), ",F1"), texts.insert(6, "F1");
+    TWindow w(2, int(texts.size()));
     TVevIvizudEvar& grid = w.Grid();
     grid.SetFixedCols(0);
     grid.SetOptions(grid.Options() + goEditing);
-    for (int r = 0; r < 7; ++r) grid.SetCells(0, r, QStringList{"H", "5", "4", "3", "2", "1", "FOOT"}[r]);
-    grid.FloatingFooter.Visible = shown;
-    ASSERT_EQ(grid.DataRowEnd(), shown ? 6 : 7);
+    for (int r = 0; r < texts.size(); ++r) grid.SetCells(0, r, texts[r]);
+    grid.FloatingFooter.Visible = footers > 0;
+    grid.SetFixedFooters(footers);
+    ASSERT_EQ(grid.DataRowEnd(), footers == 0 ? 7 : 6);
     QTemporaryDir dir;
     const int result = c.Run(w, dir.path());
     const QString rows = ColumnTexts(grid, 0).join(u',') + (result >= 0 ? QString(";%1").arg(result) : "");
-    EXPECT_EQ(rows, shown ? c.Shown : c.Hidden);
+    EXPECT_EQ(rows, expected);
     EXPECT_TRUE(grid.Verify());
 }
 
-INSTANTIATE_TEST_SUITE_P(EveryPlace, FooterRows, testing::Combine(testing::ValuesIn(kCases), testing::Bool()),
+INSTANTIATE_TEST_SUITE_P(EveryPlace, FooterRows,
+                         testing::Combine(testing::ValuesIn(kCases), testing::Range(0, 3)),
                          [](const auto& info) {
-                             return std::string(std::get<0>(info.param).Name) +
-                                    (std::get<1>(info.param) ? "_FooterShown" : "_FooterHidden");
+                             return std::string(std::get<0>(info.param).Name) + "_FooterRows" +
+                                    std::to_string(std::get<1>(info.param));
                          });
 
 } // namespace

@@ -30,13 +30,13 @@ struct TRowOrderRun {
         grid.FloatingFooter.Visible = withFooter;
     }
     int Pick(int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(random); }
-    // Row `at` gets a new id; in the order before sorting it comes after the row above it, or last
-    // when it is the last row.
+    // Row `at` gets a new id; in the order before sorting it comes after the row above it, or after
+    // every data row (above the footer row) when it is appended to them.
     void Name(int at) {
         grid.SetCells(0, at, KeyOf(next));
         if (saved)
-            saved->insert(at == int(rows.size())
-                              ? saved->end()
+            saved->insert(at >= int(rows.size()) - footer
+                              ? std::find(saved->begin(), saved->end(), footer ? rows.back() : -1)
                               : std::find(saved->begin(), saved->end(), rows[size_t(at - 1)]) + 1,
                           next);
         rows.insert(rows.begin() + at, next++);

@@ -1,6 +1,7 @@
 // Table definitions through the cursor: indexes added to many rows and checked against an oracle, refused
 // definitions, deleted indexes whose pages come back, the primary key dropped, restructures that carry
-// the records by field number or change nothing, sorting in place, and layouts with computed fields.
+// the records by field number or change nothing, sorting in place, layouts with computed fields, and the
+// in-memory database's spare tables.
 #include "CursorBlobSupport.h"
 #include "PeopleTable.h"
 
@@ -128,6 +129,54 @@ TEST_P(CursorDefinitionTest, TableMadeAndOpenedAtOnceActsAsOneOpenedFromItsFiles
     expectSame(*made);
     made->CloseCursor();
     expectSame(*Open("MADE", true));
+}
+
+// A table of the in-memory database let go as a spare is found by no name while it waits: its name is
+// free for a table of another definition, the next table of its definition takes it back empty under its
+// own name, and a spare whose name was taken meanwhile goes without touching the table that took it.
+TEST_P(CursorDefinitionTest, SparesAreFoundByNoNameAndComeBackEmptyOrNotAtAll) {
+    if (!InMemory()) GTEST_SKIP() << "spares are the in-memory database's";
+    const TCreateTableArgs args = RowTableArgs(PortugueseBrazilian);
+    auto made = [&](const std::string& name) {
+        auto cursor = std::make_unique<TDataCursor>(*database_);
+        cursor->SetTableName(name);
+        cursor->SetExclusive(true);
+        cursor->CreateAndOpenTable(args);
+        std::map<int32_t, TRow> rows;
+        for (int32_t id = 1; id <= 50; ++id) PutRow(*cursor, rows, RandomRow(random_, id));
+        return cursor;
+    };
+    auto taken = [&] {
+        auto cursor = std::make_unique<TDataCursor>(*database_);
+        cursor->SetExclusive(true);
+        return cursor->OpenSpareTable(args) ? std::move(cursor) : nullptr;
+    };
+    made("FIRST")->CloseAndSpareTable();
+    EXPECT_FALSE(database_->TableExists("FIRST", true));
+    auto back = taken();
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->TableName(), "FIRST");
+    EXPECT_EQ(back->GetRecordCount(), 0u);
+    EXPECT_EQ(TableProblems(*back), "");
+    back->CloseAndSpareTable();
+    made("SECOND")->CloseAndSpareTable();
+    Create("SECOND", TableArgs({{"ID", dtInteger}, {"NOTE", dtString, 12}}, {IdField}));
+    {
+        auto other = Open("SECOND", true);
+        std::vector<uint8_t> image(other->GetRecordSize());
+        other->InitEmptyRecord(image);
+        int32_t id = 7;
+        other->PutField(1, image, reinterpret_cast<const uint8_t*>(&id));
+        other->AppendRecord(image);
+    }
+    auto left = taken(); // SECOND's spare, whose name is another table's, goes; FIRST's comes
+    ASSERT_TRUE(left);
+    EXPECT_EQ(left->TableName(), "FIRST");
+    left->CloseAndDeleteTable();
+    EXPECT_FALSE(taken()) << "the spare whose name was taken went";
+    auto other = Open("SECOND", true);
+    EXPECT_EQ(other->GetRecordCount(), 1u);
+    EXPECT_EQ(other->GetFieldCount(), 2);
 }
 
 TEST_P(CursorDefinitionTest, RefusedIndexDefinitionsLeaveTheTableAsItWas) {

@@ -90,6 +90,18 @@ TEST(CollationTest, UpperCasingKeepsTheLengthAndStaysInWindows1252) {
         << "stops at the terminating zero";
 }
 
+// The comparison without copies agrees with comparing the upper-cased copies, zero bytes included.
+TEST(CollationTest, SameUpperCaseAgreesWithTheUpperCasedCopies) {
+    using namespace std::string_literals;
+    const std::vector<std::string> texts = {"name",       "NAME",    "NaMe",    "nam",     "a\xE7\xE3o",
+                                            "A\xC7\xC3O", "ab\0cd"s, "AB\0cd"s, "AB\0CD"s, "ab\0CD"s,
+                                            "\0ab"s,      "\0AB"s,   ""};
+    for (const std::string& a : texts)
+        for (const std::string& b : texts)
+            EXPECT_EQ(LocaleSameUpperCase(0, 0, a, b), LocaleUpperCase(0, 0, a) == LocaleUpperCase(0, 0, b))
+                << '"' << a << "\" and \"" << b << '"';
+}
+
 TEST(CollationTest, DefaultIsTheOnlySortName) {
     EXPECT_TRUE(IsValidSortName(PortugueseBrazil, "Default"));
     EXPECT_TRUE(IsValidSortName(0, "dEFAULT"));
