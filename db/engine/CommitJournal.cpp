@@ -12,7 +12,6 @@
 #include <filesystem>
 #include <random>
 #include <strings.h>
-#include <zlib.h>
 
 namespace vorsam {
 
