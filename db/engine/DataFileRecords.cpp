@@ -550,15 +550,17 @@ void TDataFile::SetFreeChainHead(uint32_t number) {
     header_.SetHeaderChanged(true);
 }
 
-// Changed records a few kilobytes apart go in one write with the cached records between them.
+// Changed records a few kilobytes apart go in one write with the cached records between them. A commit's
+// journal takes the changed records alone: it joins neighbouring writes itself when it applies them,
+// with the file's own bytes between, so that the journal neither holds nor checksums unchanged records.
 bool TDataFile::FlushRecords() {
     bool spilled = WriteSpilled();
+    const size_t bridge = owner_.WriteSink() ? 0 : BridgedBytes / std::max<size_t>(header_.RecordSize(), 1);
     return cache_.FlushRuns(
                [this](const TRecord& record) {
                    return readWindow_.Covers(int64_t(header_.SlotOffset(record.Number())));
                },
-               [this](std::span<TRecord* const> run) { WriteRun(run); },
-               BridgedBytes / std::max<size_t>(header_.RecordSize(), 1)) ||
+               [this](std::span<TRecord* const> run) { WriteRun(run); }, bridge) ||
            spilled;
 }
 
