@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <random>
 #include <strings.h>
+#include <zlib.h>
 
 namespace vorsam {
 

@@ -3,13 +3,13 @@
 #include "db/engine/CommitJournal.h"
 
 #include "db/lib/ByteUtils.h"
-#include "db/lib/Crc32.h"
 #include "db/lib/EngineErrors.h"
 
 #include <algorithm>
 #include <cassert>
 #include <cstring>
 #include <optional>
+#include <zlib.h>
 
 namespace vorsam {
 
@@ -108,7 +108,13 @@ TWriteHead WriteHeadOf(const uint8_t* bytes) {
 } // namespace
 
 uint32_t JournalChecksum(const uint8_t* bytes, size_t count, uint32_t crc) {
-    return Crc32(bytes, count, crc);
+    while (count > 0) {
+        uInt part = uInt(std::min<size_t>(count, 1u << 30));
+        crc = uint32_t(crc32(crc, bytes, part));
+        bytes += part;
+        count -= part;
+    }
+    return crc;
 }
 
 std::string ReadJournal(TFileHandler& file, TJournalContents& contents) {
