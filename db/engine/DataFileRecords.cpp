@@ -291,22 +291,13 @@ void TDataFile::ForgetView() {
 }
 
 template <typename Held, typename Slot>
-void TDataFile::ReadSlotRuns(std::span<const uint32_t> numbers, Held&& held, Slot&& slot, TSlotsHeld which) {
+void TDataFile::ReadSlotRuns(std::span<const uint32_t> numbers, Held&& held, Slot&& slot, bool fromFile) {
     // The most bytes one read takes, and the most bytes of slots not asked for that it reads along.
     constexpr size_t SpanBytes = 65536, GapBytes = 4096;
     const size_t size = header_.RecordSize();
-    assert(which != TSlotsHeld::None || (cache_.NoneListedDirty() && !Spilled()));
+    assert(!fromFile || (cache_.NoneListedDirty() && !Spilled()));
     auto cached = [&](uint32_t number) {
-        switch (which) {
-        case TSlotsHeld::None:
-            return false;
-        case TSlotsHeld::DirtyOrPinned: {
-            const TRecord* record = cache_.Peek(number);
-            return record ? !record->Evictable() : SpillHolds(number);
-        }
-        default:
-            return cache_.Peek(number) != nullptr || SpillHolds(number);
-        }
+        return !fromFile && (cache_.Peek(number) != nullptr || SpillHolds(number));
     };
     for (size_t i = 0; i < numbers.size();) {
         uint32_t first = numbers[i];
@@ -367,7 +358,7 @@ void TDataFile::VisitRecordImages(std::span<const uint32_t> numbers,
     std::vector<uint8_t> image(std::max<uint16_t>(header_.RecordSize(), RecordPrefixSize));
     // Where the file holds every record as the cache does, runs of slots read from it cost less than
     // finding each record in a large cache, whose records lie apart in memory.
-    const TSlotsHeld which = cache_.NoneListedDirty() && !Spilled() ? TSlotsHeld::None : TSlotsHeld::Cached;
+    const bool fromFile = cache_.NoneListedDirty() && !Spilled();
     ReadSlotRuns(
         numbers,
         [&](uint32_t number) {
@@ -378,7 +369,7 @@ void TDataFile::VisitRecordImages(std::span<const uint32_t> numbers,
             TRecord::DecodeSlot(*this, number, bytes, image.data());
             visit(number, image);
         },
-        which);
+        fromFile);
 }
 
 TRecord* TDataFile::FromLastRead(uint32_t number) {
@@ -525,29 +516,16 @@ bool TDataFile::ChangeRecords(std::span<const uint32_t> numbers, bool many, cons
         TPinnedRecord record(GetRecord(nullptr, number));
         if (edit(number, record->Image())) record->SetModified();
     };
-    // Records past the cache whose clean copies the cache holds (as the file does) leave it, so that no
-    // record is both cached and spilled: a large cache then costs no more than a small one, where finding,
-    // changing and writing back each cached record costs more than the slots' runs and the spill's. Only
-    // where nothing is listed dirty, so that each leaves the cache at once.
-    const bool dropClean = past && cache_.NoneListedDirty();
-    ReadSlotRuns(
-        numbers, cached,
-        [&](uint32_t number, const uint8_t* bytes) {
-            if (!past) {
-                MergeSlot(number, bytes);
-                return cached(number);
-            }
-            if (dropClean)
-                if (TRecord* copy = cache_.Peek(number)) {
-                    assert(copy->Evictable());
-                    cache_.Evict(*copy);
-                }
-            TRecord::DecodeSlot(*this, number, bytes, image.data());
-            if (!edit(number, image)) return;
-            if (GetEncrypted()) ScrambleBuffer(image.data(), size, TableDataSeed1, TableDataSeed2);
-            spill_->Put(number, 1, image.data());
-        },
-        dropClean ? TSlotsHeld::DirtyOrPinned : TSlotsHeld::Cached);
+    ReadSlotRuns(numbers, cached, [&](uint32_t number, const uint8_t* bytes) {
+        if (!past) {
+            MergeSlot(number, bytes);
+            return cached(number);
+        }
+        TRecord::DecodeSlot(*this, number, bytes, image.data());
+        if (!edit(number, image)) return;
+        if (GetEncrypted()) ScrambleBuffer(image.data(), size, TableDataSeed1, TableDataSeed2);
+        spill_->Put(number, 1, image.data());
+    });
     return true;
 }
 

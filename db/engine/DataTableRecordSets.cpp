@@ -60,10 +60,9 @@ private:
 } // namespace
 
 // A set of this many records writes them past the record cache (TDataFile::AllocateSpilled, ChangeRecords):
-// a thousand or more, or more than the session's budget of changes holds. Even a cache that could keep
-// them all costs more to fill, find them in and write back from than the spill's runs.
+// a thousand or more that the cache cannot keep, or more than the session's budget of changes holds.
 bool TDataTable::ManyRecords(size_t count) const {
-    return count >= 1024 ||
+    return (count >= 1024 && count > dataFile_.CacheLimit()) ||
            uint64_t(count) * (dataFile_.GetRecordSize() + sizeof(TRecord)) > settings_.ChangeBudget;
 }
 

@@ -179,7 +179,7 @@ TEST_F(DataChangeRandomTest, RandomChangesLeaveTheTablesAndTheirIndexesAsTheOrac
     const char* seconds = std::getenv("CENTRPRG_CHANGES_SECONDS");
     if (!seconds) {
         Run({1, 2000, 150, LeastCaches});
-        // A record cache that holds the tables: sets of many rows go past it, its clean copies leave it.
+        // A record cache that holds the tables: searches read its clean records from the file.
         return Run({2, 5000, 60, {.BufferSize = 64 << 20}});
     }
     const char* seed = std::getenv("CENTRPRG_CHANGES_SEED");
