@@ -383,9 +383,10 @@ private:
     // Goes through the numbers (ascending, existing slots) in turn: `held(number)` for a cached record,
     // `slot(number, bytes)` with the slot's bytes for the others, read from the file several at a time
     // (numbers a few kilobytes apart in one read, the slots between read along; a short read's missing
-    // ones go to `held`, which reads them as GetRecord does).
+    // ones go to `held`, which reads them as GetRecord does). `fromFile`: the cached records too are read
+    // from the file, which must hold them as the cache does (nothing dirty, nothing spilled).
     template <typename Held, typename Slot>
-    void ReadSlotRuns(std::span<const uint32_t> numbers, Held&& held, Slot&& slot);
+    void ReadSlotRuns(std::span<const uint32_t> numbers, Held&& held, Slot&& slot, bool fromFile = false);
     // A slot that the last read under a whole-table lock brought, merged from the read's buffer: the
     // file's bytes, as no other process writes while the lock is held and this one's writes forget it.
     TRecord* FromLastRead(uint32_t number);

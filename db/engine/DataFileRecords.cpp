@@ -291,11 +291,14 @@ void TDataFile::ForgetView() {
 }
 
 template <typename Held, typename Slot>
-void TDataFile::ReadSlotRuns(std::span<const uint32_t> numbers, Held&& held, Slot&& slot) {
+void TDataFile::ReadSlotRuns(std::span<const uint32_t> numbers, Held&& held, Slot&& slot, bool fromFile) {
     // The most bytes one read takes, and the most bytes of slots not asked for that it reads along.
     constexpr size_t SpanBytes = 65536, GapBytes = 4096;
     const size_t size = header_.RecordSize();
-    auto cached = [&](uint32_t number) { return cache_.Peek(number) != nullptr || SpillHolds(number); };
+    assert(!fromFile || (cache_.NoneListedDirty() && !Spilled()));
+    auto cached = [&](uint32_t number) {
+        return !fromFile && (cache_.Peek(number) != nullptr || SpillHolds(number));
+    };
     for (size_t i = 0; i < numbers.size();) {
         uint32_t first = numbers[i];
         assert(i == 0 || first > numbers[i - 1]);
@@ -353,6 +356,9 @@ void TDataFile::CopyImages(uint32_t first, uint32_t count, uint8_t* images) {
 void TDataFile::VisitRecordImages(std::span<const uint32_t> numbers,
                                   const std::function<void(uint32_t, std::span<const uint8_t>)>& visit) {
     std::vector<uint8_t> image(std::max<uint16_t>(header_.RecordSize(), RecordPrefixSize));
+    // Where the file holds every record as the cache does, runs of slots read from it cost less than
+    // finding each record in a large cache, whose records lie apart in memory.
+    const bool fromFile = cache_.NoneListedDirty() && !Spilled();
     ReadSlotRuns(
         numbers,
         [&](uint32_t number) {
@@ -362,7 +368,8 @@ void TDataFile::VisitRecordImages(std::span<const uint32_t> numbers,
         [&](uint32_t number, const uint8_t* bytes) {
             TRecord::DecodeSlot(*this, number, bytes, image.data());
             visit(number, image);
-        });
+        },
+        fromFile);
 }
 
 TRecord* TDataFile::FromLastRead(uint32_t number) {
