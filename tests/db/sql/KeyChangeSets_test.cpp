@@ -1,0 +1,168 @@
+// UPDATE and INSERT ... SELECT of many rows that move unique keys onto keys other rows of the same
+// statement hold or free, and that meet a refused key part-way: the rows are changed one by one in record
+// order, so the outcome is the one a sorted vector gives when it changes them in that order; what a refused
+// statement keeps is whole commit intervals (exactly multiples of COMMIT INTERVAL n when it is given).
+#include "ChangeTestSupport.h"
+
+#include "db/engine/DataTable.h"
+#include "db/engine/TableVerify.h"
+
+#include <map>
+#include <set>
+
+namespace vorsam::test {
+namespace {
+
+struct TSizes {
+    const char* Name;
+    TBufferSizes Sizes;
+};
+const TSizes Caches[] = {{"least", {.BufferSize = 4096, .IndexBufferSize = 8192, .ChangeBudget = 4096}},
+                         {"small", {.BufferSize = 16384, .ChangeBudget = 16384}},
+                         {"default", {}},
+                         {"large", {.BufferSize = 64 << 20}}};
+
+// ID (record order = insertion order), K unique, G non-unique with NULLs, a text key unique ignoring case.
+class KeyChangeSetsTest : public TChangeTest {
+protected:
+    // Rows ID 1..n with K = key(ID) and NAME 'nID'.
+    template <typename F> void Fill(const std::string& table, int n, F key) {
+        RunSql("CREATE TABLE " + table +
+               " (ID INTEGER, K INTEGER, G INTEGER, NAME CHAR(12), B MEMO, PRIMARY KEY (ID)); "
+               "CREATE UNIQUE INDEX " +
+               table + "K ON " + table + " (K); CREATE DESC INDEX " + table + "G ON " + table +
+               " (G, NAME); CREATE UNIQUE NOCASE INDEX " + table + "N ON " + table + " (NAME)");
+        std::string script;
+        for (int id = 1; id <= n; ++id) {
+            script += "; INSERT INTO " + table + " (ID, K, G, NAME) VALUES (" + std::to_string(id) + ", " +
+                      std::to_string(key(id)) + ", " + (id % 7 ? std::to_string(id % 13) : "NULL") +
+                      ", 'n" + std::to_string(id) + "')";
+            if (id % 2000 == 0 || id == n) RunSql(script.substr(2)), script.clear();
+        }
+        keys_.clear();
+        for (int id = 1; id <= n; ++id) keys_[id] = key(id);
+    }
+    // The K of each row in ID order, as the table holds it, and the table checked whole.
+    std::map<int, int> Keys(const std::string& table) {
+        std::map<int, int> keys;
+        for (const TRowText& row : Rows(table)) {
+            size_t bar = row.find('|');
+            keys[std::stoi(row.substr(0, bar))] = std::stoi(row.substr(bar + 1, row.find('|', bar + 1) - bar - 1));
+        }
+        for (const std::string& problem : VerifyTable(Open(table)->Table()).Problems) ADD_FAILURE() << problem;
+        return keys;
+    }
+    // Changes rows whose ID is at most `last` in ID order to K + shift, one by one, as long as no other row
+    // holds the new key; returns how many were changed before the refused one (-1: none refused).
+    int Expected(int last, int shift, std::map<int, int>& keys) {
+        std::set<int> held;
+        for (auto [id, k] : keys) held.insert(k);
+        for (auto& [id, k] : keys) {
+            if (id > last) break;
+            if (held.count(k + shift)) return id - 1;
+            held.erase(k), held.insert(k += shift);
+        }
+        return -1;
+    }
+    std::map<int, int> keys_;
+};
+
+struct TShiftCase {
+    const char* Name;
+    int Rows, Shift, Interval; // Interval 0: the statement's own
+    int (*Key)(int id);
+    int Clash; // > 0: the row whose new key a row after the set holds
+};
+
+// UPDATE T SET K = K + shift WHERE ID <= rows: keys freed by earlier rows are taken by later ones; a key
+// held by an earlier row not yet moved, or by a row outside the set, refuses the statement there.
+const TShiftCase ShiftCases[] = {
+    {"down_onto_freed_keys", 30000, -1, 0, [](int id) { return id + 1; }, 0},
+    {"up_onto_freed_keys_in_reverse", 30000, 1, 0, [](int id) { return 40000 - id; }, 0},
+    {"up_onto_held_key_at_first_row", 30000, 1, 0, [](int id) { return id; }, 0},
+    {"up_onto_held_key_mid_set", 30000, 1, 500, [](int id) { return id < 20000 ? 2 * id : id + 20000; }, 0},
+    {"far_clash_mid_set_interval_700", 30000, 100000, 700, [](int id) { return id; }, 21000},
+    {"far_clash_mid_set_interval_1", 3000, 100000, 1, [](int id) { return id; }, 1234},
+    {"far_clash_past_65536_rows", 70000, 1000000, 1000, [](int id) { return id; }, 66001},
+    {"far_clash_mid_set_own_interval", 30000, 100000, 0, [](int id) { return id; }, 17000},
+};
+
+TEST_F(KeyChangeSetsTest, UniqueKeyShiftsChangeRowsOneByOneInRecordOrder) {
+    for (const TSizes& cache : Caches)
+        for (const TShiftCase& c : ShiftCases) {
+            if (c.Rows > 30000 && cache.Sizes.ChangeBudget < 16384) continue;
+            SCOPED_TRACE(std::string(c.Name) + ", " + cache.Name + " caches");
+            session_.SetBufferSizes(cache.Sizes);
+            int rows = c.Clash ? c.Rows + 1 : c.Rows;
+            Fill("T", rows, [&](int id) { return id == rows && c.Clash ? c.Key(c.Clash) + c.Shift : c.Key(id); });
+            std::map<int, int> expected = keys_;
+            int refusedAfter = Expected(c.Rows, c.Shift, expected);
+            std::string sql = "UPDATE T SET K = K + " + std::to_string(c.Shift) + ", B = 'b' WHERE ID <= " +
+                              std::to_string(c.Rows) +
+                              (c.Interval ? " COMMIT INTERVAL " + std::to_string(c.Interval) : "");
+            uint16_t code = 0;
+            try {
+                RunSql(sql);
+            } catch (const EVORSAMEngineError& e) {
+                code = e.ErrorCode;
+                if (code != VORSAM_KEYVIOL) ADD_FAILURE() << e.what();
+            }
+            std::map<int, int> keys = Keys("T");
+            if (refusedAfter < 0) {
+                EXPECT_EQ(code, 0);
+                EXPECT_EQ(keys, expected);
+            } else {
+                EXPECT_EQ(code, VORSAM_KEYVIOL);
+                // The rows kept are the first ones changed, whole intervals of them.
+                int kept = 0;
+                while (kept < refusedAfter && keys[kept + 1] != keys_[kept + 1]) ++kept;
+                for (int id = 1; id <= rows; ++id)
+                    ASSERT_EQ(keys[id], id <= kept ? keys_[id] + c.Shift : keys_[id]) << "row " << id << ", kept " << kept;
+                if (c.Interval) EXPECT_EQ(kept, refusedAfter / c.Interval * c.Interval);
+            }
+            RunSql("DROP TABLE T");
+        }
+}
+
+// INSERT INTO T2 SELECT ... FROM T: a row whose key T2 held before, or an earlier row of the same
+// statement put in, refuses the statement there.
+struct TCopyCase {
+    const char* Name;
+    int Rows, Interval;
+    int HeldBefore;  // > 0: T2 holds the K of this row of T before
+    int RepeatedAt; // > 0: this row of T takes the key of the first row in the copy
+};
+const TCopyCase CopyCases[] = {
+    {"held_before_interval_300", 20000, 300, 15001, 0},
+    {"repeated_in_copy_interval_300", 20000, 300, 0, 15001},
+    {"repeated_in_copy_interval_1", 2000, 1, 0, 1500},
+    {"repeated_in_copy_own_interval", 20000, 0, 0, 17000},
+    {"held_before_own_interval", 20000, 0, 12000, 0},
+};
+
+TEST_F(KeyChangeSetsTest, CopiesRefuseTheFirstRepeatedKeyKeepingWholeIntervals) {
+    for (const TSizes& cache : Caches)
+        for (const TCopyCase& c : CopyCases) {
+            SCOPED_TRACE(std::string(c.Name) + ", " + cache.Name + " caches");
+            session_.SetBufferSizes(cache.Sizes);
+            Fill("T", c.Rows, [&](int id) { return id; });
+            if (c.RepeatedAt)
+                RunSql("DROP INDEX T.TK; UPDATE T SET K = 1 WHERE ID = " + std::to_string(c.RepeatedAt));
+            Fill("T2", 0, [](int id) { return id; });
+            if (c.HeldBefore) RunSql("INSERT INTO T2 (ID, K) VALUES (0, " + std::to_string(c.HeldBefore) + ")");
+            std::string sql = "INSERT INTO T2 SELECT ID, K, G, NAME, B FROM T" +
+                              (c.Interval ? " COMMIT INTERVAL " + std::to_string(c.Interval) : "");
+            EXPECT_EQ(ErrorCodeOf([&] { RunSql(sql); }), VORSAM_KEYVIOL);
+            std::map<int, int> keys = Keys("T2");
+            keys.erase(0);
+            int refusedAfter = (c.HeldBefore ? c.HeldBefore : c.RepeatedAt) - 1;
+            int kept = int(keys.size());
+            EXPECT_LE(kept, refusedAfter);
+            if (c.Interval) EXPECT_EQ(kept, refusedAfter / c.Interval * c.Interval);
+            for (int id = 1; id <= kept; ++id) ASSERT_EQ(keys[id], id == c.RepeatedAt ? 1 : id) << "row " << id;
+            RunSql("DROP TABLE T; DROP TABLE T2");
+        }
+}
+
+} // namespace
+} // namespace vorsam::test
