@@ -7,6 +7,7 @@
 #include "db/engine/DataTable.h"
 #include "db/engine/TableVerify.h"
 
+#include <algorithm>
 #include <map>
 #include <set>
 
@@ -131,6 +132,7 @@ struct TCopyCase {
     int Rows, Interval;
     int HeldBefore;  // > 0: T2 holds the K of this row of T before
     int RepeatedAt; // > 0: this row of T takes the key of the first row in the copy
+    int NameHeld = 0; // > 0: T2 holds this row's name in capitals before (a unique key ignoring case)
 };
 const TCopyCase CopyCases[] = {
     {"held_before_interval_300", 20000, 300, 15001, 0},
@@ -138,6 +140,8 @@ const TCopyCase CopyCases[] = {
     {"repeated_in_copy_interval_1", 2000, 1, 0, 1500},
     {"repeated_in_copy_own_interval", 20000, 0, 0, 17000},
     {"held_before_own_interval", 20000, 0, 12000, 0},
+    {"name_held_in_other_case_interval_300", 20000, 300, 0, 0, 15001},
+    {"name_held_in_other_case_own_interval", 20000, 0, 0, 0, 12000},
 };
 
 TEST_F(KeyChangeSetsTest, CopiesRefuseTheFirstRepeatedKeyKeepingWholeIntervals) {
@@ -150,17 +154,82 @@ TEST_F(KeyChangeSetsTest, CopiesRefuseTheFirstRepeatedKeyKeepingWholeIntervals) 
                 RunSql("DROP INDEX T.TK; UPDATE T SET K = 1 WHERE ID = " + std::to_string(c.RepeatedAt));
             Fill("T2", 0, [](int id) { return id; });
             if (c.HeldBefore) RunSql("INSERT INTO T2 (ID, K) VALUES (0, " + std::to_string(c.HeldBefore) + ")");
+            if (c.NameHeld) RunSql("INSERT INTO T2 (ID, K, NAME) VALUES (0, 0, 'N" + std::to_string(c.NameHeld) + "')");
             std::string sql = "INSERT INTO T2 SELECT ID, K, G, NAME, B FROM T" +
                               (c.Interval ? " COMMIT INTERVAL " + std::to_string(c.Interval) : "");
             EXPECT_EQ(ErrorCodeOf([&] { RunSql(sql); }), VORSAM_KEYVIOL);
             std::map<int, int> keys = Keys("T2");
             keys.erase(0);
-            int refusedAfter = (c.HeldBefore ? c.HeldBefore : c.RepeatedAt) - 1;
+            int refusedAfter = std::max({c.HeldBefore, c.RepeatedAt, c.NameHeld}) - 1;
             int kept = int(keys.size());
             EXPECT_LE(kept, refusedAfter);
             if (c.Interval) EXPECT_EQ(kept, refusedAfter / c.Interval * c.Interval);
             for (int id = 1; id <= kept; ++id) ASSERT_EQ(keys[id], id == c.RepeatedAt ? 1 : id) << "row " << id;
             RunSql("DROP TABLE T; DROP TABLE T2");
+        }
+}
+
+// UPDATE T SET K = J, NAME = NJ: J and NJ, each unique but at one row that repeats an earlier row's, move
+// both unique keys at once; the first row in record order that repeats a key of either index refuses the
+// statement, whichever index's order finds its repeat first.
+struct TTwoKeysCase {
+    const char* Name;
+    int Rows, Interval;
+    int RepeatsK, RepeatsName; // the rows whose new key repeats row 1's (0: none)
+};
+const TTwoKeysCase TwoKeysCases[] = {
+    {"text_repeat_first_in_record_order_last_in_its_order", 20000, 300, 12000, 9000},
+    {"integer_repeat_first", 20000, 300, 9000, 12000},
+    {"both_in_one_interval", 20000, 1000, 9500, 9100},
+    {"text_repeat_alone_interval_1", 3000, 1, 0, 2500},
+    {"text_repeat_alone_own_interval", 20000, 0, 0, 15000},
+};
+
+TEST_F(KeyChangeSetsTest, TheFirstRowToRepeatAKeyOfAnyIndexRefusesTheUpdate) {
+    for (const TSizes& cache : Caches)
+        for (const TTwoKeysCase& c : TwoKeysCases) {
+            SCOPED_TRACE(std::string(c.Name) + ", " + cache.Name + " caches");
+            session_.SetBufferSizes(cache.Sizes);
+            RunSql("CREATE TABLE T (ID INTEGER, K INTEGER, NAME CHAR(12), J INTEGER, NJ CHAR(12), PRIMARY KEY "
+                   "(ID)); CREATE UNIQUE INDEX TK ON T (K); CREATE UNIQUE NOCASE INDEX TN ON T (NAME)");
+            std::string script;
+            for (int id = 1; id <= c.Rows; ++id) {
+                std::string n = std::to_string(id);
+                script += "; INSERT INTO T VALUES (" + n + ", " + n + ", 'n" + n + "', " +
+                          std::to_string(id == c.RepeatsK ? 100001 : 100000 + id) + ", '" +
+                          (id == c.RepeatsName ? "M1" : "m" + n) + "')";
+                if (id % 2000 == 0 || id == c.Rows) RunSql(script.substr(2)), script.clear();
+            }
+            std::string sql = "UPDATE T SET K = J, NAME = NJ" +
+                              (c.Interval ? " COMMIT INTERVAL " + std::to_string(c.Interval) : "");
+            EXPECT_EQ(ErrorCodeOf([&] { RunSql(sql); }), VORSAM_KEYVIOL);
+            std::map<int, int> keys = Keys("T");
+            int refusedAfter = std::min(c.RepeatsK ? c.RepeatsK : c.Rows, c.RepeatsName ? c.RepeatsName : c.Rows) - 1;
+            int kept = 0;
+            while (kept < c.Rows && keys[kept + 1] > 100000) ++kept;
+            EXPECT_LE(kept, refusedAfter);
+            for (int id = kept + 1; id <= c.Rows; ++id) ASSERT_EQ(keys[id], id) << "row " << id << ", kept " << kept;
+            if (c.Interval) EXPECT_EQ(kept, refusedAfter / c.Interval * c.Interval);
+            RunSql("DROP TABLE T");
+        }
+}
+
+// INSERT INTO T SELECT ... FROM T with every key moved: the copy reads T as it was before the statement,
+// never its own new rows, in sets past 65,536 rows and with the least caches.
+TEST_F(KeyChangeSetsTest, ACopyOfATableIntoItselfCopiesEachRowOnce) {
+    for (const TSizes& cache : Caches)
+        for (const char* where : {"", " WHERE G IS NOT NULL", " WHERE ID > 0"}) {
+            int rows = cache.Sizes.ChangeBudget < 16384 ? 5000 : 70000;
+            SCOPED_TRACE(std::string(cache.Name) + " caches," + where);
+            session_.SetBufferSizes(cache.Sizes);
+            Fill("T", rows, [](int id) { return id; });
+            int copied = std::string(where).find('G') != std::string::npos ? rows - rows / 7 : rows;
+            RunSql("INSERT INTO T SELECT ID + 1000000, K + 1000000, G, 'c' || NAME, B FROM T" + std::string(where) +
+                   " COMMIT INTERVAL 5000");
+            std::map<int, int> keys = Keys("T");
+            EXPECT_EQ(int(keys.size()), rows + copied);
+            for (auto [id, k] : keys) ASSERT_EQ(k, id) << "row " << id;
+            RunSql("DROP TABLE T");
         }
 }
 
