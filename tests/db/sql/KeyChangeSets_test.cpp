@@ -183,6 +183,8 @@ const TTwoKeysCase TwoKeysCases[] = {
     {"both_in_one_interval", 20000, 1000, 9500, 9100},
     {"text_repeat_alone_interval_1", 3000, 1, 0, 2500},
     {"text_repeat_alone_own_interval", 20000, 0, 0, 15000},
+    {"names_in_other_case_keys_kept", 20000, 300, -1, -1},
+    {"names_in_other_case_keys_kept_own_interval", 70000, 0, -1, -1},
 };
 
 TEST_F(KeyChangeSetsTest, TheFirstRowToRepeatAKeyOfAnyIndexRefusesTheUpdate) {
@@ -196,12 +198,20 @@ TEST_F(KeyChangeSetsTest, TheFirstRowToRepeatAKeyOfAnyIndexRefusesTheUpdate) {
             for (int id = 1; id <= c.Rows; ++id) {
                 std::string n = std::to_string(id);
                 script += "; INSERT INTO T VALUES (" + n + ", " + n + ", 'n" + n + "', " +
-                          std::to_string(id == c.RepeatsK ? 100001 : 100000 + id) + ", '" +
-                          (id == c.RepeatsName ? "M1" : "m" + n) + "')";
+                          std::to_string(c.RepeatsK < 0 ? id : id == c.RepeatsK ? 100001 : 100000 + id) + ", '" +
+                          (c.RepeatsName < 0 ? "N" + n : id == c.RepeatsName ? "M1" : "m" + n) + "')";
                 if (id % 2000 == 0 || id == c.Rows) RunSql(script.substr(2)), script.clear();
             }
             std::string sql = "UPDATE T SET K = J, NAME = NJ" +
                               (c.Interval ? " COMMIT INTERVAL " + std::to_string(c.Interval) : "");
+            if (c.RepeatsK < 0) { // each row's keys the same ignoring case: nothing repeats
+                EXPECT_EQ(ErrorCodeOf([&] { RunSql(sql); }), 0);
+                EXPECT_EQ(RunSql("SELECT COUNT(*) FROM T WHERE NAME = NJ"), 1);
+                EXPECT_EQ(Rows("T", "TN").size(), size_t(c.Rows));
+                Keys("T");
+                RunSql("DROP TABLE T");
+                continue;
+            }
             EXPECT_EQ(ErrorCodeOf([&] { RunSql(sql); }), VORSAM_KEYVIOL);
             std::map<int, int> keys = Keys("T");
             int refusedAfter = std::min(c.RepeatsK ? c.RepeatsK : c.Rows, c.RepeatsName ? c.RepeatsName : c.Rows) - 1;
@@ -230,6 +240,60 @@ TEST_F(KeyChangeSetsTest, ACopyOfATableIntoItselfCopiesEachRowOnce) {
             EXPECT_EQ(int(keys.size()), rows + copied);
             for (auto [id, k] : keys) ASSERT_EQ(k, id) << "row " << id;
             RunSql("DROP TABLE T");
+        }
+}
+
+// UPDATE P SET ID (or K) = it + shift, the records in an order of their own: the rows change one by one
+// in the primary key's order whatever order the records lie in and whatever the commit intervals, so
+// that a row moves onto a key that a row before it in that order freed, and is refused by one not yet
+// moved. Then the rows moved are the first ones in that order.
+struct TKeyOrderShiftCase {
+    const char* Name;
+    int Rows;
+    int Order; // the IDs appended 0: descending, 1: ascending, 2: descending runs of 1,000 ascending ones
+    const char* Sql;
+    int Shift;
+};
+const TKeyOrderShiftCase KeyOrderShiftCases[] = {
+    {"descending_records_down_onto_freed_ids", 70000, 0, "UPDATE P SET ID = ID - 1", -1},
+    {"descending_records_down_interval_777", 20000, 0, "UPDATE P SET ID = ID - 1 COMMIT INTERVAL 777", -1},
+    {"runs_of_records_down_onto_freed_ids", 20000, 2, "UPDATE P SET ID = ID - 1", -1},
+    {"descending_records_up_refused_at_once", 20000, 0, "UPDATE P SET ID = ID + 1", 1},
+    {"ascending_records_up_refused_at_once", 20000, 1, "UPDATE P SET ID = ID + 1", 1},
+    {"descending_records_unique_key_down", 20000, 0, "UPDATE P SET K = K - 1, NAME = 'm' || NAME", -1},
+    {"runs_of_records_unique_key_up_refused", 20000, 2, "UPDATE P SET K = K + 1", 1},
+};
+
+TEST_F(KeyChangeSetsTest, KeyShiftsChangeRowsOneByOneInKeyOrderWhateverTheRecordOrder) {
+    for (const TSizes& cache : Caches)
+        for (const TKeyOrderShiftCase& c : KeyOrderShiftCases) {
+            if (c.Rows > 30000 && cache.Sizes.ChangeBudget < 16384) continue;
+            SCOPED_TRACE(std::string(c.Name) + ", " + cache.Name + " caches");
+            session_.SetBufferSizes(cache.Sizes);
+            RunSql("CREATE TABLE P (ID INTEGER, K INTEGER, NAME CHAR(12), PRIMARY KEY (ID)); CREATE UNIQUE INDEX "
+                   "PK ON P (K); CREATE INDEX PN ON P (NAME)");
+            std::string script;
+            for (int i = 0; i < c.Rows; ++i) {
+                int id = 1 + (c.Order == 0 ? c.Rows - i : c.Order == 1 ? i + 1 : c.Rows - (i / 1000 + 1) * 1000 + i % 1000 + 1);
+                std::string n = std::to_string(id);
+                script += "; INSERT INTO P VALUES (" + n + ", " + n + ", 'n" + n + "')";
+                if ((i + 1) % 2000 == 0 || i + 1 == c.Rows) RunSql(script.substr(2)), script.clear();
+            }
+            // IDs 2 .. rows + 1, K = ID: in key order, a shift down frees each key for the next row and a
+            // shift up meets the next row's key at once.
+            const bool refused = c.Shift > 0;
+            EXPECT_EQ(ErrorCodeOf([&] { RunSql(c.Sql); }), refused ? VORSAM_KEYVIOL : 0);
+            std::vector<TRowText> rows = Rows("P");
+            ASSERT_EQ(rows.size(), size_t(c.Rows));
+            int moved = 0;
+            for (const TRowText& row : rows) {
+                int id = std::stoi(row), k = std::stoi(row.substr(row.find('|') + 1));
+                ASSERT_TRUE(id == k || id - k == c.Shift || k - id == c.Shift) << row;
+                moved += id != k;
+            }
+            EXPECT_EQ(moved, refused ? 0 : c.Rows);
+            for (const std::string& problem : VerifyTable(Open("P")->Table()).Problems) ADD_FAILURE() << problem;
+            RunSql("DROP TABLE P");
         }
 }
 
