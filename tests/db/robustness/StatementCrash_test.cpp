@@ -21,7 +21,6 @@
 #include <array>
 #include <cstdlib>
 #include <filesystem>
-#include <functional>
 #include <map>
 #include <numeric>
 #include <random>
@@ -147,50 +146,6 @@ protected:
         return writes;
     }
 
-    // The writes of the statement on fresh tables, every one watched as with a fault armed.
-    uint64_t WatchedWrites(const std::string& sql, uint32_t budget) {
-        Make();
-        TDataSession session;
-        session.SetBufferSizes({.ChangeBudget = budget});
-        TDataDirectory& directory = session.OpenDataDirectory("", folder_);
-        TFileFaults& faults = GetFileList().Faults();
-        faults.Reset();
-        faults.SetObserver([](const TFileEvent&) {});
-        Run(directory, sql);
-        uint64_t writes = faults.Count(TFileOperation::Write);
-        faults.Reset();
-        session.CloseDataDirectory(directory);
-        return writes;
-    }
-    // Runs the statement on fresh tables with write `fail` refused as a full disk refuses it; the session
-    // that saw the refusal then finds T and T2 whole and as the disk holds them (`check` looks at the
-    // disk), and the statement run again in it changes every row.
-    void RunRefused(const std::string& sql, uint32_t budget, uint64_t fail, const std::function<void()>& check) {
-        Make();
-        TDataSession session;
-        session.SetBufferSizes({.ChangeBudget = budget});
-        TDataDirectory& directory = session.OpenDataDirectory("", folder_);
-        TFileFaults& faults = GetFileList().Faults();
-        faults.Reset();
-        faults.FailAt(TFileOperation::Write, fail, ENOSPC);
-        // Past the commit point the write is done, and the tables completed from the journal.
-        uint16_t code = ErrorCodeOf([&] { Run(directory, sql); });
-        EXPECT_TRUE(code == 0 || code == VORSAM_WRITEERR) << code;
-        faults.Reset();
-        std::vector<TRow> t = Rows(directory, "T", false), t2 = Rows(directory, "T2", false);
-        TDataSession other;
-        TDataDirectory& disk = other.OpenDataDirectory("", folder_);
-        EXPECT_EQ(Rows(disk, "T", false), t) << "the session and the disk differ";
-        EXPECT_EQ(Rows(disk, "T2", false), t2) << "the session and the disk differ";
-        other.CloseDataDirectory(disk);
-        check();
-        if (sql.starts_with("INSERT")) Run(directory, "DELETE FROM T2");
-        Run(directory, sql);
-        if (sql.starts_with("INSERT")) EXPECT_EQ(Rows(directory, "T2", false), Rows(directory, "T", false));
-        else Rows(directory, "T", false);
-        session.CloseDataDirectory(directory);
-    }
-
     // The table's rows, by the primary key or in record order; each table passes the check.
     std::vector<TRow> Rows(TDataDirectory& directory, const char* table, bool recordOrder) {
         TDataCursor cursor(directory);
@@ -228,9 +183,7 @@ protected:
         if (shape.Inserts) {
             EXPECT_EQ(t, byId) << "the source is unchanged";
             EXPECT_TRUE(t2.size() <= found.size() && std::equal(t2.begin(), t2.end(), found.begin()))
-                << "the target holds the first rows of the source: " << t2.size() << " of " << found.size()
-                << ", first differing at "
-                << (std::mismatch(t2.begin(), t2.end(), found.begin(), found.end()).first - t2.begin());
+                << "the target holds the first rows of the source";
             return t2.size();
         }
         EXPECT_TRUE(t2.empty());
@@ -250,8 +203,7 @@ protected:
             TRow after = before;
             if (shape.Change) shape.Change(after);
             bool done = shape.Change ? present && at->second == after : !present;
-            EXPECT_TRUE(done || (present && at->second == before)) << "row " << before.Id << " half changed: " << before.Name << " " << before.V << " -> "
-                << (present ? at->second.Name + " " + std::to_string(at->second.V) : "gone");
+            EXPECT_TRUE(done || (present && at->second == before)) << "row " << before.Id << " half changed";
             EXPECT_FALSE(done && past) << "row " << before.Id << " changed after one that was not";
             past = past || !done;
             changed += done;
@@ -302,37 +254,6 @@ TEST_F(StatementCrashTest, AStopAnywhereInAChangeOfManyRowsLeavesWholeCommitInte
                 size_t changed = ChangedRows(shape, found, recordOrder);
                 if (setting.Interval > 0)
                     EXPECT_TRUE(changed % setting.Interval == 0 || changed == all) << changed << " rows";
-            }
-        }
-    }
-}
-
-// A write refused as a full disk refuses it, anywhere in the statement (the spill files' among them),
-// leaves the same whole commit intervals, and the session goes on: the statement run again completes.
-TEST_F(StatementCrashTest, ARefusedWriteInAChangeOfManyRowsLeavesWholeCommitIntervals) {
-    std::mt19937_64 random(std::random_device{}());
-    for (const TCase& shape : Cases) {
-        for (auto [clause, interval] : {std::pair<const char*, size_t>{"", 0}, {" COMMIT INTERVAL 30000", 30000}}) {
-            std::string sql = shape.Sql + std::string(clause);
-            RunStopped(sql, 65536, 0, 0);
-            std::vector<TRow> found;
-            if (shape.Inserts) {
-                TDataSession session;
-                TDataDirectory& directory = session.OpenDataDirectory("", folder_);
-                found = Rows(directory, "T2", true);
-                session.CloseDataDirectory(directory);
-            }
-            const bool recordOrder = shape.RecordOrder && interval == 0;
-            size_t all = ChangedRows(shape, found, recordOrder);
-            uint64_t writes = WatchedWrites(sql, 65536);
-            const char* count = std::getenv("CENTRPRG_STATEMENT_CRASHES");
-            for (int i = 0; i < (count ? std::max(1, std::atoi(count)) : 2) && !HasFailure(); ++i) {
-                uint64_t fail = 1 + random() % writes;
-                SCOPED_TRACE(sql + ", write " + std::to_string(fail) + " of " + std::to_string(writes) + " refused");
-                RunRefused(sql, 65536, fail, [&] {
-                    size_t changed = ChangedRows(shape, found, recordOrder);
-                    if (interval > 0) EXPECT_TRUE(changed % interval == 0 || changed == all) << changed << " rows";
-                });
             }
         }
     }

@@ -1,8 +1,7 @@
 // Worker commands on a counter table CNT (ID INTEGER key, V INTEGER), each a loop in a session of its own
 // (locks tried for 6 s), through the cursor (engine) or SQL, answering at its end:
 //   ccreate <folder> <rows>; cwrite <folder> engine|sql <n>: V of ID 1 up by 1 n times, a transaction each;
-//   cread <folder> engine|sql <until>: SUM(V) until `until` (a minute at most) -> ok <sum> <times it fell>;
-//   csql <folder> <change budget> <statement...>: one statement of any table -> ok <rows affected>
+//   cread <folder> engine|sql <until>: SUM(V) until `until` (a minute at most) -> ok <sum> <times it fell>
 #include "WorkerCommands.h"
 
 #include "db/engine/DataCursor.h"
@@ -77,17 +76,6 @@ TWorkerCommandRegistrar writeCommand("cwrite", [](TWorkerArgs args) {
     for (uint64_t i = 0; i < NumberArg(args, 3); ++i)
         args[2] == "sql" ? void(counter.Sql("UPDATE CNT SET V = V + 1 WHERE ID = 1")) : counter.Increment();
     return Ok();
-});
-
-TWorkerCommandRegistrar sqlCommand("csql", [](TWorkerArgs args) {
-    TCounter counter(args);
-    counter.session.SetBufferSizes({.ChangeBudget = uint32_t(NumberArg(args, 2))});
-    std::string sql;
-    for (size_t i = 3; i < args.size(); ++i) sql += args[i] + " ";
-    TQueryStatement statement(counter.database);
-    statement.Prepare(sql);
-    statement.Execute({}, false);
-    return Ok(std::to_string(statement.RowsAffected));
 });
 
 TWorkerCommandRegistrar readCommand("cread", [](TWorkerArgs args) {
