@@ -283,6 +283,21 @@ bool WalksSlots(TDataQuery& query) {
            target.RecordBuffer.size() >= target.Cursor->GetRecordSize();
 }
 
+// Whether the UPDATE sets a field of a unique index of its target (the primary key among them): whether a
+// row is refused, or takes a key that a row changed before it freed, then depends on the order in which
+// the rows are changed.
+bool SetsUniqueKey(const TDataQuery& query, const TDataCursor& target) {
+    for (uint8_t slot = 0; slot <= target.GetIndexCount(); ++slot) {
+        if (slot == PrimaryIndexSlot && target.IsDefaultPrimaryIndex()) continue;
+        TIndexDescriptor index = target.GetIndexDesc(slot);
+        if (slot != PrimaryIndexSlot && !index.Unique()) continue;
+        for (size_t i = 0; i < index.FieldCount(); ++i)
+            for (const auto& field : query.UpdateFields)
+                if (field->FieldNumber == index.FieldNumber(i)) return true;
+    }
+    return false;
+}
+
 // The joined rows' target records that pass the per-row conditions, each once, in the order found.
 // `recordOrder`: rows found in record order may stay in it (TRecordOrderSearch::Order is not needed).
 std::vector<TQualifyingRow> FindQualifyingRows(TDataQuery& query, TDataChangeRun& run, bool withValues,
@@ -797,8 +812,8 @@ void ExecuteInsertSelect(TDataQuery& query) {
 // value reads a table, the keys the set changes put into each index in its order. The rows of a search that
 // walks the table in record order are changed in the index's order, as a walk of the index would find them,
 // but with intervals that their bytes end (the run's own transaction without COMMIT INTERVAL, whose
-// intervals are whole whatever rows they hold) in the order found. Records another user deleted meanwhile
-// are passed over and not counted.
+// intervals are whole whatever rows they hold) in the order found, unless they move a unique key. Records
+// another user deleted meanwhile are passed over and not counted.
 void ExecuteUpdate(TDataQuery& query) {
     TUpdateValues values(query);
     const bool withValues = !ValuesReadTargetOnly(query);
@@ -813,12 +828,14 @@ void ExecuteUpdate(TDataQuery& query) {
     constexpr size_t SetRows = 65536, SetBytes = size_t(4) << 20;
     const bool keysInSets = !ValuesReadTables(query);
     std::unique_ptr<TDataCursor> writer = PlanChange(query);
+    const bool movesUniqueKeys = SetsUniqueKey(query, *writer);
     TDataChangeRun run(*writer, RunOptions(query), query.RowsAffected);
     run.Run(target.Cursor->GetRecordCount(), [&](TDataChangeRun& r) {
         // Intervals that their bytes end take the rows in the order of their records, when a search in that
         // order found them: each record is read once, in the file's order, whatever order the keys lie in.
+        // Unique keys moved are changed in the walk's order, which decides which of them are refused.
         std::vector<TQualifyingRow> rows =
-            FindQualifyingRows(query, r, withValues, r.Measured() && keysInSets);
+            FindQualifyingRows(query, r, withValues, r.Measured() && keysInSets && !movesUniqueKeys);
         EndJoinAccesses(query);
         std::vector<uint32_t> numbers;
         const size_t setRows = std::min(SetRows, SetBytes / std::max<size_t>(writer->GetRecordSize(), 1));

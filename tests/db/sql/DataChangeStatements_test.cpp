@@ -360,6 +360,28 @@ TEST_F(DataChangeTest, KeysMovedByManyRowsAreRefusedWhereOneByOneRefusesThem) {
     EXPECT_TRUE(VerifyTable(Open("M")->Table()).Ok());
 }
 
+// Unique keys (the primary one too) moved by UPDATEs in the run's own intervals, which its change budget
+// ends, with the records in descending key order: the rows change in key order as one by one, so that a
+// shift down takes the key the row before freed and a shift up meets the next row's key at once.
+TEST_F(DataChangeTest, UniqueKeysMovedInMeasuredIntervalsChangeInKeyOrderWhateverTheRecordOrder) {
+    session_.SetBufferSizes({.ChangeBudget = 16384});
+    std::string script =
+        "CREATE TABLE P (ID INTEGER, K INTEGER, PRIMARY KEY (ID)); CREATE UNIQUE INDEX PK ON P (K)";
+    for (int id = 6000; id >= 1; --id)
+        script += "; INSERT INTO P VALUES (" + std::to_string(id) + ", " + std::to_string(id) + ")";
+    RunSql(script);
+    for (auto [sql, refused] : {std::pair{"UPDATE P SET ID = ID - 1", false},
+                                {"UPDATE P SET K = K - 1", false},
+                                {"UPDATE P SET ID = ID + 1", true},
+                                {"UPDATE P SET K = K + 1", true},
+                                {"UPDATE P SET ID = ID + 1 COMMIT INTERVAL 100", true}})
+        EXPECT_EQ(ErrorCodeOf([&] { RunSql(sql); }), refused ? VORSAM_KEYVIOL : 0) << sql;
+    std::vector<TRowText> expected;
+    for (int id = 0; id < 6000; ++id) expected.push_back(std::to_string(id) + "|" + std::to_string(id));
+    EXPECT_EQ(Rows("P"), expected);
+    EXPECT_TRUE(VerifyTable(Open("P")->Table()).Ok());
+}
+
 // An INSERT ... SELECT of more rows than one set appends refuses a row whose unique key a row of an earlier
 // set took, though that key is not in the index yet, inside the caller's transaction: the rows before it
 // stay, with their keys.
