@@ -257,11 +257,16 @@ const TFieldDescriptor& FieldDescOf(TDataQuery& query, const TDataCursor& cursor
         return e.Cursor == &cursor && e.TableLayout == tableField;
     });
     if (entry == cached.end()) entry = cached.insert(cached.end(), {&cursor, tableField, {}});
-    std::vector<TFieldDescriptor>& fields = entry->Descriptors;
-    if (fields.empty()) fields = cursor.FieldDescriptors(tableField);
-    if (number == 0 || number > fields.size())
+    if (number == 0 || number > cursor.GetFieldCount())
         RaiseEngineError(VORSAM_INVALIDPARAM, "field " + std::to_string(number));
-    return fields[number - 1];
+    std::vector<std::unique_ptr<TFieldDescriptor>>& fields = entry->Descriptors;
+    if (fields.size() < number) fields.resize(cursor.GetFieldCount());
+    std::unique_ptr<TFieldDescriptor>& field = fields[number - 1];
+    if (!field) {
+        field = std::make_unique<TFieldDescriptor>();
+        cursor.FieldDescriptorAt(number, tableField, *field);
+    }
+    return *field;
 }
 
 // --- Names ---
