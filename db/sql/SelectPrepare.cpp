@@ -389,6 +389,11 @@ void CreateResultCursor(TDataQuery& query, bool privateDirectory) {
 
 void CreateResultTable(TDataQuery& query) {
     TCreateTableArgs args;
+    // One request for the descriptors (768 bytes each), the count fields of averages included.
+    args.Fields.reserve(
+        query.ResultFields.size() +
+        size_t(std::count_if(query.ResultFields.begin(), query.ResultFields.end(),
+                             [](const auto& column) { return column->AggregateKind == akAvg; })));
     for (auto& column : query.ResultFields) {
         TFieldDescriptor field;
         bool plain = !column->IsExpression && column->AggregateKind == akNone && !column->CountStar;
