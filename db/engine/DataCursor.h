@@ -111,6 +111,7 @@
 #include "db/engine/RecordSort.h"
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -202,6 +203,12 @@ public:
     TDataCursor(const TDataCursor&) = delete;
     TDataCursor& operator=(const TDataCursor&) = delete;
 
+    // A closed cursor's memory waits, a few blocks per thread, for the next cursor made
+    // (DataCursorMemory.cpp): each statement makes and deletes its cursors, and a block of this size
+    // costs the allocator far more than the small ones around it.
+    static void* operator new(std::size_t size);
+    static void operator delete(void* block, std::size_t size) noexcept;
+
     // --- Settings, open, close, create, delete (DataCursorOpen.cpp) ---
 
     void SetTableName(std::string_view name);
@@ -264,7 +271,7 @@ public:
 
     // Bytes of a record buffer: the record, and the computed fields of a layout of the cursor's own.
     uint16_t GetRecordSize() const { return layoutSize_ != 0 ? layoutSize_ : recordSize_; }
-    uint16_t GetFieldCount() const { return uint16_t(fields_.size()); }
+    uint16_t GetFieldCount() const { return uint16_t(CursorFields().size()); }
     // True for a cursor opened read-only or on a table whose files are read-only.
     bool IsReadOnly() const;
     // The field's number by its name (ignoring case); 0 when none.
@@ -278,11 +285,14 @@ public:
     // The descriptor of the cursor's layout itself, as stored (no position or origin set); none when
     // there is no such field.
     const TFieldDescriptor* LayoutFieldDesc(uint16_t number) const {
-        return number == 0 || number > fields_.size() ? nullptr : &fields_[number - 1];
+        const std::vector<TFieldDescriptor>& fields = CursorFields();
+        return number == 0 || number > fields.size() ? nullptr : &fields[number - 1];
     }
     // The copies of fields 1 .. GetFieldCount() in one go, as GetFieldDesc gives them, or as
     // GetTableFieldDesc does (zeros for a field the table lacks), each with its position set.
     std::vector<TFieldDescriptor> FieldDescriptors(bool tableLayout) const;
+    // Field `number` (1 .. GetFieldCount()) of FieldDescriptors(tableLayout), alone.
+    void FieldDescriptorAt(uint16_t number, bool tableLayout, TFieldDescriptor& destination) const;
     // Where a field's values come from ("TABLE.COLUMN"), for a cursor over a query's result: handed out
     // in the copies of GetFieldDesc (TFieldDescriptor::Origin) until the cursor closes.
     void SetFieldOrigin(uint16_t number, std::string origin);
@@ -779,8 +789,13 @@ private:
     bool ddlMode_ = false;
     std::function<bool()> passwordCallback_;
 
-    // Layout
-    std::vector<TFieldDescriptor> fields_;
+    // Layout: the table's descriptors shared with its data file, or a layout of the cursor's own; none
+    // while closed.
+    std::shared_ptr<const std::vector<TFieldDescriptor>> fields_;
+    const std::vector<TFieldDescriptor>& CursorFields() const {
+        static const std::vector<TFieldDescriptor> none;
+        return fields_ ? *fields_ : none;
+    }
     std::vector<std::string> origins_; // by field number - 1; empty when none was given
     uint16_t recordSize_ = 0;          // the table's record
     uint16_t layoutSize_ = 0; // a layout of the cursor's own with computed fields: record and those; else 0

@@ -56,7 +56,7 @@ template <typename Action> uint16_t TDataCursor::CodeOf(Action&& action) {
 }
 
 const TFieldDescriptor& TDataCursor::BlobField(uint16_t number, bool tableDescriptors) const {
-    const std::vector<TFieldDescriptor>& fields = tableDescriptors ? TableFields() : fields_;
+    const std::vector<TFieldDescriptor>& fields = tableDescriptors ? TableFields() : CursorFields();
     if (number == 0 || number > fields.size() || fields[number - 1].DataType() != dtBlob ||
         (fields[number - 1].Computed() && fields[number - 1].Offset() == 0))
         Raise(VORSAM_INVALIDPARAM, "field " + std::to_string(number) + " holds no BLOB");
@@ -209,7 +209,7 @@ void TDataCursor::FreeBlob(uint16_t number, std::span<uint8_t> image) {
 }
 
 void TDataCursor::FreeRecordBlobs(std::span<uint8_t> image) {
-    for (const TFieldDescriptor& field : fields_) {
+    for (const TFieldDescriptor& field : CursorFields()) {
         if (field.DataType() != dtBlob || (field.Computed() && field.Offset() == 0)) continue;
         uint8_t* value = FieldBytes(field, image);
         if (TOpenBlob* blob = FindOpenBlob(value)) ReleaseBlob(*blob, value);

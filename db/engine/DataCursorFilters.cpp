@@ -102,7 +102,8 @@ TExpTree TDataCursor::FilterCondition(const TExpToken& condition, uint32_t flags
 // computed field, a BLOB, or any field while the cursor shows a layout with computed fields, whose
 // images the filters do not get).
 bool TDataCursor::PlaceFilterColumn(const TExpToken& column, TExpColumnPlace& place) const {
-    if (layoutSize_ != 0 || column.FieldNumber == 0 || column.FieldNumber > fields_.size()) return false;
+    if (layoutSize_ != 0 || column.FieldNumber == 0 || column.FieldNumber > CursorFields().size())
+        return false;
     const TFieldDescriptor& field = FieldOf(column.FieldNumber);
     if (field.Computed() || field.DataType() == dtBlob || field.DataType() != column.DataType) return false;
     place = {0, field.Offset(), field.PhysicalSize(), field.IsAutoIncrement()};

@@ -67,15 +67,17 @@ bool TDataCursor::Find(bool byKey, const uint8_t* keyOrImage, uint16_t fieldCoun
         if (order_->Compare(entry.data(), start, startLength) < 0)
             found = navigator.Seek(TKeyBound::NotBelow, start, startLength, place);
     }
-    bool exact = false;
+    bool exact = false, entryIsNearest = false; // the entry read last is the one chosen
     for (; found; found = navigator.Step(place, 1)) {
         uint32_t record = navigator.Read(place, entry.data());
+        entryIsNearest = false;
         if (!WithinRange(entry.data())) break;
         if (!Accepted(record)) continue;
         int r = order_->Compare(entry.data(), key.data(), length);
         if (r < 0 || (r > 0 && nearestRecord != 0)) continue;
         nearestPlace = place; // the equal entry, or the first above the key
         nearestRecord = record;
+        entryIsNearest = true;
         exact = r == 0;
         if (exact || !scan) break;
     }
@@ -85,8 +87,12 @@ bool TDataCursor::Find(bool byKey, const uint8_t* keyOrImage, uint16_t fieldCoun
         return false;
     }
     position_.Record = nearestRecord;
-    position_.Key.resize(keyLength_);
-    navigator.Read(nearestPlace, position_.Key.data());
+    if (entryIsNearest) {
+        position_.Key.swap(entry);
+    } else {
+        position_.Key.resize(keyLength_);
+        navigator.Read(nearestPlace, position_.Key.data());
+    }
     SetOnEntry(nearestPlace);
     return exact;
 }

@@ -32,13 +32,15 @@ void TDataCursor::SetFieldDescs(std::vector<TFieldDescriptor> fields) {
         LoadLayout();
         return;
     }
-    fields_ = std::move(fields);
+    fields_ = std::make_shared<const std::vector<TFieldDescriptor>>(std::move(fields));
     LayoutComputedFields();
 }
 
 uint16_t TDataCursor::LayoutComputedFields() {
     Table();
-    uint32_t size = vorsam::LayoutComputedFields(fields_, recordSize_, tableName_);
+    std::vector<TFieldDescriptor> fields = CursorFields();
+    uint32_t size = vorsam::LayoutComputedFields(fields, recordSize_, tableName_);
+    fields_ = std::make_shared<const std::vector<TFieldDescriptor>>(std::move(fields));
     layoutSize_ = size == recordSize_ ? 0 : uint16_t(size);
     filters_.CompileAll(); // the filters' fields may lie elsewhere now
     return GetRecordSize();

@@ -410,7 +410,7 @@ std::optional<TFolderStamp> TDataCursor::RemoveStrayWorkingFilesBeside(TDataTabl
 // ---- layout ----
 
 void TDataCursor::LoadLayout() {
-    fields_ = table_->DataFile().FieldDescriptors();
+    fields_ = table_->DataFile().SharedFieldDescriptors();
     recordSize_ = table_->DataFile().GetRecordSize();
     layoutSize_ = 0;
     filters_.CompileAll();
@@ -421,27 +421,28 @@ bool TDataCursor::IsReadOnly() const {
 }
 
 const TFieldDescriptor& TDataCursor::FieldOf(uint16_t number) const {
-    if (number == 0 || number > fields_.size()) Raise(VORSAM_INVALIDPARAM, "field " + std::to_string(number));
-    return fields_[number - 1];
+    const std::vector<TFieldDescriptor>& fields = CursorFields();
+    if (number == 0 || number > fields.size()) Raise(VORSAM_INVALIDPARAM, "field " + std::to_string(number));
+    return fields[number - 1];
 }
 
 uint16_t TDataCursor::GetFieldNumber(std::string_view name) const {
-    for (size_t i = 0; i < fields_.size(); ++i)
-        if (SameIndexName(fields_[i].Name(), name)) return uint16_t(i + 1);
+    const std::vector<TFieldDescriptor>& fields = CursorFields();
+    for (size_t i = 0; i < fields.size(); ++i)
+        if (SameIndexName(fields[i].Name(), name)) return uint16_t(i + 1);
     return 0;
 }
 
 bool TDataCursor::GetFieldDesc(uint16_t number, TFieldDescriptor& destination) const {
-    if (number == 0 || number > fields_.size()) return false;
-    destination = fields_[number - 1];
-    destination.SetPosition(number);
-    if (!origins_.empty()) destination.SetOrigin(number <= origins_.size() ? origins_[number - 1] : "");
+    if (number == 0 || number > CursorFields().size()) return false;
+    FieldDescriptorAt(number, false, destination);
     return true;
 }
 
 void TDataCursor::SetFieldOrigin(uint16_t number, std::string origin) {
-    if (number == 0 || number > fields_.size()) Raise(VORSAM_INVALIDPARAM, "field " + std::to_string(number));
-    origins_.resize(fields_.size());
+    if (number == 0 || number > CursorFields().size())
+        Raise(VORSAM_INVALIDPARAM, "field " + std::to_string(number));
+    origins_.resize(CursorFields().size());
     origins_[number - 1] = std::move(origin);
 }
 
@@ -454,13 +455,22 @@ bool TDataCursor::GetTableFieldDesc(uint16_t number, TFieldDescriptor& destinati
 }
 
 std::vector<TFieldDescriptor> TDataCursor::FieldDescriptors(bool tableLayout) const {
-    std::vector<TFieldDescriptor> result = tableLayout ? Table().DataFile().FieldDescriptors() : fields_;
-    result.resize(fields_.size());
-    for (size_t i = 0; i < result.size(); ++i) {
-        result[i].SetPosition(uint16_t(i + 1));
-        if (!tableLayout && !origins_.empty()) result[i].SetOrigin(i < origins_.size() ? origins_[i] : "");
-    }
+    std::vector<TFieldDescriptor> result(CursorFields().size());
+    for (size_t i = 0; i < result.size(); ++i) FieldDescriptorAt(uint16_t(i + 1), tableLayout, result[i]);
     return result;
+}
+
+void TDataCursor::FieldDescriptorAt(uint16_t number, bool tableLayout, TFieldDescriptor& destination) const {
+    const std::vector<TFieldDescriptor>& fields =
+        tableLayout ? Table().DataFile().FieldDescriptors() : CursorFields();
+    assert(number >= 1 && number <= CursorFields().size());
+    if (number <= fields.size())
+        destination = fields[number - 1];
+    else
+        destination.Bytes.fill(0);
+    destination.SetPosition(number);
+    if (!tableLayout && !origins_.empty())
+        destination.SetOrigin(number <= origins_.size() ? origins_[number - 1] : "");
 }
 
 bool TDataCursor::GetFieldDescByName(std::string_view name, TFieldDescriptor& destination) const {

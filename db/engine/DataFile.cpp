@@ -61,6 +61,7 @@ void TDataFile::CloseFile() {
     ForgetView();
     ForgetFreeLinks();
     fields_.clear();
+    FieldsChanged();
     descriptorsChanged_ = false;
     TFileHandler::Close();
 }
@@ -93,6 +94,7 @@ void TDataFile::CreateHeader(uint16_t languageId, uint16_t sortId, std::span<con
     header_ = header;
     SetTableInfo(password, description, userMinorVersion, userMajorVersion, 0);
     fields_.assign(fields.begin(), fields.end());
+    FieldsChanged();
     descriptorsChanged_ = true;
     PrepareCache();
 }
@@ -101,6 +103,7 @@ void TDataFile::ValidateHeader() {
     std::vector<TFieldDescriptor> checked = fields_;
     if (TLayoutBreach breach = CheckDataFileLayout(header_, checked, GetFileSize())) RaiseError(breach.Code);
     fields_ = std::move(checked);
+    FieldsChanged();
 }
 
 void TDataFile::CheckFormat() const {
@@ -216,7 +219,13 @@ void TDataFile::ReadFieldDescriptors() {
     for (size_t i = 0; i < fields_.size(); ++i)
         std::memcpy(fields_[i].Bytes.data(), &readBuffer_[i * TFieldDescriptor::Size],
                     TFieldDescriptor::Size);
+    FieldsChanged();
     descriptorsChanged_ = false;
+}
+
+std::shared_ptr<const std::vector<TFieldDescriptor>> TDataFile::SharedFieldDescriptors() const {
+    if (!sharedFields_) sharedFields_ = std::make_shared<const std::vector<TFieldDescriptor>>(fields_);
+    return sharedFields_;
 }
 
 bool TDataFile::WriteFieldDescriptors() {
@@ -275,6 +284,7 @@ bool TDataFile::GetFieldDescByName(std::string_view name, TFieldDescriptor& dest
 
 void TDataFile::AlterFieldDesc(uint16_t position, const TFieldDescriptor& descriptor) {
     if (position == 0 || position > fields_.size()) return;
+    FieldsChanged();
     TFieldDescriptor& field = fields_[position - 1];
     field.SetFieldNumber(descriptor.FieldNumber());
     field.SetName(descriptor.Name());

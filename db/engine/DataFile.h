@@ -141,6 +141,9 @@ public:
     bool GetFieldDescByName(std::string_view name, TFieldDescriptor& destination) const;
     uint16_t FindFieldByName(std::string_view name) const; // 0 when none; names compare ignoring case
     const std::vector<TFieldDescriptor>& FieldDescriptors() const { return fields_; }
+    // The descriptors as they stand, shared by the cursors that take them (a copy is made once after each
+    // change of the descriptors, instead of one by each cursor opened).
+    std::shared_ptr<const std::vector<TFieldDescriptor>> SharedFieldDescriptors() const;
     // Replaces number, name, subtype, description, required flag and the three value texts of field n.
     void AlterFieldDesc(uint16_t position, const TFieldDescriptor& descriptor);
 
@@ -404,6 +407,9 @@ private:
     TDataFileHeader header_;
     TDataFileHeader fileHeader_; // the header as the file holds it, as far as this process knows
     std::vector<TFieldDescriptor> fields_;
+    // A copy of fields_ for the cursors; dropped by each change of fields_ (FieldsChanged).
+    mutable std::shared_ptr<const std::vector<TFieldDescriptor>> sharedFields_;
+    void FieldsChanged() { sharedFields_.reset(); }
     bool descriptorsChanged_ = false;
     bool writeInterrupted_ = false;
     std::vector<uint8_t> readBuffer_;

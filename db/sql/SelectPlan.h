@@ -24,6 +24,7 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <set>
 #include <span>
 #include <string>
@@ -48,11 +49,12 @@ public:
     bool ResultUnwritten = false;
 
     std::vector<TExpValue> RunningTotals; // by result column index (RUNSUM)
-    // Field descriptors of the cursors the block reads and writes, by cursor and layout (FieldDescOf).
+    // Field descriptors of the cursors the block reads and writes, by cursor and layout, each taken when
+    // first asked for (FieldDescOf).
     struct TCursorFields {
         const TDataCursor* Cursor;
         bool TableLayout;
-        std::vector<TFieldDescriptor> Descriptors;
+        std::vector<std::unique_ptr<TFieldDescriptor>> Descriptors; // by field number - 1; null: not yet
     };
     std::vector<TCursorFields> Fields;
     // A sub-select whose WHERE reads columns of an enclosing block: run again for each outer row, its WHERE

@@ -257,11 +257,16 @@ const TFieldDescriptor& FieldDescOf(TDataQuery& query, const TDataCursor& cursor
         return e.Cursor == &cursor && e.TableLayout == tableField;
     });
     if (entry == cached.end()) entry = cached.insert(cached.end(), {&cursor, tableField, {}});
-    std::vector<TFieldDescriptor>& fields = entry->Descriptors;
-    if (fields.empty()) fields = cursor.FieldDescriptors(tableField);
-    if (number == 0 || number > fields.size())
+    if (number == 0 || number > cursor.GetFieldCount())
         RaiseEngineError(VORSAM_INVALIDPARAM, "field " + std::to_string(number));
-    return fields[number - 1];
+    std::vector<std::unique_ptr<TFieldDescriptor>>& fields = entry->Descriptors;
+    if (fields.size() < number) fields.resize(cursor.GetFieldCount());
+    std::unique_ptr<TFieldDescriptor>& field = fields[number - 1];
+    if (!field) {
+        field = std::make_unique<TFieldDescriptor>();
+        cursor.FieldDescriptorAt(number, tableField, *field);
+    }
+    return *field;
 }
 
 // --- Names ---
@@ -384,6 +389,11 @@ void CreateResultCursor(TDataQuery& query, bool privateDirectory) {
 
 void CreateResultTable(TDataQuery& query) {
     TCreateTableArgs args;
+    // One request for the descriptors (768 bytes each), the count fields of averages included.
+    args.Fields.reserve(
+        query.ResultFields.size() +
+        size_t(std::count_if(query.ResultFields.begin(), query.ResultFields.end(),
+                             [](const auto& column) { return column->AggregateKind == akAvg; })));
     for (auto& column : query.ResultFields) {
         TFieldDescriptor field;
         bool plain = !column->IsExpression && column->AggregateKind == akNone && !column->CountStar;

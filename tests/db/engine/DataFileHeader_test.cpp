@@ -265,15 +265,19 @@ TEST_P(DataFileHeaderTest, FieldLookupsIgnoreCaseAndCarryThePosition) {
     EXPECT_EQ(file->FindFieldByName("MISSING"), 0);
 }
 
-TEST_P(DataFileHeaderTest, AlteredDescriptorIsWrittenAndReadBack) {
+TEST_P(DataFileHeaderTest, AlteredDescriptorIsWrittenReadBackAndSharedOnlyWithCursorsTakingItAfter) {
     auto file = CreateTable(PeopleFields());
     TFieldDescriptor changed;
     file->GetFieldDesc(2, changed);
+    const std::string original = changed.Name();
+    auto takenBefore = file->SharedFieldDescriptors();
     changed.SetName("FULLNAME");
     changed.SetRequired(true);
     changed.SetDefaultValue("nobody");
     changed.SetOffset(77); // not among the altered items
     file->AlterFieldDesc(2, changed);
+    EXPECT_EQ((*takenBefore)[1].Name(), original);
+    EXPECT_EQ((*file->SharedFieldDescriptors())[1].Name(), "FULLNAME");
     EXPECT_TRUE(file->DescriptorsChanged());
     EXPECT_TRUE(file->WriteFieldDescriptors());
     EXPECT_FALSE(file->WriteFieldDescriptors());
