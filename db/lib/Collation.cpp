@@ -115,14 +115,10 @@ const TLocaleCollation& TCollationCache::Get(uint32_t localeId) {
     return *entry;
 }
 
-int LocaleCompareStrings(uint16_t languageId, uint16_t sortId, const char* a, const char* b, size_t length) {
-    return LocaleCompareTexts(languageId, sortId, {a, BoundedLength(a, length)},
-                              {b, BoundedLength(b, length)});
-}
+namespace {
 
-int LocaleCompareTexts(uint16_t languageId, uint16_t sortId, std::string_view a, std::string_view b) {
-    a = a.substr(0, BoundedLength(a.data(), a.size()));
-    b = b.substr(0, BoundedLength(b.data(), b.size()));
+// Two texts that hold no zero byte.
+int CompareWhole(uint16_t languageId, uint16_t sortId, std::string_view a, std::string_view b) {
     if (languageId == 0) {
         size_t common = std::min(a.size(), b.size());
         int r = common == 0 ? 0 : std::memcmp(a.data(), b.data(), common);
@@ -133,6 +129,17 @@ int LocaleCompareTexts(uint16_t languageId, uint16_t sortId, std::string_view a,
     TUtf16Text ua(a.data(), a.size()), ub(b.data(), b.size());
     UCollationResult r = ucol_strcoll(collation.Collator, ua.Data(), ua.Size(), ub.Data(), ub.Size());
     return r == UCOL_LESS ? -1 : r == UCOL_GREATER ? 1 : 0;
+}
+
+} // namespace
+
+int LocaleCompareStrings(uint16_t languageId, uint16_t sortId, const char* a, const char* b, size_t length) {
+    return CompareWhole(languageId, sortId, {a, BoundedLength(a, length)}, {b, BoundedLength(b, length)});
+}
+
+int LocaleCompareTexts(uint16_t languageId, uint16_t sortId, std::string_view a, std::string_view b) {
+    return CompareWhole(languageId, sortId, a.substr(0, BoundedLength(a.data(), a.size())),
+                        b.substr(0, BoundedLength(b.data(), b.size())));
 }
 
 void LocaleUpperCase(uint16_t languageId, uint16_t sortId, char* text, size_t length) {
