@@ -407,6 +407,21 @@ void TExpProgram::PlaceDirect(TNode& node) {
     node.Direct = uint32_t(direct_.size());
 }
 
+namespace {
+
+// A direct test's truth from `compare(i)`, the column's value against its i-th constant (of `count`): a
+// comparison (the constant first when `reversed`), BETWEEN (the constants known) or IN.
+template <typename F>
+TExpTruth JudgeDirect(uint8_t kind, uint8_t op, bool reversed, size_t count, F compare) {
+    if (kind == nkBinary) return ExpComparisonHolds(op, reversed ? -compare(0) : compare(0));
+    if (op == opBetween) return compare(0) >= 0 && compare(1) <= 0;
+    for (size_t i = 0; i < count; ++i)
+        if (compare(i) == 0) return true;
+    return false;
+}
+
+} // namespace
+
 // A direct test of a string column: its text up to its first zero byte, upper-cased where the rules
 // ignore case, against each constant's, as CompareStrings compares the two values.
 TExpTruth TExpProgram::DirectTextTruth(const TDirect& test, std::span<const uint8_t* const> images) const {
@@ -434,12 +449,7 @@ TExpTruth TExpProgram::DirectTextTruth(const TDirect& test, std::span<const uint
         int c = text.compare(test.Texts[i]); // neither holds a zero byte: bytewise, as language 0 compares
         return (c > 0) - (c < 0);
     };
-    if (test.Kind == nkBinary)
-        return ExpComparisonHolds(test.Operator, test.Reversed ? -compare(0) : compare(0));
-    if (test.Operator == opBetween) return compare(0) >= 0 && compare(1) <= 0; // both sides known
-    for (size_t i = 0; i < test.Texts.size(); ++i)
-        if (compare(i) == 0) return true;
-    return false;
+    return JudgeDirect(test.Kind, test.Operator, test.Reversed, test.Texts.size(), compare);
 }
 
 TExpTruth TExpProgram::DirectTruth(const TDirect& test, std::span<const uint8_t* const> images) const {
@@ -454,12 +464,7 @@ TExpTruth TExpProgram::DirectTruth(const TDirect& test, std::span<const uint8_t*
     auto compare = [&](size_t i) {
         return test.Real ? SignOf(value, test.Reals[i]) : SignOf(whole, test.Ints[i]);
     };
-    if (test.Kind == nkBinary)
-        return ExpComparisonHolds(test.Operator, test.Reversed ? -compare(0) : compare(0));
-    if (test.Operator == opBetween) return compare(0) >= 0 && compare(1) <= 0; // both sides known
-    for (size_t i = 0; i < test.Ints.size(); ++i)
-        if (compare(i) == 0) return true;
-    return false;
+    return JudgeDirect(test.Kind, test.Operator, test.Reversed, test.Ints.size(), compare);
 }
 
 // ---- the lane ----
