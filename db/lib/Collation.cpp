@@ -117,8 +117,9 @@ const TLocaleCollation& TCollationCache::Get(uint32_t localeId) {
 
 namespace {
 
-// Two texts that hold no zero byte.
-int CompareWhole(uint16_t languageId, uint16_t sortId, std::string_view a, std::string_view b) {
+// Two texts that hold no zero byte (inline: index keys are compared through it).
+[[gnu::always_inline]] inline int CompareWhole(uint16_t languageId, uint16_t sortId, std::string_view a,
+                                               std::string_view b) {
     if (languageId == 0) {
         size_t common = std::min(a.size(), b.size());
         int r = common == 0 ? 0 : std::memcmp(a.data(), b.data(), common);
