@@ -523,9 +523,12 @@ uint32_t TDataTable::DeleteRecords(std::span<const uint32_t> numbers) {
             for (size_t first = 0; first < byNumber.size(); first += PinnedRecords) {
                 std::span<const uint32_t> places(&byNumber[first],
                                                  std::min(PinnedRecords, byNumber.size() - first));
-                run.clear();
-                for (uint32_t place : places) run.push_back(numbers[place]);
-                pinned.Pin(run);
+                // A set of one run stays pinned from the first pass to the second.
+                if (!freeing || byNumber.size() > PinnedRecords) {
+                    run.clear();
+                    for (uint32_t place : places) run.push_back(numbers[place]);
+                    pinned.Pin(run);
+                }
                 for (uint32_t place : places) {
                     TRecord& slot = pinned.Get(numbers[place]);
                     if (freeing && deleted[place])

@@ -24,7 +24,7 @@ int Utf16ToCp1252(UChar32 c) {
 }
 
 size_t BoundedLength(const char* s, size_t length) {
-    return strnlen(s, length);
+    return length == 0 ? 0 : strnlen(s, length);
 }
 
 // Upper (lower) case of one Windows-1252 character under the locale, as one Windows-1252 byte.
@@ -73,7 +73,7 @@ const TLocaleCollation& CollationOf(uint16_t languageId, uint16_t sortId) {
 // Windows-1252 text as UTF-16 in a buffer on the stack when it fits.
 class TUtf16Text {
 public:
-    TUtf16Text(const char* s, size_t length) : size_(strnlen(s, length)) {
+    TUtf16Text(const char* s, size_t length) : size_(BoundedLength(s, length)) {
         UChar* out = local_;
         if (size_ > sizeof local_ / sizeof local_[0]) {
             heap_.resize(size_);
@@ -115,17 +115,32 @@ const TLocaleCollation& TCollationCache::Get(uint32_t localeId) {
     return *entry;
 }
 
-int LocaleCompareStrings(uint16_t languageId, uint16_t sortId, const char* a, const char* b, size_t length) {
+namespace {
+
+// Two texts that hold no zero byte (inline: index keys are compared through it).
+[[gnu::always_inline]] inline int CompareWhole(uint16_t languageId, uint16_t sortId, std::string_view a,
+                                               std::string_view b) {
     if (languageId == 0) {
-        size_t la = BoundedLength(a, length), lb = BoundedLength(b, length);
-        int r = std::memcmp(a, b, std::min(la, lb));
-        if (r == 0) r = (la > lb) - (la < lb);
+        size_t common = std::min(a.size(), b.size());
+        int r = common == 0 ? 0 : std::memcmp(a.data(), b.data(), common);
+        if (r == 0) r = (a.size() > b.size()) - (a.size() < b.size());
         return (r > 0) - (r < 0);
     }
     const TLocaleCollation& collation = CollationOf(languageId, sortId);
-    TUtf16Text ua(a, length), ub(b, length);
+    TUtf16Text ua(a.data(), a.size()), ub(b.data(), b.size());
     UCollationResult r = ucol_strcoll(collation.Collator, ua.Data(), ua.Size(), ub.Data(), ub.Size());
     return r == UCOL_LESS ? -1 : r == UCOL_GREATER ? 1 : 0;
+}
+
+} // namespace
+
+int LocaleCompareStrings(uint16_t languageId, uint16_t sortId, const char* a, const char* b, size_t length) {
+    return CompareWhole(languageId, sortId, {a, BoundedLength(a, length)}, {b, BoundedLength(b, length)});
+}
+
+int LocaleCompareTexts(uint16_t languageId, uint16_t sortId, std::string_view a, std::string_view b) {
+    return CompareWhole(languageId, sortId, a.substr(0, BoundedLength(a.data(), a.size())),
+                        b.substr(0, BoundedLength(b.data(), b.size())));
 }
 
 void LocaleUpperCase(uint16_t languageId, uint16_t sortId, char* text, size_t length) {

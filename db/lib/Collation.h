@@ -36,6 +36,8 @@ std::string_view IcuLocaleOfLanguage(uint16_t languageId);
 // -1, 0 or 1 comparing two zero-terminated strings of at most `length` bytes each: bytewise (unsigned) for
 // language 0, else under the locale of the language and sort ids.
 int LocaleCompareStrings(uint16_t languageId, uint16_t sortId, const char* a, const char* b, size_t length);
+// The same for two texts, each up to its first zero byte (or whole), without copying either.
+int LocaleCompareTexts(uint16_t languageId, uint16_t sortId, std::string_view a, std::string_view b);
 
 // Upper-cases `length` bytes (stopping at a zero byte) in place, character by character under the locale
 // (language 0: the locale of language 0x0409); a character whose upper case is not one Windows-1252

@@ -2,6 +2,7 @@
 
 #include "db/lib/Bcd.h"
 #include "db/lib/ByteUtils.h"
+#include "db/lib/Collation.h"
 #include "db/lib/DataTypes.h"
 #include "db/lib/DateTimeValues.h"
 #include "db/lib/EngineErrors.h"
@@ -359,12 +360,12 @@ void TExpProgram::PlaceInLane(TNode& node) const {
 }
 
 // Makes the node a direct test when it compares a lane column with constants of its class that are not
-// NULL: numbers of any kind, or booleans.
+// NULL (numbers of any kind, or booleans), or a string column with string constants that are not NULL.
 void TExpProgram::PlaceDirect(TNode& node) {
     node.Direct = 0;
     bool comparison = node.Kind == nkBinary && IsComparisonOperator(node.Operator);
     bool predicate = node.Kind == nkPredicate && (node.Operator == opBetween || node.Operator == opIn);
-    if (!node.Lane || (!comparison && !predicate)) return;
+    if (!comparison && !predicate) return;
     auto operand = [&](uint32_t i) -> const TNode& { return nodes_[operands_[node.First + i]]; };
     TDirect test;
     test.Kind = node.Kind;
@@ -375,29 +376,84 @@ void TExpProgram::PlaceDirect(TNode& node) {
     const TColumn& column = columns_[operand(columnAt).First];
     test.Place = column.Place;
     test.DataType = column.DataType;
+    test.Text = column.DataType == dtString && !column.Place.AutoIncrement;
     bool numeric = TypeClassOf(column.DataType, 0) == tcNumeric;
-    if (!numeric && column.DataType != dtBoolean) return;
-    std::vector<const TScalar*> constants;
+    if (test.Text ? node.Lane : !node.Lane || (!numeric && column.DataType != dtBoolean)) return;
+    std::vector<uint32_t> constants;
     for (uint32_t i = 0; i < node.Count; ++i) {
         if (i == columnAt) continue;
         if (operand(i).Kind != nkConstant) return;
         const TScalar& constant = constantScalars_[operand(i).First];
-        bool sameClass =
-            numeric ? TypeClassOf(constant.DataType, 0) == tcNumeric : constant.DataType == column.DataType;
+        bool sameClass = test.Text ? constant.DataType == dtString
+                         : numeric ? TypeClassOf(constant.DataType, 0) == tcNumeric
+                                   : constant.DataType == column.DataType;
         if (constant.IsNull || !sameClass) return;
         test.Real = test.Real || constant.DataType == dtFloat;
-        constants.push_back(&constant);
+        constants.push_back(operand(i).First);
     }
     test.Real = test.Real || column.DataType == dtFloat;
-    for (const TScalar* constant : constants) {
-        test.Ints.push_back(constant->Int);
-        test.Reals.push_back(constant->DataType == dtFloat ? constant->Real : double(constant->Int));
+    for (uint32_t i : constants) {
+        const TScalar& constant = constantScalars_[i];
+        if (test.Text) {
+            std::string text = CollationKeyText(constants_[i].Text, rules_);
+            text.resize(strnlen(text.c_str(), text.size())); // compared up to its first zero byte
+            test.Texts.push_back(std::move(text));
+            continue;
+        }
+        test.Ints.push_back(constant.Int);
+        test.Reals.push_back(constant.DataType == dtFloat ? constant.Real : double(constant.Int));
     }
     direct_.push_back(std::move(test));
     node.Direct = uint32_t(direct_.size());
 }
 
+namespace {
+
+// A direct test's truth from `compare(i)`, the column's value against its i-th constant (of `count`): a
+// comparison (the constant first when `reversed`), BETWEEN (the constants known) or IN.
+template <typename F>
+TExpTruth JudgeDirect(uint8_t kind, uint8_t op, bool reversed, size_t count, F compare) {
+    if (kind == nkBinary) return ExpComparisonHolds(op, reversed ? -compare(0) : compare(0));
+    if (op == opBetween) return compare(0) >= 0 && compare(1) <= 0;
+    for (size_t i = 0; i < count; ++i)
+        if (compare(i) == 0) return true;
+    return false;
+}
+
+} // namespace
+
+// A direct test of a string column: its text up to its first zero byte, upper-cased where the rules
+// ignore case, against each constant's, as CompareStrings compares the two values.
+TExpTruth TExpProgram::DirectTextTruth(const TDirect& test, std::span<const uint8_t* const> images) const {
+    size_t size = 0;
+    const uint8_t* bytes = ColumnBytes(test.Place, images, size);
+    if (!bytes) return std::nullopt;
+    std::string_view text(reinterpret_cast<const char*>(bytes),
+                          size == 0 ? 0 : strnlen(reinterpret_cast<const char*>(bytes), size));
+    std::array<char, 256> local;
+    std::string upper;
+    if (rules_.CaseInsensitive) {
+        char* out = local.data();
+        if (text.size() > local.size()) {
+            upper.assign(text);
+            out = upper.data();
+        } else {
+            std::copy(text.begin(), text.end(), out);
+        }
+        LocaleUpperCase(rules_.LanguageId, rules_.SortId, out, text.size());
+        text = std::string_view(out, text.size());
+    }
+    auto compare = [&](size_t i) {
+        if (rules_.LanguageId != 0)
+            return LocaleCompareTexts(rules_.LanguageId, rules_.SortId, text, test.Texts[i]);
+        int c = text.compare(test.Texts[i]); // neither holds a zero byte: bytewise, as language 0 compares
+        return (c > 0) - (c < 0);
+    };
+    return JudgeDirect(test.Kind, test.Operator, test.Reversed, test.Texts.size(), compare);
+}
+
 TExpTruth TExpProgram::DirectTruth(const TDirect& test, std::span<const uint8_t* const> images) const {
+    if (test.Text) return DirectTextTruth(test, images);
     size_t size = 0;
     const uint8_t* bytes = ColumnBytes(test.Place, images, size);
     if (!bytes) return std::nullopt;
@@ -408,12 +464,7 @@ TExpTruth TExpProgram::DirectTruth(const TDirect& test, std::span<const uint8_t*
     auto compare = [&](size_t i) {
         return test.Real ? SignOf(value, test.Reals[i]) : SignOf(whole, test.Ints[i]);
     };
-    if (test.Kind == nkBinary)
-        return ExpComparisonHolds(test.Operator, test.Reversed ? -compare(0) : compare(0));
-    if (test.Operator == opBetween) return compare(0) >= 0 && compare(1) <= 0; // both sides known
-    for (size_t i = 0; i < test.Ints.size(); ++i)
-        if (compare(i) == 0) return true;
-    return false;
+    return JudgeDirect(test.Kind, test.Operator, test.Reversed, test.Ints.size(), compare);
 }
 
 // ---- the lane ----
@@ -608,6 +659,7 @@ TExpValue TExpProgram::ColumnValue(const TColumn& column, std::span<const uint8_
 TExpValue TExpProgram::Value(uint32_t index, std::span<const uint8_t* const> images) const {
     const TNode& node = nodes_[index];
     if (node.Lane && node.Kind != nkConstant) return ValueOf(Scalar(index, images));
+    if (node.Direct != 0) return MakeBooleanValue(DirectTruth(direct_[node.Direct - 1], images));
     switch (node.Kind) {
     case nkConstant:
         return constants_[node.First];

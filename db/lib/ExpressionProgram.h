@@ -15,7 +15,8 @@
 // Where the lane's operator would raise, it hands the operands to the evaluator's operator, which raises
 // the evaluator's error. A comparison, BETWEEN or IN of a number or boolean column with constants of its
 // class (none NULL) is judged straight from the column's bytes against constants converted once, as the
-// lane would compare them.
+// lane would compare them; one of a string column with string constants (none NULL) compares the column's
+// bytes where they lie with the constants' texts collated once, as CompareExpValues compares them.
 //
 // Column places. A column's value lies in one of the images given to Evaluate (by index): at its field's
 // place (the null-indicator byte, 0 for NULL, then `Size` bytes of the native value; a string ends at its
@@ -31,6 +32,7 @@
 #include <cstdint>
 #include <functional>
 #include <span>
+#include <string>
 #include <vector>
 
 namespace vorsam {
@@ -97,8 +99,10 @@ private:
         uint8_t Operator = 0;
         bool Real = false;
         bool Reversed = false; // a comparison whose constant stands first
+        bool Text = false;     // a string column: Texts, else Ints and Reals
         std::vector<int64_t> Ints;
         std::vector<double> Reals;
+        std::vector<std::string> Texts; // as CollationKeyText makes them
     };
 
     int32_t Add(const TExpToken& node, const TExpColumnResolver& resolver);
@@ -110,6 +114,7 @@ private:
     void PlaceInLane(TNode& node) const;
     void PlaceDirect(TNode& node);
     TExpTruth DirectTruth(const TDirect& test, std::span<const uint8_t* const> images) const;
+    TExpTruth DirectTextTruth(const TDirect& test, std::span<const uint8_t* const> images) const;
     TScalar Scalar(uint32_t node, std::span<const uint8_t* const> images) const;
     TScalar ScalarOperand(const TNode& node, uint32_t i, std::span<const uint8_t* const> images) const {
         return Scalar(operands_[node.First + i], images);

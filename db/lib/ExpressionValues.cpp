@@ -103,6 +103,7 @@ double AsTimeStamp(const TExpValue& v) {
 }
 
 int CompareStrings(const TExpValue& a, const TExpValue& b, const TCollationRules& rules) {
+    if (!rules.CaseInsensitive) return LocaleCompareTexts(rules.LanguageId, rules.SortId, a.Text, b.Text);
     std::string x = CollationKeyText(a.Text, rules);
     std::string y = CollationKeyText(b.Text, rules);
     return LocaleCompareStrings(rules.LanguageId, rules.SortId, x.c_str(), y.c_str(),

@@ -167,22 +167,17 @@ private:
 };
 
 // A search of a single table that walks its primary index whole (no range, no filter, no values worked
-// out from the rows) with a cache smaller than the table reads the table in record order instead, which
-// reads each slot once however the records lie in the index, and then puts the rows found into the
-// index's order: the order in which the walk would have found them, in which they are changed. Rows that
-// may be changed in record order are found so whatever the cache, and stay in it.
+// out from the rows) reads the table in record order instead, which reads each slot once however the
+// records lie in the index (and, with a cache that holds the table, passes over the index walk's descents
+// and the cursor's work per row), and then puts the rows found into the index's order: the order in which
+// the walk would have found them, in which they are changed. Rows that may be changed in record order stay
+// in it.
 class TRecordOrderSearch {
 public:
-    // `recordOrder`: the rows may stay in record order (Order is not called), which a walk of the slots
-    // gives at less cost than an index walk through any cache.
-    TRecordOrderSearch(TDataQuery& query, bool withValues, bool recordOrder)
-        : cursor_(*query.TargetTable->Cursor) {
+    TRecordOrderSearch(TDataQuery& query, bool withValues) : cursor_(*query.TargetTable->Cursor) {
         if (withValues || query.SourceTables.size() != 1 || query.TargetTable->Access) return;
         if (cursor_.IndexNumber() != PrimaryIndexSlot || cursor_.GetKeyLength() == 0) return;
         if (cursor_.Range().Active || cursor_.HasActiveFilters() || cursor_.IsRemote()) return;
-        // A cache that holds the whole table serves the index's walk as well.
-        TDataFile& file = cursor_.Table().DataFile();
-        if (!recordOrder && file.CacheLimit() >= file.GetRecordCount()) return;
         keyLength_ = cursor_.Table().KeyLengthOf(PrimaryIndexSlot);
         if (keyLength_ == 0) return;
         cursor_.SetIndexNumber(RecordOrderIndex);
@@ -226,7 +221,7 @@ public:
         if (std::is_sorted(sorted.begin(), sorted.end(),
                            [&](uint32_t a, uint32_t b) { return before(b, a); }))
             std::reverse(sorted.begin(), sorted.end());
-        else if (!WalkIndex(rows, sorted))
+        else if (!WalkIndex(rows, sorted) && !SortShortKeys(sorted))
             std::sort(sorted.begin(), sorted.end(), before);
         std::vector<TQualifyingRow> ordered;
         ordered.reserve(rows.size());
@@ -255,6 +250,18 @@ private:
         } while (index.Step(place, 1, nullptr, &record));
         if (walked.size() != rows.size()) return false;
         sorted = std::move(walked);
+        return true;
+    }
+
+    // Keys of eight bytes at most that compare as bytes are sorted as numbers, each with its row (the rows
+    // lie in record order, so equal keys keep it): `sorted` gets the rows in the keys' order.
+    bool SortShortKeys(std::vector<uint32_t>& sorted) const {
+        if (keyLength_ > 8 || !cursor_.Table().KeyOrder(PrimaryIndexSlot).ComparesBytes()) return false;
+        std::vector<std::pair<uint64_t, uint32_t>> keyed(sorted.size());
+        for (uint32_t i = 0; i < keyed.size(); ++i)
+            keyed[i] = {LoadBE(keys_.data() + size_t(i) * keyLength_, keyLength_), i};
+        std::sort(keyed.begin(), keyed.end());
+        for (size_t k = 0; k < keyed.size(); ++k) sorted[k] = keyed[k].second;
         return true;
     }
 
@@ -302,7 +309,7 @@ bool SetsUniqueKey(const TDataQuery& query, const TDataCursor& target) {
 // `recordOrder`: rows found in record order may stay in it (TRecordOrderSearch::Order is not needed).
 std::vector<TQualifyingRow> FindQualifyingRows(TDataQuery& query, TDataChangeRun& run, bool withValues,
                                                bool recordOrder = false) {
-    TRecordOrderSearch search(query, withValues, recordOrder);
+    TRecordOrderSearch search(query, withValues);
     TSourceReads reads(query);
     std::vector<TQualifyingRow> rows;
     // Only a join can reach one target record from several joined rows.

@@ -68,6 +68,18 @@ TEST(CollationTest, LanguageZeroComparesUnsignedBytesWithinTheLength) {
     EXPECT_EQ(LocaleCompareStrings(0, 0, "", "", 0), 0);
 }
 
+// Texts given with their sizes compare up to their first zero byte, as the zero-terminated ones do.
+TEST(CollationTest, TextsCompareUpToTheirFirstZeroByte) {
+    using namespace std::string_view_literals;
+    for (uint16_t language : {uint16_t(0), PortugueseBrazil}) {
+        EXPECT_EQ(LocaleCompareTexts(language, 0, "ab\0z"sv, "ab"sv), 0);
+        EXPECT_LT(LocaleCompareTexts(language, 0, "ab\0z"sv, "abc"sv), 0);
+        EXPECT_EQ(LocaleCompareTexts(language, 0, {}, "\0x"sv), 0);
+        EXPECT_GT(LocaleCompareTexts(language, 0, "b"sv, {}), 0);
+    }
+    EXPECT_GT(LocaleCompareTexts(0, 0, "\xE7"sv, "z"sv), 0);
+}
+
 TEST(CollationTest, UnknownLanguageRaisesCannotLoadDriver) {
     EXPECT_ENGINE_ERROR(LocaleCompareStrings(0x0417, 0, "a", "b", 1), VORSAM_CANNOTLOADLDDRV);
     EXPECT_ENGINE_ERROR(LocaleUpperCase(0x0416, 3, "a"), VORSAM_CANNOTLOADLDDRV);

@@ -337,17 +337,23 @@ TEST(ExpressionProgram, MatchesTheEvaluatorOnRandomExpressionsOverRandomRecords)
         EXPECT_GT(outcomes[bucket], 100) << bucket;
 }
 
-// Every column the compiled form judges straight from its bytes (numbers, booleans), compared with
-// constants of its class either way round, with BETWEEN and with IN, as written and as a filter prepares it.
+// Every column the compiled form judges straight from its bytes (numbers, booleans, strings), compared with
+// constants of its class either way round, with BETWEEN and with IN, as written and as a filter prepares it,
+// with case and ignoring it.
 TEST(ExpressionProgram, JudgesColumnsAgainstConstantsAsTheEvaluatorDoes) {
     TRecords generator(7);
     std::vector<std::vector<uint8_t>> records;
     for (int i = 0; i < 200; ++i) records.push_back(generator.Record());
     const std::vector<std::pair<const char*, std::vector<const char*>>> columns = {
-        {"N1", {"-1", "7", "100.5", "32767"}}, {"N2", {"0", "-3", "730000", "7.25"}},
-        {"N3", {"7", "65535", "1e308", "-1"}}, {"N4", {"9223372036854775807", "-1", "1.5"}},
-        {"F1", {"1.5", "-7.25", "100", "0"}},  {"F2", {"6.3e10", "1", "-0.5"}},
-        {"A1", {"7", "-3", "2147483647"}},     {"B1", {"TRUE", "FALSE"}}};
+        {"N1", {"-1", "7", "100.5", "32767"}},
+        {"N2", {"0", "-3", "730000", "7.25"}},
+        {"N3", {"7", "65535", "1e308", "-1"}},
+        {"N4", {"9223372036854775807", "-1", "1.5"}},
+        {"F1", {"1.5", "-7.25", "100", "0"}},
+        {"F2", {"6.3e10", "1", "-0.5"}},
+        {"A1", {"7", "-3", "2147483647"}},
+        {"B1", {"TRUE", "FALSE"}},
+        {"S1", {"'ABC'", "'abc'", "''", "'ab'", "'b%c'", "'zzz'"}}};
     std::map<std::string, int> outcomes;
     int compared = 0;
     for (const auto& [column, constants] : columns) {
@@ -363,9 +369,13 @@ TEST(ExpressionProgram, JudgesColumnsAgainstConstantsAsTheEvaluatorDoes) {
         for (const std::string& text : texts) {
             TExpTree tree = ParseText(text, epExtendedPredicates);
             CheckExpTypes(*tree, LayoutBinder, "test");
-            CompareOnRecords(*tree, text, records, 0, outcomes);
-            TExpTree prepared = PrepareExpTree(*tree, {});
-            CompareOnRecords(*prepared, text + " (prepared)", records, 0, outcomes);
+            for (uint32_t flags : {0u, uint32_t(efCaseInsensitive)}) {
+                CompareOnRecords(*tree, text, records, flags, outcomes);
+                TEvaluationContext context;
+                context.Flags = flags;
+                TExpTree prepared = PrepareExpTree(*tree, context);
+                CompareOnRecords(*prepared, text + " (prepared)", records, flags, outcomes);
+            }
             ++compared;
         }
     }
