@@ -269,6 +269,10 @@ public:
         cache_.SetCapacity(CacheLimit()); // emptied: what grew for changes is given back
         Charge();
     }
+    // A set of `count` records is to be changed or appended past the record cache (ChangeRecords,
+    // AllocateSpilled): when the cache holds at least as many, nothing dirty and nothing pinned (its
+    // records as the file holds them), it lets them all go at once.
+    void GoingPast(size_t count);
     // Lets the view of the file go (ViewedSlots): before anything may cut the file.
     void ForgetView();
     // About `count` records are to be appended, while the table is locked whole: when they are many

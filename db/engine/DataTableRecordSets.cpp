@@ -60,10 +60,16 @@ private:
 } // namespace
 
 // A set of this many records writes them past the record cache (TDataFile::AllocateSpilled, ChangeRecords):
-// a thousand or more that the cache cannot keep, or more than the session's budget of changes holds.
+// a thousand or more that the cache cannot keep, or that would leave it holding more than HeldBytes, or
+// more than the session's budget of changes holds. In a cache that large, finding each record, changing
+// it in place and writing it back at the commit waits on memory far from the processor, and costs more
+// than the file's runs and the spill's; in a smaller one, it costs less.
 bool TDataTable::ManyRecords(size_t count) const {
-    return (count >= 1024 && count > dataFile_.CacheLimit()) ||
-           uint64_t(count) * (dataFile_.GetRecordSize() + sizeof(TRecord)) > settings_.ChangeBudget;
+    constexpr uint64_t HeldBytes = uint64_t(32) << 20;
+    const uint64_t bytes = dataFile_.GetRecordSize() + sizeof(TRecord);
+    return (count >= 1024 && (count > dataFile_.CacheLimit() ||
+                              (dataFile_.RecordCache().Count() + count) * bytes > HeldBytes)) ||
+           count * bytes > settings_.ChangeBudget;
 }
 
 // The keys of one index for the records of a set, one after another in the set's order, and the order
@@ -199,6 +205,7 @@ size_t TDataTable::AppendRecords(std::span<uint8_t> images, TPendingKeys* pendin
     std::vector<uint32_t> numbers;
     numbers.reserve(refused);
     const bool many = ManyRecords(refused);
+    if (many && LockedWhole()) dataFile_.GoingPast(refused);
     std::exception_ptr failure;
     try {
         for (size_t i = 0; i < refused; ++i) {
