@@ -511,7 +511,8 @@ bool TDataFile::ChangeRecords(std::span<const uint32_t> numbers, bool many, cons
     const bool past = !InMemory() && (Spilled() || many);
     if (past && (!spill_ || spill_->ItemSize() != size))
         spill_ = std::make_unique<TSpillFile>(owner_.Settings(), size);
-    if (past) GoingPast(numbers.size());
+    // Below HeldBytes, the cached records changed in place cost less than the file's runs and the spill's.
+    if (past && uint64_t(cache_.Count()) * (sizeof(TRecord) + size) > HeldBytes) GoingPast(numbers.size());
     std::vector<uint8_t> image(size);
     auto cached = [&](uint32_t number) {
         TPinnedRecord record(GetRecord(nullptr, number));

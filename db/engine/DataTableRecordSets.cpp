@@ -60,15 +60,12 @@ private:
 } // namespace
 
 // A set of this many records writes them past the record cache (TDataFile::AllocateSpilled, ChangeRecords):
-// a thousand or more that the cache cannot keep, or that would leave it holding more than HeldBytes, or
-// more than the session's budget of changes holds. In a cache that large, finding each record, changing
-// it in place and writing it back at the commit waits on memory far from the processor, and costs more
-// than the file's runs and the spill's; in a smaller one, it costs less.
+// a thousand or more that the cache cannot keep, or that would leave it holding more than
+// TDataFile::HeldBytes, or more than the session's budget of changes holds.
 bool TDataTable::ManyRecords(size_t count) const {
-    constexpr uint64_t HeldBytes = uint64_t(32) << 20;
     const uint64_t bytes = dataFile_.GetRecordSize() + sizeof(TRecord);
     return (count >= 1024 && (count > dataFile_.CacheLimit() ||
-                              (dataFile_.RecordCache().Count() + count) * bytes > HeldBytes)) ||
+                              (dataFile_.RecordCache().Count() + count) * bytes > TDataFile::HeldBytes)) ||
            count * bytes > settings_.ChangeBudget;
 }
 
