@@ -60,8 +60,7 @@ TEST(ItemArenaTest, FreeingAllAtOnceKeepsOneEmptyPieceThatHandsOutFreshObjects) 
     const size_t perPiece = TItemArena::PieceBytes / arena.ObjectSize();
     for (size_t i = 0; i < 3 * perPiece; ++i) arena.Allocate();
     arena.FreeAll();
-    EXPECT_TRUE(arena.Empty());
-    EXPECT_EQ(arena.PieceCount(), 1u);
+    EXPECT_TRUE(arena.Empty() && arena.PieceCount() == 1);
     std::map<uint8_t*, int> handed;
     for (size_t i = 0; i <= perPiece; ++i) handed[static_cast<uint8_t*>(arena.Allocate())] = 0;
     EXPECT_EQ(handed.size(), perPiece + 1) << "an object handed out twice";

@@ -25,8 +25,7 @@ struct TRound {
     TBufferSizes Sizes;
 };
 const TBufferSizes LeastCaches = {.BufferSize = 4096, .IndexBufferSize = 8192, .ChangeBudget = 16384};
-// A record cache that holds the tables, with a budget small enough that sets of a few hundred rows go
-// past it (its clean records let go at once).
+// Sets of a few hundred rows go past a record cache that holds the tables, letting its records go.
 const TBufferSizes WholeCachesSmallBudget = {
     .BufferSize = 64 << 20, .RecordCacheLimit = 1 << 20, .ChangeBudget = 16384};
 
