@@ -272,6 +272,14 @@ public:
         cache_.SetCapacity(CacheLimit()); // emptied: what grew for changes is given back
         Charge();
     }
+    // A set of `count` records is to be changed or appended past the record cache (ChangeRecords,
+    // AllocateSpilled): when the cache holds at least as many, nothing dirty and nothing pinned (its
+    // records as the file holds them), it lets them all go at once.
+    void GoingPast(size_t count);
+    // The bytes of cached records (objects and images) above which sets of many records go past the
+    // cache (TDataTable::ManyRecords): finding each record in a cache that large, changing it in place and
+    // writing it back at the commit waits on memory far from the processor.
+    static constexpr uint64_t HeldBytes = uint64_t(32) << 20;
     // Lets the view of the file go (ViewedSlots): before anything may cut the file.
     void ForgetView();
     // About `count` records are to be appended, while the table is locked whole: when they are many

@@ -511,6 +511,8 @@ bool TDataFile::ChangeRecords(std::span<const uint32_t> numbers, bool many, cons
     const bool past = !InMemory() && (Spilled() || many);
     if (past && (!spill_ || spill_->ItemSize() != size))
         spill_ = std::make_unique<TSpillFile>(owner_.Settings(), size);
+    // Below HeldBytes, the cached records changed in place cost less than the file's runs and the spill's.
+    if (past && uint64_t(cache_.Count()) * (sizeof(TRecord) + size) > HeldBytes) GoingPast(numbers.size());
     std::vector<uint8_t> image(size);
     auto cached = [&](uint32_t number) {
         TPinnedRecord record(GetRecord(nullptr, number));
@@ -527,6 +529,26 @@ bool TDataFile::ChangeRecords(std::span<const uint32_t> numbers, bool many, cons
         spill_->Put(number, 1, image.data());
     });
     return true;
+}
+
+void TDataFile::GoingPast(size_t count) {
+    // A cache that could hold the set's records holds many clean ones: past it, each of the set's records
+    // that it holds would be found and changed in it and written back at the commit, which costs more than
+    // the file's runs and the spill's.
+    if (cache_.Count() < count || InMemory() || !cache_.NoneListedDirty() || cache_.DroppedCount() != 0 ||
+        cache_.AnyPinned())
+        return;
+    cache_.Pool().Clear();
+    // Every object of the arena is a cached record (none idle, none dropped while pinned): the arena's
+    // pieces go back at once instead of the records one by one.
+    if (arena_ && arena_->UsedCount() == cache_.Count()) {
+        cache_.Abandon();
+        arena_->FreeAll();
+    } else {
+        cache_.Clear();
+    }
+    cache_.SetCapacity(CacheLimit());
+    Charge();
 }
 
 void TDataFile::FreeRecord(TRecord& record) {

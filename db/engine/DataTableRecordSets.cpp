@@ -60,10 +60,13 @@ private:
 } // namespace
 
 // A set of this many records writes them past the record cache (TDataFile::AllocateSpilled, ChangeRecords):
-// a thousand or more that the cache cannot keep, or more than the session's budget of changes holds.
+// a thousand or more that the cache cannot keep, or that would leave it holding more than
+// TDataFile::HeldBytes, or more than the session's budget of changes holds.
 bool TDataTable::ManyRecords(size_t count) const {
-    return (count >= 1024 && count > dataFile_.CacheLimit()) ||
-           uint64_t(count) * (dataFile_.GetRecordSize() + sizeof(TRecord)) > settings_.ChangeBudget;
+    const uint64_t bytes = dataFile_.GetRecordSize() + sizeof(TRecord);
+    return (count >= 1024 && (count > dataFile_.CacheLimit() ||
+                              (dataFile_.RecordCache().Count() + count) * bytes > TDataFile::HeldBytes)) ||
+           count * bytes > settings_.ChangeBudget;
 }
 
 // The keys of one index for the records of a set, one after another in the set's order, and the order
@@ -199,6 +202,7 @@ size_t TDataTable::AppendRecords(std::span<uint8_t> images, TPendingKeys* pendin
     std::vector<uint32_t> numbers;
     numbers.reserve(refused);
     const bool many = ManyRecords(refused);
+    if (many && LockedWhole()) dataFile_.GoingPast(refused);
     std::exception_ptr failure;
     try {
         for (size_t i = 0; i < refused; ++i) {

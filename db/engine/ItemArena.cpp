@@ -91,4 +91,18 @@ void TItemArena::Free(void* object) {
     piece->Free = object;
 }
 
+size_t TItemArena::UsedCount() const {
+    size_t used = 0;
+    for (const TPiece& piece : pieces_) used += piece.Used;
+    return used;
+}
+
+void TItemArena::FreeAll() {
+    if (pieces_.empty()) return;
+    for (size_t i = 1; i < pieces_.size(); ++i) UnmapHugePages(pieces_[i].Base, PieceBytes);
+    pieces_.resize(1);
+    pieces_.front() = TPiece{pieces_.front().Base};
+    roomAt_ = 0;
+}
+
 } // namespace vorsam

@@ -6,8 +6,9 @@
 // of megabytes.
 //
 // Objects are ObjectSize() bytes (a multiple of 16), aligned on 16. A piece goes back to the system as
-// soon as it holds no object, but for the last one, which goes with the arena. Not thread-safe: the owner
-// serialises its calls (the data file is used under its table's locks).
+// soon as it holds no object, but for the last one, which goes with the arena. A cache that lets go of
+// all its objects at once gives the pieces back with FreeAll, without freeing each object. Not thread-safe:
+// the owner serialises its calls (the data file is used under its table's locks).
 #pragma once
 
 #include <cstddef>
@@ -63,6 +64,11 @@ public:
     // No object is handed out.
     bool Empty() const { return pieces_.empty() || (pieces_.size() == 1 && pieces_.front().Used == 0); }
     size_t PieceCount() const { return pieces_.size(); }
+    // The objects handed out and not freed.
+    size_t UsedCount() const;
+    // Takes back every object handed out at once, none of them destroyed (their owner let them all go:
+    // objects whose destruction does nothing); the arena keeps one piece, empty.
+    void FreeAll();
 
 private:
     struct TPiece {

@@ -326,6 +326,19 @@ public:
         });
         Emptied();
     }
+    // Empties the cache of clean, unpinned items without freeing them: their owner frees their memory as
+    // a whole (the arena they all lie in), and their destruction must do nothing.
+    void Abandon() {
+        assert(NoneListedDirty() && !AnyPinned() && Consistent());
+        Emptied();
+    }
+    // Some cached item is pinned (linear: through the index, whose items the processor fetches side by
+    // side, where the chain would wait on each in turn).
+    bool AnyPinned() const {
+        bool pinned = false;
+        index_.ForEach([&](const T* item) { pinned |= item->Pinned(); });
+        return pinned;
+    }
     // Unpins an item handed out; a dropped item goes to the pool with its last pin.
     void ReleaseItem(T& item) {
         item.Unpin();

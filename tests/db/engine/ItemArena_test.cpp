@@ -1,6 +1,6 @@
 // The arena of a big cache's objects against a plain record of what it handed out: random allocations and
 // frees of objects of several sizes, each object filled with its own bytes; objects never overlap, keep
-// their bytes, are aligned, and the pieces go back once they hold nothing.
+// their bytes, are aligned, and the pieces go back once they hold nothing, or all at once.
 #include "db/engine/ItemArena.h"
 
 #include <gtest/gtest.h>
@@ -44,6 +44,7 @@ TEST(ItemArenaTest, ObjectsNeverOverlapKeepTheirBytesAndEmptyPiecesGoBack) {
                     }
                 }
                 EXPECT_LE(arena.PieceCount(), live.size() / perPiece + 8);
+                EXPECT_EQ(arena.UsedCount(), live.size());
             }
         }
         for (auto& [object, fill] : live) arena.Free(object);
@@ -52,6 +53,19 @@ TEST(ItemArenaTest, ObjectsNeverOverlapKeepTheirBytesAndEmptyPiecesGoBack) {
         int local = 0;
         EXPECT_FALSE(arena.Owns(&local));
     }
+}
+
+TEST(ItemArenaTest, FreeingAllAtOnceKeepsOneEmptyPieceThatHandsOutFreshObjects) {
+    TItemArena arena(100);
+    const size_t perPiece = TItemArena::PieceBytes / arena.ObjectSize();
+    for (size_t i = 0; i < 3 * perPiece; ++i) arena.Allocate();
+    arena.FreeAll();
+    EXPECT_TRUE(arena.Empty() && arena.PieceCount() == 1);
+    std::map<uint8_t*, int> handed;
+    for (size_t i = 0; i <= perPiece; ++i) handed[static_cast<uint8_t*>(arena.Allocate())] = 0;
+    EXPECT_EQ(handed.size(), perPiece + 1) << "an object handed out twice";
+    EXPECT_EQ(arena.UsedCount(), perPiece + 1);
+    for (auto& [object, unused] : handed) arena.Free(object);
 }
 
 } // namespace

@@ -25,6 +25,9 @@ struct TRound {
     TBufferSizes Sizes;
 };
 const TBufferSizes LeastCaches = {.BufferSize = 4096, .IndexBufferSize = 8192, .ChangeBudget = 16384};
+// Sets of a few hundred rows go past a record cache that holds the tables, letting its records go.
+const TBufferSizes WholeCachesSmallBudget = {
+    .BufferSize = 64 << 20, .RecordCacheLimit = 1 << 20, .ChangeBudget = 16384};
 
 class DataChangeRandomTest : public TChangeTest {
 protected:
@@ -180,7 +183,8 @@ TEST_F(DataChangeRandomTest, RandomChangesLeaveTheTablesAndTheirIndexesAsTheOrac
     if (!seconds) {
         Run({1, 2000, 150, LeastCaches});
         // A record cache that holds the tables: searches read its clean records from the file.
-        return Run({2, 5000, 60, {.BufferSize = 64 << 20}});
+        Run({2, 5000, 60, {.BufferSize = 64 << 20}});
+        return Run({3, 5000, 60, WholeCachesSmallBudget});
     }
     const char* seed = std::getenv("CENTRPRG_CHANGES_SEED");
     uint32_t next = seed ? uint32_t(std::atoll(seed)) : uint32_t(std::random_device()());
@@ -190,7 +194,10 @@ TEST_F(DataChangeRandomTest, RandomChangesLeaveTheTablesAndTheirIndexesAsTheOrac
         TRound round{next++, std::vector<int>{1000, 5000, 20000, 100000}[draw() % 4], 0, {}};
         round.Statements = std::max(30, 300000 / round.Rows);
         // The least caches write and spill all the time: a few thousand rows are enough for them.
-        if (draw() % 2) round.Sizes = round.Rows <= 5000 ? LeastCaches : TBufferSizes{.BufferSize = 64 << 20};
+        if (draw() % 2)
+            round.Sizes = round.Rows <= 5000 ? LeastCaches : TBufferSizes{.BufferSize = 64 << 20};
+        else if (draw() % 2)
+            round.Sizes = WholeCachesSmallBudget;
         std::cout << "round of seed " << round.Seed << ", " << round.Rows << " rows" << std::endl;
         Run(round);
     } while (!HasFailure() && std::chrono::steady_clock::now() < end);
