@@ -99,6 +99,29 @@ public:
         else
             std::sort(places.begin(), places.end(), before);
     }
+    // Puts the places, runs one after another each in the index's order (places ascending among equal keys)
+    // beginning at `runs`, into the order Sort gives: the runs merged two by two, the earlier one's first
+    // among equal keys.
+    void MergeRuns(std::vector<uint32_t>& places, std::span<const size_t> runs) const {
+        std::vector<size_t> bounds(runs.begin(), runs.end()), next;
+        bounds.push_back(places.size());
+        std::vector<uint32_t> other(places.size());
+        auto before = [&](uint32_t a, uint32_t b) { return Compare(a, b) < 0; };
+        auto at = [&](size_t bound) { return ptrdiff_t(bounds[bound]); };
+        while (bounds.size() > 2) {
+            next.clear();
+            for (size_t run = 0; run + 1 < bounds.size(); run += 2) {
+                next.push_back(bounds[run]);
+                const size_t end = std::min(run + 2, bounds.size() - 1);
+                std::merge(places.begin() + at(run), places.begin() + at(run + 1),
+                           places.begin() + at(run + 1), places.begin() + at(end), other.begin() + at(run),
+                           before);
+            }
+            next.push_back(places.size());
+            places.swap(other);
+            bounds.swap(next);
+        }
+    }
     // The keys of the places, one after another in their order, into `out`.
     void Gather(std::span<const uint32_t> places, std::vector<uint8_t>& out) const {
         out.resize(places.size() * length_);
@@ -106,16 +129,26 @@ public:
     }
 
 private:
-    // Keys compared as bytes: by their first eight bytes as a number, a byte at a time from the last (a
-    // radix sort that keeps the order of equal ones, passing over bytes that all keys share), then the
-    // rest of their bytes and their places where those are equal.
+    // Keys compared as bytes. The bytes that every key shares at its start order none of them: past those, by
+    // their next eight bytes as a number, a byte at a time from the last (a radix sort that keeps the order
+    // of equal ones, passing over bytes that all keys share), then the rest of their bytes and their places
+    // where those are equal.
     void SortBytewise(std::vector<uint32_t>& places) const {
         const size_t count = places.size();
+        assert(count > 1);
+        const uint8_t* const base = Key(places[0]);
+        size_t common = length_;
+        for (size_t k = 1; k < count && common > 0; ++k) {
+            const uint8_t* key = Key(places[k]);
+            common = size_t(std::mismatch(base, base + common, key).first - base);
+        }
+        const size_t headLength = std::min<size_t>(length_ - common, 8), restFrom = common + headLength,
+                     rest = length_ - restFrom;
         std::vector<std::pair<uint64_t, uint32_t>> sorted(count), other(count);
         uint64_t any = 0, all = ~uint64_t(0);
         for (size_t k = 0; k < count; ++k) {
             uint8_t head[8] = {};
-            std::memcpy(head, Key(places[k]), std::min<size_t>(length_, 8));
+            std::memcpy(head, Key(places[k]) + common, headLength);
             sorted[k] = {LoadBE(head, 8), places[k]};
             any |= sorted[k].first;
             all &= sorted[k].first;
@@ -128,9 +161,8 @@ private:
             for (const auto& entry : sorted) other[at[entry.first >> shift & 0xFF]++] = entry;
             sorted.swap(other);
         }
-        const size_t rest = length_ > 8 ? length_ - 8 : 0;
         auto before = [&](const auto& a, const auto& b) {
-            int c = rest > 0 ? CompareKeyBytes(Key(a.second) + 8, Key(b.second) + 8, rest) : 0;
+            int c = rest > 0 ? CompareKeyBytes(Key(a.second) + restFrom, Key(b.second) + restFrom, rest) : 0;
             return c != 0 ? c < 0 : a.second < b.second;
         };
         for (size_t first = 0, end; first < count; first = end) {
@@ -254,12 +286,29 @@ void TDataTable::HeldBack(const TPendingKeys::TSlot& pending, std::span<const ui
                           const std::function<void(size_t)>& held) {
     const TKeyComparator& order = OrderOf(pending.Slot);
     const size_t length = KeyLengthOf(pending.Slot), count = keys.size() / std::max<size_t>(length, 1);
+    if (count == 0) return;
+    auto key = [&](size_t at) { return &pending.Keys[at * length]; };
+    const uint8_t *first = &keys[0], *last = &keys[(count - 1) * length];
     for (size_t run = 0; run < pending.Runs.size(); ++run) {
         size_t at = pending.Runs[run],
                end = run + 1 < pending.Runs.size() ? pending.Runs[run + 1] : pending.Numbers.size();
+        // A run wholly before or after the keys holds none of them; else the walk begins at the first of its
+        // keys not before theirs.
+        if (at == end || order.Compare(key(end - 1), first, length) < 0 ||
+            order.Compare(key(at), last, length) > 0)
+            continue;
+        for (size_t span = end - at; span > 0;) {
+            const size_t half = span / 2;
+            if (order.Compare(key(at + half), first, length) < 0) {
+                at += half + 1;
+                span -= half + 1;
+            } else {
+                span = half;
+            }
+        }
         // Both in the index's order: one walk along the two.
         for (size_t k = 0; k < count && at < end;) {
-            int c = order.Compare(&pending.Keys[at * length], &keys[k * length], length);
+            int c = order.Compare(key(at), &keys[k * length], length);
             if (c < 0) {
                 ++at;
             } else {
@@ -285,7 +334,7 @@ void TDataTable::ApplyPendingKeys(TPendingKeys& pending) {
         std::memcpy(set.Key(0), held.Keys.data(), count * length);
         places.resize(count);
         std::iota(places.begin(), places.end(), 0u);
-        if (held.Runs.size() > 1) set.Sort(places);
+        if (held.Runs.size() > 1) set.MergeRuns(places, held.Runs);
         set.Gather(places, gathered);
         values.clear();
         for (uint32_t place : places) values.push_back(held.Numbers[place]);
