@@ -22,7 +22,7 @@ struct TKeptCursorBlocks {
     TKeptCursorBlocks& operator=(const TKeptCursorBlocks&) = delete;
     ~TKeptCursorBlocks() {
         keptBlocksGone = true;
-        while (Count > 0) ::operator delete(Blocks[--Count], sizeof(TDataCursor));
+        while (Count > 0) ::operator delete(Blocks[--Count]);
     }
 };
 
@@ -41,7 +41,7 @@ void TDataCursor::operator delete(void* block, std::size_t size) noexcept {
         keptBlocks.Blocks[keptBlocks.Count++] = block;
         return;
     }
-    ::operator delete(block, size);
+    ::operator delete(block);
 }
 
 } // namespace vorsam
