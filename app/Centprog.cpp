@@ -13,7 +13,7 @@
 // its folder and without showing anything, but for a box when it was given a folder (--data-dir)
 // other than the one the running copy works on (app/InstanceFolder.h); a start whose guard can make
 // no lock says so in a box and runs. The copy that runs takes the program folder's use, sweeping
-// what killed copies left when no other copy uses the folder (core/Leftovers.h; a copy that holds
+// what killed copies left when no other copy uses the folder (core/ProgramFolderUse.h; a copy that holds
 // the guard's lock does so before it publishes its folder, app/InstanceFolder.h). Then the folder
 // is made and seeded, its language file opened for the run, the window shown, the login run once it
 // is on the screen, and the message loop runs until the window closes.
@@ -32,8 +32,8 @@
 #include "app/InstanceFolder.h"
 #include "app/prgmain.h"
 #include "core/Language.h"
-#include "core/Leftovers.h"
 #include "core/ProgramFolder.h"
+#include "core/ProgramFolderUse.h"
 #include "dbui/EngineIdle.h"
 #include "dbui/VORSAMPw.h"
 #include "desktop/qvxComponents.h"

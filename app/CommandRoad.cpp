@@ -87,16 +87,19 @@ void RunCommand(TFormPrinc& window, TCommandId id, int which) {
     if (command.availableOn != nullptr && (!IsKnownModel(ModelCode) || !command.availableOn(ModelCode)))
         return;
     const bool dataAware = IsDataAwareTable(command.tableCode);
+    bool building = false; // this copy may have made files of the table
     Guarded(&window, [&] {
         if (dataAware) {
             DeleteTempTable(); // files a crash may have left
+            building = true;
             Builder()(command.tableCode, which);
             NoteTempTable(); // a kill leaves it to the next start's sweep
         }
         TCommandContext context(window, command, which);
         command.show(context);
     });
-    if (dataAware) Guarded(&window, [] { DeleteOwnTempTable(); }); // another copy's by then stays
+    // Another copy's table by then stays; where leftovers stopped the build, their failure was shown.
+    if (building) Guarded(&window, [] { DeleteOwnTempTable(); });
     window.RefreshMainWindow();
 }
 

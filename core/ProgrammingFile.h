@@ -26,7 +26,7 @@ bool IsProgrammingFileImage(std::string_view bytes);
 void LoadProgrammingFile(const std::string& path);
 
 // Writes the programming (its header included) to the file safely: a temporary file in the same
-// folder (noted in the program folder meanwhile, core/Leftovers.h), flushed and renamed over the
+// folder (noted in the program folder meanwhile, core/LeftoversNote.h), flushed and renamed over the
 // target. Refuses a default file's name and an empty programming. Then ProgrammingFileName = path
 // and the modified flags are cleared.
 void SaveProgrammingFile(const std::string& path);

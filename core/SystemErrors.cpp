@@ -1,8 +1,16 @@
 #include "core/SystemErrors.h"
 
 #include "core/Language.h"
+#include "core/ProgramFolder.h"
+#include "core/TempTable.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <filesystem>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -49,6 +57,23 @@ const char* ActionText(TOsAction action) {
     return nullptr;
 }
 
+// The name of the account, its number when it has none.
+std::string AccountName(uid_t account) {
+    std::vector<char> buffer(16384);
+    struct passwd entry {};
+    struct passwd* found = nullptr;
+    if (::getpwuid_r(account, &entry, buffer.data(), buffer.size(), &found) == 0 && found != nullptr)
+        return found->pw_name;
+    return std::to_string(account);
+}
+
+// A file of the scratch table, which its owner's copy deletes when it is done with it.
+bool IsScratchTableFile(const std::filesystem::path& path) {
+    const std::string name = path.filename().string();
+    return std::ranges::find(TempTableFiles, name) != TempTableFiles.end() && !ProgramFolder().empty() &&
+           path.parent_path() == std::filesystem::path(ProgramFolder()).lexically_normal();
+}
+
 } // namespace
 
 std::string SystemErrorText(int errorNumber) {
@@ -62,10 +87,33 @@ std::string OsErrorMessage(const EOsError& error) {
     if (action == nullptr) return error.what();
     std::string message = TranslateText(action) + " " + error.Path();
     if (error.ErrorNumber() != 0) message += ": " + SystemErrorText(error.ErrorNumber());
-    return message + ".";
+    const std::string advice = OtherAccountAdvice(error.Path(), error.ErrorNumber());
+    return message + "." + (advice.empty() ? "" : "\n" + advice);
 }
 
 std::string OsErrorDetail(const EOsError& error) {
     if (error.Action() == TOsAction::None) return error.what();
     return error.Path() + (error.ErrorNumber() != 0 ? ": " + SystemErrorText(error.ErrorNumber()) : "");
+}
+
+std::string OtherAccountAdvice(const std::string& path, int errorNumber) {
+    if ((errorNumber != EACCES && errorNumber != EPERM) || path.empty()) return "";
+    std::error_code unknown; // no working folder: the path as given
+    const std::filesystem::path file = std::filesystem::absolute(path, unknown).lexically_normal();
+    struct stat status {};
+    const char* subject = LngText("O arquivo");
+    const char* advice =
+        IsScratchTableFile(file)
+            ? LngText("Peça a esse usuário que feche o programa e apague o arquivo; depois tente "
+                      "de novo.")
+            : LngText("Peça a esse usuário que lhe dê acesso a ele.");
+    std::filesystem::path named = file;
+    if (::lstat(file.c_str(), &status) != 0 || status.st_uid == ::geteuid()) {
+        named = file.parent_path();
+        subject = LngText("A pasta");
+        advice = LngText("Peça a esse usuário que lhe dê acesso a ela.");
+        if (::stat(named.c_str(), &status) != 0 || status.st_uid == ::geteuid()) return "";
+    }
+    return TranslateText(subject) + " " + named.string() + " " + TranslateText(LngText("é do usuário")) +
+           " " + AccountName(status.st_uid) + ". " + TranslateText(advice);
 }

@@ -5,7 +5,8 @@
 //   SystemErrorText(ENOSPC)  "não há espaço livre no disco"
 //   OsErrorMessage(error)    "Não foi possível gravar o arquivo /x/campo.npx: não há espaço livre
 //                             no disco."
-// Both go through the language file.
+// Where a permission is refused on a file or folder of another account, the message says whose it is
+// and what to do (OtherAccountAdvice). All go through the language file.
 
 #include "platform/os/OsError.h"
 
@@ -16,7 +17,14 @@
 std::string SystemErrorText(int errorNumber);
 
 // What failed (reading or writing a file, making a folder, deleting a file), on which file, and
-// why. A failure that is not the system's gives its own text.
+// why, with the advice below on a line of its own. A failure that is not the system's gives its own
+// text.
 std::string OsErrorMessage(const EOsError& error);
 // Only the file and why: "/x/CENTRPRG.DAD: permissão negada".
 std::string OsErrorDetail(const EOsError& error);
+
+// For a refused permission (EACCES, EPERM) on the path: when the file, or else its folder, belongs to
+// another account, whose it is and what to do ("O arquivo /x/TEMPORAR.DAT é do usuário ana. Peça a
+// esse usuário que feche o programa e apague o arquivo; depois tente de novo."); "" for any other
+// error, for a file and folder of this account, and when the owner cannot be told.
+std::string OtherAccountAdvice(const std::string& path, int errorNumber);

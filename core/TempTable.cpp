@@ -1,7 +1,7 @@
 #include "core/TempTable.h"
 
-#include "core/Leftovers.h"
 #include "core/ProgramFolder.h"
+#include "core/ProgramFolderUse.h"
 #include "platform/os/FileIo.h"
 
 void NoteTempTable() {

@@ -7,7 +7,7 @@
 inline constexpr char TempTableName[] = "TEMPORAR.DAT";
 inline constexpr std::array<const char*, 3> TempTableFiles = {"TEMPORAR.DAT", "TEMPORAR.IDX", "TEMPORAR.BLB"};
 
-// Notes the scratch table's files present (core/Leftovers.h), so that a kill does not leave them for
+// Notes the scratch table's files present (core/LeftoversNote.h), so that a kill does not leave them for
 // good; run once the table is built.
 void NoteTempTable();
 // Deleting them: screens/ScratchTables.h, which keeps them from other copies of the tool.

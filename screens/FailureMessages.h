@@ -1,10 +1,15 @@
 #pragma once
-// The message a box shows for a failure caught at the edge of a screen or command: in Portuguese,
-// what failed and why.
+// The message a box shows for a failure caught at the edge of a screen or command: in Portuguese
+// alone, what failed and why.
 //  - a system failure (EOsError): the file, the action and the cause (core/SystemErrors.h);
-//  - an engine failure: the table, the action and, when the system gave one, the cause; then, on
-//    a line of its own, the engine's own text, which is English;
+//  - an engine failure: the table, the action, the cause (the system's, when it gave one, else the
+//    engine's code's) and the engine's code, whose English text is not shown:
+//      "Erro na tabela TEMPORAR.DAT: permissão negada (código 8450)."
+//  - a failure of the dataset layer below the table component, which speaks English: a misuse of
+//    it, said as such;
 //  - anything else: its text, which the tool's own failures already give in Portuguese.
+// Where a permission is refused on another account's file, a line of its own says whose file it is
+// and what to do (OtherAccountAdvice, core/SystemErrors.h).
 
 #include <exception>
 #include <string>

@@ -3,8 +3,8 @@
 
 #include "screens/ScratchTables.h"
 
-#include "core/Leftovers.h"
 #include "core/ProgramFolder.h"
+#include "core/ProgramFolderUse.h"
 #include "core/TempTable.h"
 #include "db/components/VORSAMSession.h"
 #include "db/components/VORSAMSessionList.h"

@@ -57,7 +57,7 @@ extern std::array<std::uint8_t, 16> BossSecretaryCodes;
 void WriteTempTable(const TScratchTable& table);
 
 // Deletes the scratch table's files when present (after each data-aware screen, and before a table
-// is built) and forgets them in the note (core/Leftovers.h); first gives up this copy's hold. Raises
+// is built) and forgets them in the note (core/LeftoversNote.h); first gives up this copy's hold. Raises
 // VORSAM_FILEINUSE, deleting nothing, while another process has one of them open; EOsError when a
 // file that is not regular cannot be deleted.
 void DeleteTempTable();

@@ -1,5 +1,6 @@
 // The road of a data-aware command with the real scratch-table builders: the table the screen finds
-// in the program folder, and the files after it, also beside another copy (the engine's worker).
+// in the program folder, and the files after it, also beside another copy (the engine's worker) and
+// beside what another account's copy left.
 
 #include "ShellFixture.h"
 #include "app/prgmain.h"
@@ -8,8 +9,14 @@
 #include "screens/ScratchTables.h"
 
 #include "WorkerProcess.h"
+#include "support/SecondAccount.h"
 
 #include <QAbstractButton>
+#include <QTest>
+#include <QToolBar>
+
+#include <cstdlib>
+#include <filesystem>
 
 namespace {
 
@@ -70,11 +77,47 @@ TEST_F(ScratchRoad, AScratchTableAnotherCopyHasOpenIsNeitherDeletedNorReplaced) 
     EXPECT_TRUE(deleted.starts_with("error")) << deleted;
     EXPECT_EQ(other.SendOk("tcount"), "4");
     ASSERT_EQ(Boxes().size(), 1);
-    EXPECT_TRUE(Boxes()[0].second.starts_with("Erro na tabela TEMPORAR.DAT: o arquivo está em uso.\n"));
+    EXPECT_EQ(Boxes()[0].second, "Erro na tabela TEMPORAR.DAT: o arquivo está em uso (código 9476).");
     other.Kill();
     window.Run(TCommandId::BossSecretary);
     EXPECT_EQ(shownKeys.size(), 2);
     for (const char* name : TempTableFiles) EXPECT_FALSE(folder.Exists(name)) << name;
+}
+
+// A copy of this account was killed with the categories open, on a program folder that two accounts
+// share. The other account's copy (this test again, as nobody through setpriv) opens the categories
+// from the tool bar and meets that table, which it may not write: one box says so in Portuguese
+// alone, whose file it is and what to do.
+TEST_F(ScratchRoad, AnotherAccountsLeftTableIsSaidInOneBoxInPortuguese) {
+    if (const char* shared = std::getenv("CENTRPRG_SHARED_FOLDER")) { // the other account's copy
+        SetProgramFolder(shared);
+        TFormPrinc window;
+        window.SetLoginRunner([](QWidget*) { return TLoginResult::LoggedIn; });
+        window.show();
+        ASSERT_TRUE(window.OpenProgramming(Fixture(11)) && QTest::qWaitForWindowExposed(&window));
+        QAction* categories = window.Action(TCommandId::Categories);
+        QTest::mouseClick(window.findChild<QToolBar*>()->widgetForAction(categories), Qt::LeftButton);
+        EXPECT_EQ(Boxes(),
+                  (std::vector<std::pair<TMsgKind, std::string>>{
+                      {TMsgKind::Error, "Erro na tabela TEMPORAR.DAT: permissão negada (código 8450).\n"
+                                        "O arquivo " +
+                                            std::string(shared) +
+                                            "/TEMPORAR.DAT é do usuário root. Peça a esse usuário que "
+                                            "feche o programa e apague o arquivo; depois tente de novo."}}));
+        return;
+    }
+    if (const std::string missing = SecondAccountMissing(); !missing.empty()) GTEST_SKIP() << missing;
+    std::filesystem::permissions(folder.Path(), std::filesystem::perms(0755));
+    for (const char* name : {"data/TEMPORAR.DAT", "data/TEMPORAR.IDX"}) {
+        folder.Write(name, "left by a kill");
+        std::filesystem::permissions(folder.Path(name), std::filesystem::perms(0644));
+    }
+    std::filesystem::permissions(folder.Path("data"), std::filesystem::perms(0777));
+    const std::string self = std::filesystem::read_symlink("/proc/self/exe");
+    const std::string copy =
+        CommandOutput("CENTRPRG_SHARED_FOLDER=" + ShellWord(folder.Path("data")) + " " +
+                      AsSecondAccount(ShellWord(self) + " --gtest_filter=ScratchRoad.AnotherAccounts* 2>&1"));
+    EXPECT_NE(copy.find("[       OK ] ScratchRoad.AnotherAccounts"), std::string::npos) << copy;
 }
 
 } // namespace

@@ -5,8 +5,8 @@
 
 #include "app/Leusuari.h"
 #include "app/PasswordKey.h"
-#include "core/Leftovers.h"
 #include "core/ProgramFolder.h"
+#include "core/ProgramFolderUse.h"
 #include "core/Programming.h"
 #include "core/ProgrammingFile.h"
 #include "core/TempTable.h"

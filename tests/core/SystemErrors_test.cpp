@@ -89,4 +89,24 @@ TEST_F(ToolFileFailures, AnOversizedLanguageFileIsReportedInPortuguese) {
     }
 }
 
+// A permission refused on a file or folder of another account says whose it is and what to do; the
+// account's own file and folder say nothing more.
+TEST_F(ToolFileFailures, ARefusalByAnotherAccountsFileOrFolderNamesItsOwner) {
+    if (::geteuid() != 0) GTEST_SKIP() << "only root gives a file to another account";
+    const std::string theirs = folder.Path("theirs"), mine = folder.Path("mine");
+    folder.Write("theirs/a.npx", "x");
+    folder.Write("mine/b.npx", "x");
+    ASSERT_EQ(::chown(theirs.c_str(), 65534, 65534) | ::chown((theirs + "/a.npx").c_str(), 65534, 65534), 0);
+    const std::string nobody = " é do usuário nobody. Peça a esse usuário que lhe dê acesso a ";
+    const std::pair<std::string, std::string> cases[] = {
+        {theirs + "/a.npx", "\nO arquivo " + theirs + "/a.npx" + nobody + "ele."},
+        {theirs + "/new.npx", "\nA pasta " + theirs + nobody + "ela."},
+        {mine + "/b.npx", ""}};
+    for (const auto& [path, advice] : cases)
+        EXPECT_EQ(OsErrorMessage(EOsError(TOsAction::Write, path, EACCES, "x")),
+                  "Não foi possível gravar o arquivo " + path + ": permissão negada." + advice);
+    EXPECT_EQ(OsErrorMessage(EOsError(TOsAction::Write, theirs + "/a.npx", ENOSPC, "x")),
+              "Não foi possível gravar o arquivo " + theirs + "/a.npx: não há espaço livre no disco.");
+}
+
 } // namespace

@@ -1,6 +1,7 @@
 // The scratch table TEMPORAR.DAT as the builders leave it in the program folder, read back through
 // a table component of its own.
 
+#include "core/ProgramFolderUse.h"
 #include "core/ProgrammingFixture.h"
 #include "core/TempTable.h"
 #include "db/components/VORSAMTable.h"
@@ -226,6 +227,21 @@ TEST_F(ScratchTables, DeletingTheScratchTableRemovesItsThreeFilesOnly) {
     EXPECT_EQ(folder.EntryCount(), 1);
     EXPECT_TRUE(folder.Exists("TEMPORAR.TXT"));
     EXPECT_NO_THROW(DeleteTempTable());
+}
+
+// A copy without the note (it started while the note was held too long) has its table open under the
+// names a killed copy noted, with the noted inode numbers (ext4 gives freed numbers again): a later
+// start's sweep leaves it.
+TEST_F(ScratchTables, ASweepLeavesATableACopyHasOpenThoughTheNoteNamesItsNumbers) {
+    BuildTempTable(1, AllTempTableItems); // held open from its build, not noted
+    const std::string built = Files();
+    {
+        const TProgramFolderUse killed(folder.Path());
+        NoteTempTable();
+    }
+    EXPECT_TRUE(TProgramFolderUse(folder.Path()).Swept());
+    EXPECT_EQ(Files(), built);
+    DeleteTempTable();
 }
 
 } // namespace
