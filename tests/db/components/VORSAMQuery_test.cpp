@@ -108,5 +108,18 @@ TEST_F(QueryTest, OpeningAStatementWithoutRowsFails) {
     EXPECT_FALSE(query_.Active());
 }
 
+// A run that fails reports the rows it left changed (two of a script here), never the last run's count,
+// and frees its statement.
+TEST_F(QueryTest, AFailedRunReportsTheRowsItLeftChangedAndIsPreparedAgain) {
+    query_.SetSQL({"INSERT INTO T VALUES (6, 0, 'a'); INSERT INTO T VALUES (7, 0, 'b'); INSERT INTO T VALUES "
+                   "(1, 0, 'c')"});
+    std::vector<int32_t> rows;
+    for (int run = 0; run < 2; ++run) {
+        EXPECT_ENGINE_ERROR(query_.ExecSQL(), VORSAM_KEYVIOL);
+        rows.push_back(query_.RowsAffected() + query_.Prepared());
+    }
+    EXPECT_EQ(rows, (std::vector<int32_t>{2, 0}));
+}
+
 } // namespace
 } // namespace vorsam::test
