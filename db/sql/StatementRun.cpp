@@ -87,9 +87,7 @@ TDataCursor* TQueryStatement::Execute(const std::vector<TStatementParam>& params
     if (remote_) return remote_->Execute(params, progressWanted);
     double time = 0;
     int32_t rows = 0;
-    RowsAffected = 0;
-    ExecutionTime = 0;
-    MasterQuery->RowsAffected = 0;
+    MasterQuery->RowsAffected = 0; // the count of the last run is no count of this one
     try {
         if (!params.empty()) SetParams(params);
         ExecuteQueries();

@@ -118,7 +118,13 @@ TEST_F(QueryTest, AFailedRunReportsTheRowsItLeftChangedAndIsPreparedAgain) {
         EXPECT_ENGINE_ERROR(query_.ExecSQL(), VORSAM_KEYVIOL);
         rows.push_back(query_.RowsAffected() + query_.Prepared());
     }
-    EXPECT_EQ(rows, (std::vector<int32_t>{2, 0}));
+    query_.SetSQL({"SELECT ID FROM T WHERE ID / :P > 0"}); // the same statement failing on its next run
+    for (int divisor : {1, 0}) {
+        query_.ParamByName("P").SetAsInteger(divisor);
+        EXPECT_ENGINE_ERROR(query_.Open(), divisor == 0 ? VORSAM_DIVBYZERO : 0);
+        rows.push_back(query_.RowsAffected()), query_.Close();
+    }
+    EXPECT_EQ(rows, (std::vector<int32_t>{2, 0, 6, 0}));
 }
 
 } // namespace
