@@ -365,14 +365,12 @@ void TDataSession::Exchange(const TRemoteCallbacks* callbacks) {
 }
 
 void TDataSession::PerformRequest(const TRemoteCallbacks* callbacks) {
-    RefuseInsideRequest();
     FinishRequest();
     std::vector<uint8_t> request = pending_;
     Perform([&] { pending_ = request; }, callbacks);
 }
 
 void TDataSession::PerformRequest(const std::function<void()>& build, const TRemoteCallbacks* callbacks) {
-    RefuseInsideRequest();
     Perform(
         [&] {
             build();
@@ -402,7 +400,6 @@ void TDataSession::Perform(const std::function<void()>& prepare, const TRemoteCa
 
 void TDataSession::PerformRequest(const TConnectionBinding& binding, const std::function<void()>& build,
                                   const TRemoteCallbacks* callbacks) {
-    RefuseInsideRequest();
     RefuseLostTransaction();
     if (!IsConnected() || binding.Connection != connectionNumber_) RaiseConnectionGone(binding, nullptr);
     build();
@@ -455,7 +452,7 @@ void TDataSession::RaiseTransactionLost(const TDataDirectory& database,
 
 void TDataSession::LetGoOnServer(const TConnectionBinding& binding,
                                  const std::function<void()>& build) noexcept {
-    if (applicationCalls_ > 0 || !IsConnected() || binding.Connection != connectionNumber_) return;
+    if (!IsConnected() || binding.Connection != connectionNumber_) return;
     try {
         build();
         FinishRequest();

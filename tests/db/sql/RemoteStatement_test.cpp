@@ -3,6 +3,7 @@
 #include "../engine/RemoteFakeServer.h"
 #include "SqlRunSupport.h"
 
+#include "db/components/VORSAMDatabase.h"
 #include "db/components/VORSAMQuery.h"
 #include "db/components/VORSAMSession.h"
 #include "db/components/VORSAMSessionList.h"
@@ -420,9 +421,9 @@ TEST_F(RemoteStatementTest, ARequestNamingAHandleIsNeverSentAgainAfterALateOrLos
     }
 }
 
-// Requests from a progress callback or the trace handler are refused, nothing sent; reconnects that fail (a
-// frame before the login's reply, a database refused) leave no connection; a query prepared before the line
-// closed is prepared again on the new one; a run that fails reports no rows and frees the query.
+// Requests from a progress callback or the trace handler are refused before they change anything, nothing
+// sent; reconnects that fail (a frame before the login's reply, a database refused) leave no connection; a
+// query prepared before the line closed runs on the new one; a run that fails reports no rows, frees it.
 TEST_F(RemoteStatementTest, RequestsFromCallbacksAreRefusedAndAQueryOutlivesItsConnection) {
     const TValues ran{Quarter, U32(1)};
     TFakeServer server(
@@ -462,10 +463,11 @@ TEST_F(RemoteStatementTest, RequestsFromCallbacksAreRefusedAndAQueryOutlivesItsC
         first.OnQueryProgress = [&](TVORSAMQuery&, int, bool&) {
             for (const auto& use : std::vector<std::function<void()>>{
                      [&] { other.ExecSQL(); }, [&] { table.Open(); }, [&] { session.Handle()->Logout(); },
-                     [&] { session.Handle()->Reconnect(); }})
+                     [&] { session.Handle()->Reconnect(); }, [&] { session.Handle()->SetLockRetryCount(3); },
+                     [&] { session.Handle()->CloseDataDirectory(*first.Database()->Handle()); }})
                 refused.push_back(ErrorRaisedBy(use).ErrorCode);
         };
-        first.ExecSQL(), rows.push_back(first.RowsAffected());
+        first.ExecSQL(), rows.push_back(first.RowsAffected() + session.Handle()->Settings().LockRetryCount);
         first.OnQueryProgress = nullptr;
         for (uint16_t code : {VORSAM_UNCOMPRESS, VORSAM_DIRNOTFOUND, VORSAM_NONE}) // the line found closed
             EXPECT_ENGINE_ERROR(other.ExecSQL(), code);
@@ -475,8 +477,8 @@ TEST_F(RemoteStatementTest, RequestsFromCallbacksAreRefusedAndAQueryOutlivesItsC
         first.ExecSQL(), rows.push_back(first.RowsAffected());
     }
     FinalizeSessions(), Finish(server, nullptr);
-    EXPECT_EQ(refused, std::vector<int32_t>(4, VORSAM_NOTSUPPORTED));
-    EXPECT_EQ(rows, (std::vector<int32_t>{1, 1, 0, 1}));
+    EXPECT_EQ(refused, std::vector<int32_t>(6, VORSAM_NOTSUPPORTED));
+    EXPECT_EQ(rows, (std::vector<int32_t>{1 + 15, 1, 0, 1})) << "the lock retries as they were";
     std::vector<uint16_t> sent;
     for (const TFakeRequest& r : server.Requests())
         sent.push_back(r.Code == 77 ? r.Values.at(2).size() : r.Code);
