@@ -421,9 +421,9 @@ TEST_F(RemoteStatementTest, ARequestNamingAHandleIsNeverSentAgainAfterALateOrLos
     }
 }
 
-// Requests from a progress callback or the trace handler are refused before they change anything, nothing
-// sent; reconnects that fail (a frame before the login's reply, a database refused) leave no connection; a
-// query prepared before the line closed runs on the new one; a run that fails reports no rows, frees it.
+// Requests from a progress callback, the login or trace handler are refused before they change anything,
+// nothing sent; reconnects that fail (a frame before the login's reply, a database refused) leave no
+// connection; a query prepared before the line closed runs on the new one; a failed run reports no rows.
 TEST_F(RemoteStatementTest, RequestsFromCallbacksAreRefusedAndAQueryOutlivesItsConnection) {
     const TValues ran{Quarter, U32(1)};
     TFakeServer server(
@@ -452,7 +452,12 @@ TEST_F(RemoteStatementTest, RequestsFromCallbacksAreRefusedAndAQueryOutlivesItsC
     {
         TVORSAMSession& session = DefaultSession();
         session.SetSessionType(stRemote), session.SetRemotePort(server.Port()), session.SetRemoteTrace(true);
-        session.SetRemoteUser("ana"), session.SetRemotePassword("s3nha");
+        session.SetRemoteUser("ana"),
+            session.SetOnRemoteLogin([&](auto&, auto&, std::string& password, bool&) {
+                password = "s3nha";
+                refused.push_back(
+                    ErrorRaisedBy([&] { session.Handle()->OpenDataDirectory("VENDAS", ""); }).ErrorCode);
+            });
         session.SetOnRemoteTrace(
             [&](TVORSAMSession&, const std::string&) { session.Handle()->SendSessionParams(); });
         TVORSAMQuery first, other;
@@ -477,7 +482,7 @@ TEST_F(RemoteStatementTest, RequestsFromCallbacksAreRefusedAndAQueryOutlivesItsC
         first.ExecSQL(), rows.push_back(first.RowsAffected());
     }
     FinalizeSessions(), Finish(server, nullptr);
-    EXPECT_EQ(refused, std::vector<int32_t>(6, VORSAM_NOTSUPPORTED));
+    EXPECT_EQ(refused, std::vector<int32_t>(7, VORSAM_NOTSUPPORTED));
     EXPECT_EQ(rows, (std::vector<int32_t>{1 + 15, 1, 0, 1})) << "the lock retries as they were";
     std::vector<uint16_t> sent;
     for (const TFakeRequest& r : server.Requests())
