@@ -38,8 +38,9 @@
 // it ran: after a START TRANSACTION the client's database is in a transaction, after a ROLLBACK or COMMIT
 // it is in none. After EXECUTESTMT's reply the database follows the statement that ran last; a lost
 // connection ends the database's transaction (DataDirectory.h), and the error of a COMMIT whose reply it
-// took says that the COMMIT's outcome is unknown. A request
-// told of more statements than its text could hold (one more than its ';') raises VORSAM_UNCOMPRESS.
+// took (a script's too, once a callback told that its COMMIT runs) says that the COMMIT's outcome is
+// unknown, and nothing of a rollback. A request told of more statements than its text could hold (one
+// more than its ';') raises VORSAM_UNCOMPRESS.
 //
 // A transaction lost with its connection (DataSession.h): while one of the session is, a statement is made
 // on the server only at its Prepare, and only a text that is one ROLLBACK or COMMIT is prepared, here;
