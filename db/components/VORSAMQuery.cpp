@@ -180,7 +180,18 @@ TDataCursor* TVORSAMQuery::Execute() {
     statement_->SetProgressHandler([this](TQueryStatement&, uint16_t percent, bool& abort) {
         if (OnQueryProgress) OnQueryProgress(*this, percent, abort);
     });
-    TDataCursor* cursor = statement_->Execute(values, bool(OnQueryProgress));
+    TDataCursor* cursor = nullptr;
+    try {
+        cursor = statement_->Execute(values, bool(OnQueryProgress));
+    } catch (...) {
+        // What the failed run tells of its rows, never the last run's; the statement goes with the failure,
+        // and the next Open or ExecSQL prepares the text again (on a server: on the connection open then).
+        rowsAffected_ = statement_->RowsAffected;
+        executionTime_ = statement_->ExecutionTime;
+        statement_.reset();
+        SetDBFlag(dbfPrepared, false);
+        throw;
+    }
     rowsAffected_ = statement_->RowsAffected;
     executionTime_ = statement_->ExecutionTime;
     statementType_ = statement_->StatementType;

@@ -17,9 +17,11 @@
 // Unpreparing frees the statement and with it its result cursor: the result cursor belongs to the
 // statement, so closing the query leaves it alone, and each Open runs the statement again.
 //
-// After each run the statement's row count and time are kept (RowsAffected, ExecutionTime); a read-only
-// result makes the query ReadOnly. Only a live result (the source table's own cursor) can be edited: the
-// rows of a result table are a copy, and edits there would change nothing the user sees again.
+// After each run the statement's row count and time are kept (RowsAffected, ExecutionTime), also after a
+// run that fails (the rows it left changed, QueryStatement.h), which frees the statement: the next Open or
+// ExecSQL prepares it again. A read-only result makes the query ReadOnly. Only a live result (the source
+// table's own cursor) can be edited: the rows of a result table are a copy, and edits there would change
+// nothing the user sees again.
 //
 // Master link. With a DataSource, each parameter not given a value of its own takes the value of the
 // master dataset's field of its name (which must exist) whenever the query opens, and an open query

@@ -66,34 +66,40 @@ TDataSession::TDataSession(bool server)
 TDataSession::~TDataSession() = default;
 
 void TDataSession::SetForceBufferFlush(bool value) {
+    ParamsChanging();
     settings_.ForceBufferFlush = value;
     ParamsChanged();
 }
 
 void TDataSession::SetStrictChangeDetection(bool value) {
+    ParamsChanging();
     settings_.StrictChangeDetection = value;
     ParamsChanged();
 }
 
 void TDataSession::SetLockRetryCount(int64_t value) {
+    ParamsChanging();
     CheckRange("LockRetryCount", value, 0, MaxLockRetryCount);
     settings_.LockRetryCount = uint8_t(value);
     ParamsChanged();
 }
 
 void TDataSession::SetLockWaitTime(int64_t value) {
+    ParamsChanging();
     CheckRange("LockWaitTime", value, 0, MaxLockWaitTime);
     settings_.LockWaitTime = uint16_t(value);
     ParamsChanged();
 }
 
 void TDataSession::SetLockProtocol(TLockProtocol value) {
+    ParamsChanging();
     CheckRange("LockProtocol", value, lpPessimistic, lpOptimistic);
     lockProtocol_ = value;
     if (serverVersion_ >= ServerVersion304) ParamsChanged();
 }
 
 void TDataSession::SetProgressSteps(int64_t value) {
+    ParamsChanging();
     CheckRange("ProgressSteps", value, 0, MaxProgressSteps);
     progressSteps_ = value;
     ParamsChanged();
@@ -119,6 +125,7 @@ void TDataSession::SetBufferSizes(const TBufferSizes& sizes) {
 }
 
 void TDataSession::SetPrivateDirectory(const std::string& folder) {
+    ParamsChanging();
     std::string stored = folder.empty() ? folder : WithTrailingSeparator(NormaliseFolder(folder));
     if (!stored.empty()) RequireFolder(stored);
     privateDirectory_ = stored;
@@ -212,6 +219,7 @@ void TDataSession::CloseDataDirectory(TDataDirectory& directory) {
     auto it = EntryOf(directory);
     if (it == directories_.end()) RaiseInvalid("the database is not open in this session");
     assert(it->second.Uses > 0);
+    if (it->second.Uses == 1 && directory.IsRemote() && IsConnected()) RefuseInsideRequest();
     // Never committed unasked; a server's database leaves its transaction to the server.
     if (it->second.Uses == 1 && !directory.IsRemote() && directory.InTransaction()) directory.Rollback();
     if (it->second.Uses == 1) directory.DropKeptTables();

@@ -50,8 +50,17 @@
 // client's own routines take is not counted. When the timeout passes the connection is closed (the
 // reply would come out of turn) and VORSAM_NOTCONNECTED is raised with the socket error ETIMEDOUT; a
 // request that timed out is never sent again, the server may be carrying it out. Logout tells the
-// server and closes the connection; it never raises (the connection ends either way). Remote settings,
-// the remote flag and the network kind change only while not connected, but for the trace flag.
+// server and closes the connection; it never raises (the connection ends either way) but for the refusal
+// below. Remote settings, the remote flag and the network kind change only while not connected, but for
+// the trace flag. A reconnect that fails at any step leaves the connection closed: the next request
+// starts it afresh, never on a connection that lacks its login, parameters or databases.
+// One request at a time on the connection: the application's routines that a request calls while it is
+// in progress (the server's callbacks, the login, password and trace handlers) may make no request of
+// the session. Every request path (a request, the login, the logout, the parameters a setter passes, a
+// database's last close, a reconnect) refuses at once, before it changes anything and with nothing sent,
+// with VORSAM_NOTSUPPORTED; letting a handle go (LetGoOnServer) then sends nothing (the server drops it
+// with the connection). A trace handler's own failure is dropped with its line: it never fails the
+// request it traces.
 //
 // Engine sessions are used under the process's session lock; they have no lock of their own.
 #pragma once
@@ -129,9 +138,10 @@ struct TRemoteCallbacks {
 struct TConnectionBinding {
     uint64_t Connection = 0;
     std::string_view Redo;
-    // The request ends a transaction (COMMIT, ROLLBACK): the loss of its connection is its caller's to
-    // report, as the transaction's end.
-    bool EndsTransaction = false;
+    // Asked when the connection goes with the request: whether the request was ending a transaction
+    // (COMMIT, ROLLBACK) then, which makes the loss its caller's to report, as the transaction's end; a
+    // script says so only once the server has told which of its statements runs.
+    std::function<bool()> EndsTransaction;
 };
 
 struct TSessionHooks {
@@ -299,6 +309,10 @@ private:
     // closed and VORSAM_UNCOMPRESS raised.
     void RefuseStrayFrame();
     void RequireConnection() const;
+    // Raises the refusal of a request made while another is in progress (above).
+    void RefuseInsideRequest() const;
+    // Refuses, before a setter stores its value, the parameters it would pass inside a request.
+    void ParamsChanging() const;
     void Trace(const std::string& line) const;
 
     // First member, destroyed last: the process-wide objects outlive the databases and their tables.
@@ -314,6 +328,8 @@ private:
     std::function<bool(std::string&, std::string&)> loginHandler_;
     std::function<void(const std::string&)> traceHandler_;
     std::function<bool()> passwordHandler_;
+    // The application's routines running now for a request in progress: while any runs, no request.
+    mutable int applicationCalls_ = 0;
     bool server_;
     std::unique_ptr<TRemoteConnection> connection_;
     uint64_t connectionNumber_ = 0;

@@ -23,6 +23,18 @@ namespace {
 constexpr std::string_view RemoteKeyMark = "remote:";
 constexpr int MaxPercent = 100;
 
+// One of the application's routines running for a request in progress (DataSession.h).
+class TApplicationCall {
+public:
+    explicit TApplicationCall(int& calls) : calls_(calls) { ++calls_; }
+    ~TApplicationCall() { --calls_; }
+    TApplicationCall(const TApplicationCall&) = delete;
+    TApplicationCall& operator=(const TApplicationCall&) = delete;
+
+private:
+    int& calls_;
+};
+
 } // namespace
 
 // ---- how long a request waits ----
@@ -33,17 +45,21 @@ class TDataSession::TReplyWait {
 public:
     using TClock = std::chrono::steady_clock;
 
-    explicit TReplyWait(uint32_t timeoutMs) : timeout_(timeoutMs), deadline_(TClock::now() + timeout_) {}
+    TReplyWait(uint32_t timeoutMs, int& applicationCalls)
+        : timeout_(timeoutMs), deadline_(TClock::now() + timeout_), applicationCalls_(applicationCalls) {}
 
     // Milliseconds left, 0 once the deadline passed.
     uint32_t LeftMs() const {
         auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline_ - TClock::now()).count();
         return uint32_t(std::clamp<int64_t>(left, 0, UINT32_MAX));
     }
-    // Runs one of the client's routines, whose time is not the server's.
+    // Runs one of the application's routines, whose time is not the server's and which makes no request.
     void Outside(const std::function<void()>& routine) {
         TClock::time_point start = TClock::now();
-        routine();
+        {
+            const TApplicationCall call(applicationCalls_);
+            routine();
+        }
         deadline_ += TClock::now() - start;
     }
     // A progress report as answered.
@@ -67,6 +83,7 @@ private:
 
     std::chrono::milliseconds timeout_;
     TClock::time_point deadline_;
+    int& applicationCalls_;
     int highest_ = -1;
     bool aborted_ = false;
 };
@@ -90,7 +107,25 @@ void TDataSession::SetRemoteNetworkKind(bool lan) {
 }
 
 void TDataSession::Trace(const std::string& line) const {
-    if (remote_.Trace && traceHandler_) traceHandler_(line);
+    if (!remote_.Trace || !traceHandler_) return;
+    try {
+        const TApplicationCall call(applicationCalls_);
+        traceHandler_(line);
+    } catch (...) {
+        // the handler's failure is its own: the request it traces goes on
+    }
+}
+
+void TDataSession::RefuseInsideRequest() const {
+    if (applicationCalls_ == 0) return;
+    RaiseEngineError(VORSAM_NOTSUPPORTED, connection_ != nullptr ? connection_->ServerText() : "",
+                     remote_.User, "", "", "", "",
+                     "a request to the server from a routine of another request in progress (one request at "
+                     "a time on a connection)");
+}
+
+void TDataSession::ParamsChanging() const {
+    if (IsRemote() && IsConnected()) RefuseInsideRequest();
 }
 
 void TDataSession::RequireConnection() const {
@@ -100,6 +135,7 @@ void TDataSession::RequireConnection() const {
 }
 
 void TDataSession::Connect() {
+    RefuseInsideRequest();
     if (!IsRemote()) RaiseNotConnected("", "the session is local");
     if (connection_ == nullptr) connection_ = std::make_unique<TRemoteConnection>();
     serverVersion_ = 0;
@@ -110,10 +146,15 @@ void TDataSession::Connect() {
 }
 
 void TDataSession::Login() {
+    RefuseInsideRequest();
     RequireConnection();
     if ((remote_.User.empty() || remote_.Password.empty()) && loginHandler_) {
         std::string user = remote_.User, password = remote_.Password;
-        bool goOn = loginHandler_(user, password);
+        bool goOn = false;
+        {
+            const TApplicationCall call(applicationCalls_);
+            goOn = loginHandler_(user, password);
+        }
         remote_.User = user.substr(0, MaxRemoteText);
         remote_.Password = password.substr(0, MaxRemoteText);
         if (!goOn) {
@@ -130,8 +171,11 @@ void TDataSession::Login() {
     FinishRequest();
     try {
         Exchange(nullptr);
-        serverVersion_ = reply_.ReadI32();
-        serverName_ = reply_.ReadText();
+        int32_t version = reply_.ReadI32();
+        std::string name = reply_.ReadText();
+        reply_.RequireEnd();
+        serverVersion_ = version;
+        serverName_ = name;
     } catch (...) {
         connection_->Close();
         throw;
@@ -140,11 +184,13 @@ void TDataSession::Login() {
 }
 
 void TDataSession::Logout() {
+    RefuseInsideRequest();
     if (!IsConnected()) return;
     try {
         BeginRequest(rqLogout);
         FinishRequest();
         Exchange(nullptr);
+        reply_.RequireEnd();
     } catch (const EVORSAMEngineError& e) {
         Trace(std::string("Logout: ") + e.what());
     }
@@ -156,6 +202,7 @@ void TDataSession::Logout() {
 }
 
 void TDataSession::SendSessionParams() {
+    RefuseInsideRequest();
     RequireConnection();
     BeginRequest(rqSessionParams);
     request_.WriteText(privateDirectory_.substr(0, MaxRemoteText));
@@ -167,6 +214,7 @@ void TDataSession::SendSessionParams() {
     request_.WriteU16(uint16_t(progressSteps_));
     FinishRequest();
     Exchange(nullptr);
+    reply_.RequireEnd();
 }
 
 void TDataSession::ParamsChanged() {
@@ -174,22 +222,31 @@ void TDataSession::ParamsChanged() {
 }
 
 void TDataSession::EnsureConnected() {
+    RefuseInsideRequest();
     if (!IsConnected()) Reconnect();
 }
 
 void TDataSession::Reconnect() {
+    RefuseInsideRequest();
     RefuseLostTransaction();
     Trace("Reconnecting");
     if (connection_ != nullptr) connection_->Close();
     Connect();
-    Login();
-    SendSessionParams();
-    ReopenRemoteDatabases();
+    try {
+        Login();
+        SendSessionParams();
+        ReopenRemoteDatabases();
+    } catch (...) {
+        // A connection without its parameters or with databases of the last one's handles serves nothing.
+        connection_->Close();
+        throw;
+    }
 }
 
 // ---- requests and replies ----
 
 void TDataSession::BeginRequest(uint16_t code) {
+    RefuseInsideRequest();
     request_.Begin(code);
 }
 
@@ -203,12 +260,14 @@ int32_t TDataSession::WriteRequestValue(const void* data, uint32_t length) {
 }
 
 void TDataSession::FinishRequest() {
+    RefuseInsideRequest();
     if (request_.Empty()) RaiseEngineError(VORSAM_INVALIDPARAM, "an empty request");
     pending_.assign(request_.Body().begin(), request_.Body().end());
     request_.Clear();
 }
 
 void TDataSession::SendRequest() {
+    RefuseInsideRequest();
     RequireConnection();
     RefuseStrayFrame();
     connection_->SendFrame(pending_, !remote_.Lan, remote_.ReplyTimeout);
@@ -217,8 +276,9 @@ void TDataSession::SendRequest() {
 }
 
 void TDataSession::ReceiveReply(const TRemoteCallbacks* callbacks) {
+    RefuseInsideRequest();
     RequireConnection();
-    TReplyWait wait(remote_.ReplyTimeout);
+    TReplyWait wait(remote_.ReplyTimeout, applicationCalls_);
     for (;;) {
         // A damaged reply leaves the stream untrustworthy: the connection goes (unless it went already).
         reply_ = TRemoteReply(connection_->ReceiveFrame(wait.LeftMs()), [this, number = connectionNumber_] {
@@ -248,6 +308,7 @@ void TDataSession::ServeCallbackKind(uint16_t kind, const TRemoteCallbacks& c, T
     TRequestBuffer answer;
     answer.Begin(rqCallbackResponse);
     if (kind == cbPassword) {
+        reply_.RequireEnd();
         // The answer is the result alone: no password ever travels in it (RemoteProtocol.h).
         const std::function<bool()>& ask = c.Password ? c.Password : passwordHandler_;
         bool supplied = false;
@@ -257,6 +318,7 @@ void TDataSession::ServeCallbackKind(uint16_t kind, const TRemoteCallbacks& c, T
     } else if (kind == cbProgress) {
         uint16_t percent = reply_.ReadU16();
         bool abort = reply_.ReadFlag() || wait.Aborted();
+        reply_.RequireEnd();
         if (c.Progress) wait.Outside([&] { c.Progress(percent, abort); });
         abort = abort || wait.Aborted(); // the application's abort holds to the end of the request
         answer.WriteU8(abort);
@@ -264,9 +326,11 @@ void TDataSession::ServeCallbackKind(uint16_t kind, const TRemoteCallbacks& c, T
         wait.Progress(percent, abort);
     } else if (kind == cbStatementType && c.StatementType) {
         wait.Outside([&] { c.StatementType(reply_); });
+        reply_.RequireEnd();
         wait.NextStatement();
     } else if (kind == cbStatus) {
         uint16_t value = reply_.ReadU16();
+        reply_.RequireEnd();
         if (c.Status) wait.Outside([&] { c.Status(value); });
     }
 }
@@ -289,6 +353,7 @@ void TDataSession::RaiseReplyError() {
     if (code == ReplySuccess) return;
     reply_.Rewind();
     TErrorContext context = reply_.ReadErrorContext();
+    reply_.RequireEnd();
     if (context.Server.empty()) context.Server = serverName_;
     RaiseEngineError(code, context);
 }
@@ -343,8 +408,8 @@ void TDataSession::PerformRequest(const TConnectionBinding& binding, const std::
         Exchange(callbacks);
     } catch (const EVORSAMEngineError& e) {
         if (IsConnected()) throw;
-        if (const TDataDirectory* lost = LostTransaction(); lost && !binding.EndsTransaction)
-            RaiseTransactionLost(*lost, &e);
+        const TDataDirectory* lost = LostTransaction();
+        if (lost && !(binding.EndsTransaction && binding.EndsTransaction())) RaiseTransactionLost(*lost, &e);
         RaiseConnectionGone(binding, &e);
     }
 }
@@ -392,6 +457,7 @@ void TDataSession::LetGoOnServer(const TConnectionBinding& binding,
         build();
         FinishRequest();
         Exchange(nullptr);
+        reply_.RequireEnd();
     } catch (...) {
         // the server drops what the connection holds when it ends
     }
@@ -403,7 +469,9 @@ uint32_t TDataSession::RequestDatabaseHandle(const std::string& databaseName) {
     BeginRequest(rqOpenDatabase);
     request_.WriteText(databaseName);
     PerformRequest();
-    return reply_.ReadU32();
+    uint32_t handle = reply_.ReadU32();
+    reply_.RequireEnd();
+    return handle;
 }
 
 TDataDirectory& TDataSession::OpenRemote(const std::string& databaseName) {
@@ -423,6 +491,7 @@ void TDataSession::CloseRemote(TDataDirectory& directory) {
         request_.WriteU32(directory.RemoteHandle());
         FinishRequest();
         Exchange(nullptr);
+        reply_.RequireEnd();
     } catch (const EVORSAMEngineError& e) {
         // The database goes here either way (a transaction with it, as a local one's); a connection lost
         // meanwhile is found by the next request.
@@ -438,7 +507,9 @@ void TDataSession::ReopenRemoteDatabases() {
         request_.WriteText(directory.Name());
         FinishRequest();
         Exchange(nullptr);
-        directory.remoteHandle_ = reply_.ReadU32();
+        uint32_t handle = reply_.ReadU32();
+        reply_.RequireEnd();
+        directory.remoteHandle_ = handle;
     }
 }
 

@@ -72,6 +72,7 @@ TRemoteRecordReply TRemoteCursor::Perform(uint16_t code, const std::function<voi
     }
     result.Image = reply.ReadBytes();
     result.State = ReadCursorState(reply);
+    reply.RequireEnd();
     CheckReply(result, moves ? result.Result == 0 : recordWritten, imageSize, current);
     state_ = result.State;
     return result;
@@ -111,7 +112,7 @@ const TRemoteCursorState& TRemoteCursor::ToldState() const {
 }
 
 TConnectionBinding TRemoteCursor::Binding() const {
-    return {connection_, "open the table again"};
+    return {connection_, "open the table again", {}};
 }
 
 void TRemoteCursor::Close() noexcept {

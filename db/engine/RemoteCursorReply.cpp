@@ -138,6 +138,7 @@ TRemoteCursorImage RequestOpenCursor(TDataDirectory& database, const TOpenCursor
     session.PerformRequest([&] { WriteOpenCursorRequest(session.Request(), database.RemoteHandle(), open); },
                            callbacks);
     TRemoteCursorImage image = ReadOpenCursorReply(session.Reply(), open.TableName);
+    session.Reply().RequireEnd();
     image.Connection = session.ConnectionNumber();
     return image;
 }

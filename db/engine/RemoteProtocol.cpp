@@ -184,6 +184,10 @@ TErrorContext TRemoteReply::ReadErrorContext() {
     return context;
 }
 
+void TRemoteReply::RequireEnd() const {
+    if (!AtEnd()) Damaged("a value its request does not ask for");
+}
+
 // ---- frames ----
 
 std::vector<uint8_t> EncodeFrame(std::span<const uint8_t> body, bool compress) {

@@ -18,9 +18,11 @@
 // followed by values. A value is a u32 length and that many bytes. Integers inside values are
 // little-endian and as wide as the value (1, 2, 4 or 8 bytes); a text is its characters (Windows-1252,
 // no terminating zero, at most 255); a value read as an integer or fixed-size image must have exactly
-// its width. Reading past the last value, or a value longer than its destination, raises
-// VORSAM_UNCOMPRESS, as does a reply the client finds breaking the rules of its request (Damaged): the
-// reply is damaged, and the session that received it closes the connection first (DataSession.h).
+// its width. A reply carries the values its request asks for and no more: reading past the last value,
+// a value longer than its destination, or a value left behind the last one the request asks for
+// (RequireEnd, before any of the reply is acted on) raises VORSAM_UNCOMPRESS, as does a reply the client
+// finds breaking the rules of its request (Damaged): the reply is damaged, and the session that received
+// it closes the connection first (DataSession.h).
 //
 // Reply codes: 0 success, the values are the request's results; 11284 a callback (below); any other
 // code is an engine error: its values are the error's context, each optional (a missing one reads as
@@ -41,7 +43,9 @@
 //   only the work advancing renews (DataSession.h).
 // A server answers each request with one reply (after its callbacks) and sends nothing unasked: a frame
 // found waiting when the client is about to send a request, or behind a reply, is out of turn, and the
-// client refuses it as a damaged reply (VORSAM_UNCOMPRESS, the connection closed).
+// client refuses it as a damaged reply (VORSAM_UNCOMPRESS, the connection closed). So is a frame sent
+// before the first request (the login's): found waiting, or taken for the login's reply, which leaves the
+// real one to be refused as the next request's (it has values that request does not ask for).
 //
 // Requests (code NAME: values sent -> values of the success reply):
 //   1  LOGIN:         client version (4), user (text), password (text), network kind (1: 1 a LAN,
@@ -170,6 +174,8 @@ public:
     std::string ReadText();
     // The context of an error reply, from the first value on (missing items empty).
     TErrorContext ReadErrorContext();
+    // The request's values are all read: one left is damage.
+    void RequireEnd() const;
 
     // Raises VORSAM_UNCOMPRESS for the reply, "remote reply: " and what is wrong, after the handler.
     [[noreturn]] void Damaged(const std::string& what) const;

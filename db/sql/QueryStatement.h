@@ -5,6 +5,8 @@
 //
 // Use: construct on a database; SetMaxRowCount, SetPasswordHandler; Prepare(text); then, possibly
 // repeatedly, SetProgressHandler and Execute. A text may hold several statements separated by ";".
+// Execute sets RowsAffected and ExecutionTime afresh, also when it fails: the rows the run left changed
+// (StatementRun.cpp), never an earlier run's.
 // Parsing alone: ParseText(text) fills the master block (and the blocks it adds) without preparing.
 // On a database of a remote session the statement does nothing here: creating it, Prepare, Execute and
 // destroying it are requests to the server (RemoteStatement.h), it has no parser and no blocks, and

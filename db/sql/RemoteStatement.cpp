@@ -79,7 +79,9 @@ void TRemoteStatement::Create() {
         session_.BeginRequest(rqCreateStatement);
         session_.Request().WriteU32(database.RemoteHandle());
     });
-    statement_.RemoteHandle = session_.Reply().ReadI32();
+    int32_t handle = session_.Reply().ReadI32();
+    session_.Reply().RequireEnd();
+    statement_.RemoteHandle = handle;
     connection_ = session_.ConnectionNumber();
 }
 
@@ -104,7 +106,11 @@ bool TRemoteStatement::FromVersion(int32_t version) const {
 }
 
 TConnectionBinding TRemoteStatement::Binding() const {
-    return {connection_, "prepare the statement again"};
+    return {connection_, "prepare the statement again", {}};
+}
+
+bool TRemoteStatement::OnItsConnection() const {
+    return connection_ != 0 && session_.IsConnected() && session_.ConnectionNumber() == connection_;
 }
 
 TRemoteCallbacks TRemoteStatement::Callbacks() {
@@ -162,7 +168,9 @@ void TRemoteStatement::TakeStatementCallback(TRemoteReply& reply) {
     if (++toldStatements_ > mostStatements_) reply.Damaged("more statements than the text holds");
     uint8_t ran = statement_.StatementType;
     ReadFlags(reply);
-    if (std::optional<TResult> result = ReadResultAtPrepare(reply)) toldResult_ = std::move(result);
+    std::optional<TResult> result = ReadResultAtPrepare(reply);
+    reply.RequireEnd();
+    if (result) toldResult_ = std::move(result);
     Follow(ran);
     TellPrepared();
 }
@@ -178,8 +186,13 @@ void TRemoteStatement::Prepare(std::string_view sql) {
         RaiseEngineError(VORSAM_INVALIDPARAM, "a statement text larger than 64 MiB");
     mostStatements_ = size_t(std::count(sql.begin(), sql.end(), ';')) + 1;
     ending_ = 0;
+    onServer_ = false;
+    text_ = sql;
     if (session_.LostTransaction()) return PrepareEnding(sql);
-    if (connection_ == 0) Create();
+    if (!OnItsConnection()) {
+        CloseResult(); // of the connection that went
+        Create();
+    }
     TRemoteCallbacks callbacks = Callbacks();
     toldResult_.reset();
     session_.PerformRequest(
@@ -197,7 +210,9 @@ void TRemoteStatement::Prepare(std::string_view sql) {
     TRemoteReply& reply = session_.Reply();
     ReadFlags(reply);
     std::optional<TResult> result = ReadResultAtPrepare(reply);
+    reply.RequireEnd();
     if (result) OpenResult(std::move(*result));
+    onServer_ = true;
     TellPrepared();
 }
 
@@ -205,7 +220,6 @@ void TRemoteStatement::Prepare(std::string_view sql) {
 void TRemoteStatement::PrepareEnding(std::string_view sql) {
     ending_ = TransactionEnding(sql);
     if (ending_ == 0) session_.RefuseLostTransaction();
-    endingText_ = sql;
     CloseResult();
     statement_.StatementType = ending_;
     statement_.LiveResult = statement_.CursorResult = statement_.SelectAll = false;
@@ -220,7 +234,7 @@ TDataCursor* TRemoteStatement::EndLostTransaction(const std::vector<TStatementPa
     TDataDirectory& database = *statement_.Database;
     const uint8_t type = statement_.StatementType;
     if (!session_.LostTransaction() && ending_ != 0) {
-        Prepare(std::string(endingText_));
+        Prepare(std::string(text_));
         return Execute(params, progressWanted);
     }
     if (!database.TransactionLost() || (type != sqlRollback && type != sqlCommit))
@@ -234,7 +248,11 @@ TDataCursor* TRemoteStatement::EndLostTransaction(const std::vector<TStatementPa
 
 TDataCursor* TRemoteStatement::Execute(const std::vector<TStatementParam>& params, bool progressWanted) {
     if (params.size() > MaxParams) RaiseBadParams(std::to_string(params.size()) + " parameters");
+    statement_.RowsAffected = 0;
+    statement_.ExecutionTime = 0;
     if (ending_ != 0 || session_.LostTransaction()) return EndLostTransaction(params, progressWanted);
+    // Its connection went since it was prepared, before this run sent anything: prepared again.
+    if (onServer_ && !OnItsConnection()) Prepare(std::string(text_));
     TRemoteCallbacks callbacks = Callbacks();
     bool inlineParams = FromVersion(ServerVersion309);
     if (!inlineParams) {
@@ -246,12 +264,15 @@ TDataCursor* TRemoteStatement::Execute(const std::vector<TStatementParam>& param
                 WriteParams(session_.Request(), params);
             },
             &callbacks);
+        session_.Reply().RequireEnd();
     }
     toldResult_.reset();
     const bool inTransaction = statement_.Database->InTransaction();
     TConnectionBinding binding = Binding();
-    binding.EndsTransaction =
-        statement_.StatementType == sqlCommit || statement_.StatementType == sqlRollback;
+    // The statement running when the connection goes: a script's callbacks tell which.
+    binding.EndsTransaction = [this] {
+        return statement_.StatementType == sqlCommit || statement_.StatementType == sqlRollback;
+    };
     try {
         session_.PerformRequest(
             binding,
@@ -289,6 +310,7 @@ TDataCursor* TRemoteStatement::TakeExecuted() {
         if (!inlineParams) result = ReadResult(reply);
         state = ReadCursorState(reply);
     }
+    reply.RequireEnd();
     if (result) OpenResult(std::move(*result));
     if (select && !cursor_) reply.Damaged("a SELECT without its result");
     if (select) cursor_->TakeServerState(state);

@@ -38,8 +38,9 @@
 // it ran: after a START TRANSACTION the client's database is in a transaction, after a ROLLBACK or COMMIT
 // it is in none. After EXECUTESTMT's reply the database follows the statement that ran last; a lost
 // connection ends the database's transaction (DataDirectory.h), and the error of a COMMIT whose reply it
-// took says that the COMMIT's outcome is unknown. A request
-// told of more statements than its text could hold (one more than its ';') raises VORSAM_UNCOMPRESS.
+// took (a script's too, once a callback told that its COMMIT runs) says that the COMMIT's outcome is
+// unknown, and nothing of a rollback. A request told of more statements than its text could hold (one
+// more than its ';') raises VORSAM_UNCOMPRESS.
 //
 // A transaction lost with its connection (DataSession.h): while one of the session is, a statement is made
 // on the server only at its Prepare, and only a text that is one ROLLBACK or COMMIT is prepared, here;
@@ -48,11 +49,15 @@
 //
 // Failures: CREATESTMT is made through the session's PerformRequest (made again after a reconnect, with
 // the database's new handle); the statement's handle, and its result cursor's, are that connection's, so
-// PREPARESTMT, SETSTMTPARAMS and EXECUTESTMT go on it only and never again, and once it is gone raise
-// VORSAM_NOTCONNECTED saying to prepare the statement again (DataSession.h); FREESTMT goes once, only on
-// that connection, its failure ignored (the server drops its statements with the connection). The
-// server's errors are raised as its reply carries them. A reply that breaks the rules above raises
-// VORSAM_UNCOMPRESS, and a result whose headers the table files would refuse what they would raise.
+// PREPARESTMT, SETSTMTPARAMS and EXECUTESTMT go on it only and never again, and once it is gone during
+// one of them raise VORSAM_NOTCONNECTED saying to prepare the statement again (DataSession.h); FREESTMT
+// goes once, only on that connection, its failure ignored (the server drops its statements with the
+// connection). A statement whose connection went between two requests (nothing of the next one sent)
+// is made and prepared again on the connection open now by its next Prepare or Execute, outside a lost
+// transaction. Execute starts with no rows and no time: a run that fails reports none. The server's
+// errors are raised as its reply carries them. A reply that breaks the rules above, or carries a value
+// they do not ask for, raises VORSAM_UNCOMPRESS, and a result whose headers the table files would refuse
+// what they would raise.
 #pragma once
 
 #include "db/engine/DataCursor.h"
@@ -98,6 +103,8 @@ private:
     TDataCursor* TakeExecuted();
     TRemoteCallbacks Callbacks();
     TConnectionBinding Binding() const;
+    // The statement's handle belongs to the connection open now.
+    bool OnItsConnection() const;
     bool FromVersion(int32_t version) const;
     void ReadFlags(TRemoteReply& reply);
     std::optional<TResult> ReadResultAtPrepare(TRemoteReply& reply);
@@ -114,7 +121,8 @@ private:
     TDataSession& session_;
     uint64_t connection_ = 0;   // the connection that gave the handle; 0: none yet
     uint8_t ending_ = 0;        // prepared here: a lost transaction's ROLLBACK or COMMIT
-    std::string endingText_;    // its text
+    std::string text_;          // the text of the last Prepare
+    bool onServer_ = false;     // the text is prepared on the server, on the statement's connection
     size_t mostStatements_ = 1; // that the text prepared last can hold
     size_t toldStatements_ = 0; // by callbacks while a request is served
     std::unique_ptr<TDataCursor> cursor_;

@@ -80,24 +80,36 @@ void TQueryStatement::ExecuteQueries() {
     ExecutionTime = time;
 }
 
+// A run that fails reports the rows it left changed: those of the script's statements that ran, and those
+// the failing statement's own count keeps (what its earlier commits made, or changed inside a transaction
+// that stays open); never the count of an earlier run.
 TDataCursor* TQueryStatement::Execute(const std::vector<TStatementParam>& params, bool progressWanted) {
     if (remote_) return remote_->Execute(params, progressWanted);
-    if (!params.empty()) SetParams(params);
-    ExecuteQueries();
-    double time = ExecutionTime;
-    int32_t rows = RowsAffected;
-    int32_t beforeTransaction = rows;
-    while (!AtEndOfText()) {
-        ParseNextStatement();
-        PrepareQueries();
+    double time = 0;
+    int32_t rows = 0;
+    MasterQuery->RowsAffected = 0; // the count of the last run is no count of this one
+    try {
+        if (!params.empty()) SetParams(params);
         ExecuteQueries();
-        time += ExecutionTime;
-        if (StatementType == sqlStartTransaction)
-            beforeTransaction = rows;
-        else if (StatementType == sqlRollback)
-            rows = beforeTransaction;
-        else
-            rows += RowsAffected;
+        time = ExecutionTime;
+        rows = RowsAffected;
+        int32_t beforeTransaction = rows;
+        while (!AtEndOfText()) {
+            ParseNextStatement();
+            PrepareQueries();
+            ExecuteQueries();
+            time += ExecutionTime;
+            if (StatementType == sqlStartTransaction)
+                beforeTransaction = rows;
+            else if (StatementType == sqlRollback)
+                rows = beforeTransaction;
+            else
+                rows += RowsAffected;
+        }
+    } catch (...) {
+        ExecutionTime = time;
+        RowsAffected = rows + MasterQuery->RowsAffected;
+        throw;
     }
     ExecutionTime = time;
     RowsAffected = rows;

@@ -108,5 +108,24 @@ TEST_F(QueryTest, OpeningAStatementWithoutRowsFails) {
     EXPECT_FALSE(query_.Active());
 }
 
+// A run that fails reports the rows it left changed (two of a script here), never the last run's count,
+// and frees its statement.
+TEST_F(QueryTest, AFailedRunReportsTheRowsItLeftChangedAndIsPreparedAgain) {
+    query_.SetSQL({"INSERT INTO T VALUES (6, 0, 'a'); INSERT INTO T VALUES (7, 0, 'b'); INSERT INTO T VALUES "
+                   "(1, 0, 'c')"});
+    std::vector<int32_t> rows;
+    for (int run = 0; run < 2; ++run) {
+        EXPECT_ENGINE_ERROR(query_.ExecSQL(), VORSAM_KEYVIOL);
+        rows.push_back(query_.RowsAffected() + query_.Prepared());
+    }
+    query_.SetSQL({"SELECT ID FROM T WHERE ID / :P > 0"}); // the same statement failing on its next run
+    for (int divisor : {1, 0}) {
+        query_.ParamByName("P").SetAsInteger(divisor);
+        EXPECT_ENGINE_ERROR(query_.Open(), divisor == 0 ? VORSAM_DIVBYZERO : 0);
+        rows.push_back(query_.RowsAffected()), query_.Close();
+    }
+    EXPECT_EQ(rows, (std::vector<int32_t>{2, 0, 6, 0}));
+}
+
 } // namespace
 } // namespace vorsam::test

@@ -3,6 +3,7 @@
 #include "../engine/RemoteFakeServer.h"
 #include "SqlRunSupport.h"
 
+#include "db/components/VORSAMDatabase.h"
 #include "db/components/VORSAMQuery.h"
 #include "db/components/VORSAMSession.h"
 #include "db/components/VORSAMSessionList.h"
@@ -246,6 +247,9 @@ TEST_F(RemoteStatementTest, DamagedRepliesEndInCleanErrors) {
         {Frame(Body(0, Flags(sqlDelete)), false) + Frame(Body(0, Flags(sqlDelete)), false),
          VORSAM_UNCOMPRESS},
         {Frame({}, false), VORSAM_UNCOMPRESS},
+        {Frame(Body(0, Flags(sqlDelete) + TValues{U8(0)}), false),
+         VORSAM_UNCOMPRESS}, // a value not asked for
+        {Frame(Body(VORSAM_REMOTECALLBACK, {U16(12), U16(5), U8(0), U8(0)}), false), VORSAM_UNCOMPRESS},
         // A frame behind a callback that awaits its answer is out of turn: no answer goes.
         {Frame(Body(VORSAM_REMOTECALLBACK, {U16(11)}), false) + Frame(Body(0, Flags(sqlDelete)), false),
          VORSAM_UNCOMPRESS},
@@ -265,25 +269,32 @@ TEST_F(RemoteStatementTest, DamagedRepliesEndInCleanErrors) {
     }
 }
 
-// A COMMIT reply cut off after 4 bytes: its outcome is unknown, the transaction ends with the connection.
+// A COMMIT reply cut off after 4 bytes, of a COMMIT or a script's (told by its callback): its outcome is
+// unknown, and only that is said (not that the server rolled back); the transaction ends with the connection.
 TEST_F(RemoteStatementTest, ALostCommitReplyEndsTheClientsTransaction) {
     TBytes reply = Frame(Body(0, {Quarter, U32(0)}), false);
-    TFakeServer server({Script(32400, [&](TFakePeer& peer) {
-        peer.Answer(77, Flags(sqlStartTransaction)), peer.Answer(79, {Quarter, U32(0)});
-        peer.Answer(77, Flags(sqlCommit)), peer.Expect(79),
+    for (const bool script : {false, true}) {
+        TFakeServer server({Script(32400, [&](TFakePeer& peer) {
+            peer.Answer(77, Flags(sqlStartTransaction));
+            if (!script) peer.Answer(79, {Quarter, U32(0)}), peer.Answer(77, Flags(sqlCommit));
+            peer.Expect(79);
+            for (uint8_t told : {sqlUpdate, sqlCommit})
+                if (script) peer.Reply(VORSAM_REMOTECALLBACK, TValues{U16(13)} + Flags(told));
             peer.SendRaw(TBytes(reply.begin(), reply.begin() + 4));
-    })});
-    TDataDirectory& database = Connect(server);
-    std::optional<TQueryStatement> statement(database);
-    statement->Prepare("START TRANSACTION"), statement->Execute({}, false);
-    ASSERT_TRUE(database.InTransaction());
-    statement->Prepare("COMMIT");
-    std::string error = ErrorRaisedBy([&] { statement->Execute({}, false); }).what();
-    EXPECT_TRUE(error.starts_with("VORSAM Engine Error # 10761 ") &&
-                error.ends_with("; prepare the statement again"));
-    EXPECT_NE(error.find("the outcome of the COMMIT is unknown"), std::string::npos) << error;
-    EXPECT_FALSE(database.InTransaction());
-    statement.reset(), Finish(server, &database);
+        })});
+        TDataDirectory& database = Connect(server);
+        std::optional<TQueryStatement> statement(database);
+        statement->Prepare(script ? "START TRANSACTION; UPDATE PEOPLE SET NOME = 'X'; COMMIT"
+                                  : "START TRANSACTION");
+        if (!script) statement->Execute({}, false), statement->Prepare("COMMIT");
+        std::string error = ErrorRaisedBy([&] { statement->Execute({}, false); }).what();
+        EXPECT_TRUE(error.starts_with("VORSAM Engine Error # 10761 ") &&
+                    error.ends_with("; prepare the statement again"));
+        EXPECT_NE(error.find("the outcome of the COMMIT is unknown"), std::string::npos) << error;
+        EXPECT_EQ(error.find("ROLLBACK"), std::string::npos) << error;
+        EXPECT_FALSE(database.InTransaction());
+        statement.reset(), Finish(server, &database);
+    }
 }
 
 // A connection lost inside a server transaction after INSERT 71's reply (the line closed, the reply
@@ -362,7 +373,8 @@ TEST_F(RemoteStatementTest, ADamagedReplyToStartTransactionEndsItsConnectionAndT
 }
 
 // A request naming a statement or a cursor goes once, on the connection that gave the handle: a late or
-// lost reply is reported with what to do, and neither it nor FREESTMT goes on the next connection.
+// lost reply is reported with what to do, and neither it nor FREESTMT goes on the next connection (a
+// statement run again is a new run, prepared again there: below).
 TEST_F(RemoteStatementTest, ARequestNamingAHandleIsNeverSentAgainAfterALateOrLostReply) {
     for (const std::vector<uint16_t>& served : {std::vector<uint16_t>{76, 77, 79}, {10, 12}, {76, 80}}) {
         const bool late = served.back() == 79, statementLost = served.back() == 80;
@@ -388,8 +400,8 @@ TEST_F(RemoteStatementTest, ARequestNamingAHandleIsNeverSentAgainAfterALateOrLos
         auto request = [&] { late ? void(statement->Execute({}, false)) : void(cursor->SetToBegin()); };
         if (!statement) cursor.emplace(database), cursor->SetTableName("PEOPLE"), cursor->OpenCursor();
         if (statementLost) statement.reset();
-        std::vector<EVORSAMEngineError> errors; // the request, then the same again
-        for (int i = statementLost ? 2 : 0; i < 2; ++i) errors.push_back(ErrorRaisedBy(request));
+        std::vector<EVORSAMEngineError> errors; // the request, then the cursor's again
+        for (int i = statementLost ? 2 : late ? 1 : 0; i < 2; ++i) errors.push_back(ErrorRaisedBy(request));
         remote_.CloseDataDirectory(remote_.OpenDataDirectory("OUTRA", "")); // a new connection
         statement.reset(), cursor.reset();
         Finish(server, &database);
@@ -403,9 +415,81 @@ TEST_F(RemoteStatementTest, ARequestNamingAHandleIsNeverSentAgainAfterALateOrLos
         EXPECT_TRUE(
             errors[0].ErrorMessage.ends_with("; the server may have carried out the request; " + redo))
             << errors[0].ErrorMessage;
+        if (late) continue;
         EXPECT_EQ(errors[1].ErrorCode, VORSAM_NOTCONNECTED);
         EXPECT_EQ(errors[1].ErrorMessage, "the connection to the server was lost; " + redo);
     }
+}
+
+// Requests from a progress callback, the login or trace handler are refused before they change anything,
+// nothing sent; reconnects that fail (a frame before the login's reply, a database refused) leave no
+// connection; a query prepared before the line closed runs on the new one; a failed run reports no rows.
+TEST_F(RemoteStatementTest, RequestsFromCallbacksAreRefusedAndAQueryOutlivesItsConnection) {
+    const TValues ran{Quarter, U32(1)};
+    TFakeServer server(
+        {Script(32400,
+                [&](TFakePeer& peer) {
+                    peer.Answer(77, Flags(sqlInsert)), peer.Expect(79);
+                    peer.Reply(VORSAM_REMOTECALLBACK, {U16(12), U16(50), U8(0)}), peer.Expect(75);
+                    peer.Reply(0, ran);
+                }),
+         [](TFakePeer& peer) {
+             peer.Expect(1), peer.Reply(0, {U32(32400), Text("Falsa")}), peer.Expect(3);
+             peer.Reply(0, {U32(32400), Text("Central")}), peer.AwaitClose();
+         },
+         [](TFakePeer& peer) {
+             peer.ServeLogin(), peer.Expect(4), peer.Reply(VORSAM_DIRNOTFOUND), peer.AwaitClose();
+         },
+         [&](TFakePeer& peer) {
+             peer.ServeLogin(), peer.Answer(4, {U32(8)});
+             for (uint32_t handle : {31, 32, 33}) {
+                 peer.Answer(76, {U32(handle)}), peer.Answer(77, Flags(sqlInsert)), peer.Answer(79, ran);
+                 if (handle == 32) peer.Expect(79), peer.Reply(VORSAM_KEYVIOL), peer.Answer(80);
+             }
+             peer.AnswerUntilDone();
+         }});
+    std::vector<int32_t> refused, rows;
+    {
+        TVORSAMSession& session = DefaultSession();
+        session.SetSessionType(stRemote), session.SetRemotePort(server.Port()), session.SetRemoteTrace(true);
+        session.SetRemoteUser("ana"),
+            session.SetOnRemoteLogin([&](auto&, auto&, std::string& password, bool&) {
+                password = "s3nha";
+                refused.push_back(
+                    ErrorRaisedBy([&] { session.Handle()->OpenDataDirectory("VENDAS", ""); }).ErrorCode);
+            });
+        session.SetOnRemoteTrace(
+            [&](TVORSAMSession&, const std::string&) { session.Handle()->SendSessionParams(); });
+        TVORSAMQuery first, other;
+        TVORSAMTable table;
+        first.SetDatabaseName("VENDAS"), other.SetDatabaseName("VENDAS"), table.SetDatabaseName("VENDAS");
+        first.SetSQL({"INSERT INTO PEOPLE VALUES (9, 'Ivo')"}), other.SetSQL({"DELETE FROM PEOPLE"});
+        table.SetTableName("PEOPLE");
+        first.OnQueryProgress = [&](TVORSAMQuery&, int, bool&) {
+            for (const auto& use : std::vector<std::function<void()>>{
+                     [&] { other.ExecSQL(); }, [&] { table.Open(); }, [&] { session.Handle()->Logout(); },
+                     [&] { session.Handle()->Reconnect(); }, [&] { session.Handle()->SetLockRetryCount(3); },
+                     [&] { session.Handle()->CloseDataDirectory(*first.Database()->Handle()); }})
+                refused.push_back(ErrorRaisedBy(use).ErrorCode);
+        };
+        first.ExecSQL(), rows.push_back(first.RowsAffected() + session.Handle()->Settings().LockRetryCount);
+        first.OnQueryProgress = nullptr;
+        for (uint16_t code : {VORSAM_UNCOMPRESS, VORSAM_DIRNOTFOUND, VORSAM_NONE}) // the line found closed
+            EXPECT_ENGINE_ERROR(other.ExecSQL(), code);
+        first.ExecSQL(), rows.push_back(first.RowsAffected());
+        EXPECT_ENGINE_ERROR(first.ExecSQL(), VORSAM_KEYVIOL);
+        rows.push_back(first.RowsAffected() + first.Prepared());
+        first.ExecSQL(), rows.push_back(first.RowsAffected());
+    }
+    FinalizeSessions(), Finish(server, nullptr);
+    EXPECT_EQ(refused, std::vector<int32_t>(7, VORSAM_NOTSUPPORTED));
+    EXPECT_EQ(rows, (std::vector<int32_t>{1 + 15, 1, 0, 1})) << "the lock retries as they were";
+    std::vector<uint16_t> sent;
+    for (const TFakeRequest& r : server.Requests())
+        sent.push_back(r.Code == 77 ? r.Values.at(2).size() : r.Code);
+    EXPECT_EQ(sent, (std::vector<uint16_t>{1,  3,  4,  76, 36, 79, 75, 1,  3,  1,  3,  4,  1,  3, 4,
+                                           76, 18, 79, 76, 36, 79, 79, 80, 76, 36, 79, 80, 80, 5, 2}))
+        << "PREPARESTMT as the length of its text";
 }
 
 } // namespace
