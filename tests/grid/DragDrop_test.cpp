@@ -245,12 +245,13 @@ TEST_F(DropTarget, InsertedRowsAreAsManyAsTheLinesDropped) {
     }
 }
 
-// Lines ended by LF around cells whose quotes hold a CR LF or a lone CR are each a row.
+// Lines ended by LF around cells whose quotes hold a CR LF or a lone CR are each a row; the cells
+// keep their line breaks.
 TEST_F(DropTarget, LineBreaksInsideQuotesStayInTheirCellsWhateverTheLineEnds) {
     const auto data = Mime("id\tnota\n1\t\"linha um\r\nlinha dois\"\n2\t\"a\rb\"\n");
     EXPECT_EQ(drag_.DropAt(At(1, 2), *data), Qt::MoveAction);
     EXPECT_EQ(Cells(Grid(), 1, 2, 2, 5),
-              (Rows{{"id", "nota"}, {"1", "linha um\r\nlinha dois"}, {"2", "a\r\nb"}, {"r5", ""}}));
+              (Rows{{"id", "nota"}, {"1", "linha um\r\nlinha dois"}, {"2", "a\rb"}, {"r5", ""}}));
 }
 
 TEST_F(DropTarget, AOneRowGridWithFixedRowAlwaysTakesTheDropBelowItsRow) {
@@ -473,11 +474,14 @@ protected:
     TFakeRunner* runner_;
 };
 
-TEST_F(DragSource, CellsGoAsTabAndLineSeparatedTextWithRichCellsAsPlainText) {
+// Cells go as the clipboard text writes them: quoted where they would read back otherwise.
+TEST_F(DragSource, CellsGoAsTheClipboardWritesThemWithRichCellsAsPlainText) {
     Grid().SetGridCells(2, 3, "{\\rtf1\\ansi {\\b rich} text}");
+    Grid().SetGridCells(2, 2, "\"b2\"");
+    Grid().SetGridCells(1, 3, "a\t3");
     DragBlock({1, 2, 2, 3}, {1, 2});
     ASSERT_EQ(runner_->Runs, 1);
-    EXPECT_EQ(runner_->Text, "a2\tb2\r\na3\trich text");
+    EXPECT_EQ(runner_->Text, "a2\t\"\"\"b2\"\"\"\r\n\"a\t3\"\trich text");
     EXPECT_EQ(runner_->Formats, QStringList{"text/plain"});
 }
 

@@ -124,9 +124,9 @@ TEST(VisibleText, TagsThatDoNotActDrawNothing) {
     const TRect rect{0, 0, 200, 60};
     QStringList tags = {"<>", "</>", "<1>", "</1 x>", "<\u00DFx>", "<\u0131>", "</\u0131>"};
     for (char16_t letter = u'A'; letter <= u'Z'; ++letter)
-        for (const QString& form : {"<%1>", "<%1r>", "<%1x A=\"1\">", "<%1ONT SIZE=\"20\">", "<%1R>", "<%1I>",
-                                    "<%1UB>", "</%1>", "</%1H>", "</%1x>"})
-            for (const QChar c : {QChar(letter), QChar(letter).toLower()}) tags << form.arg(c);
+        for (const char* form : {"<%1>", "<%1r>", "<%1x A=\"1\">", "<%1ONT SIZE=\"20\">", "<%1R>", "<%1I>",
+                                 "<%1UB>", "</%1>", "</%1H>", "</%1x>"})
+            for (const QChar c : {QChar(letter), QChar(letter).toLower()}) tags << QString(form).arg(c);
     int acting = 0;
     for (const QString& tag : tags) {
         SCOPED_TRACE(tag.toStdString());
