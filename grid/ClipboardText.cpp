@@ -80,23 +80,28 @@ QString TVevIvizudEvar::SelectionClipboardText(const std::vector<int>& cols, con
         for (size_t c = 0; c < cols.size(); ++c) {
             if (c > 0) text += u'\t';
             QString cell = GetGridCells(DisplToRealCol(cols[c]), rows[r]);
+            const bool lastAlone = r + 1 == rows.size() && cols.size() == 1;
             // Most cells hold none of the characters that need more: one look decides.
             const bool plain = std::none_of(cell.cbegin(), cell.cend(), [](QChar ch) {
                 const char16_t u = ch.unicode();
-                return u == u'|' || u == u'<' || u == u'{';
+                return u == u'|' || u == u'<' || u == u'{' || u == u'\t' || u == u'\r' || u == u'\n';
             });
-            if (!plain) {
-                if (cell.startsWith(kWideMarker)) {
-                    QString wide;
-                    DecodeWideCell(cell, wide);
-                    cell = wide;
-                }
-                if (!Navigation.CopyHTMLTagsToClipboard && cell.contains(QStringLiteral("</")))
-                    cell = StripHTML(cell);
-                else if (cell.contains(QStringLiteral("{\\")))
-                    cell = RTFToPlainText(cell);
+            // It goes as it is unless spaces or a quote open it, or it is empty and alone on the
+            // last row (AppendClipboardCell then decides).
+            if (plain && (cell.isEmpty() ? !lastAlone : cell.at(0) != u'"' && cell.at(0) != u' ')) {
+                text += cell;
+                continue;
             }
-            text += ClipboardCell(cell, r + 1 == rows.size() && cols.size() == 1);
+            if (cell.startsWith(kWideMarker)) {
+                QString wide;
+                DecodeWideCell(cell, wide);
+                cell = wide;
+            }
+            if (!Navigation.CopyHTMLTagsToClipboard && cell.contains(QStringLiteral("</")))
+                cell = StripHTML(cell);
+            else if (cell.contains(QStringLiteral("{\\")))
+                cell = RTFToPlainText(cell);
+            AppendClipboardCell(text, cell, lastAlone);
         }
     }
     return text;

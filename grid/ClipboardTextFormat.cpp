@@ -61,21 +61,27 @@ private:
 
 } // namespace
 
-QString ClipboardCell(const QString& cell, bool lastAlone) {
+bool ClipboardCellQuoted(QStringView cell, bool lastAlone) {
     qsizetype first = 0; // spreadsheets pass over spaces before a quote that opens a cell
     while (first < cell.size() && cell[first] == u' ') ++first;
-    const bool quoted = (first < cell.size() && cell[first] == kQuote) || (lastAlone && cell.isEmpty()) ||
-                        std::any_of(cell.cbegin(), cell.cend(), [](QChar c) { return EndsCell(c); });
-    if (!quoted) return cell;
-    QString written;
-    written.reserve(cell.size() + 2);
-    written += kQuote;
-    for (const QChar c : cell) {
-        written += c;
-        if (c == kQuote) written += kQuote;
+    return (first < cell.size() && cell[first] == kQuote) || (lastAlone && cell.isEmpty()) ||
+           std::any_of(cell.begin(), cell.end(), [](QChar c) { return EndsCell(c); });
+}
+
+void AppendClipboardCell(QString& text, QStringView cell, bool lastAlone) {
+    if (!ClipboardCellQuoted(cell, lastAlone)) {
+        text += cell;
+        return;
     }
-    written += kQuote;
-    return written;
+    text += kQuote;
+    for (qsizetype from = 0;;) {
+        const qsizetype quote = cell.indexOf(kQuote, from);
+        text += cell.sliced(from, (quote < 0 ? cell.size() : quote + 1) - from);
+        if (quote < 0) break;
+        text += kQuote; // doubled
+        from = quote + 1;
+    }
+    text += kQuote;
 }
 
 void ReadClipboardText(QStringView s, const std::function<void(QStringView, bool)>& cell,
@@ -112,6 +118,18 @@ QString ClipboardCellValue(QStringView written, bool quoted) {
 
 TClipboardTextSize MeasureClipboardText(QStringView text) {
     TClipboardTextSize size;
+    if (!text.contains(kQuote)) { // no quoted cell: lines and their TABs, each found by one search
+        TNext cr{kCR}, lf{kLF};
+        for (qsizetype i = 0; i < text.size();) {
+            const qsizetype end = std::min(cr.From(text, i), lf.From(text, i));
+            ++size.Lines;
+            size.Widest = std::max(size.Widest, 1 + text.sliced(i, end - i).count(kTab));
+            if (end == text.size()) break;
+            ++size.LineEnds;
+            i = end + (text[end] == kCR && end + 1 < text.size() && text[end + 1] == kLF ? 2 : 1);
+        }
+        return size;
+    }
     qint64 cells = 0;
     ReadClipboardText(
         text, [&](QStringView, bool) { ++cells; },

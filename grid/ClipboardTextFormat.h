@@ -22,8 +22,10 @@
 #include <QStringView>
 #include <functional>
 
-// The cell as the text writes it; lastAlone: it is the only cell of the last row.
-QString ClipboardCell(const QString& cell, bool lastAlone);
+// Whether the text writes the cell between quotes; lastAlone: it is the only cell of the last row.
+bool ClipboardCellQuoted(QStringView cell, bool lastAlone);
+// Appends the cell to the text as the text writes it.
+void AppendClipboardCell(QString& text, QStringView cell, bool lastAlone);
 
 // Reads the text: cell(written, quoted) for each cell of a line in turn, written being the cell as
 // the text holds it (a quoted cell without its outer quotes), and lineEnd(ended) after each line,

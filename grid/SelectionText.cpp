@@ -27,7 +27,7 @@ void TVevIvizudEvar::GetSelectionText(QString& text) {
             if (kind == ctkRichText) cell = RTFToPlainText(cell);
             if (kind == ctkWide) cell = GetCellTextWide(realCol, rows[i]);
             if (c > firstCol) text += u'\t';
-            text += ClipboardCell(cell, i + 1 == rows.size() && firstCol == lastCol);
+            AppendClipboardCell(text, cell, i + 1 == rows.size() && firstCol == lastCol);
         }
     }
 }
