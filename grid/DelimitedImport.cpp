@@ -320,7 +320,7 @@ TTextShape ScanFile(QFile& file, const QString& fileName, bool oem) {
                     shape = {encoding, mark.size()};
                     return false;
                 }
-            if (const auto utf16 = GuessUtf16(piece, file.size())) {
+            if (const auto utf16 = GuessUtf16(piece, file.size(), oem)) {
                 shape.Encoding =
                     *utf16 == QStringConverter::Utf16LE ? TEncoding::Utf16LE : TEncoding::Utf16BE;
                 return false;

@@ -161,7 +161,7 @@ bool ReadsAsUtf8(QByteArrayView start) {
 
 } // namespace
 
-std::optional<QStringConverter::Encoding> GuessUtf16(QByteArrayView start, qint64 fileSize) {
+std::optional<QStringConverter::Encoding> GuessUtf16(QByteArrayView start, qint64 fileSize, bool oem) {
     if (fileSize % 2 != 0) return std::nullopt;
     const bool cut = fileSize > start.size();
     start = start.first(std::min(start.size(), kUtf16SampleBytes) & ~qsizetype(1));
@@ -177,7 +177,8 @@ std::optional<QStringConverter::Encoding> GuessUtf16(QByteArrayView start, qint6
             ++lineEndBytes;
         else if ((b < 0x20 && b != '\t' && b != 0) || b == 0x7F)
             ++oddBytes;
-        else if (!utf8.ValidSoFar() && (b == 0x81 || b == 0x8D || b == 0x8F || b == 0x90 || b == 0x9D))
+        else if (!oem && !utf8.ValidSoFar() &&
+                 (b == 0x81 || b == 0x8D || b == 0x8F || b == 0x90 || b == 0x9D))
             ++oddBytes;
     }
     std::optional<bool> readsAsUtf8; // looked at only where it may decide

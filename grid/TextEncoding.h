@@ -16,7 +16,8 @@
 //   in no more than an eighth as many (Latin text, each character of which holds a zero byte), and
 //   where the bytes hold a CR or an LF, some unit is a CR or an LF;
 // - or the bytes hold some that no 8-bit text holds (controls other than TAB, LF, CR and NUL; where
-//   they are not UTF-8, those Windows-1252 leaves undefined), and no more than three quarters of
+//   they are not UTF-8 and 8-bit text would be Windows-1252, not code page 850, those Windows-1252
+//   leaves undefined), and no more than three quarters of
 //   the units beyond U+00FF are two ASCII text bytes (printable, TAB, LF or CR), as 8-bit text
 //   makes most of them;
 // - or the letters among the units beyond U+00FF are all Han, kana, Hangul or Bopomofo, fewer than
@@ -51,5 +52,6 @@ private:
 inline constexpr qsizetype kUtf16SampleBytes = 4096;
 
 // Utf16LE or Utf16BE when the file of fileSize bytes that start begins (its first
-// kUtf16SampleBytes bytes, or all of it) is UTF-16 without a byte-order mark, as above.
-std::optional<QStringConverter::Encoding> GuessUtf16(QByteArrayView start, qint64 fileSize);
+// kUtf16SampleBytes bytes, or all of it) is UTF-16 without a byte-order mark, as above; oem: its
+// 8-bit text would be code page 850.
+std::optional<QStringConverter::Encoding> GuessUtf16(QByteArrayView start, qint64 fileSize, bool oem = false);
