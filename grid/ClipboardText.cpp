@@ -1,18 +1,10 @@
 // Copying, cutting and pasting the cells of TVevIvizudEvar as text through the clipboard, and the
 // smart fill that spreads a pasted value or continues a pasted series over the selection.
 //
-// Clipboard text: the cells of a row joined by TAB, rows joined by CR LF, no line break after the
-// last row. A cell holding a line break is written between double quotes with each of its line
-// breaks (CR LF, CR or LF) as an LF and each double quote inside doubled, as spreadsheets write
-// such a cell. On paste a line ends at a line end outside a quoted cell, whatever its kind (CR LF,
-// LF or a lone CR, as programs here and elsewhere write lines), or at the end of the text. A
-// quoted cell starts with a quote and ends, before the next TAB (a TAB always ends a cell), at a
-// run of quotes of odd length (the last of them closes it, the others are doubled quotes) followed
-// by a TAB, a line end or the end of the text; a line break inside it, of any kind, belongs to the
-// cell: when it holds one, its quotes go, its doubled quotes become one and each of its line breaks
-// becomes CR LF. A rich-text cell ("{\") and a wide
-// one are copied as their plain text; mini-HTML keeps its tags unless CopyHTMLTagsToClipboard is
-// off. The other formats a copy offers and the choice of format on paste: ClipboardFormats.cpp.
+// The text's format, written on copy and read on paste: ClipboardTextFormat.h. A rich-text cell
+// ("{\") and a wide one are copied as their plain text; mini-HTML keeps its tags unless
+// CopyHTMLTagsToClipboard is off. The other formats a copy offers and the choice of format on
+// paste: ClipboardFormats.cpp.
 //
 // Pasted lines and cells start at a display cell and go right and down through the display columns
 // (hidden columns are skipped). Cells outside the grid, fixed cells, the members of a merged block
@@ -22,6 +14,7 @@
 // the footer rows (AllowClipboardRowGrow); wider lines add columns (AllowClipboardColGrow).
 #include "grid/AdvancedGrid.h"
 
+#include "grid/ClipboardTextFormat.h"
 #include "grid/DelimitedImport.h"
 #include "grid/FloatFormat.h"
 #include "grid/GridError.h"
@@ -35,108 +28,7 @@
 #include "platform/ui/UiServices.h"
 
 #include <algorithm>
-
-namespace {
-
-constexpr QChar kTab = u'\t', kCR = u'\r', kLF = u'\n', kQuote = u'"';
-
-// Every line end of the text is a CR LF.
-bool AllLineEndsCRLF(QStringView s) {
-    qsizetype pairs = 0;
-    for (qsizetype at = s.indexOf(kCR); at >= 0; at = s.indexOf(kCR, at + 2), ++pairs)
-        if (at + 1 == s.size() || s[at + 1] != kLF) return false;
-    return s.count(kLF) == pairs;
-}
-
-// The text with the grid's own line ends: outside a quoted cell each line end (CR LF, LF or a lone
-// CR) becomes CR LF, and inside one each line break becomes LF, which the paste turns back into
-// CR LF. A quote that starts a cell starts a quoted cell only when a run of quotes closes it before
-// the next TAB (see the header); otherwise it is a character of its cell.
-QString WithCRLineEnds(const QString& text) {
-    if (!text.contains(kQuote) && AllLineEndsCRLF(text)) return text;
-    const qsizetype n = text.size();
-    auto runEnd = [&](qsizetype q) {
-        while (q + 1 < n && text[q + 1] == kQuote) ++q;
-        return q;
-    };
-    // A run of quotes ending at e, of the length given, closes a quoted cell.
-    auto closes = [&](qsizetype e, qsizetype length) {
-        return length % 2 == 1 &&
-               (e + 1 == n || text[e + 1] == kTab || text[e + 1] == kCR || text[e + 1] == kLF);
-    };
-    // The end of the next run that can close a cell, and the next TAB, each found once while it
-    // lies ahead.
-    qsizetype closer = -2, tab = -2;
-    auto canClose = [&](qsizetype opening) {
-        const qsizetype own = runEnd(opening); // the quotes right after the opening one
-        if (closes(own, own - opening)) return true;
-        const qsizetype from = own + 1;
-        if (tab != -1 && tab < from) tab = text.indexOf(kTab, from);
-        if (closer != -1 && closer < from) {
-            closer = -1;
-            for (qsizetype q = text.indexOf(kQuote, from); q >= 0; q = text.indexOf(kQuote, q)) {
-                const qsizetype e = runEnd(q);
-                if (closes(e, e - q + 1)) {
-                    closer = e;
-                    break;
-                }
-                q = e + 1;
-            }
-        }
-        return closer >= 0 && (tab < 0 || closer < tab);
-    };
-    QString out;
-    out.reserve(n + n / 8);
-    bool quoted = false, cellStart = true;
-    for (qsizetype i = 0; i < n; ++i) {
-        const QChar c = text[i];
-        if (c == kCR || c == kLF) {
-            if (c == kCR && i + 1 < n && text[i + 1] == kLF) ++i;
-            if (!quoted) out += kCR;
-            out += kLF;
-            cellStart = !quoted;
-            continue;
-        }
-        if (quoted && c == kQuote) {
-            const qsizetype e = runEnd(i);
-            out += QStringView(text).sliced(i, e - i + 1);
-            quoted = !closes(e, e - i + 1);
-            i = e;
-            cellStart = false;
-            continue;
-        }
-        if (!quoted && cellStart && c == kQuote && canClose(i)) quoted = true;
-        out += c;
-        cellStart = !quoted && c == kTab;
-    }
-    return out;
-}
-
-// Calls line(start, end, more) for each line of s: ended by a CR (an LF after it skipped) or by the
-// end of s; the empty remainder after a final line break is no line. more: text follows the line.
-template <typename TLine> void ForEachLine(const QString& s, const TLine& line) {
-    const qsizetype n = s.size();
-    qsizetype start = 0;
-    while (start < n) {
-        qsizetype end = s.indexOf(kCR, start);
-        if (end < 0) end = n;
-        qsizetype next = end + 1;
-        if (next < n && s[next] == kLF) ++next;
-        line(start, end, next < n);
-        start = next;
-    }
-}
-
-// A pasted cell holding an LF is a quoted cell: its opening and closing quotes go, its doubled
-// quotes become one and LF becomes CR LF.
-void UnquoteMultiLine(QString& cell) {
-    if (cell.startsWith(kQuote)) cell.remove(0, 1);
-    if (cell.endsWith(kQuote)) cell.chop(1);
-    cell.replace(QStringLiteral("\"\""), QString(kQuote));
-    cell.replace(QString(kLF), QStringLiteral("\r\n"));
-}
-
-} // namespace
+#include <limits>
 
 // ---- Copy and cut --------------------------------------------------------------------------------
 
@@ -180,42 +72,36 @@ std::vector<int> TVevIvizudEvar::CopyColumns(const TGridRect& range, bool disjun
     return cols;
 }
 
-// Rich and wide texts give their plain text; a cell holding a line break is quoted.
+// Rich and wide texts give their plain text; each cell is written as the clipboard text writes it.
 QString TVevIvizudEvar::SelectionClipboardText(const std::vector<int>& cols, const std::vector<int>& rows) {
     QString text;
-    bool firstRow = true;
-    for (int r : rows) {
-        if (!firstRow) text += QStringLiteral("\r\n");
-        firstRow = false;
-        bool firstCell = true;
-        for (int c : cols) {
-            const int realCol = DisplToRealCol(c);
-            if (!firstCell) text += kTab;
-            firstCell = false;
-            QString cell = GetGridCells(realCol, r);
+    for (size_t r = 0; r < rows.size(); ++r) {
+        if (r > 0) text += QStringLiteral("\r\n");
+        for (size_t c = 0; c < cols.size(); ++c) {
+            if (c > 0) text += u'\t';
+            QString cell = GetGridCells(DisplToRealCol(cols[c]), rows[r]);
+            const bool lastAlone = r + 1 == rows.size() && cols.size() == 1;
             // Most cells hold none of the characters that need more: one look decides.
             const bool plain = std::none_of(cell.cbegin(), cell.cend(), [](QChar ch) {
                 const char16_t u = ch.unicode();
-                return u == u'|' || u == u'<' || u == u'{' || u == u'\r' || u == u'\n';
+                return u == u'|' || u == u'<' || u == u'{' || u == u'\t' || u == u'\r' || u == u'\n';
             });
-            if (!plain) {
-                if (cell.startsWith(kWideMarker)) {
-                    QString wide;
-                    DecodeWideCell(cell, wide);
-                    cell = wide;
-                }
-                if (!Navigation.CopyHTMLTagsToClipboard && cell.contains(QStringLiteral("</")))
-                    cell = StripHTML(cell);
-                else if (cell.contains(QStringLiteral("{\\")))
-                    cell = RTFToPlainText(cell);
-                if (cell.contains(kCR) || cell.contains(kLF)) {
-                    cell.replace(QStringLiteral("\r\n"), QString(kLF));
-                    cell.replace(kCR, kLF);
-                    cell.replace(QString(kQuote), QStringLiteral("\"\""));
-                    cell = kQuote + cell + kQuote;
-                }
+            // It goes as it is unless spaces or a quote open it, or it is empty and alone on the
+            // last row (AppendClipboardCell then decides).
+            if (plain && (cell.isEmpty() ? !lastAlone : cell.at(0) != u'"' && cell.at(0) != u' ')) {
+                text += cell;
+                continue;
             }
-            text += cell;
+            if (cell.startsWith(kWideMarker)) {
+                QString wide;
+                DecodeWideCell(cell, wide);
+                cell = wide;
+            }
+            if (!Navigation.CopyHTMLTagsToClipboard && cell.contains(QStringLiteral("</")))
+                cell = StripHTML(cell);
+            else if (cell.contains(QStringLiteral("{\\")))
+                cell = RTFToPlainText(cell);
+            AppendClipboardCell(text, cell, lastAlone);
         }
     }
     return text;
@@ -311,11 +197,9 @@ bool TVevIvizudEvar::WritePasted(int col, int row, QString value) {
 }
 
 void TVevIvizudEvar::GetTextDimensions(const QString& text, TPoint& size) const {
-    const QString s = WithCRLineEnds(text);
-    size = {0, int(s.count(kCR))};
-    ForEachLine(s, [&](qsizetype start, qsizetype end, bool) {
-        size.X = std::max(size.X, 1 + int(QStringView(s).mid(start, end - start).count(kTab)));
-    });
+    const TClipboardTextSize measured = MeasureClipboardText(text);
+    constexpr qint64 kMost = std::numeric_limits<int>::max();
+    size = {int(std::min(measured.Widest, kMost)), int(std::min(measured.LineEnds, kMost))};
 }
 
 bool TVevIvizudEvar::MayPasteHere() const {
@@ -345,22 +229,17 @@ int TVevIvizudEvar::PasteTextFrom(int col, int row, const QString& text, const Q
     pasteLeftOut_ = 0;
     if (col < 0 || row < 0 || !MayPasteHere()) return 0;
     try {
-        const QString s = WithCRLineEnds(text);
         // The lines and their cells are counted before anything changes.
-        qint64 lines = 0, widest = 0;
-        ForEachLine(s, [&](qsizetype start, qsizetype stop, bool) {
-            ++lines;
-            widest = std::max<qint64>(widest, 1 + QStringView(s).mid(start, stop - start).count(kTab));
-        });
-        CheckPasteSize(col, lines, widest, refusal);
-        return PasteLines(col, row, s, int(lines), int(widest));
+        const TClipboardTextSize size = MeasureClipboardText(text);
+        CheckPasteSize(col, size.Lines, size.Widest, refusal);
+        return PasteLines(col, row, text, int(size.Lines), int(size.Widest));
     } catch (const std::bad_alloc&) {
         throw EVozAvozError(refusal.toStdString()); // the grid is as it was
     }
 }
 
 // The text's lines into the grid; a failure on the way puts the grid back as it was.
-int TVevIvizudEvar::PasteLines(int col, int row, const QString& s, int lines, int widest) {
+int TVevIvizudEvar::PasteLines(int col, int row, const QString& text, int lines, int widest) {
     CloseEditors(); // an open editor writes its value before the texts are kept aside
     BeginUpdate();
     struct TEnd {
@@ -368,7 +247,7 @@ int TVevIvizudEvar::PasteLines(int col, int row, const QString& s, int lines, in
         ~TEnd() { Grid.EndUpdate(); }
     } end{*this};
     TPasteUndo undo(*this, col, row, widest, lines);
-    int count = 0, r = row, lastCol = col, lastRow = row;
+    int count = 0, c = col, r = row, lastCol = col, lastRow = row;
     try {
         // The grid grows once by what the lines need; new rows go above the footer rows.
         const int usable = DataRowEnd();
@@ -377,26 +256,19 @@ int TVevIvizudEvar::PasteLines(int col, int row, const QString& s, int lines, in
             InsertRows(usable, row + lines - usable);
         if (Navigation.AllowClipboardColGrow && col < ColCount() && col + widest > ColCount())
             SetColCount(col + widest);
-        const QStringView all(s);
-        ForEachLine(s, [&](qsizetype start, qsizetype stop, bool) {
-            int c = col;
-            for (qsizetype p = start;; ++c) {
-                qsizetype tab = all.mid(p, stop - p).indexOf(kTab);
-                tab = tab < 0 ? stop : p + tab;
-                bool written = false;
-                if (MayPasteInto(c, r)) {
-                    QString cell = s.mid(p, tab - p);
-                    if (cell.contains(kLF)) UnquoteMultiLine(cell);
-                    written = WritePasted(c, r, std::move(cell));
-                }
-                pasteLeftOut_ += written ? 0 : 1;
+        ReadClipboardText(
+            text,
+            [&](QStringView written, bool quoted) {
+                const bool taken =
+                    MayPasteInto(c, r) && WritePasted(c, r, ClipboardCellValue(written, quoted));
+                pasteLeftOut_ += taken ? 0 : 1;
                 ++count;
-                lastCol = std::max(lastCol, c);
-                if (tab == stop) break;
-                p = tab + 1;
-            }
-            lastRow = r++;
-        });
+                lastCol = std::max(lastCol, c++);
+            },
+            [&](bool) {
+                lastRow = r++;
+                c = col;
+            });
     } catch (...) {
         undo.Undo();
         throw;

@@ -3,6 +3,7 @@
 #include "grid/GridError.h"
 #include "grid/InputLimits.h"
 #include "grid/RegularFile.h"
+#include "grid/TextEncoding.h"
 #include "grid/TextUtils.h"
 #include "platform/os/LngText.h"
 #include "platform/ui/UiServices.h"
@@ -153,6 +154,7 @@ bool SplitDelimitedLine(QStringView line, QChar delimiter, std::vector<QString>&
     const bool breaks = line.contains(u'\r') || line.contains(u'\n');
     return CutLine(line, delimiter, [&](QStringView text) {
         QString cell = UndoubleChar(u'"', text.toString());
+        if (cell.contains(QChar(0))) cell.remove(QChar(0));
         if (breaks) BreaksToCRLF(cell);
         cells.push_back(std::move(cell));
         return ++count <= maxCells;
@@ -230,42 +232,6 @@ qint64 TLineCellCount::End() {
     return cells;
 }
 
-void TUtf8Check::Add(QByteArrayView piece) {
-    const char* const data = piece.data();
-    const qsizetype n = piece.size();
-    for (qsizetype i = 0; i < n && !failed_;) {
-        if (needed_ == 0) { // runs of ASCII eight bytes at a time
-            quint64 word = 0;
-            while (i + 8 <= n && (std::memcpy(&word, data + i, 8), (word & 0x8080808080808080u) == 0)) i += 8;
-            if (i == n) return;
-        }
-        const auto b = static_cast<unsigned char>(data[i++]);
-        if (needed_ > 0) {
-            failed_ = b < low_ || b > high_;
-            --needed_;
-            low_ = 0x80, high_ = 0xBF;
-            continue;
-        }
-        if (b < 0x80) continue;
-        // The lead byte gives the length and, for the second byte, the range that keeps the
-        // sequence short, off the surrogates and within U+10FFFF.
-        low_ = 0x80, high_ = 0xBF;
-        if (b >= 0xC2 && b <= 0xDF) {
-            needed_ = 1;
-        } else if (b >= 0xE0 && b <= 0xEF) {
-            needed_ = 2;
-            if (b == 0xE0) low_ = 0xA0;
-            if (b == 0xED) high_ = 0x9F;
-        } else if (b >= 0xF0 && b <= 0xF4) {
-            needed_ = 3;
-            if (b == 0xF0) low_ = 0x90;
-            if (b == 0xF4) high_ = 0x8F;
-        } else {
-            failed_ = true;
-        }
-    }
-}
-
 bool TDelimitedCells::AddLine(QStringView line, QChar delimiter) {
     const qint64 limit = NextRowLimit(RowCount(), std::max(width_, columns_), maxCells_);
     const size_t kept = cells_.size();
@@ -335,40 +301,6 @@ bool IsWide(TEncoding encoding) {
     return encoding != TEncoding::Ansi && encoding != TEncoding::Oem && encoding != TEncoding::Utf8;
 }
 
-// UTF-16 without a byte-order mark, told by where the zero bytes and the line ends of the file's
-// start lie (see the header); none when they do not lie so.
-constexpr qsizetype kUtf16SampleBytes = 4096;
-
-std::optional<TEncoding> Utf16ByZeroBytes(QByteArrayView start) {
-    const QByteArrayView sample = start.first(std::min(start.size(), kUtf16SampleBytes));
-    TUtf8Check utf8;
-    utf8.Add(sample);
-    const bool eightBit = std::any_of(sample.begin(), sample.end(), [](char b) { return (b & 0x80) != 0; });
-    if (utf8.ValidSoFar() && eightBit) return std::nullopt; // UTF-8 beyond ASCII
-    const qsizetype units = sample.size() / 2;
-    qsizetype highZero = 0, lowZero = 0;  // units with a zero byte on the one side only
-    qsizetype breaksLE = 0, breaksBE = 0; // units that are a CR or an LF read either way
-    for (qsizetype u = 0; u < units; ++u) {
-        const char a = sample[2 * u], b = sample[2 * u + 1];
-        const bool first = a == 0, second = b == 0;
-        if (second && !first) ++highZero;
-        if (first && !second) ++lowZero;
-        if (second && (a == '\r' || a == '\n')) ++breaksLE;
-        if (first && (b == '\r' || b == '\n')) ++breaksBE;
-    }
-    auto oneSide = [units](qsizetype side, qsizetype other) {
-        return side * 8 >= units && other * 8 <= side;
-    };
-    if (units > 0 && oneSide(highZero, lowZero)) return TEncoding::Utf16LE;
-    if (units > 0 && oneSide(lowZero, highZero)) return TEncoding::Utf16BE;
-    if (utf8.ValidSoFar()) return std::nullopt;
-    // Text of few characters of the Latin-1 range (CJK, say) holds few zero bytes: its line ends,
-    // read one way only, tell.
-    if (breaksLE >= 2 && breaksBE == 0 && lowZero <= highZero) return TEncoding::Utf16LE;
-    if (breaksBE >= 2 && breaksLE == 0 && highZero <= lowZero) return TEncoding::Utf16BE;
-    return std::nullopt;
-}
-
 TTextShape ScanFile(QFile& file, const QString& fileName, bool oem) {
     TTextShape shape;
     TUtf8Check utf8;
@@ -388,8 +320,9 @@ TTextShape ScanFile(QFile& file, const QString& fileName, bool oem) {
                     shape = {encoding, mark.size()};
                     return false;
                 }
-            if (const std::optional<TEncoding> utf16 = Utf16ByZeroBytes(piece)) {
-                shape.Encoding = *utf16;
+            if (const auto utf16 = GuessUtf16(piece, file.size(), oem)) {
+                shape.Encoding =
+                    *utf16 == QStringConverter::Utf16LE ? TEncoding::Utf16LE : TEncoding::Utf16BE;
                 return false;
             }
             shape.Encoding = oem ? TEncoding::Oem : TEncoding::Utf8; // UTF-8 while it stays valid
@@ -403,7 +336,7 @@ TTextShape ScanFile(QFile& file, const QString& fileName, bool oem) {
     return shape;
 }
 
-// Decodes the file piece after piece, its byte-order mark left out and its NUL characters dropped.
+// Decodes the file piece after piece, its byte-order mark left out.
 // For the readings that look only at delimiters, quotes and line ends, which are ASCII and which
 // every 8-bit encoding read here leaves as they are, 8-bit text is read as Latin-1 (the quickest
 // to decode).
@@ -416,9 +349,7 @@ public:
     QString operator()(QByteArrayView piece) {
         const qsizetype skipped = std::min(skip_, piece.size());
         skip_ -= skipped;
-        QString text = decoder_(piece.sliced(skipped));
-        if (text.contains(QChar(0))) text.remove(QChar(0));
-        return text;
+        return decoder_(piece.sliced(skipped));
     }
 
 private:

@@ -13,18 +13,11 @@
 //
 // Text: a byte-order mark at the start decides the encoding, and is dropped: FF FE 00 00 UTF-32
 // little-endian, 00 00 FE FF UTF-32 big-endian, FF FE UTF-16 little-endian, FE FF UTF-16
-// big-endian, EF BB BF UTF-8. Without one, the zero bytes of the file's first 4096 bytes tell
-// UTF-16 without a mark: text in UTF-8 or an 8-bit encoding holds none, while in UTF-16 each
-// character of the Latin-1 range (delimiters, digits, line ends among them) holds one, in its high
-// byte. Bytes there that are UTF-8 and hold a character beyond ASCII are UTF-8, whatever zero
-// bytes they hold. When at least an eighth of the 16-bit units there hold a zero byte on one side
-// only, and no more than an eighth as many hold one on the other side alone, the file is UTF-16,
-// little-endian when the zeros stand second. Text of few such characters (CJK, say) holds fewer:
-// when the bytes there are not UTF-8, at least two units that are a CR or an LF read one way, none
-// read the other way, and no more zero bytes on the other side alone, tell the byte order.
-// Otherwise, with the grid's OemConvert the bytes are code page 850;
-// without it UTF-8 when the whole file is valid UTF-8, else Windows-1252. NUL characters are
-// dropped from the text, whatever its encoding: none reaches a cell.
+// big-endian, EF BB BF UTF-8. Without one, the file's start may show it to be UTF-16 (GuessUtf16,
+// TextEncoding.h); otherwise it is 8-bit text: with the grid's OemConvert code page 850, without it
+// UTF-8 when the whole file is valid UTF-8, else Windows-1252. NUL characters, whatever the encoding,
+// are characters of the text until its cells are cut (a NUL between a CR and an LF leaves them two
+// line ends, as spreadsheets read them), and none reaches a cell.
 //
 // Records: a line break outside quotes (CR LF, LF or a lone CR, in the characters the text decodes
 // to) ends a record, which is one row; a break at the very end starts no further record, and an
@@ -47,6 +40,8 @@
 // is any, is the last cell, without its leading and trailing quote. Each line break in a cell
 // (CR LF, LF or CR) becomes CR LF.
 #pragma once
+
+#include "grid/TextEncoding.h"
 
 #include <QByteArrayView>
 #include <QString>
@@ -113,21 +108,6 @@ private:
     qint64 run_ = 0, openDelimiters_ = 0;
     bool tail_ = false;
     QString text_; // the line, only with '"' as the delimiter (its quoted fields end otherwise)
-};
-
-// Whether bytes given piece after piece are valid UTF-8 (RFC 3629: no overlong forms, no
-// surrogates, nothing above U+10FFFF, no sequence cut short at the end).
-class TUtf8Check {
-public:
-    void Add(QByteArrayView piece);
-    bool Valid() const { return !failed_ && needed_ == 0; }
-    // Valid, but for a sequence the bytes so far end within.
-    bool ValidSoFar() const { return !failed_; }
-
-private:
-    int needed_ = 0;                   // continuation bytes still to come
-    unsigned char low_ = 0, high_ = 0; // the range of the next one
-    bool failed_ = false;
 };
 
 // The cells of a delimited file, row after row, no more than maxCells of them as rows times the

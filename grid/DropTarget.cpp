@@ -2,6 +2,10 @@
 // on, Qt's drag events handed to it, and what the grid does with dropped text, rich text, a column
 // and files.
 //
+// Text from another program is weighed at the drop, where it is read once: a drag over the grid
+// shows it as a copy, taken where some cell of a one-cell text would be written. Text this program
+// holds is weighed when the drag enters.
+//
 // Dropped text fills as many rows as it has lines (a last line without a line break counts):
 // with OleInsertRows that many rows are inserted at the drop row first, and a drag of this grid's
 // own cells follows its rows through the insertion, so that a move removes or clears the rows the
@@ -9,6 +13,7 @@
 // answered as a copy, never a move: the sender keeps what the grid did not take; one that writes
 // none of them (and inserts no rows) is refused.
 #include "grid/AdvancedGrid.h"
+#include "grid/ClipboardTextFormat.h"
 #include "grid/GridDragDrop.h"
 #include "grid/PopupWindows.h"
 #include "platform/os/LngText.h"
@@ -19,12 +24,6 @@
 #include <QFileInfo>
 
 namespace {
-
-// The rows a text fills: its line breaks, and one more for a last line without one.
-int LineCount(const QString& text, int lineBreaks) {
-    if (text.isEmpty()) return 0;
-    return lineBreaks + (text.endsWith(u'\r') || text.endsWith(u'\n') ? 0 : 1);
-}
 
 // The cell's rectangle on the screen (empty when the cell does not show).
 TRect ScreenRect(const TVevIvizudEvar& grid, int col, int row) {
@@ -118,19 +117,20 @@ void TGridDropTarget::DragMouseEnter(const TEnumFormats& found, bool& allow) {
     const bool textSide = !(formats & dfGridColumn) && AcceptText;
     dragged_.RichText = textSide && (formats & dfRichText) && RichTextFlag;
     if (textSide && !dragged_.RichText && (formats & dfText)) {
-        const QString text = found.Text();
-        TPoint size;
-        grid_.GetTextDimensions(text, size);
-        dragged_.Lines = LineCount(text, size.Y);
-        dragged_.Widest = size.X;
-        dragged_.Text = dragged_.Lines > 0;
+        dragged_.Text = true;
+        if (!found.FromAnotherProgram()) {
+            const TClipboardTextSize size = MeasureClipboardText(found.Text());
+            dragged_.Lines = size.Lines;
+            dragged_.Widest = size.Widest;
+            dragged_.Text = dragged_.Measured = size.Lines > 0;
+        }
     }
     if ((formats & dfFiles) && AcceptFiles && found.Files().size() == 1) {
         const QString name = QFileInfo(found.Files().front()).fileName().toUpper();
         dragged_.File = name.contains(QStringLiteral(".CSV")) || name.contains(QStringLiteral(".XLS"));
     }
-    const bool textSomewhere =
-        dragged_.Text && grid_.MayDropText() && grid_.PasteFits(0, dragged_.Lines, dragged_.Widest);
+    const bool textSomewhere = dragged_.Text && grid_.MayDropText() &&
+                               (!dragged_.Measured || grid_.PasteFits(0, dragged_.Lines, dragged_.Widest));
     if (!textSomewhere && !dragged_.RichText && !dragged_.File && !dragged_.Column) allow = false;
 }
 
@@ -138,18 +138,21 @@ void TGridDropTarget::DragMouseEnter(const TEnumFormats& found, bool& allow) {
 // The cells it reaches in the grid's rows are each asked (MayPasteInto), as the paste asks them,
 // kCellsAsked of them at most: beyond, the text counts as taken in part. Rows and columns added for
 // the text take it right of the fixed columns. Lines narrower than the widest count as wide as it.
+// A text not weighed yet counts as one cell, never taken whole.
 bool TGridDropTarget::TextTakenAt(TGridCoord cell, bool& whole) const {
     constexpr qint64 kCellsAsked = 4096;
     TVevIvizudEvar& g = grid_;
     whole = false;
+    const qint64 lines = dragged_.Measured ? dragged_.Lines : 1,
+                 widest = dragged_.Measured ? dragged_.Widest : 1;
     if (!g.MayDropText()) return false;
     int col = cell.X, row = cell.Y;
     if (g.TBaseGrid::Options().Contains(goRowSelect))
         col = g.DragDropSettings.OleEntireRows ? 0 : g.FixedCols();
     if (row == 0 && g.RowCount() == 1 && g.FixedRowAlways) row = 1;
-    if (!g.PasteFits(col, dragged_.Lines, dragged_.Widest)) return false;
+    if (!g.PasteFits(col, lines, widest)) return false;
     const bool insert = g.DragDropSettings.OleInsertRows;
-    const qint64 lastRow = row + dragged_.Lines - 1, lastCol = col + dragged_.Widest - 1;
+    const qint64 lastRow = row + lines - 1, lastCol = col + widest - 1;
     // Rows inserted above a row of the grid take the text as that row does; below the last one, or
     // added at the end, as added rows do.
     const bool asTarget = insert && row < g.RowCount();
@@ -175,7 +178,7 @@ bool TGridDropTarget::TextTakenAt(TGridCoord cell, bool& whole) const {
     const bool dataCols = lastCol >= g.FixedCols() || g.Navigation.AllowClipboardAlways;
     if ((rowsAdded || colsAdded) && dataCols) some = true;
     if (rowsAdded && col < g.FixedCols() && !g.Navigation.AllowClipboardAlways) all = false;
-    whole = some && all;
+    whole = some && all && dragged_.Measured;
     return some;
 }
 
@@ -241,13 +244,12 @@ void TGridDropTarget::DropText(TPoint screen, const QString& text) {
     bool allow = true;
     g.OleDrop(row, g.DisplToRealCol(col), text, allow);
     if (!allow || !g.MayDropText()) return;
-    TPoint size;
-    g.GetTextDimensions(text, size);
-    const int lines = LineCount(text, size.Y);
+    const TClipboardTextSize size = MeasureClipboardText(text);
     if (row == 0 && g.RowCount() == 1 && g.FixedRowAlways) row = 1;
     // Counted as a paste is before the rows are inserted; a paste that fails takes them back.
     const QString refusal = TrText(LngText("O texto arrastado é grande demais para ser colado"));
-    g.CheckPasteSize(col, lines, size.X, refusal);
+    g.CheckPasteSize(col, size.Lines, size.Widest, refusal);
+    const int lines = int(size.Lines);
     const bool insert = g.DragDropSettings.OleInsertRows && lines > 0;
     const int top = g.TopRow();
     bool inserted = false;
@@ -272,7 +274,7 @@ void TGridDropTarget::DropText(TPoint screen, const QString& text) {
     if (pasted == g.pasteLeftOut_ && !insert) return; // no cell written: nothing was taken
     const int left = std::min(std::max(col, g.FixedCols()), g.ColCount() - 1);
     const TGridRect area{left, std::min(row, g.RowCount() - 1),
-                         std::clamp(col + std::max(size.X, 1) - 1, left, g.ColCount() - 1),
+                         std::clamp(col + std::max(int(size.Widest), 1) - 1, left, g.ColCount() - 1),
                          std::clamp(row + std::max(lines, 1) - 1, 0, g.RowCount() - 1)};
     g.SetSelection(area);
     if (g.cellDrag_.Running) g.cellDrag_.Dropped = area;

@@ -9,10 +9,11 @@ class TVevIvizudEvar;
 
 // Points are screen points; the grid turns them into the cell under them.
 // - DragMouseEnter: weighs once what a drop would take of the object: its text (when the drop
-//   pastes it: no column, and no rich text taken instead) as the lines and cells it fills, one
-//   file whose name holds ".CSV" or ".XLS", rich text, a column. A drop that nothing of it would
-//   reach (no such file, rich text or column, and text the grid takes nowhere: no pasting, or too
-//   many cells from any column) is refused at once.
+//   pastes it: no column, and no rich text taken instead) as the lines and cells it fills, unless
+//   it comes from another program (it is read only at the drop: see vzgdd.h), one file whose name
+//   holds ".CSV" or ".XLS", rich text, a column. A drop that nothing of it would reach (no such
+//   file, rich text or column, and text the grid takes nowhere: no pasting, or too many cells from
+//   any column) is refused at once.
 // - DragMouseMove: allowed on a cell. Dragged cells: over row 0 while the top row lies below the
 //   fixed rows the grid scrolls up one row, over the row just below the shown ones down one row;
 //   a fixed row refuses unless the grid has one row and FixedRowAlways. A dragged column: only a
@@ -24,7 +25,7 @@ class TVevIvizudEvar;
 //   which no cell would be written there (fixed, footer, read-only and merged member cells are not
 //   pasted into), without rich text or a file to take instead. A drop of text that would leave
 //   part of it out (beyond the grid's rows or columns where they do not grow, or in a cell that is
-//   not pasted into) is not a move there.
+//   not pasted into) is not a move there, nor is one of text not weighed yet.
 // - DropText, DropRTF, DropCol, DropFiles: see DropTarget.cpp.
 class TGridDropTarget : public TVzgDropTarget {
 public:
@@ -48,6 +49,7 @@ private:
     // What a drop would take of the object dragged over (DragMouseEnter).
     struct TDragged {
         bool Text = false, RichText = false, File = false, Column = false;
+        bool Measured = false;        // the text was weighed (another program's is, at the drop)
         qint64 Lines = 0, Widest = 0; // of the text
     } dragged_;
 };

@@ -238,6 +238,9 @@ bool TLinePass::DoRun() {
     return false;
 }
 
+// The letters that select a tag in Opening and Closing.
+constexpr QStringView kOpeningLetters = u"ABCEFHILPRSUZ", kClosingLetters = u"ABEFHILPRSUZ";
+
 bool TLinePass::DoTag() {
     if (text_.size() - pos_ < 3) {
         pos_ = text_.size();
@@ -641,6 +644,22 @@ void TLinePass::Paragraph(const QString& tag, const QString& upper) {
 }
 
 } // namespace HTMLRender
+
+// As DoTag reads a tag: the letter after "<" or "</" of the upper-cased tag selects it.
+bool HTMLTagActs(QStringView tag) {
+    const QStringView start = tag.first(std::min<qsizetype>(tag.size(), 3));
+    // Upper case as a whole string has it: a character may become two.
+    const bool ascii = std::all_of(start.begin(), start.end(), [](QChar c) { return c.unicode() < 128; });
+    const QString upper = ascii ? QString() : start.toString().toUpper();
+    auto at = [&](qsizetype i) {
+        if (!ascii) return i < upper.size() ? upper[i] : QChar();
+        if (i >= start.size()) return QChar();
+        const char16_t c = start[i].unicode();
+        return QChar(c >= u'a' && c <= u'z' ? char16_t(c - u'a' + u'A') : c);
+    };
+    if (at(1) == u'/' && at(2).isLetter()) return HTMLRender::kClosingLetters.contains(at(2));
+    return !at(1).isNull() && HTMLRender::kOpeningLetters.contains(at(1));
+}
 
 THTMLDrawResult HTMLDrawEx(TCanvas& canvas, const QString& text, const TRect& rect, const TImageList* images,
                            int x, int y, int focusLink, int hoverLink, int shadowOffset, bool checkOnly,

@@ -87,6 +87,11 @@ THTMLDrawResult HTMLDrawEx(TCanvas& canvas, const QString& text, const TRect& re
 THTMLDrawResult HTMLMeasureWithin(TCanvas& canvas, const QString& text, const TRect& rect, bool wordWrap,
                                   TColor anchorColor);
 
+// Whether HTMLDrawEx acts on the tag (from its "<" to its ">"): false for one whose letter selects
+// none of the tags above (HTML's <TABLE>, <TR>, <TD>, say), which it passes over. Such a tag ends
+// the run of text before it, and does nothing more.
+bool HTMLTagActs(QStringView tag);
+
 // The text without tags: each <BR> and <HR> (any case) becomes CR LF, then every tag from a "<" to
 // the first ">" after it is removed; a "<" without a later ">" stays with the text after it.
 // Entities are left as they are.

@@ -1,5 +1,6 @@
 #include "grid/VisibleText.h"
 
+#include "grid/HTMLDraw.h"
 #include "platform/ui/TextLayout.h"
 
 #include <algorithm>
@@ -76,26 +77,64 @@ qsizetype Lines(const TRect& rect, int lineHeight) {
 
 } // namespace
 
+// The scan reads the text as the renderer reads it once it is prepared (HTMLDrawEx): there the first
+// "<#" loses its "<" and the first ">" after it is removed, so a tag runs on to the next ">". The
+// text kept is the text as written, those two characters among it, so that the renderer prepares
+// it alike: a tag that holds either is kept whole.
 QString VisibleHTMLText(const QString& text, const TRect& rect, int lineHeight) {
     const qsizetype budget = (Lines(rect, lineHeight) + 2) * PerLine(rect);
     if (text.size() <= budget) return text;
     const qsizetype tagBudget = std::max(budget, kHTMLTagCharacters);
     const QStringView all(text);
-    qsizetype shown = 0, tags = 0;
-    for (qsizetype at = 0; at < all.size();) {
-        if (all[at] == u'<') {
-            const qsizetype close = all.indexOf(u'>', at);
-            if (close < 0) break;
-            tags += close + 1 - at;
-            if (tags > tagBudget) return all.first(at).toString();
-            at = close + 1;
+    const qsizetype n = all.size();
+    const qsizetype hash = all.indexOf(u"<#");
+    const qsizetype hashClose = hash >= 0 ? all.indexOf(u'>', hash) : -1;
+    auto closeAfter = [&](qsizetype from) {
+        qsizetype close = all.indexOf(u'>', from);
+        if (close >= 0 && close == hashClose) close = all.indexOf(u'>', close + 1);
+        return close;
+    };
+    QString kept;
+    qsizetype shown = 0, tags = 0, passedOver = 0;
+    // Tags were passed over since the last character kept, and none kept after them.
+    bool afterCharacter = false, split = false;
+    for (qsizetype at = 0; at < n;) {
+        if (all[at] == u'<' && at != hash) {
+            const qsizetype close = closeAfter(at + 1);
+            const QStringView tag = close < 0 ? all.sliced(at) : all.sliced(at, close + 1 - at);
+            const bool holdsHash =
+                (hash > at && hash <= at + tag.size() - 1) || (hashClose > at && hashClose < at + tag.size());
+            if (close >= 0 && !holdsHash && !HTMLTagActs(tag)) {
+                passedOver += tag.size();
+                if (passedOver > kHTMLPassedOverCharacters) break;
+                split = split || afterCharacter;
+                at = close + 1;
+                continue;
+            }
+            tags += tag.size();
+            if (tags > tagBudget) break;
+            kept += tag;
+            afterCharacter = split = false;
+            at += tag.size();
             continue;
         }
-        if (++shown > budget) return all.first(CutAt(all, at)).toString();
-        const qsizetype entityEnd = all[at] == u'&' ? all.indexOf(u';', at) : -1;
-        at = entityEnd > at && entityEnd - at <= 8 ? entityEnd + 1 : at + 1;
+        if (++shown > budget) break;
+        // An entity counts one; its characters go as they are.
+        qsizetype end = at + 1;
+        if (all[at] == u'&') {
+            const QStringView name = all.sliced(at, std::min<qsizetype>(9, n - at));
+            const qsizetype semicolon = name.indexOf(u';');
+            if (semicolon > 0 && !name.first(semicolon).contains(u'<')) end = at + semicolon + 1;
+        }
+        end = CutAt(all, end);
+        if (end <= at) end = at + 2;            // a surrogate pair goes whole
+        if (split) kept += QLatin1String("<>"); // a tag that does nothing, as those passed over
+        split = false;
+        afterCharacter = true;
+        kept += all.sliced(at, std::min(end, n) - at);
+        at = std::min(end, n);
     }
-    return text;
+    return kept;
 }
 
 QString VisibleText(const QString& text, const TRect& rect, unsigned flags, int lineHeight) {

@@ -33,8 +33,11 @@ constexpr qsizetype LineCapacity(int width) {
 QString VisibleText(const QString& text, const TRect& rect, unsigned flags, int lineHeight);
 // The start of a mini-HTML text (HTMLDraw.h), which lays its lines out from the top left: as many
 // shown characters as the rectangle can hold (counted as above; an entity counts one, tags none),
-// and the tags before them, as long as these come to no more characters than those or than
-// kHTMLTagCharacters, whichever is more (each tag is read at every layout: a text of millions of
-// tags before what it shows is cut where they pass that).
+// with the tags among them. Tags the renderer passes over (HTMLTagActs) are left out, a run of them
+// between two characters kept as one tag that does nothing, so that the text there still splits
+// into the same runs; they end the part only past kHTMLPassedOverCharacters. The tags it acts on
+// are read at every layout: past kHTMLTagCharacters of them, or the characters shown if more, the
+// part ends before the next one.
 inline constexpr qsizetype kHTMLTagCharacters = qsizetype(1) << 16;
+inline constexpr qsizetype kHTMLPassedOverCharacters = qsizetype(1) << 20;
 QString VisibleHTMLText(const QString& text, const TRect& rect, int lineHeight);

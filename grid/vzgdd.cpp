@@ -61,7 +61,14 @@ QVariant TSourceDataObject::retrieveData(const QString& mimeType, QMetaType type
 
 // ---- Reading a dropped object ---------------------------------------------------------------------
 
-TEnumFormats::TEnumFormats(const QMimeData* data) : data_(data) {
+bool FromAnotherProgram(const QDropEvent& e) {
+    // Qt's platform drop data, which fetches each format from the sender when read, derives from
+    // QInternalMimeData; a drag of this program carries its own QMimeData.
+    return e.source() == nullptr && e.mimeData() && e.mimeData()->inherits("QInternalMimeData");
+}
+
+TEnumFormats::TEnumFormats(const QMimeData* data, bool fromAnotherProgram)
+    : data_(data), fromAnotherProgram_(fromAnotherProgram) {
     if (!data) return;
     // (QMimeData::hasText also answers true for a list of URLs.)
     if (data->hasFormat(kPlainText)) formats_ |= dfText;
@@ -111,7 +118,7 @@ Qt::DropAction TVzgDropTarget::InPartEffect(Qt::DropAction action, Qt::DropActio
 
 void TVzgDropTarget::DragEnter(QDragEnterEvent& e, TPoint screen) {
     Q_UNUSED(screen);
-    const TEnumFormats found(e.mimeData());
+    const TEnumFormats found(e.mimeData(), FromAnotherProgram(e));
     formats_ = found.Formats();
     allowed_ = ((formats_ & dfText) && AcceptText) || ((formats_ & dfFiles) && AcceptFiles) ||
                ((formats_ & dfRichText) && RichTextFlag && AcceptText) ||
@@ -140,13 +147,15 @@ void TVzgDropTarget::Drop(QDropEvent& e, TPoint screen) {
     e.ignore();
     if (!allowed_) return;
     taken_ = inPart_ = false;
-    const TEnumFormats found(e.mimeData());
+    const TEnumFormats found(e.mimeData(), FromAnotherProgram(e));
     const int formats = found.Formats();
     if (!(formats & dfGridColumn) && AcceptText) {
-        if ((formats & dfRichText) && RichTextFlag)
+        if ((formats & dfRichText) && RichTextFlag) {
             DropRTF(screen, found.RichText());
-        else if (formats & dfText)
+        } else if (formats & dfText) {
             DropText(screen, found.Text());
+            if (found.FromAnotherProgram()) inPart_ = true; // as the drag showed it: no move
+        }
     }
     if ((formats & dfGridColumn) && AcceptColumns) DropCol(screen, found.Column());
     if ((formats & dfFiles) && AcceptFiles) DropFiles(screen, found.Files());

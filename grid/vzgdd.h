@@ -60,7 +60,10 @@ private:
 // column block that is not 4 bytes, a URL list without local files) counts as absent.
 class TEnumFormats {
 public:
-    explicit TEnumFormats(const QMimeData* data);
+    // fromAnotherProgram: each read of the data asks the program the drag comes from for it
+    // (FromAnotherProgram).
+    explicit TEnumFormats(const QMimeData* data, bool fromAnotherProgram = false);
+    bool FromAnotherProgram() const { return fromAnotherProgram_; }
     // dfText, dfFiles, dfGridColumn, dfRichText of the formats held.
     int Formats() const { return formats_; }
     QString Text() const;
@@ -71,9 +74,14 @@ public:
 
 private:
     const QMimeData* data_;
+    bool fromAnotherProgram_;
     int formats_ = 0, column_ = -1;
     QStringList files_;
 };
+
+// Whether the data a drag event carries comes from another program, which the platform asks for it
+// at every read (rather than data this program holds: its own drags, or data made here).
+bool FromAnotherProgram(const QDropEvent& e);
 
 // The receiving side of drag and drop. The window it serves hands Qt's drag events on to it
 // (DragEnter, DragOver, DragLeave, Drop); it decides on entry whether the drop is allowed, keeps
@@ -81,16 +89,19 @@ private:
 // - entering: the drop is allowed when text is held and text accepted; else files and files
 //   accepted; else rich text, the rich-text flag and text accepted; else a column and columns
 //   accepted. DragMouseEnter, given what the object holds (to weigh it once), may refuse a drop
-//   that no point would take.
+//   that no point would take. Text from another program is not read while the drag runs: each
+//   read would keep both programs waiting while the sender gives all of it (a large text for many
+//   seconds, and some senders never recover), so what depends on it waits for the drop.
 // - each move: DragMouseMove decides with Allow starting as whether the drop is allowed and the
 //   formats held; a refusal refuses the drop there, and InPart marks a drop there that would take
 //   only part of the data.
 // - leaving: DragMouseLeave.
 // - dropping, when allowed: unless a column is held, the rich text (held, with the rich-text flag)
 //   goes to DropRTF, else the text to DropText; a column goes to DropCol; then files to DropFiles.
-//   The drop takes the effect rule's action when a hook took what it got (Taken), not moving when
-//   a hook took only part of it; when none did, the drop is refused, so that the sender keeps
-//   its data.
+//   Each is read once. The drop takes the effect rule's action when a hook took what it got
+//   (Taken), not moving when a hook took only part of it, nor text from another program, which the
+//   drag could not weigh (the drag showed it as a copy); when no hook took anything, the drop is
+//   refused, so that the sender keeps its data.
 class TVzgDropTarget {
 public:
     virtual ~TVzgDropTarget() = default;

@@ -64,6 +64,30 @@ TEST_F(CellContent, TagsGoThroughTheRendererOnlyWithEnableHTML) {
     EXPECT_TRUE(TextOps(ops, "bold").empty());
 }
 
+// Tags the renderer passes over (HTML's tables) take none of what a cell shows: words nested in
+// 10,000 tables, in a wide cell and in a cell of the default size, show as they do in one table.
+TEST_F(CellContent, WordsNestedDeepInTablesShowAsInOneTable) {
+    const QString words =
+        QStringLiteral("Ramal <b>201</b> da portaria, ramal 202 do almoxarifado. ").repeated(12);
+    auto nested = [&](int depth) {
+        return QStringLiteral("<TABLE border=\"1\"><TR><TD>").repeated(depth) + words +
+               QStringLiteral("</TD></TR></TABLE>").repeated(depth);
+    };
+    Grid().SetColWidths(2, 300);
+    Grid().SetRowHeights(2, 120);
+    for (const int row : {1, 2}) {
+        SCOPED_TRACE(row);
+        auto shown = [&](const QString& text) {
+            Grid().SetGridCells(2, row, text);
+            const TRect r = Grid().CellRect(2, row);
+            return w_.Viewport()->grab().toImage().copy(r.Left, r.Top, r.Width(), r.Height());
+        };
+        const QImage once = shown(nested(1));
+        EXPECT_TRUE(once != shown(QString())); // the words show
+        EXPECT_TRUE(shown(nested(10000)) == once);
+    }
+}
+
 TEST_F(CellContent, AnHTMLImageComesFromThePictureContainer) {
     TPictureContainer container;
     TPictureItem& item = container.Items().Add();

@@ -197,7 +197,7 @@ TEST_F(ClipboardFormats, ARichCellCopiesAsItsPlainTextAndAsRichText) {
     Grid().SetGridCells(2, 1, "next");
     Grid().SetSelection({1, 1, 2, 1});
     Grid().CopyToClipboard();
-    EXPECT_EQ(Offered().text(), QString::fromUtf8("\"Ação em ação\nlinha\"\tnext"));
+    EXPECT_EQ(Offered().text(), QString::fromUtf8("\"Ação em ação\r\nlinha\"\tnext"));
     EXPECT_FALSE(Offered().hasFormat(TClipboard::RichTextFormat()));
     Grid().Navigation.AllowRTFClipboard = true;
     Grid().CopyToClipboard();

@@ -55,7 +55,7 @@ TEST_F(ClipboardText, TwoLineCellCopiesQuotedAndPastesBackAsTwoLines) {
     Grid().SetGridCells(1, 1, "line 1\r\nline 2");
     Select(1, 1, 2, 1);
     Grid().CopyToClipboard();
-    EXPECT_EQ(ClipboardNow(), "\"line 1\nline 2\"\t21");
+    EXPECT_EQ(ClipboardNow(), "\"line 1\r\nline 2\"\t21");
     Select(2, 3, 2, 3);
     Grid().PasteFromClipboard();
     EXPECT_EQ(Grid().GetGridCells(2, 3), "line 1\r\nline 2");
@@ -105,25 +105,136 @@ INSTANTIATE_TEST_SUITE_P(
                     TGrowCase{"x\ty\tz", true, true, 3, 6, 6, {"", "", "", "", "z"}},
                     TGrowCase{"x\ty\tz", true, false, 3, 6, 4, {"31", "32", "33", "34", "x"}}));
 
-// Quotes inside a multi-line cell are doubled, as spreadsheets write them, so that a quote next to
-// a line break does not end the cell; every kind of line break of a cell comes back as CR LF.
-TEST_F(ClipboardText, MultiLineCellsWithQuotesAndAnyLineBreakComeBackWhole) {
-    const QStringList cells = {"Nome \"Zé\"\r\nramal", "a\"\n\"b", "lone\rCR", "\"\"\r\n"};
-    for (const QString& cell : cells) {
-        SCOPED_TRACE(cell.toStdString());
-        Grid().SetGridCells(1, 1, cell);
-        Select(1, 1, 2, 2);
-        Grid().CopyToClipboard();
-        Grid().PasteText(1, 3, ClipboardNow());
-        QString back = cell;
-        EXPECT_EQ(Grid().GetGridCells(1, 3),
-                  back.replace("\r\n", "\n").replace('\r', '\n').replace("\n", "\r\n"));
-        EXPECT_EQ(Column(2).mid(2, 2), QStringList({"21", "22"}));
+// Cells whose text reads back otherwise unless the copy quotes it, and cells that need no quotes,
+// copied with Ctrl+C from one grid and pasted with Ctrl+V into another, in one column and in two;
+// the grids have a floating footer or none.
+class AwkwardCells : public testing::TestWithParam<std::tuple<bool, int>> {};
+
+TEST_P(AwkwardCells, ComeBackWholeThroughTheTextClipboard) {
+    const auto [footer, columns] = GetParam();
+    const QStringList cells = {
+        "a\tb", "tab\tand\r\nbreak", "lf1\nlf2",   "cr1\rcr2",       "crlf1\r\ncrlf2", "\"quoted\"",
+        "\"",   "mid\"dle",          "end\"",      "\"\"\"",         "two\r\n\r\n",    "\r",
+        "\t",   "\"a\tb\"",          "  \"spaces", "mixed\r\n\n\r.", "\"\r\n\"",       "plain",
+        ""};
+    const int n = int(cells.size());
+    auto prepare = [&](TAdvancedGridWindow& w) {
+        TVevIvizudEvar& g = w.Grid();
+        g.SetOptions(g.Options() + goRangeSelect);
+        g.Navigation.AllowClipboardShortCuts = true;
+        g.SetGridCells(1, g.RowCount() - 1, "Total");
+        g.FloatingFooter.Visible = footer;
+        g.SetFixedFooters(footer ? 1 : 0);
+    };
+    TAdvancedGridWindow from(3, n + 2, QSize(400, 600)), to(3, 4);
+    prepare(from);
+    prepare(to);
+    to.Grid().SetOptions(to.Grid().Options() + goEditing);
+    to.Grid().SetRow(2); // a click on the current cell would open its editor
+    for (int r = 0; r < n; ++r) {
+        from.Grid().SetGridCells(1, r + 1, cells[r]);
+        from.Grid().SetGridCells(2, r + 1, QString("ok%1").arg(r));
     }
-    // A quoted cell ends before a TAB: a quote that no quote closes before one is text.
-    Grid().PasteText(1, 1, "\"a\"\"\nb\"\tx\n\"c\ty\n\"\tz");
-    EXPECT_EQ(Column(1).mid(0, 3), QStringList({"a\"\r\nb", "\"c", "\""}));
-    EXPECT_EQ(Column(2).mid(0, 3), QStringList({"x", "y", "z"}));
+    // The window clicked in becomes the active one, as a window manager makes it.
+    auto use = [](TAdvancedGridWindow& w) { QApplication::setActiveWindow(w.Grid().window()); };
+    use(from);
+    from.Press(from.CellCentre(1, 1));
+    from.MoveTo(from.CellCentre(columns, n));
+    from.Release(from.CellCentre(columns, n));
+    ASSERT_EQ(from.Grid().Selection(), (TGridRect{1, 1, columns, n}));
+    from.Key(Qt::Key_C, Qt::ControlModifier);
+    use(to);
+    to.Click(to.CellCentre(1, 1));
+    to.Key(Qt::Key_V, Qt::ControlModifier);
+    ASSERT_EQ(to.Grid().RowCount(), footer ? n + 2 : n + 1);
+    for (int c = 1; c <= columns; ++c)
+        EXPECT_EQ(ColumnTexts(to.Grid(), c, 1).mid(0, n), ColumnTexts(from.Grid(), c, 1).mid(0, n)) << c;
+    if (footer) {
+        EXPECT_EQ(to.Grid().GetGridCells(1, n + 1), "Total");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(FooterAndColumns, AwkwardCells,
+                         testing::Combine(testing::Bool(), testing::Values(1, 2)));
+
+// Texts the grid copies, a plain editor holds and LibreOffice copies, with the cells LibreOffice
+// reads from them (its text import with TAB and '"', recorded once): the grid pastes each as
+// LibreOffice reads it (which holds every line break as an LF), and copies those cells as that text.
+struct TReadCase {
+    const char* Name;
+    const char* Text;
+    std::vector<QStringList> Rows;
+};
+
+TEST_F(ClipboardText, TextsPasteAsASpreadsheetReadsThemAndCopiesWriteThem) {
+    const std::vector<TReadCase> cases = {
+        {"grid, two columns",
+         "\"a\tb\"\tok0\r\n\"lf1\nlf2\"\tok1\r\n\"\"\"quoted\"\"\"\tok2\r\n\"\"\"\"\tok3\r\nmid\"dle\tok4\r\n"
+         "end\"\tok5\r\n\"\"\"\"\"\"\"\"\tok6\r\n\"two\n\n\"\tok7\r\n\"\n\"\tok8\r\n\"\t\"\tok9\r\n\"\"\"a\tb"
+         "\"\"\"\tok10\r\n\"  \"\"spaces\"\tok11\r\n\"\"\"\n\"\"\"\tok12\r\nplain\tok13\r\nx\"\"y\tok14",
+         {{"a\tb", "ok0"},
+          {"lf1\nlf2", "ok1"},
+          {"\"quoted\"", "ok2"},
+          {"\"", "ok3"},
+          {"mid\"dle", "ok4"},
+          {"end\"", "ok5"},
+          {"\"\"\"", "ok6"},
+          {"two\n\n", "ok7"},
+          {"\n", "ok8"},
+          {"\t", "ok9"},
+          {"\"a\tb\"", "ok10"},
+          {"  \"spaces", "ok11"},
+          {"\"\n\"", "ok12"},
+          {"plain", "ok13"},
+          {"x\"\"y", "ok14"}}},
+        {"editor: TAB inside quotes", "\"tab\tinside\"\tx", {{"tab\tinside", "x"}}},
+        {"editor: one quoted word", "\"quoted\"", {{"quoted"}}},
+        {"editor: a quote never closed", "\"never closed\tx\ny\tz", {{"\"never closed", "x"}, {"y", "z"}}},
+        {"editor: quotes inside cells",
+         "a\"b\tc\"\"d\te\"\r\n\"f\"\"g\"\th",
+         {{"a\"b", "c\"\"d", "e\""}, {"f\"g", "h"}}},
+        {"editor: lines across quotes",
+         "n\t\"one\ntwo\r\nthree\"\tm\n\"\tq\"\t\"r\n",
+         {{"n", "one\ntwo\nthree", "m"}, {"\tq", "\"r"}}},
+        {"LibreOffice",
+         "ab\tok0\n\"lf1\nlf2\"\tok1\n\"\"\"quoted\"\"\"\tok2\n\"\"\"\"\tok3\n\"mid\"\"dle\"\tok4\n\"end\"\""
+         "\"\tok5\n\"\"\"\"\"\"\"\"\tok6\n\"two\n\n\"\tok7\n\"\n\"\tok8\n\tok9\n\"\"\"ab\"\"\"\tok10\n\"  "
+         "\"\"spaces\"\tok11\n\"\"\"\n\"\"\"\tok12\nplain\tok13\n\"x\"\"\"\"y\"\tok14\n",
+         {{"ab", "ok0"},
+          {"lf1\nlf2", "ok1"},
+          {"\"quoted\"", "ok2"},
+          {"\"", "ok3"},
+          {"mid\"dle", "ok4"},
+          {"end\"", "ok5"},
+          {"\"\"\"", "ok6"},
+          {"two\n\n", "ok7"},
+          {"\n", "ok8"},
+          {"", "ok9"},
+          {"\"ab\"", "ok10"},
+          {"  \"spaces", "ok11"},
+          {"\"\n\"", "ok12"},
+          {"plain", "ok13"},
+          {"x\"\"y", "ok14"}}},
+    };
+    for (const TReadCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        TAdvancedGridWindow w(1, 1);
+        TVevIvizudEvar& g = w.Grid();
+        g.SetOptions(g.Options() + goEditing);
+        g.SetFixedCols(0);
+        g.SetFixedRows(0);
+        g.PasteText(0, 0, QString::fromUtf8(c.Text));
+        std::vector<QStringList> rows = GridRows(g), expected = c.Rows;
+        for (QStringList& row : rows) row.replaceInStrings("\r\n", "\n");
+        for (QStringList& row : expected)
+            while (row.size() < g.ColCount()) row << ""; // LibreOffice's rows end at their last text
+        EXPECT_EQ(rows, expected);
+        if (std::string_view(c.Name).starts_with("grid")) {
+            g.SetSelection({0, 0, g.ColCount() - 1, g.RowCount() - 1});
+            g.CopyToClipboard();
+            EXPECT_EQ(ClipboardNow(), QString::fromUtf8(c.Text));
+        }
+    }
 }
 
 TEST_F(ClipboardText, NewRowsGoAboveTheFooterRows) {
@@ -135,7 +246,7 @@ TEST_F(ClipboardText, NewRowsGoAboveTheFooterRows) {
 
 TEST_F(ClipboardText, LinesEndedByLineFeedAloneAreLines) {
     Grid().PasteText(1, 1, "a\nb\n\"two\nlines\"\tc\n");
-    EXPECT_EQ(Column(1).mid(0, 3), QStringList({"a", "b", "two\r\nlines"}));
+    EXPECT_EQ(Column(1).mid(0, 3), QStringList({"a", "b", "two\nlines"}));
     EXPECT_EQ(Grid().GetGridCells(2, 3), "c");
 }
 

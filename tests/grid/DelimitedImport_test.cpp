@@ -8,6 +8,9 @@
 #include "grid/TextUtils.h"
 
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QStringDecoder>
 #include <QTemporaryDir>
 #include <gmock/gmock.h>
@@ -226,7 +229,7 @@ TEST_F(DelimitedLoad, Utf16WithoutAMarkAndUtf32AreReadAsTheTextTheyHold) {
     const std::vector<std::pair<QStringConverter::Encoding, QByteArray>> encodings = {
         {QStringConverter::Utf16LE, ""},
         {QStringConverter::Utf16BE, ""},
-        {QStringConverter::Utf32LE, "\xFF\xFE\0\0"},
+        {QStringConverter::Utf32LE, QByteArray("\xFF\xFE\0\0", 4)},
         {QStringConverter::Utf32BE, QByteArray("\0\0\xFE\xFF", 4)}};
     const Rows latin = {{"nome", "valor"}, {QString::fromUtf8("João"), QString::fromUtf8("€ 5")}};
     const Rows cjk = {{QString::fromUtf8("名前"), QString::fromUtf8("価格")},
@@ -245,6 +248,33 @@ TEST_F(DelimitedLoad, Utf16WithoutAMarkAndUtf32AreReadAsTheTextTheyHold) {
     EXPECT_EQ(GridRows(grid_), (Rows{{"abcdefghijklmnop", "x"}, {"1", ""}}));
     grid_.LoadFromCSV(File(QByteArray("\xC3\xA9\0\n", 4).repeated(3)));
     EXPECT_EQ(ColumnTexts(grid_, 0), QStringList(3, QString::fromUtf8("é")));
+}
+
+// Files of every encoding the loader tells apart (8-bit files holding NUL bytes, UTF-16 without a
+// mark of Latin, CJK, Cyrillic and Greek text, one-line ones among them, ASCII, Latin-1, CP1252 and
+// UTF-8 with and without a mark, with each kind of line end), each read with ';' between cells:
+// the grid reads the cells LibreOffice reads when told the file's encoding (recorded by
+// data/make-encoding-corpus.py; LibreOffice's rows end at their last text, and it reads NULs as
+// nothing).
+TEST_F(DelimitedLoad, EveryFileOfTheCorpusReadsAsLibreOfficeReadsIt) {
+    QFile corpusFile(QStringLiteral(CENTRPRG_SOURCE_DIR "/tests/grid/data/encoding-corpus.json"));
+    ASSERT_TRUE(corpusFile.open(QIODevice::ReadOnly));
+    const QJsonArray corpus = QJsonDocument::fromJson(corpusFile.readAll()).array();
+    ASSERT_GE(corpus.size(), 300);
+    QStringList misread;
+    for (const QJsonValue& entry : corpus) {
+        const QJsonObject c = entry.toObject();
+        Rows expected;
+        for (const QJsonValue& row : c["rows"].toArray()) expected.push_back(row.toVariant().toStringList());
+        grid_.Delimiter = u';';
+        grid_.LoadFromCSV(File(QByteArray::fromBase64(c["bytes"].toString().toLatin1())));
+        Rows read = GridRows(grid_);
+        for (QStringList& row : read)
+            while (!row.isEmpty() && row.back().isEmpty()) row.removeLast();
+        while (!read.empty() && read.back().isEmpty()) read.pop_back();
+        if (read != expected) misread << c["name"].toString() + " (" + c["encoding"].toString() + ")";
+    }
+    EXPECT_EQ(misread, QStringList()) << misread.size() << " of " << corpus.size() << " files misread";
 }
 
 TEST_F(DelimitedLoad, AFoundDelimiterServesOneLoadAndASetOneIsKept) {

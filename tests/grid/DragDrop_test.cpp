@@ -7,9 +7,11 @@
 #include "grid/InputLimits.h"
 #include "grid/PopupWindows.h"
 #include "platform/ui/UiBoundary.h"
+#include "support/ShellCommand.h"
 
 #include <QDropEvent>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QUrl>
 #include <QtEndian>
@@ -245,12 +247,13 @@ TEST_F(DropTarget, InsertedRowsAreAsManyAsTheLinesDropped) {
     }
 }
 
-// Lines ended by LF around cells whose quotes hold a CR LF or a lone CR are each a row.
+// Lines ended by LF around cells whose quotes hold a CR LF or a lone CR are each a row; the cells
+// keep their line breaks.
 TEST_F(DropTarget, LineBreaksInsideQuotesStayInTheirCellsWhateverTheLineEnds) {
     const auto data = Mime("id\tnota\n1\t\"linha um\r\nlinha dois\"\n2\t\"a\rb\"\n");
     EXPECT_EQ(drag_.DropAt(At(1, 2), *data), Qt::MoveAction);
     EXPECT_EQ(Cells(Grid(), 1, 2, 2, 5),
-              (Rows{{"id", "nota"}, {"1", "linha um\r\nlinha dois"}, {"2", "a\r\nb"}, {"r5", ""}}));
+              (Rows{{"id", "nota"}, {"1", "linha um\r\nlinha dois"}, {"2", "a\rb"}, {"r5", ""}}));
 }
 
 TEST_F(DropTarget, AOneRowGridWithFixedRowAlwaysTakesTheDropBelowItsRow) {
@@ -473,11 +476,14 @@ protected:
     TFakeRunner* runner_;
 };
 
-TEST_F(DragSource, CellsGoAsTabAndLineSeparatedTextWithRichCellsAsPlainText) {
+// Cells go as the clipboard text writes them: quoted where they would read back otherwise.
+TEST_F(DragSource, CellsGoAsTheClipboardWritesThemWithRichCellsAsPlainText) {
     Grid().SetGridCells(2, 3, "{\\rtf1\\ansi {\\b rich} text}");
+    Grid().SetGridCells(2, 2, "\"b2\"");
+    Grid().SetGridCells(1, 3, "a\t3");
     DragBlock({1, 2, 2, 3}, {1, 2});
     ASSERT_EQ(runner_->Runs, 1);
-    EXPECT_EQ(runner_->Text, "a2\tb2\r\na3\trich text");
+    EXPECT_EQ(runner_->Text, "a2\t\"\"\"b2\"\"\"\r\n\"a\t3\"\trich text");
     EXPECT_EQ(runner_->Formats, QStringList{"text/plain"});
 }
 
@@ -601,6 +607,51 @@ TEST_F(DragSource, AHeaderDragOffersItsColumnAndLeavesTheCellsAlone) {
     EXPECT_EQ(runner_->Formats, QStringList{GridColumnFormat()});
     EXPECT_EQ(runner_->Column, QByteArray("\x03\x00\x00\x00", 4));
     EXPECT_EQ(Grid().GetGridCells(1, 1), "a1");
+}
+
+// ---- A drag from another program ------------------------------------------------------------------
+
+// A second program drags text onto the grid under X (the drag-and-drop peer under xvfb-run): of
+// 5,000 x 5,000 cells (50 MB; the sender ends when its drag does), of 2,100 x 2,100 cells (8.8 MB,
+// too many to paste) and of 3 x 3 cells, both senders staying to give the drop its text. The grid
+// asks nothing of the sender while the drag runs, so that the sender's drag ends at the release;
+// it takes the text once, at the drop, refuses what it cannot paste with its message and takes the
+// rest as a copy.
+TEST(DragFromAnotherProgram, TextIsTakenOnceAtTheDropAndTheSendersDragEndsAtTheRelease) {
+    if (CommandOutput("command -v xvfb-run").empty())
+        GTEST_SKIP() << "xvfb-run (package xvfb) is needed to run a second program under X";
+    QProcess peer;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("QT_QPA_PLATFORM", "xcb");
+    peer.setProcessEnvironment(environment);
+    peer.start("xvfb-run",
+               {"-a", "-s", "-screen 0 1024x768x24", GRID_DRAG_PEER, "grid", "5000", "2100s", "3s"});
+    ASSERT_TRUE(peer.waitForFinished(240000)) << "the programs under X did not end";
+    std::map<QString, std::map<QString, QString>> drags; // by cells: field -> value
+    for (const QByteArray& line : peer.readAllStandardOutput().split('\n')) {
+        const QStringList words = QString::fromUtf8(line).split(u' ');
+        if (words.value(0) != "drag") continue;
+        auto& fields = drags[words[1]];
+        for (int i = 2; i + 1 < words.size() && words[i] != "message"; i += 2)
+            fields[words[i]] = words[i + 1];
+        fields["message"] = QString::fromUtf8(line).section(" message ", 1);
+    }
+    ASSERT_EQ(drags.size(), 3u) << peer.readAllStandardError().toStdString();
+    for (auto& [cells, fields] : drags) {
+        SCOPED_TRACE(cells.toStdString() + " x " + cells.toStdString() + " cells");
+        EXPECT_EQ(fields["ended"], "1");
+        EXPECT_EQ(fields["servedDuringDrag"], "0");
+        testing::Test::RecordProperty(("releaseToEndMs" + cells).toStdString(),
+                                      fields["releaseToEndMs"].toStdString());
+    }
+    EXPECT_EQ(drags["5000"]["changed"], "0");
+    EXPECT_EQ(drags["2100"]["served"], "1");
+    EXPECT_EQ(drags["2100"]["changed"], "0");
+    EXPECT_EQ(drags["2100"]["message"],
+              QString::fromUtf8("O texto arrastado é grande demais para ser colado"));
+    EXPECT_EQ(drags["3"]["served"], "1");
+    EXPECT_EQ(drags["3"]["action"], "1"); // a copy: the drag could not weigh the text
+    EXPECT_EQ(drags["3"]["changed"], "1");
 }
 
 } // namespace

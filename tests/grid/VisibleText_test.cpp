@@ -1,7 +1,7 @@
 // The part of a long text that can show in a rectangle: drawn alone, it shows what the whole text
 // shows there.
-#include "grid/VisibleText.h"
 #include "grid/HTMLDraw.h"
+#include "grid/VisibleText.h"
 #include "platform/ui/Canvas.h"
 #include "platform/ui/PainterDevice.h"
 #include "platform/ui/RecordingDevice.h"
@@ -86,27 +86,60 @@ TEST(VisibleText, WhatACutTextShowsIsWhatTheWholeTextShows) {
                 }
 }
 
+QImage DrawnHTML(const QString& text, const TRect& rect) {
+    QImage image(rect.Right + 20, rect.Bottom + 20, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    TPainterDevice device(painter);
+    TCanvas canvas(&device);
+    HTMLDrawEx(canvas, text, rect, nullptr, 0, 0, -1, 0, 1, false, false, false, false, true, false, true,
+               false, 0.0, clBlue, clNone, clNone, clGray);
+    return image;
+}
+
+// Tags the renderer passes over are left out of the part kept, and a tag it shows as text ("<#")
+// keeps the characters the renderer reads with it.
 TEST(VisibleText, WhatACutMiniHTMLTextShowsIsWhatTheWholeTextShows) {
     const TRect rect{10, 10, 90, 60};
     const int lineHeight = TCanvas().TextHeight("gh");
+    const QString deep = QStringLiteral("<table><tr><td>").repeated(5000) + "nested " +
+                         QStringLiteral("abc def ").repeated(300) +
+                         QStringLiteral("</td></tr></table>").repeated(5000);
     for (const QString& text :
          {"<B>bold</B> " + QStringLiteral("abc<I>def</I>ghi ").repeated(400),
-          QStringLiteral("&amp;").repeated(3000), QString(4000, u'y') + "<FONT COLOR=\"clRed\">red</FONT>"}) {
+          QStringLiteral("&amp;").repeated(3000), QString(4000, u'y') + "<FONT COLOR=\"clRed\">red</FONT>",
+          deep, QStringLiteral("wo<t>rd <td><b>bo</tr>ld</b></td> x<x></table>y ").repeated(300),
+          "<#a<td>b> <i>c</i> " + QStringLiteral("<tr>de<#f> ").repeated(1500),
+          "<tr><u><#>x<b>y</b> " + QStringLiteral("z&lt;<td>w ").repeated(1500) + "<i unclosed"}) {
         SCOPED_TRACE(text.left(40).toStdString());
         const QString cut = VisibleHTMLText(text, rect, lineHeight);
         EXPECT_LT(cut.size(), text.size() / 2);
-        auto drawn = [&](const QString& shown) {
-            QImage image(rect.Right + 20, rect.Bottom + 20, QImage::Format_RGB32);
-            image.fill(Qt::white);
-            QPainter painter(&image);
-            TPainterDevice device(painter);
-            TCanvas canvas(&device);
-            HTMLDrawEx(canvas, shown, rect, nullptr, 0, 0, -1, 0, 1, false, false, false, false, true, false,
-                       true, false, 0.0, clBlue, clNone, clNone, clGray);
-            return image;
-        };
-        EXPECT_TRUE(drawn(cut) == drawn(text));
+        EXPECT_TRUE(DrawnHTML(cut, rect) == DrawnHTML(text, rect));
     }
+}
+
+// Between two runs, a tag HTMLTagActs passes over draws as a tag that does nothing (the first "<#"
+// of a text is no tag: it shows).
+TEST(VisibleText, TagsThatDoNotActDrawNothing) {
+    const TRect rect{0, 0, 200, 60};
+    QStringList tags = {"<>", "</>", "<1>", "</1 x>", "<\u00DFx>", "<\u0131>", "</\u0131>"};
+    for (char16_t letter = u'A'; letter <= u'Z'; ++letter)
+        for (const char* form : {"<%1>", "<%1r>", "<%1x A=\"1\">", "<%1ONT SIZE=\"20\">", "<%1R>", "<%1I>",
+                                 "<%1UB>", "</%1>", "</%1H>", "</%1x>"})
+            for (const QChar c : {QChar(letter), QChar(letter).toLower()}) tags << QString(form).arg(c);
+    int acting = 0;
+    for (const QString& tag : tags) {
+        SCOPED_TRACE(tag.toStdString());
+        if (HTMLTagActs(tag)) {
+            ++acting;
+            continue;
+        }
+        const QString around = QStringLiteral("ab%1cd <B>ef</B> gh").arg(tag), empty = "ab<>cd <B>ef</B> gh";
+        EXPECT_TRUE(DrawnHTML(around, rect) == DrawnHTML(empty, rect));
+    }
+    EXPECT_TRUE(HTMLTagActs(u"<b>") && HTMLTagActs(u"</Font>") && !HTMLTagActs(u"<TABLE>") &&
+                !HTMLTagActs(u"</td>"));
+    EXPECT_GT(acting, 100);
 }
 
 } // namespace
