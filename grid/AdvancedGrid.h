@@ -1217,7 +1217,7 @@ private:
     QCursor panSavedCursor_;
     // ---- end of pointer ---------------------------------------------------------------------------------
 
-    // ---- Sorting and clipboard text (Sorting.cpp, ClipboardText.cpp) ------------------------------
+    // ---- Sorting and clipboard text (Sorting.cpp, RowOrder.cpp, ClipboardText.cpp) ---------------
 public:
     // Exchanges two rows: texts, cell objects (hidden columns included) and heights, their entries
     // of UnsortedRowOrder and, with DisjunctRowSelect and MoveRowOnSort, their marks. With
