@@ -43,11 +43,11 @@ quint64 HeadOf(const QString& text) {
 
 } // namespace
 
-TRowSorter::TRowSorter(TVevIvizudEvar& grid, TComparer& comparer, int left, int right)
-    : grid_(grid), comparer_(comparer), left_(left), right_(right), records_(size_t(right - left + 1)),
-      columns_(size_t(grid.AllColCount())), singleColumn_(grid.SortSettings.SingleColumn),
-      sortColumn_(grid.SortSettings.Column),
-      direction_(grid.SortSettings.Direction == TSortDirection::sdDescending ? 1 : 0),
+TRowSorter::TRowSorter(TVevIvizudEvar& grid, TComparer& comparer, int firstRow, int lastRow)
+    : grid_(grid), comparer_(comparer), firstRow_(firstRow), lastRow_(lastRow),
+      records_(size_t(lastRow - firstRow + 1)), columns_(size_t(grid.AllColCount())),
+      singleColumn_(grid.SortSettings.SingleColumn), sortColumn_(grid.SortSettings.Column),
+      descending_(grid.SortSettings.Direction == TSortDirection::sdDescending),
       full_(grid.SortSettings.Full) {
     for (size_t s = 0; s < records_.size(); ++s) records_[s].Slot = quint32(s);
 }
@@ -59,14 +59,14 @@ bool TRowSorter::Read(int col) {
 }
 
 void TRowSorter::SortByColumn(int col) {
-    const int sign = direction_ == 1 ? -1 : 1;
+    const int sign = descending_ ? -1 : 1;
     if (!eager_ && firstColumn_ == col && !grid_.SortSettings.IgnoreBlanks && SortDistinctKeys(sign)) return;
     InSlotOrder();
     if (ranked_ && full_) RankTies(col + 1);
     // A column of numbers or of texts throughout compares by the records alone: its comparison
     // is inlined into the partition (the ties go on through the other columns as usual).
     auto sortWith = [&](const auto& first) {
-        Hoare(left_, right_, DepthLimit(), sign, true, [&](int a, int b) {
+        Hoare(firstRow_, lastRow_, DepthLimit(), sign, true, [&](int a, int b) {
             if (a == b) return 0;
             const int result = first(Record(a), Record(b));
             return result != 0 || !full_ ? result : CompareTies(col, a, b);
@@ -91,13 +91,14 @@ void TRowSorter::SortByColumn(int col) {
         });
         break;
     default:
-        Hoare(left_, right_, DepthLimit(), sign, true, [&](int a, int b) { return CompareRows(col, a, b); });
+        Hoare(firstRow_, lastRow_, DepthLimit(), sign, true,
+              [&](int a, int b) { return CompareRows(col, a, b); });
     }
 }
 
 void TRowSorter::SortByIndexes() {
     InSlotOrder();
-    Hoare(left_, right_, DepthLimit(), 1, false, [&](int a, int b) { return CompareIndexed(a, b); });
+    Hoare(firstRow_, lastRow_, DepthLimit(), 1, false, [&](int a, int b) { return CompareIndexed(a, b); });
 }
 
 std::vector<int> TRowSorter::Origin() const {
@@ -109,7 +110,7 @@ std::vector<int> TRowSorter::Origin() const {
 
 // Where the data of a column's cell compared at a row stands in the grid now.
 int TRowSorter::DataRow(int col, int row) const {
-    return eager_ || !Moves(col) ? row : left_ + int(records_[size_t(Position(row))].Slot);
+    return eager_ || !Moves(col) ? row : firstRow_ + int(records_[size_t(Position(row))].Slot);
 }
 
 // The records of the first compared column: its texts read once, with what its style (and,
@@ -153,7 +154,7 @@ bool TRowSorter::ReadFirstColumn(int col) {
     TSortKey k;
     for (size_t s = 0; s < records_.size(); ++s) {
         const TRowCells& cells = rows[s];
-        const int row = left_ + int(cells.Slot);
+        const int row = firstRow_ + int(cells.Slot);
         if (!objects) // the other cells of the line lie beside the one read
             for (quint32 c = 0; c < cells.Count; ++c) objects = objects || cells.Cells[c].Object;
         TSortRecord& r = records_[s];
@@ -228,7 +229,7 @@ void TRowSorter::RankTies(int tie) {
     if (!automatic && style != TSortStyle::ssText && style != TSortStyle::ssNumeric) return;
     std::vector<TSortKey*> keys(records_.size());
     for (size_t s = 0; s < keys.size(); ++s) {
-        const int row = left_ + int(s);
+        const int row = firstRow_ + int(s);
         TSortKey& k = *(keys[s] = &Key(tie, row));
         if (automatic) {
             const TSortStyle cls = comparer_.ClassOf(k, tie, DataRow(tie, row));
@@ -257,7 +258,7 @@ std::vector<TRowSorter::TRowCells> TRowSorter::RowCellsInMemoryOrder(bool& reord
     std::vector<TRowCells> rows(records_.size());
     size_t descents = 0;
     for (size_t s = 0; s < rows.size(); ++s) {
-        const TGridLine& line = *store.Line(left_ + int(s));
+        const TGridLine& line = *store.Line(firstRow_ + int(s));
         rows[s] = {line.data(), quint32(line.size()), quint32(s)};
         descents += s > 0 && rows[s].Cells < rows[s - 1].Cells ? 1 : 0;
     }
@@ -433,7 +434,7 @@ TSortKey& TRowSorter::Key(int col, int row) {
     std::vector<TSortKey>& keys = columns_[size_t(col)];
     if (keys.empty()) {
         keys.resize(records_.size());
-        for (int r = left_; r <= right_; ++r) {
+        for (int r = firstRow_; r <= lastRow_; ++r) {
             const size_t at = eager_ && Moves(col) ? Record(r).Slot : size_t(Position(r));
             SetKeyText(keys[at], grid_.GetGridCells(col, r));
         }
@@ -449,7 +450,7 @@ int TRowSorter::CompareCells(int col, int a, int b, int direction) {
 // A row compared with itself (the pivot met in its own place) is equal in every style.
 int TRowSorter::CompareRows(int col, int a, int b) {
     if (a == b) return 0;
-    const int result = CompareCells(col, a, b, direction_);
+    const int result = CompareCells(col, a, b, descending_ ? 1 : 0);
     return result != 0 || !full_ ? result : CompareTies(col, a, b);
 }
 
@@ -462,7 +463,7 @@ int TRowSorter::CompareTies(int col, int a, int b) {
         if (ra != rb) return ra < rb ? -1 : 1;
         ++col; // equal there too
     }
-    while (result == 0 && col < last) result = CompareCells(++col, a, b, direction_);
+    while (result == 0 && col < last) result = CompareCells(++col, a, b, descending_ ? 1 : 0);
     return result;
 }
 
@@ -548,14 +549,14 @@ template <typename TCompare> void TRowSorter::HeapSort(int l, int r, int sign, c
     }
 }
 
-void PutColumnBack(TVevIvizudEvar& grid, int col, int left, const std::vector<int>& origin) {
+void PutColumnBack(TVevIvizudEvar& grid, int col, int firstRow, const std::vector<int>& origin) {
     TCellStore& store = grid.CellStore();
     TGridLine cells = store.TakeColumn(col);
     TGridLine back(cells.size());
     for (size_t r = 0; r < cells.size(); ++r)
-        if (int(r) < left || int(r) >= left + int(origin.size())) back[r] = std::move(cells[r]);
+        if (int(r) < firstRow || int(r) >= firstRow + int(origin.size())) back[r] = std::move(cells[r]);
     for (size_t p = 0; p < origin.size(); ++p)
-        back[size_t(left + origin[p])] = std::move(cells[size_t(left) + p]);
+        back[size_t(firstRow + origin[p])] = std::move(cells[size_t(firstRow) + p]);
     store.PutColumn(col, std::move(back));
 }
 

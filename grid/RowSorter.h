@@ -42,7 +42,7 @@ struct TSortRecord {
     quint32 Rank = 0, TieRank = 0;
 };
 
-// Sorts the rows left..right of the grid with one comparer. The sort runs on the records, one per
+// Sorts the rows firstRow..lastRow of the grid with one comparer. The sort runs on the records, one per
 // row, and the rows take their new places once at the end (PermuteRows); only when the first
 // compared column goes by OnRawCompare, whose handler reads the grid at the rows it is given, are
 // the rows exchanged as the sort goes. (A raw column compared for ties gets the rows where the
@@ -52,7 +52,7 @@ struct TSortRecord {
 // columns that move with their rows, per position for a column that stays (SingleColumn).
 class TRowSorter {
 public:
-    TRowSorter(TVevIvizudEvar& grid, TComparer& comparer, int left, int right);
+    TRowSorter(TVevIvizudEvar& grid, TComparer& comparer, int firstRow, int lastRow);
 
     // Reads the first compared column (the sort column, or the first index entry's) into the
     // records, again after blocks across the rows were split. Whether a cell of the rows holds an
@@ -70,7 +70,7 @@ public:
     bool RowsMoved() const { return eager_; }
 
 private:
-    int Position(int row) const { return row - left_; }
+    int Position(int row) const { return row - firstRow_; }
     TSortRecord& Record(int row) { return records_[size_t(Position(row))]; }
     int DataRow(int col, int row) const;
     bool ReadFirstColumn(int col);
@@ -108,13 +108,13 @@ private:
 
     TVevIvizudEvar& grid_;
     TComparer& comparer_;
-    int left_, right_;
+    int firstRow_, lastRow_; // the rows sorted
     std::vector<TSortRecord> records_;
     std::vector<QString> texts_; // per slot: the first column's compared texts
     std::vector<std::vector<TSortKey>> columns_;
     bool singleColumn_;
-    int sortColumn_, direction_;
-    bool full_, eager_ = false;
+    int sortColumn_;
+    bool descending_, full_, eager_ = false;
     int firstColumn_ = -1, tieColumn_ = -1; // tieColumn_: its cells ranked
     bool ranked_ = false;                   // the first column's cells ranked
     TSortStyle firstStyle_ = TSortStyle::ssText, uniformStyle_ = TSortStyle::ssRaw;
@@ -123,9 +123,9 @@ private:
     bool inMemoryOrder_ = false; // records_ and texts_ in the order MemoryOrder read them
 };
 
-// Puts the cells of a column back in the rows they were in before rows left.. were exchanged
+// Puts the cells of a column back in the rows they were in before rows firstRow.. were exchanged
 // (origin: per position, the offset of the row that was there).
-void PutColumnBack(TVevIvizudEvar& grid, int col, int left, const std::vector<int>& origin);
+void PutColumnBack(TVevIvizudEvar& grid, int col, int firstRow, const std::vector<int>& origin);
 
 // Column 0 stays where it was while the rows move (NormalCellsOnly with fixed columns).
 bool KeepsFirstColumn(TVevIvizudEvar& grid);
