@@ -36,6 +36,14 @@ void TVevIvizudEvar::ForEachNode(const std::function<void(int realRow, TCellGrap
     for (; stored < hiddenRows_.size(); ++stored) visitStored(hiddenRows_[stored]);
 }
 
+// After rows changed places (a move, a sort): a node spans no row past the last one.
+void TVevIvizudEvar::KeepNodeSpansInside() {
+    if (nodeCount_ == 0) return;
+    const int rows = RealRowCount();
+    ForEachNode(
+        [&](int realRow, TCellGraphic& node) { node.CellIndex = std::min(node.CellIndex, rows - realRow); });
+}
+
 int TVevIvizudEvar::CountNodes() const {
     int count = 0;
     ForEachNode([&](int, TCellGraphic&) { ++count; });

@@ -1,15 +1,14 @@
 // The order the rows of TVevIvizudEvar had before sorting, and RestoreRowOrder, which puts them
 // back in it.
 //
-// UnsortedRowOrder holds, per real row, the row number the row there had before sorting. It starts
-// as 0, 1, 2, ... with the first sort; SwapRows exchanges the entries of the two rows; a moved row
-// (MoveRow, goRowMoving) takes its entry along; the structure operations report rows inserted or
-// removed (a new row takes the place after the row above it); rows added at the end through
-// RowCount join it at its end, for RestoreRowOrder, but a sort after RowCount changed takes the
-// order afresh (its rows may hold other data by then). Hidden rows keep their entries while they
-// are out of the grid.
-// Entries are kept by real row: rows hidden and shown again keep theirs, and an exchange of two
-// shown rows exchanges the entries of their real rows.
+// UnsortedRowOrder holds, per real row, the row number the row there had before sorting: the rows
+// hidden hold theirs as the rows shown do. It starts as 0, 1, 2, ... with the first sort (a grid
+// filled afresh from a file, a stream or a workbook forgets it until the next sort); SwapRows
+// exchanges the entries of the two rows; a moved row (MoveRow, goRowMoving) takes its entry along,
+// and so do the rows a move carries or passes (RowOrderRotated); the structure operations report
+// rows inserted or removed (a new row takes the place after the row above it); rows that come after
+// the last data row, however they come (AddRow, RowCount, the loader, a paste that grows the grid),
+// come after every earlier row but the footer rows.
 #include "grid/AdvancedGrid.h"
 
 #include "grid/RowSorter.h"
@@ -23,9 +22,12 @@ using gridsort::KeepsFirstColumn;
 using gridsort::PutColumnBack;
 
 void TVevIvizudEvar::ResetRowOrder() {
-    rowCountDrift_ = 0;
     unsortedRowOrder_.resize(size_t(RealRowCount()));
     std::iota(unsortedRowOrder_.begin(), unsortedRowOrder_.end(), 0);
+}
+
+void TVevIvizudEvar::ForgetRowOrder() {
+    unsortedRowOrder_.clear();
 }
 
 void TVevIvizudEvar::AlignRowOrder(int rows) {
@@ -45,7 +47,8 @@ void TVevIvizudEvar::AlignRowOrder(int rows) {
 // The new rows come right after the real row above them in the order before sorting; rows added
 // after the last row come last, as rows that a larger row count adds do (and nothing has to make
 // room for them, so that adding rows one by one stays linear); rows appended above footer rows
-// come after every data row, before the footer rows' entries.
+// come after every other row, whatever entries the footer rows hold (a row that became a footer
+// row when the row count was cut keeps its own).
 void TVevIvizudEvar::RowOrderRowsInserted(int realRow, int count, bool appended) {
     std::vector<int>& order = unsortedRowOrder_;
     if (order.empty() || count <= 0) return;
@@ -53,7 +56,12 @@ void TVevIvizudEvar::RowOrderRowsInserted(int realRow, int count, bool appended)
     realRow = std::clamp(realRow, 0, int(order.size()));
     const int size = int(order.size());
     int first = realRow == size ? size : realRow > 0 ? order[size_t(realRow) - 1] + 1 : 0;
-    if (appended && realRow < size) first = *std::min_element(order.begin() + realRow, order.end());
+    if (appended && realRow < size) {
+        // One past the largest entry of the rows above: the largest not held below (a few rows).
+        first = size;
+        while (first > 0 && std::find(order.begin() + realRow, order.end(), first - 1) != order.end())
+            --first;
+    }
     if (first < size)
         for (int& v : order)
             if (v >= first) v += count;
@@ -62,10 +70,12 @@ void TVevIvizudEvar::RowOrderRowsInserted(int realRow, int count, bool appended)
     order.insert(order.begin() + realRow, fresh.begin(), fresh.end());
 }
 
-void TVevIvizudEvar::RowOrderRowMoved(int from, int to) {
-    if (unsortedRowOrder_.empty() || from == to) return;
+void TVevIvizudEvar::RowOrderRotated(int first, int middle, int last) {
+    if (unsortedRowOrder_.empty() || first >= middle || middle >= last) return;
     AlignRowOrder(RealRowCount());
-    MoveAtDisplayRows(unsortedRowOrder_, from, to);
+    assert(last <= int(unsortedRowOrder_.size()));
+    std::rotate(unsortedRowOrder_.begin() + first, unsortedRowOrder_.begin() + middle,
+                unsortedRowOrder_.begin() + last);
 }
 
 // The removed rows' entries leave; the others close up.
@@ -96,32 +106,55 @@ bool TVevIvizudEvar::VerifyRowOrder() const {
     return true;
 }
 
-// Every shown row goes back to its place, fixed and footer rows included (their entries are their
-// own row numbers unless rows were inserted among them). Hidden rows stay where they are: the shown
-// rows take the order of their entries among themselves.
+// Every row but the footer rows goes back to its place, fixed rows included (their entries are their
+// own row numbers unless rows were inserted among them), and so do the hidden rows, which stay
+// hidden: the rows take the places of the rows that move (the footer rows stay last) in the order
+// of their entries, so that the rows shown later stand in the order before sorting too. The
+// entries go with their rows.
 void TVevIvizudEvar::RestoreRowOrder() {
     EndPendingChange();
+    if (unsortedRowOrder_.empty()) return; // no sort has taken the order: the rows stand in it
     AlignRowOrder(RealRowCount());
     if (!VerifyRowOrder()) {
         assert(!"UnsortedRowOrder is not a permutation");
         ResetRowOrder();
         return;
     }
-    // byEntry[k]: the row shown that goes to k.
-    const int rows = RowCount();
-    std::vector<int> byEntry(static_cast<size_t>(rows));
-    std::iota(byEntry.begin(), byEntry.end(), 0);
-    std::vector<int> entry(static_cast<size_t>(rows));
-    for (int d = 0; d < rows; ++d) entry[size_t(d)] = unsortedRowOrder_[size_t(DisplToRealRow(d))];
-    std::sort(byEntry.begin(), byEntry.end(),
-              [&](int a, int b) { return entry[size_t(a)] < entry[size_t(b)]; });
+    std::vector<int>& order = unsortedRowOrder_;
+    const int total = RealRowCount(), dataEnd = DataRowEnd();
+    auto byEntry = [&](int a, int b) { return order[size_t(a)] < order[size_t(b)]; };
+    // newReal[r]: where real row r goes. places: the real rows that move, ascending.
+    std::vector<char> stays(static_cast<size_t>(total), 0);
+    for (int d = dataEnd; d < RowCount(); ++d) stays[size_t(DisplToRealRow(d))] = 1;
+    std::vector<int> places, newReal(static_cast<size_t>(total));
+    std::iota(newReal.begin(), newReal.end(), 0);
+    for (int r = 0; r < total; ++r)
+        if (!stays[size_t(r)]) places.push_back(r);
+    std::vector<int> ranked = places;
+    std::sort(ranked.begin(), ranked.end(), byEntry);
+    for (size_t k = 0; k < places.size(); ++k) newReal[size_t(ranked[k])] = places[k];
+    std::vector<int> newOrder(static_cast<size_t>(total));
+    for (int r = 0; r < total; ++r) newOrder[size_t(newReal[size_t(r)])] = order[size_t(r)];
+    // origin[k]: the shown row that goes to display row k.
+    std::vector<int> origin(static_cast<size_t>(dataEnd));
+    std::iota(origin.begin(), origin.end(), 0);
+    std::sort(origin.begin(), origin.end(),
+              [&](int a, int b) { return byEntry(DisplToRealRow(a), DisplToRealRow(b)); });
 
-    SplitBlocksRowOrderTears(0, rows - 1, ColumnMovedAlone(*this));
+    SplitBlocksRowOrderTears(0, dataEnd - 1, ColumnMovedAlone(*this));
     BeginUpdate();
     struct TEnd {
         TVevIvizudEvar& Grid;
         ~TEnd() { Grid.EndUpdate(); }
     } end{*this};
-    PermuteRows(0, byEntry);
-    if (KeepsFirstColumn(*this)) PutColumnBack(*this, 0, 0, byEntry);
+    PermuteRows(0, origin);
+    if (KeepsFirstColumn(*this)) PutColumnBack(*this, 0, 0, origin);
+    if (!hiddenRows_.empty()) {
+        GiveUpCutAreasInRealRows(0, total - 1);
+        for (TGridItem& item : hiddenRows_) item.Idx = newReal[size_t(item.Idx)];
+        std::sort(hiddenRows_.begin(), hiddenRows_.end(),
+                  [](const TGridItem& a, const TGridItem& b) { return a.Idx < b.Idx; });
+    }
+    order = std::move(newOrder);
+    KeepNodeSpansInside();
 }

@@ -181,14 +181,16 @@ void TVevIvizudEvar::PermuteRows(int first, const std::vector<int>& origin) {
 
 // ---- Sorts ---------------------------------------------------------------------------------------
 
-// What every sort does around its exchanges: the open editor writes its value first; the order
-// before sorting is taken afresh when RowCount has changed since it was taken (rows added or
-// dropped at the end through it, on balance); nothing repaints meanwhile; the current row then
-// follows its data (node sorts, MoveRowOnSort) or stays on its row number, whose new data
-// OnRowUpdate then reports.
+// What every sort does around its exchanges: the open editor writes its value first; the first sort
+// takes the order before sorting, the others keep it (with the rows added at the end since);
+// nothing repaints meanwhile; the current row then follows its data (node sorts, MoveRowOnSort) or
+// stays on its row number, whose new data OnRowUpdate then reports.
 void TVevIvizudEvar::SortWith(int kind, const std::function<void()>& sort) {
     EndPendingChange();
-    if (rowCountDrift_ != 0 || unsortedRowOrder_.size() != size_t(RealRowCount())) ResetRowOrder();
+    if (unsortedRowOrder_.empty())
+        ResetRowOrder();
+    else
+        AlignRowOrder(RealRowCount());
     const int before = Row();
     followRow_ = before;
     {
@@ -198,6 +200,7 @@ void TVevIvizudEvar::SortWith(int kind, const std::function<void()>& sort) {
             ~TEnd() { Grid.EndUpdate(); }
         } end{*this};
         sort();
+        KeepNodeSpansInside();
         const bool follow = kind == kNodeRows || Navigation.MoveRowOnSort;
         const int current = follow ? followRow_ : before;
         if (current != Row() && current >= 0 && current < RowCount()) SetCurrentRow(current);

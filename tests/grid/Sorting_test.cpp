@@ -5,7 +5,10 @@
 #include "grid/GridError.h"
 #include "grid/TextUtils.h"
 
+#include <QFile>
 #include <QLocale>
+#include <QTemporaryDir>
+#include <functional>
 #include <numeric>
 #include <random>
 
@@ -323,20 +326,38 @@ TEST(Sorting, OrderBeforeSortingFollowsInsertedRemovedAndAddedRows) {
     EXPECT_EQ(Column(grid, 0, 0), QStringList({"e", "d", "b", "a", "x", "y", "w"}));
 }
 
-TEST(Sorting, ASortAfterTheRowCountChangedTakesTheOrderBeforeItAfresh) {
-    for (const int rows : {4, 6}) {
-        SCOPED_TRACE(rows);
+// Rows added at the end, however they come, follow every earlier row in the order before sorting,
+// and the sorts after the first keep it; rows cut off leave it; a file loaded over the rows starts
+// it afresh.
+TEST(Sorting, RowsAddedOrCutAtTheEndKeepTheOrderBeforeTheFirstSort) {
+    QTemporaryDir dir;
+    QFile file(dir.filePath("more.csv"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("g\r\nf\r\n");
+    file.close();
+    const QStringList added = {"e", "d", "c", "b", "a", "g", "f"};
+    const std::vector<std::pair<std::function<void(TVevIvizudEvar&)>, QStringList>> ways = {
+        {[](TVevIvizudEvar& g) { g.SetRowCount(4); }, {"d", "c", "b", "a"}},
+        {[](TVevIvizudEvar& g) { g.SetRowCount(7), g.SetGridCells(0, 5, "g"), g.SetGridCells(0, 6, "f"); },
+         added},
+        {[](TVevIvizudEvar& g) {
+             g.AddRow(), g.SetGridCells(0, 5, "g"), g.AddRow(), g.SetGridCells(0, 6, "f");
+         },
+         added},
+        {[&](TVevIvizudEvar& g) { g.LoadDelimited(file.fileName(), true); }, added},
+        {[&](TVevIvizudEvar& g) { g.LoadDelimited(file.fileName(), false); }, {"g", "f"}},
+    };
+    for (const auto& [change, expected] : ways) {
+        SCOPED_TRACE(expected.join(' ').toStdString());
         TVevIvizudEvar grid;
         Fill(grid, {"d", "c", "b", "a"}); // five rows with the heading
         grid.SetFixedRows(0);
         grid.SetGridCells(0, 0, "e");
         grid.SortByColumn();
-        grid.SetRowCount(rows);
-        const QStringList keys = {"b", "c", "a", "f", "e", "d"};
-        for (int r = 0; r < rows; ++r) grid.SetGridCells(0, r, keys[r]);
+        change(grid);
         grid.SortByColumn();
         grid.RestoreRowOrder();
-        EXPECT_EQ(Column(grid, 0, 0), keys.first(rows));
+        EXPECT_EQ(Column(grid, 0, 0), expected);
     }
 }
 
