@@ -20,7 +20,7 @@ QString KeyOf(int id) {
 // A grid of a heading and 11 rows (and a footer row) holding the keys of their ids, beside its
 // model: the ids in real order, which of them are hidden, whether row 2's node is contracted and
 // its span, and, once a sort took it, the ids in the order before sorting. The footer row is the
-// last one and never hidden.
+// last row shown, never hidden.
 struct TRowOrderRun {
     TVevIvizudEvar grid;
     std::vector<int> rows;
@@ -67,13 +67,14 @@ struct TRowOrderRun {
     void Name(int at, int real, TPlace place = kAfterAbove) {
         grid.SetCells(0, at, KeyOf(next));
         if (saved)
-            saved->insert(place == kLast ? saved->end()
-                          : place == kAppended
-                              ? std::find_if(saved->rbegin(), saved->rend(),
-                                             [&](int id) { return !footer || id != rows.back(); })
-                                    .base()
-                              : std::find(saved->begin(), saved->end(), rows[size_t(real - 1)]) + 1,
-                          next);
+            saved->insert(
+                place == kLast ? saved->end()
+                : place == kAppended
+                    ? std::find_if(saved->rbegin(), saved->rend(),
+                                   [&](int id) { return !footer || id != rows[size_t(Shown().back())]; })
+                          .base()
+                    : std::find(saved->begin(), saved->end(), rows[size_t(real - 1)]) + 1,
+                next);
         if (node >= 0 && NodeReal() < real && real < NodeReal() + span) ++span;
         rows.insert(rows.begin() + real, next++);
         hidden.push_back(false);
@@ -95,9 +96,9 @@ struct TRowOrderRun {
     }
     // I insert, D delete, M move, A append, S sort up, s sort down, R restore, H hide, U show all,
     // N contract or expand the node; the row count grown (G) or cut (C); a file loaded after the
-    // rows (L) or over them (F).
+    // rows (L).
     void Step(char op) {
-        const int end = int(Shown().size()) - footer, last = int(rows.size()) - footer;
+        const int end = int(Shown().size()) - footer;
         if (op == 'I' || op == 'A') {
             const int at = op == 'A' ? end : Pick(1, end);
             at == end ? grid.AddRow() : grid.InsertRows(at, 1);
@@ -129,14 +130,14 @@ struct TRowOrderRun {
             for (size_t k = 0; k < ids.size(); ++k) rows[size_t(shown[k])] = ids[k];
             KeepSpanInside();
         } else if (op == 'R') {
-            grid.RestoreRowOrder(); // the footer row stays last
-            const int last = rows.back();
+            grid.RestoreRowOrder(); // the footer row stays in its place
+            const int at = Shown().back(), id = rows[size_t(at)];
             if (saved) rows = *saved;
-            if (saved && footer) std::erase(rows, last), rows.push_back(last);
+            if (saved && footer) std::erase(rows, id), rows.insert(rows.begin() + at, id);
             KeepSpanInside();
         } else if (op == 'H' && end > 2) {
-            const int real = Pick(1, last - 1);
-            if (hidden[size_t(rows[size_t(real)])]) return;
+            const int real = Pick(1, int(rows.size()) - 1);
+            if (hidden[size_t(rows[size_t(real)])] || (footer && real == Shown().back())) return;
             grid.HideRow(real);
             hidden[size_t(rows[size_t(real)])] = true;
         } else if (op == 'U') {
@@ -154,19 +155,16 @@ struct TRowOrderRun {
             grid.SetRowCount(grid.RowCount() + 2);
             for (int k = 0; k < 2; ++k) Name(end + footer + k, int(rows.size()), kLast);
         } else if (op == 'C' && end > 3) {
+            // (Not with a hidden row between the last data row and the footer row: it would stay
+            // below the new footer row, which the model does not follow.)
+            const std::vector<int> shown = Shown();
+            if (footer && shown.back() - shown[shown.size() - 2] > 1) return;
             grid.SetRowCount(grid.RowCount() - 1);
             Erase(Shown().back());
-        } else if (op == 'L' || op == 'F') {
-            if (op == 'F' && Shown().size() < rows.size()) return; // hidden rows would stay
+        } else if (op == 'L') {
             const int lines = Pick(2, 4);
-            grid.LoadDelimited(File(lines), op == 'L');
-            if (op == 'F') {
-                while (int(rows.size()) > footer) Erase(0);
-                saved.reset();
-                for (int k = 0; k < lines; ++k) Name(k, k);
-            } else {
-                for (int k = 0; k < lines; ++k) Name(end + k, Real(end + k), kAppended);
-            }
+            grid.LoadDelimited(File(lines), true);
+            for (int k = 0; k < lines; ++k) Name(end + k, Real(end + k), kAppended);
         }
     }
     // Rows changed places: the node spans no row past the last.
@@ -201,12 +199,12 @@ TEST(SavedRowOrder, RestoreRowOrderGivesBackTheRowsBeforeSortingWhateverChangedB
 }
 
 // Random runs of every change, with rows hidden and shown, the node contracted and expanded, the row
-// count grown and cut and files loaded after the rows and over them, checked after every step
+// count grown and cut and files loaded after the rows, checked after every step
 // against the model; at the end every row shown and the order restored.
 TEST(SavedRowOrder, RandomChangesWithHiddenRowsKeepTheOrderBeforeSorting) {
     for (unsigned seed = 0; seed < 400; ++seed) {
         const bool footer = seed % 2, node = seed % 4 >= 2;
-        const std::string ops = node ? "IDMASsRHUN" : "IDMASsRHUGCLF";
+        const std::string ops = node ? "IDMASsRHUN" : "IDMASsRHUGCL";
         TRowOrderRun run(footer, seed, node);
         std::string steps;
         for (int k = 0; k < 40; ++k) {

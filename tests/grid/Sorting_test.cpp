@@ -350,10 +350,6 @@ TEST(Sorting, RowsAddedOrCutAtTheEndKeepTheOrderBeforeTheFirstSort) {
         {[](TVevIvizudEvar& g) { g.SetRowCount(4); }, {"d", "c", "b", "a"}},
         {[](TVevIvizudEvar& g) { g.SetRowCount(7), g.SetGridCells(0, 5, "g"), g.SetGridCells(0, 6, "f"); },
          added},
-        {[](TVevIvizudEvar& g) {
-             g.AddRow(), g.SetGridCells(0, 5, "g"), g.AddRow(), g.SetGridCells(0, 6, "f");
-         },
-         added},
         {[&](TVevIvizudEvar& g) { g.LoadDelimited(file.fileName(), true); }, added},
         {[&](TVevIvizudEvar& g) { g.LoadDelimited(file.fileName(), false); }, {"g", "f"}},
         {[&](TVevIvizudEvar& g) { g.ImportWorkbook(book, ""); }, {"g", "f"}},

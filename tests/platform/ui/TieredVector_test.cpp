@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -15,85 +14,61 @@ using TTiered = TTieredVector<std::string>;
 using TPlain = std::vector<std::string>;
 constexpr size_t kChunk = TTiered::kChunk;
 
-// Longer than a string keeps inside itself.
-std::string Item(size_t id) {
-    return "item number " + std::to_string(id) + " of the sequence";
+void Insert(TTiered& t, size_t at, size_t count) {
+    t.insert(at, count, "inserted item, longer than kept inline");
 }
-
-// The same operation on both sequences.
-struct TOperation {
-    std::string Name;
-    std::function<void(TTiered&)> OnTiered;
-    std::function<void(TPlain&)> OnPlain;
-};
-
-// The positions around the start, the chunk edges and the end of a sequence of n items (up to n).
-std::vector<size_t> EdgePositions(size_t n) {
-    std::vector<size_t> at{0, 1, n - 1, n};
-    for (size_t edge = kChunk; edge <= n; edge += kChunk)
-        for (size_t p : {edge - 1, edge, edge + 1}) at.push_back(p);
-    std::erase_if(at, [&](size_t p) { return p > n; });
-    std::sort(at.begin(), at.end());
-    at.erase(std::unique(at.begin(), at.end()), at.end());
-    return at;
+void Insert(TPlain& v, size_t at, size_t count) {
+    v.insert(v.begin() + long(at), count, "inserted item, longer than kept inline");
 }
-
-std::vector<TOperation> OperationsAt(size_t n) {
-    std::vector<TOperation> ops;
-    const std::vector<size_t> at = EdgePositions(n);
-    for (size_t from : at)
-        for (size_t to : at)
-            if (from < n && to < n)
-                ops.push_back({"move " + std::to_string(from) + " to " + std::to_string(to),
-                               [=](TTiered& t) { t.move(from, to); },
-                               [=](TPlain& v) {
-                                   std::string item = std::move(v[from]);
-                                   v.erase(v.begin() + long(from));
-                                   v.insert(v.begin() + long(to), std::move(item));
-                               }});
-    // One item, a few (shifted within the chunks) and many (the sequence rebuilt).
-    for (size_t p : at)
-        for (size_t count : {size_t(1), size_t(3), size_t(40)}) {
-            const std::string where = std::to_string(count) + " at " + std::to_string(p);
-            ops.push_back({"insert " + where, [=](TTiered& t) { t.insert(p, count, Item(p)); },
-                           [=](TPlain& v) { v.insert(v.begin() + long(p), count, Item(p)); }});
-            if (p < n)
-                ops.push_back({"erase " + where, [=](TTiered& t) { t.erase(p, count); },
-                               [=](TPlain& v) {
-                                   v.erase(v.begin() + long(p), v.begin() + long(std::min(n, p + count)));
-                               }});
-        }
-    ops.push_back(
-        {"push_back", [](TTiered& t) { t.push_back(Item(0)); }, [](TPlain& v) { v.push_back(Item(0)); }});
-    ops.push_back({"pop_back", [](TTiered& t) { t.pop_back(); }, [](TPlain& v) { v.pop_back(); }});
-    for (size_t size : {n - 2, n + 2, size_t(0)})
-        ops.push_back({"resize to " + std::to_string(size), [=](TTiered& t) { t.resize(size, Item(1)); },
-                       [=](TPlain& v) { v.resize(size, Item(1)); }});
-    ops.push_back({"copy", [](TTiered& t) { t = TTiered(t); }, [](TPlain&) {}});
-    return ops;
+void Erase(TTiered& t, size_t at, size_t count) {
+    t.erase(at, count);
+}
+void Erase(TPlain& v, size_t at, size_t count) {
+    v.erase(v.begin() + long(at), v.begin() + long(std::min(v.size(), at + count)));
+}
+void Move(TTiered& t, size_t from, size_t to) {
+    t.move(from, to);
+}
+void Move(TPlain& v, size_t from, size_t to) {
+    if (from < to) std::rotate(v.begin() + long(from), v.begin() + long(from) + 1, v.begin() + long(to) + 1);
+    if (to < from) std::rotate(v.begin() + long(to), v.begin() + long(from), v.begin() + long(from) + 1);
 }
 
 class TieredVectorAtChunkEdges : public testing::TestWithParam<size_t> {};
 
 TEST_P(TieredVectorAtChunkEdges, EveryOperationLeavesWhatAPlainVectorHolds) {
     const size_t n = GetParam();
-    TTiered base;
     TPlain plainBase;
-    for (size_t i = 0; i < n; ++i) base.push_back(Item(i)), plainBase.push_back(Item(i));
-    for (const TOperation& op : OperationsAt(n)) {
-        SCOPED_TRACE(op.Name);
+    for (size_t i = 0; i < n; ++i)
+        plainBase.push_back("item number " + std::to_string(i) + " of the sequence");
+    TTiered base;
+    for (const std::string& item : plainBase) base.push_back(item);
+    // Each operation on copies of both; the sequence goes on working at its new length.
+    auto check = [&](const std::string& name, const auto& operation) {
+        SCOPED_TRACE(name);
         TTiered tiered = base;
         TPlain plain = plainBase;
-        op.OnTiered(tiered);
-        op.OnPlain(plain);
+        operation(tiered), operation(plain);
+        tiered.push_back("last"), plain.push_back("last");
         ASSERT_EQ(tiered.size(), plain.size());
         for (size_t i = 0; i < plain.size(); ++i) ASSERT_EQ(tiered[i], plain[i]) << i;
-        // The sequence goes on working at its new length.
-        tiered.push_back("last"), plain.push_back("last");
-        tiered.insert(0, 1, "first"), plain.insert(plain.begin(), "first");
-        ASSERT_EQ(tiered[tiered.size() - 1], plain.back());
-        ASSERT_EQ(tiered[0], plain.front());
-    }
+    };
+    // The start, the end and both sides of every chunk edge.
+    std::vector<size_t> at{0, 1, n - 1, n};
+    for (size_t edge = kChunk; edge <= n; edge += kChunk) at.insert(at.end(), {edge - 1, edge, edge + 1});
+    for (size_t p : at)
+        for (size_t q : at)
+            if (p < n && q < n)
+                check("move " + std::to_string(p) + " to " + std::to_string(q),
+                      [&](auto& s) { Move(s, p, q); });
+    for (size_t p : at)
+        for (size_t count : {1, 3, 40}) { // one, a few (shifted in the chunks), many (rebuilt)
+            const std::string where = std::to_string(count) + " at " + std::to_string(p);
+            if (p <= n) check("insert " + where, [&](auto& s) { Insert(s, p, count); });
+            if (p < n) check("erase " + where, [&](auto& s) { Erase(s, p, count); });
+        }
+    check("pop_back", [](auto& s) { s.pop_back(); });
+    for (size_t size : {n - 2, n + 2}) check("resize", [&](auto& s) { s.resize(size, "grown"); });
 }
 
 INSTANTIATE_TEST_SUITE_P(Lengths, TieredVectorAtChunkEdges,
