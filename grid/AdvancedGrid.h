@@ -33,6 +33,7 @@
 #include <QStringList>
 #include <QTimer>
 #include <algorithm>
+#include <climits>
 #include <memory>
 #include <optional>
 #include <set>
@@ -949,7 +950,7 @@ private:
     // Every node, visible or hidden, with its real row.
     void ForEachNode(const std::function<void(int realRow, TCellGraphic& node)>& visit) const;
     int CountNodes() const;
-    void KeepNodeSpansInside();
+    void KeepNodeSpansInside(int first = 0, int last = INT_MAX);
     int NodeEnd(int row) const;
     void RepaintGraphic(int col, int row);
     std::vector<TMergedArea> cutAreas_; // blocks with hidden rows, kept to come back whole

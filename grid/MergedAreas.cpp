@@ -256,13 +256,15 @@ void TVevIvizudEvar::RowMoved(int from, int to) {
         rowSelect_.insert(rowSelect_.begin() + to, flag);
     }
     const int first = DisplToRealRow(from), end = MovedRowsEnd(from);
+    const int lo = from < to ? first : DisplToRealRow(to);
+    const int hi = from < to ? (to + 1 < RowCount() ? DisplToRealRow(to + 1) : RealRowCount()) : end;
     if (from < to)
-        RotateRealRows(first, end, to + 1 < RowCount() ? DisplToRealRow(to + 1) : RealRowCount());
+        RotateRealRows(first, end, hi);
     else
-        RotateRealRows(DisplToRealRow(to), first, end);
+        RotateRealRows(lo, first, end);
     --structureBusy_;
     TBaseGrid::RowMoved(from, to);
-    KeepNodeSpansInside();
+    KeepNodeSpansInside(lo, hi);
 }
 
 // The moved display columns are real columns in the cell store: the cells and the hidden-column

@@ -122,24 +122,26 @@ void TVevIvizudEvar::RestoreRowOrder() {
     }
     std::vector<int>& order = unsortedRowOrder_;
     const int total = RealRowCount(), dataEnd = DataRowEnd();
-    auto byEntry = [&](int a, int b) { return order[size_t(a)] < order[size_t(b)]; };
-    // newReal[r]: where real row r goes. places: the real rows that move, ascending.
-    std::vector<char> stays(static_cast<size_t>(total), 0);
-    for (int d = dataEnd; d < RowCount(); ++d) stays[size_t(DisplToRealRow(d))] = 1;
-    std::vector<int> places, newReal(static_cast<size_t>(total));
-    std::iota(newReal.begin(), newReal.end(), 0);
-    for (int r = 0; r < total; ++r)
-        if (!stays[size_t(r)]) places.push_back(r);
-    std::vector<int> ranked = places;
-    std::sort(ranked.begin(), ranked.end(), byEntry);
-    for (size_t k = 0; k < places.size(); ++k) newReal[size_t(ranked[k])] = places[k];
+    // The rows in the order of their entries (a permutation: no sort needed) take the places of
+    // the rows that move, ascending; the footer rows keep theirs. newReal[r]: where real row r
+    // goes; origin[k]: the shown row that goes to display row k.
+    std::vector<int> atEntry(static_cast<size_t>(total)), displayOf(static_cast<size_t>(total), -1);
+    for (int r = 0; r < total; ++r) atEntry[size_t(order[size_t(r)])] = r;
+    for (int d = 0; d < RowCount(); ++d) displayOf[size_t(DisplToRealRow(d))] = d;
+    std::vector<int> newReal(static_cast<size_t>(total)), origin;
+    origin.reserve(size_t(dataEnd));
+    for (int e = 0, place = 0; e < total; ++e) {
+        const int r = atEntry[size_t(e)], d = displayOf[size_t(r)];
+        if (d >= dataEnd) {
+            newReal[size_t(r)] = r;
+            continue;
+        }
+        while (displayOf[size_t(place)] >= dataEnd) ++place;
+        newReal[size_t(r)] = place++;
+        if (d >= 0) origin.push_back(d);
+    }
     std::vector<int> newOrder(static_cast<size_t>(total));
     for (int r = 0; r < total; ++r) newOrder[size_t(newReal[size_t(r)])] = order[size_t(r)];
-    // origin[k]: the shown row that goes to display row k.
-    std::vector<int> origin(static_cast<size_t>(dataEnd));
-    std::iota(origin.begin(), origin.end(), 0);
-    std::sort(origin.begin(), origin.end(),
-              [&](int a, int b) { return byEntry(DisplToRealRow(a), DisplToRealRow(b)); });
 
     SplitBlocksRowOrderTears(0, dataEnd - 1, ColumnMovedAlone(*this));
     BeginUpdate();
