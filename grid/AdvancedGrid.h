@@ -33,6 +33,7 @@
 #include <QStringList>
 #include <QTimer>
 #include <algorithm>
+#include <climits>
 #include <memory>
 #include <optional>
 #include <set>
@@ -852,6 +853,13 @@ private:
                                        bool keepFlags);
     std::vector<int> RebuildHiddenRows(const std::vector<int>& hide, const std::vector<bool>& back,
                                        bool keepFlags);
+    // The real rows first..last-1 take the order of std::rotate (the rows from middle on come first):
+    // the hidden rows' places, the marks kept by real row and the entries of the order before
+    // sorting follow. The shown rows of the range keep their display order.
+    void RotateRealRows(int first, int middle, int last);
+    // One past the real rows a move of the display row takes along: the row, and when it is a
+    // contracted node, the rows it hides.
+    int MovedRowsEnd(int row) const;
 
     TFont fixedFont_, activeCellFont_;
     bool multiLineCells_ = false, wordWrap_ = true, flat_ = false, selectionRectangle_ = false,
@@ -938,9 +946,11 @@ private:
     void EraseRealColumns(const std::vector<int>& realCols, const std::vector<int>& displayCols);
     void DissolveCrossingBlocks(int lo, int hi, int moved, bool columns);
     void GiveUpCutAreas(int lo, int hi);
+    void GiveUpCutAreasInRealRows(int realLo, int realHi);
     // Every node, visible or hidden, with its real row.
     void ForEachNode(const std::function<void(int realRow, TCellGraphic& node)>& visit) const;
     int CountNodes() const;
+    void KeepNodeSpansInside(int first = 0, int last = INT_MAX);
     int NodeEnd(int row) const;
     void RepaintGraphic(int col, int row);
     std::vector<TMergedArea> cutAreas_; // blocks with hidden rows, kept to come back whole
@@ -1217,7 +1227,7 @@ private:
     QCursor panSavedCursor_;
     // ---- end of pointer ---------------------------------------------------------------------------------
 
-    // ---- Sorting and clipboard text (Sorting.cpp, ClipboardText.cpp) ------------------------------
+    // ---- Sorting and clipboard text (Sorting.cpp, RowOrder.cpp, ClipboardText.cpp) ---------------
 public:
     // Exchanges two rows: texts, cell objects (hidden columns included) and heights, their entries
     // of UnsortedRowOrder and, with DisjunctRowSelect and MoveRowOnSort, their marks. With
@@ -1273,21 +1283,15 @@ protected:
     // Rows appended to the data rows come after every data row, above the footer rows.
     void RowOrderRowsInserted(int realRow, int count, bool appended = false);
     void RowOrderRowsRemoved(const std::vector<int>& realRows, bool align = true);
-    // A row moved from one display row to another (RowMoved): its entry moves with it.
-    void RowOrderRowMoved(int from, int to);
-    // The entries of a list kept by real row at the display rows from..to: the one at from goes to
-    // to and those between move one place towards from, as the rows do in a move.
-    template <typename TList> void MoveAtDisplayRows(TList& list, int from, int to) const {
-        const int step = from < to ? 1 : -1;
-        const typename TList::value_type moved = list[size_t(DisplToRealRow(from))];
-        for (int d = from; d != to; d += step)
-            list[size_t(DisplToRealRow(d))] = list[size_t(DisplToRealRow(d + step))];
-        list[size_t(DisplToRealRow(to))] = moved;
-    }
+    // The real rows first..last-1 take the order of std::rotate (the rows from middle on come first,
+    // as in a move, see RotateRealRows): their entries move with them.
+    void RowOrderRotated(int first, int middle, int last);
 
 private:
     // Makes UnsortedRowOrder hold the given number of rows (rows added or dropped at the end).
     void AlignRowOrder(int rows);
+    // Rows filled afresh: the next sort takes the order before sorting as they stand then.
+    void ForgetRowOrder();
     bool VerifyRowOrder() const;
     void SortWith(int kind, const std::function<void()>& sort);
     bool IsMarkedRow(int row) const;
@@ -1299,9 +1303,6 @@ private:
     void SmartFill(const TGridRect& selection, int pasted);
 
     std::vector<int> unsortedRowOrder_;
-    // Rows added (dropped when negative) at the end through RowCount since the order before sorting
-    // was taken: the next sort takes it afresh unless they come to none.
-    int rowCountDrift_ = 0;
     int followRow_ = -1;
     // ---- end of sorting and clipboard text ---------------------------------------------------------
 

@@ -13,7 +13,6 @@
 
 void TVevIvizudEvar::SetRowCount(int count) {
     count = std::max(count, 1); // as the grid keeps one row at least
-    rowCountDrift_ += count - RowCount();
     ChangeRowCount(count);
 }
 

@@ -500,6 +500,7 @@ int TVevIvizudEvar::LoadCells(TGridCoord dest, QIODevice& stream, bool paste) {
         SetColCount(block.ColCount);
         for (int c = 0; c < block.ColCount; ++c) SetColWidths(c, block.ColWidths[size_t(c)]);
         for (int r = 0; r < block.RowCount; ++r) SetRowHeights(r, block.RowHeights[size_t(r)]);
+        ForgetRowOrder(); // the stream's rows stand in the order before sorting
         dest = {0, 0};
     } else if (paste) {
         // The grid grows as a text paste does: rows above the footer rows, columns at the end.

@@ -21,6 +21,14 @@ void TVevIvizudEvar::LoadDelimited(const QString& fileName, bool append) {
         const int oldRows = RowCount(), oldCols = ColCount();
         // The footer rows wait aside while the lines fill the rows; they come back below them.
         const int footers = std::min(FooterRowCount(), oldRows);
+        // The order before sorting as it was: appended lines join it as rows inserted above the
+        // footer rows do, whatever the row count does meanwhile.
+        const int footerReal = footers > 0 ? DisplToRealRow(oldRows - footers) : 0;
+        std::vector<int> orderBefore;
+        if (append && footers > 0 && !unsortedRowOrder_.empty()) {
+            AlignRowOrder(RealRowCount());
+            orderBefore = unsortedRowOrder_;
+        }
         int fillRow = append ? DataRowEnd() : 0;
         // The rows the lines may write over (the footer rows are kept whole), in every column they
         // may reach: the lines' and, once ColCount has grown to them, the hidden ones beyond.
@@ -95,6 +103,13 @@ void TVevIvizudEvar::LoadDelimited(const QString& fileName, bool append) {
             throw;
         }
         if (!footer.empty()) putFooter(std::move(footerBlocks));
+        // Rows loaded afresh stand in the order before sorting.
+        if (!append) {
+            ForgetRowOrder();
+        } else if (!orderBefore.empty()) {
+            unsortedRowOrder_ = std::move(orderBefore);
+            RowOrderRowsInserted(footerReal, lines, true);
+        }
     }
     CellsChanged(TRect{0, 0, ColCount() - 1, RowCount() - 1});
 }

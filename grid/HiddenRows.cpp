@@ -5,6 +5,7 @@
 
 #include "grid/FilterMatch.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -155,6 +156,29 @@ std::vector<int> TVevIvizudEvar::RebuildHiddenRows(const std::vector<int>& hide,
     }
     SetLineSizes(false, heights);
     return returned;
+}
+
+void TVevIvizudEvar::RotateRealRows(int first, int middle, int last) {
+    if (first >= middle || middle >= last) return;
+    GiveUpCutAreasInRealRows(first, last - 1);
+    auto at = [&](int real) {
+        return std::lower_bound(hiddenRows_.begin(), hiddenRows_.end(), real,
+                                [](const TGridItem& item, int r) { return item.Idx < r; });
+    };
+    const auto begin = at(first), mid = at(middle), end = at(last);
+    for (auto it = begin; it != end; ++it) it->Idx += it < mid ? last - middle : first - middle;
+    std::rotate(begin, mid, end);
+    if (MouseActions.RowSelectPersistent && size_t(first) < rowSelect_.size()) {
+        if (rowSelect_.size() < size_t(last)) rowSelect_.resize(size_t(last), false);
+        std::rotate(rowSelect_.begin() + first, rowSelect_.begin() + middle, rowSelect_.begin() + last);
+    }
+    RowOrderRotated(first, middle, last);
+}
+
+int TVevIvizudEvar::MovedRowsEnd(int row) const {
+    const int real = DisplToRealRow(row);
+    if (!GetNodeState(row)) return real + 1;
+    return std::min(NodeEnd(row), row + 1 < RowCount() ? DisplToRealRow(row + 1) : RealRowCount());
 }
 
 void TVevIvizudEvar::HideRows(int fromRow, int toRow) {

@@ -201,10 +201,14 @@ void TVevIvizudEvar::DissolveCrossingBlocks(int lo, int hi, int moved, bool colu
     if (!columns) GiveUpCutAreas(lo, hi);
 }
 
-// The remembered areas across the display rows lo..hi are forgotten, their shown cells plain.
+// The remembered areas across the display rows lo..hi (the real rows realLo..realHi) are forgotten,
+// their shown cells plain.
 void TVevIvizudEvar::GiveUpCutAreas(int lo, int hi) {
+    if (!cutAreas_.empty()) GiveUpCutAreasInRealRows(DisplToRealRow(lo), DisplToRealRow(hi));
+}
+
+void TVevIvizudEvar::GiveUpCutAreasInRealRows(int realLo, int realHi) {
     if (cutAreas_.empty()) return;
-    const int realLo = DisplToRealRow(lo), realHi = DisplToRealRow(hi);
     std::erase_if(cutAreas_, [&](const TMergedArea& a) {
         const bool hit = a.Row <= realHi && realLo <= a.Bottom();
         const int first = RealToDisplRow(a.Row);
@@ -239,8 +243,10 @@ bool TVevIvizudEvar::SplitBlocksRowOrderTears(int lo, int hi, int aloneCol, bool
     return split;
 }
 
-// The moved row's mark and its entry of the order before sorting go with it; marks kept by real
-// row move among the real rows of the display rows passed (hidden rows keep theirs).
+// The moved row's mark and its entry of the order before sorting go with it. A hidden row keeps its
+// place among the rows around it: the moved row (with the rows it hides when it is a contracted
+// node) leaves its place and comes in right before the shown row that follows it at its new place,
+// or after every row, so that no row comes between a contracted node and the rows it hides.
 void TVevIvizudEvar::RowMoved(int from, int to) {
     ++structureBusy_;
     DissolveCrossingBlocks(std::min(from, to), std::max(from, to), from, false);
@@ -248,14 +254,17 @@ void TVevIvizudEvar::RowMoved(int from, int to) {
         const bool flag = rowSelect_[size_t(from)];
         rowSelect_.erase(rowSelect_.begin() + from);
         rowSelect_.insert(rowSelect_.begin() + to, flag);
-    } else if (MouseActions.RowSelectPersistent && !rowSelect_.empty()) {
-        const size_t needed = size_t(DisplToRealRow(std::max(from, to))) + 1;
-        if (rowSelect_.size() < needed) rowSelect_.resize(needed, false);
-        MoveAtDisplayRows(rowSelect_, from, to);
     }
-    RowOrderRowMoved(from, to);
+    const int first = DisplToRealRow(from), end = MovedRowsEnd(from);
+    const int lo = from < to ? first : DisplToRealRow(to);
+    const int hi = from < to ? (to + 1 < RowCount() ? DisplToRealRow(to + 1) : RealRowCount()) : end;
+    if (from < to)
+        RotateRealRows(first, end, hi);
+    else
+        RotateRealRows(lo, first, end);
     --structureBusy_;
     TBaseGrid::RowMoved(from, to);
+    KeepNodeSpansInside(lo, hi);
 }
 
 // The moved display columns are real columns in the cell store: the cells and the hidden-column

@@ -36,6 +36,22 @@ void TVevIvizudEvar::ForEachNode(const std::function<void(int realRow, TCellGrap
     for (; stored < hiddenRows_.size(); ++stored) visitStored(hiddenRows_[stored]);
 }
 
+// After rows changed places (a move, a sort): a node of the real rows first..last-1 spans no row
+// past the last one.
+void TVevIvizudEvar::KeepNodeSpansInside(int first, int last) {
+    if (nodeCount_ == 0) return;
+    const int rows = RealRowCount();
+    auto keep = [&](int realRow, TCellGraphic& node) {
+        node.CellIndex = std::min(node.CellIndex, rows - realRow);
+    };
+    for (int d = RealToDisplRow(first); d < RowCount() && DisplToRealRow(d) < last; ++d)
+        if (IsNode(d)) keep(DisplToRealRow(d), *GetCellGraphic(0, d));
+    auto item = std::lower_bound(hiddenRows_.begin(), hiddenRows_.end(), first,
+                                 [](const TGridItem& i, int real) { return i.Idx < real; });
+    for (; item != hiddenRows_.end() && item->Idx < last; ++item)
+        if (TCellGraphic* node = NodeOf(item->Items)) keep(item->Idx, *node);
+}
+
 int TVevIvizudEvar::CountNodes() const {
     int count = 0;
     ForEachNode([&](int, TCellGraphic&) { ++count; });

@@ -143,6 +143,7 @@ void TVevIvizudEvar::FillFromWorkbook(const TWorkbookValues& values, int rows, i
     }
     SetColCount(cols);
     if (rows < dataEnd) EraseDisplayRows(std::max(rows, 1), dataEnd - std::max(rows, 1));
+    ForgetRowOrder(); // the range's rows stand in the order before sorting
     if (ColCount() > fixedCols && TBaseGrid::FixedCols() != fixedCols) SetFixedCols(fixedCols);
     if (RowCount() > fixedRows && TBaseGrid::FixedRows() != fixedRows) SetFixedRows(fixedRows);
 }

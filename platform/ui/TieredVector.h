@@ -111,7 +111,11 @@ public:
         }
         T item = std::move((*this)[from]);
         EraseOne(from);
-        InsertOne(to, std::move(item));
+        // Moved to the last place: after the removal that is one past the last item.
+        if (to == size_)
+            push_back(std::move(item));
+        else
+            InsertOne(to, std::move(item));
     }
 
 private:

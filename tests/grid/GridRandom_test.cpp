@@ -62,15 +62,22 @@ public:
             row.Span = 0;
         }
     }
-    // Shown rows trade places; hidden rows keep theirs.
+    // The moved row, with the rows it hides when it is a contracted node, comes in right before the
+    // shown row that follows it at its new place (or last): hidden rows keep their neighbours.
     void Move(int from, int to) {
+        if (from == to) return;
         const std::vector<int> shown = Shown();
-        std::vector<TModelRow> contents;
-        for (int r : shown) contents.push_back(At(r));
-        TModelRow moving = contents[size_t(from)];
-        contents.erase(contents.begin() + from);
-        contents.insert(contents.begin() + to, moving);
-        for (size_t i = 0; i < shown.size(); ++i) At(shown[i]) = contents[i];
+        const int first = shown[size_t(from)],
+                  next = from + 1 < int(shown.size()) ? shown[size_t(from) + 1] : Total();
+        const int end = At(first).Node && At(first).Contracted ? std::min(NodeEnd(first), next) : first + 1;
+        const int before = from > to                    ? shown[size_t(to)]
+                           : to + 1 < int(shown.size()) ? shown[size_t(to) + 1]
+                                                        : Total();
+        if (from < to)
+            std::rotate(Rows.begin() + first, Rows.begin() + end, Rows.begin() + before);
+        else
+            std::rotate(Rows.begin() + before, Rows.begin() + first, Rows.begin() + end);
+        for (int n = 0; n < Total(); ++n) At(n).Span = std::min(At(n).Span, Total() - n); // none past the end
     }
     bool Hide(int from, int to) {
         if (from < 0 || to >= Total() || to < from) return false;

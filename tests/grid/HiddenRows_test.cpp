@@ -110,6 +110,31 @@ TEST_F(HiddenRows, RowsShownAgainAfterAnInsertOrRemovalKeepTheirOrder) {
     EXPECT_TRUE(Grid().Verify());
 }
 
+// A row dragged with the mouse (goRowMoving) past a hidden row leaves it among its neighbours, and a
+// contracted node dragged takes the rows it hides along.
+TEST_F(HiddenRows, ARowDraggedPastHiddenRowsLeavesThemAmongTheirNeighbours) {
+    Grid().SetOptions(Grid().Options() + goRowMoving);
+    TPointer mouse(w_);
+    auto drag = [&](int from, int to) {
+        mouse.Hover(mouse.Centre(0, from));
+        mouse.Press(mouse.Centre(0, from));
+        mouse.Drag(mouse.Centre(0, (from + to) / 2));
+        mouse.Drag(mouse.Centre(0, to));
+        mouse.Release(mouse.Centre(0, to));
+    };
+    Grid().HideRow(3);
+    drag(2, 6);
+    EXPECT_EQ(Column(1), (QStringList{"r0", "r1", "r4", "r5", "r6", "r7", "r2"}));
+    Grid().UnHideRowsAll();
+    EXPECT_EQ(Column(1), (QStringList{"r0", "r1", "r3", "r4", "r5", "r6", "r7", "r2"}));
+    Grid().AddNode(3, 3, 1); // r4, r5, r6
+    Grid().ContractNode(3);
+    drag(3, 1);
+    Grid().UnHideRowsAll();
+    EXPECT_EQ(Column(1), (QStringList{"r0", "r4", "r5", "r6", "r1", "r3", "r7", "r2"}));
+    EXPECT_TRUE(Grid().Verify());
+}
+
 TEST_F(HiddenRows, TheInsertKeyUnderAFilterKeepsTheFilteredRowsInPlace) {
     Grid().SetOptions(Grid().Options() - goEditing);
     Grid().Navigation.AllowInsertRow = true;

@@ -2,10 +2,15 @@
 // the plain recursive algorithm), what never moves and what travels with its row, the indexed and
 // node sorts, the order before sorting kept through inserted and removed rows, and the checks.
 #include "GridTestSupport.h"
+#include "XlsxFiles.h"
 #include "grid/GridError.h"
 #include "grid/TextUtils.h"
 
+#include <QBuffer>
+#include <QFile>
 #include <QLocale>
+#include <QTemporaryDir>
+#include <functional>
 #include <numeric>
 #include <random>
 
@@ -323,20 +328,48 @@ TEST(Sorting, OrderBeforeSortingFollowsInsertedRemovedAndAddedRows) {
     EXPECT_EQ(Column(grid, 0, 0), QStringList({"e", "d", "b", "a", "x", "y", "w"}));
 }
 
-TEST(Sorting, ASortAfterTheRowCountChangedTakesTheOrderBeforeItAfresh) {
-    for (const int rows : {4, 6}) {
-        SCOPED_TRACE(rows);
+// Rows added at the end, however they come, follow every earlier row in the order before sorting,
+// and the sorts after the first keep it; rows cut off leave it; a file, a workbook or a stream of a
+// whole grid loaded over the rows starts it afresh.
+TEST(Sorting, RowsAddedOrCutAtTheEndKeepTheOrderBeforeTheFirstSort) {
+    QTemporaryDir dir;
+    QFile file(dir.filePath("more.csv"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("g\r\nf\r\n");
+    file.close();
+    const QString book = dir.filePath("more.xlsx");
+    xlsxfiles::WriteXlsx(
+        book, {{"Mais", xlsxfiles::SheetXml({xlsxfiles::Inline("A1", "g"), xlsxfiles::Inline("A2", "f")})}});
+    QBuffer stream; // a whole grid of the two rows
+    TVevIvizudEvar other;
+    other.SetColCount(1), other.SetRowCount(2), other.SetCells(0, 0, "g"), other.SetCells(0, 1, "f");
+    stream.open(QIODevice::ReadWrite);
+    other.SaveCellsToStream({0, 0, 0, 1}, stream);
+    const QStringList added = {"e", "d", "c", "b", "a", "g", "f"};
+    const std::vector<std::pair<std::function<void(TVevIvizudEvar&)>, QStringList>> ways = {
+        {[](TVevIvizudEvar& g) { g.SetRowCount(4); }, {"d", "c", "b", "a"}},
+        {[](TVevIvizudEvar& g) { g.SetRowCount(7), g.SetGridCells(0, 5, "g"), g.SetGridCells(0, 6, "f"); },
+         added},
+        {[&](TVevIvizudEvar& g) { g.LoadDelimited(file.fileName(), true); }, added},
+        {[&](TVevIvizudEvar& g) { g.LoadDelimited(file.fileName(), false); }, {"g", "f"}},
+        {[&](TVevIvizudEvar& g) { g.ImportWorkbook(book, ""); }, {"g", "f"}},
+        {[&](TVevIvizudEvar& g) {
+             stream.seek(0);
+             g.LoadCellsFromStream({0, 0}, stream);
+         },
+         {"g", "f"}},
+    };
+    for (const auto& [change, expected] : ways) {
+        SCOPED_TRACE(expected.join(' ').toStdString());
         TVevIvizudEvar grid;
         Fill(grid, {"d", "c", "b", "a"}); // five rows with the heading
         grid.SetFixedRows(0);
         grid.SetGridCells(0, 0, "e");
         grid.SortByColumn();
-        grid.SetRowCount(rows);
-        const QStringList keys = {"b", "c", "a", "f", "e", "d"};
-        for (int r = 0; r < rows; ++r) grid.SetGridCells(0, r, keys[r]);
+        change(grid);
         grid.SortByColumn();
         grid.RestoreRowOrder();
-        EXPECT_EQ(Column(grid, 0, 0), keys.first(rows));
+        EXPECT_EQ(Column(grid, 0, 0), expected);
     }
 }
 
