@@ -81,7 +81,7 @@ TProgramFolderUse::TProgramFolderUse(const std::string& folder, std::chrono::mil
             problem_ = SweepNotedFiles(*bytes, folder_, note_);
         else
             problem_ = SystemError("cannot read", note_);
-        WriteNote(fd_, {});
+        EmptyNote(fd_);
         swept_ = problem_.empty();
         LockByte(fd_, UseByte, F_RDLCK);             // from exclusive to shared in one step
     } else if (errno == EAGAIN || errno == EACCES) { // another copy uses the folder
@@ -118,7 +118,8 @@ bool TProgramFolderUse::Open() {
         problem_ = error.what();
         return false;
     }
-    // Made readable by all and writable by this account alone, whatever the umask (see Trust).
+    // Made readable by all and writable by this account alone (see Trust): the mode the umask leaves a
+    // new note, or one made so by an earlier copy, is set right once the note is trusted.
     fd_ = ::open(note_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK,
                  LeftoversNoteMode);
     if (fd_ < 0 && errno == EEXIST) fd_ = ::open(note_.c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
@@ -127,6 +128,8 @@ bool TProgramFolderUse::Open() {
         problem_ = SystemError(fd_ < 0 ? "cannot open" : "cannot look at", note_);
     } else if (const std::string distrust = NoteDistrust(status); !distrust.empty()) {
         problem_ = note_ + " is left alone: " + distrust;
+    } else if ((status.st_mode & 07777) != LeftoversNoteMode && ::fchmod(fd_, LeftoversNoteMode) != 0) {
+        problem_ = SystemError("cannot make readable by all", note_); // as the umask made it
     } else {
         return true;
     }
@@ -149,14 +152,11 @@ void TProgramFolderUse::Change(const std::string& path, bool add) {
     if (fd_ < 0) return;
     const std::string absolute = AbsolutePath(path);
     if (absolute.find('\n') != std::string::npos) return;
-    struct stat status {};
-    if (add && ::lstat(absolute.c_str(), &status) != 0) return;
+    std::optional<TNotedFileLook> look;
+    if (add && !(look = LookAtNotedFile(AT_FDCWD, absolute.c_str()))) return;
     const std::lock_guard lock(mutex_);
     if (!WaitForByte(fd_, ListByte, F_WRLCK, ListWait)) return;
-    if (const std::optional<std::string> bytes = ReadNote(fd_))
-        if (const std::optional<std::string> list = ChangedNote(*bytes, absolute, add ? &status : nullptr);
-            list && *list != *bytes)
-            WriteNote(fd_, *list);
+    ChangeNote(fd_, absolute, look ? &look->Id : nullptr);
     LockByte(fd_, ListByte, F_UNLCK);
 }
 

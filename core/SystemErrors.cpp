@@ -87,8 +87,7 @@ std::string OsErrorMessage(const EOsError& error) {
     if (action == nullptr) return error.what();
     std::string message = TranslateText(action) + " " + error.Path();
     if (error.ErrorNumber() != 0) message += ": " + SystemErrorText(error.ErrorNumber());
-    const std::string advice = OtherAccountAdvice(error.Path(), error.ErrorNumber());
-    return message + "." + (advice.empty() ? "" : "\n" + advice);
+    return message + "." + OsErrorAdviceLine(error);
 }
 
 std::string OsErrorDetail(const EOsError& error) {
@@ -96,19 +95,33 @@ std::string OsErrorDetail(const EOsError& error) {
     return error.Path() + (error.ErrorNumber() != 0 ? ": " + SystemErrorText(error.ErrorNumber()) : "");
 }
 
+std::string OsErrorAdviceLine(const EOsError& error) {
+    const std::string advice = OtherAccountAdvice(error.Path(), error.ErrorNumber());
+    return advice.empty() ? "" : "\n" + advice;
+}
+
 std::string OtherAccountAdvice(const std::string& path, int errorNumber) {
-    if ((errorNumber != EACCES && errorNumber != EPERM) || path.empty()) return "";
+    const bool inUse = errorNumber == EAGAIN || errorNumber == EBUSY || errorNumber == ETXTBSY;
+    if ((errorNumber != EACCES && errorNumber != EPERM && !inUse) || path.empty()) return "";
     std::error_code unknown; // no working folder: the path as given
     const std::filesystem::path file = std::filesystem::absolute(path, unknown).lexically_normal();
-    struct stat status {};
+    struct stat status {
+    }, folder{};
+    const bool theirs = ::lstat(file.c_str(), &status) == 0 && status.st_uid != ::geteuid();
+    if (inUse && !theirs) return "";
+    // A name in a folder with the sticky bit (/tmp) goes or is replaced only by its owner's hand.
+    const bool sticky = errorNumber == EPERM && ::stat(file.parent_path().c_str(), &folder) == 0 &&
+                        (folder.st_mode & S_ISVTX) != 0;
     const char* subject = LngText("O arquivo");
     const char* advice =
-        IsScratchTableFile(file)
+        inUse ? LngText("Peça a esse usuário que feche o programa; depois tente de novo.")
+        : IsScratchTableFile(file)
             ? LngText("Peça a esse usuário que feche o programa e apague o arquivo; depois tente "
                       "de novo.")
-            : LngText("Peça a esse usuário que lhe dê acesso a ele.");
+        : sticky ? LngText("Peça a esse usuário que apague o arquivo; depois tente de novo.")
+                 : LngText("Peça a esse usuário que lhe dê acesso a ele.");
     std::filesystem::path named = file;
-    if (::lstat(file.c_str(), &status) != 0 || status.st_uid == ::geteuid()) {
+    if (!theirs) {
         named = file.parent_path();
         subject = LngText("A pasta");
         advice = LngText("Peça a esse usuário que lhe dê acesso a ela.");

@@ -22,9 +22,14 @@ std::string SystemErrorText(int errorNumber);
 std::string OsErrorMessage(const EOsError& error);
 // Only the file and why: "/x/CENTRPRG.DAD: permissão negada".
 std::string OsErrorDetail(const EOsError& error);
+// The advice below on a line of its own ("\n" first), "" when there is none.
+std::string OsErrorAdviceLine(const EOsError& error);
 
 // For a refused permission (EACCES, EPERM) on the path: when the file, or else its folder, belongs to
 // another account, whose it is and what to do ("O arquivo /x/TEMPORAR.DAT é do usuário ana. Peça a
-// esse usuário que feche o programa e apague o arquivo; depois tente de novo."); "" for any other
-// error, for a file and folder of this account, and when the owner cannot be told.
+// esse usuário que feche o programa e apague o arquivo; depois tente de novo."; in a folder with the
+// sticky bit, where only the owner removes or replaces a file, "... que apague o arquivo ..."). For a
+// file in use (EAGAIN, EBUSY, ETXTBSY) of another account: whose it is, and to ask that account to
+// close the program. "" for any other error, for a file and folder of this account, and when the
+// owner cannot be told.
 std::string OtherAccountAdvice(const std::string& path, int errorNumber);

@@ -116,21 +116,20 @@ std::optional<TUsersFile> LoadUsersFile(const std::string& path) {
         bytes = ReadWholeFile(path, UsersFileSize + 1);
     } catch (const EOsError& error) {
         throw EUsersFileError(TranslateText(LngText("Não foi possível ler o arquivo de usuários.")) + " (" +
-                              OsErrorDetail(error) + ")");
+                              OsErrorDetail(error) + ")" + OsErrorAdviceLine(error));
     }
     if (!bytes) return std::nullopt;
     return ParseUsers(*bytes);
 }
 
 void SaveUsersFile(const std::string& path, const TUsersFile& users) {
-    const bool isNew = !FileExists(path);
     try {
-        WriteFileAtomically(path, SerializeUsers(users));
+        // A new file's keys are for its owner's eyes only.
+        WriteFileAtomically(path, SerializeUsers(users), S_IRUSR | S_IWUSR);
     } catch (const EOsError& error) {
         throw EUsersFileError(TranslateText(LngText("Não foi possível gravar o arquivo de usuários.")) +
-                              " (" + OsErrorDetail(error) + ")");
+                              " (" + OsErrorDetail(error) + ")" + OsErrorAdviceLine(error));
     }
-    if (isNew) ::chmod(path.c_str(), S_IRUSR | S_IWUSR); // the keys are for its owner's eyes only
 }
 
 bool IsValidUserName(std::string_view name) {

@@ -8,8 +8,8 @@
 //  - a failure of the dataset layer below the table component, which speaks English: a misuse of
 //    it, said as such;
 //  - anything else: its text, which the tool's own failures already give in Portuguese.
-// Where a permission is refused on another account's file, a line of its own says whose file it is
-// and what to do (OtherAccountAdvice, core/SystemErrors.h).
+// Where a permission is refused on another account's file, or its file is in use, a line of its own
+// says whose file it is and what to do (OtherAccountAdvice, core/SystemErrors.h).
 
 #include <exception>
 #include <string>

@@ -74,7 +74,7 @@ public:
 
     virtual void Open();
     virtual void Close();
-    virtual void CreateFile(); // creates (or empties a file nobody has open) and opens it
+    virtual void CreateFile(); // makes the file new (FileNaming.h) and opens it
     virtual void DeleteFile(); // closes the handler first; refused while anyone has the file open
     virtual void RenameFile(const std::string& newName);     // the same; the new name must be free
     virtual void CopyTo(const std::string& destinationName); // a new file in the same storage

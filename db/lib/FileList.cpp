@@ -1,5 +1,6 @@
 #include "db/lib/FileList.h"
 
+#include "db/lib/FileNaming.h"
 #include "db/lib/LibraryGlobals.h"
 #include "db/lib/TableNames.h"
 
@@ -36,7 +37,7 @@ int CreateTemporaryDescriptor(const std::string& key) {
     std::string folder = std::filesystem::path(key).parent_path().string();
     int fd = ::open(folder.c_str(), O_TMPFILE | OpenFlags, 0600);
     if (fd >= 0 || (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)) return fd;
-    fd = ::open(key.c_str(), O_CREAT | O_EXCL | OpenFlags, 0600);
+    fd = ::open(key.c_str(), O_CREAT | O_EXCL | O_NOFOLLOW | OpenFlags, 0600);
     if (fd >= 0) ::unlink(key.c_str());
     return fd;
 }
@@ -76,16 +77,13 @@ TFileList::~TFileList() {
     assert(detached_.empty() && "a file handler outlived the engine");
 }
 
-std::string TFileList::KeyOf(const std::string& name, bool inMemory) const {
+std::string TFileList::KeyOf(const std::string& name, bool inMemory, bool create) const {
     std::string normal = ForwardToBackslashes(name);
-    if (inMemory) return normal;
-    std::error_code error;
-    auto path = std::filesystem::weakly_canonical(std::filesystem::absolute(normal, error), error);
-    return error ? std::filesystem::absolute(normal).lexically_normal().string() : path.string();
+    return inMemory ? normal : DiskFileKey(normal, !create);
 }
 
 TAbstractFile& TFileList::Acquire(const TFileOpenRequest& request, const TErrorContext& context) {
-    std::string key = KeyOf(request.Name, request.InMemory);
+    std::string key = KeyOf(request.Name, request.InMemory, request.Create);
     TCriticalSectionGuard guard(lock_);
     TFiles& files = FilesOf(request.InMemory);
     auto it = files.find(key);
@@ -130,23 +128,22 @@ TAbstractFile& TFileList::OpenDiskFile(const std::string& key, const TFileOpenRe
     if (request.Create && request.Temporary) {
         fd = CreateTemporaryDescriptor(key);
         if (fd < 0) RaiseOSError(errno, VORSAM_OSERROR, context);
+    } else if (request.Create) {
+        fd = MakeNewFile(key); // held exclusively
+        if (fd < 0) RaiseOSError(errno, VORSAM_OSERROR, context);
+        if (int error = request.Exclusive ? 0 : LockOpenMode(fd, false)) {
+            ::close(fd);
+            RaiseOSError(error, VORSAM_OSERROR, context);
+        }
     } else {
-        fd = ::open(key.c_str(), OpenFlags | (request.Create ? O_CREAT : 0), 0666);
-        if (fd < 0 && !request.Create && (errno == EACCES || errno == EROFS)) {
-            fd = ::open(key.c_str(), O_RDONLY | O_CLOEXEC);
+        fd = OpenKeyedFile(key, O_RDWR);
+        if (fd < 0 && (errno == EACCES || errno == EROFS)) {
+            fd = OpenKeyedFile(key, O_RDONLY);
             readOnly = true;
         }
         if (fd < 0) RaiseOSError(errno, VORSAM_OSERROR, context);
-        bool exclusiveLock = !readOnly && (request.Exclusive || request.Create);
-        int error = LockOpenMode(fd, exclusiveLock);
-        if (!error && !request.Create && Unlinked(fd)) error = ENOENT; // deleted by another process meanwhile
-        // Only a file with content is emptied: a truncation makes some file systems write the file out
-        // at its close.
-        struct stat status {};
-        if (!error && request.Create && (::fstat(fd, &status) != 0 || status.st_size > 0) &&
-            ::ftruncate(fd, 0) != 0)
-            error = errno;
-        if (!error && request.Create && !request.Exclusive) error = LockOpenMode(fd, false);
+        int error = LockOpenMode(fd, !readOnly && request.Exclusive);
+        if (!error && Unlinked(fd)) error = ENOENT; // deleted by another process meanwhile
         if (error) {
             ::close(fd);
             RaiseOSError(error, VORSAM_OSERROR, context);
@@ -255,7 +252,7 @@ bool TFileList::Exists(const std::string& name, bool inMemory) {
 int TFileList::OpenUnused(const std::string& key, const TErrorContext& context) {
     if (auto it = disk_.find(key); it != disk_.end() && OnlyIdle(*it->second)) Detach(it);
     if (disk_.count(key)) RaiseOSError(EAGAIN, VORSAM_FILEINUSE, context);
-    int fd = ::open(key.c_str(), OpenFlags);
+    int fd = OpenKeyedFile(key, O_RDWR);
     if (fd < 0) RaiseOSError(errno, VORSAM_OSERROR, context);
     if (int error = LockOpenMode(fd, true)) {
         ::close(fd);

@@ -8,6 +8,8 @@
 //     file open, and every open is refused while an exclusive handler has it (VORSAM_FILEINUSE);
 //   - creating, deleting or renaming a file is refused while anyone has it open (Linux would silently
 //     remove or replace a file in use); a rename never replaces an existing file (VORSAM_FILEEXISTS);
+//   - a name reaches its file only through the links FileNaming.h trusts, only regular files are opened,
+//     and a created file is always made new there (a file nobody has open under its name is removed);
 //   - a file the process may not write is opened read-only and flagged so (read-only attribute); an
 //     exclusive open of such a file is exclusive within this process only;
 //   - a temporary file is created without a name on disk (O_TMPFILE, or created and unlinked at once), so
@@ -77,7 +79,7 @@ struct TFileOpenRequest {
     std::string Name;
     bool InMemory = false;
     bool Exclusive = false;
-    bool Create = false;    // create, or empty an existing file nobody has open
+    bool Create = false;    // make the file new, in the place of one nobody has open (FileNaming.h)
     bool Temporary = false; // with Create: deleted when its last handler closes
 };
 
@@ -128,7 +130,8 @@ public:
 
 private:
     using TFiles = std::map<std::string, std::unique_ptr<TAbstractFile>>;
-    std::string KeyOf(const std::string& name, bool inMemory) const;
+    // A created file's name is not followed through a link in its last part (FileNaming.h).
+    std::string KeyOf(const std::string& name, bool inMemory, bool create = false) const;
     TFiles& FilesOf(bool inMemory) { return inMemory ? memory_ : disk_; }
     TAbstractFile& OpenMemoryFile(const std::string& key, const TFileOpenRequest& request,
                                   const TErrorContext& context);

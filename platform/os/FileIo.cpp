@@ -2,6 +2,7 @@
 
 #include "platform/os/OsError.h"
 
+#include <cassert>
 #include <cerrno>
 #include <fcntl.h>
 #include <filesystem>
@@ -84,11 +85,6 @@ void SyncFolder(const std::string& folder) {
     if (fd.Get() >= 0) ::fsync(fd.Get());
 }
 
-void WriteTemporary(int fd, const std::string& tempPath, std::string_view contents) {
-    WriteAll(fd, contents, tempPath);
-    if (::fsync(fd) != 0) RaiseOsError(TOsAction::Write, "Cannot flush", tempPath, errno);
-}
-
 // Only a regular file is read: a FIFO would hold the open or the read for ever, a device do what
 // its open does. A folder is refused with EISDIR, anything else with ENXIO.
 void RequireRegularFile(const struct stat& status, const std::string& path) {
@@ -124,42 +120,81 @@ std::optional<std::string> ReadWholeFile(const std::string& path, std::size_t ma
     return contents;
 }
 
-void WriteFileAtomically(const std::string& path, std::string_view contents) {
-    const std::string target = FollowLinks(path);
-    const std::string folder = FolderOf(target);
-    std::string tempPath = target + ".tmp-XXXXXX";
-    TFileDescriptor fd(::mkstemp(tempPath.data()));
-    if (fd.Get() < 0) RaiseOsError(TOsAction::Write, "Cannot create a temporary file for", path, errno);
-    Observe(tempPath, true);
+TSafeWrite::TSafeWrite(const std::string& path, mode_t newFileMode)
+    : path_(path), target_(FollowLinks(path)), temporary_(target_ + ".tmp-XXXXXX"),
+      newFileMode_(newFileMode) {
+    fd_ = ::mkostemp(temporary_.data(), O_CLOEXEC); // O_CREAT | O_EXCL: a new file, never through a link
+    if (fd_ < 0) RaiseOsError(TOsAction::Write, "Cannot create a temporary file for", path, errno);
+    pending_ = true;
+    Observe(temporary_, true);
+}
+
+TSafeWrite::~TSafeWrite() {
+    Abandon();
+}
+
+void TSafeWrite::Abandon() noexcept {
+    if (fd_ >= 0) ::close(std::exchange(fd_, -1));
+    if (!std::exchange(pending_, false)) return;
+    ::unlink(temporary_.c_str());
+    Observe(temporary_, false);
+}
+
+// Failures name the file the caller named, not the temporary one.
+void TSafeWrite::Write(std::string_view contents) {
+    assert(fd_ >= 0 && "written before its commit");
     try {
-        WriteTemporary(fd.Get(), tempPath, contents);
-        struct stat old {};
-        const mode_t mode = ::stat(target.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644;
-        ::fchmod(fd.Get(), mode);
-        if (::close(fd.Release()) != 0) RaiseOsError(TOsAction::Write, "Cannot close", tempPath, errno);
-        if (BeforeRenameHook()) BeforeRenameHook()(tempPath);
-        if (::rename(tempPath.c_str(), target.c_str()) != 0)
-            RaiseOsError(TOsAction::Write, "Cannot replace", path, errno);
+        WriteAll(fd_, contents, temporary_);
     } catch (const EOsError& error) {
-        ::unlink(tempPath.c_str());
-        Observe(tempPath, false);
-        if (error.Path() != tempPath) throw;
-        throw EOsError(error.Action(), path, error.ErrorNumber(), error.what()); // the file the caller named
+        throw EOsError(error.Action(), path_, error.ErrorNumber(), error.what());
+    }
+}
+
+void TSafeWrite::Commit() {
+    assert(fd_ >= 0 && "committed once");
+    try {
+        if (::fsync(fd_) != 0) RaiseOsError(TOsAction::Write, "Cannot flush", path_, errno);
+        struct stat old {}; // a link that is not followed gives its place, not its mode
+        const bool replaced = ::lstat(target_.c_str(), &old) == 0 && S_ISREG(old.st_mode);
+        ::fchmod(fd_, replaced ? (old.st_mode & 07777) : newFileMode_);
+        if (::close(std::exchange(fd_, -1)) != 0)
+            RaiseOsError(TOsAction::Write, "Cannot close", path_, errno);
+        if (BeforeRenameHook()) BeforeRenameHook()(temporary_);
+        if (::rename(temporary_.c_str(), target_.c_str()) != 0)
+            RaiseOsError(TOsAction::Write, "Cannot replace", path_, errno);
+    } catch (const EOsError& error) {
+        Abandon();
+        if (error.Path() != temporary_) throw;
+        throw EOsError(error.Action(), path_, error.ErrorNumber(), error.what());
     } catch (...) {
-        ::unlink(tempPath.c_str());
-        Observe(tempPath, false);
+        Abandon();
         throw;
     }
-    Observe(tempPath, false);
-    SyncFolder(folder);
+    pending_ = false;
+    Observe(temporary_, false);
+    SyncFolder(FolderOf(target_));
+}
+
+void WriteFileAtomically(const std::string& path, std::string_view contents, mode_t newFileMode) {
+    TSafeWrite write(path, newFileMode);
+    write.Write(contents);
+    write.Commit();
 }
 
 std::string FollowLinks(const std::string& path) {
     constexpr int MaxLinks = 40; // as the system allows before ELOOP
     std::filesystem::path current(path);
     for (int link = 0; link < MaxLinks; ++link) {
+        struct stat status {
+        }, folder{};
+        if (::lstat(current.c_str(), &status) != 0 || !S_ISLNK(status.st_mode)) return current.string();
+        const std::filesystem::path parent = current.parent_path().empty() ? "." : current.parent_path();
+        // As the file layer of the engine trusts links (db/lib/FileNaming.h).
+        if (::stat(parent.c_str(), &folder) != 0 ||
+            (status.st_uid != ::geteuid() &&
+             (status.st_uid != folder.st_uid || (folder.st_mode & (S_IWGRP | S_IWOTH)) != 0)))
+            return current.string();
         std::error_code error;
-        if (!std::filesystem::is_symlink(current, error)) return current.string();
         const std::filesystem::path next = std::filesystem::read_symlink(current, error);
         if (error) RaiseOsError(TOsAction::Write, "Cannot follow the link", path, error.value());
         current = next.is_absolute() ? next : current.parent_path() / next;

@@ -4,48 +4,51 @@
 #include "platform/os/FileIo.h"
 #include "platform/ui/UiServices.h"
 
+#include <QBuffer>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QFontMetricsF>
+#include <QPdfWriter>
 #include <QPen>
 #include <QPrinter>
 #include <QPrinterInfo>
 
 #include <cmath>
-#include <cstdio>
+#include <string_view>
 
 // ---- QPainter on a QPrinter -----------------------------------------------------------------------
 
-TPrinterReportCanvas::TPrinterReportCanvas(QPrinter& printer) : printer_(printer) {}
+TPrinterReportCanvas::TPrinterReportCanvas(QPrinter& printer) : device_(printer), printer_(&printer) {}
+
+TPrinterReportCanvas::TPrinterReportCanvas(QPdfWriter& writer) : device_(writer), writer_(&writer) {}
 
 int TPrinterReportCanvas::PageWidth() const {
-    return printer_.pageLayout().paintRectPixels(printer_.resolution()).width();
+    return device_.pageLayout().paintRectPixels(Resolution()).width();
 }
 
 int TPrinterReportCanvas::PageHeight() const {
-    return printer_.pageLayout().paintRectPixels(printer_.resolution()).height();
+    return device_.pageLayout().paintRectPixels(Resolution()).height();
 }
 
 int TPrinterReportCanvas::Resolution() const {
-    return printer_.resolution();
+    return printer_ ? printer_->resolution() : writer_->resolution();
 }
 
 int TPrinterReportCanvas::TextWidth(const QString& text) const {
-    return static_cast<int>(std::ceil(QFontMetricsF(CurrentFont(), &printer_).horizontalAdvance(text)));
+    return static_cast<int>(std::ceil(QFontMetricsF(CurrentFont(), &device_).horizontalAdvance(text)));
 }
 
 int TPrinterReportCanvas::TextHeight() const {
-    return static_cast<int>(std::ceil(QFontMetricsF(CurrentFont(), &printer_).height()));
+    return static_cast<int>(std::ceil(QFontMetricsF(CurrentFont(), &device_).height()));
 }
 
 void TPrinterReportCanvas::BeginDoc() {
-    if (!painter_.begin(&printer_))
+    if (!painter_.begin(&device_))
         throw EReportError(LngText("Não foi possível iniciar a impressão do relatório."));
 }
 
 void TPrinterReportCanvas::NewPage() {
-    if (!printer_.newPage()) throw EReportError(LngText("Não foi possível imprimir o relatório."));
+    if (!device_.newPage()) throw EReportError(LngText("Não foi possível imprimir o relatório."));
 }
 
 void TPrinterReportCanvas::EndDoc() {
@@ -54,7 +57,7 @@ void TPrinterReportCanvas::EndDoc() {
 
 void TPrinterReportCanvas::AbortDoc() {
     if (!painter_.isActive()) return;
-    printer_.abort();
+    if (printer_) printer_->abort();
     painter_.end();
 }
 
@@ -73,17 +76,16 @@ void TPrinterReportCanvas::PaintLine(int x1, int y1, int x2, int y2) {
 
 // ---- PDF files --------------------------------------------------------------------------------------
 
-// One PDF document: painted into "<target>.tmp", renamed over the target when it is complete.
+// One PDF document: painted in memory, its file written and put in the target's place when it is
+// complete (a report is some hundred kilobytes).
 class TPdfReportOutput::TJob {
 public:
     TJob(const QString& target, const QPageSize& pageSize, const QMarginsF& margins)
-        : target_(QString::fromStdString(FollowLinks(target.toStdString()))), temporary_(target_ + ".tmp"),
-          printer_(QPrinter::HighResolution), canvas_(*this) {
-        printer_.setOutputFormat(QPrinter::PdfFormat);
-        printer_.setOutputFileName(temporary_);
-        printer_.setPageLayout(
-            QPageLayout(pageSize, QPageLayout::Portrait, margins, QPageLayout::Millimeter));
-        printer_.setDocName(QFileInfo(target).completeBaseName());
+        : write_(target.toStdString()), writer_(&bytes_), canvas_(*this) {
+        bytes_.open(QIODevice::WriteOnly);
+        writer_.setResolution(1200); // as a high-resolution QPrinter's PDF
+        writer_.setPageLayout(QPageLayout(pageSize, QPageLayout::Portrait, margins, QPageLayout::Millimeter));
+        writer_.setTitle(QFileInfo(target).completeBaseName());
     }
     // A document left unfinished (a failure while drawing) leaves no file behind.
     ~TJob() { canvas_.AbortDoc(); }
@@ -92,30 +94,24 @@ public:
 private:
     class TCanvas : public TPrinterReportCanvas {
     public:
-        explicit TCanvas(TJob& job) : TPrinterReportCanvas(job.printer_), job_(job) {}
+        explicit TCanvas(TJob& job) : TPrinterReportCanvas(job.writer_), job_(job) {}
         void EndDoc() override {
             TPrinterReportCanvas::EndDoc();
-            job_.Publish();
+            job_.write_.Write(std::string_view(job_.bytes_.data().constData(), job_.bytes_.data().size()));
+            job_.write_.Commit();
         }
         void AbortDoc() override {
             TPrinterReportCanvas::AbortDoc();
-            QFile::remove(job_.temporary_);
+            job_.write_.Abandon();
         }
 
     private:
         TJob& job_;
     };
 
-    void Publish() {
-        if (std::rename(QFile::encodeName(temporary_).constData(), QFile::encodeName(target_).constData()) !=
-            0) {
-            QFile::remove(temporary_);
-            throw EReportError(LngText("Não foi possível gravar o arquivo do relatório."));
-        }
-    }
-
-    QString target_, temporary_;
-    QPrinter printer_;
+    TSafeWrite write_; // made first: a file that cannot be made is said before anything is painted
+    QBuffer bytes_;
+    QPdfWriter writer_;
     TCanvas canvas_;
 };
 

@@ -4,8 +4,9 @@
 //
 // The report prints on the system's default printer (CUPS) at once, with no print dialog. When
 // the system has no printer, the user is asked whether to save the report as a PDF file instead
-// and for the file's name. A PDF file is written beside its target under a temporary name and
-// renamed over the target only when the whole document was written.
+// and for the file's name. A PDF file is a safe write (platform/os/FileIo.h): its temporary file is
+// made when the job opens, and takes the target's place only when the whole document was written;
+// a failure of either is said as the system's (the file, the cause, whose file it is).
 
 #include "screens/report/ReportCanvas.h"
 
@@ -17,13 +18,17 @@
 #include <functional>
 #include <memory>
 
+class QPagedPaintDevice;
+class QPdfWriter;
 class QPrinter;
 class QWidget;
 
-// Paints the report on a QPrinter (a printer or a PDF file). The canvas does not own the printer.
+// Paints the report on a QPrinter (a printer or a PDF file) or a QPdfWriter. The canvas does not own
+// them.
 class TPrinterReportCanvas : public TReportCanvas {
 public:
     explicit TPrinterReportCanvas(QPrinter& printer);
+    explicit TPrinterReportCanvas(QPdfWriter& writer);
 
     int PageWidth() const override;
     int PageHeight() const override;
@@ -41,7 +46,9 @@ protected:
     void PaintLine(int x1, int y1, int x2, int y2) override;
 
 private:
-    QPrinter& printer_;
+    QPagedPaintDevice& device_;
+    QPrinter* printer_ = nullptr;  // or
+    QPdfWriter* writer_ = nullptr; // the device
     QPainter painter_;
 };
 

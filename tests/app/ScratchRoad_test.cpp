@@ -6,6 +6,7 @@
 #include "app/prgmain.h"
 #include "core/TempTable.h"
 #include "db/components/VORSAMTable.h"
+#include "db/lib/SharedFile.h"
 #include "screens/ScratchTables.h"
 
 #include "WorkerProcess.h"
@@ -16,7 +17,9 @@
 #include <QToolBar>
 
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
+#include <unistd.h>
 
 namespace {
 
@@ -84,10 +87,10 @@ TEST_F(ScratchRoad, AScratchTableAnotherCopyHasOpenIsNeitherDeletedNorReplaced) 
     for (const char* name : TempTableFiles) EXPECT_FALSE(folder.Exists(name)) << name;
 }
 
-// A copy of this account was killed with the categories open, on a program folder that two accounts
-// share. The other account's copy (this test again, as nobody through setpriv) opens the categories
-// from the tool bar and meets that table, which it may not write: one box says so in Portuguese
-// alone, whose file it is and what to do.
+// A copy of this account was killed with the categories open, or has them open, on a program folder
+// that two accounts share. The other account's copy (this test again, as nobody through setpriv) opens
+// the categories from the tool bar and meets that table, which it may not write or is in use: one box
+// says so in Portuguese alone, whose file it is and what to do.
 TEST_F(ScratchRoad, AnotherAccountsLeftTableIsSaidInOneBoxInPortuguese) {
     if (const char* shared = std::getenv("CENTRPRG_SHARED_FOLDER")) { // the other account's copy
         SetProgramFolder(shared);
@@ -97,27 +100,36 @@ TEST_F(ScratchRoad, AnotherAccountsLeftTableIsSaidInOneBoxInPortuguese) {
         ASSERT_TRUE(window.OpenProgramming(Fixture(11)) && QTest::qWaitForWindowExposed(&window));
         QAction* categories = window.Action(TCommandId::Categories);
         QTest::mouseClick(window.findChild<QToolBar*>()->widgetForAction(categories), Qt::LeftButton);
-        EXPECT_EQ(Boxes(),
-                  (std::vector<std::pair<TMsgKind, std::string>>{
-                      {TMsgKind::Error, "Erro na tabela TEMPORAR.DAT: permissão negada (código 8450).\n"
-                                        "O arquivo " +
-                                            std::string(shared) +
-                                            "/TEMPORAR.DAT é do usuário root. Peça a esse usuário que "
-                                            "feche o programa e apague o arquivo; depois tente de novo."}}));
+        const bool open = std::getenv("CENTRPRG_TABLE_OPEN") != nullptr;
+        EXPECT_EQ(Boxes(), (std::vector<std::pair<TMsgKind, std::string>>{
+                               {TMsgKind::Error,
+                                "Erro na tabela TEMPORAR.DAT: " +
+                                    std::string(open ? "o arquivo está em uso (código 9476)"
+                                                     : "permissão negada (código 8450)") +
+                                    ".\nO arquivo " + std::string(shared) +
+                                    "/TEMPORAR.DAT é do usuário root. Peça a esse usuário que "
+                                    "feche o programa" +
+                                    (open ? "" : " e apague o arquivo") + "; depois tente de novo."}}));
         return;
     }
     if (const std::string missing = SecondAccountMissing(); !missing.empty()) GTEST_SKIP() << missing;
     std::filesystem::permissions(folder.Path(), std::filesystem::perms(0755));
-    for (const char* name : {"data/TEMPORAR.DAT", "data/TEMPORAR.IDX"}) {
-        folder.Write(name, "left by a kill");
-        std::filesystem::permissions(folder.Path(name), std::filesystem::perms(0644));
+    for (const bool open : {false, true}) { // the table as the umask 022 or 0 made it
+        for (const char* name : {"data/TEMPORAR.DAT", "data/TEMPORAR.IDX"}) {
+            folder.Write(name, "left by a kill");
+            std::filesystem::permissions(folder.Path(name), std::filesystem::perms(open ? 0666 : 0644));
+        }
+        std::filesystem::permissions(folder.Path("data"), std::filesystem::perms(0777));
+        const int held = ::open(folder.Path("data/TEMPORAR.DAT").c_str(), O_RDONLY | O_CLOEXEC);
+        if (open) ASSERT_EQ(vorsam::SetDescriptorLock(held, true, false, vorsam::OpenModeLockOffset, 1), 0);
+        const std::string self = std::filesystem::read_symlink("/proc/self/exe");
+        const std::string copy = CommandOutput(
+            (open ? "CENTRPRG_TABLE_OPEN=1 " : "") + std::string("CENTRPRG_SHARED_FOLDER=") +
+            ShellWord(folder.Path("data")) + " " +
+            AsSecondAccount(ShellWord(self) + " --gtest_filter=ScratchRoad.AnotherAccounts* 2>&1"));
+        ::close(held);
+        EXPECT_NE(copy.find("[       OK ] ScratchRoad.AnotherAccounts"), std::string::npos) << copy;
     }
-    std::filesystem::permissions(folder.Path("data"), std::filesystem::perms(0777));
-    const std::string self = std::filesystem::read_symlink("/proc/self/exe");
-    const std::string copy =
-        CommandOutput("CENTRPRG_SHARED_FOLDER=" + ShellWord(folder.Path("data")) + " " +
-                      AsSecondAccount(ShellWord(self) + " --gtest_filter=ScratchRoad.AnotherAccounts* 2>&1"));
-    EXPECT_NE(copy.find("[       OK ] ScratchRoad.AnotherAccounts"), std::string::npos) << copy;
 }
 
 } // namespace

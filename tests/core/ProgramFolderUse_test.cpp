@@ -24,6 +24,11 @@ std::string Note(const TTestTempFolder& folder) {
     return ReadWholeFile(folder.Path(LeftoversNoteName)).value_or("");
 }
 
+std::string NoteLine(const TNotedFileId& id, const std::string& path) {
+    return std::to_string(id.Device) + " " + std::to_string(id.Inode) + " " + std::to_string(id.Birth) + " " +
+           path + "\n";
+}
+
 TEST_F(ProgramFolderUse, ASaveNotesItsTemporaryFileWhileItExists) {
     UseDefaultProgramming(11);
     const TProgramFolderUse use(folder.Path());
@@ -51,7 +56,7 @@ TEST_F(ProgramFolderUse, AUseByteHeldForLongDoesNotHoldTheStart) {
     ::close(other);
 }
 
-// What the note names goes only while it is the file noted; a damaged note is not acted on.
+// What the note names goes only while it is the file noted; a line the tool did not write is passed over.
 TEST_F(ProgramFolderUse, TheSweepRemovesOnlyTheFilesTheNoteNamesAsTheyWere) {
     const std::vector<std::string> names = {"a.NPX.tmp-Ab12Cd", "b.NPX.tmp-Ab12Cd", "c.NPX.tmp-Ab12Cd",
                                             "TEMPORAR.DAT"}; // removed, replaced, made a link, removed
@@ -66,41 +71,91 @@ TEST_F(ProgramFolderUse, TheSweepRemovesOnlyTheFilesTheNoteNamesAsTheyWere) {
     folder.Write(names[1], "another file of that name");
     std::filesystem::remove(folder.Path(names[2]));
     std::filesystem::create_symlink(folder.Path("prog.NPX"), folder.Path(names[2]));
-    const std::string torn = "1 2 " + folder.Path("d.NPX.tm"); // a kill cut the line short
-    WriteFileAtomically(folder.Path(LeftoversNoteName), Note(folder) + torn);
+    // A later file with the noted numbers: a copy without the note made its scratch table where the
+    // one a killed copy noted was, and the file system gave it the same inode.
+    folder.Write("TEMPORAR.IDX", "x");
+    TNotedFileId earlier = LookAtNotedFile(AT_FDCWD, folder.Path("TEMPORAR.IDX").c_str())->Id;
+    ASSERT_NE(earlier.Birth--, 0u) << "a file system that tells when a file was made";
+    const std::string torn = "1 2 3 " + folder.Path("d.NPX.tm"); // a kill cut the line short
+    WriteFileAtomically(folder.Path(LeftoversNoteName),
+                        Note(folder) + NoteLine(earlier, folder.Path("TEMPORAR.IDX")) + torn);
     {
         const TProgramFolderUse next(folder.Path());
         EXPECT_TRUE(next.Swept()) << next.Problem();
     }
     EXPECT_FALSE(folder.Exists(names[0]) || folder.Exists(names[3]));
     EXPECT_TRUE(folder.Exists(names[1]) && std::filesystem::is_symlink(folder.Path(names[2])));
-    EXPECT_TRUE(folder.Exists("e\nf.NPX.tmp-Ab12Cd"));
+    EXPECT_TRUE(folder.Exists("e\nf.NPX.tmp-Ab12Cd") && folder.Exists("TEMPORAR.IDX"));
     EXPECT_EQ(Note(folder), "");
 
+    // As a kill in a rewrite of the note may leave one: named.
     for (const std::string& line :
-         {"1 2 " + folder.Path("prog.NPX"), std::string("1 2 relative/a.tmp-Ab12Cd"),
-          "1 2 " + folder.Path("../a.NPX.tmp-Ab12Cd"), "x 2 " + folder.Path(names[0]),
-          "1 2 " + folder.Path("sub/TEMPORAR.DAT")}) {
+         {"1 2 3 " + folder.Path("prog.NPX"), std::string("1 2 3 relative/a.tmp-Ab12Cd"),
+          "1 2 3 " + folder.Path("../a.NPX.tmp-Ab12Cd"), "x 2 3 " + folder.Path(names[0]),
+          "1 2 3 " + folder.Path("sub/TEMPORAR.DAT")}) {
         folder.Write(names[0], "x");
         {
             TProgramFolderUse killed(folder.Path());
             killed.Note(folder.Path(names[0]));
         }
-        WriteFileAtomically(folder.Path(LeftoversNoteName), Note(folder) + line + "\n");
+        WriteFileAtomically(folder.Path(LeftoversNoteName), line + "\n" + Note(folder));
         const TProgramFolderUse next(folder.Path());
         EXPECT_FALSE(next.Swept()) << line;
         EXPECT_NE(next.Problem().find(line), std::string::npos) << next.Problem();
-        EXPECT_TRUE(folder.Exists(names[0])) << line;
+        EXPECT_FALSE(folder.Exists(names[0])) << line;
         EXPECT_EQ(Note(folder), "");
     }
 }
 
-// A note made under any umask is this account's alone, and so trusted by its next start.
-TEST_F(ProgramFolderUse, TheNoteIsMadeWritableByItsAccountAlone) {
-    const mode_t umask = ::umask(0);
-    { const TProgramFolderUse made(folder.Path()); }
-    ::umask(umask);
-    EXPECT_TRUE(TProgramFolderUse(folder.Path()).Swept());
+// A kill at any moment of a change of the note keeps every complete line before it (the line of a path
+// taken out may stay); the change run whole leaves the list and nothing else.
+TEST_F(ProgramFolderUse, AKillInAChangeOfTheNoteKeepsEveryLineBeforeIt) {
+    std::vector<TNotedFileId> ids;
+    std::vector<std::string> lines;
+    for (const char* name :
+         {"a.NPX.tmp-Ab12Cd", "b.NPX.tmp-Ab12Cd", "c.NPX.tmp-Ab12Cd", "d.NPX.tmp-Ab12Cd"}) {
+        folder.Write(name, "x");
+        ids.push_back(LookAtNotedFile(AT_FDCWD, folder.Path(name).c_str())->Id);
+        lines.push_back(NoteLine(ids.back(), folder.Path(name)));
+    }
+    for (const bool add : {true, false}) {
+        for (std::size_t bytes = 0;; ++bytes) {
+            folder.Write("note", lines[0] + lines[1] + lines[2] + "1 2 3 /torn/by/a.kil");
+            const int fd = ::open(folder.Path("note").c_str(), O_RDWR | O_CLOEXEC);
+            StopNoteChangesAfter(bytes);
+            bool whole = false;
+            try {
+                whole = ChangeNote(fd, folder.Path(add ? "d.NPX.tmp-Ab12Cd" : "b.NPX.tmp-Ab12Cd"),
+                                   add ? &ids[3] : nullptr);
+            } catch (const ENoteChangeStopped&) {
+            }
+            StopNoteChangesAfter(std::nullopt);
+            ::close(fd);
+            const std::string after = "\n" + folder.Read("note");
+            for (const int kept : {0, 1, 2})
+                EXPECT_TRUE((!add && kept == 1) || after.find("\n" + lines[kept]) != std::string::npos)
+                    << (add ? "adding" : "taking out") << ", stopped after " << bytes << " bytes:" << after;
+            if (whole) {
+                EXPECT_EQ(after, "\n" + lines[0] + (add ? lines[1] + lines[2] + lines[3] : lines[2]));
+                break;
+            }
+        }
+    }
+}
+
+// A note made under any umask is readable by all and writable by its account alone, and so trusted by
+// its next start; so is one an earlier copy made readable by its account alone.
+TEST_F(ProgramFolderUse, TheNoteIsMadeReadableByAllAndWritableByItsAccountAlone) {
+    for (const mode_t mask : {0, 077}) {
+        const mode_t umask = ::umask(mask);
+        { const TProgramFolderUse made(folder.Path()); }
+        ::umask(umask);
+        EXPECT_EQ(fs::status(folder.Path(LeftoversNoteName)).permissions(), fs::perms(0644)) << mask;
+        fs::permissions(folder.Path(LeftoversNoteName), fs::perms(0600));
+        EXPECT_TRUE(TProgramFolderUse(folder.Path()).Swept()) << mask;
+        EXPECT_EQ(fs::status(folder.Path(LeftoversNoteName)).permissions(), fs::perms(0644)) << mask;
+        fs::remove(folder.Path(LeftoversNoteName));
+    }
 }
 
 // This account's file in a folder of its own, and a program folder that two accounts share.
@@ -116,10 +171,8 @@ protected:
     }
     // The note's line for that file reached through `through` (numbers another account learns by ls -i).
     std::string Line(const std::string& through) const {
-        struct stat status {};
-        ::stat(folder.Path("private/report.tmp-backup").c_str(), &status);
-        return std::to_string(status.st_dev) + " " + std::to_string(status.st_ino) + " " + through +
-               "/report.tmp-backup";
+        const std::string file = folder.Path("private/report.tmp-backup");
+        return NoteLine(LookAtNotedFile(AT_FDCWD, file.c_str())->Id, through + "/report.tmp-backup");
     }
     // A start on the shared folder leaves the note as it is, names it, and keeps the file.
     void ExpectLeftAlone() {
@@ -140,10 +193,10 @@ TEST_F(NoteOfAnotherHand, IsLeftAloneAndNamedAndRemovesNothing) {
     if (const std::string missing = SecondAccountMissing(); !missing.empty()) GTEST_SKIP() << missing;
     { const TProgramFolderUse made(shared); }
     fs::permissions(note, fs::perms(0666)); // as a shared folder's files are
-    AsTheOther("echo " + ShellWord(Line(folder.Path("private"))) + " >> " + note);
+    AsTheOther("printf %s " + ShellWord(Line(folder.Path("private"))) + " >> " + note);
     ExpectLeftAlone();
     fs::remove(note); // the other account's own note, through its link to this account's folder
-    AsTheOther("ln -s " + folder.Path("private") + " " + shared + "/link && echo " +
+    AsTheOther("ln -s " + folder.Path("private") + " " + shared + "/link && printf %s " +
                ShellWord(Line(shared + "/link")) + " > " + note);
     ExpectLeftAlone();
 }

@@ -3,8 +3,10 @@
 
 #include "core/Users.h"
 #include "platform/os/TestTempFolder.h"
+#include "support/SecondAccount.h"
 
-#include <gtest/gtest.h>
+#include <filesystem>
+#include <gmock/gmock.h>
 
 namespace {
 
@@ -146,6 +148,37 @@ TEST_F(LoggedUserRights, FollowTheMaskAndLeaveAboutAndExitOpen) {
     EXPECT_TRUE(HasAccessRight(TCommandId::About));
     SetLoggedUser(TwoUsers().slot[0]);
     EXPECT_TRUE(HasAccessRight(TCommandId::Centralizer));
+}
+
+// The users file of another account, read at the login or saved in a folder with the sticky bit where
+// that account's file stands: the text says whose file it is and what to do. This test runs again as
+// another account's copy (nobody, through setpriv).
+TEST(UsersFileOfAnotherAccount, SaysWhoseItIsAndWhatToDo) {
+    if (const char* folder = std::getenv("CENTRPRG_USERS_FOLDER")) { // the other account's copy
+        const std::string path = std::string(folder) + "/CENTRPRG.DAD";
+        const std::string whose =
+            ": permissão negada)\nO arquivo " + path + " é do usuário root. Peça a esse usuário que ";
+        EXPECT_THAT([&] { LoadUsersFile(path); },
+                    testing::ThrowsMessage<EUsersFileError>("Não foi possível ler o arquivo de usuários. (" +
+                                                            path + whose + "lhe dê acesso a ele."));
+        EXPECT_THAT([&] { SaveUsersFile(path, TwoUsers()); },
+                    testing::ThrowsMessage<EUsersFileError>(
+                        "Não foi possível gravar o arquivo de usuários. (" + path + whose +
+                        "apague o arquivo; depois tente de novo."));
+        return;
+    }
+    if (const std::string missing = SecondAccountMissing(); !missing.empty()) GTEST_SKIP() << missing;
+    namespace fs = std::filesystem;
+    TTestTempFolder folder;
+    fs::permissions(folder.Path(), fs::perms(0755));
+    fs::create_directory(folder.Path("sticky"));
+    fs::permissions(folder.Path("sticky"), fs::perms::all | fs::perms::sticky_bit);
+    SaveUsersFile(folder.Path("sticky/CENTRPRG.DAD"), TwoUsers()); // -rw-------
+    const std::string self = fs::read_symlink("/proc/self/exe");
+    const std::string copy =
+        CommandOutput("CENTRPRG_USERS_FOLDER=" + ShellWord(folder.Path("sticky")) + " " +
+                      AsSecondAccount(ShellWord(self) + " --gtest_filter=UsersFileOfAnotherAccount.* 2>&1"));
+    EXPECT_NE(copy.find("[       OK ] UsersFileOfAnotherAccount"), std::string::npos) << copy;
 }
 
 } // namespace

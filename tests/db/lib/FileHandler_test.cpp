@@ -4,8 +4,11 @@
 
 #include "db/lib/FileList.h"
 #include "db/lib/LibraryGlobals.h"
+#include "support/SecondAccount.h"
 
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -159,6 +162,52 @@ TEST(FileHandlerDiskTest, SeparatorsAndDotPartsOfOneFileShareOneSharedFile) {
     b.SetFileName(dir.Path() + "\\.\\T.DAT");
     b.SetExclusive(true);
     EXPECT_ENGINE_ERROR(b.Open(), VORSAM_FILEINUSE);
+}
+
+// What has the name of a file the engine creates goes and is never written through: a link's target
+// stays as it was, a dangling link makes nothing where it leads. Only regular files are opened.
+TEST(FileHandlerDiskTest, ACreatedFileIsMadeNewAndOnlyRegularFilesAreOpened) {
+    namespace fs = std::filesystem;
+    TTempDir dir;
+    const std::string victim = dir.File("victim"), name = dir.File("T.IDX");
+    std::ofstream(victim) << "a user's file";
+    for (const std::string kind : {"link", "dangling link", "fifo", "hard link"}) {
+        if (kind == "link") fs::create_symlink(victim, name);
+        if (kind == "dangling link") fs::create_symlink(dir.File("made"), name);
+        if (kind == "fifo") ::mkfifo(name.c_str(), 0644);
+        if (kind == "hard link") fs::create_hard_link(victim, name);
+        TFileHandler h;
+        h.SetFileName(name);
+        h.CreateFile();
+        h.WriteBuffer("new", 3);
+        h.Close();
+        EXPECT_TRUE(fs::file_size(victim) == 13 && !fs::exists(dir.File("made"))) << kind;
+        EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(name)) && fs::file_size(name) == 3) << kind;
+        fs::remove(name);
+    }
+    ::mkfifo(name.c_str(), 0644); // a read would wait for ever
+    TFileHandler h;
+    h.SetFileName(name);
+    EXPECT_EQ(ErrorRaisedBy([&] { h.Open(); }).OSErrorCode, ENXIO);
+}
+
+// In a folder that others may write, another account's link is not followed: neither an open nor a
+// delete reaches the file it leads to.
+TEST(FileHandlerDiskTest, AnotherAccountsLinkInASharedFolderIsNeverFollowed) {
+    if (const std::string missing = SecondAccountMissing(); !missing.empty()) GTEST_SKIP() << missing;
+    namespace fs = std::filesystem;
+    TTempDir dir;
+    fs::permissions(dir.Path(), fs::perms(0755));
+    fs::create_directory(dir.File("shared"));
+    fs::permissions(dir.File("shared"), fs::perms::all);
+    std::ofstream(dir.File("victim")) << "a user's file";
+    const std::string link = "ln -s " + dir.File("victim") + " " + dir.File("shared/T.DAT");
+    ASSERT_EQ(std::system(AsSecondAccount(link).c_str()), 0);
+    TFileHandler h;
+    h.SetFileName(dir.File("shared/T.DAT"));
+    EXPECT_EQ(ErrorRaisedBy([&] { h.Open(); }).OSErrorCode, EACCES);
+    EXPECT_EQ(ErrorRaisedBy([&] { h.DeleteFile(); }).OSErrorCode, EACCES);
+    EXPECT_EQ(fs::file_size(dir.File("victim")), 13u);
 }
 
 TEST(FileHandlerDiskTest, ErrorsNameTheFolderAndTheFile) {

@@ -3,7 +3,9 @@
 #include "TestTempFolder.h"
 #include "platform/os/FileIo.h"
 #include "platform/os/OsError.h"
+#include "support/SecondAccount.h"
 
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -106,4 +108,20 @@ TEST_F(SafeWrite, ALinkStaysALinkAndItsTargetIsReplaced) {
 
     ASSERT_EQ(::symlink("loop", folder.Path("loop").c_str()), 0);
     EXPECT_THROW(WriteFileAtomically(folder.Path("loop"), "x"), EOsError);
+}
+
+// In a folder that others may write, another account's link is replaced itself, and what it leads to
+// stays as it was.
+TEST_F(SafeWrite, AnotherAccountsLinkInASharedFolderIsReplacedNotFollowed) {
+    if (const std::string missing = SecondAccountMissing(); !missing.empty()) GTEST_SKIP() << missing;
+    namespace fs = std::filesystem;
+    fs::permissions(folder.Path(), fs::perms(0755));
+    folder.Write("a.npx", "a user's file");
+    fs::create_directory(folder.Path("shared"));
+    fs::permissions(folder.Path("shared"), fs::perms::all);
+    const std::string link = "ln -s " + folder.Path("a.npx") + " " + folder.Path("shared/a.npx");
+    ASSERT_EQ(std::system(AsSecondAccount(link).c_str()), 0);
+    WriteFileAtomically(folder.Path("shared/a.npx"), "new");
+    EXPECT_EQ(folder.Read("a.npx"), "a user's file");
+    EXPECT_TRUE(!fs::is_symlink(folder.Path("shared/a.npx")) && folder.Read("shared/a.npx") == "new");
 }

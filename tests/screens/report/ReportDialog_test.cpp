@@ -3,11 +3,13 @@
 
 #include "ReportFixture.h"
 
+#include "platform/os/FileIo.h"
 #include "screens/report/Relator.h"
 
 #include <QCheckBox>
 #include <QPrinterInfo>
 #include <QPushButton>
+#include <QTest>
 
 #include <filesystem>
 
@@ -116,6 +118,21 @@ TEST_F(ReportDialogTest, AFailedJobIsReportedAndTheDialogStaysOpen) {
     ExpectOneBox("Não foi possível iniciar a impressão do relatório.");
     EXPECT_TRUE(form->isVisible());
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+// A PDF file on a full disk: the box says which file and why, and nothing of it is left.
+TEST_F(ReportDialogTest, AFullDiskUnderThePdfFileIsSaidWithItsCause) {
+    const std::string pdf = folder.Path("relatorio.pdf");
+    const int entries = folder.EntryCount();
+    SetReportOutput(std::make_unique<TPdfReportOutput>(QString::fromStdString(pdf)));
+    SetWriteFaultHook([](const std::string&) { return ENOSPC; });
+    form->show();
+    Tick({8});
+    QTest::mouseClick(form->Button1, Qt::LeftButton);
+    SetWriteFaultHook({});
+    ExpectOneBox("Não foi possível gravar o arquivo " + pdf + ": não há espaço livre no disco.");
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_EQ(folder.EntryCount(), entries);
 }
 
 // Without a printer the system output asks whether to save a PDF file, and where.

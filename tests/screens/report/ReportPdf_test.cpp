@@ -5,6 +5,7 @@
 
 #include "core/ProgrammingFile.h"
 #include "platform/os/Cp1252.h"
+#include "platform/os/OsError.h"
 #include "support/ShellCommand.h"
 
 #include <QFile>
@@ -52,7 +53,7 @@ TEST_F(ReportPdfTest, WholeReportOfAFixture) {
     if (!HavePoppler()) GTEST_SKIP() << "pdfinfo and pdftotext (poppler-utils) are needed";
     LoadFixture();
     const std::string pdf = PrintAllToPdf();
-    EXPECT_FALSE(std::filesystem::exists(pdf + ".tmp"));
+    EXPECT_EQ(folder.EntryCount(), 2); // campo.npx and the report
 
     // 2 categories, 1 plan, 2 trunks, 1 speed dial, 1 facilities, 1 groups, 1 boss-secretary,
     // 4 value lists, 1 prefixes, 1 holidays, 2 schedules, 1 private codes, 1 centralizer,
@@ -79,17 +80,21 @@ TEST_F(ReportPdfTest, AnUnfinishedDocumentLeavesNoFile) {
         job->TextOut(10, 10, "parte");
         job->AbortDoc();
     }
-    EXPECT_FALSE(std::filesystem::exists(pdf));
-    EXPECT_FALSE(std::filesystem::exists(pdf + ".tmp"));
+    EXPECT_EQ(folder.EntryCount(), 0);
 }
 
 TEST_F(ReportPdfTest, AnUnwritableFolderIsReported) {
-    UseDefaultProgramming(11);
     TPdfReportOutput output(QString::fromStdString(folder.Path("missing/relatorio.pdf")));
-    TReportCanvas* job = output.OpenJob(nullptr);
-    ReportSelection.fill(0);
-    ReportSelection[8] = 1;
-    EXPECT_THROW(ImprimeRelatorio(*job), EReportError);
+    EXPECT_THROW(output.OpenJob(nullptr), EOsError); // before anything is painted
+}
+
+// No link beside the target is written through (one at an earlier temporary file's name, say).
+TEST_F(ReportPdfTest, NoLinkBesideTheTargetIsWrittenThrough) {
+    UseDefaultProgramming(11);
+    folder.Write("kept.txt", "a user's file");
+    std::filesystem::create_symlink(folder.Path("kept.txt"), folder.Path("relatorio.pdf.tmp"));
+    PrintAllToPdf();
+    EXPECT_TRUE(folder.Read("kept.txt") == "a user's file" && folder.EntryCount() == 3);
 }
 
 } // namespace
