@@ -8,6 +8,7 @@
 #include "db/engine/WorkingFiles.h"
 
 #include "db/lib/DataTypes.h"
+#include "db/lib/FileCalls.h"
 #include "db/lib/FileList.h"
 #include "db/lib/LibraryGlobals.h"
 #include "db/lib/TableNames.h"
@@ -397,7 +398,7 @@ bool TDataTable::ResumeKept(TTableOpenMode mode) {
 // that cannot be told: the fresh open then looks at it again, and says what it finds.
 bool TDataTable::SwapRecordBeside() const {
     const std::string& data = dataFile_.FileName();
-    return ::access((data.substr(0, data.size() - 4) + ".SWP").c_str(), F_OK) == 0 || errno != ENOENT;
+    return AccessByName(data.substr(0, data.size() - 4) + ".SWP", F_OK) == 0 || errno != ENOENT;
 }
 
 void TDataTable::CloseKept() noexcept {

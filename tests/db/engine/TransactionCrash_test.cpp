@@ -111,7 +111,8 @@ TEST_P(TransactionCrashTest, AWriteOfAnotherUserRightAfterAJournalIsCompletedIsS
     const TPerson added{500, 5, "added", std::string(600, 'z')};
     int tableLocks = 0; // taken and given up: the slots are next, on the index file
     GetFileList().Faults().SetObserver([&](const TFileEvent& e) {
-        if (e.Operation != TFileOperation::Lock || tableLocks > 2) return;
+        if ((e.Operation != TFileOperation::Lock && e.Operation != TFileOperation::Unlock) || tableLocks > 2)
+            return;
         tableLocks += e.FileName.ends_with("PEOPLE.DAT") && e.Offset == TableLockOffset;
         if (tableLocks == 2 && e.FileName.ends_with("PEOPLE.IDX") && ++tableLocks) PutPerson(*Table(), added);
     });

@@ -2,6 +2,7 @@
 // crash would, and the observer that counts data syncs.
 #include "FileTestSupport.h"
 
+#include "db/lib/FileCalls.h"
 #include "db/lib/FileFaults.h"
 #include "db/lib/FileList.h"
 #include "db/lib/LibraryGlobals.h"
@@ -43,16 +44,63 @@ TEST_P(FileFaultsTest, ReadLockAndFlushFailAtTheirNthCall) {
     WriteAt(*h, 0, "data");
     char buffer[4];
     Faults().FailAt(TFileOperation::Read, 2);
-    Faults().FailAt(TFileOperation::Lock, 2);
+    Faults().FailAt(TFileOperation::Lock, 2, EAGAIN);
     Faults().FailAt(TFileOperation::Flush, 1);
     h->Seek(0);
     EXPECT_EQ(h->ReadBuffer(buffer, 4), 4u);
     EXPECT_ENGINE_ERROR(h->ReadBuffer(buffer, 4), VORSAM_READERR);
     EXPECT_TRUE(h->LockRegion(true, 1, 10));
-    EXPECT_FALSE(h->LockRegion(true, 1, 20));
+    EXPECT_FALSE(h->LockRegion(true, 1, 20)) << "held elsewhere";
     EXPECT_TRUE(h->LockRegion(true, 1, 20));
     EXPECT_ENGINE_ERROR(h->FlushBuffers(), VORSAM_WRITEERR);
     EXPECT_NO_THROW(h->FlushBuffers());
+}
+
+// A lock that fails otherwise than for another holder raises with its error at once, holding nothing.
+TEST_P(FileFaultsTest, ALockThatFailsForAnotherReasonRaisesTheSystemsError) {
+    auto h = Created("T.DAT");
+    for (int error : {ENOLCK, EIO, EINTR}) {
+        Faults().FailAt(TFileOperation::Lock, 1, error);
+        try {
+            h->LockRegion(true, 1, 30);
+            ADD_FAILURE() << "no error for " << error;
+        } catch (const EVORSAMEngineError& e) {
+            EXPECT_EQ(e.ErrorCode, VORSAM_OSERROR);
+            EXPECT_EQ(e.OSErrorCode, error);
+        }
+        EXPECT_TRUE(h->LockRegion(true, 1, 30)) << "nothing held";
+        EXPECT_TRUE(h->LockRegion(false, 1, 30));
+    }
+}
+
+// Opens, status calls and listings of the file layer fail as the system would: the nth, or those a
+// predicate picks (an open for writing of one file, the listing of one folder).
+TEST_P(FileFaultsTest, OpensStatusCallsAndListingsFailAsTheSystemWould) {
+    if (InMemory()) GTEST_SKIP() << "files in memory have no system calls";
+    Created("T.DAT")->Close();
+    Faults().FailAt(TFileOperation::Open, 1, EMFILE);
+    try {
+        Opened("T.DAT");
+        ADD_FAILURE() << "opened";
+    } catch (const EVORSAMEngineError& e) {
+        EXPECT_EQ(e.OSErrorCode, EMFILE);
+    }
+    Faults().FailWhere(
+        TFileOperation::Open, [](const TFileEvent& e) { return e.Writing && e.FileName.ends_with("T.DAT"); },
+        EACCES);
+    EXPECT_TRUE(Opened("T.DAT")->ReadOnlyAttribute()) << "opened for reading only";
+    Faults().FailWhere(
+        TFileOperation::Status, [](const TFileEvent& e) { return e.FileName.ends_with("U.DAT"); }, EIO);
+    EXPECT_TRUE(GetFileList().Exists(dir_.File("T.DAT"), false));
+    EXPECT_ENGINE_ERROR(GetFileList().Exists(dir_.File("U.DAT"), false), VORSAM_OSERROR);
+    std::vector<TFolderEntry> entries;
+    ASSERT_EQ(ListFolder(dir_.Path(), entries), 0);
+    EXPECT_EQ(entries.size(), 1u);
+    Faults().FailWhere(
+        TFileOperation::List, [](const TFileEvent&) { return true; }, EACCES);
+    EXPECT_EQ(ListFolder(dir_.Path(), entries), -1);
+    EXPECT_EQ(errno, EACCES);
+    EXPECT_EQ(Faults().Count(TFileOperation::List), 2u);
 }
 
 TEST_P(FileFaultsTest, StopAtTheNthWriteKeepsEarlierWritesTearsThatOneAndDropsEveryLaterChange) {
