@@ -120,6 +120,65 @@ TEST_P(TableLocksTest, ReadSlotsAreGivenUpForAWriteAndTakenBack) {
     EXPECT_EQ(Contents(*other).size(), 2u);
 }
 
+// One lock or unlock call that fails (an I/O error, no lock records left) in a read, a write or a record
+// lock: what the step took is given back, what can be let go is, the failure is raised, and this process's
+// next write takes its locks at once; what the system may still hold goes at that write's locks, so that
+// another process's write is not kept waiting either.
+TEST_P(TableLocksTest, ALockCallThatFailsLeavesNothingHeldAndTheNextWriteWaitsForNothing) {
+    struct TCase {
+        const char* Name;
+        TFileOperation Operation;
+        const char* File;
+        uint64_t Offset; // 0: any
+        uint64_t Length;
+        uint16_t Raised;
+        std::function<void(TDataTable&)> Step;
+        size_t Added = 0; // rows the step leaves written
+    };
+    auto read = [](TDataTable& table) {
+        table.BeginRead();
+        table.EndRead();
+    };
+    int32_t key = 0;
+    auto write = [&](TDataTable& table) { PutPerson(table, {++key, key, "w", "memo"}); };
+    const TCase cases[] = {
+        {"blob slot's unlock", TFileOperation::Unlock, "BLB", 0, 1, VORSAM_UNLOCKFAILED, read},
+        {"index slot's unlock", TFileOperation::Unlock, "IDX", 0, 1, VORSAM_UNLOCKFAILED, read},
+        {"blob slot's lock", TFileOperation::Lock, "BLB", 0, 1, VORSAM_OSERROR, read},
+        {"blob write lock", TFileOperation::Lock, "BLB", 0, WriteLockLength, VORSAM_OSERROR, write},
+        {"blob write lock's unlock", TFileOperation::Unlock, "BLB", 0, WriteLockLength, VORSAM_UNLOCKFAILED,
+         write, 1},
+        {"table lock's unlock", TFileOperation::Unlock, "DAT", TableLockOffset, 1, VORSAM_UNLOCKFAILED, write,
+         1},
+        {"record lock", TFileOperation::Lock, "DAT", RecordLockOffset(1), 1, VORSAM_OSERROR,
+         [](TDataTable& table) { table.LockRecord(1); }},
+    };
+    auto table = CreatePeople(true);
+    PutPerson(*table, {1000, 1, "first"});
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        const TContents before = Contents(*table);
+        GetFileList().Faults().FailWhere(
+            c.Operation,
+            [&](const TFileEvent& e) {
+                return e.FileName.ends_with(c.File) && e.Length == c.Length &&
+                       (c.Offset == 0 || e.Offset == c.Offset);
+            },
+            ENOLCK);
+        EXPECT_ENGINE_ERROR(c.Step(*table), c.Raised);
+        GetFileList().Faults().Reset();
+        EXPECT_EQ(Contents(*table).size(), before.size() + c.Added) << "a write done stays done";
+        EXPECT_FALSE(table->HoldsReadSlots());
+        EXPECT_EQ(table->ReadDepth(TReadLevel::Second), 0u);
+        TLockWatch watch;
+        write(*table);
+        EXPECT_TRUE(watch.Waits.empty()) << "the next write waited for a lock of its own process";
+        if (InMemory()) continue;
+        auto other = Worker("tries=1");
+        EXPECT_TRUE(other->Send("tput 2000 " + std::to_string(key)).starts_with("ok"));
+    }
+}
+
 // ---- between processes ----
 
 TEST_P(TableLocksTest, TwoReadersAtOnceAndAWriterWaitsForBoth) {

@@ -157,6 +157,37 @@ TEST_P(TransactionCrashTest, ABigCommitCutShortLeavesBothTablesBeforeItOrBothAft
 }
 
 // The in-memory database does not outlive its process: only tables on disk need the journal.
+// A two-table commit whose unlocks fail after its commit point (the write locks of either table, at an
+// intermediate commit too, or the table lock of either at the end): it is done and says so
+// (VORSAM_UNLOCKFAILED, "the commit is done"), never that it failed; fresh opens find it.
+TEST_P(TransactionCrashTest, ACommitWhoseUnlocksFailAfterItsCommitPointSaysItIsDone) {
+    const std::pair<std::string, uint64_t> failing[] = {{"OTHERS.DAT", TableLockOffset},
+                                                        {"PEOPLE.DAT", TableLockOffset},
+                                                        {"OTHERS.IDX", WriteLockOffset},
+                                                        {"PEOPLE.BLB", WriteLockOffset}};
+    for (const auto& [file, offset] : failing)
+        for (bool ending : {true, false}) {
+            if (!ending && offset == TableLockOffset) continue; // held until the transaction ends
+            SCOPED_TRACE(file + (ending ? " at the end" : " at an intermediate commit"));
+            auto tables = Prepare();
+            GetFileList().Faults().FailWhere(
+                TFileOperation::Unlock,
+                [&](const TFileEvent& e) { return e.FileName.ends_with(file) && e.Offset == offset; }, EIO);
+            try {
+                database_.Commit(ending, false);
+                ADD_FAILURE() << "nothing said";
+            } catch (const EVORSAMEngineError& e) {
+                EXPECT_EQ(e.ErrorCode, VORSAM_UNLOCKFAILED);
+                EXPECT_NE(e.ErrorMessage.find("the commit is done"), std::string::npos) << e.what();
+            }
+            GetFileList().Faults().Reset();
+            EXPECT_EQ(database_.InTransaction(), !ending);
+            if (!ending) database_.Commit(true, false);
+            tables.clear();
+            for (size_t table : {0, 1}) EXPECT_EQ(Reopen(table), TReopened::After);
+        }
+}
+
 INSTANTIATE_TEST_SUITE_P(Storage, TransactionCrashTest, ::testing::Values(TStorage::Disk), StorageName);
 
 } // namespace
