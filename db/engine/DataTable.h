@@ -718,7 +718,7 @@ public:
         try {
             table_.EndRead(level_, batch_);
         } catch (...) {
-            // a slot that cannot be released is released with the file's handle
+            // a slot the system refuses to let go is tried again at the file's next lock (FileHandler.h)
         }
     }
     TTableRead(const TTableRead&) = delete;

@@ -341,16 +341,22 @@ bool TDataTable::MayKeep() const {
 }
 
 // No lock level is held any more: the read batch is the only lock left to give up.
+// A lock the system refused to let go may still be held by the files' descriptors, where nothing would
+// try it again while the table is kept: the files close instead, and it goes with them.
 void TDataTable::Keep() noexcept {
     EndReadBatch();
     StopBatches();
-    if (slotsHeld_) {
-        try {
-            ReleaseReadSlots();
-        } catch (...) {
-            CloseFiles(); // the slots go with the handles
-            return;
-        }
+    bool released = true;
+    try {
+        if (slotsHeld_) ReleaseReadSlots();
+        for (TTableFile* file : Files())
+            if (file->IsOpen() && !file->ReleaseStaleRanges()) released = false;
+    } catch (...) {
+        released = false;
+    }
+    if (!released) {
+        CloseFiles();
+        return;
     }
     dataFile_.ForgetView(); // another process may cut the file while it is kept
     KeepOpenModesForAGrace();

@@ -314,7 +314,8 @@ bool TDataTable::BeginWrite() {
     bool current = false;
     try {
         current = TakeTableLock();
-        if (slotsHeld_) ReleaseReadSlots(); // the write lock covers them
+        // The write lock covers the slots, and takes over one the system refused to let go.
+        if (slotsHeld_) LetReadSlotsGo();
         TakeWriteLocks();
     } catch (...) {
         ReleaseTableLockIfUnused();
@@ -353,7 +354,7 @@ void TDataTable::EndWrite() {
 void TDataTable::AbortWrite() {
     if (writeDepth_ == 0 || --writeDepth_ > 0) return;
     // The error that ended the write is the one to report. Headers that cannot be read back leave the
-    // table damaged; what cannot be released is released with the files' handles.
+    // table damaged; a lock the system refuses to let go is tried again at the file's next lock.
     try {
         if (wholeDepth_ == 0) ForgetChanges();
     } catch (...) {
@@ -518,7 +519,7 @@ void TDataTable::UnlockTable() {
     // The changes kept while the table was locked whole are written now, under the write locks, as one
     // journaled write.
     if (!mode_.Exclusive) {
-        if (slotsHeld_) ReleaseReadSlots();
+        if (slotsHeld_) LetReadSlotsGo(); // as in BeginWrite
         try {
             TakeWriteLocks();
         } catch (...) {

@@ -89,7 +89,7 @@ private:
         try {
             Release();
         } catch (...) {
-            // what cannot be released goes with the files' handles
+            // a lock the system refuses to let go is tried again at the file's next lock
         }
     }
 

@@ -117,8 +117,8 @@ void TFileHandler::Close() {
     if (!IsOpen()) return;
     {
         TCriticalSectionGuard guard(file_->Access);
-        file_->Locks.RemoveAll(this,
-                               [&](const TLockedRegion& r) { file_->LockRange(false, r.Offset, r.Length); });
+        file_->Locks.RemoveAll(
+            this, [&](const TLockedRegion& r) { return file_->LockRange(false, r.Offset, r.Length) == 0; });
     }
     TAbstractFile* file = file_;
     file_ = nullptr;
@@ -370,6 +370,13 @@ bool TFileHandler::LockRegion(bool lock, uint64_t length, uint64_t offset) {
     if (error) RaiseFileError(VORSAM_OSERROR, error);
     file_->Locks.Add(offset, length, this);
     return true;
+}
+
+bool TFileHandler::ReleaseStaleRanges() {
+    RequireOpen();
+    TCriticalSectionGuard guard(file_->Access);
+    RetryStaleUnlocks();
+    return file_->Locks.StaleCount() == 0;
 }
 
 // Under the file's critical section: the unlocks the system refused before are tried again, each as an

@@ -113,6 +113,9 @@ public:
 
     // Locks (`lock` true) or unlocks `length` bytes at `offset`; true on success (above).
     bool LockRegion(bool lock, uint64_t length, uint64_t offset);
+    // Tries again the unlocks of the file that the system refused (above); false when one still fails,
+    // and the system may then still hold its range: a handler that would go idle closes instead.
+    bool ReleaseStaleRanges();
     // Whether another process holds a lock overlapping the `length` bytes at `offset` (this process's
     // own locks do not count).
     bool RegionLockedElsewhere(uint64_t length, uint64_t offset);

@@ -55,13 +55,16 @@ void TRegionLockTable::RetryStale(const std::function<bool(const TLockedRegion&)
 }
 
 void TRegionLockTable::RemoveAll(const void* owner,
-                                 const std::function<void(const TLockedRegion&)>& released) {
+                                 const std::function<bool(const TLockedRegion&)>& release) {
+    std::vector<TLockedRegion> left;
     for (std::vector<TLockedRegion>* list : {&regions_, &stale_}) {
         auto kept = std::stable_partition(list->begin(), list->end(),
                                           [&](const TLockedRegion& r) { return r.Owner != owner; });
-        for (auto it = kept; it != list->end(); ++it) released(*it);
+        for (auto it = kept; it != list->end(); ++it)
+            if (!release(*it)) left.push_back({it->Offset, it->Length, nullptr});
         list->erase(kept, list->end());
     }
+    stale_.insert(stale_.end(), left.begin(), left.end());
 }
 
 } // namespace vorsam

@@ -8,7 +8,7 @@
 // the system may still hold it, where it stops other processes: it stays as a stale range of its handler.
 // A stale range refuses nothing in this process (the process's own locks never conflict); a lock that
 // overlaps it takes over the bytes it covers (the system's lock on them is that lock's now, and goes with
-// its unlock), and its unlock is tried again (RetryStale) until it succeeds or its handler closes.
+// its unlock), and its unlock is tried again (RetryStale) until it succeeds or the file closes.
 #pragma once
 
 #include <cstdint>
@@ -35,8 +35,10 @@ public:
     void AddStale(uint64_t offset, uint64_t length, const void* owner);
     // Calls `unlock` for each stale range; those it answers true for go.
     void RetryStale(const std::function<bool(const TLockedRegion&)>& unlock);
-    // Removes every range of the owner, stale ones too, calling `released` for each.
-    void RemoveAll(const void* owner, const std::function<void(const TLockedRegion&)>& released);
+    // Removes every range of the owner, stale ones too, calling `release` for each: one it answers false
+    // for (the system refused to let it go) stays as a stale range of no owner, tried again by RetryStale
+    // as long as the file stays open.
+    void RemoveAll(const void* owner, const std::function<bool(const TLockedRegion&)>& release);
     size_t Count() const { return regions_.size(); }
     size_t StaleCount() const { return stale_.size(); }
 
