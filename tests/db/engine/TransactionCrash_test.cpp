@@ -4,6 +4,8 @@
 // is awaited any more.
 #include "TransactionTestSupport.h"
 
+#include "WorkerProcess.h"
+
 #include "db/engine/CommitJournal.h"
 #include "db/engine/TableLocks.h"
 #include "db/lib/FileFaults.h"
@@ -186,6 +188,26 @@ TEST_P(TransactionCrashTest, ACommitWhoseUnlocksFailAfterItsCommitPointSaysItIsD
             tables.clear();
             for (size_t table : {0, 1}) EXPECT_EQ(Reopen(table), TReopened::After);
         }
+}
+
+// A commit whose lock call fails for the second table (no lock records left) gives back the first
+// table's write locks: another process reads it meanwhile, and the commit done afterwards is whole.
+TEST_P(TransactionCrashTest, ACommitWhoseLockCallFailsGivesBackTheLocksItTook) {
+    auto tables = Prepare();
+    GetFileList().Faults().FailWhere(
+        TFileOperation::Lock,
+        [](const TFileEvent& e) { return e.FileName.ends_with("OTHERS.IDX") && e.Offset == WriteLockOffset; },
+        ENOLCK);
+    EXPECT_ENGINE_ERROR(database_.Commit(true, false), VORSAM_OSERROR);
+    GetFileList().Faults().Reset();
+    EXPECT_TRUE(database_.InTransaction()) << "refused before its write, the transaction goes on";
+    worker::TWorkerProcess reader;
+    EXPECT_EQ(reader.Send("topen " + dir_.Path() + " PEOPLE tries=5"), "ok") << "PEOPLE's locks given back";
+    EXPECT_EQ(reader.Send("tcount"), "ok " + std::to_string(before_[0].size()));
+    reader.Send("tclose");
+    database_.Commit(true, false);
+    tables.clear();
+    for (size_t table : {0, 1}) EXPECT_EQ(Reopen(table), TReopened::After);
 }
 
 INSTANTIATE_TEST_SUITE_P(Storage, TransactionCrashTest, ::testing::Values(TStorage::Disk), StorageName);
