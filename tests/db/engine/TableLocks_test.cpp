@@ -205,6 +205,22 @@ TEST_P(TableLocksTest, ALockCallThatFailsLeavesNothingHeldAndTheNextWriteWaitsFo
     }
 }
 
+// The end of a whole-table lock of a read-only table inside a read level, its unlock failing: the read
+// level gets its slots all the same.
+TEST_P(TableLocksTest, AWholeLockWhoseUnlockFailsLeavesTheReadLevelItsSlots) {
+    CreatePeople(true)->Close();
+    auto table = OpenPeople({.ReadOnly = true});
+    table->LockTable();
+    table->BeginRead();
+    EXPECT_FALSE(table->HoldsReadSlots()) << "none needed while locked whole";
+    GetFileList().Faults().FailWhere(
+        TFileOperation::Unlock, [](const TFileEvent& e) { return e.Offset == TableLockOffset; }, EIO);
+    EXPECT_ENGINE_ERROR(table->UnlockTable(), VORSAM_UNLOCKFAILED);
+    GetFileList().Faults().Reset();
+    EXPECT_TRUE(table->HoldsReadSlots());
+    table->EndRead();
+}
+
 // ---- between processes ----
 
 TEST_P(TableLocksTest, TwoReadersAtOnceAndAWriterWaitsForBoth) {
