@@ -210,6 +210,24 @@ TEST_P(TransactionCrashTest, ACommitWhoseLockCallFailsGivesBackTheLocksItTook) {
     for (size_t table : {0, 1}) EXPECT_EQ(Reopen(table), TReopened::After);
 }
 
+// A table that holds read slots when its commit comes (a read level taken before the transaction): the
+// system refusing to let one go does not refuse the commit, whose write lock takes the slot over.
+TEST_P(TransactionCrashTest, ASlotThatCannotBeLetGoBeforeTheCommitsWriteDoesNotRefuseIt) {
+    auto tables = Prepare();
+    database_.Rollback();
+    tables[0]->BeginRead();
+    database_.StartTransaction();
+    for (auto& table : tables) PutPerson(*table, {777, 7, "seven"});
+    ASSERT_TRUE(tables[0]->HoldsReadSlots());
+    GetFileList().Faults().FailWhere(
+        TFileOperation::Unlock,
+        [](const TFileEvent& e) { return e.FileName.ends_with("PEOPLE.IDX") && e.Length == 1; }, EIO);
+    EXPECT_NO_THROW(database_.Commit(true, false));
+    GetFileList().Faults().Reset();
+    tables[0]->EndRead();
+    for (auto& table : tables) EXPECT_EQ(Contents(*table).count(777), 1u);
+}
+
 INSTANTIATE_TEST_SUITE_P(Storage, TransactionCrashTest, ::testing::Values(TStorage::Disk), StorageName);
 
 } // namespace
