@@ -117,8 +117,11 @@ void TFileHandler::Close() {
     if (!IsOpen()) return;
     {
         TCriticalSectionGuard guard(file_->Access);
-        file_->Locks.RemoveAll(
-            this, [&](const TLockedRegion& r) { return file_->LockRange(false, r.Offset, r.Length) == 0; });
+        file_->Locks.RemoveAll(this, [&](const TLockedRegion& r) {
+            return Faults().Before({TFileOperation::Unlock, fileName_, inMemory_, r.Offset, r.Length}) !=
+                       TFaultAction::Fail &&
+                   file_->LockRange(false, r.Offset, r.Length) == 0;
+        });
     }
     TAbstractFile* file = file_;
     file_ = nullptr;

@@ -301,6 +301,27 @@ TEST_F(ProcessLocksTest, WritesOfOneProcessAreReadByAnother) {
     EXPECT_EQ(std::string(buffer, 2), "zz");
 }
 
+// A range the system refuses to let go even when its handler closes stays held by the file's descriptor,
+// which another handler keeps open: that handler's next lock tries it again, and another process then gets
+// it.
+TEST_F(ProcessLocksTest, ARangeThatCannotBeLetGoOutlivesItsHandlerUntilTheSystemLetsItGo) {
+    worker::TWorkerProcess other;
+    std::string o = OpenIn(other);
+    TFileHandler closing, staying;
+    for (TFileHandler* h : {&closing, &staying}) {
+        h->SetFileName(name_);
+        h->Open();
+    }
+    ASSERT_TRUE(closing.LockRegion(true, 1, 50));
+    GetFileList().Faults().FailWhere(
+        TFileOperation::Unlock, [](const TFileEvent&) { return true; }, EIO);
+    closing.Close();
+    GetFileList().Faults().Reset();
+    EXPECT_EQ(other.Send("lock " + o + " 50 1"), "fail") << "still held by the descriptor";
+    ASSERT_TRUE(staying.LockRegion(true, 1, 60));
+    EXPECT_EQ(other.Send("lock " + o + " 50 1"), "ok");
+}
+
 // A keeper of open-mode graces that ends them only when the test says so.
 class TManualGraceKeeper : public TOpenModeGraceKeeper {
 public:
