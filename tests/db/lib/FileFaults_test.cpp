@@ -149,6 +149,7 @@ TEST_P(FileFaultsTest, ObserverSeesEveryOperationAndCountsDataSyncsPerFile) {
     EXPECT_EQ(events[1].InMemory, InMemory());
     EXPECT_EQ(Faults().Count(TFileOperation::Flush), 1u);
     EXPECT_EQ(Faults().Count(TFileOperation::Write), 1u);
+    Faults().SetObserver(nullptr); // the handler's close unlocks what it holds, after `events` goes
 }
 
 INSTANTIATE_TEST_SUITE_P(Storage, FileFaultsTest, ::testing::Values(TStorage::Disk, TStorage::Memory),
