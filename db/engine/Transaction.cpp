@@ -10,6 +10,8 @@
 #include <algorithm>
 #include <cassert>
 #include <exception>
+#include <optional>
+#include <string>
 
 namespace vorsam {
 
@@ -61,27 +63,37 @@ void TTransaction::Commit(bool endTransaction, bool flush) {
     std::vector<TDataTable*> changed;
     for (const TJoined& joined : tables_)
         if (joined.Table->HasTransactionChanges()) changed.push_back(joined.Table);
-    // Past the write the commit is done: what cannot be let go after it is said as what it is.
-    TDataTable* unreleased = changed.empty() ? nullptr : WriteTables(changed, flush, endTransaction);
-    if (endTransaction) {
-        // A table unchanged since an intermediate commit still has the caches that commit kept.
-        for (const TJoined& joined : tables_)
-            if (std::find(changed.begin(), changed.end(), joined.Table) == changed.end() &&
-                !joined.Table->EndCommit(true) && !unreleased)
-                unreleased = joined.Table;
-        TDataTable* first = tables_.empty() ? nullptr : tables_.front().Table;
-        try {
-            End(false);
-        } catch (const EVORSAMEngineError& e) {
-            if (!unreleased) RaiseAfterCommit(*first, e.what());
-        }
+    // Past the write the commit is done: what fails after it is said as what it is (Transaction.h). The
+    // tables may go with the end of the transaction: what names the one to report is taken first.
+    std::optional<TErrorContext> failed;
+    auto note = [&](const TErrorContext& names, const std::string& what) {
+        if (failed) return;
+        failed = names;
+        failed->ExtraText = "the commit is done; then " + what;
+    };
+    auto namesOf = [](const TDataTable& table) {
+        return TErrorContext{.Database = table.DatabaseName(), .Table = table.TableName()};
+    };
+    const std::string unlock = "a lock of the table could not be let go";
+    if (!changed.empty())
+        if (TDataTable* unreleased = WriteTables(changed, flush, endTransaction))
+            note(namesOf(*unreleased), unlock);
+    if (!endTransaction) {
+        if (failed) RaiseEngineError(VORSAM_UNLOCKFAILED, *failed);
+        return;
     }
-    if (unreleased) RaiseAfterCommit(*unreleased, "a lock of the table could not be let go");
-}
-
-// What failed once the commit was done, as what it is (Transaction.h).
-void TTransaction::RaiseAfterCommit(const TDataTable& table, const std::string& what) {
-    table.Raise(VORSAM_UNLOCKFAILED, "the commit is done; then " + what);
+    // A table unchanged since an intermediate commit still has the caches that commit kept.
+    for (const TJoined& joined : tables_)
+        if (std::find(changed.begin(), changed.end(), joined.Table) == changed.end() &&
+            !joined.Table->EndCommit(true))
+            note(namesOf(*joined.Table), unlock);
+    const TErrorContext first = tables_.empty() ? TErrorContext{} : namesOf(*tables_.front().Table);
+    try {
+        End(false);
+    } catch (const EVORSAMEngineError& e) {
+        note(first, e.what());
+    }
+    if (failed) RaiseEngineError(VORSAM_UNLOCKFAILED, *failed);
 }
 
 void TTransaction::Rollback() {

@@ -32,7 +32,6 @@
 #pragma once
 
 #include <cstddef>
-#include <string>
 #include <vector>
 
 namespace vorsam {
@@ -70,7 +69,6 @@ private:
     // `ending`: the commit ends the transaction, and the tables' caches go back to their sizes.
     TDataTable* WriteTables(const std::vector<TDataTable*>& tables, bool flush, bool ending);
     void LockForCommit(const std::vector<TDataTable*>& tables);
-    [[noreturn]] static void RaiseAfterCommit(const TDataTable& table, const std::string& what);
     void Leave(const TJoined& joined, bool discard);
     void End(bool discard);
 

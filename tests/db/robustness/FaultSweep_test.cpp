@@ -36,11 +36,16 @@ const TKind Kinds[] = {
     {"delete", TFileOperation::Delete, EIO},
 };
 
+// The long form: every call of workloads a few times larger.
+bool LongForm() {
+    const char* sweep = std::getenv("CENTRPRG_FAULT_SWEEP");
+    return sweep && std::string(sweep) == "all";
+}
+
 // The N to try of `count` calls: all of them for the long form, else up to 16 spread over them, the
 // first and the last among them.
 std::vector<uint64_t> Picks(uint64_t count) {
-    const char* sweep = std::getenv("CENTRPRG_FAULT_SWEEP");
-    const uint64_t most = sweep && std::string(sweep) == "all" ? count : 16;
+    const uint64_t most = LongForm() ? count : 16;
     std::vector<uint64_t> picks;
     for (uint64_t i = 0; i < std::min(count, most); ++i) {
         uint64_t n = count <= most ? i + 1 : 1 + i * (count - 1) / (most - 1);
@@ -149,6 +154,7 @@ protected:
 };
 
 TEST_P(FaultSweepTest, ATwoTableCommitIsDoneOrRefusedWhole) {
+    if (LongForm()) edits_ = 150, keys_ = 300;
     std::vector<std::unique_ptr<TDataTable>> tables;
     Sweep([&] { tables = Prepare(); }, [&] { database_.Commit(true, true); },
           [&](const std::optional<EVORSAMEngineError>& raised) {
@@ -178,6 +184,7 @@ TEST_P(FaultSweepTest, ATwoTableCommitIsDoneOrRefusedWhole) {
 // A commit whose journal is whole, its tables not written yet: the first open of one, with a call failing,
 // completes both or neither; the next open completes what is left.
 TEST_P(FaultSweepTest, TheOpeningOfAPendingCommitCompletesItWholeOrNotYet) {
+    if (LongForm()) edits_ = 150, keys_ = 300;
     Sweep([&] { CrashAt(0, 0); },
           [&] {
               auto table = NewTable("PEOPLE");
@@ -248,7 +255,7 @@ TEST_P(FaultSweepTest, ARepairThatFailsDropsNothing) {
             table = Table("PEOPLE", true);
             people = {};
             random_.seed(11);
-            for (int n = 0; n < 30; ++n) RandomEdit(*table, people);
+            for (int n = 0; n < (LongForm() ? 150 : 30); ++n) RandomEdit(*table, people, 100);
         },
         [&] { NewTable("PEOPLE")->Repair(); },
         [&](const std::optional<EVORSAMEngineError>&) {
@@ -263,7 +270,7 @@ TEST_P(FaultSweepTest, ARepairThatFailsDropsNothing) {
 // measures, whose changes wait in spill files): the rows of the intervals committed before the failure are
 // changed, and the statement's count says how many; the rest are not; the next statement changes them.
 TEST_P(FaultSweepTest, AChangeOfManyRowsKeepsItsCommittedIntervalsAndNothingElse) {
-    constexpr int rows = 600;
+    const int rows = LongForm() ? 3000 : 600;
     std::unique_ptr<TQueryStatement> statement;
     auto counts = [&] {
         std::map<std::string, int> values;
