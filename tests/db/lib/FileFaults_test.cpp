@@ -2,7 +2,6 @@
 // crash would, and the observer that counts data syncs.
 #include "FileTestSupport.h"
 
-#include "db/lib/FileCalls.h"
 #include "db/lib/FileFaults.h"
 #include "db/lib/FileList.h"
 #include "db/lib/LibraryGlobals.h"
@@ -71,36 +70,6 @@ TEST_P(FileFaultsTest, ALockThatFailsForAnotherReasonRaisesTheSystemsError) {
         EXPECT_TRUE(h->LockRegion(true, 1, 30)) << "nothing held";
         EXPECT_TRUE(h->LockRegion(false, 1, 30));
     }
-}
-
-// Opens, status calls and listings of the file layer fail as the system would: the nth, or those a
-// predicate picks (an open for writing of one file, the listing of one folder).
-TEST_P(FileFaultsTest, OpensStatusCallsAndListingsFailAsTheSystemWould) {
-    if (InMemory()) GTEST_SKIP() << "files in memory have no system calls";
-    Created("T.DAT")->Close();
-    Faults().FailAt(TFileOperation::Open, 1, EMFILE);
-    try {
-        Opened("T.DAT");
-        ADD_FAILURE() << "opened";
-    } catch (const EVORSAMEngineError& e) {
-        EXPECT_EQ(e.OSErrorCode, EMFILE);
-    }
-    Faults().FailWhere(
-        TFileOperation::Open, [](const TFileEvent& e) { return e.Writing && e.FileName.ends_with("T.DAT"); },
-        EACCES);
-    EXPECT_TRUE(Opened("T.DAT")->ReadOnlyAttribute()) << "opened for reading only";
-    Faults().FailWhere(
-        TFileOperation::Status, [](const TFileEvent& e) { return e.FileName.ends_with("U.DAT"); }, EIO);
-    EXPECT_TRUE(GetFileList().Exists(dir_.File("T.DAT"), false));
-    EXPECT_ENGINE_ERROR(GetFileList().Exists(dir_.File("U.DAT"), false), VORSAM_OSERROR);
-    std::vector<TFolderEntry> entries;
-    ASSERT_EQ(ListFolder(dir_.Path(), entries), 0);
-    EXPECT_EQ(entries.size(), 1u);
-    Faults().FailWhere(
-        TFileOperation::List, [](const TFileEvent&) { return true; }, EACCES);
-    EXPECT_EQ(ListFolder(dir_.Path(), entries), -1);
-    EXPECT_EQ(errno, EACCES);
-    EXPECT_EQ(Faults().Count(TFileOperation::List), 2u);
 }
 
 TEST_P(FileFaultsTest, StopAtTheNthWriteKeepsEarlierWritesTearsThatOneAndDropsEveryLaterChange) {
