@@ -102,10 +102,18 @@ bool TBlobFile::CheckHeaderChanged() {
     return true;
 }
 
+// The copy's counter moves on only with the header in the file: a copy ahead of the file would take this
+// process's own header for another's at the next change check, and drop what it has not written yet.
 bool TBlobFile::WriteHeader(bool force) {
     if (!force && !header_.HeaderChanged()) return false;
-    header_.SetChangeCounter(header_.ChangeCounter() + 1);
-    StoreHeader();
+    const uint32_t counter = header_.ChangeCounter();
+    header_.SetChangeCounter(counter + 1);
+    try {
+        StoreHeader();
+    } catch (...) {
+        header_.SetChangeCounter(counter);
+        throw;
+    }
     owner_.MarkModified();
     return true;
 }

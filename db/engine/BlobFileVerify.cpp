@@ -4,6 +4,7 @@
 #include "db/engine/TableVerify.h"
 #include "db/lib/ByteUtils.h"
 #include "db/lib/DataTypes.h"
+#include "db/lib/EngineErrors.h"
 
 #include <algorithm>
 #include <vector>
@@ -153,6 +154,7 @@ std::vector<std::string> CheckBlobChains(TBlobFile& file, const std::vector<TBlo
         try {
             checker.CheckChain(references[i], claim);
         } catch (const EVORSAMEngineError& e) {
+            if (!IsDamage(e)) throw;
             report.Add(e.what());
         }
         if (report.Problems.size() == before) continue;
@@ -173,6 +175,7 @@ void VerifyBlobFile(TBlobFile& file, TVerifyReport& report, const std::vector<TB
         for (size_t i = 0; i < references->size(); ++i) checker.CheckChain((*references)[i], uint32_t(i + 1));
         checker.CheckAllClaimed();
     } catch (const EVORSAMEngineError& e) {
+        if (!IsDamage(e)) throw;
         report.Add(std::string("blocks: ") + e.what());
     }
 }

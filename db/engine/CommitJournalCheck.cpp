@@ -2,13 +2,16 @@
 // they are on disk, before anything of it is applied.
 #include "db/engine/CommitJournal.h"
 
+#include "db/lib/FileCalls.h"
 #include "db/lib/FileList.h"
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <set>
 #include <strings.h>
+#include <sys/stat.h>
 
 namespace vorsam {
 
@@ -95,15 +98,17 @@ std::string TableProblem(const TJournalContents& contents, size_t index) {
     }
     if (AwaitsJournal(contents, index, header)) {
         for (size_t role = 0; role < 3; ++role) {
-            std::error_code error;
-            uint64_t size = table.Files[role].empty() ? 0 : fs::file_size(table.Files[role], error);
-            if (error) {
+            struct stat info {};
+            if (!table.Files[role].empty() && StatusByName(table.Files[role], info, true) != 0) {
+                const int error = errno;
                 TErrorContext context;
                 context.Table = table.Files[role];
-                context.OSErrorCode = error.value();
-                context.ExtraText = "a table of a journal whose size cannot be told: " + error.message();
-                RaiseOSError(error.value(), VORSAM_OSERROR, context);
+                context.OSErrorCode = error;
+                context.ExtraText =
+                    std::string("a table of a journal whose size cannot be told: ") + std::strerror(error);
+                RaiseOSError(error, VORSAM_OSERROR, context);
             }
+            const uint64_t size = table.Files[role].empty() ? 0 : uint64_t(info.st_size);
             if (table.Reach[role] > size + table.Written[role])
                 return what + "written beyond what its files allow";
         }

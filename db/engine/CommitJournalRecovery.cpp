@@ -5,6 +5,7 @@
 #include "db/engine/TableLocks.h"
 #include "db/engine/WorkingFiles.h"
 #include "db/lib/ByteUtils.h"
+#include "db/lib/FileCalls.h"
 #include "db/lib/FileList.h"
 #include "db/lib/LibraryGlobals.h"
 
@@ -12,6 +13,7 @@
 #include <cassert>
 #include <cctype>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <strings.h>
@@ -59,7 +61,7 @@ std::string ErrnoText(int error) {
 bool SameEntry(const std::string& a, const std::string& b) {
     struct stat x {
     }, y{};
-    return ::lstat(a.c_str(), &x) == 0 && ::lstat(b.c_str(), &y) == 0 && x.st_dev == y.st_dev &&
+    return StatusByName(a, x, false) == 0 && StatusByName(b, y, false) == 0 && x.st_dev == y.st_dev &&
            x.st_ino == y.st_ino;
 }
 
@@ -118,7 +120,7 @@ void PlaceAtCopy(TJournalContents& contents, const std::string& path) {
 // folder) or cannot be looked at, `unread` says so. A name gone meanwhile gives nothing.
 bool PlainJournal(const std::string& path, TUnreadJournal* unread, uint64_t& size) {
     struct stat info {};
-    if (::lstat(path.c_str(), &info) != 0) {
+    if (StatusByName(path, info, false) != 0) {
         if (errno != ENOENT && errno != ENOTDIR)
             NoteUnread(unread, path, CodeOfErrno(errno), errno,
                        "the journal cannot be looked at" + ErrnoText(errno));
@@ -208,16 +210,18 @@ bool StillAwaits(const TJournalContents& contents, size_t index) {
 std::vector<std::string> JournalsIn(const std::string& folder, TUnreadJournal* unread = nullptr) {
     std::vector<std::string> journals;
     const std::string listed = folder.empty() ? "." : folder;
-    std::error_code error;
-    for (fs::directory_iterator it(listed, error), end; !error && it != end; it.increment(error)) {
-        uint64_t size = 0;
-        if (IsJournalFileName(it->path().filename().string()) &&
-            PlainJournal(it->path().string(), unread, size))
-            journals.push_back(it->path().string());
+    std::vector<TFolderEntry> entries;
+    if (ListFolder(listed, entries) != 0) {
+        const int error = errno;
+        NoteUnread(unread, listed, CodeOfErrno(error), error,
+                   "the folder cannot be listed" + ErrnoText(error));
+        return journals;
     }
-    if (error)
-        NoteUnread(unread, listed, CodeOfErrno(error.value()), error.value(),
-                   "the folder cannot be listed" + ErrnoText(error.value()));
+    for (const TFolderEntry& entry : entries) {
+        const std::string path = (fs::path(listed) / entry.Name).string();
+        uint64_t size = 0;
+        if (IsJournalFileName(entry.Name) && PlainJournal(path, unread, size)) journals.push_back(path);
+    }
     return journals;
 }
 
@@ -432,10 +436,11 @@ void RemoveUnawaitedJournal(const std::string& path) noexcept {
 void RemoveStaleJournals(const std::string& folder) noexcept {
     // What is not listed, or not a plain file, stays: none of it is deleted unseen.
     for (const std::string& path : JournalsIn(folder)) {
-        std::error_code error;
-        fs::file_time_type written = fs::last_write_time(path, error);
-        if (!error && written <= fs::file_time_type::clock::now() - WorkingFileGrace)
-            RemoveUnawaitedJournal(path);
+        struct stat info {};
+        if (StatusByName(path, info, false) != 0) continue;
+        const auto written = std::chrono::system_clock::time_point(
+            std::chrono::seconds(info.st_mtim.tv_sec) + std::chrono::nanoseconds(info.st_mtim.tv_nsec));
+        if (written <= std::chrono::system_clock::now() - WorkingFileGrace) RemoveUnawaitedJournal(path);
     }
 }
 

@@ -6,6 +6,7 @@
 #include "db/engine/WorkingFiles.h"
 #include "db/lib/Collation.h"
 #include "db/lib/EngineErrors.h"
+#include "db/lib/FileCalls.h"
 #include "db/lib/FileList.h"
 #include "db/lib/LibraryGlobals.h"
 #include "db/lib/TableNames.h"
@@ -14,6 +15,7 @@
 #include <algorithm>
 #include <cassert>
 #include <cerrno>
+#include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <strings.h>
@@ -42,21 +44,22 @@ std::string_view WithoutDataExtension(std::string_view tableName) {
 // file as given (a folder that does not exist holds none). A folder that cannot be listed whole cannot
 // tell: refused with the system's error naming it.
 std::string ExistingFileIgnoringCase(const std::string& file) {
-    std::error_code error;
-    if (fs::exists(file, error)) return file;
+    struct stat info {};
+    if (StatusByName(file, info, true) == 0) return file;
     fs::path path(file);
     std::string wanted = path.filename().string(), found;
-    for (fs::directory_iterator it(path.parent_path(), error), end; !error && it != end;
-         it.increment(error)) {
-        std::string name = it->path().filename().string();
-        if (strcasecmp(name.c_str(), wanted.c_str()) == 0 && (found.empty() || name < found)) found = name;
-    }
-    if (error && error.value() != ENOENT && error.value() != ENOTDIR) {
+    std::vector<TFolderEntry> entries;
+    if (ListFolder(path.parent_path().string(), entries) != 0) {
+        const int error = errno;
+        if (error == ENOENT || error == ENOTDIR) return file;
         TErrorContext context;
         context.Table = path.parent_path().string();
-        context.ExtraText = "the folder cannot be listed for " + wanted + ": " + error.message();
-        RaiseOSError(error.value(), VORSAM_OSERROR, context);
+        context.ExtraText = "the folder cannot be listed for " + wanted + ": " + std::strerror(error);
+        RaiseOSError(error, VORSAM_OSERROR, context);
     }
+    for (const TFolderEntry& entry : entries)
+        if (strcasecmp(entry.Name.c_str(), wanted.c_str()) == 0 && (found.empty() || entry.Name < found))
+            found = entry.Name;
     return found.empty() ? file : (path.parent_path() / found).string();
 }
 

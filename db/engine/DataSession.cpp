@@ -4,13 +4,16 @@
 #include "db/engine/RemoteConnection.h"
 #include "db/lib/Collation.h"
 #include "db/lib/EngineErrors.h"
+#include "db/lib/FileCalls.h"
 #include "db/lib/FileList.h"
 #include "db/lib/TableNames.h"
 
 #include <cassert>
 #include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <strings.h>
+#include <sys/stat.h>
 
 namespace vorsam {
 
@@ -42,15 +45,16 @@ std::string WithTrailingSeparator(const std::string& folder) {
 
 // A folder that cannot be looked at is refused with the system's error, not as missing.
 void RequireFolder(const std::string& folder) {
-    std::error_code error;
-    if (fs::is_directory(folder, error)) return;
-    if (!error || error.value() == ENOENT || error.value() == ENOTDIR)
+    struct stat info {};
+    const int error = StatusByName(folder, info, true) == 0 ? 0 : errno;
+    if (error == 0 && S_ISDIR(info.st_mode)) return;
+    if (error == 0 || error == ENOENT || error == ENOTDIR)
         RaiseEngineError(VORSAM_DIRNOTFOUND, "", "", folder, "", "", "", "");
     TErrorContext context;
     context.Table = folder;
     context.Database = folder;
-    context.ExtraText = "the folder cannot be looked at: " + error.message();
-    RaiseOSError(error.value(), VORSAM_OSERROR, context);
+    context.ExtraText = std::string("the folder cannot be looked at: ") + std::strerror(error);
+    RaiseOSError(error, VORSAM_OSERROR, context);
 }
 
 } // namespace

@@ -530,8 +530,11 @@ private:
     void TakeReadSlots();
     bool UnlockReadSlots();
     void ReleaseReadSlots();
+    // The same without raising: false when the system refused to let one go (FileHandler.h).
+    bool LetReadSlotsGo();
     bool TakeTableLock();
     bool JoinBeforeRecordLock();
+    bool LockRecordOnce(uint32_t number, bool level);
     bool ReleaseTableLockIfUnused();
     bool TryWriteLocks(uint32_t tries);
     void TakeWriteLocks();
@@ -579,10 +582,11 @@ private:
     void LeaveTransaction(bool discard);
     bool HasTransactionChanges();
     bool TryLockForCommit();
-    void UnlockAfterCommit();
+    // The write locks a commit took; false when the system refused to let one go (FileHandler.h).
+    bool UnlockAfterCommit() noexcept;
     void BeginCommit(bool flush);
-    // `trim`: the caches go back to their sizes.
-    void EndCommit(bool trim) noexcept;
+    // `trim`: the caches go back to their sizes. False when a write lock could not be let go.
+    bool EndCommit(bool trim) noexcept;
 
     // Definitions
     // Builds the empty indexes of the slots from the active records' keys.
@@ -714,7 +718,7 @@ public:
         try {
             table_.EndRead(level_, batch_);
         } catch (...) {
-            // a slot that cannot be released is released with the file's handle
+            // a slot the system refuses to let go is tried again at the file's next lock (FileHandler.h)
         }
     }
     TTableRead(const TTableRead&) = delete;

@@ -8,6 +8,7 @@
 #include "db/engine/WorkingFiles.h"
 
 #include "db/lib/DataTypes.h"
+#include "db/lib/FileCalls.h"
 #include "db/lib/FileList.h"
 #include "db/lib/LibraryGlobals.h"
 #include "db/lib/TableNames.h"
@@ -340,16 +341,22 @@ bool TDataTable::MayKeep() const {
 }
 
 // No lock level is held any more: the read batch is the only lock left to give up.
+// A lock the system refused to let go may still be held by the files' descriptors, where nothing would
+// try it again while the table is kept: the files close instead, and it goes with them.
 void TDataTable::Keep() noexcept {
     EndReadBatch();
     StopBatches();
-    if (slotsHeld_) {
-        try {
-            ReleaseReadSlots();
-        } catch (...) {
-            CloseFiles(); // the slots go with the handles
-            return;
-        }
+    bool released = true;
+    try {
+        if (slotsHeld_) ReleaseReadSlots();
+        for (TTableFile* file : Files())
+            if (file->IsOpen() && !file->ReleaseStaleRanges()) released = false;
+    } catch (...) {
+        released = false;
+    }
+    if (!released) {
+        CloseFiles();
+        return;
     }
     dataFile_.ForgetView(); // another process may cut the file while it is kept
     KeepOpenModesForAGrace();
@@ -397,7 +404,7 @@ bool TDataTable::ResumeKept(TTableOpenMode mode) {
 // that cannot be told: the fresh open then looks at it again, and says what it finds.
 bool TDataTable::SwapRecordBeside() const {
     const std::string& data = dataFile_.FileName();
-    return ::access((data.substr(0, data.size() - 4) + ".SWP").c_str(), F_OK) == 0 || errno != ENOENT;
+    return AccessByName(data.substr(0, data.size() - 4) + ".SWP", F_OK) == 0 || errno != ENOENT;
 }
 
 void TDataTable::CloseKept() noexcept {

@@ -40,12 +40,15 @@ void TDataTable::YieldToWaitingWriter() {
         WaitBeforeRetry(turn);
 }
 
+// Both slots or none: a blob slot not had gives the index slot back.
 void TDataTable::TakeReadSlots() {
     YieldToWaitingWriter();
     if (!indexFile_.ReadLock(indexSlot_)) Raise(VORSAM_LOCKTIMEOUT);
-    if (HasBlobFile() && !blobFile_.ReadLock(blobSlot_)) {
-        indexFile_.ReadUnlock(indexSlot_);
-        Raise(VORSAM_LOCKTIMEOUT);
+    try {
+        if (HasBlobFile() && !blobFile_.ReadLock(blobSlot_)) Raise(VORSAM_LOCKTIMEOUT);
+    } catch (...) {
+        indexFile_.ReadUnlock(indexSlot_); // one the system refuses to let go is tried again later
+        throw;
     }
     std::lock_guard<std::mutex> guard(batchLock_);
     slotsHeld_ = true;
@@ -54,19 +57,25 @@ void TDataTable::TakeReadSlots() {
     batchNoted_ = false;
 }
 
-// Also what the keeper runs on a batch it gives up (which ignores the result).
+// Also what the keeper runs on a batch it gives up (which ignores the result). Each slot is let go
+// whatever became of the other: one the system refuses to let go is no longer held here, and the file
+// layer tries it again at the file's next lock (FileHandler.h).
 bool TDataTable::UnlockReadSlots() {
     bool released = !HasBlobFile() || blobFile_.ReadUnlock(blobSlot_);
     return indexFile_.ReadUnlock(indexSlot_) && released;
 }
 
 void TDataTable::ReleaseReadSlots() {
+    if (!LetReadSlotsGo()) Raise(VORSAM_UNLOCKFAILED);
+}
+
+bool TDataTable::LetReadSlotsGo() {
     {
         std::lock_guard<std::mutex> guard(batchLock_);
         slotsHeld_ = false;
         slotsReleasedAt_ = TBatchClock::now();
     }
-    if (!UnlockReadSlots()) Raise(VORSAM_UNLOCKFAILED);
+    return UnlockReadSlots();
 }
 
 bool TDataTable::HoldsReadSlots() const {
@@ -90,7 +99,7 @@ void TDataTable::EndReadBatch() noexcept {
     try {
         ReleaseReadSlots();
     } catch (...) {
-        // a slot that cannot be released goes with the file's handle
+        // a slot that cannot be released is tried again at the file's next lock
     }
 }
 
@@ -139,7 +148,7 @@ TBatchClock::time_point TDataTable::GiveUpBatch(TBatchClock::time_point now, boo
     try {
         UnlockReadSlots();
     } catch (...) {
-        // a slot that cannot be released goes with the file's handle
+        // a slot that cannot be released is tried again at the file's next lock
     }
     return none;
 }
@@ -174,10 +183,17 @@ bool TDataTable::ReleaseTableLockIfUnused() {
 }
 
 // The write locks of the index and blob files, each tried up to `tries` times; false, holding neither,
-// when one is refused.
+// when one is refused, and holding neither when one fails.
 bool TDataTable::TryWriteLocks(uint32_t tries) {
     if (!indexFile_.WriteLock(tries)) return false;
-    if (HasBlobFile() && !blobFile_.WriteLock(tries)) {
+    bool taken = false;
+    try {
+        taken = !HasBlobFile() || blobFile_.WriteLock(tries);
+    } catch (...) {
+        indexFile_.WriteUnlock();
+        throw;
+    }
+    if (!taken) {
         indexFile_.WriteUnlock();
         return false;
     }
@@ -199,11 +215,13 @@ bool TDataTable::ReleaseWriteLocks() {
 // After the last level of a write: the write locks, then the table lock unless the table is locked
 // whole; then the read slots of a read level still going are taken again. After a write that ended
 // well (`current`: the headers this process holds are the files'), they are taken before the table lock
-// goes, so that no other process can have written in between and no change check is needed.
+// goes, so that no other process can have written in between and no change check is needed. A lock
+// the system refuses to let go is no longer held here (FileHandler.h): the rest goes on, and the
+// failure is raised last (VORSAM_UNLOCKFAILED), the write done.
 void TDataTable::ReleaseWriteLevel(bool current) {
     bool released = ReleaseWriteLocks();
     bool retaken = false;
-    if (current && released && tableLockHeld_ && wholeDepth_ == 0 && ReadLevelHeld() && NeedsReadSlots()) {
+    if (current && tableLockHeld_ && wholeDepth_ == 0 && ReadLevelHeld() && NeedsReadSlots()) {
         try {
             TakeReadSlots();
         } catch (...) {
@@ -213,8 +231,8 @@ void TDataTable::ReleaseWriteLevel(bool current) {
         retaken = true;
     }
     released = ReleaseTableLockIfUnused() && released;
-    if (!released) Raise(VORSAM_UNLOCKFAILED);
     if (!retaken) RetakeReadSlots();
+    if (!released) Raise(VORSAM_UNLOCKFAILED, current ? "the write is done" : "");
 }
 
 // A read level still going gets its read slots back once no write lock or whole-table lock covers it.
@@ -296,7 +314,8 @@ bool TDataTable::BeginWrite() {
     bool current = false;
     try {
         current = TakeTableLock();
-        if (slotsHeld_) ReleaseReadSlots(); // the write lock covers them
+        // The write lock covers the slots, and takes over one the system refused to let go.
+        if (slotsHeld_) LetReadSlotsGo();
         TakeWriteLocks();
     } catch (...) {
         ReleaseTableLockIfUnused();
@@ -335,7 +354,7 @@ void TDataTable::EndWrite() {
 void TDataTable::AbortWrite() {
     if (writeDepth_ == 0 || --writeDepth_ > 0) return;
     // The error that ended the write is the one to report. Headers that cannot be read back leave the
-    // table damaged; what cannot be released is released with the files' handles.
+    // table damaged; a lock the system refuses to let go is tried again at the file's next lock.
     try {
         if (wholeDepth_ == 0) ForgetChanges();
     } catch (...) {
@@ -482,8 +501,9 @@ bool TDataTable::LockTable() {
 // (unless a write holds it) and lets a read level still going take its read slots again.
 void TDataTable::ReleaseWholeLevel() {
     --wholeDepth_;
-    if (!ReleaseTableLockIfUnused()) Raise(VORSAM_UNLOCKFAILED);
+    bool released = ReleaseTableLockIfUnused();
     RetakeReadSlots();
+    if (!released) Raise(VORSAM_UNLOCKFAILED);
 }
 
 void TDataTable::UnlockTable() {
@@ -499,7 +519,7 @@ void TDataTable::UnlockTable() {
     // The changes kept while the table was locked whole are written now, under the write locks, as one
     // journaled write.
     if (!mode_.Exclusive) {
-        if (slotsHeld_) ReleaseReadSlots();
+        if (slotsHeld_) LetReadSlotsGo(); // as in BeginWrite
         try {
             TakeWriteLocks();
         } catch (...) {
@@ -533,7 +553,7 @@ bool TDataTable::LockRecord(uint32_t number) {
     bool level = !settings_.StrictChangeDetection;
     for (uint32_t failures = 0;;) {
         if (level) changed = BeginRead(TReadLevel::Second) || changed;
-        if (dataFile_.LockRecord(number)) return changed;
+        if (LockRecordOnce(number, level)) return changed;
         if (level) EndRead(TReadLevel::Second);
         if (++failures > settings_.LockRetryCount) Raise(VORSAM_RECLOCKFAILED);
         WaitBeforeRetry(std::chrono::milliseconds(settings_.LockWaitTime));
@@ -551,9 +571,25 @@ bool TDataTable::TryLockRecordRun(uint32_t first, uint32_t count) {
     JoinBeforeRecordLock();
     bool level = !settings_.StrictChangeDetection;
     if (level) BeginRead(TReadLevel::Second);
-    if (dataFile_.LockRecordRun(first, count)) return true;
-    if (level) EndRead(TReadLevel::Second);
-    return false;
+    bool locked = false;
+    try {
+        locked = dataFile_.LockRecordRun(first, count);
+    } catch (...) {
+        if (level) EndRead(TReadLevel::Second);
+        throw;
+    }
+    if (!locked && level) EndRead(TReadLevel::Second);
+    return locked;
+}
+
+// One try at the record's lock; a try that fails (not refused) gives the second read level up.
+bool TDataTable::LockRecordOnce(uint32_t number, bool level) {
+    try {
+        return dataFile_.LockRecord(number);
+    } catch (...) {
+        if (level) EndRead(TReadLevel::Second);
+        throw;
+    }
 }
 
 void TDataTable::UnlockRecordRun(uint32_t first, uint32_t count) {

@@ -89,7 +89,7 @@ private:
         try {
             Release();
         } catch (...) {
-            // what cannot be released goes with the files' handles
+            // a lock the system refuses to let go is tried again at the file's next lock
         }
     }
 
@@ -266,6 +266,7 @@ std::string TDataTable::InconsistencyAfterInterruptedWrite() {
         if (report.Ok()) VerifyCountersAfterInterruptedWrite(dataFile_, report);
         return report.Ok() ? std::string() : report.Problems.front();
     } catch (const EVORSAMEngineError& e) {
+        if (!IsDamage(e)) throw; // what cannot be read is refused as that, not as damage
         return e.what();
     }
 }

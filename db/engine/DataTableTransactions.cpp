@@ -45,15 +45,20 @@ bool TDataTable::HasTransactionChanges() {
 // One try at the write locks (the table lock is held since the table joined); false when refused.
 bool TDataTable::TryLockForCommit() {
     if (mode_.Exclusive || writeLocksHeld_) return true;
-    if (slotsHeld_) ReleaseReadSlots(); // the write lock covers them
+    // The write lock covers the slots, and takes over one the system refuses to let go.
+    if (slotsHeld_) LetReadSlotsGo();
     commitLocked_ = TryWriteLocks(1);
     return commitLocked_;
 }
 
-void TDataTable::UnlockAfterCommit() {
-    if (!commitLocked_) return;
+bool TDataTable::UnlockAfterCommit() noexcept {
+    if (!commitLocked_) return true;
     commitLocked_ = false;
-    if (!ReleaseWriteLocks()) Raise(VORSAM_UNLOCKFAILED);
+    try {
+        return ReleaseWriteLocks();
+    } catch (...) {
+        return false;
+    }
 }
 
 // The mark: what follows is written by WriteContent and WriteDataHeader, gathered by the commit's
@@ -74,15 +79,15 @@ void TDataTable::EndJournaledWrite(bool failed) noexcept {
     }
 }
 
-void TDataTable::EndCommit(bool trim) noexcept {
+bool TDataTable::EndCommit(bool trim) noexcept {
     committing_ = commitSync_ = false;
+    bool released = UnlockAfterCommit();
     try {
-        UnlockAfterCommit();
         if (trim) TrimCaches();
     } catch (...) {
-        // a lock that cannot be released goes with the file's handle; a trim that fails is retried
-        // at the next write
+        // a trim that fails is retried at the next write
     }
+    return released;
 }
 
 } // namespace vorsam

@@ -1,7 +1,10 @@
 #include "db/engine/FolderStamp.h"
 
+#include "db/lib/FileCalls.h"
+
 #include <ctime>
 #include <linux/magic.h>
+#include <mutex>
 #include <sys/stat.h>
 #include <sys/statfs.h>
 
@@ -24,18 +27,53 @@ int64_t StepOf(int64_t changed) {
     return step;
 }
 
+std::mutex sourcesLock;
+TFolderStampSources sources;
+
+TFolderStampSources Sources() {
+    std::lock_guard guard(sourcesLock);
+    return sources;
+}
+
+std::optional<uint64_t> SystemFileSystemType(const std::string& folder) {
+    struct statfs info {};
+    if (::statfs(folder.c_str(), &info) != 0) return std::nullopt;
+    return uint64_t(info.f_type);
+}
+
+int64_t SystemNow() {
+    timespec now{};
+    ::clock_gettime(CLOCK_REALTIME_COARSE, &now);
+    return Nanoseconds(now);
+}
+
 } // namespace
 
-std::optional<TFolderStamp> FolderStampOf(const std::string& folder) {
+void SetFolderStampSources(TFolderStampSources given) {
+    std::lock_guard guard(sourcesLock);
+    sources = std::move(given);
+}
+
+std::optional<TFolderStamp> SystemFolderStamp(const std::string& folder) {
     struct stat info {};
-    if (::stat(folder.c_str(), &info) != 0) return std::nullopt;
+    if (StatusByName(folder, info, true) != 0) return std::nullopt;
     return TFolderStamp{uint64_t(info.st_dev), uint64_t(info.st_ino), Nanoseconds(info.st_ctim)};
 }
 
+std::optional<TFolderStamp> FolderStampOf(const std::string& folder) {
+    TFolderStampSources given = Sources();
+    return given.Stamp ? given.Stamp(folder) : SystemFolderStamp(folder);
+}
+
 bool StampedByThisClock(const std::string& folder) {
-    struct statfs info {};
-    if (::statfs(folder.c_str(), &info) != 0) return false;
-    switch (uint64_t(info.f_type)) {
+    TFolderStampSources given = Sources();
+    std::optional<uint64_t> type =
+        given.FileSystemType ? given.FileSystemType(folder) : SystemFileSystemType(folder);
+    return type && StampedByThisClock(*type);
+}
+
+bool StampedByThisClock(uint64_t fileSystemType) {
+    switch (fileSystemType) {
     case EXT4_SUPER_MAGIC: // ext2 and ext3 too
     case XFS_SUPER_MAGIC:
     case BTRFS_SUPER_MAGIC:
@@ -54,9 +92,12 @@ bool StampedByThisClock(const std::string& folder) {
 }
 
 bool OlderThanItsStep(const TFolderStamp& stamp) {
-    timespec now{};
-    ::clock_gettime(CLOCK_REALTIME_COARSE, &now);
-    return stamp.Changed + StepOf(stamp.Changed) <= Nanoseconds(now);
+    TFolderStampSources given = Sources();
+    return OlderThanItsStep(stamp, given.Now ? given.Now() : SystemNow());
+}
+
+bool OlderThanItsStep(const TFolderStamp& stamp, int64_t now) {
+    return stamp.Changed + StepOf(stamp.Changed) <= now;
 }
 
 } // namespace vorsam

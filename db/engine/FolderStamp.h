@@ -15,6 +15,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -33,8 +34,22 @@ std::optional<TFolderStamp> FolderStampOf(const std::string& folder);
 // Whether the folder's file system stamps its changes with this machine's clock (above); false when that
 // cannot be told.
 bool StampedByThisClock(const std::string& folder);
+// The same for a file system of the type (statfs(2)'s f_type).
+bool StampedByThisClock(uint64_t fileSystemType);
 
-// Whether the stamp's change time is older than a step of the clock now (above).
+// Whether the stamp's change time is older than a step of the clock now (above); `now` in ns.
 bool OlderThanItsStep(const TFolderStamp& stamp);
+bool OlderThanItsStep(const TFolderStamp& stamp, int64_t now);
+
+// Where the stamps, the file systems' types and the time come from: the system's (stat, statfs and the
+// coarse real-time clock) unless a test gives its own. A member left empty is the system's.
+struct TFolderStampSources {
+    std::function<std::optional<TFolderStamp>(const std::string& folder)> Stamp;
+    std::function<std::optional<uint64_t>(const std::string& folder)> FileSystemType;
+    std::function<int64_t()> Now; // ns
+};
+void SetFolderStampSources(TFolderStampSources sources);
+// The system's stamp of the folder, whatever the sources (for a test's own source to start from).
+std::optional<TFolderStamp> SystemFolderStamp(const std::string& folder);
 
 } // namespace vorsam

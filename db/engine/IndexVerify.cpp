@@ -1,6 +1,8 @@
 #include "db/engine/IndexVerify.h"
 
 #include "db/engine/IndexPath.h"
+#include "db/engine/TableVerify.h"
+#include "db/lib/EngineErrors.h"
 
 #include <algorithm>
 #include <set>
@@ -82,6 +84,7 @@ uint64_t TIndexChecker::CheckTree(uint8_t slot, const TKeyComparator& order,
         CheckPage(walk, root, 1, nullptr);
         for (size_t level = 0; level < walk.Levels.size(); ++level) CheckLinks(walk.Levels[level], level + 1);
     } catch (const EVORSAMEngineError& e) {
+        if (!IsDamage(e)) throw;
         Problem(std::string("reading the tree failed: ") + e.what());
     }
     return walk.LeafEntries;
@@ -178,6 +181,7 @@ void TIndexChecker::CheckFreeList(uint8_t slot) {
             number = page->NextPage();
         }
     } catch (const EVORSAMEngineError& e) {
+        if (!IsDamage(e)) throw;
         Problem(std::string("reading the free list failed: ") + e.what());
     }
 }

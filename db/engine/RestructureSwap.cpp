@@ -4,6 +4,7 @@
 #include "db/engine/WorkingFiles.h"
 
 #include "db/lib/ByteUtils.h"
+#include "db/lib/FileCalls.h"
 #include "db/lib/FileHandler.h"
 #include "db/lib/FileList.h"
 #include "db/lib/LibraryGlobals.h"
@@ -271,11 +272,12 @@ void SettleTableSwap(const TSwapNamer& name, bool inMemory) {
 }
 
 bool SettleSwapsIn(const std::string& folder) noexcept {
+    const std::string listed = folder.empty() ? "." : folder;
+    std::vector<TFolderEntry> entries;
+    if (ListFolder(listed, entries) != 0) return false; // a folder not listed whole may hold a swap under way
     bool settled = true;
-    std::error_code error;
-    for (fs::directory_iterator it(folder.empty() ? "." : folder, error), end; !error && it != end;
-         it.increment(error)) {
-        std::string file = it->path().string();
+    for (const TFolderEntry& entry : entries) {
+        std::string file = (fs::path(listed) / entry.Name).string();
         if (file.size() < 4 || strcasecmp(file.c_str() + file.size() - 4, ".SWP") != 0) continue;
         try {
             std::string base = file.substr(0, file.size() - 4);
@@ -284,7 +286,7 @@ bool SettleSwapsIn(const std::string& folder) noexcept {
             settled = false; // under way, or it cannot be settled now
         }
     }
-    return settled && !error; // a folder not listed whole may hold a swap under way
+    return settled;
 }
 
 } // namespace vorsam

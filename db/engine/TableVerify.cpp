@@ -57,6 +57,28 @@ void CheckFreeChain(TDataFile& file, const std::unordered_map<uint32_t, uint32_t
 
 } // namespace
 
+bool IsDamage(const EVORSAMEngineError& error) {
+    switch (error.ErrorCode) {
+    case VORSAM_READERR: // a read that found the file ending early; one the system failed has its error
+        return error.OSErrorCode == 0;
+    case VORSAM_KEYORRECDELETED:
+    case VORSAM_ENDOFBLOB:
+    case VORSAM_HEADERCORRUPT:
+    case VORSAM_FILECORRUPT:
+    case VORSAM_INDEXCORRUPT:
+    case VORSAM_MEMOCORRUPT:
+    case VORSAM_OLDVERSION:
+    case VORSAM_UNCOMPRESS:
+    case VORSAM_WRITEINTERRUPTED:
+    case VORSAM_TABLEFULL:
+    case VORSAM_RECTOOBIG:
+    case VORSAM_INVALIDBLOBLEN:
+        return true;
+    default:
+        return false;
+    }
+}
+
 void VerifyDataFile(TDataFile& file, TVerifyReport& report) {
     if (!CheckHeader(file, report)) return;
     std::unordered_map<uint32_t, uint32_t> links; // deleted record -> its free-chain link
@@ -73,6 +95,7 @@ void VerifyDataFile(TDataFile& file, TVerifyReport& report) {
             }
         });
     } catch (const EVORSAMEngineError& e) {
+        if (!IsDamage(e)) throw;
         return report.Add(std::string("records: ") + e.what());
     }
     CheckFreeChain(file, links, report);
@@ -104,6 +127,7 @@ TVerifyReport VerifyTable(TDataTable& table, const TIndexVerifyOptions& options)
         TTableRead read(table);
         VerifyTableFiles(table, report, options);
     } catch (const EVORSAMEngineError& e) {
+        if (!IsDamage(e)) throw;
         report.Add(std::string("table: ") + e.what());
     }
     return report;

@@ -32,6 +32,7 @@
 
 namespace vorsam {
 
+class EVORSAMEngineError;
 class TBlobFile;
 class TDataFile;
 class TDataTable;
@@ -72,11 +73,18 @@ std::vector<TBlobReference> CollectBlobReferences(TDataFile& file);
 void VerifyBlobFile(TBlobFile& file, TVerifyReport& report,
                     const std::vector<TBlobReference>* references = nullptr);
 
+// Whether an error that stopped a check tells of damage to the files (a structure that breaks its rules, a
+// link or a chain that leads astray, a file that ends before what its header counts) rather than of a
+// call that failed (a read or a look at a size that the system failed, a lock, memory). A check reports
+// damage as a problem and raises any other error: what could not be read is not known to be damaged, and
+// a repair that took it for damage would drop what it could not read.
+bool IsDamage(const EVORSAMEngineError& error);
+
 // Checks the three files of an open table against each other, under a read level of the table: the data
 // file, every index against the active records (IndexVerify.h), the blob file with every chain the
 // records refer to, and that the index and blob file hold no more than their headers count (unless the
-// data header carries the mark of an interrupted write). An engine error that stops a check is reported as a
-// problem.
+// data header carries the mark of an interrupted write). An engine error that tells of damage (IsDamage)
+// is reported as a problem; any other is raised.
 TVerifyReport VerifyTable(TDataTable& table);
 TVerifyReport VerifyTable(TDataTable& table, const TIndexVerifyOptions& options);
 // The same checks for a caller that holds a lock level of the table (or has it open exclusively); an

@@ -10,6 +10,8 @@
 #include <algorithm>
 #include <cassert>
 #include <exception>
+#include <optional>
+#include <string>
 
 namespace vorsam {
 
@@ -61,13 +63,37 @@ void TTransaction::Commit(bool endTransaction, bool flush) {
     std::vector<TDataTable*> changed;
     for (const TJoined& joined : tables_)
         if (joined.Table->HasTransactionChanges()) changed.push_back(joined.Table);
-    if (!changed.empty()) WriteTables(changed, flush, endTransaction);
-    if (!endTransaction) return;
+    // Past the write the commit is done: what fails after it is said as what it is (Transaction.h). The
+    // tables may go with the end of the transaction: what names the one to report is taken first.
+    std::optional<TErrorContext> failed;
+    auto note = [&](const TErrorContext& names, const std::string& what) {
+        if (failed) return;
+        failed = names;
+        failed->ExtraText = "the commit is done; then " + what;
+    };
+    auto namesOf = [](const TDataTable& table) {
+        return TErrorContext{.Database = table.DatabaseName(), .Table = table.TableName()};
+    };
+    const std::string unlock = "a lock of the table could not be let go";
+    if (!changed.empty())
+        if (TDataTable* unreleased = WriteTables(changed, flush, endTransaction))
+            note(namesOf(*unreleased), unlock);
+    if (!endTransaction) {
+        if (failed) RaiseEngineError(VORSAM_UNLOCKFAILED, *failed);
+        return;
+    }
     // A table unchanged since an intermediate commit still has the caches that commit kept.
     for (const TJoined& joined : tables_)
-        if (std::find(changed.begin(), changed.end(), joined.Table) == changed.end())
-            joined.Table->EndCommit(true);
-    End(false);
+        if (std::find(changed.begin(), changed.end(), joined.Table) == changed.end() &&
+            !joined.Table->EndCommit(true))
+            note(namesOf(*joined.Table), unlock);
+    const TErrorContext first = tables_.empty() ? TErrorContext{} : namesOf(*tables_.front().Table);
+    try {
+        End(false);
+    } catch (const EVORSAMEngineError& e) {
+        note(first, e.what());
+    }
+    if (failed) RaiseEngineError(VORSAM_UNLOCKFAILED, *failed);
 }
 
 void TTransaction::Rollback() {
@@ -86,30 +112,44 @@ bool TTransaction::Drop(TDataTable& table) noexcept {
     return true;
 }
 
-// The steps of a commit (Transaction.h): the write locks, then one journaled write of every table.
-void TTransaction::WriteTables(const std::vector<TDataTable*>& tables, bool flush, bool ending) {
+// The steps of a commit (Transaction.h): the write locks, then one journaled write of every table. Once
+// the write is done, the first table whose write locks could not be let go; none when all went.
+TDataTable* TTransaction::WriteTables(const std::vector<TDataTable*>& tables, bool flush, bool ending) {
     LockForCommit(tables); // a refusal writes nothing: the transaction goes on
     try {
         TCommitJournal::WriteTables(tables, flush);
     } catch (...) {
-        // The changes were forgotten (or, past the commit point, are completed from the journal): the
-        // transaction ends; the write's error is the one to report.
+        // The changes were forgotten (before the commit point; after it the write is done and raises
+        // nothing): the transaction ends; the write's error is the one to report.
         for (TDataTable* table : tables) table->EndCommit(true);
         TErrorKeeper ignored;
         ignored.Run([&] { End(true); });
         throw;
     }
-    for (TDataTable* table : tables) table->EndCommit(ending);
+    TDataTable* unreleased = nullptr;
+    for (TDataTable* table : tables)
+        if (!table->EndCommit(ending) && !unreleased) unreleased = table;
+    return unreleased;
 }
 
-// All the tables' write locks at once, or none: a round that meets a refusal gives back what it took.
+// All the tables' write locks at once, or none: a round that meets a refusal, or a failure, gives back
+// what it took. A lock the system refuses to let go is no longer held here (FileHandler.h): the next
+// round takes it over.
 void TTransaction::LockForCommit(const std::vector<TDataTable*>& tables) {
     uint32_t rounds = std::max<uint32_t>(1, tables.front()->Settings().LockTries);
     for (uint32_t round = 1;; ++round) {
         size_t held = 0;
-        while (held < tables.size() && tables[held]->TryLockForCommit()) ++held;
+        auto giveBack = [&] {
+            for (size_t i = 0; i < held; ++i) tables[i]->UnlockAfterCommit();
+        };
+        try {
+            while (held < tables.size() && tables[held]->TryLockForCommit()) ++held;
+        } catch (...) {
+            giveBack();
+            throw;
+        }
         if (held == tables.size()) return;
-        for (size_t i = 0; i < held; ++i) tables[i]->UnlockAfterCommit();
+        giveBack();
         if (round >= rounds) tables[held]->Raise(VORSAM_LOCKTIMEOUT);
         WaitBeforeRetry(LockRetryWait);
     }

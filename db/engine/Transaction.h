@@ -19,8 +19,12 @@
 // the journaled write; without it, a killed process loses nothing, a failing system may. With end
 // transaction false the tables stay locked and joined, and the transaction goes on: their caches keep
 // what they grew to (clean now), which the next changes reuse, until the transaction ends. A commit whose
-// journaled write fails (an I/O error) ends the transaction: before its commit point as a rollback,
-// after it as a commit that the tables' next users complete from the journal; the error is raised.
+// journaled write fails (an I/O error) before its commit point ends the transaction as a rollback, and the
+// error is raised; after it, the commit is done (the tables' next users complete it from the journal).
+// A commit that is done raises nothing for the write, but VORSAM_UNLOCKFAILED ("the commit is done")
+// when a lock could not be let go after it (the transaction then ended as asked): no error of a commit
+// is ever that, so a caller that meets it knows its changes committed, and one that meets any other knows
+// they did not.
 //
 // Rollback forgets the changes of every joined table since the last commit (the caches dropped, the
 // headers read again) and ends the transaction. A table that is destroyed during the transaction
@@ -63,7 +67,7 @@ private:
     };
 
     // `ending`: the commit ends the transaction, and the tables' caches go back to their sizes.
-    void WriteTables(const std::vector<TDataTable*>& tables, bool flush, bool ending);
+    TDataTable* WriteTables(const std::vector<TDataTable*>& tables, bool flush, bool ending);
     void LockForCommit(const std::vector<TDataTable*>& tables);
     void Leave(const TJoined& joined, bool discard);
     void End(bool discard);

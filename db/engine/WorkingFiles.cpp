@@ -2,11 +2,14 @@
 
 #include "db/engine/CommitJournal.h"
 #include "db/engine/RestructureSwap.h"
+#include "db/lib/FileCalls.h"
 #include "db/lib/FileHandler.h"
 
 #include <algorithm>
 #include <cctype>
+#include <chrono>
 #include <filesystem>
+#include <vector>
 
 namespace vorsam {
 
@@ -28,9 +31,11 @@ namespace {
 
 // True also when that cannot be told: the file is then left alone.
 bool WrittenLately(const fs::path& file) {
-    std::error_code error;
-    fs::file_time_type written = fs::last_write_time(file, error);
-    return error || written > fs::file_time_type::clock::now() - WorkingFileGrace;
+    struct stat info {};
+    if (StatusByName(file.string(), info, false) != 0) return true;
+    const auto written = std::chrono::system_clock::time_point(
+        std::chrono::seconds(info.st_mtim.tv_sec) + std::chrono::nanoseconds(info.st_mtim.tv_nsec));
+    return written > std::chrono::system_clock::now() - WorkingFileGrace;
 }
 
 } // namespace
@@ -41,29 +46,26 @@ bool RemoveStrayWorkingFiles(const std::string& folder) {
     if (!swapsSettled) return false;
     bool clear = true;
     // A folder that cannot be listed whole, or a name that cannot be looked at, is not left clear.
-    std::error_code error;
-    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
-        if (!IsWorkingFileName(it->path().filename().string())) continue;
+    std::vector<TFolderEntry> entries;
+    if (ListFolder(folder, entries) != 0) return false;
+    for (const TFolderEntry& entry : entries) {
+        if (!IsWorkingFileName(entry.Name)) continue;
         // A link is none of the engine's files: deleting through it would delete the file it names.
-        std::error_code status;
-        const fs::file_type type = it->symlink_status(status).type();
-        if (type != fs::file_type::regular) {
-            clear = clear && (type != fs::file_type::none || !status);
-            continue;
-        }
-        if (WrittenLately(it->path())) {
+        if (entry.Kind != TFolderEntry::TKind::Plain) continue;
+        const fs::path path = fs::path(folder) / entry.Name;
+        if (WrittenLately(path)) {
             clear = false;
             continue;
         }
         try {
             TFileHandler file;
-            file.SetFileName(it->path().string());
+            file.SetFileName(path.string());
             file.DeleteFile(); // refused while any handler of any process has it open
         } catch (...) {
             clear = false; // held, or gone meanwhile: it stays, or needs nothing
         }
     }
-    return clear && !error;
+    return clear;
 }
 
 } // namespace vorsam

@@ -117,8 +117,11 @@ void TFileHandler::Close() {
     if (!IsOpen()) return;
     {
         TCriticalSectionGuard guard(file_->Access);
-        file_->Locks.RemoveAll(this,
-                               [&](const TLockedRegion& r) { file_->LockRange(false, r.Offset, r.Length); });
+        file_->Locks.RemoveAll(this, [&](const TLockedRegion& r) {
+            return Faults().Before({TFileOperation::Unlock, fileName_, inMemory_, r.Offset, r.Length}) !=
+                       TFaultAction::Fail &&
+                   file_->LockRange(false, r.Offset, r.Length) == 0;
+        });
     }
     TAbstractFile* file = file_;
     file_ = nullptr;
@@ -327,6 +330,9 @@ uint64_t TFileHandler::Seek(int64_t offset, TSeekOrigin origin) {
 uint64_t TFileHandler::GetFileSize() {
     RequireOpen();
     TCriticalSectionGuard guard(file_->Access);
+    TFileFaults& faults = Faults();
+    if (faults.Before({TFileOperation::Status, fileName_, inMemory_, 0, 0}) == TFaultAction::Fail)
+        RaiseFileError(VORSAM_READERR, faults.FailError(TFileOperation::Status));
     uint64_t size = 0;
     if (int error = file_->GetSize(size)) RaiseFileError(VORSAM_READERR, error);
     return size;
@@ -346,15 +352,45 @@ bool TFileHandler::LockRegion(bool lock, uint64_t length, uint64_t offset) {
     RequireOpen();
     if (!ValidLockRange(offset, length)) return false;
     TCriticalSectionGuard guard(file_->Access);
-    if (Faults().Before({TFileOperation::Lock, fileName_, inMemory_, offset, length}) == TFaultAction::Fail)
-        return false;
+    RetryStaleUnlocks();
+    TFileFaults& faults = Faults();
     if (!lock) {
+        const bool failed = faults.Before({TFileOperation::Unlock, fileName_, inMemory_, offset, length}) ==
+                            TFaultAction::Fail;
         if (!file_->Locks.Remove(offset, length, this)) return false;
-        return KernelLock(false, offset, length);
+        if (!failed && file_->LockRange(false, offset, length) == 0) return true;
+        file_->Locks.AddStale(offset, length, this);
+        return false;
     }
-    if (file_->Locks.Overlaps(offset, length) || !KernelLock(true, offset, length)) return false;
+    if (faults.Before({TFileOperation::Lock, fileName_, inMemory_, offset, length}) == TFaultAction::Fail) {
+        if (int error = faults.FailError(TFileOperation::Lock); error != EAGAIN)
+            RaiseFileError(VORSAM_OSERROR, error);
+        return false;
+    }
+    if (file_->Locks.Overlaps(offset, length)) return false;
+    int error = file_->LockRange(true, offset, length);
+    if (error == EAGAIN) return false;
+    if (error) RaiseFileError(VORSAM_OSERROR, error);
     file_->Locks.Add(offset, length, this);
     return true;
+}
+
+bool TFileHandler::ReleaseStaleRanges() {
+    RequireOpen();
+    TCriticalSectionGuard guard(file_->Access);
+    RetryStaleUnlocks();
+    return file_->Locks.StaleCount() == 0;
+}
+
+// Under the file's critical section: the unlocks the system refused before are tried again, each as an
+// unlock of its own.
+void TFileHandler::RetryStaleUnlocks() {
+    if (file_->Locks.StaleCount() == 0) return;
+    file_->Locks.RetryStale([&](const TLockedRegion& r) {
+        return Faults().Before({TFileOperation::Unlock, fileName_, inMemory_, r.Offset, r.Length}) !=
+                   TFaultAction::Fail &&
+               file_->LockRange(false, r.Offset, r.Length) == 0;
+    });
 }
 
 bool TFileHandler::RegionLockedElsewhere(uint64_t length, uint64_t offset) {
@@ -363,13 +399,6 @@ bool TFileHandler::RegionLockedElsewhere(uint64_t length, uint64_t offset) {
     int error = file_->TestRange(offset, length);
     if (error != 0 && error != EAGAIN) RaiseFileError(VORSAM_OSERROR, error);
     return error == EAGAIN;
-}
-
-bool TFileHandler::KernelLock(bool lock, uint64_t offset, uint64_t length) {
-    int error = file_->LockRange(lock, offset, length);
-    if (error == EAGAIN) return false;
-    if (error) RaiseFileError(VORSAM_OSERROR, error);
-    return true;
 }
 
 } // namespace vorsam

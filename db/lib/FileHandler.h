@@ -13,10 +13,15 @@
 //   VORSAM_READERR (unless allowed), a failed write, truncation or flush VORSAM_WRITEERR.
 //
 // Byte-range locks (LockRegion) never wait or retry: a range overlapping one held by any handler of this
-// process, or by another process, is refused; an unlock must name exactly a range this handler holds.
-// Locks belong to the handler and are released when it closes. The byte at 2^32 is reserved (SharedFile.h).
+// process, or by another process, is refused (false); a lock the system fails otherwise raises
+// VORSAM_OSERROR with its errno. An unlock must name exactly a range this handler holds; one that the
+// system refuses (an I/O error) returns false, and the range is no longer held here but may still be
+// in the system: it refuses nothing in this process, and its unlock is tried again at every later lock
+// or unlock of the file until it succeeds (RegionLocks.h). Locks belong to the handler and are released
+// when it closes. The byte at 2^32 is reserved (SharedFile.h).
 //
-// Every read, write, lock, flush, rename and delete passes the file-fault injector (FileFaults.h).
+// Every read, write, lock, unlock, flush, rename, delete and look at the file's size passes the
+// file-fault injector (FileFaults.h).
 #pragma once
 
 #include "db/lib/EngineErrors.h"
@@ -106,8 +111,11 @@ public:
     void BeginAccess();
     void EndAccess();
 
-    // Locks (`lock` true) or unlocks `length` bytes at `offset`; true on success.
+    // Locks (`lock` true) or unlocks `length` bytes at `offset`; true on success (above).
     bool LockRegion(bool lock, uint64_t length, uint64_t offset);
+    // Tries again the unlocks of the file that the system refused (above); false when one still fails,
+    // and the system may then still hold its range: a handler that would go idle closes instead.
+    bool ReleaseStaleRanges();
     // Whether another process holds a lock overlapping the `length` bytes at `offset` (this process's
     // own locks do not count).
     bool RegionLockedElsewhere(uint64_t length, uint64_t offset);
@@ -129,7 +137,7 @@ private:
     bool FlushProceeds(uint64_t position) const;
     void Acquire(bool create);
     bool NamedAsGiven() const;
-    bool KernelLock(bool lock, uint64_t offset, uint64_t length);
+    void RetryStaleUnlocks();
 
     std::string fileName_;
     // The open file's name as given, absolute, when a link along it made the file's key (its path with

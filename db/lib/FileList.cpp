@@ -1,5 +1,6 @@
 #include "db/lib/FileList.h"
 
+#include "db/lib/FileCalls.h"
 #include "db/lib/FileNaming.h"
 #include "db/lib/LibraryGlobals.h"
 #include "db/lib/TableNames.h"
@@ -35,9 +36,9 @@ int LockOpenMode(int descriptor, bool exclusive) {
 // A nameless file in the folder of `key`; falls back to creating the name and unlinking it at once.
 int CreateTemporaryDescriptor(const std::string& key) {
     std::string folder = std::filesystem::path(key).parent_path().string();
-    int fd = ::open(folder.c_str(), O_TMPFILE | OpenFlags, 0600);
+    int fd = OpenByName(folder, O_TMPFILE | OpenFlags, 0600);
     if (fd >= 0 || (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)) return fd;
-    fd = ::open(key.c_str(), O_CREAT | O_EXCL | O_NOFOLLOW | OpenFlags, 0600);
+    fd = OpenByName(key, O_CREAT | O_EXCL | O_NOFOLLOW | OpenFlags, 0600);
     if (fd >= 0) ::unlink(key.c_str());
     return fd;
 }
@@ -241,7 +242,7 @@ bool TFileList::Exists(const std::string& name, bool inMemory) {
     TFiles& files = FilesOf(inMemory);
     if (auto it = files.find(key); it != files.end() && (inMemory || !OnlyIdle(*it->second))) return true;
     if (inMemory) return false;
-    if (::access(key.c_str(), F_OK) == 0) return true;
+    if (AccessByName(key, F_OK) == 0) return true;
     if (errno == ENOENT || errno == ENOTDIR) return false;
     TErrorContext context;
     context.Table = name;
@@ -372,13 +373,13 @@ std::string TempFileName(const std::string& folder, const std::string& extension
 bool IsPlainFile(const std::string& name, bool inMemory) {
     if (inMemory) return GetFileList().Exists(name, true);
     struct stat info {};
-    return ::lstat(ForwardToBackslashes(name).c_str(), &info) == 0 && S_ISREG(info.st_mode);
+    return StatusByName(ForwardToBackslashes(name), info, false) == 0 && S_ISREG(info.st_mode);
 }
 
 TFileKind FileKindOf(const std::string& name, bool inMemory) {
     if (inMemory) return GetFileList().Exists(name, true) ? TFileKind::Plain : TFileKind::None;
     struct stat info {};
-    if (::lstat(ForwardToBackslashes(name).c_str(), &info) == 0)
+    if (StatusByName(ForwardToBackslashes(name), info, false) == 0)
         return S_ISREG(info.st_mode) ? TFileKind::Plain : TFileKind::Other;
     if (errno == ENOENT || errno == ENOTDIR) return TFileKind::None;
     TErrorContext context;

@@ -1,5 +1,6 @@
 #include "db/lib/FileNaming.h"
 
+#include "db/lib/FileCalls.h"
 #include "db/lib/FileList.h"
 #include "db/lib/SharedFile.h"
 
@@ -90,7 +91,7 @@ std::string DiskFileKey(const std::string& name, bool followLast) {
 }
 
 int OpenKeyedFile(const std::string& key, int flags) {
-    const int fd = ::open(key.c_str(), flags | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    const int fd = OpenByName(key, flags | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) {
         // The key has no link in its last part but an untrusted one, or one put there since it was made.
         if (errno == ELOOP) errno = EACCES;
@@ -114,7 +115,7 @@ int MakeNewFile(const std::string& key) {
     const std::string name = path.filename().string();
     for (int attempt = 0; attempt < MakeAttempts; ++attempt) {
         const int fd =
-            ::openat(folder.fd, name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+            OpenInFolder(folder.fd, name, key, O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
         if (fd >= 0) {
             // Another process making the same file may have removed this one before the lock held it.
             int error = SetDescriptorLock(fd, true, true, OpenModeLockOffset, 1);

@@ -1,5 +1,7 @@
 #include "db/lib/SharedFile.h"
 
+#include "db/lib/FileCalls.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -44,7 +46,7 @@ int TPhysicalFile::HoldOpenMode(bool hold) {
 
 bool TPhysicalFile::NamedBy(const std::string& path) const {
     struct stat named {};
-    return inode_ != 0 && ::stat(path.c_str(), &named) == 0 && named.st_dev == device_ &&
+    return inode_ != 0 && StatusByName(path, named, true) == 0 && named.st_dev == device_ &&
            named.st_ino == inode_;
 }
 

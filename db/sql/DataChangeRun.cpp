@@ -4,6 +4,7 @@
 #include "db/engine/DataDirectory.h"
 #include "db/engine/DataTable.h"
 #include "db/engine/Record.h"
+#include "db/lib/EngineErrors.h"
 
 #include <algorithm>
 #include <limits>
@@ -39,11 +40,18 @@ TDataChangeRun::TDataChangeRun(TDataCursor& target, const TChangeRunOptions& opt
 
 TDataChangeRun::~TDataChangeRun() {
     AbortWriting();
+    RollbackOwn();
+}
+
+// The run's own transaction, while it is open, is rolled back: no statement after the run's runs in it.
+void TDataChangeRun::RollbackOwn() noexcept {
     if (!own_) return;
+    own_ = false;
+    if (!database_.InTransaction()) return; // a commit that failed ended it
     try {
         database_.Rollback();
     } catch (...) {
-        // the transaction is gone either way; the error that left the run is the one to report
+        // the transaction ended all the same; the error that left the run is the one to report
     }
 }
 
@@ -54,17 +62,15 @@ void TDataChangeRun::Run(uint32_t total, const std::function<void(TDataChangeRun
         loop(*this);
     } catch (...) {
         AbortWriting();
-        if (own_) {
-            own_ = false;
-            try {
-                database_.Rollback();
-            } catch (...) {
-                // see the destructor
-            }
-        }
+        RollbackOwn();
         throw;
     }
-    End();
+    try {
+        End();
+    } catch (...) {
+        RollbackOwn();
+        throw;
+    }
 }
 
 void TDataChangeRun::Begin() {
@@ -152,20 +158,34 @@ void TDataChangeRun::SetWritten(size_t count, bool failed) {
 void TDataChangeRun::Commit() {
     EndWriting();
     due_ = false;
-    database_.Commit(false, options_.CommitFlush);
+    CommitAndCount(false);
     target_.SaveChangeCounts();
-    rowsAffected_ = done_;
     sinceCommit_ = 0;
 }
 
+// The run's last commit; a commit refused leaves the run's transaction to RollbackOwn.
 void TDataChangeRun::End() {
     EndWriting();
     if (own_) {
+        CommitAndCount(true);
         own_ = false;
-        database_.Commit(true, options_.CommitFlush);
     }
     rowsAffected_ = done_;
     if (!reported100_) Report(100);
+}
+
+// A commit done counts the rows, also when a lock could not be let go after it (Transaction.h), which is
+// then raised.
+void TDataChangeRun::CommitAndCount(bool ending) {
+    try {
+        database_.Commit(ending, options_.CommitFlush);
+    } catch (const EVORSAMEngineError& e) {
+        if (e.ErrorCode != VORSAM_UNLOCKFAILED) throw;
+        rowsAffected_ = done_;
+        if (ending) own_ = false;
+        throw;
+    }
+    rowsAffected_ = done_;
 }
 
 void TDataChangeRun::Report(uint16_t percent) {

@@ -5,7 +5,10 @@
 // rows inside it and never commits or rolls back. Otherwise the run starts one of its own, commits it every
 // `CommitInterval` rows (the transaction goes on; the cursor then takes the committed state as its own, so
 // that its writes are not taken for another user's) and ends it with a last commit, also after an abort;
-// an exception leaving the row loop rolls it back (rows committed at earlier intervals stay committed).
+// an exception leaving the row loop rolls it back (rows committed at earlier intervals stay committed), and
+// so does a commit that is refused (a lock not had, a write that failed): the run's transaction never
+// outlives it. A commit done whose lock could not be let go after it (Transaction.h) counts its rows, and
+// its error is raised.
 // Without a COMMIT INTERVAL the interval follows what the rows really change: the records a transaction
 // changes and the index pages they dirty stay in memory until its commit (past the session's budget of
 // changes, in spill files, which stay open from one interval to the next), and a commit writes each of
@@ -108,7 +111,9 @@ private:
     bool BytesReached(size_t more = 0) const;
     void Counted(size_t count);
     void Commit();
+    void CommitAndCount(bool ending);
     void End();
+    void RollbackOwn() noexcept;
     void EndWriting();
     void AbortWriting() noexcept;
     void Report(uint16_t percent);

@@ -69,7 +69,7 @@ void TSourceReadBatch::EndQuietly(bool asOperation) noexcept {
     try {
         Release(asOperation);
     } catch (...) {
-        // a slot that cannot be released goes with the file's handle
+        // a slot the system refuses to let go is tried again at the file's next lock
     }
 }
 

@@ -152,7 +152,11 @@ std::vector<uint32_t> WalkIndex(TDataTable& table, uint8_t slot, bool forwards, 
 
 TScanReport ScanTable(TDataTable& table) {
     TScanReport report;
-    report.Verify = VerifyTable(table);
+    try {
+        report.Verify = VerifyTable(table);
+    } catch (const EVORSAMEngineError& e) {
+        report.Verify.Add(std::string("the check raised: ") + e.what()); // it could not be made: noticed
+    }
     try {
         TTableRead read(table);
         WalkRecordOrder(table, true, report);

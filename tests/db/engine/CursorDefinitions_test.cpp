@@ -179,6 +179,39 @@ TEST_P(CursorDefinitionTest, SparesAreFoundByNoNameAndComeBackEmptyOrNotAtAll) {
     EXPECT_EQ(other->GetFieldCount(), 2);
 }
 
+// A spare is taken only for its very definition: not for one without one of its secondary indexes, nor,
+// once an index was added to it in use, for the definition it was made from.
+TEST_P(CursorDefinitionTest, ASpareWhoseDefinitionDiffersIsNeverHandedOut) {
+    if (!InMemory()) GTEST_SKIP() << "spares are the in-memory database's";
+    const TCreateTableArgs args = RowTableArgs(PortugueseBrazilian);
+    ASSERT_GT(args.SecondaryCount, 0);
+    TCreateTableArgs fewer = args;
+    fewer.Indexes.pop_back();
+    --fewer.SecondaryCount;
+    auto made = [&](const std::string& name) {
+        auto cursor = std::make_unique<TDataCursor>(*database_);
+        cursor->SetTableName(name);
+        cursor->SetExclusive(true);
+        cursor->CreateAndOpenTable(args);
+        return cursor;
+    };
+    auto taken = [&](const TCreateTableArgs& wanted) {
+        auto cursor = std::make_unique<TDataCursor>(*database_);
+        cursor->SetExclusive(true);
+        return cursor->OpenSpareTable(wanted) ? std::move(cursor) : nullptr;
+    };
+    made("FULL")->CloseAndSpareTable();
+    EXPECT_FALSE(taken(fewer)) << "a secondary index more than the definition";
+    auto grown = made("GROWN");
+    grown->AddSecondaryIndex(DescriptorOf(TIndexSpec{"ByIdDesc", {IdField}, {true}, false, true}));
+    grown->CloseAndSpareTable();
+    auto back = taken(args);
+    ASSERT_TRUE(back) << "FULL's spare";
+    EXPECT_EQ(back->TableName(), "FULL");
+    EXPECT_EQ(back->GetIndexCount(), args.SecondaryCount);
+    EXPECT_FALSE(taken(args)) << "the spare that grew an index went";
+}
+
 TEST_P(CursorDefinitionTest, RefusedIndexDefinitionsLeaveTheTableAsItWas) {
     auto cursor = PlainRows("REFUSED", 500); // codes repeat
     uint32_t pages = cursor->Table().IndexFile().GetPageCount();

@@ -557,6 +557,39 @@ TEST_P(DataTableTest, AFailedEndOfWriteLeavesTheTableUsableOrRefusedUntilTheNext
     }
 }
 
+// The end of a write fails at each of its header writes in turn (the blob file's, the index file's, the
+// data file's): the headers the write made are not taken for another user's, and the next write of the
+// process, its close's here, writes them; a fresh user then finds the table whole, every memo readable.
+TEST_P(DataTableTest, AFailedHeaderWriteIsCompletedWithTheHeadersTheWriteMade) {
+    for (const char* failing : {".BLB", ".IDX", ".DAT"}) {
+        SCOPED_TRACE(failing);
+        if (auto old = NewTable(); old->Exists()) old->Delete();
+        TContents expected;
+        {
+            auto table = CreatePeople(true);
+            for (int32_t key = 1; key <= 10; ++key) {
+                expected[key] = {key, key, "n", std::string(size_t(key) * 60, 'n')};
+                PutPerson(*table, expected[key]);
+            }
+        }
+        {
+            auto table = OpenPeople();
+            GetFileList().Faults().FailWhere(
+                TFileOperation::Write,
+                [&](const TFileEvent& e) {
+                    return e.FileName.ends_with(failing) && e.Offset == 0 && e.Length > 0;
+                },
+                EIO);
+            expected[100] = {100, 7, "added", "added"};
+            EXPECT_ENGINE_ERROR(PutPerson(*table, expected[100]), VORSAM_WRITEERR);
+            GetFileList().Faults().Reset();
+        }
+        auto fresh = OpenPeople();
+        EXPECT_EQ(Problems(*fresh), "");
+        EXPECT_EQ(Contents(*fresh), expected);
+    }
+}
+
 // What a failed end of a write kept for the next write of its process is forgotten when another user
 // writes the table first: the other's change stands, and the next write adds to the table as it is.
 TEST_P(DataTableTest, AnotherUsersWriteOvertakesWhatAFailedEndOfWriteKept) {

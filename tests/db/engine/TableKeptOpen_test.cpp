@@ -4,11 +4,13 @@
 
 #include "WorkerProcess.h"
 
+#include "db/engine/FolderStamp.h"
 #include "db/lib/DataTypes.h"
 
 #include <chrono>
 #include <cstdlib>
 #include <map>
+#include <memory>
 #include <set>
 #include <sys/stat.h>
 #include <thread>
@@ -187,6 +189,41 @@ TEST_F(TableKeptOpenTest, FilesPutInItsPlaceAreFoundWhateverTheFoldersTimesSay) 
         EXPECT_EQ(Use(database, false, 100), expected);
         EXPECT_EQ(UseAfresh(folder), expected);
         session.CloseDataDirectory(database);
+    }
+}
+
+// The same as any user, the stamps' sources given: files renamed into the kept table's place while the
+// folder's stamp stays what it was (a change within the step of a clock of whole seconds, which stamps the
+// same time again), on a file system this machine stamps and on a network's, whose stamps come from another
+// clock however old they are. The next use reads the files the names give.
+TEST_F(TableKeptOpenTest, FilesPutInItsPlaceUnderAStampThatCannotBeTrustedAreFound) {
+    namespace fs = std::filesystem;
+    std::shared_ptr<void> sources(nullptr, [](void*) { SetFolderStampSources({}); });
+    struct TCase {
+        const char* Name;
+        uint64_t FileSystem;
+        int64_t Changed, Now; // s
+    };
+    int32_t key = 10;
+    for (TCase c : {TCase{"within the step", 0xEF53 /* ext4 */, 1000, 1001},
+                    TCase{"another machine's clock", 0x6969 /* NFS */, 2000, 9000}}) {
+        SCOPED_TRACE(c.Name);
+        SetFolderStampSources({.Stamp =
+                                   [&](const std::string& folder) {
+                                       std::optional<TFolderStamp> stamp = SystemFolderStamp(folder);
+                                       if (stamp) stamp->Changed = c.Changed * 1000000000;
+                                       return stamp;
+                                   },
+                               .FileSystemType = [&](const std::string&) { return c.FileSystem; },
+                               .Now = [&] { return c.Now * 1000000000; }});
+        TTableSeen expected = Use(database_);
+        for (std::string file : {"SHARED.DAT", "SHARED.IDX"})
+            fs::copy_file(dir_.File(file), dir_.File(file + ".COPY"));
+        Use(database_, false, ++key); // into the files the copies replace next
+        for (std::string file : {"SHARED.DAT", "SHARED.IDX"})
+            fs::rename(dir_.File(file + ".COPY"), dir_.File(file));
+        EXPECT_EQ(Use(database_), expected);
+        EXPECT_EQ(UseAfresh(), expected);
     }
 }
 

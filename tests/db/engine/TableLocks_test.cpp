@@ -120,6 +120,84 @@ TEST_P(TableLocksTest, ReadSlotsAreGivenUpForAWriteAndTakenBack) {
     EXPECT_EQ(Contents(*other).size(), 2u);
 }
 
+// One lock or unlock call that fails (no lock records left) in a read, a write or a record lock: what the
+// step took is given back, what can be let go is, the failure is raised (not for a slot a write lock takes
+// over), a read level keeps its slots, and this process's next write waits for no lock of its own; what
+// the system may still hold goes at that write's locks, so that another process's write does not wait.
+TEST_P(TableLocksTest, ALockCallThatFailsLeavesNothingHeldAndTheNextWriteWaitsForNothing) {
+    int32_t key = 0;
+    auto read = [](TDataTable& table) { TTableRead level(table, TReadLevel::First); };
+    auto write = [&](TDataTable& table) { PutPerson(table, {++key, key, "w", "memo"}); };
+    auto inRead = [&](TDataTable& table) {
+        TTableRead level(table);
+        try {
+            write(table);
+        } catch (...) {
+            EXPECT_TRUE(table.HoldsReadSlots()) << "the read level goes on with its slots";
+            throw;
+        }
+    };
+    struct TCase {
+        TFileOperation Operation;
+        const char* File;
+        uint64_t Offset, Length; // offset 0: any
+        uint16_t Raised;
+        std::function<void(TDataTable&)> Step;
+        size_t Added; // rows the step leaves written
+    } cases[] = {
+        {TFileOperation::Unlock, "BLB", 0, 1, VORSAM_UNLOCKFAILED,
+         [&](TDataTable& t) { t.BeginRead(), t.EndRead(); }, 0},
+        {TFileOperation::Lock, "BLB", 0, 1, VORSAM_OSERROR, read, 0},
+        {TFileOperation::Lock, "BLB", 0, WriteLockLength, VORSAM_OSERROR, write, 0},
+        {TFileOperation::Unlock, "DAT", TableLockOffset, 1, VORSAM_UNLOCKFAILED, write, 1},
+        {TFileOperation::Lock, "DAT", RecordLockOffset(1), 1, VORSAM_OSERROR,
+         [](TDataTable& t) { t.LockRecord(1); }, 0},
+        {TFileOperation::Unlock, "IDX", 0, 1, VORSAM_NONE, inRead, 1},
+        {TFileOperation::Unlock, "BLB", 0, WriteLockLength, VORSAM_UNLOCKFAILED, inRead, 1},
+    };
+    auto table = CreatePeople(true);
+    PutPerson(*table, {1000, 1, "first"});
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(std::string(c.File) + " " + std::to_string(c.Length) + " " + std::to_string(c.Raised));
+        const size_t before = Contents(*table).size();
+        GetFileList().Faults().FailWhere( // the first such call
+            c.Operation,
+            [&, seen = 0](const TFileEvent& e) mutable {
+                return e.FileName.ends_with(c.File) && e.Length == c.Length &&
+                       (c.Offset == 0 || e.Offset == c.Offset) && ++seen == 1;
+            },
+            ENOLCK);
+        if (c.Raised == VORSAM_NONE)
+            EXPECT_NO_THROW(c.Step(*table));
+        else
+            EXPECT_ENGINE_ERROR(c.Step(*table), c.Raised);
+        GetFileList().Faults().Reset();
+        EXPECT_EQ(Contents(*table).size(), before + c.Added) << "a write done stays done";
+        EXPECT_FALSE(table->HoldsReadSlots());
+        EXPECT_EQ(table->ReadDepth(TReadLevel::Second), 0u);
+        TLockWatch watch;
+        write(*table);
+        EXPECT_TRUE(watch.Waits.empty()) << "the next write waited for a lock of its own process";
+        if (!InMemory()) EXPECT_TRUE(Worker("tries=1")->Send("tput 2000 1").starts_with("ok"));
+    }
+}
+
+// The end of a whole-table lock of a read-only table inside a read level, its unlock failing: the read
+// level gets its slots all the same.
+TEST_P(TableLocksTest, AWholeLockWhoseUnlockFailsLeavesTheReadLevelItsSlots) {
+    CreatePeople(true)->Close();
+    auto table = OpenPeople({.ReadOnly = true});
+    table->LockTable();
+    table->BeginRead();
+    EXPECT_FALSE(table->HoldsReadSlots()) << "none needed while locked whole";
+    GetFileList().Faults().FailWhere(
+        TFileOperation::Unlock, [](const TFileEvent& e) { return e.Offset == TableLockOffset; }, EIO);
+    EXPECT_ENGINE_ERROR(table->UnlockTable(), VORSAM_UNLOCKFAILED);
+    GetFileList().Faults().Reset();
+    EXPECT_TRUE(table->HoldsReadSlots());
+    table->EndRead();
+}
+
 // ---- between processes ----
 
 TEST_P(TableLocksTest, TwoReadersAtOnceAndAWriterWaitsForBoth) {

@@ -4,6 +4,8 @@
 // is awaited any more.
 #include "TransactionTestSupport.h"
 
+#include "WorkerProcess.h"
+
 #include "db/engine/CommitJournal.h"
 #include "db/engine/TableLocks.h"
 #include "db/lib/FileFaults.h"
@@ -111,7 +113,8 @@ TEST_P(TransactionCrashTest, AWriteOfAnotherUserRightAfterAJournalIsCompletedIsS
     const TPerson added{500, 5, "added", std::string(600, 'z')};
     int tableLocks = 0; // taken and given up: the slots are next, on the index file
     GetFileList().Faults().SetObserver([&](const TFileEvent& e) {
-        if (e.Operation != TFileOperation::Lock || tableLocks > 2) return;
+        if ((e.Operation != TFileOperation::Lock && e.Operation != TFileOperation::Unlock) || tableLocks > 2)
+            return;
         tableLocks += e.FileName.ends_with("PEOPLE.DAT") && e.Offset == TableLockOffset;
         if (tableLocks == 2 && e.FileName.ends_with("PEOPLE.IDX") && ++tableLocks) PutPerson(*Table(), added);
     });
@@ -156,6 +159,75 @@ TEST_P(TransactionCrashTest, ABigCommitCutShortLeavesBothTablesBeforeItOrBothAft
 }
 
 // The in-memory database does not outlive its process: only tables on disk need the journal.
+// A two-table commit whose unlocks fail after its commit point (the write locks of either table, at an
+// intermediate commit too, or the table lock of either at the end): it is done and says so
+// (VORSAM_UNLOCKFAILED, "the commit is done"), never that it failed; fresh opens find it.
+TEST_P(TransactionCrashTest, ACommitWhoseUnlocksFailAfterItsCommitPointSaysItIsDone) {
+    const std::pair<std::string, uint64_t> failing[] = {{"OTHERS.DAT", TableLockOffset},
+                                                        {"PEOPLE.DAT", TableLockOffset},
+                                                        {"OTHERS.IDX", WriteLockOffset},
+                                                        {"PEOPLE.BLB", WriteLockOffset}};
+    for (const auto& [file, offset] : failing)
+        for (bool ending : {true, false}) {
+            if (!ending && offset == TableLockOffset) continue; // held until the transaction ends
+            SCOPED_TRACE(file + (ending ? " at the end" : " at an intermediate commit"));
+            auto tables = Prepare();
+            GetFileList().Faults().FailWhere(
+                TFileOperation::Unlock,
+                [&](const TFileEvent& e) { return e.FileName.ends_with(file) && e.Offset == offset; }, EIO);
+            try {
+                database_.Commit(ending, false);
+                ADD_FAILURE() << "nothing said";
+            } catch (const EVORSAMEngineError& e) {
+                EXPECT_EQ(e.ErrorCode, VORSAM_UNLOCKFAILED);
+                EXPECT_NE(e.ErrorMessage.find("the commit is done"), std::string::npos) << e.what();
+            }
+            GetFileList().Faults().Reset();
+            EXPECT_EQ(database_.InTransaction(), !ending);
+            if (!ending) database_.Commit(true, false);
+            tables.clear();
+            for (size_t table : {0, 1}) EXPECT_EQ(Reopen(table), TReopened::After);
+        }
+}
+
+// A commit whose lock call fails for the second table (no lock records left) gives back the first
+// table's write locks: another process reads it meanwhile, and the commit done afterwards is whole.
+TEST_P(TransactionCrashTest, ACommitWhoseLockCallFailsGivesBackTheLocksItTook) {
+    auto tables = Prepare();
+    GetFileList().Faults().FailWhere(
+        TFileOperation::Lock,
+        [](const TFileEvent& e) { return e.FileName.ends_with("OTHERS.IDX") && e.Offset == WriteLockOffset; },
+        ENOLCK);
+    EXPECT_ENGINE_ERROR(database_.Commit(true, false), VORSAM_OSERROR);
+    GetFileList().Faults().Reset();
+    EXPECT_TRUE(database_.InTransaction()) << "refused before its write, the transaction goes on";
+    worker::TWorkerProcess reader;
+    EXPECT_EQ(reader.Send("topen " + dir_.Path() + " PEOPLE tries=5"), "ok") << "PEOPLE's locks given back";
+    EXPECT_EQ(reader.Send("tcount"), "ok " + std::to_string(before_[0].size()));
+    reader.Send("tclose");
+    database_.Commit(true, false);
+    tables.clear();
+    for (size_t table : {0, 1}) EXPECT_EQ(Reopen(table), TReopened::After);
+}
+
+// A table that holds read slots when its commit comes (a read level taken before the transaction): the
+// system refusing to let one go does not refuse the commit, whose write lock takes the slot over.
+TEST_P(TransactionCrashTest, ASlotThatCannotBeLetGoBeforeTheCommitsWriteDoesNotRefuseIt) {
+    auto tables = Prepare();
+    database_.Rollback();
+    tables[0]->BeginRead();
+    database_.StartTransaction();
+    for (auto& table : tables) PutPerson(*table, {777, 7, "seven"});
+    ASSERT_TRUE(tables[0]->HoldsReadSlots());
+    GetFileList().Faults().FailWhere(
+        TFileOperation::Unlock,
+        [](const TFileEvent& e) { return e.FileName.ends_with("PEOPLE.IDX") && e.Length == 1; }, EIO);
+    EXPECT_NO_THROW(database_.Commit(true, false));
+    GetFileList().Faults().Reset();
+    tables[0]->EndRead();
+    for (auto& table : tables) EXPECT_EQ(Contents(*table).count(777), 1u);
+}
+
 INSTANTIATE_TEST_SUITE_P(Storage, TransactionCrashTest, ::testing::Values(TStorage::Disk), StorageName);
 
 } // namespace

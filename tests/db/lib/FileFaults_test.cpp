@@ -43,16 +43,33 @@ TEST_P(FileFaultsTest, ReadLockAndFlushFailAtTheirNthCall) {
     WriteAt(*h, 0, "data");
     char buffer[4];
     Faults().FailAt(TFileOperation::Read, 2);
-    Faults().FailAt(TFileOperation::Lock, 2);
+    Faults().FailAt(TFileOperation::Lock, 2, EAGAIN);
     Faults().FailAt(TFileOperation::Flush, 1);
     h->Seek(0);
     EXPECT_EQ(h->ReadBuffer(buffer, 4), 4u);
     EXPECT_ENGINE_ERROR(h->ReadBuffer(buffer, 4), VORSAM_READERR);
     EXPECT_TRUE(h->LockRegion(true, 1, 10));
-    EXPECT_FALSE(h->LockRegion(true, 1, 20));
+    EXPECT_FALSE(h->LockRegion(true, 1, 20)) << "held elsewhere";
     EXPECT_TRUE(h->LockRegion(true, 1, 20));
     EXPECT_ENGINE_ERROR(h->FlushBuffers(), VORSAM_WRITEERR);
     EXPECT_NO_THROW(h->FlushBuffers());
+}
+
+// A lock that fails otherwise than for another holder raises with its error at once, holding nothing.
+TEST_P(FileFaultsTest, ALockThatFailsForAnotherReasonRaisesTheSystemsError) {
+    auto h = Created("T.DAT");
+    for (int error : {ENOLCK, EIO, EINTR}) {
+        Faults().FailAt(TFileOperation::Lock, 1, error);
+        try {
+            h->LockRegion(true, 1, 30);
+            ADD_FAILURE() << "no error for " << error;
+        } catch (const EVORSAMEngineError& e) {
+            EXPECT_EQ(e.ErrorCode, VORSAM_OSERROR);
+            EXPECT_EQ(e.OSErrorCode, error);
+        }
+        EXPECT_TRUE(h->LockRegion(true, 1, 30)) << "nothing held";
+        EXPECT_TRUE(h->LockRegion(false, 1, 30));
+    }
 }
 
 TEST_P(FileFaultsTest, StopAtTheNthWriteKeepsEarlierWritesTearsThatOneAndDropsEveryLaterChange) {
@@ -101,6 +118,7 @@ TEST_P(FileFaultsTest, ObserverSeesEveryOperationAndCountsDataSyncsPerFile) {
     EXPECT_EQ(events[1].InMemory, InMemory());
     EXPECT_EQ(Faults().Count(TFileOperation::Flush), 1u);
     EXPECT_EQ(Faults().Count(TFileOperation::Write), 1u);
+    Faults().SetObserver(nullptr); // the handler's close unlocks what it holds, after `events` goes
 }
 
 INSTANTIATE_TEST_SUITE_P(Storage, FileFaultsTest, ::testing::Values(TStorage::Disk, TStorage::Memory),

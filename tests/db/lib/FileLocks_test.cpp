@@ -4,6 +4,7 @@
 
 #include "WorkerProcess.h"
 
+#include "db/lib/FileFaults.h"
 #include "db/lib/FileList.h"
 #include "db/lib/LibraryGlobals.h"
 
@@ -181,6 +182,35 @@ TEST_P(FileLocksTest, ExclusiveOpenIsRefusedBothWays) {
     EXPECT_ENGINE_ERROR(own_.Open(), VORSAM_FILEINUSE);
 }
 
+// An unlock the system refuses: the range is no longer held here (it refuses no lock of this process),
+// while the system may still hold it for other processes until a later lock or unlock of the file tries
+// the unlock again; a lock over it takes its bytes over and releases them with its own unlock.
+TEST_P(FileLocksTest, ARangeWhoseUnlockFailedRefusesNothingHereAndGoesAtTheNextLock) {
+    TFileFaults& faults = GetFileList().Faults();
+    const bool process = GetParam() == TPeerKind::OtherProcess;
+    constexpr uint64_t slot = 0xFFFFFFFF - 5;
+    for (bool takenOver : {false, true}) {
+        SCOPED_TRACE(takenOver ? "taken over" : "tried again");
+        ASSERT_TRUE(Lock(slot, 1));
+        faults.FailWhere(
+            TFileOperation::Unlock, [](const TFileEvent&) { return true; }, EIO);
+        EXPECT_FALSE(Unlock(slot, 1));
+        EXPECT_FALSE(Unlock(slot, 1)) << "not held any more";
+        EXPECT_TRUE(Lock(10, 1)) << "a lock while the unlock still fails";
+        EXPECT_EQ(peer_->Lock(slot, 1), !process) << "the system may still hold it for other processes";
+        faults.Reset();
+        if (!process) ASSERT_TRUE(peer_->Unlock(slot, 1));
+        if (takenOver) {
+            ASSERT_TRUE(Lock(WriteLock, WriteLockLength)) << "over the range, in this process";
+            EXPECT_FALSE(peer_->Lock(slot, 1));
+            ASSERT_TRUE(Unlock(WriteLock, WriteLockLength));
+        }
+        ASSERT_TRUE(Unlock(10, 1));
+        EXPECT_TRUE(peer_->Lock(slot, 1));
+        ASSERT_TRUE(peer_->Unlock(slot, 1));
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Peers, FileLocksTest,
                          ::testing::Values(TPeerKind::OtherProcess, TPeerKind::OtherHandler,
                                            TPeerKind::OtherHandlerInMemory),
@@ -269,6 +299,27 @@ TEST_F(ProcessLocksTest, WritesOfOneProcessAreReadByAnother) {
     h.Seek(0);
     h.ReadBuffer(buffer, 2);
     EXPECT_EQ(std::string(buffer, 2), "zz");
+}
+
+// A range the system refuses to let go even when its handler closes stays held by the file's descriptor,
+// which another handler keeps open: that handler's next lock tries it again, and another process then gets
+// it.
+TEST_F(ProcessLocksTest, ARangeThatCannotBeLetGoOutlivesItsHandlerUntilTheSystemLetsItGo) {
+    worker::TWorkerProcess other;
+    std::string o = OpenIn(other);
+    TFileHandler closing, staying;
+    for (TFileHandler* h : {&closing, &staying}) {
+        h->SetFileName(name_);
+        h->Open();
+    }
+    ASSERT_TRUE(closing.LockRegion(true, 1, 50));
+    GetFileList().Faults().FailWhere(
+        TFileOperation::Unlock, [](const TFileEvent&) { return true; }, EIO);
+    closing.Close();
+    GetFileList().Faults().Reset();
+    EXPECT_EQ(other.Send("lock " + o + " 50 1"), "fail") << "still held by the descriptor";
+    ASSERT_TRUE(staying.LockRegion(true, 1, 60));
+    EXPECT_EQ(other.Send("lock " + o + " 50 1"), "ok");
 }
 
 // A keeper of open-mode graces that ends them only when the test says so.

@@ -134,6 +134,86 @@ TEST_P(PendingCommitsTest, ACommitThatCannotBeReadRefusesItsTablesNamingWhatUnti
     }
 }
 
+// The same as any user: the system's refusal to open the table files for writing given by the file
+// layer's fault injector.
+TEST_P(PendingCommitsTest, TableFilesThatCannotBeWrittenGiveThePermissionErrorNamingTheFileAsAnyUser) {
+    CrashAt(0, 0);
+    GetFileList().Faults().FailWhere(
+        TFileOperation::Open,
+        [](const TFileEvent& e) {
+            return e.Writing && e.FileName.find("/PEOPLE.") != std::string_view::npos;
+        },
+        EACCES);
+    const std::string code = std::to_string(VORSAM_OSEACCES);
+    try {
+        NewTable("PEOPLE")->Open();
+        ADD_FAILURE() << "opened";
+    } catch (const EVORSAMEngineError& e) {
+        EXPECT_EQ(std::string(e.what()), "VORSAM Engine Error # " + code + " Access to the file '" +
+                                             dir_.File("PEOPLE.DAT") +
+                                             "' is denied: the commit of the journal " +
+                                             dir_.File("PEOPLE.JNL") + " awaits its completion in the file");
+    }
+    GetFileList().Faults().Reset();
+    for (size_t table : {0, 1}) EXPECT_EQ(Reopen(table), TReopened::After);
+}
+
+// The same as any user: the journal's open or the folder's listing refused by the file layer's fault
+// injector, as the system refuses them to another user, and the journal's name a link. A table of the
+// commit open before the crash, and opens of both after it, are refused naming what cannot be read; once
+// that is gone, the commit completes whole.
+TEST_P(PendingCommitsTest, ACommitThatCannotBeReadRefusesItsTablesNamingWhatAsAnyUser) {
+    const std::string journal = dir_.File("PEOPLE.JNL"), sibling = dir_.Path() + "-sibling";
+    fs::create_directory(sibling);
+    std::shared_ptr<void> removed(nullptr, [&](void*) { fs::remove_all(sibling); });
+    for (const std::string obstacle : {"journal unreadable", "folder unlistable", "link", "sibling link"}) {
+        SCOPED_TRACE(obstacle);
+        const std::string real = obstacle == "link" ? journal + ".real" : sibling + "/PEOPLE.JNL";
+        const bool link = obstacle.ends_with("link");
+        fs::remove(journal);
+        std::unique_ptr<TDataTable> held;
+        CrashAt(0, 0, [&] {
+            held = NewTable("OTHERS");
+            held->Open();
+        });
+        if (obstacle == "journal unreadable")
+            GetFileList().Faults().FailWhere(
+                TFileOperation::Open, [](const TFileEvent& e) { return e.FileName.ends_with("/PEOPLE.JNL"); },
+                EACCES);
+        if (obstacle == "folder unlistable")
+            GetFileList().Faults().FailWhere(
+                TFileOperation::List, [&](const TFileEvent& e) { return e.FileName == dir_.Path(); }, EACCES);
+        if (link) fs::rename(journal, real), fs::create_symlink(real, journal);
+        const uint16_t code = link ? VORSAM_OSERROR : VORSAM_OSEACCES;
+        const std::string named = "'" + (obstacle == "folder unlistable" ? dir_.Path() : journal) + "'";
+        const std::pair<const char*, std::function<void()>> steps[] = {
+            {"read", [&] { Contents(*held); }},
+            {"write",
+             [&] {
+                 PutPerson(*held, {1, 5, "five"});
+             }},
+            {"open OTHERS", [&] { NewTable("OTHERS")->Open(); }},
+            {"open PEOPLE", [&] { NewTable("PEOPLE")->Open(); }}};
+        for (const auto& [what, step] : steps) {
+            try {
+                step();
+                ADD_FAILURE() << what << " not refused";
+            } catch (const EVORSAMEngineError& e) {
+                EXPECT_EQ(e.ErrorCode, code) << what << ": " << e.what();
+                EXPECT_NE(std::string(e.what()).find(named), std::string::npos) << what << ": " << e.what();
+            }
+        }
+        if (link) {
+            EXPECT_ENGINE_ERROR(NewTable("PEOPLE")->Repair(), VORSAM_OSERROR);
+            fs::remove(journal), fs::rename(real, journal);
+        }
+        GetFileList().Faults().Reset();
+        EXPECT_EQ(Contents(*held), after_[1]);
+        held.reset();
+        for (size_t table : {0, 1}) EXPECT_EQ(Reopen(table), TReopened::After);
+    }
+}
+
 // The disk found full at any one reservation of room or write of the commit (failed with ENOSPC).
 TEST_P(PendingCommitsTest, ACommitThatFindsTheDiskFullIsRefusedCleanlyOrDoneNeverBoth) {
     uint64_t reserves = 0, writes = 0;

@@ -2,10 +2,15 @@
 // abort. The oracle is the table's content read back afterwards.
 #include "ChangeTestSupport.h"
 
+#include "WorkerProcess.h"
+
 #include "db/sql/DataChangeRun.h"
+#include "db/sql/QueryStatement.h"
 
 #include "db/engine/Record.h"
 #include "db/lib/DataTypes.h"
+#include "db/lib/FileList.h"
+#include "db/lib/LibraryGlobals.h"
 
 #include <cstring>
 
@@ -137,6 +142,81 @@ TEST_F(DataChangeRunTest, AnEmptyRunCommitsAndReportsOneHundred) {
     EXPECT_EQ(reports, (std::vector<uint16_t>{100}));
     EXPECT_EQ(rows_, 0);
     EXPECT_FALSE(database_->InTransaction());
+}
+
+// Two tables of one session, TA with a blob file, a row (1, 0) in each; what a fresh process (the test
+// worker, whose table's first two fields are the key and the value) reads of them.
+class RefusedCommitTest : public TChangeTest {
+protected:
+    RefusedCommitTest() {
+        const_cast<EngineSettings&>(session_.Settings()).LockTries = 20; // 60 ms of tries
+        CreateTable("TA", {{"ID", dtInteger}, {"VER", dtInteger}, {"NOTE", dtBlob, 0, stMemo}}, {1});
+        CreateTable("TB", {{"ID", dtInteger}, {"VER", dtInteger}}, {1});
+        RunSql("INSERT INTO TA (ID, VER) VALUES (1, 0)");
+        RunSql("INSERT INTO TB (ID, VER) VALUES (1, 0)");
+    }
+    std::string FreshView(const std::string& table) const {
+        worker::TWorkerProcess fresh;
+        fresh.SendOk("topen " + dir_.Path() + " " + table);
+        return fresh.SendOk("tget 1");
+    }
+};
+
+// The statement's own commit refused: another process holds a read slot of TA's blob file past the lock
+// tries, or the commit's lock call fails. The statement's transaction is rolled back: the session's next
+// statements commit their own changes, and a fresh process reads those, never the refused one.
+TEST_F(RefusedCommitTest, AStatementWhoseCommitIsRefusedLeavesNoTransactionBehind) {
+    const std::string blobFile = dir_.File("TA.BLB");
+    int32_t ver = 0;
+    for (int error : {EAGAIN, ENOLCK, EIO, EINTR}) {
+        SCOPED_TRACE(error);
+        worker::TWorkerProcess holder;
+        const std::string handle = holder.SendOk("open " + blobFile);
+        if (error == EAGAIN)
+            ASSERT_EQ(holder.Send("lock " + handle + " 4294967290 1"), "ok"); // read slot 5
+        else
+            GetFileList().Faults().FailWhere(
+                TFileOperation::Lock,
+                [](const TFileEvent& e) { return e.FileName.ends_with("TA.BLB") && e.Length == 65536; },
+                error);
+        try {
+            RunSql("UPDATE TA SET VER = VER + 1 WHERE ID = 1");
+            ADD_FAILURE() << "the commit was not refused";
+        } catch (const EVORSAMEngineError& e) {
+            EXPECT_EQ(e.ErrorCode, error == EAGAIN ? VORSAM_LOCKTIMEOUT : VORSAM_OSERROR) << e.what();
+        }
+        GetFileList().Faults().Reset();
+        holder.SendOk("close " + handle);
+        EXPECT_FALSE(database_->InTransaction());
+        EXPECT_EQ(Rows("TA"), (std::vector<TRowText>{"1|" + std::to_string(ver) + "|NULL"}));
+        EXPECT_EQ(RunSql("UPDATE TA SET VER = VER + 10 WHERE ID = 1"), 1);
+        EXPECT_EQ(RunSql("UPDATE TB SET VER = VER + 10 WHERE ID = 1"), 1);
+        ver += 10;
+        EXPECT_EQ(FreshView("TA"), std::to_string(ver));
+        EXPECT_EQ(FreshView("TB"), std::to_string(ver));
+    }
+}
+
+// The statement's own commit done, a lock of the table not let go after it: the statement says so
+// (VORSAM_UNLOCKFAILED, "the commit is done") and counts its rows, and nothing of it is left open.
+TEST_F(RefusedCommitTest, AStatementWhoseCommitIsDoneButALockIsNotLetGoSaysSoAndCountsItsRows) {
+    GetFileList().Faults().FailWhere(
+        TFileOperation::Unlock,
+        [](const TFileEvent& e) { return e.FileName.ends_with("TA.DAT") && e.Offset == 0xFFFFFFFF; }, EIO);
+    TQueryStatement statement(*database_);
+    statement.Prepare("UPDATE TA SET VER = VER + 1");
+    try {
+        statement.Execute({}, false);
+        ADD_FAILURE() << "nothing said";
+    } catch (const EVORSAMEngineError& e) {
+        EXPECT_EQ(e.ErrorCode, VORSAM_UNLOCKFAILED);
+        EXPECT_NE(e.ErrorMessage.find("the commit is done"), std::string::npos) << e.what();
+    }
+    GetFileList().Faults().Reset();
+    EXPECT_EQ(statement.MasterQuery->RowsAffected, 1);
+    EXPECT_FALSE(database_->InTransaction());
+    EXPECT_EQ(RunSql("UPDATE TA SET VER = VER + 10"), 1);
+    EXPECT_EQ(FreshView("TA"), "11");
 }
 
 } // namespace
