@@ -17,6 +17,7 @@
 #include <functional>
 #include <future>
 #include <iterator>
+#include <set>
 
 namespace vorsam::test {
 namespace {
@@ -473,6 +474,39 @@ TEST_F(RemoteStatementTest, AStatementWhoseIdleLineTheServerEndedIsPreparedAgain
         Finish(server, &database);
         EXPECT_EQ(server.Requests().size(), version < 30900 ? 25u : 22u) << "each statement run once more";
     }
+}
+
+// The routines of a remote run (its progress here) may not free or run the query, nor close a database (a
+// request inside a request) or the session: each is refused before anything closes (the other database's
+// query stays prepared), nothing sent, and the run completes.
+TEST_F(RemoteStatementTest, TheRoutinesOfARunningRemoteQueryMayNotFreeRunOrCloseIt) {
+    TFakeServer server({[&](TFakePeer& peer) {
+        peer.ServeLogin();
+        for (uint32_t handle : {7, 8})
+            peer.Answer(4, {U32(handle)}), peer.Answer(76, {U32(handle)}), peer.Answer(77, Flags(sqlInsert));
+        peer.Expect(79), peer.Reply(VORSAM_REMOTECALLBACK, {U16(12), U16(50), U8(0)}), peer.Expect(75);
+        peer.Reply(0, {Quarter, U32(1)}), peer.AnswerUntilDone();
+    }});
+    std::set<uint16_t> refusals;
+    {
+        TVORSAMSession& session = DefaultSession();
+        session.SetSessionType(stRemote), session.SetRemotePort(server.Port());
+        session.SetRemoteUser("ana"), session.SetRemotePassword("s3nha");
+        TVORSAMQuery query, other;
+        query.SetDatabaseName("VENDAS"), other.SetDatabaseName("OUTRA");
+        query.SetSQL({"INSERT INTO PEOPLE VALUES (9, 'Ivo')"}), other.SetSQL({"DELETE FROM PEOPLE"});
+        query.Prepare(), other.Prepare(), query.OnQueryProgress = [&](TVORSAMQuery&, int, bool&) {
+            for (const auto& use : std::initializer_list<std::function<void()>>{
+                     [&] { query.UnPrepare(); }, [&] { query.ExecSQL(); }, [&] { query.Database()->Close(); },
+                     [&] { other.Database()->Close(); }, [&] { session.SetActive(false); }})
+                refusals.insert(ErrorCodeOf(use));
+        };
+        query.ExecSQL();
+        EXPECT_TRUE(query.RowsAffected() == 1 && query.Prepared() && other.Prepared() && session.Active());
+    }
+    FinalizeSessions(), Finish(server, nullptr);
+    EXPECT_EQ(refusals, std::set<uint16_t>{VORSAM_NOTSUPPORTED});
+    EXPECT_EQ(server.Requests().size(), 15u) << "nothing sent from the routine";
 }
 
 // Requests from a progress callback, the login or trace handler are refused before they change anything,
