@@ -4,6 +4,7 @@
 #include "db/components/VORSAMDatabase.h"
 #include "db/components/VORSAMSession.h"
 #include "db/components/VORSAMSessionList.h"
+#include "db/lib/EngineErrors.h"
 #include "platform/data/DBConsts.h"
 #include "platform/data/Errors.h"
 #include "platform/data/TextUtil.h"
@@ -79,14 +80,24 @@ void TVORSAMDBDataSet::ReleaseDatabase() {
     database->Session()->CloseDatabase(*database);
 }
 
+void TVORSAMDBDataSet::RefuseWhileRunning() const {
+    if (!Running()) return;
+    RaiseEngineError(
+        VORSAM_NOTSUPPORTED, "", "", databaseName_, "", "", "",
+        "the dataset's own statement is running: the routines it calls may not open, run, change "
+        "or free it, nor close its database or session, nor start or end a transaction there");
+}
+
 // ---- opening and closing ----
 
 void TVORSAMDBDataSet::OpenCursor(bool infoQuery) {
+    RefuseWhileRunning();
     SetDBFlag(dbfOpened, true);
     TVORSAMDataSet::OpenCursor(infoQuery);
 }
 
 void TVORSAMDBDataSet::CloseCursor() {
+    if (Running()) return; // an open refused at the dataset's own run: nothing of it to close
     try {
         TVORSAMDataSet::CloseCursor();
     } catch (...) {

@@ -354,8 +354,26 @@ public:
     uint16_t DBFlags() const { return dbFlags_; }
     // Closes the dataset (a query also unprepares).
     virtual void Disconnect() { Close(); }
+    // The dataset's own engine work is running (a query's statement being prepared or run): the routines
+    // of the application that work calls (progress, password, trace) may not open, run, change or free
+    // the dataset, nor close its database or session. Each of those first raises, changing nothing,
+    // VORSAM_NOTSUPPORTED (RefuseWhileRunning); the run then ends as if nothing was asked.
+    bool Running() const { return running_ > 0; }
+    void RefuseWhileRunning() const;
 
 protected:
+    // Marks the dataset running for a scope.
+    class TRun {
+    public:
+        explicit TRun(TVORSAMDBDataSet& dataSet) : dataSet_(dataSet) { ++dataSet_.running_; }
+        ~TRun() { --dataSet_.running_; }
+        TRun(const TRun&) = delete;
+        TRun& operator=(const TRun&) = delete;
+
+    private:
+        TVORSAMDBDataSet& dataSet_;
+    };
+
     // The first flag set opens the database through the session (which may make it) and joins its
     // datasets; the last one cleared leaves them and releases the database.
     void SetDBFlag(TDBFlag flag, bool value);
@@ -368,6 +386,7 @@ private:
     void ReleaseDatabase();
 
     uint16_t dbFlags_ = 0;
+    int running_ = 0;
     TVORSAMDatabase* database_ = nullptr;
     std::string databaseName_;
     std::string sessionName_;

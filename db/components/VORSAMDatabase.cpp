@@ -108,6 +108,7 @@ TVORSAMDatabase* TVORSAMDatabase::FindLender() const {
 void TVORSAMDatabase::Disconnect() {
     if (!Connected() || closing_) return;
     assert(session_ != nullptr && session_->Active());
+    RefuseClose();
     closing_ = true;
     try {
         CloseDataSets();
@@ -119,6 +120,18 @@ void TVORSAMDatabase::Disconnect() {
     }
     closing_ = false;
     ForgetEngine();
+}
+
+void TVORSAMDatabase::RefuseRunningDataSets() const {
+    for (TDataSet* dataSet : dataSets_)
+        if (auto* bound = dynamic_cast<const TVORSAMDBDataSet*>(dataSet)) bound->RefuseWhileRunning();
+}
+
+void TVORSAMDatabase::RefuseClose() const {
+    if (!Connected()) return;
+    RefuseRunningDataSets();
+    TSessionLockGuard lock(*session_);
+    session_->Handle()->RefuseCloseInsideRequest(*handle_);
 }
 
 void TVORSAMDatabase::ForgetEngine() {
@@ -225,6 +238,7 @@ void TVORSAMDatabase::SetKeepConnection(bool value) {
 
 void TVORSAMDatabase::StartTransaction() {
     if (!Connected()) DatabaseError(SDatabaseClosed);
+    RefuseRunningDataSets();
     if (handle_->InTransaction()) DatabaseErrorFmt(SInTransaction, {databaseName_});
     TSessionLockGuard lock(*session_);
     handle_->StartTransaction();
@@ -232,6 +246,7 @@ void TVORSAMDatabase::StartTransaction() {
 
 void TVORSAMDatabase::CheckInTransaction() const {
     if (!Connected()) DatabaseError(SDatabaseClosed);
+    RefuseRunningDataSets();
     if (!handle_->InTransaction()) DatabaseErrorFmt(SNotInTransaction, {databaseName_});
 }
 

@@ -19,10 +19,14 @@
 // closes it under the other.
 //
 // Closing disconnects every dataset of the database first (each leaves the list as it closes; a query
-// also unprepares), then releases the engine database, inside the session's lock.
+// also unprepares), then releases the engine database, inside the session's lock. It is refused first,
+// changing nothing, while a dataset of the database is at its own run (the routines that run calls may
+// not close it; TVORSAMDBDataSet::Running) or while it would be a request inside another (the last
+// close of a server's database, from a routine of a request: DataSession.h).
 //
 // Transactions run on the engine database (Transaction.h), once the checks of the component have
-// passed: Commit ends the transaction, writing its changes (synced with ForceFlush).
+// passed (a dataset of the database at its own run refuses them too): Commit ends the transaction,
+// writing its changes (synced with ForceFlush).
 #pragma once
 
 #include "db/components/VORSAMComponent.h"
@@ -112,6 +116,11 @@ private:
     void Connect();
     void Disconnect();
     void CloseDataSets();
+    // Raise, changing nothing, VORSAM_NOTSUPPORTED while a dataset of the database is at its own run
+    // (TVORSAMDBDataSet::Running: its statement's transaction is not ended, nor it closed, from the
+    // routines it calls); RefuseClose also while its close would be a request inside a request.
+    void RefuseRunningDataSets() const;
+    void RefuseClose() const;
     TVORSAMDatabase* FindLender() const;
     // Drops the engine database without releasing it (its engine session is gone or going).
     void ForgetEngine();

@@ -10,6 +10,8 @@
 #include "platform/data/Errors.h"
 #include "platform/data/Field.h"
 
+#include <cassert>
+
 namespace vorsam {
 
 using namespace platform::data;
@@ -17,6 +19,7 @@ using namespace platform::data;
 TVORSAMQuery::TVORSAMQuery(TVORSAMOwner* owner) : TVORSAMDBDataSet(owner) {}
 
 TVORSAMQuery::~TVORSAMQuery() {
+    assert(!Running() && "a query is not destroyed by the routines of its own run");
     try {
         Disconnect();
     } catch (...) {
@@ -33,6 +36,7 @@ std::string TVORSAMQuery::SQLText() const {
 }
 
 void TVORSAMQuery::SetSQL(const std::vector<std::string>& lines) {
+    RefuseWhileRunning();
     if (lines == sql_) return;
     Disconnect();
     sql_ = lines;
@@ -122,6 +126,7 @@ void TVORSAMQuery::SetRequestLive(bool value) {
 }
 
 void TVORSAMQuery::SetMaxRowCount(int32_t value) {
+    RefuseWhileRunning();
     maxRowCount_ = value;
     if (statement_) statement_->SetMaxRowCount(value);
 }
@@ -138,6 +143,7 @@ bool TVORSAMQuery::GetCanModify() {
 // ---- preparing and running ----
 
 void TVORSAMQuery::SetPrepared(bool value) {
+    RefuseWhileRunning();
     if (Handle() != nullptr) DatabaseError(SDataSetOpen);
     if (value == Prepared()) return;
     if (!value) {
@@ -146,6 +152,12 @@ void TVORSAMQuery::SetPrepared(bool value) {
         SetDBFlag(dbfPrepared, false);
         return;
     }
+    const TRun run(*this);
+    PrepareStatement();
+}
+
+void TVORSAMQuery::PrepareStatement() {
+    if (Prepared()) return;
     if (text_.size() < 2) DatabaseError(SNoSQLStatement);
     SetDBFlag(dbfPrepared, true);
     try {
@@ -164,6 +176,7 @@ void TVORSAMQuery::SetPrepared(bool value) {
 }
 
 void TVORSAMQuery::Disconnect() {
+    RefuseWhileRunning();
     Close();
     SetPrepared(false);
 }
@@ -172,6 +185,14 @@ std::vector<TStatementParam> TVORSAMQuery::ParamValues() const {
     std::vector<TStatementParam> values;
     for (int i = 0; i < params_.Count(); ++i) values.push_back(QueryParamValue(params_[i]));
     return values;
+}
+
+// A run's count and time start from nothing: one that fails before the statement runs (at its prepare,
+// at its parameters) reports none, never the last run's.
+void TVORSAMQuery::StartRun() {
+    rowsAffected_ = 0;
+    executionTime_ = 0;
+    PrepareStatement();
 }
 
 TDataCursor* TVORSAMQuery::Execute() {
@@ -201,15 +222,19 @@ TDataCursor* TVORSAMQuery::Execute() {
 }
 
 void TVORSAMQuery::ExecSQL() {
+    RefuseWhileRunning();
     CheckInactive();
     if (sql_.empty()) DatabaseError(SNoSQLStatement);
-    SetPrepared(true);
+    const TRun run(*this);
+    StartRun();
     Execute();
 }
 
 std::unique_ptr<TDataCursor> TVORSAMQuery::CreateHandle() {
+    RefuseWhileRunning();
     if (sql_.empty()) DatabaseError(SNoSQLStatement);
-    SetPrepared(true);
+    const TRun run(*this);
+    StartRun();
     SetParamsFromCursor();
     // The statement keeps the cursor: DestroyHandle lets it go without freeing it.
     return std::unique_ptr<TDataCursor>(Execute());

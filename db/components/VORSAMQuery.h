@@ -18,10 +18,14 @@
 // statement, so closing the query leaves it alone, and each Open runs the statement again.
 //
 // After each run the statement's row count and time are kept (RowsAffected, ExecutionTime), also after a
-// run that fails (the rows it left changed, QueryStatement.h), which frees the statement: the next Open or
-// ExecSQL prepares it again. A read-only result makes the query ReadOnly. Only a live result (the source
-// table's own cursor) can be edited: the rows of a result table are a copy, and edits there would change
-// nothing the user sees again.
+// run that fails (the rows it left changed, QueryStatement.h; none when it fails before the statement runs,
+// at its prepare or its parameters), which frees the statement: the next Open or ExecSQL prepares it
+// again. While it prepares or runs, the routines it calls (OnQueryProgress, the session's password and
+// trace handlers) may not prepare, unprepare, open, run or change it (its text, its row limit), nor close
+// its database or session, nor end or start the database's transaction: each is refused first, nothing
+// changed (TVORSAMDBDataSet::Running). A read-only result makes the query ReadOnly. Only a live result (the
+// source table's own cursor) can be edited: the rows of a result table are a copy, and edits there would
+// change nothing the user sees again.
 //
 // Master link. With a DataSource, each parameter not given a value of its own takes the value of the
 // master dataset's field of its name (which must exist) whenever the query opens, and an open query
@@ -121,6 +125,8 @@ protected:
 
 private:
     void QueryChanged();
+    void PrepareStatement();
+    void StartRun();
     void SetParamsFromCursor();
     TDataCursor* Execute();
     std::vector<TStatementParam> ParamValues() const;

@@ -137,6 +137,9 @@ bool TVORSAMSession::RemoteLogin(std::string& user, std::string& password) {
 
 void TVORSAMSession::Stop() {
     TCriticalSectionGuard lock(SessionLock());
+    // Refused before anything closes: a dataset at its own run, a close or logout inside a request.
+    for (const TVORSAMDatabase* database : databases_) database->RefuseClose();
+    if (handle_->IsRemote() && handle_->IsConnected()) handle_->RefuseInsideRequest();
     SetEngine(handle_);
     const std::vector<TVORSAMDatabase*> databases = databases_;
     for (auto it = databases.rbegin(); it != databases.rend(); ++it) {

@@ -7,7 +7,9 @@
 // retries and wait, lock protocol, progress steps, the five buffer sizes, then the remote connection or
 // local work. A start that fails leaves the session inactive. Deactivating it frees the databases it
 // made, closes the others, logs out of a server, and frees its engine session (the default session
-// stops the engine; another one makes the default session's engine session current again). The default
+// stops the engine; another one makes the default session's engine session current again); it is
+// refused first, nothing changed, while a database of it refuses to close (a dataset of it at its own
+// run, TVORSAMDatabase.h) or from a routine of a request to its server (DataSession.h). The default
 // session is activated lazily: by the first work that needs the engine.
 //
 // Settings of the engine session (ForceBufferFlush, StrictChangeDetection, LockRetryCount,

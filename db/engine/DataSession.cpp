@@ -223,7 +223,7 @@ void TDataSession::CloseDataDirectory(TDataDirectory& directory) {
     auto it = EntryOf(directory);
     if (it == directories_.end()) RaiseInvalid("the database is not open in this session");
     assert(it->second.Uses > 0);
-    if (it->second.Uses == 1 && directory.IsRemote() && IsConnected()) RefuseInsideRequest();
+    RefuseCloseInsideRequest(directory);
     // Never committed unasked; a server's database leaves its transaction to the server.
     if (it->second.Uses == 1 && !directory.IsRemote() && directory.InTransaction()) directory.Rollback();
     if (it->second.Uses == 1) directory.DropKeptTables();

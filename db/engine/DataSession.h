@@ -40,16 +40,24 @@
 // or a statement's handle belongs to the connection that gave it (ConnectionNumber): it goes only on
 // that connection and never again; once that connection is gone it raises VORSAM_NOTCONNECTED whose
 // text says what to do (open the table again, prepare the statement again) and, when the request had
-// gone out, that the server may have carried it out. A reply frame out of turn (one found waiting when
-// a request is about to go, or behind a request's reply) is refused as a damaged reply: the connection is
-// closed and VORSAM_UNCOMPRESS raised, whatever the frame said.
+// gone out, that the server may have carried it out. Before a request goes, a connection the server
+// already ended (an idle line it dropped: its end waits to be read) is closed here too (NoticeServerEnd),
+// so that the request reconnects, or, naming a handle of that connection, is refused as above with
+// nothing sent. A reply frame out of turn (one found waiting when a request is about to go, or behind a
+// request's reply) is refused as a damaged reply: the connection is closed and VORSAM_UNCOMPRESS raised,
+// whatever the frame said; so is a callback in the reply to a request made without routines for them
+// (RemoteProtocol.h).
 // Each request waits for its reply at most the reply timeout, counted again whenever a callback shows
 // the work advancing: a progress report above the highest so far (100 at most) or the script's next
 // statement; other callbacks count against it (a server that calls back without end is cut off), and
 // so does everything once the application has answered a progress report with abort. The time the
 // client's own routines take is not counted. When the timeout passes the connection is closed (the
 // reply would come out of turn) and VORSAM_NOTCONNECTED is raised with the socket error ETIMEDOUT; a
-// request that timed out is never sent again, the server may be carrying it out. Logout tells the
+// request that timed out is never sent again, the server may be carrying it out. An engine error that the
+// application's routine for a callback raises ends the connection (the server awaits the answer) and is
+// raised as VORSAM_NOTCONNECTED with the socket error ECONNABORTED, its text kept: whatever the routine's
+// error said (a refusal made with nothing sent, say), the request went, the server may have carried it
+// out, and it is never made again. A login handler that fails ends the connection. Logout tells the
 // server and closes the connection; it never raises (the connection ends either way) but for the refusal
 // below. Remote settings, the remote flag and the network kind change only while not connected, but for
 // the trace flag. A reconnect that fails at any step leaves the connection closed: the next request
@@ -125,7 +133,8 @@ struct TRemoteSettings {
 };
 
 // What a request does with the server's callbacks (RemoteProtocol.h); an empty routine: the password
-// callback asks the session's password handler, the others are ignored.
+// callback asks the session's password handler, the others are ignored. A request made without them (none
+// given) takes no callback: one in its reply is a damaged reply.
 struct TRemoteCallbacks {
     std::function<bool()> Password; // true when a password was supplied
     std::function<void(uint16_t percent, bool& abort)> Progress;
@@ -243,6 +252,15 @@ public:
     void SendSessionParams();
     void EnsureConnected();
     void Reconnect();
+    // An idle connection the server ended (its end waits to be read) is closed here too, before a
+    // request is built: the next request reconnects, and a handle of it is known gone with nothing sent.
+    // Does nothing inside a request (the request in progress finds the end itself).
+    void NoticeServerEnd();
+    // Raises the refusal of a request made while another is in progress (above), when one is.
+    void RefuseInsideRequest() const;
+    // Raises, changing nothing, the refusal that closing the database would meet inside a request (its
+    // last close on a server is a request).
+    void RefuseCloseInsideRequest(const TDataDirectory& directory) const;
 
     // Request and reply primitives.
     void BeginRequest(uint16_t code);
@@ -272,11 +290,14 @@ public:
     // The connection open now, numbered from 1 by every Connect; 0 before the first.
     uint64_t ConnectionNumber() const { return connectionNumber_; }
     // The database whose server transaction went with its connection (TDataDirectory::TransactionLost), if
-    // any; RefuseLostTransaction raises for it, as RaiseTransactionLost does (after `error`, when given).
+    // any; RefuseLostTransaction raises for it, as RaiseTransactionLost does (after `error`, when given):
+    // the transaction stays lost until the application ends it, unless `ended` says the refused request
+    // ended it (a COMMIT of the lost transaction).
     const TDataDirectory* LostTransaction() const;
     void RefuseLostTransaction() const;
     [[noreturn]] void RaiseTransactionLost(const TDataDirectory& database,
-                                           const EVORSAMEngineError* error = nullptr) const;
+                                           const EVORSAMEngineError* error = nullptr,
+                                           bool ended = false) const;
 
 private:
     class TReplyWait; // how long a request may still wait for its reply (DataSessionRemote.cpp)
@@ -303,14 +324,15 @@ private:
     void Perform(const std::function<void()>& prepare, const TRemoteCallbacks* callbacks);
     void ServeCallback(const TRemoteCallbacks* callbacks, TReplyWait& wait);
     void ServeCallbackKind(uint16_t kind, const TRemoteCallbacks& callbacks, TReplyWait& wait);
+    // Runs the application's routine for a callback; an engine error it raises ends the connection and is
+    // raised as VORSAM_NOTCONNECTED with the socket error ECONNABORTED (never made again), its text kept.
+    void RunRoutine(TReplyWait& wait, const std::function<void()>& routine);
     [[noreturn]] void RaiseConnectionGone(const TConnectionBinding& binding, const EVORSAMEngineError* error);
     void AnswerCallback(TRequestBuffer& answer);
     // A frame that no request asked for waits to be read: the stream is out of turn, the connection is
     // closed and VORSAM_UNCOMPRESS raised.
     void RefuseStrayFrame();
     void RequireConnection() const;
-    // Raises the refusal of a request made while another is in progress (above).
-    void RefuseInsideRequest() const;
     // Refuses, before a setter stores its value, the parameters it would pass inside a request.
     void ParamsChanging() const;
     void Trace(const std::string& line) const;

@@ -124,6 +124,10 @@ void TDataSession::RefuseInsideRequest() const {
                      "a time on a connection)");
 }
 
+void TDataSession::RefuseCloseInsideRequest(const TDataDirectory& directory) const {
+    if (DirectoryUseCount(directory) == 1 && directory.IsRemote() && IsConnected()) RefuseInsideRequest();
+}
+
 void TDataSession::ParamsChanging() const {
     if (IsRemote() && IsConnected()) RefuseInsideRequest();
 }
@@ -151,9 +155,12 @@ void TDataSession::Login() {
     if ((remote_.User.empty() || remote_.Password.empty()) && loginHandler_) {
         std::string user = remote_.User, password = remote_.Password;
         bool goOn = false;
-        {
+        try {
             const TApplicationCall call(applicationCalls_);
             goOn = loginHandler_(user, password);
+        } catch (...) {
+            connection_->Close(); // a connection without its login serves nothing
+            throw;
         }
         remote_.User = user.substr(0, MaxRemoteText);
         remote_.Password = password.substr(0, MaxRemoteText);
@@ -223,7 +230,15 @@ void TDataSession::ParamsChanged() {
 
 void TDataSession::EnsureConnected() {
     RefuseInsideRequest();
+    NoticeServerEnd();
     if (!IsConnected()) Reconnect();
+}
+
+void TDataSession::NoticeServerEnd() {
+    // Inside a request the request in progress finds the end itself.
+    if (applicationCalls_ > 0 || !IsConnected() || !connection_->EndedByServer()) return;
+    connection_->Close();
+    Trace("The server ended the connection");
 }
 
 void TDataSession::Reconnect() {
@@ -292,12 +307,12 @@ void TDataSession::ReceiveReply(const TRemoteCallbacks* callbacks) {
 }
 
 void TDataSession::ServeCallback(const TRemoteCallbacks* callbacks, TReplyWait& wait) {
-    static const TRemoteCallbacks none;
-    const TRemoteCallbacks& c = callbacks != nullptr ? *callbacks : none;
     try {
         uint16_t kind = reply_.ReadU16();
+        if (callbacks == nullptr)
+            reply_.Damaged("a callback (kind " + std::to_string(kind) + ") to a request that has none");
         Trace("Callback " + std::to_string(kind));
-        ServeCallbackKind(kind, c, wait);
+        ServeCallbackKind(kind, *callbacks, wait);
     } catch (...) {
         connection_->Close(); // the server waits for an answer that will not come
         throw;
@@ -312,14 +327,14 @@ void TDataSession::ServeCallbackKind(uint16_t kind, const TRemoteCallbacks& c, T
         // The answer is the result alone: no password ever travels in it (RemoteProtocol.h).
         const std::function<bool()>& ask = c.Password ? c.Password : passwordHandler_;
         bool supplied = false;
-        if (ask) wait.Outside([&] { supplied = ask(); });
+        if (ask) RunRoutine(wait, [&] { supplied = ask(); });
         answer.WriteU8(supplied);
         AnswerCallback(answer);
     } else if (kind == cbProgress) {
         uint16_t percent = reply_.ReadU16();
         bool abort = reply_.ReadFlag() || wait.Aborted();
         reply_.RequireEnd();
-        if (c.Progress) wait.Outside([&] { c.Progress(percent, abort); });
+        if (c.Progress) RunRoutine(wait, [&] { c.Progress(percent, abort); });
         abort = abort || wait.Aborted(); // the application's abort holds to the end of the request
         answer.WriteU8(abort);
         AnswerCallback(answer);
@@ -331,7 +346,24 @@ void TDataSession::ServeCallbackKind(uint16_t kind, const TRemoteCallbacks& c, T
     } else if (kind == cbStatus) {
         uint16_t value = reply_.ReadU16();
         reply_.RequireEnd();
-        if (c.Status) wait.Outside([&] { c.Status(value); });
+        if (c.Status) RunRoutine(wait, [&] { c.Status(value); });
+    }
+}
+
+void TDataSession::RunRoutine(TReplyWait& wait, const std::function<void()>& routine) {
+    try {
+        wait.Outside(routine);
+    } catch (const EVORSAMEngineError& e) {
+        // The request went and the server waits for the answer: whatever the routine's error says (a
+        // refusal made before anything was sent, say), this request's outcome is what the server made of
+        // it, which the connection's end leaves unknown.
+        TErrorContext context;
+        context.Server = connection_->ServerText();
+        context.User = remote_.User;
+        context.ExtraText = "the application's routine for a callback of the server failed (" +
+                            std::string(e.what()) + "): the client ended the connection";
+        context.SocketErrorCode = ECONNABORTED;
+        RaiseEngineError(VORSAM_NOTCONNECTED, context);
     }
 }
 
@@ -390,7 +422,9 @@ void TDataSession::Perform(const std::function<void()>& prepare, const TRemoteCa
         // Only a lost connection is made again: a server that answered, broke the protocol (the stream was
         // closed as untrustworthy) or did not answer in time is not asked again for what it may have done
         // or be doing; nor is one whose connection took a transaction with it.
-        if (IsConnected() || e.ErrorCode != VORSAM_NOTCONNECTED || e.SocketErrorCode == ETIMEDOUT) throw;
+        if (IsConnected() || e.ErrorCode != VORSAM_NOTCONNECTED || e.SocketErrorCode == ETIMEDOUT ||
+            e.SocketErrorCode == ECONNABORTED)
+            throw;
         if (const TDataDirectory* lost = LostTransaction()) RaiseTransactionLost(*lost, &e);
     }
     Reconnect();
@@ -400,6 +434,7 @@ void TDataSession::Perform(const std::function<void()>& prepare, const TRemoteCa
 
 void TDataSession::PerformRequest(const TConnectionBinding& binding, const std::function<void()>& build,
                                   const TRemoteCallbacks* callbacks) {
+    NoticeServerEnd();
     RefuseLostTransaction();
     if (!IsConnected() || binding.Connection != connectionNumber_) RaiseConnectionGone(binding, nullptr);
     build();
@@ -439,14 +474,17 @@ void TDataSession::RefuseLostTransaction() const {
     if (const TDataDirectory* lost = LostTransaction()) RaiseTransactionLost(*lost);
 }
 
-void TDataSession::RaiseTransactionLost(const TDataDirectory& database,
-                                        const EVORSAMEngineError* error) const {
+void TDataSession::RaiseTransactionLost(const TDataDirectory& database, const EVORSAMEngineError* error,
+                                        bool ended) const {
     TErrorContext context = error != nullptr ? error->Context() : TErrorContext{};
     if (context.Server.empty() && connection_ != nullptr) context.Server = connection_->ServerText();
     context.Database = database.GetDatabaseName();
-    context.ExtraText = "the connection to the server was lost inside a transaction, which the server rolled "
-                        "back: nothing more is done until the application ends the transaction (ROLLBACK)" +
-                        (error != nullptr && !error->ErrorMessage.empty() ? "; " + error->ErrorMessage : "");
+    context.ExtraText =
+        std::string("the connection to the server was lost inside a transaction, which the server "
+                    "rolled back: ") +
+        (ended ? "nothing of it was committed, and the transaction has ended"
+               : "nothing more is done until the application ends the transaction (ROLLBACK)") +
+        (error != nullptr && !error->ErrorMessage.empty() ? "; " + error->ErrorMessage : "");
     RaiseEngineError(VORSAM_NOTCONNECTED, context);
 }
 

@@ -142,6 +142,13 @@ bool TRemoteConnection::HasUnreadBytes() const {
     return IsOpen() && recv(socket_, &byte, 1, MSG_PEEK | MSG_DONTWAIT) > 0;
 }
 
+bool TRemoteConnection::EndedByServer() const {
+    uint8_t byte = 0;
+    if (!IsOpen()) return false;
+    ssize_t got = recv(socket_, &byte, 1, MSG_PEEK | MSG_DONTWAIT);
+    return got == 0 || (got < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR);
+}
+
 std::vector<uint8_t> TRemoteConnection::ReceiveFrame(uint32_t timeoutMs) {
     if (!IsOpen()) Fail("not connected", 0);
     if (timeoutMs == 0) Fail(ReplyTimeoutText, ETIMEDOUT);

@@ -49,6 +49,9 @@ public:
     // Whether bytes from the server wait to be read (without waiting; a connection the server closed
     // has none, and a failing one none either: the next send or receive reports it).
     bool HasUnreadBytes() const;
+    // Whether the server ended the connection (or it failed) with nothing left to read: its end waits
+    // to be read (without waiting).
+    bool EndedByServer() const;
 
 private:
     void SendAll(std::span<const uint8_t> bytes, uint32_t timeoutMs);

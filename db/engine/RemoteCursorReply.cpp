@@ -135,8 +135,9 @@ uint32_t LayoutComputedFields(std::vector<TFieldDescriptor>& fields, uint32_t re
 TRemoteCursorImage RequestOpenCursor(TDataDirectory& database, const TOpenCursorRequest& open,
                                      const TRemoteCallbacks* callbacks) {
     TDataSession& session = database.Session();
+    const TRemoteCallbacks sessions;
     session.PerformRequest([&] { WriteOpenCursorRequest(session.Request(), database.RemoteHandle(), open); },
-                           callbacks);
+                           callbacks != nullptr ? callbacks : &sessions);
     TRemoteCursorImage image = ReadOpenCursorReply(session.Reply(), open.TableName);
     session.Reply().RequireEnd();
     image.Connection = session.ConnectionNumber();

@@ -108,7 +108,8 @@ uint32_t LayoutComputedFields(std::vector<TFieldDescriptor>& fields, uint32_t re
                               const std::string& tableName);
 
 // Opens a table on the server for a client cursor: OPENCURSOR on the database through the session's
-// PerformRequest (built again after a reconnect, with the database's new handle); the reply, checked.
+// PerformRequest (built again after a reconnect, with the database's new handle); the reply, checked. It
+// takes callbacks (a table's password) with the routines given, or, without, the session's (DataSession.h).
 TRemoteCursorImage RequestOpenCursor(TDataDirectory& database, const TOpenCursorRequest& open,
                                      const TRemoteCallbacks* callbacks = nullptr);
 

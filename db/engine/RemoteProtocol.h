@@ -40,12 +40,16 @@
 //   13  a statement's type and flags, read by the statement's own routine; no answer;
 //   14  a status value (2 bytes) for the statement's status routine; no answer;
 //   any other kind is skipped. The client then awaits the next reply to the same request, for a time
-//   only the work advancing renews (DataSession.h).
+//   only the work advancing renews (DataSession.h). Only the requests the client makes with routines
+//   for callbacks take them (a statement's PREPARESTMT, SETSTMTPARAMS and EXECUTESTMT, a table's
+//   OPENCURSOR); a callback in the reply to any other request is a damaged reply, nothing answered.
 // A server answers each request with one reply (after its callbacks) and sends nothing unasked: a frame
 // found waiting when the client is about to send a request, or behind a reply, is out of turn, and the
 // client refuses it as a damaged reply (VORSAM_UNCOMPRESS, the connection closed). So is a frame sent
-// before the first request (the login's): found waiting, or taken for the login's reply, which leaves the
-// real one to be refused as the next request's (it has values that request does not ask for).
+// before the first request (the login's) and found waiting when it goes. One that comes only after the
+// login went cannot be told from its reply: taken for it, it leaves the real reply to be refused by the
+// next request, SESSIONPARAMS, which always follows the login (found waiting, or taken for its reply,
+// with values it does not ask for), so that no session goes on over such a stream.
 //
 // Requests (code NAME: values sent -> values of the success reply):
 //   1  LOGIN:         client version (4), user (text), password (text), network kind (1: 1 a LAN,

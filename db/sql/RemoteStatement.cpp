@@ -4,12 +4,12 @@
 #include "db/lib/ByteUtils.h"
 #include "db/lib/DataTypes.h"
 #include "db/lib/EngineErrors.h"
+#include "db/lib/ExpressionParser.h"
+#include "db/sql/SqlParserTools.h"
 #include "db/sql/StatementTypes.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstring>
-#include <strings.h>
 
 namespace vorsam {
 
@@ -50,20 +50,28 @@ std::vector<uint8_t> ParamValue(const TStatementParam& param, const TFieldDescri
     return value;
 }
 
-// The statement type of a text that is one ROLLBACK or COMMIT (whatever follows its keyword, one ';' at its
-// end), which ends a lost transaction without the server; 0 for any other text.
+// The statement type of a text that is one ROLLBACK [WORK] or COMMIT [WORK] [FLUSH], read by the dialect's
+// own scanner and ended by one ';' or the end of the text, which ends a lost transaction without the
+// server; 0 for any other text (also one the dialect would refuse, or one with a zero byte, which would
+// end it early here).
 uint8_t TransactionEnding(std::string_view sql) {
-    auto blank = [](char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; };
-    while (!sql.empty() && blank(sql.back())) sql.remove_suffix(1);
-    if (!sql.empty() && sql.back() == ';') sql.remove_suffix(1);
-    while (!sql.empty() && blank(sql.front())) sql.remove_prefix(1);
-    if (sql.find(';') != std::string_view::npos) return 0;
-    size_t length = 0;
-    while (length < sql.size() && std::isalpha(static_cast<unsigned char>(sql[length]))) ++length;
-    auto is = [&](std::string_view word) {
-        return length == word.size() && strncasecmp(sql.data(), word.data(), length) == 0;
-    };
-    return is("ROLLBACK") ? sqlRollback : is("COMMIT") ? sqlCommit : 0;
+    if (sql.find('\0') != std::string_view::npos) return 0;
+    try {
+        TExpressionParser parser;
+        parser.SetText(sql);
+        parser.NextToken();
+        const uint8_t type = parser.IsSymbol("ROLLBACK") ? sqlRollback
+                             : parser.IsSymbol("COMMIT") ? sqlCommit
+                                                         : 0;
+        if (type == 0) return 0;
+        parser.NextToken();
+        SkipSymbol(parser, "WORK");
+        if (type == sqlCommit) SkipSymbol(parser, "FLUSH");
+        SkipToken(parser, ';');
+        return parser.TokenTypeIs(tkEnd) ? type : 0;
+    } catch (const EVORSAMEngineError&) {
+        return 0; // a text the scanner refuses
+    }
 }
 
 } // namespace
@@ -188,6 +196,7 @@ void TRemoteStatement::Prepare(std::string_view sql) {
     ending_ = 0;
     onServer_ = false;
     text_ = sql;
+    session_.NoticeServerEnd();
     if (session_.LostTransaction()) return PrepareEnding(sql);
     if (!OnItsConnection()) {
         CloseResult(); // of the connection that went
@@ -242,7 +251,7 @@ TDataCursor* TRemoteStatement::EndLostTransaction(const std::vector<TStatementPa
     database.FollowServerTransaction(false);
     statement_.RowsAffected = 0;
     statement_.ExecutionTime = 0;
-    if (type == sqlCommit) session_.RaiseTransactionLost(database);
+    if (type == sqlCommit) session_.RaiseTransactionLost(database, nullptr, true);
     return nullptr;
 }
 
@@ -250,6 +259,7 @@ TDataCursor* TRemoteStatement::Execute(const std::vector<TStatementParam>& param
     if (params.size() > MaxParams) RaiseBadParams(std::to_string(params.size()) + " parameters");
     statement_.RowsAffected = 0;
     statement_.ExecutionTime = 0;
+    session_.NoticeServerEnd();
     if (ending_ != 0 || session_.LostTransaction()) return EndLostTransaction(params, progressWanted);
     // Its connection went since it was prepared, before this run sent anything: prepared again.
     if (onServer_ && !OnItsConnection()) Prepare(std::string(text_));
@@ -267,7 +277,6 @@ TDataCursor* TRemoteStatement::Execute(const std::vector<TStatementParam>& param
         session_.Reply().RequireEnd();
     }
     toldResult_.reset();
-    const bool inTransaction = statement_.Database->InTransaction();
     TConnectionBinding binding = Binding();
     // The statement running when the connection goes: a script's callbacks tell which.
     binding.EndsTransaction = [this] {
@@ -287,8 +296,10 @@ TDataCursor* TRemoteStatement::Execute(const std::vector<TStatementParam>& param
         return TakeExecuted();
     } catch (const EVORSAMEngineError& e) {
         if (session_.IsConnected() && session_.ConnectionNumber() == connection_) throw;
-        // The connection went with the request or its damaged reply: a transaction's end ends it either way.
+        // The connection went with the request or its damaged reply, the database in the transaction the
+        // statements that ran left (a script's callbacks tell): a transaction's end ends it either way.
         const uint8_t type = statement_.StatementType;
+        const bool inTransaction = statement_.Database->InTransaction();
         if (type == sqlCommit || type == sqlRollback) statement_.Database->FollowServerTransaction(false);
         if (inTransaction || type == sqlCommit) RaiseTransactionLost(e);
         throw;

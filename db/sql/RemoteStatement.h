@@ -39,25 +39,28 @@
 // it is in none. After EXECUTESTMT's reply the database follows the statement that ran last; a lost
 // connection ends the database's transaction (DataDirectory.h), and the error of a COMMIT whose reply it
 // took (a script's too, once a callback told that its COMMIT runs) says that the COMMIT's outcome is
-// unknown, and nothing of a rollback. A request told of more statements than its text could hold (one
-// more than its ';') raises VORSAM_UNCOMPRESS.
+// unknown, and nothing of a rollback; that of a statement the database is in a transaction for, as the
+// callbacks left it, says that the server rolls the transaction back; any other says neither. A request told
+// of more statements than its text could hold (one more than its ';') raises VORSAM_UNCOMPRESS.
 //
 // A transaction lost with its connection (DataSession.h): while one of the session is, a statement is made
-// on the server only at its Prepare, and only a text that is one ROLLBACK or COMMIT is prepared, here;
-// executed, a ROLLBACK of the lost transaction ends it with no request (the server rolled it back), a
-// COMMIT ends it too and is refused saying the transaction was lost; anything else is refused so.
+// on the server only at its Prepare, and only a text that is one ROLLBACK [WORK] or COMMIT [WORK] [FLUSH]
+// as the dialect reads it (ended by one ';' or the text's end) is prepared, here; executed, a ROLLBACK of
+// the lost transaction ends it with no request (the server rolled it back), a COMMIT ends it too and is
+// refused saying that nothing of it was committed and that it has ended; anything else is refused saying
+// the transaction was lost and waits for its end.
 //
 // Failures: CREATESTMT is made through the session's PerformRequest (made again after a reconnect, with
 // the database's new handle); the statement's handle, and its result cursor's, are that connection's, so
 // PREPARESTMT, SETSTMTPARAMS and EXECUTESTMT go on it only and never again, and once it is gone during
 // one of them raise VORSAM_NOTCONNECTED saying to prepare the statement again (DataSession.h); FREESTMT
 // goes once, only on that connection, its failure ignored (the server drops its statements with the
-// connection). A statement whose connection went between two requests (nothing of the next one sent)
-// is made and prepared again on the connection open now by its next Prepare or Execute, outside a lost
-// transaction. Execute starts with no rows and no time: a run that fails reports none. The server's
-// errors are raised as its reply carries them. A reply that breaks the rules above, or carries a value
-// they do not ask for, raises VORSAM_UNCOMPRESS, and a result whose headers the table files would refuse
-// what they would raise.
+// connection). A statement whose connection went between two requests (nothing of the next one sent; a
+// connection the server ended while idle is found so first: DataSession.h) is made and prepared again on
+// the connection open now by its next Prepare or Execute, outside a lost transaction. Execute starts with no
+// rows and no time: a run that fails reports none. The server's errors are raised as its reply carries them.
+// A reply that breaks the rules above, or carries a value they do not ask for, raises VORSAM_UNCOMPRESS, and
+// a result whose headers the table files would refuse what they would raise.
 #pragma once
 
 #include "db/engine/DataCursor.h"

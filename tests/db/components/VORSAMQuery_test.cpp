@@ -8,6 +8,9 @@
 #include "db/lib/Values.h"
 #include "platform/data/DBConsts.h"
 
+#include <functional>
+#include <set>
+
 namespace vorsam::test {
 namespace {
 
@@ -108,8 +111,8 @@ TEST_F(QueryTest, OpeningAStatementWithoutRowsFails) {
     EXPECT_FALSE(query_.Active());
 }
 
-// A run that fails reports the rows it left changed (two of a script here), never the last run's count,
-// and frees its statement.
+// A run that fails reports the rows it left changed (two of a script here), never the last run's count
+// (not when it fails before it runs either: at its prepare, at its parameters), and frees its statement.
 TEST_F(QueryTest, AFailedRunReportsTheRowsItLeftChangedAndIsPreparedAgain) {
     query_.SetSQL({"INSERT INTO T VALUES (6, 0, 'a'); INSERT INTO T VALUES (7, 0, 'b'); INSERT INTO T VALUES "
                    "(1, 0, 'c')"});
@@ -124,7 +127,35 @@ TEST_F(QueryTest, AFailedRunReportsTheRowsItLeftChangedAndIsPreparedAgain) {
         EXPECT_ENGINE_ERROR(query_.Open(), divisor == 0 ? VORSAM_DIVBYZERO : 0);
         rows.push_back(query_.RowsAffected()), query_.Close();
     }
-    EXPECT_EQ(rows, (std::vector<int32_t>{2, 0, 6, 0}));
+    for (const std::string text :
+         {"UPDATE T SET CODE =", "UPDATE NONE SET CODE = 1", "DELETE FROM T WHERE ID = :Q"}) {
+        query_.SetSQL({"UPDATE T SET CODE = 0"}), query_.ExecSQL(),
+            query_.SetSQL({text}); // 6 rows, then none
+        EXPECT_ANY_THROW(query_.ExecSQL());
+        rows.push_back(query_.RowsAffected() + int32_t(query_.ExecutionTime() != 0));
+    }
+    EXPECT_EQ(rows, (std::vector<int32_t>{2, 0, 6, 0, 0, 0, 0}));
+}
+
+// The routines of a query's own run (its progress here) may not free, run, open or change it, nor close
+// its database or session, nor start or end a transaction there: each is refused first, nothing changed.
+TEST_F(QueryTest, TheRoutinesOfARunningQueryMayNotFreeRunChangeOrCloseIt) {
+    for (const std::string text : {"UPDATE T SET CODE = CODE + 1", "SELECT ID FROM T ORDER BY ID"}) {
+        std::set<uint16_t> refusals;
+        query_.SetSQL({text}), query_.OnQueryProgress = [&](TVORSAMQuery& q, int, bool&) {
+            for (const auto& use : std::initializer_list<std::function<void()>>{
+                     [&] { q.UnPrepare(); }, [&] { q.ExecSQL(); }, [&] { q.Open(); },
+                     [&] { q.SetSQL({"X"}); }, [&] { q.SetMaxRowCount(1); }, [&] { q.Database()->Close(); },
+                     [&] { q.Database()->StartTransaction(); }, [&] { q.Database()->Commit(); },
+                     [&] { DefaultSession().SetActive(false); }})
+                refusals.insert(ErrorCodeOf(use));
+        };
+        text[0] == 'U' ? query_.ExecSQL() : query_.Open();
+        EXPECT_EQ(refusals, std::set<uint16_t>{VORSAM_NOTSUPPORTED});
+        EXPECT_EQ(text[0] == 'U' ? query_.RowsAffected() : int(Ids().size()), 4);
+        EXPECT_EQ(query_.DBFlags(), (1 << dbfPrepared) | (text[0] == 'U' ? 0 : 1 << dbfOpened));
+        query_.OnQueryProgress = nullptr, query_.Close();
+    }
 }
 
 } // namespace

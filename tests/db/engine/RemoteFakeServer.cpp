@@ -184,6 +184,10 @@ void TFakePeer::AwaitClose() {
     Fail("the client kept the connection open");
 }
 
+void TFakePeer::Hangup() {
+    shutdown(socket_, SHUT_RDWR);
+}
+
 void TFakePeer::Reply(uint16_t code, const std::vector<TBytes>& values, bool compress) {
     SendRaw(Frame(Body(code, values), compress));
 }

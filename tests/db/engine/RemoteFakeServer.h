@@ -54,6 +54,8 @@ public:
     void SendRaw(const TBytes& bytes);
     // Waits until the client closes the connection, reading and dropping what it sends.
     void AwaitClose();
+    // Ends the connection at once, as a server that drops an idle line (the client finds its end waiting).
+    void Hangup();
     // Logs in (version, name) and takes the session parameters.
     void ServeLogin(int32_t version = 32400, const std::string& name = "Central");
 

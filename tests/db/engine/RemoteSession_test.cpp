@@ -10,6 +10,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <stdexcept>
 #include <thread>
 
 namespace vorsam::test {
@@ -156,6 +157,11 @@ TEST_F(RemoteSessionTest, TheLoginHandlerIsAskedOnlyForAMissingNameOrPasswordAnd
     session_.Connect();
     EXPECT_ENGINE_ERROR(session_.Login(), VORSAM_OSEACCES) << "the server refused the login";
     EXPECT_FALSE(session_.IsConnected()) << "a refused login ends the connection";
+    session_.SetRemoteSettings(remote);
+    session_.SetRemoteLoginHandler([](std::string&, std::string&) -> bool { throw std::logic_error("no"); });
+    session_.Connect();
+    EXPECT_THROW(session_.Login(), std::logic_error);
+    EXPECT_FALSE(session_.IsConnected()) << "a handler that fails ends the connection, which has no login";
     ExpectServed(server);
     EXPECT_EQ(asked, (std::vector<std::string>{"ana/", "ana/"})) << "not asked once both are known";
     ASSERT_EQ(Codes(server), (std::vector<uint16_t>{1, 3, 2, 1})) << "a stopped login sends nothing";
@@ -255,6 +261,42 @@ TEST_F(RemoteSessionTest, CallbacksAreServedUntilTheRealReplyComes) {
     EXPECT_EQ(requests[3].Body, Body(75, {U8(0)})) << "no password supplied";
     EXPECT_EQ(requests[4].Body, Body(75, {U8(1)})) << "supplied: the result alone, no password travels";
     EXPECT_EQ(requests[5].Body, Body(75, {U8(1)})) << "the abort flag as the routine set it";
+}
+
+// A callback in the reply to a request made without routines for it (the login, the parameters, a
+// database's opening) is a damaged reply: the connection ends, nothing asked or answered. An engine error
+// of the routine a request has (0 here: OPENDATABASE's) ends the connection too, and the request, which
+// went, is not made again: it fails as a connection the client ended, whatever the routine's error said.
+TEST_F(RemoteSessionTest, ACallbackToARequestWithoutRoutinesIsDamageAndOneWhoseRoutineFailedEndsIt) {
+    for (const uint16_t at : std::initializer_list<uint16_t>{rqLogin, rqSessionParams, rqOpenDatabase, 0}) {
+        TFakeServer server({[&](TFakePeer& peer) {
+            for (auto [code, values] : {std::pair{rqLogin, std::vector<TBytes>{U32(32400), Text("Central")}},
+                                        {rqSessionParams, {}},
+                                        {rqOpenDatabase, {U32(7)}}}) {
+                peer.Expect(code);
+                if (code == at || code == rqOpenDatabase)
+                    return peer.Reply(VORSAM_REMOTECALLBACK, {U16(cbPassword)}), peer.AwaitClose();
+                peer.Reply(0, values);
+            }
+        }});
+        TDataSession session;
+        session.SetRemoteSettings(SettingsFor(server)), session.SetRemote(true);
+        TRemoteCallbacks failing;
+        failing.Password = []() -> bool { RaiseEngineError(VORSAM_NOTSUPPORTED, "refused here"); };
+        EVORSAMEngineError e = ErrorRaisedBy([&] {
+            session.Connect(), session.Login(), session.SendSessionParams(),
+                session.BeginRequest(rqOpenDatabase);
+            session.WriteRequestValue("VENDAS", 6), session.PerformRequest(at == 0 ? &failing : nullptr);
+        });
+        EXPECT_EQ(e.ErrorCode, at == 0 ? VORSAM_NOTCONNECTED : VORSAM_UNCOMPRESS) << at;
+        if (at == 0)
+            EXPECT_TRUE(e.SocketErrorCode == ECONNABORTED &&
+                        e.ErrorMessage.find("refused here") != std::string::npos)
+                << e.what();
+        EXPECT_FALSE(session.IsConnected());
+        ExpectServed(server);
+        EXPECT_EQ(Codes(server).back(), at == 0 ? rqOpenDatabase : at) << "no answer";
+    }
 }
 
 // A server calling back without end is cut off at the reply timeout with the timeout error, unless its
