@@ -1,7 +1,8 @@
 // IN and NOT IN with a sub-select that does not read the outer row, ours beside SQLite on the same rows in
 // the same run, at 10^4, 10^5 and 10^6 rows: SELECT COUNT(*), UPDATE and DELETE, the compared columns with
 // an index on both sides (T's ID key, T's NAME index), on neither side (T's BORN dates), and on one side
-// only (X's ID key against O's CID, O's CID against X's ID key). Named InSub<NN>_<case>_<side>/<rows>; the
+// only (X's ID key against O's CID, O's CID against X's ID key); beside the changes, the same rows changed
+// by a plain WHERE (10, 20), what the change alone costs. Named InSub<NN>_<case>_<side>/<rows>; the
 // 10^6 rows run under the names InSubLarge... Each side keeps its default caches (ours 16 KiB of records and
 // of pages per index, SQLite 2 MiB). The rows a statement counts, changes or deletes are checked against
 // SQLite's. The counter MiB is the most resident memory one more run of the statement, untimed, added.
@@ -49,12 +50,16 @@ const TInCase Cases[] = {
     {"06_SelectInOuterKey", "SELECT COUNT(*) FROM X WHERE ID IN (SELECT CID FROM O WHERE AMOUNT < 900)",
      nullptr},
     {"07_SelectInInnerKey", "SELECT COUNT(*) FROM O WHERE CID IN (SELECT ID FROM X WHERE W < 900)", nullptr},
+    // The changes of 11 and 21 with the WHERE of their sub-select in place of IN: what the change alone
+    // costs.
+    {"10_UpdateSameRows", "UPDATE T3 SET SCORE = SCORE + 1 WHERE SCORE < 900", "T3"},
     {"11_UpdateInKeys", "UPDATE T3 SET SCORE = SCORE + 1 WHERE ID IN (SELECT ID FROM T WHERE SCORE < 900)",
      "T3"},
     {"12_UpdateNotInKeys",
      "UPDATE T3 SET SCORE = SCORE + 1 WHERE ID NOT IN (SELECT ID FROM T WHERE SCORE < 900)", "T3"},
     {"13_UpdateInDates",
      "UPDATE T3 SET SCORE = SCORE + 1 WHERE BORN IN (SELECT BORN FROM T WHERE SCORE < 100)", "T3"},
+    {"20_DeleteSameRows", "DELETE FROM T2 WHERE SCORE < 900", "T2"},
     {"21_DeleteInKeys", "DELETE FROM T2 WHERE ID IN (SELECT ID FROM T WHERE SCORE < 900)", "T2"},
     {"22_DeleteNotInKeys", "DELETE FROM T2 WHERE ID NOT IN (SELECT ID FROM T WHERE SCORE < 900)", "T2"},
     {"23_DeleteNotInDates", "DELETE FROM T2 WHERE BORN NOT IN (SELECT BORN FROM T WHERE SCORE < 100)", "T2"},

@@ -7,9 +7,11 @@
 #include <algorithm>
 #include <cassert>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vorsam {
 
@@ -50,12 +52,64 @@ std::string_view UpToZero(std::string_view text) {
     return text.substr(0, std::min(text.size(), text.find('\0')));
 }
 
-// The first element for which `below` is false, and whether it compares equal (neither below nor above).
-template <typename It, typename Below, typename Above>
-bool Holds(It first, It last, const Below& below, const Above& above) {
-    It at = std::partition_point(first, last, below);
-    return at != last && !above(*at);
+uint64_t Mix(uint64_t bits) {
+    bits ^= bits >> 33;
+    bits *= 0xFF51AFD7ED558CCDull;
+    return bits ^ (bits >> 33);
 }
+
+// Keys hashed into a table at most half full (open addressing, linear probing); Contains finds the key
+// equal to the one given.
+template <typename Key, typename Hash> class TKeyTable {
+public:
+    void Build(const std::vector<Key>& keys) {
+        size_t size = 16;
+        while (size < 2 * keys.size()) size *= 2;
+        slots_.assign(size, Key{});
+        used_.assign(size, false);
+        for (const Key& key : keys) Insert(key);
+    }
+    bool Contains(const Key& key) const {
+        if (slots_.empty()) return false;
+        for (size_t at = Hash()(key) & (slots_.size() - 1);; at = (at + 1) & (slots_.size() - 1)) {
+            if (!used_[at]) return false;
+            if (slots_[at] == key) return true;
+        }
+    }
+    bool Empty() const { return slots_.empty(); }
+    // Each key once.
+    template <typename F> void ForEach(F&& f) const {
+        for (size_t at = 0; at < slots_.size(); ++at)
+            if (used_[at]) f(slots_[at]);
+    }
+
+private:
+    void Insert(const Key& key) {
+        size_t at = Hash()(key) & (slots_.size() - 1);
+        for (; used_[at]; at = (at + 1) & (slots_.size() - 1))
+            if (slots_[at] == key) return;
+        slots_[at] = key;
+        used_[at] = true;
+    }
+
+    std::vector<Key> slots_;
+    std::vector<bool> used_;
+};
+
+struct TExactHash {
+    size_t operator()(int64_t key) const { return size_t(Mix(uint64_t(key))); }
+};
+// Equal doubles hash alike: 0 and -0 are one key (no NaN is kept).
+struct TRealHash {
+    size_t operator()(double key) const {
+        uint64_t bits = 0;
+        if (key != 0) std::memcpy(&bits, &key, sizeof bits);
+        return size_t(Mix(bits));
+    }
+};
+struct TTextHash {
+    size_t operator()(std::string_view key) const { return std::hash<std::string_view>()(key); }
+};
 
 } // namespace
 
@@ -65,15 +119,13 @@ class TExpValueSet {
 public:
     // Reads the values; with `readAs`, each string as a constant of that value's type.
     void Read(const TExpValueReader& read, const TCollationRules& rules, const TExpValue* readAs);
-    TSetAnswer Find(const TExpValue& x, const TCollationRules& rules, TExpMembership& answer) const;
+    TSetAnswer Find(const TExpValue& x, const TCollationRules& rules, TExpMembership& answer);
 
 private:
     void Add(const TExpValue& value, const TCollationRules& rules);
     void Seal(const TCollationRules& rules);
-    bool FindSameClass(const TExpValue& x, const TCollationRules& rules) const;
-    bool FindReal(double x) const;
-    bool FindText(std::string_view key, const TCollationRules& rules) const;
-    std::string_view TextAt(size_t i) const { return {pool_.data() + spans_[i].first, spans_[i].second}; }
+    bool FindSameClass(const TExpValue& x, const TCollationRules& rules);
+    bool FindSorted(std::string_view key, const TCollationRules& rules) const;
 
     TLayout layout_ = TLayout::Empty;
     // The type of the values (the first that is not NULL); all are of it.
@@ -81,10 +133,16 @@ private:
     bool sameScale_ = true;
     bool sawNull_ = false;
     bool sawNaN_ = false;
+    bool hashedTexts_ = false; // texts compared bytewise (else sorted in the collation's order)
+    // The keys as read (until the set is sealed), then in their tables.
     std::vector<int64_t> exact_;
     std::vector<double> reals_;
-    std::string pool_;                             // the texts one after another
-    std::vector<std::pair<size_t, size_t>> spans_; // each text's place and length in the pool
+    std::string pool_;             // the texts one after another
+    std::vector<size_t> textEnds_; // where each ends in the pool, until the pool is whole
+    std::vector<std::string_view> texts_;
+    TKeyTable<int64_t, TExactHash> exactTable_;
+    TKeyTable<double, TRealHash> realTable_; // also the exact keys read as doubles, when asked for
+    TKeyTable<std::string_view, TTextHash> textTable_;
 };
 
 void TExpValueSet::Read(const TExpValueReader& read, const TCollationRules& rules, const TExpValue* readAs) {
@@ -129,58 +187,49 @@ void TExpValueSet::Add(const TExpValue& value, const TCollationRules& rules) {
             reals_.push_back(value.Real);
         break;
     case TLayout::Collated:
-    case TLayout::Bytes: {
-        std::string key = layout_ == TLayout::Collated ? CollationKeyText(UpToZero(value.Text), rules) : "";
-        std::string_view text = layout_ == TLayout::Collated ? UpToZero(key) : std::string_view(value.Text);
-        spans_.emplace_back(pool_.size(), text.size());
-        pool_.append(text);
+        pool_.append(UpToZero(CollationKeyText(UpToZero(value.Text), rules)));
+        textEnds_.push_back(pool_.size());
         break;
-    }
+    case TLayout::Bytes:
+        pool_.append(value.Text);
+        textEnds_.push_back(pool_.size());
+        break;
     default:
         break;
     }
 }
 
 void TExpValueSet::Seal(const TCollationRules& rules) {
-    switch (layout_) {
-    case TLayout::Exact:
-        std::sort(exact_.begin(), exact_.end());
-        exact_.erase(std::unique(exact_.begin(), exact_.end()), exact_.end());
-        exact_.shrink_to_fit();
-        break;
-    case TLayout::Real:
-        std::sort(reals_.begin(), reals_.end());
-        reals_.erase(std::unique(reals_.begin(), reals_.end()), reals_.end());
-        reals_.shrink_to_fit();
-        break;
-    case TLayout::Collated:
-    case TLayout::Bytes: {
-        bool collated = layout_ == TLayout::Collated;
-        auto text = [&](const std::pair<size_t, size_t>& span) {
-            return std::string_view(pool_.data() + span.first, span.second);
-        };
-        auto compare = [&](const auto& a, const auto& b) {
-            return collated ? CompareCollationKeys(text(a), text(b), rules) : text(a).compare(text(b));
-        };
-        std::sort(spans_.begin(), spans_.end(),
-                  [&](const auto& a, const auto& b) { return compare(a, b) < 0; });
-        spans_.erase(std::unique(spans_.begin(), spans_.end(),
-                                 [&](const auto& a, const auto& b) { return compare(a, b) == 0; }),
-                     spans_.end());
-        spans_.shrink_to_fit();
-        break;
+    size_t start = 0;
+    for (size_t end : textEnds_) {
+        texts_.emplace_back(pool_.data() + start, end - start);
+        start = end;
     }
-    default:
-        exact_ = {};
-        reals_ = {};
-        pool_ = {};
-        spans_ = {};
-        break;
+    textEnds_ = {};
+    hashedTexts_ = layout_ == TLayout::Bytes || (layout_ == TLayout::Collated && rules.LanguageId == 0);
+    if (layout_ == TLayout::Exact) exactTable_.Build(exact_);
+    if (layout_ == TLayout::Real) realTable_.Build(reals_);
+    if (hashedTexts_) textTable_.Build(texts_);
+    if (layout_ == TLayout::Collated && !hashedTexts_) {
+        auto below = [&](std::string_view a, std::string_view b) {
+            return CompareCollationKeys(a, b, rules) < 0;
+        };
+        std::sort(texts_.begin(), texts_.end(), below);
+        texts_.erase(std::unique(texts_.begin(), texts_.end(),
+                                 [&](std::string_view a, std::string_view b) {
+                                     return CompareCollationKeys(a, b, rules) == 0;
+                                 }),
+                     texts_.end());
+        texts_.shrink_to_fit();
+    } else {
+        texts_ = {};
     }
+    if (layout_ == TLayout::Unusable) pool_ = {};
+    exact_ = {};
+    reals_ = {};
 }
 
-TSetAnswer TExpValueSet::Find(const TExpValue& x, const TCollationRules& rules,
-                              TExpMembership& answer) const {
+TSetAnswer TExpValueSet::Find(const TExpValue& x, const TCollationRules& rules, TExpMembership& answer) {
     answer.SawNull = sawNull_;
     answer.Found = false;
     // NULLs alone: every comparison is NULL, none raises.
@@ -203,23 +252,27 @@ TSetAnswer TExpValueSet::Find(const TExpValue& x, const TCollationRules& rules,
     return TSetAnswer::Unanswered;
 }
 
-bool TExpValueSet::FindSameClass(const TExpValue& x, const TCollationRules& rules) const {
+bool TExpValueSet::FindSameClass(const TExpValue& x, const TCollationRules& rules) {
     const uint8_t own = prototype_.DataType;
     switch (layout_) {
     case TLayout::Real: {
         double real = own == dtTimeStamp ? ExpDateTimeAsReal(x) : ExpNumberAsReal(x);
-        return sawNaN_ || FindReal(real);
+        // A NaN equals every value (there is one).
+        return sawNaN_ || std::isnan(real) || realTable_.Contains(real);
     }
     case TLayout::Exact: {
         if (x.DataType == dtFloat || x.DataType == dtTimeStamp) {
-            // Against a float (a timestamp) every value reads as a double, in the same order (a NaN
-            // below none and above none: equal to the first).
-            auto asReal = [&](int64_t value) {
-                return own == dtDate ? MakeTimeStamp(int32_t(value), 0) : ExpExactAsReal(value, own == dtBcd);
-            };
-            return Holds(
-                exact_.begin(), exact_.end(), [&](int64_t value) { return asReal(value) < x.Real; },
-                [&](int64_t value) { return x.Real < asReal(value); });
+            // Against a float (a timestamp) every value reads as a double.
+            if (std::isnan(x.Real)) return true;
+            if (realTable_.Empty()) {
+                std::vector<double> reals;
+                exactTable_.ForEach([&](int64_t value) {
+                    reals.push_back(own == dtDate ? MakeTimeStamp(int32_t(value), 0)
+                                                  : ExpExactAsReal(value, own == dtBcd));
+                });
+                realTable_.Build(reals);
+            }
+            return realTable_.Contains(x.Real);
         }
         int64_t key = x.Int;
         if (own == dtBcd && x.DataType != dtBcd) {
@@ -233,36 +286,24 @@ bool TExpValueSet::FindSameClass(const TExpValue& x, const TCollationRules& rule
             if (key % CurrencyUnit != 0) return false;
             key /= CurrencyUnit;
         }
-        return std::binary_search(exact_.begin(), exact_.end(), key);
+        return exactTable_.Contains(key);
     }
-    case TLayout::Collated:
-        return FindText(UpToZero(CollationKeyText(UpToZero(x.Text), rules)), rules);
+    case TLayout::Collated: {
+        std::string key = CollationKeyText(UpToZero(x.Text), rules);
+        return hashedTexts_ ? textTable_.Contains(UpToZero(key)) : FindSorted(UpToZero(key), rules);
+    }
     case TLayout::Bytes:
-        return FindText(x.Text, rules);
+        return textTable_.Contains(x.Text);
     default:
         return false;
     }
 }
 
-bool TExpValueSet::FindReal(double x) const {
-    if (std::isnan(x)) return true; // equal to every value (there is one)
-    return std::binary_search(reals_.begin(), reals_.end(), x);
-}
-
-bool TExpValueSet::FindText(std::string_view key, const TCollationRules& rules) const {
-    bool collated = layout_ == TLayout::Collated;
-    auto compare = [&](size_t i) {
-        return collated ? CompareCollationKeys(TextAt(i), key, rules) : TextAt(i).compare(key);
-    };
-    size_t low = 0, high = spans_.size();
-    while (low < high) {
-        size_t middle = low + (high - low) / 2;
-        if (compare(middle) < 0)
-            low = middle + 1;
-        else
-            high = middle;
-    }
-    return low < spans_.size() && compare(low) == 0;
+bool TExpValueSet::FindSorted(std::string_view key, const TCollationRules& rules) const {
+    auto at = std::partition_point(texts_.begin(), texts_.end(), [&](std::string_view text) {
+        return CompareCollationKeys(text, key, rules) < 0;
+    });
+    return at != texts_.end() && CompareCollationKeys(*at, key, rules) == 0;
 }
 
 struct TExpMembershipCache::TEntry {

@@ -4,16 +4,18 @@
 // The answer is the one comparing x with each value in turn under the same collation rules gives
 // (CompareExp): Found when a value equals x, SawNull when a value is NULL (x itself is never NULL here).
 //
-// The sets. The values are read once into a sorted array of keys of their own type, duplicates dropped:
+// The sets. The values are read once into a set of keys of their own type, duplicates dropped:
 // integers, BCD (as currency), dates, times and booleans as 64-bit integers; floats and timestamps as
 // doubles, a NaN (which compares equal to everything) noted aside; strings as their collation keys
-// (ExpressionValues.h) in the collation's order; bytes as they are. x is looked up as the comparison reads
-// it against values of that type: a float against integers or BCD, and a number against floats, as a
-// double (the array's integers read as doubles keep their order); an integer against BCD scaled to
-// currency, a BCD against integers only when it is a whole number; a timestamp against dates as the
-// timestamp of their midnights; a string against numbers, dates, times or booleans as a constant of their
-// type (raising the comparison's error when it is none). Strings met by a value of another class are read
-// again, each as a constant of that value's type, into a set of their own.
+// (ExpressionValues.h); bytes as they are. Keys that are equal exactly when their bytes are (numbers,
+// bytes, strings under language 0) are found by hashing; strings under a locale lie sorted in its order
+// and are found by halving. x is looked up as the comparison reads it against values of that type: a
+// number against floats as a double, a float against integers or BCD among their values read as doubles
+// (a second set, made at the first such x); an integer against BCD scaled to currency, a BCD against
+// integers only when it is a whole number; a timestamp against dates among the timestamps of their
+// midnights; a string against numbers, dates, times or booleans as a constant of their type (raising the
+// comparison's error when it is none). Strings met by a value of another class are read again, each as a
+// constant of that value's type, into a set of their own.
 //
 // Values no set can answer for exactly are not answered (Find gives nullopt) and the caller compares
 // them one by one, which raises the comparison's errors where it would: classes that do not compare,

@@ -76,7 +76,7 @@ std::vector<TValueList> Lists() {
         {"booleans", {Int(dtBoolean, 1), Null(dtBoolean)}},
         {"strings",
          {Text("abc"), Text("ABC"), Text("b"), Text(""), Text("\xE9t\xE9"), Null(dtString), Text("abc")}},
-        {"accented strings", {Text("\xC9T\xC9"), Text("ete")}},
+        {"accented strings and a control character", {Text("\xC9T\xC9"), Text("ete"), Text("a\x7F")}},
         {"memos", {Text("abc", dtBlob), Text("Xyz", dtBlob)}},
         {"numeric strings", {Text("5"), Text("2.50"), Text("-3")}},
         {"numeric strings and a word", {Text("2.5"), Text("x"), Text("5")}},
@@ -90,7 +90,8 @@ std::vector<TValueList> Lists() {
 
 // Every value of every list, and some no list holds.
 std::vector<TExpValue> Probes() {
-    std::vector<TExpValue> probes = {Int(dtWord, 5), Real(double(Big)), Text("1.234"), Null(dtInteger)};
+    std::vector<TExpValue> probes = {Int(dtWord, 5), Real(double(Big)), Text("1.234"), Text("a"),
+                                     Null(dtInteger)};
     for (const TValueList& list : Lists())
         probes.insert(probes.end(), list.Values.begin(), list.Values.end());
     return probes;
