@@ -5,6 +5,7 @@
 #include "db/lib/EngineErrors.h"
 
 #include <algorithm>
+#include <bit>
 #include <cassert>
 #include <cmath>
 #include <cstring>
@@ -62,16 +63,23 @@ uint64_t Mix(uint64_t bits) {
 // equal to the one given.
 template <typename Key, typename Hash> class TKeyTable {
 public:
-    void Build(const std::vector<Key>& keys) {
+    static size_t SizeFor(size_t count) {
         size_t size = 16;
-        while (size < 2 * keys.size()) size *= 2;
-        slots_.assign(size, Key{});
-        used_.assign(size, false);
-        for (const Key& key : keys) Insert(key);
+        while (size < 2 * count) size *= 2;
+        return size;
+    }
+    // Answers how many slots past their first the keys went to (duplicates count again).
+    size_t Build(const std::vector<Key>& keys, Hash hash = {}) {
+        hash_ = hash;
+        slots_.assign(SizeFor(keys.size()), Key{});
+        used_.assign(slots_.size(), false);
+        size_t steps = 0;
+        for (const Key& key : keys) steps += Insert(key);
+        return steps;
     }
     bool Contains(const Key& key) const {
         if (slots_.empty()) return false;
-        for (size_t at = Hash()(key) & (slots_.size() - 1);; at = (at + 1) & (slots_.size() - 1)) {
+        for (size_t at = hash_(key) & (slots_.size() - 1);; at = (at + 1) & (slots_.size() - 1)) {
             if (!used_[at]) return false;
             if (slots_[at] == key) return true;
         }
@@ -84,20 +92,29 @@ public:
     }
 
 private:
-    void Insert(const Key& key) {
-        size_t at = Hash()(key) & (slots_.size() - 1);
-        for (; used_[at]; at = (at + 1) & (slots_.size() - 1))
-            if (slots_[at] == key) return;
+    size_t Insert(const Key& key) {
+        size_t steps = 0, at = hash_(key) & (slots_.size() - 1);
+        for (; used_[at]; at = (at + 1) & (slots_.size() - 1), ++steps)
+            if (slots_[at] == key) return steps;
         slots_[at] = key;
         used_[at] = true;
+        return steps;
     }
 
+    Hash hash_;
     std::vector<Key> slots_;
     std::vector<bool> used_;
 };
 
+// Integers placed by where they lie between the least and the greatest of the table's keys, so that keys
+// looked up in their order read the table in its order; or, with no factor, mixed.
 struct TExactHash {
-    size_t operator()(int64_t key) const { return size_t(Mix(uint64_t(key))); }
+    uint64_t Least = 0;
+    unsigned __int128 Factor = 0;
+    size_t operator()(int64_t key) const {
+        if (Factor == 0) return size_t(Mix(uint64_t(key)));
+        return size_t(((unsigned __int128)(uint64_t(key) - Least) * Factor) >> 64);
+    }
 };
 // Equal doubles hash alike: 0 and -0 are one key (no NaN is kept).
 struct TRealHash {
@@ -124,6 +141,10 @@ public:
 private:
     void Add(const TExpValue& value, const TCollationRules& rules);
     void Seal(const TCollationRules& rules);
+    // The exact keys each once, as a bitmap of their range when it is dense enough, else hashed.
+    void BuildExactKeys();
+    bool ContainsExact(int64_t key) const;
+    template <typename F> void ForEachExact(F&& f) const;
     bool FindSameClass(const TExpValue& x, const TCollationRules& rules);
     bool FindSorted(std::string_view key, const TCollationRules& rules) const;
 
@@ -141,6 +162,8 @@ private:
     std::vector<size_t> textEnds_; // where each ends in the pool, until the pool is whole
     std::vector<std::string_view> texts_;
     TKeyTable<int64_t, TExactHash> exactTable_;
+    int64_t least_ = 0, greatest_ = -1;      // of the exact keys (none: an empty range)
+    std::vector<uint64_t> bits_;             // bit i: least_ + i is a key
     TKeyTable<double, TRealHash> realTable_; // also the exact keys read as doubles, when asked for
     TKeyTable<std::string_view, TTextHash> textTable_;
 };
@@ -207,7 +230,7 @@ void TExpValueSet::Seal(const TCollationRules& rules) {
     }
     textEnds_ = {};
     hashedTexts_ = layout_ == TLayout::Bytes || (layout_ == TLayout::Collated && rules.LanguageId == 0);
-    if (layout_ == TLayout::Exact) exactTable_.Build(exact_);
+    if (layout_ == TLayout::Exact) BuildExactKeys();
     if (layout_ == TLayout::Real) realTable_.Build(reals_);
     if (hashedTexts_) textTable_.Build(texts_);
     if (layout_ == TLayout::Collated && !hashedTexts_) {
@@ -227,6 +250,46 @@ void TExpValueSet::Seal(const TCollationRules& rules) {
     if (layout_ == TLayout::Unusable) pool_ = {};
     exact_ = {};
     reals_ = {};
+}
+
+void TExpValueSet::BuildExactKeys() {
+    exactTable_.Build(exact_);
+    std::vector<int64_t> keys; // each once
+    exactTable_.ForEach([&](int64_t key) { keys.push_back(key); });
+    if (keys.empty()) return;
+    auto [least, greatest] = std::minmax_element(keys.begin(), keys.end());
+    least_ = *least;
+    greatest_ = *greatest;
+    uint64_t span = uint64_t(greatest_) - uint64_t(least_);
+    if (span / 64 < keys.size()) {
+        // At most 64 bits a key: a bit for each value of the range, which the caches hold best.
+        exactTable_ = {};
+        bits_.assign(size_t(span / 64) + 1, 0);
+        for (int64_t key : keys) {
+            uint64_t at = uint64_t(key) - uint64_t(least_);
+            bits_[at / 64] |= uint64_t(1) << (at % 64);
+        }
+        return;
+    }
+    // Placed by value when they lie evenly enough (most keys in their own slot or the next), else mixed.
+    TExactHash spread{uint64_t(least_),
+                      ((unsigned __int128)TKeyTable<int64_t, TExactHash>::SizeFor(keys.size()) << 64) /
+                          ((unsigned __int128)span + 1)};
+    if (exactTable_.Build(keys, spread) > keys.size()) exactTable_.Build(keys);
+}
+
+bool TExpValueSet::ContainsExact(int64_t key) const {
+    if (key < least_ || key > greatest_) return false;
+    if (bits_.empty()) return exactTable_.Contains(key);
+    uint64_t at = uint64_t(key) - uint64_t(least_);
+    return (bits_[at / 64] >> (at % 64)) & 1;
+}
+
+template <typename F> void TExpValueSet::ForEachExact(F&& f) const {
+    if (bits_.empty()) return exactTable_.ForEach(f);
+    for (size_t word = 0; word < bits_.size(); ++word)
+        for (uint64_t rest = bits_[word]; rest != 0; rest &= rest - 1)
+            f(int64_t(uint64_t(least_) + word * 64 + uint64_t(std::countr_zero(rest))));
 }
 
 TSetAnswer TExpValueSet::Find(const TExpValue& x, const TCollationRules& rules, TExpMembership& answer) {
@@ -266,7 +329,7 @@ bool TExpValueSet::FindSameClass(const TExpValue& x, const TCollationRules& rule
             if (std::isnan(x.Real)) return true;
             if (realTable_.Empty()) {
                 std::vector<double> reals;
-                exactTable_.ForEach([&](int64_t value) {
+                ForEachExact([&](int64_t value) {
                     reals.push_back(own == dtDate ? MakeTimeStamp(int32_t(value), 0)
                                                   : ExpExactAsReal(value, own == dtBcd));
                 });
@@ -286,7 +349,7 @@ bool TExpValueSet::FindSameClass(const TExpValue& x, const TCollationRules& rule
             if (key % CurrencyUnit != 0) return false;
             key /= CurrencyUnit;
         }
-        return exactTable_.Contains(key);
+        return ContainsExact(key);
     }
     case TLayout::Collated: {
         std::string key = CollationKeyText(UpToZero(x.Text), rules);

@@ -51,11 +51,17 @@ struct TValueList {
 };
 
 std::vector<TValueList> Lists() {
+    std::vector<TExpValue> dense; // a range of more than 64 values, one in three
+    for (int i = 0; i < 200; i += 3) dense.push_back(Int(dtInteger, i));
     return {
+        {"a dense range", dense},
         {"integers",
          {Int(dtInteger, 5), Int(dtInteger, -3), Null(dtInteger), Int(dtInteger, 5),
           Int(dtInteger, 2147483647)}},
         {"small integers", {Int(dtSmallInt, 5), Int(dtSmallInt, 0), Int(dtSmallInt, 2)}},
+        {"integers bunched at one end",
+         {Int(dtLargeInt, 0), Int(dtLargeInt, 1), Int(dtLargeInt, 2), Int(dtLargeInt, 3),
+          Int(dtLargeInt, Big * 100)}},
         {"large integers about 2^53",
          {Int(dtLargeInt, Big), Int(dtLargeInt, Big + 1),
           Int(dtLargeInt, std::numeric_limits<int64_t>::min()),
@@ -90,8 +96,8 @@ std::vector<TValueList> Lists() {
 
 // Every value of every list, and some no list holds.
 std::vector<TExpValue> Probes() {
-    std::vector<TExpValue> probes = {Int(dtWord, 5), Real(double(Big)), Text("1.234"), Text("a"),
-                                     Null(dtInteger)};
+    std::vector<TExpValue> probes = {Int(dtWord, 5), Real(double(Big)), Text("1.234"),
+                                     Text("a"),      Real(150),         Null(dtInteger)};
     for (const TValueList& list : Lists())
         probes.insert(probes.end(), list.Values.begin(), list.Values.end());
     return probes;
