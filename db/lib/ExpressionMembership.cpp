@@ -253,24 +253,24 @@ void TExpValueSet::Seal(const TCollationRules& rules) {
 }
 
 void TExpValueSet::BuildExactKeys() {
-    exactTable_.Build(exact_);
-    std::vector<int64_t> keys; // each once
-    exactTable_.ForEach([&](int64_t key) { keys.push_back(key); });
-    if (keys.empty()) return;
-    auto [least, greatest] = std::minmax_element(keys.begin(), keys.end());
+    if (exact_.empty()) return;
+    auto [least, greatest] = std::minmax_element(exact_.begin(), exact_.end());
     least_ = *least;
     greatest_ = *greatest;
     uint64_t span = uint64_t(greatest_) - uint64_t(least_);
-    if (span / 64 < keys.size()) {
-        // At most 64 bits a key: a bit for each value of the range, which the caches hold best.
-        exactTable_ = {};
+    if (span / 64 < exact_.size()) {
+        // At most 64 bits a value read: a bit for each value of the range, which the caches hold best.
         bits_.assign(size_t(span / 64) + 1, 0);
-        for (int64_t key : keys) {
+        for (int64_t key : exact_) {
             uint64_t at = uint64_t(key) - uint64_t(least_);
             bits_[at / 64] |= uint64_t(1) << (at % 64);
         }
         return;
     }
+    exactTable_.Build(exact_);
+    std::vector<int64_t> keys; // each once
+    exactTable_.ForEach([&](int64_t key) { keys.push_back(key); });
+    exact_ = {};
     // Placed by value when they lie evenly enough (most keys in their own slot or the next), else mixed.
     TExactHash spread{uint64_t(least_),
                       ((unsigned __int128)TKeyTable<int64_t, TExactHash>::SizeFor(keys.size()) << 64) /

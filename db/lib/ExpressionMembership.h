@@ -8,14 +8,14 @@
 // integers, BCD (as currency), dates, times and booleans as 64-bit integers; floats and timestamps as
 // doubles, a NaN (which compares equal to everything) noted aside; strings as their collation keys
 // (ExpressionValues.h); bytes as they are. Keys that are equal exactly when their bytes are (numbers,
-// bytes, strings under language 0) are found by hashing; strings under a locale lie sorted in its order
-// and are found by halving. x is looked up as the comparison reads it against values of that type: a
-// number against floats as a double, a float against integers or BCD among their values read as doubles
-// (a second set, made at the first such x); an integer against BCD scaled to currency, a BCD against
-// integers only when it is a whole number; a timestamp against dates among the timestamps of their
-// midnights; a string against numbers, dates, times or booleans as a constant of their type (raising the
-// comparison's error when it is none). Strings met by a value of another class are read again, each as a
-// constant of that value's type, into a set of their own.
+// bytes, strings under language 0) are found by hashing, integers whose range is dense enough in a bitmap
+// of it; strings under a locale lie sorted in its order and are found by halving. x is looked up as the
+// comparison reads it against values of that type: a number against floats as a double, a float against
+// integers or BCD among their values read as doubles (a second set, made at the first such x); an integer
+// against BCD scaled to currency, a BCD against integers only when it is a whole number; a timestamp against
+// dates among the timestamps of their midnights; a string against numbers, dates, times or booleans as a
+// constant of their type (raising the comparison's error when it is none). Strings met by a value of another
+// class are read again, each as a constant of that value's type, into a set of their own.
 //
 // Values no set can answer for exactly are not answered (Find gives nullopt) and the caller compares
 // them one by one, which raises the comparison's errors where it would: classes that do not compare,
