@@ -2,6 +2,7 @@
 
 #include "db/lib/DataTypes.h"
 #include "db/lib/EngineErrors.h"
+#include "db/lib/ExpressionMembership.h"
 #include "db/lib/ExpressionOperators.h"
 #include "db/lib/Values.h"
 
@@ -164,11 +165,22 @@ TTruth TEvaluator::In(TExpToken& node) {
     };
     for (size_t i = 1; i < node.ArgCount() && !found; ++i) {
         TExpToken& item = *node.GetArg(i);
-        if (item.Kind == nkSubSelect)
-            SubQueryOf(item).ReadValues(context_,
-                                        [&](const TExpToken& row) { return test(ReadExpValue(row)); });
-        else
+        if (item.Kind != nkSubSelect) {
             test(Evaluate(item));
+            continue;
+        }
+        TExpSubQuery& subQuery = SubQueryOf(item);
+        std::optional<TExpMembership> member;
+        if (TExpMembershipCache* sets = subQuery.MembershipCache())
+            member = sets->Find(value, rules_, [&](const std::function<bool(const TExpToken&)>& visit) {
+                subQuery.ReadValues(context_, visit);
+            });
+        if (member) {
+            found = member->Found;
+            sawNull = sawNull || member->SawNull;
+        } else {
+            subQuery.ReadValues(context_, [&](const TExpToken& row) { return test(ReadExpValue(row)); });
+        }
     }
     if (found) return true;
     return sawNull ? std::nullopt : TTruth(false);

@@ -13,7 +13,9 @@
 //   - A string meeting a date, number or boolean is read as a constant of that type.
 //   - A column token is filled by the context's column-value callback; none, or a callback that answers
 //     false, raises VORSAM_NOCOLUMNVALUE. A sub-select gives the first column of its only row (NULL for
-//     no row; more than one row raises the SQL error "Sub-select returned more than one row").
+//     no row; more than one row raises the SQL error "Sub-select returned more than one row"). Among the
+//     items of IN it gives each of its values; one that keeps a membership cache (TExpSubQuery) is
+//     answered from sets of its values read once (ExpressionMembership.h), with the same result.
 //   - An aggregate call gives its argument's value for the current row (COUNT: 1 for a non-NULL argument
 //     or no argument, else NULL); the grouping that folds these values is the SQL engine's.
 #pragma once

@@ -6,7 +6,8 @@
 //     value buffer and null flag from the current row;
 //   - a function-value callback for LASTAUTOINC(t) and IDENT_CURRENT(t), which name a table of the owner;
 //   - the host of a parser (a statement), which takes the parameters met and parses "(" SELECT ... ")";
-//   - the sub-query of a sub-select token, which binds its result column and hands out its values.
+//   - the sub-query of a sub-select token, which binds its result column, hands out its values and keeps
+//     the sets the evaluator builds from them.
 #pragma once
 
 #include <cstdint>
@@ -14,6 +15,7 @@
 
 namespace vorsam {
 
+class TExpMembershipCache;
 class TExpToken;
 class TExpressionParser;
 
@@ -53,6 +55,11 @@ public:
     // handed to `visit` is valid during the call only.
     virtual void ReadValues(const TEvaluationContext& outer,
                             const std::function<bool(const TExpToken&)>& visit) = 0;
+    // Where the evaluator keeps the sets it builds from the values ReadValues hands out
+    // (ExpressionMembership.h), for as long as they are those values: the block clears it whenever it runs
+    // again. Null when the values may differ from one read to the next (a correlated block): they are then
+    // compared one by one at each read.
+    virtual TExpMembershipCache* MembershipCache() { return nullptr; }
 };
 
 // The owner of a parser: the statement whose text it scans.

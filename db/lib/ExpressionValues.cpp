@@ -71,8 +71,9 @@ std::string_view TypeName(uint8_t dataType) {
     RaiseEngineError(VORSAM_EXPTYPEMISMATCH, text);
 }
 
-// A string read as a constant of another value's type.
-TExpValue StringAsTypeOf(const TExpValue& text, const TExpValue& other) {
+} // namespace
+
+TExpValue ExpStringAsTypeOf(const TExpValue& text, const TExpValue& other) {
     TExpToken token;
     TValueKind kind{other.DataType, 0, other.Scale};
     token.SetValueSize(std::max<size_t>(ValueBufferSize(kind), 1));
@@ -85,12 +86,26 @@ TExpValue StringAsTypeOf(const TExpValue& text, const TExpValue& other) {
     return ReadExpValue(token);
 }
 
+double ExpNumberAsReal(const TExpValue& v) {
+    return v.DataType == dtFloat ? v.Real : ExpExactAsReal(v.Int, v.DataType == dtBcd);
+}
+
+double ExpExactAsReal(int64_t value, bool currency) {
+    return currency ? double(value) / CurrencyUnit : double(value);
+}
+
+double ExpDateTimeAsReal(const TExpValue& v) {
+    return v.DataType == dtDate ? MakeTimeStamp(int32_t(v.Int), 0) : v.Real;
+}
+
+int CompareCollationKeys(std::string_view a, std::string_view b, const TCollationRules& rules) {
+    return LocaleCompareTexts(rules.LanguageId, rules.SortId, a, b);
+}
+
+namespace {
+
 int CompareNumbers(const TExpValue& a, const TExpValue& b) {
-    auto asDouble = [](const TExpValue& v) {
-        if (v.DataType == dtFloat) return v.Real;
-        return v.DataType == dtBcd ? double(v.Int) / CurrencyUnit : double(v.Int);
-    };
-    if (a.DataType == dtFloat || b.DataType == dtFloat) return Sign(asDouble(a), asDouble(b));
+    if (a.DataType == dtFloat || b.DataType == dtFloat) return Sign(ExpNumberAsReal(a), ExpNumberAsReal(b));
     auto scaled = [](const TExpValue& v) {
         return v.DataType == dtBcd ? __int128(v.Int) : __int128(v.Int) * CurrencyUnit;
     };
@@ -98,16 +113,9 @@ int CompareNumbers(const TExpValue& a, const TExpValue& b) {
     return Sign(a.Int, b.Int);
 }
 
-double AsTimeStamp(const TExpValue& v) {
-    return v.DataType == dtDate ? MakeTimeStamp(int32_t(v.Int), 0) : v.Real;
-}
-
 int CompareStrings(const TExpValue& a, const TExpValue& b, const TCollationRules& rules) {
-    if (!rules.CaseInsensitive) return LocaleCompareTexts(rules.LanguageId, rules.SortId, a.Text, b.Text);
-    std::string x = CollationKeyText(a.Text, rules);
-    std::string y = CollationKeyText(b.Text, rules);
-    return LocaleCompareStrings(rules.LanguageId, rules.SortId, x.c_str(), y.c_str(),
-                                std::max(x.size(), y.size()) + 1);
+    if (!rules.CaseInsensitive) return CompareCollationKeys(a.Text, b.Text, rules);
+    return CompareCollationKeys(CollationKeyText(a.Text, rules), CollationKeyText(b.Text, rules), rules);
 }
 
 int CompareSameClass(TTypeClass typeClass, const TExpValue& a, const TExpValue& b,
@@ -119,7 +127,7 @@ int CompareSameClass(TTypeClass typeClass, const TExpValue& a, const TExpValue& 
         return CompareStrings(a, b, rules);
     case tcDateTime:
         if (a.DataType == dtDate && b.DataType == dtDate) return Sign(a.Int, b.Int);
-        return Sign(AsTimeStamp(a), AsTimeStamp(b));
+        return Sign(ExpDateTimeAsReal(a), ExpDateTimeAsReal(b));
     case tcBoolean:
     case tcTime:
         return Sign(a.Int, b.Int);
@@ -355,9 +363,9 @@ int CompareExpValues(const TExpValue& a, const TExpValue& b, const TCollationRul
     TTypeClass ca = TypeClassOf(a.DataType, a.SubType), cb = TypeClassOf(b.DataType, b.SubType);
     if (ca == cb) return CompareSameClass(ca, a, b, rules);
     if (ca == tcString && cb != tcOther && cb != tcBytes)
-        return CompareSameClass(cb, StringAsTypeOf(a, b), b, rules);
+        return CompareSameClass(cb, ExpStringAsTypeOf(a, b), b, rules);
     if (cb == tcString && ca != tcOther && ca != tcBytes)
-        return CompareSameClass(ca, a, StringAsTypeOf(b, a), rules);
+        return CompareSameClass(ca, a, ExpStringAsTypeOf(b, a), rules);
     RaiseMismatch(std::string(TypeName(a.DataType)) + " and " + std::string(TypeName(b.DataType)) +
                   " values cannot be compared");
 }

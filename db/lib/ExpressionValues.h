@@ -80,6 +80,19 @@ std::string CollationKeyText(std::string_view text, const TCollationRules& rules
 // -1, 0 or 1 comparing two non-null values. A string meets another class by being read as a constant of
 // the other's type. Values that cannot be compared raise VORSAM_EXPTYPEMISMATCH.
 int CompareExpValues(const TExpValue& a, const TExpValue& b, const TCollationRules& rules);
+// How CompareExpValues reads its operands, for those that keep values in the order it gives them:
+//   - two numbers of which one is a float compare as doubles (ExpNumberAsReal; an integer or BCD held as
+//     its 64-bit integer reads as ExpExactAsReal); otherwise exactly, a BCD as currency;
+//   - a date meeting a timestamp reads as the timestamp of its midnight (ExpDateTimeAsReal);
+//   - strings compare by their collation keys (CollationKeyText) under the rules (CompareCollationKeys),
+//     each up to its first zero byte;
+//   - a string meeting a value of another comparable class is read as a constant of that value's type
+//     (ExpStringAsTypeOf, which raises VORSAM_EXPTYPEMISMATCH when the text is no such value).
+double ExpNumberAsReal(const TExpValue& number);
+double ExpExactAsReal(int64_t value, bool currency);
+double ExpDateTimeAsReal(const TExpValue& dateTime);
+int CompareCollationKeys(std::string_view a, std::string_view b, const TCollationRules& rules);
+TExpValue ExpStringAsTypeOf(const TExpValue& text, const TExpValue& other);
 
 // SQL LIKE: '%' matches any run of characters, '_' any one character; everything else itself.
 bool LikeMatches(std::string_view text, std::string_view pattern);

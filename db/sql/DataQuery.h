@@ -283,6 +283,7 @@ public:
     bool BindColumn(TExpToken& subSelect) override;
     void ReadValues(const TEvaluationContext& outer,
                     const std::function<bool(const TExpToken&)>& visit) override;
+    TExpMembershipCache* MembershipCache() override;
 };
 
 // True when the two names differ; name := the one that is set (empty when neither).

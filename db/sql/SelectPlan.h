@@ -10,7 +10,7 @@
 //
 // TSelectState is the runtime's part of a block (TDataQuery::Extension): the temporary result table it
 // made (deleted when the block goes), the running totals of RUNSUM columns, the field descriptors read
-// once, and a correlated sub-select's WHERE as written.
+// once, a correlated sub-select's WHERE as written, and a sub-select's values gathered and their sets.
 #pragma once
 
 #include "db/sql/DataQuery.h"
@@ -18,7 +18,9 @@
 #include "db/sql/ResultColumnCopy.h"
 #include "db/sql/RowKeys.h"
 #include "db/sql/SourceProgram.h"
+#include "db/sql/SubSelectValues.h"
 
+#include "db/lib/ExpressionMembership.h"
 #include "db/lib/ExpressionValues.h"
 #include "db/lib/FieldDescriptor.h"
 
@@ -61,6 +63,11 @@ public:
     // (kept here as written) copied with the outer columns' current values in their place.
     bool Correlated = false;
     TExpTree CorrelatedWhere;
+    // The values of a sub-select gathered by its run in place of its result table (SubSelectValues.h).
+    TGatheredValues Gathered;
+    // The sets the expression layer built from the values of this block as a sub-select (IN), emptied
+    // whenever the block runs: a set never outlives the run whose rows it was read from.
+    TExpMembershipCache Membership;
     // The batch of source reads of the row loop going on (RunLevels.h); null outside one.
     TSourceReadBatch* ReadBatch = nullptr;
     // The copy of the source columns into result records, worked out at the start of each run.

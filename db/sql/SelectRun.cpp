@@ -275,6 +275,22 @@ void RunSelect(TDataQuery& query) {
     progress.Finish();
 }
 
+// A sub-select read through its values alone gathers them as it reads its rows (SubSelectValues.h).
+void GatherValues(TDataQuery& query) {
+    TResultField& column = *query.ResultFields.front();
+    TSourceTable& source = *column.BoundSource;
+    TGatheredValues& values = SelectState(query).Gathered;
+    values.Start(FieldDescOf(query, *query.ResultCursor, column.ResultFieldNumber, false),
+                 column.ResultFieldNumber);
+    std::vector<uint8_t> record(query.ResultCursor->GetRecordSize());
+    TRowProgress progress(query);
+    ForEachRow(query, record, progress, [&] {
+        values.Add(*source.Cursor, source.RecordBuffer, column.SourceFieldNumber, source.Eof);
+        return true;
+    });
+    progress.Finish();
+}
+
 void RunAggregateSelect(TDataQuery& query) {
     TDataCursor& result = *query.ResultCursor;
     std::vector<uint8_t> row(result.GetRecordSize()), group(result.GetRecordSize());
@@ -408,8 +424,11 @@ void ExecuteSelect(TDataQuery& query) {
         PlanJoinAccesses(query);
         if (query.HasCondition) OptimizeWhere(query, false);
         SelectState(query).ColumnCopy.Compile(query);
+        SelectState(query).Gathered.Stop();
         if (query.AggregateOnly)
             RunAggregateSelect(query);
+        else if (GathersValues(query))
+            GatherValues(query);
         else
             RunSelect(query);
     } catch (...) {
@@ -425,12 +444,15 @@ void ExecuteSelect(TDataQuery& query) {
     while (reading > 0) query.SourceTables[--reading]->Cursor->EndRead();
     result.Refresh();
     result.SetToBegin();
-    query.RowsAffected = int32_t(result.GetRecordCount());
+    const TGatheredValues& gathered = SelectState(query).Gathered;
+    query.RowsAffected = int32_t(gathered.Active() ? gathered.Count() : result.GetRecordCount());
     query.Executed = true;
 }
 
 void TDataQuery::ExecuteStatement() {
     auto start = std::chrono::steady_clock::now();
+    // The rows about to be made are not those the sets of a sub-select's values were read from.
+    if (Extension) static_cast<TSelectState&>(*Extension).Membership.Clear();
     if (StatementType == sqlSelect)
         ExecuteSelect(*this);
     else

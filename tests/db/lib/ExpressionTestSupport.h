@@ -4,6 +4,7 @@
 
 #include "db/lib/EngineErrors.h"
 #include "db/lib/ExpressionHost.h"
+#include "db/lib/ExpressionMembership.h"
 #include "db/lib/ExpressionParser.h"
 #include "db/lib/ExpressionTree.h"
 #include "db/lib/ExpressionValues.h"
@@ -46,18 +47,23 @@ template <typename F> std::string ErrorTextOf(F&& f) {
     return "";
 }
 
-// A sub-select whose result is a fixed list of values of one type.
+// A sub-select whose result is a fixed list of values of one type; with `Sets` given, it keeps the sets
+// of its values there (the test clears them when it changes the rows).
 class TFakeSubQuery : public TExpSubQuery {
 public:
     unsigned Columns = 1;
     std::vector<TExpValue> Rows;
     TExpType Type{6, 0, 0, 0};
+    TExpMembershipCache* Sets = nullptr;
+    unsigned Reads = 0;
+    TExpMembershipCache* MembershipCache() override { return Sets; }
     unsigned ResultColumnCount() const override { return Columns; }
     bool BindColumn(TExpToken& token) override {
         SetExpType(token, Type);
         return true;
     }
     void ReadValues(const TEvaluationContext&, const std::function<bool(const TExpToken&)>& visit) override {
+        ++Reads;
         for (const TExpValue& row : Rows) {
             TExpToken value;
             WriteExpValue(value, row);
