@@ -95,7 +95,9 @@ TEST_F(Mnemonics, NoTwoControlsOfAWindowShareOne) {
         ExpectNoSharedMnemonic(window);
         for (const QMenu* menu : window.findChildren<QMenu*>()) ExpectNoneShared(*menu, "");
         ForEachCommandScreen(window, ExpectNoSharedMnemonic);
-        if (model == 11) EXPECT_EQ(ForEachScreenDialog(window, ExpectNoSharedMnemonic).size(), 4u);
+        if (model == 11) {
+            EXPECT_EQ(ForEachScreenDialog(window, ExpectNoSharedMnemonic).size(), 4u);
+        }
     }
     ForEachMainDialog(ExpectNoSharedMnemonic);
 }

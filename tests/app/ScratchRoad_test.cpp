@@ -121,7 +121,9 @@ TEST_F(ScratchRoad, AnotherAccountsLeftTableIsSaidInOneBoxInPortuguese) {
         }
         std::filesystem::permissions(folder.Path("data"), std::filesystem::perms(0777));
         const int held = ::open(folder.Path("data/TEMPORAR.DAT").c_str(), O_RDONLY | O_CLOEXEC);
-        if (open) ASSERT_EQ(vorsam::SetDescriptorLock(held, true, false, vorsam::OpenModeLockOffset, 1), 0);
+        if (open) {
+            ASSERT_EQ(vorsam::SetDescriptorLock(held, true, false, vorsam::OpenModeLockOffset, 1), 0);
+        }
         const std::string self = std::filesystem::read_symlink("/proc/self/exe");
         const std::string copy = CommandOutput(
             (open ? "CENTRPRG_TABLE_OPEN=1 " : "") + std::string("CENTRPRG_SHARED_FOLDER=") +

@@ -47,9 +47,9 @@ TEST_F(ProgramFolderUse, ASaveNotesItsTemporaryFileWhileItExists) {
 TEST_F(ProgramFolderUse, AUseByteHeldForLongDoesNotHoldTheStart) {
     { const TProgramFolderUse made(folder.Path()); }
     const int other = ::open(folder.Path(LeftoversNoteName).c_str(), O_RDWR | O_CLOEXEC);
-    struct flock lock {
-        .l_type = F_WRLCK, .l_len = 1
-    };
+    struct flock lock {};
+    lock.l_type = F_WRLCK;
+    lock.l_len = 1;
     ASSERT_EQ(::fcntl(other, F_OFD_SETLK, &lock), 0);
     const TProgramFolderUse use(folder.Path(), std::chrono::milliseconds(0)); // tried once
     EXPECT_TRUE(!use.Held() && use.Problem().starts_with("cannot lock")) << use.Problem();

@@ -92,7 +92,9 @@ protected:
                 }
                 GetFileList().Faults().Reset();
                 EXPECT_LT(waits_, settings_.LockTries) << "waited for a lock of its own process";
-                if (raised) EXPECT_NE(raised->ErrorCode, VORSAM_LOCKTIMEOUT) << raised->what();
+                if (raised) {
+                    EXPECT_NE(raised->ErrorCode, VORSAM_LOCKTIMEOUT) << raised->what();
+                }
                 ++runs_;
                 try {
                     check(raised);
@@ -163,7 +165,9 @@ TEST_P(FaultSweepTest, ATwoTableCommitIsDoneOrRefusedWhole) {
               const TReopened first = Reopen(0), second = Reopen(1);
               EXPECT_EQ(first, second) << "split";
               const bool done = !raised || raised->ErrorCode == VORSAM_UNLOCKFAILED;
-              if (done) EXPECT_EQ(first, TReopened::After) << "a commit said done";
+              if (done) {
+                  EXPECT_EQ(first, TReopened::After) << "a commit said done";
+              }
               // The next commit of the database.
               auto people = Table("PEOPLE"), others = Table("OTHERS");
               database_.StartTransaction();
@@ -236,8 +240,9 @@ TEST_P(FaultSweepTest, AKeptTablesStatementsAreEachDoneWholeOrNotAtAll) {
               const bool done = rows == states[next + 1];
               EXPECT_TRUE(done || rows == states[next])
                   << "statement " << next << " half done: " << raised->what();
-              if (std::string(raised->what()).find(" is done") != std::string::npos)
+              if (std::string(raised->what()).find(" is done") != std::string::npos) {
                   EXPECT_TRUE(done) << "said done";
+              }
               for (size_t i = next + (done ? 1 : 0); i < statements.size(); ++i) RunSql(statements[i]);
               EXPECT_EQ(FreshRows("K"), states.back());
           });
@@ -301,8 +306,9 @@ TEST_P(FaultSweepTest, AChangeOfManyRowsKeepsItsCommittedIntervalsAndNothingElse
             [&](const std::optional<EVORSAMEngineError>& raised) {
                 std::map<std::string, int> values = counts();
                 EXPECT_EQ(values["|1|"], raised ? statement->MasterQuery->RowsAffected : rows);
-                if (!clause.empty() && raised && raised->ErrorCode != VORSAM_UNLOCKFAILED)
+                if (!clause.empty() && raised && raised->ErrorCode != VORSAM_UNLOCKFAILED) {
                     EXPECT_EQ(values["|1|"] % 150, 0);
+                }
                 statement.reset();
                 RunSql("UPDATE M SET V = 1 WHERE V = 0");
                 EXPECT_EQ(counts()["|1|"], rows);

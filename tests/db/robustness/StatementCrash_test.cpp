@@ -252,8 +252,9 @@ TEST_F(StatementCrashTest, AStopAnywhereInAChangeOfManyRowsLeavesWholeCommitInte
                              " keeping " + std::to_string(keepBytes) + " bytes");
                 RunStopped(sql, setting.Budget, stop, keepBytes);
                 size_t changed = ChangedRows(shape, found, recordOrder);
-                if (setting.Interval > 0)
+                if (setting.Interval > 0) {
                     EXPECT_TRUE(changed % setting.Interval == 0 || changed == all) << changed << " rows";
+                }
             }
         }
     }
