@@ -21,6 +21,10 @@
 // one range lock (TDataCursor::ModifyRecords, DeleteRecords). A set ends as the same rows written one by one
 // would: a row refused stops it there, the rows before it written (and counted, and committed at the
 // commit they reach).
+//
+// Where each part lives: the values in ChangeValues.h, the target made ready and the run's options in
+// ChangeTarget.h, the search in QualifyingRows.h, the record runs of changes one by one in RecordRuns.h,
+// INSERT ... SELECT in InsertSelect.cpp; INSERT ... VALUES, UPDATE and DELETE in DataChangeStatements.cpp.
 #pragma once
 
 namespace vorsam {
