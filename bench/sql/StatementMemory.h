@@ -38,20 +38,19 @@ private:
     int64_t before_ = 0, grown_ = 0;
 };
 
-// The most bytes of disk that the files this process holds open in a folder took while it lived, beyond
-// what they took as it began, looked at every millisecond by a thread of its own: nameless working files
-// (spill files, sort runs) count too.
+// The most bytes of disk that the files this process holds open in a folder took while it lived, looked at
+// every millisecond by a thread of its own: nameless working files (spill files, sort runs) count too, and
+// so do those that earlier statements left open for the next ones.
 class TFolderPeak {
 public:
-    explicit TFolderPeak(std::string folder)
-        : folder_(std::move(folder)), start_(Bytes()), thread_([this] { Watch(); }) {}
+    explicit TFolderPeak(std::string folder) : folder_(std::move(folder)), thread_([this] { Watch(); }) {}
     ~TFolderPeak() {
         stop_ = true;
         thread_.join();
     }
     TFolderPeak(const TFolderPeak&) = delete;
     TFolderPeak& operator=(const TFolderPeak&) = delete;
-    double MiB() const { return double(std::max(peak_.load(), start_) - start_) / double(1 << 20); }
+    double MiB() const { return double(peak_.load()) / double(1 << 20); }
 
 private:
     void Watch() {
@@ -76,7 +75,6 @@ private:
         return bytes;
     }
     std::string folder_;
-    uint64_t start_;
     std::atomic<bool> stop_ = false;
     std::atomic<uint64_t> peak_ = 0;
     std::thread thread_;

@@ -12,7 +12,9 @@
 #include "db/sql/SelectPlan.h"
 
 #include <algorithm>
+#include <cassert>
 #include <functional>
+#include <limits>
 #include <memory>
 #include <vector>
 
@@ -105,6 +107,164 @@ void ChangeQualifyingRows(TDataQuery& query, bool withValues,
     });
 }
 
+// An UPDATE of a local table without blobs changes the rows found in sets (SetRows, and SetBytes of
+// records, at most): one range lock and one write for each set, each record pinned once and its image
+// changed where it lies (TDataCursor::ModifyRecords), and, unless a value reads a table, the keys the set
+// changes put into each index in its order. Records another user deleted meanwhile are passed over and
+// not counted.
+//
+// The order of the rows (the order found: the index's for a search that walks the table in record order,
+// as a walk of the index would find them) decides what each commit interval holds, which row is refused
+// first and what the caller's transaction keeps after a refusal. Where nothing else depends on it (no
+// value reads a table, no unique key moves), the rows up to the next commit are changed in the order of
+// their records, each record read once in the file's order whatever order the keys lie in: first their
+// changes are tried, nothing written, and the rows from the first that is refused on (in the rows' order)
+// are left out; the rest are changed, and the refusal raised. Intervals that their bytes end (the run's own
+// transaction without COMMIT INTERVAL, whose intervals are whole whatever rows they hold) take the rows in
+// the order of their records from the start and are not tried first: a refusal rolls the interval back.
+class TUpdateSets {
+public:
+    // `byKeys`: the rows found stand in record order for a walk of the primary index, whose order is theirs
+    // (QualifyingRows.h); `withValues`: the rows carry their values.
+    TUpdateSets(TDataQuery& query, TDataCursor& writer, TUpdateValues& values,
+                std::vector<TQualifyingRow>& rows, bool byKeys, bool keysInSets, bool withValues)
+        : query_(query), target_(*query.TargetTable), writer_(writer), values_(values), rows_(rows),
+          byKeys_(byKeys), keysInSets_(keysInSets), withValues_(withValues),
+          setRows_(std::min(SetRows, SetBytes / std::max<size_t>(writer.GetRecordSize(), 1))) {}
+
+    // The rows from `first` on, up to the next commit and SetRows, in the order found; one past the last.
+    size_t ChangeInOrder(TDataChangeRun& run, size_t first) {
+        size_t end = RunEnd(first, rows_.size(), {setRows_, run.RowsBeforeCommit()});
+        placed_.clear();
+        for (size_t k = first; k < end; ++k) placed_.push_back({rows_[k].Record, uint32_t(k)});
+        ChangeSet(run, placed_);
+        return end;
+    }
+
+    // The rows from `first` on up to the next commit, in the order of their records (above); one past
+    // the last.
+    size_t ChangeInRecordOrder(TDataChangeRun& run, size_t first) {
+        const size_t end = RunEnd(first, rows_.size(), {run.RowsBeforeCommit()});
+        placed_.clear();
+        for (size_t k = first; k < end; ++k) placed_.push_back({rows_[k].Record, uint32_t(k)});
+        SortByRecord(placed_);
+        std::exception_ptr refusal;
+        if (!run.Measured()) {
+            run.RowWriting(); // no other user writes between the try and the change
+            numbers_.clear();
+            for (const TPlacedRow& row : placed_) numbers_.push_back(row.Record);
+            std::vector<uint32_t> refused; // places in placed_
+            writer_.TryChanges(
+                numbers_, [&](size_t at, std::span<uint8_t> image) { Change(placed_[at].Row, image); },
+                [&](size_t at) { refused.push_back(uint32_t(at)); });
+            if (!refused.empty()) refusal = LeaveOutFromFirstRefused(refused);
+        }
+        for (size_t at = 0; at < placed_.size(); at += setRows_)
+            ChangeSet(run, std::span(placed_).subspan(at, std::min(setRows_, placed_.size() - at)));
+        if (refusal) std::rethrow_exception(refusal);
+        return end;
+    }
+
+private:
+    static constexpr size_t SetRows = 65536, SetBytes = size_t(4) << 20;
+    struct TPlacedRow {
+        uint32_t Record;
+        uint32_t Row; // its place among the rows found
+    };
+
+    // In ascending order of their records: a radix sort of the record numbers for many rows.
+    static void SortByRecord(std::vector<TPlacedRow>& placed) {
+        auto byRecord = [](const TPlacedRow& a, const TPlacedRow& b) { return a.Record < b.Record; };
+        if (std::is_sorted(placed.begin(), placed.end(), byRecord)) return;
+        if (placed.size() < 65536) return std::sort(placed.begin(), placed.end(), byRecord);
+        std::vector<TPlacedRow> other(placed.size());
+        for (unsigned shift : {0u, 16u}) {
+            std::vector<size_t> at(65537);
+            for (const TPlacedRow& row : placed) ++at[(row.Record >> shift & 0xFFFF) + 1];
+            for (size_t digit = 1; digit < at.size(); ++digit) at[digit] += at[digit - 1];
+            for (const TPlacedRow& row : placed) other[at[row.Record >> shift & 0xFFFF]++] = row;
+            placed.swap(other);
+        }
+    }
+
+    // The rows of placed_ (in the order of their records, numbers_ their records) from the first of the
+    // rows refused (places in placed_) on, in the order found, left out; what refuses that first one.
+    std::exception_ptr LeaveOutFromFirstRefused(std::span<const uint32_t> refused) {
+        std::vector<uint8_t> keys;
+        uint16_t length = 0;
+        const TKeyComparator* order = nullptr;
+        if (byKeys_) {
+            TDataTable& table = writer_.Table();
+            length = table.KeyLengthOf(PrimaryIndexSlot);
+            order = &table.KeyOrder(PrimaryIndexSlot);
+            keys.resize(placed_.size() * length);
+            size_t at = 0;
+            table.DataFile().VisitRecordImages(
+                numbers_, [&](uint32_t number, std::span<const uint8_t> image) {
+                    while (numbers_[at] != number) ++at;
+                    table.BuildKeyOf(PrimaryIndexSlot, image, &keys[at * length]);
+                });
+        }
+        auto before = [&](size_t a, size_t b) {
+            int c = byKeys_ ? order->Compare(&keys[a * length], &keys[b * length], length) : 0;
+            return c != 0 ? c < 0 : placed_[a].Row < placed_[b].Row;
+        };
+        const uint32_t first = *std::min_element(refused.begin(), refused.end(), before);
+        // The change refused again, for what refuses it.
+        std::exception_ptr refusal;
+        writer_.TryChanges(
+            std::span(&numbers_[first], 1),
+            [&](size_t, std::span<uint8_t> image) { Change(placed_[first].Row, image); },
+            [&](size_t) { refusal = std::current_exception(); });
+        assert(refusal);
+        std::vector<TPlacedRow> kept;
+        for (size_t at = 0; at < placed_.size(); ++at)
+            if (before(at, first)) kept.push_back(placed_[at]);
+        placed_ = std::move(kept);
+        return refusal;
+    }
+
+    // The new values of row `row` put into the image of its record.
+    void Change(uint32_t row, std::span<uint8_t> image) {
+        if (withValues_) return PutValues(query_, writer_, image, rows_[row].Values, "UPDATE");
+        // The values read the record as it is now, locked: it becomes the target's current row.
+        std::copy_n(image.begin(), std::min(image.size(), target_.RecordBuffer.size()),
+                    target_.RecordBuffer.begin());
+        target_.Eof = false;
+        values_.Put(query_, writer_, image);
+    }
+
+    // The rows of the set changed in the order given, in one write, and counted.
+    void ChangeSet(TDataChangeRun& run, std::span<const TPlacedRow> set) {
+        run.RowWriting();
+        numbers_.clear();
+        for (const TPlacedRow& row : set) numbers_.push_back(row.Record);
+        size_t k = 0; // the row of the record being changed
+        auto change = [&](uint32_t number, std::span<uint8_t> image) {
+            while (set[k].Record != number) ++k; // records no longer active are passed over
+            Change(set[k].Row, image);
+        };
+        uint32_t changed = 0;
+        try {
+            writer_.ModifyRecords(numbers_, change, changed, keysInSets_);
+        } catch (...) {
+            run.SetWritten(changed, true);
+            throw;
+        }
+        run.SetWritten(changed);
+    }
+
+    TDataQuery& query_;
+    TSourceTable& target_;
+    TDataCursor& writer_;
+    TUpdateValues& values_;
+    std::vector<TQualifyingRow>& rows_;
+    const bool byKeys_, keysInSets_, withValues_;
+    const size_t setRows_;
+    std::vector<TPlacedRow> placed_;
+    std::vector<uint32_t> numbers_;
+};
+
 } // namespace
 
 void ExecuteInsertValues(TDataQuery& query) {
@@ -120,14 +280,6 @@ void ExecuteInsertValues(TDataQuery& query) {
     query.RowsAffected = 1;
 }
 
-// An UPDATE of a local table without blobs changes the rows found in sets, each reaching to the next commit
-// (SetRows, and SetBytes of records, at most): one range lock and one write for each set, each record pinned
-// once and its image changed where it lies (TDataCursor::ModifyRecords), in the order found, and, unless a
-// value reads a table, the keys the set changes put into each index in its order. The rows of a search that
-// walks the table in record order are changed in the index's order, as a walk of the index would find them,
-// but with intervals that their bytes end (the run's own transaction without COMMIT INTERVAL, whose
-// intervals are whole whatever rows they hold) in the order found, unless they move a unique key. Records
-// another user deleted meanwhile are passed over and not counted.
 void ExecuteUpdate(TDataQuery& query) {
     TUpdateValues values(query);
     const bool withValues = !ValuesReadTargetOnly(query);
@@ -139,46 +291,23 @@ void ExecuteUpdate(TDataQuery& query) {
         });
         return;
     }
-    constexpr size_t SetRows = 65536, SetBytes = size_t(4) << 20;
     const bool keysInSets = !ValuesReadTables(query);
     std::unique_ptr<TDataCursor> writer = PlanChange(query);
-    const bool movesUniqueKeys = SetsUniqueKey(query, *writer);
+    const bool inRecordOrder = keysInSets && !SetsUniqueKey(query, *writer);
     TDataChangeRun run(*writer, RunOptions(query), query.RowsAffected);
     run.Run(target.Cursor->GetRecordCount(), [&](TDataChangeRun& r) {
-        // Intervals that their bytes end take the rows in the order of their records, when a search in that
-        // order found them: each record is read once, in the file's order, whatever order the keys lie in.
-        // Unique keys moved are changed in the walk's order, which decides which of them are refused.
-        std::vector<TQualifyingRow> rows =
-            FindQualifyingRows(query, r, withValues, r.Measured() && keysInSets && !movesUniqueKeys);
+        // Rows changed in the order of their records are put into the order of the walk only to cut them
+        // into commit intervals; without intervals of rows, the walk's order tells which row is refused first
+        // only when one is.
+        const bool intervals = r.RowsBeforeCommit() != std::numeric_limits<size_t>::max();
+        TRowOrder order =
+            inRecordOrder && (r.Measured() || !intervals) ? TRowOrder::Records : TRowOrder::Walk;
+        bool byKeys = false;
+        std::vector<TQualifyingRow> rows = FindQualifyingRows(query, r, withValues, order, &byKeys);
         EndJoinAccesses(query);
-        std::vector<uint32_t> numbers;
-        const size_t setRows = std::min(SetRows, SetBytes / std::max<size_t>(writer->GetRecordSize(), 1));
-        for (size_t i = 0; i < rows.size();) {
-            r.RowWriting();
-            size_t j = RunEnd(i, rows.size(), {setRows, r.RowsBeforeCommit()});
-            numbers.clear();
-            for (size_t k = i; k < j; ++k) numbers.push_back(rows[k].Record);
-            size_t k = i; // the row of the record being changed
-            auto change = [&](uint32_t number, std::span<uint8_t> image) {
-                while (rows[k].Record != number) ++k; // records no longer active are passed over
-                if (!rows[k].Values.empty())
-                    return PutValues(query, *writer, image, rows[k].Values, "UPDATE");
-                // The values read the record as it is now, locked: it becomes the target's current row.
-                std::copy_n(image.begin(), std::min(image.size(), target.RecordBuffer.size()),
-                            target.RecordBuffer.begin());
-                target.Eof = false;
-                values.Put(query, *writer, image);
-            };
-            uint32_t changed = 0;
-            try {
-                writer->ModifyRecords(numbers, change, changed, keysInSets);
-            } catch (...) {
-                r.SetWritten(changed, true);
-                throw;
-            }
-            r.SetWritten(changed);
-            i = j;
-        }
+        TUpdateSets sets(query, *writer, values, rows, byKeys && !r.Measured(), keysInSets, withValues);
+        for (size_t i = 0; i < rows.size();)
+            i = inRecordOrder ? sets.ChangeInRecordOrder(r, i) : sets.ChangeInOrder(r, i);
     });
 }
 

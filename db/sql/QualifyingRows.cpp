@@ -52,7 +52,8 @@ private:
 // in it.
 class TRecordOrderSearch {
 public:
-    TRecordOrderSearch(TDataQuery& query, bool withValues) : cursor_(*query.TargetTable->Cursor) {
+    TRecordOrderSearch(TDataQuery& query, bool withValues, TRowOrder order)
+        : cursor_(*query.TargetTable->Cursor), keyed_(order == TRowOrder::Walk) {
         if (withValues || query.SourceTables.size() != 1 || query.TargetTable->Access) return;
         if (cursor_.IndexNumber() != PrimaryIndexSlot || cursor_.GetKeyLength() == 0) return;
         if (cursor_.Range().Active || cursor_.HasActiveFilters() || cursor_.IsRemote()) return;
@@ -74,11 +75,13 @@ public:
 
     // The row found in the record buffer.
     void Found(std::span<const uint8_t> image) {
-        if (!active_) return;
+        if (!active_ || !keyed_) return;
         size_t at = keys_.size();
         keys_.resize(at + keyLength_);
         cursor_.Table().BuildKeyOf(PrimaryIndexSlot, image, keys_.data() + at);
     }
+    // The rows are found in record order.
+    bool Active() const { return active_; }
     // The rows, found in record order, into the index's order.
     void Order(std::vector<TQualifyingRow>& rows) {
         if (!active_) return;
@@ -144,6 +147,7 @@ private:
     }
 
     TDataCursor& cursor_;
+    const bool keyed_; // the keys of the rows are kept
     uint16_t keyLength_ = 0;
     bool active_ = false;
     std::vector<uint8_t> keys_; // the rows' primary keys, one after another
@@ -169,8 +173,8 @@ bool WalksWholeInRecordOrder(const TDataCursor& cursor) {
 }
 
 std::vector<TQualifyingRow> FindQualifyingRows(TDataQuery& query, TDataChangeRun& run, bool withValues,
-                                               bool recordOrder) {
-    TRecordOrderSearch search(query, withValues);
+                                               TRowOrder order, bool* inRecordOrder) {
+    TRecordOrderSearch search(query, withValues, order);
     TSourceReads reads(query);
     std::vector<TQualifyingRow> rows;
     // Only a join can reach one target record from several joined rows.
@@ -219,7 +223,8 @@ std::vector<TQualifyingRow> FindQualifyingRows(TDataQuery& query, TDataChangeRun
             found(record);
         }
     }
-    if (!recordOrder) search.Order(rows);
+    if (inRecordOrder) *inRecordOrder = search.Active() && order == TRowOrder::Records;
+    if (order == TRowOrder::Walk) search.Order(rows);
     return rows;
 }
 

@@ -23,9 +23,18 @@ struct TQualifyingRow {
 // gives every active record of the table's slots in turn.
 bool WalksWholeInRecordOrder(const TDataCursor& cursor);
 
-// The joined rows' target records that pass the per-row conditions, each once, in the order found.
-// `recordOrder`: rows found in record order may stay in it (TRecordOrderSearch::Order is not needed).
+// A search of a single table that walks its primary index whole may read the table in record order
+// instead (QualifyingRows.cpp); what becomes of the order of the rows it finds so:
+enum class TRowOrder : uint8_t {
+    Walk,    // they are put into the order of the walk it stands for
+    Records, // they stay in record order
+};
+
+// The joined rows' target records that pass the per-row conditions, each once, in the order found, rows
+// found in record order for a walk of the primary index in the order `order` says (`inRecordOrder`, when
+// given, tells whether they were left so).
 std::vector<TQualifyingRow> FindQualifyingRows(TDataQuery& query, TDataChangeRun& run, bool withValues,
-                                               bool recordOrder = false);
+                                               TRowOrder order = TRowOrder::Walk,
+                                               bool* inRecordOrder = nullptr);
 
 } // namespace vorsam

@@ -382,6 +382,75 @@ TEST_F(DataChangeTest, UniqueKeysMovedInMeasuredIntervalsChangeInKeyOrderWhateve
     EXPECT_TRUE(VerifyTable(Open("P")->Table()).Ok());
 }
 
+// An UPDATE of many rows whose records lie in another order than their keys, refused part-way by a value that
+// does not fit its column: the rows change in the order of their records, but what each commit interval
+// holds, which refusal is raised and what the caller's transaction keeps are those of changes one by one in
+// key order.
+struct TRefusedUpdateCase {
+    const char* Name;
+    const char* Before; // statements before the UPDATE
+    const char* Interval;
+    const char* After; // statements after the refused UPDATE
+    // Which rows (in key order) keep their change: those before the refused one, or only those of the
+    // intervals committed before it.
+    bool IntervalsOnly;
+};
+
+class RefusedUpdates : public DataChangeTest, public ::testing::WithParamInterface<TRefusedUpdateCase> {};
+
+TEST_P(RefusedUpdates, KeepWhatChangesOneByOneInKeyOrderKeep) {
+    const TRefusedUpdateCase& c = GetParam();
+    constexpr int32_t Count = 30000, Interval = 1000, FirstRefused = 20345;
+    RunSql("CREATE TABLE W (ID INTEGER, A INTEGER, B INTEGER, N1 SMALLINT, N2 SMALLINT, PAD CHAR(150), "
+           "PRIMARY KEY (ID))");
+    // A * 1000 or B * 1000 past a SMALLINT refuses the row: the first refused in key order (on N2) lies in
+    // record order after others (on N1), which the records' first slots hold: one in the same interval.
+    auto a = [](int32_t id) { return id == 20700 || id == 24000 || id == 29000 ? 40 : id % 30; };
+    auto b = [](int32_t id) { return id == FirstRefused ? 50 : id % 20; };
+    std::vector<int32_t> ids(Count);
+    std::iota(ids.begin(), ids.end(), 0);
+    std::shuffle(ids.begin(), ids.end(), std::mt19937(68));
+    std::swap(ids[0], *std::find(ids.begin(), ids.end(), 24000));
+    std::swap(ids[1], *std::find(ids.begin(), ids.end(), 20700));
+    auto cursor = Open("W");
+    std::vector<uint8_t> image(cursor->GetRecordSize());
+    cursor->Table().LockTable();
+    for (int32_t id : ids) {
+        int32_t values[] = {id, a(id), b(id)};
+        cursor->InitRecordBuffer(image);
+        for (uint16_t field : {1, 2, 3})
+            cursor->PutField(field, image, reinterpret_cast<const uint8_t*>(&values[field - 1]));
+        cursor->AppendRecord(image);
+    }
+    cursor->Table().UnlockTable();
+    cursor.reset();
+    if (*c.Before) RunSql(c.Before);
+    EXPECT_EQ(SqlErrorOf(std::string("UPDATE W SET N1 = A * 1000, N2 = B * 1000") + c.Interval),
+              "Type mismatch between column N2 and constant value B * 1000 in UPDATE statement");
+    if (*c.After) RunSql(c.After);
+    std::vector<TRowText> expected;
+    const int32_t changed = c.IntervalsOnly ? FirstRefused / Interval * Interval : FirstRefused;
+    for (int32_t id = 0; id < Count; ++id)
+        expected.push_back(std::to_string(id) + "|" + std::to_string(a(id)) + "|" + std::to_string(b(id)) +
+                           "|" +
+                           (id < changed ? std::to_string(a(id) * 1000) + "|" + std::to_string(b(id) * 1000)
+                                         : std::string("NULL|NULL")) +
+                           "|NULL");
+    EXPECT_EQ(Rows("W"), expected);
+    EXPECT_FALSE(database_->InTransaction());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    InTransactionsAndIntervals, RefusedUpdates,
+    ::testing::Values(TRefusedUpdateCase{"CallersTransaction", "START TRANSACTION", "", "COMMIT", false},
+                      TRefusedUpdateCase{"CallersTransactionWithInterval", "START TRANSACTION",
+                                         " COMMIT INTERVAL 1000", "COMMIT", false},
+                      TRefusedUpdateCase{"CallersTransactionRolledBackAfterIntervals", "START TRANSACTION",
+                                         " COMMIT INTERVAL 1000", "ROLLBACK", true},
+                      TRefusedUpdateCase{"OwnTransactionWithInterval", "", " COMMIT INTERVAL 1000", "",
+                                         true}),
+    [](const auto& info) { return std::string(info.param.Name); });
+
 // An INSERT ... SELECT of more rows than one set appends refuses a row whose unique key a row of an earlier
 // set took, though that key is not in the index yet, inside the caller's transaction: the rows before it
 // stay, with their keys.
