@@ -165,6 +165,7 @@
 
 #include <array>
 #include <atomic>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -607,11 +608,38 @@ private:
     // (DataTableRecords.cpp); the keys of a set of records in one index (DataTableRecordSets.cpp).
     class TWriteKeys;
     class TSetKeys;
+    // Per row of a set changed, bit i: the key of the i-th slot of KeySlotList changed. A table keeps the
+    // keys of its primary index and of at most MaxSecondaryIndexes others, which the bits have room for.
+    using TMovedKeys = uint32_t;
+    static_assert(1 + MaxSecondaryIndexes <= 8 * sizeof(TMovedKeys), "a bit for every index that keeps keys");
+    struct TAppendKeys;
+    class TChangedSet;
     TRecord& ActiveRecord(uint32_t number);
     // ModifyRecord's write of the image into the active record `slot` (pinned by the caller).
     void ModifyPinned(TRecord& slot, std::span<const uint8_t> image, bool keepAutoInc,
                       const TRecordHook& hook);
     bool ManyRecords(size_t count) const;
+    // The steps of AppendRecords, ModifyRecords and DeleteRecords (DataTableRecordSets.cpp).
+    void StampAppends(std::span<uint8_t> images, size_t count) const;
+    void FindAppendRefusals(const TKeySlotList& slots, std::span<const uint8_t> images, size_t count,
+                            const TPendingKeys* pending, TAppendKeys& keys);
+    std::exception_ptr AllocateAppends(std::span<uint8_t> images, size_t count,
+                                       std::vector<uint32_t>& numbers);
+    void PutAppendedKeys(const TKeySlotList& slots, TAppendKeys& keys, std::span<const uint32_t> numbers,
+                         TPendingKeys* pending);
+    void ForEachPinned(std::span<const uint32_t> numbers,
+                       const std::function<void(uint32_t number, TRecord& record)>& visit);
+    std::exception_ptr ModifyEach(std::span<const uint32_t> numbers, const TRecordChange& change,
+                                  uint32_t& changed);
+    std::exception_ptr EditSet(std::span<const uint32_t> numbers, TChangedSet& set);
+    void TakeDeletedKeys(const TKeySlotList& slots, std::vector<TSetKeys>& keys, const TRecord& slot,
+                         uint32_t place) const;
+    void FreeWithBlobs(std::span<const uint32_t> numbers, const TKeySlotList& slots,
+                       std::vector<TSetKeys>& keys, std::vector<bool>& deleted);
+    void FreeInRecordOrder(std::span<const uint32_t> numbers, const TKeySlotList& slots,
+                           std::vector<TSetKeys>& keys, std::vector<bool>& deleted);
+    uint32_t DeleteSetKeys(std::span<const uint32_t> numbers, const TKeySlotList& slots,
+                           std::vector<TSetKeys>& keys, const std::vector<bool>& deleted);
     // AppendRecords: calls `held(k)` for each of the keys (in the index's order) that runs held back hold.
     void HeldBack(const TPendingKeys::TSlot& pending, std::span<const uint8_t> keys,
                   const std::function<void(size_t)>& held);
@@ -619,7 +647,7 @@ private:
     // row the bits of the slots whose keys it changed, `before` the images before of the rows from
     // `beforeFrom` on (the first that changed a key); the rows that stay changed.
     size_t ApplySetKeys(const TKeySlotList& slots, std::span<const uint32_t> rows,
-                        std::span<const uint32_t> moved, size_t beforeFrom, std::span<const uint8_t> before,
+                        std::span<const TMovedKeys> moved, size_t beforeFrom, std::span<const uint8_t> before,
                         std::vector<TSetKeys>& oldKeys, std::vector<TSetKeys>& newKeys);
     bool KeysKept(std::span<const uint8_t> record, std::span<const uint8_t> image, bool keepAutoInc) const;
     void CheckImageSize(std::span<const uint8_t> image) const;
