@@ -159,6 +159,7 @@
 #include "db/engine/DataFile.h"
 #include "db/engine/IndexFile.h"
 #include "db/engine/IndexKeys.h"
+#include "db/engine/PendingKeys.h"
 #include "db/engine/ReadBatches.h"
 #include "db/engine/TableDefinition.h"
 #include "db/engine/TableFileOwner.h"
@@ -216,29 +217,6 @@ using TRecordHook = std::function<void(std::span<uint8_t> record, std::span<cons
 // ModifyRecords: changes a copy of the record's image into the record's new image; true when the image
 // keeps its own +5 value (ModifyRecord's keepAutoInc).
 using TRecordChange = std::function<bool(uint32_t number, std::span<uint8_t> image)>;
-
-// The keys of records that sets appended (TDataTable::AppendRecords) hold back from their indexes, to put
-// them in together later (TDataTable::ApplyPendingKeys): each index's in one pass over its leaves however
-// many sets came, or as a tree built whole when the index is empty. Until then a later set refuses a key
-// of a unique index that one held back equals, as the index would. Bytes tells the memory they take.
-class TPendingKeys {
-public:
-    bool Empty() const { return rows_ == 0; }
-    uint64_t Bytes() const { return bytes_; }
-
-private:
-    friend class TDataTable;
-    struct TSlot {
-        uint8_t Slot = 0;
-        bool Unique = false;
-        std::vector<uint8_t> Keys;     // sorted runs, one after another: each set's in the index's order
-        std::vector<uint32_t> Numbers; // their records
-        std::vector<size_t> Runs;      // where each run begins, in keys
-    };
-    std::vector<TSlot> slots_;
-    size_t rows_ = 0;
-    uint64_t bytes_ = 0;
-};
 
 // The shared table of a database's registry (TSharedTable) is the table itself.
 class TDataTable : public TableFileOwner, public TSharedTable, private TReadBatchHolder {
@@ -641,8 +619,15 @@ private:
     uint32_t DeleteSetKeys(std::span<const uint32_t> numbers, const TKeySlotList& slots,
                            std::vector<TSetKeys>& keys, const std::vector<bool>& deleted);
     // AppendRecords: calls `held(k)` for each of the keys (in the index's order) that runs held back hold.
-    void HeldBack(const TPendingKeys::TSlot& pending, std::span<const uint8_t> keys,
+    void HeldBack(const TPendingKeys& pending, size_t i, std::span<const uint8_t> keys,
                   const std::function<void(size_t)>& held);
+    // The keys held back in memory go to their spill file, each index's in one run (PendingKeys.h).
+    void SpillPendingKeys(TPendingKeys& pending);
+    // Slot i's keys held back, every run merged in the index's order (the earlier run's first among equal
+    // keys), to `put` a piece at a time.
+    void MergePendingKeys(
+        const TPendingKeys& pending, size_t i,
+        const std::function<void(const uint8_t* keys, const uint32_t* values, size_t count)>& put);
     // ModifyRecords' keys of a set (DataTableRecordSets.cpp): `rows` the records changed in turn, `moved` per
     // row the bits of the slots whose keys it changed, `before` the images before of the rows from
     // `beforeFrom` on (the first that changed a key); the rows that stay changed.

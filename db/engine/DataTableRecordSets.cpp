@@ -110,29 +110,6 @@ public:
         else
             std::sort(places.begin(), places.end(), before);
     }
-    // Puts the places, runs one after another each in the index's order (places ascending among equal keys)
-    // beginning at `runs`, into the order Sort gives: the runs merged two by two, the earlier one's first
-    // among equal keys.
-    void MergeRuns(std::vector<uint32_t>& places, std::span<const size_t> runs) const {
-        std::vector<size_t> bounds(runs.begin(), runs.end()), next;
-        bounds.push_back(places.size());
-        std::vector<uint32_t> other(places.size());
-        auto before = [&](uint32_t a, uint32_t b) { return Compare(a, b) < 0; };
-        auto at = [&](size_t bound) { return ptrdiff_t(bounds[bound]); };
-        while (bounds.size() > 2) {
-            next.clear();
-            for (size_t run = 0; run + 1 < bounds.size(); run += 2) {
-                next.push_back(bounds[run]);
-                const size_t end = std::min(run + 2, bounds.size() - 1);
-                std::merge(places.begin() + at(run), places.begin() + at(run + 1),
-                           places.begin() + at(run + 1), places.begin() + at(end), other.begin() + at(run),
-                           before);
-            }
-            next.push_back(places.size());
-            places.swap(other);
-            bounds.swap(next);
-        }
-    }
     // The keys of the places, one after another in their order, into `out`.
     void Gather(std::span<const uint32_t> places, std::vector<uint8_t>& out) const {
         out.resize(places.size() * length_);
@@ -209,8 +186,12 @@ size_t TDataTable::AppendRecords(std::span<uint8_t> images, TPendingKeys* pendin
     StampAppends(images, count);
     const TKeySlotList slots = KeySlotList();
     if (pending && pending->slots_.empty())
-        for (uint8_t slot : slots)
-            pending->slots_.push_back({slot, indexFile_.GetIndexDesc(slot).Unique(), {}, {}, {}});
+        for (uint8_t slot : slots) {
+            TPendingKeys::TSlot& held = pending->slots_.emplace_back();
+            held.Slot = slot;
+            held.Unique = indexFile_.GetIndexDesc(slot).Unique();
+            held.Length = KeyLengthOf(slot);
+        }
     assert(!pending || pending->slots_.size() == slots.Count);
     TAppendKeys keys;
     FindAppendRefusals(slots, images, count, pending, keys);
@@ -263,8 +244,7 @@ void TDataTable::FindAppendRefusals(const TKeySlotList& slots, std::span<const u
                 first = std::min<size_t>(first, sorted[k]);
             });
         if (pending && pending->slots_[i].Unique)
-            HeldBack(pending->slots_[i], gathered,
-                     [&](size_t k) { first = std::min<size_t>(first, sorted[k]); });
+            HeldBack(*pending, i, gathered, [&](size_t k) { first = std::min<size_t>(first, sorted[k]); });
         if (first < keys.Refused) {
             keys.Refused = first;
             keys.Refusing = slot;
@@ -314,11 +294,7 @@ void TDataTable::PutAppendedKeys(const TKeySlotList& slots, TAppendKeys& keys,
         for (uint32_t k : sorted) values.push_back(numbers[k]);
         const uint8_t slot = slots.Slots[i];
         if (pending) {
-            TPendingKeys::TSlot& held = pending->slots_[i];
-            held.Runs.push_back(held.Numbers.size());
-            held.Keys.insert(held.Keys.end(), gathered.begin(), gathered.end());
-            held.Numbers.insert(held.Numbers.end(), values.begin(), values.end());
-            pending->bytes_ += gathered.size() + values.size() * sizeof(uint32_t);
+            pending->Add(i, gathered, values);
         } else if (indexFile_.GetRoot(slot) == 0) {
             BuildIndexTree(indexFile_, slot, gathered.data(), values.data(), values.size());
         } else {
@@ -326,73 +302,9 @@ void TDataTable::PutAppendedKeys(const TKeySlotList& slots, TAppendKeys& keys,
                 .InsertSorted(gathered.data(), values.data(), values.size());
         }
     }
-    if (pending) pending->rows_ += numbers.size();
-}
-
-// Calls `held(k)` for each of the keys (in the index's order, one after another) that a run held back holds.
-void TDataTable::HeldBack(const TPendingKeys::TSlot& pending, std::span<const uint8_t> keys,
-                          const std::function<void(size_t)>& held) {
-    const TKeyComparator& order = OrderOf(pending.Slot);
-    const size_t length = KeyLengthOf(pending.Slot), count = keys.size() / std::max<size_t>(length, 1);
-    if (count == 0) return;
-    auto key = [&](size_t at) { return &pending.Keys[at * length]; };
-    const uint8_t *first = &keys[0], *last = &keys[(count - 1) * length];
-    for (size_t run = 0; run < pending.Runs.size(); ++run) {
-        size_t at = pending.Runs[run],
-               end = run + 1 < pending.Runs.size() ? pending.Runs[run + 1] : pending.Numbers.size();
-        // A run wholly before or after the keys holds none of them; else the walk begins at the first of its
-        // keys not before theirs.
-        if (at == end || order.Compare(key(end - 1), first, length) < 0 ||
-            order.Compare(key(at), last, length) > 0)
-            continue;
-        for (size_t span = end - at; span > 0;) {
-            const size_t half = span / 2;
-            if (order.Compare(key(at + half), first, length) < 0) {
-                at += half + 1;
-                span -= half + 1;
-            } else {
-                span = half;
-            }
-        }
-        // Both in the index's order: one walk along the two.
-        for (size_t k = 0; k < count && at < end;) {
-            int c = order.Compare(key(at), &keys[k * length], length);
-            if (c < 0) {
-                ++at;
-            } else {
-                if (c == 0) held(k);
-                ++k;
-            }
-        }
-    }
-}
-
-void TDataTable::ApplyPendingKeys(TPendingKeys& pending) {
-    if (pending.Empty()) return;
-    TPendingKeys taken = std::move(pending);
-    pending = {};
-    TTableWrite write(*this);
-    NoteContentChanged();
-    std::vector<uint32_t> places, values;
-    std::vector<uint8_t> gathered;
-    for (const TPendingKeys::TSlot& held : taken.slots_) {
-        const size_t count = held.Numbers.size(), length = KeyLengthOf(held.Slot);
-        if (count == 0) continue;
-        TSetKeys set(*this, held.Slot, count);
-        std::memcpy(set.Key(0), held.Keys.data(), count * length);
-        places.resize(count);
-        std::iota(places.begin(), places.end(), 0u);
-        if (held.Runs.size() > 1) set.MergeRuns(places, held.Runs);
-        set.Gather(places, gathered);
-        values.clear();
-        for (uint32_t place : places) values.push_back(held.Numbers[place]);
-        if (indexFile_.GetRoot(held.Slot) == 0)
-            BuildIndexTree(indexFile_, held.Slot, gathered.data(), values.data(), count);
-        else
-            TIndexTree(indexFile_, held.Slot, OrderOf(held.Slot))
-                .InsertSorted(gathered.data(), values.data(), count);
-    }
-    write.End();
+    if (!pending) return;
+    pending->rows_ += numbers.size();
+    if (pending->MemoryBytes() > std::max<uint64_t>(settings_.ChangeBudget, 1)) SpillPendingKeys(*pending);
 }
 
 // The records of a set that ModifyRecords changes with their keys put into the indexes together: each

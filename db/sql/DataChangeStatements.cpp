@@ -49,20 +49,21 @@ std::unique_ptr<TDataCursor> WritingCursor(TDataQuery& query) {
     return writer;
 }
 
-void UpdateRecord(TDataQuery& query, TDataCursor& writer, TQualifyingRow& row, TUpdateValues& values,
-                  std::vector<uint8_t>& image) {
+// `rowValues`: the row's values worked out from the joined row; none when they read the target alone.
+void UpdateRecord(TDataQuery& query, TDataCursor& writer, const std::vector<TExpTree>* rowValues,
+                  TUpdateValues& values, std::vector<uint8_t>& image) {
     TSourceTable& target = *query.TargetTable;
     image.assign(writer.GetRecordSize(), 0);
     writer.GetCurrentRecord(image, true);
     try {
-        if (row.Values.empty()) {
+        if (!rowValues) {
             // The values read the record as it is now, locked: it becomes the target's current row.
             std::copy_n(image.begin(), std::min(image.size(), target.RecordBuffer.size()),
                         target.RecordBuffer.begin());
             target.Eof = false;
             values.Put(query, writer, image);
         } else {
-            PutValues(query, writer, image, row.Values, "UPDATE");
+            PutValues(query, writer, image, *rowValues, "UPDATE");
         }
         writer.ModifyRecord(image);
     } catch (...) {
@@ -82,22 +83,23 @@ std::unique_ptr<TDataCursor> PlanChange(TDataQuery& query) {
 }
 
 // The frame of UPDATE and DELETE: the records found, then each changed.
-void ChangeQualifyingRows(TDataQuery& query, bool withValues,
-                          const std::function<void(TDataCursor& writer, TQualifyingRow& row)>& change) {
+void ChangeQualifyingRows(
+    TDataQuery& query, bool withValues,
+    const std::function<void(TDataCursor& writer, TQualifyingRows& rows, size_t row)>& change) {
     TSourceTable& target = Target(query);
     std::unique_ptr<TDataCursor> writer = PlanChange(query);
     TDataChangeRun run(*writer, RunOptions(query), query.RowsAffected);
     run.Run(target.Cursor->GetRecordCount(), [&](TDataChangeRun& r) {
-        std::vector<TQualifyingRow> rows = FindQualifyingRows(query, r, withValues);
+        TQualifyingRows rows = FindQualifyingRows(query, r, withValues);
         EndJoinAccesses(query);
-        TRecordLockRuns locks(*writer, rows);
-        TRecordPins pins(*writer, rows);
+        TRecordLockRuns locks(*writer, rows.Records);
+        TRecordPins pins(*writer, rows.Records);
         for (size_t i = 0; i < rows.size(); ++i) {
             locks.Before(i, r.RowsBeforeCommit());
             r.RowWriting();
             pins.Before(i, r.RowsBeforeCommit());
-            if (!writer->SetToRecordNo(rows[i].Record)) continue; // deleted by another user meanwhile
-            change(*writer, rows[i]);
+            if (!writer->SetToRecordNo(rows.Records[i])) continue; // deleted by another user meanwhile
+            change(*writer, rows, i);
             if (r.CommitsAtNextRow()) {
                 locks.Release();
                 pins.Release();
@@ -126,8 +128,8 @@ class TUpdateSets {
 public:
     // `byKeys`: the rows found stand in record order for a walk of the primary index, whose order is theirs
     // (QualifyingRows.h); `withValues`: the rows carry their values.
-    TUpdateSets(TDataQuery& query, TDataCursor& writer, TUpdateValues& values,
-                std::vector<TQualifyingRow>& rows, bool byKeys, bool keysInSets, bool withValues)
+    TUpdateSets(TDataQuery& query, TDataCursor& writer, TUpdateValues& values, TQualifyingRows& rows,
+                bool byKeys, bool keysInSets, bool withValues)
         : query_(query), target_(*query.TargetTable), writer_(writer), values_(values), rows_(rows),
           byKeys_(byKeys), keysInSets_(keysInSets), withValues_(withValues),
           setRows_(std::min(SetRows, SetBytes / std::max<size_t>(writer.GetRecordSize(), 1))) {}
@@ -136,7 +138,7 @@ public:
     size_t ChangeInOrder(TDataChangeRun& run, size_t first) {
         size_t end = RunEnd(first, rows_.size(), {setRows_, run.RowsBeforeCommit()});
         placed_.clear();
-        for (size_t k = first; k < end; ++k) placed_.push_back({rows_[k].Record, uint32_t(k)});
+        for (size_t k = first; k < end; ++k) placed_.push_back({rows_.Records[k], uint32_t(k)});
         ChangeSet(run, placed_);
         return end;
     }
@@ -144,9 +146,12 @@ public:
     // The rows from `first` on up to the next commit, in the order of their records (above); one past
     // the last.
     size_t ChangeInRecordOrder(TDataChangeRun& run, size_t first) {
-        const size_t end = RunEnd(first, rows_.size(), {run.RowsBeforeCommit()});
+        // Rows of intervals that their bytes end lie in record order already: a set at a time.
+        const size_t end =
+            RunEnd(first, rows_.size(),
+                   {run.Measured() ? setRows_ : std::numeric_limits<size_t>::max(), run.RowsBeforeCommit()});
         placed_.clear();
-        for (size_t k = first; k < end; ++k) placed_.push_back({rows_[k].Record, uint32_t(k)});
+        for (size_t k = first; k < end; ++k) placed_.push_back({rows_.Records[k], uint32_t(k)});
         SortByRecord(placed_);
         std::exception_ptr refusal;
         if (!run.Measured()) {
@@ -226,7 +231,7 @@ private:
 
     // The new values of row `row` put into the image of its record.
     void Change(uint32_t row, std::span<uint8_t> image) {
-        if (withValues_) return PutValues(query_, writer_, image, rows_[row].Values, "UPDATE");
+        if (withValues_) return PutValues(query_, writer_, image, rows_.Values[row], "UPDATE");
         // The values read the record as it is now, locked: it becomes the target's current row.
         std::copy_n(image.begin(), std::min(image.size(), target_.RecordBuffer.size()),
                     target_.RecordBuffer.begin());
@@ -258,7 +263,7 @@ private:
     TSourceTable& target_;
     TDataCursor& writer_;
     TUpdateValues& values_;
-    std::vector<TQualifyingRow>& rows_;
+    TQualifyingRows& rows_;
     const bool byKeys_, keysInSets_, withValues_;
     const size_t setRows_;
     std::vector<TPlacedRow> placed_;
@@ -286,8 +291,8 @@ void ExecuteUpdate(TDataQuery& query) {
     TSourceTable& target = Target(query);
     if (target.Cursor->IsRemote() || target.Cursor->Table().HasBlobFile()) {
         std::vector<uint8_t> image;
-        ChangeQualifyingRows(query, withValues, [&](TDataCursor& writer, TQualifyingRow& row) {
-            UpdateRecord(query, writer, row, values, image);
+        ChangeQualifyingRows(query, withValues, [&](TDataCursor& writer, TQualifyingRows& rows, size_t row) {
+            UpdateRecord(query, writer, rows.Values.empty() ? nullptr : &rows.Values[row], values, image);
         });
         return;
     }
@@ -303,7 +308,7 @@ void ExecuteUpdate(TDataQuery& query) {
         TRowOrder order =
             inRecordOrder && (r.Measured() || !intervals) ? TRowOrder::Records : TRowOrder::Walk;
         bool byKeys = false;
-        std::vector<TQualifyingRow> rows = FindQualifyingRows(query, r, withValues, order, &byKeys);
+        TQualifyingRows rows = FindQualifyingRows(query, r, withValues, order, &byKeys);
         EndJoinAccesses(query);
         TUpdateSets sets(query, *writer, values, rows, byKeys && !r.Measured(), keysInSets, withValues);
         for (size_t i = 0; i < rows.size();)
@@ -317,20 +322,21 @@ void ExecuteUpdate(TDataQuery& query) {
 void ExecuteDelete(TDataQuery& query) {
     if (Target(query).Cursor->IsRemote()) {
         ChangeQualifyingRows(query, false,
-                             [](TDataCursor& writer, TQualifyingRow&) { writer.DeleteRecord(); });
+                             [](TDataCursor& writer, TQualifyingRows&, size_t) { writer.DeleteRecord(); });
         return;
     }
     constexpr size_t SetRows = 65536;
     std::unique_ptr<TDataCursor> writer = PlanChange(query);
     TDataChangeRun run(*writer, RunOptions(query), query.RowsAffected);
     run.Run(Target(query).Cursor->GetRecordCount(), [&](TDataChangeRun& r) {
-        std::vector<TQualifyingRow> rows = FindQualifyingRows(query, r, false);
+        TQualifyingRows rows = FindQualifyingRows(query, r, false);
         EndJoinAccesses(query);
         std::vector<uint32_t> numbers;
         for (size_t i = 0; i < rows.size();) {
             size_t j = RunEnd(i, rows.size(), {SetRows, r.RowsBeforeCommit()});
             numbers.clear();
-            for (size_t k = i; k < j; ++k) numbers.push_back(rows[k].Record);
+            numbers.assign(rows.Records.begin() + std::ptrdiff_t(i),
+                           rows.Records.begin() + std::ptrdiff_t(j));
             r.RowWriting();
             r.SetWritten(writer->DeleteRecords(numbers));
             i = j;

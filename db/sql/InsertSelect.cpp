@@ -14,10 +14,12 @@
 #include "db/sql/QualifyingRows.h"
 #include "db/sql/QueryBinding.h"
 #include "db/sql/ResultColumnCopy.h"
+#include "db/sql/RowSpool.h"
 #include "db/sql/RunLevels.h"
 #include "db/sql/SelectPlan.h"
 
 #include <algorithm>
+#include <functional>
 #include <limits>
 #include <numeric>
 #include <optional>
@@ -28,8 +30,8 @@ namespace {
 
 // The rows of the INSERT's source select. A result table is a copy already; a live result is the source
 // table's own cursor, which the INSERT may be appending to: its rows are copied first (read in batches of
-// read levels, RunLevels.h), so that rows appended meanwhile are never read back, unless the rows go into
-// another table's files.
+// read levels, RunLevels.h) into a spool (RowSpool.h), so that rows appended meanwhile are never read back,
+// unless the rows go into another table's files.
 class TSourceRows {
 public:
     TSourceRows(TDataQuery& source, TDataCursor& target) : source_(source), rows_(*source.ResultCursor) {
@@ -45,28 +47,32 @@ public:
             count_ = rows_.GetRecordCount();
             return;
         }
+        spool_.emplace(target.Settings(), record_.size());
         if (WalksWholeInRecordOrder(rows_)) {
-            while (ReadSlots()) {
+            while (ReadSlots([&](std::span<const uint8_t> image) { spool_->Add(image); })) {
             }
         } else {
             for (;;) {
                 batch_->Row();
                 if (rows_.GetNextRecord(record_) != 0) break;
-                copies_.insert(copies_.end(), record_.begin(), record_.end());
+                spool_->Add(record_);
             }
         }
         batch_.reset();
-        size_t count = record_.empty() ? 0 : copies_.size() / record_.size();
-        count_ = uint32_t(std::min<size_t>(count, std::numeric_limits<uint32_t>::max()));
+        count_ = uint32_t(std::min<size_t>(spool_->Count(), std::numeric_limits<uint32_t>::max()));
     }
     uint32_t Count() { return source_.LiveResult ? count_ : rows_.GetRecordCount(); }
     // The next row; false after the last.
     bool Next() {
         if (!source_.LiveResult) return rows_.GetNextRecord(record_) == 0;
-        if (streams_ && next_ == copies_.size()) {
+        if (spool_) return spool_->Next(record_);
+        if (next_ == copies_.size()) {
             copies_.clear();
             next_ = 0;
-            while (copies_.empty() && ReadSlots()) {
+            auto copy = [&](std::span<const uint8_t> image) {
+                copies_.insert(copies_.end(), image.begin(), image.end());
+            };
+            while (copies_.empty() && ReadSlots(copy)) {
             }
         }
         if (next_ == copies_.size()) {
@@ -96,8 +102,9 @@ private:
         return !target.IsRemote() && &target.Directory() == &rows_.Directory() &&
                &target.Table() != &rows_.Table();
     }
-    // The active records of the next slots join the copies; false past the last slot.
-    bool ReadSlots() {
+    // The active records of the next slots to `take` (the record size's first bytes of each image); false
+    // past the last slot.
+    bool ReadSlots(const std::function<void(std::span<const uint8_t> image)>& take) {
         constexpr uint32_t Slots = 4096;
         TDataFile& file = rows_.Table().DataFile();
         batch_->Row(); // the slots are counted under the batch's read level
@@ -108,8 +115,7 @@ private:
         nextSlot_ = end;
         const size_t size = record_.size();
         file.VisitRecordImages(numbers_, [&](uint32_t, std::span<const uint8_t> image) {
-            if (image[0] == RecordActive)
-                copies_.insert(copies_.end(), image.begin(), image.begin() + std::ptrdiff_t(size));
+            if (image[0] == RecordActive) take(image.first(size));
         });
         return true;
     }
@@ -122,7 +128,8 @@ private:
     uint32_t count_ = 0;
     uint32_t nextSlot_ = 1;
     std::vector<uint32_t> numbers_;
-    std::vector<uint8_t> copies_; // records of the live result, one after another
+    std::optional<TRowSpool> spool_; // the live result's records copied first, one after another
+    std::vector<uint8_t> copies_;    // the records of the slots read last, while streaming
     size_t next_ = 0;
 };
 

@@ -83,9 +83,9 @@ public:
     // The rows are found in record order.
     bool Active() const { return active_; }
     // The rows, found in record order, into the index's order.
-    void Order(std::vector<TQualifyingRow>& rows) {
+    void Order(TQualifyingRows& rows) {
         if (!active_) return;
-        assert(keys_.size() == rows.size() * keyLength_);
+        assert(keys_.size() == rows.size() * keyLength_ && rows.Values.empty());
         cursor_.SetIndexNumber(PrimaryIndexSlot);
         active_ = false;
         const TKeyComparator& order = cursor_.Table().KeyOrder(PrimaryIndexSlot);
@@ -94,7 +94,7 @@ public:
         auto key = [&](uint32_t i) { return keys_.data() + size_t(i) * keyLength_; };
         auto before = [&](uint32_t a, uint32_t b) {
             int c = order.Compare(key(a), key(b), keyLength_);
-            return c != 0 ? c < 0 : rows[a].Record < rows[b].Record;
+            return c != 0 ? c < 0 : rows.Records[a] < rows.Records[b];
         };
         // Records that lie in the index's order (appended in it) are found in it already; records that lie
         // in its reverse order (taken from a free chain as the rows came in key order) reversed.
@@ -104,21 +104,19 @@ public:
             std::reverse(sorted.begin(), sorted.end());
         else if (!WalkIndex(rows, sorted) && !SortShortKeys(sorted))
             std::sort(sorted.begin(), sorted.end(), before);
-        std::vector<TQualifyingRow> ordered;
-        ordered.reserve(rows.size());
-        for (uint32_t i : sorted) ordered.push_back(std::move(rows[i]));
-        rows = std::move(ordered);
+        for (size_t k = 0; k < sorted.size(); ++k) sorted[k] = rows.Records[sorted[k]];
+        rows.Records = std::move(sorted); // rows with values are not searched so
     }
 
 private:
     // Rows of a good part of the table (an eighth or more) take the order of the index's entries, read
     // leaf after leaf, which costs less than sorting them: `sorted` gets the rows in that order.
-    bool WalkIndex(const std::vector<TQualifyingRow>& rows, std::vector<uint32_t>& sorted) {
+    bool WalkIndex(const TQualifyingRows& rows, std::vector<uint32_t>& sorted) {
         TDataTable& table = cursor_.Table();
         uint32_t slots = table.DataFile().Header().NextRecordNumber();
         if (rows.size() * 8 < table.IndexFile().GetActiveRecords()) return false;
         std::vector<uint32_t> rowOf(slots, 0); // by record number, its row + 1
-        for (size_t i = 0; i < rows.size(); ++i) rowOf[rows[i].Record] = uint32_t(i + 1);
+        for (size_t i = 0; i < rows.size(); ++i) rowOf[rows.Records[i]] = uint32_t(i + 1);
         TIndexPath path;
         TIndexNavigator index(table.IndexFile(), PrimaryIndexSlot, table.KeyOrder(PrimaryIndexSlot), path);
         TIndexPlace place;
@@ -172,11 +170,11 @@ bool WalksWholeInRecordOrder(const TDataCursor& cursor) {
            !cursor.Range().Active && cursor.GetRecordSize() == cursor.Table().DataFile().GetRecordSize();
 }
 
-std::vector<TQualifyingRow> FindQualifyingRows(TDataQuery& query, TDataChangeRun& run, bool withValues,
-                                               TRowOrder order, bool* inRecordOrder) {
+TQualifyingRows FindQualifyingRows(TDataQuery& query, TDataChangeRun& run, bool withValues, TRowOrder order,
+                                   bool* inRecordOrder) {
     TRecordOrderSearch search(query, withValues, order);
     TSourceReads reads(query);
-    std::vector<TQualifyingRow> rows;
+    TQualifyingRows rows;
     // Only a join can reach one target record from several joined rows.
     bool joined = query.SourceTables.size() > 1;
     std::unordered_set<uint32_t> seen;
@@ -185,10 +183,8 @@ std::vector<TQualifyingRow> FindQualifyingRows(TDataQuery& query, TDataChangeRun
         if (query.HasRowCondition1 && !TestRowCondition(query)) return;
         if (query.HasRowCondition2 && !TestLateRowCondition(query)) return;
         if (joined && !seen.insert(record).second) return;
-        TQualifyingRow row;
-        row.Record = record;
-        if (withValues) row.Values = EvaluateValues(query, SourceContext(query));
-        rows.push_back(std::move(row));
+        rows.Records.push_back(record);
+        if (withValues) rows.Values.push_back(EvaluateValues(query, SourceContext(query)));
         search.Found(target.RecordBuffer);
     };
     if (WalksSlots(query)) {

@@ -13,10 +13,12 @@ class TDataChangeRun;
 class TDataCursor;
 class TDataQuery;
 
-// A qualifying target record, with its new values when they were worked out from the joined row.
-struct TQualifyingRow {
-    uint32_t Record = 0;
-    std::vector<TExpTree> Values;
+// The qualifying target records in their order, and the new values of each when they were worked out from
+// the joined rows (none otherwise): four bytes a row found but for those values.
+struct TQualifyingRows {
+    std::vector<uint32_t> Records;
+    std::vector<std::vector<TExpTree>> Values; // empty, or one per record
+    size_t size() const { return Records.size(); }
 };
 
 // A local cursor that walks its table whole in record order (no index, range, filter or layout of its own)
@@ -33,8 +35,7 @@ enum class TRowOrder : uint8_t {
 // The joined rows' target records that pass the per-row conditions, each once, in the order found, rows
 // found in record order for a walk of the primary index in the order `order` says (`inRecordOrder`, when
 // given, tells whether they were left so).
-std::vector<TQualifyingRow> FindQualifyingRows(TDataQuery& query, TDataChangeRun& run, bool withValues,
-                                               TRowOrder order = TRowOrder::Walk,
-                                               bool* inRecordOrder = nullptr);
+TQualifyingRows FindQualifyingRows(TDataQuery& query, TDataChangeRun& run, bool withValues,
+                                   TRowOrder order = TRowOrder::Walk, bool* inRecordOrder = nullptr);
 
 } // namespace vorsam

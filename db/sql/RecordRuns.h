@@ -34,8 +34,7 @@ class TRecordLockRuns {
 public:
     static constexpr size_t RunRows = 4096;
 
-    TRecordLockRuns(TDataCursor& writer, const std::vector<TQualifyingRow>& rows)
-        : writer_(writer), rows_(rows) {}
+    TRecordLockRuns(TDataCursor& writer, const std::vector<uint32_t>& rows) : writer_(writer), rows_(rows) {}
     ~TRecordLockRuns() {
         try {
             Release();
@@ -53,10 +52,9 @@ public:
         Release();
         size_t j = RunEnd(i, rows_.size(), {RunRows, beforeCommit});
         if (j - i < 2) return;
-        auto [low, high] = std::minmax_element(
-            rows_.begin() + std::ptrdiff_t(i), rows_.begin() + std::ptrdiff_t(j),
-            [](const TQualifyingRow& a, const TQualifyingRow& b) { return a.Record < b.Record; });
-        if (writer_.HoldRecordRun(low->Record, high->Record - low->Record + 1)) end_ = j;
+        auto [low, high] =
+            std::minmax_element(rows_.begin() + std::ptrdiff_t(i), rows_.begin() + std::ptrdiff_t(j));
+        if (writer_.HoldRecordRun(*low, *high - *low + 1)) end_ = j;
     }
     void Release() {
         if (end_ == 0) return;
@@ -66,8 +64,8 @@ public:
 
 private:
     TDataCursor& writer_;
-    const std::vector<TQualifyingRow>& rows_;
-    size_t end_ = 0; // one past the last row of the run held; 0 when none is
+    const std::vector<uint32_t>& rows_; // their records
+    size_t end_ = 0;                    // one past the last row of the run held; 0 when none is
 };
 
 // The records of the rows to change, held in the target's record cache for runs of rows at once: the
@@ -81,7 +79,7 @@ class TRecordPins {
 public:
     static constexpr size_t RunRows = 4096, RunBytes = size_t(4) << 20;
 
-    TRecordPins(TDataCursor& writer, const std::vector<TQualifyingRow>& rows)
+    TRecordPins(TDataCursor& writer, const std::vector<uint32_t>& rows)
         : file_(nullptr), rows_(rows), size_(writer.GetRecordSize()) {
         if (writer.IsRemote()) return;
         TDataFile& file = writer.Table().DataFile();
@@ -99,7 +97,7 @@ public:
         if (!file_) return j;
         Release();
         numbers_.clear();
-        for (size_t k = i; k < j; ++k) numbers_.push_back(rows_[k].Record);
+        numbers_.assign(rows_.begin() + std::ptrdiff_t(i), rows_.begin() + std::ptrdiff_t(j));
         end_ = j;
         bool ascending = std::is_sorted(numbers_.begin(), numbers_.end());
         bool descending = !ascending && std::is_sorted(numbers_.begin(), numbers_.end(), std::greater<>());
@@ -120,8 +118,8 @@ public:
 
 private:
     TDataFile* file_;
-    const std::vector<TQualifyingRow>& rows_;
-    size_t size_; // the records' size
+    const std::vector<uint32_t>& rows_; // their records
+    size_t size_;                       // the records' size
     std::vector<uint32_t> numbers_;
     std::vector<TRecord*> pinned_;
     size_t end_ = 0; // one past the last row of the run held; 0 when none is

@@ -5,7 +5,9 @@
 #include "SqliteOracle.h"
 
 #include "db/engine/TableVerify.h"
+#include "db/lib/ByteUtils.h"
 #include "db/sql/QueryStatement.h"
+#include "db/sql/RowSpool.h"
 
 #include <algorithm>
 #include <functional>
@@ -107,6 +109,55 @@ TEST_F(DataChangeTest, InsertingATablesOwnRowsReadsEachOnce) {
     std::vector<TRowText> rows = Rows("N"); // record order
     std::sort(rows.begin(), rows.end());
     EXPECT_EQ(rows, oracle_.Rows("SELECT * FROM N ORDER BY X, Y"));
+}
+
+// A table's own rows, past what its spool keeps in memory (RowSpool.h), are copied first and each read once,
+// read through the slots or through a filter.
+TEST_F(DataChangeTest, InsertingATablesOwnManyRowsReadsEachOnce) {
+    Both("CREATE TABLE N (X INTEGER, Y CHAR(120))");
+    oracle_.Exec("WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c WHERE x < 3000) "
+                 "INSERT INTO N SELECT x, 'row ' || x FROM c");
+    RunSql("INSERT INTO N SELECT X, Y FROM N"); // empty: nothing
+    auto cursor = Open("N");
+    std::vector<uint8_t> image(cursor->GetRecordSize());
+    cursor->Table().LockTable();
+    for (int32_t x = 1; x <= 3000; ++x) {
+        std::string y = "row " + std::to_string(x);
+        cursor->InitRecordBuffer(image);
+        cursor->PutField(1, image, reinterpret_cast<const uint8_t*>(&x));
+        cursor->PutField(2, image, reinterpret_cast<const uint8_t*>(y.c_str()));
+        cursor->AppendRecord(image);
+    }
+    cursor->Table().UnlockTable();
+    cursor.reset();
+    EXPECT_EQ(Both("INSERT INTO N SELECT * FROM N"), 6000 / 2);
+    EXPECT_EQ(Both("INSERT INTO N SELECT * FROM N WHERE X > 500"), 5000);
+    std::vector<TRowText> rows = Rows("N"), expected = oracle_.Rows("SELECT * FROM N"); // record order
+    std::sort(rows.begin(), rows.end());
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(rows, expected);
+}
+
+// A spool gives its records back in the order they came, however many, holding a piece of them at most.
+TEST_F(DataChangeTest, ASpoolGivesItsRecordsBackInOrderHoldingAPieceAtMost) {
+    for (size_t count : {size_t(0), size_t(1), size_t(1000), size_t(20000)}) {
+        TRowSpool spool(session_.Settings(), 100);
+        std::vector<uint8_t> record(100);
+        for (size_t i = 0; i < count; ++i) {
+            std::fill(record.begin(), record.end(), uint8_t(i % 251));
+            StoreLE32(record.data(), uint32_t(i));
+            spool.Add(record);
+            ASSERT_LE(spool.MemoryBytes(), TRowSpool::PieceBytes + record.size());
+        }
+        EXPECT_EQ(spool.Count(), count);
+        size_t read = 0;
+        for (; spool.Next(record); ++read) {
+            ASSERT_EQ(LoadLE32(record.data()), read);
+            ASSERT_EQ(record.back(), uint8_t(read % 251));
+            ASSERT_LE(spool.MemoryBytes(), TRowSpool::PieceBytes + record.size());
+        }
+        EXPECT_EQ(read, count);
+    }
 }
 
 TEST_F(DataChangeTest, UpdateFromAnotherTable) {
