@@ -348,11 +348,14 @@ bool TFileHandler::LockRegion(bool lock, uint64_t length, uint64_t offset) {
     TCriticalSectionGuard guard(file_->Access);
     if (Faults().Before({TFileOperation::Lock, fileName_, inMemory_, offset, length}) == TFaultAction::Fail)
         return false;
+    // The table of ranges gives the rules within the process; the system's locks are for other processes,
+    // none of which can have a file open that this one holds exclusively.
+    const bool kernel = !file_->ExcludesOtherProcesses();
     if (!lock) {
         if (!file_->Locks.Remove(offset, length, this)) return false;
-        return KernelLock(false, offset, length);
+        return !kernel || KernelLock(false, offset, length);
     }
-    if (file_->Locks.Overlaps(offset, length) || !KernelLock(true, offset, length)) return false;
+    if (file_->Locks.Overlaps(offset, length) || (kernel && !KernelLock(true, offset, length))) return false;
     file_->Locks.Add(offset, length, this);
     return true;
 }

@@ -15,6 +15,8 @@
 // Byte-range locks (LockRegion) never wait or retry: a range overlapping one held by any handler of this
 // process, or by another process, is refused; an unlock must name exactly a range this handler holds.
 // Locks belong to the handler and are released when it closes. The byte at 2^32 is reserved (SharedFile.h).
+// A file this process holds exclusively (no other process can open it) takes its locks in the process's
+// table alone, without the system's.
 //
 // Every read, write, lock, flush, rename and delete passes the file-fault injector (FileFaults.h).
 #pragma once
