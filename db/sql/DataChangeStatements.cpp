@@ -119,11 +119,13 @@ void ChangeQualifyingRows(
 // as a walk of the index would find them) decides what each commit interval holds, which row is refused
 // first and what the caller's transaction keeps after a refusal. Where nothing else depends on it (no
 // value reads a table, no unique key moves), the rows up to the next commit are changed in the order of
-// their records, each record read once in the file's order whatever order the keys lie in: first their
-// changes are tried, nothing written, and the rows from the first that is refused on (in the rows' order)
-// are left out; the rest are changed, and the refusal raised. Intervals that their bytes end (the run's own
-// transaction without COMMIT INTERVAL, whose intervals are whole whatever rows they hold) take the rows in
-// the order of their records from the start and are not tried first: a refusal rolls the interval back.
+// their records, each record read once in the file's order whatever order the keys lie in. Inside the
+// caller's transaction their changes are tried first, nothing written, and the rows from the first that is
+// refused on (in the rows' order) are left out; the rest are changed, and the refusal raised. In the run's
+// own transaction a refusal rolls the interval back: the rows not yet touched are tried then, for the
+// refusal of the first row in the rows' order. Intervals that their bytes end (the run's own transaction
+// without COMMIT INTERVAL, whose intervals are whole whatever rows they hold) take the rows in the order of
+// their records from the start.
 class TUpdateSets {
 public:
     // `byKeys`: the rows found stand in record order for a walk of the primary index, whose order is theirs
@@ -154,7 +156,8 @@ public:
         for (size_t k = first; k < end; ++k) placed_.push_back({rows_.Records[k], uint32_t(k)});
         SortByRecord(placed_);
         std::exception_ptr refusal;
-        if (!run.Measured()) {
+        if (!run.OwnTransaction()) {
+            // The caller's transaction keeps what changed before a refusal: the changes are tried first.
             run.RowWriting(); // no other user writes between the try and the change
             numbers_.clear();
             for (const TPlacedRow& row : placed_) numbers_.push_back(row.Record);
@@ -164,8 +167,15 @@ public:
                 [&](size_t at) { refused.push_back(uint32_t(at)); });
             if (!refused.empty()) refusal = LeaveOutFromFirstRefused(refused);
         }
-        for (size_t at = 0; at < placed_.size(); at += setRows_)
-            ChangeSet(run, std::span(placed_).subspan(at, std::min(setRows_, placed_.size() - at)));
+        try {
+            for (size_t at = 0; at < placed_.size(); at += setRows_)
+                ChangeSet(run, std::span(placed_).subspan(at, std::min(setRows_, placed_.size() - at)), at);
+        } catch (...) {
+            // The run's own transaction rolls a refused interval back: what is left to tell is which row is
+            // refused first in the order found, among the refused one and those not touched yet.
+            if (run.Measured() || !run.OwnTransaction()) throw;
+            std::rethrow_exception(FirstRefusedFrom(touched_, std::current_exception()));
+        }
         if (refusal) std::rethrow_exception(refusal);
         return end;
     }
@@ -229,6 +239,23 @@ private:
         return refusal;
     }
 
+    // What refuses the first row in the order found among the one at `at` in placed_, refused with `failure`,
+    // and the rows after it there (in the order of their records), which were not touched: `failure` when
+    // none of those comes before it and is refused.
+    std::exception_ptr FirstRefusedFrom(size_t at, std::exception_ptr failure) {
+        numbers_.clear();
+        for (size_t k = at + 1; k < placed_.size(); ++k) numbers_.push_back(placed_[k].Record);
+        uint32_t first = placed_[at].Row;
+        writer_.TryChanges(
+            numbers_, [&](size_t k, std::span<uint8_t> image) { Change(placed_[at + 1 + k].Row, image); },
+            [&](size_t k) {
+                if (placed_[at + 1 + k].Row >= first) return;
+                first = placed_[at + 1 + k].Row;
+                failure = std::current_exception();
+            });
+        return failure;
+    }
+
     // The new values of row `row` put into the image of its record.
     void Change(uint32_t row, std::span<uint8_t> image) {
         if (withValues_) return PutValues(query_, writer_, image, rows_.Values[row], "UPDATE");
@@ -239,14 +266,16 @@ private:
         values_.Put(query_, writer_, image);
     }
 
-    // The rows of the set changed in the order given, in one write, and counted.
-    void ChangeSet(TDataChangeRun& run, std::span<const TPlacedRow> set) {
+    // The rows of the set changed in the order given, in one write, and counted; `base`: the set's place in
+    // placed_, from which touched_ tells the row last given its values.
+    void ChangeSet(TDataChangeRun& run, std::span<const TPlacedRow> set, size_t base = 0) {
         run.RowWriting();
         numbers_.clear();
         for (const TPlacedRow& row : set) numbers_.push_back(row.Record);
         size_t k = 0; // the row of the record being changed
         auto change = [&](uint32_t number, std::span<uint8_t> image) {
             while (set[k].Record != number) ++k; // records no longer active are passed over
+            touched_ = base + k;
             Change(set[k].Row, image);
         };
         uint32_t changed = 0;
@@ -268,6 +297,7 @@ private:
     const size_t setRows_;
     std::vector<TPlacedRow> placed_;
     std::vector<uint32_t> numbers_;
+    size_t touched_ = 0;
 };
 
 } // namespace
