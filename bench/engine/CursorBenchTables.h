@@ -135,6 +135,12 @@ public:
     }
     void DropIndex() { cursor_->DeleteIndex("ByText"); }
     TDataCursor& Cursor() { return *cursor_; }
+    // Opens the table again, exclusively or shared.
+    void Reopen(bool exclusive) {
+        cursor_->CloseCursor();
+        cursor_->SetExclusive(exclusive);
+        cursor_->OpenCursor();
+    }
 
 private:
     static void KeyOf(int32_t value, uint8_t* key) {

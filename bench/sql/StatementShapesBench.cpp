@@ -19,6 +19,7 @@
 // enough for every table, 2 the smallest. Each SELECT's rows are read whole, each value in its own
 // type; the rows counted are checked. The counter MiB is the most resident memory one more run of the
 // statement, untimed, added (TStatementMemory).
+#include "StatementMemory.h"
 #include "StatementShapesData.h"
 
 #include "bench/engine/DataSetBenchSupport.h"
@@ -28,10 +29,7 @@
 
 #include <benchmark/benchmark.h>
 #include <cstdint>
-#include <cstring>
-#include <fstream>
 #include <functional>
-#include <malloc.h>
 #include <sqlite3.h>
 #include <string>
 #include <vector>
@@ -164,28 +162,6 @@ int64_t ExecuteOurs(TQueryStatement& statement, std::vector<uint8_t>& record, st
     TDataCursor* result = statement.Execute({}, false);
     return result ? ReadOurRows(*result, record, value) : statement.RowsAffected;
 }
-
-// The memory a statement takes: the growth of this process's resident memory from just before it (the
-// heap's free memory given back to the system, the peak mark set there) to its peak during it, in KiB.
-class TStatementMemory {
-public:
-    void Before() {
-        malloc_trim(0);
-        std::ofstream("/proc/self/clear_refs") << "5";
-        before_ = Status("VmRSS:");
-    }
-    void After() { grown_ = std::max(grown_, Status("VmHWM:") - before_); }
-    double MiB() const { return double(grown_) / 1024; }
-
-private:
-    static int64_t Status(const char* field) {
-        std::ifstream status("/proc/self/status");
-        for (std::string line; std::getline(status, line);)
-            if (line.rfind(field, 0) == 0) return std::stoll(line.substr(std::strlen(field)));
-        return 0;
-    }
-    int64_t before_ = 0, grown_ = 0;
-};
 
 // The run before the timed ones (the statement's first, which opens what it keeps open): exactly one run,
 // for a profile of the program to look at (`--toggle-collect=*FirstRun*` of callgrind).

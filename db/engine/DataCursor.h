@@ -113,6 +113,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -410,6 +411,15 @@ public:
     void ModifyRecords(std::span<const uint32_t> numbers,
                        const std::function<void(uint32_t number, std::span<uint8_t> image)>& change,
                        uint32_t& changed, bool keysInSets = false);
+    // Tries the change of each active record among `numbers` (ascending, each once) as ModifyRecords would
+    // make it, nothing written: `change` changes a copy of the record's image (given the record's place in
+    // `numbers`), and the record's checks (required fields, minimum and maximum values) look at what it
+    // made; `refused` is called with the place of each record whose change is refused, the error current
+    // (std::current_exception). A number that is no record is refused as ModifyRecords refuses it. Unique
+    // keys are not looked at. For a local table.
+    void TryChanges(std::span<const uint32_t> numbers,
+                    const std::function<void(size_t place, std::span<uint8_t> image)>& change,
+                    const std::function<void(size_t place)>& refused);
     // Ends an edit without writing: the record lock goes.
     void CancelRecord();
     // Copies the current record into the image as a new record (prefix cleared); false when the

@@ -7,6 +7,7 @@
 #include "db/lib/ByteUtils.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cstring>
 #include <exception>
 #include <functional>
@@ -395,6 +396,41 @@ void TDataCursor::ModifyRecords(std::span<const uint32_t> numbers,
             changed, keysInSets);
         for (uint32_t number : numbers) NoteFilteredWrite(number, version);
     });
+}
+
+void TDataCursor::TryChanges(std::span<const uint32_t> numbers,
+                             const std::function<void(size_t place, std::span<uint8_t> image)>& change,
+                             const std::function<void(size_t place)>& refused) {
+    RequireLocalTable("trying the changes of a set of records");
+    assert(std::is_sorted(numbers.begin(), numbers.end()));
+    TOperation operation(*this);
+    TDataFile& file = table_->DataFile();
+    const uint32_t next = file.Header().NextRecordNumber();
+    auto refuse = [&](size_t place) {
+        try {
+            Raise(VORSAM_RECNOTFOUND);
+        } catch (...) {
+            refused(place);
+        }
+    };
+    size_t first = 0;
+    for (; first < numbers.size() && numbers[first] == 0; ++first) refuse(first);
+    const size_t valid = size_t(std::lower_bound(numbers.begin(), numbers.end(), next) - numbers.begin());
+    std::vector<uint8_t> copy;
+    size_t at = first;
+    file.VisitRecordImages(numbers.subspan(first, valid - first),
+                           [&](uint32_t number, std::span<const uint8_t> image) {
+                               while (numbers[at] != number) ++at;
+                               if (image[0] != RecordActive) return;
+                               copy.assign(image.begin(), image.end());
+                               try {
+                                   change(at, copy);
+                                   PrepareImage(copy);
+                               } catch (...) {
+                                   refused(at);
+                               }
+                           });
+    for (size_t place = valid; place < numbers.size(); ++place) refuse(place);
 }
 
 bool TDataCursor::CloneCurrentRecord(std::span<uint8_t> image) {

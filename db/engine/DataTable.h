@@ -159,12 +159,14 @@
 #include "db/engine/DataFile.h"
 #include "db/engine/IndexFile.h"
 #include "db/engine/IndexKeys.h"
+#include "db/engine/PendingKeys.h"
 #include "db/engine/ReadBatches.h"
 #include "db/engine/TableDefinition.h"
 #include "db/engine/TableFileOwner.h"
 
 #include <array>
 #include <atomic>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -215,29 +217,6 @@ using TRecordHook = std::function<void(std::span<uint8_t> record, std::span<cons
 // ModifyRecords: changes a copy of the record's image into the record's new image; true when the image
 // keeps its own +5 value (ModifyRecord's keepAutoInc).
 using TRecordChange = std::function<bool(uint32_t number, std::span<uint8_t> image)>;
-
-// The keys of records that sets appended (TDataTable::AppendRecords) hold back from their indexes, to put
-// them in together later (TDataTable::ApplyPendingKeys): each index's in one pass over its leaves however
-// many sets came, or as a tree built whole when the index is empty. Until then a later set refuses a key
-// of a unique index that one held back equals, as the index would. Bytes tells the memory they take.
-class TPendingKeys {
-public:
-    bool Empty() const { return rows_ == 0; }
-    uint64_t Bytes() const { return bytes_; }
-
-private:
-    friend class TDataTable;
-    struct TSlot {
-        uint8_t Slot = 0;
-        bool Unique = false;
-        std::vector<uint8_t> Keys;     // sorted runs, one after another: each set's in the index's order
-        std::vector<uint32_t> Numbers; // their records
-        std::vector<size_t> Runs;      // where each run begins, in keys
-    };
-    std::vector<TSlot> slots_;
-    size_t rows_ = 0;
-    uint64_t bytes_ = 0;
-};
 
 // The shared table of a database's registry (TSharedTable) is the table itself.
 class TDataTable : public TableFileOwner, public TSharedTable, private TReadBatchHolder {
@@ -611,19 +590,53 @@ private:
     // (DataTableRecords.cpp); the keys of a set of records in one index (DataTableRecordSets.cpp).
     class TWriteKeys;
     class TSetKeys;
+    // Per row of a set changed, bit i: the key of the i-th slot of KeySlotList changed. A table keeps the
+    // keys of its primary index and of at most MaxSecondaryIndexes others, which the bits have room for.
+    using TMovedKeys = uint32_t;
+    static_assert(1 + MaxSecondaryIndexes <= 8 * sizeof(TMovedKeys), "a bit for every index that keeps keys");
+    struct TAppendKeys;
+    class TChangedSet;
     TRecord& ActiveRecord(uint32_t number);
     // ModifyRecord's write of the image into the active record `slot` (pinned by the caller).
     void ModifyPinned(TRecord& slot, std::span<const uint8_t> image, bool keepAutoInc,
                       const TRecordHook& hook);
     bool ManyRecords(size_t count) const;
+    // The steps of AppendRecords, ModifyRecords and DeleteRecords (DataTableRecordSets.cpp).
+    void StampAppends(std::span<uint8_t> images, size_t count) const;
+    void FindAppendRefusals(const TKeySlotList& slots, std::span<const uint8_t> images, size_t count,
+                            const TPendingKeys* pending, TAppendKeys& keys);
+    std::exception_ptr AllocateAppends(std::span<uint8_t> images, size_t count,
+                                       std::vector<uint32_t>& numbers);
+    void PutAppendedKeys(const TKeySlotList& slots, TAppendKeys& keys, std::span<const uint32_t> numbers,
+                         TPendingKeys* pending);
+    void ForEachPinned(std::span<const uint32_t> numbers,
+                       const std::function<void(uint32_t number, TRecord& record)>& visit);
+    std::exception_ptr ModifyEach(std::span<const uint32_t> numbers, const TRecordChange& change,
+                                  uint32_t& changed);
+    std::exception_ptr EditSet(std::span<const uint32_t> numbers, TChangedSet& set);
+    void TakeDeletedKeys(const TKeySlotList& slots, std::vector<TSetKeys>& keys, const TRecord& slot,
+                         uint32_t place) const;
+    void FreeWithBlobs(std::span<const uint32_t> numbers, const TKeySlotList& slots,
+                       std::vector<TSetKeys>& keys, std::vector<bool>& deleted);
+    void FreeInRecordOrder(std::span<const uint32_t> numbers, const TKeySlotList& slots,
+                           std::vector<TSetKeys>& keys, std::vector<bool>& deleted);
+    uint32_t DeleteSetKeys(std::span<const uint32_t> numbers, const TKeySlotList& slots,
+                           std::vector<TSetKeys>& keys, const std::vector<bool>& deleted);
     // AppendRecords: calls `held(k)` for each of the keys (in the index's order) that runs held back hold.
-    void HeldBack(const TPendingKeys::TSlot& pending, std::span<const uint8_t> keys,
+    void HeldBack(const TPendingKeys& pending, size_t i, std::span<const uint8_t> keys,
                   const std::function<void(size_t)>& held);
+    // The keys held back in memory go to their spill file, each index's in one run (PendingKeys.h).
+    void SpillPendingKeys(TPendingKeys& pending);
+    // Slot i's keys held back, every run merged in the index's order (the earlier run's first among equal
+    // keys), to `put` a piece at a time.
+    void MergePendingKeys(
+        const TPendingKeys& pending, size_t i,
+        const std::function<void(const uint8_t* keys, const uint32_t* values, size_t count)>& put);
     // ModifyRecords' keys of a set (DataTableRecordSets.cpp): `rows` the records changed in turn, `moved` per
     // row the bits of the slots whose keys it changed, `before` the images before of the rows from
     // `beforeFrom` on (the first that changed a key); the rows that stay changed.
     size_t ApplySetKeys(const TKeySlotList& slots, std::span<const uint32_t> rows,
-                        std::span<const uint32_t> moved, size_t beforeFrom, std::span<const uint8_t> before,
+                        std::span<const TMovedKeys> moved, size_t beforeFrom, std::span<const uint8_t> before,
                         std::vector<TSetKeys>& oldKeys, std::vector<TSetKeys>& newKeys);
     bool KeysKept(std::span<const uint8_t> record, std::span<const uint8_t> image, bool keepAutoInc) const;
     void CheckImageSize(std::span<const uint8_t> image) const;

@@ -57,6 +57,17 @@ private:
     std::vector<TRecord*> records_;
 };
 
+// No record among the numbers is given twice (numbers past the slots aside).
+bool EachOnce(std::span<const uint32_t> numbers, uint32_t next) {
+    std::vector<bool> seen(next);
+    for (uint32_t number : numbers) {
+        if (number >= next) continue;
+        if (seen[number]) return false;
+        seen[number] = true;
+    }
+    return true;
+}
+
 } // namespace
 
 // A set of this many records writes them past the record cache (TDataFile::AllocateSpilled, ChangeRecords):
@@ -98,29 +109,6 @@ public:
             SortBytewise(places);
         else
             std::sort(places.begin(), places.end(), before);
-    }
-    // Puts the places, runs one after another each in the index's order (places ascending among equal keys)
-    // beginning at `runs`, into the order Sort gives: the runs merged two by two, the earlier one's first
-    // among equal keys.
-    void MergeRuns(std::vector<uint32_t>& places, std::span<const size_t> runs) const {
-        std::vector<size_t> bounds(runs.begin(), runs.end()), next;
-        bounds.push_back(places.size());
-        std::vector<uint32_t> other(places.size());
-        auto before = [&](uint32_t a, uint32_t b) { return Compare(a, b) < 0; };
-        auto at = [&](size_t bound) { return ptrdiff_t(bounds[bound]); };
-        while (bounds.size() > 2) {
-            next.clear();
-            for (size_t run = 0; run + 1 < bounds.size(); run += 2) {
-                next.push_back(bounds[run]);
-                const size_t end = std::min(run + 2, bounds.size() - 1);
-                std::merge(places.begin() + at(run), places.begin() + at(run + 1),
-                           places.begin() + at(run + 1), places.begin() + at(end), other.begin() + at(run),
-                           before);
-            }
-            next.push_back(places.size());
-            places.swap(other);
-            bounds.swap(next);
-        }
     }
     // The keys of the places, one after another in their order, into `out`.
     void Gather(std::span<const uint32_t> places, std::vector<uint8_t>& out) const {
@@ -178,6 +166,15 @@ private:
     std::vector<uint8_t> keys_;
 };
 
+// The keys of a set appended, per slot of KeySlotList: each record's (TSetKeys) and the records in the
+// index's order of them; the first record refused, and the slot that refuses it.
+struct TDataTable::TAppendKeys {
+    std::vector<TSetKeys> Keys;
+    std::vector<std::vector<uint32_t>> Sorted;
+    size_t Refused = 0;
+    uint8_t Refusing = 0;
+};
+
 size_t TDataTable::AppendRecords(std::span<uint8_t> images, TPendingKeys* pending) {
     TTableWrite write(*this);
     NoteContentChanged();
@@ -186,7 +183,32 @@ size_t TDataTable::AppendRecords(std::span<uint8_t> images, TPendingKeys* pendin
     if (size == 0 || images.size() % size != 0)
         Raise(VORSAM_OUTOFRANGE, "record images of " + std::to_string(images.size()) + " bytes");
     const size_t count = images.size() / size;
-    // The +5 values that appends one by one stamp, each the counter's next value.
+    StampAppends(images, count);
+    const TKeySlotList slots = KeySlotList();
+    if (pending && pending->slots_.empty())
+        for (uint8_t slot : slots) {
+            TPendingKeys::TSlot& held = pending->slots_.emplace_back();
+            held.Slot = slot;
+            held.Unique = indexFile_.GetIndexDesc(slot).Unique();
+            held.Length = KeyLengthOf(slot);
+        }
+    assert(!pending || pending->slots_.size() == slots.Count);
+    TAppendKeys keys;
+    FindAppendRefusals(slots, images, count, pending, keys);
+    std::vector<uint32_t> numbers;
+    std::exception_ptr failure = AllocateAppends(images, keys.Refused, numbers);
+    PutAppendedKeys(slots, keys, numbers, pending);
+    indexFile_.SetActiveRecords(indexFile_.GetActiveRecords() + uint32_t(numbers.size()));
+    write.End();
+    if (failure) std::rethrow_exception(failure);
+    if (keys.Refused < count) RaiseIndexError(VORSAM_KEYVIOL, keys.Refusing);
+    return count;
+}
+
+// The prefixes that appends one by one stamp: status, no link yet, and the +5 value, each the counter's
+// next value.
+void TDataTable::StampAppends(std::span<uint8_t> images, size_t count) const {
+    const size_t size = dataFile_.GetRecordSize();
     for (size_t i = 0, autoInc = dataFile_.GetLastAutoIncValue(); i < count; ++i) {
         uint8_t* image = &images[i * size];
         autoInc = NextCounterValue(uint32_t(autoInc));
@@ -194,50 +216,52 @@ size_t TDataTable::AppendRecords(std::span<uint8_t> images, TPendingKeys* pendin
         StoreLE32(&image[NextFreeOffset], 0);
         StoreLE32(&image[AutoIncValueOffset], uint32_t(autoInc));
     }
-    const TKeySlotList slots = KeySlotList();
-    if (pending && pending->slots_.empty())
-        for (uint8_t slot : slots)
-            pending->slots_.push_back({slot, indexFile_.GetIndexDesc(slot).Unique(), {}, {}, {}});
-    assert(!pending || pending->slots_.size() == slots.Count);
-    // Every index's refusals first: the records before the first one refused are appended, as one by one.
-    // A key refused is one equal to an earlier record's, to one the tree holds, or to one held back (of a
-    // unique index: the keys of a non-unique one end with the fresh +5 values of this change's records).
-    std::vector<TSetKeys> keys;
-    std::vector<std::vector<uint32_t>> sorted(slots.Count);
+}
+
+// Every index's refusals first: the records before the first one refused are appended, as one by one. A
+// key refused is one equal to an earlier record's, to one the tree holds, or to one held back (of a unique
+// index: the keys of a non-unique one end with the fresh +5 values of this change's records).
+void TDataTable::FindAppendRefusals(const TKeySlotList& slots, std::span<const uint8_t> images, size_t count,
+                                    const TPendingKeys* pending, TAppendKeys& keys) {
+    const size_t size = dataFile_.GetRecordSize();
     std::vector<uint8_t> gathered;
-    size_t refused = count;
-    uint8_t refusing = 0;
+    keys.Refused = count;
+    keys.Sorted.resize(slots.Count);
     for (uint8_t i = 0; i < slots.Count; ++i) {
         const uint8_t slot = slots.Slots[i];
-        TSetKeys& set = keys.emplace_back(*this, slot, count);
+        TSetKeys& set = keys.Keys.emplace_back(*this, slot, count);
+        std::vector<uint32_t>& sorted = keys.Sorted[i];
         for (size_t k = 0; k < count; ++k) BuildKeyOf(slot, images.subspan(k * size, size), set.Key(k));
-        sorted[i].resize(count);
-        std::iota(sorted[i].begin(), sorted[i].end(), 0u);
-        set.Sort(sorted[i]);
+        sorted.resize(count);
+        std::iota(sorted.begin(), sorted.end(), 0u);
+        set.Sort(sorted);
         size_t first = count;
         for (size_t k = 1; k < count; ++k)
-            if (set.Compare(sorted[i][k - 1], sorted[i][k]) == 0)
-                first = std::min<size_t>(first, sorted[i][k]);
-        set.Gather(sorted[i], gathered);
+            if (set.Compare(sorted[k - 1], sorted[k]) == 0) first = std::min<size_t>(first, sorted[k]);
+        set.Gather(sorted, gathered);
         if (indexFile_.GetRoot(slot) != 0)
             TIndexTree(indexFile_, slot, OrderOf(slot)).FindSorted(gathered.data(), count, [&](size_t k) {
-                first = std::min<size_t>(first, sorted[i][k]);
+                first = std::min<size_t>(first, sorted[k]);
             });
         if (pending && pending->slots_[i].Unique)
-            HeldBack(pending->slots_[i], gathered,
-                     [&](size_t k) { first = std::min<size_t>(first, sorted[i][k]); });
-        if (first < refused) {
-            refused = first;
-            refusing = slot;
+            HeldBack(*pending, i, gathered, [&](size_t k) { first = std::min<size_t>(first, sorted[k]); });
+        if (first < keys.Refused) {
+            keys.Refused = first;
+            keys.Refusing = slot;
         }
     }
-    std::vector<uint32_t> numbers;
-    numbers.reserve(refused);
-    const bool many = ManyRecords(refused);
-    if (many && LockedWhole()) dataFile_.GoingPast(refused);
-    std::exception_ptr failure;
+}
+
+// The records of the first `count` images taken in order (past the record cache for many), their numbers to
+// `numbers`; a failure is returned: the records had before it stay, with their keys.
+std::exception_ptr TDataTable::AllocateAppends(std::span<uint8_t> images, size_t count,
+                                               std::vector<uint32_t>& numbers) {
+    const size_t size = dataFile_.GetRecordSize();
+    numbers.reserve(count);
+    const bool many = ManyRecords(count);
+    if (many && LockedWhole()) dataFile_.GoingPast(count);
     try {
-        for (size_t i = 0; i < refused; ++i) {
+        for (size_t i = 0; i < count; ++i) {
             std::span<uint8_t> image = images.subspan(i * size, size);
             uint32_t number = dataFile_.AllocateSpilled(image, many);
             if (number == 0) {
@@ -251,21 +275,26 @@ size_t TDataTable::AppendRecords(std::span<uint8_t> images, TPendingKeys* pendin
             numbers.push_back(number);
         }
     } catch (...) {
-        failure = std::current_exception(); // the records had before it stay, with their keys
+        return std::current_exception();
     }
+    return nullptr;
+}
+
+// The keys of the records appended (`numbers`, the first of the set's) into each index in its order, or
+// held back in `pending`.
+void TDataTable::PutAppendedKeys(const TKeySlotList& slots, TAppendKeys& keys,
+                                 std::span<const uint32_t> numbers, TPendingKeys* pending) {
+    std::vector<uint8_t> gathered;
     std::vector<uint32_t> values;
     for (uint8_t i = 0; i < slots.Count; ++i) {
-        std::erase_if(sorted[i], [&](uint32_t k) { return k >= numbers.size(); });
-        keys[i].Gather(sorted[i], gathered);
+        std::vector<uint32_t>& sorted = keys.Sorted[i];
+        std::erase_if(sorted, [&](uint32_t k) { return k >= numbers.size(); });
+        keys.Keys[i].Gather(sorted, gathered);
         values.clear();
-        for (uint32_t k : sorted[i]) values.push_back(numbers[k]);
+        for (uint32_t k : sorted) values.push_back(numbers[k]);
         const uint8_t slot = slots.Slots[i];
         if (pending) {
-            TPendingKeys::TSlot& held = pending->slots_[i];
-            held.Runs.push_back(held.Numbers.size());
-            held.Keys.insert(held.Keys.end(), gathered.begin(), gathered.end());
-            held.Numbers.insert(held.Numbers.end(), values.begin(), values.end());
-            pending->bytes_ += gathered.size() + values.size() * sizeof(uint32_t);
+            pending->Add(i, gathered, values);
         } else if (indexFile_.GetRoot(slot) == 0) {
             BuildIndexTree(indexFile_, slot, gathered.data(), values.data(), values.size());
         } else {
@@ -273,187 +302,154 @@ size_t TDataTable::AppendRecords(std::span<uint8_t> images, TPendingKeys* pendin
                 .InsertSorted(gathered.data(), values.data(), values.size());
         }
     }
-    if (pending) pending->rows_ += numbers.size();
-    indexFile_.SetActiveRecords(indexFile_.GetActiveRecords() + uint32_t(numbers.size()));
-    write.End();
-    if (failure) std::rethrow_exception(failure);
-    if (refused < count) RaiseIndexError(VORSAM_KEYVIOL, refusing);
-    return count;
+    if (!pending) return;
+    pending->rows_ += numbers.size();
+    if (pending->MemoryBytes() > std::max<uint64_t>(settings_.ChangeBudget, 1)) SpillPendingKeys(*pending);
 }
 
-// Calls `held(k)` for each of the keys (in the index's order, one after another) that a run held back holds.
-void TDataTable::HeldBack(const TPendingKeys::TSlot& pending, std::span<const uint8_t> keys,
-                          const std::function<void(size_t)>& held) {
-    const TKeyComparator& order = OrderOf(pending.Slot);
-    const size_t length = KeyLengthOf(pending.Slot), count = keys.size() / std::max<size_t>(length, 1);
-    if (count == 0) return;
-    auto key = [&](size_t at) { return &pending.Keys[at * length]; };
-    const uint8_t *first = &keys[0], *last = &keys[(count - 1) * length];
-    for (size_t run = 0; run < pending.Runs.size(); ++run) {
-        size_t at = pending.Runs[run],
-               end = run + 1 < pending.Runs.size() ? pending.Runs[run + 1] : pending.Numbers.size();
-        // A run wholly before or after the keys holds none of them; else the walk begins at the first of its
-        // keys not before theirs.
-        if (at == end || order.Compare(key(end - 1), first, length) < 0 ||
-            order.Compare(key(at), last, length) > 0)
-            continue;
-        for (size_t span = end - at; span > 0;) {
-            const size_t half = span / 2;
-            if (order.Compare(key(at + half), first, length) < 0) {
-                at += half + 1;
-                span -= half + 1;
-            } else {
-                span = half;
-            }
-        }
-        // Both in the index's order: one walk along the two.
-        for (size_t k = 0; k < count && at < end;) {
-            int c = order.Compare(key(at), &keys[k * length], length);
-            if (c < 0) {
-                ++at;
-            } else {
-                if (c == 0) held(k);
-                ++k;
-            }
-        }
-    }
-}
+// The records of a set that ModifyRecords changes with their keys put into the indexes together: each
+// record's image changed in place (Edit) as ModifyPinned writes it but for the keys, and per row (the records
+// changed in turn) which index's key it changed, the keys of the rows from the first that changed one on
+// (made then), and the images before of the rows from there on (only those can be refused, or follow a row
+// refused), for ApplySetKeys.
+class TDataTable::TChangedSet {
+public:
+    TChangedSet(TDataTable& table, const TKeySlotList& slots, size_t capacity, const TRecordChange& change)
+        : table_(table), slots_(slots), capacity_(capacity), change_(change),
+          image_(table.dataFile_.GetRecordSize()) {}
 
-void TDataTable::ApplyPendingKeys(TPendingKeys& pending) {
-    if (pending.Empty()) return;
-    TPendingKeys taken = std::move(pending);
-    pending = {};
-    TTableWrite write(*this);
-    NoteContentChanged();
-    std::vector<uint32_t> places, values;
-    std::vector<uint8_t> gathered;
-    for (const TPendingKeys::TSlot& held : taken.slots_) {
-        const size_t count = held.Numbers.size(), length = KeyLengthOf(held.Slot);
-        if (count == 0) continue;
-        TSetKeys set(*this, held.Slot, count);
-        std::memcpy(set.Key(0), held.Keys.data(), count * length);
-        places.resize(count);
-        std::iota(places.begin(), places.end(), 0u);
-        if (held.Runs.size() > 1) set.MergeRuns(places, held.Runs);
-        set.Gather(places, gathered);
-        values.clear();
-        for (uint32_t place : places) values.push_back(held.Numbers[place]);
-        if (indexFile_.GetRoot(held.Slot) == 0)
-            BuildIndexTree(indexFile_, held.Slot, gathered.data(), values.data(), count);
-        else
-            TIndexTree(indexFile_, held.Slot, OrderOf(held.Slot))
-                .InsertSorted(gathered.data(), values.data(), count);
+    // Changes the active record `number`'s image (`current`, as it is now) in place; false for a record no
+    // longer active.
+    bool Edit(uint32_t number, std::span<uint8_t> current) {
+        if (current[0] != RecordActive) return false;
+        std::copy(current.begin(), current.end(), image_.begin());
+        bool keepAutoInc = change_(number, image_);
+        const size_t row = rows_.size();
+        image_[0] = RecordActive;
+        StoreLE32(&image_[NextFreeOffset], number);
+        if (!keepAutoInc) std::copy_n(&current[AutoIncValueOffset], 4, &image_[AutoIncValueOffset]);
+        TMovedKeys bits = 0;
+        if (!table_.KeysKept(current, image_, keepAutoInc)) {
+            if (oldKeys_.empty()) {
+                for (uint8_t slot : slots_) {
+                    oldKeys_.emplace_back(table_, slot, capacity_);
+                    newKeys_.emplace_back(table_, slot, capacity_);
+                }
+                beforeFrom_ = row;
+            }
+            for (uint8_t i = 0; i < slots_.Count; ++i) {
+                table_.BuildKeyOf(slots_.Slots[i], current, oldKeys_[i].Key(row));
+                table_.BuildKeyOf(slots_.Slots[i], image_, newKeys_[i].Key(row));
+                if (oldKeys_[i].CompareWith(row, newKeys_[i], row) != 0) bits |= TMovedKeys(1) << i;
+            }
+        }
+        rows_.push_back(number);
+        moved_.push_back(bits);
+        if (row >= beforeFrom_) before_.insert(before_.end(), current.begin(), current.end());
+        std::copy(image_.begin(), image_.end(), current.begin());
+        return true;
     }
-    write.End();
-}
+
+    // The keys the rows edited changed go into the indexes (ApplySetKeys); the rows that stay changed.
+    size_t ApplyKeys() {
+        return oldKeys_.empty()
+                   ? rows_.size()
+                   : table_.ApplySetKeys(slots_, rows_, moved_, beforeFrom_, before_, oldKeys_, newKeys_);
+    }
+
+private:
+    TDataTable& table_;
+    const TKeySlotList& slots_;
+    const size_t capacity_;
+    const TRecordChange& change_;
+    std::vector<uint8_t> image_;
+    std::vector<uint32_t> rows_;
+    std::vector<TMovedKeys> moved_;
+    std::vector<TSetKeys> oldKeys_, newKeys_;
+    std::vector<uint8_t> before_;
+    size_t beforeFrom_ = SIZE_MAX;
+};
 
 void TDataTable::ModifyRecords(std::span<const uint32_t> numbers, const TRecordChange& change,
                                uint32_t& changed, bool keysInSets) {
     TTableWrite write(*this);
     NoteContentChanged();
     assert(!HasBlobFile());
-    const size_t size = dataFile_.GetRecordSize();
-    const uint32_t next = dataFile_.Header().NextRecordNumber();
     const TKeySlotList slots = KeySlotList();
     // A record twice in the set would find its keys changed by the first time: one by one then.
-    if (keysInSets && slots.Count > 0) {
-        std::vector<bool> seen(next);
-        for (uint32_t number : numbers) {
-            if (number >= next || !seen[number]) {
-                if (number < next) seen[number] = true;
-                continue;
-            }
-            keysInSets = false;
-            break;
-        }
+    if (!keysInSets || slots.Count == 0 || !EachOnce(numbers, dataFile_.Header().NextRecordNumber())) {
+        std::exception_ptr failure = ModifyEach(numbers, change, changed);
+        write.End();
+        if (failure) std::rethrow_exception(failure);
+        return;
     }
-    keysInSets = keysInSets && slots.Count > 0;
-    // The set's rows: each record changed, per index whether its key changed, the keys from the first row
-    // that changed one on (made then), and the images before of the rows from there on (only those can be
-    // refused, or follow a row refused).
-    std::vector<uint32_t> rows;
-    std::vector<uint32_t> moved; // bit i: the key of slots.Slots[i] changed
-    std::vector<TSetKeys> oldKeys, newKeys;
-    std::vector<uint8_t> before;
-    size_t beforeFrom = SIZE_MAX;
-    std::vector<uint8_t> image(size);
-    // An active record's image (`current`, as it is now) changed in place, as ModifyPinned writes it, but for
-    // the keys, which go in with the set's; false for a record no longer active.
-    auto edit = [&](uint32_t number, std::span<uint8_t> current) {
-        if (current[0] != RecordActive) return false;
-        std::copy(current.begin(), current.end(), image.begin());
-        bool keepAutoInc = change(number, image);
-        const size_t row = rows.size();
-        image[0] = RecordActive;
-        StoreLE32(&image[NextFreeOffset], number);
-        if (!keepAutoInc) std::copy_n(&current[AutoIncValueOffset], 4, &image[AutoIncValueOffset]);
-        uint32_t bits = 0;
-        if (!KeysKept(current, image, keepAutoInc)) {
-            if (oldKeys.empty()) {
-                for (uint8_t slot : slots) {
-                    oldKeys.emplace_back(*this, slot, numbers.size());
-                    newKeys.emplace_back(*this, slot, numbers.size());
-                }
-                beforeFrom = row;
-            }
-            for (uint8_t i = 0; i < slots.Count; ++i) {
-                BuildKeyOf(slots.Slots[i], current, oldKeys[i].Key(row));
-                BuildKeyOf(slots.Slots[i], image, newKeys[i].Key(row));
-                if (oldKeys[i].CompareWith(row, newKeys[i], row) != 0) bits |= uint32_t(1) << i;
-            }
-        }
-        rows.push_back(number);
-        moved.push_back(bits);
-        if (row >= beforeFrom) before.insert(before.end(), current.begin(), current.end());
-        std::copy(image.begin(), image.end(), current.begin());
-        return true;
-    };
-    // Records in ascending order of many rows: changed as the file gives them, past the cache.
-    const bool ascending =
-        keysInSets &&
-        std::adjacent_find(numbers.begin(), numbers.end(), std::greater_equal<>()) == numbers.end() &&
-        (numbers.empty() || (numbers.front() > 0 && numbers.back() < next));
-    const bool many = ManyRecords(numbers.size());
-    std::exception_ptr failure;
+    TChangedSet set(*this, slots, numbers.size(), change);
+    std::exception_ptr failure = EditSet(numbers, set);
     try {
-        if (!ascending || !dataFile_.ChangeRecords(numbers, many, edit)) {
-            TPinnedRun pinned(dataFile_);
-            for (size_t first = 0; first < numbers.size(); first += PinnedRecords) {
-                std::span<const uint32_t> run =
-                    numbers.subspan(first, std::min(PinnedRecords, numbers.size() - first));
-                auto valid =
-                    std::find_if(run.begin(), run.end(), [&](uint32_t n) { return n == 0 || n >= next; });
-                pinned.Pin(run.first(size_t(valid - run.begin())));
-                for (uint32_t number : run) {
-                    if (number == 0 || number >= next) Raise(VORSAM_RECNOTFOUND);
-                    TRecord& slot = pinned.Get(number);
-                    if (keysInSets) {
-                        if (edit(number, slot.Image())) slot.SetModified();
-                        continue;
-                    }
-                    if (slot.Status() != RecordActive) continue;
-                    std::copy(slot.Image().begin(), slot.Image().end(), image.begin());
-                    bool keepAutoInc = change(number, image);
-                    ModifyPinned(slot, image, keepAutoInc, {});
-                    ++changed;
-                }
-            }
-        }
+        changed += uint32_t(set.ApplyKeys());
     } catch (...) {
-        failure = std::current_exception(); // the records changed before it stay, as one by one
-    }
-    if (keysInSets) {
-        try {
-            changed += oldKeys.empty()
-                           ? rows.size()
-                           : ApplySetKeys(slots, rows, moved, beforeFrom, before, oldKeys, newKeys);
-        } catch (...) {
-            write.End();
-            throw;
-        }
+        write.End();
+        throw;
     }
     write.End();
     if (failure) std::rethrow_exception(failure);
+}
+
+// Calls `visit` with each of the records of the numbers in turn, pinned: a run of them at a time, read in
+// record order. A number that is no record raises where it stands (VORSAM_RECNOTFOUND).
+void TDataTable::ForEachPinned(std::span<const uint32_t> numbers,
+                               const std::function<void(uint32_t number, TRecord& record)>& visit) {
+    const uint32_t next = dataFile_.Header().NextRecordNumber();
+    TPinnedRun pinned(dataFile_);
+    for (size_t first = 0; first < numbers.size(); first += PinnedRecords) {
+        std::span<const uint32_t> run =
+            numbers.subspan(first, std::min(PinnedRecords, numbers.size() - first));
+        auto valid = std::find_if(run.begin(), run.end(), [&](uint32_t n) { return n == 0 || n >= next; });
+        pinned.Pin(run.first(size_t(valid - run.begin())));
+        for (uint32_t number : run) {
+            if (number == 0 || number >= next) Raise(VORSAM_RECNOTFOUND);
+            visit(number, pinned.Get(number));
+        }
+    }
+}
+
+// The active records among the numbers changed one after another (ModifyPinned); a failure is returned: the
+// records changed before it stay, as one by one.
+std::exception_ptr TDataTable::ModifyEach(std::span<const uint32_t> numbers, const TRecordChange& change,
+                                          uint32_t& changed) {
+    std::vector<uint8_t> image(dataFile_.GetRecordSize());
+    try {
+        ForEachPinned(numbers, [&](uint32_t number, TRecord& slot) {
+            if (slot.Status() != RecordActive) return;
+            std::copy(slot.Image().begin(), slot.Image().end(), image.begin());
+            bool keepAutoInc = change(number, image);
+            ModifyPinned(slot, image, keepAutoInc, {});
+            ++changed;
+        });
+    } catch (...) {
+        return std::current_exception();
+    }
+    return nullptr;
+}
+
+// The records of the set edited in turn: in ascending order of many rows as the file gives them, past the
+// cache (TDataFile::ChangeRecords); otherwise pinned. A failure is returned: the records edited before it
+// stay, as one by one.
+std::exception_ptr TDataTable::EditSet(std::span<const uint32_t> numbers, TChangedSet& set) {
+    const uint32_t next = dataFile_.Header().NextRecordNumber();
+    const bool ascending =
+        std::adjacent_find(numbers.begin(), numbers.end(), std::greater_equal<>()) == numbers.end() &&
+        (numbers.empty() || (numbers.front() > 0 && numbers.back() < next));
+    auto edit = [&](uint32_t number, std::span<uint8_t> image) { return set.Edit(number, image); };
+    try {
+        if (ascending && dataFile_.ChangeRecords(numbers, ManyRecords(numbers.size()), edit)) return nullptr;
+        ForEachPinned(numbers, [&](uint32_t number, TRecord& slot) {
+            if (set.Edit(number, slot.Image())) slot.SetModified();
+        });
+    } catch (...) {
+        return std::current_exception();
+    }
+    return nullptr;
 }
 
 // The keys of the set's rows that changed them go into the indexes, each index's in its order: first the
@@ -462,7 +458,7 @@ void TDataTable::ModifyRecords(std::span<const uint32_t> numbers, const TRecordC
 // get their images back, and the clash is raised once the keys of the rows before it are in. Returns
 // the rows that stay changed.
 size_t TDataTable::ApplySetKeys(const TKeySlotList& slots, std::span<const uint32_t> rows,
-                                std::span<const uint32_t> moved, size_t beforeFrom,
+                                std::span<const TMovedKeys> moved, size_t beforeFrom,
                                 std::span<const uint8_t> before, std::vector<TSetKeys>& oldKeys,
                                 std::vector<TSetKeys>& newKeys) {
     const size_t size = dataFile_.GetRecordSize();
@@ -545,62 +541,88 @@ uint32_t TDataTable::DeleteRecords(std::span<const uint32_t> numbers) {
     std::vector<TSetKeys> keys; // by the numbers' places
     for (uint8_t slot : slots) keys.emplace_back(*this, slot, numbers.size());
     std::vector<bool> deleted(numbers.size());
-    auto take = [&](TRecord& slot, uint32_t place) {
-        for (uint8_t i = 0; i < slots.Count; ++i)
-            BuildKeyOf(slots.Slots[i], slot.Image(), keys[i].Key(place));
+    if (HasBlobFile())
+        FreeWithBlobs(numbers, slots, keys, deleted);
+    else
+        FreeInRecordOrder(numbers, slots, keys, deleted);
+    const uint32_t count = DeleteSetKeys(numbers, slots, keys, deleted);
+    uint32_t active = indexFile_.GetActiveRecords();
+    indexFile_.SetActiveRecords(active - std::min(active, count));
+    write.End();
+    return count;
+}
+
+// The keys of the active record `slot`, the set's record at `place`, taken before it is freed.
+void TDataTable::TakeDeletedKeys(const TKeySlotList& slots, std::vector<TSetKeys>& keys, const TRecord& slot,
+                                 uint32_t place) const {
+    for (uint8_t i = 0; i < slots.Count; ++i) BuildKeyOf(slots.Slots[i], slot.Image(), keys[i].Key(place));
+}
+
+// The active records freed one by one in the order given, each with its blobs.
+void TDataTable::FreeWithBlobs(std::span<const uint32_t> numbers, const TKeySlotList& slots,
+                               std::vector<TSetKeys>& keys, std::vector<bool>& deleted) {
+    std::vector<uint8_t> image;
+    for (uint32_t place = 0; place < numbers.size(); ++place) {
+        TPinnedRecord slot(dataFile_.GetRecord(nullptr, numbers[place]));
+        if (slot->Status() != RecordActive) continue;
+        image.assign(slot->Image().begin(), slot->Image().end());
+        FreeRecordBlobs(image);
+        TakeDeletedKeys(slots, keys, *slot, place);
         deleted[place] = true;
-    };
-    if (HasBlobFile()) {
-        std::vector<uint8_t> image;
-        for (uint32_t place = 0; place < numbers.size(); ++place) {
-            TPinnedRecord slot(dataFile_.GetRecord(nullptr, numbers[place]));
-            if (slot->Status() != RecordActive) continue;
-            image.assign(slot->Image().begin(), slot->Image().end());
-            FreeRecordBlobs(image);
-            take(*slot, place);
-            dataFile_.FreeRecord(*slot);
-        }
-    } else {
-        std::vector<uint32_t> byNumber(numbers.size());
-        std::iota(byNumber.begin(), byNumber.end(), 0u);
-        auto numberOrder = [&](uint32_t a, uint32_t b) {
-            return numbers[a] != numbers[b] ? numbers[a] < numbers[b] : a < b;
-        };
-        if (!std::is_sorted(byNumber.begin(), byNumber.end(), numberOrder))
-            std::sort(byNumber.begin(), byNumber.end(), numberOrder);
-        std::vector<uint32_t> links(numbers.size()), run;
-        uint32_t link = dataFile_.FreeLink(), head = 0;
-        TPinnedRun pinned(dataFile_);
-        for (bool freeing : {false, true}) {
-            uint32_t last = 0; // a number given twice is freed at its first place
-            for (size_t first = 0; first < byNumber.size(); first += PinnedRecords) {
-                std::span<const uint32_t> places(&byNumber[first],
-                                                 std::min(PinnedRecords, byNumber.size() - first));
-                // A set of one run stays pinned from the first pass to the second.
-                if (!freeing || byNumber.size() > PinnedRecords) {
-                    run.clear();
-                    for (uint32_t place : places) run.push_back(numbers[place]);
-                    pinned.Pin(run);
-                }
-                for (uint32_t place : places) {
-                    TRecord& slot = pinned.Get(numbers[place]);
-                    if (freeing && deleted[place])
-                        dataFile_.FreeRecordLinked(slot, links[place]);
-                    else if (!freeing && slot.Status() == RecordActive && numbers[place] != last)
-                        take(slot, place);
-                    last = numbers[place];
-                }
-            }
-            if (freeing) break;
-            for (uint32_t place = 0; place < numbers.size(); ++place) {
-                if (!deleted[place]) continue;
-                links[place] = link;
-                head = numbers[place];
-                link = RecordOrder() ? 0 : head;
-            }
-        }
-        if (head != 0) dataFile_.SetFreeChainHead(head);
+        dataFile_.FreeRecord(*slot);
     }
+}
+
+// The active records read in record order twice (a run of them pinned at a time): first their keys taken,
+// then each freed with the link that freeing them in the order given would give it.
+void TDataTable::FreeInRecordOrder(std::span<const uint32_t> numbers, const TKeySlotList& slots,
+                                   std::vector<TSetKeys>& keys, std::vector<bool>& deleted) {
+    std::vector<uint32_t> byNumber(numbers.size());
+    std::iota(byNumber.begin(), byNumber.end(), 0u);
+    auto numberOrder = [&](uint32_t a, uint32_t b) {
+        return numbers[a] != numbers[b] ? numbers[a] < numbers[b] : a < b;
+    };
+    if (!std::is_sorted(byNumber.begin(), byNumber.end(), numberOrder))
+        std::sort(byNumber.begin(), byNumber.end(), numberOrder);
+    std::vector<uint32_t> links(numbers.size()), run;
+    uint32_t link = dataFile_.FreeLink(), head = 0;
+    TPinnedRun pinned(dataFile_);
+    for (bool freeing : {false, true}) {
+        uint32_t last = 0; // a number given twice is freed at its first place
+        for (size_t first = 0; first < byNumber.size(); first += PinnedRecords) {
+            std::span<const uint32_t> places(&byNumber[first],
+                                             std::min(PinnedRecords, byNumber.size() - first));
+            // A set of one run stays pinned from the first pass to the second.
+            if (!freeing || byNumber.size() > PinnedRecords) {
+                run.clear();
+                for (uint32_t place : places) run.push_back(numbers[place]);
+                pinned.Pin(run);
+            }
+            for (uint32_t place : places) {
+                TRecord& slot = pinned.Get(numbers[place]);
+                if (freeing && deleted[place]) {
+                    dataFile_.FreeRecordLinked(slot, links[place]);
+                } else if (!freeing && slot.Status() == RecordActive && numbers[place] != last) {
+                    TakeDeletedKeys(slots, keys, slot, place);
+                    deleted[place] = true;
+                }
+                last = numbers[place];
+            }
+        }
+        if (freeing) break;
+        for (uint32_t place = 0; place < numbers.size(); ++place) {
+            if (!deleted[place]) continue;
+            links[place] = link;
+            head = numbers[place];
+            link = RecordOrder() ? 0 : head;
+        }
+    }
+    if (head != 0) dataFile_.SetFreeChainHead(head);
+}
+
+// The entries of the records deleted go out of each index, in its order; how many records were deleted.
+uint32_t TDataTable::DeleteSetKeys(std::span<const uint32_t> numbers, const TKeySlotList& slots,
+                                   std::vector<TSetKeys>& keys, const std::vector<bool>& deleted) {
     std::vector<uint32_t> order, values;
     std::vector<uint8_t> sorted;
     for (uint32_t place = 0; place < numbers.size(); ++place)
@@ -614,9 +636,6 @@ uint32_t TDataTable::DeleteRecords(std::span<const uint32_t> numbers) {
         if (!tree.DeleteSorted(sorted.data(), values.data(), values.size()))
             RaiseIndexError(VORSAM_INDEXCORRUPT, slots.Slots[i]);
     }
-    uint32_t active = indexFile_.GetActiveRecords();
-    indexFile_.SetActiveRecords(active - std::min(active, uint32_t(order.size())));
-    write.End();
     return uint32_t(order.size());
 }
 

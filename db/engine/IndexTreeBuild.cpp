@@ -123,13 +123,37 @@ void BuildIndexTree(TIndexFile& file, uint8_t slot, const uint8_t* keys, const u
                     size_t count) {
     if (count == 0) return;
     uint16_t keyLength = file.GetIndexDesc(slot).KeyLength();
-    TLevelEntries level(keyLength);
-    {
-        TLevelBuilder leaves(file, slot, true, level);
-        for (size_t i = 0; i < count; ++i) leaves.Add(keys + i * keyLength, values[i], 1);
-        if (leaves.Finish()) return;
-    }
-    BuildUpperLevels(file, slot, keyLength, level);
+    TIndexTreeBuilder builder(file, slot);
+    for (size_t i = 0; i < count; ++i) builder.Add(keys + i * keyLength, values[i]);
+    builder.Finish();
+}
+
+struct TIndexTreeBuilder::TLevels {
+    TLevels(TIndexFile& file, uint8_t slot)
+        : File(file), Slot(slot), KeyLength(file.GetIndexDesc(slot).KeyLength()), Level(KeyLength),
+          Leaves(file, slot, true, Level) {}
+    TIndexFile& File;
+    uint8_t Slot;
+    uint16_t KeyLength;
+    TLevelEntries Level; // the leaves made, for the level above
+    TLevelBuilder Leaves;
+    bool Any = false;
+};
+
+TIndexTreeBuilder::TIndexTreeBuilder(TIndexFile& file, uint8_t slot)
+    : levels_(std::make_unique<TLevels>(file, slot)) {}
+
+TIndexTreeBuilder::~TIndexTreeBuilder() = default;
+
+void TIndexTreeBuilder::Add(const uint8_t* key, uint32_t value) {
+    levels_->Leaves.Add(key, value, 1);
+    levels_->Any = true;
+}
+
+void TIndexTreeBuilder::Finish() {
+    TLevels& levels = *levels_;
+    if (!levels.Any || levels.Leaves.Finish()) return;
+    BuildUpperLevels(levels.File, levels.Slot, levels.KeyLength, levels.Level);
 }
 
 void FreeIndexTree(TIndexFile& file, uint8_t slot) {

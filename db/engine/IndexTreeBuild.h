@@ -16,9 +16,27 @@
 #include "db/engine/IndexVerify.h"
 
 #include <cstdint>
+#include <memory>
 #include <span>
 
 namespace vorsam {
+
+// Builds the tree of the index in `slot`, which must be empty, from entries given one after another in the
+// index's order, all different (Add); the levels above the leaves follow once all are in (Finish). A
+// builder that is not finished leaves the pages it took as they are.
+class TIndexTreeBuilder {
+public:
+    TIndexTreeBuilder(TIndexFile& file, uint8_t slot);
+    ~TIndexTreeBuilder();
+    TIndexTreeBuilder(const TIndexTreeBuilder&) = delete;
+    TIndexTreeBuilder& operator=(const TIndexTreeBuilder&) = delete;
+    void Add(const uint8_t* key, uint32_t value);
+    void Finish();
+
+private:
+    struct TLevels;
+    std::unique_ptr<TLevels> levels_;
+};
 
 // Builds the tree of the index in `slot`, which must be empty, from entries sorted by the index's order
 // and all different; they are the active records' keys and numbers.

@@ -72,7 +72,10 @@ void TTransaction::Commit(bool endTransaction, bool flush) {
         failed->ExtraText = "the commit is done; then " + what;
     };
     auto namesOf = [](const TDataTable& table) {
-        return TErrorContext{.Database = table.DatabaseName(), .Table = table.TableName()};
+        TErrorContext names;
+        names.Database = table.DatabaseName();
+        names.Table = table.TableName();
+        return names;
     };
     const std::string unlock = "a lock of the table could not be let go";
     if (!changed.empty())

@@ -354,11 +354,14 @@ bool TFileHandler::LockRegion(bool lock, uint64_t length, uint64_t offset) {
     TCriticalSectionGuard guard(file_->Access);
     RetryStaleUnlocks();
     TFileFaults& faults = Faults();
+    // The table of ranges gives the rules within the process; the system's locks are for other processes,
+    // none of which can have a file open that this one holds exclusively.
+    const bool kernel = !file_->ExcludesOtherProcesses();
     if (!lock) {
         const bool failed = faults.Before({TFileOperation::Unlock, fileName_, inMemory_, offset, length}) ==
                             TFaultAction::Fail;
         if (!file_->Locks.Remove(offset, length, this)) return false;
-        if (!failed && file_->LockRange(false, offset, length) == 0) return true;
+        if (!failed && (!kernel || file_->LockRange(false, offset, length) == 0)) return true;
         file_->Locks.AddStale(offset, length, this);
         return false;
     }
@@ -368,9 +371,11 @@ bool TFileHandler::LockRegion(bool lock, uint64_t length, uint64_t offset) {
         return false;
     }
     if (file_->Locks.Overlaps(offset, length)) return false;
-    int error = file_->LockRange(true, offset, length);
-    if (error == EAGAIN) return false;
-    if (error) RaiseFileError(VORSAM_OSERROR, error);
+    if (kernel) {
+        int error = file_->LockRange(true, offset, length);
+        if (error == EAGAIN) return false;
+        if (error) RaiseFileError(VORSAM_OSERROR, error);
+    }
     file_->Locks.Add(offset, length, this);
     return true;
 }

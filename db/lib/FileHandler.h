@@ -18,7 +18,8 @@
 // system refuses (an I/O error) returns false, and the range is no longer held here but may still be
 // in the system: it refuses nothing in this process, and its unlock is tried again at every later lock
 // or unlock of the file until it succeeds (RegionLocks.h). Locks belong to the handler and are released
-// when it closes. The byte at 2^32 is reserved (SharedFile.h).
+// when it closes. The byte at 2^32 is reserved (SharedFile.h). A file this process holds exclusively (no
+// other process can open it) takes its locks in the process's table alone, without the system's.
 //
 // Every read, write, lock, unlock, flush, rename, delete and look at the file's size passes the
 // file-fault injector (FileFaults.h).

@@ -77,6 +77,9 @@ public:
     bool Exclusive = false;
     bool Temporary = false;
     bool ReadOnlyAttribute = false;
+    // Open exclusively holding the open-mode lock that refuses every other process's open (a file opened
+    // read-only is exclusive within this process only): no other process can meet its byte-range locks.
+    bool ExcludesOtherProcesses() const { return Exclusive && !ReadOnlyAttribute && !InMemory(); }
 
 private:
     std::string key_;

@@ -20,7 +20,14 @@
 // value reads a table; UPDATE (no blobs) and DELETE change or delete a set of records in one write, under
 // one range lock (TDataCursor::ModifyRecords, DeleteRecords). A set ends as the same rows written one by one
 // would: a row refused stops it there, the rows before it written (and counted, and committed at the
-// commit they reach).
+// commit they reach). An UPDATE whose rows can be refused only by their own values (none reads a table, no
+// unique key moves) changes the rows up to each commit in the order of their records, their changes tried
+// first where the order found decides what stays after a refusal: the same rows are changed, committed and
+// refused as in the order found.
+//
+// Where each part lives: the values in ChangeValues.h, the target made ready and the run's options in
+// ChangeTarget.h, the search in QualifyingRows.h, the record runs of changes one by one in RecordRuns.h,
+// INSERT ... SELECT in InsertSelect.cpp; INSERT ... VALUES, UPDATE and DELETE in DataChangeStatements.cpp.
 #pragma once
 
 namespace vorsam {

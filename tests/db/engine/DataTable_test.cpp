@@ -222,14 +222,23 @@ TEST_P(DataTableTest, RandomEditsAgreeWithAnOracleAndVerify) {
 
 // Records appended as a set (AppendRecords) end as the same records appended one by one in a table beside
 // them: up to the first one an index refuses (a key held, held back from an earlier set, or repeated in the
-// set), with the same error; keys held back over a few sets go in together, each index in its order.
+// set), with the same error; keys held back over a few sets go in together, each index in its order, also
+// when the budget of changes sends them to the spill file after every set or after some.
 TEST_P(DataTableTest, ASetOfRecordsIsAppendedAsOneByOne) {
     TTableDefinition definition = PeopleDefinition();
     definition.SecondaryIndexes.push_back(IndexOn("UniqueValue", {2}, true));
     definition.SecondaryIndexes.push_back(IndexOn("NameBytes", {3})); // keys alike for 4 bytes
-    for (bool holdBack : {false, true}) {
-        SCOPED_TRACE(holdBack ? "keys held back" : "keys put in");
-        auto sets = NewTable(holdBack ? "HELD" : "SETS"), single = NewTable(holdBack ? "HELD1" : "SINGLE");
+    struct TMode {
+        const char* Name;
+        bool HoldBack;
+        uint32_t Budget; // of changes: held keys past it are spilled
+    };
+    const uint32_t budget = EngineSettings{}.ChangeBudget;
+    for (TMode mode : {TMode{"SETS", false, budget}, TMode{"HELD", true, budget}, TMode{"SPILLED", true, 1},
+                       TMode{"SOMETIMES", true, 20000}}) {
+        SCOPED_TRACE(mode.Name);
+        settings_.ChangeBudget = mode.Budget;
+        auto sets = NewTable(mode.Name), single = NewTable(std::string(mode.Name) + "1");
         for (auto* table : {&sets, &single}) (*table)->Create(definition), (*table)->Open();
         std::mt19937 random(41);
         TPendingKeys pending;
@@ -244,13 +253,16 @@ TEST_P(DataTableTest, ASetOfRecordsIsAppendedAsOneByOne) {
                 images.insert(images.end(), image.begin(), image.end());
                 if (code == 0) code = ErrorCodeOf([&] { single->AppendRecord(image); });
             }
-            EXPECT_EQ(ErrorCodeOf([&] { sets->AppendRecords(images, holdBack ? &pending : nullptr); }), code);
+            EXPECT_EQ(ErrorCodeOf([&] { sets->AppendRecords(images, mode.HoldBack ? &pending : nullptr); }),
+                      code);
+            EXPECT_LE(pending.MemoryBytes(), mode.Budget);
             if (round % 5 == 4) sets->ApplyPendingKeys(pending);
             ASSERT_EQ(Contents(*sets), Contents(*single)) << "round " << round;
         }
         sets->ApplyPendingKeys(pending);
         EXPECT_EQ(Problems(*sets), "");
-        EXPECT_TRUE(VerifyTable(*sets, {.RequireHalfFull = !holdBack}).Ok()); // keys appended at the end too
+        EXPECT_TRUE(
+            VerifyTable(*sets, {.RequireHalfFull = !mode.HoldBack}).Ok()); // keys appended at the end too
     }
 }
 

@@ -127,7 +127,10 @@ TEST_P(TableLocksTest, ReadSlotsAreGivenUpForAWriteAndTakenBack) {
 TEST_P(TableLocksTest, ALockCallThatFailsLeavesNothingHeldAndTheNextWriteWaitsForNothing) {
     int32_t key = 0;
     auto read = [](TDataTable& table) { TTableRead level(table, TReadLevel::First); };
-    auto write = [&](TDataTable& table) { PutPerson(table, {++key, key, "w", "memo"}); };
+    auto write = [&](TDataTable& table) {
+        ++key;
+        PutPerson(table, {key, key, "w", "memo"});
+    };
     auto inRead = [&](TDataTable& table) {
         TTableRead level(table);
         try {
@@ -178,7 +181,9 @@ TEST_P(TableLocksTest, ALockCallThatFailsLeavesNothingHeldAndTheNextWriteWaitsFo
         TLockWatch watch;
         write(*table);
         EXPECT_TRUE(watch.Waits.empty()) << "the next write waited for a lock of its own process";
-        if (!InMemory()) EXPECT_TRUE(Worker("tries=1")->Send("tput 2000 1").starts_with("ok"));
+        if (!InMemory()) {
+            EXPECT_TRUE(Worker("tries=1")->Send("tput 2000 1").starts_with("ok"));
+        }
     }
 }
 

@@ -199,7 +199,9 @@ TEST_P(FileLocksTest, ARangeWhoseUnlockFailedRefusesNothingHereAndGoesAtTheNextL
         EXPECT_TRUE(Lock(10, 1)) << "a lock while the unlock still fails";
         EXPECT_EQ(peer_->Lock(slot, 1), !process) << "the system may still hold it for other processes";
         faults.Reset();
-        if (!process) ASSERT_TRUE(peer_->Unlock(slot, 1));
+        if (!process) {
+            ASSERT_TRUE(peer_->Unlock(slot, 1));
+        }
         if (takenOver) {
             ASSERT_TRUE(Lock(WriteLock, WriteLockLength)) << "over the range, in this process";
             EXPECT_FALSE(peer_->Lock(slot, 1));
@@ -357,6 +359,39 @@ TEST_F(ProcessLocksTest, AnIdleFileKeepsItsOpenModeLockForItsGraceOnly) {
     deleter.DeleteFile();
     EXPECT_FALSE(h.Resume(&continued)) << "deleted";
     h.Close();
+}
+
+// A file open exclusively takes its range locks in the process's table alone: no other process can open it
+// to meet them, and within the process they are refused as any other. A file open shared takes the system's
+// too, which another descriptor of the file sees.
+TEST(ExclusiveFileLocksTest, StayInTheProcessWhileOtherProcessesCannotOpenTheFile) {
+    InitializeLibraryGlobals();
+    TTempDir dir;
+    for (bool exclusive : {true, false}) {
+        SCOPED_TRACE(exclusive ? "exclusive" : "shared");
+        std::string name = dir.File(exclusive ? "X.DAT" : "S.DAT");
+        TFileHandler h;
+        h.SetFileName(name);
+        h.CreateFile();
+        h.Close();
+        h.SetExclusive(exclusive);
+        h.Open();
+        ASSERT_TRUE(h.LockRegion(true, 1, TableLock - 7));
+        EXPECT_FALSE(h.LockRegion(true, 1, TableLock - 7)) << "the process's own rules stand";
+        int other = ::open(name.c_str(), O_RDWR | O_CLOEXEC);
+        ASSERT_GE(other, 0);
+        struct flock probe {};
+        probe.l_type = F_WRLCK;
+        probe.l_whence = SEEK_SET;
+        probe.l_start = off_t(TableLock - 7);
+        probe.l_len = 1;
+        ASSERT_EQ(::fcntl(other, F_OFD_GETLK, &probe), 0);
+        EXPECT_EQ(probe.l_type == F_UNLCK, exclusive);
+        ::close(other);
+        EXPECT_TRUE(h.LockRegion(false, 1, TableLock - 7));
+        EXPECT_FALSE(h.LockRegion(false, 1, TableLock - 7)) << "nothing held there any more";
+        h.Close();
+    }
 }
 
 } // namespace

@@ -5,7 +5,9 @@
 #include "SqliteOracle.h"
 
 #include "db/engine/TableVerify.h"
+#include "db/lib/ByteUtils.h"
 #include "db/sql/QueryStatement.h"
+#include "db/sql/RowSpool.h"
 
 #include <algorithm>
 #include <functional>
@@ -107,6 +109,55 @@ TEST_F(DataChangeTest, InsertingATablesOwnRowsReadsEachOnce) {
     std::vector<TRowText> rows = Rows("N"); // record order
     std::sort(rows.begin(), rows.end());
     EXPECT_EQ(rows, oracle_.Rows("SELECT * FROM N ORDER BY X, Y"));
+}
+
+// A table's own rows, past what its spool keeps in memory (RowSpool.h), are copied first and each read once,
+// read through the slots or through a filter.
+TEST_F(DataChangeTest, InsertingATablesOwnManyRowsReadsEachOnce) {
+    Both("CREATE TABLE N (X INTEGER, Y CHAR(120))");
+    oracle_.Exec("WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c WHERE x < 3000) "
+                 "INSERT INTO N SELECT x, 'row ' || x FROM c");
+    RunSql("INSERT INTO N SELECT X, Y FROM N"); // empty: nothing
+    auto cursor = Open("N");
+    std::vector<uint8_t> image(cursor->GetRecordSize());
+    cursor->Table().LockTable();
+    for (int32_t x = 1; x <= 3000; ++x) {
+        std::string y = "row " + std::to_string(x);
+        cursor->InitRecordBuffer(image);
+        cursor->PutField(1, image, reinterpret_cast<const uint8_t*>(&x));
+        cursor->PutField(2, image, reinterpret_cast<const uint8_t*>(y.c_str()));
+        cursor->AppendRecord(image);
+    }
+    cursor->Table().UnlockTable();
+    cursor.reset();
+    EXPECT_EQ(Both("INSERT INTO N SELECT * FROM N"), 6000 / 2);
+    EXPECT_EQ(Both("INSERT INTO N SELECT * FROM N WHERE X > 500"), 5000);
+    std::vector<TRowText> rows = Rows("N"), expected = oracle_.Rows("SELECT * FROM N"); // record order
+    std::sort(rows.begin(), rows.end());
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(rows, expected);
+}
+
+// A spool gives its records back in the order they came, however many, holding a piece of them at most.
+TEST_F(DataChangeTest, ASpoolGivesItsRecordsBackInOrderHoldingAPieceAtMost) {
+    for (size_t count : {size_t(0), size_t(1), size_t(1000), size_t(20000)}) {
+        TRowSpool spool(session_.Settings(), 100);
+        std::vector<uint8_t> record(100);
+        for (size_t i = 0; i < count; ++i) {
+            std::fill(record.begin(), record.end(), uint8_t(i % 251));
+            StoreLE32(record.data(), uint32_t(i));
+            spool.Add(record);
+            ASSERT_LE(spool.MemoryBytes(), TRowSpool::PieceBytes + record.size());
+        }
+        EXPECT_EQ(spool.Count(), count);
+        size_t read = 0;
+        for (; spool.Next(record); ++read) {
+            ASSERT_EQ(LoadLE32(record.data()), read);
+            ASSERT_EQ(record.back(), uint8_t(read % 251));
+            ASSERT_LE(spool.MemoryBytes(), TRowSpool::PieceBytes + record.size());
+        }
+        EXPECT_EQ(read, count);
+    }
 }
 
 TEST_F(DataChangeTest, UpdateFromAnotherTable) {
@@ -381,6 +432,75 @@ TEST_F(DataChangeTest, UniqueKeysMovedInMeasuredIntervalsChangeInKeyOrderWhateve
     EXPECT_EQ(Rows("P"), expected);
     EXPECT_TRUE(VerifyTable(Open("P")->Table()).Ok());
 }
+
+// An UPDATE of many rows whose records lie in another order than their keys, refused part-way by a value that
+// does not fit its column: the rows change in the order of their records, but what each commit interval
+// holds, which refusal is raised and what the caller's transaction keeps are those of changes one by one in
+// key order.
+struct TRefusedUpdateCase {
+    const char* Name;
+    const char* Before; // statements before the UPDATE
+    const char* Interval;
+    const char* After; // statements after the refused UPDATE
+    // Which rows (in key order) keep their change: those before the refused one, or only those of the
+    // intervals committed before it.
+    bool IntervalsOnly;
+};
+
+class RefusedUpdates : public DataChangeTest, public ::testing::WithParamInterface<TRefusedUpdateCase> {};
+
+TEST_P(RefusedUpdates, KeepWhatChangesOneByOneInKeyOrderKeep) {
+    const TRefusedUpdateCase& c = GetParam();
+    constexpr int32_t Count = 30000, Interval = 1000, FirstRefused = 20345;
+    RunSql("CREATE TABLE W (ID INTEGER, A INTEGER, B INTEGER, N1 SMALLINT, N2 SMALLINT, PAD CHAR(150), "
+           "PRIMARY KEY (ID))");
+    // A * 1000 or B * 1000 past a SMALLINT refuses the row: the first refused in key order (on N2) lies in
+    // record order after others (on N1), which the records' first slots hold: one in the same interval.
+    auto a = [](int32_t id) { return id == 20700 || id == 24000 || id == 29000 ? 40 : id % 30; };
+    auto b = [](int32_t id) { return id == FirstRefused ? 50 : id % 20; };
+    std::vector<int32_t> ids(Count);
+    std::iota(ids.begin(), ids.end(), 0);
+    std::shuffle(ids.begin(), ids.end(), std::mt19937(68));
+    std::swap(ids[0], *std::find(ids.begin(), ids.end(), 24000));
+    std::swap(ids[1], *std::find(ids.begin(), ids.end(), 20700));
+    auto cursor = Open("W");
+    std::vector<uint8_t> image(cursor->GetRecordSize());
+    cursor->Table().LockTable();
+    for (int32_t id : ids) {
+        int32_t values[] = {id, a(id), b(id)};
+        cursor->InitRecordBuffer(image);
+        for (uint16_t field : {1, 2, 3})
+            cursor->PutField(field, image, reinterpret_cast<const uint8_t*>(&values[field - 1]));
+        cursor->AppendRecord(image);
+    }
+    cursor->Table().UnlockTable();
+    cursor.reset();
+    if (*c.Before) RunSql(c.Before);
+    EXPECT_EQ(SqlErrorOf(std::string("UPDATE W SET N1 = A * 1000, N2 = B * 1000") + c.Interval),
+              "Type mismatch between column N2 and constant value B * 1000 in UPDATE statement");
+    if (*c.After) RunSql(c.After);
+    std::vector<TRowText> expected;
+    const int32_t changed = c.IntervalsOnly ? FirstRefused / Interval * Interval : FirstRefused;
+    for (int32_t id = 0; id < Count; ++id)
+        expected.push_back(std::to_string(id) + "|" + std::to_string(a(id)) + "|" + std::to_string(b(id)) +
+                           "|" +
+                           (id < changed ? std::to_string(a(id) * 1000) + "|" + std::to_string(b(id) * 1000)
+                                         : std::string("NULL|NULL")) +
+                           "|NULL");
+    EXPECT_EQ(Rows("W"), expected);
+    EXPECT_FALSE(database_->InTransaction());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    InTransactionsAndIntervals, RefusedUpdates,
+    ::testing::Values(TRefusedUpdateCase{"CallersTransaction", "START TRANSACTION", "", "COMMIT", false},
+                      TRefusedUpdateCase{"CallersTransactionWithInterval", "START TRANSACTION",
+                                         " COMMIT INTERVAL 1000", "COMMIT", false},
+                      TRefusedUpdateCase{"CallersTransactionRolledBackAfterIntervals", "START TRANSACTION",
+                                         " COMMIT INTERVAL 1000", "ROLLBACK", true},
+                      TRefusedUpdateCase{"OwnTransactionWithInterval", "", " COMMIT INTERVAL 1000", "",
+                                         true}),
+    [](const auto& info) { return std::string(info.param.Name); });
 
 // An INSERT ... SELECT of more rows than one set appends refuses a row whose unique key a row of an earlier
 // set took, though that key is not in the index yet, inside the caller's transaction: the rows before it
